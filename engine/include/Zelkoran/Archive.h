@@ -1,0 +1,135 @@
+// QELv2 archives: a file of named, typed blocks with an index.
+//
+// Every write is a transaction: after a crash, a full disk or an I/O error
+// the file opens with the state before or after that write, never between.
+// Memory is proportional to the index; block data is read on demand.
+// The on-disk format is described in docs/archive-format.md.
+// All calls: main thread.
+#pragma once
+
+#include <Zelkoran/CMem.h>
+#include <Zelkoran/Result.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace Zelkoran {
+
+namespace archive {
+class ArchiveFile;
+}
+
+class Archive {
+public:
+    enum eStorage : uint32_t { ST_RAW = 1, ST_COMPRESSED = 2, ST_ENCRYPTED = 3 };
+
+    // One index entry, or a block to load or add.
+    struct Block {
+        uint32_t storage = ST_RAW; // 1 raw, 2 zlib, 3 AES-256 with the archive key
+        void* data = nullptr;      // blockLoad: engine-owned until blockFree; blockAdd: the caller's
+        uint64_t size = 0;         // data size (decoded)
+        char name[64] = {};        // at most 63 characters
+        char type[16] = {};        // e.g. "ZK7_IMAGE", compared over 16 bytes
+        uint64_t storedSize = 0;   // bytes the block occupies in the file
+        uint8_t deleted = 0;       // soft-deleted index entry
+
+        Block() = default;
+        Block(const char* blockName, const char* blockType);
+    };
+
+    ~Archive();
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
+    int getID() const { return m_id; }
+    // Absolute path of the archive file.
+    const char* getName() const;
+    // Index entries, deleted ones included; positions 0..count-1 are stable.
+    int getIndexCount() const;
+    // Live (not deleted) blocks.
+    int getBlockCount() const;
+    // Most live blocks the archive takes; free slots = limit - live blocks.
+    int getBlockLimit() const;
+    // Share of the file not holding live data, in percent (0..100).
+    float getFragmentation() const;
+    // "YYYY-MM-DD hh:mm:ss", local time.
+    String getCreationDate() const;
+    String getModificationDate() const;
+    // The index is stored encrypted.
+    bool isEncrypted() const;
+    // At least one index entry (live or deleted) holds encrypted data.
+    bool isEncryptedBlocks() const;
+
+    // Fills block from entry index (data stays null). 0, or RC_ERR_NOT_FOUND.
+    int blockAt(int index, Block& block) const;
+    // Index of the live block with block.name and block.type (by name alone
+    // when type is empty); RC_ERR_NOT_FOUND when none.
+    int blockSearch(const Block& block) const;
+    // Reads the live block named by block.name and block.type; fills data,
+    // size, storage, storedSize. The data stays valid until blockFree.
+    // RC_ERR_NOT_FOUND, RC_ERR_KEY (encrypted, no key), RC_ERR_CORRUPT, RC_ERR_IO.
+    int blockLoad(Block& block);
+    // Releases the data of blockLoad; block.data becomes null.
+    void blockFree(Block& block);
+    // Writes block (name, type, storage, data, size). A live block of the
+    // same name and type is replaced; its old entry stays as a deleted
+    // entry. The data pointer is not kept. 0, RC_ERR_NO_SLOT (-72),
+    // RC_ERR_KEY (-477: storage 3 without a key), RC_ERR_INVALID, RC_ERR_IO.
+    int blockAdd(const Block& block);
+    // Soft-deletes the live block named by block.name and block.type: the
+    // entry keeps its position, name, type, sizes and data. 0 or RC_ERR_NOT_FOUND.
+    int blockDelete(const Block& block);
+    // Restores deleted entry index, renamed to newName when not null (cut
+    // to 63 characters). 0, RC_ERR_NOT_FOUND (not a deleted entry),
+    // RC_ERR_EXISTS (a live block has that name and type), RC_ERR_NO_SLOT.
+    int blockUndelete(int index, const char* newName);
+    // Sets the key (1..32 bytes) for encrypted blocks and the index. Once
+    // the archive holds encrypted data only that data's key is accepted
+    // (RC_ERR_KEY_REFUSED otherwise). 0 = accepted.
+    int setKey(const void* key, int length);
+    // Encrypt or decrypt the index with the set key. 0, RC_ERR_KEY without a key.
+    int encrypt();
+    int decrypt();
+    // Checks the index (and with deep every block's checksum). 0 = valid.
+    int validate(bool deep);
+
+private:
+    friend class ArchiveMgr;
+    Archive(int id, std::unique_ptr<archive::ArchiveFile> file);
+    int m_id;
+    std::unique_ptr<archive::ArchiveFile> m_file;
+};
+
+class ArchiveMgr {
+public:
+    static constexpr int kDefaultBlockLimit = 4096;
+    static constexpr int kMaxBlockLimit = 16 * 1024 * 1024;
+
+    ArchiveMgr();
+    ~ArchiveMgr();
+    // Makes a new, empty archive at path (an existing file is replaced only
+    // once the new one is complete) and opens it. blockLimit 0 = default.
+    // The archive id (> 0) or a negative code.
+    int create(const char* path, int blockLimit);
+    // Opens an archive. An encrypted index needs its key: RC_ERR_KEY (-477)
+    // without it or with a wrong one. The archive id (> 0) or a negative code.
+    int load(const char* path, const void* key, int keyLength);
+    // The open archive with that id, or null.
+    Archive* get(int id);
+    // Closes the archive (its loaded block data is released). 0 or RC_ERR_NOT_FOUND.
+    int close(int id);
+    // Rewrites the CLOSED archive at path without deleted entries and with
+    // blockLimit newLimit (0 keeps the current one): a new file is written
+    // and then atomically replaces the old. 0 or a negative code
+    // (RC_ERR_NO_SLOT when newLimit is below the live block count).
+    int defrag(const char* path, int newLimit, const void* key, int keyLength);
+    // Archive::validate of an open archive. 0 = valid.
+    int validate(int id, bool deep);
+    void closeAll();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace Zelkoran

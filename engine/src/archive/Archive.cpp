@@ -1,0 +1,185 @@
+#include "ArchiveFile.h"
+
+#include <Zelkoran/Archive.h>
+
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <map>
+
+namespace Zelkoran {
+
+using archive::ArchiveFile;
+
+namespace {
+String formatDate(uint64_t seconds)
+{
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm local {};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof(text), "%Y-%m-%d %H:%M:%S", &local);
+    return String(text);
+}
+
+std::string absolutePath(const char* path)
+{
+    std::error_code ec;
+    auto absolute = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : absolute.lexically_normal().string();
+}
+} // namespace
+
+Archive::Block::Block(const char* blockName, const char* blockType)
+{
+    if (blockName)
+        archive::copyField(name, blockName, sizeof(name) - 1);
+    if (blockType)
+        archive::copyField(type, blockType, sizeof(type));
+}
+
+Archive::Archive(int id, std::unique_ptr<ArchiveFile> file) : m_id(id), m_file(std::move(file)) {}
+Archive::~Archive() = default;
+
+const char* Archive::getName() const { return m_file->path().c_str(); }
+int Archive::getIndexCount() const { return m_file->indexCount(); }
+int Archive::getBlockCount() const { return m_file->liveCount(); }
+int Archive::getBlockLimit() const { return m_file->limit(); }
+float Archive::getFragmentation() const { return m_file->fragmentation(); }
+String Archive::getCreationDate() const { return formatDate(m_file->created()); }
+String Archive::getModificationDate() const { return formatDate(m_file->modified()); }
+bool Archive::isEncrypted() const { return m_file->indexEncrypted(); }
+bool Archive::isEncryptedBlocks() const { return m_file->blocksEncrypted(); }
+
+int Archive::blockAt(int index, Block& block) const
+{
+    const archive::Entry* e = m_file->entry(index);
+    if (!e)
+        return RC_ERR_NOT_FOUND;
+    block.storage = e->storage;
+    block.data = nullptr;
+    block.size = e->size;
+    std::memcpy(block.name, e->name, sizeof(block.name));
+    std::memcpy(block.type, e->type, sizeof(block.type));
+    block.storedSize = e->storedSize;
+    block.deleted = e->deleted;
+    return RC_OK;
+}
+
+int Archive::blockSearch(const Block& block) const
+{
+    char name[64];
+    std::memcpy(name, block.name, sizeof(name));
+    name[63] = '\0';
+    char type[17] = {};
+    std::memcpy(type, block.type, 16);
+    return m_file->find(name, type);
+}
+
+int Archive::blockLoad(Block& block)
+{
+    int index = blockSearch(block);
+    if (index < 0)
+        return index;
+    void* data = nullptr;
+    uint64_t size = 0;
+    if (int rc = m_file->load(index, data, size); rc != RC_OK)
+        return rc;
+    const archive::Entry* e = m_file->entry(index);
+    block.data = data;
+    block.size = size;
+    block.storage = e->storage;
+    block.storedSize = e->storedSize;
+    block.deleted = 0;
+    return RC_OK;
+}
+
+void Archive::blockFree(Block& block)
+{
+    m_file->release(block.data);
+    block.data = nullptr;
+}
+
+int Archive::blockAdd(const Block& block)
+{
+    char name[64];
+    std::memcpy(name, block.name, sizeof(name));
+    name[63] = '\0';
+    char type[17] = {};
+    std::memcpy(type, block.type, 16);
+    return m_file->add(name, type, block.storage, block.data, block.size);
+}
+
+int Archive::blockDelete(const Block& block)
+{
+    int index = blockSearch(block);
+    return index < 0 ? index : m_file->remove(index);
+}
+
+int Archive::blockUndelete(int index, const char* newName) { return m_file->undelete(index, newName); }
+int Archive::setKey(const void* key, int length) { return m_file->setKey(key, length); }
+int Archive::encrypt() { return m_file->setIndexEncrypted(true); }
+int Archive::decrypt() { return m_file->setIndexEncrypted(false); }
+int Archive::validate(bool deep) { return m_file->validate(deep); }
+
+// ---------------------------------------------------------------- manager
+
+struct ArchiveMgr::Impl {
+    std::map<int, std::unique_ptr<Archive>> open;
+    int nextId = 1;
+
+    int adopt(std::unique_ptr<archive::ArchiveFile> file)
+    {
+        int id = nextId++;
+        open.emplace(id, std::unique_ptr<Archive>(new Archive(id, std::move(file))));
+        return id;
+    }
+};
+
+ArchiveMgr::ArchiveMgr() : m_impl(std::make_unique<Impl>()) {}
+ArchiveMgr::~ArchiveMgr() = default;
+
+int ArchiveMgr::create(const char* path, int blockLimit)
+{
+    if (!path)
+        return RC_ERR_INVALID;
+    std::unique_ptr<archive::ArchiveFile> file;
+    if (int rc = archive::ArchiveFile::create(absolutePath(path).c_str(), blockLimit, file); rc != RC_OK)
+        return rc;
+    return m_impl->adopt(std::move(file));
+}
+
+int ArchiveMgr::load(const char* path, const void* key, int keyLength)
+{
+    if (!path)
+        return RC_ERR_INVALID;
+    std::unique_ptr<archive::ArchiveFile> file;
+    if (int rc = archive::ArchiveFile::open(absolutePath(path).c_str(), key, keyLength, file); rc != RC_OK)
+        return rc;
+    return m_impl->adopt(std::move(file));
+}
+
+Archive* ArchiveMgr::get(int id)
+{
+    auto it = m_impl->open.find(id);
+    return it == m_impl->open.end() ? nullptr : it->second.get();
+}
+
+int ArchiveMgr::close(int id) { return m_impl->open.erase(id) ? RC_OK : RC_ERR_NOT_FOUND; }
+
+int ArchiveMgr::defrag(const char* path, int newLimit, const void* key, int keyLength)
+{
+    if (!path)
+        return RC_ERR_INVALID;
+    return archive::ArchiveFile::defrag(absolutePath(path).c_str(), newLimit, key, keyLength);
+}
+
+int ArchiveMgr::validate(int id, bool deep)
+{
+    Archive* a = get(id);
+    return a ? a->validate(deep) : RC_ERR_NOT_FOUND;
+}
+
+void ArchiveMgr::closeAll() { m_impl->open.clear(); }
+
+} // namespace Zelkoran

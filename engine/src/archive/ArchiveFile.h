@@ -1,0 +1,101 @@
+// The transactional core of an open QELv2 archive.
+//
+// Write-path invariants (each checked by the fault-injection tests):
+//  W1 Block data is appended past the committed data end; nothing the
+//     committed state references is ever overwritten.        (appendStored)
+//  W2 A changed index entry is written to the slot version the committed
+//     state does not use, stamped with the new generation.   (commit)
+//  W3 Data and versions are flushed before the commit record points at them. (commit)
+//  W4 The commit record goes to the header's other record place; the
+//     header is one 512-byte write.                           (commit)
+//  W5 A failed commit zeroes the versions it wrote and restores the header;
+//     if that fails too, the archive refuses further writes until reopened,
+//     and opening zeroes versions newer than the committed generation. (rollback, repair)
+#pragma once
+
+#include "ArchiveCrypto.h"
+#include "ArchiveFormat.h"
+#include "ArchiveIO.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace Zelkoran::archive {
+
+class ArchiveFile {
+public:
+    static int create(const char* path, int blockLimit, std::unique_ptr<ArchiveFile>& out);
+    static int open(const char* path, const void* key, int keyLength, std::unique_ptr<ArchiveFile>& out);
+    // Writes a compacted copy of the closed archive at path and puts it in
+    // the original's place. newLimit 0 keeps the limit.
+    static int defrag(const char* path, int newLimit, const void* key, int keyLength);
+
+    ~ArchiveFile();
+
+    const std::string& path() const { return m_path; }
+    int indexCount() const { return static_cast<int>(m_entries.size()); }
+    int liveCount() const { return m_live; }
+    int limit() const { return static_cast<int>(m_rec.limit); }
+    uint64_t created() const { return m_rec.created; }
+    uint64_t modified() const { return m_rec.modified; }
+    bool indexEncrypted() const { return m_rec.flags & RF_INDEX_ENCRYPTED; }
+    bool blocksEncrypted() const { return m_rec.flags & RF_BLOCKS_ENCRYPTED; }
+    float fragmentation() const;
+    const Entry* entry(int index) const;
+
+    // Index of the live entry with that name (and type, unless type is
+    // empty), or RC_ERR_NOT_FOUND.
+    int find(const char* name, const char* type) const;
+    // Decodes live entry index into a new buffer owned by this archive.
+    int load(int index, void*& data, uint64_t& size);
+    void release(void* data);
+
+    int add(const char* name, const char* type, uint32_t storage, const void* data, uint64_t size);
+    int remove(int index);
+    int undelete(int index, const char* newName);
+    int setKey(const void* key, int length);
+    int setIndexEncrypted(bool on);
+    int validate(bool deep);
+
+private:
+    struct SlotWrite {
+        uint32_t slot;
+        Entry entry;
+    };
+
+    ArchiveFile() = default;
+    int loadState(const CommitRecord& rec, const void* key, int keyLength, uint64_t fileSize);
+    int repair(const std::vector<std::pair<uint64_t, size_t>>& staleVersions);
+    int commit(const std::vector<SlotWrite>& writes, CommitRecord next);
+    void rollback(const std::vector<std::pair<uint64_t, size_t>>& written);
+    void apply(const SlotWrite& write);
+    int growIndex(uint32_t needed);
+    int ensureKeyCheck(CommitRecord& next);
+    int readStored(const Entry& e, std::vector<uint8_t>& stored) const;
+    int decode(const Entry& e, const uint8_t* stored, void*& data);
+    void indexName(uint32_t slot);
+    void unindexName(uint32_t slot);
+    const ArchiveKey* sealKeyFor(const CommitRecord& rec) const;
+
+    FileHandle m_file;
+    std::string m_path;
+    bool m_readOnly = false;
+    bool m_poisoned = false;
+    CommitRecord m_rec;       // the committed state
+    CommitRecord m_otherRec;  // the header's other record, kept to restore it
+    bool m_otherValid = false;
+    int m_activeRecord = 0;   // header place of m_rec
+    std::vector<Entry> m_entries;
+    std::vector<uint8_t> m_activeVersion;
+    std::unordered_multimap<uint64_t, uint32_t> m_byName; // live entries only
+    int m_live = 0;
+    uint64_t m_liveStored = 0;
+    ArchiveKey m_key;
+    uint8_t m_pendingSalt[kSaltSize] = {}; // salt of m_key before any key check is stored
+    std::unordered_set<void*> m_loaded;
+};
+
+} // namespace Zelkoran::archive

@@ -1,0 +1,188 @@
+#include "ArchiveFormat.h"
+
+#include <Zelkoran/Result.h>
+
+#include <cstring>
+#include <openssl/crypto.h>
+#include <xxhash.h>
+
+namespace Zelkoran::archive {
+
+namespace {
+constexpr char kMagic[8] = {'Z', 'K', '7', 'Q', 'E', 'L', 'v', '2'};
+constexpr char kRecordMagic[4] = {'Z', 'K', 'C', 'R'};
+constexpr uint8_t kPlain = 1;
+constexpr uint8_t kSealed = 2;
+
+template <class T>
+void put(uint8_t* p, T v)
+{
+    for (size_t i = 0; i < sizeof(T); ++i)
+        p[i] = static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * i));
+}
+
+template <class T>
+T get(const uint8_t* p)
+{
+    uint64_t v = 0;
+    for (size_t i = 0; i < sizeof(T); ++i)
+        v |= static_cast<uint64_t>(p[i]) << (8 * i);
+    return static_cast<T>(v);
+}
+
+void encodeRecord(uint8_t* out, const CommitRecord& r)
+{
+    std::memset(out, 0, kRecordSize);
+    std::memcpy(out, kRecordMagic, 4);
+    put<uint32_t>(out + 4, 1);
+    put(out + 8, r.generation);
+    put(out + 16, r.flags);
+    put(out + 24, r.indexOffset);
+    put(out + 32, r.capacity);
+    put(out + 36, r.count);
+    put(out + 40, r.limit);
+    put(out + 48, r.dataEnd);
+    put(out + 56, r.created);
+    put(out + 64, r.modified);
+    std::memcpy(out + 72, r.salt, kSaltSize);
+    std::memcpy(out + 88, r.checkNonce, kNonceSize);
+    std::memcpy(out + 100, r.checkTag, kTagSize);
+    put(out + 116, r.kdfIterations);
+    put<uint64_t>(out + 120, XXH64(out, 120, 0));
+}
+
+void encodeEntry(uint8_t* out, const Entry& e)
+{
+    std::memset(out, 0, kEntrySize);
+    std::memcpy(out, e.name, 63);
+    std::memcpy(out + 64, e.type, 16);
+    put(out + 80, e.offset);
+    put(out + 88, e.storedSize);
+    put(out + 96, e.size);
+    put(out + 104, e.hash);
+    out[112] = e.storage;
+    out[113] = e.deleted;
+}
+
+void decodeEntry(const uint8_t* in, Entry& e)
+{
+    std::memcpy(e.name, in, 64);
+    e.name[63] = '\0';
+    std::memcpy(e.type, in + 64, 16);
+    e.offset = get<uint64_t>(in + 80);
+    e.storedSize = get<uint64_t>(in + 88);
+    e.size = get<uint64_t>(in + 96);
+    e.hash = get<uint64_t>(in + 104);
+    e.storage = in[112];
+    e.deleted = in[113];
+}
+} // namespace
+
+uint64_t hashBytes(const void* data, size_t length) { return XXH3_64bits(data, length); }
+
+void copyField(char* field, const char* text, size_t width)
+{
+    size_t length = strnlen(text, width);
+    std::memcpy(field, text, length);
+    std::memset(field + length, 0, width - length);
+}
+
+void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord* recordA, const CommitRecord* recordB, uint64_t flags)
+{
+    std::memset(out, 0, kHeaderSize);
+    std::memcpy(out, kMagic, 8);
+    put<uint16_t>(out + 8, 2);
+    put<uint16_t>(out + 10, 0);
+    put<uint32_t>(out + 12, kHeaderSize);
+    put<uint32_t>(out + 16, 256);
+    put<uint64_t>(out + 20, flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED));
+    if (recordA)
+        encodeRecord(out + kRecordOffset[0], *recordA);
+    if (recordB)
+        encodeRecord(out + kRecordOffset[1], *recordB);
+}
+
+int checkHeader(const uint8_t header[kHeaderSize])
+{
+    if (std::memcmp(header, kMagic, 8) != 0 || get<uint16_t>(header + 8) != 2 || get<uint16_t>(header + 10) != 0
+        || get<uint32_t>(header + 12) != kHeaderSize || get<uint32_t>(header + 16) != 256)
+        return RC_ERR_NOT_ARCHIVE;
+    return RC_OK;
+}
+
+bool decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord& r)
+{
+    const uint8_t* in = header + kRecordOffset[i];
+    if (std::memcmp(in, kRecordMagic, 4) != 0 || get<uint32_t>(in + 4) != 1
+        || get<uint64_t>(in + 120) != XXH64(in, 120, 0))
+        return false;
+    r.generation = get<uint64_t>(in + 8);
+    r.flags = get<uint64_t>(in + 16);
+    r.indexOffset = get<uint64_t>(in + 24);
+    r.capacity = get<uint32_t>(in + 32);
+    r.count = get<uint32_t>(in + 36);
+    r.limit = get<uint32_t>(in + 40);
+    r.dataEnd = get<uint64_t>(in + 48);
+    r.created = get<uint64_t>(in + 56);
+    r.modified = get<uint64_t>(in + 64);
+    std::memcpy(r.salt, in + 72, kSaltSize);
+    std::memcpy(r.checkNonce, in + 88, kNonceSize);
+    std::memcpy(r.checkTag, in + 100, kTagSize);
+    r.kdfIterations = get<uint32_t>(in + 116);
+    return r.generation > 0;
+}
+
+void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot, const Entry& entry,
+                   const ArchiveKey* sealKey)
+{
+    std::memset(out, 0, kVersionSize);
+    put(out, generation);
+    put(out + 8, slot);
+    uint8_t plain[kEntrySize];
+    encodeEntry(plain, entry);
+    if (sealKey) {
+        out[12] = kSealed;
+        // Without sealing there is no way to write this version; an empty one
+        // is never mistaken for data.
+        if (!sealKey->seal(out, 16, plain, kEntrySize, out + 16))
+            std::memset(out, 0, kVersionSize);
+    } else {
+        out[12] = kPlain;
+        std::memcpy(out + 16, plain, kEntrySize);
+        put<uint64_t>(out + 136, XXH64(out, 136, 0));
+    }
+    OPENSSL_cleanse(plain, sizeof(plain));
+}
+
+uint64_t peekGeneration(const uint8_t in[kVersionSize]) { return get<uint64_t>(in); }
+
+bool isSealedVersion(const uint8_t in[kVersionSize]) { return in[12] == kSealed; }
+
+VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const ArchiveKey* key,
+                           uint64_t& generation, Entry& entry, bool& sealed)
+{
+    generation = get<uint64_t>(in);
+    sealed = in[12] == kSealed;
+    if (generation == 0)
+        return VersionState::Empty;
+    if (get<uint32_t>(in + 8) != slot)
+        return VersionState::Invalid;
+    if (in[12] == kPlain) {
+        if (get<uint64_t>(in + 136) != XXH64(in, 136, 0))
+            return VersionState::Invalid;
+        decodeEntry(in + 16, entry);
+        return VersionState::Valid;
+    }
+    if (in[12] != kSealed)
+        return VersionState::Invalid;
+    if (!key || !key->valid())
+        return VersionState::NeedsKey;
+    uint8_t plain[kEntrySize];
+    if (!key->open(in, 16, in + 16, kEntrySize + kSealOverhead, plain))
+        return VersionState::Invalid;
+    decodeEntry(plain, entry);
+    OPENSSL_cleanse(plain, sizeof(plain));
+    return VersionState::Valid;
+}
+
+} // namespace Zelkoran::archive

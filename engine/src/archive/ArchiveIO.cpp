@@ -1,0 +1,171 @@
+#include "ArchiveIO.h"
+
+#include <Zelkoran/Result.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Zelkoran::archive {
+
+namespace {
+FaultHook g_faultHook;
+
+// Runs the fault hook; returns the byte count a write may still do, or -1
+// when the operation must fail at once.
+int64_t allowed(IoOp op, uint64_t offset, size_t length)
+{
+    if (!g_faultHook)
+        return static_cast<int64_t>(length);
+    int64_t verdict = g_faultHook(op, offset, length);
+    if (verdict < 0)
+        return -1;
+    return verdict < static_cast<int64_t>(length) ? verdict : static_cast<int64_t>(length);
+}
+
+int writeFully(int fd, uint64_t offset, const void* buffer, size_t length)
+{
+    const char* p = static_cast<const char*>(buffer);
+    while (length > 0) {
+        ssize_t n = ::pwrite(fd, p, length, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return RC_ERR_IO;
+        p += n;
+        offset += static_cast<uint64_t>(n);
+        length -= static_cast<size_t>(n);
+    }
+    return RC_OK;
+}
+} // namespace
+
+void setFaultHook(FaultHook hook) { g_faultHook = std::move(hook); }
+
+FileHandle::~FileHandle() { close(); }
+
+int FileHandle::openExisting(const char* path, bool& readOnly)
+{
+    close();
+    readOnly = false;
+    int fd = ::open(path, O_RDWR | O_CLOEXEC);
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+        fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        readOnly = true;
+    }
+    if (fd < 0)
+        return errno == ENOENT ? RC_ERR_NOT_FOUND : RC_ERR_IO;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return RC_ERR_IO;
+    }
+    // One writer per file: a second open (in this process or another) would
+    // interleave commits.
+    if (::flock(fd, (readOnly ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+        ::close(fd);
+        return RC_ERR_BUSY;
+    }
+    m_fd = fd;
+    return RC_OK;
+}
+
+int FileHandle::createNew(const char* path)
+{
+    close();
+    int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return RC_ERR_IO;
+    m_fd = fd;
+    return RC_OK;
+}
+
+void FileHandle::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+int FileHandle::readAt(uint64_t offset, void* buffer, size_t length) const
+{
+    char* p = static_cast<char*>(buffer);
+    while (length > 0) {
+        ssize_t n = ::pread(m_fd, p, length, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return RC_ERR_IO;
+        if (n == 0)
+            return RC_ERR_CORRUPT;
+        p += n;
+        offset += static_cast<uint64_t>(n);
+        length -= static_cast<size_t>(n);
+    }
+    return RC_OK;
+}
+
+int FileHandle::writeAt(uint64_t offset, const void* buffer, size_t length)
+{
+    int64_t permitted = allowed(IoOp::Write, offset, length);
+    if (permitted < 0)
+        return RC_ERR_IO;
+    if (static_cast<size_t>(permitted) < length) {
+        writeFully(m_fd, offset, buffer, static_cast<size_t>(permitted));
+        return RC_ERR_IO;
+    }
+    return writeFully(m_fd, offset, buffer, length);
+}
+
+int FileHandle::writeZeros(uint64_t offset, uint64_t length)
+{
+    static const char zeros[64 * 1024] = {};
+    while (length > 0) {
+        size_t n = length < sizeof(zeros) ? static_cast<size_t>(length) : sizeof(zeros);
+        if (int rc = writeAt(offset, zeros, n); rc != RC_OK)
+            return rc;
+        offset += n;
+        length -= n;
+    }
+    return RC_OK;
+}
+
+int FileHandle::sync()
+{
+    if (allowed(IoOp::Sync, 0, 0) < 0)
+        return RC_ERR_IO;
+    return ::fdatasync(m_fd) == 0 ? RC_OK : RC_ERR_IO;
+}
+
+int FileHandle::truncate(uint64_t size)
+{
+    if (allowed(IoOp::Truncate, size, 0) < 0)
+        return RC_ERR_IO;
+    return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0 ? RC_OK : RC_ERR_IO;
+}
+
+int64_t FileHandle::size() const
+{
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0)
+        return RC_ERR_IO;
+    return static_cast<int64_t>(st.st_size);
+}
+
+int syncParentDir(const char* path)
+{
+    std::string dir(path);
+    size_t slash = dir.find_last_of('/');
+    dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : dir.substr(0, slash));
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return RC_ERR_IO;
+    int rc = ::fsync(fd) == 0 ? RC_OK : RC_ERR_IO;
+    ::close(fd);
+    return rc;
+}
+
+} // namespace Zelkoran::archive

@@ -1,0 +1,56 @@
+// Positioned file I/O for the archive, with a fault-injection hook so tests
+// can fail or tear any write and any sync.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace Zelkoran::archive {
+
+enum class IoOp { Write, Sync, Truncate };
+
+// Called before each write, sync and truncate. Return a negative value to
+// fail the operation before it touches the file; for a write, a value k in
+// [0, length) writes only the first k bytes and then fails (a torn write);
+// anything else lets the operation run. Tests only; null by default.
+using FaultHook = std::function<int64_t(IoOp op, uint64_t offset, size_t length)>;
+void setFaultHook(FaultHook hook);
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Opens an existing file read-write (read-only when writing is not
+    // permitted; readOnly tells). Takes an exclusive lock when writable.
+    // 0, RC_ERR_NOT_FOUND, RC_ERR_BUSY, RC_ERR_IO.
+    int openExisting(const char* path, bool& readOnly);
+    // Creates a new file (fails when it exists). 0 or RC_ERR_IO.
+    int createNew(const char* path);
+    void close();
+    bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+
+    // Reads exactly length bytes: 0, RC_ERR_CORRUPT on a short read (the file
+    // ends early), RC_ERR_IO.
+    int readAt(uint64_t offset, void* buffer, size_t length) const;
+    // Writes exactly length bytes: 0 or RC_ERR_IO.
+    int writeAt(uint64_t offset, const void* buffer, size_t length);
+    int writeZeros(uint64_t offset, uint64_t length);
+    // Flushes file data to the device. 0 or RC_ERR_IO.
+    int sync();
+    int truncate(uint64_t size);
+    // Current size in bytes, or a negative code.
+    int64_t size() const;
+
+private:
+    int m_fd = -1;
+};
+
+// Flushes the folder holding path, so a rename inside it is durable.
+int syncParentDir(const char* path);
+
+} // namespace Zelkoran::archive

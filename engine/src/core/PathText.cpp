@@ -1,0 +1,44 @@
+#include "core/PathText.h"
+
+#include <algorithm>
+#include <string>
+
+namespace Zelkoran::PathText {
+
+namespace fs = std::filesystem;
+
+fs::path toPath(const char* path)
+{
+    std::string text(path);
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return fs::path(std::move(text));
+}
+
+String toString(const fs::path& path)
+{
+    const std::string text = path.generic_string();
+    return String(text.data(), text.size());
+}
+
+String normalized(const fs::path& path)
+{
+    String text = toString(path.lexically_normal());
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
+}
+
+bool absolute(const fs::path& path, String& out)
+{
+    out.clear();
+    if (path.empty())
+        return false;
+    std::error_code ec;
+    const fs::path full = fs::absolute(path, ec);
+    if (ec)
+        return false;
+    out = normalized(full);
+    return true;
+}
+
+} // namespace Zelkoran::PathText

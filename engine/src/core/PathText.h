@@ -1,0 +1,21 @@
+// Path text helpers shared by Tool and Internal. Backslashes count as
+// folder separators so paths written on Windows split the same way.
+#pragma once
+
+#include <Zelkoran/CMem.h>
+
+#include <filesystem>
+
+namespace Zelkoran::PathText {
+
+// The text as a path, backslashes turned into '/'. path must not be null.
+std::filesystem::path toPath(const char* path);
+// The path's text with '/' separators.
+String toString(const std::filesystem::path& path);
+// Lexically normalised text without a trailing '/' (except for "/").
+String normalized(const std::filesystem::path& path);
+// Normalised absolute form; false when path is empty or the current
+// folder cannot be read.
+bool absolute(const std::filesystem::path& path, String& out);
+
+} // namespace Zelkoran::PathText

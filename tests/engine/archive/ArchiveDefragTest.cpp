@@ -1,0 +1,81 @@
+#include "ArchiveTestUtil.h"
+
+#include <Zelkoran/Result.h>
+
+#include <gtest/gtest.h>
+
+using namespace testutil;
+using Zelkoran::Archive;
+
+namespace {
+
+class ArchiveDefrag : public ::testing::Test {
+protected:
+    void TearDown() override { mgr()->closeAll(); }
+    ScratchDir dir;
+};
+
+TEST_F(ArchiveDefrag, DropsDeletedEntriesAndKeepsLiveData)
+{
+    std::string path = dir.file("frag.qel");
+    int id = mgr()->create(path.c_str(), 50);
+    Archive* a = mgr()->get(id);
+    std::vector<Bytes> data;
+    for (int i = 0; i < 30; ++i) {
+        data.push_back(randomBytes(1000 + i * 37, i));
+        ASSERT_EQ(add(a, "b" + std::to_string(i), "ZK7_FILE", data.back(), 1 + i % 2), 0);
+    }
+    for (int i = 0; i < 30; i += 3)
+        ASSERT_EQ(a->blockDelete(Archive::Block(("b" + std::to_string(i)).c_str(), "ZK7_FILE")), 0);
+    float before = a->getFragmentation();
+    EXPECT_GT(before, 0.0f);
+    auto sizeBefore = std::filesystem::file_size(path);
+    mgr()->close(id);
+
+    EXPECT_EQ(mgr()->defrag(path.c_str(), 19, nullptr, 0), Zelkoran::RC_ERR_NO_SLOT);
+    ASSERT_EQ(mgr()->defrag(path.c_str(), 0, nullptr, 0), 0);
+    EXPECT_LT(std::filesystem::file_size(path), sizeBefore);
+
+    id = mgr()->load(path.c_str(), nullptr, 0);
+    a = mgr()->get(id);
+    EXPECT_EQ(a->getBlockLimit(), 50);
+    EXPECT_EQ(a->getIndexCount(), 20);
+    EXPECT_EQ(a->getBlockCount(), 20);
+    EXPECT_EQ(a->getFragmentation(), 0.0f);
+    for (int i = 0; i < 30; ++i) {
+        Bytes out;
+        int rc = load(a, "b" + std::to_string(i), "ZK7_FILE", out);
+        if (i % 3 == 0) {
+            EXPECT_EQ(rc, Zelkoran::RC_ERR_NOT_FOUND);
+        } else {
+            ASSERT_EQ(rc, 0);
+            EXPECT_EQ(out, data[static_cast<size_t>(i)]);
+        }
+    }
+    EXPECT_EQ(mgr()->validate(id, true), 0);
+    mgr()->close(id);
+
+    // Enlarging only: the limit changes, nothing else.
+    ASSERT_EQ(mgr()->defrag(path.c_str(), 20 + 1024, nullptr, 0), 0);
+    id = mgr()->load(path.c_str(), nullptr, 0);
+    EXPECT_EQ(mgr()->get(id)->getBlockLimit(), 1044);
+    EXPECT_EQ(mgr()->get(id)->getBlockCount(), 20);
+}
+
+TEST_F(ArchiveDefrag, LeavesNoTemporaryFiles)
+{
+    std::string path = dir.file("clean.qel");
+    int id = mgr()->create(path.c_str(), 10);
+    add(mgr()->get(id), "a", "ZK7_FILE", textBytes("a"));
+    mgr()->close(id);
+    ASSERT_EQ(mgr()->defrag(path.c_str(), 0, nullptr, 0), 0);
+    EXPECT_EQ(mgr()->defrag(dir.file("missing.qel").c_str(), 0, nullptr, 0), Zelkoran::RC_ERR_NOT_FOUND);
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, 1u);
+}
+
+} // namespace
