@@ -9,6 +9,7 @@
 #include <ctime>
 #include <openssl/crypto.h>
 #include <unistd.h>
+#include <xxhash.h>
 #include <zlib.h>
 
 namespace Zelkoran::archive {
@@ -341,12 +342,34 @@ void ArchiveFile::unindexName(uint32_t slot)
 
 // ---------------------------------------------------------------- reading
 
+int ArchiveFile::readVerified(const Entry& e, void* buffer) const
+{
+    // Hash each piece right after reading it, while it is still in cache.
+    constexpr size_t kPiece = 512 * 1024;
+    XXH3_state_t* state = XXH3_createState();
+    if (!state || XXH3_64bits_reset(state) != XXH_OK) {
+        XXH3_freeState(state);
+        return RC_ERR_NO_MEMORY;
+    }
+    auto* p = static_cast<uint8_t*>(buffer);
+    int rc = RC_OK;
+    for (uint64_t done = 0; done < e.storedSize && rc == RC_OK; done += kPiece) {
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(kPiece, e.storedSize - done));
+        if (m_file.readAt(e.offset + done, p + done, piece) != RC_OK)
+            rc = RC_ERR_CORRUPT;
+        else
+            XXH3_64bits_update(state, p + done, piece);
+    }
+    if (rc == RC_OK && XXH3_64bits_digest(state) != e.hash)
+        rc = RC_ERR_CORRUPT;
+    XXH3_freeState(state);
+    return rc;
+}
+
 int ArchiveFile::readStored(const Entry& e, std::vector<uint8_t>& stored) const
 {
     stored.resize(static_cast<size_t>(e.storedSize));
-    if (e.storedSize && m_file.readAt(e.offset, stored.data(), stored.size()) != RC_OK)
-        return RC_ERR_CORRUPT;
-    return hashBytes(stored.data(), stored.size()) == e.hash ? RC_OK : RC_ERR_CORRUPT;
+    return readVerified(e, stored.data());
 }
 
 int ArchiveFile::decode(const Entry& e, const uint8_t* stored, void*& data)
@@ -386,10 +409,9 @@ int ArchiveFile::load(int index, void*& data, uint64_t& size)
         void* out = CMem::alloc(e->size ? static_cast<size_t>(e->size) : 1, kMemModule);
         if (!out)
             return RC_ERR_NO_MEMORY;
-        if ((e->size && m_file.readAt(e->offset, out, static_cast<size_t>(e->size)) != RC_OK)
-            || hashBytes(out, static_cast<size_t>(e->size)) != e->hash) {
+        if (int rc = readVerified(*e, out); rc != RC_OK) {
             CMem::free(out);
-            return RC_ERR_CORRUPT;
+            return rc;
         }
         data = out;
     } else {

@@ -74,6 +74,8 @@ private:
     void apply(const SlotWrite& write);
     int growIndex(uint32_t needed);
     int ensureKeyCheck(CommitRecord& next);
+    // Reads an entry's stored bytes into buffer and checks their hash.
+    int readVerified(const Entry& e, void* buffer) const;
     int readStored(const Entry& e, std::vector<uint8_t>& stored) const;
     int decode(const Entry& e, const uint8_t* stored, void*& data);
     void indexName(uint32_t slot);

@@ -17,6 +17,11 @@ enum class IoOp { Write, Sync, Truncate };
 using FaultHook = std::function<int64_t(IoOp op, uint64_t offset, size_t length)>;
 void setFaultHook(FaultHook hook);
 
+// Flushes reach the device unless switched off. Off keeps every guarantee
+// against a killed process but none against a power cut: benchmarks use it
+// to build large fixtures and to measure the engine without the device.
+void setDeviceSync(bool on);
+
 class FileHandle {
 public:
     FileHandle() = default;

@@ -1,0 +1,394 @@
+// Archive speed against the work it cannot avoid, measured in one run:
+//  - opening an archive of 100 000 blocks (time, and heap taken);
+//  - adding and loading 1 KiB, 64 KiB and 16 MiB blocks in each storage mode,
+//    against writing/reading the same bytes as a plain file, against zlib
+//    alone and against AES-256-GCM alone;
+//  - defragmenting a large archive against copying the file.
+// Durable runs flush to the device like the archive does (the plain-file
+// baseline then is write + fdatasync); "nosync" runs switch flushing off on
+// both sides to show the engine's own cost.
+//
+// SKARDEN_BENCH_DIR: folder for the fixtures (default /tmp/skarden-bench).
+// SKARDEN_BENCH_DEFRAG_MIB: archive size for the defrag run (default 1024).
+#include "archive/ArchiveCrypto.h"
+#include "archive/ArchiveIO.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Main.h>
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <malloc.h>
+#include <map>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
+
+namespace {
+
+using Zelkoran::Archive;
+namespace za = Zelkoran::archive;
+
+std::string benchDir()
+{
+    const char* dir = std::getenv("SKARDEN_BENCH_DIR");
+    std::string path = dir ? dir : "/tmp/skarden-bench";
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+Zelkoran::ArchiveMgr* mgr() { return Zelkoran::Main::instance()->archiveMgr(); }
+
+// Half random, half repeated text: compresses about 2:1 like typical assets.
+std::vector<uint8_t> payload(size_t size)
+{
+    std::vector<uint8_t> out(size);
+    std::mt19937 gen(static_cast<uint32_t>(size));
+    const char* text = "<tile id=\"12\" gid=\"4\"/>";
+    for (size_t i = 0; i < size; ++i)
+        out[i] = (i / 64) % 2 ? static_cast<uint8_t>(gen()) : static_cast<uint8_t>(text[i % 23]);
+    return out;
+}
+
+int addBlock(Archive* a, const std::string& name, const std::vector<uint8_t>& data, uint32_t mode)
+{
+    Archive::Block b(name.c_str(), "ZK7_FILE");
+    b.storage = mode;
+    b.data = const_cast<uint8_t*>(data.data());
+    b.size = data.size();
+    return a->blockAdd(b);
+}
+
+// ---------------------------------------------------------------- open
+
+std::string openFixture()
+{
+    std::string path = benchDir() + "/open100k.qel";
+    if (std::filesystem::exists(path))
+        return path;
+    za::setDeviceSync(false);
+    int id = mgr()->create(path.c_str(), 100000);
+    Archive* a = mgr()->get(id);
+    std::vector<uint8_t> data(48, 'x');
+    for (int i = 0; i < 100000; ++i)
+        addBlock(a, "block_" + std::to_string(i), data, 1);
+    mgr()->close(id);
+    za::setDeviceSync(true);
+    return path;
+}
+
+void BM_Open100k(benchmark::State& state)
+{
+    std::string path = openFixture();
+    size_t heap = 0;
+    for (auto _ : state) {
+        size_t before = mallinfo2().uordblks;
+        int id = mgr()->load(path.c_str(), nullptr, 0);
+        if (id <= 0) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        heap = mallinfo2().uordblks - before;
+        benchmark::DoNotOptimize(mgr()->get(id)->getBlockCount());
+        mgr()->close(id);
+    }
+    state.counters["heap_MiB"] = static_cast<double>(heap) / (1 << 20);
+}
+BENCHMARK(BM_Open100k)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// ---------------------------------------------------------------- add / load
+
+struct SyncScope {
+    explicit SyncScope(bool on) { za::setDeviceSync(on); }
+    ~SyncScope() { za::setDeviceSync(true); }
+};
+
+void BM_ArchiveAdd(benchmark::State& state)
+{
+    size_t size = static_cast<size_t>(state.range(0));
+    uint32_t mode = static_cast<uint32_t>(state.range(1));
+    SyncScope sync(state.range(2) != 0);
+    std::string path = benchDir() + "/add.qel";
+    int id = mgr()->create(path.c_str(), 1 << 20);
+    Archive* a = mgr()->get(id);
+    a->setKey("bench-key", 9);
+    std::vector<uint8_t> data = payload(size);
+    int i = 0;
+    for (auto _ : state)
+        if (addBlock(a, "b" + std::to_string(i++), data, mode) != 0)
+            state.SkipWithError("add failed");
+    mgr()->close(id);
+    std::remove(path.c_str());
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+
+void BM_ArchiveLoad(benchmark::State& state)
+{
+    size_t size = static_cast<size_t>(state.range(0));
+    uint32_t mode = static_cast<uint32_t>(state.range(1));
+    std::string path = benchDir() + "/load.qel";
+    int id = mgr()->create(path.c_str(), 16);
+    Archive* a = mgr()->get(id);
+    a->setKey("bench-key", 9);
+    addBlock(a, "b", payload(size), mode);
+    for (auto _ : state) {
+        Archive::Block b("b", "ZK7_FILE");
+        if (a->blockLoad(b) != 0)
+            state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(b.data);
+        a->blockFree(b);
+    }
+    mgr()->close(id);
+    std::remove(path.c_str());
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+
+// Each iteration saves a new file, as the archive keeps every added block.
+void BM_PlainWrite(benchmark::State& state)
+{
+    size_t size = static_cast<size_t>(state.range(0));
+    bool sync = state.range(2) != 0;
+    std::string folder = benchDir() + "/plain";
+    std::filesystem::create_directories(folder);
+    std::vector<uint8_t> data = payload(size);
+    int i = 0;
+    for (auto _ : state) {
+        std::string path = folder + "/" + std::to_string(i++);
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (::write(fd, data.data(), size) != static_cast<ssize_t>(size))
+            state.SkipWithError("write failed");
+        if (sync)
+            ::fdatasync(fd);
+        ::close(fd);
+    }
+    std::filesystem::remove_all(folder);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+
+void BM_PlainRead(benchmark::State& state)
+{
+    size_t size = static_cast<size_t>(state.range(0));
+    std::string path = benchDir() + "/plain-read.bin";
+    std::vector<uint8_t> data = payload(size);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(data.data(), 1, size, f);
+    std::fclose(f);
+    for (auto _ : state) {
+        int fd = ::open(path.c_str(), O_RDONLY);
+        void* buffer = std::malloc(size);
+        if (::pread(fd, buffer, size, 0) != static_cast<ssize_t>(size))
+            state.SkipWithError("read failed");
+        benchmark::DoNotOptimize(buffer);
+        std::free(buffer);
+        ::close(fd);
+    }
+    std::remove(path.c_str());
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+
+void BM_Zlib(benchmark::State& state)
+{
+    size_t size = static_cast<size_t>(state.range(0));
+    bool inflate = state.range(1) != 0;
+    std::vector<uint8_t> data = payload(size);
+    uLongf packedLength = compressBound(static_cast<uLong>(size));
+    std::vector<uint8_t> packed(packedLength);
+    compress2(packed.data(), &packedLength, data.data(), static_cast<uLong>(size), Z_DEFAULT_COMPRESSION);
+    std::vector<uint8_t> out(std::max<size_t>(size, compressBound(static_cast<uLong>(size))));
+    for (auto _ : state) {
+        uLongf length = static_cast<uLongf>(out.size());
+        if (inflate)
+            uncompress(out.data(), &length, packed.data(), packedLength);
+        else
+            compress2(out.data(), &length, data.data(), static_cast<uLong>(size), Z_DEFAULT_COMPRESSION);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+
+void BM_Aes(benchmark::State& state)
+{
+    size_t size = static_cast<size_t>(state.range(0));
+    bool decrypt = state.range(1) != 0;
+    uint8_t salt[za::kSaltSize] = {};
+    za::ArchiveKey key;
+    key.derive("bench-key", 9, salt, za::kKdfIterations);
+    std::vector<uint8_t> data = payload(size);
+    std::vector<uint8_t> sealed(size + za::kSealOverhead);
+    key.seal("ZK7_FILE\0\0\0\0\0\0\0\0", 16, data.data(), size, sealed.data());
+    std::vector<uint8_t> out(size + za::kSealOverhead);
+    for (auto _ : state) {
+        if (decrypt)
+            key.open("ZK7_FILE\0\0\0\0\0\0\0\0", 16, sealed.data(), sealed.size(), out.data());
+        else
+            key.seal("ZK7_FILE\0\0\0\0\0\0\0\0", 16, data.data(), size, out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+
+constexpr int64_t kSizes[] = {1 << 10, 64 << 10, 16 << 20};
+
+void addArgs(benchmark::internal::Benchmark* b)
+{
+    for (int64_t sync : {1, 0})
+        for (int64_t mode : {1, 2, 3})
+            for (int64_t size : kSizes)
+                b->Args({size, mode, sync});
+}
+void loadArgs(benchmark::internal::Benchmark* b)
+{
+    for (int64_t mode : {1, 2, 3})
+        for (int64_t size : kSizes)
+            b->Args({size, mode});
+}
+void plainArgs(benchmark::internal::Benchmark* b)
+{
+    for (int64_t sync : {1, 0})
+        for (int64_t size : kSizes)
+            b->Args({size, 0, sync});
+}
+void codecArgs(benchmark::internal::Benchmark* b)
+{
+    for (int64_t direction : {0, 1})
+        for (int64_t size : kSizes)
+            b->Args({size, direction});
+}
+
+BENCHMARK(BM_ArchiveAdd)->Apply(addArgs)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainWrite)->Apply(plainArgs)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ArchiveLoad)->Apply(loadArgs)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainRead)->Arg(1 << 10)->Arg(64 << 10)->Arg(16 << 20)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Zlib)->Apply(codecArgs)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Aes)->Apply(codecArgs)->Unit(benchmark::kMicrosecond);
+
+// ---------------------------------------------------------------- defrag
+
+std::string defragSource()
+{
+    const char* env = std::getenv("SKARDEN_BENCH_DEFRAG_MIB");
+    size_t mib = env ? std::strtoul(env, nullptr, 10) : 1024;
+    std::string path = benchDir() + "/defrag-" + std::to_string(mib) + ".qel";
+    if (std::filesystem::exists(path))
+        return path;
+    za::setDeviceSync(false);
+    int id = mgr()->create(path.c_str(), 100000);
+    Archive* a = mgr()->get(id);
+    std::vector<uint8_t> data = payload(1 << 20);
+    for (size_t i = 0; i < mib; ++i) {
+        data[0] = static_cast<uint8_t>(i);
+        addBlock(a, "b" + std::to_string(i), data, 1);
+        if (i % 10 == 0)
+            a->blockDelete(Archive::Block(("b" + std::to_string(i)).c_str(), "ZK7_FILE"));
+    }
+    mgr()->close(id);
+    za::setDeviceSync(true);
+    return path;
+}
+
+void BM_Defrag(benchmark::State& state)
+{
+    std::string source = defragSource();
+    std::string work = benchDir() + "/defrag-work.qel";
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::copy_file(source, work, std::filesystem::copy_options::overwrite_existing);
+        state.ResumeTiming();
+        if (mgr()->defrag(work.c_str(), 0, nullptr, 0) != 0)
+            state.SkipWithError("defrag failed");
+    }
+    std::remove(work.c_str());
+}
+BENCHMARK(BM_Defrag)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The baseline: a durable copy of the same file.
+void BM_CopyFile(benchmark::State& state)
+{
+    std::string source = defragSource();
+    std::string work = benchDir() + "/copy-work.qel";
+    for (auto _ : state) {
+        std::filesystem::copy_file(source, work, std::filesystem::copy_options::overwrite_existing);
+        int fd = ::open(work.c_str(), O_RDONLY);
+        ::fdatasync(fd);
+        ::close(fd);
+    }
+    std::remove(work.c_str());
+}
+BENCHMARK(BM_CopyFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---------------------------------------------------------------- ratios
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                std::string name = run.benchmark_name();
+                for (const char* option : {"/min_time:", "/iterations:"})
+                    if (size_t at = name.find(option); at != std::string::npos)
+                        name.resize(at);
+                times[name] = run.GetAdjustedRealTime();
+            }
+    }
+    std::map<std::string, double> times;
+};
+
+double ratio(const std::map<std::string, double>& t, const std::string& baseline, const std::string& measured)
+{
+    auto b = t.find(baseline), m = t.find(measured);
+    return (b == t.end() || m == t.end() || m->second <= 0) ? 0.0 : b->second / m->second;
+}
+
+void printRatios(const std::map<std::string, double>& t)
+{
+    std::printf("\nRatios (baseline time / archive time; 1.0 = as fast as the baseline)\n");
+    const char* modes[] = {"", "raw", "zlib", "aes"};
+    for (int64_t size : kSizes) {
+        std::string s = std::to_string(size);
+        for (int sync : {1, 0}) {
+            std::string tag = sync ? "durable" : "nosync ";
+            std::string sfx = "/" + std::to_string(sync);
+            std::printf("%9s B %s add: raw/plain %.2f  zlib/(codec) %.2f  zlib/(codec+plain) %.2f  aes/(codec) %.2f  aes/(codec+plain) %.2f\n",
+                        s.c_str(), tag.c_str(),
+                        ratio(t, "BM_PlainWrite/" + s + "/0" + sfx, "BM_ArchiveAdd/" + s + "/1" + sfx),
+                        ratio(t, "BM_Zlib/" + s + "/0", "BM_ArchiveAdd/" + s + "/2" + sfx),
+                        (t.count("BM_Zlib/" + s + "/0") && t.count("BM_PlainWrite/" + s + "/0" + sfx))
+                            ? (t.at("BM_Zlib/" + s + "/0") + t.at("BM_PlainWrite/" + s + "/0" + sfx))
+                                  / t.at("BM_ArchiveAdd/" + s + "/2" + sfx)
+                            : 0.0,
+                        ratio(t, "BM_Aes/" + s + "/0", "BM_ArchiveAdd/" + s + "/3" + sfx),
+                        (t.count("BM_Aes/" + s + "/0") && t.count("BM_PlainWrite/" + s + "/0" + sfx))
+                            ? (t.at("BM_Aes/" + s + "/0") + t.at("BM_PlainWrite/" + s + "/0" + sfx))
+                                  / t.at("BM_ArchiveAdd/" + s + "/3" + sfx)
+                            : 0.0);
+        }
+        for (int mode = 1; mode <= 3; ++mode) {
+            std::string base = mode == 1 ? "BM_PlainRead/" + s : (mode == 2 ? "BM_Zlib/" + s + "/1" : "BM_Aes/" + s + "/1");
+            std::printf("%9s B load %-4s: vs %s %.2f\n", s.c_str(), modes[mode], base.c_str(),
+                        ratio(t, base, "BM_ArchiveLoad/" + s + "/" + std::to_string(mode)));
+        }
+    }
+    std::printf("open 100k blocks: %.1f ms\n", t.count("BM_Open100k") ? t.at("BM_Open100k") : 0.0);
+    std::printf("defrag vs durable copy: %.2f\n", ratio(t, "BM_CopyFile", "BM_Defrag"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printRatios(reporter.times);
+    benchmark::Shutdown();
+    Zelkoran::Main::terminate();
+    return 0;
+}
