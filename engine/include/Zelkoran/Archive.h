@@ -92,6 +92,12 @@ public:
     int decrypt();
     // Checks the index (and with deep every block's checksum). 0 = valid.
     int validate(bool deep);
+    // Durable (the default): every change is flushed to the device before
+    // it counts, so it survives a power cut. Off: changes still survive a
+    // killed process, and one flush at close makes them durable - for files
+    // nobody relies on until they are closed, such as a conversion target
+    // written under a temporary name.
+    void setDurable(bool on);
 
 private:
     friend class ArchiveMgr;

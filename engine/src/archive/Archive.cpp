@@ -121,6 +121,7 @@ int Archive::setKey(const void* key, int length) { return m_file->setKey(key, le
 int Archive::encrypt() { return m_file->setIndexEncrypted(true); }
 int Archive::decrypt() { return m_file->setIndexEncrypted(false); }
 int Archive::validate(bool deep) { return m_file->validate(deep); }
+void Archive::setDurable(bool on) { m_file->setDurable(on); }
 
 // ---------------------------------------------------------------- manager
 

@@ -21,6 +21,9 @@ constexpr uint32_t kInitialCapacityCap = 1024;
 constexpr uint32_t kMaxCapacity = 64u * 1024 * 1024;
 constexpr uint32_t kMaxLimit = 16u * 1024 * 1024;
 constexpr size_t kTableChunkSlots = 4096;
+// Saving is interactive: the fastest level packs assets nearly as well as
+// the default at several times the speed.
+constexpr int kZlibLevel = Z_BEST_SPEED;
 
 uint64_t now() { return static_cast<uint64_t>(std::time(nullptr)); }
 
@@ -360,7 +363,7 @@ int ArchiveFile::readVerified(const Entry& e, void* buffer) const
         else
             XXH3_64bits_update(state, p + done, piece);
     }
-    if (rc == RC_OK && XXH3_64bits_digest(state) != e.hash)
+    if (rc == RC_OK && checksumFails(e.hash, XXH3_64bits_digest(state)))
         rc = RC_ERR_CORRUPT;
     XXH3_freeState(state);
     return rc;
@@ -497,7 +500,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
             return rc;
         }
     }
-    if (int rc = m_file.sync(); rc != RC_OK) {
+    if (int rc = m_durable ? m_file.sync() : RC_OK; rc != RC_OK) {
         rollback(written);
         return rc;
     }
@@ -608,7 +611,7 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
     if (storage == 2) {
         uLongf length = compressBound(static_cast<uLong>(size));
         encoded.resize(length);
-        if (compress2(encoded.data(), &length, stored, static_cast<uLong>(size), Z_DEFAULT_COMPRESSION) != Z_OK)
+        if (compress2(encoded.data(), &length, stored, static_cast<uLong>(size), kZlibLevel) != Z_OK)
             return RC_ERR_NO_MEMORY;
         encoded.resize(length);
         stored = encoded.data();
@@ -722,6 +725,13 @@ int ArchiveFile::setIndexEncrypted(bool on)
                           kVersionSize);
     m_file.sync();
     return RC_OK;
+}
+
+void ArchiveFile::setDurable(bool on)
+{
+    if (on && !m_durable && !m_readOnly)
+        m_file.sync();
+    m_durable = on;
 }
 
 int ArchiveFile::validate(bool deep)

@@ -59,6 +59,7 @@ public:
     int setKey(const void* key, int length);
     int setIndexEncrypted(bool on);
     int validate(bool deep);
+    void setDurable(bool on);
 
 private:
     struct SlotWrite {
@@ -86,6 +87,7 @@ private:
     std::string m_path;
     bool m_readOnly = false;
     bool m_poisoned = false;
+    bool m_durable = true;
     CommitRecord m_rec;       // the committed state
     CommitRecord m_otherRec;  // the header's other record, kept to restore it
     bool m_otherValid = false;

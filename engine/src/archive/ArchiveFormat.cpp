@@ -114,7 +114,7 @@ bool decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord& r)
 {
     const uint8_t* in = header + kRecordOffset[i];
     if (std::memcmp(in, kRecordMagic, 4) != 0 || get<uint32_t>(in + 4) != 1
-        || get<uint64_t>(in + 120) != XXH64(in, 120, 0))
+        || checksumFails(get<uint64_t>(in + 120), XXH64(in, 120, 0)))
         return false;
     r.generation = get<uint64_t>(in + 8);
     r.flags = get<uint64_t>(in + 16);
@@ -168,7 +168,7 @@ VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const 
     if (get<uint32_t>(in + 8) != slot)
         return VersionState::Invalid;
     if (in[12] == kPlain) {
-        if (get<uint64_t>(in + 136) != XXH64(in, 136, 0))
+        if (checksumFails(get<uint64_t>(in + 136), XXH64(in, 136, 0)))
             return VersionState::Invalid;
         decodeEntry(in + 16, entry);
         return VersionState::Valid;

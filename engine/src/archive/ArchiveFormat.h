@@ -121,6 +121,15 @@ bool isSealedVersion(const uint8_t in[kVersionSize]);
 
 uint64_t hashBytes(const void* data, size_t length);
 
+// Fuzzing builds accept any checksum so the fuzzer reaches the checks
+// behind them; every other build verifies.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+constexpr bool kVerifyChecksums = false;
+#else
+constexpr bool kVerifyChecksums = true;
+#endif
+inline bool checksumFails(uint64_t stored, uint64_t computed) { return kVerifyChecksums && stored != computed; }
+
 // Copies a text into a fixed-width field: at most width bytes, the rest
 // zero. The field needs no terminator when the text fills it.
 void copyField(char* field, const char* text, size_t width);

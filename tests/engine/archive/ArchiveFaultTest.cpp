@@ -212,6 +212,29 @@ TEST_F(ArchiveFaults, DefragFailureKeepsTheOriginal)
     EXPECT_EQ(mgr()->validate(id, true), 0);
 }
 
+TEST_F(ArchiveFaults, UnrecoverableFailureRefusesFurtherWrites)
+{
+    std::string base = prepareBase();
+    int id = openWork(base);
+    ASSERT_GT(id, 0);
+    Archive* a = mgr()->get(id);
+    // The header write fails, and so does every write that would undo it.
+    Fault fault{4, true, false};
+    za::setFaultHook(fault.hook());
+    EXPECT_LT(add(a, "x", "ZK7_FILE", textBytes("x")), 0);
+    za::setFaultHook(nullptr);
+    EXPECT_EQ(add(a, "y", "ZK7_FILE", textBytes("y")), Zelkoran::RC_ERR_POISONED);
+    EXPECT_EQ(a->blockDelete(Archive::Block("b0", "ZK7_FILE")), Zelkoran::RC_ERR_POISONED);
+    Bytes out;
+    EXPECT_EQ(load(a, "b0", "ZK7_FILE", out), 0); // reading goes on
+    mgr()->close(id);
+
+    id = mgr()->load(dir.file("work.qel").c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(mgr()->validate(id, true), 0);
+    EXPECT_EQ(add(mgr()->get(id), "y", "ZK7_FILE", textBytes("y")), 0);
+}
+
 // A real process killed at random moments of a write loop.
 TEST_F(ArchiveFaults, KilledWriterLeavesAConsistentFile)
 {

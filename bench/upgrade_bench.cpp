@@ -1,0 +1,204 @@
+// QELv1 to QELv2 upgrade of an archive of raw, compressed and encrypted
+// blocks (a third each), against the sum of its raw costs measured in the
+// same iteration: reading the file, inflating, AES decryption, XXH32 of
+// every block and writing (and syncing) a file of the upgraded size.
+// ratio = raw costs / upgrade time; the target is at least 0.6.
+//
+// SKARDEN_UPGRADE_BENCH_MIB sets the archive's data size in MiB (default 32;
+// the reference run uses 500). Argument: 1 keeps the encrypted blocks
+// encrypted, 2 stores them raw.
+#include "archive/LegacyQELUpgrade.h"
+#include "archive/QELv1Writer.h"
+
+#include <Zelkoran/Internal.h>
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kBlockSize = 512 * 1024;
+const std::string kKey = "benchmark key";
+
+size_t archiveMiB()
+{
+    const char* value = std::getenv("SKARDEN_UPGRADE_BENCH_MIB");
+    const long mib = value ? std::strtol(value, nullptr, 10) : 0;
+    return mib > 0 ? static_cast<size_t>(mib) : 32;
+}
+
+// Incompressible bytes (xorshift64).
+qelv1::Bytes noise(size_t size, uint64_t seed)
+{
+    qelv1::Bytes b(size);
+    uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
+    for (size_t i = 0; i < size; i += 8) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        std::memcpy(b.data() + i, &x, std::min<size_t>(8, size - i));
+    }
+    return b;
+}
+
+// Text of words picked at random: deflates well (about 7:1 at level 6).
+qelv1::Bytes words(size_t size, uint64_t seed)
+{
+    static const char* const kWords[] = {"sprite ", "tile ", "layer ", "frame ", "hotspot ", "image ", "panel ",
+                                         "widget ", "font ", "cursor ", "scene ", "effect ", "audio ", "video "};
+    const qelv1::Bytes picks = noise(size, seed);
+    qelv1::Bytes b;
+    b.reserve(size);
+    for (size_t i = 0; b.size() < size; ++i) {
+        const char* w = kWords[picks[i % picks.size()] % std::size(kWords)];
+        b.insert(b.end(), w, w + std::min(std::strlen(w), size - b.size()));
+    }
+    return b;
+}
+
+struct Source {
+    fs::path folder;
+    std::string file;
+    qelv1::Writer writer;
+    uint64_t dataBytes = 0;
+
+    Source()
+    {
+        std::string pattern = (fs::temp_directory_path() / "skarden-upgrade-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            std::abort();
+        folder = pattern;
+        file = (folder / "source.qel").string();
+        const size_t blocks = archiveMiB() * 1024 * 1024 / kBlockSize;
+        for (size_t i = 0; i < blocks; ++i) {
+            const std::string name = "block" + std::to_string(i);
+            if (i % 3 == 0)
+                writer.add(qelv1::raw("ZK7_FILE", name, noise(kBlockSize, i)));
+            else if (i % 3 == 1)
+                writer.add(qelv1::compressed("ZK7_FILE", name, words(kBlockSize, i)));
+            else
+                writer.add(qelv1::encrypted("ZK7_FILE", name, noise(kBlockSize, i)));
+            dataBytes += kBlockSize;
+        }
+        writer.write(file);
+    }
+    ~Source()
+    {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+};
+
+Source& source()
+{
+    static Source s;
+    return s;
+}
+
+double seconds(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+// The raw costs of one upgrade: seconds.
+double rawCosts(const Source& s, uint64_t outputSize)
+{
+    double total = 0;
+    auto t = Clock::now();
+    const qelv1::Bytes file = [&] {
+        qelv1::Bytes bytes(fs::file_size(s.file));
+        FILE* in = std::fopen(s.file.c_str(), "rb");
+        benchmark::DoNotOptimize(std::fread(bytes.data(), 1, bytes.size(), in));
+        std::fclose(in);
+        return bytes;
+    }();
+    total += seconds(t);
+
+    aes_decrypt_ctx context;
+    aes_decrypt_key256(qelv1::kBlockKey, &context);
+    qelv1::Bytes data(kBlockSize);
+    qelv1::Bytes stored;
+    for (size_t i = 0; i < s.writer.entries.size(); ++i) {
+        const uint8_t* entry = file.data() + qelv1::kIndexOffset + i * qelv1::kEntrySize;
+        const uint32_t storage = qelv1::getU32(entry + 80);
+        const uint32_t storedSize = qelv1::getU32(entry + 88);
+        const uint8_t* bytes = file.data() + qelv1::getU32(entry + 92);
+        t = Clock::now();
+        if (storage == 2) {
+            uLongf length = data.size();
+            uncompress(data.data(), &length, bytes, storedSize);
+        } else if (storage == 3) {
+            stored.assign(bytes, bytes + storedSize);
+            aes_ecb_decrypt(stored.data(), stored.data(), static_cast<int>(storedSize), &context);
+        }
+        const uint8_t* decoded = storage == 2 ? data.data() : storage == 3 ? stored.data() : bytes;
+        benchmark::DoNotOptimize(XXH32(decoded, kBlockSize, qelv1::kSeed));
+        total += seconds(t);
+    }
+
+    t = Clock::now();
+    const std::string out = (s.folder / "raw-write.bin").string();
+    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    for (uint64_t written = 0; written < outputSize;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(file.size(), outputSize - written));
+        benchmark::DoNotOptimize(::write(fd, file.data(), n));
+        written += n;
+    }
+    ::fsync(fd);
+    ::close(fd);
+    total += seconds(t);
+    fs::remove(out);
+    return total;
+}
+
+void BM_UpgradeVsRawCosts(benchmark::State& state)
+{
+    const Source& s = source();
+    const auto policy = static_cast<eLegacyQELEncryptedBlockPolicy>(state.range(0));
+    const std::string work = (s.folder / "work.qel").string();
+    double upgradeTotal = 0, rawTotal = 0;
+    for (auto _ : state) {
+        fs::remove(s.folder / "work.backup.qel");
+        fs::copy_file(s.file, work, fs::copy_options::overwrite_existing);
+        bool upgraded = false, needKey = false, hasEncryptedBlocks = false;
+        const auto t = Clock::now();
+        const int r = upgradeLegacyQELFileToQELv2(Zelkoran::String(work.c_str()), kKey.data(),
+                                                  static_cast<uint32_t>(kKey.size()), policy, upgraded, needKey,
+                                                  hasEncryptedBlocks);
+        const double upgradeSeconds = seconds(t);
+        if (r != 0 || !upgraded) {
+            state.SkipWithError(("upgrade failed: " + std::to_string(r)).c_str());
+            break;
+        }
+        state.SetIterationTime(upgradeSeconds);
+        upgradeTotal += upgradeSeconds;
+        rawTotal += rawCosts(s, fs::file_size(work));
+    }
+    if (upgradeTotal > 0) {
+        state.counters["raw_s"] = benchmark::Counter(rawTotal, benchmark::Counter::kAvgIterations);
+        state.counters["ratio"] = rawTotal / upgradeTotal;
+        state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.dataBytes));
+    }
+}
+
+BENCHMARK(BM_UpgradeVsRawCosts)
+    ->ArgName("policy")
+    ->Arg(LQEB_KEEP_ENCRYPTED)
+    ->Arg(LQEB_STORE_RAW)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,33 @@
+// Fault injection for file operations: the test program interposes the C
+// library calls that SDL's file streams and rename() make, and fails the
+// chosen ones for one path. Every other call goes through unchanged.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace FileFaults {
+
+// Clears every planned failure and the counters.
+void reset();
+// The n-th opening (1-based) of path fails.
+void failOpen(const std::string& path, int n);
+// The n-th read (1-based, counted over every stream of path) reads nothing.
+void failRead(const std::string& path, int n);
+// Seeks on streams of path with this whence (SEEK_SET only at offset) fail.
+void failSeek(const std::string& path, int whence, long offset = 0);
+// rename() from this path fails.
+void failRenameFrom(const std::string& from);
+// How many reads path has seen since the last reset.
+int readCount(const std::string& path);
+
+// Resets on construction and destruction, so a plan never leaks into
+// the next test.
+struct Scope {
+    Scope() { reset(); }
+    ~Scope() { reset(); }
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+};
+
+} // namespace FileFaults
