@@ -96,7 +96,7 @@ TEST(Internal, IsQELURI)
     EXPECT_FALSE(Internal::isQELURI(nullptr));
 }
 
-TEST(Internal, ResolvesURIsAgainstTheOpenArchive)
+TEST(Internal, ResolvesURIsAgainstTheOpenQELFile)
 {
     const char* current = "/games/world.qel";
     // What the scene importer writes: the open archive's bare file name.
@@ -112,7 +112,7 @@ TEST(Internal, ResolvesURIsAgainstTheOpenArchive)
                    true);
 }
 
-TEST(Internal, ResolvesRelativeURIsAgainstTheCurrentFolderWithoutArchive)
+TEST(Internal, ResolvesRelativeURIsAgainstTheCurrentFolderWhenNoneIsOpen)
 {
     expectResolved("qel://world.qel/grass.png", "", cwd() + "/world.qel", "grass.png", false);
     expectResolved("qel://world.qel/grass.png", nullptr, cwd() + "/world.qel", "grass.png", false);

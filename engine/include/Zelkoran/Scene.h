@@ -1,0 +1,239 @@
+// Scenes: tile maps in the TMX form, with tile sets, tile layers, image layers
+// and object groups. Layers sit in 1-based slots; a slot may be empty. Tile
+// sets and images a scene names are found by plain block name (in the
+// scene's archive), by "qel://" URI (any archive) or by file path. Objects
+// and their properties are kept as read and written back unchanged.
+// setName refuses a name another open scene holds; loads do not check, as a
+// caller may load a new scene while the old one of that name is still open.
+// Main thread only.
+#pragma once
+
+#include <Zelkoran/CMem.h>
+#include <Zelkoran/Result.h>
+#include <Zelkoran/Types.h>
+
+#include <SDL_rect.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace Zelkoran {
+
+enum eSceneLayerType : int {
+    SLT_EMPTY = 0, // an empty slot
+    SLT_TILE = 1,
+    SLT_IMAGE = 2,
+    SLT_OBJECT = 3, // an object group
+};
+
+enum eSceneLayerFeature : uint32_t {
+    SLF_MARKED = 0x08, // set by the editor on every layer it builds; stored and saved only
+    SLF_SHOWN = 0x20,  // the layer is drawn
+};
+
+// Builds game objects from a scene's objects. The editor passes none; the
+// stand-in keeps objects as data and never calls one.
+class SceneObjectFactory;
+
+// The cells of a tile layer: a row-by-row grid of global tile ids (0 = no
+// tile). Owned by its scene.
+class SceneLayerTile {
+public:
+    virtual ~SceneLayerTile() = default;
+    virtual int getColumns() const = 0;
+    virtual int getRows() const = 0;
+    // The columns cells of row (0-based), or null beyond the grid. The
+    // pointer stays valid until the layer closes.
+    virtual uint32_t* getRow(int row) = 0;
+    virtual const uint32_t* getRow(int row) const = 0;
+    // Size in pixels of one cell on screen. False below 1 (the old one stays).
+    virtual bool setCellWidth(int px) = 0;
+    virtual bool setCellHeight(int px) = 0;
+    virtual int getCellWidth() const = 0;
+    virtual int getCellHeight() const = 0;
+
+protected:
+    SceneLayerTile() = default;
+};
+
+// An object group's settings beyond its objects. Owned by its scene.
+class SceneLayerObject {
+public:
+    virtual ~SceneLayerObject() = default;
+    // Cell size in pixels of the grid that indexes the objects by place;
+    // stored and saved. False below 1.
+    virtual bool setSpatialGridCellSize(int px) = 0;
+    // Extent in pixels the objects occupy; stored and saved. False when
+    // either is below 0.
+    virtual bool setSize(float w, float h) = 0;
+
+protected:
+    SceneLayerObject() = default;
+};
+
+class Scene {
+public:
+    ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    int getID() const;
+    const char* getName() const;
+    // Pixel size of the map: its size in tiles times its tile size, or for a
+    // built scene the extent of its largest layer.
+    int getWidth() const;
+    int getHeight() const;
+
+    // --- layers ---
+    // Number of layer slots, empty ones included; reserved: pass 0.
+    int getLayerCount(int reserved) const;
+    // eSceneLayerType of the slot; SLT_EMPTY also for a slot beyond the count.
+    int getLayerType(int slot) const;
+    // True and the layer's name; false and "" for an empty or missing slot.
+    bool getLayerName(int slot, String& name) const;
+    // Returns 0, RC_ERR_NOT_FOUND (empty or missing slot), RC_ERR_INVALID (null).
+    int setLayerName(int slot, const char* name);
+    // eSceneLayerFeature bits of the slot; 0 for an empty or missing slot.
+    uint32_t getLayerFeatures(int slot) const;
+    // Switches bits on or off. Returns 0, or RC_ERR_NOT_FOUND (empty or
+    // missing slot).
+    int setLayerFeatures(int slot, uint32_t bits, bool on);
+    // The layer's offset in pixels. Returns 0, or RC_ERR_NOT_FOUND (empty or
+    // missing slot; x and y unchanged).
+    int getLayerPosition(int slot, float& x, float& y) const;
+    // Sets the layer's offset; only PH_ABSOLUTE positions are taken. changed
+    // (may be null) tells whether the offset moved.
+    // Returns 0, RC_ERR_NOT_FOUND (empty or missing slot), RC_ERR_INVALID
+    // (another helper).
+    int setLayerPosition(int slot, Position x, Position y, bool* changed = nullptr);
+    // Closes the layer; its slot stays, empty, so other layers keep their
+    // slots (empty slots at the end are dropped). False for an empty or
+    // missing slot.
+    bool closeLayer(int slot);
+    // A new tile layer of type SLT_TILE with a grid of columns x rows empty
+    // cells. slot: an empty slot, or getLayerCount(0) + 1 (below 1 means
+    // that too). The layer is shown.
+    // Returns the layer's slot (>= 1), or RC_ERR_EXISTS (the slot holds a
+    // layer), RC_ERR_INVALID (another type, slot beyond count + 1, columns or
+    // rows below 1, null name).
+    int createLayer(const char* name, int type, int slot, int columns, int rows);
+    // The tile layer in slot, or null (empty slot, another type).
+    SceneLayerTile* accessLayerTile(int slot);
+    // The object group in slot, or null (empty slot, another type).
+    SceneLayerObject* accessLayerObject(int slot);
+    // Builds a layer from an image file: tileW x tileH 0 x 0 gives one image
+    // layer; otherwise the image is cut into tiles, tiles matching an earlier
+    // one to matchPercent (1..100) become one tile of a new tile set, and
+    // pixels of colorKey (0xRRGGBB, -1 = none) are transparent. slot as in
+    // createLayer; the layer is named layerName and shown.
+    // Returns 0, or RC_ERR_NOT_FOUND (no such file), RC_ERR_CORRUPT (not an
+    // image), RC_ERR_EXISTS (slot holds a layer), RC_ERR_INVALID (bad slot,
+    // only one of tileW and tileH 0, matchPercent outside 1..100).
+    int importLayerFromFile(int slot, const char* path, const char* layerName, int tileW, int tileH,
+                            float matchPercent, int colorKey);
+    // The same from image imageId, which stays the caller's (the scene takes
+    // a copy of the pixels). RC_ERR_NOT_FOUND: no such image.
+    int importLayerFromImage(int slot, int imageId, const char* layerName, int tileW, int tileH,
+                             float matchPercent, int colorKey);
+
+    // --- tile sets ---
+    // Adds the tile set of Tile tileId, whose tiles take global ids from
+    // firstGid on (below 1: the next free id). The scene takes the tile set
+    // over: closing it or the scene closes it (TileMgr::close), the caller no
+    // longer does; on failure the caller keeps it.
+    // Returns the first global id (>= 1), or RC_ERR_NOT_FOUND (no such tile
+    // set), RC_ERR_INVALID (no image or tile size), RC_ERR_EXISTS (firstGid
+    // overlaps another tile set's ids).
+    int createTileSet(int tileId, int firstGid);
+    // Closes the tile set starting at firstGid; cells still holding its ids
+    // draw nothing. Returns 0 or RC_ERR_NOT_FOUND.
+    int closeTileSet(int firstGid);
+    // Animates tile gid: frame i shows global id frames[i] for durationsMs[i]
+    // milliseconds (values below 1 count as 1); replaces an earlier animation.
+    // Returns 0, or RC_ERR_NOT_FOUND (gid in no tile set), RC_ERR_INVALID
+    // (lists empty or of different lengths, a frame id in no tile set).
+    int setTileAnimation(uint32_t gid, const Vector<uint32_t>& frames, const Vector<uint32_t>& durationsMs);
+
+    // --- drawing ---
+    // True and the screen rectangle the scene is drawn into; false when none
+    // was set (the scene then fills the screen).
+    bool getViewport(SDL_Rect& rect) const;
+    // Scene pixel (0, 0) lands at the rectangle's top-left; drawing is clipped
+    // to it. Returns 0, or RC_ERR_INVALID (width or height below 1).
+    int setViewport(SDL_Rect rect);
+    // Advances tile animations by elapsedMs; 0 = the time since the previous
+    // update, measured by the engine. Returns 0.
+    int update(int elapsedMs);
+    // Draws the shown layers in slot order on screen (only 0 exists), inside
+    // the viewport and the screen's clip rectangle; reserved: pass 0.
+    // Returns 0, or RC_ERR_NOT_FOUND (the screen is not shown).
+    int render(int screen, int reserved);
+
+    // --- saving ---
+    // The scene as TMX text in a new NUL-terminated buffer (size excludes
+    // the NUL) that the caller releases with CMem::free. sceneName is written
+    // as the map's name; fileName is the name the text will be stored under.
+    // References to tile sets and images in the archive at archivePath are
+    // written as plain block names, others as "qel://" URIs or file paths.
+    // engineFormat true adds the marker "Zelkoran GDK Scene format" by which
+    // SceneMgr knows the text as its own.
+    // Returns 0, or RC_ERR_NO_MEMORY, RC_ERR_INVALID (a null argument).
+    int saveToBuffer(char*& buffer, size_t& size, const char* sceneName, const char* fileName,
+                     const char* archivePath, bool engineFormat) const;
+    // Writes the scene as a TMX file at path (replacing a file only once the
+    // new one is complete); name is written as the map's name (the scene's
+    // own when empty); reserved: pass "". withDependencies also writes every
+    // tile set it uses as a TSX file and every image as a PNG file next to
+    // path, and the map refers to them by file name.
+    // Returns 0, or RC_ERR_IO, RC_ERR_NOT_FOUND (a tile set or image it
+    // refers to cannot be read), RC_ERR_INVALID (empty path).
+    int save(const char* path, const char* name, const char* reserved, bool withDependencies);
+
+private:
+    friend class SceneMgr;
+    struct Impl;
+    explicit Scene(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};
+
+class SceneMgr {
+public:
+    SceneMgr();
+    ~SceneMgr();
+
+    // A new scene without layers or tile sets; flags are reserved (callers
+    // pass 0). Returns the scene id (> 0), or RC_ERR_EXISTS (another open
+    // scene has that non-empty name), RC_ERR_INVALID (name null).
+    int create(const char* name, int flags);
+    // The TMX text of the "ZK7_XML" block blockName in the archive FILE at
+    // archivePath (opened for the call when it is not open); its references
+    // resolve against that archive. factory: none is used (pass null).
+    // Returns the scene id (> 0), or RC_ERR_NOT_FOUND (no such archive,
+    // block, or referenced tile set or image), RC_ERR_KEY (-477), RC_ERR_CORRUPT
+    // (not a TMX map), RC_ERR_IO.
+    int load(const char* archivePath, const char* blockName, SceneObjectFactory* factory = nullptr);
+    // A TMX file; the tile sets and images it names are read from disk
+    // relative to its folder. Returns the scene id (> 0), or the codes of load.
+    int loadFromFile(const char* path, SceneObjectFactory* factory = nullptr);
+    // TMX text (copied). archivePath is the base for references: plain names
+    // are blocks of that archive, "qel://" URIs are resolved (other archives
+    // too), anything else is a file path. Returns the scene id (> 0), or the
+    // codes of load, RC_ERR_INVALID (data null).
+    int loadFromBuffer(const void* data, size_t size, const char* name, const char* archivePath,
+                       SceneObjectFactory* factory = nullptr);
+    // The open scene with that id, or null.
+    Scene* get(int id);
+    // Closes the scene with its layers and tile sets. Returns 0 or
+    // RC_ERR_NOT_FOUND.
+    int close(int id);
+    // Returns 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another open scene has the
+    // name), RC_ERR_INVALID (empty).
+    int setName(int id, const char* name);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace Zelkoran

@@ -1,0 +1,328 @@
+#include <Zelkoran/Font.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Result.h>
+#include <Zelkoran/Screen.h>
+
+#include "font/Utf8.h"
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+namespace Zelkoran {
+
+namespace {
+
+struct Glyph {
+    bool measured = false;
+    bool provided = true;
+    int advance = 0;
+    int xoff = 0; // left edge of the rendered bitmap relative to the pen
+    SDL_Texture* tex = nullptr;
+    int w = 0, h = 0;
+};
+
+constexpr int kTabSpaces = 4;
+
+} // namespace
+
+// One opened face with its glyph cache; textures belong to one renderer.
+struct FontFace {
+    TTF_Font* ttf = nullptr;
+    int height = 0;
+    int ascent = 0;
+    mutable std::array<Glyph, 256> low{};
+    mutable std::unordered_map<uint32_t, Glyph> high;
+    mutable SDL_Renderer* renderer = nullptr;
+
+    ~FontFace()
+    {
+        dropTextures();
+        if (ttf)
+            TTF_CloseFont(ttf);
+    }
+
+    void dropTextures() const
+    {
+        for (Glyph& g : low)
+            if (g.tex) {
+                SDL_DestroyTexture(g.tex);
+                g.tex = nullptr;
+            }
+        for (auto& [cp, g] : high)
+            if (g.tex) {
+                SDL_DestroyTexture(g.tex);
+                g.tex = nullptr;
+            }
+    }
+
+    Glyph& slot(uint32_t cp) const { return cp < low.size() ? low[cp] : high[cp]; }
+
+    const Glyph& measure(uint32_t cp) const
+    {
+        Glyph& g = slot(cp);
+        if (g.measured)
+            return g;
+        g.measured = true;
+        if (cp == '\t') {
+            g.advance = measure(' ').advance * kTabSpaces;
+            g.provided = false;
+            return g;
+        }
+        if (cp < 32 || cp == 0x7F) {
+            g.provided = false;
+            return g;
+        }
+        if (!TTF_GlyphIsProvided32(ttf, cp)) {
+            const Glyph& q = measure('?');
+            g.advance = q.advance;
+            g.provided = false;
+            return g;
+        }
+        int minx = 0, maxx = 0, miny = 0, maxy = 0, adv = 0;
+        TTF_GlyphMetrics32(ttf, cp, &minx, &maxx, &miny, &maxy, &adv);
+        g.advance = adv;
+        g.xoff = std::min(0, minx);
+        return g;
+    }
+
+    SDL_Texture* texture(uint32_t cp, SDL_Renderer* r) const
+    {
+        if (renderer != r) {
+            dropTextures();
+            renderer = r;
+        }
+        const Glyph& m = measure(cp);
+        if (!m.provided)
+            return (cp >= 32 && cp != 0x7F && cp != '\t') ? texture('?', r) : nullptr;
+        Glyph& g = slot(cp);
+        if (g.tex)
+            return g.tex;
+        SDL_Surface* s = TTF_RenderGlyph32_Blended(ttf, cp, SDL_Color{255, 255, 255, 255});
+        if (!s)
+            return nullptr;
+        g.tex = SDL_CreateTextureFromSurface(r, s);
+        g.w = s->w;
+        g.h = s->h;
+        SDL_FreeSurface(s);
+        if (g.tex)
+            SDL_SetTextureBlendMode(g.tex, SDL_BLENDMODE_BLEND);
+        return g.tex;
+    }
+};
+
+Font::Font(int id, const char* name, std::unique_ptr<FontFace> face, uint8_t r, uint8_t g, uint8_t b)
+    : m_id(id), m_name(name), m_face(std::move(face)), m_color{r, g, b}
+{
+}
+
+Font::~Font() = default;
+
+int Font::getHeight() const { return m_face->height; }
+int Font::getAscent() const { return m_face->ascent; }
+
+void Font::getColor(uint8_t& r, uint8_t& g, uint8_t& b) const
+{
+    r = m_color[0];
+    g = m_color[1];
+    b = m_color[2];
+}
+
+int Font::setKerning(int pixels)
+{
+    if (pixels < -256 || pixels > 256)
+        return RC_ERR_INVALID;
+    m_kerning = pixels;
+    return RC_OK;
+}
+
+int Font::getWidth(const char* text, int length) const
+{
+    if (!text)
+        return 0;
+    const int n = length < 0 ? static_cast<int>(std::strlen(text)) : length;
+    int w = 0;
+    for (int i = 0; i < n;) {
+        const uint32_t cp = utf8::next(text, n, i);
+        w += m_face->measure(cp).advance + m_kerning;
+    }
+    return w;
+}
+
+int Font::fitBytes(const char* text, int length, int maxWidth) const
+{
+    if (!text)
+        return 0;
+    const int n = length < 0 ? static_cast<int>(std::strlen(text)) : length;
+    int w = 0;
+    int i = 0;
+    while (i < n) {
+        int j = i;
+        const uint32_t cp = utf8::next(text, n, j);
+        const int adv = m_face->measure(cp).advance + m_kerning;
+        if (w + adv > maxWidth)
+            break;
+        w += adv;
+        i = j;
+    }
+    return i;
+}
+
+int Font::draw(SDL_Renderer* renderer, const char* text, int length, int x, int y, uint8_t r, uint8_t g,
+               uint8_t b, uint8_t a) const
+{
+    if (!renderer || !text || a == 0)
+        return x;
+    const int n = length < 0 ? static_cast<int>(std::strlen(text)) : length;
+    SDL_Rect clip;
+    SDL_RenderGetClipRect(renderer, &clip);
+    const bool clipped = !SDL_RectEmpty(&clip);
+    const int right = clipped ? clip.x + clip.w : INT32_MAX;
+    const int left = clipped ? clip.x : INT32_MIN;
+    if (clipped && (y >= clip.y + clip.h || y + m_face->height <= clip.y))
+        return x + getWidth(text, n);
+    int pen = x;
+    for (int i = 0; i < n;) {
+        const uint32_t cp = utf8::next(text, n, i);
+        const Glyph& m = m_face->measure(cp);
+        if (pen >= right)
+            break;
+        if (pen + m.advance + m_kerning > left && cp > ' ') {
+            if (SDL_Texture* tex = m_face->texture(cp, renderer)) {
+                const Glyph& gl = m.provided ? m : m_face->measure('?');
+                SDL_SetTextureColorMod(tex, r, g, b);
+                SDL_SetTextureAlphaMod(tex, a);
+                const SDL_Rect dst{pen + gl.xoff, y, gl.w, gl.h};
+                SDL_RenderCopy(renderer, tex, nullptr, &dst);
+            }
+        }
+        pen += m.advance + m_kerning;
+    }
+    return pen;
+}
+
+void Font::setPosition(Position x, Position y)
+{
+    m_posX = x;
+    m_posY = y;
+}
+
+int Font::renderEx(const char* text, bool, int, float scaleX, float scaleY, double, const SDL_FPoint*, int,
+                   int screen)
+{
+    Screen* s = Main::instance()->configMgr()->get(screen);
+    if (!s || !s->getRenderer() || !text)
+        return RC_ERR_NOT_FOUND;
+    SDL_Renderer* r = s->getRenderer();
+    float sx = 1.0f, sy = 1.0f;
+    SDL_RenderGetScale(r, &sx, &sy);
+    const float kx = scaleX > 0 ? scaleX : 1.0f;
+    const float ky = scaleY > 0 ? scaleY : 1.0f;
+    SDL_RenderSetScale(r, kx, ky);
+    draw(r, text, -1, static_cast<int>(std::lround(m_posX.offset / kx)),
+         static_cast<int>(std::lround(m_posY.offset / ky)), m_color[0], m_color[1], m_color[2], 255);
+    SDL_RenderSetScale(r, sx, sy);
+    return RC_OK;
+}
+
+// --- FontMgr ---
+
+namespace {
+
+struct BuiltinFont {
+    const char* name;
+    const char* file;
+    int pixels; // em size
+    uint8_t gray;
+};
+
+constexpr BuiltinFont kBuiltins[] = {
+    {"Arial10Black", "LiberationSans-Regular.ttf", 13, 0},
+    {"Arial10White", "LiberationSans-Regular.ttf", 13, 255},
+    {"Arial12Black", "LiberationSans-Regular.ttf", 15, 0},
+    {"Arial12White", "LiberationSans-Regular.ttf", 15, 255},
+    {"CourierNew10Black", "LiberationMono-Regular.ttf", 13, 0},
+    {"CourierNew10White", "LiberationMono-Regular.ttf", 13, 255},
+    {"CourierNew12Black", "LiberationMono-Regular.ttf", 15, 0},
+    {"CourierNew12White", "LiberationMono-Regular.ttf", 15, 255},
+};
+
+constexpr const char* kFontDirs[] = {
+    "/usr/share/fonts/truetype/liberation/",
+    "/usr/share/fonts/truetype/liberation2/",
+};
+
+constexpr const char* kPrefix = "@zk7/font/";
+
+} // namespace
+
+struct FontMgr::Impl {
+    std::unordered_map<int, std::unique_ptr<Font>> fonts;
+    int builtinIds[std::size(kBuiltins)] = {};
+    int nextId = 1;
+    bool ttfStarted = false;
+};
+
+FontMgr::FontMgr() : m_impl(std::make_unique<Impl>()) {}
+
+FontMgr::~FontMgr()
+{
+    m_impl->fonts.clear();
+    if (m_impl->ttfStarted)
+        TTF_Quit();
+}
+
+int FontMgr::getBuiltin(const char* name)
+{
+    if (!name)
+        return RC_ERR_INVALID;
+    if (std::strncmp(name, kPrefix, std::strlen(kPrefix)) == 0)
+        name += std::strlen(kPrefix);
+    for (size_t i = 0; i < std::size(kBuiltins); ++i) {
+        const BuiltinFont& b = kBuiltins[i];
+        if (std::strcmp(b.name, name) != 0)
+            continue;
+        if (m_impl->builtinIds[i] > 0)
+            return m_impl->builtinIds[i];
+        if (!m_impl->ttfStarted) {
+            if (TTF_Init() != 0)
+                return RC_ERR_GENERIC;
+            m_impl->ttfStarted = true;
+        }
+        TTF_Font* ttf = nullptr;
+        for (const char* dir : kFontDirs) {
+            const std::string path = std::string(dir) + b.file;
+            if ((ttf = TTF_OpenFont(path.c_str(), b.pixels)))
+                break;
+        }
+        if (!ttf)
+            return RC_ERR_IO;
+        TTF_SetFontHinting(ttf, TTF_HINTING_LIGHT);
+        TTF_SetFontKerning(ttf, 0); // advances alone decide widths, so measuring and drawing agree
+        auto face = std::make_unique<FontFace>();
+        face->ttf = ttf;
+        face->height = TTF_FontHeight(ttf);
+        face->ascent = TTF_FontAscent(ttf);
+        const int id = m_impl->nextId++;
+        const String full = String(kPrefix) + b.name;
+        m_impl->fonts[id] = std::unique_ptr<Font>(new Font(id, full.c_str(), std::move(face), b.gray, b.gray, b.gray));
+        m_impl->builtinIds[i] = id;
+        return id;
+    }
+    return RC_ERR_NOT_FOUND;
+}
+
+Font* FontMgr::get(int id)
+{
+    auto it = m_impl->fonts.find(id);
+    return it == m_impl->fonts.end() ? nullptr : it->second.get();
+}
+
+int FontMgr::close(int id) { return get(id) ? RC_OK : RC_ERR_NOT_FOUND; }
+
+} // namespace Zelkoran

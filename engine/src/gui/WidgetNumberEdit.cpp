@@ -1,0 +1,182 @@
+#include <Zelkoran/Widget.h>
+
+#include "gfx/Painter.h"
+#include "gui/TextBuffer.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace Zelkoran {
+
+namespace {
+
+constexpr int kSpin = 14; // width of the up/down arrows
+
+// The number at the start of text, false when there is none.
+bool parseNumber(const String& text, float& out)
+{
+    const char* s = text.c_str();
+    char* end = nullptr;
+    const double v = std::strtod(s, &end);
+    if (end == s || !std::isfinite(v))
+        return false;
+    out = static_cast<float>(v);
+    return true;
+}
+
+} // namespace
+
+WidgetNumberEdit::WidgetNumberEdit(Panel* panel, Widget* parent, int id, const char* name)
+    : WidgetTextEdit(panel, parent, id, name, WT_NUMBEREDIT)
+{
+    WidgetTextEdit::setText("0");
+}
+
+void WidgetNumberEdit::setText(const char* text) { WidgetTextEdit::setText(text); }
+
+float WidgetNumberEdit::clampValue(float v) const
+{
+    v = std::clamp(v, m_min, m_max);
+    return m_float ? v : std::round(v);
+}
+
+String WidgetNumberEdit::format(float v) const
+{
+    char buf[64];
+    if (!m_float) {
+        std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(std::llround(v)));
+        return buf;
+    }
+    std::snprintf(buf, sizeof buf, "%.4f", static_cast<double>(v));
+    String s(buf);
+    while (!s.empty() && s.back() == '0')
+        s.pop_back();
+    if (!s.empty() && s.back() == '.')
+        s.pop_back();
+    return s == "-0" ? String("0") : s;
+}
+
+void WidgetNumberEdit::setRange(float min, float max)
+{
+    if (max < min)
+        std::swap(min, max);
+    m_min = min;
+    m_max = max;
+    float v = 0;
+    if (parseNumber(getText(), v) && clampValue(v) != v)
+        WidgetTextEdit::setText(format(clampValue(v)).c_str());
+}
+
+void WidgetNumberEdit::setValue(float value) { WidgetTextEdit::setText(format(clampValue(value)).c_str()); }
+
+float WidgetNumberEdit::getValue() const
+{
+    float v = 0;
+    if (!parseNumber(getText(), v))
+        v = 0;
+    return clampValue(v);
+}
+
+void WidgetNumberEdit::setStep(float step) { m_step = step > 0 ? step : 1.0f; }
+
+void WidgetNumberEdit::allowFloat(bool on)
+{
+    m_float = on;
+    setValue(getValue());
+}
+
+bool WidgetNumberEdit::acceptText(const char* text) const
+{
+    for (const char* p = text; *p; ++p) {
+        const char c = *p;
+        if ((c >= '0' && c <= '9') || c == '-' || c == '+' || (m_float && (c == '.' || c == 'e' || c == 'E')))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+void WidgetNumberEdit::committing()
+{
+    const String normal = format(getValue());
+    if (normal != getText()) {
+        const bool focused = hasFocus();
+        WidgetTextEdit::setText(normal.c_str());
+        if (focused)
+            m_buf->caret = m_buf->anchor = m_buf->end();
+    }
+}
+
+void WidgetNumberEdit::stepBy(int steps)
+{
+    if (!isEnabled() || m_buf->readOnly)
+        return;
+    const float before = getValue();
+    const float after = clampValue(before + static_cast<float>(steps) * m_step);
+    if (after == before)
+        return;
+    WidgetTextEdit::setText(format(after).c_str());
+    fire(m_onValueChanged, GE_VALUE_CHANGED, static_cast<int>(std::lround(after)));
+    commit();
+}
+
+SDL_Rect WidgetNumberEdit::textArea(const SDL_Rect& r) const
+{
+    SDL_Rect a = WidgetTextEdit::textArea(r);
+    a.w -= kSpin;
+    return a;
+}
+
+void WidgetNumberEdit::mouseDown(const Mouse& m)
+{
+    const SDL_Rect r = getRect();
+    if (m.button == SDL_BUTTON_LEFT && m.x >= r.x + r.w - kSpin - 1) {
+        stepBy(m.y < r.y + r.h / 2 ? 1 : -1);
+        return;
+    }
+    WidgetTextEdit::mouseDown(m);
+}
+
+bool WidgetNumberEdit::wheel(int dy, const Mouse&)
+{
+    stepBy(dy > 0 ? 1 : -1);
+    return true;
+}
+
+bool WidgetNumberEdit::keyDown(int key, uint16_t mod)
+{
+    switch (key) {
+    case SDLK_UP: stepBy(1); return true;
+    case SDLK_DOWN: stepBy(-1); return true;
+    case SDLK_PAGEUP: stepBy(10); return true;
+    case SDLK_PAGEDOWN: stepBy(-10); return true;
+    default: return WidgetTextEdit::keyDown(key, mod);
+    }
+}
+
+void WidgetNumberEdit::paint(Painter& painter, const SDL_Rect& r)
+{
+    WidgetTextEdit::paint(painter, r);
+    const int state = getState();
+    uint8_t tc[4];
+    textColor(state, tc);
+    const Color arrow = rgba(tc);
+    const int bw = std::max(1, effectiveBorderWidth(state));
+    const SDL_Rect spin{r.x + r.w - kSpin - bw, r.y + bw, kSpin, r.h - 2 * bw};
+    painter.fill(spin, Color{236, 236, 236, 255});
+    painter.line(spin.x, spin.y, spin.x, spin.y + spin.h - 1, Color{200, 200, 200, 255});
+    painter.line(spin.x, spin.y + spin.h / 2, spin.x + spin.w - 1, spin.y + spin.h / 2, Color{200, 200, 200, 255});
+    const int cx = spin.x + spin.w / 2;
+    const int upY = spin.y + spin.h / 4 - 1;
+    const int downY = spin.y + spin.h * 3 / 4 - 1;
+    for (int i = 0; i < 3; ++i) {
+        painter.line(cx - i, upY + i, cx + i, upY + i, arrow);
+        painter.line(cx - i, downY + 2 - i, cx + i, downY + 2 - i, arrow);
+    }
+}
+
+} // namespace Zelkoran

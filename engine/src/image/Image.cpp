@@ -1,0 +1,210 @@
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Result.h>
+#include <Zelkoran/Screen.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cmath>
+#include <unordered_map>
+
+namespace Zelkoran {
+
+namespace {
+
+// ARGB8888 copy of any surface, or null.
+SDL_Surface* toArgb(SDL_Surface* s)
+{
+    return s ? SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
+}
+
+} // namespace
+
+Image::Image(int id, const char* name) : m_id(id), m_name(name ? name : "") {}
+
+Image::~Image()
+{
+    dropTexture();
+    if (m_surface)
+        SDL_FreeSurface(m_surface);
+}
+
+int Image::getWidth() const { return m_surface ? m_surface->w : 0; }
+int Image::getHeight() const { return m_surface ? m_surface->h : 0; }
+
+void Image::dropTexture()
+{
+    if (m_texture)
+        SDL_DestroyTexture(m_texture);
+    m_texture = nullptr;
+    m_textureOwner = nullptr;
+}
+
+int Image::assignSurface(SDL_Surface* surface, int own)
+{
+    SDL_Surface* copy = toArgb(surface);
+    if (!copy)
+        return RC_ERR_INVALID;
+    dropTexture();
+    if (m_surface)
+        SDL_FreeSurface(m_surface);
+    m_surface = copy;
+    if (own)
+        SDL_FreeSurface(surface);
+    return RC_OK;
+}
+
+SDL_Texture* Image::texture(SDL_Renderer* renderer)
+{
+    if (!m_surface || !renderer)
+        return nullptr;
+    if (m_texture && m_textureOwner == renderer)
+        return m_texture;
+    dropTexture();
+    if (m_key[0] >= 0)
+        SDL_SetColorKey(m_surface, SDL_TRUE, SDL_MapRGB(m_surface->format, m_key[0], m_key[1], m_key[2]));
+    else
+        SDL_SetColorKey(m_surface, SDL_FALSE, 0);
+    m_texture = SDL_CreateTextureFromSurface(renderer, m_surface);
+    if (!m_texture)
+        return nullptr;
+    m_textureOwner = renderer;
+    SDL_SetTextureBlendMode(m_texture, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureColorMod(m_texture, m_colorMod[0], m_colorMod[1], m_colorMod[2]);
+    return m_texture;
+}
+
+int Image::render(int screen, const SDL_FRect* src, const SDL_FRect* dst)
+{
+    Screen* s = Main::instance()->configMgr()->get(screen);
+    if (!s || !s->getRenderer())
+        return RC_ERR_NOT_FOUND;
+    SDL_Texture* tex = texture(s->getRenderer());
+    if (!tex)
+        return RC_ERR_INVALID;
+    SDL_SetTextureAlphaMod(tex, m_alphaMod);
+    SDL_Rect srcRect;
+    if (src)
+        srcRect = SDL_Rect{static_cast<int>(src->x), static_cast<int>(src->y), static_cast<int>(std::lround(src->w)),
+                           static_cast<int>(std::lround(src->h))};
+    const SDL_FRect whole{0, 0, static_cast<float>(getWidth()), static_cast<float>(getHeight())};
+    return SDL_RenderCopyF(s->getRenderer(), tex, src ? &srcRect : nullptr, dst ? dst : &whole) == 0 ? RC_OK
+                                                                                                  : RC_ERR_GENERIC;
+}
+
+void Image::setColorKey(int r, int g, int b)
+{
+    if (r < 0 || g < 0 || b < 0)
+        m_key[0] = m_key[1] = m_key[2] = -1;
+    else {
+        m_key[0] = static_cast<int16_t>(r & 255);
+        m_key[1] = static_cast<int16_t>(g & 255);
+        m_key[2] = static_cast<int16_t>(b & 255);
+    }
+    dropTexture();
+}
+
+void Image::getColorKey(int16_t& r, int16_t& g, int16_t& b) const
+{
+    r = m_key[0];
+    g = m_key[1];
+    b = m_key[2];
+}
+
+void Image::setColorMod(uint8_t r, uint8_t g, uint8_t b)
+{
+    m_colorMod[0] = r;
+    m_colorMod[1] = g;
+    m_colorMod[2] = b;
+    if (m_texture)
+        SDL_SetTextureColorMod(m_texture, r, g, b);
+}
+
+void Image::getColorMod(uint8_t& r, uint8_t& g, uint8_t& b) const
+{
+    r = m_colorMod[0];
+    g = m_colorMod[1];
+    b = m_colorMod[2];
+}
+
+void Image::setAlphaMod(uint8_t a) { m_alphaMod = a; }
+
+// --- ImageMgr ---
+
+struct ImageMgr::Impl {
+    std::unordered_map<int, std::unique_ptr<Image>> images;
+    int nextId = 1;
+
+    int add(const char* name, SDL_Surface* argb)
+    {
+        const int id = nextId++;
+        auto img = std::unique_ptr<Image>(new Image(id, name));
+        img->m_surface = argb;
+        images[id] = std::move(img);
+        return id;
+    }
+};
+
+ImageMgr::ImageMgr() : m_impl(std::make_unique<Impl>()) {}
+ImageMgr::~ImageMgr() = default;
+
+int ImageMgr::create(const char* name, int) { return m_impl->add(name, nullptr); }
+
+int ImageMgr::loadFromBuffer(const void* data, size_t size, const char* name)
+{
+    if (!data || size == 0 || size > INT32_MAX)
+        return RC_ERR_INVALID;
+    SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
+    SDL_Surface* decoded = rw ? IMG_Load_RW(rw, 1) : nullptr;
+    if (!decoded)
+        return RC_ERR_CORRUPT;
+    SDL_Surface* argb = toArgb(decoded);
+    SDL_FreeSurface(decoded);
+    return argb ? m_impl->add(name, argb) : RC_ERR_NO_MEMORY;
+}
+
+int ImageMgr::loadFromFile(const char* path, const char* name)
+{
+    if (!path)
+        return RC_ERR_INVALID;
+    SDL_Surface* decoded = IMG_Load(path);
+    if (!decoded)
+        return RC_ERR_IO;
+    SDL_Surface* argb = toArgb(decoded);
+    SDL_FreeSurface(decoded);
+    return argb ? m_impl->add(name, argb) : RC_ERR_NO_MEMORY;
+}
+
+int ImageMgr::loadFromSurface(SDL_Surface* surface, const char* name)
+{
+    SDL_Surface* argb = toArgb(surface);
+    return argb ? m_impl->add(name, argb) : RC_ERR_INVALID;
+}
+
+Image* ImageMgr::get(int id)
+{
+    auto it = m_impl->images.find(id);
+    return it == m_impl->images.end() ? nullptr : it->second.get();
+}
+
+int ImageMgr::retain(int id)
+{
+    Image* img = get(id);
+    if (!img)
+        return RC_ERR_NOT_FOUND;
+    ++img->m_refs;
+    return RC_OK;
+}
+
+int ImageMgr::close(int id)
+{
+    auto it = m_impl->images.find(id);
+    if (it == m_impl->images.end())
+        return RC_ERR_NOT_FOUND;
+    if (--it->second->m_refs <= 0)
+        m_impl->images.erase(it);
+    return RC_OK;
+}
+
+} // namespace Zelkoran

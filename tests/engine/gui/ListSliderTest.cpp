@@ -1,0 +1,204 @@
+// Lists, combo boxes and sliders under the mouse and the keyboard: 1-based
+// rows, sorting, scrolling, selection events, dragging.
+#include "engine/gui/GuiTestSupport.h"
+
+namespace guitest {
+namespace {
+
+class ListSlider : public GuiTest {
+protected:
+    WidgetList* makeList(int rows)
+    {
+        WidgetList* l = panel->createList("List", 105);
+        l->setSize(164, 150);
+        l->setPosition(Position(10, PH_LEFT), Position(20, PH_TOP));
+        for (int i = 1; i <= rows; ++i)
+            l->addItem(("row " + std::to_string(i)).c_str());
+        return l;
+    }
+    // Screen point of row (1-based, among the visible ones).
+    void rowPoint(WidgetList* l, int visibleRow, int& x, int& y)
+    {
+        const SDL_Rect r = l->getRect();
+        x = r.x + 20;
+        y = r.y + 1 + (visibleRow - 1) * l->getRowHeight() + l->getRowHeight() / 2;
+    }
+};
+
+TEST_F(ListSlider, ClickingARowSelectsItWithItsOneBasedIndex)
+{
+    WidgetList* l = makeList(5);
+    EXPECT_EQ(l->getSelectedIndex(), 0);
+    EXPECT_STREQ(l->getSelectedText(), "");
+    int changes = 0;
+    l->setOnSelectionChanged([&](Widget&) { ++changes; });
+    int x = 0, y = 0;
+    rowPoint(l, 3, x, y);
+    TS::click(x, y);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_ACTION, 105, 3}}));
+    EXPECT_EQ(l->getSelectedIndex(), 3);
+    EXPECT_STREQ(l->getSelectedText(), "row 3");
+    TS::key(SDLK_DOWN);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_ACTION, 105, 4}}));
+    TS::key(SDLK_HOME);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_ACTION, 105, 1}}));
+    EXPECT_EQ(changes, 3);
+    // Below the last row nothing is chosen.
+    rowPoint(l, 7, x, y);
+    TS::click(x, y);
+    EXPECT_TRUE(run().empty());
+    EXPECT_EQ(l->removeItem(1), 0);
+    EXPECT_EQ(l->getSelectedIndex(), 0);
+    EXPECT_LT(l->removeItem(9), 0);
+}
+
+TEST_F(ListSlider, AutoSortKeepsTheSelectedRow)
+{
+    WidgetList* l = panel->createList("List", 1);
+    l->setAutoSort(true);
+    for (const char* s : {"pear", "Apple", "fig"})
+        l->addItem(s);
+    EXPECT_STREQ(l->getItemText(1), "Apple");
+    EXPECT_STREQ(l->getItemText(3), "pear");
+    l->setSelectedIndex(2);
+    l->addItem("banana");
+    EXPECT_STREQ(l->getSelectedText(), "fig");
+    EXPECT_EQ(l->getSelectedIndex(), 3);
+}
+
+TEST_F(ListSlider, SetScrollMovesByDeltaAndClamps)
+{
+    WidgetList* l = makeList(10);
+    const int visible = l->getVisibleItems();
+    ASSERT_GT(visible, 1);
+    ASSERT_LT(visible, 10);
+    EXPECT_EQ(l->setScroll(3, nullptr), 3);
+    int applied = -1;
+    EXPECT_EQ(l->setScroll(100, &applied), 10 - visible);
+    EXPECT_EQ(applied, 10 - visible);
+    EXPECT_EQ(l->setScroll(-9999, nullptr), 0);
+    // The wheel scrolls and reports the new position.
+    int x = 0, y = 0;
+    rowPoint(l, 1, x, y);
+    TS::mouseWheel(x, y, -1);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_SCROLLED, 105, std::min(3, 10 - visible)}}));
+    // Selecting a row out of view scrolls it in.
+    l->setSelectedIndex(1);
+    EXPECT_EQ(l->getScroll(), 0);
+    TS::clickWidget(panelId, 105);
+    run();
+    TS::key(SDLK_END);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_SCROLLED, 105, 10 - visible}, {GE_ACTION, 105, 10}}));
+}
+
+TEST_F(ListSlider, HoverEventsNeedTheHoverFeature)
+{
+    WidgetList* l = makeList(4);
+    int x = 0, y = 0;
+    rowPoint(l, 2, x, y);
+    TS::mouseMove(x, y);
+    EXPECT_TRUE(run().empty());
+    TS::mouseMove(400, 390);
+    run();
+    l->setFeatures(WF_HOVER, true);
+    TS::mouseMove(x, y);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_HOVER, 105, 2}}));
+}
+
+TEST_F(ListSlider, DraggingTheSliderThumbChangesTheValueThenCommits)
+{
+    WidgetSlider* s = panel->createSlider("Slider", 40, 0);
+    s->setSize(200, 16);
+    s->setRange(0, 100);
+    s->setPosition(Position(50), Position(50));
+    std::vector<int> seen;
+    s->setOnValueChanged([&](Widget& w) { seen.push_back(static_cast<WidgetSlider&>(w).getValue()); });
+    const SDL_Rect r = s->getRect();
+    const int thumbX = r.x + 7;
+    TS::mouseMove(thumbX, r.y + 8);
+    TS::mouseDown(thumbX, r.y + 8);
+    for (int dx = 20; dx <= 260; dx += 20)
+        TS::mouseMove(thumbX + dx, r.y + 30); // leaving the slider keeps the drag
+    TS::mouseUp(thumbX + 260, r.y + 30);
+    const std::vector<GuiEvent> events = run();
+    ASSERT_GE(events.size(), 3u);
+    for (size_t i = 0; i + 1 < events.size(); ++i)
+        EXPECT_EQ(events[i].code, GE_VALUE_CHANGED);
+    for (size_t i = 1; i < seen.size(); ++i)
+        EXPECT_GT(seen[i], seen[i - 1]);
+    EXPECT_EQ(events.back(), (GuiEvent{GE_VALUE_COMMITTED, 40, 100}));
+    EXPECT_EQ(s->getValue(), 100);
+    // A click on the track jumps there; keys step.
+    TS::click(r.x + r.w / 2, r.y + 8);
+    run();
+    EXPECT_NEAR(s->getValue(), 50, 2);
+    TS::key(SDLK_RIGHT);
+    run();
+    TS::key(SDLK_END);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_VALUE_CHANGED, 40, 100}}));
+}
+
+TEST_F(ListSlider, VerticalSliderArrowsStepAndFollowTheRange)
+{
+    WidgetSlider* s = panel->createSlider("SliderV", 106, 1);
+    s->setSize(15, 150);
+    s->setMargin(15, 0, 15, 0);
+    s->setRange(0, 4);
+    s->setPosition(Position(-10, PH_RIGHT), Position(20, PH_TOP));
+    const SDL_Rect r = s->getRect();
+    EXPECT_EQ(r.x, 600 - 10 - 15);
+    TS::click(r.x + 7, r.y + r.h - 5); // down arrow
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_VALUE_CHANGED, 106, 1}, {GE_VALUE_COMMITTED, 106, 1}}));
+    TS::click(r.x + 7, r.y + 5); // up arrow
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_VALUE_CHANGED, 106, 0}, {GE_VALUE_COMMITTED, 106, 0}}));
+    TS::click(r.x + 7, r.y + 5); // already at the minimum
+    EXPECT_TRUE(run().empty());
+    s->setValue(9);
+    EXPECT_EQ(s->getValue(), 4);
+    s->setRange(0, 0);
+    EXPECT_EQ(s->getValue(), 0);
+}
+
+TEST_F(ListSlider, ComboBoxOpensAndChoosesARow)
+{
+    WidgetComboBox* c = panel->createComboBox("Combo", 60);
+    c->setSize(165, 19);
+    c->setPosition(Position(20), Position(20));
+    for (const char* s : {"Default", "Dark", "Flat"})
+        c->addItem(s);
+    EXPECT_EQ(c->getSelectedIndex(), 0);
+    TS::clickWidget(panelId, 60);
+    run();
+    EXPECT_TRUE(c->isOpen());
+    const SDL_Rect r = c->getRect();
+    const int rowH = main->fontMgr()->get(c->getFont(0))->getHeight() + 4;
+    TS::click(r.x + 20, r.y + r.h + 1 + rowH * 2 + rowH / 2); // third row
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_ACTION, 60, 3}}));
+    EXPECT_FALSE(c->isOpen());
+    EXPECT_STREQ(c->getSelectedText(), "Flat");
+    // Keys step through the rows while closed; a click elsewhere closes it.
+    TS::key(SDLK_UP);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_ACTION, 60, 2}}));
+    TS::clickWidget(panelId, 60);
+    run();
+    TS::click(500, 350);
+    EXPECT_TRUE(run().empty());
+    EXPECT_FALSE(c->isOpen());
+}
+
+TEST_F(ListSlider, ProgressClampsIntoItsRange)
+{
+    WidgetProgress* p = panel->createProgress("Bar", 1170);
+    p->setRange(0, 10);
+    p->setValue(12);
+    EXPECT_EQ(p->getValue(), 10);
+    p->setRange(20, 5);
+    int lo = 0, hi = 0;
+    p->getRange(lo, hi);
+    EXPECT_EQ(lo, 5);
+    EXPECT_EQ(hi, 20);
+    EXPECT_EQ(p->getValue(), 10);
+}
+
+} // namespace
+} // namespace guitest

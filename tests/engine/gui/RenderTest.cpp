@@ -1,0 +1,171 @@
+// What reaches the screen: clipping of immediate drawing, state frames of
+// sprite strips, plain colour backgrounds, hidden panels, text metrics, and
+// the frame loop of Main::update.
+#include "engine/gui/GuiTestSupport.h"
+
+#include <Zelkoran/GFX.h>
+#include <Zelkoran/Sprite.h>
+
+namespace guitest {
+namespace {
+
+class Render : public GuiTest {
+protected:
+    SDL_Color at(int x, int y)
+    {
+        SDL_Surface* s = TS::captureFrame();
+        EXPECT_NE(s, nullptr);
+        if (!s)
+            return SDL_Color{};
+        const SDL_Color c = pixel(s, x, y);
+        SDL_FreeSurface(s);
+        return c;
+    }
+};
+
+TEST_F(Render, ClipRectangleLimitsImmediateDrawing)
+{
+    panel->baseWidget()->hide();
+    screen->setRenderCallback([this](int) {
+        screen->clear(0, 0, 0, 255);
+        const SDL_Rect clip{100, 100, 50, 40};
+        screen->setClipRect(&clip);
+        GFX::rectFilled(0, 0, kScreenW, kScreenH, 0xFF0000FF, 0);
+        GFX::lineH(0, kScreenW, 120, 0x00FF00FF, 0);
+        screen->setClipRect(nullptr);
+        return 0;
+    });
+    EXPECT_TRUE(same(at(120, 110), 255, 0, 0));
+    EXPECT_TRUE(same(at(149, 139), 255, 0, 0));
+    EXPECT_TRUE(same(at(99, 110), 0, 0, 0));
+    EXPECT_TRUE(same(at(150, 110), 0, 0, 0));
+    EXPECT_TRUE(same(at(120, 140), 0, 0, 0));
+    EXPECT_TRUE(same(at(125, 120), 0, 255, 0));
+    EXPECT_TRUE(same(at(160, 120), 0, 0, 0)) << "the line stops at the clip";
+    SDL_Rect r;
+    EXPECT_FALSE(screen->getClipRect(r));
+    // An empty clip rectangle draws nothing at all.
+    screen->setRenderCallback([this](int) {
+        screen->clear(0, 0, 0, 255);
+        const SDL_Rect none{10, 10, 0, 0};
+        screen->setClipRect(&none);
+        GFX::rectFilled(0, 0, kScreenW, kScreenH, 0xFF0000FF, 0);
+        screen->setClipRect(nullptr);
+        return 0;
+    });
+    EXPECT_TRUE(same(at(300, 300), 0, 0, 0));
+}
+
+TEST_F(Render, SpriteStripsShowTheFrameOfTheWidgetState)
+{
+    const SDL_Color colours[5] = {{200, 0, 0, 255}, {0, 200, 0, 255}, {0, 0, 200, 255}, {200, 200, 0, 255},
+                                  {90, 90, 90, 255}};
+    const std::vector<char> png = stripPng(28, 28, colours);
+    const int sprite = main->spriteMgr()->loadFromBuffer(png.data(), png.size(), "@test/sprite/Strip", 28, 28);
+    ASSERT_GT(sprite, 0);
+    WidgetButton* b = panel->createButton("Strip", 200);
+    ASSERT_EQ(b->setBackgroundSprite(main->spriteMgr()->child(sprite), WS_ALL, 0), 0);
+    b->setPosition(Position(100), Position(100));
+    EXPECT_EQ(b->getWidth(), 28) << "sprite buttons take the frame size";
+    TS::mouseMove(500, 350);
+    run();
+    EXPECT_TRUE(same(at(114, 114), 200, 0, 0));
+    TS::mouseMove(114, 114);
+    run();
+    EXPECT_TRUE(same(at(114, 114), 0, 200, 0));
+    TS::mouseDown(114, 114);
+    run();
+    EXPECT_TRUE(same(at(114, 114), 0, 0, 200));
+    TS::mouseUp(114, 114);
+    run();
+    b->disable();
+    EXPECT_TRUE(same(at(114, 114), 90, 90, 90));
+
+    WidgetCheckBox* tab = panel->createCheckBox("Images", 220);
+    tab->setBackgroundSprite(main->spriteMgr()->child(sprite), WS_ALL, 0);
+    tab->setPosition(Position(200), Position(100));
+    tab->setChecked(true);
+    EXPECT_TRUE(same(at(214, 114), 200, 200, 0));
+    // Closing the panel releases the children; the parent sprite stays.
+    gui->close(panelId);
+    EXPECT_NE(main->spriteMgr()->get(sprite), nullptr);
+}
+
+TEST_F(Render, BackgroundsArePlainColoursAndHiddenPanelsAreNotDrawn)
+{
+    panel->baseWidget()->setBackgroundColor(10, 200, 30, WS_ALL);
+    WidgetLabel* plain = panel->createLabel("Plain", 1);
+    plain->setText("     ");
+    plain->setPosition(Position(50), Position(50));
+    WidgetLabel* title = panel->createLabel("Title", 2);
+    title->setSize(100, 25);
+    title->setFeatures(WF_NO_BG, false);
+    title->setBackgroundColor(104, 118, 138, WS_ALL);
+    title->setPosition(Position(200), Position(50));
+    EXPECT_TRUE(same(at(300, 300), 10, 200, 30));
+    EXPECT_TRUE(same(at(52, 52), 10, 200, 30)) << "labels draw no background by default";
+    EXPECT_TRUE(same(at(250, 60), 104, 118, 138));
+    uint8_t r = 0, g = 0, b = 0;
+    title->getBackgroundColor(&r, &g, &b, WS_HOVERED);
+    EXPECT_EQ(r, 104);
+    EXPECT_NE(title->getSkinOverrideMask(0), 0u);
+    title->resetSkin(WS_ALL);
+    EXPECT_EQ(title->getSkinOverrideMask(0), 0u);
+    panel->baseWidget()->hide();
+    EXPECT_TRUE(same(at(300, 300), 128, 128, 128)) << "the empty screen shows through";
+}
+
+TEST_F(Render, TextIsDrawnAndMeasuredExactly)
+{
+    FontMgr* fonts = main->fontMgr();
+    const int arial = fonts->getBuiltin("Arial12Black");
+    ASSERT_GT(arial, 0);
+    EXPECT_EQ(fonts->getBuiltin("@zk7/font/Arial12Black"), arial);
+    EXPECT_STREQ(fonts->get(arial)->getName(), "@zk7/font/Arial12Black");
+    EXPECT_LT(fonts->getBuiltin("Helvetica12Black"), 0);
+    const Font* f = fonts->get(arial);
+    EXPECT_EQ(f->getWidth("Hello"), f->getWidth("He") + f->getWidth("llo"));
+    EXPECT_GT(f->getWidth("WWW"), f->getWidth("iii"));
+    const Font* mono = fonts->get(fonts->getBuiltin("CourierNew10White"));
+    EXPECT_EQ(mono->getWidth("WWW"), mono->getWidth("iii"));
+    EXPECT_GT(f->getHeight(), mono->getHeight() - 4);
+    EXPECT_EQ(f->fitBytes("Hello", -1, f->getWidth("Hel")), 3);
+
+    panel->baseWidget()->setBackgroundColor(255, 255, 255, WS_ALL);
+    WidgetLabel* l = panel->createLabel("Text", 1);
+    l->setFont(arial, WS_ALL);
+    l->setText("MMMM");
+    l->setPosition(Position(40), Position(40));
+    EXPECT_EQ(l->getWidth(), f->getWidth("MMMM") + 8) << "labels fit their text";
+    SDL_Surface* s = TS::captureFrame();
+    ASSERT_NE(s, nullptr);
+    int dark = 0;
+    const SDL_Rect r = l->getRect();
+    for (int y = r.y; y < r.y + r.h; ++y)
+        for (int x = r.x; x < r.x + r.w; ++x)
+            dark += pixel(s, x, y).r < 80;
+    SDL_FreeSurface(s);
+    EXPECT_GT(dark, 20);
+}
+
+TEST_F(Render, UpdateDrawsFramesThroughTheCallbackAndPacesLogicSteps)
+{
+    int frames = 0;
+    screen->setRenderCallback([&](int n) {
+        EXPECT_EQ(n, 0);
+        ++frames;
+        return 0;
+    });
+    EXPECT_FLOAT_EQ(main->getLogicDeltaTime(), 1.0f / 60.0f);
+    int falses = 0;
+    const uint64_t start = main->timer()->getTicks();
+    while (main->timer()->getTicks() - start < 300)
+        falses += main->update(nullptr) ? 0 : 1;
+    EXPECT_GT(frames, 0);
+    EXPECT_GT(falses, 1);
+    // Every false return waits for the next logic step: it never spins.
+    EXPECT_LE(falses, 300 * 60 / 1000 + 3);
+}
+
+} // namespace
+} // namespace guitest

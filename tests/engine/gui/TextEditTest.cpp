@@ -1,0 +1,219 @@
+// Text and number edits typed into through injected keys and text input:
+// caret, selection, clipboard, multi-line entry, the line API and the
+// events of typing, committing and leaving.
+#include "engine/gui/GuiTestSupport.h"
+
+namespace guitest {
+namespace {
+
+class TextEdit : public GuiTest {
+protected:
+    WidgetTextEdit* makeEdit(int id, int y, bool multiline = false)
+    {
+        WidgetTextEdit* e = panel->createTextEdit("Edit", id);
+        e->setSize(300, multiline ? 200 : 22);
+        e->setMultiline(multiline);
+        e->setPosition(Position(10), Position(static_cast<float>(y)));
+        return e;
+    }
+    void focus(int id)
+    {
+        TS::clickWidget(panelId, id);
+        run();
+    }
+};
+
+TEST_F(TextEdit, TypingRaisesChangesAndEnterCommits)
+{
+    WidgetTextEdit* e = makeEdit(12, 10);
+    e->setFeatures(WF_FOCUS_LOST, true);
+    int changed = 0, committed = 0, lost = 0;
+    e->setOnValueChanged([&](Widget&) { ++changed; });
+    e->setOnValueCommitted([&](Widget&) { ++committed; });
+    e->setOnFocusLost([&](Widget&) { ++lost; });
+    focus(12);
+    TS::typeText("Grass");
+    const std::vector<GuiEvent> typed = run();
+    EXPECT_EQ(typed.size(), 5u);
+    for (const GuiEvent& ev : typed)
+        EXPECT_EQ(ev, (GuiEvent{GE_VALUE_CHANGED, 12, 0}));
+    EXPECT_EQ(e->getText(), "Grass");
+    EXPECT_EQ(changed, 5);
+    TS::key(SDLK_RETURN);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_VALUE_COMMITTED, 12, 0}}));
+    TS::typeText("!");
+    run();
+    // Clicking elsewhere commits the edit, then reports the focus loss.
+    TS::click(500, 350);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_VALUE_COMMITTED, 12, 0}, {GE_FOCUS_LOST, 12, 0}}));
+    EXPECT_EQ(committed, 2);
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(gui->hasTextFocus());
+}
+
+TEST_F(TextEdit, CaretKeysSelectionAndDeletion)
+{
+    WidgetTextEdit* e = makeEdit(1, 10);
+    focus(1);
+    TS::typeText("hello world");
+    TS::key(SDLK_HOME);
+    TS::key(SDLK_RIGHT, KMOD_LCTRL);          // after "hello "
+    TS::key(SDLK_END, KMOD_LSHIFT);           // select "world"
+    run();
+    EXPECT_EQ(e->getSelectedText(), "world");
+    TS::typeText("there");
+    run();
+    EXPECT_EQ(e->getText(), "hello there");
+    TS::key(SDLK_BACKSPACE, KMOD_LCTRL); // word before the caret
+    run();
+    EXPECT_EQ(e->getText(), "hello ");
+    TS::key(SDLK_HOME);
+    TS::key(SDLK_DELETE);
+    run();
+    EXPECT_EQ(e->getText(), "ello ");
+    // Multi-byte characters are removed whole.
+    TS::key(SDLK_END);
+    TS::typeText("\xC3\xA9\xE2\x82\xAC");
+    TS::key(SDLK_BACKSPACE);
+    run();
+    EXPECT_EQ(e->getText(), "ello \xC3\xA9");
+}
+
+TEST_F(TextEdit, CopyCutAndPasteGoThroughTheClipboard)
+{
+    WidgetTextEdit* from = makeEdit(1, 10);
+    WidgetTextEdit* to = makeEdit(2, 50);
+    from->setText("copy me");
+    focus(1);
+    TS::key(SDLK_a, KMOD_LCTRL);
+    TS::key(SDLK_c, KMOD_LCTRL);
+    run();
+    EXPECT_EQ(clipboard(), "copy me");
+    focus(2);
+    TS::key(SDLK_v, KMOD_LCTRL);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_VALUE_CHANGED, 2, 0}}));
+    EXPECT_EQ(to->getText(), "copy me");
+    TS::key(SDLK_a, KMOD_LCTRL);
+    TS::key(SDLK_x, KMOD_LCTRL);
+    run();
+    EXPECT_EQ(to->getText(), "");
+    // Pasting several lines into one line drops the breaks.
+    SDL_SetClipboardText("a\r\nb");
+    TS::key(SDLK_v, KMOD_LCTRL);
+    run();
+    EXPECT_EQ(to->getText(), "ab");
+}
+
+TEST_F(TextEdit, MultiLineTypingNavigationAndLines)
+{
+    WidgetTextEdit* e = makeEdit(1118, 10, true);
+    focus(1118);
+    TS::typeText("first");
+    TS::key(SDLK_RETURN);
+    TS::typeText("second");
+    TS::key(SDLK_RETURN);
+    TS::typeText("third");
+    const std::vector<GuiEvent> events = run();
+    // Enter makes a line in a multi-line edit: no commit.
+    for (const GuiEvent& ev : events)
+        EXPECT_EQ(ev.code, GE_VALUE_CHANGED);
+    EXPECT_EQ(e->getLineCount(), 3);
+    EXPECT_EQ(e->getText(), "first\nsecond\nthird");
+    TS::key(SDLK_UP);
+    TS::key(SDLK_UP);
+    TS::key(SDLK_END);
+    TS::typeText("!");
+    run();
+    EXPECT_EQ(e->getLine(1), "first!");
+    int line = 0, col = 0;
+    e->getCaret(line, col);
+    EXPECT_EQ(line, 1);
+    EXPECT_EQ(col, 6);
+    // Selection over a line break and replacing it.
+    TS::key(SDLK_DOWN, KMOD_LSHIFT);
+    TS::key(SDLK_END, KMOD_LSHIFT);
+    run();
+    EXPECT_EQ(e->getSelectedText(), "\nsecond");
+    TS::key(SDLK_BACKSPACE);
+    run();
+    EXPECT_EQ(e->getText(), "first!\nthird");
+}
+
+TEST_F(TextEdit, LineApiKeepsCrAndLfInsideALine)
+{
+    WidgetTextEdit* e = makeEdit(5, 10, true);
+    e->setText("");
+    EXPECT_EQ(e->getLineCount(), 1);
+    EXPECT_EQ(e->setLine(1, "a"), 0);
+    e->appendLine("b\nc");
+    e->appendLine("d\r");
+    EXPECT_EQ(e->getLineCount(), 3);
+    EXPECT_EQ(e->getLine(2), "b\nc");
+    EXPECT_EQ(e->getLine(3), "d\r");
+    EXPECT_EQ(e->getLine(4), "");
+    EXPECT_EQ(e->setLine(4, "e"), 0);
+    EXPECT_LT(e->setLine(6, "x"), 0);
+    EXPECT_EQ(e->getLineCount(), 4);
+    e->setText("x\ny");
+    EXPECT_EQ(e->getLineCount(), 2);
+    EXPECT_EQ(e->getText(), "x\ny");
+    // Programmatic changes raise no events.
+    EXPECT_TRUE(run().empty());
+}
+
+TEST_F(TextEdit, ReadOnlyEditsSelectAndCopyButRefuseTyping)
+{
+    WidgetTextEdit* e = makeEdit(112, 10, true);
+    e->setText("fixed text");
+    e->setReadOnly(true);
+    focus(112);
+    EXPECT_FALSE(gui->hasTextFocus());
+    TS::typeText("zz");
+    TS::key(SDLK_BACKSPACE);
+    TS::key(SDLK_a, KMOD_LCTRL);
+    TS::key(SDLK_c, KMOD_LCTRL);
+    EXPECT_TRUE(run().empty());
+    EXPECT_EQ(e->getText(), "fixed text");
+    EXPECT_EQ(clipboard(), "fixed text");
+}
+
+TEST_F(TextEdit, NumberEditsClampRoundStepAndFilter)
+{
+    WidgetNumberEdit* n = panel->createNumberEdit("Max", 113);
+    n->setSize(80, 22);
+    n->setPosition(Position(10), Position(10));
+    n->setRange(0, 8192);
+    n->setValue(9000.7f);
+    EXPECT_EQ(n->getValue(), 8192.0f);
+    EXPECT_EQ(n->getText(), "8192");
+    n->setValue(12.6f);
+    EXPECT_EQ(n->getText(), "13");
+    focus(113);
+    TS::key(SDLK_END);
+    TS::typeText("x4");
+    run();
+    EXPECT_EQ(n->getText(), "134") << "letters are refused";
+    TS::key(SDLK_UP);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_VALUE_CHANGED, 113, 135}, {GE_VALUE_COMMITTED, 113, 0}}));
+    EXPECT_EQ(n->getValue(), 135.0f);
+    // Committing normalises a value typed out of range.
+    TS::typeText("99999");
+    TS::key(SDLK_RETURN);
+    run();
+    EXPECT_EQ(n->getText(), "8192");
+
+    WidgetNumberEdit* f = panel->createNumberEdit("Scale", 114);
+    f->setPosition(Position(10), Position(50));
+    f->allowFloat(true);
+    f->setStep(0.25f);
+    f->setRange(-1, 1);
+    f->setValue(0.5f);
+    EXPECT_EQ(f->getText(), "0.5");
+    focus(114);
+    TS::key(SDLK_DOWN);
+    run();
+    EXPECT_FLOAT_EQ(f->getValue(), 0.25f);
+}
+
+} // namespace
+} // namespace guitest
