@@ -1,9 +1,4 @@
 // Skarden entry point.
-#include <Zelkoran/Zelkoran.h>
+#include "app/Skarden.h"
 
-int main(int, char**)
-{
-    Zelkoran::Main::instance();
-    Zelkoran::Main::terminate();
-    return 0;
-}
+int main(int argc, char** argv) { return skardenMain(argc, argv); }

@@ -1,0 +1,3 @@
+#include "tabs/gui/ctrlGUI.h"
+
+CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("GUI", 230, "ZK7_GUIPANEL", rm, gs) {}

@@ -1,0 +1,3 @@
+#include "tabs/scenes/ctrlScenes.h"
+
+CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Scenes", 232, "ZK7_XML", rm, gs) {}
