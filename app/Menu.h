@@ -9,13 +9,16 @@
 #include <Zelkoran/CMem.h>
 
 #include <cstdint>
+#include <functional>
 
 union SDL_Event;
 class CtrlBase;
 class GlobalStatus;
 class ResourceManager;
+struct KeyBuffer;
 
 namespace Zelkoran {
+class Archive;
 class Panel;
 }
 
@@ -66,17 +69,43 @@ public:
 
     // Archive actions of the menu bar. Each returns 0 on success, -1 when
     // nothing was done, and 256 for a quit request seen in its dialogs.
+    // Creates an archive at a path chosen in a file dialog and opens it
+    // (after closing the open one, when the user agrees).
     int onNew();
     int onLoad();
-    // path: the archive to open ("" = ask).
+    // Opens the archive at path ("" = ask; ".qel" is appended when the
+    // extension is another): upgrades a QELv1 file, asks for keys as
+    // needed, migrates legacy blocks, and replaces the open archive (when
+    // the user agrees to close it). Failures are shown in a message box.
     int load(const string& path);
     int onImportXML();
     // path: the interchange document to import ("" = ask).
     int importXML(const string& path);
+    // The key panel: sets the key, encrypts or decrypts the index. 0 done
+    // or cancelled, 256 quit, -1 without an archive or the key panel.
     int onSecure();
     int onTools();
+    // Asks, then closes the open archive and forgets it: 0, or -1 when the
+    // user keeps it.
     int onClose();
     int onInfo();
+
+    // Runs the panel modally: shows it and drains the engine's events until
+    // a drain ends with a non-zero result, then hides it. A GUI action event
+    // gives fn(widget id); a quit request gives 256, which stands against
+    // every later event of its drain and is posted again for the main loop.
+    // -1 when the panel does not exist.
+    int runModalPanel(int panelId, const std::function<int(int widgetId)>& fn) const;
+    // The key prompt titled prompt: 1 with the typed key (its first 32
+    // bytes) in key; 2 cancelled, confirmed empty or no key panel (key
+    // untouched then); 256 quit.
+    int secureModalPanel(const char* prompt, KeyBuffer& key) const;
+    // Gives the archive the key typed into the key panel and remembers it:
+    // 0, or -1 after telling the user why not.
+    int setQELKeyFromSecurePanel(Zelkoran::Archive* archive, Zelkoran::Panel* panel);
+    // Replaces the remembered key by the first min(length, 32) bytes of key;
+    // a null key or length 0 leaves none remembered.
+    void rememberQELKey(const void* key, uint32_t length);
 
     // Check box id of the active tab, 0 when none.
     int getActiveCheckBoxID() const { return iActiveCheckBoxID; }
@@ -95,6 +124,12 @@ private:
     void applyArchiveState(Zelkoran::Panel* menu);
     void applySecuredState(Zelkoran::Panel* menu);
     void relabelCheckBox(Zelkoran::Panel* menu, const CtrlBase* tab, int count) const;
+    Zelkoran::Panel* securePanel() const;
+    void dressLockPanel(Zelkoran::Panel* panel, const Zelkoran::Archive& archive) const;
+    // The archive at path opened with its key (asked for as needed) and its
+    // legacy blocks migrated: the archive id, or -1 (after a message, unless
+    // the user cancelled the key prompt).
+    int openArchive(const string& path, KeyBuffer& key, bool& keyUsed);
 
     GlobalStatus* pGlobalStatus = nullptr;
     ResourceManager* pResourceManager = nullptr;

@@ -35,29 +35,6 @@ constexpr int kAudioFrequency = 44100;
 constexpr int kAudioFormatS16 = 0x8010;
 constexpr int kAudioChannels = 2;
 
-// The engine's audio device calls are made where the engine offers them.
-template <class Config>
-void openAudio(Config* config)
-{
-    if constexpr (requires { config->audioInit(kAudioFrequency, kAudioFormatS16, kAudioChannels); })
-        config->audioInit(kAudioFrequency, kAudioFormatS16, kAudioChannels);
-}
-
-template <class Config>
-void closeAudio(Config* config)
-{
-    if constexpr (requires { config->audioClose(); })
-        config->audioClose();
-}
-
-// Audio tracks keep their encoded bytes so that they can be saved again.
-template <class Engine>
-void keepAudioSources(Engine* engine)
-{
-    if constexpr (requires { engine->audioTrackMgr()->setKeepSourceData(true); })
-        engine->audioTrackMgr()->setKeepSourceData(true);
-}
-
 void registerMemoryReport()
 {
     static const bool registered = std::atexit(&CMem::destroy) == 0;
@@ -98,8 +75,9 @@ int Skarden::start(int argc, char** argv)
         return EXIT_NO_WINDOW;
     }
 
-    openAudio(engine->configMgr());
-    keepAudioSources(engine);
+    engine->configMgr()->audioInit(kAudioFrequency, kAudioFormatS16, kAudioChannels);
+    // Audio tracks keep their encoded bytes so that they can be saved again.
+    engine->audioTrackMgr()->setKeepSourceData(true);
 
     editorLog().msg(LOG_INFO,
                     " [Skarden] Resolution set to %dx%d.\n             Can be changed using -resolution:WxH "
@@ -110,7 +88,7 @@ int Skarden::start(int argc, char** argv)
     if (!resourceManager)
         Internal::fatalError("Could not allocate the Skardy ResourceManager.", nullptr, 0);
     if (resourceManager->load() != 0) {
-        closeAudio(engine->configMgr());
+        engine->configMgr()->audioClose();
         resourceManager.reset();
         Main::terminate();
         status.reset();
@@ -125,7 +103,7 @@ int Skarden::start(int argc, char** argv)
     if (openCommandLineFile() != 0) {
         engine->tool()->messageBox("Skarden", "The given file could not be loaded.\nIs it a QEL or XML file?.", 1, 1,
                                    0, -1, -1);
-        closeAudio(engine->configMgr());
+        engine->configMgr()->audioClose();
         menuObject.reset();
         resourceManager.reset();
         Main::terminate();
@@ -213,7 +191,7 @@ void Skarden::shutdown()
     resourceManager.reset();
     if (status->iArchiveID > 0)
         engine->archiveMgr()->close(status->iArchiveID);
-    closeAudio(engine->configMgr());
+    engine->configMgr()->audioClose();
     Main::terminate();
     status.reset();
 }

@@ -43,6 +43,8 @@
 //      second move puts it back.
 #include "archive/LegacyQELUpgrade.h"
 
+#include "archive/LegacyFileSupport.h"
+
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Internal.h>
 #include <Zelkoran/Log.h>
@@ -65,7 +67,7 @@ using Zelkoran::String;
 
 namespace {
 
-constexpr int kEditorModule = 15;
+using namespace legacyfile;
 
 constexpr char kQELv2Magic[8] = {'Z', 'K', '7', 'Q', 'E', 'L', 'v', '2'};
 constexpr size_t kQELv2HeaderSize = 512;
@@ -91,52 +93,6 @@ constexpr uint64_t kMaxDeflateRatio = 1032;
 
 // aes_ecb_decrypt takes an int length.
 constexpr uint64_t kAesChunk = 1u << 30;
-
-Zelkoran::Log* engineLog()
-{
-    return Zelkoran::Main::instance()->logMgr()->get(0);
-}
-
-uint32_t readU32(const uint8_t* p)
-{
-    uint32_t v;
-    memcpy(&v, p, sizeof v);
-    return SDL_SwapLE32(v);
-}
-
-uint16_t readU16(const uint8_t* p)
-{
-    uint16_t v;
-    memcpy(&v, p, sizeof v);
-    return SDL_SwapLE16(v);
-}
-
-uint64_t readU64(const uint8_t* p)
-{
-    uint64_t v;
-    memcpy(&v, p, sizeof v);
-    return SDL_SwapLE64(v);
-}
-
-struct CMemDelete {
-    void operator()(uint8_t* p) const { Zelkoran::CMem::free(p); }
-};
-using Buffer = std::unique_ptr<uint8_t, CMemDelete>;
-
-Buffer allocBuffer(size_t size)
-{
-    return Buffer(static_cast<uint8_t*>(Zelkoran::CMem::alloc(size, kEditorModule)));
-}
-
-struct StreamClose {
-    void operator()(SDL_RWops* rw) const { SDL_RWclose(rw); }
-};
-using Stream = std::unique_ptr<SDL_RWops, StreamClose>;
-
-bool readExact(SDL_RWops* rw, void* dst, size_t size)
-{
-    return SDL_RWread(rw, dst, 1, size) == size;
-}
 
 String withForwardSlashes(const String& path)
 {

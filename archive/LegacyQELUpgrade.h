@@ -1,6 +1,7 @@
 // Legacy archive handling: the QELv2 header probe that the open flow runs
-// before the engine opens a file, and the upgrade of QELv1.1 archives to
-// QELv2 with the editor's own QELv1 reader.
+// before the engine opens a file, the upgrade of QELv1.1 archives to QELv2
+// with the editor's own QELv1 reader, and the migration of legacy blocks
+// inside QELv2 archives.
 // All calls: main thread.
 #pragma once
 
@@ -34,6 +35,11 @@ enum eLegacyQELResult : int {
     LQR_NO_ARCHIVE = -1792,        // the new archive could not be made or reached
     LQR_BACKUP_RENAME = -238,      // the QELv1 file could not be moved to its backup name
     LQR_REPLACE_RENAME = -237,     // the new file could not take the QELv1 file's place
+    LQR_COPY_SOURCE = -767,        // migration backup: the archive file cannot be read
+    LQR_COPY_TARGET = -766,        // migration backup: the backup file cannot be created
+    LQR_COPY_MEMORY = -1536,       // migration backup: no memory for the copy buffer
+    LQR_COPY_WRITE = -765,         // migration backup: a write to the backup was short
+    LQR_COPY_READ = -1279,         // migration backup: the copy stopped before the end of the file
 };
 
 // What the upgrade does with live encrypted blocks of a QELv1 archive.
@@ -65,6 +71,22 @@ int getQELv2EncryptionState(const Zelkoran::String& path, bool& isQELv2, bool& e
 int upgradeLegacyQELFileToQELv2(const Zelkoran::String& path, const void* key, uint32_t keyLength,
                                 eLegacyQELEncryptedBlockPolicy policy, bool& upgraded, bool& needKey,
                                 bool& hasEncryptedBlocks);
+
+// Brings the blocks of the open QELv2 archive archiveId, opened from path,
+// up to date: legacy "ZK7_MUSIC" and "ZK7_SOUND" blocks become audio tracks,
+// images with the legacy GUI owner word get the image signature, 1536-byte
+// fonts become the 128-byte compact record. When there is something to
+// migrate, the file is first copied to a backup and the archive is closed
+// and reopened (with key/keyLength, which may be null and 0): archiveId
+// then holds the latest reopening, also a failed one. Progress goes to the
+// engine log only.
+// The number of blocks migrated (0 also when there were none; per-block
+// failures are logged and skipped), or a negative code: -1792 (the archive
+// is not open or a reopening gave 0), -767/-766/-1536/-765/-1279 (the backup
+// copy failed; nothing of it stays on disk), or the result of a failed
+// reopening or resize. A failed migration never leaves the file at path
+// changed.
+int upgradeLegacyQELBlocks(const Zelkoran::String& path, int& archiveId, const void* key, uint32_t keyLength);
 
 // Not part of the editor's interface: the file names the upgrade writes to,
 // declared here so that they can be tested on their own.

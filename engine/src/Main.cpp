@@ -1,4 +1,5 @@
 #include <Zelkoran/Archive.h>
+#include <Zelkoran/AudioTrack.h>
 #include <Zelkoran/Cursor.h>
 #include <Zelkoran/Font.h>
 #include <Zelkoran/GUIMgr.h>
@@ -39,6 +40,7 @@ struct Main::Managers {
     std::unique_ptr<ImageMgr> image = std::make_unique<ImageMgr>();
     std::unique_ptr<SpriteMgr> sprite = std::make_unique<SpriteMgr>();
     std::unique_ptr<GUIMgr> gui = std::make_unique<GUIMgr>();
+    std::unique_ptr<AudioTrackMgr> audio = std::make_unique<AudioTrackMgr>();
 };
 
 // Frame pacing state of update(), in timer milliseconds.
@@ -62,6 +64,8 @@ Main::~Main()
     m_mgr->sprite.reset();
     m_mgr->image.reset();
     m_mgr->font.reset();
+    // Tracks stop before the audio device closes with the configuration.
+    m_mgr->audio.reset();
     m_mgr->config.reset();
     m_mgr->archive.reset();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
@@ -82,6 +86,7 @@ void Main::terminate()
 }
 
 ArchiveMgr* Main::archiveMgr() { return m_mgr->archive.get(); }
+AudioTrackMgr* Main::audioTrackMgr() { return m_mgr->audio.get(); }
 ConfigMgr* Main::configMgr() { return m_mgr->config.get(); }
 CursorMgr* Main::cursorMgr() { return m_mgr->cursor.get(); }
 FontMgr* Main::fontMgr() { return m_mgr->font.get(); }
@@ -128,13 +133,16 @@ bool Main::update(SDL_Event* event)
             return m_pace->lastRender + (active ? renderStep : kIdleFrameMs);
         };
         if (screen->isShown()) {
-            if (screen->takeInvalid())
+            if (screen->takeInvalid() || m_mgr->audio->anyPlaying())
                 m_pace->lastActivity = now;
             if (now >= nextFrame(now) || (dirty && now >= m_pace->lastRender + kMinInputFrameGapMs)) {
                 if (dirty)
                     m_pace->lastActivity = now;
-                m_mgr->gui->takeDirty();
                 screen->renderFrame(true);
+                // Taken after the frame: what the render callback changed is
+                // already drawn (it runs before the panels), so an animation
+                // there keeps the frame rate instead of forcing frames.
+                m_mgr->gui->takeDirty();
                 m_pace->lastRender = now;
             }
         }

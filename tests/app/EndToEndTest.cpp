@@ -26,8 +26,6 @@ TEST_F(EndToEndTest, SwitchTabsByClickingThenCloseTheWindow)
     const std::string path = folder.path("game.qel");
     editortest::buildArchive(path, kMixedBlocks);
     ASSERT_EQ(start({path}), 0);
-    // Opened as the open action will: the engine plus the editor's state.
-    editortest::openAsEditorArchive(*app.globalStatus(), app.globalStatus()->sArchivePath.c_str());
     ASSERT_FALSE(app.runPass());
 
     Zelkoran::Screen* screen = Zelkoran::Main::instance()->configMgr()->get(0);

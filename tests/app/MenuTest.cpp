@@ -11,6 +11,7 @@
 
 namespace {
 
+namespace TS = editortest::TS;
 using editortest::listItems;
 using Zelkoran::Main;
 using Zelkoran::Widget;
@@ -178,6 +179,7 @@ TEST_F(MenuTest, SwitchingDeactivatesTheOldTabBeforeActivatingTheNew)
     EXPECT_EQ(menu.processEvent(241, 1), 0);
     EXPECT_EQ(menu.processEvent(105, 0), 0);
     // Menu buttons run their action and never reach the tab.
+    TS::pushFileAnswer(false, nullptr);
     EXPECT_EQ(menu.processEvent(200, 0), 0);
 
     const std::vector<std::string> expected = {"A:onActivate",   "A:processEvent 240", "A:onDeactivate",
@@ -189,8 +191,12 @@ TEST_F(MenuTest, SwitchingDeactivatesTheOldTabBeforeActivatingTheNew)
 
 TEST_F(MenuTest, NewLoadAndImportNeverPassTheirResultOn)
 {
+    // New and Load fail: their file dialogs are cancelled.
+    TS::pushFileAnswer(false, nullptr);
+    TS::pushFileAnswer(false, nullptr);
     for (int id : {200, 201, 202})
         EXPECT_EQ(app.menu()->processEvent(id, 0), 0) << id;
+    EXPECT_EQ(TS::modalLog().size(), 2u);
 }
 
 TEST_F(MenuTest, WithoutActiveTabTheBackgroundIsCentredOnWhite)

@@ -123,10 +123,29 @@ TEST_F(AppTest, QelAndXmlFilesAreTakenWhateverTheLetterCase)
 {
     for (const char* file : {"GAME.QEL", "game.qel", "Interchange.Xml"}) {
         Skarden editor;
-        EXPECT_EQ(startWith(editor, {file}), 0) << file;
+        TS::pushAnswer(1); // the open action's message box
+        EXPECT_EQ(startWith(editor, {folder.path(file)}), 0) << file;
         EXPECT_TRUE(editor.globalStatus()->sArchivePath.ends_with(file));
         editor.shutdown();
     }
+    // Both archives were handed to the open action, which found them missing.
+    ASSERT_EQ(TS::modalLog().size(), 2u);
+    EXPECT_EQ(std::string(TS::modalLog()[0].text.c_str()),
+              "The QEL file does not exist:\n" + folder.path("GAME.QEL"));
+    EXPECT_EQ(std::string(TS::modalLog()[1].text.c_str()),
+              "The QEL file does not exist:\n" + folder.path("game.qel"));
+    // The import takes no answer yet.
+    EXPECT_EQ(TS::pendingAnswers(), 1u);
+}
+
+TEST_F(AppTest, AnArchiveOnTheCommandLineIsOpened)
+{
+    const std::string path = folder.path("game.qel");
+    editortest::buildArchive(path, kMixedBlocks);
+    ASSERT_EQ(start({"-resolution:1920x1080", path}), 0);
+    EXPECT_EQ(app.globalStatus()->bArchiveLoaded, 1);
+    EXPECT_STREQ(app.globalStatus()->sArchivePath.c_str(), path.c_str());
+    EXPECT_EQ(Main::instance()->configMgr()->get(0)->getWidth(), 1920);
     EXPECT_TRUE(TS::modalLog().empty());
 }
 

@@ -1,6 +1,7 @@
 // Fault injection for file operations: the test program interposes the C
-// library calls that SDL's file streams and rename() make, and fails the
-// chosen ones for one path. Every other call goes through unchanged.
+// library calls that SDL's file streams, the engine's archive files and
+// rename() make, and fails the chosen ones for one path; and one memory
+// allocation. Every other call goes through unchanged.
 #pragma once
 
 #include <cstdio>
@@ -16,8 +17,17 @@ void failOpen(const std::string& path, int n);
 void failRead(const std::string& path, int n);
 // Seeks on streams of path with this whence (SEEK_SET only at offset) fail.
 void failSeek(const std::string& path, int whence, long offset = 0);
+// The n-th write (1-based, counted over every stream of path) writes nothing.
+void failWrite(const std::string& path, int n);
 // rename() from this path fails.
 void failRenameFrom(const std::string& from);
+// The n-th and every later open() of path (the engine's archive files) fails.
+void failArchiveOpen(const std::string& path, int n);
+// Once a rename() onto path has succeeded, every open() of path (the
+// engine's archive files) fails.
+void failOpenAfterRenameTo(const std::string& path);
+// The next allocation of between minSize and maxSize bytes fails.
+void failAllocation(size_t minSize, size_t maxSize);
 // How many reads path has seen since the last reset.
 int readCount(const std::string& path);
 

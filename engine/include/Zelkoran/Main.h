@@ -8,6 +8,7 @@ union SDL_Event;
 namespace Zelkoran {
 
 class ArchiveMgr;
+class AudioTrackMgr;
 class ConfigMgr;
 class CursorMgr;
 class FontMgr;
@@ -27,6 +28,7 @@ public:
     static void terminate();
 
     ArchiveMgr* archiveMgr();
+    AudioTrackMgr* audioTrackMgr();
     ConfigMgr* configMgr();
     CursorMgr* cursorMgr();
     FontMgr* fontMgr();

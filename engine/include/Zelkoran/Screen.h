@@ -5,6 +5,7 @@
 #include <Zelkoran/CMem.h>
 
 #include <functional>
+#include <memory>
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -12,6 +13,9 @@ struct SDL_Surface;
 struct SDL_Rect;
 
 namespace Zelkoran {
+
+// The audio device the engine mixes every sound into (opaque).
+struct AudioMixer;
 
 // Called once per drawn frame, before the panels; the argument is the screen
 // number, the result is ignored.
@@ -105,9 +109,21 @@ public:
     int setMTFriendly(int on);
     int getMTFriendly() const { return m_mtFriendly; }
 
+    // Opens the audio device through SDL2_mixer: frequency in Hz
+    // (8000..192000), format an SDL audio format (0x8010 = signed 16-bit
+    // little-endian), channels 1..8; the device may settle on another
+    // frequency or channel count. Returns 0, RC_ERR_INVALID, RC_ERR_BUSY
+    // (already open) or RC_ERR_IO (no device could be opened).
+    int audioInit(int frequency, int format, int channels);
+    // Stops every sound and closes the device; nothing when it is closed.
+    void audioClose();
+    // The mixer the engine plays through while audio is open, else null.
+    AudioMixer* audioGetMixer();
+
 private:
     Screen m_screen;
     int m_mtFriendly = 0;
+    std::unique_ptr<AudioMixer> m_audio;
 };
 
 } // namespace Zelkoran

@@ -21,6 +21,7 @@ struct DerivationCache {
     uint32_t iterations = 0;
     uint8_t derived[32] = {};
 
+    ~DerivationCache() { OPENSSL_cleanse(this, sizeof(*this)); }
     bool matches(const void* key, int keyLength, const uint8_t* s, uint32_t n) const
     {
         return length == keyLength && iterations == n && CRYPTO_memcmp(userKey, key, static_cast<size_t>(keyLength)) == 0

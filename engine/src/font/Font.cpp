@@ -241,15 +241,21 @@ struct BuiltinFont {
     uint8_t gray;
 };
 
+// The built-in fonts stand in for small bitmap fonts whose lines are a
+// little over 10 or 12 pixels high; an em of 9 or 11 pixels gives lines of
+// 11 and 13, so fixed layouts made for them fit.
+constexpr int kEm10 = 9;
+constexpr int kEm12 = 11;
+
 constexpr BuiltinFont kBuiltins[] = {
-    {"Arial10Black", "LiberationSans-Regular.ttf", 13, 0},
-    {"Arial10White", "LiberationSans-Regular.ttf", 13, 255},
-    {"Arial12Black", "LiberationSans-Regular.ttf", 15, 0},
-    {"Arial12White", "LiberationSans-Regular.ttf", 15, 255},
-    {"CourierNew10Black", "LiberationMono-Regular.ttf", 13, 0},
-    {"CourierNew10White", "LiberationMono-Regular.ttf", 13, 255},
-    {"CourierNew12Black", "LiberationMono-Regular.ttf", 15, 0},
-    {"CourierNew12White", "LiberationMono-Regular.ttf", 15, 255},
+    {"Arial10Black", "LiberationSans-Regular.ttf", kEm10, 0},
+    {"Arial10White", "LiberationSans-Regular.ttf", kEm10, 255},
+    {"Arial12Black", "LiberationSans-Regular.ttf", kEm12, 0},
+    {"Arial12White", "LiberationSans-Regular.ttf", kEm12, 255},
+    {"CourierNew10Black", "LiberationMono-Regular.ttf", kEm10, 0},
+    {"CourierNew10White", "LiberationMono-Regular.ttf", kEm10, 255},
+    {"CourierNew12Black", "LiberationMono-Regular.ttf", kEm12, 0},
+    {"CourierNew12White", "LiberationMono-Regular.ttf", kEm12, 255},
 };
 
 constexpr const char* kFontDirs[] = {

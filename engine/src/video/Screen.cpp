@@ -4,6 +4,8 @@
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Timer.h>
 
+#include "audio/AudioMixer.h"
+
 #include <SDL.h>
 
 #include <cstring>
@@ -211,7 +213,7 @@ int Screen::renderFrame(bool present)
 }
 
 ConfigMgr::ConfigMgr() : m_screen(0) {}
-ConfigMgr::~ConfigMgr() = default;
+ConfigMgr::~ConfigMgr() { audioClose(); }
 
 Screen* ConfigMgr::get(int n) { return n == 0 ? &m_screen : nullptr; }
 

@@ -68,27 +68,28 @@ TEST_F(ListSlider, AutoSortKeepsTheSelectedRow)
 
 TEST_F(ListSlider, SetScrollMovesByDeltaAndClamps)
 {
-    WidgetList* l = makeList(10);
+    const int rows = 20;
+    WidgetList* l = makeList(rows);
     const int visible = l->getVisibleItems();
     ASSERT_GT(visible, 1);
-    ASSERT_LT(visible, 10);
+    ASSERT_LT(visible, rows - 3);
     EXPECT_EQ(l->setScroll(3, nullptr), 3);
     int applied = -1;
-    EXPECT_EQ(l->setScroll(100, &applied), 10 - visible);
-    EXPECT_EQ(applied, 10 - visible);
+    EXPECT_EQ(l->setScroll(100, &applied), rows - visible);
+    EXPECT_EQ(applied, rows - visible);
     EXPECT_EQ(l->setScroll(-9999, nullptr), 0);
     // The wheel scrolls and reports the new position.
     int x = 0, y = 0;
     rowPoint(l, 1, x, y);
     TS::mouseWheel(x, y, -1);
-    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_SCROLLED, 105, std::min(3, 10 - visible)}}));
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_SCROLLED, 105, 3}}));
     // Selecting a row out of view scrolls it in.
     l->setSelectedIndex(1);
     EXPECT_EQ(l->getScroll(), 0);
     TS::clickWidget(panelId, 105);
     run();
     TS::key(SDLK_END);
-    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_SCROLLED, 105, 10 - visible}, {GE_ACTION, 105, 10}}));
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_SCROLLED, 105, rows - visible}, {GE_ACTION, 105, rows}}));
 }
 
 TEST_F(ListSlider, HoverEventsNeedTheHoverFeature)

@@ -6,6 +6,8 @@
 #include <Zelkoran/GFX.h>
 #include <Zelkoran/Sprite.h>
 
+#include <algorithm>
+
 namespace guitest {
 namespace {
 
@@ -148,6 +150,69 @@ TEST_F(Render, TextIsDrawnAndMeasuredExactly)
     EXPECT_GT(dark, 20);
 }
 
+// The built-in fonts stand in for small bitmap fonts: lines of about 13 and
+// 11 pixels, and text no wider than the fixed layouts made for them allow.
+TEST_F(Render, BuiltinFontsKeepTheLineHeightsOfTheBitmapFonts)
+{
+    FontMgr* fonts = main->fontMgr();
+    struct Expect {
+        const char* name;
+        int minHeight, maxHeight;
+    };
+    const Expect sizes[] = {{"Arial12Black", 13, 14},      {"Arial12White", 13, 14},
+                            {"Arial10Black", 11, 12},      {"Arial10White", 11, 12},
+                            {"CourierNew12Black", 13, 14}, {"CourierNew12White", 13, 14},
+                            {"CourierNew10Black", 11, 12}, {"CourierNew10White", 11, 12}};
+    for (const Expect& e : sizes) {
+        const Font* f = fonts->get(fonts->getBuiltin(e.name));
+        ASSERT_NE(f, nullptr) << e.name;
+        EXPECT_GE(f->getHeight(), e.minHeight) << e.name;
+        EXPECT_LE(f->getHeight(), e.maxHeight) << e.name;
+        EXPECT_LT(f->getAscent(), f->getHeight()) << e.name;
+    }
+    const Font* arial12 = fonts->get(fonts->getBuiltin("Arial12Black"));
+    const Font* arial10 = fonts->get(fonts->getBuiltin("Arial10Black"));
+    EXPECT_LE(arial12->getWidth("Name:"), 36) << "a label of the item name fits before its field";
+    EXPECT_LT(arial10->getWidth("Name:"), arial12->getWidth("Name:"));
+}
+
+// The ink of drawn text stays inside the box getWidth x getHeight reports,
+// and fills most of its height.
+TEST_F(Render, DrawnTextStaysInsideItsMeasuredBox)
+{
+    FontMgr* fonts = main->fontMgr();
+    for (const char* name : {"Arial12Black", "Arial10Black", "CourierNew12Black"}) {
+        const Font* f = fonts->get(fonts->getBuiltin(name));
+        ASSERT_NE(f, nullptr);
+        const char* text = "Name: Wg|";
+        const int x0 = 50, y0 = 60;
+        screen->setRenderCallback([&](int) {
+            screen->clear(255, 255, 255, 255);
+            f->draw(screen->getRenderer(), text, -1, x0, y0, 0, 0, 0, 255);
+            return 0;
+        });
+        panel->baseWidget()->hide();
+        SDL_Surface* s = TS::captureFrame();
+        ASSERT_NE(s, nullptr);
+        int top = kScreenH, bottom = -1, left = kScreenW, right = -1;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 400; ++x)
+                if (pixel(s, x, y).r < 160) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        SDL_FreeSurface(s);
+        ASSERT_GE(bottom, 0) << name << ": nothing drawn";
+        EXPECT_GE(top, y0) << name;
+        EXPECT_LT(bottom, y0 + f->getHeight()) << name;
+        EXPECT_GE(left, x0) << name;
+        EXPECT_LT(right, x0 + f->getWidth(text)) << name;
+        EXPECT_GE(bottom - top + 1, f->getHeight() * 2 / 3) << name << ": ascender to descender";
+    }
+}
+
 TEST_F(Render, UpdateDrawsFramesThroughTheCallbackAndPacesLogicSteps)
 {
     int frames = 0;
@@ -165,6 +230,32 @@ TEST_F(Render, UpdateDrawsFramesThroughTheCallbackAndPacesLogicSteps)
     EXPECT_GT(falses, 1);
     // Every false return waits for the next logic step: it never spins.
     EXPECT_LE(falses, 300 * 60 / 1000 + 3);
+}
+
+// A render callback that changes a widget on every frame (a pulsing
+// indicator) gets those changes drawn in the same frame; they must not force
+// extra frames between the scheduled ones.
+TEST_F(Render, ChangesMadeWhileDrawingWaitForTheNextScheduledFrame)
+{
+    int frames = 0;
+    screen->setRenderCallback([&](int) {
+        ++frames;
+        const uint8_t level = frames % 2 ? 200 : 40;
+        panel->baseWidget()->setBackgroundColor(level, 0, 0, WS_ALL);
+        return 0;
+    });
+    SDL_Surface* s = TS::captureFrame();
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(same(pixel(s, 300, 300), frames % 2 ? 200 : 40, 0, 0)) << "drawn in the frame that made it";
+    SDL_FreeSurface(s);
+
+    frames = 0;
+    const uint64_t start = main->timer()->getTicks();
+    while (main->timer()->getTicks() - start < 300)
+        main->update(nullptr);
+    EXPECT_GT(frames, 0);
+    // Active screen: the render rate (30) at most, plus the first frame.
+    EXPECT_LE(frames, 300 * 30 / 1000 + 3);
 }
 
 } // namespace

@@ -1,0 +1,25 @@
+// The audio device opened by ConfigMgr::audioInit, as the tracks see it.
+// Main thread only.
+#pragma once
+
+#include <cstdint>
+
+namespace Zelkoran {
+
+struct AudioMixer {
+    // What the device settled on.
+    int frequency = 0;
+    uint16_t format = 0;
+    int channels = 0;
+    // Differs for every opening: sound decoded for an earlier device does
+    // not fit this one.
+    uint32_t generation = 0;
+
+    // Bytes of mixed sound per second.
+    int64_t bytesPerSecond() const;
+};
+
+// The engine's open mixer, or null while audio is closed.
+AudioMixer* currentMixer();
+
+} // namespace Zelkoran

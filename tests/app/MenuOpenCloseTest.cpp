@@ -1,0 +1,267 @@
+// Creating, opening and closing the editor's archive through the menu's
+// actions, with the file dialogs and questions answered by script.
+#include "app/AppFixture.h"
+#include "app/KeyPanelScript.h"
+
+#include "archive/FileFaults.h"
+#include "archive/LegacyBlocks.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Screen.h>
+
+#include <SDL_video.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace TS = editortest::TS;
+using Zelkoran::Main;
+
+constexpr const char* kLoadTitle = "Load a Zelkoran Data Container file";
+
+class MenuOpenCloseTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        ASSERT_EQ(start(), 0);
+        script.install();
+        app.runPass();
+    }
+
+    GlobalStatus& gs() { return *app.globalStatus(); }
+    static std::string title()
+    {
+        return SDL_GetWindowTitle(Main::instance()->configMgr()->get(0)->getWindow());
+    }
+    // The one message box shown, as "title|text".
+    static std::vector<std::string> boxes()
+    {
+        std::vector<std::string> out;
+        for (const TS::ModalRecord& r : TS::modalLog())
+            out.push_back(std::string(r.title.c_str()) + "|" + r.text.c_str());
+        return out;
+    }
+    // An archive with an encrypted index (and an encrypted block).
+    std::string lockedArchive(const std::string& name, const std::string& key)
+    {
+        const std::string path = folder.path(name);
+        legacy::buildQELv2(path, {{"hero", "ZK7_IMAGE", qelv1::bytesOf("pixels")},
+                                  {"vault", "ZK7_FILE", qelv1::bytesOf("gold"), 3}},
+                           0, key);
+        Zelkoran::ArchiveMgr* archives = Main::instance()->archiveMgr();
+        const int id = archives->load(path.c_str(), key.data(), static_cast<int>(key.size()));
+        EXPECT_EQ(archives->get(id)->encrypt(), 0);
+        archives->close(id);
+        return path;
+    }
+    std::string plainArchive(const std::string& name)
+    {
+        const std::string path = folder.path(name);
+        editortest::buildArchive(path, kMixedBlocks);
+        return path;
+    }
+
+    KeyPanelScript script{app};
+};
+
+// ---------------------------------------------------------------------------
+// Open.
+
+TEST_F(MenuOpenCloseTest, AMissingFileIsReportedWithItsQelPath)
+{
+    TestFolder::write(folder.path("notes"), qelv1::bytesOf("not an archive"));
+    TS::pushAnswer(1);
+    TS::pushAnswer(1);
+
+    EXPECT_EQ(app.menu()->load(folder.path("notes").c_str()), -1);
+    EXPECT_EQ(app.menu()->load(folder.path("gone.QEL").c_str()), -1);
+
+    EXPECT_EQ(boxes(), (std::vector<std::string>{
+                           std::string(kLoadTitle) + "|The QEL file does not exist:\n" + folder.path("notes.qel"),
+                           std::string(kLoadTitle) + "|The QEL file does not exist:\n" + folder.path("gone.QEL")}));
+    EXPECT_EQ(TS::modalLog()[0].type, 1);
+    EXPECT_EQ(gs().bArchiveLoaded, 0);
+}
+
+TEST_F(MenuOpenCloseTest, APlainArchiveOpensWithoutQuestions)
+{
+    const std::string path = plainArchive("plain.qel");
+    TS::pushFileAnswer(true, folder.path("plain").c_str());
+
+    EXPECT_EQ(app.menu()->processEvent(201, 0), 0);
+
+    EXPECT_EQ(gs().bArchiveLoaded, 1);
+    EXPECT_EQ(gs().bSecured, 0);
+    EXPECT_EQ(gs().bKeyRemembered, 0);
+    EXPECT_STREQ(gs().sArchivePath.c_str(), path.c_str());
+    EXPECT_NE(Main::instance()->archiveMgr()->get(gs().iArchiveID), nullptr);
+    EXPECT_EQ(title(), "Skarden v0.19.0 - " + path);
+    EXPECT_STREQ(tabBox(220)->getText(), "Images(2)");
+    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 220);
+    ASSERT_EQ(boxes().size(), 1u); // the file dialog
+    EXPECT_STREQ(TS::modalLog()[0].title.c_str(), kLoadTitle);
+    EXPECT_TRUE(script.seen().empty());
+    EXPECT_NE(logText().find("  No legacy blocks found, QEL file is updated.\n"), std::string::npos);
+}
+
+TEST_F(MenuOpenCloseTest, ACancelledFileDialogDoesNothing)
+{
+    TS::pushFileAnswer(false, nullptr);
+    EXPECT_EQ(app.menu()->onLoad(), -1);
+    EXPECT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(gs().bArchiveLoaded, 0);
+}
+
+TEST_F(MenuOpenCloseTest, EncryptedBlocksAreAnnouncedAndACancelledKeyEndsSilently)
+{
+    const std::string path = folder.path("blocks.qel");
+    legacy::buildQELv2(path, {{"vault", "ZK7_FILE", qelv1::bytesOf("gold"), 3}}, 0, "block key");
+    script.answer("", KeyPanelScript::CANCEL);
+
+    EXPECT_EQ(app.menu()->load(path.c_str()), -1);
+
+    EXPECT_EQ(script.titles(), std::vector<std::string>{"QELv2 encrypted blocks detected. Enter the QEL key:"});
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(gs().bArchiveLoaded, 0);
+    EXPECT_NE(logText().find("\n  QELv2 encrypted archive detected: index=no, blocks=yes. A QEL key is required.\n"),
+              std::string::npos);
+}
+
+TEST_F(MenuOpenCloseTest, AWrongKeyGetsOneMoreTryAndIsRememberedWhenRight)
+{
+    const std::string path = lockedArchive("locked.qel", "right key");
+    script.answer("wrong key");
+    script.answer("right key");
+
+    EXPECT_EQ(app.menu()->load(path.c_str()), 0);
+
+    EXPECT_EQ(script.titles(),
+              (std::vector<std::string>{"QELv2 encrypted index and blocks detected. Enter the QEL key:",
+                                        "QEL is secured, enter the key:"}));
+    EXPECT_EQ(gs().bSecured, 1);
+    EXPECT_EQ(gs().bKeyRemembered, 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(gs().szKey)), "right key");
+    EXPECT_STREQ(tabBox(228)->getText(), "Files(1)");
+    EXPECT_TRUE(menuPanel()->getButton(204)->isEnabled());
+}
+
+TEST_F(MenuOpenCloseTest, ASecondArchiveReplacesTheFirstOnlyWhenTheUserAgrees)
+{
+    const std::string first = plainArchive("first.qel");
+    const std::string second = plainArchive("second.qel");
+    ASSERT_EQ(app.menu()->load(first.c_str()), 0);
+    const int firstId = gs().iArchiveID;
+
+    TS::pushAnswer(8); // keep the first
+    EXPECT_EQ(app.menu()->load(second.c_str()), -1);
+    EXPECT_EQ(gs().iArchiveID, firstId);
+    EXPECT_STREQ(gs().sArchivePath.c_str(), first.c_str());
+    EXPECT_EQ(title(), "Skarden v0.19.0 - " + first);
+    // The second one was closed again.
+    const int probe = Main::instance()->archiveMgr()->load(second.c_str(), nullptr, 0);
+    EXPECT_GT(probe, 0);
+    Main::instance()->archiveMgr()->close(probe);
+
+    TS::pushAnswer(4);
+    EXPECT_EQ(app.menu()->load(second.c_str()), 0);
+    EXPECT_EQ(Main::instance()->archiveMgr()->get(firstId), nullptr);
+    EXPECT_STREQ(gs().sArchivePath.c_str(), second.c_str());
+    EXPECT_EQ(std::string(TS::modalLog().back().text.c_str()),
+              "File \"" + first + "\" is opened\nDo you want to close it?");
+}
+
+TEST_F(MenuOpenCloseTest, AFileThatCannotBeUpgradedIsReported)
+{
+    qelv1::Writer broken;
+    broken.add(qelv1::raw("ZK7_FILE", "readme", qelv1::bytesOf("text")));
+    broken.headerChecksum = 12345;
+    const std::string path = folder.path("old.qel");
+    broken.write(path);
+    TS::pushAnswer(1);
+
+    EXPECT_EQ(app.menu()->load(path.c_str()), -1);
+
+    EXPECT_EQ(boxes(), std::vector<std::string>{std::string(kLoadTitle) + "|Could not upgrade the QEL file."});
+}
+
+TEST_F(MenuOpenCloseTest, AMigrationThatFailsClosesTheArchive)
+{
+    const std::string path = folder.path("legacy.qel");
+    legacy::buildQELv2(path, {{"serif", "ZK7_FONT", legacy::font(10, 1, 2, "Serif")}});
+    FileFaults::Scope faults;
+    FileFaults::failOpen(folder.path("legacy.backup.qel"), 1);
+    TS::pushAnswer(1);
+
+    EXPECT_EQ(app.menu()->load(path.c_str()), -1);
+
+    EXPECT_EQ(boxes(), std::vector<std::string>{std::string(kLoadTitle) + "|Could not migrate legacy QEL blocks."});
+    EXPECT_EQ(gs().bArchiveLoaded, 0);
+    // Not left open: it opens again.
+    const int probe = Main::instance()->archiveMgr()->load(path.c_str(), nullptr, 0);
+    EXPECT_GT(probe, 0);
+    Main::instance()->archiveMgr()->close(probe);
+}
+
+// ---------------------------------------------------------------------------
+// Close and new.
+
+TEST_F(MenuOpenCloseTest, CloseAsksAndForgetsTheArchiveOnYes)
+{
+    const std::string path = lockedArchive("locked.qel", "key");
+    script.answer("key");
+    ASSERT_EQ(app.menu()->load(path.c_str()), 0);
+    const int id = gs().iArchiveID;
+
+    TS::pushAnswer(8);
+    EXPECT_EQ(app.menu()->processEvent(206, 0), -1);
+    EXPECT_EQ(gs().bArchiveLoaded, 1);
+
+    TS::pushAnswer(4);
+    EXPECT_EQ(app.menu()->processEvent(206, 0), 0);
+
+    const TS::ModalRecord& question = TS::modalLog().back();
+    EXPECT_STREQ(question.title.c_str(), "Close current QEL file");
+    EXPECT_EQ(std::string(question.text.c_str()), "File \"" + path + "\" is opened\nDo you want to close it?");
+    EXPECT_EQ(question.buttons, 12);
+    EXPECT_EQ(question.type, 3);
+    EXPECT_EQ(Main::instance()->archiveMgr()->get(id), nullptr);
+    EXPECT_EQ(gs().bArchiveLoaded, 0);
+    EXPECT_EQ(gs().bKeyRemembered, 0);
+    EXPECT_EQ(gs().iKeyLength, 0u);
+    EXPECT_EQ(gs().szKey[0], 0);
+    EXPECT_EQ(title(), "Skarden v0.19.0");
+    EXPECT_STREQ(tabBox(220)->getText(), "Images(0)");
+}
+
+TEST_F(MenuOpenCloseTest, NewCreatesAnEmptyArchiveAndOpensIt)
+{
+    const std::string path = folder.path("fresh.qel");
+    TS::pushFileAnswer(true, path.c_str());
+
+    EXPECT_EQ(app.menu()->processEvent(200, 0), 0);
+
+    EXPECT_EQ(gs().bArchiveLoaded, 1);
+    EXPECT_STREQ(gs().sArchivePath.c_str(), path.c_str());
+    const Zelkoran::Archive* archive = Main::instance()->archiveMgr()->get(gs().iArchiveID);
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(archive->getIndexCount(), 0);
+    EXPECT_EQ(archive->getBlockLimit(), Zelkoran::ArchiveMgr::kDefaultBlockLimit);
+    EXPECT_STREQ(TS::modalLog()[0].title.c_str(), "Create a Zelkoran Data Container file");
+    EXPECT_EQ(title(), "Skarden v0.19.0 - " + path);
+
+    // With one open: keeping it keeps everything.
+    TS::pushFileAnswer(true, folder.path("other.qel").c_str());
+    TS::pushAnswer(8);
+    EXPECT_EQ(app.menu()->onNew(), -1);
+    EXPECT_STREQ(gs().sArchivePath.c_str(), path.c_str());
+    EXPECT_FALSE(std::filesystem::exists(folder.path("other.qel")));
+
+    TS::pushFileAnswer(false, nullptr);
+    EXPECT_EQ(app.menu()->onNew(), -1);
+}
+
+} // namespace
