@@ -412,9 +412,9 @@ private:
     int m_dropHover = 0;
 };
 
-class WidgetSlider : public Widget {
+// A widget showing an int inside a range: sliders and progress bars.
+class WidgetRanged : public Widget {
 public:
-    WidgetSlider(Panel* panel, Widget* parent, int id, const char* name, int axis);
     // max < min is swapped; the value is clamped into the range.
     void setRange(int min, int max);
     void getRange(int& min, int& max) const;
@@ -423,6 +423,15 @@ public:
     // Clamped into the range; no event.
     void setValue(int value);
     int getValue() const { return m_value; }
+
+protected:
+    WidgetRanged(Panel* panel, Widget* parent, int id, const char* name, eWidgetType type);
+    int m_min = 0, m_max = 100, m_value = 0;
+};
+
+class WidgetSlider : public WidgetRanged {
+public:
+    WidgetSlider(Panel* panel, Widget* parent, int id, const char* name, int axis);
     // 0 horizontal, 1 vertical (minimum at the top).
     void setAxis(int axis);
     int getAxis() const { return m_axis; }
@@ -446,20 +455,15 @@ private:
     SDL_Rect thumbRect() const;
     int valueAt(int x, int y) const;
     void change(int value);
-    int m_min = 0, m_max = 100, m_value = 0;
     int m_axis = 0;
     int m_thumb = 14;
     int m_grab = -1; // pixel offset of the mouse inside the thumb while dragging
     bool m_moved = false;
 };
 
-class WidgetProgress : public Widget {
+class WidgetProgress : public WidgetRanged {
 public:
     WidgetProgress(Panel* panel, Widget* parent, int id, const char* name);
-    void setRange(int min, int max);
-    void getRange(int& min, int& max) const;
-    void setValue(int value);
-    int getValue() const { return m_value; }
 
 protected:
     // Track in the state-1 background colour, filled part in the state-2 one.
@@ -467,9 +471,6 @@ protected:
     bool takesClicks() const override { return false; }
     int defaultWidth() const override { return 200; }
     int defaultHeight() const override { return 14; }
-
-private:
-    int m_min = 0, m_max = 100, m_value = 0;
 };
 
 class WidgetTextEdit : public Widget {

@@ -5,6 +5,7 @@
 #include <Zelkoran/Result.h>
 
 #include "gfx/Painter.h"
+#include "gui/Placement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,19 +17,6 @@ namespace {
 // The base widget's id: the panel id with a high bit, so it never equals a
 // child's id.
 constexpr int kBaseIdBit = 1 << 24;
-
-int placeIn(Position p, int start, int extent, int size)
-{
-    const int off = static_cast<int>(std::lround(p.offset));
-    switch (static_cast<uint32_t>(p.helper)) {
-    case PH_CENTER:
-    case PH_CENTER_CODE: return start + (extent - size) / 2 + off;
-    case PH_RIGHT:
-    case PH_BOTTOM:
-    case PH_SIZE: return start + extent - size + off;
-    default: return start + off;
-    }
-}
 
 bool sameRect(const SDL_Rect& a, const SDL_Rect& b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
 
@@ -174,8 +162,8 @@ void Panel::draw(Painter& painter)
             uint8_t r = 0, g = 0, b = 0;
             f->getColor(r, g, b);
             const int w = f->getWidth(m_title.c_str());
-            painter.text(f, m_title.c_str(), -1, placeIn(m_titleX, rect.x, rect.w, w),
-                         placeIn(m_titleY, rect.y, rect.h, f->getHeight()), Color{r, g, b, 255});
+            painter.text(f, m_title.c_str(), -1, placeInExtent(m_titleX, rect.x, rect.w, w),
+                         placeInExtent(m_titleY, rect.y, rect.h, f->getHeight()), Color{r, g, b, 255});
         }
     }
     // Rectangles of shown, enabled widgets: a disabled widget exactly under

@@ -16,12 +16,12 @@ constexpr int kMinThumb = 8;
 constexpr int kArrowMin = 8;
 } // namespace
 
-WidgetSlider::WidgetSlider(Panel* panel, Widget* parent, int id, const char* name, int axis)
-    : Widget(panel, parent, id, name, WT_SLIDER), m_axis(axis ? 1 : 0)
+WidgetRanged::WidgetRanged(Panel* panel, Widget* parent, int id, const char* name, eWidgetType type)
+    : Widget(panel, parent, id, name, type)
 {
 }
 
-void WidgetSlider::setRange(int min, int max)
+void WidgetRanged::setRange(int min, int max)
 {
     if (max < min)
         std::swap(min, max);
@@ -31,16 +31,21 @@ void WidgetSlider::setRange(int min, int max)
     invalidate();
 }
 
-void WidgetSlider::getRange(int& min, int& max) const
+void WidgetRanged::getRange(int& min, int& max) const
 {
     min = m_min;
     max = m_max;
 }
 
-void WidgetSlider::setValue(int value)
+void WidgetRanged::setValue(int value)
 {
     m_value = std::clamp(value, m_min, m_max);
     invalidate();
+}
+
+WidgetSlider::WidgetSlider(Panel* panel, Widget* parent, int id, const char* name, int axis)
+    : WidgetRanged(panel, parent, id, name, WT_SLIDER), m_axis(axis ? 1 : 0)
+{
 }
 
 void WidgetSlider::setAxis(int axis)
@@ -217,31 +222,10 @@ void WidgetSlider::paint(Painter& painter, const SDL_Rect& r)
 // --- progress ---
 
 WidgetProgress::WidgetProgress(Panel* panel, Widget* parent, int id, const char* name)
-    : Widget(panel, parent, id, name, WT_PROGRESS)
+    : WidgetRanged(panel, parent, id, name, WT_PROGRESS)
 {
 }
 
-void WidgetProgress::setRange(int min, int max)
-{
-    if (max < min)
-        std::swap(min, max);
-    m_min = min;
-    m_max = max;
-    m_value = std::clamp(m_value, m_min, m_max);
-    invalidate();
-}
-
-void WidgetProgress::getRange(int& min, int& max) const
-{
-    min = m_min;
-    max = m_max;
-}
-
-void WidgetProgress::setValue(int value)
-{
-    m_value = std::clamp(value, m_min, m_max);
-    invalidate();
-}
 
 void WidgetProgress::paint(Painter& painter, const SDL_Rect& r)
 {

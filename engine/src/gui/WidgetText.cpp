@@ -2,6 +2,7 @@
 #include <Zelkoran/Widget.h>
 
 #include "gfx/Painter.h"
+#include "gui/Placement.h"
 #include "gui/Theme.h"
 
 #include <algorithm>
@@ -11,20 +12,6 @@
 namespace Zelkoran {
 
 namespace {
-
-// Start of a block of size inside [start, start + extent) by a text position.
-int placeText(Position p, int start, int extent, int size)
-{
-    const int off = static_cast<int>(std::lround(p.offset));
-    switch (static_cast<uint32_t>(p.helper)) {
-    case PH_CENTER:
-    case PH_CENTER_CODE: return start + (extent - size) / 2 + off;
-    case PH_RIGHT:
-    case PH_BOTTOM:
-    case PH_SIZE: return start + extent - size + off;
-    default: return start + off;
-    }
-}
 
 // Calls fn(begin, length) for every line of text.
 template <class Fn>
@@ -81,9 +68,9 @@ void WidgetText::paintText(Painter& painter, const SDL_Rect& area, int state)
     uint8_t c[4];
     textColor(state, c);
     const int lineH = f->getHeight();
-    int y = placeText(m_textY, area.y, area.h, textHeight());
+    int y = placeInExtent(m_textY, area.y, area.h, textHeight());
     forLines(m_text, [&](const char* s, int n) {
-        const int x = placeText(m_textX, area.x, area.w, f->getWidth(s, n));
+        const int x = placeInExtent(m_textX, area.x, area.w, f->getWidth(s, n));
         painter.text(f, s, n, x, y, rgba(c));
         y += lineH;
     });
