@@ -1,5 +1,7 @@
 #include "app/EventRoute.h"
 
+#include "tabs/base/ctrlBase.h"
+
 #include <Zelkoran/Types.h>
 
 #include <SDL_events.h>
@@ -25,8 +27,13 @@ EventRoute routeEvent(const SDL_Event& event, bool textFocus)
     case Zelkoran::GE_ACTION:
     case Zelkoran::GE_VALUE_CHANGED:
     case Zelkoran::GE_VALUE_COMMITTED:
-    case Zelkoran::GE_FOCUS_LOST:
-    case Zelkoran::GE_HOVER: return EventRoute::Process;
+    case Zelkoran::GE_FOCUS_LOST: return EventRoute::Process;
+    case Zelkoran::GE_HOVER:
+        // The tabs treat every event of their block list as a selection,
+        // which rewrites the name field: the mouse merely passing over the
+        // list would throw away a name the user is typing.
+        return reinterpret_cast<intptr_t>(event.user.data1) == CtrlBase::BW_LIST ? EventRoute::Ignore
+                                                                                 : EventRoute::Process;
     case Zelkoran::GE_SCROLLED:
     case Zelkoran::GE_LAYOUT: return EventRoute::RefreshResult;
     default: return EventRoute::Ignore;

@@ -22,10 +22,11 @@ SDL_Event keyDown(SDL_Keycode key, uint16_t mod = KMOD_NONE)
     return e;
 }
 
-SDL_Event guiEvent(int code)
+SDL_Event guiEvent(int code, intptr_t widgetId = 0)
 {
     SDL_Event e = ofType(Zelkoran::kGUIEventType);
     e.user.code = code;
+    e.user.data1 = reinterpret_cast<void*>(widgetId);
     return e;
 }
 
@@ -60,6 +61,13 @@ TEST(EventRouteTest, GuiEventsByCode)
     for (int code : {4, 5})
         EXPECT_EQ(routeEvent(guiEvent(code), false), EventRoute::RefreshResult) << code;
     EXPECT_EQ(routeEvent(ofType(SDL_USEREVENT), false), EventRoute::Ignore);
+}
+
+TEST(EventRouteTest, HoveringTheBlockListIsNoSelection)
+{
+    EXPECT_EQ(routeEvent(guiEvent(9, 105), false), EventRoute::Ignore);
+    EXPECT_EQ(routeEvent(guiEvent(3, 105), false), EventRoute::Process);
+    EXPECT_EQ(routeEvent(guiEvent(9, 203), false), EventRoute::Process);
 }
 
 TEST(EventRouteTest, AQuitRequestStandsAgainstLaterResults)
