@@ -126,26 +126,32 @@ bool ArchiveKey::seal(const void* aad, size_t aadLength, const void* in, size_t 
 
 bool ArchiveKey::open(const void* aad, size_t aadLength, const uint8_t* in, size_t length, void* out) const
 {
-    if (!m_valid || length < kSealOverhead || !ensureContexts())
+    if (length < kSealOverhead)
         return false;
-    size_t bodyLength = length - kSealOverhead;
-    if (EVP_DecryptInit_ex(m_dec, nullptr, nullptr, nullptr, in) != 1)
+    const size_t bodyLength = length - kSealOverhead;
+    return openParts(aad, aadLength, in, in + kNonceSize, bodyLength, in + kNonceSize + bodyLength, out);
+}
+
+bool ArchiveKey::openParts(const void* aad, size_t aadLength, const uint8_t nonce[kNonceSize], const void* ciphertext,
+                           size_t length, const uint8_t tag[kTagSize], void* out) const
+{
+    if (!m_valid || !ensureContexts() || EVP_DecryptInit_ex(m_dec, nullptr, nullptr, nullptr, nonce) != 1)
         return false;
     int n = 0;
     if (aadLength > 0
         && EVP_DecryptUpdate(m_dec, nullptr, &n, static_cast<const unsigned char*>(aad), static_cast<int>(aadLength)) != 1)
         return false;
-    const uint8_t* src = in + kNonceSize;
+    const auto* src = static_cast<const unsigned char*>(ciphertext);
     auto* dst = static_cast<unsigned char*>(out);
     constexpr size_t kPiece = 1u << 30;
-    for (size_t done = 0; done < bodyLength; done += kPiece) {
-        size_t piece = bodyLength - done < kPiece ? bodyLength - done : kPiece;
+    for (size_t done = 0; done < length; done += kPiece) {
+        size_t piece = length - done < kPiece ? length - done : kPiece;
         if (EVP_DecryptUpdate(m_dec, dst + done, &n, src + done, static_cast<int>(piece)) != 1)
             return false;
     }
-    uint8_t tag[kTagSize];
-    std::memcpy(tag, src + bodyLength, kTagSize);
-    if (EVP_CIPHER_CTX_ctrl(m_dec, EVP_CTRL_GCM_SET_TAG, kTagSize, tag) != 1)
+    uint8_t expected[kTagSize];
+    std::memcpy(expected, tag, kTagSize);
+    if (EVP_CIPHER_CTX_ctrl(m_dec, EVP_CTRL_GCM_SET_TAG, kTagSize, expected) != 1)
         return false;
     unsigned char tail[16];
     return EVP_DecryptFinal_ex(m_dec, tail, &n) == 1;

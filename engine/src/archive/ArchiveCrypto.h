@@ -44,6 +44,10 @@ public:
     // in holds length bytes (>= kSealOverhead); out receives length -
     // kSealOverhead bytes. False when the tag does not match.
     bool open(const void* aad, size_t aadLength, const uint8_t* in, size_t length, void* out) const;
+    // The same with the three parts apart; ciphertext and out may be the
+    // same buffer (decryption in place).
+    bool openParts(const void* aad, size_t aadLength, const uint8_t nonce[kNonceSize], const void* ciphertext,
+                   size_t length, const uint8_t tag[kTagSize], void* out) const;
 
     // A tag over a fixed text proves a later key is the same one.
     bool makeCheck(uint8_t nonce[kNonceSize], uint8_t tag[kTagSize]) const;

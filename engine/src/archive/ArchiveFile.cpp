@@ -375,29 +375,34 @@ int ArchiveFile::readStored(const Entry& e, std::vector<uint8_t>& stored) const
     return readVerified(e, stored.data());
 }
 
-int ArchiveFile::decode(const Entry& e, const uint8_t* stored, void*& data)
+int ArchiveFile::readDecoded(const Entry& e, void* out) const
 {
-    if (e.storage == 3 && !m_key.valid())
-        return RC_ERR_KEY;
-    void* out = CMem::alloc(e.size ? static_cast<size_t>(e.size) : 1, kMemModule);
-    if (!out)
-        return RC_ERR_NO_MEMORY;
-    bool ok = true;
-    if (e.storage == 1) {
-        std::memcpy(out, stored, static_cast<size_t>(e.size));
-    } else if (e.storage == 2) {
+    // Raw bytes are checked against their hash; zlib (adler-32) and AES-GCM
+    // (its tag) check what they decode themselves.
+    if (e.storage == 1)
+        return readVerified(e, out);
+    if (e.storage == 2) {
+        std::unique_ptr<uint8_t[]> stored(new (std::nothrow) uint8_t[e.storedSize ? e.storedSize : 1]);
+        if (!stored)
+            return RC_ERR_NO_MEMORY;
+        if (e.storedSize && m_file.readAt(e.offset, stored.get(), static_cast<size_t>(e.storedSize)) != RC_OK)
+            return RC_ERR_CORRUPT;
         uLongf length = static_cast<uLongf>(e.size);
-        ok = uncompress(static_cast<Bytef*>(out), &length, stored, static_cast<uLong>(e.storedSize)) == Z_OK
-             && length == e.size;
-    } else {
-        ok = m_key.open(e.type, 16, stored, static_cast<size_t>(e.storedSize), out);
+        return uncompress(static_cast<Bytef*>(out), &length, stored.get(), static_cast<uLong>(e.storedSize)) == Z_OK
+                       && length == e.size
+                   ? RC_OK
+                   : RC_ERR_CORRUPT;
     }
-    if (!ok) {
-        CMem::free(out);
+    if (!m_key.valid())
+        return RC_ERR_KEY;
+    // The ciphertext goes straight into out and is decrypted in place.
+    uint8_t nonce[kNonceSize];
+    uint8_t tag[kTagSize];
+    if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
+        || (e.size && m_file.readAt(e.offset + kNonceSize, out, static_cast<size_t>(e.size)) != RC_OK)
+        || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
         return RC_ERR_CORRUPT;
-    }
-    data = out;
-    return RC_OK;
+    return m_key.openParts(e.type, 16, nonce, out, static_cast<size_t>(e.size), tag, out) ? RC_OK : RC_ERR_CORRUPT;
 }
 
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
@@ -407,23 +412,14 @@ int ArchiveFile::load(int index, void*& data, uint64_t& size)
         return RC_ERR_NOT_FOUND;
     if (e->storage == 3 && !m_key.valid())
         return RC_ERR_KEY;
-    // Raw blocks are read straight into the caller's buffer.
-    if (e->storage == 1) {
-        void* out = CMem::alloc(e->size ? static_cast<size_t>(e->size) : 1, kMemModule);
-        if (!out)
-            return RC_ERR_NO_MEMORY;
-        if (int rc = readVerified(*e, out); rc != RC_OK) {
-            CMem::free(out);
-            return rc;
-        }
-        data = out;
-    } else {
-        std::vector<uint8_t> stored;
-        if (int rc = readStored(*e, stored); rc != RC_OK)
-            return rc;
-        if (int rc = decode(*e, stored.data(), data); rc != RC_OK)
-            return rc;
+    void* out = CMem::alloc(e->size ? static_cast<size_t>(e->size) : 1, kMemModule);
+    if (!out)
+        return RC_ERR_NO_MEMORY;
+    if (int rc = readDecoded(*e, out); rc != RC_OK) {
+        CMem::free(out);
+        return rc;
     }
+    data = out;
     size = e->size;
     m_loaded.insert(data);
     return RC_OK;
@@ -762,10 +758,13 @@ int ArchiveFile::validate(bool deep)
             return rc;
         if (e.storage == 3 && !m_key.valid())
             continue;
-        void* data = nullptr;
-        if (int rc = decode(e, stored.data(), data); rc != RC_OK)
-            return rc;
+        void* data = CMem::alloc(e.size ? static_cast<size_t>(e.size) : 1, kMemModule);
+        if (!data)
+            return RC_ERR_NO_MEMORY;
+        int rc = readDecoded(e, data);
         CMem::free(data);
+        if (rc != RC_OK)
+            return rc;
     }
     return RC_OK;
 }

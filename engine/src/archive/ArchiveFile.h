@@ -78,7 +78,8 @@ private:
     // Reads an entry's stored bytes into buffer and checks their hash.
     int readVerified(const Entry& e, void* buffer) const;
     int readStored(const Entry& e, std::vector<uint8_t>& stored) const;
-    int decode(const Entry& e, const uint8_t* stored, void*& data);
+    // Reads and decodes an entry's data into out (size bytes).
+    int readDecoded(const Entry& e, void* out) const;
     void indexName(uint32_t slot);
     void unindexName(uint32_t slot);
     const ArchiveKey* sealKeyFor(const CommitRecord& rec) const;
