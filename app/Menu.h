@@ -84,11 +84,20 @@ public:
     // The key panel: sets the key, encrypts or decrypts the index. 0 done
     // or cancelled, 256 quit, -1 without an archive or the key panel.
     int onSecure();
+    // The tools panel with the open archive's facts, its block table and
+    // the defragment/resize: 0 after OK or without an archive or the panel
+    // (after a message), 256 quit, -1 after a cancelled key prompt or a
+    // failed rewrite (which leaves no archive open).
     int onTools();
+    // The block table of the open archive, every index entry: 0 after OK or
+    // without an archive or the panel, 256 quit.
+    int onShowBlocks() const;
     // Asks, then closes the open archive and forgets it: 0, or -1 when the
     // user keeps it.
     int onClose();
-    int onInfo();
+    // The information panel; its change-log button opens the change log
+    // beside the executable. 0, or 256 quit.
+    int onInfo() const;
 
     // Runs the panel modally: shows it and drains the engine's events until
     // a drain ends with a non-zero result, then hides it. A GUI action event

@@ -11,8 +11,14 @@
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Tool.h>
 
+#include <SDL_rwops.h>
+
 #include <algorithm>
+#include <climits>
+#include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 using namespace Zelkoran;
 
@@ -332,4 +338,314 @@ eAudioTrackTag CtrlBase::selectedAudioTagFromWidgets(Panel* tagPanel, int musicI
         if (const WidgetCheckBox* box = tagPanel->getCheckBox(ids[i]); box && box->isChecked())
             return static_cast<eAudioTrackTag>(ATT_MUSIC + i);
     return defaultTag;
+}
+
+// --- save, delete and export ---
+
+namespace {
+
+const char* const kNoRoomText = "There is no room for more QEL blocks.\nDefrag/resize the QEL file and try again.";
+const char* const kKeyNeededText = "Encrypted blocks require a QEL password.\nUse the menu Encryption and password "
+                                   "button to set it before saving this block.";
+const char* const kKeyRefusedText = "Could not set the QEL password for this encrypted block.";
+const char* const kSaveTitleSuffix = ": save to QEL";
+constexpr int kSuccessNoticeMs = 1500;
+constexpr int kSaveNoticeMs = 2000;
+
+int messageBox(const CtrlBase::string& title, const CtrlBase::string& text, eMsgBoxButton buttons,
+               eMsgBoxType type, int timeoutMs)
+{
+    return Main::instance()->tool()->messageBox(title.c_str(), text.c_str(), buttons, type, timeoutMs, -1, -1);
+}
+
+// A name beside path that no file has yet, for writing path's new contents.
+CtrlBase::string partialFilePath(const CtrlBase::string& path)
+{
+    Tool* tool = Main::instance()->tool();
+    CtrlBase::string candidate = path + ".part";
+    for (int n = 2; tool->fileExists(candidate.c_str()); ++n) {
+        CtrlBase::string number;
+        tool->intToStrDec(n, number);
+        candidate = path + ".part" + number;
+    }
+    return candidate;
+}
+
+bool writeWhole(const char* path, const void* data, size_t size)
+{
+    SDL_RWops* rw = SDL_RWFromFile(path, "wb");
+    if (!rw)
+        return false;
+    const bool written = size == 0 || SDL_RWwrite(rw, data, 1, size) == size;
+    // Closing flushes the stream: only a clean close means the bytes are there.
+    const bool closed = SDL_RWclose(rw) == 0;
+    return written && closed;
+}
+
+} // namespace
+
+CtrlBase::string CtrlBase::getArchiveSaveErrorMessage(int code, const string& fallback) const
+{
+    if (code == RC_ERR_NO_SLOT)
+        return kNoRoomText;
+    if (code == RC_ERR_KEY)
+        return kKeyNeededText;
+    return fallback;
+}
+
+bool CtrlBase::setArchiveKeyForEncryptedSave(Archive* archive, const string& title) const
+{
+    if (!archive || !globalStatus->bKeyRemembered) {
+        messageBox(title, kKeyNeededText, MBB_OK, MBT_WARNING, 0);
+        return false;
+    }
+    if (archive->setKey(globalStatus->szKey, static_cast<int>(globalStatus->iKeyLength)) == 0)
+        return true;
+    messageBox(title, kKeyRefusedText, MBB_OK, MBT_ERROR, 0);
+    return false;
+}
+
+void CtrlBase::notifySaveWarning(const string& prefix, const string& text, int timeoutMs) const
+{
+    messageBox(prefix + kSaveTitleSuffix, text, MBB_NONE, MBT_WARNING, timeoutMs);
+}
+
+void CtrlBase::notifySaveError(const string& prefix, const string& text, int timeoutMs) const
+{
+    messageBox(prefix + kSaveTitleSuffix, text, MBB_NONE, MBT_ERROR, timeoutMs);
+}
+
+bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const string& message) const
+{
+    const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);
+    name = field ? field->getText() : string();
+    if (!name.empty())
+        return true;
+    notifySaveWarning(prefix, message, kSaveNoticeMs);
+    return false;
+}
+
+int CtrlBase::checkOverwrite(const string& path) const
+{
+    Tool* tool = Main::instance()->tool();
+    if (!tool->fileExists(path.c_str()))
+        return 0;
+    string shown = tool->fileGetName(path.c_str());
+    if (const string extension = tool->fileGetExtension(path.c_str()); !extension.empty())
+        shown += "." + extension;
+    const string question = "The file \"" + shown + "\" already exists.\nDo you want to overwrite it?";
+    return messageBox("Export file", question, MBB_YESNO, MBT_QUESTION, 0) == MBB_YES ? 0 : -1;
+}
+
+bool CtrlBase::selectSavedItem(const string& name)
+{
+    const bool listed = !name.empty() && selectBlockListItemByName(name);
+    if (!listed)
+        panel->getList(BW_LIST)->setSelectedIndex(0);
+    currentItemName = listed ? name : string();
+    clearDirtyState();
+    return listed;
+}
+
+int CtrlBase::refreshBlockListAndSelect(const string& name)
+{
+    if (const int rc = parseQEL(); rc != 0)
+        return rc;
+    if (!panel->getList(BW_LIST))
+        return -1;
+    return selectSavedItem(name) ? 0 : -1;
+}
+
+void CtrlBase::notifySaveSuccess(const string& kind)
+{
+    clearDirtyState();
+    messageBox(kind + kSaveTitleSuffix, kind + " saved.", MBB_NONE, MBT_INFORMATION, kSuccessNoticeMs);
+}
+
+int CtrlBase::finishResourceSave(const string& kind, const string& name)
+{
+    globalStatus->bReparseAll = 1;
+    // The block is written: the notice is due even when the list cannot follow.
+    if (parseQEL() == 0 && panel->getList(BW_LIST))
+        selectSavedItem(name);
+    notifySaveSuccess(kind);
+    return 0;
+}
+
+int CtrlBase::finishResourceDelete()
+{
+    if (WidgetList* list = panel->getList(BW_LIST))
+        list->removeItem(list->getSelectedIndex());
+    globalStatus->bReparseAll = 1;
+    onNew();
+    return 0;
+}
+
+int CtrlBase::recoverResourceDeleteFailure(const string& name)
+{
+    refreshBlockListAndSelect(name);
+    // A current item that differs from the selection makes the tab load it again.
+    currentItemName.clear();
+    onListBox();
+    return -1;
+}
+
+int CtrlBase::saveResource(const string& kind, const string& emptyNameMessage, const NamedStep& save)
+{
+    string name;
+    if (!readRequiredBlockName(name, kind, emptyNameMessage))
+        return -1;
+    if (save(name) != 0)
+        return -1;
+    return finishResourceSave(kind, name);
+}
+
+int CtrlBase::deleteSelectedResource(const string& noun, const NamedStep& remove)
+{
+    const WidgetList* list = panel->getList(BW_LIST);
+    if (!list || list->getSelectedIndex() == 0)
+        return -1;
+    const string name = list->getSelectedText();
+    const string title = "Delete " + noun;
+    const string question = "Are you sure you want to delete \"" + name + "\" " + noun + "?";
+    if (messageBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
+        return -1;
+    closeResources();
+    if (remove(name) != 0) {
+        messageBox(title, noun + " could not be deleted.", MBB_OK, MBT_ERROR, 0);
+        return recoverResourceDeleteFailure(name);
+    }
+    return finishResourceDelete();
+}
+
+int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, const string& listedName,
+                           const std::function<void()>& refreshOwn)
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (block.storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, noun))
+        return -1;
+    const string fallback = noun + " could not be saved.";
+    if (!archive) {
+        notifySaveError(noun, fallback, kSaveNoticeMs);
+        return -1;
+    }
+    if (const int rc = archive->blockAdd(block); rc != 0) {
+        notifySaveError(noun, getArchiveSaveErrorMessage(rc, fallback), kSaveNoticeMs);
+        return -1;
+    }
+    globalStatus->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
+    globalStatus->bReparseAll = 1;
+    refreshBlockListAndSelect(listedName);
+    if (refreshOwn)
+        refreshOwn();
+    notifySaveSuccess(noun);
+    return 0;
+}
+
+CtrlBase::string CtrlBase::exportFilePath(const string& fileName, const string& extension) const
+{
+    const string& archivePath = globalStatus->sArchivePath;
+    if (archivePath.empty() || fileName.empty())
+        return string();
+    string file = fileName;
+    std::replace(file.begin(), file.end(), '/', '_');
+    std::replace(file.begin(), file.end(), '\\', '_');
+    if (!extension.empty())
+        file += "." + extension;
+    return Main::instance()->tool()->fileGetDir(archivePath.c_str()) + "/" + file;
+}
+
+int CtrlBase::writeExportFile(const string& path, const void* data, size_t size)
+{
+    if (path.empty() || (!data && size != 0))
+        return RC_ERR_INVALID;
+    const string partial = partialFilePath(path);
+    if (writeWhole(partial.c_str(), data, size) && std::rename(partial.c_str(), path.c_str()) == 0)
+        return 0;
+    std::remove(partial.c_str());
+    return RC_ERR_IO;
+}
+
+// --- text view of block buffers ---
+
+namespace {
+
+// Tab, LF, CR and every byte from 32 on except DEL.
+bool isTextByte(unsigned char byte) { return byte == 9 || byte == 10 || byte == 13 || (byte >= 32 && byte != 127); }
+
+} // namespace
+
+int CtrlBase::checkAndPopulateASCII(const unsigned char* buffer, int length, ASCIIMode& mode, bool& endsWithNewline,
+                                    int textEditId)
+{
+    if (!buffer)
+        return 0;
+    WidgetTextEdit* edit = panel->getTextEdit(textEditId);
+    endsWithNewline = false;
+    if (edit)
+        edit->setText("");
+    const std::string_view text(reinterpret_cast<const char*>(buffer), static_cast<size_t>(std::max(length, 0)));
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return isTextByte(static_cast<unsigned char>(c)); })) {
+        mode = AM_BINARY;
+        if (edit)
+            edit->disable();
+        return 0;
+    }
+    if (edit)
+        edit->enable();
+    const bool crlf = text.find("\r\n") != std::string_view::npos;
+    mode = crlf ? AM_CRLF : text.find('\n') != std::string_view::npos ? AM_LF : AM_ONE_LINE;
+    const std::string_view separator = mode == AM_CRLF ? "\r\n" : mode == AM_LF ? "\n" : "";
+    // Only a buffer that ends with its own separator gets one back when it is
+    // rebuilt; a lone CR (or, between CR LF lines, a lone LF) at the end stays
+    // inside the last line, or the rebuild would add bytes.
+    endsWithNewline = mode == AM_ONE_LINE ? text.ends_with('\r') : text.ends_with(separator);
+
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    if (!separator.empty())
+        for (size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, start)) {
+            lines.push_back(text.substr(start, at - start));
+            start = at + separator.size();
+        }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    if (!edit)
+        return 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const string line(lines[i]);
+        if (i == 0)
+            edit->setLine(1, line.c_str());
+        else
+            edit->appendLine(line.c_str());
+    }
+    return 0;
+}
+
+int CtrlBase::rebuildTextBufferFromTextEdit(int textEditId, ASCIIMode mode, bool endsWithNewline,
+                                            unsigned char*& buffer, int& length) const
+{
+    buffer = nullptr;
+    length = 0;
+    const WidgetTextEdit* edit = mode == AM_BINARY ? nullptr : panel->getTextEdit(textEditId);
+    if (!edit)
+        return -1;
+    const int count = edit->getLineCount();
+    const char* separator = mode == AM_CRLF ? "\r\n" : mode == AM_LF || count > 1 ? "\n" : "";
+    string joined;
+    for (int i = 1; i <= count; ++i) {
+        if (i > 1)
+            joined += separator;
+        joined += edit->getLine(i);
+    }
+    if (endsWithNewline)
+        joined += separator;
+    if (joined.empty() || joined.size() > static_cast<size_t>(INT_MAX))
+        return -1;
+    buffer = static_cast<unsigned char*>(CMem::alloc(joined.size(), kSkardyMemoryModule));
+    if (!buffer)
+        return -1;
+    std::memcpy(buffer, joined.data(), joined.size());
+    length = static_cast<int>(joined.size());
+    return 0;
 }

@@ -2,7 +2,9 @@
 // check box on the menu bar and its base panel (block list, scroll slider,
 // New/Save/Delete, name field, dirty indicator), lists the open archive's
 // blocks of the tab's type and turns the base panel's events into calls of
-// the tab's virtual operations. Main thread only.
+// the tab's virtual operations. It also carries what every tab's save,
+// delete and export have in common (messages, key, list and dirty
+// bookkeeping) and the text view of block buffers. Main thread only.
 #pragma once
 
 #include "app/CMemSkarden.h"
@@ -12,6 +14,7 @@
 #include <Zelkoran/CMem.h>
 
 #include <functional>
+#include <string_view>
 
 union SDL_Event;
 class GlobalStatus;
@@ -20,6 +23,8 @@ class ResourceManager;
 namespace Zelkoran {
 class Panel;
 class Screen;
+class Widget;
+class WidgetTextEdit;
 } // namespace Zelkoran
 
 class CtrlBase : public CMemSkarden {
@@ -42,6 +47,18 @@ public:
     };
 
     static constexpr int kMaxBlockName = 63;
+
+    // How a block buffer is shown as text.
+    enum ASCIIMode : int {
+        AM_BINARY = -1,  // a byte text does not have: the edit is empty and disabled
+        AM_ONE_LINE = 0, // no LF: one line (LF joins lines the user adds)
+        AM_LF = 1,       // lines separated by LF
+        AM_CRLF = 2,     // lines separated by CR LF
+    };
+
+    // A tab's own step of a save or delete, given the block name: 0 when it
+    // succeeded. A failing save step has shown its message already.
+    using NamedStep = std::function<int(const string& name)>;
 
     // Creates the tab's check box and base panel; a missing manager or
     // status, or a check box, panel or screen that cannot be had, ends the
@@ -108,7 +125,109 @@ public:
                                                                 int voiceId, int customId,
                                                                 Zelkoran::eAudioTrackTag defaultTag);
 
+    // --- choice box, hexadecimal colour text, colour field and colour picker (ctrlBaseControls.cpp) ---
+    // One row of a choice box; id is what choiceBox returns for the row's
+    // button and that button's widget id in the dialog.
+    struct ChoiceBoxOption {
+        int id = 0;
+        string title;
+        string description;
+        string buttonText;
+    };
+    using ChoiceBoxOptions = Zelkoran::Vector<ChoiceBoxOption>;
+    // Modal dialog with one framed row per option and a Cancel button (key
+    // 'c'): the pressed row's id, or 2 for Cancel, a quit request (the quit
+    // goes on to the main loop), no option or a dialog that cannot be built.
+    int choiceBox(const string& title, const string& message, const ChoiceBoxOptions& options,
+                  const string& cancelText) const;
+
+    // "#RRGGBB" / "#RRGGBBAA" with an optional '#', digits in either case.
+    // False, with nothing written, for any other text.
+    static bool parseHexColorRGB(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b);
+    static bool parseHexColorRGBA(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b, uint8_t& a);
+    // Upper-case digits with the '#'.
+    static string hexColorRGB(uint8_t r, uint8_t g, uint8_t b);
+    static string hexColorRGBA(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
+
+    // A colour property on panel: an icon and a swatch that open the colour
+    // picker, between them a text edit with the hexadecimal text (RGBA when
+    // initHex parses as RGBA, else RGB). Invalid text is refused when
+    // committed; onChange (may be empty) runs after each OK of the picker.
+    // The text edit, or null without panel or rm or when it was not created.
+    Zelkoran::WidgetTextEdit* createColorField(Zelkoran::Panel* panel, ResourceManager* rm, const string& name,
+                                               int iconId, int editId, int swatchId, int x, int y,
+                                               const string& tooltip, const string& initHex, int textWidth,
+                                               std::function<void(Zelkoran::Widget&)> onChange);
+    // Modal colour picker on the hexadecimal text edit editId of panel and
+    // its optional swatch frameId. True after OK, with the colour written
+    // into both; false after Cancel, or when the edit is missing or not
+    // shown and enabled.
+    bool openColorPicker(Zelkoran::Panel* panel, int editId, int frameId, bool alpha);
+
 protected:
+    // --- save, delete and export ---
+    // The archive's text for blockAdd codes -72 and -477, else fallback.
+    string getArchiveSaveErrorMessage(int code, const string& fallback) const;
+    // Gives the archive the remembered key before an encrypted block is
+    // written; false after a box titled title (no key, or a refused one).
+    bool setArchiveKeyForEncryptedSave(Zelkoran::Archive* archive, const string& title) const;
+    // Timed notices titled prefix + ": save to QEL".
+    void notifySaveWarning(const string& prefix, const string& text, int timeoutMs) const;
+    void notifySaveError(const string& prefix, const string& text, int timeoutMs) const;
+    // name = the name field's whole text; false after a warning when empty.
+    bool readRequiredBlockName(string& name, const string& prefix, const string& message) const;
+    // 0 when path is free or the user agrees to overwrite it, else -1.
+    int checkOverwrite(const string& path) const;
+    // Rebuilds the list and makes name the clean, selected current item: 0;
+    // when name is empty or not listed nothing is selected: -1; parseQEL's
+    // failure passes through with nothing else changed.
+    int refreshBlockListAndSelect(const string& name);
+    // Clean state, then the timed kind + " saved." notice.
+    void notifySaveSuccess(const string& kind);
+    // Reparse flag, list rebuilt with name selected (when listed), clean
+    // state, success notice. 0.
+    int finishResourceSave(const string& kind, const string& name);
+    // Drops the selected row, sets the reparse flag and returns to New. 0.
+    int finishResourceDelete();
+    // After a failed delete: the block is listed, selected and loaded again. -1.
+    int recoverResourceDeleteFailure(const string& name);
+
+    // The resource save: the required name, the tab's save (which reports
+    // its own failure), then finishResourceSave. 0 or -1.
+    int saveResource(const string& kind, const string& emptyNameMessage, const NamedStep& save);
+    // The delete of the selected block after a Yes to the question; remove
+    // is the engine's removal. 0, or -1 when refused, cancelled or failed
+    // (the block is then loaded again).
+    int deleteSelectedResource(const string& noun, const NamedStep& remove);
+    // The raw block save of a filled block (name, type, storage, data,
+    // size) into the open archive: key for encrypted storage, blockAdd,
+    // secured and reparse flags, list rebuilt with listedName selected
+    // (empty when the tab's filter hides the block), refreshOwn, success
+    // notice. Messages are titled with noun. 0 or -1.
+    int saveRawBlock(const Zelkoran::Archive::Block& block, const string& noun, const string& listedName,
+                     const std::function<void()>& refreshOwn);
+    // fileName + "." + extension in the folder of the open archive file;
+    // folder separators in fileName become '_' so that an export never
+    // leaves that folder. "" without an archive path or a file name.
+    string exportFilePath(const string& fileName, const string& extension) const;
+    // Writes size bytes to path through a temporary file beside it that
+    // replaces path only once complete: a failed write leaves any earlier
+    // file at path as it was and no partial file. 0, RC_ERR_INVALID or RC_ERR_IO.
+    static int writeExportFile(const string& path, const void* data, size_t size);
+
+    // --- text view of block buffers ---
+    // Classifies buffer (null: nothing happens) and, for text, fills the
+    // multi-line text edit textEditId with its lines; mode and
+    // endsWithNewline describe the buffer for rebuildTextBufferFromTextEdit.
+    // Always 0.
+    int checkAndPopulateASCII(const unsigned char* buffer, int length, ASCIIMode& mode, bool& endsWithNewline,
+                              int textEditId);
+    // The edit's lines joined as mode says, in a new buffer of module 15
+    // that the caller frees with CMem::free. 0, or -1 with buffer null and
+    // length 0 (binary mode, no edit, nothing to save, no memory).
+    int rebuildTextBufferFromTextEdit(int textEditId, ASCIIMode mode, bool endsWithNewline, unsigned char*& buffer,
+                                      int& length) const;
+
     // Accepts blocks of blockType whose name does not begin with '#'.
     bool acceptsByDefault(const Zelkoran::Archive::Block& block) const;
     void clearDirtyState();
@@ -124,4 +243,9 @@ protected:
     int dirtyTick = 0;
     bool dirty = false;
     string tabName;
+
+private:
+    // Selects name and makes it the clean current item: true; else no
+    // selection and no current item: false. List 105 must exist.
+    bool selectSavedItem(const string& name);
 };

@@ -39,10 +39,11 @@ struct ModalRecord {
     int buttons;
     int type;
     int panelId;
+    int timeoutMs; // as asked: 0 = stays until answered
 };
 const Vector<ModalRecord>& modalLog();
 void clearModalLog();
-void recordModal(const char* title, const char* text, int buttons, int type, int panelId);
+void recordModal(const char* title, const char* text, int buttons, int type, int panelId, int timeoutMs);
 
 // A modal run that sees no input for ms milliseconds ends with 2 (0 = never,
 // the default). Keeps a broken test from hanging.

@@ -308,7 +308,7 @@ void build(Browser& b, const char* title)
 
 bool runDialog(bool save, const char* title, const char* filter, String& path)
 {
-    TestSupport::recordModal(title, "", 0, 0, -1);
+    TestSupport::recordModal(title, "", 0, 0, -1, 0);
     TestSupport::Answer answer;
     if (TestSupport::takeAnswer(answer) && !answer.script) {
         if (answer.result)

@@ -182,7 +182,7 @@ int buildBox(const char* title, const char* text, int buttons, int type)
 int Tool::messageBox(const char* title, const char* text, int buttons, int type, int timeoutMs, int panelId, int)
 {
     const bool panelRun = panelId > 0;
-    TestSupport::recordModal(title, text, buttons, type, panelRun ? panelId : -1);
+    TestSupport::recordModal(title, text, buttons, type, panelRun ? panelId : -1, timeoutMs);
     TestSupport::Answer answer;
     const bool scripted = TestSupport::takeAnswer(answer);
     if (scripted && !answer.script)

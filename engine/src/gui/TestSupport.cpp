@@ -133,9 +133,10 @@ bool takeAnswer(Answer& out)
 const Vector<ModalRecord>& modalLog() { return g_log; }
 void clearModalLog() { g_log.clear(); }
 
-void recordModal(const char* title, const char* text, int buttons, int type, int panelId)
+void recordModal(const char* title, const char* text, int buttons, int type, int panelId, int timeoutMs)
 {
-    g_log.push_back(ModalRecord{String(title ? title : ""), String(text ? text : ""), buttons, type, panelId});
+    g_log.push_back(
+        ModalRecord{String(title ? title : ""), String(text ? text : ""), buttons, type, panelId, timeoutMs});
 }
 
 void setModalWatchdog(int ms) { g_watchdog = ms; }

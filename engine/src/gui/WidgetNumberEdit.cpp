@@ -15,6 +15,11 @@ namespace Zelkoran {
 namespace {
 
 constexpr int kSpin = 14; // width of the up/down arrows
+// Narrower fields keep all their room for the digits; keys and the wheel
+// still step them.
+constexpr int kSpinMinWidth = 48;
+
+int spinWidth(const SDL_Rect& r) { return r.w >= kSpinMinWidth ? kSpin : 0; }
 
 // The number at the start of text, false when there is none.
 bool parseNumber(const String& text, float& out)
@@ -127,14 +132,14 @@ void WidgetNumberEdit::stepBy(int steps)
 SDL_Rect WidgetNumberEdit::textArea(const SDL_Rect& r) const
 {
     SDL_Rect a = WidgetTextEdit::textArea(r);
-    a.w -= kSpin;
+    a.w -= spinWidth(r);
     return a;
 }
 
 void WidgetNumberEdit::mouseDown(const Mouse& m)
 {
     const SDL_Rect r = getRect();
-    if (m.button == SDL_BUTTON_LEFT && m.x >= r.x + r.w - kSpin - 1) {
+    if (m.button == SDL_BUTTON_LEFT && spinWidth(r) > 0 && m.x >= r.x + r.w - kSpin - 1) {
         stepBy(m.y < r.y + r.h / 2 ? 1 : -1);
         return;
     }
@@ -161,6 +166,8 @@ bool WidgetNumberEdit::keyDown(int key, uint16_t mod)
 void WidgetNumberEdit::paint(Painter& painter, const SDL_Rect& r)
 {
     WidgetTextEdit::paint(painter, r);
+    if (spinWidth(r) == 0)
+        return;
     const int state = getState();
     uint8_t tc[4];
     textColor(state, tc);

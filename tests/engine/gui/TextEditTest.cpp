@@ -215,5 +215,34 @@ TEST_F(TextEdit, NumberEditsClampRoundStepAndFilter)
     EXPECT_FLOAT_EQ(f->getValue(), 0.25f);
 }
 
+TEST_F(TextEdit, NarrowNumberEditsGiveTheirRoomToTheDigits)
+{
+    WidgetNumberEdit* wide = panel->createNumberEdit("Wide", 20);
+    wide->setSize(80, 22);
+    wide->setPosition(Position(10), Position(10));
+    wide->setRange(0, 255);
+    wide->setValue(100);
+    WidgetNumberEdit* narrow = panel->createNumberEdit("Narrow", 21);
+    narrow->setSize(38, 19);
+    narrow->setPosition(Position(10), Position(50));
+    narrow->setRange(0, 255);
+    narrow->setValue(100);
+
+    // The upper arrow of a wide field steps it...
+    SDL_Rect r = wide->getRect();
+    TS::click(r.x + r.w - 4, r.y + 3);
+    run();
+    EXPECT_EQ(wide->getValue(), 101.0f);
+    // ...a narrow one has no arrows: the same spot is text.
+    r = narrow->getRect();
+    TS::click(r.x + r.w - 4, r.y + 3);
+    run();
+    EXPECT_EQ(narrow->getValue(), 100.0f);
+    EXPECT_TRUE(gui->hasTextFocus());
+    TS::key(SDLK_UP);
+    run();
+    EXPECT_EQ(narrow->getValue(), 101.0f);
+}
+
 } // namespace
 } // namespace guitest

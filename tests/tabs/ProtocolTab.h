@@ -1,0 +1,172 @@
+// A tab for the save, delete, export and text members of the base class:
+// its save writes an image block with the name's bytes, its delete removes
+// the block, and its load only counts; each step's result can be forced.
+#pragma once
+
+#include "tabs/TabFixture.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+#include <memory>
+#include <new>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class ProtocolTab : public CtrlBase {
+public:
+    static constexpr int kTextEdit = 900;
+
+    ProtocolTab(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Protocol", 251, rm, gs)
+    {
+        Zelkoran::Main::instance()->tool()->szCopy(blockType, "ZK7_IMAGE", sizeof(blockType));
+        panel->createTextEdit("Text", kTextEdit)->setMultiline(true);
+    }
+    ~ProtocolTab() override { closeResources(); }
+
+    using CtrlBase::ASCIIMode;
+    using CtrlBase::checkAndPopulateASCII;
+    using CtrlBase::checkOverwrite;
+    using CtrlBase::exportFilePath;
+    using CtrlBase::finishResourceSave;
+    using CtrlBase::getArchiveSaveErrorMessage;
+    using CtrlBase::rebuildTextBufferFromTextEdit;
+    using CtrlBase::refreshBlockListAndSelect;
+    using CtrlBase::saveRawBlock;
+    using CtrlBase::setArchiveKeyForEncryptedSave;
+    using CtrlBase::writeExportFile;
+
+    int parseQEL() override { return parseResult != 0 ? parseResult : CtrlBase::parseQEL(); }
+    int render(int) override { return 0; }
+    int onSave() override
+    {
+        return saveResource("Image", "Please enter a name for the image.", [this](const string& name) {
+            if (saveStepResult != 0)
+                return saveStepResult;
+            Zelkoran::Archive::Block block(name.c_str(), "ZK7_IMAGE");
+            block.data = const_cast<char*>(name.data());
+            block.size = name.size();
+            return archive()->blockAdd(block);
+        });
+    }
+    int onDelete() override
+    {
+        return deleteSelectedResource("Image", [this](const string& name) {
+            return removeResult != 0 ? removeResult
+                                     : archive()->blockDelete(Zelkoran::Archive::Block(name.c_str(), "ZK7_IMAGE"));
+        });
+    }
+    int onListBox() override
+    {
+        if (const int rc = CtrlBase::onListBox(); rc != 0)
+            return rc;
+        const Zelkoran::WidgetList* list = panel->getList(BW_LIST);
+        if (list->getSelectedIndex() == 0 || currentItemName == list->getSelectedText())
+            return 0;
+        currentItemName = list->getSelectedText();
+        closeResources();
+        itemHandle = ++loads;
+        loadedName = currentItemName.c_str();
+        return 0;
+    }
+    int updateData() override { return 0; }
+    int closeResources() override
+    {
+        if (itemHandle != 0)
+            ++closes;
+        itemHandle = 0;
+        return 0;
+    }
+
+    Zelkoran::Panel* basePanel() const { return panel; }
+    Zelkoran::WidgetTextEdit* textEdit() const { return panel->getTextEdit(kTextEdit); }
+    std::string current() const { return currentItemName.c_str(); }
+    int handle() const { return itemHandle; }
+
+    int parseResult = 0;
+    int saveStepResult = 0;
+    int removeResult = 0;
+    int loads = 0;
+    int closes = 0;
+    std::string loadedName;
+
+private:
+    Zelkoran::Archive* archive() const
+    {
+        return Zelkoran::Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    }
+};
+
+// A message box as the engine saw it.
+struct Box {
+    std::string title;
+    std::string text;
+    int buttons;
+    int type;
+    int timeoutMs = 0;
+    bool operator==(const Box&) const = default;
+};
+
+inline void PrintTo(const Box& box, std::ostream* out)
+{
+    *out << "{\"" << box.title << "\", \"" << box.text << "\", " << box.buttons << ", " << box.type << ", "
+         << box.timeoutMs << "}";
+}
+
+// A headless editor with one protocol tab. Every message box must be
+// answered by the test: an unexpected box fails, a missing one too.
+class ProtocolTest : public TabTest {
+protected:
+    void SetUp() override
+    {
+        TabTest::SetUp();
+        editortest::TS::clearAnswers();
+        editortest::TS::clearModalLog();
+        tab.reset(new (std::nothrow) ProtocolTab(&*resources, &*status));
+        ASSERT_NE(tab, nullptr);
+        list = tab->basePanel()->getList(105);
+        name = tab->basePanel()->getTextEdit(112);
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(editortest::TS::pendingAnswers(), 0u) << "a box that was expected did not appear";
+        editortest::TS::clearAnswers();
+        tab.reset();
+        TabTest::TearDown();
+    }
+
+    // The boxes shown so far, and the log emptied.
+    static std::vector<Box> takeBoxes()
+    {
+        std::vector<Box> boxes;
+        for (const auto& record : editortest::TS::modalLog())
+            boxes.push_back({record.title.c_str(), record.text.c_str(), record.buttons, record.type, record.timeoutMs});
+        editortest::TS::clearModalLog();
+        return boxes;
+    }
+
+    // Selects the row named rowName as a click on the list would.
+    void choose(const char* rowName)
+    {
+        ASSERT_EQ(tab->selectBlockListItemByName(rowName), 1) << rowName;
+        tab->processEvent(105, 0);
+    }
+
+    Zelkoran::Archive::Block find(const char* blockName)
+    {
+        Zelkoran::Archive::Block block(blockName, "ZK7_IMAGE");
+        const int index = archive()->blockSearch(block);
+        if (index >= 0)
+            archive()->blockAt(index, block);
+        else
+            block.name[0] = '\0';
+        return block;
+    }
+
+    std::unique_ptr<ProtocolTab> tab;
+    Zelkoran::WidgetList* list = nullptr;
+    Zelkoran::WidgetTextEdit* name = nullptr;
+};
