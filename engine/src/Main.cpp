@@ -10,6 +10,7 @@
 #include <Zelkoran/Sprite.h>
 #include <Zelkoran/Timer.h>
 #include <Zelkoran/Tool.h>
+#include <Zelkoran/XML.h>
 
 #include <SDL.h>
 
@@ -41,6 +42,7 @@ struct Main::Managers {
     std::unique_ptr<SpriteMgr> sprite = std::make_unique<SpriteMgr>();
     std::unique_ptr<GUIMgr> gui = std::make_unique<GUIMgr>();
     std::unique_ptr<AudioTrackMgr> audio = std::make_unique<AudioTrackMgr>();
+    std::unique_ptr<XMLMgr> xml = std::make_unique<XMLMgr>();
 };
 
 // Frame pacing state of update(), in timer milliseconds.
@@ -96,6 +98,7 @@ LogMgr* Main::logMgr() { return m_mgr->log.get(); }
 SpriteMgr* Main::spriteMgr() { return m_mgr->sprite.get(); }
 Timer* Main::timer() { return m_mgr->timer.get(); }
 Tool* Main::tool() { return m_mgr->tool.get(); }
+XMLMgr* Main::xmlMgr() { return m_mgr->xml.get(); }
 
 float Main::getLogicDeltaTime() { return m_mgr->timer->getLogicDeltaTime(); }
 

@@ -1,9 +1,9 @@
-// The generic-file tab: the archive's files of any other kind.
+// The generic-file tab: files of any kind stored in the archive.
 #pragma once
 
-#include "tabs/base/ctrlBlockList.h"
+#include "tabs/data/ctrlTextFile.h"
 
-class CtrlFiles : public CtrlBlockList {
+class CtrlFiles : public CtrlTextFile {
 public:
     CtrlFiles(ResourceManager* rm, GlobalStatus* gs);
 };

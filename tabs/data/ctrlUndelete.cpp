@@ -1,3 +1,381 @@
 #include "tabs/data/ctrlUndelete.h"
 
-CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Undelete", 229, "", rm, gs) {}
+#include "app/GlobalStatus.h"
+#include "app/ResourceManager.h"
+
+#include <Zelkoran/Internal.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Screen.h>
+#include <Zelkoran/Tool.h>
+
+#include <cstdint>
+#include <cstring>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kTabCheckBoxId = 229;
+constexpr const char* kTitle = "Undelete a block";
+constexpr const char* kNoBlock = "No block";
+constexpr uint32_t kNumberRange = 9999; // numbers 0..9998 make a taken name free
+
+// The hidden image block each owner type keeps beside it.
+struct ImageOwner {
+    const char* type;
+    const char* prefix;
+};
+constexpr ImageOwner kImageOwners[] = {
+    {"ZK7_CURSOR", "#C_"},
+    {"ZK7_SPRITE", "#S_"},
+    {"ZK7_TILE", "#T_"},
+    {"ZK7_FONT", "#F_"},
+};
+
+Position centre(float offset) { return Position(offset, PH_CENTER); }
+Position top(float offset) { return Position(offset, PH_TOP); }
+Position bottom(float offset) { return Position(offset, PH_BOTTOM); }
+
+CtrlBase::string fieldText(const char* field, size_t size) { return CtrlBase::string(field, strnlen(field, size)); }
+
+// Length of text cut to at most maxBytes without splitting a UTF-8 sequence.
+size_t utf8Prefix(const CtrlBase::string& text, size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text.size();
+    size_t n = maxBytes;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
+void setUsable(Widget* w, bool usable)
+{
+    if (!w)
+        return;
+    if (usable)
+        w->enable();
+    else
+        w->disable();
+}
+
+} // namespace
+
+CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Undelete", kTabCheckBoxId, rm, gs)
+{
+    const int font = resourceManager->get(SR_FONT);
+    auto addLabel = [&](int id, const char* name, float y) {
+        if (WidgetLabel* label = panel->createLabel(name, id)) {
+            label->setFont(font, WS_ALL);
+            label->setBackgroundColor(225, 225, 225, WS_ALL);
+            label->setPosition(centre(0), top(y));
+        }
+    };
+    auto addCheckBox = [&](int id, const char* name, float y) {
+        if (WidgetCheckBox* box = panel->createCheckBox(name, id)) {
+            box->setFont(font, WS_ALL);
+            box->setSize(80, 22);
+            box->setPosition(centre(0), top(y));
+            box->setText(name, centre(0), centre(0));
+            box->setFeatures(WF_EVENTS, true);
+        }
+    };
+    addCheckBox(UW_RAW, "Raw", 300);
+    addCheckBox(UW_COMPRESSED, "Compressed", 327);
+    addCheckBox(UW_CRYPTED, "Crypted", 354);
+    if (WidgetButton* button = panel->createButton("UndeleteButton", UW_UNDELETE)) {
+        button->setFont(font, WS_ALL);
+        button->setSize(70, 20);
+        button->setPosition(centre(0), bottom(-15));
+        button->setText("Undelete", centre(0), centre(0));
+        button->setTooltip("Restore the selected deleted block");
+    }
+    addLabel(UW_TYPE, "Type", 241);
+    addLabel(UW_SIZE, "Size", 257);
+    addLabel(UW_BLOCKSIZE, "Blocksize", 273);
+    for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE),
+                   static_cast<int>(UW_UNDELETE)})
+        setUsable(panel->getWidgetByID(id), false);
+    if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME)) {
+        name->setReadOnly(true);
+        name->setFeatures(WF_EVENTS, true);
+    }
+    onNew();
+}
+
+CtrlUndelete::~CtrlUndelete() { clearSelection(); }
+
+void CtrlUndelete::clearSelection()
+{
+    selectedBlock.data = nullptr;
+    selectedSize = 0;
+    selectedIndex = -1;
+}
+
+int CtrlUndelete::parseQEL()
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    WidgetList* list = panel->getList(BW_LIST);
+    if (list)
+        list->clearItems();
+    typeByName.clear();
+    const int count = archive ? archive->getIndexCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        Archive::Block block;
+        if (archive->blockAt(i, block) != 0 || !block.deleted || block.name[0] == '#')
+            continue;
+        const string name = fieldText(block.name, sizeof(block.name));
+        if (list)
+            list->addItem(name.c_str());
+        typeByName.try_emplace(name, fieldText(block.type, sizeof(block.type)));
+    }
+    if (selectedIndex >= 0) {
+        const char* selected = list ? list->getSelectedText() : "";
+        if (selected[0] == '\0' || typeByName.find(std::string_view(selected)) == typeByName.end())
+            onNew();
+    }
+    return 0;
+}
+
+int CtrlUndelete::refreshWidgets()
+{
+    const int result = CtrlBase::refreshWidgets();
+    // The tab writes nothing; the base would offer Save and Delete for a selection.
+    for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE)})
+        setUsable(panel->getWidgetByID(id), false);
+    return result;
+}
+
+int CtrlUndelete::processEvent(int widgetId, int)
+{
+    switch (widgetId) {
+    case BW_SLIDER: {
+        WidgetList* list = panel->getList(BW_LIST);
+        const WidgetSlider* slider = panel->getSlider(BW_SLIDER);
+        if (list && slider)
+            list->setScroll(slider->getValue() - list->getScroll(), nullptr);
+        break;
+    }
+    case UW_UNDELETE: onUndelete(); break;
+    case BW_LIST: onListBox(); break;
+    case UW_RAW:
+    case UW_COMPRESSED:
+    case UW_CRYPTED:
+        // The boxes only show the stored mode: a click must not change what they say.
+        updateData();
+        break;
+    default: break;
+    }
+    const WidgetLabel* type = panel->getLabel(UW_TYPE);
+    const bool none = type && std::strcmp(type->getText(), kNoBlock) == 0;
+    for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED),
+                   static_cast<int>(UW_UNDELETE)})
+        setUsable(panel->getWidgetByID(id), !none);
+    return none ? 4 : 0;
+}
+
+int CtrlUndelete::render(int)
+{
+    screen = Main::instance()->configMgr()->get(0);
+    if (screen)
+        screen->clear(128, 128, 128, 255);
+    return 0;
+}
+
+int CtrlUndelete::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    onNew();
+    return 0;
+}
+
+int CtrlUndelete::onListBox()
+{
+    if (CtrlBase::onListBox() != 0)
+        return -1;
+    WidgetList* list = panel->getList(BW_LIST);
+    const string text = list ? list->getSelectedText() : "";
+    if (text == currentItemName)
+        return 0;
+    currentItemName = text;
+    clearSelection();
+    Tool* tool = Main::instance()->tool();
+    const auto known = typeByName.find(text);
+    const string type = known != typeByName.end() ? known->second : string();
+    tool->szCopy(selectedBlock.name, text.c_str(), sizeof(selectedBlock.name));
+    tool->szCopy(selectedBlock.type, type.c_str(), sizeof(selectedBlock.type));
+
+    const int position = findDeleted(selectedBlock.name, selectedBlock.type);
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (position < 0 || !archive || archive->blockAt(position, selectedBlock) != 0)
+        return -1;
+    if (selectedBlock.size > static_cast<uint64_t>(INT32_MAX))
+        return -1;
+    selectedIndex = position;
+    selectedSize = static_cast<int32_t>(selectedBlock.size);
+    if (WidgetLabel* label = panel->getLabel(UW_TYPE))
+        label->setText(type.c_str(), centre(0), centre(0));
+    updateData();
+    return 0;
+}
+
+int CtrlUndelete::findDeleted(const char* name, const char* type) const
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    const int count = archive ? archive->getIndexCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        Archive::Block block;
+        if (archive->blockAt(i, block) == 0 && block.deleted &&
+            std::strncmp(block.name, name, sizeof(block.name)) == 0 &&
+            std::strncmp(block.type, type, sizeof(block.type)) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int CtrlUndelete::onNew()
+{
+    if (!panel->getList(BW_LIST))
+        return -1;
+    CtrlBase::onNew();
+    clearSelection();
+    auto setLabel = [&](int id, const char* text, float y) {
+        if (WidgetLabel* label = panel->getLabel(id)) {
+            label->setPosition(centre(0), top(y));
+            label->setText(text, centre(0), centre(0));
+        }
+    };
+    setLabel(UW_TYPE, kNoBlock, 241);
+    setLabel(UW_SIZE, "Size: 0 B", 257);
+    setLabel(UW_BLOCKSIZE, "QEL Blocksize: 0 B", 273);
+    for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
+        if (WidgetCheckBox* box = panel->getCheckBox(id))
+            box->setChecked(false);
+    setUsable(panel->getWidgetByID(UW_UNDELETE), false);
+    return 0;
+}
+
+int CtrlUndelete::onSave() { return 0; }
+
+int CtrlUndelete::onDelete() { return 0; }
+
+int CtrlUndelete::onImport() { return 0; }
+
+int CtrlUndelete::onExport(const string&) const { return 0; }
+
+int CtrlUndelete::updateData()
+{
+    if (selectedSize == 0)
+        return 0;
+    if (WidgetLabel* type = panel->getLabel(UW_TYPE))
+        type->setPosition(centre(0), top(241));
+    char text[64];
+    if (WidgetLabel* size = panel->getLabel(UW_SIZE)) {
+        Internal::getHumanReadableSize(static_cast<uint64_t>(selectedSize), text, sizeof(text), 1);
+        size->setText(("Size: " + string(text)).c_str(), centre(0), centre(0));
+    }
+    if (WidgetLabel* blockSize = panel->getLabel(UW_BLOCKSIZE)) {
+        Internal::getHumanReadableSize(selectedBlock.storedSize, text, sizeof(text), 1);
+        blockSize->setText(("QEL Blocksize: " + string(text)).c_str(), centre(0), centre(0));
+    }
+    const int checked = selectedBlock.storage == Archive::ST_RAW          ? UW_RAW
+                        : selectedBlock.storage == Archive::ST_COMPRESSED ? UW_COMPRESSED
+                                                                          : UW_CRYPTED;
+    for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
+        if (WidgetCheckBox* box = panel->getCheckBox(id))
+            box->setChecked(id == checked);
+    setUsable(panel->getWidgetByID(UW_UNDELETE), true);
+    return 0;
+}
+
+int CtrlUndelete::closeResources()
+{
+    clearSelection();
+    return 0;
+}
+
+int CtrlUndelete::failUndelete(const char* reason) const
+{
+    const string text = string("Block could not be recovered.\n") + reason;
+    Main::instance()->tool()->messageBox(kTitle, text.c_str(), 1, 1, 0, -1, -1);
+    return -1;
+}
+
+int CtrlUndelete::onUndelete()
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive)
+        return failUndelete("QEL archive is not available.");
+    if (selectedIndex < 0)
+        return failUndelete("");
+    const auto known = typeByName.find(std::string_view(fieldText(selectedBlock.name, sizeof(selectedBlock.name))));
+    const string type = known != typeByName.end() ? known->second : string();
+    for (const ImageOwner& owner : kImageOwners)
+        if (type == owner.type)
+            return undeleteWithImage(*archive, owner.prefix, type);
+    return undeleteRenaming(*archive, type);
+}
+
+int CtrlUndelete::undeleteWithImage(Archive& archive, const char* prefix, const string& type)
+{
+    const string name = fieldText(selectedBlock.name, sizeof(selectedBlock.name));
+    char imageName[sizeof(selectedBlock.name)];
+    Main::instance()->tool()->szCopy(imageName, (prefix + name).c_str(), sizeof(imageName));
+    const int imagePosition = findDeleted(imageName, "ZK7_IMAGE");
+    if (imagePosition < 0)
+        return failUndelete("Deleted associated image was not found.");
+    if (archive.blockSearch(selectedBlock) >= 0)
+        return failUndelete("It has an associated image and already exist.\nCan not be renamed.");
+    if (archive.blockUndelete(imagePosition, nullptr) != 0)
+        return failUndelete("Deleted associated image could not be recovered.");
+    if (archive.blockUndelete(selectedIndex, nullptr) != 0) {
+        // An image restored without its owner would hide the owner from any
+        // later restore, which looks for a deleted image: delete it again.
+        archive.blockDelete(Archive::Block(imageName, "ZK7_IMAGE"));
+        return failUndelete("");
+    }
+    return reportRecovered(name, type);
+}
+
+int CtrlUndelete::undeleteRenaming(Archive& archive, const string& type)
+{
+    const string name = freeRestoreName(archive);
+    if (name.empty() || archive.blockUndelete(selectedIndex, name.c_str()) != 0)
+        return failUndelete("");
+    Main::instance()->tool()->szCopy(selectedBlock.name, name.c_str(), sizeof(selectedBlock.name));
+    return reportRecovered(name, type);
+}
+
+CtrlBase::string CtrlUndelete::freeRestoreName(const Archive& archive) const
+{
+    const string name = fieldText(selectedBlock.name, sizeof(selectedBlock.name));
+    if (archive.blockSearch(selectedBlock) < 0)
+        return name;
+    // The first number is drawn at random; the following ones are tried in
+    // turn so that a taken name never makes the restore fail while a free
+    // one exists. The base name gives way to the number, since the archive
+    // would otherwise cut the number off and clash with the live block.
+    Tool* tool = Main::instance()->tool();
+    const uint32_t first = tool->randMWC() % kNumberRange;
+    for (uint32_t step = 0; step < kNumberRange; ++step) {
+        string number;
+        tool->intToStrDec(static_cast<int>((first + step) % kNumberRange), number);
+        const size_t room = static_cast<size_t>(kMaxBlockName) - number.size();
+        const string candidate = name.substr(0, utf8Prefix(name, room)) + number;
+        if (archive.blockSearch(Archive::Block(candidate.c_str(), selectedBlock.type)) < 0)
+            return candidate;
+    }
+    return string();
+}
+
+int CtrlUndelete::reportRecovered(const string& name, const string& type)
+{
+    const string text = "Block was recovered:\n Name: " + name + "\n Type: " + type;
+    Main::instance()->tool()->messageBox(kTitle, text.c_str(), 1, 3, 0, -1, -1);
+    if (WidgetList* list = panel->getList(BW_LIST); list && list->getSelectedIndex() > 0)
+        list->removeItem(list->getSelectedIndex());
+    globalStatus->bReparseAll = 1;
+    onNew();
+    return 0;
+}

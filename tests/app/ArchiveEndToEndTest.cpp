@@ -210,7 +210,7 @@ TEST_F(ArchiveEndToEndTest, AnEncryptedQELv1OnTheCommandLineIsUpgradedMigratedAn
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(gs().szKey)), oldKey);
     EXPECT_EQ(tabLabels(), (std::vector<std::string>{"Images(2)", "Cursors(0)", "Tiles(0)", "Sprites(1)", "Fonts(1)",
                                                      "GUI(0)", "Effects(0)", "Audio(2)", "Videos(0)", "Scenes(1)",
-                                                     "XML(1)", "Files(2)"}));
+                                                     "XML(0)", "Files(2)"}));
 
     TS::quit();
     EXPECT_EQ(app.run(), 0);

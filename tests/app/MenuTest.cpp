@@ -25,7 +25,7 @@ struct TabRow {
 constexpr TabRow kTabs[] = {
     {"Images", 220, 2}, {"Cursors", 221, 1}, {"Tiles", 222, 1},  {"Sprites", 223, 1}, {"Fonts", 224, 1},
     {"GUI", 230, 1},    {"Effects", 225, 1}, {"Audio", 226, 1},  {"Videos", 231, 1},  {"Scenes", 232, 1},
-    {"XML", 227, 1},    {"Files", 228, 1},   {"Undelete", 229, 0},
+    {"XML", 227, 0},    {"Files", 228, 1},   {"Undelete", 229, 1}, // level.tmx is a scene; "old" is deleted
 };
 
 std::string label(const TabRow& tab, int count) { return std::string(tab.name) + "(" + std::to_string(count) + ")"; }

@@ -37,13 +37,14 @@ CtrlBase* make(ResourceManager* rm, GlobalStatus* gs)
 
 class TabIdentityTest : public TabTest {};
 
-// Each tab lists exactly the live, visible blocks of its own type.
+// Each tab lists exactly the live, visible blocks of its own type; Undelete
+// lists the deleted ones of every type.
 TEST_F(TabIdentityTest, EveryTabListsTheBlocksOfItsType)
 {
     openArchive({{"hero", "ZK7_IMAGE"},       {"#C_arrow", "ZK7_IMAGE"}, {"arrow", "ZK7_CURSOR"},
                  {"tiles", "ZK7_TILE"},       {"walk", "ZK7_SPRITE"},    {"serif", "ZK7_FONT"},
                  {"hud", "ZK7_GUIPANEL"},     {"smoke", "ZK7_PARTICLE"}, {"theme", "ZK7_AUDIOTRACK"},
-                 {"intro", "ZK7_VIDEO"},      {"level.tmx", "ZK7_XML"},  {"notes.txt", "ZK7_FILE"},
+                 {"intro", "ZK7_VIDEO"},      {"level.tmx", "ZK7_XML"},  {"notes.txt", "ZK7_FILE"}, {"config.xml", "ZK7_XML"},
                  {"lost", "ZK7_IMAGE", true}, {"jingle", "ZK7_SOUND"}});
     const TabCase cases[] = {
         {"Images", 220, make<CtrlImages>, {"hero"}},
@@ -55,10 +56,10 @@ TEST_F(TabIdentityTest, EveryTabListsTheBlocksOfItsType)
         {"Effects", 225, make<CtrlEffects>, {"smoke"}},
         {"Audio", 226, make<CtrlAudioTracks>, {"theme"}},
         {"Videos", 231, make<CtrlVideos>, {"intro"}},
-        {"Scenes", 232, make<CtrlScenes>, {"level.tmx"}},
-        {"XML", 227, make<CtrlXML>, {"level.tmx"}},
+        {"Scenes", 232, make<CtrlScenes>, {"config.xml", "level.tmx"}},
+        {"XML", 227, make<CtrlXML>, {"config.xml"}},
         {"Files", 228, make<CtrlFiles>, {"notes.txt"}},
-        {"Undelete", 229, make<CtrlUndelete>, {}},
+        {"Undelete", 229, make<CtrlUndelete>, {"lost"}},
     };
     for (const TabCase& c : cases) {
         std::unique_ptr<CtrlBase> tab(c.make(&*resources, &*status));

@@ -20,6 +20,7 @@ public:
     Image& operator=(const Image&) = delete;
 
     int getID() const { return m_id; }
+    // The resource name: the block name it was loaded from or given.
     const char* getName() const { return m_name.c_str(); }
     int getWidth() const;
     int getHeight() const;
@@ -27,8 +28,20 @@ public:
     SDL_Surface* getSurface() const { return m_surface; }
     // Takes the surface as the image's pixels (converted to ARGB8888). With
     // own = 1 the image frees the given surface; on failure the caller keeps
-    // it. 0 or a negative code.
+    // it. Assigning the image's own surface changes nothing. 0 or a negative code.
     int assignSurface(SDL_Surface* surface, int own);
+    // Writes the pixels, colour key, colour and alpha mod as a "ZK7_IMAGE"
+    // block, replacing a live block of the same name; an empty name saves
+    // under the image's own name (which does not change). Stored encrypted
+    // when the archive's index is. Returns 0, RC_ERR_NOT_FOUND (no such
+    // archive), RC_ERR_INVALID (no pixels, or no name at all or one over 63
+    // characters), RC_ERR_TOO_LARGE (a side over 16384), RC_ERR_NO_SLOT
+    // (-72), RC_ERR_KEY (-477), or another code of Archive::blockAdd.
+    int save(int archiveId, const char* name);
+    // Writes the pixels as a PNG file (the colour key and modulation are not
+    // applied); an existing file is replaced only once the new one is
+    // complete. True = written.
+    bool saveToPNG(const char* path);
     // Draws src of the image (null = all) into dst on the screen (null =
     // the image's size at 0, 0), with colour key, colour and alpha mod,
     // clipped by the screen's clip rectangle. 0 or a negative code.
@@ -68,7 +81,15 @@ public:
     // Decodes PNG (or any SDL2_image format) bytes. The image id (> 0) or
     // RC_ERR_INVALID / RC_ERR_CORRUPT.
     int loadFromBuffer(const void* data, size_t size, const char* name);
+    // Decodes a PNG, BMP (or any SDL2_image format) file; name may be "".
+    // The image id (> 0), RC_ERR_NOT_FOUND (the file cannot be opened),
+    // RC_ERR_CORRUPT (not an image SDL2_image reads), RC_ERR_NO_MEMORY.
     int loadFromFile(const char* path, const char* name);
+    // Reads the "ZK7_IMAGE" block name with its settings; the image is
+    // named after it. The image id (> 0), RC_ERR_NOT_FOUND (no such archive
+    // or block), RC_ERR_KEY (-477, encrypted without the key),
+    // RC_ERR_CORRUPT, RC_ERR_IO.
+    int load(int archiveId, const char* name);
     // Copies the surface; the caller keeps and frees its own.
     int loadFromSurface(SDL_Surface* surface, const char* name);
     Image* get(int id);
@@ -77,6 +98,14 @@ public:
     int close(int id);
     // Engine side: one more holder of the image. 0 or RC_ERR_NOT_FOUND.
     int retain(int id);
+    // Renames an open image. Loads do not check names (a block may be
+    // loaded while an image of its name is open); a rename does.
+    // 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another open image has the name),
+    // RC_ERR_INVALID (empty, or longer than 63 characters).
+    int setName(int id, const char* name);
+    // Soft-deletes the "ZK7_IMAGE" block name. 0, RC_ERR_NOT_FOUND (no such
+    // archive or block), or a code of Archive::blockDelete.
+    int remove(int archiveId, const char* name);
 
 private:
     struct Impl;

@@ -18,6 +18,7 @@ class LogMgr;
 class SpriteMgr;
 class Timer;
 class Tool;
+class XMLMgr;
 
 class Main {
 public:
@@ -38,6 +39,7 @@ public:
     SpriteMgr* spriteMgr();
     Timer* timer();
     Tool* tool();
+    XMLMgr* xmlMgr();
 
     // Hands over one pending event per call into *event (may be null) and
     // returns true; every event is also routed to the GUI first, so widget

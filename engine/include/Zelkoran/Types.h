@@ -59,8 +59,8 @@ enum eWidgetState : int {
 enum eWidgetFeature : uint32_t {
     WF_FADE = 0x10000,        // fades in and out at show and hide
     WF_DRAG = 0x20000,        // a panel base widget with it can be dragged by its background
-    WF_ENCLOSE = 0x40000,     // kept inside the parent's rectangle
-    WF_UNNAMED = 0x80000,     // stored flag, no effect on behaviour
+    WF_ENCLOSE = 0x40000,     // kept inside the parent's rectangle (with WF_UNNAMED: inside the window)
+    WF_UNNAMED = 0x80000,     // stored flag; next to WF_ENCLOSE the widget may lie beside its panel
     WF_BG_FIT = 0x100000,     // background image or sprite scaled to the widget
     WF_NO_BG = 0x200000,      // no background drawn (labels start with it)
     WF_EVENTS = 0x400000,     // images, frames and labels take clicks and raise press events

@@ -1,8 +1,12 @@
 // XML documents with a cursor on a current element. Navigation and attribute
 // calls act on the current element; a call that cannot move leaves the
 // cursor where it was. Loading and saving keep everything the caller did not
-// change (comments, text, attribute order), so a document round-trips.
-// Documents are saved as "ZK7_XML" blocks holding the text byte for byte.
+// change (comments, text, attribute order), so a document round-trips:
+// entity references, line ends and the blanks between nodes come back as
+// they were read. Blanks inside tags and the quote characters around values
+// are not kept ('"' is written), nor "<a></a>" (written "<a/>"). Documents
+// made by create() are written indented. Documents are saved as "ZK7_XML"
+// blocks holding the text byte for byte, in the encoding it was read in.
 // Main thread only.
 #pragma once
 
@@ -48,8 +52,8 @@ public:
     // The attribute as a decimal integer (sign and surrounding blanks
     // allowed); def when it is absent, not a whole number or beyond int.
     int getAttributeInt(const char* name, int def) const;
-    // The attribute's text, or def when absent. The pointer stays valid
-    // until the document changes or closes.
+    // The attribute's value (references decoded), or def when absent. The
+    // pointer stays valid until the document changes or closes.
     const char* getAttributeString(const char* name, const char* def) const;
     // Sets the attribute, or appends it after the element's others.
     // False without a current element or for an invalid name.
@@ -60,16 +64,18 @@ public:
     bool setComment(const char* text);
 
     // Writes the text as a "ZK7_XML" block; an empty name saves under the
-    // document's own name. Returns 0, RC_ERR_NOT_FOUND (no such archive),
-    // RC_ERR_INVALID (no name at all), RC_ERR_NO_SLOT (-72), or a code of
-    // Archive::blockAdd.
+    // document's own name. A block of that name is replaced and keeps its
+    // storage mode (new blocks are compressed). Returns 0, RC_ERR_NOT_FOUND
+    // (no such archive), RC_ERR_INVALID (no name at all, a name over 63
+    // characters, or no root element: the text would not load again),
+    // RC_ERR_NO_SLOT (-72), or a code of Archive::blockAdd.
     int save(int archiveId, const char* name);
     // Writes the text to path (replacing a file only once the new one is
-    // complete). True when written.
+    // complete). True when written; false without a root element.
     bool saveToFile(const char* path);
     // The text in a new NUL-terminated buffer (size excludes the NUL) that
-    // the caller releases with CMem::free. Returns 0, or RC_ERR_NO_MEMORY
-    // (buffer null, size 0).
+    // the caller releases with CMem::free. Returns 0, RC_ERR_INVALID (no
+    // root element) or RC_ERR_NO_MEMORY (buffer null, size 0 on failure).
     int saveToBuffer(char*& buffer, size_t& size) const;
 
 private:
@@ -79,6 +85,10 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// Every load refuses, with RC_ERR_TOO_LARGE, a text over 256 MiB or
+// elements nested deeper than 256 levels, and with RC_ERR_CORRUPT anything
+// but one root element (duplicate attributes included); RC_ERR_NO_MEMORY
+// when memory runs out.
 class XMLMgr {
 public:
     XMLMgr();

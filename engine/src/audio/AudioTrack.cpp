@@ -2,23 +2,21 @@
 #include <Zelkoran/AudioTrack.h>
 #include <Zelkoran/Main.h>
 
-#include "archive/ArchiveIO.h"
 #include "audio/AudioFormat.h"
 #include "audio/AudioMixer.h"
 #include "audio/AudioPlayback.h"
 #include "audio/AudioProbe.h"
 #include "audio/AudioTrackBlock.h"
+#include "core/FileReplace.h"
 #include "core/PathText.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <new>
-#include <random>
 
 namespace Zelkoran {
 
@@ -29,32 +27,6 @@ constexpr size_t kMaxName = 63;
 bool isName(const char* name) { return name && std::strlen(name) <= kMaxName; }
 
 int32_t toInt32(size_t v) { return static_cast<int32_t>(std::min<size_t>(v, INT32_MAX)); }
-
-// Writes data to path through a file beside it that replaces path only
-// once it is complete and flushed. 0 or RC_ERR_IO.
-int writeFileReplacing(const String& path, const uint8_t* data, size_t size)
-{
-    std::random_device random;
-    char suffix[32];
-    std::snprintf(suffix, sizeof(suffix), ".part-%08x", static_cast<unsigned>(random()));
-    const String temp = path + suffix;
-    archive::FileHandle file;
-    int rc = file.createNew(temp.c_str());
-    if (rc != RC_OK)
-        return RC_ERR_IO;
-    rc = file.writeAt(0, data, size);
-    if (rc == RC_OK)
-        rc = file.sync();
-    file.close();
-    if (rc == RC_OK && std::rename(temp.c_str(), path.c_str()) != 0)
-        rc = RC_ERR_IO;
-    if (rc != RC_OK) {
-        std::remove(temp.c_str());
-        return RC_ERR_IO;
-    }
-    archive::syncParentDir(path.c_str());
-    return RC_OK;
-}
 
 // The whole file. 0, RC_ERR_NOT_FOUND, RC_ERR_TOO_LARGE, RC_ERR_NO_MEMORY, RC_ERR_IO.
 int readFile(const char* path, Vector<uint8_t>& out)
@@ -167,7 +139,7 @@ int AudioTrack::saveToFile(const char* pathWithoutExtension)
     if (!pathWithoutExtension || !pathWithoutExtension[0] || m_impl->source.empty())
         return RC_ERR_INVALID;
     const String path = String(pathWithoutExtension) + "." + m_impl->formatText;
-    return writeFileReplacing(path, m_impl->source.data(), m_impl->source.size());
+    return writeFileReplacing(path.c_str(), m_impl->source.data(), m_impl->source.size());
 }
 
 // --- AudioTrackMgr ---

@@ -91,16 +91,15 @@ struct GUIInput {
             Widget* base = p->baseWidget();
             if (!base->isShown())
                 continue;
-            const SDL_Rect pr = base->getRect();
-            if (!contains(pr, x, y))
-                continue;
+            // Children first: they may lie beside their panel's own area.
             const auto& c = p->children();
             for (auto it = c.rbegin(); it != c.rend(); ++it) {
                 Widget* w = *it;
                 if (w->isShown() && w->isEnabled() && w->takesClicks() && contains(w->getRect(), x, y))
                     return {p, w};
             }
-            return {p, base};
+            if (contains(base->getRect(), x, y))
+                return {p, base};
         }
         return {nullptr, nullptr};
     }

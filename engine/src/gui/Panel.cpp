@@ -155,8 +155,8 @@ void Panel::draw(Painter& painter)
     const uint8_t alpha = static_cast<uint8_t>(m_base->getAlphaMod());
     painter.setOpacity(alpha);
     m_base->paint(painter, rect);
-    painter.pushClip(rect);
     if (!m_title.empty()) {
+        painter.pushClip(rect);
         const int fontId = m_base->getFont(WS_NORMAL);
         if (const Font* f = Main::instance()->fontMgr()->get(fontId)) {
             uint8_t r = 0, g = 0, b = 0;
@@ -165,7 +165,9 @@ void Panel::draw(Painter& painter)
             painter.text(f, m_title.c_str(), -1, placeInExtent(m_titleX, rect.x, rect.w, w),
                          placeInExtent(m_titleY, rect.y, rect.h, f->getHeight()), Color{r, g, b, 255});
         }
+        painter.popClip();
     }
+    // Children are not clipped to the panel: a widget may sit beside it.
     // Rectangles of shown, enabled widgets: a disabled widget exactly under
     // one of them is not drawn (the enabled one is the one seen).
     Vector<SDL_Rect> enabledRects;
@@ -184,7 +186,6 @@ void Panel::draw(Painter& painter)
         painter.setOpacity(static_cast<uint8_t>(alpha * w->getAlphaMod() / 255));
         w->paint(painter, r);
     }
-    painter.popClip();
     painter.setOpacity(255);
 }
 

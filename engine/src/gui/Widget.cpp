@@ -140,8 +140,11 @@ SDL_Rect Widget::getRect() const
         return SDL_Rect{0, 0, w, h};
     SDL_Rect r{place(m_posX, parent.x, parent.w, w), place(m_posY, parent.y, parent.h, h), w, h};
     if (m_features & WF_ENCLOSE) {
-        r.x = std::clamp(r.x, parent.x, std::max(parent.x, parent.x + parent.w - w));
-        r.y = std::clamp(r.y, parent.y, std::max(parent.y, parent.y + parent.h - h));
+        // Unnamed and enclosed: the widget works beside its panel (the big
+        // text boxes of the tabs) and is kept inside the window instead.
+        const SDL_Rect bounds = (m_features & WF_UNNAMED) ? screenRect() : parent;
+        r.x = std::clamp(r.x, bounds.x, std::max(bounds.x, bounds.x + bounds.w - w));
+        r.y = std::clamp(r.y, bounds.y, std::max(bounds.y, bounds.y + bounds.h - h));
     }
     return r;
 }

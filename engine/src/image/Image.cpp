@@ -1,22 +1,39 @@
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Screen.h>
 
+#include "core/FileReplace.h"
+#include "image/ImageBlock.h"
+#include "image/PngCodec.h"
+
 #include <SDL.h>
 #include <SDL_image.h>
 
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace Zelkoran {
 
 namespace {
 
+constexpr size_t kMaxName = 63;
+
+bool isName(const char* name) { return name && std::strlen(name) <= kMaxName; }
+
 // ARGB8888 copy of any surface, or null.
 SDL_Surface* toArgb(SDL_Surface* s)
 {
     return s ? SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
+}
+
+// The extension of path (without the dot) as SDL2_image's type hint, or null.
+const char* typeHint(const char* path)
+{
+    const char* dot = std::strrchr(path, '.');
+    return dot && !std::strchr(dot, '/') ? dot + 1 : nullptr;
 }
 
 } // namespace
@@ -43,6 +60,8 @@ void Image::dropTexture()
 
 int Image::assignSurface(SDL_Surface* surface, int own)
 {
+    if (surface && surface == m_surface)
+        return RC_OK;
     SDL_Surface* copy = toArgb(surface);
     if (!copy)
         return RC_ERR_INVALID;
@@ -130,6 +149,39 @@ void Image::getColorMod(uint8_t& r, uint8_t& g, uint8_t& b) const
 
 void Image::setAlphaMod(uint8_t a) { m_alphaMod = a; }
 
+int Image::save(int archiveId, const char* name)
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    if (!archive)
+        return RC_ERR_NOT_FOUND;
+    const char* blockName = name && name[0] ? name : m_name.c_str();
+    if (!blockName[0] || !isName(blockName))
+        return RC_ERR_INVALID;
+    image::ImageSettings settings;
+    std::memcpy(settings.key, m_key, sizeof(m_key));
+    std::memcpy(settings.colorMod, m_colorMod, sizeof(m_colorMod));
+    settings.alphaMod = m_alphaMod;
+    Vector<uint8_t> data;
+    const int rc = image::encodeImageBlock(m_surface, settings, data);
+    if (rc != RC_OK)
+        return rc;
+    Archive::Block block(blockName, image::kImageBlockType);
+    // The PNG is compressed already; an archive that hides its index hides
+    // its images too.
+    block.storage = archive->isEncrypted() ? Archive::ST_ENCRYPTED : Archive::ST_RAW;
+    block.data = data.data();
+    block.size = data.size();
+    return archive->blockAdd(block);
+}
+
+bool Image::saveToPNG(const char* path)
+{
+    if (!path || !path[0] || !m_surface)
+        return false;
+    Vector<uint8_t> png;
+    return image::encodePng(m_surface, png) == RC_OK && writeFileReplacing(path, png.data(), png.size()) == RC_OK;
+}
+
 // --- ImageMgr ---
 
 struct ImageMgr::Impl {
@@ -168,12 +220,38 @@ int ImageMgr::loadFromFile(const char* path, const char* name)
 {
     if (!path)
         return RC_ERR_INVALID;
-    SDL_Surface* decoded = IMG_Load(path);
+    SDL_RWops* file = SDL_RWFromFile(path, "rb");
+    if (!file)
+        return RC_ERR_NOT_FOUND;
+    SDL_Surface* decoded = IMG_LoadTyped_RW(file, 1, typeHint(path));
     if (!decoded)
-        return RC_ERR_IO;
+        return RC_ERR_CORRUPT;
     SDL_Surface* argb = toArgb(decoded);
     SDL_FreeSurface(decoded);
     return argb ? m_impl->add(name, argb) : RC_ERR_NO_MEMORY;
+}
+
+int ImageMgr::load(int archiveId, const char* name)
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    if (!archive || !name || !name[0] || !isName(name))
+        return RC_ERR_NOT_FOUND;
+    Archive::Block block(name, image::kImageBlockType);
+    int rc = archive->blockLoad(block);
+    if (rc != RC_OK)
+        return rc;
+    SDL_Surface* pixels = nullptr;
+    image::ImageSettings settings;
+    rc = image::decodeImageBlock(static_cast<const uint8_t*>(block.data), block.size, pixels, settings);
+    archive->blockFree(block);
+    if (rc != RC_OK)
+        return rc;
+    const int id = m_impl->add(name, pixels);
+    Image* img = get(id);
+    std::memcpy(img->m_key, settings.key, sizeof(settings.key));
+    std::memcpy(img->m_colorMod, settings.colorMod, sizeof(settings.colorMod));
+    img->m_alphaMod = settings.alphaMod;
+    return id;
 }
 
 int ImageMgr::loadFromSurface(SDL_Surface* surface, const char* name)
@@ -205,6 +283,28 @@ int ImageMgr::close(int id)
     if (--it->second->m_refs <= 0)
         m_impl->images.erase(it);
     return RC_OK;
+}
+
+int ImageMgr::setName(int id, const char* name)
+{
+    Image* img = get(id);
+    if (!img)
+        return RC_ERR_NOT_FOUND;
+    if (!name || !name[0] || !isName(name))
+        return RC_ERR_INVALID;
+    for (const auto& [otherId, other] : m_impl->images)
+        if (otherId != id && other->m_name == name)
+            return RC_ERR_EXISTS;
+    img->m_name = name;
+    return RC_OK;
+}
+
+int ImageMgr::remove(int archiveId, const char* name)
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    if (!archive || !name || !name[0] || !isName(name))
+        return RC_ERR_NOT_FOUND;
+    return archive->blockDelete(Archive::Block(name, image::kImageBlockType));
 }
 
 } // namespace Zelkoran

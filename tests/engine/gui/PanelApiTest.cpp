@@ -70,10 +70,31 @@ TEST_F(PanelApi, AnchorsPlaceWidgetsInTheirPanel)
     ok->setFeatures(WF_ENCLOSE, true);
     EXPECT_EQ(ok->getRect().x, base->getRect().x + 330 - 70);
     EXPECT_EQ(ok->getRect().y, base->getRect().y);
+    // Unnamed as well, it may lie beside the panel, inside the window.
+    ok->setFeatures(WF_UNNAMED, true);
+    ok->setPosition(Position(340), Position(-50));
+    EXPECT_EQ(ok->getRect().x, base->getRect().x + 340);
+    EXPECT_EQ(ok->getRect().y, std::max(0, base->getRect().y - 50));
+    ok->setPosition(Position(5000), Position(0));
+    EXPECT_EQ(ok->getRect().x, kScreenW - 70);
+    ok->setFeatures(WF_UNNAMED, false);
     // Size mode 1 fits the panel to the screen.
     panel->setSizeMode(1);
     EXPECT_EQ(base->getWidth(), kScreenW);
     EXPECT_EQ(base->getRect().x, 0);
+}
+
+TEST_F(PanelApi, AWidgetBesideItsPanelIsDrawnAndClicked)
+{
+    Widget* base = panel->baseWidget();
+    base->setSize(200, 300);
+    WidgetButton* beside = panel->createButton("Beside", 7);
+    beside->setSize(80, 30);
+    beside->setPosition(Position(260), Position(10));
+    const SDL_Rect r = beside->getRect();
+    ASSERT_GE(r.x, base->getRect().x + 200);
+    TS::click(r.x + r.w / 2, r.y + r.h / 2);
+    EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_ACTION, 7, 0}}));
 }
 
 TEST_F(PanelApi, MouseClicksPlaceTheCaretAndDragsSelect)

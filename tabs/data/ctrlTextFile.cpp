@@ -1,0 +1,456 @@
+#include "tabs/data/ctrlTextFile.h"
+
+#include "app/GlobalStatus.h"
+#include "app/ResourceManager.h"
+
+#include <Zelkoran/Internal.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Screen.h>
+#include <Zelkoran/Tool.h>
+
+#include <SDL_rwops.h>
+
+#include <climits>
+#include <cstring>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kEditorFont = 0xAA102;
+constexpr int kImportSprite = 0xAC120;
+constexpr int kExportSprite = 0xAC121;
+constexpr int kTypeTop = 241;
+constexpr int kSizeTop = 257;
+constexpr int kBlockSizeTop = 273;
+constexpr int kNoticeMs = 2000;
+
+const char* const kNoFile = "No file";
+const char* const kEmptySave = "Empty resources cannot be saved to QEL archives.";
+const char* const kEmptyImport = "Empty resources cannot be imported because QEL archives require non-empty blocks.";
+
+Position centred(float offset = 0) { return Position(offset, PH_CENTER); }
+Position fromTop(float offset) { return Position(offset, PH_TOP); }
+
+Tool* tool() { return Main::instance()->tool(); }
+
+CtrlTextFile::string humanSize(uint64_t bytes)
+{
+    char text[64] = {};
+    Internal::getHumanReadableSize(bytes, text, sizeof(text), 1);
+    return text;
+}
+
+} // namespace
+
+CtrlTextFile::CtrlTextFile(const TextFileCtrlConfig& cfg, ResourceManager* rm, GlobalStatus* gs)
+    : CtrlBase(cfg.tabName, cfg.checkBoxId, rm, gs), config(cfg)
+{
+    std::memset(static_cast<void*>(&block), 0, sizeof(block));
+    tool()->szCopy(blockType, config.blockType, sizeof(blockType));
+    createWidgets();
+    onNew();
+}
+
+CtrlTextFile::~CtrlTextFile() { closeResources(); }
+
+void CtrlTextFile::createWidgets()
+{
+    const int font = resourceManager->get(kEditorFont);
+    if (WidgetButton* import = panel->createButton("Import", config.importButtonId)) {
+        import->setText("", centred(), centred());
+        import->setPosition(Position(10, PH_LEFT), fromTop(240));
+        import->setBackgroundSprite(resourceManager->getClone(kImportSprite), WS_ALL, 0);
+        import->setTooltip(config.importTooltip);
+    }
+    if (WidgetButton* exportButton = panel->createButton("Export", config.exportButtonId)) {
+        exportButton->setText("", centred(), centred());
+        exportButton->setPosition(Position(-10, PH_RIGHT), fromTop(240));
+        exportButton->setBackgroundSprite(resourceManager->getClone(kExportSprite), WS_ALL, 0);
+        exportButton->setTooltip(config.exportTooltip);
+    }
+    const struct {
+        int id;
+        const char* name;
+    } labels[] = {{config.typeLabelId, "Type"}, {config.sizeLabelId, "Size"}, {config.blockSizeLabelId, "Blocksize"}};
+    for (const auto& spec : labels)
+        if (WidgetLabel* label = panel->createLabel(spec.name, spec.id)) {
+            label->setFont(font, WS_ALL);
+            label->setBackgroundColor(225, 225, 225, WS_ALL);
+        }
+    const struct {
+        int id;
+        const char* name;
+        int top;
+    } boxes[] = {{config.rawCheckBoxId, "Raw", 300},
+                 {config.compressedCheckBoxId, "Compressed", 327},
+                 {config.cryptedCheckBoxId, "Crypted", 354}};
+    for (const auto& spec : boxes)
+        if (WidgetCheckBox* box = panel->createCheckBox(spec.name, spec.id)) {
+            box->setText(spec.name, centred(), centred());
+            box->setSize(80, 22);
+            box->setPosition(centred(), fromTop(spec.top));
+            box->setFont(font, WS_ALL);
+        }
+    if (WidgetTextEdit* text = panel->createTextEdit("ASCIIBox", config.textBoxId)) {
+        text->setText("");
+        text->setSize(globalStatus->iWidth - 208, globalStatus->iHeight - 48);
+        text->setPosition(Position(204, PH_LEFT), fromTop(4));
+        text->setFont(font, WS_ALL);
+        text->setFeatures(WF_ENCLOSE | WF_UNNAMED, true);
+        text->setMultiline(true);
+    }
+}
+
+int CtrlTextFile::parseQEL()
+{
+    return rebuildBlockList([this](const Archive::Block& candidate) { return shouldAddBlockToList(candidate); });
+}
+
+bool CtrlTextFile::shouldAddBlockToList(const Archive::Block& candidate) const
+{
+    if (!acceptsByDefault(candidate))
+        return false;
+    if (!config.excludeTiledFiles)
+        return true;
+    const string name(candidate.name, strnlen(candidate.name, sizeof(candidate.name)));
+    string extension = tool()->fileGetExtension(name.c_str());
+    tool()->strToLowerCase(extension);
+    return extension != "tmx" && extension != "tsx" && extension != "tx";
+}
+
+int CtrlTextFile::processEvent(int widgetId, int data)
+{
+    if (CtrlBase::processEvent(widgetId, data) == -1)
+        return -1;
+    if (widgetId == config.importButtonId) {
+        if (onImport() == 0)
+            setDirty(true);
+    } else if (widgetId == config.exportButtonId) {
+        onExport(globalStatus->sArchivePath);
+    } else if (widgetId == config.rawCheckBoxId || widgetId == config.compressedCheckBoxId ||
+               widgetId == config.cryptedCheckBoxId) {
+        const uint32_t mode = widgetId == config.rawCheckBoxId          ? Archive::ST_RAW
+                              : widgetId == config.compressedCheckBoxId ? Archive::ST_COMPRESSED
+                                                                        : Archive::ST_ENCRYPTED;
+        block.storage = mode;
+        showStorageMode(mode);
+        setDirty(true);
+    } else if (widgetId == config.textBoxId) {
+        setDirty(true);
+    }
+
+    const WidgetLabel* type = panel->getLabel(config.typeLabelId);
+    const bool empty = !type || std::strcmp(type->getText(), kNoFile) == 0;
+    if (empty)
+        setUsable(BW_SAVE, false);
+    else
+        CtrlBase::refreshWidgets(); // an import may have named the block: Save follows the name field
+    for (int id : {config.exportButtonId, config.rawCheckBoxId, config.compressedCheckBoxId, config.cryptedCheckBoxId})
+        setUsable(id, !empty);
+    setUsable(config.textBoxId, !empty && asciiMode != AM_BINARY);
+    return empty ? 4 : 0;
+}
+
+int CtrlTextFile::render(int)
+{
+    screen = Main::instance()->configMgr()->get(0);
+    if (screen)
+        screen->clear(128, 128, 128, 255);
+    return 0;
+}
+
+int CtrlTextFile::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    onNew();
+    return 0;
+}
+
+int CtrlTextFile::onNew()
+{
+    if (CtrlBase::onNew() != 0)
+        return -1;
+    showNoContent();
+    showStorageMode(Archive::ST_COMPRESSED);
+    block.storage = Archive::ST_COMPRESSED;
+    return 0;
+}
+
+void CtrlTextFile::showNoContent()
+{
+    closeResources();
+    setLabel(config.typeLabelId, kNoFile, kTypeTop);
+    setLabel(config.sizeLabelId, "Size: 0 B", kSizeTop);
+    setLabel(config.blockSizeLabelId, "QEL Blocksize: 0 B", kBlockSizeTop);
+    if (WidgetTextEdit* text = panel->getTextEdit(config.textBoxId))
+        text->setText("");
+}
+
+int CtrlTextFile::closeResources()
+{
+    block.data = nullptr;
+    replaceBuffer(nullptr, 0);
+    return 0;
+}
+
+void CtrlTextFile::replaceBuffer(unsigned char* newBuffer, int newSize)
+{
+    CMem::free(buffer);
+    buffer = newBuffer;
+    bufferSize = newSize;
+    endsWithNewline = false;
+}
+
+int CtrlTextFile::checkASCII()
+{
+    if (!buffer)
+        return 0;
+    checkAndPopulateASCII(buffer, bufferSize, asciiMode, endsWithNewline, config.textBoxId);
+    if (WidgetLabel* type = panel->getLabel(config.typeLabelId))
+        type->setText(asciiMode == AM_BINARY ? "Binary file" : "ASCII file", centred(), centred());
+    return 0;
+}
+
+int CtrlTextFile::updateData()
+{
+    if (!buffer)
+        return 0;
+    if (WidgetLabel* type = panel->getLabel(config.typeLabelId))
+        type->setPosition(centred(), fromTop(kTypeTop));
+    setLabel(config.sizeLabelId, "Size: " + humanSize(static_cast<uint64_t>(bufferSize)), kSizeTop);
+    setLabel(config.blockSizeLabelId, "QEL Blocksize: " + humanSize(block.storedSize), kBlockSizeTop);
+    showStorageMode(block.storage);
+    return 0;
+}
+
+int CtrlTextFile::onListBox()
+{
+    if (CtrlBase::onListBox() != 0)
+        return -1;
+    const WidgetList* list = panel->getList(BW_LIST);
+    const string selected = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    if (selected == currentItemName)
+        return 0;
+    currentItemName = selected;
+    closeResources();
+    tool()->szCopy(block.name, selected.c_str(), sizeof(block.name));
+    tool()->szCopy(block.type, blockType, sizeof(block.type));
+
+    // Whatever fails from here leaves no content, so that a save cannot
+    // write the previous block's text under the new name; the current
+    // item is forgotten so that choosing the block again retries the load.
+    const auto fail = [this] {
+        showNoContent();
+        currentItemName.clear();
+        return -1;
+    };
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive || archive->blockLoad(block) != 0)
+        return fail();
+    unsigned char* copy = nullptr;
+    if (block.size <= kMaxLoadSize)
+        copy = static_cast<unsigned char*>(CMem::alloc(block.size > 0 ? block.size : 1, kSkardyMemoryModule));
+    if (copy && block.size > 0)
+        std::memcpy(copy, block.data, block.size);
+    archive->blockFree(block);
+    if (!copy)
+        return fail();
+    replaceBuffer(copy, static_cast<int>(block.size));
+    checkASCII();
+    updateData();
+    return 0;
+}
+
+int CtrlTextFile::onImport()
+{
+    string path;
+    if (!tool()->fileOpenDialog(config.openDialogTitle, config.fileFilter, path))
+        return -1;
+    const string failure = noun() + " could not be imported.";
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    if (!file) {
+        showBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
+        return -1;
+    }
+    const Sint64 size = SDL_RWsize(file);
+    if (size < 0 || size > INT_MAX) {
+        SDL_RWclose(file);
+        showBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
+        return -1;
+    }
+    if (size == 0) {
+        SDL_RWclose(file);
+        showBox(config.importMessageTitle, kEmptyImport, MBB_OK, MBT_WARNING, 0);
+        return -1;
+    }
+    auto* bytes = static_cast<unsigned char*>(CMem::alloc(static_cast<size_t>(size), kSkardyMemoryModule));
+    const size_t read = bytes ? SDL_RWread(file, bytes, 1, static_cast<size_t>(size)) : 0;
+    SDL_RWclose(file);
+    if (read != static_cast<size_t>(size)) {
+        CMem::free(bytes);
+        showBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
+        return -1;
+    }
+    closeResources();
+    replaceBuffer(bytes, static_cast<int>(size));
+    currentItemName.clear();
+    if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME); name && name->getText().empty()) {
+        string fileName = tool()->fileGetName(path.c_str());
+        if (const string extension = tool()->fileGetExtension(path.c_str()); !extension.empty())
+            fileName += "." + extension;
+        name->setText(fileName.c_str());
+    }
+    checkASCII();
+    updateData();
+    return 0;
+}
+
+int CtrlTextFile::prepareSaveBuffer()
+{
+    if (asciiMode == AM_BINARY)
+        return 0;
+    const WidgetTextEdit* text = panel->getTextEdit(config.textBoxId);
+    // An emptied box is nothing to save, whatever line break the text had.
+    if (text && text->getLineCount() <= 1 && text->getLine(1).empty()) {
+        notifySaveWarning(noun(), kEmptySave, kNoticeMs);
+        return -1;
+    }
+    // The held bytes stay until the rebuild has succeeded: a failed save
+    // must not leave an export writing nothing.
+    unsigned char* rebuilt = nullptr;
+    int rebuiltSize = 0;
+    if (rebuildTextBufferFromTextEdit(config.textBoxId, asciiMode, endsWithNewline, rebuilt, rebuiltSize) != 0) {
+        notifySaveError(noun(), "Could not rebuild " + noun() + " data from the text editor.", kNoticeMs);
+        return -1;
+    }
+    const bool trailing = endsWithNewline;
+    block.data = nullptr;
+    replaceBuffer(rebuilt, rebuiltSize);
+    endsWithNewline = trailing;
+    return 0;
+}
+
+int CtrlTextFile::onSave()
+{
+    string name;
+    if (!readRequiredBlockName(name, noun(), noun() + " name cannot be empty."))
+        return -1;
+    tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
+    tool()->szCopy(block.type, blockType, sizeof(block.type));
+    if (prepareSaveBuffer() != 0)
+        return -1;
+    if (bufferSize <= 0) {
+        notifySaveWarning(noun(), kEmptySave, kNoticeMs);
+        return -1;
+    }
+    block.size = static_cast<uint64_t>(bufferSize);
+    block.data = buffer;
+    if (!Main::instance()->archiveMgr()->get(globalStatus->iArchiveID)) {
+        notifySaveError(noun(), "Could not get the QEL archive.", kNoticeMs);
+        return -1;
+    }
+    const string saved(block.name);
+    const string listed = shouldAddBlockToList(block) ? saved : string();
+    return saveRawBlock(block, noun(), listed, [this] {
+        // The engine's stored size of the block just written.
+        Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+        Archive::Block written(block.name, block.type);
+        if (const int index = archive->blockSearch(written); index >= 0 && archive->blockAt(index, written) == 0)
+            block.storedSize = written.storedSize;
+        updateData();
+    });
+}
+
+int CtrlTextFile::onExport(const string& archivePath) const
+{
+    string name;
+    if (const WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
+        name = field->getText();
+    if (const WidgetList* list = panel->getList(BW_LIST); name.empty() && list && list->getSelectedIndex() != 0)
+        name = list->getSelectedText();
+    if (name.empty()) {
+        showBox(config.exportMessageTitle,
+                "Could not export the " + noun() + ".\nA " + noun() + " name is required.", MBB_NONE, MBT_WARNING,
+                kNoticeMs);
+        return -1;
+    }
+    // Exports go beside the open archive only; folder separators in the
+    // name are replaced, so that the file stays there.
+    const string path = archivePath == globalStatus->sArchivePath ? exportFilePath(name, "") : string();
+    if (path.empty() || !tool()->fileExists(tool()->fileGetDir(path.c_str()).c_str())) {
+        showBox(config.exportMessageTitle, noun() + " could not be exported:\nfile creation error.", MBB_NONE,
+                MBT_WARNING, kNoticeMs);
+        return -1;
+    }
+    if (checkOverwrite(path) != 0)
+        return -1;
+    if (bufferSize < 0 || writeExportFile(path, buffer, static_cast<size_t>(bufferSize)) != 0) {
+        showBox(config.exportMessageTitle, noun() + " could not be exported:\nfile write error.", MBB_NONE,
+                MBT_WARNING, kNoticeMs);
+        return -1;
+    }
+    showBox(config.exportMessageTitle, noun() + " exported to \"" + path + "\": Ok", MBB_OK, MBT_INFORMATION, 0);
+    return 0;
+}
+
+int CtrlTextFile::onDelete()
+{
+    const WidgetList* list = panel->getList(BW_LIST);
+    if (!list || list->getSelectedIndex() == 0)
+        return -1;
+    const string name = list->getSelectedText();
+    const char* const title = "Delete File";
+    const string question = "Are you sure you want to delete \"" + name + "\" " + noun() + "?";
+    if (showBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
+        return -1;
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive)
+        return -1;
+    closeResources();
+    tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
+    tool()->szCopy(block.type, blockType, sizeof(block.type));
+    if (archive->blockDelete(block) != 0) {
+        // Said, and the block opened again when the archive still lists it;
+        // its content was released above.
+        showBox(title, noun() + " could not be deleted.", MBB_OK, MBT_ERROR, 0);
+        showNoContent();
+        return recoverResourceDeleteFailure(name);
+    }
+    return finishResourceDelete();
+}
+
+void CtrlTextFile::setLabel(int labelId, const string& text, int top)
+{
+    if (WidgetLabel* label = panel->getLabel(labelId)) {
+        label->setText(text.c_str(), centred(), centred());
+        label->setPosition(centred(), fromTop(top));
+    }
+}
+
+void CtrlTextFile::setUsable(int widgetId, bool usable)
+{
+    Widget* widget = panel->getWidgetByID(widgetId);
+    if (!widget || widget->isEnabled() == usable)
+        return;
+    if (usable)
+        widget->enable();
+    else
+        widget->disable();
+}
+
+void CtrlTextFile::showStorageMode(uint32_t mode)
+{
+    const int ticked = mode == Archive::ST_RAW          ? config.rawCheckBoxId
+                       : mode == Archive::ST_COMPRESSED ? config.compressedCheckBoxId
+                                                        : config.cryptedCheckBoxId;
+    for (int id : {config.rawCheckBoxId, config.compressedCheckBoxId, config.cryptedCheckBoxId})
+        if (WidgetCheckBox* box = panel->getCheckBox(id))
+            box->setChecked(id == ticked);
+}
+
+int CtrlTextFile::showBox(const char* title, const string& text, int buttons, int type, int timeoutMs) const
+{
+    return tool()->messageBox(title, text.c_str(), buttons, type, timeoutMs, -1, -1);
+}

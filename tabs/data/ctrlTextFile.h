@@ -1,0 +1,106 @@
+// A tab that holds one archive block as raw bytes, shows them as editable
+// text when they are plain text, and writes them back raw, compressed or
+// encrypted. It also imports a whole file as the block's content, exports
+// the content beside the archive and deletes blocks. What differs between
+// tabs of this kind comes from a constant TextFileCtrlConfig.
+// Main thread only.
+#pragma once
+
+#include "tabs/base/ctrlBase.h"
+
+#include <Zelkoran/Archive.h>
+
+// Everything a text-file tab needs to know about its kind of block. The
+// texts are static and never freed.
+struct TextFileCtrlConfig {
+    const char* tabName;
+    int checkBoxId;
+    const char* blockType; // at most 15 characters
+    const char* noun;      // the resource's name in messages ("XML", "File")
+    int importButtonId;
+    int exportButtonId;
+    int typeLabelId;
+    int sizeLabelId;
+    int blockSizeLabelId;
+    int rawCheckBoxId;
+    int compressedCheckBoxId;
+    int cryptedCheckBoxId;
+    int textBoxId;
+    // Description / pattern pairs, each followed by a NUL, one more NUL at the end.
+    const char* fileFilter;
+    const char* importMessageTitle;
+    const char* openDialogTitle;
+    const char* exportMessageTitle;
+    const char* importTooltip;
+    const char* exportTooltip;
+    // Leaves blocks named *.tmx, *.tsx and *.tx (any case) out of the list.
+    bool excludeTiledFiles;
+};
+
+class CtrlTextFile : public CtrlBase {
+public:
+    // Loads above this size are refused; imports are limited to INT_MAX bytes.
+    static constexpr uint64_t kMaxLoadSize = 1073741824;
+
+    CtrlTextFile(const TextFileCtrlConfig& config, ResourceManager* rm, GlobalStatus* gs);
+    ~CtrlTextFile() override;
+
+    // The blocks shouldAddBlockToList accepts. 0 or -1.
+    int parseQEL() override;
+    // -1 when the base panel refused the event, 4 when no content is held
+    // afterwards, else 0.
+    int processEvent(int widgetId, int data) override;
+    // A grey screen. 0.
+    int render(int value) override;
+    int resetWidgets() override;
+    // Loads the selected block unless it is the current item already. 0 or -1.
+    int onListBox() override;
+    // No content: the "No file" state with compressed storage. 0 or -1.
+    int onNew() override;
+    // Writes the content (the text box's lines for text) under the name
+    // field's name with the chosen storage. 0 or -1 after a message.
+    int onSave() override;
+    // Deletes the selected block after a Yes. 0 or -1.
+    int onDelete() override;
+    // Labels and storage boxes for the held content. 0.
+    int updateData() override;
+    // Drops the held content. 0.
+    int closeResources() override;
+
+    // A chosen file becomes the content. 0, or -1 (cancelled, or after a message).
+    int onImport();
+    // Writes the held bytes into the folder of archivePath under the name
+    // field's text (else the selected block's name). 0, or -1 (refused, or
+    // after a message).
+    int onExport(const string& archivePath) const;
+    // Classifies the held bytes and fills the text box. 0.
+    int checkASCII();
+    bool shouldAddBlockToList(const Zelkoran::Archive::Block& candidate) const;
+
+private:
+    void createWidgets();
+    // Centred caption placed centred at top on the panel.
+    void setLabel(int labelId, const string& text, int top);
+    // Enables or disables a widget of the panel when it exists.
+    void setUsable(int widgetId, bool usable);
+    // Ticks the storage box of mode alone.
+    void showStorageMode(uint32_t mode);
+    // The no-content look (after a failed load too, so that nothing stale
+    // can be saved under the newly selected name).
+    void showNoContent();
+    // Frees the held bytes and takes buffer (may be null) in their place.
+    void replaceBuffer(unsigned char* newBuffer, int newSize);
+    // The bytes a save writes: the held ones, or the text box's lines for
+    // text. 0, or -1 after a message.
+    int prepareSaveBuffer();
+    // Tool::messageBox without a panel; its answer.
+    int showBox(const char* title, const string& text, int buttons, int type, int timeoutMs) const;
+    string noun() const { return config.noun; }
+
+    Zelkoran::Archive::Block block;
+    unsigned char* buffer = nullptr;
+    int bufferSize = 0;
+    ASCIIMode asciiMode = AM_BINARY;
+    bool endsWithNewline = false;
+    TextFileCtrlConfig config;
+};

@@ -1,0 +1,120 @@
+// Images from and to files: PNG and BMP decoding, nameless images, the
+// codes of missing and undecodable files, and the PNG export.
+#include "engine/image/ImageTestSupport.h"
+
+#include <SDL_image.h>
+
+#include <filesystem>
+
+namespace imagetest {
+namespace {
+
+using ImageFile = ImageTest;
+
+TEST_F(ImageFile, PngAndBmpFilesDecodeToTheWrittenPixels)
+{
+    SDL_Surface* source = patternSurface(9, 4);
+    ASSERT_EQ(IMG_SavePNG(source, dir.file("pattern.png").c_str()), 0) << IMG_GetError();
+    ASSERT_EQ(SDL_SaveBMP(source, dir.file("pattern.bmp").c_str()), 0) << SDL_GetError();
+
+    const int png = images->loadFromFile(dir.file("pattern.png").c_str(), "FromPng");
+    ASSERT_GT(png, 0);
+    EXPECT_STREQ(images->get(png)->getName(), "FromPng");
+    EXPECT_EQ(images->get(png)->getWidth(), 9);
+    EXPECT_EQ(images->get(png)->getHeight(), 4);
+    EXPECT_TRUE(samePixels(source, images->get(png)->getSurface()));
+
+    const int bmp = images->loadFromFile(dir.file("pattern.bmp").c_str(), "FromBmp");
+    ASSERT_GT(bmp, 0);
+    EXPECT_TRUE(samePixels(source, images->get(bmp)->getSurface(), SDL_ISPIXELFORMAT_ALPHA(source->format->format)));
+
+    // The content decides, not the extension.
+    std::filesystem::copy_file(dir.file("pattern.png"), dir.file("misnamed.bmp"));
+    const int misnamed = images->loadFromFile(dir.file("misnamed.bmp").c_str(), "");
+    ASSERT_GT(misnamed, 0);
+    EXPECT_TRUE(samePixels(source, images->get(misnamed)->getSurface()));
+    SDL_FreeSurface(source);
+}
+
+TEST_F(ImageFile, NamelessImagesMayBeOpenTogether)
+{
+    SDL_Surface* source = patternSurface(2, 2);
+    ASSERT_EQ(IMG_SavePNG(source, dir.file("a.png").c_str()), 0);
+    SDL_FreeSurface(source);
+    const int first = images->loadFromFile(dir.file("a.png").c_str(), "");
+    const int second = images->loadFromFile(dir.file("a.png").c_str(), "");
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_NE(first, second);
+    EXPECT_STREQ(images->get(second)->getName(), "");
+}
+
+TEST_F(ImageFile, MissingAndUndecodableFilesAreRefused)
+{
+    EXPECT_EQ(images->loadFromFile(dir.file("none.png").c_str(), "X"), RC_ERR_NOT_FOUND);
+    EXPECT_EQ(images->loadFromFile(nullptr, "X"), RC_ERR_INVALID);
+    testutil::writeFile(dir.file("junk.png"), testutil::randomBytes(300, 7));
+    EXPECT_EQ(images->loadFromFile(dir.file("junk.png").c_str(), "X"), RC_ERR_CORRUPT);
+    testutil::writeFile(dir.file("empty.bmp"), {});
+    EXPECT_EQ(images->loadFromFile(dir.file("empty.bmp").c_str(), "X"), RC_ERR_CORRUPT);
+    // A PNG cut short keeps its header but not its pixels.
+    SDL_Surface* source = patternSurface(40, 40);
+    ASSERT_EQ(IMG_SavePNG(source, dir.file("whole.png").c_str()), 0);
+    SDL_FreeSurface(source);
+    Bytes whole = testutil::readFile(dir.file("whole.png"));
+    whole.resize(whole.size() / 2);
+    testutil::writeFile(dir.file("half.png"), whole);
+    EXPECT_EQ(images->loadFromFile(dir.file("half.png").c_str(), "X"), RC_ERR_CORRUPT);
+}
+
+TEST_F(ImageFile, SaveToPngWritesEveryPixelAndReplacesAnOldFile)
+{
+    const int id = patternImage("Export", 6, 6, 3);
+    Image* img = images->get(id);
+    // The key and modulation are display settings: the export keeps the
+    // pixels themselves, also after a keyed draw set the surface's key.
+    keyOfPixel(img, 2, 3);
+    img->setAlphaMod(10);
+    keyLikeADraw(img);
+    SDL_Surface* expected = patternSurface(6, 6, 3);
+    const std::string path = dir.file("out.png");
+    testutil::writeFile(path, testutil::textBytes("old contents"));
+    ASSERT_TRUE(img->saveToPNG(path.c_str()));
+    const int back = images->loadFromFile(path.c_str(), "Back");
+    ASSERT_GT(back, 0);
+    EXPECT_TRUE(samePixels(expected, images->get(back)->getSurface()));
+    SDL_FreeSurface(expected);
+    // Only the file itself is left: the temporary one was renamed over it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+              2) << "images.qel and out.png";
+}
+
+TEST_F(ImageFile, SaveToPngReportsFailure)
+{
+    const int id = patternImage("Export");
+    EXPECT_FALSE(images->get(id)->saveToPNG(dir.file("no/such/folder/out.png").c_str()));
+    EXPECT_FALSE(images->get(id)->saveToPNG(""));
+    EXPECT_FALSE(images->get(id)->saveToPNG(nullptr));
+    const int empty = images->create("Empty", 10);
+    EXPECT_FALSE(images->get(empty)->saveToPNG(dir.file("empty.png").c_str()));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("empty.png")));
+}
+
+TEST_F(ImageFile, AssignSurfaceTakesOwnershipAndKeepsTheCallersOnFailure)
+{
+    const int id = images->create("Target", 10);
+    Image* img = images->get(id);
+    EXPECT_EQ(img->getSurface(), nullptr);
+    EXPECT_EQ(img->assignSurface(nullptr, 1), RC_ERR_INVALID);
+    SDL_Surface* mine = patternSurface(3, 2);
+    SDL_Surface* expected = patternSurface(3, 2);
+    ASSERT_GE(img->assignSurface(mine, 1), 0); // the image frees mine
+    EXPECT_TRUE(samePixels(expected, img->getSurface()));
+    // Handing the image its own surface back must not free it.
+    EXPECT_EQ(img->assignSurface(img->getSurface(), 1), 0);
+    EXPECT_TRUE(samePixels(expected, img->getSurface()));
+    SDL_FreeSurface(expected);
+}
+
+} // namespace
+} // namespace imagetest
