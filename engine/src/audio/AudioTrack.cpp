@@ -8,6 +8,7 @@
 #include "audio/AudioProbe.h"
 #include "audio/AudioTrackBlock.h"
 #include "core/FileReplace.h"
+#include "core/WholeFile.h"
 #include "core/PathText.h"
 
 #include <algorithm>
@@ -27,29 +28,6 @@ constexpr size_t kMaxName = 63;
 bool isName(const char* name) { return name && std::strlen(name) <= kMaxName; }
 
 int32_t toInt32(size_t v) { return static_cast<int32_t>(std::min<size_t>(v, INT32_MAX)); }
-
-// The whole file. 0, RC_ERR_NOT_FOUND, RC_ERR_TOO_LARGE, RC_ERR_NO_MEMORY, RC_ERR_IO.
-int readFile(const char* path, Vector<uint8_t>& out)
-{
-    std::error_code ec;
-    const std::filesystem::path p = PathText::toPath(path);
-    if (!std::filesystem::is_regular_file(p, ec))
-        return RC_ERR_NOT_FOUND;
-    const uintmax_t size = std::filesystem::file_size(p, ec);
-    if (ec)
-        return RC_ERR_IO;
-    if (size > INT32_MAX)
-        return RC_ERR_TOO_LARGE;
-    try {
-        out.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return RC_ERR_NO_MEMORY;
-    }
-    std::ifstream in(p, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(size)))
-        return RC_ERR_IO;
-    return RC_OK;
-}
 
 } // namespace
 
@@ -194,7 +172,7 @@ int AudioTrackMgr::loadFromFile(const char* path, const char* name, eAudioTrackT
     if (!path || !isName(name ? name : "") || !audio::isAudioTrackTag(tag))
         return RC_ERR_INVALID;
     Vector<uint8_t> bytes;
-    const int rc = readFile(path, bytes);
+    const int rc = readWholeFile(path, bytes, INT32_MAX);
     if (rc != RC_OK)
         return rc;
     if (bytes.empty())

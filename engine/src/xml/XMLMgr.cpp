@@ -3,6 +3,7 @@
 #include <Zelkoran/XML.h>
 
 #include "core/PathText.h"
+#include "core/WholeFile.h"
 #include "xml/XMLDocument.h"
 #include "xml/XMLValue.h"
 
@@ -17,29 +18,6 @@ namespace Zelkoran {
 namespace {
 
 constexpr size_t kMaxBlockName = 63;
-
-// The whole file. 0, RC_ERR_NOT_FOUND, RC_ERR_TOO_LARGE, RC_ERR_NO_MEMORY, RC_ERR_IO.
-int readFile(const char* path, String& out)
-{
-    std::error_code ec;
-    const std::filesystem::path p = PathText::toPath(path);
-    if (!std::filesystem::is_regular_file(p, ec))
-        return RC_ERR_NOT_FOUND;
-    const uintmax_t size = std::filesystem::file_size(p, ec);
-    if (ec)
-        return RC_ERR_IO;
-    if (size > xml::kMaxTextBytes)
-        return RC_ERR_TOO_LARGE;
-    try {
-        out.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return RC_ERR_NO_MEMORY;
-    }
-    std::ifstream in(p, std::ios::binary);
-    if (!in.read(out.data(), static_cast<std::streamsize>(size)))
-        return RC_ERR_IO;
-    return RC_OK;
-}
 
 } // namespace
 
@@ -106,7 +84,7 @@ int XMLMgr::loadFromFile(const char* path, const char* name)
     if (!path)
         return RC_ERR_INVALID;
     String text;
-    if (const int rc = readFile(path, text); rc != RC_OK)
+    if (const int rc = readWholeFile(path, text, xml::kMaxTextBytes); rc != RC_OK)
         return rc;
     return m_impl->parse(text.data(), text.size(), name);
 }
