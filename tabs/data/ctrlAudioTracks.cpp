@@ -1,3 +1,493 @@
 #include "tabs/data/ctrlAudioTracks.h"
 
-CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Audio", 226, "ZK7_AUDIOTRACK", rm, gs) {}
+#include "app/GlobalStatus.h"
+#include "app/ResourceManager.h"
+
+#include <Zelkoran/GFX.h>
+#include <Zelkoran/Internal.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Screen.h>
+#include <Zelkoran/Tool.h>
+
+#include <SDL_audio.h>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kTabCheckBoxId = 226;
+constexpr int kTypeTop = 241;
+constexpr int kSizeTop = 257;
+constexpr int kNoticeMs = 2000;
+constexpr const char* kKind = "AudioTrack";
+constexpr const char* kExportTitle = "Audio export";
+constexpr const char* kImportTitle = "Sound import";
+constexpr const char* kDeleteTitle = "Delete Sound";
+constexpr float kBoxWidth = 800;
+constexpr float kBoxHeight = 400;
+
+constexpr const char* kModules =
+    "*.669;*.abk;*.amf;*.arch;*.asylum;*.chip;*.coco;*.dbm;*.digi;*.dt;*.emod;*.far;*.flt;*.fnk;*.gal4;*.gal5;"
+    "*.gdm;*.hmn;*.ice;*.imf;*.ims;*.it;*.liq;*.masi;*.masi16;*.mdl;*.med2;*.med3;*.med4;*.mfp;*.mgt;*.mmd1;"
+    "*.mmd3;*.mod;*.mtm;*.muse;*.no;*.okt;*.pt3;*.ptm;*.rtm;*.s3m;*.sfx;*.st;*.stim;*.stm;*.stx;*.sym;*.ult;"
+    "*.umx;*.xm;*.xmf";
+
+Position centred(float offset = 0) { return Position(offset, PH_CENTER); }
+Position fromTop(float offset) { return Position(offset, PH_TOP); }
+
+Tool* tool() { return Main::instance()->tool(); }
+AudioTrackMgr* tracks() { return Main::instance()->audioTrackMgr(); }
+
+// The file dialog's filter: description and pattern pairs, each text ended
+// by a NUL, the whole ended by one more.
+CtrlBase::string importFilter()
+{
+    const CtrlBase::string modules = kModules;
+    const CtrlBase::string pairs[][2] = {
+        {"All audio files", "*.wav;*.voc;*.aiff;*.aif;*.ogg;*.mp3;*.flac;" + modules},
+        {"All modules", modules},
+        {"Waveform Audio (*.wav)", "*.wav"},
+        {"Creative Voice (*.voc)", "*.voc"},
+        {"Audio Interchange File Format (*.aiff;*.aif)", "*.aiff;*.aif"},
+        {"Ogg Vorbis (*.ogg)", "*.ogg"},
+        {"MPEG Layer III (*.mp3)", "*.mp3"},
+        {"Free Lossless Audio Codec (*.flac)", "*.flac"},
+    };
+    CtrlBase::string filter;
+    for (const auto& pair : pairs)
+        for (const auto& text : pair) {
+            filter += text;
+            filter += '\0';
+        }
+    filter += '\0';
+    return filter;
+}
+
+} // namespace
+
+CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Audio", kTabCheckBoxId, rm, gs)
+{
+    tool()->szCopy(blockType, "ZK7_AUDIOTRACK", sizeof(blockType));
+    if (Widget* base = panel->baseWidget())
+        base->setSize(200, 600);
+    const int font = resourceManager->get(SR_FONT);
+    auto addButton = [&](int id, const char* name, Position x, Position y, int sprite, const char* tip) {
+        if (WidgetButton* button = panel->createButton(name, id)) {
+            button->setText("", centred(), centred());
+            button->setPosition(x, y);
+            button->setBackgroundSprite(resourceManager->getClone(sprite), WS_ALL, 0);
+            button->setTooltip(tip);
+        }
+    };
+    auto addLabel = [&](int id, const char* name, const char* text, Position x, float y) {
+        if (WidgetLabel* label = panel->createLabel(name, id)) {
+            label->setFont(font, WS_ALL);
+            label->setBackgroundColor(225, 225, 225, WS_ALL);
+            label->setText(text, centred(), centred());
+            label->setPosition(x, fromTop(y));
+        }
+    };
+    auto addEdit = [&](int id, const char* name, float y) {
+        if (WidgetTextEdit* edit = panel->createTextEdit(name, id)) {
+            edit->setFont(font, WS_ALL);
+            edit->setSize(64, 19);
+            edit->setPosition(Position(88, PH_LEFT), fromTop(y));
+            edit->setReadOnly(true);
+        }
+    };
+    auto addCheckBox = [&](int id, const char* name, const char* text, float y, int width, const char* tip) {
+        WidgetCheckBox* box = panel->createCheckBox(name, id);
+        if (box) {
+            box->setFont(font, WS_ALL);
+            box->setText(text, centred(), centred());
+            box->setSize(width, 22);
+            box->setPosition(centred(), fromTop(y));
+            box->setTooltip(tip);
+        }
+        return box;
+    };
+    const Position left30(30, PH_LEFT);
+    const Position left156(156, PH_LEFT);
+    addButton(AW_IMPORT, "Import", Position(10, PH_LEFT), fromTop(240), SS_IMPORT_AUDIO, "Import an audio file");
+    addButton(AW_EXPORT, "Export", Position(-10, PH_RIGHT), fromTop(240), SS_EXPORT_AUDIO,
+              "Export the current audio track");
+    addLabel(AW_TYPE, "Type", "", centred(), kTypeTop);
+    addLabel(AW_SIZE, "Size", "", centred(), kSizeTop);
+    addLabel(1012, "Duration", "Duration:", left30, 280);
+    addEdit(AW_DURATION, "DurationBox", 277);
+    addLabel(1013, "DurationSeg", "sec", left156, 280);
+    addLabel(1014, "Channels", "Channels:", left30, 307);
+    addEdit(AW_CHANNELS, "ChannelsBox", 304);
+    addLabel(1015, "Frequency", "Frequency:", left30, 334);
+    addEdit(AW_FREQUENCY, "FrequencyBox", 331);
+    addLabel(1016, "FrequencyHz", "Hz", left156, 334);
+    addLabel(1017, "Bitrate", "Bitrate:", left30, 361);
+    addEdit(AW_BITRATE, "BitrateBox", 358);
+    addLabel(1018, "BitrateKbps", "Kbps", left156, 361);
+    addCheckBox(AW_MUSIC, "Music", "Music", 398, 80, "Mark as music");
+    addCheckBox(AW_SFX, "SFX", "SFX", 425, 80, "Mark as sound effect");
+    addCheckBox(AW_VOICE, "Voice", "Voice", 452, 80, "Mark as voice");
+    addCheckBox(AW_CUSTOM, "Custom", "Custom", 479, 80, "Mark as custom audio");
+    if (WidgetCheckBox* spectrum = addCheckBox(AW_SPECTRUM, "SpectrumAnalyzer", "Spectrum Analyzer", 525, 160,
+                                               "Show or hide the spectrum analyzer"))
+        spectrum->disable();
+    const Position above(-10, PH_BOTTOM);
+    addButton(AW_PLAY, "Play", left30, above, SS_PLAY_AUDIO, "Play the current audio track");
+    if (WidgetCheckBox* pause = panel->createCheckBox("Pause", AW_PAUSE)) {
+        pause->setText("", centred(), centred());
+        pause->setPosition(centred(), above);
+        pause->setBackgroundSprite(resourceManager->getClone(SS_PAUSE_AUDIO), WS_ALL, 0);
+        pause->setTooltip("Pause or resume playback");
+    }
+    addButton(AW_STOP, "Stop", Position(-30, PH_RIGHT), above, SS_STOP_AUDIO, "Stop playback");
+    onNew();
+}
+
+CtrlAudioTracks::~CtrlAudioTracks() { closeResources(); }
+
+int CtrlAudioTracks::processEvent(int widgetId, int data)
+{
+    if (CtrlBase::processEvent(widgetId, data) == -1)
+        return -1;
+    int result = 0;
+    switch (widgetId) {
+    case AW_IMPORT:
+        if (onImport() == 0)
+            setDirty(true);
+        break;
+    case AW_EXPORT: onExport(globalStatus->sArchivePath); break;
+    case AW_PLAY: result = onPlay(); break;
+    case AW_PAUSE: onPause(); break;
+    case AW_STOP: onStop(); break;
+    case AW_MUSIC:
+    case AW_SFX:
+    case AW_VOICE:
+    case AW_CUSTOM: onTag(widgetId); break;
+    default: break;
+    }
+    const bool open = itemHandle > 0;
+    if (!open)
+        setUsable(BW_SAVE, false);
+    for (int id : {AW_EXPORT, AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE, AW_PLAY, AW_PAUSE, AW_STOP,
+                   AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM})
+        setUsable(id, open);
+    if (result != 0)
+        return result;
+    return open ? 0 : 4;
+}
+
+int CtrlAudioTracks::onPlay()
+{
+    tracks()->stopAll();
+    AudioTrack* track = tracks()->get(itemHandle);
+    if (!track)
+        return 0;
+    setPauseBox(false);
+    if (track->play(0) == 0) {
+        playState = PS_PLAYING;
+        installTap();
+        return 0;
+    }
+    playState = PS_STOPPED;
+    removeTap();
+    showBox("Audio playback", "Audio track could not be played.", MBB_OK, MBT_ERROR, 0);
+    return -1;
+}
+
+int CtrlAudioTracks::onPause()
+{
+    if (playState == PS_PLAYING) {
+        tracks()->pauseAll();
+        setPauseBox(true);
+        playState = PS_PAUSED;
+        removeTap();
+    } else if (playState == PS_PAUSED) {
+        tracks()->resumeAll();
+        setPauseBox(false);
+        playState = PS_PLAYING;
+        installTap();
+    } else {
+        // A click on the box while stopped must not leave it ticked.
+        setPauseBox(false);
+    }
+    return 0;
+}
+
+int CtrlAudioTracks::onStop()
+{
+    tracks()->stopAll();
+    setPauseBox(false);
+    playState = PS_STOPPED;
+    removeTap();
+    return 0;
+}
+
+int CtrlAudioTracks::onTag(int widgetId)
+{
+    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    if (!track) {
+        // The click toggled a box of a disabled group: show the default again.
+        applyAudioTagToWidgets(panel, ATT_SFX, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+        return 0;
+    }
+    const eAudioTrackTag tag = audioTagFromWidgetID(widgetId, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    track->setTag(tag);
+    applyAudioTagToWidgets(panel, tag, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    setDirty(true);
+    return 0;
+}
+
+int CtrlAudioTracks::render(int)
+{
+    screen = Main::instance()->configMgr()->get(0);
+    if (screen)
+        screen->clear(128, 128, 128, 255);
+    const float x = (static_cast<float>(globalStatus->iWidth - 200) - kBoxWidth) * 0.5f + 200;
+    const float y = (static_cast<float>(globalStatus->iHeight - 40) - kBoxHeight) * 0.5f + 40;
+    if (screen)
+        GFX::rectFilled(x, y, x + kBoxWidth, y + kBoxHeight, 0x404040FF, 0);
+    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    if (track)
+        renderWaveform(x, y, kBoxWidth, kBoxHeight);
+    const float barTop = y + kBoxHeight + 10;
+    const float barBottom = barTop + 20;
+    GFX::rectFilled(x, barTop, x + kBoxWidth, barBottom, 0x303030FF, 0);
+    if (!track)
+        return 0;
+    AudioInfo info;
+    string format;
+    track->getInfo(&format, &info);
+    if (info.durationMs <= 0)
+        return 0;
+    const float ratio = static_cast<float>(track->getPlaybackPosition()) / static_cast<float>(info.durationMs);
+    const float fill = ratio < 0 ? 0 : ratio > 1 ? kBoxWidth : kBoxWidth * ratio;
+    if (fill > 0)
+        GFX::rectFilled(x, barTop, x + fill, barBottom, 0x0000AAFF, 0);
+    GFX::line(x + fill, barTop, x + fill, barBottom, 0xFFFFFFFF, 0);
+    return 0;
+}
+
+void CtrlAudioTracks::renderWaveform(float x, float y, float w, float h) const { waveform.draw(x, y, w, h); }
+
+void CtrlAudioTracks::postMixCallback(void* user, AudioMixer*, const SDL_AudioSpec* spec, const float* samples,
+                                      int count)
+{
+    if (!user || !spec)
+        return;
+    static_cast<CtrlAudioTracks*>(user)->waveform.capture(samples, count, spec->channels);
+}
+
+int CtrlAudioTracks::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    onNew();
+    return 0;
+}
+
+int CtrlAudioTracks::onListBox()
+{
+    if (CtrlBase::onListBox() != 0)
+        return -1;
+    const WidgetList* list = panel->getList(BW_LIST);
+    const string text = list ? list->getSelectedText() : "";
+    if (text == currentItemName)
+        return 0;
+    currentItemName = text;
+    closeResources();
+    itemHandle = tracks()->load(globalStatus->iArchiveID, text.c_str(), false);
+    if (itemHandle <= 0)
+        return -1;
+    updateData();
+    return 0;
+}
+
+int CtrlAudioTracks::onNew()
+{
+    closeResources();
+    if (CtrlBase::onNew() != 0)
+        return -1;
+    setLabel(AW_TYPE, "No sound", kTypeTop);
+    setLabel(AW_SIZE, "Size: 0 B", kSizeTop);
+    for (int id : {AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE})
+        setEdit(id, 0);
+    setPauseBox(false);
+    applyAudioTagToWidgets(panel, ATT_SFX, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    return 0;
+}
+
+int CtrlAudioTracks::onSave()
+{
+    string name;
+    if (!readRequiredBlockName(name, kKind, "Audio track name cannot be empty."))
+        return -1;
+    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    if (!track) {
+        notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
+        return -1;
+    }
+    if (tracks()->setName(itemHandle, name.c_str()) < 0) {
+        notifySaveWarning(kKind, "Could not rename the audio track.", kNoticeMs);
+        return -1;
+    }
+    if (track->save(globalStatus->iArchiveID, "") != 0) {
+        notifySaveError(kKind, "Could not save the audio track.", kNoticeMs);
+        return -1;
+    }
+    return finishResourceSave(kKind, name);
+}
+
+int CtrlAudioTracks::onDelete()
+{
+    const WidgetList* list = panel->getList(BW_LIST);
+    if (!list || list->getSelectedIndex() == 0)
+        return -1;
+    const string name = list->getSelectedText();
+    if (showBox(kDeleteTitle, "Are you sure you want to delete \"" + name + "\" Sound?", MBB_YESNO,
+                MBT_INFORMATION, 0) != MBB_YES)
+        return -1;
+    closeResources();
+    if (tracks()->remove(globalStatus->iArchiveID, name.c_str()) == 0)
+        return finishResourceDelete();
+    showBox(kDeleteTitle, "Sound could not be deleted.", MBB_OK, MBT_ERROR, 0);
+    return recoverResourceDeleteFailure(name);
+}
+
+int CtrlAudioTracks::updateData()
+{
+    const AudioTrack* track = tracks()->get(itemHandle);
+    if (!track)
+        return 0;
+    string format;
+    AudioInfo info;
+    track->getInfo(&format, &info);
+    setLabel(AW_TYPE, format, kTypeTop);
+    char size[64] = {};
+    Internal::getHumanReadableSize(static_cast<uint64_t>(info.sizeBytes), size, sizeof(size), 1);
+    setLabel(AW_SIZE, string("Size: ") + size, kSizeTop);
+    setEdit(AW_DURATION, static_cast<int>(static_cast<float>(info.durationMs) / 1000.0f));
+    setEdit(AW_CHANNELS, info.channels);
+    setEdit(AW_FREQUENCY, info.frequencyHz);
+    setEdit(AW_BITRATE, info.bitRateKbps);
+    applyAudioTagToWidgets(panel, track->getTag(), AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    return 0;
+}
+
+int CtrlAudioTracks::closeResources()
+{
+    if (itemHandle > 0)
+        tracks()->close(itemHandle);
+    itemHandle = 0;
+    setPauseBox(false);
+    // The tap goes first: the mixer then runs no capture while the ring is cleared.
+    removeTap();
+    waveform.clear();
+    return 0;
+}
+
+int CtrlAudioTracks::onImport()
+{
+    const eAudioTrackTag tag = selectedAudioTagFromWidgets(panel, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    string path;
+    if (!tool()->fileOpenDialog(kImportTitle, importFilter().c_str(), path))
+        return -1;
+    const int id = tracks()->loadFromFile(path.c_str(), "", tag, 1, false);
+    if (id <= 0) {
+        showBox(kImportTitle, "Sound could not be imported.", MBB_OK, MBT_ERROR, 0);
+        return -1;
+    }
+    if (itemHandle > 0)
+        tracks()->close(itemHandle);
+    itemHandle = id;
+    currentItemName.clear();
+    updateData();
+    return 0;
+}
+
+int CtrlAudioTracks::onExport(const string& archivePath) const
+{
+    const string dir = tool()->fileGetDir(archivePath.c_str());
+    string name;
+    if (const WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
+        name = field->getText();
+    if (const WidgetList* list = panel->getList(BW_LIST); name.empty() && list && list->getSelectedIndex() != 0)
+        name = list->getSelectedText();
+    if (name.empty()) {
+        showBox(kExportTitle, "Could not export the audio.\nAn audio name is required.", MBB_NONE, MBT_WARNING,
+                kNoticeMs);
+        return -1;
+    }
+    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    int result = -1;
+    string shown = dir;
+    if (track) {
+        string format;
+        track->getInfo(&format, nullptr);
+        // Only the file name part: an export never leaves the archive's folder.
+        const string base = tool()->fileGetName(name.c_str());
+        const string stem = dir.empty() ? base : dir + "/" + base;
+        shown = stem + "." + format;
+        if (checkOverwrite(shown) != 0)
+            return -1;
+        result = track->saveToFile(stem.c_str());
+    }
+    showBox(kExportTitle, "Audio exported to \"" + shown + "\": " + (result == 0 ? "Ok" : "Failed"), MBB_OK,
+            result == 0 ? MBT_INFORMATION : MBT_WARNING, 0);
+    return result;
+}
+
+eAudioTrackTag CtrlAudioTracks::getSelectedTag() const
+{
+    return selectedAudioTagFromWidgets(panel, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+}
+
+void CtrlAudioTracks::applyTagToWidgets(eAudioTrackTag tag) const
+{
+    applyAudioTagToWidgets(panel, tag, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+}
+
+void CtrlAudioTracks::installTap()
+{
+    Main::instance()->configMgr()->audioSetPostMix(postMixCallback, this);
+}
+
+void CtrlAudioTracks::removeTap() { Main::instance()->configMgr()->audioSetPostMix(nullptr, nullptr); }
+
+void CtrlAudioTracks::setPauseBox(bool checked) const
+{
+    if (WidgetCheckBox* pause = panel->getCheckBox(AW_PAUSE))
+        pause->setChecked(checked);
+}
+
+void CtrlAudioTracks::setLabel(int labelId, const string& text, int top) const
+{
+    if (WidgetLabel* label = panel->getLabel(labelId)) {
+        label->setText(text.c_str(), centred(), centred());
+        label->setPosition(centred(), fromTop(static_cast<float>(top)));
+    }
+}
+
+void CtrlAudioTracks::setEdit(int editId, int value) const
+{
+    if (WidgetTextEdit* edit = panel->getTextEdit(editId)) {
+        string text;
+        tool()->intToStrDec(value, text);
+        edit->setText(text.c_str());
+    }
+}
+
+void CtrlAudioTracks::setUsable(int widgetId, bool usable) const
+{
+    Widget* widget = panel->getWidgetByID(widgetId);
+    if (!widget || widget->isEnabled() == usable)
+        return;
+    if (usable)
+        widget->enable();
+    else
+        widget->disable();
+}
+
+int CtrlAudioTracks::showBox(const char* title, const string& text, int buttons, int type, int timeoutMs) const
+{
+    return tool()->messageBox(title, text.c_str(), buttons, type, timeoutMs, -1, -1);
+}

@@ -1,9 +1,9 @@
 // The cursor tab: the archive's mouse cursors.
 #pragma once
 
-#include "tabs/images/ctrlImages.h"
+#include "tabs/base/ctrlBlockList.h"
 
-class CtrlCursors : public CtrlImages {
+class CtrlCursors : public CtrlBlockList {
 public:
     CtrlCursors(ResourceManager* rm, GlobalStatus* gs);
 };

@@ -1,9 +1,5 @@
 #include "tabs/images/ctrlFonts.h"
 
-#include <Zelkoran/Main.h>
-#include <Zelkoran/Tool.h>
-
-CtrlFonts::CtrlFonts(ResourceManager* rm, GlobalStatus* gs) : CtrlImages("Fonts", 224, rm, gs)
+CtrlFonts::CtrlFonts(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Fonts", 224, "ZK7_FONT", rm, gs)
 {
-    Zelkoran::Main::instance()->tool()->szCopy(blockType, "ZK7_FONT", sizeof(blockType));
 }

@@ -1,9 +1,9 @@
 // The font tab: the archive's fonts.
 #pragma once
 
-#include "tabs/images/ctrlImages.h"
+#include "tabs/base/ctrlBlockList.h"
 
-class CtrlFonts : public CtrlImages {
+class CtrlFonts : public CtrlBlockList {
 public:
     CtrlFonts(ResourceManager* rm, GlobalStatus* gs);
 };

@@ -1,8 +1,524 @@
 #include "tabs/images/ctrlImages.h"
 
+#include "app/GlobalStatus.h"
+#include "app/ResourceManager.h"
+
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+#include <SDL_surface.h>
+
+#include <cstdio>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kResolutionTop = 241;
+constexpr int kZoomTop = 257;
+constexpr int kNoticeMs = 2000;
+
+const char* const kNoImage = "No image";
+const char* const kLoadTitle = "Loading resource";
+const char* const kLoadFailed = "Resource could not be loaded.";
+// Pairs of description and pattern; the literal's own NUL ends the list.
+const char kImportFilter[] = "All Files\0*.*\0"
+                             "Windows or OS/2 Bitmap (*.bmp)\0*.bmp\0"
+                             "Portable Network Graphics (*.png)\0*.png\0";
+
+Tool* tool() { return Main::instance()->tool(); }
+ImageMgr* images() { return Main::instance()->imageMgr(); }
+
+Position centred() { return Position(0, PH_CENTER); }
+Position fromLeft(float offset) { return Position(offset, PH_LEFT); }
+Position fromRight(float offset) { return Position(-offset, PH_RIGHT); }
+Position fromTop(float offset) { return Position(offset, PH_TOP); }
+
+void showBox(const char* title, const CtrlBase::string& text, int buttons, int type, int timeoutMs)
+{
+    tool()->messageBox(title, text.c_str(), buttons, type, timeoutMs, -1, 0);
+}
+
+} // namespace
+
 CtrlImages::CtrlImages(ResourceManager* rm, GlobalStatus* gs) : CtrlImages("Images", 220, rm, gs) {}
 
 CtrlImages::CtrlImages(const string& name, int checkBoxID, ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBlockList(name, checkBoxID, "ZK7_IMAGE", rm, gs)
+    : CtrlBase(name, checkBoxID, rm, gs)
 {
+    initialize();
+}
+
+CtrlImages::~CtrlImages() { CtrlImages::closeResources(); }
+
+void CtrlImages::initialize()
+{
+    tool()->szCopy(blockType, "ZK7_IMAGE", sizeof(blockType));
+    createWidgets();
+    CtrlImages::onNew();
+    if (WidgetCheckBox* blocky = panel->getCheckBox(IW_BG_BLOCKY))
+        blocky->setChecked(true);
+    iBgBlockyID = resourceManager->get(SR_BG_BLOCKY);
+}
+
+void CtrlImages::createWidgets()
+{
+    const int font = resourceManager->get(SR_FONT);
+    const struct {
+        int id;
+        const char* name;
+        int sprite;
+        Position x;
+        int top;
+        const char* tooltip;
+        bool checkBox;
+    } spriteWidgets[] = {
+        {IW_IMPORT, "ImportImg", SS_IMPORT_IMG, fromLeft(10), 240, "Import an image file", false},
+        {IW_EXPORT, "ExportImg", SS_EXPORT_IMG, fromRight(10), 240, "Export the current image", false},
+        {IW_ZOOM_OUT, "ZoomOutImg", SS_ZOOM_OUT, fromLeft(15), 275, "Zoom out", false},
+        {IW_ZOOM_IN, "ZoomInImg", SS_ZOOM_IN, fromLeft(46), 275, "Zoom in", false},
+        {IW_BG_BLACK, "BlackyImg", SS_BLACKY, fromRight(15), 275, "Use a black background", true},
+        {IW_BG_WHITE, "WhiteyImg", SS_WHITEY, fromRight(46), 275, "Use a white background", true},
+        {IW_BG_BLOCKY, "BlockyImg", SS_BLOCKY, fromRight(77), 275, "Use a checkerboard background", true},
+    };
+    const struct {
+        int id;
+        const char* name;
+        const char* text;
+        Position x;
+        int top;
+    } labels[] = {
+        {IW_RESOLUTION, "ResolutionImg", kNoImage, centred(), kResolutionTop},
+        {IW_ZOOM_LABEL, "ZoomImg", sZoomText.c_str(), centred(), kZoomTop},
+        {IW_KEY_LABEL, "ColorKeyImg", "ColorKey:", fromLeft(5), 313},
+        {IW_MOD_LABEL, "ColorModImg", "ColorMod:", fromLeft(5), 340},
+        {IW_ALPHA_LABEL, "AlphaModImg", "AlphaMod:", fromLeft(5), 367},
+    };
+    // Creation order: import, export, the two top labels, zoom and
+    // background buttons, then the colour rows.
+    auto addSpriteWidget = [&](const auto& spec) {
+        WidgetText* widget = spec.checkBox ? static_cast<WidgetText*>(panel->createCheckBox(spec.name, spec.id))
+                                           : static_cast<WidgetText*>(panel->createButton(spec.name, spec.id));
+        if (!widget)
+            return;
+        widget->setText("", centred(), centred());
+        widget->setPosition(spec.x, fromTop(spec.top));
+        widget->setBackgroundSprite(resourceManager->getClone(spec.sprite), WS_ALL, 0);
+        widget->setTooltip(spec.tooltip);
+    };
+    auto addLabel = [&](const auto& spec) {
+        if (WidgetLabel* label = panel->createLabel(spec.name, spec.id)) {
+            label->setText(spec.text, centred(), centred());
+            label->setPosition(spec.x, fromTop(spec.top));
+            label->setFont(font, WS_ALL);
+            label->setBackgroundColor(225, 225, 225, WS_ALL);
+        }
+    };
+    addSpriteWidget(spriteWidgets[0]);
+    addSpriteWidget(spriteWidgets[1]);
+    addLabel(labels[0]);
+    addLabel(labels[1]);
+    for (int i = 2; i < 7; ++i)
+        addSpriteWidget(spriteWidgets[i]);
+
+    addLabel(labels[2]);
+    createColorField(panel, resourceManager, "ColorKeyField", IW_KEY_ICON, IW_KEY_EDIT, IW_KEY_SWATCH, 62, 310,
+                     "Color key in #RRGGBB hex", "#000000", 60, [this](Widget&) { processEvent(IW_KEY_EDIT, 0); });
+    if (WidgetCheckBox* use = panel->createCheckBox("ColorKeyUseImg", IW_KEY_USE)) {
+        use->setText("On", centred(), centred());
+        use->setSize(25, 19);
+        use->setPosition(fromLeft(170), fromTop(310));
+        use->setTooltip("Enable color key when the image has no alpha channel");
+    }
+    addLabel(labels[3]);
+    createColorField(panel, resourceManager, "ColorModField", IW_MOD_ICON, IW_MOD_EDIT, IW_MOD_SWATCH, 62, 337,
+                     "Color modulation in #RRGGBB hex (#FFFFFF = no effect)", "#FFFFFF", 60,
+                     [this](Widget&) { processEvent(IW_MOD_EDIT, 0); });
+    addLabel(labels[4]);
+    if (WidgetNumberEdit* alpha = panel->createNumberEdit("Alpha_Box_Img", IW_ALPHA)) {
+        alpha->setRange(0, 255);
+        alpha->setValue(255);
+        alpha->setSize(32, 19);
+        alpha->setPosition(fromLeft(62), fromTop(364));
+        alpha->setFont(font, WS_ALL);
+        alpha->setTooltip("Alpha modulation");
+        alpha->setFeatures(WF_FOCUS_LOST, true);
+    }
+}
+
+Image* CtrlImages::image() const { return iImageID > 0 ? images()->get(iImageID) : nullptr; }
+
+int CtrlImages::processEvent(int widgetId, int data)
+{
+    if (CtrlBase::processEvent(widgetId, data) == -1)
+        return -1;
+    switch (widgetId) {
+    case IW_IMPORT:
+        if (onImport() != 0)
+            return -1;
+        setDirty(true);
+        break;
+    case IW_EXPORT: onExport(); break;
+    case IW_ZOOM_IN: setZoom(fZoom < kMaxZoom ? fZoom + kZoomStep : fZoom); break;
+    case IW_ZOOM_OUT: setZoom(fZoom > kMinZoom ? fZoom - kZoomStep : fZoom); break;
+    case IW_BG_BLOCKY:
+    case IW_BG_WHITE:
+    case IW_BG_BLACK:
+        // One radio group: the clicked box ends up the only ticked one.
+        for (int id : {IW_BG_BLACK, IW_BG_BLOCKY, IW_BG_WHITE})
+            if (WidgetCheckBox* box = panel->getCheckBox(id))
+                box->setChecked(id == widgetId);
+        break;
+    case IW_KEY_USE:
+        if (iImageID > 0)
+            setDirty(true);
+        break;
+    default: break;
+    }
+    const bool hasImage = iImageID > 0;
+    enableWidgets(hasImage);
+    if (image())
+        applyImageSettings(widgetId);
+    return hasImage ? 0 : 4;
+}
+
+void CtrlImages::setUsable(int widgetId, bool usable)
+{
+    Widget* widget = panel->getWidgetByID(widgetId);
+    if (!widget || widget->isEnabled() == usable)
+        return;
+    if (usable)
+        widget->enable();
+    else
+        widget->disable();
+}
+
+bool CtrlImages::colorKeyAvailable()
+{
+    const Image* img = image();
+    const SDL_Surface* surface = img ? img->getSurface() : nullptr;
+    return bAllowColorKey && surface && surface->format && surface->format->Amask == 0;
+}
+
+void CtrlImages::enableWidgets(bool hasImage)
+{
+    if (!hasImage)
+        setUsable(BW_SAVE, false);
+    setUsable(IW_EXPORT, hasImage);
+
+    WidgetCheckBox* keyUse = panel->getCheckBox(IW_KEY_USE);
+    const bool keyAvailable = colorKeyAvailable();
+    if (!keyAvailable && keyUse)
+        keyUse->setChecked(false);
+    setUsable(IW_KEY_USE, keyAvailable);
+    const bool keyOn = keyAvailable && keyUse && keyUse->isChecked();
+    for (int id : {IW_KEY_ICON, IW_KEY_EDIT, IW_KEY_SWATCH})
+        setUsable(id, keyOn);
+    for (int id : {IW_MOD_ICON, IW_MOD_EDIT, IW_MOD_SWATCH})
+        setUsable(id, bAllowColorMod && hasImage);
+    setUsable(IW_ALPHA, bAllowAlphaMod && hasImage);
+    for (int id : {IW_ZOOM_OUT, IW_ZOOM_IN})
+        setUsable(id, bAllowZoom && hasImage);
+    for (int id : {IW_BG_BLACK, IW_BG_WHITE, IW_BG_BLOCKY})
+        setUsable(id, hasImage);
+}
+
+void CtrlImages::applyImageSettings(int widgetId)
+{
+    Image* img = image();
+    uint8_t r = 0, g = 0, b = 0;
+    const WidgetCheckBox* keyUse = panel->getCheckBox(IW_KEY_USE);
+    if (colorKeyAvailable() && keyUse && keyUse->isChecked()) {
+        const WidgetTextEdit* edit = panel->getTextEdit(IW_KEY_EDIT);
+        if (edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
+            img->setColorKey(r, g, b);
+            setSwatch(IW_KEY_SWATCH, r, g, b);
+            if (widgetId == IW_KEY_EDIT)
+                setDirty(true);
+        }
+    } else {
+        img->setColorKey(-1, -1, -1);
+    }
+    if (const WidgetTextEdit* edit = panel->getTextEdit(IW_MOD_EDIT);
+        edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
+        img->setColorMod(r, g, b);
+        setSwatch(IW_MOD_SWATCH, r, g, b);
+        if (widgetId == IW_MOD_EDIT)
+            setDirty(true);
+    }
+    // A number edit reads an empty text as 0; left empty it means no change.
+    const WidgetNumberEdit* alphaEdit = panel->getNumberEdit(IW_ALPHA);
+    const int alpha = alphaEdit && alphaEdit->getText().empty() ? 255 : widgetInt(IW_ALPHA, 255, 255, 0);
+    img->setAlphaMod(static_cast<uint8_t>(alpha));
+    if (widgetId == IW_ALPHA)
+        setDirty(true);
+}
+
+void CtrlImages::setSwatch(int swatchId, uint8_t r, uint8_t g, uint8_t b)
+{
+    if (WidgetFrame* swatch = panel->getFrame(swatchId))
+        swatch->setBackgroundColor(r, g, b, WS_ALL);
+}
+
+void CtrlImages::setZoom(float zoom)
+{
+    fZoom = zoom;
+    char text[32];
+    std::snprintf(text, sizeof(text), "Zoom: %1.2f", static_cast<double>(fZoom));
+    sZoomText = text;
+    showLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    if (iImageID != 0)
+        calcImg();
+}
+
+void CtrlImages::showLabel(int labelId, const string& text, int top)
+{
+    if (WidgetLabel* label = panel->getLabel(labelId)) {
+        label->setText(text.c_str(), centred(), centred());
+        label->setPosition(centred(), fromTop(top));
+    }
+}
+
+int CtrlImages::onImport()
+{
+    string path;
+    if (!tool()->fileOpenDialog("Image import", kImportFilter, path))
+        return -1;
+    const int id = images()->loadFromFile(path.c_str(), "");
+    if (id <= 0) {
+        showBox("Image import", "Image could not be imported.", MBB_OK, MBT_ERROR, 0);
+        return -1;
+    }
+    closeResources();
+    iImageID = id;
+    itemHandle = 0;
+    currentItemName.clear();
+    fPanX = fPanY = 0;
+    checkImage();
+    return 0;
+}
+
+int CtrlImages::onExport() const
+{
+    const WidgetTextEdit* nameField = panel->getTextEdit(BW_NAME);
+    string name = nameField ? nameField->getText() : string();
+    if (name.empty())
+        if (const WidgetList* list = panel->getList(BW_LIST); list && list->getSelectedIndex() != 0)
+            name = list->getSelectedText();
+    if (name.empty()) {
+        showBox("Image export", "Could not export the image.\nAn image name is required.", MBB_NONE, MBT_WARNING,
+                kNoticeMs);
+        return -1;
+    }
+    // exportFilePath keeps the file in the archive's folder.
+    const bool hasExtension = tool()->fileCheckExtension(name.c_str(), "png");
+    const string path = exportFilePath(name, hasExtension ? "" : "png");
+    if (!path.empty() && checkOverwrite(path) != 0)
+        return -1;
+    Image* img = image();
+    const bool written = !path.empty() && img && img->saveToPNG(path.c_str());
+    showBox("Image export", "Image exported to \"" + path + "\": " + (written ? "Ok" : "Failed"), MBB_OK,
+            written ? MBT_INFORMATION : MBT_WARNING, 0);
+    return written ? 0 : -1;
+}
+
+int CtrlImages::checkImage()
+{
+    const Image* img = images()->get(iImageID);
+    const SDL_Surface* surface = img ? img->getSurface() : nullptr;
+    const char* failure = !img              ? kLoadFailed
+                          : !surface        ? "Image surface could not be loaded."
+                          : !surface->format ? "Image pixel format is not supported."
+                                             : nullptr;
+    if (failure) {
+        showBox(kLoadTitle, failure, MBB_OK, MBT_ERROR, 0);
+        showLabel(IW_RESOLUTION, kNoImage, kResolutionTop);
+        showLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+        return -1;
+    }
+    if (iImageID != 0)
+        calcImg();
+    char text[64];
+    std::snprintf(text, sizeof(text), "%dx%d %dbits", surface->w, surface->h, surface->format->BitsPerPixel);
+    showLabel(IW_RESOLUTION, text, kResolutionTop);
+    showLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    return 0;
+}
+
+int CtrlImages::updateData()
+{
+    const Image* img = image();
+    if (!img)
+        return 0;
+    int16_t kr = 0, kg = 0, kb = 0;
+    img->getColorKey(kr, kg, kb);
+    const bool keyed = kr >= 0 && kg >= 0 && kb >= 0;
+    const uint8_t r = keyed ? static_cast<uint8_t>(kr) : 0, g = keyed ? static_cast<uint8_t>(kg) : 0,
+                  b = keyed ? static_cast<uint8_t>(kb) : 0;
+    if (WidgetCheckBox* use = panel->getCheckBox(IW_KEY_USE))
+        use->setChecked(keyed);
+    if (WidgetTextEdit* edit = panel->getTextEdit(IW_KEY_EDIT))
+        edit->setText(hexColorRGB(r, g, b).c_str());
+    setSwatch(IW_KEY_SWATCH, r, g, b);
+
+    uint8_t mr = 255, mg = 255, mb = 255;
+    img->getColorMod(mr, mg, mb);
+    if (WidgetTextEdit* edit = panel->getTextEdit(IW_MOD_EDIT))
+        edit->setText(hexColorRGB(mr, mg, mb).c_str());
+    setSwatch(IW_MOD_SWATCH, mr, mg, mb);
+    if (WidgetNumberEdit* alpha = panel->getNumberEdit(IW_ALPHA))
+        alpha->setValue(img->getAlphaMod());
+    return 0;
+}
+
+int CtrlImages::onListBox()
+{
+    if (CtrlBase::onListBox() != 0)
+        return -1;
+    const WidgetList* list = panel->getList(BW_LIST);
+    if (!list || list->getSelectedIndex() == 0)
+        return 0;
+    const string selected = list->getSelectedText();
+    if (selected == currentItemName)
+        return 0;
+    const int id = images()->load(globalStatus->iArchiveID, selected.c_str());
+    if (id <= 0) {
+        showBox(kLoadTitle, kLoadFailed, MBB_OK, MBT_ERROR, 0);
+        // The name field now holds the unreadable block's name: keeping the
+        // previous image would let Save write it over that block.
+        showNoImage();
+        currentItemName.clear();
+        return -1;
+    }
+    currentItemName = selected;
+    closeResources();
+    fPanX = fPanY = 0;
+    iImageID = itemHandle = id;
+    if (checkImage() != 0) {
+        closeResources();
+        currentItemName.clear();
+        return -1;
+    }
+    updateData();
+    return 0;
+}
+
+int CtrlImages::reloadImageResource(const string& name)
+{
+    iImageID = itemHandle = images()->load(globalStatus->iArchiveID, name.c_str());
+    if (iImageID > 0)
+        return 0;
+    iImageID = itemHandle = 0;
+    return -1;
+}
+
+int CtrlImages::onNew()
+{
+    if (CtrlBase::onNew() != 0)
+        return -1;
+    showNoImage();
+    return 0;
+}
+
+void CtrlImages::showNoImage()
+{
+    closeResources();
+    showLabel(IW_RESOLUTION, kNoImage, kResolutionTop);
+    showLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    if (WidgetCheckBox* use = panel->getCheckBox(IW_KEY_USE))
+        use->setChecked(false);
+    if (WidgetTextEdit* key = panel->getTextEdit(IW_KEY_EDIT))
+        key->setText("#000000");
+    if (WidgetTextEdit* mod = panel->getTextEdit(IW_MOD_EDIT))
+        mod->setText("#FFFFFF");
+    setSwatch(IW_KEY_SWATCH, 0, 0, 0);
+    setSwatch(IW_MOD_SWATCH, 255, 255, 255);
+    if (WidgetNumberEdit* alpha = panel->getNumberEdit(IW_ALPHA))
+        alpha->setValue(255);
+    fPanX = fPanY = 0;
+    rImg = SDL_FRect{0, 0, 0, 0};
+}
+
+int CtrlImages::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    CtrlImages::onNew();
+    return 0;
+}
+
+int CtrlImages::closeResources()
+{
+    if (itemHandle > 0) {
+        images()->close(itemHandle);
+        if (iImageID > 0 && iImageID != itemHandle)
+            images()->close(iImageID);
+    } else if (iImageID > 0) {
+        images()->close(iImageID);
+    }
+    iImageID = itemHandle = 0;
+    fZoom = 1.0f;
+    sZoomText = "Zoom: 1.00";
+    return 0;
+}
+
+int CtrlImages::onSave()
+{
+    return saveResource("Image", "Image name cannot be empty.", [this](const string& name) {
+        Image* img = image();
+        if (!img) {
+            notifySaveError("Image", "Could not get the image.", kNoticeMs);
+            return -1;
+        }
+        if (images()->setName(iImageID, name.c_str()) < 0) {
+            notifySaveWarning("Image", "Could not rename the image.", kNoticeMs);
+            return -1;
+        }
+        if (img->save(globalStatus->iArchiveID, "") != 0) {
+            notifySaveError("Image", "Could not save the image.", kNoticeMs);
+            return -1;
+        }
+        itemHandle = iImageID;
+        return 0;
+    });
+}
+
+int CtrlImages::onDelete()
+{
+    return deleteSelectedResource("Image", [this](const string& name) {
+        return images()->remove(globalStatus->iArchiveID, name.c_str());
+    });
+}
+
+int CtrlImages::onDeactivate()
+{
+    const WidgetList* list = panel->getList(BW_LIST);
+    if (iImageID > 0 && list && list->getSelectedIndex() != 0) {
+        sSavedItem = list->getSelectedText();
+        fSavedZoom = fZoom;
+        fSavedPanX = fPanX;
+        fSavedPanY = fPanY;
+    } else {
+        sSavedItem.clear();
+    }
+    closeResources();
+    setDirty(false);
+    return 0;
+}
+
+int CtrlImages::onActivate()
+{
+    const WidgetList* list = panel->getList(BW_LIST);
+    const string selected = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    if (!selected.empty() && reloadImageResource(selected) == 0 && checkImage() == 0) {
+        const bool same = selected == sSavedItem;
+        fPanX = same ? fSavedPanX : 0;
+        fPanY = same ? fSavedPanY : 0;
+        setZoom(same ? fSavedZoom : 1.0f);
+        updateData();
+    }
+    sSavedItem.clear();
+    return 0;
 }

@@ -1,9 +1,5 @@
 #include "tabs/images/ctrlSprites.h"
 
-#include <Zelkoran/Main.h>
-#include <Zelkoran/Tool.h>
-
-CtrlSprites::CtrlSprites(ResourceManager* rm, GlobalStatus* gs) : CtrlImages("Sprites", 223, rm, gs)
+CtrlSprites::CtrlSprites(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Sprites", 223, "ZK7_SPRITE", rm, gs)
 {
-    Zelkoran::Main::instance()->tool()->szCopy(blockType, "ZK7_SPRITE", sizeof(blockType));
 }

@@ -1,9 +1,9 @@
 // The sprite tab: the archive's sprites.
 #pragma once
 
-#include "tabs/images/ctrlImages.h"
+#include "tabs/base/ctrlBlockList.h"
 
-class CtrlSprites : public CtrlImages {
+class CtrlSprites : public CtrlBlockList {
 public:
     CtrlSprites(ResourceManager* rm, GlobalStatus* gs);
 };

@@ -1,9 +1,9 @@
 // The tile set tab: the archive's tile sets.
 #pragma once
 
-#include "tabs/images/ctrlImages.h"
+#include "tabs/base/ctrlBlockList.h"
 
-class CtrlTiles : public CtrlImages {
+class CtrlTiles : public CtrlBlockList {
 public:
     CtrlTiles(ResourceManager* rm, GlobalStatus* gs);
 };

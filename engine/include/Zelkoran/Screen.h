@@ -11,11 +11,18 @@ struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Surface;
 struct SDL_Rect;
+struct SDL_AudioSpec;
 
 namespace Zelkoran {
 
 // The audio device the engine mixes every sound into (opaque).
 struct AudioMixer;
+
+// Sees the device's mixed sound after each pass, on the audio thread:
+// count interleaved float values (nominally -1..1) of spec->channels
+// channels. It must not lock, allocate or call the engine.
+using PostMixCallback = void (*)(void* user, AudioMixer* mixer, const SDL_AudioSpec* spec, const float* samples,
+                                 int count);
 
 // Called once per drawn frame, before the panels; the argument is the screen
 // number, the result is ignored.
@@ -119,6 +126,11 @@ public:
     void audioClose();
     // The mixer the engine plays through while audio is open, else null.
     AudioMixer* audioGetMixer();
+    // Installs the one post-mix tap (null removes it). Does not return
+    // while a tap is running, so after a removal user may be released.
+    // Returns 0, RC_ERR_NOT_FOUND (audio closed) or RC_ERR_INVALID (the
+    // device mixes neither signed 16-bit nor float samples).
+    int audioSetPostMix(PostMixCallback callback, void* user);
 
 private:
     Screen m_screen;

@@ -7,6 +7,9 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace Zelkoran {
 
 namespace {
@@ -29,6 +32,36 @@ bool isSampleFormat(int format)
         return true;
     default:
         return false;
+    }
+}
+
+// Float values handed to a tap at once: the device's buffer goes out in
+// pieces of whole frames, converted on the stack without allocation.
+constexpr int kTapValues = 1024;
+
+void SDLCALL forwardPostMix(void* user, Uint8* stream, int length)
+{
+    auto* mixer = static_cast<AudioMixer*>(user);
+    if (!mixer->postMix || mixer->channels < 1 || length <= 0)
+        return;
+    float values[kTapValues];
+    const int piece = kTapValues / mixer->channels * mixer->channels;
+    const bool isFloat = mixer->format == AUDIO_F32SYS;
+    const int valueBytes = isFloat ? 4 : 2;
+    const int total = length / valueBytes;
+    for (int done = 0; done < total; done += piece) {
+        const int count = std::min(piece, total - done);
+        const Uint8* from = stream + static_cast<size_t>(done) * valueBytes;
+        if (isFloat) {
+            std::memcpy(values, from, static_cast<size_t>(count) * sizeof(float));
+        } else {
+            for (int i = 0; i < count; ++i) {
+                int16_t sample;
+                std::memcpy(&sample, from + static_cast<size_t>(i) * 2, sizeof(sample));
+                values[i] = static_cast<float>(sample) / 32768.0f;
+            }
+        }
+        mixer->postMix(mixer->postMixUser, mixer, &mixer->spec, values, count);
     }
 }
 
@@ -59,6 +92,9 @@ int ConfigMgr::audioInit(int frequency, int format, int channels)
     }
     auto mixer = std::make_unique<AudioMixer>();
     Mix_QuerySpec(&mixer->frequency, &mixer->format, &mixer->channels);
+    mixer->spec.freq = mixer->frequency;
+    mixer->spec.format = mixer->format;
+    mixer->spec.channels = static_cast<Uint8>(mixer->channels);
     mixer->generation = ++g_openings;
     m_audio = std::move(mixer);
     return RC_OK;
@@ -69,6 +105,7 @@ void ConfigMgr::audioClose()
     if (!m_audio)
         return;
     Mix_HaltChannel(-1);
+    Mix_SetPostMix(nullptr, nullptr);
     Mix_CloseAudio();
     Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -76,5 +113,22 @@ void ConfigMgr::audioClose()
 }
 
 AudioMixer* ConfigMgr::audioGetMixer() { return m_audio.get(); }
+
+int ConfigMgr::audioSetPostMix(PostMixCallback callback, void* user)
+{
+    if (!m_audio)
+        return RC_ERR_NOT_FOUND;
+    if (callback && m_audio->format != AUDIO_S16SYS && m_audio->format != AUDIO_F32SYS)
+        return RC_ERR_INVALID;
+    // Mix_SetPostMix swaps the hook with the mixer's device locked, the
+    // lock the mixing thread holds for a whole pass: once it returns, no
+    // pass runs the old tap, and the fields below change while none runs.
+    Mix_SetPostMix(nullptr, nullptr);
+    m_audio->postMix = callback;
+    m_audio->postMixUser = user;
+    if (callback)
+        Mix_SetPostMix(forwardPostMix, m_audio.get());
+    return RC_OK;
+}
 
 } // namespace Zelkoran

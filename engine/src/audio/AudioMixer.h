@@ -2,6 +2,10 @@
 // Main thread only.
 #pragma once
 
+#include <Zelkoran/Screen.h>
+
+#include <SDL_audio.h>
+
 #include <cstdint>
 
 namespace Zelkoran {
@@ -14,6 +18,10 @@ struct AudioMixer {
     // Differs for every opening: sound decoded for an earlier device does
     // not fit this one.
     uint32_t generation = 0;
+    // The post-mix tap; changed only while the device is locked.
+    PostMixCallback postMix = nullptr;
+    void* postMixUser = nullptr;
+    SDL_AudioSpec spec{};
 
     // Bytes of mixed sound per second.
     int64_t bytesPerSecond() const;

@@ -1,0 +1,309 @@
+// The image tab driven as the menu drives it: images imported from files,
+// saved into and loaded from the archive, exported, zoomed and panned.
+#include "tabs/ProtocolTab.h"
+
+#include "tabs/images/ctrlImages.h"
+
+#include <Zelkoran/Cursor.h>
+#include <Zelkoran/Image.h>
+
+#include <SDL_events.h>
+#include <SDL_surface.h>
+
+#include <cstdio>
+
+namespace {
+
+using namespace Zelkoran;
+namespace TS = editortest::TS;
+
+class ImageTabTest : public TabTest {
+protected:
+    void SetUp() override
+    {
+        TabTest::SetUp();
+        TS::clearAnswers();
+        TS::clearModalLog();
+        TS::setModalWatchdog(3000);
+        openArchive({});
+        tab.reset(new (std::nothrow) CtrlImages(&*resources, &*status));
+        ASSERT_NE(tab, nullptr);
+        p = editortest::panel(Main::instance()->guiMgr()->getPanelIDs().back());
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(TS::pendingAnswers(), 0u);
+        TS::clearAnswers();
+        tab.reset();
+        TabTest::TearDown();
+    }
+
+    // A w x h PNG file in the scratch folder; alpha false gives a surface
+    // without alpha channel.
+    std::string pngFile(const char* file, int w, int h)
+    {
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, 10, 200, 30, 255));
+        const int id = Main::instance()->imageMgr()->loadFromSurface(surface, "source");
+        SDL_FreeSurface(surface);
+        const std::string path = folder.path(file);
+        EXPECT_TRUE(Main::instance()->imageMgr()->get(id)->saveToPNG(path.c_str()));
+        Main::instance()->imageMgr()->close(id);
+        return path;
+    }
+
+    int import(const std::string& path)
+    {
+        TS::pushFileAnswer(true, path.c_str());
+        return tab->processEvent(400, 0);
+    }
+
+    std::vector<std::string> boxes()
+    {
+        std::vector<std::string> texts;
+        for (const auto& record : TS::modalLog())
+            if (!record.text.empty()) // file dialogs have no text
+                texts.emplace_back(std::string(record.title.c_str()) + " / " + record.text.c_str());
+        TS::clearModalLog();
+        return texts;
+    }
+
+    std::string label(int id) { return p->getLabel(id)->getText(); }
+    bool enabled(int id) { return p->getWidgetByID(id)->isEnabled(); }
+
+    std::unique_ptr<CtrlImages> tab;
+    Panel* p = nullptr;
+};
+
+TEST_F(ImageTabTest, StartsWithoutImageAndEverythingDisabled)
+{
+    EXPECT_EQ(label(407), "No image");
+    EXPECT_EQ(label(408), "Zoom: 1.00");
+    EXPECT_TRUE(p->getCheckBox(404)->isChecked());
+    EXPECT_EQ(tab->processEvent(402, 0), 4);
+    EXPECT_EQ(tab->zoom(), 1.25f); // the buttons zoom; only the widgets say there is nothing
+    for (int id : {108, 401, 402, 403, 404, 405, 406, 424, 425, 426, 428})
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_EQ(tab->processEvent(107, 0), 4);
+    EXPECT_EQ(tab->zoom(), 1.0f);
+}
+
+TEST_F(ImageTabTest, ImportPlacesZoomsAndSavesTheImage)
+{
+    const std::string path = pngFile("wide.png", 100, 50);
+    EXPECT_EQ(import(path), 0);
+    EXPECT_TRUE(tab->isDirty());
+    EXPECT_EQ(label(407), "100x50 32bits");
+    for (int id : {401, 402, 403, 404, 424, 428})
+        EXPECT_TRUE(enabled(id)) << id;
+    // ARGB pixels have an alpha channel: no colour key.
+    EXPECT_FALSE(enabled(425));
+    EXPECT_FALSE(p->getCheckBox(425)->isChecked());
+
+    EXPECT_EQ(tab->processEvent(402, 0), 0);
+    EXPECT_EQ(tab->processEvent(402, 0), 0);
+    EXPECT_EQ(tab->processEvent(402, 0), 0);
+    EXPECT_EQ(tab->processEvent(402, 0), 0);
+    const SDL_FRect r = tab->imageRect();
+    EXPECT_EQ((std::vector<float>{r.x, r.y, r.w, r.h}), (std::vector<float>{700, 470, 200, 100}));
+    for (int i = 0; i < 12; ++i)
+        tab->processEvent(402, 0);
+    EXPECT_EQ(tab->zoom(), 4.0f);
+    EXPECT_EQ(label(408), "Zoom: 4.00");
+    for (int i = 0; i < 20; ++i)
+        tab->processEvent(403, 0);
+    EXPECT_EQ(tab->zoom(), 0.25f);
+    EXPECT_EQ(label(408), "Zoom: 0.25");
+
+    // The colour settings shown are applied to the image by every event.
+    p->getTextEdit(428)->setText("#804020");
+    p->getNumberEdit(424)->setText("");
+    tab->processEvent(428, 0);
+    Image* img = Main::instance()->imageMgr()->get(tab->imageID());
+    uint8_t r8 = 0, g8 = 0, b8 = 0;
+    img->getColorMod(r8, g8, b8);
+    EXPECT_EQ((std::vector<int>{r8, g8, b8, img->getAlphaMod()}), (std::vector<int>{0x80, 0x40, 0x20, 255}));
+    p->getTextEdit(428)->setText("#zz");
+    p->getNumberEdit(424)->setValue(90);
+    tab->processEvent(424, 0);
+    img->getColorMod(r8, g8, b8);
+    EXPECT_EQ((std::vector<int>{r8, g8, b8, img->getAlphaMod()}), (std::vector<int>{0x80, 0x40, 0x20, 90}));
+
+    p->getTextEdit(112)->setText("logo");
+    TS::pushAnswer(0);
+    EXPECT_EQ(tab->processEvent(108, 0), 0);
+    EXPECT_EQ(boxes(), (std::vector<std::string>{"Image: save to QEL / Image saved."}));
+    EXPECT_FALSE(tab->isDirty());
+    EXPECT_EQ(editortest::listItems(p->getList(105)), (std::vector<std::string>{"logo"}));
+    EXPECT_EQ(p->getList(105)->getSelectedIndex(), 1);
+
+    // Back from another tab: the block with its settings.
+    tab->onDeactivate();
+    EXPECT_EQ(tab->imageID(), 0);
+    tab->onActivate();
+    ASSERT_GT(tab->imageID(), 0);
+    EXPECT_EQ(tab->zoom(), 0.25f);
+    EXPECT_EQ(p->getTextEdit(428)->getText(), "#804020");
+    EXPECT_EQ(p->getNumberEdit(424)->getValue(), 90);
+}
+
+TEST_F(ImageTabTest, ExportWritesOnePngBesideTheArchive)
+{
+    ASSERT_EQ(import(pngFile("in.png", 8, 4)), 0);
+    p->getTextEdit(112)->setText("logo");
+    TS::pushAnswer(MBB_OK);
+    tab->processEvent(401, 0);
+    p->getTextEdit(112)->setText("logo.png");
+    TS::pushAnswer(MBB_YES); // overwrite
+    TS::pushAnswer(MBB_OK);
+    tab->processEvent(401, 0);
+    const std::string written = folder.path("logo.png");
+    const std::vector<std::string> expected{"Image export / Image exported to \"" + written + "\": Ok",
+                                            "Export file / The file \"logo.png\" already exists.\nDo you want to overwrite it?",
+                                            "Image export / Image exported to \"" + written + "\": Ok"};
+    EXPECT_EQ(boxes(), expected);
+    const int id = Main::instance()->imageMgr()->loadFromFile(written.c_str(), "");
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(Main::instance()->imageMgr()->get(id)->getWidth(), 8);
+    Main::instance()->imageMgr()->close(id);
+
+    p->getTextEdit(112)->setText("");
+    TS::pushAnswer(0);
+    tab->processEvent(401, 0);
+    EXPECT_EQ(boxes(), (std::vector<std::string>{
+                           "Image export / Could not export the image.\nAn image name is required."}));
+}
+
+TEST_F(ImageTabTest, CancelledOrFailedImportKeepsThePreviousImage)
+{
+    ASSERT_EQ(import(pngFile("in.png", 8, 4)), 0);
+    const int shown = tab->imageID();
+    TS::pushFileAnswer(false, "");
+    EXPECT_EQ(tab->processEvent(400, 0), -1);
+    TS::pushAnswer(MBB_OK);
+    EXPECT_EQ(import(folder.path("missing.png")), -1);
+    EXPECT_EQ(boxes(), (std::vector<std::string>{"Image import / Image could not be imported."}));
+    EXPECT_EQ(tab->imageID(), shown);
+}
+
+// A block that cannot be read must not leave the previous image behind
+// under its name, or Save would write that image over it.
+TEST_F(ImageTabTest, AnUnreadableBlockLeavesNothingToSaveOverIt)
+{
+    ASSERT_EQ(import(pngFile("in.png", 8, 4)), 0);
+    p->getTextEdit(112)->setText("good");
+    TS::pushAnswer(0);
+    ASSERT_EQ(tab->processEvent(108, 0), 0);
+    Archive::Block junk("junk", "ZK7_IMAGE");
+    char bytes[] = "not an image";
+    junk.data = bytes;
+    junk.size = sizeof(bytes);
+    ASSERT_EQ(archive()->blockAdd(junk), 0);
+    tab->parseQEL();
+    boxes();
+
+    ASSERT_EQ(tab->selectBlockListItemByName("junk"), 1);
+    TS::pushAnswer(MBB_OK);
+    EXPECT_EQ(tab->processEvent(105, 2), -1);
+    EXPECT_EQ(boxes(), (std::vector<std::string>{"Loading resource / Resource could not be loaded."}));
+    EXPECT_EQ(tab->imageID(), 0);
+    EXPECT_EQ(label(407), "No image");
+    EXPECT_EQ(tab->processEvent(0, 0), 4);
+    EXPECT_FALSE(enabled(108));
+
+    ASSERT_EQ(tab->selectBlockListItemByName("good"), 1);
+    EXPECT_EQ(tab->processEvent(105, 1), 0);
+    EXPECT_EQ(label(407), "8x4 32bits");
+}
+
+TEST_F(ImageTabTest, MouseDragsResetsAndWheelZoomsOnlyInThePreview)
+{
+    SDL_Event e{};
+    auto press = [&](Uint32 type, int x, int y, int button) {
+        e = SDL_Event{};
+        e.type = type;
+        e.button.x = x;
+        e.button.y = y;
+        e.button.button = static_cast<Uint8>(button);
+        tab->handleMouseEvent(&e);
+    };
+    auto move = [&](int x, int y) {
+        e = SDL_Event{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.x = x;
+        e.motion.y = y;
+        tab->handleMouseEvent(&e);
+    };
+    auto wheel = [&](int x, int y, int dy) {
+        TS::mouseMove(x, y);
+        TS::pump();
+        e = SDL_Event{};
+        e.type = SDL_MOUSEWHEEL;
+        e.wheel.y = dy;
+        tab->handleMouseEvent(&e);
+    };
+
+    press(SDL_MOUSEBUTTONDOWN, 500, 500, SDL_BUTTON_LEFT); // no image: no drag
+    move(530, 490);
+    EXPECT_EQ(tab->panX(), 0);
+
+    ASSERT_EQ(import(pngFile("in.png", 100, 50)), 0);
+    const SDL_FRect start = tab->imageRect();
+    press(SDL_MOUSEBUTTONDOWN, 500, 500, SDL_BUTTON_LEFT);
+    move(520, 495);
+    move(530, 490);
+    press(SDL_MOUSEBUTTONUP, 10, 10, SDL_BUTTON_LEFT);
+    move(600, 600);
+    EXPECT_EQ(tab->panX(), 30);
+    EXPECT_EQ(tab->panY(), -10);
+    EXPECT_EQ(tab->imageRect().x, start.x + 30);
+    EXPECT_EQ(tab->imageRect().y, start.y - 10);
+
+    wheel(100, 500, 1); // over the tab panel
+    wheel(500, 20, 1);  // over the menu bar
+    EXPECT_EQ(tab->zoom(), 1.0f);
+    wheel(500, 500, 1);
+    EXPECT_EQ(tab->zoom(), 1.25f);
+    EXPECT_EQ(tab->panX(), 30); // zoom keeps the pan
+    wheel(500, 500, -1);
+    wheel(500, 500, -1);
+    EXPECT_EQ(tab->zoom(), 0.75f);
+
+    press(SDL_MOUSEBUTTONDOWN, 150, 500, SDL_BUTTON_MIDDLE);
+    EXPECT_EQ(tab->zoom(), 0.75f);
+    press(SDL_MOUSEBUTTONDOWN, 500, 500, SDL_BUTTON_MIDDLE);
+    EXPECT_EQ(tab->zoom(), 1.0f);
+    EXPECT_EQ(tab->panX(), 0);
+    EXPECT_EQ(label(408), "Zoom: 1.00");
+}
+
+TEST_F(ImageTabTest, BackgroundsAreOneRadioGroupAndDrawnInsideThePreview)
+{
+    ASSERT_EQ(import(pngFile("in.png", 100, 50)), 0);
+    tab->processEvent(406, 0);
+    EXPECT_EQ((std::vector<bool>{p->getCheckBox(404)->isChecked(), p->getCheckBox(405)->isChecked(),
+                                 p->getCheckBox(406)->isChecked()}),
+              (std::vector<bool>{false, false, true}));
+    Screen* screen = Main::instance()->configMgr()->get(0);
+    const SDL_Rect menuClip{0, 0, 50, 50};
+    screen->setClipRect(&menuClip);
+    tab->render(0);
+    SDL_Rect clip{};
+    ASSERT_TRUE(screen->getClipRect(clip)); // the caller's clip comes back
+    EXPECT_EQ((std::vector<int>{clip.x, clip.y, clip.w, clip.h}), (std::vector<int>{0, 0, 50, 50}));
+    screen->setClipRect(nullptr);
+    screen->setRenderCallback([this](int value) { return tab->render(value); });
+    SDL_Surface* frame = TS::captureFrame();
+    ASSERT_NE(frame, nullptr);
+    auto pixel = [&](int x, int y) {
+        return static_cast<const Uint32*>(frame->pixels)[y * frame->pitch / 4 + x] & 0xFFFFFFu;
+    };
+    EXPECT_EQ(pixel(300, 800), 0x000000u);  // black background
+    EXPECT_EQ(pixel(800, 520), 0x0AC81Eu);  // the image in the centre
+    EXPECT_EQ(pixel(100, 30), 0x808080u);   // outside the preview
+    SDL_FreeSurface(frame);
+    screen->setRenderCallback(nullptr);
+}
+
+} // namespace
