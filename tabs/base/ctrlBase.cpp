@@ -32,24 +32,13 @@ constexpr int kPulseAlphaRange = 191;
 [[noreturn]] void fatal(const CtrlBase::string& message) { Internal::fatalError(message.c_str(), nullptr, 0); }
 
 // Enables or disables w only when its status says the other.
-void setUsable(Widget* w, bool usable)
+void setWidgetUsable(Widget* w, bool usable)
 {
     const bool enabled = w->status() != 0;
     if (usable && !enabled)
         w->enable();
     else if (!usable && enabled)
         w->disable();
-}
-
-// Length of text cut to at most maxBytes without splitting a UTF-8 sequence.
-size_t utf8Prefix(const CtrlBase::string& text, size_t maxBytes)
-{
-    if (text.size() <= maxBytes)
-        return text.size();
-    size_t n = maxBytes;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
-    return n;
 }
 
 } // namespace
@@ -142,8 +131,8 @@ int CtrlBase::refreshWidgets()
     slider->setValue(list->getScroll());
     const bool selected = list->getSelectedIndex() != 0;
     const string text = name->getText();
-    setUsable(remove, selected);
-    setUsable(save, selected || !text.empty());
+    setWidgetUsable(remove, selected);
+    setWidgetUsable(save, selected || !text.empty());
     if (text.size() > kMaxBlockName)
         name->setText(text.substr(0, utf8Prefix(text, kMaxBlockName)).c_str());
     return 0;
@@ -648,4 +637,20 @@ int CtrlBase::rebuildTextBufferFromTextEdit(int textEditId, ASCIIMode mode, bool
     std::memcpy(buffer, joined.data(), joined.size());
     length = static_cast<int>(joined.size());
     return 0;
+}
+
+void CtrlBase::setUsable(int widgetId, bool usable) const
+{
+    if (Widget* widget = panel->getWidgetByID(widgetId))
+        setWidgetUsable(widget, usable);
+}
+
+size_t CtrlBase::utf8Prefix(const string& text, size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text.size();
+    size_t n = maxBytes;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
 }

@@ -165,6 +165,10 @@ public:
     bool openColorPicker(Zelkoran::Panel* panel, int editId, int frameId, bool alpha);
 
 protected:
+    // Enables or disables a widget of the base panel when it exists.
+    void setUsable(int widgetId, bool usable) const;
+    // Length of text cut to at most maxBytes without splitting a UTF-8 sequence.
+    static size_t utf8Prefix(const string& text, size_t maxBytes);
     // --- save, delete and export ---
     // The archive's text for blockAdd codes -72 and -477, else fallback.
     string getArchiveSaveErrorMessage(int code, const string& fallback) const;

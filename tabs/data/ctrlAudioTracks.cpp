@@ -476,17 +476,6 @@ void CtrlAudioTracks::setEdit(int editId, int value) const
     }
 }
 
-void CtrlAudioTracks::setUsable(int widgetId, bool usable) const
-{
-    Widget* widget = panel->getWidgetByID(widgetId);
-    if (!widget || widget->isEnabled() == usable)
-        return;
-    if (usable)
-        widget->enable();
-    else
-        widget->disable();
-}
-
 int CtrlAudioTracks::showBox(const char* title, const string& text, int buttons, int type, int timeoutMs) const
 {
     return tool()->messageBox(title, text.c_str(), buttons, type, timeoutMs, -1, -1);

@@ -82,7 +82,6 @@ private:
     void setPauseBox(bool checked) const;
     void setLabel(int labelId, const string& text, int top) const;
     void setEdit(int editId, int value) const;
-    void setUsable(int widgetId, bool usable) const;
     int showBox(const char* title, const string& text, int buttons, int type, int timeoutMs) const;
 
     int32_t playState = PS_STOPPED;

@@ -429,17 +429,6 @@ void CtrlTextFile::setLabel(int labelId, const string& text, int top)
     }
 }
 
-void CtrlTextFile::setUsable(int widgetId, bool usable)
-{
-    Widget* widget = panel->getWidgetByID(widgetId);
-    if (!widget || widget->isEnabled() == usable)
-        return;
-    if (usable)
-        widget->enable();
-    else
-        widget->disable();
-}
-
 void CtrlTextFile::showStorageMode(uint32_t mode)
 {
     const int ticked = mode == Archive::ST_RAW          ? config.rawCheckBoxId

@@ -81,8 +81,6 @@ private:
     void createWidgets();
     // Centred caption placed centred at top on the panel.
     void setLabel(int labelId, const string& text, int top);
-    // Enables or disables a widget of the panel when it exists.
-    void setUsable(int widgetId, bool usable);
     // Ticks the storage box of mode alone.
     void showStorageMode(uint32_t mode);
     // The no-content look (after a failed load too, so that nothing stale

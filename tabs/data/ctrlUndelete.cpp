@@ -39,27 +39,6 @@ Position bottom(float offset) { return Position(offset, PH_BOTTOM); }
 
 CtrlBase::string fieldText(const char* field, size_t size) { return CtrlBase::string(field, strnlen(field, size)); }
 
-// Length of text cut to at most maxBytes without splitting a UTF-8 sequence.
-size_t utf8Prefix(const CtrlBase::string& text, size_t maxBytes)
-{
-    if (text.size() <= maxBytes)
-        return text.size();
-    size_t n = maxBytes;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
-    return n;
-}
-
-void setUsable(Widget* w, bool usable)
-{
-    if (!w)
-        return;
-    if (usable)
-        w->enable();
-    else
-        w->disable();
-}
-
 } // namespace
 
 CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Undelete", kTabCheckBoxId, rm, gs)
@@ -96,7 +75,7 @@ CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Un
     addLabel(UW_BLOCKSIZE, "Blocksize", 273);
     for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE),
                    static_cast<int>(UW_UNDELETE)})
-        setUsable(panel->getWidgetByID(id), false);
+        setUsable(id, false);
     if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME)) {
         name->setReadOnly(true);
         name->setFeatures(WF_EVENTS, true);
@@ -143,7 +122,7 @@ int CtrlUndelete::refreshWidgets()
     const int result = CtrlBase::refreshWidgets();
     // The tab writes nothing; the base would offer Save and Delete for a selection.
     for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE)})
-        setUsable(panel->getWidgetByID(id), false);
+        setUsable(id, false);
     return result;
 }
 
@@ -171,7 +150,7 @@ int CtrlUndelete::processEvent(int widgetId, int)
     const bool none = type && std::strcmp(type->getText(), kNoBlock) == 0;
     for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED),
                    static_cast<int>(UW_UNDELETE)})
-        setUsable(panel->getWidgetByID(id), !none);
+        setUsable(id, !none);
     return none ? 4 : 0;
 }
 
@@ -252,7 +231,7 @@ int CtrlUndelete::onNew()
     for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
         if (WidgetCheckBox* box = panel->getCheckBox(id))
             box->setChecked(false);
-    setUsable(panel->getWidgetByID(UW_UNDELETE), false);
+    setUsable(UW_UNDELETE, false);
     return 0;
 }
 
@@ -285,7 +264,7 @@ int CtrlUndelete::updateData()
     for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
         if (WidgetCheckBox* box = panel->getCheckBox(id))
             box->setChecked(id == checked);
-    setUsable(panel->getWidgetByID(UW_UNDELETE), true);
+    setUsable(UW_UNDELETE, true);
     return 0;
 }
 

@@ -185,17 +185,6 @@ int CtrlImages::processEvent(int widgetId, int data)
     return hasImage ? 0 : 4;
 }
 
-void CtrlImages::setUsable(int widgetId, bool usable)
-{
-    Widget* widget = panel->getWidgetByID(widgetId);
-    if (!widget || widget->isEnabled() == usable)
-        return;
-    if (usable)
-        widget->enable();
-    else
-        widget->disable();
-}
-
 bool CtrlImages::colorKeyAvailable()
 {
     const Image* img = image();

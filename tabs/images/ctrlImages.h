@@ -140,7 +140,6 @@ private:
     void setZoom(float zoom);
     void showLabel(int labelId, const string& text, int top);
     void showNoImage();
-    void setUsable(int widgetId, bool usable);
     void setSwatch(int swatchId, uint8_t r, uint8_t g, uint8_t b);
     // Colour key possible for the shown image: no alpha channel and allowed.
     bool colorKeyAvailable();
