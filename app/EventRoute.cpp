@@ -32,8 +32,7 @@ EventRoute routeEvent(const SDL_Event& event, bool textFocus)
         // The tabs treat every event of their block list as a selection,
         // which rewrites the name field: the mouse merely passing over the
         // list would throw away a name the user is typing.
-        return reinterpret_cast<intptr_t>(event.user.data1) == CtrlBase::BW_LIST ? EventRoute::Ignore
-                                                                                 : EventRoute::Process;
+        return eventInt(event.user.data1) == CtrlBase::BW_LIST ? EventRoute::Ignore : EventRoute::Process;
     case Zelkoran::GE_SCROLLED:
     case Zelkoran::GE_LAYOUT: return EventRoute::RefreshResult;
     default: return EventRoute::Ignore;

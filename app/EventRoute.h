@@ -1,7 +1,12 @@
 // Where the main loop sends an event, and the loop result a pass builds.
 #pragma once
 
+#include <cstdint>
+
 union SDL_Event;
+
+// The int a GUI event carries in one of its data pointers.
+inline int eventInt(const void* datum) { return static_cast<int>(reinterpret_cast<intptr_t>(datum)); }
 
 enum class EventRoute {
     Ignore,

@@ -23,6 +23,8 @@ public:
 
     // Forgets the archive: flags, key, path and id; the window size stays. 0.
     int clear();
+    // Overwrites szKey with zero bytes; iKeyLength 0.
+    void wipeKey();
 
     uint8_t bArchiveLoaded = 0;
     uint8_t bSecured = 0;       // encrypted index or blocks: Unlock instead of Lock
@@ -38,5 +40,4 @@ public:
 private:
     // 1 when arg was taken.
     int acceptArgument(const char* arg);
-    void wipeKey();
 };

@@ -41,8 +41,6 @@ constexpr const char* kEncryptionTitle = "QEL encryption";
 Position centre(float offset) { return Position(offset, PH_CENTER); }
 Position bottom(float offset) { return Position(offset, PH_BOTTOM); }
 
-int eventDatum(void* datum) { return static_cast<int>(reinterpret_cast<intptr_t>(datum)); }
-
 void placeButton(Panel* panel, int id, float x)
 {
     if (WidgetButton* button = panel->getButton(id))
@@ -104,7 +102,7 @@ int Menu::runModalPanel(int panelId, const std::function<int(int)>& fn) const
             if (event.type == SDL_QUIT)
                 result.assign(LoopResult::kQuitRequest);
             else if (event.type == kGUIEventType && event.user.code == GE_ACTION)
-                result.assign(fn(eventDatum(event.user.data1)));
+                result.assign(fn(eventInt(event.user.data1)));
         }
     }
     gui->popModal();
@@ -139,11 +137,10 @@ int Menu::secureModalPanel(const char* prompt, KeyBuffer& key) const
 
     String text = typedKey(securePanel());
     if (text.empty()) {
-        key.length = 0;
+        key.wipe();
         return result == kConfirmed ? kCancelled : result;
     }
-    Main::instance()->tool()->szCopy(reinterpret_cast<char*>(key.bytes), text.c_str(), sizeof key.bytes);
-    key.length = static_cast<uint32_t>(std::min<size_t>(text.size(), GlobalStatus::kMaxKeyLength));
+    key.assign(text.data(), text.size());
     wipe(text);
     return result;
 }
@@ -173,8 +170,7 @@ int Menu::setQELKeyFromSecurePanel(Archive* archive, Panel* panel)
 
 void Menu::rememberQELKey(const void* key, uint32_t length)
 {
-    OPENSSL_cleanse(pGlobalStatus->szKey, sizeof pGlobalStatus->szKey);
-    pGlobalStatus->iKeyLength = 0;
+    pGlobalStatus->wipeKey();
     pGlobalStatus->bKeyRemembered = 0;
     if (!key || length == 0)
         return;

@@ -1,6 +1,7 @@
 // Creating, opening and closing the editor's archive. Opening upgrades a
 // QELv1 file first, asks for keys as needed and migrates legacy blocks
 // before the archive becomes the open one.
+#include "app/ErrorBox.h"
 #include "app/EditorLog.h"
 #include "app/GlobalStatus.h"
 #include "app/KeyBuffer.h"
@@ -27,8 +28,6 @@ constexpr const char* kSecuredPrompt = "QEL is secured, enter the key:";
 
 Tool* tool() { return Main::instance()->tool(); }
 ArchiveMgr* archives() { return Main::instance()->archiveMgr(); }
-
-void showError(const char* title, const char* text) { tool()->messageBox(title, text, MBB_OK, MBT_ERROR, 0, -1, -1); }
 
 // The upgrade's questions, asked with the key prompt and a message box.
 class MenuUpgradeQuestions : public UpgradeQuestions {

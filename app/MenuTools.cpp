@@ -1,6 +1,7 @@
 // The tools panel (the open archive's facts, its block table, defragment and
 // resize) and the information panel with the change log. The panels are
 // the editor's fixed ones, run modally through the engine's message box.
+#include "app/ErrorBox.h"
 #include "app/BlockTable.h"
 #include "app/DocumentViewer.h"
 #include "app/GlobalStatus.h"
@@ -72,8 +73,6 @@ Panel* panelOf(const ResourceManager& resources, int resourceId)
     const int id = resources.get(resourceId);
     return id > 0 ? Main::instance()->guiMgr()->getPanel(id) : nullptr;
 }
-
-void showError(const char* title, const char* text) { tool()->messageBox(title, text, MBB_OK, MBT_ERROR, 0, -1, -1); }
 
 // The id of the button that ended the run, 2 on a quit request.
 int runPanel(const char* title, const Panel& panel)

@@ -1,6 +1,7 @@
 // The fixed panels of the editor and the per-tab check boxes and base panels.
 #include "app/EditorLog.h"
 #include "app/ResourceManager.h"
+#include "app/Version.h"
 
 #include <Zelkoran/Font.h>
 #include <Zelkoran/GUIMgr.h>
@@ -70,7 +71,7 @@ constexpr TabTooltip kTabTooltips[] = {
 
 // Contact and credits shown by the information panel, one label each.
 constexpr const char* kInfoLines[4] = {
-    "Skarden v0.19.0",
+    kSkardenNameVersion,
     "Editor of Zelkoran QEL resource archives",
     "The change log lists what each version brings",
     "Built by the Skarden developers",

@@ -1,6 +1,7 @@
 #include "app/Skarden.h"
 
 #include "app/EditorLog.h"
+#include "app/EventRoute.h"
 #include "app/Menu.h"
 #include "app/ResourceManager.h"
 #include "app/Version.h"
@@ -40,8 +41,6 @@ void registerMemoryReport()
     static const bool registered = std::atexit(&CMem::destroy) == 0;
     (void)registered;
 }
-
-int eventInt(void* datum) { return static_cast<int>(reinterpret_cast<intptr_t>(datum)); }
 
 } // namespace
 

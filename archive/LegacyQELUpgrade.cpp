@@ -53,6 +53,7 @@
 #include <Zelkoran/Tool.h>
 
 #include <SDL.h>
+#include <openssl/crypto.h>
 #include <xxhash.h>
 #include <zlib.h>
 
@@ -61,7 +62,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <string.h> // explicit_bzero
 
 using Zelkoran::String;
 
@@ -142,8 +142,8 @@ struct IndexKey {
     }
     ~IndexKey()
     {
-        explicit_bzero(bytes, sizeof bytes);
-        explicit_bzero(&context, sizeof context);
+        OPENSSL_cleanse(bytes, sizeof bytes);
+        OPENSSL_cleanse(&context, sizeof context);
     }
     IndexKey(const IndexKey&) = delete;
     IndexKey& operator=(const IndexKey&) = delete;
@@ -240,7 +240,7 @@ public:
         XXH32_update(state.get(), m_magic, sizeof m_magic);
         XXH32_update(state.get(), header, sizeof header);
         XXH32_update(state.get(), m_index.get(), indexSize);
-        explicit_bzero(header + kHeaderKeyOffset, 32);
+        OPENSSL_cleanse(header + kHeaderKeyOffset, 32);
         if (XXH32_digest(state.get()) != storedChecksum)
             return LQR_CORRUPT;
         return 0;

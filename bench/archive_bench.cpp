@@ -22,6 +22,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <initializer_list>
 #include <malloc.h>
 #include <map>
 #include <random>
@@ -330,10 +331,21 @@ public:
     std::map<std::string, double> times;
 };
 
-double ratio(const std::map<std::string, double>& t, const std::string& baseline, const std::string& measured)
+// The baselines' summed time over the measured one; 0 when one was not run.
+double ratio(const std::map<std::string, double>& t, std::initializer_list<std::string> baselines,
+             const std::string& measured)
 {
-    auto b = t.find(baseline), m = t.find(measured);
-    return (b == t.end() || m == t.end() || m->second <= 0) ? 0.0 : b->second / m->second;
+    auto m = t.find(measured);
+    if (m == t.end() || m->second <= 0)
+        return 0.0;
+    double sum = 0;
+    for (const std::string& baseline : baselines) {
+        auto b = t.find(baseline);
+        if (b == t.end())
+            return 0.0;
+        sum += b->second;
+    }
+    return sum / m->second;
 }
 
 void printRatios(const std::map<std::string, double>& t)
@@ -345,28 +357,22 @@ void printRatios(const std::map<std::string, double>& t)
         for (int sync : {1, 0}) {
             std::string tag = sync ? "durable" : "nosync ";
             std::string sfx = "/" + std::to_string(sync);
+            const std::string plain = "BM_PlainWrite/" + s + "/0" + sfx, zlib = "BM_Zlib/" + s + "/0",
+                              aes = "BM_Aes/" + s + "/0", add = "BM_ArchiveAdd/" + s + "/";
             std::printf("%9s B %s add: raw/plain %.2f  zlib/(codec) %.2f  zlib/(codec+plain) %.2f  aes/(codec) %.2f  aes/(codec+plain) %.2f\n",
                         s.c_str(), tag.c_str(),
-                        ratio(t, "BM_PlainWrite/" + s + "/0" + sfx, "BM_ArchiveAdd/" + s + "/1" + sfx),
-                        ratio(t, "BM_Zlib/" + s + "/0", "BM_ArchiveAdd/" + s + "/2" + sfx),
-                        (t.count("BM_Zlib/" + s + "/0") && t.count("BM_PlainWrite/" + s + "/0" + sfx))
-                            ? (t.at("BM_Zlib/" + s + "/0") + t.at("BM_PlainWrite/" + s + "/0" + sfx))
-                                  / t.at("BM_ArchiveAdd/" + s + "/2" + sfx)
-                            : 0.0,
-                        ratio(t, "BM_Aes/" + s + "/0", "BM_ArchiveAdd/" + s + "/3" + sfx),
-                        (t.count("BM_Aes/" + s + "/0") && t.count("BM_PlainWrite/" + s + "/0" + sfx))
-                            ? (t.at("BM_Aes/" + s + "/0") + t.at("BM_PlainWrite/" + s + "/0" + sfx))
-                                  / t.at("BM_ArchiveAdd/" + s + "/3" + sfx)
-                            : 0.0);
+                        ratio(t, {plain}, add + "1" + sfx), ratio(t, {zlib}, add + "2" + sfx),
+                        ratio(t, {zlib, plain}, add + "2" + sfx), ratio(t, {aes}, add + "3" + sfx),
+                        ratio(t, {aes, plain}, add + "3" + sfx));
         }
         for (int mode = 1; mode <= 3; ++mode) {
             std::string base = mode == 1 ? "BM_PlainRead/" + s : (mode == 2 ? "BM_Zlib/" + s + "/1" : "BM_Aes/" + s + "/1");
             std::printf("%9s B load %-4s: vs %s %.2f\n", s.c_str(), modes[mode], base.c_str(),
-                        ratio(t, base, "BM_ArchiveLoad/" + s + "/" + std::to_string(mode)));
+                        ratio(t, {base}, "BM_ArchiveLoad/" + s + "/" + std::to_string(mode)));
         }
     }
     std::printf("open 100k blocks: %.1f ms\n", t.count("BM_Open100k") ? t.at("BM_Open100k") : 0.0);
-    std::printf("defrag vs durable copy: %.2f\n", ratio(t, "BM_CopyFile", "BM_Defrag"));
+    std::printf("defrag vs durable copy: %.2f\n", ratio(t, {"BM_CopyFile"}, "BM_Defrag"));
 }
 
 } // namespace

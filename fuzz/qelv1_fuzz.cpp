@@ -2,6 +2,7 @@
 // without a key. The header checksum is made to match first (for a plain
 // index, or one encrypted with kFuzzKey), so that inputs get past it to
 // the entries.
+#include "archive/LegacyFileSupport.h"
 #include "archive/LegacyQELUpgrade.h"
 
 #include <Zelkoran/Internal.h>
@@ -21,10 +22,7 @@ namespace {
 const char kFuzzKey[] = "fuzz key";
 constexpr uint32_t kSeed = 41752906;
 
-uint32_t readU32(const uint8_t* p)
-{
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
+using legacyfile::readU32;
 
 void sealHeader(std::vector<uint8_t>& file)
 {

@@ -167,11 +167,11 @@ int CtrlBase::update() { return 0; }
 
 int CtrlBase::resetWidgets()
 {
-    CtrlBase::onNew();
     if (WidgetList* list = panel->getList(BW_LIST))
         list->clearItems();
     if (WidgetSlider* slider = panel->getSlider(BW_SLIDER))
         slider->setRange(0, 0);
+    onNew();
     return 0;
 }
 
@@ -341,12 +341,6 @@ const char* const kSaveTitleSuffix = ": save to QEL";
 constexpr int kSuccessNoticeMs = 1500;
 constexpr int kSaveNoticeMs = 2000;
 
-int messageBox(const CtrlBase::string& title, const CtrlBase::string& text, eMsgBoxButton buttons,
-               eMsgBoxType type, int timeoutMs)
-{
-    return Main::instance()->tool()->messageBox(title.c_str(), text.c_str(), buttons, type, timeoutMs, -1, -1);
-}
-
 // A name beside path that no file has yet, for writing path's new contents.
 CtrlBase::string partialFilePath(const CtrlBase::string& path)
 {
@@ -385,23 +379,23 @@ CtrlBase::string CtrlBase::getArchiveSaveErrorMessage(int code, const string& fa
 bool CtrlBase::setArchiveKeyForEncryptedSave(Archive* archive, const string& title) const
 {
     if (!archive || !globalStatus->bKeyRemembered) {
-        messageBox(title, kKeyNeededText, MBB_OK, MBT_WARNING, 0);
+        showBox(title, kKeyNeededText, MBB_OK, MBT_WARNING, 0);
         return false;
     }
     if (archive->setKey(globalStatus->szKey, static_cast<int>(globalStatus->iKeyLength)) == 0)
         return true;
-    messageBox(title, kKeyRefusedText, MBB_OK, MBT_ERROR, 0);
+    showBox(title, kKeyRefusedText, MBB_OK, MBT_ERROR, 0);
     return false;
 }
 
 void CtrlBase::notifySaveWarning(const string& prefix, const string& text, int timeoutMs) const
 {
-    messageBox(prefix + kSaveTitleSuffix, text, MBB_NONE, MBT_WARNING, timeoutMs);
+    showBox(prefix + kSaveTitleSuffix, text, MBB_NONE, MBT_WARNING, timeoutMs);
 }
 
 void CtrlBase::notifySaveError(const string& prefix, const string& text, int timeoutMs) const
 {
-    messageBox(prefix + kSaveTitleSuffix, text, MBB_NONE, MBT_ERROR, timeoutMs);
+    showBox(prefix + kSaveTitleSuffix, text, MBB_NONE, MBT_ERROR, timeoutMs);
 }
 
 bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const string& message) const
@@ -423,7 +417,48 @@ int CtrlBase::checkOverwrite(const string& path) const
     if (const string extension = tool->fileGetExtension(path.c_str()); !extension.empty())
         shown += "." + extension;
     const string question = "The file \"" + shown + "\" already exists.\nDo you want to overwrite it?";
-    return messageBox("Export file", question, MBB_YESNO, MBT_QUESTION, 0) == MBB_YES ? 0 : -1;
+    return showBox("Export file", question, MBB_YESNO, MBT_QUESTION, 0) == MBB_YES ? 0 : -1;
+}
+
+int CtrlBase::showBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const
+{
+    return Main::instance()->tool()->messageBox(title.c_str(), text.c_str(), buttons, type, timeoutMs, -1, -1);
+}
+
+WidgetLabel* CtrlBase::addInfoLabel(int labelId, const char* name, const string& text, Position x, int top) const
+{
+    WidgetLabel* label = panel->createLabel(name, labelId);
+    if (!label)
+        return nullptr;
+    label->setFont(resourceManager->get(SR_FONT), WS_ALL);
+    label->setBackgroundColor(225, 225, 225, WS_ALL);
+    label->setText(text.c_str(), Position(0, PH_CENTER), Position(0, PH_CENTER));
+    label->setPosition(x, Position(static_cast<float>(top), PH_TOP));
+    return label;
+}
+
+void CtrlBase::setLabel(int labelId, const string& text, int top) const
+{
+    if (WidgetLabel* label = panel->getLabel(labelId)) {
+        label->setText(text.c_str(), Position(0, PH_CENTER), Position(0, PH_CENTER));
+        label->setPosition(Position(0, PH_CENTER), Position(static_cast<float>(top), PH_TOP));
+    }
+}
+
+CtrlBase::string CtrlBase::humanSize(uint64_t bytes)
+{
+    char text[64] = {};
+    Internal::getHumanReadableSize(bytes, text, sizeof(text), 1);
+    return text;
+}
+
+CtrlBase::string CtrlBase::exportName() const
+{
+    const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);
+    string name = field ? field->getText() : string();
+    if (const WidgetList* list = panel->getList(BW_LIST); name.empty() && list && list->getSelectedIndex() != 0)
+        name = list->getSelectedText();
+    return name;
 }
 
 bool CtrlBase::selectSavedItem(const string& name)
@@ -448,7 +483,7 @@ int CtrlBase::refreshBlockListAndSelect(const string& name)
 void CtrlBase::notifySaveSuccess(const string& kind)
 {
     clearDirtyState();
-    messageBox(kind + kSaveTitleSuffix, kind + " saved.", MBB_NONE, MBT_INFORMATION, kSuccessNoticeMs);
+    showBox(kind + kSaveTitleSuffix, kind + " saved.", MBB_NONE, MBT_INFORMATION, kSuccessNoticeMs);
 }
 
 int CtrlBase::finishResourceSave(const string& kind, const string& name)
@@ -497,11 +532,11 @@ int CtrlBase::deleteSelectedResource(const string& noun, const NamedStep& remove
     const string name = list->getSelectedText();
     const string title = "Delete " + noun;
     const string question = "Are you sure you want to delete \"" + name + "\" " + noun + "?";
-    if (messageBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
+    if (showBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
         return -1;
     closeResources();
     if (remove(name) != 0) {
-        messageBox(title, noun + " could not be deleted.", MBB_OK, MBT_ERROR, 0);
+        showBox(title, noun + " could not be deleted.", MBB_OK, MBT_ERROR, 0);
         return recoverResourceDeleteFailure(name);
     }
     return finishResourceDelete();

@@ -12,6 +12,7 @@
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/AudioTrack.h>
 #include <Zelkoran/CMem.h>
+#include <Zelkoran/Types.h>
 
 #include <functional>
 #include <string_view>
@@ -24,6 +25,7 @@ namespace Zelkoran {
 class Panel;
 class Screen;
 class Widget;
+class WidgetLabel;
 class WidgetTextEdit;
 } // namespace Zelkoran
 
@@ -78,7 +80,7 @@ public:
     virtual int update();
     // Draws the tab's preview; the argument is the render callback's.
     virtual int render(int value) = 0;
-    // Back to the state without an archive. 0.
+    // Back to the state without an archive: empty list, then the tab's onNew. 0.
     virtual int resetWidgets();
     virtual int handleMouseEvent(SDL_Event* event);
     virtual int onActivate();
@@ -169,6 +171,20 @@ protected:
     void setUsable(int widgetId, bool usable) const;
     // Length of text cut to at most maxBytes without splitting a UTF-8 sequence.
     static size_t utf8Prefix(const string& text, size_t maxBytes);
+    // Tool::messageBox without a panel; its answer.
+    int showBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const;
+    // A caption of the tab's panel in the editor font on the grey label
+    // background, with text centred in it, placed at x and top. Null when
+    // the panel refused it.
+    Zelkoran::WidgetLabel* addInfoLabel(int labelId, const char* name, const string& text, Zelkoran::Position x,
+                                        int top) const;
+    // Replaces the text of a label and centres it on the panel at top.
+    void setLabel(int labelId, const string& text, int top) const;
+    // The engine's human-readable form of a byte count ("1.5 KB").
+    static string humanSize(uint64_t bytes);
+    // The name an export is written under: the name field's text, else the
+    // selected row's; "" when neither has one.
+    string exportName() const;
     // --- save, delete and export ---
     // The archive's text for blockAdd codes -72 and -477, else fallback.
     string getArchiveSaveErrorMessage(int code, const string& fallback) const;

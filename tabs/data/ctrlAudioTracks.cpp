@@ -4,7 +4,6 @@
 #include "app/ResourceManager.h"
 
 #include <Zelkoran/GFX.h>
-#include <Zelkoran/Internal.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Screen.h>
@@ -23,7 +22,6 @@ constexpr int kNoticeMs = 2000;
 constexpr const char* kKind = "AudioTrack";
 constexpr const char* kExportTitle = "Audio export";
 constexpr const char* kImportTitle = "Sound import";
-constexpr const char* kDeleteTitle = "Delete Sound";
 constexpr float kBoxWidth = 800;
 constexpr float kBoxHeight = 400;
 
@@ -80,14 +78,6 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBa
             button->setTooltip(tip);
         }
     };
-    auto addLabel = [&](int id, const char* name, const char* text, Position x, float y) {
-        if (WidgetLabel* label = panel->createLabel(name, id)) {
-            label->setFont(font, WS_ALL);
-            label->setBackgroundColor(225, 225, 225, WS_ALL);
-            label->setText(text, centred(), centred());
-            label->setPosition(x, fromTop(y));
-        }
-    };
     auto addEdit = [&](int id, const char* name, float y) {
         if (WidgetTextEdit* edit = panel->createTextEdit(name, id)) {
             edit->setFont(font, WS_ALL);
@@ -112,19 +102,19 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBa
     addButton(AW_IMPORT, "Import", Position(10, PH_LEFT), fromTop(240), SS_IMPORT_AUDIO, "Import an audio file");
     addButton(AW_EXPORT, "Export", Position(-10, PH_RIGHT), fromTop(240), SS_EXPORT_AUDIO,
               "Export the current audio track");
-    addLabel(AW_TYPE, "Type", "", centred(), kTypeTop);
-    addLabel(AW_SIZE, "Size", "", centred(), kSizeTop);
-    addLabel(1012, "Duration", "Duration:", left30, 280);
+    addInfoLabel(AW_TYPE, "Type", "", centred(), kTypeTop);
+    addInfoLabel(AW_SIZE, "Size", "", centred(), kSizeTop);
+    addInfoLabel(1012, "Duration", "Duration:", left30, 280);
     addEdit(AW_DURATION, "DurationBox", 277);
-    addLabel(1013, "DurationSeg", "sec", left156, 280);
-    addLabel(1014, "Channels", "Channels:", left30, 307);
+    addInfoLabel(1013, "DurationSeg", "sec", left156, 280);
+    addInfoLabel(1014, "Channels", "Channels:", left30, 307);
     addEdit(AW_CHANNELS, "ChannelsBox", 304);
-    addLabel(1015, "Frequency", "Frequency:", left30, 334);
+    addInfoLabel(1015, "Frequency", "Frequency:", left30, 334);
     addEdit(AW_FREQUENCY, "FrequencyBox", 331);
-    addLabel(1016, "FrequencyHz", "Hz", left156, 334);
-    addLabel(1017, "Bitrate", "Bitrate:", left30, 361);
+    addInfoLabel(1016, "FrequencyHz", "Hz", left156, 334);
+    addInfoLabel(1017, "Bitrate", "Bitrate:", left30, 361);
     addEdit(AW_BITRATE, "BitrateBox", 358);
-    addLabel(1018, "BitrateKbps", "Kbps", left156, 361);
+    addInfoLabel(1018, "BitrateKbps", "Kbps", left156, 361);
     addCheckBox(AW_MUSIC, "Music", "Music", 398, 80, "Mark as music");
     addCheckBox(AW_SFX, "SFX", "SFX", 425, 80, "Mark as sound effect");
     addCheckBox(AW_VOICE, "Voice", "Voice", 452, 80, "Mark as voice");
@@ -278,13 +268,6 @@ void CtrlAudioTracks::postMixCallback(void* user, AudioMixer*, const SDL_AudioSp
     static_cast<CtrlAudioTracks*>(user)->waveform.capture(samples, count, spec->channels);
 }
 
-int CtrlAudioTracks::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    onNew();
-    return 0;
-}
-
 int CtrlAudioTracks::onListBox()
 {
     if (CtrlBase::onListBox() != 0)
@@ -318,39 +301,29 @@ int CtrlAudioTracks::onNew()
 
 int CtrlAudioTracks::onSave()
 {
-    string name;
-    if (!readRequiredBlockName(name, kKind, "Audio track name cannot be empty."))
-        return -1;
-    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
-    if (!track) {
-        notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
-        return -1;
-    }
-    if (tracks()->setName(itemHandle, name.c_str()) < 0) {
-        notifySaveWarning(kKind, "Could not rename the audio track.", kNoticeMs);
-        return -1;
-    }
-    if (track->save(globalStatus->iArchiveID, "") != 0) {
-        notifySaveError(kKind, "Could not save the audio track.", kNoticeMs);
-        return -1;
-    }
-    return finishResourceSave(kKind, name);
+    return saveResource(kKind, "Audio track name cannot be empty.", [this](const string& name) {
+        AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+        if (!track) {
+            notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
+            return -1;
+        }
+        if (tracks()->setName(itemHandle, name.c_str()) < 0) {
+            notifySaveWarning(kKind, "Could not rename the audio track.", kNoticeMs);
+            return -1;
+        }
+        if (track->save(globalStatus->iArchiveID, "") != 0) {
+            notifySaveError(kKind, "Could not save the audio track.", kNoticeMs);
+            return -1;
+        }
+        return 0;
+    });
 }
 
 int CtrlAudioTracks::onDelete()
 {
-    const WidgetList* list = panel->getList(BW_LIST);
-    if (!list || list->getSelectedIndex() == 0)
-        return -1;
-    const string name = list->getSelectedText();
-    if (showBox(kDeleteTitle, "Are you sure you want to delete \"" + name + "\" Sound?", MBB_YESNO,
-                MBT_INFORMATION, 0) != MBB_YES)
-        return -1;
-    closeResources();
-    if (tracks()->remove(globalStatus->iArchiveID, name.c_str()) == 0)
-        return finishResourceDelete();
-    showBox(kDeleteTitle, "Sound could not be deleted.", MBB_OK, MBT_ERROR, 0);
-    return recoverResourceDeleteFailure(name);
+    return deleteSelectedResource("Sound", [this](const string& name) {
+        return tracks()->remove(globalStatus->iArchiveID, name.c_str());
+    });
 }
 
 int CtrlAudioTracks::updateData()
@@ -362,9 +335,7 @@ int CtrlAudioTracks::updateData()
     AudioInfo info;
     track->getInfo(&format, &info);
     setLabel(AW_TYPE, format, kTypeTop);
-    char size[64] = {};
-    Internal::getHumanReadableSize(static_cast<uint64_t>(info.sizeBytes), size, sizeof(size), 1);
-    setLabel(AW_SIZE, string("Size: ") + size, kSizeTop);
+    setLabel(AW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(info.sizeBytes)), kSizeTop);
     setEdit(AW_DURATION, static_cast<int>(static_cast<float>(info.durationMs) / 1000.0f));
     setEdit(AW_CHANNELS, info.channels);
     setEdit(AW_FREQUENCY, info.frequencyHz);
@@ -407,11 +378,7 @@ int CtrlAudioTracks::onImport()
 int CtrlAudioTracks::onExport(const string& archivePath) const
 {
     const string dir = tool()->fileGetDir(archivePath.c_str());
-    string name;
-    if (const WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
-        name = field->getText();
-    if (const WidgetList* list = panel->getList(BW_LIST); name.empty() && list && list->getSelectedIndex() != 0)
-        name = list->getSelectedText();
+    const string name = exportName();
     if (name.empty()) {
         showBox(kExportTitle, "Could not export the audio.\nAn audio name is required.", MBB_NONE, MBT_WARNING,
                 kNoticeMs);
@@ -459,14 +426,6 @@ void CtrlAudioTracks::setPauseBox(bool checked) const
         pause->setChecked(checked);
 }
 
-void CtrlAudioTracks::setLabel(int labelId, const string& text, int top) const
-{
-    if (WidgetLabel* label = panel->getLabel(labelId)) {
-        label->setText(text.c_str(), centred(), centred());
-        label->setPosition(centred(), fromTop(static_cast<float>(top)));
-    }
-}
-
 void CtrlAudioTracks::setEdit(int editId, int value) const
 {
     if (WidgetTextEdit* edit = panel->getTextEdit(editId)) {
@@ -474,9 +433,4 @@ void CtrlAudioTracks::setEdit(int editId, int value) const
         tool()->intToStrDec(value, text);
         edit->setText(text.c_str());
     }
-}
-
-int CtrlAudioTracks::showBox(const char* title, const string& text, int buttons, int type, int timeoutMs) const
-{
-    return tool()->messageBox(title, text.c_str(), buttons, type, timeoutMs, -1, -1);
 }

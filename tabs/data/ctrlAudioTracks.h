@@ -44,7 +44,6 @@ public:
     int processEvent(int widgetId, int data) override;
     // Grey screen, the waveform box and the progress bar. 0.
     int render(int value) override;
-    int resetWidgets() override;
     // Opens the selected block unless it is the current one: 0, else -1.
     int onListBox() override;
     // Nothing open, empty widgets, SFX ticked. 0, or -1.
@@ -80,9 +79,7 @@ private:
     void installTap();
     void removeTap();
     void setPauseBox(bool checked) const;
-    void setLabel(int labelId, const string& text, int top) const;
     void setEdit(int editId, int value) const;
-    int showBox(const char* title, const string& text, int buttons, int type, int timeoutMs) const;
 
     int32_t playState = PS_STOPPED;
     AudioWaveform waveform;

@@ -3,7 +3,6 @@
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 
-#include <Zelkoran/Internal.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Screen.h>
@@ -18,9 +17,6 @@ using namespace Zelkoran;
 
 namespace {
 
-constexpr int kEditorFont = 0xAA102;
-constexpr int kImportSprite = 0xAC120;
-constexpr int kExportSprite = 0xAC121;
 constexpr int kTypeTop = 241;
 constexpr int kSizeTop = 257;
 constexpr int kBlockSizeTop = 273;
@@ -34,13 +30,6 @@ Position centred(float offset = 0) { return Position(offset, PH_CENTER); }
 Position fromTop(float offset) { return Position(offset, PH_TOP); }
 
 Tool* tool() { return Main::instance()->tool(); }
-
-CtrlTextFile::string humanSize(uint64_t bytes)
-{
-    char text[64] = {};
-    Internal::getHumanReadableSize(bytes, text, sizeof(text), 1);
-    return text;
-}
 
 } // namespace
 
@@ -57,28 +46,22 @@ CtrlTextFile::~CtrlTextFile() { closeResources(); }
 
 void CtrlTextFile::createWidgets()
 {
-    const int font = resourceManager->get(kEditorFont);
+    const int font = resourceManager->get(SR_FONT);
     if (WidgetButton* import = panel->createButton("Import", config.importButtonId)) {
         import->setText("", centred(), centred());
         import->setPosition(Position(10, PH_LEFT), fromTop(240));
-        import->setBackgroundSprite(resourceManager->getClone(kImportSprite), WS_ALL, 0);
+        import->setBackgroundSprite(resourceManager->getClone(SS_IMPORT_FILE), WS_ALL, 0);
         import->setTooltip(config.importTooltip);
     }
     if (WidgetButton* exportButton = panel->createButton("Export", config.exportButtonId)) {
         exportButton->setText("", centred(), centred());
         exportButton->setPosition(Position(-10, PH_RIGHT), fromTop(240));
-        exportButton->setBackgroundSprite(resourceManager->getClone(kExportSprite), WS_ALL, 0);
+        exportButton->setBackgroundSprite(resourceManager->getClone(SS_EXPORT_FILE), WS_ALL, 0);
         exportButton->setTooltip(config.exportTooltip);
     }
-    const struct {
-        int id;
-        const char* name;
-    } labels[] = {{config.typeLabelId, "Type"}, {config.sizeLabelId, "Size"}, {config.blockSizeLabelId, "Blocksize"}};
-    for (const auto& spec : labels)
-        if (WidgetLabel* label = panel->createLabel(spec.name, spec.id)) {
-            label->setFont(font, WS_ALL);
-            label->setBackgroundColor(225, 225, 225, WS_ALL);
-        }
+    addInfoLabel(config.typeLabelId, "Type", "", centred(), kTypeTop);
+    addInfoLabel(config.sizeLabelId, "Size", "", centred(), kSizeTop);
+    addInfoLabel(config.blockSizeLabelId, "Blocksize", "", centred(), kBlockSizeTop);
     const struct {
         int id;
         const char* name;
@@ -158,13 +141,6 @@ int CtrlTextFile::render(int)
     screen = Main::instance()->configMgr()->get(0);
     if (screen)
         screen->clear(128, 128, 128, 255);
-    return 0;
-}
-
-int CtrlTextFile::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    onNew();
     return 0;
 }
 
@@ -365,11 +341,7 @@ int CtrlTextFile::onSave()
 
 int CtrlTextFile::onExport(const string& archivePath) const
 {
-    string name;
-    if (const WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
-        name = field->getText();
-    if (const WidgetList* list = panel->getList(BW_LIST); name.empty() && list && list->getSelectedIndex() != 0)
-        name = list->getSelectedText();
+    const string name = exportName();
     if (name.empty()) {
         showBox(config.exportMessageTitle,
                 "Could not export the " + noun() + ".\nA " + noun() + " name is required.", MBB_NONE, MBT_WARNING,
@@ -421,14 +393,6 @@ int CtrlTextFile::onDelete()
     return finishResourceDelete();
 }
 
-void CtrlTextFile::setLabel(int labelId, const string& text, int top)
-{
-    if (WidgetLabel* label = panel->getLabel(labelId)) {
-        label->setText(text.c_str(), centred(), centred());
-        label->setPosition(centred(), fromTop(top));
-    }
-}
-
 void CtrlTextFile::showStorageMode(uint32_t mode)
 {
     const int ticked = mode == Archive::ST_RAW          ? config.rawCheckBoxId
@@ -437,9 +401,4 @@ void CtrlTextFile::showStorageMode(uint32_t mode)
     for (int id : {config.rawCheckBoxId, config.compressedCheckBoxId, config.cryptedCheckBoxId})
         if (WidgetCheckBox* box = panel->getCheckBox(id))
             box->setChecked(id == ticked);
-}
-
-int CtrlTextFile::showBox(const char* title, const string& text, int buttons, int type, int timeoutMs) const
-{
-    return tool()->messageBox(title, text.c_str(), buttons, type, timeoutMs, -1, -1);
 }

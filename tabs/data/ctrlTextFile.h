@@ -52,7 +52,6 @@ public:
     int processEvent(int widgetId, int data) override;
     // A grey screen. 0.
     int render(int value) override;
-    int resetWidgets() override;
     // Loads the selected block unless it is the current item already. 0 or -1.
     int onListBox() override;
     // No content: the "No file" state with compressed storage. 0 or -1.
@@ -79,8 +78,6 @@ public:
 
 private:
     void createWidgets();
-    // Centred caption placed centred at top on the panel.
-    void setLabel(int labelId, const string& text, int top);
     // Ticks the storage box of mode alone.
     void showStorageMode(uint32_t mode);
     // The no-content look (after a failed load too, so that nothing stale
@@ -91,8 +88,6 @@ private:
     // The bytes a save writes: the held ones, or the text box's lines for
     // text. 0, or -1 after a message.
     int prepareSaveBuffer();
-    // Tool::messageBox without a panel; its answer.
-    int showBox(const char* title, const string& text, int buttons, int type, int timeoutMs) const;
     string noun() const { return config.noun; }
 
     Zelkoran::Archive::Block block;

@@ -3,7 +3,6 @@
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 
-#include <Zelkoran/Internal.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Screen.h>
@@ -19,6 +18,9 @@ namespace {
 constexpr int kTabCheckBoxId = 229;
 constexpr const char* kTitle = "Undelete a block";
 constexpr const char* kNoBlock = "No block";
+constexpr int kTypeTop = 241;
+constexpr int kSizeTop = 257;
+constexpr int kBlockSizeTop = 273;
 constexpr uint32_t kNumberRange = 9999; // numbers 0..9998 make a taken name free
 
 // The hidden image block each owner type keeps beside it.
@@ -44,13 +46,6 @@ CtrlBase::string fieldText(const char* field, size_t size) { return CtrlBase::st
 CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Undelete", kTabCheckBoxId, rm, gs)
 {
     const int font = resourceManager->get(SR_FONT);
-    auto addLabel = [&](int id, const char* name, float y) {
-        if (WidgetLabel* label = panel->createLabel(name, id)) {
-            label->setFont(font, WS_ALL);
-            label->setBackgroundColor(225, 225, 225, WS_ALL);
-            label->setPosition(centre(0), top(y));
-        }
-    };
     auto addCheckBox = [&](int id, const char* name, float y) {
         if (WidgetCheckBox* box = panel->createCheckBox(name, id)) {
             box->setFont(font, WS_ALL);
@@ -70,9 +65,9 @@ CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Un
         button->setText("Undelete", centre(0), centre(0));
         button->setTooltip("Restore the selected deleted block");
     }
-    addLabel(UW_TYPE, "Type", 241);
-    addLabel(UW_SIZE, "Size", 257);
-    addLabel(UW_BLOCKSIZE, "Blocksize", 273);
+    addInfoLabel(UW_TYPE, "Type", "", centre(0), kTypeTop);
+    addInfoLabel(UW_SIZE, "Size", "", centre(0), kSizeTop);
+    addInfoLabel(UW_BLOCKSIZE, "Blocksize", "", centre(0), kBlockSizeTop);
     for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE),
                    static_cast<int>(UW_UNDELETE)})
         setUsable(id, false);
@@ -162,13 +157,6 @@ int CtrlUndelete::render(int)
     return 0;
 }
 
-int CtrlUndelete::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    onNew();
-    return 0;
-}
-
 int CtrlUndelete::onListBox()
 {
     if (CtrlBase::onListBox() != 0)
@@ -219,15 +207,9 @@ int CtrlUndelete::onNew()
         return -1;
     CtrlBase::onNew();
     clearSelection();
-    auto setLabel = [&](int id, const char* text, float y) {
-        if (WidgetLabel* label = panel->getLabel(id)) {
-            label->setPosition(centre(0), top(y));
-            label->setText(text, centre(0), centre(0));
-        }
-    };
-    setLabel(UW_TYPE, kNoBlock, 241);
-    setLabel(UW_SIZE, "Size: 0 B", 257);
-    setLabel(UW_BLOCKSIZE, "QEL Blocksize: 0 B", 273);
+    setLabel(UW_TYPE, kNoBlock, kTypeTop);
+    setLabel(UW_SIZE, "Size: 0 B", kSizeTop);
+    setLabel(UW_BLOCKSIZE, "QEL Blocksize: 0 B", kBlockSizeTop);
     for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
         if (WidgetCheckBox* box = panel->getCheckBox(id))
             box->setChecked(false);
@@ -248,16 +230,9 @@ int CtrlUndelete::updateData()
     if (selectedSize == 0)
         return 0;
     if (WidgetLabel* type = panel->getLabel(UW_TYPE))
-        type->setPosition(centre(0), top(241));
-    char text[64];
-    if (WidgetLabel* size = panel->getLabel(UW_SIZE)) {
-        Internal::getHumanReadableSize(static_cast<uint64_t>(selectedSize), text, sizeof(text), 1);
-        size->setText(("Size: " + string(text)).c_str(), centre(0), centre(0));
-    }
-    if (WidgetLabel* blockSize = panel->getLabel(UW_BLOCKSIZE)) {
-        Internal::getHumanReadableSize(selectedBlock.storedSize, text, sizeof(text), 1);
-        blockSize->setText(("QEL Blocksize: " + string(text)).c_str(), centre(0), centre(0));
-    }
+        type->setPosition(centre(0), top(kTypeTop));
+    setLabel(UW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(selectedSize)), kSizeTop);
+    setLabel(UW_BLOCKSIZE, "QEL Blocksize: " + humanSize(selectedBlock.storedSize), kBlockSizeTop);
     const int checked = selectedBlock.storage == Archive::ST_RAW          ? UW_RAW
                         : selectedBlock.storage == Archive::ST_COMPRESSED ? UW_COMPRESSED
                                                                           : UW_CRYPTED;
@@ -277,7 +252,7 @@ int CtrlUndelete::closeResources()
 int CtrlUndelete::failUndelete(const char* reason) const
 {
     const string text = string("Block could not be recovered.\n") + reason;
-    Main::instance()->tool()->messageBox(kTitle, text.c_str(), 1, 1, 0, -1, -1);
+    showBox(kTitle, text, MBB_OK, MBT_ERROR, 0);
     return -1;
 }
 
@@ -351,7 +326,7 @@ CtrlBase::string CtrlUndelete::freeRestoreName(const Archive& archive) const
 int CtrlUndelete::reportRecovered(const string& name, const string& type)
 {
     const string text = "Block was recovered:\n Name: " + name + "\n Type: " + type;
-    Main::instance()->tool()->messageBox(kTitle, text.c_str(), 1, 3, 0, -1, -1);
+    showBox(kTitle, text, MBB_OK, MBT_INFORMATION, 0);
     if (WidgetList* list = panel->getList(BW_LIST); list && list->getSelectedIndex() > 0)
         list->removeItem(list->getSelectedIndex());
     globalStatus->bReparseAll = 1;

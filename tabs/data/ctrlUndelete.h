@@ -35,7 +35,6 @@ public:
     int processEvent(int widgetId, int data) override;
     // Clears the screen to grey. 0.
     int render(int value) override;
-    int resetWidgets() override;
     // Shows the selected deleted block: 0, or -1 when it is no longer a
     // deleted entry of the index (the widgets keep what they showed).
     int onListBox() override;

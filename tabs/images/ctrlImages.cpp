@@ -37,11 +37,6 @@ Position fromLeft(float offset) { return Position(offset, PH_LEFT); }
 Position fromRight(float offset) { return Position(-offset, PH_RIGHT); }
 Position fromTop(float offset) { return Position(offset, PH_TOP); }
 
-void showBox(const char* title, const CtrlBase::string& text, int buttons, int type, int timeoutMs)
-{
-    tool()->messageBox(title, text.c_str(), buttons, type, timeoutMs, -1, 0);
-}
-
 } // namespace
 
 CtrlImages::CtrlImages(ResourceManager* rm, GlobalStatus* gs) : CtrlImages("Images", 220, rm, gs) {}
@@ -109,14 +104,7 @@ void CtrlImages::createWidgets()
         widget->setBackgroundSprite(resourceManager->getClone(spec.sprite), WS_ALL, 0);
         widget->setTooltip(spec.tooltip);
     };
-    auto addLabel = [&](const auto& spec) {
-        if (WidgetLabel* label = panel->createLabel(spec.name, spec.id)) {
-            label->setText(spec.text, centred(), centred());
-            label->setPosition(spec.x, fromTop(spec.top));
-            label->setFont(font, WS_ALL);
-            label->setBackgroundColor(225, 225, 225, WS_ALL);
-        }
-    };
+    auto addLabel = [&](const auto& spec) { addInfoLabel(spec.id, spec.name, spec.text, spec.x, spec.top); };
     addSpriteWidget(spriteWidgets[0]);
     addSpriteWidget(spriteWidgets[1]);
     addLabel(labels[0]);
@@ -258,17 +246,9 @@ void CtrlImages::setZoom(float zoom)
     char text[32];
     std::snprintf(text, sizeof(text), "Zoom: %1.2f", static_cast<double>(fZoom));
     sZoomText = text;
-    showLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
     if (iImageID != 0)
         calcImg();
-}
-
-void CtrlImages::showLabel(int labelId, const string& text, int top)
-{
-    if (WidgetLabel* label = panel->getLabel(labelId)) {
-        label->setText(text.c_str(), centred(), centred());
-        label->setPosition(centred(), fromTop(top));
-    }
 }
 
 int CtrlImages::onImport()
@@ -292,11 +272,7 @@ int CtrlImages::onImport()
 
 int CtrlImages::onExport() const
 {
-    const WidgetTextEdit* nameField = panel->getTextEdit(BW_NAME);
-    string name = nameField ? nameField->getText() : string();
-    if (name.empty())
-        if (const WidgetList* list = panel->getList(BW_LIST); list && list->getSelectedIndex() != 0)
-            name = list->getSelectedText();
+    const string name = exportName();
     if (name.empty()) {
         showBox("Image export", "Could not export the image.\nAn image name is required.", MBB_NONE, MBT_WARNING,
                 kNoticeMs);
@@ -324,16 +300,16 @@ int CtrlImages::checkImage()
                                              : nullptr;
     if (failure) {
         showBox(kLoadTitle, failure, MBB_OK, MBT_ERROR, 0);
-        showLabel(IW_RESOLUTION, kNoImage, kResolutionTop);
-        showLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+        setLabel(IW_RESOLUTION, kNoImage, kResolutionTop);
+        setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
         return -1;
     }
     if (iImageID != 0)
         calcImg();
     char text[64];
     std::snprintf(text, sizeof(text), "%dx%d %dbits", surface->w, surface->h, surface->format->BitsPerPixel);
-    showLabel(IW_RESOLUTION, text, kResolutionTop);
-    showLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    setLabel(IW_RESOLUTION, text, kResolutionTop);
+    setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
     return 0;
 }
 
@@ -415,8 +391,8 @@ int CtrlImages::onNew()
 void CtrlImages::showNoImage()
 {
     closeResources();
-    showLabel(IW_RESOLUTION, kNoImage, kResolutionTop);
-    showLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    setLabel(IW_RESOLUTION, kNoImage, kResolutionTop);
+    setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
     if (WidgetCheckBox* use = panel->getCheckBox(IW_KEY_USE))
         use->setChecked(false);
     if (WidgetTextEdit* key = panel->getTextEdit(IW_KEY_EDIT))
@@ -429,13 +405,6 @@ void CtrlImages::showNoImage()
         alpha->setValue(255);
     fPanX = fPanY = 0;
     rImg = SDL_FRect{0, 0, 0, 0};
-}
-
-int CtrlImages::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    CtrlImages::onNew();
-    return 0;
 }
 
 int CtrlImages::closeResources()

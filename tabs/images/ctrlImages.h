@@ -57,7 +57,6 @@ public:
     int processEvent(int widgetId, int data) override;
     // Background and image in the preview area, clipped to it. 0.
     int render(int value) override;
-    int resetWidgets() override;
     // Pan drag (left), reset (middle) and wheel zoom in the preview area. 0.
     int handleMouseEvent(SDL_Event* event) override;
     // Reloads the selection left behind by onDeactivate, with its zoom and pan. 0.
@@ -138,7 +137,6 @@ private:
     void initialize();
     void createWidgets();
     void setZoom(float zoom);
-    void showLabel(int labelId, const string& text, int top);
     void showNoImage();
     void setSwatch(int swatchId, uint8_t r, uint8_t g, uint8_t b);
     // Colour key possible for the shown image: no alpha channel and allowed.

@@ -24,17 +24,8 @@ namespace {
 namespace TS = editortest::TS;
 using legacy::Bytes;
 using qelv1::bytesOf;
+using qelv1::prose;
 using Zelkoran::Main;
-
-// A text that compresses well.
-Bytes prose(size_t size)
-{
-    const std::string words = "tiles and sprites and scenes ";
-    Bytes b(size);
-    for (size_t i = 0; i < size; ++i)
-        b[i] = static_cast<uint8_t>(words[(i * 5 + i / 61) % words.size()]);
-    return b;
-}
 
 struct Stored {
     std::string type;

@@ -7,6 +7,7 @@ namespace {
 
 using qelv1::Bytes;
 using qelv1::bytesOf;
+using qelv1::prose;
 using qelv1::Writer;
 
 const std::string kKey = "legacy index key";
@@ -16,16 +17,6 @@ Bytes pattern(size_t size, uint8_t seed)
     Bytes b(size);
     for (size_t i = 0; i < size; ++i)
         b[i] = static_cast<uint8_t>(seed + i * 31 + (i >> 7));
-    return b;
-}
-
-// A text that compresses well.
-Bytes prose(size_t size)
-{
-    const std::string words = "the quick brown fox jumps over the lazy dog ";
-    Bytes b(size);
-    for (size_t i = 0; i < size; ++i)
-        b[i] = static_cast<uint8_t>(words[(i * 7 + i / 97) % words.size()]);
     return b;
 }
 
@@ -126,19 +117,28 @@ std::vector<Refusal> headerAndIndexRefusals()
     return cases;
 }
 
-TEST_F(UpgradeTest, DamagedHeadersAndIndexesAreRefusedAndNothingIsWritten)
-{
-    for (const Refusal& c : headerAndIndexRefusals()) {
-        SCOPED_TRACE(c.what);
-        Bytes file = c.writer.bytes();
-        if (c.truncateTo)
-            file.resize(c.truncateTo);
-        const std::string path = dir.path("game.qel");
-        TestFolder::write(path, file);
-        EXPECT_EQ(upgrade(path, c.key, LQEB_STORE_RAW), failed(c.code));
-        EXPECT_EQ(TestFolder::read(path), file);
-        expectFolderHolds({"game.qel"});
+class RefusalTest : public UpgradeTest {
+protected:
+    // The upgrade refuses the file with the case's code and leaves it alone.
+    void expectRefused(const std::vector<Refusal>& cases)
+    {
+        for (const Refusal& c : cases) {
+            SCOPED_TRACE(c.what);
+            Bytes file = c.writer.bytes();
+            if (c.truncateTo)
+                file.resize(c.truncateTo);
+            const std::string path = dir.path("game.qel");
+            TestFolder::write(path, file);
+            EXPECT_EQ(upgrade(path, c.key, LQEB_STORE_RAW), failed(c.code));
+            EXPECT_EQ(TestFolder::read(path), file);
+            expectFolderHolds({"game.qel"});
+        }
     }
+};
+
+TEST_F(RefusalTest, DamagedHeadersAndIndexesAreRefusedAndNothingIsWritten)
+{
+    expectRefused(headerAndIndexRefusals());
 }
 
 TEST_F(UpgradeTest, HeaderChecksumCoversBytesTheReaderDoesNotInterpret)
@@ -161,83 +161,49 @@ TEST_F(UpgradeTest, HeaderChecksumCoversBytesTheReaderDoesNotInterpret)
 // is refused, leaving the QELv1 file as it was and no file behind.
 std::vector<Refusal> entryRefusals()
 {
+    using qelv1::Entry;
     std::vector<Refusal> cases;
-    auto add = [&](const char* what, qelv1::Entry bad, int code) {
+    auto add = [&](const char* what, Entry bad, auto change, int code) {
+        change(bad);
         Writer w;
         w.add(qelv1::raw("ZK7_FILE", "first", bytesOf("fine"))).add(std::move(bad));
         cases.push_back({what, w, 0, "", code});
     };
-    auto rawEntry = [] { return qelv1::raw("ZK7_FILE", "bad", pattern(100, 3)); };
-    auto zlibEntry = [] { return qelv1::compressed("ZK7_FILE", "bad", prose(4000)); };
-    auto aesEntry = [] { return qelv1::encrypted("ZK7_FILE", "bad", pattern(40, 5)); };
+    const Entry raw = qelv1::raw("ZK7_FILE", "bad", pattern(100, 3));
+    const Entry zlib = qelv1::compressed("ZK7_FILE", "bad", prose(4000));
+    const Entry aes = qelv1::encrypted("ZK7_FILE", "bad", pattern(40, 5));
 
-    qelv1::Entry e = rawEntry();
-    e.checksum = 1;
-    add("raw block checksum", e, LQR_CORRUPT);
-    e = zlibEntry();
-    e.checksum = 1;
-    add("compressed block checksum", e, LQR_CORRUPT);
-    e = aesEntry();
-    e.checksum = 1;
-    add("encrypted block checksum", e, LQR_CORRUPT);
-    e = rawEntry();
-    e.storedSize = 0;
-    add("stored size 0", e, LQR_BAD_SIZE);
-    e = rawEntry();
-    e.dataSize = 101;
-    add("raw data size beyond the stored size", e, LQR_BAD_SIZE);
-    e = rawEntry();
-    e.dataSize = 0xFFFFFFFFu;
-    add("raw data size 4 GiB", e, LQR_BAD_SIZE);
-    e = rawEntry();
-    e.storedSize = 101;
-    add("stored bytes one past the end", e, LQR_BAD_SIZE);
-    e = rawEntry();
-    e.offset = 0x7FFFFFF0u;
-    add("offset beyond the file", e, LQR_BAD_SIZE);
-    e = rawEntry();
-    e.offset = 0xFFFFFFF0u;
-    e.storedSize = 0x20;
-    e.dataSize = 0x20;
-    add("offset and stored size wrap 32 bits", e, LQR_BAD_SIZE);
-    e = rawEntry();
-    e.storage = 4;
-    add("storage mode 4", e, LQR_STORAGE_MODE);
-    e = rawEntry();
-    e.storage = 0;
-    add("storage mode 0", e, LQR_STORAGE_MODE);
-    e = aesEntry();
-    e.storedSize = 47;
-    add("encrypted stored size not a multiple of 16", e, LQR_BAD_SIZE);
-    e = aesEntry();
-    e.dataSize = 49;
-    add("encrypted data size beyond the stored size", e, LQR_BAD_SIZE);
-    e = zlibEntry();
-    e.stored = bytesOf("this is not a zlib stream at all");
-    add("broken zlib stream", e, LQR_CORRUPT);
-    e = zlibEntry();
-    e.dataSize = 4001;
-    add("inflates to less than the data size", e, LQR_CORRUPT);
-    e = zlibEntry();
-    e.dataSize = 3999;
-    add("inflates to more than the data size", e, LQR_CORRUPT);
-    e = zlibEntry();
-    e.dataSize = 0xFFFFFFFFu;
-    add("data size no deflate stream of that length can give", e, LQR_BAD_SIZE);
+    add("raw block checksum", raw, [](Entry& e) { e.checksum = 1; }, LQR_CORRUPT);
+    add("compressed block checksum", zlib, [](Entry& e) { e.checksum = 1; }, LQR_CORRUPT);
+    add("encrypted block checksum", aes, [](Entry& e) { e.checksum = 1; }, LQR_CORRUPT);
+    add("stored size 0", raw, [](Entry& e) { e.storedSize = 0; }, LQR_BAD_SIZE);
+    add("raw data size beyond the stored size", raw, [](Entry& e) { e.dataSize = 101; }, LQR_BAD_SIZE);
+    add("raw data size 4 GiB", raw, [](Entry& e) { e.dataSize = 0xFFFFFFFFu; }, LQR_BAD_SIZE);
+    add("stored bytes one past the end", raw, [](Entry& e) { e.storedSize = 101; }, LQR_BAD_SIZE);
+    add("offset beyond the file", raw, [](Entry& e) { e.offset = 0x7FFFFFF0u; }, LQR_BAD_SIZE);
+    add("offset and stored size wrap 32 bits", raw,
+        [](Entry& e) {
+            e.offset = 0xFFFFFFF0u;
+            e.storedSize = 0x20;
+            e.dataSize = 0x20;
+        },
+        LQR_BAD_SIZE);
+    add("storage mode 4", raw, [](Entry& e) { e.storage = 4; }, LQR_STORAGE_MODE);
+    add("storage mode 0", raw, [](Entry& e) { e.storage = 0; }, LQR_STORAGE_MODE);
+    add("encrypted stored size not a multiple of 16", aes, [](Entry& e) { e.storedSize = 47; }, LQR_BAD_SIZE);
+    add("encrypted data size beyond the stored size", aes, [](Entry& e) { e.dataSize = 49; }, LQR_BAD_SIZE);
+    add("broken zlib stream", zlib, [](Entry& e) { e.stored = bytesOf("this is not a zlib stream at all"); },
+        LQR_CORRUPT);
+    add("inflates to less than the data size", zlib, [](Entry& e) { e.dataSize = 4001; }, LQR_CORRUPT);
+    add("inflates to more than the data size", zlib, [](Entry& e) { e.dataSize = 3999; }, LQR_CORRUPT);
+    add("data size no deflate stream of that length can give", zlib, [](Entry& e) { e.dataSize = 0xFFFFFFFFu; },
+        LQR_BAD_SIZE);
     return cases;
 }
 
-TEST_F(UpgradeTest, DamagedEntriesAreRefusedAndTheOriginalStays)
+TEST_F(RefusalTest, DamagedEntriesAreRefusedAndTheOriginalStays)
 {
-    for (const Refusal& c : entryRefusals()) {
-        SCOPED_TRACE(c.what);
-        const Bytes file = c.writer.bytes();
-        const std::string path = dir.path("game.qel");
-        TestFolder::write(path, file);
-        EXPECT_EQ(upgrade(path, c.key, LQEB_STORE_RAW), failed(c.code));
-        EXPECT_EQ(TestFolder::read(path), file);
-        expectFolderHolds({"game.qel"});
-    }
+    expectRefused(entryRefusals());
 }
 
 // ---------------------------------------------------------------------------

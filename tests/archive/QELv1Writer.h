@@ -32,6 +32,16 @@ inline Bytes bytesOf(const std::string& text)
     return Bytes(text.begin(), text.end());
 }
 
+// A text that compresses well.
+inline Bytes prose(size_t size)
+{
+    const std::string words = "the quick brown fox jumps over the lazy dog ";
+    Bytes b(size);
+    for (size_t i = 0; i < size; ++i)
+        b[i] = static_cast<uint8_t>(words[(i * 7 + i / 97) % words.size()]);
+    return b;
+}
+
 inline void putU32(uint8_t* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)

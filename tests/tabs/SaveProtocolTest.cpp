@@ -24,14 +24,6 @@ protected:
         status->bReparseAll = 0;
     }
 
-    void rememberKey(const char* key)
-    {
-        const size_t length = std::strlen(key);
-        std::memcpy(status->szKey, key, length);
-        status->iKeyLength = static_cast<uint32_t>(length);
-        status->bKeyRemembered = 1;
-    }
-
     // A text block of the tab's type with the given storage.
     static Archive::Block textBlock(const char* blockName, uint32_t storage, const std::string& bytes)
     {

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -60,6 +61,15 @@ protected:
     }
 
     Zelkoran::Archive* archive() { return Zelkoran::Main::instance()->archiveMgr()->get(status->iArchiveID); }
+
+    // The key the user remembered for encrypted blocks.
+    void rememberKey(const char* key)
+    {
+        const size_t length = std::strlen(key);
+        std::memcpy(status->szKey, key, length);
+        status->iKeyLength = static_cast<uint32_t>(length);
+        status->bKeyRemembered = 1;
+    }
 
     TestFolder folder;
     std::optional<GlobalStatus> status;

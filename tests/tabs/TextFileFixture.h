@@ -118,13 +118,6 @@ protected:
         archive()->blockFree(block);
         return bytes;
     }
-    void rememberKey(const char* key)
-    {
-        const size_t length = std::strlen(key);
-        std::memcpy(status->szKey, key, length);
-        status->iKeyLength = static_cast<uint32_t>(length);
-        status->bKeyRemembered = 1;
-    }
 
     static std::vector<Box> takeBoxes()
     {

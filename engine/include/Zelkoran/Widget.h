@@ -320,36 +320,49 @@ private:
     int m_key = 0;
 };
 
-class WidgetList : public Widget {
+// A widget holding rows of text: lists and combo boxes.
+class WidgetItems : public Widget {
 public:
-    WidgetList(Panel* panel, Widget* parent, int id, const char* name);
-    ~WidgetList() override;
+    ~WidgetItems() override;
     void clearItems();
-    // Adds a row (sorted in when auto-sort is on). Its 1-based row.
+    // Adds a row (sorted in when auto-sort is on). RC_OK.
     int addItem(const char* text);
     // Removes row index (1-based). 0 or RC_ERR_NOT_FOUND.
     int removeItem(int index);
     int getItemCount() const;
     const char* getItemText(int index) const;
-    // Whole rows that fit.
-    int getVisibleItems() const;
     // 1-based selected row, 0 = none (with multi-select: the last chosen).
     int getSelectedIndex() const;
-    // Selects row index (0 = none) and scrolls it into view; no event.
-    void setSelectedIndex(int index);
     // Text of the selected row, "" when none.
     const char* getSelectedText() const;
+    void setAutoSort(bool on);
+    bool getAutoSort() const;
+
+protected:
+    WidgetItems(Panel* panel, Widget* parent, int id, const char* name, eWidgetType type);
+    // Called after rows were removed, so a scroll position can be clamped.
+    virtual void rowsRemoved() {}
+    // Height of one row in the normal font.
+    int rowHeight() const;
+    std::unique_ptr<ItemStore> m_items;
+};
+
+class WidgetList : public WidgetItems {
+public:
+    WidgetList(Panel* panel, Widget* parent, int id, const char* name);
+    // Whole rows that fit.
+    int getVisibleItems() const;
+    // Selects row index (0 = none) and scrolls it into view; no event.
+    void setSelectedIndex(int index);
     bool isSelected(int index) const;
     // Index of the first visible row (0-based).
     int getScroll() const { return m_scroll; }
     // Moves the first visible row by delta, clamped to 0..count-visible;
     // the new scroll position, also stored in applied when not null.
     int setScroll(int delta, int* applied);
-    void setAutoSort(bool on);
-    bool getAutoSort() const;
     void setMultiSelect(bool on);
     bool getMultiSelect() const;
-    int getRowHeight() const;
+    int getRowHeight() const { return rowHeight(); }
 
 protected:
     void paint(Painter& painter, const SDL_Rect& r) override;
@@ -360,29 +373,19 @@ protected:
     int hoverValue(const Mouse& m) const override;
     int defaultWidth() const override { return 160; }
     int defaultHeight() const override { return 120; }
+    void rowsRemoved() override { setScroll(0, nullptr); }
 
 private:
     int rowAt(int y) const;
     void choose(int index, uint16_t mod);
     void ensureVisible(int index);
-    std::unique_ptr<ItemStore> m_items;
     int m_scroll = 0;
 };
 
-class WidgetComboBox : public Widget {
+class WidgetComboBox : public WidgetItems {
 public:
     WidgetComboBox(Panel* panel, Widget* parent, int id, const char* name);
-    ~WidgetComboBox() override;
-    void clearItems();
-    int addItem(const char* text);
-    int removeItem(int index);
-    int getItemCount() const;
-    const char* getItemText(int index) const;
-    int getSelectedIndex() const;
     void setSelectedIndex(int index);
-    const char* getSelectedText() const;
-    void setAutoSort(bool on);
-    bool getAutoSort() const;
     bool isOpen() const { return m_open; }
     // Rows shown at most when the list is open.
     static constexpr int kDropRows = 10;
@@ -398,6 +401,7 @@ protected:
     void focusChanged(bool gained) override;
     int defaultWidth() const override { return 140; }
     int defaultHeight() const override { return 22; }
+    void rowsRemoved() override;
 
 private:
     // The open list, drawn over every panel.
@@ -406,7 +410,6 @@ private:
     bool dropMouse(int x, int y, bool click);
     void choose(int index);
     void close();
-    std::unique_ptr<ItemStore> m_items;
     bool m_open = false;
     int m_dropScroll = 0;
     int m_dropHover = 0;

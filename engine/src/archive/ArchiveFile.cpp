@@ -1,10 +1,11 @@
 #include "ArchiveFile.h"
 
+#include "core/FileReplace.h"
+
 #include <Zelkoran/CMem.h>
 #include <Zelkoran/Result.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <openssl/crypto.h>
@@ -45,15 +46,6 @@ bool entryIsSane(const Entry& e, uint64_t dataEnd)
     case 2: return e.size <= e.storedSize * kMaxZlibRatio + 64;
     default: return e.storedSize == e.size + kSealOverhead;
     }
-}
-
-std::string tempName(const std::string& path, const char* tag)
-{
-    uint32_t r = 0;
-    randomBytes(&r, sizeof(r));
-    char suffix[32];
-    std::snprintf(suffix, sizeof(suffix), ".%s-%08x", tag, r);
-    return path + suffix;
 }
 
 // Copies length bytes between two files, in the kernel when it can.
@@ -110,25 +102,12 @@ int ArchiveFile::create(const char* path, int blockLimit, std::unique_ptr<Archiv
 
     // Build the file aside and move it into place, so an existing file is
     // only replaced by a complete archive.
-    std::string temp = tempName(path, "new");
-    FileHandle file;
-    int rc = file.createNew(temp.c_str());
-    if (rc == RC_OK) {
+    const int rc = replaceFile(path, "new", [&](FileHandle& file) {
         uint8_t header[kHeaderSize];
         encodeHeader(header, &rec, nullptr, rec.flags);
-        rc = file.writeAt(0, header, kHeaderSize);
-        if (rc == RC_OK)
-            rc = file.truncate(rec.dataEnd);
-        if (rc == RC_OK)
-            rc = file.sync();
-        file.close();
-        if (rc == RC_OK && std::rename(temp.c_str(), path) != 0)
-            rc = RC_ERR_IO;
-        if (rc != RC_OK)
-            std::remove(temp.c_str());
-        else
-            syncParentDir(path);
-    }
+        const int written = file.writeAt(0, header, kHeaderSize);
+        return written == RC_OK ? file.truncate(rec.dataEnd) : written;
+    });
     if (rc != RC_OK)
         return rc;
     return open(path, nullptr, 0, out);
@@ -387,11 +366,7 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
             return RC_ERR_NO_MEMORY;
         if (e.storedSize && m_file.readAt(e.offset, stored.get(), static_cast<size_t>(e.storedSize)) != RC_OK)
             return RC_ERR_CORRUPT;
-        uLongf length = static_cast<uLongf>(e.size);
-        return uncompress(static_cast<Bytef*>(out), &length, stored.get(), static_cast<uLong>(e.storedSize)) == Z_OK
-                       && length == e.size
-                   ? RC_OK
-                   : RC_ERR_CORRUPT;
+        return decodeStored(e, stored.get(), out);
     }
     if (!m_key.valid())
         return RC_ERR_KEY;
@@ -403,6 +378,18 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
         || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
         return RC_ERR_CORRUPT;
     return m_key.openParts(e.type, 16, nonce, out, static_cast<size_t>(e.size), tag, out) ? RC_OK : RC_ERR_CORRUPT;
+}
+
+int ArchiveFile::decodeStored(const Entry& e, const uint8_t* stored, void* out) const
+{
+    if (e.storage == 2) {
+        uLongf length = static_cast<uLongf>(e.size);
+        return uncompress(static_cast<Bytef*>(out), &length, stored, static_cast<uLong>(e.storedSize)) == Z_OK
+                       && length == e.size
+                   ? RC_OK
+                   : RC_ERR_CORRUPT;
+    }
+    return m_key.open(e.type, 16, stored, static_cast<size_t>(e.storedSize), out) ? RC_OK : RC_ERR_CORRUPT;
 }
 
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
@@ -756,12 +743,14 @@ int ArchiveFile::validate(bool deep)
             continue;
         if (int rc = readStored(e, stored); rc != RC_OK)
             return rc;
-        if (e.storage == 3 && !m_key.valid())
+        // Raw bytes were just checked; the others must decode, from the
+        // bytes already read.
+        if (e.storage == 1 || (e.storage == 3 && !m_key.valid()))
             continue;
         void* data = CMem::alloc(e.size ? static_cast<size_t>(e.size) : 1, kMemModule);
         if (!data)
             return RC_ERR_NO_MEMORY;
-        int rc = readDecoded(e, data);
+        const int rc = decodeStored(e, stored.data(), data);
         CMem::free(data);
         if (rc != RC_OK)
             return rc;
@@ -795,28 +784,24 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
     rec.modified = now();
     rec.flags = old.flags & RF_INDEX_ENCRYPTED;
 
-    std::string temp = tempName(path, "defrag");
-    FileHandle out;
-    if (int rc = out.createNew(temp.c_str()); rc != RC_OK)
-        return rc;
-    auto fail = [&](int rc) {
-        out.close();
-        std::remove(temp.c_str());
-        return rc;
-    };
+    return replaceFile(path, "defrag", [&](FileHandle& out) { return writeDefragged(*source, rec, out); });
+}
 
+int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, FileHandle& out)
+{
+    const CommitRecord& old = source.m_rec;
     // Live blocks keep their stored bytes (and so their encryption), packed
     // in index order after the table.
     uint64_t cursor = kHeaderSize + uint64_t(rec.capacity) * kSlotSize;
     std::vector<Entry> kept;
     kept.reserve(rec.count);
-    for (const Entry& e : source->m_entries) {
+    for (const Entry& e : source.m_entries) {
         if (e.deleted)
             continue;
         Entry moved = e;
         moved.offset = cursor;
-        if (int rc = copyRange(source->m_file, e.offset, out, cursor, e.storedSize); rc != RC_OK)
-            return fail(rc);
+        if (int rc = copyRange(source.m_file, e.offset, out, cursor, e.storedSize); rc != RC_OK)
+            return rc;
         cursor += e.storedSize;
         if (e.storage == 3)
             rec.flags |= RF_BLOCKS_ENCRYPTED;
@@ -830,28 +815,18 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
         std::memcpy(rec.checkTag, old.checkTag, kTagSize);
         rec.kdfIterations = old.kdfIterations;
     }
-    const ArchiveKey* sealKey = (rec.flags & RF_INDEX_ENCRYPTED) ? &source->m_key : nullptr;
+    const ArchiveKey* sealKey = (rec.flags & RF_INDEX_ENCRYPTED) ? &source.m_key : nullptr;
     std::vector<uint8_t> table(size_t(rec.capacity) * kSlotSize, 0);
     for (uint32_t slot = 0; slot < rec.count; ++slot) {
         uint8_t* version = table.data() + size_t(slot) * kSlotSize;
         encodeVersion(version, rec.generation, slot, kept[slot], sealKey);
         if (peekGeneration(version) == 0)
-            return fail(RC_ERR_KEY);
+            return RC_ERR_KEY;
     }
     uint8_t header[kHeaderSize];
     encodeHeader(header, &rec, nullptr, rec.flags);
-    int rc = out.writeAt(kHeaderSize, table.data(), table.size());
-    if (rc == RC_OK)
-        rc = out.writeAt(0, header, kHeaderSize);
-    if (rc == RC_OK)
-        rc = out.sync();
-    if (rc != RC_OK)
-        return fail(rc);
-    out.close();
-    if (std::rename(temp.c_str(), path) != 0)
-        return fail(RC_ERR_IO);
-    syncParentDir(path);
-    return RC_OK;
+    const int rc = out.writeAt(kHeaderSize, table.data(), table.size());
+    return rc == RC_OK ? out.writeAt(0, header, kHeaderSize) : rc;
 }
 
 } // namespace Zelkoran::archive

@@ -75,11 +75,16 @@ private:
     void apply(const SlotWrite& write);
     int growIndex(uint32_t needed);
     int ensureKeyCheck(CommitRecord& next);
+    // Writes source's live blocks, packed, with rec's index and header into out.
+    static int writeDefragged(const ArchiveFile& source, CommitRecord& rec, FileHandle& out);
     // Reads an entry's stored bytes into buffer and checks their hash.
     int readVerified(const Entry& e, void* buffer) const;
     int readStored(const Entry& e, std::vector<uint8_t>& stored) const;
     // Reads and decodes an entry's data into out (size bytes).
     int readDecoded(const Entry& e, void* out) const;
+    // Decodes a compressed or encrypted entry's stored bytes, already in
+    // memory, into out.
+    int decodeStored(const Entry& e, const uint8_t* stored, void* out) const;
     void indexName(uint32_t slot);
     void unindexName(uint32_t slot);
     const ArchiveKey* sealKeyFor(const CommitRecord& rec) const;

@@ -1,26 +1,26 @@
 #include "core/FileReplace.h"
 
-#include "archive/ArchiveIO.h"
+#include "archive/ArchiveCrypto.h"
 
-#include <Zelkoran/CMem.h>
 #include <Zelkoran/Result.h>
 
 #include <cstdio>
-#include <random>
+#include <string>
 
 namespace Zelkoran {
 
-int writeFileReplacing(const char* path, const uint8_t* data, size_t size)
+int replaceFile(const char* path, const char* tag, const std::function<int(archive::FileHandle&)>& fill)
 {
-    std::random_device random;
+    uint32_t r = 0;
+    archive::randomBytes(&r, sizeof(r));
     char suffix[32];
-    std::snprintf(suffix, sizeof(suffix), ".part-%08x", static_cast<unsigned>(random()));
-    const String temp = String(path) + suffix;
+    std::snprintf(suffix, sizeof(suffix), ".%s-%08x", tag, r);
+    const std::string temp = std::string(path) + suffix;
     archive::FileHandle file;
     int rc = file.createNew(temp.c_str());
     if (rc != RC_OK)
-        return RC_ERR_IO;
-    rc = file.writeAt(0, data, size);
+        return rc;
+    rc = fill(file);
     if (rc == RC_OK)
         rc = file.sync();
     file.close();
@@ -28,10 +28,16 @@ int writeFileReplacing(const char* path, const uint8_t* data, size_t size)
         rc = RC_ERR_IO;
     if (rc != RC_OK) {
         std::remove(temp.c_str());
-        return RC_ERR_IO;
+        return rc;
     }
     archive::syncParentDir(path);
     return RC_OK;
+}
+
+int writeFileReplacing(const char* path, const uint8_t* data, size_t size)
+{
+    const int rc = replaceFile(path, "part", [&](archive::FileHandle& file) { return file.writeAt(0, data, size); });
+    return rc == RC_OK ? RC_OK : RC_ERR_IO;
 }
 
 } // namespace Zelkoran

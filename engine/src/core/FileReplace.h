@@ -1,14 +1,20 @@
 // Whole-file writes that never leave a half-written file behind.
 #pragma once
 
+#include "archive/ArchiveIO.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace Zelkoran {
 
-// Writes data to path through a file beside it that replaces path only
-// once it is complete and flushed; a failure leaves path as it was.
-// 0 or RC_ERR_IO.
+// Builds a new file beside path (named path.<tag>-<random>) with fill,
+// flushes it and only then moves it over path; any failure removes it and
+// leaves path as it was. 0, fill's code, or the file's I/O code.
+int replaceFile(const char* path, const char* tag, const std::function<int(archive::FileHandle&)>& fill);
+
+// Writes data to path that way. 0 or RC_ERR_IO.
 int writeFileReplacing(const char* path, const uint8_t* data, size_t size);
 
 } // namespace Zelkoran

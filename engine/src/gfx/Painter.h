@@ -59,7 +59,11 @@ inline SDL_Rect intersect(const SDL_Rect& a, const SDL_Rect& b)
         r = SDL_Rect{a.x, a.y, 0, 0};
     return r;
 }
-inline bool contains(const SDL_Rect& r, int x, int y) { return x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h; }
+inline bool contains(const SDL_Rect& r, int x, int y)
+{
+    const SDL_Point p{x, y};
+    return SDL_PointInRect(&p, &r);
+}
 inline SDL_Rect shrink(const SDL_Rect& r, int d) { return SDL_Rect{r.x + d, r.y + d, r.w - 2 * d, r.h - 2 * d}; }
 
 } // namespace Zelkoran

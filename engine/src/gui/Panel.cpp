@@ -18,8 +18,6 @@ namespace {
 // child's id.
 constexpr int kBaseIdBit = 1 << 24;
 
-bool sameRect(const SDL_Rect& a, const SDL_Rect& b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
-
 } // namespace
 
 Panel::Panel(int id, const char* name)
@@ -168,20 +166,23 @@ void Panel::draw(Painter& painter)
         painter.popClip();
     }
     // Children are not clipped to the panel: a widget may sit beside it.
-    // Rectangles of shown, enabled widgets: a disabled widget exactly under
-    // one of them is not drawn (the enabled one is the one seen).
-    Vector<SDL_Rect> enabledRects;
-    for (const Widget* w : m_order)
-        if (w->isShown() && w->isEnabled())
-            enabledRects.push_back(w->getRect());
+    // A disabled widget exactly under a shown, enabled one is not drawn (the
+    // enabled one is the one seen).
+    const auto coveredByEnabled = [this](const SDL_Rect& r) {
+        return std::any_of(m_order.begin(), m_order.end(), [&](const Widget* e) {
+            if (!e->isShown() || !e->isEnabled())
+                return false;
+            const SDL_Rect er = e->getRect();
+            return SDL_RectEquals(&er, &r) == SDL_TRUE;
+        });
+    };
     for (Widget* w : m_order) {
         if (!w->isShown())
             continue;
         const SDL_Rect r = w->getRect();
         if (!painter.visible(r))
             continue;
-        if (!w->isEnabled() &&
-            std::any_of(enabledRects.begin(), enabledRects.end(), [&](const SDL_Rect& e) { return sameRect(e, r); }))
+        if (!w->isEnabled() && coveredByEnabled(r))
             continue;
         painter.setOpacity(static_cast<uint8_t>(alpha * w->getAlphaMod() / 255));
         w->paint(painter, r);

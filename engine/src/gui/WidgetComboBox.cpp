@@ -20,30 +20,9 @@ constexpr int kArrowZone = 18;
 } // namespace
 
 WidgetComboBox::WidgetComboBox(Panel* panel, Widget* parent, int id, const char* name)
-    : Widget(panel, parent, id, name, WT_COMBOBOX), m_items(std::make_unique<ItemStore>())
+    : WidgetItems(panel, parent, id, name, WT_COMBOBOX)
 {
 }
-
-WidgetComboBox::~WidgetComboBox() = default;
-
-void WidgetComboBox::clearItems()
-{
-    m_items->clear();
-    m_dropScroll = 0;
-    invalidate();
-}
-
-int WidgetComboBox::addItem(const char* text)
-{
-    m_items->add(text);
-    invalidate();
-    return RC_OK;
-}
-
-int WidgetComboBox::removeItem(int index) { return m_items->remove(index) ? RC_OK : RC_ERR_NOT_FOUND; }
-int WidgetComboBox::getItemCount() const { return m_items->count(); }
-const char* WidgetComboBox::getItemText(int index) const { return m_items->text(index); }
-int WidgetComboBox::getSelectedIndex() const { return m_items->selected(); }
 
 void WidgetComboBox::setSelectedIndex(int index)
 {
@@ -51,14 +30,11 @@ void WidgetComboBox::setSelectedIndex(int index)
     invalidate();
 }
 
-const char* WidgetComboBox::getSelectedText() const
+void WidgetComboBox::rowsRemoved()
 {
-    const char* t = m_items->text(m_items->selected());
-    return t ? t : "";
+    m_dropScroll = std::clamp(m_dropScroll, 0, std::max(0, getItemCount() - kDropRows));
+    m_dropHover = std::min(m_dropHover, getItemCount());
 }
-
-void WidgetComboBox::setAutoSort(bool on) { m_items->setAutoSort(on); }
-bool WidgetComboBox::getAutoSort() const { return m_items->autoSort; }
 
 void WidgetComboBox::choose(int index)
 {
@@ -81,8 +57,7 @@ void WidgetComboBox::close()
 SDL_Rect WidgetComboBox::dropRect() const
 {
     const SDL_Rect r = getRect();
-    const Font* f = font(WS_NORMAL);
-    const int rowH = (f ? f->getHeight() : 14) + 4;
+    const int rowH = rowHeight();
     const int rows = std::clamp(getItemCount(), 1, kDropRows);
     SDL_Rect d{r.x, r.y + r.h, r.w, rows * rowH + 2};
     const Screen* s = Main::instance()->configMgr()->get(0);
@@ -111,8 +86,7 @@ bool WidgetComboBox::dropMouse(int x, int y, bool click)
     const SDL_Rect d = dropRect();
     if (!contains(d, x, y))
         return false;
-    const Font* f = font(WS_NORMAL);
-    const int rowH = (f ? f->getHeight() : 14) + 4;
+    const int rowH = rowHeight();
     const int row = (y - d.y - 1) / rowH + m_dropScroll + 1;
     m_dropHover = row <= getItemCount() ? row : 0;
     if (click && m_dropHover) {
@@ -215,7 +189,7 @@ void WidgetComboBox::paintDrop(Painter& painter)
         return;
     painter.fill(d, Color{255, 255, 255, 255});
     painter.frame(d, Color{100, 100, 100, 255}, 1);
-    const int rowH = f->getHeight() + 4;
+    const int rowH = rowHeight();
     uint8_t text[4], sel[4];
     textColor(WS_NORMAL, text);
     effectiveSelection(WS_NORMAL, sel);

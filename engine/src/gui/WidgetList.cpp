@@ -14,42 +14,8 @@
 namespace Zelkoran {
 
 WidgetList::WidgetList(Panel* panel, Widget* parent, int id, const char* name)
-    : Widget(panel, parent, id, name, WT_LIST), m_items(std::make_unique<ItemStore>())
+    : WidgetItems(panel, parent, id, name, WT_LIST)
 {
-}
-
-WidgetList::~WidgetList() = default;
-
-void WidgetList::clearItems()
-{
-    m_items->clear();
-    m_scroll = 0;
-    invalidate();
-}
-
-int WidgetList::addItem(const char* text)
-{
-    m_items->add(text);
-    invalidate();
-    return RC_OK;
-}
-
-int WidgetList::removeItem(int index)
-{
-    if (!m_items->remove(index))
-        return RC_ERR_NOT_FOUND;
-    setScroll(0, nullptr);
-    invalidate();
-    return RC_OK;
-}
-
-int WidgetList::getItemCount() const { return m_items->count(); }
-const char* WidgetList::getItemText(int index) const { return m_items->text(index); }
-
-int WidgetList::getRowHeight() const
-{
-    const Font* f = font(WS_NORMAL);
-    return (f ? f->getHeight() : 14) + 4;
 }
 
 int WidgetList::getVisibleItems() const
@@ -58,20 +24,12 @@ int WidgetList::getVisibleItems() const
     return std::max(1, in.h / getRowHeight());
 }
 
-int WidgetList::getSelectedIndex() const { return m_items->selected(); }
-
 void WidgetList::setSelectedIndex(int index)
 {
     m_items->select(index);
     if (m_items->current)
         ensureVisible(m_items->current);
     invalidate();
-}
-
-const char* WidgetList::getSelectedText() const
-{
-    const char* t = m_items->text(m_items->selected());
-    return t ? t : "";
 }
 
 bool WidgetList::isSelected(int index) const { return m_items->isSelected(index); }
@@ -87,8 +45,6 @@ int WidgetList::setScroll(int delta, int* applied)
     return m_scroll;
 }
 
-void WidgetList::setAutoSort(bool on) { m_items->setAutoSort(on); }
-bool WidgetList::getAutoSort() const { return m_items->autoSort; }
 void WidgetList::setMultiSelect(bool on) { m_items->multi = on; }
 bool WidgetList::getMultiSelect() const { return m_items->multi; }
 

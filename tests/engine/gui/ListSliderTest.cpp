@@ -185,6 +185,12 @@ TEST_F(ListSlider, ComboBoxOpensAndChoosesARow)
     TS::click(500, 350);
     EXPECT_TRUE(run().empty());
     EXPECT_FALSE(c->isOpen());
+    // Removing the shown row clears the selection and redraws the box.
+    main->guiMgr()->takeDirty();
+    EXPECT_EQ(c->removeItem(2), 0);
+    EXPECT_TRUE(main->guiMgr()->isDirty());
+    EXPECT_STREQ(c->getSelectedText(), "");
+    EXPECT_LT(c->removeItem(5), 0);
 }
 
 TEST_F(ListSlider, ProgressClampsIntoItsRange)
