@@ -14,6 +14,9 @@
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Tool.h>
 
+#include <filesystem>
+#include <system_error>
+
 using namespace Zelkoran;
 
 namespace {
@@ -53,6 +56,21 @@ const char* qelv2KeyPrompt(bool encryptedIndex, bool encryptedBlocks)
 
 const char* yesNo(bool value) { return value ? "yes" : "no"; }
 
+// Archives are opened and created by the ".qel" name alone.
+void addQelExtension(Menu::string& path)
+{
+    if (!tool()->fileCheckExtension(path.c_str(), "qel"))
+        path += ".qel";
+}
+
+// Whether both paths name one existing file (the engine locks an open
+// archive, so that one cannot be opened a second time).
+bool sameFile(const Menu::string& a, const Menu::string& b)
+{
+    std::error_code error;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(a.c_str(), b.c_str(), error);
+}
+
 } // namespace
 
 int Menu::onClose()
@@ -71,6 +89,14 @@ int Menu::onNew()
     string path;
     if (!tool()->fileSaveDialog(kNewTitle, kQELFilter, path))
         return -1;
+    addQelExtension(path);
+    // Creating truncates: nothing is replaced, the open archive included,
+    // before the user agrees.
+    if (tool()->fileExists(path.c_str())) {
+        const string question = "The file \"" + path + "\" already exists.\nDo you want to replace it?";
+        if (tool()->messageBox(kNewTitle, question.c_str(), MBB_YESNO, MBT_QUESTION, 0, -1, -1) != MBB_YES)
+            return -1;
+    }
     if (pGlobalStatus->bArchiveLoaded && onClose() != 0)
         return -1;
     const int id = archives()->create(path.c_str(), 0);
@@ -91,12 +117,14 @@ int Menu::load(const string& requested)
     string path = requested;
     if (path.empty() && !tool()->fileOpenDialog(kLoadTitle, kQELFilter, path))
         return -1;
-    if (!tool()->fileCheckExtension(path.c_str(), "qel"))
-        path += ".qel";
+    addQelExtension(path);
     if (!tool()->fileExists(path.c_str())) {
         showError(kLoadTitle, (string("The QEL file does not exist:\n") + path).c_str());
         return -1;
     }
+    // The open archive itself is reopened: it must be closed first.
+    if (pGlobalStatus->bArchiveLoaded && sameFile(path, pGlobalStatus->sArchivePath) && onClose() != 0)
+        return -1;
 
     KeyBuffer key;
     bool keyUsed = false;

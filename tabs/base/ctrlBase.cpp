@@ -354,11 +354,9 @@ CtrlBase::string partialFilePath(const CtrlBase::string& path)
     return candidate;
 }
 
-bool writeWhole(const char* path, const void* data, size_t size)
+// Writes and closes rw.
+bool writeWhole(SDL_RWops* rw, const void* data, size_t size)
 {
-    SDL_RWops* rw = SDL_RWFromFile(path, "wb");
-    if (!rw)
-        return false;
     const bool written = size == 0 || SDL_RWwrite(rw, data, 1, size) == size;
     // Closing flushes the stream: only a clean close means the bytes are there.
     const bool closed = SDL_RWclose(rw) == 0;
@@ -584,7 +582,10 @@ int CtrlBase::writeExportFile(const string& path, const void* data, size_t size)
     if (path.empty() || (!data && size != 0))
         return RC_ERR_INVALID;
     const string partial = partialFilePath(path);
-    if (writeWhole(partial.c_str(), data, size) && std::rename(partial.c_str(), path.c_str()) == 0)
+    SDL_RWops* rw = SDL_RWFromFile(partial.c_str(), "wb");
+    if (!rw)
+        return RC_ERR_NOT_FOUND;
+    if (writeWhole(rw, data, size) && std::rename(partial.c_str(), path.c_str()) == 0)
         return 0;
     std::remove(partial.c_str());
     return RC_ERR_IO;

@@ -232,7 +232,8 @@ protected:
     string exportFilePath(const string& fileName, const string& extension) const;
     // Writes size bytes to path through a temporary file beside it that
     // replaces path only once complete: a failed write leaves any earlier
-    // file at path as it was and no partial file. 0, RC_ERR_INVALID or RC_ERR_IO.
+    // file at path as it was and no partial file. 0, RC_ERR_INVALID,
+    // RC_ERR_NOT_FOUND (the file cannot be created there) or RC_ERR_IO.
     static int writeExportFile(const string& path, const void* data, size_t size);
 
     // --- text view of block buffers ---

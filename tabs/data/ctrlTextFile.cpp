@@ -6,6 +6,7 @@
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Screen.h>
+#include <Zelkoran/Result.h>
 #include <Zelkoran/Tool.h>
 
 #include <SDL_rwops.h>
@@ -23,6 +24,7 @@ constexpr int kBlockSizeTop = 273;
 constexpr int kNoticeMs = 2000;
 
 const char* const kNoFile = "No file";
+const char* const kLoadTitle = "Loading resource";
 const char* const kEmptySave = "Empty resources cannot be saved to QEL archives.";
 const char* const kEmptyImport = "Empty resources cannot be imported because QEL archives require non-empty blocks.";
 
@@ -105,25 +107,35 @@ bool CtrlTextFile::shouldAddBlockToList(const Archive::Block& candidate) const
 
 int CtrlTextFile::processEvent(int widgetId, int data)
 {
-    if (CtrlBase::processEvent(widgetId, data) == -1)
-        return -1;
-    if (widgetId == config.importButtonId) {
-        if (onImport() == 0)
+    const int handled = CtrlBase::processEvent(widgetId, data);
+    if (handled != -1) {
+        if (widgetId == config.importButtonId) {
+            if (onImport() == 0)
+                setDirty(true);
+        } else if (widgetId == config.exportButtonId) {
+            onExport(globalStatus->sArchivePath);
+        } else if (widgetId == config.rawCheckBoxId || widgetId == config.compressedCheckBoxId ||
+                   widgetId == config.cryptedCheckBoxId) {
+            const uint32_t mode = widgetId == config.rawCheckBoxId          ? Archive::ST_RAW
+                                  : widgetId == config.compressedCheckBoxId ? Archive::ST_COMPRESSED
+                                                                            : Archive::ST_ENCRYPTED;
+            block.storage = mode;
+            showStorageMode(mode);
             setDirty(true);
-    } else if (widgetId == config.exportButtonId) {
-        onExport(globalStatus->sArchivePath);
-    } else if (widgetId == config.rawCheckBoxId || widgetId == config.compressedCheckBoxId ||
-               widgetId == config.cryptedCheckBoxId) {
-        const uint32_t mode = widgetId == config.rawCheckBoxId          ? Archive::ST_RAW
-                              : widgetId == config.compressedCheckBoxId ? Archive::ST_COMPRESSED
-                                                                        : Archive::ST_ENCRYPTED;
-        block.storage = mode;
-        showStorageMode(mode);
-        setDirty(true);
-    } else if (widgetId == config.textBoxId) {
-        setDirty(true);
+        } else if (widgetId == config.textBoxId) {
+            setDirty(true);
+        }
     }
+    // Also after a refused event: a failed load must not leave Save or
+    // Export usable on content that is gone.
+    const bool empty = showContentWidgets();
+    if (handled == -1)
+        return -1;
+    return empty ? 4 : 0;
+}
 
+bool CtrlTextFile::showContentWidgets()
+{
     const WidgetLabel* type = panel->getLabel(config.typeLabelId);
     const bool empty = !type || std::strcmp(type->getText(), kNoFile) == 0;
     if (empty)
@@ -133,7 +145,7 @@ int CtrlTextFile::processEvent(int widgetId, int data)
     for (int id : {config.exportButtonId, config.rawCheckBoxId, config.compressedCheckBoxId, config.cryptedCheckBoxId})
         setUsable(id, !empty);
     setUsable(config.textBoxId, !empty && asciiMode != AM_BINARY);
-    return empty ? 4 : 0;
+    return empty;
 }
 
 int CtrlTextFile::render(int)
@@ -220,6 +232,7 @@ int CtrlTextFile::onListBox()
     const auto fail = [this] {
         showNoContent();
         currentItemName.clear();
+        showBox(kLoadTitle, noun() + " could not be loaded.", MBB_OK, MBT_ERROR, 0);
         return -1;
     };
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
@@ -261,6 +274,13 @@ int CtrlTextFile::onImport()
         showBox(config.importMessageTitle, kEmptyImport, MBB_OK, MBT_WARNING, 0);
         return -1;
     }
+    // A block that large would be saved but could never be loaded again.
+    if (static_cast<uint64_t>(size) > kMaxLoadSize) {
+        SDL_RWclose(file);
+        showBox(config.importMessageTitle, noun() + " could not be imported:\nfiles over 1 GiB cannot be loaded back.",
+                MBB_OK, MBT_ERROR, 0);
+        return -1;
+    }
     auto* bytes = static_cast<unsigned char*>(CMem::alloc(static_cast<size_t>(size), kSkardyMemoryModule));
     const size_t read = bytes ? SDL_RWread(file, bytes, 1, static_cast<size_t>(size)) : 0;
     SDL_RWclose(file);
@@ -288,17 +308,24 @@ int CtrlTextFile::prepareSaveBuffer()
     if (asciiMode == AM_BINARY)
         return 0;
     const WidgetTextEdit* text = panel->getTextEdit(config.textBoxId);
-    // An emptied box is nothing to save, whatever line break the text had.
-    if (text && text->getLineCount() <= 1 && text->getLine(1).empty()) {
-        notifySaveWarning(noun(), kEmptySave, kNoticeMs);
-        return -1;
-    }
+    const bool emptied = text && text->getLineCount() <= 1 && text->getLine(1).empty();
     // The held bytes stay until the rebuild has succeeded: a failed save
     // must not leave an export writing nothing.
     unsigned char* rebuilt = nullptr;
     int rebuiltSize = 0;
     if (rebuildTextBufferFromTextEdit(config.textBoxId, asciiMode, endsWithNewline, rebuilt, rebuiltSize) != 0) {
-        notifySaveError(noun(), "Could not rebuild " + noun() + " data from the text editor.", kNoticeMs);
+        if (emptied)
+            notifySaveWarning(noun(), kEmptySave, kNoticeMs);
+        else
+            notifySaveError(noun(), "Could not rebuild " + noun() + " data from the text editor.", kNoticeMs);
+        return -1;
+    }
+    // An emptied box is nothing to save, whatever line break the text had;
+    // content that is a lone line break shows as that same empty box.
+    const bool unchanged = rebuiltSize == bufferSize && buffer && std::memcmp(rebuilt, buffer, rebuiltSize) == 0;
+    if (emptied && !unchanged) {
+        CMem::free(rebuilt);
+        notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         return -1;
     }
     const bool trailing = endsWithNewline;
@@ -356,11 +383,19 @@ int CtrlTextFile::onExport(const string& archivePath) const
                 MBT_WARNING, kNoticeMs);
         return -1;
     }
+    // Without content there is nothing to write: an empty file would
+    // replace whatever the name holds.
+    if (!buffer || bufferSize <= 0) {
+        showBox(config.exportMessageTitle, noun() + " could not be exported:\nnothing is loaded.", MBB_NONE,
+                MBT_WARNING, kNoticeMs);
+        return -1;
+    }
     if (checkOverwrite(path) != 0)
         return -1;
-    if (bufferSize < 0 || writeExportFile(path, buffer, static_cast<size_t>(bufferSize)) != 0) {
-        showBox(config.exportMessageTitle, noun() + " could not be exported:\nfile write error.", MBB_NONE,
-                MBT_WARNING, kNoticeMs);
+    if (const int written = writeExportFile(path, buffer, static_cast<size_t>(bufferSize)); written != 0) {
+        const char* reason = written == RC_ERR_NOT_FOUND ? "file creation error." : "file write error.";
+        showBox(config.exportMessageTitle, noun() + " could not be exported:\n" + reason, MBB_NONE, MBT_WARNING,
+                kNoticeMs);
         return -1;
     }
     showBox(config.exportMessageTitle, noun() + " exported to \"" + path + "\": Ok", MBB_OK, MBT_INFORMATION, 0);

@@ -83,6 +83,9 @@ private:
     // The no-content look (after a failed load too, so that nothing stale
     // can be saved under the newly selected name).
     void showNoContent();
+    // Enables Save, Export, the storage boxes and the text box as the held
+    // content allows. True when nothing is held.
+    bool showContentWidgets();
     // Frees the held bytes and takes buffer (may be null) in their place.
     void replaceBuffer(unsigned char* newBuffer, int newSize);
     // The bytes a save writes: the held ones, or the text box's lines for

@@ -264,4 +264,67 @@ TEST_F(MenuOpenCloseTest, NewCreatesAnEmptyArchiveAndOpensIt)
     EXPECT_EQ(app.menu()->onNew(), -1);
 }
 
+TEST_F(MenuOpenCloseTest, NewReplacesAnExistingFileOnlyAfterAsking)
+{
+    const std::string open = plainArchive("open.qel");
+    const std::string kept = plainArchive("kept.qel");
+    ASSERT_EQ(app.menu()->load(open.c_str()), 0);
+    const int openId = gs().iArchiveID;
+    const auto blocksIn = [](const std::string& path) {
+        Zelkoran::ArchiveMgr* archives = Main::instance()->archiveMgr();
+        const int id = archives->load(path.c_str(), nullptr, 0);
+        const int count = id > 0 ? archives->get(id)->getIndexCount() : -1;
+        archives->close(id);
+        return count;
+    };
+    const int before = blocksIn(kept);
+    ASSERT_GT(before, 0);
+
+    TS::pushFileAnswer(true, kept.c_str());
+    TS::pushAnswer(8); // keep the file
+    EXPECT_EQ(app.menu()->onNew(), -1);
+    EXPECT_EQ(boxes().back(),
+              "Create a Zelkoran Data Container file|The file \"" + kept +
+                  "\" already exists.\nDo you want to replace it?");
+    EXPECT_EQ(TS::modalLog().back().buttons, 12);
+    EXPECT_EQ(blocksIn(kept), before);
+    EXPECT_EQ(gs().iArchiveID, openId);
+
+    TS::pushFileAnswer(true, kept.c_str());
+    TS::pushAnswer(4); // replace
+    TS::pushAnswer(4); // close the open one
+    EXPECT_EQ(app.menu()->onNew(), 0);
+    EXPECT_STREQ(gs().sArchivePath.c_str(), kept.c_str());
+    EXPECT_EQ(Main::instance()->archiveMgr()->get(gs().iArchiveID)->getIndexCount(), 0);
+}
+
+TEST_F(MenuOpenCloseTest, NewNamesTheArchiveQelSoItOpensAgain)
+{
+    TS::pushFileAnswer(true, folder.path("bare").c_str());
+    ASSERT_EQ(app.menu()->onNew(), 0);
+    EXPECT_STREQ(gs().sArchivePath.c_str(), folder.path("bare.qel").c_str());
+
+    TS::pushAnswer(4); // close it
+    EXPECT_EQ(app.menu()->onClose(), 0);
+    EXPECT_EQ(app.menu()->load(folder.path("bare").c_str()), 0);
+    EXPECT_STREQ(gs().sArchivePath.c_str(), folder.path("bare.qel").c_str());
+}
+
+TEST_F(MenuOpenCloseTest, LoadingTheOpenArchiveReopensIt)
+{
+    const std::string path = plainArchive("same.qel");
+    ASSERT_EQ(app.menu()->load(path.c_str()), 0);
+    const int firstId = gs().iArchiveID;
+
+    TS::pushAnswer(8); // keep it as it is
+    EXPECT_EQ(app.menu()->load(path.c_str()), -1);
+    EXPECT_EQ(gs().iArchiveID, firstId);
+
+    TS::pushAnswer(4);
+    EXPECT_EQ(app.menu()->load(folder.path("same").c_str()), 0);
+    EXPECT_EQ(Main::instance()->archiveMgr()->get(firstId), nullptr);
+    EXPECT_NE(Main::instance()->archiveMgr()->get(gs().iArchiveID), nullptr);
+    EXPECT_EQ(boxes().back(), "Close current QEL file|File \"" + path + "\" is opened\nDo you want to close it?");
+}
+
 } // namespace

@@ -202,15 +202,24 @@ TEST_F(TextFileTabTest, ABlockThatCannotBeLoadedLeavesNothingToSave)
 
     EXPECT_EQ(choose("open.txt"), 0);
     EXPECT_EQ(text()->getText(), "visible text");
+    TS::pushAnswer(MBB_OK);
     EXPECT_EQ(choose("locked.txt"), -1);
+    // Right after the failed load, before any other event.
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Loading resource", "File could not be loaded.", MBB_OK, MBT_ERROR, 0}}));
     EXPECT_EQ(label(kType), "No file");
     EXPECT_EQ(text()->getText(), "");
     EXPECT_STREQ(name->getText().c_str(), "locked.txt");
-    EXPECT_EQ(tab->processEvent(0, 0), 4);
-    EXPECT_FALSE(panel->getButton(108)->isEnabled());
+    EXPECT_EQ(contentWidgetsEnabled(), std::vector<bool>(6, false));
     TS::pushAnswer(0);
     EXPECT_EQ(tab->onSave(), -1);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"File: save to QEL", kEmptySave, MBB_NONE, MBT_WARNING, 2000}}));
+    // Nothing is held, so nothing replaces a file of that name.
+    TestFolder::write(folder.path("locked.txt"), bytes("mine"));
+    TS::pushAnswer(0);
+    EXPECT_EQ(tab->onExport(status->sArchivePath), -1);
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"File export", "File could not be exported:\nnothing is loaded.",
+                                              MBB_NONE, MBT_WARNING, 2000}}));
+    EXPECT_EQ(editortest::readFile(folder.path("locked.txt")), "mine");
 
     // Once the key is known, choosing the block again loads it.
     ASSERT_EQ(archive()->setKey("sesame", 6), 0);
@@ -299,4 +308,22 @@ TEST_F(TextFileTabTest, ChoosingTheOpenItemKeepsEditsAnotherDiscardsThem)
     EXPECT_FALSE(tab->isDirty());
 }
 
+TEST_F(TextFileTabTest, ALoneLineBreakIsContentAndSaved)
+{
+    openArchive({});
+    makeFiles();
+    for (const char* bytes : {"\n", "\r\n"}) {
+        SCOPED_TRACE(bytes[0] == '\r' ? "CRLF" : "LF");
+        addBlock("break.txt", bytes);
+        tab->onNew();
+        EXPECT_EQ(choose("break.txt"), 0);
+        name->setText("copy.txt");
+        tab->processEvent(112, 0);
+        EXPECT_EQ(save(), 0);
+        EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"File: save to QEL", "File saved.", MBB_NONE, MBT_INFORMATION, 1500}}));
+        EXPECT_EQ(stored("copy.txt"), bytes);
+    }
+}
+
 } // namespace
+

@@ -2,6 +2,7 @@
 
 #include "archive/FileFaults.h"
 
+#include <filesystem>
 #include <initializer_list>
 #include <set>
 
@@ -93,6 +94,10 @@ TEST_F(TextFileTransferTest, AFailedImportKeepsTheContent)
         FileFaults::failRead(unreadable, 1);
         EXPECT_EQ(importFile(unreadable, {MBB_OK}), 0);
     }
+    // Larger than a block can be loaded back (a sparse file: no disk used).
+    const std::string huge = source("huge.xml", "");
+    std::filesystem::resize_file(huge, CtrlTextFile::kMaxLoadSize + 1);
+    EXPECT_EQ(importFile(huge, {MBB_OK}), 0);
     const Box failed{"XML import", "XML could not be imported.", MBB_OK, MBT_ERROR, 0};
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Import an XML", "", 0, 0, 0},
                                              {"Import an XML", "", 0, 0, 0},
@@ -100,7 +105,11 @@ TEST_F(TextFileTransferTest, AFailedImportKeepsTheContent)
                                              {"Import an XML", "", 0, 0, 0},
                                              failed,
                                              {"Import an XML", "", 0, 0, 0},
-                                             failed}));
+                                             failed,
+                                             {"Import an XML", "", 0, 0, 0},
+                                             {"XML import",
+                                              "XML could not be imported:\nfiles over 1 GiB cannot be loaded back.",
+                                              MBB_OK, MBT_ERROR, 0}}));
     EXPECT_EQ(text()->getText(), "<keep/>");
     EXPECT_EQ(label(kSize), "Size: 7 B");
     EXPECT_FALSE(tab->isDirty());
@@ -193,6 +202,15 @@ TEST_F(TextFileTransferTest, AFailedExportSaysSoAndKeepsTheOldFile)
     EXPECT_EQ(tab->onExport(status->sArchivePath), -1);
     EXPECT_EQ(takeBoxes().back(),
               (Box{"File export", "File could not be exported:\nfile write error.", MBB_NONE, MBT_WARNING, 2000}));
+    EXPECT_EQ(exported("a.bin"), "old");
+    // The file cannot be made at all.
+    FileFaults::reset();
+    FileFaults::failOpen(path + ".part", 1);
+    TS::pushAnswer(MBB_YES);
+    TS::pushAnswer(0);
+    EXPECT_EQ(tab->onExport(status->sArchivePath), -1);
+    EXPECT_EQ(takeBoxes().back(),
+              (Box{"File export", "File could not be exported:\nfile creation error.", MBB_NONE, MBT_WARNING, 2000}));
     EXPECT_EQ(exported("a.bin"), "old");
 
     // The archive's folder has gone: the file cannot be made.
