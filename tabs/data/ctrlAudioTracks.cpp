@@ -138,10 +138,10 @@ CtrlAudioTracks::~CtrlAudioTracks() { closeResources(); }
 
 int CtrlAudioTracks::processEvent(int widgetId, int data)
 {
-    if (CtrlBase::processEvent(widgetId, data) == -1)
-        return -1;
-    int result = 0;
-    switch (widgetId) {
+    // A refused event still refreshes the widgets below: a failed load
+    // must not leave Play or Export usable.
+    int result = CtrlBase::processEvent(widgetId, data) == -1 ? -1 : 0;
+    switch (result == -1 ? 0 : widgetId) {
     case AW_IMPORT:
         if (onImport() == 0)
             setDirty(true);
@@ -279,10 +279,25 @@ int CtrlAudioTracks::onListBox()
     currentItemName = text;
     closeResources();
     itemHandle = tracks()->load(globalStatus->iArchiveID, text.c_str(), false);
-    if (itemHandle <= 0)
+    if (itemHandle <= 0) {
+        // Nothing of the previous track stays on show; choosing the block
+        // again retries.
+        itemHandle = 0;
+        currentItemName.clear();
+        showNoTrack();
+        showBox("Loading resource", "Sound could not be loaded.", MBB_OK, MBT_ERROR, 0);
         return -1;
+    }
     updateData();
     return 0;
+}
+
+void CtrlAudioTracks::showNoTrack()
+{
+    setLabel(AW_TYPE, "No sound", kTypeTop);
+    setLabel(AW_SIZE, "Size: 0 B", kSizeTop);
+    for (int id : {AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE})
+        setEdit(id, 0);
 }
 
 int CtrlAudioTracks::onNew()
@@ -290,10 +305,7 @@ int CtrlAudioTracks::onNew()
     closeResources();
     if (CtrlBase::onNew() != 0)
         return -1;
-    setLabel(AW_TYPE, "No sound", kTypeTop);
-    setLabel(AW_SIZE, "Size: 0 B", kSizeTop);
-    for (int id : {AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE})
-        setEdit(id, 0);
+    showNoTrack();
     setPauseBox(false);
     applyAudioTagToWidgets(panel, ATT_SFX, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
     return 0;
@@ -349,6 +361,8 @@ int CtrlAudioTracks::closeResources()
     if (itemHandle > 0)
         tracks()->close(itemHandle);
     itemHandle = 0;
+    // Closing the track ends its playback.
+    playState = PS_STOPPED;
     setPauseBox(false);
     // The tap goes first: the mixer then runs no capture while the ring is cleared.
     removeTap();
@@ -367,8 +381,9 @@ int CtrlAudioTracks::onImport()
         showBox(kImportTitle, "Sound could not be imported.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
-    if (itemHandle > 0)
-        tracks()->close(itemHandle);
+    // The old track goes as every release does: its playback, the tap and
+    // the waveform with it.
+    closeResources();
     itemHandle = id;
     currentItemName.clear();
     updateData();

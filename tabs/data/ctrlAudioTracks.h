@@ -44,7 +44,8 @@ public:
     int processEvent(int widgetId, int data) override;
     // Grey screen, the waveform box and the progress bar. 0.
     int render(int value) override;
-    // Opens the selected block unless it is the current one: 0, else -1.
+    // Opens the selected block unless it is the current one: 0, else -1
+    // after an error box, with nothing open.
     int onListBox() override;
     // Nothing open, empty widgets, SFX ticked. 0, or -1.
     int onNew() override;
@@ -52,7 +53,8 @@ public:
     int onDelete() override;
     // Facts and tag of the open track into the widgets. 0.
     int updateData() override;
-    // Closes the track and the tap, empties the waveform. 0.
+    // Closes the track (stopping its playback) and the tap, empties the
+    // waveform. 0.
     int closeResources() override;
 
     // 0 after an import; -1 when cancelled or the file cannot be loaded.
@@ -80,6 +82,8 @@ private:
     void removeTap();
     void setPauseBox(bool checked) const;
     void setEdit(int editId, int value) const;
+    // The facts of no track: "No sound", 0 B and zeros.
+    void showNoTrack();
 
     int32_t playState = PS_STOPPED;
     AudioWaveform waveform;

@@ -279,4 +279,40 @@ TEST_F(AudioTabTest, DeleteAsksAndRemovesTheBlock)
     EXPECT_LT(Zelkoran::Main::instance()->audioTrackMgr()->load(status->iArchiveID, "Tune", false), 0);
 }
 
+TEST_F(AudioTabTest, ImportDuringPlaybackStopsItAndItsWaveform)
+{
+    ASSERT_EQ(importTone(), 0);
+    ASSERT_EQ(event(CtrlAudioTracks::AW_PLAY), 0);
+    ASSERT_TRUE(audiotest::waitFor([&] { return audio->getWaveform().nextColumn() > 5; }));
+
+    ASSERT_EQ(importTone(), 0);
+    EXPECT_EQ(audio->getPlayState(), CtrlAudioTracks::PS_STOPPED);
+    SDL_Delay(100);
+    EXPECT_EQ(audio->getWaveform().nextColumn(), 0) << "the tap was removed";
+}
+
+TEST_F(AudioTabTest, AFailedLoadClearsTheFactsAtOnce)
+{
+    ASSERT_EQ(importTone(), 0);
+    saveAs("tone");
+    Zelkoran::Archive::Block junk("junk", "ZK7_AUDIOTRACK");
+    char bytes[] = "not audio";
+    junk.data = bytes;
+    junk.size = sizeof(bytes);
+    ASSERT_EQ(archive()->blockAdd(junk), 0);
+    audio->parseQEL();
+    select("tone");
+    ASSERT_EQ(text(CtrlAudioTracks::AW_FREQUENCY), "44100");
+
+    TS::pushAnswer(MBB_OK);
+    select("junk");
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Loading resource", "Sound could not be loaded.", MBB_OK, MBT_ERROR, 0}}));
+    EXPECT_EQ(text(CtrlAudioTracks::AW_TYPE), "No sound");
+    for (int id : {1019, 1020, 1021, 1022})
+        EXPECT_EQ(text(id), "0") << id;
+    for (int id : {1001, 1002, 108})
+        EXPECT_FALSE(enabled(id)) << id;
+}
+
 } // namespace
+
