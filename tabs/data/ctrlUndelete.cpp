@@ -93,7 +93,7 @@ int CtrlUndelete::parseQEL()
     WidgetList* list = panel->getList(BW_LIST);
     if (list)
         list->clearItems();
-    typeByName.clear();
+    positionsByName.clear();
     const int count = archive ? archive->getIndexCount() : 0;
     for (int i = 0; i < count; ++i) {
         Archive::Block block;
@@ -102,14 +102,27 @@ int CtrlUndelete::parseQEL()
         const string name = fieldText(block.name, sizeof(block.name));
         if (list)
             list->addItem(name.c_str());
-        typeByName.try_emplace(name, fieldText(block.type, sizeof(block.type)));
+        positionsByName[name].push_back(i);
     }
-    if (selectedIndex >= 0) {
-        const char* selected = list ? list->getSelectedText() : "";
-        if (selected[0] == '\0' || typeByName.find(std::string_view(selected)) == typeByName.end())
-            onNew();
-    }
+    if (selectedIndex >= 0 && (!list || rowPosition(list->getSelectedIndex()) != selectedIndex))
+        onNew();
     return 0;
+}
+
+int CtrlUndelete::rowPosition(int row) const
+{
+    const WidgetList* list = panel->getList(BW_LIST);
+    const char* text = list && row > 0 ? list->getItemText(row) : nullptr;
+    if (!text)
+        return -1;
+    const auto known = positionsByName.find(std::string_view(text));
+    if (known == positionsByName.end())
+        return -1;
+    size_t occurrence = 0;
+    for (int r = 1; r < row; ++r)
+        if (std::strcmp(list->getItemText(r), text) == 0)
+            ++occurrence;
+    return occurrence < known->second.size() ? known->second[occurrence] : -1;
 }
 
 int CtrlUndelete::refreshWidgets()
@@ -162,27 +175,26 @@ int CtrlUndelete::onListBox()
     if (CtrlBase::onListBox() != 0)
         return -1;
     WidgetList* list = panel->getList(BW_LIST);
-    const string text = list ? list->getSelectedText() : "";
-    if (text == currentItemName)
+    const int row = list ? list->getSelectedIndex() : 0;
+    const int position = rowPosition(row);
+    if (position >= 0 && position == selectedIndex)
         return 0;
-    currentItemName = text;
+    currentItemName = row > 0 ? string(list->getItemText(row)) : string();
     clearSelection();
-    Tool* tool = Main::instance()->tool();
-    const auto known = typeByName.find(text);
-    const string type = known != typeByName.end() ? known->second : string();
-    tool->szCopy(selectedBlock.name, text.c_str(), sizeof(selectedBlock.name));
-    tool->szCopy(selectedBlock.type, type.c_str(), sizeof(selectedBlock.type));
-
-    const int position = findDeleted(selectedBlock.name, selectedBlock.type);
+    // The entry itself, by its position: rows that share a name (or a name
+    // and a type) each stand for their own entry.
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (position < 0 || !archive || archive->blockAt(position, selectedBlock) != 0)
+    Archive::Block entry;
+    if (position < 0 || !archive || archive->blockAt(position, entry) != 0 || !entry.deleted ||
+        fieldText(entry.name, sizeof(entry.name)) != currentItemName)
         return -1;
-    if (selectedBlock.size > static_cast<uint64_t>(INT32_MAX))
+    if (entry.size > static_cast<uint64_t>(INT32_MAX))
         return -1;
+    selectedBlock = entry;
     selectedIndex = position;
     selectedSize = static_cast<int32_t>(selectedBlock.size);
     if (WidgetLabel* label = panel->getLabel(UW_TYPE))
-        label->setText(type.c_str(), centre(0), centre(0));
+        label->setText(fieldText(selectedBlock.type, sizeof(selectedBlock.type)).c_str(), centre(0), centre(0));
     updateData();
     return 0;
 }
@@ -263,8 +275,7 @@ int CtrlUndelete::onUndelete()
         return failUndelete("QEL archive is not available.");
     if (selectedIndex < 0)
         return failUndelete("");
-    const auto known = typeByName.find(std::string_view(fieldText(selectedBlock.name, sizeof(selectedBlock.name))));
-    const string type = known != typeByName.end() ? known->second : string();
+    const string type = fieldText(selectedBlock.type, sizeof(selectedBlock.type));
     for (const ImageOwner& owner : kImageOwners)
         if (type == owner.type)
             return undeleteWithImage(*archive, owner.prefix, type);
@@ -327,8 +338,13 @@ int CtrlUndelete::reportRecovered(const string& name, const string& type)
 {
     const string text = "Block was recovered:\n Name: " + name + "\n Type: " + type;
     showBox(kTitle, text, MBB_OK, MBT_INFORMATION, 0);
-    if (WidgetList* list = panel->getList(BW_LIST); list && list->getSelectedIndex() > 0)
+    if (WidgetList* list = panel->getList(BW_LIST); list && list->getSelectedIndex() > 0) {
+        // The entry leaves the name's positions with its row.
+        const auto known = positionsByName.find(std::string_view(list->getSelectedText()));
+        if (known != positionsByName.end())
+            std::erase(known->second, selectedIndex);
         list->removeItem(list->getSelectedIndex());
+    }
     globalStatus->bReparseAll = 1;
     onNew();
     return 0;

@@ -9,6 +9,7 @@
 #include "tabs/base/ctrlBase.h"
 
 #include <map>
+#include <vector>
 
 class CtrlUndelete : public CtrlBase {
 public:
@@ -25,8 +26,8 @@ public:
     CtrlUndelete(ResourceManager* rm, GlobalStatus* gs);
     ~CtrlUndelete() override;
 
-    // Lists the deleted blocks; a selection that is no longer listed is
-    // dropped. 0.
+    // Lists the deleted blocks; a selection whose entry is no longer listed
+    // is dropped. 0.
     int parseQEL() override;
     // The base's, with New, Save and Delete kept disabled. 0 or -1.
     int refreshWidgets() override;
@@ -52,10 +53,16 @@ public:
     int onUndelete();
 
 private:
-    using TypeMap = std::map<string, string, std::less<>,
-                             Zelkoran::stl_allocator<std::pair<const string, string>>>;
+    // Index positions of the listed deleted entries by name, in index order.
+    // The list sorts its rows stably, so the k-th row of a name is the k-th
+    // position: rows of one name stay apart.
+    using Positions = std::vector<int32_t, Zelkoran::stl_allocator<int32_t>>;
+    using PositionMap = std::map<string, Positions, std::less<>,
+                                 Zelkoran::stl_allocator<std::pair<const string, Positions>>>;
 
     void clearSelection();
+    // Index position of list row (1-based), or -1.
+    int rowPosition(int row) const;
     // The error box "Block could not be recovered.\n" + reason. -1.
     int failUndelete(const char* reason) const;
     // Position of the first deleted entry named name of type type, or -1.
@@ -74,5 +81,5 @@ private:
     Zelkoran::Archive::Block selectedBlock;
     int32_t selectedSize = 0;
     int32_t selectedIndex = -1;
-    TypeMap typeByName;
+    PositionMap positionsByName;
 };

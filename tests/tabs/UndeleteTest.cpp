@@ -283,25 +283,36 @@ TEST_F(UndeleteTest, AnEntryThatIsNoLongerDeletedIsRefusedAndChangesNothingShown
     EXPECT_EQ(text(1404), "ZK7_XML");
 }
 
-TEST_F(UndeleteTest, ReplacedVersionsAreListedTwiceAndRestoredOldestFirst)
+TEST_F(UndeleteTest, RowsThatShareANameEachShowAndRestoreTheirOwnEntry)
 {
-    open({{"notes", "ZK7_XML", false, "first"}, {"notes", "ZK7_XML", true, "second!"}});
-    ASSERT_EQ(listItems(list), (std::vector<std::string>{"notes", "notes"}));
-    // Both rows stand for the entry at the lower position.
-    clickRow(2);
-    EXPECT_EQ(text(1405), "Size: 5 B");
-    clickRow(1);
-    EXPECT_EQ(text(1405), "Size: 5 B");
+    open({{"notes", "ZK7_XML", false, "first"},
+          {"notes", "ZK7_XML", true, "second!"},
+          {"notes", "ZK7_FILE", true, "a file"}});
+    ASSERT_EQ(listItems(list), (std::vector<std::string>{"notes", "notes", "notes"}));
+    // Rows of one name keep the index order.
+    const struct {
+        int row;
+        const char* type;
+        const char* size;
+    } rows[] = {{3, "ZK7_FILE", "Size: 6 B"}, {2, "ZK7_XML", "Size: 7 B"}, {1, "ZK7_XML", "Size: 5 B"}};
+    for (const auto& expected : rows) {
+        SCOPED_TRACE(expected.row);
+        clickRow(expected.row);
+        EXPECT_EQ(text(1404), expected.type);
+        EXPECT_EQ(text(1405), expected.size);
+    }
 
+    clickRow(3);
+    EXPECT_EQ(undelete(3), "Block was recovered:\n Name: notes\n Type: ZK7_FILE");
+    EXPECT_EQ(live("notes", "ZK7_FILE"), "a file");
+    EXPECT_EQ(live("notes", "ZK7_XML"), "");
+    clickRow(2);
     EXPECT_EQ(undelete(3), "Block was recovered:\n Name: notes\n Type: ZK7_XML");
-    EXPECT_EQ(live("notes", "ZK7_XML"), "first");
-    EXPECT_EQ(listItems(list), (std::vector<std::string>{"notes"}));
-    EXPECT_EQ(text(1404), "No block");
-    EXPECT_FALSE(usable(1403));
+    EXPECT_EQ(live("notes", "ZK7_XML"), "second!");
     EXPECT_EQ(status->bReparseAll, 1);
     EXPECT_EQ(tabRows("XML"), (std::vector<std::string>{"notes"}));
 
-    // The newer version now clashes with the restored one: it gets a number.
+    // The older version now clashes with the restored one: it gets a number.
     ASSERT_EQ(listItems(list), (std::vector<std::string>{"notes"}));
     clickRow(1);
     const std::string box = undelete(3);
@@ -312,8 +323,8 @@ TEST_F(UndeleteTest, ReplacedVersionsAreListedTwiceAndRestoredOldestFirst)
     ASSERT_LE(number.size(), 4u);
     EXPECT_EQ(number.find_first_not_of("0123456789"), std::string::npos);
     EXPECT_TRUE(number == "0" || number[0] != '0') << number;
-    EXPECT_EQ(live(("notes" + number).c_str(), "ZK7_XML"), "second!");
-    EXPECT_EQ(live("notes", "ZK7_XML"), "first");
+    EXPECT_EQ(live(("notes" + number).c_str(), "ZK7_XML"), "first");
+    EXPECT_EQ(live("notes", "ZK7_XML"), "second!");
     EXPECT_EQ(tab->getNumItems(), 0);
 }
 
