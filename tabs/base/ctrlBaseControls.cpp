@@ -228,20 +228,19 @@ bool parseHexColorByte(const char* pair, uint8_t& out)
     return true;
 }
 
-// Reads exactly count channels; every one is written only when all parse,
-// so a refused text never leaves a half-read colour behind.
+// Reads exactly count channels left to right, each written as soon as its
+// pair parses: the first pair that does not parse ends the read, leaving the
+// channels before it written and those after it untouched. A text of the
+// wrong length writes nothing.
 bool parseHexChannels(std::string_view text, uint8_t* const* channels, size_t count)
 {
     if (!text.empty() && text.front() == '#')
         text.remove_prefix(1);
     if (text.size() != count * 2)
         return false;
-    uint8_t values[4] = {};
     for (size_t i = 0; i < count; ++i)
-        if (!parseHexColorByte(text.data() + i * 2, values[i]))
+        if (!parseHexColorByte(text.data() + i * 2, *channels[i]))
             return false;
-    for (size_t i = 0; i < count; ++i)
-        *channels[i] = values[i];
     return true;
 }
 

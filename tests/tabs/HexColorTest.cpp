@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 struct Rgba {
@@ -25,21 +27,41 @@ TEST(HexColor, AcceptsBothCasesWithOrWithoutTheHash)
     EXPECT_EQ(c.a, 128);
 }
 
-TEST(HexColor, RefusesAnyOtherTextWithoutWritingAChannel)
+TEST(HexColor, RefusesAnyOtherTextWritingOnlyThePairsBeforeTheFault)
 {
-    for (const char* text : {"", "#", "##FF8000", "#FF800", "#FF8000 ", " #FF8000", "#FF800080", "#12ZZ56",
-                             "#1234", "GG0000"}) {
+    // The channels after each refusal (1, 2, 3, 4 untouched): a text of the
+    // wrong length writes nothing, else the pairs are read left to right up
+    // to the first that does not parse.
+    const struct {
+        const char* text;
+        bool rgba;
+        Rgba after;
+    } cases[] = {
+        {"", false, {}},
+        {"#", false, {}},
+        {"##FF8000", false, {}},
+        {"#FF800", false, {}},
+        {"#FF8000 ", false, {}},
+        {" #FF8000", false, {}},
+        {"#FF800080", false, {}},
+        {"#1234", false, {}},
+        {"GG0000", false, {}},
+        {"#12ZZ56", false, {18, 2, 3, 4}},
+        {"#FF8000", true, {}},
+        {"FF8000", true, {}},
+        {"#1234", true, {}},
+        {"#FF00008", true, {}},
+        {"##FF000080", true, {}},
+        {"#FF0000ZZ", true, {255, 0, 0, 4}},
+    };
+    for (const auto& test : cases) {
         Rgba c;
-        EXPECT_FALSE(CtrlBase::parseHexColorRGB(text, c.r, c.g, c.b)) << text;
-        EXPECT_EQ(c.r, 1) << text << ": a refused text must not leave half a colour behind";
-        EXPECT_EQ(c.g, 2) << text;
-        EXPECT_EQ(c.b, 3) << text;
-    }
-    for (const char* text : {"#FF8000", "FF8000", "#1234", "#FF0000ZZ", "#FF00008", "##FF000080"}) {
-        Rgba c;
-        EXPECT_FALSE(CtrlBase::parseHexColorRGBA(text, c.r, c.g, c.b, c.a)) << text;
-        EXPECT_EQ(c.r, 1) << text;
-        EXPECT_EQ(c.a, 4) << text;
+        EXPECT_FALSE(test.rgba ? CtrlBase::parseHexColorRGBA(test.text, c.r, c.g, c.b, c.a)
+                               : CtrlBase::parseHexColorRGB(test.text, c.r, c.g, c.b))
+            << test.text;
+        EXPECT_EQ((std::vector<int>{c.r, c.g, c.b, c.a}),
+                  (std::vector<int>{test.after.r, test.after.g, test.after.b, test.after.a}))
+            << test.text;
     }
 }
 
