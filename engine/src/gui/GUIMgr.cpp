@@ -27,6 +27,7 @@ struct GUIMgr::Impl {
     struct Modal {
         int panelId;
         int ended;
+        Widget* focusBefore; // given back when the run ends, unless it went meanwhile
     };
     std::vector<Modal> modal;
     int depth = 0;
@@ -474,7 +475,12 @@ void GUIMgr::pushEvent(int code, int widgetId, int value)
 
 void GUIMgr::pushModal(int panelId)
 {
-    m_impl->modal.push_back(Impl::Modal{panelId, 0});
+    // The run takes the keyboard: a widget below it that kept the focus
+    // would take Return and Escape from the run's own buttons.
+    Widget* focusBefore = m_impl->focus;
+    if (focusBefore && focusBefore->getPanel()->getID() != panelId)
+        setFocus(nullptr);
+    m_impl->modal.push_back(Impl::Modal{panelId, 0, focusBefore});
     setPanelFocus(panelId);
     if (m_impl->popup)
         m_impl->popup->close();
@@ -488,8 +494,12 @@ void GUIMgr::pushModal(int panelId)
 
 void GUIMgr::popModal()
 {
-    if (!m_impl->modal.empty())
+    if (!m_impl->modal.empty()) {
+        Widget* focusBefore = m_impl->modal.back().focusBefore;
         m_impl->modal.pop_back();
+        if (focusBefore && m_impl->attached(focusBefore))
+            setFocus(focusBefore);
+    }
     invalidate();
 }
 
@@ -521,6 +531,9 @@ void GUIMgr::forget(const Widget* w)
         d.pressed = nullptr;
     if (d.focus == w)
         d.focus = nullptr;
+    for (Impl::Modal& m : d.modal)
+        if (m.focusBefore == w)
+            m.focusBefore = nullptr;
     if (d.popup == w)
         d.popup = nullptr;
     if (d.dragPanel && d.dragPanel->baseWidget() == w)
@@ -544,6 +557,9 @@ void GUIMgr::released(const Widget* w)
         d.popup->close();
     if (inside(d.focus))
         setFocus(nullptr);
+    for (Impl::Modal& m : d.modal)
+        if (inside(m.focusBefore))
+            m.focusBefore = nullptr;
     if (base && d.dragPanel == w->getPanel())
         d.dragPanel = nullptr;
 }

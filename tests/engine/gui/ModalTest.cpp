@@ -48,6 +48,23 @@ TEST_F(Modal, PlainBoxesAnswerWithTheirButtons)
     EXPECT_TRUE(run().empty());
 }
 
+TEST_F(Modal, KeysAnswerTheBoxEvenWhenAButtonBelowHadTheFocus)
+{
+    WidgetButton* below = panel->createButton("Below", 7);
+    below->setPosition(Position(5), Position(5));
+    int presses = 0;
+    below->setOnPressed([&](Widget&) { ++presses; });
+    for (const auto& [key, answer] : {std::pair{SDLK_RETURN, MBB_YES}, std::pair{SDLK_ESCAPE, MBB_NO}}) {
+        TS::clickWidget(panel->getID(), 7);
+        run();
+        ASSERT_EQ(gui->getFocus(), below);
+        TS::pushScript([key](int) { TS::key(key); });
+        EXPECT_EQ(tool()->messageBox("Delete", "Really?", MBB_YESNO, MBT_QUESTION, 0, -1, -1), answer) << key;
+        EXPECT_EQ(gui->getFocus(), below) << "the focus comes back after the run";
+    }
+    EXPECT_EQ(presses, 2) << "only the clicks pressed the button below";
+}
+
 TEST_F(Modal, TimedBoxesCloseThemselves)
 {
     const uint64_t start = main->timer()->getTicks();
