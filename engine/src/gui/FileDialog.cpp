@@ -284,10 +284,15 @@ void build(Browser& b, const char* title)
     type->setSize(kW - 90 - 12, 24);
     type->setPosition(Position(90), Position(398));
     for (const FilterEntry& f : b.filters) {
-        String shown = f.description + " (";
-        for (size_t i = 0; i < f.patterns.size() && i < 6; ++i)
-            shown += (i ? ";" : "") + f.patterns[i];
-        shown += f.patterns.size() > 6 ? ";...)" : ")";
+        // A description that names its patterns already ("PNG (*.png)") is
+        // shown as it is.
+        String shown = f.description;
+        if (shown.empty() || shown.back() != ')' || shown.find('(') == String::npos) {
+            shown += " (";
+            for (size_t i = 0; i < f.patterns.size() && i < 6; ++i)
+                shown += (i ? ";" : "") + f.patterns[i];
+            shown += f.patterns.size() > 6 ? ";...)" : ")";
+        }
         type->addItem(shown.c_str());
     }
     type->setSelectedIndex(1);
