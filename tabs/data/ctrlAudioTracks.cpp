@@ -97,22 +97,23 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBa
         }
         return box;
     };
-    const Position left30(30, PH_LEFT);
+    // The captions end before the value boxes at 88.
+    const Position left20(20, PH_LEFT);
     const Position left156(156, PH_LEFT);
     addButton(AW_IMPORT, "Import", Position(10, PH_LEFT), fromTop(240), SS_IMPORT_AUDIO, "Import an audio file");
     addButton(AW_EXPORT, "Export", Position(-10, PH_RIGHT), fromTop(240), SS_EXPORT_AUDIO,
               "Export the current audio track");
     addInfoLabel(AW_TYPE, "Type", "", centred(), kTypeTop);
     addInfoLabel(AW_SIZE, "Size", "", centred(), kSizeTop);
-    addInfoLabel(1012, "Duration", "Duration:", left30, 280);
+    addInfoLabel(1012, "Duration", "Duration:", left20, 280);
     addEdit(AW_DURATION, "DurationBox", 277);
     addInfoLabel(1013, "DurationSeg", "sec", left156, 280);
-    addInfoLabel(1014, "Channels", "Channels:", left30, 307);
+    addInfoLabel(1014, "Channels", "Channels:", left20, 307);
     addEdit(AW_CHANNELS, "ChannelsBox", 304);
-    addInfoLabel(1015, "Frequency", "Frequency:", left30, 334);
+    addInfoLabel(1015, "Frequency", "Frequency:", left20, 334);
     addEdit(AW_FREQUENCY, "FrequencyBox", 331);
     addInfoLabel(1016, "FrequencyHz", "Hz", left156, 334);
-    addInfoLabel(1017, "Bitrate", "Bitrate:", left30, 361);
+    addInfoLabel(1017, "Bitrate", "Bitrate:", left20, 361);
     addEdit(AW_BITRATE, "BitrateBox", 358);
     addInfoLabel(1018, "BitrateKbps", "Kbps", left156, 361);
     addCheckBox(AW_MUSIC, "Music", "Music", 398, 80, "Mark as music");
@@ -123,7 +124,7 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBa
                                                "Show or hide the spectrum analyzer"))
         spectrum->disable();
     const Position above(-10, PH_BOTTOM);
-    addButton(AW_PLAY, "Play", left30, above, SS_PLAY_AUDIO, "Play the current audio track");
+    addButton(AW_PLAY, "Play", Position(30, PH_LEFT), above, SS_PLAY_AUDIO, "Play the current audio track");
     if (WidgetCheckBox* pause = panel->createCheckBox("Pause", AW_PAUSE)) {
         pause->setText("", centred(), centred());
         pause->setPosition(centred(), above);

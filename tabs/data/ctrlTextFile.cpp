@@ -18,6 +18,9 @@ using namespace Zelkoran;
 
 namespace {
 
+// The storage boxes: wide enough for "Compressed" beside the box.
+constexpr int kStorageBoxWidth = 100;
+
 constexpr int kTypeTop = 241;
 constexpr int kSizeTop = 257;
 constexpr int kBlockSizeTop = 273;
@@ -74,7 +77,7 @@ void CtrlTextFile::createWidgets()
     for (const auto& spec : boxes)
         if (WidgetCheckBox* box = panel->createCheckBox(spec.name, spec.id)) {
             box->setText(spec.name, centred(), centred());
-            box->setSize(80, 22);
+            box->setSize(kStorageBoxWidth, 22);
             box->setPosition(centred(), fromTop(spec.top));
             box->setFont(font, WS_ALL);
         }

@@ -15,6 +15,9 @@ using namespace Zelkoran;
 
 namespace {
 
+// The storage boxes: wide enough for "Compressed" beside the box.
+constexpr int kStorageBoxWidth = 100;
+
 constexpr int kTabCheckBoxId = 229;
 constexpr const char* kTitle = "Undelete a block";
 constexpr const char* kNoBlock = "No block";
@@ -49,7 +52,7 @@ CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Un
     auto addCheckBox = [&](int id, const char* name, float y) {
         if (WidgetCheckBox* box = panel->createCheckBox(name, id)) {
             box->setFont(font, WS_ALL);
-            box->setSize(80, 22);
+            box->setSize(kStorageBoxWidth, 22);
             box->setPosition(centre(0), top(y));
             box->setText(name, centre(0), centre(0));
             box->setFeatures(WF_EVENTS, true);

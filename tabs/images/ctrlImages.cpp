@@ -20,6 +20,9 @@ namespace {
 constexpr int kResolutionTop = 241;
 constexpr int kZoomTop = 257;
 constexpr int kNoticeMs = 2000;
+// Room for "#FFFFFF"; the colour key's "On" box then just fits beside the
+// swatch within the 200-px panel.
+constexpr int kColorTextWidth = 56;
 
 const char* const kNoImage = "No image";
 const char* const kLoadTitle = "Loading resource";
@@ -114,16 +117,18 @@ void CtrlImages::createWidgets()
 
     addLabel(labels[2]);
     createColorField(panel, resourceManager, "ColorKeyField", IW_KEY_ICON, IW_KEY_EDIT, IW_KEY_SWATCH, 62, 310,
-                     "Color key in #RRGGBB hex", "#000000", 60, [this](Widget&) { processEvent(IW_KEY_EDIT, 0); });
+                     "Color key in #RRGGBB hex", "#000000", kColorTextWidth, [this](Widget&) { processEvent(IW_KEY_EDIT, 0); });
     if (WidgetCheckBox* use = panel->createCheckBox("ColorKeyUseImg", IW_KEY_USE)) {
-        use->setText("On", centred(), centred());
-        use->setSize(25, 19);
-        use->setPosition(fromLeft(170), fromTop(310));
+        // Right of the swatch, wide enough for box and caption.
+        use->setFont(font, WS_ALL);
+        use->setText("On", fromLeft(0), centred());
+        use->setSize(37, 19);
+        use->setPosition(fromLeft(160), fromTop(310));
         use->setTooltip("Enable color key when the image has no alpha channel");
     }
     addLabel(labels[3]);
     createColorField(panel, resourceManager, "ColorModField", IW_MOD_ICON, IW_MOD_EDIT, IW_MOD_SWATCH, 62, 337,
-                     "Color modulation in #RRGGBB hex (#FFFFFF = no effect)", "#FFFFFF", 60,
+                     "Color modulation in #RRGGBB hex (#FFFFFF = no effect)", "#FFFFFF", kColorTextWidth,
                      [this](Widget&) { processEvent(IW_MOD_EDIT, 0); });
     addLabel(labels[4]);
     if (WidgetNumberEdit* alpha = panel->createNumberEdit("Alpha_Box_Img", IW_ALPHA)) {

@@ -14,6 +14,10 @@
 #include "tabs/images/ctrlTiles.h"
 #include "tabs/scenes/ctrlScenes.h"
 
+#include <Zelkoran/Font.h>
+
+#include <SDL_rect.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -92,4 +96,45 @@ TEST_F(TabIdentityTest, AListOnlyTabSavesAndDeletesNothing)
     EXPECT_EQ(tab->closeResources(), 0);
 }
 
+// Every caption of the built tabs can be read whole: a check box holds its
+// box and its text, and no widget on a label's row covers the label's text.
+TEST_F(TabIdentityTest, CaptionsAreNotCutOrCovered)
+{
+    constexpr int kCheckBoxChrome = 2 + 14 + 6; // margin, box and gap before the text
+    Zelkoran::FontMgr* fonts = Zelkoran::Main::instance()->fontMgr();
+    const auto textWidth = [&](const Zelkoran::Widget& w, const char* text) {
+        const Zelkoran::Font* font = fonts->get(w.getFont(Zelkoran::WS_NORMAL));
+        return font ? font->getWidth(text) : 0;
+    };
+    for (const auto& makeTab : {make<CtrlImages>, make<CtrlAudioTracks>, make<CtrlXML>, make<CtrlUndelete>}) {
+        std::unique_ptr<CtrlBase> tab(makeTab(&*resources, &*status));
+        Zelkoran::Panel* panel = editortest::panel(Zelkoran::Main::instance()->guiMgr()->getPanelIDs().back());
+        tab->show();
+        for (Zelkoran::Widget* w : panel->children()) {
+            const SDL_Rect r = w->getRect();
+            SCOPED_TRACE(std::string(tab->getName().c_str()) + "/" + w->getName());
+            if (w->getType() == Zelkoran::WT_CHECKBOX) {
+                const char* caption = static_cast<Zelkoran::WidgetCheckBox*>(w)->getText();
+                if (caption[0] && !w->getBackgroundSprite(Zelkoran::WS_NORMAL)) {
+                    EXPECT_LE(kCheckBoxChrome + textWidth(*w, caption), r.w) << caption;
+                }
+                continue;
+            }
+            const char* caption = w->getType() == Zelkoran::WT_LABEL ? static_cast<Zelkoran::WidgetLabel*>(w)->getText() : "";
+            if (!caption[0])
+                continue;
+            const int left = r.x + (r.w - textWidth(*w, caption)) / 2;
+            const int right = left + textWidth(*w, caption);
+            const int middle = r.y + r.h / 2;
+            for (Zelkoran::Widget* other : panel->children()) {
+                const SDL_Rect o = other->getRect();
+                if (other == w || !other->isShown() || middle < o.y || middle >= o.y + o.h)
+                    continue;
+                EXPECT_FALSE(right > o.x && left < o.x + o.w) << caption << " under " << other->getName();
+            }
+        }
+    }
+}
+
 } // namespace
+
