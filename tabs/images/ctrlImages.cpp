@@ -213,7 +213,8 @@ void CtrlImages::applyImageSettings(int widgetId)
     Image* img = image();
     uint8_t r = 0, g = 0, b = 0;
     const WidgetCheckBox* keyUse = panel->getCheckBox(IW_KEY_USE);
-    if (colorKeyAvailable() && keyUse && keyUse->isChecked()) {
+    const bool keyAvailable = colorKeyAvailable();
+    if (keyAvailable && keyUse && keyUse->isChecked()) {
         const WidgetTextEdit* edit = panel->getTextEdit(IW_KEY_EDIT);
         if (edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
             img->setColorKey(r, g, b);
@@ -221,9 +222,11 @@ void CtrlImages::applyImageSettings(int widgetId)
             if (widgetId == IW_KEY_EDIT)
                 setDirty(true);
         }
-    } else {
+    } else if (keyAvailable) {
         img->setColorKey(-1, -1, -1);
     }
+    // Not offered (an image with transparency): a key the image brought
+    // along is not shown, so it is not the tab's to remove.
     if (const WidgetTextEdit* edit = panel->getTextEdit(IW_MOD_EDIT);
         edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
         img->setColorMod(r, g, b);

@@ -148,6 +148,50 @@ TEST_F(ImageTabTest, ImportPlacesZoomsAndSavesTheImage)
     EXPECT_EQ(p->getNumberEdit(424)->getValue(), 90);
 }
 
+TEST_F(ImageTabTest, AnImageWithoutAlphaOffersTheKeyAndAKeyNotShownIsKept)
+{
+    // A 24-bit bitmap has no alpha channel: the key is offered and saved.
+    SDL_Surface* rgb = SDL_CreateRGBSurfaceWithFormat(0, 6, 3, 24, SDL_PIXELFORMAT_RGB24);
+    SDL_FillRect(rgb, nullptr, SDL_MapRGB(rgb->format, 10, 200, 30));
+    const std::string bmp = folder.path("opaque.bmp");
+    ASSERT_EQ(SDL_SaveBMP(rgb, bmp.c_str()), 0);
+    SDL_FreeSurface(rgb);
+    ASSERT_EQ(import(bmp), 0);
+    EXPECT_TRUE(enabled(425));
+    p->getCheckBox(425)->setChecked(true);
+    p->getTextEdit(426)->setText("#0AC81E");
+    tab->processEvent(426, 0);
+    p->getTextEdit(112)->setText("keyed");
+    TS::pushAnswer(0);
+    ASSERT_EQ(tab->processEvent(108, 0), 0);
+    boxes();
+    int16_t k[3];
+    const int keyed = Main::instance()->imageMgr()->load(status->iArchiveID, "keyed");
+    Main::instance()->imageMgr()->get(keyed)->getColorKey(k[0], k[1], k[2]);
+    EXPECT_EQ((std::vector<int>{k[0], k[1], k[2]}), (std::vector<int>{10, 200, 30}));
+    Main::instance()->imageMgr()->close(keyed);
+
+    // A block with alpha and a key (the tab cannot show it) keeps the key
+    // through selection, events and a save.
+    const int alpha = Main::instance()->imageMgr()->loadFromFile(pngFile("alpha.png", 4, 4).c_str(), "brought");
+    Image* brought = Main::instance()->imageMgr()->get(alpha);
+    brought->setColorKey(1, 2, 3);
+    ASSERT_EQ(brought->save(status->iArchiveID, ""), 0);
+    Main::instance()->imageMgr()->close(alpha);
+    tab->parseQEL();
+    ASSERT_EQ(tab->selectBlockListItemByName("brought"), 1);
+    ASSERT_EQ(tab->processEvent(105, 1), 0);
+    EXPECT_FALSE(enabled(425));
+    tab->processEvent(428, 0);
+    TS::pushAnswer(0);
+    ASSERT_EQ(tab->processEvent(108, 0), 0);
+    boxes();
+    const int back = Main::instance()->imageMgr()->load(status->iArchiveID, "brought");
+    Main::instance()->imageMgr()->get(back)->getColorKey(k[0], k[1], k[2]);
+    EXPECT_EQ((std::vector<int>{k[0], k[1], k[2]}), (std::vector<int>{1, 2, 3}));
+    Main::instance()->imageMgr()->close(back);
+}
+
 TEST_F(ImageTabTest, ExportWritesOnePngBesideTheArchive)
 {
     ASSERT_EQ(import(pngFile("in.png", 8, 4)), 0);

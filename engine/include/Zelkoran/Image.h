@@ -24,22 +24,25 @@ public:
     const char* getName() const { return m_name.c_str(); }
     int getWidth() const;
     int getHeight() const;
-    // The pixels (ARGB8888), null for an empty image. Owned by the image.
+    // The pixels, null for an empty image. Owned by the image. ARGB8888 for
+    // an image with transparency (an alpha channel or a colour key in its
+    // source), RGB888 (no alpha mask) for one without: only the latter is
+    // offered a colour key by the editor.
     SDL_Surface* getSurface() const { return m_surface; }
-    // Takes the surface as the image's pixels (converted to ARGB8888). With
+    // Takes the surface as the image's pixels (converted as above). With
     // own = 1 the image frees the given surface; on failure the caller keeps
     // it. Assigning the image's own surface changes nothing. 0 or a negative code.
     int assignSurface(SDL_Surface* surface, int own);
-    // Writes the pixels, colour key, colour and alpha mod as a "ZK7_IMAGE"
-    // block, replacing a live block of the same name; an empty name saves
+    // Writes the pixels (as RGBA or RGB, by the format), colour key, colour
+    // and alpha mod as a "ZK7_IMAGE" block, replacing a live block of the same name; an empty name saves
     // under the image's own name (which does not change). Stored encrypted
     // when the archive's index is. Returns 0, RC_ERR_NOT_FOUND (no such
     // archive), RC_ERR_INVALID (no pixels, or no name at all or one over 63
     // characters), RC_ERR_TOO_LARGE (a side over 16384), RC_ERR_NO_SLOT
     // (-72), RC_ERR_KEY (-477), or another code of Archive::blockAdd.
     int save(int archiveId, const char* name);
-    // Writes the pixels as a PNG file (the colour key and modulation are not
-    // applied); an existing file is replaced only once the new one is
+    // Writes the pixels as a PNG file, RGBA or RGB by the format (the colour
+    // key and modulation are not applied); an existing file is replaced only once the new one is
     // complete. True = written.
     bool saveToPNG(const char* path);
     // Draws src of the image (null = all) into dst on the screen (null =

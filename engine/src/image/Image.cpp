@@ -6,6 +6,7 @@
 
 #include "core/FileReplace.h"
 #include "image/ImageBlock.h"
+#include "image/ImageSurface.h"
 #include "image/PngCodec.h"
 
 #include <SDL.h>
@@ -22,12 +23,6 @@ namespace {
 constexpr size_t kMaxName = 63;
 
 bool isName(const char* name) { return name && std::strlen(name) <= kMaxName; }
-
-// ARGB8888 copy of any surface, or null.
-SDL_Surface* toArgb(SDL_Surface* s)
-{
-    return s ? SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
-}
 
 // The extension of path (without the dot) as SDL2_image's type hint, or null.
 const char* typeHint(const char* path)
@@ -62,7 +57,7 @@ int Image::assignSurface(SDL_Surface* surface, int own)
 {
     if (surface && surface == m_surface)
         return RC_OK;
-    SDL_Surface* copy = toArgb(surface);
+    SDL_Surface* copy = image::toImageFormat(surface);
     if (!copy)
         return RC_ERR_INVALID;
     dropTexture();
@@ -188,11 +183,11 @@ struct ImageMgr::Impl {
     std::unordered_map<int, std::unique_ptr<Image>> images;
     int nextId = 1;
 
-    int add(const char* name, SDL_Surface* argb)
+    int add(const char* name, SDL_Surface* pixels)
     {
         const int id = nextId++;
         auto img = std::unique_ptr<Image>(new Image(id, name));
-        img->m_surface = argb;
+        img->m_surface = pixels;
         images[id] = std::move(img);
         return id;
     }
@@ -211,9 +206,9 @@ int ImageMgr::loadFromBuffer(const void* data, size_t size, const char* name)
     SDL_Surface* decoded = rw ? IMG_Load_RW(rw, 1) : nullptr;
     if (!decoded)
         return RC_ERR_CORRUPT;
-    SDL_Surface* argb = toArgb(decoded);
+    SDL_Surface* pixels = image::toImageFormat(decoded);
     SDL_FreeSurface(decoded);
-    return argb ? m_impl->add(name, argb) : RC_ERR_NO_MEMORY;
+    return pixels ? m_impl->add(name, pixels) : RC_ERR_NO_MEMORY;
 }
 
 int ImageMgr::loadFromFile(const char* path, const char* name)
@@ -226,9 +221,9 @@ int ImageMgr::loadFromFile(const char* path, const char* name)
     SDL_Surface* decoded = IMG_LoadTyped_RW(file, 1, typeHint(path));
     if (!decoded)
         return RC_ERR_CORRUPT;
-    SDL_Surface* argb = toArgb(decoded);
+    SDL_Surface* pixels = image::toImageFormat(decoded);
     SDL_FreeSurface(decoded);
-    return argb ? m_impl->add(name, argb) : RC_ERR_NO_MEMORY;
+    return pixels ? m_impl->add(name, pixels) : RC_ERR_NO_MEMORY;
 }
 
 int ImageMgr::load(int archiveId, const char* name)
@@ -256,8 +251,8 @@ int ImageMgr::load(int archiveId, const char* name)
 
 int ImageMgr::loadFromSurface(SDL_Surface* surface, const char* name)
 {
-    SDL_Surface* argb = toArgb(surface);
-    return argb ? m_impl->add(name, argb) : RC_ERR_INVALID;
+    SDL_Surface* pixels = image::toImageFormat(surface);
+    return pixels ? m_impl->add(name, pixels) : RC_ERR_INVALID;
 }
 
 Image* ImageMgr::get(int id)

@@ -54,7 +54,7 @@ bool headerHolds(const uint8_t* data, size_t size, ImageSettings& settings)
         return false;
     PngHeader png;
     if (!readPngHeader(data + kImageHeaderSize, payloadSize, png) || png.width != width || png.height != height ||
-        png.bitDepth != 8 || png.colourType != kPngRgba)
+        png.bitDepth != 8 || (png.colourType != kPngRgba && png.colourType != kPngRgb))
         return false;
     const uint8_t keyFlag = data[kKeyFlagAt];
     if (keyFlag > 1)

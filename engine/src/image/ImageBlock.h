@@ -1,5 +1,5 @@
 // The "ZK7_IMAGE" block: a 32-byte header with the image's settings and its
-// pixels as a PNG. All integers are little-endian.
+// pixels as a PNG (docs/image-block.md). All integers are little-endian.
 //
 //   OFFSET  SIZE  MEANING
 //   0       3     magic "ZKI"
@@ -12,7 +12,9 @@
 //   17      3     colour key red, green, blue (zero without a key)
 //   20      3     colour modulation red, green, blue
 //   23      1     alpha modulation
-//   24      4     payload format: 1 = PNG, 8-bit RGBA, width x height
+//   24      4     payload format: 1 = PNG, 8-bit, width x height, colour
+//                 type 6 (RGBA) for an image with transparency or 2 (RGB)
+//                 for one without
 //   28      4     payload size n, the rest of the block
 //   32      n     payload
 #pragma once
@@ -40,13 +42,13 @@ struct ImageSettings {
     uint8_t alphaMod = 255;
 };
 
-// The block bytes for an ARGB8888 surface and its settings.
-// 0, RC_ERR_INVALID (no pixels), RC_ERR_TOO_LARGE (a side over
+// The block bytes for an image surface (ARGB8888 or RGB888) and its
+// settings. 0, RC_ERR_INVALID (no pixels), RC_ERR_TOO_LARGE (a side over
 // kMaxImageSide), RC_ERR_NO_MEMORY.
 int encodeImageBlock(SDL_Surface* argb, const ImageSettings& settings, Vector<uint8_t>& out);
 
-// Reads a block: a new ARGB8888 surface (the caller frees it) and the
-// settings. 0 or RC_ERR_CORRUPT (not such a block, another version or
+// Reads a block: a new surface (ARGB8888 for an RGBA payload, RGB888 for
+// an RGB one; the caller frees it) and the settings. 0 or RC_ERR_CORRUPT (not such a block, another version or
 // owner, sizes that do not add up, pixels that do not decode to the
 // stated size).
 int decodeImageBlock(const uint8_t* data, size_t size, SDL_Surface*& pixels, ImageSettings& settings);

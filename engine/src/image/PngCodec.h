@@ -1,4 +1,6 @@
-// PNG bytes to and from ARGB8888 surfaces, in memory, through SDL2_image.
+// PNG bytes to and from image surfaces (ARGB8888 or RGB888, see
+// ImageSurface.h), in memory. Encoding goes through libspng at a fast
+// setting, decoding through SDL2_image.
 #pragma once
 
 #include <Zelkoran/CMem.h>
@@ -15,20 +17,27 @@ struct PngHeader {
     uint32_t width = 0;
     uint32_t height = 0;
     uint8_t bitDepth = 0;
-    uint8_t colourType = 0; // 6 = RGBA
+    uint8_t colourType = 0;
 };
+inline constexpr uint8_t kPngRgb = 2;
 inline constexpr uint8_t kPngRgba = 6;
 
 // Reads the signature and the IHDR chunk that must follow it. False when
 // the bytes do not start that way.
 bool readPngHeader(const uint8_t* data, size_t size, PngHeader& out);
 
-// Encodes the surface's pixels as an 8-bit RGBA PNG; a colour key on the
-// surface is ignored, so every pixel is kept as it is.
-// 0, RC_ERR_INVALID (not an ARGB8888 surface), RC_ERR_NO_MEMORY.
-int encodePng(SDL_Surface* argb, Vector<uint8_t>& out);
+// Encodes the surface's pixels as an 8-bit PNG: RGBA for ARGB8888, RGB for
+// RGB888. A colour key on the surface is ignored, so every pixel is kept as
+// it is. Compression is zlib's fastest level after the fixed Sub filter,
+// with run-length matching alone for large pictures whose sample shows that
+// string matching saves little (photos): large pictures encode in at most
+// about twice the time they take to decode.
+// 0, RC_ERR_INVALID (no pixels, another format), RC_ERR_NO_MEMORY.
+int encodePng(SDL_Surface* surface, Vector<uint8_t>& out);
 
-// Decodes PNG bytes into a new ARGB8888 surface the caller frees, or null.
+// Decodes PNG bytes into a new surface in the image format its
+// transparency calls for, which the caller frees; null when they do not
+// decode.
 SDL_Surface* decodePng(const uint8_t* data, size_t size);
 
 } // namespace Zelkoran::image

@@ -5,6 +5,7 @@
 #include <SDL_image.h>
 
 #include <filesystem>
+#include <vector>
 
 namespace imagetest {
 namespace {
@@ -34,6 +35,51 @@ TEST_F(ImageFile, PngAndBmpFilesDecodeToTheWrittenPixels)
     ASSERT_GT(misnamed, 0);
     EXPECT_TRUE(samePixels(source, images->get(misnamed)->getSurface()));
     SDL_FreeSurface(source);
+}
+
+// A picture without transparency stays one, through files and blocks, so
+// that it can still take a colour key; one with transparency keeps it.
+TEST_F(ImageFile, TransparencyDecidesTheFormatThroughFilesAndBlocks)
+{
+    SDL_Surface* pattern = patternSurface(9, 4);
+    SDL_Surface* opaque = SDL_ConvertSurfaceFormat(pattern, SDL_PIXELFORMAT_RGB24, 0);
+    ASSERT_EQ(SDL_SaveBMP(opaque, dir.file("opaque.bmp").c_str()), 0);
+    ASSERT_EQ(IMG_SavePNG(pattern, dir.file("alpha.png").c_str()), 0);
+    const int pngColourTypeAt = 25, blockPngAt = 32;
+    const struct {
+        const char* file;
+        uint32_t format;
+        uint8_t pngColourType;
+    } cases[] = {{"opaque.bmp", SDL_PIXELFORMAT_RGB888, 2}, {"alpha.png", SDL_PIXELFORMAT_ARGB8888, 6}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const int id = images->loadFromFile(dir.file(c.file).c_str(), "Pic");
+        ASSERT_GT(id, 0);
+        Image* img = images->get(id);
+        EXPECT_EQ(img->getSurface()->format->format, c.format);
+        EXPECT_TRUE(samePixels(pattern, img->getSurface(), c.pngColourType == 6));
+
+        ASSERT_TRUE(img->saveToPNG(dir.file("out.png").c_str()));
+        EXPECT_EQ(testutil::readFile(dir.file("out.png"))[pngColourTypeAt], c.pngColourType);
+        const int exported = images->loadFromFile(dir.file("out.png").c_str(), "");
+        EXPECT_EQ(images->get(exported)->getSurface()->format->format, c.format);
+        EXPECT_TRUE(samePixels(img->getSurface(), images->get(exported)->getSurface()));
+
+        img->setColorKey(1, 2, 3);
+        ASSERT_EQ(img->save(archiveId, ""), 0);
+        EXPECT_EQ(block("Pic")[blockPngAt + pngColourTypeAt], c.pngColourType);
+        const int back = images->load(archiveId, "Pic");
+        ASSERT_GT(back, 0);
+        EXPECT_EQ(images->get(back)->getSurface()->format->format, c.format);
+        EXPECT_TRUE(samePixels(img->getSurface(), images->get(back)->getSurface()));
+        int16_t k[3];
+        images->get(back)->getColorKey(k[0], k[1], k[2]);
+        EXPECT_EQ((std::vector<int>{k[0], k[1], k[2]}), (std::vector<int>{1, 2, 3}));
+        for (int open : {id, exported, back})
+            images->close(open);
+    }
+    SDL_FreeSurface(opaque);
+    SDL_FreeSurface(pattern);
 }
 
 TEST_F(ImageFile, NamelessImagesMayBeOpenTogether)
