@@ -139,10 +139,11 @@ CtrlAudioTracks::~CtrlAudioTracks() { closeResources(); }
 
 int CtrlAudioTracks::processEvent(int widgetId, int data)
 {
-    // A refused event still refreshes the widgets below: a failed load
-    // must not leave Play or Export usable.
-    int result = CtrlBase::processEvent(widgetId, data) == -1 ? -1 : 0;
-    switch (result == -1 ? 0 : widgetId) {
+    // A refused event skips the tab's own actions but still refreshes the
+    // widgets below: a failed load must not leave Play or Export usable.
+    const bool refused = CtrlBase::processEvent(widgetId, data) == -1;
+    int result = refused ? -1 : 0;
+    switch (refused ? 0 : widgetId) {
     case AW_IMPORT:
         if (onImport() == 0)
             setDirty(true);

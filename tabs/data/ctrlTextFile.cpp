@@ -5,8 +5,8 @@
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
-#include <Zelkoran/Screen.h>
 #include <Zelkoran/Result.h>
+#include <Zelkoran/Screen.h>
 #include <Zelkoran/Tool.h>
 
 #include <SDL_rwops.h>
@@ -110,31 +110,33 @@ bool CtrlTextFile::shouldAddBlockToList(const Archive::Block& candidate) const
 
 int CtrlTextFile::processEvent(int widgetId, int data)
 {
-    const int handled = CtrlBase::processEvent(widgetId, data);
-    if (handled != -1) {
-        if (widgetId == config.importButtonId) {
-            if (onImport() == 0)
-                setDirty(true);
-        } else if (widgetId == config.exportButtonId) {
-            onExport(globalStatus->sArchivePath);
-        } else if (widgetId == config.rawCheckBoxId || widgetId == config.compressedCheckBoxId ||
-                   widgetId == config.cryptedCheckBoxId) {
-            const uint32_t mode = widgetId == config.rawCheckBoxId          ? Archive::ST_RAW
-                                  : widgetId == config.compressedCheckBoxId ? Archive::ST_COMPRESSED
-                                                                            : Archive::ST_ENCRYPTED;
-            block.storage = mode;
-            showStorageMode(mode);
-            setDirty(true);
-        } else if (widgetId == config.textBoxId) {
-            setDirty(true);
-        }
-    }
+    const bool refused = CtrlBase::processEvent(widgetId, data) == -1;
+    if (!refused)
+        onWidget(widgetId);
     // Also after a refused event: a failed load must not leave Save or
     // Export usable on content that is gone.
     const bool empty = showContentWidgets();
-    if (handled == -1)
-        return -1;
-    return empty ? 4 : 0;
+    return refused ? -1 : empty ? 4 : 0;
+}
+
+void CtrlTextFile::onWidget(int widgetId)
+{
+    if (widgetId == config.importButtonId) {
+        if (onImport() == 0)
+            setDirty(true);
+    } else if (widgetId == config.exportButtonId) {
+        onExport(globalStatus->sArchivePath);
+    } else if (widgetId == config.rawCheckBoxId || widgetId == config.compressedCheckBoxId ||
+               widgetId == config.cryptedCheckBoxId) {
+        const uint32_t mode = widgetId == config.rawCheckBoxId          ? Archive::ST_RAW
+                              : widgetId == config.compressedCheckBoxId ? Archive::ST_COMPRESSED
+                                                                        : Archive::ST_ENCRYPTED;
+        block.storage = mode;
+        showStorageMode(mode);
+        setDirty(true);
+    } else if (widgetId == config.textBoxId) {
+        setDirty(true);
+    }
 }
 
 bool CtrlTextFile::showContentWidgets()

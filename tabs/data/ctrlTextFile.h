@@ -78,6 +78,8 @@ public:
 
 private:
     void createWidgets();
+    // The tab's own reaction to one of its widgets.
+    void onWidget(int widgetId);
     // Ticks the storage box of mode alone.
     void showStorageMode(uint32_t mode);
     // The no-content look (after a failed load too, so that nothing stale
