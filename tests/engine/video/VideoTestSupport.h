@@ -33,6 +33,8 @@ struct ClipSpec {
     int gop = 5;           // frames from one keyframe to the next
     bool sound = false;    // a 440 Hz tone as long as the picture
     const char* format = "mp4";
+    // Raw pictures keep their size only in the container's header.
+    AVCodecID codec = AV_CODEC_ID_MPEG4;
 };
 
 // The luma of frame n: far enough apart to survive the encoder.
@@ -81,9 +83,9 @@ inline bool makeClip(const std::string& path, const ClipSpec& spec)
     AVFormatContext* out = nullptr;
     if (avformat_alloc_output_context2(&out, nullptr, spec.format, path.c_str()) < 0)
         return false;
-    const AVCodec* mpeg4 = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+    const AVCodec* encoder = avcodec_find_encoder(spec.codec);
     AVStream* vs = avformat_new_stream(out, nullptr);
-    AVCodecContext* vc = avcodec_alloc_context3(mpeg4);
+    AVCodecContext* vc = avcodec_alloc_context3(encoder);
     vc->width = spec.width;
     vc->height = spec.height;
     vc->pix_fmt = AV_PIX_FMT_YUV420P;
@@ -95,21 +97,21 @@ inline bool makeClip(const std::string& path, const ClipSpec& spec)
     vc->global_quality = FF_QP2LAMBDA * 2;
     if (out->oformat->flags & AVFMT_GLOBALHEADER)
         vc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    bool ok = avcodec_open2(vc, mpeg4, nullptr) == 0 && avcodec_parameters_from_context(vs->codecpar, vc) >= 0;
+    bool ok = avcodec_open2(vc, encoder, nullptr) == 0 && avcodec_parameters_from_context(vs->codecpar, vc) >= 0;
     vs->time_base = vc->time_base;
 
     AVStream* as = nullptr;
     AVCodecContext* ac = nullptr;
     if (ok && spec.sound) {
-        const AVCodec* mp2 = avcodec_find_encoder(AV_CODEC_ID_MP2);
+        const AVCodec* aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
         as = avformat_new_stream(out, nullptr);
-        ac = avcodec_alloc_context3(mp2);
+        ac = avcodec_alloc_context3(aac);
         ac->sample_rate = 44100;
-        ac->sample_fmt = AV_SAMPLE_FMT_S16;
+        ac->sample_fmt = AV_SAMPLE_FMT_FLTP;
         ac->bit_rate = 128000;
         av_channel_layout_default(&ac->ch_layout, 2);
         ac->time_base = AVRational{1, 44100};
-        ok = avcodec_open2(ac, mp2, nullptr) == 0 && avcodec_parameters_from_context(as->codecpar, ac) >= 0;
+        ok = avcodec_open2(ac, aac, nullptr) == 0 && avcodec_parameters_from_context(as->codecpar, ac) >= 0;
         as->time_base = ac->time_base;
     }
     ok = ok && avio_open(&out->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(out, nullptr) >= 0;
@@ -140,10 +142,10 @@ inline bool makeClip(const std::string& path, const ClipSpec& spec)
         const int64_t total = int64_t{44100} * spec.frames / spec.fps;
         for (int64_t at = 0; ok && at < total; at += ac->frame_size) {
             ok = av_frame_make_writable(samples) >= 0;
-            auto* s = reinterpret_cast<int16_t*>(samples->data[0]);
             for (int i = 0; i < ac->frame_size; ++i) {
-                const auto v = static_cast<int16_t>(12000 * std::sin(2 * std::numbers::pi * 440.0 * double(at + i) / 44100));
-                s[2 * i] = s[2 * i + 1] = v;
+                const auto v = static_cast<float>(0.4 * std::sin(2 * std::numbers::pi * 440.0 * double(at + i) / 44100));
+                reinterpret_cast<float*>(samples->data[0])[i] = v;
+                reinterpret_cast<float*>(samples->data[1])[i] = v;
             }
             samples->pts = at;
             ok = ok && detail::encode(ac, samples, out, as);
