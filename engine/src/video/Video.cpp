@@ -318,6 +318,9 @@ int Video::seek(int ms)
 void Video::setViewport(SDL_FRect rect)
 {
     Impl& v = *m_impl;
+    // Callers place the picture on every frame; only a change costs work.
+    if (rect.x == v.viewport.x && rect.y == v.viewport.y && rect.w == v.viewport.w && rect.h == v.viewport.h)
+        return;
     const bool resized = std::lround(rect.w) != std::lround(v.viewport.w) || std::lround(rect.h) != std::lround(v.viewport.h);
     v.viewport = rect;
     // A still picture follows the new size at once; playback frames do with the next one.

@@ -3,6 +3,8 @@
 // refused cleanly. Skipped without the project's test data.
 #include "engine/video/VideoTestSupport.h"
 
+#include <cctype>
+
 namespace {
 
 using namespace Zelkoran;
@@ -68,7 +70,13 @@ INSTANTIATE_TEST_SUITE_P(
                       SampleCase{"infer-sample.avi", 320, 240, 30160, 377, "avi", "mpeg4", "mp3"},
                       SampleCase{"openh264-Cisco_Men_whisper_640x320_CABAC_Bframe_9.264", 640, 320, 360, 9, "h264",
                                  "h264", ""},
-                      SampleCase{"openh264-Zhling_1280x720.264", 1280, 720, 760, 19, "h264", "h264", ""}));
+                      SampleCase{"openh264-Zhling_1280x720.264", 1280, 720, 760, 19, "h264", "h264", ""}),
+    [](const ::testing::TestParamInfo<SampleCase>& info) {
+        std::string name = info.param.file;
+        for (char& c : name)
+            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
 
 TEST(VideoSampleRefusal, LengthPrefixedH264IsNotTakenForAnnexB)
 {
