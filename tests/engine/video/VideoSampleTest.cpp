@@ -71,8 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SampleCase{"openh264-Cisco_Men_whisper_640x320_CABAC_Bframe_9.264", 640, 320, 360, 9, "h264",
                                  "h264", ""},
                       SampleCase{"openh264-Zhling_1280x720.264", 1280, 720, 760, 19, "h264", "h264", ""}),
-    [](const ::testing::TestParamInfo<SampleCase>& info) {
-        std::string name = info.param.file;
+    [](const ::testing::TestParamInfo<SampleCase>& param) {
+        std::string name = param.param.file;
         for (char& c : name)
             c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         return name;
