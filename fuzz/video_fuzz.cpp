@@ -45,11 +45,11 @@ void exercise(int id)
     if (!video || video->getInfo(&info) != 0 || info.width < 1 || info.height < 1 || info.width > 16384 ||
         info.height > 16384)
         std::abort();
-    const int duration = video->getDuration();
-    for (int ms : {0, duration / 2, duration - 1, duration + 1, 40})
-        if (ms >= 0)
-            checkFrame(video, ms);
-    video->seek(duration / 3);
+    const int64_t duration = video->getDuration();
+    for (int64_t ms : {int64_t{0}, duration / 2, duration - 1, duration + 1, int64_t{40}})
+        if (ms >= 0 && ms <= INT32_MAX)
+            checkFrame(video, static_cast<int>(ms));
+    video->seek(static_cast<int>(duration / 3));
 
     const std::string archivePath = scratchPath(".qel");
     Zelkoran::ArchiveMgr* archives = Zelkoran::Main::instance()->archiveMgr();

@@ -60,8 +60,8 @@ public:
     // Ends playback and rewinds to 0; the viewport shows nothing. Returns 0.
     int stop();
     // Moves to ms (clamped to the duration); a paused or stopped video shows
-    // the frame at that time, seek(0) the first frame.
-    // Returns 0, or RC_ERR_CORRUPT (decoding failed there).
+    // the frame at that time, seek(0) the first frame; a playing one plays
+    // on from there. Returns 0, or RC_ERR_CORRUPT (decoding failed there).
     int seek(int ms);
     // Screen rectangle the frames are scaled into (the caller letterboxes).
     void setViewport(SDL_FRect rect);
@@ -70,6 +70,9 @@ public:
     int getDuration() const;
     // Milliseconds from the start to the frame shown now.
     int getPlaybackPosition() const;
+    // Frames decoded but never shown since play started from a stop (they
+    // were late, or a newer frame was due); diagnostics.
+    uint64_t getDroppedFrames() const;
     // Frame size in pixels.
     int getWidth() const;
     int getHeight() const;

@@ -83,7 +83,8 @@ void FramePump::run(SharedBytes bytes, int64_t fromMs)
         frame.height = m_height.load(std::memory_order_relaxed);
         frame.pixels = spareBuffer();
         try {
-            frame.pixels.resize(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) * 4);
+            frame.pixels.resize(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) * 4 +
+                                FrameScaler::kTailBytes);
         } catch (const std::bad_alloc&) {
             ok = false;
             break;
@@ -121,6 +122,12 @@ bool FramePump::takeDue(int64_t clockMs, PumpedFrame& out)
     if (taken)
         m_wake.notify_one();
     return taken;
+}
+
+bool FramePump::hasFrame()
+{
+    std::lock_guard lock(m_mutex);
+    return !m_queue.empty();
 }
 
 bool FramePump::drained()

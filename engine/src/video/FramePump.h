@@ -17,7 +17,7 @@
 
 namespace Zelkoran::video {
 
-// One converted frame: ARGB8888 rows of width * 4 bytes.
+// One converted frame: ARGB8888 rows of width * 4 bytes (and swscale's slack).
 struct PumpedFrame {
     int64_t ms = 0;
     int width = 0;
@@ -43,6 +43,8 @@ public:
     // are recycled): true; false when none is due. Older due frames are
     // dropped and counted.
     bool takeDue(int64_t clockMs, PumpedFrame& out);
+    // A converted frame waits in the queue.
+    bool hasFrame();
     // The thread decoded its last frame (or failed) and the queue is empty.
     bool drained();
     // The thread stopped on a decoding error.

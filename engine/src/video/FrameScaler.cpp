@@ -33,9 +33,21 @@ bool FrameScaler::convert(const AVFrame& frame, int width, int height, uint8_t* 
 
 SDL_Surface* FrameScaler::toSurface(const AVFrame& frame)
 {
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, frame.width, frame.height, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!surface)
+    if (frame.width <= 0 || frame.height <= 0)
         return nullptr;
+    const int pitch = frame.width * 4;
+    void* pixels = SDL_malloc(static_cast<size_t>(pitch) * static_cast<size_t>(frame.height) + kTailBytes);
+    if (!pixels)
+        return nullptr;
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormatFrom(pixels, frame.width, frame.height, 32, pitch, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) {
+        SDL_free(pixels);
+        return nullptr;
+    }
+    // The surface owns the pixels (with their slack): SDL_FreeSurface frees
+    // them with SDL_free, as for pixels it allocated itself.
+    surface->flags &= ~static_cast<Uint32>(SDL_PREALLOC);
     if (!convert(frame, frame.width, frame.height, static_cast<uint8_t*>(surface->pixels), surface->pitch)) {
         SDL_FreeSurface(surface);
         return nullptr;

@@ -35,6 +35,9 @@ constexpr size_t kMaxName = 63;
 // The mixer reports its position once a pass; in between the clock runs on
 // wall time, at most this far past the last report.
 constexpr int64_t kSoundStepMs = 50;
+// A pass starts its clock and sound once the first picture is decoded, so
+// neither runs ahead of the picture; a decoder slower than this starts anyway.
+constexpr int64_t kPrerollMs = 250;
 
 bool isName(const char* name) { return name && std::strlen(name) <= kMaxName; }
 
@@ -74,6 +77,9 @@ struct Video::Impl {
     bool passEnded = false;
     // A paused video was moved: resuming starts decoding there.
     bool restartOnResume = false;
+    // The pass waits for its first picture; clock and sound wait with it.
+    bool prerolling = false;
+    uint64_t prerollSince = 0;
     // The clock: anchorMs at the performance counter anchorCounter.
     int64_t anchorMs = 0;
     uint64_t anchorCounter = 0;
@@ -87,11 +93,22 @@ struct Video::Impl {
     bool uploadPending = false;
     bool showPicture = false;
 
+    // Frames dropped by the pumps of earlier passes since play.
+    uint64_t droppedBefore = 0;
+
     ~Impl()
     {
         pump.reset();
         if (texture)
             SDL_DestroyTexture(texture);
+    }
+
+    // Ends the decoding thread, keeping its count of dropped frames.
+    void endPump()
+    {
+        if (pump)
+            droppedBefore += pump->dropped();
+        pump.reset();
     }
 
     int64_t endMs() const
@@ -112,7 +129,7 @@ struct Video::Impl {
 
     int64_t clock()
     {
-        if (state != PLAYING)
+        if (state != PLAYING || prerolling)
             return positionMs;
         int64_t elapsed = elapsedMs(anchorCounter);
         if (sound.isSounding()) {
@@ -128,18 +145,29 @@ struct Video::Impl {
         return anchorMs + elapsed;
     }
 
-    int startPass(int64_t fromMs)
+    void startPass(int64_t fromMs)
     {
+        endPump();
+        sound.stop();
         pump = std::make_unique<video::FramePump>(source, fromMs, targetWidth(), targetHeight());
-        const int rc = sound.playFrom(fromMs);
-        anchorMs = fromMs;
-        anchorCounter = SDL_GetPerformanceCounter();
-        lastSoundMs = -1;
+        positionMs = fromMs;
+        prerolling = true;
+        prerollSince = SDL_GetPerformanceCounter();
         passEnded = false;
         restartOnResume = false;
         state = PLAYING;
         requestFrames();
-        return rc;
+    }
+
+    // The first picture is there (or is late): clock and sound start together.
+    // A sound the mixer has no channel for leaves the picture playing alone.
+    void endPreroll()
+    {
+        prerolling = false;
+        sound.playFrom(positionMs);
+        anchorMs = positionMs;
+        anchorCounter = SDL_GetPerformanceCounter();
+        lastSoundMs = -1;
     }
 
     void endPass()
@@ -151,7 +179,7 @@ struct Video::Impl {
             return;
         }
         positionMs = std::max<int64_t>(endMs(), 0);
-        pump.reset();
+        endPump();
         sound.stop();
         state = STOPPED;
         passEnded = true;
@@ -169,7 +197,8 @@ struct Video::Impl {
         picture.width = targetWidth();
         picture.height = targetHeight();
         try {
-            picture.pixels.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 4);
+            picture.pixels.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 4 +
+                                  video::FrameScaler::kTailBytes);
         } catch (const std::bad_alloc&) {
             return RC_ERR_NO_MEMORY;
         }
@@ -196,7 +225,10 @@ struct Video::Impl {
 
     void render(SDL_Renderer* renderer)
     {
-        if (state == PLAYING && pump) {
+        if (state == PLAYING && pump && prerolling &&
+            (pump->hasFrame() || pump->drained() || elapsedMs(prerollSince) >= kPrerollMs))
+            endPreroll();
+        if (state == PLAYING && pump && !prerolling) {
             const int64_t now = clock();
             pump->setClock(now);
             pump->setTargetSize(targetWidth(), targetHeight());
@@ -240,15 +272,14 @@ int Video::play(int loops)
     // Without an audio device the picture plays alone.
     if (const int rc = v.sound.prepare(v.source); rc < 0)
         return rc == RC_ERR_IO ? RC_ERR_IO : RC_ERR_CORRUPT;
+    if (v.state == Impl::STOPPED)
+        v.droppedBefore = 0;
     const int64_t end = v.endMs();
     int64_t from = v.passEnded ? 0 : v.positionMs;
     if (end > 0 && from >= end)
         from = 0;
-    v.pump.reset();
-    if (v.startPass(from) != RC_OK) {
-        stop();
-        return RC_ERR_IO;
-    }
+    v.endPump();
+    v.startPass(from);
     return RC_OK;
 }
 
@@ -268,8 +299,10 @@ int Video::resume()
     Impl& v = *m_impl;
     if (v.state != Impl::PAUSED)
         return RC_ERR_INVALID;
-    if (v.restartOnResume)
-        return v.startPass(v.positionMs) == RC_OK ? RC_OK : RC_ERR_IO;
+    if (v.restartOnResume) {
+        v.startPass(v.positionMs);
+        return RC_OK;
+    }
     v.sound.resume();
     v.anchorMs = v.positionMs;
     v.anchorCounter = SDL_GetPerformanceCounter();
@@ -282,7 +315,7 @@ int Video::resume()
 int Video::stop()
 {
     Impl& v = *m_impl;
-    v.pump.reset();
+    v.endPump();
     v.sound.stop();
     v.state = Impl::STOPPED;
     v.positionMs = 0;
@@ -301,11 +334,12 @@ int Video::seek(int ms)
     if (end > 0)
         to = std::min(to, end);
     if (v.state == Impl::PLAYING) {
-        v.pump.reset();
-        return v.startPass(to) == RC_OK ? RC_OK : RC_ERR_IO;
+        v.endPump();
+        v.startPass(to);
+        return RC_OK;
     }
     if (v.state == Impl::PAUSED) {
-        v.pump.reset();
+        v.endPump();
         v.sound.stop();
         v.restartOnResume = true;
     }
@@ -330,6 +364,11 @@ void Video::setViewport(SDL_FRect rect)
 }
 
 int Video::getDuration() const { return m_impl->info.durationMs; }
+
+uint64_t Video::getDroppedFrames() const
+{
+    return m_impl->droppedBefore + (m_impl->pump ? m_impl->pump->dropped() : 0);
+}
 
 int Video::getPlaybackPosition() const
 {

@@ -33,6 +33,8 @@ struct ClipSpec {
     int gop = 5;           // frames from one keyframe to the next
     bool sound = false;    // a 440 Hz tone as long as the picture
     const char* format = "mp4";
+    // Grey levels repeat after this many frames (0 = never; long clips).
+    int levels = 0;
     // Raw pictures keep their size only in the container's header.
     AVCodecID codec = AV_CODEC_ID_MPEG4;
 };
@@ -124,7 +126,8 @@ inline bool makeClip(const std::string& path, const ClipSpec& spec)
     for (int n = 0; ok && n < spec.frames; ++n) {
         ok = av_frame_make_writable(frame) >= 0;
         for (int y = 0; y < spec.height; ++y)
-            std::memset(frame->data[0] + y * frame->linesize[0], lumaOf(n), static_cast<size_t>(spec.width));
+            std::memset(frame->data[0] + y * frame->linesize[0], lumaOf(spec.levels ? n % spec.levels : n),
+                        static_cast<size_t>(spec.width));
         for (int p = 1; p < 3; ++p)
             for (int y = 0; y < spec.height / 2; ++y)
                 std::memset(frame->data[p] + y * frame->linesize[p], 128, static_cast<size_t>(spec.width / 2));
