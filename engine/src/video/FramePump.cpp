@@ -59,9 +59,10 @@ void FramePump::run(SharedBytes bytes, int64_t fromMs)
     const bool opened = decoder.open(std::move(bytes), 0) == RC_OK && decoder.seekBefore(fromMs) == RC_OK;
     const int64_t frameMs = opened ? decoder.frameDurationMs() : 0;
     bool ok = opened;
-    for (;;) {
-        if (!ok)
-            break;
+    while (ok) {
+        // Late frames are skipped without waiting: the stop is checked here too.
+        if (m_stop.load())
+            return;
         int64_t at = 0;
         const int rc = decoder.next(&at);
         if (rc != RC_OK) {

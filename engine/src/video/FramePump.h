@@ -63,7 +63,8 @@ private:
     std::condition_variable m_wake;
     std::deque<PumpedFrame> m_queue;
     Vector<Vector<uint8_t>> m_spare;
-    bool m_stop = false;
+    // Set under the mutex (the thread may wait on it), read without it.
+    std::atomic<bool> m_stop{false};
     bool m_done = false;
     std::atomic<bool> m_failed{false};
     std::atomic<int> m_width;
