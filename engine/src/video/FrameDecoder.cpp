@@ -82,6 +82,10 @@ int FrameDecoder::next(int64_t* ms)
 {
     for (;;) {
         const int got = avcodec_receive_frame(m_codec, m_frame);
+        if (got == 0 && !isFrameSize(m_frame->width, m_frame->height)) {
+            av_frame_unref(m_frame);
+            continue;
+        }
         if (got == 0) {
             const int64_t ts = m_frame->best_effort_timestamp;
             // Raw streams may carry no times: frames follow at the frame rate.

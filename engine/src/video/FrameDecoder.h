@@ -14,6 +14,17 @@ struct AVStream;
 
 namespace Zelkoran::video {
 
+// Largest frame side and area the engine decodes; larger claims are taken
+// as damage, not allocated.
+constexpr int kMaxSide = 16384;
+constexpr int64_t kMaxArea = int64_t{8192} * 8192;
+
+// A frame size within those limits.
+inline bool isFrameSize(int width, int height)
+{
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide && int64_t{width} * height <= kMaxArea;
+}
+
 class FrameDecoder {
 public:
     FrameDecoder();
@@ -29,8 +40,10 @@ public:
     AVStream* stream() const { return m_stream; }
     AVCodecContext* codec() const { return m_codec; }
 
-    // Decodes the next frame into frame() and its time into *ms. 0, 1 at the
-    // end of the stream, RC_ERR_CORRUPT when the decoder gives up.
+    // Decodes the next frame into frame() and its time into *ms; frames of
+    // a size beyond the limits (a stream may change its size midway) are
+    // skipped as damage. 0, 1 at the end of the stream, RC_ERR_CORRUPT when
+    // the decoder gives up.
     int next(int64_t* ms);
     AVFrame* frame() const { return m_frame; }
 

@@ -68,8 +68,7 @@ int probeVideo(const SharedBytes& bytes, VideoInfo& info)
         return RC_ERR_CORRUPT;
     const AVStream& video = *format->streams[v];
     const AVCodecParameters& par = *video.codecpar;
-    if (!avcodec_find_decoder(par.codec_id) || par.width <= 0 || par.height <= 0 || par.width > kMaxSide ||
-        par.height > kMaxSide || int64_t{par.width} * par.height > kMaxArea)
+    if (!avcodec_find_decoder(par.codec_id) || !isFrameSize(par.width, par.height))
         return RC_ERR_CORRUPT;
     info.width = par.width;
     info.height = par.height;

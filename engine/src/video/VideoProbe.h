@@ -2,21 +2,17 @@
 // the checks a source must pass before the engine keeps it.
 #pragma once
 
+#include "video/FrameDecoder.h"
 #include "video/MediaInput.h"
 
 #include <Zelkoran/Video.h>
 
 namespace Zelkoran::video {
 
-// Largest frame side and area the engine decodes; larger claims are taken
-// as damage, not allocated.
-constexpr int kMaxSide = 16384;
-constexpr int64_t kMaxArea = int64_t{8192} * 8192;
-
 // Fills info from the container, its best video stream and its best audio
 // stream. Raw streams that do not tell their length are counted packet by
 // packet. 0, or RC_ERR_CORRUPT (no container, no video stream, no decoder
-// for it, a frame size of 0 or beyond the limits above), RC_ERR_NO_MEMORY.
+// for it, a frame size of 0 or beyond the decoder's limits), RC_ERR_NO_MEMORY.
 int probeVideo(const SharedBytes& bytes, VideoInfo& info);
 
 } // namespace Zelkoran::video
