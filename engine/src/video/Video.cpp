@@ -193,7 +193,7 @@ struct Video::Impl {
             return rc;
         if (!frame)
             return RC_OK;
-        picture.ms = seeker.shownMs();
+        picture.ms = ms;
         picture.width = targetWidth();
         picture.height = targetHeight();
         try {
