@@ -86,6 +86,8 @@ struct Video::Impl {
     int64_t lastSoundMs = -1;
 
     SDL_FRect viewport{};
+    float placedWidth = 0; // the last viewport that was not empty
+    float placedHeight = 0;
     SDL_Texture* texture = nullptr;
     int textureWidth = 0;
     int textureHeight = 0;
@@ -118,13 +120,17 @@ struct Video::Impl {
         return pump ? pump->endMs() : -1;
     }
 
+    // The size frames are converted to: the viewport's, the last one while
+    // it is empty (hidden), the video's own before any.
     int targetWidth() const
     {
-        return viewport.w >= 1 ? std::min(static_cast<int>(std::lround(viewport.w)), video::kMaxSide) : info.width;
+        const float w = viewport.w >= 1 ? viewport.w : placedWidth;
+        return w >= 1 ? std::min(static_cast<int>(std::lround(w)), video::kMaxSide) : info.width;
     }
     int targetHeight() const
     {
-        return viewport.h >= 1 ? std::min(static_cast<int>(std::lround(viewport.h)), video::kMaxSide) : info.height;
+        const float h = viewport.h >= 1 ? viewport.h : placedHeight;
+        return h >= 1 ? std::min(static_cast<int>(std::lround(h)), video::kMaxSide) : info.height;
     }
 
     int64_t clock()
@@ -357,6 +363,10 @@ void Video::setViewport(SDL_FRect rect)
         return;
     const bool resized = std::lround(rect.w) != std::lround(v.viewport.w) || std::lround(rect.h) != std::lround(v.viewport.h);
     v.viewport = rect;
+    if (rect.w >= 1 && rect.h >= 1) {
+        v.placedWidth = rect.w;
+        v.placedHeight = rect.h;
+    }
     // A still picture follows the new size at once; playback frames do with the next one.
     if (resized && v.showPicture && v.state != Impl::PLAYING && rect.w >= 1 && rect.h >= 1)
         v.showStill(v.picture.ms);
