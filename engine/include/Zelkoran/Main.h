@@ -18,6 +18,7 @@ class LogMgr;
 class SpriteMgr;
 class Timer;
 class Tool;
+class VideoMgr;
 class XMLMgr;
 
 class Main {
@@ -39,6 +40,7 @@ public:
     SpriteMgr* spriteMgr();
     Timer* timer();
     Tool* tool();
+    VideoMgr* videoMgr();
     XMLMgr* xmlMgr();
 
     // Hands over one pending event per call into *event (may be null) and
