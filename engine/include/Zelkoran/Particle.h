@@ -22,10 +22,26 @@
 
 namespace Zelkoran {
 
+class SceneLayerTile;
+namespace particle {
+struct Access;
+}
+
 // A preset of the engine's catalogue; ParticleMgr::getPresetDesc gives the
 // values and names there are.
 enum eParticleEffectPreset : uint32_t {
     PEP_DEFAULT = 0, // the settings of a new effect
+    PEP_FIRE = 1,
+    PEP_SMOKE = 2,
+    PEP_SPARKS = 3,
+    PEP_EXPLOSION = 4,
+    PEP_RAIN = 5,
+    PEP_SNOW = 6,
+    PEP_MAGIC = 7,
+    PEP_FOUNTAIN = 8,
+    PEP_FIREWORKS = 9,   // rockets whose death launches PEP_SPARK_BURST
+    PEP_SPARK_BURST = 10, // one short burst, fit for sub-emitters
+    PEP_SMOKE_PUFF = 11,  // one short puff, fit for sub-emitters
 };
 
 enum eParticleVisual : int {
@@ -270,6 +286,11 @@ public:
     bool setCollisionMode(eParticleCollisionMode mode, float bounciness);
     // reserved: pass null. mode and bounciness may be null.
     void getCollision(void* reserved, eParticleCollisionMode* mode, float* bounciness) const;
+    // The tile layer particles collide with (null: none): a cell holding a
+    // tile (id != 0) is solid; the layer's cell (0, 0) lies at (x, y) on
+    // screen. The layer stays its scene's and must outlive this use; it is
+    // not saved. False when x or y is not finite.
+    bool setCollisionLayer(const SceneLayerTile* layer, float x, float y);
 
     // --- lists ---
     // Timed bursts: at most 16. Null when there are none.
@@ -293,6 +314,7 @@ public:
 
 private:
     friend class ParticleMgr;
+    friend struct particle::Access;
     struct Impl;
     explicit ParticleEmitter(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
