@@ -100,6 +100,24 @@ Vector<T> readList(Reader& in, size_t max, ReadOne one)
     return list;
 }
 
+// Writers store timed lists sorted; one out of order would not save back
+// to the same bytes.
+template <class T>
+bool inTimeOrder(const Vector<T>& list)
+{
+    for (size_t i = 1; i < list.size(); ++i)
+        if (list[i].time < list[i - 1].time)
+            return false;
+    return true;
+}
+
+template <class T>
+const Vector<T>& ordered(const Vector<T>& list, bool& ok)
+{
+    ok = ok && inTimeOrder(list);
+    return list;
+}
+
 } // namespace
 
 Vector<uint8_t> encodeBlock(const Settings& s, const char* visualName)
@@ -249,10 +267,11 @@ int decodeBlock(const void* data, size_t size, Settings& s, String& visualName)
     const bool needsName = t.visual == PV_IMAGE || t.visual == PV_SPRITE;
     ok &= (nameLength > 0) == needsName && (!name || !std::memchr(name, 0, nameLength));
 
-    ok &= t.setBursts(readList<ParticleBurst>(in, kMaxBursts, [&] {
+    const Vector<ParticleBurst> bursts = readList<ParticleBurst>(in, kMaxBursts, [&] {
         const float time = in.f32();
         return ParticleBurst{time, in.i32()};
-    }));
+    });
+    ok &= t.setBursts(ordered(bursts, ok));
     ok &= t.setSubEmitters(readList<ParticleSubEmitter>(in, kMaxSubEmitters,
                                                         [&] {
                                                             ParticleSubEmitter e{};
@@ -263,21 +282,23 @@ int decodeBlock(const void* data, size_t size, Settings& s, String& visualName)
                                                             return e;
                                                         }),
                            isPreset);
-    ok &= t.setColorKeys(readList<ParticleColorKey>(in, kMaxColorKeys, [&] {
+    const Vector<ParticleColorKey> colorKeys = readList<ParticleColorKey>(in, kMaxColorKeys, [&] {
         ParticleColorKey k{};
         k.time = in.f32();
         if (const uint8_t* c = in.take(4))
             k.color = SDL_Color{c[0], c[1], c[2], c[3]};
         return k;
-    }));
+    });
+    ok &= t.setColorKeys(ordered(colorKeys, ok));
     ok &= t.setTints(readList<SDL_Color>(in, kMaxTints, [&] {
         const uint8_t* c = in.take(4);
         return c ? SDL_Color{c[0], c[1], c[2], c[3]} : SDL_Color{};
     }));
-    ok &= t.setScaleKeys(readList<ParticleScaleKey>(in, kMaxScaleKeys, [&] {
+    const Vector<ParticleScaleKey> scaleKeys = readList<ParticleScaleKey>(in, kMaxScaleKeys, [&] {
         const float time = in.f32();
         return ParticleScaleKey{time, in.f32()};
-    }));
+    });
+    ok &= t.setScaleKeys(ordered(scaleKeys, ok));
     if (!ok || !in.ok || !in.atEnd())
         return RC_ERR_CORRUPT;
     s = std::move(t);
