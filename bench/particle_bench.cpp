@@ -4,8 +4,13 @@
 //    many particles kept as plain float arrays (position, velocity, life);
 //  - drawing 10 000 image particles at 1400 x 1000 (software renderer)
 //    against drawing the same quads in one SDL_RenderGeometry call.
+// And the effect tab's frame time (update and a presented frame) with
+// 10 000 live particles of the default preset, as the editor runs it.
 // The process's peak RSS is reported with the update benchmark.
+#include "app/GlobalStatus.h"
+#include "app/ResourceManager.h"
 #include "particle/ParticleAccess.h"
+#include "tabs/effects/ctrlEffects.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
@@ -17,7 +22,10 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
+#include <new>
+#include <optional>
 #include <vector>
 
 using namespace Zelkoran;
@@ -106,6 +114,7 @@ void BM_Render10000Images(benchmark::State& state)
     SDL_FreeSurface(dot);
     ParticleEmitter* e = fullEmitter(kCount);
     e->setVisual(PV_IMAGE, image, -1);
+    e->setScaleRamp(1, 1);
     e->setShape(PSH_RECT, 1400, 1000);
     e->stop();
     e->play();
@@ -147,6 +156,56 @@ void BM_Render10000Images(benchmark::State& state)
     main->particleMgr()->close(e->getID());
 }
 
+void BM_TabFrame10000(benchmark::State& state)
+{
+    Main* main = Main::instance();
+    main->timer()->init(0);
+    Screen* s = main->configMgr()->get(0);
+    s->setDriver(Screen::DRV_SOFT);
+    s->setSize(1400, 1000);
+    if (s->show() < 0) {
+        state.SkipWithError("no screen");
+        return;
+    }
+    char name[] = "Skarden";
+    char* argv[] = {name};
+    std::optional<GlobalStatus> status;
+    status.emplace(1, argv);
+    std::optional<ResourceManager> resources;
+    resources.emplace();
+    if (resources->load() != 0) {
+        state.SkipWithError("no editor resources");
+        return;
+    }
+    {
+        CtrlEffects tab(&*resources, &*status);
+        ParticleEmitter* e = main->particleMgr()->get(tab.getItemHandle());
+        e->setMaxParticles(10000);
+        e->setEmissionRate(0);
+        e->setLifeSpan(1000, 1000);
+        e->setShape(PSH_RECT, 1150, 900);
+        tab.processEvent(CtrlEffects::EW_PLAY, 0);
+        if (state.range(0) > 0)
+            e->burst(static_cast<int>(state.range(0)));
+        s->setRenderCallback([&tab](int v) { return tab.render(v); });
+        std::vector<double> frames;
+        for (auto _ : state) {
+            const auto t0 = Clock::now();
+            tab.update();
+            s->renderFrame(true);
+            const auto t1 = Clock::now();
+            frames.push_back(seconds(t0, t1));
+            state.SetIterationTime(frames.back());
+        }
+        std::sort(frames.begin(), frames.end());
+        state.counters["median_frame_ms"] = frames.empty() ? 0 : 1000 * frames[frames.size() / 2];
+        state.counters["live"] = e->getLiveCount();
+        s->setRenderCallback(nullptr);
+        tab.closeResources();
+    }
+    resources.reset();
+}
+
 } // namespace
 
 BENCHMARK(BM_Update65536)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -155,6 +214,7 @@ BENCHMARK(BM_Render10000Images)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TabFrame10000)->Arg(0)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(60);
 
 int main(int argc, char** argv)
 {

@@ -48,6 +48,10 @@ const Position kAboveBottom(-35, PH_BOTTOM);
 
 using W = CtrlEffects;
 
+// Wide enough for the toolkit's box and the whole caption ("Glow", "Local").
+constexpr int kGlowWidth = 52;
+constexpr int kLocalWidth = 54;
+
 // clang-format off
 const Spec kWidgets[] = {
     {W::EW_BG_CHECKER, SPRITE_CHECK, "BgChecker", "", 0, 0, at(10), top(244), 0, 0, 0, "Use checkerboard background", SS_BLOCKY},
@@ -60,7 +64,7 @@ const Spec kWidgets[] = {
     {W::EW_VISUAL_FRAME, FRAME, "VisualFrame", "", 190, 120, at(5), top(316), 0, 0, 0, "Particle visual settings", 0},
     {W::EW_VISUAL_LABEL, LABEL, "VisualLabel", "Visual:", 0, 0, at(12), top(324), 0, 0, 0, nullptr, 0},
     {W::EW_VISUAL, COMBO, "Visual", "", 72, 19, at(66), top(321), 0, 0, 0, "Particle visual type", 0},
-    {W::EW_GLOW, CHECK, "Glow", "Glow", 42, 19, at(143), top(321), 0, 0, 0, "Use additive glow rendering when supported", 0},
+    {W::EW_GLOW, CHECK, "Glow", "Glow", kGlowWidth, 19, at(143), top(321), 0, 0, 0, "Use additive glow rendering when supported", 0},
     {W::EW_IMAGE_LABEL, LABEL, "ImageLabel", "Image:", 0, 0, at(12), top(347), 0, 0, 0, nullptr, 0},
     {W::EW_IMAGE, COMBO, "Image", "", 118, 19, at(66), top(344), 0, 0, 0, "Image resource from the current QEL", 0},
     {W::EW_SPRITE_LABEL, LABEL, "SpriteLabel", "Sprite:", 0, 0, at(12), top(370), 0, 0, 0, nullptr, 0},
@@ -74,7 +78,7 @@ const Spec kWidgets[] = {
     {W::EW_EMITTER_FRAME, FRAME, "EmitterFrame", "", 190, 75, at(5), top(438), 0, 0, 0, "Emitter shape settings", 0},
     {W::EW_SHAPE_LABEL, LABEL, "ShapeLabel", "Shape:", 0, 0, at(12), top(446), 0, 0, 0, nullptr, 0},
     {W::EW_SHAPE, COMBO, "Shape", "", 72, 19, at(66), top(443), 0, 0, 0, "Emitter spawn shape", 0},
-    {W::EW_LOCAL_SPACE, CHECK, "LocalSpace", "Local", 44, 19, at(82), top(488), 0, 0, 0, "Use emitter-local particle movement", 0},
+    {W::EW_LOCAL_SPACE, CHECK, "LocalSpace", "Local", kLocalWidth, 19, at(82), top(488), 0, 0, 0, "Use emitter-local particle movement", 0},
     {W::EW_WIDTH_ICON, SPRITE_IMAGE, "WidthIcon", "", 0, 0, at(13), top(465), 0, 0, 0, "Emitter shape width", SS_WIDTH_ICON},
     {W::EW_WIDTH, NUMBER, "Width", "", 45, 19, at(38), top(466), 0, 1000000, 0, "Emitter shape width", 0},
     {W::EW_HEIGHT_ICON, SPRITE_IMAGE, "HeightIcon", "", 0, 0, at(93), top(465), 0, 0, 0, "Emitter shape height", SS_HEIGHT_ICON},
@@ -114,9 +118,6 @@ const Spec kWidgets[] = {
 };
 // clang-format on
 
-// Fields holding counts rather than amounts take whole numbers only.
-bool wholeNumbers(int id) { return id == W::EW_MAX || id == W::EW_BURST; }
-
 const char* const kShapes[] = {"Point", "Line", "Rect", "Circle", "Ring", "Ellipse"};
 const char* const kDirectionModes[] = {"Fixed", "Radial"};
 const char* const kSpritePhases[] = {"Shared", "Random offset"};
@@ -155,7 +156,8 @@ void CtrlEffects::createMainWidgets()
         case NUMBER:
             if (WidgetNumberEdit* n = panel->createNumberEdit(s.name, s.id)) {
                 n->setFont(font, WS_ALL);
-                n->allowFloat(!wholeNumbers(s.id));
+                // Fractions typed into count fields are dropped when applied.
+                n->allowFloat(true);
                 n->setRange(s.min, s.max);
                 n->setValue(s.initial);
                 n->setFeatures(WF_FOCUS_LOST, true);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace Zelkoran::particle {
 
@@ -17,6 +18,8 @@ constexpr float kDegToRad = 3.14159265358979f / 180.0f;
 constexpr float kRectSize = 4;
 constexpr float kSoftSize = 8;
 constexpr int kSoftTexture = 32;
+// Largest soft dot made at its drawn size for the software renderer.
+constexpr int kMaxSoftCopy = 96;
 // Sprite frames per second while a particle shows a sprite.
 constexpr float kSpriteFps = 10;
 // A glow halo is this much larger than its particle, at this alpha share.
@@ -59,39 +62,44 @@ Drawer::~Drawer() { release(); }
 
 void Drawer::release()
 {
-    if (m_soft)
-        SDL_DestroyTexture(m_soft);
-    m_soft = nullptr;
+    for (SDL_Texture* t : m_soft)
+        if (t)
+            SDL_DestroyTexture(t);
+    m_soft.clear();
     m_owner = nullptr;
 }
 
-SDL_Texture* Drawer::softDot(SDL_Renderer* renderer)
+SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size)
 {
-    if (m_owner != renderer)
+    if (m_owner != renderer) {
         release();
-    if (m_soft)
-        return m_soft;
-    SDL_Surface* dot = SDL_CreateRGBSurfaceWithFormat(0, kSoftTexture, kSoftTexture, 32, SDL_PIXELFORMAT_ARGB8888);
+        m_owner = renderer;
+        m_soft.assign(kMaxSoftCopy + 1, nullptr);
+    }
+    size = std::clamp(size, 0, kMaxSoftCopy);
+    if (m_soft[size])
+        return m_soft[size];
+    const int side = size ? size : kSoftTexture;
+    SDL_Surface* dot = SDL_CreateRGBSurfaceWithFormat(0, side, side, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!dot)
         return nullptr;
     // White, with an alpha that falls smoothly from the centre to the rim.
-    const float half = kSoftTexture * 0.5f;
-    for (int y = 0; y < kSoftTexture; ++y) {
+    const float half = static_cast<float>(side) * 0.5f;
+    for (int y = 0; y < side; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(dot->pixels) + y * dot->pitch);
-        for (int x = 0; x < kSoftTexture; ++x) {
+        for (int x = 0; x < side; ++x) {
             const float dx = (static_cast<float>(x) + 0.5f - half) / half;
             const float dy = (static_cast<float>(y) + 0.5f - half) / half;
             const float fall = std::max(0.0f, 1 - std::sqrt(dx * dx + dy * dy));
             row[x] = (static_cast<uint32_t>(fall * fall * 255.0f + 0.5f) << 24) | 0xFFFFFFu;
         }
     }
-    m_soft = SDL_CreateTextureFromSurface(renderer, dot);
+    SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, dot);
     SDL_FreeSurface(dot);
-    if (m_soft) {
-        SDL_SetTextureScaleMode(m_soft, SDL_ScaleModeLinear);
-        m_owner = renderer;
-    }
-    return m_soft;
+    if (t)
+        SDL_SetTextureScaleMode(t, SDL_ScaleModeLinear);
+    m_soft[size] = t;
+    return t;
 }
 
 bool Drawer::lookOf(SDL_Renderer* renderer, const Emitter& e, Look& look)
@@ -240,7 +248,72 @@ void Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
     }
 }
 
-int Drawer::submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads)
+bool Drawer::software(SDL_Renderer* renderer)
+{
+    if (m_probed != renderer) {
+        SDL_RendererInfo info{};
+        m_software = SDL_GetRendererInfo(renderer, &info) == 0 && info.name && std::strcmp(info.name, "software") == 0;
+        m_probed = renderer;
+    }
+    return m_software;
+}
+
+int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool soft)
+{
+    int tw = 1, th = 1;
+    Uint8 r0 = 255, g0 = 255, b0 = 255, a0 = 255;
+    if (texture) {
+        SDL_QueryTexture(texture, nullptr, nullptr, &tw, &th);
+        SDL_GetTextureColorMod(texture, &r0, &g0, &b0);
+        SDL_GetTextureAlphaMod(texture, &a0);
+    }
+    int failed = 0;
+    SDL_Texture* lastDot = nullptr;
+    for (int q = 0; q < quads; ++q) {
+        const SDL_Vertex& tl = m_vertices[static_cast<size_t>(q) * 4];
+        const SDL_Vertex& br = m_vertices[static_cast<size_t>(q) * 4 + 3];
+        const SDL_FRect dst{tl.position.x, tl.position.y, br.position.x - tl.position.x, br.position.y - tl.position.y};
+        const SDL_Color c = tl.color;
+        if (!texture) {
+            SDL_SetRenderDrawColor(renderer, c.r, c.g, c.b, c.a);
+            failed |= SDL_RenderFillRectF(renderer, &dst);
+            continue;
+        }
+        if (soft) {
+            const int side = static_cast<int>(dst.w + 0.5f);
+            if (side < 1)
+                continue;
+            if (side <= kMaxSoftCopy) {
+                SDL_Texture* dot = softDot(renderer, side);
+                if (!dot)
+                    continue;
+                const SDL_FRect at{dst.x, dst.y, static_cast<float>(side), static_cast<float>(side)};
+                if (dot != lastDot)
+                    SDL_SetTextureBlendMode(dot, mode);
+                lastDot = dot;
+                SDL_SetTextureColorMod(dot, c.r, c.g, c.b);
+                SDL_SetTextureAlphaMod(dot, c.a);
+                failed |= SDL_RenderCopyF(renderer, dot, nullptr, &at);
+                continue;
+            }
+        }
+        const float u0 = tl.tex_coord.x * static_cast<float>(tw), v0 = tl.tex_coord.y * static_cast<float>(th);
+        const SDL_Rect src{static_cast<int>(u0 + 0.5f), static_cast<int>(v0 + 0.5f),
+                           static_cast<int>(br.tex_coord.x * static_cast<float>(tw) - u0 + 0.5f),
+                           static_cast<int>(br.tex_coord.y * static_cast<float>(th) - v0 + 0.5f)};
+        SDL_SetTextureColorMod(texture, static_cast<Uint8>(c.r * r0 / 255), static_cast<Uint8>(c.g * g0 / 255),
+                               static_cast<Uint8>(c.b * b0 / 255));
+        SDL_SetTextureAlphaMod(texture, static_cast<Uint8>(c.a * a0 / 255));
+        failed |= SDL_RenderCopyF(renderer, texture, &src, &dst);
+    }
+    if (texture) {
+        SDL_SetTextureColorMod(texture, r0, g0, b0);
+        SDL_SetTextureAlphaMod(texture, a0);
+    }
+    return failed == 0 ? RC_OK : RC_ERR_GENERIC;
+}
+
+int Drawer::submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool axisAligned)
 {
     const size_t needed = static_cast<size_t>(quads) * 6;
     for (size_t q = m_indices.size() / 6; q < static_cast<size_t>(quads); ++q) {
@@ -251,10 +324,12 @@ int Drawer::submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode m
         SDL_SetTextureBlendMode(texture, mode);
     else
         SDL_SetRenderDrawBlendMode(renderer, mode);
-    const int rc = SDL_RenderGeometry(renderer, texture, m_vertices.data(), quads * 4, m_indices.data(),
-                                      static_cast<int>(needed));
+    const int rc = axisAligned && software(renderer)
+                       ? submitCopies(renderer, texture, mode, quads, texture == softDot(renderer))
+                       : SDL_RenderGeometry(renderer, texture, m_vertices.data(), quads * 4, m_indices.data(),
+                                            static_cast<int>(needed));
     // Images and sprites are shared: give them back their usual blending.
-    if (texture && texture != m_soft)
+    if (texture && texture != softDot(renderer))
         SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
     return rc == 0 ? RC_OK : RC_ERR_GENERIC;
 }
@@ -270,11 +345,12 @@ int Drawer::draw(SDL_Renderer* renderer, const Emitter& e)
     if (e.s.drawOrder != PDO_STORE)
         buildOrder(e);
     buildQuads(e, look, false);
-    int rc = submit(renderer, look.texture, blendOf(e.s.blend), e.pool.count);
+    const bool upright = e.s.visual != PV_LINE && !e.s.align && e.s.rotation == 0 && e.s.spin == 0;
+    int rc = submit(renderer, look.texture, blendOf(e.s.blend), e.pool.count, upright);
     if (rc == RC_OK && e.s.glow && e.s.glowIntensity > 0) {
         if (SDL_Texture* halo = softDot(renderer)) {
             buildQuads(e, look, true);
-            rc = submit(renderer, halo, SDL_BLENDMODE_ADD, e.pool.count);
+            rc = submit(renderer, halo, SDL_BLENDMODE_ADD, e.pool.count, true);
         }
     }
     return rc;

@@ -1,5 +1,7 @@
 // Draws emitters: one textured quad per particle, all of an emitter in one
-// SDL_RenderGeometry call (two with glow).
+// SDL_RenderGeometry call (two with glow). The software renderer fills
+// triangles several times slower than it blits, so there quads that are not
+// turned go out as one copy (or fill) each instead.
 #pragma once
 
 #include "particle/ParticleEmitterCore.h"
@@ -31,15 +33,23 @@ private:
         float frameU = 0;                    // u width of one sprite frame
     };
     bool lookOf(SDL_Renderer* renderer, const Emitter& e, Look& look);
-    SDL_Texture* softDot(SDL_Renderer* renderer);
+    // The soft dot: size 0 the smooth master for scaled drawing, else one
+    // made at size x size pixels, so a copy needs no scaling.
+    SDL_Texture* softDot(SDL_Renderer* renderer, int size = 0);
     void buildRamps(const Settings& s);
     void buildOrder(const Emitter& e);
     // Fills the quads; glow: the soft halo pass.
     void buildQuads(const Emitter& e, const Look& look, bool glow);
-    int submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads);
+    // axisAligned: every quad is an upright rectangle.
+    int submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool axisAligned);
+    // soft: the texture is the soft dot, drawn from its copy of the quad's size.
+    int submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool soft);
+    bool software(SDL_Renderer* renderer);
 
     SDL_Renderer* m_owner = nullptr;
-    SDL_Texture* m_soft = nullptr;
+    SDL_Renderer* m_probed = nullptr; // the renderer m_software describes
+    bool m_software = false;
+    Vector<SDL_Texture*> m_soft; // by size, [0] the master
     SDL_Color m_colors[256] = {};
     float m_scales[256] = {};
     Vector<SDL_Vertex> m_vertices;

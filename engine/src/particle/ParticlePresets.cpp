@@ -22,7 +22,7 @@ void defaults(Settings& s)
     s.speedMin = 40;
     s.speedMax = 80;
     s.colorKeys = {{0, rgba(255, 255, 255, 255)}, {1, rgba(255, 255, 255, 0)}};
-    s.scaleKeys = {{0, 1}, {1, 0.5f}};
+    s.scaleKeys = {{0, 1.5f}, {1, 0.5f}};
 }
 
 void fire(Settings& s)
@@ -100,15 +100,15 @@ void sparkBurst(Settings& s)
     s.bursts = {{0, 60}};
     s.directionMode = PDM_RADIAL;
     s.spread = 360;
-    s.speedMin = 60;
-    s.speedMax = 200;
+    s.speedMin = 100;
+    s.speedMax = 260;
     s.damping = 1.5f;
     s.gravityY = 80;
     s.lifeMin = 0.6f;
     s.lifeMax = 1.1f;
     s.tints = {rgba(255, 90, 90, 255), rgba(120, 255, 120, 255), rgba(120, 160, 255, 255), rgba(255, 240, 120, 255)};
     s.colorKeys = {{0, rgba(255, 255, 255, 255)}, {1, rgba(255, 255, 255, 0)}};
-    s.scaleKeys = {{0, 0.8f}, {1, 0.3f}};
+    s.scaleKeys = {{0, 1.4f}, {1, 0.4f}};
 }
 
 void smokePuff(Settings& s)
@@ -126,7 +126,7 @@ void smokePuff(Settings& s)
     s.gravityY = -20;
     s.lifeMin = 0.8f;
     s.lifeMax = 1.4f;
-    s.colorKeys = {{0, rgba(90, 90, 90, 150)}, {1, rgba(140, 140, 140, 0)}};
+    s.colorKeys = {{0, rgba(150, 150, 150, 200)}, {1, rgba(180, 180, 180, 0)}};
     s.scaleKeys = {{0, 1}, {1, 3}};
 }
 
@@ -191,7 +191,7 @@ void snow(Settings& s)
     s.turbulence = 30;
     s.colorKeys = {{0, rgba(255, 255, 255, 0)}, {0.1f, rgba(255, 255, 255, 230)}, {0.8f, rgba(255, 255, 255, 230)},
                    {1, rgba(255, 255, 255, 0)}};
-    s.scaleKeys = {{0, 0.7f}, {1, 0.7f}};
+    s.scaleKeys = {{0, 1.3f}, {1, 1.3f}};
 }
 
 void magic(Settings& s)
@@ -221,7 +221,7 @@ void magic(Settings& s)
 void fountain(Settings& s)
 {
     s.visual = PV_SOFT;
-    s.spread = 16;
+    s.spread = 24;
     s.speedMin = 300;
     s.speedMax = 380;
     s.gravityY = 500;
@@ -230,7 +230,7 @@ void fountain(Settings& s)
     s.rate = 150;
     s.maxParticles = 600;
     s.colorKeys = {{0, rgba(200, 230, 255, 255)}, {1, rgba(40, 110, 255, 0)}};
-    s.scaleKeys = {{0, 0.6f}, {1, 1.2f}};
+    s.scaleKeys = {{0, 0.9f}, {1, 1.6f}};
 }
 
 void fireworks(Settings& s)
