@@ -25,6 +25,8 @@ constexpr float kSpriteFps = 10;
 // A glow halo is this much larger than its particle, at this alpha share.
 constexpr float kGlowSize = 2.5f;
 constexpr float kGlowAlpha = 0.5f;
+// Longest side a particle quad is drawn with.
+constexpr float kMaxQuad = 4096;
 
 SDL_BlendMode blendOf(unsigned mode)
 {
@@ -171,7 +173,7 @@ void Drawer::buildOrder(const Emitter& e)
         std::sort(m_order.begin(), m_order.end(), [&](int a, int b) { return p.age[a] < p.age[b]; });
 }
 
-void Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
+int Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
 {
     const Settings& s = e.s;
     const Pool& p = e.pool;
@@ -182,7 +184,8 @@ void Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
     const int shared = static_cast<int>(e.clock() * kSpriteFps);
     m_vertices.resize(static_cast<size_t>(p.count) * 4);
     SDL_Vertex* v = m_vertices.data();
-    for (int k = 0; k < p.count; ++k, v += 4) {
+    int quads = 0;
+    for (int k = 0; k < p.count; ++k) {
         const int i = store ? k : m_order[k];
         const float t = std::min(p.age[i] / p.life[i], 1.0f);
         const int step = static_cast<int>(t * 255.0f);
@@ -238,6 +241,14 @@ void Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
             u0 = look.frameU * static_cast<float>(frame);
             u1 = u0 + look.frameU;
         }
+        // Absurd sizes stay bounded; quads off the output (or not finite)
+        // are not drawn, so the renderer never sees huge coordinates.
+        len = std::min(len, kMaxQuad);
+        wide = std::min(wide, kMaxQuad);
+        const float reach = (len + wide) * 0.5f;
+        if (!(cx + reach >= m_view.x && cx - reach <= m_view.x + m_view.w && cy + reach >= m_view.y
+              && cy - reach <= m_view.y + m_view.h))
+            continue;
         const float v0 = glow ? 0 : look.v0, v1 = glow ? 1 : look.v1;
         const float ax = cs * len * 0.5f, ay = sn * len * 0.5f;
         const float bx = -sn * wide * 0.5f, by = cs * wide * 0.5f;
@@ -245,7 +256,10 @@ void Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
         v[1] = SDL_Vertex{{cx + ax - bx, cy + ay - by}, c, {u1, v0}};
         v[2] = SDL_Vertex{{cx - ax + bx, cy - ay + by}, c, {u0, v1}};
         v[3] = SDL_Vertex{{cx + ax + bx, cy + ay + by}, c, {u1, v1}};
+        v += 4;
+        ++quads;
     }
+    return quads;
 }
 
 bool Drawer::software(SDL_Renderer* renderer)
@@ -275,8 +289,11 @@ int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_Blend
         const SDL_FRect dst{tl.position.x, tl.position.y, br.position.x - tl.position.x, br.position.y - tl.position.y};
         const SDL_Color c = tl.color;
         if (!texture) {
-            SDL_SetRenderDrawColor(renderer, c.r, c.g, c.b, c.a);
-            failed |= SDL_RenderFillRectF(renderer, &dst);
+            SDL_FRect shownFill;
+            if (SDL_IntersectFRect(&dst, &m_view, &shownFill)) {
+                SDL_SetRenderDrawColor(renderer, c.r, c.g, c.b, c.a);
+                failed |= SDL_RenderFillRectF(renderer, &shownFill);
+            }
             continue;
         }
         if (soft) {
@@ -297,14 +314,21 @@ int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_Blend
                 continue;
             }
         }
-        const float u0 = tl.tex_coord.x * static_cast<float>(tw), v0 = tl.tex_coord.y * static_cast<float>(th);
-        const SDL_Rect src{static_cast<int>(u0 + 0.5f), static_cast<int>(v0 + 0.5f),
-                           static_cast<int>(br.tex_coord.x * static_cast<float>(tw) - u0 + 0.5f),
-                           static_cast<int>(br.tex_coord.y * static_cast<float>(th) - v0 + 0.5f)};
+        // Cut to the output first: the software renderer would otherwise
+        // scale a partly hidden quad through a scratch surface of its size.
+        SDL_FRect shown;
+        if (!SDL_IntersectFRect(&dst, &m_view, &shown) || dst.w <= 0 || dst.h <= 0)
+            continue;
+        const float du = (br.tex_coord.x - tl.tex_coord.x) / dst.w, dv = (br.tex_coord.y - tl.tex_coord.y) / dst.h;
+        const float u0 = (tl.tex_coord.x + (shown.x - dst.x) * du) * static_cast<float>(tw);
+        const float v0 = (tl.tex_coord.y + (shown.y - dst.y) * dv) * static_cast<float>(th);
+        const SDL_Rect src{static_cast<int>(u0), static_cast<int>(v0),
+                           std::max(1, static_cast<int>(shown.w * du * static_cast<float>(tw) + 0.5f)),
+                           std::max(1, static_cast<int>(shown.h * dv * static_cast<float>(th) + 0.5f))};
         SDL_SetTextureColorMod(texture, static_cast<Uint8>(c.r * r0 / 255), static_cast<Uint8>(c.g * g0 / 255),
                                static_cast<Uint8>(c.b * b0 / 255));
         SDL_SetTextureAlphaMod(texture, static_cast<Uint8>(c.a * a0 / 255));
-        failed |= SDL_RenderCopyF(renderer, texture, &src, &dst);
+        failed |= SDL_RenderCopyF(renderer, texture, &src, &shown);
     }
     if (texture) {
         SDL_SetTextureColorMod(texture, r0, g0, b0);
@@ -315,6 +339,8 @@ int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_Blend
 
 int Drawer::submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool axisAligned)
 {
+    if (quads == 0)
+        return RC_OK;
     const size_t needed = static_cast<size_t>(quads) * 6;
     for (size_t q = m_indices.size() / 6; q < static_cast<size_t>(quads); ++q) {
         const int b = static_cast<int>(q) * 4;
@@ -341,17 +367,18 @@ int Drawer::draw(SDL_Renderer* renderer, const Emitter& e)
     Look look;
     if (!lookOf(renderer, e, look))
         return RC_OK; // a missing image or sprite draws nothing
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize(renderer, &w, &h) != 0)
+        return RC_ERR_GENERIC;
+    m_view = SDL_FRect{0, 0, static_cast<float>(w), static_cast<float>(h)};
     buildRamps(e.s);
     if (e.s.drawOrder != PDO_STORE)
         buildOrder(e);
-    buildQuads(e, look, false);
     const bool upright = e.s.visual != PV_LINE && !e.s.align && e.s.rotation == 0 && e.s.spin == 0;
-    int rc = submit(renderer, look.texture, blendOf(e.s.blend), e.pool.count, upright);
+    int rc = submit(renderer, look.texture, blendOf(e.s.blend), buildQuads(e, look, false), upright);
     if (rc == RC_OK && e.s.glow && e.s.glowIntensity > 0) {
-        if (SDL_Texture* halo = softDot(renderer)) {
-            buildQuads(e, look, true);
-            rc = submit(renderer, halo, SDL_BLENDMODE_ADD, e.pool.count, true);
-        }
+        if (SDL_Texture* halo = softDot(renderer))
+            rc = submit(renderer, halo, SDL_BLENDMODE_ADD, buildQuads(e, look, true), true);
     }
     return rc;
 }

@@ -38,8 +38,9 @@ private:
     SDL_Texture* softDot(SDL_Renderer* renderer, int size = 0);
     void buildRamps(const Settings& s);
     void buildOrder(const Emitter& e);
-    // Fills the quads; glow: the soft halo pass.
-    void buildQuads(const Emitter& e, const Look& look, bool glow);
+    // Fills the quads of the particles that reach the output; glow: the
+    // soft halo pass. The number of quads.
+    int buildQuads(const Emitter& e, const Look& look, bool glow);
     // axisAligned: every quad is an upright rectangle.
     int submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool axisAligned);
     // soft: the texture is the soft dot, drawn from its copy of the quad's size.
@@ -50,6 +51,7 @@ private:
     SDL_Renderer* m_probed = nullptr; // the renderer m_software describes
     bool m_software = false;
     Vector<SDL_Texture*> m_soft; // by size, [0] the master
+    SDL_FRect m_view{};      // the renderer's output
     SDL_Color m_colors[256] = {};
     float m_scales[256] = {};
     Vector<SDL_Vertex> m_vertices;
