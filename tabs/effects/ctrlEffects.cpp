@@ -473,6 +473,15 @@ int CtrlEffects::onActivate()
     ParticleEmitter* e = emitter();
     if (e && previewState == PS_PLAYING)
         e->play();
+    // Other tabs may have added or removed images and sprites meanwhile.
+    populateVisualResourceLists();
+    if (e) {
+        const bool guard = updatingWidgets;
+        updatingWidgets = true;
+        updateVisualWidgets(e);
+        updatingWidgets = guard;
+        updateEffectWidgetStates();
+    }
     setChecked(EW_PAUSE, previewState == PS_PAUSED);
     if (advancedPanelVisible)
         if (Panel* p = advancedPanel())

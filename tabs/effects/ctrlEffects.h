@@ -147,6 +147,8 @@ private:
     void createMainWidgets();
     Zelkoran::ParticleEmitter* emitter() const;
     void updateInfoLabel();
+    // The visual, image, sprite and animation combos from the emitter.
+    void updateVisualWidgets(Zelkoran::ParticleEmitter* e);
     void drawBackground();
     int comboRow(int widgetId) const;
     float numberValue(int widgetId, float fallback) const;

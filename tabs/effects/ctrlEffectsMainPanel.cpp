@@ -397,14 +397,8 @@ void CtrlEffects::populateSpriteAnimationList(const string& spriteName, int anim
     combo->setSelectedIndex(found == spriteAnimationIds.end() ? 1 : static_cast<int>(found - spriteAnimationIds.begin()) + 1);
 }
 
-int CtrlEffects::updateData()
+void CtrlEffects::updateVisualWidgets(ParticleEmitter* e)
 {
-    ParticleEmitter* e = emitter();
-    if (!e)
-        return 0;
-    oneShotsAlive = false;
-    updatingWidgets = true;
-
     int visual = PV_PIXEL, resource = 0, animation = -1;
     e->getVisual(&visual, &resource, &animation);
     int visualRow = 1;
@@ -426,7 +420,17 @@ int CtrlEffects::updateData()
     setCombo(EW_IMAGE, rowOf(imageNames));
     setCombo(EW_SPRITE, rowOf(spriteNames));
     populateSpriteAnimationList(visual == PV_SPRITE ? name : string(), animation);
+}
 
+int CtrlEffects::updateData()
+{
+    ParticleEmitter* e = emitter();
+    if (!e)
+        return 0;
+    oneShotsAlive = false;
+    updatingWidgets = true;
+
+    updateVisualWidgets(e);
     setCombo(EW_SPRITE_PHASE, e->getSpriteAnimation() + 1);
     float intensity = 1;
     setChecked(EW_GLOW, e->getGlowRender(&intensity));

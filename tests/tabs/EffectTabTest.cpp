@@ -121,6 +121,23 @@ TEST_F(EffectTab, CombosVisualChoiceAndUsableWidgets)
         EXPECT_FALSE(usable(id)) << id;
 }
 
+TEST_F(EffectTab, ActivationOffersTheImagesTheArchiveHoldsNow)
+{
+    open({});
+    EXPECT_EQ(rows(W::EW_IMAGE), (std::vector<std::string>{"None"}));
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 2, 2, 32, SDL_PIXELFORMAT_ARGB8888);
+    const int id = Main::instance()->imageMgr()->loadFromSurface(s, "late");
+    SDL_FreeSurface(s);
+    ASSERT_EQ(Main::instance()->imageMgr()->get(id)->save(status->iArchiveID, "late"), 0);
+    tab->onActivate();
+    EXPECT_EQ(rows(W::EW_IMAGE), (std::vector<std::string>{"None", "late"}));
+    choose(W::EW_VISUAL, 3);
+    EXPECT_EQ(visual(), PV_IMAGE);
+    tab->onDeactivate();
+    tab->onActivate();
+    EXPECT_EQ(p->getComboBox(W::EW_IMAGE)->getSelectedIndex(), 2) << "the shown image stays chosen";
+}
+
 TEST_F(EffectTab, MissingFieldsFallBackAndMaxIsClamped)
 {
     open({});
