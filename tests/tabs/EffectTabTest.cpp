@@ -222,6 +222,18 @@ TEST_F(EffectTab, PreviewStatesFollowPlayPauseStopAndTheEffectsEnd)
     tab->handleMouseEvent(&e);
     EXPECT_EQ(tab->getPreviewState(), W::PS_PLAYING);
     EXPECT_EQ(emitter()->getLiveCount(), 32);
+
+    // The statistics line changes at most every 250 ms.
+    SDL_Delay(260);
+    tab->render(0);
+    EXPECT_EQ(std::string(p->getLabel(W::EW_INFO)->getText()).rfind("Live: 32 (", 0), 0u);
+    EXPECT_STREQ(p->getLabel(W::EW_RENDER_INFO)->getText(), "Render: soft");
+    emitter()->burst(10);
+    tab->render(0);
+    EXPECT_EQ(std::string(p->getLabel(W::EW_INFO)->getText()).rfind("Live: 32 (", 0), 0u);
+    SDL_Delay(260);
+    tab->render(0);
+    EXPECT_EQ(std::string(p->getLabel(W::EW_INFO)->getText()).rfind("Live: 42 (", 0), 0u);
 }
 
 TEST_F(EffectTab, ABlockThatDoesNotLoadKeepsTheOpenEffectAndDeleteAsks)
