@@ -20,7 +20,10 @@ class Writer {
 public:
     explicit Writer(Vector<uint8_t>& out) : m_out(out) {}
     void u16(uint16_t v) { m_out.insert(m_out.end(), {uint8_t(v), uint8_t(v >> 8)}); }
-    void u32(uint32_t v) { m_out.insert(m_out.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); }
+    void u32(uint32_t v)
+    {
+        m_out.insert(m_out.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    }
     void i32(int v) { u32(static_cast<uint32_t>(v)); }
     void f32(float v)
     {

@@ -251,7 +251,9 @@ TEST_F(Sim, ForcesAndEmissionSettingsDoWhatTheySay)
              return e.getLiveCount() == 10 && all(p, 0, [&](int i) { return p.x[i] > 400 && p.x[i] <= 500; });
          }},
         {"velocity inheritance follows the emitter",
-         [&](ParticleEmitter& e) { still(e), e.setEmissionRate(0), e.setEmissionDistance(30), e.setVelocityInheritance(1); },
+         [&](ParticleEmitter& e) {
+             still(e), e.setEmissionRate(0), e.setEmissionDistance(30), e.setVelocityInheritance(1);
+         },
          [](ParticleEmitter& e, Sim& t) { e.setPosition(460, 300), t.run(kTick); },
          [](ParticleEmitter&, const particle::Pool& p) {
              return all(p, 0, [&](int i) { return std::fabs(p.vx[i] - 3600) < 1 && p.vy[i] == 0; });
