@@ -5,6 +5,7 @@
 
 #include <Zelkoran/Scene.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -49,6 +50,36 @@ TEST_F(Sim, EveryPresetEmitsAndTheFiniteOnesEnd)
     }
     EXPECT_EQ(mgr->getPresetDesc(mgr->getPresetCount()), nullptr);
     EXPECT_EQ(mgr->getPresetDesc(0)->preset, PEP_DEFAULT);
+}
+
+TEST_F(Sim, ParticlesAreBornInsideTheEmitterShape)
+{
+    // Offsets from the emitter for a 100 x 40 shape.
+    const struct {
+        int shape;
+        std::function<bool(float, float)> inside;
+    } cases[] = {
+        {PSH_POINT, [](float dx, float dy) { return dx == 0 && dy == 0; }},
+        {PSH_LINE, [](float dx, float dy) { return std::fabs(dx) <= 50 && dy == 0; }},
+        {PSH_RECT, [](float dx, float dy) { return std::fabs(dx) <= 50 && std::fabs(dy) <= 20; }},
+        {PSH_CIRCLE, [](float dx, float dy) { return std::hypot(dx, dy) <= 50.01f; }},
+        {PSH_RING, [](float dx, float dy) { return std::fabs(std::hypot(dx, dy) - 50) <= 20.01f; }},
+        {PSH_ELLIPSE, [](float dx, float dy) { return (dx / 50) * (dx / 50) + (dy / 20) * (dy / 20) <= 1.001f; }},
+    };
+    for (const auto& c : cases) {
+        ParticleEmitter& e = emitter();
+        ASSERT_TRUE(e.setShape(c.shape, 100, 40) && e.setSpeed(0, 0) && e.setEmissionRate(0));
+        e.play();
+        e.burst(500);
+        const particle::Pool& p = pool(e);
+        float spanX = 0;
+        for (int i = 0; i < p.count; ++i) {
+            EXPECT_TRUE(c.inside(p.x[i] - 400, p.y[i] - 300)) << "shape " << c.shape;
+            spanX = std::max(spanX, std::fabs(p.x[i] - 400));
+        }
+        EXPECT_GT(spanX, c.shape == PSH_POINT ? -1 : 40) << "shape " << c.shape << " fills its width";
+        mgr->close(e.getID());
+    }
 }
 
 TEST_F(Sim, StatusFollowsDurationLoopAndLongestLife)
