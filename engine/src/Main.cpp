@@ -6,6 +6,7 @@
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Log.h>
 #include <Zelkoran/Main.h>
+#include <Zelkoran/Particle.h>
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Sprite.h>
 #include <Zelkoran/Timer.h>
@@ -45,6 +46,7 @@ struct Main::Managers {
     std::unique_ptr<AudioTrackMgr> audio = std::make_unique<AudioTrackMgr>();
     std::unique_ptr<VideoMgr> video = std::make_unique<VideoMgr>();
     std::unique_ptr<XMLMgr> xml = std::make_unique<XMLMgr>();
+    std::unique_ptr<ParticleMgr> particle = std::make_unique<ParticleMgr>();
 };
 
 // Frame pacing state of update(), in timer milliseconds.
@@ -63,7 +65,9 @@ Main::~Main()
 {
     // Widgets release their images and sprites, sprites their sheets, images
     // and glyphs their textures before the renderer goes; archives close
-    // while the log still takes their messages.
+    // while the log still takes their messages. Emitters go first: they
+    // hold images and sprites and the particle textures.
+    m_mgr->particle.reset();
     m_mgr->gui.reset();
     m_mgr->sprite.reset();
     m_mgr->image.reset();
@@ -99,6 +103,7 @@ FontMgr* Main::fontMgr() { return m_mgr->font.get(); }
 GUIMgr* Main::guiMgr() { return m_mgr->gui.get(); }
 ImageMgr* Main::imageMgr() { return m_mgr->image.get(); }
 LogMgr* Main::logMgr() { return m_mgr->log.get(); }
+ParticleMgr* Main::particleMgr() { return m_mgr->particle.get(); }
 SpriteMgr* Main::spriteMgr() { return m_mgr->sprite.get(); }
 Timer* Main::timer() { return m_mgr->timer.get(); }
 Tool* Main::tool() { return m_mgr->tool.get(); }

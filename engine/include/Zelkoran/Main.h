@@ -15,6 +15,7 @@ class FontMgr;
 class GUIMgr;
 class ImageMgr;
 class LogMgr;
+class ParticleMgr;
 class SpriteMgr;
 class Timer;
 class Tool;
@@ -37,6 +38,7 @@ public:
     GUIMgr* guiMgr();
     ImageMgr* imageMgr();
     LogMgr* logMgr();
+    ParticleMgr* particleMgr();
     SpriteMgr* spriteMgr();
     Timer* timer();
     Tool* tool();

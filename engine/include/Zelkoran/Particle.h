@@ -22,10 +22,26 @@
 
 namespace Zelkoran {
 
+class SceneLayerTile;
+namespace particle {
+struct Access;
+}
+
 // A preset of the engine's catalogue; ParticleMgr::getPresetDesc gives the
 // values and names there are.
 enum eParticleEffectPreset : uint32_t {
     PEP_DEFAULT = 0, // the settings of a new effect
+    PEP_FIRE = 1,
+    PEP_SMOKE = 2,
+    PEP_SPARKS = 3,
+    PEP_EXPLOSION = 4,
+    PEP_RAIN = 5,
+    PEP_SNOW = 6,
+    PEP_MAGIC = 7,
+    PEP_FOUNTAIN = 8,
+    PEP_FIREWORKS = 9,   // rockets whose death launches PEP_SPARK_BURST
+    PEP_SPARK_BURST = 10, // one short burst, fit for sub-emitters
+    PEP_SMOKE_PUFF = 11,  // one short puff, fit for sub-emitters
 };
 
 enum eParticleVisual : int {
@@ -143,8 +159,9 @@ public:
     // not in the catalogue.
     bool applyPreset(eParticleEffectPreset preset);
     eParticleEffectPreset getPreset() const;
-    // Starts emitting (again after stop or finish), or resumes when paused.
-    // True when it runs.
+    // Starts emitting (again after stop or finish: the random numbers start
+    // over from the seed and the warm-up is simulated at once), or resumes
+    // when paused. True when it runs.
     bool play();
     // Freezes emission and particles. False when it does not run.
     bool pause();
@@ -160,11 +177,14 @@ public:
     void setPosition(float x, float y);
     int getLiveCount() const;
 
-    // Writes every setting and list as a "ZK7_PARTICLE" block; an image or
-    // sprite visual is stored by its resource name. An empty name saves under
-    // the emitter's own name (which does not change). Returns 0,
-    // RC_ERR_NOT_FOUND (no such archive), RC_ERR_INVALID (no name at all),
-    // RC_ERR_NO_SLOT (-72), or a code of Archive::blockAdd.
+    // Writes every setting and list as a "ZK7_PARTICLE" block
+    // (docs/particle-format.md), encrypted when the archive's index is; an
+    // image or sprite visual is stored by its resource name. An empty name
+    // saves under the emitter's own name (which does not change). Returns 0,
+    // RC_ERR_NOT_FOUND (no such archive, or the visual's resource is closed
+    // or unnamed), RC_ERR_INVALID (no name at all, or over 63 characters),
+    // RC_ERR_NO_SLOT (-72), RC_ERR_KEY (-477) or another code of
+    // Archive::blockAdd.
     int save(int archiveId, const char* name);
 
     // --- main settings ---
@@ -188,7 +208,7 @@ public:
     // eParticleDirectionMode.
     bool setDirectionMode(int mode);
     int getDirectionMode() const;
-    // Emission starts over when the duration ends.
+    // Emission (and its bursts) starts over when a duration above 0 ends.
     bool setLoop(bool on);
     bool getLoop() const;
     // Emission time in seconds, 0..86400, or -1 for unlimited.
@@ -229,7 +249,8 @@ public:
     unsigned getBlendMode() const;
     bool setDrawOrder(eParticleDrawOrder order);
     eParticleDrawOrder getDrawOrder() const;
-    // Distance between particles spawned along the direction, 0..1000000.
+    // While the emitter moves, one more particle every px pixels of its
+    // path (a trail), 0..1000000; 0 = none.
     bool setEmissionDistance(float px);
     float getEmissionDistance() const;
     // Highest particle speed, 0..100000; 0 = no limit.
@@ -270,6 +291,11 @@ public:
     bool setCollisionMode(eParticleCollisionMode mode, float bounciness);
     // reserved: pass null. mode and bounciness may be null.
     void getCollision(void* reserved, eParticleCollisionMode* mode, float* bounciness) const;
+    // The tile layer particles collide with (null: none): a cell holding a
+    // tile (id != 0) is solid; the layer's cell (0, 0) lies at (x, y) on
+    // screen. The layer stays its scene's and must outlive this use; it is
+    // not saved. False when x or y is not finite.
+    bool setCollisionLayer(const SceneLayerTile* layer, float x, float y);
 
     // --- lists ---
     // Timed bursts: at most 16. Null when there are none.
@@ -293,6 +319,7 @@ public:
 
 private:
     friend class ParticleMgr;
+    friend struct particle::Access;
     struct Impl;
     explicit ParticleEmitter(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
@@ -308,12 +335,14 @@ public:
     // RC_ERR_EXISTS (another open emitter has that non-empty name),
     // RC_ERR_INVALID (name null or longer than 63 characters).
     int create(const char* name, int flags);
-    // Reads the "ZK7_PARTICLE" block name into a new, stopped emitter named
-    // after it; an image or sprite visual is loaded from the same archive by
-    // name and belongs to the emitter.
-    // Returns the emitter id (> 0), or RC_ERR_NOT_FOUND (no such archive,
-    // block or visual resource), RC_ERR_KEY (-477, encrypted without the
-    // key), RC_ERR_CORRUPT, RC_ERR_IO.
+    // Reads the "ZK7_PARTICLE" block name (docs/particle-format.md) into a
+    // new, stopped emitter named after it. An image visual is loaded from
+    // the same archive by name and belongs to the emitter; a visual whose
+    // resource cannot be loaded (sprites are not read yet) draws nothing and
+    // keeps its name for the next save.
+    // Returns the emitter id (> 0), or RC_ERR_NOT_FOUND (no such archive or
+    // block), RC_ERR_KEY (-477, encrypted without the key), RC_ERR_CORRUPT
+    // (a damaged block or a value a setter refuses), RC_ERR_IO.
     int load(int archiveId, const char* name);
     // The open emitter with that id, or null.
     ParticleEmitter* get(int id);
@@ -331,11 +360,15 @@ public:
     // Closes every one-shot emitter.
     void closeOneShots();
 
-    // Advances every emitter by seconds (values below 0 count as 0); one-shot
-    // emitters close themselves when they finish.
+    // Advances every playing emitter by seconds (below 0 or not finite
+    // counts as 0), in steps of at most 1/30 s of simulated time; one-shot
+    // emitters close themselves when they finish. At most 128 one-shots run
+    // at once (further launches are dropped) and they launch none of their
+    // own. Asks the screen for frames while anything moves.
     void update(float seconds);
-    // Draws every emitter on screen (only 0 exists) under the screen's clip
-    // rectangle. Returns 0, or RC_ERR_NOT_FOUND (the screen is not shown).
+    // Draws every emitter's live particles on screen (only 0 exists) under
+    // the screen's clip rectangle. Returns 0, RC_ERR_NOT_FOUND (the screen is
+    // not shown) or RC_ERR_GENERIC (the renderer refused the drawing).
     int render(int screen);
 
     // Number of catalogue entries; entry 0 is PEP_DEFAULT.

@@ -1,0 +1,386 @@
+#include "particle/ParticleDraw.h"
+
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Result.h>
+#include <Zelkoran/Sprite.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace Zelkoran::particle {
+
+namespace {
+
+constexpr float kDegToRad = 3.14159265358979f / 180.0f;
+// Base sizes in pixels at scale 1.
+constexpr float kRectSize = 4;
+constexpr float kSoftSize = 8;
+constexpr int kSoftTexture = 32;
+// Largest soft dot made at its drawn size for the software renderer.
+constexpr int kMaxSoftCopy = 96;
+// Sprite frames per second while a particle shows a sprite.
+constexpr float kSpriteFps = 10;
+// A glow halo is this much larger than its particle, at this alpha share.
+constexpr float kGlowSize = 2.5f;
+constexpr float kGlowAlpha = 0.5f;
+// Longest side a particle quad is drawn with.
+constexpr float kMaxQuad = 4096;
+
+SDL_BlendMode blendOf(unsigned mode)
+{
+    switch (mode) {
+    case PBM_NONE: return SDL_BLENDMODE_NONE;
+    case PBM_ADDITIVE: return SDL_BLENDMODE_ADD;
+    case PBM_MULTIPLY: return SDL_BLENDMODE_MOD;
+    default: return SDL_BLENDMODE_BLEND;
+    }
+}
+
+uint8_t mix(uint8_t a, uint8_t b, float f)
+{
+    return static_cast<uint8_t>(static_cast<float>(a) + (static_cast<float>(b) - static_cast<float>(a)) * f + 0.5f);
+}
+
+// Value of the time-sorted keys at t, linear between neighbours.
+template <class Key, class Lerp>
+auto sample(const Vector<Key>& keys, float t, Lerp lerp)
+{
+    if (t <= keys.front().time)
+        return lerp(keys.front(), keys.front(), 0.0f);
+    for (size_t k = 1; k < keys.size(); ++k) {
+        if (keys[k].time >= t) {
+            const float span = keys[k].time - keys[k - 1].time;
+            return lerp(keys[k - 1], keys[k], span > 0 ? (t - keys[k - 1].time) / span : 0.0f);
+        }
+    }
+    return lerp(keys.back(), keys.back(), 0.0f);
+}
+
+} // namespace
+
+Drawer::~Drawer() { release(); }
+
+void Drawer::release()
+{
+    for (SDL_Texture* t : m_soft)
+        if (t)
+            SDL_DestroyTexture(t);
+    m_soft.clear();
+    m_owner = nullptr;
+}
+
+SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size)
+{
+    if (m_owner != renderer) {
+        release();
+        m_owner = renderer;
+        m_soft.assign(kMaxSoftCopy + 1, nullptr);
+    }
+    size = std::clamp(size, 0, kMaxSoftCopy);
+    if (m_soft[size])
+        return m_soft[size];
+    const int side = size ? size : kSoftTexture;
+    SDL_Surface* dot = SDL_CreateRGBSurfaceWithFormat(0, side, side, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!dot)
+        return nullptr;
+    // White, with an alpha that falls smoothly from the centre to the rim.
+    const float half = static_cast<float>(side) * 0.5f;
+    for (int y = 0; y < side; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(dot->pixels) + y * dot->pitch);
+        for (int x = 0; x < side; ++x) {
+            const float dx = (static_cast<float>(x) + 0.5f - half) / half;
+            const float dy = (static_cast<float>(y) + 0.5f - half) / half;
+            const float fall = std::max(0.0f, 1 - std::sqrt(dx * dx + dy * dy));
+            row[x] = (static_cast<uint32_t>(fall * fall * 255.0f + 0.5f) << 24) | 0xFFFFFFu;
+        }
+    }
+    SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, dot);
+    SDL_FreeSurface(dot);
+    if (t)
+        SDL_SetTextureScaleMode(t, SDL_ScaleModeLinear);
+    m_soft[size] = t;
+    return t;
+}
+
+bool Drawer::lookOf(SDL_Renderer* renderer, const Emitter& e, Look& look)
+{
+    const Settings& s = e.s;
+    switch (s.visual) {
+    case PV_RECT: look.w = look.h = kRectSize; return true;
+    case PV_SOFT:
+        look.texture = softDot(renderer);
+        look.w = look.h = kSoftSize;
+        return look.texture != nullptr;
+    case PV_IMAGE: {
+        Image* img = Main::instance()->imageMgr()->get(e.resourceId);
+        look.texture = img ? img->texture(renderer) : nullptr;
+        if (!look.texture)
+            return false;
+        SDL_SetTextureAlphaMod(look.texture, img->getAlphaMod());
+        look.w = static_cast<float>(img->getWidth());
+        look.h = static_cast<float>(img->getHeight());
+        return true;
+    }
+    case PV_SPRITE: {
+        Sprite* sprite = Main::instance()->spriteMgr()->get(e.resourceId);
+        Image* sheet = sprite ? Main::instance()->imageMgr()->get(sprite->getImage()) : nullptr;
+        look.texture = sheet ? sheet->texture(renderer) : nullptr;
+        const int anims = sprite ? sprite->getAnimCount() : 0;
+        if (!look.texture || anims < 1 || sheet->getWidth() < 1 || sheet->getHeight() < 1)
+            return false;
+        int fw = 0, fh = 0;
+        sprite->getOffset(&fw, &fh);
+        const int anim = std::clamp(s.animation < 0 ? sprite->getAnimCurrentIndex() : s.animation, 0, anims - 1);
+        look.frames = std::max(1, sprite->getFrameCountIndex(anim));
+        look.w = static_cast<float>(fw);
+        look.h = static_cast<float>(fh);
+        look.frameU = look.w / static_cast<float>(sheet->getWidth());
+        look.u1 = look.frameU;
+        look.v0 = static_cast<float>(anim * fh) / static_cast<float>(sheet->getHeight());
+        look.v1 = static_cast<float>((anim + 1) * fh) / static_cast<float>(sheet->getHeight());
+        SDL_SetTextureAlphaMod(look.texture, sheet->getAlphaMod());
+        return true;
+    }
+    default: return true; // pixel and line quads need no texture
+    }
+}
+
+void Drawer::buildRamps(const Settings& s)
+{
+    for (int i = 0; i < 256; ++i) {
+        const float t = static_cast<float>(i) / 255.0f;
+        m_colors[i] = sample(s.colorKeys, t, [](const ParticleColorKey& a, const ParticleColorKey& b, float f) {
+            return SDL_Color{mix(a.color.r, b.color.r, f), mix(a.color.g, b.color.g, f), mix(a.color.b, b.color.b, f),
+                             mix(a.color.a, b.color.a, f)};
+        });
+        m_scales[i] = sample(s.scaleKeys, t, [](const ParticleScaleKey& a, const ParticleScaleKey& b, float f) {
+            return a.scale + (b.scale - a.scale) * f;
+        });
+    }
+}
+
+void Drawer::buildOrder(const Emitter& e)
+{
+    const Pool& p = e.pool;
+    m_order.resize(static_cast<size_t>(p.count));
+    for (int i = 0; i < p.count; ++i)
+        m_order[i] = i;
+    if (e.s.drawOrder == PDO_OLDEST_FIRST)
+        std::sort(m_order.begin(), m_order.end(), [&](int a, int b) { return p.age[a] > p.age[b]; });
+    else if (e.s.drawOrder == PDO_YOUNGEST_FIRST)
+        std::sort(m_order.begin(), m_order.end(), [&](int a, int b) { return p.age[a] < p.age[b]; });
+}
+
+int Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
+{
+    const Settings& s = e.s;
+    const Pool& p = e.pool;
+    const bool store = s.drawOrder == PDO_STORE;
+    const bool turns = s.rotation != 0 || s.spin != 0 || s.align;
+    const bool line = s.visual == PV_LINE;
+    const float glowAlpha = s.glowIntensity * kGlowAlpha;
+    const int shared = static_cast<int>(e.clock() * kSpriteFps);
+    m_vertices.resize(static_cast<size_t>(p.count) * 4);
+    SDL_Vertex* v = m_vertices.data();
+    int quads = 0;
+    for (int k = 0; k < p.count; ++k) {
+        const int i = store ? k : m_order[k];
+        const float t = std::min(p.age[i] / p.life[i], 1.0f);
+        const int step = static_cast<int>(t * 255.0f);
+        SDL_Color c = m_colors[step];
+        if (!s.tints.empty()) {
+            const SDL_Color& tint = s.tints[p.tint[i] % s.tints.size()];
+            c.r = static_cast<uint8_t>(c.r * tint.r / 255);
+            c.g = static_cast<uint8_t>(c.g * tint.g / 255);
+            c.b = static_cast<uint8_t>(c.b * tint.b / 255);
+            c.a = static_cast<uint8_t>(c.a * tint.a / 255);
+        }
+        const float scale = m_scales[step];
+        const float speed2 = p.vx[i] * p.vx[i] + p.vy[i] * p.vy[i];
+        float len = look.w * scale, wide = look.h * scale;
+        float cs = 1, sn = 0;
+        if (line) {
+            // A streak behind the particle, longer the faster it moves.
+            const float speed = std::sqrt(speed2);
+            len = (2 + speed * 0.02f) * (1 + s.stretch) * scale;
+            wide = std::max(1.0f, 1.5f * scale);
+            if (speed > 0) {
+                cs = p.vx[i] / speed;
+                sn = p.vy[i] / speed;
+            }
+        } else {
+            if (s.stretch > 0)
+                len *= 1 + s.stretch * std::sqrt(speed2) * 0.01f;
+            if (s.align && speed2 > 0) {
+                const float speed = std::sqrt(speed2);
+                cs = p.vx[i] / speed;
+                sn = p.vy[i] / speed;
+            } else if (turns) {
+                const float a = (s.rotation + s.spin * p.age[i]) * kDegToRad;
+                cs = std::cos(a);
+                sn = std::sin(a);
+            }
+        }
+        float cx = p.x[i], cy = p.y[i];
+        if (line) {
+            cx -= cs * len * 0.5f;
+            cy -= sn * len * 0.5f;
+        }
+        float u0 = look.u0, u1 = look.u1;
+        if (glow) {
+            len = wide = std::max(len, wide) * kGlowSize;
+            cs = 1;
+            sn = 0;
+            c.a = static_cast<uint8_t>(static_cast<float>(c.a) * glowAlpha);
+            u0 = 0;
+            u1 = 1;
+        } else if (look.frames > 1) {
+            const int frame = (shared + (s.spritePhase == PSP_RANDOM ? p.phase[i] : 0)) % look.frames;
+            u0 = look.frameU * static_cast<float>(frame);
+            u1 = u0 + look.frameU;
+        }
+        // Absurd sizes stay bounded; quads off the output (or not finite)
+        // are not drawn, so the renderer never sees huge coordinates.
+        len = std::min(len, kMaxQuad);
+        wide = std::min(wide, kMaxQuad);
+        const float reach = (len + wide) * 0.5f;
+        if (!(cx + reach >= m_view.x && cx - reach <= m_view.x + m_view.w && cy + reach >= m_view.y
+              && cy - reach <= m_view.y + m_view.h))
+            continue;
+        const float v0 = glow ? 0 : look.v0, v1 = glow ? 1 : look.v1;
+        const float ax = cs * len * 0.5f, ay = sn * len * 0.5f;
+        const float bx = -sn * wide * 0.5f, by = cs * wide * 0.5f;
+        v[0] = SDL_Vertex{{cx - ax - bx, cy - ay - by}, c, {u0, v0}};
+        v[1] = SDL_Vertex{{cx + ax - bx, cy + ay - by}, c, {u1, v0}};
+        v[2] = SDL_Vertex{{cx - ax + bx, cy - ay + by}, c, {u0, v1}};
+        v[3] = SDL_Vertex{{cx + ax + bx, cy + ay + by}, c, {u1, v1}};
+        v += 4;
+        ++quads;
+    }
+    return quads;
+}
+
+bool Drawer::software(SDL_Renderer* renderer)
+{
+    if (m_probed != renderer) {
+        SDL_RendererInfo info{};
+        m_software = SDL_GetRendererInfo(renderer, &info) == 0 && info.name && std::strcmp(info.name, "software") == 0;
+        m_probed = renderer;
+    }
+    return m_software;
+}
+
+int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool soft)
+{
+    int tw = 1, th = 1;
+    Uint8 r0 = 255, g0 = 255, b0 = 255, a0 = 255;
+    if (texture) {
+        SDL_QueryTexture(texture, nullptr, nullptr, &tw, &th);
+        SDL_GetTextureColorMod(texture, &r0, &g0, &b0);
+        SDL_GetTextureAlphaMod(texture, &a0);
+    }
+    int failed = 0;
+    SDL_Texture* lastDot = nullptr;
+    for (int q = 0; q < quads; ++q) {
+        const SDL_Vertex& tl = m_vertices[static_cast<size_t>(q) * 4];
+        const SDL_Vertex& br = m_vertices[static_cast<size_t>(q) * 4 + 3];
+        const SDL_FRect dst{tl.position.x, tl.position.y, br.position.x - tl.position.x, br.position.y - tl.position.y};
+        const SDL_Color c = tl.color;
+        if (!texture) {
+            SDL_FRect shownFill;
+            if (SDL_IntersectFRect(&dst, &m_view, &shownFill)) {
+                SDL_SetRenderDrawColor(renderer, c.r, c.g, c.b, c.a);
+                failed |= SDL_RenderFillRectF(renderer, &shownFill);
+            }
+            continue;
+        }
+        if (soft) {
+            const int side = static_cast<int>(dst.w + 0.5f);
+            if (side < 1)
+                continue;
+            if (side <= kMaxSoftCopy) {
+                SDL_Texture* dot = softDot(renderer, side);
+                if (!dot)
+                    continue;
+                const SDL_FRect at{dst.x, dst.y, static_cast<float>(side), static_cast<float>(side)};
+                if (dot != lastDot)
+                    SDL_SetTextureBlendMode(dot, mode);
+                lastDot = dot;
+                SDL_SetTextureColorMod(dot, c.r, c.g, c.b);
+                SDL_SetTextureAlphaMod(dot, c.a);
+                failed |= SDL_RenderCopyF(renderer, dot, nullptr, &at);
+                continue;
+            }
+        }
+        // Cut to the output first: the software renderer would otherwise
+        // scale a partly hidden quad through a scratch surface of its size.
+        SDL_FRect shown;
+        if (!SDL_IntersectFRect(&dst, &m_view, &shown) || dst.w <= 0 || dst.h <= 0)
+            continue;
+        const float du = (br.tex_coord.x - tl.tex_coord.x) / dst.w, dv = (br.tex_coord.y - tl.tex_coord.y) / dst.h;
+        const float u0 = (tl.tex_coord.x + (shown.x - dst.x) * du) * static_cast<float>(tw);
+        const float v0 = (tl.tex_coord.y + (shown.y - dst.y) * dv) * static_cast<float>(th);
+        const SDL_Rect src{static_cast<int>(u0), static_cast<int>(v0),
+                           std::max(1, static_cast<int>(shown.w * du * static_cast<float>(tw) + 0.5f)),
+                           std::max(1, static_cast<int>(shown.h * dv * static_cast<float>(th) + 0.5f))};
+        SDL_SetTextureColorMod(texture, static_cast<Uint8>(c.r * r0 / 255), static_cast<Uint8>(c.g * g0 / 255),
+                               static_cast<Uint8>(c.b * b0 / 255));
+        SDL_SetTextureAlphaMod(texture, static_cast<Uint8>(c.a * a0 / 255));
+        failed |= SDL_RenderCopyF(renderer, texture, &src, &shown);
+    }
+    if (texture) {
+        SDL_SetTextureColorMod(texture, r0, g0, b0);
+        SDL_SetTextureAlphaMod(texture, a0);
+    }
+    return failed == 0 ? RC_OK : RC_ERR_GENERIC;
+}
+
+int Drawer::submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool axisAligned)
+{
+    if (quads == 0)
+        return RC_OK;
+    const size_t needed = static_cast<size_t>(quads) * 6;
+    for (size_t q = m_indices.size() / 6; q < static_cast<size_t>(quads); ++q) {
+        const int b = static_cast<int>(q) * 4;
+        m_indices.insert(m_indices.end(), {b, b + 1, b + 2, b + 2, b + 1, b + 3});
+    }
+    if (texture)
+        SDL_SetTextureBlendMode(texture, mode);
+    else
+        SDL_SetRenderDrawBlendMode(renderer, mode);
+    const int rc = axisAligned && software(renderer)
+                       ? submitCopies(renderer, texture, mode, quads, texture == softDot(renderer))
+                       : SDL_RenderGeometry(renderer, texture, m_vertices.data(), quads * 4, m_indices.data(),
+                                            static_cast<int>(needed));
+    // Images and sprites are shared: give them back their usual blending.
+    if (texture && texture != softDot(renderer))
+        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+    return rc == 0 ? RC_OK : RC_ERR_GENERIC;
+}
+
+int Drawer::draw(SDL_Renderer* renderer, const Emitter& e)
+{
+    if (!renderer || e.pool.count == 0)
+        return RC_OK;
+    Look look;
+    if (!lookOf(renderer, e, look))
+        return RC_OK; // a missing image or sprite draws nothing
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize(renderer, &w, &h) != 0)
+        return RC_ERR_GENERIC;
+    m_view = SDL_FRect{0, 0, static_cast<float>(w), static_cast<float>(h)};
+    buildRamps(e.s);
+    if (e.s.drawOrder != PDO_STORE)
+        buildOrder(e);
+    const bool upright = e.s.visual != PV_LINE && !e.s.align && e.s.rotation == 0 && e.s.spin == 0;
+    int rc = submit(renderer, look.texture, blendOf(e.s.blend), buildQuads(e, look, false), upright);
+    if (rc == RC_OK && e.s.glow && e.s.glowIntensity > 0) {
+        if (SDL_Texture* halo = softDot(renderer))
+            rc = submit(renderer, halo, SDL_BLENDMODE_ADD, buildQuads(e, look, true), true);
+    }
+    return rc;
+}
+
+} // namespace Zelkoran::particle

@@ -1,0 +1,62 @@
+// Draws emitters: one textured quad per particle, all of an emitter in one
+// SDL_RenderGeometry call (two with glow). The software renderer fills
+// triangles several times slower than it blits, so there quads that are not
+// turned go out as one copy (or fill) each instead.
+#pragma once
+
+#include "particle/ParticleEmitterCore.h"
+
+#include <SDL_render.h>
+
+namespace Zelkoran::particle {
+
+class Drawer {
+public:
+    Drawer() = default;
+    ~Drawer();
+    Drawer(const Drawer&) = delete;
+    Drawer& operator=(const Drawer&) = delete;
+
+    // Draws e's live particles; the renderer's clip applies. 0, or
+    // RC_ERR_GENERIC when SDL refused the geometry.
+    int draw(SDL_Renderer* renderer, const Emitter& e);
+    // Frees the textures made for the current renderer.
+    void release();
+
+private:
+    // What one particle quad shows.
+    struct Look {
+        SDL_Texture* texture = nullptr;
+        float w = 1, h = 1;                 // base size in pixels
+        float u0 = 0, v0 = 0, u1 = 1, v1 = 1; // texture area (one sprite frame)
+        int frames = 1;                      // sprite frames along u
+        float frameU = 0;                    // u width of one sprite frame
+    };
+    bool lookOf(SDL_Renderer* renderer, const Emitter& e, Look& look);
+    // The soft dot: size 0 the smooth master for scaled drawing, else one
+    // made at size x size pixels, so a copy needs no scaling.
+    SDL_Texture* softDot(SDL_Renderer* renderer, int size = 0);
+    void buildRamps(const Settings& s);
+    void buildOrder(const Emitter& e);
+    // Fills the quads of the particles that reach the output; glow: the
+    // soft halo pass. The number of quads.
+    int buildQuads(const Emitter& e, const Look& look, bool glow);
+    // axisAligned: every quad is an upright rectangle.
+    int submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool axisAligned);
+    // soft: the texture is the soft dot, drawn from its copy of the quad's size.
+    int submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool soft);
+    bool software(SDL_Renderer* renderer);
+
+    SDL_Renderer* m_owner = nullptr;
+    SDL_Renderer* m_probed = nullptr; // the renderer m_software describes
+    bool m_software = false;
+    Vector<SDL_Texture*> m_soft; // by size, [0] the master
+    SDL_FRect m_view{};      // the renderer's output
+    SDL_Color m_colors[256] = {};
+    float m_scales[256] = {};
+    Vector<SDL_Vertex> m_vertices;
+    Vector<int> m_indices;
+    Vector<int> m_order;
+};
+
+} // namespace Zelkoran::particle

@@ -1,0 +1,99 @@
+// Particles on screen: every visual draws where its particles are, under
+// the screen's clip rectangle.
+#include "engine/particle/ParticleTestSupport.h"
+
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Screen.h>
+#include <Zelkoran/Sprite.h>
+#include <Zelkoran/TestSupport.h>
+
+#include <SDL.h>
+
+#include <string>
+
+namespace particletest {
+namespace {
+
+class Draw : public ParticleTest {
+protected:
+    void SetUp() override
+    {
+        ParticleTest::SetUp();
+        screen = Main::instance()->configMgr()->get(0);
+        screen->setDriver(Screen::DRV_SOFT);
+        screen->setSize(200, 200);
+        ASSERT_EQ(screen->show(), 0);
+        screen->setRenderCallback([this](int) {
+            screen->clear(0, 0, 0, 255);
+            return mgr->render(0);
+        });
+    }
+    // Lit pixels of the frame in the left and the right half.
+    std::pair<int, int> litPixels()
+    {
+        SDL_Surface* frame = TestSupport::captureFrame();
+        EXPECT_NE(frame, nullptr);
+        std::pair<int, int> lit{0, 0};
+        for (int y = 0; frame && y < frame->h; ++y)
+            for (int x = 0; x < frame->w; ++x)
+                if (static_cast<const uint32_t*>(frame->pixels)[y * frame->pitch / 4 + x] & 0xFFFFFF)
+                    ++(x < 100 ? lit.first : lit.second);
+        SDL_FreeSurface(frame);
+        return lit;
+    }
+    // A white w x h image.
+    int whiteImage(const char* name, int w, int h)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_FillRect(s, nullptr, 0xFFFFFFFF);
+        const int id = Main::instance()->imageMgr()->loadFromSurface(s, name);
+        SDL_FreeSurface(s);
+        return id;
+    }
+    Screen* screen = nullptr;
+};
+
+TEST_F(Draw, EveryVisualDrawsItsParticlesInsideTheClip)
+{
+    const int image = whiteImage("dot", 6, 6);
+    const std::string sheet = dir.file("sheet.png");
+    ASSERT_TRUE(Main::instance()->imageMgr()->get(whiteImage("sheet", 16, 8))->saveToPNG(sheet.c_str()));
+    const testutil::Bytes png = testutil::readFile(sheet);
+    const int sprite = Main::instance()->spriteMgr()->loadFromBuffer(png.data(), png.size(), "sheet", 8, 8);
+    ASSERT_GT(sprite, 0);
+    const struct {
+        int visual;
+        int resource;
+        unsigned blend;
+        bool glow;
+    } cases[] = {
+        {PV_PIXEL, 0, PBM_NONE, false}, {PV_RECT, 0, PBM_ALPHA, false},   {PV_SOFT, 0, PBM_ADDITIVE, true},
+        {PV_LINE, 0, PBM_ALPHA, false}, {PV_IMAGE, image, PBM_ALPHA, false}, {PV_SPRITE, sprite, PBM_ALPHA, false},
+    };
+    for (const auto& c : cases) {
+        ParticleEmitter& e = emitter();
+        e.setPosition(50, 100);
+        ASSERT_TRUE(e.setVisual(c.visual, c.resource, -1)) << c.visual;
+        ASSERT_TRUE(e.setBlendMode(c.blend) && e.setGlowRender(c.glow, 1));
+        ASSERT_TRUE(e.setShape(PSH_CIRCLE, 50, 0) && e.setSpeed(20, 40) && e.setDirection(0, 360));
+        ASSERT_TRUE(e.setColorKeys({{0, {255, 255, 255, 255}}}));
+        ASSERT_TRUE(e.setEmissionRate(0));
+        e.play();
+        e.burst(200);
+        run(0.2f);
+        const auto [left, right] = litPixels();
+        EXPECT_GT(left, 50) << "visual " << c.visual;
+        EXPECT_EQ(right, 0) << "visual " << c.visual << " draws only near its particles";
+
+        // A clip on the left edge hides most of them.
+        const SDL_Rect clip{0, 0, 30, 200};
+        screen->setClipRect(&clip);
+        EXPECT_LT(litPixels().first, left) << "visual " << c.visual;
+        screen->setClipRect(nullptr);
+        mgr->close(e.getID());
+    }
+    EXPECT_EQ(litPixels(), (std::pair<int, int>{0, 0}));
+}
+
+} // namespace
+} // namespace particletest
