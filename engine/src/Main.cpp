@@ -6,6 +6,7 @@
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Log.h>
 #include <Zelkoran/Main.h>
+#include <Zelkoran/Scene.h>
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Sprite.h>
 #include <Zelkoran/Timer.h>
@@ -43,6 +44,7 @@ struct Main::Managers {
     std::unique_ptr<GUIMgr> gui = std::make_unique<GUIMgr>();
     std::unique_ptr<AudioTrackMgr> audio = std::make_unique<AudioTrackMgr>();
     std::unique_ptr<XMLMgr> xml = std::make_unique<XMLMgr>();
+    std::unique_ptr<SceneMgr> scene = std::make_unique<SceneMgr>();
 };
 
 // Frame pacing state of update(), in timer milliseconds.
@@ -63,6 +65,7 @@ Main::~Main()
     // and glyphs their textures before the renderer goes; archives close
     // while the log still takes their messages.
     m_mgr->gui.reset();
+    m_mgr->scene.reset();
     m_mgr->sprite.reset();
     m_mgr->image.reset();
     m_mgr->font.reset();
@@ -95,6 +98,7 @@ FontMgr* Main::fontMgr() { return m_mgr->font.get(); }
 GUIMgr* Main::guiMgr() { return m_mgr->gui.get(); }
 ImageMgr* Main::imageMgr() { return m_mgr->image.get(); }
 LogMgr* Main::logMgr() { return m_mgr->log.get(); }
+SceneMgr* Main::sceneMgr() { return m_mgr->scene.get(); }
 SpriteMgr* Main::spriteMgr() { return m_mgr->sprite.get(); }
 Timer* Main::timer() { return m_mgr->timer.get(); }
 Tool* Main::tool() { return m_mgr->tool.get(); }

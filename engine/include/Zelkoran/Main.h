@@ -15,6 +15,7 @@ class FontMgr;
 class GUIMgr;
 class ImageMgr;
 class LogMgr;
+class SceneMgr;
 class SpriteMgr;
 class Timer;
 class Tool;
@@ -36,6 +37,7 @@ public:
     GUIMgr* guiMgr();
     ImageMgr* imageMgr();
     LogMgr* logMgr();
+    SceneMgr* sceneMgr();
     SpriteMgr* spriteMgr();
     Timer* timer();
     Tool* tool();

@@ -1,8 +1,23 @@
-// Scenes: tile maps in the TMX form, with tile sets, tile layers, image layers
-// and object groups. Layers sit in 1-based slots; a slot may be empty. Tile
-// sets and images a scene names are found by plain block name (in the
-// scene's archive), by "qel://" URI (any archive) or by file path. Objects
-// and their properties are kept as read and written back unchanged.
+// Scenes: tile maps in the TMX form (Tiled's map format), with tile sets,
+// tile layers, image layers, object groups and group layers, in the
+// orthogonal, isometric, staggered and hexagonal orientations.
+//
+// Layers: the top-level layers sit in 1-based slots, drawn in slot order; a
+// slot may be empty. A text carrying the engine's marker (written by
+// saveToBuffer) puts each top-level layer in the slot of its id; any other
+// map fills slots 1..n in document order. Saves write each top-level
+// layer's id as its slot number, so a reload gives the same slots.
+//
+// References: tile sets (TSX), templates (TX) and images a scene names are
+// found by plain name (a block of the scene's archive: "ZK7_XML" for TSX and
+// TX, "ZK7_IMAGE" for images; then a file beside the archive), by
+// "qel://archive.qel/block" URI (any archive, a relative archive path taken
+// from the scene's archive's folder), or, for scenes read from a file, by
+// file path relative to the referring file. The stored form is described
+// in docs/scene-format.md.
+//
+// Objects, properties, wang sets and every element or attribute the engine
+// does not use are kept as read and written back unchanged.
 // setName refuses a name another open scene holds; loads do not check, as a
 // caller may load a new scene while the old one of that name is still open.
 // Main thread only.
@@ -20,15 +35,19 @@
 
 namespace Zelkoran {
 
+// The text by which saveToBuffer marks a scene of the engine's own making.
+inline constexpr const char* kSceneMarker = "Zelkoran GDK Scene format";
+
 enum eSceneLayerType : int {
     SLT_EMPTY = 0, // an empty slot
     SLT_TILE = 1,
     SLT_IMAGE = 2,
     SLT_OBJECT = 3, // an object group
+    SLT_GROUP = 4,  // a group layer; its nested layers are not slots
 };
 
 enum eSceneLayerFeature : uint32_t {
-    SLF_MARKED = 0x08, // set by the editor on every layer it builds; stored and saved only
+    SLF_MARKED = 0x08, // set by the editor on every layer it builds; kept in memory only
     SLF_SHOWN = 0x20,  // the layer is drawn
 };
 
@@ -192,6 +211,7 @@ public:
 
 private:
     friend class SceneMgr;
+    friend struct SceneAccess; // engine side: the map model
     struct Impl;
     explicit Scene(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
@@ -230,6 +250,9 @@ public:
     // Returns 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another open scene has the
     // name), RC_ERR_INVALID (empty).
     int setName(int id, const char* name);
+    // Why the last load failed, with the file and line where known ("" after
+    // a load that succeeded). The same text goes to the log as an error.
+    const char* getLastError() const;
 
 private:
     struct Impl;
