@@ -127,14 +127,14 @@ TEST(SceneTabWidgetsTest, EachStateAllowsItsWidgets)
         const char* expected;
     } states[] = {
         {"nothing held", {}, "00000000000000000"},
-        {"binary tile set", {true, false, false, false, false, false}, "L1110000000000000"},
-        {"text tile set", {true, true, false, false, false, false}, "L1111000000000000"},
-        {"map without scene", {true, true, true, false, false, false}, "L1111100000000000"},
-        {"map, empty slot chosen", {true, true, true, true, false, false}, "L1111111000000000"},
-        {"map, layer chosen", {true, true, true, true, true, false}, "L1111111110000000"},
+        {"binary tile set", {true, false, false, false, false, false}, "L1111000000000000"},
+        {"text tile set", {true, true, false, false, false, false}, "L1111100000000000"},
+        {"map without scene", {true, true, true, false, false, false}, "L1111110000000000"},
+        {"map, empty slot chosen", {true, true, true, true, false, false}, "L1111111100000000"},
+        {"map, layer chosen", {true, true, true, true, true, false}, "L1111111111000000"},
         {"preview on", {true, true, true, true, true, true}, "L1111111111111111"},
-        {"preview, empty slot", {true, true, true, true, false, true}, "L1111111000111111"},
-        {"preview without scene", {true, true, true, false, true, true}, "L1111100000000000"},
+        {"preview, empty slot", {true, true, true, true, false, true}, "L1111111100111111"},
+        {"preview without scene", {true, true, true, false, true, true}, "L1111110000000000"},
     };
     for (const auto& s : states) {
         std::string got;
