@@ -103,6 +103,7 @@ struct Layer {
     String name;
     float offsetX = 0, offsetY = 0;
     float opacity = 1;
+    uint8_t tint[3] = {255, 255, 255}; // tintcolor: multiplies the colours of everything drawn
     uint32_t features = SLF_SHOWN;
     pugi::xml_document element; // as read, without <data> and nested layers
 
