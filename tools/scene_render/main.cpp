@@ -8,6 +8,8 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -84,6 +86,18 @@ int main(int argc, char** argv)
     scene->setViewport(SDL_Rect{0, 0, w, h});
     scene->render(0, 0);
     const int rc = SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, out->pixels, out->pitch);
+    // Blending onto transparent black leaves colours multiplied by their
+    // alpha; a PNG holds them unmultiplied.
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) + size_t(y) * size_t(out->pitch));
+        for (int x = 0; x < w; ++x) {
+            const uint32_t a = row[x] >> 24;
+            if (a == 0 || a == 255)
+                continue;
+            const auto un = [&](int shift) { return std::min(255u, (((row[x] >> shift) & 0xFF) * 255 + a / 2) / a); };
+            row[x] = a << 24 | un(16) << 16 | un(8) << 8 | un(0);
+        }
+    }
     if (rc != 0 || IMG_SavePNG(out, files[1]) != 0) {
         std::fprintf(stderr, "scene_render: %s\n", SDL_GetError());
         return 1;

@@ -89,14 +89,20 @@ public:
 private:
     int fail(int rc, const Text& t, pugi::xml_node at, const String& why)
     {
-        String where = t.name.empty() ? String("scene") : t.name;
-        if (at) {
-            const ptrdiff_t offset = at.offset_debug();
-            if (offset >= 0 && size_t(offset) <= t.raw.size())
-                where += ", line " + num(1 + std::count(t.raw.begin(), t.raw.begin() + offset, '\n'));
-        }
-        m_error = where + ": " + why;
+        ptrdiff_t offset = at ? at.offset_debug() : -1;
+        if (offset > ptrdiff_t(t.raw.size()))
+            offset = -1;
+        m_error = place(t, offset) + why;
         return rc;
+    }
+    // "name, line n: " of a text (the map itself has no name of its own).
+    static String place(const Text& t, ptrdiff_t offset)
+    {
+        String where = t.name;
+        if (offset >= 0)
+            where += (where.empty() ? "line " : ", line ") +
+                     num(1 + std::count(t.raw.begin(), t.raw.begin() + offset, '\n'));
+        return where.empty() ? where : where + ": ";
     }
     int parse(Text& t, const void* data, size_t size);
     int readTileSet(Text& t, pugi::xml_node e, TileSet& ts, int depth);
@@ -124,9 +130,7 @@ int Reader::parse(Text& t, const void* data, size_t size)
     t.raw.assign(static_cast<const char*>(data), size);
     const pugi::xml_parse_result r = t.doc.load_buffer(data, size, pugi::parse_default, pugi::encoding_auto);
     if (!r) {
-        t.raw.resize(std::min(t.raw.size(), size_t(std::max<ptrdiff_t>(r.offset, 0))));
-        m_error = (t.name.empty() ? String("scene") : t.name) + ", line " +
-                  num(1 + std::count(t.raw.begin(), t.raw.end(), '\n')) + ": " + r.description();
+        m_error = place(t, std::clamp<ptrdiff_t>(r.offset, 0, ptrdiff_t(size))) + r.description();
         return RC_ERR_CORRUPT;
     }
     return RC_OK;

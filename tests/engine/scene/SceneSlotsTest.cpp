@@ -1,0 +1,207 @@
+// Layer slots, the engine's stored text, references into archives and the
+// drawing inside viewport and clip.
+#include "engine/scene/SceneTestSupport.h"
+
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Screen.h>
+
+#include <cstring>
+
+namespace scenetest {
+namespace {
+
+const std::string kTwoLayers =
+    "<map orientation=\"orthogonal\" width=\"2\" height=\"1\" tilewidth=\"16\" tileheight=\"16\">"
+    "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tiles.png\"/></tileset>"
+    "<layer id=\"7\" name=\"under\" width=\"2\" height=\"1\"><data encoding=\"csv\">1,2</data></layer>"
+    "<group id=\"2\" name=\"g\" offsetx=\"3\" opacity=\"0.5\"><layer id=\"3\" name=\"in\" width=\"2\" height=\"1\">"
+    "<data encoding=\"csv\">2,0</data></layer></group>"
+    "<objectgroup id=\"4\" name=\"things\"><object id=\"1\" x=\"1\" y=\"2\"><ellipse/><future a=\"b\"/></object>"
+    "<object id=\"2\" gid=\"2147483650\" x=\"0\" y=\"16\" width=\"16\" height=\"16\"/></objectgroup>"
+    "<imagelayer id=\"5\" name=\"pic\" offsety=\"4\"><image source=\"tiles.png\"/></imagelayer>"
+    "<unknownthing keep=\"me\"/></map>";
+
+// Slots as "type:name" from 1 up; "-" for an empty slot.
+std::string slots(Scene* s)
+{
+    std::string out;
+    for (int i = 1; i <= s->getLayerCount(0); ++i) {
+        String name;
+        s->getLayerName(i, name);
+        out += (s->getLayerType(i) ? std::to_string(s->getLayerType(i)) + ":" + name.c_str() : "-") + " ";
+    }
+    return out;
+}
+
+TEST_F(SceneTest, SlotsFollowDocumentOrderThenTheirIdsOnceStored)
+{
+    const int id = loadFile("m.tmx", kTwoLayers);
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    Scene* s = scenes().get(id);
+    EXPECT_EQ(slots(s), "1:under 4:g 3:things 2:pic ") << "a plain map fills slots in document order";
+
+    struct Step {
+        const char* what;
+        std::function<void(Scene*)> edit;
+        std::string slotsAfter;
+    };
+    const std::vector<Step> steps = {
+        {"closing a middle layer leaves its slot empty", [](Scene* x) { EXPECT_TRUE(x->closeLayer(2)); },
+         "1:under - 3:things 2:pic "},
+        {"an empty slot cannot be closed again", [](Scene* x) { EXPECT_FALSE(x->closeLayer(2)); },
+         "1:under - 3:things 2:pic "},
+        {"empty slots at the end are dropped",
+         [](Scene* x) {
+             EXPECT_TRUE(x->closeLayer(4));
+             EXPECT_TRUE(x->closeLayer(3));
+         },
+         "1:under "},
+        {"a new layer takes the next slot", [](Scene* x) { EXPECT_EQ(x->createLayer("new", SLT_TILE, 0, 2, 1), 2); },
+         "1:under 1:new "},
+        {"or an empty one; an occupied slot is refused",
+         [](Scene* x) {
+             EXPECT_EQ(x->createLayer("x", SLT_TILE, 1, 2, 1), RC_ERR_EXISTS);
+             EXPECT_EQ(x->createLayer("x", SLT_TILE, 4, 2, 1), RC_ERR_INVALID);
+             EXPECT_TRUE(x->closeLayer(1));
+             EXPECT_EQ(x->createLayer("x", SLT_TILE, 1, 2, 1), 1);
+             EXPECT_TRUE(x->closeLayer(1));
+         },
+         "- 1:new "},
+    };
+    for (const Step& step : steps) {
+        step.edit(s);
+        EXPECT_EQ(slots(s), step.slotsAfter) << step.what;
+        const int again = reload(id);
+        ASSERT_GT(again, 0) << scenes().getLastError();
+        EXPECT_EQ(slots(scenes().get(again)), step.slotsAfter) << step.what << ", after the stored text";
+        EXPECT_EQ(describe(scenes().get(again)), describe(s)) << step.what;
+    }
+}
+
+TEST_F(SceneTest, StoredTextKeepsWhatTheEngineDoesNotUse)
+{
+    const int id = loadFile("m.tmx", kTwoLayers);
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    Scene* s = scenes().get(id);
+    ASSERT_EQ(s->setLayerFeatures(1, SLF_SHOWN, false), 0);
+    ASSERT_EQ(s->setLayerPosition(4, Position(-5.5f), Position(2.0f)), 0);
+    EXPECT_EQ(s->setLayerPosition(4, Position(1.0f, PH_CENTER), Position(0.0f)), RC_ERR_INVALID);
+    EXPECT_EQ(s->setLayerFeatures(9, SLF_SHOWN, true), RC_ERR_NOT_FOUND);
+    char* buffer = nullptr;
+    size_t size = 0;
+    ASSERT_EQ(s->saveToBuffer(buffer, size, "level -- one", "m.tmx", "", true), 0);
+    const std::string text(buffer, size);
+    CMem::free(buffer);
+    EXPECT_NE(text.find(kSceneMarker), std::string::npos);
+    for (const char* kept : {"<unknownthing keep=\"me\"", "<future a=\"b\"", "<ellipse", "visible=\"0\"",
+                             "offsetx=\"-5.5\"", "gid=\"2147483650\""})
+        EXPECT_NE(text.find(kept), std::string::npos) << kept << " in\n" << text;
+    const int again = loadFile("again.tmx", text);
+    ASSERT_GT(again, 0) << scenes().getLastError();
+    EXPECT_EQ(describe(scenes().get(again)), describe(s));
+    EXPECT_EQ(s->getLayerFeatures(1) & SLF_SHOWN, 0u);
+}
+
+TEST_F(SceneTest, ReferencesResolveInTheArchiveAndAcrossArchives)
+{
+    // world.qel holds the map's tile set and its image; other.qel an image
+    // layer's picture named by URI.
+    ArchiveMgr& archives = *Main::instance()->archiveMgr();
+    const std::string world = dir.file("world.qel"), other = dir.file("other.qel");
+    const int worldId = archives.create(world.c_str(), 0), otherId = archives.create(other.c_str(), 0);
+    ASSERT_GT(worldId, 0);
+    ASSERT_GT(otherId, 0);
+    ImageMgr& images = *Main::instance()->imageMgr();
+    const int img = images.loadFromFile(dir.file("tiles.png").c_str(), "tiles");
+    ASSERT_EQ(images.get(img)->save(worldId, "art/tiles.png"), 0);
+    ASSERT_EQ(images.get(img)->save(otherId, "back.png"), 0);
+    images.close(img);
+    const std::string tsx = "<tileset name=\"t\" tilewidth=\"16\" tileheight=\"16\"><image source=\"art/tiles.png\"/>"
+                            "</tileset>";
+    Archive::Block block("t.tsx", "ZK7_XML");
+    block.data = const_cast<char*>(tsx.data());
+    block.size = tsx.size();
+    ASSERT_EQ(archives.get(worldId)->blockAdd(block), 0);
+    archives.close(otherId); // loaded for the read, then closed again
+
+    const std::string map = mapText(2, 1, "<data encoding=\"csv\">2,1</data>",
+                                    "<tileset firstgid=\"1\" source=\"t.tsx\"/>") ;
+    const std::string withLayer = map.substr(0, map.size() - 6) +
+                                  "<imagelayer id=\"2\"><image source=\"qel://other.qel/back.png\"/></imagelayer></map>";
+    const int id = loadText(withLayer, world);
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    const scene::Map& m = SceneAccess::map(*scenes().get(id));
+    ASSERT_EQ(m.tileSets.size(), 1u);
+    EXPECT_EQ(m.tileSets[0]->tileCount, 2u);
+    ASSERT_TRUE(m.slots[1]->picture);
+    EXPECT_EQ(m.slots[1]->picture->surface->w, 32);
+    EXPECT_EQ(archives.find(other.c_str()), RC_ERR_NOT_FOUND) << "the other archive is closed after the load";
+
+    // Stored as a block, loaded by block name.
+    block = Archive::Block("level.tmx", "ZK7_XML");
+    block.data = const_cast<char*>(withLayer.data());
+    block.size = withLayer.size();
+    ASSERT_EQ(archives.get(worldId)->blockAdd(block), 0);
+    EXPECT_GT(track(scenes().load(world.c_str(), "level.tmx")), 0) << scenes().getLastError();
+    EXPECT_EQ(track(scenes().load(world.c_str(), "none.tmx")), RC_ERR_NOT_FOUND);
+    EXPECT_EQ(track(scenes().loadFromBuffer(withLayer.data(), withLayer.size(), "x", "")), RC_ERR_NOT_FOUND)
+        << "without the archive the plain names are files, and there are none";
+    archives.close(worldId);
+}
+
+TEST_F(SceneTest, ExportWritesMapTileSetsAndImagesThatLoadTheSame)
+{
+    const int id = loadFile("m.tmx", kTwoLayers);
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    std::filesystem::create_directories(dir.path() / "out");
+    ASSERT_EQ(scenes().get(id)->save(dir.file("out/level.tmx").c_str(), "", "", true), 0);
+    for (const char* file : {"level.tmx", "tileset1.tsx", "tiles.png"})
+        EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / file)) << file;
+    const int again = track(scenes().loadFromFile(dir.file("out/level.tmx").c_str()));
+    ASSERT_GT(again, 0) << scenes().getLastError();
+    EXPECT_EQ(describe(scenes().get(again)), describe(scenes().get(id)));
+    EXPECT_EQ(scenes().get(id)->save("", "", "", true), RC_ERR_INVALID);
+}
+
+TEST_F(SceneTest, RenderStaysInsideViewportAndClip)
+{
+    Screen& screen = *Main::instance()->configMgr()->get(0);
+    screen.setDriver(Screen::DRV_SOFT);
+    screen.setSize(64, 48);
+    ASSERT_EQ(screen.show(), 0);
+    const int id = loadFile("m.tmx", mapText(2, 1, "<data encoding=\"csv\">1,2</data>"));
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    Scene* s = scenes().get(id);
+    EXPECT_EQ(s->getWidth(), 32);
+    EXPECT_EQ(s->setViewport(SDL_Rect{4, 4, 0, 10}), RC_ERR_INVALID);
+    ASSERT_EQ(s->setViewport(SDL_Rect{8, 8, 20, 16}), 0); // cuts the blue tile after 4 pixels
+
+    struct Case {
+        const char* what;
+        const SDL_Rect* clip;
+        std::vector<std::pair<SDL_Point, uint32_t>> expect;
+    };
+    const SDL_Rect clip{0, 0, 12, 48};
+    const std::vector<Case> cases = {
+        {"viewport only", nullptr, {{{8, 8}, kRed}, {{23, 23}, kRed}, {{24, 10}, kBlue}, {{27, 10}, kBlue},
+                                    {{28, 10}, 0xFF000000u}, {{7, 8}, 0xFF000000u}, {{8, 24}, 0xFF000000u}}},
+        {"viewport and clip", &clip, {{{11, 10}, kRed}, {{12, 10}, 0xFF000000u}, {{24, 10}, 0xFF000000u}}},
+    };
+    for (const Case& c : cases) {
+        screen.setClipRect(nullptr);
+        screen.clear(0, 0, 0, 255);
+        screen.setClipRect(c.clip);
+        ASSERT_EQ(s->render(0, 0), 0);
+        SDL_Rect after;
+        EXPECT_EQ(screen.getClipRect(after), c.clip != nullptr) << "the caller's clip comes back";
+        std::vector<uint32_t> pixels(64 * 48);
+        ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), 64 * 4),
+                  0);
+        for (const auto& [p, colour] : c.expect)
+            EXPECT_EQ(pixels[size_t(p.y) * 64 + size_t(p.x)], colour) << c.what << " at " << p.x << "," << p.y;
+    }
+    screen.setClipRect(nullptr);
+}
+
+} // namespace
+} // namespace scenetest
