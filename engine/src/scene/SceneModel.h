@@ -127,6 +127,12 @@ struct Layer {
     bool shown() const { return (features & SLF_SHOWN) != 0; }
 };
 
+// An object template (TX) the map's objects name, as read.
+struct Template {
+    pugi::xml_document element;       // the <template> element
+    const TileSet* tileSet = nullptr; // the tile set its <tileset> names, if any
+};
+
 struct Map {
     pugi::xml_document element; // <map> as read, without tile sets and layers
     Orientation orientation = Orientation::Orthogonal;
@@ -143,6 +149,8 @@ struct Map {
     std::vector<std::unique_ptr<TileSet>> tileSets; // by firstGid
     // Tile sets only templates name: drawn, never written into the map.
     std::vector<std::unique_ptr<TileSet>> templateTileSets;
+    // The templates objects name, by the reference as written in the map.
+    std::map<String, std::shared_ptr<Template>> templates;
     std::vector<std::unique_ptr<Layer>> slots; // index = slot - 1; null = empty slot
 
     const TileSet* tileSetFor(uint32_t gid) const;

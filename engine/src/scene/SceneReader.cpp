@@ -120,6 +120,7 @@ private:
     std::map<String, std::unique_ptr<Text>> m_templates;
     std::map<const void*, const TileSet*> m_templateTileSet;
     std::map<const void*, uint32_t> m_templateFirstGid;
+    std::map<String, std::shared_ptr<Template>> m_templateByIdentity;
     std::set<String> m_chain; // the external tile set texts being read, to stop cycles
 };
 
@@ -335,6 +336,7 @@ int Reader::readTemplate(Text& t, pugi::xml_node object, pugi::xml_node& base, c
     if (auto it = m_templates.find(ext->identity); it != m_templates.end()) {
         base = it->second->doc.document_element().child("object");
         tileSet = m_templateTileSet[base.internal_object()];
+        m_map.templates.emplace(source, m_templateByIdentity[ext->identity]);
         return RC_OK;
     }
     ext->name = source;
@@ -364,6 +366,11 @@ int Reader::readTemplate(Text& t, pugi::xml_node object, pugi::xml_node& base, c
         m_templateFirstGid[base.internal_object()] = firstGid;
     }
     m_templateTileSet[base.internal_object()] = tileSet;
+    auto kept = std::make_shared<Template>();
+    kept->element.append_copy(root);
+    kept->tileSet = tileSet;
+    m_map.templates.emplace(source, kept);
+    m_templateByIdentity.emplace(ext->identity, std::move(kept));
     m_templates.emplace(ext->identity, std::move(ext));
     return RC_OK;
 }

@@ -65,6 +65,10 @@ private:
     int pictureRef(const Picture& picture, String& ref);
     int writeImages(pugi::xml_node image, const Picture* picture);
     int writeTileSet(pugi::xml_node parent, const TileSet& ts, size_t index);
+    int tileSetBody(pugi::xml_node body, const TileSet& ts);
+    int exportTileSet(const TileSet& ts, String& file);
+    int exportTemplate(const String& ref, String& file);
+    int writeFile(const pugi::xml_document& doc, const String& file);
     int writeLayer(pugi::xml_node parent, const Layer& layer, int id);
     String uniqueFile(const String& wanted);
 
@@ -72,6 +76,8 @@ private:
     const WriteOptions& m_options;
     std::map<const Picture*, String> m_refs;
     std::set<String> m_files;
+    std::map<const TileSet*, String> m_tileSetFiles;
+    std::map<const Template*, String> m_templateFiles;
     int m_nextId = 1;
     int m_memoryImages = 0;
 };
@@ -152,17 +158,8 @@ int Writer::writeImages(pugi::xml_node image, const Picture* picture)
     return RC_OK;
 }
 
-int Writer::writeTileSet(pugi::xml_node parent, const TileSet& ts, size_t index)
+int Writer::tileSetBody(pugi::xml_node body, const TileSet& ts)
 {
-    pugi::xml_node e = parent.append_child("tileset");
-    e.append_attribute("firstgid").set_value(ts.firstGid);
-    pugi::xml_document tsx;
-    const bool toFile = !m_options.exportFolder.empty();
-    if (!ts.source.empty() && !toFile) {
-        e.append_attribute("source").set_value(ts.source.c_str());
-        return RC_OK;
-    }
-    pugi::xml_node body = toFile ? tsx.append_child("tileset") : e;
     pugi::xml_node from = ts.element.document_element();
     for (pugi::xml_attribute a : from.attributes())
         if (std::string_view(a.name()) != "source")
@@ -177,24 +174,76 @@ int Writer::writeTileSet(pugi::xml_node parent, const TileSet& ts, size_t index)
             if (int rc = writeImages(tile.child("image"), it->second.picture.get()); rc != RC_OK)
                 return rc;
     }
-    if (!toFile)
-        return RC_OK;
-    String name = body.attribute("name").value();
-    if (name.empty())
-        name = String("tileset") + std::to_string(index + 1).c_str();
-    const String file = uniqueFile(name + ".tsx");
-    pugi::xml_node decl = tsx.prepend_child(pugi::node_declaration);
-    decl.append_attribute("version") = "1.0";
-    decl.append_attribute("encoding") = "UTF-8";
-    String text;
-    xml::StringWriter out(text);
-    tsx.save(out, " ", pugi::format_default, pugi::encoding_utf8);
-    const String path = m_options.exportFolder + "/" + file;
-    if (int rc = writeFileReplacing(path.c_str(), reinterpret_cast<const uint8_t*>(text.data()), text.size());
-        rc != RC_OK)
-        return rc;
-    e.append_attribute("source").set_value(file.c_str());
     return RC_OK;
+}
+
+int Writer::writeFile(const pugi::xml_document& doc, const String& file)
+{
+    String text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    xml::StringWriter out(text);
+    doc.save(out, " ", pugi::format_default | pugi::format_no_declaration, pugi::encoding_utf8);
+    const String path = m_options.exportFolder + "/" + file;
+    return writeFileReplacing(path.c_str(), reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+int Writer::exportTileSet(const TileSet& ts, String& file)
+{
+    if (auto it = m_tileSetFiles.find(&ts); it != m_tileSetFiles.end()) {
+        file = it->second;
+        return RC_OK;
+    }
+    pugi::xml_document tsx;
+    if (int rc = tileSetBody(tsx.append_child("tileset"), ts); rc != RC_OK)
+        return rc;
+    String name = tsx.document_element().attribute("name").value();
+    if (name.empty())
+        name = String("tileset") + std::to_string(m_tileSetFiles.size() + 1).c_str();
+    file = uniqueFile(name + ".tsx");
+    m_tileSetFiles.emplace(&ts, file);
+    return writeFile(tsx, file);
+}
+
+int Writer::exportTemplate(const String& ref, String& file)
+{
+    auto it = m_map.templates.find(ref);
+    if (it == m_map.templates.end()) {
+        file = ref;
+        return RC_OK;
+    }
+    const Template& t = *it->second;
+    if (auto done = m_templateFiles.find(&t); done != m_templateFiles.end()) {
+        file = done->second;
+        return RC_OK;
+    }
+    pugi::xml_document tx;
+    tx.append_copy(t.element.document_element());
+    if (pugi::xml_node ts = tx.document_element().child("tileset"); ts && t.tileSet) {
+        String tsx;
+        if (int rc = exportTileSet(*t.tileSet, tsx); rc != RC_OK)
+            return rc;
+        ts.attribute("source").set_value(tsx.c_str());
+    }
+    file = uniqueFile(stemOf(PathText::toString(PathText::toPath(ref.c_str()).filename())) + ".tx");
+    m_templateFiles.emplace(&t, file);
+    return writeFile(tx, file);
+}
+
+int Writer::writeTileSet(pugi::xml_node parent, const TileSet& ts, size_t)
+{
+    pugi::xml_node e = parent.append_child("tileset");
+    e.append_attribute("firstgid").set_value(ts.firstGid);
+    if (!m_options.exportFolder.empty()) {
+        String file;
+        if (int rc = exportTileSet(ts, file); rc != RC_OK)
+            return rc;
+        e.append_attribute("source").set_value(file.c_str());
+        return RC_OK;
+    }
+    if (!ts.source.empty()) {
+        e.append_attribute("source").set_value(ts.source.c_str());
+        return RC_OK;
+    }
+    return tileSetBody(e, ts);
 }
 
 int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
@@ -226,6 +275,14 @@ int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
     if (layer.type == SLT_IMAGE)
         if (int rc = writeImages(e.child("image"), layer.picture.get()); rc != RC_OK)
             return rc;
+    if (layer.type == SLT_OBJECT && !m_options.exportFolder.empty())
+        for (pugi::xml_node o : e.children("object"))
+            if (pugi::xml_attribute t = o.attribute("template")) {
+                String file;
+                if (int rc = exportTemplate(t.value(), file); rc != RC_OK)
+                    return rc;
+                t.set_value(file.c_str());
+            }
     if (layer.type == SLT_TILE) {
         pugi::xml_node data = e.append_child("data");
         const String encoding = layer.encoding.empty() ? String("csv") : layer.encoding;

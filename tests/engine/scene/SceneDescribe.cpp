@@ -14,9 +14,15 @@ using namespace Zelkoran::scene;
 // image references are left out, as exports rename the files.
 std::string childrenText(const pugi::xml_document& doc)
 {
+    pugi::xml_document copy;
+    copy.append_copy(doc.document_element());
+    // Exports move templates beside the map: compare their file names only.
+    for (pugi::xml_node o : copy.document_element().children("object"))
+        if (pugi::xml_attribute t = o.attribute("template"))
+            t.set_value(std::filesystem::path(t.value()).filename().c_str());
     String text;
     xml::StringWriter out(text);
-    for (pugi::xml_node c : doc.document_element().children())
+    for (pugi::xml_node c : copy.document_element().children())
         if (std::string_view(c.name()) != "image")
             c.print(out, "", pugi::format_raw);
     return text.c_str();
@@ -85,6 +91,19 @@ std::string describe(const Map& map)
         describeLayer(s, *map.slots[i], "  ");
     }
     return s.str();
+}
+
+std::string difference(const std::string& a, const std::string& b)
+{
+    std::istringstream sa(a), sb(b);
+    std::string la, lb;
+    for (int line = 1;; ++line) {
+        const bool ea = !std::getline(sa, la), eb = !std::getline(sb, lb);
+        if (ea && eb)
+            return "";
+        if (ea || eb || la != lb)
+            return "line " + std::to_string(line) + ":\n  " + la.substr(0, 300) + "\n  " + lb.substr(0, 300);
+    }
 }
 
 } // namespace scenetest

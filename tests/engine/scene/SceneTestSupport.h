@@ -105,5 +105,7 @@ protected:
 // saves renumber, left out).
 std::string describe(const scene::Map& map);
 inline std::string describe(Scene* s) { return s ? describe(SceneAccess::map(*s)) : "no scene"; }
+// "" when two descriptions are equal, else their first differing lines.
+std::string difference(const std::string& a, const std::string& b);
 
 } // namespace scenetest
