@@ -88,7 +88,8 @@ void CtrlScenes::createWidgets()
     const auto addStorageBox = [&](int id, const char* name, int top) {
         if (WidgetCheckBox* box = panel->createCheckBox(name, id)) {
             box->setText(name, centred(), centred());
-            box->setSize(80, 22);
+            // Wide enough for "Compressed" beside its box.
+            box->setSize(100, 22);
             box->setPosition(centred(), fromTop(static_cast<float>(top)));
             box->setFont(font, WS_ALL);
         }

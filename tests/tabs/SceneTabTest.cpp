@@ -1,5 +1,6 @@
 #include "tabs/SceneTabFixture.h"
 
+#include <Zelkoran/Screen.h>
 #include <Zelkoran/Widget.h>
 
 #include <SDL_events.h>
@@ -9,8 +10,6 @@ namespace {
 using editortest::listItems;
 using namespace Zelkoran;
 namespace TS = editortest::TS;
-
-std::vector<std::string> rows(WidgetList* list) { return listItems(list); }
 
 SDL_Event mouse(uint32_t type, int x, int y, uint8_t button = SDL_BUTTON_LEFT)
 {
@@ -40,7 +39,7 @@ TEST_F(SceneTabTest, ListsTiledDocumentsAndStartsWithNothingUsable)
                  {"gone.tmx", "ZK7_XML", true},
                  {"other.tmx", "ZK7_FILE"}});
     makeTab();
-    EXPECT_EQ(rows(list), (std::vector<std::string>{"a.tmx", "b.TSX", "c.Tx"}));
+    EXPECT_EQ(listItems(list), (std::vector<std::string>{"a.tmx", "b.TSX", "c.Tx"}));
     EXPECT_EQ(lastResult, 4);
     EXPECT_EQ(label(SW_TYPE), "No file");
     EXPECT_EQ(label(SW_SIZE), "Size: 0 B");
@@ -88,7 +87,7 @@ TEST_F(SceneTabTest, ASelectedBlockIsLabelledByKindAndMapsBecomeScenes)
         EXPECT_FALSE(tab->isDirty());
     }
     EXPECT_EQ(choose("level.tmx"), 0);
-    EXPECT_EQ(rows(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
+    EXPECT_EQ(listItems(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
     EXPECT_EQ(layers->getSelectedIndex(), 1);
     EXPECT_TRUE(checked(SW_SHOW_LAYER));
     // The same row again loads nothing.
@@ -144,7 +143,7 @@ TEST_F(SceneTabTest, LayersAreShownHiddenAndRemovedThroughTheList)
     TS::pushAnswer(MBB_YES);
     EXPECT_EQ(click(SW_REMOVE_LAYER), 0);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Remove layer", "Remove layer \"Layer\"?", MBB_YESNO, MBT_QUESTION}}));
-    EXPECT_EQ(rows(layers), (std::vector<std::string>{"Ground", "[empty] Layer 2", "Things"}));
+    EXPECT_EQ(listItems(layers), (std::vector<std::string>{"Ground", "[empty] Layer 2", "Things"}));
     EXPECT_EQ(layers->getSelectedIndex(), 2);
     EXPECT_FALSE(enabled(SW_REMOVE_LAYER));
     EXPECT_FALSE(enabled(SW_SHOW_LAYER));
@@ -160,7 +159,7 @@ TEST_F(SceneTabTest, LayersAreShownHiddenAndRemovedThroughTheList)
     TS::pushAnswer(MBB_YES);
     EXPECT_EQ(click(SW_REMOVE_LAYER), 0);
     takeBoxes();
-    EXPECT_EQ(rows(layers), (std::vector<std::string>{"Ground"}));
+    EXPECT_EQ(listItems(layers), (std::vector<std::string>{"Ground"}));
     EXPECT_EQ(layers->getSelectedIndex(), 1);
 
     // Saved, the scene is stored as the engine writes it and reloads alike.
@@ -172,20 +171,55 @@ TEST_F(SceneTabTest, LayersAreShownHiddenAndRemovedThroughTheList)
     tab->onNew();
     EXPECT_EQ(choose("level.tmx"), 0);
     EXPECT_EQ(label(SW_TYPE), "ZK7SCENE");
-    EXPECT_EQ(rows(layers), (std::vector<std::string>{"Ground"}));
+    EXPECT_EQ(listItems(layers), (std::vector<std::string>{"Ground"}));
 }
 
-TEST_F(SceneTabTest, TheSelectedLayerIsDraggedInsideTheViewportOnly)
+TEST_F(SceneTabTest, ThePreviewDrawsTheViewportOnItsBackgroundAndDragsTheLayer)
 {
     openLevel();
     makeTab();
     ASSERT_EQ(choose("level.tmx"), 0);
+    panel->getNumberEdit(SW_WIDTH)->setValue(32);
+    tab->processEvent(SW_WIDTH, 32); // preview off: nothing follows
+    EXPECT_FALSE(tab->isDirty());
     EXPECT_EQ(click(SW_RENDER), 0);
-    ASSERT_TRUE(tab->previewOn());
+    click(SW_BG_BLACK);
+    click(SW_BG_BLACK); // stays the one choice
+    EXPECT_EQ((std::vector<bool>{checked(SW_BG_BLACK), checked(SW_BG_WHITE), checked(SW_BG_BLOCKY)}),
+              (std::vector<bool>{true, false, false}));
+    Screen* screen = Main::instance()->configMgr()->get(0);
+    screen->setRenderCallback([this](int value) { return tab->render(value); });
+    const auto pixel = [](SDL_Surface* frame, int x, int y) {
+        return static_cast<const uint32_t*>(frame->pixels)[y * frame->pitch / 4 + x] & 0xFFFFFF;
+    };
+    // 64 x 48 centred in the 1200 x 960 area from (200, 40); tile 1 is red,
+    // the cell (1, 1) of the upper layer blue.
     SDL_Rect viewport{};
     ASSERT_TRUE(scene()->getViewport(viewport));
-    EXPECT_EQ(viewport.x, 768); // 64 x 48 centred in 1200 x 960 from (200, 40)
-    EXPECT_EQ(viewport.y, 496);
+    EXPECT_EQ((std::vector<int>{viewport.x, viewport.y, viewport.w, viewport.h}), (std::vector<int>{768, 496, 64, 48}));
+    SDL_Surface* frame = TS::captureFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(pixel(frame, 770, 498), 0xFF0000u);
+    EXPECT_EQ(pixel(frame, 768 + 20, 496 + 20), 0x0000FFu);
+    EXPECT_EQ(pixel(frame, 700, 300), 0x000000u);
+    SDL_FreeSurface(frame);
+
+    // A custom size beyond the scene is cut to it; a smaller one clips the drawing.
+    panel->getNumberEdit(SW_WIDTH)->setValue(800);
+    EXPECT_EQ(click(SW_SET_VIEWPORT), 0);
+    EXPECT_EQ(tab->widgetInt(SW_WIDTH, 0, 8192, 1), 64);
+    EXPECT_TRUE(tab->isDirty());
+    panel->getNumberEdit(SW_WIDTH)->setValue(20);
+    tab->processEvent(SW_WIDTH, 20);
+    ASSERT_TRUE(scene()->getViewport(viewport));
+    EXPECT_EQ((std::vector<int>{viewport.x, viewport.y, viewport.w, viewport.h}), (std::vector<int>{790, 496, 20, 48}));
+    frame = TS::captureFrame();
+    EXPECT_EQ(pixel(frame, 791, 498), 0xFF0000u);
+    EXPECT_EQ(pixel(frame, 812, 498), 0x000000u);
+    SDL_FreeSurface(frame);
+    screen->setRenderCallback(nullptr);
+
+    tab->setDirty(false);
     const int x = viewport.x + 10;
     const int y = viewport.y + 10;
     const struct {
@@ -212,39 +246,6 @@ TEST_F(SceneTabTest, TheSelectedLayerIsDraggedInsideTheViewportOnly)
         EXPECT_EQ(px, d.px);
         EXPECT_EQ(py, d.py);
         EXPECT_EQ(tab->isDirty(), d.dirty);
-    }
-}
-
-TEST_F(SceneTabTest, TheViewportFollowsItsEditsOnlyWhileThePreviewIsOn)
-{
-    openLevel();
-    makeTab();
-    ASSERT_EQ(choose("level.tmx"), 0);
-    panel->getNumberEdit(SW_WIDTH)->setValue(32);
-    tab->processEvent(SW_WIDTH, 32);
-    EXPECT_FALSE(tab->isDirty());
-    EXPECT_EQ(click(SW_RENDER), 0);
-    for (int id : {SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
-        EXPECT_TRUE(enabled(id)) << id;
-    // A custom size beyond the scene is cut to it, and the edits say so.
-    panel->getNumberEdit(SW_WIDTH)->setValue(800);
-    panel->getNumberEdit(SW_HEIGHT)->setValue(600);
-    EXPECT_EQ(click(SW_SET_VIEWPORT), 0);
-    EXPECT_EQ(tab->widgetInt(SW_WIDTH, 0, 8192, 1), 64);
-    EXPECT_EQ(tab->widgetInt(SW_HEIGHT, 0, 8192, 1), 48);
-    EXPECT_TRUE(tab->isDirty());
-    panel->getNumberEdit(SW_WIDTH)->setValue(20);
-    tab->processEvent(SW_WIDTH, 20);
-    SDL_Rect viewport{};
-    ASSERT_TRUE(scene()->getViewport(viewport));
-    EXPECT_EQ((std::vector<int>{viewport.x, viewport.y, viewport.w, viewport.h}),
-              (std::vector<int>{790, 496, 20, 48}));
-
-    // The backgrounds are one choice.
-    for (int id : {SW_BG_WHITE, SW_BG_WHITE, SW_BG_BLACK}) {
-        click(id);
-        EXPECT_EQ((std::vector<bool>{checked(SW_BG_BLACK), checked(SW_BG_WHITE), checked(SW_BG_BLOCKY)}),
-                  (std::vector<bool>{id == SW_BG_BLACK, id == SW_BG_WHITE, false}));
     }
 }
 
@@ -299,7 +300,7 @@ TEST_F(SceneTabTest, TypedTextIsTakenWhenCommitted)
     typeAtEnd("<");
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"TileMap", "XML was modified but could not be reloaded as a Scene.",
                                               MBB_NONE, MBT_WARNING, 2500}}));
-    EXPECT_EQ(rows(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
+    EXPECT_EQ(listItems(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
 }
 
 TEST_F(SceneTabTest, NamesLongerThanABlockNameAreRefusedNotCut)
