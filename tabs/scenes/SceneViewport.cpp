@@ -7,7 +7,8 @@ namespace {
 // Truncated toward zero, as the float arithmetic of the placement asks.
 int centredStart(int available, int extent, int origin)
 {
-    return std::max(origin, static_cast<int>(static_cast<float>(available - extent) * 0.5f + static_cast<float>(origin)));
+    return std::max(origin,
+                    static_cast<int>(static_cast<float>(available - extent) * 0.5f + static_cast<float>(origin)));
 }
 
 } // namespace

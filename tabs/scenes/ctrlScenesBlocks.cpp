@@ -34,7 +34,10 @@ Position centred() { return Position(0, PH_CENTER); }
 
 } // namespace
 
-bool CtrlScenes::isZK7SceneBuffer() const { return SceneBlockKind::hasSceneMarker(textBuffer, static_cast<size_t>(textLength)); }
+bool CtrlScenes::isZK7SceneBuffer() const
+{
+    return SceneBlockKind::hasSceneMarker(textBuffer, static_cast<size_t>(textLength));
+}
 
 bool CtrlScenes::setupBlockParams(const string& name)
 {
@@ -135,8 +138,9 @@ int CtrlScenes::refreshTextBufferFromScene()
         return -1;
     char* buffer = nullptr;
     size_t size = 0;
-    if (current->saveToBuffer(buffer, size, name.c_str(), name.c_str(), globalStatus->sArchivePath.c_str(), true) != 0 ||
-        size < 1 || size > static_cast<size_t>(INT_MAX)) {
+    const char* archivePath = globalStatus->sArchivePath.c_str();
+    if (current->saveToBuffer(buffer, size, name.c_str(), name.c_str(), archivePath, true) != 0 || size < 1 ||
+        size > static_cast<size_t>(INT_MAX)) {
         CMem::free(buffer);
         return -1;
     }

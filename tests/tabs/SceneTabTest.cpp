@@ -228,7 +228,10 @@ TEST_F(SceneTabTest, ThePreviewDrawsTheViewportOnItsBackgroundAndDragsTheLayer)
         float px, py;
         bool dirty;
     } drags[] = {
-        {"right button", {mouse(SDL_MOUSEBUTTONDOWN, x, y, SDL_BUTTON_RIGHT), mouse(SDL_MOUSEMOTION, x + 9, y)}, 0, 0,
+        {"right button",
+         {mouse(SDL_MOUSEBUTTONDOWN, x, y, SDL_BUTTON_RIGHT), mouse(SDL_MOUSEMOTION, x + 9, y)},
+         0,
+         0,
          false},
         {"outside", {mouse(SDL_MOUSEBUTTONDOWN, 300, 300), mouse(SDL_MOUSEMOTION, 320, 300)}, 0, 0, false},
         {"no motion", {mouse(SDL_MOUSEBUTTONDOWN, x, y), mouse(SDL_MOUSEMOTION, x, y)}, 0, 0, false},
@@ -313,9 +316,10 @@ TEST_F(SceneTabTest, NamesLongerThanABlockNameAreRefusedNotCut)
     name->setText((cut + ".tsx").c_str());
     TS::pushAnswer(0);
     EXPECT_EQ(tab->processEvent(108, 0), -1);
-    const std::vector<Box> warned{{"TileMap: save to QEL",
-                                   "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it.",
-                                   MBB_NONE, MBT_WARNING, 2000}};
+    const std::vector<Box> warned{
+        {"TileMap: save to QEL",
+         "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it.", MBB_NONE,
+         MBT_WARNING, 2000}};
     EXPECT_EQ(takeBoxes(), warned);
     EXPECT_EQ(tab->saveSceneBlockToQEL(nullptr, (cut + "x").c_str(), "TileMap"), -1); // no scene: silently refused
     EXPECT_TRUE(takeBoxes().empty());
