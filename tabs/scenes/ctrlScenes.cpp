@@ -128,7 +128,8 @@ void CtrlScenes::createWidgets()
     addCaption(SW_VIEWPORT_LABEL, "ViewportLabel", "Viewport:", 20, 549);
     addCaption(SW_WIDTH_LABEL, "WidthLabel", "W:", 78, 549);
     addSizeEdit(SW_WIDTH, "Width", SceneViewport::kDefaultWidth, 95, "Viewport width");
-    addCaption(SW_HEIGHT_LABEL, "HeightLabel", "H:", 132, 549);
+    // Three pixels further left than the width caption's spacing: the height edit would cover the colon.
+    addCaption(SW_HEIGHT_LABEL, "HeightLabel", "H:", 129, 549);
     addSizeEdit(SW_HEIGHT, "Height", SceneViewport::kDefaultHeight, 145, "Viewport height");
     if (WidgetCheckBox* custom = panel->createCheckBox("Set Viewport", SW_SET_VIEWPORT)) {
         custom->setText("Set Viewport", centred(), centred());
