@@ -2,13 +2,15 @@
 // extension and, for maps, from the engine's marker in its text. Pure.
 #pragma once
 
+#include <Zelkoran/Scene.h>
+
 #include <cstddef>
 #include <string_view>
 
 class SceneBlockKind {
 public:
     // The engine writes it into the maps it serialises.
-    static constexpr std::string_view kSceneMarker = "Zelkoran GDK Scene format";
+    static constexpr std::string_view kSceneMarker = Zelkoran::kSceneMarker;
 
     // The marker anywhere in the bytes (which may hold NUL bytes).
     static bool hasSceneMarker(const void* data, size_t size);
