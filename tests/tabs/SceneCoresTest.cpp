@@ -70,14 +70,6 @@ TEST(SceneLayerRowsTest, RowsNameEverySlotWholeAndKeepTheRememberedRow)
         EXPECT_EQ(SceneLayerRows::selectionAfterFill(remembered, f.count), f.selected) << f.remembered;
         EXPECT_EQ(remembered, f.rememberedAfter);
     }
-
-    const struct {
-        int row, count, type;
-        bool usable;
-    } picks[] = {{1, 3, 1, true},  {3, 3, 4, true},  {2, 3, 0, false},
-                 {0, 3, 1, false}, {4, 3, 1, false}, {1, 0, 1, false}};
-    for (const auto& p : picks)
-        EXPECT_EQ(SceneLayerRows::usable(p.row, p.count, p.type), p.usable) << p.row;
 }
 
 TEST(SceneBlockKindTest, MarkerAnywhereAndLabelsByExtension)

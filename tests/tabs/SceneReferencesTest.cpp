@@ -54,16 +54,6 @@ TEST_F(SceneTabTest, ReferencesResolveToTheOpenOrAnotherArchive)
     EXPECT_EQ(path.c_str(), (std::filesystem::current_path() / "dir/world.qel").string());
     EXPECT_EQ(resource, "grass.png");
     EXPECT_FALSE(tab->parseQELURI("dir/world.qel/grass.png", path, resource));
-
-    const struct {
-        const char* path;
-        const char* extension;
-    } extensions[] = {{"map.TMX", "tmx"}, {"a.b.Tsx", "tsx"}, {"tmx", ""}, {"dir.v2/file", ""}, {"x.tx", "tx"}};
-    for (const auto& e : extensions) {
-        CtrlBase::string extension = "stale";
-        tab->getExtensionLower(e.path, extension);
-        EXPECT_EQ(extension, e.extension) << e.path;
-    }
 }
 
 TEST_F(SceneTabTest, TileSetImagesAreVisitedInDocumentOrder)
