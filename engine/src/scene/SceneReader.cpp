@@ -279,9 +279,12 @@ int Reader::readTileLayer(Text& t, pugi::xml_node e, Layer& layer)
             return fail(rc, t, from, why);
         return int(RC_OK);
     };
-    if (!data.child("chunk")) {
+    // Infinite maps hold their cells in chunks (none: an empty layer); others
+    // in one grid.
+    if (!m_map.infinite) {
         const long long w = e.attribute("width").as_llong(), h = e.attribute("height").as_llong();
-        if (w < 0 || h < 0 || uint64_t(w) * uint64_t(h) > kMaxCells)
+        if (w < 0 || h < 0 || w > (long long)kMaxCells || h > (long long)kMaxCells ||
+            uint64_t(w) * uint64_t(h) > kMaxCells)
             return fail(RC_ERR_TOO_LARGE, t, e, "the layer's size is out of range");
         layer.columns = int(w);
         layer.rows = int(h);
@@ -291,9 +294,8 @@ int Reader::readTileLayer(Text& t, pugi::xml_node e, Layer& layer)
         } else {
             layer.cells.assign(size_t(w * h), 0);
         }
-    } else {
-        // Chunks of an infinite map: the layer covers their bounds.
-        layer.chunked = true;
+    } else if (layer.chunked = true; data.child("chunk")) {
+        // The layer covers the bounds of its chunks.
         long long x0 = LLONG_MAX, y0 = LLONG_MAX, x1 = LLONG_MIN, y1 = LLONG_MIN;
         for (pugi::xml_node c : data.children("chunk")) {
             const long long cx = c.attribute("x").as_llong(), cy = c.attribute("y").as_llong();
@@ -501,7 +503,8 @@ int Reader::readMap(const void* data, size_t size, const Origin& origin)
     m_map.tileWidth = root.attribute("tilewidth").as_int();
     m_map.tileHeight = root.attribute("tileheight").as_int();
     m_map.hexSideLength = root.attribute("hexsidelength").as_int();
-    if (w < 0 || h < 0 || uint64_t(w) * uint64_t(h) > kMaxCells)
+    if (w < 0 || h < 0 || w > (long long)kMaxCells || h > (long long)kMaxCells ||
+        uint64_t(w) * uint64_t(h) > kMaxCells)
         return fail(RC_ERR_TOO_LARGE, t, root, "the map's size is out of range");
     if (m_map.tileWidth < 1 || m_map.tileHeight < 1 || m_map.tileWidth > kMaxTileSide ||
         m_map.tileHeight > kMaxTileSide || m_map.hexSideLength < 0 || m_map.hexSideLength > kMaxTileSide)
@@ -557,7 +560,7 @@ int Reader::readMap(const void* data, size_t size, const Origin& origin)
         // The scene's pixel (0, 0) is the top-left cell of all chunks.
         int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
         const auto bounds = [&](const Layer& l, auto&& self) -> void {
-            if (l.type == SLT_TILE && l.chunked)
+            if (l.type == SLT_TILE && l.chunked && !l.cells.empty())
                 x0 = std::min(x0, l.originX), y0 = std::min(y0, l.originY), x1 = std::max(x1, l.originX + l.columns),
                 y1 = std::max(y1, l.originY + l.rows);
             for (const auto& c : l.children)

@@ -285,15 +285,17 @@ int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
             }
     if (layer.type == SLT_TILE) {
         pugi::xml_node data = e.append_child("data");
+        // The oldest form (one element per cell) is written as csv, which
+        // takes no compression.
         const String encoding = layer.encoding.empty() ? String("csv") : layer.encoding;
-        if (!encoding.empty())
-            data.append_attribute("encoding").set_value(encoding.c_str());
-        if (!layer.compression.empty())
-            data.append_attribute("compression").set_value(layer.compression.c_str());
+        const String compression = encoding == "csv" ? String() : layer.compression;
+        data.append_attribute("encoding").set_value(encoding.c_str());
+        if (!compression.empty())
+            data.append_attribute("compression").set_value(compression.c_str());
         String text;
         if (!layer.chunked) {
             if (int rc = encodeTileData(layer.cells.data(), layer.cells.size(), size_t(layer.columns), encoding,
-                                        layer.compression, text);
+                                        compression, text);
                 rc != RC_OK)
                 return rc;
             data.text().set(text.c_str());
@@ -319,7 +321,7 @@ int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
                     chunk.append_attribute("y").set_value(cy);
                     chunk.append_attribute("width").set_value(kChunk);
                     chunk.append_attribute("height").set_value(kChunk);
-                    if (int rc = encodeTileData(cells.data(), cells.size(), kChunk, encoding, layer.compression, text);
+                    if (int rc = encodeTileData(cells.data(), cells.size(), kChunk, encoding, compression, text);
                         rc != RC_OK)
                         return rc;
                     chunk.text().set(text.c_str());
