@@ -205,3 +205,48 @@ TEST_F(SceneTest, RenderStaysInsideViewportAndClip)
 
 } // namespace
 } // namespace scenetest
+
+namespace scenetest {
+namespace {
+
+TEST_F(SceneTest, FlipBitsTurnAndMirrorTilesAsTiledDoes)
+{
+    // A 2 x 2 tile of four colours; Tiled transposes first, then mirrors
+    // horizontally, then vertically.
+    const uint32_t colours[2][2] = {{0xFFFF0000u, 0xFF00FF00u}, {0xFF0000FFu, 0xFFFFFFFFu}};
+    SDL_Surface* tile = SDL_CreateRGBSurfaceWithFormat(0, 2, 2, 32, SDL_PIXELFORMAT_ARGB8888);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x)
+            static_cast<uint32_t*>(tile->pixels)[y * tile->pitch / 4 + x] = colours[y][x];
+    IMG_SavePNG(tile, dir.file("flip.png").c_str());
+    SDL_FreeSurface(tile);
+    Screen& screen = *Main::instance()->configMgr()->get(0);
+    screen.setDriver(Screen::DRV_SOFT);
+    screen.setSize(64, 48);
+    ASSERT_EQ(screen.show(), 0);
+    for (uint32_t bits = 0; bits < 8; ++bits) {
+        const bool h = bits & 4, v = bits & 2, d = bits & 1;
+        const uint32_t gid = 1u | (h ? scene::kFlipH : 0) | (v ? scene::kFlipV : 0) | (d ? scene::kFlipD : 0);
+        const int id = loadFile("flip.tmx", "<map width=\"1\" height=\"1\" tilewidth=\"2\" tileheight=\"2\">"
+                                            "<tileset firstgid=\"1\" tilewidth=\"2\" tileheight=\"2\"><image "
+                                            "source=\"flip.png\"/></tileset><layer id=\"1\" width=\"1\" height=\"1\">"
+                                            "<data encoding=\"csv\">" + std::to_string(gid) + "</data></layer></map>");
+        ASSERT_GT(id, 0) << scenes().getLastError();
+        ASSERT_EQ(scenes().get(id)->setViewport(SDL_Rect{0, 0, 2, 2}), 0);
+        screen.clear(0, 0, 0, 255);
+        ASSERT_EQ(scenes().get(id)->render(0, 0), 0);
+        uint32_t got[2][2];
+        const SDL_Rect area{0, 0, 2, 2};
+        ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), &area, SDL_PIXELFORMAT_ARGB8888, got, 8), 0);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 2; ++x) {
+                // Undo the mirrors, then the transposition.
+                const int sx = h ? 1 - x : x, sy = v ? 1 - y : y;
+                const uint32_t want = d ? colours[sx][sy] : colours[sy][sx];
+                EXPECT_EQ(got[y][x], want) << "h" << h << " v" << v << " d" << d << " at " << x << "," << y;
+            }
+    }
+}
+
+} // namespace
+} // namespace scenetest
