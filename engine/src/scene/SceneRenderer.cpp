@@ -19,6 +19,8 @@ struct Pen {
     const Map& map;
     uint64_t timeMs;
     uint8_t tint[3];
+    SDL_Rect clip;  // the renderer's clip; w 0 = none
+    int reach[4];   // how far tiles reach beyond their cell: left, up, right, down (pixels)
 };
 
 // Draws src of picture into the box (x, y, w, h) as it appears after the
@@ -102,10 +104,19 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
     case Orientation::Orthogonal: {
         const bool up = m.renderOrder == RenderOrder::RightUp || m.renderOrder == RenderOrder::LeftUp;
         const bool left = m.renderOrder == RenderOrder::LeftDown || m.renderOrder == RenderOrder::LeftUp;
-        for (int i = 0; i < layer.rows; ++i) {
-            const int y = up ? layer.rows - 1 - i : i;
-            for (int j = 0; j < layer.columns; ++j) {
-                const int x = left ? layer.columns - 1 - j : j;
+        // Only the cells whose tiles can reach the clip rectangle.
+        int x0 = 0, y0 = 0, x1 = layer.columns, y1 = layer.rows;
+        if (pen.clip.w > 0) {
+            const auto cellAt = [](float px, int size) { return int(std::floor(px / float(size))); };
+            x0 = std::max(x0, cellAt(float(pen.clip.x - pen.reach[2]) - ox, m.tileWidth) - dx);
+            x1 = std::min(x1, cellAt(float(pen.clip.x + pen.clip.w + pen.reach[0]) - ox, m.tileWidth) - dx + 1);
+            y0 = std::max(y0, cellAt(float(pen.clip.y - pen.reach[3]) - oy, m.tileHeight) - dy);
+            y1 = std::min(y1, cellAt(float(pen.clip.y + pen.clip.h + pen.reach[1]) - oy, m.tileHeight) - dy + 1);
+        }
+        for (int i = y0; i < y1; ++i) {
+            const int y = up ? y1 - 1 - (i - y0) : i;
+            for (int j = x0; j < x1; ++j) {
+                const int x = left ? x1 - 1 - (j - x0) : j;
                 if (const uint32_t gid = cell(x, y))
                     drawCell(pen, gid, ox + float((x + dx) * m.tileWidth), oy + float((y + dy + 1) * m.tileHeight),
                              opacity);
@@ -234,7 +245,21 @@ void drawLayer(const Pen& outer, const Layer& layer, float ox, float oy, float o
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    const Pen pen{renderer, map, timeMs, {255, 255, 255}};
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 0}};
+    if (SDL_RenderIsClipEnabled(renderer))
+        SDL_RenderGetClipRect(renderer, &pen.clip);
+    // A tile is drawn from its cell's bottom-left, moved by its set's offset,
+    // and may be larger than the cell (and turned).
+    for (const auto& ts : map.tileSets) {
+        int w = std::max(ts->tileWidth, ts->tileHeight), h = w;
+        for (const auto& [id, art] : ts->tiles)
+            if (art.picture)
+                w = std::max({w, art.rect.w, art.rect.h}), h = w;
+        pen.reach[0] = std::max(pen.reach[0], -ts->offsetX);
+        pen.reach[1] = std::max(pen.reach[1], h - map.tileHeight - ts->offsetY);
+        pen.reach[2] = std::max(pen.reach[2], w - map.tileWidth + ts->offsetX);
+        pen.reach[3] = std::max(pen.reach[3], ts->offsetY);
+    }
     if (map.hasBackground) {
         SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
         SDL_SetRenderDrawColor(renderer, map.background[0], map.background[1], map.background[2], map.background[3]);
