@@ -191,22 +191,28 @@ public:
 
     // --- saving ---
     // The scene as TMX text in a new NUL-terminated buffer (size excludes
-    // the NUL) that the caller releases with CMem::free. sceneName is written
-    // as the map's name; fileName is the name the text will be stored under.
-    // References to tile sets and images in the archive at archivePath are
-    // written as plain block names, others as "qel://" URIs or file paths.
-    // engineFormat true adds the marker "Zelkoran GDK Scene format" by which
-    // SceneMgr knows the text as its own.
-    // Returns 0, or RC_ERR_NO_MEMORY, RC_ERR_INVALID (a null argument).
+    // the NUL) that the caller releases with CMem::free. References are
+    // written as they were read. Pictures that exist only in memory (from
+    // importLayerFrom*) are stored as "ZK7_IMAGE" blocks of the open archive
+    // at archivePath, named "#M_" + fileName without extension + "_" + n,
+    // and referred to as "qel://<archive file name>/<block>".
+    // engineFormat true adds the marker comment "Zelkoran GDK Scene format:
+    // sceneName", by which SceneMgr knows the text as its own, and stores
+    // each top-level layer's id as its slot (docs/scene-format.md).
+    // Returns 0, or RC_ERR_INVALID (a null argument), RC_ERR_NOT_FOUND (a
+    // picture only in memory and no open archive at archivePath), a code of
+    // Archive::blockAdd (-72, -477) for such a picture, RC_ERR_NO_MEMORY.
     int saveToBuffer(char*& buffer, size_t& size, const char* sceneName, const char* fileName,
                      const char* archivePath, bool engineFormat) const;
     // Writes the scene as a TMX file at path (replacing a file only once the
-    // new one is complete); name is written as the map's name (the scene's
-    // own when empty); reserved: pass "". withDependencies also writes every
-    // tile set it uses as a TSX file and every image as a PNG file next to
-    // path, and the map refers to them by file name.
-    // Returns 0, or RC_ERR_IO, RC_ERR_NOT_FOUND (a tile set or image it
-    // refers to cannot be read), RC_ERR_INVALID (empty path).
+    // new one is complete); name: reserved for the map's name (TMX has no
+    // place for it); reserved: pass "". withDependencies also writes every
+    // tile set as NAME.tsx, every picture as NAME.png and every object
+    // template as NAME.tx next to path (names made unique with "_2", "_3"...),
+    // and the map refers to them by file name; without it references stay as
+    // they were read.
+    // Returns 0, or RC_ERR_IO, RC_ERR_INVALID (empty path), RC_ERR_NOT_FOUND
+    // (pictures only in memory, which need withDependencies).
     int save(const char* path, const char* name, const char* reserved, bool withDependencies);
 
 private:
@@ -237,9 +243,11 @@ public:
     // relative to its folder. Returns the scene id (> 0), or the codes of load.
     int loadFromFile(const char* path, SceneObjectFactory* factory = nullptr);
     // TMX text (copied). archivePath is the base for references: plain names
-    // are blocks of that archive, "qel://" URIs are resolved (other archives
-    // too), anything else is a file path. Returns the scene id (> 0), or the
-    // codes of load, RC_ERR_INVALID (data null).
+    // are blocks of that archive (then files in its folder), "qel://" URIs
+    // are resolved (other archives too). "" takes plain names as files of
+    // the current folder. Returns the scene id (> 0), or the codes of load,
+    // RC_ERR_TOO_LARGE (a text over 256 MiB, a layer over 2^25 cells),
+    // RC_ERR_INVALID (data null).
     int loadFromBuffer(const void* data, size_t size, const char* name, const char* archivePath,
                        SceneObjectFactory* factory = nullptr);
     // The open scene with that id, or null.
