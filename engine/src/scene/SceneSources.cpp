@@ -87,7 +87,10 @@ int SceneSources::locate(const Origin& from, const char* ref, const char* blockT
     if (Internal::isQELURI(ref)) {
         String archivePath;
         bool same = false;
-        if (Internal::resolveQELURI(ref, from.archivePath.c_str(), archivePath, out.block, same) != RC_OK)
+        // A relative archive path is taken from the referring text's folder.
+        const String base = !from.archivePath.empty() || from.folder.empty() ? from.archivePath
+                                                                              : from.folder + "/referrer.tmx";
+        if (Internal::resolveQELURI(ref, base.c_str(), archivePath, out.block, same) != RC_OK)
             return RC_ERR_INVALID;
         const int id = archiveAt(archivePath);
         if (id < 1)

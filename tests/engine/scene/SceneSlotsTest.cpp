@@ -146,6 +146,10 @@ TEST_F(SceneTest, ReferencesResolveInTheArchiveAndAcrossArchives)
     EXPECT_EQ(track(scenes().load(world.c_str(), "none.tmx")), RC_ERR_NOT_FOUND);
     EXPECT_EQ(track(scenes().loadFromBuffer(withLayer.data(), withLayer.size(), "x", "")), RC_ERR_NOT_FOUND)
         << "without the archive the plain names are files, and there are none";
+    EXPECT_GT(loadFile("uri.tmx", mapText(2, 1, "<data encoding=\"csv\">2,1</data>",
+                                          "<tileset firstgid=\"1\" source=\"qel://world.qel/t.tsx\"/>")),
+              0)
+        << "a file's relative URI is taken from its folder: " << scenes().getLastError();
     archives.close(worldId);
 }
 
