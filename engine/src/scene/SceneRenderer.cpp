@@ -21,6 +21,7 @@ struct Pen {
     uint8_t tint[3];
     SDL_Rect clip;  // the renderer's clip; w 0 = none
     int reach[4];   // how far tiles reach beyond their cell: left, up, right, down (pixels)
+    float originX, originY; // where scene pixel (0, 0) lands
 };
 
 // Draws src of picture into the box (x, y, w, h) as it appears after the
@@ -181,15 +182,19 @@ void drawImageLayer(const Pen& pen, const Layer& layer, float ox, float oy, floa
     Picture* picture = layer.picture.get();
     const int w = picture->surface->w, h = picture->surface->h;
     const SDL_Rect src{0, 0, w, h};
-    // Repeats cover the map's extent.
-    const float mapW = float(pen.map.pixelWidth()), mapH = float(pen.map.pixelHeight());
-    float x0 = ox, y0 = oy;
-    if (layer.repeatX)
-        x0 = ox - std::ceil(ox / float(w)) * float(w);
-    if (layer.repeatY)
-        y0 = oy - std::ceil(oy / float(h)) * float(h);
-    for (float y = y0; y == y0 || (layer.repeatY && y < mapH); y += float(h))
-        for (float x = x0; x == x0 || (layer.repeatX && x < mapW); x += float(w))
+    // Repeats cover the map's extent, as far as the clip lets them show.
+    float left = pen.originX, top = pen.originY;
+    float right = left + float(pen.map.pixelWidth()), bottom = top + float(pen.map.pixelHeight());
+    if (pen.clip.w > 0) {
+        left = std::max(left, float(pen.clip.x));
+        top = std::max(top, float(pen.clip.y));
+        right = std::min(right, float(pen.clip.x + pen.clip.w));
+        bottom = std::min(bottom, float(pen.clip.y + pen.clip.h));
+    }
+    const float x0 = layer.repeatX ? ox - std::ceil((ox - left) / float(w)) * float(w) : ox;
+    const float y0 = layer.repeatY ? oy - std::ceil((oy - top) / float(h)) * float(h) : oy;
+    for (float y = y0; y == y0 || (layer.repeatY && y < bottom); y += float(h))
+        for (float x = x0; x == x0 || (layer.repeatX && x < right); x += float(w))
             drawFlipped(pen, picture, src, x, y, float(w), float(h), 0, opacity);
 }
 
@@ -245,7 +250,7 @@ void drawLayer(const Pen& outer, const Layer& layer, float ox, float oy, float o
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    Pen pen{renderer, map, timeMs, {255, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 0}};
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y};
     if (SDL_RenderIsClipEnabled(renderer))
         SDL_RenderGetClipRect(renderer, &pen.clip);
     // A tile is drawn from its cell's bottom-left, moved by its set's offset,

@@ -254,3 +254,33 @@ TEST_F(SceneTest, FlipBitsTurnAndMirrorTilesAsTiledDoes)
 
 } // namespace
 } // namespace scenetest
+
+namespace scenetest {
+namespace {
+
+TEST_F(SceneTest, RepeatedImageLayersCoverTheSceneWhereverItIsShown)
+{
+    Screen& screen = *Main::instance()->configMgr()->get(0);
+    screen.setDriver(Screen::DRV_SOFT);
+    screen.setSize(128, 48);
+    ASSERT_EQ(screen.show(), 0);
+    // tiles.png is red then blue; shifted by 16 and repeated, the scene
+    // starts blue and then turns red.
+    const int id = loadFile("rep.tmx", "<map width=\"4\" height=\"1\" tilewidth=\"16\" tileheight=\"16\">"
+                                       "<imagelayer id=\"1\" offsetx=\"16\" repeatx=\"1\"><image source=\"tiles.png\"/>"
+                                       "</imagelayer></map>");
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    for (int at : {0, 40}) {
+        ASSERT_EQ(scenes().get(id)->setViewport(SDL_Rect{at, 8, 64, 16}), 0);
+        screen.clear(0, 0, 0, 255);
+        ASSERT_EQ(scenes().get(id)->render(0, 0), 0);
+        std::vector<uint32_t> row(128);
+        const SDL_Rect line{0, 10, 128, 1};
+        ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), &line, SDL_PIXELFORMAT_ARGB8888, row.data(), 512), 0);
+        for (int x = 0; x < 64; ++x)
+            EXPECT_EQ(row[size_t(at + x)], (x / 16) % 2 ? kRed : kBlue) << "viewport at " << at << ", x " << x;
+    }
+}
+
+} // namespace
+} // namespace scenetest
