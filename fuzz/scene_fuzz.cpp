@@ -1,10 +1,14 @@
-// Feeds arbitrary bytes to the scene reader as TMX text: load, write the
-// engine's text, and check that it reads back and writes itself again.
+// Feeds arbitrary bytes to the scene reader as TMX text: load, draw it on a
+// small offscreen window, write the engine's text, and check that it reads
+// back and writes itself again.
 // References resolve against an archive path in an empty folder, so they
 // find nothing beside the input.
 #include <Zelkoran/CMem.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
+#include <Zelkoran/Screen.h>
+
+#include <SDL_rect.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +39,18 @@ const std::string& emptyArchivePath()
     return path;
 }
 
+Zelkoran::Screen* screen()
+{
+    static Zelkoran::Screen* s = [] {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        Zelkoran::Screen* made = Zelkoran::Main::instance()->configMgr()->get(0);
+        made->setDriver(Zelkoran::Screen::DRV_SOFT);
+        made->setSize(64, 64);
+        return made->show() == 0 ? made : nullptr;
+    }();
+    return s;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -50,8 +66,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         scene->getLayerType(slot);
         scene->getLayerPosition(slot, x, y);
     }
-    scene->getWidth();
-    scene->getHeight();
+    if (screen()) {
+        const SDL_Rect clip{8, 8, 40, 40};
+        screen()->setClipRect(&clip);
+        scene->setViewport(SDL_Rect{-7, 3, 100, 50});
+        scene->update(250);
+        scene->render(0, 0);
+        screen()->setClipRect(nullptr);
+    }
     const std::string once = written(scene, archive);
     mgr->close(id);
     const int again = mgr->loadFromBuffer(once.data(), once.size(), "fuzz.tmx", archive.c_str());

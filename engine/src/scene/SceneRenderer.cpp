@@ -98,6 +98,8 @@ struct HexLayout {
 void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float opacity)
 {
     const Map& m = pen.map;
+    if (m.tileWidth < 1 || m.tileHeight < 1) // a built scene before its cell size is set
+        return;
     const auto cell = [&](int x, int y) { return layer.cells[size_t(y) * size_t(layer.columns) + size_t(x)]; };
     // Map cell of layer cell (x, y), counted from the scene's top-left cell.
     const int dx = layer.originX - m.originX, dy = layer.originY - m.originY;
@@ -108,7 +110,10 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
         // Only the cells whose tiles can reach the clip rectangle.
         int x0 = 0, y0 = 0, x1 = layer.columns, y1 = layer.rows;
         if (pen.clip.w > 0) {
-            const auto cellAt = [](float px, int size) { return int(std::floor(px / float(size))); };
+            // Clamped before the cast: offsets may be far out.
+            const auto cellAt = [](float px, int size) {
+                return int(std::clamp(std::floor(double(px) / size), -double(1 << 30), double(1 << 30)));
+            };
             x0 = std::max(x0, cellAt(float(pen.clip.x - pen.reach[2]) - ox, m.tileWidth) - dx);
             x1 = std::min(x1, cellAt(float(pen.clip.x + pen.clip.w + pen.reach[0]) - ox, m.tileWidth) - dx + 1);
             y0 = std::max(y0, cellAt(float(pen.clip.y - pen.reach[3]) - oy, m.tileHeight) - dy);
