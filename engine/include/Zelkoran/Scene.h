@@ -209,8 +209,8 @@ public:
     // place for it); reserved: pass "". withDependencies also writes every
     // tile set as NAME.tsx, every picture as NAME.png and every object
     // template as NAME.tx next to path (names made unique with "_2", "_3"...),
-    // and the map refers to them by file name; without it references stay as
-    // they were read.
+    // and the map refers to them by file name (files of those names are
+    // replaced); without it references stay as they were read.
     // Returns 0, or RC_ERR_IO, RC_ERR_INVALID (empty path), RC_ERR_NOT_FOUND
     // (pictures only in memory, which need withDependencies).
     int save(const char* path, const char* name, const char* reserved, bool withDependencies);
