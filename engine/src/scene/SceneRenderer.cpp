@@ -133,8 +133,26 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
     case Orientation::Isometric: {
         // Screen rows top to bottom: cells with equal x + y, left to right.
         const float originX = float(m.height * m.tileWidth / 2);
-        for (int s = 0; s <= layer.columns + layer.rows - 2; ++s)
-            for (int x = std::max(0, s - layer.rows + 1); x <= std::min(s, layer.columns - 1); ++x) {
+        // Map cells (mx, my) that can reach the clip: sum mx + my within
+        // [sumLo, sumHi] (rows on screen), difference mx - my within
+        // [diffLo, diffHi] (columns on screen).
+        const double tw = m.tileWidth, th = m.tileHeight, big = double(1 << 30);
+        double sumLo = -big, sumHi = big, diffLo = -big, diffHi = big;
+        if (pen.clip.w > 0) {
+            const double cl = pen.clip.x, ct = pen.clip.y, cr = cl + pen.clip.w, cb = ct + pen.clip.h;
+            sumLo = std::floor((ct - pen.reach[3] - oy - th) * 2 / th);
+            sumHi = std::ceil((cb + pen.reach[1] - oy) * 2 / th);
+            diffLo = std::floor((cl - pen.reach[2] - tw - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
+            diffHi = std::ceil((cr + pen.reach[0] - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
+        }
+        const auto clampInt = [&](double v) { return int(std::clamp(v, -big, big)); };
+        const int s0 = std::max(0, clampInt(sumLo) - dx - dy);
+        const int s1 = std::min(layer.columns + layer.rows - 2, clampInt(sumHi) - dx - dy);
+        for (int s = s0; s <= s1; ++s) {
+            const int sum = s + dx + dy;
+            const int xLo = std::max(std::max(0, s - layer.rows + 1), clampInt(std::floor((sum + diffLo) / 2)) - dx);
+            const int xHi = std::min(std::min(s, layer.columns - 1), clampInt(std::ceil((sum + diffHi) / 2)) - dx);
+            for (int x = xLo; x <= xHi; ++x) {
                 const int y = s - x;
                 if (const uint32_t gid = cell(x, y)) {
                     const int mx = x + dx, my = y + dy;
@@ -143,6 +161,7 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
                     drawCell(pen, gid, ox + left, oy + bottom, opacity);
                 }
             }
+        }
         return;
     }
     default: {

@@ -284,3 +284,57 @@ TEST_F(SceneTest, RepeatedImageLayersCoverTheSceneWhereverItIsShown)
 
 } // namespace
 } // namespace scenetest
+
+namespace scenetest {
+namespace {
+
+// Drawing only what reaches the clip must not lose a pixel inside it: each
+// orientation, tiles taller than their cells and moved by an offset, drawn
+// whole and then clipped, agree inside the clip.
+TEST_F(SceneTest, ClippedDrawingKeepsEveryPixelInsideTheClip)
+{
+    Screen& screen = *Main::instance()->configMgr()->get(0);
+    screen.setDriver(Screen::DRV_SOFT);
+    screen.setSize(160, 120);
+    ASSERT_EQ(screen.show(), 0);
+    std::string cells;
+    for (int i = 0; i < 36; ++i)
+        cells += std::to_string(1 + (i * 7) % 2) + (i < 35 ? "," : "");
+    const std::vector<std::string> orientations = {
+        "orientation=\"orthogonal\"", "orientation=\"isometric\"",
+        "orientation=\"staggered\" staggeraxis=\"y\" staggerindex=\"odd\"",
+        "orientation=\"hexagonal\" hexsidelength=\"4\" staggeraxis=\"x\" staggerindex=\"even\""};
+    const SDL_Rect clips[] = {{23, 17, 19, 13}, {60, 41, 7, 30}, {0, 0, 160, 5}};
+    for (const std::string& orientation : orientations) {
+        const int id = loadFile("o.tmx", "<map " + orientation + " width=\"6\" height=\"6\" tilewidth=\"16\" "
+                                         "tileheight=\"8\"><tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\">"
+                                         "<tileoffset x=\"-3\" y=\"2\"/><image source=\"tiles.png\"/></tileset>"
+                                         "<layer id=\"1\" width=\"6\" height=\"6\"><data encoding=\"csv\">" + cells +
+                                         "</data></layer></map>");
+        ASSERT_GT(id, 0) << scenes().getLastError();
+        Scene* s = scenes().get(id);
+        ASSERT_EQ(s->setViewport(SDL_Rect{5, 9, 150, 100}), 0);
+        const auto draw = [&](const SDL_Rect* clip) {
+            screen.setClipRect(nullptr);
+            screen.clear(0, 0, 0, 255);
+            screen.setClipRect(clip);
+            s->render(0, 0);
+            screen.setClipRect(nullptr);
+            std::vector<uint32_t> pixels(160 * 120);
+            SDL_RenderReadPixels(screen.getRenderer(), nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), 160 * 4);
+            return pixels;
+        };
+        const std::vector<uint32_t> whole = draw(nullptr);
+        for (const SDL_Rect& clip : clips) {
+            const std::vector<uint32_t> part = draw(&clip);
+            size_t lost = 0;
+            for (int y = clip.y; y < clip.y + clip.h; ++y)
+                for (int x = clip.x; x < clip.x + clip.w; ++x)
+                    lost += part[size_t(y) * 160 + size_t(x)] != whole[size_t(y) * 160 + size_t(x)];
+            EXPECT_EQ(lost, 0u) << orientation << " clip at " << clip.x << "," << clip.y;
+        }
+    }
+}
+
+} // namespace
+} // namespace scenetest
