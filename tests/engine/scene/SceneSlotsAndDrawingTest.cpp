@@ -1,5 +1,5 @@
-// Layer slots, the engine's stored text, references into archives and the
-// drawing inside viewport and clip.
+// Layer slots, the engine's stored text, references into archives, export
+// and drawing: viewport, clip, flips, repeats and animations.
 #include "engine/scene/SceneTestSupport.h"
 
 #include <Zelkoran/Image.h>
@@ -207,12 +207,6 @@ TEST_F(SceneTest, RenderStaysInsideViewportAndClip)
     screen.setClipRect(nullptr);
 }
 
-} // namespace
-} // namespace scenetest
-
-namespace scenetest {
-namespace {
-
 TEST_F(SceneTest, FlipBitsTurnAndMirrorTilesAsTiledDoes)
 {
     // A 2 x 2 tile of four colours; Tiled transposes first, then mirrors
@@ -252,12 +246,6 @@ TEST_F(SceneTest, FlipBitsTurnAndMirrorTilesAsTiledDoes)
     }
 }
 
-} // namespace
-} // namespace scenetest
-
-namespace scenetest {
-namespace {
-
 TEST_F(SceneTest, RepeatedImageLayersCoverTheSceneWhereverItIsShown)
 {
     Screen& screen = *Main::instance()->configMgr()->get(0);
@@ -281,12 +269,6 @@ TEST_F(SceneTest, RepeatedImageLayersCoverTheSceneWhereverItIsShown)
             EXPECT_EQ(row[size_t(at + x)], (x / 16) % 2 ? kRed : kBlue) << "viewport at " << at << ", x " << x;
     }
 }
-
-} // namespace
-} // namespace scenetest
-
-namespace scenetest {
-namespace {
 
 // Drawing only what reaches the clip must not lose a pixel inside it: each
 // orientation, tiles taller than their cells and moved by an offset, drawn
@@ -333,6 +315,34 @@ TEST_F(SceneTest, ClippedDrawingKeepsEveryPixelInsideTheClip)
                     lost += part[size_t(y) * 160 + size_t(x)] != whole[size_t(y) * 160 + size_t(x)];
             EXPECT_EQ(lost, 0u) << orientation << " clip at " << clip.x << "," << clip.y;
         }
+    }
+}
+
+TEST_F(SceneTest, AnimatedTilesFollowTheSceneClock)
+{
+    Screen& screen = *Main::instance()->configMgr()->get(0);
+    screen.setDriver(Screen::DRV_SOFT);
+    screen.setSize(64, 48);
+    ASSERT_EQ(screen.show(), 0);
+    const int id = loadFile("anim.tmx", mapText(1, 1, "<data encoding=\"csv\">1</data>",
+                                                "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\">"
+                                                "<image source=\"tiles.png\"/><tile id=\"0\"><animation>"
+                                                "<frame tileid=\"0\" duration=\"100\"/><frame tileid=\"1\" "
+                                                "duration=\"50\"/></animation></tile></tileset>"));
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    Scene* s = scenes().get(id);
+    ASSERT_EQ(s->setViewport(SDL_Rect{0, 0, 16, 16}), 0);
+    // Frame 0 for 100 ms, frame 1 for 50, then over again.
+    for (const auto& [advance, colour] : std::vector<std::pair<int, uint32_t>>{
+             {0, kRed}, {99, kRed}, {1, kBlue}, {49, kBlue}, {1, kRed}}) {
+        if (advance)
+            s->update(advance);
+        screen.clear(0, 0, 0, 255);
+        ASSERT_EQ(s->render(0, 0), 0);
+        uint32_t pixel = 0;
+        const SDL_Rect at{4, 4, 1, 1};
+        ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), &at, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0);
+        EXPECT_EQ(pixel, colour) << "after " << advance << " more ms";
     }
 }
 
