@@ -80,6 +80,9 @@ struct TileSet {
     int offsetX = 0;
     int offsetY = 0;
     bool gridRenderSize = false; // tilerendersize="grid": tiles scaled to the map's cell
+    // objectalignment: where a tile object's point sits on its tile, per
+    // axis 0 start, 1 middle, 2 end; -1 unspecified (the orientation decides).
+    int alignX = -1, alignY = -1;
     PicturePtr picture;          // null for an image collection
     std::map<uint32_t, TileArt> tiles;
 

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <set>
 #include <string_view>
+#include <tuple>
 
 namespace Zelkoran::scene {
 
@@ -180,6 +181,12 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
     ts.columns = e.attribute("columns").as_int();
     const long long declaredCount = e.attribute("tilecount").as_llong();
     ts.gridRenderSize = std::string_view(e.attribute("tilerendersize").value()) == "grid";
+    static constexpr std::pair<std::string_view, std::pair<int, int>> kAlignments[] = {
+        {"topleft", {0, 0}},    {"top", {1, 0}},    {"topright", {2, 0}},    {"left", {0, 1}},  {"center", {1, 1}},
+        {"right", {2, 1}},      {"bottomleft", {0, 2}}, {"bottom", {1, 2}}, {"bottomright", {2, 2}}};
+    for (const auto& [name, xy] : kAlignments)
+        if (name == e.attribute("objectalignment").value())
+            std::tie(ts.alignX, ts.alignY) = xy;
     if (ts.tileWidth < 0 || ts.tileHeight < 0 || ts.tileWidth > kMaxTileSide || ts.tileHeight > kMaxTileSide ||
         ts.spacing < 0 || ts.margin < 0 || ts.spacing > kMaxTileSide || ts.margin > kMaxTileSide ||
         declaredCount < 0 || declaredCount > kMaxTileCount)

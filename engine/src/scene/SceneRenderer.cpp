@@ -233,19 +233,25 @@ void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float o
         if (!o.tileSet->tileImage(o.gid & kGidMask, pen.timeMs, picture, src))
             continue;
         const float w = o.width > 0 ? o.width : float(src.w), h = o.height > 0 ? o.height : float(src.h);
-        float left = o.x, bottom = o.y;
+        // The object's point on screen, and where it sits on the tile:
+        // bottom-left unless the tile set says otherwise (bottom centre on
+        // isometric maps).
+        float px = o.x, py = o.y;
+        int ax = 0, ay = 2;
         if (m.orientation == Orientation::Isometric) {
-            // Object coordinates are in cell-height units along both axes;
-            // tile objects hang from their bottom centre.
+            // Object coordinates are in cell-height units along both axes.
             const float tx = o.x / float(m.tileHeight), ty = o.y / float(m.tileHeight);
-            left = (tx - ty) * float(m.tileWidth) / 2 + float(m.height * m.tileWidth / 2) - w / 2;
-            bottom = (tx + ty) * float(m.tileHeight) / 2;
+            px = (tx - ty) * float(m.tileWidth) / 2 + float(m.height * m.tileWidth / 2);
+            py = (tx + ty) * float(m.tileHeight) / 2;
+            ax = 1;
         }
-        left += ox + float(o.tileSet->offsetX);
-        bottom += oy + float(o.tileSet->offsetY);
-        const SDL_FPoint pivot{left, bottom};
-        drawFlipped(pen, picture, src, left, bottom - h, w, h, o.gid & (kFlipH | kFlipV), opacity, o.rotation,
-                    &pivot);
+        if (o.tileSet->alignX >= 0)
+            ax = o.tileSet->alignX, ay = o.tileSet->alignY;
+        px += ox + float(o.tileSet->offsetX);
+        py += oy + float(o.tileSet->offsetY);
+        const SDL_FPoint pivot{px, py};
+        drawFlipped(pen, picture, src, px - float(ax) * w / 2, py - float(ay) * h / 2, w, h, o.gid & (kFlipH | kFlipV),
+                    opacity, o.rotation, &pivot);
     }
 }
 

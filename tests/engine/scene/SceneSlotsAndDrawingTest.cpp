@@ -346,5 +346,38 @@ TEST_F(SceneTest, AnimatedTilesFollowTheSceneClock)
     }
 }
 
+TEST_F(SceneTest, TileObjectsSitOnTheirPointAsTheTileSetAligns)
+{
+    Screen& screen = *Main::instance()->configMgr()->get(0);
+    screen.setDriver(Screen::DRV_SOFT);
+    screen.setSize(64, 48);
+    ASSERT_EQ(screen.show(), 0);
+    struct Case {
+        const char* alignment; // "" = unspecified: bottom-left on orthogonal maps
+        SDL_Point inside, outside;
+    };
+    const std::vector<Case> cases = {
+        {"", {20, 4}, {20, 20}},
+        {" objectalignment=\"topleft\"", {20, 20}, {20, 4}},
+        {" objectalignment=\"center\"", {10, 10}, {26, 26}},
+        {" objectalignment=\"bottomright\"", {4, 4}, {20, 4}},
+    };
+    for (const Case& c : cases) {
+        const int id = loadFile("obj.tmx", std::string("<map width=\"4\" height=\"2\" tilewidth=\"16\" tileheight=\"16\">"
+                                                       "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"") +
+                                               c.alignment +
+                                               "><image source=\"tiles.png\"/></tileset><objectgroup id=\"1\">"
+                                               "<object id=\"1\" gid=\"1\" x=\"16\" y=\"16\"/></objectgroup></map>");
+        ASSERT_GT(id, 0) << scenes().getLastError();
+        ASSERT_EQ(scenes().get(id)->setViewport(SDL_Rect{0, 0, 64, 32}), 0);
+        screen.clear(0, 0, 0, 255);
+        ASSERT_EQ(scenes().get(id)->render(0, 0), 0);
+        std::vector<uint32_t> pixels(64 * 48);
+        ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), 256), 0);
+        EXPECT_EQ(pixels[size_t(c.inside.y) * 64 + size_t(c.inside.x)], kRed) << c.alignment;
+        EXPECT_EQ(pixels[size_t(c.outside.y) * 64 + size_t(c.outside.x)], 0xFF000000u) << c.alignment;
+    }
+}
+
 } // namespace
 } // namespace scenetest
