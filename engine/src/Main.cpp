@@ -7,6 +7,7 @@
 #include <Zelkoran/Log.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Particle.h>
+#include <Zelkoran/Scene.h>
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Sprite.h>
 #include <Zelkoran/Timer.h>
@@ -47,6 +48,7 @@ struct Main::Managers {
     std::unique_ptr<VideoMgr> video = std::make_unique<VideoMgr>();
     std::unique_ptr<XMLMgr> xml = std::make_unique<XMLMgr>();
     std::unique_ptr<ParticleMgr> particle = std::make_unique<ParticleMgr>();
+    std::unique_ptr<SceneMgr> scene = std::make_unique<SceneMgr>();
 };
 
 // Frame pacing state of update(), in timer milliseconds.
@@ -69,6 +71,7 @@ Main::~Main()
     // hold images and sprites and the particle textures.
     m_mgr->particle.reset();
     m_mgr->gui.reset();
+    m_mgr->scene.reset();
     m_mgr->sprite.reset();
     m_mgr->image.reset();
     m_mgr->font.reset();
@@ -104,6 +107,7 @@ GUIMgr* Main::guiMgr() { return m_mgr->gui.get(); }
 ImageMgr* Main::imageMgr() { return m_mgr->image.get(); }
 LogMgr* Main::logMgr() { return m_mgr->log.get(); }
 ParticleMgr* Main::particleMgr() { return m_mgr->particle.get(); }
+SceneMgr* Main::sceneMgr() { return m_mgr->scene.get(); }
 SpriteMgr* Main::spriteMgr() { return m_mgr->sprite.get(); }
 Timer* Main::timer() { return m_mgr->timer.get(); }
 Tool* Main::tool() { return m_mgr->tool.get(); }

@@ -1,9 +1,180 @@
-// The scene tab: scenes and tile sets, stored as XML blocks.
+// The scene tab: the Tiled documents of the open archive (maps ".tmx", tile
+// sets ".tsx", templates ".tx", stored as "ZK7_XML" blocks). It holds one
+// block's bytes at a time, shows them as editable XML text, builds an engine
+// scene from a map and previews it with its layer list and viewport, lets
+// the user show, hide, drag and remove layers, and writes the block back as
+// text or, after scene edits, as the engine's serialisation of the scene.
+// It also resolves the "qel://" references of these documents.
+//
+// The controller (selection, dispatch, leaving and re-entering the tab)
+// is ctrlScenes.cpp; block kinds, text and scene sync, saving and the
+// viewport and layer fills ctrlScenesBlocks.cpp; the preview, layer drag
+// and removal ctrlScenesPreview.cpp; references ctrlScenesReferences.cpp.
+// Main thread only.
 #pragma once
 
-#include "tabs/base/ctrlBlockList.h"
+#include "tabs/base/ctrlBase.h"
+#include "tabs/scenes/SceneTabWidgets.h"
 
-class CtrlScenes : public CtrlBlockList {
+#include <Zelkoran/Archive.h>
+
+#include <functional>
+
+namespace Zelkoran {
+class Scene;
+class XML;
+} // namespace Zelkoran
+
+class CtrlScenes : public CtrlBase {
 public:
+    // Loads above this size are refused.
+    static constexpr uint64_t kMaxLoadSize = 1073741824;
+
     CtrlScenes(ResourceManager* rm, GlobalStatus* gs);
+    ~CtrlScenes() override;
+
+    // Lists "ZK7_XML" blocks named *.tmx, *.tsx or *.tx (any case), not
+    // hidden ('#'). 0 or -1.
+    int parseQEL() override;
+    // -1 when the base panel refused the event; else 4 when no block is
+    // held afterwards, 0 when one is.
+    int processEvent(int widgetId, int data) override;
+    // The preview (background and scene, clipped to the preview area) while
+    // Render is on; otherwise the text box. 0.
+    int render(int value) override;
+    // Base reset, then onNew. 0.
+    int resetWidgets() override;
+    // Drags the selected layer with the left button inside the viewport. 0.
+    int handleMouseEvent(SDL_Event* event) override;
+    // Loads the selection again (restoring preview, viewport and layer row),
+    // or, when the tab was left with unsaved changes, takes up where it was
+    // left. 0 or -1.
+    int onActivate() override;
+    // Releases the block, remembering what to restore; unsaved changes are
+    // kept instead. 0.
+    int onDeactivate() override;
+    // Loads the selected block unless it is the current item already. 0 or -1.
+    int onListBox() override;
+    // Nothing held; compressed storage for the next save. 0 or -1.
+    int onNew() override;
+    // Writes the block under the name field's name: the scene's
+    // serialisation after scene edits, else the text box's text. 0 or -1
+    // after a message.
+    int onSave() override;
+    // Deletes the selected block alone after a Yes. 0 or -1.
+    int onDelete() override;
+    // Size labels and storage boxes of the held block. 0.
+    int updateData() override;
+    // Drops the held bytes and scene. 0.
+    int closeResources() override;
+
+    // --- blocks, text and scene (ctrlScenesBlocks.cpp) ---
+    // The held text carries the engine's scene marker.
+    bool isZK7SceneBuffer() const;
+    // Kind label, scene (for maps) and text box for the held bytes. 0.
+    int checkMapType();
+    // Builds the scene from the held bytes of map name. 0, or -1.
+    int loadTileEngineFromBuffer(const string& name);
+    // The held text becomes the scene's serialisation. 0 or -1.
+    int refreshTextBufferFromScene();
+    // The text box's text becomes the held text (and the scene, for maps);
+    // changed: the text differed. 0, or -1 with everything as it was.
+    int refreshSceneFromTextBuffer(bool& changed);
+    // Stores scene under name with the tab's storage mode; messages titled
+    // prefix. 0 or -1 (after a message, except for a null scene or an empty
+    // name).
+    int saveSceneBlockToQEL(Zelkoran::Scene* scene, const string& name, const string& prefix);
+    // name and "ZK7_XML" into the block record. False, with the record
+    // untouched, for a name a block record cannot hold whole.
+    bool setupBlockParams(const string& name);
+    // Places the scene's viewport in the preview area. Nothing without a scene.
+    void updateViewport();
+    // Width and height edits from the scene (default 640 x 480).
+    void populateViewportTextboxes(Zelkoran::Scene* scene);
+    // One row per layer slot 1..count; selects the remembered row, else row 1.
+    void populateLayersListbox(Zelkoran::Scene* scene, int count);
+    void getViewportFromTextboxes(int& width, int& height) const;
+
+    // --- preview (ctrlScenesPreview.cpp) ---
+    // The chosen background over the rectangle, clipped by the caller.
+    void renderBackground(float x, float y, float w, float h);
+    // Removes the selected layer after a Yes. 0, or -1.
+    int onRemoveLayer();
+
+    // --- references (ctrlScenesReferences.cpp) ---
+    // A "source" text to the archive and block it names. archiveId: the
+    // open archive's, one opened for the caller (opened true: the caller
+    // closes it with ArchiveMgr::close), or -1 when false.
+    bool resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const;
+    // Splits "qel://path/file.qel/resource". True when well formed.
+    bool parseQELURI(const string& uri, string& archivePath, string& resource) const;
+    // Calls visitor with the cursor on each image element of the tile set
+    // (directly under tileset or under one of its tile elements), in
+    // document order; stops at the first false. True when all were accepted.
+    bool visitTSXImageNodes(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor) const;
+    void getExtensionLower(const string& path, string& extension) const;
+
+    // --- read by tests and the benchmark ---
+    int sceneID() const { return sceneHandle; }
+    bool previewOn() const { return renderEnabled; }
+    bool sceneChanged() const { return sceneModified; }
+    const Zelkoran::Archive::Block& blockRecord() const { return block; }
+
+private:
+    void createWidgets();
+    // The name field's text, else the block list's selected row.
+    string blockName() const;
+    Zelkoran::Scene* scene() const;
+    bool ticked(int widgetId) const;
+    void tick(int widgetId, bool on) const;
+    // The selected row of the layer list, 0 for none.
+    int selectedLayer() const;
+    // The selected row is a layer of the scene (not an empty slot).
+    bool selectedLayerUsable() const;
+    void applyWidgetRules();
+    void showStorageMode(uint32_t mode);
+    // The look of a tab that holds nothing (labels, text box, layers).
+    void showNoContent();
+    void clearLayerList();
+    void closeScene();
+    // Frees the held bytes and takes bytes (may be null) in their place.
+    void replaceText(unsigned char* bytes, int length);
+    // Layer feature 8 on every layer, the layer list, viewport edits and
+    // viewport, after a scene was built.
+    void adoptScene(Zelkoran::Scene* built);
+    void onViewportEdit();
+    void onShowLayer(int data);
+    void onLayerRow(int data);
+    void onTextEdit();
+    // A name that a block record holds whole; else false after a warning.
+    bool acceptBlockName(const string& name, const string& prefix) const;
+    int saveScenePath(const string& name);
+    int saveTextPath(const string& name);
+    // Reads the stored block of the record's name back into the record's
+    // sizes and storage mode.
+    void readBackStoredBlock();
+
+    Zelkoran::Archive::Block block;
+    unsigned char* textBuffer = nullptr;
+    int textLength = 0;
+    ASCIIMode asciiMode = AM_BINARY;
+    bool endsWithNewline = false;
+    bool renderEnabled = false;
+    int sceneHandle = 0;
+    int backgroundImage = 0;
+    int viewportWidth = 0;
+    int viewportHeight = 0;
+    int customViewport = 0;
+    int lastMouseX = 0;
+    int lastMouseY = 0;
+    bool dragging = false;
+    bool dragMoved = false;
+    bool sceneModified = false;
+    int rememberedLayer = 0;
+    bool rememberedRender = false;
+    // The tab was left with unsaved changes, which it kept.
+    bool keptWhileAway = false;
+    // The text box was committed (Ctrl+Enter or focus lost after an edit)
+    // since its last event was handled.
+    bool textCommitted = false;
 };

@@ -60,7 +60,7 @@ TEST_F(TabIdentityTest, EveryTabListsTheBlocksOfItsType)
         {"Effects", 225, make<CtrlEffects>, {"smoke"}},
         {"Audio", 226, make<CtrlAudioTracks>, {"theme"}},
         {"Videos", 231, make<CtrlVideos>, {"intro"}},
-        {"Scenes", 232, make<CtrlScenes>, {"config.xml", "level.tmx"}},
+        {"Scenes", 232, make<CtrlScenes>, {"level.tmx"}},
         {"XML", 227, make<CtrlXML>, {"config.xml"}},
         {"Files", 228, make<CtrlFiles>, {"notes.txt"}},
         {"Undelete", 229, make<CtrlUndelete>, {"lost"}},

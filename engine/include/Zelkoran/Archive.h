@@ -122,6 +122,9 @@ public:
     int load(const char* path, const void* key, int keyLength);
     // The open archive with that id, or null.
     Archive* get(int id);
+    // The id of the open archive whose file is path (compared as absolute,
+    // normalised paths), or RC_ERR_NOT_FOUND.
+    int find(const char* path);
     // Closes the archive (its loaded block data is released). 0 or RC_ERR_NOT_FOUND.
     int close(int id);
     // Rewrites the CLOSED archive at path without deleted entries and with

@@ -16,6 +16,7 @@ class GUIMgr;
 class ImageMgr;
 class LogMgr;
 class ParticleMgr;
+class SceneMgr;
 class SpriteMgr;
 class Timer;
 class Tool;
@@ -39,6 +40,7 @@ public:
     ImageMgr* imageMgr();
     LogMgr* logMgr();
     ParticleMgr* particleMgr();
+    SceneMgr* sceneMgr();
     SpriteMgr* spriteMgr();
     Timer* timer();
     Tool* tool();

@@ -1,8 +1,23 @@
-// Scenes: tile maps in the TMX form, with tile sets, tile layers, image layers
-// and object groups. Layers sit in 1-based slots; a slot may be empty. Tile
-// sets and images a scene names are found by plain block name (in the
-// scene's archive), by "qel://" URI (any archive) or by file path. Objects
-// and their properties are kept as read and written back unchanged.
+// Scenes: tile maps in the TMX form (Tiled's map format), with tile sets,
+// tile layers, image layers, object groups and group layers, in the
+// orthogonal, isometric, staggered and hexagonal orientations.
+//
+// Layers: the top-level layers sit in 1-based slots, drawn in slot order; a
+// slot may be empty. A text carrying the engine's marker (written by
+// saveToBuffer) puts each top-level layer in the slot of its id; any other
+// map fills slots 1..n in document order. Saves write each top-level
+// layer's id as its slot number, so a reload gives the same slots.
+//
+// References: tile sets (TSX), templates (TX) and images a scene names are
+// found by plain name (a block of the scene's archive: "ZK7_XML" for TSX and
+// TX, "ZK7_IMAGE" for images; then a file beside the archive), by
+// "qel://archive.qel/block" URI (any archive, a relative archive path taken
+// from the scene's archive's folder), or, for scenes read from a file, by
+// file path relative to the referring file. The stored form is described
+// in docs/scene-format.md.
+//
+// Objects, properties, wang sets and every element or attribute the engine
+// does not use are kept as read and written back unchanged.
 // setName refuses a name another open scene holds; loads do not check, as a
 // caller may load a new scene while the old one of that name is still open.
 // Main thread only.
@@ -20,15 +35,19 @@
 
 namespace Zelkoran {
 
+// The text by which saveToBuffer marks a scene of the engine's own making.
+inline constexpr const char* kSceneMarker = "Zelkoran GDK Scene format";
+
 enum eSceneLayerType : int {
     SLT_EMPTY = 0, // an empty slot
     SLT_TILE = 1,
     SLT_IMAGE = 2,
     SLT_OBJECT = 3, // an object group
+    SLT_GROUP = 4,  // a group layer; its nested layers are not slots
 };
 
 enum eSceneLayerFeature : uint32_t {
-    SLF_MARKED = 0x08, // set by the editor on every layer it builds; stored and saved only
+    SLF_MARKED = 0x08, // set by the editor on every layer it builds; kept in memory only
     SLF_SHOWN = 0x20,  // the layer is drawn
 };
 
@@ -172,26 +191,33 @@ public:
 
     // --- saving ---
     // The scene as TMX text in a new NUL-terminated buffer (size excludes
-    // the NUL) that the caller releases with CMem::free. sceneName is written
-    // as the map's name; fileName is the name the text will be stored under.
-    // References to tile sets and images in the archive at archivePath are
-    // written as plain block names, others as "qel://" URIs or file paths.
-    // engineFormat true adds the marker "Zelkoran GDK Scene format" by which
-    // SceneMgr knows the text as its own.
-    // Returns 0, or RC_ERR_NO_MEMORY, RC_ERR_INVALID (a null argument).
+    // the NUL) that the caller releases with CMem::free. References are
+    // written as they were read. Pictures that exist only in memory (from
+    // importLayerFrom*) are stored as "ZK7_IMAGE" blocks of the open archive
+    // at archivePath, named "#M_" + fileName without extension + "_" + n,
+    // and referred to as "qel://<archive file name>/<block>".
+    // engineFormat true adds the marker comment "Zelkoran GDK Scene format:
+    // sceneName", by which SceneMgr knows the text as its own, and stores
+    // each top-level layer's id as its slot (docs/scene-format.md).
+    // Returns 0, or RC_ERR_INVALID (a null argument), RC_ERR_NOT_FOUND (a
+    // picture only in memory and no open archive at archivePath), a code of
+    // Archive::blockAdd (-72, -477) for such a picture, RC_ERR_NO_MEMORY.
     int saveToBuffer(char*& buffer, size_t& size, const char* sceneName, const char* fileName,
                      const char* archivePath, bool engineFormat) const;
     // Writes the scene as a TMX file at path (replacing a file only once the
-    // new one is complete); name is written as the map's name (the scene's
-    // own when empty); reserved: pass "". withDependencies also writes every
-    // tile set it uses as a TSX file and every image as a PNG file next to
-    // path, and the map refers to them by file name.
-    // Returns 0, or RC_ERR_IO, RC_ERR_NOT_FOUND (a tile set or image it
-    // refers to cannot be read), RC_ERR_INVALID (empty path).
+    // new one is complete); name: reserved for the map's name (TMX has no
+    // place for it); reserved: pass "". withDependencies also writes every
+    // tile set as NAME.tsx, every picture as NAME.png and every object
+    // template as NAME.tx next to path (names made unique with "_2", "_3"...),
+    // and the map refers to them by file name (files of those names are
+    // replaced); without it references stay as they were read.
+    // Returns 0, or RC_ERR_IO, RC_ERR_INVALID (empty path), RC_ERR_NOT_FOUND
+    // (pictures only in memory, which need withDependencies).
     int save(const char* path, const char* name, const char* reserved, bool withDependencies);
 
 private:
     friend class SceneMgr;
+    friend struct SceneAccess; // engine side: the map model
     struct Impl;
     explicit Scene(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
@@ -217,9 +243,11 @@ public:
     // relative to its folder. Returns the scene id (> 0), or the codes of load.
     int loadFromFile(const char* path, SceneObjectFactory* factory = nullptr);
     // TMX text (copied). archivePath is the base for references: plain names
-    // are blocks of that archive, "qel://" URIs are resolved (other archives
-    // too), anything else is a file path. Returns the scene id (> 0), or the
-    // codes of load, RC_ERR_INVALID (data null).
+    // are blocks of that archive (then files in its folder), "qel://" URIs
+    // are resolved (other archives too). "" takes plain names as files of
+    // the current folder. Returns the scene id (> 0), or the codes of load,
+    // RC_ERR_TOO_LARGE (a text over 256 MiB, a layer over 2^25 cells),
+    // RC_ERR_INVALID (data null).
     int loadFromBuffer(const void* data, size_t size, const char* name, const char* archivePath,
                        SceneObjectFactory* factory = nullptr);
     // The open scene with that id, or null.
@@ -230,6 +258,9 @@ public:
     // Returns 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another open scene has the
     // name), RC_ERR_INVALID (empty).
     int setName(int id, const char* name);
+    // Why the last load failed, with the file and line where known ("" after
+    // a load that succeeded). The same text goes to the log as an error.
+    const char* getLastError() const;
 
 private:
     struct Impl;

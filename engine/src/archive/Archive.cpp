@@ -166,6 +166,17 @@ Archive* ArchiveMgr::get(int id)
     return it == m_impl->open.end() ? nullptr : it->second.get();
 }
 
+int ArchiveMgr::find(const char* path)
+{
+    if (!path || !*path)
+        return RC_ERR_NOT_FOUND;
+    const std::string wanted = absolutePath(path);
+    for (const auto& [id, archive] : m_impl->open)
+        if (wanted == archive->getName())
+            return id;
+    return RC_ERR_NOT_FOUND;
+}
+
 int ArchiveMgr::close(int id) { return m_impl->open.erase(id) ? RC_OK : RC_ERR_NOT_FOUND; }
 
 int ArchiveMgr::defrag(const char* path, int newLimit, const void* key, int keyLength)

@@ -1,0 +1,206 @@
+// Scene speed against Tiled's own renderer, measured in one run:
+//  - loading each sample map and drawing it once, against a tmxrasterizer
+//    process rendering the same map (the user waits for either): counter
+//    "ratio" = engine time / tmxrasterizer time, target at most 1.0;
+//  - loading a generated 1024 x 1024 map of 4 layers (base64 + zlib): time,
+//    and the resident memory it adds.
+// SKARDEN_SAMPLES: the samples folder (default ../shared/samples); the map
+// runs are skipped without it or without tmxrasterizer on the PATH.
+// SKARDEN_BENCH_DIR: folder for the generated map (default /tmp/skarden-bench).
+#include "scene/TileData.h"
+
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Scene.h>
+#include <Zelkoran/Screen.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using Zelkoran::Main;
+
+std::string benchDir()
+{
+    const char* dir = std::getenv("SKARDEN_BENCH_DIR");
+    std::string path = dir ? dir : "/tmp/skarden-bench";
+    fs::create_directories(path);
+    return path;
+}
+
+// Resident and peak resident memory of this process, in KiB.
+long statusKiB(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::strlen(field));
+    return 0;
+}
+
+SDL_Renderer* renderer()
+{
+    static SDL_Renderer* r = [] {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        Zelkoran::Screen* screen = Main::instance()->configMgr()->get(0);
+        screen->setDriver(Zelkoran::Screen::DRV_SOFT);
+        screen->setSize(64, 64);
+        return screen->show() == 0 ? screen->getRenderer() : nullptr;
+    }();
+    return r;
+}
+
+// Loads the map and draws it whole into a target of its size; false on failure.
+bool loadAndRender(const std::string& path)
+{
+    Zelkoran::SceneMgr& scenes = *Main::instance()->sceneMgr();
+    const int id = scenes.loadFromFile(path.c_str());
+    Zelkoran::Scene* scene = scenes.get(id);
+    if (!scene)
+        return false;
+    const int w = std::max(1, scene->getWidth()), h = std::max(1, scene->getHeight());
+    SDL_Texture* target = SDL_CreateTexture(renderer(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
+    SDL_SetRenderTarget(renderer(), target);
+    scene->setViewport(SDL_Rect{0, 0, w, h});
+    scene->render(0, 0);
+    SDL_RenderFlush(renderer());
+    SDL_SetRenderTarget(renderer(), nullptr);
+    SDL_DestroyTexture(target);
+    scenes.close(id);
+    return true;
+}
+
+double secondsOf(const std::string& command)
+{
+    const auto start = Clock::now();
+    const int rc = std::system(command.c_str());
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    return rc == 0 ? s : -1.0;
+}
+
+void BM_LoadAndFirstRender(benchmark::State& state, const std::string& path)
+{
+    if (!renderer() || std::system("command -v tmxrasterizer >/dev/null 2>&1") != 0) {
+        state.SkipWithError("needs a renderer and tmxrasterizer");
+        return;
+    }
+    const std::string out = benchDir() + "/tiled.png";
+    const std::string tiled = "QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing '" + path + "' '" + out +
+                              "' >/dev/null 2>&1";
+    double engine = 0, reference = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        if (!loadAndRender(path)) {
+            state.SkipWithError("the map does not load");
+            return;
+        }
+        const double e = std::chrono::duration<double>(Clock::now() - start).count();
+        state.SetIterationTime(e);
+        const double t = secondsOf(tiled);
+        if (t < 0) {
+            state.SkipWithError("tmxrasterizer failed");
+            return;
+        }
+        engine += e;
+        reference += t;
+    }
+    state.counters["engine_ms"] = engine * 1000 / double(state.iterations());
+    state.counters["tmxrasterizer_ms"] = reference * 1000 / double(state.iterations());
+    state.counters["ratio"] = engine / reference;
+}
+
+// A 1024 x 1024 map of four base64 + zlib layers over a 16-tile set.
+std::string generatedMap()
+{
+    const std::string path = benchDir() + "/generated1024.tmx";
+    if (fs::exists(path))
+        return path;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 64, 64, 32, SDL_PIXELFORMAT_ARGB8888);
+    for (int i = 0; i < 64 * 64; ++i)
+        static_cast<uint32_t*>(s->pixels)[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
+    IMG_SavePNG(s, (benchDir() + "/generated.png").c_str());
+    SDL_FreeSurface(s);
+    const int side = 1024;
+    std::ofstream out(path);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<map version=\"1.10\" orientation=\"orthogonal\" width=\""
+        << side << "\" height=\"" << side << "\" tilewidth=\"16\" tileheight=\"16\">\n"
+        << " <tileset firstgid=\"1\" name=\"g\" tilewidth=\"16\" tileheight=\"16\" tilecount=\"16\" columns=\"4\">"
+           "<image source=\"generated.png\" width=\"64\" height=\"64\"/></tileset>\n";
+    std::vector<uint32_t> cells(size_t(side) * side);
+    for (int layer = 0; layer < 4; ++layer) {
+        for (size_t i = 0; i < cells.size(); ++i)
+            cells[i] = (i * 7 + size_t(layer) * 3) % 17; // 0 = empty now and then
+        Zelkoran::String data;
+        Zelkoran::scene::encodeTileData(cells.data(), cells.size(), side, "base64", "zlib", data);
+        out << " <layer id=\"" << layer + 1 << "\" name=\"l" << layer << "\" width=\"" << side << "\" height=\""
+            << side << "\"><data encoding=\"base64\" compression=\"zlib\">" << data.c_str() << "</data></layer>\n";
+    }
+    out << "</map>\n";
+    return path;
+}
+
+void BM_LoadGenerated1024(benchmark::State& state)
+{
+    const std::string path = generatedMap();
+    Zelkoran::SceneMgr& scenes = *Main::instance()->sceneMgr();
+    long added = 0;
+    for (auto _ : state) {
+        const long before = statusKiB("VmRSS:");
+        const int id = scenes.loadFromFile(path.c_str());
+        if (id <= 0) {
+            state.SkipWithError(scenes.getLastError());
+            return;
+        }
+        added = statusKiB("VmRSS:") - before;
+        scenes.close(id);
+    }
+    state.counters["rss_added_MiB"] = double(added) / 1024;
+    state.counters["peak_rss_MiB"] = double(statusKiB("VmHWM:")) / 1024;
+}
+BENCHMARK(BM_LoadGenerated1024)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void registerSampleMaps()
+{
+    const char* env = std::getenv("SKARDEN_SAMPLES");
+    const fs::path root = fs::path(env ? env : "../shared/samples") / "tiled";
+    std::error_code ec;
+    std::vector<fs::path> maps;
+    for (const auto& e : fs::recursive_directory_iterator(root, ec))
+        if (e.path().extension() == ".tmx")
+            maps.push_back(e.path());
+    std::sort(maps.begin(), maps.end());
+    for (const fs::path& p : maps)
+        benchmark::RegisterBenchmark(("BM_LoadAndFirstRender/" + p.parent_path().filename().string() + "/" +
+                                      p.filename().string())
+                                         .c_str(),
+                                     BM_LoadAndFirstRender, p.string())
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    registerSampleMaps();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Main::terminate();
+    return 0;
+}

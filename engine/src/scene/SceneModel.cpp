@@ -1,0 +1,120 @@
+#include "scene/SceneModel.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+namespace Zelkoran::scene {
+
+Picture::~Picture()
+{
+    if (m_texture)
+        SDL_DestroyTexture(m_texture);
+    if (surface)
+        SDL_FreeSurface(surface);
+}
+
+SDL_Texture* Picture::texture(SDL_Renderer* renderer)
+{
+    if (!surface || !renderer)
+        return nullptr;
+    if (m_texture && m_owner == renderer)
+        return m_texture;
+    if (m_texture)
+        SDL_DestroyTexture(m_texture);
+    m_texture = SDL_CreateTextureFromSurface(renderer, surface);
+    m_owner = m_texture ? renderer : nullptr;
+    if (m_texture)
+        SDL_SetTextureBlendMode(m_texture, SDL_BLENDMODE_BLEND);
+    return m_texture;
+}
+
+bool TileSet::tileImage(uint32_t local, uint64_t timeMs, Picture*& pic, SDL_Rect& rect) const
+{
+    auto it = tiles.find(local);
+    if (it != tiles.end() && !it->second.frames.empty() && it->second.totalMs > 0) {
+        uint64_t t = timeMs % it->second.totalMs;
+        for (const Frame& f : it->second.frames) {
+            if (t < f.durationMs) {
+                local = f.tileId;
+                break;
+            }
+            t -= f.durationMs;
+        }
+        it = tiles.find(local);
+    }
+    if (it != tiles.end() && it->second.picture) {
+        pic = it->second.picture.get();
+        rect = it->second.rect;
+        return pic->surface != nullptr;
+    }
+    if (!picture || !picture->surface || columns < 1 || local >= tileCount)
+        return false;
+    pic = picture.get();
+    rect = SDL_Rect{margin + int(local % uint32_t(columns)) * (tileWidth + spacing),
+                    margin + int(local / uint32_t(columns)) * (tileHeight + spacing), tileWidth, tileHeight};
+    return true;
+}
+
+const TileSet* Map::tileSetFor(uint32_t gid) const
+{
+    gid &= kGidMask;
+    // Tile sets are kept by firstGid: the last one starting at or below gid.
+    auto it = std::upper_bound(tileSets.begin(), tileSets.end(), gid,
+                               [](uint32_t g, const std::unique_ptr<TileSet>& t) { return g < t->firstGid; });
+    if (it == tileSets.begin())
+        return nullptr;
+    const TileSet* t = std::prev(it)->get();
+    return t->contains(gid) ? t : nullptr;
+}
+
+namespace {
+
+// Tiled's hexagonal (and staggered) layout measures.
+struct HexParams {
+    int tileWidth, tileHeight, sideLengthX, sideLengthY, sideOffsetX, sideOffsetY, columnWidth, rowHeight;
+    explicit HexParams(const Map& m)
+    {
+        tileWidth = m.tileWidth & ~1;
+        tileHeight = m.tileHeight & ~1;
+        const int side = m.orientation == Orientation::Hexagonal ? m.hexSideLength : 0;
+        sideLengthX = m.staggerX ? side : 0;
+        sideLengthY = m.staggerX ? 0 : side;
+        sideOffsetX = (tileWidth - sideLengthX) / 2;
+        sideOffsetY = (tileHeight - sideLengthY) / 2;
+        columnWidth = sideOffsetX + sideLengthX;
+        rowHeight = sideOffsetY + sideLengthY;
+    }
+};
+
+} // namespace
+
+int Map::pixelWidth() const
+{
+    switch (orientation) {
+    case Orientation::Orthogonal: return width * tileWidth;
+    case Orientation::Isometric: return (width + height) * tileWidth / 2;
+    default: {
+        const HexParams p(*this);
+        if (staggerX)
+            return width * p.columnWidth + p.sideOffsetX;
+        return width * (p.tileWidth + p.sideLengthX) + (height > 1 ? p.columnWidth : 0);
+    }
+    }
+}
+
+int Map::pixelHeight() const
+{
+    switch (orientation) {
+    case Orientation::Orthogonal: return height * tileHeight;
+    case Orientation::Isometric: return (width + height) * tileHeight / 2;
+    default: {
+        const HexParams p(*this);
+        if (staggerX)
+            return height * (p.tileHeight + p.sideLengthY) + (width > 1 ? p.rowHeight : 0);
+        return height * p.rowHeight + p.sideOffsetY;
+    }
+    }
+}
+
+} // namespace Zelkoran::scene

@@ -1,0 +1,165 @@
+// The map model behind a Scene: what the readers fill, the renderer draws
+// and the writers store. Every element is also kept as read (minus the
+// parts the model regenerates: tile data, nested layers, a map's tile sets
+// and layers), so what the engine does not use is written back unchanged.
+#pragma once
+
+#include <Zelkoran/CMem.h>
+#include <Zelkoran/Scene.h>
+
+#include <SDL_rect.h>
+
+#include <pugixml.hpp>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+struct SDL_Surface;
+struct SDL_Texture;
+struct SDL_Renderer;
+
+namespace Zelkoran::scene {
+
+// The top bits of a global tile id: how the tile is flipped.
+inline constexpr uint32_t kFlipH = 0x80000000u;
+inline constexpr uint32_t kFlipV = 0x40000000u;
+inline constexpr uint32_t kFlipD = 0x20000000u;      // anti-diagonal: x and y swapped
+inline constexpr uint32_t kRotateHex = 0x10000000u;  // 120 degrees, hexagonal maps only (kept, not drawn)
+inline constexpr uint32_t kGidMask = 0x0FFFFFFFu;
+
+// Larger tile layers (cells) are refused, so a hostile size cannot exhaust memory.
+inline constexpr uint64_t kMaxCells = uint64_t(1) << 25;
+// More top-level layer slots are refused.
+inline constexpr int kMaxSlots = 4096;
+
+enum class Orientation { Orthogonal, Isometric, Staggered, Hexagonal };
+enum class RenderOrder { RightDown, RightUp, LeftDown, LeftUp };
+
+// Decoded pixels shared by the tile sets, tiles and image layers naming them.
+struct Picture {
+    String source;                  // the reference as written; "" = exists only in memory
+    SDL_Surface* surface = nullptr; // ARGB8888, owned
+    Picture() = default;
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    ~Picture();
+    // The texture of the pixels for renderer, made on first use.
+    SDL_Texture* texture(SDL_Renderer* renderer);
+
+private:
+    SDL_Texture* m_texture = nullptr;
+    SDL_Renderer* m_owner = nullptr;
+};
+using PicturePtr = std::shared_ptr<Picture>;
+
+struct Frame {
+    uint32_t tileId = 0; // local id in the same tile set
+    uint32_t durationMs = 1;
+};
+
+// What a tile set says about one tile beyond its place in the image.
+struct TileArt {
+    PicturePtr picture;       // image-collection tile sets: the tile's own image
+    SDL_Rect rect{0, 0, 0, 0}; // the part of picture it uses
+    std::vector<Frame> frames; // its animation, empty when none
+    uint32_t totalMs = 0;
+};
+
+struct TileSet {
+    uint32_t firstGid = 1;
+    String source;              // external TSX reference as written; "" = embedded
+    pugi::xml_document element; // the <tileset> element (an external one's TSX root) as read
+    int tileWidth = 0;
+    int tileHeight = 0;
+    int spacing = 0;
+    int margin = 0;
+    int columns = 0;
+    uint32_t tileCount = 0; // ids 0..tileCount-1 are valid
+    int offsetX = 0;
+    int offsetY = 0;
+    bool gridRenderSize = false; // tilerendersize="grid": tiles scaled to the map's cell
+    // objectalignment: where a tile object's point sits on its tile, per
+    // axis 0 start, 1 middle, 2 end; -1 unspecified (the orientation decides).
+    int alignX = -1, alignY = -1;
+    PicturePtr picture;          // null for an image collection
+    std::map<uint32_t, TileArt> tiles;
+
+    bool contains(uint32_t gid) const { return gid >= firstGid && gid - firstGid < tileCount; }
+    // The picture and source rectangle of local tile id after animation at
+    // timeMs; false when the tile has no pixels.
+    bool tileImage(uint32_t local, uint64_t timeMs, Picture*& picture, SDL_Rect& rect) const;
+};
+
+// An object of a group that draws: a tile object (shapes are data only).
+struct TileObject {
+    const TileSet* tileSet = nullptr;
+    uint32_t gid = 0; // with flip bits, relative to tileSet's firstGid
+    float x = 0, y = 0, width = 0, height = 0, rotation = 0;
+    bool visible = true;
+};
+
+struct Layer {
+    int type = SLT_TILE;
+    int id = 0; // as read; top-level layers are written with their slot
+    String name;
+    float offsetX = 0, offsetY = 0;
+    float opacity = 1;
+    uint8_t tint[3] = {255, 255, 255}; // tintcolor: multiplies the colours of everything drawn
+    uint32_t features = SLF_SHOWN;
+    pugi::xml_document element; // as read, without <data> and nested layers
+
+    // SLT_TILE: the cell grid, row by row, origin = map cell of cells[0].
+    int columns = 0, rows = 0;
+    int originX = 0, originY = 0;
+    std::vector<uint32_t> cells;
+    String encoding, compression; // as read: "csv" / "base64" / "" (XML); "zlib" / "gzip" / "zstd" / ""
+    bool chunked = false;         // read from <chunk>s (infinite maps); written the same way
+
+    // SLT_IMAGE
+    PicturePtr picture;
+    bool repeatX = false, repeatY = false;
+
+    // SLT_OBJECT
+    std::vector<TileObject> tileObjects;
+
+    // SLT_GROUP
+    std::vector<std::unique_ptr<Layer>> children;
+
+    bool shown() const { return (features & SLF_SHOWN) != 0; }
+};
+
+// An object template (TX) the map's objects name, as read.
+struct Template {
+    pugi::xml_document element;       // the <template> element
+    const TileSet* tileSet = nullptr; // the tile set its <tileset> names, if any
+};
+
+struct Map {
+    pugi::xml_document element; // <map> as read, without tile sets and layers
+    Orientation orientation = Orientation::Orthogonal;
+    RenderOrder renderOrder = RenderOrder::RightDown;
+    int width = 0, height = 0; // in cells (infinite maps: the bounds of their chunks)
+    int tileWidth = 0, tileHeight = 0;
+    int hexSideLength = 0;
+    bool staggerX = false;    // staggeraxis="x"
+    bool staggerEven = false; // staggerindex="even"
+    bool infinite = false;
+    int originX = 0, originY = 0; // infinite maps: the cell at scene pixel (0, 0)
+    bool hasBackground = false;
+    uint8_t background[4] = {0, 0, 0, 0}; // r, g, b, a
+    std::vector<std::unique_ptr<TileSet>> tileSets; // by firstGid
+    // Tile sets only templates name: drawn, never written into the map.
+    std::vector<std::unique_ptr<TileSet>> templateTileSets;
+    // The templates objects name, by the reference as written in the map.
+    std::map<String, std::shared_ptr<Template>> templates;
+    std::vector<std::unique_ptr<Layer>> slots; // index = slot - 1; null = empty slot
+
+    const TileSet* tileSetFor(uint32_t gid) const;
+    // Pixel size of the whole map as its orientation lays it out.
+    int pixelWidth() const;
+    int pixelHeight() const;
+};
+
+} // namespace Zelkoran::scene

@@ -1,0 +1,309 @@
+// Draws the map model the way Tiled lays maps out: cells in render order,
+// tiles anchored at their cell's bottom-left, flips (the anti-diagonal one
+// as a quarter turn plus a mirror), tile offsets, layer offsets and
+// opacity accumulated through group layers, image layers and tile objects.
+// Object shapes are data only and are not drawn.
+#include "scene/SceneIO.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace Zelkoran::scene {
+
+namespace {
+
+struct Pen {
+    SDL_Renderer* renderer;
+    const Map& map;
+    uint64_t timeMs;
+    uint8_t tint[3];
+    SDL_Rect clip;  // the renderer's clip; w 0 = none
+    int reach[4];   // how far tiles reach beyond their cell: left, up, right, down (pixels)
+    float originX, originY; // where scene pixel (0, 0) lands
+};
+
+// Draws src of picture into the box (x, y, w, h) as it appears after the
+// flips; a diagonal flip turns the w x h box's content by a quarter.
+void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x, float y, float w, float h,
+                 uint32_t flags, float opacity, double angle = 0.0, const SDL_FPoint* pivot = nullptr)
+{
+    SDL_Texture* texture = picture->texture(pen.renderer);
+    if (!texture || w <= 0 || h <= 0)
+        return;
+    SDL_SetTextureAlphaMod(texture, Uint8(std::lround(std::clamp(opacity, 0.0f, 1.0f) * 255.0f)));
+    SDL_SetTextureColorMod(texture, pen.tint[0], pen.tint[1], pen.tint[2]);
+    const bool fh = flags & kFlipH, fv = flags & kFlipV;
+    int flip = SDL_FLIP_NONE;
+    double turn = 0.0;
+    SDL_FRect dst{x, y, w, h};
+    if (!(flags & kFlipD)) {
+        flip = (fh ? SDL_FLIP_HORIZONTAL : 0) | (fv ? SDL_FLIP_VERTICAL : 0);
+    } else {
+        // SDL mirrors first, then turns clockwise: pick the pair equal to
+        // the transposition followed by Tiled's mirrors.
+        if (!fh && !fv)
+            turn = 270.0, flip = SDL_FLIP_HORIZONTAL;
+        else if (fh && !fv)
+            turn = 90.0;
+        else if (!fh && fv)
+            turn = 270.0;
+        else
+            turn = 90.0, flip = SDL_FLIP_HORIZONTAL;
+        // The unturned box (h x w) shares the centre of the box drawn.
+        dst = SDL_FRect{x + (w - h) / 2, y + (h - w) / 2, h, w};
+    }
+    if (angle != 0.0 && pivot) {
+        SDL_FPoint center{pivot->x - dst.x, pivot->y - dst.y};
+        SDL_RenderCopyExF(pen.renderer, texture, &src, &dst, angle + turn, &center, SDL_RendererFlip(flip));
+    } else if (turn != 0.0 || flip != SDL_FLIP_NONE) {
+        SDL_RenderCopyExF(pen.renderer, texture, &src, &dst, turn, nullptr, SDL_RendererFlip(flip));
+    } else {
+        SDL_RenderCopyF(pen.renderer, texture, &src, &dst);
+    }
+}
+
+// Draws cell gid with its bottom-left at (left, bottom).
+void drawCell(const Pen& pen, uint32_t gid, float left, float bottom, float opacity)
+{
+    const TileSet* ts = pen.map.tileSetFor(gid);
+    Picture* picture = nullptr;
+    SDL_Rect src;
+    if (!ts || !ts->tileImage((gid & kGidMask) - ts->firstGid, pen.timeMs, picture, src))
+        return;
+    float w = float(src.w), h = float(src.h);
+    if (ts->gridRenderSize)
+        w = float(pen.map.tileWidth), h = float(pen.map.tileHeight);
+    // A diagonally flipped tile occupies its size turned.
+    const float boxW = (gid & kFlipD) ? h : w, boxH = (gid & kFlipD) ? w : h;
+    drawFlipped(pen, picture, src, left + float(ts->offsetX), bottom - boxH + float(ts->offsetY), boxW, boxH, gid,
+                opacity);
+}
+
+struct HexLayout {
+    int tileWidth, tileHeight, sideLengthX, sideLengthY, columnWidth, rowHeight;
+    explicit HexLayout(const Map& m)
+    {
+        tileWidth = m.tileWidth & ~1;
+        tileHeight = m.tileHeight & ~1;
+        const int side = m.orientation == Orientation::Hexagonal ? m.hexSideLength : 0;
+        sideLengthX = m.staggerX ? side : 0;
+        sideLengthY = m.staggerX ? 0 : side;
+        columnWidth = (tileWidth - sideLengthX) / 2 + sideLengthX;
+        rowHeight = (tileHeight - sideLengthY) / 2 + sideLengthY;
+    }
+};
+
+void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float opacity)
+{
+    const Map& m = pen.map;
+    if (m.tileWidth < 1 || m.tileHeight < 1) // a built scene before its cell size is set
+        return;
+    const auto cell = [&](int x, int y) { return layer.cells[size_t(y) * size_t(layer.columns) + size_t(x)]; };
+    // Map cell of layer cell (x, y), counted from the scene's top-left cell.
+    const int dx = layer.originX - m.originX, dy = layer.originY - m.originY;
+    switch (m.orientation) {
+    case Orientation::Orthogonal: {
+        const bool up = m.renderOrder == RenderOrder::RightUp || m.renderOrder == RenderOrder::LeftUp;
+        const bool left = m.renderOrder == RenderOrder::LeftDown || m.renderOrder == RenderOrder::LeftUp;
+        // Only the cells whose tiles can reach the clip rectangle.
+        int x0 = 0, y0 = 0, x1 = layer.columns, y1 = layer.rows;
+        if (pen.clip.w > 0) {
+            // Clamped before the cast: offsets may be far out.
+            const auto cellAt = [](float px, int size) {
+                return int(std::clamp(std::floor(double(px) / size), -double(1 << 30), double(1 << 30)));
+            };
+            x0 = std::max(x0, cellAt(float(pen.clip.x - pen.reach[2]) - ox, m.tileWidth) - dx);
+            x1 = std::min(x1, cellAt(float(pen.clip.x + pen.clip.w + pen.reach[0]) - ox, m.tileWidth) - dx + 1);
+            y0 = std::max(y0, cellAt(float(pen.clip.y - pen.reach[3]) - oy, m.tileHeight) - dy);
+            y1 = std::min(y1, cellAt(float(pen.clip.y + pen.clip.h + pen.reach[1]) - oy, m.tileHeight) - dy + 1);
+        }
+        for (int i = y0; i < y1; ++i) {
+            const int y = up ? y1 - 1 - (i - y0) : i;
+            for (int j = x0; j < x1; ++j) {
+                const int x = left ? x1 - 1 - (j - x0) : j;
+                if (const uint32_t gid = cell(x, y))
+                    drawCell(pen, gid, ox + float((x + dx) * m.tileWidth), oy + float((y + dy + 1) * m.tileHeight),
+                             opacity);
+            }
+        }
+        return;
+    }
+    case Orientation::Isometric: {
+        // Screen rows top to bottom: cells with equal x + y, left to right.
+        const float originX = float(m.height * m.tileWidth / 2);
+        // Map cells (mx, my) that can reach the clip: sum mx + my within
+        // [sumLo, sumHi] (rows on screen), difference mx - my within
+        // [diffLo, diffHi] (columns on screen).
+        const double tw = m.tileWidth, th = m.tileHeight, big = double(1 << 30);
+        double sumLo = -big, sumHi = big, diffLo = -big, diffHi = big;
+        if (pen.clip.w > 0) {
+            const double cl = pen.clip.x, ct = pen.clip.y, cr = cl + pen.clip.w, cb = ct + pen.clip.h;
+            sumLo = std::floor((ct - pen.reach[3] - oy - th) * 2 / th);
+            sumHi = std::ceil((cb + pen.reach[1] - oy) * 2 / th);
+            diffLo = std::floor((cl - pen.reach[2] - tw - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
+            diffHi = std::ceil((cr + pen.reach[0] - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
+        }
+        const auto clampInt = [&](double v) { return int(std::clamp(v, -big, big)); };
+        const int s0 = std::max(0, clampInt(sumLo) - dx - dy);
+        const int s1 = std::min(layer.columns + layer.rows - 2, clampInt(sumHi) - dx - dy);
+        for (int s = s0; s <= s1; ++s) {
+            const int sum = s + dx + dy;
+            const int xLo = std::max(std::max(0, s - layer.rows + 1), clampInt(std::floor((sum + diffLo) / 2)) - dx);
+            const int xHi = std::min(std::min(s, layer.columns - 1), clampInt(std::ceil((sum + diffHi) / 2)) - dx);
+            for (int x = xLo; x <= xHi; ++x) {
+                const int y = s - x;
+                if (const uint32_t gid = cell(x, y)) {
+                    const int mx = x + dx, my = y + dy;
+                    const float left = float(mx - my) * float(m.tileWidth) / 2 + originX - float(m.tileWidth / 2);
+                    const float bottom = float(mx + my) * float(m.tileHeight) / 2 + float(m.tileHeight);
+                    drawCell(pen, gid, ox + left, oy + bottom, opacity);
+                }
+            }
+        }
+        return;
+    }
+    default: {
+        const HexLayout p(m);
+        const auto staggered = [&](int v) { return bool(v & 1) != m.staggerEven; };
+        const auto draw = [&](int x, int y) {
+            const uint32_t gid = cell(x, y);
+            if (!gid)
+                return;
+            const int mx = x + dx, my = y + dy;
+            float px, py;
+            if (m.staggerX) {
+                px = float(mx * p.columnWidth);
+                py = float(my * (p.tileHeight + p.sideLengthY) + (staggered(mx) ? p.rowHeight : 0));
+            } else {
+                px = float(mx * (p.tileWidth + p.sideLengthX) + (staggered(my) ? p.columnWidth : 0));
+                py = float(my * p.rowHeight);
+            }
+            drawCell(pen, gid, ox + px, oy + py + float(p.tileHeight), opacity);
+        };
+        for (int y = 0; y < layer.rows; ++y) {
+            if (!m.staggerX) {
+                for (int x = 0; x < layer.columns; ++x)
+                    draw(x, y);
+                continue;
+            }
+            // Raised columns first, so the lowered ones overlap them.
+            for (int pass = 0; pass < 2; ++pass)
+                for (int x = 0; x < layer.columns; ++x)
+                    if (staggered(x + dx) == (pass == 1))
+                        draw(x, y);
+        }
+        return;
+    }
+    }
+}
+
+void drawImageLayer(const Pen& pen, const Layer& layer, float ox, float oy, float opacity)
+{
+    if (!layer.picture || !layer.picture->surface)
+        return;
+    Picture* picture = layer.picture.get();
+    const int w = picture->surface->w, h = picture->surface->h;
+    const SDL_Rect src{0, 0, w, h};
+    // Repeats cover the map's extent, as far as the clip lets them show.
+    float left = pen.originX, top = pen.originY;
+    float right = left + float(pen.map.pixelWidth()), bottom = top + float(pen.map.pixelHeight());
+    if (pen.clip.w > 0) {
+        left = std::max(left, float(pen.clip.x));
+        top = std::max(top, float(pen.clip.y));
+        right = std::min(right, float(pen.clip.x + pen.clip.w));
+        bottom = std::min(bottom, float(pen.clip.y + pen.clip.h));
+    }
+    const float x0 = layer.repeatX ? ox - std::ceil((ox - left) / float(w)) * float(w) : ox;
+    const float y0 = layer.repeatY ? oy - std::ceil((oy - top) / float(h)) * float(h) : oy;
+    for (float y = y0; y == y0 || (layer.repeatY && y < bottom); y += float(h))
+        for (float x = x0; x == x0 || (layer.repeatX && x < right); x += float(w))
+            drawFlipped(pen, picture, src, x, y, float(w), float(h), 0, opacity);
+}
+
+void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float opacity)
+{
+    const Map& m = pen.map;
+    for (const TileObject& o : layer.tileObjects) {
+        if (!o.visible || !o.tileSet)
+            continue;
+        Picture* picture = nullptr;
+        SDL_Rect src;
+        if (!o.tileSet->tileImage(o.gid & kGidMask, pen.timeMs, picture, src))
+            continue;
+        const float w = o.width > 0 ? o.width : float(src.w), h = o.height > 0 ? o.height : float(src.h);
+        // The object's point on screen, and where it sits on the tile:
+        // bottom-left unless the tile set says otherwise (bottom centre on
+        // isometric maps).
+        float px = o.x, py = o.y;
+        int ax = 0, ay = 2;
+        if (m.orientation == Orientation::Isometric) {
+            // Object coordinates are in cell-height units along both axes.
+            const float tx = o.x / float(m.tileHeight), ty = o.y / float(m.tileHeight);
+            px = (tx - ty) * float(m.tileWidth) / 2 + float(m.height * m.tileWidth / 2);
+            py = (tx + ty) * float(m.tileHeight) / 2;
+            ax = 1;
+        }
+        if (o.tileSet->alignX >= 0)
+            ax = o.tileSet->alignX, ay = o.tileSet->alignY;
+        px += ox + float(o.tileSet->offsetX);
+        py += oy + float(o.tileSet->offsetY);
+        const SDL_FPoint pivot{px, py};
+        drawFlipped(pen, picture, src, px - float(ax) * w / 2, py - float(ay) * h / 2, w, h, o.gid & (kFlipH | kFlipV),
+                    opacity, o.rotation, &pivot);
+    }
+}
+
+void drawLayer(const Pen& outer, const Layer& layer, float ox, float oy, float opacity)
+{
+    if (!layer.shown())
+        return;
+    Pen pen = outer;
+    for (int i = 0; i < 3; ++i)
+        pen.tint[i] = uint8_t(pen.tint[i] * layer.tint[i] / 255);
+    ox += layer.offsetX;
+    oy += layer.offsetY;
+    opacity *= layer.opacity;
+    switch (layer.type) {
+    case SLT_TILE: drawTileLayer(pen, layer, ox, oy, opacity); break;
+    case SLT_IMAGE: drawImageLayer(pen, layer, ox, oy, opacity); break;
+    case SLT_OBJECT: drawObjects(pen, layer, ox, oy, opacity); break;
+    default:
+        for (const auto& child : layer.children)
+            drawLayer(pen, *child, ox, oy, opacity);
+        break;
+    }
+}
+
+} // namespace
+
+void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
+{
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y};
+    if (SDL_RenderIsClipEnabled(renderer))
+        SDL_RenderGetClipRect(renderer, &pen.clip);
+    // A tile is drawn from its cell's bottom-left, moved by its set's offset,
+    // and may be larger than the cell (and turned).
+    for (const auto& ts : map.tileSets) {
+        int w = std::max(ts->tileWidth, ts->tileHeight), h = w;
+        for (const auto& [id, art] : ts->tiles)
+            if (art.picture)
+                w = std::max({w, art.rect.w, art.rect.h}), h = w;
+        pen.reach[0] = std::max(pen.reach[0], -ts->offsetX);
+        pen.reach[1] = std::max(pen.reach[1], h - map.tileHeight - ts->offsetY);
+        pen.reach[2] = std::max(pen.reach[2], w - map.tileWidth + ts->offsetX);
+        pen.reach[3] = std::max(pen.reach[3], ts->offsetY);
+    }
+    if (map.hasBackground) {
+        SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
+        SDL_SetRenderDrawColor(renderer, map.background[0], map.background[1], map.background[2], map.background[3]);
+        const SDL_FRect all{x, y, float(map.pixelWidth()), float(map.pixelHeight())};
+        SDL_RenderFillRectF(renderer, &all);
+    }
+    for (const auto& layer : map.slots)
+        if (layer)
+            drawLayer(pen, *layer, x, y, 1.0f);
+}
+
+} // namespace Zelkoran::scene

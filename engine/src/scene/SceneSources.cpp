@@ -1,0 +1,192 @@
+#include "scene/SceneSources.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Internal.h>
+#include <Zelkoran/Main.h>
+
+#include "core/PathText.h"
+#include "core/WholeFile.h"
+#include "image/ImageBlock.h"
+#include "xml/XMLText.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstring>
+
+namespace Zelkoran::scene {
+
+namespace {
+
+// Image files larger than this are refused before they are read.
+constexpr uint64_t kMaxImageFileBytes = uint64_t(256) << 20;
+
+String folderOf(const String& path)
+{
+    return PathText::toString(std::filesystem::path(path.c_str()).parent_path());
+}
+
+bool isFile(const String& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(PathText::toPath(path.c_str()), ec);
+}
+
+SDL_Surface* decodeBytes(const void* data, size_t size)
+{
+    SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
+    SDL_Surface* raw = rw ? IMG_Load_RW(rw, 1) : nullptr;
+    if (!raw)
+        return nullptr;
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);
+    SDL_FreeSurface(raw);
+    return argb;
+}
+
+} // namespace
+
+void applyColorKey(SDL_Surface* argb, uint32_t rgb)
+{
+    if (!argb || SDL_LockSurface(argb) != 0)
+        return;
+    for (int y = 0; y < argb->h; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(argb->pixels) + size_t(y) * size_t(argb->pitch));
+        for (int x = 0; x < argb->w; ++x)
+            if ((row[x] & 0x00FFFFFFu) == rgb)
+                row[x] = 0;
+    }
+    SDL_UnlockSurface(argb);
+}
+
+SceneSources::~SceneSources()
+{
+    for (const auto& [path, id] : m_opened)
+        Main::instance()->archiveMgr()->close(id);
+}
+
+int SceneSources::archiveAt(const String& path)
+{
+    ArchiveMgr& archives = *Main::instance()->archiveMgr();
+    const int open = archives.find(path.c_str());
+    if (open > 0)
+        return open;
+    if (auto it = m_opened.find(path); it != m_opened.end())
+        return it->second;
+    if (!isFile(path))
+        return RC_ERR_NOT_FOUND;
+    const int id = archives.load(path.c_str(), nullptr, 0);
+    if (id > 0)
+        m_opened.emplace(path, id);
+    return id > 0 ? id : (id < 0 ? id : RC_ERR_NOT_FOUND);
+}
+
+int SceneSources::locate(const Origin& from, const char* ref, const char* blockType, Found& out)
+{
+    if (!ref || !*ref)
+        return RC_ERR_NOT_FOUND;
+    if (Internal::isQELURI(ref)) {
+        String archivePath;
+        bool same = false;
+        // A relative archive path is taken from the referring text's folder.
+        const String base = !from.archivePath.empty() || from.folder.empty() ? from.archivePath
+                                                                              : from.folder + "/referrer.tmx";
+        if (Internal::resolveQELURI(ref, base.c_str(), archivePath, out.block, same) != RC_OK)
+            return RC_ERR_INVALID;
+        const int id = archiveAt(archivePath);
+        if (id < 1)
+            return id;
+        out.archiveId = id;
+        return RC_OK;
+    }
+    if (!from.archivePath.empty()) {
+        const int id = archiveAt(from.archivePath);
+        Archive* archive = id > 0 ? Main::instance()->archiveMgr()->get(id) : nullptr;
+        if (archive && archive->blockSearch(Archive::Block(ref, blockType)) >= 0) {
+            out.archiveId = id;
+            out.block = ref;
+            return RC_OK;
+        }
+    }
+    // A file: relative references are taken from the referring text's folder.
+    std::filesystem::path p = PathText::toPath(ref);
+    if (p.is_relative() && !from.folder.empty())
+        p = std::filesystem::path(from.folder.c_str()) / p;
+    if (!PathText::absolute(p, out.file) || !isFile(out.file))
+        return RC_ERR_NOT_FOUND;
+    return RC_OK;
+}
+
+int SceneSources::readText(const Origin& from, const char* ref, String& text, Origin& found, String& identity)
+{
+    Found where;
+    if (int rc = locate(from, ref, "ZK7_XML", where); rc != RC_OK)
+        return rc;
+    if (where.archiveId > 0) {
+        Archive* archive = Main::instance()->archiveMgr()->get(where.archiveId);
+        Archive::Block block(where.block.c_str(), "ZK7_XML");
+        if (int rc = archive->blockLoad(block); rc != RC_OK)
+            return rc;
+        if (block.size > xml::kMaxTextBytes) {
+            archive->blockFree(block);
+            return RC_ERR_TOO_LARGE;
+        }
+        text.assign(static_cast<const char*>(block.data), size_t(block.size));
+        archive->blockFree(block);
+        found.archivePath = archive->getName();
+        found.folder = folderOf(found.archivePath);
+        identity = "qel:" + found.archivePath + "/" + where.block;
+        return RC_OK;
+    }
+    if (int rc = readWholeFile(where.file.c_str(), text, xml::kMaxTextBytes); rc != RC_OK)
+        return rc;
+    found.archivePath.clear();
+    found.folder = folderOf(where.file);
+    identity = "file:" + where.file;
+    return RC_OK;
+}
+
+int SceneSources::readPicture(const Origin& from, const char* ref, int trans, PicturePtr& out)
+{
+    Found where;
+    if (int rc = locate(from, ref, image::kImageBlockType, where); rc != RC_OK)
+        return rc;
+    const String key = (where.archiveId > 0 ? String(std::to_string(where.archiveId).c_str()) + ":" + where.block
+                                            : where.file) +
+                       "#" + std::to_string(trans).c_str();
+    if (auto it = m_pictures.find(key); it != m_pictures.end()) {
+        out = it->second;
+        return RC_OK;
+    }
+    SDL_Surface* pixels = nullptr;
+    if (where.archiveId > 0) {
+        Archive* archive = Main::instance()->archiveMgr()->get(where.archiveId);
+        Archive::Block block(where.block.c_str(), image::kImageBlockType);
+        if (int rc = archive->blockLoad(block); rc != RC_OK)
+            return rc;
+        image::ImageSettings settings;
+        const int rc = image::decodeImageBlock(static_cast<const uint8_t*>(block.data), size_t(block.size), pixels,
+                                               settings);
+        archive->blockFree(block);
+        if (rc != RC_OK)
+            return rc;
+        if (trans < 0 && settings.key[0] >= 0)
+            trans = (settings.key[0] << 16) | (settings.key[1] << 8) | settings.key[2];
+    } else {
+        Vector<uint8_t> bytes;
+        if (int rc = readWholeFile(where.file.c_str(), bytes, kMaxImageFileBytes); rc != RC_OK)
+            return rc;
+        pixels = decodeBytes(bytes.data(), bytes.size());
+        if (!pixels)
+            return RC_ERR_CORRUPT;
+    }
+    if (trans >= 0)
+        applyColorKey(pixels, uint32_t(trans));
+    auto picture = std::make_shared<Picture>();
+    picture->source = ref;
+    picture->surface = pixels;
+    m_pictures.emplace(key, picture);
+    out = std::move(picture);
+    return RC_OK;
+}
+
+} // namespace Zelkoran::scene

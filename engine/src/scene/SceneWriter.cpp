@@ -1,0 +1,395 @@
+// The map model to TMX text. Elements are written from their copies as
+// read, with the attributes the model owns brought up to date (defaults
+// left out), so what the engine does not use comes back unchanged.
+#include "scene/SceneIO.h"
+#include "scene/TileData.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Result.h>
+
+#include "core/FileReplace.h"
+#include "core/PathText.h"
+#include "image/ImageBlock.h"
+#include "image/PngCodec.h"
+#include "xml/XMLText.h"
+
+#include <SDL_surface.h>
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <set>
+
+namespace Zelkoran::scene {
+
+namespace {
+
+// Tiled's chunk size for infinite maps.
+constexpr int kChunk = 16;
+
+String num(double v)
+{
+    char text[32];
+    const auto [end, ec] = std::to_chars(text, text + sizeof(text), v);
+    return String(text, size_t(end - text));
+}
+
+void setAttr(pugi::xml_node e, const char* name, const String& value)
+{
+    pugi::xml_attribute a = e.attribute(name);
+    (a ? a : e.append_attribute(name)).set_value(value.c_str());
+}
+
+// Sets the attribute, or removes it where the value is the default.
+void setOrDrop(pugi::xml_node e, const char* name, double value, double def)
+{
+    if (value == def)
+        e.remove_attribute(name);
+    else
+        setAttr(e, name, num(value));
+}
+
+String stemOf(const String& name)
+{
+    const std::filesystem::path p(name.c_str());
+    return PathText::toString(p.stem());
+}
+
+class Writer {
+public:
+    Writer(const Map& map, const WriteOptions& options) : m_map(map), m_options(options) {}
+    int write(String& text);
+
+private:
+    int pictureRef(const Picture& picture, String& ref);
+    int writeImages(pugi::xml_node image, const Picture* picture);
+    int writeTileSet(pugi::xml_node parent, const TileSet& ts, size_t index);
+    int tileSetBody(pugi::xml_node body, const TileSet& ts);
+    int exportTileSet(const TileSet& ts, String& file);
+    int exportTemplate(const String& ref, String& file);
+    int writeFile(const pugi::xml_document& doc, const String& file);
+    int writeLayer(pugi::xml_node parent, const Layer& layer, int id);
+    String uniqueFile(const String& wanted);
+
+    const Map& m_map;
+    const WriteOptions& m_options;
+    std::map<const Picture*, String> m_refs;
+    std::set<String> m_files;
+    std::map<const TileSet*, String> m_tileSetFiles;
+    std::map<const Template*, String> m_templateFiles;
+    int m_nextId = 1;
+    int m_memoryImages = 0;
+};
+
+String Writer::uniqueFile(const String& wanted)
+{
+    String name = wanted.empty() ? String("file") : wanted;
+    const String stem = stemOf(name);
+    const String ext = PathText::toString(std::filesystem::path(name.c_str()).extension());
+    for (int n = 2; m_files.count(name); ++n)
+        name = stem + "_" + std::to_string(n).c_str() + ext;
+    m_files.insert(name);
+    return name;
+}
+
+int Writer::pictureRef(const Picture& picture, String& ref)
+{
+    if (auto it = m_refs.find(&picture); it != m_refs.end()) {
+        ref = it->second;
+        return RC_OK;
+    }
+    if (!m_options.exportFolder.empty()) {
+        // Export: every image becomes a PNG beside the map.
+        const String base = picture.source.empty() ? String("image") : stemOf(PathText::toString(
+                                                                             PathText::toPath(picture.source.c_str()).filename()));
+        ref = uniqueFile(base + ".png");
+        Vector<uint8_t> png;
+        if (int rc = image::encodePng(picture.surface, png); rc != RC_OK)
+            return rc;
+        const String path = m_options.exportFolder + "/" + ref;
+        if (int rc = writeFileReplacing(path.c_str(), png.data(), png.size()); rc != RC_OK)
+            return rc;
+    } else if (!picture.source.empty()) {
+        ref = picture.source;
+    } else {
+        // Pixels that exist only in memory go into the archive the text will
+        // be stored in, named after the text, and are referred to by URI.
+        ArchiveMgr& archives = *Main::instance()->archiveMgr();
+        const int id = archives.find(m_options.archivePath.c_str());
+        Archive* archive = id > 0 ? archives.get(id) : nullptr;
+        if (!archive)
+            return RC_ERR_NOT_FOUND;
+        String block = "#M_" + stemOf(m_options.storeName);
+        const String suffix = String("_") + std::to_string(m_memoryImages++).c_str();
+        // Whole UTF-8 characters only, within the 63 bytes of a block name.
+        while (block.size() + suffix.size() > 63 || (block.size() > 3 && (uint8_t(block.back()) & 0xC0) == 0x80))
+            block.pop_back();
+        if (!block.empty() && uint8_t(block.back()) >= 0xC0)
+            block.pop_back();
+        block += suffix;
+        Vector<uint8_t> bytes;
+        if (int rc = image::encodeImageBlock(picture.surface, image::ImageSettings{}, bytes); rc != RC_OK)
+            return rc;
+        Archive::Block b(block.c_str(), image::kImageBlockType);
+        b.storage = Archive::ST_COMPRESSED;
+        b.data = bytes.data();
+        b.size = bytes.size();
+        if (int rc = archive->blockAdd(b); rc != RC_OK)
+            return rc;
+        ref = "qel://" + PathText::toString(std::filesystem::path(archive->getName()).filename()) + "/" + block;
+    }
+    m_refs.emplace(&picture, ref);
+    return RC_OK;
+}
+
+int Writer::writeImages(pugi::xml_node image, const Picture* picture)
+{
+    if (!image || !picture)
+        return RC_OK;
+    String ref;
+    if (int rc = pictureRef(*picture, ref); rc != RC_OK)
+        return rc;
+    setAttr(image, "source", ref);
+    if (!m_options.exportFolder.empty() || picture->source.empty()) {
+        setAttr(image, "width", num(picture->surface->w));
+        setAttr(image, "height", num(picture->surface->h));
+    }
+    return RC_OK;
+}
+
+int Writer::tileSetBody(pugi::xml_node body, const TileSet& ts)
+{
+    pugi::xml_node from = ts.element.document_element();
+    for (pugi::xml_attribute a : from.attributes())
+        if (std::string_view(a.name()) != "source")
+            body.append_attribute(a.name()).set_value(a.value());
+    for (pugi::xml_node c : from.children())
+        body.append_copy(c);
+    if (int rc = writeImages(body.child("image"), ts.picture.get()); rc != RC_OK)
+        return rc;
+    for (pugi::xml_node tile : body.children("tile")) {
+        auto it = ts.tiles.find(tile.attribute("id").as_uint());
+        if (it != ts.tiles.end())
+            if (int rc = writeImages(tile.child("image"), it->second.picture.get()); rc != RC_OK)
+                return rc;
+    }
+    return RC_OK;
+}
+
+int Writer::writeFile(const pugi::xml_document& doc, const String& file)
+{
+    String text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    xml::StringWriter out(text);
+    doc.save(out, " ", pugi::format_default | pugi::format_no_declaration, pugi::encoding_utf8);
+    const String path = m_options.exportFolder + "/" + file;
+    return writeFileReplacing(path.c_str(), reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+int Writer::exportTileSet(const TileSet& ts, String& file)
+{
+    if (auto it = m_tileSetFiles.find(&ts); it != m_tileSetFiles.end()) {
+        file = it->second;
+        return RC_OK;
+    }
+    pugi::xml_document tsx;
+    if (int rc = tileSetBody(tsx.append_child("tileset"), ts); rc != RC_OK)
+        return rc;
+    String name = tsx.document_element().attribute("name").value();
+    if (name.empty())
+        name = String("tileset") + std::to_string(m_tileSetFiles.size() + 1).c_str();
+    file = uniqueFile(name + ".tsx");
+    m_tileSetFiles.emplace(&ts, file);
+    return writeFile(tsx, file);
+}
+
+int Writer::exportTemplate(const String& ref, String& file)
+{
+    auto it = m_map.templates.find(ref);
+    if (it == m_map.templates.end()) {
+        file = ref;
+        return RC_OK;
+    }
+    const Template& t = *it->second;
+    if (auto done = m_templateFiles.find(&t); done != m_templateFiles.end()) {
+        file = done->second;
+        return RC_OK;
+    }
+    pugi::xml_document tx;
+    tx.append_copy(t.element.document_element());
+    if (pugi::xml_node ts = tx.document_element().child("tileset"); ts && t.tileSet) {
+        String tsx;
+        if (int rc = exportTileSet(*t.tileSet, tsx); rc != RC_OK)
+            return rc;
+        ts.attribute("source").set_value(tsx.c_str());
+    }
+    file = uniqueFile(stemOf(PathText::toString(PathText::toPath(ref.c_str()).filename())) + ".tx");
+    m_templateFiles.emplace(&t, file);
+    return writeFile(tx, file);
+}
+
+int Writer::writeTileSet(pugi::xml_node parent, const TileSet& ts, size_t)
+{
+    pugi::xml_node e = parent.append_child("tileset");
+    e.append_attribute("firstgid").set_value(ts.firstGid);
+    if (!m_options.exportFolder.empty()) {
+        String file;
+        if (int rc = exportTileSet(ts, file); rc != RC_OK)
+            return rc;
+        e.append_attribute("source").set_value(file.c_str());
+        return RC_OK;
+    }
+    if (!ts.source.empty()) {
+        e.append_attribute("source").set_value(ts.source.c_str());
+        return RC_OK;
+    }
+    return tileSetBody(e, ts);
+}
+
+int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
+{
+    pugi::xml_node from = layer.element.document_element();
+    pugi::xml_node e = parent.append_child(from ? from.name()
+                                                : layer.type == SLT_TILE    ? "layer"
+                                                  : layer.type == SLT_IMAGE ? "imagelayer"
+                                                  : layer.type == SLT_OBJECT ? "objectgroup"
+                                                                             : "group");
+    e.append_attribute("id").set_value(id);
+    e.append_attribute("name").set_value(layer.name.c_str());
+    for (pugi::xml_attribute a : from.attributes())
+        if (std::string_view(a.name()) != "id" && std::string_view(a.name()) != "name")
+            e.append_attribute(a.name()).set_value(a.value());
+    if (layer.type == SLT_TILE && !layer.chunked) {
+        setAttr(e, "width", num(layer.columns));
+        setAttr(e, "height", num(layer.rows));
+    }
+    if (layer.shown())
+        e.remove_attribute("visible");
+    else
+        setAttr(e, "visible", "0");
+    setOrDrop(e, "opacity", layer.opacity, 1.0);
+    setOrDrop(e, "offsetx", layer.offsetX, 0.0);
+    setOrDrop(e, "offsety", layer.offsetY, 0.0);
+    for (pugi::xml_node c : from.children())
+        e.append_copy(c);
+    if (layer.type == SLT_IMAGE)
+        if (int rc = writeImages(e.child("image"), layer.picture.get()); rc != RC_OK)
+            return rc;
+    if (layer.type == SLT_OBJECT && !m_options.exportFolder.empty())
+        for (pugi::xml_node o : e.children("object"))
+            if (pugi::xml_attribute t = o.attribute("template")) {
+                String file;
+                if (int rc = exportTemplate(t.value(), file); rc != RC_OK)
+                    return rc;
+                t.set_value(file.c_str());
+            }
+    if (layer.type == SLT_TILE) {
+        pugi::xml_node data = e.append_child("data");
+        // The oldest form (one element per cell) is written as csv, which
+        // takes no compression.
+        const String encoding = layer.encoding.empty() ? String("csv") : layer.encoding;
+        const String compression = encoding == "csv" ? String() : layer.compression;
+        data.append_attribute("encoding").set_value(encoding.c_str());
+        if (!compression.empty())
+            data.append_attribute("compression").set_value(compression.c_str());
+        String text;
+        if (!layer.chunked) {
+            if (int rc = encodeTileData(layer.cells.data(), layer.cells.size(), size_t(layer.columns), encoding,
+                                        compression, text);
+                rc != RC_OK)
+                return rc;
+            data.text().set(text.c_str());
+        } else {
+            // Chunks on the kChunk grid, empty ones left out, as Tiled writes them.
+            const auto floorTo = [](int v) { return v >= 0 ? v / kChunk * kChunk : -((-v + kChunk - 1) / kChunk) * kChunk; };
+            std::vector<uint32_t> cells(size_t(kChunk) * kChunk);
+            for (int cy = floorTo(layer.originY); cy < layer.originY + layer.rows; cy += kChunk)
+                for (int cx = floorTo(layer.originX); cx < layer.originX + layer.columns; cx += kChunk) {
+                    bool any = false;
+                    for (int y = 0; y < kChunk; ++y)
+                        for (int x = 0; x < kChunk; ++x) {
+                            const int lx = cx + x - layer.originX, ly = cy + y - layer.originY;
+                            const bool inside = lx >= 0 && ly >= 0 && lx < layer.columns && ly < layer.rows;
+                            const uint32_t v = inside ? layer.cells[size_t(ly) * size_t(layer.columns) + size_t(lx)] : 0;
+                            cells[size_t(y) * kChunk + size_t(x)] = v;
+                            any = any || v;
+                        }
+                    if (!any)
+                        continue;
+                    pugi::xml_node chunk = data.append_child("chunk");
+                    chunk.append_attribute("x").set_value(cx);
+                    chunk.append_attribute("y").set_value(cy);
+                    chunk.append_attribute("width").set_value(kChunk);
+                    chunk.append_attribute("height").set_value(kChunk);
+                    if (int rc = encodeTileData(cells.data(), cells.size(), kChunk, encoding, compression, text);
+                        rc != RC_OK)
+                        return rc;
+                    chunk.text().set(text.c_str());
+                }
+        }
+    }
+    for (const auto& child : layer.children)
+        if (int rc = writeLayer(e, *child, m_nextId++); rc != RC_OK)
+            return rc;
+    return RC_OK;
+}
+
+int Writer::write(String& text)
+{
+    pugi::xml_document doc;
+    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+    decl.append_attribute("version") = "1.0";
+    decl.append_attribute("encoding") = "UTF-8";
+    if (m_options.engineFormat) {
+        // Comments cannot hold "--": the name is kept readable without it.
+        String name = m_options.sceneName;
+        for (size_t at; (at = name.find("--")) != String::npos;)
+            name.replace(at, 2, "- -");
+        doc.append_child(pugi::node_comment).set_value((String(" ") + kSceneMarker + ": " + name + " ").c_str());
+    }
+    pugi::xml_node from = m_map.element.document_element();
+    pugi::xml_node map = doc.append_child("map");
+    for (pugi::xml_attribute a : from.attributes())
+        map.append_attribute(a.name()).set_value(a.value());
+    if (!from) {
+        setAttr(map, "version", "1.10");
+        setAttr(map, "orientation", "orthogonal");
+        setAttr(map, "renderorder", "right-down");
+    }
+    if (!m_map.infinite) {
+        setAttr(map, "width", num(m_map.width));
+        setAttr(map, "height", num(m_map.height));
+    }
+    setAttr(map, "tilewidth", num(m_map.tileWidth));
+    setAttr(map, "tileheight", num(m_map.tileHeight));
+    for (pugi::xml_node c : from.children())
+        map.append_copy(c);
+    for (size_t i = 0; i < m_map.tileSets.size(); ++i)
+        if (int rc = writeTileSet(map, *m_map.tileSets[i], i); rc != RC_OK)
+            return rc;
+    // Top-level layers take their slot as id; nested ones the ids after.
+    m_nextId = int(m_map.slots.size()) + 1;
+    for (size_t slot = 0; slot < m_map.slots.size(); ++slot)
+        if (m_map.slots[slot])
+            if (int rc = writeLayer(map, *m_map.slots[slot], int(slot) + 1); rc != RC_OK)
+                return rc;
+    setAttr(map, "nextlayerid", num(m_nextId));
+    xml::StringWriter out(text);
+    doc.save(out, " ", pugi::format_default, pugi::encoding_utf8);
+    return RC_OK;
+}
+
+} // namespace
+
+int writeMap(const Map& map, const WriteOptions& options, String& text)
+{
+    text.clear();
+    try {
+        Writer writer(map, options);
+        return writer.write(text);
+    } catch (const std::bad_alloc&) {
+        return RC_ERR_NO_MEMORY;
+    }
+}
+
+} // namespace Zelkoran::scene

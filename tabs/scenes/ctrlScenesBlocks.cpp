@@ -1,0 +1,445 @@
+// The scene tab's blocks: what a held block is, the scene built from a map,
+// keeping text box, held text and scene in step, writing the block back,
+// New, and the viewport and layer list fills.
+#include "tabs/scenes/ctrlScenes.h"
+
+#include "app/GlobalStatus.h"
+#include "tabs/scenes/SceneBlockKind.h"
+#include "tabs/scenes/SceneLayerRows.h"
+#include "tabs/scenes/SceneViewport.h"
+
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Scene.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+#include <Zelkoran/XML.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kNoticeMs = 2000;
+const char* const kPrefix = "TileMap";
+const char* const kNoArchive = "Could not get the QEL archive.";
+
+Tool* tool() { return Main::instance()->tool(); }
+SceneMgr* scenes() { return Main::instance()->sceneMgr(); }
+
+Position centred() { return Position(0, PH_CENTER); }
+
+} // namespace
+
+bool CtrlScenes::isZK7SceneBuffer() const
+{
+    return SceneBlockKind::hasSceneMarker(textBuffer, static_cast<size_t>(textLength));
+}
+
+bool CtrlScenes::setupBlockParams(const string& name)
+{
+    if (name.size() > static_cast<size_t>(kMaxBlockName))
+        return false;
+    tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
+    tool()->szCopy(block.type, blockType, sizeof(block.type));
+    return true;
+}
+
+bool CtrlScenes::acceptBlockName(const string& name, const string& prefix) const
+{
+    // A cut name could be another block's: such a name is refused, never cut.
+    if (name.size() <= static_cast<size_t>(kMaxBlockName))
+        return true;
+    notifySaveWarning(prefix, "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it.",
+                      kNoticeMs);
+    return false;
+}
+
+int CtrlScenes::checkMapType()
+{
+    if (!textBuffer)
+        return 0;
+    const string name = blockName();
+    string extension;
+    getExtensionLower(name, extension);
+    clearLayerList();
+    const bool map = extension == "tmx";
+    if (WidgetLabel* type = panel->getLabel(SW_TYPE))
+        type->setText(SceneBlockKind::label(extension, map && isZK7SceneBuffer()), centred(), centred());
+    if (map) {
+        setUsable(SW_RENDER, true);
+        // A map the engine cannot load stays editable as text.
+        if (sceneHandle == 0 && loadTileEngineFromBuffer(name) != 0) {
+            closeScene();
+            clearLayerList();
+        }
+    } else {
+        closeScene();
+        setUsable(SW_RENDER, false);
+        tick(SW_RENDER, false);
+        renderEnabled = false;
+    }
+    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
+    if (asciiMode != AM_BINARY)
+        setUsable(SW_TEXT, true);
+    return 0;
+}
+
+int CtrlScenes::loadTileEngineFromBuffer(const string& name)
+{
+    string extension;
+    getExtensionLower(name, extension);
+    if (extension != "tmx" || !textBuffer || textLength < 1)
+        return -1;
+    const int id = scenes()->loadFromBuffer(textBuffer, static_cast<size_t>(textLength), name.c_str(),
+                                            globalStatus->sArchivePath.c_str(), nullptr);
+    if (id < 1)
+        return -1;
+    Scene* built = scenes()->get(id);
+    if (!built) {
+        scenes()->close(id);
+        return -1;
+    }
+    if (sceneHandle > 0 && sceneHandle != id)
+        scenes()->close(sceneHandle);
+    sceneHandle = id;
+    adoptScene(built);
+    getViewportFromTextboxes(viewportWidth, viewportHeight);
+    customViewport = ticked(SW_SET_VIEWPORT) ? 1 : 0;
+    sceneModified = false;
+    rememberedRender = false;
+    return 0;
+}
+
+void CtrlScenes::adoptScene(Scene* built)
+{
+    const int count = built->getLayerCount(0);
+    for (int slot = 1; slot <= count; ++slot)
+        built->setLayerFeatures(slot, SLF_MARKED, true);
+    populateLayersListbox(built, count);
+    const bool usable = selectedLayerUsable();
+    tick(SW_SHOW_LAYER, usable && (built->getLayerFeatures(selectedLayer()) & SLF_SHOWN) != 0);
+    setUsable(SW_REMOVE_LAYER, usable);
+    setUsable(SW_SHOW_LAYER, usable);
+    setUsable(SW_LAYERS, true);
+    setUsable(SW_ADD_LAYER, true);
+    populateViewportTextboxes(built);
+    updateViewport();
+}
+
+int CtrlScenes::refreshTextBufferFromScene()
+{
+    const Scene* current = scene();
+    const string name = blockName();
+    if (!current || name.empty() || name.size() > static_cast<size_t>(kMaxBlockName))
+        return -1;
+    char* buffer = nullptr;
+    size_t size = 0;
+    const char* archivePath = globalStatus->sArchivePath.c_str();
+    if (current->saveToBuffer(buffer, size, name.c_str(), name.c_str(), archivePath, true) != 0 || size < 1 ||
+        size > static_cast<size_t>(INT_MAX)) {
+        CMem::free(buffer);
+        return -1;
+    }
+    replaceText(reinterpret_cast<unsigned char*>(buffer), static_cast<int>(size));
+    setupBlockParams(name);
+    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
+    if (asciiMode != AM_BINARY)
+        setUsable(SW_TEXT, true);
+    return 0;
+}
+
+int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
+{
+    // Temporary scene names stay unique for the whole run.
+    static int iReloadCounter = 0;
+    changed = false;
+    const string name = blockName();
+    string extension;
+    getExtensionLower(name, extension);
+    if (name.empty() || asciiMode == AM_BINARY)
+        return -1;
+    unsigned char* candidate = nullptr;
+    int length = 0;
+    if (rebuildTextBufferFromTextEdit(SW_TEXT, asciiMode, endsWithNewline, candidate, length) != 0)
+        return -1;
+    if (length == textLength && std::memcmp(candidate, textBuffer, static_cast<size_t>(length)) == 0) {
+        CMem::free(candidate);
+        return 0;
+    }
+    changed = true;
+    if (extension != "tmx") {
+        XMLMgr* documents = Main::instance()->xmlMgr();
+        const int document = documents->loadFromBuffer(candidate, static_cast<size_t>(length), name.c_str());
+        if (document < 1) {
+            CMem::free(candidate);
+            return -1;
+        }
+        documents->close(document);
+        replaceText(candidate, length);
+        setupBlockParams(name);
+        return 0;
+    }
+
+    string loadName = name;
+    string previousName;
+    if (sceneHandle > 0) {
+        // Both scenes are open for a moment: the new one needs a name of its own.
+        if (const Scene* old = scene())
+            previousName = old->getName();
+        loadName = string("__scene_text_reload_") + std::to_string(iReloadCounter).c_str() + ".tmx";
+        ++iReloadCounter;
+    }
+    const int id = scenes()->loadFromBuffer(candidate, static_cast<size_t>(length), loadName.c_str(),
+                                            globalStatus->sArchivePath.c_str(), nullptr);
+    if (id < 1) {
+        CMem::free(candidate);
+        return -1;
+    }
+    closeScene();
+    sceneHandle = id;
+    if (!previousName.empty())
+        scenes()->setName(id, previousName.c_str());
+    replaceText(candidate, length);
+    setupBlockParams(name);
+    Scene* built = scenes()->get(sceneHandle);
+    if (!built)
+        return -1;
+    adoptScene(built);
+    sceneModified = true;
+    return 0;
+}
+
+int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const string& prefix)
+{
+    if (!toSave || name.empty() || !acceptBlockName(name, prefix))
+        return -1;
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive) {
+        notifySaveError(prefix, kNoArchive, kNoticeMs);
+        return -1;
+    }
+    char* buffer = nullptr;
+    size_t size = 0;
+    if (toSave->saveToBuffer(buffer, size, name.c_str(), name.c_str(), globalStatus->sArchivePath.c_str(), true) != 0) {
+        CMem::free(buffer);
+        notifySaveError(prefix, "Scene could not be serialized.", kNoticeMs);
+        return -1;
+    }
+    setupBlockParams(name);
+    block.size = size;
+    block.data = buffer;
+    const bool keyed = block.storage != Archive::ST_ENCRYPTED || setArchiveKeyForEncryptedSave(archive, prefix);
+    const int rc = keyed ? archive->blockAdd(block) : -1;
+    CMem::free(buffer);
+    block.data = nullptr;
+    if (!keyed)
+        return -1;
+    if (rc == 0)
+        return 0;
+    notifySaveError(prefix, getArchiveSaveErrorMessage(rc, "Scene could not be saved to the QEL."), kNoticeMs);
+    return -1;
+}
+
+int CtrlScenes::onSave()
+{
+    if (!textBuffer || textLength < 1)
+        return -1;
+    string name;
+    if (!readRequiredBlockName(name, kPrefix, "TileMap name cannot be empty.") || !acceptBlockName(name, kPrefix))
+        return -1;
+    setupBlockParams(name);
+    if ((sceneHandle > 0 && sceneModified ? saveScenePath(name) : saveTextPath(name)) != 0)
+        return -1;
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    globalStatus->bSecured = archive && (archive->isEncrypted() || archive->isEncryptedBlocks());
+    globalStatus->bReparseAll = 1;
+    refreshBlockListAndSelect(name);
+    updateData();
+    notifySaveSuccess(kPrefix);
+    return 0;
+}
+
+int CtrlScenes::saveScenePath(const string& name)
+{
+    Scene* current = scene();
+    if (!current) {
+        notifySaveError(kPrefix, "Could not get the loaded Scene.", kNoticeMs);
+        return -1;
+    }
+    if (saveSceneBlockToQEL(current, name, kPrefix) != 0)
+        return -1;
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive) {
+        notifySaveError(kPrefix, kNoArchive, kNoticeMs);
+        return -1;
+    }
+    replaceText(nullptr, 0);
+    Archive::Block stored(block.name, block.type);
+    if (archive->blockSearch(stored) < 0 || archive->blockLoad(stored) != 0) {
+        notifySaveError(kPrefix, "Edited Scene was saved but could not be reloaded.", kNoticeMs);
+        return -1;
+    }
+    unsigned char* copy = nullptr;
+    if (stored.size >= 1 && stored.size <= kMaxLoadSize) {
+        copy = static_cast<unsigned char*>(CMem::alloc(stored.size, kSkardyMemoryModule));
+        if (copy)
+            std::memcpy(copy, stored.data, stored.size);
+    }
+    block.storage = stored.storage;
+    block.storedSize = stored.storedSize;
+    block.size = stored.size;
+    archive->blockFree(stored);
+    if (!copy) {
+        notifySaveError(kPrefix, "Edited Scene was saved but could not allocate the refreshed buffer.", kNoticeMs);
+        return -1;
+    }
+    replaceText(copy, static_cast<int>(block.size));
+    // The box shows what is stored now: a later text edit then starts from
+    // the saved scene, not from the text before its layer edits.
+    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
+    sceneModified = false;
+    return 0;
+}
+
+int CtrlScenes::saveTextPath(const string& name)
+{
+    if (asciiMode != AM_BINARY) {
+        // Rebuilt before anything is released: a failure leaves the tab as it was.
+        unsigned char* rebuilt = nullptr;
+        int length = 0;
+        if (rebuildTextBufferFromTextEdit(SW_TEXT, asciiMode, endsWithNewline, rebuilt, length) != 0) {
+            notifySaveError(kPrefix, "Could not rebuild TileMap data from the text editor.", kNoticeMs);
+            return -1;
+        }
+        const ASCIIMode mode = asciiMode;
+        const bool newline = endsWithNewline;
+        closeResources();
+        tick(SW_RENDER, false);
+        replaceText(rebuilt, length);
+        asciiMode = mode;
+        endsWithNewline = newline;
+        setupBlockParams(name);
+    }
+    block.size = static_cast<uint64_t>(textLength);
+    block.data = textBuffer;
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive) {
+        notifySaveError(kPrefix, kNoArchive, kNoticeMs);
+        return -1;
+    }
+    if (block.storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, kPrefix))
+        return -1;
+    if (const int rc = archive->blockAdd(block); rc != 0) {
+        notifySaveError(kPrefix, getArchiveSaveErrorMessage(rc, "TileMap could not be saved."), kNoticeMs);
+        return -1;
+    }
+    block.data = nullptr;
+    readBackStoredBlock();
+    return 0;
+}
+
+void CtrlScenes::readBackStoredBlock()
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    Archive::Block stored(block.name, block.type);
+    const int index = archive ? archive->blockSearch(stored) : -1;
+    if (index >= 0 && archive->blockAt(index, stored) == 0) {
+        block.storedSize = stored.storedSize;
+        block.size = stored.size;
+        block.storage = stored.storage;
+    }
+}
+
+int CtrlScenes::onNew()
+{
+    if (CtrlBase::onNew() != 0)
+        return -1;
+    keptWhileAway = false;
+    rememberedRender = false;
+    showNoContent();
+    block.storage = Archive::ST_COMPRESSED;
+    showStorageMode(block.storage);
+    setUsable(SW_RENDER, false);
+    tick(SW_BG_BLACK, false);
+    tick(SW_BG_WHITE, false);
+    tick(SW_BG_BLOCKY, true);
+    for (int id : {SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER, SW_SHOW_LAYER,
+                   SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
+        setUsable(id, false);
+    if (WidgetNumberEdit* width = panel->getNumberEdit(SW_WIDTH))
+        width->setValue(SceneViewport::kDefaultWidth);
+    if (WidgetNumberEdit* height = panel->getNumberEdit(SW_HEIGHT))
+        height->setValue(SceneViewport::kDefaultHeight);
+    tick(SW_SET_VIEWPORT, false);
+    return 0;
+}
+
+// --- view fills ---
+
+void CtrlScenes::updateViewport()
+{
+    Scene* current = scene();
+    if (!current)
+        return;
+    int width = 0;
+    int height = 0;
+    getViewportFromTextboxes(width, height);
+    const SceneViewportFit fit = SceneViewport::fit(globalStatus->iWidth, globalStatus->iHeight, current->getWidth(),
+                                                    current->getHeight(), ticked(SW_SET_VIEWPORT), width, height);
+    if (fit.corrected) {
+        if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_WIDTH))
+            edit->setValue(static_cast<float>(fit.rect.w));
+        if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_HEIGHT))
+            edit->setValue(static_cast<float>(fit.rect.h));
+        viewportWidth = fit.rect.w;
+        viewportHeight = fit.rect.h;
+    }
+    current->setViewport(fit.rect);
+}
+
+void CtrlScenes::populateViewportTextboxes(Scene* from)
+{
+    WidgetNumberEdit* width = panel->getNumberEdit(SW_WIDTH);
+    WidgetNumberEdit* height = panel->getNumberEdit(SW_HEIGHT);
+    if (!width || !height)
+        return;
+    SDL_Rect rect{};
+    if (!from || !isZK7SceneBuffer()) {
+        width->setValue(SceneViewport::kDefaultWidth);
+        height->setValue(SceneViewport::kDefaultHeight);
+    } else if (from->getViewport(rect)) {
+        width->setValue(static_cast<float>(rect.w));
+        height->setValue(static_cast<float>(rect.h));
+    }
+    if (rememberedRender && viewportWidth >= 1 && viewportHeight >= 1) {
+        width->setValue(static_cast<float>(viewportWidth));
+        height->setValue(static_cast<float>(viewportHeight));
+        tick(SW_SET_VIEWPORT, customViewport != 0);
+    }
+}
+
+void CtrlScenes::populateLayersListbox(Scene* from, int count)
+{
+    WidgetList* layers = panel->getList(SW_LAYERS);
+    if (!layers || !from)
+        return;
+    layers->clearItems();
+    for (int slot = 1; slot <= count; ++slot) {
+        string name;
+        const int type = from->getLayerType(slot);
+        if (type != SLT_EMPTY)
+            from->getLayerName(slot, name);
+        layers->addItem(SceneLayerRows::rowText(slot, type, name).c_str());
+    }
+    layers->setSelectedIndex(SceneLayerRows::selectionAfterFill(rememberedLayer, count));
+}
+
+void CtrlScenes::getViewportFromTextboxes(int& width, int& height) const
+{
+    width = widgetInt(SW_WIDTH, SceneViewport::kDefaultWidth, SceneViewport::kMaxEdit, 1);
+    height = widgetInt(SW_HEIGHT, SceneViewport::kDefaultHeight, SceneViewport::kMaxEdit, 1);
+}

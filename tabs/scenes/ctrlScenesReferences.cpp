@@ -1,0 +1,74 @@
+// References of Tiled documents: plain block names of the open archive and
+// "qel://path/file.qel/resource" URIs, and the walk over a tile set's images.
+#include "tabs/scenes/ctrlScenes.h"
+
+#include "app/EditorLog.h"
+#include "app/GlobalStatus.h"
+
+#include <Zelkoran/Internal.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/XML.h>
+
+using namespace Zelkoran;
+
+bool CtrlScenes::resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const
+{
+    archiveId = globalStatus->iArchiveID;
+    opened = false;
+    blockName = reference;
+    if (!Internal::isQELURI(reference.c_str()))
+        return true;
+    bool sameArchive = false;
+    string archivePath;
+    if (Internal::resolveQELURI(reference.c_str(), globalStatus->sArchivePath.c_str(), archivePath, blockName,
+                                sameArchive) != 0) {
+        editorLog().msg(LOG_WARNING, "[TileMap] Invalid QEL URI '%s'. Expected qel://path/file.qel/resource\n",
+                        reference.c_str());
+        archiveId = -1;
+        return false;
+    }
+    if (sameArchive)
+        return true;
+    archiveId = Main::instance()->archiveMgr()->load(archivePath.c_str(), nullptr, 0);
+    if (archiveId > 0) {
+        opened = true;
+        return true;
+    }
+    editorLog().msg(LOG_WARNING, "[TileMap] Could not load external QEL archive: %s\n", archivePath.c_str());
+    archiveId = -1;
+    return false;
+}
+
+bool CtrlScenes::parseQELURI(const string& uri, string& archivePath, string& resource) const
+{
+    bool sameArchive = false;
+    return Internal::resolveQELURI(uri.c_str(), "", archivePath, resource, sameArchive) == 0;
+}
+
+bool CtrlScenes::visitTSXImageNodes(XML* document, const std::function<bool(XML*)>& visitor) const
+{
+    if (!document || !visitor || !document->nodePointTo(1, "tileset"))
+        return false;
+    if (!document->nodeChild())
+        return true;
+    string name;
+    do {
+        document->nodeGetName(name);
+        if (name == "image") {
+            if (!visitor(document))
+                return false;
+        } else if (name == "tile" && document->nodeChild()) {
+            // Only images directly inside the tile are visited, none deeper.
+            do {
+                string inner;
+                document->nodeGetName(inner);
+                if (inner == "image" && !visitor(document)) {
+                    document->nodeParent();
+                    return false;
+                }
+            } while (document->nodeNext());
+            document->nodeParent();
+        }
+    } while (document->nodeNext());
+    return true;
+}

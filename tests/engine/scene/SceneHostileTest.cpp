@@ -1,0 +1,161 @@
+// Damaged and hostile maps, tile sets and tile data: each gives its code and
+// a message naming the fault, never a crash or a half-built scene.
+#include "engine/scene/SceneTestSupport.h"
+#include "scene/TileData.h"
+
+namespace scenetest {
+namespace {
+
+// Tile data of n cells, encoded.
+std::string encoded(const std::vector<uint32_t>& ids, const char* encoding, const char* compression)
+{
+    String text;
+    scene::encodeTileData(ids.data(), ids.size(), 2, encoding, compression, text);
+    return text.c_str();
+}
+
+std::string data(const std::string& body, const char* encoding, const char* compression = "")
+{
+    std::string attrs = std::string(" encoding=\"") + encoding + "\"";
+    if (*compression)
+        attrs += std::string(" compression=\"") + compression + "\"";
+    return "<data" + attrs + ">" + body + "</data>";
+}
+
+std::string cut(std::string s, size_t keep) { return s.substr(0, keep); }
+
+struct HostileCase {
+    const char* what;
+    std::string map;
+    std::vector<std::pair<std::string, std::string>> files; // extra files beside the map
+    int code;
+    const char* message; // part of SceneMgr::getLastError()
+};
+
+const std::string kExtern = "<tileset firstgid=\"1\" source=\"a.tsx\"/>";
+
+std::vector<HostileCase> hostileCases()
+{
+    const std::vector<uint32_t> four{1, 2, 2, 1};
+    const std::string zlib = encoded(four, "base64", "zlib");
+    return {
+        {"not XML", "<map width=\"2\"", {}, RC_ERR_CORRUPT, "line 1"},
+        {"another document", "<tileset name=\"x\"/>", {}, RC_ERR_CORRUPT, "not a TMX map"},
+        {"unknown orientation", "<map orientation=\"spherical\" tilewidth=\"16\" tileheight=\"16\"/>", {},
+         RC_ERR_CORRUPT, "unknown orientation"},
+        {"no tile size", "<map width=\"2\" height=\"2\"/>", {}, RC_ERR_CORRUPT, "tile size"},
+        {"huge map", "<map width=\"100000\" height=\"100000\" tilewidth=\"16\" tileheight=\"16\"/>", {},
+         RC_ERR_TOO_LARGE, "size is out of range"},
+        {"huge layer",
+         "<map tilewidth=\"16\" tileheight=\"16\"><layer id=\"1\" width=\"65536\" height=\"65536\"/></map>", {},
+         RC_ERR_TOO_LARGE, "size is out of range"},
+        {"csv short", mapText(2, 2, data("1,2,1", "csv")), {}, RC_ERR_CORRUPT, "fewer ids"},
+        {"csv long", mapText(2, 2, data("1,2,1,2,1", "csv")), {}, RC_ERR_CORRUPT, "more ids"},
+        {"csv words", mapText(2, 2, data("1,two,1,2", "csv")), {}, RC_ERR_CORRUPT, "other than tile ids"},
+        {"base64 truncated", mapText(2, 2, data(cut(encoded(four, "base64", ""), 15), "base64")), {},
+         RC_ERR_CORRUPT, "truncated"},
+        {"base64 wrong size", mapText(2, 2, data(encoded({1, 2, 1}, "base64", ""), "base64")), {}, RC_ERR_CORRUPT,
+         "one id per cell"},
+        {"base64 garbage", mapText(2, 2, data("!!!!", "base64")), {}, RC_ERR_CORRUPT, "invalid characters"},
+        {"zlib truncated", mapText(2, 2, data(cut(zlib, zlib.size() - 12) + "====", "base64", "zlib")), {},
+         RC_ERR_CORRUPT, ""},
+        {"gzip wrong size", mapText(2, 2, data(encoded({1, 2, 1}, "base64", "gzip"), "base64", "gzip")), {},
+         RC_ERR_CORRUPT, "fewer ids"},
+        {"gzip too long", mapText(2, 2, data(encoded({1, 2, 1, 2, 1, 2}, "base64", "gzip"), "base64", "gzip")), {},
+         RC_ERR_CORRUPT, "more ids"},
+        {"zstd garbage", mapText(2, 2, data(encoded(four, "base64", "zlib"), "base64", "zstd")), {}, RC_ERR_CORRUPT,
+         "zstd"},
+        {"zstd wrong size", mapText(2, 2, data(encoded({1, 2}, "base64", "zstd"), "base64", "zstd")), {},
+         RC_ERR_CORRUPT, "one id per cell"},
+        {"unknown compression", mapText(2, 2, data(zlib, "base64", "lzma")), {}, RC_ERR_CORRUPT, "compression"},
+        {"gid beyond the tile sets", mapText(2, 2, data("1,2,3,1", "csv")), {}, RC_ERR_CORRUPT,
+         "tile id 3 lies in no tile set"},
+        {"flipped gid beyond the tile sets", mapText(2, 2, data("1,2,2147483651,1", "csv")), {}, RC_ERR_CORRUPT,
+         "tile id 3"},
+        {"tile set cycle", mapText(2, 2, data("1,2,1,2", "csv"), kExtern),
+         {{"a.tsx", "<tileset source=\"b.tsx\"/>"}, {"b.tsx", "<tileset source=\"a.tsx\"/>"}}, RC_ERR_CORRUPT,
+         "cycle"},
+        {"tile set naming itself", mapText(2, 2, data("1,2,1,2", "csv"), kExtern),
+         {{"a.tsx", "<tileset source=\"a.tsx\"/>"}}, RC_ERR_CORRUPT, "cycle"},
+        {"missing tile set", mapText(2, 2, data("1,2,1,2", "csv"), kExtern), {}, RC_ERR_NOT_FOUND, "a.tsx"},
+        {"tile set of another kind", mapText(2, 2, data("1,2,1,2", "csv"), kExtern), {{"a.tsx", "<map/>"}},
+         RC_ERR_CORRUPT, "not a tile set"},
+        {"missing image",
+         mapText(2, 2, data("1,2,1,2", "csv"),
+                 "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"gone.png\"/></tileset>"),
+         {}, RC_ERR_NOT_FOUND, "gone.png"},
+        {"image that is not one",
+         mapText(2, 2, data("1,2,1,2", "csv"),
+                 "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"a.tsx\"/></tileset>"),
+         {{"a.tsx", "<tileset/>"}}, RC_ERR_CORRUPT, "a.tsx"},
+        {"overlapping tile sets",
+         mapText(2, 2, "",
+                 "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tiles.png\"/></tileset>"
+                 "<tileset firstgid=\"2\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tiles.png\"/></tileset>"),
+         {}, RC_ERR_CORRUPT, "overlap"},
+        {"animation frame beyond the set",
+         mapText(2, 2, "",
+                 "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tiles.png\"/>"
+                 "<tile id=\"0\"><animation><frame tileid=\"9\" duration=\"100\"/></animation></tile></tileset>"),
+         {}, RC_ERR_CORRUPT, "animation frame"},
+        {"missing template",
+         "<map tilewidth=\"16\" tileheight=\"16\"><objectgroup id=\"1\"><object template=\"t.tx\"/></objectgroup></map>",
+         {}, RC_ERR_NOT_FOUND, "t.tx"},
+        {"template without an object",
+         "<map tilewidth=\"16\" tileheight=\"16\"><objectgroup id=\"1\"><object template=\"t.tx\"/></objectgroup></map>",
+         {{"t.tx", "<template/>"}}, RC_ERR_CORRUPT, "not an object template"},
+        {"deep groups",
+         "<map tilewidth=\"16\" tileheight=\"16\">" + [] {
+                 std::string s;
+                 for (int i = 0; i < 100; ++i)
+                     s += "<group>";
+                 for (int i = 0; i < 100; ++i)
+                     s += "</group>";
+                 return s;
+             }() + "</map>",
+         {}, RC_ERR_CORRUPT, "nested too deeply"},
+    };
+}
+
+class SceneHostile : public SceneTest, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(SceneHostile, RefusedWithItsCodeAndPlace)
+{
+    const HostileCase c = hostileCases()[GetParam()];
+    for (const auto& [name, text] : c.files)
+        writeText(dir.file(name), text);
+    EXPECT_EQ(loadFile("map.tmx", c.map), c.code) << c.what;
+    const std::string error = scenes().getLastError();
+    EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
+    EXPECT_EQ(error.rfind("map.tmx", 0) == 0 || error.find(".tsx") != std::string::npos ||
+                  error.find(".tx") != std::string::npos,
+              true)
+        << "the message names the file: " << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SceneHostile, ::testing::Range<size_t>(0, hostileCases().size()),
+                         [](const auto& param) {
+                             std::string name = hostileCases()[param.param].what;
+                             for (char& ch : name)
+                                 if (!std::isalnum(uint8_t(ch)))
+                                     ch = '_';
+                             return name;
+                         });
+
+TEST_F(SceneTest, EveryEncodingReadsTheSameCells)
+{
+    const std::vector<uint32_t> ids{1, 2, 0x80000002u, 0x60000001u};
+    for (const char* compression : {"", "zlib", "gzip", "zstd"}) {
+        const int id = loadFile("map.tmx", mapText(2, 2, data(encoded(ids, "base64", compression), "base64",
+                                                                compression)));
+        ASSERT_GT(id, 0) << compression << ": " << scenes().getLastError();
+        EXPECT_EQ(SceneAccess::map(*scenes().get(id)).slots[0]->cells, ids) << compression;
+    }
+    const int csv = loadFile("map.tmx", mapText(2, 2, data(encoded(ids, "csv", ""), "csv")));
+    ASSERT_GT(csv, 0);
+    EXPECT_EQ(SceneAccess::map(*scenes().get(csv)).slots[0]->cells, ids);
+    EXPECT_STREQ(scenes().getLastError(), "");
+}
+
+} // namespace
+} // namespace scenetest

@@ -1,0 +1,108 @@
+// The scene tab as a user drives it: a map and its tile set chosen, their
+// text typed into, saved in each storage mode, the archive opened again.
+#include "tabs/SceneTabFixture.h"
+
+#include <Zelkoran/Internal.h>
+
+namespace {
+
+using namespace Zelkoran;
+namespace TS = editortest::TS;
+
+std::string sizeLabel(const char* prefix, uint64_t bytes)
+{
+    char text[64] = {};
+    Internal::getHumanReadableSize(bytes, text, sizeof(text), 1);
+    return std::string(prefix) + text;
+}
+
+class SceneTabEndToEndTest : public SceneTabTest {
+protected:
+    // Clicks into the text box, types at its very end and clicks the name
+    // field, which commits the edit.
+    void typeAtEnd(const char* typed)
+    {
+        click(SW_TEXT);
+        TS::key(SDLK_END, KMOD_CTRL);
+        TS::typeText(typed);
+        deliver();
+        click(112);
+    }
+    void saveWith(int storageBox)
+    {
+        click(storageBox);
+        TS::pushAnswer(0); // the timed "TileMap saved." notice
+        EXPECT_EQ(click(108), 0);
+        EXPECT_EQ(TS::modalLog().back().text, "TileMap saved.");
+        EXPECT_FALSE(tab->isDirty());
+    }
+};
+
+TEST_F(SceneTabEndToEndTest, EditedTextIsSavedInEveryStorageModeAndReadBack)
+{
+    openLevel();
+    rememberKey("secret");
+    makeTab();
+
+    // The tile set: the typed text is stored byte for byte.
+    ASSERT_EQ(choose("tiles.tsx"), 0);
+    typeAtEnd("<!-- edited -->");
+    EXPECT_TRUE(tab->isDirty());
+    std::string tileSet = scenetest::kTileSet;
+    tileSet.insert(tileSet.size() - 1, "<!-- edited -->");
+    saveWith(SW_RAW);
+    EXPECT_EQ(stored("tiles.tsx"), tileSet);
+
+    // The map: the typed text becomes the scene, which Save stores as the
+    // engine writes it; later saves keep those bytes in each mode.
+    ASSERT_EQ(choose("level.tmx"), 0);
+    EXPECT_EQ(label(SW_TYPE), "Tiled Map");
+    typeAtEnd("<!-- edited -->");
+    EXPECT_TRUE(tab->sceneChanged());
+    std::string first;
+    const struct {
+        int box;
+        uint32_t storage;
+        std::vector<bool> boxes;
+    } modes[] = {
+        {SW_COMPRESSED, Archive::ST_COMPRESSED, {false, true, false}},
+        {SW_RAW, Archive::ST_RAW, {true, false, false}},
+        {SW_CRYPTED, Archive::ST_ENCRYPTED, {false, false, true}},
+    };
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.box);
+        saveWith(m.box);
+        uint32_t storage = 0;
+        const std::string bytes = stored("level.tmx", &storage);
+        EXPECT_EQ(storage, m.storage);
+        EXPECT_EQ(storageBoxes(), m.boxes);
+        EXPECT_NE(bytes.find(SceneBlockKind::kSceneMarker), std::string::npos);
+        if (first.empty())
+            first = bytes;
+        EXPECT_EQ(bytes, first);
+        EXPECT_EQ(label(SW_SIZE), sizeLabel("Size: ", bytes.size()));
+        EXPECT_EQ(label(SW_BLOCKSIZE), sizeLabel("QEL Blocksize: ", tab->blockRecord().storedSize));
+        EXPECT_GT(tab->blockRecord().storedSize, 0u);
+    }
+    EXPECT_TRUE(status->bSecured);
+
+    // Opened again: the map is the engine's own, encrypted, with its layers.
+    // (as the menu does: every tab reset, then the lists rebuilt)
+    EXPECT_EQ(tab->resetWidgets(), 0);
+    ASSERT_EQ(Main::instance()->archiveMgr()->close(status->iArchiveID), 0);
+    editortest::openAsEditorArchive(*status, folder.path("tab.qel"));
+    ASSERT_EQ(archive()->setKey("secret", 6), 0);
+    tab->parseQEL();
+    EXPECT_EQ(editortest::listItems(list), (std::vector<std::string>{"level.tmx", "tiles.tsx"}));
+    ASSERT_EQ(choose("level.tmx"), 0);
+    EXPECT_EQ(label(SW_TYPE), "ZK7SCENE");
+    EXPECT_EQ(label(SW_SIZE), sizeLabel("Size: ", first.size()));
+    EXPECT_EQ(storageBoxes(), (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(editortest::listItems(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
+    ASSERT_EQ(choose("tiles.tsx"), 0);
+    EXPECT_EQ(label(SW_TYPE), "Tiled TileSet");
+    EXPECT_EQ(storageBoxes(), (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(text->getLine(text->getLineCount()), "</tileset><!-- edited -->");
+}
+
+} // namespace
