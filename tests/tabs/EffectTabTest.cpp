@@ -40,12 +40,21 @@ protected:
         tab.reset(new (std::nothrow) CtrlEffects(&*resources, &*status));
         ASSERT_NE(tab, nullptr);
         tab->parseQEL();
-        p = editortest::panel(Main::instance()->guiMgr()->getPanelIDs().back());
+        p = named("Effects");
+        adv = tab->advancedPanel();
+        app = tab->appearancePanel();
     }
     void TearDown() override
     {
         tab.reset();
         TabTest::TearDown();
+    }
+    static Panel* named(const std::string& name)
+    {
+        for (int id : Main::instance()->guiMgr()->getPanelIDs())
+            if (editortest::panel(id)->getName() == name)
+                return editortest::panel(id);
+        return nullptr;
     }
     ParticleEmitter* emitter() { return Main::instance()->particleMgr()->get(tab->getItemHandle()); }
     std::vector<std::string> rows(int id)
@@ -69,7 +78,9 @@ protected:
     bool usable(int id) { return p->getWidgetByID(id)->isEnabled(); }
 
     std::unique_ptr<CtrlEffects> tab;
-    Panel* p = nullptr;
+    Panel* p = nullptr;   // the tab's own panel
+    Panel* adv = nullptr; // the advanced panel
+    Panel* app = nullptr; // the appearance panel
 };
 
 TEST_F(EffectTab, CombosVisualChoiceAndUsableWidgets)
