@@ -103,8 +103,13 @@ void CtrlEffects::createAppearancePanel(ResourceManager* rm)
                                      const char* tooltip, bool (CtrlEffects::*apply)()) {
         WidgetTextEdit* edit = createColorField(p, rm, name, iconId, textId, swatchId, kColourFieldX, y, tooltip, "#FFFFFFFF",
                                                 kHexWidth, [this, apply](Widget&) {
-                                                    if (!updatingWidgets && (this->*apply)())
+                                                    if (updatingWidgets)
+                                                        return;
+                                                    // A refused pick must not stay on show.
+                                                    if ((this->*apply)())
                                                         setDirty(true);
+                                                    else
+                                                        updateAppearanceData();
                                                 });
         if (!edit)
             return;

@@ -119,7 +119,10 @@ void CtrlEffects::updateTintPaletteData()
         return;
     const Vector<SDL_Color>& palette = e->getTintPalette();
     if (palette.empty()) {
+        // What "+" would add, rather than a colour the effect does not have.
         selectedTintEntry = 0;
+        ew::setText(p, PW_TINT_TEXT, hexColorRGBA(255, 255, 255, 255).c_str());
+        ew::setSwatch(p, PW_TINT_SWATCH, 255, 255, 255);
         return;
     }
     selectedTintEntry = clampSelection(selectedTintEntry, palette.size());

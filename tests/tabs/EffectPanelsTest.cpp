@@ -3,6 +3,8 @@
 // colour keys with their ramp, the tint palette and the scale keys.
 #include "tabs/EffectTabFixture.h"
 
+#include "tabs/base/ctrlBaseControls.h"
+
 #include <functional>
 
 namespace {
@@ -244,6 +246,21 @@ TEST_F(EffectPanels, TintPaletteAndTheLastEntryOfEachList)
     EXPECT_EQ(rows(W::PW_TINT_ENTRY, app), (std::vector<std::string>{"Tint 1"}));
     EXPECT_EQ(app->getTextEdit(W::PW_TINT_TEXT)->getText(), "#FFFFFFFF");
     EXPECT_FALSE(dirties([&] { tab->processEvent(W::PW_TINT_DELETE, 0); }));
+
+    // A picked colour the effect does not take is not left on show.
+    ASSERT_TRUE(emitter()->setTintPalette({}));
+    tab->processEvent(W::EW_APPEARANCE, 0);
+    TS::pushScript([](int id) {
+        TS::clickWidget(id, CtrlBaseControls::CP_FIRST_SWATCH + 8);
+        TS::clickWidget(id, CtrlBaseControls::CP_OK);
+    });
+    EXPECT_FALSE(dirties([&] {
+        ASSERT_TRUE(TS::clickWidget(app->getID(), W::PW_TINT_SWATCH));
+        TS::pump();
+    }));
+    EXPECT_EQ(TS::modalLog().size(), 1u) << "the picker ran";
+    EXPECT_EQ(app->getTextEdit(W::PW_TINT_TEXT)->getText(), "#FFFFFFFF");
+    EXPECT_EQ(swatch(W::PW_TINT_SWATCH), (std::vector<int>{255, 255, 255}));
 
     ASSERT_TRUE(emitter()->setTintPalette({{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}}));
     tab->updateData();
