@@ -20,7 +20,6 @@ using effectwidgets::addEffectCombo;
 using effectwidgets::addEffectFrame;
 using effectwidgets::addEffectLabel;
 using effectwidgets::addEffectNumber;
-using effectwidgets::addEffectSwatch;
 using effectwidgets::createFloatingPanel;
 using effectlists::blendForRow;
 using effectlists::effectBlendChoices;

@@ -12,13 +12,6 @@
 
 using namespace Zelkoran;
 namespace ew = effectwidgets;
-using effectwidgets::addEffectButton;
-using effectwidgets::addEffectCombo;
-using effectwidgets::addEffectFrame;
-using effectwidgets::addEffectLabel;
-using effectwidgets::addEffectNumber;
-using effectwidgets::addEffectSwatch;
-using effectwidgets::createFloatingPanel;
 using namespace effectlists;
 
 namespace {
@@ -42,9 +35,8 @@ ListAccess<ParticleSubEmitter> subEmitterList(ParticleEmitter* e)
 
 bool CtrlEffects::handleParticleEventsEvent(int id)
 {
-    // Each entry: the operation and the refresh that answers a refusal.
+    // The change an id asks for; selection rows have none.
     bool (CtrlEffects::*change)() = nullptr;
-    void (CtrlEffects::*refresh)() = nullptr;
     switch (id) {
     case AW_BURST_TIME:
     case AW_BURST_COUNT: change = &CtrlEffects::applyTimedBurstWidgets; break;
@@ -65,7 +57,8 @@ bool CtrlEffects::handleParticleEventsEvent(int id)
         return true;
     const bool bursts = id == AW_BURST_TIME || id == AW_BURST_COUNT || id == AW_BURST_ADD || id == AW_BURST_DELETE
                         || id == AW_BURST_LIST;
-    refresh = bursts ? &CtrlEffects::updateTimedBurstData : &CtrlEffects::updateSubEmitterData;
+    // Answers a selection and a refused change alike.
+    void (CtrlEffects::*refresh)() = bursts ? &CtrlEffects::updateTimedBurstData : &CtrlEffects::updateSubEmitterData;
     if (!change) {
         Panel* p = advancedPanel();
         const WidgetComboBox* c = p ? p->getComboBox(id) : nullptr;

@@ -12,13 +12,6 @@
 
 using namespace Zelkoran;
 namespace ew = effectwidgets;
-using effectwidgets::addEffectButton;
-using effectwidgets::addEffectCombo;
-using effectwidgets::addEffectFrame;
-using effectwidgets::addEffectLabel;
-using effectwidgets::addEffectNumber;
-using effectwidgets::addEffectSwatch;
-using effectwidgets::createFloatingPanel;
 using namespace effectlists;
 
 namespace {
