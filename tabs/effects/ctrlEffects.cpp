@@ -70,7 +70,10 @@ CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Effe
         base->setSize(200, 960);
     backgroundImageId = resourceManager->get(SR_BG_BLOCKY);
     createMainWidgets();
+    createAdvancedPanel(rm);
+    createAppearancePanel(rm);
     populatePresetList();
+    populateSubPresetList();
     populateVisualResourceLists();
     CtrlEffects::onNew();
 }
@@ -321,7 +324,11 @@ bool CtrlEffects::handlePreviewEvent(int widgetId, ParticleEmitter* e)
         togglePanel(advancedPanel(), advancedPanelVisible, false);
         advancedPanelVisible = false;
         return true;
-    case EW_APPEARANCE: togglePanel(appearancePanel(), appearancePanelVisible, !appearancePanelVisible); return true;
+    case EW_APPEARANCE:
+        if (!appearancePanelVisible)
+            updateAppearanceData();
+        togglePanel(appearancePanel(), appearancePanelVisible, !appearancePanelVisible);
+        return true;
     case EW_APPEARANCE_CLOSE:
         togglePanel(appearancePanel(), appearancePanelVisible, false);
         appearancePanelVisible = false;
@@ -335,8 +342,12 @@ int CtrlEffects::processEvent(int widgetId, int data)
     if (CtrlBase::processEvent(widgetId, data) == -1)
         return -1;
     ParticleEmitter* e = emitter();
-    if (!handlePreviewEvent(widgetId, e) && !updatingWidgets && e) {
-        const int applied = applyMainEmitterWidget(widgetId, e);
+    const bool consumed =
+        handlePreviewEvent(widgetId, e) || handleAppearanceEvent(widgetId) != 0 || handleParticleEventsEvent(widgetId);
+    if (!consumed && !updatingWidgets && e) {
+        int applied = applyMainEmitterWidget(widgetId, e);
+        if (applied == 0)
+            applied = applyAdvancedEmitterWidget(widgetId, e);
         if (applied == 1)
             setDirty(true);
         else if (applied != 0)

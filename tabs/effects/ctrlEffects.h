@@ -83,6 +83,77 @@ public:
         EW_SPRITE_PHASE = 1808,
     };
 
+    // The advanced panel's settings, timed bursts and sub-emitters.
+    enum eAdvancedWidget : int {
+        AW_TITLE = 1600,
+        AW_FORCES_FRAME = 1646,
+        AW_GRAVITY_X = 1648,
+        AW_GRAVITY_Y = 1650,
+        AW_DAMPING = 1652,
+        AW_TURBULENCE = 1654,
+        AW_BLEND = 1668,
+        AW_DRAW_ORDER = 1670,
+        AW_EMISSION_DISTANCE = 1672,
+        AW_VELOCITY_LIMIT = 1674,
+        AW_VELOCITY_INHERIT = 1676,
+        AW_ATTRACTION = 1678,
+        AW_ATTRACTION_RADIUS = 1680,
+        AW_ATTRACTION_FALLOFF = 1682,
+        AW_ORBIT = 1684,
+        AW_ORBIT_RADIUS = 1686,
+        AW_ORBIT_FALLOFF = 1688,
+        AW_SCALE_START = 1691,
+        AW_SCALE_END = 1693,
+        AW_ROTATION = 1695,
+        AW_SPIN = 1697,
+        AW_STRETCH = 1699,
+        AW_ALIGN_VELOCITY = 1700,
+        AW_SIMULATION_SCALE = 1703,
+        AW_WARM_UP = 1705,
+        AW_SEED = 1707,
+        AW_COLLISION = 1709,
+        AW_BOUNCINESS = 1711,
+        AW_BURST_TIME = 1715,
+        AW_BURST_COUNT = 1717,
+        AW_SUB_PRESET = 1720,
+        AW_SUB_DEATH = 1721,
+        AW_SUB_COLLISION = 1722,
+        AW_SUB_PROBABILITY = 1724,
+        AW_SUB_INHERITANCE = 1726,
+        AW_BURST_LIST = 1800,
+        AW_BURST_ADD = 1801,
+        AW_BURST_DELETE = 1802,
+        AW_SUB_LIST_LABEL = 1803,
+        AW_SUB_LIST = 1804,
+        AW_SUB_ADD = 1805,
+        AW_SUB_DELETE = 1806,
+    };
+
+    // The appearance panel: colour keys, tint palette, scale keys.
+    enum eAppearanceWidget : int {
+        PW_TITLE = 1736,
+        PW_COLOR_KEY = 1739,
+        PW_COLOR_ADD = 1740,
+        PW_COLOR_DELETE = 1741,
+        PW_COLOR_TIME = 1743,
+        PW_COLOR_ICON = 1745,
+        PW_COLOR_TEXT = 1746,
+        PW_COLOR_SWATCH = 1747,
+        PW_TINT_ENTRY = 1754,
+        PW_TINT_ADD = 1755,
+        PW_TINT_DELETE = 1756,
+        PW_TINT_ICON = 1758,
+        PW_TINT_TEXT = 1759,
+        PW_TINT_SWATCH = 1760,
+        PW_RAMP_SWATCH = 1763, // to 1774
+        PW_SCALE_KEY = 1778,
+        PW_SCALE_ADD = 1779,
+        PW_SCALE_DELETE = 1780,
+        PW_SCALE_TIME = 1782,
+        PW_SCALE_VALUE = 1784,
+        PW_TINT_SWATCH_0 = 1786, // to 1797
+    };
+
     // Preview states.
     enum ePreviewState : int { PS_STOPPED = 0, PS_PLAYING = 1, PS_PAUSED = 2 };
 
@@ -135,6 +206,51 @@ public:
     int applyMainEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* emitter);
     void updateEffectWidgetStates();
 
+    // --- advanced panel (ctrlEffectsAdvancedPanel.cpp) ---
+    void createAdvancedPanel(ResourceManager* rm);
+    // 1 applied, 0 not an advanced setting (or no panel), -1 refused, an
+    // invalid seed or no emitter.
+    int applyAdvancedEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* emitter);
+    void populateSubPresetList();
+
+    // --- timed bursts and sub-emitters (ctrlEffectsEvents.cpp) ---
+    // True when the id is one of their widgets.
+    bool handleParticleEventsEvent(int widgetId);
+    void updateTimedBurstData();
+    void updateSubEmitterData();
+    // Each true when the emitter took the changed list.
+    bool applyTimedBurstWidgets();
+    bool addTimedBurst();
+    bool deleteTimedBurst();
+    bool applySubEmitterWidgets();
+    bool addSubEmitter();
+    bool deleteSubEmitter();
+
+    // --- appearance panel (ctrlEffectsAppearancePanel.cpp, ctrlEffectsKeyLists.cpp) ---
+    void createAppearancePanel(ResourceManager* rm);
+    // 1 when the id belongs to the panel's edits and was consumed, else 0.
+    int handleAppearanceEvent(int widgetId);
+    void updateAppearanceData();
+    void updateColorRampPreview();
+    void updateTintPaletteData();
+    void updateScaleKeyData();
+    // Each true when the emitter took the changed list.
+    bool applyColorKeyWidgets();
+    bool addColorKey();
+    bool deleteColorKey();
+    bool applyTintPaletteWidgets();
+    bool addTintPaletteEntry();
+    bool deleteTintPaletteEntry();
+    bool applyScaleKeyWidgets();
+    bool addScaleKey();
+    bool deleteScaleKey();
+
+    int getSelectedBurst() const { return selectedBurst; }
+    int getSelectedSubEmitter() const { return selectedSubEmitter; }
+    int getSelectedColorKey() const { return selectedColorKey; }
+    int getSelectedTintEntry() const { return selectedTintEntry; }
+    int getSelectedScaleKey() const { return selectedScaleKey; }
+
     int getPreviewState() const { return previewState; }
     bool getOneShotsAlive() const { return oneShotsAlive; }
     int getItemHandle() const { return itemHandle; }
@@ -157,8 +273,26 @@ private:
     void setNumber(int widgetId, float value);
     void setChecked(int widgetId, bool on);
     void resetPauseBox();
+    // The advanced settings from the emitter (with the guard set).
+    void updateAdvancedData(Zelkoran::ParticleEmitter* e);
+    // "Scale at birth" and "at death" from the first and last scale key.
+    void mirrorScaleKeys();
+    void updateColorKeyData();
+    void updateAdvancedWidgetStates(bool open);
+    void updateAppearanceWidgetStates(bool open);
+    // The outcome of a list edit: true on success; an allocation failure is
+    // told to the user.
+    bool listEditDone(int result) const;
+    // A text field's invalid text while it still has the keyboard focus:
+    // the user is typing, nothing is applied yet.
+    static bool stillTyping(Zelkoran::Panel* p, int widgetId, bool valid);
+    // A hex field's event that changes nothing yet: an invalid text still
+    // being typed, or the selected entry's own colour.
+    bool hexHeldBack(int widgetId) const;
 
     Zelkoran::Vector<Zelkoran::eParticleEffectPreset> presets;
+    Zelkoran::Vector<Zelkoran::eParticleEffectPreset> subPresets;
+    Zelkoran::Vector<string> subPresetNames;
     Zelkoran::Vector<string> imageNames;
     Zelkoran::Vector<string> spriteNames;
     Zelkoran::Vector<int32_t> spriteAnimationIds;
@@ -168,6 +302,11 @@ private:
     int32_t backgroundImageId = 0;
     int32_t advancedPanelId = 0;
     int32_t appearancePanelId = 0;
+    int32_t selectedBurst = -1;
+    int32_t selectedSubEmitter = -1;
+    int32_t selectedColorKey = 0;
+    int32_t selectedTintEntry = 0;
+    int32_t selectedScaleKey = 0;
     bool oneShotsAlive = false;
     bool previewDragging = false;
     bool updatingWidgets = false;

@@ -428,6 +428,8 @@ int CtrlEffects::updateData()
     if (!e)
         return 0;
     oneShotsAlive = false;
+    selectedBurst = 0;
+    selectedSubEmitter = 0;
     updatingWidgets = true;
 
     updateVisualWidgets(e);
@@ -457,9 +459,13 @@ int CtrlEffects::updateData()
     e->getSpeed(&a, &b);
     setNumber(EW_SPEED_MIN, a);
     setNumber(EW_SPEED_MAX, b);
+    updateAdvancedData(e);
+    updateTimedBurstData();
+    updateSubEmitterData();
 
     const auto preset = std::find(presets.begin(), presets.end(), e->getPreset());
     setCombo(EW_PRESET, preset == presets.end() ? 1 : static_cast<int>(preset - presets.begin()) + 1);
+    updateAppearanceData();
     updatingWidgets = false;
     processEvent(0, 0);
     return 0;
@@ -480,4 +486,6 @@ void CtrlEffects::updateEffectWidgetStates()
     for (int id : {EW_SPRITE, EW_ANIM, EW_SPRITE_PHASE})
         setUsable(id, open && visualRow == 4);
     setUsable(EW_GLOW_VALUE, open && checked(EW_GLOW));
+    updateAdvancedWidgetStates(open);
+    updateAppearanceWidgetStates(open);
 }

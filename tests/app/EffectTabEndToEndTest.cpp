@@ -1,6 +1,7 @@
 // The effect tab driven as a user drives it: a preset chosen, a value typed
-// on the main panel, the emitter dragged, a right-click burst, the effect
-// saved and opened again from the block list.
+// on the main panel, the emitter dragged, a right-click burst, the floating
+// panels' lists edited, the effect saved and opened again from the block
+// list.
 #include "app/AppFixture.h"
 #include "particle/ParticleAccess.h"
 
@@ -34,11 +35,34 @@ protected:
         ASSERT_NE(p, nullptr);
     }
     ParticleEmitter* emitter() { return Main::instance()->particleMgr()->get(effects->getItemHandle()); }
-    bool click(int widgetId)
+    bool click(int widgetId, Panel* on = nullptr)
     {
-        const bool found = TS::clickWidget(p->getID(), widgetId);
+        const bool found = TS::clickWidget((on ? on : p)->getID(), widgetId);
         app.runPass();
         return found;
+    }
+    // Types text into an edit of on and confirms it with Enter.
+    void typeInto(Panel* on, int editId, const char* text)
+    {
+        ASSERT_TRUE(click(editId, on));
+        TS::key(SDLK_a, KMOD_CTRL);
+        TS::typeText(text);
+        TS::key(SDLK_RETURN);
+        app.runPass();
+    }
+    // Saves the open effect as name, starts a new one and opens name again.
+    void saveNewAndReopen(const char* name)
+    {
+        typeInto(p, CtrlBase::BW_NAME, name);
+        TS::pushAnswer(0); // the timed "saved" notice
+        ASSERT_TRUE(click(CtrlBase::BW_SAVE));
+        ASSERT_FALSE(effects->isDirty());
+        ASSERT_TRUE(click(CtrlBase::BW_NEW));
+        const SDL_Rect list = p->getList(CtrlBase::BW_LIST)->getRect();
+        TS::click(list.x + 20, list.y + p->getList(CtrlBase::BW_LIST)->getRowHeight() / 2 + 2);
+        app.runPass();
+        ASSERT_NE(emitter(), nullptr);
+        ASSERT_STREQ(emitter()->getName(), name);
     }
     // Picks row of a combo box with the keyboard, as from its open list.
     void chooseRow(int comboId, int row)
@@ -118,6 +142,55 @@ TEST_F(EffectTabTest, PresetValueDragBurstSaveAndReload)
     EXPECT_STREQ(p->getComboBox(CtrlEffects::EW_PRESET)->getSelectedText(), "Fire");
     EXPECT_EQ(p->getNumberEdit(CtrlEffects::EW_RATE)->getValue(), 250);
     EXPECT_FALSE(effects->isDirty());
+}
+
+TEST_F(EffectTabTest, FloatingPanelsBurstSubEmitterColourKeySaveAndReload)
+{
+    Panel* advanced = effects->advancedPanel();
+    Panel* appearance = effects->appearancePanel();
+    ASSERT_TRUE(click(CtrlEffects::EW_ADVANCED));
+    ASSERT_TRUE(click(CtrlEffects::EW_APPEARANCE));
+    EXPECT_TRUE(advanced->baseWidget()->isShown());
+    EXPECT_TRUE(appearance->baseWidget()->isShown());
+
+    ASSERT_TRUE(click(CtrlEffects::AW_BURST_ADD, advanced));
+    ASSERT_TRUE(click(CtrlEffects::AW_BURST_ADD, advanced));
+    typeInto(advanced, CtrlEffects::AW_BURST_COUNT, "40");
+    ASSERT_TRUE(click(CtrlEffects::AW_SUB_ADD, advanced));
+    typeInto(advanced, CtrlEffects::AW_SUB_PROBABILITY, "0.25");
+    typeInto(appearance, CtrlEffects::PW_COLOR_TEXT, "ff000080");
+    EXPECT_EQ(appearance->getTextEdit(CtrlEffects::PW_COLOR_TEXT)->getText(), "#FF000080");
+    ASSERT_TRUE(click(CtrlEffects::PW_TINT_ADD, appearance));
+    EXPECT_TRUE(effects->isDirty());
+
+    const Vector<ParticleBurst> bursts = *emitter()->getBursts();
+    const Vector<ParticleSubEmitter> subs = *emitter()->getSubEmitters();
+    const Vector<ParticleColorKey> keys = emitter()->getColorKeys();
+    ASSERT_EQ(bursts.size(), 2u);
+    EXPECT_EQ(bursts[1].count, 40);
+    ASSERT_EQ(subs.size(), 1u);
+    EXPECT_EQ(subs[0].probability, 0.25f);
+    EXPECT_EQ(keys[0].color.r, 255);
+    EXPECT_EQ(keys[0].color.a, 128);
+
+    saveNewAndReopen("sparkler");
+    ASSERT_NE(emitter()->getBursts(), nullptr);
+    ASSERT_EQ(emitter()->getBursts()->size(), bursts.size());
+    for (size_t i = 0; i < bursts.size(); ++i) {
+        EXPECT_EQ((*emitter()->getBursts())[i].time, bursts[i].time);
+        EXPECT_EQ((*emitter()->getBursts())[i].count, bursts[i].count);
+    }
+    ASSERT_NE(emitter()->getSubEmitters(), nullptr);
+    EXPECT_EQ((*emitter()->getSubEmitters())[0].preset, subs[0].preset);
+    EXPECT_EQ((*emitter()->getSubEmitters())[0].probability, 0.25f);
+    EXPECT_EQ(emitter()->getColorKeys()[0].color.a, 128);
+    EXPECT_EQ(emitter()->getTintPalette().size(), 1u);
+    EXPECT_EQ(advanced->getComboBox(CtrlEffects::AW_BURST_LIST)->getItemCount(), 2) << "the panels show it";
+    EXPECT_EQ(appearance->getTextEdit(CtrlEffects::PW_COLOR_TEXT)->getText(), "#FF000080");
+    EXPECT_FALSE(effects->isDirty());
+
+    ASSERT_TRUE(click(CtrlEffects::EW_ADVANCED_CLOSE, advanced));
+    EXPECT_FALSE(advanced->baseWidget()->isShown());
 }
 
 } // namespace

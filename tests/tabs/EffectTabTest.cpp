@@ -1,9 +1,7 @@
 // The effect tab's tables and rules: combo rows, the visual choice and its
 // borrowed image, fallbacks for missing fields, the max clamp, which widgets
 // are usable, the preview states, a block that does not load and delete.
-#include "tabs/TabFixture.h"
-
-#include "tabs/effects/ctrlEffects.h"
+#include "tabs/EffectTabFixture.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Particle.h>
@@ -16,61 +14,7 @@
 
 namespace {
 
-using namespace Zelkoran;
-namespace TS = editortest::TS;
-using W = CtrlEffects;
-
-class EffectTab : public TabTest {
-protected:
-    // The tab over an archive with blocks and, when image is set, one real
-    // image block "star".
-    void open(const std::vector<editortest::BlockSpec>& blocks, bool image = false)
-    {
-        TS::clearAnswers();
-        TS::clearModalLog();
-        TS::setModalWatchdog(3000);
-        openArchive(blocks);
-        if (image) {
-            SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 4, 4, 32, SDL_PIXELFORMAT_ARGB8888);
-            const int id = Main::instance()->imageMgr()->loadFromSurface(s, "star");
-            SDL_FreeSurface(s);
-            ASSERT_EQ(Main::instance()->imageMgr()->get(id)->save(status->iArchiveID, "star"), 0);
-            Main::instance()->imageMgr()->close(id);
-        }
-        tab.reset(new (std::nothrow) CtrlEffects(&*resources, &*status));
-        ASSERT_NE(tab, nullptr);
-        tab->parseQEL();
-        p = editortest::panel(Main::instance()->guiMgr()->getPanelIDs().back());
-    }
-    void TearDown() override
-    {
-        tab.reset();
-        TabTest::TearDown();
-    }
-    ParticleEmitter* emitter() { return Main::instance()->particleMgr()->get(tab->getItemHandle()); }
-    std::vector<std::string> rows(int id)
-    {
-        std::vector<std::string> out;
-        for (int i = 1; i <= p->getComboBox(id)->getItemCount(); ++i)
-            out.emplace_back(p->getComboBox(id)->getItemText(i));
-        return out;
-    }
-    int choose(int comboId, int row)
-    {
-        p->getComboBox(comboId)->setSelectedIndex(row);
-        return tab->processEvent(comboId, row);
-    }
-    int visual()
-    {
-        int v = -1;
-        emitter()->getVisual(&v, nullptr, nullptr);
-        return v;
-    }
-    bool usable(int id) { return p->getWidgetByID(id)->isEnabled(); }
-
-    std::unique_ptr<CtrlEffects> tab;
-    Panel* p = nullptr;
-};
+using namespace effecttest;
 
 TEST_F(EffectTab, CombosVisualChoiceAndUsableWidgets)
 {

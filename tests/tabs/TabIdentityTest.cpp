@@ -71,8 +71,11 @@ TEST_F(TabIdentityTest, EveryTabListsTheBlocksOfItsType)
         EXPECT_STREQ(tab->getName().c_str(), c.name);
         EXPECT_EQ(tab->getCheckBoxID(), c.checkBoxId);
         EXPECT_EQ(tab->parseQEL(), 0) << c.name;
-        Zelkoran::Panel* panel = editortest::panel(Zelkoran::Main::instance()->guiMgr()->getPanelIDs().back());
-        ASSERT_STREQ(panel->getName(), c.name);
+        Zelkoran::Panel* panel = nullptr;
+        for (int id : Zelkoran::Main::instance()->guiMgr()->getPanelIDs())
+            if (std::string(editortest::panel(id)->getName()) == c.name)
+                panel = editortest::panel(id);
+        ASSERT_NE(panel, nullptr) << c.name;
         EXPECT_EQ(listItems(panel->getList(105)), c.items) << c.name;
         EXPECT_FALSE(panel->isShown()) << c.name;
         tab->show();
@@ -106,13 +109,24 @@ TEST_F(TabIdentityTest, CaptionsAreNotCutOrCovered)
         const Zelkoran::Font* font = fonts->get(w.getFont(Zelkoran::WS_NORMAL));
         return font ? font->getWidth(text) : 0;
     };
+    std::vector<std::unique_ptr<CtrlBase>> tabs;
+    std::vector<Zelkoran::Panel*> panels;
     for (const auto& makeTab : {make<CtrlImages>, make<CtrlAudioTracks>, make<CtrlXML>, make<CtrlUndelete>}) {
-        std::unique_ptr<CtrlBase> tab(makeTab(&*resources, &*status));
-        Zelkoran::Panel* panel = editortest::panel(Zelkoran::Main::instance()->guiMgr()->getPanelIDs().back());
-        tab->show();
+        tabs.emplace_back(makeTab(&*resources, &*status));
+        tabs.back()->hide();
+        panels.push_back(editortest::panel(Zelkoran::Main::instance()->guiMgr()->getPanelIDs().back()));
+    }
+    // The effect tab's floating panels, each shown on its own.
+    auto* effects = static_cast<CtrlEffects*>(tabs.emplace_back(make<CtrlEffects>(&*resources, &*status)).get());
+    panels.push_back(effects->advancedPanel());
+    panels.push_back(effects->appearancePanel());
+    for (Zelkoran::Panel* panel : panels) {
+        for (Zelkoran::Panel* other : panels)
+            other->baseWidget()->hide();
+        panel->baseWidget()->show();
         for (Zelkoran::Widget* w : panel->children()) {
             const SDL_Rect r = w->getRect();
-            SCOPED_TRACE(std::string(tab->getName().c_str()) + "/" + w->getName());
+            SCOPED_TRACE(std::string(panel->getName()) + "/" + w->getName());
             if (w->getType() == Zelkoran::WT_CHECKBOX) {
                 const char* caption = static_cast<Zelkoran::WidgetCheckBox*>(w)->getText();
                 if (caption[0] && !w->getBackgroundSprite(Zelkoran::WS_NORMAL)) {
@@ -128,7 +142,9 @@ TEST_F(TabIdentityTest, CaptionsAreNotCutOrCovered)
             const int middle = r.y + r.h / 2;
             for (Zelkoran::Widget* other : panel->children()) {
                 const SDL_Rect o = other->getRect();
-                if (other == w || !other->isShown() || middle < o.y || middle >= o.y + o.h)
+                const bool groupFrame = other->getType() == Zelkoran::WT_FRAME
+                                        && !static_cast<Zelkoran::WidgetFrame*>(other)->isFilled();
+                if (other == w || !other->isShown() || groupFrame || middle < o.y || middle >= o.y + o.h)
                     continue;
                 EXPECT_FALSE(right > o.x && left < o.x + o.w) << caption << " under " << other->getName();
             }
