@@ -212,7 +212,8 @@ public:
     // sets as TSX and templates as TX ("ZK7_XML" blocks), images as
     // "ZK7_IMAGE" blocks, each under its file's name, or with "_2", "_3"...
     // before the extension when a block of that name and type exists already
-    // (nothing of the archive is replaced). The scene then refers to them by
+    // (nothing of the archive is replaced; a block holding the very bytes
+    // that would be written is used instead). The scene then refers to them by
     // "qel://ARCHIVE.qel/NAME" URIs, ARCHIVE.qel the archive's file name, so
     // that saveToBuffer for that archive writes a map that needs no file.
     // References that are "qel://" URIs already, and pixels only in memory,

@@ -11,6 +11,7 @@
 #include "xml/XMLText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -50,9 +51,10 @@ public:
     int written() const { return m_written; }
 
 private:
-    // The file name of reference, unique among the blocks of type: the
-    // archive's and those this run wrote.
-    String freeName(const String& reference, const char* type)
+    // Stores data as a block of type named after reference's file: under
+    // that name when it is free, else with "_2", "_3"... A block that holds
+    // these very bytes already (a map imported again) is used as it is.
+    int place(const String& reference, const char* type, const void* data, size_t size, String& name)
     {
         const std::filesystem::path file = PathText::toPath(reference.c_str()).filename();
         String stem = PathText::toString(file.stem());
@@ -65,16 +67,18 @@ private:
                     --keep;
                 stem.resize(keep);
             }
-            const String name = stem + suffix + ext;
-            if (m_taken.count(name + '\n' + type) || m_archive.blockSearch(Archive::Block(name.c_str(), type)) >= 0)
+            name = stem + suffix + ext;
+            if (!m_taken.insert(name + '\n' + type).second)
                 continue;
-            m_taken.insert(name + '\n' + type);
-            return name;
+            Archive::Block block(name.c_str(), type);
+            if (m_archive.blockSearch(block) < 0)
+                break;
+            const bool same = m_archive.blockLoad(block) == RC_OK && block.size == size &&
+                              std::memcmp(block.data, data, size) == 0;
+            m_archive.blockFree(block);
+            if (same)
+                return RC_OK;
         }
-    }
-
-    int add(const String& name, const char* type, const void* data, size_t size)
-    {
         Archive::Block block(name.c_str(), type);
         block.storage = Archive::ST_COMPRESSED;
         block.data = const_cast<void*>(data);
@@ -92,8 +96,8 @@ private:
         Vector<uint8_t> bytes;
         if (int rc = image::encodeImageBlock(picture->surface, image::ImageSettings{}, bytes); rc != RC_OK)
             return rc;
-        const String name = freeName(picture->source, image::kImageBlockType);
-        if (int rc = add(name, image::kImageBlockType, bytes.data(), bytes.size()); rc != RC_OK)
+        String name;
+        if (int rc = place(picture->source, image::kImageBlockType, bytes.data(), bytes.size(), name); rc != RC_OK)
             return rc;
         picture->source = m_prefix + name;
         m_storedPictures.insert(picture);
@@ -118,19 +122,19 @@ private:
             if (auto it = ts.tiles.find(tile.attribute("id").as_uint()); it != ts.tiles.end() && it->second.picture)
                 if (pugi::xml_node image = tile.child("image"))
                     image.attribute("source").set_value(it->second.picture->source.c_str());
-        const String name = freeName(ts.source, "ZK7_XML");
-        if (int rc = addDocument(tsx, name); rc != RC_OK)
+        String name;
+        if (int rc = placeDocument(tsx, ts.source, name); rc != RC_OK)
             return rc;
         ts.source = m_prefix + name;
         return RC_OK;
     }
 
-    int addDocument(const pugi::xml_document& doc, const String& name)
+    int placeDocument(const pugi::xml_document& doc, const String& reference, String& name)
     {
         String text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
         xml::StringWriter out(text);
         doc.save(out, " ", pugi::format_default | pugi::format_no_declaration, pugi::encoding_utf8);
-        return add(name, "ZK7_XML", text.data(), text.size());
+        return place(reference, "ZK7_XML", text.data(), text.size(), name);
     }
 
     int storeLayer(Layer& layer)
@@ -161,8 +165,8 @@ private:
                 pugi::xml_node root = tx.append_copy(shared->element.document_element());
                 if (pugi::xml_node ts = root.child("tileset"); ts && shared->tileSet)
                     ts.attribute("source").set_value(shared->tileSet->source.c_str());
-                const String name = freeName(reference, "ZK7_XML");
-                if (int rc = addDocument(tx, name); rc != RC_OK)
+                String name;
+                if (int rc = placeDocument(tx, reference, name); rc != RC_OK)
                     return rc;
                 done = uris.emplace(shared.get(), m_prefix + name).first;
             }

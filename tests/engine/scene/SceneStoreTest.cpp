@@ -77,6 +77,12 @@ TEST_F(SceneStoreTest, NamesTakenInTheArchiveOrByAnotherFileGetASuffix)
         EXPECT_EQ(kept, before) << type;
     }
     EXPECT_GT(storedAndReloaded(id), 0) << scenes().getLastError();
+
+    // The same map again finds its blocks as they are and writes nothing.
+    const int again = track(scenes().loadFromFile(dir.file("m.tmx").c_str()));
+    EXPECT_EQ(scenes().get(again)->storeDependencies(archiveId), 0);
+    EXPECT_EQ(SceneAccess::map(*scenes().get(again)).tileSets[0]->source, "qel://world.qel/t_2.tsx");
+    EXPECT_EQ(SceneAccess::map(*scenes().get(again)).slots[1]->picture->source, "qel://world.qel/tiles_3.png");
     EXPECT_EQ(scenes().get(id)->storeDependencies(archiveId + 1000), RC_ERR_NOT_FOUND);
 }
 
