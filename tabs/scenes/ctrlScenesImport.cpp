@@ -274,6 +274,10 @@ int CtrlScenes::onImportTiledMap()
     string path;
     if (!tool()->fileOpenDialog("Select Scene source", kMapFilter, path))
         return -1;
+    if (!tool()->fileCheckExtension(path.c_str(), "tmx")) {
+        showBox("Scene Import", "This file is not a Tiled TMX map.", MBB_OK, MBT_WARNING, 0);
+        return -1;
+    }
     const string name = tool()->fileGetName(path.c_str()) + ".tmx";
     if (blockExists(globalStatus->iArchiveID, name, "ZK7_XML") &&
         showBox("File exists",

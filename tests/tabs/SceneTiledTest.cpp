@@ -337,6 +337,9 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
         EXPECT_EQ(liveBlocks(), imported);
     }
 
+    importFile(kFull, folder.path("Forest.TSX"), {MBB_OK});
+    EXPECT_EQ(takeBoxes().back(), (Box{"Scene Import", "This file is not a Tiled TMX map.", MBB_OK, MBT_WARNING}));
+
     // A map of an existing name is asked about too.
     put("Forest.tmx", "<map/>");
     writeFile(folder.path("Forest.tmx"), mapOf({"Forest.TSX"}));
