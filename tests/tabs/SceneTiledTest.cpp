@@ -249,6 +249,37 @@ TEST_F(SceneTiledTest, AFullTileSetExportWritesOneFilePerReferenceAndSaysWhatFai
     EXPECT_FALSE(fs::exists(folder.path("broken.tsx")));
 }
 
+TEST_F(SceneTiledTest, PlainExportsWriteTheXMLAloneAndAFailedMapExportSaysWhy)
+{
+    openArchive({});
+    put("door.tx", "<template><object/></template>");
+    put("MAP.TMX", mapOf({"tiles.tsx"}));
+    put("lost.tmx", mapOf({"nowhere.tsx"}));
+    makeTab();
+    const struct {
+        const char* block;
+        std::vector<int> answers; // the choice (if any), then the closing box
+        bool written;
+        std::string lastTitle;
+    } cases[] = {
+        {"door.tx", {MBB_OK}, true, "TileMap export"},
+        {"MAP.TMX", {2}, false, "Export Tiled Map"},
+        {"MAP.TMX", {kAlone, MBB_OK}, true, "TileMap export"},
+        {"lost.tmx", {kFull, MBB_OK}, false, "TileMap export"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.block);
+        fs::remove(folder.path(c.block));
+        ASSERT_EQ(choose(c.block), 0);
+        for (int answer : c.answers)
+            TS::pushAnswer(answer);
+        click(SW_EXPORT);
+        EXPECT_EQ(fs::exists(folder.path(c.block)), c.written);
+        EXPECT_EQ(takeBoxes().back().title, c.lastTitle);
+    }
+    EXPECT_EQ(TestFolder::read(folder.path("MAP.TMX")).size(), stored("MAP.TMX").size());
+}
+
 TEST_F(SceneTiledTest, FullDeleteRemovesWhatTheMapNamesOnceAndLeavesOtherArchives)
 {
     const struct {
