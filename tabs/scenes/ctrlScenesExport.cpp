@@ -15,9 +15,15 @@
 #include <Zelkoran/XML.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
+#include <string>
+#include <vector>
+
+#include <stdlib.h>
 
 using namespace Zelkoran;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -121,13 +127,37 @@ int CtrlScenes::onExportTMX(const string& outputPath, const string& name) const
     }
     if (!exported)
         return -1;
-    const int rc = exported->save(outputPath.c_str(), name.c_str(), "", true);
+    // The engine writes the map and its files into a folder of their own
+    // first: a file of the export folder that one of them would replace is
+    // asked about like the map, and a No or a failure leaves none of them.
+    const fs::path target(outputPath.c_str());
+    std::string staging = (target.parent_path() / ".skarden-export-XXXXXX").string();
+    int rc = mkdtemp(staging.data()) ? 0 : -1;
+    if (rc == 0)
+        rc = exported->save((fs::path(staging) / target.filename()).c_str(), name.c_str(), "", true);
     if (loaded > 0)
         scenes->close(loaded);
-    if (rc == 0)
-        return 0;
+    bool declined = false;
+    std::error_code ec;
+    if (rc == 0) {
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::directory_iterator(staging, ec))
+            files.push_back(entry.path());
+        std::sort(files.begin(), files.end());
+        for (const fs::path& file : files)
+            declined = declined || (file.filename() != target.filename() &&
+                                    checkOverwrite(string((target.parent_path() / file.filename()).c_str())) != 0);
+        for (const fs::path& file : files)
+            if (!declined && !ec)
+                fs::rename(file, target.parent_path() / file.filename(), ec);
+    }
+    if (rc == 0 && !ec) {
+        fs::remove_all(staging, ec);
+        return declined ? -1 : 0;
+    }
+    fs::remove_all(staging, ec);
     reportExportFailure("Could not export the TileMap.\nThe map, its TileSets or images could not be written to \"" +
-                        tool()->fileGetDir(outputPath.c_str()) + "\".");
+                        string(target.parent_path().c_str()) + "\".");
     return -1;
 }
 

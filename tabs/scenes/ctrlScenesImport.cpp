@@ -126,6 +126,8 @@ int CtrlScenes::onImport()
         return -1;
     if (mode == kFull) {
         const string name = derivedName(path);
+        if (!acceptBlockName(name, kTileSetTitle))
+            return -1;
         if (blockExists(globalStatus->iArchiveID, name, "ZK7_XML") &&
             showBox("File exists",
                     "The file \"" + name +
@@ -279,6 +281,9 @@ int CtrlScenes::onImportTiledMap()
         return -1;
     }
     const string name = tool()->fileGetName(path.c_str()) + ".tmx";
+    // Refused before anything is stored, not after the images went in.
+    if (!acceptBlockName(name, kMapTitle))
+        return -1;
     if (blockExists(globalStatus->iArchiveID, name, "ZK7_XML") &&
         showBox("File exists",
                 "The file \"" + name +

@@ -280,6 +280,27 @@ TEST_F(SceneTiledTest, PlainExportsWriteTheXMLAloneAndAFailedMapExportSaysWhy)
     EXPECT_EQ(TestFolder::read(folder.path("MAP.TMX")).size(), stored("MAP.TMX").size());
 }
 
+TEST_F(SceneTiledTest, AFullMapExportReplacesAFileOfTheFolderOnlyAfterAYes)
+{
+    openLevel();
+    makeTab();
+    writeFile(folder.path("tiles.png"), "the user's own file");
+    ASSERT_EQ(choose("level.tmx"), 0);
+    for (int answer : {MBB_NO, MBB_YES}) {
+        TS::pushAnswer(kFull);
+        TS::pushAnswer(answer); // tiles.png exists
+        if (answer == MBB_YES)
+            TS::pushAnswer(MBB_OK);
+        click(SW_EXPORT);
+        EXPECT_EQ(fs::exists(folder.path("level.tmx")), answer == MBB_YES);
+        EXPECT_EQ(fs::exists(folder.path("tiles.tsx")), answer == MBB_YES);
+        EXPECT_EQ(TestFolder::read(folder.path("tiles.png")).size() == 19, answer == MBB_NO);
+        EXPECT_EQ(takeBoxes()[1].text, "The file \"tiles.png\" already exists.\nDo you want to overwrite it?");
+    }
+    EXPECT_EQ(folder.list(), (std::set<std::string>{"level.tmx", "tab.qel", "tiles.png", "tiles.tsx"}))
+        << "nothing of the staging folder is left";
+}
+
 TEST_F(SceneTiledTest, FullDeleteRemovesWhatTheMapNamesOnceAndLeavesOtherArchives)
 {
     const struct {
