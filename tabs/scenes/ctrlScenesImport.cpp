@@ -24,6 +24,9 @@ using namespace Zelkoran;
 
 namespace {
 
+// Choice ids: the Import button's, then a tile set's import mode.
+constexpr int kScene = 4;
+constexpr int kTileSetOrTemplate = 8;
 constexpr int kFull = 4;
 constexpr int kTextOnly = 8;
 constexpr const char* kTileSetTitle = "TileSet import";
@@ -48,14 +51,14 @@ bool blockExists(int archiveId, const CtrlBase::string& name, const char* type)
 void CtrlScenes::onImportButton()
 {
     const int chosen = choiceBox("Scene Import", "Choose the action to perform.",
-                                 {{kFull, "Import Scene", "Import a Scene from TMX, image, video, or Universal VTT.",
+                                 {{kScene, "Import Scene", "Import a Scene from TMX, image, video, or Universal VTT.",
                                    "Import Scene"},
-                                  {kTextOnly, "Import TileSet/Template", "Import a TSX TileSet or TX Template file.",
-                                   "Import TSX/TX"}},
+                                  {kTileSetOrTemplate, "Import TileSet/Template",
+                                   "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
                                  "Cancel");
-    if (chosen == kFull)
+    if (chosen == kScene)
         onImportTiledMap();
-    else if (chosen == kTextOnly && onImport() == 0)
+    else if (chosen == kTileSetOrTemplate && onImport() == 0)
         setDirty(true);
 }
 

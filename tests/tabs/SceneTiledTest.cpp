@@ -89,7 +89,8 @@ std::string mapOf(const std::vector<std::string>& tileSets)
                        "tileheight=\"16\">\n";
     for (size_t i = 0; i < tileSets.size(); ++i)
         text += " <tileset firstgid=\"" + std::to_string(1 + 10 * i) + "\" source=\"" + tileSets[i] + "\"/>\n";
-    return text + " <layer id=\"1\" name=\"L\" width=\"1\" height=\"1\"><data encoding=\"csv\">0</data></layer>\n</map>\n";
+    return text +
+           " <layer id=\"1\" name=\"L\" width=\"1\" height=\"1\"><data encoding=\"csv\">0</data></layer>\n</map>\n";
 }
 
 class SceneTiledTest : public SceneTabTest {
@@ -233,7 +234,8 @@ TEST_F(SceneTiledTest, AFullTileSetExportWritesOneFilePerReferenceAndSaysWhatFai
 
     ASSERT_EQ(choose("both.tsx"), 0);
     exportFull();
-    EXPECT_EQ(imageSources(folder.path("both.tsx")), (std::vector<std::string>{"tiles.png", "tiles_2.png", "tiles.png"}));
+    EXPECT_EQ(imageSources(folder.path("both.tsx")),
+              (std::vector<std::string>{"tiles.png", "tiles_2.png", "tiles.png"}));
     EXPECT_EQ(differentPixels(folder.path("tiles_2.png"), folder.path("green.png")), 0u);
     EXPECT_GT(differentPixels(folder.path("tiles.png"), folder.path("green.png")), 0u);
     EXPECT_EQ(takeBoxes().size(), 2u) << "one image written once needs no overwrite question";

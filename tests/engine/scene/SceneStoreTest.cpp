@@ -61,7 +61,8 @@ TEST_F(SceneStoreTest, NamesTakenInTheArchiveOrByAnotherFileGetASuffix)
     const testutil::Bytes before = testutil::textBytes("kept");
     ASSERT_EQ(testutil::add(&archive(), "tiles.png", "ZK7_IMAGE", before), 0);
     ASSERT_EQ(testutil::add(&archive(), "t.tsx", "ZK7_XML", before), 0);
-    const std::string map = mapText(2, 1, "<data encoding=\"csv\">1,2</data>", "<tileset firstgid=\"1\" source=\"t.tsx\"/>");
+    const std::string map =
+        mapText(2, 1, "<data encoding=\"csv\">1,2</data>", "<tileset firstgid=\"1\" source=\"t.tsx\"/>");
     const int id = loadFile("m.tmx", map.substr(0, map.size() - 6) +
                                          "<imagelayer id=\"2\"><image source=\"other/tiles.png\"/></imagelayer></map>");
     ASSERT_GT(id, 0) << scenes().getLastError();
