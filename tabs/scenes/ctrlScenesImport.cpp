@@ -3,6 +3,7 @@
 // (in full: the map with its tile sets, templates and images).
 #include "tabs/scenes/ctrlScenes.h"
 
+#include "app/EditorLog.h"
 #include "app/GlobalStatus.h"
 #include "tabs/scenes/SceneFileNames.h"
 
@@ -198,20 +199,29 @@ int CtrlScenes::onImportFullTSX(const string& path, const string& blockName)
         if (source.empty())
             return true;
         const string normalized = tool()->pathNormalize(source.c_str());
-        if (normalized.empty())
-            return false;
-        const bool absolute = normalized[0] == '/' || (normalized.size() >= 3 && normalized[1] == ':' &&
-                                                       normalized[2] == '/');
+        const bool absolute = !normalized.empty() && (normalized[0] == '/' || (normalized.size() >= 3 &&
+                                                                               normalized[1] == ':' &&
+                                                                               normalized[2] == '/'));
         string candidate = normalized;
         if (!absolute)
             candidate = folder.empty() || folder.back() == '/' ? folder + normalized : folder + "/" + normalized;
         string full;
         string reference;
-        return tool()->fileGetAbsolutePath(candidate.c_str(), full) &&
-               importImageToQEL(full, part, reference, names) == 0 &&
-               image->setAttributeString("source", reference.c_str());
+        if (!normalized.empty() && tool()->fileGetAbsolutePath(candidate.c_str(), full) &&
+            importImageToQEL(full, part, reference, names) == 0 &&
+            image->setAttributeString("source", reference.c_str()))
+            return true;
+        editorLog().msg(LOG_WARNING, "[TileMap] Warning: the image \"%s\" of \"%s\" could not be stored.\n",
+                        source.c_str(), path.c_str());
+        return false;
     });
-    ok = ok && document->save(archiveId, blockName.c_str()) == 0;
+    if (ok) {
+        const int rc = document->save(archiveId, blockName.c_str());
+        if (rc != 0)
+            editorLog().msg(LOG_WARNING, "[TileMap] Warning: the tile set \"%s\" could not be stored (%d).\n",
+                            blockName.c_str(), rc);
+        ok = rc == 0;
+    }
     documents->close(id);
     CMem::free(bytes);
     if (!ok)
