@@ -61,6 +61,9 @@ void CtrlScenes::onImportButton()
         onImportTiledMap();
     else if (chosen == kTileSetOrTemplate && onImport() == 0)
         setDirty(true);
+    // The base panel's rules ran before the import filled the name field:
+    // Save must follow what is held now.
+    refreshWidgets();
 }
 
 int CtrlScenes::loadFileToBuffer(const string& path, unsigned char*& buffer, int& size) const

@@ -251,6 +251,26 @@ TEST_F(SceneTiledTest, AFullTileSetExportWritesOneFilePerReferenceAndSaysWhatFai
     EXPECT_FALSE(fs::exists(folder.path("broken.tsx")));
 }
 
+TEST_F(SceneTiledTest, TemplatesAndTileSetsComeInAsUnsavedTextUnderTheirFileName)
+{
+    openArchive({});
+    makeTab();
+    writeFile(folder.path("Door.TX"), "<template><object/></template>");
+    writeFile(folder.path("set.tsx"), tileSet({"a.png"}));
+    for (const auto& [file, then] :
+         {std::pair{"Door.TX", std::vector<int>{}}, std::pair{"set.tsx", std::vector{kAlone}}}) {
+        click(107); // New: an empty name field, so the file names the text
+        EXPECT_EQ(importFile(kAlone, folder.path(file), then), 0) << file;
+        EXPECT_TRUE(tab->isDirty());
+        EXPECT_EQ(stored(file), "<missing>");
+    }
+    EXPECT_EQ(std::string(name->getText().c_str()), "set.tsx");
+    EXPECT_EQ(takeBoxes().size(), 5u) << "no mode choice for the template";
+    TS::pushAnswer(0); // the saved notice
+    EXPECT_EQ(click(108), 0);
+    EXPECT_EQ(stored("set.tsx"), tileSet({"a.png"}));
+}
+
 TEST_F(SceneTiledTest, PlainExportsWriteTheXMLAloneAndAFailedMapExportSaysWhy)
 {
     openArchive({});
