@@ -28,7 +28,7 @@ SceneFileNames::string SceneFileNames::nameFor(const string& source, const strin
                 return string();
         }
         const string name = stem + suffix + extension;
-        if (m_given.count(name) || (m_taken && m_taken(name)))
+        if (m_given.count(name) || (m_taken && m_taken(name, source)))
             continue;
         m_given.insert(name);
         m_bySource.emplace(source, name);

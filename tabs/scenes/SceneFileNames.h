@@ -13,8 +13,8 @@
 class SceneFileNames {
 public:
     using string = Zelkoran::String;
-    // True for a name that exists already and must be left alone.
-    using Taken = std::function<bool(const string& name)>;
+    // True for a name that exists already and must be left alone by source.
+    using Taken = std::function<bool(const string& name, const string& source)>;
     // Names that never exceed maxBytes (whole UTF-8 characters of the stem
     // are dropped to fit); 0 = no limit.
     explicit SceneFileNames(Taken taken = {}, size_t maxBytes = 0);

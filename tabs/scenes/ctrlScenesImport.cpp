@@ -16,6 +16,7 @@
 #include <Zelkoran/XML.h>
 
 #include <SDL_rwops.h>
+#include <SDL_surface.h>
 
 #include <climits>
 #include <cstring>
@@ -45,6 +46,23 @@ bool blockExists(int archiveId, const CtrlBase::string& name, const char* type)
 {
     const Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
     return archive && archive->blockSearch(Archive::Block(name.c_str(), type)) >= 0;
+}
+
+// The image block holds exactly these pixels (ARGB8888).
+bool holdsPixels(int archiveId, const CtrlBase::string& name, const SDL_Surface* pixels)
+{
+    ImageMgr* images = Main::instance()->imageMgr();
+    const int id = images->load(archiveId, name.c_str());
+    const Image* stored = id > 0 ? images->get(id) : nullptr;
+    const SDL_Surface* own = stored ? stored->getSurface() : nullptr;
+    bool same = own && pixels && own->w == pixels->w && own->h == pixels->h;
+    for (int y = 0; same && y < own->h; ++y)
+        same = std::memcmp(static_cast<const uint8_t*>(own->pixels) + y * own->pitch,
+                           static_cast<const uint8_t*>(pixels->pixels) + y * pixels->pitch,
+                           size_t(own->w) * 4) == 0;
+    if (id > 0)
+        images->close(id);
+    return same;
 }
 
 } // namespace
@@ -194,8 +212,20 @@ int CtrlScenes::onImportFullTSX(const string& path, const string& blockName)
     // user agreed); any other block of an image's name is left alone.
     const std::set<string> replaceable = imagesNamedBy(blockName);
     const int archiveId = globalStatus->iArchiveID;
+    // A block that holds the picture already (a tile set sharing another's
+    // picture) is named, not copied.
     SceneFileNames names(
-        [&](const string& name) { return !replaceable.count(name) && blockExists(archiveId, name, "ZK7_IMAGE"); },
+        [&](const string& name, const string& imagePath) {
+            if (replaceable.count(name) || !blockExists(archiveId, name, "ZK7_IMAGE"))
+                return false;
+            ImageMgr* images = Main::instance()->imageMgr();
+            const int pictureId = images->loadFromFile(imagePath.c_str(), "");
+            const Image* picture = pictureId > 0 ? images->get(pictureId) : nullptr;
+            const bool same = picture && holdsPixels(archiveId, name, picture->getSurface());
+            if (pictureId > 0)
+                images->close(pictureId);
+            return !same;
+        },
         kMaxBlockName);
     bool ok = visitTSXImageNodes(document, [&](XML* image) {
         const string source = image->getAttributeString("source", "");
@@ -276,9 +306,12 @@ int CtrlScenes::importImageToQEL(const string& imagePath, const string& part, st
         return 0;
     }
     ImageMgr* images = Main::instance()->imageMgr();
+    const int archiveId = globalStatus->iArchiveID;
     const int id = images->loadFromFile(imagePath.c_str(), "");
     Image* image = id > 0 ? images->get(id) : nullptr;
-    const bool saved = image && image->save(globalStatus->iArchiveID, blockName.c_str()) == 0;
+    const bool saved = image && ((blockExists(archiveId, blockName, "ZK7_IMAGE") &&
+                                  holdsPixels(archiveId, blockName, image->getSurface())) ||
+                                 image->save(archiveId, blockName.c_str()) == 0);
     if (id > 0)
         images->close(id);
     if (!saved)

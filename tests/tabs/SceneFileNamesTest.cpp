@@ -8,7 +8,8 @@ namespace {
 
 TEST(SceneFileNamesTest, EachSourceKeepsOneNameAndNoNameIsGivenTwice)
 {
-    SceneFileNames names([](const SceneFileNames::string& name) { return name == "grass.png"; }, 12);
+    SceneFileNames names(
+        [](const SceneFileNames::string& name, const SceneFileNames::string&) { return name == "grass.png"; }, 12);
     const struct {
         const char* source;
         const char* wanted;

@@ -411,14 +411,12 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
         EXPECT_EQ(liveBlocks(), imported);
     }
 
-    // A missing picture stops the import: the pictures before it stay, the
-    // tile set is not stored.
+    // A missing picture stops the import and the tile set is not stored;
+    // the picture before it, held by grass_3.png already, is not copied.
     writeFile(folder.path("Broken.tsx"), tileSet({"b/grass.png", "c/none.png"}));
     importFile(kAlone, folder.path("Broken.tsx"), {kFull, MBB_OK});
     EXPECT_EQ(takeBoxes().back().text, "Some errors occurred during import. Check log for details.");
-    auto withBroken = imported;
-    withBroken.insert(withBroken.begin() + 3, "ZK7_IMAGE grass_4.png");
-    EXPECT_EQ(liveBlocks(), withBroken);
+    EXPECT_EQ(liveBlocks(), imported);
 
     importFile(kFull, folder.path("Forest.TSX"), {MBB_OK});
     EXPECT_EQ(takeBoxes().back(), (Box{"Scene Import", "This file is not a Tiled TMX map.", MBB_OK, MBT_WARNING}));
