@@ -398,6 +398,7 @@ int CtrlScenes::loadStoredBlock(const string& name)
     replaceText(copy, length);
     if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
         field->setText(name.c_str());
+    setDirty(false); // what is held is what is stored
     checkMapType();
     updateData();
     return 0;

@@ -432,6 +432,7 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
     EXPECT_EQ(this->stored("Forest.tmx"), "<map/>");
     EXPECT_EQ(importFile(kFull, folder.path("Forest.tmx"), {MBB_YES}), 0);
     EXPECT_EQ(takeBoxes().back(), mapQuestion);
+    EXPECT_FALSE(tab->isDirty()) << "the map shown is the one stored";
     EXPECT_NE(this->stored("Forest.tmx").find("source=\"qel://tab.qel/Forest.TSX\""), std::string::npos);
     EXPECT_GT(tab->sceneID(), 0);
 }
