@@ -8,7 +8,9 @@
 //    fresh folder, and that export imported in full into a fresh archive
 //    (map, tile set, templates and pictures as blocks), as the tab's Export
 //    and Import do without their dialogs.
-// Fresh folders and archives are made and removed outside the timing.
+// Fresh folders and archives are made and removed outside the timing. The
+// archive flushes each stored block to the device, so on a busy disk the
+// wall time of the round trip swings far more than its CPU time.
 // Skipped without SKARDEN_SAMPLES (defaults to ../shared/samples).
 #include "archive/TestFolder.h"
 
