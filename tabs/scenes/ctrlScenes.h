@@ -210,7 +210,8 @@ private:
     string archivePart() const;
     // The image blocks of the open archive that the tile set block names.
     std::set<string> imagesNamedBy(const string& tileSetBlock) const;
-    // The stored block name becomes the held, selected item. 0 or -1.
+    // The block an import just stored becomes the held, selected, clean
+    // item; the secured flag follows the archive. 0 or -1.
     int loadStoredBlock(const string& name);
     // Reads the stored block of the record's name back into the record's
     // sizes and storage mode.

@@ -399,6 +399,7 @@ int CtrlScenes::loadStoredBlock(const string& name)
     if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
         field->setText(name.c_str());
     setDirty(false); // what is held is what is stored
+    globalStatus->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
     checkMapType();
     updateData();
     return 0;
