@@ -247,6 +247,8 @@ int CtrlScenes::processEvent(int widgetId, int data)
         setDirty(true);
         break;
     case SW_TEXT: onTextEdit(); break;
+    case SW_IMPORT: onImportButton(); break;
+    case SW_EXPORT: onExport(globalStatus->sArchivePath); break;
     case SW_LAYERS: onLayerRow(data); break;
     case SW_REMOVE_LAYER:
         if (sceneHandle > 0)
@@ -504,20 +506,4 @@ int CtrlScenes::resetWidgets()
     CtrlBase::resetWidgets();
     onNew();
     return 0;
-}
-
-int CtrlScenes::onDelete()
-{
-    const WidgetList* list = panel->getList(BW_LIST);
-    if (!list || list->getSelectedIndex() == 0)
-        return -1;
-    const string name = list->getSelectedText();
-    if (showBox("Delete TileMap", "Are you sure you want to delete \"" + name + "\"?", MBB_YESNO, MBT_INFORMATION, 0) !=
-        MBB_YES)
-        return -1;
-    closeResources();
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive || !setupBlockParams(name) || archive->blockDelete(block) != 0)
-        return recoverResourceDeleteFailure(name);
-    return finishResourceDelete();
 }

@@ -4,12 +4,16 @@
 // scene from a map and previews it with its layer list and viewport, lets
 // the user show, hide, drag and remove layers, and writes the block back as
 // text or, after scene edits, as the engine's serialisation of the scene.
-// It also resolves the "qel://" references of these documents.
+// It resolves the "qel://" references of these documents, exports maps and
+// tile sets alone or with their tile sets and images, deletes them alone or
+// with those, and imports Tiled files.
 //
 // The controller (selection, dispatch, leaving and re-entering the tab)
 // is ctrlScenes.cpp; block kinds, text and scene sync, saving and the
 // viewport and layer fills ctrlScenesBlocks.cpp; the preview, layer drag
-// and removal ctrlScenesPreview.cpp; references ctrlScenesReferences.cpp.
+// and removal ctrlScenesPreview.cpp; references ctrlScenesReferences.cpp;
+// export, delete and Tiled import ctrlScenesExport.cpp, ctrlScenesDelete.cpp
+// and ctrlScenesImport.cpp.
 // Main thread only.
 #pragma once
 
@@ -19,6 +23,9 @@
 #include <Zelkoran/Archive.h>
 
 #include <functional>
+#include <set>
+
+class SceneFileNames;
 
 namespace Zelkoran {
 class Scene;
@@ -61,7 +68,8 @@ public:
     // serialisation after scene edits, else the text box's text. 0 or -1
     // after a message.
     int onSave() override;
-    // Deletes the selected block alone after a Yes. 0 or -1.
+    // Deletes the selected block: a map or tile set alone or with what it
+    // names (the user chooses), anything else after a Yes. 0 or -1.
     int onDelete() override;
     // Size labels and storage boxes of the held block. 0.
     int updateData() override;
@@ -114,6 +122,43 @@ public:
     bool visitTSXImageNodes(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor) const;
     void getExtensionLower(const string& path, string& extension) const;
 
+    // --- export (ctrlScenesExport.cpp) ---
+    // Writes the selected block into the folder of archivePath: XML alone,
+    // or a map or tile set with its dependencies, as the user chooses. 0
+    // after the success box, -1 when nothing (or not all) was written.
+    int onExport(const string& archivePath) const;
+    // The map with its tile sets and images, written by the engine. 0 or -1.
+    int onExportTMX(const string& outputPath, const string& blockName) const;
+    // Every image of the tile set as a PNG file in exportFolder (ending in
+    // '/' unless empty), then the TSX naming those files. 0 or -1.
+    int onExportTSX(const string& outputPath, const string& exportFolder) const;
+
+    // --- delete (ctrlScenesDelete.cpp) ---
+    // The block reference names, with the tile sets (of a map) and images
+    // (of a tile set) of the open archive it names. 0 (also for a reference
+    // into another archive, which is left alone) or -1.
+    int deleteRecursive(const string& reference);
+
+    // --- Tiled import (ctrlScenesImport.cpp) ---
+    // A TSX (as text or in full) or TX file chosen by the user. 0 or -1.
+    int onImport();
+    // The TSX at path stored as blockName, its images stored as image
+    // blocks and named by "qel://" URIs. 0, or -1 after a message.
+    int onImportFullTSX(const string& path, const string& blockName);
+    // The TMX at path stored as sceneName with its tile sets, templates and
+    // images. 0, or -1 after a message.
+    int onImportFullTMX(const string& path, const string& sceneName);
+    // The image file stored as an image block named by names (keyed by the
+    // path); reference: its "qel://" URI. 0, or -1 without a message.
+    int importImageToQEL(const string& imagePath, const string& archivePart, string& reference,
+                         SceneFileNames& names);
+    // The whole file (1 byte to 2 GiB) in a new buffer of module 15. 0, or
+    // -1 with buffer null and size 0.
+    int loadFileToBuffer(const string& path, unsigned char*& buffer, int& size) const;
+    // A TMX file chosen by the user, imported in full under its file name
+    // and shown. 0 or -1.
+    int onImportTiledMap();
+
     // --- read by tests and the benchmark ---
     int sceneID() const { return sceneHandle; }
     bool previewOn() const { return renderEnabled; }
@@ -150,6 +195,24 @@ private:
     bool acceptBlockName(const string& name, const string& prefix) const;
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
+    struct DeleteWalk;
+    int deleteRecursive(const string& reference, DeleteWalk& walk);
+    // The tile sets the map names, each deleted in full; true when all went.
+    bool deleteMapTileSets(Zelkoran::XML* map, DeleteWalk& walk);
+    bool removeTileSetImage(Zelkoran::XML* image, DeleteWalk& walk);
+    // The Import button: a scene or a tile set / template.
+    void onImportButton();
+    int exportXML(const string& outputPath, const string& name) const;
+    void reportExportFailure(const string& text) const;
+    // File name and lower-case extension of path ("Forest.TSX": "Forest.tsx").
+    string derivedName(const string& path) const;
+    // The open archive's file name, as "qel://" URIs name it.
+    string archivePart() const;
+    // The image blocks of the open archive that the tile set block names.
+    std::set<string> imagesNamedBy(const string& tileSetBlock) const;
+    // The block an import just stored becomes the held, selected, clean
+    // item; the secured flag follows the archive. 0 or -1.
+    int loadStoredBlock(const string& name);
     // Reads the stored block of the record's name back into the record's
     // sizes and storage mode.
     void readBackStoredBlock();

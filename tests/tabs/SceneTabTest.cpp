@@ -330,19 +330,27 @@ TEST_F(SceneTabTest, NamesLongerThanABlockNameAreRefusedNotCut)
     EXPECT_EQ(stored(cut.c_str()), scenetest::kTileSet);
 }
 
-TEST_F(SceneTabTest, DeleteRemovesTheSelectedBlockAfterAYes)
+TEST_F(SceneTabTest, DeleteRemovesTheSelectedBlockAloneAfterAYesOrTheChoice)
 {
     openLevel();
+    put("door.tx", "<template><object/></template>");
     makeTab();
-    ASSERT_EQ(choose("level.tmx"), 0);
-    const Box question{"Delete TileMap", "Are you sure you want to delete \"level.tmx\"?", MBB_YESNO,
+    ASSERT_EQ(choose("door.tx"), 0);
+    const Box question{"Delete TileMap", "Are you sure you want to delete \"door.tx\"?", MBB_YESNO,
                        MBT_INFORMATION};
     TS::pushAnswer(MBB_NO);
     EXPECT_EQ(click(109), -1);
-    EXPECT_GT(tab->sceneID(), 0);
     TS::pushAnswer(MBB_YES);
     EXPECT_EQ(click(109), 4);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{question, question}));
+    EXPECT_EQ(stored("door.tx"), "<missing>");
+
+    ASSERT_EQ(choose("level.tmx"), 0);
+    for (int answer : {2, 8}) {
+        TS::pushAnswer(answer);
+        click(109);
+    }
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>(2, Box{"Delete Tiled Map", "", 0, 0})));
     EXPECT_EQ(stored("level.tmx"), "<missing>");
     EXPECT_EQ(listItems(list), (std::vector<std::string>{"tiles.tsx"}));
     EXPECT_EQ(tab->sceneID(), 0);

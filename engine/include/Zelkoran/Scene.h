@@ -214,6 +214,20 @@ public:
     // Returns 0, or RC_ERR_IO, RC_ERR_INVALID (empty path), RC_ERR_NOT_FOUND
     // (pictures only in memory, which need withDependencies).
     int save(const char* path, const char* name, const char* reserved, bool withDependencies);
+    // Copies what the scene read from files into archive archiveId: tile
+    // sets as TSX and templates as TX ("ZK7_XML" blocks), images as
+    // "ZK7_IMAGE" blocks, each under its file's name, or with "_2", "_3"...
+    // before the extension when a block of that name and type exists already
+    // (nothing of the archive is replaced; a block holding the very bytes
+    // that would be written is used instead). The scene then refers to them by
+    // "qel://ARCHIVE.qel/NAME" URIs, ARCHIVE.qel the archive's file name, so
+    // that saveToBuffer for that archive writes a map that needs no file.
+    // References that are "qel://" URIs already, and pixels only in memory,
+    // stay as they are. Meant for a scene read with SceneMgr::loadFromFile.
+    // Returns the number of blocks written (>= 0), or RC_ERR_NOT_FOUND (no
+    // such archive), RC_ERR_NO_SLOT, RC_ERR_NO_MEMORY, or another code of
+    // Archive::blockAdd; blocks written before a failure stay.
+    int storeDependencies(int archiveId);
 
 private:
     friend class SceneMgr;

@@ -1,0 +1,37 @@
+#include "tabs/scenes/SceneFileNames.h"
+
+#include <string>
+
+SceneFileNames::SceneFileNames(Taken taken, size_t maxBytes) : m_taken(std::move(taken)), m_maxBytes(maxBytes) {}
+
+SceneFileNames::string SceneFileNames::nameFor(const string& source, const string& wanted)
+{
+    if (auto known = m_bySource.find(source); known != m_bySource.end())
+        return known->second;
+    const size_t dot = wanted.rfind('.');
+    const bool hasExtension = dot != string::npos && dot > 0;
+    const string extension = hasExtension ? wanted.substr(dot) : string();
+    string stem = hasExtension ? wanted.substr(0, dot) : wanted;
+    for (int n = 1;; ++n) {
+        const string suffix = n == 1 ? string() : "_" + string(std::to_string(n).c_str());
+        if (m_maxBytes > 0) {
+            if (suffix.size() + extension.size() >= m_maxBytes)
+                return string();
+            // Cut at a character boundary: never leave half a UTF-8 sequence.
+            size_t keep = m_maxBytes - suffix.size() - extension.size();
+            if (stem.size() > keep) {
+                while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+                    --keep;
+                stem.resize(keep);
+            }
+            if (stem.empty())
+                return string();
+        }
+        const string name = stem + suffix + extension;
+        if (m_given.count(name) || (m_taken && m_taken(name, source)))
+            continue;
+        m_given.insert(name);
+        m_bySource.emplace(source, name);
+        return name;
+    }
+}

@@ -1,0 +1,440 @@
+// The scene tab's round trip with Tiled: tile sets and maps imported from
+// disk with their images, exported in full beside the archive, and deleted
+// with what they name.
+#include "tabs/SceneTabFixture.h"
+
+#include <Zelkoran/XML.h>
+
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using namespace Zelkoran;
+namespace TS = editortest::TS;
+namespace fs = std::filesystem;
+
+constexpr int kFull = 4;
+constexpr int kAlone = 8;
+
+std::vector<fs::path> samples(const char* extension)
+{
+    std::vector<fs::path> out;
+    const char* root = std::getenv("SKARDEN_SAMPLES");
+    std::error_code ec;
+    if (!root || !fs::is_directory(fs::path(root) / "tiled", ec))
+        return out;
+    for (const auto& e : fs::recursive_directory_iterator(fs::path(root) / "tiled", ec))
+        if (e.path().extension() == extension)
+            out.push_back(e.path());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+SDL_Surface* argb(const std::string& path)
+{
+    SDL_Surface* raw = IMG_Load(path.c_str());
+    SDL_Surface* out = raw ? SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
+    SDL_FreeSurface(raw);
+    return out;
+}
+
+// Pixels of two pictures that differ (all of them when the sizes differ or
+// one does not load); fully transparent pixels count as equal.
+size_t differentPixels(const std::string& a, const std::string& b)
+{
+    SDL_Surface* pa = argb(a);
+    SDL_Surface* pb = argb(b);
+    size_t different = pa ? size_t(pa->w) * size_t(pa->h) : 1;
+    if (pa && pb && pa->w == pb->w && pa->h == pb->h) {
+        different = 0;
+        for (int y = 0; y < pa->h; ++y)
+            for (int x = 0; x < pa->w; ++x) {
+                const uint32_t ca = static_cast<uint32_t*>(pa->pixels)[y * pa->pitch / 4 + x];
+                const uint32_t cb = static_cast<uint32_t*>(pb->pixels)[y * pb->pitch / 4 + x];
+                different += ca != cb && (ca >> 24 || cb >> 24);
+            }
+    }
+    SDL_FreeSurface(pa);
+    SDL_FreeSurface(pb);
+    return different;
+}
+
+void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+void writePicture(const std::string& path, uint32_t colour)
+{
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 32, 16, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_FillRect(s, nullptr, colour);
+    IMG_SavePNG(s, path.c_str());
+    SDL_FreeSurface(s);
+}
+
+std::string tileSet(const std::vector<std::string>& images)
+{
+    std::string text = "<tileset name=\"t\" tilewidth=\"16\" tileheight=\"16\" tilecount=\"2\" columns=\"2\">\n";
+    for (size_t i = 0; i < images.size(); ++i)
+        text += (i == 0 ? " <image source=\"" : " <tile id=\"" + std::to_string(i) + "\"><image source=\"") +
+                images[i] + (i == 0 ? "\"/>\n" : "\"/></tile>\n");
+    return text + "</tileset>\n";
+}
+
+std::string mapOf(const std::vector<std::string>& tileSets)
+{
+    std::string text = "<map version=\"1.10\" orientation=\"orthogonal\" width=\"1\" height=\"1\" tilewidth=\"16\" "
+                       "tileheight=\"16\">\n";
+    for (size_t i = 0; i < tileSets.size(); ++i)
+        text += " <tileset firstgid=\"" + std::to_string(1 + 10 * i) + "\" source=\"" + tileSets[i] + "\"/>\n";
+    return text +
+           " <layer id=\"1\" name=\"L\" width=\"1\" height=\"1\"><data encoding=\"csv\">0</data></layer>\n</map>\n";
+}
+
+class SceneTiledTest : public SceneTabTest {
+protected:
+    // Live blocks as "TYPE name", sorted.
+    std::vector<std::string> liveBlocks()
+    {
+        std::vector<std::string> out;
+        for (int i = 0; i < archive()->getIndexCount(); ++i) {
+            Archive::Block b;
+            if (archive()->blockAt(i, b) == 0 && !b.deleted)
+                out.push_back(std::string(b.type, strnlen(b.type, 16)) + " " + b.name);
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    // The Import button's road to a file: the scene or tile set choice, the
+    // file dialog, then (tile sets) the mode, and the answers that follow.
+    int importFile(int kind, const std::string& path, std::vector<int> then = {})
+    {
+        TS::pushAnswer(kind);
+        TS::pushFileAnswer(true, path.c_str());
+        for (int answer : then)
+            TS::pushAnswer(answer);
+        return click(SW_IMPORT);
+    }
+
+    // Export of the selection in full; the success box is answered.
+    void exportFull()
+    {
+        TS::pushAnswer(kFull);
+        TS::pushAnswer(MBB_OK);
+        click(SW_EXPORT);
+    }
+
+    // The "source" attributes of the tile set document's images, in order.
+    std::vector<std::string> imageSources(const std::string& path)
+    {
+        std::vector<std::string> out;
+        XMLMgr* documents = Main::instance()->xmlMgr();
+        const int id = documents->loadFromFile(path.c_str(), "probe");
+        tab->visitTSXImageNodes(documents->get(id), [&](XML* image) {
+            out.push_back(image->getAttributeString("source", ""));
+            return true;
+        });
+        documents->close(id);
+        return out;
+    }
+
+    // A fresh open archive in its own folder, with room for a map's images.
+    void freshArchive(const std::string& sub)
+    {
+        fs::create_directories(folder.path(sub));
+        ArchiveMgr* archives = Main::instance()->archiveMgr();
+        archives->close(archives->create(folder.path(sub + "/tab.qel").c_str(), 256));
+        editortest::openAsEditorArchive(*status, folder.path(sub + "/tab.qel"));
+        tab->parseQEL();
+    }
+};
+
+TEST_F(SceneTiledTest, SampleTileSetsComeBackPixelForPixel)
+{
+    const auto sets = samples(".tsx");
+    if (sets.empty())
+        GTEST_SKIP() << "no samples";
+    openArchive({});
+    makeTab();
+    for (const fs::path& path : sets) {
+        SCOPED_TRACE(path.string());
+        const std::string sub = path.stem().string();
+        freshArchive(sub);
+        EXPECT_EQ(importFile(kAlone, path.string(), {kFull, 0}), 0); // 0: the success notice closes itself
+        ASSERT_EQ(std::string(name->getText().c_str()), sub + ".tsx") << testing::PrintToString(takeBoxes());
+        EXPECT_EQ(label(SW_TYPE), "Tiled TileSet");
+        exportFull();
+        EXPECT_EQ(takeBoxes().back().text, "TileMap exported to \"" + folder.path(sub + "/" + sub + ".tsx") + "\": Ok");
+
+        const auto original = imageSources(path.string());
+        const auto exported = imageSources(folder.path(sub + "/" + sub + ".tsx"));
+        ASSERT_EQ(exported.size(), original.size());
+        for (size_t i = 0; i < original.size(); ++i) {
+            EXPECT_EQ(exported[i].find('/'), std::string::npos) << exported[i];
+            EXPECT_EQ(differentPixels((path.parent_path() / original[i]).string(),
+                                      folder.path(sub + "/" + exported[i])),
+                      0u)
+                << original[i];
+        }
+    }
+}
+
+TEST_F(SceneTiledTest, SampleMapsRenderTheSameAfterImportAndFullExport)
+{
+    const auto maps = samples(".tmx");
+    if (maps.empty() || std::system("command -v tmxrasterizer > /dev/null") != 0)
+        GTEST_SKIP() << "needs the samples and tmxrasterizer";
+    openArchive({});
+    makeTab();
+    int n = 0;
+    for (const fs::path& path : maps) {
+        SCOPED_TRACE(path.string());
+        const std::string sub = "map" + std::to_string(n++);
+        freshArchive(sub);
+        EXPECT_EQ(importFile(kFull, path.string()), 0);
+        EXPECT_GT(tab->sceneID(), 0);
+        ASSERT_EQ(std::string(name->getText().c_str()), path.stem().string() + ".tmx")
+            << testing::PrintToString(takeBoxes());
+        TS::clearModalLog();
+        exportFull();
+        EXPECT_EQ(takeBoxes().size(), 2u) << "the choice and the success box";
+        const std::string exported = folder.path(sub + "/" + path.filename().string());
+        const std::string before = folder.path(sub + "/original.png");
+        const std::string after = folder.path(sub + "/exported.png");
+        for (const auto& [tmx, png] : {std::pair{path.string(), before}, std::pair{exported, after}})
+            ASSERT_EQ(std::system(("QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing '" + tmx + "' '" + png +
+                                   "' > /dev/null 2>&1")
+                                      .c_str()),
+                      0)
+                << tmx;
+        EXPECT_EQ(differentPixels(before, after), 0u) << "compare " << before << " with " << after;
+    }
+}
+
+TEST_F(SceneTiledTest, AFullTileSetExportWritesOneFilePerReferenceAndSaysWhatFailed)
+{
+    openArchive({});
+    addImage("tiles.png");
+    // Another archive holds a picture of the same file name, in green.
+    const std::string other = folder.path("other.qel");
+    editortest::buildArchive(other, {});
+    writePicture(folder.path("green.png"), 0xFF00FF00);
+    ImageMgr* images = Main::instance()->imageMgr();
+    const int otherId = Main::instance()->archiveMgr()->load(other.c_str(), nullptr, 0);
+    const int green = images->loadFromFile(folder.path("green.png").c_str(), "");
+    ASSERT_EQ(images->get(green)->save(otherId, "tiles.png"), 0);
+    images->close(green);
+    Main::instance()->archiveMgr()->close(otherId);
+    put("both.tsx", tileSet({"tiles.png", "qel://other.qel/tiles.png", "tiles.png"}));
+    put("broken.tsx", tileSet({"tiles.png", "missing.png", "tiles.png"}));
+    makeTab();
+
+    ASSERT_EQ(choose("both.tsx"), 0);
+    exportFull();
+    EXPECT_EQ(imageSources(folder.path("both.tsx")),
+              (std::vector<std::string>{"tiles.png", "tiles_2.png", "tiles.png"}));
+    EXPECT_EQ(differentPixels(folder.path("tiles_2.png"), folder.path("green.png")), 0u);
+    EXPECT_GT(differentPixels(folder.path("tiles.png"), folder.path("green.png")), 0u);
+    EXPECT_EQ(takeBoxes().size(), 2u) << "one image written once needs no overwrite question";
+
+    ASSERT_EQ(choose("broken.tsx"), 0);
+    TS::pushAnswer(kFull);
+    TS::pushAnswer(MBB_YES); // tiles.png exists from the export before
+    TS::pushAnswer(MBB_OK);
+    click(SW_EXPORT);
+    EXPECT_EQ(takeBoxes().back(), (Box{"TileMap export",
+                                       "Could not export the TileSet.\nThe image \"missing.png\" could not be read.",
+                                       MBB_OK, MBT_ERROR}));
+    EXPECT_FALSE(fs::exists(folder.path("broken.tsx")));
+}
+
+TEST_F(SceneTiledTest, TemplatesAndTileSetsComeInAsUnsavedTextUnderTheirFileName)
+{
+    openArchive({});
+    makeTab();
+    writeFile(folder.path("Door.TX"), "<template><object/></template>");
+    writeFile(folder.path("set.tsx"), tileSet({"a.png"}));
+    for (const auto& [file, then] :
+         {std::pair{"Door.TX", std::vector<int>{}}, std::pair{"set.tsx", std::vector{kAlone}}}) {
+        click(107); // New: an empty name field, so the file names the text
+        EXPECT_EQ(importFile(kAlone, folder.path(file), then), 0) << file;
+        EXPECT_TRUE(tab->isDirty());
+        EXPECT_EQ(stored(file), "<missing>");
+    }
+    EXPECT_EQ(std::string(name->getText().c_str()), "set.tsx");
+    EXPECT_EQ(takeBoxes().size(), 5u) << "no mode choice for the template";
+    TS::pushAnswer(0); // the saved notice
+    EXPECT_EQ(click(108), 0);
+    EXPECT_EQ(stored("set.tsx"), tileSet({"a.png"}));
+}
+
+TEST_F(SceneTiledTest, PlainExportsWriteTheXMLAloneAndAFailedMapExportSaysWhy)
+{
+    openArchive({});
+    put("door.tx", "<template><object/></template>");
+    put("MAP.TMX", mapOf({"tiles.tsx"}));
+    put("lost.tmx", mapOf({"nowhere.tsx"}));
+    makeTab();
+    const struct {
+        const char* block;
+        std::vector<int> answers; // the choice (if any), then the closing box
+        bool written;
+        std::string lastTitle;
+    } cases[] = {
+        {"door.tx", {MBB_OK}, true, "TileMap export"},
+        {"MAP.TMX", {2}, false, "Export Tiled Map"},
+        {"MAP.TMX", {kAlone, MBB_OK}, true, "TileMap export"},
+        {"lost.tmx", {kFull, MBB_OK}, false, "TileMap export"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.block);
+        fs::remove(folder.path(c.block));
+        ASSERT_EQ(choose(c.block), 0);
+        for (int answer : c.answers)
+            TS::pushAnswer(answer);
+        click(SW_EXPORT);
+        EXPECT_EQ(fs::exists(folder.path(c.block)), c.written);
+        EXPECT_EQ(takeBoxes().back().title, c.lastTitle);
+    }
+    EXPECT_EQ(TestFolder::read(folder.path("MAP.TMX")).size(), stored("MAP.TMX").size());
+}
+
+TEST_F(SceneTiledTest, AFullMapExportReplacesAFileOfTheFolderOnlyAfterAYes)
+{
+    openLevel();
+    makeTab();
+    writeFile(folder.path("tiles.png"), "the user's own file");
+    ASSERT_EQ(choose("level.tmx"), 0);
+    for (int answer : {MBB_NO, MBB_YES}) {
+        TS::pushAnswer(kFull);
+        TS::pushAnswer(answer); // tiles.png exists
+        if (answer == MBB_YES)
+            TS::pushAnswer(MBB_OK);
+        click(SW_EXPORT);
+        EXPECT_EQ(fs::exists(folder.path("level.tmx")), answer == MBB_YES);
+        EXPECT_EQ(fs::exists(folder.path("tiles.tsx")), answer == MBB_YES);
+        EXPECT_EQ(TestFolder::read(folder.path("tiles.png")).size() == 19, answer == MBB_NO);
+        EXPECT_EQ(takeBoxes()[1].text, "The file \"tiles.png\" already exists.\nDo you want to overwrite it?");
+    }
+    EXPECT_EQ(folder.list(), (std::set<std::string>{"level.tmx", "tab.qel", "tiles.png", "tiles.tsx"}))
+        << "nothing of the staging folder is left";
+}
+
+TEST_F(SceneTiledTest, FullDeleteRemovesWhatTheMapNamesOnceAndLeavesOtherArchives)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> tileSets; // of map.tmx: a.tsx, b.tsx or others
+        bool aImageMissing;
+        int result;
+        std::vector<std::string> left;
+    } cases[] = {
+        {"two tile sets, one image named twice, a cycle and another archive",
+         {"a.tsx", "b.tsx", "map.tmx", "qel://other.qel/x.tsx"},
+         false,
+         4,
+         {"ZK7_IMAGE keep.png", "ZK7_XML keep.tmx"}},
+        {"the first tile set fails to go", {"a.tsx", "b.tsx"}, true, -1,
+         {"ZK7_IMAGE a.png", "ZK7_IMAGE keep.png", "ZK7_XML a.tsx", "ZK7_XML keep.tmx", "ZK7_XML map.tmx"}},
+    };
+    openArchive({});
+    makeTab();
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        takeBoxes();
+        const std::string sub = "case" + std::to_string(n++);
+        freshArchive(sub);
+        editortest::buildArchive(folder.path(sub + "/other.qel"), {});
+        addImage("keep.png");
+        addImage("a.png");
+        addImage("b.png");
+        put("keep.tmx", mapOf({"b.tsx"}));
+        put("a.tsx", tileSet({c.aImageMissing ? "gone.png" : "a.png", "a.png"}));
+        put("b.tsx", tileSet({"b.png"}));
+        put("map.tmx", mapOf(c.tileSets));
+        status->bReparseAll = 0;
+        ASSERT_EQ(choose("map.tmx"), 0);
+        TS::pushAnswer(kFull);
+        if (c.tileSets.size() > 3)
+            TS::pushAnswer(0); // the notice about the other archive closes by itself
+        else
+            TS::pushAnswer(MBB_OK);
+        EXPECT_EQ(click(109), c.result);
+        EXPECT_EQ(liveBlocks(), c.left);
+        EXPECT_TRUE(status->bReparseAll) << "blocks went in both cases";
+        const auto boxes = takeBoxes();
+        EXPECT_EQ(boxes.front(), (Box{"Delete Tiled Map", "", 0, 0}));
+        if (c.result != -1)
+            EXPECT_EQ(boxes.back(), (Box{"Delete TileMap", "External resource was not removed:\nqel://other.qel/x.tsx",
+                                         MBB_NONE, MBT_INFORMATION, 2500}));
+        else
+            EXPECT_EQ(boxes.back().text,
+                      "An error occurred during recursive deletion.\nSome resources might not have been deleted.");
+    }
+}
+
+TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
+{
+    openArchive({});
+    addImage("grass.png"); // unrelated, same name as the tile set's images
+    fs::create_directories(folder.path("a"));
+    fs::create_directories(folder.path("b"));
+    writePicture(folder.path("a/grass.png"), 0xFF00FF00);
+    writePicture(folder.path("b/grass.png"), 0xFFFFFF00);
+    writeFile(folder.path("Forest.TSX"), tileSet({"a/grass.png", "b/grass.png", "a/grass.png"}));
+    makeTab();
+
+    EXPECT_EQ(importFile(kAlone, folder.path("Forest.TSX"), {kFull, 0}), 0);
+    const std::vector<std::string> imported{"ZK7_IMAGE grass.png", "ZK7_IMAGE grass_2.png", "ZK7_IMAGE grass_3.png",
+                                            "ZK7_XML Forest.tsx"};
+    EXPECT_EQ(liveBlocks(), imported);
+    const std::string stored = this->stored("Forest.tsx");
+    EXPECT_NE(stored.find("qel://tab.qel/grass_2.png\"/>\n <tile id=\"1\"><image source=\"qel://tab.qel/grass_3.png"),
+              std::string::npos)
+        << stored;
+    EXPECT_TRUE(tab->isDirty());
+    takeBoxes();
+
+    // Again: the question, then the tile set's own images are replaced.
+    const Box tileSetQuestion{"File exists",
+                              "The file \"Forest.tsx\" already exists in the QEL.\n\nFull integration will overwrite "
+                              "the existing file and all its dependencies.\n\nDo you want to continue?",
+                              MBB_YESNO, MBT_WARNING};
+    for (int answer : {MBB_NO, MBB_YES}) {
+        importFile(kAlone, folder.path("Forest.TSX"), answer == MBB_YES ? std::vector{kFull, answer, 0}
+                                                                         : std::vector{kFull, answer});
+        EXPECT_EQ(takeBoxes()[3], tileSetQuestion);
+        EXPECT_EQ(liveBlocks(), imported);
+    }
+
+    // A missing picture stops the import and the tile set is not stored;
+    // the picture before it, held by grass_3.png already, is not copied.
+    writeFile(folder.path("Broken.tsx"), tileSet({"b/grass.png", "c/none.png"}));
+    importFile(kAlone, folder.path("Broken.tsx"), {kFull, MBB_OK});
+    EXPECT_EQ(takeBoxes().back().text, "Some errors occurred during import. Check log for details.");
+    EXPECT_EQ(liveBlocks(), imported);
+
+    importFile(kFull, folder.path("Forest.TSX"), {MBB_OK});
+    EXPECT_EQ(takeBoxes().back(), (Box{"Scene Import", "This file is not a Tiled TMX map.", MBB_OK, MBT_WARNING}));
+
+    // A map of an existing name is asked about too.
+    put("Forest.tmx", "<map/>");
+    writeFile(folder.path("Forest.tmx"), mapOf({"Forest.TSX"}));
+    const Box mapQuestion{"File exists",
+                          "The file \"Forest.tmx\" already exists in the QEL.\n\nThe import will overwrite it.\n\n"
+                          "Do you want to continue?",
+                          MBB_YESNO, MBT_WARNING};
+    importFile(kFull, folder.path("Forest.tmx"), {MBB_NO});
+    EXPECT_EQ(this->stored("Forest.tmx"), "<map/>");
+    EXPECT_EQ(importFile(kFull, folder.path("Forest.tmx"), {MBB_YES}), 0);
+    EXPECT_EQ(takeBoxes().back(), mapQuestion);
+    EXPECT_FALSE(tab->isDirty()) << "the map shown is the one stored";
+    EXPECT_NE(this->stored("Forest.tmx").find("source=\"qel://tab.qel/Forest.TSX\""), std::string::npos);
+    EXPECT_GT(tab->sceneID(), 0);
+}
+
+} // namespace
