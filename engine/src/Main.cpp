@@ -8,6 +8,7 @@
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Sprite.h>
+#include <Zelkoran/Tile.h>
 #include <Zelkoran/Timer.h>
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/XML.h>
@@ -40,6 +41,7 @@ struct Main::Managers {
     std::unique_ptr<FontMgr> font = std::make_unique<FontMgr>();
     std::unique_ptr<ImageMgr> image = std::make_unique<ImageMgr>();
     std::unique_ptr<SpriteMgr> sprite = std::make_unique<SpriteMgr>();
+    std::unique_ptr<TileMgr> tile = std::make_unique<TileMgr>();
     std::unique_ptr<GUIMgr> gui = std::make_unique<GUIMgr>();
     std::unique_ptr<AudioTrackMgr> audio = std::make_unique<AudioTrackMgr>();
     std::unique_ptr<XMLMgr> xml = std::make_unique<XMLMgr>();
@@ -64,8 +66,10 @@ Main::~Main()
     // while the log still takes their messages.
     m_mgr->gui.reset();
     m_mgr->sprite.reset();
-    m_mgr->image.reset();
+    m_mgr->tile.reset();
+    m_mgr->cursor.reset();
     m_mgr->font.reset();
+    m_mgr->image.reset();
     // Tracks stop before the audio device closes with the configuration.
     m_mgr->audio.reset();
     m_mgr->config.reset();
@@ -96,6 +100,7 @@ GUIMgr* Main::guiMgr() { return m_mgr->gui.get(); }
 ImageMgr* Main::imageMgr() { return m_mgr->image.get(); }
 LogMgr* Main::logMgr() { return m_mgr->log.get(); }
 SpriteMgr* Main::spriteMgr() { return m_mgr->sprite.get(); }
+TileMgr* Main::tileMgr() { return m_mgr->tile.get(); }
 Timer* Main::timer() { return m_mgr->timer.get(); }
 Tool* Main::tool() { return m_mgr->tool.get(); }
 XMLMgr* Main::xmlMgr() { return m_mgr->xml.get(); }

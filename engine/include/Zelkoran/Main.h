@@ -16,6 +16,7 @@ class GUIMgr;
 class ImageMgr;
 class LogMgr;
 class SpriteMgr;
+class TileMgr;
 class Timer;
 class Tool;
 class XMLMgr;
@@ -37,6 +38,7 @@ public:
     ImageMgr* imageMgr();
     LogMgr* logMgr();
     SpriteMgr* spriteMgr();
+    TileMgr* tileMgr();
     Timer* timer();
     Tool* tool();
     XMLMgr* xmlMgr();
