@@ -23,10 +23,12 @@ inline std::vector<uint32_t> glyphSheetCharset()
     return cps;
 }
 
-// A sheet of the first glyphs characters (189 = a whole font), the glyphs
-// pixels high, in colour rgb; scale > 1 makes them wider for large sheets.
-// The caller frees it; null when the face cannot be opened.
-inline SDL_Surface* makeGlyphSheet(int glyphs, int pixels = 16, uint32_t rgb = 0x202070, int scale = 1)
+// A sheet of the first glyphs characters (189 = a whole font) from a face
+// of pixels points, in colour rgb; scale > 1 makes them larger for large
+// sheets; height > 0 crops the glyphs to that height. The caller frees it;
+// null when the face cannot be opened.
+inline SDL_Surface* makeGlyphSheet(int glyphs, int pixels = 16, uint32_t rgb = 0x202070, int scale = 1,
+                                   int height = 0)
 {
     if (!TTF_WasInit() && TTF_Init() != 0)
         return nullptr;
@@ -42,7 +44,7 @@ inline SDL_Surface* makeGlyphSheet(int glyphs, int pixels = 16, uint32_t rgb = 0
         widths.push_back(std::max(1, adv) * scale);
         total += widths.back() + (i ? 1 : 0);
     }
-    const int h = TTF_FontHeight(face) * scale;
+    const int h = height > 0 ? height : TTF_FontHeight(face) * scale;
     SDL_Surface* sheet = SDL_CreateRGBSurfaceWithFormat(0, total, h + 1, 32, SDL_PIXELFORMAT_ARGB8888);
     SDL_FillRect(sheet, nullptr, 0);
     const SDL_Color colour{static_cast<Uint8>(rgb >> 16), static_cast<Uint8>(rgb >> 8), static_cast<Uint8>(rgb), 255};

@@ -62,8 +62,7 @@ public:
     ~CursorMgr();
 
     // A new cursor without image, hot spot 0, 0; flags are reserved
-    // (callers pass 10). The cursor id (> 0), or RC_ERR_EXISTS (another
-    // open cursor has that non-empty name), RC_ERR_INVALID (name null or
+    // (callers pass 10). The cursor id (> 0), or RC_ERR_INVALID (name null or
     // longer than 60 characters).
     int create(const char* name, int flags);
     // Reads the "ZK7_CURSOR" block name and its "#C_" image block; the
@@ -75,8 +74,7 @@ public:
     Cursor* get(int id);
     // Closes the cursor and its hold on its image. 0 or RC_ERR_NOT_FOUND.
     int close(int id);
-    // 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another open cursor has the
-    // name), RC_ERR_INVALID (empty, or longer than 60 characters).
+    // 0, RC_ERR_NOT_FOUND, RC_ERR_INVALID (empty, or longer than 60 characters).
     int setName(int id, const char* name);
     // Soft-deletes the "ZK7_CURSOR" block name and its "#C_" image block.
     // 0, RC_ERR_NOT_FOUND (no such archive or cursor block), RC_ERR_IO.

@@ -115,8 +115,7 @@ public:
     int close(int id);
 
     // A new bitmap font without glyphs; flags are reserved (callers pass
-    // 10). The font id (> 0), or RC_ERR_EXISTS (another open font has that
-    // non-empty name), RC_ERR_INVALID (name null or longer than 60 characters).
+    // 10). The font id (> 0), or RC_ERR_INVALID (name null or longer than 60 characters).
     int create(const char* name, int flags);
     // Reads the "ZK7_FONT" block name and cuts its "#F_" sheet again; the
     // font is named after the block. The font id (> 0), or RC_ERR_NOT_FOUND
@@ -124,8 +123,7 @@ public:
     // RC_ERR_CORRUPT (a damaged record, or a sheet that does not cut into
     // 189 glyphs), RC_ERR_IO.
     int load(int archiveId, const char* name);
-    // Renames a bitmap font. 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another
-    // open font has the name), RC_ERR_INVALID (a built-in font; empty, or
+    // Renames a bitmap font. 0, RC_ERR_NOT_FOUND, RC_ERR_INVALID (a built-in font; empty, or
     // longer than 60 characters).
     int setName(int id, const char* name);
     // Soft-deletes the "ZK7_FONT" block name and its "#F_" sheet block.

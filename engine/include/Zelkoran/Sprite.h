@@ -153,8 +153,7 @@ public:
     SpriteMgr();
     ~SpriteMgr();
     // A new sprite without a sheet; flags are reserved (callers pass 10).
-    // The sprite id (> 0), or RC_ERR_EXISTS (another open sprite has that
-    // non-empty name), RC_ERR_INVALID (name null or longer than 60 characters).
+    // The sprite id (> 0), or RC_ERR_INVALID (name null or longer than 60 characters).
     int create(const char* name, int flags);
     // Reads the "ZK7_SPRITE" block name and its "#S_" sheet; the sprite is
     // named after the block and shows animation 0, frame 0, playing.
@@ -171,8 +170,7 @@ public:
     Sprite* get(int id);
     // 0 or RC_ERR_NOT_FOUND; the sheet goes when its last holder does.
     int close(int id);
-    // 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another open sprite has the
-    // name), RC_ERR_INVALID (empty, or longer than 60 characters).
+    // 0, RC_ERR_NOT_FOUND, RC_ERR_INVALID (empty, or longer than 60 characters).
     int setName(int id, const char* name);
     // Soft-deletes the "ZK7_SPRITE" block name and its "#S_" sheet block.
     // 0, RC_ERR_NOT_FOUND (no such archive or sprite block), RC_ERR_IO.

@@ -103,8 +103,6 @@ int CursorMgr::create(const char* name, int)
 {
     if (!resource::fitsResourceName(name))
         return RC_ERR_INVALID;
-    if (name[0] && m_impl->cursors.nameTaken(name, 0))
-        return RC_ERR_EXISTS;
     return m_impl->cursors.add(std::unique_ptr<Cursor>(new Cursor(m_impl->cursors.peekId(), name)));
 }
 
@@ -138,8 +136,6 @@ int CursorMgr::setName(int id, const char* name)
         return RC_ERR_NOT_FOUND;
     if (!resource::fitsResourceName(name) || !name[0])
         return RC_ERR_INVALID;
-    if (m_impl->cursors.nameTaken(name, id))
-        return RC_ERR_EXISTS;
     c->m_name = name;
     return RC_OK;
 }

@@ -118,8 +118,6 @@ int FontMgr::create(const char* name, int)
 {
     if (!resource::fitsResourceName(name))
         return RC_ERR_INVALID;
-    if (name[0] && m_impl->fonts.nameTaken(name, 0))
-        return RC_ERR_EXISTS;
     return m_impl->fonts.add(std::unique_ptr<Font>(new Font(m_impl->fonts.peekId(), name)));
 }
 
@@ -157,8 +155,6 @@ int FontMgr::setName(int id, const char* name)
         return RC_ERR_NOT_FOUND;
     if (m_impl->isBuiltin(id) || !resource::fitsResourceName(name) || !name[0])
         return RC_ERR_INVALID;
-    if (m_impl->fonts.nameTaken(name, id))
-        return RC_ERR_EXISTS;
     f->m_name = name;
     return RC_OK;
 }

@@ -36,8 +36,6 @@ int SpriteMgr::create(const char* name, int)
 {
     if (!resource::fitsResourceName(name))
         return RC_ERR_INVALID;
-    if (name[0] && m_impl->sprites.nameTaken(name, 0))
-        return RC_ERR_EXISTS;
     return m_impl->sprites.add(std::unique_ptr<Sprite>(new Sprite(m_impl->sprites.peekId(), name)));
 }
 
@@ -72,8 +70,6 @@ int SpriteMgr::setName(int id, const char* name)
         return RC_ERR_NOT_FOUND;
     if (!resource::fitsResourceName(name) || !name[0])
         return RC_ERR_INVALID;
-    if (m_impl->sprites.nameTaken(name, id))
-        return RC_ERR_EXISTS;
     s->m_name = name;
     return RC_OK;
 }
