@@ -188,7 +188,11 @@ bool CtrlSprites::handleOwnEvent(int widgetId, int data, bool& refresh)
             return false;
         if (data >= 1 && data <= 5)
             s->setAnimTypeIndex(iAnimIndex, kTypes[data - 1]);
+        // Selecting the animation again moves it to its first frame: the
+        // widgets follow, or the shown frame's time would land on that one.
         s->selectAnimIndex(iAnimIndex);
+        iFrameIndex = s->getFrameCurrent();
+        refresh = true;
         setDirty(true);
         break;
     default: break;

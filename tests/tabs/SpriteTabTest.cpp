@@ -118,6 +118,16 @@ TEST_F(SpriteTabTest, StateTypeAndRangeFollowTheirTables)
         tab->updateData();
         EXPECT_EQ(p->getList(707)->getSelectedIndex(), k.row) << k.state;
     }
+    // A type chosen on frame 3 leaves the first frame's time as it was.
+    clickOn(706);
+    clickOn(706);
+    typeInto(726, "250");
+    choose(708, 2);
+    EXPECT_EQ(label(718), "Frames 1/4");
+    EXPECT_EQ(number(726), 100);
+    uint16_t firstMs = 0;
+    s->getFrameTimeIndex(0, 0, &firstMs);
+    EXPECT_EQ(firstMs, 100);
     for (int row = 1; row <= 5; ++row) {
         choose(708, row);
         int type = 0;

@@ -11,6 +11,7 @@
 #include <Zelkoran/Tool.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace imagetest {
@@ -195,6 +196,38 @@ TEST_F(ImageTest, SpritePlaybackFollowsTypeRangeAndTimes)
     EXPECT_EQ(s->getFrameCurrent(), 2);
     EXPECT_EQ(s->setAnimTypeIndex(0, 3), RC_ERR_INVALID);
     EXPECT_EQ(s->setAnimRangeIndex(0, 2, 5), RC_ERR_INVALID);
+}
+
+} // namespace
+} // namespace imagetest
+
+namespace imagetest {
+namespace {
+
+// The 128-byte record the legacy font migration writes loads, and its
+// carried-over bytes survive a save.
+TEST_F(ImageTest, MigratedFontRecordLoadsAndKeepsItsStyleByte)
+{
+    SDL_Surface* sheet = editortest::makeGlyphSheet(189);
+    const int image = images->loadFromSurface(sheet, "#F_Old");
+    SDL_FreeSurface(sheet);
+    ASSERT_EQ(images->get(image)->save(archiveId, ""), 0);
+    Bytes record(128, 0);
+    record[0] = 10;
+    record[4] = 2;
+    record[12] = 1;
+    std::memcpy(&record[32], "Old", 3);
+    ASSERT_EQ(testutil::add(archive, "Old", "ZK7_FONT", record), 0);
+    FontMgr* fonts = main->fontMgr();
+    Font* font = fonts->get(fonts->load(archiveId, "Old"));
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->getKerning(), 2);
+    ASSERT_EQ(font->save(archiveId, "New"), 0);
+    Bytes saved;
+    ASSERT_EQ(testutil::load(archive, "New", "ZK7_FONT", saved), 0);
+    EXPECT_EQ(saved.size(), 128u);
+    EXPECT_EQ(saved[12], 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&saved[32])), "New");
 }
 
 } // namespace
