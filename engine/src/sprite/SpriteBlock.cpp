@@ -52,10 +52,58 @@ int encodeSpriteBlock(const SpriteLayout& layout, Vector<uint8_t>& out)
     return RC_OK;
 }
 
+namespace {
+
+// A block of the records alone, as QELv1 archives held them (their upgrade
+// rewrote only the state words): beyond the state, a field that does not
+// hold takes its default, and every frame the default time.
+int decodeRecordsOnly(const uint8_t* data, int n, int sheetW, int sheetH, SpriteLayout& layout)
+{
+    if (n > sheetH)
+        return RC_ERR_CORRUPT;
+    const int storedW = getI32(data + kCellWAt), storedH = getI32(data + kCellHAt);
+    const int cellH = storedH >= 1 && storedH <= sheetH && sheetH / storedH == n ? storedH : sheetH / n;
+    const int cellW = storedW >= 1 && storedW <= sheetW ? storedW : sheetW;
+    if (sheetH / cellH != n)
+        return RC_ERR_CORRUPT;
+    const int c = sheetW / cellW;
+    SpriteLayout read;
+    read.cellW = cellW;
+    read.cellH = cellH;
+    try {
+        read.anims.resize(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const uint8_t* r = data + kSpriteHeaderSize + kSpriteRecordSize * static_cast<size_t>(i);
+            Sprite::Anim& a = read.anims[static_cast<size_t>(i)];
+            a.state = getU16(r + kStateAt);
+            a.type = isType(r[kTypeAt]) ? r[kTypeAt] : static_cast<uint8_t>(SPR_LOOP);
+            a.hotX = getI32(r + kHotXAt);
+            a.hotY = getI32(r + kHotYAt);
+            a.first = getI32(r + kFirstAt);
+            a.last = getI32(r + kLastAt);
+            if (a.first < 0 || a.first > a.last || a.last >= c) {
+                a.first = 0;
+                a.last = c - 1;
+            }
+            a.times.assign(static_cast<size_t>(c), Sprite::kDefaultFrameMs);
+        }
+    } catch (const std::bad_alloc&) {
+        return RC_ERR_NO_MEMORY;
+    }
+    layout = std::move(read);
+    return RC_OK;
+}
+
+} // namespace
+
 int decodeSpriteBlock(const uint8_t* data, size_t size, int sheetW, int sheetH, SpriteLayout& layout)
 {
-    if (!data || size < kSpriteHeaderSize || getU32(data) != kSpriteVersion ||
-        getU32(data + kRecordSizeAt) != kSpriteRecordSize)
+    if (!data || size < kSpriteHeaderSize || getU32(data) != kSpriteVersion)
+        return RC_ERR_CORRUPT;
+    const int count = getI32(data + kCountAt);
+    if (count > 0 && size == kSpriteHeaderSize + kSpriteRecordSize * static_cast<uint64_t>(count))
+        return decodeRecordsOnly(data, count, sheetW, sheetH, layout);
+    if (getU32(data + kRecordSizeAt) != kSpriteRecordSize)
         return RC_ERR_CORRUPT;
     const int cellW = getI32(data + kCellWAt), cellH = getI32(data + kCellHAt);
     if (cellW < 1 || cellH < 1 || cellW > sheetW || cellH > sheetH)

@@ -21,6 +21,12 @@
 //     +16          4           last frame, first..c - 1
 //     +20          236         reserved, zero
 //   128 + 256 n    2 n c     frame times in ms, animation by animation
+//
+// A block of 128 + 256 n bytes (no frame times; QELv1 sprites after their
+// upgrade) is read leniently: the cell height is sheet height / n unless the
+// stored one cuts n rows, the cell width the stored one when it fits the
+// sheet (else the sheet width), an invalid type plays as a loop, an invalid
+// range is the whole row, and every frame shows for the default time.
 #pragma once
 
 #include <Zelkoran/CMem.h>
@@ -44,7 +50,7 @@ struct SpriteLayout {
 
 // 0 or RC_ERR_NO_MEMORY.
 int encodeSpriteBlock(const SpriteLayout& layout, Vector<uint8_t>& out);
-// Reads a block for a sheet of sheetW x sheetH pixels. 0 or RC_ERR_CORRUPT
+// Reads a block (either form) for a sheet of sheetW x sheetH pixels. 0 or RC_ERR_CORRUPT
 // (another version, sizes that do not add up, settings out of range, a cut
 // that does not fit the sheet), RC_ERR_NO_MEMORY.
 int decodeSpriteBlock(const uint8_t* data, size_t size, int sheetW, int sheetH, SpriteLayout& layout);

@@ -232,3 +232,45 @@ TEST_F(ImageTest, MigratedFontRecordLoadsAndKeepsItsStyleByte)
 
 } // namespace
 } // namespace imagetest
+
+namespace imagetest {
+namespace {
+
+// Sprite blocks of a header and records alone (QELv1 sprites after their
+// upgrade) load with their states; what their records cannot say takes
+// its default.
+TEST_F(ImageTest, SpriteRecordsWithoutFrameTimesLoadWithTheirStates)
+{
+    const int sheet = patternImage("#S_old", 30, 20);
+    ASSERT_EQ(images->get(sheet)->save(archiveId, ""), 0);
+    Bytes block(128 + 256 * 2, 0);
+    block[0] = 10;
+    block[44] = 2;
+    for (int i = 0; i < 2; ++i) {
+        block[128 + 256 * i] = 5;
+        block[128 + 256 * i + 1] = static_cast<uint8_t>(1 + i);
+        block[128 + 256 * i + 2] = 0xEE; // carried over, not a type
+    }
+    ASSERT_EQ(testutil::add(archive, "old", "ZK7_SPRITE", block), 0);
+    SpriteMgr* sprites = main->spriteMgr();
+    Sprite* s = sprites->get(sprites->load(archiveId, "old"));
+    ASSERT_NE(s, nullptr);
+    int w = 0, h = 0, type = 0, first = -1, last = -1;
+    s->getOffset(&w, &h);
+    EXPECT_EQ(w * 100 + h, 3010);
+    ASSERT_EQ(s->getAnimCount(), 2);
+    uint16_t state = 0, ms = 0;
+    EXPECT_EQ(s->getAnimStateIndex(1, &state) | s->getAnimTypeIndex(1, &type) | s->getAnimRangeIndex(1, &first, &last) |
+                  s->getFrameTimeIndex(1, 0, &ms),
+              0);
+    EXPECT_EQ(state, 0x0205);
+    EXPECT_EQ(type, SPR_LOOP);
+    EXPECT_EQ(first * 10 + last, 0);
+    EXPECT_EQ(ms, Sprite::kDefaultFrameMs);
+    block.resize(block.size() - 1);
+    ASSERT_EQ(testutil::add(archive, "old", "ZK7_SPRITE", block), 0);
+    EXPECT_EQ(sprites->load(archiveId, "old"), RC_ERR_CORRUPT);
+}
+
+} // namespace
+} // namespace imagetest
