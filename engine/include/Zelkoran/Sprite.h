@@ -25,7 +25,7 @@ enum eSpriteType : int {
     SPR_PINGPONG = 2,          // first to last and back, again and again
     SPR_ONESHOT = 4,           // first to last once, then stays on the last
     SPR_ONESHOT_REVERSE = 8,   // last to first once, then stays on the first
-    SPR_RANDOM = 16,           // a random frame of the range after each frame time
+    SPR_RANDOM = 16,           // a random frame of the range every mean frame time of the range
 };
 
 class Sprite {

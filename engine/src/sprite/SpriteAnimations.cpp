@@ -100,13 +100,10 @@ int Sprite::frameAt(int anim, uint64_t ms) const
     if (once && ms >= pass)
         return order.back();
     if (a->type == SPR_RANDOM) {
-        // Each step lasts the time of the frame it shows.
-        uint64_t step = 0;
-        for (int f = randomFrame(first, last, step);; f = randomFrame(first, last, ++step)) {
-            if (ms < time(f))
-                return f;
-            ms -= time(f);
-        }
+        // Steps of the range's mean frame time, so that the frame at any
+        // time is found without walking every step before it.
+        const uint64_t step = std::max<uint64_t>(1, pass / order.size());
+        return randomFrame(first, last, ms / step);
     }
     ms %= pass;
     for (int f : order) {
