@@ -186,7 +186,9 @@ int Font::fitBytes(const char* text, int length, int maxWidth) const
 int Font::draw(SDL_Renderer* renderer, const char* text, int length, int x, int y, uint8_t r, uint8_t g,
                uint8_t b, uint8_t a) const
 {
-    if (!renderer || !text || a == 0 || !m_face)
+    if (!renderer || !text || a == 0)
+        return x;
+    if (!m_face)
         return m_sheet ? drawSheet(renderer, text, length, x, y, a) : x;
     const int n = length < 0 ? static_cast<int>(std::strlen(text)) : length;
     SDL_Rect clip;
@@ -276,7 +278,6 @@ constexpr const char* kFontDirs[] = {
 constexpr const char* kPrefix = "@zk7/font/";
 
 } // namespace
-
 
 FontMgr::FontMgr() : m_impl(std::make_unique<Impl>())
 {
