@@ -10,6 +10,7 @@
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Sprite.h>
+#include <Zelkoran/Tile.h>
 #include <Zelkoran/Timer.h>
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Video.h>
@@ -43,6 +44,7 @@ struct Main::Managers {
     std::unique_ptr<FontMgr> font = std::make_unique<FontMgr>();
     std::unique_ptr<ImageMgr> image = std::make_unique<ImageMgr>();
     std::unique_ptr<SpriteMgr> sprite = std::make_unique<SpriteMgr>();
+    std::unique_ptr<TileMgr> tile = std::make_unique<TileMgr>();
     std::unique_ptr<GUIMgr> gui = std::make_unique<GUIMgr>();
     std::unique_ptr<AudioTrackMgr> audio = std::make_unique<AudioTrackMgr>();
     std::unique_ptr<VideoMgr> video = std::make_unique<VideoMgr>();
@@ -73,8 +75,10 @@ Main::~Main()
     m_mgr->gui.reset();
     m_mgr->scene.reset();
     m_mgr->sprite.reset();
-    m_mgr->image.reset();
+    m_mgr->tile.reset();
+    m_mgr->cursor.reset();
     m_mgr->font.reset();
+    m_mgr->image.reset();
     // Tracks and videos stop before the audio device closes with the
     // configuration; video textures go before the renderer.
     m_mgr->audio.reset();
@@ -109,6 +113,7 @@ LogMgr* Main::logMgr() { return m_mgr->log.get(); }
 ParticleMgr* Main::particleMgr() { return m_mgr->particle.get(); }
 SceneMgr* Main::sceneMgr() { return m_mgr->scene.get(); }
 SpriteMgr* Main::spriteMgr() { return m_mgr->sprite.get(); }
+TileMgr* Main::tileMgr() { return m_mgr->tile.get(); }
 Timer* Main::timer() { return m_mgr->timer.get(); }
 Tool* Main::tool() { return m_mgr->tool.get(); }
 VideoMgr* Main::videoMgr() { return m_mgr->video.get(); }

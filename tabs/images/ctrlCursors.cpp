@@ -1,5 +1,139 @@
 #include "tabs/images/ctrlCursors.h"
 
-CtrlCursors::CtrlCursors(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Cursors", 221, "ZK7_CURSOR", rm, gs)
+#include "app/GlobalStatus.h"
+
+#include <Zelkoran/Cursor.h>
+#include <Zelkoran/GFX.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Widget.h>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr uint32_t kCrossColour = 0xFF000080;
+constexpr int kNoticeMs = 2000;
+
+const CtrlImageResource::Kind kCursorKind{"Cursor", "cursor", "defaultCursor",
+                                          "The image could not be assigned to the cursor."};
+
+CursorMgr* cursors() { return Main::instance()->cursorMgr(); }
+
+} // namespace
+
+CtrlCursors::CtrlCursors(ResourceManager* rm, GlobalStatus* gs)
+    : CtrlImageResource("Cursors", 221, "ZK7_CURSOR", kCursorKind, rm, gs)
 {
+    addInfoLabel(CW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", fromLeft(6), 397);
+    addComboBox(CW_HOT_X_MODE, "HotSpotXMode", fromLeft(68), 394, 70, {"Manual", "Center", "Size"});
+    addNumberEdit(CW_HOT_X, "HotSpotXVal", fromLeft(142), 394, 45, -256, 256, "Cursor hotspot X value");
+    // Under the X label: at x 53 it would run into its combo box at 68.
+    addInfoLabel(CW_HOT_Y_LABEL, "HotSpotYLabel", "HotSpot Y:", fromLeft(6), 422);
+    addComboBox(CW_HOT_Y_MODE, "HotSpotYMode", fromLeft(68), 419, 70, {"Manual", "Center", "Size"});
+    addNumberEdit(CW_HOT_Y, "HotSpotYVal", fromLeft(142), 419, 45, -256, 256, "Cursor hotspot Y value");
+    CtrlCursors::onNew();
+}
+
+CtrlCursors::~CtrlCursors() { CtrlCursors::closeResources(); }
+
+Cursor* CtrlCursors::cursor() const { return itemHandle > 0 ? cursors()->get(itemHandle) : nullptr; }
+int CtrlCursors::createResource(const char* name) { return cursors()->create(name, 10); }
+int CtrlCursors::loadResource(const char* name) { return cursors()->load(globalStatus->iArchiveID, name); }
+bool CtrlCursors::resourceExists() const { return cursor() != nullptr; }
+int CtrlCursors::resourceImage() const { return cursor() ? cursor()->getImage() : 0; }
+void CtrlCursors::closeResource() { cursors()->close(itemHandle); }
+int CtrlCursors::renameResource(const char* name) { return cursors()->setName(itemHandle, name); }
+int CtrlCursors::removeResource(const char* name) { return cursors()->remove(globalStatus->iArchiveID, name); }
+int CtrlCursors::assignResourceImage() { return cursor()->assignImage(iImageID, 1); }
+int CtrlCursors::saveResourceBlock() { return cursor()->save(globalStatus->iArchiveID, ""); }
+
+int CtrlCursors::beforeResourceSave()
+{
+    if (applyHotSpotWidgets() == 0)
+        return 0;
+    notifySaveError("Cursor", "Could not apply the cursor hotspot.", kNoticeMs);
+    return -1;
+}
+
+void CtrlCursors::syncHotSpotWidgets() const
+{
+    for (int id : {CW_HOT_X_MODE, CW_HOT_Y_MODE, CW_HOT_X, CW_HOT_Y})
+        setUsable(id, iImageID >= 1);
+}
+
+int CtrlCursors::applyHotSpotWidgets() const
+{
+    Cursor* c = cursor();
+    if (!c)
+        return 0;
+    const Position x = hotSpotValueToPosition(hotSpotWidgetsToValue(panel, CW_HOT_X_MODE, CW_HOT_X));
+    const Position y = hotSpotValueToPosition(hotSpotWidgetsToValue(panel, CW_HOT_Y_MODE, CW_HOT_Y));
+    return c->setHotSpot(x, y) ? 0 : -1;
+}
+
+int CtrlCursors::processEvent(int widgetId, int data)
+{
+    const int r = CtrlImages::processEvent(widgetId, data);
+    if (r < 0)
+        return -1;
+    if (widgetId == IW_IMPORT) {
+        int failed = 0;
+        if (!convertImportedImage(failed))
+            return failed;
+    }
+    syncHotSpotWidgets();
+    if (applyHotSpotWidgets() != 0)
+        return -1;
+    if (widgetId >= CW_HOT_X_MODE && widgetId <= CW_HOT_Y)
+        setDirty(true);
+    return r;
+}
+
+int CtrlCursors::render(int value)
+{
+    CtrlImages::render(value);
+    const Cursor* c = cursor();
+    if (!c)
+        return 0;
+    const PreviewClip clip(*this);
+    int hx = 0, hy = 0;
+    c->getHotSpot(hx, hy);
+    const float x = hotSpotScreen(hx, rImg.x, rImg.w, fZoom), y = hotSpotScreen(hy, rImg.y, rImg.h, fZoom);
+    GFX::lineH(x - kCrossArm, x + kCrossArm, y, kCrossColour, 0);
+    GFX::lineV(x, y - kCrossArm, y + kCrossArm, kCrossColour, 0);
+    return 0;
+}
+
+int CtrlCursors::updateData()
+{
+    CtrlImages::updateData();
+    if (const Cursor* c = cursor()) {
+        int x = 0, y = 0;
+        c->getHotSpot(x, y);
+        updateHotSpotAxisWidgets(panel, x, CW_HOT_X_MODE, CW_HOT_X);
+        updateHotSpotAxisWidgets(panel, y, CW_HOT_Y_MODE, CW_HOT_Y);
+        syncHotSpotWidgets();
+    }
+    return 0;
+}
+
+int CtrlCursors::onNew()
+{
+    closeResources();
+    if (CtrlImages::onNew() != 0)
+        return -1;
+    selectRow(CW_HOT_X_MODE, 1);
+    selectRow(CW_HOT_Y_MODE, 1);
+    setNumber(CW_HOT_X, 0);
+    setNumber(CW_HOT_Y, 0);
+    syncHotSpotWidgets();
+    return 0;
+}
+
+int CtrlCursors::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    CtrlCursors::onNew();
+    return 0;
 }

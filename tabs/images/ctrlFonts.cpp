@@ -1,5 +1,204 @@
 #include "tabs/images/ctrlFonts.h"
 
-CtrlFonts::CtrlFonts(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Fonts", 224, "ZK7_FONT", rm, gs)
+#include "app/GlobalStatus.h"
+#include "app/ResourceManager.h"
+
+#include <Zelkoran/Cursor.h>
+#include <Zelkoran/Font.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+#include <SDL_events.h>
+
+#include <cstdio>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kZoomTop = 257;
+constexpr int kMaxKerning = 256;
+
+const char* const kSamples[] = {
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+    "abcdefghijklmnopqrstuvwxyz",
+    "1234567890",
+    "~!@#$%^&()_*-+=[]{}\\|:;'\",.<>?",
+    "The quick brown fox jumps over the lazy dog.",
+};
+
+const CtrlImageResource::Kind kFontKind{"Font", "font", "defaultFont", ""};
+
+FontMgr* fonts() { return Main::instance()->fontMgr(); }
+
+} // namespace
+
+CtrlFonts::CtrlFonts(ResourceManager* rm, GlobalStatus* gs)
+    : CtrlImageResource("Fonts", 224, "ZK7_FONT", kFontKind, rm, gs)
 {
+    addInfoLabel(FW_KERNING_LABEL, "KerningFont", "Kerning:", fromLeft(5), 397);
+    addNumberEdit(FW_KERNING, "KerningValueFont", fromLeft(62), 394, 32, -kMaxKerning, kMaxKerning,
+                  "Font kerning adjustment");
+    addInfoLabel(FW_CHARSET_LABEL, "CharsetFont", "Charset:", fromLeft(5), 424);
+    if (WidgetTextEdit* charset = panel->createTextEdit("CharsetValueFont", FW_CHARSET)) {
+        charset->setText(charsetText().c_str());
+        charset->setReadOnly(true);
+        charset->setSize(124, 19);
+        charset->setPosition(fromLeft(62), Position(421, PH_TOP));
+        charset->setFont(resourceManager->get(SR_FONT), WS_ALL);
+        charset->setTooltip("Supported character set");
+    }
+    addInfoLabel(FW_COPY_LABEL_1, "CharsetCopy1Font", "CTRL+A and CTRL+C", fromLeft(62), 445);
+    addInfoLabel(FW_COPY_LABEL_2, "CharsetCopy2Font", "for copying the charset", fromLeft(62), 459);
+    CtrlFonts::onNew();
+    bAllowColorKey = false;
+    bAllowZoom = true;
+}
+
+CtrlFonts::~CtrlFonts() { CtrlFonts::closeResources(); }
+
+CtrlBase::string CtrlFonts::charsetText()
+{
+    string text;
+    for (char c = '!'; c <= '~'; ++c) {
+        text += ' ';
+        text += c;
+    }
+    return text;
+}
+
+Font* CtrlFonts::font() const { return itemHandle > 0 ? fonts()->get(itemHandle) : nullptr; }
+int CtrlFonts::createResource(const char* name) { return fonts()->create(name, 10); }
+int CtrlFonts::loadResource(const char* name) { return fonts()->load(globalStatus->iArchiveID, name); }
+bool CtrlFonts::resourceExists() const { return font() != nullptr; }
+int CtrlFonts::resourceImage() const { return font() ? font()->getImage() : 0; }
+void CtrlFonts::closeResource() { fonts()->close(itemHandle); }
+int CtrlFonts::renameResource(const char* name) { return fonts()->setName(itemHandle, name); }
+int CtrlFonts::removeResource(const char* name) { return fonts()->remove(globalStatus->iArchiveID, name); }
+int CtrlFonts::assignResourceImage() { return font()->assignImage(iImageID, 1); }
+int CtrlFonts::saveResourceBlock() { return font()->save(globalStatus->iArchiveID, ""); }
+
+void CtrlFonts::reportAssignFailure(int rc)
+{
+    String found;
+    Main::instance()->tool()->intToStrDec(-rc, found);
+    showBox("Font: import image",
+            "The image could not be converted to a font.\nImage needs to contain 189 characters.\n"
+            "Number of characters found: " +
+                found + "\nYou can check 'FontWithErrors.bmp' file.",
+            MBB_OK, MBT_WARNING, 0);
+}
+
+int CtrlFonts::processEvent(int widgetId, int data)
+{
+    const int r = CtrlImages::processEvent(widgetId, data);
+    if (r < 0)
+        return -1;
+    if (widgetId == IW_IMPORT) {
+        int failed = 0;
+        if (!convertImportedImage(failed))
+            return failed;
+    }
+    setUsable(FW_KERNING, r == 0);
+    const int kerning = widgetInt(FW_KERNING, 0, kMaxKerning, -kMaxKerning);
+    if (Font* f = font()) {
+        f->setKerning(kerning);
+        if (widgetId == FW_KERNING)
+            setDirty(true);
+    }
+    return r;
+}
+
+int CtrlFonts::render(int value)
+{
+    // The background only: the glyph sheet is not the preview here.
+    const int shown = iImageID;
+    iImageID = 0;
+    CtrlImages::render(value);
+    iImageID = shown;
+    Font* f = font();
+    if (!f)
+        return 0;
+    const float step = static_cast<float>(f->getHeight()) + kSampleGap;
+    float y = kSampleTop;
+    for (const char* line : kSamples) {
+        f->setPosition(Position(kSampleLeft), Position(y));
+        f->renderEx(line, false, -1, fZoom, fZoom, 0.0, nullptr, 0, 0);
+        y += step * fZoom;
+    }
+    return 0;
+}
+
+void CtrlFonts::showZoom()
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "Zoom: %1.2f", static_cast<double>(fZoom));
+    sZoomText = text;
+    setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+}
+
+int CtrlFonts::handleMouseEvent(SDL_Event* event)
+{
+    if (!event)
+        return 0;
+    const int w = globalStatus->iWidth, h = globalStatus->iHeight;
+    const auto inside = [w, h](int x, int y) { return x >= kPreviewLeft && x < w && y >= kPreviewTop && y < h; };
+    if (event->type == SDL_MOUSEBUTTONDOWN && event->button.button == SDL_BUTTON_MIDDLE && itemHandle > 0 &&
+        inside(event->button.x, event->button.y)) {
+        fZoom = 1.0f;
+        showZoom();
+    } else if (event->type == SDL_MOUSEWHEEL) {
+        const CursorMgr* cursor = Main::instance()->cursorMgr();
+        if (!bAllowZoom || itemHandle <= 0 || !inside(cursor->getX(), cursor->getY()))
+            return 0;
+        if (event->wheel.y > 0 && fZoom < kMaxZoom)
+            fZoom += kZoomStep;
+        else if (event->wheel.y < 0 && fZoom > kMinZoom)
+            fZoom -= kZoomStep;
+        showZoom();
+    }
+    return 0;
+}
+
+int CtrlFonts::onActivate()
+{
+    if (sSavedItem.empty())
+        return 0;
+    const WidgetList* list = panel->getList(BW_LIST);
+    const string selected = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    if (selected != sSavedItem || reloadImageResource(sSavedItem) != 0 || checkImage() != 0) {
+        sSavedItem.clear();
+        return 0;
+    }
+    fZoom = fSavedZoom;
+    showZoom();
+    updateData();
+    sSavedItem.clear();
+    return 0;
+}
+
+int CtrlFonts::updateData()
+{
+    CtrlImages::updateData();
+    if (const Font* f = font())
+        setNumber(FW_KERNING, static_cast<float>(f->getKerning()));
+    return 0;
+}
+
+int CtrlFonts::onNew()
+{
+    closeResources();
+    if (CtrlImages::onNew() != 0)
+        return -1;
+    setNumber(FW_KERNING, 0);
+    return 0;
+}
+
+int CtrlFonts::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    CtrlFonts::onNew();
+    return 0;
 }

@@ -1,5 +1,386 @@
 #include "tabs/images/ctrlSprites.h"
 
-CtrlSprites::CtrlSprites(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Sprites", 223, "ZK7_SPRITE", rm, gs)
+#include "app/GlobalStatus.h"
+#include "app/ResourceManager.h"
+
+#include <Zelkoran/GFX.h>
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Screen.h>
+#include <Zelkoran/Sprite.h>
+#include <Zelkoran/Timer.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kPanelHeight = 720;
+constexpr int kAnimLabelTop = 424;
+constexpr int kFrameLabelTop = 625;
+constexpr int kMaxCellSide = 4096;
+constexpr int kMaxFrameMs = 20000;
+constexpr int kNewFrameMs = 500;
+constexpr uint32_t kGridColour = 0xFF000080;
+constexpr uint32_t kAnimColour = 0x0000FFFF;
+constexpr uint32_t kFrameColour = 0x00FF00FF;
+// The playing animation: its corner in the preview area and its frame.
+constexpr float kPlayMargin = 10;
+constexpr uint32_t kPlayFrameColour = 0x000000FF;
+
+const char* const kStates[CtrlSprites::kStateRows] = {"Normal",  "Up",      "Down",     "Left",     "Right",
+                                                      "UpLeft",  "UpRight", "DownLeft", "DownRight"};
+const char* const kTypeNames[] = {"Loop", "PingPong", "OneShot", "OneShotReverse", "Random"};
+
+const CtrlImageResource::Kind kSpriteKind{"Sprite", "sprite", "defaultSprite",
+                                          "The image could not be converted to a sprite."};
+
+SpriteMgr* sprites() { return Main::instance()->spriteMgr(); }
+
+// "Animations 2/5".
+CtrlBase::string makeCounterLabel(const char* prefix, int a, int b)
 {
+    String first, second;
+    Main::instance()->tool()->intToStrDec(a, first);
+    Main::instance()->tool()->intToStrDec(b, second);
+    return CtrlBase::string(prefix) + " " + first + "/" + second;
+}
+
+} // namespace
+
+CtrlSprites::CtrlSprites(ResourceManager* rm, GlobalStatus* gs)
+    : CtrlImageResource("Sprites", 223, "ZK7_SPRITE", kSpriteKind, rm, gs)
+{
+    panel->baseWidget()->setSize(200, kPanelHeight);
+    createWidgets();
+    CtrlSprites::onNew();
+}
+
+CtrlSprites::~CtrlSprites() { CtrlSprites::closeResources(); }
+
+void CtrlSprites::createWidgets()
+{
+    addInfoLabel(SW_OFFSET_X_LABEL, "OffsetLabelX", "Offset X:", fromLeft(5), 397);
+    addNumberEdit(SW_OFFSET_X, "OffsetX", fromLeft(60), 394, 45, 0, kMaxCellSide, "Spritesheet column width in pixels");
+    addInfoLabel(SW_OFFSET_Y_LABEL, "OffsetLabelY", "Y:", fromLeft(125), 397);
+    addNumberEdit(SW_OFFSET_Y, "OffsetY", fromLeft(140), 394, 45, 0, kMaxCellSide, "Spritesheet row height in pixels");
+    addButton(SW_ANIM_MINUS, "AnimMinus", fromLeft(20), 421, "<-", "Select previous animation");
+    addInfoLabel(SW_NUM_ANIM, "NumAnim", "Animations 0/0", centred(), kAnimLabelTop);
+    addButton(SW_ANIM_PLUS, "AnimPlus", fromRight(20), 421, "->", "Select next animation");
+    addInfoLabel(SW_STATE_LABEL, "Status", "Status", fromLeft(38), 448);
+    const auto addList = [this](int id, const char* name, Position x, const char* const* rows, int count,
+                                const char* tooltip) {
+        WidgetList* list = panel->createList(name, id);
+        if (!list)
+            return;
+        list->clearItems();
+        for (int i = 0; i < count; ++i)
+            list->addItem(rows[i]);
+        list->setSize(75, 71);
+        list->setPosition(x, Position(463, PH_TOP));
+        list->setFont(resourceManager->get(SR_FONT), WS_ALL);
+        list->setTooltip(tooltip);
+        for (int state : {WS_HOVERED, WS_PRESSED})
+            list->setBackgroundColor(200, 200, 195, state);
+    };
+    addList(SW_STATE, "SprStatus", fromLeft(18), kStates, kStateRows, "Animation status");
+    addInfoLabel(SW_TYPE_LABEL, "Type", "Type", fromRight(43), 448);
+    addList(SW_TYPE, "SprType", fromRight(18), kTypeNames, 5, "Animation playback type");
+    addInfoLabel(SW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", fromLeft(5), 545);
+    addComboBox(SW_HOT_X_MODE, "HotSpotXModeSpr", fromLeft(68), 542, 70, {"Manual", "Center", "Size"});
+    addNumberEdit(SW_HOT_X, "HotSpotXSpr", fromLeft(142), 542, 45, -256, 256, "Animation hotspot X");
+    addInfoLabel(SW_HOT_Y_LABEL, "HotSpotYLabel", "Y:", fromLeft(53), 570);
+    addComboBox(SW_HOT_Y_MODE, "HotSpotYModeSpr", fromLeft(68), 567, 70, {"Manual", "Center", "Size"});
+    addNumberEdit(SW_HOT_Y, "HotSpotYSpr", fromLeft(142), 567, 45, -256, 256, "Animation hotspot Y");
+    addInfoLabel(SW_FRAME_START_LABEL, "FramesStartLabel", "Frame Start:", fromLeft(5), 598);
+    addNumberEdit(SW_FRAME_START, "FrameStart", fromLeft(75), 595, 37, 0, kMaxCellSide, "First frame of the animation");
+    addInfoLabel(SW_FRAME_END_LABEL, "FramesEndLabel", "End:", fromLeft(125), 598);
+    addNumberEdit(SW_FRAME_END, "FrameEnd", fromLeft(148), 595, 37, 0, kMaxCellSide, "Last frame of the animation");
+    addButton(SW_FRAME_MINUS, "FrameMinus", fromLeft(18), 622, "<-", "Select previous frame");
+    addInfoLabel(SW_NUM_FRAMES, "NumFrames", "Frames 0/0", centred(), kFrameLabelTop);
+    addButton(SW_FRAME_PLUS, "FramePlus", fromRight(18), 622, "->", "Select next frame");
+    addInfoLabel(SW_DURATION_LABEL, "FrameDuration", "Frame Duration:         ms", fromLeft(20), 652);
+    addNumberEdit(SW_FRAME_MS, "FrameMS", fromLeft(112), 649, 45, 0, kMaxFrameMs, "Frame duration in milliseconds");
+    addGridCheckBox(SW_SHOW_GRID, "Show or hide the sprite grid");
+}
+
+Sprite* CtrlSprites::sprite() const { return itemHandle > 0 ? sprites()->get(itemHandle) : nullptr; }
+int CtrlSprites::createResource(const char* name) { return sprites()->create(name, 10); }
+int CtrlSprites::loadResource(const char* name) { return sprites()->load(globalStatus->iArchiveID, name); }
+bool CtrlSprites::resourceExists() const { return sprite() != nullptr; }
+int CtrlSprites::resourceImage() const { return sprite() ? sprite()->getImage() : 0; }
+void CtrlSprites::closeResource() { sprites()->close(itemHandle); }
+int CtrlSprites::renameResource(const char* name) { return sprites()->setName(itemHandle, name); }
+int CtrlSprites::removeResource(const char* name) { return sprites()->remove(globalStatus->iArchiveID, name); }
+int CtrlSprites::assignResourceImage() { return sprite()->assignImage(iImageID, 1); }
+int CtrlSprites::saveResourceBlock() { return sprite()->save(globalStatus->iArchiveID, ""); }
+
+int CtrlSprites::beforeResourceSave()
+{
+    sprite()->orderAnimState(-1);
+    return 0;
+}
+
+int CtrlSprites::processEvent(int widgetId, int data)
+{
+    int r = CtrlImages::processEvent(widgetId, data);
+    if (r < 0)
+        return -1;
+    bool refresh = false;
+    if (widgetId == IW_IMPORT) {
+        int failed = 0;
+        if (!convertImportedImage(failed))
+            return failed;
+        iAnimIndex = 0;
+        if (sprite()->getAnimRangeIndex(0, &iFrameIndex, nullptr) != 0)
+            iFrameIndex = 0;
+        refresh = true;
+    } else if (!handleOwnEvent(widgetId, data, refresh)) {
+        return r;
+    }
+    for (int id : {SW_SHOW_GRID, SW_OFFSET_X, SW_OFFSET_Y, SW_HOT_X_MODE, SW_HOT_Y_MODE, SW_HOT_X, SW_HOT_Y,
+                   SW_FRAME_START, SW_FRAME_END, SW_FRAME_MS, SW_ANIM_MINUS, SW_ANIM_PLUS, SW_FRAME_MINUS,
+                   SW_FRAME_PLUS, SW_STATE, SW_TYPE})
+        setUsable(id, r == 0);
+    applyWidgets(widgetId, refresh);
+    return r;
+}
+
+bool CtrlSprites::handleOwnEvent(int widgetId, int data, bool& refresh)
+{
+    Sprite* s = sprite();
+    switch (widgetId) {
+    case SW_SHOW_GRID: bShowGrid = isTicked(SW_SHOW_GRID); break;
+    case SW_ANIM_MINUS:
+    case SW_ANIM_PLUS: {
+        const int next = iAnimIndex + (widgetId == SW_ANIM_PLUS ? 1 : -1);
+        if (s && next >= 0 && next < s->getAnimCount()) {
+            iAnimIndex = next;
+            s->selectAnimIndex(iAnimIndex);
+            // The widgets are read for the frame the animation starts on,
+            // so the frame time shown is that frame's.
+            iFrameIndex = s->getFrameCurrent();
+            refresh = true;
+        }
+        break;
+    }
+    case SW_FRAME_MINUS:
+    case SW_FRAME_PLUS: {
+        const int next = iFrameIndex + (widgetId == SW_FRAME_PLUS ? 1 : -1);
+        if (s && next >= 0 && next < s->getFrameCountIndex(iAnimIndex)) {
+            s->selectFrameIndex(iAnimIndex, next);
+            iFrameIndex = s->getFrameCurrent();
+            refresh = true;
+        }
+        break;
+    }
+    case SW_STATE:
+        if (!s)
+            return false;
+        if (data >= 1 && data <= kStateRows)
+            s->setAnimStateIndex(iAnimIndex, static_cast<uint16_t>((data - 1) * 256));
+        setDirty(true);
+        break;
+    case SW_TYPE:
+        if (!s)
+            return false;
+        if (data >= 1 && data <= 5)
+            s->setAnimTypeIndex(iAnimIndex, kTypes[data - 1]);
+        // Selecting the animation again moves it to its first frame: the
+        // widgets follow, or the shown frame's time would land on that one.
+        s->selectAnimIndex(iAnimIndex);
+        iFrameIndex = s->getFrameCurrent();
+        refresh = true;
+        setDirty(true);
+        break;
+    default: break;
+    }
+    return true;
+}
+
+void CtrlSprites::applyWidgets(int widgetId, bool refresh)
+{
+    Sprite* s = sprite();
+    if (s)
+        s->pause();
+    const Image* ref = s ? Main::instance()->imageMgr()->get(s->getImage()) : nullptr;
+    if (!ref)
+        ref = Main::instance()->imageMgr()->get(iImageID);
+    const int w = ref ? ref->getWidth() : 1, h = ref ? ref->getHeight() : 1;
+    const int x = widgetInt(SW_OFFSET_X, 0, w, 0), y = widgetInt(SW_OFFSET_Y, 0, h, 0);
+    const int cellW = x ? x : w, cellH = y ? y : h;
+    if (s) {
+        s->setOffset(cellW, cellH);
+        if (cellW != iLastCellWidth) {
+            iLastCellWidth = cellW;
+            updateData();
+        } else if (refresh) {
+            updateData();
+        }
+        if (widgetId == SW_OFFSET_X || widgetId == SW_OFFSET_Y)
+            setDirty(true);
+    }
+    if (s)
+        iAnimIndex = s->getAnimCurrentIndex();
+    setLabel(SW_NUM_ANIM, s ? makeCounterLabel("Animations", iAnimIndex + 1, s->getAnimCount()) : "Animations 0/0",
+             kAnimLabelTop);
+    if (s) {
+        for (int id : {SW_STATE, SW_TYPE})
+            if (WidgetList* list = panel->getList(id); list && list->getSelectedIndex() == 0)
+                list->setSelectedIndex(1);
+        s->setAnimHotSpotIndex(iAnimIndex, hotSpotWidgetsToValue(panel, SW_HOT_X_MODE, SW_HOT_X),
+                               hotSpotWidgetsToValue(panel, SW_HOT_Y_MODE, SW_HOT_Y));
+        if (widgetId == SW_HOT_X || widgetId == SW_HOT_Y || widgetId == SW_HOT_X_MODE || widgetId == SW_HOT_Y_MODE)
+            setDirty(true);
+        const int n = s->getFrameCountIndex(iAnimIndex);
+        const int first = widgetInt(SW_FRAME_START, 1, n, 1);
+        const int last = widgetInt(SW_FRAME_END, n, n, first);
+        s->setAnimRangeIndex(iAnimIndex, first - 1, last - 1);
+        if (widgetId == SW_FRAME_START || widgetId == SW_FRAME_END)
+            setDirty(true);
+        iFrameIndex = s->getFrameCurrent();
+    }
+    setLabel(SW_NUM_FRAMES,
+             s ? makeCounterLabel("Frames", iFrameIndex + 1, s->getFrameCountIndex(iAnimIndex)) : "Frames 0/0",
+             kFrameLabelTop);
+    const int ms = widgetInt(SW_FRAME_MS, 0, kMaxFrameMs, 0);
+    if (s) {
+        s->setFrameTimeIndex(iAnimIndex, iFrameIndex, static_cast<uint16_t>(ms));
+        if (widgetId == SW_FRAME_MS)
+            setDirty(true);
+    }
+}
+
+int CtrlSprites::updateData()
+{
+    CtrlImages::updateData();
+    Sprite* s = sprite();
+    if (!s)
+        return 0;
+    s->pause();
+    // Right after a load the indexes are unknown: the sprite's current
+    // animation and frame are the ones the widgets show and write back.
+    if (iAnimIndex < 0)
+        iAnimIndex = s->getAnimCurrentIndex();
+    if (iFrameIndex < 0)
+        iFrameIndex = s->getFrameCurrent();
+    int w = 0, h = 0;
+    s->getOffset(&w, &h);
+    setNumber(SW_OFFSET_X, static_cast<float>(w));
+    setNumber(SW_OFFSET_Y, static_cast<float>(h));
+    uint16_t state = 0;
+    if (s->getAnimStateIndex(iAnimIndex, &state) != 0)
+        return 0;
+    if (const int k = state >> 8; k < kStateRows)
+        selectRow(SW_STATE, k + 1);
+    int type = 1;
+    if (s->getAnimTypeIndex(iAnimIndex, &type) != 0)
+        return 0;
+    for (int i = 0; i < 5; ++i)
+        if (kTypes[i] == type)
+            selectRow(SW_TYPE, i + 1);
+    int hx = 0, hy = 0;
+    if (s->getAnimHotSpotIndex(iAnimIndex, &hx, &hy) != 0)
+        return 0;
+    updateHotSpotAxisWidgets(panel, hx, SW_HOT_X_MODE, SW_HOT_X);
+    updateHotSpotAxisWidgets(panel, hy, SW_HOT_Y_MODE, SW_HOT_Y);
+    int first = 0, last = 0;
+    if (s->getAnimRangeIndex(iAnimIndex, &first, &last) != 0)
+        return 0;
+    setNumber(SW_FRAME_START, static_cast<float>(first + 1));
+    setNumber(SW_FRAME_END, static_cast<float>(last + 1));
+    if (iFrameIndex < first)
+        iFrameIndex = first;
+    uint16_t ms = 0;
+    if (s->getFrameTimeIndex(iAnimIndex, iFrameIndex, &ms) == 0)
+        setNumber(SW_FRAME_MS, ms);
+    return 0;
+}
+
+int CtrlSprites::render(int value)
+{
+    CtrlImages::render(value);
+    Sprite* s = sprite();
+    if (!s)
+        return 0;
+    const PreviewClip clip(*this);
+    int ow = 0, oh = 0;
+    s->getOffset(&ow, &oh);
+    const float cw = static_cast<float>(ow) * fZoom, ch = static_cast<float>(oh) * fZoom;
+    if (!(cw > 0) || !(ch > 0))
+        return 0;
+    if (bShowGrid)
+        drawCellGrid(cw, ch, kGridColour);
+    const auto outline = [](float l, float t, float r, float b, uint32_t rgba) {
+        GFX::lineV(l, t, b, rgba, 0);
+        GFX::lineV(r, t, b, rgba, 0);
+        GFX::lineH(l, r, t, rgba, 0);
+        GFX::lineH(l, r, b, rgba, 0);
+    };
+    const float x0 = rImg.x, y0 = rImg.y;
+    const float top = y0 + static_cast<float>(iAnimIndex) * ch, bottom = top + ch - 1;
+    outline(x0, top, x0 + static_cast<float>(s->getFrameCountIndex(iAnimIndex)) * cw - 1, bottom, kAnimColour);
+    const float left = x0 + static_cast<float>(iFrameIndex) * cw;
+    outline(left, top, left + cw - 1, bottom, kFrameColour);
+    drawPlayingAnimation(*s, cw, ch);
+    return 0;
+}
+
+void CtrlSprites::drawPlayingAnimation(Sprite& s, float cw, float ch)
+{
+    Image* sheet = Main::instance()->imageMgr()->get(s.getImage());
+    const uint64_t now = Main::instance()->timer()->getTicks();
+    if (!sheet || iAnimIndex < 0)
+        return;
+    if (iPlayingAnim != iAnimIndex) {
+        iPlayingAnim = iAnimIndex;
+        uPlayStart = now;
+    }
+    const int frame = s.frameAt(iAnimIndex, now - uPlayStart);
+    int ow = 0, oh = 0;
+    s.getOffset(&ow, &oh);
+    const SDL_FRect src{static_cast<float>(frame * ow), static_cast<float>(iAnimIndex * oh), static_cast<float>(ow),
+                        static_cast<float>(oh)};
+    const float x = kPreviewLeft + kPlayMargin, y = kPreviewTop + kPlayMargin;
+    const SDL_FRect dst{x, y, cw, ch};
+    GFX::rectFilled(x - 1, y - 1, x + cw + 1, y + ch + 1, 0xFFFFFFFF, 0);
+    sheet->render(0, &src, &dst);
+    GFX::rect(x - 1, y - 1, x + cw + 1, y + ch + 1, kPlayFrameColour, 0);
+    // Keep frames coming while the animation plays.
+    if (screen)
+        screen->invalidate();
+}
+
+int CtrlSprites::onNew()
+{
+    closeResources();
+    if (CtrlImages::onNew() != 0)
+        return -1;
+    for (int id : {SW_OFFSET_X, SW_OFFSET_Y, SW_HOT_X, SW_HOT_Y})
+        setNumber(id, 0);
+    for (int id : {SW_HOT_X_MODE, SW_HOT_Y_MODE, SW_STATE, SW_TYPE})
+        selectRow(id, 1);
+    setNumber(SW_FRAME_START, 1);
+    setNumber(SW_FRAME_END, 1);
+    setNumber(SW_FRAME_MS, kNewFrameMs);
+    setLabel(SW_NUM_ANIM, "Animations 0/0", kAnimLabelTop);
+    setLabel(SW_NUM_FRAMES, "Frames 0/0", kFrameLabelTop);
+    return 0;
+}
+
+int CtrlSprites::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    CtrlSprites::onNew();
+    return 0;
+}
+
+int CtrlSprites::closeResources()
+{
+    CtrlImageResource::closeResources();
+    iAnimIndex = iFrameIndex = iLastCellWidth = -1;
+    iPlayingAnim = -1;
+    return 0;
 }

@@ -1,5 +1,139 @@
 #include "tabs/images/ctrlTiles.h"
 
-CtrlTiles::CtrlTiles(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Tiles", 222, "ZK7_TILE", rm, gs)
+#include "app/GlobalStatus.h"
+
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Tile.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kCountTop = 426;
+constexpr int kMaxTileSide = 4096;
+constexpr uint32_t kGridColour = 0xFF000080;
+
+TileMgr* tiles() { return Main::instance()->tileMgr(); }
+String decimal(int v)
 {
+    String text;
+    Main::instance()->tool()->intToStrDec(v, text);
+    return text;
+}
+
+const CtrlImageResource::Kind kTileKind{"Tile", "tile", "defaultTile", "The image could not be converted to a tile."};
+
+} // namespace
+
+CtrlTiles::CtrlTiles(ResourceManager* rm, GlobalStatus* gs)
+    : CtrlImageResource("Tiles", 222, "ZK7_TILE", kTileKind, rm, gs)
+{
+    addInfoLabel(TW_OFFSET_X_LABEL, "OffsetsXLabel", "Offset X:", fromLeft(5), 397);
+    addNumberEdit(TW_OFFSET_X, "OffsetX", fromLeft(60), 394, 45, 0, kMaxTileSide, "Tile width in pixels");
+    addInfoLabel(TW_OFFSET_Y_LABEL, "OffsetsYLabel", "Y:", fromLeft(125), 397);
+    addNumberEdit(TW_OFFSET_Y, "OffsetY", fromLeft(140), 394, 45, 0, kMaxTileSide, "Tile height in pixels");
+    addInfoLabel(TW_NUM_TILES, "NumTiles", "Number of tiles: 0", centred(), kCountTop);
+    addGridCheckBox(TW_SHOW_GRID, "Show or hide the tile grid");
+    CtrlTiles::onNew();
+}
+
+CtrlTiles::~CtrlTiles() { CtrlTiles::closeResources(); }
+
+Tile* CtrlTiles::tile() const { return itemHandle > 0 ? tiles()->get(itemHandle) : nullptr; }
+int CtrlTiles::createResource(const char* name) { return tiles()->create(name, 10); }
+int CtrlTiles::loadResource(const char* name) { return tiles()->load(globalStatus->iArchiveID, name); }
+bool CtrlTiles::resourceExists() const { return tile() != nullptr; }
+int CtrlTiles::resourceImage() const { return tile() ? tile()->getImage() : 0; }
+void CtrlTiles::closeResource() { tiles()->close(itemHandle); }
+int CtrlTiles::renameResource(const char* name) { return tiles()->setName(itemHandle, name); }
+int CtrlTiles::removeResource(const char* name) { return tiles()->remove(globalStatus->iArchiveID, name); }
+int CtrlTiles::assignResourceImage() { return tile()->assignImage(iImageID, 1); }
+int CtrlTiles::saveResourceBlock() { return tile()->save(globalStatus->iArchiveID, ""); }
+
+int CtrlTiles::processEvent(int widgetId, int data)
+{
+    int r = CtrlImages::processEvent(widgetId, data);
+    if (r < 0)
+        return -1;
+    if (widgetId == IW_IMPORT) {
+        int failed = 0;
+        if (!convertImportedImage(failed))
+            return failed;
+    } else if (widgetId == TW_SHOW_GRID) {
+        bShowGrid = isTicked(TW_SHOW_GRID);
+    }
+    for (int id : {TW_SHOW_GRID, TW_OFFSET_X, TW_OFFSET_Y})
+        setUsable(id, r == 0);
+    applyTileSize(widgetId);
+    return r;
+}
+
+void CtrlTiles::applyTileSize(int widgetId)
+{
+    Tile* t = tile();
+    const Image* ref = t ? Main::instance()->imageMgr()->get(t->getImage()) : nullptr;
+    if (!ref)
+        ref = Main::instance()->imageMgr()->get(iImageID);
+    const int w = ref ? ref->getWidth() : 1, h = ref ? ref->getHeight() : 1;
+    const int x = widgetInt(TW_OFFSET_X, 0, w, 0), y = widgetInt(TW_OFFSET_Y, 0, h, 0);
+    string text = "Number of tiles: ";
+    if (t) {
+        t->setOffset(x && y ? 1 : 0, x ? x : w, y ? y : h);
+        if (widgetId == TW_OFFSET_X || widgetId == TW_OFFSET_Y)
+            setDirty(true);
+        int across = 0, down = 0;
+        t->getTileCount(across, down);
+        text += decimal(across) + "x" + decimal(down) + "=" + decimal(across * down);
+    } else {
+        text += "0";
+    }
+    setLabel(TW_NUM_TILES, text, kCountTop);
+}
+
+int CtrlTiles::render(int value)
+{
+    CtrlImages::render(value);
+    Tile* t = tile();
+    if (!t || !bShowGrid)
+        return 0;
+    int ow = 0, oh = 0;
+    t->getOffset(ow, oh);
+    // Clipped, unlike the image tab's own drawing: the grid of a panned or
+    // zoomed image must not cover the panel.
+    const PreviewClip clip(*this);
+    drawCellGrid(static_cast<float>(ow) * fZoom, static_cast<float>(oh) * fZoom, kGridColour);
+    return 0;
+}
+
+int CtrlTiles::updateData()
+{
+    CtrlImages::updateData();
+    if (const Tile* t = tile()) {
+        int w = 0, h = 0;
+        t->getOffset(w, h);
+        setNumber(TW_OFFSET_X, static_cast<float>(w));
+        setNumber(TW_OFFSET_Y, static_cast<float>(h));
+    }
+    return 0;
+}
+
+int CtrlTiles::onNew()
+{
+    closeResources();
+    if (CtrlImages::onNew() != 0)
+        return -1;
+    setNumber(TW_OFFSET_X, 0);
+    setNumber(TW_OFFSET_Y, 0);
+    return 0;
+}
+
+int CtrlTiles::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    CtrlTiles::onNew();
+    return 0;
 }

@@ -1,9 +1,54 @@
-// The tile set tab: the archive's tile sets.
+// The tile set tab: the archive's tile sets, made from imported images, cut
+// into tiles of the size in its two number edits, shown with a grid of
+// whole tiles and their count. Main thread only.
 #pragma once
 
-#include "tabs/base/ctrlBlockList.h"
+#include "tabs/images/ctrlImageResource.h"
 
-class CtrlTiles : public CtrlBlockList {
+namespace Zelkoran {
+class Tile;
+} // namespace Zelkoran
+
+class CtrlTiles : public CtrlImageResource {
 public:
+    enum eTileWidget : int {
+        TW_SHOW_GRID = 602,
+        TW_OFFSET_X_LABEL = 603,
+        TW_OFFSET_Y_LABEL = 604,
+        TW_NUM_TILES = 605,
+        TW_OFFSET_X = 606,
+        TW_OFFSET_Y = 607,
+    };
+
     CtrlTiles(ResourceManager* rm, GlobalStatus* gs);
+    ~CtrlTiles() override;
+
+    // The image tab's handling, then the import's conversion, the grid
+    // switch, and the tile size from 606 and 607 (0 = the image's side)
+    // applied to the tile set with its count shown. -1, 0 with an image, 4
+    // without, or the result after a failed conversion.
+    int processEvent(int widgetId, int data) override;
+    // The image tab's preview with the grid of whole tiles over it. 0.
+    int render(int value) override;
+    int resetWidgets() override;
+    int onNew() override;
+    // The image tab's widgets, then the tile size into 606 and 607. 0.
+    int updateData() override;
+
+protected:
+    int createResource(const char* name) override;
+    int loadResource(const char* name) override;
+    bool resourceExists() const override;
+    int resourceImage() const override;
+    void closeResource() override;
+    int renameResource(const char* name) override;
+    int removeResource(const char* name) override;
+    int assignResourceImage() override;
+    int saveResourceBlock() override;
+
+private:
+    Zelkoran::Tile* tile() const;
+    void applyTileSize(int widgetId);
+
+    bool bShowGrid = true;
 };

@@ -86,8 +86,8 @@ TEST_F(TabIdentityTest, EveryTabListsTheBlocksOfItsType)
 // Tabs whose editors do not exist yet list their blocks and refuse the rest.
 TEST_F(TabIdentityTest, AListOnlyTabSavesAndDeletesNothing)
 {
-    openArchive({{"hero", "ZK7_CURSOR"}});
-    std::unique_ptr<CtrlBase> tab(make<CtrlCursors>(&*resources, &*status));
+    openArchive({{"hero", "ZK7_GUIPANEL"}});
+    std::unique_ptr<CtrlBase> tab(make<CtrlGUI>(&*resources, &*status));
     tab->parseQEL();
     Zelkoran::Panel* panel = editortest::panel(Zelkoran::Main::instance()->guiMgr()->getPanelIDs().back());
     panel->getList(105)->setSelectedIndex(1);

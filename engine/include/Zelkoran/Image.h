@@ -101,6 +101,8 @@ public:
     int close(int id);
     // Engine side: one more holder of the image. 0 or RC_ERR_NOT_FOUND.
     int retain(int id);
+    // Open images (each counted once, whatever its holders).
+    int getCount() const;
     // Renames an open image. Loads do not check names (a block may be
     // loaded while an image of its name is open); a rename does.
     // 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another open image has the name),

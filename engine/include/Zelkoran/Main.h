@@ -18,6 +18,7 @@ class LogMgr;
 class ParticleMgr;
 class SceneMgr;
 class SpriteMgr;
+class TileMgr;
 class Timer;
 class Tool;
 class VideoMgr;
@@ -42,6 +43,7 @@ public:
     ParticleMgr* particleMgr();
     SceneMgr* sceneMgr();
     SpriteMgr* spriteMgr();
+    TileMgr* tileMgr();
     Timer* timer();
     Tool* tool();
     VideoMgr* videoMgr();

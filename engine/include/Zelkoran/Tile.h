@@ -1,8 +1,8 @@
 // Tile sets: one image cut into tiles of one size. A tile set is saved as a
-// "ZK7_TILE" block; its image goes into the hidden "ZK7_IMAGE" block named
-// "#T_" + the tile set's name. create and setName refuse a name another open
-// tile set holds; load does not check, as a caller may load a block whose
-// name is still open. Main thread only.
+// "ZK7_TILE" block (docs/tile-format.md); its image goes into the hidden
+// "ZK7_IMAGE" block named "#T_" + the tile set's name. create and setName
+// refuse a name another open tile set holds; load does not check, as a
+// caller may load a block whose name is still open. Main thread only.
 #pragma once
 
 #include <Zelkoran/CMem.h>

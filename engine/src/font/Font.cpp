@@ -3,7 +3,10 @@
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Screen.h>
 
+#include "font/FontStore.h"
+#include "font/GlyphSheet.h"
 #include "font/Utf8.h"
+#include "resource/HiddenImage.h"
 
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -121,10 +124,17 @@ Font::Font(int id, const char* name, std::unique_ptr<FontFace> face, uint8_t r, 
 {
 }
 
-Font::~Font() = default;
+Font::Font(int id, const char* name) : m_id(id), m_name(name ? name : ""), m_color{255, 255, 255} {}
 
-int Font::getHeight() const { return m_face->height; }
-int Font::getAscent() const { return m_face->ascent; }
+Font::~Font() { resource::releaseImage(m_image); }
+
+int Font::getHeight() const { return m_face ? m_face->height : m_sheet ? m_sheet->height : 0; }
+int Font::getAscent() const { return m_face ? m_face->ascent : getHeight(); }
+
+int Font::advance(uint32_t cp) const
+{
+    return m_face ? m_face->measure(cp).advance : m_sheet ? m_sheet->advance(cp) : 0;
+}
 
 void Font::getColor(uint8_t& r, uint8_t& g, uint8_t& b) const
 {
@@ -149,7 +159,7 @@ int Font::getWidth(const char* text, int length) const
     int w = 0;
     for (int i = 0; i < n;) {
         const uint32_t cp = utf8::next(text, n, i);
-        w += m_face->measure(cp).advance + m_kerning;
+        w += advance(cp) + m_kerning;
     }
     return w;
 }
@@ -164,7 +174,7 @@ int Font::fitBytes(const char* text, int length, int maxWidth) const
     while (i < n) {
         int j = i;
         const uint32_t cp = utf8::next(text, n, j);
-        const int adv = m_face->measure(cp).advance + m_kerning;
+        const int adv = advance(cp) + m_kerning;
         if (w + adv > maxWidth)
             break;
         w += adv;
@@ -178,6 +188,8 @@ int Font::draw(SDL_Renderer* renderer, const char* text, int length, int x, int 
 {
     if (!renderer || !text || a == 0)
         return x;
+    if (!m_face)
+        return m_sheet ? drawSheet(renderer, text, length, x, y, a) : x;
     const int n = length < 0 ? static_cast<int>(std::strlen(text)) : length;
     SDL_Rect clip;
     SDL_RenderGetClipRect(renderer, &clip);
@@ -267,17 +279,14 @@ constexpr const char* kPrefix = "@zk7/font/";
 
 } // namespace
 
-struct FontMgr::Impl {
-    std::unordered_map<int, std::unique_ptr<Font>> fonts;
-    int builtinIds[std::size(kBuiltins)] = {};
-    int nextId = 1;
-    bool ttfStarted = false;
-};
-
-FontMgr::FontMgr() : m_impl(std::make_unique<Impl>()) {}
+FontMgr::FontMgr() : m_impl(std::make_unique<Impl>())
+{
+    static_assert(std::size(kBuiltins) == Impl::kBuiltinCount);
+}
 
 FontMgr::~FontMgr()
 {
+    // Bitmap fonts release their sheets while the image manager still exists.
     m_impl->fonts.clear();
     if (m_impl->ttfStarted)
         TTF_Quit();
@@ -314,21 +323,24 @@ int FontMgr::getBuiltin(const char* name)
         face->ttf = ttf;
         face->height = TTF_FontHeight(ttf);
         face->ascent = TTF_FontAscent(ttf);
-        const int id = m_impl->nextId++;
         const String full = String(kPrefix) + b.name;
-        m_impl->fonts[id] = std::unique_ptr<Font>(new Font(id, full.c_str(), std::move(face), b.gray, b.gray, b.gray));
+        const int id = m_impl->fonts.add(std::unique_ptr<Font>(
+            new Font(m_impl->fonts.peekId(), full.c_str(), std::move(face), b.gray, b.gray, b.gray)));
         m_impl->builtinIds[i] = id;
         return id;
     }
     return RC_ERR_NOT_FOUND;
 }
 
-Font* FontMgr::get(int id)
-{
-    auto it = m_impl->fonts.find(id);
-    return it == m_impl->fonts.end() ? nullptr : it->second.get();
-}
+Font* FontMgr::get(int id) { return m_impl->fonts.get(id); }
 
-int FontMgr::close(int id) { return get(id) ? RC_OK : RC_ERR_NOT_FOUND; }
+int FontMgr::close(int id)
+{
+    if (!get(id))
+        return RC_ERR_NOT_FOUND;
+    if (!m_impl->isBuiltin(id))
+        m_impl->fonts.take(id);
+    return RC_OK;
+}
 
 } // namespace Zelkoran

@@ -270,6 +270,8 @@ int ImageMgr::retain(int id)
     return RC_OK;
 }
 
+int ImageMgr::getCount() const { return static_cast<int>(m_impl->images.size()); }
+
 int ImageMgr::close(int id)
 {
     auto it = m_impl->images.find(id);

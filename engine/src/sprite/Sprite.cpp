@@ -3,16 +3,18 @@
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Sprite.h>
 
+#include "resource/HiddenImage.h"
+#include "sprite/SpriteStore.h"
+
 #include <SDL.h>
 
-#include <unordered_map>
+#include <algorithm>
 
 namespace Zelkoran {
 
-Sprite::Sprite(int id, const char* name, int image, int frameW, int frameH)
-    : m_id(id), m_name(name ? name : ""), m_image(image), m_frameW(frameW), m_frameH(frameH)
-{
-}
+Sprite::Sprite(int id, const char* name) : m_id(id), m_name(name ? name : "") {}
+
+Sprite::~Sprite() { resource::releaseImage(m_image); }
 
 void Sprite::getOffset(int* w, int* h) const
 {
@@ -22,26 +24,73 @@ void Sprite::getOffset(int* w, int* h) const
         *h = m_frameH;
 }
 
-int Sprite::getAnimCount() const
-{
-    const Image* img = Main::instance()->imageMgr()->get(m_image);
-    return img && m_frameH > 0 ? img->getHeight() / m_frameH : 0;
-}
+int Sprite::getAnimCount() const { return static_cast<int>(m_anims.size()); }
 
 int Sprite::getFrameCountIndex(int anim) const
 {
-    const Image* img = Main::instance()->imageMgr()->get(m_image);
-    if (!img || m_frameW <= 0 || anim >= getAnimCount())
-        return 0;
-    return img->getWidth() / m_frameW;
+    const Anim* a = this->anim(anim);
+    return a ? static_cast<int>(a->times.size()) : 0;
 }
 
-int Sprite::selectAnimIndex(int anim)
+const Sprite::Anim* Sprite::anim(int index) const
 {
-    if (anim < 0 || anim >= getAnimCount())
+    return index >= 0 && index < getAnimCount() ? &m_anims[static_cast<size_t>(index)] : nullptr;
+}
+
+int Sprite::assignImage(int imageId, int own)
+{
+    const Image* img = Main::instance()->imageMgr()->get(imageId);
+    if (!img)
         return RC_ERR_NOT_FOUND;
-    m_anim = anim;
+    if (img->getWidth() < 1 || img->getHeight() < 1)
+        return RC_ERR_INVALID;
+    if (imageId != m_image) {
+        const int rc = resource::holdImage(imageId, own);
+        if (rc != RC_OK)
+            return rc;
+        resource::releaseImage(m_image);
+        m_image = imageId;
+    }
+    m_anims.clear();
+    m_frameW = img->getWidth();
+    m_frameH = img->getHeight();
+    recut(1, 1);
+    m_anim = m_frame = 0;
+    m_elapsed = 0;
     return RC_OK;
+}
+
+int Sprite::setOffset(int w, int h)
+{
+    const Image* img = Main::instance()->imageMgr()->get(m_image);
+    if (!img || w < 1 || h < 1 || w > img->getWidth() || h > img->getHeight())
+        return RC_ERR_INVALID;
+    m_frameW = w;
+    m_frameH = h;
+    recut(img->getHeight() / h, img->getWidth() / w);
+    return RC_OK;
+}
+
+void Sprite::recut(int rows, int columns)
+{
+    m_anims.resize(static_cast<size_t>(rows));
+    for (Anim& a : m_anims) {
+        const int before = static_cast<int>(a.times.size());
+        const bool wholeRow = before == 0 || (a.first == 0 && a.last == before - 1);
+        a.times.resize(static_cast<size_t>(columns), kDefaultFrameMs);
+        if (wholeRow) {
+            a.first = 0;
+            a.last = columns - 1;
+        } else {
+            a.last = std::min(a.last, columns - 1);
+            a.first = std::min(a.first, a.last);
+        }
+    }
+    if (m_anim >= rows)
+        m_anim = 0;
+    if (m_frame >= columns)
+        m_frame = m_anims[static_cast<size_t>(m_anim)].first;
+    orderAnimState(-1);
 }
 
 int Sprite::renderFrame(SDL_Renderer* renderer, int anim, int frame, const SDL_Rect* dst, uint8_t alpha)
@@ -62,19 +111,10 @@ int Sprite::renderFrame(SDL_Renderer* renderer, int anim, int frame, const SDL_R
     return SDL_RenderCopy(renderer, tex, &src, dst ? dst : &whole) == 0 ? RC_OK : RC_ERR_GENERIC;
 }
 
-struct SpriteMgr::Impl {
-    std::unordered_map<int, std::unique_ptr<Sprite>> sprites;
-    int nextId = 1;
-};
-
 SpriteMgr::SpriteMgr() : m_impl(std::make_unique<Impl>()) {}
 
-SpriteMgr::~SpriteMgr()
-{
-    // Sheets are images: release them while the image manager still exists.
-    for (auto& [id, s] : m_impl->sprites)
-        Main::instance()->imageMgr()->close(s->m_image);
-}
+// Sheets are images: they are released while the image manager still exists.
+SpriteMgr::~SpriteMgr() { m_impl->sprites.clear(); }
 
 int SpriteMgr::loadFromBuffer(const void* data, size_t size, const char* name, int frameW, int frameH)
 {
@@ -84,14 +124,14 @@ int SpriteMgr::loadFromBuffer(const void* data, size_t size, const char* name, i
     const int image = images->loadFromBuffer(data, size, name);
     if (image <= 0)
         return image;
-    const Image* img = images->get(image);
-    if (img->getWidth() < frameW || img->getHeight() < frameH) {
-        images->close(image);
+    auto sprite = std::unique_ptr<Sprite>(new Sprite(m_impl->sprites.peekId(), name));
+    if (sprite->assignImage(image, 1) != RC_OK || sprite->setOffset(frameW, frameH) != RC_OK) {
+        // The sprite holds the image once assigned and releases it with itself.
+        if (sprite->getImage() != image)
+            images->close(image);
         return RC_ERR_INVALID;
     }
-    const int id = m_impl->nextId++;
-    m_impl->sprites[id] = std::unique_ptr<Sprite>(new Sprite(id, name, image, frameW, frameH));
-    return id;
+    return m_impl->sprites.add(std::move(sprite));
 }
 
 int SpriteMgr::child(int parentId)
@@ -99,26 +139,17 @@ int SpriteMgr::child(int parentId)
     const Sprite* parent = get(parentId);
     if (!parent || Main::instance()->imageMgr()->retain(parent->m_image) != RC_OK)
         return RC_ERR_NOT_FOUND;
-    const int id = m_impl->nextId++;
-    m_impl->sprites[id] =
-        std::unique_ptr<Sprite>(new Sprite(id, parent->getName(), parent->m_image, parent->m_frameW, parent->m_frameH));
-    return id;
+    auto sprite = std::unique_ptr<Sprite>(new Sprite(m_impl->sprites.peekId(), parent->getName()));
+    sprite->m_image = parent->m_image;
+    sprite->m_frameW = parent->m_frameW;
+    sprite->m_frameH = parent->m_frameH;
+    sprite->m_anims = parent->m_anims;
+    sprite->m_stateOrder = parent->m_stateOrder;
+    return m_impl->sprites.add(std::move(sprite));
 }
 
-Sprite* SpriteMgr::get(int id)
-{
-    auto it = m_impl->sprites.find(id);
-    return it == m_impl->sprites.end() ? nullptr : it->second.get();
-}
+Sprite* SpriteMgr::get(int id) { return m_impl->sprites.get(id); }
 
-int SpriteMgr::close(int id)
-{
-    auto it = m_impl->sprites.find(id);
-    if (it == m_impl->sprites.end())
-        return RC_ERR_NOT_FOUND;
-    Main::instance()->imageMgr()->close(it->second->m_image);
-    m_impl->sprites.erase(it);
-    return RC_OK;
-}
+int SpriteMgr::close(int id) { return m_impl->sprites.take(id) ? RC_OK : RC_ERR_NOT_FOUND; }
 
 } // namespace Zelkoran

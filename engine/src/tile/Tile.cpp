@@ -1,0 +1,127 @@
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Result.h>
+#include <Zelkoran/Tile.h>
+
+#include "resource/HiddenImage.h"
+#include "resource/ResourceStore.h"
+#include "tile/TileBlock.h"
+
+namespace Zelkoran {
+
+namespace {
+constexpr const char* kImagePrefix = "#T_";
+}
+
+Tile::Tile(int id, const char* name) : m_id(id), m_name(name ? name : "") {}
+
+Tile::~Tile() { resource::releaseImage(m_image); }
+
+int Tile::assignImage(int imageId, int own)
+{
+    if (imageId == m_image && imageId > 0)
+        return RC_OK;
+    const int rc = resource::holdImage(imageId, own);
+    if (rc != RC_OK)
+        return rc;
+    resource::releaseImage(m_image);
+    m_image = imageId;
+    return RC_OK;
+}
+
+int Tile::setOffset(int flag, int w, int h)
+{
+    if (w < 1 || h < 1)
+        return RC_ERR_INVALID;
+    m_flag = flag ? 1 : 0;
+    m_tileW = w;
+    m_tileH = h;
+    return RC_OK;
+}
+
+void Tile::getOffset(int& w, int& h) const
+{
+    w = m_tileW;
+    h = m_tileH;
+}
+
+void Tile::getTileCount(int& across, int& down) const
+{
+    const Image* img = Main::instance()->imageMgr()->get(m_image);
+    const bool cut = img && m_tileW > 0 && m_tileH > 0;
+    across = cut ? img->getWidth() / m_tileW : 0;
+    down = cut ? img->getHeight() / m_tileH : 0;
+}
+
+int Tile::save(int archiveId, const char* name)
+{
+    if (!Main::instance()->archiveMgr()->get(archiveId))
+        return RC_ERR_NOT_FOUND;
+    if (!Main::instance()->imageMgr()->get(m_image) || m_tileW < 1 || m_tileH < 1)
+        return RC_ERR_INVALID;
+    Vector<uint8_t> payload;
+    tile::encodeTileBlock(tile::TileLayout{m_flag, m_tileW, m_tileH}, payload);
+    return resource::saveWithImage(archiveId, tile::kTileBlockType, kImagePrefix, name && name[0] ? name : m_name.c_str(),
+                                   m_image, payload);
+}
+
+struct TileMgr::Impl {
+    resource::ResourceStore<Tile> tiles;
+};
+
+TileMgr::TileMgr() : m_impl(std::make_unique<Impl>()) {}
+TileMgr::~TileMgr() = default;
+
+int TileMgr::create(const char* name, int)
+{
+    if (!resource::fitsResourceName(name))
+        return RC_ERR_INVALID;
+    if (name[0] && m_impl->tiles.nameTaken(name, 0))
+        return RC_ERR_EXISTS;
+    return m_impl->tiles.add(std::unique_ptr<Tile>(new Tile(m_impl->tiles.peekId(), name)));
+}
+
+int TileMgr::load(int archiveId, const char* name)
+{
+    Vector<uint8_t> payload;
+    int image = 0;
+    int rc = resource::loadWithImage(archiveId, tile::kTileBlockType, kImagePrefix, name, payload, image);
+    if (rc != RC_OK)
+        return rc;
+    tile::TileLayout layout;
+    if ((rc = tile::decodeTileBlock(payload.data(), payload.size(), layout)) != RC_OK) {
+        resource::releaseImage(image);
+        return rc;
+    }
+    auto t = std::unique_ptr<Tile>(new Tile(m_impl->tiles.peekId(), name));
+    t->m_image = image;
+    t->m_flag = layout.flag;
+    t->m_tileW = layout.tileW;
+    t->m_tileH = layout.tileH;
+    return m_impl->tiles.add(std::move(t));
+}
+
+Tile* TileMgr::get(int id) { return m_impl->tiles.get(id); }
+
+int TileMgr::close(int id) { return m_impl->tiles.take(id) ? RC_OK : RC_ERR_NOT_FOUND; }
+
+int TileMgr::setName(int id, const char* name)
+{
+    Tile* t = get(id);
+    if (!t)
+        return RC_ERR_NOT_FOUND;
+    if (!resource::fitsResourceName(name) || !name[0])
+        return RC_ERR_INVALID;
+    if (m_impl->tiles.nameTaken(name, id))
+        return RC_ERR_EXISTS;
+    t->m_name = name;
+    return RC_OK;
+}
+
+int TileMgr::remove(int archiveId, const char* name)
+{
+    return resource::removeWithImage(archiveId, tile::kTileBlockType, kImagePrefix, name);
+}
+
+} // namespace Zelkoran

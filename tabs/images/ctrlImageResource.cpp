@@ -1,0 +1,250 @@
+#include "tabs/images/ctrlImageResource.h"
+
+#include "app/GlobalStatus.h"
+#include "app/ResourceManager.h"
+
+#include <Zelkoran/GFX.h>
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Screen.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Zelkoran;
+
+namespace {
+constexpr int kNoticeMs = 2000;
+constexpr int kRowHeight = 19;
+} // namespace
+
+CtrlImageResource::CtrlImageResource(const string& name, int checkBoxID, const char* type, const Kind& k,
+                                     ResourceManager* rm, GlobalStatus* gs)
+    : CtrlImages(name, checkBoxID, rm, gs), kind(k)
+{
+    Main::instance()->tool()->szCopy(blockType, type, sizeof(blockType));
+}
+
+int CtrlImageResource::closeResources()
+{
+    const bool imageOwned = itemHandle > 0 && resourceExists() && resourceImage() == iImageID;
+    if (itemHandle > 0)
+        closeResource();
+    if (!imageOwned && iImageID > 0)
+        Main::instance()->imageMgr()->close(iImageID);
+    iImageID = itemHandle = 0;
+    return CtrlImages::closeResources();
+}
+
+int CtrlImageResource::reloadImageResource(const string& name)
+{
+    itemHandle = loadResource(name.c_str());
+    if (itemHandle > 0 && resourceExists()) {
+        iImageID = resourceImage();
+        return 0;
+    }
+    iImageID = itemHandle = 0;
+    return -1;
+}
+
+int CtrlImageResource::onListBox()
+{
+    if (CtrlBase::onListBox() != 0)
+        return -1;
+    const WidgetList* list = panel->getList(BW_LIST);
+    const string selected = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    if (selected.empty() || selected == currentItemName)
+        return 0;
+    currentItemName = selected;
+    closeResources();
+    reloadImageResource(selected);
+    if (checkImage() != 0) {
+        // Choosing the row again tries again.
+        currentItemName.clear();
+        return -1;
+    }
+    updateData();
+    return 0;
+}
+
+int CtrlImageResource::onSave()
+{
+    const string noun = kind.noun, lower = kind.lower;
+    return saveResource(noun, noun + " name cannot be empty.", [&](const string& name) {
+        if (!resourceExists()) {
+            notifySaveError(noun, "Could not get the " + lower + ".", kNoticeMs);
+            return -1;
+        }
+        if (renameResource(name.c_str()) != 0) {
+            notifySaveWarning(noun, "Could not rename the " + lower + ".", kNoticeMs);
+            return -1;
+        }
+        if (beforeResourceSave() != 0)
+            return -1;
+        if (saveResourceBlock() != 0) {
+            notifySaveError(noun, "Could not save the " + lower + ".", kNoticeMs);
+            return -1;
+        }
+        return 0;
+    });
+}
+
+int CtrlImageResource::onDelete()
+{
+    return deleteSelectedResource(kind.noun, [this](const string& name) { return removeResource(name.c_str()); });
+}
+
+void CtrlImageResource::reportAssignFailure(int)
+{
+    showBox(string(kind.noun) + ": import image", kind.assignFailed, MBB_NONE, MBT_WARNING, kNoticeMs);
+}
+
+bool CtrlImageResource::convertImportedImage(int& result)
+{
+    const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);
+    string name = field ? field->getText() : string();
+    if (name.empty())
+        name = kind.defaultName;
+    if (itemHandle == 0)
+        itemHandle = createResource(name.c_str());
+    if (itemHandle <= 0 || !resourceExists()) {
+        showBox(string(kind.noun) + ": import image", "Could not create the " + string(kind.lower) + ".", MBB_NONE,
+                MBT_WARNING, kNoticeMs);
+    } else if (const int rc = assignResourceImage(); rc != 0) {
+        reportAssignFailure(rc);
+    } else {
+        setDirty(true);
+        return true;
+    }
+    if (itemHandle < 0)
+        itemHandle = 0;
+    // closeResources (through onNew) releases the image the resource did not take.
+    onNew();
+    result = processEvent(0, 0);
+    return false;
+}
+
+CtrlImageResource::PreviewClip::PreviewClip(const CtrlImageResource& tab)
+    : m_screen(Main::instance()->configMgr()->get(0))
+{
+    if (!m_screen)
+        return;
+    m_hadClip = m_screen->getClipRect(m_previous);
+    const SDL_Rect area{kPreviewLeft, kPreviewTop, tab.globalStatus->iWidth - kPreviewLeft,
+                        tab.globalStatus->iHeight - kPreviewTop};
+    m_screen->setClipRect(&area);
+}
+
+CtrlImageResource::PreviewClip::~PreviewClip()
+{
+    if (m_screen)
+        m_screen->setClipRect(m_hadClip ? &m_previous : nullptr);
+}
+
+void CtrlImageResource::drawCellGrid(float cw, float ch, uint32_t rgba) const
+{
+    if (!(cw > 0) || !(ch > 0))
+        return;
+    const float x0 = rImg.x, y0 = rImg.y;
+    const int nx = static_cast<int>(rImg.w / cw), ny = static_cast<int>(rImg.h / ch);
+    const float x1 = x0 + static_cast<float>(nx) * cw, y1 = y0 + static_cast<float>(ny) * ch;
+    // Only the cells that meet the preview area: a large sheet at a high
+    // zoom has far more cells than the window shows.
+    const auto visible = [](float start, float size, float low, float high, int count, int& from, int& to) {
+        from = std::clamp(static_cast<int>(std::floor((low - start) / size)), 0, count);
+        to = std::clamp(static_cast<int>(std::ceil((high - start) / size)), 0, count);
+    };
+    int kFrom, kTo, jFrom, jTo;
+    visible(x0, cw, kPreviewLeft, static_cast<float>(globalStatus->iWidth), nx, kFrom, kTo);
+    visible(y0, ch, kPreviewTop, static_cast<float>(globalStatus->iHeight), ny, jFrom, jTo);
+    if (ny > 0)
+        for (int k = kFrom; k < kTo; ++k) {
+            const float left = x0 + static_cast<float>(k) * cw;
+            GFX::lineV(left, y0, y1 - 1, rgba, 0);
+            GFX::lineV(left + cw - 1, y0, y1 - 1, rgba, 0);
+        }
+    if (nx > 0)
+        for (int j = jFrom; j < jTo; ++j) {
+            const float top = y0 + static_cast<float>(j) * ch;
+            GFX::lineH(x0, x1 - 1, top, rgba, 0);
+            GFX::lineH(x0, x1 - 1, top + ch - 1, rgba, 0);
+        }
+}
+
+Position CtrlImageResource::fromLeft(float offset) { return Position(offset, PH_LEFT); }
+Position CtrlImageResource::fromRight(float offset) { return Position(-offset, PH_RIGHT); }
+Position CtrlImageResource::centred() { return Position(0, PH_CENTER); }
+
+void CtrlImageResource::addNumberEdit(int id, const char* name, Position x, int top, int width, int minimum,
+                                      int maximum, const char* tooltip) const
+{
+    WidgetNumberEdit* edit = panel->createNumberEdit(name, id);
+    if (!edit)
+        return;
+    edit->setRange(static_cast<float>(minimum), static_cast<float>(maximum));
+    edit->setSize(width, kRowHeight);
+    edit->setPosition(x, Position(static_cast<float>(top), PH_TOP));
+    edit->setFont(resourceManager->get(SR_FONT), WS_ALL);
+    edit->setTooltip(tooltip);
+    edit->setFeatures(WF_FOCUS_LOST, true);
+}
+
+void CtrlImageResource::addComboBox(int id, const char* name, Position x, int top, int width,
+                                    std::initializer_list<const char*> items) const
+{
+    WidgetComboBox* combo = panel->createComboBox(name, id);
+    if (!combo)
+        return;
+    for (const char* item : items)
+        combo->addItem(item);
+    combo->setSize(width, kRowHeight);
+    combo->setPosition(x, Position(static_cast<float>(top), PH_TOP));
+    combo->setFont(resourceManager->get(SR_FONT), WS_ALL);
+}
+
+void CtrlImageResource::addButton(int id, const char* name, Position x, int top, const char* text,
+                                  const char* tooltip) const
+{
+    WidgetButton* button = panel->createButton(name, id);
+    if (!button)
+        return;
+    button->setText(text, centred(), centred());
+    button->setSize(20, kRowHeight);
+    button->setPosition(x, Position(static_cast<float>(top), PH_TOP));
+    button->setTooltip(tooltip);
+}
+
+void CtrlImageResource::addGridCheckBox(int id, const char* tooltip) const
+{
+    WidgetCheckBox* box = panel->createCheckBox("ShowGrid", id);
+    if (!box)
+        return;
+    box->setText("", centred(), centred());
+    box->setPosition(centred(), Position(-15, PH_BOTTOM));
+    box->setBackgroundSprite(resourceManager->getClone(SS_GRID), WS_ALL, 0);
+    box->setTooltip(tooltip);
+    box->setChecked(true);
+}
+
+bool CtrlImageResource::isTicked(int id) const
+{
+    const WidgetCheckBox* box = panel->getCheckBox(id);
+    return box && box->isChecked();
+}
+
+void CtrlImageResource::setNumber(int id, float value) const
+{
+    if (WidgetNumberEdit* edit = panel->getNumberEdit(id))
+        edit->setValue(value);
+}
+
+void CtrlImageResource::selectRow(int id, int row) const
+{
+    if (WidgetComboBox* combo = panel->getComboBox(id))
+        combo->setSelectedIndex(row);
+    else if (WidgetList* list = panel->getList(id))
+        list->setSelectedIndex(row);
+}
