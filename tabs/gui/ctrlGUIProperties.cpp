@@ -335,6 +335,7 @@ void CtrlGUI::applyCommonFields()
         features(*base);
         if (!fitScreen)
             applyWidgetSizeFromEditorOrAsset(*base, 0, hadFit);
+        applyPreviewPanelPosition(); // a new size is centred again
         base->setTooltip(tip.c_str());
         // Only the stored placement changes; the preview stays centred and
         // the stored screen stays what the panel had (the live panel sits on
@@ -539,35 +540,40 @@ void CtrlGUI::fillWidgetFields(Widget& w)
 
 void CtrlGUI::showSpecialRows(eWidgetType type) const
 {
-    for (int id : kSpecialIds)
-        if (Widget* w = panel->getWidgetByID(id)) {
+    const TypeRows* rows = nullptr;
+    for (const TypeRows& t : kTypeRows)
+        if (t.type == type)
+            rows = &t;
+    // Rows that stay are not hidden on the way: hiding would take the
+    // keyboard focus from the field being typed into.
+    for (int id : kSpecialIds) {
+        Widget* w = panel->getWidgetByID(id);
+        if (!w)
+            continue;
+        const Place* place = nullptr;
+        if (rows)
+            for (const Place& p : rows->rows)
+                if (p.id == id)
+                    place = &p;
+        if (!place) {
             w->hide();
             w->disable();
-        }
-    const auto frame = [this](int h) {
-        if (Widget* f = panel->getWidgetByID(GW_SPECIAL_FRAME)) {
-            f->show();
-            f->enable();
-            f->setPosition(Position(5, PH_LEFT), Position(842, PH_TOP));
-            f->setSize(190, h);
-        }
-        if (Widget* l = panel->getWidgetByID(GW_SPECIAL_LABEL)) {
-            l->show();
-            l->enable();
-            l->setPosition(Position(9, PH_LEFT), Position(849, PH_TOP));
-        }
-    };
-    frame(28);
-    for (const TypeRows& t : kTypeRows) {
-        if (t.type != type)
             continue;
-        for (const Place& p : t.rows)
-            if (Widget* w = panel->getWidgetByID(p.id)) {
-                w->show();
-                w->enable();
-                w->setPosition(Position(static_cast<float>(p.x), PH_LEFT), Position(static_cast<float>(p.y), PH_TOP));
-            }
-        frame(t.frameHeight);
+        }
+        w->setPosition(Position(static_cast<float>(place->x), PH_LEFT), Position(static_cast<float>(place->y), PH_TOP));
+        w->show();
+        w->enable();
+    }
+    if (Widget* f = panel->getWidgetByID(GW_SPECIAL_FRAME)) {
+        f->show();
+        f->enable();
+        f->setPosition(Position(5, PH_LEFT), Position(842, PH_TOP));
+        f->setSize(190, rows ? rows->frameHeight : 28);
+    }
+    if (Widget* l = panel->getWidgetByID(GW_SPECIAL_LABEL)) {
+        l->show();
+        l->enable();
+        l->setPosition(Position(9, PH_LEFT), Position(849, PH_TOP));
     }
 }
 
