@@ -1,6 +1,8 @@
 #include "gui/Theme.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 
 struct Zelkoran::GUITheme::TypeSkins {
     eWidgetType type;
@@ -211,9 +213,22 @@ const BuiltinThemes& builtins()
 
 const GUIThemeSkin& skin(int themeId, eWidgetType type, int state)
 {
-    const GUITheme* t = GUITheme::builtin(themeId);
-    const GUIThemeSkin* s = (t ? t : GUITheme::builtin(GUITheme::kDefault))->getSkin(type, state);
-    return s ? *s : builtins().skins[0][0].states[0];
+    // Called for every widget drawn: straight table indexing.
+    static const BuiltinThemes& themes = builtins();
+    static const auto typeIndex = [] {
+        std::array<int8_t, 13> index{}; // by bit number of the type
+        for (int t = 0; t < kTypeCount; ++t)
+            index[static_cast<size_t>(std::countr_zero(static_cast<unsigned>(kSkins[t].type)))] = static_cast<int8_t>(t);
+        return index;
+    }();
+    if (type == WT_NUMBEREDIT)
+        type = WT_TEXTEDIT;
+    const unsigned bits = static_cast<unsigned>(type);
+    const int t = bits != 0 && (bits & (bits - 1)) == 0 && std::countr_zero(bits) < 13
+                      ? typeIndex[static_cast<size_t>(std::countr_zero(bits))]
+                      : 0;
+    const int theme = themeId >= GUITheme::kDefault && themeId <= GUITheme::kFlat ? themeId - 1 : 0;
+    return themes.skins[theme][t].states[state >= 0 && state < WS_COUNT ? state : 0];
 }
 
 } // namespace Zelkoran::theme
