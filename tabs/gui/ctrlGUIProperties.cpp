@@ -23,11 +23,13 @@ namespace {
 
 GUIMgr* gui() { return Main::instance()->guiMgr(); }
 
-// Ids whose events are edits of the panel (they make the tab dirty).
-constexpr int kDirtyIds[] = {900, 901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 929, 931, 932, 934, 935, 937,
-                             938, 940, 941, 942, 943, 945, 946, 947, 948, 949, 950, 952, 953, 955, 963, 965, 967,
-                             969, 971, 973, 975, 977, 979, 981, 982, 984, 991, 993, 995, 997, 999, 1000, 1002,
-                             1003, 1005, 1006, 1007, 1008, 1010, 1012, 1014, 1015, 1016, 1017};
+// Ids whose events are edits of the panel (they make the tab dirty). The
+// skin value rows and the tooltip style button change nothing yet, so they
+// do not count.
+constexpr int kDirtyIds[] = {900, 901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 929, 931, 932, 934,
+                             935, 937, 938, 940, 941, 942, 943, 945, 946, 947, 948, 949, 950, 952, 953,
+                             955, 963, 981, 982, 991, 993, 995, 997, 999, 1000, 1002, 1003, 1005, 1006,
+                             1007, 1008, 1010, 1012, 1014, 1015, 1016};
 
 // The type-specific rows, hidden until a widget type shows its own.
 constexpr int kSpecialIds[] = {990, 991, 992, 993, 994, 995, 996, 997, 939, 940, 941, 942, 943, 998, 999,
@@ -602,7 +604,7 @@ void CtrlGUI::updateWidgetStates(int mode)
     use({GW_ALIGN_ICON, GW_ALIGN, GW_JUSTIFY_ICON, GW_JUSTIFY}, !none && isFlow(panelLayout));
     use({GW_ADD_WIDGET, GW_LIST, GW_LIST_SLIDER, GW_NAME, GW_ID, GW_ALPHA}, !none);
     use({GW_TOOLTIP}, !none && checked(GW_FEATURE_EVENTS));
-    use({GW_TOOLTIP_SETTINGS}, selected != nullptr);
+    use({GW_TOOLTIP_SETTINGS}, false); // its dialog is not built yet
     showSpecialRows(isWidget && type != WT_IMAGE ? type : WT_PANEL);
     use({GW_MARGIN_TOP, GW_MARGIN_RIGHT, GW_MARGIN_BOTTOM, GW_MARGIN_LEFT}, isWidget && takesMargins(type));
     for (const FeatureBox& f : kFeatureBoxes)

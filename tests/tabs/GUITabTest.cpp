@@ -256,4 +256,33 @@ TEST_F(GUITabTest, PendingEditsOutliveATabSwitchAndFailedDeletesAreReported)
     EXPECT_STREQ(TS::modalLog().back().text.c_str(), "The panel could not be deleted.");
 }
 
+TEST_F(GUITabTest, TheAddWidgetDialogOffersTheFirstFreeIdAndAddsTheChosenType)
+{
+    Panel* live = choose("Ids", [](Panel& f) {
+        for (int id : {1, 2, 4})
+            f.createWidgetByType("W", WT_FRAME, id);
+    });
+    ASSERT_NE(live, nullptr);
+    std::string firstName, afterSlider;
+    float firstId = 0;
+    TS::pushScript([&](int dialogId) {
+        Panel* dialog = gui->getPanel(dialogId);
+        firstName = dialog->getTextEdit(1030)->getText().c_str();
+        firstId = dialog->getNumberEdit(1032)->getValue();
+        TS::clickWidget(dialogId, 1046); // Slider
+        TS::pump();
+        afterSlider = dialog->getTextEdit(1030)->getText().c_str();
+        TS::clickWidget(dialogId, 1);
+    });
+    tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
+    EXPECT_EQ(firstName, "Button_3");
+    EXPECT_EQ(firstId, 3);
+    EXPECT_EQ(afterSlider, "Slider_3");
+    ASSERT_NE(live->getSlider(3), nullptr);
+    EXPECT_STREQ(live->getSlider(3)->getName(), "Slider_3");
+    EXPECT_EQ(tab->getSelectedWidgetId(), 3);
+    EXPECT_TRUE(tab->isDirty());
+    EXPECT_TRUE(p->getWidgetByID(CtrlGUI::GW_ADD_WIDGET)->isEnabled());
+}
+
 } // namespace
