@@ -151,7 +151,9 @@ protected:
 
 TEST_F(GUITabTest, NewShowsTheDefaultsAndNoWidgets)
 {
-    tab->processEvent(0, 0);
+    setCheck(CtrlGUI::GW_SKIN_PRESSED, true);
+    ASSERT_EQ(tab->getSelectedSkinState(), WS_PRESSED);
+    tab->processEvent(CtrlBase::BW_NEW, 0);
     EXPECT_STREQ(p->getComboBox(CtrlGUI::GW_STATUS)->getSelectedText(), "Hidden");
     EXPECT_EQ(p->getList(CtrlGUI::GW_LIST)->getItemCount(), 0);
     EXPECT_EQ(p->getSlider(CtrlGUI::GW_LIST_SLIDER)->getMax(), 0);
@@ -202,6 +204,26 @@ TEST_F(GUITabTest, AStoredPlacementSurvivesEditingAndSaving)
     // The live panel is previewed again.
     EXPECT_EQ(live->getScreen(), 0);
     EXPECT_TRUE(live->isShown());
+}
+
+TEST_F(GUITabTest, AFailedRenameLeavesThePanelPreviewed)
+{
+    Panel* live = choose("Long", [](Panel& f) {
+        f.setSizeMode(1);
+        f.createWidgetByType(std::string(100, 'w').c_str(), WT_LABEL, 1);
+    });
+    ASSERT_NE(live, nullptr);
+    p->getTextEdit(CtrlBase::BW_NAME)->setText(std::string(40, 'n').c_str());
+    TS::pushAnswer(0);
+    EXPECT_EQ(tab->processEvent(CtrlBase::BW_SAVE, 0), -1);
+    EXPECT_EQ(TS::modalLog().back().timeoutMs, 2500);
+    EXPECT_TRUE(live->isShown());
+    EXPECT_EQ(live->getScreen(), 0);
+    EXPECT_EQ(live->getSizeMode(), 0);
+    const SDL_Rect r = live->baseWidget()->getRect();
+    const SDL_Point at = CtrlGUI::previewOrigin(r.w, r.h, status->iWidth, status->iHeight);
+    EXPECT_EQ(r.x, at.x);
+    EXPECT_EQ(r.y, at.y);
 }
 
 TEST_F(GUITabTest, FlowLayoutsKeepWidgetPositionsAndAssetsSizeWidgets)
