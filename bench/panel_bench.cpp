@@ -1,6 +1,6 @@
 // Stored panels at scale, with the software renderer at 1400 x 1000:
 //  - save and load of a panel of 2 047 widgets of every kind, against the
-//    save and load of one 96 x 96 noise image block (about 27 KB stored);
+//    save and load of one 96 x 96 noise image block;
 //  - one frame of the GUI tab previewing that panel, against an empty frame
 //    (clear + present).
 #include "app/GlobalStatus.h"

@@ -380,9 +380,15 @@ void applySkins(Reader& r, Resolver& res, Widget& wd)
             wd.setBorderCorner(corner, s);
         if (overrides & WidgetSkin::SO_SELECTION)
             wd.setSelectionColor(sel[0], sel[1], sel[2], sel[3], s);
-        if (!image.empty())
-            if (const int id = res.image(image); id > 0 && wd.setBackgroundImage(id, s) == RC_OK)
+        if (!image.empty()) {
+            const int id = res.image(image);
+            // The widget holds an image once, however many states show it.
+            bool held = false;
+            for (int before = 0; before < s; ++before)
+                held = held || wd.getBackgroundImage(before) == id;
+            if (id > 0 && wd.setBackgroundImage(id, s) == RC_OK && !held)
                 Main::instance()->imageMgr()->retain(id);
+        }
         if (!sprite.empty())
             res.warn("sprite", sprite); // sprites are not stored resources yet
     }

@@ -155,6 +155,7 @@ protected:
         w.setSelectionColor(90, 91, 92, 93, WS_DEACTIVATED);
         w.clearBackground(WS_ACTION);
         EXPECT_EQ(w.setBackgroundImage(archiveId, "Skin", WS_PRESSED), 0);
+        EXPECT_EQ(w.setBackgroundImage(archiveId, "Skin", WS_DEACTIVATED), 0);
         if (seed % 2)
             w.disable();
         if (seed % 3 == 0)
@@ -248,6 +249,11 @@ TEST_F(PanelStore, EveryWidgetKindKeepsEveryPropertyThroughSaveAndLoad)
     Panel* again = reload(p);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(describe(*again), before);
+    // The widgets share one loaded image and release it with the panel.
+    const int image = again->baseWidget()->getBackgroundImage(WS_PRESSED);
+    EXPECT_EQ(again->getWidgetByID(100)->getBackgroundImage(WS_DEACTIVATED), image);
+    gui->close(again->getID());
+    EXPECT_EQ(main->imageMgr()->get(image), nullptr);
 }
 
 TEST_F(PanelStore, PanelSettingsAndStoredPlacementSurvive)
