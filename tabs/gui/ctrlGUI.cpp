@@ -652,6 +652,9 @@ int CtrlGUI::onSave()
         }
         panelId = id;
         isolateLoadedPanelForPreview();
+        // The new panel takes what the fields say, so that the preview
+        // after the save shows what was stored.
+        applyCommonFields();
     }
     Panel* live = livePanel();
     if (!live) {

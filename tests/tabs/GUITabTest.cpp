@@ -206,6 +206,23 @@ TEST_F(GUITabTest, AStoredPlacementSurvivesEditingAndSaving)
     EXPECT_TRUE(live->isShown());
 }
 
+TEST_F(GUITabTest, ANewPanelIsStoredAsItsFieldsDescribeIt)
+{
+    p->getNumberEdit(CtrlGUI::GW_WIDTH)->setValue(320);
+    p->getNumberEdit(CtrlGUI::GW_HEIGHT)->setValue(180);
+    setRow(CtrlGUI::GW_LAYOUT, 3);
+    p->getTextEdit(CtrlBase::BW_NAME)->setText("Fresh");
+    Panel* stored = save();
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->baseWidget()->getWidth(), 320);
+    EXPECT_EQ(stored->baseWidget()->getHeight(), 180);
+    EXPECT_EQ(stored->getLayout(), PL_VERTICAL);
+    Panel* live = gui->getPanel(tab->getPanelId());
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(live->baseWidget()->getWidth(), 320) << "the preview shows what was stored";
+    EXPECT_FALSE(tab->isDirty());
+}
+
 TEST_F(GUITabTest, AFailedRenameLeavesThePanelPreviewed)
 {
     Panel* live = choose("Long", [](Panel& f) {
