@@ -112,7 +112,8 @@ void put(uint8_t out[4], Color c)
 bool isGrey(Color c) { return std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) < 24; }
 
 // Dark: the default's greys turned around (light surfaces become dark ones),
-// its blue accents kept, light text.
+// its blue accents kept, light text. Selection colours stay: check boxes
+// draw their tick on a white box.
 Color darken(Color c)
 {
     if (c.a == 0 || !isGrey(c))
@@ -121,15 +122,13 @@ Color darken(Color c)
     return Color{turn(c.r), turn(c.g), turn(c.b), c.a};
 }
 
-GUIThemeSkin darkSkin(eWidgetType type, int state, const Skin& s)
+GUIThemeSkin darkSkin(int state, const Skin& s)
 {
     GUIThemeSkin out{};
     put(out.background, darken(s.background));
     put(out.border, darken(s.border));
     put(out.selection, s.selection);
     put(out.text, state == WS_DEACTIVATED ? Color{120, 120, 120, 255} : Color{232, 232, 232, 255});
-    if (type == WT_CHECKBOX)
-        put(out.selection, Color{232, 232, 232, 255}); // the tick
     out.borderWidth = s.borderWidth;
     out.borderCorner = s.corner;
     return out;
@@ -196,7 +195,7 @@ struct BuiltinThemes {
                 put(plain.text, Color{0, 0, 0, 0});
                 plain.borderWidth = d.borderWidth;
                 plain.borderCorner = d.corner;
-                skins[1][t].states[s] = darkSkin(type, s, d);
+                skins[1][t].states[s] = darkSkin(s, d);
                 skins[2][t].states[s] = flatSkin(type, s, d);
                 skins[0][t].type = skins[1][t].type = skins[2][t].type = type;
             }

@@ -386,11 +386,20 @@ TEST_F(PanelStore, ThemesDrawDistinctLooks)
         SDL_FreeSurface(s);
         return (c.r << 16) | (c.g << 8) | c.b;
     };
+    // A ticked box, 20 high at 50, 100: its 14-pixel box starts at 52, 103.
+    WidgetCheckBox* box = panel->createCheckBox("C", 2);
+    box->setSize(80, 20);
+    box->setPosition(Position(50), Position(100));
+    box->setChecked(true);
     std::vector<int> seen;
     for (int themeId : {gui->getThemeDefault(), gui->getThemeDark(), gui->getThemeFlat()}) {
         panel->setTheme(themeId);
         gui->invalidate();
         seen.push_back(at());
+        SDL_Surface* frame = TS::captureFrame();
+        // The box is white in every theme: the tick must stand out from it.
+        EXPECT_LT(pixel(frame, 52 + 5, 103 + 9).g, 160) << "the tick shows in theme " << themeId;
+        SDL_FreeSurface(frame);
         ASSERT_NE(gui->getTheme(themeId), nullptr);
         EXPECT_NE(gui->getTheme(themeId)->getSkin(WT_NUMBEREDIT, WS_NORMAL), nullptr);
     }
