@@ -81,8 +81,13 @@ void CtrlGUI::syncWidgetListSlider() const
     if (!list || !slider)
         return;
     const int rows = list->getItemCount(), visible = list->getVisibleItems();
-    slider->setRange(0, std::max(rows - visible + 1, 1) - 1);
-    slider->setValue(list->getScroll());
+    const int max = std::max(rows - visible + 1, 1) - 1;
+    // Runs every frame: touching the slider unchanged would keep the screen
+    // redrawing for nothing.
+    if (slider->getMin() != 0 || slider->getMax() != max)
+        slider->setRange(0, max);
+    if (slider->getValue() != list->getScroll())
+        slider->setValue(list->getScroll());
 }
 
 void CtrlGUI::populateWidgetFeatureWidgets(const Widget* widget, const Position* posX, const Position* posY) const
