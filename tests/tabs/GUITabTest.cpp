@@ -278,6 +278,10 @@ TEST_F(GUITabTest, PendingEditsOutliveATabSwitchAndFailedDeletesAreReported)
 {
     Panel* live = choose("Menu", [](Panel&) {});
     ASSERT_NE(live, nullptr);
+    tab->render(0);
+    gui->takeDirty();
+    tab->render(0);
+    EXPECT_FALSE(gui->isDirty()) << "an unchanged tab asks for no new frame";
     setNumber(CtrlGUI::GW_ALPHA, 100);
     ASSERT_TRUE(tab->isDirty());
     tab->onDeactivate();
