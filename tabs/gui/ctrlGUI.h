@@ -7,7 +7,8 @@
 // Units: ctrlGUI.cpp (panel, life cycle, save, delete), ctrlGUIProperties.cpp
 // (event handling, fields <-> panel), ctrlGUIPreview.cpp (preview
 // placement, theme and layout), ctrlGUIWidgets.cpp (widget list, features,
-// sizing), ctrlGUISkin.cpp (skin state and mode rows).
+// sizing), ctrlGUISkin.cpp (skin state and mode rows), ctrlGUIAddWidget.cpp
+// (the add-widget dialog); ctrlGUITables.h holds the constant tables.
 #pragma once
 
 #include "tabs/base/ctrlBase.h"
