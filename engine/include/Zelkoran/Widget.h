@@ -467,7 +467,8 @@ private:
     SDL_Rect trackRect() const;
     SDL_Rect thumbRect() const;
     int valueAt(int x, int y) const;
-    void change(int value);
+    // Wide, so that a step beyond the int range clamps instead of wrapping.
+    void change(int64_t value);
     int m_axis = 0;
     int m_thumb = 14;
     int m_grab = -1; // pixel offset of the mouse inside the thumb while dragging
