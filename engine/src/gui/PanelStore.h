@@ -1,6 +1,7 @@
 // The "ZK7_GUIPANEL" block: a panel with its settings and every widget with
 // all its properties. docs/panel-format.md gives the layout byte by byte;
 // all integers are little-endian, floats IEEE-754 single precision.
+// PanelStoreWrite.cpp writes it, PanelStoreRead.cpp reads it.
 #pragma once
 
 #include <Zelkoran/CMem.h>
@@ -23,6 +24,10 @@ inline constexpr uint32_t kMaxWidgetName = 127;
 inline constexpr uint32_t kMaxWidgets = 65536;
 // Most rows of one list or combo box.
 inline constexpr uint32_t kMaxRows = 1u << 20;
+inline constexpr char kMagic[3] = {'Z', 'K', 'G'};
+inline constexpr uint8_t kVersion = 1;
+// Flags byte of a widget record.
+inline constexpr uint8_t kShown = 1, kEnabled = 2, kOwnSize = 4;
 
 // The block bytes of panel. 0 or RC_ERR_NO_MEMORY.
 int encodePanel(const Panel& panel, Vector<uint8_t>& out);
