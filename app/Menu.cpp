@@ -228,11 +228,13 @@ int Menu::updateCtrlPanels(int enable)
     return 0;
 }
 
-int Menu::processEvent(int widgetId, int data)
+int Menu::processEvent(int widgetId, int data, int panelId)
 {
     Panel* menu = menuPanel();
     if (!menu)
         return -1;
+    if (CtrlBase* active = activeCtrl(); active && !active->takesEventsFrom(panelId))
+        return 0;
     switch (widgetId) {
     case MB_NEW: onNew(); return 0;
     case MB_LOAD: onLoad(); return 0;

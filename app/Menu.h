@@ -51,9 +51,11 @@ public:
     int update();
     // A GUI event (widget id, value): menu buttons run their action and
     // return its result as the main loop takes it; any other id may switch
-    // the active tab (tab check boxes) and goes to the active tab. -1 when
-    // the menu panel is missing, else 0.
-    int processEvent(int widgetId, int data);
+    // the active tab (tab check boxes) and goes to the active tab. Events of
+    // a panel the active tab shows as content (panelId, see
+    // CtrlBase::takesEventsFrom) are dropped. -1 when the menu panel is
+    // missing, else 0.
+    int processEvent(int widgetId, int data, int panelId = 0);
     // The active tab's, 0 without one.
     int refreshWidgets();
     int handleMouseEvent(SDL_Event* event);

@@ -166,7 +166,8 @@ void Skarden::dispatch(SDL_Event& event, LoopResult& result)
     case EventRoute::RefreshResult: result.assign(menuObject->refreshWidgets()); break;
     case EventRoute::Mouse: menuObject->handleMouseEvent(&event); break;
     case EventRoute::Process:
-        result.assign(menuObject->processEvent(eventInt(event.user.data1), eventInt(event.user.data2)));
+        result.assign(menuObject->processEvent(eventInt(event.user.data1), eventInt(event.user.data2),
+                                               static_cast<int>(event.user.windowID)));
         break;
     case EventRoute::Ignore: break;
     }

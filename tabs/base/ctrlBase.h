@@ -95,6 +95,9 @@ public:
     virtual int updateData() = 0;
     // Releases the loaded resource (itemHandle) and sets itemHandle to 0.
     virtual int closeResources() = 0;
+    // False for the GUI events of panel panelId (GE events carry it), which
+    // the tab shows as content rather than as its own controls.
+    virtual bool takesEventsFrom(int /*panelId*/) const { return true; }
 
     int getCheckBoxID() const { return checkBoxId; }
     const string& getName() const { return tabName; }

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <Zelkoran/CMem.h>
+#include <Zelkoran/GUITheme.h>
 #include <Zelkoran/Panel.h>
 
+#include <cstddef>
 #include <memory>
 #include <type_traits>
 
@@ -31,12 +33,40 @@ public:
     // Destroys the panel with its widgets and their reactions. 0 or
     // RC_ERR_NOT_FOUND. Safe from inside a reaction of the panel.
     int close(int id);
-    // 0, RC_ERR_NOT_FOUND, or RC_ERR_EXISTS when another panel has the name.
+    // Longest full widget name: panel name, '.', widget name.
+    static constexpr size_t kMaxWidgetPath = 127;
+    // 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS when another panel has the name,
+    // RC_ERR_INVALID for an empty name, one over 63 characters, or one that
+    // makes a widget's full name longer than kMaxWidgetPath.
     int setName(int id, const char* name);
     // Raises the panel to the top. 0 or RC_ERR_NOT_FOUND.
     int setPanelFocus(int id);
     // Panel ids from the bottom to the top.
     Vector<int> getPanelIDs() const;
+
+    // --- stored panels (docs/panel-format.md) ---
+    // Builds a new panel from the "ZK7_GUIPANEL" block name: every widget
+    // with all its properties, the panel's settings, placement and status
+    // (a panel stored shown is shown). Skin images are loaded from the same
+    // archive by name; an image or font that cannot be had is left out and
+    // logged. The panel id (> 0), RC_ERR_NOT_FOUND (no such archive or
+    // block), RC_ERR_KEY (-477), RC_ERR_CORRUPT (a damaged block: no panel
+    // is left behind), RC_ERR_IO.
+    int load(int archiveId, const char* name);
+    // Soft-deletes the "ZK7_GUIPANEL" block name. 0, RC_ERR_NOT_FOUND (no
+    // such archive or block), or a code of Archive::blockDelete.
+    int remove(int archiveId, const char* name);
+
+    // --- themes (GUITheme.h) ---
+    int getThemeDefault() const { return GUITheme::kDefault; }
+    int getThemeDark() const { return GUITheme::kDark; }
+    int getThemeFlat() const { return GUITheme::kFlat; }
+    // The theme of panels whose own theme is 0; starts as the default.
+    int getGlobalTheme() const { return m_globalTheme; }
+    // 0, or RC_ERR_NOT_FOUND for an id that is no theme.
+    int setGlobalTheme(int themeId);
+    // The theme with that id, null when there is none.
+    const GUITheme* getTheme(int themeId) const { return GUITheme::builtin(themeId); }
 
     // The widget with the keyboard focus, or null.
     Widget* getFocus() const;
@@ -51,11 +81,17 @@ public:
     // Draws the shown panels, open combo lists and the tooltip.
     void render();
     // Something changed that the next frame must show.
-    void invalidate() { m_dirty = true; }
+    void invalidate()
+    {
+        m_dirty = true;
+        ++m_generation;
+    }
+    // Counts invalidations: layouts computed at one value stay valid.
+    uint64_t generation() const { return m_generation; }
     bool takeDirty();
     bool isDirty() const { return m_dirty; }
-    // Queues a GUI event (kGUIEventType).
-    void pushEvent(int code, int widgetId, int value);
+    // Queues a GUI event (kGUIEventType) of a widget of panel panelId (0 = none).
+    void pushEvent(int code, int widgetId, int value, int panelId = 0);
     // Modal runs: input goes only to the panel at the top of the stack
     // (and panels raised above it). ended() gives the id of the button
     // that ended the run, 0 while it runs.
@@ -88,6 +124,8 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     bool m_dirty = true;
+    uint64_t m_generation = 0;
+    int m_globalTheme = GUITheme::kDefault;
     int m_mouseX = -1, m_mouseY = -1;
 };
 

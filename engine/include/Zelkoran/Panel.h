@@ -9,6 +9,8 @@
 
 #include <memory>
 
+struct SDL_Rect;
+
 namespace Zelkoran {
 
 class Panel {
@@ -70,6 +72,8 @@ public:
     // Title text drawn with the base widget's font, placed like a label's text.
     void setTitle(const char* text, Position x = Position(0, PH_CENTER), Position y = Position(10, PH_TOP));
     const char* getTitle() const { return m_title.c_str(); }
+    Position getTitleX() const { return m_titleX; }
+    Position getTitleY() const { return m_titleY; }
 
     // Stored properties (the modal behaviour of type 1 applies only to
     // Tool::messageBox panel runs).
@@ -92,6 +96,18 @@ public:
     void setLayoutJustify(int justify) { m_justify = justify; }
     int getLayoutJustify() const { return m_justify; }
 
+    // Writes the panel with every widget into the "ZK7_GUIPANEL" block of
+    // its own name (docs/panel-format.md), replacing a live block of that
+    // name; stored encrypted when the archive's index is. 0,
+    // RC_ERR_NOT_FOUND (no such archive), RC_ERR_INVALID (no name, or one
+    // over 63 characters), RC_ERR_NO_SLOT (-72), RC_ERR_KEY (-477), or
+    // another code of Archive::blockAdd.
+    int save(int archiveId);
+
+    // Engine side: the rectangle a flow layout (layout 1 or 2) gives the
+    // shown child w; false under the standard layout or for another widget.
+    bool flowRect(const Widget* w, SDL_Rect& out) const;
+
 private:
     friend class GUIMgr;
     Panel(int id, const char* name);
@@ -109,6 +125,8 @@ private:
     Vector<Widget*> m_order; // owned; creation order
     int m_type = PT_MODELESS, m_ttl = 0, m_screen = 0, m_screenDesired = 0, m_sizeMode = 0;
     int m_theme = 0, m_layout = PL_STANDARD, m_align = LA_START, m_justify = LJ_START;
+    struct FlowCache;
+    mutable std::unique_ptr<FlowCache> m_flow;
 };
 
 } // namespace Zelkoran

@@ -74,7 +74,9 @@ enum eLayoutAlign : int { LA_START = 0, LA_CENTER = 1, LA_END = 2, LA_STRETCH = 
 enum eLayoutJustify : int { LJ_START = 0, LJ_CENTER = 1, LJ_END = 2, LJ_SPACE = 3 };
 
 // The SDL user event type of every GUI event: user.code = eGUIEventCode,
-// data1 = widget id, data2 = value, both as intptr_t.
+// data1 = widget id, data2 = value, both as intptr_t; windowID = id of the
+// panel the widget belongs to (0 when the event has none), so that an editor
+// can tell the widgets of a panel it previews from its own.
 constexpr uint32_t kGUIEventType = 46033;
 
 enum eGUIEventCode : int {

@@ -57,6 +57,9 @@ public:
 
     // --- placement ---
     virtual void setSize(int width, int height);
+    // True once setSize gave the widget a size of its own (else it takes
+    // its content's or its kind's size).
+    bool hasOwnSize() const { return m_sizeSet; }
     int getWidth() const;
     int getHeight() const;
     void setPosition(Position x, Position y);
@@ -107,6 +110,9 @@ public:
     // The widget takes the sprite. animation is used for one state; with
     // state -1 a sprite of five or more animations shows animation = state.
     int setBackgroundSprite(int spriteId, int state, int animation);
+    // Loads the "ZK7_IMAGE" block name of the archive and sets it as above.
+    // 0 or a code of ImageMgr::load.
+    int setBackgroundImage(int archiveId, const char* name, int state);
     int getBackgroundImage(int state) const;
     int getBackgroundSprite(int state, int* animation = nullptr) const;
     // Removes image, sprite and colour: nothing is drawn behind the state.
@@ -243,6 +249,8 @@ class WidgetText : public Widget {
 public:
     void setText(const char* text, Position x = Position(0, PH_CENTER), Position y = Position(0, PH_CENTER));
     const char* getText() const { return m_text.c_str(); }
+    Position getTextX() const { return m_textX; }
+    Position getTextY() const { return m_textY; }
 
 protected:
     using Widget::Widget;
@@ -355,6 +363,8 @@ public:
     // Selects row index (0 = none) and scrolls it into view; no event.
     void setSelectedIndex(int index);
     bool isSelected(int index) const;
+    // Adds row index to (or takes it from) a multi-selection; no event.
+    void setItemSelected(int index, bool on);
     // Index of the first visible row (0-based).
     int getScroll() const { return m_scroll; }
     // Moves the first visible row by delta, clamped to 0..count-visible;
@@ -457,7 +467,8 @@ private:
     SDL_Rect trackRect() const;
     SDL_Rect thumbRect() const;
     int valueAt(int x, int y) const;
-    void change(int value);
+    // Wide, so that a step beyond the int range clamps instead of wrapping.
+    void change(int64_t value);
     int m_axis = 0;
     int m_thumb = 14;
     int m_grab = -1; // pixel offset of the mouse inside the thumb while dragging

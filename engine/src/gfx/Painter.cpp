@@ -86,8 +86,8 @@ void Painter::fillRounded(const SDL_Rect& r, int radius, Color c)
     if (!visible(r) || c.a == 0)
         return;
     setColor(c);
-    std::vector<SDL_Rect> rows;
-    rows.reserve(2 * radius + 1);
+    std::vector<SDL_Rect>& rows = m_rects;
+    rows.clear();
     for (int i = 0; i < radius; ++i) {
         const int in = cornerInset(radius, i);
         rows.push_back(SDL_Rect{r.x + in, r.y + i, r.w - 2 * in, 1});
@@ -122,7 +122,8 @@ void Painter::frameRounded(const SDL_Rect& r, int radius, Color c, int width)
     if (width <= 0 || !visible(r) || c.a == 0)
         return;
     setColor(c);
-    std::vector<SDL_Rect> parts;
+    std::vector<SDL_Rect>& parts = m_rects;
+    parts.clear();
     for (int k = 0; k < width && radius - k >= 0; ++k) {
         const SDL_Rect o{r.x + k, r.y + k, r.w - 2 * k, r.h - 2 * k};
         const int rad = radius - k;

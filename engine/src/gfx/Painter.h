@@ -48,6 +48,7 @@ private:
     void apply();
     SDL_Renderer* m_renderer;
     std::vector<SDL_Rect> m_clips;
+    std::vector<SDL_Rect> m_rects; // scratch of the rounded shapes, reused
     uint8_t m_opacity = 255;
 };
 

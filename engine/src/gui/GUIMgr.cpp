@@ -10,6 +10,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace Zelkoran {
 
@@ -333,6 +334,14 @@ int GUIMgr::setName(int id, const char* name)
     Panel* p = getPanel(id);
     if (!p || !name)
         return RC_ERR_NOT_FOUND;
+    // The name is a block name; with it every widget's full name
+    // ("panel.widget") must stay within kMaxWidgetPath.
+    const size_t length = std::strlen(name);
+    if (length == 0 || length > 63)
+        return RC_ERR_INVALID;
+    for (const Widget* w : p->children())
+        if (length + 1 + std::strlen(w->getName()) > kMaxWidgetPath)
+            return RC_ERR_INVALID;
     for (const auto& other : m_impl->panels)
         if (other.get() != p && other->m_name == name)
             return RC_ERR_EXISTS;
@@ -463,10 +472,20 @@ bool GUIMgr::takeDirty()
     return was;
 }
 
-void GUIMgr::pushEvent(int code, int widgetId, int value)
+int GUIMgr::setGlobalTheme(int themeId)
+{
+    if (!GUITheme::builtin(themeId))
+        return RC_ERR_NOT_FOUND;
+    m_globalTheme = themeId;
+    invalidate();
+    return RC_OK;
+}
+
+void GUIMgr::pushEvent(int code, int widgetId, int value, int panelId)
 {
     SDL_Event e{};
     e.type = kGUIEventType;
+    e.user.windowID = static_cast<uint32_t>(panelId);
     e.user.code = code;
     e.user.data1 = reinterpret_cast<void*>(static_cast<intptr_t>(widgetId));
     e.user.data2 = reinterpret_cast<void*>(static_cast<intptr_t>(value));

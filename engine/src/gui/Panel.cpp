@@ -5,6 +5,7 @@
 #include <Zelkoran/Result.h>
 
 #include "gfx/Painter.h"
+#include "gui/PanelLayout.h"
 #include "gui/Placement.h"
 
 #include <algorithm>

@@ -2,21 +2,16 @@
 // wherever a widget has no value of its own.
 #pragma once
 
+#include <Zelkoran/GUITheme.h>
 #include <Zelkoran/Types.h>
 
 #include "gfx/Painter.h"
 
 namespace Zelkoran::theme {
 
-struct Skin {
-    Color background;
-    Color border;
-    Color selection;
-    int borderWidth;
-    int corner;
-};
-
-const Skin& skin(eWidgetType type, int state);
+// The skin of theme themeId (an unknown id answers as the default theme)
+// for a widget type and state; never null.
+const GUIThemeSkin& skin(int themeId, eWidgetType type, int state);
 
 // Text drawn in disabled widgets.
 inline constexpr Color kDisabledText{150, 150, 150, 255};

@@ -52,6 +52,18 @@ void copy4(uint8_t dst[4], Color c)
     dst[3] = c.a;
 }
 
+// The theme skin a widget follows: its panel's theme, else the global one.
+const GUIThemeSkin& themed(const Widget& w, int state)
+{
+    int id = w.getPanel() ? w.getPanel()->getTheme() : 0;
+    if (id <= 0)
+        if (const GUIMgr* g = Main::instance()->guiMgr())
+            id = g->getGlobalTheme();
+    return theme::skin(id, w.getType(), state);
+}
+
+void copy4(uint8_t dst[4], const uint8_t src[4]) { std::copy(src, src + 4, dst); }
+
 uint8_t clampByte(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
 SDL_Rect screenRect()
@@ -133,6 +145,9 @@ void Widget::setPosition(Position x, Position y)
 
 SDL_Rect Widget::getRect() const
 {
+    // A flow layout places the panel's children itself.
+    if (SDL_Rect flow; m_type != WT_PANEL && m_panel && m_panel->flowRect(this, flow))
+        return flow;
     const SDL_Rect parent = m_parent ? m_parent->getRect() : screenRect();
     const int w = getWidth();
     const int h = getHeight();
@@ -295,7 +310,7 @@ void Widget::effectiveBackground(int state, uint8_t out[4]) const
     else if (s.overrides & WidgetSkin::SO_BACKGROUND)
         std::copy(s.background, s.background + 4, out);
     else
-        copy4(out, theme::skin(m_type, state).background);
+        copy4(out, themed(*this, state).background);
 }
 
 void Widget::getBackgroundColor(uint8_t* r, uint8_t* g, uint8_t* b, int state) const
@@ -327,7 +342,7 @@ void Widget::effectiveBorder(int state, uint8_t out[4]) const
     if (s.overrides & WidgetSkin::SO_BORDER)
         std::copy(s.border, s.border + 4, out);
     else
-        copy4(out, theme::skin(m_type, state).border);
+        copy4(out, themed(*this, state).border);
 }
 
 void Widget::getBorderColor(uint8_t* r, uint8_t* g, uint8_t* b, uint8_t* a, int state) const
@@ -355,7 +370,7 @@ void Widget::setBorderWidth(int width, int state)
 int Widget::effectiveBorderWidth(int state) const
 {
     const WidgetSkin& s = skin(state);
-    return (s.overrides & WidgetSkin::SO_BORDER_WIDTH) ? s.borderWidth : theme::skin(m_type, state).borderWidth;
+    return (s.overrides & WidgetSkin::SO_BORDER_WIDTH) ? s.borderWidth : themed(*this, state).borderWidth;
 }
 
 int Widget::getBorderWidth(int state) const { return effectiveBorderWidth(state); }
@@ -371,7 +386,7 @@ void Widget::setBorderCorner(int radius, int state)
 int Widget::effectiveCorner(int state) const
 {
     const WidgetSkin& s = skin(state);
-    return (s.overrides & WidgetSkin::SO_CORNER) ? s.borderCorner : theme::skin(m_type, state).corner;
+    return (s.overrides & WidgetSkin::SO_CORNER) ? s.borderCorner : themed(*this, state).borderCorner;
 }
 
 int Widget::getBorderCorner(int state) const { return effectiveCorner(state); }
@@ -393,7 +408,7 @@ void Widget::effectiveSelection(int state, uint8_t out[4]) const
     if (s.overrides & WidgetSkin::SO_SELECTION)
         std::copy(s.selection, s.selection + 4, out);
     else
-        copy4(out, theme::skin(m_type, state).selection);
+        copy4(out, themed(*this, state).selection);
 }
 
 void Widget::getSelectionColor(uint8_t* r, uint8_t* g, uint8_t* b, uint8_t* a, int state) const
@@ -452,6 +467,20 @@ int Widget::setBackgroundSprite(int spriteId, int state, int animation)
     }
     invalidate();
     return RC_OK;
+}
+
+int Widget::setBackgroundImage(int archiveId, const char* name, int state)
+{
+    if (state != WS_ALL && (state < 0 || state >= WS_COUNT))
+        return RC_ERR_INVALID;
+    ImageMgr* images = Main::instance()->imageMgr();
+    const int id = images->load(archiveId, name);
+    if (id <= 0)
+        return id;
+    const int rc = setBackgroundImage(id, state);
+    if (rc != RC_OK)
+        images->close(id);
+    return rc;
 }
 
 int Widget::getBackgroundImage(int state) const { return skin(state).image; }
@@ -530,6 +559,13 @@ void Widget::textColor(int state, uint8_t out[4]) const
 {
     if (state == WS_DEACTIVATED) {
         copy4(out, theme::kDisabledText);
+        return;
+    }
+    // A theme with a text colour of its own colours text in fonts the
+    // widget did not choose itself.
+    const GUIThemeSkin& t = themed(*this, state);
+    if (t.text[3] != 0 && !(skin(state).overrides & WidgetSkin::SO_FONT)) {
+        copy4(out, t.text);
         return;
     }
     const Font* f = font(state);
@@ -613,6 +649,7 @@ void Widget::fire(const WidgetReaction& reaction, int code, int value)
 {
     GUIMgr* g = gui();
     const int id = m_id;
+    const int panelId = m_panel ? m_panel->getID() : 0;
     if (g)
         g->beginDispatch();
     if (reaction) {
@@ -621,7 +658,7 @@ void Widget::fire(const WidgetReaction& reaction, int code, int value)
     }
     if (g) {
         if (code >= 0)
-            g->pushEvent(code, id, value);
+            g->pushEvent(code, id, value, panelId);
         g->invalidate();
         g->endDispatch();
     }
@@ -630,7 +667,7 @@ void Widget::fire(const WidgetReaction& reaction, int code, int value)
 void Widget::raise(int code, int value)
 {
     if (GUIMgr* g = gui())
-        g->pushEvent(code, m_id, value);
+        g->pushEvent(code, m_id, value, m_panel ? m_panel->getID() : 0);
 }
 
 // --- panel base ---

@@ -34,6 +34,13 @@ void WidgetList::setSelectedIndex(int index)
 
 bool WidgetList::isSelected(int index) const { return m_items->isSelected(index); }
 
+void WidgetList::setItemSelected(int index, bool on)
+{
+    if (m_items->isSelected(index) != on)
+        m_items->toggle(index);
+    invalidate();
+}
+
 int WidgetList::setScroll(int delta, int* applied)
 {
     const int maxScroll = std::max(0, getItemCount() - getVisibleItems());

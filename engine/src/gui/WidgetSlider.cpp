@@ -73,7 +73,9 @@ SDL_Rect WidgetSlider::thumbRect() const
     const int len = m_axis ? t.h : t.w;
     const int thumb = std::min(std::max(m_thumb, kMinThumb), len);
     const int span = std::max(0, len - thumb);
-    const int pos = m_max > m_min ? static_cast<int>(std::lround(double(m_value - m_min) * span / (m_max - m_min))) : 0;
+    // Ranges may span more than an int holds: differences are taken wide.
+    const double range = double(int64_t{m_max} - m_min);
+    const int pos = m_max > m_min ? static_cast<int>(std::lround(double(int64_t{m_value} - m_min) * span / range)) : 0;
     return m_axis ? SDL_Rect{t.x, t.y + pos, t.w, thumb} : SDL_Rect{t.x + pos, t.y, thumb, t.h};
 }
 
@@ -85,12 +87,12 @@ int WidgetSlider::valueAt(int x, int y) const
     const int thumb = m_axis ? th.h : th.w;
     const int span = std::max(1, len - thumb);
     const int at = (m_axis ? y - t.y : x - t.x) - m_grab;
-    return m_min + static_cast<int>(std::lround(double(std::clamp(at, 0, span)) * (m_max - m_min) / span));
+    return static_cast<int>(m_min + std::llround(double(std::clamp(at, 0, span)) * double(int64_t{m_max} - m_min) / span));
 }
 
-void WidgetSlider::change(int value)
+void WidgetSlider::change(int64_t wide)
 {
-    value = std::clamp(value, m_min, m_max);
+    const int value = static_cast<int>(std::clamp<int64_t>(wide, m_min, m_max));
     if (value == m_value)
         return;
     m_value = value;
@@ -108,14 +110,14 @@ void WidgetSlider::mouseDown(const Mouse& m)
     // Step arrows in long margins.
     if (m_axis) {
         if (m_margin[0] >= kArrowMin && m.y < t.y)
-            return change(m_value - 1);
+            return change(int64_t{m_value} - 1);
         if (m_margin[2] >= kArrowMin && m.y >= t.y + t.h && m.y < r.y + r.h)
-            return change(m_value + 1);
+            return change(int64_t{m_value} + 1);
     } else {
         if (m_margin[3] >= kArrowMin && m.x < t.x)
-            return change(m_value - 1);
+            return change(int64_t{m_value} - 1);
         if (m_margin[1] >= kArrowMin && m.x >= t.x + t.w && m.x < r.x + r.w)
-            return change(m_value + 1);
+            return change(int64_t{m_value} + 1);
     }
     const SDL_Rect th = thumbRect();
     if (contains(th, m.x, m.y))
@@ -143,18 +145,18 @@ void WidgetSlider::mouseUp(const Mouse&, bool)
 
 bool WidgetSlider::wheel(int dy, const Mouse&)
 {
-    change(m_axis ? m_value - dy : m_value + dy);
+    change(m_axis ? int64_t{m_value} - dy : int64_t{m_value} + dy);
     return true;
 }
 
 bool WidgetSlider::keyDown(int key, uint16_t)
 {
-    const int page = std::max(1, (m_max - m_min) / 10);
+    const int64_t page = std::max<int64_t>(1, (int64_t{m_max} - m_min) / 10);
     switch (key) {
     case SDLK_LEFT:
-    case SDLK_UP: change(m_value - 1); return true;
+    case SDLK_UP: change(int64_t{m_value} - 1); return true;
     case SDLK_RIGHT:
-    case SDLK_DOWN: change(m_value + 1); return true;
+    case SDLK_DOWN: change(int64_t{m_value} + 1); return true;
     case SDLK_PAGEUP: change(m_value - page); return true;
     case SDLK_PAGEDOWN: change(m_value + page); return true;
     case SDLK_HOME: change(m_min); return true;
@@ -238,8 +240,8 @@ void WidgetProgress::paint(Painter& painter, const SDL_Rect& r)
     const SDL_Rect in = shrink(r, bw);
     if (!(getFeatures() & WF_NO_BG))
         painter.fill(in, rgba(track));
-    const int span = m_max - m_min;
-    const int filled = span > 0 ? static_cast<int>(double(m_value - m_min) * in.w / span) : 0;
+    const int64_t span = int64_t{m_max} - m_min;
+    const int filled = span > 0 ? static_cast<int>(double(int64_t{m_value} - m_min) * in.w / double(span)) : 0;
     painter.fill(SDL_Rect{in.x, in.y, filled, in.h}, rgba(bar));
     painter.frame(r, rgba(border), bw);
 }

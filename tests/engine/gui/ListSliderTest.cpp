@@ -209,3 +209,40 @@ TEST_F(ListSlider, ProgressClampsIntoItsRange)
 
 } // namespace
 } // namespace guitest
+
+namespace guitest {
+namespace {
+
+// Ranges as wide as an int (a stored panel may hold any): the thumb sits
+// where the value is, and steps clamp at the ends instead of wrapping.
+TEST_F(ListSlider, RangesOfTheWholeIntSpanPlaceAndStepTheThumb)
+{
+    WidgetSlider* s = panel->createSlider("Wide", 30, 0);
+    s->setSize(216, 16);
+    s->setPosition(Position(10), Position(300));
+    s->setRange(INT32_MIN, INT32_MAX);
+    s->setValue(0);
+    run();
+    ASSERT_TRUE(TS::clickWidget(panelId, 30)); // focus; the click lands on the thumb
+    run();
+    EXPECT_EQ(s->getValue(), 0);
+    s->setValue(INT32_MAX);
+    TS::key(SDLK_RIGHT);
+    run();
+    EXPECT_EQ(s->getValue(), INT32_MAX);
+    s->setValue(INT32_MIN);
+    TS::key(SDLK_PAGEUP);
+    run();
+    EXPECT_EQ(s->getValue(), INT32_MIN);
+    s->setValue(0);
+    TS::mouseMove(0, 0);
+    run();
+    SDL_Surface* frame = TS::captureFrame();
+    // The thumb (state 3, blue) is drawn at the middle of the track.
+    EXPECT_TRUE(same(pixel(frame, 10 + 108, 308), 0, 120, 215));
+    EXPECT_FALSE(same(pixel(frame, 14, 308), 0, 120, 215));
+    SDL_FreeSurface(frame);
+}
+
+} // namespace
+} // namespace guitest

@@ -1,0 +1,509 @@
+// Reads the "ZK7_GUIPANEL" block (docs/panel-format.md): GUIMgr::load
+// builds a panel from it, refusing damaged blocks whole; GUIMgr::remove.
+#include <Zelkoran/Font.h>
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Log.h>
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Result.h>
+
+#include "gui/PanelStore.h"
+
+#include <SDL_endian.h>
+
+#include <cstring>
+#include <cmath>
+#include <map>
+
+namespace Zelkoran::panelstore {
+
+namespace {
+
+constexpr int kMaxScreen = 16;
+constexpr int kMaxSide = 65535;
+constexpr int kMaxBorder = 1024;
+constexpr float kMaxOffset = 1.0e6f;
+constexpr uint32_t kKnownOverrides = 127;
+
+bool knownHelper(uint32_t h)
+{
+    switch (h) {
+    case PH_ABSOLUTE:
+    case PH_CENTER:
+    case PH_TOP:
+    case PH_BOTTOM:
+    case PH_LEFT:
+    case PH_RIGHT:
+    case PH_SIZE:
+    case PH_CENTER_CODE: return true;
+    default: return false;
+    }
+}
+
+// Reads with bounds checks; the first bad value spoils the whole read.
+class Reader {
+public:
+    Reader(const uint8_t* data, size_t size) : m_p(data), m_left(size) {}
+    bool ok() const { return m_ok; }
+    bool atEnd() const { return m_left == 0; }
+    size_t left() const { return m_left; }
+    bool fail()
+    {
+        m_ok = false;
+        return false;
+    }
+    uint8_t u8()
+    {
+        if (!take(1))
+            return 0;
+        return m_p[-1];
+    }
+    uint32_t u32()
+    {
+        if (!take(4))
+            return 0;
+        uint32_t v;
+        std::memcpy(&v, m_p - 4, 4);
+        return SDL_SwapLE32(v);
+    }
+    // An int in lo..hi.
+    int i32(int lo, int hi)
+    {
+        const int v = static_cast<int>(u32());
+        if (v < lo || v > hi)
+            fail();
+        return v;
+    }
+    float f32()
+    {
+        const uint32_t bits = u32();
+        float v;
+        std::memcpy(&v, &bits, sizeof(v));
+        if (!std::isfinite(v))
+            fail();
+        return v;
+    }
+    bool flag()
+    {
+        const uint8_t v = u8();
+        if (v > 1)
+            fail();
+        return v == 1;
+    }
+    String text(uint32_t max)
+    {
+        const uint32_t n = u32();
+        if (n > max || n > m_left) {
+            fail();
+            return String();
+        }
+        String s(reinterpret_cast<const char*>(m_p), n);
+        take(n);
+        if (s.find('\0') != String::npos)
+            fail();
+        return s;
+    }
+    void rgba(uint8_t out[4])
+    {
+        for (int i = 0; i < 4; ++i)
+            out[i] = u8();
+    }
+    Position pos()
+    {
+        const float offset = f32();
+        const uint32_t helper = u32();
+        if (!knownHelper(helper) || std::fabs(offset) > kMaxOffset)
+            fail();
+        return Position(offset, static_cast<ePositionHelper>(helper));
+    }
+
+private:
+    bool take(size_t n)
+    {
+        if (!m_ok || m_left < n) {
+            m_ok = false;
+            return false;
+        }
+        m_p += n;
+        m_left -= n;
+        return true;
+    }
+    const uint8_t* m_p;
+    size_t m_left;
+    bool m_ok = true;
+};
+
+// Resolves the names a block refers to: built-in fonts, and skin images
+// loaded once per name from the archive.
+class Resolver {
+public:
+    explicit Resolver(int archiveId) : m_archive(archiveId) {}
+    ~Resolver()
+    {
+        // Widgets hold the images they use; drop the loader's own hold.
+        for (auto& [name, id] : m_images)
+            if (id > 0)
+                Main::instance()->imageMgr()->close(id);
+    }
+    Resolver(const Resolver&) = delete;
+    Resolver& operator=(const Resolver&) = delete;
+
+    int font(const String& name)
+    {
+        if (name.empty())
+            return 0;
+        const int id = Main::instance()->fontMgr()->getBuiltin(name.c_str());
+        if (id <= 0)
+            warn("font", name);
+        return id;
+    }
+    int image(const String& name)
+    {
+        auto [it, fresh] = m_images.emplace(name, 0);
+        if (fresh) {
+            it->second = Main::instance()->imageMgr()->load(m_archive, name.c_str());
+            if (it->second <= 0)
+                warn("image", name);
+        }
+        return it->second;
+    }
+    void warn(const char* kind, const String& name)
+    {
+        if (Log* log = LogMgr::current())
+            log->msg(3, " [GUIMgr] Warning: stored panel refers to the %s \"%s\", which cannot be had; left out.\n",
+                     kind, name.c_str());
+    }
+
+private:
+    int m_archive;
+    std::map<String, int> m_images;
+};
+
+void applySkins(Reader& r, Resolver& res, Widget& wd)
+{
+    for (int s = 0; s < WS_COUNT; ++s) {
+        const uint32_t overrides = r.u32();
+        const String font = r.text(kMaxText);
+        uint8_t bg[4], border[4], sel[4];
+        r.rgba(bg);
+        r.rgba(border);
+        r.rgba(sel);
+        const int width = r.i32(0, kMaxBorder);
+        const int corner = r.i32(0, kMaxBorder);
+        const String image = r.text(kMaxText);
+        const String sprite = r.text(kMaxText);
+        r.i32(0, kMaxBorder); // the sprite's animation, see below
+        const bool noBackground = overrides & WidgetSkin::SO_NO_BACKGROUND;
+        if (overrides > kKnownOverrides || (noBackground && (overrides & WidgetSkin::SO_BACKGROUND)) ||
+            (noBackground && (!image.empty() || !sprite.empty())) || (!image.empty() && !sprite.empty()) ||
+            ((overrides & WidgetSkin::SO_FONT) != 0) != !font.empty())
+            r.fail();
+        if (!r.ok())
+            return;
+        wd.resetSkin(s);
+        if (noBackground)
+            wd.clearBackground(s);
+        if (overrides & WidgetSkin::SO_FONT)
+            if (const int id = res.font(font); id > 0)
+                wd.setFont(id, s);
+        if (overrides & WidgetSkin::SO_BACKGROUND)
+            wd.setBackgroundColor(bg[0], bg[1], bg[2], s);
+        if (overrides & WidgetSkin::SO_BORDER)
+            wd.setBorderColor(border[0], border[1], border[2], border[3], s);
+        if (overrides & WidgetSkin::SO_BORDER_WIDTH)
+            wd.setBorderWidth(width, s);
+        if (overrides & WidgetSkin::SO_CORNER)
+            wd.setBorderCorner(corner, s);
+        if (overrides & WidgetSkin::SO_SELECTION)
+            wd.setSelectionColor(sel[0], sel[1], sel[2], sel[3], s);
+        if (!image.empty()) {
+            const int id = res.image(image);
+            // The widget holds an image once, however many states show it.
+            bool held = false;
+            for (int before = 0; before < s; ++before)
+                held = held || wd.getBackgroundImage(before) == id;
+            if (id > 0 && wd.setBackgroundImage(id, s) == RC_OK && !held)
+                Main::instance()->imageMgr()->retain(id);
+        }
+        if (!sprite.empty())
+            res.warn("sprite", sprite); // sprites are not stored resources yet
+    }
+}
+
+void readWidget(Reader& r, Resolver& res, Widget& wd)
+{
+    const uint8_t flags = r.u8();
+    const int alpha = r.u8();
+    const int w = r.i32(0, kMaxSide), h = r.i32(0, kMaxSide);
+    const Position x = r.pos(), y = r.pos();
+    int m[4];
+    for (int& v : m)
+        v = r.i32(0, kMaxSide);
+    const uint32_t features = r.u32();
+    const String tooltip = r.text(kMaxText);
+    const String tipFont = r.text(kMaxText);
+    const bool tipBg = r.flag();
+    uint8_t bg[4];
+    r.rgba(bg);
+    const bool tipBorder = r.flag();
+    uint8_t border[4];
+    r.rgba(border);
+    if (flags > (kShown | kEnabled | kOwnSize))
+        r.fail();
+    if (!r.ok())
+        return;
+    if (flags & kOwnSize)
+        wd.setSize(w, h);
+    wd.setPosition(x, y);
+    wd.setMargin(m[0], m[1], m[2], m[3]);
+    wd.setAlphaMod(alpha);
+    wd.setFeatures(~0u, false);
+    wd.setFeatures(features, true);
+    wd.setTooltip(tooltip.c_str());
+    wd.resetTooltipStyle();
+    if (const int id = res.font(tipFont); id > 0)
+        wd.setTooltipFont(id);
+    if (tipBg)
+        wd.setTooltipBackgroundColor(bg[0], bg[1], bg[2], bg[3]);
+    if (tipBorder)
+        wd.setTooltipBorderColor(border[0], border[1], border[2], border[3]);
+    applySkins(r, res, wd);
+    if (flags & kShown)
+        wd.show();
+    else
+        wd.hide();
+    if (flags & kEnabled)
+        wd.enable();
+    else
+        wd.disable();
+}
+
+void readItems(Reader& r, WidgetItems& items, int& selected)
+{
+    const bool autoSort = r.flag();
+    const uint32_t n = r.u32();
+    // Every row takes at least its 4-byte length.
+    if (n > kMaxRows || n > r.left() / 4) {
+        r.fail();
+        return;
+    }
+    items.setAutoSort(false);
+    for (uint32_t i = 0; i < n && r.ok(); ++i)
+        items.addItem(r.text(kMaxText).c_str());
+    selected = r.i32(0, static_cast<int>(n));
+    items.setAutoSort(autoSort);
+}
+
+void readTyped(Reader& r, Widget& wd)
+{
+    switch (wd.getType()) {
+    case WT_LABEL:
+    case WT_BUTTON:
+    case WT_CHECKBOX: {
+        const String text = r.text(kMaxText);
+        const Position tx = r.pos(), ty = r.pos();
+        if (!r.ok())
+            return;
+        static_cast<WidgetText&>(wd).setText(text.c_str(), tx, ty);
+        if (wd.getType() == WT_BUTTON)
+            static_cast<WidgetButton&>(wd).setKey(static_cast<int>(r.u32()));
+        if (wd.getType() == WT_CHECKBOX) {
+            auto& c = static_cast<WidgetCheckBox&>(wd);
+            c.setChecked(r.flag());
+            c.setGroup(r.i32(0, 0x7FFFFFFF));
+            c.setKey(static_cast<int>(r.u32()));
+        }
+        break;
+    }
+    case WT_PROGRESS:
+    case WT_SLIDER: {
+        auto& rg = static_cast<WidgetRanged&>(wd);
+        const int lo = static_cast<int>(r.u32()), hi = static_cast<int>(r.u32()), value = static_cast<int>(r.u32());
+        if (hi < lo || value < lo || value > hi)
+            r.fail();
+        int axis = 0, thumb = 0;
+        if (wd.getType() == WT_SLIDER) {
+            axis = r.u8();
+            thumb = r.i32(0, kMaxSide);
+            if (axis > 1)
+                r.fail();
+        }
+        if (!r.ok())
+            return;
+        rg.setRange(lo, hi);
+        rg.setValue(value);
+        if (wd.getType() == WT_SLIDER) {
+            static_cast<WidgetSlider&>(wd).setAxis(axis);
+            static_cast<WidgetSlider&>(wd).setThumbSize(thumb);
+        }
+        break;
+    }
+    case WT_TEXTEDIT: {
+        auto& t = static_cast<WidgetTextEdit&>(wd);
+        const bool multiline = r.flag(), readOnly = r.flag();
+        const String text = r.text(kMaxText);
+        if (!r.ok())
+            return;
+        t.setMultiline(multiline);
+        t.setReadOnly(readOnly);
+        t.setText(text.c_str());
+        break;
+    }
+    case WT_NUMBEREDIT: {
+        auto& n = static_cast<WidgetNumberEdit&>(wd);
+        const bool readOnly = r.flag(), allowFloat = r.flag();
+        const float lo = r.f32(), hi = r.f32(), step = r.f32(), value = r.f32();
+        if (hi < lo || step < 0.0f)
+            r.fail();
+        if (!r.ok())
+            return;
+        n.setReadOnly(readOnly);
+        n.allowFloat(allowFloat);
+        n.setRange(lo, hi);
+        n.setStep(step);
+        n.setValue(value);
+        break;
+    }
+    case WT_LIST: {
+        auto& l = static_cast<WidgetList&>(wd);
+        int selected = 0;
+        readItems(r, l, selected);
+        const bool multi = r.flag();
+        if (!r.ok())
+            return;
+        l.setMultiSelect(multi);
+        if (!multi) {
+            l.setSelectedIndex(selected);
+            break;
+        }
+        l.setSelectedIndex(0);
+        bool currentMarked = false;
+        for (int i = 1; i <= l.getItemCount() && r.ok(); ++i) {
+            const bool marked = r.flag();
+            if (i == selected)
+                currentMarked = marked;
+            else if (marked)
+                l.setItemSelected(i, true);
+        }
+        // The row chosen last is marked last, so it is the current one again.
+        if (selected > 0) {
+            l.setItemSelected(selected, true);
+            l.setItemSelected(selected, currentMarked);
+            if (!currentMarked)
+                l.setItemSelected(selected, false);
+        }
+        break;
+    }
+    case WT_COMBOBOX: {
+        int selected = 0;
+        readItems(r, static_cast<WidgetItems&>(wd), selected);
+        if (r.ok())
+            static_cast<WidgetComboBox&>(wd).setSelectedIndex(selected);
+        break;
+    }
+    case WT_FRAME: static_cast<WidgetFrame&>(wd).setFilled(r.flag()); break;
+    default: break;
+    }
+}
+
+bool knownType(int type)
+{
+    switch (type) {
+    case WT_LABEL:
+    case WT_IMAGE:
+    case WT_FRAME:
+    case WT_BUTTON:
+    case WT_CHECKBOX:
+    case WT_PROGRESS:
+    case WT_SLIDER:
+    case WT_TEXTEDIT:
+    case WT_NUMBEREDIT:
+    case WT_LIST:
+    case WT_COMBOBOX: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel)
+{
+    Reader r(data, size);
+    if (size < 4 || std::memcmp(data, kMagic, 3) != 0 || data[3] != kVersion)
+        return RC_ERR_CORRUPT;
+    r.u32();
+    const uint32_t count = r.u32();
+    const int type = r.i32(PT_MODELESS, PT_EPHEMERAL);
+    const int ttl = r.i32(0, 0x7FFFFFFF);
+    const int screen = r.i32(0, kMaxScreen);
+    const int desired = r.i32(0, kMaxScreen);
+    const int sizeMode = r.i32(0, 1);
+    const int theme = r.i32(0, GUITheme::kFlat);
+    const int layout = r.i32(PL_STANDARD, PL_VERTICAL);
+    const int align = r.i32(LA_START, LA_STRETCH);
+    const int justify = r.i32(LJ_START, LJ_SPACE);
+    const String title = r.text(kMaxText);
+    const Position tx = r.pos(), ty = r.pos();
+    if (count > kMaxWidgets || !r.ok())
+        return RC_ERR_CORRUPT;
+    panel.setPanelType(type, ttl);
+    panel.attachTo(screen);
+    panel.setScreenDesired(desired);
+    panel.setSizeMode(sizeMode);
+    panel.setTheme(theme);
+    panel.setLayout(layout);
+    panel.setLayoutAlign(align);
+    panel.setLayoutJustify(justify);
+    panel.setTitle(title.c_str(), tx, ty);
+    Resolver res(archiveId);
+    readWidget(r, res, *panel.baseWidget());
+    for (uint32_t i = 0; i < count && r.ok(); ++i) {
+        const int wtype = static_cast<int>(r.u32());
+        const int id = r.i32(1, 0x7FFFFFFF);
+        const String name = r.text(kMaxWidgetName);
+        if (!r.ok() || !knownType(wtype))
+            return RC_ERR_CORRUPT;
+        Widget* wd = panel.createWidgetByType(name.c_str(), static_cast<eWidgetType>(wtype), id);
+        if (!wd) // a second widget with the id
+            return RC_ERR_CORRUPT;
+        readWidget(r, res, *wd);
+        readTyped(r, *wd);
+    }
+    return r.ok() && r.atEnd() ? RC_OK : RC_ERR_CORRUPT;
+}
+
+} // namespace Zelkoran::panelstore
+
+namespace Zelkoran {
+
+int GUIMgr::load(int archiveId, const char* name)
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    if (!archive || !name || !name[0] || std::strlen(name) > 63)
+        return RC_ERR_NOT_FOUND;
+    Archive::Block block(name, panelstore::kPanelBlockType);
+    if (const int rc = archive->blockLoad(block); rc != RC_OK)
+        return rc;
+    const int id = createPanel(name);
+    const int rc = panelstore::decodePanel(static_cast<const uint8_t*>(block.data), block.size, archiveId, *getPanel(id));
+    archive->blockFree(block);
+    if (rc != RC_OK) {
+        close(id);
+        if (Log* log = LogMgr::current())
+            log->msg(2, " [GUIMgr] Error: the panel block \"%s\" is damaged.\n", name);
+        return rc;
+    }
+    return id;
+}
+
+int GUIMgr::remove(int archiveId, const char* name)
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    if (!archive || !name || !name[0] || std::strlen(name) > 63)
+        return RC_ERR_NOT_FOUND;
+    return archive->blockDelete(Archive::Block(name, panelstore::kPanelBlockType));
+}
+
+} // namespace Zelkoran

@@ -1,0 +1,140 @@
+// The GUI tab driven through real clicks and typing: a stored panel is
+// chosen, one of its widgets picked and edited, the tab left and entered
+// again, a previewed widget clicked, the panel saved and read back.
+#include "app/AppFixture.h"
+
+#include "tabs/gui/ctrlGUI.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Widget.h>
+
+#include <SDL_keycode.h>
+
+namespace {
+
+using namespace Zelkoran;
+namespace TS = editortest::TS;
+
+class GUITabEndToEndTest : public AppTest {
+protected:
+    // An archive holding the panel "menu": a label, a button whose id is
+    // the editor's New button's, and a slider.
+    void openMenuArchive()
+    {
+        ASSERT_EQ(start(), 0);
+        const std::string path = folder.path("gui.qel");
+        ArchiveMgr* archives = Main::instance()->archiveMgr();
+        const int archiveId = archives->create(path.c_str(), 0);
+        GUIMgr* gui = Main::instance()->guiMgr();
+        const int id = gui->create("menu", 0x42000000);
+        Panel* p = gui->getPanel(id);
+        p->baseWidget()->setSize(300, 200);
+        static_cast<WidgetLabel*>(p->createWidgetByType("Title", WT_LABEL, 1))->setText("Old title");
+        auto* start = static_cast<WidgetButton*>(p->createWidgetByType("Start", WT_BUTTON, 107));
+        start->setText("Start");
+        start->setPosition(Position(20), Position(100));
+        p->createWidgetByType("Volume", WT_SLIDER, 5);
+        ASSERT_EQ(p->save(archiveId), 0);
+        gui->close(id);
+        archives->close(archiveId);
+        editortest::openAsEditorArchive(*app.globalStatus(), path);
+        app.menu()->update();
+    }
+
+    Panel* guiTab()
+    {
+        GUIMgr* gui = Main::instance()->guiMgr();
+        for (int id : gui->getPanelIDs())
+            if (gui->getPanel(id)->getList(CtrlGUI::GW_LIST))
+                return gui->getPanel(id);
+        return nullptr;
+    }
+
+    void pass()
+    {
+        for (int i = 0; i < 3; ++i)
+            ASSERT_FALSE(app.runPass());
+    }
+
+    // Clicks row (1-based) of list listId on the tab's panel.
+    void clickRow(int listId, int row)
+    {
+        const SDL_Rect r = guiTab()->getList(listId)->getRect();
+        const int h = guiTab()->getList(listId)->getRowHeight();
+        TS::click(r.x + 10, r.y + 2 + h * (row - 1) + h / 2);
+        pass();
+    }
+
+    void clickWidget(int panelId, int widgetId)
+    {
+        ASSERT_TRUE(TS::clickWidget(panelId, widgetId)) << widgetId;
+        pass();
+    }
+
+    CtrlGUI* tab() { return static_cast<CtrlGUI*>(app.menu()->getCtrls()[5]); }
+};
+
+TEST_F(GUITabEndToEndTest, APanelIsEditedThroughTheTabAndSavedAsSeen)
+{
+    openMenuArchive();
+    const int menuPanel = app.resources()->get(SR_MENU_PANEL);
+    clickWidget(menuPanel, 230);
+    ASSERT_NE(guiTab(), nullptr);
+    clickRow(CtrlBase::BW_LIST, 1);
+    ASSERT_GT(tab()->getPanelId(), 0) << "choosing the block loads the live panel";
+    Panel* live = Main::instance()->guiMgr()->getPanel(tab()->getPanelId());
+    EXPECT_TRUE(live->isShown());
+    const SDL_Rect base = live->baseWidget()->getRect();
+    EXPECT_EQ(base.x, 200 + (1400 - 200 - 300) / 2);
+    EXPECT_EQ(base.y, 40 + (1000 - 40 - 200) / 2);
+    EXPECT_EQ(editortest::listItems(guiTab()->getList(CtrlGUI::GW_LIST)),
+              (std::vector<std::string>{"menu (Panel, " + std::to_string(tab()->getPanelId()) + ")",
+                                        "Title (Label, 1)", "Start (Button, 107)", "Volume (Slider, 5)"}));
+
+    clickRow(CtrlGUI::GW_LIST, 2);
+    EXPECT_EQ(tab()->getSelectedWidgetId(), 1);
+    EXPECT_STREQ(guiTab()->getTextEdit(CtrlGUI::GW_TEXT)->getText().c_str(), "Old title");
+    clickWidget(guiTab()->getID(), CtrlGUI::GW_TEXT);
+    TS::key(SDLK_a, KMOD_CTRL);
+    // One key a pass, as a user types: each edit reaches the tab in between
+    // and must not take the focus from the field.
+    for (const char ch : std::string("Welcome")) {
+        TS::typeText(std::string(1, ch).c_str());
+        pass();
+    }
+    TS::key(SDLK_RETURN);
+    pass();
+    EXPECT_STREQ(live->getLabel(1)->getText(), "Welcome") << "the preview follows the field";
+    EXPECT_TRUE(tab()->isDirty());
+
+    // Leaving the tab with unsaved edits keeps them.
+    clickWidget(menuPanel, 220);
+    EXPECT_FALSE(live->isShown());
+    clickWidget(menuPanel, 230);
+    ASSERT_EQ(Main::instance()->guiMgr()->getPanel(tab()->getPanelId()), live);
+    EXPECT_TRUE(live->isShown());
+    EXPECT_TRUE(tab()->isDirty());
+    EXPECT_STREQ(live->getLabel(1)->getText(), "Welcome");
+
+    // The previewed button has the id of the editor's New button: its click
+    // is content, not a command.
+    clickWidget(live->getID(), 107);
+    EXPECT_EQ(tab()->getPanelId(), live->getID());
+    EXPECT_STREQ(guiTab()->getTextEdit(CtrlBase::BW_NAME)->getText().c_str(), "menu");
+
+    TS::pushAnswer(0); // the timed "Panel saved." notice
+    clickWidget(guiTab()->getID(), CtrlBase::BW_SAVE);
+    EXPECT_FALSE(tab()->isDirty());
+    ASSERT_FALSE(TS::modalLog().empty());
+    EXPECT_STREQ(TS::modalLog().back().text.c_str(), "Panel saved.");
+
+    const int reloaded = Main::instance()->guiMgr()->load(app.globalStatus()->iArchiveID, "menu");
+    ASSERT_GT(reloaded, 0);
+    Panel* stored = Main::instance()->guiMgr()->getPanel(reloaded);
+    EXPECT_STREQ(stored->getLabel(1)->getText(), "Welcome");
+    EXPECT_FALSE(stored->isShown()) << "stored hidden, as it was before the preview showed it";
+    EXPECT_EQ(stored->getScreen(), 0);
+    TS::clearModalLog();
+}
+
+} // namespace

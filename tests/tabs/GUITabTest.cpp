@@ -1,0 +1,331 @@
+// The GUI tab's tables and conversions, its preview placement, and the
+// stored form a panel keeps while it is edited.
+#include "tabs/TabFixture.h"
+
+#include "tabs/gui/ctrlGUI.h"
+#include "tabs/gui/ctrlGUITables.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Image.h>
+
+#include <SDL_surface.h>
+
+namespace {
+
+using namespace Zelkoran;
+using namespace CtrlGUIInternal;
+namespace TS = editortest::TS;
+
+TEST(GUITabTables, CombosMapToTheEngineValues)
+{
+    const struct {
+        int got, expected;
+    } cases[] = {
+        {kHotkeyCount, 57},
+        {keyForRow(1), 0},
+        {keyForRow(2), SDLK_a},
+        {keyForRow(37), SDLK_9},
+        {keyForRow(39), SDLK_RETURN},
+        {keyForRow(57), SDLK_F12},
+        {keyForRow(58), 0},
+        {keyForRow(0), 0},
+        {rowForKey(SDLK_F12), 57},
+        {rowForKey(SDLK_SPACE), 38},
+        {rowForKey(12345), 1},
+        {static_cast<int>(helperForRow(1, true)), PH_ABSOLUTE},
+        {static_cast<int>(helperForRow(2, true)), PH_LEFT},
+        {static_cast<int>(helperForRow(2, false)), PH_TOP},
+        {static_cast<int>(helperForRow(3, false)), PH_CENTER},
+        {static_cast<int>(helperForRow(4, true)), PH_RIGHT},
+        {static_cast<int>(helperForRow(4, false)), PH_BOTTOM},
+        {rowForHelper(PH_RIGHT, true), 4},
+        {rowForHelper(PH_RIGHT, false), 1},
+        {rowForHelper(PH_CENTER, false), 3},
+        {rowForHelper(PH_SIZE, true), 1},
+        {rowForStatus(9), 1},
+        {rowForStatus(5), 2},
+        {rowForStatus(0), 3},
+        {rowForStatus(7), 1},
+        {valueForRow(3, 3), 2},
+        {valueForRow(4, 3), 0},
+        {valueForRow(4, 4), 3},
+        {valueForRow(0, 3), 0},
+        {ttlSeconds(999), 1},
+        {ttlSeconds(4500), 4},
+        {sliderRangeShown(0, 9), 10},
+        {progressRangeShown(0, 10), 10},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].got, cases[i].expected) << "case " << i;
+}
+
+TEST(GUITabTables, TypeNamesAndPreviewOrigins)
+{
+    const struct {
+        eWidgetType type;
+        const char* name;
+    } names[] = {{WT_LABEL, "Label"},   {WT_FRAME, "Frame"},       {WT_SLIDER, "Slider"},
+                 {WT_LIST, "List"},     {WT_COMBOBOX, "ComboBox"}, {WT_NUMBEREDIT, "NumberEdit"},
+                 {WT_PANEL, "Widget"}, {static_cast<eWidgetType>(3), "Widget"}};
+    for (const auto& n : names)
+        EXPECT_STREQ(CtrlGUI::getWidgetTypeName(n.type), n.name);
+    const struct {
+        int w, h, x, y;
+    } origins[] = {{300, 200, 650, 420}, {1200, 960, 200, 40}, {1500, 1200, 50, -80}};
+    for (const auto& o : origins) {
+        const SDL_Point at = CtrlGUI::previewOrigin(o.w, o.h, 1400, 1000);
+        EXPECT_EQ(at.x, o.x) << o.w;
+        EXPECT_EQ(at.y, o.y) << o.h;
+    }
+}
+
+class GUITabTest : public TabTest {
+protected:
+    void SetUp() override
+    {
+        TabTest::SetUp();
+        TS::clearAnswers();
+        TS::setModalWatchdog(3000);
+        openArchive({});
+        gui = Main::instance()->guiMgr();
+        tab.reset(new (std::nothrow) CtrlGUI(&*resources, &*status));
+        ASSERT_NE(tab, nullptr);
+        p = editortest::panel(gui->getPanelIDs().back());
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(TS::pendingAnswers(), 0u);
+        TS::clearAnswers();
+        TS::clearModalLog();
+        tab.reset();
+        TabTest::TearDown();
+    }
+
+    // Stores a panel named name built by build, then chooses it in the tab.
+    Panel* choose(const char* name, const std::function<void(Panel&)>& build)
+    {
+        const int id = gui->create(name, 0);
+        build(*gui->getPanel(id));
+        EXPECT_EQ(gui->getPanel(id)->save(status->iArchiveID), 0);
+        gui->close(id);
+        tab->parseQEL();
+        EXPECT_EQ(tab->selectBlockListItemByName(name), 1);
+        tab->processEvent(CtrlBase::BW_LIST, 0);
+        return gui->getPanel(tab->getPanelId());
+    }
+    void pickWidget(int row)
+    {
+        p->getList(CtrlGUI::GW_LIST)->setSelectedIndex(row);
+        tab->processEvent(CtrlGUI::GW_LIST, row);
+        tab->processEvent(0, 0);
+    }
+    void setNumber(int id, float v)
+    {
+        p->getNumberEdit(id)->setValue(v);
+        tab->processEvent(id, 0);
+    }
+    void setRow(int id, int row)
+    {
+        p->getComboBox(id)->setSelectedIndex(row);
+        tab->processEvent(id, row);
+    }
+    void setCheck(int id, bool on)
+    {
+        p->getCheckBox(id)->setChecked(on);
+        tab->processEvent(id, on);
+    }
+    Panel* save()
+    {
+        TS::pushAnswer(0);
+        EXPECT_EQ(tab->processEvent(CtrlBase::BW_SAVE, 0), 0);
+        const int id = gui->load(status->iArchiveID, p->getTextEdit(CtrlBase::BW_NAME)->getText().c_str());
+        return id > 0 ? gui->getPanel(id) : nullptr;
+    }
+
+    GUIMgr* gui = nullptr;
+    std::unique_ptr<CtrlGUI> tab;
+    Panel* p = nullptr;
+};
+
+TEST_F(GUITabTest, NewShowsTheDefaultsAndNoWidgets)
+{
+    setCheck(CtrlGUI::GW_SKIN_PRESSED, true);
+    ASSERT_EQ(tab->getSelectedSkinState(), WS_PRESSED);
+    tab->processEvent(CtrlBase::BW_NEW, 0);
+    EXPECT_STREQ(p->getComboBox(CtrlGUI::GW_STATUS)->getSelectedText(), "Hidden");
+    EXPECT_EQ(p->getList(CtrlGUI::GW_LIST)->getItemCount(), 0);
+    EXPECT_EQ(p->getSlider(CtrlGUI::GW_LIST_SLIDER)->getMax(), 0);
+    EXPECT_STREQ(p->getTextEdit(CtrlGUI::GW_ID)->getText().c_str(), "0");
+    EXPECT_EQ(p->getNumberEdit(CtrlGUI::GW_ALPHA)->getValue(), 255);
+    EXPECT_FALSE(p->getWidgetByID(CtrlGUI::GW_TTL)->isEnabled());
+    EXPECT_FALSE(p->getWidgetByID(CtrlGUI::GW_ADD_WIDGET)->isEnabled());
+    EXPECT_EQ(tab->getSelectedSkinState(), WS_NORMAL);
+}
+
+TEST_F(GUITabTest, AStoredPlacementSurvivesEditingAndSaving)
+{
+    Panel* live = choose("Hud", [](Panel& s) {
+        s.attachTo(3);
+        s.setScreenDesired(3);
+        s.setSizeMode(1);
+        s.baseWidget()->setPosition(Position(-10, PH_RIGHT), Position(0, PH_TOP));
+        s.baseWidget()->setFeatures(WF_FADE, true);
+        s.createWidgetByType("Bar", WT_PROGRESS, 4);
+    });
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(live->getScreen(), 0) << "previewed on the editor's screen";
+    EXPECT_EQ(live->getSizeMode(), 0) << "previewed at its own size";
+    EXPECT_TRUE(live->isShown());
+    EXPECT_STREQ(p->getComboBox(CtrlGUI::GW_POSX_MODE)->getSelectedText(), "Right");
+    EXPECT_EQ(p->getNumberEdit(CtrlGUI::GW_POSX)->getValue(), -10);
+    // Panel-level edits, then one with a widget selected.
+    setRow(CtrlGUI::GW_TYPE, 3);
+    EXPECT_TRUE(p->getWidgetByID(CtrlGUI::GW_TTL)->isEnabled());
+    setNumber(CtrlGUI::GW_TTL, 7);
+    setRow(CtrlGUI::GW_THEME, 2);
+    EXPECT_EQ(live->getTheme(), gui->getThemeDark());
+    pickWidget(2);
+    setNumber(CtrlGUI::GW_RANGE, 40);
+    EXPECT_EQ(live->getProgress(4)->getMax(), 40);
+    Panel* stored = save();
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->getScreen(), 3);
+    EXPECT_EQ(stored->getSizeMode(), 1);
+    EXPECT_FALSE(stored->isShown());
+    EXPECT_EQ(stored->baseWidget()->getPositionX().helper, PH_RIGHT);
+    EXPECT_EQ(stored->baseWidget()->getPositionX().offset, -10);
+    EXPECT_TRUE(stored->baseWidget()->getFeatures() & WF_FADE);
+    EXPECT_EQ(stored->getPanelType(), PT_EPHEMERAL);
+    EXPECT_EQ(stored->getPanelTTL(), 7000);
+    EXPECT_EQ(stored->getTheme(), gui->getThemeDark());
+    EXPECT_EQ(stored->getProgress(4)->getMax(), 40);
+    // The live panel is previewed again.
+    EXPECT_EQ(live->getScreen(), 0);
+    EXPECT_TRUE(live->isShown());
+}
+
+TEST_F(GUITabTest, ANewPanelIsStoredAsItsFieldsDescribeIt)
+{
+    p->getNumberEdit(CtrlGUI::GW_WIDTH)->setValue(320);
+    p->getNumberEdit(CtrlGUI::GW_HEIGHT)->setValue(180);
+    setRow(CtrlGUI::GW_LAYOUT, 3);
+    p->getTextEdit(CtrlBase::BW_NAME)->setText("Fresh");
+    Panel* stored = save();
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->baseWidget()->getWidth(), 320);
+    EXPECT_EQ(stored->baseWidget()->getHeight(), 180);
+    EXPECT_EQ(stored->getLayout(), PL_VERTICAL);
+    Panel* live = gui->getPanel(tab->getPanelId());
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(live->baseWidget()->getWidth(), 320) << "the preview shows what was stored";
+    EXPECT_FALSE(tab->isDirty());
+}
+
+TEST_F(GUITabTest, AFailedRenameLeavesThePanelPreviewed)
+{
+    Panel* live = choose("Long", [](Panel& f) {
+        f.setSizeMode(1);
+        f.createWidgetByType(std::string(100, 'w').c_str(), WT_LABEL, 1);
+    });
+    ASSERT_NE(live, nullptr);
+    p->getTextEdit(CtrlBase::BW_NAME)->setText(std::string(40, 'n').c_str());
+    TS::pushAnswer(0);
+    EXPECT_EQ(tab->processEvent(CtrlBase::BW_SAVE, 0), -1);
+    EXPECT_EQ(TS::modalLog().back().timeoutMs, 2500);
+    EXPECT_TRUE(live->isShown());
+    EXPECT_EQ(live->getScreen(), 0);
+    EXPECT_EQ(live->getSizeMode(), 0);
+    const SDL_Rect r = live->baseWidget()->getRect();
+    const SDL_Point at = CtrlGUI::previewOrigin(r.w, r.h, status->iWidth, status->iHeight);
+    EXPECT_EQ(r.x, at.x);
+    EXPECT_EQ(r.y, at.y);
+}
+
+TEST_F(GUITabTest, FlowLayoutsKeepWidgetPositionsAndAssetsSizeWidgets)
+{
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 64, 32, 32, SDL_PIXELFORMAT_ARGB8888);
+    const int img = Main::instance()->imageMgr()->loadFromSurface(s, "Back");
+    SDL_FreeSurface(s);
+    ASSERT_EQ(Main::instance()->imageMgr()->get(img)->save(status->iArchiveID, ""), 0);
+    Main::instance()->imageMgr()->close(img);
+    Panel* live = choose("Flow", [this](Panel& f) {
+        Widget* w = f.createWidgetByType("Pic", WT_IMAGE, 9);
+        w->setSize(20, 10);
+        w->setPosition(Position(30), Position(40));
+        w->setFeatures(WF_BG_FIT, true);
+        w->setBackgroundImage(status->iArchiveID, "Back", WS_ALL);
+    });
+    ASSERT_NE(live, nullptr);
+    pickWidget(2);
+    EXPECT_EQ(p->getNumberEdit(CtrlGUI::GW_WIDTH)->getValue(), 20);
+    setCheck(CtrlGUI::GW_FEATURE_BGFIT, false);
+    EXPECT_EQ(live->getWidgetByID(9)->getWidth(), 64) << "the image decides the size";
+    EXPECT_EQ(p->getNumberEdit(CtrlGUI::GW_HEIGHT)->getValue(), 32);
+    setCheck(CtrlGUI::GW_FEATURE_BGFIT, true);
+    EXPECT_EQ(live->getWidgetByID(9)->getWidth(), 20) << "the size typed before comes back";
+
+    setRow(CtrlGUI::GW_LAYOUT, 2);
+    EXPECT_FALSE(p->getWidgetByID(CtrlGUI::GW_POSX)->isEnabled());
+    p->getNumberEdit(CtrlGUI::GW_POSX)->setValue(99);
+    tab->processEvent(CtrlGUI::GW_ALPHA, 0);
+    EXPECT_EQ(live->getWidgetByID(9)->getPositionX().offset, 30) << "the layout places the widget";
+    EXPECT_EQ(live->getLayout(), PL_HORIZONTAL);
+}
+
+TEST_F(GUITabTest, PendingEditsOutliveATabSwitchAndFailedDeletesAreReported)
+{
+    Panel* live = choose("Menu", [](Panel&) {});
+    ASSERT_NE(live, nullptr);
+    tab->render(0);
+    gui->takeDirty();
+    tab->render(0);
+    EXPECT_FALSE(gui->isDirty()) << "an unchanged tab asks for no new frame";
+    setNumber(CtrlGUI::GW_ALPHA, 100);
+    ASSERT_TRUE(tab->isDirty());
+    tab->onDeactivate();
+    EXPECT_FALSE(live->isShown());
+    tab->onActivate();
+    EXPECT_EQ(gui->getPanel(tab->getPanelId()), live);
+    EXPECT_EQ(live->baseWidget()->getAlphaMod(), 100);
+    EXPECT_TRUE(tab->isDirty());
+    // The block goes away behind the tab's back: the delete reports it.
+    ASSERT_EQ(gui->remove(status->iArchiveID, "Menu"), 0);
+    TS::pushAnswer(4); // Yes, delete
+    TS::pushAnswer(1); // the error box
+    EXPECT_EQ(tab->onDelete(), -1);
+    ASSERT_GE(TS::modalLog().size(), 2u);
+    EXPECT_STREQ(TS::modalLog().back().text.c_str(), "The panel could not be deleted.");
+}
+
+TEST_F(GUITabTest, TheAddWidgetDialogOffersTheFirstFreeIdAndAddsTheChosenType)
+{
+    Panel* live = choose("Ids", [](Panel& f) {
+        for (int id : {1, 2, 4})
+            f.createWidgetByType("W", WT_FRAME, id);
+    });
+    ASSERT_NE(live, nullptr);
+    std::string firstName, afterSlider;
+    float firstId = 0;
+    TS::pushScript([&](int dialogId) {
+        Panel* dialog = gui->getPanel(dialogId);
+        firstName = dialog->getTextEdit(1030)->getText().c_str();
+        firstId = dialog->getNumberEdit(1032)->getValue();
+        TS::clickWidget(dialogId, 1046); // Slider
+        TS::pump();
+        afterSlider = dialog->getTextEdit(1030)->getText().c_str();
+        TS::clickWidget(dialogId, 1);
+    });
+    tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
+    EXPECT_EQ(firstName, "Button_3");
+    EXPECT_EQ(firstId, 3);
+    EXPECT_EQ(afterSlider, "Slider_3");
+    ASSERT_NE(live->getSlider(3), nullptr);
+    EXPECT_STREQ(live->getSlider(3)->getName(), "Slider_3");
+    EXPECT_EQ(tab->getSelectedWidgetId(), 3);
+    EXPECT_TRUE(tab->isDirty());
+    EXPECT_TRUE(p->getWidgetByID(CtrlGUI::GW_ADD_WIDGET)->isEnabled());
+}
+
+} // namespace
