@@ -83,22 +83,6 @@ TEST_F(TabIdentityTest, EveryTabListsTheBlocksOfItsType)
     }
 }
 
-// Tabs whose editors do not exist yet list their blocks and refuse the rest.
-TEST_F(TabIdentityTest, AListOnlyTabSavesAndDeletesNothing)
-{
-    openArchive({{"hero", "ZK7_GUIPANEL"}});
-    std::unique_ptr<CtrlBase> tab(make<CtrlGUI>(&*resources, &*status));
-    tab->parseQEL();
-    Zelkoran::Panel* panel = editortest::panel(Zelkoran::Main::instance()->guiMgr()->getPanelIDs().back());
-    panel->getList(105)->setSelectedIndex(1);
-    EXPECT_EQ(tab->processEvent(105, 1), 0);
-    EXPECT_STREQ(panel->getTextEdit(112)->getText().c_str(), "hero");
-    EXPECT_EQ(tab->processEvent(108, 0), -1);
-    EXPECT_EQ(tab->processEvent(109, 0), -1);
-    EXPECT_EQ(archive()->getBlockCount(), 1);
-    EXPECT_EQ(tab->closeResources(), 0);
-}
-
 // Every caption of the built tabs can be read whole: a check box holds its
 // box and its text, and no widget on a label's row covers the label's text.
 TEST_F(TabIdentityTest, CaptionsAreNotCutOrCovered)
