@@ -71,11 +71,23 @@ public:
     int blockLoad(Block& block);
     // Releases the data of blockLoad; block.data becomes null.
     void blockFree(Block& block);
+    // Copies up to length bytes of the live block's decoded data, from
+    // offset on, into out, reading no more of the file than that needs (an
+    // encrypted block is read whole: its bytes count only once its tag
+    // holds). Raw and zlib bytes read this way are not checked against the
+    // block's digest: blockLoad is what proves a block whole. The count
+    // copied (0 past the end), RC_ERR_NOT_FOUND, RC_ERR_KEY, RC_ERR_CORRUPT.
+    int blockPeek(const Block& block, uint64_t offset, void* out, size_t length);
     // Writes block (name, type, storage, data, size). A live block of the
     // same name and type is replaced; its old entry stays as a deleted
     // entry. The data pointer is not kept. 0, RC_ERR_NO_SLOT (-72),
     // RC_ERR_KEY (-477: storage 3 without a key), RC_ERR_INVALID, RC_ERR_IO.
     int blockAdd(const Block& block);
+    // Writes block.data, a zlib stream of block.storedSize bytes that the
+    // caller has checked to inflate to block.size bytes, as a compressed
+    // block without inflating or deflating it again (block.storage is not
+    // read). Results as blockAdd.
+    int blockAddCompressed(const Block& block);
     // Soft-deletes the live block named by block.name and block.type: the
     // entry keeps its position, name, type, sizes and data. 0 or RC_ERR_NOT_FOUND.
     int blockDelete(const Block& block);

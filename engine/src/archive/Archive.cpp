@@ -53,9 +53,10 @@ bool Archive::isEncryptedBlocks() const { return m_file->blocksEncrypted(); }
 
 int Archive::blockAt(int index, Block& block) const
 {
-    const archive::Entry* e = m_file->entry(index);
-    if (!e)
+    archive::Entry found;
+    if (!m_file->entry(index, found))
         return RC_ERR_NOT_FOUND;
+    const archive::Entry* e = &found;
     block.storage = e->storage;
     block.data = nullptr;
     block.size = e->size;
@@ -85,11 +86,12 @@ int Archive::blockLoad(Block& block)
     uint64_t size = 0;
     if (int rc = m_file->load(index, data, size); rc != RC_OK)
         return rc;
-    const archive::Entry* e = m_file->entry(index);
+    archive::Entry e;
+    m_file->entry(index, e);
     block.data = data;
     block.size = size;
-    block.storage = e->storage;
-    block.storedSize = e->storedSize;
+    block.storage = e.storage;
+    block.storedSize = e.storedSize;
     block.deleted = 0;
     return RC_OK;
 }
@@ -108,6 +110,22 @@ int Archive::blockAdd(const Block& block)
     char type[17] = {};
     std::memcpy(type, block.type, 16);
     return m_file->add(name, type, block.storage, block.data, block.size);
+}
+
+int Archive::blockAddCompressed(const Block& block)
+{
+    char name[64];
+    std::memcpy(name, block.name, sizeof(name));
+    name[63] = '\0';
+    char type[17] = {};
+    std::memcpy(type, block.type, 16);
+    return m_file->addCompressed(name, type, block.data, block.storedSize, block.size);
+}
+
+int Archive::blockPeek(const Block& block, uint64_t offset, void* out, size_t length)
+{
+    int index = blockSearch(block);
+    return index < 0 ? index : m_file->peek(index, offset, out, length);
 }
 
 int Archive::blockDelete(const Block& block)

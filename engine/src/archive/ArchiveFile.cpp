@@ -6,11 +6,12 @@
 #include <Zelkoran/Result.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <ctime>
 #include <openssl/crypto.h>
 #include <unistd.h>
-#include <xxhash.h>
+#include <xxh_x86dispatch.h>
 #include <zlib.h>
 
 namespace Zelkoran::archive {
@@ -27,10 +28,6 @@ constexpr size_t kTableChunkSlots = 4096;
 constexpr int kZlibLevel = Z_BEST_SPEED;
 
 uint64_t now() { return static_cast<uint64_t>(std::time(nullptr)); }
-
-uint64_t nameKey(const char* name) { return hashBytes(name, strnlen(name, 63)); }
-
-bool typeMatches(const Entry& e, const char* type) { return !type[0] || std::strncmp(e.type, type, 16) == 0; }
 
 // Offsets and sizes an entry claims, checked against the file it lives in.
 bool entryIsSane(const Entry& e, uint64_t dataEnd)
@@ -81,8 +78,9 @@ ArchiveFile::~ArchiveFile()
 {
     for (void* p : m_loaded)
         CMem::free(p);
-    // Commits leave the last header unflushed; make it durable now.
-    if (m_file.isOpen() && !m_readOnly)
+    // Only what this process wrote needs flushing: a clean file (such as a
+    // defrag source already renamed away) costs nothing to close.
+    if (m_file.isOpen() && m_file.hasUnsyncedWrites())
         m_file.sync();
 }
 
@@ -171,11 +169,7 @@ int ArchiveFile::open(const char* path, const void* key, int keyLength, std::uni
 
 int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLength, uint64_t fileSize)
 {
-    m_entries.clear();
-    m_activeVersion.clear();
-    m_byName.clear();
-    m_live = 0;
-    m_liveStored = 0;
+    m_table.clear();
     m_key.clear();
 
     const uint64_t tableBytes = uint64_t(rec.capacity) * kSlotSize;
@@ -206,8 +200,8 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
     if ((rec.flags & RF_INDEX_ENCRYPTED) && !hasCheck)
         return RC_ERR_CORRUPT;
 
-    m_entries.resize(rec.count);
-    m_activeVersion.resize(rec.count);
+    m_table.reserve(rec.count);
+    bool anyEncrypted = false;
     std::vector<std::pair<uint64_t, size_t>> stale;
     std::vector<uint8_t> chunk;
     for (uint32_t first = 0; first < rec.count; first += kTableChunkSlots) {
@@ -220,6 +214,7 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
             uint32_t slot = first + i;
             int best = -1;
             uint64_t bestGeneration = 0;
+            Entry chosen;
             for (int v = 0; v < 2; ++v) {
                 const uint8_t* version = chunk.data() + size_t(i) * kSlotSize + size_t(v) * kVersionSize;
                 uint64_t versionOffset = chunkOffset + size_t(i) * kSlotSize + size_t(v) * kVersionSize;
@@ -238,12 +233,15 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
                 if (best < 0 || generation > bestGeneration) {
                     best = v;
                     bestGeneration = generation;
-                    m_entries[slot] = e;
+                    chosen = e;
                 }
             }
-            if (best < 0)
+            if (best < 0 || !entryIsSane(chosen, rec.dataEnd))
                 return RC_ERR_CORRUPT;
-            m_activeVersion[slot] = static_cast<uint8_t>(best);
+            anyEncrypted |= chosen.storage == 3;
+            if (int rc = m_table.append(chosen); rc != RC_OK)
+                return rc;
+            m_table.setActiveVersion(slot, static_cast<uint8_t>(best));
             // An encrypted index leaves no readable copy behind.
             const uint8_t* other = chunk.data() + size_t(i) * kSlotSize + size_t(1 - best) * kVersionSize;
             if ((rec.flags & RF_INDEX_ENCRYPTED) && peekGeneration(other) != 0 && !isSealedVersion(other))
@@ -251,21 +249,10 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
         }
     }
 
+    // Two live blocks with one name and type are damage too.
+    if (int rc = m_table.linkAll(); rc != RC_OK)
+        return rc == RC_ERR_EXISTS ? RC_ERR_CORRUPT : rc;
     m_rec = rec;
-    bool anyEncrypted = false;
-    for (uint32_t slot = 0; slot < rec.count; ++slot) {
-        const Entry& e = m_entries[slot];
-        if (!entryIsSane(e, rec.dataEnd))
-            return RC_ERR_CORRUPT;
-        anyEncrypted |= e.storage == 3;
-        if (e.deleted)
-            continue;
-        if (find(e.name, e.type) >= 0)
-            return RC_ERR_CORRUPT; // two live blocks with one name and type
-        indexName(slot);
-        ++m_live;
-        m_liveStored += e.storedSize;
-    }
     if (anyEncrypted && !hasCheck)
         return RC_ERR_CORRUPT;
     if (!stale.empty() && !m_readOnly)
@@ -283,43 +270,23 @@ int ArchiveFile::repair(const std::vector<std::pair<uint64_t, size_t>>& staleVer
 
 // ---------------------------------------------------------------- queries
 
-const Entry* ArchiveFile::entry(int index) const
+bool ArchiveFile::entry(int index, Entry& out) const
 {
-    if (index < 0 || static_cast<size_t>(index) >= m_entries.size())
-        return nullptr;
-    return &m_entries[static_cast<size_t>(index)];
+    if (index < 0 || static_cast<uint32_t>(index) >= m_table.size())
+        return false;
+    out = m_table.get(static_cast<uint32_t>(index));
+    return true;
 }
 
-int ArchiveFile::find(const char* name, const char* type) const
-{
-    auto [first, last] = m_byName.equal_range(nameKey(name));
-    for (auto it = first; it != last; ++it) {
-        const Entry& e = m_entries[it->second];
-        if (std::strncmp(e.name, name, 63) == 0 && typeMatches(e, type))
-            return static_cast<int>(it->second);
-    }
-    return RC_ERR_NOT_FOUND;
-}
+int ArchiveFile::find(const char* name, const char* type) const { return m_table.find(name, type); }
 
 float ArchiveFile::fragmentation() const
 {
     if (m_rec.dataEnd == 0)
         return 0.0f;
-    uint64_t used = kHeaderSize + uint64_t(m_rec.capacity) * kSlotSize + m_liveStored;
+    uint64_t used = kHeaderSize + uint64_t(m_rec.capacity) * kSlotSize + m_table.liveStored();
     uint64_t dead = m_rec.dataEnd > used ? m_rec.dataEnd - used : 0;
     return static_cast<float>(100.0 * static_cast<double>(dead) / static_cast<double>(m_rec.dataEnd));
-}
-
-void ArchiveFile::indexName(uint32_t slot) { m_byName.emplace(nameKey(m_entries[slot].name), slot); }
-
-void ArchiveFile::unindexName(uint32_t slot)
-{
-    auto [first, last] = m_byName.equal_range(nameKey(m_entries[slot].name));
-    for (auto it = first; it != last; ++it)
-        if (it->second == slot) {
-            m_byName.erase(it);
-            return;
-        }
 }
 
 // ---------------------------------------------------------------- reading
@@ -348,10 +315,25 @@ int ArchiveFile::readVerified(const Entry& e, void* buffer) const
     return rc;
 }
 
-int ArchiveFile::readStored(const Entry& e, std::vector<uint8_t>& stored) const
+int ArchiveFile::checkStored(const Entry& e, std::vector<uint8_t>& piece) const
 {
-    stored.resize(static_cast<size_t>(e.storedSize));
-    return readVerified(e, stored.data());
+    XXH3_state_t* state = XXH3_createState();
+    if (!state || XXH3_64bits_reset(state) != XXH_OK) {
+        XXH3_freeState(state);
+        return RC_ERR_NO_MEMORY;
+    }
+    int rc = RC_OK;
+    for (uint64_t done = 0; done < e.storedSize && rc == RC_OK; done += piece.size()) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), e.storedSize - done));
+        if (m_file.readAt(e.offset + done, piece.data(), n) != RC_OK)
+            rc = RC_ERR_CORRUPT;
+        else
+            XXH3_64bits_update(state, piece.data(), n);
+    }
+    if (rc == RC_OK && checksumFails(e.hash, XXH3_64bits_digest(state)))
+        rc = RC_ERR_CORRUPT;
+    XXH3_freeState(state);
+    return rc;
 }
 
 int ArchiveFile::readDecoded(const Entry& e, void* out) const
@@ -366,7 +348,11 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
             return RC_ERR_NO_MEMORY;
         if (e.storedSize && m_file.readAt(e.offset, stored.get(), static_cast<size_t>(e.storedSize)) != RC_OK)
             return RC_ERR_CORRUPT;
-        return decodeStored(e, stored.get(), out);
+        uLongf length = static_cast<uLongf>(e.size);
+        return uncompress(static_cast<Bytef*>(out), &length, stored.get(), static_cast<uLong>(e.storedSize)) == Z_OK
+                       && length == e.size
+                   ? RC_OK
+                   : RC_ERR_CORRUPT;
     }
     if (!m_key.valid())
         return RC_ERR_KEY;
@@ -380,23 +366,12 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     return m_key.openParts(e.type, 16, nonce, out, static_cast<size_t>(e.size), tag, out) ? RC_OK : RC_ERR_CORRUPT;
 }
 
-int ArchiveFile::decodeStored(const Entry& e, const uint8_t* stored, void* out) const
-{
-    if (e.storage == 2) {
-        uLongf length = static_cast<uLongf>(e.size);
-        return uncompress(static_cast<Bytef*>(out), &length, stored, static_cast<uLong>(e.storedSize)) == Z_OK
-                       && length == e.size
-                   ? RC_OK
-                   : RC_ERR_CORRUPT;
-    }
-    return m_key.open(e.type, 16, stored, static_cast<size_t>(e.storedSize), out) ? RC_OK : RC_ERR_CORRUPT;
-}
-
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
 {
-    const Entry* e = entry(index);
-    if (!e || e->deleted)
+    Entry found;
+    if (!entry(index, found) || found.deleted)
         return RC_ERR_NOT_FOUND;
+    const Entry* e = &found;
     if (e->storage == 3 && !m_key.valid())
         return RC_ERR_KEY;
     void* out = CMem::alloc(e->size ? static_cast<size_t>(e->size) : 1, kMemModule);
@@ -410,6 +385,66 @@ int ArchiveFile::load(int index, void*& data, uint64_t& size)
     size = e->size;
     m_loaded.insert(data);
     return RC_OK;
+}
+
+int ArchiveFile::peek(int index, uint64_t offset, void* out, size_t length)
+{
+    Entry found;
+    if (!entry(index, found) || found.deleted)
+        return RC_ERR_NOT_FOUND;
+    const Entry* e = &found;
+    if (!out || length > static_cast<size_t>(INT_MAX))
+        return RC_ERR_INVALID;
+    if (offset >= e->size)
+        return 0;
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(length, e->size - offset));
+    if (want == 0)
+        return 0;
+    if (e->storage == 1)
+        return m_file.readAt(e->offset + offset, out, want) == RC_OK ? static_cast<int>(want) : RC_ERR_CORRUPT;
+    if (e->storage == 3) {
+        // Decrypted bytes count only once the whole block's tag holds.
+        void* data = nullptr;
+        uint64_t size = 0;
+        if (int rc = load(index, data, size); rc != RC_OK)
+            return rc;
+        std::memcpy(out, static_cast<uint8_t*>(data) + offset, want);
+        release(data);
+        return static_cast<int>(want);
+    }
+    // Inflate just far enough: the stream is read piece by piece.
+    std::vector<uint8_t> head(static_cast<size_t>(offset) + want);
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return RC_ERR_NO_MEMORY;
+    z.next_out = head.data();
+    z.avail_out = static_cast<uInt>(head.size());
+    uint8_t piece[16 * 1024];
+    int rc = RC_OK;
+    for (uint64_t read = 0; z.avail_out > 0 && rc == RC_OK;) {
+        if (z.avail_in == 0) {
+            if (read >= e->storedSize) {
+                rc = RC_ERR_CORRUPT;
+                break;
+            }
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(sizeof(piece), e->storedSize - read));
+            if (m_file.readAt(e->offset + read, piece, n) != RC_OK) {
+                rc = RC_ERR_CORRUPT;
+                break;
+            }
+            read += n;
+            z.next_in = piece;
+            z.avail_in = static_cast<uInt>(n);
+        }
+        const int status = inflate(&z, Z_NO_FLUSH);
+        if (status != Z_OK && !(status == Z_STREAM_END && z.avail_out == 0))
+            rc = RC_ERR_CORRUPT;
+    }
+    inflateEnd(&z);
+    if (rc != RC_OK)
+        return rc;
+    std::memcpy(out, head.data() + offset, want);
+    return static_cast<int>(want);
 }
 
 void ArchiveFile::release(void* data)
@@ -459,17 +494,20 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
     next.modified = now();
     const ArchiveKey* sealKey = sealKeyFor(next);
 
+    for (const SlotWrite& w : writes)
+        if (!m_table.hasRoomFor(w.entry))
+            return RC_ERR_TOO_LARGE;
     std::vector<std::pair<uint64_t, size_t>> written;
     uint8_t slotBytes[kSlotSize];
     for (const SlotWrite& w : writes) {
         uint64_t slotOffset = next.indexOffset + uint64_t(w.slot) * kSlotSize;
-        bool fresh = w.slot >= m_entries.size();
+        bool fresh = w.slot >= m_table.size();
         if (fresh) {
             // Both versions: the unused one may hold leftovers of a failed write.
             std::memset(slotBytes, 0, sizeof(slotBytes));
             encodeVersion(slotBytes, next.generation, w.slot, w.entry, sealKey);
         } else {
-            slotOffset += size_t(1 - m_activeVersion[w.slot]) * kVersionSize;
+            slotOffset += size_t(1 - m_table.activeVersion(w.slot)) * kVersionSize;
             encodeVersion(slotBytes, next.generation, w.slot, w.entry, sealKey);
         }
         size_t length = fresh ? kSlotSize : kVersionSize;
@@ -512,24 +550,11 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
 
 void ArchiveFile::apply(const SlotWrite& w)
 {
-    if (w.slot >= m_entries.size()) {
-        m_entries.push_back(w.entry);
-        m_activeVersion.push_back(0);
-    } else {
-        Entry& old = m_entries[w.slot];
-        if (!old.deleted) {
-            unindexName(w.slot);
-            --m_live;
-            m_liveStored -= old.storedSize;
-        }
-        old = w.entry;
-        m_activeVersion[w.slot] ^= 1;
-    }
-    if (!w.entry.deleted) {
-        indexName(w.slot);
-        ++m_live;
-        m_liveStored += w.entry.storedSize;
-    }
+    const bool fresh = w.slot >= m_table.size();
+    const uint8_t version = fresh ? 0 : static_cast<uint8_t>(1 - m_table.activeVersion(w.slot));
+    // commit checked that the table takes the entry before writing it.
+    m_table.put(w.slot, w.entry);
+    m_table.setActiveVersion(w.slot, version);
 }
 
 int ArchiveFile::growIndex(uint32_t needed)
@@ -555,7 +580,7 @@ int ArchiveFile::growIndex(uint32_t needed)
             return rc;
         for (uint32_t i = 0; i < n; ++i)
             std::memcpy(moved.data() + size_t(i) * kSlotSize,
-                        chunk.data() + size_t(i) * kSlotSize + size_t(m_activeVersion[first + i]) * kVersionSize,
+                        chunk.data() + size_t(i) * kSlotSize + size_t(m_table.activeVersion(first + i)) * kVersionSize,
                         kVersionSize);
         if (int rc = m_file.writeAt(next.indexOffset + uint64_t(first) * kSlotSize, moved.data(), moved.size()); rc != RC_OK)
             return rc;
@@ -565,55 +590,90 @@ int ArchiveFile::growIndex(uint32_t needed)
         return rc;
     if (int rc = commit({}, next); rc != RC_OK)
         return rc;
-    std::fill(m_activeVersion.begin(), m_activeVersion.end(), 0);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        m_table.setActiveVersion(slot, 0);
+    return RC_OK;
+}
+
+int ArchiveFile::checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const
+{
+    if (!name || !name[0] || !type || !type[0] || storage < 1 || storage > 3 || size > kMaxBlockSize)
+        return RC_ERR_INVALID;
+    if (m_readOnly)
+        return RC_ERR_READ_ONLY;
+    existing = find(name, type);
+    if (existing < 0 && m_table.liveCount() >= static_cast<int>(m_rec.limit))
+        return RC_ERR_NO_SLOT;
+    if (storage == 3 && !m_key.valid())
+        return RC_ERR_KEY;
     return RC_OK;
 }
 
 int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const void* data, uint64_t size)
 {
-    if (!name || !name[0] || !type || !type[0] || storage < 1 || storage > 3 || size > kMaxBlockSize
-        || (size && !data))
+    int existing = -1;
+    if (size && !data)
         return RC_ERR_INVALID;
-    if (m_readOnly)
-        return RC_ERR_READ_ONLY;
-    int existing = find(name, type);
-    if (existing < 0 && m_live >= static_cast<int>(m_rec.limit))
-        return RC_ERR_NO_SLOT;
-    if (storage == 3 && !m_key.valid())
-        return RC_ERR_KEY;
-
+    if (int rc = checkAdd(name, type, storage, size, existing); rc != RC_OK)
+        return rc;
     Entry e;
     copyField(e.name, name, 63);
     copyField(e.type, type, 16);
     e.storage = static_cast<uint8_t>(storage);
     e.size = size;
 
-    // Encode the payload.
-    std::vector<uint8_t> encoded;
+    // The encoded bytes are written over at once: no need to zero them first.
+    std::unique_ptr<uint8_t[]> encoded;
     const uint8_t* stored = static_cast<const uint8_t*>(data);
+    e.storedSize = size;
     if (storage == 2) {
         uLongf length = compressBound(static_cast<uLong>(size));
-        encoded.resize(length);
-        if (compress2(encoded.data(), &length, stored, static_cast<uLong>(size), kZlibLevel) != Z_OK)
+        encoded.reset(new (std::nothrow) uint8_t[length]);
+        if (!encoded || compress2(encoded.get(), &length, stored, static_cast<uLong>(size), kZlibLevel) != Z_OK)
             return RC_ERR_NO_MEMORY;
-        encoded.resize(length);
-        stored = encoded.data();
+        e.storedSize = length;
+        stored = encoded.get();
     } else if (storage == 3) {
-        encoded.resize(static_cast<size_t>(size) + kSealOverhead);
-        if (!m_key.seal(e.type, 16, data, static_cast<size_t>(size), encoded.data()))
+        e.storedSize = size + kSealOverhead;
+        encoded.reset(new (std::nothrow) uint8_t[e.storedSize]);
+        if (!encoded)
+            return RC_ERR_NO_MEMORY;
+        if (!m_key.seal(e.type, 16, data, static_cast<size_t>(size), encoded.get()))
             return RC_ERR_KEY;
-        stored = encoded.data();
+        stored = encoded.get();
     }
-    e.storedSize = storage == 1 ? size : encoded.size();
-    e.hash = hashBytes(stored, static_cast<size_t>(e.storedSize));
+    return append(e, stored, existing);
+}
 
+int ArchiveFile::addCompressed(const char* name, const char* type, const void* stream, uint64_t streamSize,
+                               uint64_t size)
+{
+    int existing = -1;
+    // The smallest zlib stream is 8 bytes; a claimed size beyond what zlib
+    // can expand to would only fail at load.
+    if (!stream || streamSize < 8 || size > streamSize * kMaxZlibRatio + 64)
+        return RC_ERR_INVALID;
+    if (int rc = checkAdd(name, type, 2, size, existing); rc != RC_OK)
+        return rc;
+    Entry e;
+    copyField(e.name, name, 63);
+    copyField(e.type, type, 16);
+    e.storage = 2;
+    e.size = size;
+    e.storedSize = streamSize;
+    return append(e, static_cast<const uint8_t*>(stream), existing);
+}
+
+int ArchiveFile::append(Entry e, const uint8_t* stored, int existing)
+{
+    e.hash = hashBytes(stored, static_cast<size_t>(e.storedSize));
     uint32_t slot = m_rec.count;
     if (slot >= m_rec.capacity)
         if (int rc = growIndex(slot + 1); rc != RC_OK)
             return rc;
 
     CommitRecord next = m_rec;
-    if (storage == 3) {
+    if (e.storage == 3) {
         if (int rc = ensureKeyCheck(next); rc != RC_OK)
             return rc;
         next.flags |= RF_BLOCKS_ENCRYPTED;
@@ -627,7 +687,7 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
 
     std::vector<SlotWrite> writes;
     if (existing >= 0) {
-        Entry old = m_entries[static_cast<size_t>(existing)];
+        Entry old = m_table.get(static_cast<uint32_t>(existing));
         old.deleted = 1;
         writes.push_back({static_cast<uint32_t>(existing), old});
     }
@@ -637,27 +697,25 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
 
 int ArchiveFile::remove(int index)
 {
-    const Entry* e = entry(index);
-    if (!e || e->deleted)
+    Entry changed;
+    if (!entry(index, changed) || changed.deleted)
         return RC_ERR_NOT_FOUND;
-    Entry changed = *e;
     changed.deleted = 1;
     return commit({{static_cast<uint32_t>(index), changed}}, m_rec);
 }
 
 int ArchiveFile::undelete(int index, const char* newName)
 {
-    const Entry* e = entry(index);
-    if (!e || !e->deleted)
+    Entry changed;
+    if (!entry(index, changed) || !changed.deleted)
         return RC_ERR_NOT_FOUND;
-    Entry changed = *e;
     changed.deleted = 0;
     if (newName && newName[0]) {
         copyField(changed.name, newName, 63);
     }
     if (find(changed.name, changed.type) >= 0)
         return RC_ERR_EXISTS;
-    if (m_live >= static_cast<int>(m_rec.limit))
+    if (m_table.liveCount() >= static_cast<int>(m_rec.limit))
         return RC_ERR_NO_SLOT;
     return commit({{static_cast<uint32_t>(index), changed}}, m_rec);
 }
@@ -696,15 +754,15 @@ int ArchiveFile::setIndexEncrypted(bool on)
         next.flags &= ~uint64_t(RF_INDEX_ENCRYPTED);
     }
     std::vector<SlotWrite> writes;
-    writes.reserve(m_entries.size());
-    for (uint32_t slot = 0; slot < m_entries.size(); ++slot)
-        writes.push_back({slot, m_entries[slot]});
+    writes.reserve(m_table.size());
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        writes.push_back({slot, m_table.get(slot)});
     if (int rc = commit(writes, next); rc != RC_OK)
         return rc;
     // The previous versions are in the old form: wipe them. A failure here
     // is repaired at the next open.
-    for (uint32_t slot = 0; slot < m_entries.size(); ++slot)
-        m_file.writeZeros(m_rec.indexOffset + uint64_t(slot) * kSlotSize + size_t(1 - m_activeVersion[slot]) * kVersionSize,
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        m_file.writeZeros(m_rec.indexOffset + uint64_t(slot) * kSlotSize + size_t(1 - m_table.activeVersion(slot)) * kVersionSize,
                           kVersionSize);
     m_file.sync();
     return RC_OK;
@@ -725,7 +783,9 @@ int ArchiveFile::validate(bool deep)
     std::vector<Range> ranges;
     ranges.push_back({0, kHeaderSize});
     ranges.push_back({m_rec.indexOffset, m_rec.indexOffset + uint64_t(m_rec.capacity) * kSlotSize});
-    for (const Entry& e : m_entries) {
+    ranges.reserve(m_table.size() + 2);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
+        const Entry e = m_table.get(slot);
         if (!entryIsSane(e, m_rec.dataEnd))
             return RC_ERR_CORRUPT;
         if (e.storedSize)
@@ -737,24 +797,13 @@ int ArchiveFile::validate(bool deep)
             return RC_ERR_CORRUPT;
     if (!deep)
         return RC_OK;
-    std::vector<uint8_t> stored;
-    for (const Entry& e : m_entries) {
-        if (e.deleted)
-            continue;
-        if (int rc = readStored(e, stored); rc != RC_OK)
-            return rc;
-        // Raw bytes were just checked; the others must decode, from the
-        // bytes already read.
-        if (e.storage == 1 || (e.storage == 3 && !m_key.valid()))
-            continue;
-        void* data = CMem::alloc(e.size ? static_cast<size_t>(e.size) : 1, kMemModule);
-        if (!data)
-            return RC_ERR_NO_MEMORY;
-        const int rc = decodeStored(e, stored.data(), data);
-        CMem::free(data);
-        if (rc != RC_OK)
-            return rc;
-    }
+    // Every stored byte must be what was written. Decoding is not repeated:
+    // the codec checked each stream when it was made or accepted.
+    std::vector<uint8_t> piece(1u << 20);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        if (!m_table.deleted(slot))
+            if (int rc = checkStored(m_table.get(slot), piece); rc != RC_OK)
+                return rc;
     return RC_OK;
 }
 
@@ -771,13 +820,13 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
         return RC_ERR_READ_ONLY;
     const CommitRecord& old = source->m_rec;
     uint32_t limit = newLimit ? static_cast<uint32_t>(newLimit) : old.limit;
-    if (static_cast<uint32_t>(source->m_live) > limit)
+    if (static_cast<uint32_t>(source->m_table.liveCount()) > limit)
         return RC_ERR_NO_SLOT;
 
     CommitRecord rec;
     rec.generation = 1;
     rec.limit = limit;
-    rec.count = static_cast<uint32_t>(source->m_live);
+    rec.count = static_cast<uint32_t>(source->m_table.liveCount());
     rec.capacity = std::max(rec.count, std::clamp(limit, kMinCapacity, kInitialCapacityCap));
     rec.indexOffset = kHeaderSize;
     rec.created = old.created;
@@ -790,24 +839,9 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
 int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, FileHandle& out)
 {
     const CommitRecord& old = source.m_rec;
-    // Live blocks keep their stored bytes (and so their encryption), packed
-    // in index order after the table.
-    uint64_t cursor = kHeaderSize + uint64_t(rec.capacity) * kSlotSize;
-    std::vector<Entry> kept;
-    kept.reserve(rec.count);
-    for (const Entry& e : source.m_entries) {
-        if (e.deleted)
-            continue;
-        Entry moved = e;
-        moved.offset = cursor;
-        if (int rc = copyRange(source.m_file, e.offset, out, cursor, e.storedSize); rc != RC_OK)
-            return rc;
-        cursor += e.storedSize;
-        if (e.storage == 3)
+    for (uint32_t slot = 0; slot < source.m_table.size(); ++slot)
+        if (!source.m_table.deleted(slot) && source.m_table.get(slot).storage == 3)
             rec.flags |= RF_BLOCKS_ENCRYPTED;
-        kept.push_back(moved);
-    }
-    rec.dataEnd = cursor;
     if (rec.flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED)) {
         rec.flags |= RF_KEY_CHECK;
         std::memcpy(rec.salt, old.salt, kSaltSize);
@@ -816,17 +850,48 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
         rec.kdfIterations = old.kdfIterations;
     }
     const ArchiveKey* sealKey = (rec.flags & RF_INDEX_ENCRYPTED) ? &source.m_key : nullptr;
-    std::vector<uint8_t> table(size_t(rec.capacity) * kSlotSize, 0);
-    for (uint32_t slot = 0; slot < rec.count; ++slot) {
-        uint8_t* version = table.data() + size_t(slot) * kSlotSize;
-        encodeVersion(version, rec.generation, slot, kept[slot], sealKey);
+
+    // Live blocks keep their stored bytes (and so their encryption), packed
+    // in index order after the table. The table is written a chunk at a
+    // time as the blocks are copied, so memory stays flat however many
+    // entries there are.
+    uint64_t cursor = kHeaderSize + uint64_t(rec.capacity) * kSlotSize;
+    std::vector<uint8_t> chunk;
+    uint32_t chunkFirst = 0;
+    auto flushChunk = [&]() {
+        const int rc = out.writeAt(kHeaderSize + uint64_t(chunkFirst) * kSlotSize, chunk.data(), chunk.size());
+        chunkFirst += static_cast<uint32_t>(chunk.size() / kSlotSize);
+        chunk.clear();
+        return rc;
+    };
+    uint32_t next = 0;
+    for (uint32_t slot = 0; slot < source.m_table.size(); ++slot) {
+        if (source.m_table.deleted(slot))
+            continue;
+        Entry moved = source.m_table.get(slot);
+        if (int rc = copyRange(source.m_file, moved.offset, out, cursor, moved.storedSize); rc != RC_OK)
+            return rc;
+        moved.offset = cursor;
+        cursor += moved.storedSize;
+        chunk.resize(chunk.size() + kSlotSize, 0);
+        uint8_t* version = chunk.data() + chunk.size() - kSlotSize;
+        encodeVersion(version, rec.generation, next++, moved, sealKey);
         if (peekGeneration(version) == 0)
             return RC_ERR_KEY;
+        if (chunk.size() >= kTableChunkSlots * kSlotSize)
+            if (int rc = flushChunk(); rc != RC_OK)
+                return rc;
     }
+    if (int rc = flushChunk(); rc != RC_OK)
+        return rc;
+    rec.dataEnd = cursor;
+    // Unused slots must read as empty.
+    if (int rc = out.writeZeros(kHeaderSize + uint64_t(next) * kSlotSize, uint64_t(rec.capacity - next) * kSlotSize);
+        rc != RC_OK)
+        return rc;
     uint8_t header[kHeaderSize];
     encodeHeader(header, &rec, nullptr, rec.flags);
-    const int rc = out.writeAt(kHeaderSize, table.data(), table.size());
-    return rc == RC_OK ? out.writeAt(0, header, kHeaderSize) : rc;
+    return out.writeAt(0, header, kHeaderSize);
 }
 
 } // namespace Zelkoran::archive

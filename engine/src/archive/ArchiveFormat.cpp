@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <openssl/crypto.h>
-#include <xxhash.h>
+// The dispatching entry points pick the widest vector unit this CPU has at
+// run time; the hash values are those of the portable code.
+#include <xxh_x86dispatch.h>
 
 namespace Zelkoran::archive {
 

@@ -90,6 +90,7 @@ void FileHandle::close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_unsynced = false;
 }
 
 int FileHandle::readAt(uint64_t offset, void* buffer, size_t length) const
@@ -115,6 +116,7 @@ int FileHandle::writeAt(uint64_t offset, const void* buffer, size_t length)
     int64_t permitted = allowed(IoOp::Write, offset, length);
     if (permitted < 0)
         return RC_ERR_IO;
+    m_unsynced = true;
     if (static_cast<size_t>(permitted) < length) {
         writeFully(m_fd, offset, buffer, static_cast<size_t>(permitted));
         return RC_ERR_IO;
@@ -139,15 +141,17 @@ int FileHandle::sync()
 {
     if (allowed(IoOp::Sync, 0, 0) < 0)
         return RC_ERR_IO;
-    if (!g_deviceSync)
-        return RC_OK;
-    return ::fdatasync(m_fd) == 0 ? RC_OK : RC_ERR_IO;
+    if (g_deviceSync && ::fdatasync(m_fd) != 0)
+        return RC_ERR_IO;
+    m_unsynced = false;
+    return RC_OK;
 }
 
 int FileHandle::truncate(uint64_t size)
 {
     if (allowed(IoOp::Truncate, size, 0) < 0)
         return RC_ERR_IO;
+    m_unsynced = true;
     return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0 ? RC_OK : RC_ERR_IO;
 }
 

@@ -47,12 +47,15 @@ public:
     int writeZeros(uint64_t offset, uint64_t length);
     // Flushes file data to the device. 0 or RC_ERR_IO.
     int sync();
+    // Something was written since the last successful sync.
+    bool hasUnsyncedWrites() const { return m_unsynced; }
     int truncate(uint64_t size);
     // Current size in bytes, or a negative code.
     int64_t size() const;
 
 private:
     int m_fd = -1;
+    bool m_unsynced = false;
 };
 
 // Flushes the folder holding path, so a rename inside it is durable.
