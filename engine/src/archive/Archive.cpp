@@ -53,17 +53,25 @@ bool Archive::isEncryptedBlocks() const { return m_file->blocksEncrypted(); }
 
 int Archive::blockAt(int index, Block& block) const
 {
-    archive::Entry found;
-    if (!m_file->entry(index, found))
+    // Listings call this for every entry of every tab: fill the block
+    // straight from the compact index.
+    const archive::EntryTable& table = m_file->table();
+    if (index < 0 || static_cast<uint32_t>(index) >= table.size())
         return RC_ERR_NOT_FOUND;
-    const archive::Entry* e = &found;
-    block.storage = e->storage;
+    const auto slot = static_cast<uint32_t>(index);
+    size_t nameLength = 0;
+    const char* name = table.name(slot, nameLength);
+    // A fixed-size clear and a short loop: a memcpy of a varying small
+    // length costs more than the whole rest of this call.
+    std::memset(block.name, 0, sizeof(block.name));
+    for (size_t i = 0; i < nameLength; ++i)
+        block.name[i] = name[i];
+    std::memcpy(block.type, table.type(slot), sizeof(block.type));
+    block.storage = table.storage(slot);
     block.data = nullptr;
-    block.size = e->size;
-    std::memcpy(block.name, e->name, sizeof(block.name));
-    std::memcpy(block.type, e->type, sizeof(block.type));
-    block.storedSize = e->storedSize;
-    block.deleted = e->deleted;
+    block.size = table.dataSize(slot);
+    block.storedSize = table.storedSize(slot);
+    block.deleted = table.deleted(slot);
     return RC_OK;
 }
 

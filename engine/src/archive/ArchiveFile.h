@@ -46,6 +46,8 @@ public:
     float fragmentation() const;
     // Copies entry index into out; false when there is none.
     bool entry(int index, Entry& out) const;
+    // The index as it is in memory, for listings.
+    const EntryTable& table() const { return m_table; }
 
     // Index of the live entry with that name (and type, unless type is
     // empty), or RC_ERR_NOT_FOUND.

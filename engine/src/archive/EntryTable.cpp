@@ -23,6 +23,7 @@ void EntryTable::clear()
     m_names.clear();
     m_types.clear();
     m_typeIds.clear();
+    m_lastType = kNone;
     m_buckets.clear();
     m_linked = 0;
     m_live = 0;
@@ -41,7 +42,7 @@ Entry EntryTable::get(uint32_t slot) const
     const Record& r = m_records[slot];
     Entry e;
     std::memcpy(e.name, nameOf(r), r.nameLength);
-    copyField(e.type, m_types[r.typeId].c_str(), sizeof(e.type));
+    std::memcpy(e.type, m_types[r.typeId].data(), sizeof(e.type));
     e.offset = r.offset;
     e.storedSize = r.storedSize;
     e.size = r.size;
@@ -53,8 +54,15 @@ Entry EntryTable::get(uint32_t slot) const
 
 uint32_t EntryTable::knownTypeId(const char* type) const
 {
-    auto it = m_typeIds.find(std::string(type, strnlen(type, 16)));
-    return it == m_typeIds.end() ? kNone : it->second;
+    char field[16];
+    copyField(field, type, sizeof(field));
+    if (m_lastType != kNone && std::memcmp(m_types[m_lastType].data(), field, sizeof(field)) == 0)
+        return m_lastType;
+    auto it = m_typeIds.find(std::string(field, strnlen(field, sizeof(field))));
+    if (it == m_typeIds.end())
+        return kNone;
+    m_lastType = it->second;
+    return it->second;
 }
 
 uint32_t EntryTable::typeId(const char* type, bool intern)
@@ -62,9 +70,11 @@ uint32_t EntryTable::typeId(const char* type, bool intern)
     const uint32_t known = knownTypeId(type);
     if (known != kNone || !intern || m_types.size() >= kMaxTypes)
         return known;
-    m_types.emplace_back(type, strnlen(type, 16));
+    std::array<char, 16> field;
+    copyField(field.data(), type, field.size());
+    m_types.push_back(field);
     const auto id = static_cast<uint32_t>(m_types.size() - 1);
-    m_typeIds.emplace(m_types.back(), id);
+    m_typeIds.emplace(std::string(field.data(), strnlen(field.data(), field.size())), id);
     return id;
 }
 

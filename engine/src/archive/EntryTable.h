@@ -7,6 +7,7 @@
 
 #include "ArchiveFormat.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -25,6 +26,17 @@ public:
     uint64_t liveStored() const { return m_liveStored; }
 
     Entry get(uint32_t slot) const;
+    // The parts of an entry a listing reads, without building an Entry.
+    // Name and type are not terminated (the type may fill all 16 bytes).
+    const char* name(uint32_t slot, size_t& length) const
+    {
+        length = m_records[slot].nameLength;
+        return nameOf(m_records[slot]);
+    }
+    // The 16-byte type field, zero-padded.
+    const char* type(uint32_t slot) const { return m_types[m_records[slot].typeId].data(); }
+    uint8_t storage(uint32_t slot) const { return m_records[slot].storage; }
+    uint64_t dataSize(uint32_t slot) const { return m_records[slot].size; }
     bool deleted(uint32_t slot) const { return m_records[slot].deleted; }
     uint64_t storedSize(uint32_t slot) const { return m_records[slot].storedSize; }
 
@@ -78,8 +90,9 @@ private:
 
     std::vector<Record> m_records;
     std::vector<char> m_names;
-    std::vector<std::string> m_types;
+    std::vector<std::array<char, 16>> m_types;
     std::unordered_map<std::string, uint32_t> m_typeIds;
+    mutable uint32_t m_lastType = kNone; // entries come in runs of one type
     std::vector<uint64_t> m_buckets;
     size_t m_linked = 0;
     int m_live = 0;
