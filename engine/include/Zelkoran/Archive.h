@@ -104,11 +104,15 @@ public:
     int decrypt();
     // Checks the index (and with deep every block's checksum). 0 = valid.
     int validate(bool deep);
-    // Durable (the default): every change is flushed to the device before
-    // it counts, so it survives a power cut. Off: changes still survive a
-    // killed process, and one flush at close makes them durable - for files
-    // nobody relies on until they are closed, such as a conversion target
-    // written under a temporary name.
+    // Durable (the default): a change that returned 0 is on the device -
+    // its data, its index entries and the header that points at them were
+    // flushed before the call returned - so it survives a power cut, and a
+    // cut during a change leaves the state before or after it. Off: no
+    // flush per change; a killed process still leaves the state before or
+    // after each change, a power cut may leave an archive that opens with
+    // an older state or not at all; closing (or switching back on) flushes
+    // everything. For files nobody relies on until they are closed, such as
+    // a conversion target written under a temporary name.
     void setDurable(bool on);
 
 private:

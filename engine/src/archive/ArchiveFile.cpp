@@ -529,7 +529,13 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
     int target = 1 - m_activeRecord;
     uint8_t header[kHeaderSize];
     encodeHeader(header, target == 0 ? &next : &m_rec, target == 1 ? &next : &m_rec, next.flags);
-    if (int rc = m_file.writeAt(0, header, kHeaderSize); rc != RC_OK) {
+    // Durable: the change counts once its header is on the device, so a 0
+    // returned survives a power cut, and the next change may reuse the
+    // version places this header no longer points to.
+    int rc = m_file.writeAt(0, header, kHeaderSize);
+    if (rc == RC_OK && m_durable)
+        rc = m_file.sync();
+    if (rc != RC_OK) {
         uint8_t previous[kHeaderSize];
         const CommitRecord* other = m_otherValid ? &m_otherRec : nullptr;
         encodeHeader(previous, target == 0 ? other : &m_rec, target == 1 ? other : &m_rec, m_rec.flags);

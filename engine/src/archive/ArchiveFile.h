@@ -7,7 +7,9 @@
 //     state does not use, stamped with the new generation.   (commit)
 //  W3 Data and versions are flushed before the commit record points at them. (commit)
 //  W4 The commit record goes to the header's other record place; the
-//     header is one 512-byte write.                           (commit)
+//     header is one 512-byte write, flushed before the change returns
+//     when durable, so nothing later overwrites what it points to before
+//     it is on the device.                                    (commit)
 //  W5 A failed commit zeroes the versions it wrote and restores the header;
 //     if that fails too, the archive refuses further writes until reopened,
 //     and opening zeroes versions newer than the committed generation. (rollback, repair)

@@ -13,7 +13,14 @@ namespace Zelkoran::archive {
 
 namespace {
 FaultHook g_faultHook;
+WriteTap g_writeTap;
 bool g_deviceSync = true;
+
+void tap(IoOp op, uint64_t offset, const void* data, size_t length)
+{
+    if (g_writeTap)
+        g_writeTap(op, offset, data, length);
+}
 
 // Runs the fault hook; returns the byte count a write may still do, or -1
 // when the operation must fail at once.
@@ -45,6 +52,7 @@ int writeFully(int fd, uint64_t offset, const void* buffer, size_t length)
 } // namespace
 
 void setFaultHook(FaultHook hook) { g_faultHook = std::move(hook); }
+void setWriteTap(WriteTap t) { g_writeTap = std::move(t); }
 void setDeviceSync(bool on) { g_deviceSync = on; }
 
 FileHandle::~FileHandle() { close(); }
@@ -118,10 +126,14 @@ int FileHandle::writeAt(uint64_t offset, const void* buffer, size_t length)
         return RC_ERR_IO;
     m_unsynced = true;
     if (static_cast<size_t>(permitted) < length) {
-        writeFully(m_fd, offset, buffer, static_cast<size_t>(permitted));
+        if (writeFully(m_fd, offset, buffer, static_cast<size_t>(permitted)) == RC_OK)
+            tap(IoOp::Write, offset, buffer, static_cast<size_t>(permitted));
         return RC_ERR_IO;
     }
-    return writeFully(m_fd, offset, buffer, length);
+    const int rc = writeFully(m_fd, offset, buffer, length);
+    if (rc == RC_OK)
+        tap(IoOp::Write, offset, buffer, length);
+    return rc;
 }
 
 int FileHandle::writeZeros(uint64_t offset, uint64_t length)
@@ -144,6 +156,7 @@ int FileHandle::sync()
     if (g_deviceSync && ::fdatasync(m_fd) != 0)
         return RC_ERR_IO;
     m_unsynced = false;
+    tap(IoOp::Sync, 0, nullptr, 0);
     return RC_OK;
 }
 

@@ -17,6 +17,12 @@ enum class IoOp { Write, Sync, Truncate };
 using FaultHook = std::function<int64_t(IoOp op, uint64_t offset, size_t length)>;
 void setFaultHook(FaultHook hook);
 
+// Called after each write with the bytes that reached the file, and after
+// each flush (data null), so a test can rebuild what a power cut at any
+// moment could leave. Tests only; null by default.
+using WriteTap = std::function<void(IoOp op, uint64_t offset, const void* data, size_t length)>;
+void setWriteTap(WriteTap tap);
+
 // Flushes reach the device unless switched off. Off keeps every guarantee
 // against a killed process but none against a power cut: benchmarks use it
 // to build large fixtures and to measure the engine without the device.
