@@ -227,7 +227,7 @@ void BM_Aes(benchmark::State& state)
     bool decrypt = state.range(1) != 0;
     uint8_t salt[za::kSaltSize] = {};
     za::ArchiveKey key;
-    key.derive("bench-key", 9, salt, za::kKdfIterations);
+    key.derive("bench-key", 9, salt, za::KdfParams{});
     std::vector<uint8_t> data = payload(size);
     std::vector<uint8_t> sealed(size + za::kSealOverhead);
     key.seal("ZK7_FILE\0\0\0\0\0\0\0\0", 16, data.data(), size, sealed.data());

@@ -32,6 +32,10 @@ public:
         char type[16] = {};        // e.g. "ZK7_IMAGE", compared over 16 bytes
         uint64_t storedSize = 0;   // bytes the block occupies in the file
         uint8_t deleted = 0;       // soft-deleted index entry
+        // Set by the constructor when the name (over 63 bytes) or the type
+        // (over 16) does not fit; names are never cut, so every call given
+        // such a block refuses it with RC_ERR_INVALID (-22).
+        bool tooLong = false;
 
         Block() = default;
         Block(const char* blockName, const char* blockType);
@@ -91,9 +95,10 @@ public:
     // Soft-deletes the live block named by block.name and block.type: the
     // entry keeps its position, name, type, sizes and data. 0 or RC_ERR_NOT_FOUND.
     int blockDelete(const Block& block);
-    // Restores deleted entry index, renamed to newName when not null (cut
-    // to 63 characters). 0, RC_ERR_NOT_FOUND (not a deleted entry),
-    // RC_ERR_EXISTS (a live block has that name and type), RC_ERR_NO_SLOT.
+    // Restores deleted entry index, renamed to newName when not null (63
+    // bytes at most: RC_ERR_INVALID for a longer one). 0, RC_ERR_NOT_FOUND
+    // (not a deleted entry), RC_ERR_EXISTS (a live block has that name and
+    // type), RC_ERR_NO_SLOT.
     int blockUndelete(int index, const char* newName);
     // Sets the key (1..32 bytes) for encrypted blocks and the index. Once
     // the archive holds encrypted data only that data's key is accepted

@@ -32,11 +32,32 @@ std::string absolutePath(const char* path)
 
 Archive::Block::Block(const char* blockName, const char* blockType)
 {
+    // Never cut: a cut name could name another block (or split a UTF-8
+    // character); a text that does not fit makes the block refused.
+    const size_t nameLength = blockName ? std::strlen(blockName) : 0;
+    const size_t typeLength = blockType ? std::strlen(blockType) : 0;
+    tooLong = nameLength >= sizeof(name) || typeLength > sizeof(type);
+    if (tooLong)
+        return;
     if (blockName)
-        archive::copyField(name, blockName, sizeof(name) - 1);
+        archive::copyField(name, blockName, sizeof(name));
     if (blockType)
         archive::copyField(type, blockType, sizeof(type));
 }
+
+namespace {
+// The name and type of a block as zero-terminated texts; false when the
+// block was refused or its name field lacks its terminator.
+bool fieldsOf(const Archive::Block& block, char (&name)[64], char (&type)[17])
+{
+    if (block.tooLong || block.name[63] != '\0')
+        return false;
+    std::memcpy(name, block.name, sizeof(name));
+    std::memcpy(type, block.type, 16);
+    type[16] = '\0';
+    return true;
+}
+} // namespace
 
 Archive::Archive(int id, std::unique_ptr<ArchiveFile> file) : m_id(id), m_file(std::move(file)) {}
 Archive::~Archive() = default;
@@ -78,10 +99,9 @@ int Archive::blockAt(int index, Block& block) const
 int Archive::blockSearch(const Block& block) const
 {
     char name[64];
-    std::memcpy(name, block.name, sizeof(name));
-    name[63] = '\0';
-    char type[17] = {};
-    std::memcpy(type, block.type, 16);
+    char type[17];
+    if (!fieldsOf(block, name, type))
+        return RC_ERR_INVALID;
     return m_file->find(name, type);
 }
 
@@ -113,20 +133,18 @@ void Archive::blockFree(Block& block)
 int Archive::blockAdd(const Block& block)
 {
     char name[64];
-    std::memcpy(name, block.name, sizeof(name));
-    name[63] = '\0';
-    char type[17] = {};
-    std::memcpy(type, block.type, 16);
+    char type[17];
+    if (!fieldsOf(block, name, type))
+        return RC_ERR_INVALID;
     return m_file->add(name, type, block.storage, block.data, block.size);
 }
 
 int Archive::blockAddCompressed(const Block& block)
 {
     char name[64];
-    std::memcpy(name, block.name, sizeof(name));
-    name[63] = '\0';
-    char type[17] = {};
-    std::memcpy(type, block.type, 16);
+    char type[17];
+    if (!fieldsOf(block, name, type))
+        return RC_ERR_INVALID;
     return m_file->addCompressed(name, type, block.data, block.storedSize, block.size);
 }
 
@@ -142,7 +160,12 @@ int Archive::blockDelete(const Block& block)
     return index < 0 ? index : m_file->remove(index);
 }
 
-int Archive::blockUndelete(int index, const char* newName) { return m_file->undelete(index, newName); }
+int Archive::blockUndelete(int index, const char* newName)
+{
+    if (newName && std::strlen(newName) > 63)
+        return RC_ERR_INVALID;
+    return m_file->undelete(index, newName);
+}
 int Archive::setKey(const void* key, int length) { return m_file->setKey(key, length); }
 int Archive::encrypt() { return m_file->setIndexEncrypted(true); }
 int Archive::decrypt() { return m_file->setIndexEncrypted(false); }
@@ -192,7 +215,13 @@ Archive* ArchiveMgr::get(int id)
     return it == m_impl->open.end() ? nullptr : it->second.get();
 }
 
-int ArchiveMgr::close(int id) { return m_impl->open.erase(id) ? RC_OK : RC_ERR_NOT_FOUND; }
+int ArchiveMgr::close(int id)
+{
+    const bool closed = m_impl->open.erase(id) != 0;
+    // No passphrase or derived key outlives the archive it opened.
+    archive::forgetDerivations();
+    return closed ? RC_OK : RC_ERR_NOT_FOUND;
+}
 
 int ArchiveMgr::defrag(const char* path, int newLimit, const void* key, int keyLength)
 {
@@ -207,6 +236,10 @@ int ArchiveMgr::validate(int id, bool deep)
     return a ? a->validate(deep) : RC_ERR_NOT_FOUND;
 }
 
-void ArchiveMgr::closeAll() { m_impl->open.clear(); }
+void ArchiveMgr::closeAll()
+{
+    m_impl->open.clear();
+    archive::forgetDerivations();
+}
 
 } // namespace Zelkoran

@@ -3,6 +3,7 @@
 #include "core/FileReplace.h"
 
 #include <Zelkoran/CMem.h>
+#include <Zelkoran/Log.h>
 #include <Zelkoran/Result.h>
 
 #include <algorithm>
@@ -44,6 +45,49 @@ bool entryIsSane(const Entry& e, uint64_t dataEnd)
     default: return e.storedSize == e.size + kSealOverhead;
     }
 }
+
+// The digest an entry's stored bytes are checked against: XXH3, or the
+// keyed one an encrypted index holds for raw and zlib blocks.
+class StoredDigest {
+public:
+    StoredDigest(bool keyed, const ArchiveKey& key)
+    {
+        if (keyed) {
+            m_keyed = std::make_unique<ArchiveKey::Digest>(key);
+        } else {
+            m_plain = XXH3_createState();
+            if (m_plain && XXH3_64bits_reset(m_plain) != XXH_OK) {
+                XXH3_freeState(m_plain);
+                m_plain = nullptr;
+            }
+        }
+    }
+    ~StoredDigest() { XXH3_freeState(m_plain); }
+    StoredDigest(const StoredDigest&) = delete;
+    StoredDigest& operator=(const StoredDigest&) = delete;
+
+    void update(const void* data, size_t length)
+    {
+        if (m_keyed)
+            m_keyed->update(data, length);
+        else if (m_plain)
+            XXH3_64bits_update(m_plain, data, length);
+    }
+    // False when the digest could not be made.
+    bool finish(uint64_t& out)
+    {
+        if (m_keyed)
+            return m_keyed->finish(out);
+        if (!m_plain)
+            return false;
+        out = XXH3_64bits_digest(m_plain);
+        return true;
+    }
+
+private:
+    std::unique_ptr<ArchiveKey::Digest> m_keyed;
+    XXH3_state_t* m_plain = nullptr;
+};
 
 // Copies length bytes between two files, in the kernel when it can.
 int copyRange(const FileHandle& from, uint64_t fromOffset, FileHandle& to, uint64_t toOffset, uint64_t length)
@@ -98,11 +142,14 @@ int ArchiveFile::create(const char* path, int blockLimit, std::unique_ptr<Archiv
     rec.dataEnd = kHeaderSize + uint64_t(rec.capacity) * kSlotSize;
     rec.created = rec.modified = now();
 
+    // A file another writer holds would lose that writer's changes.
+    if (int rc = FileHandle::checkNotHeld(path); rc != RC_OK)
+        return rc;
     // Build the file aside and move it into place, so an existing file is
     // only replaced by a complete archive.
     const int rc = replaceFile(path, "new", [&](FileHandle& file) {
         uint8_t header[kHeaderSize];
-        encodeHeader(header, &rec, nullptr, rec.flags);
+        encodeHeader(header, &rec, nullptr, rec.flags, nullptr);
         const int written = file.writeAt(0, header, kHeaderSize);
         return written == RC_OK ? file.truncate(rec.dataEnd) : written;
     });
@@ -123,6 +170,10 @@ int ArchiveFile::open(const char* path, const void* key, int keyLength, std::uni
     file->m_path = path;
     if (int rc = file->m_file.openExisting(path, file->m_readOnly); rc != RC_OK)
         return rc;
+    if (!file->m_readOnly) {
+        removeLeftovers(path, "defrag");
+        removeLeftovers(path, "new");
+    }
     int64_t size = file->m_file.size();
     if (size < 0)
         return static_cast<int>(size);
@@ -134,36 +185,129 @@ int ArchiveFile::open(const char* path, const void* key, int keyLength, std::uni
     if (int rc = checkHeader(header); rc != RC_OK)
         return rc;
 
+    // A damaged record may have been the one in force: falling back to the
+    // other would silently undo the last change, so damage is refused.
     CommitRecord records[2];
-    bool valid[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
-    int order[2] = {0, 1};
-    if (valid[1] && (!valid[0] || records[1].generation > records[0].generation))
-        std::swap(order[0], order[1]);
-    int rc = RC_ERR_CORRUPT;
-    for (int i : order) {
-        if (!valid[i])
-            continue;
-        file->m_activeRecord = i;
-        file->m_otherValid = valid[1 - i];
-        file->m_otherRec = records[1 - i];
-        rc = file->loadState(records[i], key, keyLength, static_cast<uint64_t>(size));
-        // Only damage may fall back to the older state; a key problem is the
-        // caller's to solve.
-        if (rc != RC_ERR_CORRUPT)
-            break;
-    }
-    if (rc != RC_OK)
-        return rc;
+    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
+    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged)
+        return damaged(path, "a commit record is damaged");
+    if (states[0] == RecordState::Absent && states[1] == RecordState::Absent)
+        return damaged(path, "no commit record");
+    const bool bothValid = states[0] == RecordState::Valid && states[1] == RecordState::Valid;
+    const int inForce = states[0] != RecordState::Valid || (bothValid && records[1].generation > records[0].generation) ? 1 : 0;
+    file->m_activeRecord = inForce;
+    file->m_otherValid = bothValid;
+    file->m_otherRec = records[1 - inForce];
+    if (int rc = file->loadState(records[inForce], key, keyLength, static_cast<uint64_t>(size)); rc != RC_OK)
+        return rc == RC_ERR_CORRUPT ? damaged(path, file->m_damage) : rc;
     // The flags word is what the editor reads before opening: keep it true.
     uint8_t expected[kHeaderSize];
     encodeHeader(expected, file->m_activeRecord == 0 ? &file->m_rec : (file->m_otherValid ? &file->m_otherRec : nullptr),
                  file->m_activeRecord == 1 ? &file->m_rec : (file->m_otherValid ? &file->m_otherRec : nullptr),
-                 file->m_rec.flags);
+                 file->m_rec.flags, file->m_key.valid() ? &file->m_key : nullptr);
     if (!file->m_readOnly && std::memcmp(expected, header, 28) != 0) {
         if (file->m_file.writeAt(0, expected, kHeaderSize) != RC_OK || file->m_file.sync() != RC_OK)
             return RC_ERR_IO;
     }
     out = std::move(file);
+    return RC_OK;
+}
+
+int ArchiveFile::damaged(const std::string& path, const std::string& what)
+{
+    if (Log* log = LogMgr::current())
+        log->msg(2, " [Archive] Error: %s is damaged: %s.\n", path.c_str(), what.c_str());
+    return RC_ERR_CORRUPT;
+}
+
+int ArchiveFile::corrupt(const char* what)
+{
+    m_damage = what;
+    return RC_ERR_CORRUPT;
+}
+
+int ArchiveFile::useKey(const CommitRecord& rec, const void* key, int keyLength)
+{
+    const bool hasCheck = rec.flags & RF_KEY_CHECK;
+    if (hasCheck && !rec.kdf.acceptable())
+        return corrupt("its key derivation settings are out of range");
+    if (key) {
+        ArchiveKey candidate;
+        const uint8_t* salt = rec.salt;
+        if (!hasCheck) {
+            randomBytes(m_pendingSalt, kSaltSize);
+            salt = m_pendingSalt;
+        }
+        if (!candidate.derive(key, keyLength, salt, hasCheck ? rec.kdf : newKeyCost()))
+            return RC_ERR_KEY;
+        if (hasCheck && !candidate.verifyCheck(rec.checkNonce, rec.checkTag))
+            return RC_ERR_KEY;
+        m_key.take(candidate);
+    } else if (rec.flags & RF_INDEX_ENCRYPTED) {
+        return RC_ERR_KEY;
+    }
+    if ((rec.flags & RF_INDEX_ENCRYPTED) && !hasCheck)
+        return corrupt("its index is encrypted without a key check");
+    if ((rec.flags & RF_INDEX_ENCRYPTED) && !recordMacMatches(rec, m_key))
+        return corrupt("its commit record fails its authentication");
+    return RC_OK;
+}
+
+int ArchiveFile::chooseVersion(const uint8_t* slotBytes, uint32_t slot, const CommitRecord& rec, SlotChoice& out) const
+{
+    // A version newer than the record is a leftover of the one change that
+    // was interrupted (rec.generation + 1); anything newer is damage. Of
+    // the others the valid one with the higher generation is in force; a
+    // version that fails its check counts as damage when it claims to be
+    // newer than that one (a torn write of the version being replaced
+    // still carries the older generation).
+    out = SlotChoice{};
+    uint64_t bestGeneration = 0;
+    uint64_t invalidGeneration = 0;
+    uint64_t otherKindGeneration = 0;
+    bool invalid = false;
+    for (int v = 0; v < 2; ++v) {
+        const uint8_t* version = slotBytes + size_t(v) * kVersionSize;
+        const uint64_t claimed = peekGeneration(version);
+        if (claimed > rec.generation) {
+            if (claimed > rec.generation + 1)
+                return RC_ERR_CORRUPT;
+            out.stale[v] = true;
+            continue;
+        }
+        if (rec.version < 2 && versionKind(version) == kKindSealedKeyed)
+            return RC_ERR_CORRUPT; // a newer archive's index under an older record
+        // A version of the other kind (sealed under a plain record, plain
+        // under an encrypted one) is a leftover of switching the index,
+        // wiped at open - unless it claims to be the newest: then the flag
+        // was changed, and the next change would write names in clear.
+        if (claimed != 0 && isSealedVersion(version) != ((rec.flags & RF_INDEX_ENCRYPTED) != 0)) {
+            otherKindGeneration = std::max(otherKindGeneration, claimed);
+            out.stale[v] = true;
+            continue;
+        }
+        uint64_t generation = 0;
+        bool sealed = false;
+        Entry e;
+        const VersionState state = decodeVersion(version, slot, m_key.valid() ? &m_key : nullptr, generation, e, sealed);
+        if (state == VersionState::NeedsKey)
+            return RC_ERR_CORRUPT; // sealed entries in a plain index
+        if (state == VersionState::Invalid) {
+            invalid = true;
+            invalidGeneration = std::max(invalidGeneration, claimed);
+            continue;
+        }
+        if (state != VersionState::Valid)
+            continue;
+        if (out.best < 0 || generation > bestGeneration) {
+            out.best = v;
+            bestGeneration = generation;
+            out.entry = e;
+        }
+    }
+    if (out.best < 0 || (invalid && invalidGeneration >= bestGeneration) || otherKindGeneration >= bestGeneration)
+        return RC_ERR_CORRUPT;
+    out.generation = bestGeneration;
     return RC_OK;
 }
 
@@ -175,86 +319,66 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
     const uint64_t tableBytes = uint64_t(rec.capacity) * kSlotSize;
     if (rec.indexOffset < kHeaderSize || rec.capacity > kMaxCapacity || rec.count > rec.capacity
         || rec.limit > kMaxLimit || rec.dataEnd > fileSize || rec.indexOffset > rec.dataEnd
-        || tableBytes > rec.dataEnd - rec.indexOffset)
-        return RC_ERR_CORRUPT;
-
-    const bool hasCheck = rec.flags & RF_KEY_CHECK;
-    if (hasCheck && (rec.kdfIterations < 1 || rec.kdfIterations > kMaxKdfIterations))
-        return RC_ERR_CORRUPT;
-    if (key) {
-        ArchiveKey candidate;
-        const uint8_t* salt = rec.salt;
-        if (!hasCheck) {
-            randomBytes(m_pendingSalt, kSaltSize);
-            salt = m_pendingSalt;
-        }
-        uint32_t iterations = hasCheck ? rec.kdfIterations : kKdfIterations;
-        if (!candidate.derive(key, keyLength, salt, iterations))
-            return RC_ERR_KEY;
-        if (hasCheck && !candidate.verifyCheck(rec.checkNonce, rec.checkTag))
-            return RC_ERR_KEY;
-        m_key.take(candidate);
-    } else if (rec.flags & RF_INDEX_ENCRYPTED) {
-        return RC_ERR_KEY;
-    }
-    if ((rec.flags & RF_INDEX_ENCRYPTED) && !hasCheck)
-        return RC_ERR_CORRUPT;
+        || tableBytes > rec.dataEnd - rec.indexOffset || rec.nextSealId > kMaxSealId + 1)
+        return corrupt("its commit record points outside the file");
+    if (int rc = useKey(rec, key, keyLength); rc != RC_OK)
+        return rc;
+    const bool indexEncrypted = rec.flags & RF_INDEX_ENCRYPTED;
 
     m_table.reserve(rec.count);
     bool anyEncrypted = false;
+    uint64_t highestSealId = 0;
+    uint8_t indexTag[kIndexTagSize] = {};
     std::vector<std::pair<uint64_t, size_t>> stale;
     std::vector<uint8_t> chunk;
+    std::vector<uint32_t> slots;
+    std::vector<uint64_t> generations;
     for (uint32_t first = 0; first < rec.count; first += kTableChunkSlots) {
         uint32_t n = std::min<uint32_t>(kTableChunkSlots, rec.count - first);
         chunk.resize(size_t(n) * kSlotSize);
         uint64_t chunkOffset = rec.indexOffset + uint64_t(first) * kSlotSize;
         if (int rc = m_file.readAt(chunkOffset, chunk.data(), chunk.size()); rc != RC_OK)
-            return rc;
+            return rc == RC_ERR_CORRUPT ? corrupt("its index table is cut short") : rc;
+        slots.clear();
+        generations.clear();
         for (uint32_t i = 0; i < n; ++i) {
-            uint32_t slot = first + i;
-            int best = -1;
-            uint64_t bestGeneration = 0;
-            Entry chosen;
-            for (int v = 0; v < 2; ++v) {
-                const uint8_t* version = chunk.data() + size_t(i) * kSlotSize + size_t(v) * kVersionSize;
-                uint64_t versionOffset = chunkOffset + size_t(i) * kSlotSize + size_t(v) * kVersionSize;
-                if (peekGeneration(version) > rec.generation) {
-                    stale.emplace_back(versionOffset, kVersionSize);
-                    continue;
-                }
-                uint64_t generation = 0;
-                bool sealed = false;
-                Entry e;
-                VersionState state = decodeVersion(version, slot, m_key.valid() ? &m_key : nullptr, generation, e, sealed);
-                if (state == VersionState::NeedsKey)
-                    return RC_ERR_CORRUPT; // sealed entries in a plain index
-                if (state != VersionState::Valid)
-                    continue;
-                if (best < 0 || generation > bestGeneration) {
-                    best = v;
-                    bestGeneration = generation;
-                    chosen = e;
-                }
-            }
-            if (best < 0 || !entryIsSane(chosen, rec.dataEnd))
-                return RC_ERR_CORRUPT;
-            anyEncrypted |= chosen.storage == 3;
-            if (int rc = m_table.append(chosen); rc != RC_OK)
+            const uint32_t slot = first + i;
+            const uint8_t* slotBytes = chunk.data() + size_t(i) * kSlotSize;
+            SlotChoice choice;
+            if (chooseVersion(slotBytes, slot, rec, choice) != RC_OK || !entryIsSane(choice.entry, rec.dataEnd))
+                return corrupt("an index entry is damaged");
+            anyEncrypted |= choice.entry.storage == 3;
+            highestSealId = std::max(highestSealId, choice.entry.sealId);
+            if (int rc = m_table.append(choice.entry); rc != RC_OK)
                 return rc;
-            m_table.setActiveVersion(slot, static_cast<uint8_t>(best));
-            // An encrypted index leaves no readable copy behind.
-            const uint8_t* other = chunk.data() + size_t(i) * kSlotSize + size_t(1 - best) * kVersionSize;
-            if ((rec.flags & RF_INDEX_ENCRYPTED) && peekGeneration(other) != 0 && !isSealedVersion(other))
-                stale.emplace_back(chunkOffset + size_t(i) * kSlotSize + size_t(1 - best) * kVersionSize, kVersionSize);
+            m_table.setActiveVersion(slot, static_cast<uint8_t>(choice.best));
+            slots.push_back(slot);
+            generations.push_back(choice.generation);
+            // Leftovers of an interrupted change or of switching the index
+            // are wiped: an encrypted index keeps no readable copy.
+            for (int v = 0; v < 2; ++v)
+                if (v != choice.best && choice.stale[v])
+                    stale.emplace_back(chunkOffset + size_t(i) * kSlotSize + size_t(v) * kVersionSize, kVersionSize);
         }
+        if (indexEncrypted && !m_key.xorIndexTags(slots.data(), generations.data(), slots.size(), indexTag))
+            return RC_ERR_KEY;
     }
 
     // Two live blocks with one name and type are damage too.
     if (int rc = m_table.linkAll(); rc != RC_OK)
-        return rc == RC_ERR_EXISTS ? RC_ERR_CORRUPT : rc;
+        return rc == RC_ERR_EXISTS ? corrupt("two live blocks share a name and type") : rc;
+    if (anyEncrypted && !(rec.flags & RF_KEY_CHECK))
+        return corrupt("it holds encrypted blocks without a key check");
+    if (highestSealId >= rec.nextSealId)
+        return corrupt("a block's seal id was never handed out");
+    // The tag sums every version in force: a version rolled back, dropped
+    // or swapped between slots no longer adds up.
+    if (indexEncrypted && rec.version >= 2 && CRYPTO_memcmp(indexTag, rec.indexTag, kIndexTagSize) != 0)
+        return corrupt("its index does not match its commit record");
     m_rec = rec;
-    if (anyEncrypted && !hasCheck)
-        return RC_ERR_CORRUPT;
+    if (indexEncrypted)
+        std::memcpy(m_rec.indexTag, indexTag, kIndexTagSize);
+    m_nextSealId = std::max<uint64_t>(rec.nextSealId, 1);
     if (!stale.empty() && !m_readOnly)
         return repair(stale);
     return RC_OK;
@@ -293,60 +417,76 @@ float ArchiveFile::fragmentation() const
 
 int ArchiveFile::readVerified(const Entry& e, void* buffer) const
 {
-    // Hash each piece right after reading it, while it is still in cache.
+    // Digest each piece right after reading it, while it is still in cache.
     constexpr size_t kPiece = 512 * 1024;
-    XXH3_state_t* state = XXH3_createState();
-    if (!state || XXH3_64bits_reset(state) != XXH_OK) {
-        XXH3_freeState(state);
-        return RC_ERR_NO_MEMORY;
-    }
+    StoredDigest digest(e.keyed, m_key);
     auto* p = static_cast<uint8_t*>(buffer);
-    int rc = RC_OK;
-    for (uint64_t done = 0; done < e.storedSize && rc == RC_OK; done += kPiece) {
+    for (uint64_t done = 0; done < e.storedSize; done += kPiece) {
         size_t piece = static_cast<size_t>(std::min<uint64_t>(kPiece, e.storedSize - done));
         if (m_file.readAt(e.offset + done, p + done, piece) != RC_OK)
-            rc = RC_ERR_CORRUPT;
-        else
-            XXH3_64bits_update(state, p + done, piece);
+            return RC_ERR_CORRUPT;
+        digest.update(p + done, piece);
     }
-    if (rc == RC_OK && checksumFails(e.hash, XXH3_64bits_digest(state)))
-        rc = RC_ERR_CORRUPT;
-    XXH3_freeState(state);
-    return rc;
+    uint64_t value = 0;
+    if (!digest.finish(value))
+        return RC_ERR_NO_MEMORY;
+    return checksumFails(e.hash, value) ? RC_ERR_CORRUPT : RC_OK;
 }
 
 int ArchiveFile::checkStored(const Entry& e, std::vector<uint8_t>& piece) const
 {
-    XXH3_state_t* state = XXH3_createState();
-    if (!state || XXH3_64bits_reset(state) != XXH_OK) {
-        XXH3_freeState(state);
-        return RC_ERR_NO_MEMORY;
-    }
-    int rc = RC_OK;
-    for (uint64_t done = 0; done < e.storedSize && rc == RC_OK; done += piece.size()) {
+    StoredDigest digest(e.keyed, m_key);
+    for (uint64_t done = 0; done < e.storedSize; done += piece.size()) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), e.storedSize - done));
         if (m_file.readAt(e.offset + done, piece.data(), n) != RC_OK)
-            rc = RC_ERR_CORRUPT;
-        else
-            XXH3_64bits_update(state, piece.data(), n);
+            return RC_ERR_CORRUPT;
+        digest.update(piece.data(), n);
     }
-    if (rc == RC_OK && checksumFails(e.hash, XXH3_64bits_digest(state)))
-        rc = RC_ERR_CORRUPT;
-    XXH3_freeState(state);
-    return rc;
+    uint64_t value = 0;
+    if (!digest.finish(value))
+        return RC_ERR_NO_MEMORY;
+    return checksumFails(e.hash, value) ? RC_ERR_CORRUPT : RC_OK;
+}
+
+int ArchiveFile::redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) const
+{
+    // One read checks the digest the entry has and makes the one it gets.
+    StoredDigest current(e.keyed, m_key);
+    StoredDigest wanted(keyed, m_key);
+    for (uint64_t done = 0; done < e.storedSize; done += piece.size()) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), e.storedSize - done));
+        if (m_file.readAt(e.offset + done, piece.data(), n) != RC_OK)
+            return RC_ERR_CORRUPT;
+        current.update(piece.data(), n);
+        wanted.update(piece.data(), n);
+    }
+    uint64_t was = 0, now = 0;
+    if (!current.finish(was) || !wanted.finish(now))
+        return RC_ERR_NO_MEMORY;
+    if (checksumFails(e.hash, was))
+        return RC_ERR_CORRUPT;
+    e.hash = now;
+    e.keyed = keyed ? 1 : 0;
+    return RC_OK;
 }
 
 int ArchiveFile::readDecoded(const Entry& e, void* out) const
 {
-    // Raw bytes are checked against their hash; zlib (adler-32) and AES-GCM
-    // (its tag) check what they decode themselves.
+    // Raw bytes are checked against their digest; zlib (adler-32) and
+    // AES-GCM (its tag) check what they decode themselves, and in an
+    // encrypted index zlib streams are checked against their keyed digest
+    // too: any stream of the right length would inflate.
     if (e.storage == 1)
         return readVerified(e, out);
     if (e.storage == 2) {
         std::unique_ptr<uint8_t[]> stored(new (std::nothrow) uint8_t[e.storedSize ? e.storedSize : 1]);
         if (!stored)
             return RC_ERR_NO_MEMORY;
-        if (e.storedSize && m_file.readAt(e.offset, stored.get(), static_cast<size_t>(e.storedSize)) != RC_OK)
+        const bool digested = e.keyed || indexEncrypted();
+        if (e.storedSize
+            && (digested ? readVerified(e, stored.get())
+                         : m_file.readAt(e.offset, stored.get(), static_cast<size_t>(e.storedSize)))
+                   != RC_OK)
             return RC_ERR_CORRUPT;
         uLongf length = static_cast<uLongf>(e.size);
         return uncompress(static_cast<Bytef*>(out), &length, stored.get(), static_cast<uLong>(e.storedSize)) == Z_OK
@@ -363,7 +503,9 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
         || (e.size && m_file.readAt(e.offset + kNonceSize, out, static_cast<size_t>(e.size)) != RC_OK)
         || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
         return RC_ERR_CORRUPT;
-    return m_key.openParts(e.type, 16, nonce, out, static_cast<size_t>(e.size), tag, out) ? RC_OK : RC_ERR_CORRUPT;
+    uint8_t aad[24];
+    const size_t aadLength = blockAad(e, aad);
+    return m_key.openParts(aad, aadLength, nonce, out, static_cast<size_t>(e.size), tag, out) ? RC_OK : RC_ERR_CORRUPT;
 }
 
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
@@ -467,7 +609,7 @@ int ArchiveFile::ensureKeyCheck(CommitRecord& next)
     if (next.flags & RF_KEY_CHECK)
         return RC_OK;
     std::memcpy(next.salt, m_pendingSalt, kSaltSize);
-    next.kdfIterations = kKdfIterations;
+    next.kdf = newKeyCost();
     if (!m_key.makeCheck(next.checkNonce, next.checkTag))
         return RC_ERR_KEY;
     next.flags |= RF_KEY_CHECK;
@@ -484,6 +626,39 @@ void ArchiveFile::rollback(const std::vector<std::pair<uint64_t, size_t>>& writt
         m_poisoned = true;
 }
 
+int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const
+{
+    if (!(next.flags & RF_INDEX_ENCRYPTED)) {
+        std::memset(next.indexTag, 0, kIndexTagSize);
+        return RC_OK;
+    }
+    // Out go the versions being replaced (read from the table: only their
+    // generation is needed), in come the new ones.
+    const bool wasEncrypted = m_rec.flags & RF_INDEX_ENCRYPTED;
+    if (!wasEncrypted)
+        std::memset(next.indexTag, 0, kIndexTagSize);
+    std::vector<uint32_t> slots;
+    std::vector<uint64_t> generations;
+    for (const SlotWrite& w : writes) {
+        if (!wasEncrypted || w.slot >= m_table.size())
+            continue;
+        uint8_t generation[8];
+        const uint64_t at = m_rec.indexOffset + uint64_t(w.slot) * kSlotSize + size_t(m_table.activeVersion(w.slot)) * kVersionSize;
+        if (int rc = m_file.readAt(at, generation, sizeof(generation)); rc != RC_OK)
+            return rc;
+        slots.push_back(w.slot);
+        uint64_t g = 0;
+        for (int b = 7; b >= 0; --b)
+            g = (g << 8) | generation[b];
+        generations.push_back(g);
+    }
+    for (const SlotWrite& w : writes) {
+        slots.push_back(w.slot);
+        generations.push_back(m_rec.generation + 1);
+    }
+    return m_key.xorIndexTags(slots.data(), generations.data(), slots.size(), next.indexTag) ? RC_OK : RC_ERR_KEY;
+}
+
 int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
 {
     if (m_readOnly)
@@ -491,12 +666,16 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
     if (m_poisoned)
         return RC_ERR_POISONED;
     next.generation = m_rec.generation + 1;
+    next.version = 2; // commits always write the current format
     next.modified = now();
     const ArchiveKey* sealKey = sealKeyFor(next);
 
     for (const SlotWrite& w : writes)
         if (!m_table.hasRoomFor(w.entry))
             return RC_ERR_TOO_LARGE;
+    next.nextSealId = m_nextSealId;
+    if (int rc = updateIndexTag(writes, next); rc != RC_OK)
+        return rc;
     std::vector<std::pair<uint64_t, size_t>> written;
     uint8_t slotBytes[kSlotSize];
     for (const SlotWrite& w : writes) {
@@ -528,7 +707,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
 
     int target = 1 - m_activeRecord;
     uint8_t header[kHeaderSize];
-    encodeHeader(header, target == 0 ? &next : &m_rec, target == 1 ? &next : &m_rec, next.flags);
+    encodeHeader(header, target == 0 ? &next : &m_rec, target == 1 ? &next : &m_rec, next.flags, sealKeyFor(next));
     // Durable: the change counts once its header is on the device, so a 0
     // returned survives a power cut, and the next change may reuse the
     // version places this header no longer points to.
@@ -538,7 +717,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
     if (rc != RC_OK) {
         uint8_t previous[kHeaderSize];
         const CommitRecord* other = m_otherValid ? &m_otherRec : nullptr;
-        encodeHeader(previous, target == 0 ? other : &m_rec, target == 1 ? other : &m_rec, m_rec.flags);
+        encodeHeader(previous, target == 0 ? other : &m_rec, target == 1 ? other : &m_rec, m_rec.flags, sealKeyFor(m_rec));
         if (m_file.writeAt(0, previous, kHeaderSize) != RC_OK)
             m_poisoned = true;
         rollback(written);
@@ -644,7 +823,14 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
         encoded.reset(new (std::nothrow) uint8_t[e.storedSize]);
         if (!encoded)
             return RC_ERR_NO_MEMORY;
-        if (!m_key.seal(e.type, 16, data, static_cast<size_t>(size), encoded.get()))
+        // Bound to its own seal id: its bytes copied over another block's,
+        // or an older version over a newer, fail their tag.
+        if (m_nextSealId > kMaxSealId)
+            return RC_ERR_TOO_LARGE;
+        e.sealId = m_nextSealId++;
+        uint8_t aad[24];
+        const size_t aadLength = blockAad(e, aad);
+        if (!m_key.seal(aad, aadLength, data, static_cast<size_t>(size), encoded.get()))
             return RC_ERR_KEY;
         stored = encoded.get();
     }
@@ -672,7 +858,15 @@ int ArchiveFile::addCompressed(const char* name, const char* type, const void* s
 
 int ArchiveFile::append(Entry e, const uint8_t* stored, int existing)
 {
-    e.hash = hashBytes(stored, static_cast<size_t>(e.storedSize));
+    // An encrypted index holds keyed digests of raw and zlib blocks.
+    e.keyed = indexEncrypted() && e.storage != 3;
+    if (e.keyed) {
+        ArchiveKey::Digest digest(m_key);
+        if (!digest.update(stored, static_cast<size_t>(e.storedSize)) || !digest.finish(e.hash))
+            return RC_ERR_KEY;
+    } else {
+        e.hash = hashBytes(stored, static_cast<size_t>(e.storedSize));
+    }
     uint32_t slot = m_rec.count;
     if (slot >= m_rec.capacity)
         if (int rc = growIndex(slot + 1); rc != RC_OK)
@@ -732,12 +926,12 @@ int ArchiveFile::setKey(const void* key, int length)
         return RC_ERR_INVALID;
     ArchiveKey candidate;
     if (m_rec.flags & RF_KEY_CHECK) {
-        if (!candidate.derive(key, length, m_rec.salt, m_rec.kdfIterations)
+        if (!candidate.derive(key, length, m_rec.salt, m_rec.kdf)
             || !candidate.verifyCheck(m_rec.checkNonce, m_rec.checkTag))
             return RC_ERR_KEY_REFUSED;
     } else {
         uint8_t salt[kSaltSize];
-        if (!randomBytes(salt, kSaltSize) || !candidate.derive(key, length, salt, kKdfIterations))
+        if (!randomBytes(salt, kSaltSize) || !candidate.derive(key, length, salt, newKeyCost()))
             return RC_ERR_KEY;
         std::memcpy(m_pendingSalt, salt, kSaltSize);
     }
@@ -759,10 +953,18 @@ int ArchiveFile::setIndexEncrypted(bool on)
     } else {
         next.flags &= ~uint64_t(RF_INDEX_ENCRYPTED);
     }
+    // Every entry is written again: sealed with keyed digests of raw and
+    // zlib blocks, or plain with their XXH3.
     std::vector<SlotWrite> writes;
     writes.reserve(m_table.size());
-    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
-        writes.push_back({slot, m_table.get(slot)});
+    std::vector<uint8_t> piece(1u << 20);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
+        Entry e = m_table.get(slot);
+        if (e.storage != 3 && (e.keyed != 0) != on)
+            if (int rc = redigest(e, on, piece); rc != RC_OK)
+                return rc;
+        writes.push_back({slot, e});
+    }
     if (int rc = commit(writes, next); rc != RC_OK)
         return rc;
     // The previous versions are in the old form: wipe them. A failure here
@@ -781,8 +983,43 @@ void ArchiveFile::setDurable(bool on)
     m_durable = on;
 }
 
+int ArchiveFile::checkIndexOnDisk()
+{
+    // The file as it is now must still say what this archive holds: damage
+    // since the open shows here, before it could roll anything back.
+    uint8_t header[kHeaderSize];
+    if (m_file.readAt(0, header, kHeaderSize) != RC_OK || checkHeader(header) != RC_OK)
+        return damaged(m_path, "its header cannot be read");
+    CommitRecord records[2];
+    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
+    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged)
+        return damaged(m_path, "a commit record is damaged");
+    const CommitRecord& inForce = states[m_activeRecord] == RecordState::Valid ? records[m_activeRecord] : records[1 - m_activeRecord];
+    if (inForce.generation != m_rec.generation || (m_rec.flags & RF_INDEX_ENCRYPTED ? !recordMacMatches(inForce, m_key) : false))
+        return damaged(m_path, "its commit record changed");
+    std::vector<uint8_t> chunk;
+    for (uint32_t first = 0; first < m_table.size(); first += kTableChunkSlots) {
+        const uint32_t n = std::min<uint32_t>(kTableChunkSlots, m_table.size() - first);
+        chunk.resize(size_t(n) * kSlotSize);
+        if (m_file.readAt(m_rec.indexOffset + uint64_t(first) * kSlotSize, chunk.data(), chunk.size()) != RC_OK)
+            return damaged(m_path, "its index table cannot be read");
+        for (uint32_t i = 0; i < n; ++i) {
+            SlotChoice choice;
+            const Entry held = m_table.get(first + i);
+            if (chooseVersion(chunk.data() + size_t(i) * kSlotSize, first + i, m_rec, choice) != RC_OK
+                || choice.best != m_table.activeVersion(first + i) || std::memcmp(choice.entry.name, held.name, 64) != 0
+                || choice.entry.offset != held.offset || choice.entry.storedSize != held.storedSize
+                || choice.entry.hash != held.hash || choice.entry.deleted != held.deleted)
+                return damaged(m_path, "an index entry is damaged");
+        }
+    }
+    return RC_OK;
+}
+
 int ArchiveFile::validate(bool deep)
 {
+    if (int rc = checkIndexOnDisk(); rc != RC_OK)
+        return rc;
     struct Range {
         uint64_t begin, end;
     };
@@ -838,6 +1075,7 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
     rec.created = old.created;
     rec.modified = now();
     rec.flags = old.flags & RF_INDEX_ENCRYPTED;
+    rec.nextSealId = source->m_nextSealId;
 
     return replaceFile(path, "defrag", [&](FileHandle& out) { return writeDefragged(*source, rec, out); });
 }
@@ -853,7 +1091,7 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
         std::memcpy(rec.salt, old.salt, kSaltSize);
         std::memcpy(rec.checkNonce, old.checkNonce, kNonceSize);
         std::memcpy(rec.checkTag, old.checkTag, kTagSize);
-        rec.kdfIterations = old.kdfIterations;
+        rec.kdf = old.kdf;
     }
     const ArchiveKey* sealKey = (rec.flags & RF_INDEX_ENCRYPTED) ? &source.m_key : nullptr;
 
@@ -881,9 +1119,10 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
         cursor += moved.storedSize;
         chunk.resize(chunk.size() + kSlotSize, 0);
         uint8_t* version = chunk.data() + chunk.size() - kSlotSize;
-        encodeVersion(version, rec.generation, next++, moved, sealKey);
+        encodeVersion(version, rec.generation, next, moved, sealKey);
         if (peekGeneration(version) == 0)
             return RC_ERR_KEY;
+        ++next;
         if (chunk.size() >= kTableChunkSlots * kSlotSize)
             if (int rc = flushChunk(); rc != RC_OK)
                 return rc;
@@ -891,12 +1130,24 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
     if (int rc = flushChunk(); rc != RC_OK)
         return rc;
     rec.dataEnd = cursor;
+    if (sealKey) {
+        // Every slot is at the first generation.
+        std::vector<uint32_t> slots(kTableChunkSlots);
+        std::vector<uint64_t> generations(kTableChunkSlots, rec.generation);
+        for (uint32_t first = 0; first < next; first += kTableChunkSlots) {
+            const uint32_t n = std::min<uint32_t>(kTableChunkSlots, next - first);
+            for (uint32_t i = 0; i < n; ++i)
+                slots[i] = first + i;
+            if (!sealKey->xorIndexTags(slots.data(), generations.data(), n, rec.indexTag))
+                return RC_ERR_KEY;
+        }
+    }
     // Unused slots must read as empty.
     if (int rc = out.writeZeros(kHeaderSize + uint64_t(next) * kSlotSize, uint64_t(rec.capacity - next) * kSlotSize);
         rc != RC_OK)
         return rc;
     uint8_t header[kHeaderSize];
-    encodeHeader(header, &rec, nullptr, rec.flags);
+    encodeHeader(header, &rec, nullptr, rec.flags, sealKey);
     return out.writeAt(0, header, kHeaderSize);
 }
 

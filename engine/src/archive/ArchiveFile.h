@@ -78,10 +78,29 @@ private:
         Entry entry;
     };
 
+    // One slot's version in force, as chosen at open.
+    struct SlotChoice {
+        int best = -1;
+        uint64_t generation = 0;
+        Entry entry;
+        bool stale[2] = {false, false};
+    };
+
     ArchiveFile() = default;
+    // Logs why the archive at path is refused; RC_ERR_CORRUPT.
+    static int damaged(const std::string& path, const std::string& what);
+    // Notes what is damaged for damaged(); RC_ERR_CORRUPT.
+    int corrupt(const char* what);
+    int useKey(const CommitRecord& rec, const void* key, int keyLength);
+    int chooseVersion(const uint8_t* slotBytes, uint32_t slot, const CommitRecord& rec, SlotChoice& out) const;
     int loadState(const CommitRecord& rec, const void* key, int keyLength, uint64_t fileSize);
+    // Re-reads the header and the index: RC_ERR_CORRUPT (logged) when they
+    // no longer match what was opened.
+    int checkIndexOnDisk();
     int repair(const std::vector<std::pair<uint64_t, size_t>>& staleVersions);
     int commit(const std::vector<SlotWrite>& writes, CommitRecord next);
+    // Sets next's index tag for the versions writes replace.
+    int updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const;
     void rollback(const std::vector<std::pair<uint64_t, size_t>>& written);
     void apply(const SlotWrite& write);
     int checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const;
@@ -93,6 +112,9 @@ private:
     static int writeDefragged(const ArchiveFile& source, CommitRecord& rec, FileHandle& out);
     // Reads an entry's stored bytes into buffer and checks their hash.
     int readVerified(const Entry& e, void* buffer) const;
+    // Checks e's stored bytes against its digest and gives it the keyed
+    // or the XXH3 one.
+    int redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) const;
     // Reads an entry's stored bytes through piece and checks their hash.
     int checkStored(const Entry& e, std::vector<uint8_t>& piece) const;
     // Reads and decodes an entry's data into out (size bytes).
@@ -111,6 +133,8 @@ private:
     EntryTable m_table;
     ArchiveKey m_key;
     uint8_t m_pendingSalt[kSaltSize] = {}; // salt of m_key before any key check is stored
+    uint64_t m_nextSealId = 1; // never reused, even after a failed write
+    std::string m_damage;      // what loadState found damaged
     std::unordered_set<void*> m_loaded;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -89,8 +90,39 @@ int FileHandle::createNew(const char* path)
     int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return RC_ERR_IO;
+    ::flock(fd, LOCK_EX | LOCK_NB);
     m_fd = fd;
     return RC_OK;
+}
+
+int FileHandle::checkNotHeld(const char* path)
+{
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return RC_OK;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held ? RC_ERR_BUSY : RC_OK;
+}
+
+void removeLeftovers(const char* path, const char* tag)
+{
+    const std::filesystem::path target(path);
+    const std::string prefix = target.filename().string() + "." + tag + "-";
+    std::error_code ec;
+    for (const auto& item : std::filesystem::directory_iterator(target.parent_path(), ec)) {
+        const std::string name = item.path().filename().string();
+        if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0
+            || name.find_first_not_of("0123456789abcdef", prefix.size()) != std::string::npos)
+            continue;
+        int fd = ::open(item.path().c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // Held by a rewrite still running: not a leftover.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            std::filesystem::remove(item.path(), ec);
+        ::close(fd);
+    }
 }
 
 void FileHandle::close()

@@ -39,8 +39,13 @@ public:
     // permitted; readOnly tells). Takes an exclusive lock when writable.
     // 0, RC_ERR_NOT_FOUND, RC_ERR_BUSY, RC_ERR_IO.
     int openExisting(const char* path, bool& readOnly);
-    // Creates a new file (fails when it exists). 0 or RC_ERR_IO.
+    // Creates a new file (fails when it exists) and locks it, so a
+    // leftover of a killed process can be told from a file in use.
+    // 0 or RC_ERR_IO.
     int createNew(const char* path);
+    // RC_ERR_BUSY when a process holds the file at path open for an
+    // archive; 0 otherwise (also when there is no such file).
+    static int checkNotHeld(const char* path);
     void close();
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
@@ -63,6 +68,10 @@ private:
     int m_fd = -1;
     bool m_unsynced = false;
 };
+
+// Removes the files "<path>.<tag>-XXXXXXXX" beside path that no process
+// holds: what a killed rewrite of path left behind.
+void removeLeftovers(const char* path, const char* tag);
 
 // Flushes the folder holding path, so a rename inside it is durable.
 int syncParentDir(const char* path);

@@ -49,6 +49,8 @@ Entry EntryTable::get(uint32_t slot) const
     e.hash = r.hash;
     e.storage = r.storage;
     e.deleted = r.deleted;
+    e.keyed = r.keyed;
+    e.sealId = (uint64_t(r.sealHigh) << 32) | r.sealLow;
     return e;
 }
 
@@ -203,7 +205,10 @@ void EntryTable::store(Record& r, const Entry& e, size_t nameLength, uint32_t ty
     r.size = e.size;
     r.hash = e.hash;
     r.storage = e.storage;
-    r.deleted = e.deleted;
+    r.deleted = e.deleted ? 1 : 0;
+    r.keyed = e.keyed ? 1 : 0;
+    r.sealLow = static_cast<uint32_t>(e.sealId);
+    r.sealHigh = static_cast<uint16_t>(e.sealId >> 32);
 }
 
 int EntryTable::append(const Entry& e)

@@ -56,7 +56,7 @@ public:
 
     // Which of the slot's two file versions is in force.
     uint8_t activeVersion(uint32_t slot) const { return m_records[slot].activeVersion; }
-    void setActiveVersion(uint32_t slot, uint8_t version) { m_records[slot].activeVersion = version; }
+    void setActiveVersion(uint32_t slot, uint8_t version) { m_records[slot].activeVersion = version != 0; }
 
 private:
     struct Record {
@@ -65,11 +65,14 @@ private:
         uint64_t size = 0;
         uint64_t hash = 0;
         uint32_t nameAt = 0;
+        uint32_t sealLow = 0;
         uint16_t typeId = 0;
+        uint16_t sealHigh = 0;
         uint8_t nameLength = 0;
         uint8_t storage = 0;
-        uint8_t deleted = 0;
-        uint8_t activeVersion = 0;
+        uint8_t deleted : 1 = 0;
+        uint8_t keyed : 1 = 0;
+        uint8_t activeVersion : 1 = 0;
     };
     static constexpr uint32_t kNone = UINT32_MAX;
 
