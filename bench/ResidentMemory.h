@@ -9,21 +9,35 @@
 
 namespace bench {
 
-// VmRSS in bytes, or 0 when it cannot be read.
-inline size_t residentBytes()
+// A field of /proc/self/status in bytes ("VmRSS:", "VmHWM:"), or 0.
+inline size_t statusBytes(const char* field)
 {
     FILE* status = std::fopen("/proc/self/status", "r");
     if (!status)
         return 0;
     char line[256];
     size_t kib = 0;
+    const size_t length = std::strlen(field);
     while (std::fgets(line, sizeof line, status))
-        if (std::strncmp(line, "VmRSS:", 6) == 0) {
-            std::sscanf(line + 6, "%zu", &kib);
+        if (std::strncmp(line, field, length) == 0) {
+            std::sscanf(line + length, "%zu", &kib);
             break;
         }
     std::fclose(status);
     return kib * 1024;
+}
+
+inline size_t residentBytes() { return statusBytes("VmRSS:"); }
+
+// The highest resident set since the last resetPeak.
+inline size_t peakResidentBytes() { return statusBytes("VmHWM:"); }
+
+inline void resetPeak()
+{
+    if (FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
 }
 
 // The resident set once freed memory has gone back to the system, so a

@@ -1,9 +1,14 @@
 // QELv2 archives: a file of named, typed blocks with an index.
 //
-// Every write is a transaction: after a crash, a full disk or an I/O error
-// the file opens with the state before or after that write, never between.
-// Memory is proportional to the index; block data is read on demand.
-// The on-disk format is described in docs/archive-format.md.
+// Every write is a transaction: after a crash, a power cut, a full disk or
+// an I/O error the file opens with the state before or after that write,
+// never between; a durable write that returned 0 survives a power cut
+// (setDurable). Damage is refused with RC_ERR_CORRUPT and logged, never
+// rolled back silently. With an encrypted index, no change to the file
+// made without the key goes unnoticed; encrypted blocks are bound to their
+// own version whatever the index. Memory is proportional to the index
+// (under 100 bytes an entry); block data is read on demand. The on-disk
+// format and exactly what each mode protects: docs/archive-format.md.
 // All calls: main thread.
 #pragma once
 
@@ -71,6 +76,9 @@ public:
     int blockSearch(const Block& block) const;
     // Reads the live block named by block.name and block.type; fills data,
     // size, storage, storedSize. The data stays valid until blockFree.
+    // Every block is checked before it is given: raw bytes against their
+    // digest (keyed under an encrypted index), zlib by its stream (and its
+    // keyed digest under an encrypted index), encrypted blocks by their tag.
     // RC_ERR_NOT_FOUND, RC_ERR_KEY (encrypted, no key), RC_ERR_CORRUPT, RC_ERR_IO.
     int blockLoad(Block& block);
     // Releases the data of blockLoad; block.data becomes null.
@@ -102,12 +110,17 @@ public:
     int blockUndelete(int index, const char* newName);
     // Sets the key (1..32 bytes) for encrypted blocks and the index. Once
     // the archive holds encrypted data only that data's key is accepted
-    // (RC_ERR_KEY_REFUSED otherwise). 0 = accepted.
+    // (RC_ERR_KEY_REFUSED otherwise). A new key is derived with scrypt
+    // (about 0.2 s), its cost stored in the file. 0 = accepted.
     int setKey(const void* key, int length);
-    // Encrypt or decrypt the index with the set key. 0, RC_ERR_KEY without a key.
+    // Encrypt or decrypt the index with the set key; every entry is written
+    // again (encrypting reads every raw and zlib block once to give it a
+    // keyed digest). 0, RC_ERR_KEY without a key.
     int encrypt();
     int decrypt();
-    // Checks the index (and with deep every block's checksum). 0 = valid.
+    // Re-reads the header and the index and checks them against what was
+    // opened (and with deep every live block's stored bytes against their
+    // digest). 0 = valid; RC_ERR_CORRUPT (logged) when damaged.
     int validate(bool deep);
     // Durable (the default): a change that returned 0 is on the device -
     // its data, its index entries and the header that points at them were
@@ -136,19 +149,25 @@ public:
     ~ArchiveMgr();
     // Makes a new, empty archive at path (an existing file is replaced only
     // once the new one is complete) and opens it. blockLimit 0 = default.
-    // The archive id (> 0) or a negative code.
+    // The archive id (> 0), RC_ERR_BUSY (-16) when another writer holds the
+    // file at path open, or another negative code.
     int create(const char* path, int blockLimit);
     // Opens an archive. An encrypted index needs its key: RC_ERR_KEY (-477)
-    // without it or with a wrong one. The archive id (> 0) or a negative code.
+    // without it or with a wrong one. A damaged or tampered file gives
+    // RC_ERR_CORRUPT (-84) and a log line; opening then writes nothing.
+    // Files that rewrites killed midway left beside it are removed.
+    // The archive id (> 0) or a negative code.
     int load(const char* path, const void* key, int keyLength);
     // The open archive with that id, or null.
     Archive* get(int id);
-    // Closes the archive (its loaded block data is released). 0 or RC_ERR_NOT_FOUND.
+    // Closes the archive (its loaded block data is released); the key it
+    // was opened with is wiped from memory. 0 or RC_ERR_NOT_FOUND.
     int close(int id);
     // Rewrites the CLOSED archive at path without deleted entries and with
-    // blockLimit newLimit (0 keeps the current one): a new file is written
-    // and then atomically replaces the old. 0 or a negative code
-    // (RC_ERR_NO_SLOT when newLimit is below the live block count).
+    // blockLimit newLimit (0 keeps the current one): a new file is written,
+    // streamed (memory does not grow with the archive), flushed and then
+    // atomically replaces the old. 0 or a negative code (RC_ERR_NO_SLOT
+    // when newLimit is below the live block count).
     int defrag(const char* path, int newLimit, const void* key, int keyLength);
     // Archive::validate of an open archive. 0 = valid.
     int validate(int id, bool deep);

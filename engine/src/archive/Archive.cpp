@@ -227,7 +227,9 @@ int ArchiveMgr::defrag(const char* path, int newLimit, const void* key, int keyL
 {
     if (!path)
         return RC_ERR_INVALID;
-    return archive::ArchiveFile::defrag(absolutePath(path).c_str(), newLimit, key, keyLength);
+    const int rc = archive::ArchiveFile::defrag(absolutePath(path).c_str(), newLimit, key, keyLength);
+    archive::forgetDerivations();
+    return rc;
 }
 
 int ArchiveMgr::validate(int id, bool deep)

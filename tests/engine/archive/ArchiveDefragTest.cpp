@@ -2,7 +2,10 @@
 
 #include <Zelkoran/Result.h>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace testutil;
 using Zelkoran::Archive;
@@ -76,6 +79,42 @@ TEST_F(ArchiveDefrag, LeavesNoTemporaryFiles)
         ++files;
     }
     EXPECT_EQ(files, 1u);
+}
+
+// What a killed defrag or create left beside the archive goes at the next
+// open or defrag; a rewrite still running (its file locked) is left alone.
+TEST_F(ArchiveDefrag, LeftoversOfAKilledRewriteAreRemoved)
+{
+    const std::string path = dir.file("left.qel");
+    ASSERT_GT(mgr()->create(path.c_str(), 8), 0);
+    mgr()->closeAll();
+    struct Case {
+        std::string suffix;
+        bool held, removed;
+    };
+    const Case cases[] = {{".defrag-0123abcd", false, true}, {".new-89abcdef", false, true},
+                          {".defrag-fedcba98", true, false}, {".defrag-notours1", false, false},
+                          {".defrag-0123abcd.bak", false, false}};
+    for (bool byDefrag : {false, true}) {
+        std::vector<int> locks;
+        for (const Case& c : cases) {
+            writeFile(path + c.suffix, textBytes("partial"));
+            if (c.held) {
+                locks.push_back(::open((path + c.suffix).c_str(), O_RDONLY));
+                ASSERT_EQ(::flock(locks.back(), LOCK_EX), 0);
+            }
+        }
+        if (byDefrag) {
+            ASSERT_EQ(mgr()->defrag(path.c_str(), 0, nullptr, 0), 0);
+        } else {
+            ASSERT_GT(mgr()->load(path.c_str(), nullptr, 0), 0);
+            mgr()->closeAll();
+        }
+        for (const Case& c : cases)
+            EXPECT_EQ(std::filesystem::exists(path + c.suffix), !c.removed) << c.suffix << " by defrag " << byDefrag;
+        for (int fd : locks)
+            ::close(fd);
+    }
 }
 
 } // namespace
