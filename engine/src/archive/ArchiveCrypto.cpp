@@ -247,24 +247,30 @@ bool ArchiveKey::mac(const void* data, size_t length, uint8_t out[32]) const
 }
 
 struct ArchiveKey::Digest::State {
-    EVP_MAC* mac = nullptr;
     EVP_MAC_CTX* ctx = nullptr;
     bool ok = false;
 };
+
+namespace {
+// Fetching the algorithm costs more than digesting a small block: once.
+EVP_MAC* hmacAlgorithm()
+{
+    static EVP_MAC* mac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
+    return mac;
+}
+} // namespace
 
 ArchiveKey::Digest::Digest(const ArchiveKey& key) : m_state(new State)
 {
     char digest[] = "SHA256";
     OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_END};
-    m_state->mac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-    m_state->ctx = m_state->mac ? EVP_MAC_CTX_new(m_state->mac) : nullptr;
+    m_state->ctx = hmacAlgorithm() ? EVP_MAC_CTX_new(hmacAlgorithm()) : nullptr;
     m_state->ok = key.m_valid && m_state->ctx && EVP_MAC_init(m_state->ctx, key.m_macKey, sizeof(key.m_macKey), params) == 1;
 }
 
 ArchiveKey::Digest::~Digest()
 {
     EVP_MAC_CTX_free(m_state->ctx);
-    EVP_MAC_free(m_state->mac);
     delete m_state;
 }
 

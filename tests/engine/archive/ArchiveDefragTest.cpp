@@ -2,6 +2,8 @@
 
 #include <Zelkoran/Result.h>
 
+#include "archive/ArchiveIO.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -79,6 +81,23 @@ TEST_F(ArchiveDefrag, LeavesNoTemporaryFiles)
         ++files;
     }
     EXPECT_EQ(files, 1u);
+}
+
+// The file being replaced is not flushed: its pages would only slow the
+// rename down (and a clean archive has none to flush).
+TEST_F(ArchiveDefrag, OnlyTheNewFileIsFlushed)
+{
+    const std::string path = dir.file("flush.qel");
+    int id = mgr()->create(path.c_str(), 8);
+    ASSERT_EQ(add(mgr()->get(id), "b", "ZK7_FILE", randomBytes(5000, 1)), 0);
+    mgr()->close(id);
+    int flushes = 0;
+    Zelkoran::archive::setWriteTap([&](Zelkoran::archive::IoOp op, uint64_t, const void*, size_t) {
+        flushes += op == Zelkoran::archive::IoOp::Sync;
+    });
+    EXPECT_EQ(mgr()->defrag(path.c_str(), 0, nullptr, 0), 0);
+    Zelkoran::archive::setWriteTap(nullptr);
+    EXPECT_EQ(flushes, 1);
 }
 
 // What a killed defrag or create left beside the archive goes at the next
