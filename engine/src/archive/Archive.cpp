@@ -93,6 +93,7 @@ int Archive::blockAt(int index, Block& block) const
     block.size = table.dataSize(slot);
     block.storedSize = table.storedSize(slot);
     block.deleted = table.deleted(slot);
+    block.tooLong = false;
     return RC_OK;
 }
 

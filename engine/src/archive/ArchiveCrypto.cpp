@@ -222,6 +222,34 @@ bool ArchiveKey::openParts(const void* aad, size_t aadLength, const uint8_t nonc
     return false;
 }
 
+bool ArchiveKey::openReading(const void* aad, size_t aadLength, const uint8_t nonce[kNonceSize], size_t length,
+                             const uint8_t tag[kTagSize], void* out,
+                             const std::function<bool(uint8_t* at, uint64_t offset, size_t n)>& fill) const
+{
+    if (!m_valid || !ensureContexts() || EVP_DecryptInit_ex(m_dec, nullptr, nullptr, nullptr, nonce) != 1)
+        return false;
+    int n = 0;
+    if (aadLength > 0
+        && EVP_DecryptUpdate(m_dec, nullptr, &n, static_cast<const unsigned char*>(aad), static_cast<int>(aadLength)) != 1)
+        return false;
+    auto* dst = static_cast<unsigned char*>(out);
+    constexpr size_t kPiece = 256 * 1024; // well inside the second-level cache
+    bool ok = true;
+    for (size_t done = 0; ok && done < length; done += kPiece) {
+        const size_t piece = length - done < kPiece ? length - done : kPiece;
+        ok = fill(dst + done, done, piece)
+             && EVP_DecryptUpdate(m_dec, dst + done, &n, dst + done, static_cast<int>(piece)) == 1;
+    }
+    uint8_t expected[kTagSize];
+    std::memcpy(expected, tag, kTagSize);
+    unsigned char tail[16];
+    if (ok && EVP_CIPHER_CTX_ctrl(m_dec, EVP_CTRL_GCM_SET_TAG, kTagSize, expected) == 1
+        && EVP_DecryptFinal_ex(m_dec, tail, &n) == 1)
+        return true;
+    OPENSSL_cleanse(out, length);
+    return false;
+}
+
 bool ArchiveKey::makeCheck(uint8_t nonce[kNonceSize], uint8_t tag[kTagSize]) const
 {
     uint8_t sealed[kSealOverhead];

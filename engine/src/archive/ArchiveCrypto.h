@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 typedef struct evp_cipher_ctx_st EVP_CIPHER_CTX;
 
@@ -79,6 +80,12 @@ public:
     // same buffer (decryption in place).
     bool openParts(const void* aad, size_t aadLength, const uint8_t nonce[kNonceSize], const void* ciphertext,
                    size_t length, const uint8_t tag[kTagSize], void* out) const;
+    // The same with the ciphertext read into out piece by piece by fill
+    // (false = failed) and each piece decrypted in place while it is still
+    // in cache.
+    bool openReading(const void* aad, size_t aadLength, const uint8_t nonce[kNonceSize], size_t length,
+                     const uint8_t tag[kTagSize], void* out,
+                     const std::function<bool(uint8_t* at, uint64_t offset, size_t n)>& fill) const;
 
     // A tag over a fixed text proves a later key is the same one.
     bool makeCheck(uint8_t nonce[kNonceSize], uint8_t tag[kTagSize]) const;

@@ -496,16 +496,22 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     }
     if (!m_key.valid())
         return RC_ERR_KEY;
-    // The ciphertext goes straight into out and is decrypted in place.
+    // The ciphertext goes straight into out, a piece at a time, and each
+    // piece is decrypted in place right after it was read.
     uint8_t nonce[kNonceSize];
     uint8_t tag[kTagSize];
     if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
-        || (e.size && m_file.readAt(e.offset + kNonceSize, out, static_cast<size_t>(e.size)) != RC_OK)
         || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
         return RC_ERR_CORRUPT;
     uint8_t aad[24];
     const size_t aadLength = blockAad(e, aad);
-    return m_key.openParts(aad, aadLength, nonce, out, static_cast<size_t>(e.size), tag, out) ? RC_OK : RC_ERR_CORRUPT;
+    const uint64_t cipherAt = e.offset + kNonceSize;
+    return m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(e.size), tag, out,
+                             [&](uint8_t* at, uint64_t offset, size_t n) {
+                                 return m_file.readAt(cipherAt + offset, at, n) == RC_OK;
+                             })
+               ? RC_OK
+               : RC_ERR_CORRUPT;
 }
 
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
