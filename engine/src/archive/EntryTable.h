@@ -70,7 +70,7 @@ private:
         uint16_t sealHigh = 0;
         uint8_t nameLength = 0;
         uint8_t storage = 0;
-        uint8_t deleted : 1 = 0;
+        uint8_t deleted = 0; // a whole byte: listings test it for every entry
         uint8_t keyed : 1 = 0;
         uint8_t activeVersion : 1 = 0;
     };
