@@ -25,7 +25,9 @@
 //
 // Write-path invariants:
 //   1. Nothing changes before a complete backup copy exists (makeBackup);
-//      a copy that fails leaves no partial backup behind.
+//      a copy that fails leaves no partial backup behind. When the scan
+//      finds no block that passes its conversion's checks, nothing changes
+//      and no backup is made.
 //   2. The archive file changes only through the engine: the resize
 //      (ArchiveMgr::defrag, which replaces the file whole) and the block
 //      writes of the conversions.
@@ -137,21 +139,46 @@ struct LegacyBlockInfo {
     uint32_t index = 0; // position in the index at the time of the scan
     String name;
     String type;
-    uint32_t storage = 0; // storage mode at the time of the scan
+    uint32_t storage = 0;     // storage mode at the time of the scan
+    bool convertible = false; // its contents pass the conversion's checks
 };
 
-bool hasLegacyGuiOwner(Archive& archive, const LegacyBlockInfo& info, uint64_t size)
+// Reads length bytes at offset of the block; false when they are not all there.
+bool peek(Archive& archive, const Archive::Block& entry, uint64_t offset, void* out, size_t length)
 {
-    if (size < kMinImageSize)
+    return archive.blockPeek(entry, offset, out, length) == static_cast<int>(length);
+}
+
+// The scan reads only the few bytes each test needs, never a whole block.
+bool hasLegacyGuiOwner(Archive& archive, const Archive::Block& entry)
+{
+    uint8_t owner[4];
+    return entry.size >= kMinImageSize && peek(archive, entry, kOwnerOffset, owner, sizeof owner)
+        && readU32(owner) == kLegacyGuiOwner;
+}
+
+bool audioConvertible(Archive& archive, const Archive::Block& entry)
+{
+    uint8_t word[4];
+    if (entry.size < kAudioHeaderSize || !peek(archive, entry, kAudioPayloadSizeOffset, word, sizeof word))
         return false;
-    LoadedBlock block(archive, info.name.c_str(), info.type.c_str());
-    return block.load() == 0 && block.size() >= kMinImageSize
-        && readU32(block.data() + kOwnerOffset) == kLegacyGuiOwner;
+    const auto payloadSize = static_cast<int32_t>(readU32(word));
+    return payloadSize > 0 && entry.size >= kAudioHeaderSize + static_cast<uint64_t>(payloadSize);
+}
+
+bool fontConvertible(Archive& archive, const Archive::Block& entry)
+{
+    uint8_t version[4];
+    uint8_t name = 0;
+    return peek(archive, entry, 0, version, sizeof version) && readU32(version) == kFontVersion
+        && peek(archive, entry, kLegacyFontNameOffset, &name, 1) && name != 0;
 }
 
 // The legacy blocks of an archive, one list per kind, each in index order.
 struct LegacyScan {
     Zelkoran::Vector<LegacyBlockInfo> music, sound, images, fonts;
+    uint32_t convertible = 0;
+    uint32_t convertibleAudio = 0;
 
     explicit LegacyScan(Archive& archive)
     {
@@ -161,15 +188,23 @@ struct LegacyScan {
             if (archive.blockAt(i, entry) != 0 || entry.deleted)
                 continue;
             LegacyBlockInfo info{static_cast<uint32_t>(i), String(entry.name, strnlen(entry.name, sizeof entry.name)),
-                                 String(entry.type, strnlen(entry.type, sizeof entry.type)), entry.storage};
-            if (hasType(entry, kMusicType))
-                music.push_back(std::move(info));
-            else if (hasType(entry, kSoundType))
-                sound.push_back(std::move(info));
-            else if (hasType(entry, kImageType) && hasLegacyGuiOwner(archive, info, entry.size))
-                images.push_back(std::move(info));
-            else if (hasType(entry, kFontType) && entry.size == kLegacyFontSize)
-                fonts.push_back(std::move(info));
+                                 String(entry.type, strnlen(entry.type, sizeof entry.type)), entry.storage, false};
+            Zelkoran::Vector<LegacyBlockInfo>* list = nullptr;
+            if (hasType(entry, kMusicType) || hasType(entry, kSoundType)) {
+                list = hasType(entry, kMusicType) ? &music : &sound;
+                info.convertible = audioConvertible(archive, entry);
+                convertibleAudio += info.convertible;
+            } else if (hasType(entry, kImageType) && hasLegacyGuiOwner(archive, entry)) {
+                list = &images;
+                info.convertible = entry.size <= kMaxImageCopy;
+            } else if (hasType(entry, kFontType) && entry.size == kLegacyFontSize) {
+                list = &fonts;
+                info.convertible = fontConvertible(archive, entry);
+            }
+            if (!list)
+                continue;
+            convertible += info.convertible;
+            list->push_back(std::move(info));
         }
     }
 
@@ -231,14 +266,19 @@ public:
         }
         logFindings(scan);
 
-        if (int rc = makeBackup(); rc != 0)
-            return rc;
-        if (int rc = reopen("  Error: Failed to reopen QEL after backup.\n",
-                            "  Error: Failed to access QEL after backup.\n");
-            rc != 0)
-            return rc;
+        // Blocks that will only be skipped change nothing: no backup for them.
+        if (scan.convertible == 0) {
+            m_log->msg(4, "  None of them can be converted; no backup needed.\n");
+        } else {
+            if (int rc = makeBackup(); rc != 0)
+                return rc;
+            if (int rc = reopen("  Error: Failed to reopen QEL after backup.\n",
+                                "  Error: Failed to access QEL after backup.\n");
+                rc != 0)
+                return rc;
+        }
         m_log->msg(4, "\n  Starting migration...\n");
-        if (!scan.music.empty() || !scan.sound.empty()) {
+        if (scan.convertibleAudio > 0) {
             if (int rc = makeRoomForAudio(); rc != 0)
                 return rc;
         }

@@ -261,8 +261,9 @@ public:
     }
 
     // Decodes the block of a live entry into data; its first dataSize
-    // bytes are the block's contents, checksum verified.
-    int readBlock(const LegacyEntry& e, Buffer& data)
+    // bytes are the block's contents, checksum verified. A compressed
+    // block's verified stream stays in stream.
+    int readBlock(const LegacyEntry& e, Buffer& data, Buffer& stream)
     {
         if (int r = checkSizes(e); r != 0)
             return r;
@@ -281,6 +282,7 @@ public:
             uLongf inflated = e.dataSize;
             if (uncompress(data.get(), &inflated, stored.get(), e.storedSize) != Z_OK || inflated != e.dataSize)
                 return LQR_CORRUPT;
+            stream = std::move(stored);
         } else {
             if (e.storage == LS_ENCRYPTED && !decryptInPlace(stored.get(), e.storedSize, m_blockKey))
                 return LQR_BLOCK_DECRYPT;
@@ -373,18 +375,24 @@ bool migrateSpriteStates(uint8_t* data, uint64_t size)
     return mapped;
 }
 
-// Block fix-ups between the formats; types compared whole.
-void applyFixUps(Zelkoran::Archive::Block& block)
+// Block fix-ups between the formats; types compared whole. True when the
+// data changed.
+bool applyFixUps(Zelkoran::Archive::Block& block)
 {
     auto* data = static_cast<uint8_t*>(block.data);
     if (strcmp(block.type, "ZK7_XML") == 0) {
         // QELv1 stored XML text with its terminating zero.
-        if (block.size >= 1 && data[block.size - 1] == 0)
+        if (block.size >= 1 && data[block.size - 1] == 0) {
             --block.size;
+            return true;
+        }
     } else if (strcmp(block.type, "ZK7_SPRITE") == 0) {
-        if (migrateSpriteStates(data, block.size))
+        if (migrateSpriteStates(data, block.size)) {
             engineLog()->msg(4, "  Migrated QELv1 sprite states for %s.\n", block.name);
+            return true;
+        }
     }
+    return false;
 }
 
 // The QELv2 archive being written under a temporary name. Until replace()
@@ -467,7 +475,8 @@ int copyBlocks(QELv1Reader& reader, Zelkoran::Archive& archive, eLegacyQELEncryp
         if (!entry.isLive())
             continue;
         Buffer data;
-        if (int r = reader.readBlock(entry, data); r != 0)
+        Buffer stream;
+        if (int r = reader.readBlock(entry, data, stream); r != 0)
             return r;
 
         Zelkoran::Archive::Block block;
@@ -476,7 +485,7 @@ int copyBlocks(QELv1Reader& reader, Zelkoran::Archive& archive, eLegacyQELEncryp
         block.data = data.get();
         block.size = entry.dataSize;
         block.storage = entry.storage;
-        applyFixUps(block);
+        const bool changed = applyFixUps(block);
 
         if (entry.storage == LS_ENCRYPTED && policy == LQEB_STORE_RAW) {
             block.storage = Zelkoran::Archive::ST_RAW;
@@ -487,8 +496,17 @@ int copyBlocks(QELv1Reader& reader, Zelkoran::Archive& archive, eLegacyQELEncryp
             ++counts.keptEncrypted;
         }
 
-        const int added = archive.blockAdd(block);
+        // A verified stream whose data needs no fix-up is stored as it is.
+        int added = 0;
+        if (stream && !changed) {
+            block.data = stream.get();
+            block.storedSize = entry.storedSize;
+            added = archive.blockAddCompressed(block);
+        } else {
+            added = archive.blockAdd(block);
+        }
         data.reset();
+        stream.reset();
         if (added != 0)
             return added;
         ++counts.copied;

@@ -4,13 +4,18 @@
 //  - the frame time with an archive of 10 000 image blocks open in the
 //    image tab, against the same frame with an empty archive (median and
 //    95th percentile per frame);
-//  - rebuilding every tab's block list for that archive.
+//  - rebuilding every tab's block list for that archive;
+//  - opening an archive of 1 000 000 image blocks in the editor: the
+//    engine's open, every tab's list and the first frame (time, and the
+//    resident memory it adds).
 // Runs headless (SDL_VIDEODRIVER=offscreen unless set otherwise).
 // SKARDEN_BENCH_DIR: folder for the archives (default /tmp/skarden-bench).
 #include "app/GlobalStatus.h"
 #include "app/Menu.h"
 #include "app/Skarden.h"
 #include "tabs/base/ctrlBase.h"
+
+#include "ResidentMemory.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>
@@ -166,6 +171,29 @@ void BM_ReparseAllTabs10000(benchmark::State& state)
     editor.shutdown();
 }
 BENCHMARK(BM_ReparseAllTabs10000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The editor opens a very large archive: what the user waits for.
+void BM_OpenInEditor1M(benchmark::State& state)
+{
+    const std::string path = imageArchive(1000000);
+    size_t added = 0;
+    for (auto _ : state) {
+        Skarden editor;
+        if (startEditor(editor) != 0) {
+            state.SkipWithError("start-up failed");
+            return;
+        }
+        const size_t before = bench::settledResidentBytes();
+        const auto begin = Clock::now();
+        openArchive(editor, path);
+        Main::instance()->configMgr()->get(0)->renderFrame(true);
+        state.SetIterationTime(seconds(Clock::now() - begin));
+        added = bench::residentBytes() - before;
+        editor.shutdown();
+    }
+    state.counters["rss_MiB"] = static_cast<double>(added) / (1 << 20);
+}
+BENCHMARK(BM_OpenInEditor1M)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -78,7 +78,8 @@ int CtrlBase::parseQEL()
 
 bool CtrlBase::acceptsByDefault(const Archive::Block& block) const
 {
-    return std::strncmp(block.type, blockType, sizeof(blockType)) == 0 && block.name[0] != '#';
+    // Both types are zero-padded: a fixed-size compare, inlined, for lists of millions.
+    return std::memcmp(block.type, blockType, sizeof(blockType)) == 0 && block.name[0] != '#';
 }
 
 int CtrlBase::rebuildBlockList(const BlockFilter& filter)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -157,19 +158,46 @@ TEST_F(MigrationTest, LegacyFontsBecomeCompactRecordsAndInvalidOnesAreSkipped)
     EXPECT_NE(text.find("\n  Migration complete: 2 successful, 2 failed.\n"), std::string::npos) << text;
 }
 
-TEST_F(MigrationTest, AnInvalidLegacyFontStillMakesTheBackupAndCountsAsFailed)
+// Blocks that will only be skipped change nothing, so they make no backup,
+// however often the archive is opened.
+TEST_F(MigrationTest, LegacyBlocksThatCannotBeConvertedMakeNoBackup)
 {
-    const std::string path = build({{"nine", "ZK7_FONT", legacy::font(9, 1, 2, "Nine")}});
-    const Bytes before = TestFolder::read(path);
-    int id = open(path);
-    LogCapture log(logDir.path("migration.log"));
-
-    EXPECT_EQ(migrate(path, id), 0);
-
-    EXPECT_EQ(TestFolder::read(dir.path("game.backup.qel")), before);
-    const std::string text = log.text();
-    EXPECT_NE(text.find("  Creating backup: " + dir.path("game.backup.qel") + "\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\n  Migration complete: 0 successful, 1 failed.\n"), std::string::npos) << text;
+    Bytes cut = legacy::audioBlock("wav", legacy::wav(40));
+    cut.pop_back();
+    struct Case {
+        Block block;
+        const char* skipped;
+    };
+    const Case cases[] = {
+        {{"nine", "ZK7_FONT", legacy::font(9, 1, 2, "Nine"), 2},
+         "\n  'nine' (ZK7_FONT):  Warning: Font block is not a valid legacy v1.0 block. Skipping.\n"},
+        {{"unnamed", "ZK7_FONT", legacy::font(10, 1, 2, "")},
+         "\n  'unnamed' (ZK7_FONT):  Warning: Font block is not a valid legacy v1.0 block. Skipping.\n"},
+        {{"cut", "ZK7_MUSIC", cut, 2},
+         "\n  'cut' (ZK7_MUSIC):  Error: Legacy music block has invalid audio size. Skipping.\n"},
+        {{"tiny", "ZK7_SOUND", Bytes(1023, 0)}, "\n  'tiny' (ZK7_SOUND):  Error: Legacy sound block is too small. Skipping.\n"},
+    };
+    for (const Case& c : cases) {
+        // A full archive: a convertible audio block would have it resized.
+        const std::string path = build({c.block}, 1);
+        const Bytes before = TestFolder::read(path);
+        for (int run = 0; run < 3; ++run) {
+            int id = open(path);
+            ASSERT_GT(id, 0);
+            const int original = id;
+            LogCapture log(logDir.path("migration.log"));
+            EXPECT_EQ(migrate(path, id), 0);
+            EXPECT_EQ(id, original);
+            const std::string text = log.text();
+            EXPECT_NE(text.find(c.skipped), std::string::npos) << text;
+            EXPECT_NE(text.find("\n  Migration complete: 0 successful, 1 failed.\n"), std::string::npos) << text;
+            EXPECT_EQ(text.find("Creating backup"), std::string::npos) << text;
+            Main::instance()->archiveMgr()->close(id);
+        }
+        EXPECT_EQ(dir.list(), (std::set<std::string>{"game.qel"})) << c.block.name;
+        EXPECT_EQ(TestFolder::read(path), before) << c.block.name;
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(MigrationTest, GuiOwnedImagesGetTheImageSignatureAndKeepTheirStorage)
@@ -225,12 +253,12 @@ TEST_F(MigrationTest, ABlockThatCannotBeLoadedIsCountedAsFailedWithItsCode)
 
 TEST_F(MigrationTest, TheBackupTakesTheNextFreeName)
 {
-    const std::string path = build({{"nine", "ZK7_FONT", legacy::font(9, 1, 2, "Nine")}}, 0, "", "a.qel");
+    const std::string path = build({{"ten", "ZK7_FONT", legacy::font(10, 1, 2, "Ten")}}, 0, "", "a.qel");
     TestFolder::write(dir.path("a.backup.qel"), qelv1::bytesOf("an older backup"));
     const Bytes before = TestFolder::read(path);
     int id = open(path);
 
-    EXPECT_EQ(migrate(path, id), 0);
+    EXPECT_EQ(migrate(path, id), 1);
 
     EXPECT_EQ(TestFolder::read(dir.path("a.backup.bak.qel")), before);
     EXPECT_EQ(TestFolder::read(dir.path("a.backup.qel")), qelv1::bytesOf("an older backup"));

@@ -1,5 +1,6 @@
 #include "archive/UpgradeFixture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -372,6 +373,28 @@ TEST_F(UpgradeTest, XMLBlocksLoseOneTrailingZeroByte)
         {"no zero", "ZK7_XML", 1, bytesOf("<c/>")},
         {"other type", "ZK7_XMLDOC", 1, bytesOf(std::string("<d/>\0", 5))},
         {"file", "ZK7_FILE", 1, bytesOf(std::string("e\0", 2))},
+    };
+    EXPECT_EQ(readQELv2(path), expected);
+}
+
+// A verified zlib stream needs no second deflate: the QELv2 file holds the
+// QELv1 stream byte for byte (it was made at the default level, which the
+// engine itself never writes), unless a fix-up changed the data.
+TEST_F(UpgradeTest, VerifiedStreamsAreStoredUnchanged)
+{
+    const Bytes text = prose(20000);
+    const Bytes xml = bytesOf(std::string("<a>text</a>\0", 12));
+    Writer w;
+    w.add(qelv1::compressed("ZK7_FILE", "prose", text)).add(qelv1::compressed("ZK7_XML", "doc", xml));
+    const std::string path = write(w);
+    EXPECT_EQ(upgrade(path, "", LQEB_STORE_RAW), kUpgraded);
+
+    const Bytes file = TestFolder::read(path);
+    const Bytes stream = qelv1::deflate(text);
+    EXPECT_NE(std::search(file.begin(), file.end(), stream.begin(), stream.end()), file.end());
+    const std::vector<StoredBlock> expected{
+        {"prose", "ZK7_FILE", 2, text},
+        {"doc", "ZK7_XML", 2, Bytes(xml.begin(), xml.end() - 1)},
     };
     EXPECT_EQ(readQELv2(path), expected);
 }

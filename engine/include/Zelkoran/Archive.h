@@ -1,9 +1,14 @@
 // QELv2 archives: a file of named, typed blocks with an index.
 //
-// Every write is a transaction: after a crash, a full disk or an I/O error
-// the file opens with the state before or after that write, never between.
-// Memory is proportional to the index; block data is read on demand.
-// The on-disk format is described in docs/archive-format.md.
+// Every write is a transaction: after a crash, a power cut, a full disk or
+// an I/O error the file opens with the state before or after that write,
+// never between; a durable write that returned 0 survives a power cut
+// (setDurable). Damage is refused with RC_ERR_CORRUPT and logged, never
+// rolled back silently. With an encrypted index, no change to the file
+// made without the key goes unnoticed; encrypted blocks are bound to their
+// own version whatever the index. Memory is proportional to the index
+// (under 100 bytes an entry); block data is read on demand. The on-disk
+// format and exactly what each mode protects: docs/archive-format.md.
 // All calls: main thread.
 #pragma once
 
@@ -32,6 +37,10 @@ public:
         char type[16] = {};        // e.g. "ZK7_IMAGE", compared over 16 bytes
         uint64_t storedSize = 0;   // bytes the block occupies in the file
         uint8_t deleted = 0;       // soft-deleted index entry
+        // Set by the constructor when the name (over 63 bytes) or the type
+        // (over 16) does not fit; names are never cut, so every call given
+        // such a block refuses it with RC_ERR_INVALID (-22).
+        bool tooLong = false;
 
         Block() = default;
         Block(const char* blockName, const char* blockType);
@@ -67,36 +76,61 @@ public:
     int blockSearch(const Block& block) const;
     // Reads the live block named by block.name and block.type; fills data,
     // size, storage, storedSize. The data stays valid until blockFree.
+    // Every block is checked before it is given: raw bytes against their
+    // digest (keyed under an encrypted index), zlib by its stream (and its
+    // keyed digest under an encrypted index), encrypted blocks by their tag.
     // RC_ERR_NOT_FOUND, RC_ERR_KEY (encrypted, no key), RC_ERR_CORRUPT, RC_ERR_IO.
     int blockLoad(Block& block);
     // Releases the data of blockLoad; block.data becomes null.
     void blockFree(Block& block);
+    // Copies up to length bytes of the live block's decoded data, from
+    // offset on, into out, reading no more of the file than that needs (an
+    // encrypted block is read whole: its bytes count only once its tag
+    // holds). Raw and zlib bytes read this way are not checked against the
+    // block's digest: blockLoad is what proves a block whole. The count
+    // copied (0 past the end), RC_ERR_NOT_FOUND, RC_ERR_KEY, RC_ERR_CORRUPT.
+    int blockPeek(const Block& block, uint64_t offset, void* out, size_t length);
     // Writes block (name, type, storage, data, size). A live block of the
     // same name and type is replaced; its old entry stays as a deleted
     // entry. The data pointer is not kept. 0, RC_ERR_NO_SLOT (-72),
     // RC_ERR_KEY (-477: storage 3 without a key), RC_ERR_INVALID, RC_ERR_IO.
     int blockAdd(const Block& block);
+    // Writes block.data, a zlib stream of block.storedSize bytes that the
+    // caller has checked to inflate to block.size bytes, as a compressed
+    // block without inflating or deflating it again (block.storage is not
+    // read). Results as blockAdd.
+    int blockAddCompressed(const Block& block);
     // Soft-deletes the live block named by block.name and block.type: the
     // entry keeps its position, name, type, sizes and data. 0 or RC_ERR_NOT_FOUND.
     int blockDelete(const Block& block);
-    // Restores deleted entry index, renamed to newName when not null (cut
-    // to 63 characters). 0, RC_ERR_NOT_FOUND (not a deleted entry),
-    // RC_ERR_EXISTS (a live block has that name and type), RC_ERR_NO_SLOT.
+    // Restores deleted entry index, renamed to newName when not null (63
+    // bytes at most: RC_ERR_INVALID for a longer one). 0, RC_ERR_NOT_FOUND
+    // (not a deleted entry), RC_ERR_EXISTS (a live block has that name and
+    // type), RC_ERR_NO_SLOT.
     int blockUndelete(int index, const char* newName);
     // Sets the key (1..32 bytes) for encrypted blocks and the index. Once
     // the archive holds encrypted data only that data's key is accepted
-    // (RC_ERR_KEY_REFUSED otherwise). 0 = accepted.
+    // (RC_ERR_KEY_REFUSED otherwise). A new key is derived with scrypt
+    // (about 0.2 s), its cost stored in the file. 0 = accepted.
     int setKey(const void* key, int length);
-    // Encrypt or decrypt the index with the set key. 0, RC_ERR_KEY without a key.
+    // Encrypt or decrypt the index with the set key; every entry is written
+    // again (encrypting reads every raw and zlib block once to give it a
+    // keyed digest). 0, RC_ERR_KEY without a key.
     int encrypt();
     int decrypt();
-    // Checks the index (and with deep every block's checksum). 0 = valid.
+    // Re-reads the header and the index and checks them against what was
+    // opened (and with deep every live block's stored bytes against their
+    // digest). 0 = valid; RC_ERR_CORRUPT (logged) when damaged.
     int validate(bool deep);
-    // Durable (the default): every change is flushed to the device before
-    // it counts, so it survives a power cut. Off: changes still survive a
-    // killed process, and one flush at close makes them durable - for files
-    // nobody relies on until they are closed, such as a conversion target
-    // written under a temporary name.
+    // Durable (the default): a change that returned 0 is on the device -
+    // its data, its index entries and the header that points at them were
+    // flushed before the call returned - so it survives a power cut, and a
+    // cut during a change leaves the state before or after it. Off: no
+    // flush per change; a killed process still leaves the state before or
+    // after each change, a power cut may leave an archive that opens with
+    // an older state or not at all; closing (or switching back on) flushes
+    // everything. For files nobody relies on until they are closed, such as
+    // a conversion target written under a temporary name.
     void setDurable(bool on);
 
 private:
@@ -115,22 +149,28 @@ public:
     ~ArchiveMgr();
     // Makes a new, empty archive at path (an existing file is replaced only
     // once the new one is complete) and opens it. blockLimit 0 = default.
-    // The archive id (> 0) or a negative code.
+    // The archive id (> 0), RC_ERR_BUSY (-16) when another writer holds the
+    // file at path open, or another negative code.
     int create(const char* path, int blockLimit);
     // Opens an archive. An encrypted index needs its key: RC_ERR_KEY (-477)
-    // without it or with a wrong one. The archive id (> 0) or a negative code.
+    // without it or with a wrong one. A damaged or tampered file gives
+    // RC_ERR_CORRUPT (-84) and a log line; opening then writes nothing.
+    // Files that rewrites killed midway left beside it are removed.
+    // The archive id (> 0) or a negative code.
     int load(const char* path, const void* key, int keyLength);
     // The open archive with that id, or null.
     Archive* get(int id);
     // The id of the open archive whose file is path (compared as absolute,
     // normalised paths), or RC_ERR_NOT_FOUND.
     int find(const char* path);
-    // Closes the archive (its loaded block data is released). 0 or RC_ERR_NOT_FOUND.
+    // Closes the archive (its loaded block data is released); the key it
+    // was opened with is wiped from memory. 0 or RC_ERR_NOT_FOUND.
     int close(int id);
     // Rewrites the CLOSED archive at path without deleted entries and with
-    // blockLimit newLimit (0 keeps the current one): a new file is written
-    // and then atomically replaces the old. 0 or a negative code
-    // (RC_ERR_NO_SLOT when newLimit is below the live block count).
+    // blockLimit newLimit (0 keeps the current one): a new file is written,
+    // streamed (memory does not grow with the archive), flushed and then
+    // atomically replaces the old. 0 or a negative code (RC_ERR_NO_SLOT
+    // when newLimit is below the live block count).
     int defrag(const char* path, int newLimit, const void* key, int keyLength);
     // Archive::validate of an open archive. 0 = valid.
     int validate(int id, bool deep);

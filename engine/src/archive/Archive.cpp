@@ -32,11 +32,32 @@ std::string absolutePath(const char* path)
 
 Archive::Block::Block(const char* blockName, const char* blockType)
 {
+    // Never cut: a cut name could name another block (or split a UTF-8
+    // character); a text that does not fit makes the block refused.
+    const size_t nameLength = blockName ? std::strlen(blockName) : 0;
+    const size_t typeLength = blockType ? std::strlen(blockType) : 0;
+    tooLong = nameLength >= sizeof(name) || typeLength > sizeof(type);
+    if (tooLong)
+        return;
     if (blockName)
-        archive::copyField(name, blockName, sizeof(name) - 1);
+        archive::copyField(name, blockName, sizeof(name));
     if (blockType)
         archive::copyField(type, blockType, sizeof(type));
 }
+
+namespace {
+// The name and type of a block as zero-terminated texts; false when the
+// block was refused or its name field lacks its terminator.
+bool fieldsOf(const Archive::Block& block, char (&name)[64], char (&type)[17])
+{
+    if (block.tooLong || block.name[63] != '\0')
+        return false;
+    std::memcpy(name, block.name, sizeof(name));
+    std::memcpy(type, block.type, 16);
+    type[16] = '\0';
+    return true;
+}
+} // namespace
 
 Archive::Archive(int id, std::unique_ptr<ArchiveFile> file) : m_id(id), m_file(std::move(file)) {}
 Archive::~Archive() = default;
@@ -53,26 +74,35 @@ bool Archive::isEncryptedBlocks() const { return m_file->blocksEncrypted(); }
 
 int Archive::blockAt(int index, Block& block) const
 {
-    const archive::Entry* e = m_file->entry(index);
-    if (!e)
+    // Listings call this for every entry of every tab: fill the block
+    // straight from the compact index.
+    const archive::EntryTable& table = m_file->table();
+    if (index < 0 || static_cast<uint32_t>(index) >= table.size())
         return RC_ERR_NOT_FOUND;
-    block.storage = e->storage;
+    const auto slot = static_cast<uint32_t>(index);
+    size_t nameLength = 0;
+    const char* name = table.name(slot, nameLength);
+    // A fixed-size clear and a short loop: a memcpy of a varying small
+    // length costs more than the whole rest of this call.
+    std::memset(block.name, 0, sizeof(block.name));
+    for (size_t i = 0; i < nameLength; ++i)
+        block.name[i] = name[i];
+    std::memcpy(block.type, table.type(slot), sizeof(block.type));
+    block.storage = table.storage(slot);
     block.data = nullptr;
-    block.size = e->size;
-    std::memcpy(block.name, e->name, sizeof(block.name));
-    std::memcpy(block.type, e->type, sizeof(block.type));
-    block.storedSize = e->storedSize;
-    block.deleted = e->deleted;
+    block.size = table.dataSize(slot);
+    block.storedSize = table.storedSize(slot);
+    block.deleted = table.deleted(slot);
+    block.tooLong = false;
     return RC_OK;
 }
 
 int Archive::blockSearch(const Block& block) const
 {
     char name[64];
-    std::memcpy(name, block.name, sizeof(name));
-    name[63] = '\0';
-    char type[17] = {};
-    std::memcpy(type, block.type, 16);
+    char type[17];
+    if (!fieldsOf(block, name, type))
+        return RC_ERR_INVALID;
     return m_file->find(name, type);
 }
 
@@ -85,11 +115,12 @@ int Archive::blockLoad(Block& block)
     uint64_t size = 0;
     if (int rc = m_file->load(index, data, size); rc != RC_OK)
         return rc;
-    const archive::Entry* e = m_file->entry(index);
+    archive::Entry e;
+    m_file->entry(index, e);
     block.data = data;
     block.size = size;
-    block.storage = e->storage;
-    block.storedSize = e->storedSize;
+    block.storage = e.storage;
+    block.storedSize = e.storedSize;
     block.deleted = 0;
     return RC_OK;
 }
@@ -103,11 +134,25 @@ void Archive::blockFree(Block& block)
 int Archive::blockAdd(const Block& block)
 {
     char name[64];
-    std::memcpy(name, block.name, sizeof(name));
-    name[63] = '\0';
-    char type[17] = {};
-    std::memcpy(type, block.type, 16);
+    char type[17];
+    if (!fieldsOf(block, name, type))
+        return RC_ERR_INVALID;
     return m_file->add(name, type, block.storage, block.data, block.size);
+}
+
+int Archive::blockAddCompressed(const Block& block)
+{
+    char name[64];
+    char type[17];
+    if (!fieldsOf(block, name, type))
+        return RC_ERR_INVALID;
+    return m_file->addCompressed(name, type, block.data, block.storedSize, block.size);
+}
+
+int Archive::blockPeek(const Block& block, uint64_t offset, void* out, size_t length)
+{
+    int index = blockSearch(block);
+    return index < 0 ? index : m_file->peek(index, offset, out, length);
 }
 
 int Archive::blockDelete(const Block& block)
@@ -116,7 +161,12 @@ int Archive::blockDelete(const Block& block)
     return index < 0 ? index : m_file->remove(index);
 }
 
-int Archive::blockUndelete(int index, const char* newName) { return m_file->undelete(index, newName); }
+int Archive::blockUndelete(int index, const char* newName)
+{
+    if (newName && std::strlen(newName) > 63)
+        return RC_ERR_INVALID;
+    return m_file->undelete(index, newName);
+}
 int Archive::setKey(const void* key, int length) { return m_file->setKey(key, length); }
 int Archive::encrypt() { return m_file->setIndexEncrypted(true); }
 int Archive::decrypt() { return m_file->setIndexEncrypted(false); }
@@ -177,13 +227,21 @@ int ArchiveMgr::find(const char* path)
     return RC_ERR_NOT_FOUND;
 }
 
-int ArchiveMgr::close(int id) { return m_impl->open.erase(id) ? RC_OK : RC_ERR_NOT_FOUND; }
+int ArchiveMgr::close(int id)
+{
+    const bool closed = m_impl->open.erase(id) != 0;
+    // No passphrase or derived key outlives the archive it opened.
+    archive::forgetDerivations();
+    return closed ? RC_OK : RC_ERR_NOT_FOUND;
+}
 
 int ArchiveMgr::defrag(const char* path, int newLimit, const void* key, int keyLength)
 {
     if (!path)
         return RC_ERR_INVALID;
-    return archive::ArchiveFile::defrag(absolutePath(path).c_str(), newLimit, key, keyLength);
+    const int rc = archive::ArchiveFile::defrag(absolutePath(path).c_str(), newLimit, key, keyLength);
+    archive::forgetDerivations();
+    return rc;
 }
 
 int ArchiveMgr::validate(int id, bool deep)
@@ -192,6 +250,10 @@ int ArchiveMgr::validate(int id, bool deep)
     return a ? a->validate(deep) : RC_ERR_NOT_FOUND;
 }
 
-void ArchiveMgr::closeAll() { m_impl->open.clear(); }
+void ArchiveMgr::closeAll()
+{
+    m_impl->open.clear();
+    archive::forgetDerivations();
+}
 
 } // namespace Zelkoran

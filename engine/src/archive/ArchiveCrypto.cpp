@@ -1,7 +1,9 @@
 #include "ArchiveCrypto.h"
 
+#include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 #include <openssl/rand.h>
 
 #include <climits>
@@ -11,62 +13,117 @@ namespace Zelkoran::archive {
 
 namespace {
 constexpr char kCheckText[] = "ZK7QELv2 key check";
+constexpr char kMacLabel[] = "ZK7QELv2 digest key";
+constexpr char kTagLabel[] = "ZK7QELv2 index tag key";
+// scrypt needs 128 * r * N bytes; the cap bounds what a file may ask for.
+constexpr uint64_t kMaxScryptMemory = 1ull << 30;
 
 // The last derivation, so reopening an archive with its key (which the
-// editor does often) skips the deliberately slow step. Wiped when replaced.
+// editor does often) skips the deliberately slow step. Wiped when replaced
+// and when the last archive closes.
 struct DerivationCache {
     uint8_t userKey[kMaxUserKey] = {};
     int length = 0;
     uint8_t salt[kSaltSize] = {};
-    uint32_t iterations = 0;
+    KdfParams params;
     uint8_t derived[32] = {};
 
-    ~DerivationCache() { OPENSSL_cleanse(this, sizeof(*this)); }
-    bool matches(const void* key, int keyLength, const uint8_t* s, uint32_t n) const
+    ~DerivationCache() { wipe(); }
+    void wipe()
     {
-        return length == keyLength && iterations == n && CRYPTO_memcmp(userKey, key, static_cast<size_t>(keyLength)) == 0
+        OPENSSL_cleanse(userKey, sizeof(userKey));
+        OPENSSL_cleanse(derived, sizeof(derived));
+        OPENSSL_cleanse(salt, sizeof(salt));
+        length = 0;
+        params = KdfParams{};
+    }
+    bool matches(const void* key, int keyLength, const uint8_t* s, const KdfParams& p) const
+    {
+        return length == keyLength && params == p && CRYPTO_memcmp(userKey, key, static_cast<size_t>(keyLength)) == 0
                && std::memcmp(salt, s, kSaltSize) == 0;
     }
-    void store(const void* key, int keyLength, const uint8_t* s, uint32_t n, const uint8_t* d)
+    void store(const void* key, int keyLength, const uint8_t* s, const KdfParams& p, const uint8_t* d)
     {
-        OPENSSL_cleanse(this, sizeof(*this));
+        wipe();
         std::memcpy(userKey, key, static_cast<size_t>(keyLength));
         length = keyLength;
         std::memcpy(salt, s, kSaltSize);
-        iterations = n;
+        params = p;
         std::memcpy(derived, d, sizeof(derived));
     }
 };
 DerivationCache g_cache;
+
+bool hmac(const uint8_t key[32], const void* data, size_t length, uint8_t out[32])
+{
+    unsigned int n = 32;
+    return HMAC(EVP_sha256(), key, 32, static_cast<const unsigned char*>(data), length, out, &n) != nullptr && n == 32;
+}
+
+KdfParams g_newKeyCost;
 } // namespace
+
+bool KdfParams::acceptable() const
+{
+    if (algorithm == PBKDF2_SHA256)
+        return iterations >= 1 && iterations <= kMaxKdfIterations;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    constexpr uint8_t kMaxLogN = 12; // a fuzzer must not spend its time deriving
+#else
+    constexpr uint8_t kMaxLogN = 22;
+#endif
+    return algorithm == SCRYPT && logN >= 10 && logN <= kMaxLogN && r >= 1 && r <= 32 && p >= 1 && p <= 4
+           && 128ull * r * (1ull << logN) * p <= kMaxScryptMemory;
+}
+
+const KdfParams& newKeyCost() { return g_newKeyCost; }
+void setNewKeyCost(const KdfParams& params) { g_newKeyCost = params; }
+
+void forgetDerivations() { g_cache.wipe(); }
 
 bool randomBytes(void* out, size_t length)
 {
     return length <= INT_MAX && RAND_bytes(static_cast<unsigned char*>(out), static_cast<int>(length)) == 1;
 }
 
-bool ArchiveKey::derive(const void* userKey, int length, const uint8_t salt[kSaltSize], uint32_t iterations)
+bool ArchiveKey::derive(const void* userKey, int length, const uint8_t salt[kSaltSize], const KdfParams& params)
 {
     clear();
-    if (!userKey || length < 1 || length > kMaxUserKey || iterations < 1 || iterations > kMaxKdfIterations)
+    if (!userKey || length < 1 || length > kMaxUserKey || !params.acceptable())
         return false;
-    if (g_cache.matches(userKey, length, salt, iterations)) {
+    if (g_cache.matches(userKey, length, salt, params)) {
         std::memcpy(m_key, g_cache.derived, sizeof(m_key));
-        m_valid = true;
-        return true;
+        return deriveSubkeys();
     }
-    m_valid = PKCS5_PBKDF2_HMAC(static_cast<const char*>(userKey), length, salt, kSaltSize,
-                                static_cast<int>(iterations), EVP_sha256(), sizeof(m_key), m_key) == 1;
-    if (m_valid)
-        g_cache.store(userKey, length, salt, iterations, m_key);
+    bool ok = false;
+    if (params.algorithm == KdfParams::PBKDF2_SHA256)
+        ok = PKCS5_PBKDF2_HMAC(static_cast<const char*>(userKey), length, salt, kSaltSize,
+                               static_cast<int>(params.iterations), EVP_sha256(), sizeof(m_key), m_key) == 1;
     else
+        ok = EVP_PBE_scrypt(static_cast<const char*>(userKey), static_cast<size_t>(length), salt, kSaltSize,
+                            uint64_t(1) << params.logN, params.r, params.p, kMaxScryptMemory + (1u << 20), m_key,
+                            sizeof(m_key)) == 1;
+    if (!ok) {
         OPENSSL_cleanse(m_key, sizeof(m_key));
+        return false;
+    }
+    g_cache.store(userKey, length, salt, params, m_key);
+    return deriveSubkeys();
+}
+
+bool ArchiveKey::deriveSubkeys()
+{
+    m_valid = hmac(m_key, kMacLabel, sizeof(kMacLabel), m_macKey) && hmac(m_key, kTagLabel, sizeof(kTagLabel), m_tagKey);
+    if (!m_valid)
+        clear();
     return m_valid;
 }
 
 void ArchiveKey::clear()
 {
     OPENSSL_cleanse(m_key, sizeof(m_key));
+    OPENSSL_cleanse(m_macKey, sizeof(m_macKey));
+    OPENSSL_cleanse(m_tagKey, sizeof(m_tagKey));
     m_valid = false;
     // The contexts hold the expanded key schedule: free (and wipe) them too.
     EVP_CIPHER_CTX_free(m_enc);
@@ -80,6 +137,8 @@ void ArchiveKey::take(ArchiveKey& other)
     if (!other.m_valid)
         return;
     std::memcpy(m_key, other.m_key, sizeof(m_key));
+    std::memcpy(m_macKey, other.m_macKey, sizeof(m_macKey));
+    std::memcpy(m_tagKey, other.m_tagKey, sizeof(m_tagKey));
     m_valid = true;
     other.clear();
 }
@@ -146,15 +205,49 @@ bool ArchiveKey::openParts(const void* aad, size_t aadLength, const uint8_t nonc
     constexpr size_t kPiece = 1u << 30;
     for (size_t done = 0; done < length; done += kPiece) {
         size_t piece = length - done < kPiece ? length - done : kPiece;
-        if (EVP_DecryptUpdate(m_dec, dst + done, &n, src + done, static_cast<int>(piece)) != 1)
+        if (EVP_DecryptUpdate(m_dec, dst + done, &n, src + done, static_cast<int>(piece)) != 1) {
+            OPENSSL_cleanse(out, length);
             return false;
+        }
     }
     uint8_t expected[kTagSize];
     std::memcpy(expected, tag, kTagSize);
     if (EVP_CIPHER_CTX_ctrl(m_dec, EVP_CTRL_GCM_SET_TAG, kTagSize, expected) != 1)
         return false;
     unsigned char tail[16];
-    return EVP_DecryptFinal_ex(m_dec, tail, &n) == 1;
+    if (EVP_DecryptFinal_ex(m_dec, tail, &n) == 1)
+        return true;
+    // Bytes whose tag failed were never the archive's: leave none behind.
+    OPENSSL_cleanse(out, length);
+    return false;
+}
+
+bool ArchiveKey::openReading(const void* aad, size_t aadLength, const uint8_t nonce[kNonceSize], size_t length,
+                             const uint8_t tag[kTagSize], void* out,
+                             const std::function<bool(uint8_t* at, uint64_t offset, size_t n)>& fill) const
+{
+    if (!m_valid || !ensureContexts() || EVP_DecryptInit_ex(m_dec, nullptr, nullptr, nullptr, nonce) != 1)
+        return false;
+    int n = 0;
+    if (aadLength > 0
+        && EVP_DecryptUpdate(m_dec, nullptr, &n, static_cast<const unsigned char*>(aad), static_cast<int>(aadLength)) != 1)
+        return false;
+    auto* dst = static_cast<unsigned char*>(out);
+    constexpr size_t kPiece = 256 * 1024; // well inside the second-level cache
+    bool ok = true;
+    for (size_t done = 0; ok && done < length; done += kPiece) {
+        const size_t piece = length - done < kPiece ? length - done : kPiece;
+        ok = fill(dst + done, done, piece)
+             && EVP_DecryptUpdate(m_dec, dst + done, &n, dst + done, static_cast<int>(piece)) == 1;
+    }
+    uint8_t expected[kTagSize];
+    std::memcpy(expected, tag, kTagSize);
+    unsigned char tail[16];
+    if (ok && EVP_CIPHER_CTX_ctrl(m_dec, EVP_CTRL_GCM_SET_TAG, kTagSize, expected) == 1
+        && EVP_DecryptFinal_ex(m_dec, tail, &n) == 1)
+        return true;
+    OPENSSL_cleanse(out, length);
+    return false;
 }
 
 bool ArchiveKey::makeCheck(uint8_t nonce[kNonceSize], uint8_t tag[kTagSize]) const
@@ -174,6 +267,87 @@ bool ArchiveKey::verifyCheck(const uint8_t nonce[kNonceSize], const uint8_t tag[
     std::memcpy(sealed + kNonceSize, tag, kTagSize);
     uint8_t none[1];
     return open(kCheckText, sizeof(kCheckText), sealed, sizeof(sealed), none);
+}
+
+bool ArchiveKey::mac(const void* data, size_t length, uint8_t out[32]) const
+{
+    return m_valid && hmac(m_macKey, data, length, out);
+}
+
+struct ArchiveKey::Digest::State {
+    EVP_MAC_CTX* ctx = nullptr;
+    bool ok = false;
+};
+
+namespace {
+// Fetching the algorithm costs more than digesting a small block: once.
+EVP_MAC* hmacAlgorithm()
+{
+    static EVP_MAC* mac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
+    return mac;
+}
+} // namespace
+
+ArchiveKey::Digest::Digest(const ArchiveKey& key) : m_state(new State)
+{
+    char digest[] = "SHA256";
+    OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_END};
+    m_state->ctx = hmacAlgorithm() ? EVP_MAC_CTX_new(hmacAlgorithm()) : nullptr;
+    m_state->ok = key.m_valid && m_state->ctx && EVP_MAC_init(m_state->ctx, key.m_macKey, sizeof(key.m_macKey), params) == 1;
+}
+
+ArchiveKey::Digest::~Digest()
+{
+    EVP_MAC_CTX_free(m_state->ctx);
+    delete m_state;
+}
+
+bool ArchiveKey::Digest::update(const void* data, size_t length)
+{
+    m_state->ok = m_state->ok && EVP_MAC_update(m_state->ctx, static_cast<const unsigned char*>(data), length) == 1;
+    return m_state->ok;
+}
+
+bool ArchiveKey::Digest::finish(uint64_t& out)
+{
+    uint8_t full[32];
+    size_t n = 0;
+    if (!m_state->ok || EVP_MAC_final(m_state->ctx, full, &n, sizeof(full)) != 1 || n != sizeof(full))
+        return false;
+    out = 0;
+    for (int i = 7; i >= 0; --i)
+        out = (out << 8) | full[i];
+    return true;
+}
+
+bool ArchiveKey::xorIndexTags(const uint32_t* slots, const uint64_t* generations, size_t count,
+                              uint8_t acc[kIndexTagSize]) const
+{
+    if (!m_valid)
+        return false;
+    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+    bool ok = ctx && EVP_EncryptInit_ex(ctx, EVP_aes_256_ecb(), nullptr, m_tagKey, nullptr) == 1
+              && EVP_CIPHER_CTX_set_padding(ctx, 0) == 1;
+    // Many pairs per call: ECB runs them through the cipher in parallel.
+    constexpr size_t kBatch = 1024;
+    uint8_t in[kBatch * 16];
+    uint8_t out[kBatch * 16];
+    for (size_t first = 0; ok && first < count; first += kBatch) {
+        const size_t n = count - first < kBatch ? count - first : kBatch;
+        std::memset(in, 0, n * 16);
+        for (size_t i = 0; i < n; ++i)
+            for (int b = 0; b < 4; ++b) {
+                in[i * 16 + static_cast<size_t>(b)] = static_cast<uint8_t>(slots[first + i] >> (8 * b));
+                in[i * 16 + 4 + static_cast<size_t>(b)] = static_cast<uint8_t>(generations[first + i] >> (8 * b));
+                in[i * 16 + 8 + static_cast<size_t>(b)] = static_cast<uint8_t>(generations[first + i] >> (8 * b + 32));
+            }
+        int written = 0;
+        ok = EVP_EncryptUpdate(ctx, out, &written, in, static_cast<int>(n * 16)) == 1 && written == static_cast<int>(n * 16);
+        for (size_t i = 0; ok && i < n * 16; ++i)
+            acc[i % 16] ^= out[i];
+    }
+    EVP_CIPHER_CTX_free(ctx);
+    return ok;
 }
 
 } // namespace Zelkoran::archive

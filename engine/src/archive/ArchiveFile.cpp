@@ -3,14 +3,16 @@
 #include "core/FileReplace.h"
 
 #include <Zelkoran/CMem.h>
+#include <Zelkoran/Log.h>
 #include <Zelkoran/Result.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <ctime>
 #include <openssl/crypto.h>
 #include <unistd.h>
-#include <xxhash.h>
+#include <xxh_x86dispatch.h>
 #include <zlib.h>
 
 namespace Zelkoran::archive {
@@ -28,10 +30,6 @@ constexpr int kZlibLevel = Z_BEST_SPEED;
 
 uint64_t now() { return static_cast<uint64_t>(std::time(nullptr)); }
 
-uint64_t nameKey(const char* name) { return hashBytes(name, strnlen(name, 63)); }
-
-bool typeMatches(const Entry& e, const char* type) { return !type[0] || std::strncmp(e.type, type, 16) == 0; }
-
 // Offsets and sizes an entry claims, checked against the file it lives in.
 bool entryIsSane(const Entry& e, uint64_t dataEnd)
 {
@@ -47,6 +45,49 @@ bool entryIsSane(const Entry& e, uint64_t dataEnd)
     default: return e.storedSize == e.size + kSealOverhead;
     }
 }
+
+// The digest an entry's stored bytes are checked against: XXH3, or the
+// keyed one an encrypted index holds for raw and zlib blocks.
+class StoredDigest {
+public:
+    StoredDigest(bool keyed, const ArchiveKey& key)
+    {
+        if (keyed) {
+            m_keyed = std::make_unique<ArchiveKey::Digest>(key);
+        } else {
+            m_plain = XXH3_createState();
+            if (m_plain && XXH3_64bits_reset(m_plain) != XXH_OK) {
+                XXH3_freeState(m_plain);
+                m_plain = nullptr;
+            }
+        }
+    }
+    ~StoredDigest() { XXH3_freeState(m_plain); }
+    StoredDigest(const StoredDigest&) = delete;
+    StoredDigest& operator=(const StoredDigest&) = delete;
+
+    void update(const void* data, size_t length)
+    {
+        if (m_keyed)
+            m_keyed->update(data, length);
+        else if (m_plain)
+            XXH3_64bits_update(m_plain, data, length);
+    }
+    // False when the digest could not be made.
+    bool finish(uint64_t& out)
+    {
+        if (m_keyed)
+            return m_keyed->finish(out);
+        if (!m_plain)
+            return false;
+        out = XXH3_64bits_digest(m_plain);
+        return true;
+    }
+
+private:
+    std::unique_ptr<ArchiveKey::Digest> m_keyed;
+    XXH3_state_t* m_plain = nullptr;
+};
 
 // Copies length bytes between two files, in the kernel when it can.
 int copyRange(const FileHandle& from, uint64_t fromOffset, FileHandle& to, uint64_t toOffset, uint64_t length)
@@ -81,8 +122,9 @@ ArchiveFile::~ArchiveFile()
 {
     for (void* p : m_loaded)
         CMem::free(p);
-    // Commits leave the last header unflushed; make it durable now.
-    if (m_file.isOpen() && !m_readOnly)
+    // Only what this process wrote needs flushing: a clean file (such as a
+    // defrag source already renamed away) costs nothing to close.
+    if (m_file.isOpen() && m_file.hasUnsyncedWrites())
         m_file.sync();
 }
 
@@ -100,11 +142,14 @@ int ArchiveFile::create(const char* path, int blockLimit, std::unique_ptr<Archiv
     rec.dataEnd = kHeaderSize + uint64_t(rec.capacity) * kSlotSize;
     rec.created = rec.modified = now();
 
+    // A file another writer holds would lose that writer's changes.
+    if (int rc = FileHandle::checkNotHeld(path); rc != RC_OK)
+        return rc;
     // Build the file aside and move it into place, so an existing file is
     // only replaced by a complete archive.
     const int rc = replaceFile(path, "new", [&](FileHandle& file) {
         uint8_t header[kHeaderSize];
-        encodeHeader(header, &rec, nullptr, rec.flags);
+        encodeHeader(header, &rec, nullptr, rec.flags, nullptr);
         const int written = file.writeAt(0, header, kHeaderSize);
         return written == RC_OK ? file.truncate(rec.dataEnd) : written;
     });
@@ -125,6 +170,10 @@ int ArchiveFile::open(const char* path, const void* key, int keyLength, std::uni
     file->m_path = path;
     if (int rc = file->m_file.openExisting(path, file->m_readOnly); rc != RC_OK)
         return rc;
+    if (!file->m_readOnly) {
+        removeLeftovers(path, "defrag");
+        removeLeftovers(path, "new");
+    }
     int64_t size = file->m_file.size();
     if (size < 0)
         return static_cast<int>(size);
@@ -136,31 +185,26 @@ int ArchiveFile::open(const char* path, const void* key, int keyLength, std::uni
     if (int rc = checkHeader(header); rc != RC_OK)
         return rc;
 
+    // A damaged record may have been the one in force: falling back to the
+    // other would silently undo the last change, so damage is refused.
     CommitRecord records[2];
-    bool valid[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
-    int order[2] = {0, 1};
-    if (valid[1] && (!valid[0] || records[1].generation > records[0].generation))
-        std::swap(order[0], order[1]);
-    int rc = RC_ERR_CORRUPT;
-    for (int i : order) {
-        if (!valid[i])
-            continue;
-        file->m_activeRecord = i;
-        file->m_otherValid = valid[1 - i];
-        file->m_otherRec = records[1 - i];
-        rc = file->loadState(records[i], key, keyLength, static_cast<uint64_t>(size));
-        // Only damage may fall back to the older state; a key problem is the
-        // caller's to solve.
-        if (rc != RC_ERR_CORRUPT)
-            break;
-    }
-    if (rc != RC_OK)
-        return rc;
+    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
+    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged)
+        return damaged(path, "a commit record is damaged");
+    if (states[0] == RecordState::Absent && states[1] == RecordState::Absent)
+        return damaged(path, "no commit record");
+    const bool bothValid = states[0] == RecordState::Valid && states[1] == RecordState::Valid;
+    const int inForce = states[0] != RecordState::Valid || (bothValid && records[1].generation > records[0].generation) ? 1 : 0;
+    file->m_activeRecord = inForce;
+    file->m_otherValid = bothValid;
+    file->m_otherRec = records[1 - inForce];
+    if (int rc = file->loadState(records[inForce], key, keyLength, static_cast<uint64_t>(size)); rc != RC_OK)
+        return rc == RC_ERR_CORRUPT ? damaged(path, file->m_damage) : rc;
     // The flags word is what the editor reads before opening: keep it true.
     uint8_t expected[kHeaderSize];
     encodeHeader(expected, file->m_activeRecord == 0 ? &file->m_rec : (file->m_otherValid ? &file->m_otherRec : nullptr),
                  file->m_activeRecord == 1 ? &file->m_rec : (file->m_otherValid ? &file->m_otherRec : nullptr),
-                 file->m_rec.flags);
+                 file->m_rec.flags, file->m_key.valid() ? &file->m_key : nullptr);
     if (!file->m_readOnly && std::memcmp(expected, header, 28) != 0) {
         if (file->m_file.writeAt(0, expected, kHeaderSize) != RC_OK || file->m_file.sync() != RC_OK)
             return RC_ERR_IO;
@@ -169,24 +213,24 @@ int ArchiveFile::open(const char* path, const void* key, int keyLength, std::uni
     return RC_OK;
 }
 
-int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLength, uint64_t fileSize)
+int ArchiveFile::damaged(const std::string& path, const std::string& what)
 {
-    m_entries.clear();
-    m_activeVersion.clear();
-    m_byName.clear();
-    m_live = 0;
-    m_liveStored = 0;
-    m_key.clear();
+    if (Log* log = LogMgr::current())
+        log->msg(2, " [Archive] Error: %s is damaged: %s.\n", path.c_str(), what.c_str());
+    return RC_ERR_CORRUPT;
+}
 
-    const uint64_t tableBytes = uint64_t(rec.capacity) * kSlotSize;
-    if (rec.indexOffset < kHeaderSize || rec.capacity > kMaxCapacity || rec.count > rec.capacity
-        || rec.limit > kMaxLimit || rec.dataEnd > fileSize || rec.indexOffset > rec.dataEnd
-        || tableBytes > rec.dataEnd - rec.indexOffset)
-        return RC_ERR_CORRUPT;
+int ArchiveFile::corrupt(const char* what)
+{
+    m_damage = what;
+    return RC_ERR_CORRUPT;
+}
 
+int ArchiveFile::useKey(const CommitRecord& rec, const void* key, int keyLength)
+{
     const bool hasCheck = rec.flags & RF_KEY_CHECK;
-    if (hasCheck && (rec.kdfIterations < 1 || rec.kdfIterations > kMaxKdfIterations))
-        return RC_ERR_CORRUPT;
+    if (hasCheck && !rec.kdf.acceptable())
+        return corrupt("its key derivation settings are out of range");
     if (key) {
         ArchiveKey candidate;
         const uint8_t* salt = rec.salt;
@@ -194,8 +238,7 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
             randomBytes(m_pendingSalt, kSaltSize);
             salt = m_pendingSalt;
         }
-        uint32_t iterations = hasCheck ? rec.kdfIterations : kKdfIterations;
-        if (!candidate.derive(key, keyLength, salt, iterations))
+        if (!candidate.derive(key, keyLength, salt, hasCheck ? rec.kdf : newKeyCost()))
             return RC_ERR_KEY;
         if (hasCheck && !candidate.verifyCheck(rec.checkNonce, rec.checkTag))
             return RC_ERR_KEY;
@@ -204,70 +247,138 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
         return RC_ERR_KEY;
     }
     if ((rec.flags & RF_INDEX_ENCRYPTED) && !hasCheck)
-        return RC_ERR_CORRUPT;
+        return corrupt("its index is encrypted without a key check");
+    if ((rec.flags & RF_INDEX_ENCRYPTED) && !recordMacMatches(rec, m_key))
+        return corrupt("its commit record fails its authentication");
+    return RC_OK;
+}
 
-    m_entries.resize(rec.count);
-    m_activeVersion.resize(rec.count);
+int ArchiveFile::chooseVersion(const uint8_t* slotBytes, uint32_t slot, const CommitRecord& rec, SlotChoice& out) const
+{
+    // A version newer than the record is a leftover of the one change that
+    // was interrupted (rec.generation + 1); anything newer is damage. Of
+    // the others the valid one with the higher generation is in force; a
+    // version that fails its check counts as damage when it claims to be
+    // newer than that one (a torn write of the version being replaced
+    // still carries the older generation).
+    out = SlotChoice{};
+    uint64_t bestGeneration = 0;
+    uint64_t invalidGeneration = 0;
+    uint64_t otherKindGeneration = 0;
+    bool invalid = false;
+    for (int v = 0; v < 2; ++v) {
+        const uint8_t* version = slotBytes + size_t(v) * kVersionSize;
+        const uint64_t claimed = peekGeneration(version);
+        if (claimed > rec.generation) {
+            if (claimed > rec.generation + 1)
+                return RC_ERR_CORRUPT;
+            out.stale[v] = true;
+            continue;
+        }
+        if (rec.version < 2 && versionKind(version) == kKindSealedKeyed)
+            return RC_ERR_CORRUPT; // a newer archive's index under an older record
+        // A version of the other kind (sealed under a plain record, plain
+        // under an encrypted one) is a leftover of switching the index,
+        // wiped at open - unless it claims to be the newest: then the flag
+        // was changed, and the next change would write names in clear.
+        if (claimed != 0 && isSealedVersion(version) != ((rec.flags & RF_INDEX_ENCRYPTED) != 0)) {
+            otherKindGeneration = std::max(otherKindGeneration, claimed);
+            out.stale[v] = true;
+            continue;
+        }
+        uint64_t generation = 0;
+        bool sealed = false;
+        Entry e;
+        const VersionState state = decodeVersion(version, slot, m_key.valid() ? &m_key : nullptr, generation, e, sealed);
+        if (state == VersionState::NeedsKey)
+            return RC_ERR_CORRUPT; // sealed entries in a plain index
+        if (state == VersionState::Invalid) {
+            invalid = true;
+            invalidGeneration = std::max(invalidGeneration, claimed);
+            continue;
+        }
+        if (state != VersionState::Valid)
+            continue;
+        if (out.best < 0 || generation > bestGeneration) {
+            out.best = v;
+            bestGeneration = generation;
+            out.entry = e;
+        }
+    }
+    if (out.best < 0 || (invalid && invalidGeneration >= bestGeneration) || otherKindGeneration >= bestGeneration)
+        return RC_ERR_CORRUPT;
+    out.generation = bestGeneration;
+    return RC_OK;
+}
+
+int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLength, uint64_t fileSize)
+{
+    m_table.clear();
+    m_key.clear();
+
+    const uint64_t tableBytes = uint64_t(rec.capacity) * kSlotSize;
+    if (rec.indexOffset < kHeaderSize || rec.capacity > kMaxCapacity || rec.count > rec.capacity
+        || rec.limit > kMaxLimit || rec.dataEnd > fileSize || rec.indexOffset > rec.dataEnd
+        || tableBytes > rec.dataEnd - rec.indexOffset || rec.nextSealId > kMaxSealId + 1)
+        return corrupt("its commit record points outside the file");
+    if (int rc = useKey(rec, key, keyLength); rc != RC_OK)
+        return rc;
+    const bool indexEncrypted = rec.flags & RF_INDEX_ENCRYPTED;
+
+    m_table.reserve(rec.count);
+    bool anyEncrypted = false;
+    uint64_t highestSealId = 0;
+    uint8_t indexTag[kIndexTagSize] = {};
     std::vector<std::pair<uint64_t, size_t>> stale;
     std::vector<uint8_t> chunk;
+    std::vector<uint32_t> slots;
+    std::vector<uint64_t> generations;
     for (uint32_t first = 0; first < rec.count; first += kTableChunkSlots) {
         uint32_t n = std::min<uint32_t>(kTableChunkSlots, rec.count - first);
         chunk.resize(size_t(n) * kSlotSize);
         uint64_t chunkOffset = rec.indexOffset + uint64_t(first) * kSlotSize;
         if (int rc = m_file.readAt(chunkOffset, chunk.data(), chunk.size()); rc != RC_OK)
-            return rc;
+            return rc == RC_ERR_CORRUPT ? corrupt("its index table is cut short") : rc;
+        slots.clear();
+        generations.clear();
         for (uint32_t i = 0; i < n; ++i) {
-            uint32_t slot = first + i;
-            int best = -1;
-            uint64_t bestGeneration = 0;
-            for (int v = 0; v < 2; ++v) {
-                const uint8_t* version = chunk.data() + size_t(i) * kSlotSize + size_t(v) * kVersionSize;
-                uint64_t versionOffset = chunkOffset + size_t(i) * kSlotSize + size_t(v) * kVersionSize;
-                if (peekGeneration(version) > rec.generation) {
-                    stale.emplace_back(versionOffset, kVersionSize);
-                    continue;
-                }
-                uint64_t generation = 0;
-                bool sealed = false;
-                Entry e;
-                VersionState state = decodeVersion(version, slot, m_key.valid() ? &m_key : nullptr, generation, e, sealed);
-                if (state == VersionState::NeedsKey)
-                    return RC_ERR_CORRUPT; // sealed entries in a plain index
-                if (state != VersionState::Valid)
-                    continue;
-                if (best < 0 || generation > bestGeneration) {
-                    best = v;
-                    bestGeneration = generation;
-                    m_entries[slot] = e;
-                }
-            }
-            if (best < 0)
-                return RC_ERR_CORRUPT;
-            m_activeVersion[slot] = static_cast<uint8_t>(best);
-            // An encrypted index leaves no readable copy behind.
-            const uint8_t* other = chunk.data() + size_t(i) * kSlotSize + size_t(1 - best) * kVersionSize;
-            if ((rec.flags & RF_INDEX_ENCRYPTED) && peekGeneration(other) != 0 && !isSealedVersion(other))
-                stale.emplace_back(chunkOffset + size_t(i) * kSlotSize + size_t(1 - best) * kVersionSize, kVersionSize);
+            const uint32_t slot = first + i;
+            const uint8_t* slotBytes = chunk.data() + size_t(i) * kSlotSize;
+            SlotChoice choice;
+            if (chooseVersion(slotBytes, slot, rec, choice) != RC_OK || !entryIsSane(choice.entry, rec.dataEnd))
+                return corrupt("an index entry is damaged");
+            anyEncrypted |= choice.entry.storage == 3;
+            highestSealId = std::max(highestSealId, choice.entry.sealId);
+            if (int rc = m_table.append(choice.entry); rc != RC_OK)
+                return rc;
+            m_table.setActiveVersion(slot, static_cast<uint8_t>(choice.best));
+            slots.push_back(slot);
+            generations.push_back(choice.generation);
+            // Leftovers of an interrupted change or of switching the index
+            // are wiped: an encrypted index keeps no readable copy.
+            for (int v = 0; v < 2; ++v)
+                if (v != choice.best && choice.stale[v])
+                    stale.emplace_back(chunkOffset + size_t(i) * kSlotSize + size_t(v) * kVersionSize, kVersionSize);
         }
+        if (indexEncrypted && !m_key.xorIndexTags(slots.data(), generations.data(), slots.size(), indexTag))
+            return RC_ERR_KEY;
     }
 
+    // Two live blocks with one name and type are damage too.
+    if (int rc = m_table.linkAll(); rc != RC_OK)
+        return rc == RC_ERR_EXISTS ? corrupt("two live blocks share a name and type") : rc;
+    if (anyEncrypted && !(rec.flags & RF_KEY_CHECK))
+        return corrupt("it holds encrypted blocks without a key check");
+    if (highestSealId >= rec.nextSealId)
+        return corrupt("a block's seal id was never handed out");
+    // The tag sums every version in force: a version rolled back, dropped
+    // or swapped between slots no longer adds up.
+    if (indexEncrypted && rec.version >= 2 && CRYPTO_memcmp(indexTag, rec.indexTag, kIndexTagSize) != 0)
+        return corrupt("its index does not match its commit record");
     m_rec = rec;
-    bool anyEncrypted = false;
-    for (uint32_t slot = 0; slot < rec.count; ++slot) {
-        const Entry& e = m_entries[slot];
-        if (!entryIsSane(e, rec.dataEnd))
-            return RC_ERR_CORRUPT;
-        anyEncrypted |= e.storage == 3;
-        if (e.deleted)
-            continue;
-        if (find(e.name, e.type) >= 0)
-            return RC_ERR_CORRUPT; // two live blocks with one name and type
-        indexName(slot);
-        ++m_live;
-        m_liveStored += e.storedSize;
-    }
-    if (anyEncrypted && !hasCheck)
-        return RC_ERR_CORRUPT;
+    if (indexEncrypted)
+        std::memcpy(m_rec.indexTag, indexTag, kIndexTagSize);
+    m_nextSealId = std::max<uint64_t>(rec.nextSealId, 1);
     if (!stale.empty() && !m_readOnly)
         return repair(stale);
     return RC_OK;
@@ -283,120 +394,132 @@ int ArchiveFile::repair(const std::vector<std::pair<uint64_t, size_t>>& staleVer
 
 // ---------------------------------------------------------------- queries
 
-const Entry* ArchiveFile::entry(int index) const
+bool ArchiveFile::entry(int index, Entry& out) const
 {
-    if (index < 0 || static_cast<size_t>(index) >= m_entries.size())
-        return nullptr;
-    return &m_entries[static_cast<size_t>(index)];
+    if (index < 0 || static_cast<uint32_t>(index) >= m_table.size())
+        return false;
+    out = m_table.get(static_cast<uint32_t>(index));
+    return true;
 }
 
-int ArchiveFile::find(const char* name, const char* type) const
-{
-    auto [first, last] = m_byName.equal_range(nameKey(name));
-    for (auto it = first; it != last; ++it) {
-        const Entry& e = m_entries[it->second];
-        if (std::strncmp(e.name, name, 63) == 0 && typeMatches(e, type))
-            return static_cast<int>(it->second);
-    }
-    return RC_ERR_NOT_FOUND;
-}
+int ArchiveFile::find(const char* name, const char* type) const { return m_table.find(name, type); }
 
 float ArchiveFile::fragmentation() const
 {
     if (m_rec.dataEnd == 0)
         return 0.0f;
-    uint64_t used = kHeaderSize + uint64_t(m_rec.capacity) * kSlotSize + m_liveStored;
+    uint64_t used = kHeaderSize + uint64_t(m_rec.capacity) * kSlotSize + m_table.liveStored();
     uint64_t dead = m_rec.dataEnd > used ? m_rec.dataEnd - used : 0;
     return static_cast<float>(100.0 * static_cast<double>(dead) / static_cast<double>(m_rec.dataEnd));
-}
-
-void ArchiveFile::indexName(uint32_t slot) { m_byName.emplace(nameKey(m_entries[slot].name), slot); }
-
-void ArchiveFile::unindexName(uint32_t slot)
-{
-    auto [first, last] = m_byName.equal_range(nameKey(m_entries[slot].name));
-    for (auto it = first; it != last; ++it)
-        if (it->second == slot) {
-            m_byName.erase(it);
-            return;
-        }
 }
 
 // ---------------------------------------------------------------- reading
 
 int ArchiveFile::readVerified(const Entry& e, void* buffer) const
 {
-    // Hash each piece right after reading it, while it is still in cache.
+    // Digest each piece right after reading it, while it is still in cache.
     constexpr size_t kPiece = 512 * 1024;
-    XXH3_state_t* state = XXH3_createState();
-    if (!state || XXH3_64bits_reset(state) != XXH_OK) {
-        XXH3_freeState(state);
-        return RC_ERR_NO_MEMORY;
-    }
+    StoredDigest digest(e.keyed, m_key);
     auto* p = static_cast<uint8_t*>(buffer);
-    int rc = RC_OK;
-    for (uint64_t done = 0; done < e.storedSize && rc == RC_OK; done += kPiece) {
+    for (uint64_t done = 0; done < e.storedSize; done += kPiece) {
         size_t piece = static_cast<size_t>(std::min<uint64_t>(kPiece, e.storedSize - done));
         if (m_file.readAt(e.offset + done, p + done, piece) != RC_OK)
-            rc = RC_ERR_CORRUPT;
-        else
-            XXH3_64bits_update(state, p + done, piece);
+            return RC_ERR_CORRUPT;
+        digest.update(p + done, piece);
     }
-    if (rc == RC_OK && checksumFails(e.hash, XXH3_64bits_digest(state)))
-        rc = RC_ERR_CORRUPT;
-    XXH3_freeState(state);
-    return rc;
+    uint64_t value = 0;
+    if (!digest.finish(value))
+        return RC_ERR_NO_MEMORY;
+    return checksumFails(e.hash, value) ? RC_ERR_CORRUPT : RC_OK;
 }
 
-int ArchiveFile::readStored(const Entry& e, std::vector<uint8_t>& stored) const
+int ArchiveFile::checkStored(const Entry& e, std::vector<uint8_t>& piece) const
 {
-    stored.resize(static_cast<size_t>(e.storedSize));
-    return readVerified(e, stored.data());
+    StoredDigest digest(e.keyed, m_key);
+    for (uint64_t done = 0; done < e.storedSize; done += piece.size()) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), e.storedSize - done));
+        if (m_file.readAt(e.offset + done, piece.data(), n) != RC_OK)
+            return RC_ERR_CORRUPT;
+        digest.update(piece.data(), n);
+    }
+    uint64_t value = 0;
+    if (!digest.finish(value))
+        return RC_ERR_NO_MEMORY;
+    return checksumFails(e.hash, value) ? RC_ERR_CORRUPT : RC_OK;
+}
+
+int ArchiveFile::redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) const
+{
+    // One read checks the digest the entry has and makes the one it gets.
+    StoredDigest current(e.keyed, m_key);
+    StoredDigest wanted(keyed, m_key);
+    for (uint64_t done = 0; done < e.storedSize; done += piece.size()) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), e.storedSize - done));
+        if (m_file.readAt(e.offset + done, piece.data(), n) != RC_OK)
+            return RC_ERR_CORRUPT;
+        current.update(piece.data(), n);
+        wanted.update(piece.data(), n);
+    }
+    uint64_t was = 0, now = 0;
+    if (!current.finish(was) || !wanted.finish(now))
+        return RC_ERR_NO_MEMORY;
+    if (checksumFails(e.hash, was))
+        return RC_ERR_CORRUPT;
+    e.hash = now;
+    e.keyed = keyed ? 1 : 0;
+    return RC_OK;
 }
 
 int ArchiveFile::readDecoded(const Entry& e, void* out) const
 {
-    // Raw bytes are checked against their hash; zlib (adler-32) and AES-GCM
-    // (its tag) check what they decode themselves.
+    // Raw bytes are checked against their digest; zlib (adler-32) and
+    // AES-GCM (its tag) check what they decode themselves, and in an
+    // encrypted index zlib streams are checked against their keyed digest
+    // too: any stream of the right length would inflate.
     if (e.storage == 1)
         return readVerified(e, out);
     if (e.storage == 2) {
         std::unique_ptr<uint8_t[]> stored(new (std::nothrow) uint8_t[e.storedSize ? e.storedSize : 1]);
         if (!stored)
             return RC_ERR_NO_MEMORY;
-        if (e.storedSize && m_file.readAt(e.offset, stored.get(), static_cast<size_t>(e.storedSize)) != RC_OK)
+        const bool digested = e.keyed || indexEncrypted();
+        if (e.storedSize
+            && (digested ? readVerified(e, stored.get())
+                         : m_file.readAt(e.offset, stored.get(), static_cast<size_t>(e.storedSize)))
+                   != RC_OK)
             return RC_ERR_CORRUPT;
-        return decodeStored(e, stored.get(), out);
-    }
-    if (!m_key.valid())
-        return RC_ERR_KEY;
-    // The ciphertext goes straight into out and is decrypted in place.
-    uint8_t nonce[kNonceSize];
-    uint8_t tag[kTagSize];
-    if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
-        || (e.size && m_file.readAt(e.offset + kNonceSize, out, static_cast<size_t>(e.size)) != RC_OK)
-        || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
-        return RC_ERR_CORRUPT;
-    return m_key.openParts(e.type, 16, nonce, out, static_cast<size_t>(e.size), tag, out) ? RC_OK : RC_ERR_CORRUPT;
-}
-
-int ArchiveFile::decodeStored(const Entry& e, const uint8_t* stored, void* out) const
-{
-    if (e.storage == 2) {
         uLongf length = static_cast<uLongf>(e.size);
-        return uncompress(static_cast<Bytef*>(out), &length, stored, static_cast<uLong>(e.storedSize)) == Z_OK
+        return uncompress(static_cast<Bytef*>(out), &length, stored.get(), static_cast<uLong>(e.storedSize)) == Z_OK
                        && length == e.size
                    ? RC_OK
                    : RC_ERR_CORRUPT;
     }
-    return m_key.open(e.type, 16, stored, static_cast<size_t>(e.storedSize), out) ? RC_OK : RC_ERR_CORRUPT;
+    if (!m_key.valid())
+        return RC_ERR_KEY;
+    // The ciphertext goes straight into out, a piece at a time, and each
+    // piece is decrypted in place right after it was read.
+    uint8_t nonce[kNonceSize];
+    uint8_t tag[kTagSize];
+    if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
+        || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
+        return RC_ERR_CORRUPT;
+    uint8_t aad[24];
+    const size_t aadLength = blockAad(e, aad);
+    const uint64_t cipherAt = e.offset + kNonceSize;
+    return m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(e.size), tag, out,
+                             [&](uint8_t* at, uint64_t offset, size_t n) {
+                                 return m_file.readAt(cipherAt + offset, at, n) == RC_OK;
+                             })
+               ? RC_OK
+               : RC_ERR_CORRUPT;
 }
 
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
 {
-    const Entry* e = entry(index);
-    if (!e || e->deleted)
+    Entry found;
+    if (!entry(index, found) || found.deleted)
         return RC_ERR_NOT_FOUND;
+    const Entry* e = &found;
     if (e->storage == 3 && !m_key.valid())
         return RC_ERR_KEY;
     void* out = CMem::alloc(e->size ? static_cast<size_t>(e->size) : 1, kMemModule);
@@ -410,6 +533,66 @@ int ArchiveFile::load(int index, void*& data, uint64_t& size)
     size = e->size;
     m_loaded.insert(data);
     return RC_OK;
+}
+
+int ArchiveFile::peek(int index, uint64_t offset, void* out, size_t length)
+{
+    Entry found;
+    if (!entry(index, found) || found.deleted)
+        return RC_ERR_NOT_FOUND;
+    const Entry* e = &found;
+    if (!out || length > static_cast<size_t>(INT_MAX))
+        return RC_ERR_INVALID;
+    if (offset >= e->size)
+        return 0;
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(length, e->size - offset));
+    if (want == 0)
+        return 0;
+    if (e->storage == 1)
+        return m_file.readAt(e->offset + offset, out, want) == RC_OK ? static_cast<int>(want) : RC_ERR_CORRUPT;
+    if (e->storage == 3) {
+        // Decrypted bytes count only once the whole block's tag holds.
+        void* data = nullptr;
+        uint64_t size = 0;
+        if (int rc = load(index, data, size); rc != RC_OK)
+            return rc;
+        std::memcpy(out, static_cast<uint8_t*>(data) + offset, want);
+        release(data);
+        return static_cast<int>(want);
+    }
+    // Inflate just far enough: the stream is read piece by piece.
+    std::vector<uint8_t> head(static_cast<size_t>(offset) + want);
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return RC_ERR_NO_MEMORY;
+    z.next_out = head.data();
+    z.avail_out = static_cast<uInt>(head.size());
+    uint8_t piece[16 * 1024];
+    int rc = RC_OK;
+    for (uint64_t read = 0; z.avail_out > 0 && rc == RC_OK;) {
+        if (z.avail_in == 0) {
+            if (read >= e->storedSize) {
+                rc = RC_ERR_CORRUPT;
+                break;
+            }
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(sizeof(piece), e->storedSize - read));
+            if (m_file.readAt(e->offset + read, piece, n) != RC_OK) {
+                rc = RC_ERR_CORRUPT;
+                break;
+            }
+            read += n;
+            z.next_in = piece;
+            z.avail_in = static_cast<uInt>(n);
+        }
+        const int status = inflate(&z, Z_NO_FLUSH);
+        if (status != Z_OK && !(status == Z_STREAM_END && z.avail_out == 0))
+            rc = RC_ERR_CORRUPT;
+    }
+    inflateEnd(&z);
+    if (rc != RC_OK)
+        return rc;
+    std::memcpy(out, head.data() + offset, want);
+    return static_cast<int>(want);
 }
 
 void ArchiveFile::release(void* data)
@@ -432,7 +615,7 @@ int ArchiveFile::ensureKeyCheck(CommitRecord& next)
     if (next.flags & RF_KEY_CHECK)
         return RC_OK;
     std::memcpy(next.salt, m_pendingSalt, kSaltSize);
-    next.kdfIterations = kKdfIterations;
+    next.kdf = newKeyCost();
     if (!m_key.makeCheck(next.checkNonce, next.checkTag))
         return RC_ERR_KEY;
     next.flags |= RF_KEY_CHECK;
@@ -449,6 +632,39 @@ void ArchiveFile::rollback(const std::vector<std::pair<uint64_t, size_t>>& writt
         m_poisoned = true;
 }
 
+int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const
+{
+    if (!(next.flags & RF_INDEX_ENCRYPTED)) {
+        std::memset(next.indexTag, 0, kIndexTagSize);
+        return RC_OK;
+    }
+    // Out go the versions being replaced (read from the table: only their
+    // generation is needed), in come the new ones.
+    const bool wasEncrypted = m_rec.flags & RF_INDEX_ENCRYPTED;
+    if (!wasEncrypted)
+        std::memset(next.indexTag, 0, kIndexTagSize);
+    std::vector<uint32_t> slots;
+    std::vector<uint64_t> generations;
+    for (const SlotWrite& w : writes) {
+        if (!wasEncrypted || w.slot >= m_table.size())
+            continue;
+        uint8_t generation[8];
+        const uint64_t at = m_rec.indexOffset + uint64_t(w.slot) * kSlotSize + size_t(m_table.activeVersion(w.slot)) * kVersionSize;
+        if (int rc = m_file.readAt(at, generation, sizeof(generation)); rc != RC_OK)
+            return rc;
+        slots.push_back(w.slot);
+        uint64_t g = 0;
+        for (int b = 7; b >= 0; --b)
+            g = (g << 8) | generation[b];
+        generations.push_back(g);
+    }
+    for (const SlotWrite& w : writes) {
+        slots.push_back(w.slot);
+        generations.push_back(m_rec.generation + 1);
+    }
+    return m_key.xorIndexTags(slots.data(), generations.data(), slots.size(), next.indexTag) ? RC_OK : RC_ERR_KEY;
+}
+
 int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
 {
     if (m_readOnly)
@@ -456,20 +672,27 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
     if (m_poisoned)
         return RC_ERR_POISONED;
     next.generation = m_rec.generation + 1;
+    next.version = 2; // commits always write the current format
     next.modified = now();
     const ArchiveKey* sealKey = sealKeyFor(next);
 
+    for (const SlotWrite& w : writes)
+        if (!m_table.hasRoomFor(w.entry))
+            return RC_ERR_TOO_LARGE;
+    next.nextSealId = m_nextSealId;
+    if (int rc = updateIndexTag(writes, next); rc != RC_OK)
+        return rc;
     std::vector<std::pair<uint64_t, size_t>> written;
     uint8_t slotBytes[kSlotSize];
     for (const SlotWrite& w : writes) {
         uint64_t slotOffset = next.indexOffset + uint64_t(w.slot) * kSlotSize;
-        bool fresh = w.slot >= m_entries.size();
+        bool fresh = w.slot >= m_table.size();
         if (fresh) {
             // Both versions: the unused one may hold leftovers of a failed write.
             std::memset(slotBytes, 0, sizeof(slotBytes));
             encodeVersion(slotBytes, next.generation, w.slot, w.entry, sealKey);
         } else {
-            slotOffset += size_t(1 - m_activeVersion[w.slot]) * kVersionSize;
+            slotOffset += size_t(1 - m_table.activeVersion(w.slot)) * kVersionSize;
             encodeVersion(slotBytes, next.generation, w.slot, w.entry, sealKey);
         }
         size_t length = fresh ? kSlotSize : kVersionSize;
@@ -490,11 +713,17 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
 
     int target = 1 - m_activeRecord;
     uint8_t header[kHeaderSize];
-    encodeHeader(header, target == 0 ? &next : &m_rec, target == 1 ? &next : &m_rec, next.flags);
-    if (int rc = m_file.writeAt(0, header, kHeaderSize); rc != RC_OK) {
+    encodeHeader(header, target == 0 ? &next : &m_rec, target == 1 ? &next : &m_rec, next.flags, sealKeyFor(next));
+    // Durable: the change counts once its header is on the device, so a 0
+    // returned survives a power cut, and the next change may reuse the
+    // version places this header no longer points to.
+    int rc = m_file.writeAt(0, header, kHeaderSize);
+    if (rc == RC_OK && m_durable)
+        rc = m_file.sync();
+    if (rc != RC_OK) {
         uint8_t previous[kHeaderSize];
         const CommitRecord* other = m_otherValid ? &m_otherRec : nullptr;
-        encodeHeader(previous, target == 0 ? other : &m_rec, target == 1 ? other : &m_rec, m_rec.flags);
+        encodeHeader(previous, target == 0 ? other : &m_rec, target == 1 ? other : &m_rec, m_rec.flags, sealKeyFor(m_rec));
         if (m_file.writeAt(0, previous, kHeaderSize) != RC_OK)
             m_poisoned = true;
         rollback(written);
@@ -512,24 +741,11 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
 
 void ArchiveFile::apply(const SlotWrite& w)
 {
-    if (w.slot >= m_entries.size()) {
-        m_entries.push_back(w.entry);
-        m_activeVersion.push_back(0);
-    } else {
-        Entry& old = m_entries[w.slot];
-        if (!old.deleted) {
-            unindexName(w.slot);
-            --m_live;
-            m_liveStored -= old.storedSize;
-        }
-        old = w.entry;
-        m_activeVersion[w.slot] ^= 1;
-    }
-    if (!w.entry.deleted) {
-        indexName(w.slot);
-        ++m_live;
-        m_liveStored += w.entry.storedSize;
-    }
+    const bool fresh = w.slot >= m_table.size();
+    const uint8_t version = fresh ? 0 : static_cast<uint8_t>(1 - m_table.activeVersion(w.slot));
+    // commit checked that the table takes the entry before writing it.
+    m_table.put(w.slot, w.entry);
+    m_table.setActiveVersion(w.slot, version);
 }
 
 int ArchiveFile::growIndex(uint32_t needed)
@@ -555,7 +771,7 @@ int ArchiveFile::growIndex(uint32_t needed)
             return rc;
         for (uint32_t i = 0; i < n; ++i)
             std::memcpy(moved.data() + size_t(i) * kSlotSize,
-                        chunk.data() + size_t(i) * kSlotSize + size_t(m_activeVersion[first + i]) * kVersionSize,
+                        chunk.data() + size_t(i) * kSlotSize + size_t(m_table.activeVersion(first + i)) * kVersionSize,
                         kVersionSize);
         if (int rc = m_file.writeAt(next.indexOffset + uint64_t(first) * kSlotSize, moved.data(), moved.size()); rc != RC_OK)
             return rc;
@@ -565,55 +781,105 @@ int ArchiveFile::growIndex(uint32_t needed)
         return rc;
     if (int rc = commit({}, next); rc != RC_OK)
         return rc;
-    std::fill(m_activeVersion.begin(), m_activeVersion.end(), 0);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        m_table.setActiveVersion(slot, 0);
+    return RC_OK;
+}
+
+int ArchiveFile::checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const
+{
+    if (!name || !name[0] || !type || !type[0] || storage < 1 || storage > 3 || size > kMaxBlockSize)
+        return RC_ERR_INVALID;
+    if (m_readOnly)
+        return RC_ERR_READ_ONLY;
+    existing = find(name, type);
+    if (existing < 0 && m_table.liveCount() >= static_cast<int>(m_rec.limit))
+        return RC_ERR_NO_SLOT;
+    if (storage == 3 && !m_key.valid())
+        return RC_ERR_KEY;
     return RC_OK;
 }
 
 int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const void* data, uint64_t size)
 {
-    if (!name || !name[0] || !type || !type[0] || storage < 1 || storage > 3 || size > kMaxBlockSize
-        || (size && !data))
+    int existing = -1;
+    if (size && !data)
         return RC_ERR_INVALID;
-    if (m_readOnly)
-        return RC_ERR_READ_ONLY;
-    int existing = find(name, type);
-    if (existing < 0 && m_live >= static_cast<int>(m_rec.limit))
-        return RC_ERR_NO_SLOT;
-    if (storage == 3 && !m_key.valid())
-        return RC_ERR_KEY;
-
+    if (int rc = checkAdd(name, type, storage, size, existing); rc != RC_OK)
+        return rc;
     Entry e;
     copyField(e.name, name, 63);
     copyField(e.type, type, 16);
     e.storage = static_cast<uint8_t>(storage);
     e.size = size;
 
-    // Encode the payload.
-    std::vector<uint8_t> encoded;
+    // The encoded bytes are written over at once: no need to zero them first.
+    std::unique_ptr<uint8_t[]> encoded;
     const uint8_t* stored = static_cast<const uint8_t*>(data);
+    e.storedSize = size;
     if (storage == 2) {
         uLongf length = compressBound(static_cast<uLong>(size));
-        encoded.resize(length);
-        if (compress2(encoded.data(), &length, stored, static_cast<uLong>(size), kZlibLevel) != Z_OK)
+        encoded.reset(new (std::nothrow) uint8_t[length]);
+        if (!encoded || compress2(encoded.get(), &length, stored, static_cast<uLong>(size), kZlibLevel) != Z_OK)
             return RC_ERR_NO_MEMORY;
-        encoded.resize(length);
-        stored = encoded.data();
+        e.storedSize = length;
+        stored = encoded.get();
     } else if (storage == 3) {
-        encoded.resize(static_cast<size_t>(size) + kSealOverhead);
-        if (!m_key.seal(e.type, 16, data, static_cast<size_t>(size), encoded.data()))
+        e.storedSize = size + kSealOverhead;
+        encoded.reset(new (std::nothrow) uint8_t[e.storedSize]);
+        if (!encoded)
+            return RC_ERR_NO_MEMORY;
+        // Bound to its own seal id: its bytes copied over another block's,
+        // or an older version over a newer, fail their tag.
+        if (m_nextSealId > kMaxSealId)
+            return RC_ERR_TOO_LARGE;
+        e.sealId = m_nextSealId++;
+        uint8_t aad[24];
+        const size_t aadLength = blockAad(e, aad);
+        if (!m_key.seal(aad, aadLength, data, static_cast<size_t>(size), encoded.get()))
             return RC_ERR_KEY;
-        stored = encoded.data();
+        stored = encoded.get();
     }
-    e.storedSize = storage == 1 ? size : encoded.size();
-    e.hash = hashBytes(stored, static_cast<size_t>(e.storedSize));
+    return append(e, stored, existing);
+}
 
+int ArchiveFile::addCompressed(const char* name, const char* type, const void* stream, uint64_t streamSize,
+                               uint64_t size)
+{
+    int existing = -1;
+    // The smallest zlib stream is 8 bytes; a claimed size beyond what zlib
+    // can expand to would only fail at load.
+    if (!stream || streamSize < 8 || size > streamSize * kMaxZlibRatio + 64)
+        return RC_ERR_INVALID;
+    if (int rc = checkAdd(name, type, 2, size, existing); rc != RC_OK)
+        return rc;
+    Entry e;
+    copyField(e.name, name, 63);
+    copyField(e.type, type, 16);
+    e.storage = 2;
+    e.size = size;
+    e.storedSize = streamSize;
+    return append(e, static_cast<const uint8_t*>(stream), existing);
+}
+
+int ArchiveFile::append(Entry e, const uint8_t* stored, int existing)
+{
+    // An encrypted index holds keyed digests of raw and zlib blocks.
+    e.keyed = indexEncrypted() && e.storage != 3;
+    if (e.keyed) {
+        ArchiveKey::Digest digest(m_key);
+        if (!digest.update(stored, static_cast<size_t>(e.storedSize)) || !digest.finish(e.hash))
+            return RC_ERR_KEY;
+    } else {
+        e.hash = hashBytes(stored, static_cast<size_t>(e.storedSize));
+    }
     uint32_t slot = m_rec.count;
     if (slot >= m_rec.capacity)
         if (int rc = growIndex(slot + 1); rc != RC_OK)
             return rc;
 
     CommitRecord next = m_rec;
-    if (storage == 3) {
+    if (e.storage == 3) {
         if (int rc = ensureKeyCheck(next); rc != RC_OK)
             return rc;
         next.flags |= RF_BLOCKS_ENCRYPTED;
@@ -627,7 +893,7 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
 
     std::vector<SlotWrite> writes;
     if (existing >= 0) {
-        Entry old = m_entries[static_cast<size_t>(existing)];
+        Entry old = m_table.get(static_cast<uint32_t>(existing));
         old.deleted = 1;
         writes.push_back({static_cast<uint32_t>(existing), old});
     }
@@ -637,27 +903,25 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
 
 int ArchiveFile::remove(int index)
 {
-    const Entry* e = entry(index);
-    if (!e || e->deleted)
+    Entry changed;
+    if (!entry(index, changed) || changed.deleted)
         return RC_ERR_NOT_FOUND;
-    Entry changed = *e;
     changed.deleted = 1;
     return commit({{static_cast<uint32_t>(index), changed}}, m_rec);
 }
 
 int ArchiveFile::undelete(int index, const char* newName)
 {
-    const Entry* e = entry(index);
-    if (!e || !e->deleted)
+    Entry changed;
+    if (!entry(index, changed) || !changed.deleted)
         return RC_ERR_NOT_FOUND;
-    Entry changed = *e;
     changed.deleted = 0;
     if (newName && newName[0]) {
         copyField(changed.name, newName, 63);
     }
     if (find(changed.name, changed.type) >= 0)
         return RC_ERR_EXISTS;
-    if (m_live >= static_cast<int>(m_rec.limit))
+    if (m_table.liveCount() >= static_cast<int>(m_rec.limit))
         return RC_ERR_NO_SLOT;
     return commit({{static_cast<uint32_t>(index), changed}}, m_rec);
 }
@@ -668,12 +932,12 @@ int ArchiveFile::setKey(const void* key, int length)
         return RC_ERR_INVALID;
     ArchiveKey candidate;
     if (m_rec.flags & RF_KEY_CHECK) {
-        if (!candidate.derive(key, length, m_rec.salt, m_rec.kdfIterations)
+        if (!candidate.derive(key, length, m_rec.salt, m_rec.kdf)
             || !candidate.verifyCheck(m_rec.checkNonce, m_rec.checkTag))
             return RC_ERR_KEY_REFUSED;
     } else {
         uint8_t salt[kSaltSize];
-        if (!randomBytes(salt, kSaltSize) || !candidate.derive(key, length, salt, kKdfIterations))
+        if (!randomBytes(salt, kSaltSize) || !candidate.derive(key, length, salt, newKeyCost()))
             return RC_ERR_KEY;
         std::memcpy(m_pendingSalt, salt, kSaltSize);
     }
@@ -695,16 +959,24 @@ int ArchiveFile::setIndexEncrypted(bool on)
     } else {
         next.flags &= ~uint64_t(RF_INDEX_ENCRYPTED);
     }
+    // Every entry is written again: sealed with keyed digests of raw and
+    // zlib blocks, or plain with their XXH3.
     std::vector<SlotWrite> writes;
-    writes.reserve(m_entries.size());
-    for (uint32_t slot = 0; slot < m_entries.size(); ++slot)
-        writes.push_back({slot, m_entries[slot]});
+    writes.reserve(m_table.size());
+    std::vector<uint8_t> piece(1u << 20);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
+        Entry e = m_table.get(slot);
+        if (e.storage != 3 && (e.keyed != 0) != on)
+            if (int rc = redigest(e, on, piece); rc != RC_OK)
+                return rc;
+        writes.push_back({slot, e});
+    }
     if (int rc = commit(writes, next); rc != RC_OK)
         return rc;
     // The previous versions are in the old form: wipe them. A failure here
     // is repaired at the next open.
-    for (uint32_t slot = 0; slot < m_entries.size(); ++slot)
-        m_file.writeZeros(m_rec.indexOffset + uint64_t(slot) * kSlotSize + size_t(1 - m_activeVersion[slot]) * kVersionSize,
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        m_file.writeZeros(m_rec.indexOffset + uint64_t(slot) * kSlotSize + size_t(1 - m_table.activeVersion(slot)) * kVersionSize,
                           kVersionSize);
     m_file.sync();
     return RC_OK;
@@ -717,15 +989,52 @@ void ArchiveFile::setDurable(bool on)
     m_durable = on;
 }
 
+int ArchiveFile::checkIndexOnDisk()
+{
+    // The file as it is now must still say what this archive holds: damage
+    // since the open shows here, before it could roll anything back.
+    uint8_t header[kHeaderSize];
+    if (m_file.readAt(0, header, kHeaderSize) != RC_OK || checkHeader(header) != RC_OK)
+        return damaged(m_path, "its header cannot be read");
+    CommitRecord records[2];
+    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
+    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged)
+        return damaged(m_path, "a commit record is damaged");
+    const CommitRecord& inForce = states[m_activeRecord] == RecordState::Valid ? records[m_activeRecord] : records[1 - m_activeRecord];
+    if (inForce.generation != m_rec.generation || (m_rec.flags & RF_INDEX_ENCRYPTED ? !recordMacMatches(inForce, m_key) : false))
+        return damaged(m_path, "its commit record changed");
+    std::vector<uint8_t> chunk;
+    for (uint32_t first = 0; first < m_table.size(); first += kTableChunkSlots) {
+        const uint32_t n = std::min<uint32_t>(kTableChunkSlots, m_table.size() - first);
+        chunk.resize(size_t(n) * kSlotSize);
+        if (m_file.readAt(m_rec.indexOffset + uint64_t(first) * kSlotSize, chunk.data(), chunk.size()) != RC_OK)
+            return damaged(m_path, "its index table cannot be read");
+        for (uint32_t i = 0; i < n; ++i) {
+            SlotChoice choice;
+            const Entry held = m_table.get(first + i);
+            if (chooseVersion(chunk.data() + size_t(i) * kSlotSize, first + i, m_rec, choice) != RC_OK
+                || choice.best != m_table.activeVersion(first + i) || std::memcmp(choice.entry.name, held.name, 64) != 0
+                || choice.entry.offset != held.offset || choice.entry.storedSize != held.storedSize
+                || choice.entry.hash != held.hash || choice.entry.deleted != held.deleted)
+                return damaged(m_path, "an index entry is damaged");
+        }
+    }
+    return RC_OK;
+}
+
 int ArchiveFile::validate(bool deep)
 {
+    if (int rc = checkIndexOnDisk(); rc != RC_OK)
+        return rc;
     struct Range {
         uint64_t begin, end;
     };
     std::vector<Range> ranges;
     ranges.push_back({0, kHeaderSize});
     ranges.push_back({m_rec.indexOffset, m_rec.indexOffset + uint64_t(m_rec.capacity) * kSlotSize});
-    for (const Entry& e : m_entries) {
+    ranges.reserve(m_table.size() + 2);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
+        const Entry e = m_table.get(slot);
         if (!entryIsSane(e, m_rec.dataEnd))
             return RC_ERR_CORRUPT;
         if (e.storedSize)
@@ -737,24 +1046,13 @@ int ArchiveFile::validate(bool deep)
             return RC_ERR_CORRUPT;
     if (!deep)
         return RC_OK;
-    std::vector<uint8_t> stored;
-    for (const Entry& e : m_entries) {
-        if (e.deleted)
-            continue;
-        if (int rc = readStored(e, stored); rc != RC_OK)
-            return rc;
-        // Raw bytes were just checked; the others must decode, from the
-        // bytes already read.
-        if (e.storage == 1 || (e.storage == 3 && !m_key.valid()))
-            continue;
-        void* data = CMem::alloc(e.size ? static_cast<size_t>(e.size) : 1, kMemModule);
-        if (!data)
-            return RC_ERR_NO_MEMORY;
-        const int rc = decodeStored(e, stored.data(), data);
-        CMem::free(data);
-        if (rc != RC_OK)
-            return rc;
-    }
+    // Every stored byte must be what was written. Decoding is not repeated:
+    // the codec checked each stream when it was made or accepted.
+    std::vector<uint8_t> piece(1u << 20);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        if (!m_table.deleted(slot))
+            if (int rc = checkStored(m_table.get(slot), piece); rc != RC_OK)
+                return rc;
     return RC_OK;
 }
 
@@ -771,18 +1069,19 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
         return RC_ERR_READ_ONLY;
     const CommitRecord& old = source->m_rec;
     uint32_t limit = newLimit ? static_cast<uint32_t>(newLimit) : old.limit;
-    if (static_cast<uint32_t>(source->m_live) > limit)
+    if (static_cast<uint32_t>(source->m_table.liveCount()) > limit)
         return RC_ERR_NO_SLOT;
 
     CommitRecord rec;
     rec.generation = 1;
     rec.limit = limit;
-    rec.count = static_cast<uint32_t>(source->m_live);
+    rec.count = static_cast<uint32_t>(source->m_table.liveCount());
     rec.capacity = std::max(rec.count, std::clamp(limit, kMinCapacity, kInitialCapacityCap));
     rec.indexOffset = kHeaderSize;
     rec.created = old.created;
     rec.modified = now();
     rec.flags = old.flags & RF_INDEX_ENCRYPTED;
+    rec.nextSealId = source->m_nextSealId;
 
     return replaceFile(path, "defrag", [&](FileHandle& out) { return writeDefragged(*source, rec, out); });
 }
@@ -790,43 +1089,72 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
 int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, FileHandle& out)
 {
     const CommitRecord& old = source.m_rec;
-    // Live blocks keep their stored bytes (and so their encryption), packed
-    // in index order after the table.
-    uint64_t cursor = kHeaderSize + uint64_t(rec.capacity) * kSlotSize;
-    std::vector<Entry> kept;
-    kept.reserve(rec.count);
-    for (const Entry& e : source.m_entries) {
-        if (e.deleted)
-            continue;
-        Entry moved = e;
-        moved.offset = cursor;
-        if (int rc = copyRange(source.m_file, e.offset, out, cursor, e.storedSize); rc != RC_OK)
-            return rc;
-        cursor += e.storedSize;
-        if (e.storage == 3)
+    for (uint32_t slot = 0; slot < source.m_table.size(); ++slot)
+        if (!source.m_table.deleted(slot) && source.m_table.get(slot).storage == 3)
             rec.flags |= RF_BLOCKS_ENCRYPTED;
-        kept.push_back(moved);
-    }
-    rec.dataEnd = cursor;
     if (rec.flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED)) {
         rec.flags |= RF_KEY_CHECK;
         std::memcpy(rec.salt, old.salt, kSaltSize);
         std::memcpy(rec.checkNonce, old.checkNonce, kNonceSize);
         std::memcpy(rec.checkTag, old.checkTag, kTagSize);
-        rec.kdfIterations = old.kdfIterations;
+        rec.kdf = old.kdf;
     }
     const ArchiveKey* sealKey = (rec.flags & RF_INDEX_ENCRYPTED) ? &source.m_key : nullptr;
-    std::vector<uint8_t> table(size_t(rec.capacity) * kSlotSize, 0);
-    for (uint32_t slot = 0; slot < rec.count; ++slot) {
-        uint8_t* version = table.data() + size_t(slot) * kSlotSize;
-        encodeVersion(version, rec.generation, slot, kept[slot], sealKey);
+
+    // Live blocks keep their stored bytes (and so their encryption), packed
+    // in index order after the table. The table is written a chunk at a
+    // time as the blocks are copied, so memory stays flat however many
+    // entries there are.
+    uint64_t cursor = kHeaderSize + uint64_t(rec.capacity) * kSlotSize;
+    std::vector<uint8_t> chunk;
+    uint32_t chunkFirst = 0;
+    auto flushChunk = [&]() {
+        const int rc = out.writeAt(kHeaderSize + uint64_t(chunkFirst) * kSlotSize, chunk.data(), chunk.size());
+        chunkFirst += static_cast<uint32_t>(chunk.size() / kSlotSize);
+        chunk.clear();
+        return rc;
+    };
+    uint32_t next = 0;
+    for (uint32_t slot = 0; slot < source.m_table.size(); ++slot) {
+        if (source.m_table.deleted(slot))
+            continue;
+        Entry moved = source.m_table.get(slot);
+        if (int rc = copyRange(source.m_file, moved.offset, out, cursor, moved.storedSize); rc != RC_OK)
+            return rc;
+        moved.offset = cursor;
+        cursor += moved.storedSize;
+        chunk.resize(chunk.size() + kSlotSize, 0);
+        uint8_t* version = chunk.data() + chunk.size() - kSlotSize;
+        encodeVersion(version, rec.generation, next, moved, sealKey);
         if (peekGeneration(version) == 0)
             return RC_ERR_KEY;
+        ++next;
+        if (chunk.size() >= kTableChunkSlots * kSlotSize)
+            if (int rc = flushChunk(); rc != RC_OK)
+                return rc;
     }
+    if (int rc = flushChunk(); rc != RC_OK)
+        return rc;
+    rec.dataEnd = cursor;
+    if (sealKey) {
+        // Every slot is at the first generation.
+        std::vector<uint32_t> slots(kTableChunkSlots);
+        std::vector<uint64_t> generations(kTableChunkSlots, rec.generation);
+        for (uint32_t first = 0; first < next; first += kTableChunkSlots) {
+            const uint32_t n = std::min<uint32_t>(kTableChunkSlots, next - first);
+            for (uint32_t i = 0; i < n; ++i)
+                slots[i] = first + i;
+            if (!sealKey->xorIndexTags(slots.data(), generations.data(), n, rec.indexTag))
+                return RC_ERR_KEY;
+        }
+    }
+    // Unused slots must read as empty.
+    if (int rc = out.writeZeros(kHeaderSize + uint64_t(next) * kSlotSize, uint64_t(rec.capacity - next) * kSlotSize);
+        rc != RC_OK)
+        return rc;
     uint8_t header[kHeaderSize];
-    encodeHeader(header, &rec, nullptr, rec.flags);
-    const int rc = out.writeAt(kHeaderSize, table.data(), table.size());
-    return rc == RC_OK ? out.writeAt(0, header, kHeaderSize) : rc;
+    encodeHeader(header, &rec, nullptr, rec.flags, sealKey);
+    return out.writeAt(0, header, kHeaderSize);
 }
 
 } // namespace Zelkoran::archive

@@ -7,7 +7,9 @@
 //     state does not use, stamped with the new generation.   (commit)
 //  W3 Data and versions are flushed before the commit record points at them. (commit)
 //  W4 The commit record goes to the header's other record place; the
-//     header is one 512-byte write.                           (commit)
+//     header is one 512-byte write, flushed before the change returns
+//     when durable, so nothing later overwrites what it points to before
+//     it is on the device.                                    (commit)
 //  W5 A failed commit zeroes the versions it wrote and restores the header;
 //     if that fails too, the archive refuses further writes until reopened,
 //     and opening zeroes versions newer than the committed generation. (rollback, repair)
@@ -16,10 +18,10 @@
 #include "ArchiveCrypto.h"
 #include "ArchiveFormat.h"
 #include "ArchiveIO.h"
+#include "EntryTable.h"
 
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -36,15 +38,18 @@ public:
     ~ArchiveFile();
 
     const std::string& path() const { return m_path; }
-    int indexCount() const { return static_cast<int>(m_entries.size()); }
-    int liveCount() const { return m_live; }
+    int indexCount() const { return static_cast<int>(m_table.size()); }
+    int liveCount() const { return m_table.liveCount(); }
     int limit() const { return static_cast<int>(m_rec.limit); }
     uint64_t created() const { return m_rec.created; }
     uint64_t modified() const { return m_rec.modified; }
     bool indexEncrypted() const { return m_rec.flags & RF_INDEX_ENCRYPTED; }
     bool blocksEncrypted() const { return m_rec.flags & RF_BLOCKS_ENCRYPTED; }
     float fragmentation() const;
-    const Entry* entry(int index) const;
+    // Copies entry index into out; false when there is none.
+    bool entry(int index, Entry& out) const;
+    // The index as it is in memory, for listings.
+    const EntryTable& table() const { return m_table; }
 
     // Index of the live entry with that name (and type, unless type is
     // empty), or RC_ERR_NOT_FOUND.
@@ -52,8 +57,14 @@ public:
     // Decodes live entry index into a new buffer owned by this archive.
     int load(int index, void*& data, uint64_t& size);
     void release(void* data);
+    // Copies up to length decoded bytes from offset of live entry index;
+    // the count copied or a negative code.
+    int peek(int index, uint64_t offset, void* out, size_t length);
 
     int add(const char* name, const char* type, uint32_t storage, const void* data, uint64_t size);
+    // Adds a zlib stream as it is; the caller has checked that it inflates
+    // to size bytes.
+    int addCompressed(const char* name, const char* type, const void* stream, uint64_t streamSize, uint64_t size);
     int remove(int index);
     int undelete(int index, const char* newName);
     int setKey(const void* key, int length);
@@ -67,26 +78,47 @@ private:
         Entry entry;
     };
 
+    // One slot's version in force, as chosen at open.
+    struct SlotChoice {
+        int best = -1;
+        uint64_t generation = 0;
+        Entry entry;
+        bool stale[2] = {false, false};
+    };
+
     ArchiveFile() = default;
+    // Logs why the archive at path is refused; RC_ERR_CORRUPT.
+    static int damaged(const std::string& path, const std::string& what);
+    // Notes what is damaged for damaged(); RC_ERR_CORRUPT.
+    int corrupt(const char* what);
+    int useKey(const CommitRecord& rec, const void* key, int keyLength);
+    int chooseVersion(const uint8_t* slotBytes, uint32_t slot, const CommitRecord& rec, SlotChoice& out) const;
     int loadState(const CommitRecord& rec, const void* key, int keyLength, uint64_t fileSize);
+    // Re-reads the header and the index: RC_ERR_CORRUPT (logged) when they
+    // no longer match what was opened.
+    int checkIndexOnDisk();
     int repair(const std::vector<std::pair<uint64_t, size_t>>& staleVersions);
     int commit(const std::vector<SlotWrite>& writes, CommitRecord next);
+    // Sets next's index tag for the versions writes replace.
+    int updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const;
     void rollback(const std::vector<std::pair<uint64_t, size_t>>& written);
     void apply(const SlotWrite& write);
+    int checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const;
+    // Appends e's stored bytes and commits its entry (replacing existing).
+    int append(Entry e, const uint8_t* stored, int existing);
     int growIndex(uint32_t needed);
     int ensureKeyCheck(CommitRecord& next);
     // Writes source's live blocks, packed, with rec's index and header into out.
     static int writeDefragged(const ArchiveFile& source, CommitRecord& rec, FileHandle& out);
     // Reads an entry's stored bytes into buffer and checks their hash.
     int readVerified(const Entry& e, void* buffer) const;
-    int readStored(const Entry& e, std::vector<uint8_t>& stored) const;
+    // Checks e's stored bytes against its digest and gives it the keyed
+    // or the XXH3 one.
+    int redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) const;
+    // Reads an entry's stored bytes through piece and checks their hash.
+    int checkStored(const Entry& e, std::vector<uint8_t>& piece) const;
     // Reads and decodes an entry's data into out (size bytes).
     int readDecoded(const Entry& e, void* out) const;
-    // Decodes a compressed or encrypted entry's stored bytes, already in
-    // memory, into out.
-    int decodeStored(const Entry& e, const uint8_t* stored, void* out) const;
-    void indexName(uint32_t slot);
-    void unindexName(uint32_t slot);
     const ArchiveKey* sealKeyFor(const CommitRecord& rec) const;
 
     FileHandle m_file;
@@ -98,13 +130,11 @@ private:
     CommitRecord m_otherRec;  // the header's other record, kept to restore it
     bool m_otherValid = false;
     int m_activeRecord = 0;   // header place of m_rec
-    std::vector<Entry> m_entries;
-    std::vector<uint8_t> m_activeVersion;
-    std::unordered_multimap<uint64_t, uint32_t> m_byName; // live entries only
-    int m_live = 0;
-    uint64_t m_liveStored = 0;
+    EntryTable m_table;
     ArchiveKey m_key;
     uint8_t m_pendingSalt[kSaltSize] = {}; // salt of m_key before any key check is stored
+    uint64_t m_nextSealId = 1; // never reused, even after a failed write
+    std::string m_damage;      // what loadState found damaged
     std::unordered_set<void*> m_loaded;
 };
 

@@ -4,15 +4,15 @@
 
 #include <cstring>
 #include <openssl/crypto.h>
-#include <xxhash.h>
+// The dispatching entry points pick the widest vector unit this CPU has at
+// run time; the hash values are those of the portable code.
+#include <xxh_x86dispatch.h>
 
 namespace Zelkoran::archive {
 
 namespace {
 constexpr char kMagic[8] = {'Z', 'K', '7', 'Q', 'E', 'L', 'v', '2'};
 constexpr char kRecordMagic[4] = {'Z', 'K', 'C', 'R'};
-constexpr uint8_t kPlain = 1;
-constexpr uint8_t kSealed = 2;
 
 template <class T>
 void put(uint8_t* p, T v)
@@ -30,11 +30,17 @@ T get(const uint8_t* p)
     return static_cast<T>(v);
 }
 
-void encodeRecord(uint8_t* out, const CommitRecord& r)
+constexpr size_t kLayoutOffset = 28;
+constexpr uint32_t kLayout2 = 2;
+constexpr size_t kV1RecordOffset[2] = {64, 192};
+constexpr size_t kV1RecordSize = 128;
+
+// Record version 2 without its MAC and checksum.
+void encodeRecordBody(uint8_t* out, const CommitRecord& r)
 {
     std::memset(out, 0, kRecordSize);
     std::memcpy(out, kRecordMagic, 4);
-    put<uint32_t>(out + 4, 1);
+    put<uint32_t>(out + 4, 2);
     put(out + 8, r.generation);
     put(out + 16, r.flags);
     put(out + 24, r.indexOffset);
@@ -47,8 +53,49 @@ void encodeRecord(uint8_t* out, const CommitRecord& r)
     std::memcpy(out + 72, r.salt, kSaltSize);
     std::memcpy(out + 88, r.checkNonce, kNonceSize);
     std::memcpy(out + 100, r.checkTag, kTagSize);
-    put(out + 116, r.kdfIterations);
-    put<uint64_t>(out + 120, XXH64(out, 120, 0));
+    out[116] = r.kdf.algorithm;
+    if (r.kdf.algorithm == KdfParams::PBKDF2_SHA256) {
+        put(out + 120, r.kdf.iterations);
+    } else {
+        out[120] = r.kdf.logN;
+        out[121] = r.kdf.r;
+        out[122] = r.kdf.p;
+    }
+    put(out + 128, r.nextSealId);
+    std::memcpy(out + 136, r.indexTag, kIndexTagSize);
+}
+
+void encodeRecord(uint8_t* out, const CommitRecord& r, const ArchiveKey* key)
+{
+    encodeRecordBody(out, r);
+    if ((r.flags & RF_INDEX_ENCRYPTED) && key)
+        key->mac(out, kRecordSignedSize, out + kRecordSignedSize);
+    put<uint64_t>(out + kRecordSize - 8, XXH64(out, kRecordSize - 8, 0));
+}
+
+bool allZero(const uint8_t* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (p[i])
+            return false;
+    return true;
+}
+
+// The fields both record versions share (bytes 8 to 115).
+void decodeCommon(const uint8_t* in, CommitRecord& r)
+{
+    r.generation = get<uint64_t>(in + 8);
+    r.flags = get<uint64_t>(in + 16);
+    r.indexOffset = get<uint64_t>(in + 24);
+    r.capacity = get<uint32_t>(in + 32);
+    r.count = get<uint32_t>(in + 36);
+    r.limit = get<uint32_t>(in + 40);
+    r.dataEnd = get<uint64_t>(in + 48);
+    r.created = get<uint64_t>(in + 56);
+    r.modified = get<uint64_t>(in + 64);
+    std::memcpy(r.salt, in + 72, kSaltSize);
+    std::memcpy(r.checkNonce, in + 88, kNonceSize);
+    std::memcpy(r.checkTag, in + 100, kTagSize);
 }
 
 void encodeEntry(uint8_t* out, const Entry& e)
@@ -62,6 +109,8 @@ void encodeEntry(uint8_t* out, const Entry& e)
     put(out + 104, e.hash);
     out[112] = e.storage;
     out[113] = e.deleted;
+    for (int i = 0; i < 6; ++i)
+        out[114 + i] = static_cast<uint8_t>(e.sealId >> (8 * i));
 }
 
 void decodeEntry(const uint8_t* in, Entry& e)
@@ -75,6 +124,10 @@ void decodeEntry(const uint8_t* in, Entry& e)
     e.hash = get<uint64_t>(in + 104);
     e.storage = in[112];
     e.deleted = in[113];
+    e.keyed = 0;
+    e.sealId = 0;
+    for (int i = 5; i >= 0; --i)
+        e.sealId = (e.sealId << 8) | in[114 + i];
 }
 } // namespace
 
@@ -87,7 +140,17 @@ void copyField(char* field, const char* text, size_t width)
     std::memset(field + length, 0, width - length);
 }
 
-void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord* recordA, const CommitRecord* recordB, uint64_t flags)
+size_t blockAad(const Entry& e, uint8_t aad[24])
+{
+    std::memcpy(aad, e.type, 16);
+    if (e.sealId == 0)
+        return 16;
+    put(aad + 16, e.sealId);
+    return 24;
+}
+
+void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord* recordA, const CommitRecord* recordB, uint64_t flags,
+                  const ArchiveKey* key)
 {
     std::memset(out, 0, kHeaderSize);
     std::memcpy(out, kMagic, 8);
@@ -96,40 +159,63 @@ void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord* recordA, const C
     put<uint32_t>(out + 12, kHeaderSize);
     put<uint32_t>(out + 16, 256);
     put<uint64_t>(out + 20, flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED));
+    put<uint32_t>(out + kLayoutOffset, kLayout2);
     if (recordA)
-        encodeRecord(out + kRecordOffset[0], *recordA);
+        encodeRecord(out + kRecordOffset[0], *recordA, key);
     if (recordB)
-        encodeRecord(out + kRecordOffset[1], *recordB);
+        encodeRecord(out + kRecordOffset[1], *recordB, key);
 }
 
 int checkHeader(const uint8_t header[kHeaderSize])
 {
+    const uint32_t layout = get<uint32_t>(header + kLayoutOffset);
     if (std::memcmp(header, kMagic, 8) != 0 || get<uint16_t>(header + 8) != 2 || get<uint16_t>(header + 10) != 0
-        || get<uint32_t>(header + 12) != kHeaderSize || get<uint32_t>(header + 16) != 256)
+        || get<uint32_t>(header + 12) != kHeaderSize || get<uint32_t>(header + 16) != 256
+        || (layout != 0 && layout != kLayout2))
         return RC_ERR_NOT_ARCHIVE;
     return RC_OK;
 }
 
-bool decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord& r)
+RecordState decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord& r)
 {
-    const uint8_t* in = header + kRecordOffset[i];
-    if (std::memcmp(in, kRecordMagic, 4) != 0 || get<uint32_t>(in + 4) != 1
-        || checksumFails(get<uint64_t>(in + 120), XXH64(in, 120, 0)))
-        return false;
-    r.generation = get<uint64_t>(in + 8);
-    r.flags = get<uint64_t>(in + 16);
-    r.indexOffset = get<uint64_t>(in + 24);
-    r.capacity = get<uint32_t>(in + 32);
-    r.count = get<uint32_t>(in + 36);
-    r.limit = get<uint32_t>(in + 40);
-    r.dataEnd = get<uint64_t>(in + 48);
-    r.created = get<uint64_t>(in + 56);
-    r.modified = get<uint64_t>(in + 64);
-    std::memcpy(r.salt, in + 72, kSaltSize);
-    std::memcpy(r.checkNonce, in + 88, kNonceSize);
-    std::memcpy(r.checkTag, in + 100, kTagSize);
-    r.kdfIterations = get<uint32_t>(in + 116);
-    return r.generation > 0;
+    const bool layout2 = get<uint32_t>(header + kLayoutOffset) == kLayout2;
+    const size_t size = layout2 ? kRecordSize : kV1RecordSize;
+    const uint8_t* in = header + (layout2 ? kRecordOffset[i] : kV1RecordOffset[i]);
+    if (allZero(in, size))
+        return RecordState::Absent;
+    if (std::memcmp(in, kRecordMagic, 4) != 0 || get<uint32_t>(in + 4) != (layout2 ? 2u : 1u)
+        || checksumFails(get<uint64_t>(in + size - 8), XXH64(in, size - 8, 0)))
+        return RecordState::Damaged;
+    decodeCommon(in, r);
+    r.version = layout2 ? 2 : 1;
+    if (layout2) {
+        r.kdf.algorithm = in[116];
+        if (r.kdf.algorithm == KdfParams::PBKDF2_SHA256) {
+            r.kdf.iterations = get<uint32_t>(in + 120);
+        } else {
+            r.kdf.logN = in[120];
+            r.kdf.r = in[121];
+            r.kdf.p = in[122];
+        }
+        r.nextSealId = get<uint64_t>(in + 128);
+        std::memcpy(r.indexTag, in + 136, kIndexTagSize);
+        std::memcpy(r.mac, in + kRecordSignedSize, sizeof(r.mac));
+    } else {
+        r.kdf.algorithm = KdfParams::PBKDF2_SHA256;
+        r.kdf.iterations = get<uint32_t>(in + 116);
+        r.nextSealId = 1; // no block of a version-1 archive has a seal id
+    }
+    return r.generation > 0 ? RecordState::Valid : RecordState::Damaged;
+}
+
+bool recordMacMatches(const CommitRecord& rec, const ArchiveKey& key)
+{
+    if (rec.version < 2 || !(rec.flags & RF_INDEX_ENCRYPTED))
+        return true;
+    uint8_t body[kRecordSize];
+    uint8_t expected[32];
+    encodeRecordBody(body, rec);
+    return key.mac(body, kRecordSignedSize, expected) && CRYPTO_memcmp(expected, rec.mac, sizeof(expected)) == 0;
 }
 
 void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot, const Entry& entry,
@@ -141,13 +227,15 @@ void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot
     uint8_t plain[kEntrySize];
     encodeEntry(plain, entry);
     if (sealKey) {
-        out[12] = kSealed;
+        // Digests of raw and zlib blocks are keyed once sealed; older
+        // entries keep their XXH3 until their block is written again.
+        out[12] = entry.keyed || entry.storage == 3 ? kKindSealedKeyed : kKindSealed;
         // Without sealing there is no way to write this version; an empty one
         // is never mistaken for data.
         if (!sealKey->seal(out, 16, plain, kEntrySize, out + 16))
             std::memset(out, 0, kVersionSize);
     } else {
-        out[12] = kPlain;
+        out[12] = kKindPlain;
         std::memcpy(out + 16, plain, kEntrySize);
         put<uint64_t>(out + 136, XXH64(out, 136, 0));
     }
@@ -156,24 +244,26 @@ void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot
 
 uint64_t peekGeneration(const uint8_t in[kVersionSize]) { return get<uint64_t>(in); }
 
-bool isSealedVersion(const uint8_t in[kVersionSize]) { return in[12] == kSealed; }
+bool isSealedVersion(const uint8_t in[kVersionSize]) { return in[12] == kKindSealed || in[12] == kKindSealedKeyed; }
+
+uint8_t versionKind(const uint8_t in[kVersionSize]) { return in[12]; }
 
 VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const ArchiveKey* key,
                            uint64_t& generation, Entry& entry, bool& sealed)
 {
     generation = get<uint64_t>(in);
-    sealed = in[12] == kSealed;
+    sealed = isSealedVersion(in);
     if (generation == 0)
         return VersionState::Empty;
     if (get<uint32_t>(in + 8) != slot)
         return VersionState::Invalid;
-    if (in[12] == kPlain) {
+    if (in[12] == kKindPlain) {
         if (checksumFails(get<uint64_t>(in + 136), XXH64(in, 136, 0)))
             return VersionState::Invalid;
         decodeEntry(in + 16, entry);
         return VersionState::Valid;
     }
-    if (in[12] != kSealed)
+    if (!isSealedVersion(in))
         return VersionState::Invalid;
     if (!key || !key->valid())
         return VersionState::NeedsKey;
@@ -181,6 +271,7 @@ VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const 
     if (!key->open(in, 16, in + 16, kEntrySize + kSealOverhead, plain))
         return VersionState::Invalid;
     decodeEntry(plain, entry);
+    entry.keyed = in[12] == kKindSealedKeyed && entry.storage != 3;
     OPENSSL_cleanse(plain, sizeof(plain));
     return VersionState::Valid;
 }

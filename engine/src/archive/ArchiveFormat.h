@@ -1,54 +1,35 @@
-// On-disk layout of a QELv2 archive. All integers are little-endian.
+// On-disk layout of a QELv2 archive; docs/archive-format.md is the full
+// description. All integers are little-endian. Two header layouts exist:
+// layout 1 (byte 28 = 0, written before format 2) holds two 128-byte
+// records of version 1 at 64 and 192; layout 2 (u32 at 28 = 2) holds two
+// 224-byte records of version 2 at 64 and 288. Both are read; commits
+// always write layout 2.
 //
-// File
-//   OFFSET        SIZE               MEANING
-//   0             512                header (below)
-//   indexOffset   capacity x 352     index table: one slot per entry, two versions per slot
-//   anywhere      storedSize         block data, appended; never overwritten while referenced
+// Record version 2 (224 bytes)
+//   0 4 "ZKCR", 4 4 version 2, 8 8 generation, 16 8 flags (bit 0 index
+//   encrypted, 1 blocks encrypted, 2 key check), 24 8 index offset,
+//   32 4 capacity, 36 4 count, 40 4 block limit, 44 4 zero, 48 8 data end,
+//   56 8 created, 64 8 modified, 72 16 salt, 88 12 key check nonce,
+//   100 16 key check tag, 116 1 KDF (1 PBKDF2-HMAC-SHA256, 2 scrypt),
+//   117 3 zero, 120 4 PBKDF2 iterations or scrypt log2 N | r | p | 0,
+//   124 4 zero, 128 8 next seal id, 136 16 index tag, 152 32 record MAC,
+//   184 32 zero, 216 8 XXH64 of bytes 0..215
+// Record version 1 (128 bytes): as version 2 up to byte 115, then
+//   116 4 PBKDF2 iterations, 120 8 XXH64 of bytes 0..119.
 //
-// Header
-//   0    8    magic "ZK7QELv2" (no terminating zero)
-//   8    2    format version, 2
-//   10   2    0
-//   12   4    header size, 512
-//   16   4    256
-//   20   8    flags: bit 0 index encrypted, bit 1 blocks encrypted (copy of the active record's)
-//   28   36   zero
-//   64   128  commit record A
-//   192  128  commit record B
-//   320  192  zero
-//
-// Commit record: the record with the higher generation and a valid checksum
-// is the archive's state; a commit writes the other one.
-//   0    4    "ZKCR"
-//   4    4    record version, 1
-//   8    8    generation (> 0)
-//   16   8    flags: bit 0 index encrypted, bit 1 blocks encrypted, bit 2 key check present
-//   24   8    index table offset
-//   32   4    index capacity (slots)
-//   36   4    index count (slots in use, deleted entries included)
-//   40   4    block limit
-//   44   4    zero
-//   48   8    data end: where the next block is appended
-//   56   8    creation time, 64 8 modification time (seconds since 1970, UTC)
-//   72   16   key salt, 88 12 key check nonce, 100 16 key check tag
-//   116  4    key derivation iterations (PBKDF2-HMAC-SHA256)
-//   120  8    XXH64 of bytes 0..119
-//
-// Index slot version (176 bytes); a slot's live version is the valid one
-// with the highest generation not above the commit record's.
-//   0    8    generation (0 = empty)
-//   8    4    slot number
-//   12   1    1 plain, 2 sealed
-//   13   3    zero
+// Index slot version (176 bytes)
+//   0 8 generation (0 = empty), 8 4 slot number, 12 1 kind (1 plain,
+//   2 sealed, 3 sealed with keyed digests), 13 3 zero;
 //   plain:  16 120 entry, 136 8 XXH64 of bytes 0..135, 144 32 zero
 //   sealed: 16 12 nonce, 28 120 encrypted entry, 148 16 tag (bytes 0..15 authenticated)
 //
 // Entry (120 bytes)
 //   0 64 name (zero-terminated), 64 16 type, 80 8 data offset, 88 8 stored
-//   size, 96 8 data size, 104 8 XXH3-64 of the stored bytes, 112 1 storage
-//   mode (1 raw, 2 zlib, 3 AES-256-GCM: nonce | ciphertext | tag), 113 1
-//   deleted, 114 6 zero
+//   size, 96 8 data size, 104 8 digest of the stored bytes (XXH3-64, or
+//   in a kind-3 version for storage 1 and 2 the first 8 bytes of their
+//   HMAC-SHA256), 112 1 storage (1 raw, 2 zlib, 3 AES-256-GCM: nonce |
+//   ciphertext | tag), 113 1 deleted, 114 6 seal id of an encrypted block
+//   (0: sealed before format 2)
 #pragma once
 
 #include "ArchiveCrypto.h"
@@ -59,8 +40,9 @@
 namespace Zelkoran::archive {
 
 constexpr size_t kHeaderSize = 512;
-constexpr size_t kRecordOffset[2] = {64, 192};
-constexpr size_t kRecordSize = 128;
+constexpr size_t kRecordOffset[2] = {64, 288};
+constexpr size_t kRecordSize = 224;
+constexpr size_t kRecordSignedSize = 152; // the bytes the record MAC covers
 constexpr size_t kEntrySize = 120;
 constexpr size_t kVersionSize = 176;
 constexpr size_t kSlotSize = 2 * kVersionSize;
@@ -87,7 +69,13 @@ struct CommitRecord {
     uint8_t salt[kSaltSize] = {};
     uint8_t checkNonce[kNonceSize] = {};
     uint8_t checkTag[kTagSize] = {};
-    uint32_t kdfIterations = kKdfIterations;
+    KdfParams kdf;
+    uint64_t nextSealId = 1;
+    // XOR of the tags of every in-force index version (encrypted index only).
+    uint8_t indexTag[kIndexTagSize] = {};
+    // As read: the record version and its MAC (version 2, encrypted index).
+    uint32_t version = 2;
+    uint8_t mac[32] = {};
 };
 
 struct Entry {
@@ -99,27 +87,42 @@ struct Entry {
     uint64_t hash = 0;
     uint8_t storage = 0;
     uint8_t deleted = 0;
+    uint64_t sealId = 0; // encrypted blocks: bound into their associated data
+    uint8_t keyed = 0;   // hash is the keyed digest, not XXH3
 };
 
-// Header with both records; rec[i] may be null for an all-zero record.
+constexpr uint64_t kMaxSealId = (1ull << 48) - 1;
+
+// Header with both records (layout 2); rec[i] may be null for an all-zero
+// record. Records of an encrypted index are signed with key.
 void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord* recordA, const CommitRecord* recordB,
-                  uint64_t flags);
+                  uint64_t flags, const ArchiveKey* key);
 // RC_OK when the fixed fields are right; RC_ERR_NOT_ARCHIVE otherwise.
 int checkHeader(const uint8_t header[kHeaderSize]);
-// Decodes record i; false when it is absent or its checksum fails.
-bool decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord& out);
+enum class RecordState { Absent, Valid, Damaged };
+// Decodes record i of either layout.
+RecordState decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord& out);
+// True when a version-2 record of an encrypted index carries key's MAC
+// (version-1 records carry none).
+bool recordMacMatches(const CommitRecord& rec, const ArchiveKey& key);
 
 void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot, const Entry& entry,
                    const ArchiveKey* sealKey);
 enum class VersionState { Empty, Valid, Invalid, NeedsKey };
+constexpr uint8_t kKindPlain = 1, kKindSealed = 2, kKindSealedKeyed = 3;
 // Decodes a version; key may be null (a sealed version then NeedsKey).
 VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const ArchiveKey* key,
                            uint64_t& generation, Entry& entry, bool& sealed);
 // Generation of a version without checking it (0 for an empty one).
 uint64_t peekGeneration(const uint8_t in[kVersionSize]);
 bool isSealedVersion(const uint8_t in[kVersionSize]);
+uint8_t versionKind(const uint8_t in[kVersionSize]);
 
 uint64_t hashBytes(const void* data, size_t length);
+
+// The associated data an encrypted block is sealed with: its type, and
+// from format 2 on its seal id. aad receives 16 or 24 bytes; the length.
+size_t blockAad(const Entry& e, uint8_t aad[24]);
 
 // Fuzzing builds accept any checksum so the fuzzer reaches the checks
 // behind them; every other build verifies.

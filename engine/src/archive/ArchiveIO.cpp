@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,7 +14,14 @@ namespace Zelkoran::archive {
 
 namespace {
 FaultHook g_faultHook;
+WriteTap g_writeTap;
 bool g_deviceSync = true;
+
+void tap(IoOp op, uint64_t offset, const void* data, size_t length)
+{
+    if (g_writeTap)
+        g_writeTap(op, offset, data, length);
+}
 
 // Runs the fault hook; returns the byte count a write may still do, or -1
 // when the operation must fail at once.
@@ -45,6 +53,7 @@ int writeFully(int fd, uint64_t offset, const void* buffer, size_t length)
 } // namespace
 
 void setFaultHook(FaultHook hook) { g_faultHook = std::move(hook); }
+void setWriteTap(WriteTap t) { g_writeTap = std::move(t); }
 void setDeviceSync(bool on) { g_deviceSync = on; }
 
 FileHandle::~FileHandle() { close(); }
@@ -81,8 +90,39 @@ int FileHandle::createNew(const char* path)
     int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return RC_ERR_IO;
+    ::flock(fd, LOCK_EX | LOCK_NB);
     m_fd = fd;
     return RC_OK;
+}
+
+int FileHandle::checkNotHeld(const char* path)
+{
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return RC_OK;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held ? RC_ERR_BUSY : RC_OK;
+}
+
+void removeLeftovers(const char* path, const char* tag)
+{
+    const std::filesystem::path target(path);
+    const std::string prefix = target.filename().string() + "." + tag + "-";
+    std::error_code ec;
+    for (const auto& item : std::filesystem::directory_iterator(target.parent_path(), ec)) {
+        const std::string name = item.path().filename().string();
+        if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0
+            || name.find_first_not_of("0123456789abcdef", prefix.size()) != std::string::npos)
+            continue;
+        int fd = ::open(item.path().c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // Held by a rewrite still running: not a leftover.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            std::filesystem::remove(item.path(), ec);
+        ::close(fd);
+    }
 }
 
 void FileHandle::close()
@@ -90,6 +130,7 @@ void FileHandle::close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_unsynced = false;
 }
 
 int FileHandle::readAt(uint64_t offset, void* buffer, size_t length) const
@@ -115,11 +156,16 @@ int FileHandle::writeAt(uint64_t offset, const void* buffer, size_t length)
     int64_t permitted = allowed(IoOp::Write, offset, length);
     if (permitted < 0)
         return RC_ERR_IO;
+    m_unsynced = true;
     if (static_cast<size_t>(permitted) < length) {
-        writeFully(m_fd, offset, buffer, static_cast<size_t>(permitted));
+        if (writeFully(m_fd, offset, buffer, static_cast<size_t>(permitted)) == RC_OK)
+            tap(IoOp::Write, offset, buffer, static_cast<size_t>(permitted));
         return RC_ERR_IO;
     }
-    return writeFully(m_fd, offset, buffer, length);
+    const int rc = writeFully(m_fd, offset, buffer, length);
+    if (rc == RC_OK)
+        tap(IoOp::Write, offset, buffer, length);
+    return rc;
 }
 
 int FileHandle::writeZeros(uint64_t offset, uint64_t length)
@@ -139,15 +185,18 @@ int FileHandle::sync()
 {
     if (allowed(IoOp::Sync, 0, 0) < 0)
         return RC_ERR_IO;
-    if (!g_deviceSync)
-        return RC_OK;
-    return ::fdatasync(m_fd) == 0 ? RC_OK : RC_ERR_IO;
+    if (g_deviceSync && ::fdatasync(m_fd) != 0)
+        return RC_ERR_IO;
+    m_unsynced = false;
+    tap(IoOp::Sync, 0, nullptr, 0);
+    return RC_OK;
 }
 
 int FileHandle::truncate(uint64_t size)
 {
     if (allowed(IoOp::Truncate, size, 0) < 0)
         return RC_ERR_IO;
+    m_unsynced = true;
     return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0 ? RC_OK : RC_ERR_IO;
 }
 

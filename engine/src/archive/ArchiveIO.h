@@ -17,6 +17,12 @@ enum class IoOp { Write, Sync, Truncate };
 using FaultHook = std::function<int64_t(IoOp op, uint64_t offset, size_t length)>;
 void setFaultHook(FaultHook hook);
 
+// Called after each write with the bytes that reached the file, and after
+// each flush (data null), so a test can rebuild what a power cut at any
+// moment could leave. Tests only; null by default.
+using WriteTap = std::function<void(IoOp op, uint64_t offset, const void* data, size_t length)>;
+void setWriteTap(WriteTap tap);
+
 // Flushes reach the device unless switched off. Off keeps every guarantee
 // against a killed process but none against a power cut: benchmarks use it
 // to build large fixtures and to measure the engine without the device.
@@ -33,8 +39,13 @@ public:
     // permitted; readOnly tells). Takes an exclusive lock when writable.
     // 0, RC_ERR_NOT_FOUND, RC_ERR_BUSY, RC_ERR_IO.
     int openExisting(const char* path, bool& readOnly);
-    // Creates a new file (fails when it exists). 0 or RC_ERR_IO.
+    // Creates a new file (fails when it exists) and locks it, so a
+    // leftover of a killed process can be told from a file in use.
+    // 0 or RC_ERR_IO.
     int createNew(const char* path);
+    // RC_ERR_BUSY when a process holds the file at path open for an
+    // archive; 0 otherwise (also when there is no such file).
+    static int checkNotHeld(const char* path);
     void close();
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
@@ -47,13 +58,20 @@ public:
     int writeZeros(uint64_t offset, uint64_t length);
     // Flushes file data to the device. 0 or RC_ERR_IO.
     int sync();
+    // Something was written since the last successful sync.
+    bool hasUnsyncedWrites() const { return m_unsynced; }
     int truncate(uint64_t size);
     // Current size in bytes, or a negative code.
     int64_t size() const;
 
 private:
     int m_fd = -1;
+    bool m_unsynced = false;
 };
+
+// Removes the files "<path>.<tag>-XXXXXXXX" beside path that no process
+// holds: what a killed rewrite of path left behind.
+void removeLeftovers(const char* path, const char* tag);
 
 // Flushes the folder holding path, so a rename inside it is durable.
 int syncParentDir(const char* path);

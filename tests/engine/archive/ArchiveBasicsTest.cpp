@@ -118,21 +118,48 @@ TEST_F(ArchiveBasics, SearchMatchesNameAndTypeOverSixteenBytes)
     EXPECT_EQ(std::memcmp(listed.type, "ABCDEFGHIJKLMNOP", 16), 0);
 }
 
-TEST_F(ArchiveBasics, NamesAreCutAt63Characters)
+// A cut name could name another block: names and types that do not fit are
+// refused whole, never cut (nor split inside a UTF-8 character).
+TEST_F(ArchiveBasics, NamesAndTypesThatDoNotFitAreRefusedNeverCut)
 {
     int id = mgr()->create(dir.file("n.qel").c_str(), 10);
     Archive* a = mgr()->get(id);
-    std::string longName(80, 'n');
-    Archive::Block b;
-    std::memset(b.name, 'n', sizeof(b.name)); // no terminator at all
-    std::strcpy(b.type, "ZK7_FILE");
-    Bytes data = textBytes("payload");
-    b.data = data.data();
-    b.size = data.size();
-    ASSERT_EQ(a->blockAdd(b), 0);
-    Archive::Block listed;
-    ASSERT_EQ(a->blockAt(0, listed), 0);
-    EXPECT_EQ(std::string(listed.name), longName.substr(0, 63));
+    const std::string euro = "\xE2\x82\xAC"; // three bytes
+    struct Case {
+        std::string name, type;
+        int expected;
+    };
+    const Case cases[] = {
+        {std::string(63, 'n'), "ZK7_FILE", 0},
+        {std::string(61, 'e') + euro.substr(0, 2), "ZK7_FILE", 0}, // what a cut would have made
+        {std::string(61, 'e') + euro, "ZK7_FILE", Zelkoran::RC_ERR_INVALID},
+        {std::string(64, 'n'), "ZK7_FILE", Zelkoran::RC_ERR_INVALID},
+        {std::string(200, 'n'), "ZK7_FILE", Zelkoran::RC_ERR_INVALID},
+        {"sixteen", "ZK7_SIXTEEN_TYPE", 0},
+        {"seventeen", "ZK7_SEVENTEEN_TYP", Zelkoran::RC_ERR_INVALID},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(add(a, c.name, c.type, textBytes(c.name)), c.expected) << c.name.size() << " " << c.type;
+        Archive::Block block(c.name.c_str(), c.type.c_str());
+        Bytes out;
+        EXPECT_EQ(a->blockSearch(block) >= 0, c.expected == 0) << c.name.size();
+        if (c.expected != 0) {
+            EXPECT_EQ(load(a, c.name, c.type, out), c.expected);
+        }
+    }
+    // The cut-looking name is its own block, not the long one's.
+    Bytes out;
+    ASSERT_EQ(load(a, std::string(61, 'e') + euro.substr(0, 2), "ZK7_FILE", out), 0);
+    EXPECT_EQ(out, textBytes(std::string(61, 'e') + euro.substr(0, 2)));
+    EXPECT_EQ(a->getBlockCount(), 3);
+
+    // A name field filled to the last byte has no terminator: refused.
+    Archive::Block raw;
+    std::memset(raw.name, 'n', sizeof(raw.name));
+    std::strcpy(raw.type, "ZK7_FILE");
+    raw.data = out.data();
+    raw.size = out.size();
+    EXPECT_EQ(a->blockAdd(raw), Zelkoran::RC_ERR_INVALID);
 }
 
 TEST_F(ArchiveBasics, RejectsBadArguments)
@@ -237,7 +264,8 @@ TEST_F(ArchiveBasics, DeleteAndUndeleteKeepPositionsAndData)
     EXPECT_EQ(b.storedSize, 3u);
 
     std::string longName(100, 'r');
-    ASSERT_EQ(a->blockUndelete(1, longName.c_str()), 0);
+    ASSERT_EQ(a->blockUndelete(1, longName.c_str()), Zelkoran::RC_ERR_INVALID);
+    ASSERT_EQ(a->blockUndelete(1, longName.substr(0, 63).c_str()), 0);
     ASSERT_EQ(load(a, longName.substr(0, 63), "ZK7_IMAGE", out), 0);
     EXPECT_EQ(out, textBytes("BBB"));
     ASSERT_EQ(a->blockAt(1, b), 0);

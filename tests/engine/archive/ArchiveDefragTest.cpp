@@ -2,7 +2,12 @@
 
 #include <Zelkoran/Result.h>
 
+#include "archive/ArchiveIO.h"
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace testutil;
 using Zelkoran::Archive;
@@ -76,6 +81,59 @@ TEST_F(ArchiveDefrag, LeavesNoTemporaryFiles)
         ++files;
     }
     EXPECT_EQ(files, 1u);
+}
+
+// The file being replaced is not flushed: its pages would only slow the
+// rename down (and a clean archive has none to flush).
+TEST_F(ArchiveDefrag, OnlyTheNewFileIsFlushed)
+{
+    const std::string path = dir.file("flush.qel");
+    int id = mgr()->create(path.c_str(), 8);
+    ASSERT_EQ(add(mgr()->get(id), "b", "ZK7_FILE", randomBytes(5000, 1)), 0);
+    mgr()->close(id);
+    int flushes = 0;
+    Zelkoran::archive::setWriteTap([&](Zelkoran::archive::IoOp op, uint64_t, const void*, size_t) {
+        flushes += op == Zelkoran::archive::IoOp::Sync;
+    });
+    EXPECT_EQ(mgr()->defrag(path.c_str(), 0, nullptr, 0), 0);
+    Zelkoran::archive::setWriteTap(nullptr);
+    EXPECT_EQ(flushes, 1);
+}
+
+// What a killed defrag or create left beside the archive goes at the next
+// open or defrag; a rewrite still running (its file locked) is left alone.
+TEST_F(ArchiveDefrag, LeftoversOfAKilledRewriteAreRemoved)
+{
+    const std::string path = dir.file("left.qel");
+    ASSERT_GT(mgr()->create(path.c_str(), 8), 0);
+    mgr()->closeAll();
+    struct Case {
+        std::string suffix;
+        bool held, removed;
+    };
+    const Case cases[] = {{".defrag-0123abcd", false, true}, {".new-89abcdef", false, true},
+                          {".defrag-fedcba98", true, false}, {".defrag-notours1", false, false},
+                          {".defrag-0123abcd.bak", false, false}};
+    for (bool byDefrag : {false, true}) {
+        std::vector<int> locks;
+        for (const Case& c : cases) {
+            writeFile(path + c.suffix, textBytes("partial"));
+            if (c.held) {
+                locks.push_back(::open((path + c.suffix).c_str(), O_RDONLY));
+                ASSERT_EQ(::flock(locks.back(), LOCK_EX), 0);
+            }
+        }
+        if (byDefrag) {
+            ASSERT_EQ(mgr()->defrag(path.c_str(), 0, nullptr, 0), 0);
+        } else {
+            ASSERT_GT(mgr()->load(path.c_str(), nullptr, 0), 0);
+            mgr()->closeAll();
+        }
+        for (const Case& c : cases)
+            EXPECT_EQ(std::filesystem::exists(path + c.suffix), !c.removed) << c.suffix << " by defrag " << byDefrag;
+        for (int fd : locks)
+            ::close(fd);
+    }
 }
 
 } // namespace

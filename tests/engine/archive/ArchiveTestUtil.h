@@ -4,6 +4,8 @@
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>
 
+#include "archive/ArchiveCrypto.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -85,5 +87,14 @@ inline int load(Archive* a, const std::string& name, const std::string& type, By
 }
 
 inline Zelkoran::ArchiveMgr* mgr() { return Zelkoran::Main::instance()->archiveMgr(); }
+
+// These tests open archives thousands of times: new keys get the cheapest
+// scrypt cost. The stored cost is what a file says, so nothing else changes.
+inline const bool kCheapKeys = [] {
+    Zelkoran::archive::KdfParams cheap;
+    cheap.logN = 10;
+    Zelkoran::archive::setNewKeyCost(cheap);
+    return true;
+}();
 
 } // namespace testutil

@@ -66,6 +66,21 @@ TEST_F(ListSlider, AutoSortKeepsTheSelectedRow)
     EXPECT_EQ(l->getSelectedIndex(), 3);
 }
 
+// Names that share their first eight letters, differ in case only, or end
+// inside the first eight still sort case-insensitively, ties by the bytes.
+TEST_F(ListSlider, AutoSortOrdersLongSharedPrefixesAndCase)
+{
+    WidgetList* l = panel->createList("List", 1);
+    l->setAutoSort(true);
+    for (const char* s : {"image1000", "IMAGE100", "Image10000", "imageB", "imagea", "image", "ab", "Ab", "a"})
+        l->addItem(s);
+    const std::vector<std::string> expected{"a", "Ab", "ab", "image", "IMAGE100", "image1000", "Image10000",
+                                            "imagea", "imageB"};
+    ASSERT_EQ(l->getItemCount(), static_cast<int>(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_STREQ(l->getItemText(static_cast<int>(i) + 1), expected[i].c_str()) << i;
+}
+
 TEST_F(ListSlider, SetScrollMovesByDeltaAndClamps)
 {
     const int rows = 20;

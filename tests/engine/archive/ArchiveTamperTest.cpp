@@ -1,0 +1,379 @@
+// Someone who can edit the file but has no key: every change to an
+// encrypted archive is detected (-84), never loaded as if it were the
+// archive's. And damage is reported, not rolled back silently. Archives of
+// the first format still open.
+#include "ArchiveTestUtil.h"
+#include "archive/ArchiveFile.h"
+
+#include <Zelkoran/Result.h>
+
+#include <gtest/gtest.h>
+#include <xxhash.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+
+using namespace testutil;
+namespace za = Zelkoran::archive;
+
+namespace {
+
+const std::string kKey = "tamper key";
+constexpr size_t kRecordAt[2] = {64, 288};
+
+uint64_t getLE(const Bytes& b, size_t at, size_t width)
+{
+    uint64_t v = 0;
+    for (size_t i = 0; i < width; ++i)
+        v |= uint64_t(b[at + i]) << (8 * i);
+    return v;
+}
+
+void putLE(Bytes& b, size_t at, uint64_t v, size_t width)
+{
+    for (size_t i = 0; i < width; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Offset of the record in force (layout 2), after fixing nothing.
+size_t recordInForce(const Bytes& file)
+{
+    return getLE(file, kRecordAt[1] + 8, 8) > getLE(file, kRecordAt[0] + 8, 8) ? kRecordAt[1] : kRecordAt[0];
+}
+
+// Rewrites a record's checksum so only a keyed check can tell.
+void resealChecksum(Bytes& file, size_t record)
+{
+    putLE(file, record + 216, XXH64(file.data() + record, 216, 0), 8);
+}
+
+struct Located {
+    za::Entry entry;
+    uint64_t versionAt = 0; // the slot's version in force
+};
+
+// Where an entry and its version in force lie, read through the engine's
+// own reader while no one else holds the file.
+Located locate(const std::string& path, int index, const std::string& key)
+{
+    std::unique_ptr<za::ArchiveFile> file;
+    EXPECT_EQ(za::ArchiveFile::open(path.c_str(), key.empty() ? nullptr : key.data(), static_cast<int>(key.size()), file), 0);
+    Located found;
+    EXPECT_TRUE(file->entry(index, found.entry));
+    const Bytes bytes = readFile(path);
+    const uint64_t table = getLE(bytes, recordInForce(bytes) + 24, 8);
+    found.versionAt = table + uint64_t(index) * 352 + file->table().activeVersion(static_cast<uint32_t>(index)) * 176;
+    return found;
+}
+
+class ArchiveTamper : public ::testing::Test {
+protected:
+    void TearDown() override { mgr()->closeAll(); }
+
+    // An archive with raw, zlib and encrypted blocks, its index encrypted or not.
+    std::string build(bool encryptIndex)
+    {
+        const std::string path = dir.file(encryptIndex ? "sealed.qel" : "plain.qel");
+        int id = mgr()->create(path.c_str(), 64);
+        Archive* a = mgr()->get(id);
+        EXPECT_EQ(a->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
+        EXPECT_EQ(add(a, "first", "ZK7_FILE", textBytes("first secret!"), 3), 0);  // 0
+        EXPECT_EQ(add(a, "second", "ZK7_FILE", textBytes("second secret"), 3), 0); // 1
+        EXPECT_EQ(add(a, "raw", "ZK7_FILE", textBytes("raw bytes here"), 1), 0);   // 2
+        EXPECT_EQ(add(a, "packed", "ZK7_XML", Bytes(4000, 'p'), 2), 0);           // 3
+        EXPECT_EQ(add(a, "first", "ZK7_FILE", textBytes("first, again!"), 3), 0);  // 4, 0 deleted
+        EXPECT_EQ(add(a, "doomed", "ZK7_FILE", textBytes("delete me"), 1), 0);     // 5
+        if (encryptIndex) {
+            EXPECT_EQ(a->encrypt(), 0);
+        }
+        EXPECT_EQ(a->blockDelete(Archive::Block("doomed", "ZK7_FILE")), 0);
+        mgr()->close(id);
+        return path;
+    }
+
+    // Opens path with the key and loads name: the first failing code.
+    int openAndLoad(const std::string& path, const std::string& name, const std::string& type = "ZK7_FILE")
+    {
+        const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+        if (id <= 0)
+            return id;
+        Bytes out;
+        const int rc = load(mgr()->get(id), name, type, out);
+        mgr()->close(id);
+        return rc;
+    }
+
+    ScratchDir dir;
+};
+
+TEST_F(ArchiveTamper, EncryptedBlocksAreBoundToTheirOwnVersion)
+{
+    struct Attack {
+        const char* what;
+        int from, to; // copy the stored bytes of entry from over those of entry to
+        const char* load;
+    };
+    // "first" (4) and "second" (1) have the same length; entry 0 is the
+    // older version of "first".
+    const Attack attacks[] = {{"swap", 1, 4, "first"}, {"rollback", 0, 4, "first"}};
+    for (bool encryptIndex : {false, true})
+        for (const Attack& attack : attacks) {
+            const std::string path = build(encryptIndex);
+            ASSERT_EQ(openAndLoad(path, attack.load), 0);
+            const za::Entry from = locate(path, attack.from, kKey).entry;
+            const za::Entry to = locate(path, attack.to, kKey).entry;
+            ASSERT_EQ(from.storedSize, to.storedSize);
+            Bytes file = readFile(path);
+            std::copy_n(file.begin() + static_cast<ptrdiff_t>(from.offset), from.storedSize,
+                        file.begin() + static_cast<ptrdiff_t>(to.offset));
+            writeFile(path, file);
+            EXPECT_EQ(openAndLoad(path, attack.load), Zelkoran::RC_ERR_CORRUPT) << attack.what << " " << encryptIndex;
+        }
+}
+
+TEST_F(ArchiveTamper, AnEncryptedIndexRefusesEveryEditWithoutTheKey)
+{
+    using Edit = std::function<void(Bytes&, const std::string&)>;
+    struct Attack {
+        const char* what;
+        Edit edit;
+    };
+    const Attack attacks[] = {
+        {"count lowered",
+         [](Bytes& f, const std::string&) {
+             const size_t r = recordInForce(f);
+             putLE(f, r + 36, getLE(f, r + 36, 4) - 1, 4);
+             resealChecksum(f, r);
+         }},
+        {"generation lowered",
+         [](Bytes& f, const std::string&) {
+             const size_t r = recordInForce(f);
+             putLE(f, r + 8, getLE(f, r + 8, 8) - 1, 8);
+             resealChecksum(f, r);
+         }},
+        {"encrypted flag cleared",
+         [](Bytes& f, const std::string&) {
+             const size_t r = recordInForce(f);
+             putLE(f, r + 16, getLE(f, r + 16, 8) & ~uint64_t(1), 8);
+             putLE(f, 20, getLE(f, 20, 8) & ~uint64_t(1), 8);
+             resealChecksum(f, r);
+         }},
+        {"delete undone",
+         [](Bytes& f, const std::string& path) {
+             // The deleting version goes; the older, live one is left.
+             const Located doomed = locate(path, 5, kKey);
+             std::fill_n(f.begin() + static_cast<ptrdiff_t>(doomed.versionAt), 176, 0);
+         }},
+        {"version from another slot",
+         [](Bytes& f, const std::string& path) {
+             const Located raw = locate(path, 2, kKey);
+             const Located other = locate(path, 3, kKey);
+             std::copy_n(f.begin() + static_cast<ptrdiff_t>(other.versionAt), 176,
+                         f.begin() + static_cast<ptrdiff_t>(raw.versionAt));
+         }},
+    };
+    for (const Attack& attack : attacks) {
+        const std::string path = build(true);
+        Bytes file = readFile(path);
+        attack.edit(file, path);
+        writeFile(path, file);
+        const Bytes edited = readFile(path);
+        EXPECT_EQ(mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size())), Zelkoran::RC_ERR_CORRUPT)
+            << attack.what;
+        EXPECT_EQ(mgr()->load(path.c_str(), nullptr, 0) > 0, false) << attack.what;
+        EXPECT_EQ(readFile(path), edited) << attack.what << ": opening must not write";
+    }
+}
+
+TEST_F(ArchiveTamper, RawAndZlibBlocksOfAnEncryptedIndexCarryKeyedDigests)
+{
+    for (const char* name : {"raw", "packed"}) {
+        const std::string path = build(true);
+        const bool zlibBlock = std::string(name) == "packed";
+        const za::Entry e = locate(path, zlibBlock ? 3 : 2, kKey).entry;
+        Bytes file = readFile(path);
+        // Another stream of the same length that decodes just as well.
+        Bytes forged = zlibBlock ? Bytes() : textBytes("RAW BYTES HERE");
+        if (zlibBlock) {
+            uLongf length = compressBound(4000);
+            forged.resize(length);
+            compress2(forged.data(), &length, Bytes(4000, 'q').data(), 4000, 9);
+            forged.resize(length);
+            forged.resize(e.storedSize, 0); // trailing bytes after the stream are ignored by inflate
+        }
+        ASSERT_EQ(forged.size(), e.storedSize);
+        std::copy(forged.begin(), forged.end(), file.begin() + static_cast<ptrdiff_t>(e.offset));
+        writeFile(path, file);
+        EXPECT_EQ(openAndLoad(path, name, zlibBlock ? "ZK7_XML" : "ZK7_FILE"), Zelkoran::RC_ERR_CORRUPT) << name;
+    }
+}
+
+// One damaged byte never rolls an archive back: no silent fallback to the
+// older record or version, no write at open, and validate says so.
+TEST_F(ArchiveTamper, DamageIsReportedNotRolledBack)
+{
+    using Edit = std::function<size_t(const Bytes&, const std::string&)>; // offset of the byte to flip
+    struct Case {
+        const char* what;
+        Edit at;
+    };
+    const Case cases[] = {
+        {"record in force", [](const Bytes& f, const std::string&) { return recordInForce(f) + 50; }},
+        {"older record", [](const Bytes& f, const std::string&) { return (recordInForce(f) == 64 ? 288 : 64) + 50; }},
+        {"version in force", [](const Bytes&, const std::string& path) {
+             return static_cast<size_t>(locate(path, 5, "").versionAt) + 40;
+         }},
+    };
+    for (const Case& c : cases) {
+        const std::string path = build(false);
+        Bytes file = readFile(path);
+        file[c.at(file, path)] ^= 0x20;
+        writeFile(path, file);
+        EXPECT_EQ(mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size())), Zelkoran::RC_ERR_CORRUPT)
+            << c.what;
+        EXPECT_EQ(readFile(path), file) << c.what;
+    }
+
+    // Damage under an open archive: validate finds it.
+    const std::string path = build(false);
+    const Located doomed = locate(path, 5, "");
+    const int id = mgr()->load(path.c_str(), nullptr, 0);
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(mgr()->validate(id, false), 0);
+    Bytes file = readFile(path);
+    file[doomed.versionAt + 40] ^= 0x20;
+    FILE* f = std::fopen(path.c_str(), "r+b");
+    std::fseek(f, static_cast<long>(doomed.versionAt + 40), SEEK_SET);
+    std::fputc(file[doomed.versionAt + 40], f);
+    std::fclose(f);
+    EXPECT_EQ(mgr()->validate(id, false), Zelkoran::RC_ERR_CORRUPT);
+}
+
+TEST_F(ArchiveTamper, CreateRefusesAFileAnotherWriterHolds)
+{
+    const std::string path = build(false);
+    const int id = mgr()->load(path.c_str(), nullptr, 0);
+    ASSERT_GT(id, 0);
+    const Bytes before = readFile(path);
+    EXPECT_EQ(mgr()->create(path.c_str(), 16), Zelkoran::RC_ERR_BUSY);
+    EXPECT_EQ(readFile(path), before);
+    mgr()->close(id);
+    EXPECT_GT(mgr()->create(path.c_str(), 16), 0);
+}
+
+// Archives written before keyed digests, record MACs and scrypt open with
+// their key, keep their PBKDF2 cost, and take changes.
+TEST_F(ArchiveTamper, FirstFormatArchivesStillOpenAndTakeChanges)
+{
+    const std::filesystem::path data = std::filesystem::path(__FILE__).parent_path() / "data";
+    const std::string key = "format one key";
+    struct Expected {
+        const char* file;
+        std::vector<std::pair<std::string, std::string>> blocks; // name/type -> data prefix
+    };
+    const Expected archives[] = {
+        {"v1-blocks.qel",
+         {{"raw/ZK7_FILE", "raw bytes, second version"}, {"packed/ZK7_XML", "xxxx"}, {"sealed/ZK7_FILE", "secret of"}}},
+        {"v1-index.qel",
+         {{"raw/ZK7_FILE", "raw bytes of"}, {"sealed/ZK7_FILE", "secret of"}, {"after/ZK7_IMAGE", "added under"}}},
+    };
+    for (const Expected& expected : archives) {
+        const std::string path = dir.file(expected.file);
+        std::filesystem::copy_file(data / expected.file, path);
+        for (int pass = 0; pass < 2; ++pass) {
+            const int id = mgr()->load(path.c_str(), key.data(), static_cast<int>(key.size()));
+            ASSERT_GT(id, 0) << expected.file << " pass " << pass;
+            Archive* a = mgr()->get(id);
+            for (const auto& [nameType, prefix] : expected.blocks) {
+                const size_t slash = nameType.find('/');
+                Bytes out;
+                ASSERT_EQ(load(a, nameType.substr(0, slash), nameType.substr(slash + 1), out), 0) << nameType;
+                EXPECT_EQ(std::string(out.begin(), out.begin() + static_cast<ptrdiff_t>(prefix.size())), prefix);
+            }
+            EXPECT_EQ(a->validate(true), 0);
+            if (pass == 0) {
+                EXPECT_EQ(a->setKey("another key", 11), Zelkoran::RC_ERR_KEY_REFUSED);
+                EXPECT_EQ(add(a, "new", "ZK7_FILE", textBytes("format two block"), 3), 0);
+            } else {
+                Bytes out;
+                EXPECT_EQ(load(a, "new", "ZK7_FILE", out), 0);
+            }
+            mgr()->close(id);
+        }
+        // Rewritten in layout 2, still with the PBKDF2 key of the first format.
+        const Bytes file = readFile(path);
+        EXPECT_EQ(getLE(file, 28, 4), 2u);
+        EXPECT_EQ(file[recordInForce(file) + 116], za::KdfParams::PBKDF2_SHA256);
+    }
+}
+
+TEST_F(ArchiveTamper, NewKeysAreDerivedWithScryptAtTheStoredCost)
+{
+    const za::KdfParams cheap = za::newKeyCost();
+    za::setNewKeyCost(za::KdfParams{});
+    const std::string path = build(false);
+    za::setNewKeyCost(cheap);
+    const Bytes file = readFile(path);
+    const size_t r = recordInForce(file);
+    EXPECT_EQ(file[r + 116], za::KdfParams::SCRYPT);
+    EXPECT_EQ(file[r + 120], 16); // N = 65536
+    EXPECT_EQ(file[r + 121], 8);  // r
+    EXPECT_EQ(file[r + 122], 1);  // p
+}
+
+// No passphrase and no derived key stay in memory once the archive closes.
+TEST_F(ArchiveTamper, KeysLeaveNoResidueAfterClose)
+{
+    std::string passphrase = "residue-check-passphrase-7f3a91";
+    const std::string path = dir.file("residue.qel");
+    int id = mgr()->create(path.c_str(), 8);
+    ASSERT_EQ(mgr()->get(id)->setKey(passphrase.data(), static_cast<int>(passphrase.size())), 0);
+    ASSERT_EQ(add(mgr()->get(id), "x", "ZK7_FILE", textBytes("sealed"), 3), 0);
+    mgr()->close(id);
+    id = mgr()->load(path.c_str(), passphrase.data(), static_cast<int>(passphrase.size()));
+    ASSERT_GT(id, 0);
+    mgr()->closeAll();
+
+    // Search every writable mapping of this process for the passphrase;
+    // the test's own copy is wiped first, keeping its first byte apart.
+    const char first = passphrase[0];
+    std::fill(passphrase.begin(), passphrase.end(), '\0');
+    std::string needle = "esidue-check-passphrase-7f3a91";
+    needle.insert(needle.begin(), first);
+    FILE* maps = std::fopen("/proc/self/maps", "r");
+    const int mem = ::open("/proc/self/mem", O_RDONLY);
+    ASSERT_TRUE(maps && mem >= 0);
+    char line[512];
+    size_t scanned = 0, found = 0;
+    // Read through a small buffer wiped after each look, so no copy of an
+    // earlier region is found again in it.
+    static char chunk[1 << 16];
+    while (std::fgets(line, sizeof line, maps)) {
+        unsigned long begin = 0, end = 0;
+        char perms[5] = {};
+        if (std::sscanf(line, "%lx-%lx %4s", &begin, &end, perms) != 3 || perms[0] != 'r' || perms[1] != 'w')
+            continue;
+        for (unsigned long at = begin; at < end; at += sizeof(chunk) - needle.size()) {
+            const ssize_t n = ::pread(mem, chunk, std::min<unsigned long>(sizeof(chunk), end - at), static_cast<off_t>(at));
+            if (n <= 0)
+                break;
+            scanned += static_cast<size_t>(n);
+            for (char* it = std::search(chunk, chunk + n, needle.begin(), needle.end()); it != chunk + n;
+                 it = std::search(it + 1, chunk + n, needle.begin(), needle.end()))
+                if (reinterpret_cast<const char*>(at) + (it - chunk) != needle.data())
+                    ++found;
+            std::memset(chunk, 0, sizeof(chunk));
+            if (static_cast<unsigned long>(n) < sizeof(chunk))
+                break;
+        }
+    }
+    std::fclose(maps);
+    ::close(mem);
+    EXPECT_GT(scanned, 0u);
+    EXPECT_EQ(found, 0u);
+}
+
+} // namespace
