@@ -11,6 +11,7 @@
 #include <Zelkoran/Sprite.h>
 #include <Zelkoran/Timer.h>
 #include <Zelkoran/Tool.h>
+#include <Zelkoran/Video.h>
 #include <Zelkoran/XML.h>
 
 #include <SDL.h>
@@ -43,6 +44,7 @@ struct Main::Managers {
     std::unique_ptr<SpriteMgr> sprite = std::make_unique<SpriteMgr>();
     std::unique_ptr<GUIMgr> gui = std::make_unique<GUIMgr>();
     std::unique_ptr<AudioTrackMgr> audio = std::make_unique<AudioTrackMgr>();
+    std::unique_ptr<VideoMgr> video = std::make_unique<VideoMgr>();
     std::unique_ptr<XMLMgr> xml = std::make_unique<XMLMgr>();
     std::unique_ptr<SceneMgr> scene = std::make_unique<SceneMgr>();
 };
@@ -69,8 +71,10 @@ Main::~Main()
     m_mgr->sprite.reset();
     m_mgr->image.reset();
     m_mgr->font.reset();
-    // Tracks stop before the audio device closes with the configuration.
+    // Tracks and videos stop before the audio device closes with the
+    // configuration; video textures go before the renderer.
     m_mgr->audio.reset();
+    m_mgr->video.reset();
     m_mgr->config.reset();
     m_mgr->archive.reset();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
@@ -102,6 +106,7 @@ SceneMgr* Main::sceneMgr() { return m_mgr->scene.get(); }
 SpriteMgr* Main::spriteMgr() { return m_mgr->sprite.get(); }
 Timer* Main::timer() { return m_mgr->timer.get(); }
 Tool* Main::tool() { return m_mgr->tool.get(); }
+VideoMgr* Main::videoMgr() { return m_mgr->video.get(); }
 XMLMgr* Main::xmlMgr() { return m_mgr->xml.get(); }
 
 float Main::getLogicDeltaTime() { return m_mgr->timer->getLogicDeltaTime(); }

@@ -1,3 +1,457 @@
 #include "tabs/data/ctrlVideos.h"
 
-CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs) : CtrlBlockList("Videos", 231, "ZK7_VIDEO", rm, gs) {}
+#include "app/GlobalStatus.h"
+#include "app/ResourceManager.h"
+#include "tabs/data/MediaControls.h"
+
+#include <Zelkoran/GFX.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Screen.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Video.h>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kTabCheckBoxId = 231;
+constexpr int kNoticeMs = 2000;
+constexpr const char* kKind = "Video";
+constexpr const char* kImportTitle = "Video import";
+constexpr const char* kExportTitle = "Video export";
+constexpr float kFrameWidth = 800;
+constexpr float kFrameHeight = 450;
+// Lines of the info box are formatted into buffers of this size.
+constexpr size_t kInfoLine = 128;
+
+Tool* tool() { return Main::instance()->tool(); }
+VideoMgr* videos() { return Main::instance()->videoMgr(); }
+
+// The file dialog's filter: description and pattern pairs, each text ended
+// by a NUL, the whole ended by one more.
+CtrlBase::string importFilter()
+{
+    const char* pairs[][2] = {
+        {"Supported video files", "*.mp4;*.mov;*.avi;*.h264"},
+        {"MPEG-4 / QuickTime (*.mp4;*.mov)", "*.mp4;*.mov"},
+        {"Audio Video Interleave (*.avi)", "*.avi"},
+        {"Raw H.264 (*.h264)", "*.h264"},
+    };
+    CtrlBase::string filter;
+    for (const auto& pair : pairs)
+        for (const char* text : pair) {
+            filter += text;
+            filter += '\0';
+        }
+    filter += '\0';
+    return filter;
+}
+
+template <class... Args>
+CtrlBase::string line(const char* format, Args... args)
+{
+    char buffer[kInfoLine];
+    std::snprintf(buffer, sizeof(buffer), format, args...);
+    return buffer;
+}
+
+const char* orElse(const char* text, const char* fallback) { return text[0] ? text : fallback; }
+
+} // namespace
+
+CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Videos", kTabCheckBoxId, rm, gs)
+{
+    tool()->szCopy(blockType, "ZK7_VIDEO", sizeof(blockType));
+    if (Widget* base = panel->baseWidget())
+        base->setSize(200, 600);
+    const int font = resourceManager->get(SR_FONT);
+    const Position top240(240, PH_TOP);
+    media::addSpriteButton(panel, rm, VW_IMPORT, "Import", Position(10, PH_LEFT), top240, SS_IMPORT_AUDIO,
+                           "Import a video file");
+    media::addSpriteButton(panel, rm, VW_EXPORT, "Export", Position(-10, PH_RIGHT), top240, SS_EXPORT_AUDIO,
+                           "Export the current video");
+    if (WidgetTextEdit* info = panel->createTextEdit("VideoInfo", VW_INFO)) {
+        info->setFont(font, WS_ALL);
+        info->setSize(180, 150);
+        info->setPosition(Position(0, PH_CENTER), Position(277, PH_TOP));
+        info->setMultiline(true);
+        info->setReadOnly(true);
+    }
+    media::addTagBox(panel, font, VW_MUSIC, "Music", "Music", 444, "Mark video audio as music");
+    media::addTagBox(panel, font, VW_SFX, "SFX", "SFX", 471, "Mark video audio as sound effect");
+    media::addTagBox(panel, font, VW_VOICE, "Voice", "Voice", 498, "Mark video audio as voice");
+    media::addTagBox(panel, font, VW_CUSTOM, "Custom", "Custom", 525, "Mark video audio as custom");
+    const Position above(-10, PH_BOTTOM);
+    media::addSpriteButton(panel, rm, VW_PLAY, "Play", Position(30, PH_LEFT), above, SS_PLAY_AUDIO,
+                           "Play the current video");
+    media::addPauseBox(panel, rm, VW_PAUSE, above);
+    media::addSpriteButton(panel, rm, VW_STOP, "Stop", Position(-30, PH_RIGHT), above, SS_STOP_AUDIO,
+                           "Stop playback");
+    playState = PS_STOPPED;
+    onNew();
+}
+
+CtrlVideos::~CtrlVideos() { closeResources(); }
+
+int CtrlVideos::processEvent(int widgetId, int data)
+{
+    if (CtrlBase::processEvent(widgetId, data) == -1)
+        return -1;
+    int result = 0;
+    switch (widgetId) {
+    case VW_IMPORT:
+        if (onImport() == 0)
+            setDirty(true);
+        break;
+    case VW_EXPORT: onExport(globalStatus->sArchivePath); break;
+    case VW_PLAY: result = onPlay(); break;
+    case VW_PAUSE: onPause(); break;
+    case VW_STOP: onStop(); break;
+    case VW_MUSIC:
+    case VW_SFX:
+    case VW_VOICE:
+    case VW_CUSTOM: onTag(widgetId); break;
+    default: break;
+    }
+    const bool open = itemHandle > 0;
+    if (!open)
+        setUsable(BW_SAVE, false);
+    for (int id : {VW_EXPORT, VW_INFO, VW_PLAY, VW_PAUSE, VW_STOP})
+        setUsable(id, open);
+    const bool taggable = open && hasSound();
+    for (int id : {VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM})
+        setUsable(id, taggable);
+    if (result != 0)
+        return result;
+    return open ? 0 : 4;
+}
+
+bool CtrlVideos::hasSound() const
+{
+    const Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    if (!video)
+        return false;
+    VideoInfo info;
+    video->getInfo(&info);
+    return info.audioCodec[0] != 0 && info.audioChannels > 0;
+}
+
+int CtrlVideos::onPlay()
+{
+    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    if (!video)
+        return 0;
+    updateVideoViewport();
+    media::setChecked(panel, VW_PAUSE, false);
+    if (video->play(0) == 0) {
+        playState = PS_PLAYING;
+        return 0;
+    }
+    playState = PS_STOPPED;
+    showBox("Video playback", "Video could not be played.", MBB_OK, MBT_ERROR, 0);
+    return -1;
+}
+
+int CtrlVideos::onPause()
+{
+    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    if (video && playState == PS_PLAYING) {
+        video->pause();
+        media::setChecked(panel, VW_PAUSE, true);
+        playState = PS_PAUSED;
+    } else if (video && playState == PS_PAUSED) {
+        video->resume();
+        media::setChecked(panel, VW_PAUSE, false);
+        playState = PS_PLAYING;
+    } else {
+        // A click on the box while stopped must not leave it ticked.
+        media::setChecked(panel, VW_PAUSE, false);
+    }
+    return 0;
+}
+
+int CtrlVideos::onStop()
+{
+    if (Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr)
+        video->stop();
+    media::setChecked(panel, VW_PAUSE, false);
+    playState = PS_STOPPED;
+    return 0;
+}
+
+int CtrlVideos::onTag(int widgetId)
+{
+    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    if (!video || !hasSound()) {
+        // The click toggled a box of a disabled group: show the tag again.
+        applyAudioTagToWidgets(panel, video ? video->getTag() : ATT_MUSIC, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM,
+                               ATT_MUSIC);
+        return 0;
+    }
+    const eAudioTrackTag tag = audioTagFromWidgetID(widgetId, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    video->setTag(tag);
+    applyAudioTagToWidgets(panel, tag, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    setDirty(true);
+    return 0;
+}
+
+SDL_FRect CtrlVideos::videoFrame(int width, int height)
+{
+    return SDL_FRect{(static_cast<float>(width - 200) - kFrameWidth) * 0.5f + 200,
+                     (static_cast<float>(height - 40) - kFrameHeight) * 0.5f + 40, kFrameWidth, kFrameHeight};
+}
+
+SDL_FRect CtrlVideos::viewportIn(const SDL_FRect& frame, int videoWidth, int videoHeight)
+{
+    const float scale = std::min(frame.w / static_cast<float>(videoWidth), frame.h / static_cast<float>(videoHeight));
+    const float w = static_cast<float>(videoWidth) * scale;
+    const float h = static_cast<float>(videoHeight) * scale;
+    return SDL_FRect{frame.x + (frame.w - w) * 0.5f, frame.y + (frame.h - h) * 0.5f, w, h};
+}
+
+int CtrlVideos::updateVideoViewport() const
+{
+    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    if (!video || video->getWidth() <= 0 || video->getHeight() <= 0)
+        return 0;
+    video->setViewport(viewportIn(videoFrame(globalStatus->iWidth, globalStatus->iHeight), video->getWidth(),
+                                  video->getHeight()));
+    return 0;
+}
+
+int CtrlVideos::render(int)
+{
+    screen = Main::instance()->configMgr()->get(0);
+    const SDL_FRect frame = videoFrame(globalStatus->iWidth, globalStatus->iHeight);
+    if (screen) {
+        screen->clear(128, 128, 128, 255);
+        GFX::rectFilled(frame.x, frame.y, frame.x + frame.w, frame.y + frame.h, 0x202020FF, 0);
+    }
+    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    if (!video || video->getWidth() <= 0 || video->getHeight() <= 0)
+        return 0;
+    // Every frame: a resized window moves the picture at once.
+    updateVideoViewport();
+    const int duration = video->getDuration();
+    if (duration <= 0)
+        return 0;
+    const float ratio =
+        std::clamp(static_cast<float>(video->getPlaybackPosition()) / static_cast<float>(duration), 0.0f, 1.0f);
+    const float barTop = frame.y + kFrameHeight + 10;
+    const float barBottom = barTop + 20;
+    const float marker = frame.x + kFrameWidth * ratio;
+    GFX::rectFilled(frame.x, barTop, frame.x + kFrameWidth, barBottom, 0x303030FF, 0);
+    GFX::rectFilled(frame.x, barTop, marker, barBottom, 0x0000AAFF, 0);
+    GFX::line(marker, barTop, marker, barBottom, 0xFFFFFFFF, 0);
+    return 0;
+}
+
+int CtrlVideos::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    onNew();
+    return 0;
+}
+
+int CtrlVideos::onDeactivate()
+{
+    // The render callback of another tab must not get this video drawn on
+    // top of it; render places the picture again once the tab is back.
+    if (Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr)
+        video->setViewport(SDL_FRect{0, 0, 0, 0});
+    return 0;
+}
+
+int CtrlVideos::onListBox()
+{
+    if (CtrlBase::onListBox() != 0)
+        return -1;
+    const WidgetList* list = panel->getList(BW_LIST);
+    const string text = list ? list->getSelectedText() : "";
+    if (text == currentItemName)
+        return 0;
+    currentItemName = text;
+    closeResources();
+    itemHandle = videos()->load(globalStatus->iArchiveID, text.c_str());
+    if (itemHandle <= 0)
+        return -1;
+    updateData();
+    updateVideoViewport();
+    return 0;
+}
+
+int CtrlVideos::onNew()
+{
+    closeResources();
+    if (CtrlBase::onNew() != 0)
+        return -1;
+    if (WidgetTextEdit* info = panel->getTextEdit(VW_INFO))
+        info->setText("No video loaded");
+    media::setChecked(panel, VW_PAUSE, false);
+    applyAudioTagToWidgets(panel, ATT_MUSIC, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    return 0;
+}
+
+int CtrlVideos::onSave()
+{
+    return saveResource(kKind, "Video name cannot be empty.", [this](const string& name) {
+        Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+        if (!video) {
+            notifySaveError(kKind, "Could not get the video.", kNoticeMs);
+            return -1;
+        }
+        if (videos()->setName(itemHandle, name.c_str()) < 0) {
+            notifySaveWarning(kKind, "Could not rename the video.", kNoticeMs);
+            return -1;
+        }
+        // The ticked box is the video's tag, with or without a sound track.
+        video->setTag(selectedAudioTagFromWidgets(panel, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC));
+        if (video->save(globalStatus->iArchiveID, "") != 0) {
+            notifySaveError(kKind, "Could not save the video.", kNoticeMs);
+            return -1;
+        }
+        return 0;
+    });
+}
+
+int CtrlVideos::onDelete()
+{
+    return deleteSelectedResource(kKind, [this](const string& name) {
+        return videos()->remove(globalStatus->iArchiveID, name.c_str());
+    });
+}
+
+int CtrlVideos::updateData()
+{
+    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    if (!video)
+        return 0;
+    video->seek(0);
+    VideoInfo info;
+    video->getInfo(&info);
+    updateInfoText(info);
+    applyAudioTagToWidgets(panel, video->getTag(), VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    updateVideoViewport();
+    return 0;
+}
+
+void CtrlVideos::updateInfoText(const VideoInfo& info) const
+{
+    WidgetTextEdit* box = panel->getTextEdit(VW_INFO);
+    if (!box)
+        return;
+    const string lines[] = {
+        line("Container: %s", orElse(info.container, "Unknown")),
+        line("Video: %s", orElse(info.videoCodec, "None")),
+        line("Resolution: %dx%d", info.width, info.height),
+        line("FPS: %.2f", static_cast<double>(info.framesPerSecond)),
+        line("Frames: %lu", static_cast<unsigned long>(info.frameCount)),
+        line("Duration: %.2fs", static_cast<double>(static_cast<float>(info.durationMs) / 1000.0f)),
+        line("Pixel: %s", orElse(info.pixelFormat, "Unknown")),
+        line("Video bitrate: %d Kbps", info.videoBitRateKbps),
+        line("Audio: %s", orElse(info.audioCodec, "None")),
+        line("Audio channels: %d", info.audioChannels),
+        line("Audio frequency: %d Hz", info.audioFrequencyHz),
+        line("Audio bitrate: %d Kbps", info.audioBitRateKbps),
+    };
+    box->setText(lines[0].c_str());
+    for (size_t i = 1; i < std::size(lines); ++i)
+        box->appendLine(lines[i].c_str());
+}
+
+int CtrlVideos::closeResources()
+{
+    if (itemHandle > 0) {
+        Video* video = videos()->get(itemHandle);
+        if (video && playState != PS_STOPPED)
+            video->stop();
+        videos()->close(itemHandle);
+    }
+    itemHandle = 0;
+    playState = PS_STOPPED;
+    media::setChecked(panel, VW_PAUSE, false);
+    return 0;
+}
+
+int CtrlVideos::onImport()
+{
+    string path;
+    if (!tool()->fileOpenDialog(kImportTitle, importFilter().c_str(), path))
+        return -1;
+    const eAudioTrackTag tag = selectedAudioTagFromWidgets(panel, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    const int id = videos()->loadFromFile(path.c_str(), "", tag);
+    if (id <= 0) {
+        showBox(kImportTitle, "Video could not be imported.", MBB_OK, MBT_ERROR, 0);
+        return -1;
+    }
+    // The old video stops with its sound before it goes.
+    closeResources();
+    itemHandle = id;
+    currentItemName.clear();
+    if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME); name && name->getText().empty())
+        name->setText(tool()->fileGetName(path.c_str()).c_str());
+    updateData();
+    updateVideoViewport();
+    return 0;
+}
+
+CtrlBase::string CtrlVideos::exportExtension(const string& container)
+{
+    string text = container;
+    tool()->strToLowerCase(text);
+    if (text.find("mov") != string::npos || text.find("mp4") != string::npos)
+        return "mp4";
+    if (text.find("avi") != string::npos)
+        return "avi";
+    if (text == "h264" || text == "raw h264")
+        return "h264";
+    return "mp4";
+}
+
+int CtrlVideos::onExport(const string& archivePath) const
+{
+    string name = exportName();
+    if (name.empty()) {
+        showBox(kExportTitle, "Could not export the video.\nA video name is required.", MBB_NONE, MBT_WARNING,
+                kNoticeMs);
+        return -1;
+    }
+    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    if (!video) {
+        showBox(kExportTitle, "Video could not be exported:\nvideo resource is not opened.", MBB_NONE, MBT_WARNING,
+                kNoticeMs);
+        return -1;
+    }
+    VideoInfo info;
+    video->getInfo(&info);
+    // Only a file name: an export never leaves the archive's folder.
+    std::replace(name.begin(), name.end(), '/', '_');
+    std::replace(name.begin(), name.end(), '\\', '_');
+    const string dir = tool()->fileGetDir(archivePath.c_str());
+    string path = dir.empty() ? name : dir + "/" + name;
+    const string extension = exportExtension(info.container);
+    if (!tool()->fileCheckExtension(path.c_str(), extension.c_str()))
+        path += "." + extension;
+    if (checkOverwrite(path) != 0)
+        return -1;
+    if (video->saveToFile(path.c_str()) != 0) {
+        showBox(kExportTitle, "Video could not be exported:\nfile write error.", MBB_NONE, MBT_WARNING, kNoticeMs);
+        return -1;
+    }
+    showBox(kExportTitle, "Video exported: Ok", MBB_OK, MBT_INFORMATION, 0);
+    return 0;
+}
+
+eAudioTrackTag CtrlVideos::getSelectedTag() const
+{
+    return selectedAudioTagFromWidgets(panel, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+}
+
+void CtrlVideos::applyTagToWidgets(eAudioTrackTag tag) const
+{
+    applyAudioTagToWidgets(panel, tag, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+}

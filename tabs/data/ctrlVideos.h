@@ -1,9 +1,86 @@
-// The video tab: the archive's videos.
+// The video tab: lists the archive's "ZK7_VIDEO" blocks, opens one as an
+// engine video, describes its streams, plays, pauses and stops it inside an
+// 800 x 450 frame with a progress bar (the engine draws the pictures into
+// the viewport the tab gives it), tags its sound, imports MP4, MOV, AVI and
+// raw H.264 files, exports the video unchanged beside the archive, saves
+// and deletes. Main thread only.
 #pragma once
 
-#include "tabs/base/ctrlBlockList.h"
+#include "tabs/base/ctrlBase.h"
 
-class CtrlVideos : public CtrlBlockList {
+#include <SDL_rect.h>
+
+namespace Zelkoran {
+struct VideoInfo;
+}
+
+class CtrlVideos : public CtrlBase {
 public:
+    enum eVideoWidget : int {
+        VW_IMPORT = 1500,
+        VW_EXPORT = 1501,
+        VW_PLAY = 1502,
+        VW_PAUSE = 1503,
+        VW_STOP = 1504,
+        VW_MUSIC = 1505,
+        VW_SFX = 1506,
+        VW_VOICE = 1507,
+        VW_CUSTOM = 1508,
+        VW_INFO = 1509,
+    };
+    enum ePlayState : int { PS_STOPPED = 0, PS_PLAYING = 1, PS_PAUSED = 2 };
+
     CtrlVideos(ResourceManager* rm, GlobalStatus* gs);
+    ~CtrlVideos() override;
+
+    // The base's handling, then the tab's own widgets; 4 while no video is
+    // open, -1 after a failed Play or when the base panel is broken, else 0.
+    int processEvent(int widgetId, int data) override;
+    // Grey screen, the dark frame and, with a video, its progress bar. 0.
+    int render(int value) override;
+    int resetWidgets() override;
+    // The engine stops drawing the video while another tab shows. 0.
+    int onDeactivate() override;
+    // Opens the selected block unless it is the current one: 0, else -1.
+    int onListBox() override;
+    // Nothing open, "No video loaded", Music ticked. 0, or -1.
+    int onNew() override;
+    int onSave() override;
+    int onDelete() override;
+    // Rewinds the open video and shows its facts and tag. 0.
+    int updateData() override;
+    // Stops and closes the video. 0.
+    int closeResources() override;
+
+    // 0 after an import; -1 when cancelled or the file cannot be loaded.
+    int onImport();
+    // 0 when written, else -1.
+    int onExport(const string& archivePath) const;
+    // Places the open video's pictures by the viewport rule: the engine's
+    // result, or 0 without a video of known size.
+    int updateVideoViewport() const;
+    // The twelve lines describing info into the info box.
+    void updateInfoText(const Zelkoran::VideoInfo& info) const;
+
+    Zelkoran::eAudioTrackTag getSelectedTag() const;
+    void applyTagToWidgets(Zelkoran::eAudioTrackTag tag) const;
+
+    // The export extension of a container text: "mp4", "avi" or "h264".
+    static string exportExtension(const string& container);
+    // The 800 x 450 frame in a window of width x height.
+    static SDL_FRect videoFrame(int width, int height);
+    // A video of videoWidth x videoHeight scaled to fit frame, centred in it.
+    static SDL_FRect viewportIn(const SDL_FRect& frame, int videoWidth, int videoHeight);
+
+    int getPlayState() const { return playState; }
+
+private:
+    int onPlay();
+    int onPause();
+    int onStop();
+    int onTag(int widgetId);
+    // The open video has a sound track to tag.
+    bool hasSound() const;
+
+    int32_t playState = PS_STOPPED;
 };

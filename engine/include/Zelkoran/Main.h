@@ -19,6 +19,7 @@ class SceneMgr;
 class SpriteMgr;
 class Timer;
 class Tool;
+class VideoMgr;
 class XMLMgr;
 
 class Main {
@@ -41,6 +42,7 @@ public:
     SpriteMgr* spriteMgr();
     Timer* timer();
     Tool* tool();
+    VideoMgr* videoMgr();
     XMLMgr* xmlMgr();
 
     // Hands over one pending event per call into *event (may be null) and

@@ -60,8 +60,8 @@ public:
     // Ends playback and rewinds to 0; the viewport shows nothing. Returns 0.
     int stop();
     // Moves to ms (clamped to the duration); a paused or stopped video shows
-    // the frame at that time, seek(0) the first frame.
-    // Returns 0, or RC_ERR_CORRUPT (decoding failed there).
+    // the frame at that time, seek(0) the first frame; a playing one plays
+    // on from there. Returns 0, or RC_ERR_CORRUPT (decoding failed there).
     int seek(int ms);
     // Screen rectangle the frames are scaled into (the caller letterboxes).
     void setViewport(SDL_FRect rect);
@@ -70,6 +70,9 @@ public:
     int getDuration() const;
     // Milliseconds from the start to the frame shown now.
     int getPlaybackPosition() const;
+    // Frames decoded but never shown since play started from a stop (they
+    // were late, or a newer frame was due); diagnostics.
+    uint64_t getDroppedFrames() const;
     // Frame size in pixels.
     int getWidth() const;
     int getHeight() const;
@@ -108,12 +111,14 @@ public:
     VideoMgr();
     ~VideoMgr();
 
-    // Opens an MP4, MOV, AVI or raw H.264 file (read whole into memory);
-    // name may be "" (such a video is saved only under a given name); tag is
-    // the sound track's.
+    // Opens an MP4, M4V, MOV, AVI or raw H.264 (Annex B) file, read whole
+    // into memory; name may be "" (such a video is saved only under a given
+    // name); tag is the sound track's.
     // Returns the video id (> 0), or RC_ERR_NOT_FOUND (no such file),
-    // RC_ERR_IO, RC_ERR_CORRUPT (no decodable video stream), RC_ERR_INVALID
-    // (bad tag or null path).
+    // RC_ERR_IO, RC_ERR_TOO_LARGE (2 GiB or more), RC_ERR_CORRUPT (not one
+    // of those containers, no decodable video stream, or a frame size of 0
+    // or beyond 16384 a side or 8192 x 8192 pixels), RC_ERR_INVALID (bad
+    // tag, null path, name longer than 63 characters).
     int loadFromFile(const char* path, const char* name, eAudioTrackTag tag);
     // Reads the "ZK7_VIDEO" block name; the video is named after it.
     // Returns the video id (> 0), or RC_ERR_NOT_FOUND (no such archive or

@@ -3,6 +3,7 @@
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Timer.h>
+#include <Zelkoran/Video.h>
 
 #include "audio/AudioMixer.h"
 
@@ -199,6 +200,10 @@ int Screen::renderFrame(bool present)
         SDL_SetRenderDrawColor(m_renderer, 128, 128, 128, 255);
         SDL_RenderClear(m_renderer);
     }
+    // Video frames lie on the callback's drawing, under the caller's clip.
+    restoreClip();
+    if (VideoMgr* videos = Main::instance()->videoMgr())
+        videos->render(m_renderer);
     SDL_RenderSetClipRect(m_renderer, nullptr);
     if (GUIMgr* gui = Main::instance()->guiMgr())
         gui->render();

@@ -1,0 +1,140 @@
+#include "video/FramePump.h"
+
+#include "video/FrameDecoder.h"
+#include "video/FrameScaler.h"
+
+#include <Zelkoran/Result.h>
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include <new>
+
+namespace Zelkoran::video {
+
+namespace {
+
+// Frames converted ahead of the clock: enough to ride out one slow frame.
+constexpr size_t kQueueFrames = 3;
+
+} // namespace
+
+FramePump::FramePump(SharedBytes bytes, int64_t fromMs, int width, int height)
+    : m_width(width), m_height(height), m_clock(fromMs)
+{
+    m_thread = std::thread(&FramePump::run, this, std::move(bytes), fromMs);
+}
+
+FramePump::~FramePump()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void FramePump::setTargetSize(int width, int height)
+{
+    m_width.store(width, std::memory_order_relaxed);
+    m_height.store(height, std::memory_order_relaxed);
+}
+
+Vector<uint8_t> FramePump::spareBuffer()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_spare.empty())
+        return {};
+    Vector<uint8_t> buffer = std::move(m_spare.back());
+    m_spare.pop_back();
+    return buffer;
+}
+
+void FramePump::run(SharedBytes bytes, int64_t fromMs)
+{
+    FrameDecoder decoder;
+    FrameScaler scaler;
+    const bool opened = decoder.open(std::move(bytes), 0) == RC_OK && decoder.seekBefore(fromMs) == RC_OK;
+    const int64_t frameMs = opened ? decoder.frameDurationMs() : 0;
+    bool ok = opened;
+    while (ok) {
+        // Late frames are skipped without waiting: the stop is checked here too.
+        if (m_stop.load())
+            return;
+        int64_t at = 0;
+        const int rc = decoder.next(&at);
+        if (rc != RC_OK) {
+            ok = rc == 1;
+            break;
+        }
+        m_endMs.store(at + frameMs);
+        // Frames before the start lead up to it from the keyframe; frames
+        // the clock has passed would only be shown late.
+        if (at + frameMs <= fromMs)
+            continue;
+        if (at + frameMs < m_clock.load(std::memory_order_relaxed)) {
+            m_dropped.fetch_add(1);
+            continue;
+        }
+        PumpedFrame frame;
+        frame.ms = at;
+        frame.width = m_width.load(std::memory_order_relaxed);
+        frame.height = m_height.load(std::memory_order_relaxed);
+        frame.pixels = spareBuffer();
+        try {
+            frame.pixels.resize(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) * 4 +
+                                FrameScaler::kTailBytes);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+            break;
+        }
+        if (!scaler.convert(*decoder.frame(), frame.width, frame.height, frame.pixels.data(), frame.width * 4)) {
+            ok = false;
+            break;
+        }
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [&] { return m_stop || m_queue.size() < kQueueFrames; });
+        if (m_stop)
+            return;
+        m_queue.push_back(std::move(frame));
+    }
+    std::lock_guard lock(m_mutex);
+    m_failed.store(!ok);
+    m_done = true;
+}
+
+bool FramePump::takeDue(int64_t clockMs, PumpedFrame& out)
+{
+    bool taken = false;
+    {
+        std::lock_guard lock(m_mutex);
+        while (!m_queue.empty() && m_queue.front().ms <= clockMs) {
+            if (taken)
+                m_dropped.fetch_add(1);
+            if (!out.pixels.empty())
+                m_spare.push_back(std::move(out.pixels));
+            out = std::move(m_queue.front());
+            m_queue.pop_front();
+            taken = true;
+        }
+    }
+    if (taken)
+        m_wake.notify_one();
+    return taken;
+}
+
+bool FramePump::hasFrame()
+{
+    std::lock_guard lock(m_mutex);
+    return !m_queue.empty();
+}
+
+bool FramePump::drained()
+{
+    std::lock_guard lock(m_mutex);
+    return m_done && m_queue.empty();
+}
+
+} // namespace Zelkoran::video

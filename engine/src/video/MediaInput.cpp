@@ -1,0 +1,112 @@
+#include "video/MediaInput.h"
+
+#include <Zelkoran/Result.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <cstring>
+
+namespace Zelkoran::video {
+
+namespace {
+
+constexpr int kIoBufferSize = 32 * 1024;
+// Bytes and time the stream probe may spend: enough for every container
+// the editor imports, bounded for hostile files.
+constexpr int64_t kProbeBytes = 8 * 1024 * 1024;
+constexpr int64_t kAnalyzeMicroseconds = 10 * AV_TIME_BASE;
+// The containers videos come in: MP4, M4V and MOV (the demuxer "mov,mp4,
+// m4a,3gp,3g2,mj2"), AVI and raw H.264. Other demuxers never see the bytes,
+// which keeps hostile files away from them.
+constexpr const char* kContainers = "mov,mp4,m4a,3gp,3g2,mj2,avi,h264";
+
+} // namespace
+
+MediaInput::~MediaInput() { close(); }
+
+void MediaInput::close()
+{
+    if (m_format)
+        avformat_close_input(&m_format);
+    if (m_io) {
+        av_freep(&m_io->buffer);
+        avio_context_free(&m_io);
+    }
+    m_bytes.reset();
+    m_pos = 0;
+}
+
+int MediaInput::read(void* opaque, uint8_t* buffer, int length)
+{
+    auto* in = static_cast<MediaInput*>(opaque);
+    const size_t size = in->m_bytes->size();
+    const size_t n = std::min(size - in->m_pos, static_cast<size_t>(std::max(length, 0)));
+    if (n == 0)
+        return AVERROR_EOF;
+    std::memcpy(buffer, in->m_bytes->data() + in->m_pos, n);
+    in->m_pos += n;
+    return static_cast<int>(n);
+}
+
+int64_t MediaInput::seek(void* opaque, int64_t offset, int whence)
+{
+    auto* in = static_cast<MediaInput*>(opaque);
+    const auto size = static_cast<int64_t>(in->m_bytes->size());
+    if (whence & AVSEEK_SIZE)
+        return size;
+    int64_t base = 0;
+    switch (whence & ~AVSEEK_FORCE) {
+    case SEEK_SET: base = 0; break;
+    case SEEK_CUR: base = static_cast<int64_t>(in->m_pos); break;
+    case SEEK_END: base = size; break;
+    default: return AVERROR(EINVAL);
+    }
+    if (offset > size - base || offset < -base)
+        return AVERROR(EINVAL);
+    in->m_pos = static_cast<size_t>(base + offset);
+    return static_cast<int64_t>(in->m_pos);
+}
+
+int MediaInput::open(SharedBytes bytes)
+{
+    close();
+    if (!bytes || bytes->empty())
+        return RC_ERR_CORRUPT;
+    m_bytes = std::move(bytes);
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+    if (!buffer)
+        return RC_ERR_NO_MEMORY;
+    m_io = avio_alloc_context(buffer, kIoBufferSize, 0, this, &MediaInput::read, nullptr, &MediaInput::seek);
+    if (!m_io) {
+        av_free(buffer);
+        return RC_ERR_NO_MEMORY;
+    }
+    m_format = avformat_alloc_context();
+    if (!m_format)
+        return RC_ERR_NO_MEMORY;
+    m_format->pb = m_io;
+    m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    m_format->probesize = kProbeBytes;
+    m_format->max_analyze_duration = kAnalyzeMicroseconds;
+    m_format->format_whitelist = av_strdup(kContainers);
+    // On failure avformat_open_input frees the context itself.
+    if (avformat_open_input(&m_format, nullptr, nullptr, nullptr) != 0) {
+        m_format = nullptr;
+        return RC_ERR_CORRUPT;
+    }
+    if (avformat_find_stream_info(m_format, nullptr) < 0)
+        return RC_ERR_CORRUPT;
+    return RC_OK;
+}
+
+int MediaInput::rewind()
+{
+    if (!m_format)
+        return RC_ERR_INVALID;
+    return avformat_seek_file(m_format, -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) >= 0 ? RC_OK : RC_ERR_CORRUPT;
+}
+
+} // namespace Zelkoran::video

@@ -1,0 +1,45 @@
+// A video container (MP4, M4V, MOV, AVI or raw H.264) demuxed by FFmpeg straight from bytes held in memory (an
+// archive block or a whole file), through a custom AVIOContext: nothing is
+// written to disk to read a video. Several inputs may share one byte buffer,
+// each on its own thread.
+#pragma once
+
+#include <Zelkoran/CMem.h>
+
+#include <cstdint>
+#include <memory>
+
+struct AVFormatContext;
+struct AVIOContext;
+
+namespace Zelkoran::video {
+
+// The immutable source bytes every reader of one video shares.
+using SharedBytes = std::shared_ptr<const Vector<uint8_t>>;
+
+class MediaInput {
+public:
+    MediaInput() = default;
+    ~MediaInput();
+    MediaInput(const MediaInput&) = delete;
+    MediaInput& operator=(const MediaInput&) = delete;
+
+    // Opens the container and reads its stream facts. 0, RC_ERR_CORRUPT (no
+    // container FFmpeg reads), RC_ERR_NO_MEMORY.
+    int open(SharedBytes bytes);
+    AVFormatContext* context() const { return m_format; }
+    // Back to the first byte, for sources without an index (raw streams).
+    int rewind();
+
+private:
+    void close();
+    static int read(void* opaque, uint8_t* buffer, int length);
+    static int64_t seek(void* opaque, int64_t offset, int whence);
+
+    SharedBytes m_bytes;
+    size_t m_pos = 0;
+    AVIOContext* m_io = nullptr;
+    AVFormatContext* m_format = nullptr;
+};
+
+} // namespace Zelkoran::video

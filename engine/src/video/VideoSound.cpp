@@ -1,0 +1,235 @@
+#include "video/VideoSound.h"
+
+#include "audio/AudioMixer.h"
+
+#include <Zelkoran/Result.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswresample/swresample.h>
+}
+
+#include <new>
+
+namespace Zelkoran::video {
+
+namespace {
+
+// Channels added when every channel is busy.
+constexpr int kChannelStep = 8;
+
+AVSampleFormat sampleFormatOf(uint16_t sdlFormat)
+{
+    switch (sdlFormat) {
+    case AUDIO_U8: return AV_SAMPLE_FMT_U8;
+    case AUDIO_S16SYS: return AV_SAMPLE_FMT_S16;
+    case AUDIO_S32SYS: return AV_SAMPLE_FMT_S32;
+    case AUDIO_F32SYS: return AV_SAMPLE_FMT_FLT;
+    default: return AV_SAMPLE_FMT_NONE;
+    }
+}
+
+// The whole sound track of an opened input, resampled into pcm.
+class SoundDecoder {
+public:
+    ~SoundDecoder()
+    {
+        swr_free(&m_swr);
+        av_frame_free(&m_frame);
+        av_packet_free(&m_packet);
+        avcodec_free_context(&m_codec);
+    }
+
+    int run(AVFormatContext* format, const AudioMixer& mixer, AVSampleFormat outFormat, Vector<uint8_t>& pcm)
+    {
+        const AVCodec* decoder = nullptr;
+        const int index = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        if (index < 0 || !decoder)
+            return 1;
+        const AVStream* stream = format->streams[index];
+        m_codec = avcodec_alloc_context3(decoder);
+        m_packet = av_packet_alloc();
+        m_frame = av_frame_alloc();
+        if (!m_codec || !m_packet || !m_frame)
+            return RC_ERR_NO_MEMORY;
+        if (avcodec_parameters_to_context(m_codec, stream->codecpar) < 0 || avcodec_open2(m_codec, decoder, nullptr) < 0)
+            return RC_ERR_CORRUPT;
+        AVChannelLayout outLayout;
+        av_channel_layout_default(&outLayout, mixer.channels);
+        const int made = swr_alloc_set_opts2(&m_swr, &outLayout, outFormat, mixer.frequency, &m_codec->ch_layout,
+                                             m_codec->sample_fmt, m_codec->sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&outLayout);
+        if (made < 0 || swr_init(m_swr) < 0)
+            return RC_ERR_CORRUPT;
+        m_outFrameBytes = av_get_bytes_per_sample(outFormat) * mixer.channels;
+        while (av_read_frame(format, m_packet) >= 0) {
+            if (m_packet->stream_index == index && avcodec_send_packet(m_codec, m_packet) >= 0)
+                if (const int rc = drain(pcm); rc != RC_OK) {
+                    av_packet_unref(m_packet);
+                    return rc;
+                }
+            av_packet_unref(m_packet);
+        }
+        avcodec_send_packet(m_codec, nullptr);
+        if (const int rc = drain(pcm); rc != RC_OK)
+            return rc;
+        return append(nullptr, 0, pcm);
+    }
+
+private:
+    int drain(Vector<uint8_t>& pcm)
+    {
+        while (avcodec_receive_frame(m_codec, m_frame) == 0) {
+            const int rc = append(const_cast<const uint8_t**>(m_frame->extended_data), m_frame->nb_samples, pcm);
+            av_frame_unref(m_frame);
+            if (rc != RC_OK)
+                return rc;
+        }
+        return RC_OK;
+    }
+
+    // Converts samples (null flushes the resampler) onto the end of pcm.
+    int append(const uint8_t** in, int samples, Vector<uint8_t>& pcm)
+    {
+        const int room = swr_get_out_samples(m_swr, samples);
+        if (room <= 0)
+            return RC_OK;
+        const size_t at = pcm.size();
+        try {
+            pcm.resize(at + static_cast<size_t>(room) * static_cast<size_t>(m_outFrameBytes));
+        } catch (const std::bad_alloc&) {
+            return RC_ERR_NO_MEMORY;
+        }
+        uint8_t* out = pcm.data() + at;
+        const int done = swr_convert(m_swr, &out, room, in, samples);
+        pcm.resize(at + static_cast<size_t>(done > 0 ? done : 0) * static_cast<size_t>(m_outFrameBytes));
+        return RC_OK;
+    }
+
+    AVCodecContext* m_codec = nullptr;
+    AVPacket* m_packet = nullptr;
+    AVFrame* m_frame = nullptr;
+    SwrContext* m_swr = nullptr;
+    int m_outFrameBytes = 0;
+};
+
+} // namespace
+
+VideoSound::~VideoSound() { release(); }
+
+int VideoSound::prepare(const SharedBytes& bytes)
+{
+    const AudioMixer* mixer = currentMixer();
+    if (!mixer)
+        return 1;
+    if (m_generation == mixer->generation)
+        return m_pcm.empty() ? 1 : RC_OK;
+    release();
+    const AVSampleFormat format = sampleFormatOf(mixer->format);
+    if (format == AV_SAMPLE_FMT_NONE)
+        return RC_ERR_IO;
+    MediaInput input;
+    if (const int rc = input.open(bytes); rc != RC_OK)
+        return rc;
+    SoundDecoder decoder;
+    const int rc = decoder.run(input.context(), *mixer, format, m_pcm);
+    if (rc < 0) {
+        m_pcm = Vector<uint8_t>();
+        return rc;
+    }
+    m_generation = mixer->generation;
+    m_bytesPerSecond = mixer->bytesPerSecond();
+    m_frameBytes = av_get_bytes_per_sample(format) * mixer->channels;
+    return m_pcm.empty() ? 1 : RC_OK;
+}
+
+bool VideoSound::isOnChannel() const
+{
+    const AudioMixer* mixer = currentMixer();
+    return m_channel >= 0 && mixer && mixer->generation == m_generation && Mix_GetChunk(m_channel) == &m_chunk &&
+           Mix_Playing(m_channel);
+}
+
+void VideoSound::countMixed(int, void*, int length, void* self)
+{
+    static_cast<VideoSound*>(self)->m_mixed.fetch_add(static_cast<uint64_t>(length), std::memory_order_relaxed);
+}
+
+int VideoSound::playFrom(int64_t ms)
+{
+    stop();
+    if (m_pcm.empty() || m_bytesPerSecond <= 0)
+        return RC_OK;
+    const int64_t frames = ms * (m_bytesPerSecond / m_frameBytes) / 1000;
+    const auto offset = static_cast<size_t>(frames) * static_cast<size_t>(m_frameBytes);
+    m_startMs = ms;
+    m_mixed.store(0, std::memory_order_relaxed);
+    if (ms < 0 || offset >= m_pcm.size())
+        return RC_OK;
+    int channel = -1;
+    const int count = Mix_AllocateChannels(-1);
+    for (int c = 0; c < count && channel < 0; ++c)
+        if (!Mix_Playing(c))
+            channel = c;
+    if (channel < 0) {
+        if (Mix_AllocateChannels(count + kChannelStep) <= count)
+            return RC_ERR_IO;
+        channel = count;
+    }
+    // The chunk points into the kept samples: nothing is copied to start
+    // part-way, and SDL_mixer frees no buffer it did not allocate.
+    m_chunk.allocated = 0;
+    m_chunk.abuf = m_pcm.data() + offset;
+    m_chunk.alen = static_cast<Uint32>(m_pcm.size() - offset);
+    m_chunk.volume = MIX_MAX_VOLUME;
+    // The counting effect is on the channel before the sound starts, so no
+    // mixed pass goes uncounted.
+    if (!Mix_RegisterEffect(channel, &VideoSound::countMixed, nullptr, this))
+        return RC_ERR_IO;
+    if (Mix_PlayChannel(channel, &m_chunk, 0) < 0) {
+        Mix_UnregisterEffect(channel, &VideoSound::countMixed);
+        return RC_ERR_IO;
+    }
+    m_channel = channel;
+    return RC_OK;
+}
+
+void VideoSound::pause()
+{
+    if (isOnChannel())
+        Mix_Pause(m_channel);
+}
+
+void VideoSound::resume()
+{
+    if (isOnChannel())
+        Mix_Resume(m_channel);
+}
+
+void VideoSound::stop()
+{
+    // Halting waits for a running mix pass and removes the effect.
+    if (isOnChannel())
+        Mix_HaltChannel(m_channel);
+    m_channel = -1;
+}
+
+bool VideoSound::isSounding() const { return isOnChannel() && !Mix_Paused(m_channel); }
+
+int64_t VideoSound::positionMs() const
+{
+    if (m_bytesPerSecond <= 0)
+        return m_startMs;
+    return m_startMs + static_cast<int64_t>(m_mixed.load(std::memory_order_relaxed) * 1000 /
+                                            static_cast<uint64_t>(m_bytesPerSecond));
+}
+
+void VideoSound::release()
+{
+    stop();
+    m_pcm = Vector<uint8_t>();
+    m_generation = 0;
+}
+
+} // namespace Zelkoran::video
