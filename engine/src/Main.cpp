@@ -9,6 +9,7 @@
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Sprite.h>
+#include <Zelkoran/Tile.h>
 #include <Zelkoran/Timer.h>
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Video.h>
@@ -41,6 +42,7 @@ struct Main::Managers {
     std::unique_ptr<CursorMgr> cursor = std::make_unique<CursorMgr>();
     std::unique_ptr<FontMgr> font = std::make_unique<FontMgr>();
     std::unique_ptr<ImageMgr> image = std::make_unique<ImageMgr>();
+    std::unique_ptr<TileMgr> tile = std::make_unique<TileMgr>(); // closes its images: after image
     std::unique_ptr<SpriteMgr> sprite = std::make_unique<SpriteMgr>();
     std::unique_ptr<GUIMgr> gui = std::make_unique<GUIMgr>();
     std::unique_ptr<AudioTrackMgr> audio = std::make_unique<AudioTrackMgr>();
@@ -104,6 +106,7 @@ ImageMgr* Main::imageMgr() { return m_mgr->image.get(); }
 LogMgr* Main::logMgr() { return m_mgr->log.get(); }
 SceneMgr* Main::sceneMgr() { return m_mgr->scene.get(); }
 SpriteMgr* Main::spriteMgr() { return m_mgr->sprite.get(); }
+TileMgr* Main::tileMgr() { return m_mgr->tile.get(); }
 Timer* Main::timer() { return m_mgr->timer.get(); }
 Tool* Main::tool() { return m_mgr->tool.get(); }
 VideoMgr* Main::videoMgr() { return m_mgr->video.get(); }

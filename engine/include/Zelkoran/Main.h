@@ -17,6 +17,7 @@ class ImageMgr;
 class LogMgr;
 class SceneMgr;
 class SpriteMgr;
+class TileMgr;
 class Timer;
 class Tool;
 class VideoMgr;
@@ -40,6 +41,7 @@ public:
     LogMgr* logMgr();
     SceneMgr* sceneMgr();
     SpriteMgr* spriteMgr();
+    TileMgr* tileMgr();
     Timer* timer();
     Tool* tool();
     VideoMgr* videoMgr();
