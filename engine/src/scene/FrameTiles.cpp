@@ -279,7 +279,6 @@ private:
                     break;
                 }
             }
-#pragma omp barrier
 #pragma omp critical(frameTileSearch)
             {
                 m_out.counters.prefilterRejected += rejected;

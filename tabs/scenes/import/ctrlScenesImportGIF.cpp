@@ -2,6 +2,7 @@
 // a still layer, and sampled frames as an animated tile layer. Decoding is
 // SDL2_image's; frames are ARGB8888 copies.
 #include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/import/FrameSampling.h"
 #include "tabs/scenes/import/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -209,17 +210,8 @@ int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptio
         return rc;
     if (loaded.empty())
         return IR_GIF_NO_FRAMES;
-    int64_t total = 0;
-    for (int d : delays)
-        total += d;
-    if (delays.empty() || total < 1)
-        total = int64_t(loaded.size()) * 100;
-    const int64_t start = std::min<int64_t>(std::max(o.startMs, 0), total - 1);
-    int64_t d = o.durationMs;
-    if (d < 1 || start + d > total)
-        d = total - start;
-    const int n = std::clamp(o.frameCount, 1, 256);
-    const int64_t d1 = std::max<int64_t>(d, 1);
+    const GIFSamplePlan plan(delays, o.startMs, o.durationMs, o.frameCount);
+    const int n = int(plan.frames.size());
     if (progress) {
         progress->setRange(0, n + 3);
         progress->setValue(0);
@@ -229,27 +221,13 @@ int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptio
         }
     }
     std::vector<SDL_Surface*> selection;
-    std::vector<int> durations;
-    if (start == 0 && total == d1 && n == int(loaded.size())) {
+    if (plan.whole) {
         selection.swap(loaded);
-        durations = delays;
     } else {
-        int64_t given = 0;
-        for (int i = 0; i < n; ++i) {
-            const int64_t length = std::max<int64_t>((int64_t(i) + 1) * d1 / n - given, 1);
-            given += length;
-            durations.push_back(int(length));
-            int64_t t = start + int64_t(i) * d1 / n;
-            if (t >= total)
-                t = total - 1;
-            size_t shown = loaded.size() - 1;
-            int64_t sum = 0;
-            for (size_t f = 0; f < loaded.size(); ++f)
-                if ((sum += delays[f]) > t) {
-                    shown = f;
-                    break;
-                }
-            SDL_Surface* copy = SDL_ConvertSurfaceFormat(loaded[shown], SDL_PIXELFORMAT_ARGB8888, 0);
+        // A frame chosen several times is copied each time: the converter
+        // takes every surface it is given.
+        for (int shown : plan.frames) {
+            SDL_Surface* copy = SDL_ConvertSurfaceFormat(loaded[size_t(shown)], SDL_PIXELFORMAT_ARGB8888, 0);
             if (!copy) {
                 destroyFrames(selection);
                 destroyFrames(loaded);
@@ -283,8 +261,8 @@ int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptio
         }
     }
     SceneLayerImportOptions copy = o;
-    copy.durationMs = int(std::min<int64_t>(d1, INT32_MAX));
-    const int rc = importFrameSequenceLayer(scene, copy, selection, width, height, padded, "GIF", &durations,
+    copy.durationMs = int(std::min<int64_t>(plan.durationMs, INT32_MAX));
+    const int rc = importFrameSequenceLayer(scene, copy, selection, width, height, padded, "GIF", &plan.durationsMs,
                                             progress, message);
     destroyFrames(selection); // left to the caller only by the first checks
     return rc;

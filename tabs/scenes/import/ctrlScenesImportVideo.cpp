@@ -2,6 +2,7 @@
 // of a time window as an animated tile layer, and a diagnostic frame dump.
 // Decoding is the engine's (Video::decodeFrameAt).
 #include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/import/FrameSampling.h"
 #include "tabs/scenes/import/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -56,34 +57,6 @@ void destroyFrames(std::vector<SDL_Surface*>& frames)
         SDL_FreeSurface(f);
     frames.clear();
 }
-
-// The sampling window of a video of total ms (<= 0 unknown).
-struct SampleWindow {
-    int64_t start = 0, duration = 1, total = 0;
-    int count = 1;
-    bool spread = false; // more than one frame asked for
-
-    SampleWindow(const SceneLayerImportOptions& o, int totalMs)
-    {
-        start = std::max(o.startMs, 0);
-        duration = o.durationMs > 0 ? o.durationMs : 1;
-        count = std::clamp(o.frameCount, 1, 256);
-        spread = o.frameCount > 1;
-        total = totalMs;
-        if (total > 0) {
-            start = std::min(start, total);
-            if (start + duration > total)
-                duration = std::max<int64_t>(total - start, 1);
-        }
-    }
-    int timeOf(int i) const
-    {
-        int64_t t = spread ? start + duration * i / count : start;
-        if (total > 0 && t > total)
-            t = total;
-        return int(t);
-    }
-};
 
 std::string sizeMessage(const char* what, int w, int h, const SceneLayerImportOptions& o)
 {
@@ -159,7 +132,7 @@ bool CtrlScenes::validateVideoLayerImport(Scene* scene, const SceneLayerImportOp
     SDL_FreeSurface(frame);
     if (!o.padToTile && (fw % o.tileWidth || fh % o.tileHeight))
         return fail(sizeMessage("Decoded frame size", fw, fh, o));
-    return validateFrameSequenceSize(SampleWindow(o, total).count, fw, fh, o.tileWidth, o.tileHeight, o.padToTile,
+    return validateFrameSequenceSize(VideoSampleWindow(o, total).count, fw, fh, o.tileWidth, o.tileHeight, o.padToTile,
                                      message);
 }
 
@@ -185,7 +158,7 @@ int CtrlScenes::importVideoLayer(Scene* scene, const SceneLayerImportOptions& o,
         Video* v = video.get();
         if (!v)
             return IR_VIDEO_ACCESS;
-        const SampleWindow window(o, v->getDuration());
+        const VideoSampleWindow window(o, v->getDuration());
         durationMs = window.duration;
         Main* main = Main::instance();
         if (progress) {
@@ -268,7 +241,7 @@ int CtrlScenes::dumpVideoFrames(const SceneLayerImportOptions& o, const string& 
     std::string base = tool->pathNormalize(outputPath.c_str()).c_str();
     if (tool->fileCheckExtension(base.c_str(), "png") && base.size() >= 4)
         base.resize(base.size() - 4);
-    const SampleWindow window(o, v->getDuration());
+    const VideoSampleWindow window(o, v->getDuration());
     if (progress) {
         progress->setRange(0, window.count);
         progress->setValue(0);
