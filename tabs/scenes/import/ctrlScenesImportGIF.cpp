@@ -3,6 +3,7 @@
 // SDL2_image's; frames are ARGB8888 copies.
 #include "tabs/scenes/ctrlScenes.h"
 #include "tabs/scenes/import/FrameSampling.h"
+#include "tabs/scenes/import/GIFSizeCheck.h"
 #include "tabs/scenes/import/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -34,9 +35,12 @@ int frameDelay(const IMG_Animation* animation, int frame)
 
 using Animation = std::unique_ptr<IMG_Animation, void (*)(IMG_Animation*)>;
 
+// Null also for a GIF whose stated sizes are beyond what may be decoded.
 Animation loadAnimation(const CtrlScenes::string& path)
 {
-    return Animation(IMG_LoadAnimation(path.c_str()), IMG_FreeAnimation);
+    GIFLayout layout;
+    return Animation(checkGIFFile(path.c_str(), layout) ? IMG_LoadAnimation(path.c_str()) : nullptr,
+                     IMG_FreeAnimation);
 }
 
 void destroyFrames(std::vector<SDL_Surface*>& frames)
