@@ -186,6 +186,42 @@ public:
     static int dumpVideoFrames(const SceneLayerImportOptions& options, const string& outputPath,
                                Zelkoran::WidgetProgress* progress);
 
+    // --- Universal VTT maps (tabs/scenes/import/ctrlScenesImportUVTT.cpp) ---
+    // Codes of importUVTT beyond the engine's; each comes with its message.
+    enum UVTTImportResult : int {
+        UIR_NO_SCENE = -511,
+        UIR_FILE = -1279,         // the file did not read; also: the map picture's base64 did not decode
+        UIR_NEW_TMX = -1535,      // also: the map picture could not be padded
+        UIR_SERIALIZE = -2047,
+        UIR_XML = -1791,          // also: no embedded map picture
+        UIR_OBJECT_IDS = -508,
+        UIR_BOOTSTRAP = -1534,    // also: the padded picture could not be made
+        UIR_OBJECTS = -510,
+        UIR_TMX_TEXT = -2046,
+        UIR_TMX_LOAD = -1278,
+        UIR_OCCLUDER_LAYER = -2045,
+        UIR_LIGHT_LAYER = -2044,
+        UIR_SELECT = -1790,
+        UIR_IMAGE_SIZE = -507,
+        UIR_TILE_GRID = -506,
+        UIR_NOT_PNG = -2303,
+        UIR_PNG_SIZE = -509,
+    };
+    // Probes the file for the dialog into the options' Universal VTT
+    // metadata. False with the message in error and uvttProbeError.
+    static bool getUVTTMetadata(const string& path, SceneLayerImportOptions& options, string& error);
+    // The options can be imported into scene (may be null) by importUVTT.
+    // False with one message.
+    bool validateUVTTImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, bool newScene,
+                            string& error) const;
+    // The file as a new scene (scene: the fresh empty one) or as layers
+    // added to scene, which then points to the imported scene, also the
+    // tab's current one. Adding keeps the old scene until the new one is
+    // complete. 0 with summary set, or a UVTTImportResult or engine code
+    // with error set.
+    int importUVTT(Zelkoran::Scene*& scene, const SceneLayerImportOptions& options, bool newScene, string& summary,
+                   string& error);
+
     // --- read by tests and the benchmark ---
     int sceneID() const { return sceneHandle; }
     bool previewOn() const { return renderEnabled; }
