@@ -43,7 +43,10 @@ String counted(const char* prefix, int n, const char* suffix = "")
     return prefix + digits + suffix;
 }
 
-bool freeSlot(Scene* scene, int slot) { return slot > scene->getLayerCount(0) || scene->getLayerType(slot) == SLT_EMPTY; }
+bool freeSlot(Scene* scene, int slot)
+{
+    return slot > scene->getLayerCount(0) || scene->getLayerType(slot) == SLT_EMPTY;
+}
 
 int firstFreeSlot(Scene* scene, int from)
 {
@@ -370,7 +373,9 @@ int CtrlScenes::importUVTT(Scene*& scene, const SceneLayerImportOptions& options
                       options.uvttPortalSegmentCount);
     else
         std::snprintf(portals, sizeof portals, "%d portals", tallies.portals);
-    const char* map = options.uvttMapMode == 0 ? "tile layer" : options.uvttMapMode == 1 ? "image layer" : "not imported";
+    const char* map = options.uvttMapMode == 0   ? "tile layer"
+                      : options.uvttMapMode == 1 ? "image layer"
+                                                 : "not imported";
     char text[512];
     std::snprintf(text, sizeof text, "UVTT imported: map %s, %d occluders, %s and %d lights.%s", map,
                   tallies.occluders, portals, tallies.lights,
