@@ -4,6 +4,7 @@
 #include "tabs/SceneTabFixture.h"
 #include "tabs/UvttFixture.h"
 
+#include "archive/LogCapture.h"
 #include "scene/SceneAccess.h"
 
 #include <cstdlib>
@@ -235,6 +236,21 @@ TEST_F(UvttImportTest, Refusals)
     EXPECT_EQ(importNew(gone, scene), CtrlScenes::UIR_FILE);
     EXPECT_EQ(error, "UVTT file could not be opened.");
     closeScene(scene);
+}
+
+TEST_F(UvttImportTest, NewerFormatsAreImportedWithAWarning)
+{
+    for (const char* format : {"1.5", "2.25"}) {
+        LogCapture log(folder.path("import.log"));
+        Options o = optionsFor(map(std::string("\"format\": ") + format + "," + wallsAndLight()));
+        o.uvttMapMode = 2;
+        Scene* scene = nullptr;
+        EXPECT_EQ(importNew(o, scene), 0);
+        const bool warned = log.text().find("[Skarden] Warning: UVTT format 2.25 is newer than the supported 0.x/1.x "
+                                            "formats; compatible fields will be imported.\n") != std::string::npos;
+        EXPECT_EQ(warned, std::string(format) == "2.25") << format;
+        closeScene(scene);
+    }
 }
 
 TEST_F(UvttImportTest, ObjectIdsBeyondTheRangeAreRefused)
