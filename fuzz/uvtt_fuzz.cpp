@@ -18,8 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     using namespace Zelkoran;
     UVTTDocument document;
     String error;
-    if (!parseUVTTDocument(reinterpret_cast<const char*>(data), size, document, error))
-        return error.empty() ? (std::abort(), 0) : 0;
+    if (!parseUVTTDocument(reinterpret_cast<const char*>(data), size, document, error)) {
+        if (error.empty()) // every refusal says why
+            std::abort();
+        return 0;
+    }
 
     XMLMgr* xmls = Main::instance()->xmlMgr();
     const int xmlId = xmls->create("map", 0);
