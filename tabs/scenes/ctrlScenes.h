@@ -19,18 +19,22 @@
 
 #include "tabs/base/ctrlBase.h"
 #include "tabs/scenes/SceneTabWidgets.h"
+#include "tabs/scenes/import/SceneLayerImportOptions.h"
 
 #include <Zelkoran/Archive.h>
 
 #include <functional>
 #include <set>
+#include <vector>
 
 class SceneFileNames;
 
 namespace Zelkoran {
 class Scene;
 class XML;
+class WidgetProgress;
 } // namespace Zelkoran
+struct SDL_Surface;
 
 class CtrlScenes : public CtrlBase {
 public:
@@ -158,6 +162,109 @@ public:
     // A TMX file chosen by the user, imported in full under its file name
     // and shown. 0 or -1.
     int onImportTiledMap();
+    // --- imports (tabs/scenes/import/) ---
+    using SceneLayerImportOptions = ::SceneLayerImportOptions;
+    // Import codes beyond the engine's.
+    enum ImportResult : int {
+        IR_NO_SCENE = -511,
+        IR_NO_FRAMES = -510, // no frames; for the video import an empty path
+        IR_BAD_TILE_SIZE = -509,
+        IR_FRAME_SIZES_DIFFER = -508,
+        IR_NOT_WHOLE_TILES = -507,
+        IR_NO_CELLS = -506,
+        IR_NO_FRAME_DECODED = -255,
+        IR_ALL_TRANSPARENT = -254,
+        IR_NOTHING_WRITTEN = -254, // the frame dump wrote no file
+        IR_PNG_WRITE = -1023,
+        IR_TILE_IMAGE = -253,
+        IR_GIF_UNREADABLE = -767,
+        IR_GIF_NO_FRAMES = -1279,
+        IR_PAD_FAILED = -1531,
+        IR_TILE_ACCESS = -1532, // also: a GIF sample copy failed
+        IR_IMAGE_ACCESS = -1533,
+        IR_ATLAS = -1534, // the atlas (or a padded still frame) could not be made
+        IR_CONVERT = -1535,
+        IR_LAYER_ACCESS = -1790,
+        IR_VIDEO_ACCESS = -1791,
+        IR_NO_TILE_SET = -2044,
+        IR_CANCELLED = -1948, // the user quit during the import; nothing is shown
+    };
+    // The dialog's starting record: new-scene mode leaves the source kind 0.
+    SceneLayerImportOptions defaultImportOptions(bool newScene) const;
+    // The import's result can be stored: always without a scene; else a
+    // scene name in the name field or list, an archive path and the open
+    // archive. False with one message.
+    bool validateSceneImportSaveContext(Zelkoran::Scene* scene, string& message) const;
+    // Turns frames (ARGB8888, one size, whole tiles) into a tile layer of
+    // scene in the options' slot, with an atlas tile set and tile
+    // animations for cells that change; takes the frames (-511, -510, -509
+    // leave them to the caller; otherwise they are destroyed and frames is
+    // emptied). sourceWidth x sourceHeight and padded only feed the texts;
+    // kind "GIF" or "Video" (null or empty: "Video"); frameDurations per
+    // frame (ms) when of the frames' count; progress continues the caller's
+    // scale with frames + 1 .. + 3 and lets the user cancel. message gets
+    // the summary on success. 0, or an ImportResult or engine code.
+    static int importFrameSequenceLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                        std::vector<SDL_Surface*>& frames, int sourceWidth, int sourceHeight,
+                                        bool padded, const char* kind, const std::vector<int>* frameDurations,
+                                        Zelkoran::WidgetProgress* progress, string* message);
+    // Size, frame count and total duration (delays below 1 count 100 ms).
+    // True when all of size and count are at least 1.
+    static bool getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs);
+    // A GIF request the imports can carry out, else false with one message.
+    bool validateGIFLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                string& message) const;
+    // The GIF's first frame as an image or tile layer (Scene::importLayerFromImage).
+    static int importGIFImageLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                   const string& layerName);
+    // The GIF's frames over the options' time window as an animated tile layer.
+    static int importGIFAnimatedLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                      Zelkoran::WidgetProgress* progress, string* message);
+    // A video request the import can carry out, else false with one message.
+    bool validateVideoLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                  string& message) const;
+    // Evenly spaced frames of the options' time window as an animated tile layer.
+    static int importVideoLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                Zelkoran::WidgetProgress* progress, string* message);
+    // Diagnostics: writes the sampled frames as outputPath_000.png and so on.
+    static int dumpVideoFrames(const SceneLayerImportOptions& options, const string& outputPath,
+                               Zelkoran::WidgetProgress* progress);
+
+    // --- Universal VTT maps (tabs/scenes/import/ctrlScenesImportUVTT.cpp) ---
+    // Codes of importUVTT beyond the engine's; each comes with its message.
+    enum UVTTImportResult : int {
+        UIR_NO_SCENE = -511,
+        UIR_FILE = -1279,         // the file did not read; also: the map picture's base64 did not decode
+        UIR_NEW_TMX = -1535,      // also: the map picture could not be padded
+        UIR_SERIALIZE = -2047,
+        UIR_XML = -1791,          // also: no embedded map picture
+        UIR_OBJECT_IDS = -508,
+        UIR_BOOTSTRAP = -1534,    // also: the padded picture could not be made
+        UIR_OBJECTS = -510,
+        UIR_TMX_TEXT = -2046,
+        UIR_TMX_LOAD = -1278,
+        UIR_OCCLUDER_LAYER = -2045,
+        UIR_LIGHT_LAYER = -2044,
+        UIR_SELECT = -1790,
+        UIR_IMAGE_SIZE = -507,
+        UIR_TILE_GRID = -506,
+        UIR_NOT_PNG = -2303,
+        UIR_PNG_SIZE = -509,
+    };
+    // Probes the file for the dialog into the options' Universal VTT
+    // metadata. False with the message in error and uvttProbeError.
+    static bool getUVTTMetadata(const string& path, SceneLayerImportOptions& options, string& error);
+    // The options can be imported into scene (may be null) by importUVTT.
+    // False with one message.
+    bool validateUVTTImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, bool newScene,
+                            string& error) const;
+    // The file as a new scene (scene: the fresh empty one) or as layers
+    // added to scene, which then points to the imported scene, also the
+    // tab's current one. Adding keeps the old scene until the new one is
+    // complete. 0 with summary set, or a UVTTImportResult or engine code
+    // with error set.
+    int importUVTT(Zelkoran::Scene*& scene, const SceneLayerImportOptions& options, bool newScene, string& summary,
+                   string& error);
 
     // --- read by tests and the benchmark ---
     int sceneID() const { return sceneHandle; }

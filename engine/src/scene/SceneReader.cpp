@@ -542,14 +542,20 @@ int Reader::readMap(const void* data, size_t size, const Origin& origin)
 
     // The engine's own texts keep each top-level layer in the slot of its id.
     static constexpr std::string_view marker = kSceneMarker;
+    // Layers appended to such a text (an import adding object groups) may
+    // follow in any order; the ids need only be distinct.
     bool bySlot = std::string_view(t.raw).find(marker) != std::string_view::npos;
-    int last = 0;
+    std::vector<bool> taken;
     for (pugi::xml_node e : root.children()) {
-        if (e.type() != pugi::node_element || !isLayerElement(e.name()))
+        if (!bySlot || e.type() != pugi::node_element || !isLayerElement(e.name()))
             continue;
         const int id = e.attribute("id").as_int();
-        bySlot = bySlot && id > last && id <= kMaxSlots;
-        last = id;
+        bySlot = id >= 1 && id <= kMaxSlots;
+        if (bySlot && size_t(id) > taken.size())
+            taken.resize(size_t(id));
+        bySlot = bySlot && !taken[size_t(id) - 1];
+        if (bySlot)
+            taken[size_t(id) - 1] = true;
     }
     for (pugi::xml_node e : root.children()) {
         if (e.type() != pugi::node_element || !isLayerElement(e.name()))

@@ -1,0 +1,116 @@
+// Frame tiles: cuts equally sized ARGB8888 frames into one grid of tiles,
+// de-duplicates the tile images of every frame and cell (exactly or within a
+// tolerance), and tells per cell whether it shows one tile or a sequence
+// that changes over the frames. The first unique tile found gets id 1; when
+// several earlier tiles match a new one, the lowest id wins, whatever the
+// number of threads. Used by the scene layer imports and by the editor's
+// conversion of GIFs and videos into animated tile layers.
+//
+// Threads: callable from any one thread; the analysis runs OpenMP teams of
+// the default size inside.
+#pragma once
+
+#include <SDL_surface.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace Zelkoran {
+
+// Raw tiles (frames x cells) above this are refused: the per-cell sequences
+// alone take 4 bytes per raw tile.
+inline constexpr int64_t kMaxFrameTiles = int64_t(1) << 26;
+
+// Per-tile statistics, computed once per frame and cell, that let most
+// tolerant comparisons end without reading pixels.
+struct FrameTileCandidate {
+    int32_t frame = 0;
+    int32_t x = 0, y = 0; // top-left pixel in the frame
+    int32_t cell = 0;
+    int32_t avgR = 0, avgG = 0, avgB = 0; // means of the opaque pixels (alpha != 0)
+    int32_t opaqueCount = 0;
+    int32_t blockCount[16] = {}; // opaque pixels per 4 x 4 sub-block
+    int64_t blockSumR[16] = {}, blockSumG[16] = {}, blockSumB[16] = {};
+    uint8_t transparent = 0; // no opaque pixel
+};
+
+// How tiles are compared, derived from a tile size, a match percentage and
+// a mode (0 pixel deviation, any other value average colour error).
+struct FrameTileSettings {
+    int tileWidth = 0, tileHeight = 0;
+    float match = 100.0f; // clamped into 1..100
+    bool averageMode = true;
+    int averageError = 0;       // (100 - match) x 3: allowed colour error per pixel
+    int maxDifferentPixels = 0; // (1 - match / 100) x area
+    int step = 1;               // width of a colour bucket: averageError + 1
+    int qMax = 255;             // highest bucket index of a channel
+
+    static FrameTileSettings make(int tileWidth, int tileHeight, float matchPercent, int matchMode);
+    int64_t area() const { return int64_t(tileWidth) * tileHeight; }
+    // Tiles match only when identical (in average mode: colours under alpha
+    // 0 ignored), so a hash finds the one match.
+    bool exact() const { return averageMode ? averageError == 0 : maxDifferentPixels == 0; }
+};
+
+struct FrameTileCounters {
+    int64_t prefilterRejected = 0;
+    int64_t fullCompares = 0;
+    int64_t parallelSearches = 0;
+};
+
+// Where a unique tile's pixels are: its frame and top-left pixel.
+struct FrameTileSource {
+    int32_t frame = 0, x = 0, y = 0;
+};
+
+// One distinct changing cell sequence and the animated tile that plays it.
+struct FrameAnimationOwner {
+    int32_t tileId = 0;             // unique tiles + owners before it + 1
+    std::vector<uint32_t> sequence; // tile id per frame, 0 = empty
+};
+
+struct FrameTileAnalysis {
+    int cols = 0, rows = 0, frames = 0;
+    std::vector<FrameTileSource> unique; // tile id = position + 1
+    std::vector<uint32_t> cellIds;       // per cell: 0, a unique tile id or an owner's tileId
+    std::vector<FrameAnimationOwner> owners;
+    int64_t animatedCells = 0;
+    FrameTileCounters counters;
+    double prepareMs = 0.0, dedupeMs = 0.0, animationsMs = 0.0;
+
+    int64_t cells() const { return int64_t(cols) * rows; }
+    int64_t rawTiles() const { return cells() * frames; }
+    int64_t finalTiles() const { return int64_t(unique.size()) + int64_t(owners.size()); }
+};
+
+// The cheap prefilter: true when a and b may match. mode 1 compares opaque
+// counts, average colours and sub-block sums against tolerance (the allowed
+// error per pixel); any other mode checks transparency only.
+bool canFrameTileCandidatesMatch(const FrameTileCandidate& a, const FrameTileCandidate& b, int mode, int tolerance,
+                                 int64_t area);
+
+// The tolerant full comparison of two width x height tiles of ARGB8888
+// surfaces: alpha bytes equal, and the summed colour error of the opaque
+// pixels at most tolerance x width x height. True below 1 x 1.
+bool compareFrameTilesAverageColor(SDL_Surface* a, int ax, int ay, SDL_Surface* b, int bx, int by, int width,
+                                   int height, int tolerance);
+
+// Analyses frames (ARGB8888, all of the first one's size, a whole number of
+// tiles). Returns 0, or RC_ERR_INVALID (no frame, sizes differ, not whole
+// tiles, no cell), RC_ERR_TOO_LARGE (more than kMaxFrameTiles raw tiles),
+// RC_ERR_NO_MEMORY.
+int analyzeFrameTiles(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& settings,
+                      FrameTileAnalysis& out);
+
+// Atlas grid for count tiles: ceil(sqrt(count)) columns, rows to fit.
+void frameTileAtlasGrid(int64_t count, int& columns, int& rows);
+
+// The atlas of an analysis: unique tiles in slots 0..U-1, then each owner's
+// still image (its first non-empty tile); tile id t in slot t - 1, row by
+// row. Copies pixels unblended. Returns 0 and a new surface the caller
+// owns, or RC_ERR_NO_MEMORY (no surface), RC_ERR_IO (a copy failed; no
+// surface is returned).
+int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTileAnalysis& analysis,
+                        const FrameTileSettings& settings, SDL_Surface*& atlas);
+
+} // namespace Zelkoran

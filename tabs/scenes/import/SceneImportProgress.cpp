@@ -1,0 +1,117 @@
+#include "tabs/scenes/import/SceneImportProgress.h"
+
+#include "app/ResourceManager.h"
+
+#include <Zelkoran/Font.h>
+#include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+#include <SDL_events.h>
+
+#include <algorithm>
+#include <string>
+
+using namespace Zelkoran;
+
+namespace {
+
+enum ProgressWidget : int { PW_TITLE = 1168, PW_LABEL = 1169, PW_BAR = 1170 };
+
+int g_progressPanels = 0;
+
+constexpr const char* kVideoImportTips =
+    "Use short clips and select only the time range that contains useful motion.\n\n"
+    "Recommended starting point for compressed video:\n"
+    "- Match mode: Average color error\n"
+    "- Match: 95.0% to 96.5%\n"
+    "- Frames: 8 to 32\n"
+    "- Tile size: same as your target map grid\n\n"
+    "If too many cells become animated:\n"
+    "- reduce Duration\n"
+    "- reduce Frames\n"
+    "- lower Match slightly\n\n"
+    "If different tiles are merged incorrectly:\n"
+    "- increase Match\n"
+    "- try Pixel deviation for lossless or very clean sources\n\n"
+    "Avoid very low Match values. They can create small atlases, but may merge different tiles incorrectly.\n\n"
+    "Compressed videos usually need Average color error because codec artifacts make identical tiles differ "
+    "slightly.";
+
+} // namespace
+
+int refreshSceneImportProgressUI(Main* main)
+{
+    SDL_Event event;
+    while (main->update(&event))
+        if (event.type == SDL_QUIT) {
+            SDL_PushEvent(&event);
+            return 0;
+        }
+    return 1;
+}
+
+VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* resources, const char* title,
+                                                int frames)
+{
+    VideoImportProgressUI ui;
+    const std::string n = std::to_string(g_progressPanels++);
+    GUIMgr* gui = main->guiMgr();
+    const int id = gui->create(("VideoImportProgress" + n).c_str(), 32.0f);
+    Panel* panel = id > 0 ? gui->getPanel(id) : nullptr;
+    if (!panel) {
+        if (id > 0)
+            gui->close(id);
+        return ui;
+    }
+    const int font = resources ? resources->get(SR_FONT) : 0;
+    Widget* base = panel->baseWidget();
+    base->setBorderCorner(4, WS_ALL);
+    base->setFont(font, WS_ALL);
+    base->setSize(330, 105);
+    base->setBackgroundColor(240, 240, 240, WS_ALL);
+    base->setBorderColor(116, 129, 147, 255, WS_ALL);
+    base->setPosition(Position(0, PH_CENTER), Position(0, PH_CENTER));
+    panel->setPanelType(PT_MODAL, 0);
+    if (WidgetLabel* caption = panel->createLabel(("VideoImportTitle" + n).c_str(), PW_TITLE)) {
+        const int white = main->fontMgr()->getBuiltin("Arial12White");
+        if (white > 0)
+            caption->setFont(white, WS_ALL);
+        caption->setFeatures(WF_NO_BG, false);
+        caption->setBackgroundColor(104, 118, 138, WS_ALL);
+        caption->setSize(330, 25);
+        caption->setPosition(0, 0);
+        caption->setText(title ? title : "", Position(0, PH_CENTER), Position(2, PH_CENTER));
+    }
+    if (WidgetLabel* label = panel->createLabel(("VideoImportProgressLabel" + n).c_str(), PW_LABEL)) {
+        label->setFont(font, WS_ALL);
+        label->setBackgroundColor(240, 240, 240, WS_ALL);
+        label->setText("Creating animated tile layer...");
+        label->setPosition(18, 43);
+    }
+    if (WidgetProgress* bar = panel->createProgress(("VideoImportProgressBar" + n).c_str(), PW_BAR)) {
+        bar->setSize(294, 14);
+        bar->setRange(0, std::max(frames, 1) + 3);
+        bar->setValue(0);
+        bar->setBackgroundColor(48, 112, 192, 2);
+        bar->setBackgroundColor(190, 190, 190, 1);
+        bar->setPosition(18, 68);
+        ui.progressBar = bar;
+    }
+    base->show();
+    ui.panelId = id;
+    refreshSceneImportProgressUI(main); // a quit stays queued; the first step sees it
+    return ui;
+}
+
+void closeVideoImportProgressUI(Main* main, VideoImportProgressUI& ui)
+{
+    if (ui.panelId > 0)
+        main->guiMgr()->close(ui.panelId);
+    ui.panelId = 0;
+    ui.progressBar = nullptr;
+}
+
+void showVideoImportHelp() { Main::instance()->tool()->messageBox("Video Import Tips", kVideoImportTips, 1, 3, 0, -1, -1); }

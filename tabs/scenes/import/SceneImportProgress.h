@@ -1,0 +1,37 @@
+// The modal progress panel of the GIF and video conversions and the event
+// pump that keeps the window alive while they run. A quit request during a
+// conversion cancels it and stays queued for the editor's main loop.
+// Main thread only.
+#pragma once
+
+class ResourceManager;
+
+namespace Zelkoran {
+class Main;
+class WidgetProgress;
+} // namespace Zelkoran
+
+struct VideoImportProgressUI {
+    int panelId = 0;                                // 0 when there is none
+    Zelkoran::WidgetProgress* progressBar = nullptr; // null when the panel or bar was not made
+};
+
+// Delivers every pending event through Main::update. 0 when one was a quit
+// request (pushed back onto the queue at once): the caller cancels;
+// 1 when no event is left.
+int refreshSceneImportProgressUI(Zelkoran::Main* main);
+
+// Shows the centred modal panel titled title with a bar of range
+// 0 .. max(frames, 1) + 3 and draws it once. Panel id 0 and no bar when the
+// panel cannot be made; a widget that cannot be made is left out.
+VideoImportProgressUI openVideoImportProgressUI(Zelkoran::Main* main, ResourceManager* resources, const char* title,
+                                                int frames);
+// Closes the panel; ui is left empty, so a second call does nothing.
+void closeVideoImportProgressUI(Zelkoran::Main* main, VideoImportProgressUI& ui);
+
+// The "Video Import Tips" box of the import dialog.
+void showVideoImportHelp();
+
+// Size and length (ms, 0 when unknown) of a video file. True when the
+// size is known.
+bool getVideoMetadata(Zelkoran::Main* main, const char* path, int& width, int& height, int& durationMs);

@@ -1,0 +1,65 @@
+// What the scene import dialog asks of one import: the source, where its
+// result goes, how pictures are cut into tiles, how animated sources are
+// sampled, which Universal VTT parts come along, and what probing the
+// chosen file learned (kept per path so a re-choice can reuse it).
+// A plain value, copied freely; never shared between threads.
+#pragma once
+
+#include <Zelkoran/CMem.h>
+
+#include <cstdint>
+
+struct SceneLayerImportOptions {
+    using string = Zelkoran::String;
+
+    int32_t sourceType = 0; // 0 none, 1 still image, 2 frame sequence, 3 Tiled map, 4 Universal VTT
+    int32_t fileKind = 0;   // 0 other, 1 PNG or BMP, 2 video, 3 GIF
+    string sourcePath;
+    string layerName; // new scene: the scene's name; Universal VTT: layer name prefix
+    int32_t targetLayer = 1; // 1-based slot, -1 none chosen
+    int32_t tileWidth = 16;
+    int32_t tileHeight = 16;
+    float matchPercent = 100.0f; // 1..100; 100 merges identical tiles only
+    int32_t matchMode = 1;       // 0 pixel deviation, else average colour error
+    bool padToTile = false;      // pad right and bottom edges to whole tiles
+    bool padTransparent = true;  // else padding takes padColor
+    uint32_t padColor = 0;       // 0xRRGGBB, opaque
+    bool imageLayer = false;     // one image layer instead of tiles
+    bool useColorKey = false;
+    int32_t colorKey = -1; // 0xRRGGBB, -1 none (even with useColorKey)
+    int32_t startMs = 0;
+    int32_t durationMs = 1000;
+    int32_t frameCount = 16; // at most this many sampled frames
+    // GIF probe cache, valid for gifProbePath only.
+    bool gifProbeValid = false;
+    string gifProbePath;
+    int32_t gifWidth = 0;
+    int32_t gifHeight = 0;
+    int32_t gifFrameCount = 0;
+    int32_t gifDurationMs = 0;
+    // Universal VTT choices.
+    int32_t uvttMapMode = 0; // 0 tile layer, 1 image layer, 2 none (slot still reserved)
+    bool uvttImportWalls = true;
+    bool uvttImportObjects = true;
+    bool uvttImportPortals = true;
+    bool uvttMergePortals = false;
+    bool uvttImportLights = true;
+    bool uvttBlockMovement = false;
+    // Universal VTT metadata cache, valid for uvttProbePath only.
+    bool uvttMetadataValid = false;
+    bool uvttBakedLighting = false;
+    bool uvttHasImage = false;
+    string uvttProbePath;
+    string uvttProbeError;
+    string uvttCreator;
+    int32_t uvttGridWidth = 0;
+    int32_t uvttGridHeight = 0;
+    int32_t uvttPixelsPerGrid = 0;
+    int32_t uvttPixelWidth = 0;
+    int32_t uvttPixelHeight = 0;
+    int32_t uvttWallCount = 0;
+    int32_t uvttObjectCount = 0;
+    int32_t uvttPortalSegmentCount = 0;
+    int32_t uvttMergedPortalCount = 0;
+    int32_t uvttLightCount = 0;
+};

@@ -1,0 +1,273 @@
+// Animated GIFs as layer sources: the probe, the checks, the first frame as
+// a still layer, and sampled frames as an animated tile layer. Decoding is
+// SDL2_image's; frames are ARGB8888 copies.
+#include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/import/FrameSampling.h"
+#include "tabs/scenes/import/GIFSizeCheck.h"
+#include "tabs/scenes/import/SceneImportChecks.h"
+#include "tabs/scenes/import/SceneImportProgress.h"
+
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Scene.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+using namespace Zelkoran;
+
+namespace {
+
+int g_gifImageCounter = 0;
+
+// Delays below 1 (or none at all) count as 100 ms.
+int frameDelay(const IMG_Animation* animation, int frame)
+{
+    const int delay = animation->delays ? animation->delays[frame] : 0;
+    return delay < 1 ? 100 : delay;
+}
+
+using Animation = std::unique_ptr<IMG_Animation, void (*)(IMG_Animation*)>;
+
+// Null also for a GIF whose stated sizes are beyond what may be decoded.
+Animation loadAnimation(const CtrlScenes::string& path)
+{
+    GIFLayout layout;
+    return Animation(checkGIFFile(path.c_str(), layout) ? IMG_LoadAnimation(path.c_str()) : nullptr,
+                     IMG_FreeAnimation);
+}
+
+void destroyFrames(std::vector<SDL_Surface*>& frames)
+{
+    for (SDL_Surface* f : frames)
+        SDL_FreeSurface(f);
+    frames.clear();
+}
+
+// Every frame as an ARGB8888 copy with its delay.
+int loadGIFFrames(const CtrlScenes::string& path, std::vector<SDL_Surface*>& frames, std::vector<int>& delays,
+                  int& width, int& height)
+{
+    width = height = 0;
+    Animation animation = loadAnimation(path);
+    if (!animation)
+        return CtrlScenes::IR_GIF_UNREADABLE;
+    if (animation->count < 1 || !animation->frames)
+        return CtrlScenes::IR_GIF_NO_FRAMES;
+    width = animation->w, height = animation->h;
+    for (int i = 0; i < animation->count; ++i) {
+        SDL_Surface* copy = animation->frames[i]
+                                ? SDL_ConvertSurfaceFormat(animation->frames[i], SDL_PIXELFORMAT_ARGB8888, 0)
+                                : nullptr;
+        if (!copy) {
+            destroyFrames(frames);
+            delays.clear();
+            return CtrlScenes::IR_CONVERT;
+        }
+        frames.push_back(copy);
+        delays.push_back(frameDelay(animation.get(), i));
+    }
+    return 0;
+}
+
+bool badMatch(float percent) { return !(percent >= 1.0f && percent <= 100.0f); }
+
+void divisibilityMessage(int width, int height, const SceneLayerImportOptions& o, CtrlScenes::string& message)
+{
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "GIF resolution %dx%d is not divisible by tile size %dx%d. Enable padding to import edge tiles.",
+                  width, height, o.tileWidth, o.tileHeight);
+    message = text;
+}
+
+} // namespace
+
+bool CtrlScenes::getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs)
+{
+    width = height = frameCount = totalMs = 0;
+    Animation animation = loadAnimation(path);
+    if (!animation)
+        return false;
+    width = animation->w, height = animation->h, frameCount = animation->count;
+    int64_t total = 0;
+    for (int i = 0; animation->frames && i < animation->count; ++i)
+        total += frameDelay(animation.get(), i);
+    totalMs = int(std::min<int64_t>(total, INT32_MAX));
+    return width >= 1 && height >= 1 && frameCount >= 1 && animation->frames;
+}
+
+bool CtrlScenes::validateGIFLayerImport(Scene* scene, const SceneLayerImportOptions& o, string& message) const
+{
+    message.clear();
+    if (!validateSceneImportTargetLayer(scene, o.targetLayer, message))
+        return false;
+    if (o.sourcePath.empty()) {
+        message = "Source GIF file cannot be empty.";
+        return false;
+    }
+    if (!Main::instance()->tool()->fileExists(o.sourcePath.c_str())) {
+        message = "Source GIF file does not exist.";
+        return false;
+    }
+    int width = o.gifWidth, height = o.gifHeight, frames = o.gifFrameCount, totalMs = o.gifDurationMs;
+    const bool cached = o.gifProbeValid && o.gifProbePath == o.sourcePath && width >= 1 && height >= 1 && frames >= 1;
+    if (!cached && !getGIFMetadata(o.sourcePath, width, height, frames, totalMs)) {
+        message = "GIF file could not be opened.";
+        return false;
+    }
+    if (!validateSceneImportSaveContext(scene, message))
+        return false;
+    const bool whole = width % std::max(o.tileWidth, 1) == 0 && height % std::max(o.tileHeight, 1) == 0;
+    switch (o.sourceType) {
+    case 1:
+        if (o.imageLayer)
+            return true;
+        if (o.tileWidth < 1 || o.tileHeight < 1) {
+            message = "GIF tile import requires a tile width and tile height greater than zero.";
+            return false;
+        }
+        if (badMatch(o.matchPercent)) {
+            message = "Match percentage must be between 1 and 100.";
+            return false;
+        }
+        if (!o.padToTile && !whole) {
+            divisibilityMessage(width, height, o, message);
+            return false;
+        }
+        return validateFrameSequenceSize(1, width, height, o.tileWidth, o.tileHeight, o.padToTile, message);
+    case 2:
+        if (frames == 1)
+            message = "GIF animation requires more than one frame.";
+        else if (o.tileWidth < 1 || o.tileHeight < 1)
+            message = "GIF animation import requires a tile width and tile height greater than zero.";
+        else if (o.frameCount < 1)
+            message = "Number of frames must be greater than zero.";
+        else if (o.durationMs < 1)
+            message = "GIF duration must be greater than zero.";
+        else if (badMatch(o.matchPercent))
+            message = "Match percentage must be between 1 and 100.";
+        else if (o.matchMode != 0 && o.matchMode != 1)
+            message = "GIF match mode is invalid.";
+        else if (!o.padToTile && !whole)
+            divisibilityMessage(width, height, o, message);
+        else if (o.startMs < 0 || o.startMs >= totalMs)
+            message = "Start time is beyond the GIF duration.";
+        else
+            return validateFrameSequenceSize(std::min(o.frameCount, 256), width, height, o.tileWidth, o.tileHeight,
+                                             o.padToTile, message);
+        return false;
+    default: message = "GIF source type is invalid."; return false;
+    }
+}
+
+int CtrlScenes::importGIFImageLayer(Scene* scene, const SceneLayerImportOptions& o, const string& layerName)
+{
+    if (!scene)
+        return IR_NO_SCENE;
+    std::vector<SDL_Surface*> frames;
+    std::vector<int> delays;
+    int width = 0, height = 0;
+    if (int rc = loadGIFFrames(o.sourcePath, frames, delays, width, height); rc != 0)
+        return rc;
+    if (frames.empty())
+        return IR_GIF_NO_FRAMES;
+    SDL_Surface* frame = frames[0];
+    frames.erase(frames.begin());
+    destroyFrames(frames);
+    if (o.padToTile && o.tileWidth >= 1 && o.tileHeight >= 1 &&
+        !(frame = padSurfaceToTile(frame, o.tileWidth, o.tileHeight, o.padTransparent, o.padColor)))
+        return IR_ATLAS;
+    ImageMgr* images = Main::instance()->imageMgr();
+    const std::string name = "__scene_gif_image_" + std::to_string(g_gifImageCounter++);
+    const int imageId = images->create(name.c_str(), 10);
+    Image* image = imageId >= 1 ? images->get(imageId) : nullptr;
+    if (!image || image->assignSurface(frame, 1) < 0) {
+        SDL_FreeSurface(frame);
+        if (imageId >= 1)
+            images->close(imageId);
+        return IR_IMAGE_ACCESS;
+    }
+    const int rc = scene->importLayerFromImage(o.targetLayer, imageId, layerName.c_str(), o.tileWidth, o.tileHeight,
+                                               o.matchPercent, o.colorKey);
+    images->close(imageId);
+    return rc;
+}
+
+int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptions& o, WidgetProgress* progress,
+                                       string* message)
+{
+    if (message)
+        message->clear();
+    if (!scene)
+        return IR_NO_SCENE;
+    std::vector<SDL_Surface*> loaded;
+    std::vector<int> delays;
+    int width = 0, height = 0;
+    if (int rc = loadGIFFrames(o.sourcePath, loaded, delays, width, height); rc != 0)
+        return rc;
+    if (loaded.empty())
+        return IR_GIF_NO_FRAMES;
+    const GIFSamplePlan plan(delays, o.startMs, o.durationMs, o.frameCount);
+    const int n = int(plan.frames.size());
+    if (progress) {
+        progress->setRange(0, n + 3);
+        progress->setValue(0);
+        if (!refreshSceneImportProgressUI(Main::instance())) {
+            destroyFrames(loaded);
+            return IR_CANCELLED;
+        }
+    }
+    std::vector<SDL_Surface*> selection;
+    if (plan.whole) {
+        selection.swap(loaded);
+    } else {
+        // A frame chosen several times is copied each time: the converter
+        // takes every surface it is given.
+        for (int shown : plan.frames) {
+            SDL_Surface* copy = SDL_ConvertSurfaceFormat(loaded[size_t(shown)], SDL_PIXELFORMAT_ARGB8888, 0);
+            if (!copy) {
+                destroyFrames(selection);
+                destroyFrames(loaded);
+                return IR_TILE_ACCESS;
+            }
+            selection.push_back(copy);
+        }
+        destroyFrames(loaded);
+    }
+    bool padded = false;
+    for (SDL_Surface*& frame : selection) {
+        if (o.padToTile) {
+            const int fw = frame->w, fh = frame->h;
+            SDL_Surface* grown = padSurfaceToTile(frame, o.tileWidth, o.tileHeight, o.padTransparent, o.padColor);
+            if (!grown) {
+                // frame is consumed unless the tile size was refused
+                if (o.tileWidth >= 1 && o.tileHeight >= 1)
+                    frame = nullptr;
+                destroyFrames(selection);
+                return IR_PAD_FAILED;
+            }
+            frame = grown;
+            padded = padded || frame->w != fw || frame->h != fh;
+        }
+        if (progress) {
+            progress->setValue(progress->getValue() + 1);
+            if (!refreshSceneImportProgressUI(Main::instance())) {
+                destroyFrames(selection);
+                return IR_CANCELLED;
+            }
+        }
+    }
+    SceneLayerImportOptions copy = o;
+    copy.durationMs = int(std::min<int64_t>(plan.durationMs, INT32_MAX));
+    const int rc = importFrameSequenceLayer(scene, copy, selection, width, height, padded, "GIF", &plan.durationsMs,
+                                            progress, message);
+    destroyFrames(selection); // left to the caller only by the first checks
+    return rc;
+}

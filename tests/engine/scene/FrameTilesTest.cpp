@@ -1,0 +1,348 @@
+// Frame tile analysis: tolerances, which earlier tile a new one reuses,
+// animated cells and their owners, atlas layout, and results that do not
+// depend on the thread count or on the hashed exact path.
+#include <Zelkoran/FrameTiles.h>
+#include <Zelkoran/Result.h>
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <omp.h>
+#include <xxhash.h>
+
+#include <functional>
+#include <random>
+#include <vector>
+
+using namespace Zelkoran;
+
+namespace {
+
+// Frames that free themselves.
+struct Frames {
+    std::vector<SDL_Surface*> list;
+    Frames(int count, int w, int h, const std::function<uint32_t(int, int, int)>& pixel)
+    {
+        for (int f = 0; f < count; ++f) {
+            SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x] = pixel(f, x, y);
+            list.push_back(s);
+        }
+    }
+    ~Frames()
+    {
+        for (SDL_Surface* s : list)
+            SDL_FreeSurface(s);
+    }
+};
+
+FrameTileAnalysis analyze(const Frames& frames, int tile, float match, int mode)
+{
+    FrameTileAnalysis a;
+    EXPECT_EQ(analyzeFrameTiles(frames.list, FrameTileSettings::make(tile, tile, match, mode), a), 0);
+    return a;
+}
+
+// Opaque noise from a seed (one splitmix64 step).
+uint32_t noise(uint32_t seed)
+{
+    uint64_t z = uint64_t(seed) * 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return 0xFF000000u | uint32_t((z ^ (z >> 31)) & 0xFFFFFFu);
+}
+
+TEST(FrameTiles, SettingsFromMatch)
+{
+    struct Case {
+        float match;
+        int mode, tile;
+        float clamped;
+        int averageError, maxDifferent, step, qMax;
+    };
+    const Case cases[] = {
+        {100.0f, 1, 16, 100.0f, 0, 0, 1, 255},
+        {90.0f, 0, 16, 90.0f, 30, 25, 31, 8},
+        {0.5f, 1, 8, 1.0f, 297, 63, 298, 0},
+        {150.0f, 0, 8, 100.0f, 0, 0, 1, 255},
+    };
+    for (const Case& c : cases) {
+        const FrameTileSettings s = FrameTileSettings::make(c.tile, c.tile, c.match, c.mode);
+        EXPECT_EQ(s.match, c.clamped) << c.match;
+        EXPECT_EQ(s.averageError, c.averageError) << c.match;
+        EXPECT_EQ(s.maxDifferentPixels, c.maxDifferent) << c.match;
+        EXPECT_EQ(s.step, c.step) << c.match;
+        EXPECT_EQ(s.qMax, c.qMax) << c.match;
+    }
+}
+
+// Two frames of one 16 x 16 cell: the second differs from the first as
+// described; the number of unique tiles tells whether they merged.
+TEST(FrameTiles, WhatMergesWithinTheTolerance)
+{
+    struct Case {
+        const char* what;
+        float match;
+        int mode;
+        std::function<uint32_t(int, int, int)> pixel;
+        size_t unique;
+    };
+    const auto grey = [](int v) { return 0xFF000000u | uint32_t(v) << 16 | uint32_t(v) << 8 | uint32_t(v); };
+    const auto changed = [](int count) {
+        return [count](int f, int x, int y) { return f == 1 && y * 16 + x < count ? 0xFF00FF00u : 0xFF808080u; };
+    };
+    const std::vector<Case> cases = {
+        {"25 of 256 pixels differ at 90 %", 90.0f, 0, changed(25), 1},
+        {"26 of 256 pixels differ at 90 %", 90.0f, 0, changed(26), 2},
+        {"one pixel differs at 100 %", 100.0f, 0, changed(1), 2},
+        {"colour under alpha 0 differs, average 100 %", 100.0f, 1,
+         [](int f, int x, int) { return x == 0 ? (f ? 0x00123456u : 0x00654321u) : 0xFF808080u; }, 1},
+        {"colour under alpha 0 differs, pixel 100 %", 100.0f, 0,
+         [](int f, int x, int) { return x == 0 ? (f ? 0x00123456u : 0x00654321u) : 0xFF808080u; }, 2},
+        {"alpha differs, average 100 %", 100.0f, 1,
+         [](int f, int x, int) { return x == 0 && f ? 0x80808080u : 0xFF808080u; }, 2},
+        // 90 %: average error 30, buckets 31 wide; 30 and 40 sit in
+        // neighbouring buckets and differ by 30 per pixel.
+        {"neighbouring colour bucket within error", 90.0f, 1, [&](int f, int, int) { return grey(f ? 40 : 30); }, 1},
+        {"colour error past the limit", 90.0f, 1, [&](int f, int, int) { return grey(f ? 41 : 30); }, 2},
+    };
+    for (const Case& c : cases) {
+        const Frames frames(2, 16, 16, c.pixel);
+        EXPECT_EQ(analyze(frames, 16, c.match, c.mode).unique.size(), c.unique) << c.what;
+    }
+}
+
+// A and B are far apart, C is near both: C takes the lower id, also when
+// the search is long enough to run on threads.
+TEST(FrameTiles, LowestMatchingIdWins)
+{
+    const auto near = [](int which, int x, int y) {
+        const int i = y * 16 + x;
+        if (which == 1 && i < 20)
+            return 0xFF00FF00u;
+        if (which == 2 && i >= 20 && i < 40)
+            return 0xFF0000FFu;
+        return 0xFF808080u;
+    };
+    for (int cells : {8, 300}) {
+        const int aCell = 5, bCell = cells - 3;
+        const Frames frames(2, 16 * cells, 16, [&](int f, int x, int y) -> uint32_t {
+            const int cell = x / 16;
+            if (f == 1)
+                return cell == 0 ? near(0, x % 16, y) : 0;
+            if (cell == aCell || cell == bCell)
+                return near(cell == aCell ? 1 : 2, x % 16, y);
+            return noise(uint32_t(cell * 4096 + y * 16 + x % 16));
+        });
+        for (int threads : {1, 2, 8}) {
+            omp_set_num_threads(threads);
+            const FrameTileAnalysis a = analyze(frames, 16, 90.0f, 0);
+            ASSERT_EQ(a.unique.size(), size_t(cells)) << cells;
+            ASSERT_EQ(a.owners.size(), size_t(cells)) << "every cell changes";
+            EXPECT_EQ(a.owners[0].sequence, (std::vector<uint32_t>{1, uint32_t(aCell) + 1})) << cells << threads;
+            EXPECT_EQ(a.counters.parallelSearches > 0, cells > 255) << cells;
+        }
+    }
+    omp_set_num_threads(omp_get_num_procs());
+}
+
+TEST(FrameTiles, AnimatedCellsAndOwners)
+{
+    const uint32_t red = 0xFFFF0000u, blue = 0xFF0000FFu;
+    // Cells: 0 always red; 1 and 2 red then blue then red; 3 empty, then
+    // blue; 4 never drawn.
+    const Frames frames(3, 80, 16, [&](int f, int x, int) -> uint32_t {
+        switch (x / 16) {
+        case 0: return red;
+        case 1:
+        case 2: return f == 1 ? blue : red;
+        case 3: return f == 0 ? 0u : blue;
+        default: return 0u;
+        }
+    });
+    const FrameTileAnalysis a = analyze(frames, 16, 100.0f, 1);
+    ASSERT_EQ(a.unique.size(), 2u);
+    EXPECT_EQ(a.cellIds, (std::vector<uint32_t>{1, 3, 3, 4, 0}));
+    ASSERT_EQ(a.owners.size(), 2u);
+    EXPECT_EQ(a.owners[0].sequence, (std::vector<uint32_t>{1, 2, 1}));
+    EXPECT_EQ(a.owners[1].sequence, (std::vector<uint32_t>{0, 2, 2}));
+    EXPECT_EQ(a.animatedCells, 3);
+    EXPECT_EQ(a.finalTiles(), 4);
+
+    SDL_Surface* atlas = nullptr;
+    ASSERT_EQ(buildFrameTileAtlas(frames.list, a, FrameTileSettings::make(16, 16, 100.0f, 1), atlas), 0);
+    ASSERT_EQ(atlas->w, 32);
+    ASSERT_EQ(atlas->h, 32);
+    const auto at = [&](int slot) {
+        return static_cast<uint32_t*>(atlas->pixels)[(slot / 2) * 16 * atlas->pitch / 4 + (slot % 2) * 16];
+    };
+    // Owners show their first non-empty tile.
+    EXPECT_EQ(std::vector<uint32_t>({at(0), at(1), at(2), at(3)}), std::vector<uint32_t>({red, blue, red, blue}));
+    SDL_FreeSurface(atlas);
+
+    const Frames still(1, 32, 16, [](int, int x, int) { return x < 16 ? 0xFF00FF00u : 0u; });
+    EXPECT_TRUE(analyze(still, 16, 100.0f, 1).owners.empty());
+    const Frames empty(2, 32, 16, [](int, int, int) { return 0u; });
+    EXPECT_EQ(analyze(empty, 16, 100.0f, 1).finalTiles(), 0);
+}
+
+TEST(FrameTiles, AtlasGridAndSemiTransparentPixels)
+{
+    const std::pair<int, std::pair<int, int>> grids[] = {{1, {1, 1}}, {2, {2, 1}}, {3, {2, 2}}, {5, {3, 2}},
+                                                         {16, {4, 4}}, {17, {5, 4}}};
+    for (const auto& [count, grid] : grids) {
+        int cols = 0, rows = 0;
+        frameTileAtlasGrid(count, cols, rows);
+        EXPECT_EQ(std::make_pair(cols, rows), grid) << count;
+    }
+    // Copied as they are, not blended onto the transparent atlas.
+    const Frames frames(1, 8, 8, [](int, int, int) { return 0x80402010u; });
+    SDL_SetSurfaceBlendMode(frames.list[0], SDL_BLENDMODE_BLEND);
+    const FrameTileAnalysis a = analyze(frames, 8, 100.0f, 1);
+    SDL_Surface* atlas = nullptr;
+    ASSERT_EQ(buildFrameTileAtlas(frames.list, a, FrameTileSettings::make(8, 8, 100.0f, 1), atlas), 0);
+    EXPECT_EQ(static_cast<uint32_t*>(atlas->pixels)[0], 0x80402010u);
+    SDL_FreeSurface(atlas);
+}
+
+TEST(FrameTiles, RefusesWhatItCannotCut)
+{
+    const Frames a(1, 32, 16, [](int, int, int) { return 0xFFFFFFFFu; });
+    const Frames b(1, 16, 16, [](int, int, int) { return 0xFFFFFFFFu; });
+    std::vector<SDL_Surface*> mixed = {a.list[0], b.list[0]};
+    FrameTileAnalysis out;
+    EXPECT_EQ(analyzeFrameTiles(mixed, FrameTileSettings::make(16, 16, 100, 1), out), RC_ERR_INVALID);
+    EXPECT_EQ(analyzeFrameTiles(a.list, FrameTileSettings::make(12, 16, 100, 1), out), RC_ERR_INVALID);
+    EXPECT_EQ(analyzeFrameTiles({}, FrameTileSettings::make(16, 16, 100, 1), out), RC_ERR_INVALID);
+    // 1 x 1 tiles over 256 frames of 1080p would be 530 M raw tiles.
+    SDL_Surface* big = SDL_CreateRGBSurfaceWithFormat(0, 1920, 1080, 32, SDL_PIXELFORMAT_ARGB8888);
+    std::vector<SDL_Surface*> many(256, big);
+    EXPECT_EQ(analyzeFrameTiles(many, FrameTileSettings::make(1, 1, 100, 1), out), RC_ERR_TOO_LARGE);
+    SDL_FreeSurface(big);
+}
+
+// A sprite moving over a noisy background, with jitter, so tolerant
+// matching has near tiles to choose between.
+Frames movingSprite(uint32_t seed, int count)
+{
+    std::mt19937 rng(seed);
+    std::vector<uint32_t> background(128 * 64);
+    for (uint32_t& p : background)
+        p = (rng() % 4 ? 0xFF000000u : 0u) | (rng() & 0x0F0F0Fu) * (1 + rng() % 3);
+    return Frames(count, 128, 64, [&, seed](int f, int x, int y) {
+        const bool sprite = x >= f * 7 && x < f * 7 + 20 && y >= 10 && y < 30;
+        const uint32_t jitter = (uint32_t(x * 31 + y * 17 + f * 7) + seed) % 3;
+        return sprite ? 0xFFC08040u + jitter : background[size_t(y * 128 + x)];
+    });
+}
+
+uint64_t atlasHash(const Frames& frames, const FrameTileAnalysis& a, const FrameTileSettings& s)
+{
+    SDL_Surface* atlas = nullptr;
+    EXPECT_EQ(buildFrameTileAtlas(frames.list, a, s, atlas), 0);
+    if (!atlas)
+        return 0;
+    const uint64_t h = XXH3_64bits(atlas->pixels, size_t(atlas->pitch) * size_t(atlas->h));
+    SDL_FreeSurface(atlas);
+    return h;
+}
+
+TEST(FrameTiles, SameResultForEveryThreadCount)
+{
+    const Frames frames = movingSprite(7, 12);
+    const std::tuple<float, int, int> settings[] = {{100.0f, 1, 8}, {95.0f, 1, 8}, {98.0f, 0, 4}, {90.0f, 0, 8}};
+    for (const auto& [match, mode, tile] : settings) {
+        const FrameTileSettings s = FrameTileSettings::make(tile, tile, match, mode);
+        std::vector<uint32_t> firstIds;
+        uint64_t firstAtlas = 0;
+        for (int threads : {1, 2, 8}) {
+            omp_set_num_threads(threads);
+            FrameTileAnalysis a;
+            ASSERT_EQ(analyzeFrameTiles(frames.list, s, a), 0);
+            std::vector<uint32_t> ids = a.cellIds;
+            for (const auto& o : a.owners)
+                ids.insert(ids.end(), o.sequence.begin(), o.sequence.end());
+            const uint64_t atlas = atlasHash(frames, a, s);
+            if (threads == 1) {
+                firstIds = ids, firstAtlas = atlas;
+                continue;
+            }
+            EXPECT_EQ(ids, firstIds) << match << " " << mode << " threads " << threads;
+            EXPECT_EQ(atlas, firstAtlas) << match << " " << mode << " threads " << threads;
+        }
+    }
+    omp_set_num_threads(omp_get_num_procs());
+}
+
+// The plain search: every earlier unique tile in id order, first match wins.
+std::vector<uint32_t> plainExactIds(const Frames& frames, int tile, bool average, size_t& uniqueCount)
+{
+    struct Tile {
+        int f, x, y;
+    };
+    std::vector<Tile> unique;
+    std::vector<uint32_t> ids;
+    const auto px = [&](int f, int x, int y) {
+        SDL_Surface* s = frames.list[size_t(f)];
+        return static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x];
+    };
+    const int w = frames.list[0]->w, h = frames.list[0]->h;
+    for (int f = 0; f < int(frames.list.size()); ++f)
+        for (int y = 0; y < h; y += tile)
+            for (int x = 0; x < w; x += tile) {
+                bool empty = true;
+                for (int i = 0; i < tile * tile; ++i)
+                    empty = empty && (px(f, x + i % tile, y + i / tile) >> 24) == 0;
+                if (empty) {
+                    ids.push_back(0);
+                    continue;
+                }
+                uint32_t found = 0;
+                for (size_t p = 0; p < unique.size() && !found; ++p) {
+                    bool same = true;
+                    for (int i = 0; i < tile * tile && same; ++i) {
+                        const uint32_t a = px(unique[p].f, unique[p].x + i % tile, unique[p].y + i / tile);
+                        const uint32_t b = px(f, x + i % tile, y + i / tile);
+                        same = a == b || (average && (a >> 24) == 0 && (b >> 24) == 0);
+                    }
+                    found = same ? uint32_t(p) + 1 : 0;
+                }
+                if (!found) {
+                    unique.push_back({f, x, y});
+                    found = uint32_t(unique.size());
+                }
+                ids.push_back(found);
+            }
+    uniqueCount = unique.size();
+    return ids;
+}
+
+TEST(FrameTiles, HashedExactPathEqualsThePlainSearch)
+{
+    for (uint32_t seed : {1u, 2u, 3u})
+        for (int mode : {0, 1}) {
+            // Few distinct values so many tiles repeat, some fully or partly
+            // transparent with varying hidden colours.
+            std::mt19937 rng(seed);
+            const Frames frames(6, 32, 32, [&](int, int, int) {
+                const uint32_t v = rng() % 3;
+                return v == 0 ? (rng() % 2) * 0x00FFFFFFu : 0xFF000000u | v * 0x404040u;
+            });
+            size_t unique = 0;
+            const std::vector<uint32_t> expected = plainExactIds(frames, 2, mode != 0, unique);
+            const FrameTileAnalysis a = analyze(frames, 2, 100.0f, mode);
+            ASSERT_EQ(a.unique.size(), unique) << seed << " " << mode;
+            // Rebuild the per-frame ids from the cells and owners.
+            std::vector<uint32_t> ids(expected.size());
+            for (int64_t cell = 0; cell < a.cells(); ++cell) {
+                const uint32_t id = a.cellIds[size_t(cell)];
+                for (int f = 0; f < a.frames; ++f)
+                    ids[size_t(f * a.cells() + cell)] =
+                        id > unique ? a.owners[id - unique - 1].sequence[size_t(f)] : id;
+            }
+            EXPECT_EQ(ids, expected) << seed << " " << mode;
+        }
+}
+
+} // namespace

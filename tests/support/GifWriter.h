@@ -1,0 +1,79 @@
+// Writes small GIF files for tests: 8-bit palette frames, each with its
+// delay and an optional transparent index, compressed as LZW literal
+// codes only (a clear code every 128 codes keeps them 9 bits wide).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace giftest {
+
+struct Frame {
+    std::vector<uint8_t> indexes; // width x height palette indexes
+    int delayCs = 10;             // hundredths of a second
+    int transparent = -1;         // palette index drawn transparent, -1 none
+};
+
+inline std::vector<uint8_t> encode(int w, int h, const std::vector<std::array<uint8_t, 3>>& palette,
+                                   const std::vector<Frame>& frames)
+{
+    std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
+    const auto u16 = [&](int v) {
+        out.push_back(uint8_t(v & 0xFF));
+        out.push_back(uint8_t(v >> 8));
+    };
+    u16(w), u16(h);
+    out.push_back(0xF7); // global table of 256 colours
+    out.push_back(0), out.push_back(0);
+    for (size_t i = 0; i < 256; ++i)
+        for (int c = 0; c < 3; ++c)
+            out.push_back(i < palette.size() ? palette[i][size_t(c)] : 0);
+    for (const Frame& f : frames) {
+        out.insert(out.end(), {0x21, 0xF9, 0x04, uint8_t(f.transparent >= 0 ? 0x09 : 0x08)});
+        u16(f.delayCs);
+        out.push_back(uint8_t(f.transparent >= 0 ? f.transparent : 0));
+        out.push_back(0);
+        out.push_back(0x2C);
+        u16(0), u16(0), u16(w), u16(h);
+        out.push_back(0);
+        out.push_back(8); // minimum code size
+        std::vector<uint8_t> bits;
+        uint32_t acc = 0;
+        int used = 0;
+        const auto code = [&](uint32_t c) {
+            acc |= c << used;
+            used += 9;
+            while (used >= 8) {
+                bits.push_back(uint8_t(acc & 0xFF));
+                acc >>= 8;
+                used -= 8;
+            }
+        };
+        for (size_t i = 0; i < f.indexes.size(); ++i) {
+            if (i % 128 == 0)
+                code(256);
+            code(f.indexes[i]);
+        }
+        code(257);
+        if (used > 0)
+            bits.push_back(uint8_t(acc & 0xFF));
+        for (size_t i = 0; i < bits.size(); i += 255) {
+            const size_t n = std::min<size_t>(255, bits.size() - i);
+            out.push_back(uint8_t(n));
+            out.insert(out.end(), bits.begin() + long(i), bits.begin() + long(i + n));
+        }
+        out.push_back(0);
+    }
+    out.push_back(0x3B);
+    return out;
+}
+
+inline void write(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+}
+
+} // namespace giftest

@@ -1,0 +1,390 @@
+// Universal VTT imports through the scene tab: the probe, the checks, slots
+// and layers of new and extended scenes, the map picture and every refusal,
+// and the sample maps imported, stored and loaded back.
+#include "tabs/SceneTabFixture.h"
+#include "tabs/UvttFixture.h"
+
+#include "archive/LogCapture.h"
+#include "scene/SceneAccess.h"
+
+#include <cstdlib>
+#include <fstream>
+
+using namespace Zelkoran;
+using Options = CtrlScenes::SceneLayerImportOptions;
+using uvtttest::map;
+using uvtttest::points;
+
+namespace {
+
+// Layers 1, 2 and 5 of a stored scene (3 and 4 empty); object 41 in slot 2.
+const char* const kCave = "<?xml version=\"1.0\"?>\n<!-- Zelkoran GDK Scene format: cave -->\n"
+                          "<map version=\"1.10\" orientation=\"orthogonal\" renderorder=\"right-down\" width=\"2\" "
+                          "height=\"2\" tilewidth=\"16\" tileheight=\"16\" nextlayerid=\"6\" nextobjectid=\"2\">\n"
+                          " <layer id=\"1\" name=\"a\" width=\"2\" height=\"2\"><data encoding=\"csv\">0,0,0,0</data>"
+                          "</layer>\n"
+                          " <objectgroup id=\"2\" name=\"b\"><object id=\"41\" x=\"1\" y=\"1\"/></objectgroup>\n"
+                          " <layer id=\"5\" name=\"e\" width=\"2\" height=\"2\"><data encoding=\"csv\">0,0,0,0</data>"
+                          "</layer>\n</map>\n";
+
+std::string wallsAndLight()
+{
+    return "\"line_of_sight\": [" + points({{0, 0}, {1, 0}}) + "], \"lights\": [{\"position\": {\"x\": 1, \"y\": "
+           "1}, \"range\": 2}],";
+}
+
+// The value of attribute name of the element whose tag holds marker.
+std::string attribute(const std::string& tmx, const std::string& marker, const char* name)
+{
+    const size_t at = tmx.find(marker);
+    if (at == std::string::npos)
+        return "<none>";
+    const size_t open = tmx.rfind('<', at);
+    const std::string tag = tmx.substr(open, tmx.find('>', at) - open);
+    const size_t key = tag.find(std::string(" ") + name + "=\"");
+    if (key == std::string::npos)
+        return "<none>";
+    const size_t from = key + std::strlen(name) + 3;
+    return tag.substr(from, tag.find('"', from) - from);
+}
+
+std::string samplePath(const char* file)
+{
+    const char* root = std::getenv("SKARDEN_SAMPLES");
+    return root ? std::string(root) + "/uvtt/" + file : std::string();
+}
+
+class UvttImportTest : public SceneTabTest {
+protected:
+    void SetUp() override
+    {
+        SceneTabTest::SetUp();
+        makeTab();
+    }
+
+    // json written as name in the scratch folder, probed into options.
+    Options optionsFor(const std::string& json, const char* file = "map.uvtt", bool newScene = true)
+    {
+        const std::string path = folder.path(file);
+        std::ofstream(path, std::ios::binary) << json;
+        Options o = tab->defaultImportOptions(newScene);
+        o.sourceType = 4;
+        o.sourcePath = path.c_str();
+        CtrlBase::string probeError;
+        CtrlScenes::getUVTTMetadata(o.sourcePath, o, probeError);
+        return o;
+    }
+    // A new scene from options; scene: what the import left (null after it closed it).
+    int importNew(const Options& o, Scene*& scene)
+    {
+        const int id = Main::instance()->sceneMgr()->create("", 0);
+        scene = Main::instance()->sceneMgr()->get(id);
+        const int result = tab->importUVTT(scene, o, true, summary, error);
+        EXPECT_EQ(result == 0, error.empty()) << error;
+        EXPECT_EQ(result == 0, !summary.empty());
+        return result;
+    }
+    std::string tmxOf(Scene* scene)
+    {
+        char* buffer = nullptr;
+        size_t size = 0;
+        EXPECT_EQ(scene->saveToBuffer(buffer, size, "s", "s.tmx", status->sArchivePath.c_str(), true), 0);
+        std::string tmx(buffer, size);
+        CMem::free(buffer);
+        return tmx;
+    }
+    void closeScene(Scene* scene)
+    {
+        if (scene)
+            Main::instance()->sceneMgr()->close(scene->getID());
+    }
+
+    CtrlBase::string summary, error;
+};
+
+} // namespace
+
+TEST_F(UvttImportTest, AddedLayersTakeTheFreeSlotsAndFreshObjectIds)
+{
+    openArchive({});
+    name->setText("cave.tmx");
+    const int caveId = Main::instance()->sceneMgr()->loadFromBuffer(kCave, std::strlen(kCave), "cave.tmx", "");
+    ASSERT_GT(caveId, 0);
+    Scene* scene = Main::instance()->sceneMgr()->get(caveId);
+    ASSERT_EQ(scene->getLayerCount(0), 5);
+
+    Options o = optionsFor(map("\"image\": \"" + uvtttest::pngBase64(2000, 1000) + "\"," + wallsAndLight(), 20, 10),
+                           "cave.uvtt", false);
+    o.layerName = "Deep";
+    o.targetLayer = 3;
+    o.tileWidth = o.tileHeight = 100;
+    ASSERT_TRUE(tab->validateUVTTImport(scene, o, false, error)) << error;
+    ASSERT_EQ(tab->importUVTT(scene, o, false, summary, error), 0) << error;
+    EXPECT_EQ(summary, "UVTT imported: map tile layer, 1 occluders, 0 portals and 1 lights.");
+    EXPECT_EQ(tab->sceneID(), scene->getID());
+    EXPECT_EQ(Main::instance()->sceneMgr()->get(caveId), nullptr) << "the old scene is replaced";
+    EXPECT_STREQ(scene->getName(), "cave.tmx");
+
+    const std::tuple<int, int, const char*> slots[] = {{1, SLT_TILE, "a"},          {2, SLT_OBJECT, "b"},
+                                                       {3, SLT_TILE, "Deep Map"},   {4, SLT_OBJECT, "Deep Occluders"},
+                                                       {5, SLT_TILE, "e"},          {6, SLT_OBJECT, "Deep Lights"}};
+    for (const auto& [slot, type, layer] : slots) {
+        String got;
+        EXPECT_EQ(scene->getLayerType(slot), type) << slot;
+        EXPECT_TRUE(scene->getLayerName(slot, got));
+        EXPECT_EQ(got, layer) << slot;
+    }
+    const std::string tmx = tmxOf(scene);
+    EXPECT_GE(std::stoi(attribute(tmx, "<map", "nextlayerid")), 7);
+    EXPECT_EQ(attribute(tmx, "name=\"Deep Occluders\"", "zk7gridcell"), "147");
+    EXPECT_EQ(attribute(tmx, "name=\"Deep Occluders\"", "width"), "2000.000000");
+    EXPECT_EQ(attribute(tmx, "name=\"Occluder 1\"", "id"), "42") << "after the scene's object 41";
+    EXPECT_EQ(attribute(tmx, "name=\"Light 1\"", "id"), "43");
+    EXPECT_EQ(attribute(tmx, "<map", "nextobjectid"), "44");
+
+    // The names are now taken.
+    EXPECT_FALSE(tab->validateUVTTImport(scene, o, false, error));
+    EXPECT_EQ(error, "UVTT start layer must be an empty slot or a new layer.");
+    o.targetLayer = 7;
+    EXPECT_FALSE(tab->validateUVTTImport(scene, o, false, error));
+    EXPECT_EQ(error, "UVTT Map layer name is already in use.");
+    closeScene(scene);
+}
+
+TEST_F(UvttImportTest, NewSceneGetsThePaddedMapInItsFirstSlot)
+{
+    openArchive({}); // the scene's tile set picture is stored beside it
+    Options o = optionsFor(map("\"image\": \"data:image/png;base64," + uvtttest::pngBase64(1000, 700) + "\"," +
+                                   wallsAndLight(),
+                               10, 7));
+    o.tileWidth = o.tileHeight = 64;
+    o.padToTile = true;
+    o.padTransparent = false;
+    o.padColor = 0xFFFFFF;
+    ASSERT_TRUE(tab->validateUVTTImport(nullptr, o, true, error)) << error;
+    Scene* scene = nullptr;
+    ASSERT_EQ(importNew(o, scene), 0);
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(std::tuple(scene->getLayerType(1), scene->getLayerType(2), scene->getLayerType(3)),
+              std::tuple(int(SLT_TILE), int(SLT_OBJECT), int(SLT_OBJECT)));
+    const std::string tmx = tmxOf(scene);
+    EXPECT_EQ(attribute(tmx, "<map", "nextlayerid"), "4");
+    EXPECT_EQ(attribute(tmx, "name=\"Occluders\"", "id"), "2");
+    EXPECT_EQ(attribute(tmx, "name=\"Lights\"", "id"), "3");
+    EXPECT_EQ(attribute(tmx, "name=\"Occluders\"", "zk7gridcell"), "80");
+
+    // 1024 x 704: the last cell's lower right pixel is the opaque pad colour.
+    SceneLayerTile* tiles = scene->accessLayerTile(1);
+    ASSERT_NE(tiles, nullptr);
+    EXPECT_EQ(std::pair(tiles->getColumns(), tiles->getRows()), std::pair(16, 11));
+    const scene::TileSet& set = *SceneAccess::map(*scene).tileSets.back();
+    const uint32_t local = tiles->getRow(10)[15] - set.firstGid;
+    const SDL_Surface* atlas = set.picture->surface;
+    const int x = int(local) % set.columns * 64 + 63, y = int(local) / set.columns * 64 + 63;
+    EXPECT_EQ(static_cast<const uint32_t*>(atlas->pixels)[y * atlas->pitch / 4 + x], 0xFFFFFFFFu);
+    closeScene(scene);
+}
+
+TEST_F(UvttImportTest, Refusals)
+{
+    const std::string png = uvtttest::pngBase64(1000, 700);
+    std::string shortPng(4 * 7, '\0');
+    {
+        const std::string bytes = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(12, 'A');
+        shortPng.resize(size_t(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(shortPng.data()),
+                                               reinterpret_cast<const unsigned char*>(bytes.data()), 20)));
+    }
+    struct Case {
+        std::string extra;
+        int w, h, ppg, mode, tile, code;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", 10, 7, 100, 0, 64, CtrlScenes::UIR_XML, "UVTT does not contain an embedded map image."},
+        {"\"image\": \"!!!\",", 10, 7, 100, 0, 64, CtrlScenes::UIR_FILE,
+         "UVTT embedded image base64 data could not be decoded."},
+        {"\"image\": \"x data:," + png + "\",", 10, 7, 100, 0, 64, CtrlScenes::UIR_FILE,
+         "UVTT embedded image base64 data could not be decoded."},
+        {"\"image\": \"" + shortPng + "\",", 10, 7, 100, 0, 64, CtrlScenes::UIR_NOT_PNG,
+         "UVTT embedded image is not PNG. WebP support is deferred."},
+        {"\"image\": \"" + png + "\",", 10, 10, 100, 0, 100, CtrlScenes::UIR_PNG_SIZE,
+         "UVTT embedded PNG dimensions do not match its resolution metadata."},
+        {"\"image\": \"" + png + "\",", 20000, 1, 1, 1, 64, CtrlScenes::UIR_IMAGE_SIZE,
+         "UVTT embedded image exceeds the supported import size."},
+        {"\"image\": \"" + png + "\",", 10, 7, 100, 0, 1, CtrlScenes::UIR_TILE_GRID,
+         "UVTT tile conversion exceeds the supported 262144-cell limit."},
+        {"\"lights\": [{\"range\": 1}],", 10, 7, 100, 2, 64, CtrlScenes::UIR_OBJECTS,
+         "UVTT light contains an invalid position or range."},
+        {"\"image\": \"" + png + "\",", 10, 7, 100, 1, 64, 0, ""},
+    };
+    for (const Case& c : cases) {
+        Options o = optionsFor(map(c.extra, c.w, c.h, c.ppg));
+        o.uvttMapMode = c.mode;
+        o.tileWidth = o.tileHeight = c.tile;
+        Scene* scene = nullptr;
+        EXPECT_EQ(importNew(o, scene), c.code) << c.extra.substr(0, 40);
+        EXPECT_EQ(error, c.message);
+        EXPECT_EQ(scene != nullptr, c.code == 0 || c.code == CtrlScenes::UIR_OBJECTS) << c.message;
+        closeScene(scene);
+    }
+    Scene* none = nullptr;
+    EXPECT_EQ(tab->importUVTT(none, optionsFor(map("")), true, summary, error), CtrlScenes::UIR_NO_SCENE);
+    EXPECT_EQ(error, "Scene is not available for UVTT import.");
+    Options gone = optionsFor(map(""));
+    gone.sourcePath = folder.path("gone.uvtt").c_str();
+    Scene* scene = nullptr;
+    EXPECT_EQ(importNew(gone, scene), CtrlScenes::UIR_FILE);
+    EXPECT_EQ(error, "UVTT file could not be opened.");
+    closeScene(scene);
+}
+
+TEST_F(UvttImportTest, NewerFormatsAreImportedWithAWarning)
+{
+    for (const char* format : {"1.5", "2.25"}) {
+        LogCapture log(folder.path("import.log"));
+        Options o = optionsFor(map(std::string("\"format\": ") + format + "," + wallsAndLight()));
+        o.uvttMapMode = 2;
+        Scene* scene = nullptr;
+        EXPECT_EQ(importNew(o, scene), 0);
+        const bool warned = log.text().find("[Skarden] Warning: UVTT format 2.25 is newer than the supported 0.x/1.x "
+                                            "formats; compatible fields will be imported.\n") != std::string::npos;
+        EXPECT_EQ(warned, std::string(format) == "2.25") << format;
+        closeScene(scene);
+    }
+}
+
+TEST_F(UvttImportTest, ObjectIdsBeyondTheRangeAreRefused)
+{
+    std::string full = kCave;
+    full.replace(full.find("id=\"41\""), 7, "id=\"2147483646\"");
+    const int id = Main::instance()->sceneMgr()->loadFromBuffer(full.data(), full.size(), "cave.tmx", "");
+    Scene* scene = Main::instance()->sceneMgr()->get(id);
+    Options o = optionsFor(map(wallsAndLight()), "map.uvtt", false);
+    o.uvttMapMode = 2;
+    o.targetLayer = 3;
+    EXPECT_EQ(tab->importUVTT(scene, o, false, summary, error), CtrlScenes::UIR_OBJECT_IDS);
+    EXPECT_EQ(error, "UVTT objects exceed the available TMX object ID range.");
+    EXPECT_EQ(Main::instance()->sceneMgr()->get(id), scene) << "a failure leaves the old scene";
+    closeScene(scene);
+}
+
+TEST_F(UvttImportTest, FailedNewSceneLeavesNoHandleToTheClosedScene)
+{
+    openLevel();
+    choose("level.tmx");
+    const int shown = tab->sceneID();
+    ASSERT_GT(shown, 0);
+    Scene* scene = Main::instance()->sceneMgr()->get(shown);
+    Options o = optionsFor(map("\"image\": \"QUJD\","));
+    EXPECT_EQ(tab->importUVTT(scene, o, true, summary, error), CtrlScenes::UIR_NOT_PNG);
+    EXPECT_EQ(scene, nullptr);
+    EXPECT_EQ(Main::instance()->sceneMgr()->get(shown), nullptr);
+    EXPECT_EQ(tab->sceneID(), 0);
+}
+
+TEST_F(UvttImportTest, ChecksBeforeTheImport)
+{
+    const std::string walls = "\"line_of_sight\": [" + points({{0, 0}, {1, 0}}) + "],";
+    struct Case {
+        std::string extra;
+        std::function<void(Options&)> change;
+        const char* message;
+    };
+    const Case cases[] = {
+        {walls, [](Options&) {}, "UVTT has no embedded image. Select Do not import for the map."},
+        {walls, [](Options& o) { o.uvttMapMode = 2; }, ""},
+        {walls, [](Options& o) { o.uvttMapMode = 3; }, "UVTT map import mode is invalid."},
+        {walls, [](Options& o) { o.uvttMapMode = 2, o.targetLayer = 0; },
+         "UVTT start layer must be an empty slot or a new layer."},
+        {walls, [](Options& o) { o.uvttMapMode = 2, o.uvttImportWalls = false; },
+         "Select at least one UVTT map, occluder, portal, or light category to import."},
+        {walls, [](Options& o) { o.uvttMapMode = 2, o.uvttProbePath = "other"; }, "UVTT metadata is not valid."},
+        {"\"image\": \"x\",", [](Options& o) { o.tileWidth = 0; },
+         "UVTT tile layer requires a tile width and height greater than zero."},
+        {"\"image\": \"x\",", [](Options& o) { o.tileWidth = 1, o.tileHeight = 1; },
+         "UVTT tile conversion exceeds the supported 262144-cell limit."},
+        {"\"image\": \"x\",", [](Options& o) { o.tileWidth = 300; },
+         "UVTT map pixels are not divisible by the override tile size. Enable padding or change the tile size."},
+        {"\"image\": \"x\",", [](Options& o) { o.tileWidth = 300, o.padToTile = true; }, ""},
+        {"\"image\": \"x\",", [](Options& o) { o.uvttPixelWidth = 16385; },
+         "UVTT map image exceeds the supported 16384-pixel dimension or 16-megapixel limit. Select Do not import "
+         "for the map."},
+    };
+    for (const Case& c : cases) {
+        Options o = optionsFor(map(c.extra));
+        c.change(o);
+        EXPECT_EQ(tab->validateUVTTImport(nullptr, o, true, error), !*c.message) << c.message;
+        EXPECT_EQ(error, c.message);
+    }
+    Options broken = optionsFor("{\"resolution\": 1}");
+    EXPECT_FALSE(broken.uvttMetadataValid);
+    EXPECT_FALSE(tab->validateUVTTImport(nullptr, broken, true, error));
+    EXPECT_EQ(error, "UVTT resolution must contain a finite map_origin, positive whole map_size, and positive whole "
+                     "pixels_per_grid.");
+    Options gone = optionsFor(map(walls));
+    gone.uvttMapMode = 2;
+    std::remove(gone.sourcePath.c_str());
+    EXPECT_FALSE(tab->validateUVTTImport(nullptr, gone, true, error));
+    EXPECT_EQ(error, "UVTT source file does not exist.");
+}
+
+TEST_F(UvttImportTest, SampleMapsImportStoreAndReload)
+{
+    if (samplePath("").empty() || !std::filesystem::exists(samplePath("")))
+        GTEST_SKIP() << "no sample folder";
+    struct Sample {
+        const char* file;
+        int mapMode, tile;
+        int walls, objects, segments, merged, lights;
+        const char* summary;
+    };
+    const Sample samples[] = {
+        {"imagix-sampleMap.dd2vtt", 0, 256, 4, 1, 2, 2, 2,
+         "UVTT imported: map tile layer, 5 occluders, 2 portals and 2 lights."},
+        {"oganm-test.dd2vtt", 1, 64, 9, 2, 3, 3, 1,
+         "UVTT imported: map image layer, 11 occluders, 3 portals and 1 lights."},
+        {"bytebard97-prismatic_ballroom_main.uvtt", 2, 140, 90, 0, 0, 0, 0,
+         "UVTT imported: map not imported, 90 occluders, 0 portals and 0 lights."},
+    };
+    openArchive({});
+    for (const Sample& s : samples) {
+        Options o = tab->defaultImportOptions(true);
+        o.sourcePath = samplePath(s.file).c_str();
+        ASSERT_TRUE(CtrlScenes::getUVTTMetadata(o.sourcePath, o, error)) << error;
+        EXPECT_EQ(std::tuple(o.uvttWallCount, o.uvttObjectCount, o.uvttPortalSegmentCount, o.uvttMergedPortalCount,
+                             o.uvttLightCount),
+                  std::tuple(s.walls, s.objects, s.segments, s.merged, s.lights))
+            << s.file;
+        o.uvttMapMode = s.mapMode;
+        o.tileWidth = o.tileHeight = s.tile;
+        ASSERT_TRUE(tab->validateUVTTImport(nullptr, o, true, error)) << s.file << ": " << error;
+        Scene* scene = nullptr;
+        ASSERT_EQ(importNew(o, scene), 0) << s.file << ": " << error;
+        EXPECT_EQ(summary, s.summary);
+
+        const std::string block = std::string(s.file) + ".tmx";
+        name->setText(block.c_str());
+        ASSERT_EQ(tab->saveSceneBlockToQEL(scene, block.c_str(), "TileMap"), 0) << s.file;
+        const int reloaded = Main::instance()->sceneMgr()->load(status->sArchivePath.c_str(), block.c_str());
+        ASSERT_GT(reloaded, 0) << s.file << ": " << Main::instance()->sceneMgr()->getLastError();
+        Scene* back = Main::instance()->sceneMgr()->get(reloaded);
+        for (int slot = 1; slot <= 3; ++slot)
+            EXPECT_EQ(back->getLayerType(slot), scene->getLayerType(slot)) << s.file << " slot " << slot;
+        EXPECT_EQ(back->getLayerType(1), s.mapMode == 0 ? SLT_TILE : s.mapMode == 1 ? SLT_IMAGE : SLT_EMPTY);
+        EXPECT_EQ(std::pair(back->getWidth(), back->getHeight()), std::pair(scene->getWidth(), scene->getHeight()));
+        closeScene(back);
+        closeScene(scene);
+    }
+    // The ballroom's map (4620 x 6440) is over 16 megapixels; its "image" is a file name anyway.
+    Options o = tab->defaultImportOptions(true);
+    o.sourcePath = samplePath("bytebard97-prismatic_ballroom_main.uvtt").c_str();
+    ASSERT_TRUE(CtrlScenes::getUVTTMetadata(o.sourcePath, o, error));
+    o.tileWidth = o.tileHeight = 140;
+    EXPECT_FALSE(tab->validateUVTTImport(nullptr, o, true, error));
+    EXPECT_EQ(error, "UVTT map image exceeds the supported 16384-pixel dimension or 16-megapixel limit. Select Do "
+                     "not import for the map.");
+    Scene* scene = nullptr;
+    EXPECT_EQ(importNew(o, scene), CtrlScenes::UIR_IMAGE_SIZE);
+    EXPECT_EQ(error, "UVTT embedded image exceeds the supported import size.");
+    closeScene(scene);
+}
