@@ -342,8 +342,13 @@ void CtrlGUI::createSkinRows(int font)
                 "Use image or sprite resources for the selected skin state"}});
     addLabels(panel, font, {{GW_SKIN_FONT_LABEL, "SkinFontLabel", "Font:", 36, 727}});
     addCombos(panel, font, {{GW_SKIN_FONT, "SkinFont", {"Theme"}, 121, 66, 724, "Font used by the selected skin state"}});
+    // After the picker's OK the colour goes into the widget as a typed one.
+    const auto picked = [this](Widget& edit) {
+        if (onSkinEvent(edit.getID()) && livePanel())
+            setDirty(true);
+    };
     createColorField(panel, resourceManager, "SkinSelectColor", GW_SKIN_SELECT_ICON, GW_SKIN_SELECT,
-                     GW_SKIN_SELECT_SWATCH, 36, 747, "Selection color in #RRGGBBAA hex", "#000000A0", 80, nullptr);
+                     GW_SKIN_SELECT_SWATCH, 36, 747, "Selection color in #RRGGBBAA hex", "#000000A0", 80, picked);
     addLabels(panel, font,
               {{GW_SKIN_IMAGE_LABEL, "SkinImageLabel", "Image:", 36, 773},
                {GW_SKIN_SPRITE_LABEL, "SkinSpriteLabel", "Sprite:", 36, 796},
@@ -353,9 +358,16 @@ void CtrlGUI::createSkinRows(int font)
                {GW_SKIN_SPRITE, "SkinSprite", {"None"}, 112, 75, 793, "Background sprite for the selected skin state"},
                {GW_SKIN_ANIM, "SkinAnim", {"0"}, 44, 111, 816, "Sprite animation used by the selected skin state"}});
     createColorField(panel, resourceManager, "SkinBgColor", GW_SKIN_BG_ICON, GW_SKIN_BG, GW_SKIN_BG_SWATCH, 36, 770,
-                     "Background color in #RRGGBB hex", "#000000", 80, nullptr);
+                     "Background color in #RRGGBB hex", "#000000", 80, picked);
     createColorField(panel, resourceManager, "SkinBorderColor", GW_SKIN_BORDER_ICON, GW_SKIN_BORDER,
-                     GW_SKIN_BORDER_SWATCH, 36, 793, "Border color in #RRGGBBAA hex", "#000000FF", 80, nullptr);
+                     GW_SKIN_BORDER_SWATCH, 36, 793, "Border color in #RRGGBBAA hex", "#000000FF", 80, picked);
+    // A text that does not parse takes the widget's colour back, not the
+    // field's last text: the tab's own event does it (validateSkinColorEdit).
+    for (int id : {GW_SKIN_SELECT, GW_SKIN_BG, GW_SKIN_BORDER})
+        if (Widget* edit = panel->getWidgetByID(id)) {
+            edit->setOnValueCommitted(nullptr);
+            edit->setOnFocusLost(nullptr);
+        }
     addLabels(panel, font,
               {{GW_SKIN_WIDTH_LABEL, "SkinBorderWidthLabel", "Width:", 36, 819},
                {GW_SKIN_CORNER_LABEL, "SkinBorderCornerLabel", "Corner:", 117, 819}});
@@ -454,6 +466,7 @@ int CtrlGUI::onActivate()
         panelId = id;
         isolateLoadedPanelForPreview();
         populateWidgetList();
+        populateSkinResourceLists();
     }
     if (Panel* live = livePanel()) {
         live->attachTo(0);
@@ -496,6 +509,7 @@ int CtrlGUI::onListBox()
         selectedWidgetId = 0;
         resetSkinModes();
         populateWidgetList();
+        populateSkinResourceLists();
         if (!widgetListIds.empty())
             if (WidgetList* widgets = panel->getList(GW_LIST))
                 widgets->setSelectedIndex(1);
@@ -526,6 +540,7 @@ int CtrlGUI::onNew()
     widgetListIds.clear();
     resetSkinModes();
     populateWidgetList();
+    populateSkinResourceLists();
     return 0;
 }
 
