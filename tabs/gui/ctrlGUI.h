@@ -267,8 +267,9 @@ private:
     // Hides the live panel at once (without its fade).
     void hideLivePanel() const;
     void resetSkinModes();
-    // The reaction to a skin editor widget; true when the widget changed.
-    bool onSkinEvent(int widgetId);
+    // The reaction to a skin editor widget; set: the event's box was ticked.
+    // True when the widget changed.
+    bool onSkinEvent(int widgetId, bool set = false);
     bool onSkinSprite(Zelkoran::Widget* w, int state);
     void applySkinFont(Zelkoran::Widget& w, int state);
     void applySkinAsset(Zelkoran::Widget& w, int state);

@@ -142,7 +142,7 @@ int CtrlGUI::processEvent(int widgetId, int data)
         break;
     default:
         if (widgetId >= GW_SKIN_LABEL && widgetId <= GW_SKIN_BORDER_SWATCH && widgetId != GW_FEATURES_FRAME) {
-            changed = onSkinEvent(widgetId);
+            changed = onSkinEvent(widgetId, data != 0);
             apply = false;
         } else if (widgetId >= GW_VALUE && widgetId <= GW_MULTISELECT && livePanel() && selectedWidgetId != 0) {
             applySpecialValue(widgetId);

@@ -78,12 +78,6 @@ bool sameSkin(const WidgetSkin& a, const WidgetSkin& b)
            a.sprite == b.sprite && a.spriteAnimation == b.spriteAnimation && a.overrides == b.overrides;
 }
 
-bool isChecked(Panel* p, int id)
-{
-    const WidgetCheckBox* c = p->getCheckBox(id);
-    return c && c->isChecked();
-}
-
 } // namespace
 
 bool CtrlGUI::widgetSupportsFont(eWidgetType type)
@@ -338,14 +332,16 @@ void CtrlGUI::applySkinColors(Widget& w, int s)
 
 void CtrlGUI::applySkinEditor()
 {
+    // The stored mode, not the boxes: a field's focus-lost event arrives
+    // after the click on another mode box has already ticked it.
     Widget* w = getSelectedWidget();
-    if (!w || isChecked(panel, GW_SKIN_THEME))
-        return;
     const int s = skinStateToIndex(selectedSkinState);
+    if (!w || skinEditorMode[s] <= 0)
+        return;
     applySkinFont(*w, s);
-    if (isChecked(panel, GW_SKIN_ASSET))
+    if (skinEditorMode[s] == 2)
         applySkinAsset(*w, s);
-    else if (isChecked(panel, GW_SKIN_COLORS))
+    else
         applySkinColors(*w, s);
 }
 
@@ -379,7 +375,7 @@ void CtrlGUI::validateSkinColorEdit(int id)
     updateSwatch(swatch, c[0], c[1], c[2]);
 }
 
-bool CtrlGUI::onSkinEvent(int widgetId)
+bool CtrlGUI::onSkinEvent(int widgetId, bool set)
 {
     Widget* w = getSelectedWidget();
     const int s = skinStateToIndex(selectedSkinState);
@@ -401,11 +397,11 @@ bool CtrlGUI::onSkinEvent(int widgetId)
     case GW_SKIN_PRESSED:
     case GW_SKIN_ACTION:
     case GW_SKIN_DEACT:
-        if (isChecked(panel, widgetId))
+        if (set)
             selectedSkinState = widgetId - GW_SKIN_NORMAL;
         break;
     case GW_SKIN_THEME:
-        if (isChecked(panel, GW_SKIN_THEME)) {
+        if (set) {
             const bool custom = widgetHasSkinCustom(w, s);
             if (custom && showBox("Reset custom skin",
                                   "All custom settings for this state will be reset and the theme values will be "
@@ -423,7 +419,7 @@ bool CtrlGUI::onSkinEvent(int widgetId)
         break;
     case GW_SKIN_COLORS:
     case GW_SKIN_ASSET:
-        if (isChecked(panel, widgetId)) {
+        if (set) {
             skinEditorMode[s] = widgetId == GW_SKIN_COLORS ? 1 : 2;
             uncheck(GW_SKIN_THEME);
             uncheck(widgetId == GW_SKIN_COLORS ? GW_SKIN_ASSET : GW_SKIN_COLORS);
