@@ -142,7 +142,9 @@ int CtrlGUI::processEvent(int widgetId, int data)
         break;
     default:
         if (widgetId >= GW_SKIN_LABEL && widgetId <= GW_SKIN_BORDER_SWATCH && widgetId != GW_FEATURES_FRAME) {
-            changed = onSkinEvent(widgetId, data != 0);
+            // The colour texts act through their own reactions (createSkinRows).
+            const bool colourText = widgetId == GW_SKIN_BG || widgetId == GW_SKIN_BORDER || widgetId == GW_SKIN_SELECT;
+            changed = !colourText && onSkinEvent(widgetId, data != 0);
             apply = false;
         } else if (widgetId >= GW_VALUE && widgetId <= GW_MULTISELECT && livePanel() && selectedWidgetId != 0) {
             applySpecialValue(widgetId);

@@ -130,7 +130,8 @@ bool CtrlGUI::showTooltipSettingsDialog()
             l->setFont(font, WS_ALL);
             l->setBackgroundColor(240, 240, 240, WS_ALL);
             l->setText(text, mid, mid);
-            l->setPosition(Position(30), Position(static_cast<float>(y)));
+            // Far enough left that "Background:" clears the colour icon.
+            l->setPosition(Position(22), Position(static_cast<float>(y)));
         }
     };
 

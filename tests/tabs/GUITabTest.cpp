@@ -186,10 +186,15 @@ protected:
         ASSERT_EQ(f->save(status->iArchiveID, ""), 0);
         fonts->close(f->getID());
     }
-    void setText(int id, const char* text)
+    // Types text into a field of the tab and commits it, as a user does.
+    void typeInto(int id, const char* text)
     {
-        p->getTextEdit(id)->setText(text);
-        tab->processEvent(id, 0);
+        tab->show();
+        ASSERT_TRUE(TS::clickWidget(p->getID(), id));
+        TS::key(SDLK_a, KMOD_CTRL);
+        TS::typeText(text);
+        TS::key(SDLK_RETURN);
+        TS::pump();
     }
     std::vector<std::string> rows(int comboId)
     {
@@ -440,15 +445,15 @@ TEST_F(GUITabTest, SkinEditsGoToTheChosenStateAndAskBeforeResetsAndSpriteStrips)
     setCheck(CtrlGUI::GW_SKIN_HOVERED, true);
     setCheck(CtrlGUI::GW_SKIN_COLORS, true);
     EXPECT_FALSE(tab->isDirty()) << "a mode alone writes nothing";
-    setText(CtrlGUI::GW_SKIN_BG, "#ff0000");
+    typeInto(CtrlGUI::GW_SKIN_BG, "#ff0000");
     w->getBackgroundColor(&c[0], &c[1], &c[2], WS_HOVERED);
     EXPECT_EQ(c[0] * 65536 + c[1] * 256 + c[2], 0xFF0000);
     EXPECT_STREQ(p->getTextEdit(CtrlGUI::GW_SKIN_BG)->getText().c_str(), "#FF0000");
     EXPECT_EQ(w->getSkinOverrideMask(WS_NORMAL), 0u);
     EXPECT_TRUE(tab->isDirty());
-    setText(CtrlGUI::GW_SKIN_BG, "#12345");
+    typeInto(CtrlGUI::GW_SKIN_BG, "#12345");
     EXPECT_STREQ(p->getTextEdit(CtrlGUI::GW_SKIN_BG)->getText().c_str(), "#FF0000") << "the widget's colour back";
-    setText(CtrlGUI::GW_SKIN_SELECT, "#0000ff80");
+    typeInto(CtrlGUI::GW_SKIN_SELECT, "#0000ff80");
     w->getSelectionColor(&c[0], &c[1], &c[2], &c[3], WS_HOVERED);
     EXPECT_EQ(c[2] + c[3], 255 + 0x80);
     setRow(CtrlGUI::GW_SKIN_FONT, 3);
