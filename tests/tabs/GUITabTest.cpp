@@ -458,6 +458,8 @@ TEST_F(GUITabTest, SkinEditsGoToTheChosenStateAndAskBeforeResetsAndSpriteStrips)
     EXPECT_EQ(c[2] + c[3], 255 + 0x80);
     setRow(CtrlGUI::GW_SKIN_FONT, 3);
     EXPECT_STREQ(Main::instance()->fontMgr()->get(w->getFont(WS_HOVERED))->getName(), "@zk7/font/Arial10White");
+    setRow(CtrlGUI::GW_SKIN_FONT, 1);
+    EXPECT_EQ(w->getSkinOverrideMask(WS_HOVERED) & WidgetSkin::SO_FONT, 0u) << "\"Theme\" takes the own font away";
 
     // Theme on a custom state asks first: No keeps the colours.
     for (const int answer : {2, 4}) {
