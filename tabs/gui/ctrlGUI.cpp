@@ -182,7 +182,7 @@ void CtrlGUI::createPanelSettings(int font)
                {GW_JUSTIFY, "JustifyCombo", {"Start", "Center", "End", "Space"}, 60, 131, 318, kJustifyTip}});
     addNumbers(panel, font,
                {{GW_TTL, "TTLSeconds", 42, 152, 237, 1, 86400, 1, kTTLTip},
-                {GW_SCREEN, "ScreenBox", 30, 45, 264, 0, 16, 0, "Target screen index for the selected panel"}});
+                {GW_SCREEN, "ScreenBox", 28, 50, 264, 0, 16, 0, "Target screen index for the selected panel"}});
     for (const IconSpec& s : icons)
         if (WidgetImage* img = panel->createImage(s.name, s.id)) {
             img->setBackgroundSprite(resourceManager->getClone(s.sprite), WS_ALL, 0);
@@ -293,11 +293,11 @@ void CtrlGUI::createFeatureRows(int font)
               {{GW_FEATURE_EVENTS, "WidgetFeatureEvents", "Events", 54, 73, 599,
                 "Allow the widget to process events and emit action events"},
                {GW_FEATURE_OVER, "WidgetFeatureOver", "Hover", 54, 132, 599, "Emit mouse-over events while hovered"},
-               {GW_FEATURE_LOST, "WidgetFeatureLost", "Lost", 54, 14, 622,
+               {GW_FEATURE_LOST, "WidgetFeatureLost", "Lost", 62, 8, 622,
                 "Emit lost-focus events when focus leaves the widget"},
                {GW_FEATURE_FADE, "WidgetFeatureFade", "Fade", 54, 73, 622, "Animated fade at show and hide time"},
                {GW_FEATURE_DRAG, "WidgetFeatureDrag", "Drag", 54, 132, 622, "Allow moving the widget by drag and drop"},
-               {GW_FEATURE_ENCLOSE, "WidgetFeatureEnclose", "Enclose", 54, 14, 646,
+               {GW_FEATURE_ENCLOSE, "WidgetFeatureEnclose", "Enclose", 62, 8, 646,
                 "Keep the widget enclosed inside its parent bounds"},
                {GW_FEATURE_BGFIT, "WidgetFeatureBgFit", "BgFit", 54, 73, 646,
                 "Scale background image or sprite to the widget size"},
@@ -322,12 +322,14 @@ void CtrlGUI::createSkinRows(int font)
 {
     addFrame(panel, GW_SKIN_FRAME, "SkinFrame", 190, 144, 5, 696);
     addLabels(panel, font, {{GW_SKIN_LABEL, "SkinLabel", "Skin:", 9, 704}});
+    // Boxes are as wide as their box and caption need (the radios' letters
+    // included), within the frame.
     const CheckSpec radios[] = {
-        {GW_SKIN_NORMAL, "SkinNormal", "N", 19, 9, 721, "Normal skin state"},
-        {GW_SKIN_HOVERED, "SkinHovered", "H", 19, 9, 744, "Hovered skin state"},
-        {GW_SKIN_PRESSED, "SkinPressed", "P", 19, 9, 767, "Pressed skin state"},
-        {GW_SKIN_ACTION, "SkinAction", "A", 19, 9, 790, "Action skin state"},
-        {GW_SKIN_DEACT, "SkinDeact", "D", 19, 9, 813, "Deactivated skin state"},
+        {GW_SKIN_NORMAL, "SkinNormal", "N", 29, 6, 721, "Normal skin state"},
+        {GW_SKIN_HOVERED, "SkinHovered", "H", 29, 6, 744, "Hovered skin state"},
+        {GW_SKIN_PRESSED, "SkinPressed", "P", 29, 6, 767, "Pressed skin state"},
+        {GW_SKIN_ACTION, "SkinAction", "A", 29, 6, 790, "Action skin state"},
+        {GW_SKIN_DEACT, "SkinDeact", "D", 29, 6, 813, "Deactivated skin state"},
     };
     for (const CheckSpec& s : radios) {
         addChecks(panel, 0, {s});
@@ -335,15 +337,21 @@ void CtrlGUI::createSkinRows(int font)
             c->setGroup(9001);
     }
     addChecks(panel, 0,
-              {{GW_SKIN_THEME, "SkinTheme", "Theme", 52, 42, 701, "Use the panel theme for this skin state"},
-               {GW_SKIN_COLORS, "SkinColors", "Color", 46, 96, 701,
+              {{GW_SKIN_THEME, "SkinTheme", "Theme", 56, 35, 701, "Use the panel theme for this skin state"},
+               {GW_SKIN_COLORS, "SkinColors", "Color", 49, 92, 701,
                 "Use custom colors and border values for the selected skin state"},
-               {GW_SKIN_ASSET, "SkinAsset", "Asset", 46, 146, 701,
+               {GW_SKIN_ASSET, "SkinAsset", "Asset", 53, 142, 701,
                 "Use image or sprite resources for the selected skin state"}});
     addLabels(panel, font, {{GW_SKIN_FONT_LABEL, "SkinFontLabel", "Font:", 36, 727}});
     addCombos(panel, font, {{GW_SKIN_FONT, "SkinFont", {"Theme"}, 121, 66, 724, "Font used by the selected skin state"}});
+    // A colour reaches the widget when its text is committed or left, and
+    // after the picker's OK; not per keystroke, when the text is half typed.
+    const auto picked = [this](Widget& edit) {
+        if (onSkinEvent(edit.getID()) && livePanel())
+            setDirty(true);
+    };
     createColorField(panel, resourceManager, "SkinSelectColor", GW_SKIN_SELECT_ICON, GW_SKIN_SELECT,
-                     GW_SKIN_SELECT_SWATCH, 36, 747, "Selection color in #RRGGBBAA hex", "#000000A0", 80, nullptr);
+                     GW_SKIN_SELECT_SWATCH, 36, 747, "Selection color in #RRGGBBAA hex", "#000000A0", 80, picked);
     addLabels(panel, font,
               {{GW_SKIN_IMAGE_LABEL, "SkinImageLabel", "Image:", 36, 773},
                {GW_SKIN_SPRITE_LABEL, "SkinSpriteLabel", "Sprite:", 36, 796},
@@ -353,9 +361,16 @@ void CtrlGUI::createSkinRows(int font)
                {GW_SKIN_SPRITE, "SkinSprite", {"None"}, 112, 75, 793, "Background sprite for the selected skin state"},
                {GW_SKIN_ANIM, "SkinAnim", {"0"}, 44, 111, 816, "Sprite animation used by the selected skin state"}});
     createColorField(panel, resourceManager, "SkinBgColor", GW_SKIN_BG_ICON, GW_SKIN_BG, GW_SKIN_BG_SWATCH, 36, 770,
-                     "Background color in #RRGGBB hex", "#000000", 80, nullptr);
+                     "Background color in #RRGGBB hex", "#000000", 80, picked);
     createColorField(panel, resourceManager, "SkinBorderColor", GW_SKIN_BORDER_ICON, GW_SKIN_BORDER,
-                     GW_SKIN_BORDER_SWATCH, 36, 793, "Border color in #RRGGBBAA hex", "#000000FF", 80, nullptr);
+                     GW_SKIN_BORDER_SWATCH, 36, 793, "Border color in #RRGGBBAA hex", "#000000FF", 80, picked);
+    // These replace the field's own handlers: a text that does not parse
+    // takes the widget's colour back, not the field's last text.
+    for (int id : {GW_SKIN_SELECT, GW_SKIN_BG, GW_SKIN_BORDER})
+        if (Widget* edit = panel->getWidgetByID(id)) {
+            edit->setOnValueCommitted(picked);
+            edit->setOnFocusLost(picked);
+        }
     addLabels(panel, font,
               {{GW_SKIN_WIDTH_LABEL, "SkinBorderWidthLabel", "Width:", 36, 819},
                {GW_SKIN_CORNER_LABEL, "SkinBorderCornerLabel", "Corner:", 117, 819}});
@@ -454,6 +469,7 @@ int CtrlGUI::onActivate()
         panelId = id;
         isolateLoadedPanelForPreview();
         populateWidgetList();
+        populateSkinResourceLists();
     }
     if (Panel* live = livePanel()) {
         live->attachTo(0);
@@ -496,6 +512,7 @@ int CtrlGUI::onListBox()
         selectedWidgetId = 0;
         resetSkinModes();
         populateWidgetList();
+        populateSkinResourceLists();
         if (!widgetListIds.empty())
             if (WidgetList* widgets = panel->getList(GW_LIST))
                 widgets->setSelectedIndex(1);
@@ -526,6 +543,7 @@ int CtrlGUI::onNew()
     widgetListIds.clear();
     resetSkinModes();
     populateWidgetList();
+    populateSkinResourceLists();
     return 0;
 }
 

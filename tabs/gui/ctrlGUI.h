@@ -7,8 +7,9 @@
 // Units: ctrlGUI.cpp (panel, life cycle, save, delete), ctrlGUIProperties.cpp
 // (event handling, fields <-> panel), ctrlGUIPreview.cpp (preview
 // placement, theme and layout), ctrlGUIWidgets.cpp (widget list, features,
-// sizing), ctrlGUISkin.cpp (skin state and mode rows), ctrlGUIAddWidget.cpp
-// (the add-widget dialog); ctrlGUITables.h holds the constant tables.
+// sizing), ctrlGUISkin.cpp (the skin editor), ctrlGUIAddWidget.cpp
+// (the add-widget dialog), ctrlGUITooltip.cpp (the tooltip
+// settings dialog); ctrlGUITables.h holds the constant tables.
 #pragma once
 
 #include "tabs/base/ctrlBase.h"
@@ -17,6 +18,8 @@
 #include <Zelkoran/Types.h>
 
 #include <SDL_rect.h>
+
+#include <functional>
 
 #include <unordered_map>
 
@@ -199,14 +202,43 @@ public:
     void applyWidgetSizeFromEditorOrAsset(Zelkoran::Widget& widget, int id, bool remember);
 
     // --- add-widget dialog (ctrlGUIAddWidget.cpp) ---
-    // Runs the modal dialog that adds one widget to the live panel.
-    void showAddWidgetDialog();
+    // Runs the modal dialog that adds one widget to the live panel. True
+    // when a widget was added.
+    bool showAddWidgetDialog();
 
-    // --- skin state and rows (ctrlGUISkin.cpp) ---
+    // --- tooltip settings dialog (ctrlGUITooltip.cpp) ---
+    // Runs the modal dialog on the selected widget's tooltip font and
+    // colours. True when it changed the widget.
+    bool showTooltipSettingsDialog();
+
+    // --- skin editor (ctrlGUISkin.cpp) ---
     int getSelectedSkinState() const { return selectedSkinState; }
     static bool widgetSupportsFont(Zelkoran::eWidgetType type);
+    // 0..4 for a widget state; any other value is logged and gives 0.
+    static int skinStateToIndex(int state);
+    // 2 asset (an image or sprite), 1 colours (any override), else 0 theme.
+    static int getSkinEditorMode(const Zelkoran::Widget* widget, int state);
+    static bool widgetHasSkinCustom(const Zelkoran::Widget* widget, int state);
+    // Font id of a name of the font lists: "@zk7/font/..." built-ins, any
+    // other name from the open archive; -1 for "" or without an archive,
+    // else the engine's answer (0 or less: no such font).
+    int resolveFontNameToID(const string& name) const;
+    // Calls take for each listed block of the archive (not deleted, name
+    // not starting with "#"), in index order.
+    static void listArchiveBlocks(int archiveId,
+                                  const std::function<void(const char* name, const char* type)>& take);
+    void populateSkinResourceLists();
+    void populateSkinAnimationList(const string& sprite, int selected);
+    void updateSwatch(int frameId, int r, int g, int b) const;
     void setSkinAssetMode(bool on) const;
     void setSkinColorsMode(bool show, bool enable) const;
+    // Normalises colour edit 973, 975 or 984, or puts the widget's colour
+    // back when it does not parse.
+    void validateSkinColorEdit(int id);
+    // Fields -> selected widget, for the selected state (nothing in theme mode).
+    void applySkinEditor();
+    // Selected widget -> fields, for the selected state.
+    void updateSkinEditor();
 
     // Read access for tests and the preview.
     int getPanelId() const { return panelId; }
@@ -235,6 +267,13 @@ private:
     // Hides the live panel at once (without its fade).
     void hideLivePanel() const;
     void resetSkinModes();
+    // The reaction to a skin editor widget; set: the event's box was ticked.
+    // True when the widget changed.
+    bool onSkinEvent(int widgetId, bool set = false);
+    bool onSkinSprite(Zelkoran::Widget* w, int state);
+    void applySkinFont(Zelkoran::Widget& w, int state);
+    void applySkinAsset(Zelkoran::Widget& w, int state);
+    void applySkinColors(Zelkoran::Widget& w, int state);
 
     Zelkoran::Vector<int> widgetListIds;
     Zelkoran::Vector<string> skinFontNames;

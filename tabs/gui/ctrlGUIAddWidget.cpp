@@ -129,31 +129,31 @@ struct AddWidgetRun {
 
 } // namespace
 
-void CtrlGUI::showAddWidgetDialog()
+bool CtrlGUI::showAddWidgetDialog()
 {
     static bool bDialogOpen = false;
     static int iDialogID = 0;
     GUIMgr* g = Main::instance()->guiMgr();
     Panel* edited = livePanel();
     if (!edited || bDialogOpen)
-        return;
+        return false;
     bDialogOpen = true;
     const int firstFreeId = firstFree(*edited);
     if (firstFreeId == 0) {
         showBox("Add Widget", "No free widget ID is available.", 1, 2, 0);
         bDialogOpen = false;
-        return;
+        return false;
     }
     const int dialogId = g->create(("AddWidgetDialog" + std::to_string(iDialogID++)).c_str(), 0x42000000);
     if (dialogId <= 0) {
         bDialogOpen = false;
-        return;
+        return false;
     }
     Panel* dialog = g->getPanel(dialogId);
     if (!dialog) {
         g->close(dialogId);
         bDialogOpen = false;
-        return;
+        return false;
     }
     const std::string suffix = "_" + std::to_string(dialogId);
     const int font = resourceManager->get(SR_FONT);
@@ -234,6 +234,7 @@ void CtrlGUI::showAddWidgetDialog()
             button->setPosition(Position(static_cast<float>(-b.right), PH_RIGHT), Position(-15, PH_BOTTOM));
             button->setKey(b.key);
         }
+    bool added = false;
     if (Main::instance()->tool()->messageBox("Add widget", "", 0, 0, 0, dialogId, 0) == AW_OK) {
         run.onId();
         run.onName();
@@ -244,6 +245,7 @@ void CtrlGUI::showAddWidgetDialog()
             if (name.empty() || nameTaken(*edited, name) || id < 1 || id > kMaxWidgetId || edited->getWidgetByID(id)) {
                 showBox("Add Widget", "Invalid widget name or ID.", 1, 2, 0);
             } else if (edited->createWidgetByType(name.c_str(), run.checkedType(), id)) {
+                added = true;
                 populateWidgetList();
                 const auto at = std::find(widgetListIds.begin(), widgetListIds.end(), id);
                 if (at != widgetListIds.end()) {
@@ -258,4 +260,5 @@ void CtrlGUI::showAddWidgetDialog()
     }
     g->close(dialogId);
     bDialogOpen = false;
+    return added;
 }

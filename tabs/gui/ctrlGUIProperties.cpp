@@ -24,11 +24,11 @@ namespace {
 GUIMgr* gui() { return Main::instance()->guiMgr(); }
 
 // Ids whose events are edits of the panel (they make the tab dirty). The
-// skin value rows and the tooltip style button change nothing yet, so they
-// do not count.
-constexpr int kDirtyIds[] = {900, 901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 929, 931, 932, 934,
+// skin editor, the add-widget and the tooltip dialogs count only when they
+// changed the widget or panel.
+constexpr int kDirtyIds[] = {901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 929, 931, 932, 934,
                              935, 937, 938, 940, 941, 942, 943, 945, 946, 947, 948, 949, 950, 952, 953,
-                             955, 963, 981, 982, 991, 993, 995, 997, 999, 1000, 1002, 1003, 1005, 1006,
+                             955, 991, 993, 995, 997, 999, 1000, 1002, 1003, 1005, 1006,
                              1007, 1008, 1010, 1012, 1014, 1015, 1016};
 
 // The type-specific rows, hidden until a widget type shows its own.
@@ -95,22 +95,15 @@ int CtrlGUI::processEvent(int widgetId, int data)
     if (CtrlBase::processEvent(widgetId, data) < 0)
         return -1;
     bool apply = true;
+    bool changed = false;
     const auto row = [this](int id) {
         const WidgetComboBox* c = panel->getComboBox(id);
         return c ? c->getSelectedIndex() : 0;
     };
-    const auto checked = [this](int id) {
-        const WidgetCheckBox* c = panel->getCheckBox(id);
-        return c && c->isChecked();
-    };
-    const auto uncheck = [this](int id) {
-        if (WidgetCheckBox* c = panel->getCheckBox(id))
-            c->setChecked(false);
-    };
     switch (widgetId) {
     case GW_ADD_WIDGET:
         setUsable(GW_ADD_WIDGET, false);
-        showAddWidgetDialog();
+        changed = showAddWidgetDialog();
         setUsable(GW_ADD_WIDGET, true);
         apply = false;
         break;
@@ -143,45 +136,19 @@ int CtrlGUI::processEvent(int widgetId, int data)
         if (livePanel() && isFlow(panelLayout))
             applyPanelThemeAndLayout(livePanel());
         break;
-    case GW_SKIN_NORMAL:
-    case GW_SKIN_HOVERED:
-    case GW_SKIN_PRESSED:
-    case GW_SKIN_ACTION:
-    case GW_SKIN_DEACT:
-        if (checked(widgetId))
-            selectedSkinState = widgetId - GW_SKIN_NORMAL;
-        break;
-    case GW_SKIN_THEME:
-        if (checked(GW_SKIN_THEME)) {
-            Widget* w = getSelectedWidget();
-            const int s = selectedSkinState;
-            const bool custom = w && (w->getSkinOverrideMask(s) != 0 || w->getBackgroundImage(s) > 0 ||
-                                      w->getBackgroundSprite(s, nullptr) > 0);
-            if (custom && showBox("Reset custom skin",
-                                  "All custom settings for this state will be reset and the theme values will be "
-                                  "used again. Continue?",
-                                  12, 3, 0) != 4) {
-                uncheck(GW_SKIN_THEME);
-                break;
-            }
-            if (custom)
-                w->resetSkin(s);
-            skinEditorMode[s] = 0;
-            uncheck(GW_SKIN_COLORS);
-            uncheck(GW_SKIN_ASSET);
-        }
-        break;
-    case GW_SKIN_COLORS:
-    case GW_SKIN_ASSET:
-        if (checked(widgetId)) {
-            skinEditorMode[selectedSkinState] = widgetId == GW_SKIN_COLORS ? 1 : 2;
-            uncheck(GW_SKIN_THEME);
-            uncheck(widgetId == GW_SKIN_COLORS ? GW_SKIN_ASSET : GW_SKIN_COLORS);
-        }
+    case GW_TOOLTIP_SETTINGS:
+        changed = showTooltipSettingsDialog();
+        apply = false;
         break;
     default:
-        if (widgetId >= GW_VALUE && widgetId <= GW_MULTISELECT && livePanel() && selectedWidgetId != 0)
+        if (widgetId >= GW_SKIN_LABEL && widgetId <= GW_SKIN_BORDER_SWATCH && widgetId != GW_FEATURES_FRAME) {
+            // The colour texts act through their own reactions (createSkinRows).
+            const bool colourText = widgetId == GW_SKIN_BG || widgetId == GW_SKIN_BORDER || widgetId == GW_SKIN_SELECT;
+            changed = !colourText && onSkinEvent(widgetId, data != 0);
+            apply = false;
+        } else if (widgetId >= GW_VALUE && widgetId <= GW_MULTISELECT && livePanel() && selectedWidgetId != 0) {
             applySpecialValue(widgetId);
+        }
         break;
     }
     updateWidgetStates(panelId <= 0 ? 4 : 0);
@@ -194,7 +161,8 @@ int CtrlGUI::processEvent(int widgetId, int data)
     }
     if (apply && livePanel())
         applyCommonFields();
-    if (livePanel() && std::find(std::begin(kDirtyIds), std::end(kDirtyIds), widgetId) != std::end(kDirtyIds))
+    if (livePanel() &&
+        (changed || std::find(std::begin(kDirtyIds), std::end(kDirtyIds), widgetId) != std::end(kDirtyIds)))
         setDirty(true);
     return 0;
 }
@@ -449,6 +417,7 @@ int CtrlGUI::updateData()
     Widget* w = selectedWidgetId == 0 ? live->baseWidget() : live->getWidgetByID(selectedWidgetId);
     if (w)
         fillWidgetFields(*w);
+    updateSkinEditor();
     return 0;
 }
 
@@ -604,7 +573,7 @@ void CtrlGUI::updateWidgetStates(int mode)
     use({GW_ALIGN_ICON, GW_ALIGN, GW_JUSTIFY_ICON, GW_JUSTIFY}, !none && isFlow(panelLayout));
     use({GW_ADD_WIDGET, GW_LIST, GW_LIST_SLIDER, GW_NAME, GW_ID, GW_ALPHA}, !none);
     use({GW_TOOLTIP}, !none && checked(GW_FEATURE_EVENTS));
-    use({GW_TOOLTIP_SETTINGS}, false); // its dialog is not built yet
+    use({GW_TOOLTIP_SETTINGS}, selected != nullptr);
     showSpecialRows(isWidget && type != WT_IMAGE ? type : WT_PANEL);
     use({GW_MARGIN_TOP, GW_MARGIN_RIGHT, GW_MARGIN_BOTTOM, GW_MARGIN_LEFT}, isWidget && takesMargins(type));
     for (const FeatureBox& f : kFeatureBoxes)

@@ -1,11 +1,84 @@
-// The skin editor's state radios and the rows its modes show.
+// The skin editor: one widget state at a time, drawn from the theme, from
+// colours and border values of its own, or from an archive image or sprite,
+// with an optional font. Fields go straight into the live widget.
 #include "tabs/gui/ctrlGUI.h"
 
-#include <Zelkoran/Panel.h>
+#include "app/GlobalStatus.h"
+#include "tabs/gui/ctrlGUITables.h"
 
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Font.h>
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Log.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Sprite.h>
+#include <Zelkoran/Widget.h>
+
+#include <cstring>
 #include <initializer_list>
 
 using namespace Zelkoran;
+using namespace CtrlGUIInternal;
+
+namespace {
+
+using string = Zelkoran::String;
+
+bool showsSelection(eWidgetType t)
+{
+    return t == WT_TEXTEDIT || t == WT_NUMBEREDIT || t == WT_LIST || t == WT_COMBOBOX;
+}
+
+// The name in rows 2.. of a list backed by names, or "" for row 1 and rows
+// outside it.
+string nameForRow(const Vector<string>& names, int row)
+{
+    return row > 1 && row - 1 <= static_cast<int>(names.size()) ? names[row - 2] : string();
+}
+
+// The row of name in a list backed by names; 1 when it is not there.
+int rowForName(const Vector<string>& names, const char* name)
+{
+    for (size_t k = 0; name && k < names.size(); ++k)
+        if (names[k] == name)
+            return static_cast<int>(k) + 2;
+    return 1;
+}
+
+const char* fontName(int id)
+{
+    const Font* f = id > 0 ? Main::instance()->fontMgr()->get(id) : nullptr;
+    return f ? f->getName() : nullptr;
+}
+
+const char* imageName(int id)
+{
+    const Image* i = id > 0 ? Main::instance()->imageMgr()->get(id) : nullptr;
+    return i ? i->getName() : nullptr;
+}
+
+const char* spriteName(int id)
+{
+    const Sprite* s = id > 0 ? Main::instance()->spriteMgr()->get(id) : nullptr;
+    return s ? s->getName() : nullptr;
+}
+
+int comboRow(Panel* p, int id)
+{
+    const WidgetComboBox* c = p->getComboBox(id);
+    return c ? c->getSelectedIndex() : 0;
+}
+
+bool sameSkin(const WidgetSkin& a, const WidgetSkin& b)
+{
+    return a.font == b.font && std::memcmp(a.background, b.background, 4) == 0 &&
+           std::memcmp(a.border, b.border, 4) == 0 && std::memcmp(a.selection, b.selection, 4) == 0 &&
+           a.borderWidth == b.borderWidth && a.borderCorner == b.borderCorner && a.image == b.image &&
+           a.sprite == b.sprite && a.spriteAnimation == b.spriteAnimation && a.overrides == b.overrides;
+}
+
+} // namespace
 
 bool CtrlGUI::widgetSupportsFont(eWidgetType type)
 {
@@ -19,6 +92,391 @@ bool CtrlGUI::widgetSupportsFont(eWidgetType type)
     case WT_COMBOBOX: return true;
     default: return false;
     }
+}
+
+int CtrlGUI::skinStateToIndex(int state)
+{
+    if (state >= WS_NORMAL && state < WS_COUNT)
+        return state;
+    if (Log* log = LogMgr::current())
+        log->msg(3, " [CtrlGUI] Warning: unexpected widget state %d for skin editor, defaulting to WS_NORMAL.\n",
+                 state);
+    return WS_NORMAL;
+}
+
+int CtrlGUI::getSkinEditorMode(const Widget* widget, int state)
+{
+    if (!widget)
+        return 0;
+    if (widget->getBackgroundImage(state) > 0 || widget->getBackgroundSprite(state) > 0)
+        return 2;
+    return widget->getSkinOverrideMask(state) != 0 ? 1 : 0;
+}
+
+bool CtrlGUI::widgetHasSkinCustom(const Widget* widget, int state)
+{
+    return widget && (widget->getSkinOverrideMask(state) != 0 || widget->getBackgroundImage(state) > 0 ||
+                      widget->getBackgroundSprite(state) > 0);
+}
+
+int CtrlGUI::resolveFontNameToID(const string& name) const
+{
+    static constexpr std::string_view kPrefix = "@zk7/font/";
+    if (name.empty())
+        return -1;
+    if (name.size() > 9 && name.compare(0, kPrefix.size(), kPrefix) == 0)
+        return Main::instance()->fontMgr()->getBuiltin(name.c_str() + kPrefix.size());
+    if (globalStatus->iArchiveID < 1)
+        return -1;
+    return Main::instance()->fontMgr()->load(globalStatus->iArchiveID, name.c_str());
+}
+
+void CtrlGUI::listArchiveBlocks(int archiveId, const std::function<void(const char* name, const char* type)>& take)
+{
+    const Archive* archive = archiveId > 0 ? Main::instance()->archiveMgr()->get(archiveId) : nullptr;
+    if (!archive)
+        return;
+    for (int i = 0; i < archive->getIndexCount(); ++i) {
+        Archive::Block block;
+        if (archive->blockAt(i, block) == 0 && !block.deleted && block.name[0] != '#')
+            take(block.name, block.type);
+    }
+}
+
+void CtrlGUI::populateSkinResourceLists()
+{
+    skinFontNames.clear();
+    skinImageNames.clear();
+    skinSpriteNames.clear();
+    WidgetComboBox* fonts = panel->getComboBox(GW_SKIN_FONT);
+    WidgetComboBox* images = panel->getComboBox(GW_SKIN_IMAGE);
+    WidgetComboBox* sprites = panel->getComboBox(GW_SKIN_SPRITE);
+    const auto reset = [](WidgetComboBox* c, const char* first) {
+        if (c) {
+            c->clearItems();
+            c->addItem(first);
+            c->setSelectedIndex(1);
+        }
+    };
+    reset(fonts, "Theme");
+    reset(images, "None");
+    reset(sprites, "None");
+    const auto add = [](Vector<string>& names, WidgetComboBox* c, const string& name, const string& shown) {
+        names.push_back(name);
+        if (c)
+            c->addItem(shown.c_str());
+    };
+    for (const char* name : kBuiltinSkinFonts)
+        add(skinFontNames, fonts, name, fontDisplayName(name));
+    listArchiveBlocks(globalStatus->iArchiveID, [&](const char* name, const char* type) {
+        if (std::strncmp(type, "ZK7_FONT", 16) == 0)
+            add(skinFontNames, fonts, name, name);
+        else if (std::strncmp(type, "ZK7_IMAGE", 16) == 0)
+            add(skinImageNames, images, name, name);
+        else if (std::strncmp(type, "ZK7_SPRITE", 16) == 0)
+            add(skinSpriteNames, sprites, name, name);
+    });
+}
+
+void CtrlGUI::populateSkinAnimationList(const string& sprite, int selected)
+{
+    skinAnimationIds.clear();
+    WidgetComboBox* anims = panel->getComboBox(GW_SKIN_ANIM);
+    if (anims)
+        anims->clearItems();
+    const auto add = [&](int anim) {
+        skinAnimationIds.push_back(anim);
+        if (anims)
+            anims->addItem(std::to_string(anim).c_str());
+    };
+    const int archiveId = globalStatus->iArchiveID;
+    if (!sprite.empty() && archiveId > 0) {
+        SpriteMgr* mgr = Main::instance()->spriteMgr();
+        const int id = mgr->load(archiveId, sprite.c_str());
+        if (const Sprite* s = id > 0 ? mgr->get(id) : nullptr)
+            for (int i = 0; i < s->getAnimCount(); ++i)
+                add(i);
+        if (id > 0)
+            mgr->close(id);
+    }
+    if (skinAnimationIds.empty())
+        add(0);
+    if (anims)
+        anims->setSelectedIndex(selected >= 0 && selected < static_cast<int>(skinAnimationIds.size()) ? selected + 1 : 1);
+}
+
+void CtrlGUI::updateSwatch(int frameId, int r, int g, int b) const
+{
+    if (Widget* f = panel->getWidgetByID(frameId))
+        f->setBackgroundColor(r, g, b, WS_ALL);
+}
+
+void CtrlGUI::updateSkinEditor()
+{
+    const Widget* w = getSelectedWidget();
+    if (!w)
+        return;
+    const int s = skinStateToIndex(selectedSkinState);
+    if (skinEditorMode[s] == -1)
+        skinEditorMode[s] = getSkinEditorMode(w, s);
+    const auto select = [this](int id, int row) {
+        if (WidgetComboBox* c = panel->getComboBox(id))
+            c->setSelectedIndex(row);
+    };
+    // Only a font of the state's own: the theme's shows as "Theme".
+    const bool ownFont = w->getSkinOverrideMask(s) & WidgetSkin::SO_FONT;
+    select(GW_SKIN_FONT, rowForName(skinFontNames, ownFont ? fontName(w->getFont(s)) : nullptr));
+    select(GW_SKIN_IMAGE, rowForName(skinImageNames, imageName(w->getBackgroundImage(s))));
+    int animation = 0;
+    const char* sprite = spriteName(w->getBackgroundSprite(s, &animation));
+    select(GW_SKIN_SPRITE, rowForName(skinSpriteNames, sprite));
+    const string spriteShown = sprite ? sprite : "";
+    if (spriteShown != skinAnimationSprite) {
+        populateSkinAnimationList(spriteShown, animation);
+        skinAnimationSprite = spriteShown;
+    } else if (!skinAnimationIds.empty()) {
+        select(GW_SKIN_ANIM,
+               animation >= 0 && animation < static_cast<int>(skinAnimationIds.size()) ? animation + 1 : 1);
+    }
+    uint8_t sel[4], bg[3], border[4];
+    w->getSelectionColor(&sel[0], &sel[1], &sel[2], &sel[3], s);
+    w->getBackgroundColor(&bg[0], &bg[1], &bg[2], s);
+    w->getBorderColor(&border[0], &border[1], &border[2], &border[3], s);
+    const auto text = [this](int id, const string& t) {
+        if (WidgetTextEdit* e = panel->getTextEdit(id))
+            e->setText(t.c_str());
+    };
+    text(GW_SKIN_SELECT, hexColorRGBA(sel[0], sel[1], sel[2], sel[3]));
+    text(GW_SKIN_BG, hexColorRGB(bg[0], bg[1], bg[2]));
+    text(GW_SKIN_BORDER, hexColorRGBA(border[0], border[1], border[2], border[3]));
+    if (WidgetNumberEdit* n = panel->getNumberEdit(GW_SKIN_WIDTH))
+        n->setValue(static_cast<float>(w->getBorderWidth(s)));
+    if (WidgetNumberEdit* n = panel->getNumberEdit(GW_SKIN_CORNER))
+        n->setValue(static_cast<float>(w->getBorderCorner(s)));
+    const int mode = skinEditorMode[s];
+    for (const auto& [id, m] : {std::pair{GW_SKIN_THEME, 0}, {GW_SKIN_COLORS, 1}, {GW_SKIN_ASSET, 2}})
+        if (WidgetCheckBox* c = panel->getCheckBox(id))
+            c->setChecked(mode == m);
+    updateSwatch(GW_SKIN_SELECT_SWATCH, sel[0], sel[1], sel[2]);
+    updateSwatch(GW_SKIN_BG_SWATCH, bg[0], bg[1], bg[2]);
+    updateSwatch(GW_SKIN_BORDER_SWATCH, border[0], border[1], border[2]);
+}
+
+void CtrlGUI::applySkinFont(Widget& w, int s)
+{
+    if (!widgetSupportsFont(w.getType()))
+        return;
+    const int row = comboRow(panel, GW_SKIN_FONT);
+    const bool own = w.getSkinOverrideMask(s) & WidgetSkin::SO_FONT;
+    if (row == 1) {
+        // "Theme" takes the state's own font away.
+        if (own)
+            w.setFont(0, s);
+        return;
+    }
+    const string name = nameForRow(skinFontNames, row);
+    const char* current = own ? fontName(w.getFont(s)) : nullptr;
+    if (name.empty() || (current && name == current))
+        return; // an archive font is not loaded again for the same name
+    if (const int id = resolveFontNameToID(name); id > 0)
+        w.setFont(id, s);
+}
+
+void CtrlGUI::applySkinAsset(Widget& w, int s)
+{
+    const int archiveId = globalStatus->iArchiveID;
+    const string sprite = nameForRow(skinSpriteNames, comboRow(panel, GW_SKIN_SPRITE));
+    if (!sprite.empty()) {
+        const int q = comboRow(panel, GW_SKIN_ANIM);
+        const int a = q >= 1 && q <= static_cast<int>(skinAnimationIds.size()) ? skinAnimationIds[q - 1] : 0;
+        // The same sprite keeps its loaded copy: only the animation changes.
+        const int held = w.getBackgroundSprite(s);
+        if (const char* current = spriteName(held); current && sprite == current)
+            w.setBackgroundSprite(held, s, a);
+        else
+            w.setBackgroundSprite(archiveId, sprite.c_str(), s, a);
+        return;
+    }
+    const string image = nameForRow(skinImageNames, comboRow(panel, GW_SKIN_IMAGE));
+    if (image.empty()) {
+        w.clearBackground(s);
+        return;
+    }
+    const char* current = imageName(w.getBackgroundImage(s));
+    if (!current || image != current)
+        w.setBackgroundImage(archiveId, image.c_str(), s);
+}
+
+void CtrlGUI::applySkinColors(Widget& w, int s)
+{
+    const auto text = [this](int id) {
+        const WidgetTextEdit* e = panel->getTextEdit(id);
+        return e ? string(e->getText().c_str()) : string();
+    };
+    uint8_t r, g, b, a;
+    if (parseHexColorRGBA(text(GW_SKIN_SELECT), r, g, b, a) && showsSelection(w.getType())) {
+        w.setSelectionColor(r, g, b, a, s);
+        updateSwatch(GW_SKIN_SELECT_SWATCH, r, g, b);
+    }
+    if (parseHexColorRGB(text(GW_SKIN_BG), r, g, b)) {
+        w.setBackgroundColor(r, g, b, s);
+        updateSwatch(GW_SKIN_BG_SWATCH, r, g, b);
+    }
+    if (parseHexColorRGBA(text(GW_SKIN_BORDER), r, g, b, a)) {
+        w.setBorderColor(r, g, b, a, s);
+        updateSwatch(GW_SKIN_BORDER_SWATCH, r, g, b);
+    }
+    w.setBorderWidth(widgetInt(GW_SKIN_WIDTH, 1, 32, 0), s);
+    w.setBorderCorner(widgetInt(GW_SKIN_CORNER, 0, 64, 0), s);
+}
+
+void CtrlGUI::applySkinEditor()
+{
+    // The stored mode, not the boxes: a field's focus-lost event arrives
+    // after the click on another mode box has already ticked it.
+    Widget* w = getSelectedWidget();
+    const int s = skinStateToIndex(selectedSkinState);
+    if (!w || skinEditorMode[s] <= 0)
+        return;
+    applySkinFont(*w, s);
+    if (skinEditorMode[s] == 2)
+        applySkinAsset(*w, s);
+    else
+        applySkinColors(*w, s);
+}
+
+void CtrlGUI::validateSkinColorEdit(int id)
+{
+    const Widget* w = getSelectedWidget();
+    WidgetTextEdit* edit = panel->getTextEdit(id);
+    if (!w || !edit)
+        return;
+    const int s = skinStateToIndex(selectedSkinState);
+    const string text = edit->getText().c_str();
+    uint8_t c[4] = {0, 0, 0, 255};
+    int swatch = 0;
+    if (id == GW_SKIN_BG) {
+        if (!parseHexColorRGB(text, c[0], c[1], c[2]))
+            w->getBackgroundColor(&c[0], &c[1], &c[2], s);
+        edit->setText(hexColorRGB(c[0], c[1], c[2]).c_str());
+        swatch = GW_SKIN_BG_SWATCH;
+    } else if (id == GW_SKIN_BORDER || id == GW_SKIN_SELECT) {
+        if (!parseHexColorRGBA(text, c[0], c[1], c[2], c[3])) {
+            if (id == GW_SKIN_BORDER)
+                w->getBorderColor(&c[0], &c[1], &c[2], &c[3], s);
+            else
+                w->getSelectionColor(&c[0], &c[1], &c[2], &c[3], s);
+        }
+        edit->setText(hexColorRGBA(c[0], c[1], c[2], c[3]).c_str());
+        swatch = id == GW_SKIN_BORDER ? GW_SKIN_BORDER_SWATCH : GW_SKIN_SELECT_SWATCH;
+    } else {
+        return;
+    }
+    updateSwatch(swatch, c[0], c[1], c[2]);
+}
+
+bool CtrlGUI::onSkinEvent(int widgetId, bool set)
+{
+    Widget* w = getSelectedWidget();
+    const int s = skinStateToIndex(selectedSkinState);
+    const auto uncheck = [this](int id) {
+        if (WidgetCheckBox* c = panel->getCheckBox(id))
+            c->setChecked(false);
+    };
+    const auto valuesChange = [&] {
+        if (!w)
+            return false;
+        const WidgetSkin before = w->getSkin(s);
+        applySkinEditor();
+        return !sameSkin(before, w->getSkin(s));
+    };
+    bool changed = false;
+    switch (widgetId) {
+    case GW_SKIN_NORMAL:
+    case GW_SKIN_HOVERED:
+    case GW_SKIN_PRESSED:
+    case GW_SKIN_ACTION:
+    case GW_SKIN_DEACT:
+        if (set)
+            selectedSkinState = widgetId - GW_SKIN_NORMAL;
+        break;
+    case GW_SKIN_THEME:
+        if (set) {
+            const bool custom = widgetHasSkinCustom(w, s);
+            if (custom && showBox("Reset custom skin",
+                                  "All custom settings for this state will be reset and the theme values will be "
+                                  "used again. Continue?",
+                                  12, 3, 0) != 4)
+                break;
+            if (custom) {
+                w->resetSkin(s);
+                changed = true;
+            }
+            skinEditorMode[s] = 0;
+            uncheck(GW_SKIN_COLORS);
+            uncheck(GW_SKIN_ASSET);
+        }
+        break;
+    case GW_SKIN_COLORS:
+    case GW_SKIN_ASSET:
+        if (set) {
+            skinEditorMode[s] = widgetId == GW_SKIN_COLORS ? 1 : 2;
+            uncheck(GW_SKIN_THEME);
+            uncheck(widgetId == GW_SKIN_COLORS ? GW_SKIN_ASSET : GW_SKIN_COLORS);
+        }
+        break;
+    case GW_SKIN_IMAGE:
+        if (comboRow(panel, GW_SKIN_IMAGE) > 1) {
+            if (WidgetComboBox* sprites = panel->getComboBox(GW_SKIN_SPRITE))
+                sprites->setSelectedIndex(1);
+            populateSkinAnimationList("", 0);
+            skinAnimationSprite.clear();
+        }
+        changed = valuesChange();
+        break;
+    case GW_SKIN_SPRITE: changed = onSkinSprite(w, s); break;
+    case GW_SKIN_BG:
+    case GW_SKIN_BORDER:
+    case GW_SKIN_SELECT:
+        validateSkinColorEdit(widgetId);
+        changed = valuesChange();
+        break;
+    case GW_SKIN_FONT:
+    case GW_SKIN_ANIM:
+    case GW_SKIN_WIDTH:
+    case GW_SKIN_CORNER: changed = valuesChange(); break;
+    default: break;
+    }
+    updateSkinEditor();
+    return changed;
+}
+
+bool CtrlGUI::onSkinSprite(Widget* w, int s)
+{
+    const string name = nameForRow(skinSpriteNames, comboRow(panel, GW_SKIN_SPRITE));
+    if (!name.empty())
+        if (WidgetComboBox* images = panel->getComboBox(GW_SKIN_IMAGE))
+            images->setSelectedIndex(1);
+    populateSkinAnimationList(name, 0);
+    skinAnimationSprite = name;
+    if (!w)
+        return false;
+    if (name.empty()) {
+        const WidgetSkin before = w->getSkin(s);
+        applySkinEditor();
+        return !sameSkin(before, w->getSkin(s));
+    }
+    const int archiveId = globalStatus->iArchiveID;
+    int state = s;
+    SpriteMgr* mgr = Main::instance()->spriteMgr();
+    if (const int counted = archiveId > 0 ? mgr->load(archiveId, name.c_str()) : 0; counted > 0) {
+        const Sprite* sprite = mgr->get(counted);
+        if (sprite && sprite->getAnimCount() > 4 &&
+            showBox("Apply sprite", "Apply this sprite to all widget states?", 12, 3, 0) == 4)
+            state = WS_ALL;
+        mgr->close(counted);
+    }
+    return w->setBackgroundSprite(archiveId, name.c_str(), state, 0) == 0;
 }
 
 void CtrlGUI::setSkinAssetMode(bool on) const

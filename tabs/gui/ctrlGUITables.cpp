@@ -1,8 +1,17 @@
 #include "tabs/gui/ctrlGUITables.h"
 
+#include <cstring>
+
 using namespace Zelkoran;
 
 namespace CtrlGUIInternal {
+
+const char* fontDisplayName(const char* name)
+{
+    constexpr char kPrefix[] = "@zk7/font/";
+    constexpr size_t kPrefixLength = sizeof(kPrefix) - 1;
+    return std::strlen(name) > 9 && std::strncmp(name, kPrefix, kPrefixLength) == 0 ? name + kPrefixLength : name;
+}
 
 int keyForRow(int row) { return row >= 1 && row <= kHotkeyCount ? kHotkeyOptions[row - 1].key : 0; }
 

@@ -58,6 +58,10 @@ inline constexpr const char* kBuiltinSkinFonts[] = {
     "@zk7/font/CourierNew12Black", "@zk7/font/CourierNew12White",
 };
 
+// Row text of a font name: a built-in "@zk7/font/" name without its prefix
+// (names of 9 characters or fewer are shown whole).
+const char* fontDisplayName(const char* name);
+
 // Feature check boxes and the bit each drives.
 struct FeatureBox {
     int id;

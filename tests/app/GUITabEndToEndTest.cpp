@@ -6,6 +6,8 @@
 #include "tabs/gui/ctrlGUI.h"
 
 #include <Zelkoran/Archive.h>
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Sprite.h>
 #include <Zelkoran/Widget.h>
 
 #include <SDL_keycode.h>
@@ -68,6 +70,29 @@ protected:
     void clickWidget(int panelId, int widgetId)
     {
         ASSERT_TRUE(TS::clickWidget(panelId, widgetId)) << widgetId;
+        pass();
+    }
+
+    // Picks row of a combo box of the tab with the keyboard, as from its
+    // open list.
+    void chooseRow(int comboId, int row)
+    {
+        clickWidget(guiTab()->getID(), comboId);
+        for (int r = guiTab()->getComboBox(comboId)->getSelectedIndex(); r < row; ++r)
+            TS::key(SDLK_DOWN);
+        TS::key(SDLK_RETURN);
+        pass();
+    }
+    void typeInto(int panelId, int editId, const char* text)
+    {
+        ASSERT_TRUE(TS::clickWidget(panelId, editId)) << editId;
+        TS::key(SDLK_a, KMOD_CTRL);
+        // One key a pass: a half-typed text reaches the tab in between.
+        for (const char* c = text; *c; ++c) {
+            TS::typeText(std::string(1, *c).c_str());
+            pass();
+        }
+        TS::key(SDLK_RETURN);
         pass();
     }
 
@@ -134,6 +159,82 @@ TEST_F(GUITabEndToEndTest, APanelIsEditedThroughTheTabAndSavedAsSeen)
     EXPECT_STREQ(stored->getLabel(1)->getText(), "Welcome");
     EXPECT_FALSE(stored->isShown()) << "stored hidden, as it was before the preview showed it";
     EXPECT_EQ(stored->getScreen(), 0);
+    TS::clearModalLog();
+}
+
+TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
+{
+    openMenuArchive();
+    {
+        // A sprite of one animation for the hovered state.
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 12, 12, 32, SDL_PIXELFORMAT_ARGB8888);
+        SpriteMgr* sprites = Main::instance()->spriteMgr();
+        Sprite* glow = sprites->get(sprites->create("Glow", 10));
+        ASSERT_EQ(glow->assignImage(Main::instance()->imageMgr()->loadFromSurface(s, "glow"), 1), 0);
+        SDL_FreeSurface(s);
+        ASSERT_EQ(glow->save(app.globalStatus()->iArchiveID, ""), 0);
+        sprites->close(glow->getID());
+    }
+    const int menuPanel = app.resources()->get(SR_MENU_PANEL);
+    clickWidget(menuPanel, 230);
+    clickRow(CtrlBase::BW_LIST, 1);
+    Panel* live = Main::instance()->guiMgr()->getPanel(tab()->getPanelId());
+    ASSERT_NE(live, nullptr);
+    const int tabPanel = guiTab()->getID();
+
+    TS::pushScript([](int dialogId) { TS::clickWidget(dialogId, 1); });
+    clickWidget(tabPanel, CtrlGUI::GW_ADD_WIDGET);
+    Widget* added = live->getWidgetByID(2);
+    ASSERT_NE(added, nullptr);
+    EXPECT_STREQ(added->getName(), "Button_2");
+    EXPECT_EQ(tab()->getSelectedWidgetId(), 2);
+
+    clickWidget(tabPanel, CtrlGUI::GW_SKIN_PRESSED);
+    clickWidget(tabPanel, CtrlGUI::GW_SKIN_COLORS);
+    typeInto(tabPanel, CtrlGUI::GW_SKIN_BORDER, "#00FF00FF");
+    clickWidget(tabPanel, CtrlGUI::GW_SKIN_HOVERED);
+    clickWidget(tabPanel, CtrlGUI::GW_SKIN_COLORS);
+    typeInto(tabPanel, CtrlGUI::GW_SKIN_BG, "#3050F0");
+    clickWidget(tabPanel, CtrlGUI::GW_SKIN_ASSET);
+    chooseRow(CtrlGUI::GW_SKIN_SPRITE, 2);
+    EXPECT_TRUE(tab()->isDirty());
+
+    // The tooltip's background through its dialog.
+    TS::pushScript([this](int dialogId) {
+        typeInto(dialogId, 1021, "#102030C0");
+        TS::clickWidget(dialogId, 1);
+    });
+    clickWidget(tabPanel, CtrlGUI::GW_TOOLTIP_SETTINGS);
+
+    const auto describe = [](Widget& w) {
+        std::string d;
+        for (int s = 0; s < WS_COUNT; ++s) {
+            uint8_t v[4];
+            const Sprite* sprite = Main::instance()->spriteMgr()->get(w.getBackgroundSprite(s));
+            d += std::to_string(s) + ":" + std::to_string(w.getSkinOverrideMask(s)) + " " +
+                 (sprite ? sprite->getName() : "-");
+            w.getBackgroundColor(&v[0], &v[1], &v[2], s);
+            d += " " + CtrlBase::hexColorRGB(v[0], v[1], v[2]);
+            w.getBorderColor(&v[0], &v[1], &v[2], &v[3], s);
+            d += " " + CtrlBase::hexColorRGBA(v[0], v[1], v[2], v[3]) + "; ";
+        }
+        uint8_t t[4] = {};
+        d += w.getTooltipBackgroundColor(t[0], t[1], t[2], t[3]) ? CtrlBase::hexColorRGBA(t[0], t[1], t[2], t[3]) : "-";
+        return d;
+    };
+    const std::string edited = describe(*added);
+    EXPECT_NE(edited.find("Glow #3050F0"), std::string::npos) << edited;
+    EXPECT_NE(edited.find("#00FF00FF"), std::string::npos) << edited;
+    EXPECT_NE(edited.find("#102030C0"), std::string::npos) << edited;
+
+    TS::pushAnswer(0); // the timed "Panel saved." notice
+    clickWidget(tabPanel, CtrlBase::BW_SAVE);
+    EXPECT_FALSE(tab()->isDirty());
+    const int reloaded = Main::instance()->guiMgr()->load(app.globalStatus()->iArchiveID, "menu");
+    ASSERT_GT(reloaded, 0);
+    Widget* stored = Main::instance()->guiMgr()->getPanel(reloaded)->getWidgetByID(2);
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(describe(*stored), edited);
     TS::clearModalLog();
 }
 

@@ -7,7 +7,11 @@
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Font.h>
 #include <Zelkoran/Image.h>
+#include <Zelkoran/Sprite.h>
+
+#include "support/GlyphSheetMaker.h"
 
 #include <SDL_surface.h>
 
@@ -58,6 +62,12 @@ TEST(GUITabTables, CombosMapToTheEngineValues)
     };
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(cases[i].got, cases[i].expected) << "case " << i;
+    const struct {
+        const char *name, *shown;
+    } fonts[] = {{"@zk7/font/Arial10Black", "Arial10Black"}, {"@zk7/font/", ""}, {"@zk7/font", "@zk7/font"},
+                 {"Big", "Big"}, {"zk7/font/Arial12White", "zk7/font/Arial12White"}};
+    for (const auto& f : fonts)
+        EXPECT_STREQ(fontDisplayName(f.name), f.shown) << f.name;
 }
 
 TEST(GUITabTables, TypeNamesAndPreviewOrigins)
@@ -142,6 +152,56 @@ protected:
         EXPECT_EQ(tab->processEvent(CtrlBase::BW_SAVE, 0), 0);
         const int id = gui->load(status->iArchiveID, p->getTextEdit(CtrlBase::BW_NAME)->getText().c_str());
         return id > 0 ? gui->getPanel(id) : nullptr;
+    }
+
+    // Stores a sprite of anims one-frame animations, an image or a font.
+    void storeSprite(const char* name, int anims)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 8, 8 * anims, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_FillRect(s, nullptr, SDL_MapRGBA(s->format, 0, 120, 0, 255));
+        SpriteMgr* sprites = Main::instance()->spriteMgr();
+        Sprite* sprite = sprites->get(sprites->create(name, 10));
+        ASSERT_EQ(sprite->assignImage(Main::instance()->imageMgr()->loadFromSurface(s, name), 1), 0);
+        SDL_FreeSurface(s);
+        ASSERT_EQ(sprite->setOffset(8, 8), 0);
+        ASSERT_EQ(sprite->save(status->iArchiveID, ""), 0);
+        sprites->close(sprite->getID());
+    }
+    void storeImage(const char* name)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 16, 16, 32, SDL_PIXELFORMAT_ARGB8888);
+        const int img = Main::instance()->imageMgr()->loadFromSurface(s, name);
+        SDL_FreeSurface(s);
+        ASSERT_EQ(Main::instance()->imageMgr()->get(img)->save(status->iArchiveID, ""), 0);
+        Main::instance()->imageMgr()->close(img);
+    }
+    void storeFont(const char* name)
+    {
+        SDL_Surface* sheet = editortest::makeGlyphSheet(189);
+        ASSERT_NE(sheet, nullptr);
+        FontMgr* fonts = Main::instance()->fontMgr();
+        Font* f = fonts->get(fonts->create(name, 10));
+        ASSERT_EQ(f->assignImage(Main::instance()->imageMgr()->loadFromSurface(sheet, "sheet"), 1), 0);
+        SDL_FreeSurface(sheet);
+        ASSERT_EQ(f->save(status->iArchiveID, ""), 0);
+        fonts->close(f->getID());
+    }
+    // Types text into a field of the tab and commits it, as a user does.
+    void typeInto(int id, const char* text)
+    {
+        tab->show();
+        ASSERT_TRUE(TS::clickWidget(p->getID(), id));
+        TS::key(SDLK_a, KMOD_CTRL);
+        TS::typeText(text);
+        TS::key(SDLK_RETURN);
+        TS::pump();
+    }
+    std::vector<std::string> rows(int comboId)
+    {
+        std::vector<std::string> items;
+        for (int i = 1; i <= p->getComboBox(comboId)->getItemCount(); ++i)
+            items.emplace_back(p->getComboBox(comboId)->getItemText(i));
+        return items;
     }
 
     GUIMgr* gui = nullptr;
@@ -326,6 +386,202 @@ TEST_F(GUITabTest, TheAddWidgetDialogOffersTheFirstFreeIdAndAddsTheChosenType)
     EXPECT_EQ(tab->getSelectedWidgetId(), 3);
     EXPECT_TRUE(tab->isDirty());
     EXPECT_TRUE(p->getWidgetByID(CtrlGUI::GW_ADD_WIDGET)->isEnabled());
+}
+
+TEST_F(GUITabTest, SkinListsModesAndFontNamesComeFromBuiltinsAndListedBlocks)
+{
+    storeFont("Big");
+    storeImage("Back");
+    storeSprite("Strip", 4);
+    storeImage("#Hidden");
+    storeSprite("Gone", 1);
+    ASSERT_EQ(Main::instance()->spriteMgr()->remove(status->iArchiveID, "Gone"), 0);
+    choose("Skins", [this](Panel& f) {
+        f.createWidgetByType("Sprited", WT_BUTTON, 1)->setBackgroundSprite(status->iArchiveID, "Strip", WS_NORMAL, 2);
+        f.createWidgetByType("Bordered", WT_BUTTON, 2)->setBorderColor(1, 2, 3, 255, WS_NORMAL);
+        f.createWidgetByType("Plain", WT_BUTTON, 3);
+    });
+    std::vector<std::string> fonts{"Theme"};
+    for (const char* name : kBuiltinSkinFonts)
+        fonts.emplace_back(name + 10);
+    fonts.emplace_back("Big");
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_FONT), fonts);
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_IMAGE), (std::vector<std::string>{"None", "Back"}));
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_SPRITE), (std::vector<std::string>{"None", "Strip"}));
+
+    FontMgr* fm = Main::instance()->fontMgr();
+    EXPECT_EQ(tab->resolveFontNameToID(""), -1);
+    EXPECT_EQ(tab->resolveFontNameToID("@zk7/font/CourierNew12Black"), fm->getBuiltin("CourierNew12Black"));
+    EXPECT_STREQ(fm->get(tab->resolveFontNameToID("Big"))->getName(), "Big");
+    EXPECT_LE(tab->resolveFontNameToID("Missing"), 0);
+    EXPECT_EQ(CtrlGUI::skinStateToIndex(7), WS_NORMAL);
+
+    // Each widget opens in the mode its Normal state has: asset, colours, theme.
+    const struct {
+        int row, box;
+        const char *sprite, *anim;
+    } modes[] = {{2, CtrlGUI::GW_SKIN_ASSET, "Strip", "2"},
+                 {3, CtrlGUI::GW_SKIN_COLORS, "None", "0"},
+                 {4, CtrlGUI::GW_SKIN_THEME, "None", "0"}};
+    for (const auto& m : modes) {
+        pickWidget(m.row);
+        for (int box : {CtrlGUI::GW_SKIN_THEME, CtrlGUI::GW_SKIN_COLORS, CtrlGUI::GW_SKIN_ASSET})
+            EXPECT_EQ(p->getCheckBox(box)->isChecked(), box == m.box) << m.row << " " << box;
+        EXPECT_STREQ(p->getComboBox(CtrlGUI::GW_SKIN_SPRITE)->getSelectedText(), m.sprite);
+        EXPECT_STREQ(p->getComboBox(CtrlGUI::GW_SKIN_ANIM)->getSelectedText(), m.anim);
+    }
+    EXPECT_FALSE(tab->isDirty()) << "looking changes nothing";
+}
+
+TEST_F(GUITabTest, SkinEditsGoToTheChosenStateAndAskBeforeResetsAndSpriteStrips)
+{
+    storeSprite("Five", 5);
+    storeSprite("Four", 4);
+    Panel* live = choose("Skins", [](Panel& f) { f.createWidgetByType("Edit", WT_TEXTEDIT, 1); });
+    ASSERT_NE(live, nullptr);
+    pickWidget(2);
+    Widget* w = live->getWidgetByID(1);
+    uint8_t c[4];
+    setCheck(CtrlGUI::GW_SKIN_HOVERED, true);
+    setCheck(CtrlGUI::GW_SKIN_COLORS, true);
+    EXPECT_FALSE(tab->isDirty()) << "a mode alone writes nothing";
+    typeInto(CtrlGUI::GW_SKIN_BG, "#ff0000");
+    w->getBackgroundColor(&c[0], &c[1], &c[2], WS_HOVERED);
+    EXPECT_EQ(c[0] * 65536 + c[1] * 256 + c[2], 0xFF0000);
+    EXPECT_STREQ(p->getTextEdit(CtrlGUI::GW_SKIN_BG)->getText().c_str(), "#FF0000");
+    EXPECT_EQ(w->getSkinOverrideMask(WS_NORMAL), 0u);
+    EXPECT_TRUE(tab->isDirty());
+    typeInto(CtrlGUI::GW_SKIN_BG, "#12345");
+    EXPECT_STREQ(p->getTextEdit(CtrlGUI::GW_SKIN_BG)->getText().c_str(), "#FF0000") << "the widget's colour back";
+    typeInto(CtrlGUI::GW_SKIN_SELECT, "#0000ff80");
+    w->getSelectionColor(&c[0], &c[1], &c[2], &c[3], WS_HOVERED);
+    EXPECT_EQ(c[2] + c[3], 255 + 0x80);
+    setRow(CtrlGUI::GW_SKIN_FONT, 3);
+    EXPECT_STREQ(Main::instance()->fontMgr()->get(w->getFont(WS_HOVERED))->getName(), "@zk7/font/Arial10White");
+    setRow(CtrlGUI::GW_SKIN_FONT, 1);
+    EXPECT_EQ(w->getSkinOverrideMask(WS_HOVERED) & WidgetSkin::SO_FONT, 0u) << "\"Theme\" takes the own font away";
+
+    // Theme on a custom state asks first: No keeps the colours.
+    for (const int answer : {2, 4}) {
+        TS::pushAnswer(answer);
+        setCheck(CtrlGUI::GW_SKIN_THEME, true);
+        EXPECT_STREQ(TS::modalLog().back().title.c_str(), "Reset custom skin");
+        EXPECT_EQ(p->getCheckBox(CtrlGUI::GW_SKIN_COLORS)->isChecked(), answer != 4);
+        EXPECT_EQ(w->getSkinOverrideMask(WS_HOVERED) != 0, answer != 4);
+    }
+
+    // A sprite of five animations may go to every state; four never asks.
+    setCheck(CtrlGUI::GW_SKIN_ASSET, true);
+    const size_t asked = TS::modalLog().size();
+    TS::pushAnswer(4);
+    setRow(CtrlGUI::GW_SKIN_SPRITE, 2); // Five
+    EXPECT_EQ(TS::modalLog().size(), asked + 1);
+    EXPECT_STREQ(TS::modalLog().back().title.c_str(), "Apply sprite");
+    for (int s = 0; s < WS_COUNT; ++s)
+        EXPECT_GT(w->getBackgroundSprite(s), 0) << s;
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_ANIM).size(), 5u);
+    setCheck(CtrlGUI::GW_SKIN_PRESSED, true);
+    setCheck(CtrlGUI::GW_SKIN_ASSET, true);
+    setRow(CtrlGUI::GW_SKIN_SPRITE, 3); // Four
+    EXPECT_EQ(TS::modalLog().size(), asked + 1);
+    EXPECT_STREQ(Main::instance()->spriteMgr()->get(w->getBackgroundSprite(WS_PRESSED))->getName(), "Four");
+    EXPECT_STREQ(Main::instance()->spriteMgr()->get(w->getBackgroundSprite(WS_NORMAL))->getName(), "Five");
+    setRow(CtrlGUI::GW_SKIN_ANIM, 4);
+    int anim = 0;
+    w->getBackgroundSprite(WS_PRESSED, &anim);
+    EXPECT_EQ(anim, 3);
+}
+
+TEST_F(GUITabTest, TheTooltipDialogChangesTheStyleOnlyThroughOkOrUseTheme)
+{
+    Panel* live = choose("Tips", [](Panel& f) {
+        f.createWidgetByType("Go", WT_BUTTON, 1)->setTooltipFont(
+            Main::instance()->fontMgr()->getBuiltin("CourierNew10White"));
+    });
+    ASSERT_NE(live, nullptr);
+    pickWidget(2);
+    Widget* w = live->getWidgetByID(1);
+    const struct {
+        int button;
+        bool dirty;
+        int font; // 0: none of its own
+        uint32_t background;
+    } runs[] = {{2, false, 6, 0}, {1, true, 6, 0xFF000080}, {4, true, 0, 0}};
+    for (const auto& run : runs) {
+        int selectedRow = -1;
+        std::string typed;
+        TS::pushScript([&](int dialogId) {
+            Panel* dialog = gui->getPanel(dialogId);
+            selectedRow = dialog->getComboBox(1019)->getSelectedIndex();
+            ASSERT_TRUE(TS::clickWidget(dialogId, 1021));
+            TS::key(SDLK_a, KMOD_CTRL);
+            TS::typeText("ff000080");
+            TS::key(SDLK_RETURN);
+            TS::pump();
+            typed = dialog->getTextEdit(1021)->getText().c_str();
+            TS::clickWidget(dialogId, run.button);
+        });
+        tab->setDirty(false);
+        tab->processEvent(CtrlGUI::GW_TOOLTIP_SETTINGS, 0);
+        EXPECT_EQ(selectedRow, 6) << "CourierNew10White";
+        EXPECT_EQ(typed, "#FF000080");
+        EXPECT_EQ(tab->isDirty(), run.dirty) << run.button;
+        const Font* f = Main::instance()->fontMgr()->get(w->getTooltipFont());
+        EXPECT_EQ(f ? std::string(f->getName()) : "", run.font ? "@zk7/font/CourierNew10White" : "");
+        uint8_t c[4] = {};
+        const bool own = w->getTooltipBackgroundColor(c[0], c[1], c[2], c[3]);
+        EXPECT_EQ(own ? (uint32_t(c[0]) << 24 | c[1] << 16 | c[2] << 8 | c[3]) : 0u, run.background);
+    }
+}
+
+TEST_F(GUITabTest, TheAddWidgetDialogKeepsNamesAndIdsUsable)
+{
+    Panel* live = choose("Names", [](Panel& f) {
+        f.createWidgetByType("Taken", WT_FRAME, 1);
+        f.createWidgetByType("Button_2", WT_FRAME, 3);
+    });
+    ASSERT_NE(live, nullptr);
+    const auto typeInto = [](int dialogId, int id, const char* text) {
+        TS::clickWidget(dialogId, id);
+        TS::key(SDLK_a, KMOD_CTRL);
+        TS::typeText(text);
+        TS::key(SDLK_RETURN);
+        TS::pump();
+    };
+    std::vector<std::string> seen;
+    TS::pushScript([&](int dialogId) {
+        Panel* dialog = gui->getPanel(dialogId);
+        const auto name = [&] { seen.emplace_back(dialog->getTextEdit(1030)->getText().c_str()); };
+        name(); // Button_2
+        typeInto(dialogId, 1030, "Mine");
+        TS::clickWidget(dialogId, 1042); // Label: a name of one's own stays
+        TS::pump();
+        name();
+        typeInto(dialogId, 1030, "Taken");
+        name(); // the automatic name again
+        typeInto(dialogId, 1032, "3");
+        name(); // 3 is in use: the lowest free id
+        TS::clickWidget(dialogId, 2);
+    });
+    tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Button_2", "Mine", "Label_2", "Label_2"}));
+    EXPECT_EQ(live->getWidgetByID(2), nullptr) << "Cancel adds nothing";
+    EXPECT_FALSE(tab->isDirty());
+
+    // The automatic name is an existing widget's: OK refuses it.
+    TS::pushScript([](int dialogId) { TS::clickWidget(dialogId, 1); });
+    TS::pushAnswer(1);
+    tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
+    EXPECT_STREQ(TS::modalLog().back().text.c_str(), "Invalid widget name or ID.");
+    EXPECT_EQ(live->getWidgetByID(2), nullptr);
+    EXPECT_FALSE(tab->isDirty());
+
+    for (int id = 1; id <= 2047; ++id)
+        if (!live->getWidgetByID(id))
+            live->createWidgetByType(("F" + std::to_string(id)).c_str(), WT_FRAME, id);
+    TS::pushAnswer(1);
+    tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
+    EXPECT_STREQ(TS::modalLog().back().text.c_str(), "No free widget ID is available.");
 }
 
 } // namespace

@@ -113,6 +113,9 @@ public:
     // Loads the "ZK7_IMAGE" block name of the archive and sets it as above.
     // 0 or a code of ImageMgr::load.
     int setBackgroundImage(int archiveId, const char* name, int state);
+    // Loads the "ZK7_SPRITE" block name of the archive and sets it as above.
+    // 0 or a code of SpriteMgr::load.
+    int setBackgroundSprite(int archiveId, const char* name, int state, int animation);
     int getBackgroundImage(int state) const;
     int getBackgroundSprite(int state, int* animation = nullptr) const;
     // Removes image, sprite and colour: nothing is drawn behind the state.

@@ -8,6 +8,7 @@
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Result.h>
+#include <Zelkoran/Sprite.h>
 
 #include "gui/PanelStore.h"
 
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <cmath>
 #include <map>
+#include <string_view>
 
 namespace Zelkoran::panelstore {
 
@@ -135,8 +137,9 @@ private:
     bool m_ok = true;
 };
 
-// Resolves the names a block refers to: built-in fonts, and skin images
-// loaded once per name from the archive.
+// Resolves the names a block refers to: built-in fonts, and archive fonts
+// and skin images loaded once per name from the archive. Archive fonts stay
+// loaded: widgets use a font without holding it.
 class Resolver {
 public:
     explicit Resolver(int archiveId) : m_archive(archiveId) {}
@@ -154,9 +157,24 @@ public:
     {
         if (name.empty())
             return 0;
-        const int id = Main::instance()->fontMgr()->getBuiltin(name.c_str());
+        auto [it, fresh] = m_fonts.emplace(name, 0);
+        if (fresh) {
+            FontMgr* fonts = Main::instance()->fontMgr();
+            it->second = name.compare(0, kBuiltinPrefix.size(), kBuiltinPrefix) == 0
+                             ? fonts->getBuiltin(name.c_str())
+                             : fonts->load(m_archive, name.c_str());
+            if (it->second <= 0)
+                warn("font", name);
+        }
+        return it->second;
+    }
+    // A sprite of its own for each widget: the widget closes the sprites it
+    // holds when it goes.
+    int sprite(const String& name)
+    {
+        const int id = Main::instance()->spriteMgr()->load(m_archive, name.c_str());
         if (id <= 0)
-            warn("font", name);
+            warn("sprite", name);
         return id;
     }
     int image(const String& name)
@@ -177,12 +195,15 @@ public:
     }
 
 private:
+    static constexpr std::string_view kBuiltinPrefix = "@zk7/font/";
     int m_archive;
     std::map<String, int> m_images;
+    std::map<String, int> m_fonts;
 };
 
 void applySkins(Reader& r, Resolver& res, Widget& wd)
 {
+    std::map<String, int> sprites; // one load per name for this widget
     for (int s = 0; s < WS_COUNT; ++s) {
         const uint32_t overrides = r.u32();
         const String font = r.text(kMaxText);
@@ -194,7 +215,7 @@ void applySkins(Reader& r, Resolver& res, Widget& wd)
         const int corner = r.i32(0, kMaxBorder);
         const String image = r.text(kMaxText);
         const String sprite = r.text(kMaxText);
-        r.i32(0, kMaxBorder); // the sprite's animation, see below
+        const int animation = r.i32(0, kMaxBorder);
         const bool noBackground = overrides & WidgetSkin::SO_NO_BACKGROUND;
         if (overrides > kKnownOverrides || (noBackground && (overrides & WidgetSkin::SO_BACKGROUND)) ||
             (noBackground && (!image.empty() || !sprite.empty())) || (!image.empty() && !sprite.empty()) ||
@@ -227,8 +248,13 @@ void applySkins(Reader& r, Resolver& res, Widget& wd)
             if (id > 0 && wd.setBackgroundImage(id, s) == RC_OK && !held)
                 Main::instance()->imageMgr()->retain(id);
         }
-        if (!sprite.empty())
-            res.warn("sprite", sprite); // sprites are not stored resources yet
+        if (!sprite.empty()) {
+            auto [it, fresh] = sprites.emplace(sprite, 0);
+            if (fresh)
+                it->second = res.sprite(sprite);
+            if (it->second > 0)
+                wd.setBackgroundSprite(it->second, s, animation);
+        }
     }
 }
 

@@ -483,6 +483,20 @@ int Widget::setBackgroundImage(int archiveId, const char* name, int state)
     return rc;
 }
 
+int Widget::setBackgroundSprite(int archiveId, const char* name, int state, int animation)
+{
+    if (state != WS_ALL && (state < 0 || state >= WS_COUNT))
+        return RC_ERR_INVALID;
+    SpriteMgr* sprites = Main::instance()->spriteMgr();
+    const int id = sprites->load(archiveId, name);
+    if (id <= 0)
+        return id;
+    const int rc = setBackgroundSprite(id, state, animation);
+    if (rc != RC_OK)
+        sprites->close(id);
+    return rc;
+}
+
 int Widget::getBackgroundImage(int state) const { return skin(state).image; }
 
 int Widget::getBackgroundSprite(int state, int* animation) const

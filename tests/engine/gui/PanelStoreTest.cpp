@@ -5,10 +5,12 @@
 
 #include "archive/TestFolder.h"
 #include "gui/PanelStore.h"
+#include "support/GlyphSheetMaker.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Result.h>
+#include <Zelkoran/Sprite.h>
 
 #include <functional>
 #include <sstream>
@@ -440,6 +442,53 @@ TEST_F(PanelStore, FlowLayoutsPlaceTheShownChildren)
                                                   << " " << a.w << "x" << a.h;
         EXPECT_TRUE(SDL_RectEquals(&b, &c.third)) << c.layout << c.align << c.justify << ": " << b.x << "," << b.y
                                                   << " " << b.w << "x" << b.h;
+    }
+}
+
+TEST_F(PanelStore, ArchiveSpritesAndFontsLoadWithThePanelWhileTheyExist)
+{
+    SDL_Surface* strip = SDL_CreateRGBSurfaceWithFormat(0, 8, 40, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_FillRect(strip, nullptr, SDL_MapRGBA(strip->format, 0, 90, 0, 255));
+    SpriteMgr* sprites = main->spriteMgr(); // the engine is new after each reload
+    Sprite* sprite = sprites->get(sprites->create("Strip", 10));
+    ASSERT_EQ(sprite->assignImage(main->imageMgr()->loadFromSurface(strip, "strip"), 1), 0);
+    SDL_FreeSurface(strip);
+    ASSERT_EQ(sprite->setOffset(8, 8), 0);
+    ASSERT_EQ(sprite->save(archiveId, ""), 0);
+    SDL_Surface* sheet = editortest::makeGlyphSheet(189);
+    ASSERT_NE(sheet, nullptr);
+    Font* big = main->fontMgr()->get(main->fontMgr()->create("Big", 10));
+    ASSERT_EQ(big->assignImage(main->imageMgr()->loadFromSurface(sheet, "sheet"), 1), 0);
+    SDL_FreeSurface(sheet);
+    ASSERT_EQ(big->save(archiveId, ""), 0);
+
+    Panel* stored = gui->getPanel(gui->create("Stored", 0));
+    for (const bool spriteKept : {true, false}) {
+        SCOPED_TRACE(spriteKept ? "sprite kept" : "sprite removed");
+        Widget* w = stored->createButton("Skinned", 3);
+        ASSERT_EQ(w->setBackgroundSprite(archiveId, "Strip", WS_HOVERED, 3), 0);
+        EXPECT_LT(w->setBackgroundSprite(archiveId, "Missing", WS_PRESSED, 0), 0);
+        const int font = main->fontMgr()->load(archiveId, "Big");
+        w->setFont(font, WS_PRESSED);
+        w->setTooltipFont(font);
+        if (!spriteKept) {
+            ASSERT_EQ(main->spriteMgr()->remove(archiveId, "Strip"), 0);
+        }
+        Panel* back = reload(stored);
+        ASSERT_NE(back, nullptr);
+        Widget* r = back->getWidgetByID(3);
+        int anim = -1;
+        const Sprite* loaded = main->spriteMgr()->get(r->getBackgroundSprite(WS_HOVERED, &anim));
+        EXPECT_EQ(loaded != nullptr, spriteKept);
+        if (loaded) {
+            EXPECT_STREQ(loaded->getName(), "Strip");
+            EXPECT_EQ(anim, 3);
+        }
+        EXPECT_EQ(r->getBackgroundSprite(WS_PRESSED), 0);
+        EXPECT_EQ(fontName(r->getFont(WS_PRESSED)), "Big");
+        EXPECT_EQ(fontName(r->getTooltipFont()), "Big");
+        stored = back;
+        stored->closeWidget(3);
     }
 }
 
