@@ -8,10 +8,9 @@
 #include "support/GlyphSheetMaker.h"
 
 #include <Zelkoran/Archive.h>
-#include <Zelkoran/Image.h>
-#include <Zelkoran/Main.h>
 
 #include <SDL.h>
+#include <SDL_image.h>
 
 #include <map>
 #include <string>
@@ -26,13 +25,11 @@ inline void writePicture(const std::string& path, int w, int h)
         SDL_Rect row{0, y, w, 8};
         SDL_FillRect(s, &row, SDL_MapRGBA(s->format, static_cast<Uint8>(y * 7), 90, 200, 255));
     }
-    Zelkoran::ImageMgr* images = Zelkoran::Main::instance()->imageMgr();
-    const int id = images->loadFromSurface(s, "");
-    images->get(id)->saveToPNG(path.c_str());
-    images->close(id);
+    IMG_SavePNG(s, path.c_str());
     SDL_FreeSurface(s);
 }
 
+// Written with SDL alone, so they can be made before the engine is up.
 // pic.png 32x32, sheet.png 64x96 (three rows of two 32x32 cells),
 // font.png a whole glyph sheet, tone.wav, notes.txt, empty.txt.
 inline void writeAssets(const TestFolder& folder)
@@ -40,10 +37,7 @@ inline void writeAssets(const TestFolder& folder)
     writePicture(folder.path("pic.png"), 32, 32);
     writePicture(folder.path("sheet.png"), 64, 96);
     SDL_Surface* sheet = editortest::makeGlyphSheet(189);
-    Zelkoran::ImageMgr* images = Zelkoran::Main::instance()->imageMgr();
-    const int id = images->loadFromSurface(sheet, "");
-    images->get(id)->saveToPNG(folder.path("font.png").c_str());
-    images->close(id);
+    IMG_SavePNG(sheet, folder.path("font.png").c_str());
     SDL_FreeSurface(sheet);
     TestFolder::write(folder.path("tone.wav"), audiotest::sineWav(22050, 1, 100));
     TestFolder::write(folder.path("notes.txt"), {'h', 'i', '\n'});
