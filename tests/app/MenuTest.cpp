@@ -191,12 +191,12 @@ TEST_F(MenuTest, SwitchingDeactivatesTheOldTabBeforeActivatingTheNew)
 
 TEST_F(MenuTest, NewLoadAndImportNeverPassTheirResultOn)
 {
-    // New and Load fail: their file dialogs are cancelled.
-    TS::pushFileAnswer(false, nullptr);
-    TS::pushFileAnswer(false, nullptr);
-    for (int id : {200, 201, 202})
+    // New, Load and Import fail: their file dialogs are cancelled.
+    for (int id : {200, 201, 202}) {
+        TS::pushFileAnswer(false, nullptr);
         EXPECT_EQ(app.menu()->processEvent(id, 0), 0) << id;
-    EXPECT_EQ(TS::modalLog().size(), 2u);
+    }
+    EXPECT_EQ(TS::modalLog().size(), 3u);
 }
 
 TEST_F(MenuTest, WithoutActiveTabTheBackgroundIsCentredOnWhite)

@@ -128,14 +128,15 @@ TEST_F(AppTest, QelAndXmlFilesAreTakenWhateverTheLetterCase)
         EXPECT_TRUE(editor.globalStatus()->sArchivePath.ends_with(file));
         editor.shutdown();
     }
-    // Both archives were handed to the open action, which found them missing.
-    ASSERT_EQ(TS::modalLog().size(), 2u);
+    // Both archives were handed to the open action and the document to the
+    // import, which found them missing.
+    ASSERT_EQ(TS::modalLog().size(), 3u);
     EXPECT_EQ(std::string(TS::modalLog()[0].text.c_str()),
               "The QEL file does not exist:\n" + folder.path("GAME.QEL"));
     EXPECT_EQ(std::string(TS::modalLog()[1].text.c_str()),
               "The QEL file does not exist:\n" + folder.path("game.qel"));
-    // The import takes no answer yet.
-    EXPECT_EQ(TS::pendingAnswers(), 1u);
+    EXPECT_EQ(std::string(TS::modalLog()[2].text.c_str()), "Could not load the XML file.");
+    EXPECT_EQ(TS::pendingAnswers(), 0u);
 }
 
 TEST_F(AppTest, AnArchiveOnTheCommandLineIsOpened)

@@ -1,0 +1,180 @@
+// The interchange import of the menu bar: a VUQv1 document imported into
+// the open archive or into a new one beside the document, which then
+// becomes the open archive.
+#include "app/ErrorBox.h"
+#include "app/GlobalStatus.h"
+#include "app/KeyBuffer.h"
+#include "app/Menu.h"
+#include "archive/XMLImport.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/XML.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr const char* kImportTitle = "Import a Hollet Interchange XML";
+constexpr char kXMLFilter[] = "Hollet Interchange XML format (*.xml)\0*.xml\0";
+constexpr const char* kSecuredPrompt = "QEL is secured, enter the key:";
+constexpr const char* kMergeQuestion =
+    "Do you want to merge the XML resources with the opened QEL?\nOtherwise, a new QEL will be created.";
+// Slots kept free beyond the document's count, and added on a resize.
+constexpr int64_t kSpareSlots = 2;
+constexpr int64_t kResizeSlots = 1026;
+
+Tool* tool() { return Main::instance()->tool(); }
+ArchiveMgr* archives() { return Main::instance()->archiveMgr(); }
+void fail(const char* text) { showError(kImportTitle, text); }
+
+// The loaded document, closed when the import ends.
+class Document {
+public:
+    explicit Document(const char* path) : m_id(Main::instance()->xmlMgr()->loadFromFile(path, "")) {}
+    ~Document()
+    {
+        if (m_id > 0)
+            Main::instance()->xmlMgr()->close(m_id);
+    }
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+    bool loaded() const { return m_id > 0; }
+    XML* get() const { return Main::instance()->xmlMgr()->get(m_id); }
+
+private:
+    int m_id;
+};
+
+// The new archive beside the document, named after the file name part of
+// the root's "source" (folders in it are dropped, so it stays beside the
+// document): everything after its last '.' becomes "qel".
+Menu::string newArchivePath(const Menu::string& documentPath, const Menu::string& source)
+{
+    Menu::string name = source.substr(source.find_last_of("/\\") + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != Menu::string::npos)
+        name.resize(dot + 1);
+    return tool()->fileGetDir(documentPath.c_str()) + "/" + name + "qel";
+}
+
+} // namespace
+
+int Menu::onImportXML() { return importXML(""); }
+
+int Menu::importXML(const string& requested)
+{
+    string path = requested;
+    if (path.empty() && !tool()->fileOpenDialog(kImportTitle, kXMLFilter, path))
+        return -1;
+    const Document document(path.c_str());
+    if (!document.loaded()) {
+        fail("Could not load the XML file.");
+        return -1;
+    }
+    XML* xml = document.get();
+    if (!xml) {
+        fail("Could not access the XML file.");
+        return -1;
+    }
+    if (!xml->nodePointTo(1, "VUQ")) {
+        fail("Error parsing the XML, is it a VUQ file?");
+        return -1;
+    }
+    // Checked before any archive is touched.
+    if (std::strcmp(xml->getAttributeString("version", ""), "v1") != 0) {
+        fail("Only VUQv1 format is supported.");
+        return -1;
+    }
+    const int64_t totalBlocks = xml->getAttributeInt("totalblocks", 0);
+
+    // The target: the open archive, or a new one that replaces it.
+    const bool merge = pGlobalStatus->bArchiveLoaded
+                    && tool()->messageBox(kImportTitle, kMergeQuestion, MBB_YESNO, MBT_INFORMATION, 0, -1, -1)
+                           == MBB_YES;
+    string archivePath = pGlobalStatus->sArchivePath;
+    int id = pGlobalStatus->iArchiveID;
+    if (!merge) {
+        archivePath = newArchivePath(path, xml->getAttributeString("source", ""));
+        if (tool()->fileExists(archivePath.c_str())) {
+            const string question = "The file \"" + archivePath + "\" already exists.\nDo you want to replace it?";
+            if (tool()->messageBox(kImportTitle, question.c_str(), MBB_YESNO, MBT_QUESTION, 0, -1, -1) != MBB_YES)
+                return -1;
+        }
+        if (pGlobalStatus->bArchiveLoaded && onClose() != 0)
+            return -1;
+        id = archives()->create(archivePath.c_str(), 0);
+        if (id <= 0) {
+            fail("Could not create a new QEL file.");
+            return -1;
+        }
+    }
+    // An archive made here goes again when the import does not finish.
+    const auto abandon = [&] {
+        if (!merge)
+            archives()->close(id);
+        return -1;
+    };
+
+    const Archive* archive = archives()->get(id);
+    if (!archive) {
+        fail("Could not access the QEL file.");
+        return abandon();
+    }
+    const int64_t blockCount = archive->getBlockCount();
+    if (archive->getBlockLimit() - blockCount < totalBlocks + kSpareSlots) {
+        KeyBuffer key;
+        if (archive->isEncrypted() || archive->isEncryptedBlocks()) {
+            if (pGlobalStatus->bKeyRemembered)
+                key.assign(reinterpret_cast<const char*>(pGlobalStatus->szKey), pGlobalStatus->iKeyLength);
+            else if (secureModalPanel(kSecuredPrompt, key) != 1)
+                return abandon();
+            rememberQELKey(key.bytes, key.length);
+        }
+        // Beyond the engine's limit the resize would fail anyway.
+        const int64_t newLimit = std::min<int64_t>(totalBlocks + blockCount + kResizeSlots, ArchiveMgr::kMaxBlockLimit + 1);
+        archives()->close(id);
+        if (archives()->defrag(archivePath.c_str(), static_cast<int>(newLimit), key.data(), key.size()) != 0) {
+            fail("Could not resize the QEL file.\nThe QEL file was closed.");
+            pGlobalStatus->clear();
+            update();
+            return -1;
+        }
+        id = archives()->load(archivePath.c_str(), key.data(), key.size());
+        if (id <= 0) {
+            fail("Could not reload the QEL file after resize.");
+            pGlobalStatus->clear();
+            update();
+            return -1;
+        }
+        // The open archive has a new id now, whatever the import gives.
+        if (merge)
+            pGlobalStatus->iArchiveID = id;
+    }
+
+    const bool keyRemembered = pGlobalStatus->bKeyRemembered != 0;
+    if (XML2QEL(*xml, id, kImportTitle, keyRemembered ? pGlobalStatus->szKey : nullptr,
+                keyRemembered ? pGlobalStatus->iKeyLength : 0)
+        < 0)
+        return abandon();
+
+    archive = archives()->get(id);
+    if (!archive) {
+        fail("Could not access the QEL file.");
+        pGlobalStatus->clear();
+        update();
+        return -1;
+    }
+    pGlobalStatus->bArchiveLoaded = 1;
+    pGlobalStatus->sArchivePath = archive->getName();
+    pGlobalStatus->iArchiveID = id;
+    pGlobalStatus->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
+    pGlobalStatus->bReparseAll = 1;
+    update();
+    return 0;
+}

@@ -1,0 +1,208 @@
+// The interchange import as the user runs it: from the command line at
+// start-up and from the menu bar's Import XML button through real events,
+// with the target archive's choice, its resize and the failures.
+#include "app/AppFixture.h"
+#include "archive/InterchangeFixture.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Tool.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace TS = editortest::TS;
+using Zelkoran::Main;
+
+constexpr const char* kTitle = "Import a Hollet Interchange XML";
+
+class InterchangeImportTest : public AppTest {
+protected:
+    GlobalStatus& gs() { return *app.globalStatus(); }
+    Zelkoran::Archive* archive() { return Main::instance()->archiveMgr()->get(gs().iArchiveID); }
+
+    // Writes the assets and a document around body; its path.
+    std::string writeDocument(const std::string& body, int totalBlocks = 0, const std::string& source = "game.xml")
+    {
+        interchange::writeAssets(folder);
+        const std::string path = folder.path("game.xml");
+        const std::string text = interchange::document(folder, body, totalBlocks, source);
+        TestFolder::write(path, std::vector<uint8_t>(text.begin(), text.end()));
+        return path;
+    }
+
+    // The menu's Import XML clicked; the file dialog picks path, the boxes
+    // after it get answers.
+    void clickImport(const std::string& path, const std::vector<int>& answers)
+    {
+        TS::pushFileAnswer(true, path.c_str());
+        for (int answer : answers)
+            TS::pushAnswer(answer);
+        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), Menu::MB_IMPORT_XML));
+        EXPECT_FALSE(app.runPass());
+        app.runPass();
+    }
+
+    // An archive with limit slots and used blocks, opened as the editor's.
+    void openArchiveWithSlots(int limit, int used)
+    {
+        const std::string path = folder.path("open.qel");
+        Zelkoran::ArchiveMgr* archives = Main::instance()->archiveMgr();
+        const int id = archives->create(path.c_str(), limit);
+        for (int i = 0; i < used; ++i) {
+            const std::string name = "b" + std::to_string(i);
+            Zelkoran::Archive::Block block(name.c_str(), "ZK7_FILE");
+            block.data = const_cast<char*>(name.data());
+            block.size = name.size();
+            ASSERT_EQ(archives->get(id)->blockAdd(block), 0);
+        }
+        archives->close(id);
+        editortest::openAsEditorArchive(gs(), path);
+        app.menu()->update();
+    }
+
+    std::vector<std::string> boxTexts()
+    {
+        std::vector<std::string> texts;
+        for (const TS::ModalRecord& r : TS::modalLog())
+            texts.push_back(r.text.c_str());
+        return texts;
+    }
+};
+
+// The document's folders are dropped from the new archive's name.
+TEST_F(InterchangeImportTest, CommandLineDocumentBecomesANewArchive)
+{
+    const std::string path = writeDocument(interchange::kEveryKind, 14, "../elsewhere/game.xml");
+    TS::pushAnswer(1);
+    ASSERT_EQ(start({path}), 0);
+    app.runPass();
+
+    EXPECT_EQ(gs().bArchiveLoaded, 1);
+    EXPECT_EQ(std::string(gs().sArchivePath.c_str()), folder.path("game.qel"));
+    ASSERT_EQ(TS::modalLog().size(), 1u);
+    EXPECT_EQ(std::string(TS::modalLog()[0].title.c_str()), kTitle);
+    EXPECT_EQ(boxTexts()[0].substr(0, 32), "VUQv1\nImported / Total - 13 / 14");
+    const std::vector<std::pair<int, const char*>> labels = {
+        {220, "Images(4)"}, {222, "Tiles(1)"}, {223, "Sprites(1)"}, {224, "Fonts(1)"},
+        {230, "GUI(1)"},    {226, "Audio(2)"}, {228, "Files(2)"},
+    };
+    for (const auto& [box, label] : labels)
+        EXPECT_STREQ(tabBox(box)->getText(), label);
+}
+
+TEST_F(InterchangeImportTest, MenuImportMergesIntoTheOpenArchive)
+{
+    ASSERT_EQ(start(), 0);
+    const std::string path = writeDocument(R"(<file name="readme" storemethod="raw" source="@/notes.txt"/>
+        <image name="fresh" source="@/pic.png" alphablending="none"/>)", 2);
+    openArchive(kMixedBlocks);
+    const int before = gs().iArchiveID;
+    clickImport(path, {Zelkoran::MBB_YES, Zelkoran::MBB_OK});
+
+    EXPECT_EQ(gs().iArchiveID, before);
+    EXPECT_EQ(std::string(gs().sArchivePath.c_str()), folder.path("test.qel"));
+    EXPECT_EQ(boxTexts()[1], "Do you want to merge the XML resources with the opened QEL?\n"
+                             "Otherwise, a new QEL will be created.");
+    EXPECT_STREQ(tabBox(220)->getText(), "Images(3)");
+    EXPECT_STREQ(tabBox(228)->getText(), "Files(2)");
+}
+
+TEST_F(InterchangeImportTest, NotMergingClosesTheOpenArchiveForANewOne)
+{
+    ASSERT_EQ(start(), 0);
+    const std::string path = writeDocument(R"(<file name="readme" storemethod="raw" source="@/notes.txt"/>)", 1);
+    openArchive(kMixedBlocks);
+    // Not merged; the open archive closed.
+    clickImport(path, {Zelkoran::MBB_NO, Zelkoran::MBB_YES, Zelkoran::MBB_OK});
+
+    EXPECT_EQ(std::string(gs().sArchivePath.c_str()), folder.path("game.qel"));
+    EXPECT_EQ(archive()->getBlockCount(), 1);
+    EXPECT_STREQ(tabBox(220)->getText(), "Images(0)");
+}
+
+TEST_F(InterchangeImportTest, TheArchiveIsResizedOnlyWhenTooSmall)
+{
+    ASSERT_EQ(start(), 0);
+    const struct {
+        int totalBlocks;
+        int limit;
+    } cases[] = {{8, 12}, {9, 9 + 2 + 1026}};
+    for (const auto& c : cases) {
+        openArchiveWithSlots(12, 2);
+        const std::string path = writeDocument("", c.totalBlocks);
+        TS::pushAnswer(Zelkoran::MBB_YES);
+        TS::pushAnswer(1);
+        EXPECT_EQ(app.menu()->importXML(path.c_str()), 0);
+        EXPECT_EQ(archive()->getBlockLimit(), c.limit) << c.totalBlocks;
+        EXPECT_EQ(archive()->getBlockCount(), 2);
+        EXPECT_EQ(gs().bArchiveLoaded, 1);
+        Main::instance()->archiveMgr()->closeAll();
+        gs().clear();
+    }
+}
+
+// Failures leave the open archive as it was, or none at all, and never an
+// archive open that the editor does not know of.
+TEST_F(InterchangeImportTest, FailuresKeepTheEditorConsistent)
+{
+    ASSERT_EQ(start(), 0);
+    interchange::writeAssets(folder);
+    std::string deep;
+    for (int level = 0; level < 300; ++level)
+        deep = "<d>" + deep + "</d>";
+    const struct {
+        std::string text;
+        std::vector<int> answers;
+        const char* error;
+        bool stillOpen;
+    } cases[] = {
+        {"<VUQ version=\"v2\" totalblocks=\"99999\"/>", {}, "Only VUQv1 format is supported.", true},
+        {"<VUQ version=\"v1\"><a><b/></a>", {}, "Could not load the XML file.", true},
+        {"<VUQ version=\"v1\">" + deep + "</VUQ>", {}, "Could not load the XML file.", true},
+        {"<QEV version=\"v1\"/>", {}, "Error parsing the XML, is it a VUQ file?", true},
+        {"<VUQ version=\"v1\" totalblocks=\"20000000\"/>", {Zelkoran::MBB_YES},
+         "Could not resize the QEL file.\nThe QEL file was closed.", false},
+    };
+    for (const auto& c : cases) {
+        openArchiveWithSlots(12, 2);
+        const int id = gs().iArchiveID;
+        TS::clearModalLog();
+        TestFolder::write(folder.path("bad.xml"), std::vector<uint8_t>(c.text.begin(), c.text.end()));
+        for (int answer : c.answers)
+            TS::pushAnswer(answer);
+        TS::pushAnswer(1);
+        EXPECT_EQ(app.menu()->importXML(folder.path("bad.xml").c_str()), -1) << c.error;
+        EXPECT_EQ(boxTexts().back(), c.error);
+        EXPECT_EQ(gs().bArchiveLoaded, c.stillOpen ? 1 : 0) << c.error;
+        EXPECT_EQ(gs().iArchiveID, c.stillOpen ? id : 0);
+        EXPECT_EQ(Main::instance()->archiveMgr()->find(folder.path("open.qel").c_str()) > 0, c.stillOpen);
+        if (c.stillOpen) {
+            EXPECT_EQ(archive()->getBlockLimit(), 12);
+        }
+        Main::instance()->archiveMgr()->closeAll();
+        gs().clear();
+    }
+}
+
+TEST_F(InterchangeImportTest, AnExistingArchiveIsReplacedOnlyWhenTheUserAgrees)
+{
+    ASSERT_EQ(start(), 0);
+    const std::string path = writeDocument(R"(<file name="readme" storemethod="raw" source="@/notes.txt"/>)", 1);
+    editortest::buildArchive(folder.path("game.qel"), {{"keep", "ZK7_FILE"}});
+
+    TS::pushAnswer(Zelkoran::MBB_NO);
+    EXPECT_EQ(app.menu()->importXML(path.c_str()), -1);
+    EXPECT_EQ(boxTexts().back(), "The file \"" + folder.path("game.qel") + "\" already exists.\nDo you want to replace it?");
+    EXPECT_EQ(gs().bArchiveLoaded, 0);
+    EXPECT_LT(Main::instance()->archiveMgr()->find(folder.path("game.qel").c_str()), 0);
+
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(1);
+    EXPECT_EQ(app.menu()->importXML(path.c_str()), 0);
+    EXPECT_EQ(archive()->getBlockCount(), 1);
+    EXPECT_LT(archive()->blockSearch(Zelkoran::Archive::Block("keep", "ZK7_FILE")), 0);
+}
+
+} // namespace
