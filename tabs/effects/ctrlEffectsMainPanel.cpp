@@ -122,9 +122,6 @@ const char* const kShapes[] = {"Point", "Line", "Rect", "Circle", "Ring", "Ellip
 const char* const kDirectionModes[] = {"Fixed", "Radial"};
 const char* const kSpritePhases[] = {"Shared", "Random offset"};
 
-// Sprite blocks cannot be read yet: the engine's sprite loader is still to
-// come. Until then a sprite visual is refused as one that fails to load.
-int loadSpriteBlock(int, const char*) { return RC_ERR_NOT_FOUND; }
 
 } // namespace
 
@@ -323,7 +320,7 @@ bool CtrlEffects::applyVisualFromWidgets(ParticleEmitter* e)
         if (pick < 2 || pick - 2 >= names.size())
             return false;
         const char* name = names[pick - 2].c_str();
-        resource = image ? Main::instance()->imageMgr()->load(archiveId, name) : loadSpriteBlock(archiveId, name);
+        resource = image ? Main::instance()->imageMgr()->load(archiveId, name) : Main::instance()->spriteMgr()->load(archiveId, name);
         if (resource <= 0)
             return false;
         const size_t anim = static_cast<size_t>(comboRow(EW_ANIM) - 1);
@@ -381,7 +378,7 @@ void CtrlEffects::populateSpriteAnimationList(const string& spriteName, int anim
     combo->addItem("Current");
     spriteAnimationIds.push_back(-1);
     if (!spriteName.empty() && globalStatus->iArchiveID >= 1) {
-        const int id = loadSpriteBlock(globalStatus->iArchiveID, spriteName.c_str());
+        const int id = Main::instance()->spriteMgr()->load(globalStatus->iArchiveID, spriteName.c_str());
         if (const Sprite* sprite = id > 0 ? Main::instance()->spriteMgr()->get(id) : nullptr) {
             for (int i = 0; i < sprite->getAnimCount(); ++i) {
                 String text;

@@ -9,6 +9,7 @@
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Screen.h>
+#include <Zelkoran/Sprite.h>
 
 #include <algorithm>
 #include <cmath>
@@ -106,13 +107,13 @@ int ParticleMgr::load(int archiveId, const char* name)
         return rc;
     impl->name = block.name;
     particle::Emitter& e = impl->core;
-    // An image visual comes from the same archive; one that cannot be
-    // loaded (or a sprite, whose blocks the emitter cannot read itself)
-    // draws nothing and keeps its name for the next save.
-    if (e.s.visual == PV_IMAGE) {
-        const int image = Main::instance()->imageMgr()->load(archiveId, visualName.c_str());
-        e.resourceId = image > 0 ? image : 0;
-        e.ownsResource = image > 0;
+    // An image or sprite visual comes from the same archive; one that
+    // cannot be loaded draws nothing and keeps its name for the next save.
+    if (e.s.visual == PV_IMAGE || e.s.visual == PV_SPRITE) {
+        const int id = e.s.visual == PV_IMAGE ? Main::instance()->imageMgr()->load(archiveId, visualName.c_str())
+                                              : Main::instance()->spriteMgr()->load(archiveId, visualName.c_str());
+        e.resourceId = id > 0 ? id : 0;
+        e.ownsResource = id > 0;
     }
     if (e.resourceId == 0)
         impl->missingVisual = visualName;

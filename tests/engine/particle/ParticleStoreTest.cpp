@@ -4,6 +4,7 @@
 #include "engine/particle/ParticleTestSupport.h"
 
 #include <Zelkoran/Image.h>
+#include <Zelkoran/Sprite.h>
 
 #include <SDL.h>
 
@@ -283,6 +284,31 @@ TEST_F(Store, AnImageVisualIsStoredByNameAndLoadedWithTheEffect)
     ASSERT_GT(orphan, 0);
     ASSERT_EQ(mgr->get(orphan)->save(archiveId, "again"), 0);
     EXPECT_EQ(raw("again"), raw("img"));
+}
+
+TEST_F(Store, ASpriteVisualIsLoadedWithTheEffectAndClosedWithIt)
+{
+    SDL_Surface* sheet = SDL_CreateRGBSurfaceWithFormat(0, 16, 8, 32, SDL_PIXELFORMAT_ARGB8888);
+    const int image = Main::instance()->imageMgr()->loadFromSurface(sheet, "sheet");
+    SDL_FreeSurface(sheet);
+    const std::string png = dir.file("sheet.png");
+    ASSERT_TRUE(Main::instance()->imageMgr()->get(image)->saveToPNG(png.c_str()));
+    const testutil::Bytes bytes = testutil::readFile(png);
+    const int sprite = Main::instance()->spriteMgr()->loadFromBuffer(bytes.data(), bytes.size(), "walker", 8, 8);
+    ASSERT_GT(sprite, 0);
+    ASSERT_EQ(Main::instance()->spriteMgr()->get(sprite)->save(archiveId, "walker"), 0);
+    ParticleEmitter& e = emitter();
+    ASSERT_TRUE(e.setVisual(PV_SPRITE, sprite, -1));
+    ASSERT_EQ(e.save(archiveId, "fx"), 0);
+    reopen();
+    const int id = mgr->load(archiveId, "fx");
+    ASSERT_GT(id, 0);
+    int visual = 0, resource = 0;
+    mgr->get(id)->getVisual(&visual, &resource, nullptr);
+    EXPECT_EQ(visual, PV_SPRITE);
+    ASSERT_NE(Main::instance()->spriteMgr()->get(resource), nullptr);
+    mgr->close(id);
+    EXPECT_EQ(Main::instance()->spriteMgr()->get(resource), nullptr) << "the emitter's own sprite closes with it";
 }
 
 TEST_F(Store, BlockHeaderIsAsDocumented)
