@@ -27,6 +27,8 @@ constexpr float kGlowSize = 2.5f;
 constexpr float kGlowAlpha = 0.5f;
 // Longest side a particle quad is drawn with.
 constexpr float kMaxQuad = 4096;
+// Rows of output a band of copies keeps in the cache.
+constexpr int kBandRows = 16;
 
 SDL_BlendMode blendOf(unsigned mode)
 {
@@ -182,6 +184,9 @@ int Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
     const bool line = s.visual == PV_LINE;
     const float glowAlpha = s.glowIntensity * kGlowAlpha;
     const int shared = static_cast<int>(e.clock() * kSpriteFps);
+    // Blending and adding leave the output as it was where alpha is 0.
+    const SDL_BlendMode mode = glow ? SDL_BLENDMODE_ADD : blendOf(s.blend);
+    const bool clearVanishes = mode == SDL_BLENDMODE_BLEND || mode == SDL_BLENDMODE_ADD;
     m_vertices.resize(static_cast<size_t>(p.count) * 4);
     SDL_Vertex* v = m_vertices.data();
     int quads = 0;
@@ -241,7 +246,9 @@ int Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
             u0 = look.frameU * static_cast<float>(frame);
             u1 = u0 + look.frameU;
         }
-        // Absurd sizes stay bounded; quads off the output (or not finite)
+        if (c.a == 0 && clearVanishes)
+            continue;
+        // Absurd sizes stay bounded; quads off the view (or not finite)
         // are not drawn, so the renderer never sees huge coordinates.
         len = std::min(len, kMaxQuad);
         wide = std::min(wide, kMaxQuad);
@@ -272,6 +279,40 @@ bool Drawer::software(SDL_Renderer* renderer)
     return m_software;
 }
 
+bool Drawer::anyOrder(SDL_Texture* texture, SDL_BlendMode mode, bool soft, int quads) const
+{
+    if (mode == SDL_BLENDMODE_ADD)
+        return true; // saturating sums do not depend on their order
+    if (mode != SDL_BLENDMODE_BLEND || (texture && !soft))
+        return false;
+    // One colour blended over itself: only rounding depends on the order.
+    const SDL_Color c0 = m_vertices[0].color;
+    for (int q = 1; q < quads; ++q) {
+        const SDL_Color& c = m_vertices[static_cast<size_t>(q) * 4].color;
+        if (c.r != c0.r || c.g != c0.g || c.b != c0.b)
+            return false;
+    }
+    return true;
+}
+
+const int* Drawer::byBand(int quads)
+{
+    const int bands = static_cast<int>(m_view.h) / kBandRows + 2;
+    const auto bandOf = [&](int q) {
+        const float top = m_vertices[static_cast<size_t>(q) * 4].position.y - m_view.y;
+        return std::clamp(static_cast<int>(top / kBandRows) + 1, 0, bands - 1);
+    };
+    m_bandStart.assign(static_cast<size_t>(bands) + 1, 0);
+    for (int q = 0; q < quads; ++q)
+        ++m_bandStart[static_cast<size_t>(bandOf(q)) + 1];
+    for (int b = 0; b < bands; ++b)
+        m_bandStart[static_cast<size_t>(b) + 1] += m_bandStart[static_cast<size_t>(b)];
+    m_banded.resize(static_cast<size_t>(quads));
+    for (int q = 0; q < quads; ++q)
+        m_banded[static_cast<size_t>(m_bandStart[static_cast<size_t>(bandOf(q))]++)] = q;
+    return m_banded.data();
+}
+
 int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool soft)
 {
     int tw = 1, th = 1;
@@ -283,7 +324,11 @@ int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_Blend
     }
     int failed = 0;
     SDL_Texture* lastDot = nullptr;
-    for (int q = 0; q < quads; ++q) {
+    // Copies scattered over the output miss the cache on every row; band by
+    // band they hit it, where the order cannot show.
+    const int* order = anyOrder(texture, mode, soft, quads) ? byBand(quads) : nullptr;
+    for (int k = 0; k < quads; ++k) {
+        const int q = order ? order[k] : k;
         const SDL_Vertex& tl = m_vertices[static_cast<size_t>(q) * 4];
         const SDL_Vertex& br = m_vertices[static_cast<size_t>(q) * 4 + 3];
         const SDL_FRect dst{tl.position.x, tl.position.y, br.position.x - tl.position.x, br.position.y - tl.position.y};
@@ -371,6 +416,14 @@ int Drawer::draw(SDL_Renderer* renderer, const Emitter& e)
     if (SDL_GetRendererOutputSize(renderer, &w, &h) != 0)
         return RC_ERR_GENERIC;
     m_view = SDL_FRect{0, 0, static_cast<float>(w), static_cast<float>(h)};
+    if (SDL_RenderIsClipEnabled(renderer)) {
+        SDL_Rect clip;
+        SDL_RenderGetClipRect(renderer, &clip);
+        const SDL_FRect cut{static_cast<float>(clip.x), static_cast<float>(clip.y), static_cast<float>(clip.w),
+                            static_cast<float>(clip.h)};
+        if (!SDL_IntersectFRect(&m_view, &cut, &m_view))
+            return RC_OK;
+    }
     buildRamps(e.s);
     if (e.s.drawOrder != PDO_STORE)
         buildOrder(e);

@@ -46,17 +46,23 @@ private:
     // soft: the texture is the soft dot, drawn from its copy of the quad's size.
     int submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool soft);
     bool software(SDL_Renderer* renderer);
+    // Whether the copies of the quads give the same pixels in any order.
+    bool anyOrder(SDL_Texture* texture, SDL_BlendMode mode, bool soft, int quads) const;
+    // The quads by bands of output rows, top first, each band in drawing order.
+    const int* byBand(int quads);
 
     SDL_Renderer* m_owner = nullptr;
     SDL_Renderer* m_probed = nullptr; // the renderer m_software describes
     bool m_software = false;
     Vector<SDL_Texture*> m_soft; // by size, [0] the master
-    SDL_FRect m_view{};      // the renderer's output
+    SDL_FRect m_view{};      // the renderer's output within its clip
     SDL_Color m_colors[256] = {};
     float m_scales[256] = {};
     Vector<SDL_Vertex> m_vertices;
     Vector<int> m_indices;
     Vector<int> m_order;
+    Vector<int> m_bandStart;
+    Vector<int> m_banded;
 };
 
 } // namespace Zelkoran::particle

@@ -9,6 +9,7 @@
 
 #include <SDL.h>
 
+
 #include <string>
 
 namespace particletest {
@@ -93,6 +94,77 @@ TEST_F(Draw, EveryVisualDrawsItsParticlesInsideTheClip)
         mgr->close(e.getID());
     }
     EXPECT_EQ(litPixels(), (std::pair<int, int>{0, 0}));
+}
+
+// Soft dots fading out over a grey ground, half of them under the clip's
+// edge: the clip only hides, pixels under it are those of the unclipped frame.
+TEST_F(Draw, FadingSoftDotsUnderAClipMatchTheUnclippedFrame)
+{
+    screen->setRenderCallback([this](int) {
+        screen->clear(90, 120, 150, 255);
+        return mgr->render(0);
+    });
+    const SDL_Rect clip{0, 0, 100, 200};
+    for (const unsigned blend : {PBM_ALPHA, PBM_ADDITIVE}) {
+        ParticleEmitter& e = emitter();
+        e.setPosition(100, 100);
+        ASSERT_TRUE(e.setBlendMode(blend) && e.setShape(PSH_RECT, 180, 180) && e.setEmissionRate(0));
+        ASSERT_TRUE(e.setSpeed(0, 0) && e.setLifeSpan(0.5f, 2.0f));
+        e.play();
+        e.burst(300);
+        run(0.4f);
+        SDL_Surface* whole = TestSupport::captureFrame();
+        screen->setClipRect(&clip);
+        SDL_Surface* cut = TestSupport::captureFrame();
+        screen->setClipRect(nullptr);
+        ASSERT_TRUE(whole && cut);
+        int hidden = 0, unlike = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 200; ++x) {
+                const uint32_t a = static_cast<const uint32_t*>(whole->pixels)[y * whole->pitch / 4 + x];
+                const uint32_t b = static_cast<const uint32_t*>(cut->pixels)[y * cut->pitch / 4 + x];
+                (x < clip.w ? unlike : hidden) += a != b;
+            }
+        SDL_FreeSurface(whole);
+        SDL_FreeSurface(cut);
+        EXPECT_GT(hidden, 1000) << "blend " << blend;
+        EXPECT_EQ(unlike, 0) << "blend " << blend;
+        mgr->close(e.getID());
+    }
+}
+
+// Two overlapping dots of different colours, the later one higher up the
+// output: blended, the later one is on top whatever rows they sit on.
+TEST_F(Draw, BlendedDotsOfDifferentColoursKeepTheirOrder)
+{
+    const struct {
+        float laterAge; // of a life of 1: 0 red, 1 blue
+        bool blueOnTop;
+    } cases[] = {{0.99f, true}, {0.0f, false}};
+    for (const auto& c : cases) {
+        ParticleEmitter& e = emitter();
+        ASSERT_TRUE(e.setBlendMode(PBM_ALPHA) && e.setEmissionRate(0) && e.setScaleRamp(1.5f, 1.5f));
+        ASSERT_TRUE(e.setColorKeys({{0, {255, 0, 0, 255}}, {1, {0, 0, 255, 255}}}));
+        e.play();
+        e.burst(2);
+        particle::Pool& p = pool(e);
+        ASSERT_EQ(p.count, 2);
+        const float ys[2] = {118, 113}; // 12 pixel dots on rows 112.. and 107..
+        for (int i = 0; i < 2; ++i) {
+            p.x[i] = 100;
+            p.y[i] = ys[i];
+            p.life[i] = 1;
+            p.age[i] = i == 1 ? c.laterAge : 0.99f - c.laterAge;
+        }
+        SDL_Surface* frame = TestSupport::captureFrame();
+        ASSERT_NE(frame, nullptr);
+        // (100, 115) lies as far from both centres.
+        const uint32_t px = static_cast<const uint32_t*>(frame->pixels)[115 * frame->pitch / 4 + 100];
+        SDL_FreeSurface(frame);
+        const int red = (px >> 16) & 0xFF, blue = px & 0xFF;
+        EXPECT_EQ(blue > red, c.blueOnTop) << red << " " << blue;
+        mgr->close(e.getID());
+    }
 }
 
 } // namespace
