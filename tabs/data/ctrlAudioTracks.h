@@ -80,7 +80,6 @@ private:
     int onTag(int widgetId);
     void installTap();
     void removeTap();
-    void setPauseBox(bool checked) const;
     void setEdit(int editId, int value) const;
     // The facts of no track: "No sound", 0 B and zeros.
     void showNoTrack();

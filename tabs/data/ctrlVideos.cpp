@@ -31,24 +31,14 @@ constexpr size_t kInfoLine = 128;
 Tool* tool() { return Main::instance()->tool(); }
 VideoMgr* videos() { return Main::instance()->videoMgr(); }
 
-// The file dialog's filter: description and pattern pairs, each text ended
-// by a NUL, the whole ended by one more.
 CtrlBase::string importFilter()
 {
-    const char* pairs[][2] = {
+    return media::dialogFilter({
         {"Supported video files", "*.mp4;*.mov;*.avi;*.h264"},
         {"MPEG-4 / QuickTime (*.mp4;*.mov)", "*.mp4;*.mov"},
         {"Audio Video Interleave (*.avi)", "*.avi"},
         {"Raw H.264 (*.h264)", "*.h264"},
-    };
-    CtrlBase::string filter;
-    for (const auto& pair : pairs)
-        for (const char* text : pair) {
-            filter += text;
-            filter += '\0';
-        }
-    filter += '\0';
-    return filter;
+    });
 }
 
 template <class... Args>
