@@ -3,13 +3,12 @@
 // The colour key is off: glyph sheets carry their own alpha. Main thread only.
 #pragma once
 
-#include "tabs/images/ctrlImageResource.h"
+#include "tabs/images/ctrlImageResourceOf.h"
 
-namespace Zelkoran {
-class Font;
-} // namespace Zelkoran
+#include <Zelkoran/Font.h>
 
-class CtrlFonts : public CtrlImageResource {
+class CtrlFonts
+    : public CtrlImageResourceOf<Zelkoran::Font, Zelkoran::FontMgr, &Zelkoran::Main::fontMgr> {
 public:
     enum eFontWidget : int {
         FW_KERNING_LABEL = 802,
@@ -48,18 +47,8 @@ public:
     static string charsetText();
 
 protected:
-    int createResource(const char* name) override;
-    int loadResource(const char* name) override;
-    bool resourceExists() const override;
-    int resourceImage() const override;
-    void closeResource() override;
-    int renameResource(const char* name) override;
-    int removeResource(const char* name) override;
-    int assignResourceImage() override;
-    int saveResourceBlock() override;
     void reportAssignFailure(int rc) override;
 
 private:
-    Zelkoran::Font* font() const;
     void showZoom();
 };

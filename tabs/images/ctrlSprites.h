@@ -6,13 +6,12 @@
 // in the preview's top-left corner. Main thread only.
 #pragma once
 
-#include "tabs/images/ctrlImageResource.h"
+#include "tabs/images/ctrlImageResourceOf.h"
 
-namespace Zelkoran {
-class Sprite;
-} // namespace Zelkoran
+#include <Zelkoran/Sprite.h>
 
-class CtrlSprites : public CtrlImageResource {
+class CtrlSprites
+    : public CtrlImageResourceOf<Zelkoran::Sprite, Zelkoran::SpriteMgr, &Zelkoran::Main::spriteMgr> {
 public:
     enum eSpriteWidget : int {
         SW_SHOW_GRID = 702,
@@ -69,19 +68,9 @@ public:
     int frameIndex() const { return iFrameIndex; }
 
 protected:
-    int createResource(const char* name) override;
-    int loadResource(const char* name) override;
-    bool resourceExists() const override;
-    int resourceImage() const override;
-    void closeResource() override;
-    int renameResource(const char* name) override;
-    int removeResource(const char* name) override;
-    int assignResourceImage() override;
-    int saveResourceBlock() override;
     int beforeResourceSave() override;
 
 private:
-    Zelkoran::Sprite* sprite() const;
     void createWidgets();
     // Handles the browsing buttons and the two lists: false when the event
     // ends there (a list event without a sprite).
