@@ -3,6 +3,7 @@
 //    save and load of one 96 x 96 noise image block;
 //  - one frame of the GUI tab previewing that panel, against an empty frame
 //    (clear + present).
+#include "BenchScreen.h"
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 #include "tabs/gui/ctrlGUI.h"
@@ -41,15 +42,9 @@ std::string archivePath()
 
 Screen* openScreen()
 {
-    Main* main = Main::instance();
-    main->timer()->init(0);
-    main->timer()->setRate(60, 30);
-    Screen* s = main->configMgr()->get(0);
-    s->setDriver(Screen::DRV_SOFT);
-    s->setSize(kW, kH);
-    if (s->show() < 0)
-        return nullptr;
-    s->setRenderCallback([s](int) { return s->clear(180, 180, 180, 255); });
+    Screen* s = bench::openSoftScreen(kW, kH);
+    if (s)
+        s->setRenderCallback([s](int) { return s->clear(180, 180, 180, 255); });
     return s;
 }
 
