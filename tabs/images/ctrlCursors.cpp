@@ -61,14 +61,9 @@ int CtrlCursors::applyHotSpotWidgets() const
 
 int CtrlCursors::processEvent(int widgetId, int data)
 {
-    const int r = CtrlImages::processEvent(widgetId, data);
-    if (r < 0)
-        return -1;
-    if (widgetId == IW_IMPORT) {
-        int failed = 0;
-        if (!convertImportedImage(failed))
-            return failed;
-    }
+    int r = 0;
+    if (!handleImageEvent(widgetId, data, r))
+        return r;
     syncHotSpotWidgets();
     if (applyHotSpotWidgets() != 0)
         return -1;
@@ -115,12 +110,5 @@ int CtrlCursors::onNew()
     setNumber(CW_HOT_X, 0);
     setNumber(CW_HOT_Y, 0);
     syncHotSpotWidgets();
-    return 0;
-}
-
-int CtrlCursors::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    CtrlCursors::onNew();
     return 0;
 }

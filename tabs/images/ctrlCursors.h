@@ -31,7 +31,6 @@ public:
     int processEvent(int widgetId, int data) override;
     // The image tab's preview with the hot spot cross. 0.
     int render(int value) override;
-    int resetWidgets() override;
     int onNew() override;
     int updateData() override;
 

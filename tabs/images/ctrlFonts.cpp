@@ -80,14 +80,9 @@ void CtrlFonts::reportAssignFailure(int rc)
 
 int CtrlFonts::processEvent(int widgetId, int data)
 {
-    const int r = CtrlImages::processEvent(widgetId, data);
-    if (r < 0)
-        return -1;
-    if (widgetId == IW_IMPORT) {
-        int failed = 0;
-        if (!convertImportedImage(failed))
-            return failed;
-    }
+    int r = 0;
+    if (!handleImageEvent(widgetId, data, r))
+        return r;
     setUsable(FW_KERNING, r == 0);
     const int kerning = widgetInt(FW_KERNING, 0, kMaxKerning, -kMaxKerning);
     if (Font* f = current()) {
@@ -180,12 +175,5 @@ int CtrlFonts::onNew()
     if (CtrlImages::onNew() != 0)
         return -1;
     setNumber(FW_KERNING, 0);
-    return 0;
-}
-
-int CtrlFonts::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    CtrlFonts::onNew();
     return 0;
 }

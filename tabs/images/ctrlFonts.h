@@ -39,7 +39,6 @@ public:
     // Loads the block remembered by onDeactivate when it is still selected,
     // with its zoom. 0.
     int onActivate() override;
-    int resetWidgets() override;
     int onNew() override;
     int updateData() override;
 

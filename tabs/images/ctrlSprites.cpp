@@ -112,14 +112,11 @@ int CtrlSprites::beforeResourceSave()
 
 int CtrlSprites::processEvent(int widgetId, int data)
 {
-    int r = CtrlImages::processEvent(widgetId, data);
-    if (r < 0)
-        return -1;
+    int r = 0;
+    if (!handleImageEvent(widgetId, data, r))
+        return r;
     bool refresh = false;
     if (widgetId == IW_IMPORT) {
-        int failed = 0;
-        if (!convertImportedImage(failed))
-            return failed;
         iAnimIndex = 0;
         if (current()->getAnimRangeIndex(0, &iFrameIndex, nullptr) != 0)
             iFrameIndex = 0;
@@ -354,13 +351,6 @@ int CtrlSprites::onNew()
     setNumber(SW_FRAME_MS, kNewFrameMs);
     setLabel(SW_NUM_ANIM, "Animations 0/0", kAnimLabelTop);
     setLabel(SW_NUM_FRAMES, "Frames 0/0", kFrameLabelTop);
-    return 0;
-}
-
-int CtrlSprites::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    CtrlSprites::onNew();
     return 0;
 }
 

@@ -58,7 +58,6 @@ public:
     int processEvent(int widgetId, int data) override;
     // Sheet, grid, current animation and frame, and the playing animation. 0.
     int render(int value) override;
-    int resetWidgets() override;
     int onNew() override;
     // The current animation's and frame's values into the widgets. 0.
     int updateData() override;

@@ -44,16 +44,11 @@ CtrlTiles::~CtrlTiles() { CtrlTiles::closeResources(); }
 
 int CtrlTiles::processEvent(int widgetId, int data)
 {
-    int r = CtrlImages::processEvent(widgetId, data);
-    if (r < 0)
-        return -1;
-    if (widgetId == IW_IMPORT) {
-        int failed = 0;
-        if (!convertImportedImage(failed))
-            return failed;
-    } else if (widgetId == TW_SHOW_GRID) {
+    int r = 0;
+    if (!handleImageEvent(widgetId, data, r))
+        return r;
+    if (widgetId == TW_SHOW_GRID)
         bShowGrid = isTicked(TW_SHOW_GRID);
-    }
     for (int id : {TW_SHOW_GRID, TW_OFFSET_X, TW_OFFSET_Y})
         setUsable(id, r == 0);
     applyTileSize(widgetId);
@@ -116,12 +111,5 @@ int CtrlTiles::onNew()
         return -1;
     setNumber(TW_OFFSET_X, 0);
     setNumber(TW_OFFSET_Y, 0);
-    return 0;
-}
-
-int CtrlTiles::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    CtrlTiles::onNew();
     return 0;
 }

@@ -29,7 +29,6 @@ public:
     int processEvent(int widgetId, int data) override;
     // The image tab's preview with the grid of whole tiles over it. 0.
     int render(int value) override;
-    int resetWidgets() override;
     int onNew() override;
     // The image tab's widgets, then the tile size into 606 and 607. 0.
     int updateData() override;
