@@ -6,6 +6,10 @@
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Timer.h>
 
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
 namespace bench {
 
 // The shown screen, null when it cannot be shown.
@@ -18,6 +22,17 @@ inline Zelkoran::Screen* openSoftScreen(int width, int height)
     s->setDriver(Zelkoran::Screen::DRV_SOFT);
     s->setSize(width, height);
     return s->show() < 0 ? nullptr : s;
+}
+
+// The body of a drawing benchmark's main: every benchmark run headless
+// (offscreen unless SDL_VIDEODRIVER names a driver). 0.
+inline int runOffscreen(int argc, char** argv)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace bench

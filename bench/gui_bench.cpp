@@ -209,11 +209,4 @@ BENCHMARK(BM_TypedCharToFrame)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_IdleLoopCpu)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-int main(int argc, char** argv)
-{
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runOffscreen(argc, argv); }

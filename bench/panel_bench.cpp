@@ -213,11 +213,4 @@ BENCHMARK(BM_PanelLoad2047)->Unit(benchmark::kMillisecond)->Repetitions(5)->Repo
 BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_TabFrame2047)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-int main(int argc, char** argv)
-{
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runOffscreen(argc, argv); }

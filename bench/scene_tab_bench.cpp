@@ -194,11 +194,4 @@ BENCHMARK(BM_SceneTabFrame)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-int main(int argc, char** argv)
-{
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runOffscreen(argc, argv); }
