@@ -26,15 +26,9 @@ int32_t clampToInt32(int64_t v)
 // the stream facts. The caller's context is freed here.
 bool readFacts(MemoryReader& in, const AVInputFormat* format, AudioFacts& out)
 {
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    if (!buffer)
+    AVIOContext* io = in.newIo(kIoBufferSize);
+    if (!io)
         return false;
-    AVIOContext* io = avio_alloc_context(buffer, kIoBufferSize, 0, &in, &MemoryReader::read, nullptr,
-                                         &MemoryReader::seek);
-    if (!io) {
-        av_free(buffer);
-        return false;
-    }
     bool ok = false;
     AVFormatContext* ctx = avformat_alloc_context();
     if (ctx) {
@@ -59,8 +53,7 @@ bool readFacts(MemoryReader& in, const AVInputFormat* format, AudioFacts& out)
             avformat_close_input(&ctx);
         }
     }
-    av_freep(&io->buffer);
-    avio_context_free(&io);
+    MemoryReader::freeIo(io);
     return ok;
 }
 

@@ -39,4 +39,24 @@ int64_t MemoryReader::seek(void* opaque, int64_t offset, int whence)
     return static_cast<int64_t>(in->pos);
 }
 
+AVIOContext* MemoryReader::newIo(int bufferSize)
+{
+    auto* buffer = static_cast<uint8_t*>(av_malloc(static_cast<size_t>(bufferSize)));
+    if (!buffer)
+        return nullptr;
+    AVIOContext* io =
+        avio_alloc_context(buffer, bufferSize, 0, this, &MemoryReader::read, nullptr, &MemoryReader::seek);
+    if (!io)
+        av_free(buffer);
+    return io;
+}
+
+void MemoryReader::freeIo(AVIOContext*& io)
+{
+    if (!io)
+        return;
+    av_freep(&io->buffer);
+    avio_context_free(&io);
+}
+
 } // namespace Zelkoran::audio

@@ -28,10 +28,7 @@ void MediaInput::close()
 {
     if (m_format)
         avformat_close_input(&m_format);
-    if (m_io) {
-        av_freep(&m_io->buffer);
-        avio_context_free(&m_io);
-    }
+    audio::MemoryReader::freeIo(m_io);
     m_bytes.reset();
     m_reader = audio::MemoryReader{};
 }
@@ -43,15 +40,9 @@ int MediaInput::open(SharedBytes bytes)
         return RC_ERR_CORRUPT;
     m_bytes = std::move(bytes);
     m_reader = audio::MemoryReader{m_bytes->data(), m_bytes->size()};
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    if (!buffer)
+    m_io = m_reader.newIo(kIoBufferSize);
+    if (!m_io)
         return RC_ERR_NO_MEMORY;
-    m_io = avio_alloc_context(buffer, kIoBufferSize, 0, &m_reader, &audio::MemoryReader::read, nullptr,
-                              &audio::MemoryReader::seek);
-    if (!m_io) {
-        av_free(buffer);
-        return RC_ERR_NO_MEMORY;
-    }
     m_format = avformat_alloc_context();
     if (!m_format)
         return RC_ERR_NO_MEMORY;
