@@ -112,6 +112,8 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBa
 
 CtrlAudioTracks::~CtrlAudioTracks() { closeResources(); }
 
+AudioTrack* CtrlAudioTracks::current() const { return itemHandle > 0 ? tracks()->get(itemHandle) : nullptr; }
+
 int CtrlAudioTracks::processEvent(int widgetId, int data)
 {
     // A refused event skips the tab's own actions but still refreshes the
@@ -192,15 +194,15 @@ int CtrlAudioTracks::onStop()
 
 int CtrlAudioTracks::onTag(int widgetId)
 {
-    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    AudioTrack* track = current();
     if (!track) {
         // The click toggled a box of a disabled group: show the default again.
-        applyAudioTagToWidgets(panel, ATT_SFX, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+        applyTagToWidgets(ATT_SFX);
         return 0;
     }
     const eAudioTrackTag tag = audioTagFromWidgetID(widgetId, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
     track->setTag(tag);
-    applyAudioTagToWidgets(panel, tag, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    applyTagToWidgets(tag);
     setDirty(true);
     return 0;
 }
@@ -214,7 +216,7 @@ int CtrlAudioTracks::render(int)
     const float y = (static_cast<float>(globalStatus->iHeight - 40) - kBoxHeight) * 0.5f + 40;
     if (screen)
         GFX::rectFilled(x, y, x + kBoxWidth, y + kBoxHeight, 0x404040FF, 0);
-    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    AudioTrack* track = current();
     if (track)
         renderWaveform(x, y, kBoxWidth, kBoxHeight);
     const float barTop = y + kBoxHeight + 10;
@@ -284,14 +286,14 @@ int CtrlAudioTracks::onNew()
         return -1;
     showNoTrack();
     media::setChecked(panel, AW_PAUSE, false);
-    applyAudioTagToWidgets(panel, ATT_SFX, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    applyTagToWidgets(ATT_SFX);
     return 0;
 }
 
 int CtrlAudioTracks::onSave()
 {
     return saveResource(kKind, "Audio track name cannot be empty.", [this](const string& name) {
-        AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+        AudioTrack* track = current();
         if (!track) {
             notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
             return -1;
@@ -329,7 +331,7 @@ int CtrlAudioTracks::updateData()
     setEdit(AW_CHANNELS, info.channels);
     setEdit(AW_FREQUENCY, info.frequencyHz);
     setEdit(AW_BITRATE, info.bitRateKbps);
-    applyAudioTagToWidgets(panel, track->getTag(), AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    applyTagToWidgets(track->getTag());
     return 0;
 }
 
@@ -349,7 +351,7 @@ int CtrlAudioTracks::closeResources()
 
 int CtrlAudioTracks::onImport()
 {
-    const eAudioTrackTag tag = selectedAudioTagFromWidgets(panel, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    const eAudioTrackTag tag = getSelectedTag();
     string path;
     if (!tool()->fileOpenDialog(kImportTitle, importFilter().c_str(), path))
         return -1;
@@ -376,7 +378,7 @@ int CtrlAudioTracks::onExport(const string& archivePath) const
                 kNoticeMs);
         return -1;
     }
-    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    AudioTrack* track = current();
     int result = -1;
     string shown = dir;
     if (track) {

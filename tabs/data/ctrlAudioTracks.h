@@ -11,6 +11,7 @@
 struct SDL_AudioSpec;
 
 namespace Zelkoran {
+class AudioTrack;
 struct AudioMixer;
 }
 
@@ -74,6 +75,8 @@ public:
     const AudioWaveform& getWaveform() const { return waveform; }
 
 private:
+    // The open track, null when none is.
+    Zelkoran::AudioTrack* current() const;
     int onPlay();
     int onPause();
     int onStop();
