@@ -11,6 +11,7 @@
 //
 // SKARDEN_BENCH_DIR: folder for the fixtures (default /tmp/skarden-bench).
 // SKARDEN_BENCH_DEFRAG_MIB: archive size for the defrag run (default 1024).
+#include "BenchDir.h"
 #include "archive/ArchiveCrypto.h"
 #include "archive/ArchiveIO.h"
 #include "ResidentMemory.h"
@@ -36,14 +37,6 @@ namespace {
 
 using Zelkoran::Archive;
 namespace za = Zelkoran::archive;
-
-std::string benchDir()
-{
-    const char* dir = std::getenv("SKARDEN_BENCH_DIR");
-    std::string path = dir ? dir : "/tmp/skarden-bench";
-    std::filesystem::create_directories(path);
-    return path;
-}
 
 Zelkoran::ArchiveMgr* mgr() { return Zelkoran::Main::instance()->archiveMgr(); }
 
@@ -71,7 +64,7 @@ int addBlock(Archive* a, const std::string& name, const std::vector<uint8_t>& da
 
 std::string openFixture(int blocks)
 {
-    std::string path = benchDir() + "/open" + std::to_string(blocks) + ".qel";
+    std::string path = bench::benchDir() + "/open" + std::to_string(blocks) + ".qel";
     if (std::filesystem::exists(path))
         return path;
     za::setDeviceSync(false);
@@ -123,7 +116,7 @@ void BM_ArchiveAdd(benchmark::State& state)
     size_t size = static_cast<size_t>(state.range(0));
     uint32_t mode = static_cast<uint32_t>(state.range(1));
     SyncScope sync(state.range(2) != 0);
-    std::string path = benchDir() + "/add.qel";
+    std::string path = bench::benchDir() + "/add.qel";
     int id = mgr()->create(path.c_str(), 1 << 20);
     Archive* a = mgr()->get(id);
     a->setKey("bench-key", 9);
@@ -141,7 +134,7 @@ void BM_ArchiveLoad(benchmark::State& state)
 {
     size_t size = static_cast<size_t>(state.range(0));
     uint32_t mode = static_cast<uint32_t>(state.range(1));
-    std::string path = benchDir() + "/load.qel";
+    std::string path = bench::benchDir() + "/load.qel";
     int id = mgr()->create(path.c_str(), 16);
     Archive* a = mgr()->get(id);
     a->setKey("bench-key", 9);
@@ -163,7 +156,7 @@ void BM_PlainWrite(benchmark::State& state)
 {
     size_t size = static_cast<size_t>(state.range(0));
     bool sync = state.range(2) != 0;
-    std::string folder = benchDir() + "/plain";
+    std::string folder = bench::benchDir() + "/plain";
     std::filesystem::create_directories(folder);
     std::vector<uint8_t> data = payload(size);
     int i = 0;
@@ -183,7 +176,7 @@ void BM_PlainWrite(benchmark::State& state)
 void BM_PlainRead(benchmark::State& state)
 {
     size_t size = static_cast<size_t>(state.range(0));
-    std::string path = benchDir() + "/plain-read.bin";
+    std::string path = bench::benchDir() + "/plain-read.bin";
     std::vector<uint8_t> data = payload(size);
     FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(data.data(), 1, size, f);
@@ -272,7 +265,7 @@ std::string defragSource()
 {
     const char* env = std::getenv("SKARDEN_BENCH_DEFRAG_MIB");
     size_t mib = env ? std::strtoul(env, nullptr, 10) : 1024;
-    std::string path = benchDir() + "/defrag-" + std::to_string(mib) + ".qel";
+    std::string path = bench::benchDir() + "/defrag-" + std::to_string(mib) + ".qel";
     if (std::filesystem::exists(path))
         return path;
     za::setDeviceSync(false);
@@ -293,7 +286,7 @@ std::string defragSource()
 void BM_Defrag(benchmark::State& state)
 {
     std::string source = defragSource();
-    std::string work = benchDir() + "/defrag-work.qel";
+    std::string work = bench::benchDir() + "/defrag-work.qel";
     for (auto _ : state) {
         state.PauseTiming();
         std::filesystem::copy_file(source, work, std::filesystem::copy_options::overwrite_existing);
@@ -314,7 +307,7 @@ BENCHMARK(BM_Defrag)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_Defrag1M(benchmark::State& state)
 {
     const std::string source = openFixture(1000000);
-    const std::string work = benchDir() + "/defrag1m-work.qel";
+    const std::string work = bench::benchDir() + "/defrag1m-work.qel";
     size_t peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -337,7 +330,7 @@ BENCHMARK(BM_Defrag1M)->Unit(benchmark::kMillisecond)->Iterations(2);
 void BM_CopyFile(benchmark::State& state)
 {
     std::string source = defragSource();
-    std::string work = benchDir() + "/copy-work.qel";
+    std::string work = bench::benchDir() + "/copy-work.qel";
     for (auto _ : state) {
         std::filesystem::copy_file(source, work, std::filesystem::copy_options::overwrite_existing);
         int fd = ::open(work.c_str(), O_RDONLY);

@@ -5,6 +5,8 @@
 // run one after the other compare the engines on the same machine state.
 //
 // SKARDEN_BENCH_DIR: folder for the archives (default /tmp/skarden-bench).
+#include "BenchDir.h"
+
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>
 
@@ -20,14 +22,6 @@
 namespace {
 
 using Zelkoran::Archive;
-
-std::string benchDir()
-{
-    const char* dir = std::getenv("SKARDEN_BENCH_DIR");
-    std::string path = dir ? dir : "/tmp/skarden-bench";
-    std::filesystem::create_directories(path);
-    return path;
-}
 
 Zelkoran::ArchiveMgr* mgr() { return Zelkoran::Main::instance()->archiveMgr(); }
 
@@ -57,7 +51,7 @@ struct Fixture {
 
     Fixture(const char* name, bool sealedIndex)
     {
-        path = benchDir() + "/" + name;
+        path = bench::benchDir() + "/" + name;
         std::remove(path.c_str());
         id = mgr()->create(path.c_str(), 1 << 20);
         archive = mgr()->get(id);

@@ -3,6 +3,8 @@
 //    a multi-line edit of 1 MiB, against an empty frame (clear + present);
 //  - the time from a typed character to the end of the next presented frame;
 //  - the CPU an idle main loop uses, as a share of one core.
+#include "BenchScreen.h"
+
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Screen.h>
@@ -25,15 +27,9 @@ constexpr int kH = 1000;
 
 Screen* openScreen()
 {
-    Main* main = Main::instance();
-    main->timer()->init(0);
-    main->timer()->setRate(60, 30);
-    Screen* s = main->configMgr()->get(0);
-    s->setDriver(Screen::DRV_SOFT);
-    s->setSize(kW, kH);
-    if (s->show() < 0)
-        return nullptr;
-    s->setRenderCallback([s](int) { return s->clear(214, 222, 232, 255); });
+    Screen* s = bench::openSoftScreen(kW, kH);
+    if (s)
+        s->setRenderCallback([s](int) { return s->clear(214, 222, 232, 255); });
     return s;
 }
 
@@ -213,11 +209,4 @@ BENCHMARK(BM_TypedCharToFrame)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_IdleLoopCpu)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-int main(int argc, char** argv)
-{
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runOffscreen(argc, argv); }

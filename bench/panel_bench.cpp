@@ -3,6 +3,7 @@
 //    save and load of one 96 x 96 noise image block;
 //  - one frame of the GUI tab previewing that panel, against an empty frame
 //    (clear + present).
+#include "BenchScreen.h"
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 #include "tabs/gui/ctrlGUI.h"
@@ -41,15 +42,9 @@ std::string archivePath()
 
 Screen* openScreen()
 {
-    Main* main = Main::instance();
-    main->timer()->init(0);
-    main->timer()->setRate(60, 30);
-    Screen* s = main->configMgr()->get(0);
-    s->setDriver(Screen::DRV_SOFT);
-    s->setSize(kW, kH);
-    if (s->show() < 0)
-        return nullptr;
-    s->setRenderCallback([s](int) { return s->clear(180, 180, 180, 255); });
+    Screen* s = bench::openSoftScreen(kW, kH);
+    if (s)
+        s->setRenderCallback([s](int) { return s->clear(180, 180, 180, 255); });
     return s;
 }
 
@@ -218,11 +213,4 @@ BENCHMARK(BM_PanelLoad2047)->Unit(benchmark::kMillisecond)->Repetitions(5)->Repo
 BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_TabFrame2047)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-int main(int argc, char** argv)
-{
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runOffscreen(argc, argv); }

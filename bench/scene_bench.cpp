@@ -7,6 +7,7 @@
 // SKARDEN_SAMPLES: the samples folder (default ../shared/samples); the map
 // runs are skipped without it or without tmxrasterizer on the PATH.
 // SKARDEN_BENCH_DIR: folder for the generated map (default /tmp/skarden-bench).
+#include "BenchDir.h"
 #include "scene/TileData.h"
 
 #include <Zelkoran/Main.h>
@@ -32,14 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using Zelkoran::Main;
-
-std::string benchDir()
-{
-    const char* dir = std::getenv("SKARDEN_BENCH_DIR");
-    std::string path = dir ? dir : "/tmp/skarden-bench";
-    fs::create_directories(path);
-    return path;
-}
 
 // Resident and peak resident memory of this process, in KiB.
 long statusKiB(const char* field)
@@ -98,7 +91,7 @@ void BM_LoadAndFirstRender(benchmark::State& state, const std::string& path)
         state.SkipWithError("needs a renderer and tmxrasterizer");
         return;
     }
-    const std::string out = benchDir() + "/tiled.png";
+    const std::string out = bench::benchDir() + "/tiled.png";
     const std::string tiled = "QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing '" + path + "' '" + out +
                               "' >/dev/null 2>&1";
     double engine = 0, reference = 0;
@@ -126,13 +119,13 @@ void BM_LoadAndFirstRender(benchmark::State& state, const std::string& path)
 // A 1024 x 1024 map of four base64 + zlib layers over a 16-tile set.
 std::string generatedMap()
 {
-    const std::string path = benchDir() + "/generated1024.tmx";
+    const std::string path = bench::benchDir() + "/generated1024.tmx";
     if (fs::exists(path))
         return path;
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 64, 64, 32, SDL_PIXELFORMAT_ARGB8888);
     for (int i = 0; i < 64 * 64; ++i)
         static_cast<uint32_t*>(s->pixels)[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
-    IMG_SavePNG(s, (benchDir() + "/generated.png").c_str());
+    IMG_SavePNG(s, (bench::benchDir() + "/generated.png").c_str());
     SDL_FreeSurface(s);
     const int side = 1024;
     std::ofstream out(path);

@@ -9,6 +9,7 @@
 // The map's folder is copied beside a scratch archive holding the map as a
 // block, so that its tile sets and pictures resolve as files beside it.
 // Skipped without SKARDEN_SAMPLES (defaults to ../shared/samples).
+#include "BenchScreen.h"
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 #include "archive/TestFolder.h"
@@ -79,17 +80,6 @@ std::string samplesRoot()
     return env ? env : "../shared/samples";
 }
 
-Screen* openScreen()
-{
-    Main* main = Main::instance();
-    main->timer()->init(0);
-    main->timer()->setRate(60, 30);
-    Screen* s = main->configMgr()->get(0);
-    s->setDriver(Screen::DRV_SOFT);
-    s->setSize(kW, kH);
-    return s->show() < 0 ? nullptr : s;
-}
-
 // The editor around one scene tab previewing a map block.
 class SceneTabRig {
 public:
@@ -112,7 +102,7 @@ public:
         }
         const std::string bytes = readText(source / spec.map);
 
-        screen = openScreen();
+        screen = bench::openSoftScreen(kW, kH);
         if (!screen)
             return "no window";
         char name[] = "Skarden";
@@ -171,7 +161,7 @@ public:
 
 void BM_EmptyFrame(benchmark::State& state)
 {
-    Screen* s = openScreen();
+    Screen* s = bench::openSoftScreen(kW, kH);
     if (!s) {
         state.SkipWithError("no window");
         return;
@@ -204,11 +194,4 @@ BENCHMARK(BM_SceneTabFrame)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-int main(int argc, char** argv)
-{
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runOffscreen(argc, argv); }

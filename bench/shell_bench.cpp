@@ -10,6 +10,7 @@
 //    resident memory it adds).
 // Runs headless (SDL_VIDEODRIVER=offscreen unless set otherwise).
 // SKARDEN_BENCH_DIR: folder for the archives (default /tmp/skarden-bench).
+#include "BenchDir.h"
 #include "app/GlobalStatus.h"
 #include "app/Menu.h"
 #include "app/Skarden.h"
@@ -36,18 +37,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Zelkoran::Main;
 
-std::string benchDir()
-{
-    const char* dir = std::getenv("SKARDEN_BENCH_DIR");
-    std::string path = dir ? dir : "/tmp/skarden-bench";
-    std::filesystem::create_directories(path);
-    return path;
-}
-
 // An archive of count image blocks named "image00000" ... (made once).
 std::string imageArchive(int count)
 {
-    const std::string path = benchDir() + "/shell-images-" + std::to_string(count) + ".qel";
+    const std::string path = bench::benchDir() + "/shell-images-" + std::to_string(count) + ".qel";
     if (std::filesystem::exists(path))
         return path;
     Zelkoran::ArchiveMgr* archives = Main::instance()->archiveMgr();

@@ -9,6 +9,7 @@
 // Sources: the 1080p H.264 sample (SKARDEN_SAMPLES/video) when present,
 // else a 1080p MPEG-4 clip made here; clips with counted frames made here.
 // Memory: peak RSS of the process is reported with every run.
+#include "BenchDir.h"
 #include "engine/video/VideoTestSupport.h"
 
 #include <Zelkoran/Screen.h>
@@ -39,14 +40,6 @@ double peakRssMiB()
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-std::string benchDir()
-{
-    const char* dir = std::getenv("SKARDEN_BENCH_DIR");
-    std::string path = std::string(dir ? dir : "/tmp/skarden-bench") + "/video";
-    std::filesystem::create_directories(path);
-    return path;
-}
-
 // The 1080p source: the sample, else a clip made once.
 const std::string& source1080p()
 {
@@ -54,7 +47,7 @@ const std::string& source1080p()
         std::string sample = videotest::sample("mp4ff-h264-1080p.mp4");
         if (!sample.empty())
             return sample;
-        const std::string made = benchDir() + "/made-1080p.mp4";
+        const std::string made = bench::benchDir("video") + "/made-1080p.mp4";
         videotest::ClipSpec spec;
         spec.width = 1920;
         spec.height = 1080;
@@ -71,7 +64,7 @@ const std::string& source1080p()
 const std::string& spacedSource()
 {
     static const std::string path = [] {
-        const std::string made = benchDir() + "/spaced.mp4";
+        const std::string made = bench::benchDir("video") + "/spaced.mp4";
         videotest::ClipSpec spec;
         spec.width = 640;
         spec.height = 360;
@@ -302,7 +295,7 @@ BENCHMARK(BM_RealTimePlayback1080p)->UseManualTime()->Iterations(2)->Unit(benchm
 void BM_RealTimePlaybackWithSound(benchmark::State& state)
 {
     static const std::string path = [] {
-        const std::string made = benchDir() + "/sound.mp4";
+        const std::string made = bench::benchDir("video") + "/sound.mp4";
         videotest::ClipSpec spec;
         spec.width = 320;
         spec.height = 240;

@@ -3,23 +3,17 @@
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>
 
+#include "FuzzHarness.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 
 namespace {
-std::string scratchPath()
-{
-    // A memory-backed folder keeps the archive's flushes cheap.
-    static std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/archive_fuzz_"
-                              + std::to_string(getpid()) + ".qel";
-    return path;
-}
-
 void exercise(Zelkoran::ArchiveMgr* mgr, const char* key, int keyLength)
 {
-    int id = mgr->load(scratchPath().c_str(), key, keyLength);
+    int id = mgr->load(fuzz::scratchPath("archive_fuzz").c_str(), key, keyLength);
     if (id <= 0)
         return;
     Zelkoran::Archive* a = mgr->get(id);
@@ -38,7 +32,7 @@ void exercise(Zelkoran::ArchiveMgr* mgr, const char* key, int keyLength)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FILE* f = std::fopen(scratchPath().c_str(), "wb");
+    FILE* f = std::fopen(fuzz::scratchPath("archive_fuzz").c_str(), "wb");
     if (!f)
         return 0;
     std::fwrite(data, 1, size, f);
@@ -46,6 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Zelkoran::ArchiveMgr* mgr = Zelkoran::Main::instance()->archiveMgr();
     exercise(mgr, nullptr, 0);
     exercise(mgr, "fuzz", 4);
-    std::remove(scratchPath().c_str());
+    std::remove(fuzz::scratchPath("archive_fuzz").c_str());
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Screen.h>
 
+#include "FuzzHarness.h"
+
 #include <SDL.h>
 
 #include <cstdint>
@@ -15,27 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string scratchPath()
-{
-    // A memory-backed folder keeps the archive's writes cheap.
-    static std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/image_fuzz_"
-                              + std::to_string(getpid()) + ".qel";
-    return path;
-}
-
-// A small offscreen window to draw into, opened once.
-bool screenShown()
-{
-    static const bool shown = [] {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        Zelkoran::Screen* screen = Zelkoran::Main::instance()->configMgr()->get(0);
-        screen->setDriver(Zelkoran::Screen::DRV_SOFT);
-        screen->setSize(64, 64);
-        return screen->show() == 0;
-    }();
-    return shown;
-}
 
 void exercise(Zelkoran::Archive* archive)
 {
@@ -47,7 +28,7 @@ void exercise(Zelkoran::Archive* archive)
     const int w = img->getWidth(), h = img->getHeight();
     if (!img->getSurface() || w < 1 || h < 1)
         std::abort(); // a loaded block always has pixels
-    if (screenShown()) {
+    if (fuzz::screenShown()) {
         const SDL_FRect src{0.5f, 0.5f, w / 2.0f, h / 2.0f};
         const SDL_FRect dst{-3, 7, 80, 20};
         img->render(0, nullptr, &dst);
@@ -67,7 +48,7 @@ void exercise(Zelkoran::Archive* archive)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Zelkoran::ArchiveMgr* archives = Zelkoran::Main::instance()->archiveMgr();
-    const int archiveId = archives->create(scratchPath().c_str(), 0);
+    const int archiveId = archives->create(fuzz::scratchPath("image_fuzz").c_str(), 0);
     if (archiveId <= 0)
         return 0;
     Zelkoran::Archive* archive = archives->get(archiveId);
@@ -78,6 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (archive->blockAdd(block) == 0)
         exercise(archive);
     archives->close(archiveId);
-    std::remove(scratchPath().c_str());
+    std::remove(fuzz::scratchPath("image_fuzz").c_str());
     return 0;
 }

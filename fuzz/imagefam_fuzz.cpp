@@ -11,6 +11,8 @@
 #include <Zelkoran/Sprite.h>
 #include <Zelkoran/Tile.h>
 
+#include "FuzzHarness.h"
+
 #include <SDL.h>
 
 #include <cstdint>
@@ -23,14 +25,6 @@
 namespace {
 
 using namespace Zelkoran;
-
-std::string scratchPath()
-{
-    // A memory-backed folder keeps the archive's writes cheap.
-    static std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/imagefam_fuzz_" +
-                              std::to_string(getpid()) + ".qel";
-    return path;
-}
 
 // 189 one-pixel glyphs, each after an opaque magenta marker but the first.
 SDL_Surface* glyphSheet()
@@ -145,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const int kind = data[0] % 4;
     ArchiveMgr* archives = Main::instance()->archiveMgr();
-    const int archiveId = archives->create(scratchPath().c_str(), 0);
+    const int archiveId = archives->create(fuzz::scratchPath("imagefam_fuzz").c_str(), 0);
     if (archiveId <= 0)
         return 0;
     Archive* archive = archives->get(archiveId);
@@ -171,6 +165,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (Main::instance()->imageMgr()->getCount() != before)
         std::abort(); // a failed load holds nothing
     archives->close(archiveId);
-    std::remove(scratchPath().c_str());
+    std::remove(fuzz::scratchPath("imagefam_fuzz").c_str());
     return 0;
 }

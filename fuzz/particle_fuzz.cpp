@@ -6,6 +6,8 @@
 #include <Zelkoran/Particle.h>
 #include <Zelkoran/Screen.h>
 
+#include "FuzzHarness.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,27 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string scratchPath()
-{
-    // A memory-backed folder keeps the archive's writes cheap.
-    static std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/particle_fuzz_"
-                              + std::to_string(getpid()) + ".qel";
-    return path;
-}
-
-// A small offscreen window to draw into, opened once.
-bool screenShown()
-{
-    static const bool shown = [] {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        Zelkoran::Screen* screen = Zelkoran::Main::instance()->configMgr()->get(0);
-        screen->setDriver(Zelkoran::Screen::DRV_SOFT);
-        screen->setSize(64, 64);
-        return screen->show() == 0;
-    }();
-    return shown;
-}
 
 void exercise(Zelkoran::Archive* archive, const uint8_t* data, size_t size)
 {
@@ -49,7 +30,7 @@ void exercise(Zelkoran::Archive* archive, const uint8_t* data, size_t size)
         mgr->update(0.05f);
     if (e->getLiveCount() > e->getMaxParticles())
         std::abort();
-    if (screenShown())
+    if (fuzz::screenShown())
         mgr->render(0);
     if (e->save(archive->getID(), "again") != 0)
         std::abort(); // whatever loads must save
@@ -66,7 +47,7 @@ void exercise(Zelkoran::Archive* archive, const uint8_t* data, size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Zelkoran::ArchiveMgr* archives = Zelkoran::Main::instance()->archiveMgr();
-    const int archiveId = archives->create(scratchPath().c_str(), 0);
+    const int archiveId = archives->create(fuzz::scratchPath("particle_fuzz").c_str(), 0);
     if (archiveId <= 0)
         return 0;
     Zelkoran::Archive* archive = archives->get(archiveId);
@@ -77,6 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (archive->blockAdd(block) == 0)
         exercise(archive, data, size);
     archives->close(archiveId);
-    std::remove(scratchPath().c_str());
+    std::remove(fuzz::scratchPath("particle_fuzz").c_str());
     return 0;
 }

@@ -41,6 +41,19 @@ void addTagBox(Panel* panel, int font, int id, const char* name, const char* tex
     }
 }
 
+String dialogFilter(std::initializer_list<std::pair<String, String>> pairs)
+{
+    String filter;
+    for (const auto& [description, pattern] : pairs) {
+        filter += description;
+        filter += '\0';
+        filter += pattern;
+        filter += '\0';
+    }
+    filter += '\0';
+    return filter;
+}
+
 void setChecked(Panel* panel, int id, bool checked)
 {
     if (WidgetCheckBox* box = panel ? panel->getCheckBox(id) : nullptr)

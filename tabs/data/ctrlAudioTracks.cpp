@@ -2,6 +2,7 @@
 
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
+#include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/GFX.h>
 #include <Zelkoran/Main.h>
@@ -37,12 +38,10 @@ Position fromTop(float offset) { return Position(offset, PH_TOP); }
 Tool* tool() { return Main::instance()->tool(); }
 AudioTrackMgr* tracks() { return Main::instance()->audioTrackMgr(); }
 
-// The file dialog's filter: description and pattern pairs, each text ended
-// by a NUL, the whole ended by one more.
 CtrlBase::string importFilter()
 {
     const CtrlBase::string modules = kModules;
-    const CtrlBase::string pairs[][2] = {
+    return media::dialogFilter({
         {"All audio files", "*.wav;*.voc;*.aiff;*.aif;*.ogg;*.mp3;*.flac;" + modules},
         {"All modules", modules},
         {"Waveform Audio (*.wav)", "*.wav"},
@@ -51,15 +50,7 @@ CtrlBase::string importFilter()
         {"Ogg Vorbis (*.ogg)", "*.ogg"},
         {"MPEG Layer III (*.mp3)", "*.mp3"},
         {"Free Lossless Audio Codec (*.flac)", "*.flac"},
-    };
-    CtrlBase::string filter;
-    for (const auto& pair : pairs)
-        for (const auto& text : pair) {
-            filter += text;
-            filter += '\0';
-        }
-    filter += '\0';
-    return filter;
+    });
 }
 
 } // namespace
@@ -70,14 +61,6 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBa
     if (Widget* base = panel->baseWidget())
         base->setSize(200, 600);
     const int font = resourceManager->get(SR_FONT);
-    auto addButton = [&](int id, const char* name, Position x, Position y, int sprite, const char* tip) {
-        if (WidgetButton* button = panel->createButton(name, id)) {
-            button->setText("", centred(), centred());
-            button->setPosition(x, y);
-            button->setBackgroundSprite(resourceManager->getClone(sprite), WS_ALL, 0);
-            button->setTooltip(tip);
-        }
-    };
     auto addEdit = [&](int id, const char* name, float y) {
         if (WidgetTextEdit* edit = panel->createTextEdit(name, id)) {
             edit->setFont(font, WS_ALL);
@@ -86,23 +69,13 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBa
             edit->setReadOnly(true);
         }
     };
-    auto addCheckBox = [&](int id, const char* name, const char* text, float y, int width, const char* tip) {
-        WidgetCheckBox* box = panel->createCheckBox(name, id);
-        if (box) {
-            box->setFont(font, WS_ALL);
-            box->setText(text, centred(), centred());
-            box->setSize(width, 22);
-            box->setPosition(centred(), fromTop(y));
-            box->setTooltip(tip);
-        }
-        return box;
-    };
     // The captions end before the value boxes at 88.
     const Position left20(20, PH_LEFT);
     const Position left156(156, PH_LEFT);
-    addButton(AW_IMPORT, "Import", Position(10, PH_LEFT), fromTop(240), SS_IMPORT_AUDIO, "Import an audio file");
-    addButton(AW_EXPORT, "Export", Position(-10, PH_RIGHT), fromTop(240), SS_EXPORT_AUDIO,
-              "Export the current audio track");
+    media::addSpriteButton(panel, rm, AW_IMPORT, "Import", Position(10, PH_LEFT), fromTop(240), SS_IMPORT_AUDIO,
+                           "Import an audio file");
+    media::addSpriteButton(panel, rm, AW_EXPORT, "Export", Position(-10, PH_RIGHT), fromTop(240), SS_EXPORT_AUDIO,
+                           "Export the current audio track");
     addInfoLabel(AW_TYPE, "Type", "", centred(), kTypeTop);
     addInfoLabel(AW_SIZE, "Size", "", centred(), kSizeTop);
     addInfoLabel(1012, "Duration", "Duration:", left20, 280);
@@ -116,26 +89,30 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBa
     addInfoLabel(1017, "Bitrate", "Bitrate:", left20, 361);
     addEdit(AW_BITRATE, "BitrateBox", 358);
     addInfoLabel(1018, "BitrateKbps", "Kbps", left156, 361);
-    addCheckBox(AW_MUSIC, "Music", "Music", 398, 80, "Mark as music");
-    addCheckBox(AW_SFX, "SFX", "SFX", 425, 80, "Mark as sound effect");
-    addCheckBox(AW_VOICE, "Voice", "Voice", 452, 80, "Mark as voice");
-    addCheckBox(AW_CUSTOM, "Custom", "Custom", 479, 80, "Mark as custom audio");
-    if (WidgetCheckBox* spectrum = addCheckBox(AW_SPECTRUM, "SpectrumAnalyzer", "Spectrum Analyzer", 525, 160,
-                                               "Show or hide the spectrum analyzer"))
+    media::addTagBox(panel, font, AW_MUSIC, "Music", "Music", 398, "Mark as music");
+    media::addTagBox(panel, font, AW_SFX, "SFX", "SFX", 425, "Mark as sound effect");
+    media::addTagBox(panel, font, AW_VOICE, "Voice", "Voice", 452, "Mark as voice");
+    media::addTagBox(panel, font, AW_CUSTOM, "Custom", "Custom", 479, "Mark as custom audio");
+    if (WidgetCheckBox* spectrum = panel->createCheckBox("SpectrumAnalyzer", AW_SPECTRUM)) {
+        spectrum->setFont(font, WS_ALL);
+        spectrum->setText("Spectrum Analyzer", centred(), centred());
+        spectrum->setSize(160, 22);
+        spectrum->setPosition(centred(), fromTop(525));
+        spectrum->setTooltip("Show or hide the spectrum analyzer");
         spectrum->disable();
-    const Position above(-10, PH_BOTTOM);
-    addButton(AW_PLAY, "Play", Position(30, PH_LEFT), above, SS_PLAY_AUDIO, "Play the current audio track");
-    if (WidgetCheckBox* pause = panel->createCheckBox("Pause", AW_PAUSE)) {
-        pause->setText("", centred(), centred());
-        pause->setPosition(centred(), above);
-        pause->setBackgroundSprite(resourceManager->getClone(SS_PAUSE_AUDIO), WS_ALL, 0);
-        pause->setTooltip("Pause or resume playback");
     }
-    addButton(AW_STOP, "Stop", Position(-30, PH_RIGHT), above, SS_STOP_AUDIO, "Stop playback");
+    const Position above(-10, PH_BOTTOM);
+    media::addSpriteButton(panel, rm, AW_PLAY, "Play", Position(30, PH_LEFT), above, SS_PLAY_AUDIO,
+                           "Play the current audio track");
+    media::addPauseBox(panel, rm, AW_PAUSE, above);
+    media::addSpriteButton(panel, rm, AW_STOP, "Stop", Position(-30, PH_RIGHT), above, SS_STOP_AUDIO,
+                           "Stop playback");
     onNew();
 }
 
 CtrlAudioTracks::~CtrlAudioTracks() { closeResources(); }
+
+AudioTrack* CtrlAudioTracks::current() const { return itemHandle > 0 ? tracks()->get(itemHandle) : nullptr; }
 
 int CtrlAudioTracks::processEvent(int widgetId, int data)
 {
@@ -175,7 +152,7 @@ int CtrlAudioTracks::onPlay()
     AudioTrack* track = tracks()->get(itemHandle);
     if (!track)
         return 0;
-    setPauseBox(false);
+    media::setChecked(panel, AW_PAUSE, false);
     if (track->play(0) == 0) {
         playState = PS_PLAYING;
         installTap();
@@ -191,17 +168,17 @@ int CtrlAudioTracks::onPause()
 {
     if (playState == PS_PLAYING) {
         tracks()->pauseAll();
-        setPauseBox(true);
+        media::setChecked(panel, AW_PAUSE, true);
         playState = PS_PAUSED;
         removeTap();
     } else if (playState == PS_PAUSED) {
         tracks()->resumeAll();
-        setPauseBox(false);
+        media::setChecked(panel, AW_PAUSE, false);
         playState = PS_PLAYING;
         installTap();
     } else {
         // A click on the box while stopped must not leave it ticked.
-        setPauseBox(false);
+        media::setChecked(panel, AW_PAUSE, false);
     }
     return 0;
 }
@@ -209,7 +186,7 @@ int CtrlAudioTracks::onPause()
 int CtrlAudioTracks::onStop()
 {
     tracks()->stopAll();
-    setPauseBox(false);
+    media::setChecked(panel, AW_PAUSE, false);
     playState = PS_STOPPED;
     removeTap();
     return 0;
@@ -217,15 +194,15 @@ int CtrlAudioTracks::onStop()
 
 int CtrlAudioTracks::onTag(int widgetId)
 {
-    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    AudioTrack* track = current();
     if (!track) {
         // The click toggled a box of a disabled group: show the default again.
-        applyAudioTagToWidgets(panel, ATT_SFX, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+        applyTagToWidgets(ATT_SFX);
         return 0;
     }
     const eAudioTrackTag tag = audioTagFromWidgetID(widgetId, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
     track->setTag(tag);
-    applyAudioTagToWidgets(panel, tag, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    applyTagToWidgets(tag);
     setDirty(true);
     return 0;
 }
@@ -239,7 +216,7 @@ int CtrlAudioTracks::render(int)
     const float y = (static_cast<float>(globalStatus->iHeight - 40) - kBoxHeight) * 0.5f + 40;
     if (screen)
         GFX::rectFilled(x, y, x + kBoxWidth, y + kBoxHeight, 0x404040FF, 0);
-    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    AudioTrack* track = current();
     if (track)
         renderWaveform(x, y, kBoxWidth, kBoxHeight);
     const float barTop = y + kBoxHeight + 10;
@@ -308,15 +285,15 @@ int CtrlAudioTracks::onNew()
     if (CtrlBase::onNew() != 0)
         return -1;
     showNoTrack();
-    setPauseBox(false);
-    applyAudioTagToWidgets(panel, ATT_SFX, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    media::setChecked(panel, AW_PAUSE, false);
+    applyTagToWidgets(ATT_SFX);
     return 0;
 }
 
 int CtrlAudioTracks::onSave()
 {
     return saveResource(kKind, "Audio track name cannot be empty.", [this](const string& name) {
-        AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+        AudioTrack* track = current();
         if (!track) {
             notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
             return -1;
@@ -354,7 +331,7 @@ int CtrlAudioTracks::updateData()
     setEdit(AW_CHANNELS, info.channels);
     setEdit(AW_FREQUENCY, info.frequencyHz);
     setEdit(AW_BITRATE, info.bitRateKbps);
-    applyAudioTagToWidgets(panel, track->getTag(), AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    applyTagToWidgets(track->getTag());
     return 0;
 }
 
@@ -365,7 +342,7 @@ int CtrlAudioTracks::closeResources()
     itemHandle = 0;
     // Closing the track ends its playback.
     playState = PS_STOPPED;
-    setPauseBox(false);
+    media::setChecked(panel, AW_PAUSE, false);
     // The tap goes first: the mixer then runs no capture while the ring is cleared.
     removeTap();
     waveform.clear();
@@ -374,7 +351,7 @@ int CtrlAudioTracks::closeResources()
 
 int CtrlAudioTracks::onImport()
 {
-    const eAudioTrackTag tag = selectedAudioTagFromWidgets(panel, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    const eAudioTrackTag tag = getSelectedTag();
     string path;
     if (!tool()->fileOpenDialog(kImportTitle, importFilter().c_str(), path))
         return -1;
@@ -401,7 +378,7 @@ int CtrlAudioTracks::onExport(const string& archivePath) const
                 kNoticeMs);
         return -1;
     }
-    AudioTrack* track = itemHandle > 0 ? tracks()->get(itemHandle) : nullptr;
+    AudioTrack* track = current();
     int result = -1;
     string shown = dir;
     if (track) {
@@ -436,12 +413,6 @@ void CtrlAudioTracks::installTap()
 }
 
 void CtrlAudioTracks::removeTap() { Main::instance()->configMgr()->audioSetPostMix(nullptr, nullptr); }
-
-void CtrlAudioTracks::setPauseBox(bool checked) const
-{
-    if (WidgetCheckBox* pause = panel->getCheckBox(AW_PAUSE))
-        pause->setChecked(checked);
-}
 
 void CtrlAudioTracks::setEdit(int editId, int value) const
 {

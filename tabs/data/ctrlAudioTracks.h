@@ -11,6 +11,7 @@
 struct SDL_AudioSpec;
 
 namespace Zelkoran {
+class AudioTrack;
 struct AudioMixer;
 }
 
@@ -74,13 +75,14 @@ public:
     const AudioWaveform& getWaveform() const { return waveform; }
 
 private:
+    // The open track, null when none is.
+    Zelkoran::AudioTrack* current() const;
     int onPlay();
     int onPause();
     int onStop();
     int onTag(int widgetId);
     void installTap();
     void removeTap();
-    void setPauseBox(bool checked) const;
     void setEdit(int editId, int value) const;
     // The facts of no track: "No sound", 0 B and zeros.
     void showNoTrack();

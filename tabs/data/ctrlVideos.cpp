@@ -31,24 +31,14 @@ constexpr size_t kInfoLine = 128;
 Tool* tool() { return Main::instance()->tool(); }
 VideoMgr* videos() { return Main::instance()->videoMgr(); }
 
-// The file dialog's filter: description and pattern pairs, each text ended
-// by a NUL, the whole ended by one more.
 CtrlBase::string importFilter()
 {
-    const char* pairs[][2] = {
+    return media::dialogFilter({
         {"Supported video files", "*.mp4;*.mov;*.avi;*.h264"},
         {"MPEG-4 / QuickTime (*.mp4;*.mov)", "*.mp4;*.mov"},
         {"Audio Video Interleave (*.avi)", "*.avi"},
         {"Raw H.264 (*.h264)", "*.h264"},
-    };
-    CtrlBase::string filter;
-    for (const auto& pair : pairs)
-        for (const char* text : pair) {
-            filter += text;
-            filter += '\0';
-        }
-    filter += '\0';
-    return filter;
+    });
 }
 
 template <class... Args>
@@ -97,6 +87,8 @@ CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Videos
 
 CtrlVideos::~CtrlVideos() { closeResources(); }
 
+Video* CtrlVideos::current() const { return itemHandle > 0 ? videos()->get(itemHandle) : nullptr; }
+
 int CtrlVideos::processEvent(int widgetId, int data)
 {
     if (CtrlBase::processEvent(widgetId, data) == -1)
@@ -132,7 +124,7 @@ int CtrlVideos::processEvent(int widgetId, int data)
 
 bool CtrlVideos::hasSound() const
 {
-    const Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    const Video* video = current();
     if (!video)
         return false;
     VideoInfo info;
@@ -142,7 +134,7 @@ bool CtrlVideos::hasSound() const
 
 int CtrlVideos::onPlay()
 {
-    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    Video* video = current();
     if (!video)
         return 0;
     updateVideoViewport();
@@ -158,7 +150,7 @@ int CtrlVideos::onPlay()
 
 int CtrlVideos::onPause()
 {
-    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    Video* video = current();
     if (video && playState == PS_PLAYING) {
         video->pause();
         media::setChecked(panel, VW_PAUSE, true);
@@ -176,7 +168,7 @@ int CtrlVideos::onPause()
 
 int CtrlVideos::onStop()
 {
-    if (Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr)
+    if (Video* video = current())
         video->stop();
     media::setChecked(panel, VW_PAUSE, false);
     playState = PS_STOPPED;
@@ -185,16 +177,15 @@ int CtrlVideos::onStop()
 
 int CtrlVideos::onTag(int widgetId)
 {
-    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    Video* video = current();
     if (!video || !hasSound()) {
         // The click toggled a box of a disabled group: show the tag again.
-        applyAudioTagToWidgets(panel, video ? video->getTag() : ATT_MUSIC, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM,
-                               ATT_MUSIC);
+        applyTagToWidgets(video ? video->getTag() : ATT_MUSIC);
         return 0;
     }
     const eAudioTrackTag tag = audioTagFromWidgetID(widgetId, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
     video->setTag(tag);
-    applyAudioTagToWidgets(panel, tag, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    applyTagToWidgets(tag);
     setDirty(true);
     return 0;
 }
@@ -215,7 +206,7 @@ SDL_FRect CtrlVideos::viewportIn(const SDL_FRect& frame, int videoWidth, int vid
 
 int CtrlVideos::updateVideoViewport() const
 {
-    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    Video* video = current();
     if (!video || video->getWidth() <= 0 || video->getHeight() <= 0)
         return 0;
     video->setViewport(viewportIn(videoFrame(globalStatus->iWidth, globalStatus->iHeight), video->getWidth(),
@@ -231,7 +222,7 @@ int CtrlVideos::render(int)
         screen->clear(128, 128, 128, 255);
         GFX::rectFilled(frame.x, frame.y, frame.x + frame.w, frame.y + frame.h, 0x202020FF, 0);
     }
-    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    Video* video = current();
     if (!video || video->getWidth() <= 0 || video->getHeight() <= 0)
         return 0;
     // Every frame: a resized window moves the picture at once.
@@ -261,7 +252,7 @@ int CtrlVideos::onDeactivate()
 {
     // The render callback of another tab must not get this video drawn on
     // top of it; render places the picture again once the tab is back.
-    if (Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr)
+    if (Video* video = current())
         video->setViewport(SDL_FRect{0, 0, 0, 0});
     return 0;
 }
@@ -292,14 +283,14 @@ int CtrlVideos::onNew()
     if (WidgetTextEdit* info = panel->getTextEdit(VW_INFO))
         info->setText("No video loaded");
     media::setChecked(panel, VW_PAUSE, false);
-    applyAudioTagToWidgets(panel, ATT_MUSIC, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    applyTagToWidgets(ATT_MUSIC);
     return 0;
 }
 
 int CtrlVideos::onSave()
 {
     return saveResource(kKind, "Video name cannot be empty.", [this](const string& name) {
-        Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+        Video* video = current();
         if (!video) {
             notifySaveError(kKind, "Could not get the video.", kNoticeMs);
             return -1;
@@ -309,7 +300,7 @@ int CtrlVideos::onSave()
             return -1;
         }
         // The ticked box is the video's tag, with or without a sound track.
-        video->setTag(selectedAudioTagFromWidgets(panel, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC));
+        video->setTag(getSelectedTag());
         if (video->save(globalStatus->iArchiveID, "") != 0) {
             notifySaveError(kKind, "Could not save the video.", kNoticeMs);
             return -1;
@@ -327,14 +318,14 @@ int CtrlVideos::onDelete()
 
 int CtrlVideos::updateData()
 {
-    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    Video* video = current();
     if (!video)
         return 0;
     video->seek(0);
     VideoInfo info;
     video->getInfo(&info);
     updateInfoText(info);
-    applyAudioTagToWidgets(panel, video->getTag(), VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    applyTagToWidgets(video->getTag());
     updateVideoViewport();
     return 0;
 }
@@ -382,7 +373,7 @@ int CtrlVideos::onImport()
     string path;
     if (!tool()->fileOpenDialog(kImportTitle, importFilter().c_str(), path))
         return -1;
-    const eAudioTrackTag tag = selectedAudioTagFromWidgets(panel, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    const eAudioTrackTag tag = getSelectedTag();
     const int id = videos()->loadFromFile(path.c_str(), "", tag);
     if (id <= 0) {
         showBox(kImportTitle, "Video could not be imported.", MBB_OK, MBT_ERROR, 0);
@@ -420,7 +411,7 @@ int CtrlVideos::onExport(const string& archivePath) const
                 kNoticeMs);
         return -1;
     }
-    Video* video = itemHandle > 0 ? videos()->get(itemHandle) : nullptr;
+    Video* video = current();
     if (!video) {
         showBox(kExportTitle, "Video could not be exported:\nvideo resource is not opened.", MBB_NONE, MBT_WARNING,
                 kNoticeMs);

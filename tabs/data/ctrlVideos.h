@@ -11,6 +11,7 @@
 #include <SDL_rect.h>
 
 namespace Zelkoran {
+class Video;
 struct VideoInfo;
 }
 
@@ -79,6 +80,8 @@ private:
     int onPause();
     int onStop();
     int onTag(int widgetId);
+    // The open video, null when none is.
+    Zelkoran::Video* current() const;
     // The open video has a sound track to tag.
     bool hasSound() const;
 

@@ -18,12 +18,10 @@ constexpr int kNoticeMs = 2000;
 const CtrlImageResource::Kind kCursorKind{"Cursor", "cursor", "defaultCursor",
                                           "The image could not be assigned to the cursor."};
 
-CursorMgr* cursors() { return Main::instance()->cursorMgr(); }
-
 } // namespace
 
 CtrlCursors::CtrlCursors(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlImageResource("Cursors", 221, "ZK7_CURSOR", kCursorKind, rm, gs)
+    : CtrlImageResourceOf("Cursors", 221, "ZK7_CURSOR", kCursorKind, rm, gs)
 {
     addInfoLabel(CW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", fromLeft(6), 397);
     addComboBox(CW_HOT_X_MODE, "HotSpotXMode", fromLeft(68), 394, 70, {"Manual", "Center", "Size"});
@@ -36,17 +34,6 @@ CtrlCursors::CtrlCursors(ResourceManager* rm, GlobalStatus* gs)
 }
 
 CtrlCursors::~CtrlCursors() { CtrlCursors::closeResources(); }
-
-Cursor* CtrlCursors::cursor() const { return itemHandle > 0 ? cursors()->get(itemHandle) : nullptr; }
-int CtrlCursors::createResource(const char* name) { return cursors()->create(name, 10); }
-int CtrlCursors::loadResource(const char* name) { return cursors()->load(globalStatus->iArchiveID, name); }
-bool CtrlCursors::resourceExists() const { return cursor() != nullptr; }
-int CtrlCursors::resourceImage() const { return cursor() ? cursor()->getImage() : 0; }
-void CtrlCursors::closeResource() { cursors()->close(itemHandle); }
-int CtrlCursors::renameResource(const char* name) { return cursors()->setName(itemHandle, name); }
-int CtrlCursors::removeResource(const char* name) { return cursors()->remove(globalStatus->iArchiveID, name); }
-int CtrlCursors::assignResourceImage() { return cursor()->assignImage(iImageID, 1); }
-int CtrlCursors::saveResourceBlock() { return cursor()->save(globalStatus->iArchiveID, ""); }
 
 int CtrlCursors::beforeResourceSave()
 {
@@ -64,7 +51,7 @@ void CtrlCursors::syncHotSpotWidgets() const
 
 int CtrlCursors::applyHotSpotWidgets() const
 {
-    Cursor* c = cursor();
+    Cursor* c = current();
     if (!c)
         return 0;
     const Position x = hotSpotValueToPosition(hotSpotWidgetsToValue(panel, CW_HOT_X_MODE, CW_HOT_X));
@@ -74,14 +61,9 @@ int CtrlCursors::applyHotSpotWidgets() const
 
 int CtrlCursors::processEvent(int widgetId, int data)
 {
-    const int r = CtrlImages::processEvent(widgetId, data);
-    if (r < 0)
-        return -1;
-    if (widgetId == IW_IMPORT) {
-        int failed = 0;
-        if (!convertImportedImage(failed))
-            return failed;
-    }
+    int r = 0;
+    if (!handleImageEvent(widgetId, data, r))
+        return r;
     syncHotSpotWidgets();
     if (applyHotSpotWidgets() != 0)
         return -1;
@@ -93,7 +75,7 @@ int CtrlCursors::processEvent(int widgetId, int data)
 int CtrlCursors::render(int value)
 {
     CtrlImages::render(value);
-    const Cursor* c = cursor();
+    const Cursor* c = current();
     if (!c)
         return 0;
     const PreviewClip clip(*this);
@@ -108,7 +90,7 @@ int CtrlCursors::render(int value)
 int CtrlCursors::updateData()
 {
     CtrlImages::updateData();
-    if (const Cursor* c = cursor()) {
+    if (const Cursor* c = current()) {
         int x = 0, y = 0;
         c->getHotSpot(x, y);
         updateHotSpotAxisWidgets(panel, x, CW_HOT_X_MODE, CW_HOT_X);
@@ -128,12 +110,5 @@ int CtrlCursors::onNew()
     setNumber(CW_HOT_X, 0);
     setNumber(CW_HOT_Y, 0);
     syncHotSpotWidgets();
-    return 0;
-}
-
-int CtrlCursors::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    CtrlCursors::onNew();
     return 0;
 }

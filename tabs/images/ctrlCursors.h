@@ -3,13 +3,12 @@
 // or last pixel) shown as a red cross over the preview. Main thread only.
 #pragma once
 
-#include "tabs/images/ctrlImageResource.h"
+#include "tabs/images/ctrlImageResourceOf.h"
 
-namespace Zelkoran {
-class Cursor;
-} // namespace Zelkoran
+#include <Zelkoran/Cursor.h>
 
-class CtrlCursors : public CtrlImageResource {
+class CtrlCursors
+    : public CtrlImageResourceOf<Zelkoran::Cursor, Zelkoran::CursorMgr, &Zelkoran::Main::cursorMgr> {
 public:
     enum eCursorWidget : int {
         CW_HOT_X_LABEL = 500,
@@ -32,24 +31,13 @@ public:
     int processEvent(int widgetId, int data) override;
     // The image tab's preview with the hot spot cross. 0.
     int render(int value) override;
-    int resetWidgets() override;
     int onNew() override;
     int updateData() override;
 
 protected:
-    int createResource(const char* name) override;
-    int loadResource(const char* name) override;
-    bool resourceExists() const override;
-    int resourceImage() const override;
-    void closeResource() override;
-    int renameResource(const char* name) override;
-    int removeResource(const char* name) override;
-    int assignResourceImage() override;
-    int saveResourceBlock() override;
     int beforeResourceSave() override;
 
 private:
-    Zelkoran::Cursor* cursor() const;
     void syncHotSpotWidgets() const;
     int applyHotSpotWidgets() const;
 };

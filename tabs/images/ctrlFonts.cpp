@@ -31,12 +31,10 @@ const char* const kSamples[] = {
 
 const CtrlImageResource::Kind kFontKind{"Font", "font", "defaultFont", ""};
 
-FontMgr* fonts() { return Main::instance()->fontMgr(); }
-
 } // namespace
 
 CtrlFonts::CtrlFonts(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlImageResource("Fonts", 224, "ZK7_FONT", kFontKind, rm, gs)
+    : CtrlImageResourceOf("Fonts", 224, "ZK7_FONT", kFontKind, rm, gs)
 {
     addInfoLabel(FW_KERNING_LABEL, "KerningFont", "Kerning:", fromLeft(5), 397);
     addNumberEdit(FW_KERNING, "KerningValueFont", fromLeft(62), 394, 32, -kMaxKerning, kMaxKerning,
@@ -69,17 +67,6 @@ CtrlBase::string CtrlFonts::charsetText()
     return text;
 }
 
-Font* CtrlFonts::font() const { return itemHandle > 0 ? fonts()->get(itemHandle) : nullptr; }
-int CtrlFonts::createResource(const char* name) { return fonts()->create(name, 10); }
-int CtrlFonts::loadResource(const char* name) { return fonts()->load(globalStatus->iArchiveID, name); }
-bool CtrlFonts::resourceExists() const { return font() != nullptr; }
-int CtrlFonts::resourceImage() const { return font() ? font()->getImage() : 0; }
-void CtrlFonts::closeResource() { fonts()->close(itemHandle); }
-int CtrlFonts::renameResource(const char* name) { return fonts()->setName(itemHandle, name); }
-int CtrlFonts::removeResource(const char* name) { return fonts()->remove(globalStatus->iArchiveID, name); }
-int CtrlFonts::assignResourceImage() { return font()->assignImage(iImageID, 1); }
-int CtrlFonts::saveResourceBlock() { return font()->save(globalStatus->iArchiveID, ""); }
-
 void CtrlFonts::reportAssignFailure(int rc)
 {
     String found;
@@ -93,17 +80,12 @@ void CtrlFonts::reportAssignFailure(int rc)
 
 int CtrlFonts::processEvent(int widgetId, int data)
 {
-    const int r = CtrlImages::processEvent(widgetId, data);
-    if (r < 0)
-        return -1;
-    if (widgetId == IW_IMPORT) {
-        int failed = 0;
-        if (!convertImportedImage(failed))
-            return failed;
-    }
+    int r = 0;
+    if (!handleImageEvent(widgetId, data, r))
+        return r;
     setUsable(FW_KERNING, r == 0);
     const int kerning = widgetInt(FW_KERNING, 0, kMaxKerning, -kMaxKerning);
-    if (Font* f = font()) {
+    if (Font* f = current()) {
         f->setKerning(kerning);
         if (widgetId == FW_KERNING)
             setDirty(true);
@@ -118,7 +100,7 @@ int CtrlFonts::render(int value)
     iImageID = 0;
     CtrlImages::render(value);
     iImageID = shown;
-    Font* f = font();
+    Font* f = current();
     if (!f)
         return 0;
     const float step = static_cast<float>(f->getHeight()) + kSampleGap;
@@ -182,7 +164,7 @@ int CtrlFonts::onActivate()
 int CtrlFonts::updateData()
 {
     CtrlImages::updateData();
-    if (const Font* f = font())
+    if (const Font* f = current())
         setNumber(FW_KERNING, static_cast<float>(f->getKerning()));
     return 0;
 }
@@ -193,12 +175,5 @@ int CtrlFonts::onNew()
     if (CtrlImages::onNew() != 0)
         return -1;
     setNumber(FW_KERNING, 0);
-    return 0;
-}
-
-int CtrlFonts::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    CtrlFonts::onNew();
     return 0;
 }

@@ -3,13 +3,12 @@
 // The colour key is off: glyph sheets carry their own alpha. Main thread only.
 #pragma once
 
-#include "tabs/images/ctrlImageResource.h"
+#include "tabs/images/ctrlImageResourceOf.h"
 
-namespace Zelkoran {
-class Font;
-} // namespace Zelkoran
+#include <Zelkoran/Font.h>
 
-class CtrlFonts : public CtrlImageResource {
+class CtrlFonts
+    : public CtrlImageResourceOf<Zelkoran::Font, Zelkoran::FontMgr, &Zelkoran::Main::fontMgr> {
 public:
     enum eFontWidget : int {
         FW_KERNING_LABEL = 802,
@@ -40,7 +39,6 @@ public:
     // Loads the block remembered by onDeactivate when it is still selected,
     // with its zoom. 0.
     int onActivate() override;
-    int resetWidgets() override;
     int onNew() override;
     int updateData() override;
 
@@ -48,18 +46,8 @@ public:
     static string charsetText();
 
 protected:
-    int createResource(const char* name) override;
-    int loadResource(const char* name) override;
-    bool resourceExists() const override;
-    int resourceImage() const override;
-    void closeResource() override;
-    int renameResource(const char* name) override;
-    int removeResource(const char* name) override;
-    int assignResourceImage() override;
-    int saveResourceBlock() override;
     void reportAssignFailure(int rc) override;
 
 private:
-    Zelkoran::Font* font() const;
     void showZoom();
 };

@@ -102,6 +102,28 @@ void CtrlImageResource::reportAssignFailure(int)
     showBox(string(kind.noun) + ": import image", kind.assignFailed, MBB_NONE, MBT_WARNING, kNoticeMs);
 }
 
+int CtrlImageResource::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    onNew();
+    return 0;
+}
+
+bool CtrlImageResource::handleImageEvent(int widgetId, int data, int& result)
+{
+    result = CtrlImages::processEvent(widgetId, data);
+    if (result < 0) {
+        result = -1;
+        return false;
+    }
+    int failed = 0;
+    if (widgetId == IW_IMPORT && !convertImportedImage(failed)) {
+        result = failed;
+        return false;
+    }
+    return true;
+}
+
 bool CtrlImageResource::convertImportedImage(int& result)
 {
     const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);

@@ -28,6 +28,8 @@ public:
     // imported, or left by a failed conversion) is closed too. Zoom back to 1. 0.
     int closeResources() override;
     int reloadImageResource(const string& name) override;
+    // The base widgets back to their start, then New. 0.
+    int resetWidgets() override;
 
 protected:
     CtrlImageResource(const string& name, int checkBoxID, const char* type, const Kind& kind, ResourceManager* rm,
@@ -54,6 +56,11 @@ protected:
     // true. Otherwise, after a box, the imported image is released, the tab
     // is back to New and result holds processEvent(0, 0): false.
     bool convertImportedImage(int& result);
+    // The image tab's handling of an event, then an import's conversion:
+    // false when the event ends there (result is what processEvent
+    // returns: -1, or the failed conversion's), else true with result the
+    // image tab's.
+    bool handleImageEvent(int widgetId, int data, int& result);
 
     // Whole cells of cw x ch screen pixels over the placed image, each
     // outlined on its own (neighbours show a two-pixel border), drawn only

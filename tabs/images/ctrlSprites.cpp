@@ -37,8 +37,6 @@ const char* const kTypeNames[] = {"Loop", "PingPong", "OneShot", "OneShotReverse
 const CtrlImageResource::Kind kSpriteKind{"Sprite", "sprite", "defaultSprite",
                                           "The image could not be converted to a sprite."};
 
-SpriteMgr* sprites() { return Main::instance()->spriteMgr(); }
-
 // "Animations 2/5".
 CtrlBase::string makeCounterLabel(const char* prefix, int a, int b)
 {
@@ -51,7 +49,7 @@ CtrlBase::string makeCounterLabel(const char* prefix, int a, int b)
 } // namespace
 
 CtrlSprites::CtrlSprites(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlImageResource("Sprites", 223, "ZK7_SPRITE", kSpriteKind, rm, gs)
+    : CtrlImageResourceOf("Sprites", 223, "ZK7_SPRITE", kSpriteKind, rm, gs)
 {
     panel->baseWidget()->setSize(200, kPanelHeight);
     createWidgets();
@@ -106,35 +104,21 @@ void CtrlSprites::createWidgets()
     addGridCheckBox(SW_SHOW_GRID, "Show or hide the sprite grid");
 }
 
-Sprite* CtrlSprites::sprite() const { return itemHandle > 0 ? sprites()->get(itemHandle) : nullptr; }
-int CtrlSprites::createResource(const char* name) { return sprites()->create(name, 10); }
-int CtrlSprites::loadResource(const char* name) { return sprites()->load(globalStatus->iArchiveID, name); }
-bool CtrlSprites::resourceExists() const { return sprite() != nullptr; }
-int CtrlSprites::resourceImage() const { return sprite() ? sprite()->getImage() : 0; }
-void CtrlSprites::closeResource() { sprites()->close(itemHandle); }
-int CtrlSprites::renameResource(const char* name) { return sprites()->setName(itemHandle, name); }
-int CtrlSprites::removeResource(const char* name) { return sprites()->remove(globalStatus->iArchiveID, name); }
-int CtrlSprites::assignResourceImage() { return sprite()->assignImage(iImageID, 1); }
-int CtrlSprites::saveResourceBlock() { return sprite()->save(globalStatus->iArchiveID, ""); }
-
 int CtrlSprites::beforeResourceSave()
 {
-    sprite()->orderAnimState(-1);
+    current()->orderAnimState(-1);
     return 0;
 }
 
 int CtrlSprites::processEvent(int widgetId, int data)
 {
-    int r = CtrlImages::processEvent(widgetId, data);
-    if (r < 0)
-        return -1;
+    int r = 0;
+    if (!handleImageEvent(widgetId, data, r))
+        return r;
     bool refresh = false;
     if (widgetId == IW_IMPORT) {
-        int failed = 0;
-        if (!convertImportedImage(failed))
-            return failed;
         iAnimIndex = 0;
-        if (sprite()->getAnimRangeIndex(0, &iFrameIndex, nullptr) != 0)
+        if (current()->getAnimRangeIndex(0, &iFrameIndex, nullptr) != 0)
             iFrameIndex = 0;
         refresh = true;
     } else if (!handleOwnEvent(widgetId, data, refresh)) {
@@ -150,7 +134,7 @@ int CtrlSprites::processEvent(int widgetId, int data)
 
 bool CtrlSprites::handleOwnEvent(int widgetId, int data, bool& refresh)
 {
-    Sprite* s = sprite();
+    Sprite* s = current();
     switch (widgetId) {
     case SW_SHOW_GRID: bShowGrid = isTicked(SW_SHOW_GRID); break;
     case SW_ANIM_MINUS:
@@ -202,7 +186,7 @@ bool CtrlSprites::handleOwnEvent(int widgetId, int data, bool& refresh)
 
 void CtrlSprites::applyWidgets(int widgetId, bool refresh)
 {
-    Sprite* s = sprite();
+    Sprite* s = current();
     if (s)
         s->pause();
     const Image* ref = s ? Main::instance()->imageMgr()->get(s->getImage()) : nullptr;
@@ -256,7 +240,7 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
 int CtrlSprites::updateData()
 {
     CtrlImages::updateData();
-    Sprite* s = sprite();
+    Sprite* s = current();
     if (!s)
         return 0;
     s->pause();
@@ -302,7 +286,7 @@ int CtrlSprites::updateData()
 int CtrlSprites::render(int value)
 {
     CtrlImages::render(value);
-    Sprite* s = sprite();
+    Sprite* s = current();
     if (!s)
         return 0;
     const PreviewClip clip(*this);
@@ -367,13 +351,6 @@ int CtrlSprites::onNew()
     setNumber(SW_FRAME_MS, kNewFrameMs);
     setLabel(SW_NUM_ANIM, "Animations 0/0", kAnimLabelTop);
     setLabel(SW_NUM_FRAMES, "Frames 0/0", kFrameLabelTop);
-    return 0;
-}
-
-int CtrlSprites::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    CtrlSprites::onNew();
     return 0;
 }
 

@@ -6,13 +6,12 @@
 // in the preview's top-left corner. Main thread only.
 #pragma once
 
-#include "tabs/images/ctrlImageResource.h"
+#include "tabs/images/ctrlImageResourceOf.h"
 
-namespace Zelkoran {
-class Sprite;
-} // namespace Zelkoran
+#include <Zelkoran/Sprite.h>
 
-class CtrlSprites : public CtrlImageResource {
+class CtrlSprites
+    : public CtrlImageResourceOf<Zelkoran::Sprite, Zelkoran::SpriteMgr, &Zelkoran::Main::spriteMgr> {
 public:
     enum eSpriteWidget : int {
         SW_SHOW_GRID = 702,
@@ -59,7 +58,6 @@ public:
     int processEvent(int widgetId, int data) override;
     // Sheet, grid, current animation and frame, and the playing animation. 0.
     int render(int value) override;
-    int resetWidgets() override;
     int onNew() override;
     // The current animation's and frame's values into the widgets. 0.
     int updateData() override;
@@ -69,19 +67,9 @@ public:
     int frameIndex() const { return iFrameIndex; }
 
 protected:
-    int createResource(const char* name) override;
-    int loadResource(const char* name) override;
-    bool resourceExists() const override;
-    int resourceImage() const override;
-    void closeResource() override;
-    int renameResource(const char* name) override;
-    int removeResource(const char* name) override;
-    int assignResourceImage() override;
-    int saveResourceBlock() override;
     int beforeResourceSave() override;
 
 private:
-    Zelkoran::Sprite* sprite() const;
     void createWidgets();
     // Handles the browsing buttons and the two lists: false when the event
     // ends there (a list event without a sprite).

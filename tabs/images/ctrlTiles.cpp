@@ -17,7 +17,6 @@ constexpr int kCountTop = 426;
 constexpr int kMaxTileSide = 4096;
 constexpr uint32_t kGridColour = 0xFF000080;
 
-TileMgr* tiles() { return Main::instance()->tileMgr(); }
 String decimal(int v)
 {
     String text;
@@ -30,7 +29,7 @@ const CtrlImageResource::Kind kTileKind{"Tile", "tile", "defaultTile", "The imag
 } // namespace
 
 CtrlTiles::CtrlTiles(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlImageResource("Tiles", 222, "ZK7_TILE", kTileKind, rm, gs)
+    : CtrlImageResourceOf("Tiles", 222, "ZK7_TILE", kTileKind, rm, gs)
 {
     addInfoLabel(TW_OFFSET_X_LABEL, "OffsetsXLabel", "Offset X:", fromLeft(5), 397);
     addNumberEdit(TW_OFFSET_X, "OffsetX", fromLeft(60), 394, 45, 0, kMaxTileSide, "Tile width in pixels");
@@ -43,29 +42,13 @@ CtrlTiles::CtrlTiles(ResourceManager* rm, GlobalStatus* gs)
 
 CtrlTiles::~CtrlTiles() { CtrlTiles::closeResources(); }
 
-Tile* CtrlTiles::tile() const { return itemHandle > 0 ? tiles()->get(itemHandle) : nullptr; }
-int CtrlTiles::createResource(const char* name) { return tiles()->create(name, 10); }
-int CtrlTiles::loadResource(const char* name) { return tiles()->load(globalStatus->iArchiveID, name); }
-bool CtrlTiles::resourceExists() const { return tile() != nullptr; }
-int CtrlTiles::resourceImage() const { return tile() ? tile()->getImage() : 0; }
-void CtrlTiles::closeResource() { tiles()->close(itemHandle); }
-int CtrlTiles::renameResource(const char* name) { return tiles()->setName(itemHandle, name); }
-int CtrlTiles::removeResource(const char* name) { return tiles()->remove(globalStatus->iArchiveID, name); }
-int CtrlTiles::assignResourceImage() { return tile()->assignImage(iImageID, 1); }
-int CtrlTiles::saveResourceBlock() { return tile()->save(globalStatus->iArchiveID, ""); }
-
 int CtrlTiles::processEvent(int widgetId, int data)
 {
-    int r = CtrlImages::processEvent(widgetId, data);
-    if (r < 0)
-        return -1;
-    if (widgetId == IW_IMPORT) {
-        int failed = 0;
-        if (!convertImportedImage(failed))
-            return failed;
-    } else if (widgetId == TW_SHOW_GRID) {
+    int r = 0;
+    if (!handleImageEvent(widgetId, data, r))
+        return r;
+    if (widgetId == TW_SHOW_GRID)
         bShowGrid = isTicked(TW_SHOW_GRID);
-    }
     for (int id : {TW_SHOW_GRID, TW_OFFSET_X, TW_OFFSET_Y})
         setUsable(id, r == 0);
     applyTileSize(widgetId);
@@ -74,7 +57,7 @@ int CtrlTiles::processEvent(int widgetId, int data)
 
 void CtrlTiles::applyTileSize(int widgetId)
 {
-    Tile* t = tile();
+    Tile* t = current();
     const Image* ref = t ? Main::instance()->imageMgr()->get(t->getImage()) : nullptr;
     if (!ref)
         ref = Main::instance()->imageMgr()->get(iImageID);
@@ -97,7 +80,7 @@ void CtrlTiles::applyTileSize(int widgetId)
 int CtrlTiles::render(int value)
 {
     CtrlImages::render(value);
-    Tile* t = tile();
+    Tile* t = current();
     if (!t || !bShowGrid)
         return 0;
     int ow = 0, oh = 0;
@@ -112,7 +95,7 @@ int CtrlTiles::render(int value)
 int CtrlTiles::updateData()
 {
     CtrlImages::updateData();
-    if (const Tile* t = tile()) {
+    if (const Tile* t = current()) {
         int w = 0, h = 0;
         t->getOffset(w, h);
         setNumber(TW_OFFSET_X, static_cast<float>(w));
@@ -128,12 +111,5 @@ int CtrlTiles::onNew()
         return -1;
     setNumber(TW_OFFSET_X, 0);
     setNumber(TW_OFFSET_Y, 0);
-    return 0;
-}
-
-int CtrlTiles::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    CtrlTiles::onNew();
     return 0;
 }

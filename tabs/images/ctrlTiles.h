@@ -3,13 +3,12 @@
 // whole tiles and their count. Main thread only.
 #pragma once
 
-#include "tabs/images/ctrlImageResource.h"
+#include "tabs/images/ctrlImageResourceOf.h"
 
-namespace Zelkoran {
-class Tile;
-} // namespace Zelkoran
+#include <Zelkoran/Tile.h>
 
-class CtrlTiles : public CtrlImageResource {
+class CtrlTiles
+    : public CtrlImageResourceOf<Zelkoran::Tile, Zelkoran::TileMgr, &Zelkoran::Main::tileMgr> {
 public:
     enum eTileWidget : int {
         TW_SHOW_GRID = 602,
@@ -30,24 +29,11 @@ public:
     int processEvent(int widgetId, int data) override;
     // The image tab's preview with the grid of whole tiles over it. 0.
     int render(int value) override;
-    int resetWidgets() override;
     int onNew() override;
     // The image tab's widgets, then the tile size into 606 and 607. 0.
     int updateData() override;
 
-protected:
-    int createResource(const char* name) override;
-    int loadResource(const char* name) override;
-    bool resourceExists() const override;
-    int resourceImage() const override;
-    void closeResource() override;
-    int renameResource(const char* name) override;
-    int removeResource(const char* name) override;
-    int assignResourceImage() override;
-    int saveResourceBlock() override;
-
 private:
-    Zelkoran::Tile* tile() const;
     void applyTileSize(int widgetId);
 
     bool bShowGrid = true;

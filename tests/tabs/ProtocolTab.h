@@ -115,6 +115,16 @@ inline void PrintTo(const Box& box, std::ostream* out)
          << box.timeoutMs << "}";
 }
 
+// The boxes shown so far, and the log emptied.
+inline std::vector<Box> takeBoxes()
+{
+    std::vector<Box> boxes;
+    for (const auto& record : editortest::TS::modalLog())
+        boxes.push_back({record.title.c_str(), record.text.c_str(), record.buttons, record.type, record.timeoutMs});
+    editortest::TS::clearModalLog();
+    return boxes;
+}
+
 // A headless editor with one protocol tab. Every message box must be
 // answered by the test: an unexpected box fails, a missing one too.
 class ProtocolTest : public TabTest {
@@ -136,16 +146,6 @@ protected:
         editortest::TS::clearAnswers();
         tab.reset();
         TabTest::TearDown();
-    }
-
-    // The boxes shown so far, and the log emptied.
-    static std::vector<Box> takeBoxes()
-    {
-        std::vector<Box> boxes;
-        for (const auto& record : editortest::TS::modalLog())
-            boxes.push_back({record.title.c_str(), record.text.c_str(), record.buttons, record.type, record.timeoutMs});
-        editortest::TS::clearModalLog();
-        return boxes;
     }
 
     // Selects the row named rowName as a click on the list would.

@@ -5,7 +5,7 @@
 // box must be answered by the test.
 #pragma once
 
-#include "tabs/ProtocolTab.h"
+#include "tabs/AnsweredTabFixture.h"
 
 #include "app/EventRoute.h"
 #include "tabs/scenes/SceneBlockKind.h"
@@ -52,24 +52,9 @@ inline std::string levelMap(const std::string& groundName = "Ground")
 
 } // namespace scenetest
 
-class SceneTabTest : public TabTest {
+class SceneTabTest : public AnsweredTabTest {
 protected:
-    void SetUp() override
-    {
-        TabTest::SetUp();
-        editortest::TS::clearAnswers();
-        editortest::TS::clearModalLog();
-        editortest::TS::setModalWatchdog(5000);
-    }
-
-    void TearDown() override
-    {
-        EXPECT_EQ(editortest::TS::pendingAnswers(), 0u) << "a box that was expected did not appear";
-        editortest::TS::clearAnswers();
-        editortest::TS::setModalWatchdog(0);
-        tab.reset();
-        TabTest::TearDown();
-    }
+    void dropTab() override { tab.reset(); }
 
     // Builds the tab, shows it and activates it as the menu does.
     void makeTab()
@@ -177,15 +162,6 @@ protected:
     bool checked(int id) const { return panel->getCheckBox(id)->isChecked(); }
     bool enabled(int id) const { return panel->getWidgetByID(id)->isEnabled(); }
     std::vector<bool> storageBoxes() const { return {checked(SW_RAW), checked(SW_COMPRESSED), checked(SW_CRYPTED)}; }
-
-    static std::vector<Box> takeBoxes()
-    {
-        std::vector<Box> boxes;
-        for (const auto& record : editortest::TS::modalLog())
-            boxes.push_back({record.title.c_str(), record.text.c_str(), record.buttons, record.type, record.timeoutMs});
-        editortest::TS::clearModalLog();
-        return boxes;
-    }
 
     std::unique_ptr<CtrlScenes> tab;
     int panelId = 0;

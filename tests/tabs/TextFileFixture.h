@@ -3,7 +3,7 @@
 // Every message box must be answered by the test.
 #pragma once
 
-#include "tabs/ProtocolTab.h"
+#include "tabs/AnsweredTabFixture.h"
 
 #include "app/EventRoute.h"
 #include "tabs/data/ctrlFiles.h"
@@ -15,27 +15,12 @@
 #include <string>
 #include <vector>
 
-class TextFileTest : public TabTest {
+class TextFileTest : public AnsweredTabTest {
 protected:
     // Ids shared by both tabs but for the hundreds digit.
     enum : int { kImport = 0, kExport, kType, kSize, kBlockSize, kRaw, kCompressed, kCrypted, kText };
 
-    void SetUp() override
-    {
-        TabTest::SetUp();
-        editortest::TS::clearAnswers();
-        editortest::TS::clearModalLog();
-        editortest::TS::setModalWatchdog(5000);
-    }
-
-    void TearDown() override
-    {
-        EXPECT_EQ(editortest::TS::pendingAnswers(), 0u) << "a box that was expected did not appear";
-        editortest::TS::clearAnswers();
-        editortest::TS::setModalWatchdog(0);
-        tab.reset();
-        TabTest::TearDown();
-    }
+    void dropTab() override { tab.reset(); }
 
     // Builds the tab (XML or Files), shows it and activates it through its
     // tab check box event, as the menu does.
@@ -117,15 +102,6 @@ protected:
             *storage = block.storage;
         archive()->blockFree(block);
         return bytes;
-    }
-
-    static std::vector<Box> takeBoxes()
-    {
-        std::vector<Box> boxes;
-        for (const auto& record : editortest::TS::modalLog())
-            boxes.push_back({record.title.c_str(), record.text.c_str(), record.buttons, record.type, record.timeoutMs});
-        editortest::TS::clearModalLog();
-        return boxes;
     }
     static std::vector<uint8_t> bytes(const std::string& s) { return {s.begin(), s.end()}; }
 

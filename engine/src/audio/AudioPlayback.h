@@ -3,7 +3,8 @@
 // only; the mixer thread only adds to the count.
 #pragma once
 
-#include <atomic>
+#include "audio/MixerChannel.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -42,15 +43,12 @@ public:
     void release();
 
 private:
-    // Effect of the playing channel, on the mixer thread: counts the bytes mixed.
-    static void countMixed(int channel, void* stream, int length, void* self);
     // The channel still plays (or pauses) this sound.
     bool isOnChannel() const;
 
     Mix_Chunk* m_chunk = nullptr;
     uint32_t m_generation = 0;
-    int m_channel = -1;
-    std::atomic<uint64_t> m_mixed{0};
+    MixerChannel m_channel;
 };
 
 } // namespace Zelkoran::audio

@@ -1,6 +1,7 @@
 #include "audio/AudioProbe.h"
 
 #include "audio/AudioFormat.h"
+#include "audio/MemoryReader.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -8,7 +9,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace Zelkoran::audio {
@@ -17,42 +17,6 @@ namespace {
 
 constexpr int kIoBufferSize = 16 * 1024;
 
-// The bytes as an FFmpeg input.
-struct MemoryInput {
-    const uint8_t* data;
-    size_t size;
-    size_t pos = 0;
-
-    static int read(void* opaque, uint8_t* buffer, int length)
-    {
-        auto* in = static_cast<MemoryInput*>(opaque);
-        const size_t n = std::min(in->size - in->pos, static_cast<size_t>(std::max(length, 0)));
-        if (n == 0)
-            return AVERROR_EOF;
-        std::memcpy(buffer, in->data + in->pos, n);
-        in->pos += n;
-        return static_cast<int>(n);
-    }
-
-    static int64_t seek(void* opaque, int64_t offset, int whence)
-    {
-        auto* in = static_cast<MemoryInput*>(opaque);
-        if (whence & AVSEEK_SIZE)
-            return static_cast<int64_t>(in->size);
-        int64_t base = 0;
-        switch (whence & ~AVSEEK_FORCE) {
-        case SEEK_SET: base = 0; break;
-        case SEEK_CUR: base = static_cast<int64_t>(in->pos); break;
-        case SEEK_END: base = static_cast<int64_t>(in->size); break;
-        default: return AVERROR(EINVAL);
-        }
-        if (offset > static_cast<int64_t>(in->size) - base || offset < -base)
-            return AVERROR(EINVAL);
-        in->pos = static_cast<size_t>(base + offset);
-        return static_cast<int64_t>(in->pos);
-    }
-};
-
 int32_t clampToInt32(int64_t v)
 {
     return static_cast<int32_t>(std::clamp<int64_t>(v, 0, std::numeric_limits<int32_t>::max()));
@@ -60,17 +24,11 @@ int32_t clampToInt32(int64_t v)
 
 // Opens the input with the demuxer format (null = probe the content), reads
 // the stream facts. The caller's context is freed here.
-bool readFacts(MemoryInput& in, const AVInputFormat* format, AudioFacts& out)
+bool readFacts(MemoryReader& in, const AVInputFormat* format, AudioFacts& out)
 {
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    if (!buffer)
+    AVIOContext* io = in.newIo(kIoBufferSize);
+    if (!io)
         return false;
-    AVIOContext* io = avio_alloc_context(buffer, kIoBufferSize, 0, &in, &MemoryInput::read, nullptr,
-                                         &MemoryInput::seek);
-    if (!io) {
-        av_free(buffer);
-        return false;
-    }
     bool ok = false;
     AVFormatContext* ctx = avformat_alloc_context();
     if (ctx) {
@@ -95,8 +53,7 @@ bool readFacts(MemoryInput& in, const AVInputFormat* format, AudioFacts& out)
             avformat_close_input(&ctx);
         }
     }
-    av_freep(&io->buffer);
-    avio_context_free(&io);
+    MemoryReader::freeIo(io);
     return ok;
 }
 
@@ -114,12 +71,12 @@ bool probeAudio(const uint8_t* data, size_t size, const String& formatText, Audi
     // first, and checks the bytes itself.
     if (isTrackerModule(formatText)) {
         if (const AVInputFormat* modules = av_find_input_format("libopenmpt")) {
-            MemoryInput in{data, size};
+            MemoryReader in{data, size};
             if (readFacts(in, modules, out))
                 return true;
         }
     }
-    MemoryInput in{data, size};
+    MemoryReader in{data, size};
     return readFacts(in, nullptr, out);
 }
 

@@ -7,6 +7,7 @@
 #include "audio/AudioPlayback.h"
 #include "audio/AudioProbe.h"
 #include "audio/AudioTrackBlock.h"
+#include "audio/MediaSourceBlock.h"
 #include "core/FileReplace.h"
 #include "core/WholeFile.h"
 #include "core/PathText.h"
@@ -22,10 +23,6 @@
 namespace Zelkoran {
 
 namespace {
-
-constexpr size_t kMaxName = 63;
-
-bool isName(const char* name) { return name && std::strlen(name) <= kMaxName; }
 
 int32_t toInt32(size_t v) { return static_cast<int32_t>(std::min<size_t>(v, INT32_MAX)); }
 
@@ -94,7 +91,7 @@ int AudioTrack::save(int archiveId, const char* name)
     if (!archive)
         return RC_ERR_NOT_FOUND;
     const char* blockName = name && name[0] ? name : m_impl->name.c_str();
-    if (!blockName[0] || !isName(blockName) || m_impl->source.empty())
+    if (!blockName[0] || !audio::isMediaName(blockName) || m_impl->source.empty())
         return RC_ERR_INVALID;
     Vector<uint8_t> data;
     try {
@@ -169,7 +166,7 @@ void AudioTrackMgr::setKeepSourceData(bool keep) { m_impl->keepSource = keep; }
 
 int AudioTrackMgr::loadFromFile(const char* path, const char* name, eAudioTrackTag tag, int, bool)
 {
-    if (!path || !isName(name ? name : "") || !audio::isAudioTrackTag(tag))
+    if (!path || !audio::isMediaName(name ? name : "") || !audio::isAudioTrackTag(tag))
         return RC_ERR_INVALID;
     Vector<uint8_t> bytes;
     const int rc = readWholeFile(path, bytes, INT32_MAX);
@@ -184,8 +181,8 @@ int AudioTrackMgr::loadFromBuffer(const void* data, size_t size, const char* nam
                                   eAudioTrackTag tag)
 {
     String text;
-    if (!data || size == 0 || !isName(name ? name : "") || !audio::isAudioTrackTag(tag) || !formatText ||
-        (formatText[0] && !audio::normalizeFormatText(formatText, text)))
+    if (!data || size == 0 || !audio::isMediaName(name ? name : "") || !audio::isAudioTrackTag(tag) ||
+        !formatText || (formatText[0] && !audio::normalizeFormatText(formatText, text)))
         return RC_ERR_INVALID;
     if (size > INT32_MAX)
         return RC_ERR_TOO_LARGE;
@@ -201,26 +198,10 @@ int AudioTrackMgr::loadFromBuffer(const void* data, size_t size, const char* nam
 
 int AudioTrackMgr::load(int archiveId, const char* name, bool)
 {
-    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    if (!archive || !name || !name[0] || !isName(name))
-        return RC_ERR_NOT_FOUND;
-    Archive::Block block(name, audio::kAudioTrackBlockType);
-    int rc = archive->blockLoad(block);
-    if (rc < 0)
-        return rc;
     audio::AudioTrackBlock parsed;
     Vector<uint8_t> bytes;
-    rc = audio::decodeAudioTrackBlock(static_cast<const uint8_t*>(block.data), block.size, parsed);
-    if (rc == RC_OK && parsed.sourceSize > INT32_MAX)
-        rc = RC_ERR_TOO_LARGE;
-    if (rc == RC_OK) {
-        try {
-            bytes.assign(parsed.source, parsed.source + parsed.sourceSize);
-        } catch (const std::bad_alloc&) {
-            rc = RC_ERR_NO_MEMORY;
-        }
-    }
-    archive->blockFree(block);
+    const int rc = audio::loadMediaSourceBlock(archiveId, name, audio::kAudioTrackBlockType,
+                                               &audio::decodeAudioTrackBlock, parsed, bytes);
     if (rc != RC_OK)
         return rc;
     if (bytes.empty())
@@ -241,7 +222,7 @@ int AudioTrackMgr::setName(int id, const char* name)
     AudioTrack* track = get(id);
     if (!track)
         return RC_ERR_NOT_FOUND;
-    if (!name || !name[0] || !isName(name))
+    if (!audio::isMediaBlockName(name))
         return RC_ERR_INVALID;
     for (const auto& [otherId, other] : m_impl->tracks)
         if (otherId != id && other->m_impl->name == name)
@@ -252,10 +233,7 @@ int AudioTrackMgr::setName(int id, const char* name)
 
 int AudioTrackMgr::remove(int archiveId, const char* name)
 {
-    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    if (!archive || !name || !name[0] || !isName(name))
-        return RC_ERR_NOT_FOUND;
-    return archive->blockDelete(Archive::Block(name, audio::kAudioTrackBlockType));
+    return audio::removeMediaSourceBlock(archiveId, name, audio::kAudioTrackBlockType);
 }
 
 void AudioTrackMgr::stopAll()

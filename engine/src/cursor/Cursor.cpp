@@ -54,14 +54,7 @@ Cursor::~Cursor() { resource::releaseImage(m_image); }
 
 int Cursor::assignImage(int imageId, int own)
 {
-    if (imageId == m_image && imageId > 0)
-        return RC_OK;
-    const int rc = resource::holdImage(imageId, own);
-    if (rc != RC_OK)
-        return rc;
-    resource::releaseImage(m_image);
-    m_image = imageId;
-    return RC_OK;
+    return resource::replaceImage(m_image, imageId, own);
 }
 
 bool Cursor::setHotSpot(Position x, Position y)

@@ -65,13 +65,8 @@ int Font::assignImage(int imageId, int own)
         writeErrorSheet(sheet);
         return -runs;
     }
-    if (imageId != m_image) {
-        const int rc = resource::holdImage(imageId, own);
-        if (rc != RC_OK)
-            return rc;
-        resource::releaseImage(m_image);
-        m_image = imageId;
-    }
+    if (const int rc = resource::replaceImage(m_image, imageId, own); rc != RC_OK)
+        return rc;
     m_sheet = std::move(cut);
     return RC_OK;
 }

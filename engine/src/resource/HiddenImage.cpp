@@ -103,4 +103,16 @@ void releaseImage(int imageId)
             images->close(imageId);
 }
 
+int replaceImage(int& held, int imageId, int own)
+{
+    if (imageId == held && imageId > 0)
+        return RC_OK;
+    const int rc = holdImage(imageId, own);
+    if (rc != RC_OK)
+        return rc;
+    releaseImage(held);
+    held = imageId;
+    return RC_OK;
+}
+
 } // namespace Zelkoran::resource

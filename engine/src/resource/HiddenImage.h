@@ -46,5 +46,9 @@ int removeWithImage(int archiveId, const char* type, const char* prefix, const c
 int holdImage(int imageId, int own);
 // Releases a hold taken by holdImage (0 is ignored).
 void releaseImage(int imageId);
+// A resource's held image becomes imageId (held as holdImage takes it),
+// the old one released; the image already held stays as it is. 0 or
+// RC_ERR_NOT_FOUND, with held unchanged.
+int replaceImage(int& held, int imageId, int own);
 
 } // namespace Zelkoran::resource

@@ -44,13 +44,8 @@ int Sprite::assignImage(int imageId, int own)
         return RC_ERR_NOT_FOUND;
     if (img->getWidth() < 1 || img->getHeight() < 1)
         return RC_ERR_INVALID;
-    if (imageId != m_image) {
-        const int rc = resource::holdImage(imageId, own);
-        if (rc != RC_OK)
-            return rc;
-        resource::releaseImage(m_image);
-        m_image = imageId;
-    }
+    if (const int rc = resource::replaceImage(m_image, imageId, own); rc != RC_OK)
+        return rc;
     m_anims.clear();
     m_frameW = img->getWidth();
     m_frameH = img->getHeight();

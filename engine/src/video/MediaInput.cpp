@@ -6,9 +6,6 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include <algorithm>
-#include <cstring>
-
 namespace Zelkoran::video {
 
 namespace {
@@ -31,43 +28,9 @@ void MediaInput::close()
 {
     if (m_format)
         avformat_close_input(&m_format);
-    if (m_io) {
-        av_freep(&m_io->buffer);
-        avio_context_free(&m_io);
-    }
+    audio::MemoryReader::freeIo(m_io);
     m_bytes.reset();
-    m_pos = 0;
-}
-
-int MediaInput::read(void* opaque, uint8_t* buffer, int length)
-{
-    auto* in = static_cast<MediaInput*>(opaque);
-    const size_t size = in->m_bytes->size();
-    const size_t n = std::min(size - in->m_pos, static_cast<size_t>(std::max(length, 0)));
-    if (n == 0)
-        return AVERROR_EOF;
-    std::memcpy(buffer, in->m_bytes->data() + in->m_pos, n);
-    in->m_pos += n;
-    return static_cast<int>(n);
-}
-
-int64_t MediaInput::seek(void* opaque, int64_t offset, int whence)
-{
-    auto* in = static_cast<MediaInput*>(opaque);
-    const auto size = static_cast<int64_t>(in->m_bytes->size());
-    if (whence & AVSEEK_SIZE)
-        return size;
-    int64_t base = 0;
-    switch (whence & ~AVSEEK_FORCE) {
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = static_cast<int64_t>(in->m_pos); break;
-    case SEEK_END: base = size; break;
-    default: return AVERROR(EINVAL);
-    }
-    if (offset > size - base || offset < -base)
-        return AVERROR(EINVAL);
-    in->m_pos = static_cast<size_t>(base + offset);
-    return static_cast<int64_t>(in->m_pos);
+    m_reader = audio::MemoryReader{};
 }
 
 int MediaInput::open(SharedBytes bytes)
@@ -76,14 +39,10 @@ int MediaInput::open(SharedBytes bytes)
     if (!bytes || bytes->empty())
         return RC_ERR_CORRUPT;
     m_bytes = std::move(bytes);
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    if (!buffer)
+    m_reader = audio::MemoryReader{m_bytes->data(), m_bytes->size()};
+    m_io = m_reader.newIo(kIoBufferSize);
+    if (!m_io)
         return RC_ERR_NO_MEMORY;
-    m_io = avio_alloc_context(buffer, kIoBufferSize, 0, this, &MediaInput::read, nullptr, &MediaInput::seek);
-    if (!m_io) {
-        av_free(buffer);
-        return RC_ERR_NO_MEMORY;
-    }
     m_format = avformat_alloc_context();
     if (!m_format)
         return RC_ERR_NO_MEMORY;

@@ -4,6 +4,8 @@
 // each on its own thread.
 #pragma once
 
+#include "audio/MemoryReader.h"
+
 #include <Zelkoran/CMem.h>
 
 #include <cstdint>
@@ -33,11 +35,9 @@ public:
 
 private:
     void close();
-    static int read(void* opaque, uint8_t* buffer, int length);
-    static int64_t seek(void* opaque, int64_t offset, int whence);
 
     SharedBytes m_bytes;
-    size_t m_pos = 0;
+    audio::MemoryReader m_reader;
     AVIOContext* m_io = nullptr;
     AVFormatContext* m_format = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <Zelkoran/Video.h>
 
 #include "audio/AudioTrackBlock.h"
+#include "audio/MediaSourceBlock.h"
 #include "core/FileReplace.h"
 #include "core/WholeFile.h"
 #include "video/FramePump.h"
@@ -31,15 +32,12 @@ namespace Zelkoran {
 
 namespace {
 
-constexpr size_t kMaxName = 63;
 // The mixer reports its position once a pass; in between the clock runs on
 // wall time, at most this far past the last report.
 constexpr int64_t kSoundStepMs = 50;
 // A pass starts its clock and sound once the first picture is decoded, so
 // neither runs ahead of the picture; a decoder slower than this starts anyway.
 constexpr int64_t kPrerollMs = 250;
-
-bool isName(const char* name) { return name && std::strlen(name) <= kMaxName; }
 
 int64_t elapsedMs(uint64_t since)
 {
@@ -407,7 +405,7 @@ int Video::save(int archiveId, const char* name)
     if (!archive)
         return RC_ERR_NOT_FOUND;
     const char* blockName = name && name[0] ? name : m_impl->name.c_str();
-    if (!blockName[0] || !isName(blockName))
+    if (!blockName[0] || !audio::isMediaName(blockName))
         return RC_ERR_INVALID;
     Vector<uint8_t> data;
     try {
@@ -486,7 +484,7 @@ VideoMgr::~VideoMgr() = default;
 
 int VideoMgr::loadFromFile(const char* path, const char* name, eAudioTrackTag tag)
 {
-    if (!path || !isName(name ? name : "") || !audio::isAudioTrackTag(tag))
+    if (!path || !audio::isMediaName(name ? name : "") || !audio::isAudioTrackTag(tag))
         return RC_ERR_INVALID;
     Vector<uint8_t> bytes;
     if (const int rc = readWholeFile(path, bytes, INT32_MAX); rc != RC_OK)
@@ -496,24 +494,10 @@ int VideoMgr::loadFromFile(const char* path, const char* name, eAudioTrackTag ta
 
 int VideoMgr::load(int archiveId, const char* name)
 {
-    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    if (!archive || !name || !name[0] || !isName(name))
-        return RC_ERR_NOT_FOUND;
-    Archive::Block block(name, video::kVideoBlockType);
-    int rc = archive->blockLoad(block);
-    if (rc < 0)
-        return rc;
     video::VideoBlock parsed;
     Vector<uint8_t> bytes;
-    rc = video::decodeVideoBlock(static_cast<const uint8_t*>(block.data), block.size, parsed);
-    if (rc == RC_OK) {
-        try {
-            bytes.assign(parsed.source, parsed.source + parsed.sourceSize);
-        } catch (const std::bad_alloc&) {
-            rc = RC_ERR_NO_MEMORY;
-        }
-    }
-    archive->blockFree(block);
+    const int rc = audio::loadMediaSourceBlock(archiveId, name, video::kVideoBlockType, &video::decodeVideoBlock,
+                                               parsed, bytes);
     if (rc != RC_OK)
         return rc;
     return m_impl->add(std::move(bytes), name, parsed.tag);
@@ -532,7 +516,7 @@ int VideoMgr::setName(int id, const char* name)
     Video* video = get(id);
     if (!video)
         return RC_ERR_NOT_FOUND;
-    if (!name || !name[0] || !isName(name))
+    if (!audio::isMediaBlockName(name))
         return RC_ERR_INVALID;
     for (const auto& [otherId, other] : m_impl->videos)
         if (otherId != id && other->m_impl->name == name)
@@ -543,10 +527,7 @@ int VideoMgr::setName(int id, const char* name)
 
 int VideoMgr::remove(int archiveId, const char* name)
 {
-    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    if (!archive || !name || !name[0] || !isName(name))
-        return RC_ERR_NOT_FOUND;
-    return archive->blockDelete(Archive::Block(name, video::kVideoBlockType));
+    return audio::removeMediaSourceBlock(archiveId, name, video::kVideoBlockType);
 }
 
 void VideoMgr::render(SDL_Renderer* renderer)

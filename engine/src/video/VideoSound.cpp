@@ -16,9 +16,6 @@ namespace Zelkoran::video {
 
 namespace {
 
-// Channels added when every channel is busy.
-constexpr int kChannelStep = 8;
-
 AVSampleFormat sampleFormatOf(uint16_t sdlFormat)
 {
     switch (sdlFormat) {
@@ -147,13 +144,7 @@ int VideoSound::prepare(const SharedBytes& bytes)
 bool VideoSound::isOnChannel() const
 {
     const AudioMixer* mixer = currentMixer();
-    return m_channel >= 0 && mixer && mixer->generation == m_generation && Mix_GetChunk(m_channel) == &m_chunk &&
-           Mix_Playing(m_channel);
-}
-
-void VideoSound::countMixed(int, void*, int length, void* self)
-{
-    static_cast<VideoSound*>(self)->m_mixed.fetch_add(static_cast<uint64_t>(length), std::memory_order_relaxed);
+    return mixer && mixer->generation == m_generation && m_channel.holds(&m_chunk);
 }
 
 int VideoSound::playFrom(int64_t ms)
@@ -164,64 +155,39 @@ int VideoSound::playFrom(int64_t ms)
     const int64_t frames = ms * (m_bytesPerSecond / m_frameBytes) / 1000;
     const auto offset = static_cast<size_t>(frames) * static_cast<size_t>(m_frameBytes);
     m_startMs = ms;
-    m_mixed.store(0, std::memory_order_relaxed);
+    m_channel.resetCount();
     if (ms < 0 || offset >= m_pcm.size())
         return RC_OK;
-    int channel = -1;
-    const int count = Mix_AllocateChannels(-1);
-    for (int c = 0; c < count && channel < 0; ++c)
-        if (!Mix_Playing(c))
-            channel = c;
-    if (channel < 0) {
-        if (Mix_AllocateChannels(count + kChannelStep) <= count)
-            return RC_ERR_IO;
-        channel = count;
-    }
     // The chunk points into the kept samples: nothing is copied to start
     // part-way, and SDL_mixer frees no buffer it did not allocate.
     m_chunk.allocated = 0;
     m_chunk.abuf = m_pcm.data() + offset;
     m_chunk.alen = static_cast<Uint32>(m_pcm.size() - offset);
     m_chunk.volume = MIX_MAX_VOLUME;
-    // The counting effect is on the channel before the sound starts, so no
-    // mixed pass goes uncounted.
-    if (!Mix_RegisterEffect(channel, &VideoSound::countMixed, nullptr, this))
-        return RC_ERR_IO;
-    if (Mix_PlayChannel(channel, &m_chunk, 0) < 0) {
-        Mix_UnregisterEffect(channel, &VideoSound::countMixed);
-        return RC_ERR_IO;
-    }
-    m_channel = channel;
-    return RC_OK;
+    return m_channel.play(&m_chunk, 0);
 }
 
 void VideoSound::pause()
 {
     if (isOnChannel())
-        Mix_Pause(m_channel);
+        m_channel.pause();
 }
 
 void VideoSound::resume()
 {
     if (isOnChannel())
-        Mix_Resume(m_channel);
+        m_channel.resume();
 }
 
-void VideoSound::stop()
-{
-    // Halting waits for a running mix pass and removes the effect.
-    if (isOnChannel())
-        Mix_HaltChannel(m_channel);
-    m_channel = -1;
-}
+void VideoSound::stop() { m_channel.stop(isOnChannel()); }
 
-bool VideoSound::isSounding() const { return isOnChannel() && !Mix_Paused(m_channel); }
+bool VideoSound::isSounding() const { return isOnChannel() && !m_channel.isPaused(); }
 
 int64_t VideoSound::positionMs() const
 {
     if (m_bytesPerSecond <= 0)
         return m_startMs;
-    return m_startMs + static_cast<int64_t>(m_mixed.load(std::memory_order_relaxed) * 1000 /
+    return m_startMs + static_cast<int64_t>(m_channel.mixedBytes() * 1000 /
                                             static_cast<uint64_t>(m_bytesPerSecond));
 }
 

@@ -4,11 +4,11 @@
 // mixed. Main thread only; the mixer thread only adds to the count.
 #pragma once
 
+#include "audio/MixerChannel.h"
 #include "video/MediaInput.h"
 
 #include <SDL_mixer.h>
 
-#include <atomic>
 #include <cstdint>
 
 namespace Zelkoran::video {
@@ -39,7 +39,6 @@ public:
     void release();
 
 private:
-    static void countMixed(int channel, void* stream, int length, void* self);
     bool isOnChannel() const;
 
     Vector<uint8_t> m_pcm;
@@ -47,9 +46,8 @@ private:
     int64_t m_bytesPerSecond = 0;
     int m_frameBytes = 0;
     Mix_Chunk m_chunk{};
-    int m_channel = -1;
+    audio::MixerChannel m_channel;
     int64_t m_startMs = 0;
-    std::atomic<uint64_t> m_mixed{0};
 };
 
 } // namespace Zelkoran::video

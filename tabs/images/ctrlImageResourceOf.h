@@ -1,0 +1,29 @@
+// The engine manager's calls of an image-family tab, for the four managers
+// whose resources own their image (cursors, tile sets, sprites, fonts): the
+// calls are the same by name, only the manager differs. Main thread only.
+#pragma once
+
+#include "app/GlobalStatus.h"
+#include "tabs/images/ctrlImageResource.h"
+
+#include <Zelkoran/Main.h>
+
+template <class Item, class Mgr, Mgr* (Zelkoran::Main::*Manager)()>
+class CtrlImageResourceOf : public CtrlImageResource {
+protected:
+    using CtrlImageResource::CtrlImageResource;
+
+    static Mgr* manager() { return (Zelkoran::Main::instance()->*Manager)(); }
+    // The open resource, null when none is.
+    Item* current() const { return itemHandle > 0 ? manager()->get(itemHandle) : nullptr; }
+
+    int createResource(const char* name) override { return manager()->create(name, 10); }
+    int loadResource(const char* name) override { return manager()->load(globalStatus->iArchiveID, name); }
+    bool resourceExists() const override { return current() != nullptr; }
+    int resourceImage() const override { return current() ? current()->getImage() : 0; }
+    void closeResource() override { manager()->close(itemHandle); }
+    int renameResource(const char* name) override { return manager()->setName(itemHandle, name); }
+    int removeResource(const char* name) override { return manager()->remove(globalStatus->iArchiveID, name); }
+    int assignResourceImage() override { return current()->assignImage(iImageID, 1); }
+    int saveResourceBlock() override { return current()->save(globalStatus->iArchiveID, ""); }
+};
