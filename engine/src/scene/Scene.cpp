@@ -270,7 +270,7 @@ int Scene::render(int screen, int)
     SDL_RenderSetClipRect(renderer, &area);
     const float x = m_impl->hasViewport ? float(m_impl->viewport.x) : 0.0f;
     const float y = m_impl->hasViewport ? float(m_impl->viewport.y) : 0.0f;
-    scene::drawMap(m_impl->map, renderer, x, y, m_impl->timeMs);
+    m_impl->cache.draw(m_impl->map, renderer, x, y, m_impl->timeMs);
     s->restoreClip();
     return RC_OK;
 }

@@ -2,6 +2,7 @@
 // tools and tests.
 #pragma once
 
+#include "scene/SceneCache.h"
 #include "scene/SceneModel.h"
 
 #include <Zelkoran/Scene.h>
@@ -22,6 +23,7 @@ struct Scene::Impl {
     SDL_Rect viewport{0, 0, 0, 0};
     uint64_t timeMs = 0;     // animation clock
     uint64_t lastTickMs = 0; // engine ticks at the previous update(0)
+    scene::SceneCache cache; // the last frame drawn
     // The layer views handed out by accessLayerTile / accessLayerObject; they
     // live as long as their layer.
     std::map<const scene::Layer*, std::unique_ptr<scene::LayerView>> views;

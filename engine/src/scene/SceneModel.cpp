@@ -3,8 +3,15 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 
 namespace Zelkoran::scene {
+
+namespace {
+std::atomic<uint64_t> s_pictures{0};
+}
+
+Picture::Picture() : serial(s_pictures.fetch_add(1) + 1) {}
 
 Picture::~Picture()
 {

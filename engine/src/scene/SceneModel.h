@@ -41,7 +41,10 @@ enum class RenderOrder { RightDown, RightUp, LeftDown, LeftUp };
 struct Picture {
     String source;                  // the reference as written; "" = exists only in memory
     SDL_Surface* surface = nullptr; // ARGB8888, owned
-    Picture() = default;
+    // Unique to this picture for the process's life, so a drawing cache
+    // cannot mistake a new picture at a freed one's address for it.
+    const uint64_t serial;
+    Picture();
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
     ~Picture();

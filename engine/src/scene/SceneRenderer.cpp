@@ -95,6 +95,17 @@ struct HexLayout {
     }
 };
 
+// Narrows the layer cells [first, end) along one axis to those whose anchor,
+// at (cell + offset) * step plus up to shift, can fall within [lo, hi].
+void narrowCells(double lo, double hi, double step, double shift, int offset, int& first, int& end)
+{
+    if (step < 1)
+        return;
+    const double big = double(1 << 30);
+    first = std::max(first, int(std::clamp(std::floor((lo - shift) / step), -big, big)) - offset);
+    end = std::min(end, int(std::clamp(std::ceil(hi / step), -big, big)) - offset + 1);
+}
+
 void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float opacity)
 {
     const Map& m = pen.map;
@@ -182,15 +193,28 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
             }
             drawCell(pen, gid, ox + px, oy + py + float(p.tileHeight), opacity);
         };
-        for (int y = 0; y < layer.rows; ++y) {
+        // Only the cells whose tiles can reach the clip: a cell's tile is
+        // drawn from its anchor (left, bottom) and reaches as far as pen.reach
+        // says beyond a map cell.
+        int x0 = 0, y0 = 0, x1 = layer.columns, y1 = layer.rows;
+        if (pen.clip.w > 0) {
+            const double cl = pen.clip.x, ct = pen.clip.y, cr = cl + pen.clip.w, cb = ct + pen.clip.h;
+            const double stepX = m.staggerX ? p.columnWidth : p.tileWidth + p.sideLengthX;
+            const double stepY = m.staggerX ? p.tileHeight + p.sideLengthY : p.rowHeight;
+            const double shiftX = m.staggerX ? 0 : p.columnWidth, shiftY = m.staggerX ? p.rowHeight : 0;
+            narrowCells(cl - pen.reach[2] - m.tileWidth - ox, cr + pen.reach[0] - ox, stepX, shiftX, dx, x0, x1);
+            narrowCells(ct - pen.reach[3] - oy - p.tileHeight, cb + m.tileHeight + pen.reach[1] - oy - p.tileHeight,
+                        stepY, shiftY, dy, y0, y1);
+        }
+        for (int y = y0; y < y1; ++y) {
             if (!m.staggerX) {
-                for (int x = 0; x < layer.columns; ++x)
+                for (int x = x0; x < x1; ++x)
                     draw(x, y);
                 continue;
             }
             // Raised columns first, so the lowered ones overlap them.
             for (int pass = 0; pass < 2; ++pass)
-                for (int x = 0; x < layer.columns; ++x)
+                for (int x = x0; x < x1; ++x)
                     if (staggered(x + dx) == (pass == 1))
                         draw(x, y);
         }
@@ -222,6 +246,20 @@ void drawImageLayer(const Pen& pen, const Layer& layer, float ox, float oy, floa
             drawFlipped(pen, picture, src, x, y, float(w), float(h), 0, opacity);
 }
 
+// True when the box (x, y, w, h), turned any way about pivot, stays clear
+// of the clip: the software renderer turns and scales a copy of the whole
+// tile before clipping it, so skipping these saves the bulk of the work.
+bool outsideClip(const Pen& pen, SDL_FPoint pivot, float x, float y, float w, float h)
+{
+    if (pen.clip.w <= 0)
+        return false;
+    const float dx = std::max(std::abs(x - pivot.x), std::abs(x + w - pivot.x));
+    const float dy = std::max(std::abs(y - pivot.y), std::abs(y + h - pivot.y));
+    const float r = std::sqrt(dx * dx + dy * dy) + 2.0f; // a margin for the renderer's rounding
+    return pivot.x + r < float(pen.clip.x) || pivot.x - r > float(pen.clip.x + pen.clip.w) ||
+           pivot.y + r < float(pen.clip.y) || pivot.y - r > float(pen.clip.y + pen.clip.h);
+}
+
 void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float opacity)
 {
     const Map& m = pen.map;
@@ -250,6 +288,8 @@ void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float o
         px += ox + float(o.tileSet->offsetX);
         py += oy + float(o.tileSet->offsetY);
         const SDL_FPoint pivot{px, py};
+        if (outsideClip(pen, pivot, px - float(ax) * w / 2, py - float(ay) * h / 2, w, h))
+            continue;
         drawFlipped(pen, picture, src, px - float(ax) * w / 2, py - float(ay) * h / 2, w, h, o.gid & (kFlipH | kFlipV),
                     opacity, o.rotation, &pivot);
     }
