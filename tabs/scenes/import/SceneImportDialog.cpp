@@ -267,7 +267,8 @@ private:
             match->allowFloat(true);
             match->setStep(0.1f);
         }
-        check(ID_PAD, "PadToTile", "Pad", 309, 155, 30, 22, "Pad edge pixels to the next full tile");
+        // Wider than its neighbours' spacing suggests, so that "Pad" is not clipped.
+        check(ID_PAD, "PadToTile", "Pad", 302, 155, 40, 22, "Pad edge pixels to the next full tile");
         const struct {
             int id;
             const char* name;
@@ -293,7 +294,7 @@ private:
         label(ID_KEY_LABEL, "ColorKeyLabel", "ColorKey:", 150, 226);
         tab.createColorField(p, resources, "ColorKey", ID_KEY_ICON, ID_KEY, ID_KEY_SWATCH, 207, 224,
                              "Transparent RGB color in #RRGGBB hex", "#000000", 60, {});
-        check(ID_USE_KEY, "UseColorKey", "On", 315, 223, 25, 19,
+        check(ID_USE_KEY, "UseColorKey", "On", 315, 223, 40, 19,
               "Use RGB color as transparent color for images without alpha");
         helpButton(ID_IMAGE_HELP, "ImageHelp", 400, 218, "Image import tips");
 
