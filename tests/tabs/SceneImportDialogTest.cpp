@@ -11,6 +11,9 @@
 
 #include <SDL_image.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 using namespace Zelkoran;
 using Options = CtrlScenes::SceneLayerImportOptions;
 namespace TS = editortest::TS;
@@ -328,6 +331,37 @@ TEST_F(SceneImportDialogTest, UVTTMapBecomesASceneAndNamesAreNotReplacedSilently
     click(SW_IMPORT);
     EXPECT_EQ(boxTexts().back(),
               "New Scene: The open Scene has unsaved changes.\n\nThey will be lost.\n\nDo you want to continue?");
+}
+
+TEST_F(SceneImportDialogTest, VideoBecomesAScene)
+{
+    const char* root = std::getenv("SKARDEN_SAMPLES");
+    const std::string video = root ? std::string(root) + "/video/infer-sample.avi" : "";
+    if (video.empty() || !std::filesystem::exists(video))
+        GTEST_SKIP() << "the sample videos (SKARDEN_SAMPLES unset)";
+    openArchive({});
+    makeTab();
+    std::string kind;
+    TS::pushAnswer(kSceneChoice);
+    TS::pushScript([&](int d) {
+        load(d);
+        kind = labelText(d, kSourceType);
+        dialogPanel(d)->getNumberEdit(1135)->setValue(4); // frames
+        TS::clickWidget(d, kPad);
+        TS::pump();
+        TS::clickWidget(d, 1);
+    });
+    TS::pushFileAnswer(true, video.c_str());
+    TS::pushAnswer(MBB_OK);
+    click(SW_IMPORT);
+    EXPECT_EQ(kind, "video");
+    const auto boxes = boxTexts();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().substr(0, 11), "New Scene: ") << boxes.back();
+    EXPECT_EQ(std::string(list->getSelectedText()), "infer-sample.tmx");
+    choose("infer-sample.tmx");
+    ASSERT_NE(shownScene(), nullptr);
+    EXPECT_NE(shownScene()->accessLayerTile(1), nullptr);
 }
 
 } // namespace
