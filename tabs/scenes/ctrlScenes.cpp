@@ -250,6 +250,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_IMPORT: onImportButton(); break;
     case SW_EXPORT: onExport(globalStatus->sArchivePath); break;
     case SW_LAYERS: onLayerRow(data); break;
+    case SW_ADD_LAYER: onAddLayer(); break;
     case SW_REMOVE_LAYER:
         if (sceneHandle > 0)
             onRemoveLayer();

@@ -30,6 +30,7 @@
 class SceneFileNames;
 
 namespace Zelkoran {
+class Panel;
 class Scene;
 class XML;
 class WidgetProgress;
@@ -159,9 +160,6 @@ public:
     // The whole file (1 byte to 2 GiB) in a new buffer of module 15. 0, or
     // -1 with buffer null and size 0.
     int loadFileToBuffer(const string& path, unsigned char*& buffer, int& size) const;
-    // A TMX file chosen by the user, imported in full under its file name
-    // and shown. 0 or -1.
-    int onImportTiledMap();
     // --- imports (tabs/scenes/import/) ---
     using SceneLayerImportOptions = ::SceneLayerImportOptions;
     // Import codes beyond the engine's.
@@ -229,6 +227,40 @@ public:
     // Diagnostics: writes the sampled frames as outputPath_000.png and so on.
     static int dumpVideoFrames(const SceneLayerImportOptions& options, const string& outputPath,
                                Zelkoran::WidgetProgress* progress);
+
+    // --- import dialog, checks and actions (SceneImportDialog.cpp,
+    // ctrlScenesImportValidation.cpp, ctrlScenesLayerImport.cpp) ---
+    // The modal import dialog over options; scene (may be null) feeds the
+    // target slots. True after OK, with the widgets stored in options.
+    bool showSceneImportDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene, bool newScene);
+    bool showAddLayerDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene)
+    {
+        return showSceneImportDialog(options, scene, false);
+    }
+    // The swatch 1160 takes the colour of the text 1132 when it parses;
+    // rewrite: the text becomes its upper-case form too.
+    static void updateImportColorSwatch(Zelkoran::Panel* dialog, bool rewrite);
+    // The request can be imported; else false with one message and the
+    // title of its box. An image layer has its tile size cleared.
+    bool validateImportOptions(Zelkoran::Scene* scene, SceneLayerImportOptions& options, bool newScene,
+                               string& title, string& message) const;
+    bool validateImageLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                  string& message) const;
+    // The Add layer button: layers from a source into the open scene. 0
+    // after the save and reload, else -1.
+    int onAddLayer();
+    // The "Import Scene" choice: a new scene block from a source file or
+    // empty. 0 after the save and reload, else -1.
+    int onCreateSceneFromSource();
+    // A still PNG or BMP as a layer of scene (padded to whole tiles when
+    // asked). 0, an ImportResult or the engine's code.
+    static int importImageLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                const string& layerName);
+    // Stores scene as sceneName and reloads the tab from the stored block.
+    // 0, or -1 after a box titled title (the scene then stays, dirty, when
+    // the store failed).
+    int saveAndRefreshScene(Zelkoran::Scene* scene, const string& sceneName, int selectLayer, const string& title);
+    int refreshAfterLayerImport(const string& sceneName, int selectLayer, const string& title);
 
     // --- Universal VTT maps (tabs/scenes/import/ctrlScenesImportUVTT.cpp) ---
     // Codes of importUVTT beyond the engine's; each comes with its message.

@@ -37,8 +37,6 @@ constexpr const char kTileSetFilter[] = "Tiled TileSets and Templates\0*.tsx;*.t
                                         "Tiled TileSets (*.tsx)\0*.tsx\0"
                                         "Tiled Templates (*.tx)\0*.tx\0"
                                         "All Files\0*.*\0";
-constexpr const char kMapFilter[] = "Tiled maps (*.tmx)\0*.tmx\0"
-                                    "All files\0*.*\0";
 
 Tool* tool() { return Main::instance()->tool(); }
 
@@ -76,7 +74,7 @@ void CtrlScenes::onImportButton()
                                    "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
                                  "Cancel");
     if (chosen == kScene)
-        onImportTiledMap();
+        onCreateSceneFromSource();
     else if (chosen == kTileSetOrTemplate && onImport() == 0)
         setDirty(true);
     // The base panel's rules ran before the import filled the name field:
@@ -318,30 +316,6 @@ int CtrlScenes::importImageToQEL(const string& imagePath, const string& part, st
         return -1;
     reference = "qel://" + part + "/" + blockName;
     return 0;
-}
-
-int CtrlScenes::onImportTiledMap()
-{
-    string path;
-    if (!tool()->fileOpenDialog("Select Scene source", kMapFilter, path))
-        return -1;
-    if (!tool()->fileCheckExtension(path.c_str(), "tmx")) {
-        showBox("Scene Import", "This file is not a Tiled TMX map.", MBB_OK, MBT_WARNING, 0);
-        return -1;
-    }
-    const string name = tool()->fileGetName(path.c_str()) + ".tmx";
-    // Refused before anything is stored, not after the images went in.
-    if (!acceptBlockName(name, kMapTitle))
-        return -1;
-    if (blockExists(globalStatus->iArchiveID, name, "ZK7_XML") &&
-        showBox("File exists",
-                "The file \"" + name +
-                    "\" already exists in the QEL.\n\nThe import will overwrite it.\n\nDo you want to continue?",
-                MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
-        return -1;
-    if (onImportFullTMX(path, name) != 0)
-        return -1;
-    return loadStoredBlock(name);
 }
 
 int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)

@@ -113,6 +113,14 @@ protected:
     int importFile(int kind, const std::string& path, std::vector<int> then = {})
     {
         TS::pushAnswer(kind);
+        if (kind == kFull && tab->isDirty())
+            TS::pushAnswer(MBB_YES); // unsaved edits may go
+        if (kind == kFull) // the scene import dialog: Load, then OK
+            TS::pushScript([](int dialog) {
+                TS::clickWidget(dialog, 1136);
+                TS::pump();
+                TS::clickWidget(dialog, 1);
+            });
         TS::pushFileAnswer(true, path.c_str());
         for (int answer : then)
             TS::pushAnswer(answer);
@@ -418,8 +426,21 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
     EXPECT_EQ(takeBoxes().back().text, "Some errors occurred during import. Check log for details.");
     EXPECT_EQ(liveBlocks(), imported);
 
-    importFile(kFull, folder.path("Forest.TSX"), {MBB_OK});
-    EXPECT_EQ(takeBoxes().back(), (Box{"Scene Import", "This file is not a Tiled TMX map.", MBB_OK, MBT_WARNING}));
+    // Not a source a scene is made from: the dialog comes back, and is
+    // cancelled. The tile set just imported is unsaved: Yes to leaving it.
+    ASSERT_TRUE(tab->isDirty());
+    TS::pushAnswer(kFull);
+    TS::pushAnswer(MBB_YES);
+    TS::pushScript([](int dialog) {
+        TS::clickWidget(dialog, 1136);
+        TS::pump();
+        TS::clickWidget(dialog, 1);
+    });
+    TS::pushFileAnswer(true, folder.path("Forest.TSX").c_str());
+    TS::pushAnswer(MBB_OK);
+    TS::pushScript([](int dialog) { TS::clickWidget(dialog, 2); });
+    click(SW_IMPORT);
+    EXPECT_EQ(takeBoxes().at(4), (Box{"New Scene", "Unsupported source.", MBB_OK, MBT_WARNING}));
 
     // A map of an existing name is asked about too.
     put("Forest.tmx", "<map/>");

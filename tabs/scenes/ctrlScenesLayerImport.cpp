@@ -1,0 +1,334 @@
+// The two import actions of the scene tab, Add layer and Import Scene: the
+// dialog, the checks, the importer for the kind of source, then the scene
+// stored as its block and the tab reloaded from what was stored.
+#include "tabs/scenes/ctrlScenes.h"
+
+#include "app/CMemSkarden.h"
+#include "app/GlobalStatus.h"
+#include "tabs/scenes/import/SceneImportChecks.h"
+#include "tabs/scenes/import/SceneImportProgress.h"
+
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Scene.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+#include <SDL_surface.h>
+
+#include <cstring>
+#include <string>
+
+using namespace Zelkoran;
+
+namespace {
+
+int g_padImageCounter = 0;
+
+Tool* tool() { return Main::instance()->tool(); }
+
+const char* framesFailure(bool gif)
+{
+    return gif ? "GIF could not be converted to an animated tile layer."
+               : "Video could not be converted to an animated tile layer.";
+}
+
+} // namespace
+
+int CtrlScenes::onAddLayer()
+{
+    Scene* target = sceneHandle > 0 ? Main::instance()->sceneMgr()->get(sceneHandle) : nullptr;
+    if (!target)
+        return -1;
+    SceneLayerImportOptions o = defaultImportOptions(false);
+    o.targetLayer = target->getLayerCount(0) + 1;
+    string title, message;
+    for (;;) {
+        if (!showSceneImportDialog(o, target, false))
+            return -1;
+        if (validateImportOptions(target, o, false, title, message))
+            break;
+        showBox(title, message, MBB_OK, MBT_WARNING, 0);
+    }
+    string summary, error;
+    if (o.sourceType == 2) {
+        const bool gif = o.fileKind == 3;
+        const char* progressTitle = gif ? "Import GIF layer" : "Import video layer";
+        VideoImportProgressUI ui = openVideoImportProgressUI(Main::instance(), resourceManager, progressTitle,
+                                                             o.frameCount);
+        const int rc = gif ? importGIFAnimatedLayer(target, o, ui.progressBar, &summary)
+                           : importVideoLayer(target, o, ui.progressBar, &summary);
+        closeVideoImportProgressUI(Main::instance(), ui);
+        if (rc == IR_CANCELLED)
+            return -1;
+        if (rc != 0) {
+            showBox(progressTitle, framesFailure(gif), MBB_OK, MBT_ERROR, 0);
+            return -1;
+        }
+        if (saveAndRefreshScene(target, blockName(), o.targetLayer, progressTitle) != 0)
+            return -1;
+        showBox(progressTitle,
+                summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
+                                       : "Video was converted to an animated tile layer.")
+                                : summary,
+                MBB_OK, MBT_INFORMATION, 0);
+        return 0;
+    }
+    if (o.sourceType == 4) {
+        constexpr const char* kTitle = "Import UVTT layers";
+        if (importUVTT(target, o, false, summary, error) != 0) {
+            showBox(kTitle, error.empty() ? "UVTT could not be converted into Scene layers." : error, MBB_OK,
+                    MBT_ERROR, 0);
+            return -1;
+        }
+        if (saveAndRefreshScene(target, blockName(), o.targetLayer, kTitle) != 0)
+            return -1;
+        showBox(kTitle, summary, MBB_OK, MBT_INFORMATION, 0);
+        return 0;
+    }
+    const int rc = o.fileKind == 3 ? importGIFImageLayer(target, o, o.layerName)
+                                   : importImageLayer(target, o, o.layerName);
+    if (rc != 0) {
+        showBox("Add image layer", "Image could not be imported as a Scene layer.", MBB_OK, MBT_ERROR, 0);
+        return -1;
+    }
+    return saveAndRefreshScene(target, blockName(), o.targetLayer, "Add image layer") == 0 ? 0 : -1;
+}
+
+int CtrlScenes::onCreateSceneFromSource()
+{
+    // What the tab holds unsaved would go with the new scene.
+    if (isDirty() && showBox("New Scene",
+                             "The open Scene has unsaved changes.\n\nThey will be lost.\n\nDo you want to continue?",
+                             MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
+        return -1;
+    SceneLayerImportOptions o = defaultImportOptions(true);
+    string title, message;
+    for (;;) {
+        if (!showSceneImportDialog(o, nullptr, true))
+            return -1;
+        if (validateImportOptions(nullptr, o, true, title, message))
+            break;
+        showBox(title, message, MBB_OK, MBT_WARNING, 0);
+    }
+    if (!tool()->fileCheckExtension(o.layerName.c_str(), "tmx"))
+        o.layerName += ".tmx";
+    const string sceneName = o.layerName;
+    if (!acceptBlockName(sceneName, "New Scene"))
+        return -1;
+    // The archive replaces a block of the same name: never silently.
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (archive && archive->blockSearch(Archive::Block(sceneName.c_str(), "ZK7_XML")) >= 0 &&
+        showBox("File exists",
+                "The file \"" + sceneName +
+                    "\" already exists in the QEL.\n\nThe import will overwrite it.\n\nDo you want to continue?",
+                MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
+        return -1;
+
+    if (o.sourceType == 3) {
+        if (onImportFullTMX(o.sourcePath, sceneName) != 0)
+            return -1;
+        return loadStoredBlock(sceneName);
+    }
+
+    SceneMgr* scenes = Main::instance()->sceneMgr();
+    closeResources();
+    sceneHandle = scenes->create(sceneName.c_str(), 0);
+    Scene* created = sceneHandle > 0 ? scenes->get(sceneHandle) : nullptr;
+    const auto discard = [&] {
+        if (sceneHandle > 0)
+            scenes->close(sceneHandle);
+        sceneHandle = 0;
+        sceneModified = false;
+        setDirty(false);
+        return -1;
+    };
+    if (!created) {
+        discard();
+        showBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
+        return -1;
+    }
+    const string fileName = tool()->fileGetName(o.sourcePath.c_str());
+    o.targetLayer = 1;
+    string summary, error;
+    const bool gif = o.fileKind == 3;
+    switch (o.sourceType) {
+    case 0: break;
+    case 1:
+        if ((gif ? importGIFImageLayer(created, o, fileName) : importImageLayer(created, o, fileName)) != 0) {
+            showBox("New Scene", "Image could not be imported as the first Scene layer.", MBB_OK, MBT_ERROR, 0);
+            return discard();
+        }
+        break;
+    case 2: {
+        if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
+            field->setText(sceneName.c_str());
+        const bool ok = gif ? validateGIFLayerImport(created, o, message)
+                            : validateVideoLayerImport(created, o, message);
+        if (!ok) {
+            showBox("New Scene", message.empty() ? "Video import settings are invalid." : message, MBB_OK,
+                    MBT_WARNING, 0);
+            return discard();
+        }
+        o.layerName = fileName;
+        VideoImportProgressUI ui = openVideoImportProgressUI(
+            Main::instance(), resourceManager, gif ? "Creating GIF Scene" : "Creating video Scene", o.frameCount);
+        const int rc = gif ? importGIFAnimatedLayer(created, o, ui.progressBar, &summary)
+                           : importVideoLayer(created, o, ui.progressBar, &summary);
+        closeVideoImportProgressUI(Main::instance(), ui);
+        if (rc != 0) {
+            if (rc != IR_CANCELLED)
+                showBox("New Scene", framesFailure(gif), MBB_OK, MBT_ERROR, 0);
+            return discard();
+        }
+        break;
+    }
+    case 4:
+        if (importUVTT(created, o, true, summary, error) != 0) {
+            showBox("New UVTT Scene", error.empty() ? "UVTT could not be converted into a Scene." : error, MBB_OK,
+                    MBT_ERROR, 0);
+            return discard();
+        }
+        break;
+    default:
+        showBox("New Scene", "Unsupported source type.", MBB_OK, MBT_WARNING, 0);
+        return discard();
+    }
+    if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
+        field->setText(sceneName.c_str());
+    if (saveAndRefreshScene(created, sceneName, 1, "New Scene") != 0)
+        return -1;
+    switch (o.sourceType) {
+    case 0: showBox("New Scene", "Empty Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
+    case 1: showBox("New Scene", "Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
+    case 2:
+        showBox("New Scene",
+                summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
+                                       : "Video was converted to an animated tile layer.")
+                                : summary,
+                MBB_OK, MBT_INFORMATION, 0);
+        break;
+    default: showBox("New UVTT Scene", summary, MBB_OK, MBT_INFORMATION, 0); break;
+    }
+    return 0;
+}
+
+int CtrlScenes::importImageLayer(Scene* scene, const SceneLayerImportOptions& o, const string& layerName)
+{
+    if (!scene)
+        return IR_NO_SCENE;
+    if (!o.padToTile || o.tileWidth < 1 || o.tileHeight < 1)
+        return scene->importLayerFromFile(o.targetLayer, o.sourcePath.c_str(), layerName.c_str(), o.tileWidth,
+                                          o.tileHeight, o.matchPercent, o.colorKey);
+    ImageMgr* images = Main::instance()->imageMgr();
+    const std::string n = std::to_string(g_padImageCounter++);
+    const int sourceId = images->loadFromFile(o.sourcePath.c_str(), ("__scene_image_pad_source_" + n).c_str());
+    if (sourceId <= 0)
+        return sourceId;
+    const Image* source = images->get(sourceId);
+    SDL_Surface* pixels = source ? source->getSurface() : nullptr;
+    if (!pixels) {
+        images->close(sourceId);
+        return IR_VIDEO_ACCESS;
+    }
+    SDL_Surface* copy = SDL_ConvertSurfaceFormat(pixels, SDL_PIXELFORMAT_ARGB8888, 0);
+    images->close(sourceId);
+    if (!copy)
+        return IR_CONVERT;
+    SDL_Surface* padded = padSurfaceToTile(copy, o.tileWidth, o.tileHeight, o.padTransparent, o.padColor);
+    if (!padded)
+        return IR_ATLAS;
+    const int id = images->create(("__scene_image_padded_" + n).c_str(), 10);
+    if (id < 1) {
+        SDL_FreeSurface(padded);
+        return IR_IMAGE_ACCESS;
+    }
+    Image* image = images->get(id);
+    if (!image || image->assignSurface(padded, 1) < 0) {
+        SDL_FreeSurface(padded);
+        images->close(id);
+        return IR_IMAGE_ACCESS;
+    }
+    const int rc = scene->importLayerFromImage(o.targetLayer, id, layerName.c_str(), o.tileWidth, o.tileHeight,
+                                               o.matchPercent, o.colorKey);
+    images->close(id);
+    return rc;
+}
+
+int CtrlScenes::saveAndRefreshScene(Scene* scene, const string& sceneName, int selectLayer, const string& title)
+{
+    if (!scene)
+        return -1;
+    const auto keepDirty = [&] {
+        sceneModified = true;
+        setDirty(true);
+        return -1;
+    };
+    if (sceneName.empty()) {
+        showBox(title, "Scene name is required to save imported resources to the QEL.", MBB_OK, MBT_ERROR, 0);
+        return keepDirty();
+    }
+    if (saveSceneBlockToQEL(scene, sceneName, title) != 0)
+        return keepDirty();
+    return refreshAfterLayerImport(sceneName, selectLayer, title);
+}
+
+int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer, const string& title)
+{
+    if (sceneName.empty())
+        return -1;
+    const auto cleanWarning = [&](const char* text) {
+        showBox(title, text, MBB_OK, MBT_WARNING, 0);
+        sceneModified = false;
+        setDirty(false);
+        return -1;
+    };
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive)
+        return cleanWarning("Layer was saved, but the QEL archive could not be refreshed.");
+    setupBlockParams(sceneName);
+    replaceText(nullptr, 0);
+    if (archive->blockSearch(block) < 0 || archive->blockLoad(block) != 0)
+        return cleanWarning("Layer was saved, but the updated Scene could not be reloaded from the QEL.");
+    unsigned char* copy = nullptr;
+    int length = 0;
+    if (block.size >= 1 && block.size <= kMaxLoadSize) {
+        length = static_cast<int>(block.size);
+        copy = static_cast<unsigned char*>(CMem::alloc(block.size, kSkardyMemoryModule));
+        if (copy)
+            std::memcpy(copy, block.data, block.size);
+    }
+    archive->blockFree(block);
+    if (length > 0 && !copy)
+        return cleanWarning("Layer was saved, but the updated Scene buffer could not be allocated.");
+    // The scene imported into goes; the tab works on the reloaded one.
+    closeScene();
+    replaceText(copy, length);
+    string extension;
+    getExtensionLower(sceneName, extension);
+    if (extension == "tmx") {
+        if (WidgetLabel* type = panel->getLabel(SW_TYPE))
+            type->setText(isZK7SceneBuffer() ? "ZK7SCENE" : "Tiled Map", type->getTextX(), type->getTextY());
+        setUsable(SW_RENDER, true);
+    }
+    sceneModified = false;
+    setDirty(false);
+    globalStatus->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
+    globalStatus->bReparseAll = 1;
+    currentItemName = sceneName;
+    refreshBlockListAndSelect(sceneName);
+    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
+    setUsable(SW_TEXT, asciiMode != AM_BINARY);
+    rememberedLayer = selectLayer;
+    if (loadTileEngineFromBuffer(sceneName) != 0) {
+        closeScene();
+        clearLayerList();
+        tick(SW_SHOW_LAYER, false);
+        showBox(title, "Layer was saved, but the updated Scene could not be reloaded for editing.", MBB_OK,
+                MBT_WARNING, 0);
+        return -1;
+    }
+    updateData();
+    return 0;
+}

@@ -1,0 +1,666 @@
+// The scene import dialog: one modal panel, built afresh on every opening,
+// that shows an import record, probes the chosen source, switches its
+// sections by the kind of source and stores its widgets back on OK. It
+// checks nothing: the caller validates and may open it again on the same
+// record.
+#include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/import/SceneImportProbe.h"
+#include "tabs/scenes/import/SceneImportProgress.h"
+
+#include "app/ResourceManager.h"
+
+#include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Scene.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace Zelkoran;
+
+namespace {
+
+enum eImportDialogWidget : int {
+    ID_OK = 1, ID_CANCEL = 2, ID_VIDEO_HELP = 4, ID_IMAGE_HELP = 8,
+    ID_TILE_X = 1124, ID_TILE_Y = 1125, ID_FILE = 1127, ID_NAME = 1128, ID_TARGET = 1129, ID_MATCH = 1130,
+    ID_USE_KEY = 1131, ID_KEY = 1132, ID_START = 1133, ID_DURATION = 1134, ID_FRAMES = 1135, ID_LOAD = 1136,
+    ID_TYPE_LABEL = 1137, ID_NAME_LABEL = 1138, ID_TARGET_LABEL = 1139, ID_MATCH_LABEL = 1140,
+    ID_DURATION_CAPTION = 1141, ID_START_LABEL = 1142, ID_DURATION_LABEL = 1143, ID_FRAMES_LABEL = 1144,
+    ID_RESOLUTION_LABEL = 1145, ID_SOURCE_TYPE = 1146, ID_RESOLUTION = 1147, ID_GENERAL_FRAME = 1148,
+    ID_IMAGE_FRAME = 1149, ID_VIDEO_FRAME = 1150, ID_IMAGE_LAYER = 1151, ID_PAD = 1152, ID_PAD_CLEAR = 1153,
+    ID_PAD_WHITE = 1154, ID_PAD_BLACK = 1155, ID_TILE_LABEL = 1156, ID_TILE_W_ICON = 1157,
+    ID_TILE_H_ICON = 1158, ID_KEY_ICON = 1159, ID_KEY_SWATCH = 1160, ID_DURATION_VALUE = 1161,
+    ID_KEY_LABEL = 1162, ID_MODE = 1163, ID_MODE_LABEL = 1164, ID_GENERAL_TITLE = 1165, ID_IMAGE_TITLE = 1166,
+    ID_VIDEO_TITLE = 1167, ID_UVTT_FRAME = 1171, ID_UVTT_TITLE = 1172, ID_UVTT_META = 1173,
+    ID_UVTT_MAP_LABEL = 1174, ID_UVTT_MAP = 1175, ID_UVTT_LOS = 1176, ID_UVTT_OBJECTS = 1177,
+    ID_UVTT_PORTALS = 1178, ID_UVTT_LIGHTS = 1179, ID_UVTT_MOVEMENT = 1180, ID_UVTT_MERGE = 1181,
+    ID_UVTT_DETAILS = 1182, ID_UVTT_OCC_LABEL = 1183, ID_UVTT_PORTAL_LABEL = 1184, ID_UVTT_LIGHT_LABEL = 1185,
+    ID_UVTT_MOVE_LABEL = 1186,
+};
+
+constexpr uint8_t kBack[3] = {225, 225, 225};
+constexpr int kTileGroup[] = {ID_TILE_LABEL, ID_TILE_W_ICON, ID_TILE_H_ICON, ID_MATCH_LABEL,
+                              ID_TILE_X,     ID_TILE_Y,      ID_MATCH};
+constexpr int kImageSection[] = {ID_IMAGE_TITLE, ID_IMAGE_LAYER, ID_KEY_LABEL, ID_USE_KEY,
+                                 ID_IMAGE_HELP,  ID_KEY,         ID_KEY_ICON,  ID_KEY_SWATCH};
+constexpr int kVideoSection[] = {ID_VIDEO_TITLE,  ID_START_LABEL, ID_DURATION_LABEL, ID_FRAMES_LABEL, ID_MODE_LABEL,
+                                 ID_START,        ID_DURATION,    ID_FRAMES,         ID_MODE,         ID_VIDEO_HELP};
+constexpr int kUVTTSection[] = {ID_UVTT_TITLE,     ID_UVTT_META,        ID_UVTT_DETAILS,    ID_UVTT_MAP_LABEL,
+                                ID_UVTT_MAP,       ID_UVTT_OCC_LABEL,   ID_UVTT_LOS,        ID_UVTT_OBJECTS,
+                                ID_UVTT_PORTAL_LABEL, ID_UVTT_PORTALS,  ID_UVTT_MERGE,      ID_UVTT_MOVE_LABEL,
+                                ID_UVTT_MOVEMENT,  ID_UVTT_LIGHT_LABEL, ID_UVTT_LIGHTS};
+
+// Check boxes that mirror one switch of the record each.
+struct UVTTSwitch {
+    int id;
+    bool SceneLayerImportOptions::*field;
+};
+constexpr UVTTSwitch kUVTTSwitches[] = {
+    {ID_UVTT_LOS, &SceneLayerImportOptions::uvttImportWalls},
+    {ID_UVTT_OBJECTS, &SceneLayerImportOptions::uvttImportObjects},
+    {ID_UVTT_PORTALS, &SceneLayerImportOptions::uvttImportPortals},
+    {ID_UVTT_MERGE, &SceneLayerImportOptions::uvttMergePortals},
+    {ID_UVTT_LIGHTS, &SceneLayerImportOptions::uvttImportLights},
+    {ID_UVTT_MOVEMENT, &SceneLayerImportOptions::uvttBlockMovement},
+};
+
+const char kSceneFilter[] = "Scene sources\0*.264;*.avi;*.bmp;*.dd2vtt;*.df2vtt;*.gif;*.h264;*.m4v;*.mov;*.mp4;*.png;"
+                            "*.tmx;*.uvtt\0"
+                            "Universal VTT (*.dd2vtt;*.df2vtt;*.uvtt)\0*.dd2vtt;*.df2vtt;*.uvtt\0"
+                            "Tiled maps (*.tmx)\0*.tmx\0"
+                            "Images (*.bmp;*.gif;*.png)\0*.bmp;*.gif;*.png\0"
+                            "Videos (*.264;*.avi;*.gif;*.h264;*.m4v;*.mov;*.mp4)\0*.264;*.avi;*.gif;*.h264;*.m4v;"
+                            "*.mov;*.mp4\0"
+                            "All files\0*.*\0";
+const char kLayerFilter[] = "Layer sources\0*.264;*.avi;*.bmp;*.dd2vtt;*.df2vtt;*.gif;*.h264;*.m4v;*.mov;*.mp4;*.png;"
+                            "*.uvtt\0"
+                            "Universal VTT (*.dd2vtt;*.df2vtt;*.uvtt)\0*.dd2vtt;*.df2vtt;*.uvtt\0"
+                            "Images (*.bmp;*.gif;*.png)\0*.bmp;*.gif;*.png\0"
+                            "Videos (*.264;*.avi;*.gif;*.h264;*.m4v;*.mov;*.mp4)\0*.264;*.avi;*.gif;*.h264;*.m4v;"
+                            "*.mov;*.mp4\0"
+                            "All files\0*.*\0";
+
+const char kImageTips[] =
+    "Enable Image layer to import the source as a single image layer without tiles.\n\n"
+    "Disable Image layer to convert the source into a tile layer.\n\nRecommended tile settings:\n"
+    "- Tile size: same as your target map grid\n- Match: 98% to 100%\n- use 100% to merge only identical tiles\n"
+    "- lower Match slightly to merge visually similar tiles\n\nEnable ColorKey to make one RGB color transparent.\n\n"
+    "Enable Pad if the image size is not divisible by the tile size.";
+
+int g_dialogCounter = 0;
+
+void syncPadFillChecks(Panel* panel, int id)
+{
+    if (!panel)
+        return;
+    for (int box : {ID_PAD_CLEAR, ID_PAD_WHITE, ID_PAD_BLACK})
+        if (WidgetCheckBox* check = panel->getCheckBox(box))
+            check->setChecked(box == id);
+}
+
+// One opening of the dialog: builds the panel, runs it, stores the widgets.
+class ImportDialogRun {
+public:
+    ImportDialogRun(CtrlScenes& owner, ResourceManager* art, SceneLayerImportOptions& options, Scene* scene,
+                    bool forNewScene)
+        : tab(owner), resources(art), o(options), newScene(forNewScene)
+    {
+        slots.push_back(scene && !newScene ? scene->getLayerCount(0) + 1 : -1);
+        if (scene && !newScene)
+            for (int slot = 1; slot <= scene->getLayerCount(0); ++slot)
+                if (scene->getLayerType(slot) == SLT_EMPTY)
+                    slots.push_back(slot);
+    }
+
+    // The id of the button that ended the run; 0 when the panel could not be made.
+    int run()
+    {
+        GUIMgr* gui = Main::instance()->guiMgr();
+        const std::string name = (newScene ? "NewSceneImport" : "AddLayer") + std::to_string(g_dialogCounter++);
+        const int panelId = gui->create(name.c_str(), 0x42000000);
+        p = panelId > 0 ? gui->getPanel(panelId) : nullptr;
+        if (!p) {
+            if (panelId > 0)
+                gui->close(panelId);
+            return 0;
+        }
+        font = resources ? resources->get(SR_FONT) : 0;
+        build();
+        load();
+        const int result = Main::instance()->tool()->messageBox(newScene ? "New Scene" : "Add Scene Layer", "", 0, 0,
+                                                                0, panelId, 0);
+        if (result == ID_OK || result == ID_VIDEO_HELP || result == ID_IMAGE_HELP)
+            store();
+        gui->close(panelId);
+        return result;
+    }
+
+private:
+    template <class W>
+    W* place(W* w, int x, int y, int width = 0, int height = 0, const char* tip = nullptr)
+    {
+        if (!w)
+            return nullptr;
+        w->setFont(font, WS_ALL);
+        w->setPosition(Position(float(x)), Position(float(y)));
+        if (width > 0)
+            w->setSize(width, height);
+        if (tip)
+            w->setTooltip(tip);
+        return w;
+    }
+    WidgetLabel* label(int id, const char* name, const char* text, int x, int y, int width = 0, int height = 0)
+    {
+        WidgetLabel* l = place(p->createLabel(name, id), x, y, width, height);
+        if (l) {
+            l->setBackgroundColor(kBack[0], kBack[1], kBack[2], WS_ALL);
+            l->setText(text, Position(0, PH_LEFT), Position(0, PH_CENTER));
+        }
+        return l;
+    }
+    void frame(int id, const char* name, int y, int height, int titleId, const char* titleName, const char* title,
+               int titleWidth)
+    {
+        if (WidgetFrame* f = place(p->createFrame(name, id), 12, y, 426, height)) {
+            f->setFilled(false);
+            f->setBorderWidth(1, WS_ALL);
+            f->setFeatures(WF_EVENTS, false);
+        }
+        if (WidgetLabel* l = label(titleId, titleName, title, 24, y - 6, titleWidth, 16)) {
+            l->setFeatures(WF_NO_BG, false);
+            l->setText(title, Position(0, PH_CENTER), Position(0, PH_CENTER));
+        }
+    }
+    WidgetCheckBox* check(int id, const char* name, const char* text, int x, int y, int width, int height,
+                          const char* tip)
+    {
+        WidgetCheckBox* c = place(p->createCheckBox(name, id), x, y, width, height, tip);
+        if (c)
+            c->setText(text, Position(0, PH_CENTER), Position(0, PH_CENTER));
+        return c;
+    }
+    WidgetNumberEdit* number(int id, const char* name, float min, float max, int x, int y, int width,
+                             const char* tip)
+    {
+        WidgetNumberEdit* n = place(p->createNumberEdit(name, id), x, y, width, 19, tip);
+        if (n)
+            n->setRange(min, max);
+        return n;
+    }
+    void sprite(Widget* w, int spriteId)
+    {
+        if (w && resources)
+            w->setBackgroundSprite(resources->getClone(spriteId), WS_ALL, 0);
+    }
+    WidgetButton* helpButton(int id, const char* name, int x, int y, const char* tip)
+    {
+        WidgetButton* b = place(p->createButton(name, id), x, y, 24, 24, tip);
+        if (b)
+            b->setText("", Position(0, PH_CENTER), Position(0, PH_CENTER));
+        sprite(b, SS_INFO_QEL);
+        return b;
+    }
+    WidgetComboBox* combo(int id, const char* name, std::initializer_list<const char*> rows, int x, int y, int width,
+                          const char* tip)
+    {
+        WidgetComboBox* c = place(p->createComboBox(name, id), x, y, width, 19, tip);
+        for (const char* row : rows)
+            if (c)
+                c->addItem(row);
+        return c;
+    }
+
+    void build()
+    {
+        Widget* base = p->baseWidget();
+        base->setSize(450, 525);
+        base->setPosition(Position(0, PH_CENTER), Position(0, PH_CENTER));
+        base->setBackgroundColor(kBack[0], kBack[1], kBack[2], WS_ALL);
+        base->setBorderColor(116, 126, 140, 255, WS_ALL);
+        base->setBorderCorner(4, WS_ALL);
+        base->setFeatures(WF_DRAG, true);
+        p->setPanelType(PT_MODAL, 0);
+
+        frame(ID_GENERAL_FRAME, "GeneralFrame", 34, 160, ID_GENERAL_TITLE, "GeneralSection", "General", 62);
+        frame(ID_IMAGE_FRAME, "ImageFrame", 203, 62, ID_IMAGE_TITLE, "ImageSection", "Image", 52);
+        frame(ID_VIDEO_FRAME, "VideoFrame", 203, 88, ID_VIDEO_TITLE, "VideoSection", "Video", 50);
+        frame(ID_UVTT_FRAME, "UVTTFrame", 203, 270, ID_UVTT_TITLE, "UVTTSection", "Universal VTT", 92);
+
+        if (WidgetButton* load = place(p->createButton("LoadSource", ID_LOAD), 24, 55, 70, 25,
+                                       newScene ? "Select a TMX, UVTT, image, or video file"
+                                                : "Select a UVTT, image, or video source to import as layers")) {
+            load->setText("Load", Position(0, PH_CENTER), Position(0, PH_CENTER));
+            load->setOnPressed([this](Widget&) { browse(); });
+        }
+        if (WidgetTextEdit* file = place(p->createTextEdit("LayerFile", ID_FILE), 104, 58, 325, 19,
+                                         "Selected source file"))
+            file->setReadOnly(true);
+        label(ID_TYPE_LABEL, "TypeLabel", "Type:", 24, 92);
+        label(ID_SOURCE_TYPE, "SourceType", "none", 62, 92);
+        label(ID_RESOLUTION_LABEL, "ResolutionLabel", "Resolution:", 130, 92);
+        label(ID_RESOLUTION, "Resolution", "-", 200, 92);
+        label(ID_DURATION_CAPTION, "DurationLabelValue", "Duration:", 288, 92);
+        label(ID_DURATION_VALUE, "DurationValue", "0 ms", 350, 92);
+        label(ID_NAME_LABEL, "LayerNameLabel", newScene ? "Scene:" : "Layer:", 24, 124);
+        place(p->createTextEdit("LayerName", ID_NAME), 84, 121, newScene ? 206 : 150, 19,
+              newScene ? "New TMX resource name" : "Optional layer name");
+        label(ID_TARGET_LABEL, "TargetLabel", "Target:", 252, 124);
+        combo(ID_TARGET, "TargetLayer", {}, 304, 121, 126, nullptr);
+        label(ID_TILE_LABEL, "TileSizeLabel", "Tile size:", 24, 160);
+        Widget* wIcon = place(p->createImage("TileWidthIcon", ID_TILE_W_ICON), 84, 157, 0, 0, "Tile width");
+        sprite(wIcon, SS_WIDTH_ICON);
+        number(ID_TILE_X, "TileSizeX", 0, 8192, 109, 157, 25, "Tile width used for image tiles or video tiles");
+        Widget* hIcon = place(p->createImage("TileHeightIcon", ID_TILE_H_ICON), 144, 157, 0, 0, "Tile height");
+        sprite(hIcon, SS_HEIGHT_ICON);
+        number(ID_TILE_Y, "TileSizeY", 0, 8192, 169, 157, 25, "Tile height used for image tiles or video tiles");
+        for (Widget* icon : {wIcon, hIcon})
+            if (icon)
+                icon->setFeatures(WF_EVENTS, true);
+        label(ID_MATCH_LABEL, "MatchLabel", "Match%:", 209, 160);
+        if (WidgetNumberEdit* match = number(ID_MATCH, "Match", 1, 100, 258, 157, 36,
+                                             "Percentage of pixels that must match; 100 reuses only identical tiles")) {
+            match->allowFloat(true);
+            match->setStep(0.1f);
+        }
+        // Wider than its neighbours' spacing suggests, so that "Pad" is not clipped.
+        check(ID_PAD, "PadToTile", "Pad", 302, 155, 40, 22, "Pad edge pixels to the next full tile");
+        const struct {
+            int id;
+            const char* name;
+            int sprite;
+            int x;
+            const char* tip;
+        } fills[] = {{ID_PAD_CLEAR, "PadTransparent", SS_BLOCKY, 344, "Transparent padding"},
+                     {ID_PAD_WHITE, "PadWhite", SS_WHITEY, 372, "White padding"},
+                     {ID_PAD_BLACK, "PadBlack", SS_BLACKY, 400, "Black padding"}};
+        for (const auto& f : fills) {
+            WidgetCheckBox* box = check(f.id, f.name, "", f.x, 153, 0, 0, f.tip);
+            sprite(box, f.sprite);
+            if (box)
+                box->setOnToggled([this, id = f.id](Widget&) { syncPadFillChecks(p, id); });
+        }
+        if (newScene)
+            for (int id : {ID_TARGET_LABEL, ID_TARGET})
+                if (Widget* w = p->getWidgetByID(id))
+                    w->hide(), w->disable();
+
+        check(ID_IMAGE_LAYER, "ImageLayer", "Image layer", 24, 223, 105, 22,
+              "Import the image as one image layer and ignore tile size");
+        label(ID_KEY_LABEL, "ColorKeyLabel", "ColorKey:", 150, 226);
+        tab.createColorField(p, resources, "ColorKey", ID_KEY_ICON, ID_KEY, ID_KEY_SWATCH, 207, 224,
+                             "Transparent RGB color in #RRGGBB hex", "#000000", 60, {});
+        check(ID_USE_KEY, "UseColorKey", "On", 315, 223, 40, 19,
+              "Use RGB color as transparent color for images without alpha");
+        helpButton(ID_IMAGE_HELP, "ImageHelp", 400, 218, "Image import tips");
+
+        label(ID_UVTT_META, "UVTTMetadata", "Select a .dd2vtt, .df2vtt, or .uvtt file", 24, 220);
+        label(ID_UVTT_DETAILS, "UVTTDetails", "", 24, 238);
+        label(ID_UVTT_MAP_LABEL, "UVTTMapLabel", "Map layer:", 24, 263);
+        combo(ID_UVTT_MAP, "UVTTMapMode", {"Tile layer", "Image layer", "Do not import"}, 84, 260, 142,
+              "Reserve the start layer for the map, even when it is not imported");
+        label(ID_UVTT_OCC_LABEL, "UVTTOccludersLabel", "Occluders", 24, 290);
+        check(ID_UVTT_LOS, "UVTTLOS", "Line-of-sight walls", 24, 303, 160, 22,
+              "Import the main UVTT line_of_sight paths as light occluders");
+        check(ID_UVTT_OBJECTS, "UVTTObjectLOS", "Object occluders", 202, 303, 160, 22,
+              "Import object line-of-sight paths");
+        label(ID_UVTT_PORTAL_LABEL, "UVTTPortalsLabel", "Portals", 24, 337);
+        check(ID_UVTT_PORTALS, "UVTTPortals", "Doors and windows", 24, 350, 160, 22,
+              "Import door and window bounds as typed portal objects");
+        check(ID_UVTT_MERGE, "UVTTMergePortals", "Merge portals", 202, 350, 160, 22, "Join connected portal segments");
+        label(ID_UVTT_MOVE_LABEL, "UVTTMovementLabel", "Movement", 24, 385);
+        check(ID_UVTT_MOVEMENT, "UVTTMovement", "Block movement", 24, 398, 160, 22,
+              "Block movement through walls and closed doors");
+        label(ID_UVTT_LIGHT_LABEL, "UVTTLightsLabel", "Lights", 24, 433);
+        check(ID_UVTT_LIGHTS, "UVTTLights", "Point lights", 24, 446, 160, 22,
+              "Import point lights; disabled by default when lighting is baked into the map");
+
+        label(ID_START_LABEL, "StartLabel", "Start:", 24, 231);
+        number(ID_START, "StartMS", 0, 3600000, 84, 228, 65, "Start time in milliseconds");
+        label(ID_DURATION_LABEL, "DurationLabel", "Duration:", 164, 231);
+        number(ID_DURATION, "DurationMS", 1, 3600000, 236, 228, 65, "Duration in milliseconds");
+        label(ID_FRAMES_LABEL, "FramesLabel", "Frames:", 316, 231);
+        number(ID_FRAMES, "MaxFrames", 1, 256, 374, 228, 45, "Maximum sampled frames");
+        label(ID_MODE_LABEL, "MatchModeLabel", "Mode:", 24, 260);
+        combo(ID_MODE, "MatchMode", {"Pixel deviation", "Average color"}, 70, 257, 160,
+              "Video tile matching algorithm");
+        helpButton(ID_VIDEO_HELP, "VideoHelp", 236, 252, "Video import tips");
+
+        const struct {
+            int id;
+            const char* name;
+            const char* caption;
+            int key, width, x;
+        } closers[] = {{ID_OK, "OK", "OK", 'o', 54, -15}, {ID_CANCEL, "Cancel", "Cancel", 'c', 60, -78}};
+        for (const auto& c : closers)
+            if (WidgetButton* b = p->createButton(c.name, c.id)) {
+                b->setFont(font, WS_ALL);
+                b->setSize(c.width, 21);
+                b->setText(c.caption, Position(0, PH_CENTER), Position(0, PH_CENTER));
+                b->setKey(c.key);
+                b->setPosition(Position(float(c.x), PH_RIGHT), Position(-15, PH_BOTTOM));
+            }
+
+        if (WidgetComboBox* target = p->getComboBox(ID_TARGET)) {
+            target->addItem("New layer");
+            for (size_t k = 1; k < slots.size(); ++k)
+                target->addItem(("Empty layer " + std::to_string(slots[k])).c_str());
+            int entry = 1;
+            for (size_t k = 0; !newScene && k < slots.size(); ++k)
+                if (slots[k] == o.targetLayer) {
+                    entry = int(k) + 1;
+                    break;
+                }
+            target->setSelectedIndex(entry);
+        }
+        const auto relayout = [this](Widget&) { refreshLayout(o.sourceType != 0, o.sourceType); };
+        for (int id : {ID_IMAGE_LAYER, ID_USE_KEY, ID_PAD, ID_UVTT_PORTALS})
+            if (Widget* w = p->getWidgetByID(id))
+                w->setOnToggled(relayout);
+        if (Widget* w = p->getWidgetByID(ID_UVTT_MAP))
+            w->setOnSelectionChanged(relayout);
+        for (int id : {ID_TILE_X, ID_TILE_Y})
+            if (Widget* w = p->getWidgetByID(id)) {
+                w->setFeatures(WF_FOCUS_LOST, true);
+                const auto info = [this](Widget&) { updateUVTTInfoLabels(); };
+                w->setOnValueChanged(info);
+                w->setOnValueCommitted(info);
+                w->setOnFocusLost(info);
+            }
+    }
+
+    void setText(int id, const std::string& text)
+    {
+        if (WidgetTextEdit* edit = p->getTextEdit(id))
+            edit->setText(text.c_str());
+    }
+    void setLabel(int id, const std::string& text)
+    {
+        if (WidgetLabel* l = p->getLabel(id))
+            l->setText(text.c_str(), l->getTextX(), l->getTextY());
+    }
+    void setNumber(int id, float value)
+    {
+        if (WidgetNumberEdit* n = p->getNumberEdit(id))
+            n->setValue(value);
+    }
+    void setCheck(int id, bool on)
+    {
+        if (WidgetCheckBox* c = p->getCheckBox(id))
+            c->setChecked(on);
+    }
+    void setEntry(int id, int entry)
+    {
+        if (WidgetComboBox* c = p->getComboBox(id))
+            c->setSelectedIndex(entry);
+    }
+    bool checked(int id) const
+    {
+        const WidgetCheckBox* c = p->getCheckBox(id);
+        return c && c->isChecked();
+    }
+    void copyUVTTWidgets()
+    {
+        setNumber(ID_TILE_X, float(o.tileWidth));
+        setNumber(ID_TILE_Y, float(o.tileHeight));
+        setNumber(ID_MATCH, o.matchPercent);
+        setEntry(ID_UVTT_MAP, o.uvttMapMode + 1);
+        for (const UVTTSwitch& s : kUVTTSwitches)
+            setCheck(s.id, o.*s.field);
+    }
+
+    void load()
+    {
+        setText(ID_FILE, o.sourcePath.c_str());
+        setText(ID_NAME, o.layerName.c_str());
+        setNumber(ID_TILE_X, float(o.tileWidth));
+        setNumber(ID_TILE_Y, float(o.tileHeight));
+        setNumber(ID_MATCH, o.matchPercent);
+        setNumber(ID_START, float(o.startMs));
+        setNumber(ID_DURATION, float(o.durationMs));
+        setNumber(ID_FRAMES, float(o.frameCount));
+        setEntry(ID_MODE, o.matchMode == 0 ? 1 : 2);
+        setEntry(ID_UVTT_MAP, o.uvttMapMode + 1);
+        setCheck(ID_IMAGE_LAYER, o.imageLayer);
+        setCheck(ID_USE_KEY, o.useColorKey);
+        setText(ID_KEY, o.colorKey < 0 ? std::string("#000000")
+                                       : CtrlBase::hexColorRGB(uint8_t(o.colorKey >> 16), uint8_t(o.colorKey >> 8),
+                                                               uint8_t(o.colorKey))
+                                             .c_str());
+        CtrlScenes::updateImportColorSwatch(p, false);
+        setCheck(ID_PAD, o.padToTile);
+        syncPadFillChecks(p, o.padTransparent          ? ID_PAD_CLEAR
+                             : o.padColor == 0xFFFFFFu ? ID_PAD_WHITE
+                             : o.padColor == 0        ? ID_PAD_BLACK
+                                                      : ID_PAD_CLEAR);
+        for (const UVTTSwitch& s : kUVTTSwitches)
+            setCheck(s.id, o.*s.field);
+        if (!o.sourcePath.empty())
+            probe(o.sourcePath);
+        else
+            refreshLayout(false, 0);
+    }
+
+    void browse()
+    {
+        SceneLayerImportOptions::string path;
+        if (Main::instance()->tool()->fileOpenDialog(newScene ? "Select Scene source" : "Select layer source",
+                                                     newScene ? kSceneFilter : kLayerFilter, path))
+            probe(path);
+    }
+
+    void probe(const SceneLayerImportOptions::string& path)
+    {
+        const SceneSourceFacts facts = SceneImportProbe::probe(o, path, newScene);
+        if (o.sourceType == 2 && o.fileKind == 3) {
+            setNumber(ID_DURATION, float(o.durationMs));
+            setNumber(ID_FRAMES, float(o.frameCount));
+        }
+        setText(ID_FILE, path.c_str());
+        setLabel(ID_RESOLUTION, facts.width > 0 && facts.height > 0
+                                    ? std::to_string(facts.width) + "x" + std::to_string(facts.height)
+                                    : std::string("-"));
+        setLabel(ID_DURATION_VALUE, std::to_string(facts.durationMs) + " ms");
+        setLabel(ID_SOURCE_TYPE, facts.kindText);
+        if (o.sourceType == 4)
+            copyUVTTWidgets();
+        updateUVTTInfoLabels();
+        WidgetTextEdit* name = p->getTextEdit(ID_NAME);
+        if (name && o.sourceType != 0 && name->getText().empty())
+            name->setText(SceneImportProbe::proposedName(o, newScene).c_str());
+        refreshLayout(o.sourceType != 0, o.sourceType);
+    }
+
+    // The tile size the info label counts cells with: the edits' while they exist.
+    void uvttTileSize(int& width, int& height) const
+    {
+        width = o.tileWidth, height = o.tileHeight;
+        if (const WidgetNumberEdit* x = p->getNumberEdit(ID_TILE_X))
+            width = int(x->getValue());
+        if (const WidgetNumberEdit* y = p->getNumberEdit(ID_TILE_Y))
+            height = int(y->getValue());
+    }
+
+    void updateUVTTInfoLabels()
+    {
+        WidgetLabel* meta = p->getLabel(ID_UVTT_META);
+        if (!meta || o.sourceType != 4)
+            return;
+        if (!o.uvttMetadataValid) {
+            setLabel(ID_UVTT_META, o.uvttProbeError.empty() ? "UVTT metadata is invalid" : o.uvttProbeError.c_str());
+            return;
+        }
+        int width = 0, height = 0;
+        uvttTileSize(width, height);
+        char text[192];
+        if (width < 1 || height < 1)
+            std::snprintf(text, sizeof(text), "Grid: invalid tile size | Occluders: %d walls / %d objects",
+                          o.uvttWallCount, o.uvttObjectCount);
+        else
+            std::snprintf(text, sizeof(text), "Grid: %d x %d cells | Occluders: %d walls / %d objects",
+                          (o.uvttPixelWidth + width - 1) / width, (o.uvttPixelHeight + height - 1) / height,
+                          o.uvttWallCount, o.uvttObjectCount);
+        setLabel(ID_UVTT_META, text);
+        meta->setTooltip(("Source: " + o.uvttCreator + (o.uvttBakedLighting ? " | baked lighting" : "")).c_str());
+        std::snprintf(text, sizeof(text), "Portals: %d segments (%d if merged) | Lights: %d",
+                      o.uvttPortalSegmentCount, o.uvttMergedPortalCount, o.uvttLightCount);
+        setLabel(ID_UVTT_DETAILS, text);
+        if (Widget* details = p->getWidgetByID(ID_UVTT_DETAILS))
+            details->setTooltip("Connected portal segments can be merged into one portal object");
+    }
+
+    void usable(int id, bool on)
+    {
+        if (Widget* w = p->getWidgetByID(id))
+            on ? w->enable() : w->disable();
+    }
+    void shown(int id, bool on)
+    {
+        if (Widget* w = p->getWidgetByID(id))
+            on ? w->show() : w->hide();
+    }
+
+    void refreshLayout(bool hasSource, int type)
+    {
+        const bool isImage = hasSource && type == 1;
+        const bool isAnim = hasSource && type == 2;
+        const bool isUVTT = hasSource && type == 4;
+        const WidgetCheckBox* imageLayer = p->getCheckBox(ID_IMAGE_LAYER);
+        const WidgetComboBox* mapMode = p->getComboBox(ID_UVTT_MAP);
+        const bool useTiles = isImage  ? !imageLayer || !imageLayer->isChecked()
+                              : isUVTT ? mapMode && mapMode->getSelectedIndex() == 1
+                                       : isAnim;
+        setLabel(ID_NAME_LABEL, newScene ? "Scene:" : isUVTT ? "Prefix:" : "Layer:");
+        setLabel(ID_TARGET_LABEL, isUVTT ? "Start:" : "Target:");
+        usable(ID_NAME_LABEL, newScene || hasSource);
+        usable(ID_NAME, newScene || hasSource);
+        usable(ID_TARGET_LABEL, !newScene && hasSource);
+        usable(ID_TARGET, !newScene && hasSource);
+        for (int id : kTileGroup)
+            usable(id, useTiles);
+        usable(ID_PAD, useTiles);
+        for (int id : {ID_PAD_CLEAR, ID_PAD_WHITE, ID_PAD_BLACK})
+            usable(id, useTiles && checked(ID_PAD));
+        for (int id : kImageSection)
+            usable(id, isImage);
+        for (int id : {ID_KEY, ID_KEY_ICON, ID_KEY_SWATCH})
+            usable(id, isImage && checked(ID_USE_KEY));
+        for (int id : kVideoSection)
+            usable(id, isAnim);
+        shown(ID_IMAGE_FRAME, isImage);
+        shown(ID_VIDEO_FRAME, isAnim);
+        shown(ID_UVTT_FRAME, isUVTT);
+        for (int id : kImageSection)
+            shown(id, isImage);
+        for (int id : kVideoSection)
+            shown(id, isAnim);
+        for (int id : kUVTTSection)
+            shown(id, isUVTT);
+
+        const bool valid = o.uvttMetadataValid;
+        const bool anyOccluder = o.uvttWallCount > 0 || o.uvttObjectCount > 0 || o.uvttPortalSegmentCount > 0;
+        usable(ID_UVTT_MAP, isUVTT && valid && o.uvttHasImage);
+        usable(ID_UVTT_LOS, isUVTT && valid && o.uvttWallCount > 0);
+        usable(ID_UVTT_OBJECTS, isUVTT && valid && o.uvttObjectCount > 0);
+        usable(ID_UVTT_PORTALS, isUVTT && valid && o.uvttMergedPortalCount > 0);
+        usable(ID_UVTT_MERGE, isUVTT && valid && o.uvttMergedPortalCount > 0 &&
+                                  o.uvttMergedPortalCount < o.uvttPortalSegmentCount && checked(ID_UVTT_PORTALS));
+        usable(ID_UVTT_LIGHTS, isUVTT && valid && o.uvttLightCount > 0);
+        usable(ID_UVTT_MOVEMENT, isUVTT && valid && anyOccluder);
+        usable(ID_OK, newScene || hasSource);
+    }
+
+    void store()
+    {
+        if (const WidgetTextEdit* file = p->getTextEdit(ID_FILE))
+            o.sourcePath = file->getText();
+        if (const WidgetTextEdit* name = p->getTextEdit(ID_NAME))
+            o.layerName = name->getText();
+        if (newScene)
+            o.targetLayer = 1;
+        else if (const WidgetComboBox* target = p->getComboBox(ID_TARGET)) {
+            const int k = target->getSelectedIndex();
+            o.targetLayer = k >= 1 && size_t(k) <= slots.size() ? slots[size_t(k) - 1] : -1;
+        }
+        if (const WidgetNumberEdit* n = p->getNumberEdit(ID_TILE_X))
+            o.tileWidth = int(n->getValue());
+        if (const WidgetNumberEdit* n = p->getNumberEdit(ID_TILE_Y))
+            o.tileHeight = int(n->getValue());
+        if (const WidgetNumberEdit* n = p->getNumberEdit(ID_MATCH))
+            o.matchPercent = n->getValue();
+        if (p->getCheckBox(ID_PAD))
+            o.padToTile = checked(ID_PAD);
+        if (p->getCheckBox(ID_PAD_CLEAR))
+            o.padTransparent = checked(ID_PAD_CLEAR);
+        if (p->getCheckBox(ID_PAD_WHITE))
+            o.padColor = checked(ID_PAD_WHITE) ? 0xFFFFFFu : 0u;
+        if (p->getCheckBox(ID_IMAGE_LAYER))
+            o.imageLayer = checked(ID_IMAGE_LAYER);
+        o.useColorKey = false;
+        o.colorKey = -1;
+        uint8_t r = 0, g = 0, b = 0;
+        if (o.sourceType == 1 && checked(ID_USE_KEY)) {
+            o.useColorKey = true;
+            const WidgetTextEdit* key = p->getTextEdit(ID_KEY);
+            if (key && CtrlBase::parseHexColorRGB(key->getText().c_str(), r, g, b)) {
+                o.colorKey = (r << 16) | (g << 8) | b;
+                setText(ID_KEY, CtrlBase::hexColorRGB(r, g, b).c_str());
+            }
+        }
+        if (const WidgetNumberEdit* n = p->getNumberEdit(ID_START))
+            o.startMs = int(n->getValue());
+        if (const WidgetNumberEdit* n = p->getNumberEdit(ID_DURATION))
+            o.durationMs = int(n->getValue());
+        if (const WidgetNumberEdit* n = p->getNumberEdit(ID_FRAMES))
+            o.frameCount = int(n->getValue());
+        if (const WidgetComboBox* mode = p->getComboBox(ID_MODE))
+            o.matchMode = mode->getSelectedIndex() == 1 ? 0 : 1;
+        if (o.sourceType != 4)
+            return;
+        if (const WidgetComboBox* map = p->getComboBox(ID_UVTT_MAP))
+            o.uvttMapMode = map->getSelectedIndex() - 1;
+        for (const UVTTSwitch& s : kUVTTSwitches)
+            if (p->getCheckBox(s.id))
+                o.*s.field = checked(s.id);
+        o.imageLayer = o.uvttMapMode == 1;
+    }
+
+    CtrlScenes& tab;
+    ResourceManager* resources;
+    SceneLayerImportOptions& o;
+    const bool newScene;
+    std::vector<int> slots; // slot number of each target entry, entry 1 first
+    Panel* p = nullptr;
+    int font = 0;
+};
+
+} // namespace
+
+void CtrlScenes::updateImportColorSwatch(Panel* dialog, bool rewrite)
+{
+    WidgetTextEdit* edit = dialog ? dialog->getTextEdit(ID_KEY) : nullptr;
+    Widget* swatch = dialog ? dialog->getWidgetByID(ID_KEY_SWATCH) : nullptr;
+    uint8_t r = 0, g = 0, b = 0;
+    if (!edit || !swatch || !parseHexColorRGB(edit->getText().c_str(), r, g, b))
+        return;
+    swatch->setBackgroundColor(r, g, b, WS_ALL);
+    if (rewrite)
+        edit->setText(hexColorRGB(r, g, b).c_str());
+}
+
+bool CtrlScenes::showSceneImportDialog(SceneLayerImportOptions& options, Scene* scene, bool newScene)
+{
+    for (;;) {
+        ImportDialogRun run(*this, resourceManager, options, scene, newScene);
+        switch (run.run()) {
+        case ID_OK: return true;
+        case ID_VIDEO_HELP: showVideoImportHelp(); break;
+        case ID_IMAGE_HELP: showBox("Image Import Tips", kImageTips, MBB_OK, MBT_INFORMATION, 0); break;
+        default: return false;
+        }
+    }
+}

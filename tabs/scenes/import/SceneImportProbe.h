@@ -1,0 +1,44 @@
+// What choosing a source file tells the import dialog: the kind of source
+// (by extension, then by reading the file), its size and length, the GIF
+// and Universal VTT caches with their presets, and the name to propose.
+// Widgets are left to the dialog. Main thread only.
+#pragma once
+
+#include "tabs/scenes/import/SceneLayerImportOptions.h"
+
+namespace Zelkoran {
+class Main;
+}
+
+// Size of an image file; true when both sides are above 0.
+bool getImageResolution(Zelkoran::Main& main, const Zelkoran::String& path, int& width, int& height);
+
+// What the dialog's information labels show for one probed source.
+struct SceneSourceFacts {
+    int width = 0;
+    int height = 0;
+    int durationMs = 0;
+    const char* kindText = "unsupported";
+};
+
+class SceneImportProbe {
+public:
+    using string = Zelkoran::String;
+
+    // Source kind and file kind of a lower-case extension; a GIF counts as
+    // a still picture here (its frames decide later). {0, 0} when unusable.
+    struct Kind {
+        int sourceType = 0;
+        int fileKind = 0;
+    };
+    static Kind classify(const string& extensionLower, bool newScene);
+
+    // Classifies path into options, rebuilds the GIF cache, clears the
+    // Universal VTT cache for other files, probes Universal VTT metadata and
+    // presets the options from it unless it was cached for path already.
+    static SceneSourceFacts probe(SceneLayerImportOptions& options, const string& path, bool newScene);
+
+    // The name the dialog proposes for a usable source: the file name, for
+    // a new scene as "name.tmx". Empty when sourceType is 0.
+    static string proposedName(const SceneLayerImportOptions& options, bool newScene);
+};

@@ -1,0 +1,112 @@
+// The checks an import request passes before anything is imported: one
+// message (and the title of its box) for the first rule it breaks.
+#include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/import/SceneImportChecks.h"
+#include "tabs/scenes/import/SceneImportProbe.h"
+
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Scene.h>
+#include <Zelkoran/Tool.h>
+
+#include <cstdio>
+
+using namespace Zelkoran;
+
+namespace {
+
+bool layerNameTaken(const Scene* scene, const CtrlScenes::string& name)
+{
+    // The count is asked again on every pass: it is the scene's to change.
+    for (int slot = 1; slot <= scene->getLayerCount(0); ++slot) {
+        CtrlScenes::string existing;
+        if (scene->getLayerType(slot) != SLT_EMPTY && scene->getLayerName(slot, existing) && existing == name)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool CtrlScenes::validateImportOptions(Scene* scene, SceneLayerImportOptions& o, bool newScene, string& title,
+                                       string& message) const
+{
+    title = newScene ? "New Scene" : "Add layer";
+    message.clear();
+    const auto fail = [&](const char* text) {
+        message = text;
+        return false;
+    };
+    if (newScene) {
+        if (!o.sourcePath.empty() && (o.sourceType < 1 || o.sourceType > 4))
+            return fail("Unsupported source.");
+        if (o.layerName.empty())
+            return fail("Scene name is required.");
+    } else {
+        if (o.sourcePath.empty())
+            return fail("Source file cannot be empty.");
+        if (o.sourceType != 1 && o.sourceType != 2 && o.sourceType != 4)
+            return fail("Unsupported source. Use PNG/BMP/GIF, FFmpeg video, or UVTT files.");
+        if (o.layerName.empty())
+            return fail("Layer name is required.");
+        if ((o.sourceType == 1 || o.sourceType == 2) && scene && layerNameTaken(scene, o.layerName))
+            return fail("Layer name is already in use.");
+    }
+    if (o.useColorKey && o.colorKey < 0)
+        return fail("Color key must use #RRGGBB format.");
+
+    switch (o.sourceType) {
+    case 1:
+    case 2: {
+        const bool still = o.sourceType == 1;
+        if (still && o.imageLayer)
+            o.tileWidth = o.tileHeight = 0;
+        else if (o.tileWidth <= 0 || o.tileHeight <= 0)
+            return fail("Tile width and height are required for tile/video import.");
+        if (!newScene)
+            title = still ? "Add image layer" : "Import video layer";
+        const bool ok = o.fileKind == 3           ? validateGIFLayerImport(scene, o, message)
+                        : still                  ? validateImageLayerImport(scene, o, message)
+                                                 : validateVideoLayerImport(scene, o, message);
+        if (!ok && message.empty())
+            message = still ? "Image import settings are invalid." : "Video import settings are invalid.";
+        return ok;
+    }
+    case 4:
+        title = newScene ? "New UVTT Scene" : "Import UVTT layers";
+        return validateUVTTImport(scene, o, newScene, message);
+    default: return true; // an empty scene, or a Tiled map
+    }
+}
+
+bool CtrlScenes::validateImageLayerImport(Scene* scene, const SceneLayerImportOptions& o, string& message) const
+{
+    message.clear();
+    const auto fail = [&](const char* text) {
+        message = text;
+        return false;
+    };
+    if (scene && !validateSceneImportTargetLayer(scene, o.targetLayer, message))
+        return false;
+    if (!validateSceneImportSaveContext(scene, message))
+        return false;
+    if (o.sourcePath.empty())
+        return fail("Source image file cannot be empty.");
+    if (!Main::instance()->tool()->fileExists(o.sourcePath.c_str()))
+        return fail("Source image file does not exist.");
+    if (o.imageLayer)
+        return true;
+    if (o.tileWidth < 1 || o.tileHeight < 1)
+        return fail("Image tile import requires a tile width and tile height greater than zero.");
+    if (!(o.matchPercent >= 1.0f && o.matchPercent <= 100.0f))
+        return fail("Match percentage must be between 1 and 100.");
+    int width = 0, height = 0;
+    if (!getImageResolution(*Main::instance(), o.sourcePath, width, height))
+        return fail("Image file could not be opened.");
+    if (o.padToTile || (width % o.tileWidth == 0 && height % o.tileHeight == 0))
+        return true;
+    char text[256];
+    std::snprintf(text, sizeof(text),
+                  "Image resolution %dx%d is not divisible by tile size %dx%d. Enable padding to import edge tiles.",
+                  width, height, o.tileWidth, o.tileHeight);
+    return fail(text);
+}

@@ -1,0 +1,367 @@
+// The scene import door: the source probe, the checks before an import, and
+// whole imports driven through the tab's buttons and the dialog's widgets.
+#include "tabs/SceneTabFixture.h"
+#include "tabs/UvttFixture.h"
+
+#include "support/GifWriter.h"
+#include "tabs/scenes/import/SceneImportProbe.h"
+
+#include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Panel.h>
+
+#include <SDL_image.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace Zelkoran;
+using Options = CtrlScenes::SceneLayerImportOptions;
+namespace TS = editortest::TS;
+
+namespace {
+
+constexpr int kSceneChoice = 4;
+constexpr int kLoad = 1136, kName = 1128, kTarget = 1129, kTileX = 1124, kTileY = 1125, kPad = 1152;
+constexpr int kSourceType = 1146, kImageFrame = 1149, kVideoFrame = 1150, kUVTTFrame = 1171, kUVTTMeta = 1173;
+
+std::vector<uint8_t> gif(int frames)
+{
+    std::vector<giftest::Frame> list;
+    for (int i = 0; i < frames; ++i)
+        list.push_back({std::vector<uint8_t>(16 * 16, uint8_t(1 + i % 2)), 10, -1});
+    return giftest::encode(16, 16, {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}, {0, 255, 0}}, list);
+}
+
+class SceneImportDialogTest : public SceneTabTest {
+protected:
+    void SetUp() override
+    {
+        SceneTabTest::SetUp();
+        writePNG("Photo.PNG", 20, 10);
+        writePNG("forest.png", 100, 70);
+        giftest::write(folder.path("one.gif"), gif(1));
+        giftest::write(folder.path("two.gif"), gif(2));
+        giftest::write(folder.path("many.gif"), gif(300));
+        for (const char* junk : {"clip.H264", "clip.264", "x.jpg", "broken.uvtt"})
+            writeText(junk, "junk");
+        writeText("level.tmx", scenetest::levelMap());
+        writeText("map.dd2vtt",
+                  uvtttest::map("\"software\": \"Arkenforge\", \"image\": \"" + uvtttest::pngBase64(200, 100) +
+                                    "\", \"line_of_sight\": [" + uvtttest::points({{0, 0}, {1, 0}}) +
+                                    "], \"lights\": [],",
+                                2, 1, 100));
+    }
+    void writePNG(const char* file, int w, int h)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_FillRect(s, nullptr, 0xFF20A040);
+        IMG_SavePNG(s, folder.path(file).c_str());
+        SDL_FreeSurface(s);
+    }
+    void writeText(const char* file, const std::string& bytes)
+    {
+        std::FILE* f = std::fopen(folder.path(file).c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    std::string path(const char* file) { return folder.path(file); }
+
+    // The shown dialog: clicks Load, which takes the file answer queued for it.
+    static void load(int dialog)
+    {
+        TS::clickWidget(dialog, kLoad);
+        TS::pump();
+    }
+    static Panel* dialogPanel(int id) { return editortest::panel(id); }
+    static std::string labelText(int dialog, int id) { return dialogPanel(dialog)->getLabel(id)->getText(); }
+    static bool shown(int dialog, int id) { return dialogPanel(dialog)->getWidgetByID(id)->isShown(); }
+    static bool usable(int dialog, int id) { return dialogPanel(dialog)->getWidgetByID(id)->isEnabled(); }
+    // The Import Scene road: the choice, script inside the dialog (which
+    // loads file), then the answers to the boxes that follow.
+    int importScene(const std::function<void(int)>& script, const char* file, std::vector<int> then)
+    {
+        TS::pushAnswer(kSceneChoice);
+        TS::pushScript(script);
+        TS::pushFileAnswer(true, path(file).c_str());
+        for (int answer : then)
+            TS::pushAnswer(answer);
+        return click(SW_IMPORT);
+    }
+    std::vector<std::string> boxTexts()
+    {
+        std::vector<std::string> out;
+        for (const Box& b : takeBoxes())
+            out.push_back(b.title + ": " + b.text);
+        return out;
+    }
+    Scene* shownScene() { return Main::instance()->sceneMgr()->get(tab->sceneID()); }
+};
+
+TEST_F(SceneImportDialogTest, ProbeClassifiesByExtensionAndContent)
+{
+    makeTab();
+    const struct {
+        const char* file;
+        bool newScene;
+        int type, kind;
+        const char* text;
+        const char* name;
+    } cases[] = {
+        {"Photo.PNG", false, 1, 1, "image", "Photo"},   {"Photo.PNG", true, 1, 1, "image", "Photo.tmx"},
+        {"clip.H264", false, 2, 2, "video", "clip"},    {"clip.264", true, 2, 2, "video", "clip.tmx"},
+        {"level.tmx", true, 3, 0, "tmx", "level.tmx"},  {"level.tmx", false, 0, 0, "unsupported", ""},
+        {"x.jpg", true, 0, 0, "unsupported", ""},       {"one.gif", false, 1, 3, "gif image", "one"},
+        {"two.gif", false, 2, 3, "gif animation", "two"}, {"map.dd2vtt", true, 4, 0, "universal vtt", "map.tmx"},
+        {"broken.uvtt", false, 4, 0, "invalid uvtt", "broken"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + (c.newScene ? " new" : " layer"));
+        Options o = tab->defaultImportOptions(c.newScene);
+        const SceneSourceFacts facts = SceneImportProbe::probe(o, path(c.file).c_str(), c.newScene);
+        EXPECT_EQ(o.sourceType, c.type);
+        EXPECT_EQ(o.fileKind, c.kind);
+        EXPECT_STREQ(facts.kindText, c.text);
+        EXPECT_EQ(std::string(SceneImportProbe::proposedName(o, c.newScene)), c.name);
+    }
+    Options o = tab->defaultImportOptions(false);
+    SceneImportProbe::probe(o, path("two.gif").c_str(), false);
+    EXPECT_EQ(o.durationMs, 200);
+    EXPECT_EQ(o.frameCount, 2);
+    SceneImportProbe::probe(o, path("many.gif").c_str(), false);
+    EXPECT_EQ(o.frameCount, 256);
+}
+
+TEST_F(SceneImportDialogTest, UVTTPresetsComeOncePerFileAndGoWithAnotherKind)
+{
+    makeTab();
+    Options o = tab->defaultImportOptions(true);
+    SceneImportProbe::probe(o, path("map.dd2vtt").c_str(), true);
+    ASSERT_TRUE(o.uvttMetadataValid) << o.uvttProbeError;
+    EXPECT_EQ(o.tileWidth, 100);
+    EXPECT_TRUE(o.uvttImportWalls);
+    EXPECT_FALSE(o.uvttImportObjects);
+    EXPECT_FALSE(o.uvttImportLights);
+    o.uvttImportWalls = false;
+    o.tileWidth = 50;
+    SceneImportProbe::probe(o, path("map.dd2vtt").c_str(), true);
+    EXPECT_FALSE(o.uvttImportWalls) << "a second choice keeps the user's switches";
+    EXPECT_EQ(o.tileWidth, 50);
+    SceneImportProbe::probe(o, path("Photo.PNG").c_str(), true);
+    EXPECT_FALSE(o.uvttMetadataValid);
+    EXPECT_TRUE(o.uvttProbePath.empty());
+}
+
+TEST_F(SceneImportDialogTest, ChecksStopAtTheFirstBrokenRule)
+{
+    openLevel();
+    makeTab();
+    choose("level.tmx");
+    Scene* scene = shownScene();
+    ASSERT_NE(scene, nullptr);
+    const auto base = [&](bool newScene, const char* file) {
+        Options o = tab->defaultImportOptions(newScene);
+        if (file)
+            SceneImportProbe::probe(o, path(file).c_str(), newScene);
+        o.layerName = newScene ? "fresh.tmx" : "Extra";
+        o.targetLayer = scene->getLayerCount(0) + 1;
+        return o;
+    };
+    const struct {
+        bool newScene;
+        const char* file;
+        std::function<void(Options&)> change;
+        const char* title;
+        const char* message;
+    } cases[] = {
+        {false, nullptr, [](Options&) {}, "Add layer", "Source file cannot be empty."},
+        {false, "x.jpg", [](Options&) {}, "Add layer", "Unsupported source. Use PNG/BMP/GIF, FFmpeg video, or UVTT files."},
+        {false, "Photo.PNG", [](Options& o) { o.layerName.clear(); }, "Add layer", "Layer name is required."},
+        {false, "Photo.PNG", [](Options& o) { o.layerName = "Ground"; }, "Add layer", "Layer name is already in use."},
+        {false, "Photo.PNG", [](Options& o) { o.useColorKey = true; }, "Add layer", "Color key must use #RRGGBB format."},
+        {false, "Photo.PNG", [](Options& o) { o.tileWidth = 0; }, "Add layer",
+         "Tile width and height are required for tile/video import."},
+        {false, "Photo.PNG", [](Options& o) { o.matchPercent = 0.5f; }, "Add image layer",
+         "Match percentage must be between 1 and 100."},
+        {false, "Photo.PNG", [](Options& o) { o.tileWidth = 8; }, "Add image layer",
+         "Image resolution 20x10 is not divisible by tile size 8x16. Enable padding to import edge tiles."},
+        {false, "Photo.PNG", [](Options& o) { o.tileWidth = 8, o.padToTile = true; }, "Add image layer", ""},
+        {false, "Photo.PNG", [](Options& o) { o.imageLayer = true, o.tileWidth = 0; }, "Add image layer", ""},
+        {true, nullptr, [](Options&) {}, "New Scene", ""},
+        {true, nullptr, [](Options& o) { o.layerName.clear(); }, "New Scene", "Scene name is required."},
+        {true, "x.jpg", [](Options&) {}, "New Scene", "Unsupported source."},
+        {true, "level.tmx", [](Options&) {}, "New Scene", ""},
+    };
+    name->setText("level.tmx");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file ? c.file : "no file") + " " + c.message);
+        Options o = base(c.newScene, c.file);
+        c.change(o);
+        CtrlScenes::string title, message;
+        EXPECT_EQ(tab->validateImportOptions(c.newScene ? nullptr : scene, o, c.newScene, title, message),
+                  *c.message == 0);
+        EXPECT_EQ(std::string(title), c.title);
+        EXPECT_EQ(std::string(message), c.message);
+        if (o.imageLayer) {
+            EXPECT_EQ(o.tileWidth + o.tileHeight, 0) << "an image layer has no tile size";
+        }
+    }
+}
+
+TEST_F(SceneImportDialogTest, PictureBecomesAScene)
+{
+    openArchive({});
+    makeTab();
+    bool okWithoutSource = false, targetHidden = false;
+    std::string proposed, kind;
+    bool imageShown = false, videoShown = true;
+    TS::pushAnswer(kSceneChoice);
+    TS::pushScript([&](int d) {
+        okWithoutSource = usable(d, 1);
+        targetHidden = !shown(d, kTarget);
+        load(d);
+        proposed = dialogPanel(d)->getTextEdit(kName)->getText().c_str();
+        kind = labelText(d, kSourceType);
+        imageShown = shown(d, kImageFrame);
+        videoShown = shown(d, kVideoFrame);
+        TS::clickWidget(d, 1);
+    });
+    TS::pushFileAnswer(true, path("forest.png").c_str());
+    TS::pushAnswer(MBB_OK); // not divisible: the dialog comes back with the entries kept
+    TS::pushScript([&](int d) {
+        dialogPanel(d)->getNumberEdit(kTileX)->setValue(32);
+        dialogPanel(d)->getNumberEdit(kTileY)->setValue(32);
+        TS::clickWidget(d, kPad);
+        TS::pump();
+        TS::clickWidget(d, 1);
+    });
+    TS::pushAnswer(MBB_OK);
+    click(SW_IMPORT);
+
+    EXPECT_TRUE(okWithoutSource);
+    EXPECT_TRUE(targetHidden);
+    EXPECT_EQ(proposed, "forest.tmx");
+    EXPECT_EQ(kind, "image");
+    EXPECT_TRUE(imageShown);
+    EXPECT_FALSE(videoShown);
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{
+                              "Scene Import: ", "New Scene: ", "Select Scene source: ",
+                              "New Scene: Image resolution 100x70 is not divisible by tile size 16x16. Enable "
+                              "padding to import edge tiles.",
+                              "New Scene: ", "New Scene: Scene was created."}));
+    EXPECT_EQ(std::string(list->getSelectedText()), "forest.tmx");
+    EXPECT_FALSE(tab->isDirty());
+    EXPECT_NE(stored("forest.tmx").find(SceneBlockKind::kSceneMarker.data()), std::string::npos);
+    choose("forest.tmx");
+    ASSERT_NE(shownScene(), nullptr);
+    EXPECT_EQ(shownScene()->getWidth(), 128) << "padded to whole 32 px tiles";
+    EXPECT_EQ(shownScene()->getHeight(), 96);
+}
+
+TEST_F(SceneImportDialogTest, AnimatedGIFBecomesALayerInTheChosenSlot)
+{
+    openLevel();
+    makeTab();
+    choose("level.tmx");
+    Scene* scene = shownScene();
+    ASSERT_NE(scene, nullptr);
+    ASSERT_EQ(scene->createLayer("Four", SLT_TILE, 4, 4, 3), 4);
+    ASSERT_EQ(scene->createLayer("Five", SLT_TILE, 5, 4, 3), 5);
+    ASSERT_TRUE(scene->closeLayer(2));
+    ASSERT_TRUE(scene->closeLayer(4));
+    std::vector<std::string> targets;
+    bool okWithoutSource = true, videoShown = false;
+    TS::pushScript([&](int d) {
+        okWithoutSource = usable(d, 1);
+        targets = editortest::listItems(reinterpret_cast<WidgetList*>(dialogPanel(d)->getComboBox(kTarget)));
+        load(d);
+        videoShown = shown(d, kVideoFrame);
+        dialogPanel(d)->getComboBox(kTarget)->setSelectedIndex(3);
+        TS::clickWidget(d, 1);
+    });
+    TS::pushFileAnswer(true, path("two.gif").c_str());
+    TS::pushAnswer(MBB_OK);
+    click(SW_ADD_LAYER);
+
+    EXPECT_FALSE(okWithoutSource);
+    EXPECT_EQ(targets, (std::vector<std::string>{"New layer", "Empty layer 2", "Empty layer 4"}));
+    EXPECT_TRUE(videoShown);
+    const auto boxes = boxTexts();
+    ASSERT_EQ(boxes.size(), 3u); // the dialog, its file dialog, the summary
+    EXPECT_EQ(boxes[2].substr(0, 18), "Import GIF layer: ");
+    EXPECT_FALSE(tab->isDirty());
+    choose("level.tmx");
+    ASSERT_NE(shownScene(), nullptr);
+    CtrlScenes::string layer;
+    EXPECT_TRUE(shownScene()->getLayerName(4, layer));
+    EXPECT_EQ(std::string(layer), "two");
+    EXPECT_NE(shownScene()->accessLayerTile(4), nullptr);
+}
+
+TEST_F(SceneImportDialogTest, UVTTMapBecomesASceneAndNamesAreNotReplacedSilently)
+{
+    openArchive({});
+    makeTab();
+    std::string meta;
+    bool uvttShown = false;
+    const auto script = [&](int d) {
+        load(d);
+        meta = labelText(d, kUVTTMeta);
+        uvttShown = shown(d, kUVTTFrame);
+        TS::clickWidget(d, 1);
+    };
+    importScene(script, "map.dd2vtt", {MBB_OK});
+    EXPECT_EQ(meta, "Grid: 2 x 1 cells | Occluders: 1 walls / 0 objects");
+    EXPECT_TRUE(uvttShown);
+    const auto boxes = boxTexts();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().substr(0, 16), "New UVTT Scene: ");
+    const std::string first = stored("map.tmx");
+    EXPECT_NE(first.find("Occluders"), std::string::npos);
+
+    // The same name again: asked, and No keeps the stored map.
+    importScene(script, "map.dd2vtt", {MBB_NO});
+    EXPECT_EQ(boxTexts().back(), "File exists: The file \"map.tmx\" already exists in the QEL.\n\nThe import will "
+                                 "overwrite it.\n\nDo you want to continue?");
+    EXPECT_EQ(stored("map.tmx"), first);
+
+    // Unsaved edits are not dropped without a question.
+    tab->setDirty(true);
+    TS::pushAnswer(kSceneChoice);
+    TS::pushAnswer(MBB_NO);
+    click(SW_IMPORT);
+    EXPECT_EQ(boxTexts().back(),
+              "New Scene: The open Scene has unsaved changes.\n\nThey will be lost.\n\nDo you want to continue?");
+}
+
+TEST_F(SceneImportDialogTest, VideoBecomesAScene)
+{
+    const char* root = std::getenv("SKARDEN_SAMPLES");
+    const std::string video = root ? std::string(root) + "/video/infer-sample.avi" : "";
+    if (video.empty() || !std::filesystem::exists(video))
+        GTEST_SKIP() << "the sample videos (SKARDEN_SAMPLES unset)";
+    openArchive({});
+    makeTab();
+    std::string kind;
+    TS::pushAnswer(kSceneChoice);
+    TS::pushScript([&](int d) {
+        load(d);
+        kind = labelText(d, kSourceType);
+        dialogPanel(d)->getNumberEdit(1135)->setValue(4); // frames
+        TS::clickWidget(d, kPad);
+        TS::pump();
+        TS::clickWidget(d, 1);
+    });
+    TS::pushFileAnswer(true, video.c_str());
+    TS::pushAnswer(MBB_OK);
+    click(SW_IMPORT);
+    EXPECT_EQ(kind, "video");
+    const auto boxes = boxTexts();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().substr(0, 11), "New Scene: ") << boxes.back();
+    EXPECT_EQ(std::string(list->getSelectedText()), "infer-sample.tmx");
+    choose("infer-sample.tmx");
+    ASSERT_NE(shownScene(), nullptr);
+    EXPECT_NE(shownScene()->accessLayerTile(1), nullptr);
+}
+
+} // namespace
