@@ -92,8 +92,11 @@ int CtrlBase::rebuildBlockList(const BlockFilter& filter)
     list->clearItems();
     const int count = archive ? archive->getIndexCount() : 0;
     for (int i = 0; i < count; ++i) {
+        // Most entries are of other types: only the type is looked at for them.
+        const char* type = archive->blockTypeAt(i);
         Archive::Block block;
-        if (archive->blockAt(i, block) != 0 || block.deleted || !filter(block))
+        if (!type || std::memcmp(type, blockType, sizeof(blockType)) != 0 || archive->blockAt(i, block) != 0
+            || block.deleted || !filter(block))
             continue;
         const string name(block.name, strnlen(block.name, sizeof(block.name)));
         list->addItem(name.c_str());

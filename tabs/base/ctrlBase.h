@@ -113,7 +113,8 @@ public:
     void updateDirtyIndicator();
     // Selects the first row named exactly name: 1; else no selection: 0.
     int selectBlockListItemByName(const string& name);
-    // Lists the live blocks filter accepts, keeping the selection by name. 0 or -1.
+    // Lists the live blocks of the tab's type that filter accepts, keeping
+    // the selection by name. 0 or -1.
     int rebuildBlockList(const BlockFilter& filter);
     // Integer of a number edit (truncated) or text edit (empty: defaultValue),
     // clamped to maximum, then minimum; defaultValue when there is no such widget.

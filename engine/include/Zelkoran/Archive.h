@@ -71,6 +71,10 @@ public:
 
     // Fills block from entry index (data stays null). 0, or RC_ERR_NOT_FOUND.
     int blockAt(int index, Block& block) const;
+    // The type of entry index (16 bytes, zero-padded, not terminated when
+    // full), null when there is none: listings skip other types without
+    // filling a block.
+    const char* blockTypeAt(int index) const;
     // Index of the live block with block.name and block.type (by name alone
     // when type is empty); RC_ERR_NOT_FOUND when none.
     int blockSearch(const Block& block) const;

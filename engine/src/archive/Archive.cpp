@@ -72,6 +72,12 @@ String Archive::getModificationDate() const { return formatDate(m_file->modified
 bool Archive::isEncrypted() const { return m_file->indexEncrypted(); }
 bool Archive::isEncryptedBlocks() const { return m_file->blocksEncrypted(); }
 
+const char* Archive::blockTypeAt(int index) const
+{
+    const archive::EntryTable& table = m_file->table();
+    return index >= 0 && static_cast<uint32_t>(index) < table.size() ? table.type(static_cast<uint32_t>(index)) : nullptr;
+}
+
 int Archive::blockAt(int index, Block& block) const
 {
     // Listings call this for every entry of every tab: fill the block
