@@ -615,14 +615,9 @@ void Widget::paintBackground(Painter& painter, const SDL_Rect& r, int state)
                       (m_features & WF_BG_FIT) ? r : SDL_Rect{r.x, r.y, img->getWidth(), img->getHeight()});
         return;
     }
-    // One theme look-up for colour and corner: this runs for every widget drawn.
-    if (s.overrides & WidgetSkin::SO_NO_BACKGROUND)
-        return;
-    const bool ownColour = s.overrides & WidgetSkin::SO_BACKGROUND;
-    const bool ownCorner = s.overrides & WidgetSkin::SO_CORNER;
-    const GUIThemeSkin* t = ownColour && ownCorner ? nullptr : &themed(*this, state);
-    painter.fillRounded(r, ownCorner ? s.borderCorner : t->borderCorner,
-                        rgba(ownColour ? s.background : t->background));
+    uint8_t c[4];
+    effectiveBackground(state, c);
+    painter.fillRounded(r, effectiveCorner(state), rgba(c));
 }
 
 void Widget::paintBorder(Painter& painter, const SDL_Rect& r, int state)
@@ -631,12 +626,12 @@ void Widget::paintBorder(Painter& painter, const SDL_Rect& r, int state)
     const bool pictured = s.image || s.sprite || m_skin[0].image || m_skin[0].sprite;
     if (pictured && !(s.overrides & (WidgetSkin::SO_BORDER | WidgetSkin::SO_BORDER_WIDTH)))
         return;
-    const GUIThemeSkin& t = themed(*this, state);
-    const int width = (s.overrides & WidgetSkin::SO_BORDER_WIDTH) ? s.borderWidth : t.borderWidth;
+    const int width = effectiveBorderWidth(state);
     if (width <= 0)
         return;
-    const uint8_t* c = (s.overrides & WidgetSkin::SO_BORDER) ? s.border : t.border;
-    painter.frameRounded(r, (s.overrides & WidgetSkin::SO_CORNER) ? s.borderCorner : t.borderCorner, rgba(c), width);
+    uint8_t c[4];
+    effectiveBorder(state, c);
+    painter.frameRounded(r, effectiveCorner(state), rgba(c), width);
 }
 
 void Widget::paint(Painter& painter, const SDL_Rect& r)
