@@ -22,6 +22,11 @@ int cornerInset(int r, int i)
     return static_cast<int>(std::lround(r - dx));
 }
 
+// The software renderer fills opaque rectangles with streaming stores, which
+// cost far more than they save on widget-sized shapes drawn over right after;
+// blending at full alpha writes the same pixels with ordinary stores.
+constexpr int kStreamedWidth = 256;
+
 } // namespace
 
 Painter::Painter(SDL_Renderer* renderer) : m_renderer(renderer)
@@ -61,10 +66,10 @@ bool Painter::visible(const SDL_Rect& r) const
     return SDL_HasIntersection(&m_clips.back(), &r);
 }
 
-void Painter::setColor(Color c)
+void Painter::setColor(Color c, bool plainOpaque)
 {
     const uint8_t a = static_cast<uint8_t>(c.a * m_opacity / 255);
-    SDL_SetRenderDrawBlendMode(m_renderer, a == 255 ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND);
+    SDL_SetRenderDrawBlendMode(m_renderer, a == 255 && plainOpaque ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND);
     SDL_SetRenderDrawColor(m_renderer, c.r, c.g, c.b, a);
 }
 
@@ -72,7 +77,7 @@ void Painter::fill(const SDL_Rect& r, Color c)
 {
     if (!visible(r) || c.a == 0)
         return;
-    setColor(c);
+    setColor(c, r.w >= kStreamedWidth);
     SDL_RenderFillRect(m_renderer, &r);
 }
 
@@ -85,7 +90,7 @@ void Painter::fillRounded(const SDL_Rect& r, int radius, Color c)
     }
     if (!visible(r) || c.a == 0)
         return;
-    setColor(c);
+    setColor(c, r.w >= kStreamedWidth);
     std::vector<SDL_Rect>& rows = m_rects;
     rows.clear();
     for (int i = 0; i < radius; ++i) {
@@ -102,7 +107,7 @@ void Painter::frame(const SDL_Rect& r, Color c, int width)
     if (width <= 0 || !visible(r) || c.a == 0)
         return;
     width = std::min({width, (r.w + 1) / 2, (r.h + 1) / 2});
-    setColor(c);
+    setColor(c, r.w >= kStreamedWidth);
     const SDL_Rect edges[4] = {
         {r.x, r.y, r.w, width},
         {r.x, r.y + r.h - width, r.w, width},
@@ -121,7 +126,7 @@ void Painter::frameRounded(const SDL_Rect& r, int radius, Color c, int width)
     }
     if (width <= 0 || !visible(r) || c.a == 0)
         return;
-    setColor(c);
+    setColor(c, r.w >= kStreamedWidth);
     std::vector<SDL_Rect>& parts = m_rects;
     parts.clear();
     for (int k = 0; k < width && radius - k >= 0; ++k) {
@@ -150,7 +155,7 @@ void Painter::line(int x1, int y1, int x2, int y2, Color c)
 {
     if (clipEmpty() || c.a == 0)
         return;
-    setColor(c);
+    setColor(c, true);
     SDL_RenderDrawLine(m_renderer, x1, y1, x2, y2);
 }
 

@@ -44,7 +44,8 @@ public:
     void sprite(int spriteId, int animation, const SDL_Rect& dst);
 
 private:
-    void setColor(Color c);
+    // Opaque colours overwrite plainly only where plainOpaque is set.
+    void setColor(Color c, bool plainOpaque);
     void apply();
     SDL_Renderer* m_renderer;
     std::vector<SDL_Rect> m_clips;

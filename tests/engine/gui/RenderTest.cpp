@@ -117,6 +117,64 @@ TEST_F(Render, BackgroundsArePlainColoursAndHiddenPanelsAreNotDrawn)
     EXPECT_TRUE(same(at(300, 300), 128, 128, 128)) << "the empty screen shows through";
 }
 
+// Drawn backgrounds and borders follow what the widget answers for its
+// theme, own colours and state, and follow changes to them on the next frame.
+TEST_F(Render, SkinsDrawWhatTheWidgetAnswersForThemeColourAndState)
+{
+    struct Case {
+        int theme;
+        bool ownColours;
+        bool disabled;
+    };
+    const Case cases[] = {{1, false, false}, {2, false, true}, {3, false, false},
+                          {3, true, true},   {1, true, false}, {2, true, false}};
+    panel->baseWidget()->setBackgroundColor(0, 0, 0, WS_ALL);
+    std::vector<Widget*> widgets;
+    for (int i = 0; i < 3; ++i)
+        for (Widget* w : std::initializer_list<Widget*>{panel->createButton(("B" + std::to_string(i)).c_str(), 10 + i),
+                                                        panel->createList(("L" + std::to_string(i)).c_str(), 20 + i),
+                                                        panel->createFrame(("F" + std::to_string(i)).c_str(), 30 + i)})
+            widgets.push_back(w);
+    for (size_t i = 0; i < widgets.size(); ++i) {
+        widgets[i]->setSize(60, 30);
+        widgets[i]->setPosition(Position(static_cast<float>(20 + 80 * (i % 3))), Position(static_cast<float>(20 + 50 * (i / 3))));
+    }
+    const auto check = [&](const char* when) {
+        SDL_Surface* s = TS::captureFrame();
+        ASSERT_NE(s, nullptr);
+        for (const Widget* w : widgets) {
+            const SDL_Rect r = w->getRect();
+            const int state = w->getState();
+            uint8_t bg[4], line[4];
+            w->getBackgroundColor(&bg[0], &bg[1], &bg[2], state);
+            w->getBorderColor(&line[0], &line[1], &line[2], &line[3], state);
+            const int width = w->getBorderWidth(state);
+            EXPECT_TRUE(same(pixel(s, r.x + r.w / 2, r.y + width + 1), bg[0], bg[1], bg[2])) << when << " " << w->getName();
+            if (width > 0 && line[3] == 255) {
+                EXPECT_TRUE(same(pixel(s, r.x, r.y + r.h / 2), line[0], line[1], line[2])) << when << " " << w->getName();
+            }
+        }
+        SDL_FreeSurface(s);
+    };
+    for (const Case& c : cases) {
+        panel->setTheme(c.theme);
+        for (size_t i = 0; i < widgets.size(); ++i) {
+            Widget* w = widgets[i];
+            w->resetSkin(WS_ALL);
+            if (c.ownColours) {
+                w->setBackgroundColor(30 + static_cast<int>(i) * 20, 90, 140, WS_ALL);
+                w->setBorderColor(200, 40 + static_cast<int>(i) * 20, 10, 255, WS_ALL);
+                w->setBorderWidth(2, WS_ALL);
+            }
+            c.disabled ? w->disable() : w->enable();
+        }
+        check("first frame");
+        widgets[4]->setBackgroundColor(7, 8, 9, WS_ALL);
+        widgets[4]->setBorderColor(250, 1, 2, 255, WS_ALL);
+        check("after a change");
+    }
+}
+
 TEST_F(Render, TextIsDrawnAndMeasuredExactly)
 {
     FontMgr* fonts = main->fontMgr();
