@@ -3,6 +3,7 @@
 
 #include "tabs/scenes/ctrlScenes.h"
 #include "tabs/scenes/import/SceneImportChecks.h"
+#include "tabs/scenes/import/UvttMessages.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
@@ -15,26 +16,16 @@ using namespace Zelkoran;
 
 namespace {
 
+using uvtt::counted;
+using uvtt::fail;
+using uvtt::kMaxMapPixels;
+using uvtt::kMaxMapSide;
+
 int g_imageCounter = 0;
 
-// Limits of the map picture: pixels, base64 text and decoded bytes.
-constexpr int64_t kMaxMapSide = 16384;
-constexpr int64_t kMaxMapPixels = 16777216;
+// Limits of the base64 text and of the decoded bytes.
 constexpr size_t kMaxBase64Length = 89478616;
 constexpr size_t kMaxPngBytes = 67108864;
-
-int fail(String& error, int code, const char* message)
-{
-    error = message;
-    return code;
-}
-
-String counted(const char* prefix, int n, const char* suffix = "")
-{
-    String digits;
-    Main::instance()->tool()->intToStrDec(n, digits);
-    return prefix + digits + suffix;
-}
 
 // The PNG signature, then an IHDR chunk with a size of 1 .. 2^31-1 each way.
 bool readPNGSize(const Vector<uint8_t>& bytes, uint32_t& width, uint32_t& height)

@@ -6,6 +6,7 @@
 #include "tabs/scenes/ctrlScenes.h"
 #include "tabs/scenes/import/UvttDocument.h"
 #include "tabs/scenes/import/UvttMapImage.h"
+#include "tabs/scenes/import/UvttMessages.h"
 #include "tabs/scenes/import/UvttObjects.h"
 
 #include "app/GlobalStatus.h"
@@ -23,25 +24,14 @@ using namespace Zelkoran;
 
 namespace {
 
+using uvtt::counted;
+using uvtt::fail;
+using uvtt::kMaxMapPixels;
+using uvtt::kMaxMapSide;
+
 int g_uvttImportCounter = 0;
 
 constexpr int32_t kMaxObjectId = 2147483647;
-// Limits of the map picture the checks apply.
-constexpr int64_t kMaxMapSide = 16384;
-constexpr int64_t kMaxMapPixels = 16777216;
-
-int fail(String& error, int code, const char* message)
-{
-    error = message;
-    return code;
-}
-
-String counted(const char* prefix, int n, const char* suffix = "")
-{
-    String digits;
-    Main::instance()->tool()->intToStrDec(n, digits);
-    return prefix + digits + suffix;
-}
 
 bool freeSlot(Scene* scene, int slot)
 {
