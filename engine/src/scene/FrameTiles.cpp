@@ -25,8 +25,23 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Candidates prepared per slice: a few MB of statistics at most.
-constexpr int64_t kSlice = 16384;
+// Candidates prepared per slice: a few MB of statistics (hashes: 9 bytes a
+// tile, full statistics: about 480), small beside the frames, and few
+// parallel regions.
+constexpr int64_t kExactSlice = int64_t(1) << 19;
+constexpr int64_t kStatisticsSlice = 8192;
+// Each thread of a preparation team gets at least this many pixels: a
+// thread costs more than it saves below (and far more on a busy machine).
+constexpr int64_t kPixelsPerThread = 65536;
+
+// Each thread of a search team gets at least this many positions (a
+// position mostly costs one prefilter of a few dozen nanoseconds).
+constexpr int64_t kPositionsPerThread = 2048;
+
+int teamFor(int64_t work, int64_t perThread)
+{
+    return int(std::clamp<int64_t>(work / perThread, 1, omp_get_max_threads()));
+}
 // Searches longer than this go parallel.
 constexpr size_t kParallelSearch = 255;
 constexpr uint32_t kNone = UINT32_MAX;
@@ -261,7 +276,7 @@ private:
         ++m_out.counters.parallelSearches;
         std::atomic<int64_t> best{INT64_MAX};
         int64_t result = -1;
-#pragma omp parallel
+#pragma omp parallel num_threads(teamFor(int64_t(n), kPositionsPerThread))
         {
             const size_t threads = size_t(omp_get_num_threads()), t = size_t(omp_get_thread_num());
             const size_t share = n / threads, extra = n % threads;
@@ -307,7 +322,7 @@ void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
     Deduplicator dedup(frames, s, out);
     const std::vector<uint8_t> bx = blockIndex(s.tileWidth), by = blockIndex(s.tileHeight);
     const bool exact = s.exact();
-    const int64_t slice = std::min(total, kSlice);
+    const int64_t slice = std::min(total, exact ? kExactSlice : kStatisticsSlice);
     std::vector<FrameTileCandidate> candidates(exact ? 0 : size_t(slice));
     std::vector<uint64_t> hashes(exact ? size_t(slice) : 0);
     std::vector<uint8_t> transparent(exact ? size_t(slice) : 0);
@@ -315,7 +330,7 @@ void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
     for (int64_t first = 0; first < total; first += slice) {
         const int64_t count = std::min(slice, total - first);
         const Clock::time_point prepared = Clock::now();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) num_threads(teamFor(count * s.area(), kPixelsPerThread))
         for (int64_t k = 0; k < count; ++k) {
             const int64_t i = first + k;
             const int frame = int(i / cells);
