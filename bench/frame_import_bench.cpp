@@ -159,7 +159,7 @@ void frameTileArgs(benchmark::internal::Benchmark* b)
         b->Args({JITTER, 320, 16, 16, match, 0, 2});
     for (int match : {1000, 950})
         b->Args({NOISE, 320, 16, 16, match, 1, 2});
-    b->Args({SPRITE, 1280, 8, 16, 950, 1, 2});
+    b->Args({SPRITE, 640, 8, 16, 950, 1, 2});
 }
 BENCHMARK(BM_FrameTiles)->Apply(frameTileArgs)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -30,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 // tile, full statistics: about 480), small beside the frames, and few
 // parallel regions.
 constexpr int64_t kExactSlice = int64_t(1) << 19;
-constexpr int64_t kStatisticsSlice = 8192;
+constexpr int64_t kStatisticsSlice = 4096;
 // Each thread of a preparation team gets at least this many pixels: a
 // thread costs more than it saves below (and far more on a busy machine).
 constexpr int64_t kPixelsPerThread = 65536;
