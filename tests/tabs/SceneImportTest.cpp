@@ -489,6 +489,33 @@ TEST_F(SceneImportTest, VideoChecksAndAnExactLayer)
         SDL_FreeSurface(expected);
     }
     Main::instance()->videoMgr()->close(id);
+
+    int w = 0, h = 0, ms = -1;
+    EXPECT_TRUE(getVideoMetadata(Main::instance(), clip.c_str(), w, h, ms));
+    EXPECT_EQ(std::pair(w, h), std::pair(640, 320));
+    EXPECT_FALSE(getVideoMetadata(Main::instance(), cut.c_str(), w, h, ms));
+    EXPECT_EQ(std::tuple(w, h, ms), std::tuple(0, 0, 0));
+
+    o.frameCount = 2;
+    EXPECT_EQ(CtrlScenes::dumpVideoFrames(o, folder.path("dump.png").c_str(), nullptr), 0);
+    for (const char* file : {"dump_000.png", "dump_001.png"}) {
+        SDL_Surface* dumped = IMG_Load(folder.path(file).c_str());
+        ASSERT_NE(dumped, nullptr) << file;
+        EXPECT_EQ(std::pair(dumped->w, dumped->h), std::pair(640, 320));
+        SDL_FreeSurface(dumped);
+    }
+}
+
+TEST_F(SceneImportTest, VideoImportTips)
+{
+    editortest::TS::pushAnswer(1);
+    showVideoImportHelp();
+    const std::vector<Box> boxes = takeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Video Import Tips");
+    EXPECT_EQ(std::tuple(boxes[0].text.size(), boxes[0].buttons, boxes[0].type, boxes[0].timeoutMs),
+              std::tuple(size_t(672), 1, 3, 0));
+    EXPECT_TRUE(boxes[0].text.ends_with("codec artifacts make identical tiles differ slightly.")) << boxes[0].text;
 }
 
 } // namespace
