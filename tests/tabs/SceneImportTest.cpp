@@ -381,6 +381,19 @@ TEST_F(SceneImportTest, GIFChecks)
     for (const std::string& broken : {cut, huge})
         EXPECT_EQ(CtrlScenes::importGIFAnimatedLayer(target(), gifOptions(broken), nullptr, nullptr),
                   CtrlScenes::IR_GIF_UNREADABLE);
+
+    // The still import takes the first frame: red, 2 x 1 tiles of 16.
+    Options o = gifOptions(good);
+    o.sourceType = 1;
+    EXPECT_EQ(CtrlScenes::importGIFImageLayer(target(), o, "still"), 0);
+    ASSERT_EQ(target()->getLayerType(1), SLT_TILE);
+    const scene::TileSet& ts = *SceneAccess::map(*target()).tileSets.back();
+    EXPECT_EQ(ts.tileCount, 1u);
+    EXPECT_EQ(pixel(ts.picture->surface, 0, 0), 0xFFFF0000u);
+    o.targetLayer = 2, o.tileWidth = o.tileHeight = 0;
+    EXPECT_EQ(CtrlScenes::importGIFImageLayer(target(), o, "picture"), 0);
+    EXPECT_EQ(target()->getLayerType(2), SLT_IMAGE);
+    EXPECT_EQ(CtrlScenes::importGIFImageLayer(nullptr, o, "none"), CtrlScenes::IR_NO_SCENE);
 }
 
 // Imports path sampled as plan says (tile 16, padding on, exact pixels)
