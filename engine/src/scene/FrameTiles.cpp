@@ -489,8 +489,10 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     atlas = nullptr;
     int columns = 0, rows = 0;
     frameTileAtlasGrid(analysis.finalTiles(), columns, rows);
-    if (columns < 1 || int64_t(columns) * s.tileWidth > INT32_MAX || int64_t(rows) * s.tileHeight > INT32_MAX)
+    if (columns < 1)
         return RC_ERR_NO_MEMORY;
+    if (int64_t(columns) * s.tileWidth > kMaxFrameTileAtlasSide || int64_t(rows) * s.tileHeight > kMaxFrameTileAtlasSide)
+        return RC_ERR_TOO_LARGE;
     SDL_Surface* out = SDL_CreateRGBSurfaceWithFormat(0, columns * s.tileWidth, rows * s.tileHeight, 32,
                                                       SDL_PIXELFORMAT_ARGB8888);
     if (!out)

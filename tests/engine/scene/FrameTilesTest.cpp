@@ -222,6 +222,11 @@ TEST(FrameTiles, RefusesWhatItCannotCut)
     std::vector<SDL_Surface*> many(256, big);
     EXPECT_EQ(analyzeFrameTiles(many, FrameTileSettings::make(1, 1, 100, 1), out), RC_ERR_TOO_LARGE);
     SDL_FreeSurface(big);
+    // 70000 unique 64 x 64 tiles need an atlas side of 17000 pixels.
+    out.unique.resize(70000);
+    SDL_Surface* atlas = nullptr;
+    EXPECT_EQ(buildFrameTileAtlas(a.list, out, FrameTileSettings::make(64, 64, 100, 1), atlas), RC_ERR_TOO_LARGE);
+    EXPECT_EQ(atlas, nullptr);
 }
 
 // A sprite moving over a noisy background, with jitter, so tolerant
