@@ -381,6 +381,19 @@ TEST_F(SceneImportTest, GIFChecks)
     for (const std::string& broken : {cut, huge})
         EXPECT_EQ(CtrlScenes::importGIFAnimatedLayer(target(), gifOptions(broken), nullptr, nullptr),
                   CtrlScenes::IR_GIF_UNREADABLE);
+
+    // The still import takes the first frame: red, 2 x 1 tiles of 16.
+    Options o = gifOptions(good);
+    o.sourceType = 1;
+    EXPECT_EQ(CtrlScenes::importGIFImageLayer(target(), o, "still"), 0);
+    ASSERT_EQ(target()->getLayerType(1), SLT_TILE);
+    const scene::TileSet& ts = *SceneAccess::map(*target()).tileSets.back();
+    EXPECT_EQ(ts.tileCount, 1u);
+    EXPECT_EQ(pixel(ts.picture->surface, 0, 0), 0xFFFF0000u);
+    o.targetLayer = 2, o.tileWidth = o.tileHeight = 0;
+    EXPECT_EQ(CtrlScenes::importGIFImageLayer(target(), o, "picture"), 0);
+    EXPECT_EQ(target()->getLayerType(2), SLT_IMAGE);
+    EXPECT_EQ(CtrlScenes::importGIFImageLayer(nullptr, o, "none"), CtrlScenes::IR_NO_SCENE);
 }
 
 // Imports path sampled as plan says (tile 16, padding on, exact pixels)
@@ -489,6 +502,33 @@ TEST_F(SceneImportTest, VideoChecksAndAnExactLayer)
         SDL_FreeSurface(expected);
     }
     Main::instance()->videoMgr()->close(id);
+
+    int w = 0, h = 0, ms = -1;
+    EXPECT_TRUE(getVideoMetadata(Main::instance(), clip.c_str(), w, h, ms));
+    EXPECT_EQ(std::pair(w, h), std::pair(640, 320));
+    EXPECT_FALSE(getVideoMetadata(Main::instance(), cut.c_str(), w, h, ms));
+    EXPECT_EQ(std::tuple(w, h, ms), std::tuple(0, 0, 0));
+
+    o.frameCount = 2;
+    EXPECT_EQ(CtrlScenes::dumpVideoFrames(o, folder.path("dump.png").c_str(), nullptr), 0);
+    for (const char* file : {"dump_000.png", "dump_001.png"}) {
+        SDL_Surface* dumped = IMG_Load(folder.path(file).c_str());
+        ASSERT_NE(dumped, nullptr) << file;
+        EXPECT_EQ(std::pair(dumped->w, dumped->h), std::pair(640, 320));
+        SDL_FreeSurface(dumped);
+    }
+}
+
+TEST_F(SceneImportTest, VideoImportTips)
+{
+    editortest::TS::pushAnswer(1);
+    showVideoImportHelp();
+    const std::vector<Box> boxes = takeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Video Import Tips");
+    EXPECT_EQ(std::tuple(boxes[0].text.size(), boxes[0].buttons, boxes[0].type, boxes[0].timeoutMs),
+              std::tuple(size_t(672), 1, 3, 0));
+    EXPECT_TRUE(boxes[0].text.ends_with("codec artifacts make identical tiles differ slightly.")) << boxes[0].text;
 }
 
 } // namespace

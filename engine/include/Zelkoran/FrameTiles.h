@@ -21,6 +21,10 @@ namespace Zelkoran {
 // alone take 4 bytes per raw tile.
 inline constexpr int64_t kMaxFrameTiles = int64_t(1) << 26;
 
+// Atlases wider or taller than this are refused: image blocks and
+// textures hold no larger side.
+inline constexpr int64_t kMaxFrameTileAtlasSide = 16384;
+
 // Per-tile statistics, computed once per frame and cell, that let most
 // tolerant comparisons end without reading pixels.
 struct FrameTileCandidate {

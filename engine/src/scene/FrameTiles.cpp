@@ -1,8 +1,9 @@
 // Frame tile analysis. Candidates are prepared in parallel a slice of the
 // frame-major (frame, cell) order at a time and walked serially in that
 // order, so only one slice of statistics lives at once. Exact matching
-// (no tolerance) finds the one identical tile by an XXH3 hash of its
-// pixels; tolerant matching tries earlier tiles in id order behind bounds
+// (no tolerance) finds the one identical tile by the 128-bit XXH3 hash of
+// its pixels in one lookup (a false match would need a 128-bit collision);
+// tolerant matching tries earlier tiles in id order behind bounds
 // that never reject a real match, and splits long searches over threads.
 #include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Result.h>
@@ -25,11 +26,25 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Candidates prepared per slice: a few MB of statistics at most.
-constexpr int64_t kSlice = 16384;
+// Candidates prepared per slice: a few MB of statistics (hashes: 17 bytes a
+// tile, full statistics: about 480), small beside the frames, and few
+// parallel regions.
+constexpr int64_t kExactSlice = int64_t(1) << 19;
+constexpr int64_t kStatisticsSlice = 4096;
+// Each thread of a preparation team gets at least this many pixels: a
+// thread costs more than it saves below (and far more on a busy machine).
+constexpr int64_t kPixelsPerThread = 65536;
+
+// Each thread of a search team gets at least this many positions (a
+// position mostly costs one prefilter of a few dozen nanoseconds).
+constexpr int64_t kPositionsPerThread = 2048;
+
+int teamFor(int64_t work, int64_t perThread)
+{
+    return int(std::clamp<int64_t>(work / perThread, 1, omp_get_max_threads()));
+}
 // Searches longer than this go parallel.
 constexpr size_t kParallelSearch = 255;
-constexpr uint32_t kNone = UINT32_MAX;
 
 double msSince(Clock::time_point start)
 {
@@ -78,47 +93,34 @@ void prepareCandidate(SDL_Surface* f, const FrameTileSettings& s, const std::vec
     c.transparent = c.opaqueCount == 0;
 }
 
-// XXH3 of the tile's pixels (in average mode with pixels under alpha 0 taken
-// as 0, as their colour does not count); buffer holds one tile. Sets
+// XXH3-128 of the tile's pixels (in average mode with pixels under alpha 0
+// taken as 0, as their colour does not count); buffer holds one tile. Sets
 // transparent when no pixel is opaque.
-uint64_t hashTile(SDL_Surface* f, int x, int y, const FrameTileSettings& s, uint32_t* buffer, bool& transparent)
+XXH128_hash_t hashTile(SDL_Surface* f, int x, int y, const FrameTileSettings& s, uint32_t* buffer, bool& transparent)
 {
-    uint32_t anyAlpha = 0;
-    uint32_t allAlpha = 0xFF000000u;
-    uint32_t* out = buffer;
-    for (int ly = 0; ly < s.tileHeight; ++ly, out += s.tileWidth) {
-        const uint32_t* row = pixelRow(f, x, y + ly);
-        std::memcpy(out, row, size_t(s.tileWidth) * 4);
-        for (int lx = 0; lx < s.tileWidth; ++lx) {
-            anyAlpha |= row[lx] & 0xFF000000u;
-            allAlpha &= (row[lx] & 0xFF000000u) ? 0xFF000000u : 0u;
-        }
-    }
-    transparent = anyAlpha == 0;
+    for (int ly = 0; ly < s.tileHeight; ++ly)
+        std::memcpy(buffer + size_t(ly) * size_t(s.tileWidth), pixelRow(f, x, y + ly), size_t(s.tileWidth) * 4);
+    // Branch-free passes over the copy, so they vectorise.
     const size_t n = size_t(s.area());
-    if (s.averageMode && !allAlpha)
+    uint32_t any = 0;
+    size_t clear = 0;
+    for (size_t i = 0; i < n; ++i) {
+        any |= buffer[i];
+        clear += buffer[i] < 0x01000000u;
+    }
+    transparent = any < 0x01000000u;
+    if (s.averageMode && clear)
         for (size_t i = 0; i < n; ++i)
-            buffer[i] = opaque(buffer[i]) ? buffer[i] : 0u;
-    return XXH3_64bits(buffer, n * 4);
+            buffer[i] = buffer[i] < 0x01000000u ? 0u : buffer[i];
+    return XXH3_128bits(buffer, n * 4);
 }
 
-// Exact equality as hashTile sees it.
-bool sameTile(SDL_Surface* a, int ax, int ay, SDL_Surface* b, int bx, int by, const FrameTileSettings& s)
-{
-    for (int ly = 0; ly < s.tileHeight; ++ly) {
-        const uint32_t* ra = pixelRow(a, ax, ay + ly);
-        const uint32_t* rb = pixelRow(b, bx, by + ly);
-        if (!s.averageMode) {
-            if (std::memcmp(ra, rb, size_t(s.tileWidth) * 4) != 0)
-                return false;
-            continue;
-        }
-        for (int lx = 0; lx < s.tileWidth; ++lx)
-            if (ra[lx] != rb[lx] && (opaque(ra[lx]) || opaque(rb[lx])))
-                return false;
-    }
-    return true;
-}
+struct HashKey {
+    size_t operator()(const XXH128_hash_t& h) const { return size_t(h.low64); }
+};
+struct HashSame {
+    bool operator()(const XXH128_hash_t& a, const XXH128_hash_t& b) const { return XXH128_isEqual(a, b) != 0; }
+};
 
 // Pixel mode: at most limit pixels differ.
 bool pixelsWithin(SDL_Surface* a, int ax, int ay, SDL_Surface* b, int bx, int by, const FrameTileSettings& s,
@@ -210,21 +212,12 @@ public:
     }
 
     // Exact mode: the id of the tile at (frame, x, y) with hash h.
-    uint32_t placeExact(int frame, int x, int y, uint64_t h)
+    uint32_t placeExact(int frame, int x, int y, const XXH128_hash_t& h)
     {
-        auto it = m_heads.find(h);
-        uint32_t head = it == m_heads.end() ? kNone : it->second;
-        for (uint32_t p = head; p != kNone; p = m_next[p]) {
-            ++m_out.counters.fullCompares;
-            const FrameTileSource& u = m_out.unique[p];
-            if (sameTile(m_frames[size_t(u.frame)], u.x, u.y, m_frames[size_t(frame)], x, y, m_s))
-                return p + 1;
-        }
-        const uint32_t added = uint32_t(m_out.unique.size());
-        m_out.unique.push_back({frame, x, y});
-        m_next.push_back(head);
-        m_heads[h] = added;
-        return added + 1;
+        auto [it, added] = m_exact.try_emplace(h, uint32_t(m_out.unique.size()));
+        if (added)
+            m_out.unique.push_back({frame, x, y});
+        return it->second + 1;
     }
 
 private:
@@ -261,7 +254,7 @@ private:
         ++m_out.counters.parallelSearches;
         std::atomic<int64_t> best{INT64_MAX};
         int64_t result = -1;
-#pragma omp parallel
+#pragma omp parallel num_threads(teamFor(int64_t(n), kPositionsPerThread))
         {
             const size_t threads = size_t(omp_get_num_threads()), t = size_t(omp_get_thread_num());
             const size_t share = n / threads, extra = n % threads;
@@ -295,8 +288,7 @@ private:
     FrameTileAnalysis& m_out;
     std::vector<FrameTileCandidate> m_records; // tolerant mode: one per unique tile
     std::unordered_map<uint64_t, std::vector<uint32_t>> m_buckets;
-    std::unordered_map<uint64_t, uint32_t> m_heads; // exact mode: hash -> latest tile
-    std::vector<uint32_t> m_next;                   // exact mode: earlier tile of the same hash
+    std::unordered_map<XXH128_hash_t, uint32_t, HashKey, HashSame> m_exact; // exact mode: hash -> position
 };
 
 // Fills ids (frame-major, one per raw tile) and the unique tiles.
@@ -307,15 +299,15 @@ void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
     Deduplicator dedup(frames, s, out);
     const std::vector<uint8_t> bx = blockIndex(s.tileWidth), by = blockIndex(s.tileHeight);
     const bool exact = s.exact();
-    const int64_t slice = std::min(total, kSlice);
+    const int64_t slice = std::min(total, exact ? kExactSlice : kStatisticsSlice);
     std::vector<FrameTileCandidate> candidates(exact ? 0 : size_t(slice));
-    std::vector<uint64_t> hashes(exact ? size_t(slice) : 0);
+    std::vector<XXH128_hash_t> hashes(exact ? size_t(slice) : 0);
     std::vector<uint8_t> transparent(exact ? size_t(slice) : 0);
     std::vector<uint32_t> buffers(exact ? size_t(s.area()) * size_t(omp_get_max_threads()) : 0);
     for (int64_t first = 0; first < total; first += slice) {
         const int64_t count = std::min(slice, total - first);
         const Clock::time_point prepared = Clock::now();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) num_threads(teamFor(count * s.area(), kPixelsPerThread))
         for (int64_t k = 0; k < count; ++k) {
             const int64_t i = first + k;
             const int frame = int(i / cells);
@@ -497,21 +489,27 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     atlas = nullptr;
     int columns = 0, rows = 0;
     frameTileAtlasGrid(analysis.finalTiles(), columns, rows);
-    if (columns < 1 || int64_t(columns) * s.tileWidth > INT32_MAX || int64_t(rows) * s.tileHeight > INT32_MAX)
+    if (columns < 1)
         return RC_ERR_NO_MEMORY;
+    if (int64_t(columns) * s.tileWidth > kMaxFrameTileAtlasSide || int64_t(rows) * s.tileHeight > kMaxFrameTileAtlasSide)
+        return RC_ERR_TOO_LARGE;
     SDL_Surface* out = SDL_CreateRGBSurfaceWithFormat(0, columns * s.tileWidth, rows * s.tileHeight, 32,
                                                       SDL_PIXELFORMAT_ARGB8888);
     if (!out)
         return RC_ERR_NO_MEMORY;
     SDL_FillRect(out, nullptr, 0);
-    // Unblended, so semi-transparent pixels keep their values.
-    for (SDL_Surface* f : frames)
-        SDL_SetSurfaceBlendMode(f, SDL_BLENDMODE_NONE);
+    // Rows copied as they are (frames and atlas are both ARGB8888): no
+    // blending, so semi-transparent pixels keep their values.
+    const size_t rowBytes = size_t(s.tileWidth) * 4;
     const auto copy = [&](const FrameTileSource& src, int64_t slot) {
-        SDL_Rect from{src.x, src.y, s.tileWidth, s.tileHeight};
-        SDL_Rect to{int(slot % columns) * s.tileWidth, int(slot / columns) * s.tileHeight, s.tileWidth,
-                    s.tileHeight};
-        return SDL_BlitSurface(frames[size_t(src.frame)], &from, out, &to) == 0;
+        if (src.frame < 0 || size_t(src.frame) >= frames.size() || !frames[size_t(src.frame)])
+            return false;
+        auto* to = static_cast<uint8_t*>(out->pixels) + size_t(slot / columns) * size_t(s.tileHeight) * size_t(out->pitch) +
+                   size_t(slot % columns) * rowBytes;
+        for (int row = 0; row < s.tileHeight; ++row)
+            std::memcpy(to + size_t(row) * size_t(out->pitch), pixelRow(frames[size_t(src.frame)], src.x, src.y + row),
+                        rowBytes);
+        return true;
     };
     bool ok = true;
     for (size_t p = 0; ok && p < analysis.unique.size(); ++p)
@@ -524,7 +522,7 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     }
     if (!ok) {
         SDL_FreeSurface(out);
-        return RC_ERR_IO;
+        return RC_ERR_INVALID;
     }
     atlas = out;
     return RC_OK;

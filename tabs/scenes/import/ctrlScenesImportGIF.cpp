@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 using namespace Zelkoran;
 
@@ -62,15 +63,17 @@ int loadGIFFrames(const CtrlScenes::string& path, std::vector<SDL_Surface*>& fra
         return CtrlScenes::IR_GIF_NO_FRAMES;
     width = animation->w, height = animation->h;
     for (int i = 0; i < animation->count; ++i) {
-        SDL_Surface* copy = animation->frames[i]
-                                ? SDL_ConvertSurfaceFormat(animation->frames[i], SDL_PIXELFORMAT_ARGB8888, 0)
-                                : nullptr;
-        if (!copy) {
+        SDL_Surface* frame = animation->frames[i];
+        // Frames already in ARGB8888 are taken over rather than copied.
+        SDL_Surface* own = frame && frame->format->format == SDL_PIXELFORMAT_ARGB8888
+                               ? std::exchange(animation->frames[i], nullptr)
+                               : frame ? SDL_ConvertSurfaceFormat(frame, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
+        if (!own) {
             destroyFrames(frames);
             delays.clear();
             return CtrlScenes::IR_CONVERT;
         }
-        frames.push_back(copy);
+        frames.push_back(own);
         delays.push_back(frameDelay(animation.get(), i));
     }
     return 0;
@@ -228,16 +231,22 @@ int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptio
     if (plan.whole) {
         selection.swap(loaded);
     } else {
-        // A frame chosen several times is copied each time: the converter
-        // takes every surface it is given.
-        for (int shown : plan.frames) {
-            SDL_Surface* copy = SDL_ConvertSurfaceFormat(loaded[size_t(shown)], SDL_PIXELFORMAT_ARGB8888, 0);
-            if (!copy) {
+        // The converter takes every surface it is given: a frame chosen
+        // several times is copied for all but its last sample.
+        std::vector<size_t> lastUse(loaded.size(), SIZE_MAX);
+        for (size_t i = 0; i < plan.frames.size(); ++i)
+            lastUse[size_t(plan.frames[i])] = i;
+        for (size_t i = 0; i < plan.frames.size(); ++i) {
+            SDL_Surface*& source = loaded[size_t(plan.frames[i])];
+            SDL_Surface* sample = lastUse[size_t(plan.frames[i])] == i
+                                      ? std::exchange(source, nullptr)
+                                      : SDL_ConvertSurfaceFormat(source, SDL_PIXELFORMAT_ARGB8888, 0);
+            if (!sample) {
                 destroyFrames(selection);
                 destroyFrames(loaded);
                 return IR_TILE_ACCESS;
             }
-            selection.push_back(copy);
+            selection.push_back(sample);
         }
         destroyFrames(loaded);
     }

@@ -31,23 +31,25 @@ int g_dumpCounter = 0;
 // A video opened for one operation and closed with it.
 class OpenVideo {
 public:
-    OpenVideo(const char* path, const char* family, int& counter)
+    OpenVideo(const char* path, const char* family, int& counter, Main* main = Main::instance())
+        : m_videos(main->videoMgr())
     {
         const std::string name = family + std::to_string(counter++);
-        m_id = Main::instance()->videoMgr()->loadFromFile(path, name.c_str(), ATT_MUSIC);
+        m_id = m_videos->loadFromFile(path, name.c_str(), ATT_MUSIC);
     }
     ~OpenVideo()
     {
         if (m_id > 0)
-            Main::instance()->videoMgr()->close(m_id);
+            m_videos->close(m_id);
     }
     OpenVideo(const OpenVideo&) = delete;
     OpenVideo& operator=(const OpenVideo&) = delete;
     // The loader's result: the id (> 0) or its failure value.
     int id() const { return m_id; }
-    Video* get() const { return m_id > 0 ? Main::instance()->videoMgr()->get(m_id) : nullptr; }
+    Video* get() const { return m_id > 0 ? m_videos->get(m_id) : nullptr; }
 
 private:
+    VideoMgr* m_videos;
     int m_id = 0;
 };
 
@@ -72,8 +74,7 @@ std::string sizeMessage(const char* what, int w, int h, const SceneLayerImportOp
 bool getVideoMetadata(Main* main, const char* path, int& width, int& height, int& durationMs)
 {
     width = height = durationMs = 0;
-    (void)main; // videos are opened through the engine singleton
-    OpenVideo video(path, "__scene_import_video_meta_", g_metaCounter);
+    OpenVideo video(path, "__scene_import_video_meta_", g_metaCounter, main);
     if (video.id() <= 0)
         return false;
     if (const Video* v = video.get()) {

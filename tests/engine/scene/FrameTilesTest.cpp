@@ -114,30 +114,32 @@ TEST(FrameTiles, WhatMergesWithinTheTolerance)
 }
 
 // A and B are far apart, C is near both: C takes the lower id, also when
-// the search is long enough to run on threads.
+// the search is long enough to be shared between threads.
 TEST(FrameTiles, LowestMatchingIdWins)
 {
+    // 8 x 8 tiles at 90 %: up to 6 pixels may differ. A and B each differ
+    // from the base in 5 pixels, from each other in 10.
     const auto near = [](int which, int x, int y) {
-        const int i = y * 16 + x;
-        if (which == 1 && i < 20)
+        const int i = y * 8 + x;
+        if (which == 1 && i < 5)
             return 0xFF00FF00u;
-        if (which == 2 && i >= 20 && i < 40)
+        if (which == 2 && i >= 5 && i < 10)
             return 0xFF0000FFu;
         return 0xFF808080u;
     };
-    for (int cells : {8, 300}) {
+    for (int cells : {8, 4500}) {
         const int aCell = 5, bCell = cells - 3;
-        const Frames frames(2, 16 * cells, 16, [&](int f, int x, int y) -> uint32_t {
-            const int cell = x / 16;
+        const Frames frames(2, 8 * cells, 8, [&](int f, int x, int y) -> uint32_t {
+            const int cell = x / 8;
             if (f == 1)
-                return cell == 0 ? near(0, x % 16, y) : 0;
+                return cell == 0 ? near(0, x % 8, y) : 0;
             if (cell == aCell || cell == bCell)
-                return near(cell == aCell ? 1 : 2, x % 16, y);
-            return noise(uint32_t(cell * 4096 + y * 16 + x % 16));
+                return near(cell == aCell ? 1 : 2, x % 8, y);
+            return noise(uint32_t(cell * 64 + y * 8 + x % 8));
         });
         for (int threads : {1, 2, 8}) {
             omp_set_num_threads(threads);
-            const FrameTileAnalysis a = analyze(frames, 16, 90.0f, 0);
+            const FrameTileAnalysis a = analyze(frames, 8, 90.0f, 0);
             ASSERT_EQ(a.unique.size(), size_t(cells)) << cells;
             ASSERT_EQ(a.owners.size(), size_t(cells)) << "every cell changes";
             EXPECT_EQ(a.owners[0].sequence, (std::vector<uint32_t>{1, uint32_t(aCell) + 1})) << cells << threads;
@@ -220,20 +222,26 @@ TEST(FrameTiles, RefusesWhatItCannotCut)
     std::vector<SDL_Surface*> many(256, big);
     EXPECT_EQ(analyzeFrameTiles(many, FrameTileSettings::make(1, 1, 100, 1), out), RC_ERR_TOO_LARGE);
     SDL_FreeSurface(big);
+    // 70000 unique 64 x 64 tiles need an atlas side of 17000 pixels.
+    out.unique.resize(70000);
+    SDL_Surface* atlas = nullptr;
+    EXPECT_EQ(buildFrameTileAtlas(a.list, out, FrameTileSettings::make(64, 64, 100, 1), atlas), RC_ERR_TOO_LARGE);
+    EXPECT_EQ(atlas, nullptr);
 }
 
 // A sprite moving over a noisy background, with jitter, so tolerant
-// matching has near tiles to choose between.
+// matching has near tiles to choose between; large enough that the
+// preparation runs on a full team.
 Frames movingSprite(uint32_t seed, int count)
 {
     std::mt19937 rng(seed);
-    std::vector<uint32_t> background(128 * 64);
+    std::vector<uint32_t> background(384 * 192);
     for (uint32_t& p : background)
         p = (rng() % 4 ? 0xFF000000u : 0u) | (rng() & 0x0F0F0Fu) * (1 + rng() % 3);
-    return Frames(count, 128, 64, [&, seed](int f, int x, int y) {
+    return Frames(count, 384, 192, [&, seed](int f, int x, int y) {
         const bool sprite = x >= f * 7 && x < f * 7 + 20 && y >= 10 && y < 30;
         const uint32_t jitter = (uint32_t(x * 31 + y * 17 + f * 7) + seed) % 3;
-        return sprite ? 0xFFC08040u + jitter : background[size_t(y * 128 + x)];
+        return sprite ? 0xFFC08040u + jitter : background[size_t(y * 384 + x)];
     });
 }
 
@@ -251,7 +259,7 @@ uint64_t atlasHash(const Frames& frames, const FrameTileAnalysis& a, const Frame
 TEST(FrameTiles, SameResultForEveryThreadCount)
 {
     const Frames frames = movingSprite(7, 12);
-    const std::tuple<float, int, int> settings[] = {{100.0f, 1, 8}, {95.0f, 1, 8}, {98.0f, 0, 4}, {90.0f, 0, 8}};
+    const std::tuple<float, int, int> settings[] = {{100.0f, 1, 8}, {95.0f, 1, 8}, {98.0f, 0, 8}, {90.0f, 0, 16}};
     for (const auto& [match, mode, tile] : settings) {
         const FrameTileSettings s = FrameTileSettings::make(tile, tile, match, mode);
         std::vector<uint32_t> firstIds;

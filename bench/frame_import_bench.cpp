@@ -1,0 +1,337 @@
+// Frame-sequence imports against the work they cannot avoid, in one run:
+//  - the tile analysis and atlas on made frames (a sprite moving over a
+//    still background, noise, a pattern with +-2 jitter) as a ratio to
+//    hashing every frame's tiles once with XXH3 (x_hash), candidates per
+//    second, and the memory the conversion added over the frames, against
+//    the unique tiles' pixels plus 10 % of frames and unique tiles
+//    (mem_ratio, at most 1 = within that);
+//  - candidate preparation on one thread against two (speedup);
+//  - whole GIF imports as a ratio to IMG_LoadAnimation alone (x_load);
+//  - the video front end's sampling of 64 frames of the 1080p sample as a
+//    ratio to decoding and converting the same frames with libavcodec
+//    straight (x_plain).
+// GIF and video runs need SKARDEN_SAMPLES.
+#include "engine/video/VideoTestSupport.h"
+#include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/import/FrameSampling.h"
+
+#include <Zelkoran/FrameTiles.h>
+#include <Zelkoran/Scene.h>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include <SDL_image.h>
+#include <benchmark/benchmark.h>
+#include <omp.h>
+#include <xxhash.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <malloc.h>
+#include <random>
+
+namespace {
+
+using namespace Zelkoran;
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+long statusKiB(const char* key)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0)
+            return std::stol(line.substr(std::strlen(key)));
+    return 0;
+}
+
+// Starts a new peak of resident memory (VmHWM) from the current size.
+void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+enum Kind { SPRITE, NOISE, JITTER };
+
+std::vector<SDL_Surface*> makeFrames(Kind kind, int w, int h, int count)
+{
+    std::mt19937 rng(42);
+    std::vector<uint32_t> still(size_t(w) * size_t(h));
+    for (size_t i = 0; i < still.size(); ++i)
+        still[i] = kind == JITTER ? 0xFF000000u | uint32_t((i % 16) * 12) << 16 | uint32_t((i / size_t(w) % 16) * 12) << 8
+                                  : 0xFF000000u | (rng() & 0xFFFFFFu);
+    std::vector<SDL_Surface*> frames;
+    for (int f = 0; f < count; ++f) {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        auto* px = static_cast<uint32_t*>(s->pixels);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint32_t p = still[size_t(y) * size_t(w) + size_t(x)];
+                if (kind == NOISE)
+                    p = 0xFF000000u | (rng() & 0xFFFFFFu);
+                else if (kind == JITTER)
+                    p += (rng() % 5) * 0x010101u; // +-2 around the pattern's level
+                else if (x >= f * 5 % w && x < f * 5 % w + 64 && y >= 40 && y < 104)
+                    p = 0xFFE0A040u;
+                px[size_t(y) * size_t(s->pitch / 4) + size_t(x)] = p;
+            }
+        frames.push_back(s);
+    }
+    return frames;
+}
+
+// The floor: every tile of every frame copied out and hashed once.
+double hashAllTiles(const std::vector<SDL_Surface*>& frames, int tile)
+{
+    const Clock::time_point start = Clock::now();
+    std::vector<uint32_t> buffer(size_t(tile) * size_t(tile));
+    uint64_t sink = 0;
+    for (SDL_Surface* f : frames)
+        for (int y = 0; y + tile <= f->h; y += tile)
+            for (int x = 0; x + tile <= f->w; x += tile) {
+                for (int row = 0; row < tile; ++row)
+                    std::memcpy(buffer.data() + size_t(row * tile),
+                                static_cast<uint8_t*>(f->pixels) + size_t(y + row) * size_t(f->pitch) + size_t(x) * 4,
+                                size_t(tile) * 4);
+                sink += XXH3_64bits(buffer.data(), buffer.size() * 4);
+            }
+    benchmark::DoNotOptimize(sink);
+    return seconds(start);
+}
+
+// Args: kind, width, tile, frames, match x 10, mode, threads.
+void BM_FrameTiles(benchmark::State& state)
+{
+    const Kind kind = Kind(state.range(0));
+    const int w = int(state.range(1)), tile = int(state.range(2));
+    const int h = (w == 320 ? 240 : w * 9 / 16) / tile * tile; // whole tiles
+    const int count = int(state.range(3));
+    const FrameTileSettings s = FrameTileSettings::make(tile, tile, float(state.range(4)) / 10.0f, int(state.range(5)));
+    omp_set_num_threads(int(state.range(6)));
+    std::vector<SDL_Surface*> frames = makeFrames(kind, w, h, count);
+    double convert = 0, hash = 0, memRatio = 0;
+    FrameTileAnalysis a;
+    for (auto _ : state) {
+        malloc_trim(0); // what earlier runs freed must not hide what this one takes
+        const long before = statusKiB("VmRSS:");
+        resetPeak();
+        const Clock::time_point start = Clock::now();
+        SDL_Surface* atlas = nullptr;
+        if (analyzeFrameTiles(frames, s, a) != 0 || buildFrameTileAtlas(frames, a, s, atlas) != 0) {
+            state.SkipWithError("the conversion failed");
+            break;
+        }
+        const double took = seconds(start);
+        const double added = double(statusKiB("VmHWM:") - before) * 1024.0;
+        SDL_FreeSurface(atlas);
+        convert += took;
+        hash += hashAllTiles(frames, tile);
+        const double frameBytes = double(w) * h * 4 * count, uniqueBytes = double(a.unique.size()) * tile * tile * 4;
+        memRatio = std::max(memRatio, added / (uniqueBytes + 0.1 * (frameBytes + uniqueBytes)));
+        state.SetIterationTime(took);
+    }
+    state.counters["x_hash"] = convert / hash;
+    state.counters["cand_per_s"] = double(a.rawTiles()) * double(state.iterations()) / convert;
+    state.counters["unique"] = double(a.unique.size());
+    state.counters["owners"] = double(a.owners.size());
+    state.counters["mem_ratio"] = memRatio;
+    for (SDL_Surface* f : frames)
+        SDL_FreeSurface(f);
+    omp_set_num_threads(omp_get_num_procs());
+}
+
+void frameTileArgs(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"kind", "w", "tile", "frames", "match10", "mode", "threads"});
+    for (int threads : {1, 2}) {
+        b->Args({SPRITE, 320, 16, 8, 1000, 1, threads});
+        b->Args({SPRITE, 1280, 16, 64, 1000, 1, threads});
+        b->Args({SPRITE, 640, 16, 256, 1000, 1, threads});
+        b->Args({JITTER, 640, 16, 32, 950, 1, threads});
+    }
+    for (int tile : {8, 16, 32})
+        b->Args({SPRITE, 640, tile, 32, 1000, 0, 2});
+    for (int match : {1000, 980, 950, 900})
+        b->Args({JITTER, 640, 16, 32, match, 1, 2});
+    for (int match : {1000, 980, 900})
+        b->Args({JITTER, 320, 16, 16, match, 0, 2});
+    for (int match : {1000, 950})
+        b->Args({NOISE, 320, 16, 16, match, 1, 2});
+    b->Args({SPRITE, 640, 8, 16, 950, 1, 2});
+}
+BENCHMARK(BM_FrameTiles)->Apply(frameTileArgs)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Candidate preparation (the first parallel region) on 1 and 2 threads.
+// Args: match x 10.
+void BM_PrepareScaling(benchmark::State& state)
+{
+    std::vector<SDL_Surface*> frames = makeFrames(JITTER, 1280, 720, 32);
+    const FrameTileSettings s = FrameTileSettings::make(16, 16, float(state.range(0)) / 10.0f, 1);
+    double one = 0, two = 0;
+    for (auto _ : state) {
+        for (int threads : {1, 2}) {
+            omp_set_num_threads(threads);
+            FrameTileAnalysis a;
+            analyzeFrameTiles(frames, s, a);
+            (threads == 1 ? one : two) += a.prepareMs;
+        }
+        state.SetIterationTime(two / 1000.0 / double(state.iterations() + 1));
+    }
+    state.counters["prepare_1_ms"] = one / double(state.iterations());
+    state.counters["prepare_2_ms"] = two / double(state.iterations());
+    state.counters["speedup"] = one / two;
+    for (SDL_Surface* f : frames)
+        SDL_FreeSurface(f);
+    omp_set_num_threads(omp_get_num_procs());
+}
+BENCHMARK(BM_PrepareScaling)->ArgName("match10")->Arg(1000)->Arg(950)->UseManualTime()->Iterations(3);
+
+std::string sample(const std::string& path)
+{
+    const char* root = std::getenv("SKARDEN_SAMPLES");
+    return root ? std::string(root) + "/" + path : std::string();
+}
+
+void BM_GIFImport(benchmark::State& state, const char* file)
+{
+    const std::string path = sample(std::string("gif/") + file);
+    IMG_Animation* probe = path.empty() ? nullptr : IMG_LoadAnimation(path.c_str());
+    if (!probe) {
+        state.SkipWithError("the sample GIF is missing (SKARDEN_SAMPLES)");
+        return;
+    }
+    int total = 0;
+    for (int i = 0; i < probe->count; ++i)
+        total += probe->delays[i] > 0 ? probe->delays[i] : 100;
+    CtrlScenes::SceneLayerImportOptions o;
+    o.sourceType = 2, o.fileKind = 3;
+    o.sourcePath = path.c_str();
+    o.padToTile = true;
+    o.frameCount = std::min(probe->count, 256);
+    o.durationMs = total;
+    IMG_FreeAnimation(probe);
+    double import = 0, load = 0;
+    for (auto _ : state) {
+        Clock::time_point t = Clock::now();
+        IMG_FreeAnimation(IMG_LoadAnimation(path.c_str()));
+        load += seconds(t);
+        const int id = Main::instance()->sceneMgr()->create("", 0);
+        t = Clock::now();
+        const int rc = CtrlScenes::importGIFAnimatedLayer(Main::instance()->sceneMgr()->get(id), o, nullptr, nullptr);
+        const double took = seconds(t);
+        import += took;
+        Main::instance()->sceneMgr()->close(id);
+        if (rc != 0) {
+            state.SkipWithError("the import failed");
+            break;
+        }
+        state.SetIterationTime(took);
+    }
+    state.counters["x_load"] = import / load;
+}
+BENCHMARK_CAPTURE(BM_GIFImport, moon_impact, "moon_impact.gif")->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GIFImport, muybridge, "gifplayer-muybridge.gif")->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// libavcodec alone: decodes forward and converts to ARGB the frame shown
+// at each sample time. The frames converted.
+int plainSamples(const std::string& path, const VideoSampleWindow& window)
+{
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
+        return 0;
+    avformat_find_stream_info(format, nullptr);
+    const AVCodec* decoder = nullptr;
+    const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    const AVRational base = format->streams[index]->time_base;
+    AVCodecContext* codec = avcodec_alloc_context3(decoder);
+    avcodec_parameters_to_context(codec, format->streams[index]->codecpar);
+    codec->thread_count = 0;
+    avcodec_open2(codec, decoder, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    AVFrame* shown = av_frame_alloc();
+    SwsContext* sws = nullptr;
+    std::vector<uint8_t> pixels;
+    int done = 0;
+    const auto convert = [&](AVFrame* f) {
+        sws = sws_getCachedContext(sws, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
+                                   AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        pixels.resize(size_t(f->width) * size_t(f->height) * 4);
+        uint8_t* planes[4] = {pixels.data()};
+        const int pitches[4] = {f->width * 4};
+        sws_scale(sws, f->data, f->linesize, 0, f->height, planes, pitches);
+        ++done;
+    };
+    // Each decoded frame covers the samples before the next one's time.
+    const auto take = [&](AVFrame* next) {
+        const int64_t ms = next ? av_rescale_q(next->best_effort_timestamp, base, AVRational{1, 1000}) : INT64_MAX;
+        while (done < window.count && shown->data[0] && window.timeOf(done) < ms)
+            convert(shown);
+        if (next) {
+            av_frame_unref(shown);
+            av_frame_move_ref(shown, next);
+        }
+    };
+    while (done < window.count && av_read_frame(format, packet) >= 0) {
+        if (packet->stream_index == index && avcodec_send_packet(codec, packet) >= 0)
+            while (avcodec_receive_frame(codec, frame) == 0)
+                take(frame);
+        av_packet_unref(packet);
+    }
+    avcodec_send_packet(codec, nullptr);
+    while (avcodec_receive_frame(codec, frame) == 0)
+        take(frame);
+    take(nullptr);
+    sws_freeContext(sws);
+    av_frame_free(&shown);
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&codec);
+    avformat_close_input(&format);
+    return done;
+}
+
+void BM_VideoSampling64(benchmark::State& state)
+{
+    const std::string path = sample("video/mp4ff-h264-1080p.mp4");
+    if (path.empty() || !std::ifstream(path)) {
+        state.SkipWithError("the 1080p sample is missing (SKARDEN_SAMPLES)");
+        return;
+    }
+    CtrlScenes::SceneLayerImportOptions o;
+    o.frameCount = 64;
+    o.durationMs = 1000;
+    double engine = 0, plain = 0;
+    for (auto _ : state) {
+        Clock::time_point t = Clock::now();
+        const int id = Main::instance()->videoMgr()->loadFromFile(path.c_str(), "", ATT_MUSIC);
+        Video* video = Main::instance()->videoMgr()->get(id);
+        const VideoSampleWindow window(o, video ? video->getDuration() : 0);
+        int sampled = 0;
+        for (int i = 0; video && i < window.count; ++i) {
+            SDL_Surface* frame = nullptr;
+            if (video->decodeFrameAt(window.timeOf(i), &frame) == 0 && frame)
+                ++sampled;
+            SDL_FreeSurface(frame);
+        }
+        Main::instance()->videoMgr()->close(id);
+        const double took = seconds(t);
+        engine += took;
+        t = Clock::now();
+        const int straight = plainSamples(path, window);
+        plain += seconds(t);
+        if (sampled != 64 || straight != 64) {
+            state.SkipWithError("frame counts differ");
+            break;
+        }
+        state.SetIterationTime(took);
+    }
+    state.counters["x_plain"] = engine / plain;
+}
+BENCHMARK(BM_VideoSampling64)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
