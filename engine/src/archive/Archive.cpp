@@ -167,12 +167,7 @@ int Archive::blockDelete(const Block& block)
     return index < 0 ? index : m_file->remove(index);
 }
 
-int Archive::blockUndelete(int index, const char* newName)
-{
-    if (newName && std::strlen(newName) > 63)
-        return RC_ERR_INVALID;
-    return m_file->undelete(index, newName);
-}
+int Archive::blockUndelete(int index, const char* newName) { return m_file->undelete(index, newName); }
 int Archive::setKey(const void* key, int length) { return m_file->setKey(key, length); }
 int Archive::encrypt() { return m_file->setIndexEncrypted(true); }
 int Archive::decrypt() { return m_file->setIndexEncrypted(false); }

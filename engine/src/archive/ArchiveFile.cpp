@@ -925,6 +925,9 @@ int ArchiveFile::remove(int index)
 
 int ArchiveFile::undelete(int index, const char* newName)
 {
+    // A name that does not fit is refused here, where it would be stored.
+    if (newName && std::strlen(newName) > 63)
+        return RC_ERR_INVALID;
     Entry changed;
     if (!entry(index, changed) || !changed.deleted)
         return RC_ERR_NOT_FOUND;

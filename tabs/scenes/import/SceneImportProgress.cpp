@@ -10,6 +10,7 @@
 #include <Zelkoran/Widget.h>
 
 #include <SDL_events.h>
+#include <SDL_surface.h>
 
 #include <algorithm>
 #include <string>
@@ -112,6 +113,13 @@ void closeVideoImportProgressUI(Main* main, VideoImportProgressUI& ui)
         main->guiMgr()->close(ui.panelId);
     ui.panelId = 0;
     ui.progressBar = nullptr;
+}
+
+void destroyFrames(std::vector<SDL_Surface*>& frames)
+{
+    for (SDL_Surface* f : frames)
+        SDL_FreeSurface(f);
+    frames.clear();
 }
 
 void showVideoImportHelp() { Main::instance()->tool()->messageBox("Video Import Tips", kVideoImportTips, 1, 3, 0, -1, -1); }

@@ -4,7 +4,10 @@
 // Main thread only.
 #pragma once
 
+#include <vector>
+
 class ResourceManager;
+struct SDL_Surface;
 
 namespace Zelkoran {
 class Main;
@@ -28,6 +31,9 @@ VideoImportProgressUI openVideoImportProgressUI(Zelkoran::Main* main, ResourceMa
                                                 int frames);
 // Closes the panel; ui is left empty, so a second call does nothing.
 void closeVideoImportProgressUI(Zelkoran::Main* main, VideoImportProgressUI& ui);
+
+// Frees every surface a conversion gathered and empties the list.
+void destroyFrames(std::vector<SDL_Surface*>& frames);
 
 // The "Video Import Tips" box of the import dialog.
 void showVideoImportHelp();

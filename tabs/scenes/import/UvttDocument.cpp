@@ -2,6 +2,8 @@
 // simdjson's DOM (strict JSON; at_key takes the first of duplicate keys).
 #include "tabs/scenes/import/UvttDocument.h"
 
+#include "tabs/scenes/import/UvttMessages.h"
+
 #include <Zelkoran/Scene.h>
 
 #include <SDL_rwops.h>
@@ -96,11 +98,7 @@ unsigned long long failureOffset(const simdjson::padded_string& bytes)
     return bytes.size();
 }
 
-bool fail(String& error, const char* message)
-{
-    error = message;
-    return false;
-}
+using uvtt::fail;
 
 bool isString(const UVTTValue& value) { return value && value->is_string(); }
 

@@ -1,5 +1,5 @@
 // What the Universal VTT import's checks and messages share: the limits of
-// the map picture and the two ways a message is made.
+// the map picture and the ways a message is made.
 #pragma once
 
 #include <Zelkoran/Main.h>
@@ -18,6 +18,13 @@ inline int fail(Zelkoran::String& error, int code, const char* message)
 {
     error = message;
     return code;
+}
+
+// The same for the checks that only pass or fail.
+inline bool fail(Zelkoran::String& error, const char* message)
+{
+    error = message;
+    return false;
 }
 
 // prefix, n in decimal, suffix.

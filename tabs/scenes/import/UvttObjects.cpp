@@ -2,6 +2,7 @@
 #include "tabs/scenes/import/UvttObjects.h"
 
 #include "tabs/scenes/import/SceneLayerImportOptions.h"
+#include "tabs/scenes/import/UvttMessages.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Tool.h>
@@ -21,11 +22,7 @@ constexpr double kSamePoint = 1e-6;
 // A quarter of the largest finite float: intensities the engine may still scale.
 constexpr double kMaxIntensity = 8.5070586659632215e37;
 
-bool fail(String& error, const char* message)
-{
-    error = message;
-    return false;
-}
+using uvtt::fail;
 
 bool samePoint(const UVTTPoint& a, const UVTTPoint& b)
 {

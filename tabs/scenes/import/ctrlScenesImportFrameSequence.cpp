@@ -31,13 +31,6 @@ double msSince(Clock::time_point start)
     return double(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count()) / 1000.0;
 }
 
-void destroyFrames(std::vector<SDL_Surface*>& frames)
-{
-    for (SDL_Surface* f : frames)
-        SDL_FreeSurface(f);
-    frames.clear();
-}
-
 // Sets the bar and pumps events; false when the user cancelled.
 bool progressStep(WidgetProgress* progress, int value)
 {

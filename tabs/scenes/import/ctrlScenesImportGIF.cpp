@@ -44,13 +44,6 @@ Animation loadAnimation(const CtrlScenes::string& path)
                      IMG_FreeAnimation);
 }
 
-void destroyFrames(std::vector<SDL_Surface*>& frames)
-{
-    for (SDL_Surface* f : frames)
-        SDL_FreeSurface(f);
-    frames.clear();
-}
-
 // Every frame as an ARGB8888 copy with its delay.
 int loadGIFFrames(const CtrlScenes::string& path, std::vector<SDL_Surface*>& frames, std::vector<int>& delays,
                   int& width, int& height)

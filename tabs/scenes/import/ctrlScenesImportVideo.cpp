@@ -53,13 +53,6 @@ private:
     int m_id = 0;
 };
 
-void destroyFrames(std::vector<SDL_Surface*>& frames)
-{
-    for (SDL_Surface* f : frames)
-        SDL_FreeSurface(f);
-    frames.clear();
-}
-
 std::string sizeMessage(const char* what, int w, int h, const SceneLayerImportOptions& o)
 {
     char text[256];
