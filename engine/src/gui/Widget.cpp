@@ -308,7 +308,7 @@ void Widget::effectiveBackground(int state, uint8_t out[4]) const
     if (s.overrides & WidgetSkin::SO_NO_BACKGROUND)
         copy4(out, Color{0, 0, 0, 0});
     else if (s.overrides & WidgetSkin::SO_BACKGROUND)
-        std::copy(s.background, s.background + 4, out);
+        copy4(out, s.background);
     else
         copy4(out, themed(*this, state).background);
 }
@@ -340,7 +340,7 @@ void Widget::effectiveBorder(int state, uint8_t out[4]) const
 {
     const WidgetSkin& s = skin(state);
     if (s.overrides & WidgetSkin::SO_BORDER)
-        std::copy(s.border, s.border + 4, out);
+        copy4(out, s.border);
     else
         copy4(out, themed(*this, state).border);
 }
@@ -406,7 +406,7 @@ void Widget::effectiveSelection(int state, uint8_t out[4]) const
 {
     const WidgetSkin& s = skin(state);
     if (s.overrides & WidgetSkin::SO_SELECTION)
-        std::copy(s.selection, s.selection + 4, out);
+        copy4(out, s.selection);
     else
         copy4(out, themed(*this, state).selection);
 }

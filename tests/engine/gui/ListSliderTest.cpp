@@ -222,12 +222,6 @@ TEST_F(ListSlider, ProgressClampsIntoItsRange)
     EXPECT_EQ(p->getValue(), 10);
 }
 
-} // namespace
-} // namespace guitest
-
-namespace guitest {
-namespace {
-
 // Ranges as wide as an int (a stored panel may hold any): the thumb sits
 // where the value is, and steps clamp at the ends instead of wrapping.
 TEST_F(ListSlider, RangesOfTheWholeIntSpanPlaceAndStepTheThumb)
