@@ -1,6 +1,7 @@
 #include "image/ImageBlock.h"
 
 #include "image/PngCodec.h"
+#include "resource/LittleEndian.h"
 
 #include <Zelkoran/Result.h>
 
@@ -23,19 +24,6 @@ constexpr size_t kVersionAt = 3, kOwnerAt = 4, kWidthAt = 8, kHeightAt = 12, kKe
 // a surface for them.
 constexpr uint64_t kMaxDeflateRatio = 1032;
 
-void put32(uint8_t* at, uint32_t v)
-{
-    v = SDL_SwapLE32(v);
-    std::memcpy(at, &v, sizeof(v));
-}
-
-uint32_t get32(const uint8_t* at)
-{
-    uint32_t v;
-    std::memcpy(&v, at, sizeof(v));
-    return SDL_SwapLE32(v);
-}
-
 bool isSide(uint32_t v) { return v >= 1 && v <= static_cast<uint32_t>(kMaxImageSide); }
 
 // The header's claims, checked against each other and the PNG's own header.
@@ -43,13 +31,13 @@ bool headerHolds(const uint8_t* data, size_t size, ImageSettings& settings)
 {
     if (size < kImageHeaderSize || std::memcmp(data, kMagic, sizeof(kMagic)) != 0 || data[kVersionAt] != kVersion)
         return false;
-    const uint32_t owner = get32(data + kOwnerAt);
+    const uint32_t owner = resource::getU32(data + kOwnerAt);
     if (owner != kOwnerImage && owner != kOwnerLegacyGui)
         return false;
-    const uint32_t width = get32(data + kWidthAt), height = get32(data + kHeightAt);
+    const uint32_t width = resource::getU32(data + kWidthAt), height = resource::getU32(data + kHeightAt);
     const uint64_t payloadSize = size - kImageHeaderSize;
-    if (!isSide(width) || !isSide(height) || get32(data + kPayloadFormatAt) != kPayloadPng ||
-        get32(data + kPayloadSizeAt) != payloadSize ||
+    if (!isSide(width) || !isSide(height) || resource::getU32(data + kPayloadFormatAt) != kPayloadPng ||
+        resource::getU32(data + kPayloadSizeAt) != payloadSize ||
         uint64_t{width} * height * 4 > payloadSize * kMaxDeflateRatio)
         return false;
     PngHeader png;
@@ -91,9 +79,9 @@ int encodeImageBlock(SDL_Surface* argb, const ImageSettings& settings, Vector<ui
     }
     std::memcpy(out.data(), kMagic, sizeof(kMagic));
     out[kVersionAt] = kVersion;
-    put32(&out[kOwnerAt], kOwnerImage);
-    put32(&out[kWidthAt], static_cast<uint32_t>(argb->w));
-    put32(&out[kHeightAt], static_cast<uint32_t>(argb->h));
+    resource::putU32(&out[kOwnerAt], kOwnerImage);
+    resource::putU32(&out[kWidthAt], static_cast<uint32_t>(argb->w));
+    resource::putU32(&out[kHeightAt], static_cast<uint32_t>(argb->h));
     const bool keyed = settings.key[0] >= 0 && settings.key[1] >= 0 && settings.key[2] >= 0;
     out[kKeyFlagAt] = keyed ? 1 : 0;
     for (int i = 0; i < 3; ++i) {
@@ -101,8 +89,8 @@ int encodeImageBlock(SDL_Surface* argb, const ImageSettings& settings, Vector<ui
         out[kColorModAt + i] = settings.colorMod[i];
     }
     out[kAlphaModAt] = settings.alphaMod;
-    put32(&out[kPayloadFormatAt], kPayloadPng);
-    put32(&out[kPayloadSizeAt], static_cast<uint32_t>(png.size()));
+    resource::putU32(&out[kPayloadFormatAt], kPayloadPng);
+    resource::putU32(&out[kPayloadSizeAt], static_cast<uint32_t>(png.size()));
     std::memcpy(&out[kImageHeaderSize], png.data(), png.size());
     return RC_OK;
 }
@@ -116,7 +104,8 @@ int decodeImageBlock(const uint8_t* data, size_t size, SDL_Surface*& pixels, Ima
     SDL_Surface* decoded = decodePng(data + kImageHeaderSize, size - kImageHeaderSize);
     if (!decoded)
         return RC_ERR_CORRUPT;
-    if (decoded->w != static_cast<int>(get32(data + kWidthAt)) || decoded->h != static_cast<int>(get32(data + kHeightAt))) {
+    if (decoded->w != static_cast<int>(resource::getU32(data + kWidthAt)) ||
+        decoded->h != static_cast<int>(resource::getU32(data + kHeightAt))) {
         SDL_FreeSurface(decoded);
         return RC_ERR_CORRUPT;
     }
