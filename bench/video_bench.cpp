@@ -40,6 +40,21 @@ double peakRssMiB()
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+// Writes a clip with a keyframe every 25 frames into the bench directory;
+// the path written.
+std::string makeBenchClip(const char* name, int width, int height, int frames, int fps)
+{
+    videotest::ClipSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.frames = frames;
+    spec.fps = fps;
+    spec.gop = 25;
+    const std::string made = bench::benchDir("video") + "/" + name;
+    videotest::makeClip(made, spec);
+    return made;
+}
+
 // The 1080p source: the sample, else a clip made once.
 const std::string& source1080p()
 {
@@ -47,15 +62,7 @@ const std::string& source1080p()
         std::string sample = videotest::sample("mp4ff-h264-1080p.mp4");
         if (!sample.empty())
             return sample;
-        const std::string made = bench::benchDir("video") + "/made-1080p.mp4";
-        videotest::ClipSpec spec;
-        spec.width = 1920;
-        spec.height = 1080;
-        spec.frames = 50;
-        spec.fps = 50;
-        spec.gop = 25;
-        videotest::makeClip(made, spec);
-        return made;
+        return makeBenchClip("made-1080p.mp4", 1920, 1080, 50, 50);
     }();
     return path;
 }
@@ -63,17 +70,7 @@ const std::string& source1080p()
 // A clip made once: 256 frames of 640 x 360 at 25 fps, a keyframe every 25.
 const std::string& spacedSource()
 {
-    static const std::string path = [] {
-        const std::string made = bench::benchDir("video") + "/spaced.mp4";
-        videotest::ClipSpec spec;
-        spec.width = 640;
-        spec.height = 360;
-        spec.frames = 256;
-        spec.fps = 25;
-        spec.gop = 25;
-        videotest::makeClip(made, spec);
-        return made;
-    }();
+    static const std::string path = makeBenchClip("spaced.mp4", 640, 360, 256, 25);
     return path;
 }
 
