@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 using namespace Zelkoran;
 
@@ -14,6 +15,10 @@ constexpr float kMaxBurstTime = 86400;
 
 const BlendChoice effectBlendChoices[4] = {
     {"None", PBM_NONE}, {"Alpha blend", PBM_ALPHA}, {"Additive", PBM_ADDITIVE}, {"Multiply", PBM_MULTIPLY}};
+
+namespace {
+constexpr int kBlendRows = static_cast<int>(std::size(effectBlendChoices));
+} // namespace
 
 int clampSelection(int selection, size_t count)
 {
@@ -78,12 +83,12 @@ bool parseSeed(std::string_view text, uint32_t& seed)
 
 unsigned blendForRow(int row)
 {
-    return row >= 1 && row <= 4 ? effectBlendChoices[row - 1].blend : static_cast<unsigned>(PBM_ALPHA);
+    return row >= 1 && row <= kBlendRows ? effectBlendChoices[row - 1].blend : static_cast<unsigned>(PBM_ALPHA);
 }
 
 int rowForBlend(unsigned blend)
 {
-    for (int r = 0; r < 4; ++r)
+    for (int r = 0; r < kBlendRows; ++r)
         if (effectBlendChoices[r].blend == blend)
             return r + 1;
     return 2;
