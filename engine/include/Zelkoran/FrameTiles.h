@@ -25,17 +25,17 @@ inline constexpr int64_t kMaxFrameTiles = int64_t(1) << 26;
 // textures hold no larger side.
 inline constexpr int64_t kMaxFrameTileAtlasSide = 16384;
 
-// Per-tile statistics, computed once per frame and cell, that let most
-// tolerant comparisons end without reading pixels.
+// Per-tile statistics that let most tolerant comparisons end without
+// reading pixels. Every unique tile keeps one, so they are packed: the
+// sub-block figures are 16 bits, shifted right by the settings' countShift
+// and sumShift where they could exceed that (sub-blocks over 257 pixels).
 struct FrameTileCandidate {
-    int32_t frame = 0;
-    int32_t x = 0, y = 0; // top-left pixel in the frame
-    int32_t cell = 0;
-    int32_t avgR = 0, avgG = 0, avgB = 0; // means of the opaque pixels (alpha != 0)
-    int32_t opaqueCount = 0;
-    int32_t blockCount[16] = {}; // opaque pixels per 4 x 4 sub-block
-    int64_t blockSumR[16] = {}, blockSumG[16] = {}, blockSumB[16] = {};
-    uint8_t transparent = 0; // no opaque pixel
+    uint32_t opaqueCount = 0;
+    uint8_t avgR = 0, avgG = 0, avgB = 0; // means of the opaque pixels (alpha != 0)
+    uint16_t blockCount[16] = {};         // opaque pixels per 4 x 4 sub-block
+    uint16_t blockSumR[16] = {}, blockSumG[16] = {}, blockSumB[16] = {};
+
+    bool transparent() const { return opaqueCount == 0; }
 };
 
 // How tiles are compared, derived from a tile size, a match percentage and
@@ -48,6 +48,7 @@ struct FrameTileSettings {
     int maxDifferentPixels = 0; // (1 - match / 100) x area
     int step = 1;               // width of a colour bucket: averageError + 1
     int qMax = 255;             // highest bucket index of a channel
+    int countShift = 0, sumShift = 0; // right shifts that fit sub-block figures into 16 bits
 
     static FrameTileSettings make(int tileWidth, int tileHeight, float matchPercent, int matchMode);
     int64_t area() const { return int64_t(tileWidth) * tileHeight; }
@@ -87,11 +88,11 @@ struct FrameTileAnalysis {
     int64_t finalTiles() const { return int64_t(unique.size()) + int64_t(owners.size()); }
 };
 
-// The cheap prefilter: true when a and b may match. mode 1 compares opaque
-// counts, average colours and sub-block sums against tolerance (the allowed
-// error per pixel); any other mode checks transparency only.
-bool canFrameTileCandidatesMatch(const FrameTileCandidate& a, const FrameTileCandidate& b, int mode, int tolerance,
-                                 int64_t area);
+// The cheap prefilter: true when a and b may match. In average mode it
+// compares opaque counts, average colours and sub-block sums against the
+// allowed error; in pixel mode it checks transparency only.
+bool canFrameTileCandidatesMatch(const FrameTileCandidate& a, const FrameTileCandidate& b,
+                                 const FrameTileSettings& settings);
 
 // The tolerant full comparison of two width x height tiles of ARGB8888
 // surfaces: alpha bytes equal, and the summed colour error of the opaque
@@ -111,9 +112,10 @@ void frameTileAtlasGrid(int64_t count, int& columns, int& rows);
 
 // The atlas of an analysis: unique tiles in slots 0..U-1, then each owner's
 // still image (its first non-empty tile); tile id t in slot t - 1, row by
-// row. Copies pixels unblended. Returns 0 and a new surface the caller
-// owns, or RC_ERR_NO_MEMORY (no surface), RC_ERR_IO (a copy failed; no
-// surface is returned).
+// row. Copies pixels as they are (no blending). Returns 0 and a new surface
+// the caller owns, or RC_ERR_TOO_LARGE (a side over kMaxFrameTileAtlasSide),
+// RC_ERR_NO_MEMORY (no surface), RC_ERR_INVALID (a tile source outside the
+// frames); no surface is returned on failure.
 int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTileAnalysis& analysis,
                         const FrameTileSettings& settings, SDL_Surface*& atlas);
 

@@ -8,6 +8,10 @@
 #include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Result.h>
 
+#include <SDL_cpuinfo.h>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 #include <omp.h>
 #include <xxhash.h>
 
@@ -16,7 +20,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <map>
+#include <memory>
 #include <new>
 #include <unordered_map>
 
@@ -26,25 +30,24 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Candidates prepared per slice: a few MB of statistics (hashes: 17 bytes a
-// tile, full statistics: about 480), small beside the frames, and few
-// parallel regions.
-constexpr int64_t kExactSlice = int64_t(1) << 19;
-constexpr int64_t kStatisticsSlice = 4096;
-// Each thread of a preparation team gets at least this many pixels: a
-// thread costs more than it saves below (and far more on a busy machine).
+// Raw tiles prepared per slice: hashes take 17 bytes a tile, statistics
+// 136, so a slice stays near 1 MB and 0.14 MB.
+constexpr int64_t kHashSlice = 65536;
+constexpr int64_t kStatisticsSlice = 1024;
+// Each thread of a preparation or copy team gets at least this many
+// pixels: a thread costs more than it saves below (and far more on a busy
+// machine).
 constexpr int64_t kPixelsPerThread = 65536;
-
 // Each thread of a search team gets at least this many positions (a
 // position mostly costs one prefilter of a few dozen nanoseconds).
 constexpr int64_t kPositionsPerThread = 2048;
+// Searches longer than this go parallel.
+constexpr size_t kParallelSearch = 255;
 
 int teamFor(int64_t work, int64_t perThread)
 {
     return int(std::clamp<int64_t>(work / perThread, 1, omp_get_max_threads()));
 }
-// Searches longer than this go parallel.
-constexpr size_t kParallelSearch = 255;
 
 double msSince(Clock::time_point start)
 {
@@ -59,38 +62,69 @@ const uint32_t* pixelRow(SDL_Surface* s, int x, int y)
 
 bool opaque(uint32_t p) { return (p >> 24) != 0; }
 
-// Sub-block column (or row) of each local pixel column (or row).
-std::vector<uint8_t> blockIndex(int size)
+// Where raw tile i (frame-major) sits.
+struct TilePlace {
+    int frame, x, y;
+};
+
+TilePlace placeOf(int64_t i, int64_t cells, int cols, const FrameTileSettings& s)
 {
-    std::vector<uint8_t> out(static_cast<size_t>(size));
-    for (int i = 0; i < size; ++i)
-        out[size_t(i)] = uint8_t(int64_t(4) * i / size);
-    return out;
+    const int cell = int(i % cells);
+    return {int(i / cells), cell % cols * s.tileWidth, cell / cols * s.tileHeight};
 }
 
-void prepareCandidate(SDL_Surface* f, const FrameTileSettings& s, const std::vector<uint8_t>& bx,
-                      const std::vector<uint8_t>& by, FrameTileCandidate& c)
+// The first local column (or row) of each of the four sub-blocks along a
+// side, and the end: pixel i falls into sub-block 4 x i / size.
+void blockBounds(int size, int (&bounds)[5])
 {
-    int64_t r = 0, g = 0, b = 0;
-    for (int ly = 0; ly < s.tileHeight; ++ly) {
-        const uint32_t* row = pixelRow(f, c.x, c.y + ly);
-        const int rowBase = by[size_t(ly)] * 4;
-        for (int lx = 0; lx < s.tileWidth; ++lx) {
-            const uint32_t p = row[lx];
-            if (!opaque(p))
-                continue;
-            const int k = rowBase + bx[size_t(lx)];
-            const int pr = (p >> 16) & 0xFF, pg = (p >> 8) & 0xFF, pb = p & 0xFF;
-            ++c.opaqueCount;
-            ++c.blockCount[k];
-            c.blockSumR[k] += pr, c.blockSumG[k] += pg, c.blockSumB[k] += pb;
-            r += pr, g += pg, b += pb;
+    for (int k = 0; k <= 4; ++k)
+        bounds[k] = (k * size + 3) / 4;
+}
+
+// Sums in full, then packs into c. Each run of a row within one sub-block
+// is one branch-free loop, so it vectorises.
+void prepareCandidate(SDL_Surface* f, int x, int y, const FrameTileSettings& s, const int (&columns)[5],
+                      const int (&rows)[5], FrameTileCandidate& c)
+{
+    uint32_t count[16] = {}, sumR[16] = {}, sumG[16] = {}, sumB[16] = {};
+    for (int by = 0; by < 4; ++by)
+        for (int ly = rows[by]; ly < rows[by + 1]; ++ly) {
+            const uint32_t* row = pixelRow(f, x, y + ly);
+            for (int bx = 0; bx < 4; ++bx) {
+                uint32_t n = 0, r = 0, g = 0, b = 0;
+#pragma omp simd reduction(+ : n, r, g, b)
+                for (int lx = columns[bx]; lx < columns[bx + 1]; ++lx) {
+                    const uint32_t p = row[lx];
+                    const uint32_t mask = p >= 0x01000000u ? 0xFFu : 0u;
+                    n += mask & 1u;
+                    r += (p >> 16) & mask, g += (p >> 8) & mask, b += p & mask;
+                }
+                const int k = by * 4 + bx;
+                count[k] += n, sumR[k] += r, sumG[k] += g, sumB[k] += b;
+            }
         }
+    c = FrameTileCandidate();
+    uint64_t totalR = 0, totalG = 0, totalB = 0;
+    for (int k = 0; k < 16; ++k) {
+        c.opaqueCount += count[k];
+        c.blockCount[k] = uint16_t(count[k] >> s.countShift);
+        c.blockSumR[k] = uint16_t(sumR[k] >> s.sumShift);
+        c.blockSumG[k] = uint16_t(sumG[k] >> s.sumShift);
+        c.blockSumB[k] = uint16_t(sumB[k] >> s.sumShift);
+        totalR += sumR[k], totalG += sumG[k], totalB += sumB[k];
     }
     if (c.opaqueCount > 0) {
-        c.avgR = int32_t(r / c.opaqueCount), c.avgG = int32_t(g / c.opaqueCount), c.avgB = int32_t(b / c.opaqueCount);
+        c.avgR = uint8_t(totalR / c.opaqueCount), c.avgG = uint8_t(totalG / c.opaqueCount);
+        c.avgB = uint8_t(totalB / c.opaqueCount);
     }
-    c.transparent = c.opaqueCount == 0;
+}
+
+// A lower bound of |a - b| from a and b shifted right by shift; 32 bits
+// and no branch.
+int32_t leastApart(uint16_t qa, uint16_t qb, int shift)
+{
+    const int32_t d = std::abs(int32_t(qa) - int32_t(qb));
+    return std::max((d - 1) * (int32_t(1) << shift) + 1, 0);
 }
 
 // XXH3-128 of the tile's pixels (in average mode with pixels under alpha 0
@@ -101,26 +135,20 @@ XXH128_hash_t hashTile(SDL_Surface* f, int x, int y, const FrameTileSettings& s,
     for (int ly = 0; ly < s.tileHeight; ++ly)
         std::memcpy(buffer + size_t(ly) * size_t(s.tileWidth), pixelRow(f, x, y + ly), size_t(s.tileWidth) * 4);
     // Branch-free passes over the copy, so they vectorise.
-    const size_t n = size_t(s.area());
-    uint32_t any = 0;
-    size_t clear = 0;
-    for (size_t i = 0; i < n; ++i) {
+    const int n = int(s.area());
+    uint32_t any = 0, clear = 0;
+#pragma omp simd reduction(| : any) reduction(+ : clear)
+    for (int i = 0; i < n; ++i) {
         any |= buffer[i];
-        clear += buffer[i] < 0x01000000u;
+        clear += buffer[i] < 0x01000000u ? 1u : 0u;
     }
     transparent = any < 0x01000000u;
     if (s.averageMode && clear)
-        for (size_t i = 0; i < n; ++i)
+#pragma omp simd
+        for (int i = 0; i < n; ++i)
             buffer[i] = buffer[i] < 0x01000000u ? 0u : buffer[i];
-    return XXH3_128bits(buffer, n * 4);
+    return XXH3_128bits(buffer, size_t(n) * 4);
 }
-
-struct HashKey {
-    size_t operator()(const XXH128_hash_t& h) const { return size_t(h.low64); }
-};
-struct HashSame {
-    bool operator()(const XXH128_hash_t& a, const XXH128_hash_t& b) const { return XXH128_isEqual(a, b) != 0; }
-};
 
 // Pixel mode: at most limit pixels differ.
 bool pixelsWithin(SDL_Surface* a, int ax, int ay, SDL_Surface* b, int bx, int by, const FrameTileSettings& s,
@@ -140,13 +168,14 @@ bool pixelsWithin(SDL_Surface* a, int ax, int ay, SDL_Surface* b, int bx, int by
 // Pixel mode: a lower bound of the pixels that differ. A differing pixel
 // moves its sub-block's opaque count by at most 1 and its colour sums by at
 // most 3 x 255; equal pixels move neither.
-int64_t differingPixelsAtLeast(const FrameTileCandidate& a, const FrameTileCandidate& b)
+int64_t differingPixelsAtLeast(const FrameTileCandidate& a, const FrameTileCandidate& b, const FrameTileSettings& s)
 {
-    int64_t total = 0;
+    int32_t total = 0;
     for (int k = 0; k < 16; ++k) {
-        const int64_t counts = std::abs(int64_t(a.blockCount[k]) - b.blockCount[k]);
-        const int64_t colour = std::abs(a.blockSumR[k] - b.blockSumR[k]) + std::abs(a.blockSumG[k] - b.blockSumG[k]) +
-                               std::abs(a.blockSumB[k] - b.blockSumB[k]);
+        const int32_t counts = leastApart(a.blockCount[k], b.blockCount[k], s.countShift);
+        const int32_t colour = leastApart(a.blockSumR[k], b.blockSumR[k], s.sumShift) +
+                               leastApart(a.blockSumG[k], b.blockSumG[k], s.sumShift) +
+                               leastApart(a.blockSumB[k], b.blockSumB[k], s.sumShift);
         total += std::max(counts, (colour + 764) / 765);
     }
     return total;
@@ -158,6 +187,105 @@ uint64_t bucketKey(uint64_t count, int r, int g, int b, bool full)
                 : count;
 }
 
+// Exact mode: unique tiles by their hash, open-addressed with linear
+// probing and kept at most half full. Slots hold positions (4 bytes); the
+// hashes sit in a list beside them, one per unique tile.
+class ExactTileIndex {
+public:
+    // The position of the tile with hash h; appends it when absent.
+    uint32_t findOrAdd(const XXH128_hash_t& h, bool& added)
+    {
+        if ((m_hashes.size() + 1) * 2 > m_slots.size())
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = size_t(h.low64) & mask;; i = (i + 1) & mask) {
+            const uint32_t p = m_slots[i];
+            if (p == kEmpty) {
+                m_slots[i] = uint32_t(m_hashes.size());
+                m_hashes.push_back(h);
+                added = true;
+                return m_slots[i];
+            }
+            if (XXH128_isEqual(m_hashes[p], h)) {
+                added = false;
+                return p;
+            }
+        }
+    }
+
+private:
+    static constexpr uint32_t kEmpty = UINT32_MAX;
+
+    void grow()
+    {
+        m_slots.assign(std::max<size_t>(m_slots.size() * 2, 1024), kEmpty);
+        const size_t mask = m_slots.size() - 1;
+        for (uint32_t p = 0; p < uint32_t(m_hashes.size()); ++p) {
+            size_t i = size_t(m_hashes[p].low64) & mask;
+            while (m_slots[i] != kEmpty)
+                i = (i + 1) & mask;
+            m_slots[i] = p;
+        }
+    }
+
+    std::vector<uint32_t> m_slots;
+    std::vector<XXH128_hash_t> m_hashes;
+};
+
+// Tolerant mode: the statistics of each unique tile, in chunks that never
+// move, so growing never holds two copies.
+class UniqueRecords {
+public:
+    size_t size() const { return m_count; }
+    const FrameTileCandidate& operator[](size_t p) const { return m_chunks[p >> kShift][p & kMask]; }
+    void push_back(const FrameTileCandidate& c)
+    {
+        if ((m_count & kMask) == 0)
+            m_chunks.push_back(std::make_unique_for_overwrite<FrameTileCandidate[]>(kMask + 1));
+        m_chunks.back()[m_count & kMask] = c;
+        ++m_count;
+    }
+
+private:
+    static constexpr int kShift = 10;
+    static constexpr size_t kMask = (size_t(1) << kShift) - 1;
+    std::vector<std::unique_ptr<FrameTileCandidate[]>> m_chunks;
+    size_t m_count = 0;
+};
+
+// Average mode: the colour buckets, each an ascending list of unique tile
+// positions linked through one array, as most buckets hold one tile.
+class ColourBuckets {
+public:
+    void add(uint64_t key, uint32_t p)
+    {
+        m_next.push_back(kEnd);
+        auto [it, added] = m_lists.try_emplace(key, List{p, p});
+        if (!added) {
+            m_next[it->second.tail] = p;
+            it->second.tail = p;
+        }
+    }
+    // Appends the list under key to out; false when there is none.
+    bool append(uint64_t key, std::vector<uint32_t>& out) const
+    {
+        auto it = m_lists.find(key);
+        if (it == m_lists.end())
+            return false;
+        for (uint32_t p = it->second.head; p != kEnd; p = m_next[p])
+            out.push_back(p);
+        return true;
+    }
+
+private:
+    static constexpr uint32_t kEnd = UINT32_MAX;
+    struct List {
+        uint32_t head, tail;
+    };
+    std::unordered_map<uint64_t, List> m_lists;
+    std::vector<uint32_t> m_next; // per unique position: the next in its bucket
+};
+
 // The de-duplication state of one analysis.
 class Deduplicator {
 public:
@@ -166,82 +294,91 @@ public:
     {
     }
 
-    // Tolerant mode: the id of candidate c, a new unique tile when none matches.
-    uint32_t place(const FrameTileCandidate& c)
+    // Tolerant mode: the id of candidate c of the tile at `at`, a new unique
+    // tile when none matches.
+    uint32_t place(const FrameTileCandidate& c, const TilePlace& at)
     {
-        if (c.transparent)
+        if (c.transparent())
             return 0;
         const std::vector<uint32_t>* list = nullptr;
-        std::vector<uint32_t> gathered;
-        if (m_s.averageMode) {
-            const uint64_t count = uint64_t(std::min(c.opaqueCount, 0xFFFFFF));
-            if (c.opaqueCount == m_s.area()) {
-                const int qr = c.avgR / m_s.step, qg = c.avgG / m_s.step, qb = c.avgB / m_s.step;
-                int found = 0;
-                for (int r = std::max(qr - 1, 0); r <= std::min(qr + 1, m_s.qMax); ++r)
-                    for (int g = std::max(qg - 1, 0); g <= std::min(qg + 1, m_s.qMax); ++g)
-                        for (int b = std::max(qb - 1, 0); b <= std::min(qb + 1, m_s.qMax); ++b) {
-                            auto it = m_buckets.find(bucketKey(count, r, g, b, true));
-                            if (it == m_buckets.end())
-                                continue;
-                            gathered.insert(gathered.end(), it->second.begin(), it->second.end());
-                            ++found;
-                        }
-                if (found > 1) {
-                    std::sort(gathered.begin(), gathered.end());
-                    gathered.erase(std::unique(gathered.begin(), gathered.end()), gathered.end());
-                }
-                list = &gathered;
-            } else {
-                auto it = m_buckets.find(count);
-                list = it == m_buckets.end() ? &gathered : &it->second;
-            }
-        }
+        if (m_s.averageMode)
+            list = searchList(c);
         const size_t n = list ? list->size() : m_records.size();
-        const int64_t p = n > kParallelSearch ? searchParallel(c, list, n) : searchSerial(c, list, n);
+        const int64_t p = n > kParallelSearch ? searchParallel(c, at, list, n) : searchSerial(c, at, list, n);
         if (p >= 0)
             return uint32_t(p) + 1;
         const uint32_t added = uint32_t(m_records.size());
         m_records.push_back(c);
-        m_out.unique.push_back({c.frame, c.x, c.y});
+        m_out.unique.push_back({at.frame, at.x, at.y});
         if (m_s.averageMode)
-            m_buckets[bucketKey(uint64_t(std::min(c.opaqueCount, 0xFFFFFF)), c.avgR / m_s.step, c.avgG / m_s.step,
-                                c.avgB / m_s.step, c.opaqueCount == m_s.area())]
-                .push_back(added);
+            m_buckets.add(ownKey(c), added);
         return added + 1;
     }
 
-    // Exact mode: the id of the tile at (frame, x, y) with hash h.
-    uint32_t placeExact(int frame, int x, int y, const XXH128_hash_t& h)
+    // Exact mode: the id of the non-transparent tile at `at` with hash h.
+    uint32_t placeExact(const TilePlace& at, const XXH128_hash_t& h)
     {
-        auto [it, added] = m_exact.try_emplace(h, uint32_t(m_out.unique.size()));
+        bool added = false;
+        const uint32_t p = m_exact.findOrAdd(h, added);
         if (added)
-            m_out.unique.push_back({frame, x, y});
-        return it->second + 1;
+            m_out.unique.push_back({at.frame, at.x, at.y});
+        return p + 1;
     }
 
 private:
-    bool matches(uint32_t p, const FrameTileCandidate& c, int64_t& rejected, int64_t& compared) const
+    uint64_t ownKey(const FrameTileCandidate& c) const
     {
-        const FrameTileCandidate& u = m_records[p];
-        if (!canFrameTileCandidatesMatch(u, c, m_s.averageMode ? 1 : 0, m_s.averageError, m_s.area()) ||
-            (!m_s.averageMode && differingPixelsAtLeast(u, c) > m_s.maxDifferentPixels)) {
+        return bucketKey(std::min<uint64_t>(c.opaqueCount, 0xFFFFFF), c.avgR / m_s.step, c.avgG / m_s.step,
+                         c.avgB / m_s.step, c.opaqueCount == m_s.area());
+    }
+
+    // Average mode: the positions filed under c's bucket and, for a fully
+    // opaque tile, its neighbouring colour buckets; ascending.
+    const std::vector<uint32_t>* searchList(const FrameTileCandidate& c)
+    {
+        m_gathered.clear();
+        const uint64_t count = std::min<uint64_t>(c.opaqueCount, 0xFFFFFF);
+        if (c.opaqueCount != m_s.area()) {
+            m_buckets.append(count, m_gathered);
+            return &m_gathered;
+        }
+        const int qr = c.avgR / m_s.step, qg = c.avgG / m_s.step, qb = c.avgB / m_s.step;
+        int found = 0;
+        for (int r = std::max(qr - 1, 0); r <= std::min(qr + 1, m_s.qMax); ++r)
+            for (int g = std::max(qg - 1, 0); g <= std::min(qg + 1, m_s.qMax); ++g)
+                for (int b = std::max(qb - 1, 0); b <= std::min(qb + 1, m_s.qMax); ++b)
+                    found += m_buckets.append(bucketKey(count, r, g, b, true), m_gathered) ? 1 : 0;
+        if (found > 1) {
+            std::sort(m_gathered.begin(), m_gathered.end());
+            m_gathered.erase(std::unique(m_gathered.begin(), m_gathered.end()), m_gathered.end());
+        }
+        return &m_gathered;
+    }
+
+    bool matches(uint32_t p, const FrameTileCandidate& c, const TilePlace& at, int64_t& rejected,
+                 int64_t& compared) const
+    {
+        const FrameTileCandidate& r = m_records[p];
+        if (!canFrameTileCandidatesMatch(r, c, m_s) ||
+            (!m_s.averageMode && differingPixelsAtLeast(r, c, m_s) > m_s.maxDifferentPixels)) {
             ++rejected;
             return false;
         }
         ++compared;
+        const FrameTileSource& u = m_out.unique[p];
         SDL_Surface* a = m_frames[size_t(u.frame)];
-        SDL_Surface* b = m_frames[size_t(c.frame)];
-        return m_s.averageMode ? compareFrameTilesAverageColor(a, u.x, u.y, b, c.x, c.y, m_s.tileWidth,
+        SDL_Surface* b = m_frames[size_t(at.frame)];
+        return m_s.averageMode ? compareFrameTilesAverageColor(a, u.x, u.y, b, at.x, at.y, m_s.tileWidth,
                                                                m_s.tileHeight, m_s.averageError)
-                               : pixelsWithin(a, u.x, u.y, b, c.x, c.y, m_s, m_s.maxDifferentPixels);
+                               : pixelsWithin(a, u.x, u.y, b, at.x, at.y, m_s, m_s.maxDifferentPixels);
     }
 
-    int64_t searchSerial(const FrameTileCandidate& c, const std::vector<uint32_t>* list, size_t n)
+    int64_t searchSerial(const FrameTileCandidate& c, const TilePlace& at, const std::vector<uint32_t>* list,
+                         size_t n)
     {
         for (size_t k = 0; k < n; ++k) {
             const uint32_t p = list ? (*list)[k] : uint32_t(k);
-            if (matches(p, c, m_out.counters.prefilterRejected, m_out.counters.fullCompares))
+            if (matches(p, c, at, m_out.counters.prefilterRejected, m_out.counters.fullCompares))
                 return p;
         }
         return -1;
@@ -249,7 +386,8 @@ private:
 
     // Contiguous shares in position order; a thread stops at its first match
     // or once an earlier share has matched, so the lowest position wins.
-    int64_t searchParallel(const FrameTileCandidate& c, const std::vector<uint32_t>* list, size_t n)
+    int64_t searchParallel(const FrameTileCandidate& c, const TilePlace& at, const std::vector<uint32_t>* list,
+                           size_t n)
     {
         ++m_out.counters.parallelSearches;
         std::atomic<int64_t> best{INT64_MAX};
@@ -264,7 +402,7 @@ private:
                 const uint32_t p = list ? (*list)[k] : uint32_t(k);
                 if (int64_t(p) >= best.load(std::memory_order_relaxed))
                     break;
-                if (matches(p, c, rejected, compared)) {
+                if (matches(p, c, at, rejected, compared)) {
                     mine = p;
                     int64_t seen = best.load(std::memory_order_relaxed);
                     while (mine < seen && !best.compare_exchange_weak(seen, mine, std::memory_order_relaxed)) {
@@ -286,9 +424,10 @@ private:
     const std::vector<SDL_Surface*>& m_frames;
     const FrameTileSettings& m_s;
     FrameTileAnalysis& m_out;
-    std::vector<FrameTileCandidate> m_records; // tolerant mode: one per unique tile
-    std::unordered_map<uint64_t, std::vector<uint32_t>> m_buckets;
-    std::unordered_map<XXH128_hash_t, uint32_t, HashKey, HashSame> m_exact; // exact mode: hash -> position
+    UniqueRecords m_records; // tolerant mode: one per unique tile
+    ColourBuckets m_buckets;
+    std::vector<uint32_t> m_gathered; // the current search list
+    ExactTileIndex m_exact;
 };
 
 // Fills ids (frame-major, one per raw tile) and the unique tiles.
@@ -297,47 +436,41 @@ void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
 {
     const int64_t cells = out.cells(), total = out.rawTiles();
     Deduplicator dedup(frames, s, out);
-    const std::vector<uint8_t> bx = blockIndex(s.tileWidth), by = blockIndex(s.tileHeight);
+    int columns[5], rows[5];
+    blockBounds(s.tileWidth, columns), blockBounds(s.tileHeight, rows);
     const bool exact = s.exact();
-    const int64_t slice = std::min(total, exact ? kExactSlice : kStatisticsSlice);
+    const int64_t slice = std::min(total, exact ? kHashSlice : kStatisticsSlice);
     std::vector<FrameTileCandidate> candidates(exact ? 0 : size_t(slice));
     std::vector<XXH128_hash_t> hashes(exact ? size_t(slice) : 0);
     std::vector<uint8_t> transparent(exact ? size_t(slice) : 0);
-    std::vector<uint32_t> buffers(exact ? size_t(s.area()) * size_t(omp_get_max_threads()) : 0);
     for (int64_t first = 0; first < total; first += slice) {
         const int64_t count = std::min(slice, total - first);
         const Clock::time_point prepared = Clock::now();
-#pragma omp parallel for schedule(static) num_threads(teamFor(count * s.area(), kPixelsPerThread))
-        for (int64_t k = 0; k < count; ++k) {
-            const int64_t i = first + k;
-            const int frame = int(i / cells);
-            const int cell = int(i % cells);
-            const int x = cell % out.cols * s.tileWidth, y = cell / out.cols * s.tileHeight;
-            if (exact) {
-                bool clear = false;
-                uint32_t* buffer = buffers.data() + size_t(omp_get_thread_num()) * size_t(s.area());
-                hashes[size_t(k)] = hashTile(frames[size_t(frame)], x, y, s, buffer, clear);
-                transparent[size_t(k)] = clear;
-            } else {
-                FrameTileCandidate& c = candidates[size_t(k)];
-                c = FrameTileCandidate();
-                c.frame = frame, c.cell = cell, c.x = x, c.y = y;
-                prepareCandidate(frames[size_t(frame)], s, bx, by, c);
+#pragma omp parallel num_threads(teamFor(count * s.area(), kPixelsPerThread))
+        {
+            // Each thread's own tile buffer, away from the others' cache lines.
+            std::vector<uint32_t> buffer(exact ? size_t(s.area()) : 0);
+#pragma omp for schedule(static)
+            for (int64_t k = 0; k < count; ++k) {
+                const TilePlace at = placeOf(first + k, cells, out.cols, s);
+                if (exact) {
+                    bool clear = false;
+                    hashes[size_t(k)] = hashTile(frames[size_t(at.frame)], at.x, at.y, s, buffer.data(), clear);
+                    transparent[size_t(k)] = clear;
+                } else {
+                    prepareCandidate(frames[size_t(at.frame)], at.x, at.y, s, columns, rows, candidates[size_t(k)]);
+                }
             }
         }
         out.prepareMs += msSince(prepared);
         const Clock::time_point walked = Clock::now();
         for (int64_t k = 0; k < count; ++k) {
             const int64_t i = first + k;
-            if (exact) {
-                const int cell = int(i % cells);
-                ids[size_t(i)] = transparent[size_t(k)]
-                                     ? 0
-                                     : dedup.placeExact(int(i / cells), cell % out.cols * s.tileWidth,
-                                                        cell / out.cols * s.tileHeight, hashes[size_t(k)]);
-            } else {
-                ids[size_t(i)] = dedup.place(candidates[size_t(k)]);
-            }
+            if (exact)
+                ids[size_t(i)] =
+                    transparent[size_t(k)] ? 0 : dedup.placeExact(placeOf(i, cells, out.cols, s), hashes[size_t(k)]);
+            else
+                ids[size_t(i)] = dedup.place(candidates[size_t(k)], placeOf(i, cells, out.cols, s));
         }
         out.dedupeMs += msSince(walked);
     }
@@ -350,26 +483,63 @@ void buildAnimations(const std::vector<uint32_t>& ids, FrameTileAnalysis& out)
     const Clock::time_point start = Clock::now();
     const int64_t cells = out.cells();
     const uint32_t uniqueCount = uint32_t(out.unique.size());
-    out.cellIds.assign(size_t(cells), 0);
-    std::map<std::vector<uint32_t>, int32_t> owners;
+    // Which cells change, frame by frame over the frame-major ids.
+    std::vector<uint8_t> changes(size_t(cells), 0);
+    for (int f = 1; f < out.frames; ++f) {
+        const uint32_t* row = ids.data() + size_t(f) * size_t(cells);
+#pragma omp simd
+        for (int64_t cell = 0; cell < cells; ++cell)
+            changes[size_t(cell)] |= row[cell] != ids[size_t(cell)] ? 1 : 0;
+    }
+    out.cellIds.assign(ids.begin(), ids.begin() + cells);
+    std::unordered_multimap<uint64_t, uint32_t> owners; // sequence hash -> owner position
     std::vector<uint32_t> sequence(size_t(out.frames));
     for (int64_t cell = 0; cell < cells; ++cell) {
-        bool same = true;
-        for (int f = 0; f < out.frames; ++f) {
-            sequence[size_t(f)] = ids[size_t(int64_t(f) * cells + cell)];
-            same = same && sequence[size_t(f)] == sequence[0];
-        }
-        if (same) {
-            out.cellIds[size_t(cell)] = sequence[0];
+        if (!changes[size_t(cell)])
             continue;
-        }
         ++out.animatedCells;
-        auto [it, added] = owners.try_emplace(sequence, int32_t(uniqueCount + out.owners.size() + 1));
-        if (added)
-            out.owners.push_back({it->second, sequence});
-        out.cellIds[size_t(cell)] = uint32_t(it->second);
+        for (int f = 0; f < out.frames; ++f)
+            sequence[size_t(f)] = ids[size_t(int64_t(f) * cells + cell)];
+        const uint64_t h = XXH3_64bits(sequence.data(), sequence.size() * 4);
+        uint32_t owner = UINT32_MAX;
+        for (auto [it, end] = owners.equal_range(h); it != end && owner == UINT32_MAX; ++it)
+            if (out.owners[it->second].sequence == sequence)
+                owner = it->second;
+        if (owner == UINT32_MAX) {
+            owner = uint32_t(out.owners.size());
+            owners.emplace(h, owner);
+            out.owners.push_back({int32_t(uniqueCount + owner + 1), sequence});
+        }
+        out.cellIds[size_t(cell)] = uint32_t(out.owners[owner].tileId);
     }
     out.animationsMs = msSince(start);
+}
+
+// An ARGB8888 surface over uninitialised pixels that SDL_FreeSurface
+// frees: SDL's own constructor zeroes every byte first on one thread, a
+// pass the atlas copies make redundant.
+SDL_Surface* newAtlasSurface(int width, int height)
+{
+    const int pitch = width * 4;
+    const size_t bytes = size_t(pitch) * size_t(height);
+    void* pixels = SDL_SIMDAlloc(bytes);
+    if (!pixels)
+        return nullptr;
+#ifdef __linux__
+    // Large pages where the system offers them: one fault per 2 MB
+    // instead of per 4 KB.
+    const uintptr_t huge = uintptr_t(1) << 21, begin = (uintptr_t(pixels) + huge - 1) & ~(huge - 1),
+                    end = (uintptr_t(pixels) + bytes) & ~(huge - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+    SDL_Surface* out = SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, pitch, SDL_PIXELFORMAT_ARGB8888);
+    if (!out) {
+        SDL_SIMDFree(pixels);
+        return nullptr;
+    }
+    out->flags = (out->flags & ~Uint32(SDL_PREALLOC)) | SDL_SIMD_ALIGNED; // the surface owns the pixels now
+    return out;
 }
 
 } // namespace
@@ -384,28 +554,35 @@ FrameTileSettings FrameTileSettings::make(int tileWidth, int tileHeight, float m
     s.maxDifferentPixels = int((1.0f - s.match / 100.0f) * float(s.area()));
     s.step = std::max(s.averageError, 0) + 1;
     s.qMax = 255 / s.step;
+    // The largest sub-block: ceil(size / 4) pixels a side.
+    const int64_t block = int64_t((std::max(tileWidth, 0) + 3) / 4) * ((std::max(tileHeight, 0) + 3) / 4);
+    while ((block >> s.countShift) > 0xFFFF)
+        ++s.countShift;
+    while ((block * 255 >> s.sumShift) > 0xFFFF)
+        ++s.sumShift;
     return s;
 }
 
-bool canFrameTileCandidatesMatch(const FrameTileCandidate& a, const FrameTileCandidate& b, int mode, int tolerance,
-                                 int64_t area)
+bool canFrameTileCandidatesMatch(const FrameTileCandidate& a, const FrameTileCandidate& b, const FrameTileSettings& s)
 {
-    if (a.transparent || b.transparent)
-        return a.transparent && b.transparent;
-    if (mode != 1)
+    if (a.transparent() || b.transparent())
+        return a.transparent() && b.transparent();
+    if (!s.averageMode)
         return true;
     if (a.opaqueCount != b.opaqueCount)
         return false;
-    if (a.opaqueCount == area &&
+    const int tolerance = s.averageError;
+    if (a.opaqueCount == s.area() &&
         std::abs(a.avgR - b.avgR) + std::abs(a.avgG - b.avgG) + std::abs(a.avgB - b.avgB) > tolerance)
         return false;
-    const int64_t limit = int64_t(tolerance) * area;
+    const int64_t limit = int64_t(tolerance) * s.area();
     int64_t total = 0;
     for (int k = 0; k < 16; ++k) {
         if (a.blockCount[k] != b.blockCount[k])
             return false;
-        total += std::abs(a.blockSumR[k] - b.blockSumR[k]) + std::abs(a.blockSumG[k] - b.blockSumG[k]) +
-                 std::abs(a.blockSumB[k] - b.blockSumB[k]);
+        total += leastApart(a.blockSumR[k], b.blockSumR[k], s.sumShift) +
+                 leastApart(a.blockSumG[k], b.blockSumG[k], s.sumShift) +
+                 leastApart(a.blockSumB[k], b.blockSumB[k], s.sumShift);
         if (total > limit)
             return false;
     }
@@ -493,36 +670,47 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
         return RC_ERR_NO_MEMORY;
     if (int64_t(columns) * s.tileWidth > kMaxFrameTileAtlasSide || int64_t(rows) * s.tileHeight > kMaxFrameTileAtlasSide)
         return RC_ERR_TOO_LARGE;
-    SDL_Surface* out = SDL_CreateRGBSurfaceWithFormat(0, columns * s.tileWidth, rows * s.tileHeight, 32,
-                                                      SDL_PIXELFORMAT_ARGB8888);
-    if (!out)
-        return RC_ERR_NO_MEMORY;
-    SDL_FillRect(out, nullptr, 0);
-    // Rows copied as they are (frames and atlas are both ARGB8888): no
-    // blending, so semi-transparent pixels keep their values.
-    const size_t rowBytes = size_t(s.tileWidth) * 4;
-    const auto copy = [&](const FrameTileSource& src, int64_t slot) {
-        if (src.frame < 0 || size_t(src.frame) >= frames.size() || !frames[size_t(src.frame)])
-            return false;
-        auto* to = static_cast<uint8_t*>(out->pixels) + size_t(slot / columns) * size_t(s.tileHeight) * size_t(out->pitch) +
-                   size_t(slot % columns) * rowBytes;
-        for (int row = 0; row < s.tileHeight; ++row)
-            std::memcpy(to + size_t(row) * size_t(out->pitch), pixelRow(frames[size_t(src.frame)], src.x, src.y + row),
-                        rowBytes);
-        return true;
-    };
-    bool ok = true;
-    for (size_t p = 0; ok && p < analysis.unique.size(); ++p)
-        ok = copy(analysis.unique[p], int64_t(p));
+    // Slot t - 1 shows tile id t: unique tiles, then each owner's still
+    // (its first non-empty tile); null for an empty slot.
+    const size_t uniqueCount = analysis.unique.size();
+    std::vector<const FrameTileSource*> sources(size_t(columns) * size_t(rows), nullptr);
+    for (size_t p = 0; p < uniqueCount; ++p)
+        sources[p] = &analysis.unique[p];
     for (const FrameAnimationOwner& owner : analysis.owners) {
         auto still = std::find_if(owner.sequence.begin(), owner.sequence.end(), [](uint32_t id) { return id != 0; });
-        if (!ok || still == owner.sequence.end())
-            continue;
-        ok = copy(analysis.unique[*still - 1], owner.tileId - 1);
+        if (still != owner.sequence.end() && *still <= uniqueCount && owner.tileId >= 1 &&
+            size_t(owner.tileId) <= sources.size())
+            sources[size_t(owner.tileId) - 1] = &analysis.unique[*still - 1];
     }
-    if (!ok) {
-        SDL_FreeSurface(out);
-        return RC_ERR_INVALID;
+    for (const FrameTileSource* src : sources)
+        if (src && (src->frame < 0 || size_t(src->frame) >= frames.size() || !frames[size_t(src->frame)]))
+            return RC_ERR_INVALID;
+    SDL_Surface* out = newAtlasSurface(columns * s.tileWidth, rows * s.tileHeight);
+    if (!out)
+        return RC_ERR_NO_MEMORY;
+    // Rows copied as they are (frames and atlas are both ARGB8888): no
+    // blending, so semi-transparent pixels keep their values. A band of
+    // whole atlas rows per thread, each first touching its own pages, each
+    // atlas pixel row written from left to right.
+    const int tileWidth = s.tileWidth;
+#pragma omp parallel for schedule(static) num_threads(teamFor(int64_t(out->w) * out->h, kPixelsPerThread))
+    for (int row = 0; row < rows; ++row) {
+        const FrameTileSource* const* band = sources.data() + size_t(row) * size_t(columns);
+        for (int ly = 0; ly < s.tileHeight; ++ly) {
+            uint32_t* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) +
+                                                       (size_t(row) * size_t(s.tileHeight) + size_t(ly)) * size_t(out->pitch));
+            for (int column = 0; column < columns; ++column, to += tileWidth) {
+                const FrameTileSource* src = band[column];
+                if (!src) {
+                    std::fill_n(to, tileWidth, 0u);
+                    continue;
+                }
+                const uint32_t* from = pixelRow(frames[size_t(src->frame)], src->x, src->y + ly);
+#pragma omp simd
+                for (int i = 0; i < tileWidth; ++i)
+                    to[i] = from[i];
+            }
+        }
     }
     atlas = out;
     return RC_OK;

@@ -87,6 +87,7 @@ TEST(FrameTiles, WhatMergesWithinTheTolerance)
         int mode;
         std::function<uint32_t(int, int, int)> pixel;
         size_t unique;
+        int tile = 16;
     };
     const auto grey = [](int v) { return 0xFF000000u | uint32_t(v) << 16 | uint32_t(v) << 8 | uint32_t(v); };
     const auto changed = [](int count) {
@@ -106,10 +107,13 @@ TEST(FrameTiles, WhatMergesWithinTheTolerance)
         // neighbouring buckets and differ by 30 per pixel.
         {"neighbouring colour bucket within error", 90.0f, 1, [&](int f, int, int) { return grey(f ? 40 : 30); }, 1},
         {"colour error past the limit", 90.0f, 1, [&](int f, int, int) { return grey(f ? 41 : 30); }, 2},
+        // 18 x 18 pixel sub-blocks: bright colour sums only fit 16 bits halved.
+        {"bright, large tile, within error", 90.0f, 1, [&](int f, int, int) { return grey(f ? 210 : 200); }, 1, 72},
+        {"bright, large tile, past the limit", 90.0f, 1, [&](int f, int, int) { return grey(f ? 211 : 200); }, 2, 72},
     };
     for (const Case& c : cases) {
-        const Frames frames(2, 16, 16, c.pixel);
-        EXPECT_EQ(analyze(frames, 16, c.match, c.mode).unique.size(), c.unique) << c.what;
+        const Frames frames(2, c.tile, c.tile, c.pixel);
+        EXPECT_EQ(analyze(frames, c.tile, c.match, c.mode).unique.size(), c.unique) << c.what;
     }
 }
 
@@ -283,8 +287,10 @@ TEST(FrameTiles, SameResultForEveryThreadCount)
     omp_set_num_threads(omp_get_num_procs());
 }
 
-// The plain search: every earlier unique tile in id order, first match wins.
-std::vector<uint32_t> plainExactIds(const Frames& frames, int tile, bool average, size_t& uniqueCount)
+// The plain search: every earlier unique tile in id order, first match
+// wins; tiles match when at most maxDifferent pixels differ (colours under
+// alpha 0 count as equal in average mode).
+std::vector<uint32_t> plainIds(const Frames& frames, int tile, bool average, int maxDifferent, size_t& uniqueCount)
 {
     struct Tile {
         int f, x, y;
@@ -308,13 +314,13 @@ std::vector<uint32_t> plainExactIds(const Frames& frames, int tile, bool average
                 }
                 uint32_t found = 0;
                 for (size_t p = 0; p < unique.size() && !found; ++p) {
-                    bool same = true;
-                    for (int i = 0; i < tile * tile && same; ++i) {
+                    int differ = 0;
+                    for (int i = 0; i < tile * tile; ++i) {
                         const uint32_t a = px(unique[p].f, unique[p].x + i % tile, unique[p].y + i / tile);
                         const uint32_t b = px(f, x + i % tile, y + i / tile);
-                        same = a == b || (average && (a >> 24) == 0 && (b >> 24) == 0);
+                        differ += a != b && !(average && (a >> 24) == 0 && (b >> 24) == 0);
                     }
-                    found = same ? uint32_t(p) + 1 : 0;
+                    found = differ <= maxDifferent ? uint32_t(p) + 1 : 0;
                 }
                 if (!found) {
                     unique.push_back({f, x, y});
@@ -326,21 +332,28 @@ std::vector<uint32_t> plainExactIds(const Frames& frames, int tile, bool average
     return ids;
 }
 
-TEST(FrameTiles, HashedExactPathEqualsThePlainSearch)
+// The hashed exact path and the bounded pixel-mode search find what the
+// plain search finds.
+TEST(FrameTiles, FastPathsEqualThePlainSearch)
 {
+    struct Case {
+        float match;
+        int mode, tile, maxDifferent;
+    };
+    const Case cases[] = {{100.0f, 0, 2, 0}, {100.0f, 1, 2, 0}, {90.0f, 0, 4, 1}, {75.0f, 0, 4, 4}};
     for (uint32_t seed : {1u, 2u, 3u})
-        for (int mode : {0, 1}) {
-            // Few distinct values so many tiles repeat, some fully or partly
-            // transparent with varying hidden colours.
+        for (const Case& c : cases) {
+            // Few distinct values so many tiles repeat or nearly repeat, some
+            // fully or partly transparent with varying hidden colours.
             std::mt19937 rng(seed);
             const Frames frames(6, 32, 32, [&](int, int, int) {
-                const uint32_t v = rng() % 3;
-                return v == 0 ? (rng() % 2) * 0x00FFFFFFu : 0xFF000000u | v * 0x404040u;
+                const uint32_t v = rng() % (c.tile == 2 ? 3 : 9);
+                return v == 0 ? (rng() % 2) * 0x00FFFFFFu : v < 7 ? 0xFF404040u : 0xFF000000u | v * 0x101010u;
             });
             size_t unique = 0;
-            const std::vector<uint32_t> expected = plainExactIds(frames, 2, mode != 0, unique);
-            const FrameTileAnalysis a = analyze(frames, 2, 100.0f, mode);
-            ASSERT_EQ(a.unique.size(), unique) << seed << " " << mode;
+            const std::vector<uint32_t> expected = plainIds(frames, c.tile, c.mode != 0, c.maxDifferent, unique);
+            const FrameTileAnalysis a = analyze(frames, c.tile, c.match, c.mode);
+            ASSERT_EQ(a.unique.size(), unique) << seed << " " << c.match;
             // Rebuild the per-frame ids from the cells and owners.
             std::vector<uint32_t> ids(expected.size());
             for (int64_t cell = 0; cell < a.cells(); ++cell) {
@@ -349,7 +362,7 @@ TEST(FrameTiles, HashedExactPathEqualsThePlainSearch)
                     ids[size_t(f * a.cells() + cell)] =
                         id > unique ? a.owners[id - unique - 1].sequence[size_t(f)] : id;
             }
-            EXPECT_EQ(ids, expected) << seed << " " << mode;
+            EXPECT_EQ(ids, expected) << seed << " " << c.match;
         }
 }
 
