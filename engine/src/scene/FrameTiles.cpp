@@ -9,9 +9,7 @@
 #include <Zelkoran/Result.h>
 
 #include <SDL_cpuinfo.h>
-#ifdef __linux__
 #include <sys/mman.h>
-#endif
 #include <omp.h>
 #include <xxhash.h>
 
@@ -233,23 +231,33 @@ private:
 };
 
 // Tolerant mode: the statistics of each unique tile, in chunks that never
-// move, so growing never holds two copies.
+// move (growing never holds two copies), taken straight from the system
+// and handed back when freed, so a long analysis leaves no resident heap
+// behind when the atlas is allocated.
 class UniqueRecords {
 public:
     size_t size() const { return m_count; }
-    const FrameTileCandidate& operator[](size_t p) const { return m_chunks[p >> kShift][p & kMask]; }
+    const FrameTileCandidate& operator[](size_t p) const { return m_chunks[p >> kShift].get()[p & kMask]; }
     void push_back(const FrameTileCandidate& c)
     {
-        if ((m_count & kMask) == 0)
-            m_chunks.push_back(std::make_unique_for_overwrite<FrameTileCandidate[]>(kMask + 1));
-        m_chunks.back()[m_count & kMask] = c;
+        if ((m_count & kMask) == 0) {
+            void* pages = mmap(nullptr, kChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (pages == MAP_FAILED)
+                throw std::bad_alloc();
+            m_chunks.emplace_back(static_cast<FrameTileCandidate*>(pages));
+        }
+        m_chunks.back().get()[m_count & kMask] = c;
         ++m_count;
     }
 
 private:
     static constexpr int kShift = 10;
     static constexpr size_t kMask = (size_t(1) << kShift) - 1;
-    std::vector<std::unique_ptr<FrameTileCandidate[]>> m_chunks;
+    static constexpr size_t kChunkBytes = (kMask + 1) * sizeof(FrameTileCandidate);
+    struct Unmap {
+        void operator()(FrameTileCandidate* p) const { munmap(p, kChunkBytes); }
+    };
+    std::vector<std::unique_ptr<FrameTileCandidate, Unmap>> m_chunks;
     size_t m_count = 0;
 };
 
@@ -443,23 +451,23 @@ void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
     std::vector<FrameTileCandidate> candidates(exact ? 0 : size_t(slice));
     std::vector<XXH128_hash_t> hashes(exact ? size_t(slice) : 0);
     std::vector<uint8_t> transparent(exact ? size_t(slice) : 0);
+    // One tile buffer per thread, each starting a 4 KB page or more from the
+    // others: threads writing into one page slowed each other down by half.
+    const size_t stride = (size_t(s.area()) + 1023) / 1024 * 1024 + 1024;
+    std::vector<uint32_t> buffers(exact ? stride * size_t(omp_get_max_threads()) : 0);
     for (int64_t first = 0; first < total; first += slice) {
         const int64_t count = std::min(slice, total - first);
         const Clock::time_point prepared = Clock::now();
-#pragma omp parallel num_threads(teamFor(count * s.area(), kPixelsPerThread))
-        {
-            // Each thread's own tile buffer, away from the others' cache lines.
-            std::vector<uint32_t> buffer(exact ? size_t(s.area()) : 0);
-#pragma omp for schedule(static)
-            for (int64_t k = 0; k < count; ++k) {
-                const TilePlace at = placeOf(first + k, cells, out.cols, s);
-                if (exact) {
-                    bool clear = false;
-                    hashes[size_t(k)] = hashTile(frames[size_t(at.frame)], at.x, at.y, s, buffer.data(), clear);
-                    transparent[size_t(k)] = clear;
-                } else {
-                    prepareCandidate(frames[size_t(at.frame)], at.x, at.y, s, columns, rows, candidates[size_t(k)]);
-                }
+#pragma omp parallel for schedule(static) num_threads(teamFor(count * s.area(), kPixelsPerThread))
+        for (int64_t k = 0; k < count; ++k) {
+            const TilePlace at = placeOf(first + k, cells, out.cols, s);
+            if (exact) {
+                bool clear = false;
+                uint32_t* buffer = buffers.data() + stride * size_t(omp_get_thread_num());
+                hashes[size_t(k)] = hashTile(frames[size_t(at.frame)], at.x, at.y, s, buffer, clear);
+                transparent[size_t(k)] = clear;
+            } else {
+                prepareCandidate(frames[size_t(at.frame)], at.x, at.y, s, columns, rows, candidates[size_t(k)]);
             }
         }
         out.prepareMs += msSince(prepared);
