@@ -142,13 +142,18 @@ public:
     // The object group in slot, or null (empty slot, another type).
     SceneLayerObject* accessLayerObject(int slot);
     // Builds a layer from an image file: tileW x tileH 0 x 0 gives one image
-    // layer; otherwise the image is cut into tiles, tiles matching an earlier
-    // one to matchPercent (1..100) become one tile of a new tile set, and
-    // pixels of colorKey (0xRRGGBB, -1 = none) are transparent. slot as in
-    // createLayer; the layer is named layerName and shown.
+    // layer; otherwise the image is cut into tiles (the last row and column
+    // filled up with transparent pixels) and de-duplicated as one frame of an
+    // animation (FrameTiles.h, pixel mode): a tile with at most
+    // (100 - matchPercent) % of its pixels different from an earlier one
+    // shares the lowest such tile of the new tile set, a fully transparent
+    // tile leaves its cell empty. Pixels of colorKey (0xRRGGBB, -1 = none)
+    // are transparent. slot as in createLayer; the layer is named layerName
+    // and shown.
     // Returns 0, or RC_ERR_NOT_FOUND (no such file), RC_ERR_CORRUPT (not an
     // image), RC_ERR_EXISTS (slot holds a layer), RC_ERR_INVALID (bad slot,
-    // only one of tileW and tileH 0, matchPercent outside 1..100).
+    // only one of tileW and tileH 0, matchPercent outside 1..100),
+    // RC_ERR_TOO_LARGE (too many tiles), RC_ERR_NO_MEMORY.
     int importLayerFromFile(int slot, const char* path, const char* layerName, int tileW, int tileH,
                             float matchPercent, int colorKey);
     // The same from image imageId, which stays the caller's (the scene takes

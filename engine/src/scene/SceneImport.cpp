@@ -1,6 +1,7 @@
 // Layers made from pictures: one image layer, or a tile layer whose cells
 // use a new tile set of the picture's distinct tiles packed into an atlas.
 // The pixels exist only in memory until a save stores them.
+#include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
@@ -12,10 +13,9 @@
 #include <SDL_image.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <unordered_map>
+#include <memory>
 
 namespace Zelkoran {
 
@@ -26,34 +26,20 @@ using scene::TileSet;
 
 namespace {
 
-using Pixels = std::vector<uint32_t>;
-
-// The w x h tile at (x, y) of an ARGB8888 surface; pixels beyond the
-// surface are transparent.
-Pixels cutTile(SDL_Surface* s, int x, int y, int w, int h)
+// The surface grown with transparent pixels to cols x rows whole tiles (the
+// surface itself when it already is), or null when out of memory.
+SDL_Surface* wholeTiles(SDL_Surface* s, int cols, int rows, int tileW, int tileH)
 {
-    Pixels out(size_t(w) * size_t(h), 0);
-    for (int row = 0; row < h && y + row < s->h; ++row) {
-        const auto* src = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) +
-                                                            size_t(y + row) * size_t(s->pitch));
-        const int n = std::min(w, s->w - x);
-        if (n > 0)
-            std::memcpy(out.data() + size_t(row) * size_t(w), src + x, size_t(n) * 4);
-    }
+    if (s->w == cols * tileW && s->h == rows * tileH)
+        return s;
+    SDL_Surface* out = SDL_CreateRGBSurfaceWithFormat(0, cols * tileW, rows * tileH, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!out)
+        return nullptr;
+    SDL_FillRect(out, nullptr, 0);
+    for (int y = 0; y < s->h; ++y)
+        std::memcpy(static_cast<uint8_t*>(out->pixels) + size_t(y) * size_t(out->pitch),
+                    static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch), size_t(s->w) * 4);
     return out;
-}
-
-// Share of equal pixels reaches percent.
-bool matches(const Pixels& a, const Pixels& b, float percent)
-{
-    const size_t need = size_t(std::ceil(double(a.size()) * percent / 100.0));
-    size_t same = 0, left = a.size();
-    for (size_t i = 0; i < a.size(); ++i, --left) {
-        same += a[i] == b[i];
-        if (same + left - 1 < need)
-            return false;
-    }
-    return same >= need;
 }
 
 PicturePtr memoryPicture(SDL_Surface* surface)
@@ -100,66 +86,53 @@ int importSurface(scene::Map& map, int slot, SDL_Surface* surface, const char* n
         const int cols = (surface->w + tileW - 1) / tileW, rows = (surface->h + tileH - 1) / tileH;
         if (uint64_t(cols) * uint64_t(rows) > scene::kMaxCells)
             return RC_ERR_INVALID;
-        // Distinct tiles: exact copies found by hash, near ones by scan.
-        std::vector<Pixels> unique;
-        std::unordered_multimap<size_t, uint32_t> byHash;
-        std::vector<uint32_t> cellTile(size_t(cols) * size_t(rows));
-        for (int y = 0; y < rows; ++y)
-            for (int x = 0; x < cols; ++x) {
-                Pixels tile = cutTile(surface, x * tileW, y * tileH, tileW, tileH);
-                const size_t hash = std::hash<std::string_view>()(
-                    std::string_view(reinterpret_cast<const char*>(tile.data()), tile.size() * 4));
-                uint32_t found = UINT32_MAX;
-                for (auto [it, end] = byHash.equal_range(hash); it != end && found == UINT32_MAX; ++it)
-                    if (unique[it->second] == tile)
-                        found = it->second;
-                for (uint32_t i = 0; found == UINT32_MAX && matchPercent < 100.0f && i < unique.size(); ++i)
-                    if (matches(tile, unique[i], matchPercent))
-                        found = i;
-                if (found == UINT32_MAX) {
-                    found = uint32_t(unique.size());
-                    byHash.emplace(hash, found);
-                    unique.push_back(std::move(tile));
-                }
-                cellTile[size_t(y) * size_t(cols) + size_t(x)] = found;
-            }
-        const int atlasCols = int(std::ceil(std::sqrt(double(unique.size()))));
-        const int atlasRows = int((unique.size() + size_t(atlasCols) - 1) / size_t(atlasCols));
-        SDL_Surface* atlas = SDL_CreateRGBSurfaceWithFormat(0, atlasCols * tileW, atlasRows * tileH, 32,
-                                                            SDL_PIXELFORMAT_ARGB8888);
-        if (!atlas)
+        // Distinct tiles as in a one-frame animation: tiles with at most
+        // (100 - matchPercent) % of their pixels different share the lowest
+        // such id; fully transparent cells stay empty.
+        SDL_Surface* whole = wholeTiles(surface, cols, rows, tileW, tileH);
+        if (!whole)
             return RC_ERR_NO_MEMORY;
-        SDL_FillRect(atlas, nullptr, 0);
-        for (size_t i = 0; i < unique.size(); ++i)
-            for (int row = 0; row < tileH; ++row)
-                std::memcpy(static_cast<uint8_t*>(atlas->pixels) +
-                                size_t(int(i) / atlasCols * tileH + row) * size_t(atlas->pitch) +
-                                size_t(int(i) % atlasCols * tileW) * 4,
-                            unique[i].data() + size_t(row) * size_t(tileW), size_t(tileW) * 4);
-        auto ts = std::make_unique<TileSet>();
-        ts->firstGid = map.tileSets.empty() ? 1 : map.tileSets.back()->firstGid + map.tileSets.back()->tileCount;
-        if (uint64_t(ts->firstGid) + unique.size() > scene::kGidMask) {
-            SDL_FreeSurface(atlas);
-            return RC_ERR_INVALID;
+        std::unique_ptr<SDL_Surface, void (*)(SDL_Surface*)> padded(whole == surface ? nullptr : whole,
+                                                                     SDL_FreeSurface);
+        const std::vector<SDL_Surface*> frames{whole};
+        const FrameTileSettings settings = FrameTileSettings::make(tileW, tileH, matchPercent, 0);
+        FrameTileAnalysis analysis;
+        if (int rc = analyzeFrameTiles(frames, settings, analysis); rc != RC_OK)
+            return rc;
+        SDL_Surface* atlas = nullptr;
+        if (!analysis.unique.empty())
+            if (int rc = buildFrameTileAtlas(frames, analysis, settings, atlas); rc != RC_OK)
+                return rc;
+        int atlasCols = 0, atlasRows = 0;
+        frameTileAtlasGrid(analysis.finalTiles(), atlasCols, atlasRows);
+        // A picture with no opaque pixel gets empty cells and no tile set.
+        const uint32_t firstGid = map.tileSets.empty() ? 1 : map.tileSets.back()->firstGid + map.tileSets.back()->tileCount;
+        if (atlas) {
+            auto ts = std::make_unique<TileSet>();
+            ts->firstGid = firstGid;
+            if (uint64_t(ts->firstGid) + analysis.unique.size() > scene::kGidMask) {
+                SDL_FreeSurface(atlas);
+                return RC_ERR_INVALID;
+            }
+            ts->tileWidth = tileW, ts->tileHeight = tileH, ts->columns = atlasCols;
+            ts->tileCount = uint32_t(analysis.unique.size());
+            ts->picture = memoryPicture(atlas);
+            pugi::xml_node e = ts->element.append_child("tileset");
+            e.append_attribute("name").set_value(name);
+            e.append_attribute("tilewidth").set_value(tileW);
+            e.append_attribute("tileheight").set_value(tileH);
+            e.append_attribute("tilecount").set_value(ts->tileCount);
+            e.append_attribute("columns").set_value(atlasCols);
+            e.append_child("image");
+            map.tileSets.push_back(std::move(ts));
         }
-        ts->tileWidth = tileW, ts->tileHeight = tileH, ts->columns = atlasCols;
-        ts->tileCount = uint32_t(unique.size());
-        ts->picture = memoryPicture(atlas);
-        pugi::xml_node e = ts->element.append_child("tileset");
-        e.append_attribute("name").set_value(name);
-        e.append_attribute("tilewidth").set_value(tileW);
-        e.append_attribute("tileheight").set_value(tileH);
-        e.append_attribute("tilecount").set_value(ts->tileCount);
-        e.append_attribute("columns").set_value(atlasCols);
-        e.append_child("image");
         layer->type = SLT_TILE;
         layer->columns = cols, layer->rows = rows;
         layer->encoding = "base64", layer->compression = "zlib";
-        layer->cells.resize(cellTile.size());
-        for (size_t i = 0; i < cellTile.size(); ++i)
-            layer->cells[i] = ts->firstGid + cellTile[i];
+        layer->cells.resize(analysis.cellIds.size());
+        for (size_t i = 0; i < analysis.cellIds.size(); ++i)
+            layer->cells[i] = analysis.cellIds[i] ? firstGid + analysis.cellIds[i] - 1 : 0;
         layer->element.append_child("layer");
-        map.tileSets.push_back(std::move(ts));
         if (map.tileWidth < 1)
             map.tileWidth = tileW, map.tileHeight = tileH;
         map.width = std::max(map.width, cols);

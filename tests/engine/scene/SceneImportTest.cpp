@@ -37,6 +37,7 @@ TEST_F(SceneTest, PicturesBecomeLayersWithDistinctTiles)
         {"exact tiles", 16, 16, 100.0f, -1, 0, {1, 2, 3}, 3},
         {"near tiles match", 16, 16, 99.0f, -1, 0, {1, 2, 1}, 2},
         {"partial tiles are padded", 32, 16, 100.0f, -1, 0, {1, 2}, 2},
+        {"a keyed-out tile leaves its cell empty", 16, 16, 100.0f, 0xFF0000, 0, {0, 1, 2}, 2},
         {"one image layer", 0, 0, 0.0f, 0xFF0000, 0, {}, 0},
         {"one size only", 16, 0, 100.0f, -1, RC_ERR_INVALID, {}, 0},
         {"match out of range", 16, 16, 0.5f, -1, RC_ERR_INVALID, {}, 0},
