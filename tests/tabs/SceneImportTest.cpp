@@ -270,6 +270,14 @@ TEST_F(SceneImportTest, ConverterBuildsTheAnimatedLayer)
     EXPECT_NE(summary.find("Map cells: 2x1 (2)\nFrames: 3\nRaw tiles without deduplication: 6\n"),
               std::string::npos)
         << summary;
+
+    // A long file name as the layer name: longer than a tile set's name may be.
+    std::vector<SDL_Surface*> more = {frame(0), frame(1)};
+    o.targetLayer = 2;
+    o.layerName = (std::string(58, 'v') + "\xC3\xA9-clip.264").c_str();
+    ASSERT_EQ(CtrlScenes::importFrameSequenceLayer(s, o, more, 32, 16, false, "", nullptr, nullptr, nullptr), 0);
+    ASSERT_TRUE(s->getLayerName(2, layerName));
+    EXPECT_EQ(layerName, o.layerName);
 }
 
 TEST_F(SceneImportTest, ConverterCodes)

@@ -63,6 +63,9 @@ private:
 
 class TileMgr {
 public:
+    // The longest name create and setName take, in bytes.
+    static constexpr size_t kMaxName = 60;
+
     TileMgr();
     ~TileMgr();
 

@@ -59,6 +59,8 @@ int Tile::save(int archiveId, const char* name)
                                    m_image, payload);
 }
 
+static_assert(TileMgr::kMaxName == resource::kMaxResourceName, "tile names end up in hidden image block names");
+
 struct TileMgr::Impl {
     resource::ResourceStore<Tile> tiles;
 };

@@ -314,7 +314,10 @@ int CtrlScenes::importFrameSequenceLayer(Scene* scene, const SceneLayerImportOpt
     const Clock::time_point layerStart = Clock::now();
     const std::string layerName = !options.layerName.empty() ? std::string(options.layerName) : facts.kind + "Layer";
     std::string sceneName = Main::instance()->tool()->fileGetName(scene->getName()).c_str();
-    const std::string resourceName = (sceneName.empty() ? std::string("Scene") : sceneName) + "_" + layerName;
+    // Long file names make long layer names: the tile set's name is cut to
+    // what the tile manager takes.
+    const string fullName = ((sceneName.empty() ? std::string("Scene") : sceneName) + "_" + layerName).c_str();
+    const std::string resourceName(fullName.c_str(), utf8Prefix(fullName, TileMgr::kMaxName));
     int firstGid = 0;
     const int slot = createLayer(scene, options, resourceName, layerName, atlas, analysis, firstGid);
     if (slot < 1)
