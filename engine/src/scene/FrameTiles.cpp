@@ -60,15 +60,47 @@ const uint32_t* pixelRow(SDL_Surface* s, int x, int y)
 
 bool opaque(uint32_t p) { return (p >> 24) != 0; }
 
-// Where raw tile i (frame-major) sits.
+// Where a raw tile sits: its frame and top-left pixel.
 struct TilePlace {
     int frame, x, y;
 };
 
-TilePlace placeOf(int64_t i, int64_t cells, int cols, const FrameTileSettings& s)
+// Raw tiles in frame-major order from a given index on, with no division
+// per tile.
+class TileCursor {
+public:
+    TileCursor(int64_t index, const FrameTileAnalysis& grid, const FrameTileSettings& s)
+        : m_width(grid.cols * s.tileWidth), m_height(grid.rows * s.tileHeight), m_tileW(s.tileWidth),
+          m_tileH(s.tileHeight)
+    {
+        const int64_t cells = grid.cells();
+        const int cell = int(index % cells);
+        m_at = {int(index / cells), cell % grid.cols * s.tileWidth, cell / grid.cols * s.tileHeight};
+    }
+    const TilePlace& operator*() const { return m_at; }
+    void next()
+    {
+        if ((m_at.x += m_tileW) < m_width)
+            return;
+        m_at.x = 0;
+        if ((m_at.y += m_tileH) < m_height)
+            return;
+        m_at.y = 0;
+        ++m_at.frame;
+    }
+
+private:
+    int m_width, m_height, m_tileW, m_tileH;
+    TilePlace m_at;
+};
+
+// Thread t's contiguous share [begin, end) of n items: n / threads each,
+// one more for the first n mod threads.
+void shareOf(int64_t n, int64_t threads, int64_t t, int64_t& begin, int64_t& end)
 {
-    const int cell = int(i % cells);
-    return {int(i / cells), cell % cols * s.tileWidth, cell / cols * s.tileHeight};
+    const int64_t share = n / threads, extra = n % threads;
+    begin = t * share + std::min(t, extra);
+    end = begin + share + (t < extra ? 1 : 0);
 }
 
 // The first local column (or row) of each of the four sub-blocks along a
@@ -132,16 +164,17 @@ XXH128_hash_t hashTile(SDL_Surface* f, int x, int y, const FrameTileSettings& s,
 {
     for (int ly = 0; ly < s.tileHeight; ++ly)
         std::memcpy(buffer + size_t(ly) * size_t(s.tileWidth), pixelRow(f, x, y + ly), size_t(s.tileWidth) * 4);
-    // Branch-free passes over the copy, so they vectorise.
+    // Branch-free passes over the copy, so they vectorise. Alpha 255
+    // everywhere (as in every video frame) needs no second look.
     const int n = int(s.area());
-    uint32_t any = 0, clear = 0;
-#pragma omp simd reduction(| : any) reduction(+ : clear)
+    uint32_t any = 0, all = 0xFFFFFFFFu;
+#pragma omp simd reduction(| : any) reduction(& : all)
     for (int i = 0; i < n; ++i) {
         any |= buffer[i];
-        clear += buffer[i] < 0x01000000u ? 1u : 0u;
+        all &= buffer[i];
     }
     transparent = any < 0x01000000u;
-    if (s.averageMode && clear)
+    if (s.averageMode && all < 0xFF000000u)
 #pragma omp simd
         for (int i = 0; i < n; ++i)
             buffer[i] = buffer[i] < 0x01000000u ? 0u : buffer[i];
@@ -402,12 +435,11 @@ private:
         int64_t result = -1;
 #pragma omp parallel num_threads(teamFor(int64_t(n), kPositionsPerThread))
         {
-            const size_t threads = size_t(omp_get_num_threads()), t = size_t(omp_get_thread_num());
-            const size_t share = n / threads, extra = n % threads;
-            const size_t begin = t * share + std::min(t, extra), end = begin + share + (t < extra ? 1 : 0);
+            int64_t begin = 0, end = 0;
+            shareOf(int64_t(n), omp_get_num_threads(), omp_get_thread_num(), begin, end);
             int64_t rejected = 0, compared = 0, mine = -1;
-            for (size_t k = begin; k < end; ++k) {
-                const uint32_t p = list ? (*list)[k] : uint32_t(k);
+            for (int64_t k = begin; k < end; ++k) {
+                const uint32_t p = list ? (*list)[size_t(k)] : uint32_t(k);
                 if (int64_t(p) >= best.load(std::memory_order_relaxed))
                     break;
                 if (matches(p, c, at, rejected, compared)) {
@@ -442,7 +474,7 @@ private:
 void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out,
                  std::vector<uint32_t>& ids)
 {
-    const int64_t cells = out.cells(), total = out.rawTiles();
+    const int64_t total = out.rawTiles();
     Deduplicator dedup(frames, s, out);
     int columns[5], rows[5];
     blockBounds(s.tileWidth, columns), blockBounds(s.tileHeight, rows);
@@ -458,27 +490,32 @@ void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
     for (int64_t first = 0; first < total; first += slice) {
         const int64_t count = std::min(slice, total - first);
         const Clock::time_point prepared = Clock::now();
-#pragma omp parallel for schedule(static) num_threads(teamFor(count * s.area(), kPixelsPerThread))
-        for (int64_t k = 0; k < count; ++k) {
-            const TilePlace at = placeOf(first + k, cells, out.cols, s);
-            if (exact) {
-                bool clear = false;
-                uint32_t* buffer = buffers.data() + stride * size_t(omp_get_thread_num());
-                hashes[size_t(k)] = hashTile(frames[size_t(at.frame)], at.x, at.y, s, buffer, clear);
-                transparent[size_t(k)] = clear;
-            } else {
-                prepareCandidate(frames[size_t(at.frame)], at.x, at.y, s, columns, rows, candidates[size_t(k)]);
+#pragma omp parallel num_threads(teamFor(count * s.area(), kPixelsPerThread))
+        {
+            int64_t begin = 0, end = 0;
+            shareOf(count, omp_get_num_threads(), omp_get_thread_num(), begin, end);
+            uint32_t* buffer = buffers.data() + stride * size_t(omp_get_thread_num());
+            TileCursor at(first + begin, out, s);
+            for (int64_t k = begin; k < end; ++k, at.next()) {
+                SDL_Surface* frame = frames[size_t((*at).frame)];
+                if (exact) {
+                    bool clear = false;
+                    hashes[size_t(k)] = hashTile(frame, (*at).x, (*at).y, s, buffer, clear);
+                    transparent[size_t(k)] = clear;
+                } else {
+                    prepareCandidate(frame, (*at).x, (*at).y, s, columns, rows, candidates[size_t(k)]);
+                }
             }
         }
         out.prepareMs += msSince(prepared);
         const Clock::time_point walked = Clock::now();
-        for (int64_t k = 0; k < count; ++k) {
-            const int64_t i = first + k;
+        TileCursor at(first, out, s);
+        for (int64_t k = 0; k < count; ++k, at.next()) {
+            const size_t i = size_t(first + k);
             if (exact)
-                ids[size_t(i)] =
-                    transparent[size_t(k)] ? 0 : dedup.placeExact(placeOf(i, cells, out.cols, s), hashes[size_t(k)]);
+                ids[i] = transparent[size_t(k)] ? 0 : dedup.placeExact(*at, hashes[size_t(k)]);
             else
-                ids[size_t(i)] = dedup.place(candidates[size_t(k)], placeOf(i, cells, out.cols, s));
+                ids[i] = dedup.place(candidates[size_t(k)], *at);
         }
         out.dedupeMs += msSince(walked);
     }
