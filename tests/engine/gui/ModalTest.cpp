@@ -58,7 +58,7 @@ TEST_F(Modal, KeysAnswerTheBoxEvenWhenAButtonBelowHadTheFocus)
         TS::clickWidget(panel->getID(), 7);
         run();
         ASSERT_EQ(gui->getFocus(), below);
-        TS::pushScript([key](int) { TS::key(key); });
+        TS::pushScript([pressed = key](int) { TS::key(pressed); });
         EXPECT_EQ(tool()->messageBox("Delete", "Really?", MBB_YESNO, MBT_QUESTION, 0, -1, -1), answer) << key;
         EXPECT_EQ(gui->getFocus(), below) << "the focus comes back after the run";
     }
