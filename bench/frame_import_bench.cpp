@@ -204,6 +204,60 @@ std::string sample(const std::string& path)
     return root ? std::string(root) + "/" + path : std::string();
 }
 
+// The tile analysis on 16 frames of a real clip (the 1280x720 H.264
+// sample): time, candidates per second and how many tiles remain. Args:
+// match x 10, threads.
+void BM_FrameTilesOnClip(benchmark::State& state)
+{
+    const std::string path = sample("video/openh264-Zhling_1280x720.264");
+    const int id = path.empty() ? 0 : Main::instance()->videoMgr()->loadFromFile(path.c_str(), "clip", ATT_MUSIC);
+    Video* video = id > 0 ? Main::instance()->videoMgr()->get(id) : nullptr;
+    if (!video) {
+        state.SkipWithError("the 1280x720 sample is missing (SKARDEN_SAMPLES)");
+        return;
+    }
+    CtrlScenes::SceneLayerImportOptions o;
+    o.frameCount = 16;
+    o.durationMs = 1000;
+    const VideoSampleWindow window(o, video->getDuration());
+    std::vector<SDL_Surface*> frames;
+    for (int i = 0; i < window.count; ++i) {
+        SDL_Surface* frame = nullptr;
+        if (video->decodeFrameAt(window.timeOf(i), &frame) == 0 && frame) {
+            frames.push_back(SDL_ConvertSurfaceFormat(frame, SDL_PIXELFORMAT_ARGB8888, 0));
+            SDL_FreeSurface(frame);
+        }
+    }
+    Main::instance()->videoMgr()->close(id);
+    const FrameTileSettings s = FrameTileSettings::make(16, 16, float(state.range(0)) / 10.0f, 1);
+    omp_set_num_threads(int(state.range(1)));
+    FrameTileAnalysis a;
+    double took = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        if (analyzeFrameTiles(frames, s, a) != 0) {
+            state.SkipWithError("the analysis failed");
+            break;
+        }
+        took += seconds(start);
+        state.SetIterationTime(seconds(start));
+    }
+    state.counters["cand_per_s"] = double(a.rawTiles()) * double(state.iterations()) / took;
+    state.counters["unique"] = double(a.unique.size());
+    state.counters["walk_ms"] = a.dedupeMs;
+    for (SDL_Surface* f : frames)
+        SDL_FreeSurface(f);
+    omp_set_num_threads(omp_get_num_procs());
+}
+BENCHMARK(BM_FrameTilesOnClip)
+    ->ArgNames({"match10", "threads"})
+    ->Args({1000, 2})
+    ->Args({950, 1})
+    ->Args({950, 2})
+    ->Args({900, 2})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 void BM_GIFImport(benchmark::State& state, const char* file)
 {
     const std::string path = sample(std::string("gif/") + file);

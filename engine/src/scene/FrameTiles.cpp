@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <unordered_map>
@@ -294,37 +295,75 @@ private:
     size_t m_count = 0;
 };
 
+constexpr uint32_t kNoPosition = UINT32_MAX;
+
 // Average mode: the colour buckets, each an ascending list of unique tile
 // positions linked through one array, as most buckets hold one tile.
 class ColourBuckets {
 public:
+    struct List {
+        uint32_t head = kNoPosition, tail = kNoPosition, count = 0;
+    };
+
     void add(uint64_t key, uint32_t p)
     {
-        m_next.push_back(kEnd);
-        auto [it, added] = m_lists.try_emplace(key, List{p, p});
-        if (!added) {
-            m_next[it->second.tail] = p;
-            it->second.tail = p;
-        }
+        m_next.push_back(kNoPosition);
+        List& list = m_lists[key];
+        if (list.count++ == 0)
+            list.head = p;
+        else
+            m_next[list.tail] = p;
+        list.tail = p;
     }
-    // Appends the list under key to out; false when there is none.
-    bool append(uint64_t key, std::vector<uint32_t>& out) const
+    // The list under key, or null.
+    const List* find(uint64_t key) const
     {
         auto it = m_lists.find(key);
-        if (it == m_lists.end())
-            return false;
-        for (uint32_t p = it->second.head; p != kEnd; p = m_next[p])
-            out.push_back(p);
-        return true;
+        return it == m_lists.end() ? nullptr : &it->second;
+    }
+    // The position after p in its bucket, or kNoPosition.
+    uint32_t next(uint32_t p) const { return m_next[p]; }
+
+private:
+    std::unordered_map<uint64_t, List> m_lists;
+    std::vector<uint32_t> m_next; // per unique position
+};
+
+// Average mode: the positions of a few buckets in ascending order, merged
+// from the buckets' own ascending lists as the search asks for them, so a
+// search that matches early reads little and nothing is sorted.
+class MergedBuckets {
+public:
+    void clear() { m_heads.clear(), m_current = kNoPosition, m_size = 0; }
+    void add(const ColourBuckets::List& list)
+    {
+        m_heads.push_back(list.head);
+        std::push_heap(m_heads.begin(), m_heads.end(), std::greater<>());
+        m_size += list.count;
+    }
+    size_t size() const { return m_size; }
+    // The lowest position not yet taken, or kNoPosition. The bucket taken
+    // from last stays out of the heap while it holds the lowest position.
+    uint32_t take(const ColourBuckets& buckets)
+    {
+        if (!m_heads.empty() && m_heads.front() < m_current) {
+            std::pop_heap(m_heads.begin(), m_heads.end(), std::greater<>());
+            std::swap(m_heads.back(), m_current);
+            if (m_heads.back() == kNoPosition)
+                m_heads.pop_back();
+            else
+                std::push_heap(m_heads.begin(), m_heads.end(), std::greater<>());
+        }
+        const uint32_t p = m_current;
+        if (p != kNoPosition)
+            m_current = buckets.next(p);
+        return p;
     }
 
 private:
-    static constexpr uint32_t kEnd = UINT32_MAX;
-    struct List {
-        uint32_t head, tail;
-    };
-    std::unordered_map<uint64_t, List> m_lists;
-    std::vector<uint32_t> m_next; // per unique position: the next in its bucket
+    std::vector<uint32_t> m_heads; // the other unfinished buckets' next positions, a min-heap
+    uint32_t m_current = kNoPosition;
+    size_t m_size = 0;
 };
 
 // The de-duplication state of one analysis.
@@ -341,11 +380,7 @@ public:
     {
         if (c.transparent())
             return 0;
-        const std::vector<uint32_t>* list = nullptr;
-        if (m_s.averageMode)
-            list = searchList(c);
-        const size_t n = list ? list->size() : m_records.size();
-        const int64_t p = n > kParallelSearch ? searchParallel(c, at, list, n) : searchSerial(c, at, list, n);
+        const int64_t p = m_s.averageMode ? searchBuckets(c, at) : searchAll(c, at);
         if (p >= 0)
             return uint32_t(p) + 1;
         const uint32_t added = uint32_t(m_records.size());
@@ -373,27 +408,47 @@ private:
                          c.avgB / m_s.step, c.opaqueCount == m_s.area());
     }
 
-    // Average mode: the positions filed under c's bucket and, for a fully
-    // opaque tile, its neighbouring colour buckets; ascending.
-    const std::vector<uint32_t>* searchList(const FrameTileCandidate& c)
+    // Pixel mode: every unique tile in position order.
+    int64_t searchAll(const FrameTileCandidate& c, const TilePlace& at)
     {
-        m_gathered.clear();
+        const size_t n = m_records.size();
+        if (n > kParallelSearch) {
+            ++m_out.counters.parallelSearches;
+            if (teamFor(int64_t(n), kPositionsPerThread) > 1)
+                return searchParallel(c, at, nullptr, n);
+        }
+        uint32_t next = 0;
+        return searchSerial(c, at, [&] { return next < n ? next++ : kNoPosition; });
+    }
+
+    // Average mode: the positions filed under c's bucket and, for a fully
+    // opaque tile, its neighbouring colour buckets, in ascending order.
+    int64_t searchBuckets(const FrameTileCandidate& c, const TilePlace& at)
+    {
+        m_merged.clear();
         const uint64_t count = std::min<uint64_t>(c.opaqueCount, 0xFFFFFF);
         if (c.opaqueCount != m_s.area()) {
-            m_buckets.append(count, m_gathered);
-            return &m_gathered;
+            if (const ColourBuckets::List* list = m_buckets.find(count))
+                m_merged.add(*list);
+        } else {
+            const int qr = c.avgR / m_s.step, qg = c.avgG / m_s.step, qb = c.avgB / m_s.step;
+            for (int r = std::max(qr - 1, 0); r <= std::min(qr + 1, m_s.qMax); ++r)
+                for (int g = std::max(qg - 1, 0); g <= std::min(qg + 1, m_s.qMax); ++g)
+                    for (int b = std::max(qb - 1, 0); b <= std::min(qb + 1, m_s.qMax); ++b)
+                        if (const ColourBuckets::List* list = m_buckets.find(bucketKey(count, r, g, b, true)))
+                            m_merged.add(*list);
         }
-        const int qr = c.avgR / m_s.step, qg = c.avgG / m_s.step, qb = c.avgB / m_s.step;
-        int found = 0;
-        for (int r = std::max(qr - 1, 0); r <= std::min(qr + 1, m_s.qMax); ++r)
-            for (int g = std::max(qg - 1, 0); g <= std::min(qg + 1, m_s.qMax); ++g)
-                for (int b = std::max(qb - 1, 0); b <= std::min(qb + 1, m_s.qMax); ++b)
-                    found += m_buckets.append(bucketKey(count, r, g, b, true), m_gathered) ? 1 : 0;
-        if (found > 1) {
-            std::sort(m_gathered.begin(), m_gathered.end());
-            m_gathered.erase(std::unique(m_gathered.begin(), m_gathered.end()), m_gathered.end());
+        const size_t n = m_merged.size();
+        if (n > kParallelSearch) {
+            ++m_out.counters.parallelSearches;
+            if (teamFor(int64_t(n), kPositionsPerThread) > 1) {
+                m_gathered.clear();
+                for (uint32_t p; (p = m_merged.take(m_buckets)) != kNoPosition;)
+                    m_gathered.push_back(p);
+                return searchParallel(c, at, &m_gathered, n);
+            }
         }
-        return &m_gathered;
+        return searchSerial(c, at, [&] { return m_merged.take(m_buckets); });
     }
 
     bool matches(uint32_t p, const FrameTileCandidate& c, const TilePlace& at, int64_t& rejected,
@@ -414,14 +469,14 @@ private:
                                : pixelsWithin(a, u.x, u.y, b, at.x, at.y, m_s, m_s.maxDifferentPixels);
     }
 
-    int64_t searchSerial(const FrameTileCandidate& c, const TilePlace& at, const std::vector<uint32_t>* list,
-                         size_t n)
+    // Tries the positions next() gives (ascending, kNoPosition at the end);
+    // the first that matches.
+    template <class Next>
+    int64_t searchSerial(const FrameTileCandidate& c, const TilePlace& at, Next next)
     {
-        for (size_t k = 0; k < n; ++k) {
-            const uint32_t p = list ? (*list)[k] : uint32_t(k);
+        for (uint32_t p; (p = next()) != kNoPosition;)
             if (matches(p, c, at, m_out.counters.prefilterRejected, m_out.counters.fullCompares))
                 return p;
-        }
         return -1;
     }
 
@@ -430,7 +485,6 @@ private:
     int64_t searchParallel(const FrameTileCandidate& c, const TilePlace& at, const std::vector<uint32_t>* list,
                            size_t n)
     {
-        ++m_out.counters.parallelSearches;
         std::atomic<int64_t> best{INT64_MAX};
         int64_t result = -1;
 #pragma omp parallel num_threads(teamFor(int64_t(n), kPositionsPerThread))
@@ -466,7 +520,8 @@ private:
     FrameTileAnalysis& m_out;
     UniqueRecords m_records; // tolerant mode: one per unique tile
     ColourBuckets m_buckets;
-    std::vector<uint32_t> m_gathered; // the current search list
+    MergedBuckets m_merged;           // average mode: the current search
+    std::vector<uint32_t> m_gathered; // the current search when shared out
     ExactTileIndex m_exact;
 };
 
