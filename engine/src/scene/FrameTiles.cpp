@@ -18,7 +18,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <new>
 #include <unordered_map>
@@ -329,43 +328,6 @@ private:
     std::vector<uint32_t> m_next; // per unique position
 };
 
-// Average mode: the positions of a few buckets in ascending order, merged
-// from the buckets' own ascending lists as the search asks for them, so a
-// search that matches early reads little and nothing is sorted.
-class MergedBuckets {
-public:
-    void clear() { m_heads.clear(), m_current = kNoPosition, m_size = 0; }
-    void add(const ColourBuckets::List& list)
-    {
-        m_heads.push_back(list.head);
-        std::push_heap(m_heads.begin(), m_heads.end(), std::greater<>());
-        m_size += list.count;
-    }
-    size_t size() const { return m_size; }
-    // The lowest position not yet taken, or kNoPosition. The bucket taken
-    // from last stays out of the heap while it holds the lowest position.
-    uint32_t take(const ColourBuckets& buckets)
-    {
-        if (!m_heads.empty() && m_heads.front() < m_current) {
-            std::pop_heap(m_heads.begin(), m_heads.end(), std::greater<>());
-            std::swap(m_heads.back(), m_current);
-            if (m_heads.back() == kNoPosition)
-                m_heads.pop_back();
-            else
-                std::push_heap(m_heads.begin(), m_heads.end(), std::greater<>());
-        }
-        const uint32_t p = m_current;
-        if (p != kNoPosition)
-            m_current = buckets.next(p);
-        return p;
-    }
-
-private:
-    std::vector<uint32_t> m_heads; // the other unfinished buckets' next positions, a min-heap
-    uint32_t m_current = kNoPosition;
-    size_t m_size = 0;
-};
-
 // The de-duplication state of one analysis.
 class Deduplicator {
 public:
@@ -417,38 +379,56 @@ private:
             if (teamFor(int64_t(n), kPositionsPerThread) > 1)
                 return searchParallel(c, at, nullptr, n);
         }
-        uint32_t next = 0;
-        return searchSerial(c, at, [&] { return next < n ? next++ : kNoPosition; });
+        for (uint32_t p = 0; p < n; ++p)
+            if (matches(p, c, at, m_out.counters.prefilterRejected, m_out.counters.fullCompares))
+                return p;
+        return -1;
     }
 
     // Average mode: the positions filed under c's bucket and, for a fully
-    // opaque tile, its neighbouring colour buckets, in ascending order.
+    // opaque tile, its neighbouring colour buckets. The lowest that matches
+    // is the lowest first match of any one bucket, so each bucket is read
+    // in its own ascending order, c's own first, and only below the best
+    // match so far.
     int64_t searchBuckets(const FrameTileCandidate& c, const TilePlace& at)
     {
-        m_merged.clear();
+        m_lists.clear();
         const uint64_t count = std::min<uint64_t>(c.opaqueCount, 0xFFFFFF);
+        size_t n = 0;
+        const auto add = [&](uint64_t key) {
+            if (const ColourBuckets::List* list = m_buckets.find(key))
+                m_lists.push_back(list->head), n += list->count;
+        };
         if (c.opaqueCount != m_s.area()) {
-            if (const ColourBuckets::List* list = m_buckets.find(count))
-                m_merged.add(*list);
+            add(count);
         } else {
             const int qr = c.avgR / m_s.step, qg = c.avgG / m_s.step, qb = c.avgB / m_s.step;
+            add(bucketKey(count, qr, qg, qb, true));
             for (int r = std::max(qr - 1, 0); r <= std::min(qr + 1, m_s.qMax); ++r)
                 for (int g = std::max(qg - 1, 0); g <= std::min(qg + 1, m_s.qMax); ++g)
                     for (int b = std::max(qb - 1, 0); b <= std::min(qb + 1, m_s.qMax); ++b)
-                        if (const ColourBuckets::List* list = m_buckets.find(bucketKey(count, r, g, b, true)))
-                            m_merged.add(*list);
+                        if (r != qr || g != qg || b != qb)
+                            add(bucketKey(count, r, g, b, true));
         }
-        const size_t n = m_merged.size();
         if (n > kParallelSearch) {
             ++m_out.counters.parallelSearches;
             if (teamFor(int64_t(n), kPositionsPerThread) > 1) {
                 m_gathered.clear();
-                for (uint32_t p; (p = m_merged.take(m_buckets)) != kNoPosition;)
-                    m_gathered.push_back(p);
+                for (uint32_t head : m_lists)
+                    for (uint32_t p = head; p != kNoPosition; p = m_buckets.next(p))
+                        m_gathered.push_back(p);
+                std::sort(m_gathered.begin(), m_gathered.end());
                 return searchParallel(c, at, &m_gathered, n);
             }
         }
-        return searchSerial(c, at, [&] { return m_merged.take(m_buckets); });
+        uint32_t best = kNoPosition;
+        for (uint32_t head : m_lists)
+            for (uint32_t p = head; p < best; p = m_buckets.next(p))
+                if (matches(p, c, at, m_out.counters.prefilterRejected, m_out.counters.fullCompares)) {
+                    best = p;
+                    break;
+                }
+        return best == kNoPosition ? -1 : int64_t(best);
     }
 
     bool matches(uint32_t p, const FrameTileCandidate& c, const TilePlace& at, int64_t& rejected,
@@ -467,17 +447,6 @@ private:
         return m_s.averageMode ? compareFrameTilesAverageColor(a, u.x, u.y, b, at.x, at.y, m_s.tileWidth,
                                                                m_s.tileHeight, m_s.averageError)
                                : pixelsWithin(a, u.x, u.y, b, at.x, at.y, m_s, m_s.maxDifferentPixels);
-    }
-
-    // Tries the positions next() gives (ascending, kNoPosition at the end);
-    // the first that matches.
-    template <class Next>
-    int64_t searchSerial(const FrameTileCandidate& c, const TilePlace& at, Next next)
-    {
-        for (uint32_t p; (p = next()) != kNoPosition;)
-            if (matches(p, c, at, m_out.counters.prefilterRejected, m_out.counters.fullCompares))
-                return p;
-        return -1;
     }
 
     // Contiguous shares in position order; a thread stops at its first match
@@ -520,7 +489,7 @@ private:
     FrameTileAnalysis& m_out;
     UniqueRecords m_records; // tolerant mode: one per unique tile
     ColourBuckets m_buckets;
-    MergedBuckets m_merged;           // average mode: the current search
+    std::vector<uint32_t> m_lists;    // average mode: the first position of each bucket searched
     std::vector<uint32_t> m_gathered; // the current search when shared out
     ExactTileIndex m_exact;
 };
