@@ -223,6 +223,9 @@ uint64_t bucketKey(uint64_t count, int r, int g, int b, bool full)
 // hashes sit in a list beside them, one per unique tile.
 class ExactTileIndex {
 public:
+    // Room for count more hashes without moving the list: capacity only,
+    // which takes no memory until it is written.
+    void reserve(size_t count) { m_hashes.reserve(m_hashes.size() + count); }
     // The position of the tile with hash h; appends it when absent.
     uint32_t findOrAdd(const XXH128_hash_t& h, bool& added)
     {
@@ -351,6 +354,14 @@ public:
         if (m_s.averageMode)
             m_buckets.add(ownKey(c), added);
         return added + 1;
+    }
+
+    // Exact mode: room for count more unique tiles without moving the lists
+    // (capacity is not memory until it is written).
+    void reserveExact(size_t count)
+    {
+        m_exact.reserve(count);
+        m_out.unique.reserve(m_out.unique.size() + count);
     }
 
     // Exact mode: the id of the non-transparent tile at `at` with hash h.
@@ -533,6 +544,8 @@ void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
         }
         out.prepareMs += msSince(prepared);
         const Clock::time_point walked = Clock::now();
+        if (exact)
+            dedup.reserveExact(size_t(count));
         TileCursor at(first, out, s);
         for (int64_t k = 0; k < count; ++k, at.next()) {
             const size_t i = size_t(first + k);
