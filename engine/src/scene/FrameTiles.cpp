@@ -3,8 +3,9 @@
 // order, so only one slice of statistics lives at once. Exact matching
 // (no tolerance) finds the one identical tile by the 128-bit XXH3 hash of
 // its pixels in one lookup (a false match would need a 128-bit collision);
-// tolerant matching tries earlier tiles in id order behind bounds
-// that never reject a real match, and splits long searches over threads.
+// tolerant matching finds the lowest earlier tile that matches, behind
+// bounds that never reject a real match, and splits long searches over
+// threads.
 #include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Result.h>
 
