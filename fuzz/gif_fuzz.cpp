@@ -47,6 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     o.tileWidth = o.tileHeight = 8;
     o.padToTile = true;
     o.frameCount = 4;
+    // The input's size picks the match (100, 95, 90, 85 %) and the mode, so
+    // the tolerant searches are fed too.
+    o.matchPercent = 100.0f - float(size % 4) * 5.0f;
+    o.matchMode = int(size / 4 % 2);
     const int rc = CtrlScenes::importGIFAnimatedLayer(scenes->get(id), o, nullptr, nullptr);
     if (rc == 0 && scenes->get(id)->getLayerCount(0) != 1)
         std::abort();
