@@ -180,26 +180,12 @@ bool Scene::closeLayer(int slot)
 int Scene::createLayer(const char* name, int type, int slot, int columns, int rows)
 {
     scene::Map& map = m_impl->map;
-    const int count = getLayerCount(0);
-    if (slot < 1)
-        slot = count + 1;
-    if (!name || type != SLT_TILE || slot > count + 1 || slot > scene::kMaxSlots || columns < 1 || rows < 1 ||
-        uint64_t(columns) * uint64_t(rows) > scene::kMaxCells)
+    if (!name || type != SLT_TILE || columns < 1 || rows < 1 || uint64_t(columns) * uint64_t(rows) > scene::kMaxCells)
         return RC_ERR_INVALID;
-    if (layerAt(map, slot))
-        return RC_ERR_EXISTS;
-    auto layer = std::make_unique<Layer>();
-    layer->type = SLT_TILE;
-    layer->name = name;
-    layer->columns = columns;
-    layer->rows = rows;
-    layer->cells.assign(size_t(columns) * size_t(rows), 0);
-    layer->encoding = "base64";
-    layer->compression = "zlib";
-    layer->element.append_child("layer");
-    if (slot > count)
-        map.slots.resize(size_t(slot));
-    map.slots[size_t(slot) - 1] = std::move(layer);
+    if ((slot = map.freeSlot(slot)) < 1)
+        return slot;
+    map.slots.resize(std::max(map.slots.size(), size_t(slot)));
+    map.slots[size_t(slot) - 1] = scene::newTileLayer(name, columns, rows);
     map.width = std::max(map.width, columns);
     map.height = std::max(map.height, rows);
     return slot;

@@ -20,8 +20,6 @@
 namespace Zelkoran {
 
 using scene::Layer;
-using scene::Picture;
-using scene::PicturePtr;
 using scene::TileSet;
 
 namespace {
@@ -42,42 +40,25 @@ SDL_Surface* wholeTiles(SDL_Surface* s, int cols, int rows, int tileW, int tileH
     return out;
 }
 
-PicturePtr memoryPicture(SDL_Surface* surface)
-{
-    auto p = std::make_shared<Picture>();
-    p->surface = surface;
-    return p;
-}
-
-// The slot a new layer takes (0 and below: the next one), or a code.
-int slotFor(const scene::Map& map, int slot)
-{
-    const int count = int(map.slots.size());
-    if (slot < 1)
-        slot = count + 1;
-    if (slot > count + 1 || slot > scene::kMaxSlots)
-        return RC_ERR_INVALID;
-    return slot <= count && map.slots[size_t(slot) - 1] ? RC_ERR_EXISTS : slot;
-}
-
 // Builds the layer from surface (taken over in every case).
 int importSurface(scene::Map& map, int slot, SDL_Surface* surface, const char* name, int tileW, int tileH,
-                         float matchPercent, int colorKey)
+                  float matchPercent, int colorKey)
 {
     std::unique_ptr<SDL_Surface, void (*)(SDL_Surface*)> owned(surface, SDL_FreeSurface);
     if (!name || (tileW == 0) != (tileH == 0) || tileW < 0 || tileH < 0 ||
         (tileW > 0 && !(matchPercent >= 1.0f && matchPercent <= 100.0f)))
         return RC_ERR_INVALID;
-    if ((slot = slotFor(map, slot)) < 1)
+    if ((slot = map.freeSlot(slot)) < 1)
         return slot;
     if (colorKey >= 0)
         scene::applyColorKey(surface, uint32_t(colorKey) & 0xFFFFFFu);
-    auto layer = std::make_unique<Layer>();
-    layer->name = name;
+    std::unique_ptr<Layer> layer;
     if (tileW == 0) {
+        layer = std::make_unique<Layer>();
         layer->type = SLT_IMAGE;
+        layer->name = name;
         layer->element.append_child("imagelayer").append_child("image");
-        layer->picture = memoryPicture(owned.release());
+        layer->picture = scene::memoryPicture(owned.release());
         if (map.tileWidth < 1)
             map.tileWidth = layer->picture->surface->w, map.tileHeight = layer->picture->surface->h;
         map.width = std::max(map.width, 1);
@@ -108,31 +89,16 @@ int importSurface(scene::Map& map, int slot, SDL_Surface* surface, const char* n
         // A picture with no opaque pixel gets empty cells and no tile set.
         const uint32_t firstGid = map.tileSets.empty() ? 1 : map.tileSets.back()->firstGid + map.tileSets.back()->tileCount;
         if (atlas) {
-            auto ts = std::make_unique<TileSet>();
-            ts->firstGid = firstGid;
-            if (uint64_t(ts->firstGid) + analysis.unique.size() > scene::kGidMask) {
+            if (uint64_t(firstGid) + analysis.unique.size() > scene::kGidMask) {
                 SDL_FreeSurface(atlas);
                 return RC_ERR_INVALID;
             }
-            ts->tileWidth = tileW, ts->tileHeight = tileH, ts->columns = atlasCols;
-            ts->tileCount = uint32_t(analysis.unique.size());
-            ts->picture = memoryPicture(atlas);
-            pugi::xml_node e = ts->element.append_child("tileset");
-            e.append_attribute("name").set_value(name);
-            e.append_attribute("tilewidth").set_value(tileW);
-            e.append_attribute("tileheight").set_value(tileH);
-            e.append_attribute("tilecount").set_value(ts->tileCount);
-            e.append_attribute("columns").set_value(atlasCols);
-            e.append_child("image");
-            map.tileSets.push_back(std::move(ts));
+            map.tileSets.push_back(scene::memoryTileSet(name, firstGid, tileW, tileH, atlasCols,
+                                                        uint32_t(analysis.unique.size()), atlas));
         }
-        layer->type = SLT_TILE;
-        layer->columns = cols, layer->rows = rows;
-        layer->encoding = "base64", layer->compression = "zlib";
-        layer->cells.resize(analysis.cellIds.size());
+        layer = scene::newTileLayer(name, cols, rows);
         for (size_t i = 0; i < analysis.cellIds.size(); ++i)
             layer->cells[i] = analysis.cellIds[i] ? firstGid + analysis.cellIds[i] - 1 : 0;
-        layer->element.append_child("layer");
         if (map.tileWidth < 1)
             map.tileWidth = tileW, map.tileHeight = tileH;
         map.width = std::max(map.width, cols);

@@ -1,5 +1,7 @@
 #include "scene/SceneModel.h"
 
+#include <Zelkoran/Result.h>
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -34,6 +36,31 @@ SDL_Texture* Picture::texture(SDL_Renderer* renderer)
     if (m_texture)
         SDL_SetTextureBlendMode(m_texture, SDL_BLENDMODE_BLEND);
     return m_texture;
+}
+
+PicturePtr memoryPicture(SDL_Surface* surface)
+{
+    auto p = std::make_shared<Picture>();
+    p->surface = surface;
+    return p;
+}
+
+std::unique_ptr<TileSet> memoryTileSet(const char* name, uint32_t firstGid, int tileWidth, int tileHeight, int columns,
+                                       uint32_t tileCount, SDL_Surface* surface)
+{
+    auto ts = std::make_unique<TileSet>();
+    ts->firstGid = firstGid;
+    ts->tileWidth = tileWidth, ts->tileHeight = tileHeight, ts->columns = columns;
+    ts->tileCount = tileCount;
+    ts->picture = memoryPicture(surface);
+    pugi::xml_node e = ts->element.append_child("tileset");
+    e.append_attribute("name").set_value(name);
+    e.append_attribute("tilewidth").set_value(tileWidth);
+    e.append_attribute("tileheight").set_value(tileHeight);
+    e.append_attribute("tilecount").set_value(tileCount);
+    e.append_attribute("columns").set_value(columns);
+    e.append_child("image");
+    return ts;
 }
 
 bool TileSet::tileImage(uint32_t local, uint64_t timeMs, Picture*& pic, SDL_Rect& rect) const
@@ -75,26 +102,40 @@ const TileSet* Map::tileSetFor(uint32_t gid) const
     return t->contains(gid) ? t : nullptr;
 }
 
-namespace {
+std::unique_ptr<Layer> newTileLayer(const char* name, int columns, int rows)
+{
+    auto layer = std::make_unique<Layer>();
+    layer->type = SLT_TILE;
+    layer->name = name;
+    layer->columns = columns, layer->rows = rows;
+    layer->cells.assign(size_t(columns) * size_t(rows), 0);
+    layer->encoding = "base64", layer->compression = "zlib";
+    layer->element.append_child("layer");
+    return layer;
+}
 
-// Tiled's hexagonal (and staggered) layout measures.
-struct HexParams {
-    int tileWidth, tileHeight, sideLengthX, sideLengthY, sideOffsetX, sideOffsetY, columnWidth, rowHeight;
-    explicit HexParams(const Map& m)
-    {
-        tileWidth = m.tileWidth & ~1;
-        tileHeight = m.tileHeight & ~1;
-        const int side = m.orientation == Orientation::Hexagonal ? m.hexSideLength : 0;
-        sideLengthX = m.staggerX ? side : 0;
-        sideLengthY = m.staggerX ? 0 : side;
-        sideOffsetX = (tileWidth - sideLengthX) / 2;
-        sideOffsetY = (tileHeight - sideLengthY) / 2;
-        columnWidth = sideOffsetX + sideLengthX;
-        rowHeight = sideOffsetY + sideLengthY;
-    }
-};
+int Map::freeSlot(int slot) const
+{
+    const int count = int(slots.size());
+    if (slot < 1)
+        slot = count + 1;
+    if (slot > count + 1 || slot > kMaxSlots)
+        return RC_ERR_INVALID;
+    return slot <= count && slots[size_t(slot) - 1] ? RC_ERR_EXISTS : slot;
+}
 
-} // namespace
+HexLayout::HexLayout(const Map& m)
+{
+    tileWidth = m.tileWidth & ~1;
+    tileHeight = m.tileHeight & ~1;
+    const int side = m.orientation == Orientation::Hexagonal ? m.hexSideLength : 0;
+    sideLengthX = m.staggerX ? side : 0;
+    sideLengthY = m.staggerX ? 0 : side;
+    sideOffsetX = (tileWidth - sideLengthX) / 2;
+    sideOffsetY = (tileHeight - sideLengthY) / 2;
+    columnWidth = sideOffsetX + sideLengthX;
+    rowHeight = sideOffsetY + sideLengthY;
+}
 
 int Map::pixelWidth() const
 {
@@ -102,7 +143,7 @@ int Map::pixelWidth() const
     case Orientation::Orthogonal: return width * tileWidth;
     case Orientation::Isometric: return (width + height) * tileWidth / 2;
     default: {
-        const HexParams p(*this);
+        const HexLayout p(*this);
         if (staggerX)
             return width * p.columnWidth + p.sideOffsetX;
         return width * (p.tileWidth + p.sideLengthX) + (height > 1 ? p.columnWidth : 0);
@@ -116,7 +157,7 @@ int Map::pixelHeight() const
     case Orientation::Orthogonal: return height * tileHeight;
     case Orientation::Isometric: return (width + height) * tileHeight / 2;
     default: {
-        const HexParams p(*this);
+        const HexLayout p(*this);
         if (staggerX)
             return height * (p.tileHeight + p.sideLengthY) + (width > 1 ? p.rowHeight : 0);
         return height * p.rowHeight + p.sideOffsetY;

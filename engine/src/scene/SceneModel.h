@@ -57,6 +57,9 @@ private:
 };
 using PicturePtr = std::shared_ptr<Picture>;
 
+// A picture whose pixels exist only in memory; takes surface over.
+PicturePtr memoryPicture(SDL_Surface* surface);
+
 struct Frame {
     uint32_t tileId = 0; // local id in the same tile set
     uint32_t durationMs = 1;
@@ -94,6 +97,12 @@ struct TileSet {
     // timeMs; false when the tile has no pixels.
     bool tileImage(uint32_t local, uint64_t timeMs, Picture*& picture, SDL_Rect& rect) const;
 };
+
+// A tile set of tileCount tiles, columns a row, cut from pixels that exist
+// only in memory (surface taken over), with the <tileset> element a save
+// writes.
+std::unique_ptr<TileSet> memoryTileSet(const char* name, uint32_t firstGid, int tileWidth, int tileHeight, int columns,
+                                       uint32_t tileCount, SDL_Surface* surface);
 
 // An object of a group that draws: a tile object (shapes are data only).
 struct TileObject {
@@ -133,6 +142,9 @@ struct Layer {
     bool shown() const { return (features & SLF_SHOWN) != 0; }
 };
 
+// A tile layer of columns x rows empty cells, stored as zlib base64.
+std::unique_ptr<Layer> newTileLayer(const char* name, int columns, int rows);
+
 // An object template (TX) the map's objects name, as read.
 struct Template {
     pugi::xml_document element;       // the <template> element
@@ -160,9 +172,20 @@ struct Map {
     std::vector<std::unique_ptr<Layer>> slots; // index = slot - 1; null = empty slot
 
     const TileSet* tileSetFor(uint32_t gid) const;
+    // The slot a new layer takes (0 and below: the one after the last), or
+    // RC_ERR_INVALID (beyond the one after the last, or kMaxSlots),
+    // RC_ERR_EXISTS (taken).
+    int freeSlot(int slot) const;
     // Pixel size of the whole map as its orientation lays it out.
     int pixelWidth() const;
     int pixelHeight() const;
+};
+
+// Tiled's staggered and hexagonal layout measures of a map (the side
+// lengths 0 when it is staggered).
+struct HexLayout {
+    int tileWidth, tileHeight, sideLengthX, sideLengthY, sideOffsetX, sideOffsetY, columnWidth, rowHeight;
+    explicit HexLayout(const Map& m);
 };
 
 } // namespace Zelkoran::scene

@@ -81,20 +81,6 @@ void drawCell(const Pen& pen, uint32_t gid, float left, float bottom, float opac
                 opacity);
 }
 
-struct HexLayout {
-    int tileWidth, tileHeight, sideLengthX, sideLengthY, columnWidth, rowHeight;
-    explicit HexLayout(const Map& m)
-    {
-        tileWidth = m.tileWidth & ~1;
-        tileHeight = m.tileHeight & ~1;
-        const int side = m.orientation == Orientation::Hexagonal ? m.hexSideLength : 0;
-        sideLengthX = m.staggerX ? side : 0;
-        sideLengthY = m.staggerX ? 0 : side;
-        columnWidth = (tileWidth - sideLengthX) / 2 + sideLengthX;
-        rowHeight = (tileHeight - sideLengthY) / 2 + sideLengthY;
-    }
-};
-
 // Narrows the layer cells [first, end) along one axis to those whose anchor,
 // at (cell + offset) * step plus up to shift, can fall within [lo, hi].
 void narrowCells(double lo, double hi, double step, double shift, int offset, int& first, int& end)

@@ -42,19 +42,7 @@ int Scene::createTileSet(int tileId, int firstGid)
     SDL_Surface* pixels = SDL_ConvertSurfaceFormat(image->getSurface(), SDL_PIXELFORMAT_ARGB8888, 0);
     if (!pixels)
         return RC_ERR_NO_MEMORY;
-    auto ts = std::make_unique<scene::TileSet>();
-    ts->firstGid = uint32_t(gid);
-    ts->tileWidth = tileW, ts->tileHeight = tileH, ts->columns = across;
-    ts->tileCount = uint32_t(count);
-    ts->picture = std::make_shared<scene::Picture>();
-    ts->picture->surface = pixels;
-    pugi::xml_node e = ts->element.append_child("tileset");
-    e.append_attribute("name").set_value(tile->getName());
-    e.append_attribute("tilewidth").set_value(tileW);
-    e.append_attribute("tileheight").set_value(tileH);
-    e.append_attribute("tilecount").set_value(ts->tileCount);
-    e.append_attribute("columns").set_value(across);
-    e.append_child("image");
+    auto ts = scene::memoryTileSet(tile->getName(), uint32_t(gid), tileW, tileH, across, uint32_t(count), pixels);
     auto at = std::upper_bound(sets.begin(), sets.end(), ts->firstGid,
                                [](uint32_t g, const auto& other) { return g < other->firstGid; });
     sets.insert(at, std::move(ts));
