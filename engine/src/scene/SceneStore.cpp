@@ -8,9 +8,9 @@
 #include "core/PathText.h"
 #include "image/ImageBlock.h"
 #include "scene/SceneAccess.h"
+#include "scene/SceneIO.h"
 #include "xml/XMLText.h"
 
-#include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
@@ -22,8 +22,6 @@ namespace {
 using scene::Layer;
 using scene::Picture;
 using scene::TileSet;
-
-constexpr size_t kMaxBlockName = 63;
 
 bool fromFile(const String& reference) { return !reference.empty() && !Internal::isQELURI(reference.c_str()); }
 
@@ -57,17 +55,11 @@ private:
     int place(const String& reference, const char* type, const void* data, size_t size, String& name)
     {
         const std::filesystem::path file = PathText::toPath(reference.c_str()).filename();
-        String stem = PathText::toString(file.stem());
+        const String stem = PathText::toString(file.stem());
         const String ext = PathText::toString(file.extension());
         for (int n = 1;; ++n) {
             const String suffix = n == 1 ? String() : "_" + String(std::to_string(n).c_str());
-            // Whole UTF-8 characters within the block name's 63 bytes.
-            if (size_t keep = kMaxBlockName - std::min(kMaxBlockName, suffix.size() + ext.size()); stem.size() > keep) {
-                while (keep > 0 && (uint8_t(stem[keep]) & 0xC0) == 0x80)
-                    --keep;
-                stem.resize(keep);
-            }
-            name = stem + suffix + ext;
+            name = scene::fitBlockName(stem, suffix + ext);
             if (!m_taken.insert(name + '\n' + type).second)
                 continue;
             Archive::Block block(name.c_str(), type);

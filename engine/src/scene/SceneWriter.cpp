@@ -16,6 +16,7 @@
 
 #include <SDL_surface.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -120,14 +121,8 @@ int Writer::pictureRef(const Picture& picture, String& ref)
         Archive* archive = id > 0 ? archives.get(id) : nullptr;
         if (!archive)
             return RC_ERR_NOT_FOUND;
-        String block = "#M_" + stemOf(m_options.storeName);
-        const String suffix = String("_") + std::to_string(m_memoryImages++).c_str();
-        // Whole UTF-8 characters only, within the 63 bytes of a block name.
-        while (block.size() + suffix.size() > 63 || (block.size() > 3 && (uint8_t(block.back()) & 0xC0) == 0x80))
-            block.pop_back();
-        if (!block.empty() && uint8_t(block.back()) >= 0xC0)
-            block.pop_back();
-        block += suffix;
+        const String block = fitBlockName("#M_" + stemOf(m_options.storeName),
+                                          String("_") + std::to_string(m_memoryImages++).c_str());
         Vector<uint8_t> bytes;
         if (int rc = image::encodeImageBlock(picture.surface, image::ImageSettings{}, bytes); rc != RC_OK)
             return rc;
@@ -380,6 +375,16 @@ int Writer::write(String& text)
 }
 
 } // namespace
+
+String fitBlockName(String stem, const String& tail)
+{
+    if (size_t keep = kMaxBlockName - std::min(kMaxBlockName, tail.size()); stem.size() > keep) {
+        while (keep > 0 && (uint8_t(stem[keep]) & 0xC0) == 0x80)
+            --keep;
+        stem.resize(keep);
+    }
+    return stem + tail;
+}
 
 int writeMap(const Map& map, const WriteOptions& options, String& text)
 {

@@ -2,6 +2,7 @@
 // copied into an archive, loads from that archive alone and leaves every
 // block the archive held before as it was.
 #include "engine/scene/SceneTestSupport.h"
+#include "scene/SceneIO.h"
 
 #include <cstdlib>
 
@@ -85,6 +86,16 @@ TEST_F(SceneStoreTest, NamesTakenInTheArchiveOrByAnotherFileGetASuffix)
     EXPECT_EQ(SceneAccess::map(*scenes().get(again)).tileSets[0]->source, "qel://world.qel/t_2.tsx");
     EXPECT_EQ(SceneAccess::map(*scenes().get(again)).slots[1]->picture->source, "qel://world.qel/tiles_3.png");
     EXPECT_EQ(scenes().get(id)->storeDependencies(archiveId + 1000), RC_ERR_NOT_FOUND);
+}
+
+// Names that do not fit lose whole UTF-8 characters from the stem only.
+TEST(SceneBlockNames, StemsCutToWholeCharacters)
+{
+    const std::string e = "\xC3\xA9", a60(60, 'a');
+    const std::vector<std::vector<std::string>> cases = {
+        {"#M_caf" + e, "_0", "#M_caf" + e + "_0"}, {a60 + e, "_0", a60 + "_0"}, {a60 + "b", "_0", a60 + "b_0"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(scene::fitBlockName(c[0].c_str(), c[1].c_str()).c_str(), c[2]) << c[0];
 }
 
 } // namespace
