@@ -187,7 +187,7 @@ bool CtrlScenes::selectedLayerUsable() const
     return SceneLayerRows::usable(row, current->getLayerCount(0), current->getLayerType(row));
 }
 
-void CtrlScenes::getExtensionLower(const string& path, string& extension) const
+void CtrlScenes::getExtensionLower(const string& path, string& extension)
 {
     extension = tool()->fileGetExtension(path.c_str());
     tool()->strToLowerCase(extension);
@@ -293,11 +293,14 @@ void CtrlScenes::onShowLayer(int data)
 
 void CtrlScenes::onLayerRow(int data)
 {
-    const Scene* current = scene();
-    if (!current)
-        return;
-    const bool usable = SceneLayerRows::usable(data, current->getLayerCount(0), current->getLayerType(data));
-    tick(SW_SHOW_LAYER, usable && (current->getLayerFeatures(data) & SLF_SHOWN) != 0);
+    if (const Scene* current = scene())
+        showLayerRow(*current, data);
+}
+
+void CtrlScenes::showLayerRow(const Scene& current, int row)
+{
+    const bool usable = SceneLayerRows::usable(row, current.getLayerCount(0), current.getLayerType(row));
+    tick(SW_SHOW_LAYER, usable && (current.getLayerFeatures(row) & SLF_SHOWN) != 0);
     setUsable(SW_REMOVE_LAYER, usable);
     setUsable(SW_SHOW_LAYER, usable);
 }
@@ -361,18 +364,8 @@ int CtrlScenes::onListBox()
         currentItemName.clear();
         return -1;
     };
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive || !setupBlockParams(selected) || archive->blockLoad(block) != 0)
+    if (holdStoredBlock(selected) != 0)
         return fail();
-    unsigned char* copy = nullptr;
-    if (block.size >= 1 && block.size <= kMaxLoadSize)
-        copy = static_cast<unsigned char*>(CMem::alloc(block.size, kSkardyMemoryModule));
-    if (copy)
-        std::memcpy(copy, block.data, block.size);
-    archive->blockFree(block);
-    if (!copy)
-        return fail();
-    replaceText(copy, static_cast<int>(block.size));
     checkMapType();
     updateData();
     return 0;
@@ -479,6 +472,29 @@ void CtrlScenes::replaceText(unsigned char* bytes, int length)
     CMem::free(textBuffer);
     textBuffer = bytes;
     textLength = bytes ? length : 0;
+}
+
+unsigned char* CtrlScenes::copyLoadedBytes(const Archive::Block& loaded)
+{
+    if (loaded.size < 1 || loaded.size > kMaxLoadSize)
+        return nullptr;
+    auto* copy = static_cast<unsigned char*>(CMem::alloc(loaded.size, kSkardyMemoryModule));
+    if (copy)
+        std::memcpy(copy, loaded.data, loaded.size);
+    return copy;
+}
+
+int CtrlScenes::holdStoredBlock(const string& name)
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive || !setupBlockParams(name) || archive->blockLoad(block) != 0)
+        return -1;
+    unsigned char* copy = copyLoadedBytes(block);
+    archive->blockFree(block);
+    if (!copy)
+        return -1;
+    replaceText(copy, static_cast<int>(block.size));
+    return 0;
 }
 
 void CtrlScenes::closeScene()

@@ -125,7 +125,7 @@ public:
     // (directly under tileset or under one of its tile elements), in
     // document order; stops at the first false. True when all were accepted.
     bool visitTSXImageNodes(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor) const;
-    void getExtensionLower(const string& path, string& extension) const;
+    static void getExtensionLower(const string& path, string& extension);
 
     // --- export (ctrlScenesExport.cpp) ---
     // Writes the selected block into the folder of archivePath: XML alone,
@@ -323,12 +323,21 @@ private:
     void closeScene();
     // Frees the held bytes and takes bytes (may be null) in their place.
     void replaceText(unsigned char* bytes, int length);
+    // A copy (module 15) of the bytes of a loaded block of 1 byte to
+    // kMaxLoadSize; null for any other size or without memory.
+    static unsigned char* copyLoadedBytes(const Zelkoran::Archive::Block& loaded);
+    // The stored block name becomes the record (sizes, storage) and a copy
+    // of its bytes the held text. 0, or -1 with nothing new held.
+    int holdStoredBlock(const string& name);
     // Layer feature 8 on every layer, the layer list, viewport edits and
     // viewport, after a scene was built.
     void adoptScene(Zelkoran::Scene* built);
     void onViewportEdit();
     void onShowLayer(int data);
     void onLayerRow(int data);
+    // Show and Remove follow the layer list's row: usable for a layer, the
+    // Show box ticked when that layer is shown.
+    void showLayerRow(const Zelkoran::Scene& current, int row);
     void onTextEdit();
     // A name that a block record holds whole; else false after a warning.
     bool acceptBlockName(const string& name, const string& prefix) const;

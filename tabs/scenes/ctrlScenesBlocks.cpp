@@ -120,10 +120,7 @@ void CtrlScenes::adoptScene(Scene* built)
     for (int slot = 1; slot <= count; ++slot)
         built->setLayerFeatures(slot, SLF_MARKED, true);
     populateLayersListbox(built, count);
-    const bool usable = selectedLayerUsable();
-    tick(SW_SHOW_LAYER, usable && (built->getLayerFeatures(selectedLayer()) & SLF_SHOWN) != 0);
-    setUsable(SW_REMOVE_LAYER, usable);
-    setUsable(SW_SHOW_LAYER, usable);
+    showLayerRow(*built, selectedLayer());
     setUsable(SW_LAYERS, true);
     setUsable(SW_ADD_LAYER, true);
     populateViewportTextboxes(built);
@@ -283,12 +280,7 @@ int CtrlScenes::saveScenePath(const string& name)
         notifySaveError(kPrefix, "Edited Scene was saved but could not be reloaded.", kNoticeMs);
         return -1;
     }
-    unsigned char* copy = nullptr;
-    if (stored.size >= 1 && stored.size <= kMaxLoadSize) {
-        copy = static_cast<unsigned char*>(CMem::alloc(stored.size, kSkardyMemoryModule));
-        if (copy)
-            std::memcpy(copy, stored.data, stored.size);
-    }
+    unsigned char* copy = copyLoadedBytes(stored);
     block.storage = stored.storage;
     block.storedSize = stored.storedSize;
     block.size = stored.size;

@@ -353,27 +353,15 @@ int CtrlScenes::loadStoredBlock(const string& name)
     closeResources();
     if (selectBlockListItemByName(name) == 1)
         currentItemName = name;
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive || !setupBlockParams(name) || archive->blockLoad(block) != 0) {
+    if (holdStoredBlock(name) != 0) {
         showNoContent();
         return -1;
     }
-    unsigned char* copy = nullptr;
-    if (block.size >= 1 && block.size <= kMaxLoadSize)
-        copy = static_cast<unsigned char*>(CMem::alloc(block.size, kSkardyMemoryModule));
-    if (copy)
-        std::memcpy(copy, block.data, block.size);
-    const int length = static_cast<int>(block.size);
-    archive->blockFree(block);
-    if (!copy) {
-        showNoContent();
-        return -1;
-    }
-    replaceText(copy, length);
     if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
         field->setText(name.c_str());
     setDirty(false); // what is held is what is stored
-    globalStatus->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    globalStatus->bSecured = archive && (archive->isEncrypted() || archive->isEncryptedBlocks());
     checkMapType();
     updateData();
     return 0;

@@ -3,8 +3,8 @@
 // stored as its block and the tab reloaded from what was stored.
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "app/CMemSkarden.h"
 #include "app/GlobalStatus.h"
+#include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/import/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -17,7 +17,6 @@
 
 #include <SDL_surface.h>
 
-#include <cstring>
 #include <string>
 
 using namespace Zelkoran;
@@ -291,14 +290,9 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
     replaceText(nullptr, 0);
     if (archive->blockSearch(block) < 0 || archive->blockLoad(block) != 0)
         return cleanWarning("Layer was saved, but the updated Scene could not be reloaded from the QEL.");
-    unsigned char* copy = nullptr;
-    int length = 0;
-    if (block.size >= 1 && block.size <= kMaxLoadSize) {
-        length = static_cast<int>(block.size);
-        copy = static_cast<unsigned char*>(CMem::alloc(block.size, kSkardyMemoryModule));
-        if (copy)
-            std::memcpy(copy, block.data, block.size);
-    }
+    // A stored block of no bytes (or beyond kMaxLoadSize) is held as no text.
+    const int length = block.size >= 1 && block.size <= kMaxLoadSize ? static_cast<int>(block.size) : 0;
+    unsigned char* copy = copyLoadedBytes(block);
     archive->blockFree(block);
     if (length > 0 && !copy)
         return cleanWarning("Layer was saved, but the updated Scene buffer could not be allocated.");
@@ -309,7 +303,7 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
     getExtensionLower(sceneName, extension);
     if (extension == "tmx") {
         if (WidgetLabel* type = panel->getLabel(SW_TYPE))
-            type->setText(isZK7SceneBuffer() ? "ZK7SCENE" : "Tiled Map", type->getTextX(), type->getTextY());
+            type->setText(SceneBlockKind::label(extension, isZK7SceneBuffer()), type->getTextX(), type->getTextY());
         setUsable(SW_RENDER, true);
     }
     sceneModified = false;

@@ -13,7 +13,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <vector>
 
 namespace {
 
@@ -94,16 +93,17 @@ bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout)
     return layout.frames > 0;
 }
 
-bool checkGIFFile(const char* path, GIFLayout& layout)
+bool checkGIFFile(const char* path, std::vector<uint8_t>& bytes, GIFLayout& layout)
 {
     layout = GIFLayout();
+    bytes.clear();
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         return false;
     const std::streamoff size = in.tellg();
     if (size <= 0 || size > (std::streamoff(1) << 30))
         return false;
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    bytes.resize(static_cast<size_t>(size));
     in.seekg(0);
     if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
         return false;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Larger frames or animations are refused.
 inline constexpr int kMaxGIFSide = 16384;
@@ -20,5 +21,7 @@ struct GIFLayout {
 // after the last frame is accepted) within the limits above; false for
 // anything else.
 bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout);
-// The same for a file (read whole; files over 1 GiB are refused).
-bool checkGIFFile(const char* path, GIFLayout& layout);
+// The same for a file, read whole into bytes (files over 1 GiB are
+// refused): the caller decodes those bytes, so what was checked is what is
+// decoded even when the file changes meanwhile.
+bool checkGIFFile(const char* path, std::vector<uint8_t>& bytes, GIFLayout& layout);

@@ -23,6 +23,16 @@ inline constexpr int64_t kMaxImportFramePixels = int64_t(1) << 30;
 // success.
 bool validateSceneImportTargetLayer(Zelkoran::Scene* scene, int targetLayer, Zelkoran::String& message);
 
+// A layer of scene (not an empty slot) is called name; false for a null
+// scene or an empty name.
+bool sceneHasLayerNamed(const Zelkoran::Scene* scene, const Zelkoran::String& name);
+
+// A tile match percentage the converters take: 1..100 (NaN is not).
+inline bool isMatchPercentValid(float percent) { return percent >= 1.0f && percent <= 100.0f; }
+
+// "<what> WxH is not divisible by tile size TWxTH. Enable padding ...".
+Zelkoran::String notWholeTilesMessage(const char* what, int width, int height, int tileWidth, int tileHeight);
+
 // The size limits of a frame-sequence import of frames frames of
 // width x height pixels cut into tileWidth x tileHeight tiles (edges
 // padded to whole tiles when padded). False with one message otherwise.

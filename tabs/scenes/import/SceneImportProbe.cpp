@@ -9,7 +9,6 @@
 #include <Zelkoran/Tool.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 using namespace Zelkoran;
@@ -19,14 +18,6 @@ namespace {
 constexpr int kMaxFrames = 256;
 
 bool isUVTT(const SceneImportProbe::string& ext) { return ext == "uvtt" || ext == "dd2vtt" || ext == "df2vtt"; }
-
-SceneImportProbe::string lowerExtension(const SceneImportProbe::string& path)
-{
-    SceneImportProbe::string ext = Main::instance()->tool()->fileGetExtension(path.c_str());
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 int g_probeCounter = 0;
 
@@ -101,7 +92,8 @@ SceneImportProbe::Kind SceneImportProbe::classify(const string& ext, bool newSce
 
 SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, const string& path, bool newScene)
 {
-    const string ext = lowerExtension(path);
+    string ext;
+    CtrlScenes::getExtensionLower(path, ext);
     // Decided before anything changes: the cache may belong to this file.
     const bool uvttCached = o.uvttMetadataValid && o.uvttProbePath == path;
     o.sourcePath = path;

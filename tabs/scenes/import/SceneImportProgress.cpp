@@ -54,6 +54,14 @@ int refreshSceneImportProgressUI(Main* main)
     return 1;
 }
 
+bool stepSceneImportProgress(WidgetProgress* progress, int value)
+{
+    if (!progress)
+        return true;
+    progress->setValue(value);
+    return refreshSceneImportProgressUI(Main::instance()) != 0;
+}
+
 VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* resources, const char* title,
                                                 int frames)
 {

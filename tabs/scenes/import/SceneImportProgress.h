@@ -23,6 +23,9 @@ struct VideoImportProgressUI {
 // request (pushed back onto the queue at once): the caller cancels;
 // 1 when no event is left.
 int refreshSceneImportProgressUI(Zelkoran::Main* main);
+// Sets the bar to value and pumps events; true without a bar (no pumping),
+// false when the user cancelled.
+bool stepSceneImportProgress(Zelkoran::WidgetProgress* progress, int value);
 
 // Shows the centred modal panel titled title with a bar of range
 // 0 .. max(frames, 1) + 3 and draws it once. Panel id 0 and no bar when the

@@ -4,8 +4,6 @@
 
 #include "tabs/scenes/import/UvttMessages.h"
 
-#include <Zelkoran/Scene.h>
-
 #include <SDL_rwops.h>
 
 #include <cmath>
@@ -170,17 +168,6 @@ bool isUVTTTileGridSupported(int64_t pixelWidth, int64_t pixelHeight, int64_t ti
     const uint64_t paddedWidth = columns * uint64_t(tileWidth);
     const uint64_t paddedHeight = rows * uint64_t(tileHeight);
     return paddedWidth <= 16384 && paddedHeight <= 16384 && 16777216 / paddedWidth >= paddedHeight;
-}
-
-bool hasUVTTLayerName(Scene* scene, const String& name)
-{
-    if (!scene || name.empty())
-        return false;
-    String layer;
-    for (int slot = 1; slot <= scene->getLayerCount(0); ++slot)
-        if (scene->getLayerType(slot) != SLT_EMPTY && scene->getLayerName(slot, layer) && layer == name)
-            return true;
-    return false;
 }
 
 bool loadUVTTDocument(const char* path, UVTTDocument& document, String& error)

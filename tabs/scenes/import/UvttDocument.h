@@ -11,10 +11,6 @@
 #include <cstdint>
 #include <optional>
 
-namespace Zelkoran {
-class Scene;
-}
-
 // A JSON value, or none where the document lacks it.
 using UVTTValue = std::optional<simdjson::dom::element>;
 
@@ -65,9 +61,6 @@ size_t uvttArraySize(const UVTTValue& array);
 // The picture padded to whole tileWidth x tileHeight tiles stays within
 // 262144 cells, 16384 pixels a side and 16 megapixels.
 bool isUVTTTileGridSupported(int64_t pixelWidth, int64_t pixelHeight, int64_t tileWidth, int64_t tileHeight);
-// A layer of scene (not an empty slot) is called name; false for a null
-// scene or an empty name.
-bool hasUVTTLayerName(Zelkoran::Scene* scene, const Zelkoran::String& name);
 
 // Reads the file at path into the fresh document: the bytes measured are the
 // bytes parsed. False with one message in error; the document may then be

@@ -6,6 +6,10 @@
 #include "tabs/scenes/import/SceneLayerImportOptions.h"
 #include "tabs/scenes/import/UvttDocument.h"
 
+namespace Zelkoran {
+class Scene;
+}
+
 // The picture as a tile layer (map mode 0) or image layer (1) named
 // layerName in the options' target slot of scene; nothing for mode 2.
 // 0, or a CtrlScenes::UVTTImportResult or engine code with error set.

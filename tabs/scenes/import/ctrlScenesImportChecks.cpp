@@ -54,6 +54,27 @@ bool validateSceneImportTargetLayer(Scene* scene, int targetLayer, String& messa
     return true;
 }
 
+bool sceneHasLayerNamed(const Scene* scene, const String& name)
+{
+    if (!scene || name.empty())
+        return false;
+    String layer;
+    // The count is asked again on every pass: it is the scene's to change.
+    for (int slot = 1; slot <= scene->getLayerCount(0); ++slot)
+        if (scene->getLayerType(slot) != SLT_EMPTY && scene->getLayerName(slot, layer) && layer == name)
+            return true;
+    return false;
+}
+
+String notWholeTilesMessage(const char* what, int width, int height, int tileWidth, int tileHeight)
+{
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "%s %dx%d is not divisible by tile size %dx%d. Enable padding to import edge tiles.", what, width,
+                  height, tileWidth, tileHeight);
+    return text;
+}
+
 bool validateFrameSequenceSize(int64_t frames, int width, int height, int tileWidth, int tileHeight, bool padded,
                                String& message)
 {

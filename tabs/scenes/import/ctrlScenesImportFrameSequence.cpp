@@ -31,15 +31,6 @@ double msSince(Clock::time_point start)
     return double(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count()) / 1000.0;
 }
 
-// Sets the bar and pumps events; false when the user cancelled.
-bool progressStep(WidgetProgress* progress, int value)
-{
-    if (!progress)
-        return true;
-    progress->setValue(value);
-    return refreshSceneImportProgressUI(Main::instance()) != 0;
-}
-
 std::string fixed2(double value)
 {
     char text[64];
@@ -288,7 +279,7 @@ int CtrlScenes::importFrameSequenceLayer(Scene* scene, const SceneLayerImportOpt
     }
     facts.analysis = &analysis;
     const int frameCount = int(frames.size());
-    if (!progressStep(progress, frameCount + 1)) {
+    if (!stepSceneImportProgress(progress, frameCount + 1)) {
         destroyFrames(frames);
         return IR_CANCELLED;
     }
@@ -304,7 +295,7 @@ int CtrlScenes::importFrameSequenceLayer(Scene* scene, const SceneLayerImportOpt
         destroyFrames(frames);
         return IR_ATLAS;
     }
-    if (!progressStep(progress, frameCount + 2)) {
+    if (!stepSceneImportProgress(progress, frameCount + 2)) {
         SDL_FreeSurface(atlas);
         destroyFrames(frames);
         return IR_CANCELLED;
@@ -324,7 +315,7 @@ int CtrlScenes::importFrameSequenceLayer(Scene* scene, const SceneLayerImportOpt
         return slot;
     // A failed animation would leave cells pointing at still images only.
     const int animated = setAnimations(scene, options, analysis, firstGid, frameDurations);
-    if (animated != 0 || !progressStep(progress, frameCount + 3)) {
+    if (animated != 0 || !stepSceneImportProgress(progress, frameCount + 3)) {
         scene->closeLayer(slot);
         scene->closeTileSet(firstGid);
         return animated != 0 ? animated : IR_CANCELLED;

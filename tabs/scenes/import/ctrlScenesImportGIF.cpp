@@ -16,7 +16,7 @@
 #include <SDL_image.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -37,10 +37,16 @@ int frameDelay(const IMG_Animation* animation, int frame)
 using Animation = std::unique_ptr<IMG_Animation, void (*)(IMG_Animation*)>;
 
 // Null also for a GIF whose stated sizes are beyond what may be decoded.
+// The file is read once; the type hint is its extension, as for a load by path.
 Animation loadAnimation(const CtrlScenes::string& path)
 {
+    std::vector<uint8_t> bytes;
     GIFLayout layout;
-    return Animation(checkGIFFile(path.c_str(), layout) ? IMG_LoadAnimation(path.c_str()) : nullptr,
+    if (!checkGIFFile(path.c_str(), bytes, layout))
+        return Animation(nullptr, IMG_FreeAnimation);
+    const char* dot = std::strrchr(path.c_str(), '.');
+    SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    return Animation(source ? IMG_LoadAnimationTyped_RW(source, 1, dot ? dot + 1 : nullptr) : nullptr,
                      IMG_FreeAnimation);
 }
 
@@ -70,17 +76,6 @@ int loadGIFFrames(const CtrlScenes::string& path, std::vector<SDL_Surface*>& fra
         delays.push_back(frameDelay(animation.get(), i));
     }
     return 0;
-}
-
-bool badMatch(float percent) { return !(percent >= 1.0f && percent <= 100.0f); }
-
-void divisibilityMessage(int width, int height, const SceneLayerImportOptions& o, CtrlScenes::string& message)
-{
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "GIF resolution %dx%d is not divisible by tile size %dx%d. Enable padding to import edge tiles.",
-                  width, height, o.tileWidth, o.tileHeight);
-    message = text;
 }
 
 } // namespace
@@ -129,12 +124,12 @@ bool CtrlScenes::validateGIFLayerImport(Scene* scene, const SceneLayerImportOpti
             message = "GIF tile import requires a tile width and tile height greater than zero.";
             return false;
         }
-        if (badMatch(o.matchPercent)) {
+        if (!isMatchPercentValid(o.matchPercent)) {
             message = "Match percentage must be between 1 and 100.";
             return false;
         }
         if (!o.padToTile && !whole) {
-            divisibilityMessage(width, height, o, message);
+            message = notWholeTilesMessage("GIF resolution", width, height, o.tileWidth, o.tileHeight);
             return false;
         }
         return validateFrameSequenceSize(1, width, height, o.tileWidth, o.tileHeight, o.padToTile, message);
@@ -147,12 +142,12 @@ bool CtrlScenes::validateGIFLayerImport(Scene* scene, const SceneLayerImportOpti
             message = "Number of frames must be greater than zero.";
         else if (o.durationMs < 1)
             message = "GIF duration must be greater than zero.";
-        else if (badMatch(o.matchPercent))
+        else if (!isMatchPercentValid(o.matchPercent))
             message = "Match percentage must be between 1 and 100.";
         else if (o.matchMode != 0 && o.matchMode != 1)
             message = "GIF match mode is invalid.";
         else if (!o.padToTile && !whole)
-            divisibilityMessage(width, height, o, message);
+            message = notWholeTilesMessage("GIF resolution", width, height, o.tileWidth, o.tileHeight);
         else if (o.startMs < 0 || o.startMs >= totalMs)
             message = "Start time is beyond the GIF duration.";
         else
@@ -212,13 +207,11 @@ int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptio
         return IR_GIF_NO_FRAMES;
     const GIFSamplePlan plan(delays, o.startMs, o.durationMs, o.frameCount);
     const int n = int(plan.frames.size());
-    if (progress) {
+    if (progress)
         progress->setRange(0, n + 3);
-        progress->setValue(0);
-        if (!refreshSceneImportProgressUI(Main::instance())) {
-            destroyFrames(loaded);
-            return IR_CANCELLED;
-        }
+    if (!stepSceneImportProgress(progress, 0)) {
+        destroyFrames(loaded);
+        return IR_CANCELLED;
     }
     std::vector<SDL_Surface*> selection;
     if (plan.whole) {
@@ -258,12 +251,9 @@ int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptio
             frame = grown;
             padded = padded || frame->w != fw || frame->h != fh;
         }
-        if (progress) {
-            progress->setValue(progress->getValue() + 1);
-            if (!refreshSceneImportProgressUI(Main::instance())) {
-                destroyFrames(selection);
-                return IR_CANCELLED;
-            }
+        if (progress && !stepSceneImportProgress(progress, progress->getValue() + 1)) {
+            destroyFrames(selection);
+            return IR_CANCELLED;
         }
     }
     SceneLayerImportOptions copy = o;

@@ -4,6 +4,7 @@
 // cursor and is loaded back as a fresh scene, which then takes the map
 // picture as a tile or image layer and replaces the old scene.
 #include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/import/SceneImportChecks.h"
 #include "tabs/scenes/import/UvttDocument.h"
 #include "tabs/scenes/import/UvttMapImage.h"
 #include "tabs/scenes/import/UvttMessages.h"
@@ -161,11 +162,11 @@ bool CtrlScenes::validateUVTTImport(Scene* scene, const SceneLayerImportOptions&
     if (prefix.empty())
         return refuse("UVTT layer prefix cannot be empty.");
     const string base = newScene ? string() : prefix + " ";
-    if (wantMap && hasUVTTLayerName(scene, base + "Map"))
+    if (wantMap && sceneHasLayerNamed(scene, base + "Map"))
         return refuse("UVTT Map layer name is already in use.");
-    if (wantOccluders && hasUVTTLayerName(scene, base + "Occluders"))
+    if (wantOccluders && sceneHasLayerNamed(scene, base + "Occluders"))
         return refuse("UVTT Occluders layer name is already in use.");
-    if (wantLights && hasUVTTLayerName(scene, base + "Lights"))
+    if (wantLights && sceneHasLayerNamed(scene, base + "Lights"))
         return refuse("UVTT Lights layer name is already in use.");
     return true;
 }

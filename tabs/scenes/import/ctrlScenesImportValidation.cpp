@@ -8,24 +8,7 @@
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Tool.h>
 
-#include <cstdio>
-
 using namespace Zelkoran;
-
-namespace {
-
-bool layerNameTaken(const Scene* scene, const CtrlScenes::string& name)
-{
-    // The count is asked again on every pass: it is the scene's to change.
-    for (int slot = 1; slot <= scene->getLayerCount(0); ++slot) {
-        CtrlScenes::string existing;
-        if (scene->getLayerType(slot) != SLT_EMPTY && scene->getLayerName(slot, existing) && existing == name)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 bool CtrlScenes::validateImportOptions(Scene* scene, SceneLayerImportOptions& o, bool newScene, string& title,
                                        string& message) const
@@ -48,7 +31,7 @@ bool CtrlScenes::validateImportOptions(Scene* scene, SceneLayerImportOptions& o,
             return fail("Unsupported source. Use PNG/BMP/GIF, FFmpeg video, or UVTT files.");
         if (o.layerName.empty())
             return fail("Layer name is required.");
-        if ((o.sourceType == 1 || o.sourceType == 2) && scene && layerNameTaken(scene, o.layerName))
+        if ((o.sourceType == 1 || o.sourceType == 2) && sceneHasLayerNamed(scene, o.layerName))
             return fail("Layer name is already in use.");
     }
     if (o.useColorKey && o.colorKey < 0)
@@ -97,16 +80,13 @@ bool CtrlScenes::validateImageLayerImport(Scene* scene, const SceneLayerImportOp
         return true;
     if (o.tileWidth < 1 || o.tileHeight < 1)
         return fail("Image tile import requires a tile width and tile height greater than zero.");
-    if (!(o.matchPercent >= 1.0f && o.matchPercent <= 100.0f))
+    if (!isMatchPercentValid(o.matchPercent))
         return fail("Match percentage must be between 1 and 100.");
     int width = 0, height = 0;
     if (!getImageResolution(*Main::instance(), o.sourcePath, width, height))
         return fail("Image file could not be opened.");
     if (o.padToTile || (width % o.tileWidth == 0 && height % o.tileHeight == 0))
         return true;
-    char text[256];
-    std::snprintf(text, sizeof(text),
-                  "Image resolution %dx%d is not divisible by tile size %dx%d. Enable padding to import edge tiles.",
-                  width, height, o.tileWidth, o.tileHeight);
-    return fail(text);
+    message = notWholeTilesMessage("Image resolution", width, height, o.tileWidth, o.tileHeight);
+    return false;
 }

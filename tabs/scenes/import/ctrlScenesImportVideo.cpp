@@ -53,15 +53,6 @@ private:
     int m_id = 0;
 };
 
-std::string sizeMessage(const char* what, int w, int h, const SceneLayerImportOptions& o)
-{
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "%s %dx%d is not divisible by tile size %dx%d. Enable padding to import edge tiles.", what, w, h,
-                  o.tileWidth, o.tileHeight);
-    return text;
-}
-
 } // namespace
 
 bool getVideoMetadata(Main* main, const char* path, int& width, int& height, int& durationMs)
@@ -80,8 +71,8 @@ bool getVideoMetadata(Main* main, const char* path, int& width, int& height, int
 bool CtrlScenes::validateVideoLayerImport(Scene* scene, const SceneLayerImportOptions& o, string& message) const
 {
     message.clear();
-    const auto fail = [&](const std::string& text) {
-        message = text.c_str();
+    const auto fail = [&](const char* text) {
+        message = text;
         return false;
     };
     if (o.sourcePath.empty())
@@ -94,7 +85,7 @@ bool CtrlScenes::validateVideoLayerImport(Scene* scene, const SceneLayerImportOp
         return fail("Number of frames must be greater than zero.");
     if (o.durationMs <= 0)
         return fail("Video duration must be greater than zero.");
-    if (!(o.matchPercent >= 1.0f && o.matchPercent <= 100.0f))
+    if (!isMatchPercentValid(o.matchPercent))
         return fail("Match percentage must be between 1 and 100.");
     if (uint32_t(o.matchMode) > 1)
         return fail("Video match mode is invalid.");
@@ -112,7 +103,8 @@ bool CtrlScenes::validateVideoLayerImport(Scene* scene, const SceneLayerImportOp
     if (info.width <= 0 || info.height <= 0)
         return fail("Video stream was not detected.");
     if (!o.padToTile && (info.width % o.tileWidth || info.height % o.tileHeight))
-        return fail(sizeMessage("Video resolution", info.width, info.height, o));
+        return fail(
+            notWholeTilesMessage("Video resolution", info.width, info.height, o.tileWidth, o.tileHeight).c_str());
     const int start = std::max(o.startMs, 0);
     const int total = v->getDuration();
     if (total > 0 && total < start)
@@ -125,7 +117,7 @@ bool CtrlScenes::validateVideoLayerImport(Scene* scene, const SceneLayerImportOp
     const int fw = frame->w, fh = frame->h;
     SDL_FreeSurface(frame);
     if (!o.padToTile && (fw % o.tileWidth || fh % o.tileHeight))
-        return fail(sizeMessage("Decoded frame size", fw, fh, o));
+        return fail(notWholeTilesMessage("Decoded frame size", fw, fh, o.tileWidth, o.tileHeight).c_str());
     return validateFrameSequenceSize(VideoSampleWindow(o, total).count, fw, fh, o.tileWidth, o.tileHeight, o.padToTile,
                                      message);
 }
@@ -154,13 +146,10 @@ int CtrlScenes::importVideoLayer(Scene* scene, const SceneLayerImportOptions& o,
             return IR_VIDEO_ACCESS;
         const VideoSampleWindow window(o, v->getDuration());
         durationMs = window.duration;
-        Main* main = Main::instance();
-        if (progress) {
+        if (progress)
             progress->setRange(0, window.count + 3);
-            progress->setValue(0);
-            if (!refreshSceneImportProgressUI(main))
-                return IR_CANCELLED;
-        }
+        if (!stepSceneImportProgress(progress, 0))
+            return IR_CANCELLED;
         for (int i = 0; i < window.count; ++i) {
             SDL_Surface* frame = nullptr;
             if (int rc = v->decodeFrameAt(window.timeOf(i), &frame); rc != 0) {
@@ -194,12 +183,9 @@ int CtrlScenes::importVideoLayer(Scene* scene, const SceneLayerImportOptions& o,
                 padded = padded || frame->w > fw || frame->h > fh;
             }
             frames.push_back(frame);
-            if (progress) {
-                progress->setValue(int(frames.size()));
-                if (!refreshSceneImportProgressUI(main)) {
-                    destroyFrames(frames);
-                    return IR_CANCELLED;
-                }
+            if (!stepSceneImportProgress(progress, int(frames.size()))) {
+                destroyFrames(frames);
+                return IR_CANCELLED;
             }
         }
     }
@@ -236,12 +222,10 @@ int CtrlScenes::dumpVideoFrames(const SceneLayerImportOptions& o, const string& 
     if (tool->fileCheckExtension(base.c_str(), "png") && base.size() >= 4)
         base.resize(base.size() - 4);
     const VideoSampleWindow window(o, v->getDuration());
-    if (progress) {
+    if (progress)
         progress->setRange(0, window.count);
-        progress->setValue(0);
-        if (!refreshSceneImportProgressUI(main))
-            return IR_CANCELLED;
-    }
+    if (!stepSceneImportProgress(progress, 0))
+        return IR_CANCELLED;
     ImageMgr* images = main->imageMgr();
     Clock::duration decodeTotal{}, decodeMin = Clock::duration::max(), decodeMax{}, saveTotal{};
     int written = 0, rc = 0;
@@ -272,11 +256,8 @@ int CtrlScenes::dumpVideoFrames(const SceneLayerImportOptions& o, const string& 
             return IR_PNG_WRITE;
         saveTotal += Clock::now() - saveStart;
         ++written;
-        if (progress) {
-            progress->setValue(written);
-            if (!refreshSceneImportProgressUI(main))
-                return IR_CANCELLED;
-        }
+        if (!stepSceneImportProgress(progress, written))
+            return IR_CANCELLED;
     }
     if (Log* log = main->logMgr()->get(0)) {
         log->msg(4, "[Skarden] Video frame dump bench:\n");
