@@ -113,9 +113,8 @@ void CtrlEffects::setPreviewPosition(float x, float y, bool markDirty)
 
 bool CtrlEffects::isInContentArea(float x, float y) const
 {
-    const float right = static_cast<float>(globalStatus->iWidth - 200) + 200;
-    const float bottom = static_cast<float>(globalStatus->iHeight - 40) + 40;
-    return x >= 200 && x < right && y >= 40 && y < bottom;
+    return x >= 200 && x < static_cast<float>(globalStatus->iWidth) && y >= 40
+           && y < static_cast<float>(globalStatus->iHeight);
 }
 
 bool CtrlEffects::isInModelessPanel(float x, float y) const

@@ -188,9 +188,7 @@ int CtrlEffects::handleAppearanceEvent(int id)
     if (updatingWidgets)
         return 1;
     if (selection) {
-        Panel* p = appearancePanel();
-        const WidgetComboBox* c = p ? p->getComboBox(id) : nullptr;
-        *selection = c ? std::max(c->getSelectedIndex(), 1) - 1 : 0;
+        *selection = ew::comboRow(appearancePanel(), id) - 1;
         updateAppearanceData();
         return 1;
     }

@@ -60,9 +60,7 @@ bool CtrlEffects::handleParticleEventsEvent(int id)
     // Answers a selection and a refused change alike.
     void (CtrlEffects::*refresh)() = bursts ? &CtrlEffects::updateTimedBurstData : &CtrlEffects::updateSubEmitterData;
     if (!change) {
-        Panel* p = advancedPanel();
-        const WidgetComboBox* c = p ? p->getComboBox(id) : nullptr;
-        (bursts ? selectedBurst : selectedSubEmitter) = c ? std::max(c->getSelectedIndex(), 1) - 1 : 0;
+        (bursts ? selectedBurst : selectedSubEmitter) = ew::comboRow(advancedPanel(), id) - 1;
         (this->*refresh)();
     } else if ((this->*change)()) {
         setDirty(true);

@@ -2,6 +2,7 @@
 // in both directions, the visual's borrowed image or sprite and which
 // widgets are usable.
 #include "tabs/effects/ctrlEffects.h"
+#include "tabs/effects/ctrlEffectsWidgets.h"
 
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
@@ -221,41 +222,12 @@ void CtrlEffects::createMainWidgets()
     fill(EW_SPRITE_PHASE, kSpritePhases);
 }
 
-int CtrlEffects::comboRow(int id) const
-{
-    const WidgetComboBox* c = panel->getComboBox(id);
-    return c ? std::max(c->getSelectedIndex(), 1) : 1;
-}
-
-float CtrlEffects::numberValue(int id, float fallback) const
-{
-    const WidgetNumberEdit* n = panel->getNumberEdit(id);
-    return n ? n->getValue() : fallback;
-}
-
-bool CtrlEffects::checked(int id) const
-{
-    const WidgetCheckBox* c = panel->getCheckBox(id);
-    return c && c->isChecked();
-}
-
-void CtrlEffects::setCombo(int id, int row)
-{
-    if (WidgetComboBox* c = panel->getComboBox(id))
-        c->setSelectedIndex(row);
-}
-
-void CtrlEffects::setNumber(int id, float value)
-{
-    if (WidgetNumberEdit* n = panel->getNumberEdit(id))
-        n->setValue(value);
-}
-
-void CtrlEffects::setChecked(int id, bool on)
-{
-    if (WidgetCheckBox* c = panel->getCheckBox(id))
-        c->setChecked(on);
-}
+int CtrlEffects::comboRow(int id) const { return effectwidgets::comboRow(panel, id); }
+float CtrlEffects::numberValue(int id, float fallback) const { return effectwidgets::numberValue(panel, id, fallback); }
+bool CtrlEffects::checked(int id) const { return effectwidgets::checked(panel, id); }
+void CtrlEffects::setCombo(int id, int row) { effectwidgets::setCombo(panel, id, row); }
+void CtrlEffects::setNumber(int id, float value) { effectwidgets::setNumber(panel, id, value); }
+void CtrlEffects::setChecked(int id, bool on) { effectwidgets::setChecked(panel, id, on); }
 
 int CtrlEffects::applyMainEmitterWidget(int id, ParticleEmitter* e)
 {

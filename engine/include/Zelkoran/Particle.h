@@ -318,7 +318,6 @@ public:
     bool setScaleKeys(const Vector<ParticleScaleKey>& keys);
 
 private:
-    friend class ParticleMgr;
     friend struct particle::Access;
     struct Impl;
     explicit ParticleEmitter(std::unique_ptr<Impl> impl);
@@ -336,10 +335,10 @@ public:
     // RC_ERR_INVALID (name null or longer than 63 characters).
     int create(const char* name, int flags);
     // Reads the "ZK7_PARTICLE" block name (docs/particle-format.md) into a
-    // new, stopped emitter named after it. An image visual is loaded from
-    // the same archive by name and belongs to the emitter; a visual whose
-    // resource cannot be loaded (sprites are not read yet) draws nothing and
-    // keeps its name for the next save.
+    // new, stopped emitter named after it. An image or sprite visual is
+    // loaded from the same archive by name and belongs to the emitter; a
+    // visual whose resource cannot be loaded draws nothing and keeps its
+    // name for the next save.
     // Returns the emitter id (> 0), or RC_ERR_NOT_FOUND (no such archive or
     // block), RC_ERR_KEY (-477, encrypted without the key), RC_ERR_CORRUPT
     // (a damaged block or a value a setter refuses), RC_ERR_IO.

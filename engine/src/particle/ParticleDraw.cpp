@@ -60,6 +60,15 @@ auto sample(const Vector<Key>& keys, float t, Lerp lerp)
     return lerp(keys.back(), keys.back(), 0.0f);
 }
 
+// Byte for byte, so that only keys sampling to the very same ramp match
+// (NaN and -0 included).
+template <class Key>
+bool sameKeys(const Vector<Key>& a, const Vector<Key>& b)
+{
+    static_assert(sizeof(Key) == 8, "keys are compared without padding");
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(Key)) == 0);
+}
+
 } // namespace
 
 Drawer::~Drawer() { release(); }
@@ -151,15 +160,22 @@ bool Drawer::lookOf(SDL_Renderer* renderer, const Emitter& e, Look& look)
 
 void Drawer::buildRamps(const Settings& s)
 {
-    for (int i = 0; i < 256; ++i) {
-        const float t = static_cast<float>(i) / 255.0f;
-        m_colors[i] = sample(s.colorKeys, t, [](const ParticleColorKey& a, const ParticleColorKey& b, float f) {
-            return SDL_Color{mix(a.color.r, b.color.r, f), mix(a.color.g, b.color.g, f), mix(a.color.b, b.color.b, f),
-                             mix(a.color.a, b.color.a, f)};
-        });
-        m_scales[i] = sample(s.scaleKeys, t, [](const ParticleScaleKey& a, const ParticleScaleKey& b, float f) {
-            return a.scale + (b.scale - a.scale) * f;
-        });
+    if (!sameKeys(s.colorKeys, m_colorKeys)) {
+        for (int i = 0; i < 256; ++i)
+            m_colors[i] = sample(s.colorKeys, static_cast<float>(i) / 255.0f,
+                                 [](const ParticleColorKey& a, const ParticleColorKey& b, float f) {
+                                     return SDL_Color{mix(a.color.r, b.color.r, f), mix(a.color.g, b.color.g, f),
+                                                      mix(a.color.b, b.color.b, f), mix(a.color.a, b.color.a, f)};
+                                 });
+        m_colorKeys = s.colorKeys;
+    }
+    if (!sameKeys(s.scaleKeys, m_scaleKeys)) {
+        for (int i = 0; i < 256; ++i)
+            m_scales[i] = sample(s.scaleKeys, static_cast<float>(i) / 255.0f,
+                                 [](const ParticleScaleKey& a, const ParticleScaleKey& b, float f) {
+                                     return a.scale + (b.scale - a.scale) * f;
+                                 });
+        m_scaleKeys = s.scaleKeys;
     }
 }
 

@@ -36,6 +36,8 @@ private:
     // The soft dot: size 0 the smooth master for scaled drawing, else one
     // made at size x size pixels, so a copy needs no scaling.
     SDL_Texture* softDot(SDL_Renderer* renderer, int size = 0);
+    // Samples the colour and scale keys into m_colors and m_scales, each
+    // only when its keys differ from those it was last sampled from.
     void buildRamps(const Settings& s);
     void buildOrder(const Emitter& e);
     // Fills the quads of the particles that reach the output; glow: the
@@ -58,6 +60,8 @@ private:
     SDL_FRect m_view{};      // the renderer's output within its clip
     SDL_Color m_colors[256] = {};
     float m_scales[256] = {};
+    Vector<ParticleColorKey> m_colorKeys; // the keys m_colors holds
+    Vector<ParticleScaleKey> m_scaleKeys; // the keys m_scales holds
     Vector<SDL_Vertex> m_vertices;
     Vector<int> m_indices;
     Vector<int> m_order;

@@ -167,5 +167,43 @@ TEST_F(Draw, BlendedDotsOfDifferentColoursKeepTheirOrder)
     }
 }
 
+// Emitters share one drawer: each shows its own colour keys, in the same
+// frame and after its keys change.
+TEST_F(Draw, EachEmitterShowsItsCurrentColourKeys)
+{
+    const struct {
+        const char* name;
+        float x;
+        SDL_Color first, then;
+    } cases[] = {{"a", 50, {255, 0, 0, 255}, {255, 0, 0, 255}}, {"b", 150, {0, 255, 0, 255}, {0, 0, 255, 255}}};
+    ParticleEmitter* es[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        ParticleEmitter& e = emitter(PEP_DEFAULT, cases[i].name);
+        ASSERT_TRUE(e.setVisual(PV_RECT, 0, -1) && e.setBlendMode(PBM_NONE) && e.setShape(PSH_POINT, 0, 0));
+        ASSERT_TRUE(e.setSpeed(0, 0) && e.setLifeSpan(10, 10) && e.setEmissionRate(0) && e.setScaleRamp(2, 2));
+        ASSERT_TRUE(e.setColorKeys({{0, cases[i].first}}));
+        e.play();
+        e.burst(1);
+        particle::Pool& p = pool(e);
+        ASSERT_EQ(p.count, 1);
+        p.x[0] = cases[i].x;
+        p.y[0] = 100;
+        es[i] = &e;
+    }
+    const auto rgbAt = [](SDL_Surface* frame, float x) {
+        return static_cast<const uint32_t*>(frame->pixels)[100 * frame->pitch / 4 + static_cast<int>(x)] & 0xFFFFFF;
+    };
+    const auto rgbOf = [](SDL_Color c) { return static_cast<uint32_t>(c.r << 16 | c.g << 8 | c.b); };
+    for (const bool changed : {false, true}) {
+        if (changed)
+            ASSERT_TRUE(es[1]->setColorKeys({{0, cases[1].then}}));
+        SDL_Surface* frame = TestSupport::captureFrame();
+        ASSERT_NE(frame, nullptr);
+        for (const auto& c : cases)
+            EXPECT_EQ(rgbAt(frame, c.x), rgbOf(changed ? c.then : c.first)) << c.name << " changed " << changed;
+        SDL_FreeSurface(frame);
+    }
+}
+
 } // namespace
 } // namespace particletest
