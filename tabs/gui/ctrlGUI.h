@@ -216,9 +216,9 @@ public:
     static bool widgetSupportsFont(Zelkoran::eWidgetType type);
     // 0..4 for a widget state; any other value is logged and gives 0.
     static int skinStateToIndex(int state);
-    // 2 asset (an image or sprite), 1 colours (any override), else 0 theme.
+    // 2 asset (an image or sprite), 1 colours (any override), else 0 theme:
+    // anything but 0 is a custom skin.
     static int getSkinEditorMode(const Zelkoran::Widget* widget, int state);
-    static bool widgetHasSkinCustom(const Zelkoran::Widget* widget, int state);
     // Font id of a name of the font lists: "@zk7/font/..." built-ins, any
     // other name from the open archive; -1 for "" or without an archive,
     // else the engine's answer (0 or less: no such font).

@@ -113,12 +113,6 @@ int CtrlGUI::getSkinEditorMode(const Widget* widget, int state)
     return widget->getSkinOverrideMask(state) != 0 ? 1 : 0;
 }
 
-bool CtrlGUI::widgetHasSkinCustom(const Widget* widget, int state)
-{
-    return widget && (widget->getSkinOverrideMask(state) != 0 || widget->getBackgroundImage(state) > 0 ||
-                      widget->getBackgroundSprite(state) > 0);
-}
-
 int CtrlGUI::resolveFontNameToID(const string& name) const
 {
     static constexpr std::string_view kPrefix = "@zk7/font/";
@@ -402,7 +396,7 @@ bool CtrlGUI::onSkinEvent(int widgetId, bool set)
         break;
     case GW_SKIN_THEME:
         if (set) {
-            const bool custom = widgetHasSkinCustom(w, s);
+            const bool custom = getSkinEditorMode(w, s) != 0;
             if (custom && showBox("Reset custom skin",
                                   "All custom settings for this state will be reset and the theme values will be "
                                   "used again. Continue?",

@@ -413,12 +413,11 @@ void readTyped(Reader& r, Widget& wd)
             else if (marked)
                 l.setItemSelected(i, true);
         }
-        // The row chosen last is marked last, so it is the current one again.
+        // The row chosen last is toggled last, so it is the current one again
+        // (marked or not).
         if (selected > 0) {
             l.setItemSelected(selected, true);
             l.setItemSelected(selected, currentMarked);
-            if (!currentMarked)
-                l.setItemSelected(selected, false);
         }
         break;
     }

@@ -101,14 +101,6 @@ const TypeSkins kSkins[] = {
 
 constexpr int kTypeCount = static_cast<int>(sizeof(kSkins) / sizeof(kSkins[0]));
 
-void put(uint8_t out[4], Color c)
-{
-    out[0] = c.r;
-    out[1] = c.g;
-    out[2] = c.b;
-    out[3] = c.a;
-}
-
 bool isGrey(Color c) { return std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) < 24; }
 
 // Dark: the default's greys turned around (light surfaces become dark ones),
@@ -125,10 +117,10 @@ Color darken(Color c)
 GUIThemeSkin darkSkin(int state, const Skin& s)
 {
     GUIThemeSkin out{};
-    put(out.background, darken(s.background));
-    put(out.border, darken(s.border));
-    put(out.selection, s.selection);
-    put(out.text, state == WS_DEACTIVATED ? Color{120, 120, 120, 255} : Color{232, 232, 232, 255});
+    copy4(out.background, darken(s.background));
+    copy4(out.border, darken(s.border));
+    copy4(out.selection, s.selection);
+    copy4(out.text, state == WS_DEACTIVATED ? Color{120, 120, 120, 255} : Color{232, 232, 232, 255});
     out.borderWidth = s.borderWidth;
     out.borderCorner = s.corner;
     return out;
@@ -144,38 +136,38 @@ GUIThemeSkin flatSkin(eWidgetType type, int state, const Skin& s)
     constexpr Color kLine{189, 195, 199, 255};
     constexpr Color kSurface{236, 240, 241, 255};
     GUIThemeSkin out{};
-    put(out.background, s.background.a == 0 ? s.background : (isGrey(s.background) ? kSurface : s.background));
-    put(out.border, kLine);
-    put(out.selection, Color{41, 128, 185, 255});
-    put(out.text, kInk);
+    copy4(out.background, s.background.a == 0 ? s.background : (isGrey(s.background) ? kSurface : s.background));
+    copy4(out.border, kLine);
+    copy4(out.selection, Color{41, 128, 185, 255});
+    copy4(out.text, kInk);
     out.borderCorner = 0;
     switch (type) {
     case WT_BUTTON:
-        put(out.background, kButton[state]);
-        put(out.text, Color{255, 255, 255, 255});
+        copy4(out.background, kButton[state]);
+        copy4(out.text, Color{255, 255, 255, 255});
         out.borderWidth = 0;
         break;
     case WT_TEXTEDIT:
     case WT_LIST:
     case WT_COMBOBOX:
-        put(out.background, Color{255, 255, 255, 255});
-        put(out.border, state == WS_NORMAL || state == WS_DEACTIVATED ? kLine : kButton[0]);
+        copy4(out.background, Color{255, 255, 255, 255});
+        copy4(out.border, state == WS_NORMAL || state == WS_DEACTIVATED ? kLine : kButton[0]);
         out.borderWidth = 1;
         break;
     case WT_CHECKBOX:
-        put(out.border, state == WS_NORMAL ? kInk : kButton[0]);
-        put(out.selection, kButton[0]);
+        copy4(out.border, state == WS_NORMAL ? kInk : kButton[0]);
+        copy4(out.selection, kButton[0]);
         out.borderWidth = 2;
         break;
     case WT_SLIDER:
     case WT_PROGRESS:
-        put(out.background, state == (type == WT_SLIDER ? WS_ACTION : WS_PRESSED) ? kButton[0] : kLine);
+        copy4(out.background, state == (type == WT_SLIDER ? WS_ACTION : WS_PRESSED) ? kButton[0] : kLine);
         out.borderWidth = 0;
         break;
     default: out.borderWidth = 0; break;
     }
     if (state == WS_DEACTIVATED)
-        put(out.text, Color{149, 165, 166, 255});
+        copy4(out.text, Color{149, 165, 166, 255});
     return out;
 }
 
@@ -189,10 +181,10 @@ struct BuiltinThemes {
                 const Skin& d = kSkins[t].states[s];
                 const eWidgetType type = kSkins[t].type;
                 GUIThemeSkin& plain = skins[0][t].states[s];
-                put(plain.background, d.background);
-                put(plain.border, d.border);
-                put(plain.selection, d.selection);
-                put(plain.text, Color{0, 0, 0, 0});
+                copy4(plain.background, d.background);
+                copy4(plain.border, d.border);
+                copy4(plain.selection, d.selection);
+                copy4(plain.text, Color{0, 0, 0, 0});
                 plain.borderWidth = d.borderWidth;
                 plain.borderCorner = d.corner;
                 skins[1][t].states[s] = darkSkin(s, d);

@@ -13,6 +13,15 @@ namespace Zelkoran::theme {
 // for a widget type and state; never null.
 const GUIThemeSkin& skin(int themeId, eWidgetType type, int state);
 
+// A colour as the r, g, b, a bytes skins and widgets keep.
+inline void copy4(uint8_t dst[4], Color c)
+{
+    dst[0] = c.r;
+    dst[1] = c.g;
+    dst[2] = c.b;
+    dst[3] = c.a;
+}
+
 // Text drawn in disabled widgets.
 inline constexpr Color kDisabledText{150, 150, 150, 255};
 // Text on a selection of the selection colour (lists, combo lists).

@@ -44,13 +44,7 @@ int place(Position p, int start, int extent, int size)
     }
 }
 
-void copy4(uint8_t dst[4], Color c)
-{
-    dst[0] = c.r;
-    dst[1] = c.g;
-    dst[2] = c.b;
-    dst[3] = c.a;
-}
+using theme::copy4;
 
 // The theme skin a widget follows: its panel's theme, else the global one.
 const GUIThemeSkin& themed(const Widget& w, int state)
