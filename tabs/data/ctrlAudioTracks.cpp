@@ -149,7 +149,7 @@ int CtrlAudioTracks::processEvent(int widgetId, int data)
 int CtrlAudioTracks::onPlay()
 {
     tracks()->stopAll();
-    AudioTrack* track = tracks()->get(itemHandle);
+    AudioTrack* track = current();
     if (!track)
         return 0;
     media::setChecked(panel, AW_PAUSE, false);
@@ -319,7 +319,7 @@ int CtrlAudioTracks::onDelete()
 
 int CtrlAudioTracks::updateData()
 {
-    const AudioTrack* track = tracks()->get(itemHandle);
+    const AudioTrack* track = current();
     if (!track)
         return 0;
     string format;

@@ -81,7 +81,6 @@ CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Videos
     media::addPauseBox(panel, rm, VW_PAUSE, above);
     media::addSpriteButton(panel, rm, VW_STOP, "Stop", Position(-30, PH_RIGHT), above, SS_STOP_AUDIO,
                            "Stop playback");
-    playState = PS_STOPPED;
     onNew();
 }
 
@@ -271,7 +270,6 @@ int CtrlVideos::onListBox()
     if (itemHandle <= 0)
         return -1;
     updateData();
-    updateVideoViewport();
     return 0;
 }
 
@@ -321,12 +319,13 @@ int CtrlVideos::updateData()
     Video* video = current();
     if (!video)
         return 0;
+    // Placed first, the first frame is converted once, at the viewport's size.
+    updateVideoViewport();
     video->seek(0);
     VideoInfo info;
     video->getInfo(&info);
     updateInfoText(info);
     applyTagToWidgets(video->getTag());
-    updateVideoViewport();
     return 0;
 }
 
@@ -357,7 +356,7 @@ void CtrlVideos::updateInfoText(const VideoInfo& info) const
 int CtrlVideos::closeResources()
 {
     if (itemHandle > 0) {
-        Video* video = videos()->get(itemHandle);
+        Video* video = current();
         if (video && playState != PS_STOPPED)
             video->stop();
         videos()->close(itemHandle);
@@ -386,7 +385,6 @@ int CtrlVideos::onImport()
     if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME); name && name->getText().empty())
         name->setText(tool()->fileGetName(path.c_str()).c_str());
     updateData();
-    updateVideoViewport();
     return 0;
 }
 

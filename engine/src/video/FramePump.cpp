@@ -9,8 +9,6 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-#include <new>
-
 namespace Zelkoran::video {
 
 namespace {
@@ -83,14 +81,7 @@ void FramePump::run(SharedBytes bytes, int64_t fromMs)
         frame.width = m_width.load(std::memory_order_relaxed);
         frame.height = m_height.load(std::memory_order_relaxed);
         frame.pixels = spareBuffer();
-        try {
-            frame.pixels.resize(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) * 4 +
-                                FrameScaler::kTailBytes);
-        } catch (const std::bad_alloc&) {
-            ok = false;
-            break;
-        }
-        if (!scaler.convert(*decoder.frame(), frame.width, frame.height, frame.pixels.data(), frame.width * 4)) {
+        if (scaler.convertInto(*decoder.frame(), frame.width, frame.height, frame.pixels) != RC_OK) {
             ok = false;
             break;
         }

@@ -1,11 +1,15 @@
 #include "video/FrameScaler.h"
 
+#include <Zelkoran/Result.h>
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libswscale/swscale.h>
 }
 
 #include <SDL.h>
+
+#include <new>
 
 namespace Zelkoran::video {
 
@@ -29,6 +33,16 @@ bool FrameScaler::convert(const AVFrame& frame, int width, int height, uint8_t* 
     uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
     const int pitches[4] = {pitch, 0, 0, 0};
     return sws_scale(m_sws, frame.data, frame.linesize, 0, frame.height, planes, pitches) == height;
+}
+
+int FrameScaler::convertInto(const AVFrame& frame, int width, int height, Vector<uint8_t>& pixels)
+{
+    try {
+        pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4 + kTailBytes);
+    } catch (const std::bad_alloc&) {
+        return RC_ERR_NO_MEMORY;
+    }
+    return convert(frame, width, height, pixels.data(), width * 4) ? RC_OK : RC_ERR_CORRUPT;
 }
 
 SDL_Surface* FrameScaler::toSurface(const AVFrame& frame)

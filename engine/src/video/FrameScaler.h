@@ -2,6 +2,8 @@
 // pixels by swscale. One thread at a time.
 #pragma once
 
+#include <Zelkoran/CMem.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -23,14 +25,19 @@ public:
     FrameScaler(const FrameScaler&) = delete;
     FrameScaler& operator=(const FrameScaler&) = delete;
 
-    // Writes frame, scaled to width x height, into pixels (pitch bytes a
-    // row, kTailBytes of slack after the last). False when swscale cannot
-    // convert the frame.
-    bool convert(const AVFrame& frame, int width, int height, uint8_t* pixels, int pitch);
+    // Writes frame, scaled to width x height, into pixels, sized here to
+    // rows of width * 4 bytes and the slack. 0, RC_ERR_NO_MEMORY or
+    // RC_ERR_CORRUPT (swscale cannot convert the frame).
+    int convertInto(const AVFrame& frame, int width, int height, Vector<uint8_t>& pixels);
     // The frame at its own size in a new ARGB8888 surface, or null.
     SDL_Surface* toSurface(const AVFrame& frame);
 
 private:
+    // Writes frame, scaled to width x height, into pixels (pitch bytes a
+    // row, kTailBytes of slack after the last). False when swscale cannot
+    // convert the frame.
+    bool convert(const AVFrame& frame, int width, int height, uint8_t* pixels, int pitch);
+
     SwsContext* m_sws = nullptr;
 };
 

@@ -1,7 +1,7 @@
-// A video container (MP4, M4V, MOV, AVI or raw H.264) demuxed by FFmpeg straight from bytes held in memory (an
-// archive block or a whole file), through a custom AVIOContext: nothing is
-// written to disk to read a video. Several inputs may share one byte buffer,
-// each on its own thread.
+// A video container (MP4, M4V, MOV, AVI or raw H.264) demuxed by FFmpeg
+// straight from bytes held in memory (an archive block or a whole file),
+// through a custom AVIOContext: nothing is written to disk to read a video.
+// Several inputs may share one byte buffer, each on its own thread.
 #pragma once
 
 #include "audio/MemoryReader.h"

@@ -24,7 +24,6 @@ extern "C" {
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <new>
 
@@ -120,16 +119,13 @@ struct Video::Impl {
 
     // The size frames are converted to: the viewport's, the last one while
     // it is empty (hidden), the video's own before any.
-    int targetWidth() const
+    static int targetSide(float shown, float placed, int own)
     {
-        const float w = viewport.w >= 1 ? viewport.w : placedWidth;
-        return w >= 1 ? std::min(static_cast<int>(std::lround(w)), video::kMaxSide) : info.width;
+        const float side = shown >= 1 ? shown : placed;
+        return side >= 1 ? std::min(static_cast<int>(std::lround(side)), video::kMaxSide) : own;
     }
-    int targetHeight() const
-    {
-        const float h = viewport.h >= 1 ? viewport.h : placedHeight;
-        return h >= 1 ? std::min(static_cast<int>(std::lround(h)), video::kMaxSide) : info.height;
-    }
+    int targetWidth() const { return targetSide(viewport.w, placedWidth, info.width); }
+    int targetHeight() const { return targetSide(viewport.h, placedHeight, info.height); }
 
     int64_t clock()
     {
@@ -200,14 +196,8 @@ struct Video::Impl {
         picture.ms = ms;
         picture.width = targetWidth();
         picture.height = targetHeight();
-        try {
-            picture.pixels.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 4 +
-                                  video::FrameScaler::kTailBytes);
-        } catch (const std::bad_alloc&) {
-            return RC_ERR_NO_MEMORY;
-        }
-        if (!stillScaler.convert(*frame, picture.width, picture.height, picture.pixels.data(), picture.width * 4))
-            return RC_ERR_CORRUPT;
+        if (const int rc = stillScaler.convertInto(*frame, picture.width, picture.height, picture.pixels); rc != RC_OK)
+            return rc;
         uploadPending = true;
         showPicture = true;
         requestFrames();
@@ -282,7 +272,6 @@ int Video::play(int loops)
     int64_t from = v.passEnded ? 0 : v.positionMs;
     if (end > 0 && from >= end)
         from = 0;
-    v.endPump();
     v.startPass(from);
     return RC_OK;
 }
@@ -338,7 +327,6 @@ int Video::seek(int ms)
     if (end > 0)
         to = std::min(to, end);
     if (v.state == Impl::PLAYING) {
-        v.endPump();
         v.startPass(to);
         return RC_OK;
     }

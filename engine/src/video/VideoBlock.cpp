@@ -1,10 +1,9 @@
 #include "video/VideoBlock.h"
 
 #include "audio/AudioTrackBlock.h"
+#include "resource/LittleEndian.h"
 
 #include <Zelkoran/Result.h>
-
-#include <SDL_endian.h>
 
 #include <cstring>
 
@@ -17,29 +16,12 @@ constexpr uint16_t kVersion = 1;
 constexpr size_t kHeaderSize = 24;
 constexpr size_t kVersionAt = 8, kHeaderSizeAt = 10, kTagAt = 12, kSourceSizeAt = 16;
 
-template <class T>
-void put(uint8_t* at, T v)
+// The source size: two 32-bit halves, the low one first.
+uint64_t getU64(const uint8_t* at) { return resource::getU32(at) | uint64_t{resource::getU32(at + 4)} << 32; }
+void putU64(uint8_t* at, uint64_t v)
 {
-    if constexpr (sizeof(T) == 2)
-        v = SDL_SwapLE16(v);
-    else if constexpr (sizeof(T) == 4)
-        v = SDL_SwapLE32(v);
-    else
-        v = SDL_SwapLE64(v);
-    std::memcpy(at, &v, sizeof(v));
-}
-
-template <class T>
-T get(const uint8_t* at)
-{
-    T v;
-    std::memcpy(&v, at, sizeof(v));
-    if constexpr (sizeof(T) == 2)
-        return SDL_SwapLE16(v);
-    else if constexpr (sizeof(T) == 4)
-        return SDL_SwapLE32(v);
-    else
-        return SDL_SwapLE64(v);
+    resource::putU32(at, static_cast<uint32_t>(v));
+    resource::putU32(at + 4, static_cast<uint32_t>(v >> 32));
 }
 
 } // namespace
@@ -51,10 +33,10 @@ Vector<uint8_t> encodeVideoBlock(eAudioTrackTag tag, const uint8_t* source, size
         return out;
     out.resize(kHeaderSize + sourceSize);
     std::memcpy(out.data(), kMagic, sizeof(kMagic));
-    put<uint16_t>(&out[kVersionAt], kVersion);
-    put<uint16_t>(&out[kHeaderSizeAt], static_cast<uint16_t>(kHeaderSize));
-    put<uint32_t>(&out[kTagAt], static_cast<uint32_t>(tag));
-    put<uint64_t>(&out[kSourceSizeAt], sourceSize);
+    resource::putU16(&out[kVersionAt], kVersion);
+    resource::putU16(&out[kHeaderSizeAt], static_cast<uint16_t>(kHeaderSize));
+    resource::putU32(&out[kTagAt], static_cast<uint32_t>(tag));
+    putU64(&out[kSourceSizeAt], sourceSize);
     if (sourceSize)
         std::memcpy(&out[kHeaderSize], source, sourceSize);
     return out;
@@ -63,10 +45,10 @@ Vector<uint8_t> encodeVideoBlock(eAudioTrackTag tag, const uint8_t* source, size
 int decodeVideoBlock(const uint8_t* data, size_t size, VideoBlock& out)
 {
     if (!data || size <= kHeaderSize || std::memcmp(data, kMagic, sizeof(kMagic)) != 0 ||
-        get<uint16_t>(data + kVersionAt) != kVersion || get<uint16_t>(data + kHeaderSizeAt) != kHeaderSize)
+        resource::getU16(data + kVersionAt) != kVersion || resource::getU16(data + kHeaderSizeAt) != kHeaderSize)
         return RC_ERR_CORRUPT;
-    const uint32_t tag = get<uint32_t>(data + kTagAt);
-    if (!audio::isAudioTrackTag(static_cast<int>(tag)) || get<uint64_t>(data + kSourceSizeAt) != size - kHeaderSize)
+    const uint32_t tag = resource::getU32(data + kTagAt);
+    if (!audio::isAudioTrackTag(static_cast<int>(tag)) || getU64(data + kSourceSizeAt) != size - kHeaderSize)
         return RC_ERR_CORRUPT;
     out.tag = static_cast<eAudioTrackTag>(tag);
     out.source = data + kHeaderSize;
