@@ -141,6 +141,9 @@ private:
     // legacy blocks migrated: the archive id, or -1 (after a message, unless
     // the user cancelled the key prompt).
     int openArchive(const string& path, KeyBuffer& key, bool& keyUsed);
+    // Creating an archive truncates: true when nothing is at path or the
+    // user agrees to replace it.
+    static bool mayReplaceFile(const char* title, const string& path);
 
     GlobalStatus* pGlobalStatus = nullptr;
     ResourceManager* pResourceManager = nullptr;

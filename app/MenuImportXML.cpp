@@ -101,11 +101,8 @@ int Menu::importXML(const string& requested)
     int id = pGlobalStatus->iArchiveID;
     if (!merge) {
         archivePath = newArchivePath(path, xml->getAttributeString("source", ""));
-        if (tool()->fileExists(archivePath.c_str())) {
-            const string question = "The file \"" + archivePath + "\" already exists.\nDo you want to replace it?";
-            if (tool()->messageBox(kImportTitle, question.c_str(), MBB_YESNO, MBT_QUESTION, 0, -1, -1) != MBB_YES)
-                return -1;
-        }
+        if (!mayReplaceFile(kImportTitle, archivePath))
+            return -1;
         if (pGlobalStatus->bArchiveLoaded && onClose() != 0)
             return -1;
         id = archives()->create(archivePath.c_str(), 0);
@@ -118,6 +115,13 @@ int Menu::importXML(const string& requested)
     const auto abandon = [&] {
         if (!merge)
             archives()->close(id);
+        return -1;
+    };
+    // The archive is gone (closed for the resize, or lost): nothing is open any more.
+    const auto lost = [&](const char* text) {
+        fail(text);
+        pGlobalStatus->clear();
+        update();
         return -1;
     };
 
@@ -139,19 +143,11 @@ int Menu::importXML(const string& requested)
         // Beyond the engine's limit the resize would fail anyway.
         const int64_t newLimit = std::min<int64_t>(totalBlocks + blockCount + kResizeSlots, ArchiveMgr::kMaxBlockLimit + 1);
         archives()->close(id);
-        if (archives()->defrag(archivePath.c_str(), static_cast<int>(newLimit), key.data(), key.size()) != 0) {
-            fail("Could not resize the QEL file.\nThe QEL file was closed.");
-            pGlobalStatus->clear();
-            update();
-            return -1;
-        }
+        if (archives()->defrag(archivePath.c_str(), static_cast<int>(newLimit), key.data(), key.size()) != 0)
+            return lost("Could not resize the QEL file.\nThe QEL file was closed.");
         id = archives()->load(archivePath.c_str(), key.data(), key.size());
-        if (id <= 0) {
-            fail("Could not reload the QEL file after resize.");
-            pGlobalStatus->clear();
-            update();
-            return -1;
-        }
+        if (id <= 0)
+            return lost("Could not reload the QEL file after resize.");
         // The open archive has a new id now, whatever the import gives.
         if (merge)
             pGlobalStatus->iArchiveID = id;
@@ -164,12 +160,8 @@ int Menu::importXML(const string& requested)
         return abandon();
 
     archive = archives()->get(id);
-    if (!archive) {
-        fail("Could not access the QEL file.");
-        pGlobalStatus->clear();
-        update();
-        return -1;
-    }
+    if (!archive)
+        return lost("Could not access the QEL file.");
     pGlobalStatus->bArchiveLoaded = 1;
     pGlobalStatus->sArchivePath = archive->getName();
     pGlobalStatus->iArchiveID = id;

@@ -73,6 +73,14 @@ bool sameFile(const Menu::string& a, const Menu::string& b)
 
 } // namespace
 
+bool Menu::mayReplaceFile(const char* title, const string& path)
+{
+    if (!tool()->fileExists(path.c_str()))
+        return true;
+    const string question = "The file \"" + path + "\" already exists.\nDo you want to replace it?";
+    return tool()->messageBox(title, question.c_str(), MBB_YESNO, MBT_QUESTION, 0, -1, -1) == MBB_YES;
+}
+
 int Menu::onClose()
 {
     const string text = string("File \"") + pGlobalStatus->sArchivePath + "\" is opened\nDo you want to close it?";
@@ -90,13 +98,9 @@ int Menu::onNew()
     if (!tool()->fileSaveDialog(kNewTitle, kQELFilter, path))
         return -1;
     addQelExtension(path);
-    // Creating truncates: nothing is replaced, the open archive included,
-    // before the user agrees.
-    if (tool()->fileExists(path.c_str())) {
-        const string question = "The file \"" + path + "\" already exists.\nDo you want to replace it?";
-        if (tool()->messageBox(kNewTitle, question.c_str(), MBB_YESNO, MBT_QUESTION, 0, -1, -1) != MBB_YES)
-            return -1;
-    }
+    // Asked before the open archive, which may be the one replaced, is closed.
+    if (!mayReplaceFile(kNewTitle, path))
+        return -1;
     if (pGlobalStatus->bArchiveLoaded && onClose() != 0)
         return -1;
     const int id = archives()->create(path.c_str(), 0);

@@ -48,7 +48,8 @@ public:
         BW_DIRTY_FRAME = 115,
     };
 
-    static constexpr int kMaxBlockName = 63;
+    // The archive's limit, in bytes.
+    static constexpr int kMaxBlockName = static_cast<int>(sizeof(Zelkoran::Archive::Block::name)) - 1;
 
     // How a block buffer is shown as text.
     enum ASCIIMode : int {

@@ -13,7 +13,6 @@ using namespace Zelkoran;
 namespace {
 
 constexpr uint32_t kCrossColour = 0xFF000080;
-constexpr int kNoticeMs = 2000;
 
 const CtrlImageResource::Kind kCursorKind{"Cursor", "cursor", "defaultCursor",
                                           "The image could not be assigned to the cursor."};

@@ -12,13 +12,10 @@
 
 #include <SDL_events.h>
 
-#include <cstdio>
-
 using namespace Zelkoran;
 
 namespace {
 
-constexpr int kZoomTop = 257;
 constexpr int kMaxKerning = 256;
 
 const char* const kSamples[] = {
@@ -113,33 +110,23 @@ int CtrlFonts::render(int value)
     return 0;
 }
 
-void CtrlFonts::showZoom()
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "Zoom: %1.2f", static_cast<double>(fZoom));
-    sZoomText = text;
-    setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
-}
-
 int CtrlFonts::handleMouseEvent(SDL_Event* event)
 {
     if (!event)
         return 0;
-    const int w = globalStatus->iWidth, h = globalStatus->iHeight;
-    const auto inside = [w, h](int x, int y) { return x >= kPreviewLeft && x < w && y >= kPreviewTop && y < h; };
     if (event->type == SDL_MOUSEBUTTONDOWN && event->button.button == SDL_BUTTON_MIDDLE && itemHandle > 0 &&
-        inside(event->button.x, event->button.y)) {
-        fZoom = 1.0f;
-        showZoom();
+        insidePreview(event->button.x, event->button.y)) {
+        setZoom(1.0f);
     } else if (event->type == SDL_MOUSEWHEEL) {
         const CursorMgr* cursor = Main::instance()->cursorMgr();
-        if (!bAllowZoom || itemHandle <= 0 || !inside(cursor->getX(), cursor->getY()))
+        if (!bAllowZoom || itemHandle <= 0 || !insidePreview(cursor->getX(), cursor->getY()))
             return 0;
+        float zoom = fZoom;
         if (event->wheel.y > 0 && fZoom < kMaxZoom)
-            fZoom += kZoomStep;
+            zoom += kZoomStep;
         else if (event->wheel.y < 0 && fZoom > kMinZoom)
-            fZoom -= kZoomStep;
-        showZoom();
+            zoom -= kZoomStep;
+        setZoom(zoom);
     }
     return 0;
 }
@@ -154,8 +141,7 @@ int CtrlFonts::onActivate()
         sSavedItem.clear();
         return 0;
     }
-    fZoom = fSavedZoom;
-    showZoom();
+    setZoom(fSavedZoom);
     updateData();
     sSavedItem.clear();
     return 0;

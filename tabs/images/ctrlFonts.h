@@ -47,7 +47,4 @@ public:
 
 protected:
     void reportAssignFailure(int rc) override;
-
-private:
-    void showZoom();
 };

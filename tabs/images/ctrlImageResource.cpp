@@ -17,7 +17,6 @@
 using namespace Zelkoran;
 
 namespace {
-constexpr int kNoticeMs = 2000;
 constexpr int kRowHeight = 19;
 } // namespace
 

@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kResolutionTop = 241;
 constexpr int kZoomTop = 257;
-constexpr int kNoticeMs = 2000;
 // Room for "#FFFFFF"; the colour key's "On" box then just fits beside the
 // swatch within the 200-px panel.
 constexpr int kColorTextWidth = 56;

@@ -105,8 +105,14 @@ public:
     static float hotSpotScreen(int value, float start, float extent, float zoom);
 
 protected:
+    // How long the tabs' save and import notices stay up.
+    static constexpr int kNoticeMs = 2000;
+
     // For the tabs built on this one, which then write their own block type.
     CtrlImages(const string& name, int checkBoxID, ResourceManager* rm, GlobalStatus* gs);
+    // The zoom and its label; the shown image placed for it.
+    void setZoom(float zoom);
+    bool insidePreview(int x, int y) const;
 
     // File dialog, then the file as the shown, unsaved image. 0 or -1.
     int onImport();
@@ -136,13 +142,11 @@ protected:
 private:
     void initialize();
     void createWidgets();
-    void setZoom(float zoom);
     void showNoImage();
     void setSwatch(int swatchId, uint8_t r, uint8_t g, uint8_t b);
     // Colour key possible for the shown image: no alpha channel and allowed.
     bool colorKeyAvailable();
     void enableWidgets(bool hasImage);
     void applyImageSettings(int widgetId);
-    bool insidePreview(int x, int y) const;
     Zelkoran::Image* image() const;
 };

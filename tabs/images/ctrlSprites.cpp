@@ -13,6 +13,8 @@
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
 
+#include <iterator>
+
 using namespace Zelkoran;
 
 namespace {
@@ -32,7 +34,8 @@ constexpr uint32_t kPlayFrameColour = 0x000000FF;
 
 const char* const kStates[CtrlSprites::kStateRows] = {"Normal",  "Up",      "Down",     "Left",     "Right",
                                                       "UpLeft",  "UpRight", "DownLeft", "DownRight"};
-const char* const kTypeNames[] = {"Loop", "PingPong", "OneShot", "OneShotReverse", "Random"};
+constexpr int kTypeRows = static_cast<int>(std::size(CtrlSprites::kTypes));
+const char* const kTypeNames[kTypeRows] = {"Loop", "PingPong", "OneShot", "OneShotReverse", "Random"};
 
 const CtrlImageResource::Kind kSpriteKind{"Sprite", "sprite", "defaultSprite",
                                           "The image could not be converted to a sprite."};
@@ -85,7 +88,7 @@ void CtrlSprites::createWidgets()
     };
     addList(SW_STATE, "SprStatus", fromLeft(18), kStates, kStateRows, "Animation status");
     addInfoLabel(SW_TYPE_LABEL, "Type", "Type", fromRight(43), 448);
-    addList(SW_TYPE, "SprType", fromRight(18), kTypeNames, 5, "Animation playback type");
+    addList(SW_TYPE, "SprType", fromRight(18), kTypeNames, kTypeRows, "Animation playback type");
     addInfoLabel(SW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", fromLeft(5), 545);
     addComboBox(SW_HOT_X_MODE, "HotSpotXModeSpr", fromLeft(68), 542, 70, {"Manual", "Center", "Size"});
     addNumberEdit(SW_HOT_X, "HotSpotXSpr", fromLeft(142), 542, 45, -256, 256, "Animation hotspot X");
@@ -170,7 +173,7 @@ bool CtrlSprites::handleOwnEvent(int widgetId, int data, bool& refresh)
     case SW_TYPE:
         if (!s)
             return false;
-        if (data >= 1 && data <= 5)
+        if (data >= 1 && data <= kTypeRows)
             s->setAnimTypeIndex(iAnimIndex, kTypes[data - 1]);
         // Selecting the animation again moves it to its first frame: the
         // widgets follow, or the shown frame's time would land on that one.
@@ -197,17 +200,14 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
     const int cellW = x ? x : w, cellH = y ? y : h;
     if (s) {
         s->setOffset(cellW, cellH);
-        if (cellW != iLastCellWidth) {
+        if (refresh || cellW != iLastCellWidth) {
             iLastCellWidth = cellW;
-            updateData();
-        } else if (refresh) {
             updateData();
         }
         if (widgetId == SW_OFFSET_X || widgetId == SW_OFFSET_Y)
             setDirty(true);
-    }
-    if (s)
         iAnimIndex = s->getAnimCurrentIndex();
+    }
     setLabel(SW_NUM_ANIM, s ? makeCounterLabel("Animations", iAnimIndex + 1, s->getAnimCount()) : "Animations 0/0",
              kAnimLabelTop);
     if (s) {
@@ -262,7 +262,7 @@ int CtrlSprites::updateData()
     int type = 1;
     if (s->getAnimTypeIndex(iAnimIndex, &type) != 0)
         return 0;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < kTypeRows; ++i)
         if (kTypes[i] == type)
             selectRow(SW_TYPE, i + 1);
     int hx = 0, hy = 0;

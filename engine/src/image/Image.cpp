@@ -20,7 +20,8 @@ namespace Zelkoran {
 
 namespace {
 
-constexpr size_t kMaxName = 63;
+// Images are saved as blocks of their own name.
+constexpr size_t kMaxName = sizeof(Archive::Block::name) - 1;
 
 bool isName(const char* name) { return name && std::strlen(name) <= kMaxName; }
 

@@ -4,6 +4,7 @@
 // "#S_", "#F_"), which the editor's block lists hide.
 #pragma once
 
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/CMem.h>
 
 #include <cstddef>
@@ -11,9 +12,9 @@
 
 namespace Zelkoran::resource {
 
-// A resource name leaves room for the three-character prefix within the 63
-// characters of a block name.
-inline constexpr size_t kMaxResourceName = 60;
+// A resource name leaves room for the three-character prefix within a
+// block name.
+inline constexpr size_t kMaxResourceName = sizeof(Archive::Block::name) - 1 - 3;
 
 // Not null and at most kMaxResourceName characters (may be empty).
 bool fitsResourceName(const char* name);

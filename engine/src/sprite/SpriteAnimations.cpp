@@ -2,17 +2,13 @@
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Sprite.h>
 
+#include "sprite/SpriteBlock.h"
+
 #include <algorithm>
 
 namespace Zelkoran {
 
 namespace {
-
-bool isSpriteType(int type)
-{
-    return type == SPR_LOOP || type == SPR_PINGPONG || type == SPR_ONESHOT || type == SPR_ONESHOT_REVERSE ||
-           type == SPR_RANDOM;
-}
 
 // A frame of the range for step of a random animation: the same step always
 // gives the same frame, so frameAt stays a function of time.
@@ -73,45 +69,33 @@ int Sprite::frameAt(int anim, uint64_t ms) const
     const Anim* a = this->anim(anim);
     if (!a)
         return -1;
-    const int first = a->first, last = a->last;
+    const int first = a->first, last = a->last, span = last - first;
     const auto time = [a](int frame) { return std::max<uint64_t>(1, a->times[static_cast<size_t>(frame)]); };
-    // The frames in the order the type plays them, one pass.
-    Vector<int> order;
-    switch (a->type) {
-    case SPR_PINGPONG:
-        for (int f = first; f <= last; ++f)
-            order.push_back(f);
-        for (int f = last - 1; f > first; --f)
-            order.push_back(f);
-        break;
-    case SPR_ONESHOT_REVERSE:
-        for (int f = last; f >= first; --f)
-            order.push_back(f);
-        break;
-    default:
-        for (int f = first; f <= last; ++f)
-            order.push_back(f);
-        break;
-    }
+    // One pass plays count frames, the p-th of them being frameOf(p): worked
+    // out rather than listed, as every update of every sprite comes here.
+    const bool pingPong = a->type == SPR_PINGPONG, reverse = a->type == SPR_ONESHOT_REVERSE;
+    const int count = span + 1 + (pingPong ? std::max(0, span - 1) : 0);
+    const auto frameOf = [=](int p) { return reverse ? last - p : p <= span ? first + p : last - (p - span); };
     uint64_t pass = 0;
-    for (int f : order)
-        pass += time(f);
-    const bool once = a->type == SPR_ONESHOT || a->type == SPR_ONESHOT_REVERSE;
+    for (int p = 0; p < count; ++p)
+        pass += time(frameOf(p));
+    const bool once = a->type == SPR_ONESHOT || reverse;
     if (once && ms >= pass)
-        return order.back();
+        return frameOf(count - 1);
     if (a->type == SPR_RANDOM) {
         // Steps of the range's mean frame time, so that the frame at any
         // time is found without walking every step before it.
-        const uint64_t step = std::max<uint64_t>(1, pass / order.size());
+        const uint64_t step = std::max<uint64_t>(1, pass / static_cast<uint64_t>(count));
         return randomFrame(first, last, ms / step);
     }
     ms %= pass;
-    for (int f : order) {
+    for (int p = 0; p < count; ++p) {
+        const int f = frameOf(p);
         if (ms < time(f))
             return f;
         ms -= time(f);
     }
-    return order.back();
+    return frameOf(count - 1);
 }
 
 void Sprite::update(uint32_t ms)
@@ -144,7 +128,7 @@ int Sprite::setAnimTypeIndex(int anim, int type)
 {
     if (!this->anim(anim))
         return RC_ERR_NOT_FOUND;
-    if (!isSpriteType(type))
+    if (!sprite::isSpriteType(type))
         return RC_ERR_INVALID;
     m_anims[static_cast<size_t>(anim)].type = static_cast<uint8_t>(type);
     return RC_OK;

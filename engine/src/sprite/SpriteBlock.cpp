@@ -15,8 +15,6 @@ namespace {
 constexpr size_t kRecordSizeAt = 4, kCellWAt = 8, kCellHAt = 12, kColumnsAt = 16, kCountAt = 44;
 constexpr size_t kStateAt = 0, kTypeAt = 2, kHotXAt = 4, kHotYAt = 8, kFirstAt = 12, kLastAt = 16;
 
-bool isType(int t) { return t == 1 || t == 2 || t == 4 || t == 8 || t == 16; }
-
 } // namespace
 
 int encodeSpriteBlock(const SpriteLayout& layout, Vector<uint8_t>& out)
@@ -76,7 +74,7 @@ int decodeRecordsOnly(const uint8_t* data, int n, int sheetW, int sheetH, Sprite
             const uint8_t* r = data + kSpriteHeaderSize + kSpriteRecordSize * static_cast<size_t>(i);
             Sprite::Anim& a = read.anims[static_cast<size_t>(i)];
             a.state = getU16(r + kStateAt);
-            a.type = isType(r[kTypeAt]) ? r[kTypeAt] : static_cast<uint8_t>(SPR_LOOP);
+            a.type = isSpriteType(r[kTypeAt]) ? r[kTypeAt] : static_cast<uint8_t>(SPR_LOOP);
             a.hotX = getI32(r + kHotXAt);
             a.hotY = getI32(r + kHotYAt);
             a.first = getI32(r + kFirstAt);
@@ -130,7 +128,7 @@ int decodeSpriteBlock(const uint8_t* data, size_t size, int sheetW, int sheetH, 
             a.hotY = getI32(r + kHotYAt);
             a.first = getI32(r + kFirstAt);
             a.last = getI32(r + kLastAt);
-            if (!isType(a.type) || a.first < 0 || a.first > a.last || a.last >= c)
+            if (!isSpriteType(a.type) || a.first < 0 || a.first > a.last || a.last >= c)
                 return RC_ERR_CORRUPT;
             a.times.resize(static_cast<size_t>(c));
             for (uint16_t& ms : a.times) {

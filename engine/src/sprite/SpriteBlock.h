@@ -48,6 +48,13 @@ struct SpriteLayout {
     Vector<Sprite::Anim> anims;
 };
 
+// One of the SPR_ playback types.
+inline bool isSpriteType(int type)
+{
+    return type == SPR_LOOP || type == SPR_PINGPONG || type == SPR_ONESHOT || type == SPR_ONESHOT_REVERSE ||
+           type == SPR_RANDOM;
+}
+
 // 0 or RC_ERR_NO_MEMORY.
 int encodeSpriteBlock(const SpriteLayout& layout, Vector<uint8_t>& out);
 // Reads a block (either form) for a sheet of sheetW x sheetH pixels. 0 or RC_ERR_CORRUPT
