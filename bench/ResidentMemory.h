@@ -32,6 +32,8 @@ inline size_t residentBytes() { return statusBytes("VmRSS:"); }
 // The highest resident set since the last resetPeak.
 inline size_t peakResidentBytes() { return statusBytes("VmHWM:"); }
 
+inline double peakResidentMiB() { return static_cast<double>(peakResidentBytes()) / (1 << 20); }
+
 inline void resetPeak()
 {
     if (FILE* f = std::fopen("/proc/self/clear_refs", "w")) {

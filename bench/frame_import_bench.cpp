@@ -15,6 +15,8 @@
 #include "tabs/scenes/ctrlScenes.h"
 #include "tabs/scenes/import/FrameSampling.h"
 
+#include "ResidentMemory.h"
+
 #include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Scene.h>
 
@@ -30,7 +32,6 @@ extern "C" {
 #include <chrono>
 #include <cstring>
 #include <fstream>
-#include <malloc.h>
 #include <random>
 
 namespace {
@@ -39,19 +40,6 @@ using namespace Zelkoran;
 using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-long statusKiB(const char* key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::strlen(key)));
-    return 0;
-}
-
-// Starts a new peak of resident memory (VmHWM) from the current size.
-void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 enum Kind { SPRITE, NOISE, JITTER };
 
@@ -114,9 +102,9 @@ void BM_FrameTiles(benchmark::State& state)
     double convert = 0, hash = 0, memRatio = 0, prepare = 0, dedupe = 0, animations = 0;
     FrameTileAnalysis a;
     for (auto _ : state) {
-        malloc_trim(0); // what earlier runs freed must not hide what this one takes
-        const long before = statusKiB("VmRSS:");
-        resetPeak();
+        // What earlier runs freed must not hide what this one takes.
+        const size_t before = bench::settledResidentBytes();
+        bench::resetPeak();
         const Clock::time_point start = Clock::now();
         SDL_Surface* atlas = nullptr;
         if (analyzeFrameTiles(frames, s, a) != 0 || buildFrameTileAtlas(frames, a, s, atlas) != 0) {
@@ -125,7 +113,7 @@ void BM_FrameTiles(benchmark::State& state)
         }
         const double took = seconds(start);
         prepare += a.prepareMs, dedupe += a.dedupeMs, animations += a.animationsMs;
-        const double added = double(statusKiB("VmHWM:") - before) * 1024.0;
+        const double added = double(bench::peakResidentBytes()) - double(before);
         SDL_FreeSurface(atlas);
         convert += took;
         hash += hashAllTiles(frames, tile);

@@ -8,12 +8,13 @@
 #include "image/ImageSurface.h"
 #include "image/PngCodec.h"
 
+#include "ResidentMemory.h"
+
 #include <Zelkoran/Main.h>
 
 #include <SDL.h>
 #include <SDL_image.h>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cmath>
@@ -96,13 +97,6 @@ SDL_Surface* picture(int kind)
     return pictures[kind];
 }
 
-double peakRssMiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 void BM_EncodeVsDecode(benchmark::State& state)
 {
     SDL_Surface* source = picture(static_cast<int>(state.range(0)));
@@ -134,7 +128,7 @@ void BM_EncodeVsDecode(benchmark::State& state)
     state.counters["decode_ms"] = decodeSeconds * 1000 / n;
     state.counters["enc/dec"] = decodeSeconds > 0 ? encodeSeconds / decodeSeconds : 0;
     state.counters["png_MiB"] = static_cast<double>(pngBytes) / (1 << 20);
-    state.counters["peak_rss_MiB"] = peakRssMiB();
+    state.counters["peak_rss_MiB"] = bench::peakResidentMiB();
 }
 BENCHMARK(BM_EncodeVsDecode)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 

@@ -12,6 +12,9 @@
 #include "particle/ParticleAccess.h"
 #include "tabs/effects/ctrlEffects.h"
 
+#include "BenchScreen.h"
+#include "ResidentMemory.h"
+
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Particle.h>
@@ -20,7 +23,6 @@
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -89,11 +91,9 @@ void BM_Update65536(benchmark::State& state)
     }
     if (e->getLiveCount() != kCount)
         state.SkipWithError("particles died");
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
     state.counters["ratio_to_baseline"] = engine / baseline;
     state.counters["baseline_ms"] = 1000 * baseline / static_cast<double>(state.iterations());
-    state.counters["peak_rss_mb"] = static_cast<double>(u.ru_maxrss) / 1024.0;
+    state.counters["peak_rss_mb"] = bench::peakResidentMiB();
     mgr->close(e->getID());
 }
 
@@ -218,10 +218,7 @@ BENCHMARK(BM_TabFrame10000)->Arg(0)->Arg(10000)->UseManualTime()->Unit(benchmark
 
 int main(int argc, char** argv)
 {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int rc = bench::runOffscreen(argc, argv);
     Main::terminate();
-    return 0;
+    return rc;
 }

@@ -8,6 +8,7 @@
 // runs are skipped without it or without tmxrasterizer on the PATH.
 // SKARDEN_BENCH_DIR: folder for the generated map (default /tmp/skarden-bench).
 #include "BenchDir.h"
+#include "ResidentMemory.h"
 #include "scene/TileData.h"
 
 #include <Zelkoran/Main.h>
@@ -22,7 +23,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -33,17 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using Zelkoran::Main;
-
-// Resident and peak resident memory of this process, in KiB.
-long statusKiB(const char* field)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atol(line.c_str() + std::strlen(field));
-    return 0;
-}
 
 SDL_Renderer* renderer()
 {
@@ -150,19 +139,19 @@ void BM_LoadGenerated1024(benchmark::State& state)
 {
     const std::string path = generatedMap();
     Zelkoran::SceneMgr& scenes = *Main::instance()->sceneMgr();
-    long added = 0;
+    double added = 0;
     for (auto _ : state) {
-        const long before = statusKiB("VmRSS:");
+        const size_t before = bench::residentBytes();
         const int id = scenes.loadFromFile(path.c_str());
         if (id <= 0) {
             state.SkipWithError(scenes.getLastError());
             return;
         }
-        added = statusKiB("VmRSS:") - before;
+        added = double(bench::residentBytes()) - double(before);
         scenes.close(id);
     }
-    state.counters["rss_added_MiB"] = double(added) / 1024;
-    state.counters["peak_rss_MiB"] = double(statusKiB("VmHWM:")) / 1024;
+    state.counters["rss_added_MiB"] = added / (1 << 20);
+    state.counters["peak_rss_MiB"] = bench::peakResidentMiB();
 }
 BENCHMARK(BM_LoadGenerated1024)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -17,6 +17,8 @@
 #include "tabs/scenes/import/UvttMapImage.h"
 #include "tabs/scenes/import/UvttObjects.h"
 
+#include "ResidentMemory.h"
+
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
@@ -46,17 +48,6 @@ constexpr int kTile = 50;
 double msSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Peak resident set of the process in MiB.
-double peakRssMiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    return 0.0;
 }
 
 std::string mapPng()
@@ -275,7 +266,7 @@ void BM_ImportAgainstMapAlone(benchmark::State& state)
     state.counters["map_alone_ms"] = alone / n;
     state.counters["import_ms"] = whole / n;
     state.counters["import_ratio"] = whole / alone;
-    state.counters["peak_rss_mib"] = peakRssMiB();
+    state.counters["peak_rss_mib"] = bench::peakResidentMiB();
 }
 BENCHMARK(BM_ImportAgainstMapAlone)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -352,7 +343,7 @@ void BM_Stages(benchmark::State& state)
     state.counters["scene_build_ms"] = build / n;
     state.counters["image_decode_ms"] = decode / n;
     state.counters["tiling_ms"] = tiling / n;
-    state.counters["peak_rss_mib"] = peakRssMiB();
+    state.counters["peak_rss_mib"] = bench::peakResidentMiB();
     state.counters["file_mib"] = double(generated().bytes.size()) / 1048576.0;
     Main::terminate();
 }

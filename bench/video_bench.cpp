@@ -11,6 +11,7 @@
 // Memory: peak RSS of the process is reported with every run.
 #include "BenchDir.h"
 #include "engine/video/VideoTestSupport.h"
+#include "ResidentMemory.h"
 
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Timer.h>
@@ -23,7 +24,6 @@ extern "C" {
 
 #include <chrono>
 #include <filesystem>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -32,13 +32,6 @@ using namespace Zelkoran;
 using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-double peakRssMiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
 
 // Writes a clip with a keyframe every 25 frames into the bench directory;
 // the path written.
@@ -173,7 +166,7 @@ void BM_SequentialFramesVsPlainFFmpeg(benchmark::State& state)
     state.counters["frames"] = frames;
     state.counters["engine_fps"] = frames * static_cast<double>(state.iterations()) / engine;
     state.counters["ratio"] = plain / engine; // 1 = as fast as FFmpeg alone
-    state.counters["rss_MiB"] = peakRssMiB();
+    state.counters["rss_MiB"] = bench::peakResidentMiB();
     Main::instance()->videoMgr()->close(video->getID());
 }
 
@@ -209,7 +202,7 @@ void BM_SpacedFramesVsForward(benchmark::State& state)
         state.SetIterationTime(spacedSeconds);
     }
     state.counters["ratio"] = forward / spaced; // > 1: on demand beats decoding everything
-    state.counters["rss_MiB"] = peakRssMiB();
+    state.counters["rss_MiB"] = bench::peakResidentMiB();
     Main::instance()->videoMgr()->close(video->getID());
 }
 
@@ -282,7 +275,7 @@ void playInRealTime(benchmark::State& state, const std::string& path, bool count
     state.counters["main_ms_max"] = worstMainMs;
     if (counted)
         state.counters["drift_ms_max"] = worstDrift;
-    state.counters["rss_MiB"] = peakRssMiB();
+    state.counters["rss_MiB"] = bench::peakResidentMiB();
     engine->videoMgr()->close(video->getID());
 }
 

@@ -11,14 +11,12 @@
 
 namespace fuzz {
 
-// The scratch archive of target, fixed by the first call: a memory-backed
-// folder keeps the archive's writes cheap, the process id keeps parallel
-// jobs apart.
-inline const std::string& scratchPath(const char* target)
+// A scratch file of target ("<target>_<pid><extension>"): a memory-backed
+// folder keeps the writes cheap, the process id keeps parallel jobs apart.
+inline std::string scratchPath(const char* target, const char* extension = ".qel")
 {
-    static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/" + target +
-                                    "_" + std::to_string(getpid()) + ".qel";
-    return path;
+    static const std::string folder = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/";
+    return folder + target + "_" + std::to_string(getpid()) + extension;
 }
 
 // A small offscreen window to draw into, opened once.

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 namespace {
 void exercise(Zelkoran::ArchiveMgr* mgr, const char* key, int keyLength)

@@ -8,29 +8,19 @@
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
 
+#include "FuzzHarness.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
-
-namespace {
-
-std::string scratchPath()
-{
-    static std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/gif_fuzz_" +
-                              std::to_string(getpid()) + ".gif";
-    return path;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     GIFLayout layout;
     if (!checkGIFLayout(data, size, layout))
         return 0;
-    const std::string path = scratchPath();
+    const std::string path = fuzz::scratchPath("gif_fuzz", ".gif");
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);

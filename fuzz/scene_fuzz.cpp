@@ -8,6 +8,8 @@
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Screen.h>
 
+#include "FuzzHarness.h"
+
 #include <SDL_rect.h>
 
 #include <cstdint>
@@ -39,18 +41,6 @@ const std::string& emptyArchivePath()
     return path;
 }
 
-Zelkoran::Screen* screen()
-{
-    static Zelkoran::Screen* s = [] {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        Zelkoran::Screen* made = Zelkoran::Main::instance()->configMgr()->get(0);
-        made->setDriver(Zelkoran::Screen::DRV_SOFT);
-        made->setSize(64, 64);
-        return made->show() == 0 ? made : nullptr;
-    }();
-    return s;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -66,13 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         scene->getLayerType(slot);
         scene->getLayerPosition(slot, x, y);
     }
-    if (screen()) {
+    if (fuzz::screenShown()) {
+        Zelkoran::Screen* screen = Zelkoran::Main::instance()->configMgr()->get(0);
         const SDL_Rect clip{8, 8, 40, 40};
-        screen()->setClipRect(&clip);
+        screen->setClipRect(&clip);
         scene->setViewport(SDL_Rect{-7, 3, 100, 50});
         scene->update(250);
         scene->render(0, 0);
-        screen()->setClipRect(nullptr);
+        screen->setClipRect(nullptr);
     }
     const std::string once = written(scene, archive);
     mgr->close(id);

@@ -6,22 +6,16 @@
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Video.h>
 
+#include "FuzzHarness.h"
+
 #include <SDL.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
-
-std::string scratchPath(const char* extension)
-{
-    // A memory-backed folder keeps the writes cheap.
-    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    return std::string(dir) + "/video_fuzz_" + std::to_string(getpid()) + extension;
-}
 
 void checkFrame(Zelkoran::Video* video, int ms)
 {
@@ -51,7 +45,7 @@ void exercise(int id)
             checkFrame(video, static_cast<int>(ms));
     video->seek(static_cast<int>(duration / 3));
 
-    const std::string archivePath = scratchPath(".qel");
+    const std::string archivePath = fuzz::scratchPath("video_fuzz");
     Zelkoran::ArchiveMgr* archives = Zelkoran::Main::instance()->archiveMgr();
     const int archiveId = archives->create(archivePath.c_str(), 0);
     if (archiveId <= 0)
@@ -71,7 +65,7 @@ void exercise(int id)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string path = scratchPath(".video");
+    const std::string path = fuzz::scratchPath("video_fuzz", ".video");
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return 0;

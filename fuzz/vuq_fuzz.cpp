@@ -10,6 +10,8 @@
 #include <Zelkoran/TestSupport.h>
 #include <Zelkoran/XML.h>
 
+#include "FuzzHarness.h"
+
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -24,10 +26,8 @@ namespace {
 
 std::string scratch(const char* name)
 {
-    // A memory-backed folder keeps the archive's writes cheap.
     static const std::string folder = [] {
-        std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/vuq_fuzz_"
-                         + std::to_string(getpid());
+        const std::string path = fuzz::scratchPath("vuq_fuzz", "");
         mkdir(path.c_str(), 0700);
         return path + "/";
     }();
