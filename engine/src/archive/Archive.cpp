@@ -121,12 +121,11 @@ int Archive::blockLoad(Block& block)
     uint64_t size = 0;
     if (int rc = m_file->load(index, data, size); rc != RC_OK)
         return rc;
-    archive::Entry e;
-    m_file->entry(index, e);
+    const auto slot = static_cast<uint32_t>(index);
     block.data = data;
     block.size = size;
-    block.storage = e.storage;
-    block.storedSize = e.storedSize;
+    block.storage = m_file->table().storage(slot);
+    block.storedSize = m_file->table().storedSize(slot);
     block.deleted = 0;
     return RC_OK;
 }

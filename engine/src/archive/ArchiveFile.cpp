@@ -94,6 +94,31 @@ private:
     XXH3_state_t* m_plain = nullptr;
 };
 
+// Reads e's stored bytes a piece at a time into to (moving along it when
+// fill, else reusing one piece) and gives each piece to the digests right
+// after reading it, while it is still in cache. 0 or RC_ERR_CORRUPT.
+template <class... Digests>
+int digestStored(const FileHandle& file, const Entry& e, uint8_t* to, size_t pieceSize, bool fill, Digests&... digests)
+{
+    for (uint64_t done = 0; done < e.storedSize; done += pieceSize) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(pieceSize, e.storedSize - done));
+        uint8_t* at = fill ? to + done : to;
+        if (file.readAt(e.offset + done, at, n) != RC_OK)
+            return RC_ERR_CORRUPT;
+        (digests.update(at, n), ...);
+    }
+    return RC_OK;
+}
+
+// 0 when digest comes to expected; RC_ERR_CORRUPT, RC_ERR_NO_MEMORY.
+int verdict(StoredDigest& digest, uint64_t expected)
+{
+    uint64_t value = 0;
+    if (!digest.finish(value))
+        return RC_ERR_NO_MEMORY;
+    return checksumFails(expected, value) ? RC_ERR_CORRUPT : RC_OK;
+}
+
 // Copies length bytes between two files, in the kernel when it can.
 int copyRange(const FileHandle& from, uint64_t fromOffset, FileHandle& to, uint64_t toOffset, uint64_t length)
 {
@@ -422,35 +447,19 @@ float ArchiveFile::fragmentation() const
 
 int ArchiveFile::readVerified(const Entry& e, void* buffer) const
 {
-    // Digest each piece right after reading it, while it is still in cache.
     constexpr size_t kPiece = 512 * 1024;
     StoredDigest digest(e.keyed, m_key);
-    auto* p = static_cast<uint8_t*>(buffer);
-    for (uint64_t done = 0; done < e.storedSize; done += kPiece) {
-        size_t piece = static_cast<size_t>(std::min<uint64_t>(kPiece, e.storedSize - done));
-        if (m_file.readAt(e.offset + done, p + done, piece) != RC_OK)
-            return RC_ERR_CORRUPT;
-        digest.update(p + done, piece);
-    }
-    uint64_t value = 0;
-    if (!digest.finish(value))
-        return RC_ERR_NO_MEMORY;
-    return checksumFails(e.hash, value) ? RC_ERR_CORRUPT : RC_OK;
+    if (int rc = digestStored(m_file, e, static_cast<uint8_t*>(buffer), kPiece, true, digest); rc != RC_OK)
+        return rc;
+    return verdict(digest, e.hash);
 }
 
 int ArchiveFile::checkStored(const Entry& e, std::vector<uint8_t>& piece) const
 {
     StoredDigest digest(e.keyed, m_key);
-    for (uint64_t done = 0; done < e.storedSize; done += piece.size()) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), e.storedSize - done));
-        if (m_file.readAt(e.offset + done, piece.data(), n) != RC_OK)
-            return RC_ERR_CORRUPT;
-        digest.update(piece.data(), n);
-    }
-    uint64_t value = 0;
-    if (!digest.finish(value))
-        return RC_ERR_NO_MEMORY;
-    return checksumFails(e.hash, value) ? RC_ERR_CORRUPT : RC_OK;
+    if (int rc = digestStored(m_file, e, piece.data(), piece.size(), false, digest); rc != RC_OK)
+        return rc;
+    return verdict(digest, e.hash);
 }
 
 int ArchiveFile::redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) const
@@ -458,13 +467,8 @@ int ArchiveFile::redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) con
     // One read checks the digest the entry has and makes the one it gets.
     StoredDigest current(e.keyed, m_key);
     StoredDigest wanted(keyed, m_key);
-    for (uint64_t done = 0; done < e.storedSize; done += piece.size()) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), e.storedSize - done));
-        if (m_file.readAt(e.offset + done, piece.data(), n) != RC_OK)
-            return RC_ERR_CORRUPT;
-        current.update(piece.data(), n);
-        wanted.update(piece.data(), n);
-    }
+    if (int rc = digestStored(m_file, e, piece.data(), piece.size(), false, current, wanted); rc != RC_OK)
+        return rc;
     uint64_t was = 0, now = 0;
     if (!current.finish(was) || !wanted.finish(now))
         return RC_ERR_NO_MEMORY;
@@ -661,15 +665,13 @@ int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitReco
     for (const SlotWrite& w : writes) {
         if (!wasEncrypted || w.slot >= m_table.size())
             continue;
-        uint8_t generation[8];
+        // The generation leads the version: only its 8 bytes are read.
+        uint8_t version[kVersionSize] = {};
         const uint64_t at = m_rec.indexOffset + uint64_t(w.slot) * kSlotSize + size_t(m_table.activeVersion(w.slot)) * kVersionSize;
-        if (int rc = m_file.readAt(at, generation, sizeof(generation)); rc != RC_OK)
+        if (int rc = m_file.readAt(at, version, 8); rc != RC_OK)
             return rc;
         slots.push_back(w.slot);
-        uint64_t g = 0;
-        for (int b = 7; b >= 0; --b)
-            g = (g << 8) | generation[b];
-        generations.push_back(g);
+        generations.push_back(peekGeneration(version));
     }
     for (const SlotWrite& w : writes) {
         slots.push_back(w.slot);

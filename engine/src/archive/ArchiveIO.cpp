@@ -51,6 +51,21 @@ int writeFully(int fd, uint64_t offset, const void* buffer, size_t length)
     }
     return RC_OK;
 }
+
+// Opens the file at path and takes its exclusive lock without waiting: the
+// descriptor holding the lock, RC_ERR_BUSY when another descriptor holds
+// it, RC_ERR_IO when there is no file or it cannot be locked.
+int lockIfFree(const char* path)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return RC_ERR_IO;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return fd;
+    const int rc = errno == EWOULDBLOCK ? RC_ERR_BUSY : RC_ERR_IO;
+    ::close(fd);
+    return rc;
+}
 } // namespace
 
 void setFaultHook(FaultHook hook) { g_faultHook = std::move(hook); }
@@ -98,12 +113,11 @@ int FileHandle::createNew(const char* path)
 
 int FileHandle::checkNotHeld(const char* path)
 {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = lockIfFree(path);
     if (fd < 0)
-        return RC_OK;
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        return fd == RC_ERR_BUSY ? RC_ERR_BUSY : RC_OK;
     ::close(fd);
-    return held ? RC_ERR_BUSY : RC_OK;
+    return RC_OK;
 }
 
 void removeLeftovers(const char* path, const char* tag)
@@ -116,12 +130,11 @@ void removeLeftovers(const char* path, const char* tag)
         if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0
             || name.find_first_not_of("0123456789abcdef", prefix.size()) != std::string::npos)
             continue;
-        int fd = ::open(item.path().c_str(), O_RDONLY | O_CLOEXEC);
+        // Held by a rewrite still running: not a leftover.
+        const int fd = lockIfFree(item.path().c_str());
         if (fd < 0)
             continue;
-        // Held by a rewrite still running: not a leftover.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            std::filesystem::remove(item.path(), ec);
+        std::filesystem::remove(item.path(), ec);
         ::close(fd);
     }
 }
