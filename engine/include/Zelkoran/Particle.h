@@ -318,6 +318,7 @@ public:
     bool setScaleKeys(const Vector<ParticleScaleKey>& keys);
 
 private:
+    friend class ParticleMgr; // its store holds emitter internals
     friend struct particle::Access;
     struct Impl;
     explicit ParticleEmitter(std::unique_ptr<Impl> impl);

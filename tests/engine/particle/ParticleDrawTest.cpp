@@ -195,8 +195,9 @@ TEST_F(Draw, EachEmitterShowsItsCurrentColourKeys)
     };
     const auto rgbOf = [](SDL_Color c) { return static_cast<uint32_t>(c.r << 16 | c.g << 8 | c.b); };
     for (const bool changed : {false, true}) {
-        if (changed)
+        if (changed) {
             ASSERT_TRUE(es[1]->setColorKeys({{0, cases[1].then}}));
+        }
         SDL_Surface* frame = TestSupport::captureFrame();
         ASSERT_NE(frame, nullptr);
         for (const auto& c : cases)
