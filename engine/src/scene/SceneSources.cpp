@@ -169,6 +169,14 @@ int SceneSources::readPicture(const Origin& from, const char* ref, int trans, Pi
         archive->blockFree(block);
         if (rc != RC_OK)
             return rc;
+        // Blocks without alpha decode opaque; pictures carry alpha, so a
+        // colour key can make pixels transparent.
+        if (pixels->format->format != SDL_PIXELFORMAT_ARGB8888) {
+            SDL_Surface* argb = SDL_ConvertSurfaceFormat(pixels, SDL_PIXELFORMAT_ARGB8888, 0);
+            SDL_FreeSurface(pixels);
+            if (!(pixels = argb))
+                return RC_ERR_NO_MEMORY;
+        }
         if (trans < 0 && settings.key[0] >= 0)
             trans = (settings.key[0] << 16) | (settings.key[1] << 8) | settings.key[2];
     } else {

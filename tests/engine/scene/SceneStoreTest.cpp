@@ -4,6 +4,8 @@
 #include "engine/scene/SceneTestSupport.h"
 #include "scene/SceneIO.h"
 
+#include <Zelkoran/Image.h>
+
 #include <cstdlib>
 
 namespace scenetest {
@@ -51,6 +53,31 @@ TEST_F(SceneStoreTest, SampleMapsNeedNoFileOnceStored)
         ASSERT_GT(stored, 0) << scenes().getLastError();
         EXPECT_EQ(difference(describe(scenes().get(stored)), describe(scenes().get(id))), "");
     }
+}
+
+// An image block without alpha: the colour key still makes its pixels clear.
+TEST_F(SceneStoreTest, KeyedOutPixelsOfAnOpaqueImageBlockAreClear)
+{
+    SDL_Surface* rgb = SDL_CreateRGBSurfaceWithFormat(0, 32, 16, 32, SDL_PIXELFORMAT_RGB888);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 32; ++x)
+            static_cast<uint32_t*>(rgb->pixels)[y * rgb->pitch / 4 + x] = x < 16 ? kRed : kBlue;
+    ImageMgr& images = *Main::instance()->imageMgr();
+    const int image = images.loadFromSurface(rgb, "rgb");
+    SDL_FreeSurface(rgb);
+    ASSERT_GT(image, 0);
+    ASSERT_EQ(images.get(image)->save(archiveId, "rgb.png"), 0);
+    images.close(image);
+    const int id = loadText(mapText(2, 1, "<data encoding=\"csv\">1,2</data>",
+                                    "<tileset firstgid=\"1\" name=\"t\" tilewidth=\"16\" tileheight=\"16\" "
+                                    "tilecount=\"2\" columns=\"2\"><image source=\"rgb.png\" trans=\"ff0000\" "
+                                    "width=\"32\" height=\"16\"/></tileset>"),
+                            archivePath);
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    const SDL_Surface* pixels = SceneAccess::map(*scenes().get(id)).tileSets.at(0)->picture->surface;
+    ASSERT_EQ(pixels->format->format, uint32_t(SDL_PIXELFORMAT_ARGB8888));
+    const auto* row = static_cast<const uint32_t*>(pixels->pixels);
+    EXPECT_EQ(std::make_pair(row[0] >> 24, row[16]), std::make_pair(0u, kBlue)) << "red keyed out, blue kept";
 }
 
 TEST_F(SceneStoreTest, NamesTakenInTheArchiveOrByAnotherFileGetASuffix)
