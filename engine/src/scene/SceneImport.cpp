@@ -84,8 +84,6 @@ int importSurface(scene::Map& map, int slot, SDL_Surface* surface, const char* n
         if (!analysis.unique.empty())
             if (int rc = buildFrameTileAtlas(frames, analysis, settings, atlas); rc != RC_OK)
                 return rc;
-        int atlasCols = 0, atlasRows = 0;
-        frameTileAtlasGrid(analysis.finalTiles(), atlasCols, atlasRows);
         // A picture with no opaque pixel gets empty cells and no tile set.
         const uint32_t firstGid = map.tileSets.empty() ? 1 : map.tileSets.back()->firstGid + map.tileSets.back()->tileCount;
         if (atlas) {
@@ -93,7 +91,7 @@ int importSurface(scene::Map& map, int slot, SDL_Surface* surface, const char* n
                 SDL_FreeSurface(atlas);
                 return RC_ERR_INVALID;
             }
-            map.tileSets.push_back(scene::memoryTileSet(name, firstGid, tileW, tileH, atlasCols,
+            map.tileSets.push_back(scene::memoryTileSet(name, firstGid, tileW, tileH, atlas->w / tileW,
                                                         uint32_t(analysis.unique.size()), atlas));
         }
         layer = scene::newTileLayer(name, cols, rows);
