@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <SDL_keycode.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -75,6 +77,33 @@ protected:
         editortest::openAsEditorArchive(*app.globalStatus(), path);
         app.menu()->update();
         return path;
+    }
+
+    // How a typed field is committed: Enter, Tab out of the field, or not
+    // yet (the caller clicks elsewhere).
+    enum class Commit { Enter, Tab, None };
+
+    // Types text into an edit of a panel as a person does: a click into the
+    // field, Ctrl+A, one key a pass (the half-typed text reaches the tab in
+    // between), then the commit. Text "" with Ctrl+A and a commit clears it.
+    void typeKeys(int panelId, int editId, const std::string& text, Commit commit = Commit::Enter)
+    {
+        ASSERT_TRUE(editortest::TS::clickWidget(panelId, editId)) << editId;
+        app.runPass();
+        editortest::TS::key(SDLK_a, KMOD_CTRL);
+        app.runPass();
+        if (text.empty())
+            editortest::TS::key(SDLK_DELETE);
+        for (const char ch : text) {
+            editortest::TS::typeText(std::string(1, ch).c_str());
+            app.runPass();
+        }
+        switch (commit) {
+        case Commit::Enter: editortest::TS::key(SDLK_RETURN); break;
+        case Commit::Tab: editortest::TS::key(SDLK_TAB); break;
+        case Commit::None: break;
+        }
+        app.runPass();
     }
 
     TestFolder folder;
