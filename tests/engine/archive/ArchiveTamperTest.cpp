@@ -268,7 +268,7 @@ TEST_F(ArchiveTamper, CreateRefusesAFileAnotherWriterHolds)
 // their key, keep their PBKDF2 cost, and take changes.
 TEST_F(ArchiveTamper, FirstFormatArchivesStillOpenAndTakeChanges)
 {
-    const std::filesystem::path data = std::filesystem::path(__FILE__).parent_path() / "data";
+    const std::filesystem::path data = SKARDEN_TEST_DATA;
     const std::string key = "format one key";
     struct Expected {
         const char* file;
