@@ -4,6 +4,7 @@
 //    against one frame of the image tab showing the same sheet;
 //  - making a font from a 2048 x 2048 glyph sheet, against copying the
 //    sheet into an image.
+#include "BenchDir.h"
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 #include "tabs/images/ctrlImages.h"
@@ -56,8 +57,7 @@ struct Editor {
         resources = new ResourceManager();
         if (resources->load() != 0)
             std::fprintf(stderr, "the editor resources could not be made\n");
-        folder = "/tmp/imagefam_bench_" + std::to_string(getpid());
-        mkdir(folder.c_str(), 0700);
+        folder = bench::benchDir();
         const std::string path = folder + "/bench.qel";
         status->iArchiveID = main->archiveMgr()->create(path.c_str(), 0);
         status->bArchiveLoaded = 1;
