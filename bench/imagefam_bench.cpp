@@ -27,8 +27,6 @@
 #include <cstdio>
 #include <new>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Zelkoran;
 
