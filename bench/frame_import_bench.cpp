@@ -1,11 +1,13 @@
 // Frame-sequence imports against the work they cannot avoid, in one run:
 //  - the tile analysis and atlas on made frames (a sprite moving over a
 //    still background, noise, a pattern with +-2 jitter) as a ratio to
-//    hashing every frame's tiles once with XXH3 (x_hash), candidates per
-//    second, and the memory the conversion added over the frames, against
-//    the unique tiles' pixels plus 10 % of frames and unique tiles
-//    (mem_ratio, at most 1 = within that);
-//  - candidate preparation on one thread against two (speedup);
+//    hashing every frame's tiles once with XXH3 on as many threads as the
+//    conversion (x_hash), candidates per second, and the memory the
+//    conversion added over the frames, against the unique tiles' pixels
+//    plus 10 % of frames and unique tiles (mem_ratio, at most 1 = within
+//    that);
+//  - the whole conversion (analysis and atlas) on one thread against two,
+//    the median of interleaved runs of each (speedup);
 //  - whole GIF imports as a ratio to IMG_LoadAnimation alone (x_load);
 //  - the video front end's sampling of 64 frames of the 1080p sample as a
 //    ratio to decoding and converting the same frames with libavcodec
@@ -15,6 +17,7 @@
 #include "tabs/scenes/ctrlScenes.h"
 #include "tabs/scenes/import/FrameSampling.h"
 
+#include "BenchDir.h"
 #include "ResidentMemory.h"
 
 #include <Zelkoran/FrameTiles.h>
@@ -29,6 +32,7 @@ extern "C" {
 #include <omp.h>
 #include <xxhash.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -70,13 +74,16 @@ std::vector<SDL_Surface*> makeFrames(Kind kind, int w, int h, int count)
     return frames;
 }
 
-// The floor: every tile of every frame copied out and hashed once.
+// The floor: every tile of every frame copied out and hashed once, the
+// frames shared out over the threads OpenMP is set to, as the conversion's.
 double hashAllTiles(const std::vector<SDL_Surface*>& frames, int tile)
 {
     const Clock::time_point start = Clock::now();
-    std::vector<uint32_t> buffer(size_t(tile) * size_t(tile));
     uint64_t sink = 0;
-    for (SDL_Surface* f : frames)
+#pragma omp parallel for schedule(dynamic) reduction(+ : sink)
+    for (size_t i = 0; i < frames.size(); ++i) {
+        SDL_Surface* f = frames[i];
+        std::vector<uint32_t> buffer(size_t(tile) * size_t(tile));
         for (int y = 0; y + tile <= f->h; y += tile)
             for (int x = 0; x + tile <= f->w; x += tile) {
                 for (int row = 0; row < tile; ++row)
@@ -85,6 +92,7 @@ double hashAllTiles(const std::vector<SDL_Surface*>& frames, int tile)
                                 size_t(tile) * 4);
                 sink += XXH3_64bits(buffer.data(), buffer.size() * 4);
             }
+    }
     benchmark::DoNotOptimize(sink);
     return seconds(start);
 }
@@ -140,6 +148,11 @@ void BM_FrameTiles(benchmark::State& state)
 void frameTileArgs(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"kind", "w", "tile", "frames", "match10", "mode", "threads"});
+    if (bench::smoke()) {
+        b->Args({SPRITE, 320, 16, 8, 1000, 1, 2});
+        b->Args({JITTER, 320, 16, 4, 950, 1, 2});
+        return;
+    }
     for (int threads : {1, 2}) {
         b->Args({SPRITE, 320, 16, 8, 1000, 1, threads});
         b->Args({JITTER, 640, 16, 32, 1000, 1, threads}); // every tile unique
@@ -159,32 +172,53 @@ void frameTileArgs(benchmark::internal::Benchmark* b)
 }
 BENCHMARK(BM_FrameTiles)->Apply(frameTileArgs)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// Candidate preparation (the first parallel region) on 1 and 2 threads:
-// the fastest of interleaved runs of each, as a shared machine only ever
-// slows a run down. Args: match x 10.
-void BM_PrepareScaling(benchmark::State& state)
+double median(std::vector<double> v)
 {
-    std::vector<SDL_Surface*> frames = makeFrames(JITTER, 1280, 720, 32);
-    const FrameTileSettings s = FrameTileSettings::make(16, 16, float(state.range(0)) / 10.0f, 1);
-    double fastest[2] = {1e300, 1e300};
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// The whole conversion (analysis and atlas) on 1 and 2 threads, runs of
+// each interleaved so the machine's load hits both alike; the median of
+// each. Args: kind, match x 10.
+void BM_ThreadScaling(benchmark::State& state)
+{
+    const bool small = bench::smoke();
+    std::vector<SDL_Surface*> frames = makeFrames(Kind(state.range(0)), small ? 320 : 1280, small ? 240 : 720, small ? 4 : 32);
+    const FrameTileSettings s = FrameTileSettings::make(16, 16, float(state.range(1)) / 10.0f, 1);
+    std::vector<double> runs[2];
     for (auto _ : state) {
-        for (int round = 0; round < 7; ++round)
+        for (int round = 0; round < bench::scaled(7, 1); ++round)
             for (int threads : {1, 2}) {
                 omp_set_num_threads(threads);
                 FrameTileAnalysis a;
-                analyzeFrameTiles(frames, s, a);
-                fastest[threads - 1] = std::min(fastest[threads - 1], a.prepareMs);
+                SDL_Surface* atlas = nullptr;
+                const Clock::time_point start = Clock::now();
+                if (analyzeFrameTiles(frames, s, a) != 0 || buildFrameTileAtlas(frames, a, s, atlas) != 0) {
+                    state.SkipWithError("the conversion failed");
+                    break;
+                }
+                runs[threads - 1].push_back(seconds(start) * 1000.0);
+                SDL_FreeSurface(atlas);
             }
-        state.SetIterationTime(fastest[1] / 1000.0);
+        state.SetIterationTime(runs[1].empty() ? 0 : median(runs[1]) / 1000.0);
     }
-    state.counters["prepare_1_ms"] = fastest[0];
-    state.counters["prepare_2_ms"] = fastest[1];
-    state.counters["speedup"] = fastest[0] / fastest[1];
+    if (!runs[0].empty() && !runs[1].empty()) {
+        state.counters["convert_1_ms"] = median(runs[0]);
+        state.counters["convert_2_ms"] = median(runs[1]);
+        state.counters["speedup"] = median(runs[0]) / median(runs[1]);
+    }
     for (SDL_Surface* f : frames)
         SDL_FreeSurface(f);
     omp_set_num_threads(omp_get_num_procs());
 }
-BENCHMARK(BM_PrepareScaling)->ArgName("match10")->Arg(1000)->Arg(950)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ThreadScaling)
+    ->ArgNames({"kind", "match10"})
+    ->Args({SPRITE, 1000})
+    ->Args({JITTER, 1000})
+    ->Args({JITTER, 950})
+    ->UseManualTime()
+    ->Iterations(1);
 
 std::string sample(const std::string& path)
 {
@@ -239,10 +273,14 @@ void BM_FrameTilesOnClip(benchmark::State& state)
 }
 BENCHMARK(BM_FrameTilesOnClip)
     ->ArgNames({"match10", "threads"})
-    ->Args({1000, 2})
-    ->Args({950, 1})
-    ->Args({950, 2})
-    ->Args({900, 2})
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        b->Args({1000, 2});
+        if (bench::smoke())
+            return;
+        b->Args({950, 1});
+        b->Args({950, 2});
+        b->Args({900, 2});
+    })
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
