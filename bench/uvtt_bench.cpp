@@ -1,8 +1,7 @@
-// Universal VTT imports of the sample maps with a map picture
-// (SKARDEN_SAMPLES/uvtt, skipped
-// without it) and of a generated object-heavy map: 4000 x 4000 pixels (40 x
-// 40 cells of 100 pixels, a PNG with some noise) with 65 536 objects holding
-// 500 000 points: 40 000 walls of 10 points, 10 000 outlines of 8, 10 000
+// Universal VTT imports of the sample maps that embed their picture
+// (SKARDEN_SAMPLES/uvtt, skipped without it) and of a generated
+// object-heavy map: 4000 x 4000 pixels (40 x 40 cells of 100 pixels, a PNG
+// with some noise) with 65 536 objects holding 500 000 points: 40 000 walls of 10 points, 10 000 outlines of 8, 10 000
 // portals of 2, 5 536 lights. Each benchmark times a piece against its
 // baseline in the same iteration and reports the ratio:
 //  - reader_ratio: the reader's parse and checks over simdjson's bare DOM
