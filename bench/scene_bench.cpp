@@ -1,12 +1,17 @@
-// Scene speed against Tiled's own renderer, measured in one run:
-//  - loading each sample map and drawing it once, against a tmxrasterizer
-//    process rendering the same map (the user waits for either): counter
-//    "ratio" = engine time / tmxrasterizer time, target at most 1.0;
+// Scene speed against Tiled's own renderer, measured in one run, each map
+// run interleaving both sides so machine noise hits them alike:
+//  - process against process: `scene_render map.tmx out.png` (the engine's
+//    tool: load, draw, write a PNG) against `tmxrasterizer map.tmx out.png`,
+//    both started the same way; "process_ratio" = scene_render time /
+//    tmxrasterizer time, target at most 1.0 on every sample map;
+//  - load and draw inside this process (warm, no PNG) against the whole
+//    tmxrasterizer process minus its empty start-up (tmxrasterizer on a map
+//    of one empty cell, timed in the same iteration): "inprocess_ratio";
 //  - loading a generated 1024 x 1024 map of 4 layers (base64 + zlib): time,
 //    and the resident memory it adds.
 // SKARDEN_SAMPLES: the samples folder (default ../shared/samples); the map
 // runs are skipped without it or without tmxrasterizer on the PATH.
-// SKARDEN_BENCH_DIR: folder for the generated map (default /tmp/skarden-bench).
+// Files go to a fresh folder per run inside SKARDEN_BENCH_DIR.
 #include "BenchDir.h"
 #include "ResidentMemory.h"
 #include "scene/TileData.h"
@@ -74,16 +79,38 @@ double secondsOf(const std::string& command)
     return rc == 0 ? s : -1.0;
 }
 
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+std::string tiledCommand(const std::string& map, const std::string& out)
+{
+    return "QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing " + quoted(map) + " " + quoted(out) +
+           " >/dev/null 2>&1";
+}
+
+// A map of one empty cell: what tmxrasterizer spends before any drawing.
+const std::string& emptyMap()
+{
+    static const std::string path = [] {
+        const std::string p = bench::benchDir() + "/empty.tmx";
+        std::ofstream(p) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<map version=\"1.10\" "
+                            "orientation=\"orthogonal\" width=\"1\" height=\"1\" tilewidth=\"16\" tileheight=\"16\">"
+                            "<layer id=\"1\" name=\"l\" width=\"1\" height=\"1\"><data encoding=\"csv\">0</data>"
+                            "</layer></map>\n";
+        return p;
+    }();
+    return path;
+}
+
 void BM_LoadAndFirstRender(benchmark::State& state, const std::string& path)
 {
     if (!renderer() || std::system("command -v tmxrasterizer >/dev/null 2>&1") != 0) {
         state.SkipWithError("needs a renderer and tmxrasterizer");
         return;
     }
-    const std::string out = bench::benchDir() + "/tiled.png";
-    const std::string tiled = "QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing '" + path + "' '" + out +
-                              "' >/dev/null 2>&1";
-    double engine = 0, reference = 0;
+    const std::string tiledOut = bench::benchDir() + "/tiled.png", engineOut = bench::benchDir() + "/engine.png";
+    const std::string tiled = tiledCommand(path, tiledOut), tiledEmpty = tiledCommand(emptyMap(), tiledOut);
+    const std::string engineTool = quoted(SCENE_RENDER) + " " + quoted(path) + " " + quoted(engineOut) + " >/dev/null 2>&1";
+    double inProcess = 0, tool = 0, reference = 0, empty = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
         if (!loadAndRender(path)) {
@@ -91,18 +118,21 @@ void BM_LoadAndFirstRender(benchmark::State& state, const std::string& path)
             return;
         }
         const double e = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(e);
-        const double t = secondsOf(tiled);
-        if (t < 0) {
-            state.SkipWithError("tmxrasterizer failed");
+        const double p = secondsOf(engineTool), t = secondsOf(tiled), z = secondsOf(tiledEmpty);
+        if (p < 0 || t < 0 || z < 0) {
+            state.SkipWithError("scene_render or tmxrasterizer failed");
             return;
         }
-        engine += e;
-        reference += t;
+        state.SetIterationTime(p);
+        inProcess += e, tool += p, reference += t, empty += z;
     }
-    state.counters["engine_ms"] = engine * 1000 / double(state.iterations());
-    state.counters["tmxrasterizer_ms"] = reference * 1000 / double(state.iterations());
-    state.counters["ratio"] = engine / reference;
+    const double n = double(state.iterations());
+    state.counters["scene_render_ms"] = tool * 1000 / n;
+    state.counters["tmxrasterizer_ms"] = reference * 1000 / n;
+    state.counters["process_ratio"] = tool / reference;
+    state.counters["inprocess_ms"] = inProcess * 1000 / n;
+    state.counters["tmx_empty_ms"] = empty * 1000 / n;
+    state.counters["inprocess_ratio"] = reference > empty ? inProcess / (reference - empty) : 0.0;
 }
 
 // A 1024 x 1024 map of four base64 + zlib layers over a 16-tile set.
@@ -111,12 +141,12 @@ std::string generatedMap()
     const std::string path = bench::benchDir() + "/generated1024.tmx";
     if (fs::exists(path))
         return path;
+    const int side = bench::scaled(1024, 64);
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 64, 64, 32, SDL_PIXELFORMAT_ARGB8888);
     for (int i = 0; i < 64 * 64; ++i)
         static_cast<uint32_t*>(s->pixels)[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
     IMG_SavePNG(s, (bench::benchDir() + "/generated.png").c_str());
     SDL_FreeSurface(s);
-    const int side = 1024;
     std::ofstream out(path);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<map version=\"1.10\" orientation=\"orthogonal\" width=\""
         << side << "\" height=\"" << side << "\" tilewidth=\"16\" tileheight=\"16\">\n"
@@ -153,7 +183,7 @@ void BM_LoadGenerated1024(benchmark::State& state)
     state.counters["rss_added_MiB"] = added / (1 << 20);
     state.counters["peak_rss_MiB"] = bench::peakResidentMiB();
 }
-BENCHMARK(BM_LoadGenerated1024)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LoadGenerated1024)->Unit(benchmark::kMillisecond)->MinTime(bench::scaled(2.0, 0.001));
 
 void registerSampleMaps()
 {
@@ -165,6 +195,8 @@ void registerSampleMaps()
         if (e.path().extension() == ".tmx")
             maps.push_back(e.path());
     std::sort(maps.begin(), maps.end());
+    if (bench::smoke() && maps.size() > 1)
+        maps.resize(1);
     for (const fs::path& p : maps)
         benchmark::RegisterBenchmark(("BM_LoadAndFirstRender/" + p.parent_path().filename().string() + "/" +
                                       p.filename().string())
@@ -172,7 +204,7 @@ void registerSampleMaps()
                                      BM_LoadAndFirstRender, p.string())
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond)
-            ->Iterations(5);
+            ->Iterations(bench::scaled(5, 1));
 }
 
 } // namespace
