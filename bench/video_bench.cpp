@@ -1,13 +1,17 @@
 // Video speed against FFmpeg doing the same work alone, in one run:
-//  - sequential frames through Video::decodeFrameAt against a plain
-//    libavcodec loop with the same thread count that converts the same
-//    frames to ARGB (and one that only decodes);
+//  - every frame in turn through Video::decodeFrameAt, the video opened and
+//    closed inside the timing, against a plain libavcodec loop that opens
+//    the same file, decodes with the same thread count and converts the
+//    same frames to ARGB (and one that only decodes); on busy content: a
+//    1080p H.264 clip made here of moving texture with noise, 4 GOPs, with
+//    B-frames (and on the 1080p sample when present);
 //  - 64 evenly spaced frames on demand against decoding forward through
 //    the same span;
 //  - real-time playback: frames dropped, main-thread cost per drawn frame,
 //    and audio-video drift over a whole clip with sound.
-// Sources: the 1080p H.264 sample (SKARDEN_SAMPLES/video) when present,
-// else a 1080p MPEG-4 clip made here; clips with counted frames made here.
+// Sources: the busy clip and clips with counted frames are made here; the
+// 1080p H.264 sample (SKARDEN_SAMPLES/video) when present, else the busy
+// clip, for real-time playback.
 // Memory: peak RSS of the process is reported with every run.
 #include "BenchDir.h"
 #include "engine/video/VideoTestSupport.h"
@@ -17,6 +21,7 @@
 #include <Zelkoran/Timer.h>
 
 extern "C" {
+#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -48,14 +53,79 @@ std::string makeBenchClip(const char* name, int width, int height, int frames, i
     return made;
 }
 
-// The 1080p source: the sample, else a clip made once.
+// A clip whose decoding costs what real footage does: a texture drifting
+// by a few pixels a frame under noise, H.264 with B-frames, a keyframe
+// every 30 frames. The path written, empty when FFmpeg refused.
+std::string makeBusyClip(int width, int height, int frames)
+{
+    const std::string path = bench::benchDir("video") + "/busy.mp4";
+    AVFormatContext* out = nullptr;
+    if (avformat_alloc_output_context2(&out, nullptr, "mp4", path.c_str()) < 0)
+        return {};
+    const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_H264);
+    AVStream* stream = avformat_new_stream(out, nullptr);
+    AVCodecContext* codec = encoder ? avcodec_alloc_context3(encoder) : nullptr;
+    bool ok = codec != nullptr;
+    if (ok) {
+        codec->width = width;
+        codec->height = height;
+        codec->pix_fmt = AV_PIX_FMT_YUV420P;
+        codec->time_base = AVRational{1, 30};
+        codec->framerate = AVRational{30, 1};
+        codec->gop_size = 30;
+        codec->max_b_frames = 2;
+        codec->bit_rate = 8000000;
+        if (out->oformat->flags & AVFMT_GLOBALHEADER)
+            codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        av_opt_set(codec->priv_data, "preset", "veryfast", 0);
+        ok = avcodec_open2(codec, encoder, nullptr) == 0 && avcodec_parameters_from_context(stream->codecpar, codec) >= 0;
+        stream->time_base = codec->time_base;
+    }
+    ok = ok && avio_open(&out->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(out, nullptr) >= 0;
+    AVFrame* frame = av_frame_alloc();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = width;
+    frame->height = height;
+    ok = ok && av_frame_get_buffer(frame, 0) >= 0;
+    uint32_t noise = 12345;
+    for (int n = 0; ok && n < frames; ++n) {
+        ok = av_frame_make_writable(frame) >= 0;
+        for (int p = 0; p < 3; ++p) {
+            const int w = p ? width / 2 : width, h = p ? height / 2 : height;
+            for (int y = 0; y < h; ++y) {
+                uint8_t* row = frame->data[p] + y * frame->linesize[p];
+                for (int x = 0; x < w; ++x) {
+                    noise = noise * 1664525u + 1013904223u;
+                    const int texture = ((x + 3 * n) * 7 ^ (y + n) * 5) & 0x7F;
+                    row[x] = static_cast<uint8_t>(p ? 96 + (texture >> 2) : 40 + texture + (noise >> 28));
+                }
+            }
+        }
+        frame->pts = n;
+        ok = videotest::detail::encode(codec, frame, out, stream);
+    }
+    ok = ok && videotest::detail::encode(codec, nullptr, out, stream) && av_write_trailer(out) >= 0;
+    av_frame_free(&frame);
+    avcodec_free_context(&codec);
+    avio_closep(&out->pb);
+    avformat_free_context(out);
+    return ok ? path : std::string();
+}
+
+// The busy clip, made once per run.
+const std::string& busyClip()
+{
+    static const std::string path =
+        bench::smoke() ? makeBusyClip(320, 180, 40) : makeBusyClip(1920, 1080, 120);
+    return path;
+}
+
+// The 1080p source for playback: the sample, else the busy clip.
 const std::string& source1080p()
 {
     static const std::string path = [] {
         std::string sample = videotest::sample("mp4ff-h264-1080p.mp4");
-        if (!sample.empty())
-            return sample;
-        return makeBenchClip("made-1080p.mp4", 1920, 1080, 50, 50);
+        return sample.empty() ? busyClip() : sample;
     }();
     return path;
 }
@@ -63,7 +133,7 @@ const std::string& source1080p()
 // A clip made once: 256 frames of 640 x 360 at 25 fps, a keyframe every 25.
 const std::string& spacedSource()
 {
-    static const std::string path = makeBenchClip("spaced.mp4", 640, 360, 256, 25);
+    static const std::string path = makeBenchClip("spaced.mp4", 640, 360, bench::scaled(256, 50), 25);
     return path;
 }
 
@@ -136,25 +206,31 @@ int engineSequential(Video* video, int frames, double frameMs)
     return decoded;
 }
 
+// Args: whether the baseline converts; 0 = the busy clip, 1 = the sample.
 void BM_SequentialFramesVsPlainFFmpeg(benchmark::State& state)
 {
     const bool convert = state.range(0) != 0;
-    Video* video = openVideo(source1080p());
-    if (!video) {
-        state.SkipWithError("the 1080p source does not load");
+    const std::string path = state.range(1) ? videotest::sample("mp4ff-h264-1080p.mp4") : busyClip();
+    Video* probe = path.empty() ? nullptr : openVideo(path);
+    if (!probe) {
+        state.SkipWithError("the source is missing or does not load");
         return;
     }
     VideoInfo info;
-    video->getInfo(&info);
+    probe->getInfo(&info);
+    Main::instance()->videoMgr()->close(probe->getID());
     const int frames = static_cast<int>(info.frameCount);
     const double frameMs = 1000.0 / info.framesPerSecond;
     double engine = 0, plain = 0;
     for (auto _ : state) {
         auto t = Clock::now();
-        const int decoded = engineSequential(video, frames, frameMs);
+        Video* video = openVideo(path);
+        const int decoded = video ? engineSequential(video, frames, frameMs) : 0;
+        if (video)
+            Main::instance()->videoMgr()->close(video->getID());
         const double engineSeconds = seconds(t);
         t = Clock::now();
-        const int plainFrames = plainDecode(source1080p(), convert);
+        const int plainFrames = plainDecode(path, convert);
         plain += seconds(t);
         engine += engineSeconds;
         state.SetIterationTime(engineSeconds);
@@ -167,13 +243,13 @@ void BM_SequentialFramesVsPlainFFmpeg(benchmark::State& state)
     state.counters["engine_fps"] = frames * static_cast<double>(state.iterations()) / engine;
     state.counters["ratio"] = plain / engine; // 1 = as fast as FFmpeg alone
     state.counters["rss_MiB"] = bench::peakResidentMiB();
-    Main::instance()->videoMgr()->close(video->getID());
 }
 
 BENCHMARK(BM_SequentialFramesVsPlainFFmpeg)
-    ->ArgName("baseline_converts")
-    ->Arg(1)
-    ->Arg(0)
+    ->ArgNames({"baseline_converts", "sample"})
+    ->Args({1, 0})
+    ->Args({0, 0})
+    ->Args({1, 1})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
@@ -196,7 +272,7 @@ void BM_SpacedFramesVsForward(benchmark::State& state)
         }
         const double spacedSeconds = seconds(t);
         t = Clock::now();
-        engineSequential(video, 256, 40.0);
+        engineSequential(video, bench::scaled(256, 50), 40.0);
         forward += seconds(t);
         spaced += spacedSeconds;
         state.SetIterationTime(spacedSeconds);
@@ -280,7 +356,7 @@ void playInRealTime(benchmark::State& state, const std::string& path, bool count
 }
 
 void BM_RealTimePlayback1080p(benchmark::State& state) { playInRealTime(state, source1080p(), false); }
-BENCHMARK(BM_RealTimePlayback1080p)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RealTimePlayback1080p)->UseManualTime()->Iterations(bench::scaled(2, 1))->Unit(benchmark::kMillisecond);
 
 void BM_RealTimePlaybackWithSound(benchmark::State& state)
 {
@@ -289,7 +365,7 @@ void BM_RealTimePlaybackWithSound(benchmark::State& state)
         videotest::ClipSpec spec;
         spec.width = 320;
         spec.height = 240;
-        spec.frames = 250;
+        spec.frames = bench::scaled(250, 25);
         spec.fps = 50;
         spec.gop = 50;
         spec.sound = true;
