@@ -18,6 +18,7 @@
 #include <Zelkoran/Tool.h>
 
 #include <SDL_events.h>
+#include <SDL_timer.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -154,6 +155,12 @@ bool Skarden::runPass()
     SDL_Event event;
     while (engine->update(&event))
         dispatch(event, result);
+    // The time from start to the first picture (with the lists of an archive
+    // opened from the command line) is what a user waits for at start-up.
+    if (!firstFrameLogged && engine->configMgr()->get(0)->getFramesPresented() > 0) {
+        firstFrameLogged = true;
+        editorLog().msg(LOG_INFO, " [Skarden] First frame drawn after %u ms.\n", SDL_GetTicks());
+    }
     return result.quitRequested();
 }
 

@@ -56,6 +56,7 @@ private:
     SkardyPtr<ResourceManager> resourceManager;
     SkardyPtr<Menu> menuObject;
     bool running = false;
+    bool firstFrameLogged = false;
 };
 
 // The whole run: start, main loop, shutdown. The program's exit code.
