@@ -105,7 +105,8 @@ void BM_Load(benchmark::State& state)
 
 void registerAll()
 {
-    for (int64_t size : {int64_t(1) << 10, int64_t(64) << 10, int64_t(16) << 20})
+    for (int64_t size : bench::scaled<std::vector<int64_t>>({int64_t(1) << 10, int64_t(64) << 10, int64_t(16) << 20},
+                                                            {int64_t(1) << 10}))
         for (int64_t sealed : {0, 1})
             for (int64_t storage : {1, 2, 3}) {
                 const std::vector<int64_t> args{size, storage, sealed};

@@ -5,6 +5,7 @@
 // so machine noise hits both alike; "enc/dec" is the ratio of their summed
 // times (the target is at most 2). SDL_image's default PNG writer, which
 // the engine used before, is timed once per picture for comparison.
+#include "BenchDir.h"
 #include "image/ImageSurface.h"
 #include "image/PngCodec.h"
 
@@ -25,7 +26,7 @@ namespace {
 namespace zi = Zelkoran::image;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kSide = 4096;
+const int kSide = bench::scaled(4096, 512);
 
 // A small fast generator, so the pictures are the same on every run.
 struct Random {
@@ -130,7 +131,7 @@ void BM_EncodeVsDecode(benchmark::State& state)
     state.counters["png_MiB"] = static_cast<double>(pngBytes) / (1 << 20);
     state.counters["peak_rss_MiB"] = bench::peakResidentMiB();
 }
-BENCHMARK(BM_EncodeVsDecode)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_EncodeVsDecode)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(bench::scaled(5, 1));
 
 // SDL_image's own writer (default zlib level, adaptive filters).
 void BM_SdlImageEncode(benchmark::State& state)

@@ -81,7 +81,7 @@ int exportInFull(const std::string& archivePath, const fs::path& folder)
 void BM_CopySampleFolder(benchmark::State& state)
 {
     if (!fs::exists(sampleFolder() / kMap)) {
-        state.SkipWithError("no sample map");
+        state.SkipWithError("the sample map is missing (SKARDEN_SAMPLES)");
         return;
     }
     TestFolder scratch;
@@ -102,7 +102,7 @@ void BM_CopySampleFolder(benchmark::State& state)
 void BM_FullExportAndReimport(benchmark::State& state)
 {
     if (!fs::exists(sampleFolder() / kMap)) {
-        state.SkipWithError("no sample map");
+        state.SkipWithError("the sample map is missing (SKARDEN_SAMPLES)");
         return;
     }
     TestFolder scratch;

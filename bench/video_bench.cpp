@@ -211,9 +211,13 @@ void BM_SequentialFramesVsPlainFFmpeg(benchmark::State& state)
 {
     const bool convert = state.range(0) != 0;
     const std::string path = state.range(1) ? videotest::sample("mp4ff-h264-1080p.mp4") : busyClip();
-    Video* probe = path.empty() ? nullptr : openVideo(path);
+    if (path.empty()) {
+        state.SkipWithError("the 1080p sample is missing (SKARDEN_SAMPLES)");
+        return;
+    }
+    Video* probe = openVideo(path);
     if (!probe) {
-        state.SkipWithError("the source is missing or does not load");
+        state.SkipWithError("the source does not load");
         return;
     }
     VideoInfo info;
