@@ -2,6 +2,9 @@
 # Installs what is missing, builds, and then runs the editor or every test.
 #   scripts/skarden.sh run [file.qel|file.xml] [-resolution:WxH]
 #   scripts/skarden.sh test
+# Under CI=true warnings are errors, the sample files must be present, and
+# the fuzz replays run a second time under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,6 +33,30 @@ build() {
   cmake --build build -j "$(nproc)"
 }
 
+# CI has the samples beside the clone; without them the tests that use them
+# would skip and the run would still pass.
+require_samples() {
+  if [[ "${CI:-}" == "true" && ! -d ../shared/samples ]]; then
+    echo "error: ../shared/samples is missing; CI needs the sample files beside the clone" >&2
+    exit 1
+  fi
+}
+
+# Only the engine, the editor's library and the replays are built: the
+# replays are what feed outside files to the readers.
+sanitized_replays() {
+  local flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -O1"
+  cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSKARDEN_BENCH=OFF \
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+  cmake --build build-sanitize -j "$(nproc)" --target fuzz_replays
+  (cd build-sanitize &&
+    ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --output-on-failure -j "$(nproc)" --timeout 900 --no-tests=error -L fuzz)
+}
+
 case "${1:-}" in
   run)
     shift
@@ -39,9 +66,12 @@ case "${1:-}" in
     ;;
   test)
     install_missing
+    require_samples
     build
-    cd build
-    ctest --output-on-failure -j "$(nproc)" --timeout 900
+    (cd build && ctest --output-on-failure -j "$(nproc)" --timeout 900 --no-tests=error)
+    if [[ "${CI:-}" == "true" ]]; then
+      sanitized_replays
+    fi
     ;;
   *)
     echo "usage: $0 run [file] [-resolution:WxH] | test" >&2

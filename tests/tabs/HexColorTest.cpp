@@ -46,6 +46,7 @@ TEST(HexColor, RefusesAnyOtherTextWritingOnlyThePairsBeforeTheFault)
         {"#FF800080", false, {}},
         {"#1234", false, {}},
         {"GG0000", false, {}},
+        {"#gg0000", false, {}},
         {"#12ZZ56", false, {18, 2, 3, 4}},
         {"#FF8000", true, {}},
         {"FF8000", true, {}},
@@ -53,6 +54,7 @@ TEST(HexColor, RefusesAnyOtherTextWritingOnlyThePairsBeforeTheFault)
         {"#FF00008", true, {}},
         {"##FF000080", true, {}},
         {"#FF0000ZZ", true, {255, 0, 0, 4}},
+        {"#ff0000zz", true, {255, 0, 0, 4}},
     };
     for (const auto& test : cases) {
         Rgba c;

@@ -265,6 +265,7 @@ TEST_F(ArchiveBasics, DeleteAndUndeleteKeepPositionsAndData)
 
     std::string longName(100, 'r');
     ASSERT_EQ(a->blockUndelete(1, longName.c_str()), Zelkoran::RC_ERR_INVALID);
+    ASSERT_EQ(a->blockUndelete(1, longName.substr(0, 64).c_str()), Zelkoran::RC_ERR_INVALID);
     ASSERT_EQ(a->blockUndelete(1, longName.substr(0, 63).c_str()), 0);
     ASSERT_EQ(load(a, longName.substr(0, 63), "ZK7_IMAGE", out), 0);
     EXPECT_EQ(out, textBytes("BBB"));

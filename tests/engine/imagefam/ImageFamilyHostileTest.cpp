@@ -175,7 +175,8 @@ TEST_F(ImageTest, SpritePlaybackFollowsTypeRangeAndTimes)
         int frame;
     } cases[] = {
         {SPR_LOOP, 0, 1},          {SPR_LOOP, 49, 2},          {SPR_LOOP, 90, 1},
-        {SPR_PINGPONG, 90, 2},     {SPR_PINGPONG, 120, 1},     {SPR_ONESHOT, 1000, 3},
+        {SPR_PINGPONG, 90, 2},     {SPR_PINGPONG, 120, 1},     {SPR_PINGPONG, 140, 2},
+        {SPR_PINGPONG, 235, 2},    {SPR_ONESHOT, 1000, 3},
         {SPR_ONESHOT_REVERSE, 0, 3}, {SPR_ONESHOT_REVERSE, 75, 1}, {SPR_ONESHOT_REVERSE, 1000, 1},
     };
     for (const auto& k : cases) {

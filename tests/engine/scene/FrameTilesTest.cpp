@@ -9,6 +9,7 @@
 #include <omp.h>
 #include <xxhash.h>
 
+#include <array>
 #include <functional>
 #include <random>
 #include <vector>
@@ -131,8 +132,9 @@ TEST(FrameTiles, LowestMatchingIdWins)
             return 0xFF0000FFu;
         return 0xFF808080u;
     };
-    for (int cells : {8, 4500}) {
-        const int aCell = 5, bCell = cells - 3;
+    // The last two place the matches either side of where a two-thread
+    // search splits, so both threads find one and the merge decides.
+    for (const auto& [cells, aCell, bCell] : {std::array{8, 5, 5}, {4500, 5, 4497}, {4500, 2249, 2250}}) {
         const Frames frames(2, 8 * cells, 8, [&](int f, int x, int y) -> uint32_t {
             const int cell = x / 8;
             if (f == 1)
@@ -146,7 +148,7 @@ TEST(FrameTiles, LowestMatchingIdWins)
             const FrameTileAnalysis a = analyze(frames, 8, 90.0f, 0);
             ASSERT_EQ(a.unique.size(), size_t(cells)) << cells;
             ASSERT_EQ(a.owners.size(), size_t(cells)) << "every cell changes";
-            EXPECT_EQ(a.owners[0].sequence, (std::vector<uint32_t>{1, uint32_t(aCell) + 1})) << cells << threads;
+            EXPECT_EQ(a.owners[0].sequence, (std::vector<uint32_t>{1, uint32_t(aCell) + 1})) << cells << " " << aCell << " " << threads;
             EXPECT_EQ(a.counters.parallelSearches > 0, cells > 255) << cells;
         }
     }

@@ -142,7 +142,7 @@ bool usesSubRectangles(const scene::Map& map)
 TEST_F(SceneTest, SampleMapsDrawLikeTiledsRenderer)
 {
     const auto maps = samples(".tmx");
-    const fs::path tool = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "tools" / "scene_render";
+    const fs::path tool = SKARDEN_SCENE_RENDER;
     if (maps.empty() || !onPath("tmxrasterizer") || !fs::exists(tool))
         GTEST_SKIP() << "needs the samples, tmxrasterizer and tools/scene_render";
     int n = 0;

@@ -224,25 +224,33 @@ TEST_F(SceneTest, FlipBitsTurnAndMirrorTilesAsTiledDoes)
     ASSERT_EQ(screen.show(), 0);
     for (uint32_t bits = 0; bits < 8; ++bits) {
         const bool h = bits & 4, v = bits & 2, d = bits & 1;
-        const uint32_t gid = 1u | (h ? scene::kFlipH : 0) | (v ? scene::kFlipV : 0) | (d ? scene::kFlipD : 0);
-        const int id = loadFile("flip.tmx", "<map width=\"1\" height=\"1\" tilewidth=\"2\" tileheight=\"2\">"
-                                            "<tileset firstgid=\"1\" tilewidth=\"2\" tileheight=\"2\"><image "
-                                            "source=\"flip.png\"/></tileset><layer id=\"1\" width=\"1\" height=\"1\">"
-                                            "<data encoding=\"csv\">" + std::to_string(gid) + "</data></layer></map>");
-        ASSERT_GT(id, 0) << scenes().getLastError();
-        ASSERT_EQ(scenes().get(id)->setViewport(SDL_Rect{0, 0, 2, 2}), 0);
-        screen.clear(0, 0, 0, 255);
-        ASSERT_EQ(scenes().get(id)->render(0, 0), 0);
-        uint32_t got[2][2];
-        const SDL_Rect area{0, 0, 2, 2};
-        ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), &area, SDL_PIXELFORMAT_ARGB8888, got, 8), 0);
-        for (int y = 0; y < 2; ++y)
-            for (int x = 0; x < 2; ++x) {
-                // Undo the mirrors, then the transposition.
-                const int sx = h ? 1 - x : x, sy = v ? 1 - y : y;
-                const uint32_t want = d ? colours[sx][sy] : colours[sy][sx];
-                EXPECT_EQ(got[y][x], want) << "h" << h << " v" << v << " d" << d << " at " << x << "," << y;
-            }
+        const std::string gid =
+            std::to_string(1u | (h ? scene::kFlipH : 0) | (v ? scene::kFlipV : 0) | (d ? scene::kFlipD : 0));
+        // The tile in a layer and, mirrored only, as a tile object.
+        std::vector<std::string> bodies = {"<layer id=\"1\" width=\"1\" height=\"1\"><data encoding=\"csv\">" + gid +
+                                           "</data></layer>"};
+        if (!d)
+            bodies.push_back("<objectgroup id=\"1\"><object id=\"1\" gid=\"" + gid +
+                             "\" x=\"0\" y=\"2\" width=\"2\" height=\"2\"/></objectgroup>");
+        for (const std::string& body : bodies) {
+            const int id = loadFile("flip.tmx", "<map width=\"1\" height=\"1\" tilewidth=\"2\" tileheight=\"2\">"
+                                                "<tileset firstgid=\"1\" tilewidth=\"2\" tileheight=\"2\"><image "
+                                                "source=\"flip.png\"/></tileset>" + body + "</map>");
+            ASSERT_GT(id, 0) << scenes().getLastError();
+            ASSERT_EQ(scenes().get(id)->setViewport(SDL_Rect{0, 0, 2, 2}), 0);
+            screen.clear(0, 0, 0, 255);
+            ASSERT_EQ(scenes().get(id)->render(0, 0), 0);
+            uint32_t got[2][2];
+            const SDL_Rect area{0, 0, 2, 2};
+            ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), &area, SDL_PIXELFORMAT_ARGB8888, got, 8), 0);
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < 2; ++x) {
+                    // Undo the mirrors, then the transposition.
+                    const int sx = h ? 1 - x : x, sy = v ? 1 - y : y;
+                    const uint32_t want = d ? colours[sx][sy] : colours[sy][sx];
+                    EXPECT_EQ(got[y][x], want) << body << " at " << x << "," << y;
+                }
+        }
     }
 }
 
