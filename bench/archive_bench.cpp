@@ -339,6 +339,28 @@ void BM_Defrag1M(benchmark::State& state)
 }
 BENCHMARK(BM_Defrag1M)->Unit(benchmark::kMillisecond)->Iterations(bench::scaled(2, 1));
 
+// The size of an archive of 1 000 000 blocks (the smoke run: 100 000) added
+// one by one against the same archive defragmented: what old index tables
+// and growth leave behind.
+void BM_FileSizeBuiltOneByOne(benchmark::State& state)
+{
+    const std::string source = openFixture(bench::smoke() ? 100000 : 1000000);
+    const std::string work = bench::benchDir() + "/size-work.qel";
+    double built = 0, packed = 0;
+    for (auto _ : state) {
+        std::filesystem::copy_file(source, work, std::filesystem::copy_options::overwrite_existing);
+        built = static_cast<double>(std::filesystem::file_size(work));
+        if (mgr()->defrag(work.c_str(), 0, nullptr, 0) != 0)
+            state.SkipWithError("defrag failed");
+        packed = static_cast<double>(std::filesystem::file_size(work));
+    }
+    std::remove(work.c_str());
+    state.counters["built_MiB"] = built / (1 << 20);
+    state.counters["defragged_MiB"] = packed / (1 << 20);
+    state.counters["ratio"] = packed > 0 ? built / packed : 0;
+}
+BENCHMARK(BM_FileSizeBuiltOneByOne)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // The baseline: a durable copy of the same file.
 void BM_CopyFile(benchmark::State& state)
 {

@@ -167,7 +167,13 @@ int Archive::blockDelete(const Block& block)
 }
 
 int Archive::blockUndelete(int index, const char* newName) { return m_file->undelete(index, newName); }
-int Archive::setKey(const void* key, int length) { return m_file->setKey(key, length); }
+int Archive::setKey(const void* key, int length)
+{
+    const int rc = m_file->setKey(key, length);
+    if (rc != RC_OK)
+        archive::forgetDerivations();
+    return rc;
+}
 int Archive::encrypt() { return m_file->setIndexEncrypted(true); }
 int Archive::decrypt() { return m_file->setIndexEncrypted(false); }
 int Archive::validate(bool deep) { return m_file->validate(deep); }
@@ -188,7 +194,7 @@ struct ArchiveMgr::Impl {
 };
 
 ArchiveMgr::ArchiveMgr() : m_impl(std::make_unique<Impl>()) {}
-ArchiveMgr::~ArchiveMgr() = default;
+ArchiveMgr::~ArchiveMgr() { closeAll(); }
 
 int ArchiveMgr::create(const char* path, int blockLimit)
 {
@@ -205,8 +211,11 @@ int ArchiveMgr::load(const char* path, const void* key, int keyLength)
     if (!path)
         return RC_ERR_INVALID;
     std::unique_ptr<archive::ArchiveFile> file;
-    if (int rc = archive::ArchiveFile::open(absolutePath(path).c_str(), key, keyLength, file); rc != RC_OK)
+    if (int rc = archive::ArchiveFile::open(absolutePath(path).c_str(), key, keyLength, file); rc != RC_OK) {
+        // A refused key (often a mistyped one) is not kept either.
+        archive::forgetDerivations();
         return rc;
+    }
     return m_impl->adopt(std::move(file));
 }
 

@@ -20,8 +20,10 @@ namespace {
 constexpr char kCheckText[] = "ZK7QELv2 key check";
 constexpr char kMacLabel[] = "ZK7QELv2 digest key";
 constexpr char kTagLabel[] = "ZK7QELv2 index tag key";
-// scrypt needs 128 * r * N bytes; the cap bounds what a file may ask for.
-constexpr uint64_t kMaxScryptMemory = 1ull << 30;
+// A file may ask for no more than a normal open costs: scrypt needs
+// 128 * r * N bytes and time in proportion to N * r * p.
+constexpr uint64_t kMaxScryptMemory = 128ull * 8 << 16;
+constexpr uint64_t kMaxScryptWork = 8ull << 16;
 
 // The last derivation, so reopening an archive with its key (which the
 // editor does often) skips the deliberately slow step. Wiped when replaced
@@ -75,10 +77,10 @@ bool KdfParams::acceptable() const
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     constexpr uint8_t kMaxLogN = 12; // a fuzzer must not spend its time deriving
 #else
-    constexpr uint8_t kMaxLogN = 22;
+    constexpr uint8_t kMaxLogN = 16;
 #endif
-    return algorithm == SCRYPT && logN >= 10 && logN <= kMaxLogN && r >= 1 && r <= 32 && p >= 1 && p <= 4
-           && 128ull * r * (1ull << logN) * p <= kMaxScryptMemory;
+    return algorithm == SCRYPT && logN >= 10 && logN <= kMaxLogN && r >= 1 && p >= 1
+           && 128ull * r * (1ull << logN) <= kMaxScryptMemory && uint64_t(r) * p * (1ull << logN) <= kMaxScryptWork;
 }
 
 const KdfParams& newKeyCost() { return g_newKeyCost; }

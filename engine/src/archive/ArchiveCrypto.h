@@ -26,8 +26,9 @@ constexpr uint8_t kDefaultLogN = 16;
 
 // How a user key becomes the AES key. Archives written before scrypt keep
 // their PBKDF2 iteration count; new keys use scrypt at the default cost
-// (about 0.2 s and 64 MiB on a current desktop). Costs a file states are
-// capped so a hostile file cannot stall an open or exhaust memory.
+// (about 0.2 s and 64 MiB on a current desktop). A file may state no
+// higher cost than that (PBKDF2: 1 000 000 iterations, about as long), so
+// a hostile file cannot stall an open or exhaust memory.
 struct KdfParams {
     enum Algorithm : uint8_t { PBKDF2_SHA256 = 1, SCRYPT = 2 };
     uint8_t algorithm = SCRYPT;

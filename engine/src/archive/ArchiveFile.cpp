@@ -150,6 +150,7 @@ int copyRange(const FileHandle& from, uint64_t fromOffset, FileHandle& to, uint6
 
 ArchiveFile::~ArchiveFile()
 {
+    forgetWaitingKey();
     for (void* p : m_loaded)
         CMem::free(p);
     // Only what this process wrote needs flushing: a clean file (such as a
@@ -172,25 +173,39 @@ int ArchiveFile::create(const char* path, int blockLimit, std::unique_ptr<Archiv
     rec.dataEnd = kHeaderSize + uint64_t(rec.capacity) * kSlotSize;
     rec.created = rec.modified = now();
 
-    // A file another writer holds would lose that writer's changes.
-    if (int rc = FileHandle::checkNotHeld(path); rc != RC_OK)
+    // A file another writer holds would lose that writer's changes. Its
+    // lock is held until the new file is in place, and the new file's
+    // from then on: no other process gets to write into either meanwhile.
+    FileHandle old;
+    if (int rc = old.lockExisting(path); rc != RC_OK)
         return rc;
     // Build the file aside and move it into place, so an existing file is
-    // only replaced by a complete archive.
-    const int rc = replaceFile(path, "new", [&](FileHandle& file) {
-        uint8_t header[kHeaderSize];
-        encodeHeader(header, &rec, nullptr, rec.flags, nullptr);
-        const int written = file.writeAt(0, header, kHeaderSize);
-        return written == RC_OK ? file.truncate(rec.dataEnd) : written;
-    });
+    // only replaced by a complete archive. The index table is written out:
+    // on a full disk a change must not fail on a page of it never allocated.
+    FileHandle made;
+    const int rc = replaceFile(
+        path, "new",
+        [&](FileHandle& file) {
+            uint8_t header[kHeaderSize];
+            encodeHeader(header, &rec, nullptr, rec.flags, nullptr);
+            const int written = file.writeAt(0, header, kHeaderSize);
+            return written == RC_OK ? file.writeZeros(kHeaderSize, rec.dataEnd - kHeaderSize) : written;
+        },
+        &made);
     if (rc != RC_OK)
         return rc;
-    return open(path, nullptr, 0, out);
+    return openHeld(path, &made, nullptr, 0, out);
 }
 
 // ---------------------------------------------------------------- open
 
 int ArchiveFile::open(const char* path, const void* key, int keyLength, std::unique_ptr<ArchiveFile>& out)
+{
+    return openHeld(path, nullptr, key, keyLength, out);
+}
+
+int ArchiveFile::openHeld(const char* path, FileHandle* held, const void* key, int keyLength,
+                          std::unique_ptr<ArchiveFile>& out)
 {
     if (!path || !path[0])
         return RC_ERR_INVALID;
@@ -198,7 +213,9 @@ int ArchiveFile::open(const char* path, const void* key, int keyLength, std::uni
         return RC_ERR_KEY;
     std::unique_ptr<ArchiveFile> file(new ArchiveFile());
     file->m_path = path;
-    if (int rc = file->m_file.openExisting(path, file->m_readOnly); rc != RC_OK)
+    if (held)
+        file->m_file.take(*held);
+    else if (int rc = file->m_file.openExisting(path, file->m_readOnly); rc != RC_OK)
         return rc;
     if (!file->m_readOnly) {
         removeLeftovers(path, "defrag");
@@ -261,16 +278,14 @@ int ArchiveFile::useKey(const CommitRecord& rec, const void* key, int keyLength)
     const bool hasCheck = rec.flags & RF_KEY_CHECK;
     if (hasCheck && !rec.kdf.acceptable())
         return corrupt("its key derivation settings are out of range");
-    if (key) {
+    if (key && !hasCheck) {
+        // Nothing here needs the key yet: the slow derivation waits for
+        // the first encrypted write.
+        std::memcpy(m_waitingKey, key, static_cast<size_t>(keyLength));
+        m_waitingKeyLength = keyLength;
+    } else if (key) {
         ArchiveKey candidate;
-        const uint8_t* salt = rec.salt;
-        if (!hasCheck) {
-            randomBytes(m_pendingSalt, kSaltSize);
-            salt = m_pendingSalt;
-        }
-        if (!candidate.derive(key, keyLength, salt, hasCheck ? rec.kdf : newKeyCost()))
-            return RC_ERR_KEY;
-        if (hasCheck && !candidate.verifyCheck(rec.checkNonce, rec.checkTag))
+        if (!candidate.derive(key, keyLength, rec.salt, rec.kdf) || !candidate.verifyCheck(rec.checkNonce, rec.checkTag))
             return RC_ERR_KEY;
         m_key.take(candidate);
     } else if (rec.flags & RF_INDEX_ENCRYPTED) {
@@ -281,6 +296,25 @@ int ArchiveFile::useKey(const CommitRecord& rec, const void* key, int keyLength)
     if ((rec.flags & RF_INDEX_ENCRYPTED) && !recordMacMatches(rec, m_key))
         return corrupt("its commit record fails its authentication");
     return RC_OK;
+}
+
+bool ArchiveFile::keyReady()
+{
+    if (m_key.valid() || m_waitingKeyLength == 0)
+        return m_key.valid();
+    ArchiveKey candidate;
+    const bool derived = randomBytes(m_pendingSalt, kSaltSize)
+                         && candidate.derive(m_waitingKey, m_waitingKeyLength, m_pendingSalt, newKeyCost());
+    forgetWaitingKey();
+    if (derived)
+        m_key.take(candidate);
+    return derived;
+}
+
+void ArchiveFile::forgetWaitingKey()
+{
+    OPENSSL_cleanse(m_waitingKey, sizeof(m_waitingKey));
+    m_waitingKeyLength = 0;
 }
 
 int ArchiveFile::chooseVersion(const uint8_t* slotBytes, uint32_t slot, const CommitRecord& rec, SlotChoice& out) const
@@ -643,10 +677,20 @@ void ArchiveFile::rollback(const std::vector<std::pair<uint64_t, size_t>>& writt
 {
     bool ok = true;
     for (const auto& [offset, length] : written)
-        ok = ok && m_file.writeZeros(offset, length) == RC_OK;
+        ok = ok && (m_file.writeZeros(offset, length) == RC_OK || readsAsZero(offset, length));
     ok = ok && m_file.sync() == RC_OK;
     if (!ok)
         m_poisoned = true;
+}
+
+bool ArchiveFile::readsAsZero(uint64_t offset, size_t length) const
+{
+    // A write refused on a full disk left nothing to undo: the next change
+    // must not be refused for it.
+    uint8_t bytes[kSlotSize];
+    if (length > sizeof(bytes) || m_file.readAt(offset, bytes, length) != RC_OK)
+        return false;
+    return std::all_of(bytes, bytes + length, [](uint8_t b) { return b == 0; });
 }
 
 int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const
@@ -820,6 +864,8 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
     int existing = -1;
     if (size && !data)
         return RC_ERR_INVALID;
+    if (storage == 3)
+        keyReady();
     if (int rc = checkAdd(name, type, storage, size, existing); rc != RC_OK)
         return rc;
     Entry e;
@@ -959,6 +1005,7 @@ int ArchiveFile::setKey(const void* key, int length)
             return RC_ERR_KEY;
         std::memcpy(m_pendingSalt, salt, kSaltSize);
     }
+    forgetWaitingKey();
     m_key.take(candidate);
     return RC_OK;
 }
@@ -967,7 +1014,7 @@ int ArchiveFile::setIndexEncrypted(bool on)
 {
     if (on == indexEncrypted())
         return RC_OK;
-    if (!m_key.valid())
+    if (!keyReady())
         return RC_ERR_KEY;
     CommitRecord next = m_rec;
     if (on) {

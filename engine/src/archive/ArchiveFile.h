@@ -87,11 +87,18 @@ private:
     };
 
     ArchiveFile() = default;
+    // open, on the file held (open and locked) when not null.
+    static int openHeld(const char* path, FileHandle* held, const void* key, int keyLength,
+                        std::unique_ptr<ArchiveFile>& out);
     // Logs why the archive at path is refused; RC_ERR_CORRUPT.
     static int damaged(const std::string& path, const std::string& what);
     // Notes what is damaged for damaged(); RC_ERR_CORRUPT.
     int corrupt(const char* what);
     int useKey(const CommitRecord& rec, const void* key, int keyLength);
+    // Derives the key given at open for an archive without a key check,
+    // the first time it is needed; true when there is a key.
+    bool keyReady();
+    void forgetWaitingKey();
     int chooseVersion(const uint8_t* slotBytes, uint32_t slot, const CommitRecord& rec, SlotChoice& out) const;
     int loadState(const CommitRecord& rec, const void* key, int keyLength, uint64_t fileSize);
     // Re-reads the header and the index: RC_ERR_CORRUPT (logged) when they
@@ -102,6 +109,7 @@ private:
     // Sets next's index tag for the versions writes replace.
     int updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const;
     void rollback(const std::vector<std::pair<uint64_t, size_t>>& written);
+    bool readsAsZero(uint64_t offset, size_t length) const;
     void apply(const SlotWrite& write);
     int checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const;
     // Appends e's stored bytes and commits its entry (replacing existing).
@@ -133,6 +141,8 @@ private:
     EntryTable m_table;
     ArchiveKey m_key;
     uint8_t m_pendingSalt[kSaltSize] = {}; // salt of m_key before any key check is stored
+    uint8_t m_waitingKey[kMaxUserKey] = {}; // the user key keyReady derives
+    int m_waitingKeyLength = 0;
     uint64_t m_nextSealId = 1; // never reused, even after a failed write
     std::string m_damage;      // what loadState found damaged
     std::unordered_set<void*> m_loaded;

@@ -96,6 +96,13 @@ int FileHandle::openExisting(const char* path, bool& readOnly)
         ::close(fd);
         return RC_ERR_BUSY;
     }
+    // A rewrite holds the old file's lock until the new one is in place:
+    // a lock won after that is a lock on a file nobody reads any more.
+    struct stat now {};
+    if (::stat(path, &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
+        ::close(fd);
+        return RC_ERR_BUSY;
+    }
     m_fd = fd;
     return RC_OK;
 }
@@ -111,13 +118,23 @@ int FileHandle::createNew(const char* path)
     return RC_OK;
 }
 
-int FileHandle::checkNotHeld(const char* path)
+int FileHandle::lockExisting(const char* path)
 {
+    close();
     const int fd = lockIfFree(path);
-    if (fd < 0)
+    if (fd < 0) // no file, or none this process could open for an archive
         return fd == RC_ERR_BUSY ? RC_ERR_BUSY : RC_OK;
-    ::close(fd);
+    m_fd = fd;
     return RC_OK;
+}
+
+void FileHandle::take(FileHandle& other)
+{
+    close();
+    m_fd = other.m_fd;
+    m_unsynced = other.m_unsynced;
+    other.m_fd = -1;
+    other.m_unsynced = false;
 }
 
 void removeLeftovers(const char* path, const char* tag)

@@ -39,15 +39,21 @@ public:
 
     // Opens an existing file read-write (read-only when writing is not
     // permitted; readOnly tells). Takes an exclusive lock when writable.
-    // 0, RC_ERR_NOT_FOUND, RC_ERR_BUSY, RC_ERR_IO.
+    // A file replaced at path before its lock was taken is refused: its
+    // writes would land in a file nobody reads. 0, RC_ERR_NOT_FOUND,
+    // RC_ERR_BUSY, RC_ERR_IO.
     int openExisting(const char* path, bool& readOnly);
     // Creates a new file (fails when it exists) and locks it, so a
     // leftover of a killed process can be told from a file in use.
     // 0 or RC_ERR_IO.
     int createNew(const char* path);
-    // RC_ERR_BUSY when a process holds the file at path open for an
-    // archive; 0 otherwise (also when there is no such file).
-    static int checkNotHeld(const char* path);
+    // Takes the exclusive lock of the file at path, if there is one, and
+    // holds it until closed, so no process opens a file about to be
+    // replaced. 0 (also when there is no file) or RC_ERR_BUSY when a
+    // process holds it open for an archive.
+    int lockExisting(const char* path);
+    // Moves other's open file (and its lock) into this handle.
+    void take(FileHandle& other);
     void close();
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }

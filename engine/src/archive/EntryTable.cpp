@@ -261,8 +261,20 @@ int EntryTable::find(const char* name, const char* type) const
     if (wanted == kNone)
         return RC_ERR_NOT_FOUND;
     const size_t nameLength = strnlen(name, 63);
+    const uint64_t hash = nameTag(name, nameLength);
     size_t bucket = 0;
-    const uint32_t slot = probe(nameTag(name, nameLength), name, nameLength, wanted, bucket);
+    uint32_t slot = kNone;
+    if (wanted != kAnyType) {
+        slot = probe(hash, name, nameLength, wanted, bucket);
+    } else {
+        // By name alone: the live block with that name that comes first in
+        // the index, whatever order the lookup table holds them in.
+        const size_t mask = m_buckets.size() - 1;
+        const auto tag = static_cast<uint32_t>(hash);
+        for (bucket = tag & mask; m_buckets[bucket] != 0; bucket = (bucket + 1) & mask)
+            if (tagOf(m_buckets[bucket]) == tag && matches(slotOf(m_buckets[bucket]), name, nameLength, kAnyType))
+                slot = std::min(slot, slotOf(m_buckets[bucket]));
+    }
     return slot == kNone ? RC_ERR_NOT_FOUND : static_cast<int>(slot);
 }
 

@@ -9,7 +9,8 @@
 
 namespace Zelkoran {
 
-int replaceFile(const char* path, const char* tag, const std::function<int(archive::FileHandle&)>& fill)
+int replaceFile(const char* path, const char* tag, const std::function<int(archive::FileHandle&)>& fill,
+                archive::FileHandle* keep)
 {
     uint32_t r = 0;
     archive::randomBytes(&r, sizeof(r));
@@ -23,7 +24,8 @@ int replaceFile(const char* path, const char* tag, const std::function<int(archi
     rc = fill(file);
     if (rc == RC_OK)
         rc = file.sync();
-    file.close();
+    if (!keep)
+        file.close();
     if (rc == RC_OK && std::rename(temp.c_str(), path) != 0)
         rc = RC_ERR_IO;
     if (rc != RC_OK) {
@@ -31,6 +33,8 @@ int replaceFile(const char* path, const char* tag, const std::function<int(archi
         return rc;
     }
     archive::syncParentDir(path);
+    if (keep)
+        keep->take(file);
     return RC_OK;
 }
 

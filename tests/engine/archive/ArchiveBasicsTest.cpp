@@ -5,6 +5,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace testutil;
 using Zelkoran::Archive;
 
@@ -116,6 +118,36 @@ TEST_F(ArchiveBasics, SearchMatchesNameAndTypeOverSixteenBytes)
     Archive::Block listed;
     ASSERT_EQ(a->blockAt(2, listed), 0);
     EXPECT_EQ(std::memcmp(listed.type, "ABCDEFGHIJKLMNOP", 16), 0);
+}
+
+// A search by name alone finds, of the live blocks with that name, the one
+// first in the index, whatever happened to the others.
+TEST_F(ArchiveBasics, SearchByNameAloneFindsTheFirstLiveBlockInIndexOrder)
+{
+    int id = mgr()->create(dir.file("n.qel").c_str(), 10);
+    Archive* a = mgr()->get(id);
+    ASSERT_EQ(add(a, "hero", "ZK7_XML", textBytes("xml")), 0);    // 0
+    ASSERT_EQ(add(a, "hero", "ZK7_IMAGE", textBytes("img")), 0);  // 1
+    ASSERT_EQ(add(a, "hero", "ZK7_SPRITE", textBytes("spr")), 0); // 2
+    const Archive::Block byName("hero", "");
+    struct Step {
+        std::function<int()> change;
+        int found;
+    };
+    const Step steps[] = {
+        {[] { return 0; }, 0},
+        {[&] { return a->blockDelete(Archive::Block("hero", "ZK7_XML")); }, 1},
+        {[&] { return a->blockDelete(Archive::Block("hero", "ZK7_IMAGE")); }, 2},
+        {[&] { return a->blockUndelete(1, nullptr); }, 1},
+        {[&] { return a->blockUndelete(0, nullptr); }, 0},
+    };
+    for (const Step& step : steps) {
+        ASSERT_EQ(step.change(), 0);
+        EXPECT_EQ(a->blockSearch(byName), step.found);
+    }
+    mgr()->close(id);
+    id = mgr()->load(dir.file("n.qel").c_str(), nullptr, 0);
+    EXPECT_EQ(mgr()->get(id)->blockSearch(byName), 0);
 }
 
 // A cut name could name another block: names and types that do not fit are

@@ -10,6 +10,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
+#include <tuple>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -291,6 +293,125 @@ TEST_F(ArchiveFaults, KilledWriterLeavesAConsistentFile)
         mgr()->close(id);
     }
     EXPECT_GT(lastCount, 0);
+}
+
+
+// A full disk: only pages written before it filled up take writes. Changes
+// that need a new page fail like any failed change; none after is refused.
+TEST_F(ArchiveFaults, AFullDiskFailsOnlyTheChangesThatNeedSpace)
+{
+    constexpr uint64_t kPage = 4096;
+    std::set<uint64_t> allocated;
+    bool full = false;
+    za::setWriteTap([&](za::IoOp op, uint64_t offset, const void*, size_t length) {
+        if (op == za::IoOp::Write && !full)
+            for (uint64_t page = offset / kPage; length && page <= (offset + length - 1) / kPage; ++page)
+                allocated.insert(page);
+    });
+    za::setFaultHook([&](za::IoOp op, uint64_t offset, size_t length) -> int64_t {
+        if (full && op == za::IoOp::Write)
+            for (uint64_t page = offset / kPage; length && page <= (offset + length - 1) / kPage; ++page)
+                if (!allocated.count(page))
+                    return -1;
+        return static_cast<int64_t>(length);
+    });
+    const std::string path = dir.file("full.qel");
+    int id = mgr()->create(path.c_str(), 1024);
+    ASSERT_GT(id, 0);
+    Archive* a = mgr()->get(id);
+    // Slots 0 to 79; slot 80 is the first to start on a page of its own.
+    for (int i = 0; i < 80; ++i)
+        ASSERT_EQ(add(a, "b" + std::to_string(i), "ZK7_FILE", randomBytes(1000, i)), 0);
+    full = true;
+    struct Step {
+        const char* what;
+        std::function<int()> run;
+        bool succeeds;
+    };
+    const Step steps[] = {
+        {"add into the last data page", [&] { return add(a, "f80", "ZK7_FILE", randomBytes(1000, 80)); }, true},
+        {"add past it", [&] { return add(a, "f81", "ZK7_FILE", randomBytes(1000, 81)); }, false},
+        {"delete", [&] { return a->blockDelete(Archive::Block("b0", "ZK7_FILE")); }, true},
+        {"small add", [&] { return add(a, "f82", "ZK7_FILE", randomBytes(8, 82)); }, true},
+        {"undelete", [&] { return a->blockUndelete(0, nullptr); }, true},
+    };
+    for (const Step& step : steps) {
+        const int rc = step.run();
+        EXPECT_EQ(rc == 0, step.succeeds) << step.what << ": " << rc;
+    }
+    full = false;
+    EXPECT_EQ(add(a, "after", "ZK7_FILE", randomBytes(5000, 99)), 0);
+    mgr()->close(id);
+    za::setWriteTap(nullptr);
+
+    id = mgr()->load(path.c_str(), nullptr, 0);
+    ASSERT_GT(id, 0);
+    a = mgr()->get(id);
+    EXPECT_EQ(mgr()->validate(id, true), 0);
+    for (const auto& [name, seed, size] : {std::tuple{"b0", 0, 1000}, {"b79", 79, 1000}, {"f80", 80, 1000},
+                                           {"f82", 82, 8}, {"after", 99, 5000}}) {
+        Bytes out;
+        EXPECT_EQ(load(a, name, "ZK7_FILE", out), 0) << name;
+        EXPECT_EQ(out, randomBytes(static_cast<size_t>(size), static_cast<uint32_t>(seed))) << name;
+    }
+    Bytes out;
+    EXPECT_EQ(load(a, "f81", "ZK7_FILE", out), Zelkoran::RC_ERR_NOT_FOUND);
+}
+
+// A load in another process while create replaces the file must not get
+// the file being replaced: its adds would return 0 and be lost.
+TEST_F(ArchiveFaults, CreateLetsNoOtherProcessWriteIntoTheFileItReplaces)
+{
+    const std::string path = dir.file("raced.qel");
+    int id = mgr()->create(path.c_str(), 16);
+    ASSERT_GT(id, 0);
+    mgr()->close(id);
+    int toChild[2], toParent[2];
+    ASSERT_EQ(pipe(toChild), 0);
+    ASSERT_EQ(pipe(toParent), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        za::setFaultHook(nullptr);
+        char go = 0;
+        // Loads while the parent's create is under way, adds once it is done.
+        int rc = read(toChild[0], &go, 1) == 1 ? mgr()->load(path.c_str(), nullptr, 0) : -1;
+        const int cid = rc;
+        if (write(toParent[1], &rc, sizeof rc) != sizeof rc || read(toChild[0], &go, 1) != 1)
+            _exit(3);
+        rc = cid > 0 ? add(mgr()->get(cid), "child", "ZK7_FILE", textBytes("acknowledged")) : cid;
+        if (cid > 0)
+            mgr()->close(cid);
+        _exit(write(toParent[1], &rc, sizeof rc) == sizeof rc ? 0 : 4);
+    }
+    int loadRc = 0, addRc = 0;
+    bool signalled = false;
+    const char go = 'g';
+    za::setFaultHook([&](za::IoOp op, uint64_t offset, size_t length) -> int64_t {
+        if (!signalled && op == za::IoOp::Write && offset == 0) {
+            signalled = true;
+            EXPECT_EQ(write(toChild[1], &go, 1), 1);
+            EXPECT_EQ(read(toParent[0], &loadRc, sizeof loadRc), static_cast<ssize_t>(sizeof loadRc));
+        }
+        return static_cast<int64_t>(length);
+    });
+    id = mgr()->create(path.c_str(), 16);
+    za::setFaultHook(nullptr);
+    ASSERT_GT(id, 0);
+    mgr()->close(id);
+    ASSERT_EQ(write(toChild[1], &go, 1), 1);
+    ASSERT_EQ(read(toParent[0], &addRc, sizeof addRc), static_cast<ssize_t>(sizeof addRc));
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(loadRc, Zelkoran::RC_ERR_BUSY);
+
+    id = mgr()->load(path.c_str(), nullptr, 0);
+    ASSERT_GT(id, 0);
+    Bytes out;
+    if (addRc == 0) {
+        EXPECT_EQ(load(mgr()->get(id), "child", "ZK7_FILE", out), 0) << "an add that returned 0 was lost";
+    }
 }
 
 } // namespace

@@ -3,9 +3,13 @@
 #include <Zelkoran/Result.h>
 
 #include <gtest/gtest.h>
+#include <xxhash.h>
+
+#include <functional>
 
 using namespace testutil;
 using Zelkoran::Archive;
+namespace za = Zelkoran::archive;
 
 namespace {
 
@@ -140,6 +144,123 @@ TEST_F(ArchiveKeys, DefragKeepsEncryptedDataReadable)
     ASSERT_EQ(load(a, "e", "ZK7_FILE", out), 0);
     EXPECT_EQ(out, textBytes("encrypted"));
     EXPECT_EQ(a->setKey("other", 5), Zelkoran::RC_ERR_KEY_REFUSED);
+}
+
+// A passphrase stays in memory no longer than an archive it opened: not
+// after an open that refused it, nor in a manager never told to close.
+TEST_F(ArchiveKeys, RefusedOpensAndDroppedManagersKeepNoPassphrase)
+{
+    // An archive with an encrypted block under passphrase; damaged when asked.
+    auto build = [&](const std::string& name, const std::string& passphrase, bool damage) {
+        const std::string path = dir.file(name);
+        const int id = mgr()->create(path.c_str(), 8);
+        EXPECT_EQ(mgr()->get(id)->setKey(passphrase.data(), static_cast<int>(passphrase.size())), 0);
+        EXPECT_EQ(add(mgr()->get(id), "x", "ZK7_FILE", textBytes("sealed"), 3), 0);
+        mgr()->close(id);
+        if (damage) {
+            Bytes file = readFile(path);
+            file[512 + 16] ^= 1; // the name in slot 0's only version
+            writeFile(path, file);
+        }
+        return path;
+    };
+    struct Case {
+        const char* what;
+        std::function<void(std::string&)> run;
+    };
+    const Case cases[] = {
+        {"a mistyped passphrase",
+         [&](std::string& typed) {
+             const std::string path = build("mistyped.qel", key, false);
+             EXPECT_EQ(mgr()->load(path.c_str(), typed.data(), static_cast<int>(typed.size())), Zelkoran::RC_ERR_KEY);
+         }},
+        {"a damaged file",
+         [&](std::string& passphrase) {
+             const std::string path = build("damaged.qel", passphrase, true);
+             EXPECT_EQ(mgr()->load(path.c_str(), passphrase.data(), static_cast<int>(passphrase.size())),
+                       Zelkoran::RC_ERR_CORRUPT);
+         }},
+        {"a manager destroyed with its archive open",
+         [&](std::string& passphrase) {
+             const std::string path = build("dropped.qel", passphrase, false);
+             auto other = std::make_unique<Zelkoran::ArchiveMgr>();
+             EXPECT_GT(other->load(path.c_str(), passphrase.data(), static_cast<int>(passphrase.size())), 0);
+         }},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::string passphrase = "left-behind-" + std::to_string(++n) + "-passphrase-7f3a91";
+        c.run(passphrase);
+        EXPECT_EQ(copiesInMemory(passphrase), 0u) << c.what;
+    }
+}
+
+// A file may not ask for a costlier key derivation than a normal open
+// makes: above it the archive is refused as damaged, before deriving.
+TEST_F(ArchiveKeys, KeyDerivationCostsAboveANormalOpenAreRefused)
+{
+    const std::string path = dir.file("cost.qel");
+    int id = mgr()->create(path.c_str(), 8);
+    ASSERT_EQ(mgr()->get(id)->setKey(key.data(), 32), 0);
+    ASSERT_EQ(add(mgr()->get(id), "x", "ZK7_FILE", textBytes("sealed"), 3), 0);
+    mgr()->close(id);
+    const Bytes original = readFile(path);
+    const size_t record = original[288 + 8] > original[64 + 8] ? 288 : 64;
+    struct Cost {
+        uint8_t algorithm;
+        uint32_t setting; // PBKDF2 iterations, or log2 N | r | p bytes
+        int expected;
+    };
+    const Cost costs[] = {
+        {2, 16 | 8 << 8 | 1 << 16, Zelkoran::RC_ERR_KEY}, // the normal cost: derived, then the check fails
+        {2, 17 | 8 << 8 | 1 << 16, Zelkoran::RC_ERR_CORRUPT},
+        {2, 16 | 16 << 8 | 1 << 16, Zelkoran::RC_ERR_CORRUPT},
+        {2, 16 | 8 << 8 | 2 << 16, Zelkoran::RC_ERR_CORRUPT},
+        {2, 22 | 32 << 8 | 4 << 16, Zelkoran::RC_ERR_CORRUPT},
+        {1, 1000001, Zelkoran::RC_ERR_CORRUPT},
+    };
+    for (const Cost& cost : costs) {
+        Bytes file = original;
+        file[record + 116] = cost.algorithm;
+        for (int i = 0; i < 4; ++i)
+            file[record + 120 + static_cast<size_t>(i)] = static_cast<uint8_t>(cost.setting >> (8 * i));
+        const uint64_t sum = XXH64(file.data() + record, 216, 0);
+        for (int i = 0; i < 8; ++i)
+            file[record + 216 + static_cast<size_t>(i)] = static_cast<uint8_t>(sum >> (8 * i));
+        writeFile(path, file);
+        EXPECT_EQ(mgr()->load(path.c_str(), key.data(), 32), cost.expected) << int(cost.algorithm) << "/" << cost.setting;
+    }
+}
+
+// Without a key check the archive holds nothing encrypted: a key given at
+// open is derived only when the first encrypted write needs it.
+TEST_F(ArchiveKeys, AKeyForAnArchiveWithoutEncryptionIsDerivedOnlyWhenUsed)
+{
+    const std::string path = dir.file("plain.qel");
+    int id = mgr()->create(path.c_str(), 8);
+    ASSERT_EQ(add(mgr()->get(id), "p", "ZK7_FILE", textBytes("plain")), 0);
+    mgr()->close(id);
+    // A derivation at this cost would fail: the open must not run one.
+    const za::KdfParams cheap = za::newKeyCost();
+    za::KdfParams impossible = cheap;
+    impossible.logN = 40;
+    za::setNewKeyCost(impossible);
+    id = mgr()->load(path.c_str(), key.data(), 32);
+    EXPECT_GT(id, 0);
+    if (id > 0) {
+        EXPECT_EQ(add(mgr()->get(id), "s", "ZK7_FILE", textBytes("sealed"), 3), Zelkoran::RC_ERR_KEY);
+        mgr()->close(id);
+    }
+    za::setNewKeyCost(cheap);
+    id = mgr()->load(path.c_str(), key.data(), 32);
+    ASSERT_GT(id, 0);
+    ASSERT_EQ(add(mgr()->get(id), "s", "ZK7_FILE", textBytes("sealed"), 3), 0);
+    mgr()->close(id);
+    id = mgr()->load(path.c_str(), key.data(), 32);
+    ASSERT_GT(id, 0);
+    Bytes out;
+    EXPECT_EQ(load(mgr()->get(id), "s", "ZK7_FILE", out), 0);
+    EXPECT_EQ(out, textBytes("sealed"));
 }
 
 } // namespace

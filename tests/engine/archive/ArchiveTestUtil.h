@@ -7,6 +7,10 @@
 #include "archive/ArchiveCrypto.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -84,6 +88,50 @@ inline int load(Archive* a, const std::string& name, const std::string& type, By
         a->blockFree(b);
     }
     return rc;
+}
+
+// Copies of passphrase in this process's writable memory, once the
+// caller's own is wiped; SIZE_MAX when memory cannot be searched.
+inline size_t copiesInMemory(std::string& passphrase)
+{
+    const std::string needle = passphrase;
+    std::fill(passphrase.begin(), passphrase.end(), '\0');
+    FILE* maps = std::fopen("/proc/self/maps", "r");
+    const int mem = ::open("/proc/self/mem", O_RDONLY);
+    if (!maps || mem < 0) {
+        if (maps)
+            std::fclose(maps);
+        if (mem >= 0)
+            ::close(mem);
+        return SIZE_MAX;
+    }
+    char line[512];
+    size_t scanned = 0, found = 0;
+    // Read through a small buffer wiped after each look, so no copy of an
+    // earlier region is found again in it.
+    static char chunk[1 << 16];
+    while (std::fgets(line, sizeof line, maps)) {
+        unsigned long begin = 0, end = 0;
+        char perms[5] = {};
+        if (std::sscanf(line, "%lx-%lx %4s", &begin, &end, perms) != 3 || perms[0] != 'r' || perms[1] != 'w')
+            continue;
+        for (unsigned long at = begin; at < end; at += sizeof(chunk) - needle.size()) {
+            const ssize_t n = ::pread(mem, chunk, std::min<unsigned long>(sizeof(chunk), end - at), static_cast<off_t>(at));
+            if (n <= 0)
+                break;
+            scanned += static_cast<size_t>(n);
+            for (char* it = std::search(chunk, chunk + n, needle.begin(), needle.end()); it != chunk + n;
+                 it = std::search(it + 1, chunk + n, needle.begin(), needle.end()))
+                if (reinterpret_cast<const char*>(at) + (it - chunk) != needle.data())
+                    ++found;
+            std::memset(chunk, 0, sizeof(chunk));
+            if (static_cast<unsigned long>(n) < sizeof(chunk))
+                break;
+        }
+    }
+    std::fclose(maps);
+    ::close(mem);
+    return scanned ? found : SIZE_MAX;
 }
 
 inline Zelkoran::ArchiveMgr* mgr() { return Zelkoran::Main::instance()->archiveMgr(); }

@@ -1,0 +1,406 @@
+#include "IndependentReader.h"
+
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+#include <xxhash.h>
+#include <zlib.h>
+
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <utility>
+
+namespace independent {
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Key = std::array<uint8_t, 32>;
+
+uint64_t le(const uint8_t* p, size_t width)
+{
+    uint64_t v = 0;
+    for (size_t i = 0; i < width; ++i)
+        v |= uint64_t(p[i]) << (8 * i);
+    return v;
+}
+
+bool allZero(const uint8_t* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (p[i])
+            return false;
+    return true;
+}
+
+// The record fields the reader needs (Commit record tables).
+struct Record {
+    int version = 0;
+    uint64_t generation = 0;
+    uint64_t flags = 0;
+    uint64_t indexOffset = 0;
+    uint32_t capacity = 0;
+    uint32_t count = 0;
+    uint64_t dataEnd = 0;
+    const uint8_t* salt = nullptr;
+    const uint8_t* checkNonce = nullptr;
+    const uint8_t* checkTag = nullptr;
+    uint8_t kdf = 0;
+    uint32_t iterations = 0;
+    uint8_t logN = 0, r = 0, p = 0;
+    const uint8_t* indexTag = nullptr;
+    const uint8_t* bytes = nullptr; // the record as stored
+};
+
+enum class RecordState { Absent, Valid, Damaged };
+
+RecordState readRecord(const uint8_t* in, int version, Record& out)
+{
+    const size_t size = version == 2 ? 224 : 128;
+    if (allZero(in, size))
+        return RecordState::Absent;
+    if (std::memcmp(in, "ZKCR", 4) != 0 || le(in + 4, 4) != uint64_t(version) || le(in + size - 8, 8) != XXH64(in, size - 8, 0))
+        return RecordState::Damaged;
+    out.version = version;
+    out.bytes = in;
+    out.generation = le(in + 8, 8);
+    out.flags = le(in + 16, 8);
+    out.indexOffset = le(in + 24, 8);
+    out.capacity = static_cast<uint32_t>(le(in + 32, 4));
+    out.count = static_cast<uint32_t>(le(in + 36, 4));
+    out.dataEnd = le(in + 48, 8);
+    out.salt = in + 72;
+    out.checkNonce = in + 88;
+    out.checkTag = in + 100;
+    if (version == 2) {
+        out.kdf = in[116];
+        out.iterations = static_cast<uint32_t>(le(in + 120, 4));
+        out.logN = in[120];
+        out.r = in[121];
+        out.p = in[122];
+        out.indexTag = in + 136;
+    } else {
+        out.kdf = 1;
+        out.iterations = static_cast<uint32_t>(le(in + 116, 4));
+    }
+    return out.generation > 0 ? RecordState::Valid : RecordState::Damaged;
+}
+
+// AES-256-GCM open of ciphertext (length bytes) into out; false when the
+// tag does not hold.
+bool gcmOpen(const Key& key, const uint8_t* nonce, const uint8_t* aad, size_t aadLength, const uint8_t* ciphertext,
+             size_t length, const uint8_t* tag, uint8_t* out)
+{
+    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+    int n = 0;
+    uint8_t expected[16];
+    std::memcpy(expected, tag, 16);
+    bool ok = ctx && EVP_DecryptInit_ex(ctx, EVP_aes_256_gcm(), nullptr, nullptr, nullptr) == 1
+              && EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_GCM_SET_IVLEN, 12, nullptr) == 1
+              && EVP_DecryptInit_ex(ctx, nullptr, nullptr, key.data(), nonce) == 1
+              && EVP_DecryptUpdate(ctx, nullptr, &n, aad, static_cast<int>(aadLength)) == 1
+              && (length == 0 || EVP_DecryptUpdate(ctx, out, &n, ciphertext, static_cast<int>(length)) == 1)
+              && EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_GCM_SET_TAG, 16, expected) == 1;
+    uint8_t tail[16];
+    ok = ok && EVP_DecryptFinal_ex(ctx, tail, &n) == 1;
+    EVP_CIPHER_CTX_free(ctx);
+    return ok;
+}
+
+Key hmac(const uint8_t* key, const void* data, size_t length)
+{
+    Key out{};
+    unsigned int n = 32;
+    HMAC(EVP_sha256(), key, 32, static_cast<const uint8_t*>(data), length, out.data(), &n);
+    return out;
+}
+
+// The AES key and its two subkeys (Keys).
+struct Keys {
+    Key aes{}, digest{}, tag{};
+};
+
+// Derives the keys and checks them against the key check; an error text
+// or empty.
+std::string deriveKeys(const Record& rec, const std::string& userKey, Keys& keys)
+{
+    if (userKey.empty() || userKey.size() > 32)
+        return "no key";
+    bool derived = false;
+    if (rec.kdf == 1) {
+        if (rec.iterations < 1 || rec.iterations > 1000000)
+            return "key derivation cost out of range";
+        derived = PKCS5_PBKDF2_HMAC(userKey.data(), static_cast<int>(userKey.size()), rec.salt, 16,
+                                    static_cast<int>(rec.iterations), EVP_sha256(), 32, keys.aes.data())
+                  == 1;
+    } else if (rec.kdf == 2) {
+        const uint64_t n = uint64_t(1) << rec.logN;
+        if (rec.logN < 10 || rec.logN > 16 || rec.r < 1 || rec.p < 1 || 128 * rec.r * n > (64u << 20)
+            || n * rec.r * rec.p > (1u << 19))
+            return "key derivation cost out of range";
+        derived = EVP_PBE_scrypt(userKey.data(), userKey.size(), rec.salt, 16, n, rec.r, rec.p, 65u << 20,
+                                 keys.aes.data(), 32)
+                  == 1;
+    }
+    if (!derived)
+        return "key derivation failed";
+    static const char check[] = "ZK7QELv2 key check";
+    if (!gcmOpen(keys.aes, rec.checkNonce, reinterpret_cast<const uint8_t*>(check), sizeof(check), nullptr, 0,
+                 rec.checkTag, nullptr))
+        return "wrong key";
+    static const char digestLabel[] = "ZK7QELv2 digest key";
+    static const char tagLabel[] = "ZK7QELv2 index tag key";
+    keys.digest = hmac(keys.aes.data(), digestLabel, sizeof(digestLabel));
+    keys.tag = hmac(keys.aes.data(), tagLabel, sizeof(tagLabel));
+    return {};
+}
+
+// The keyed digest: the first 8 HMAC bytes as a little-endian u64.
+uint64_t keyedDigest(const Keys& keys, const uint8_t* data, size_t length)
+{
+    const Key mac = hmac(keys.digest.data(), data, length);
+    return le(mac.data(), 8);
+}
+
+struct Entry {
+    Block block;
+    uint64_t offset = 0, storedSize = 0, size = 0, digest = 0, sealId = 0;
+    const uint8_t* typeField = nullptr;
+    bool keyed = false;
+};
+
+void decodeEntry(const uint8_t* in, Entry& e)
+{
+    e.block.name.assign(reinterpret_cast<const char*>(in), strnlen(reinterpret_cast<const char*>(in), 64));
+    e.block.type.assign(reinterpret_cast<const char*>(in + 64), strnlen(reinterpret_cast<const char*>(in + 64), 16));
+    e.offset = le(in + 80, 8);
+    e.storedSize = le(in + 88, 8);
+    e.size = le(in + 96, 8);
+    e.digest = le(in + 104, 8);
+    e.block.storage = in[112];
+    e.block.deleted = in[113] != 0;
+    e.sealId = le(in + 114, 6);
+}
+
+// One slot's version in force, by the rules of the Index table section;
+// an error text or empty.
+std::string chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Record& rec, const Keys* keys, Entry& out,
+                          uint64_t& generation)
+{
+    const bool encrypted = rec.flags & 1;
+    bool found = false, invalid = false;
+    uint64_t best = 0, invalidGeneration = 0, otherKind = 0;
+    for (int v = 0; v < 2; ++v) {
+        const uint8_t* version = slotBytes + v * 176;
+        const uint64_t g = le(version, 8);
+        const uint8_t kind = version[12];
+        if (g > rec.generation) {
+            if (g > rec.generation + 1)
+                return "a version newer than the interrupted change";
+            continue;
+        }
+        if (rec.version == 1 && kind == 3)
+            return "a layout-2 entry under a layout-1 record";
+        if (g == 0)
+            continue;
+        const bool sealed = kind == 2 || kind == 3;
+        if (kind == 1 || sealed) {
+            if (sealed != encrypted) {
+                otherKind = std::max(otherKind, g);
+                continue;
+            }
+        }
+        Entry e;
+        bool valid = le(version + 8, 4) == slot;
+        if (valid && kind == 1) {
+            valid = le(version + 136, 8) == XXH64(version, 136, 0);
+            if (valid)
+                decodeEntry(version + 16, e);
+        } else if (valid && sealed) {
+            if (!keys)
+                return "sealed entries without a key";
+            uint8_t plain[120];
+            valid = gcmOpen(keys->aes, version + 16, version, 16, version + 28, 120, version + 148, plain);
+            if (valid)
+                decodeEntry(plain, e);
+            e.keyed = kind == 3 && e.block.storage != 3;
+        } else {
+            valid = false;
+        }
+        if (!valid) {
+            invalid = true;
+            invalidGeneration = std::max(invalidGeneration, g);
+            continue;
+        }
+        if (!found || g > best) {
+            found = true;
+            best = g;
+            out = e;
+        }
+    }
+    if (!found)
+        return "a slot without a valid version";
+    if ((invalid && invalidGeneration >= best) || otherKind >= best)
+        return "a damaged version in force";
+    generation = best;
+    return {};
+}
+
+void readBlock(const Bytes& file, const Entry& e, bool indexEncrypted, const Keys* keys, Block& out)
+{
+    if (e.offset < 512 || e.offset > file.size() || e.storedSize > file.size() - e.offset) {
+        out.error = "outside the file";
+        return;
+    }
+    const uint8_t* stored = file.data() + e.offset;
+    const size_t storedSize = static_cast<size_t>(e.storedSize);
+    const bool checkDigest = e.block.storage == 1 || (e.block.storage == 2 && (e.keyed || indexEncrypted));
+    if (checkDigest) {
+        if (e.keyed && !keys) {
+            out.error = "no key";
+            return;
+        }
+        const uint64_t digest = e.keyed ? keyedDigest(*keys, stored, storedSize) : XXH3_64bits(stored, storedSize);
+        if (digest != e.digest) {
+            out.error = "digest mismatch";
+            return;
+        }
+    }
+    Bytes data(static_cast<size_t>(e.size));
+    if (e.block.storage == 1) {
+        data.assign(stored, stored + storedSize);
+    } else if (e.block.storage == 2) {
+        uLongf length = static_cast<uLongf>(e.size);
+        if (uncompress(data.data(), &length, stored, static_cast<uLong>(storedSize)) != Z_OK || length != e.size) {
+            out.error = "zlib stream damaged";
+            return;
+        }
+    } else if (e.block.storage == 3) {
+        if (!keys) {
+            out.error = "no key";
+            return;
+        }
+        if (storedSize != e.size + 28) {
+            out.error = "sealed size mismatch";
+            return;
+        }
+        uint8_t aad[24];
+        std::memcpy(aad, e.typeField, 16);
+        for (int i = 0; i < 8; ++i)
+            aad[16 + i] = static_cast<uint8_t>(e.sealId >> (8 * i));
+        if (!gcmOpen(keys->aes, stored, aad, e.sealId ? 24 : 16, stored + 12, data.size(), stored + 12 + data.size(),
+                     data.data())) {
+            out.error = "tag mismatch";
+            return;
+        }
+    } else {
+        out.error = "unknown storage";
+        return;
+    }
+    out.data = std::move(data);
+}
+
+} // namespace
+
+Archive read(const std::string& path, const std::string& key)
+{
+    Archive out;
+    std::ifstream in(path, std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (file.size() < 512 || std::memcmp(file.data(), "ZK7QELv2", 8) != 0 || le(&file[8], 2) != 2
+        || le(&file[10], 2) != 0 || le(&file[12], 4) != 512 || le(&file[16], 4) != 256) {
+        out.error = "not an archive";
+        return out;
+    }
+    const uint64_t layout = le(&file[28], 4);
+    if (layout != 0 && layout != 2) {
+        out.error = "unknown layout";
+        return out;
+    }
+    out.layout = layout == 2 ? 2 : 1;
+    const size_t places[2] = {64, layout == 2 ? size_t(288) : size_t(192)};
+    Record records[2];
+    RecordState states[2];
+    for (int i = 0; i < 2; ++i)
+        states[i] = readRecord(&file[places[i]], layout == 2 ? 2 : 1, records[i]);
+    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged
+        || (states[0] == RecordState::Absent && states[1] == RecordState::Absent)) {
+        out.error = "damaged commit record";
+        return out;
+    }
+    const bool secondInForce = states[0] != RecordState::Valid
+                               || (states[1] == RecordState::Valid && records[1].generation > records[0].generation);
+    const Record& rec = records[secondInForce ? 1 : 0];
+    out.indexEncrypted = rec.flags & 1;
+    out.blocksEncrypted = rec.flags & 2;
+
+    Keys keys;
+    const Keys* keysIf = nullptr;
+    if ((rec.flags & 4) && !key.empty()) {
+        if (std::string error = deriveKeys(rec, key, keys); !error.empty()) {
+            out.error = error;
+            return out;
+        }
+        keysIf = &keys;
+    }
+    if (out.indexEncrypted) {
+        if (!keysIf) {
+            out.error = "no key";
+            return out;
+        }
+        if (rec.version == 2) {
+            const Key mac = hmac(keys.digest.data(), rec.bytes, 152);
+            if (CRYPTO_memcmp(mac.data(), rec.bytes + 152, 32) != 0) {
+                out.error = "record MAC mismatch";
+                return out;
+            }
+        }
+    }
+    if (rec.indexOffset < 512 || rec.count > rec.capacity || rec.indexOffset + uint64_t(rec.capacity) * 352 > file.size()) {
+        out.error = "index outside the file";
+        return out;
+    }
+
+    uint8_t tagSum[16] = {};
+    EVP_CIPHER_CTX* ecb = EVP_CIPHER_CTX_new();
+    EVP_EncryptInit_ex(ecb, EVP_aes_256_ecb(), nullptr, keys.tag.data(), nullptr);
+    EVP_CIPHER_CTX_set_padding(ecb, 0);
+    std::set<std::pair<std::string, std::string>> live;
+    for (uint32_t slot = 0; slot < rec.count && out.error.empty(); ++slot) {
+        const uint8_t* slotBytes = &file[rec.indexOffset + uint64_t(slot) * 352];
+        Entry e;
+        uint64_t generation = 0;
+        out.error = chooseVersion(slotBytes, slot, rec, keysIf, e, generation);
+        if (!out.error.empty())
+            break;
+        if (out.indexEncrypted) {
+            uint8_t block[16] = {}, sealed[16];
+            for (int i = 0; i < 4; ++i)
+                block[i] = static_cast<uint8_t>(slot >> (8 * i));
+            for (int i = 0; i < 8; ++i)
+                block[4 + i] = static_cast<uint8_t>(generation >> (8 * i));
+            int n = 0;
+            EVP_EncryptUpdate(ecb, sealed, &n, block, 16);
+            for (int i = 0; i < 16; ++i)
+                tagSum[i] ^= sealed[i];
+        }
+        if (!e.block.deleted && !live.emplace(e.block.name, e.block.type).second)
+            out.error = "two live blocks with one name and type";
+        // The type field as stored is the sealed block's associated data.
+        uint8_t typeField[16] = {};
+        std::memcpy(typeField, e.block.type.data(), e.block.type.size());
+        e.typeField = typeField;
+        readBlock(file, e, out.indexEncrypted, keysIf, e.block);
+        out.blocks.push_back(std::move(e.block));
+    }
+    EVP_CIPHER_CTX_free(ecb);
+    if (out.error.empty() && out.indexEncrypted && rec.version == 2 && std::memcmp(tagSum, rec.indexTag, 16) != 0)
+        out.error = "index tag mismatch";
+    OPENSSL_cleanse(&keys, sizeof(keys));
+    return out;
+}
+
+} // namespace independent
