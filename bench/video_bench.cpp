@@ -254,6 +254,7 @@ BENCHMARK(BM_SequentialFramesVsPlainFFmpeg)
     ->Args({1, 0})
     ->Args({0, 0})
     ->Args({1, 1})
+    ->Iterations(bench::scaled(5, 1))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
