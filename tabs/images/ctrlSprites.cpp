@@ -199,8 +199,18 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
     const int x = widgetInt(SW_OFFSET_X, 0, w, 0), y = widgetInt(SW_OFFSET_Y, 0, h, 0);
     const int cellW = x ? x : w, cellH = y ? y : h;
     if (s) {
+        int oldW = 0, oldH = 0;
+        s->getOffset(&oldW, &oldH);
         s->setOffset(cellW, cellH);
-        if (refresh || cellW != iLastCellWidth) {
+        // A new cut can drop the current animation or frame (the sprite
+        // then falls back to the first): the widgets show what the sprite
+        // holds now before anything below is written back.
+        const bool recut = cellW != oldW || cellH != oldH;
+        if (recut) {
+            iAnimIndex = s->getAnimCurrentIndex();
+            iFrameIndex = s->getFrameCurrent();
+        }
+        if (refresh || recut || cellW != iLastCellWidth) {
             iLastCellWidth = cellW;
             updateData();
         }

@@ -98,6 +98,20 @@ protected:
         TSx::key(SDLK_RETURN);
         return deliver();
     }
+    // Types text into an edit one key at a time, as a person does (the tab
+    // sees every half-typed value), then commits it with Enter.
+    int typeKeys(int id, const std::string& text)
+    {
+        EXPECT_TRUE(TSx::clickWidget(panelId, id)) << id;
+        TSx::key(SDLK_a, KMOD_CTRL);
+        deliver();
+        for (const char ch : text) {
+            TSx::typeText(std::string(1, ch).c_str());
+            deliver();
+        }
+        TSx::key(SDLK_RETURN);
+        return deliver();
+    }
     // Chooses row (1-based) of a list or combo box as its click would.
     int choose(int id, int row)
     {

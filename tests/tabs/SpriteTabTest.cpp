@@ -88,6 +88,41 @@ TEST_F(SpriteTabTest, EditedAnimationsSaveAndReloadAsShown)
         EXPECT_EQ(values(again, anim), values(stored, anim)) << anim;
 }
 
+TEST_F(SpriteTabTest, ACutThatDropsTheCurrentAnimationWritesNoOtherAnimation)
+{
+    importSheet();
+    // Each animation gets values of its own: state, type, hot spot, range, time.
+    for (int anim = 0; anim < 3; ++anim) {
+        if (anim > 0)
+            clickOn(704);
+        choose(707, anim + 2);
+        choose(708, anim + 2);
+        typeKeys(722, std::to_string(anim + 1));
+        typeKeys(724, std::to_string(anim + 1));
+        typeKeys(726, std::to_string(200 + anim));
+    }
+    ASSERT_EQ(label(711), "Animations 3/3");
+    ASSERT_EQ(save("cut"), 0);
+    Sprite* before = loaded("cut");
+    ASSERT_NE(before, nullptr);
+    // Only the cell height, typed key by key: 15 leaves two rows, 10 three.
+    typeKeys(721, "15");
+    EXPECT_EQ(label(711), "Animations 1/2");
+    EXPECT_EQ(p->getList(707)->getSelectedIndex(), 2);
+    EXPECT_EQ(p->getList(708)->getSelectedIndex(), 2);
+    EXPECT_EQ(number(722), 1);
+    typeKeys(721, "10");
+    ASSERT_EQ(save("cut"), 0);
+    boxes();
+
+    Sprite* stored = loaded("cut");
+    ASSERT_NE(stored, nullptr);
+    ASSERT_EQ(stored->getAnimCount(), 3);
+    EXPECT_EQ(values(before, 1).state, 512);
+    for (int anim = 0; anim < 2; ++anim)
+        EXPECT_EQ(values(stored, anim), values(before, anim)) << anim;
+}
+
 TEST_F(SpriteTabTest, StateTypeAndRangeFollowTheirTables)
 {
     importSheet();
