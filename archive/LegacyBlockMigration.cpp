@@ -451,7 +451,7 @@ private:
     int writeBlock(const LegacyBlockInfo& info, const char* type, const void* data, uint64_t size)
     {
         Archive::Block block = namedBlock(info.name.c_str(), type);
-        block.storage = info.storage;
+        block.storage = blockStorage(*archive(), info.storage);
         block.data = const_cast<void*>(data);
         block.size = size;
         return archive()->blockAdd(block);

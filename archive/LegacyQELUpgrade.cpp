@@ -484,21 +484,22 @@ int copyBlocks(QELv1Reader& reader, Zelkoran::Archive& archive, eLegacyQELEncryp
         tool->szCopy(block.type, entry.type, sizeof block.type);
         block.data = data.get();
         block.size = entry.dataSize;
-        block.storage = entry.storage;
         const bool changed = applyFixUps(block);
 
-        if (entry.storage == LS_ENCRYPTED && policy == LQEB_STORE_RAW) {
-            block.storage = Zelkoran::Archive::ST_RAW;
+        const bool legacyEncrypted = entry.storage == LS_ENCRYPTED;
+        block.storage = Zelkoran::blockStorage(
+            archive, legacyEncrypted && policy == LQEB_STORE_RAW ? Zelkoran::Archive::ST_RAW : entry.storage);
+        if (legacyEncrypted && block.storage != Zelkoran::Archive::ST_ENCRYPTED) {
             ++counts.storedRaw;
             engineLog()->msg(3, "  QELv1 encrypted block stored raw in QELv2: name='%s' type='%s' size=%llu bytes.\n",
                              block.name, block.type, static_cast<unsigned long long>(entry.dataSize));
-        } else if (entry.storage == LS_ENCRYPTED) {
+        } else if (legacyEncrypted) {
             ++counts.keptEncrypted;
         }
 
         // A verified stream whose data needs no fix-up is stored as it is.
         int added = 0;
-        if (stream && !changed) {
+        if (stream && !changed && block.storage == Zelkoran::Archive::ST_COMPRESSED) {
             block.data = stream.get();
             block.storedSize = entry.storedSize;
             added = archive.blockAddCompressed(block);
@@ -616,13 +617,15 @@ int upgradeLegacyQELFileToQELv2(const String& path, const void* key, uint32_t ke
             return r;
     }
 
-    CopyCounts counts;
-    if (int r = copyBlocks(reader, archive, policy, counts); r != 0)
-        return r;
+    // The index is encrypted before the copy: every block is then written
+    // encrypted, none readable in the new file.
     if (reader.isEncryptedIndex()) {
         if (int r = archive.encrypt(); r != 0)
             return r;
     }
+    CopyCounts counts;
+    if (int r = copyBlocks(reader, archive, policy, counts); r != 0)
+        return r;
     reader.close();
     if (int r = target.finish(); r != 0)
         return r;

@@ -70,6 +70,10 @@ int storeFile(ImportContext& ctx)
     block.size = static_cast<uint64_t>(size);
 
     Archive* archive = Main::instance()->archiveMgr()->get(ctx.archiveId);
+    if (!archive)
+        return RC_ERR_NOT_FOUND;
+    // A secured archive stores the file encrypted whatever the document asks.
+    block.storage = blockStorage(*archive, block.storage);
     if (block.storage == Archive::ST_ENCRYPTED
         && (!ctx.key || archive->setKey(ctx.key, static_cast<int>(ctx.keyLength)) != 0))
         return RC_ERR_KEY;

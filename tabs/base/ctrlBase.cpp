@@ -568,6 +568,12 @@ int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, cons
     return 0;
 }
 
+uint32_t CtrlBase::newBlockStorage(uint32_t plain) const
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    return archive ? blockStorage(*archive, plain) : plain;
+}
+
 CtrlBase::string CtrlBase::exportFilePath(const string& fileName, const string& extension) const
 {
     const string& archivePath = globalStatus->sArchivePath;

@@ -231,6 +231,9 @@ protected:
     // notice. Messages are titled with noun. 0 or -1.
     int saveRawBlock(const Zelkoran::Archive::Block& block, const string& noun, const string& listedName,
                      const std::function<void()>& refreshOwn);
+    // The storage a new block starts with: plain, or encrypted while the
+    // open archive's index or blocks are (Zelkoran::blockStorage).
+    uint32_t newBlockStorage(uint32_t plain) const;
     // fileName + "." + extension in the folder of the open archive file;
     // folder separators in fileName become '_' so that an export never
     // leaves that folder. "" without an archive path or a file name.

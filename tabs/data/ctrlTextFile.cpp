@@ -93,7 +93,14 @@ void CtrlTextFile::createWidgets()
 
 int CtrlTextFile::parseQEL()
 {
-    return rebuildBlockList([this](const Archive::Block& candidate) { return shouldAddBlockToList(candidate); });
+    const int rc =
+        rebuildBlockList([this](const Archive::Block& candidate) { return shouldAddBlockToList(candidate); });
+    // An archive opened or secured since New changes the storage a new block starts with.
+    if (!buffer && !dirty) {
+        block.storage = newBlockStorage(Archive::ST_COMPRESSED);
+        showStorageMode(block.storage);
+    }
+    return rc;
 }
 
 bool CtrlTextFile::shouldAddBlockToList(const Archive::Block& candidate) const
@@ -166,8 +173,8 @@ int CtrlTextFile::onNew()
     if (CtrlBase::onNew() != 0)
         return -1;
     showNoContent();
-    showStorageMode(Archive::ST_COMPRESSED);
-    block.storage = Archive::ST_COMPRESSED;
+    block.storage = newBlockStorage(Archive::ST_COMPRESSED);
+    showStorageMode(block.storage);
     return 0;
 }
 

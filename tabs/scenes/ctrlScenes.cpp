@@ -197,13 +197,19 @@ void CtrlScenes::getExtensionLower(const string& path, string& extension)
 
 int CtrlScenes::parseQEL()
 {
-    return rebuildBlockList([this](const Archive::Block& candidate) {
+    const int rc = rebuildBlockList([this](const Archive::Block& candidate) {
         if (!acceptsByDefault(candidate))
             return false;
         string extension;
         getExtensionLower(string(candidate.name, strnlen(candidate.name, sizeof(candidate.name))), extension);
         return SceneBlockKind::isTiledExtension(extension);
     });
+    // An archive opened or secured since New changes the storage a new block starts with.
+    if (!textBuffer && !dirty) {
+        block.storage = newBlockStorage(Archive::ST_COMPRESSED);
+        showStorageMode(block.storage);
+    }
+    return rc;
 }
 
 int CtrlScenes::processEvent(int widgetId, int data)

@@ -353,7 +353,7 @@ int CtrlScenes::onNew()
     keptWhileAway = false;
     rememberedRender = false;
     showNoContent();
-    block.storage = Archive::ST_COMPRESSED;
+    block.storage = newBlockStorage(Archive::ST_COMPRESSED);
     showStorageMode(block.storage);
     setUsable(SW_RENDER, false);
     tick(SW_BG_BLACK, false);

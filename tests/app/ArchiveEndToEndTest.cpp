@@ -168,7 +168,7 @@ TEST_F(ArchiveEndToEndTest, AnEncryptedQELv1OnTheCommandLineIsUpgradedMigratedAn
         archives->close(before);
     }
 
-    // Every block.
+    // Every block, encrypted as the archive's index is.
     Bytes expectedWalk = walk;
     expectedWalk[129] = 1;
     expectedWalk[128 + 256 + 1] = 0;
@@ -178,12 +178,12 @@ TEST_F(ArchiveEndToEndTest, AnEncryptedQELv1OnTheCommandLineIsUpgradedMigratedAn
     const auto themeBlock = blocks.extract("theme");
     const auto clickBlock = blocks.extract("click");
     EXPECT_EQ(blocks, (std::map<std::string, Stored>{
-                          {"readme", {"ZK7_FILE", 1, readme}},
-                          {"hero", {"ZK7_IMAGE", 2, hero}},
+                          {"readme", {"ZK7_FILE", 3, readme}},
+                          {"hero", {"ZK7_IMAGE", 3, hero}},
                           {"level.tmx", {"ZK7_XML", 3, bytesOf("<map/>")}},
-                          {"walk", {"ZK7_SPRITE", 1, expectedWalk}},
+                          {"walk", {"ZK7_SPRITE", 3, expectedWalk}},
                           {"secret", {"ZK7_FILE", 3, secret}},
-                          {"panel", {"ZK7_IMAGE", 1, expectedPanel}},
+                          {"panel", {"ZK7_IMAGE", 3, expectedPanel}},
                           {"serif", {"ZK7_FONT", 3, legacy::compactFont(0x01020304, 9, "Serif")}},
                       }));
     ASSERT_FALSE(themeBlock.empty());

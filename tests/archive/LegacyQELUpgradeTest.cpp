@@ -276,9 +276,10 @@ TEST_F(UpgradeTest, TheOpenFlowsSequenceUpgradesAnEncryptedIndexWithEncryptedBlo
     EXPECT_TRUE(encryptedBlocks);
     EXPECT_EQ(Zelkoran::Main::instance()->archiveMgr()->load(path.c_str(), nullptr, 0), -477);
 
+    // Under an encrypted index every block is stored encrypted.
     const std::vector<StoredBlock> expected{
-        {"readme", "ZK7_FILE", 1, bytesOf("plain bytes")},
-        {"hero", "ZK7_IMAGE", 2, prose(5000)},
+        {"readme", "ZK7_FILE", 3, bytesOf("plain bytes")},
+        {"hero", "ZK7_IMAGE", 3, prose(5000)},
         {"secret", "ZK7_FILE", 3, pattern(77, 9)},
     };
     EXPECT_EQ(readQELv2(path, kKey), expected);
@@ -293,7 +294,7 @@ TEST_F(UpgradeTest, IndexKeysOfOneAndOf32BytesAreUsedZeroFilled)
         w.add(qelv1::raw("ZK7_FILE", "a", bytesOf("aaa")));
         const std::string path = write(w, "k" + std::to_string(key.size()) + ".qel");
         EXPECT_EQ(upgrade(path, key), kUpgraded);
-        const std::vector<StoredBlock> expected{{"a", "ZK7_FILE", 1, bytesOf("aaa")}};
+        const std::vector<StoredBlock> expected{{"a", "ZK7_FILE", 3, bytesOf("aaa")}};
         EXPECT_EQ(readQELv2(path, key), expected);
     }
 }

@@ -144,6 +144,16 @@ private:
     std::unique_ptr<archive::ArchiveFile> m_file;
 };
 
+// The storage every writer of a block uses: ST_ENCRYPTED while the
+// archive's index or any of its blocks is encrypted, so that such an
+// archive keeps nothing readable in its file; else plain, the writer's
+// choice for a plain archive (ST_RAW for data compressed already such as
+// pictures, sound and video, ST_COMPRESSED for text and settings).
+inline uint32_t blockStorage(const Archive& archive, uint32_t plain)
+{
+    return archive.isEncrypted() || archive.isEncryptedBlocks() ? Archive::ST_ENCRYPTED : plain;
+}
+
 class ArchiveMgr {
 public:
     static constexpr int kDefaultBlockLimit = 4096;

@@ -35,8 +35,8 @@ public:
     int assignSurface(SDL_Surface* surface, int own);
     // Writes the pixels (as RGBA or RGB, by the format), colour key, colour
     // and alpha mod as a "ZK7_IMAGE" block, replacing a live block of the same name; an empty name saves
-    // under the image's own name (which does not change). Stored encrypted
-    // when the archive's index is. Returns 0, RC_ERR_NOT_FOUND (no such
+    // under the image's own name (which does not change). Stored as
+    // blockStorage decides (Archive.h). Returns 0, RC_ERR_NOT_FOUND (no such
     // archive), RC_ERR_INVALID (no pixels, or no name at all or one over 63
     // characters), RC_ERR_TOO_LARGE (a side over 16384), RC_ERR_NO_SLOT
     // (-72), RC_ERR_KEY (-477), or another code of Archive::blockAdd.

@@ -98,7 +98,7 @@ public:
 
     // Writes the panel with every widget into the "ZK7_GUIPANEL" block of
     // its own name (docs/panel-format.md), replacing a live block of that
-    // name; stored encrypted when the archive's index is. 0,
+    // name; stored as blockStorage decides (Archive.h). 0,
     // RC_ERR_NOT_FOUND (no such archive), RC_ERR_INVALID (no name, or one
     // over 63 characters), RC_ERR_NO_SLOT (-72), RC_ERR_KEY (-477), or
     // another code of Archive::blockAdd.

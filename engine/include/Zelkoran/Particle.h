@@ -178,7 +178,7 @@ public:
     int getLiveCount() const;
 
     // Writes every setting and list as a "ZK7_PARTICLE" block
-    // (docs/particle-format.md), encrypted when the archive's index is; an
+    // (docs/particle-format.md), stored as blockStorage decides; an
     // image or sprite visual is stored by its resource name. An empty name
     // saves under the emitter's own name (which does not change). Returns 0,
     // RC_ERR_NOT_FOUND (no such archive, or the visual's resource is closed

@@ -65,7 +65,8 @@ public:
 
     // Writes the text as a "ZK7_XML" block; an empty name saves under the
     // document's own name. A block of that name is replaced and keeps its
-    // storage mode (new blocks are compressed). Returns 0, RC_ERR_NOT_FOUND
+    // storage mode (new blocks are compressed), encrypted as blockStorage
+    // decides (Archive.h). Returns 0, RC_ERR_NOT_FOUND
     // (no such archive), RC_ERR_INVALID (no name at all, a name over 63
     // characters, or no root element: the text would not load again),
     // RC_ERR_NO_SLOT (-72), or a code of Archive::blockAdd.

@@ -103,7 +103,7 @@ int AudioTrack::save(int archiveId, const char* name)
     if (data.empty())
         return RC_ERR_TOO_LARGE;
     Archive::Block block(blockName, audio::kAudioTrackBlockType);
-    block.storage = Archive::ST_RAW; // encoded audio does not compress
+    block.storage = blockStorage(*archive, Archive::ST_RAW); // encoded audio does not compress
     block.data = data.data();
     block.size = data.size();
     return archive->blockAdd(block);

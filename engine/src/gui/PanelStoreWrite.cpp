@@ -226,8 +226,7 @@ int Panel::save(int archiveId)
     if (const int rc = panelstore::encodePanel(*this, data); rc != RC_OK)
         return rc;
     Archive::Block block(m_name.c_str(), panelstore::kPanelBlockType);
-    // Panels are small and repetitive; an archive that hides its index hides them too.
-    block.storage = archive->isEncrypted() ? Archive::ST_ENCRYPTED : Archive::ST_COMPRESSED;
+    block.storage = blockStorage(*archive, Archive::ST_COMPRESSED); // small and repetitive
     block.data = data.data();
     block.size = data.size();
     return archive->blockAdd(block);

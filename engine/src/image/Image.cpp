@@ -162,9 +162,7 @@ int Image::save(int archiveId, const char* name)
     if (rc != RC_OK)
         return rc;
     Archive::Block block(blockName, image::kImageBlockType);
-    // The PNG is compressed already; an archive that hides its index hides
-    // its images too.
-    block.storage = archive->isEncrypted() ? Archive::ST_ENCRYPTED : Archive::ST_RAW;
+    block.storage = blockStorage(*archive, Archive::ST_RAW); // the PNG is compressed already
     block.data = data.data();
     block.size = data.size();
     return archive->blockAdd(block);

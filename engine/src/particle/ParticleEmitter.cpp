@@ -86,7 +86,7 @@ int ParticleEmitter::save(int archiveId, const char* name)
         return RC_ERR_NOT_FOUND; // the visual's resource is gone or has no name
     Vector<uint8_t> bytes = particle::encodeBlock(e.s, visualName);
     Archive::Block block(blockName, "ZK7_PARTICLE");
-    block.storage = archive->isEncrypted() ? Archive::ST_ENCRYPTED : Archive::ST_RAW;
+    block.storage = blockStorage(*archive, Archive::ST_RAW);
     block.data = bytes.data();
     block.size = bytes.size();
     return archive->blockAdd(block);

@@ -44,7 +44,7 @@ int saveWithImage(int archiveId, const char* type, const char* prefix, const cha
     if (rc != RC_OK)
         return rc;
     Archive::Block block(name, type);
-    block.storage = archive->isEncrypted() ? Archive::ST_ENCRYPTED : Archive::ST_RAW;
+    block.storage = blockStorage(*archive, Archive::ST_RAW);
     block.data = const_cast<uint8_t*>(payload.data());
     block.size = payload.size();
     return archive->blockAdd(block);

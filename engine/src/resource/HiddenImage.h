@@ -22,7 +22,7 @@ bool fitsResourceName(const char* name);
 String hiddenImageName(const char* prefix, const char* name);
 
 // Writes image imageId as the hidden block, then payload as the block
-// name of type. Both go encrypted when the archive's index is.
+// name of type. Both are stored as blockStorage decides.
 // 0, RC_ERR_NOT_FOUND (no such archive or image), RC_ERR_INVALID (name
 // empty or too long), RC_ERR_NO_SLOT (checked before anything is written:
 // too few free slots for the blocks that do not exist yet), or a code of

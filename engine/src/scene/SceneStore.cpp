@@ -72,7 +72,7 @@ private:
                 return RC_OK;
         }
         Archive::Block block(name.c_str(), type);
-        block.storage = Archive::ST_COMPRESSED;
+        block.storage = blockStorage(m_archive, Archive::ST_COMPRESSED);
         block.data = const_cast<void*>(data);
         block.size = size;
         if (int rc = m_archive.blockAdd(block); rc != RC_OK)

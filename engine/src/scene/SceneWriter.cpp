@@ -127,7 +127,7 @@ int Writer::pictureRef(const Picture& picture, String& ref)
         if (int rc = image::encodeImageBlock(picture.surface, image::ImageSettings{}, bytes); rc != RC_OK)
             return rc;
         Archive::Block b(block.c_str(), image::kImageBlockType);
-        b.storage = Archive::ST_COMPRESSED;
+        b.storage = blockStorage(*archive, Archive::ST_COMPRESSED);
         b.data = bytes.data();
         b.size = bytes.size();
         if (int rc = archive->blockAdd(b); rc != RC_OK)

@@ -404,7 +404,7 @@ int Video::save(int archiveId, const char* name)
     if (data.empty())
         return RC_ERR_TOO_LARGE;
     Archive::Block block(blockName, video::kVideoBlockType);
-    block.storage = Archive::ST_RAW; // compressed video does not compress further
+    block.storage = blockStorage(*archive, Archive::ST_RAW); // compressed video does not compress further
     block.data = data.data();
     block.size = data.size();
     return archive->blockAdd(block);

@@ -249,7 +249,8 @@ int XML::save(int archiveId, const char* name)
     // A replaced block keeps its storage: an encrypted document stays encrypted.
     Archive::Block old;
     const int at = archive->blockSearch(block);
-    block.storage = at >= 0 && archive->blockAt(at, old) == RC_OK ? old.storage : Archive::ST_COMPRESSED;
+    block.storage =
+        blockStorage(*archive, at >= 0 && archive->blockAt(at, old) == RC_OK ? old.storage : Archive::ST_COMPRESSED);
     block.data = text.data();
     block.size = text.size();
     return archive->blockAdd(block);

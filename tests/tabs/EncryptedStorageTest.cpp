@@ -1,0 +1,251 @@
+// Every writer of blocks, run on an archive whose index or blocks are
+// encrypted: each block it writes is stored encrypted, and nothing of it
+// can be read in the file's bytes.
+#include "archive/LegacyQELUpgrade.h"
+#include "archive/QELv1Writer.h"
+#include "archive/XMLImport.h"
+#include "engine/audio/AudioTestSupport.h"
+#include "engine/video/VideoTestSupport.h"
+#include "tabs/SceneTabFixture.h"
+#include "tabs/TabFixture.h"
+#include "tabs/data/ctrlFiles.h"
+
+#include <Zelkoran/AudioTrack.h>
+#include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Particle.h>
+#include <Zelkoran/Sprite.h>
+#include <Zelkoran/TestSupport.h>
+#include <Zelkoran/Video.h>
+#include <Zelkoran/XML.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+namespace {
+
+using namespace Zelkoran;
+using Bytes = std::vector<uint8_t>;
+
+constexpr char kKey[] = "storage-key";
+
+Bytes fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+bool contains(const Bytes& haystack, const Bytes& needle)
+{
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
+}
+
+void writeFile(const std::string& path, const void* data, size_t size)
+{
+    std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+// What a writer of the table may use besides the archive.
+struct Env {
+    TestFolder& folder;
+    CtrlFiles& fileTab; // made before any archive is open, as the menu makes it
+};
+
+class EncryptedStorageTest : public TabTest {
+protected:
+    // A picture of w x h in the engine, its id.
+    static int picture(const char* name, int w = 32, int h = 16)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_FillRect(s, nullptr, 0xFF3366CC);
+        const int id = Main::instance()->imageMgr()->loadFromSurface(s, name);
+        SDL_FreeSurface(s);
+        return id;
+    }
+    std::string archivePath() { return folder.path("tab.qel"); }
+
+    // Every live block but the seed: stored encrypted, and its first bytes
+    // (as the archive gives them back) nowhere in the file.
+    void expectNothingInClear(const char* writer)
+    {
+        Archive* a = archive();
+        const Bytes file = fileBytes(archivePath());
+        int written = 0;
+        for (int i = 0; i < a->getIndexCount(); ++i) {
+            Archive::Block entry;
+            ASSERT_EQ(a->blockAt(i, entry), 0);
+            if (entry.deleted || std::string(entry.name) == "seed")
+                continue;
+            ++written;
+            EXPECT_EQ(entry.storage, Archive::ST_ENCRYPTED) << writer << ": " << entry.name;
+            Archive::Block loaded(entry.name, entry.type);
+            ASSERT_EQ(a->blockLoad(loaded), 0) << writer << ": " << entry.name;
+            const auto* data = static_cast<const uint8_t*>(loaded.data);
+            const Bytes head(data, data + std::min<uint64_t>(loaded.size, 24));
+            a->blockFree(loaded);
+            EXPECT_FALSE(contains(file, head)) << writer << ": " << entry.name << " readable in the file";
+        }
+        EXPECT_GT(written, 0) << writer;
+    }
+};
+
+TEST_F(EncryptedStorageTest, NoWriterLeavesItsBlockReadable)
+{
+    const struct {
+        const char* writer;
+        std::function<int(Env&, int)> write;
+    } writers[] = {
+        {"image", [](Env&, int archiveId) {
+             const int id = picture("pic");
+             const int rc = Main::instance()->imageMgr()->get(id)->save(archiveId, "");
+             Main::instance()->imageMgr()->close(id);
+             return rc;
+         }},
+        {"sprite with its sheet", [](Env&, int archiveId) {
+             SpriteMgr* sprites = Main::instance()->spriteMgr();
+             const int id = sprites->create("walk", 10);
+             Sprite* s = sprites->get(id);
+             const int rc = s && s->assignImage(picture("sheet"), 1) == 0 ? s->save(archiveId, "") : -1;
+             sprites->close(id);
+             return rc;
+         }},
+        {"particle effect", [](Env&, int archiveId) {
+             ParticleMgr* effects = Main::instance()->particleMgr();
+             const int id = effects->create("smoke", 10);
+             const int rc = id > 0 ? effects->get(id)->save(archiveId, "") : -1;
+             effects->close(id);
+             return rc;
+         }},
+        {"GUI panel", [](Env&, int archiveId) {
+             GUIMgr* gui = Main::instance()->guiMgr();
+             const int id = gui->createPanel("hud");
+             const int rc = id > 0 ? gui->getPanel(id)->save(archiveId) : -1;
+             gui->close(id);
+             return rc;
+         }},
+        {"audio track", [](Env& t, int archiveId) {
+             const Bytes wav = audiotest::sineWav(22050, 1, 300);
+             const std::string path = t.folder.path("tone.wav");
+             writeFile(path, wav.data(), wav.size());
+             AudioTrackMgr* tracks = Main::instance()->audioTrackMgr();
+             const int id = tracks->loadFromFile(path.c_str(), "", ATT_SFX, 1, false);
+             const int rc = id > 0 && tracks->setName(id, "tone") >= 0 ? tracks->get(id)->save(archiveId, "") : -1;
+             tracks->close(id);
+             return rc;
+         }},
+        {"video", [](Env& t, int archiveId) {
+             const std::string path = t.folder.path("clip.mp4");
+             if (!videotest::makeClip(path, videotest::ClipSpec{}))
+                 return -1;
+             VideoMgr* videos = Main::instance()->videoMgr();
+             const int id = videos->loadFromFile(path.c_str(), "clip", ATT_MUSIC);
+             const int rc = id > 0 ? videos->get(id)->save(archiveId, "") : -1;
+             videos->close(id);
+             return rc;
+         }},
+        {"tile set document", [](Env&, int archiveId) {
+             XMLMgr* docs = Main::instance()->xmlMgr();
+             const int id = docs->loadFromBuffer(scenetest::kTileSet, std::strlen(scenetest::kTileSet), "tiles.tsx");
+             const int rc = id > 0 ? docs->get(id)->save(archiveId, "") : -1;
+             docs->close(id);
+             return rc;
+         }},
+        {"scene import with its tile set and picture", [](Env& t, int archiveId) {
+             const int tiles = picture("tiles");
+             Main::instance()->imageMgr()->get(tiles)->saveToPNG(t.folder.path("tiles.png").c_str());
+             Main::instance()->imageMgr()->close(tiles);
+             const std::string map = scenetest::levelMap();
+             writeFile(t.folder.path("tiles.tsx"), scenetest::kTileSet, std::strlen(scenetest::kTileSet));
+             writeFile(t.folder.path("level.tmx"), map.data(), map.size());
+             SceneMgr* scenes = Main::instance()->sceneMgr();
+             const int id = scenes->loadFromFile(t.folder.path("level.tmx").c_str());
+             Scene* scene = scenes->get(id);
+             const int rc = scene && scene->storeDependencies(archiveId) == 2 ? 0 : -1;
+             scenes->close(id);
+             return rc;
+         }},
+        {"interchange file asking for raw", [](Env& t, int archiveId) {
+             const std::string notes = t.folder.path("notes.txt");
+             const std::string text = "plain notes of the interchange import";
+             writeFile(notes, text.data(), text.size());
+             const std::string doc = "<VUQ version=\"v1\" totalblocks=\"1\"><file name=\"notes\" storemethod=\"raw\" "
+                                     "source=\"" + notes + "\"/></VUQ>";
+             XMLMgr* docs = Main::instance()->xmlMgr();
+             const int id = docs->loadFromBuffer(doc.data(), doc.size(), "doc");
+             TestSupport::pushAnswer(1);
+             const int rc = XML2QEL(*docs->get(id), archiveId, "Import", kKey, sizeof kKey - 1);
+             docs->close(id);
+             return rc;
+         }},
+        {"file tab, a new block", [](Env& t, int) {
+             const std::string path = t.folder.path("readme.txt");
+             const std::string text = "plain readme of the file tab";
+             writeFile(path, text.data(), text.size());
+             CtrlFiles& tab = t.fileTab;
+             // The menu's steps: an archive closed (back to New), one opened.
+             if (tab.isDirty() || tab.getNumItems() > 0)
+                 tab.resetWidgets();
+             tab.parseQEL();
+             TestSupport::pushFileAnswer(true, path.c_str());
+             tab.processEvent(1300, 0);
+             editortest::panel(Main::instance()->guiMgr()->getPanelIDs().back())->getTextEdit(112)->setText("readme");
+             TestSupport::pushAnswer(0); // the saved notice
+             return tab.processEvent(108, 0);
+         }},
+    };
+    rememberKey(kKey);
+    CtrlFiles fileTab(&*resources, &*status);
+    for (const bool wholeIndex : {true, false}) {
+        for (const auto& w : writers) {
+            openArchive({});
+            Archive* a = archive();
+            ASSERT_EQ(a->setKey(kKey, sizeof kKey - 1), 0);
+            // The archive's state: an encrypted index, or one encrypted block.
+            Archive::Block seed("seed", "ZK7_FILE");
+            char seedBytes[] = "seed";
+            seed.storage = Archive::ST_ENCRYPTED;
+            seed.data = seedBytes;
+            seed.size = sizeof seedBytes;
+            ASSERT_EQ(a->blockAdd(seed), 0);
+            if (wholeIndex) {
+                ASSERT_EQ(a->encrypt(), 0);
+            }
+            const std::string writer = std::string(w.writer) + (wholeIndex ? " (encrypted index)" : " (encrypted block)");
+            Env env{folder, fileTab};
+            ASSERT_EQ(w.write(env, status->iArchiveID), 0) << writer;
+            expectNothingInClear(writer.c_str());
+            Main::instance()->archiveMgr()->close(status->iArchiveID);
+        }
+    }
+}
+
+// A QELv1 archive with an encrypted index: the QELv2 file keeps none of
+// its blocks in clear, raw and compressed ones included.
+TEST_F(EncryptedStorageTest, AnUpgradedEncryptedIndexStoresEveryBlockEncrypted)
+{
+    const std::string marker = "upgraded plain text marker";
+    const std::string path = folder.path("old.qel");
+    qelv1::Writer old;
+    old.indexKey = kKey;
+    old.add(qelv1::raw("ZK7_FILE", "raw.txt", qelv1::bytesOf(marker + " one")));
+    old.add(qelv1::compressed("ZK7_FILE", "zip.txt", qelv1::bytesOf(marker + " two")));
+    old.write(path);
+    bool upgraded = false, needKey = false, encryptedBlocks = false;
+    ASSERT_EQ(upgradeLegacyQELFileToQELv2(String(path.c_str()), kKey, sizeof kKey - 1, LQEB_ASK, upgraded, needKey,
+                                          encryptedBlocks),
+              0);
+    ASSERT_TRUE(upgraded);
+    EXPECT_FALSE(contains(fileBytes(path), qelv1::bytesOf(marker)));
+    const int id = Main::instance()->archiveMgr()->load(path.c_str(), kKey, sizeof kKey - 1);
+    ASSERT_GT(id, 0);
+    Archive* a = Main::instance()->archiveMgr()->get(id);
+    for (const char* name : {"raw.txt", "zip.txt"}) {
+        Archive::Block b(name, "ZK7_FILE");
+        ASSERT_GE(a->blockSearch(b), 0) << name;
+        a->blockAt(a->blockSearch(b), b);
+        EXPECT_EQ(b.storage, Archive::ST_ENCRYPTED) << name;
+    }
+}
+
+} // namespace
