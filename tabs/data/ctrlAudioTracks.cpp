@@ -22,7 +22,6 @@ constexpr int kSizeTop = 257;
 constexpr int kNoticeMs = 2000;
 constexpr const char* kKind = "AudioTrack";
 constexpr const char* kExportTitle = "Audio export";
-constexpr const char* kImportTitle = "Sound import";
 constexpr float kBoxWidth = 800;
 constexpr float kBoxHeight = 400;
 
@@ -38,9 +37,19 @@ Position fromTop(float offset) { return Position(offset, PH_TOP); }
 Tool* tool() { return Main::instance()->tool(); }
 AudioTrackMgr* tracks() { return Main::instance()->audioTrackMgr(); }
 
-CtrlBase::string importFilter()
+const MediaTabConfig kAudioTab = {
+    CtrlAudioTracks::AW_IMPORT, CtrlAudioTracks::AW_EXPORT, CtrlAudioTracks::AW_PLAY, CtrlAudioTracks::AW_PAUSE,
+    CtrlAudioTracks::AW_STOP, CtrlAudioTracks::AW_MUSIC, CtrlAudioTracks::AW_SFX, CtrlAudioTracks::AW_VOICE,
+    CtrlAudioTracks::AW_CUSTOM, ATT_SFX, "Sound import", "Sound could not be imported.",
+    "Sound could not be loaded.", kExportTitle, "Could not export the audio.\nAn audio name is required.",
+    nullptr, false,
+};
+
+} // namespace
+
+CtrlBase::string CtrlAudioTracks::importFilter() const
 {
-    const CtrlBase::string modules = kModules;
+    const string modules = kModules;
     return media::dialogFilter({
         {"All audio files", "*.wav;*.voc;*.aiff;*.aif;*.ogg;*.mp3;*.flac;" + modules},
         {"All modules", modules},
@@ -53,9 +62,8 @@ CtrlBase::string importFilter()
     });
 }
 
-} // namespace
-
-CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Audio", kTabCheckBoxId, rm, gs)
+CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs)
+    : CtrlMedia(kAudioTab, "Audio", kTabCheckBoxId, rm, gs)
 {
     tool()->szCopy(blockType, "ZK7_AUDIOTRACK", sizeof(blockType));
     if (Widget* base = panel->baseWidget())
@@ -114,36 +122,10 @@ CtrlAudioTracks::~CtrlAudioTracks() { closeResources(); }
 
 AudioTrack* CtrlAudioTracks::current() const { return itemHandle > 0 ? tracks()->get(itemHandle) : nullptr; }
 
-int CtrlAudioTracks::processEvent(int widgetId, int data)
+void CtrlAudioTracks::enableOwnWidgets(bool open)
 {
-    // A refused event skips the tab's own actions but still refreshes the
-    // widgets below: a failed load must not leave Play or Export usable.
-    const bool refused = CtrlBase::processEvent(widgetId, data) == -1;
-    int result = refused ? -1 : 0;
-    switch (refused ? 0 : widgetId) {
-    case AW_IMPORT:
-        if (onImport() == 0)
-            setDirty(true);
-        break;
-    case AW_EXPORT: onExport(globalStatus->sArchivePath); break;
-    case AW_PLAY: result = onPlay(); break;
-    case AW_PAUSE: onPause(); break;
-    case AW_STOP: onStop(); break;
-    case AW_MUSIC:
-    case AW_SFX:
-    case AW_VOICE:
-    case AW_CUSTOM: onTag(widgetId); break;
-    default: break;
-    }
-    const bool open = itemHandle > 0;
-    if (!open)
-        setUsable(BW_SAVE, false);
-    for (int id : {AW_EXPORT, AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE, AW_PLAY, AW_PAUSE, AW_STOP,
-                   AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM})
+    for (int id : {AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM})
         setUsable(id, open);
-    if (result != 0)
-        return result;
-    return open ? 0 : 4;
 }
 
 int CtrlAudioTracks::onPlay()
@@ -247,31 +229,17 @@ void CtrlAudioTracks::postMixCallback(void* user, AudioMixer*, const SDL_AudioSp
     static_cast<CtrlAudioTracks*>(user)->waveform.capture(samples, count, spec->channels);
 }
 
-int CtrlAudioTracks::onListBox()
+int CtrlAudioTracks::loadBlock(const string& name)
 {
-    if (CtrlBase::onListBox() != 0)
-        return -1;
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string text = list ? list->getSelectedText() : "";
-    if (text == currentItemName)
-        return 0;
-    currentItemName = text;
-    closeResources();
-    itemHandle = tracks()->load(globalStatus->iArchiveID, text.c_str(), false);
-    if (itemHandle <= 0) {
-        // Nothing of the previous track stays on show; choosing the block
-        // again retries.
-        itemHandle = 0;
-        currentItemName.clear();
-        showNoTrack();
-        showBox("Loading resource", "Sound could not be loaded.", MBB_OK, MBT_ERROR, 0);
-        return -1;
-    }
-    updateData();
-    return 0;
+    return tracks()->load(globalStatus->iArchiveID, name.c_str(), false);
 }
 
-void CtrlAudioTracks::showNoTrack()
+int CtrlAudioTracks::loadFile(const string& path, eAudioTrackTag tag)
+{
+    return tracks()->loadFromFile(path.c_str(), "", tag, 1, false);
+}
+
+void CtrlAudioTracks::showNothing()
 {
     setLabel(AW_TYPE, "No sound", kTypeTop);
     setLabel(AW_SIZE, "Size: 0 B", kSizeTop);
@@ -284,7 +252,7 @@ int CtrlAudioTracks::onNew()
     closeResources();
     if (CtrlBase::onNew() != 0)
         return -1;
-    showNoTrack();
+    showNothing();
     media::setChecked(panel, AW_PAUSE, false);
     applyTagToWidgets(ATT_SFX);
     return 0;
@@ -349,62 +317,24 @@ int CtrlAudioTracks::closeResources()
     return 0;
 }
 
-int CtrlAudioTracks::onImport()
+CtrlBase::string CtrlAudioTracks::exportExtension() const
 {
-    const eAudioTrackTag tag = getSelectedTag();
-    string path;
-    if (!tool()->fileOpenDialog(kImportTitle, importFilter().c_str(), path))
-        return -1;
-    const int id = tracks()->loadFromFile(path.c_str(), "", tag, 1, false);
-    if (id <= 0) {
-        showBox(kImportTitle, "Sound could not be imported.", MBB_OK, MBT_ERROR, 0);
-        return -1;
-    }
-    // The old track goes as every release does: its playback, the tap and
-    // the waveform with it.
-    closeResources();
-    itemHandle = id;
-    currentItemName.clear();
-    updateData();
-    return 0;
-}
-
-int CtrlAudioTracks::onExport(const string& archivePath) const
-{
-    const string dir = tool()->fileGetDir(archivePath.c_str());
-    const string name = exportName();
-    if (name.empty()) {
-        showBox(kExportTitle, "Could not export the audio.\nAn audio name is required.", MBB_NONE, MBT_WARNING,
-                kNoticeMs);
-        return -1;
-    }
-    AudioTrack* track = current();
-    int result = -1;
-    string shown = dir;
-    if (track) {
-        string format;
+    string format;
+    if (const AudioTrack* track = current())
         track->getInfo(&format, nullptr);
-        // Only the file name part: an export never leaves the archive's folder.
-        const string base = tool()->fileGetName(name.c_str());
-        const string stem = dir.empty() ? base : dir + "/" + base;
-        shown = stem + "." + format;
-        if (checkOverwrite(shown) != 0)
-            return -1;
-        result = track->saveToFile(stem.c_str());
-    }
-    showBox(kExportTitle, "Audio exported to \"" + shown + "\": " + (result == 0 ? "Ok" : "Failed"), MBB_OK,
+    return format;
+}
+
+int CtrlAudioTracks::writeExport(const string& stem, const string&) const
+{
+    AudioTrack* track = current();
+    return track ? track->saveToFile(stem.c_str()) : -1;
+}
+
+void CtrlAudioTracks::reportExport(int result, const string& path) const
+{
+    showBox(kExportTitle, "Audio exported to \"" + path + "\": " + (result == 0 ? "Ok" : "Failed"), MBB_OK,
             result == 0 ? MBT_INFORMATION : MBT_WARNING, 0);
-    return result;
-}
-
-eAudioTrackTag CtrlAudioTracks::getSelectedTag() const
-{
-    return selectedAudioTagFromWidgets(panel, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
-}
-
-void CtrlAudioTracks::applyTagToWidgets(eAudioTrackTag tag) const
-{
-    applyAudioTagToWidgets(panel, tag, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
 }
 
 void CtrlAudioTracks::installTap()

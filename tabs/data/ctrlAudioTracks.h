@@ -5,8 +5,8 @@
 // saves and deletes. Main thread only but for postMixCallback.
 #pragma once
 
-#include "tabs/base/ctrlBase.h"
 #include "tabs/data/AudioWaveform.h"
+#include "tabs/data/ctrlMedia.h"
 
 struct SDL_AudioSpec;
 
@@ -15,7 +15,7 @@ class AudioTrack;
 struct AudioMixer;
 }
 
-class CtrlAudioTracks : public CtrlBase {
+class CtrlAudioTracks : public CtrlMedia {
 public:
     enum eAudioWidget : int {
         AW_IMPORT = 1000,
@@ -35,19 +35,12 @@ public:
         AW_FREQUENCY = 1021,
         AW_BITRATE = 1022,
     };
-    enum ePlayState : int { PS_STOPPED = 0, PS_PLAYING = 1, PS_PAUSED = 2 };
 
     CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs);
     ~CtrlAudioTracks() override;
 
-    // The base's handling, then the tab's own widgets; 4 while no track is
-    // open, -1 after a failed Play or when the base panel is broken, else 0.
-    int processEvent(int widgetId, int data) override;
     // Grey screen, the waveform box and the progress bar. 0.
     int render(int value) override;
-    // Opens the selected block unless it is the current one: 0, else -1
-    // after an error box, with nothing open.
-    int onListBox() override;
     // Nothing open, empty widgets, SFX ticked. 0, or -1.
     int onNew() override;
     int onSave() override;
@@ -58,35 +51,38 @@ public:
     // waveform. 0.
     int closeResources() override;
 
-    // 0 after an import; -1 when cancelled or the file cannot be loaded.
-    int onImport();
-    // The engine's save result (0 = written), or -1.
-    int onExport(const string& archivePath) const;
-
-    Zelkoran::eAudioTrackTag getSelectedTag() const;
-    void applyTagToWidgets(Zelkoran::eAudioTrackTag tag) const;
-
     // The post-mix tap: folds the mixed sound into the waveform.
     static void postMixCallback(void* user, Zelkoran::AudioMixer* mixer, const SDL_AudioSpec* spec,
                                 const float* samples, int count);
     void renderWaveform(float x, float y, float w, float h) const;
 
-    int getPlayState() const { return playState; }
     const AudioWaveform& getWaveform() const { return waveform; }
+
+protected:
+    int loadBlock(const string& name) override;
+    int loadFile(const string& path, Zelkoran::eAudioTrackTag tag) override;
+    string importFilter() const override;
+    bool hasItem() const override { return current() != nullptr; }
+    // The track's format text ("wav", "ogg"...).
+    string exportExtension() const override;
+    // The engine writes stem + "." + the format text.
+    int writeExport(const string& stem, const string& path) const override;
+    void reportExport(int result, const string& path) const override;
+    // Every track of the engine stops before the open one plays.
+    int onPlay() override;
+    int onPause() override;
+    int onStop() override;
+    int onTag(int widgetId) override;
+    // "No sound", 0 B and zeros.
+    void showNothing() override;
+    void enableOwnWidgets(bool open) override;
 
 private:
     // The open track, null when none is.
     Zelkoran::AudioTrack* current() const;
-    int onPlay();
-    int onPause();
-    int onStop();
-    int onTag(int widgetId);
     void installTap();
     void removeTap();
     void setEdit(int editId, int value) const;
-    // The facts of no track: "No sound", 0 B and zeros.
-    void showNoTrack();
 
-    int32_t playState = PS_STOPPED;
     AudioWaveform waveform;
 };

@@ -21,7 +21,6 @@ namespace {
 constexpr int kTabCheckBoxId = 231;
 constexpr int kNoticeMs = 2000;
 constexpr const char* kKind = "Video";
-constexpr const char* kImportTitle = "Video import";
 constexpr const char* kExportTitle = "Video export";
 constexpr float kFrameWidth = 800;
 constexpr float kFrameHeight = 450;
@@ -31,15 +30,13 @@ constexpr size_t kInfoLine = 128;
 Tool* tool() { return Main::instance()->tool(); }
 VideoMgr* videos() { return Main::instance()->videoMgr(); }
 
-CtrlBase::string importFilter()
-{
-    return media::dialogFilter({
-        {"Supported video files", "*.mp4;*.mov;*.avi;*.h264"},
-        {"MPEG-4 / QuickTime (*.mp4;*.mov)", "*.mp4;*.mov"},
-        {"Audio Video Interleave (*.avi)", "*.avi"},
-        {"Raw H.264 (*.h264)", "*.h264"},
-    });
-}
+const MediaTabConfig kVideoTab = {
+    CtrlVideos::VW_IMPORT, CtrlVideos::VW_EXPORT, CtrlVideos::VW_PLAY, CtrlVideos::VW_PAUSE, CtrlVideos::VW_STOP,
+    CtrlVideos::VW_MUSIC, CtrlVideos::VW_SFX, CtrlVideos::VW_VOICE, CtrlVideos::VW_CUSTOM, ATT_MUSIC,
+    "Video import", "Video could not be imported.", "Video could not be loaded.", kExportTitle,
+    "Could not export the video.\nA video name is required.",
+    "Video could not be exported:\nvideo resource is not opened.", true,
+};
 
 template <class... Args>
 CtrlBase::string line(const char* format, Args... args)
@@ -53,7 +50,18 @@ const char* orElse(const char* text, const char* fallback) { return text[0] ? te
 
 } // namespace
 
-CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Videos", kTabCheckBoxId, rm, gs)
+CtrlBase::string CtrlVideos::importFilter() const
+{
+    return media::dialogFilter({
+        {"Supported video files", "*.mp4;*.mov;*.avi;*.h264"},
+        {"MPEG-4 / QuickTime (*.mp4;*.mov)", "*.mp4;*.mov"},
+        {"Audio Video Interleave (*.avi)", "*.avi"},
+        {"Raw H.264 (*.h264)", "*.h264"},
+    });
+}
+
+CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs)
+    : CtrlMedia(kVideoTab, "Videos", kTabCheckBoxId, rm, gs)
 {
     tool()->szCopy(blockType, "ZK7_VIDEO", sizeof(blockType));
     if (Widget* base = panel->baseWidget())
@@ -88,37 +96,12 @@ CtrlVideos::~CtrlVideos() { closeResources(); }
 
 Video* CtrlVideos::current() const { return itemHandle > 0 ? videos()->get(itemHandle) : nullptr; }
 
-int CtrlVideos::processEvent(int widgetId, int data)
+void CtrlVideos::enableOwnWidgets(bool open)
 {
-    if (CtrlBase::processEvent(widgetId, data) == -1)
-        return -1;
-    int result = 0;
-    switch (widgetId) {
-    case VW_IMPORT:
-        if (onImport() == 0)
-            setDirty(true);
-        break;
-    case VW_EXPORT: onExport(globalStatus->sArchivePath); break;
-    case VW_PLAY: result = onPlay(); break;
-    case VW_PAUSE: onPause(); break;
-    case VW_STOP: onStop(); break;
-    case VW_MUSIC:
-    case VW_SFX:
-    case VW_VOICE:
-    case VW_CUSTOM: onTag(widgetId); break;
-    default: break;
-    }
-    const bool open = itemHandle > 0;
-    if (!open)
-        setUsable(BW_SAVE, false);
-    for (int id : {VW_EXPORT, VW_INFO, VW_PLAY, VW_PAUSE, VW_STOP})
-        setUsable(id, open);
+    setUsable(VW_INFO, open);
     const bool taggable = open && hasSound();
     for (int id : {VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM})
         setUsable(id, taggable);
-    if (result != 0)
-        return result;
-    return open ? 0 : 4;
 }
 
 bool CtrlVideos::hasSound() const
@@ -167,8 +150,11 @@ int CtrlVideos::onPause()
 
 int CtrlVideos::onStop()
 {
-    if (Video* video = current())
+    // A stopped engine video draws nothing: the first picture stands in.
+    if (Video* video = current()) {
         video->stop();
+        video->seek(0);
+    }
     media::setChecked(panel, VW_PAUSE, false);
     playState = PS_STOPPED;
     return 0;
@@ -256,21 +242,15 @@ int CtrlVideos::onDeactivate()
     return 0;
 }
 
-int CtrlVideos::onListBox()
+int CtrlVideos::loadBlock(const string& name) { return videos()->load(globalStatus->iArchiveID, name.c_str()); }
+
+int CtrlVideos::loadFile(const string& path, eAudioTrackTag tag) { return videos()->loadFromFile(path.c_str(), "", tag); }
+
+void CtrlVideos::showNothing()
 {
-    if (CtrlBase::onListBox() != 0)
-        return -1;
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string text = list ? list->getSelectedText() : "";
-    if (text == currentItemName)
-        return 0;
-    currentItemName = text;
-    closeResources();
-    itemHandle = videos()->load(globalStatus->iArchiveID, text.c_str());
-    if (itemHandle <= 0)
-        return -1;
-    updateData();
-    return 0;
+    if (WidgetTextEdit* info = panel->getTextEdit(VW_INFO))
+        info->setText("No video loaded");
+    applyTagToWidgets(ATT_MUSIC);
 }
 
 int CtrlVideos::onNew()
@@ -278,10 +258,8 @@ int CtrlVideos::onNew()
     closeResources();
     if (CtrlBase::onNew() != 0)
         return -1;
-    if (WidgetTextEdit* info = panel->getTextEdit(VW_INFO))
-        info->setText("No video loaded");
+    showNothing();
     media::setChecked(panel, VW_PAUSE, false);
-    applyTagToWidgets(ATT_MUSIC);
     return 0;
 }
 
@@ -367,27 +345,6 @@ int CtrlVideos::closeResources()
     return 0;
 }
 
-int CtrlVideos::onImport()
-{
-    string path;
-    if (!tool()->fileOpenDialog(kImportTitle, importFilter().c_str(), path))
-        return -1;
-    const eAudioTrackTag tag = getSelectedTag();
-    const int id = videos()->loadFromFile(path.c_str(), "", tag);
-    if (id <= 0) {
-        showBox(kImportTitle, "Video could not be imported.", MBB_OK, MBT_ERROR, 0);
-        return -1;
-    }
-    // The old video stops with its sound before it goes.
-    closeResources();
-    itemHandle = id;
-    currentItemName.clear();
-    if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME); name && name->getText().empty())
-        name->setText(tool()->fileGetName(path.c_str()).c_str());
-    updateData();
-    return 0;
-}
-
 CtrlBase::string CtrlVideos::exportExtension(const string& container)
 {
     string text = container;
@@ -401,46 +358,24 @@ CtrlBase::string CtrlVideos::exportExtension(const string& container)
     return "mp4";
 }
 
-int CtrlVideos::onExport(const string& archivePath) const
+CtrlBase::string CtrlVideos::exportExtension() const
 {
-    string name = exportName();
-    if (name.empty()) {
-        showBox(kExportTitle, "Could not export the video.\nA video name is required.", MBB_NONE, MBT_WARNING,
-                kNoticeMs);
-        return -1;
-    }
-    Video* video = current();
-    if (!video) {
-        showBox(kExportTitle, "Video could not be exported:\nvideo resource is not opened.", MBB_NONE, MBT_WARNING,
-                kNoticeMs);
-        return -1;
-    }
     VideoInfo info;
-    video->getInfo(&info);
-    // Only a file name: an export never leaves the archive's folder.
-    std::replace(name.begin(), name.end(), '/', '_');
-    std::replace(name.begin(), name.end(), '\\', '_');
-    const string dir = tool()->fileGetDir(archivePath.c_str());
-    string path = dir.empty() ? name : dir + "/" + name;
-    const string extension = exportExtension(info.container);
-    if (!tool()->fileCheckExtension(path.c_str(), extension.c_str()))
-        path += "." + extension;
-    if (checkOverwrite(path) != 0)
-        return -1;
-    if (video->saveToFile(path.c_str()) != 0) {
+    if (const Video* video = current())
+        video->getInfo(&info);
+    return exportExtension(info.container);
+}
+
+int CtrlVideos::writeExport(const string&, const string& path) const
+{
+    Video* video = current();
+    return video ? video->saveToFile(path.c_str()) : -1;
+}
+
+void CtrlVideos::reportExport(int result, const string&) const
+{
+    if (result == 0)
+        showBox(kExportTitle, "Video exported: Ok", MBB_OK, MBT_INFORMATION, 0);
+    else
         showBox(kExportTitle, "Video could not be exported:\nfile write error.", MBB_NONE, MBT_WARNING, kNoticeMs);
-        return -1;
-    }
-    showBox(kExportTitle, "Video exported: Ok", MBB_OK, MBT_INFORMATION, 0);
-    return 0;
-}
-
-eAudioTrackTag CtrlVideos::getSelectedTag() const
-{
-    return selectedAudioTagFromWidgets(panel, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
-}
-
-void CtrlVideos::applyTagToWidgets(eAudioTrackTag tag) const
-{
-    applyAudioTagToWidgets(panel, tag, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
 }

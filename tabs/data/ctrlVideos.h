@@ -6,7 +6,7 @@
 // and deletes. Main thread only.
 #pragma once
 
-#include "tabs/base/ctrlBase.h"
+#include "tabs/data/ctrlMedia.h"
 
 #include <SDL_rect.h>
 
@@ -15,7 +15,7 @@ class Video;
 struct VideoInfo;
 }
 
-class CtrlVideos : public CtrlBase {
+class CtrlVideos : public CtrlMedia {
 public:
     enum eVideoWidget : int {
         VW_IMPORT = 1500,
@@ -29,21 +29,15 @@ public:
         VW_CUSTOM = 1508,
         VW_INFO = 1509,
     };
-    enum ePlayState : int { PS_STOPPED = 0, PS_PLAYING = 1, PS_PAUSED = 2 };
 
     CtrlVideos(ResourceManager* rm, GlobalStatus* gs);
     ~CtrlVideos() override;
 
-    // The base's handling, then the tab's own widgets; 4 while no video is
-    // open, -1 after a failed Play or when the base panel is broken, else 0.
-    int processEvent(int widgetId, int data) override;
     // Grey screen, the dark frame and, with a video, its progress bar. 0.
     int render(int value) override;
     int resetWidgets() override;
     // The engine stops drawing the video while another tab shows. 0.
     int onDeactivate() override;
-    // Opens the selected block unless it is the current one: 0, else -1.
-    int onListBox() override;
     // Nothing open, "No video loaded", Music ticked. 0, or -1.
     int onNew() override;
     int onSave() override;
@@ -53,18 +47,11 @@ public:
     // Stops and closes the video. 0.
     int closeResources() override;
 
-    // 0 after an import; -1 when cancelled or the file cannot be loaded.
-    int onImport();
-    // 0 when written, else -1.
-    int onExport(const string& archivePath) const;
     // Places the open video's pictures by the viewport rule: the engine's
     // result, or 0 without a video of known size.
     int updateVideoViewport() const;
     // The twelve lines describing info into the info box.
     void updateInfoText(const Zelkoran::VideoInfo& info) const;
-
-    Zelkoran::eAudioTrackTag getSelectedTag() const;
-    void applyTagToWidgets(Zelkoran::eAudioTrackTag tag) const;
 
     // The export extension of a container text: "mp4", "avi" or "h264".
     static string exportExtension(const string& container);
@@ -73,17 +60,29 @@ public:
     // A video of videoWidth x videoHeight scaled to fit frame, centred in it.
     static SDL_FRect viewportIn(const SDL_FRect& frame, int videoWidth, int videoHeight);
 
-    int getPlayState() const { return playState; }
+protected:
+    int loadBlock(const string& name) override;
+    int loadFile(const string& path, Zelkoran::eAudioTrackTag tag) override;
+    string importFilter() const override;
+    bool hasItem() const override { return current() != nullptr; }
+    // By the container: "mp4", "avi" or "h264".
+    string exportExtension() const override;
+    int writeExport(const string& stem, const string& path) const override;
+    void reportExport(int result, const string& path) const override;
+    // The open video only; no other media stops.
+    int onPlay() override;
+    int onPause() override;
+    // Back to the start, showing the first picture.
+    int onStop() override;
+    int onTag(int widgetId) override;
+    // "No video loaded" and the default tag.
+    void showNothing() override;
+    // The info box, and the tag boxes while the video has a sound track.
+    void enableOwnWidgets(bool open) override;
 
 private:
-    int onPlay();
-    int onPause();
-    int onStop();
-    int onTag(int widgetId);
     // The open video, null when none is.
     Zelkoran::Video* current() const;
     // The open video has a sound track to tag.
     bool hasSound() const;
-
-    int32_t playState = PS_STOPPED;
 };

@@ -85,6 +85,7 @@ TEST_F(VideoEndToEndTest, ImportPlayTagSaveExportDelete)
     EXPECT_NE(info.find("\nDuration: 3.00s\n"), std::string::npos) << info;
     EXPECT_NE(info.find("\nAudio: aac\nAudio channels: 2\nAudio frequency: 44100 Hz\n"), std::string::npos) << info;
     EXPECT_STREQ(videos->getTextEdit(112)->getText().c_str(), "Intro");
+    EXPECT_TRUE(videos->getWidgetByID(108)->isEnabled()) << "named after its file, the video can be saved";
     EXPECT_EQ(shownFrame(), 0) << "the first picture shows in the frame";
 
     Zelkoran::Video* video = Zelkoran::Main::instance()->videoMgr()->get(1);
@@ -103,7 +104,7 @@ TEST_F(VideoEndToEndTest, ImportPlayTagSaveExportDelete)
     click(1504);
     EXPECT_EQ(video->getPlaybackPosition(), 0);
     runUntil([] { return false; }, 50);
-    EXPECT_EQ(shownFrame(), -1) << "stopped: the frame is empty";
+    EXPECT_EQ(shownFrame(), 0) << "stopped: back at the first picture";
 
     click(1507);
     EXPECT_TRUE(videos->getCheckBox(1507)->isChecked());

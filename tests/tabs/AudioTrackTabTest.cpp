@@ -221,7 +221,8 @@ TEST_F(AudioTabTest, TagIsSavedWithTheTrackAndReloaded)
 TEST_F(AudioTabTest, ExportAsksBeforeOverwriting)
 {
     const std::string dir = std::filesystem::path(status->sArchivePath.c_str()).parent_path().string();
-    const std::string file = dir + "/Tune.wav";
+    // Folder separators in the name stay in the file name: the file never leaves the archive's folder.
+    const std::string file = dir + "/sfx_coin.wav";
     TS::pushAnswer(0);
     EXPECT_EQ(audio->onExport(status->sArchivePath), -1);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Audio export", "Could not export the audio.\nAn audio name is required.",
@@ -234,7 +235,7 @@ TEST_F(AudioTabTest, ExportAsksBeforeOverwriting)
                                               MBT_WARNING, 0}}));
 
     ASSERT_EQ(importTone(), 0);
-    panel->getTextEdit(112)->setText("sub/Tune");
+    panel->getTextEdit(112)->setText("sfx/coin");
     TS::pushAnswer(MBB_OK);
     EXPECT_EQ(audio->onExport(status->sArchivePath), 0);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Audio export", "Audio exported to \"" + file + "\": Ok", MBB_OK,
@@ -246,7 +247,7 @@ TEST_F(AudioTabTest, ExportAsksBeforeOverwriting)
     TS::pushAnswer(MBB_NO);
     EXPECT_EQ(audio->onExport(status->sArchivePath), -1);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Export file",
-                                              "The file \"Tune.wav\" already exists.\nDo you want to overwrite it?",
+                                              "The file \"sfx_coin.wav\" already exists.\nDo you want to overwrite it?",
                                               MBB_YESNO, MBT_QUESTION, 0}}));
     EXPECT_EQ(std::filesystem::file_size(file), 10u) << "refused: left as it was";
 

@@ -148,4 +148,35 @@ TEST_F(VideoTabTest, ImportsASilentVideoAndDescribesIt)
     EXPECT_TRUE(checked(CtrlVideos::VW_MUSIC)) << "a click changes nothing";
 }
 
+TEST_F(VideoTabTest, AFailedLoadClearsTheFactsAndControlsAtOnce)
+{
+    const std::string clip = folder.path("Count.avi");
+    videotest::ClipSpec spec;
+    spec.format = "avi";
+    ASSERT_TRUE(videotest::makeClip(clip, spec));
+    ASSERT_EQ(importFile(clip), 0);
+    TS::pushAnswer(0);
+    ASSERT_EQ(event(108), 0);
+    Zelkoran::Archive::Block junk("junk", "ZK7_VIDEO");
+    char bytes[] = "not a video";
+    junk.data = bytes;
+    junk.size = sizeof(bytes);
+    ASSERT_EQ(archive()->blockAdd(junk), 0);
+    tab->parseQEL();
+    ASSERT_EQ(tab->selectBlockListItemByName("Count"), 1);
+    event(105);
+    ASSERT_EQ(info().rfind("Container: avi", 0), 0u);
+    takeBoxes();
+
+    TS::pushAnswer(MBB_OK);
+    ASSERT_EQ(tab->selectBlockListItemByName("junk"), 1);
+    EXPECT_EQ(event(105), -1);
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Loading resource", "Video could not be loaded.", MBB_OK, MBT_ERROR, 0}}));
+    EXPECT_EQ(info(), "No video loaded");
+    for (int id : {108, 1501, 1502, 1503, 1504, 1509})
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_EQ(tab->onExport(status->sArchivePath), -1) << "nothing of the last video is exported";
+    takeBoxes();
+}
+
 } // namespace

@@ -1,0 +1,79 @@
+// What the media tabs (audio tracks, videos) do alike, in one place so that
+// they cannot drift apart: opening a block and its failure, the import, the
+// export beside the archive, and which controls a user can reach. Each tab
+// gives its engine calls, its play controls and its texts. Main thread only.
+#pragma once
+
+#include "tabs/base/ctrlBase.h"
+
+// What sets one media tab apart: its widget ids, its default tag and the
+// texts of its boxes.
+struct MediaTabConfig {
+    int importId, exportId, playId, pauseId, stopId;
+    int musicId, sfxId, voiceId, customId;
+    Zelkoran::eAudioTrackTag defaultTag;
+    const char* importTitle;
+    const char* importFailed;
+    const char* loadFailed;
+    const char* exportTitle;
+    const char* exportWithoutName;
+    // Export without an open item: null reports it as a failed export.
+    const char* exportWithoutItem;
+    // The import names an unnamed item after its file.
+    bool nameFromFile;
+};
+
+class CtrlMedia : public CtrlBase {
+public:
+    enum ePlayState : int { PS_STOPPED = 0, PS_PLAYING = 1, PS_PAUSED = 2 };
+
+    // The base's handling, then the tab's own widgets; 4 while nothing is
+    // open, -1 after a failed Play or a refused event, else 0. The
+    // controls follow whether an item is open after every event.
+    int processEvent(int widgetId, int data) override;
+    // Opens the selected block unless it is the current one: 0; else -1
+    // after an error box, with nothing open and nothing of the last item
+    // shown (choosing the block again retries).
+    int onListBox() override;
+
+    // 0 after an import; -1 when cancelled or the file cannot be loaded.
+    int onImport();
+    // The file is the name field's (else the selected row's) name in the
+    // archive's folder, by the base tab's export rule, with the item's
+    // extension (not doubled). 0 when written, else -1.
+    int onExport(const string& archivePath) const;
+
+    Zelkoran::eAudioTrackTag getSelectedTag() const;
+    void applyTagToWidgets(Zelkoran::eAudioTrackTag tag) const;
+    int getPlayState() const { return playState; }
+
+protected:
+    CtrlMedia(const MediaTabConfig& config, const string& name, int tabCheckBoxId, ResourceManager* rm,
+              GlobalStatus* gs);
+
+    // The engine's id of the block or file opened, or a negative code.
+    virtual int loadBlock(const string& name) = 0;
+    virtual int loadFile(const string& path, Zelkoran::eAudioTrackTag tag) = 0;
+    virtual string importFilter() const = 0;
+    // The open item exists in the engine.
+    virtual bool hasItem() const = 0;
+    // The open item's file extension, and its export: stem is path without
+    // that extension.
+    virtual string exportExtension() const = 0;
+    virtual int writeExport(const string& stem, const string& path) const = 0;
+    // The closing box of an export (result 0 = written).
+    virtual void reportExport(int result, const string& path) const = 0;
+    virtual int onPlay() = 0;
+    virtual int onPause() = 0;
+    virtual int onStop() = 0;
+    virtual int onTag(int widgetId) = 0;
+    // The facts of no item.
+    virtual void showNothing() = 0;
+    // The tab's own widgets beyond the shared controls, for open or not.
+    virtual void enableOwnWidgets(bool open) = 0;
+
+    int32_t playState = PS_STOPPED;
+
+private:
+    const MediaTabConfig& media;
+};
