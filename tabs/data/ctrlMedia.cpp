@@ -19,42 +19,46 @@ Tool* tool() { return Main::instance()->tool(); }
 
 CtrlMedia::CtrlMedia(const MediaTabConfig& config, const string& name, int tabCheckBoxId, ResourceManager* rm,
                      GlobalStatus* gs)
-    : CtrlBase(name, tabCheckBoxId, rm, gs), media(config)
+    : CtrlBase(name, tabCheckBoxId, rm, gs), kind(config)
 {
 }
 
 int CtrlMedia::processEvent(int widgetId, int data)
 {
-    const bool refused = CtrlBase::processEvent(widgetId, data) == -1;
-    int result = refused ? -1 : 0;
-    if (refused) {
-        // The tab's own actions are skipped; the controls below still follow.
-    } else if (widgetId == media.importId) {
-        if (onImport() == 0)
-            setDirty(true);
-    } else if (widgetId == media.exportId) {
-        onExport(globalStatus->sArchivePath);
-    } else if (widgetId == media.playId) {
-        result = onPlay();
-    } else if (widgetId == media.pauseId) {
-        onPause();
-    } else if (widgetId == media.stopId) {
-        onStop();
-    } else if (widgetId == media.musicId || widgetId == media.sfxId || widgetId == media.voiceId ||
-               widgetId == media.customId) {
-        onTag(widgetId);
-    }
+    // A refused event (a failed load among them) skips the tab's own
+    // actions, yet the controls below still follow.
+    const int result = CtrlBase::processEvent(widgetId, data) == -1 ? -1 : handleOwnEvent(widgetId);
     // An import may have named the item: Save follows the name field now.
     refreshWidgets();
     const bool open = itemHandle > 0;
     if (!open)
         setUsable(BW_SAVE, false);
-    for (int id : {media.exportId, media.playId, media.pauseId, media.stopId})
+    for (int id : {kind.exportId, kind.playId, kind.pauseId, kind.stopId})
         setUsable(id, open);
     enableOwnWidgets(open);
     if (result != 0)
         return result;
     return open ? 0 : 4;
+}
+
+int CtrlMedia::handleOwnEvent(int widgetId)
+{
+    if (widgetId == kind.importId) {
+        if (onImport() == 0)
+            setDirty(true);
+    } else if (widgetId == kind.exportId) {
+        onExport(globalStatus->sArchivePath);
+    } else if (widgetId == kind.playId) {
+        return onPlay();
+    } else if (widgetId == kind.pauseId) {
+        onPause();
+    } else if (widgetId == kind.stopId) {
+        onStop();
+    } else if (widgetId == kind.musicId || widgetId == kind.sfxId || widgetId == kind.voiceId ||
+               widgetId == kind.customId) {
+        onTag(widgetId);
+    }
+    return 0;
 }
 
 int CtrlMedia::onListBox()
@@ -72,7 +76,7 @@ int CtrlMedia::onListBox()
         itemHandle = 0;
         currentItemName.clear();
         showNothing();
-        showBox("Loading resource", media.loadFailed, MBB_OK, MBT_ERROR, 0);
+        showBox("Loading resource", kind.loadFailed, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     updateData();
@@ -82,18 +86,18 @@ int CtrlMedia::onListBox()
 int CtrlMedia::onImport()
 {
     string path;
-    if (!tool()->fileOpenDialog(media.importTitle, importFilter().c_str(), path))
+    if (!tool()->fileOpenDialog(kind.importTitle, importFilter().c_str(), path))
         return -1;
     const int id = loadFile(path, getSelectedTag());
     if (id <= 0) {
-        showBox(media.importTitle, media.importFailed, MBB_OK, MBT_ERROR, 0);
+        showBox(kind.importTitle, kind.importFailed, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     // The old item goes as every release does, its playback with it.
     closeResources();
     itemHandle = id;
     currentItemName.clear();
-    if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME); media.nameFromFile && name && name->getText().empty())
+    if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME); kind.nameFromFile && name && name->getText().empty())
         name->setText(tool()->fileGetName(path.c_str()).c_str());
     updateData();
     return 0;
@@ -103,13 +107,13 @@ int CtrlMedia::onExport(const string& archivePath) const
 {
     string name = exportName();
     if (name.empty()) {
-        showBox(media.exportTitle, media.exportWithoutName, MBB_NONE, MBT_WARNING, kNoticeMs);
+        showBox(kind.exportTitle, kind.exportWithoutName, MBB_NONE, MBT_WARNING, kNoticeMs);
         return -1;
     }
     const string folder = tool()->fileGetDir(archivePath.c_str());
     if (!hasItem()) {
-        if (media.exportWithoutItem)
-            showBox(media.exportTitle, media.exportWithoutItem, MBB_NONE, MBT_WARNING, kNoticeMs);
+        if (kind.exportWithoutItem)
+            showBox(kind.exportTitle, kind.exportWithoutItem, MBB_NONE, MBT_WARNING, kNoticeMs);
         else
             reportExport(-1, folder);
         return -1;
@@ -133,11 +137,11 @@ int CtrlMedia::onExport(const string& archivePath) const
 
 eAudioTrackTag CtrlMedia::getSelectedTag() const
 {
-    return selectedAudioTagFromWidgets(panel, media.musicId, media.sfxId, media.voiceId, media.customId,
-                                       media.defaultTag);
+    return selectedAudioTagFromWidgets(panel, kind.musicId, kind.sfxId, kind.voiceId, kind.customId,
+                                       kind.defaultTag);
 }
 
 void CtrlMedia::applyTagToWidgets(eAudioTrackTag tag) const
 {
-    applyAudioTagToWidgets(panel, tag, media.musicId, media.sfxId, media.voiceId, media.customId, media.defaultTag);
+    applyAudioTagToWidgets(panel, tag, kind.musicId, kind.sfxId, kind.voiceId, kind.customId, kind.defaultTag);
 }

@@ -75,5 +75,8 @@ protected:
     int32_t playState = PS_STOPPED;
 
 private:
-    const MediaTabConfig& media;
+    // The shared widgets' actions: onPlay's result, else 0.
+    int handleOwnEvent(int widgetId);
+
+    const MediaTabConfig& kind;
 };

@@ -244,7 +244,10 @@ int CtrlVideos::onDeactivate()
 
 int CtrlVideos::loadBlock(const string& name) { return videos()->load(globalStatus->iArchiveID, name.c_str()); }
 
-int CtrlVideos::loadFile(const string& path, eAudioTrackTag tag) { return videos()->loadFromFile(path.c_str(), "", tag); }
+int CtrlVideos::loadFile(const string& path, eAudioTrackTag tag)
+{
+    return videos()->loadFromFile(path.c_str(), "", tag);
+}
 
 void CtrlVideos::showNothing()
 {

@@ -211,7 +211,8 @@ TEST_F(EncryptedStorageTest, NoWriterLeavesItsBlockReadable)
             if (wholeIndex) {
                 ASSERT_EQ(a->encrypt(), 0);
             }
-            const std::string writer = std::string(w.writer) + (wholeIndex ? " (encrypted index)" : " (encrypted block)");
+            const std::string writer =
+                std::string(w.writer) + (wholeIndex ? " (encrypted index)" : " (encrypted block)");
             Env env{folder, fileTab};
             ASSERT_EQ(w.write(env, status->iArchiveID), 0) << writer;
             expectNothingInClear(writer.c_str());
