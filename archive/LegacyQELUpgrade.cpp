@@ -470,6 +470,10 @@ int copyBlocks(QELv1Reader& reader, Zelkoran::Archive& archive, eLegacyQELEncryp
                CopyCounts& counts)
 {
     Zelkoran::Tool* tool = Zelkoran::Main::instance()->tool();
+    // Decided once, from the new archive as the copy starts (an encrypted
+    // index is set by then): a legacy block kept encrypted must not turn
+    // the blocks after it encrypted while those before it stay as they were.
+    const bool secured = Zelkoran::blockStorage(archive, Zelkoran::Archive::ST_RAW) == Zelkoran::Archive::ST_ENCRYPTED;
     for (uint32_t i = 0; i < reader.count(); ++i) {
         const LegacyEntry entry = reader.entry(i);
         if (!entry.isLive())
@@ -487,8 +491,9 @@ int copyBlocks(QELv1Reader& reader, Zelkoran::Archive& archive, eLegacyQELEncryp
         const bool changed = applyFixUps(block);
 
         const bool legacyEncrypted = entry.storage == LS_ENCRYPTED;
-        block.storage = Zelkoran::blockStorage(
-            archive, legacyEncrypted && policy == LQEB_STORE_RAW ? Zelkoran::Archive::ST_RAW : entry.storage);
+        block.storage = secured                                       ? Zelkoran::Archive::ST_ENCRYPTED
+                        : legacyEncrypted && policy == LQEB_STORE_RAW ? Zelkoran::Archive::ST_RAW
+                                                                      : entry.storage;
         if (legacyEncrypted && block.storage != Zelkoran::Archive::ST_ENCRYPTED) {
             ++counts.storedRaw;
             engineLog()->msg(3, "  QELv1 encrypted block stored raw in QELv2: name='%s' type='%s' size=%llu bytes.\n",
