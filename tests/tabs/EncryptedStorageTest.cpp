@@ -9,6 +9,7 @@
 #include "tabs/SceneTabFixture.h"
 #include "tabs/TabFixture.h"
 #include "tabs/data/ctrlFiles.h"
+#include "tabs/scenes/ctrlScenes.h"
 
 #include <Zelkoran/AudioTrack.h>
 #include <Zelkoran/GUIMgr.h>
@@ -218,6 +219,40 @@ TEST_F(EncryptedStorageTest, NoWriterLeavesItsBlockReadable)
             expectNothingInClear(writer.c_str());
             Main::instance()->archiveMgr()->close(status->iArchiveID);
         }
+    }
+}
+
+// The tabs with storage boxes: made before any archive is open, as the
+// menu makes them, they start a new block encrypted once a secured archive
+// is open, and compressed again in a plain one.
+TEST_F(EncryptedStorageTest, TabsWithStorageBoxesStartNewBlocksAsTheArchiveStoresThem)
+{
+    CtrlFiles files(&*resources, &*status);
+    CtrlScenes scenes(&*resources, &*status);
+    const struct {
+        CtrlBase& tab;
+        const char* panel;
+        int compressedBox, cryptedBox;
+    } tabs[] = {{files, "Files", 1306, 1307}, {scenes, "Scenes", 1116, 1117}};
+    for (const bool secured : {true, false}) {
+        for (const auto& t : tabs)
+            t.tab.resetWidgets(); // the menu's close of the archive before
+        openArchive({});
+        if (secured) {
+            ASSERT_EQ(archive()->setKey(kKey, sizeof kKey - 1), 0);
+            ASSERT_EQ(archive()->encrypt(), 0);
+        }
+        for (const auto& t : tabs) {
+            t.tab.parseQEL(); // the menu's reparse after the open
+            Panel* panel = nullptr;
+            for (int id : Main::instance()->guiMgr()->getPanelIDs())
+                if (std::string(Main::instance()->guiMgr()->getPanel(id)->getName()) == t.panel)
+                    panel = Main::instance()->guiMgr()->getPanel(id);
+            ASSERT_NE(panel, nullptr) << t.panel;
+            EXPECT_EQ(panel->getCheckBox(t.cryptedBox)->isChecked(), secured) << t.panel;
+            EXPECT_EQ(panel->getCheckBox(t.compressedBox)->isChecked(), !secured) << t.panel;
+        }
+        Main::instance()->archiveMgr()->close(status->iArchiveID);
     }
 }
 
