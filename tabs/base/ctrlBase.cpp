@@ -137,8 +137,6 @@ int CtrlBase::refreshWidgets()
     const string text = name->getText();
     setWidgetUsable(remove, selected);
     setWidgetUsable(save, selected || !text.empty());
-    if (text.size() > kMaxBlockName)
-        name->setText(text.substr(0, utf8Prefix(text, kMaxBlockName)).c_str());
     return 0;
 }
 
@@ -404,9 +402,20 @@ bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const s
 {
     const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);
     name = field ? field->getText() : string();
-    if (!name.empty())
+    if (name.empty()) {
+        notifySaveWarning(prefix, message, kSaveNoticeMs);
+        return false;
+    }
+    return acceptBlockName(name, prefix);
+}
+
+bool CtrlBase::acceptBlockName(const string& name, const string& prefix) const
+{
+    // A cut name could be another block's: such a name is refused, never cut.
+    if (name.size() <= static_cast<size_t>(kMaxBlockName))
         return true;
-    notifySaveWarning(prefix, message, kSaveNoticeMs);
+    notifySaveWarning(prefix, "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it.",
+                      kSaveNoticeMs);
     return false;
 }
 

@@ -199,8 +199,12 @@ protected:
     // Timed notices titled prefix + ": save to QEL".
     void notifySaveWarning(const string& prefix, const string& text, int timeoutMs) const;
     void notifySaveError(const string& prefix, const string& text, int timeoutMs) const;
-    // name = the name field's whole text; false after a warning when empty.
+    // name = the name field's whole text; false after a warning when empty
+    // or longer than a block name holds.
     bool readRequiredBlockName(string& name, const string& prefix, const string& message) const;
+    // A name that a block record holds whole; else false after a warning
+    // titled prefix + ": save to QEL".
+    bool acceptBlockName(const string& name, const string& prefix) const;
     // 0 when path is free or the user agrees to overwrite it, else -1.
     int checkOverwrite(const string& path) const;
     // Rebuilds the list and makes name the clean, selected current item: 0;

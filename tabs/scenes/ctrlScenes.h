@@ -339,8 +339,6 @@ private:
     // Show box ticked when that layer is shown.
     void showLayerRow(const Zelkoran::Scene& current, int row);
     void onTextEdit();
-    // A name that a block record holds whole; else false after a warning.
-    bool acceptBlockName(const string& name, const string& prefix) const;
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
     struct DeleteWalk;

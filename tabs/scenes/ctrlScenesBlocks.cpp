@@ -48,16 +48,6 @@ bool CtrlScenes::setupBlockParams(const string& name)
     return true;
 }
 
-bool CtrlScenes::acceptBlockName(const string& name, const string& prefix) const
-{
-    // A cut name could be another block's: such a name is refused, never cut.
-    if (name.size() <= static_cast<size_t>(kMaxBlockName))
-        return true;
-    notifySaveWarning(prefix, "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it.",
-                      kNoticeMs);
-    return false;
-}
-
 int CtrlScenes::checkMapType()
 {
     if (!textBuffer)
@@ -246,7 +236,7 @@ int CtrlScenes::onSave()
     if (!textBuffer || textLength < 1)
         return -1;
     string name;
-    if (!readRequiredBlockName(name, kPrefix, "TileMap name cannot be empty.") || !acceptBlockName(name, kPrefix))
+    if (!readRequiredBlockName(name, kPrefix, "TileMap name cannot be empty."))
         return -1;
     setupBlockParams(name);
     if ((sceneHandle > 0 && sceneModified ? saveScenePath(name) : saveTextPath(name)) != 0)

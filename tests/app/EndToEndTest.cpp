@@ -2,9 +2,13 @@
 // switched by clicking their check boxes, the window closed.
 #include "app/AppFixture.h"
 
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/Screen.h>
 
 #include <SDL.h>
+#include <SDL_image.h>
+
+#include <fstream>
 
 namespace {
 
@@ -69,6 +73,66 @@ TEST_F(EndToEndTest, SwitchTabsByClickingThenCloseTheWindow)
     EXPECT_EQ(log.rfind("Skarden v0.19.0", 0), 0u) << log;
     EXPECT_NE(log.find(" [Skarden] Resolution set to 1400x1000."), std::string::npos) << log;
     EXPECT_EQ(log.find("Critical"), std::string::npos) << log;
+}
+
+TEST_F(EndToEndTest, ALongTypedNameStaysWholeAndEveryTabRefusesItOnSave)
+{
+    const std::string path = folder.path("game.qel");
+    editortest::buildArchive(path, kMixedBlocks);
+    const std::string png = folder.path("pixels.png"), text = folder.path("notes.xml");
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 32, 32, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_FillRect(s, nullptr, 0xFF336699);
+        ASSERT_EQ(IMG_SavePNG(s, png.c_str()), 0);
+        SDL_FreeSurface(s);
+        std::ofstream(text) << "<notes/>";
+    }
+    ASSERT_EQ(start({path}), 0);
+    // 68 bytes: cut to 63 it would lose its extension and could be another block's name.
+    const std::string typed = std::string(60, 'n') + "long.tsx";
+    // Each tab first holds something Save can write: an imported file, a
+    // new resource or a chosen block.
+    const struct {
+        int box;
+        const char* panel;
+        const char* kind;
+        int readyWidget; // clicked with file answered first
+        const std::string* file;
+    } tabs[] = {{220, "Images", "Image", 400, &png},     {221, "Cursors", "Cursor", 400, &png},
+                {222, "Tiles", "Tile", 400, &png},        {223, "Sprites", "Sprite", 400, &png},
+                {225, "Effects", "Particle", 107, nullptr},
+                {227, "XML", "XML", 1200, &text},         {228, "Files", "File", 1300, &text},
+                {230, "GUI", "Panel", 107, nullptr},      {232, "Scenes", "TileMap", 105, nullptr}};
+    for (const auto& t : tabs) {
+        SCOPED_TRACE(t.panel);
+        ASSERT_TRUE(clickTab(t.box));
+        Zelkoran::Panel* panel = tabPanel(t.panel);
+        ASSERT_NE(panel, nullptr);
+        if (t.file)
+            TS::pushFileAnswer(true, t.file->c_str());
+        if (t.readyWidget == 105) { // the first row
+            const SDL_Rect rows = panel->getList(105)->getRect();
+            TS::click(rows.x + 20, rows.y + panel->getList(105)->getRowHeight() / 2 + 2);
+        } else {
+            TS::clickWidget(panel->getID(), t.readyWidget);
+        }
+        app.runPass();
+        TS::clearAnswers();
+        typeKeys(panel->getID(), 112, typed);
+        ASSERT_TRUE(panel->getButton(108)->status() != 0) << "Save usable";
+        TS::clearModalLog();
+        TS::pushAnswer(0); // the timed warning
+        ASSERT_TRUE(TS::clickWidget(panel->getID(), 108));
+        app.runPass();
+        ASSERT_FALSE(TS::modalLog().empty());
+        EXPECT_EQ(std::string(TS::modalLog().back().title.c_str()), std::string(t.kind) + ": save to QEL");
+        EXPECT_EQ(std::string(TS::modalLog().back().text.c_str()),
+                  "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it.");
+        EXPECT_EQ(std::string(panel->getTextEdit(112)->getText().c_str()), typed);
+    }
+    const Zelkoran::Archive* archive = Zelkoran::Main::instance()->archiveMgr()->get(app.globalStatus()->iArchiveID);
+    ASSERT_NE(archive, nullptr);
+    EXPECT_LT(archive->blockSearch(Zelkoran::Archive::Block(typed.substr(0, 63).c_str(), "")), 0);
 }
 
 // Pushes a quit request every 100 ms until removed (SDL timer thread).

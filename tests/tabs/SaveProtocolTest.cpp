@@ -77,6 +77,23 @@ TEST_F(SaveProtocolTest, ANameIsRequiredButTakenAsTyped)
     EXPECT_EQ(tab->processEvent(108, 0), 0);
     EXPECT_EQ(load("  "), "  ");
     EXPECT_EQ(tab->current(), "  ");
+
+    // Longer than a block name: refused whole (an accent across the limit too), never cut.
+    takeBoxes(); // the saved notice
+    for (const std::string& typed : {std::string(64, 'n'), std::string(62, 'n') + "\xC3\xA9"}) {
+        name->setText(typed.c_str());
+        TS::pushAnswer(0);
+        EXPECT_EQ(tab->processEvent(108, 0), -1);
+        EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Image: save to QEL",
+                                                   "The name is longer than 63 bytes.\nQEL block names hold at most "
+                                                   "63 bytes: shorten it.",
+                                                   MBB_NONE, MBT_WARNING, 2000}}));
+        EXPECT_EQ(load(std::string(62, 'n').c_str()), "<not loaded>");
+    }
+    name->setText(std::string(63, 'n').c_str());
+    TS::pushAnswer(0);
+    EXPECT_EQ(tab->processEvent(108, 0), 0);
+    EXPECT_EQ(load(std::string(63, 'n').c_str()), std::string(63, 'n'));
 }
 
 TEST_F(SaveProtocolTest, AHiddenNameIsSavedButNotListed)
