@@ -66,7 +66,9 @@ public:
     // pointer stays valid until the layer closes.
     virtual uint32_t* getRow(int row) = 0;
     virtual const uint32_t* getRow(int row) const = 0;
-    // Size in pixels of one cell on screen. False below 1 (the old one stays).
+    // Size in pixels of one cell on screen: the scene's tile size. False
+    // below 1, above 16384 or, while other layers fill slots, for another
+    // size than the scene's (the old one stays).
     virtual bool setCellWidth(int px) = 0;
     virtual bool setCellHeight(int px) = 0;
     virtual int getCellWidth() const = 0;
@@ -103,6 +105,15 @@ public:
     // built scene the extent of its largest layer.
     int getWidth() const;
     int getHeight() const;
+    // The map's tile size in pixels: the grid its tile layers share (0 x 0
+    // for a new scene that no import or setTileSize has given one).
+    int getTileWidth() const;
+    int getTileHeight() const;
+    // Sets the tile size. Once a layer fills a slot only the same size is
+    // taken: the layers would move off their grid. Returns 0, or
+    // RC_ERR_INVALID (a side below 1 or above 16384), RC_ERR_EXISTS (the
+    // scene holds layers and the size differs).
+    int setTileSize(int width, int height);
 
     // --- layers ---
     // Number of layer slots, empty ones included; reserved: pass 0.
@@ -152,7 +163,9 @@ public:
     // and shown.
     // Returns 0, or RC_ERR_NOT_FOUND (no such file), RC_ERR_CORRUPT (not an
     // image), RC_ERR_EXISTS (slot holds a layer), RC_ERR_INVALID (bad slot,
-    // only one of tileW and tileH 0, matchPercent outside 1..100),
+    // only one of tileW and tileH 0, matchPercent outside 1..100, a tile
+    // size other than the scene's while layers fill slots; a scene without
+    // layers takes the tile size),
     // RC_ERR_TOO_LARGE (too many tiles), RC_ERR_NO_MEMORY.
     int importLayerFromFile(int slot, const char* path, const char* layerName, int tileW, int tileH,
                             float matchPercent, int colorKey);
@@ -199,8 +212,9 @@ public:
     // the NUL) that the caller releases with CMem::free. References are
     // written as they were read. Pictures that exist only in memory (from
     // importLayerFrom*) are stored as "ZK7_IMAGE" blocks of the open archive
-    // at archivePath, named "#M_" + fileName without extension + "_" + n,
-    // and referred to as "qel://<archive file name>/<block>".
+    // at archivePath, named "#M_" + fileName without extension + "_" + n
+    // with the lowest n from 0 whose name no image block has yet (nothing is
+    // replaced), and referred to as "qel://<archive file name>/<block>".
     // engineFormat true adds the marker comment "Zelkoran GDK Scene format:
     // sceneName", by which SceneMgr knows the text as its own, and stores
     // each top-level layer's id as its slot (docs/scene-format.md).
@@ -213,9 +227,10 @@ public:
     // new one is complete); name: reserved for the map's name (TMX has no
     // place for it); reserved: pass "". withDependencies also writes every
     // tile set as NAME.tsx, every picture as NAME.png and every object
-    // template as NAME.tx next to path (names made unique with "_2", "_3"...),
-    // and the map refers to them by file name (files of those names are
-    // replaced); without it references stay as they were read.
+    // template as NAME.tx next to path (NAME with '/' and '\' as '_', made
+    // unique with "_2", "_3"...), and the map refers to them by file name
+    // (files of those names are replaced); without it references stay as
+    // they were read. Layers keep the ids they were read with.
     // Returns 0, or RC_ERR_IO, RC_ERR_INVALID (empty path), RC_ERR_NOT_FOUND
     // (pictures only in memory, which need withDependencies).
     int save(const char* path, const char* name, const char* reserved, bool withDependencies);

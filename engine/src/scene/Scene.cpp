@@ -56,12 +56,21 @@ public:
         return row >= 0 && row < m_layer.rows ? m_layer.cells.data() + size_t(row) * size_t(m_layer.columns)
                                               : nullptr;
     }
-    bool setCellWidth(int px) override { return px >= 1 && (m_map.tileWidth = px, true); }
-    bool setCellHeight(int px) override { return px >= 1 && (m_map.tileHeight = px, true); }
+    // The cell size is the map's tile size, which other layers are laid on.
+    bool setCellWidth(int px) override { return resize(m_map.tileWidth, px); }
+    bool setCellHeight(int px) override { return resize(m_map.tileHeight, px); }
     int getCellWidth() const override { return m_map.tileWidth; }
     int getCellHeight() const override { return m_map.tileHeight; }
 
 private:
+    bool resize(int& side, int px)
+    {
+        if (px < 1 || px > scene::kMaxTileSide || (px != side && !m_map.gridFree(&m_layer)))
+            return false;
+        side = px;
+        return true;
+    }
+
     scene::Map& m_map;
     Layer& m_layer;
 };
@@ -98,6 +107,20 @@ int Scene::getID() const { return m_impl->id; }
 const char* Scene::getName() const { return m_impl->name.c_str(); }
 int Scene::getWidth() const { return m_impl->map.pixelWidth(); }
 int Scene::getHeight() const { return m_impl->map.pixelHeight(); }
+
+int Scene::getTileWidth() const { return m_impl->map.tileWidth; }
+int Scene::getTileHeight() const { return m_impl->map.tileHeight; }
+
+int Scene::setTileSize(int width, int height)
+{
+    scene::Map& map = m_impl->map;
+    if (width < 1 || height < 1 || width > scene::kMaxTileSide || height > scene::kMaxTileSide)
+        return RC_ERR_INVALID;
+    if ((width != map.tileWidth || height != map.tileHeight) && !map.gridFree())
+        return RC_ERR_EXISTS;
+    map.tileWidth = width, map.tileHeight = height;
+    return RC_OK;
+}
 
 int Scene::getLayerCount(int) const { return static_cast<int>(m_impl->map.slots.size()); }
 

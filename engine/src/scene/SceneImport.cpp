@@ -50,6 +50,10 @@ int importSurface(scene::Map& map, int slot, SDL_Surface* surface, const char* n
         return RC_ERR_INVALID;
     if ((slot = map.freeSlot(slot)) < 1)
         return slot;
+    // Tile layers share the map's grid: once layers lie on it, it stays.
+    const bool gridFree = map.gridFree();
+    if (tileW > 0 && !gridFree && (tileW != map.tileWidth || tileH != map.tileHeight))
+        return RC_ERR_INVALID;
     if (colorKey >= 0)
         scene::applyColorKey(surface, uint32_t(colorKey) & 0xFFFFFFu);
     std::unique_ptr<Layer> layer;
@@ -97,7 +101,7 @@ int importSurface(scene::Map& map, int slot, SDL_Surface* surface, const char* n
         layer = scene::newTileLayer(name, cols, rows);
         for (size_t i = 0; i < analysis.cellIds.size(); ++i)
             layer->cells[i] = analysis.cellIds[i] ? firstGid + analysis.cellIds[i] - 1 : 0;
-        if (map.tileWidth < 1)
+        if (gridFree)
             map.tileWidth = tileW, map.tileHeight = tileH;
         map.width = std::max(map.width, cols);
         map.height = std::max(map.height, rows);

@@ -165,4 +165,9 @@ int Map::pixelHeight() const
     }
 }
 
+bool Map::gridFree(const Layer* except) const
+{
+    return std::all_of(slots.begin(), slots.end(), [&](const auto& l) { return !l || l.get() == except; });
+}
+
 } // namespace Zelkoran::scene

@@ -33,6 +33,8 @@ inline constexpr uint32_t kGidMask = 0x0FFFFFFFu;
 inline constexpr uint64_t kMaxCells = uint64_t(1) << 25;
 // More top-level layer slots are refused.
 inline constexpr int kMaxSlots = 4096;
+// Larger tiles are refused as hostile.
+inline constexpr int kMaxTileSide = 16384;
 
 enum class Orientation { Orthogonal, Isometric, Staggered, Hexagonal };
 enum class RenderOrder { RightDown, RightUp, LeftDown, LeftUp };
@@ -179,6 +181,9 @@ struct Map {
     // Pixel size of the whole map as its orientation lays it out.
     int pixelWidth() const;
     int pixelHeight() const;
+    // No layer but except (may be null) fills a slot: the tile size may
+    // change without moving anything already laid on the grid.
+    bool gridFree(const Layer* except = nullptr) const;
 };
 
 // Tiled's staggered and hexagonal layout measures of a map (the side

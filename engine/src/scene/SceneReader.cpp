@@ -26,8 +26,7 @@ namespace {
 // Chains of tile set sources and nesting of group layers stop here.
 constexpr int kMaxSourceDepth = 8;
 constexpr int kMaxGroupDepth = 64;
-// Tile sizes and tile counts beyond these are refused as hostile.
-constexpr int kMaxTileSide = 16384;
+// Tile counts beyond this are refused as hostile.
 constexpr uint32_t kMaxTileCount = 1u << 24;
 
 String num(long long v) { return String(std::to_string(v).c_str()); }

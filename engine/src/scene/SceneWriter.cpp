@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <set>
@@ -29,7 +30,10 @@ namespace {
 // Tiled's chunk size for infinite maps.
 constexpr int kChunk = 16;
 
-String num(double v)
+// The shortest text that reads back as the same value of its own type (a
+// float's 0.8 stays "0.8").
+template <typename T>
+String num(T v)
 {
     char text[32];
     const auto [end, ec] = std::to_chars(text, text + sizeof(text), v);
@@ -43,7 +47,7 @@ void setAttr(pugi::xml_node e, const char* name, const String& value)
 }
 
 // Sets the attribute, or removes it where the value is the default.
-void setOrDrop(pugi::xml_node e, const char* name, double value, double def)
+void setOrDrop(pugi::xml_node e, const char* name, float value, float def)
 {
     if (value == def)
         e.remove_attribute(name);
@@ -71,6 +75,10 @@ private:
     int exportTemplate(const String& ref, String& file);
     int writeFile(const pugi::xml_document& doc, const String& file);
     int writeLayer(pugi::xml_node parent, const Layer& layer, int id);
+    // Outside the engine's format a layer keeps the id it was read with
+    // (a new or repeated one gets the next free id).
+    int keptId(const Layer& layer);
+    void noteIds(const Layer& layer);
     String uniqueFile(const String& wanted);
 
     const Map& m_map;
@@ -80,12 +88,17 @@ private:
     std::map<const TileSet*, String> m_tileSetFiles;
     std::map<const Template*, String> m_templateFiles;
     int m_nextId = 1;
+    std::set<int> m_writtenIds;
     int m_memoryImages = 0;
 };
 
 String Writer::uniqueFile(const String& wanted)
 {
+    // Names come from inside the map (a tile set's name, say "../../x"):
+    // folder parts must not lead the file out of the export folder.
     String name = wanted.empty() ? String("file") : wanted;
+    std::replace(name.begin(), name.end(), '/', '_');
+    std::replace(name.begin(), name.end(), '\\', '_');
     const String stem = stemOf(name);
     const String ext = PathText::toString(std::filesystem::path(name.c_str()).extension());
     for (int n = 2; m_files.count(name); ++n)
@@ -121,8 +134,13 @@ int Writer::pictureRef(const Picture& picture, String& ref)
         Archive* archive = id > 0 ? archives.get(id) : nullptr;
         if (!archive)
             return RC_ERR_NOT_FOUND;
-        const String block = fitBlockName("#M_" + stemOf(m_options.storeName),
-                                          String("_") + std::to_string(m_memoryImages++).c_str());
+        // A name no block of the archive has: the pictures of other layers
+        // and scenes stored under this stem stay as they are.
+        const String stem = "#M_" + stemOf(m_options.storeName);
+        String block;
+        do
+            block = fitBlockName(stem, String("_") + std::to_string(m_memoryImages++).c_str());
+        while (archive->blockSearch(Archive::Block(block.c_str(), image::kImageBlockType)) >= 0);
         Vector<uint8_t> bytes;
         if (int rc = image::encodeImageBlock(picture.surface, image::ImageSettings{}, bytes); rc != RC_OK)
             return rc;
@@ -241,6 +259,23 @@ int Writer::writeTileSet(pugi::xml_node parent, const TileSet& ts, size_t)
     return tileSetBody(e, ts);
 }
 
+void Writer::noteIds(const Layer& layer)
+{
+    const int id = layer.element.document_element().attribute("id").as_int();
+    if (id > 0 && id < INT_MAX)
+        m_nextId = std::max(m_nextId, id + 1);
+    for (const auto& child : layer.children)
+        noteIds(*child);
+}
+
+int Writer::keptId(const Layer& layer)
+{
+    const int id = layer.element.document_element().attribute("id").as_int();
+    if (id > 0 && m_writtenIds.insert(id).second)
+        return id;
+    return m_nextId++;
+}
+
 int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
 {
     pugi::xml_node from = layer.element.document_element();
@@ -262,9 +297,9 @@ int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
         e.remove_attribute("visible");
     else
         setAttr(e, "visible", "0");
-    setOrDrop(e, "opacity", layer.opacity, 1.0);
-    setOrDrop(e, "offsetx", layer.offsetX, 0.0);
-    setOrDrop(e, "offsety", layer.offsetY, 0.0);
+    setOrDrop(e, "opacity", layer.opacity, 1.0f);
+    setOrDrop(e, "offsetx", layer.offsetX, 0.0f);
+    setOrDrop(e, "offsety", layer.offsetY, 0.0f);
     for (pugi::xml_node c : from.children())
         e.append_copy(c);
     if (layer.type == SLT_IMAGE)
@@ -324,7 +359,7 @@ int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
         }
     }
     for (const auto& child : layer.children)
-        if (int rc = writeLayer(e, *child, m_nextId++); rc != RC_OK)
+        if (int rc = writeLayer(e, *child, m_options.engineFormat ? m_nextId++ : keptId(*child)); rc != RC_OK)
             return rc;
     return RC_OK;
 }
@@ -362,12 +397,21 @@ int Writer::write(String& text)
     for (size_t i = 0; i < m_map.tileSets.size(); ++i)
         if (int rc = writeTileSet(map, *m_map.tileSets[i], i); rc != RC_OK)
             return rc;
-    // Top-level layers take their slot as id; nested ones the ids after.
+    // The engine's format: top-level layers take their slot as id, nested
+    // ones the ids after. Any other text keeps the ids the map has.
     m_nextId = int(m_map.slots.size()) + 1;
+    if (!m_options.engineFormat) {
+        m_nextId = std::max(1, from.attribute("nextlayerid").as_int());
+        for (const auto& layer : m_map.slots)
+            if (layer)
+                noteIds(*layer);
+    }
     for (size_t slot = 0; slot < m_map.slots.size(); ++slot)
-        if (m_map.slots[slot])
-            if (int rc = writeLayer(map, *m_map.slots[slot], int(slot) + 1); rc != RC_OK)
+        if (m_map.slots[slot]) {
+            const Layer& layer = *m_map.slots[slot];
+            if (int rc = writeLayer(map, layer, m_options.engineFormat ? int(slot) + 1 : keptId(layer)); rc != RC_OK)
                 return rc;
+        }
     setAttr(map, "nextlayerid", num(m_nextId));
     xml::StringWriter out(text);
     doc.save(out, " ", pugi::format_default, pugi::encoding_utf8);

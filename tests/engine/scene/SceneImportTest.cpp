@@ -69,6 +69,26 @@ TEST_F(SceneTest, PicturesBecomeLayersWithDistinctTiles)
     Main::instance()->imageMgr()->close(pic);
 }
 
+TEST_F(SceneTest, TheTileSizeStaysOnceLayersLieOnIt)
+{
+    const int pic = threeTiles();
+    Scene* s = scenes().get(track(scenes().create("", 0)));
+    EXPECT_EQ(s->setTileSize(0, 8), RC_ERR_INVALID);
+    EXPECT_EQ(s->setTileSize(32, 32), 0);
+    EXPECT_EQ(s->importLayerFromImage(0, pic, "a", 16, 16, 100.0f, -1), 0) << "no layer yet: the import sets it";
+    EXPECT_EQ(std::pair(s->getTileWidth(), s->getTileHeight()), std::pair(16, 16));
+    EXPECT_EQ(s->importLayerFromImage(0, pic, "b", 8, 8, 100.0f, -1), RC_ERR_INVALID);
+    EXPECT_EQ(s->setTileSize(32, 32), RC_ERR_EXISTS);
+    EXPECT_EQ(s->setTileSize(16, 16), 0);
+    const int slot = s->createLayer("c", SLT_TILE, 0, 1, 1);
+    ASSERT_NE(s->accessLayerTile(slot), nullptr);
+    EXPECT_FALSE(s->accessLayerTile(slot)->setCellWidth(8));
+    EXPECT_TRUE(s->accessLayerTile(slot)->setCellWidth(16));
+    EXPECT_EQ(s->importLayerFromImage(0, pic, "d", 0, 0, 0, -1), 0) << "an image layer lies on no grid";
+    EXPECT_EQ(s->getTileWidth(), 16);
+    Main::instance()->imageMgr()->close(pic);
+}
+
 TEST_F(SceneTest, PicturesOnlyInMemoryAreStoredAsImageBlocks)
 {
     ArchiveMgr& archives = *Main::instance()->archiveMgr();
@@ -95,6 +115,13 @@ TEST_F(SceneTest, PicturesOnlyInMemoryAreStoredAsImageBlocks)
         EXPECT_NE(text.find(ref), std::string::npos) << ref << " in\n" << text;
     for (const char* block : {"#M_level_0", "#M_level_1"})
         EXPECT_GE(archives.get(archive)->blockSearch(Archive::Block(block, "ZK7_IMAGE")), 0) << block;
+
+    // Another scene's pictures of the same stem take the names after them.
+    const int other = track(scenes().create("other", 0));
+    ASSERT_EQ(scenes().get(other)->importLayerFromFile(0, dir.file("tiles.png").c_str(), "other", 0, 0, 0, -1), 0);
+    ASSERT_EQ(scenes().get(other)->saveToBuffer(buffer, size, "level", "level.tmx", world.c_str(), true), 0);
+    EXPECT_NE(std::string(buffer, size).find("qel://world.qel/#M_level_2"), std::string::npos);
+    CMem::free(buffer);
 
     const int again = loadText(text, world);
     ASSERT_GT(again, 0) << scenes().getLastError();
