@@ -165,10 +165,16 @@ int CtrlScenes::onImport()
         globalStatus->bReparseAll = 1;
         return 0;
     }
-    // A template, or a tile set as text: unsaved, under the name typed or
-    // else the file's.
-    const WidgetTextEdit* nameField = panel->getTextEdit(BW_NAME);
-    const string name = nameField && !nameField->getText().empty() ? nameField->getText() : derivedName(path);
+    // A template, or a tile set as text: unsaved, under the file's name (the
+    // name field still names the block held before). Saving it replaces a
+    // block of that name, so that is agreed to first.
+    const string name = derivedName(path);
+    if (blockExists(globalStatus->iArchiveID, name, "ZK7_XML") &&
+        showBox("File exists",
+                "The file \"" + name +
+                    "\" already exists in the QEL.\n\nSaving the import will overwrite it.\n\nDo you want to continue?",
+                MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
+        return -1;
     unsigned char* bytes = nullptr;
     int size = 0;
     if (loadFileToBuffer(path, bytes, size) != 0) {
@@ -323,8 +329,10 @@ int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)
     SceneMgr* scenes = Main::instance()->sceneMgr();
     const int id = scenes->loadFromFile(path.c_str(), nullptr);
     if (id <= 0) {
-        showBox(kMapTitle, "Failed to load TileMap. File may be invalid or dependencies missing.", MBB_OK, MBT_ERROR,
-                0);
+        showBox(kMapTitle,
+                "Failed to load TileMap. File may be invalid or dependencies missing.\n\n" +
+                    string(scenes->getLastError()),
+                MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     Scene* imported = scenes->get(id);

@@ -42,6 +42,9 @@ int CtrlScenes::onAddLayer()
         return -1;
     SceneLayerImportOptions o = defaultImportOptions(false);
     o.targetLayer = target->getLayerCount(0) + 1;
+    // New tiles lie on the scene's grid.
+    if (target->getTileWidth() > 0 && target->getTileHeight() > 0)
+        o.tileWidth = target->getTileWidth(), o.tileHeight = target->getTileHeight();
     string title, message;
     for (;;) {
         if (!showSceneImportDialog(o, target, false))
@@ -153,7 +156,13 @@ int CtrlScenes::onCreateSceneFromSource()
     string summary, error;
     const bool gif = o.fileKind == 3;
     switch (o.sourceType) {
-    case 0: break;
+    case 0:
+        // An empty map still needs its grid to load.
+        if (created->setTileSize(o.tileWidth, o.tileHeight) != 0) {
+            showBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
+            return discard();
+        }
+        break;
     case 1:
         if ((gif ? importGIFImageLayer(created, o, fileName) : importImageLayer(created, o, fileName)) != 0) {
             showBox("New Scene", "Image could not be imported as the first Scene layer.", MBB_OK, MBT_ERROR, 0);
@@ -319,8 +328,10 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
         closeScene();
         clearLayerList();
         tick(SW_SHOW_LAYER, false);
-        showBox(title, "Layer was saved, but the updated Scene could not be reloaded for editing.", MBB_OK,
-                MBT_WARNING, 0);
+        showBox(title,
+                "Layer was saved, but the updated Scene could not be reloaded for editing.\n\n" +
+                    string(Main::instance()->sceneMgr()->getLastError()),
+                MBB_OK, MBT_WARNING, 0);
         return -1;
     }
     updateData();

@@ -3,6 +3,7 @@
 #include "tabs/SceneTabFixture.h"
 #include "tabs/UvttFixture.h"
 
+#include "scene/SceneAccess.h"
 #include "support/GifWriter.h"
 #include "tabs/scenes/import/SceneImportProbe.h"
 
@@ -183,11 +184,16 @@ TEST_F(SceneImportDialogTest, ChecksStopAtTheFirstBrokenRule)
         {false, "Photo.PNG", [](Options& o) { o.matchPercent = 0.5f; }, "Add image layer",
          "Match percentage must be between 1 and 100."},
         {false, "Photo.PNG", [](Options& o) { o.tileWidth = 8; }, "Add image layer",
-         "Image resolution 20x10 is not divisible by tile size 8x16. Enable padding to import edge tiles."},
-        {false, "Photo.PNG", [](Options& o) { o.tileWidth = 8, o.padToTile = true; }, "Add image layer", ""},
+         "Tile size 8x16 differs from the Scene's tile size 16x16. The layers of a Scene share its tile grid: use "
+         "16x16."},
+        {false, "Photo.PNG", [](Options&) {}, "Add image layer",
+         "Image resolution 20x10 is not divisible by tile size 16x16. Enable padding to import edge tiles."},
+        {false, "Photo.PNG", [](Options& o) { o.padToTile = true; }, "Add image layer", ""},
         {false, "Photo.PNG", [](Options& o) { o.imageLayer = true, o.tileWidth = 0; }, "Add image layer", ""},
         {true, nullptr, [](Options&) {}, "New Scene", ""},
         {true, nullptr, [](Options& o) { o.layerName.clear(); }, "New Scene", "Scene name is required."},
+        {true, nullptr, [](Options& o) { o.tileHeight = 0; }, "New Scene",
+         "Tile width and height are required for an empty Scene."},
         {true, "x.jpg", [](Options&) {}, "New Scene", "Unsupported source."},
         {true, "level.tmx", [](Options&) {}, "New Scene", ""},
     };
@@ -362,6 +368,148 @@ TEST_F(SceneImportDialogTest, VideoBecomesAScene)
     choose("infer-sample.tmx");
     ASSERT_NE(shownScene(), nullptr);
     EXPECT_NE(shownScene()->accessLayerTile(1), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+class SceneImportTwiceTest : public SceneImportDialogTest {
+protected:
+    // A scene imported from a 64 x 32 picture of colour in 32 px tiles.
+    void pictureScene(uint32_t colour)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 64, 32, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_FillRect(s, nullptr, colour);
+        IMG_SavePNG(s, path("first.png").c_str());
+        SDL_FreeSurface(s);
+        importScene(
+            [](int d) {
+                load(d);
+                dialogPanel(d)->getNumberEdit(kTileX)->setValue(32);
+                dialogPanel(d)->getNumberEdit(kTileY)->setValue(32);
+                TS::clickWidget(d, 1);
+            },
+            "first.png", {MBB_OK});
+        ASSERT_EQ(boxTexts().back(), "New Scene: Scene was created.");
+    }
+    // Add layer from file; the dialog's preset tile width, then OK with
+    // the tile size given (0: as preset), then the answers.
+    int addLayer(const char* file, int tile, std::vector<int> then, int* preset = nullptr,
+                 const std::function<void(int)>& again = nullptr)
+    {
+        TS::pushScript([=](int d) {
+            load(d);
+            if (preset)
+                *preset = int(dialogPanel(d)->getNumberEdit(kTileX)->getValue());
+            if (tile) {
+                dialogPanel(d)->getNumberEdit(kTileX)->setValue(float(tile));
+                dialogPanel(d)->getNumberEdit(kTileY)->setValue(float(tile));
+            }
+            TS::clickWidget(d, 1);
+        });
+        TS::pushFileAnswer(true, path(file).c_str());
+        for (int answer : then)
+            TS::pushAnswer(answer);
+        if (again) // the dialog once more, after a refusal
+            TS::pushScript(again);
+        return click(SW_ADD_LAYER);
+    }
+    // The archive closed and opened again, the scene chosen.
+    void reopen(const char* sceneBlock)
+    {
+        EXPECT_EQ(tab->resetWidgets(), 0);
+        ASSERT_EQ(Main::instance()->archiveMgr()->close(status->iArchiveID), 0);
+        editortest::openAsEditorArchive(*status, folder.path("tab.qel"));
+        tab->parseQEL();
+        ASSERT_EQ(choose(sceneBlock), 0);
+        ASSERT_NE(shownScene(), nullptr);
+    }
+    // The top left pixel of each tile set's picture of the shown scene.
+    std::vector<uint32_t> tileSetColours()
+    {
+        std::vector<uint32_t> out;
+        if (!shownScene())
+            return out;
+        for (const auto& set : SceneAccess::map(*shownScene()).tileSets)
+            out.push_back(static_cast<const uint32_t*>(set->picture->surface->pixels)[0]);
+        return out;
+    }
+};
+
+TEST_F(SceneImportTwiceTest, ASecondImportKeepsThePictureOfTheFirst)
+{
+    openArchive({});
+    makeTab();
+    pictureScene(0xFFFF0000);
+    // A 32 x 32 GIF of two frames: green, then blue.
+    giftest::Frame green{std::vector<uint8_t>(32 * 32, 1), 10, -1}, blue{std::vector<uint8_t>(32 * 32, 2), 10, -1};
+    giftest::write(path("second.gif"), giftest::encode(32, 32, {{0, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {green, blue}));
+    addLayer("second.gif", 0, {MBB_OK});
+    ASSERT_EQ(boxTexts().back().substr(0, 18), "Import GIF layer: ");
+    reopen("first.tmx");
+    EXPECT_EQ(tileSetColours(), (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00}));
+
+    // Two Universal VTT maps, one a new scene and one added to it.
+    writeText("other.dd2vtt",
+              uvtttest::map("\"image\": \"" + uvtttest::pngBase64(200, 100, 0xFF0000FF) + "\", \"lights\": [],", 2, 1,
+                            100));
+    importScene(
+        [](int d) {
+            load(d);
+            TS::clickWidget(d, 1);
+        },
+        "map.dd2vtt", {MBB_OK});
+    ASSERT_EQ(choose("map.tmx"), 0);
+    addLayer("other.dd2vtt", 0, {MBB_OK});
+    ASSERT_EQ(boxTexts().back().substr(0, 20), "Import UVTT layers: ");
+    reopen("map.tmx");
+    EXPECT_EQ(tileSetColours(), (std::vector<uint32_t>{0xFF336699, 0xFF0000FF}));
+    reopen("first.tmx");
+    EXPECT_EQ(tileSetColours(), (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00}));
+}
+
+TEST_F(SceneImportTwiceTest, ALayerOfAnotherTileSizeIsRefusedBeforeAnythingIsWritten)
+{
+    openArchive({});
+    makeTab();
+    pictureScene(0xFFFF0000);
+    const std::string before = stored("first.tmx");
+    const int blocks = archive()->getIndexCount();
+    int preset = 0;
+    addLayer("two.gif", 16, {MBB_OK}, &preset, [](int d) { TS::clickWidget(d, 2); });
+    EXPECT_EQ(preset, 32) << "the dialog offers the scene's tile size";
+    const auto boxes = boxTexts(); // ..., the refusal, the dialog again
+    ASSERT_GE(boxes.size(), 2u);
+    EXPECT_EQ(boxes[boxes.size() - 2], "Import video layer: Tile size 16x16 differs from the Scene's tile size 32x32. "
+                                       "The layers of a Scene share its tile grid: use 32x32.");
+    EXPECT_EQ(stored("first.tmx"), before);
+    EXPECT_EQ(archive()->getIndexCount(), blocks);
+    ASSERT_NE(shownScene(), nullptr);
+    EXPECT_EQ(std::pair(shownScene()->getTileWidth(), shownScene()->getLayerCount(0)), std::pair(32, 1));
+}
+
+TEST_F(SceneImportTwiceTest, AnEmptySceneTakesTheDialogsTileSizeAndLoads)
+{
+    openArchive({});
+    makeTab();
+    bool sizeUsable = false;
+    TS::pushAnswer(kSceneChoice);
+    TS::pushScript([&](int d) {
+        sizeUsable = usable(d, kTileX) && usable(d, kTileY);
+        dialogPanel(d)->getTextEdit(kName)->setText("empty");
+        dialogPanel(d)->getNumberEdit(kTileX)->setValue(24);
+        dialogPanel(d)->getNumberEdit(kTileY)->setValue(12);
+        TS::clickWidget(d, 1);
+    });
+    TS::pushAnswer(MBB_OK);
+    click(SW_IMPORT);
+    EXPECT_TRUE(sizeUsable);
+    EXPECT_EQ(boxTexts().back(), "New Scene: Empty Scene was created.");
+    EXPECT_EQ(std::string(list->getSelectedText()), "empty.tmx");
+    reopen("empty.tmx");
+    ASSERT_NE(shownScene(), nullptr);
+    EXPECT_EQ(std::pair(shownScene()->getTileWidth(), shownScene()->getTileHeight()), std::pair(24, 12));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace {
 
@@ -65,6 +66,12 @@ size_t differentPixels(const std::string& a, const std::string& b)
 }
 
 void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string readFile(const std::string& path)
+{
+    const std::vector<uint8_t> bytes = TestFolder::read(path);
+    return std::string(bytes.begin(), bytes.end());
+}
 
 void writePicture(const std::string& path, uint32_t colour)
 {
@@ -456,6 +463,122 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
     EXPECT_FALSE(tab->isDirty()) << "the map shown is the one stored";
     EXPECT_NE(this->stored("Forest.tmx").find("source=\"qel://tab.qel/Forest.TSX\""), std::string::npos);
     EXPECT_GT(tab->sceneID(), 0);
+}
+
+// The attribute of the tag whose text holds marker ("<none>" without one).
+std::string attributeOf(const std::string& text, const std::string& marker, const std::string& name)
+{
+    const size_t at = text.find(marker);
+    if (at == std::string::npos)
+        return "<none>";
+    const size_t open = text.rfind('<', at);
+    const std::string tag = text.substr(open, text.find('>', at) - open);
+    const size_t key = tag.find(" " + name + "=\"");
+    if (key == std::string::npos)
+        return "<none>";
+    const size_t from = key + name.size() + 3;
+    return tag.substr(from, tag.find('"', from) - from);
+}
+
+// A map whose tile set (inside it) is named name and draws tiles.png.
+std::string mapWithTileSetNamed(const std::string& name, const std::string& layers)
+{
+    return "<map version=\"1.10\" orientation=\"orthogonal\" width=\"2\" height=\"1\" tilewidth=\"16\" "
+           "tileheight=\"16\" nextlayerid=\"13\">\n <tileset firstgid=\"1\" name=\"" +
+           name +
+           "\" tilewidth=\"16\" tileheight=\"16\" tilecount=\"2\" columns=\"2\">\n"
+           "  <image source=\"tiles.png\" width=\"32\" height=\"16\"/>\n </tileset>\n" +
+           layers + "</map>\n";
+}
+
+TEST_F(SceneTiledTest, AFullMapExportWritesOnlyInsideItsFolderWhateverTheMapNames)
+{
+    makeTab();
+    freshArchive("out");
+    addImage("tiles.png");
+    put("hostile.tmx",
+        mapWithTileSetNamed("../../escaped", " <layer id=\"1\" name=\"L\" width=\"2\" height=\"1\"><data "
+                                             "encoding=\"csv\">1,2</data></layer>\n"));
+    writeFile(folder.path("escaped.tsx"), "the user's own file");
+    ASSERT_EQ(choose("hostile.tmx"), 0);
+    exportFull();
+    EXPECT_EQ(takeBoxes().back().text, "TileMap exported to \"" + folder.path("out/hostile.tmx") + "\": Ok");
+    EXPECT_EQ(readFile(folder.path("escaped.tsx")), "the user's own file");
+    const std::string named = attributeOf(readFile(folder.path("out/hostile.tmx")), "<tileset", "source");
+    EXPECT_EQ(named.find('/'), std::string::npos) << named;
+    EXPECT_TRUE(fs::exists(folder.path("out/" + named))) << named;
+
+    // Again: every file the export would replace is asked about.
+    TS::pushAnswer(kFull);
+    for (int i = 0; i < 3; ++i)
+        TS::pushAnswer(MBB_YES);
+    TS::pushAnswer(MBB_OK);
+    click(SW_EXPORT);
+    std::set<std::string> asked;
+    for (const Box& b : takeBoxes())
+        if (b.title == "Export file")
+            asked.insert(b.text.substr(10, b.text.find('"', 10) - 10));
+    EXPECT_EQ(asked, (std::set<std::string>{"hostile.tmx", named, "tiles.png"}));
+}
+
+TEST_F(SceneTiledTest, AFullMapExportKeepsTheLayersIdsAndWritesValuesAsRead)
+{
+    makeTab();
+    freshArchive("out");
+    addImage("tiles.png");
+    put("ids.tmx", mapWithTileSetNamed("tiles", " <layer id=\"7\" name=\"Seven\" width=\"2\" height=\"1\" "
+                                                "opacity=\"0.8\"><data encoding=\"csv\">1,2</data></layer>\n"
+                                                " <layer id=\"3\" name=\"Three\" width=\"2\" height=\"1\" "
+                                                "offsetx=\"0.1\"><data encoding=\"csv\">2,1</data></layer>\n"));
+    ASSERT_EQ(choose("ids.tmx"), 0);
+    exportFull();
+    const std::string exported = readFile(folder.path("out/ids.tmx"));
+    const std::vector<std::string> expected{"7", "0.8", "3", "0.1", "13"};
+    EXPECT_EQ((std::vector<std::string>{attributeOf(exported, "\"Seven\"", "id"),
+                                        attributeOf(exported, "\"Seven\"", "opacity"),
+                                        attributeOf(exported, "\"Three\"", "id"),
+                                        attributeOf(exported, "\"Three\"", "offsetx"),
+                                        attributeOf(exported, "<map", "nextlayerid")}),
+              expected)
+        << exported;
+}
+
+TEST_F(SceneTiledTest, AFailedMapImportShowsTheEnginesReason)
+{
+    openArchive({});
+    makeTab();
+    writeFile(folder.path("lost.tmx"), mapOf({"nowhere.tsx"}));
+    importFile(kFull, folder.path("lost.tmx"), {MBB_OK});
+    const Box failed = takeBoxes().back();
+    EXPECT_EQ(failed.title, "TileMap import");
+    EXPECT_EQ(failed.text.rfind("Failed to load TileMap. File may be invalid or dependencies missing.\n\n", 0), 0u)
+        << failed.text;
+    EXPECT_NE(failed.text.find("nowhere.tsx"), std::string::npos) << failed.text;
+}
+
+TEST_F(SceneTiledTest, ATileSetOrTemplateAsTextIsNamedAfterItsFile)
+{
+    openLevel();
+    makeTab();
+    writeFile(folder.path("door.tx"), "<template><object/></template>");
+    writeFile(folder.path("tiles.tsx"), tileSet({"elsewhere.png"}));
+    ASSERT_EQ(choose("tiles.tsx"), 0);
+    EXPECT_EQ(importFile(kAlone, folder.path("door.tx")), 0);
+    EXPECT_EQ(std::string(name->getText().c_str()), "door.tx");
+    TS::pushAnswer(0); // the saved notice
+    EXPECT_EQ(click(108), 0);
+    EXPECT_EQ(stored("door.tx"), "<template><object/></template>");
+    EXPECT_EQ(stored("tiles.tsx"), scenetest::kTileSet);
+
+    // A file of a stored block's name: asked first, and No keeps all as it was.
+    takeBoxes();
+    importFile(kAlone, folder.path("tiles.tsx"), {kAlone, MBB_NO});
+    EXPECT_EQ(takeBoxes().back(), (Box{"File exists",
+                                       "The file \"tiles.tsx\" already exists in the QEL.\n\nSaving the import will "
+                                       "overwrite it.\n\nDo you want to continue?",
+                                       MBB_YESNO, MBT_WARNING}));
+    EXPECT_EQ(std::string(name->getText().c_str()), "door.tx");
+    EXPECT_FALSE(tab->isDirty());
 }
 
 } // namespace

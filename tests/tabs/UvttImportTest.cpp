@@ -118,6 +118,11 @@ TEST_F(UvttImportTest, AddedLayersTakeTheFreeSlotsAndFreshObjectIds)
     o.layerName = "Deep";
     o.targetLayer = 3;
     o.tileWidth = o.tileHeight = 100;
+    EXPECT_FALSE(tab->validateUVTTImport(scene, o, false, error)) << "the map's tiles would leave the cave's grid";
+    EXPECT_EQ(error, "Tile size 100x100 differs from the Scene's tile size 16x16. The layers of a Scene share its "
+                     "tile grid: use 16x16.");
+    o.tileWidth = o.tileHeight = 16;
+    o.padToTile = true;
     ASSERT_TRUE(tab->validateUVTTImport(scene, o, false, error)) << error;
     ASSERT_EQ(tab->importUVTT(scene, o, false, summary, error), 0) << error;
     EXPECT_EQ(summary, "UVTT imported: map tile layer, 1 occluders, 0 portals and 1 lights.");

@@ -23,6 +23,11 @@ inline constexpr int64_t kMaxImportFramePixels = int64_t(1) << 30;
 // success.
 bool validateSceneImportTargetLayer(Zelkoran::Scene* scene, int targetLayer, Zelkoran::String& message);
 
+// Tiles of tileWidth x tileHeight lie on the scene's grid: always without a
+// scene or while it has no layers (the import then sets the grid). False
+// with one message otherwise; message untouched on success.
+bool validateSceneTileSize(const Zelkoran::Scene* scene, int tileWidth, int tileHeight, Zelkoran::String& message);
+
 // A layer of scene (not an empty slot) is called name; false for a null
 // scene or an empty name.
 bool sceneHasLayerNamed(const Zelkoran::Scene* scene, const Zelkoran::String& name);

@@ -540,8 +540,10 @@ private:
         usable(ID_NAME, newScene || hasSource);
         usable(ID_TARGET_LABEL, !newScene && hasSource);
         usable(ID_TARGET, !newScene && hasSource);
+        // An empty scene takes its tile size from here.
+        const bool emptyScene = newScene && !hasSource;
         for (int id : kTileGroup)
-            usable(id, useTiles);
+            usable(id, useTiles || (emptyScene && id != ID_MATCH && id != ID_MATCH_LABEL));
         usable(ID_PAD, useTiles);
         for (int id : {ID_PAD_CLEAR, ID_PAD_WHITE, ID_PAD_BLACK})
             usable(id, useTiles && checked(ID_PAD));

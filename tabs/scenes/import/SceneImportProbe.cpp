@@ -29,8 +29,9 @@ void clearGIFCache(SceneLayerImportOptions& o)
 }
 
 // Applied once per Universal VTT file: a second choice of the same file
-// keeps what the user switched since.
-void presetUVTT(SceneLayerImportOptions& o)
+// keeps what the user switched since. Layers added to a scene keep the
+// scene's tile size, which the record holds already.
+void presetUVTT(SceneLayerImportOptions& o, bool newScene)
 {
     o.uvttMapMode = o.uvttHasImage ? 0 : 2;
     o.uvttImportWalls = o.uvttWallCount > 0;
@@ -40,7 +41,8 @@ void presetUVTT(SceneLayerImportOptions& o)
                          o.uvttMergedPortalCount < o.uvttPortalSegmentCount;
     o.uvttImportLights = o.uvttLightCount > 0 && !o.uvttBakedLighting;
     o.uvttBlockMovement = false;
-    o.tileWidth = o.tileHeight = o.uvttPixelsPerGrid;
+    if (newScene)
+        o.tileWidth = o.tileHeight = o.uvttPixelsPerGrid;
     o.matchPercent = 100.0f;
     o.padToTile = false;
 }
@@ -124,7 +126,7 @@ SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, const strin
         o.sourceType = 4;
         string error;
         if (CtrlScenes::getUVTTMetadata(path, o, error) && !uvttCached)
-            presetUVTT(o);
+            presetUVTT(o, newScene);
         if (o.uvttMetadataValid)
             facts.width = o.uvttPixelWidth, facts.height = o.uvttPixelHeight;
     } else {

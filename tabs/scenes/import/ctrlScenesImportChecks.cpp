@@ -54,6 +54,24 @@ bool validateSceneImportTargetLayer(Scene* scene, int targetLayer, String& messa
     return true;
 }
 
+bool validateSceneTileSize(const Scene* scene, int tileWidth, int tileHeight, String& message)
+{
+    if (!scene || (tileWidth == scene->getTileWidth() && tileHeight == scene->getTileHeight()))
+        return true;
+    for (int slot = 1; slot <= scene->getLayerCount(0); ++slot)
+        if (scene->getLayerType(slot) != SLT_EMPTY) {
+            char text[256];
+            std::snprintf(text, sizeof text,
+                          "Tile size %dx%d differs from the Scene's tile size %dx%d. The layers of a Scene share "
+                          "its tile grid: use %dx%d.",
+                          tileWidth, tileHeight, scene->getTileWidth(), scene->getTileHeight(),
+                          scene->getTileWidth(), scene->getTileHeight());
+            message = text;
+            return false;
+        }
+    return true;
+}
+
 bool sceneHasLayerNamed(const Scene* scene, const String& name)
 {
     if (!scene || name.empty())

@@ -201,8 +201,12 @@ int createLayer(Scene* scene, const SceneLayerImportOptions& options, const std:
         scene->closeTileSet(firstGid);
         return CtrlScenes::IR_LAYER_ACCESS;
     }
-    grid->setCellWidth(tileW);
-    grid->setCellHeight(tileH);
+    // A scene with other layers keeps its grid: tiles of another size are refused.
+    if (!grid->setCellWidth(tileW) || !grid->setCellHeight(tileH)) {
+        scene->closeLayer(slot);
+        scene->closeTileSet(firstGid);
+        return CtrlScenes::IR_BAD_TILE_SIZE;
+    }
     for (int row = 0; row < a.rows; ++row) {
         uint32_t* cells = grid->getRow(row);
         for (int col = 0; col < a.cols; ++col) {

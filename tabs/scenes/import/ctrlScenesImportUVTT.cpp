@@ -145,6 +145,8 @@ bool CtrlScenes::validateUVTTImport(Scene* scene, const SceneLayerImportOptions&
     if (mode == 0) {
         if (options.tileWidth <= 0 || options.tileHeight <= 0)
             return refuse("UVTT tile layer requires a tile width and height greater than zero.");
+        if (!validateSceneTileSize(scene, options.tileWidth, options.tileHeight, error))
+            return false;
         if (!isUVTTTileGridSupported(w, h, options.tileWidth, options.tileHeight))
             return refuse("UVTT tile conversion exceeds the supported 262144-cell limit.");
         if (!options.padToTile && (w % options.tileWidth || h % options.tileHeight))
@@ -226,10 +228,17 @@ int CtrlScenes::importUVTT(Scene*& scene, const SceneLayerImportOptions& options
         xml->setAttributeString("version", "1.10");
         xml->setAttributeString("orientation", "orthogonal");
         xml->setAttributeString("renderorder", "right-down");
-        xml->setAttributeInt("width", document.gridWidth);
-        xml->setAttributeInt("height", document.gridHeight);
-        xml->setAttributeInt("tilewidth", document.pixelsPerGrid);
-        xml->setAttributeInt("tileheight", document.pixelsPerGrid);
+        // A map picture cut into tiles of another size than a grid cell
+        // sets the map's grid: its tiles must lie on it.
+        const bool tiled = options.uvttMapMode == 0 && options.tileWidth > 0 && options.tileHeight > 0;
+        const int tileWidth = tiled ? options.tileWidth : document.pixelsPerGrid;
+        const int tileHeight = tiled ? options.tileHeight : document.pixelsPerGrid;
+        xml->setAttributeInt("width", tiled ? int((document.pixelWidth + tileWidth - 1) / tileWidth)
+                                            : document.gridWidth);
+        xml->setAttributeInt("height", tiled ? int((document.pixelHeight + tileHeight - 1) / tileHeight)
+                                             : document.gridHeight);
+        xml->setAttributeInt("tilewidth", tileWidth);
+        xml->setAttributeInt("tileheight", tileHeight);
     } else {
         char* text = nullptr;
         size_t size = 0;
@@ -319,7 +328,8 @@ int CtrlScenes::importUVTT(Scene*& scene, const SceneLayerImportOptions& options
     if (!built) {
         if (newId > 0)
             scenes->close(newId);
-        return fail(error, UIR_TMX_LOAD, "UVTT-generated TMX could not be loaded as a Scene.");
+        return fail(error, UIR_TMX_LOAD,
+                    ("UVTT-generated TMX could not be loaded as a Scene.\n\n" + string(scenes->getLastError())).c_str());
     }
     if (bootstrap)
         built->closeLayer(slots.map);

@@ -47,6 +47,8 @@ bool CtrlScenes::validateImportOptions(Scene* scene, SceneLayerImportOptions& o,
             return fail("Tile width and height are required for tile/video import.");
         if (!newScene)
             title = still ? "Add image layer" : "Import video layer";
+        if (!(still && o.imageLayer) && !validateSceneTileSize(scene, o.tileWidth, o.tileHeight, message))
+            return false;
         const bool ok = o.fileKind == 3           ? validateGIFLayerImport(scene, o, message)
                         : still                  ? validateImageLayerImport(scene, o, message)
                                                  : validateVideoLayerImport(scene, o, message);
@@ -57,7 +59,11 @@ bool CtrlScenes::validateImportOptions(Scene* scene, SceneLayerImportOptions& o,
     case 4:
         title = newScene ? "New UVTT Scene" : "Import UVTT layers";
         return validateUVTTImport(scene, o, newScene, message);
-    default: return true; // an empty scene, or a Tiled map
+    case 0:
+        if (o.tileWidth < 1 || o.tileHeight < 1)
+            return fail("Tile width and height are required for an empty Scene.");
+        return true;
+    default: return true; // a Tiled map
     }
 }
 
