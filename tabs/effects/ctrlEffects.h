@@ -261,6 +261,8 @@ public:
 
 private:
     void createMainWidgets();
+    // A live effect block of that name in the open archive.
+    bool storedEffectNamed(const string& name) const;
     Zelkoran::ParticleEmitter* emitter() const;
     void updateInfoLabel();
     // The visual, image, sprite and animation combos from the emitter.

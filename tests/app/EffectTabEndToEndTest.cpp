@@ -266,4 +266,67 @@ TEST_F(EffectTabTest, TypedNumbersApplyWhenCommittedAndAsTyped)
     }
 }
 
+// An effect opened from the list plays where a new one does, in the
+// preview, not at the window's corner under the tab's panel.
+TEST_F(EffectTabTest, AReopenedEffectPlaysWhereANewOneDoes)
+{
+    particle::Emitter* core = &particle::Access::core(*emitter());
+    const float newX = core->x(), newY = core->y();
+    ASSERT_TRUE(effects->isInContentArea(newX, newY));
+    type(CtrlEffects::EW_RATE, "300");
+    saveNewAndReopen("drift");
+    core = &particle::Access::core(*emitter());
+    EXPECT_EQ(core->x(), newX);
+    EXPECT_EQ(core->y(), newY);
+    EXPECT_FALSE(effects->isDirty());
+}
+
+// Saving under the name of another stored effect warns and keeps both.
+TEST_F(EffectTabTest, SavingUnderAnotherEffectsNameIsRefused)
+{
+    type(CtrlEffects::EW_RATE, "111");
+    saveNewAndReopen("first");
+    ASSERT_TRUE(click(CtrlBase::BW_NEW));
+    type(CtrlEffects::EW_RATE, "222");
+    typeKeys(p->getID(), CtrlBase::BW_NAME, "second");
+    TS::pushAnswer(0); // the timed "saved" notice
+    ASSERT_TRUE(click(CtrlBase::BW_SAVE));
+    ASSERT_FALSE(effects->isDirty());
+    const struct {
+        bool fromNew; // a new effect, else the open "second" renamed
+    } cases[] = {{true}, {false}};
+    for (const auto& c : cases) {
+        if (c.fromNew) {
+            ASSERT_TRUE(click(CtrlBase::BW_NEW));
+            type(CtrlEffects::EW_RATE, "333");
+        } else {
+            const SDL_Rect list = p->getList(CtrlBase::BW_LIST)->getRect();
+            TS::click(list.x + 20, list.y + p->getList(CtrlBase::BW_LIST)->getRowHeight() * 3 / 2 + 2);
+            app.runPass();
+            ASSERT_STREQ(emitter()->getName(), "second");
+        }
+        TS::clearModalLog();
+        typeKeys(p->getID(), CtrlBase::BW_NAME, "first");
+        TS::pushAnswer(0); // the timed warning
+        ASSERT_TRUE(click(CtrlBase::BW_SAVE));
+        ASSERT_EQ(TS::modalLog().size(), 1u) << c.fromNew;
+        EXPECT_EQ(TS::modalLog()[0].text, "Could not rename the particle effect.");
+        EXPECT_TRUE(effects->isDirty()) << "nothing was saved";
+    }
+    EXPECT_EQ(editortest::listItems(p->getList(CtrlBase::BW_LIST)), (std::vector<std::string>{"first", "second"}));
+    for (const auto& [name, rate] : {std::pair{"first", 111}, std::pair{"second", 222}}) {
+        const int id = Main::instance()->particleMgr()->load(app.globalStatus()->iArchiveID, name);
+        ASSERT_GT(id, 0) << name;
+        EXPECT_EQ(Main::instance()->particleMgr()->get(id)->getEmissionRate(), rate) << name;
+        Main::instance()->particleMgr()->close(id);
+    }
+    // Its own name saves, twice.
+    for (int i = 0; i < 2; ++i) {
+        typeKeys(p->getID(), CtrlBase::BW_NAME, "second");
+        TS::pushAnswer(0); // the timed "saved" notice
+        ASSERT_TRUE(click(CtrlBase::BW_SAVE));
+        EXPECT_FALSE(effects->isDirty());
+    }
+}
+
 } // namespace
