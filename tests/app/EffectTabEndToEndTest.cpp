@@ -205,7 +205,9 @@ TEST_F(EffectTabTest, TypedNumbersApplyWhenCommittedAndAsTyped)
     ASSERT_EQ(emitter()->getPreset(), PEP_FOUNTAIN);
     Panel* advanced = effects->advancedPanel();
     Panel* appearance = effects->appearancePanel();
+    // Both panels open side by side: each field is clicked where it shows.
     ASSERT_TRUE(click(CtrlEffects::EW_ADVANCED));
+    ASSERT_TRUE(click(CtrlEffects::EW_APPEARANCE));
     ASSERT_TRUE(click(CtrlEffects::AW_BURST_ADD, advanced));
     ASSERT_TRUE(click(CtrlEffects::AW_SUB_ADD, advanced));
 
@@ -243,9 +245,6 @@ TEST_F(EffectTabTest, TypedNumbersApplyWhenCommittedAndAsTyped)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.field) + " \"" + c.typed + "\"");
-        if (c.on == appearance && !appearance->baseWidget()->isShown()) {
-            ASSERT_TRUE(click(CtrlEffects::EW_APPEARANCE)); // it covers the seed field
-        }
         WidgetTextEdit* field = c.on->getTextEdit(c.field);
         ASSERT_NE(field, nullptr);
         const float before = c.read(*emitter());
