@@ -4,6 +4,7 @@
 #include "app/AppFixture.h"
 
 #include "tabs/base/ctrlBase.h"
+#include "tabs/gui/ctrlGUI.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>
@@ -69,11 +70,13 @@ TEST_F(NumberFieldsTest, EveryTabsNumbersStayAsTypedUntilCommitted)
         app.runPass();
         Panel* own = tabPanel(tab->getName().c_str());
         ASSERT_NE(own, nullptr);
-        if (WidgetList* list = own->getList(CtrlBase::BW_LIST); list && list->getItemCount() > 0) {
-            const SDL_Rect r = list->getRect();
-            TS::click(r.x + 20, r.y + list->getRowHeight() / 2 + 2);
-            app.runPass();
-        }
+        // The first block, and in the GUI tab the panel's first widget.
+        for (const auto& [listId, row] : {std::pair{int(CtrlBase::BW_LIST), 1}, std::pair{int(CtrlGUI::GW_LIST), 2}})
+            if (WidgetList* list = own->getList(listId); list && list->getItemCount() >= row) {
+                const SDL_Rect r = list->getRect();
+                TS::click(r.x + 20, r.y + list->getRowHeight() * (2 * row - 1) / 2 + 2);
+                app.runPass();
+            }
         for (int panelId : gui->getPanelIDs()) {
             Panel* p = gui->getPanel(panelId);
             if (!p->isShown())
