@@ -4,6 +4,7 @@
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/GFX.h>
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Image.h>
@@ -370,6 +371,8 @@ int CtrlEffects::onListBox()
         closeResources();
         itemHandle = id;
         currentItemName = name;
+        // The position is not stored: a loaded effect plays where a new one does.
+        setPreviewPosition(contentCentreX(), contentCentreY(), false);
         previewState = PS_STOPPED;
         populateVisualResourceLists();
         updateData();
@@ -423,6 +426,11 @@ int CtrlEffects::onSave()
             notifySaveError(kKind, "Could not get the particle effect.", kNoticeMs);
             return -1;
         }
+        // Another stored effect of that name would be replaced without a word.
+        if (name != currentItemName && storedEffectNamed(name)) {
+            notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
+            return -1;
+        }
         if (particles()->setName(itemHandle, name.c_str()) < 0) {
             notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
             return -1;
@@ -433,6 +441,12 @@ int CtrlEffects::onSave()
         }
         return 0;
     });
+}
+
+bool CtrlEffects::storedEffectNamed(const string& name) const
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    return archive && archive->blockSearch(Archive::Block(name.c_str(), blockType)) >= 0;
 }
 
 int CtrlEffects::onDelete()

@@ -208,8 +208,8 @@ public:
 
     // --- advanced panel (ctrlEffectsAdvancedPanel.cpp) ---
     void createAdvancedPanel(ResourceManager* rm);
-    // 1 applied, 0 not an advanced setting (or no panel), -1 refused, an
-    // invalid seed or no emitter.
+    // 1 applied, 0 not an advanced setting (or no panel; the seed field
+    // applies itself when committed), -1 refused or no emitter.
     int applyAdvancedEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* emitter);
     void populateSubPresetList();
 
@@ -261,6 +261,8 @@ public:
 
 private:
     void createMainWidgets();
+    // A live effect block of that name in the open archive.
+    bool storedEffectNamed(const string& name) const;
     Zelkoran::ParticleEmitter* emitter() const;
     void updateInfoLabel();
     // The visual, image, sprite and animation combos from the emitter.

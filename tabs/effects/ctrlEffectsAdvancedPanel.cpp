@@ -207,13 +207,21 @@ void CtrlEffects::createAdvancedPanel(ResourceManager* rm)
                 seed->setFeatures(WF_FOCUS_LOST, true);
                 seed->setText("1");
                 seed->setTooltip(c.tooltip);
-                // Enter on a text that is no seed shows the emitter's seed again.
-                seed->setOnValueCommitted([this](Widget& w) {
+                // Applied when committed, never half typed; a text that is
+                // no seed, or one refused, shows the emitter's seed again.
+                const WidgetReaction commitSeed = [this](Widget& w) {
+                    auto& field = static_cast<WidgetTextEdit&>(w);
                     uint32_t value = 0;
                     ParticleEmitter* e = emitter();
-                    if (e && !parseSeed(static_cast<WidgetTextEdit&>(w).getText(), value))
-                        static_cast<WidgetTextEdit&>(w).setText(std::to_string(e->getSeed()).c_str());
-                });
+                    if (!e || updatingWidgets)
+                        return;
+                    const uint32_t before = e->getSeed();
+                    if (parseSeed(field.getText(), value) && e->setSeed(value) && value != before)
+                        setDirty(true);
+                    field.setText(std::to_string(e->getSeed()).c_str());
+                };
+                seed->setOnValueCommitted(commitSeed);
+                seed->setOnFocusLost(commitSeed);
             }
         }
         if (group.frameId == 1689)
@@ -315,19 +323,6 @@ int CtrlEffects::applyAdvancedEmitterWidget(int id, ParticleEmitter* e)
     case AW_ALIGN_VELOCITY: ok = e->setStretch(value(AW_STRETCH, 0), ew::checked(p, AW_ALIGN_VELOCITY)); break;
     case AW_SIMULATION_SCALE: ok = e->setSimulationScale(value(AW_SIMULATION_SCALE, 1)); break;
     case AW_WARM_UP: ok = e->setWarmUp(value(AW_WARM_UP, 0)); break;
-    case AW_SEED: {
-        const WidgetTextEdit* field = p->getTextEdit(AW_SEED);
-        uint32_t seed = 0;
-        const bool valid = field && parseSeed(field->getText(), seed);
-        if (stillTyping(p, AW_SEED, valid))
-            return 0;
-        if (!valid)
-            return -1;
-        if (seed == e->getSeed())
-            return 0;
-        ok = e->setSeed(seed);
-        break;
-    }
     case AW_COLLISION:
     case AW_BOUNCINESS:
         ok = e->setCollisionMode(static_cast<eParticleCollisionMode>(ew::comboRow(p, AW_COLLISION) - 1),

@@ -28,10 +28,15 @@ using W = CtrlEffects;
 
 constexpr int kPanelWidth = 300;
 constexpr int kPanelHeight = 420;
+// Right of the advanced panel, so that both open side by side.
+constexpr int kPanelX = 712, kPanelY = 60;
 constexpr int kFrameWidth = 290;
 constexpr int kHexWidth = 96;
-// Right of the "Colour:" captions, which are wider than the other ones.
+// Right of the "Colour:" and "Scale:" captions, the widest of the fields' rows.
 constexpr int kColourFieldX = 60;
+// The swatch rows start clear of "Palette:", the widest caption, and end
+// inside the frame.
+int swatchX(int i) { return 62 + 19 * i; }
 
 // One group: frame, title, the selection row and its "+" and "-".
 struct Group {
@@ -87,7 +92,7 @@ void CtrlEffects::createAppearancePanel(ResourceManager* rm)
     if (appearancePanelId > 0)
         return;
     appearancePanelId = createFloatingPanel(indexed("EffectsAppearance", EW_APPEARANCE).c_str(), kPanelWidth,
-                                            kPanelHeight, 260, 120, PW_TITLE, "AppearanceTitle", "Appearance",
+                                            kPanelHeight, kPanelX, kPanelY, PW_TITLE, "AppearanceTitle", "Appearance",
                                             "Particle appearance controls");
     Panel* p = appearancePanel();
     if (!p) {
@@ -123,7 +128,7 @@ void CtrlEffects::createAppearancePanel(ResourceManager* rm)
     };
     auto timeField = [p, rm](const char* captionName, int captionId, int y, const char* name, int id) {
         addEffectLabel(p, rm, captionName, captionId, "Time:", 12, y + 3, nullptr);
-        if (WidgetNumberEdit* n = addEffectNumber(p, rm, name, id, 80, 50, y, 0, 1, 0,
+        if (WidgetNumberEdit* n = addEffectNumber(p, rm, name, id, 80, kColourFieldX, y, 0, 1, 0,
                                                   "Normalized particle lifetime position"))
             n->setStep(0.01f);
     };
@@ -142,7 +147,7 @@ void CtrlEffects::createAppearancePanel(ResourceManager* rm)
                         &CtrlEffects::applyColorKeyWidgets);
             addEffectLabel(p, rm, "RampLabel", 1762, "Ramp:", 12, 126, "Preview of the lifetime colour keys");
             for (int i = 0; i < kSwatches; ++i)
-                addEffectSwatch(p, indexed("RampSwatch", i), PW_RAMP_SWATCH + i, 50 + 20 * i, 122,
+                addEffectSwatch(p, indexed("RampSwatch", i), PW_RAMP_SWATCH + i, swatchX(i), 122,
                                 "Lifetime colour ramp preview");
         } else if (g.frameId == 1751) {
             addEffectLabel(p, rm, "TintColourLabel", 1757, "Colour:", 12, 205, nullptr);
@@ -151,12 +156,12 @@ void CtrlEffects::createAppearancePanel(ResourceManager* rm)
             addEffectLabel(p, rm, "TintPreviewLabel", 1785, "Palette:", 12, 228,
                            "Preview of all selected tint palette colours");
             for (int i = 0; i < kSwatches; ++i)
-                addEffectSwatch(p, indexed("TintPreviewSwatch", i), PW_TINT_SWATCH_0 + i, 52 + 20 * i, 225,
+                addEffectSwatch(p, indexed("TintPreviewSwatch", i), PW_TINT_SWATCH_0 + i, swatchX(i), 225,
                                 "Selected tint palette preview");
         } else {
             timeField("ScaleTimeLabel", 1781, 314, "ScaleTime", PW_SCALE_TIME);
             addEffectLabel(p, rm, "ScaleValueLabel", 1783, "Scale:", 12, 340, nullptr);
-            addEffectNumber(p, rm, "ScaleValue", PW_SCALE_VALUE, 80, 50, 337, 0, 10000, 1,
+            addEffectNumber(p, rm, "ScaleValue", PW_SCALE_VALUE, 80, kColourFieldX, 337, 0, 10000, 1,
                             "Particle scale at the selected lifetime position");
         }
     }

@@ -11,6 +11,9 @@
 
 #include <SDL.h>
 
+#include <cmath>
+#include <functional>
+
 namespace {
 
 namespace TS = editortest::TS;
@@ -191,6 +194,138 @@ TEST_F(EffectTabTest, FloatingPanelsBurstSubEmitterColourKeySaveAndReload)
 
     ASSERT_TRUE(click(CtrlEffects::EW_ADVANCED_CLOSE, advanced));
     EXPECT_FALSE(advanced->baseWidget()->isShown());
+}
+
+// Numbers typed key by key take effect when committed, as typed: nothing is
+// applied or rewritten while the caret is in the field, and a text that is
+// no number leaves the old value.
+TEST_F(EffectTabTest, TypedNumbersApplyWhenCommittedAndAsTyped)
+{
+    chooseRow(CtrlEffects::EW_PRESET, 9);
+    ASSERT_EQ(emitter()->getPreset(), PEP_FOUNTAIN);
+    Panel* advanced = effects->advancedPanel();
+    Panel* appearance = effects->appearancePanel();
+    // Both panels open side by side: each field is clicked where it shows.
+    ASSERT_TRUE(click(CtrlEffects::EW_ADVANCED));
+    ASSERT_TRUE(click(CtrlEffects::EW_APPEARANCE));
+    ASSERT_TRUE(click(CtrlEffects::AW_BURST_ADD, advanced));
+    ASSERT_TRUE(click(CtrlEffects::AW_SUB_ADD, advanced));
+
+    using Read = std::function<float(ParticleEmitter&)>;
+    const Read speedMax = [](ParticleEmitter& e) {
+        float lo = 0, hi = 0;
+        e.getSpeed(&lo, &hi);
+        return hi;
+    };
+    const Read duration = [](ParticleEmitter& e) { return e.getDuration(); };
+    const Read seed = [](ParticleEmitter& e) { return static_cast<float>(e.getSeed()); };
+    const float kOld = NAN; // the value before typing stays
+    const struct {
+        Panel* on;
+        int field;
+        const char* typed;
+        Commit commit;
+        Read read;
+        float expected;
+    } cases[] = {
+        {p, CtrlEffects::EW_SPEED_MAX, "500", Commit::Enter, speedMax, 500},
+        {p, CtrlEffects::EW_SPEED_MAX, "420", Commit::Tab, speedMax, 420},
+        {advanced, CtrlEffects::AW_BURST_TIME, "0.25", Commit::Enter,
+         [](ParticleEmitter& e) { return (*e.getBursts())[0].time; }, 0.25f},
+        {advanced, CtrlEffects::AW_SUB_PROBABILITY, "0.5", Commit::Enter,
+         [](ParticleEmitter& e) { return (*e.getSubEmitters())[0].probability; }, 0.5f},
+        {p, CtrlEffects::EW_DURATION, "", Commit::Enter, duration, kOld},
+        {p, CtrlEffects::EW_DURATION, "-", Commit::Tab, duration, kOld},
+        {advanced, CtrlEffects::AW_SEED, "12a", Commit::Enter, seed, kOld},
+        {advanced, CtrlEffects::AW_SEED, "77", Commit::Enter, seed, 77},
+        {appearance, CtrlEffects::PW_COLOR_TIME, "0.25", Commit::Tab,
+         [](ParticleEmitter& e) { return e.getColorKeys()[0].time; }, 0.25f},
+        {appearance, CtrlEffects::PW_SCALE_VALUE, "0.5", Commit::Enter,
+         [](ParticleEmitter& e) { return e.getScaleKeys()[0].scale; }, 0.5f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.field) + " \"" + c.typed + "\"");
+        WidgetTextEdit* field = c.on->getTextEdit(c.field);
+        ASSERT_NE(field, nullptr);
+        const float before = c.read(*emitter());
+        const String shownBefore = field->getText();
+        typeKeys(c.on->getID(), c.field, c.typed, Commit::None);
+        EXPECT_STREQ(field->getText().c_str(), c.typed) << "the text under the caret stays as typed";
+        EXPECT_EQ(c.read(*emitter()), before) << "nothing applied before the commit";
+        TS::key(c.commit == Commit::Enter ? SDLK_RETURN : SDLK_TAB);
+        app.runPass();
+        app.runPass();
+        const bool keeps = std::isnan(c.expected);
+        EXPECT_EQ(c.read(*emitter()), keeps ? before : c.expected);
+        if (keeps)
+            EXPECT_EQ(field->getText(), shownBefore) << "the old value shows again";
+        else
+            EXPECT_STREQ(field->getText().c_str(), c.typed);
+        EXPECT_EQ(effects->getPreviewState(), CtrlEffects::PS_PLAYING) << "the preview plays on";
+    }
+}
+
+// An effect opened from the list plays where a new one does, in the
+// preview, not at the window's corner under the tab's panel.
+TEST_F(EffectTabTest, AReopenedEffectPlaysWhereANewOneDoes)
+{
+    particle::Emitter* core = &particle::Access::core(*emitter());
+    const float newX = core->x(), newY = core->y();
+    ASSERT_TRUE(effects->isInContentArea(newX, newY));
+    type(CtrlEffects::EW_RATE, "300");
+    saveNewAndReopen("drift");
+    core = &particle::Access::core(*emitter());
+    EXPECT_EQ(core->x(), newX);
+    EXPECT_EQ(core->y(), newY);
+    EXPECT_FALSE(effects->isDirty());
+}
+
+// Saving under the name of another stored effect warns and keeps both.
+TEST_F(EffectTabTest, SavingUnderAnotherEffectsNameIsRefused)
+{
+    type(CtrlEffects::EW_RATE, "111");
+    saveNewAndReopen("first");
+    ASSERT_TRUE(click(CtrlBase::BW_NEW));
+    type(CtrlEffects::EW_RATE, "222");
+    typeKeys(p->getID(), CtrlBase::BW_NAME, "second");
+    TS::pushAnswer(0); // the timed "saved" notice
+    ASSERT_TRUE(click(CtrlBase::BW_SAVE));
+    ASSERT_FALSE(effects->isDirty());
+    const struct {
+        bool fromNew; // a new effect, else the open "second" renamed
+    } cases[] = {{true}, {false}};
+    for (const auto& c : cases) {
+        if (c.fromNew) {
+            ASSERT_TRUE(click(CtrlBase::BW_NEW));
+            type(CtrlEffects::EW_RATE, "333");
+        } else {
+            const SDL_Rect list = p->getList(CtrlBase::BW_LIST)->getRect();
+            TS::click(list.x + 20, list.y + p->getList(CtrlBase::BW_LIST)->getRowHeight() * 3 / 2 + 2);
+            app.runPass();
+            ASSERT_STREQ(emitter()->getName(), "second");
+        }
+        TS::clearModalLog();
+        typeKeys(p->getID(), CtrlBase::BW_NAME, "first");
+        TS::pushAnswer(0); // the timed warning
+        ASSERT_TRUE(click(CtrlBase::BW_SAVE));
+        ASSERT_EQ(TS::modalLog().size(), 1u) << c.fromNew;
+        EXPECT_EQ(TS::modalLog()[0].text, "Could not rename the particle effect.");
+        EXPECT_TRUE(effects->isDirty()) << "nothing was saved";
+    }
+    EXPECT_EQ(editortest::listItems(p->getList(CtrlBase::BW_LIST)), (std::vector<std::string>{"first", "second"}));
+    for (const auto& [name, rate] : {std::pair{"first", 111}, std::pair{"second", 222}}) {
+        const int id = Main::instance()->particleMgr()->load(app.globalStatus()->iArchiveID, name);
+        ASSERT_GT(id, 0) << name;
+        EXPECT_EQ(Main::instance()->particleMgr()->get(id)->getEmissionRate(), rate) << name;
+        Main::instance()->particleMgr()->close(id);
+    }
+    // Its own name saves, twice.
+    for (int i = 0; i < 2; ++i) {
+        typeKeys(p->getID(), CtrlBase::BW_NAME, "second");
+        TS::pushAnswer(0); // the timed "saved" notice
+        ASSERT_TRUE(click(CtrlBase::BW_SAVE));
+        EXPECT_FALSE(effects->isDirty());
+    }
 }
 
 } // namespace

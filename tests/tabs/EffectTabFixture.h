@@ -77,9 +77,14 @@ protected:
         on->getNumberEdit(id)->setValue(value);
         tab->processEvent(id, 0);
     }
+    // Text left in a field of on: the focus passes through it, as when the
+    // user tabs out.
     void enter(Panel* on, int id, const char* text)
     {
-        on->getTextEdit(id)->setText(text);
+        WidgetTextEdit* edit = on->getTextEdit(id);
+        edit->setText(text);
+        Main::instance()->guiMgr()->setFocus(edit);
+        Main::instance()->guiMgr()->setFocus(nullptr);
         tab->processEvent(id, 0);
     }
     void tick(Panel* on, int id, bool state)

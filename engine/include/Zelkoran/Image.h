@@ -59,6 +59,10 @@ public:
 
     // Engine side: the texture for renderer, made again after changes.
     SDL_Texture* texture(SDL_Renderer* renderer);
+    // Engine side: the same with its colours (and colour mod) multiplied by
+    // their alpha, what multiply blending needs so that transparent pixels
+    // leave the ground as it was.
+    SDL_Texture* premultipliedTexture(SDL_Renderer* renderer);
 
 private:
     friend class ImageMgr;
@@ -68,6 +72,7 @@ private:
     String m_name;
     SDL_Surface* m_surface = nullptr;
     SDL_Texture* m_texture = nullptr;
+    SDL_Texture* m_premultiplied = nullptr; // for m_textureOwner too
     SDL_Renderer* m_textureOwner = nullptr;
     int16_t m_key[3] = {-1, -1, -1};
     uint8_t m_colorMod[3] = {255, 255, 255};

@@ -85,7 +85,8 @@ enum eGUIEventCode : int {
                             // list or combo row chosen (1-based row), image/frame pressed
     GE_SCROLLED = 4,        // a list or text edit was scrolled by the user (new scroll)
     GE_LAYOUT = 5,          // the screen size changed (data1 0)
-    GE_VALUE_CHANGED = 6,   // slider moved (value), text edited (0), number stepped (value)
+    GE_VALUE_CHANGED = 6,   // slider moved (value), text edited (0; typing into a number edit
+                            // raises none), number stepped (value)
     GE_VALUE_COMMITTED = 7, // Enter or focus change after an edit, slider released
     GE_FOCUS_LOST = 8,      // with WF_FOCUS_LOST
     GE_HOVER = 9,           // with WF_HOVER, when the mouse enters the widget (list: the row entered)

@@ -554,14 +554,17 @@ private:
 class WidgetNumberEdit : public WidgetTextEdit {
 public:
     WidgetNumberEdit(Panel* panel, Widget* parent, int id, const char* name);
+    // Text that holds no number shows the current value again. No event.
     void setText(const char* text) override;
     void setRange(float min, float max);
     float getMin() const { return m_min; }
     float getMax() const { return m_max; }
     // Clamped into the range and, without allowFloat, rounded. No event.
     void setValue(float value);
-    // The value the text shows, clamped into the range.
-    float getValue() const;
+    // The value last set, stepped or committed: text being typed counts
+    // once it is committed (Enter or leaving the field), and a committed
+    // text that holds no number keeps the value. Typing raises no event.
+    float getValue() const { return m_value; }
     void setStep(float step);
     float getStep() const { return m_step; }
     void allowFloat(bool on);
@@ -579,9 +582,11 @@ protected:
 
 private:
     float clampValue(float v) const;
+    // The number the text holds, clamped; the value when it holds none.
+    float typedValue() const;
     void stepBy(int steps);
     String format(float v) const;
-    float m_min = -2147483648.0f, m_max = 2147483647.0f, m_step = 1.0f;
+    float m_min = -2147483648.0f, m_max = 2147483647.0f, m_step = 1.0f, m_value = 0;
     bool m_float = false;
 };
 

@@ -41,7 +41,16 @@ WidgetNumberEdit::WidgetNumberEdit(Panel* panel, Widget* parent, int id, const c
     WidgetTextEdit::setText("0");
 }
 
-void WidgetNumberEdit::setText(const char* text) { WidgetTextEdit::setText(text); }
+void WidgetNumberEdit::setText(const char* text)
+{
+    float v = 0;
+    if (text && parseNumber(text, v)) {
+        m_value = clampValue(v);
+        WidgetTextEdit::setText(text);
+    } else {
+        WidgetTextEdit::setText(format(m_value).c_str());
+    }
+}
 
 float WidgetNumberEdit::clampValue(float v) const
 {
@@ -71,19 +80,14 @@ void WidgetNumberEdit::setRange(float min, float max)
         std::swap(min, max);
     m_min = min;
     m_max = max;
-    float v = 0;
-    if (parseNumber(getText(), v) && clampValue(v) != v)
-        WidgetTextEdit::setText(format(clampValue(v)).c_str());
+    if (clampValue(m_value) != m_value)
+        setValue(m_value);
 }
 
-void WidgetNumberEdit::setValue(float value) { WidgetTextEdit::setText(format(clampValue(value)).c_str()); }
-
-float WidgetNumberEdit::getValue() const
+void WidgetNumberEdit::setValue(float value)
 {
-    float v = 0;
-    if (!parseNumber(getText(), v))
-        v = 0;
-    return clampValue(v);
+    m_value = clampValue(value);
+    WidgetTextEdit::setText(format(m_value).c_str());
 }
 
 void WidgetNumberEdit::setStep(float step) { m_step = step > 0 ? step : 1.0f; }
@@ -91,7 +95,7 @@ void WidgetNumberEdit::setStep(float step) { m_step = step > 0 ? step : 1.0f; }
 void WidgetNumberEdit::allowFloat(bool on)
 {
     m_float = on;
-    setValue(getValue());
+    setValue(m_value);
 }
 
 bool WidgetNumberEdit::acceptText(const char* text) const
@@ -105,9 +109,16 @@ bool WidgetNumberEdit::acceptText(const char* text) const
     return true;
 }
 
+float WidgetNumberEdit::typedValue() const
+{
+    float v = 0;
+    return parseNumber(getText(), v) ? clampValue(v) : m_value;
+}
+
 void WidgetNumberEdit::committing()
 {
-    const String normal = format(getValue());
+    m_value = typedValue();
+    const String normal = format(m_value);
     if (normal != getText()) {
         const bool focused = hasFocus();
         WidgetTextEdit::setText(normal.c_str());
@@ -120,7 +131,8 @@ void WidgetNumberEdit::stepBy(int steps)
 {
     if (!isEnabled() || m_buf->readOnly)
         return;
-    const float before = getValue();
+    // From what the field shows, typed or not.
+    const float before = typedValue();
     const float after = clampValue(before + static_cast<float>(steps) * m_step);
     if (after == before)
         return;

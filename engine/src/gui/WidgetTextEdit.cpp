@@ -222,7 +222,11 @@ void WidgetTextEdit::edited()
     m_buf->preferredX = -1;
     m_buf->caretTime = SDL_GetTicks64();
     keepCaretVisible();
-    fire(m_onValueChanged, GE_VALUE_CHANGED, 0);
+    // A number changes when it is committed, not with every key of it.
+    if (getType() == WT_NUMBEREDIT)
+        invalidate();
+    else
+        fire(m_onValueChanged, GE_VALUE_CHANGED, 0);
 }
 
 void WidgetTextEdit::commit()

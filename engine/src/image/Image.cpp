@@ -48,9 +48,10 @@ int Image::getHeight() const { return m_surface ? m_surface->h : 0; }
 
 void Image::dropTexture()
 {
-    if (m_texture)
-        SDL_DestroyTexture(m_texture);
-    m_texture = nullptr;
+    for (SDL_Texture* t : {m_texture, m_premultiplied})
+        if (t)
+            SDL_DestroyTexture(t);
+    m_texture = m_premultiplied = nullptr;
     m_textureOwner = nullptr;
 }
 
@@ -88,6 +89,34 @@ SDL_Texture* Image::texture(SDL_Renderer* renderer)
     SDL_SetTextureBlendMode(m_texture, SDL_BLENDMODE_BLEND);
     SDL_SetTextureColorMod(m_texture, m_colorMod[0], m_colorMod[1], m_colorMod[2]);
     return m_texture;
+}
+
+SDL_Texture* Image::premultipliedTexture(SDL_Renderer* renderer)
+{
+    if (!texture(renderer)) // sets the colour key and the owner
+        return nullptr;
+    if (!m_premultiplied) {
+        // Converting to a format with alpha turns the colour key into alpha 0.
+        SDL_Surface* copy = SDL_ConvertSurfaceFormat(m_surface, SDL_PIXELFORMAT_ARGB8888, 0);
+        if (!copy)
+            return nullptr;
+        for (int y = 0; y < copy->h; ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(copy->pixels) + y * copy->pitch);
+            for (int x = 0; x < copy->w; ++x) {
+                const uint32_t p = row[x], a = p >> 24;
+                const auto times = [a](uint32_t c) { return (c * a + 127) / 255; };
+                row[x] = a << 24 | times(p >> 16 & 0xFF) << 16 | times(p >> 8 & 0xFF) << 8 | times(p & 0xFF);
+            }
+        }
+        m_premultiplied = SDL_CreateTextureFromSurface(renderer, copy);
+        SDL_FreeSurface(copy);
+        if (!m_premultiplied)
+            return nullptr;
+    }
+    const auto times = [this](uint8_t c) { return static_cast<uint8_t>((c * m_alphaMod + 127) / 255); };
+    SDL_SetTextureColorMod(m_premultiplied, times(m_colorMod[0]), times(m_colorMod[1]), times(m_colorMod[2]));
+    SDL_SetTextureAlphaMod(m_premultiplied, m_alphaMod);
+    return m_premultiplied;
 }
 
 int Image::render(int screen, const SDL_FRect* src, const SDL_FRect* dst)

@@ -35,7 +35,8 @@ SDL_BlendMode blendOf(unsigned mode)
     switch (mode) {
     case PBM_NONE: return SDL_BLENDMODE_NONE;
     case PBM_ADDITIVE: return SDL_BLENDMODE_ADD;
-    case PBM_MULTIPLY: return SDL_BLENDMODE_MOD;
+    // Multiply weighted by alpha: its colours come premultiplied.
+    case PBM_MULTIPLY: return SDL_BLENDMODE_MUL;
     default: return SDL_BLENDMODE_BLEND;
     }
 }
@@ -82,16 +83,17 @@ void Drawer::release()
     m_owner = nullptr;
 }
 
-SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size)
+SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size, bool premultiplied)
 {
     if (m_owner != renderer) {
         release();
         m_owner = renderer;
-        m_soft.assign(kMaxSoftCopy + 1, nullptr);
+        m_soft.assign(2 * (kMaxSoftCopy + 1), nullptr);
     }
     size = std::clamp(size, 0, kMaxSoftCopy);
-    if (m_soft[size])
-        return m_soft[size];
+    SDL_Texture*& slot = m_soft[static_cast<size_t>(size + (premultiplied ? kMaxSoftCopy + 1 : 0))];
+    if (slot)
+        return slot;
     const int side = size ? size : kSoftTexture;
     SDL_Surface* dot = SDL_CreateRGBSurfaceWithFormat(0, side, side, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!dot)
@@ -104,29 +106,34 @@ SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size)
             const float dx = (static_cast<float>(x) + 0.5f - half) / half;
             const float dy = (static_cast<float>(y) + 0.5f - half) / half;
             const float fall = std::max(0.0f, 1 - std::sqrt(dx * dx + dy * dy));
-            row[x] = (static_cast<uint32_t>(fall * fall * 255.0f + 0.5f) << 24) | 0xFFFFFFu;
+            const uint32_t alpha = static_cast<uint32_t>(fall * fall * 255.0f + 0.5f);
+            row[x] = alpha << 24 | (premultiplied ? alpha * 0x010101u : 0xFFFFFFu);
         }
     }
     SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, dot);
     SDL_FreeSurface(dot);
     if (t)
         SDL_SetTextureScaleMode(t, SDL_ScaleModeLinear);
-    m_soft[size] = t;
+    slot = t;
     return t;
 }
 
 bool Drawer::lookOf(SDL_Renderer* renderer, const Emitter& e, Look& look)
 {
     const Settings& s = e.s;
+    const bool premultiplied = s.blend == PBM_MULTIPLY;
+    const auto textureOf = [&](Image* img) {
+        return !img ? nullptr : premultiplied ? img->premultipliedTexture(renderer) : img->texture(renderer);
+    };
     switch (s.visual) {
     case PV_RECT: look.w = look.h = kRectSize; return true;
     case PV_SOFT:
-        look.texture = softDot(renderer);
+        look.texture = softDot(renderer, 0, premultiplied);
         look.w = look.h = kSoftSize;
         return look.texture != nullptr;
     case PV_IMAGE: {
         Image* img = Main::instance()->imageMgr()->get(e.resourceId);
-        look.texture = img ? img->texture(renderer) : nullptr;
+        look.texture = textureOf(img);
         if (!look.texture)
             return false;
         SDL_SetTextureAlphaMod(look.texture, img->getAlphaMod());
@@ -137,7 +144,7 @@ bool Drawer::lookOf(SDL_Renderer* renderer, const Emitter& e, Look& look)
     case PV_SPRITE: {
         Sprite* sprite = Main::instance()->spriteMgr()->get(e.resourceId);
         Image* sheet = sprite ? Main::instance()->imageMgr()->get(sprite->getImage()) : nullptr;
-        look.texture = sheet ? sheet->texture(renderer) : nullptr;
+        look.texture = textureOf(sheet);
         const int anims = sprite ? sprite->getAnimCount() : 0;
         if (!look.texture || anims < 1 || sheet->getWidth() < 1 || sheet->getHeight() < 1)
             return false;
@@ -200,9 +207,11 @@ int Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
     const bool line = s.visual == PV_LINE;
     const float glowAlpha = s.glowIntensity * kGlowAlpha;
     const int shared = static_cast<int>(e.clock() * kSpriteFps);
-    // Blending and adding leave the output as it was where alpha is 0.
+    // Blending, adding and multiplying leave the output as it was where
+    // alpha is 0.
     const SDL_BlendMode mode = glow ? SDL_BLENDMODE_ADD : blendOf(s.blend);
-    const bool clearVanishes = mode == SDL_BLENDMODE_BLEND || mode == SDL_BLENDMODE_ADD;
+    const bool clearVanishes = mode != SDL_BLENDMODE_NONE;
+    const bool premultiplied = mode == SDL_BLENDMODE_MUL;
     m_vertices.resize(static_cast<size_t>(p.count) * 4);
     SDL_Vertex* v = m_vertices.data();
     int quads = 0;
@@ -264,6 +273,11 @@ int Drawer::buildQuads(const Emitter& e, const Look& look, bool glow)
         }
         if (c.a == 0 && clearVanishes)
             continue;
+        if (premultiplied) {
+            c.r = static_cast<uint8_t>((c.r * c.a + 127) / 255);
+            c.g = static_cast<uint8_t>((c.g * c.a + 127) / 255);
+            c.b = static_cast<uint8_t>((c.b * c.a + 127) / 255);
+        }
         // Absurd sizes stay bounded; quads off the view (or not finite)
         // are not drawn, so the renderer never sees huge coordinates.
         len = std::min(len, kMaxQuad);
@@ -362,7 +376,7 @@ int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_Blend
             if (side < 1)
                 continue;
             if (side <= kMaxSoftCopy) {
-                SDL_Texture* dot = softDot(renderer, side);
+                SDL_Texture* dot = softDot(renderer, side, mode == SDL_BLENDMODE_MUL);
                 if (!dot)
                     continue;
                 const SDL_FRect at{dst.x, dst.y, static_cast<float>(side), static_cast<float>(side)};
@@ -411,12 +425,13 @@ int Drawer::submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode m
         SDL_SetTextureBlendMode(texture, mode);
     else
         SDL_SetRenderDrawBlendMode(renderer, mode);
+    const bool soft = texture && (texture == softDot(renderer) || texture == softDot(renderer, 0, true));
     const int rc = axisAligned && software(renderer)
-                       ? submitCopies(renderer, texture, mode, quads, texture == softDot(renderer))
+                       ? submitCopies(renderer, texture, mode, quads, soft)
                        : SDL_RenderGeometry(renderer, texture, m_vertices.data(), quads * 4, m_indices.data(),
                                             static_cast<int>(needed));
     // Images and sprites are shared: give them back their usual blending.
-    if (texture && texture != softDot(renderer))
+    if (texture && !soft)
         SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
     return rc == 0 ? RC_OK : RC_ERR_GENERIC;
 }

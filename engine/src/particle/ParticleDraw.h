@@ -34,8 +34,9 @@ private:
     };
     bool lookOf(SDL_Renderer* renderer, const Emitter& e, Look& look);
     // The soft dot: size 0 the smooth master for scaled drawing, else one
-    // made at size x size pixels, so a copy needs no scaling.
-    SDL_Texture* softDot(SDL_Renderer* renderer, int size = 0);
+    // made at size x size pixels, so a copy needs no scaling; premultiplied:
+    // white times alpha, for multiply blending.
+    SDL_Texture* softDot(SDL_Renderer* renderer, int size = 0, bool premultiplied = false);
     // Samples the colour and scale keys into m_colors and m_scales, each
     // only when its keys differ from those it was last sampled from.
     void buildRamps(const Settings& s);
@@ -56,7 +57,7 @@ private:
     SDL_Renderer* m_owner = nullptr;
     SDL_Renderer* m_probed = nullptr; // the renderer m_software describes
     bool m_software = false;
-    Vector<SDL_Texture*> m_soft; // by size, [0] the master
+    Vector<SDL_Texture*> m_soft; // by size, [0] the master; then the premultiplied ones
     SDL_FRect m_view{};      // the renderer's output within its clip
     SDL_Color m_colors[256] = {};
     float m_scales[256] = {};

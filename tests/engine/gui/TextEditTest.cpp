@@ -215,6 +215,46 @@ TEST_F(TextEdit, NumberEditsClampRoundStepAndFilter)
     EXPECT_FLOAT_EQ(f->getValue(), 0.25f);
 }
 
+// A number takes effect when committed, as typed: no event while typing,
+// and a committed text that holds no number keeps the value.
+TEST_F(TextEdit, NumberEditsTakeTheTypedValueOnlyWhenCommitted)
+{
+    WidgetNumberEdit* n = panel->createNumberEdit("Time", 115);
+    n->setSize(80, 22);
+    n->setPosition(Position(10), Position(10));
+    n->allowFloat(true);
+    n->setRange(-1, 1000);
+    makeEdit(116, 50); // where Tab goes
+    const struct {
+        const char* typed;
+        SDL_Keycode commit;
+        float value;
+        const char* shown;
+    } cases[] = {
+        // Each starts from the value the one before left.
+        {"0.25", SDLK_RETURN, 0.25f, "0.25"}, {"500", SDLK_TAB, 500, "500"}, {"", SDLK_RETURN, 500, "500"},
+        {"-", SDLK_RETURN, 500, "500"},       {"-5", SDLK_TAB, -1, "-1"},    {"1e", SDLK_RETURN, 1, "1"},
+    };
+    n->setValue(380);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const float before = n->getValue();
+        focus(115);
+        TS::key(SDLK_a, KMOD_CTRL);
+        if (!*c.typed)
+            TS::key(SDLK_DELETE);
+        for (const char* ch = c.typed; *ch; ++ch)
+            TS::typeText(std::string(1, *ch).c_str());
+        EXPECT_EQ(run(), std::vector<GuiEvent>{}) << "typing is no change yet";
+        EXPECT_EQ(n->getText(), c.typed);
+        EXPECT_EQ(n->getValue(), before);
+        TS::key(c.commit);
+        run();
+        EXPECT_EQ(n->getValue(), c.value);
+        EXPECT_EQ(n->getText(), c.shown);
+    }
+}
+
 TEST_F(TextEdit, NarrowNumberEditsGiveTheirRoomToTheDigits)
 {
     WidgetNumberEdit* wide = panel->createNumberEdit("Wide", 20);

@@ -206,5 +206,60 @@ TEST_F(Draw, EachEmitterShowsItsCurrentColourKeys)
     }
 }
 
+// Multiply darkens the ground by what a particle shows as far as it is
+// opaque: transparent pixels and faded particles leave the ground as it was.
+TEST_F(Draw, MultiplyLeavesTheGroundWhereParticlesAreTransparent)
+{
+    screen->setRenderCallback([this](int) {
+        screen->clear(200, 200, 200, 255);
+        return mgr->render(0);
+    });
+    const struct {
+        int visual;
+        uint32_t texel; // ARGB of the image's every pixel
+        SDL_Color colour;
+        uint32_t ground; // RGB at the particle
+        float rotation;  // turned quads go through the geometry path
+    } cases[] = {
+        {PV_IMAGE, 0x00FFFFFF, {255, 255, 255, 255}, 0xC8C8C8, 0},
+        {PV_IMAGE, 0x00000000, {255, 255, 255, 255}, 0xC8C8C8, 0},
+        {PV_IMAGE, 0x00000000, {255, 255, 255, 255}, 0xC8C8C8, 45},
+        {PV_IMAGE, 0xFFFF0000, {255, 255, 255, 255}, 0xC80000, 0},
+        {PV_IMAGE, 0xFFFF0000, {255, 255, 255, 255}, 0xC80000, 45},
+        {PV_IMAGE, 0xFFFF0000, {255, 255, 255, 0}, 0xC8C8C8, 0},
+        {PV_IMAGE, 0x80FF0000, {255, 255, 255, 255}, 0xC86464, 0},
+        {PV_IMAGE, 0x80FF0000, {255, 255, 255, 255}, 0xC86464, 45},
+        {PV_RECT, 0, {0, 0, 255, 0}, 0xC8C8C8, 0},
+        {PV_RECT, 0, {0, 0, 255, 255}, 0x0000C8, 0},
+        {PV_RECT, 0, {0, 0, 255, 128}, 0x6464C8, 45},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.texel << " alpha " << std::dec << int(c.colour.a) << " turned "
+                                        << c.rotation);
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 8, 8, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_FillRect(s, nullptr, c.texel);
+        const int image = Main::instance()->imageMgr()->loadFromSurface(s, "texels");
+        SDL_FreeSurface(s);
+        ParticleEmitter& e = emitter();
+        ASSERT_TRUE(e.setVisual(c.visual, c.visual == PV_IMAGE ? image : 0, -1) && e.setBlendMode(PBM_MULTIPLY));
+        ASSERT_TRUE(e.setSpeed(0, 0) && e.setLifeSpan(10, 10) && e.setEmissionRate(0) && e.setScaleRamp(2, 2));
+        ASSERT_TRUE(e.setShape(PSH_POINT, 0, 0) && e.setColorKeys({{0, c.colour}}) && e.setRotation(c.rotation, 0));
+        e.play();
+        e.burst(1);
+        particle::Pool& p = pool(e);
+        ASSERT_EQ(p.count, 1);
+        p.x[0] = p.y[0] = 100;
+        SDL_Surface* frame = TestSupport::captureFrame();
+        ASSERT_NE(frame, nullptr);
+        const uint32_t px = static_cast<const uint32_t*>(frame->pixels)[100 * frame->pitch / 4 + 100] & 0xFFFFFF;
+        SDL_FreeSurface(frame);
+        for (const int shift : {16, 8, 0})
+            EXPECT_NEAR(static_cast<int>((px >> shift) & 0xFF), static_cast<int>((c.ground >> shift) & 0xFF), 2)
+                << std::hex << px;
+        mgr->close(e.getID());
+        Main::instance()->imageMgr()->close(image);
+    }
+}
+
 } // namespace
 } // namespace particletest

@@ -10,7 +10,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <cstdio>
+#include <fstream>
 #include <functional>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace particletest {
@@ -319,6 +323,39 @@ TEST_F(Store, BlockHeaderIsAsDocumented)
     EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "ZKPE");
     EXPECT_EQ((std::vector<int>(b.begin() + 4, b.begin() + 16)),
               (std::vector<int>{1, 0, 16, 0, 180, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// The page's example, byte for byte, is what a new effect writes.
+TEST_F(Store, TheDocumentedExampleIsWhatANewEffectWrites)
+{
+    std::ifstream page(std::string(SKARDEN_DOCS) + "/particle-format.md");
+    ASSERT_TRUE(page) << SKARDEN_DOCS;
+    std::string line;
+    while (std::getline(page, line) && line != "## Example") {
+    }
+    while (std::getline(page, line) && line != "```") {
+    }
+    testutil::Bytes documented;
+    while (std::getline(page, line) && line != "```") {
+        std::istringstream words(line);
+        std::string word;
+        words >> word; // the offset
+        while (words >> word)
+            documented.push_back(static_cast<uint8_t>(std::stoi(word, nullptr, 16)));
+    }
+    ASSERT_EQ(emitter().save(archiveId, "new"), 0);
+    const testutil::Bytes written = raw("new");
+    std::string dump; // the page's form, shown when they differ
+    char cell[24];
+    for (size_t i = 0; i < written.size(); ++i) {
+        if (i % 16 == 0) {
+            std::snprintf(cell, sizeof cell, "%s%04zX:", i ? "\n" : "", i);
+            dump += cell;
+        }
+        std::snprintf(cell, sizeof cell, " %02X", written[i]);
+        dump += cell;
+    }
+    EXPECT_EQ(documented, written) << dump;
 }
 
 TEST_F(Store, DamagedBlocksAreRefusedWithoutAnEmitter)
