@@ -179,6 +179,8 @@ struct Map {
     // RC_ERR_INVALID (beyond the one after the last, or kMaxSlots),
     // RC_ERR_EXISTS (taken).
     int freeSlot(int slot) const;
+    // A tile layer of cells more keeps the map within kMaxMapCells.
+    bool roomForCells(uint64_t cells) const;
     // Pixel size of the whole map as its orientation lays it out.
     int pixelWidth() const;
     int pixelHeight() const;

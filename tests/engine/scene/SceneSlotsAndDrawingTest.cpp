@@ -67,6 +67,14 @@ TEST_F(SceneTest, SlotsFollowDocumentOrderThenTheirIdsOnceStored)
              EXPECT_TRUE(x->closeLayer(1));
          },
          "- 1:new "},
+        {"no layer beyond the cells all layers may hold",
+         [](Scene* x) {
+             const int big = x->createLayer("big", SLT_TILE, 0, 8192, 4096);
+             EXPECT_EQ(big, 3);
+             EXPECT_EQ(x->createLayer("more", SLT_TILE, 0, 8192, 4096), RC_ERR_TOO_LARGE);
+             EXPECT_TRUE(x->closeLayer(big));
+         },
+         "- 1:new "},
     };
     for (const Step& step : steps) {
         step.edit(s);
