@@ -133,7 +133,9 @@ int Reader::parse(Text& t, const void* data, size_t size)
     if (size > xml::kMaxTextBytes)
         return fail(RC_ERR_TOO_LARGE, t, {}, "the text is too large");
     t.raw.assign(static_cast<const char*>(data), size);
-    const pugi::xml_parse_result r = t.doc.load_buffer(data, size, pugi::parse_default, pugi::encoding_auto);
+    // Comments are kept: a user's notes in a map come back when it is written.
+    const pugi::xml_parse_result r =
+        t.doc.load_buffer(data, size, pugi::parse_default | pugi::parse_comments, pugi::encoding_auto);
     if (!r) {
         m_error = place(t, std::clamp<ptrdiff_t>(r.offset, 0, ptrdiff_t(size))) + r.description();
         return RC_ERR_CORRUPT;
@@ -540,6 +542,14 @@ int Reader::readMap(const void* data, size_t size, const Origin& origin)
     if (const char* bg = root.attribute("backgroundcolor").value(); *bg)
         m_map.hasBackground = parseColor(bg, m_map.background) == RC_OK;
     copyElement(root, m_map.element, [](std::string_view c) { return c == "tileset" || isLayerElement(c); });
+    // Comments beside the root, but for the marker, which the writer makes anew.
+    pugi::xml_node kept = m_map.element.document_element();
+    for (pugi::xml_node c : t.doc.children()) {
+        if (c == root)
+            kept = {};
+        else if (c.type() == pugi::node_comment && std::string_view(c.value()).find(kSceneMarker) == std::string_view::npos)
+            kept ? m_map.element.insert_copy_before(c, kept) : m_map.element.append_copy(c);
+    }
 
     for (pugi::xml_node e : root.children("tileset")) {
         auto ts = std::make_unique<TileSet>();

@@ -395,5 +395,26 @@ TEST_F(SceneTest, TileObjectsSitOnTheirPointAsTheTileSetAligns)
     }
 }
 
+TEST_F(SceneTest, CommentsComeBackFromTheStoredText)
+{
+    const std::string text = "<?xml version=\"1.0\"?><!-- before --><map tilewidth=\"16\" tileheight=\"16\">"
+                             "<!-- in the map --><layer id=\"1\" name=\"L\" width=\"1\" height=\"1\"><!-- in "
+                             "the layer --><data encoding=\"csv\">0</data></layer></map><!-- after -->";
+    const int id = reload(loadText(text));
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    char* buffer = nullptr;
+    size_t size = 0;
+    ASSERT_EQ(scenes().get(id)->saveToBuffer(buffer, size, "s", "s.tmx", "", true), 0);
+    const std::string again(buffer, size);
+    CMem::free(buffer);
+    size_t at = 0;
+    for (const char* comment : {"<!-- Zelkoran GDK Scene format: s -->", "<!-- before -->", "<map", "<!-- in the map -->",
+                                "<!-- in the layer -->", "</map>", "<!-- after -->"}) {
+        at = again.find(comment, at);
+        ASSERT_NE(at, std::string::npos) << comment << " in order in:\n" << again;
+    }
+    EXPECT_EQ(again.find("Scene format", again.find("Scene format") + 1), std::string::npos) << "one marker";
+}
+
 } // namespace
 } // namespace scenetest
