@@ -295,6 +295,7 @@ void CtrlScenes::onShowLayer(int data)
     current->setLayerFeatures(selectedLayer(), SLF_SHOWN, data != 0);
     sceneModified = true;
     setDirty(true);
+    refreshTextBufferFromScene();
 }
 
 void CtrlScenes::onLayerRow(int data)

@@ -195,7 +195,16 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
     Scene* built = scenes()->get(sceneHandle);
     if (!built)
         return -1;
+    // The viewport is the preview's, not the text's: an edit keeps it.
+    int width = 0;
+    int height = 0;
+    getViewportFromTextboxes(width, height);
     adoptScene(built);
+    if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_WIDTH))
+        edit->setValue(static_cast<float>(width));
+    if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_HEIGHT))
+        edit->setValue(static_cast<float>(height));
+    updateViewport();
     sceneModified = true;
     return 0;
 }

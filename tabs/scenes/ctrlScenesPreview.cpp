@@ -128,8 +128,11 @@ int CtrlScenes::handleMouseEvent(SDL_Event* event)
         if (event->button.button != SDL_BUTTON_LEFT)
             break;
         dragging = false;
-        if (dragMoved)
+        if (dragMoved) {
             setDirty(true);
+            // The text follows the scene, so a later text edit keeps the move.
+            refreshTextBufferFromScene();
+        }
         dragMoved = false;
         break;
     default: break;

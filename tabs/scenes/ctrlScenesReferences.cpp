@@ -5,8 +5,10 @@
 #include "app/EditorLog.h"
 #include "app/GlobalStatus.h"
 
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/Internal.h>
 #include <Zelkoran/Main.h>
+#include <Zelkoran/Tool.h>
 #include <Zelkoran/XML.h>
 
 using namespace Zelkoran;
@@ -29,6 +31,24 @@ bool CtrlScenes::resolveQELResource(const string& reference, int& archiveId, str
     }
     if (sameArchive)
         return true;
+    // As the engine reads the document: a missing archive, or a copy of the
+    // open one under its former name, means the open archive when that
+    // holds the block.
+    ArchiveMgr* archives = Main::instance()->archiveMgr();
+    const Archive* own = archives->get(archiveId);
+    if (own && own->blockSearch(Archive::Block(blockName.c_str(), "")) >= 0) {
+        bool former = !Main::instance()->tool()->fileExists(archivePath.c_str());
+        if (!former) {
+            const int named = archives->load(archivePath.c_str(), nullptr, 0);
+            const string document = currentItemName;
+            former = named > 0 && !document.empty() &&
+                     Internal::isCopyOfArchive(*archives->get(named), *own, document.c_str());
+            if (named > 0)
+                archives->close(named);
+        }
+        if (former)
+            return true;
+    }
     archiveId = Main::instance()->archiveMgr()->load(archivePath.c_str(), nullptr, 0);
     if (archiveId > 0) {
         opened = true;

@@ -12,6 +12,7 @@
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Panel.h>
+#include <Zelkoran/Screen.h>
 #include <Zelkoran/Video.h>
 
 #include <SDL_image.h>
@@ -341,6 +342,53 @@ TEST_F(SceneImportTest, QuitDuringAConversionCancelsAndStaysQueued)
     closeVideoImportProgressUI(Main::instance(), ui);
     EXPECT_EQ(ui.panelId, 0);
     SDL_FlushEvent(SDL_QUIT);
+}
+
+TEST_F(SceneImportTest, ALongAnalysisShowsItsStageAndStopsOnCancelOrQuit)
+{
+    Screen* screen = Main::instance()->configMgr()->get(0);
+    for (const bool byQuit : {false, true}) {
+        SCOPED_TRACE(byQuit ? "quit" : "Cancel");
+        VideoImportProgressUI ui = openVideoImportProgressUI(Main::instance(), &*resources, "Import video layer", 12);
+        ASSERT_NE(ui.progressBar, nullptr);
+        const WidgetLabel* stage = Main::instance()->guiMgr()->getPanel(ui.panelId)->getLabel(1169);
+        // Noise seldom matches at 95 %: without a cancel this takes seconds.
+        std::vector<SDL_Surface*> frames;
+        for (int f = 0; f < 12; ++f)
+            frames.push_back(filled(640, 352, [f](int x, int y) {
+                uint32_t z = uint32_t(f * 1000003 + y * 641 + x) * 2654435761u;
+                return 0xFF000000u | ((z ^ (z >> 13)) * 2246822519u >> 8);
+            }));
+        std::string seen;
+        // The user acts once the panel has been drawn with the analysis under way.
+        screen->setRenderCallback([&](int) {
+            const std::string shown = stage->getText();
+            if (seen.empty() && shown.rfind("Analysing tiles: ", 0) == 0) {
+                seen = shown;
+                if (byQuit)
+                    editortest::TS::quit();
+                else
+                    EXPECT_TRUE(editortest::TS::clickWidget(ui.panelId, 1171));
+            }
+            return 0;
+        });
+        Options o = tab->defaultImportOptions(false);
+        o.tileWidth = o.tileHeight = 16;
+        o.matchPercent = 95.0f;
+        o.matchMode = 1;
+        const int rc = CtrlScenes::importFrameSequenceLayer(target(), o, frames, 640, 352, false, "Video", nullptr,
+                                                            ui.progressBar, nullptr);
+        screen->setRenderCallback(nullptr);
+        EXPECT_EQ(rc, CtrlScenes::IR_CANCELLED);
+        EXPECT_NE(seen, "") << "the panel was drawn during the analysis";
+        EXPECT_NE(seen.substr(0, 21), "Analysing tiles: 100%") << seen;
+        EXPECT_TRUE(frames.empty());
+        EXPECT_EQ(target()->getLayerCount(0), 0);
+        EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT), byQuit ? 1 : 0);
+        SDL_FlushEvent(SDL_QUIT);
+        closeVideoImportProgressUI(Main::instance(), ui);
+        destroyFrames(frames);
+    }
 }
 
 TEST_F(SceneImportTest, GIFChecks)

@@ -7,6 +7,7 @@
 namespace {
 
 using namespace Zelkoran;
+using editortest::listItems;
 
 TEST_F(SceneTabTest, ReferencesResolveToTheOpenOrAnotherArchive)
 {
@@ -54,6 +55,53 @@ TEST_F(SceneTabTest, ReferencesResolveToTheOpenOrAnotherArchive)
     EXPECT_EQ(path.c_str(), (std::filesystem::current_path() / "dir/world.qel").string());
     EXPECT_EQ(resource, "grass.png");
     EXPECT_FALSE(tab->parseQELURI("dir/world.qel/grass.png", path, resource));
+}
+
+TEST_F(SceneTabTest, ACopiedArchiveFindsItsOwnPicturesWhateverLiesUnderItsOldName)
+{
+    ArchiveMgr* archives = Main::instance()->archiveMgr();
+    const std::string old = folder.path("tab.qel"), copy = folder.path("copy.qel");
+    for (const bool oldKept : {true, false}) {
+        SCOPED_TRACE(oldKept ? "the old file changed beside it" : "the old file gone");
+        std::filesystem::remove(old);
+        std::filesystem::remove(copy);
+        // As the imports write them: the map and the tile set name blocks
+        // by the archive's bare file name.
+        openLevel(scenetest::levelMap());
+        std::string tileSet = scenetest::kTileSet;
+        tileSet.replace(tileSet.find("tiles.png"), 9, "qel://tab.qel/tiles.png");
+        std::string map = scenetest::levelMap();
+        map.replace(map.find("tiles.tsx"), 9, "qel://tab.qel/tiles.tsx");
+        put("tiles.tsx", tileSet);
+        put("level.tmx", map);
+        ASSERT_EQ(archives->close(status->iArchiveID), 0);
+        std::filesystem::copy_file(old, copy);
+        if (oldKept) {
+            editortest::openAsEditorArchive(*status, old);
+            ASSERT_EQ(archive()->blockDelete(Archive::Block("tiles.png", "ZK7_IMAGE")), 0);
+            std::string gone = scenetest::kTileSet;
+            put("tiles.tsx", gone.replace(gone.find("tiles.png"), 9, "qel://tab.qel/gone.png"));
+            ASSERT_EQ(archives->close(status->iArchiveID), 0);
+        } else {
+            std::filesystem::remove(old);
+        }
+
+        editortest::openAsEditorArchive(*status, copy);
+        if (!tab)
+            makeTab();
+        tab->parseQEL();
+        ASSERT_EQ(choose("level.tmx"), 0);
+        ASSERT_NE(scene(), nullptr) << Main::instance()->sceneMgr()->getLastError();
+        EXPECT_EQ(listItems(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
+        int archiveId = 0;
+        CtrlBase::string block;
+        bool opened = true;
+        EXPECT_TRUE(tab->resolveQELResource("qel://tab.qel/tiles.png", archiveId, block, opened));
+        EXPECT_EQ(std::tuple(archiveId, std::string(block), opened),
+                  std::tuple(status->iArchiveID, std::string("tiles.png"), false));
+        tab->resetWidgets();
+        ASSERT_EQ(archives->close(status->iArchiveID), 0);
+    }
 }
 
 TEST_F(SceneTabTest, TileSetImagesAreVisitedInDocumentOrder)

@@ -105,4 +105,41 @@ TEST_F(SceneTabEndToEndTest, EditedTextIsSavedInEveryStorageModeAndReadBack)
     EXPECT_EQ(text->getLine(text->getLineCount()), "</tileset><!-- edited -->");
 }
 
+TEST_F(SceneTabEndToEndTest, ADragAndAHiddenLayerSurviveALaterTextEditAndItsComment)
+{
+    openLevel();
+    makeTab();
+    ASSERT_EQ(choose("level.tmx"), 0);
+    click(SW_RENDER);
+    ASSERT_TRUE(tab->previewOn());
+    SDL_Rect viewport{};
+    ASSERT_TRUE(scene()->getViewport(viewport));
+    const int x = viewport.x + 10, y = viewport.y + 10;
+    TS::mouseDown(x, y);
+    TS::mouseMove(x + 10, y + 5);
+    TS::mouseUp(x + 10, y + 5);
+    deliver();
+    float px = 0, py = 0;
+    ASSERT_EQ(scene()->getLayerPosition(1, px, py), 0);
+    EXPECT_EQ(std::pair(px, py), std::pair(-10.0f, -5.0f)) << "dragged";
+    chooseLayer(2);
+    click(SW_SHOW_LAYER);
+    EXPECT_EQ(scene()->getLayerFeatures(2) & SLF_SHOWN, 0u);
+    click(SW_RENDER); // back to the text
+    ASSERT_FALSE(tab->previewOn());
+    typeAtEnd("<!-- note -->");
+    saveWith(SW_COMPRESSED);
+
+    EXPECT_EQ(tab->resetWidgets(), 0);
+    ASSERT_EQ(Main::instance()->archiveMgr()->close(status->iArchiveID), 0);
+    editortest::openAsEditorArchive(*status, folder.path("tab.qel"));
+    tab->parseQEL();
+    ASSERT_EQ(choose("level.tmx"), 0);
+    ASSERT_NE(scene(), nullptr);
+    ASSERT_EQ(scene()->getLayerPosition(1, px, py), 0);
+    EXPECT_EQ(std::pair(px, py), std::pair(-10.0f, -5.0f));
+    EXPECT_EQ(scene()->getLayerFeatures(2) & SLF_SHOWN, 0u);
+    EXPECT_NE(stored("level.tmx").find("<!-- note -->"), std::string::npos) << stored("level.tmx");
+}
+
 } // namespace

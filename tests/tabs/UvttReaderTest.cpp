@@ -66,11 +66,45 @@ TEST(UvttReader, DocumentRefusals)
         {map("\"lights\": [], \"line_of_sight\": 1,"), "UVTT field 'line_of_sight' must be an array."},
         {map(many + "],"), ""},
         {map(many + "], \"portals\": [0],"), "UVTT contains too many geometry and light objects."},
+        // Numbers beyond 64 bits are read as doubles, wherever they stand.
+        {map("\"unread\": [123456789012345678901234567890, -99999999999999999999999],"), ""},
+        {"{\"resolution\": {\"map_origin\": {\"x\": 0, \"y\": 0}, \"map_size\": {\"x\": 1, \"y\": 1}, "
+         "\"pixels_per_grid\": 100000000000000000000}}",
+         resolution},
     };
     for (const auto& [json, message] : cases) {
         UVTTDocument document;
         const std::string error = parse(json, document);
         EXPECT_EQ(error, message) << json.substr(0, 80);
+    }
+}
+
+TEST(UvttReader, BrokenDocumentsNameTheByteWhereTheyBreak)
+{
+    const std::string whole = map("\"software\": \"Painter\",");
+    std::string badUtf8 = whole;
+    badUtf8[whole.find("Painter") + 2] = '\xff';
+    std::string overlong = whole;
+    overlong.replace(whole.find("Painter") + 3, 2, "\xc0\xaf");
+    const struct {
+        std::string json;
+        size_t at;
+        const char* why;
+    } cases[] = {
+        {whole.substr(0, 40), 40, nullptr},
+        {whole.substr(0, whole.size() - 1), whole.size() - 1, nullptr},
+        {"{\"software\": \"Pain", 18, nullptr},
+        {badUtf8, whole.find("Painter") + 2, "The input is not valid UTF-8"},
+        {overlong, whole.find("Painter") + 3, "The input is not valid UTF-8"},
+    };
+    for (const auto& c : cases) {
+        UVTTDocument document;
+        const std::string error = parse(c.json, document);
+        const std::string prefix = "UVTT JSON could not be parsed at byte " + std::to_string(c.at) + ": ";
+        EXPECT_EQ(error.substr(0, prefix.size()), prefix) << c.json << "\n" << error;
+        if (c.why) {
+            EXPECT_EQ(error.substr(prefix.size()), c.why) << c.json;
+        }
     }
 }
 
@@ -91,6 +125,7 @@ TEST(UvttReader, FieldsFlagsAndCreator)
         {"\"environment\": 5, \"baked_lighting\": true,", 0.0, false, true, "Universal VTT"},
         {"\"environment\": {}, \"baked_lighting\": 1,", 0.0, false, false, "Universal VTT"},
         {"\"creator\": \"first\", \"creator\": \"second\",", 0.0, false, false, "first"},
+        {"\"format\": 18446744073709551617,", 18446744073709551616.0, true, false, "Universal VTT"},
     };
     for (const Case& c : cases) {
         UVTTDocument d;

@@ -13,6 +13,7 @@
 #include <SDL_surface.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace Zelkoran {
@@ -100,12 +101,18 @@ bool canFrameTileCandidatesMatch(const FrameTileCandidate& a, const FrameTileCan
 bool compareFrameTilesAverageColor(SDL_Surface* a, int ax, int ay, SDL_Surface* b, int bx, int by, int width,
                                    int height, int tolerance);
 
+// Told, on the calling thread, the share done (0..1) of a long analysis or
+// atlas build: at its start and then at least every 4096 tiles (tolerant
+// matching: every tile) or atlas band of about 16 million pixels. Returning
+// false stops the work with RC_CANCELLED.
+using FrameTileProgress = std::function<bool(double done)>;
+
 // Analyses frames (ARGB8888, all of the first one's size, a whole number of
 // tiles). Returns 0, or RC_ERR_INVALID (no frame, sizes differ, not whole
 // tiles, no cell), RC_ERR_TOO_LARGE (more than kMaxFrameTiles raw tiles),
-// RC_ERR_NO_MEMORY.
+// RC_ERR_NO_MEMORY, RC_CANCELLED (out then holds no tiles).
 int analyzeFrameTiles(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& settings,
-                      FrameTileAnalysis& out);
+                      FrameTileAnalysis& out, const FrameTileProgress& progress = {});
 
 // Atlas grid for count tiles: ceil(sqrt(count)) columns, rows to fit.
 void frameTileAtlasGrid(int64_t count, int& columns, int& rows);
@@ -115,8 +122,9 @@ void frameTileAtlasGrid(int64_t count, int& columns, int& rows);
 // row. Copies pixels as they are (no blending). Returns 0 and a new surface
 // the caller owns, or RC_ERR_TOO_LARGE (a side over kMaxFrameTileAtlasSide),
 // RC_ERR_NO_MEMORY (no surface), RC_ERR_INVALID (a tile source outside the
-// frames); no surface is returned on failure.
+// frames), RC_CANCELLED; no surface is returned on failure.
 int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTileAnalysis& analysis,
-                        const FrameTileSettings& settings, SDL_Surface*& atlas);
+                        const FrameTileSettings& settings, SDL_Surface*& atlas,
+                        const FrameTileProgress& progress = {});
 
 } // namespace Zelkoran

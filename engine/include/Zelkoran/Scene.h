@@ -146,7 +146,8 @@ public:
     // that too). The layer is shown.
     // Returns the layer's slot (>= 1), or RC_ERR_EXISTS (the slot holds a
     // layer), RC_ERR_INVALID (another type, slot beyond count + 1, columns or
-    // rows below 1, null name).
+    // rows below 1, null name), RC_ERR_TOO_LARGE (the map's tile layers would
+    // hold more than 2^26 cells together).
     int createLayer(const char* name, int type, int slot, int columns, int rows);
     // The tile layer in slot, or null (empty slot, another type).
     SceneLayerTile* accessLayerTile(int slot);

@@ -42,6 +42,11 @@ constexpr int64_t kPixelsPerThread = 65536;
 constexpr int64_t kPositionsPerThread = 2048;
 // Searches longer than this go parallel.
 constexpr size_t kParallelSearch = 255;
+// Exact matching tells its progress hook once per this many tiles (a
+// power of two); tolerant matching, whose tiles take far longer, every tile.
+constexpr int64_t kExactTilesPerReport = 4096;
+// Atlas pixels copied between two reports.
+constexpr int64_t kAtlasPixelsPerReport = int64_t(1) << 24;
 
 int teamFor(int64_t work, int64_t perThread)
 {
@@ -506,9 +511,10 @@ private:
     ExactTileIndex m_exact;
 };
 
-// Fills ids (frame-major, one per raw tile) and the unique tiles.
-void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out,
-                 std::vector<uint32_t>& ids)
+// Fills ids (frame-major, one per raw tile) and the unique tiles. False
+// when the progress hook asked to stop.
+bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out,
+                 std::vector<uint32_t>& ids, const FrameTileProgress& progress)
 {
     const int64_t total = out.rawTiles();
     Deduplicator dedup(frames, s, out);
@@ -548,8 +554,11 @@ void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
         if (exact)
             dedup.reserveExact(size_t(count));
         TileCursor at(first, out, s);
+        const int64_t reportMask = exact ? kExactTilesPerReport - 1 : 0;
         for (int64_t k = 0; k < count; ++k, at.next()) {
             const size_t i = size_t(first + k);
+            if (progress && ((first + k) & reportMask) == 0 && !progress(double(first + k) / double(total)))
+                return false;
             if (exact)
                 ids[i] = transparent[size_t(k)] ? 0 : dedup.placeExact(*at, hashes[size_t(k)]);
             else
@@ -557,6 +566,7 @@ void deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
         }
         out.dedupeMs += msSince(walked);
     }
+    return true;
 }
 
 // Static cells keep their one id; changing sequences get owners, shared
@@ -699,7 +709,7 @@ bool compareFrameTilesAverageColor(SDL_Surface* a, int ax, int ay, SDL_Surface* 
 }
 
 int analyzeFrameTiles(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& settings,
-                      FrameTileAnalysis& out)
+                      FrameTileAnalysis& out, const FrameTileProgress& progress)
 {
     out = FrameTileAnalysis();
     if (frames.empty() || !frames[0] || settings.tileWidth < 1 || settings.tileHeight < 1)
@@ -718,7 +728,12 @@ int analyzeFrameTiles(const std::vector<SDL_Surface*>& frames, const FrameTileSe
         return RC_ERR_TOO_LARGE;
     try {
         std::vector<uint32_t> ids(size_t(out.rawTiles()));
-        deduplicate(frames, settings, out, ids);
+        if (!deduplicate(frames, settings, out, ids, progress)) {
+            const int cols = out.cols, rows = out.rows, count = out.frames;
+            out = FrameTileAnalysis();
+            out.cols = cols, out.rows = rows, out.frames = count;
+            return RC_CANCELLED;
+        }
         buildAnimations(ids, out);
     } catch (const std::bad_alloc&) {
         const int cols = out.cols, rows = out.rows, count = out.frames;
@@ -744,7 +759,7 @@ void frameTileAtlasGrid(int64_t count, int& columns, int& rows)
 }
 
 int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTileAnalysis& analysis,
-                        const FrameTileSettings& s, SDL_Surface*& atlas)
+                        const FrameTileSettings& s, SDL_Surface*& atlas, const FrameTileProgress& progress)
 {
     atlas = nullptr;
     int columns = 0, rows = 0;
@@ -776,22 +791,33 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     // whole atlas rows per thread, each first touching its own pages, each
     // atlas pixel row written from left to right.
     const int tileWidth = s.tileWidth;
-#pragma omp parallel for schedule(static) num_threads(teamFor(int64_t(out->w) * out->h, kPixelsPerThread))
-    for (int row = 0; row < rows; ++row) {
-        const FrameTileSource* const* band = sources.data() + size_t(row) * size_t(columns);
-        for (int ly = 0; ly < s.tileHeight; ++ly) {
-            uint32_t* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) +
-                                                       (size_t(row) * size_t(s.tileHeight) + size_t(ly)) * size_t(out->pitch));
-            for (int column = 0; column < columns; ++column, to += tileWidth) {
-                const FrameTileSource* src = band[column];
-                if (!src) {
-                    std::fill_n(to, tileWidth, 0u);
-                    continue;
-                }
-                const uint32_t* from = pixelRow(frames[size_t(src->frame)], src->x, src->y + ly);
+    // Bands of atlas rows between reports to the progress hook.
+    const int bandRows =
+        int(std::clamp<int64_t>(kAtlasPixelsPerReport / (int64_t(out->w) * s.tileHeight), 1, rows));
+    for (int first = 0; first < rows; first += bandRows) {
+        if (progress && !progress(double(first) / double(rows))) {
+            SDL_FreeSurface(out);
+            return RC_CANCELLED;
+        }
+        const int last = std::min(rows, first + bandRows);
+        const int64_t pixels = int64_t(out->w) * s.tileHeight * (last - first);
+#pragma omp parallel for schedule(static) num_threads(teamFor(pixels, kPixelsPerThread))
+        for (int row = first; row < last; ++row) {
+            const FrameTileSource* const* band = sources.data() + size_t(row) * size_t(columns);
+            for (int ly = 0; ly < s.tileHeight; ++ly) {
+                uint32_t* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) +
+                                                           (size_t(row) * size_t(s.tileHeight) + size_t(ly)) * size_t(out->pitch));
+                for (int column = 0; column < columns; ++column, to += tileWidth) {
+                    const FrameTileSource* src = band[column];
+                    if (!src) {
+                        std::fill_n(to, tileWidth, 0u);
+                        continue;
+                    }
+                    const uint32_t* from = pixelRow(frames[size_t(src->frame)], src->x, src->y + ly);
 #pragma omp simd
-                for (int i = 0; i < tileWidth; ++i)
-                    to[i] = from[i];
+                    for (int i = 0; i < tileWidth; ++i)
+                        to[i] = from[i];
+                }
             }
         }
     }

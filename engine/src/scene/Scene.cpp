@@ -205,6 +205,8 @@ int Scene::createLayer(const char* name, int type, int slot, int columns, int ro
     scene::Map& map = m_impl->map;
     if (!name || type != SLT_TILE || columns < 1 || rows < 1 || uint64_t(columns) * uint64_t(rows) > scene::kMaxCells)
         return RC_ERR_INVALID;
+    if (!map.roomForCells(uint64_t(columns) * uint64_t(rows)))
+        return RC_ERR_TOO_LARGE;
     if ((slot = map.freeSlot(slot)) < 1)
         return slot;
     map.slots.resize(std::max(map.slots.size(), size_t(slot)));

@@ -13,6 +13,7 @@ namespace Zelkoran::scene {
 struct Origin {
     String archivePath;
     String folder;
+    String block; // the text's block in archivePath, when it was read from one
 };
 
 // Reads TMX text into out. 0, or RC_ERR_CORRUPT (malformed or hostile map;

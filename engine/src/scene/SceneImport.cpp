@@ -71,6 +71,8 @@ int importSurface(scene::Map& map, int slot, SDL_Surface* surface, const char* n
         const int cols = (surface->w + tileW - 1) / tileW, rows = (surface->h + tileH - 1) / tileH;
         if (uint64_t(cols) * uint64_t(rows) > scene::kMaxCells)
             return RC_ERR_INVALID;
+        if (!map.roomForCells(uint64_t(cols) * uint64_t(rows)))
+            return RC_ERR_TOO_LARGE;
         // Distinct tiles as in a one-frame animation: tiles with at most
         // (100 - matchPercent) % of their pixels different share the lowest
         // such id; fully transparent cells stay empty.

@@ -124,6 +124,20 @@ int Map::freeSlot(int slot) const
     return slot <= count && slots[size_t(slot) - 1] ? RC_ERR_EXISTS : slot;
 }
 
+bool Map::roomForCells(uint64_t cells) const
+{
+    uint64_t used = 0;
+    const auto count = [&used](const Layer& layer, auto&& self) -> void {
+        used += layer.cells.size();
+        for (const auto& child : layer.children)
+            self(*child, self);
+    };
+    for (const auto& layer : slots)
+        if (layer)
+            count(*layer, count);
+    return used <= kMaxMapCells && cells <= kMaxMapCells - used;
+}
+
 HexLayout::HexLayout(const Map& m)
 {
     tileWidth = m.tileWidth & ~1;

@@ -31,6 +31,9 @@ inline constexpr uint32_t kGidMask = 0x0FFFFFFFu;
 
 // Larger tile layers (cells) are refused, so a hostile size cannot exhaust memory.
 inline constexpr uint64_t kMaxCells = uint64_t(1) << 25;
+// A map's tile layers together hold at most this many cells (256 MiB of ids):
+// many layers each within kMaxCells must not add up to gigabytes either.
+inline constexpr uint64_t kMaxMapCells = uint64_t(1) << 26;
 // More top-level layer slots are refused.
 inline constexpr int kMaxSlots = 4096;
 // Larger tiles are refused as hostile.
@@ -178,6 +181,8 @@ struct Map {
     // RC_ERR_INVALID (beyond the one after the last, or kMaxSlots),
     // RC_ERR_EXISTS (taken).
     int freeSlot(int slot) const;
+    // A tile layer of cells more keeps the map within kMaxMapCells.
+    bool roomForCells(uint64_t cells) const;
     // Pixel size of the whole map as its orientation lays it out.
     int pixelWidth() const;
     int pixelHeight() const;

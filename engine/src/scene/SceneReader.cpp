@@ -112,6 +112,8 @@ private:
     int readObjects(Text& t, pugi::xml_node e, Layer& layer);
     int readTemplate(Text& t, pugi::xml_node object, pugi::xml_node& base, const TileSet*& tileSet);
     int checkGid(Text& t, pugi::xml_node at, uint32_t gid);
+    // Counts a tile layer's cells into the map's total before they are allocated.
+    int claimCells(Text& t, pugi::xml_node layer, uint64_t cells);
 
     Map& m_map;
     String& m_error;
@@ -122,6 +124,7 @@ private:
     std::map<const void*, uint32_t> m_templateFirstGid;
     std::map<String, std::shared_ptr<Template>> m_templateByIdentity;
     std::set<String> m_chain; // the external tile set texts being read, to stop cycles
+    uint64_t m_cells = 0;     // of the tile layers read so far
 };
 
 int Reader::parse(Text& t, const void* data, size_t size)
@@ -129,7 +132,9 @@ int Reader::parse(Text& t, const void* data, size_t size)
     if (size > xml::kMaxTextBytes)
         return fail(RC_ERR_TOO_LARGE, t, {}, "the text is too large");
     t.raw.assign(static_cast<const char*>(data), size);
-    const pugi::xml_parse_result r = t.doc.load_buffer(data, size, pugi::parse_default, pugi::encoding_auto);
+    // Comments are kept: a user's notes in a map come back when it is written.
+    const pugi::xml_parse_result r =
+        t.doc.load_buffer(data, size, pugi::parse_default | pugi::parse_comments, pugi::encoding_auto);
     if (!r) {
         m_error = place(t, std::clamp<ptrdiff_t>(r.offset, 0, ptrdiff_t(size))) + r.description();
         return RC_ERR_CORRUPT;
@@ -263,6 +268,15 @@ int Reader::checkGid(Text& t, pugi::xml_node at, uint32_t gid)
     return fail(RC_ERR_CORRUPT, t, at, "tile id " + num(gid & kGidMask) + " lies in no tile set");
 }
 
+int Reader::claimCells(Text& t, pugi::xml_node layer, uint64_t cells)
+{
+    if (cells > kMaxMapCells - m_cells)
+        return fail(RC_ERR_TOO_LARGE, t, layer,
+                    "the map's tile layers hold more than " + num((long long)kMaxMapCells) + " cells together");
+    m_cells += cells;
+    return RC_OK;
+}
+
 int Reader::readTileLayer(Text& t, pugi::xml_node e, Layer& layer)
 {
     pugi::xml_node data = e.child("data");
@@ -292,6 +306,8 @@ int Reader::readTileLayer(Text& t, pugi::xml_node e, Layer& layer)
         if (w < 0 || h < 0 || w > (long long)kMaxCells || h > (long long)kMaxCells ||
             uint64_t(w) * uint64_t(h) > kMaxCells)
             return fail(RC_ERR_TOO_LARGE, t, e, "the layer's size is out of range");
+        if (int rc = claimCells(t, e, uint64_t(w) * uint64_t(h)); rc != RC_OK)
+            return rc;
         layer.columns = int(w);
         layer.rows = int(h);
         if (data) {
@@ -312,6 +328,8 @@ int Reader::readTileLayer(Text& t, pugi::xml_node e, Layer& layer)
         }
         if (uint64_t(x1 - x0) * uint64_t(y1 - y0) > kMaxCells)
             return fail(RC_ERR_TOO_LARGE, t, e, "the layer's chunks span too many cells");
+        if (int rc = claimCells(t, e, uint64_t(x1 - x0) * uint64_t(y1 - y0)); rc != RC_OK)
+            return rc;
         layer.originX = int(x0), layer.originY = int(y0);
         layer.columns = int(x1 - x0), layer.rows = int(y1 - y0);
         layer.cells.assign(size_t(layer.columns) * size_t(layer.rows), 0);
@@ -523,6 +541,14 @@ int Reader::readMap(const void* data, size_t size, const Origin& origin)
     if (const char* bg = root.attribute("backgroundcolor").value(); *bg)
         m_map.hasBackground = parseColor(bg, m_map.background) == RC_OK;
     copyElement(root, m_map.element, [](std::string_view c) { return c == "tileset" || isLayerElement(c); });
+    // Comments beside the root, but for the marker, which the writer makes anew.
+    pugi::xml_node kept = m_map.element.document_element();
+    for (pugi::xml_node c : t.doc.children()) {
+        if (c == root)
+            kept = {};
+        else if (c.type() == pugi::node_comment && std::string_view(c.value()).find(kSceneMarker) == std::string_view::npos)
+            kept ? m_map.element.insert_copy_before(c, kept) : m_map.element.append_copy(c);
+    }
 
     for (pugi::xml_node e : root.children("tileset")) {
         auto ts = std::make_unique<TileSet>();

@@ -80,6 +80,17 @@ int SceneSources::archiveAt(const String& path)
     return id > 0 ? id : (id < 0 ? id : RC_ERR_NOT_FOUND);
 }
 
+bool SceneSources::namesFormerSelf(const Origin& from, const String& archivePath)
+{
+    if (!isFile(archivePath))
+        return true;
+    ArchiveMgr& archives = *Main::instance()->archiveMgr();
+    const int named = archiveAt(archivePath), own = archiveAt(from.archivePath);
+    const Archive* namedArchive = named > 0 ? archives.get(named) : nullptr;
+    const Archive* ownArchive = own > 0 ? archives.get(own) : nullptr;
+    return namedArchive && ownArchive && Internal::isCopyOfArchive(*namedArchive, *ownArchive, from.block.c_str());
+}
+
 int SceneSources::locate(const Origin& from, const char* ref, const char* blockType, Found& out)
 {
     if (!ref || !*ref)
@@ -92,6 +103,17 @@ int SceneSources::locate(const Origin& from, const char* ref, const char* blockT
                                                                               : from.folder + "/referrer.tmx";
         if (Internal::resolveQELURI(ref, base.c_str(), archivePath, out.block, same) != RC_OK)
             return RC_ERR_INVALID;
+        // References keep the archive's file name of when they were
+        // written: a copied or renamed archive finds its own blocks, whether
+        // the file of its former name is gone or still lies beside it.
+        if (!same && !from.archivePath.empty() && namesFormerSelf(from, archivePath)) {
+            const int own = archiveAt(from.archivePath);
+            const Archive* archive = own > 0 ? Main::instance()->archiveMgr()->get(own) : nullptr;
+            if (archive && archive->blockSearch(Archive::Block(out.block.c_str(), blockType)) >= 0) {
+                out.archiveId = own;
+                return RC_OK;
+            }
+        }
         const int id = archiveAt(archivePath);
         if (id < 1)
             return id;
@@ -134,12 +156,14 @@ int SceneSources::readText(const Origin& from, const char* ref, String& text, Or
         archive->blockFree(block);
         found.archivePath = archive->getName();
         found.folder = folderOf(found.archivePath);
+        found.block = where.block;
         identity = "qel:" + found.archivePath + "/" + where.block;
         return RC_OK;
     }
     if (int rc = readWholeFile(where.file.c_str(), text, xml::kMaxTextBytes); rc != RC_OK)
         return rc;
     found.archivePath.clear();
+    found.block.clear();
     found.folder = folderOf(where.file);
     identity = "file:" + where.file;
     return RC_OK;

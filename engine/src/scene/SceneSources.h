@@ -36,6 +36,9 @@ private:
         String file; // else: this file
     };
     int locate(const Origin& from, const char* ref, const char* blockType, Found& out);
+    // The archive file a URI of a text from `from` names is missing, or is
+    // that text's archive under a former name.
+    bool namesFormerSelf(const Origin& from, const String& archivePath);
     int archiveAt(const String& path);
 
     std::map<String, int> m_opened; // archives opened for this load, by path

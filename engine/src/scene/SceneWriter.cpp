@@ -378,7 +378,12 @@ int Writer::write(String& text)
         doc.append_child(pugi::node_comment).set_value((String(" ") + kSceneMarker + ": " + name + " ").c_str());
     }
     pugi::xml_node from = m_map.element.document_element();
+    // Comments read beside the map stay before or after it.
+    for (pugi::xml_node c = m_map.element.first_child(); c && c != from; c = c.next_sibling())
+        doc.append_copy(c);
     pugi::xml_node map = doc.append_child("map");
+    for (pugi::xml_node c = from.next_sibling(); c; c = c.next_sibling())
+        doc.append_copy(c);
     for (pugi::xml_attribute a : from.attributes())
         map.append_attribute(a.name()).set_value(a.value());
     if (!from) {

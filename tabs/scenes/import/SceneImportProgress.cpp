@@ -13,15 +13,24 @@
 #include <SDL_surface.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 using namespace Zelkoran;
 
 namespace {
 
-enum ProgressWidget : int { PW_TITLE = 1168, PW_LABEL = 1169, PW_BAR = 1170 };
+enum ProgressWidget : int { PW_TITLE = 1168, PW_LABEL = 1169, PW_BAR = 1170, PW_CANCEL = 1171 };
+
+using Clock = std::chrono::steady_clock;
+// Events are pumped this often during a long step: the window keeps being
+// drawn and a cancel is honoured well within half a second.
+constexpr auto kPumpInterval = std::chrono::milliseconds(50);
 
 int g_progressPanels = 0;
+// The open progress panel (one at a time: it is modal) and when it opened.
+int g_openPanel = 0;
+Clock::time_point g_opened;
 
 constexpr const char* kVideoImportTips =
     "Use short clips and select only the time range that contains useful motion.\n\n"
@@ -46,11 +55,17 @@ constexpr const char* kVideoImportTips =
 int refreshSceneImportProgressUI(Main* main)
 {
     SDL_Event event;
-    while (main->update(&event))
+    while (main->update(&event)) {
         if (event.type == SDL_QUIT) {
             SDL_PushEvent(&event);
             return 0;
         }
+        const bool cancelClicked = event.type == kGUIEventType && event.user.code == GE_ACTION &&
+                                   g_openPanel > 0 && event.user.windowID == uint32_t(g_openPanel) &&
+                                   reinterpret_cast<intptr_t>(event.user.data1) == PW_CANCEL;
+        if (cancelClicked || (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE))
+            return 0;
+    }
     return 1;
 }
 
@@ -60,6 +75,27 @@ bool stepSceneImportProgress(WidgetProgress* progress, int value)
         return true;
     progress->setValue(value);
     return refreshSceneImportProgressUI(Main::instance()) != 0;
+}
+
+FrameTileProgress sceneImportStage(WidgetProgress* progress, const char* stage)
+{
+    if (!progress)
+        return {};
+    return [progress, stage = std::string(stage), started = false,
+            last = Clock::time_point()](double done) mutable {
+        const Clock::time_point now = Clock::now();
+        if (started && now - last < kPumpInterval)
+            return true;
+        started = true;
+        last = now;
+        if (WidgetLabel* label = progress->getPanel() ? progress->getPanel()->getLabel(PW_LABEL) : nullptr) {
+            const long long seconds =
+                std::chrono::duration_cast<std::chrono::seconds>(now - g_opened).count();
+            const int percent = std::clamp(int(done * 100.0), 0, 100);
+            label->setText((stage + ": " + std::to_string(percent) + "% (" + std::to_string(seconds) + " s)").c_str());
+        }
+        return refreshSceneImportProgressUI(Main::instance()) != 0;
+    };
 }
 
 VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* resources, const char* title,
@@ -79,7 +115,7 @@ VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* res
     Widget* base = panel->baseWidget();
     base->setBorderCorner(4, WS_ALL);
     base->setFont(font, WS_ALL);
-    base->setSize(330, 105);
+    base->setSize(330, 130);
     base->setBackgroundColor(240, 240, 240, WS_ALL);
     base->setBorderColor(116, 129, 147, 255, WS_ALL);
     base->setPosition(Position(0, PH_CENTER), Position(0, PH_CENTER));
@@ -109,8 +145,17 @@ VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* res
         bar->setPosition(18, 68);
         ui.progressBar = bar;
     }
+    if (WidgetButton* cancel = panel->createButton(("VideoImportCancel" + n).c_str(), PW_CANCEL)) {
+        cancel->setFont(font, WS_ALL);
+        cancel->setText("Cancel");
+        cancel->setSize(80, 22);
+        cancel->setPosition(125, 94);
+        cancel->setTooltip("Stop the import; nothing is written");
+    }
     base->show();
     ui.panelId = id;
+    g_openPanel = id;
+    g_opened = Clock::now();
     refreshSceneImportProgressUI(main); // a quit stays queued; the first step sees it
     return ui;
 }
@@ -119,6 +164,8 @@ void closeVideoImportProgressUI(Main* main, VideoImportProgressUI& ui)
 {
     if (ui.panelId > 0)
         main->guiMgr()->close(ui.panelId);
+    if (ui.panelId == g_openPanel)
+        g_openPanel = 0;
     ui.panelId = 0;
     ui.progressBar = nullptr;
 }

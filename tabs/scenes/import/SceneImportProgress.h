@@ -4,6 +4,8 @@
 // Main thread only.
 #pragma once
 
+#include <Zelkoran/FrameTiles.h>
+
 #include <vector>
 
 class ResourceManager;
@@ -20,15 +22,21 @@ struct VideoImportProgressUI {
 };
 
 // Delivers every pending event through Main::update. 0 when one was a quit
-// request (pushed back onto the queue at once): the caller cancels;
-// 1 when no event is left.
+// request (pushed back onto the queue at once), a click on the progress
+// panel's Cancel button or Escape: the caller cancels; 1 when no event is
+// left.
 int refreshSceneImportProgressUI(Zelkoran::Main* main);
 // Sets the bar to value and pumps events; true without a bar (no pumping),
 // false when the user cancelled.
 bool stepSceneImportProgress(Zelkoran::WidgetProgress* progress, int value);
+// A progress hook for a long step of the conversion: the bar's panel shows
+// the stage, its percent and the seconds since the panel opened, and events
+// are pumped at the stage's start and then every 50 ms, so the window stays
+// drawn and a cancel is seen at once. No hook without a bar.
+Zelkoran::FrameTileProgress sceneImportStage(Zelkoran::WidgetProgress* progress, const char* stage);
 
 // Shows the centred modal panel titled title with a bar of range
-// 0 .. max(frames, 1) + 3 and draws it once. Panel id 0 and no bar when the
+// 0 .. max(frames, 1) + 3 and a Cancel button, and draws it once. Panel id 0 and no bar when the
 // panel cannot be made; a widget that cannot be made is left out.
 VideoImportProgressUI openVideoImportProgressUI(Zelkoran::Main* main, ResourceManager* resources, const char* title,
                                                 int frames);

@@ -2,6 +2,7 @@
 // simdjson's DOM (strict JSON; at_key takes the first of duplicate keys).
 #include "tabs/scenes/import/UvttDocument.h"
 
+#include "tabs/scenes/import/JsonText.h"
 #include "tabs/scenes/import/UvttMessages.h"
 
 #include <SDL_rwops.h>
@@ -85,8 +86,12 @@ unsigned long long failureOffset(const simdjson::padded_string& bytes)
 {
     ondemand::parser parser;
     ondemand::document doc;
-    if (parser.iterate(bytes).get(doc))
-        return 0;
+    if (parser.iterate(bytes).get(doc)) {
+        // The first pass refused the text as a whole (bad UTF-8, a string
+        // left open): the fault lies in its bytes.
+        const size_t at = JsonText::firstTextFault(std::string_view(bytes.data(), bytes.size()));
+        return at == std::string_view::npos ? 0 : static_cast<unsigned long long>(at);
+    }
     ondemand::value root;
     if (!doc.get_value().get(root))
         (void)walk(root, 0);
@@ -204,7 +209,12 @@ namespace {
 bool parseBytes(UVTTDocument& document, String& error)
 {
     dom::element root;
-    if (const simdjson::error_code e = document.parser.parse(document.bytes).get(root)) {
+    simdjson::error_code e = document.parser.parse(document.bytes).get(root);
+    // JSON numbers have no range; integers beyond 64 bits are read as doubles.
+    if (e == simdjson::NUMBER_ERROR &&
+        JsonText::widenBigIntegers(document.bytes.data(), document.bytes.size()) > 0)
+        e = document.parser.parse(document.bytes).get(root);
+    if (e) {
         char text[256];
         const char* what = simdjson::error_message(e);
         std::snprintf(text, sizeof text, "UVTT JSON could not be parsed at byte %llu: %s",

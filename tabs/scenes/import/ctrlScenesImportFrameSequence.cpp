@@ -8,6 +8,7 @@
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Log.h>
 #include <Zelkoran/Main.h>
+#include <Zelkoran/Result.h>
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Tile.h>
 #include <Zelkoran/Tool.h>
@@ -277,9 +278,10 @@ int CtrlScenes::importFrameSequenceLayer(Scene* scene, const SceneLayerImportOpt
     facts.settings = FrameTileSettings::make(options.tileWidth, options.tileHeight, options.matchPercent,
                                              options.matchMode);
     FrameTileAnalysis analysis;
-    if (int rc = analyzeFrameTiles(frames, facts.settings, analysis); rc != 0) {
+    if (int rc = analyzeFrameTiles(frames, facts.settings, analysis, sceneImportStage(progress, "Analysing tiles"));
+        rc != 0) {
         destroyFrames(frames);
-        return rc;
+        return rc == RC_CANCELLED ? IR_CANCELLED : rc;
     }
     facts.analysis = &analysis;
     const int frameCount = int(frames.size());
@@ -293,11 +295,12 @@ int CtrlScenes::importFrameSequenceLayer(Scene* scene, const SceneLayerImportOpt
     }
     const Clock::time_point atlasStart = Clock::now();
     SDL_Surface* atlas = nullptr;
-    const int built = buildFrameTileAtlas(frames, analysis, facts.settings, atlas);
+    const int built =
+        buildFrameTileAtlas(frames, analysis, facts.settings, atlas, sceneImportStage(progress, "Building atlas"));
     facts.atlasMs = msSince(atlasStart);
     if (built != 0) {
         destroyFrames(frames);
-        return IR_ATLAS;
+        return built == RC_CANCELLED ? IR_CANCELLED : IR_ATLAS;
     }
     if (!stepSceneImportProgress(progress, frameCount + 2)) {
         SDL_FreeSurface(atlas);

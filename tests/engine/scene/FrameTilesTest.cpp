@@ -262,6 +262,61 @@ uint64_t atlasHash(const Frames& frames, const FrameTileAnalysis& a, const Frame
     return h;
 }
 
+TEST(FrameTiles, ProgressHookIsToldOftenAndStopsTheWork)
+{
+    // 4 frames of 64 x 64 noise in 8 x 8 tiles: 256 raw tiles.
+    const Frames frames(4, 64, 64, [](int f, int x, int y) { return noise(uint32_t(f * 4096 + y * 64 + x)); });
+    struct Case {
+        const char* what;
+        float match;
+        bool atlas;
+        int stopAt;      // the call that answers false, 0 for none
+        int leastCalls;  // without a stop
+    };
+    const Case cases[] = {
+        {"tolerant analysis: every tile", 95.0f, false, 0, 256},
+        {"exact analysis: at its start", 100.0f, false, 0, 1},
+        {"atlas: at its start", 95.0f, true, 0, 1},
+        {"tolerant analysis stopped", 95.0f, false, 7, 0},
+        {"exact analysis stopped", 100.0f, false, 1, 0},
+        {"atlas stopped", 95.0f, true, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const FrameTileSettings s = FrameTileSettings::make(8, 8, c.match, 1);
+        int calls = 0;
+        double last = -1.0;
+        const FrameTileProgress hook = [&](double done) {
+            EXPECT_GE(done, last);
+            EXPECT_LT(done, 1.0);
+            last = done;
+            return ++calls != c.stopAt;
+        };
+        FrameTileAnalysis a;
+        SDL_Surface* atlas = nullptr;
+        int rc = 0;
+        if (c.atlas) {
+            ASSERT_EQ(analyzeFrameTiles(frames.list, s, a), 0);
+            rc = buildFrameTileAtlas(frames.list, a, s, atlas, hook);
+        } else {
+            rc = analyzeFrameTiles(frames.list, s, a, hook);
+        }
+        if (c.stopAt) {
+            EXPECT_EQ(rc, RC_CANCELLED);
+            EXPECT_EQ(calls, c.stopAt) << "nothing goes on after the stop";
+            EXPECT_EQ(atlas, nullptr);
+            if (!c.atlas) {
+                EXPECT_TRUE(a.unique.empty());
+                EXPECT_TRUE(a.cellIds.empty());
+            }
+        } else {
+            EXPECT_EQ(rc, 0);
+            EXPECT_GE(calls, c.leastCalls);
+        }
+        SDL_FreeSurface(atlas);
+    }
+}
+
 TEST(FrameTiles, SameResultForEveryThreadCount)
 {
     const Frames frames = movingSprite(7, 12);

@@ -49,6 +49,11 @@ std::vector<HostileCase> hostileCases()
         {"huge layer",
          "<map tilewidth=\"16\" tileheight=\"16\"><layer id=\"1\" width=\"65536\" height=\"65536\"/></map>", {},
          RC_ERR_TOO_LARGE, "size is out of range"},
+        {"layers beyond the map's total",
+         "<map tilewidth=\"16\" tileheight=\"16\"><layer id=\"1\" width=\"8192\" height=\"4096\"/>"
+         "<group id=\"2\"><layer id=\"3\" width=\"4096\" height=\"8192\"/></group>"
+         "<layer id=\"4\" width=\"1\" height=\"1\"/></map>",
+         {}, RC_ERR_TOO_LARGE, "line 1: the map's tile layers hold more than 67108864 cells together"},
         {"csv short", mapText(2, 2, data("1,2,1", "csv")), {}, RC_ERR_CORRUPT, "fewer ids"},
         {"csv long", mapText(2, 2, data("1,2,1,2,1", "csv")), {}, RC_ERR_CORRUPT, "more ids"},
         {"csv words", mapText(2, 2, data("1,two,1,2", "csv")), {}, RC_ERR_CORRUPT, "other than tile ids"},

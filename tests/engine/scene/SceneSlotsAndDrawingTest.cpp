@@ -67,6 +67,14 @@ TEST_F(SceneTest, SlotsFollowDocumentOrderThenTheirIdsOnceStored)
              EXPECT_TRUE(x->closeLayer(1));
          },
          "- 1:new "},
+        {"no layer beyond the cells all layers may hold",
+         [](Scene* x) {
+             const int big = x->createLayer("big", SLT_TILE, 0, 8192, 4096);
+             EXPECT_EQ(big, 3);
+             EXPECT_EQ(x->createLayer("more", SLT_TILE, 0, 8192, 4096), RC_ERR_TOO_LARGE);
+             EXPECT_TRUE(x->closeLayer(big));
+         },
+         "- 1:new "},
     };
     for (const Step& step : steps) {
         step.edit(s);
@@ -385,6 +393,27 @@ TEST_F(SceneTest, TileObjectsSitOnTheirPointAsTheTileSetAligns)
         EXPECT_EQ(pixels[size_t(c.inside.y) * 64 + size_t(c.inside.x)], kRed) << c.alignment;
         EXPECT_EQ(pixels[size_t(c.outside.y) * 64 + size_t(c.outside.x)], 0xFF000000u) << c.alignment;
     }
+}
+
+TEST_F(SceneTest, CommentsComeBackFromTheStoredText)
+{
+    const std::string text = "<?xml version=\"1.0\"?><!-- before --><map tilewidth=\"16\" tileheight=\"16\">"
+                             "<!-- in the map --><layer id=\"1\" name=\"L\" width=\"1\" height=\"1\"><!-- in "
+                             "the layer --><data encoding=\"csv\">0</data></layer></map><!-- after -->";
+    const int id = reload(loadText(text));
+    ASSERT_GT(id, 0) << scenes().getLastError();
+    char* buffer = nullptr;
+    size_t size = 0;
+    ASSERT_EQ(scenes().get(id)->saveToBuffer(buffer, size, "s", "s.tmx", "", true), 0);
+    const std::string again(buffer, size);
+    CMem::free(buffer);
+    size_t at = 0;
+    for (const char* comment : {"<!-- Zelkoran GDK Scene format: s -->", "<!-- before -->", "<map", "<!-- in the map -->",
+                                "<!-- in the layer -->", "</map>", "<!-- after -->"}) {
+        at = again.find(comment, at);
+        ASSERT_NE(at, std::string::npos) << comment << " in order in:\n" << again;
+    }
+    EXPECT_EQ(again.find("Scene format", again.find("Scene format") + 1), std::string::npos) << "one marker";
 }
 
 } // namespace
