@@ -119,6 +119,16 @@ int verdict(StoredDigest& digest, uint64_t expected)
     return checksumFails(expected, value) ? RC_ERR_CORRUPT : RC_OK;
 }
 
+// XORs the pairs' index tags (sealKey given) or index sums into acc.
+bool xorPairs(const ArchiveKey* sealKey, const uint32_t* slots, const uint64_t* generations, size_t count,
+              uint8_t acc[kIndexTagSize])
+{
+    if (sealKey)
+        return sealKey->xorIndexTags(slots, generations, count, acc);
+    xorIndexSums(slots, generations, count, acc);
+    return true;
+}
+
 // Copies length bytes between two files, in the kernel when it can.
 int copyRange(const FileHandle& from, uint64_t fromOffset, FileHandle& to, uint64_t toOffset, uint64_t length)
 {
@@ -186,8 +196,11 @@ int ArchiveFile::create(const char* path, int blockLimit, std::unique_ptr<Archiv
     const int rc = replaceFile(
         path, "new",
         [&](FileHandle& file) {
+            // Both places hold a record from the start: a missing one is damage.
+            CommitRecord inForce = rec;
+            inForce.generation = rec.generation + 1;
             uint8_t header[kHeaderSize];
-            encodeHeader(header, &rec, nullptr, rec.flags, nullptr);
+            encodeHeader(header, rec, inForce, rec.flags, nullptr);
             const int written = file.writeAt(0, header, kHeaderSize);
             return written == RC_OK ? file.writeZeros(kHeaderSize, rec.dataEnd - kHeaderSize) : written;
         },
@@ -232,32 +245,58 @@ int ArchiveFile::openHeld(const char* path, FileHandle* held, const void* key, i
     if (int rc = checkHeader(header); rc != RC_OK)
         return rc;
 
-    // A damaged record may have been the one in force: falling back to the
-    // other would silently undo the last change, so damage is refused.
-    CommitRecord records[2];
-    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
-    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged)
-        return damaged(path, "a commit record is damaged");
-    if (states[0] == RecordState::Absent && states[1] == RecordState::Absent)
-        return damaged(path, "no commit record");
-    const bool bothValid = states[0] == RecordState::Valid && states[1] == RecordState::Valid;
-    const int inForce = states[0] != RecordState::Valid || (bothValid && records[1].generation > records[0].generation) ? 1 : 0;
-    file->m_activeRecord = inForce;
-    file->m_otherValid = bothValid;
-    file->m_otherRec = records[1 - inForce];
-    if (int rc = file->loadState(records[inForce], key, keyLength, static_cast<uint64_t>(size)); rc != RC_OK)
+    CommitRecord inForce;
+    std::string what;
+    if (!pickRecord(header, inForce, file->m_activeRecord, what))
+        return damaged(path, what);
+    if (int rc = file->loadState(inForce, key, keyLength, static_cast<uint64_t>(size)); rc != RC_OK)
         return rc == RC_ERR_CORRUPT ? damaged(path, file->m_damage) : rc;
     // The flags word is what the editor reads before opening: keep it true.
-    uint8_t expected[kHeaderSize];
-    encodeHeader(expected, file->m_activeRecord == 0 ? &file->m_rec : (file->m_otherValid ? &file->m_otherRec : nullptr),
-                 file->m_activeRecord == 1 ? &file->m_rec : (file->m_otherValid ? &file->m_otherRec : nullptr),
-                 file->m_rec.flags, file->m_key.valid() ? &file->m_key : nullptr);
-    if (!file->m_readOnly && std::memcmp(expected, header, 28) != 0) {
-        if (file->m_file.writeAt(0, expected, kHeaderSize) != RC_OK || file->m_file.sync() != RC_OK)
+    // Only that word is written; the records stay as they were read, so
+    // nothing unverified is ever signed.
+    std::memcpy(file->m_header, header, kHeaderSize);
+    const uint64_t flags = file->m_rec.flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED);
+    if (!file->m_readOnly && headerFlags(header) != flags) {
+        setHeaderFlags(file->m_header, flags);
+        if (file->m_file.writeAt(0, file->m_header, kHeaderSize) != RC_OK || file->m_file.sync() != RC_OK)
             return RC_ERR_IO;
     }
     out = std::move(file);
     return RC_OK;
+}
+
+bool ArchiveFile::pickRecord(const uint8_t header[kHeaderSize], CommitRecord& out, int& place, std::string& what)
+{
+    // A record that is damaged, missing or level with the other may have
+    // been the one in force: falling back to the other would silently undo
+    // the last change, so each is refused.
+    CommitRecord records[2];
+    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
+    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged) {
+        what = "a commit record is damaged";
+        return false;
+    }
+    if (states[0] == RecordState::Absent && states[1] == RecordState::Absent) {
+        what = "no commit record";
+        return false;
+    }
+    if (states[0] == RecordState::Valid && states[1] == RecordState::Valid) {
+        if (records[0].generation == records[1].generation) {
+            what = "its two commit records have the same generation";
+            return false;
+        }
+        place = records[1].generation > records[0].generation ? 1 : 0;
+    } else {
+        place = states[0] == RecordState::Valid ? 0 : 1;
+        // Only a file written before both places were always filled, and
+        // never changed since it was made, has a record alone.
+        if (records[place].version >= kRecordVersion || records[place].generation != 1) {
+            what = "a commit record is missing";
+            return false;
+        }
+    }
+    out = records[place];
+    return true;
 }
 
 int ArchiveFile::damaged(const std::string& path, const std::string& what)
@@ -424,7 +463,7 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
                 if (v != choice.best && choice.stale[v])
                     stale.emplace_back(chunkOffset + size_t(i) * kSlotSize + size_t(v) * kVersionSize, kVersionSize);
         }
-        if (indexEncrypted && !m_key.xorIndexTags(slots.data(), generations.data(), slots.size(), indexTag))
+        if (!xorPairs(indexEncrypted ? &m_key : nullptr, slots.data(), generations.data(), slots.size(), indexTag))
             return RC_ERR_KEY;
     }
 
@@ -435,13 +474,15 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
         return corrupt("it holds encrypted blocks without a key check");
     if (highestSealId >= rec.nextSealId)
         return corrupt("a block's seal id was never handed out");
-    // The tag sums every version in force: a version rolled back, dropped
-    // or swapped between slots no longer adds up.
-    if (indexEncrypted && rec.version >= 2 && CRYPTO_memcmp(indexTag, rec.indexTag, kIndexTagSize) != 0)
+    // The tag (or a plain index's sum) adds up every version in force: a
+    // version rolled back, dropped, swapped between slots or given another
+    // generation no longer adds up. Older records hold no sum of a plain
+    // index; the next change writes the one made here.
+    const bool summed = indexEncrypted ? rec.version >= 2 : rec.version >= kRecordVersion && kVerifyChecksums;
+    if (summed && CRYPTO_memcmp(indexTag, rec.indexTag, kIndexTagSize) != 0)
         return corrupt("its index does not match its commit record");
     m_rec = rec;
-    if (indexEncrypted)
-        std::memcpy(m_rec.indexTag, indexTag, kIndexTagSize);
+    std::memcpy(m_rec.indexTag, indexTag, kIndexTagSize);
     m_nextSealId = std::max<uint64_t>(rec.nextSealId, 1);
     if (!stale.empty() && !m_readOnly)
         return repair(stale);
@@ -695,19 +736,17 @@ bool ArchiveFile::readsAsZero(uint64_t offset, size_t length) const
 
 int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const
 {
-    if (!(next.flags & RF_INDEX_ENCRYPTED)) {
-        std::memset(next.indexTag, 0, kIndexTagSize);
-        return RC_OK;
-    }
     // Out go the versions being replaced (read from the table: only their
-    // generation is needed), in come the new ones.
-    const bool wasEncrypted = m_rec.flags & RF_INDEX_ENCRYPTED;
-    if (!wasEncrypted)
+    // generation is needed), in come the new ones. Switching the index
+    // rewrites every slot: its sum starts afresh.
+    const bool encrypted = next.flags & RF_INDEX_ENCRYPTED;
+    const bool switched = encrypted != ((m_rec.flags & RF_INDEX_ENCRYPTED) != 0);
+    if (switched)
         std::memset(next.indexTag, 0, kIndexTagSize);
     std::vector<uint32_t> slots;
     std::vector<uint64_t> generations;
     for (const SlotWrite& w : writes) {
-        if (!wasEncrypted || w.slot >= m_table.size())
+        if (switched || w.slot >= m_table.size())
             continue;
         // The generation leads the version: only its 8 bytes are read.
         uint8_t version[kVersionSize] = {};
@@ -721,7 +760,9 @@ int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitReco
         slots.push_back(w.slot);
         generations.push_back(m_rec.generation + 1);
     }
-    return m_key.xorIndexTags(slots.data(), generations.data(), slots.size(), next.indexTag) ? RC_OK : RC_ERR_KEY;
+    return xorPairs(encrypted ? &m_key : nullptr, slots.data(), generations.data(), slots.size(), next.indexTag)
+               ? RC_OK
+               : RC_ERR_KEY;
 }
 
 int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
@@ -770,9 +811,20 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
         return rc;
     }
 
-    int target = 1 - m_activeRecord;
+    const int target = 1 - m_activeRecord;
     uint8_t header[kHeaderSize];
-    encodeHeader(header, target == 0 ? &next : &m_rec, target == 1 ? &next : &m_rec, next.flags, sealKeyFor(next));
+    if (isLayout1(m_header)) {
+        // The first change of an older file writes the whole header anew;
+        // the state in force, verified at open, moves along as it is.
+        const ArchiveKey* key = m_key.valid() ? &m_key : nullptr;
+        encodeHeader(header, target == 0 ? next : m_rec, target == 1 ? next : m_rec, next.flags, key);
+    } else {
+        // The record in force stays byte for byte: re-encoding a record
+        // would sign fields nobody checked.
+        std::memcpy(header, m_header, kHeaderSize);
+        encodeRecordAt(header, target, next, sealKey);
+    }
+    setHeaderFlags(header, next.flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED));
     // Durable: the change counts once its header is on the device, so a 0
     // returned survives a power cut, and the next change may reuse the
     // version places this header no longer points to.
@@ -780,10 +832,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
     if (rc == RC_OK && m_durable)
         rc = m_file.sync();
     if (rc != RC_OK) {
-        uint8_t previous[kHeaderSize];
-        const CommitRecord* other = m_otherValid ? &m_otherRec : nullptr;
-        encodeHeader(previous, target == 0 ? other : &m_rec, target == 1 ? other : &m_rec, m_rec.flags, sealKeyFor(m_rec));
-        if (m_file.writeAt(0, previous, kHeaderSize) != RC_OK)
+        if (m_file.writeAt(0, m_header, kHeaderSize) != RC_OK)
             m_poisoned = true;
         rollback(written);
         return rc;
@@ -791,8 +840,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
 
     for (const SlotWrite& w : writes)
         apply(w);
-    m_otherRec = m_rec;
-    m_otherValid = true;
+    std::memcpy(m_header, header, kHeaderSize);
     m_rec = next;
     m_activeRecord = target;
     return RC_OK;
@@ -1061,12 +1109,8 @@ int ArchiveFile::checkIndexOnDisk()
     uint8_t header[kHeaderSize];
     if (m_file.readAt(0, header, kHeaderSize) != RC_OK || checkHeader(header) != RC_OK)
         return damaged(m_path, "its header cannot be read");
-    CommitRecord records[2];
-    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
-    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged)
-        return damaged(m_path, "a commit record is damaged");
-    const CommitRecord& inForce = states[m_activeRecord] == RecordState::Valid ? records[m_activeRecord] : records[1 - m_activeRecord];
-    if (inForce.generation != m_rec.generation || (m_rec.flags & RF_INDEX_ENCRYPTED ? !recordMacMatches(inForce, m_key) : false))
+    // Only this archive writes the header while it is open.
+    if (std::memcmp(header, m_header, kHeaderSize) != 0)
         return damaged(m_path, "its commit record changed");
     std::vector<uint8_t> chunk;
     for (uint32_t first = 0; first < m_table.size(); first += kTableChunkSlots) {
@@ -1137,8 +1181,10 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
     if (static_cast<uint32_t>(source->m_table.liveCount()) > limit)
         return RC_ERR_NO_SLOT;
 
+    // Generations go on from the source's: no (slot, generation) pair made
+    // before the defrag ever stands for another version after it.
     CommitRecord rec;
-    rec.generation = 1;
+    rec.generation = old.generation + 1;
     rec.limit = limit;
     rec.count = static_cast<uint32_t>(source->m_table.liveCount());
     rec.capacity = std::max(rec.count, std::clamp(limit, kMinCapacity, kInitialCapacityCap));
@@ -1201,15 +1247,15 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
     if (int rc = flushChunk(); rc != RC_OK)
         return rc;
     rec.dataEnd = cursor;
-    if (sealKey) {
-        // Every slot is at the first generation.
+    {
+        // Every slot is at the defrag's generation.
         std::vector<uint32_t> slots(kTableChunkSlots);
         std::vector<uint64_t> generations(kTableChunkSlots, rec.generation);
         for (uint32_t first = 0; first < next; first += kTableChunkSlots) {
             const uint32_t n = std::min<uint32_t>(kTableChunkSlots, next - first);
             for (uint32_t i = 0; i < n; ++i)
                 slots[i] = first + i;
-            if (!sealKey->xorIndexTags(slots.data(), generations.data(), n, rec.indexTag))
+            if (!xorPairs(sealKey, slots.data(), generations.data(), n, rec.indexTag))
                 return RC_ERR_KEY;
         }
     }
@@ -1217,8 +1263,10 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
     if (int rc = out.writeZeros(kHeaderSize + uint64_t(next) * kSlotSize, uint64_t(rec.capacity - next) * kSlotSize);
         rc != RC_OK)
         return rc;
+    CommitRecord inForce = rec;
+    inForce.generation = rec.generation + 1;
     uint8_t header[kHeaderSize];
-    encodeHeader(header, &rec, nullptr, rec.flags, sealKey);
+    encodeHeader(header, rec, inForce, rec.flags, sealKey);
     return out.writeAt(0, header, kHeaderSize);
 }
 

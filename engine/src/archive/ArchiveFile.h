@@ -90,6 +90,9 @@ private:
     // open, on the file held (open and locked) when not null.
     static int openHeld(const char* path, FileHandle* held, const void* key, int keyLength,
                         std::unique_ptr<ArchiveFile>& out);
+    // The record in force of header and its place; false (what says why)
+    // when the header is damaged.
+    static bool pickRecord(const uint8_t header[kHeaderSize], CommitRecord& out, int& place, std::string& what);
     // Logs why the archive at path is refused; RC_ERR_CORRUPT.
     static int damaged(const std::string& path, const std::string& what);
     // Notes what is damaged for damaged(); RC_ERR_CORRUPT.
@@ -135,8 +138,7 @@ private:
     bool m_poisoned = false;
     bool m_durable = true;
     CommitRecord m_rec;       // the committed state
-    CommitRecord m_otherRec;  // the header's other record, kept to restore it
-    bool m_otherValid = false;
+    uint8_t m_header[kHeaderSize] = {}; // the header as it is on disk
     int m_activeRecord = 0;   // header place of m_rec
     EntryTable m_table;
     ArchiveKey m_key;

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <set>
 #include <unistd.h>
 
 using namespace testutil;
@@ -250,6 +251,125 @@ TEST_F(ArchiveTamper, DamageIsReportedNotRolledBack)
     std::fputc(file[doomed.versionAt + 40], f);
     std::fclose(f);
     EXPECT_EQ(mgr()->validate(id, false), Zelkoran::RC_ERR_CORRUPT);
+}
+
+// Which record is in force decides what the archive holds: a record made
+// level with the other, or wiped, must never hand the archive to the older.
+TEST_F(ArchiveTamper, ATiedOrMissingRecordInForceIsRefused)
+{
+    std::set<size_t> placesTried;
+    for (bool encryptIndex : {false, true})
+        for (int extraChanges : {0, 1})
+            for (const char* edit : {"tie", "zeroed"}) {
+                const std::string path = build(encryptIndex);
+                if (extraChanges) {
+                    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+                    ASSERT_GT(id, 0);
+                    ASSERT_EQ(add(mgr()->get(id), "later", "ZK7_FILE", textBytes("one more change")), 0);
+                    mgr()->close(id);
+                }
+                Bytes file = readFile(path);
+                const size_t r = recordInForce(file);
+                placesTried.insert(r);
+                if (std::string(edit) == "tie") {
+                    putLE(file, r + 8, getLE(file, r + 8, 8) - 1, 8);
+                    resealChecksum(file, r);
+                } else {
+                    std::fill_n(file.begin() + static_cast<ptrdiff_t>(r), 224, 0);
+                }
+                writeFile(path, file);
+                const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+                mgr()->close(id);
+                EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT) << edit << " at " << r << " encrypted index " << encryptIndex;
+                EXPECT_TRUE(readFile(path) == file) << edit << ": opening must not write";
+            }
+    EXPECT_EQ(placesTried.size(), 2u);
+}
+
+// A plain index is not authenticated, but its record sums the generation
+// of every version in force: one changed generation byte is damage, not
+// the older version coming back.
+TEST_F(ArchiveTamper, APlainIndexRefusesAVersionInForceMadeEmptyOrNewer)
+{
+    using Edit = std::function<void(Bytes&, uint64_t versionAt)>;
+    const std::pair<const char*, Edit> edits[] = {
+        {"generation byte zeroed", [](Bytes& f, uint64_t at) { f[at] = 0; }},
+        {"generation raised by one", [](Bytes& f, uint64_t at) { putLE(f, at, getLE(f, at, 8) + 1, 8); }},
+        {"generation raised, checksum made again",
+         [](Bytes& f, uint64_t at) {
+             putLE(f, at, getLE(f, at, 8) + 1, 8);
+             putLE(f, at + 136, XXH64(f.data() + at, 136, 0), 8);
+         }},
+    };
+    for (const auto& [what, edit] : edits) {
+        const std::string path = build(false);
+        // The deleting version of "doomed" is the last one written.
+        const Located doomed = locate(path, 5, "");
+        Bytes file = readFile(path);
+        ASSERT_EQ(getLE(file, doomed.versionAt, 8), getLE(file, recordInForce(file) + 8, 8));
+        edit(file, doomed.versionAt);
+        writeFile(path, file);
+        const int id = mgr()->load(path.c_str(), nullptr, 0);
+        mgr()->close(id);
+        EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT) << what;
+        EXPECT_TRUE(readFile(path) == file) << what;
+    }
+}
+
+// A defrag goes on counting generations: no version of a copy made before
+// it carries a (slot, generation) pair that stands for another version
+// after it, so none can be spliced in under the same index tag.
+TEST_F(ArchiveTamper, DefragNeverReusesASlotAndGenerationPair)
+{
+    const std::string path = build(true);
+    auto pairs = [](const Bytes& f) {
+        std::set<std::pair<uint64_t, uint64_t>> out;
+        const size_t r = recordInForce(f);
+        const uint64_t table = getLE(f, r + 24, 8);
+        for (uint64_t slot = 0; slot < getLE(f, r + 36, 4); ++slot)
+            for (uint64_t v = 0; v < 2; ++v) {
+                const uint64_t at = table + slot * 352 + v * 176;
+                if (getLE(f, at, 8) != 0)
+                    out.insert({getLE(f, at + 8, 4), getLE(f, at, 8)});
+            }
+        return out;
+    };
+    const auto before = pairs(readFile(path));
+    ASSERT_EQ(mgr()->defrag(path.c_str(), 0, kKey.data(), static_cast<int>(kKey.size())), 0);
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_GT(id, 0);
+    // Each entry deleted and restored: the slots of before get new versions.
+    Archive* a = mgr()->get(id);
+    for (int index = 0; index < a->getIndexCount(); ++index) {
+        Archive::Block entry;
+        ASSERT_EQ(a->blockAt(index, entry), 0);
+        ASSERT_EQ(a->blockDelete(entry), 0);
+        ASSERT_EQ(a->blockUndelete(index, nullptr), 0);
+    }
+    mgr()->close(id);
+    const auto after = pairs(readFile(path));
+    for (const auto& pair : after)
+        EXPECT_EQ(before.count(pair), 0u) << "slot " << pair.first << " generation " << pair.second;
+}
+
+// The open rewrites the header's flags word when it is stale; the other
+// record, checked only by its checksum, must be written back as it was
+// and never signed.
+TEST_F(ArchiveTamper, OpeningNeverSignsTheOlderRecord)
+{
+    const std::string path = build(true);
+    Bytes file = readFile(path);
+    const size_t older = recordInForce(file) == kRecordAt[0] ? kRecordAt[1] : kRecordAt[0];
+    putLE(file, older + 64, getLE(file, older + 64, 8) + 1000, 8); // its modification time
+    resealChecksum(file, older);
+    putLE(file, 20, getLE(file, 20, 8) ^ 2, 8);
+    writeFile(path, file);
+    const Bytes olderBytes(file.begin() + static_cast<ptrdiff_t>(older), file.begin() + static_cast<ptrdiff_t>(older + 224));
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    mgr()->close(id);
+    const Bytes now = readFile(path);
+    EXPECT_EQ(getLE(now, 20, 8), getLE(file, 20, 8) ^ 2);
+    EXPECT_EQ(Bytes(now.begin() + static_cast<ptrdiff_t>(older), now.begin() + static_cast<ptrdiff_t>(older + 224)), olderBytes);
 }
 
 TEST_F(ArchiveTamper, CreateRefusesAFileAnotherWriterHolds)
