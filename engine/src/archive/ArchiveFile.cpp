@@ -25,6 +25,8 @@ constexpr uint32_t kInitialCapacityCap = 1024;
 constexpr uint32_t kMaxCapacity = 64u * 1024 * 1024;
 constexpr uint32_t kMaxLimit = 16u * 1024 * 1024;
 constexpr size_t kTableChunkSlots = 4096;
+// Seal ids reserved at once: one header write per so many encrypted blocks.
+constexpr uint64_t kSealIdBatch = 4096;
 // Saving is interactive: the fastest level packs assets nearly as well as
 // the default at several times the speed.
 constexpr int kZlibLevel = Z_BEST_SPEED;
@@ -483,6 +485,7 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
         return corrupt("its index does not match its commit record");
     m_rec = rec;
     std::memcpy(m_rec.indexTag, indexTag, kIndexTagSize);
+    // Ids from the record's on were never reserved, so never used.
     m_nextSealId = std::max<uint64_t>(rec.nextSealId, 1);
     if (!stale.empty() && !m_readOnly)
         return repair(stale);
@@ -584,26 +587,42 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     uint8_t tag[kTagSize];
     uint8_t aad[24];
     const size_t aadLength = blockAad(e, aad);
+    // The stored bytes answer to the entry's digest too, as validate checks
+    // them: each piece is digested as read, before it is decrypted in place.
+    StoredDigest digest(false, m_key);
+    bool opened = false;
     if (e.size <= kWholeReadLimit) {
         // Small: the whole message in one read, then decrypted in place.
         const iovec parts[] = {{nonce, kNonceSize}, {out, static_cast<size_t>(e.size)}, {tag, kTagSize}};
         if (m_file.readParts(e.offset, parts, 3) != RC_OK)
             return RC_ERR_CORRUPT;
-        return m_key.openParts(aad, aadLength, nonce, out, static_cast<size_t>(e.size), tag, out) ? RC_OK
-                                                                                                : RC_ERR_CORRUPT;
+        for (const iovec& part : parts)
+            digest.update(part.iov_base, part.iov_len);
+        opened = m_key.openParts(aad, aadLength, nonce, out, static_cast<size_t>(e.size), tag, out);
+    } else {
+        // The ciphertext goes straight into out, a piece at a time, and each
+        // piece is decrypted in place right after it was read.
+        if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
+            || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
+            return RC_ERR_CORRUPT;
+        digest.update(nonce, kNonceSize);
+        const uint64_t cipherAt = e.offset + kNonceSize;
+        opened = m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(e.size), tag, out,
+                                   [&](uint8_t* at, uint64_t offset, size_t n) {
+                                       if (m_file.readAt(cipherAt + offset, at, n) != RC_OK)
+                                           return false;
+                                       digest.update(at, n);
+                                       return true;
+                                   });
+        digest.update(tag, kTagSize);
     }
-    // The ciphertext goes straight into out, a piece at a time, and each
-    // piece is decrypted in place right after it was read.
-    if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
-        || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
+    if (!opened)
         return RC_ERR_CORRUPT;
-    const uint64_t cipherAt = e.offset + kNonceSize;
-    return m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(e.size), tag, out,
-                             [&](uint8_t* at, uint64_t offset, size_t n) {
-                                 return m_file.readAt(cipherAt + offset, at, n) == RC_OK;
-                             })
-               ? RC_OK
-               : RC_ERR_CORRUPT;
+    if (const int rc = verdict(digest, e.hash); rc != RC_OK) {
+        OPENSSL_cleanse(out, static_cast<size_t>(e.size));
+        return rc;
+    }
+    return RC_OK;
 }
 
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
@@ -779,7 +798,6 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
     for (const SlotWrite& w : writes)
         if (!m_table.hasRoomFor(w.entry))
             return RC_ERR_TOO_LARGE;
-    next.nextSealId = m_nextSealId;
     if (int rc = updateIndexTag(writes, next); rc != RC_OK)
         return rc;
     std::vector<std::pair<uint64_t, size_t>> written;
@@ -853,6 +871,20 @@ void ArchiveFile::apply(const SlotWrite& w)
     // commit checked that the table takes the entry before writing it.
     m_table.put(w.slot, w.entry);
     m_table.setActiveVersion(w.slot, version);
+}
+
+int ArchiveFile::reserveSealIds(uint64_t count)
+{
+    if (m_nextSealId + count <= m_rec.nextSealId)
+        return RC_OK;
+    if (m_nextSealId + count > kMaxSealId + 1)
+        return RC_ERR_TOO_LARGE;
+    // Sealed bytes may reach the file before the change that lists them
+    // fails or is cut off: their ids are taken for good first, so no later
+    // block is ever sealed under one of them.
+    CommitRecord next = m_rec;
+    next.nextSealId = std::min(m_nextSealId + count + kSealIdBatch, kMaxSealId + 1);
+    return commit({}, next);
 }
 
 int ArchiveFile::growIndex(uint32_t needed)
@@ -940,8 +972,8 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
             return RC_ERR_NO_MEMORY;
         // Bound to its own seal id: its bytes copied over another block's,
         // or an older version over a newer, fail their tag.
-        if (m_nextSealId > kMaxSealId)
-            return RC_ERR_TOO_LARGE;
+        if (int rc = reserveSealIds(1); rc != RC_OK)
+            return rc;
         e.sealId = m_nextSealId++;
         uint8_t aad[24];
         const size_t aadLength = blockAad(e, aad);

@@ -117,6 +117,8 @@ private:
     int checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const;
     // Appends e's stored bytes and commits its entry (replacing existing).
     int append(Entry e, const uint8_t* stored, int existing);
+    // Makes sure count more seal ids are reserved in the record on disk.
+    int reserveSealIds(uint64_t count);
     int growIndex(uint32_t needed);
     int ensureKeyCheck(CommitRecord& next);
     // Writes source's live blocks, packed, with rec's index and header into out.
@@ -145,7 +147,7 @@ private:
     uint8_t m_pendingSalt[kSaltSize] = {}; // salt of m_key before any key check is stored
     uint8_t m_waitingKey[kMaxUserKey] = {}; // the user key keyReady derives
     int m_waitingKeyLength = 0;
-    uint64_t m_nextSealId = 1; // never reused, even after a failed write
+    uint64_t m_nextSealId = 1; // below m_rec.nextSealId: reserved on disk before use
     std::string m_damage;      // what loadState found damaged
     std::unordered_set<void*> m_loaded;
 };

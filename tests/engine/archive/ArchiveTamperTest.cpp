@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <xxhash.h>
+#include <climits>
 #include <zlib.h>
 
 #include <cstring>
@@ -370,6 +371,85 @@ TEST_F(ArchiveTamper, OpeningNeverSignsTheOlderRecord)
     const Bytes now = readFile(path);
     EXPECT_EQ(getLE(now, 20, 8), getLE(file, 20, 8) ^ 2);
     EXPECT_EQ(Bytes(now.begin() + static_cast<ptrdiff_t>(older), now.begin() + static_cast<ptrdiff_t>(older + 224)), olderBytes);
+}
+
+// An encrypted add whose change fails after its bytes were written, then a
+// reopen: the next block must not be sealed under the same id, or the
+// failed add's bytes would load as that block.
+TEST_F(ArchiveTamper, AFailedEncryptedAddNeverHandsItsSealIdOutAgain)
+{
+    const std::string path = dir.file("failed.qel");
+    const int created = mgr()->create(path.c_str(), 16);
+    ASSERT_EQ(mgr()->get(created)->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
+    ASSERT_EQ(add(mgr()->get(created), "kept", "ZK7_FILE", textBytes("kept secret"), 3), 0);
+    mgr()->close(created);
+
+    const Bytes failed = textBytes("the failed add's secret"), later = textBytes("the later add's secret!");
+    ASSERT_EQ(failed.size(), later.size());
+    const size_t storedSize = failed.size() + za::kSealOverhead;
+    Bytes failedStored;
+    bool sawData = false;
+    za::setWriteTap([&](za::IoOp op, uint64_t, const void* data, size_t length) {
+        if (op == za::IoOp::Write && length == storedSize)
+            failedStored.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
+    });
+    za::setFaultHook([&](za::IoOp op, uint64_t offset, size_t length) -> int64_t {
+        sawData |= op == za::IoOp::Write && length == storedSize;
+        return sawData && op == za::IoOp::Write && offset == 0 && length == 512 ? -1 : INT64_MAX;
+    });
+    int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_GT(id, 0);
+    EXPECT_NE(add(mgr()->get(id), "next", "ZK7_FILE", failed, 3), 0);
+    za::setFaultHook(nullptr);
+    za::setWriteTap(nullptr);
+    mgr()->close(id);
+    ASSERT_EQ(failedStored.size(), storedSize);
+
+    id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_EQ(add(mgr()->get(id), "next", "ZK7_FILE", later, 3), 0);
+    const int index = mgr()->get(id)->blockSearch(Archive::Block("next", "ZK7_FILE"));
+    mgr()->close(id);
+    const za::Entry next = locate(path, index, kKey).entry;
+    Bytes file = readFile(path);
+    std::copy(failedStored.begin(), failedStored.end(), file.begin() + static_cast<ptrdiff_t>(next.offset));
+    // The entry's digest alone would catch the copy: it is made to match.
+    const Located at = locate(path, index, kKey);
+    putLE(file, at.versionAt + 16 + 104, XXH3_64bits(failedStored.data(), failedStored.size()), 8);
+    putLE(file, at.versionAt + 136, XXH64(file.data() + at.versionAt, 136, 0), 8);
+    writeFile(path, file);
+    EXPECT_EQ(openAndLoad(path, "next"), Zelkoran::RC_ERR_CORRUPT);
+}
+
+// The record's next seal id lies above every id in use; one lowered to an
+// id in use would hand that id out again.
+TEST_F(ArchiveTamper, ANextSealIdNotAboveEveryIdInUseIsRefused)
+{
+    const std::string path = build(false);
+    uint64_t highest = 0;
+    for (int index = 0; index < 6; ++index)
+        highest = std::max(highest, locate(path, index, kKey).entry.sealId);
+    ASSERT_GT(highest, 0u);
+    Bytes file = readFile(path);
+    const size_t r = recordInForce(file);
+    putLE(file, r + 128, highest, 8);
+    resealChecksum(file, r);
+    writeFile(path, file);
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    mgr()->close(id);
+    EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT);
+}
+
+// A load checks an encrypted block's stored bytes against the entry's
+// digest, as a deep validate does: the two never disagree.
+TEST_F(ArchiveTamper, ALoadChecksAnEncryptedBlocksDigest)
+{
+    const std::string path = build(false);
+    const Located second = locate(path, 1, "");
+    Bytes file = readFile(path);
+    putLE(file, second.versionAt + 16 + 104, second.entry.hash ^ 1, 8);
+    putLE(file, second.versionAt + 136, XXH64(file.data() + second.versionAt, 136, 0), 8);
+    writeFile(path, file);
+    EXPECT_EQ(openAndLoad(path, "second"), Zelkoran::RC_ERR_CORRUPT);
 }
 
 TEST_F(ArchiveTamper, CreateRefusesAFileAnotherWriterHolds)
