@@ -36,7 +36,7 @@ uint64_t now() { return static_cast<uint64_t>(std::time(nullptr)); }
 // Offsets and sizes an entry claims, checked against the file it lives in.
 bool entryIsSane(const Entry& e, uint64_t dataEnd)
 {
-    if (e.storage < 1 || e.storage > 3 || e.deleted > 1 || !e.name[0] || !e.type[0])
+    if (e.storage < 1 || e.storage > 3 || e.deleted > 1 || !e.name[0] || !e.type[0] || (e.bound && e.storage != 3))
         return false;
     if (e.offset < kHeaderSize || e.offset > dataEnd || e.storedSize > dataEnd - e.offset)
         return false;
@@ -585,8 +585,8 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
         return RC_ERR_KEY;
     uint8_t nonce[kNonceSize];
     uint8_t tag[kTagSize];
-    uint8_t aad[24];
-    const size_t aadLength = blockAad(e, aad);
+    uint8_t aad[kMaxAad];
+    const size_t aadLength = blockAad(e, indexEncrypted(), aad);
     // The stored bytes answer to the entry's digest too, as validate checks
     // them: each piece is digested as read, before it is decrypted in place.
     StoredDigest digest(false, m_key);
@@ -975,8 +975,11 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
         if (int rc = reserveSealIds(1); rc != RC_OK)
             return rc;
         e.sealId = m_nextSealId++;
-        uint8_t aad[24];
-        const size_t aadLength = blockAad(e, aad);
+        // And to its name and the kind of index listing it: under a forged
+        // plain index, or another name, its tag fails.
+        e.bound = 1;
+        uint8_t aad[kMaxAad];
+        const size_t aadLength = blockAad(e, indexEncrypted(), aad);
         if (!m_key.seal(aad, aadLength, data, static_cast<size_t>(size), encoded.get()))
             return RC_ERR_KEY;
         stored = encoded.get();
@@ -1067,7 +1070,17 @@ int ArchiveFile::undelete(int index, const char* newName)
         return RC_ERR_EXISTS;
     if (m_table.liveCount() >= static_cast<int>(m_rec.limit))
         return RC_ERR_NO_SLOT;
-    return commit({{static_cast<uint32_t>(index), changed}}, m_rec);
+    CommitRecord next = m_rec;
+    // A block bound to its name is sealed again under the new one.
+    if (changed.bound && std::strncmp(changed.name, m_table.get(static_cast<uint32_t>(index)).name, 64) != 0) {
+        if (int rc = reserveSealIds(1); rc != RC_OK)
+            return rc;
+        next = m_rec;
+        const Entry stored = m_table.get(static_cast<uint32_t>(index));
+        if (int rc = reseal(stored, changed, indexEncrypted(), next.dataEnd); rc != RC_OK)
+            return rc;
+    }
+    return commit({{static_cast<uint32_t>(index), changed}}, next);
 }
 
 int ArchiveFile::setKey(const void* key, int length)
@@ -1090,12 +1103,47 @@ int ArchiveFile::setKey(const void* key, int length)
     return RC_OK;
 }
 
+int ArchiveFile::reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint64_t& dataEnd)
+{
+    if (!m_key.valid())
+        return RC_ERR_KEY;
+    const size_t size = static_cast<size_t>(stored.size);
+    std::unique_ptr<uint8_t[]> plain(new (std::nothrow) uint8_t[size ? size : 1]);
+    std::unique_ptr<uint8_t[]> sealed(new (std::nothrow) uint8_t[size + kSealOverhead]);
+    if (!plain || !sealed)
+        return RC_ERR_NO_MEMORY;
+    if (int rc = readDecoded(stored, plain.get()); rc != RC_OK)
+        return rc;
+    e.sealId = m_nextSealId++;
+    e.bound = 1;
+    uint8_t aad[kMaxAad];
+    const size_t aadLength = blockAad(e, indexEncrypted, aad);
+    const bool ok = m_key.seal(aad, aadLength, plain.get(), size, sealed.get());
+    OPENSSL_cleanse(plain.get(), size);
+    if (!ok)
+        return RC_ERR_KEY;
+    e.offset = dataEnd;
+    e.storedSize = size + kSealOverhead;
+    e.hash = hashBytes(sealed.get(), static_cast<size_t>(e.storedSize));
+    if (int rc = m_file.writeAt(e.offset, sealed.get(), static_cast<size_t>(e.storedSize)); rc != RC_OK)
+        return rc;
+    dataEnd += e.storedSize;
+    return RC_OK;
+}
+
 int ArchiveFile::setIndexEncrypted(bool on)
 {
     if (on == indexEncrypted())
         return RC_OK;
     if (!keyReady())
         return RC_ERR_KEY;
+    // Encrypted blocks are bound to the kind of index listing them: each is
+    // sealed again (new id, appended) for the index it will be under.
+    uint64_t sealed = 0;
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        sealed += m_table.storage(slot) == 3;
+    if (int rc = reserveSealIds(sealed); rc != RC_OK)
+        return rc;
     CommitRecord next = m_rec;
     if (on) {
         if (int rc = ensureKeyCheck(next); rc != RC_OK)
@@ -1113,6 +1161,9 @@ int ArchiveFile::setIndexEncrypted(bool on)
         Entry e = m_table.get(slot);
         if (e.storage != 3 && (e.keyed != 0) != on)
             if (int rc = redigest(e, on, piece); rc != RC_OK)
+                return rc;
+        if (e.storage == 3)
+            if (int rc = reseal(m_table.get(slot), e, on, next.dataEnd); rc != RC_OK)
                 return rc;
         writes.push_back({slot, e});
     }
@@ -1190,10 +1241,24 @@ int ArchiveFile::validate(bool deep)
     // Every stored byte must be what was written. Decoding is not repeated:
     // the codec checked each stream when it was made or accepted.
     std::vector<uint8_t> piece(1u << 20);
-    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
-        if (!m_table.deleted(slot))
-            if (int rc = checkStored(m_table.get(slot), piece); rc != RC_OK)
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
+        if (m_table.deleted(slot))
+            continue;
+        const Entry e = m_table.get(slot);
+        if (int rc = checkStored(e, piece); rc != RC_OK)
+            return rc;
+        // With the key, an encrypted block must also open where it is
+        // listed: its tag binds its name and the kind of index.
+        if (e.storage == 3 && m_key.valid()) {
+            std::unique_ptr<uint8_t[]> plain(new (std::nothrow) uint8_t[e.size ? e.size : 1]);
+            if (!plain)
+                return RC_ERR_NO_MEMORY;
+            const int rc = readDecoded(e, plain.get());
+            OPENSSL_cleanse(plain.get(), static_cast<size_t>(e.size));
+            if (rc != RC_OK)
                 return rc;
+        }
+    }
     return RC_OK;
 }
 

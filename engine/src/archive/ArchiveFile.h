@@ -120,6 +120,9 @@ private:
     // Makes sure count more seal ids are reserved in the record on disk.
     int reserveSealIds(uint64_t count);
     int growIndex(uint32_t needed);
+    // Seals stored's block again into e for an index that is encrypted or
+    // not (a new seal id, reserved before), appended at dataEnd.
+    int reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint64_t& dataEnd);
     int ensureKeyCheck(CommitRecord& next);
     // Writes source's live blocks, packed, with rec's index and header into out.
     static int writeDefragged(const ArchiveFile& source, CommitRecord& rec, FileHandle& out);

@@ -140,13 +140,18 @@ void copyField(char* field, const char* text, size_t width)
     std::memset(field + length, 0, width - length);
 }
 
-size_t blockAad(const Entry& e, uint8_t aad[24])
+size_t blockAad(const Entry& e, bool indexEncrypted, uint8_t aad[kMaxAad])
 {
     std::memcpy(aad, e.type, 16);
     if (e.sealId == 0)
         return 16;
     put(aad + 16, e.sealId);
-    return 24;
+    if (!e.bound)
+        return 24;
+    // The name field as stored: zero after the name.
+    copyField(reinterpret_cast<char*>(aad + 24), e.name, 64);
+    aad[88] = indexEncrypted ? 1 : 0;
+    return kMaxAad;
 }
 
 void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord& recordA, const CommitRecord& recordB, uint64_t flags,
@@ -246,6 +251,7 @@ void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot
     std::memset(out, 0, kVersionSize);
     put(out, generation);
     put(out + 8, slot);
+    out[13] = entry.bound;
     uint8_t plain[kEntrySize];
     encodeEntry(plain, entry);
     if (sealKey) {
@@ -277,12 +283,13 @@ VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const 
     sealed = isSealedVersion(in);
     if (generation == 0)
         return VersionState::Empty;
-    if (get<uint32_t>(in + 8) != slot)
+    if (get<uint32_t>(in + 8) != slot || in[13] > 1)
         return VersionState::Invalid;
     if (in[12] == kKindPlain) {
         if (checksumFails(get<uint64_t>(in + 136), XXH64(in, 136, 0)))
             return VersionState::Invalid;
         decodeEntry(in + 16, entry);
+        entry.bound = in[13];
         return VersionState::Valid;
     }
     if (!isSealedVersion(in))
@@ -294,6 +301,7 @@ VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const 
         return VersionState::Invalid;
     decodeEntry(plain, entry);
     entry.keyed = in[12] == kKindSealedKeyed && entry.storage != 3;
+    entry.bound = in[13];
     OPENSSL_cleanse(plain, sizeof(plain));
     return VersionState::Valid;
 }

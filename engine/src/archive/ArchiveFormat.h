@@ -21,7 +21,8 @@
 //
 // Index slot version (176 bytes)
 //   0 8 generation (0 = empty), 8 4 slot number, 12 1 kind (1 plain,
-//   2 sealed, 3 sealed with keyed digests), 13 3 zero;
+//   2 sealed, 3 sealed with keyed digests), 13 1 binding (1: the entry's
+//   encrypted block is bound to its name and index kind), 14 2 zero;
 //   plain:  16 120 entry, 136 8 XXH64 of bytes 0..135, 144 32 zero
 //   sealed: 16 12 nonce, 28 120 encrypted entry, 148 16 tag (bytes 0..15 authenticated)
 //
@@ -93,6 +94,9 @@ struct Entry {
     uint8_t deleted = 0;
     uint64_t sealId = 0; // encrypted blocks: bound into their associated data
     uint8_t keyed = 0;   // hash is the keyed digest, not XXH3
+    // Encrypted blocks: sealed bound to their name and to the kind of index
+    // listing them (version byte 13).
+    uint8_t bound = 0;
 };
 
 constexpr uint64_t kMaxSealId = (1ull << 48) - 1;
@@ -137,9 +141,11 @@ uint64_t hashBytes(const void* data, size_t length);
 // little-endian. What a plain index's record holds in place of the tag.
 void xorIndexSums(const uint32_t* slots, const uint64_t* generations, size_t count, uint8_t acc[kIndexTagSize]);
 
-// The associated data an encrypted block is sealed with: its type, and
-// from format 2 on its seal id. aad receives 16 or 24 bytes; the length.
-size_t blockAad(const Entry& e, uint8_t aad[24]);
+// The associated data an encrypted block is sealed with: its type, from
+// format 2 on its seal id, and when bound its name field and whether the
+// index listing it is encrypted. aad receives up to kMaxAad bytes; the length.
+constexpr size_t kMaxAad = 16 + 8 + 64 + 1;
+size_t blockAad(const Entry& e, bool indexEncrypted, uint8_t aad[kMaxAad]);
 
 // Fuzzing builds accept any checksum so the fuzzer reaches the checks
 // behind them; every other build verifies.

@@ -4,6 +4,7 @@
 // the first format still open.
 #include "ArchiveTestUtil.h"
 #include "archive/ArchiveFile.h"
+#include "archive/ArchiveFormat.h"
 
 #include <Zelkoran/Result.h>
 
@@ -252,6 +253,122 @@ TEST_F(ArchiveTamper, DamageIsReportedNotRolledBack)
     std::fputc(file[doomed.versionAt + 40], f);
     std::fclose(f);
     EXPECT_EQ(mgr()->validate(id, false), Zelkoran::RC_ERR_CORRUPT);
+}
+
+// Writes a plain version of entry e at at, as an editor of the file would.
+void putPlainVersion(Bytes& f, uint64_t at, uint64_t generation, uint32_t slot, const za::Entry& e)
+{
+    std::fill_n(f.begin() + static_cast<ptrdiff_t>(at), 176, 0);
+    putLE(f, at, generation, 8);
+    putLE(f, at + 8, slot, 4);
+    f[at + 12] = 1;
+    f[at + 13] = e.bound;
+    std::copy_n(e.name, 64, f.begin() + static_cast<ptrdiff_t>(at + 16));
+    std::copy_n(e.type, 16, f.begin() + static_cast<ptrdiff_t>(at + 80));
+    putLE(f, at + 96, e.offset, 8);
+    putLE(f, at + 104, e.storedSize, 8);
+    putLE(f, at + 112, e.size, 8);
+    putLE(f, at + 120, e.hash, 8);
+    f[at + 128] = e.storage;
+    f[at + 129] = e.deleted;
+    putLE(f, at + 130, e.sealId, 6);
+    putLE(f, at + 136, XXH64(f.data() + at, 136, 0), 8);
+}
+
+// The encrypted index replaced by a plain one listing the same blocks
+// (names learnt with the key: the worst case), every slot in version 0 at
+// the record's generation, with its index sum: everything an editor without
+// the key could write. rename renames entry 1; unbind clears the binding
+// byte, asking for the older associated data.
+void forgePlainIndex(Bytes& f, const std::string& path, const char* rename, bool unbind)
+{
+    const size_t r = recordInForce(f);
+    const uint64_t generation = getLE(f, r + 8, 8);
+    const uint64_t table = getLE(f, r + 24, 8);
+    const uint32_t count = static_cast<uint32_t>(getLE(f, r + 36, 4));
+    std::vector<uint32_t> slots;
+    std::vector<uint64_t> generations;
+    for (uint32_t slot = 0; slot < count; ++slot) {
+        za::Entry e = locate(path, static_cast<int>(slot), kKey).entry;
+        if (rename && slot == 1)
+            za::copyField(e.name, rename, 63);
+        if (unbind)
+            e.bound = 0;
+        putPlainVersion(f, table + slot * 352, generation, slot, e);
+        std::fill_n(f.begin() + static_cast<ptrdiff_t>(table + slot * 352 + 176), 176, 0);
+        slots.push_back(slot);
+        generations.push_back(generation);
+    }
+    uint8_t sum[16] = {};
+    za::xorIndexSums(slots.data(), generations.data(), count, sum);
+    std::copy_n(sum, 16, f.begin() + static_cast<ptrdiff_t>(r + 136));
+    putLE(f, r + 16, getLE(f, r + 16, 8) & ~uint64_t(1), 8);
+    putLE(f, 20, getLE(f, 20, 8) & ~uint64_t(1), 8);
+    resealChecksum(f, r);
+}
+
+// An encrypted block opens only under the kind of index and the name it
+// was sealed for: an encrypted index swapped for a forged plain one, or a
+// plain index renaming a block, makes its load and a deep validate -84.
+TEST_F(ArchiveTamper, EncryptedBlocksOpenOnlyUnderTheirIndexAndName)
+{
+    struct Attack {
+        const char* what;
+        bool encryptIndex;
+        const char* rename; // entry 1 ("second") gets this name
+        bool unbind;
+    };
+    const Attack attacks[] = {
+        {"encrypted index made plain", true, nullptr, false},
+        {"encrypted index made plain, binding cleared", true, nullptr, true},
+        {"encrypted index made plain, a block renamed", true, "renamed", false},
+        {"plain index, a block renamed", false, "renamed", false},
+    };
+    for (const Attack& attack : attacks) {
+        const std::string path = build(attack.encryptIndex);
+        Bytes file = readFile(path);
+        if (attack.encryptIndex) {
+            forgePlainIndex(file, path, attack.rename, attack.unbind);
+        } else {
+            const Located second = locate(path, 1, "");
+            za::Entry e = second.entry;
+            za::copyField(e.name, attack.rename, 63);
+            putPlainVersion(file, second.versionAt, getLE(file, second.versionAt, 8), 1, e);
+        }
+        writeFile(path, file);
+        const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+        if (id > 0) {
+            Bytes out;
+            EXPECT_EQ(load(mgr()->get(id), attack.rename ? attack.rename : "second", "ZK7_FILE", out),
+                      Zelkoran::RC_ERR_CORRUPT)
+                << attack.what;
+            EXPECT_EQ(mgr()->get(id)->validate(true), Zelkoran::RC_ERR_CORRUPT) << attack.what;
+            mgr()->close(id);
+        } else {
+            EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT) << attack.what;
+        }
+    }
+}
+
+// Switching the index, and renaming a block on undelete, seal encrypted
+// blocks again for where they are listed: each still loads.
+TEST_F(ArchiveTamper, EncryptedBlocksFollowIndexSwitchesAndRenames)
+{
+    const std::string path = build(true);
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_GT(id, 0);
+    Archive* a = mgr()->get(id);
+    ASSERT_EQ(a->blockUndelete(0, "first, renamed"), 0); // the older "first", encrypted
+    for (bool encrypted : {false, true, false}) {
+        ASSERT_EQ(encrypted ? a->encrypt() : a->decrypt(), 0);
+        for (const auto& [name, text] : {std::pair{"first, renamed", "first secret!"}, {"second", "second secret"}}) {
+            Bytes out;
+            ASSERT_EQ(load(a, name, "ZK7_FILE", out), 0) << name << " encrypted " << encrypted;
+            EXPECT_EQ(out, textBytes(text));
+        }
+        EXPECT_EQ(a->validate(true), 0);
+    }
+    mgr()->close(id);
 }
 
 // Which record is in force decides what the archive holds: a record made
