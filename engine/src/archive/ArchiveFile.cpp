@@ -329,6 +329,8 @@ int ArchiveFile::useKey(const CommitRecord& rec, const void* key, int keyLength)
         if (!candidate.derive(key, keyLength, rec.salt, rec.kdf) || !candidate.verifyCheck(rec.checkNonce, rec.checkTag))
             return RC_ERR_KEY;
         m_key.take(candidate);
+        if (hasCheck)
+            prepareRekey(rec.kdf, key, keyLength);
     } else if (rec.flags & RF_INDEX_ENCRYPTED) {
         return RC_ERR_KEY;
     }
@@ -380,8 +382,9 @@ int ArchiveFile::chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Co
             out.stale[v] = true;
             continue;
         }
-        if (rec.version < 2 && versionKind(version) == kKindSealedKeyed)
-            return RC_ERR_CORRUPT; // a newer archive's index under an older record
+        // A newer archive's index under an older record.
+        if ((rec.version < 2 && versionKind(version) == kKindSealedKeyed) || (rec.version < kRecordVersion && version[13] != 0))
+            return RC_ERR_CORRUPT;
         // A version of the other kind (sealed under a plain record, plain
         // under an encrypted one) is a leftover of switching the index,
         // wiped at open - unless it claims to be the newest: then the flag
@@ -540,11 +543,11 @@ int ArchiveFile::checkStored(const Entry& e, std::vector<uint8_t>& piece) const
     return verdict(digest, e.hash);
 }
 
-int ArchiveFile::redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) const
+int ArchiveFile::redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece, const ArchiveKey* with) const
 {
     // One read checks the digest the entry has and makes the one it gets.
     StoredDigest current(e.keyed, m_key);
-    StoredDigest wanted(keyed, m_key);
+    StoredDigest wanted(keyed, with ? *with : m_key);
     if (int rc = digestStored(m_file, e, piece.data(), piece.size(), false, current, wanted); rc != RC_OK)
         return rc;
     uint64_t was = 0, now = 0;
@@ -753,13 +756,13 @@ bool ArchiveFile::readsAsZero(uint64_t offset, size_t length) const
     return std::all_of(bytes, bytes + length, [](uint8_t b) { return b == 0; });
 }
 
-int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const
+int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next, bool wholeIndex) const
 {
     // Out go the versions being replaced (read from the table: only their
-    // generation is needed), in come the new ones. Switching the index
-    // rewrites every slot: its sum starts afresh.
+    // generation is needed), in come the new ones. A change that rewrites
+    // every slot (switching the index, a new key) starts the sum afresh.
     const bool encrypted = next.flags & RF_INDEX_ENCRYPTED;
-    const bool switched = encrypted != ((m_rec.flags & RF_INDEX_ENCRYPTED) != 0);
+    const bool switched = wholeIndex;
     if (switched)
         std::memset(next.indexTag, 0, kIndexTagSize);
     std::vector<uint32_t> slots;
@@ -784,21 +787,21 @@ int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitReco
                : RC_ERR_KEY;
 }
 
-int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
+int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next, bool wholeIndex)
 {
     if (m_readOnly)
         return RC_ERR_READ_ONLY;
     if (m_poisoned)
         return RC_ERR_POISONED;
     next.generation = m_rec.generation + 1;
-    next.version = 2; // commits always write the current format
+    next.version = kRecordVersion; // commits always write the current format
     next.modified = now();
     const ArchiveKey* sealKey = sealKeyFor(next);
 
     for (const SlotWrite& w : writes)
         if (!m_table.hasRoomFor(w.entry))
             return RC_ERR_TOO_LARGE;
-    if (int rc = updateIndexTag(writes, next); rc != RC_OK)
+    if (int rc = updateIndexTag(writes, next, wholeIndex); rc != RC_OK)
         return rc;
     std::vector<std::pair<uint64_t, size_t>> written;
     uint8_t slotBytes[kSlotSize];
@@ -948,6 +951,8 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
         keyReady();
     if (int rc = checkAdd(name, type, storage, size, existing); rc != RC_OK)
         return rc;
+    if (int rc = rekey(); rc != RC_OK)
+        return rc;
     Entry e;
     copyField(e.name, name, 63);
     copyField(e.type, type, 16);
@@ -996,6 +1001,8 @@ int ArchiveFile::addCompressed(const char* name, const char* type, const void* s
     if (!stream || streamSize < 8 || size > streamSize * kMaxZlibRatio + 64)
         return RC_ERR_INVALID;
     if (int rc = checkAdd(name, type, 2, size, existing); rc != RC_OK)
+        return rc;
+    if (int rc = rekey(); rc != RC_OK)
         return rc;
     Entry e;
     copyField(e.name, name, 63);
@@ -1050,6 +1057,8 @@ int ArchiveFile::remove(int index)
     Entry changed;
     if (!entry(index, changed) || changed.deleted)
         return RC_ERR_NOT_FOUND;
+    if (int rc = rekey(); rc != RC_OK)
+        return rc;
     changed.deleted = 1;
     return commit({{static_cast<uint32_t>(index), changed}}, m_rec);
 }
@@ -1070,6 +1079,8 @@ int ArchiveFile::undelete(int index, const char* newName)
         return RC_ERR_EXISTS;
     if (m_table.liveCount() >= static_cast<int>(m_rec.limit))
         return RC_ERR_NO_SLOT;
+    if (int rc = rekey(); rc != RC_OK)
+        return rc;
     CommitRecord next = m_rec;
     // A block bound to its name is sealed again under the new one.
     if (changed.bound && std::strncmp(changed.name, m_table.get(static_cast<uint32_t>(index)).name, 64) != 0) {
@@ -1092,6 +1103,7 @@ int ArchiveFile::setKey(const void* key, int length)
         if (!candidate.derive(key, length, m_rec.salt, m_rec.kdf)
             || !candidate.verifyCheck(m_rec.checkNonce, m_rec.checkTag))
             return RC_ERR_KEY_REFUSED;
+        prepareRekey(m_rec.kdf, key, length);
     } else {
         uint8_t salt[kSaltSize];
         if (!randomBytes(salt, kSaltSize) || !candidate.derive(key, length, salt, newKeyCost()))
@@ -1103,9 +1115,10 @@ int ArchiveFile::setKey(const void* key, int length)
     return RC_OK;
 }
 
-int ArchiveFile::reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint64_t& dataEnd)
+int ArchiveFile::reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint64_t& dataEnd, const ArchiveKey* with)
 {
-    if (!m_key.valid())
+    const ArchiveKey& sealKey = with ? *with : m_key;
+    if (!m_key.valid() || !sealKey.valid())
         return RC_ERR_KEY;
     const size_t size = static_cast<size_t>(stored.size);
     std::unique_ptr<uint8_t[]> plain(new (std::nothrow) uint8_t[size ? size : 1]);
@@ -1118,7 +1131,7 @@ int ArchiveFile::reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint
     e.bound = 1;
     uint8_t aad[kMaxAad];
     const size_t aadLength = blockAad(e, indexEncrypted, aad);
-    const bool ok = m_key.seal(aad, aadLength, plain.get(), size, sealed.get());
+    const bool ok = sealKey.seal(aad, aadLength, plain.get(), size, sealed.get());
     OPENSSL_cleanse(plain.get(), size);
     if (!ok)
         return RC_ERR_KEY;
@@ -1137,6 +1150,8 @@ int ArchiveFile::setIndexEncrypted(bool on)
         return RC_OK;
     if (!keyReady())
         return RC_ERR_KEY;
+    if (int rc = rekey(); rc != RC_OK)
+        return rc;
     // Encrypted blocks are bound to the kind of index listing them: each is
     // sealed again (new id, appended) for the index it will be under.
     uint64_t sealed = 0;
@@ -1167,14 +1182,72 @@ int ArchiveFile::setIndexEncrypted(bool on)
                 return rc;
         writes.push_back({slot, e});
     }
-    if (int rc = commit(writes, next); rc != RC_OK)
+    if (int rc = commit(writes, next, true); rc != RC_OK)
         return rc;
     // The previous versions are in the old form: wipe them. A failure here
     // is repaired at the next open.
+    wipeOlderVersions();
+    return RC_OK;
+}
+
+void ArchiveFile::wipeOlderVersions()
+{
     for (uint32_t slot = 0; slot < m_table.size(); ++slot)
         m_file.writeZeros(m_rec.indexOffset + uint64_t(slot) * kSlotSize + size_t(1 - m_table.activeVersion(slot)) * kVersionSize,
                           kVersionSize);
     m_file.sync();
+}
+
+void ArchiveFile::prepareRekey(const KdfParams& current, const void* key, int keyLength)
+{
+    // Only a derivation of an earlier engine is replaced; the new key is
+    // made now, while the user key is at hand, and taken at the first write.
+    m_nextKey.clear();
+    if (current.algorithm == KdfParams::SCRYPT || m_readOnly || !randomBytes(m_nextSalt, kSaltSize))
+        return;
+    if (!m_nextKey.derive(key, keyLength, m_nextSalt, newKeyCost()))
+        m_nextKey.clear();
+}
+
+int ArchiveFile::rekey()
+{
+    if (!m_nextKey.valid())
+        return RC_OK;
+    // Everything the old key sealed or keyed is made again under the new
+    // one, in one change; then no version under the old key is left.
+    uint64_t sealed = 0;
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        sealed += m_table.storage(slot) == 3;
+    if (int rc = reserveSealIds(sealed); rc != RC_OK)
+        return rc;
+    CommitRecord next = m_rec;
+    std::memcpy(next.salt, m_nextSalt, kSaltSize);
+    next.kdf = newKeyCost();
+    if (!m_nextKey.makeCheck(next.checkNonce, next.checkTag))
+        return RC_ERR_KEY;
+    std::vector<SlotWrite> writes;
+    writes.reserve(m_table.size());
+    std::vector<uint8_t> piece(1u << 20);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
+        Entry e = m_table.get(slot);
+        if (e.storage == 3) {
+            if (int rc = reseal(m_table.get(slot), e, indexEncrypted(), next.dataEnd, &m_nextKey); rc != RC_OK)
+                return rc;
+        } else if (e.keyed) {
+            if (int rc = redigest(e, true, piece, &m_nextKey); rc != RC_OK)
+                return rc;
+        }
+        writes.push_back({slot, e});
+    }
+    ArchiveKey old;
+    old.take(m_key);
+    m_key.take(m_nextKey);
+    if (int rc = commit(writes, next, true); rc != RC_OK) {
+        m_nextKey.take(m_key);
+        m_key.take(old);
+        return rc;
+    }
+    wipeOlderVersions();
     return RC_OK;
 }
 
@@ -1273,6 +1346,9 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
         return rc;
     if (source->m_readOnly)
         return RC_ERR_READ_ONLY;
+    // The copy gets the current key derivation, as any keyed write does.
+    if (int rc = source->rekey(); rc != RC_OK)
+        return rc;
     const CommitRecord& old = source->m_rec;
     uint32_t limit = newLimit ? static_cast<uint32_t>(newLimit) : old.limit;
     if (static_cast<uint32_t>(source->m_table.liveCount()) > limit)

@@ -108,9 +108,18 @@ private:
     // no longer match what was opened.
     int checkIndexOnDisk();
     int repair(const std::vector<std::pair<uint64_t, size_t>>& staleVersions);
-    int commit(const std::vector<SlotWrite>& writes, CommitRecord next);
+    // wholeIndex: writes rewrite every slot.
+    int commit(const std::vector<SlotWrite>& writes, CommitRecord next, bool wholeIndex = false);
     // Sets next's index tag for the versions writes replace.
-    int updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const;
+    int updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next, bool wholeIndex) const;
+    // Zeroes each slot's version not in force.
+    void wipeOlderVersions();
+    // With a key of an earlier derivation verified, derives the current
+    // one (new salt) for rekey.
+    void prepareRekey(const KdfParams& current, const void* key, int keyLength);
+    // Moves the archive to the prepared key, if any: every encrypted block
+    // and keyed digest made again, a new key check. Before the first write.
+    int rekey();
     void rollback(const std::vector<std::pair<uint64_t, size_t>>& written);
     bool readsAsZero(uint64_t offset, size_t length) const;
     void apply(const SlotWrite& write);
@@ -122,7 +131,7 @@ private:
     int growIndex(uint32_t needed);
     // Seals stored's block again into e for an index that is encrypted or
     // not (a new seal id, reserved before), appended at dataEnd.
-    int reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint64_t& dataEnd);
+    int reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint64_t& dataEnd, const ArchiveKey* with = nullptr);
     int ensureKeyCheck(CommitRecord& next);
     // Writes source's live blocks, packed, with rec's index and header into out.
     static int writeDefragged(const ArchiveFile& source, CommitRecord& rec, FileHandle& out);
@@ -130,7 +139,7 @@ private:
     int readVerified(const Entry& e, void* buffer) const;
     // Checks e's stored bytes against its digest and gives it the keyed
     // or the XXH3 one.
-    int redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) const;
+    int redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece, const ArchiveKey* with = nullptr) const;
     // Reads an entry's stored bytes through piece and checks their hash.
     int checkStored(const Entry& e, std::vector<uint8_t>& piece) const;
     // Reads and decodes an entry's data into out (size bytes).
@@ -150,6 +159,8 @@ private:
     uint8_t m_pendingSalt[kSaltSize] = {}; // salt of m_key before any key check is stored
     uint8_t m_waitingKey[kMaxUserKey] = {}; // the user key keyReady derives
     int m_waitingKeyLength = 0;
+    ArchiveKey m_nextKey;                   // the current derivation, for rekey
+    uint8_t m_nextSalt[kSaltSize] = {};
     uint64_t m_nextSealId = 1; // below m_rec.nextSealId: reserved on disk before use
     std::string m_damage;      // what loadState found damaged
     std::unordered_set<void*> m_loaded;

@@ -582,7 +582,8 @@ TEST_F(ArchiveTamper, CreateRefusesAFileAnotherWriterHolds)
 }
 
 // Archives written before keyed digests, record MACs and scrypt open with
-// their key, keep their PBKDF2 cost, and take changes.
+// their key and take changes; the first keyed write or a defrag moves them
+// to scrypt under a new salt, after which their old header is refused.
 TEST_F(ArchiveTamper, FirstFormatArchivesStillOpenAndTakeChanges)
 {
     const std::filesystem::path data = SKARDEN_TEST_DATA;
@@ -620,10 +621,28 @@ TEST_F(ArchiveTamper, FirstFormatArchivesStillOpenAndTakeChanges)
             }
             mgr()->close(id);
         }
-        // Rewritten in layout 2, still with the PBKDF2 key of the first format.
-        const Bytes file = readFile(path);
+        // Rewritten in layout 2, its key moved to the current derivation.
+        Bytes file = readFile(path);
         EXPECT_EQ(getLE(file, 28, 4), 2u);
-        EXPECT_EQ(file[recordInForce(file) + 116], za::KdfParams::PBKDF2_SHA256);
+        EXPECT_EQ(file[recordInForce(file) + 116], za::KdfParams::SCRYPT);
+        // The first format's header written back over it opens nothing.
+        const Bytes original = readFile((data / expected.file).string());
+        std::copy_n(original.begin(), 512, file.begin());
+        writeFile(path, file);
+        const int id = mgr()->load(path.c_str(), key.data(), static_cast<int>(key.size()));
+        mgr()->close(id);
+        EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT) << expected.file;
+
+        // A defrag moves the key as well.
+        const std::string copy = dir.file(std::string("defragged-") + expected.file);
+        std::filesystem::copy_file(data / expected.file, copy);
+        ASSERT_EQ(mgr()->defrag(copy.c_str(), 0, key.data(), static_cast<int>(key.size())), 0);
+        const Bytes defragged = readFile(copy);
+        EXPECT_EQ(defragged[recordInForce(defragged) + 116], za::KdfParams::SCRYPT);
+        const int reopened = mgr()->load(copy.c_str(), key.data(), static_cast<int>(key.size()));
+        ASSERT_GT(reopened, 0);
+        EXPECT_EQ(mgr()->get(reopened)->validate(true), 0);
+        mgr()->close(reopened);
     }
 }
 
