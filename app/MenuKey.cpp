@@ -1,6 +1,7 @@
 // The archive key: the key panel run modally, the key prompt of the other
 // actions, the lock/unlock action (key, index encryption) and the key the
 // editor remembers in GlobalStatus.
+#include "app/EncryptedArchiveRecord.h"
 #include "app/EventRoute.h"
 #include "app/GlobalStatus.h"
 #include "app/KeyBuffer.h"
@@ -219,6 +220,7 @@ int Menu::onSecure()
             continue;
         }
         pGlobalStatus->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
+        EncryptedArchiveRecord::note(archive->getName(), archive->isEncrypted());
         update();
         Main::instance()->tool()->messageBox(kEncryptionTitle,
                                              decrypting ? "QEL index decrypted." : "QEL index encrypted.", MBB_NONE,

@@ -1,6 +1,7 @@
 // Creating, opening and closing the editor's archive. Opening upgrades a
 // QELv1 file first, asks for keys as needed and migrates legacy blocks
 // before the archive becomes the open one.
+#include "app/EncryptedArchiveRecord.h"
 #include "app/ErrorBox.h"
 #include "app/EditorLog.h"
 #include "app/GlobalStatus.h"
@@ -136,6 +137,18 @@ int Menu::load(const string& requested)
     if (id <= 0)
         return -1;
     const Archive* archive = archives()->get(id);
+    // Nothing in a file shows that its encrypted index was swapped for a
+    // plain one: only what this user saw before can.
+    if (!archive->isEncrypted() && EncryptedArchiveRecord::contains(archive->getName())) {
+        const string question = string("The index of \"") + archive->getName()
+                                + "\" was encrypted when it was last opened here and is not now: the file may have been "
+                                  "replaced.\nDo you want to open it anyway?";
+        if (tool()->messageBox(kLoadTitle, question.c_str(), MBB_YESNO, MBT_WARNING, 0, -1, -1) != MBB_YES) {
+            archives()->close(id);
+            return -1;
+        }
+    }
+    EncryptedArchiveRecord::note(archive->getName(), archive->isEncrypted());
     const bool secured = archive->isEncrypted() || archive->isEncryptedBlocks();
     // The open archive goes only once the new one is open.
     if (pGlobalStatus->bArchiveLoaded && onClose() != 0) {

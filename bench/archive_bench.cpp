@@ -2,6 +2,8 @@
 // run:
 //  - opening archives of 100 000 and 1 000 000 blocks (time, and the
 //    resident memory the open archive holds per entry);
+//  - opening an archive of 100 000 blocks with an encrypted index and its
+//    key, against the key derivation alone (the cost every keyed open pays);
 //  - adding 1 KiB, 64 KiB and 16 MiB blocks in each storage mode (raw, zlib,
 //    AES-256-GCM) against encoding the same bytes the same way (nothing,
 //    zlib at the archive's level, the archive's cipher) and appending them
@@ -112,6 +114,58 @@ BENCHMARK(BM_Open)
     })
     ->Unit(benchmark::kMillisecond)
     ->MinTime(bench::scaled(2.0, 0.01));
+
+// ---------------------------------------------------------------- open with a key
+
+const std::string kBenchKey = "bench key";
+
+std::string keyedOpenFixture(int blocks)
+{
+    std::string path = bench::benchDir() + "/keyed" + std::to_string(blocks) + ".qel";
+    if (std::filesystem::exists(path))
+        return path;
+    za::setDeviceSync(false);
+    int id = mgr()->create(path.c_str(), blocks);
+    Archive* a = mgr()->get(id);
+    a->setKey(kBenchKey.data(), static_cast<int>(kBenchKey.size()));
+    std::vector<uint8_t> data(48, 'x');
+    for (int i = 0; i < blocks; ++i)
+        addBlock(a, "block_" + std::to_string(i), data, 1);
+    a->encrypt();
+    mgr()->close(id);
+    za::setDeviceSync(true);
+    return path;
+}
+
+// Each close wipes the kept derivation, so every open derives the key.
+void BM_OpenKeyed(benchmark::State& state)
+{
+    std::string path = keyedOpenFixture(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        int id = mgr()->load(path.c_str(), kBenchKey.data(), static_cast<int>(kBenchKey.size()));
+        if (id <= 0) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        mgr()->close(id);
+    }
+}
+BENCHMARK(BM_OpenKeyed)->Arg(bench::scaled(100000, 1000))->Unit(benchmark::kMillisecond)->MinTime(bench::scaled(2.0, 0.01));
+
+// The derivation a new key gets (scrypt at the default cost).
+void BM_DeriveKey(benchmark::State& state)
+{
+    const uint8_t salt[za::kSaltSize] = {1};
+    for (auto _ : state) {
+        za::ArchiveKey key;
+        if (!key.derive(kBenchKey.data(), static_cast<int>(kBenchKey.size()), salt, za::KdfParams{})) {
+            state.SkipWithError("derivation failed");
+            return;
+        }
+        za::forgetDerivations();
+    }
+}
+BENCHMARK(BM_DeriveKey)->Unit(benchmark::kMillisecond)->MinTime(bench::scaled(2.0, 0.01));
 
 // ---------------------------------------------------------------- add / load
 
@@ -437,6 +491,10 @@ void printRatios(const std::map<std::string, double>& t)
         if (name.rfind("BM_Open/", 0) == 0)
             std::printf("%s: %.1f ms\n", name.c_str(), time);
     std::printf("defrag vs durable copy: %.2f\n", ratio(t, {"BM_CopyFile"}, "BM_Defrag"));
+    for (const auto& [name, time] : t)
+        if (name.rfind("BM_OpenKeyed/", 0) == 0)
+            std::printf("%s: %.1f ms; key derivation alone vs this open: %.2f\n", name.c_str(), time,
+                        ratio(t, {"BM_DeriveKey"}, name));
 }
 
 } // namespace

@@ -29,6 +29,8 @@ protected:
         editortest::TS::clearAnswers();
         editortest::TS::clearModalLog();
         editortest::TS::setModalWatchdog(5000);
+        // The record of archives seen encrypted stays in a folder of the test.
+        setenv("XDG_STATE_HOME", stateFolder.path("state").c_str(), 1);
     }
 
     void TearDown() override
@@ -107,6 +109,7 @@ protected:
     }
 
     TestFolder folder;
+    TestFolder stateFolder;
     Skarden app;
 };
 

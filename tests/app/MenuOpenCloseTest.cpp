@@ -1,6 +1,7 @@
 // Creating, opening and closing the editor's archive through the menu's
 // actions, with the file dialogs and questions answered by script.
 #include "app/AppFixture.h"
+#include "app/EncryptedArchiveRecord.h"
 #include "app/KeyPanelScript.h"
 
 #include "archive/FileFaults.h"
@@ -147,6 +148,35 @@ TEST_F(MenuOpenCloseTest, AWrongKeyGetsOneMoreTryAndIsRememberedWhenRight)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(gs().szKey)), "right key");
     EXPECT_STREQ(tabBox(228)->getText(), "Files(1)");
     EXPECT_TRUE(menuPanel()->getButton(204)->isEnabled());
+}
+
+// A file cannot show that its encrypted index was swapped for a plain one;
+// the editor remembers it saw one and asks before opening it plain.
+TEST_F(MenuOpenCloseTest, AnArchiveSeenEncryptedThatOpensPlainIsQuestioned)
+{
+    const std::string path = lockedArchive("locked.qel", "key");
+    script.answer("key");
+    ASSERT_EQ(app.menu()->load(path.c_str()), 0);
+    TS::pushAnswer(4);
+    ASSERT_EQ(app.menu()->processEvent(206, 0), 0);
+    std::filesystem::remove(path);
+    editortest::buildArchive(path, kMixedBlocks);
+
+    TS::clearModalLog();
+    TS::pushAnswer(8);
+    EXPECT_EQ(app.menu()->load(path.c_str()), -1);
+    EXPECT_EQ(gs().bArchiveLoaded, 0);
+    ASSERT_EQ(TS::modalLog().size(), 1u);
+    EXPECT_STREQ(TS::modalLog()[0].title.c_str(), kLoadTitle);
+    EXPECT_EQ(std::string(TS::modalLog()[0].text.c_str()),
+              "The index of \"" + path + "\" was encrypted when it was last opened here and is not now: the file may "
+              "have been replaced.\nDo you want to open it anyway?");
+    EXPECT_EQ(TS::modalLog()[0].type, 2);
+
+    TS::pushAnswer(4);
+    EXPECT_EQ(app.menu()->load(path.c_str()), 0);
+    EXPECT_EQ(gs().bArchiveLoaded, 1);
+    EXPECT_FALSE(EncryptedArchiveRecord::contains(path)); // accepted: asked once
 }
 
 TEST_F(MenuOpenCloseTest, ASecondArchiveReplacesTheFirstOnlyWhenTheUserAgrees)

@@ -5,8 +5,9 @@
 // never between; a durable write that returned 0 survives a power cut
 // (setDurable). Damage is refused with RC_ERR_CORRUPT and logged, never
 // rolled back silently. With an encrypted index, no change to the file
-// made without the key goes unnoticed; encrypted blocks are bound to their
-// own version whatever the index. Memory is proportional to the index
+// made without the key goes unnoticed (an index swapped for a plain one
+// shows when its encrypted blocks are read); encrypted blocks are bound to
+// their own version, their name and the kind of index listing them. Memory is proportional to the index
 // (under 100 bytes an entry); block data is read on demand. The on-disk
 // format and exactly what each mode protects: docs/archive-format.md.
 // All calls: main thread.
@@ -82,7 +83,8 @@ public:
     // size, storage, storedSize. The data stays valid until blockFree.
     // Every block is checked before it is given: raw bytes against their
     // digest (keyed under an encrypted index), zlib by its stream (and its
-    // keyed digest under an encrypted index), encrypted blocks by their tag.
+    // keyed digest under an encrypted index), encrypted blocks by their tag
+    // and their digest.
     // RC_ERR_NOT_FOUND, RC_ERR_KEY (encrypted, no key), RC_ERR_CORRUPT, RC_ERR_IO.
     int blockLoad(Block& block);
     // Releases the data of blockLoad; block.data becomes null.
@@ -110,7 +112,8 @@ public:
     // Restores deleted entry index, renamed to newName when not null (63
     // bytes at most: RC_ERR_INVALID for a longer one). 0, RC_ERR_NOT_FOUND
     // (not a deleted entry), RC_ERR_EXISTS (a live block has that name and
-    // type), RC_ERR_NO_SLOT.
+    // type), RC_ERR_NO_SLOT. An encrypted block given a new name is sealed
+    // again under it (appended): RC_ERR_KEY without the key.
     int blockUndelete(int index, const char* newName);
     // Sets the key (1..32 bytes) for encrypted blocks and the index. Once
     // the archive holds encrypted data only that data's key is accepted
@@ -119,12 +122,14 @@ public:
     int setKey(const void* key, int length);
     // Encrypt or decrypt the index with the set key; every entry is written
     // again (encrypting reads every raw and zlib block once to give it a
-    // keyed digest). 0, RC_ERR_KEY without a key.
+    // keyed digest) and every encrypted block is sealed again, appended, for
+    // the new kind of index. 0, RC_ERR_KEY without a key.
     int encrypt();
     int decrypt();
     // Re-reads the header and the index and checks them against what was
     // opened (and with deep every live block's stored bytes against their
-    // digest). 0 = valid; RC_ERR_CORRUPT (logged) when damaged.
+    // digest, and with the key every live encrypted block against its tag).
+    // 0 = valid; RC_ERR_CORRUPT (logged) when damaged.
     int validate(bool deep);
     // Durable (the default): a change that returned 0 is on the device -
     // its data, its index entries and the header that points at them were

@@ -25,6 +25,8 @@ constexpr uint32_t kInitialCapacityCap = 1024;
 constexpr uint32_t kMaxCapacity = 64u * 1024 * 1024;
 constexpr uint32_t kMaxLimit = 16u * 1024 * 1024;
 constexpr size_t kTableChunkSlots = 4096;
+// Seal ids reserved at once: one header write per so many encrypted blocks.
+constexpr uint64_t kSealIdBatch = 4096;
 // Saving is interactive: the fastest level packs assets nearly as well as
 // the default at several times the speed.
 constexpr int kZlibLevel = Z_BEST_SPEED;
@@ -34,7 +36,7 @@ uint64_t now() { return static_cast<uint64_t>(std::time(nullptr)); }
 // Offsets and sizes an entry claims, checked against the file it lives in.
 bool entryIsSane(const Entry& e, uint64_t dataEnd)
 {
-    if (e.storage < 1 || e.storage > 3 || e.deleted > 1 || !e.name[0] || !e.type[0])
+    if (e.storage < 1 || e.storage > 3 || e.deleted > 1 || !e.name[0] || !e.type[0] || (e.bound && e.storage != 3))
         return false;
     if (e.offset < kHeaderSize || e.offset > dataEnd || e.storedSize > dataEnd - e.offset)
         return false;
@@ -119,6 +121,16 @@ int verdict(StoredDigest& digest, uint64_t expected)
     return checksumFails(expected, value) ? RC_ERR_CORRUPT : RC_OK;
 }
 
+// XORs the pairs' index tags (sealKey given) or index sums into acc.
+bool xorPairs(const ArchiveKey* sealKey, const uint32_t* slots, const uint64_t* generations, size_t count,
+              uint8_t acc[kIndexTagSize])
+{
+    if (sealKey)
+        return sealKey->xorIndexTags(slots, generations, count, acc);
+    xorIndexSums(slots, generations, count, acc);
+    return true;
+}
+
 // Copies length bytes between two files, in the kernel when it can.
 int copyRange(const FileHandle& from, uint64_t fromOffset, FileHandle& to, uint64_t toOffset, uint64_t length)
 {
@@ -186,8 +198,11 @@ int ArchiveFile::create(const char* path, int blockLimit, std::unique_ptr<Archiv
     const int rc = replaceFile(
         path, "new",
         [&](FileHandle& file) {
+            // Both places hold a record from the start: a missing one is damage.
+            CommitRecord inForce = rec;
+            inForce.generation = rec.generation + 1;
             uint8_t header[kHeaderSize];
-            encodeHeader(header, &rec, nullptr, rec.flags, nullptr);
+            encodeHeader(header, rec, inForce, rec.flags, nullptr);
             const int written = file.writeAt(0, header, kHeaderSize);
             return written == RC_OK ? file.writeZeros(kHeaderSize, rec.dataEnd - kHeaderSize) : written;
         },
@@ -232,32 +247,58 @@ int ArchiveFile::openHeld(const char* path, FileHandle* held, const void* key, i
     if (int rc = checkHeader(header); rc != RC_OK)
         return rc;
 
-    // A damaged record may have been the one in force: falling back to the
-    // other would silently undo the last change, so damage is refused.
-    CommitRecord records[2];
-    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
-    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged)
-        return damaged(path, "a commit record is damaged");
-    if (states[0] == RecordState::Absent && states[1] == RecordState::Absent)
-        return damaged(path, "no commit record");
-    const bool bothValid = states[0] == RecordState::Valid && states[1] == RecordState::Valid;
-    const int inForce = states[0] != RecordState::Valid || (bothValid && records[1].generation > records[0].generation) ? 1 : 0;
-    file->m_activeRecord = inForce;
-    file->m_otherValid = bothValid;
-    file->m_otherRec = records[1 - inForce];
-    if (int rc = file->loadState(records[inForce], key, keyLength, static_cast<uint64_t>(size)); rc != RC_OK)
+    CommitRecord inForce;
+    std::string what;
+    if (!pickRecord(header, inForce, file->m_activeRecord, what))
+        return damaged(path, what);
+    if (int rc = file->loadState(inForce, key, keyLength, static_cast<uint64_t>(size)); rc != RC_OK)
         return rc == RC_ERR_CORRUPT ? damaged(path, file->m_damage) : rc;
     // The flags word is what the editor reads before opening: keep it true.
-    uint8_t expected[kHeaderSize];
-    encodeHeader(expected, file->m_activeRecord == 0 ? &file->m_rec : (file->m_otherValid ? &file->m_otherRec : nullptr),
-                 file->m_activeRecord == 1 ? &file->m_rec : (file->m_otherValid ? &file->m_otherRec : nullptr),
-                 file->m_rec.flags, file->m_key.valid() ? &file->m_key : nullptr);
-    if (!file->m_readOnly && std::memcmp(expected, header, 28) != 0) {
-        if (file->m_file.writeAt(0, expected, kHeaderSize) != RC_OK || file->m_file.sync() != RC_OK)
+    // Only that word is written; the records stay as they were read, so
+    // nothing unverified is ever signed.
+    std::memcpy(file->m_header, header, kHeaderSize);
+    const uint64_t flags = file->m_rec.flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED);
+    if (!file->m_readOnly && headerFlags(header) != flags) {
+        setHeaderFlags(file->m_header, flags);
+        if (file->m_file.writeAt(0, file->m_header, kHeaderSize) != RC_OK || file->m_file.sync() != RC_OK)
             return RC_ERR_IO;
     }
     out = std::move(file);
     return RC_OK;
+}
+
+bool ArchiveFile::pickRecord(const uint8_t header[kHeaderSize], CommitRecord& out, int& place, std::string& what)
+{
+    // A record that is damaged, missing or level with the other may have
+    // been the one in force: falling back to the other would silently undo
+    // the last change, so each is refused.
+    CommitRecord records[2];
+    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
+    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged) {
+        what = "a commit record is damaged";
+        return false;
+    }
+    if (states[0] == RecordState::Absent && states[1] == RecordState::Absent) {
+        what = "no commit record";
+        return false;
+    }
+    if (states[0] == RecordState::Valid && states[1] == RecordState::Valid) {
+        if (records[0].generation == records[1].generation) {
+            what = "its two commit records have the same generation";
+            return false;
+        }
+        place = records[1].generation > records[0].generation ? 1 : 0;
+    } else {
+        place = states[0] == RecordState::Valid ? 0 : 1;
+        // Only a file written before both places were always filled, and
+        // never changed since it was made, has a record alone.
+        if (records[place].version >= kRecordVersion || records[place].generation != 1) {
+            what = "a commit record is missing";
+            return false;
+        }
+    }
+    out = records[place];
+    return true;
 }
 
 int ArchiveFile::damaged(const std::string& path, const std::string& what)
@@ -288,6 +329,8 @@ int ArchiveFile::useKey(const CommitRecord& rec, const void* key, int keyLength)
         if (!candidate.derive(key, keyLength, rec.salt, rec.kdf) || !candidate.verifyCheck(rec.checkNonce, rec.checkTag))
             return RC_ERR_KEY;
         m_key.take(candidate);
+        if (hasCheck)
+            prepareRekey(rec.kdf, key, keyLength);
     } else if (rec.flags & RF_INDEX_ENCRYPTED) {
         return RC_ERR_KEY;
     }
@@ -339,8 +382,9 @@ int ArchiveFile::chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Co
             out.stale[v] = true;
             continue;
         }
-        if (rec.version < 2 && versionKind(version) == kKindSealedKeyed)
-            return RC_ERR_CORRUPT; // a newer archive's index under an older record
+        // A newer archive's index under an older record.
+        if ((rec.version < 2 && versionKind(version) == kKindSealedKeyed) || (rec.version < kRecordVersion && version[13] != 0))
+            return RC_ERR_CORRUPT;
         // A version of the other kind (sealed under a plain record, plain
         // under an encrypted one) is a leftover of switching the index,
         // wiped at open - unless it claims to be the newest: then the flag
@@ -424,7 +468,7 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
                 if (v != choice.best && choice.stale[v])
                     stale.emplace_back(chunkOffset + size_t(i) * kSlotSize + size_t(v) * kVersionSize, kVersionSize);
         }
-        if (indexEncrypted && !m_key.xorIndexTags(slots.data(), generations.data(), slots.size(), indexTag))
+        if (!xorPairs(indexEncrypted ? &m_key : nullptr, slots.data(), generations.data(), slots.size(), indexTag))
             return RC_ERR_KEY;
     }
 
@@ -435,13 +479,16 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
         return corrupt("it holds encrypted blocks without a key check");
     if (highestSealId >= rec.nextSealId)
         return corrupt("a block's seal id was never handed out");
-    // The tag sums every version in force: a version rolled back, dropped
-    // or swapped between slots no longer adds up.
-    if (indexEncrypted && rec.version >= 2 && CRYPTO_memcmp(indexTag, rec.indexTag, kIndexTagSize) != 0)
+    // The tag (or a plain index's sum) adds up every version in force: a
+    // version rolled back, dropped, swapped between slots or given another
+    // generation no longer adds up. Older records hold no sum of a plain
+    // index; the next change writes the one made here.
+    const bool summed = indexEncrypted ? rec.version >= 2 : rec.version >= kRecordVersion && kVerifyChecksums;
+    if (summed && CRYPTO_memcmp(indexTag, rec.indexTag, kIndexTagSize) != 0)
         return corrupt("its index does not match its commit record");
     m_rec = rec;
-    if (indexEncrypted)
-        std::memcpy(m_rec.indexTag, indexTag, kIndexTagSize);
+    std::memcpy(m_rec.indexTag, indexTag, kIndexTagSize);
+    // Ids from the record's on were never reserved, so never used.
     m_nextSealId = std::max<uint64_t>(rec.nextSealId, 1);
     if (!stale.empty() && !m_readOnly)
         return repair(stale);
@@ -496,11 +543,11 @@ int ArchiveFile::checkStored(const Entry& e, std::vector<uint8_t>& piece) const
     return verdict(digest, e.hash);
 }
 
-int ArchiveFile::redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) const
+int ArchiveFile::redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece, const ArchiveKey* with) const
 {
     // One read checks the digest the entry has and makes the one it gets.
     StoredDigest current(e.keyed, m_key);
-    StoredDigest wanted(keyed, m_key);
+    StoredDigest wanted(keyed, with ? *with : m_key);
     if (int rc = digestStored(m_file, e, piece.data(), piece.size(), false, current, wanted); rc != RC_OK)
         return rc;
     uint64_t was = 0, now = 0;
@@ -541,28 +588,44 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
         return RC_ERR_KEY;
     uint8_t nonce[kNonceSize];
     uint8_t tag[kTagSize];
-    uint8_t aad[24];
-    const size_t aadLength = blockAad(e, aad);
+    uint8_t aad[kMaxAad];
+    const size_t aadLength = blockAad(e, indexEncrypted(), aad);
+    // The stored bytes answer to the entry's digest too, as validate checks
+    // them: each piece is digested as read, before it is decrypted in place.
+    StoredDigest digest(false, m_key);
+    bool opened = false;
     if (e.size <= kWholeReadLimit) {
         // Small: the whole message in one read, then decrypted in place.
         const iovec parts[] = {{nonce, kNonceSize}, {out, static_cast<size_t>(e.size)}, {tag, kTagSize}};
         if (m_file.readParts(e.offset, parts, 3) != RC_OK)
             return RC_ERR_CORRUPT;
-        return m_key.openParts(aad, aadLength, nonce, out, static_cast<size_t>(e.size), tag, out) ? RC_OK
-                                                                                                : RC_ERR_CORRUPT;
+        for (const iovec& part : parts)
+            digest.update(part.iov_base, part.iov_len);
+        opened = m_key.openParts(aad, aadLength, nonce, out, static_cast<size_t>(e.size), tag, out);
+    } else {
+        // The ciphertext goes straight into out, a piece at a time, and each
+        // piece is decrypted in place right after it was read.
+        if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
+            || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
+            return RC_ERR_CORRUPT;
+        digest.update(nonce, kNonceSize);
+        const uint64_t cipherAt = e.offset + kNonceSize;
+        opened = m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(e.size), tag, out,
+                                   [&](uint8_t* at, uint64_t offset, size_t n) {
+                                       if (m_file.readAt(cipherAt + offset, at, n) != RC_OK)
+                                           return false;
+                                       digest.update(at, n);
+                                       return true;
+                                   });
+        digest.update(tag, kTagSize);
     }
-    // The ciphertext goes straight into out, a piece at a time, and each
-    // piece is decrypted in place right after it was read.
-    if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
-        || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
+    if (!opened)
         return RC_ERR_CORRUPT;
-    const uint64_t cipherAt = e.offset + kNonceSize;
-    return m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(e.size), tag, out,
-                             [&](uint8_t* at, uint64_t offset, size_t n) {
-                                 return m_file.readAt(cipherAt + offset, at, n) == RC_OK;
-                             })
-               ? RC_OK
-               : RC_ERR_CORRUPT;
+    if (const int rc = verdict(digest, e.hash); rc != RC_OK) {
+        OPENSSL_cleanse(out, static_cast<size_t>(e.size));
+        return rc;
+    }
+    return RC_OK;
 }
 
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
@@ -693,21 +756,19 @@ bool ArchiveFile::readsAsZero(uint64_t offset, size_t length) const
     return std::all_of(bytes, bytes + length, [](uint8_t b) { return b == 0; });
 }
 
-int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const
+int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next, bool wholeIndex) const
 {
-    if (!(next.flags & RF_INDEX_ENCRYPTED)) {
-        std::memset(next.indexTag, 0, kIndexTagSize);
-        return RC_OK;
-    }
     // Out go the versions being replaced (read from the table: only their
-    // generation is needed), in come the new ones.
-    const bool wasEncrypted = m_rec.flags & RF_INDEX_ENCRYPTED;
-    if (!wasEncrypted)
+    // generation is needed), in come the new ones. A change that rewrites
+    // every slot (switching the index, a new key) starts the sum afresh.
+    const bool encrypted = next.flags & RF_INDEX_ENCRYPTED;
+    const bool switched = wholeIndex;
+    if (switched)
         std::memset(next.indexTag, 0, kIndexTagSize);
     std::vector<uint32_t> slots;
     std::vector<uint64_t> generations;
     for (const SlotWrite& w : writes) {
-        if (!wasEncrypted || w.slot >= m_table.size())
+        if (switched || w.slot >= m_table.size())
             continue;
         // The generation leads the version: only its 8 bytes are read.
         uint8_t version[kVersionSize] = {};
@@ -721,25 +782,26 @@ int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitReco
         slots.push_back(w.slot);
         generations.push_back(m_rec.generation + 1);
     }
-    return m_key.xorIndexTags(slots.data(), generations.data(), slots.size(), next.indexTag) ? RC_OK : RC_ERR_KEY;
+    return xorPairs(encrypted ? &m_key : nullptr, slots.data(), generations.data(), slots.size(), next.indexTag)
+               ? RC_OK
+               : RC_ERR_KEY;
 }
 
-int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
+int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next, bool wholeIndex)
 {
     if (m_readOnly)
         return RC_ERR_READ_ONLY;
     if (m_poisoned)
         return RC_ERR_POISONED;
     next.generation = m_rec.generation + 1;
-    next.version = 2; // commits always write the current format
+    next.version = kRecordVersion; // commits always write the current format
     next.modified = now();
     const ArchiveKey* sealKey = sealKeyFor(next);
 
     for (const SlotWrite& w : writes)
         if (!m_table.hasRoomFor(w.entry))
             return RC_ERR_TOO_LARGE;
-    next.nextSealId = m_nextSealId;
-    if (int rc = updateIndexTag(writes, next); rc != RC_OK)
+    if (int rc = updateIndexTag(writes, next, wholeIndex); rc != RC_OK)
         return rc;
     std::vector<std::pair<uint64_t, size_t>> written;
     uint8_t slotBytes[kSlotSize];
@@ -770,9 +832,20 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
         return rc;
     }
 
-    int target = 1 - m_activeRecord;
+    const int target = 1 - m_activeRecord;
     uint8_t header[kHeaderSize];
-    encodeHeader(header, target == 0 ? &next : &m_rec, target == 1 ? &next : &m_rec, next.flags, sealKeyFor(next));
+    if (isLayout1(m_header)) {
+        // The first change of an older file writes the whole header anew;
+        // the state in force, verified at open, moves along as it is.
+        const ArchiveKey* key = m_key.valid() ? &m_key : nullptr;
+        encodeHeader(header, target == 0 ? next : m_rec, target == 1 ? next : m_rec, next.flags, key);
+    } else {
+        // The record in force stays byte for byte: re-encoding a record
+        // would sign fields nobody checked.
+        std::memcpy(header, m_header, kHeaderSize);
+        encodeRecordAt(header, target, next, sealKey);
+    }
+    setHeaderFlags(header, next.flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED));
     // Durable: the change counts once its header is on the device, so a 0
     // returned survives a power cut, and the next change may reuse the
     // version places this header no longer points to.
@@ -780,10 +853,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
     if (rc == RC_OK && m_durable)
         rc = m_file.sync();
     if (rc != RC_OK) {
-        uint8_t previous[kHeaderSize];
-        const CommitRecord* other = m_otherValid ? &m_otherRec : nullptr;
-        encodeHeader(previous, target == 0 ? other : &m_rec, target == 1 ? other : &m_rec, m_rec.flags, sealKeyFor(m_rec));
-        if (m_file.writeAt(0, previous, kHeaderSize) != RC_OK)
+        if (m_file.writeAt(0, m_header, kHeaderSize) != RC_OK)
             m_poisoned = true;
         rollback(written);
         return rc;
@@ -791,8 +861,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next)
 
     for (const SlotWrite& w : writes)
         apply(w);
-    m_otherRec = m_rec;
-    m_otherValid = true;
+    std::memcpy(m_header, header, kHeaderSize);
     m_rec = next;
     m_activeRecord = target;
     return RC_OK;
@@ -805,6 +874,20 @@ void ArchiveFile::apply(const SlotWrite& w)
     // commit checked that the table takes the entry before writing it.
     m_table.put(w.slot, w.entry);
     m_table.setActiveVersion(w.slot, version);
+}
+
+int ArchiveFile::reserveSealIds(uint64_t count)
+{
+    if (m_nextSealId + count <= m_rec.nextSealId)
+        return RC_OK;
+    if (m_nextSealId + count > kMaxSealId + 1)
+        return RC_ERR_TOO_LARGE;
+    // Sealed bytes may reach the file before the change that lists them
+    // fails or is cut off: their ids are taken for good first, so no later
+    // block is ever sealed under one of them.
+    CommitRecord next = m_rec;
+    next.nextSealId = std::min(m_nextSealId + count + kSealIdBatch, kMaxSealId + 1);
+    return commit({}, next);
 }
 
 int ArchiveFile::growIndex(uint32_t needed)
@@ -868,6 +951,8 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
         keyReady();
     if (int rc = checkAdd(name, type, storage, size, existing); rc != RC_OK)
         return rc;
+    if (int rc = rekey(); rc != RC_OK)
+        return rc;
     Entry e;
     copyField(e.name, name, 63);
     copyField(e.type, type, 16);
@@ -892,11 +977,14 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
             return RC_ERR_NO_MEMORY;
         // Bound to its own seal id: its bytes copied over another block's,
         // or an older version over a newer, fail their tag.
-        if (m_nextSealId > kMaxSealId)
-            return RC_ERR_TOO_LARGE;
+        if (int rc = reserveSealIds(1); rc != RC_OK)
+            return rc;
         e.sealId = m_nextSealId++;
-        uint8_t aad[24];
-        const size_t aadLength = blockAad(e, aad);
+        // And to its name and the kind of index listing it: under a forged
+        // plain index, or another name, its tag fails.
+        e.bound = 1;
+        uint8_t aad[kMaxAad];
+        const size_t aadLength = blockAad(e, indexEncrypted(), aad);
         if (!m_key.seal(aad, aadLength, data, static_cast<size_t>(size), encoded.get()))
             return RC_ERR_KEY;
         stored = encoded.get();
@@ -913,6 +1001,8 @@ int ArchiveFile::addCompressed(const char* name, const char* type, const void* s
     if (!stream || streamSize < 8 || size > streamSize * kMaxZlibRatio + 64)
         return RC_ERR_INVALID;
     if (int rc = checkAdd(name, type, 2, size, existing); rc != RC_OK)
+        return rc;
+    if (int rc = rekey(); rc != RC_OK)
         return rc;
     Entry e;
     copyField(e.name, name, 63);
@@ -967,6 +1057,8 @@ int ArchiveFile::remove(int index)
     Entry changed;
     if (!entry(index, changed) || changed.deleted)
         return RC_ERR_NOT_FOUND;
+    if (int rc = rekey(); rc != RC_OK)
+        return rc;
     changed.deleted = 1;
     return commit({{static_cast<uint32_t>(index), changed}}, m_rec);
 }
@@ -987,7 +1079,19 @@ int ArchiveFile::undelete(int index, const char* newName)
         return RC_ERR_EXISTS;
     if (m_table.liveCount() >= static_cast<int>(m_rec.limit))
         return RC_ERR_NO_SLOT;
-    return commit({{static_cast<uint32_t>(index), changed}}, m_rec);
+    if (int rc = rekey(); rc != RC_OK)
+        return rc;
+    CommitRecord next = m_rec;
+    // A block bound to its name is sealed again under the new one.
+    if (changed.bound && std::strncmp(changed.name, m_table.get(static_cast<uint32_t>(index)).name, 64) != 0) {
+        if (int rc = reserveSealIds(1); rc != RC_OK)
+            return rc;
+        next = m_rec;
+        const Entry stored = m_table.get(static_cast<uint32_t>(index));
+        if (int rc = reseal(stored, changed, indexEncrypted(), next.dataEnd); rc != RC_OK)
+            return rc;
+    }
+    return commit({{static_cast<uint32_t>(index), changed}}, next);
 }
 
 int ArchiveFile::setKey(const void* key, int length)
@@ -999,6 +1103,7 @@ int ArchiveFile::setKey(const void* key, int length)
         if (!candidate.derive(key, length, m_rec.salt, m_rec.kdf)
             || !candidate.verifyCheck(m_rec.checkNonce, m_rec.checkTag))
             return RC_ERR_KEY_REFUSED;
+        prepareRekey(m_rec.kdf, key, length);
     } else {
         uint8_t salt[kSaltSize];
         if (!randomBytes(salt, kSaltSize) || !candidate.derive(key, length, salt, newKeyCost()))
@@ -1010,12 +1115,50 @@ int ArchiveFile::setKey(const void* key, int length)
     return RC_OK;
 }
 
+int ArchiveFile::reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint64_t& dataEnd, const ArchiveKey* with)
+{
+    const ArchiveKey& sealKey = with ? *with : m_key;
+    if (!m_key.valid() || !sealKey.valid())
+        return RC_ERR_KEY;
+    const size_t size = static_cast<size_t>(stored.size);
+    std::unique_ptr<uint8_t[]> plain(new (std::nothrow) uint8_t[size ? size : 1]);
+    std::unique_ptr<uint8_t[]> sealed(new (std::nothrow) uint8_t[size + kSealOverhead]);
+    if (!plain || !sealed)
+        return RC_ERR_NO_MEMORY;
+    if (int rc = readDecoded(stored, plain.get()); rc != RC_OK)
+        return rc;
+    e.sealId = m_nextSealId++;
+    e.bound = 1;
+    uint8_t aad[kMaxAad];
+    const size_t aadLength = blockAad(e, indexEncrypted, aad);
+    const bool ok = sealKey.seal(aad, aadLength, plain.get(), size, sealed.get());
+    OPENSSL_cleanse(plain.get(), size);
+    if (!ok)
+        return RC_ERR_KEY;
+    e.offset = dataEnd;
+    e.storedSize = size + kSealOverhead;
+    e.hash = hashBytes(sealed.get(), static_cast<size_t>(e.storedSize));
+    if (int rc = m_file.writeAt(e.offset, sealed.get(), static_cast<size_t>(e.storedSize)); rc != RC_OK)
+        return rc;
+    dataEnd += e.storedSize;
+    return RC_OK;
+}
+
 int ArchiveFile::setIndexEncrypted(bool on)
 {
     if (on == indexEncrypted())
         return RC_OK;
     if (!keyReady())
         return RC_ERR_KEY;
+    if (int rc = rekey(); rc != RC_OK)
+        return rc;
+    // Encrypted blocks are bound to the kind of index listing them: each is
+    // sealed again (new id, appended) for the index it will be under.
+    uint64_t sealed = 0;
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        sealed += m_table.storage(slot) == 3;
+    if (int rc = reserveSealIds(sealed); rc != RC_OK)
+        return rc;
     CommitRecord next = m_rec;
     if (on) {
         if (int rc = ensureKeyCheck(next); rc != RC_OK)
@@ -1034,16 +1177,77 @@ int ArchiveFile::setIndexEncrypted(bool on)
         if (e.storage != 3 && (e.keyed != 0) != on)
             if (int rc = redigest(e, on, piece); rc != RC_OK)
                 return rc;
+        if (e.storage == 3)
+            if (int rc = reseal(m_table.get(slot), e, on, next.dataEnd); rc != RC_OK)
+                return rc;
         writes.push_back({slot, e});
     }
-    if (int rc = commit(writes, next); rc != RC_OK)
+    if (int rc = commit(writes, next, true); rc != RC_OK)
         return rc;
     // The previous versions are in the old form: wipe them. A failure here
     // is repaired at the next open.
+    wipeOlderVersions();
+    return RC_OK;
+}
+
+void ArchiveFile::wipeOlderVersions()
+{
     for (uint32_t slot = 0; slot < m_table.size(); ++slot)
         m_file.writeZeros(m_rec.indexOffset + uint64_t(slot) * kSlotSize + size_t(1 - m_table.activeVersion(slot)) * kVersionSize,
                           kVersionSize);
     m_file.sync();
+}
+
+void ArchiveFile::prepareRekey(const KdfParams& current, const void* key, int keyLength)
+{
+    // Only a derivation of an earlier engine is replaced; the new key is
+    // made now, while the user key is at hand, and taken at the first write.
+    m_nextKey.clear();
+    if (current.algorithm == KdfParams::SCRYPT || m_readOnly || !randomBytes(m_nextSalt, kSaltSize))
+        return;
+    if (!m_nextKey.derive(key, keyLength, m_nextSalt, newKeyCost()))
+        m_nextKey.clear();
+}
+
+int ArchiveFile::rekey()
+{
+    if (!m_nextKey.valid())
+        return RC_OK;
+    // Everything the old key sealed or keyed is made again under the new
+    // one, in one change; then no version under the old key is left.
+    uint64_t sealed = 0;
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        sealed += m_table.storage(slot) == 3;
+    if (int rc = reserveSealIds(sealed); rc != RC_OK)
+        return rc;
+    CommitRecord next = m_rec;
+    std::memcpy(next.salt, m_nextSalt, kSaltSize);
+    next.kdf = newKeyCost();
+    if (!m_nextKey.makeCheck(next.checkNonce, next.checkTag))
+        return RC_ERR_KEY;
+    std::vector<SlotWrite> writes;
+    writes.reserve(m_table.size());
+    std::vector<uint8_t> piece(1u << 20);
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
+        Entry e = m_table.get(slot);
+        if (e.storage == 3) {
+            if (int rc = reseal(m_table.get(slot), e, indexEncrypted(), next.dataEnd, &m_nextKey); rc != RC_OK)
+                return rc;
+        } else if (e.keyed) {
+            if (int rc = redigest(e, true, piece, &m_nextKey); rc != RC_OK)
+                return rc;
+        }
+        writes.push_back({slot, e});
+    }
+    ArchiveKey old;
+    old.take(m_key);
+    m_key.take(m_nextKey);
+    if (int rc = commit(writes, next, true); rc != RC_OK) {
+        m_nextKey.take(m_key);
+        m_key.take(old);
+        return rc;
+    }
+    wipeOlderVersions();
     return RC_OK;
 }
 
@@ -1061,12 +1265,8 @@ int ArchiveFile::checkIndexOnDisk()
     uint8_t header[kHeaderSize];
     if (m_file.readAt(0, header, kHeaderSize) != RC_OK || checkHeader(header) != RC_OK)
         return damaged(m_path, "its header cannot be read");
-    CommitRecord records[2];
-    const RecordState states[2] = {decodeRecord(header, 0, records[0]), decodeRecord(header, 1, records[1])};
-    if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged)
-        return damaged(m_path, "a commit record is damaged");
-    const CommitRecord& inForce = states[m_activeRecord] == RecordState::Valid ? records[m_activeRecord] : records[1 - m_activeRecord];
-    if (inForce.generation != m_rec.generation || (m_rec.flags & RF_INDEX_ENCRYPTED ? !recordMacMatches(inForce, m_key) : false))
+    // Only this archive writes the header while it is open.
+    if (std::memcmp(header, m_header, kHeaderSize) != 0)
         return damaged(m_path, "its commit record changed");
     std::vector<uint8_t> chunk;
     for (uint32_t first = 0; first < m_table.size(); first += kTableChunkSlots) {
@@ -1114,10 +1314,24 @@ int ArchiveFile::validate(bool deep)
     // Every stored byte must be what was written. Decoding is not repeated:
     // the codec checked each stream when it was made or accepted.
     std::vector<uint8_t> piece(1u << 20);
-    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
-        if (!m_table.deleted(slot))
-            if (int rc = checkStored(m_table.get(slot), piece); rc != RC_OK)
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
+        if (m_table.deleted(slot))
+            continue;
+        const Entry e = m_table.get(slot);
+        if (int rc = checkStored(e, piece); rc != RC_OK)
+            return rc;
+        // With the key, an encrypted block must also open where it is
+        // listed: its tag binds its name and the kind of index.
+        if (e.storage == 3 && m_key.valid()) {
+            std::unique_ptr<uint8_t[]> plain(new (std::nothrow) uint8_t[e.size ? e.size : 1]);
+            if (!plain)
+                return RC_ERR_NO_MEMORY;
+            const int rc = readDecoded(e, plain.get());
+            OPENSSL_cleanse(plain.get(), static_cast<size_t>(e.size));
+            if (rc != RC_OK)
                 return rc;
+        }
+    }
     return RC_OK;
 }
 
@@ -1132,13 +1346,18 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
         return rc;
     if (source->m_readOnly)
         return RC_ERR_READ_ONLY;
+    // The copy gets the current key derivation, as any keyed write does.
+    if (int rc = source->rekey(); rc != RC_OK)
+        return rc;
     const CommitRecord& old = source->m_rec;
     uint32_t limit = newLimit ? static_cast<uint32_t>(newLimit) : old.limit;
     if (static_cast<uint32_t>(source->m_table.liveCount()) > limit)
         return RC_ERR_NO_SLOT;
 
+    // Generations go on from the source's: no (slot, generation) pair made
+    // before the defrag ever stands for another version after it.
     CommitRecord rec;
-    rec.generation = 1;
+    rec.generation = old.generation + 1;
     rec.limit = limit;
     rec.count = static_cast<uint32_t>(source->m_table.liveCount());
     rec.capacity = std::max(rec.count, std::clamp(limit, kMinCapacity, kInitialCapacityCap));
@@ -1201,15 +1420,15 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
     if (int rc = flushChunk(); rc != RC_OK)
         return rc;
     rec.dataEnd = cursor;
-    if (sealKey) {
-        // Every slot is at the first generation.
+    {
+        // Every slot is at the defrag's generation.
         std::vector<uint32_t> slots(kTableChunkSlots);
         std::vector<uint64_t> generations(kTableChunkSlots, rec.generation);
         for (uint32_t first = 0; first < next; first += kTableChunkSlots) {
             const uint32_t n = std::min<uint32_t>(kTableChunkSlots, next - first);
             for (uint32_t i = 0; i < n; ++i)
                 slots[i] = first + i;
-            if (!sealKey->xorIndexTags(slots.data(), generations.data(), n, rec.indexTag))
+            if (!xorPairs(sealKey, slots.data(), generations.data(), n, rec.indexTag))
                 return RC_ERR_KEY;
         }
     }
@@ -1217,8 +1436,10 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
     if (int rc = out.writeZeros(kHeaderSize + uint64_t(next) * kSlotSize, uint64_t(rec.capacity - next) * kSlotSize);
         rc != RC_OK)
         return rc;
+    CommitRecord inForce = rec;
+    inForce.generation = rec.generation + 1;
     uint8_t header[kHeaderSize];
-    encodeHeader(header, &rec, nullptr, rec.flags, sealKey);
+    encodeHeader(header, rec, inForce, rec.flags, sealKey);
     return out.writeAt(0, header, kHeaderSize);
 }
 

@@ -90,6 +90,9 @@ private:
     // open, on the file held (open and locked) when not null.
     static int openHeld(const char* path, FileHandle* held, const void* key, int keyLength,
                         std::unique_ptr<ArchiveFile>& out);
+    // The record in force of header and its place; false (what says why)
+    // when the header is damaged.
+    static bool pickRecord(const uint8_t header[kHeaderSize], CommitRecord& out, int& place, std::string& what);
     // Logs why the archive at path is refused; RC_ERR_CORRUPT.
     static int damaged(const std::string& path, const std::string& what);
     // Notes what is damaged for damaged(); RC_ERR_CORRUPT.
@@ -105,16 +108,30 @@ private:
     // no longer match what was opened.
     int checkIndexOnDisk();
     int repair(const std::vector<std::pair<uint64_t, size_t>>& staleVersions);
-    int commit(const std::vector<SlotWrite>& writes, CommitRecord next);
+    // wholeIndex: writes rewrite every slot.
+    int commit(const std::vector<SlotWrite>& writes, CommitRecord next, bool wholeIndex = false);
     // Sets next's index tag for the versions writes replace.
-    int updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next) const;
+    int updateIndexTag(const std::vector<SlotWrite>& writes, CommitRecord& next, bool wholeIndex) const;
+    // Zeroes each slot's version not in force.
+    void wipeOlderVersions();
+    // With a key of an earlier derivation verified, derives the current
+    // one (new salt) for rekey.
+    void prepareRekey(const KdfParams& current, const void* key, int keyLength);
+    // Moves the archive to the prepared key, if any: every encrypted block
+    // and keyed digest made again, a new key check. Before the first write.
+    int rekey();
     void rollback(const std::vector<std::pair<uint64_t, size_t>>& written);
     bool readsAsZero(uint64_t offset, size_t length) const;
     void apply(const SlotWrite& write);
     int checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const;
     // Appends e's stored bytes and commits its entry (replacing existing).
     int append(Entry e, const uint8_t* stored, int existing);
+    // Makes sure count more seal ids are reserved in the record on disk.
+    int reserveSealIds(uint64_t count);
     int growIndex(uint32_t needed);
+    // Seals stored's block again into e for an index that is encrypted or
+    // not (a new seal id, reserved before), appended at dataEnd.
+    int reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint64_t& dataEnd, const ArchiveKey* with = nullptr);
     int ensureKeyCheck(CommitRecord& next);
     // Writes source's live blocks, packed, with rec's index and header into out.
     static int writeDefragged(const ArchiveFile& source, CommitRecord& rec, FileHandle& out);
@@ -122,7 +139,7 @@ private:
     int readVerified(const Entry& e, void* buffer) const;
     // Checks e's stored bytes against its digest and gives it the keyed
     // or the XXH3 one.
-    int redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece) const;
+    int redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece, const ArchiveKey* with = nullptr) const;
     // Reads an entry's stored bytes through piece and checks their hash.
     int checkStored(const Entry& e, std::vector<uint8_t>& piece) const;
     // Reads and decodes an entry's data into out (size bytes).
@@ -135,15 +152,16 @@ private:
     bool m_poisoned = false;
     bool m_durable = true;
     CommitRecord m_rec;       // the committed state
-    CommitRecord m_otherRec;  // the header's other record, kept to restore it
-    bool m_otherValid = false;
+    uint8_t m_header[kHeaderSize] = {}; // the header as it is on disk
     int m_activeRecord = 0;   // header place of m_rec
     EntryTable m_table;
     ArchiveKey m_key;
     uint8_t m_pendingSalt[kSaltSize] = {}; // salt of m_key before any key check is stored
     uint8_t m_waitingKey[kMaxUserKey] = {}; // the user key keyReady derives
     int m_waitingKeyLength = 0;
-    uint64_t m_nextSealId = 1; // never reused, even after a failed write
+    ArchiveKey m_nextKey;                   // the current derivation, for rekey
+    uint8_t m_nextSalt[kSaltSize] = {};
+    uint64_t m_nextSealId = 1; // below m_rec.nextSealId: reserved on disk before use
     std::string m_damage;      // what loadState found damaged
     std::unordered_set<void*> m_loaded;
 };

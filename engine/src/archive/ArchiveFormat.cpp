@@ -35,12 +35,12 @@ constexpr uint32_t kLayout2 = 2;
 constexpr size_t kV1RecordOffset[2] = {64, 192};
 constexpr size_t kV1RecordSize = 128;
 
-// Record version 2 without its MAC and checksum.
-void encodeRecordBody(uint8_t* out, const CommitRecord& r)
+// A record of version 2 or 3 without its MAC and checksum.
+void encodeRecordBody(uint8_t* out, const CommitRecord& r, uint32_t version)
 {
     std::memset(out, 0, kRecordSize);
     std::memcpy(out, kRecordMagic, 4);
-    put<uint32_t>(out + 4, 2);
+    put<uint32_t>(out + 4, version);
     put(out + 8, r.generation);
     put(out + 16, r.flags);
     put(out + 24, r.indexOffset);
@@ -67,7 +67,7 @@ void encodeRecordBody(uint8_t* out, const CommitRecord& r)
 
 void encodeRecord(uint8_t* out, const CommitRecord& r, const ArchiveKey* key)
 {
-    encodeRecordBody(out, r);
+    encodeRecordBody(out, r, kRecordVersion);
     if ((r.flags & RF_INDEX_ENCRYPTED) && key)
         key->mac(out, kRecordSignedSize, out + kRecordSignedSize);
     put<uint64_t>(out + kRecordSize - 8, XXH64(out, kRecordSize - 8, 0));
@@ -140,16 +140,21 @@ void copyField(char* field, const char* text, size_t width)
     std::memset(field + length, 0, width - length);
 }
 
-size_t blockAad(const Entry& e, uint8_t aad[24])
+size_t blockAad(const Entry& e, bool indexEncrypted, uint8_t aad[kMaxAad])
 {
     std::memcpy(aad, e.type, 16);
     if (e.sealId == 0)
         return 16;
     put(aad + 16, e.sealId);
-    return 24;
+    if (!e.bound)
+        return 24;
+    // The name field as stored: zero after the name.
+    copyField(reinterpret_cast<char*>(aad + 24), e.name, 64);
+    aad[88] = indexEncrypted ? 1 : 0;
+    return kMaxAad;
 }
 
-void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord* recordA, const CommitRecord* recordB, uint64_t flags,
+void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord& recordA, const CommitRecord& recordB, uint64_t flags,
                   const ArchiveKey* key)
 {
     std::memset(out, 0, kHeaderSize);
@@ -160,10 +165,31 @@ void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord* recordA, const C
     put<uint32_t>(out + 16, 256);
     put<uint64_t>(out + 20, flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED));
     put<uint32_t>(out + kLayoutOffset, kLayout2);
-    if (recordA)
-        encodeRecord(out + kRecordOffset[0], *recordA, key);
-    if (recordB)
-        encodeRecord(out + kRecordOffset[1], *recordB, key);
+    encodeRecord(out + kRecordOffset[0], recordA, key);
+    encodeRecord(out + kRecordOffset[1], recordB, key);
+}
+
+void encodeRecordAt(uint8_t header[kHeaderSize], int i, const CommitRecord& record, const ArchiveKey* key)
+{
+    encodeRecord(header + kRecordOffset[i], record, key);
+}
+
+uint64_t headerFlags(const uint8_t header[kHeaderSize]) { return get<uint64_t>(header + 20); }
+void setHeaderFlags(uint8_t header[kHeaderSize], uint64_t flags) { put<uint64_t>(header + 20, flags); }
+bool isLayout1(const uint8_t header[kHeaderSize]) { return get<uint32_t>(header + kLayoutOffset) != kLayout2; }
+
+void xorIndexSums(const uint32_t* slots, const uint64_t* generations, size_t count, uint8_t acc[kIndexTagSize])
+{
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t pair[16] = {};
+        put(pair, slots[i]);
+        put(pair + 4, generations[i]);
+        const XXH128_hash_t h = XXH3_128bits(pair, sizeof(pair));
+        for (int b = 0; b < 8; ++b) {
+            acc[b] ^= static_cast<uint8_t>(h.low64 >> (8 * b));
+            acc[8 + b] ^= static_cast<uint8_t>(h.high64 >> (8 * b));
+        }
+    }
 }
 
 int checkHeader(const uint8_t header[kHeaderSize])
@@ -183,11 +209,12 @@ RecordState decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord&
     const uint8_t* in = header + (layout2 ? kRecordOffset[i] : kV1RecordOffset[i]);
     if (allZero(in, size))
         return RecordState::Absent;
-    if (std::memcmp(in, kRecordMagic, 4) != 0 || get<uint32_t>(in + 4) != (layout2 ? 2u : 1u)
+    const uint32_t version = get<uint32_t>(in + 4);
+    if (std::memcmp(in, kRecordMagic, 4) != 0 || (layout2 ? version != 2 && version != kRecordVersion : version != 1)
         || checksumFails(get<uint64_t>(in + size - 8), XXH64(in, size - 8, 0)))
         return RecordState::Damaged;
     decodeCommon(in, r);
-    r.version = layout2 ? 2 : 1;
+    r.version = version;
     if (layout2) {
         r.kdf.algorithm = in[116];
         if (r.kdf.algorithm == KdfParams::PBKDF2_SHA256) {
@@ -214,7 +241,7 @@ bool recordMacMatches(const CommitRecord& rec, const ArchiveKey& key)
         return true;
     uint8_t body[kRecordSize];
     uint8_t expected[32];
-    encodeRecordBody(body, rec);
+    encodeRecordBody(body, rec, rec.version);
     return key.mac(body, kRecordSignedSize, expected) && CRYPTO_memcmp(expected, rec.mac, sizeof(expected)) == 0;
 }
 
@@ -224,6 +251,7 @@ void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot
     std::memset(out, 0, kVersionSize);
     put(out, generation);
     put(out + 8, slot);
+    out[13] = entry.bound;
     uint8_t plain[kEntrySize];
     encodeEntry(plain, entry);
     if (sealKey) {
@@ -255,12 +283,13 @@ VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const 
     sealed = isSealedVersion(in);
     if (generation == 0)
         return VersionState::Empty;
-    if (get<uint32_t>(in + 8) != slot)
+    if (get<uint32_t>(in + 8) != slot || in[13] > 1)
         return VersionState::Invalid;
     if (in[12] == kKindPlain) {
         if (checksumFails(get<uint64_t>(in + 136), XXH64(in, 136, 0)))
             return VersionState::Invalid;
         decodeEntry(in + 16, entry);
+        entry.bound = in[13];
         return VersionState::Valid;
     }
     if (!isSealedVersion(in))
@@ -272,6 +301,7 @@ VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const 
         return VersionState::Invalid;
     decodeEntry(plain, entry);
     entry.keyed = in[12] == kKindSealedKeyed && entry.storage != 3;
+    entry.bound = in[13];
     OPENSSL_cleanse(plain, sizeof(plain));
     return VersionState::Valid;
 }

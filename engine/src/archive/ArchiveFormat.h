@@ -2,24 +2,27 @@
 // description. All integers are little-endian. Two header layouts exist:
 // layout 1 (byte 28 = 0, written before format 2) holds two 128-byte
 // records of version 1 at 64 and 192; layout 2 (u32 at 28 = 2) holds two
-// 224-byte records of version 2 at 64 and 288. Both are read; commits
-// always write layout 2.
+// 224-byte records of version 2 or 3 at 64 and 288. All are read; every
+// write makes records of version 3, always both places filled.
 //
-// Record version 2 (224 bytes)
-//   0 4 "ZKCR", 4 4 version 2, 8 8 generation, 16 8 flags (bit 0 index
+// Record version 2 and 3 (224 bytes)
+//   0 4 "ZKCR", 4 4 version, 8 8 generation, 16 8 flags (bit 0 index
 //   encrypted, 1 blocks encrypted, 2 key check), 24 8 index offset,
 //   32 4 capacity, 36 4 count, 40 4 block limit, 44 4 zero, 48 8 data end,
 //   56 8 created, 64 8 modified, 72 16 salt, 88 12 key check nonce,
 //   100 16 key check tag, 116 1 KDF (1 PBKDF2-HMAC-SHA256, 2 scrypt),
 //   117 3 zero, 120 4 PBKDF2 iterations or scrypt log2 N | r | p | 0,
-//   124 4 zero, 128 8 next seal id, 136 16 index tag, 152 32 record MAC,
+//   124 4 zero, 128 8 next seal id (version 3: the first id not yet
+//   reserved), 136 16 index tag (version 3 with a plain index: index
+//   sum), 152 32 record MAC,
 //   184 32 zero, 216 8 XXH64 of bytes 0..215
 // Record version 1 (128 bytes): as version 2 up to byte 115, then
 //   116 4 PBKDF2 iterations, 120 8 XXH64 of bytes 0..119.
 //
 // Index slot version (176 bytes)
 //   0 8 generation (0 = empty), 8 4 slot number, 12 1 kind (1 plain,
-//   2 sealed, 3 sealed with keyed digests), 13 3 zero;
+//   2 sealed, 3 sealed with keyed digests), 13 1 binding (1: the entry's
+//   encrypted block is bound to its name and index kind), 14 2 zero;
 //   plain:  16 120 entry, 136 8 XXH64 of bytes 0..135, 144 32 zero
 //   sealed: 16 12 nonce, 28 120 encrypted entry, 148 16 tag (bytes 0..15 authenticated)
 //
@@ -43,6 +46,7 @@ constexpr size_t kHeaderSize = 512;
 constexpr size_t kRecordOffset[2] = {64, 288};
 constexpr size_t kRecordSize = 224;
 constexpr size_t kRecordSignedSize = 152; // the bytes the record MAC covers
+constexpr uint32_t kRecordVersion = 3;
 constexpr size_t kEntrySize = 120;
 constexpr size_t kVersionSize = 176;
 constexpr size_t kSlotSize = 2 * kVersionSize;
@@ -73,8 +77,9 @@ struct CommitRecord {
     uint64_t nextSealId = 1;
     // XOR of the tags of every in-force index version (encrypted index only).
     uint8_t indexTag[kIndexTagSize] = {};
-    // As read: the record version and its MAC (version 2, encrypted index).
-    uint32_t version = 2;
+    // As read: the record version and its MAC (encrypted index). Records
+    // are written in version 3.
+    uint32_t version = 3;
     uint8_t mac[32] = {};
 };
 
@@ -89,14 +94,25 @@ struct Entry {
     uint8_t deleted = 0;
     uint64_t sealId = 0; // encrypted blocks: bound into their associated data
     uint8_t keyed = 0;   // hash is the keyed digest, not XXH3
+    // Encrypted blocks: sealed bound to their name and to the kind of index
+    // listing them (version byte 13).
+    uint8_t bound = 0;
 };
 
 constexpr uint64_t kMaxSealId = (1ull << 48) - 1;
 
-// Header with both records (layout 2); rec[i] may be null for an all-zero
-// record. Records of an encrypted index are signed with key.
-void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord* recordA, const CommitRecord* recordB,
+// Header with both records (layout 2, record version 3). Records of an
+// encrypted index are signed with key.
+void encodeHeader(uint8_t out[kHeaderSize], const CommitRecord& recordA, const CommitRecord& recordB,
                   uint64_t flags, const ArchiveKey* key);
+// Puts record (version 3, signed with key under an encrypted index) at
+// place i of a layout-2 header, leaving the rest of it as it is.
+void encodeRecordAt(uint8_t header[kHeaderSize], int i, const CommitRecord& record, const ArchiveKey* key);
+// The header flags word (bytes 20..27).
+uint64_t headerFlags(const uint8_t header[kHeaderSize]);
+void setHeaderFlags(uint8_t header[kHeaderSize], uint64_t flags);
+// True for a layout-1 header.
+bool isLayout1(const uint8_t header[kHeaderSize]);
 // RC_OK when the fixed fields are right; RC_ERR_NOT_ARCHIVE otherwise.
 int checkHeader(const uint8_t header[kHeaderSize]);
 enum class RecordState { Absent, Valid, Damaged };
@@ -120,9 +136,16 @@ uint8_t versionKind(const uint8_t in[kVersionSize]);
 
 uint64_t hashBytes(const void* data, size_t length);
 
-// The associated data an encrypted block is sealed with: its type, and
-// from format 2 on its seal id. aad receives 16 or 24 bytes; the length.
-size_t blockAad(const Entry& e, uint8_t aad[24]);
+// XORs into acc the index sum of each (slot, generation) pair: XXH3-128 of
+// slot (u32) | generation (u64) | zero (u32), low half first, each half
+// little-endian. What a plain index's record holds in place of the tag.
+void xorIndexSums(const uint32_t* slots, const uint64_t* generations, size_t count, uint8_t acc[kIndexTagSize]);
+
+// The associated data an encrypted block is sealed with: its type, from
+// format 2 on its seal id, and when bound its name field and whether the
+// index listing it is encrypted. aad receives up to kMaxAad bytes; the length.
+constexpr size_t kMaxAad = 16 + 8 + 64 + 1;
+size_t blockAad(const Entry& e, bool indexEncrypted, uint8_t aad[kMaxAad]);
 
 // Fuzzing builds accept any checksum so the fuzzer reaches the checks
 // behind them; every other build verifies.

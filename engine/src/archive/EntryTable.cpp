@@ -50,6 +50,7 @@ Entry EntryTable::get(uint32_t slot) const
     e.storage = r.storage;
     e.deleted = r.deleted;
     e.keyed = r.keyed;
+    e.bound = r.bound;
     e.sealId = (uint64_t(r.sealHigh) << 32) | r.sealLow;
     return e;
 }
@@ -207,6 +208,7 @@ void EntryTable::store(Record& r, const Entry& e, size_t nameLength, uint32_t ty
     r.storage = e.storage;
     r.deleted = e.deleted ? 1 : 0;
     r.keyed = e.keyed ? 1 : 0;
+    r.bound = e.bound ? 1 : 0;
     r.sealLow = static_cast<uint32_t>(e.sealId);
     r.sealHigh = static_cast<uint16_t>(e.sealId >> 32);
 }

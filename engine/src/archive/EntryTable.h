@@ -72,6 +72,7 @@ private:
         uint8_t storage = 0;
         uint8_t deleted = 0; // a whole byte: listings test it for every entry
         uint8_t keyed : 1 = 0;
+        uint8_t bound : 1 = 0;
         uint8_t activeVersion : 1 = 0;
     };
     static constexpr uint32_t kNone = UINT32_MAX;

@@ -4,16 +4,19 @@
 // the first format still open.
 #include "ArchiveTestUtil.h"
 #include "archive/ArchiveFile.h"
+#include "archive/ArchiveFormat.h"
 
 #include <Zelkoran/Result.h>
 
 #include <gtest/gtest.h>
 #include <xxhash.h>
+#include <climits>
 #include <zlib.h>
 
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <set>
 #include <unistd.h>
 
 using namespace testutil;
@@ -252,6 +255,320 @@ TEST_F(ArchiveTamper, DamageIsReportedNotRolledBack)
     EXPECT_EQ(mgr()->validate(id, false), Zelkoran::RC_ERR_CORRUPT);
 }
 
+// Writes a plain version of entry e at at, as an editor of the file would.
+void putPlainVersion(Bytes& f, uint64_t at, uint64_t generation, uint32_t slot, const za::Entry& e)
+{
+    std::fill_n(f.begin() + static_cast<ptrdiff_t>(at), 176, 0);
+    putLE(f, at, generation, 8);
+    putLE(f, at + 8, slot, 4);
+    f[at + 12] = 1;
+    f[at + 13] = e.bound;
+    std::copy_n(e.name, 64, f.begin() + static_cast<ptrdiff_t>(at + 16));
+    std::copy_n(e.type, 16, f.begin() + static_cast<ptrdiff_t>(at + 80));
+    putLE(f, at + 96, e.offset, 8);
+    putLE(f, at + 104, e.storedSize, 8);
+    putLE(f, at + 112, e.size, 8);
+    putLE(f, at + 120, e.hash, 8);
+    f[at + 128] = e.storage;
+    f[at + 129] = e.deleted;
+    putLE(f, at + 130, e.sealId, 6);
+    putLE(f, at + 136, XXH64(f.data() + at, 136, 0), 8);
+}
+
+// The encrypted index replaced by a plain one listing the same blocks
+// (names learnt with the key: the worst case), every slot in version 0 at
+// the record's generation, with its index sum: everything an editor without
+// the key could write. rename renames entry 1; unbind clears the binding
+// byte, asking for the older associated data.
+void forgePlainIndex(Bytes& f, const std::string& path, const char* rename, bool unbind)
+{
+    const size_t r = recordInForce(f);
+    const uint64_t generation = getLE(f, r + 8, 8);
+    const uint64_t table = getLE(f, r + 24, 8);
+    const uint32_t count = static_cast<uint32_t>(getLE(f, r + 36, 4));
+    std::vector<uint32_t> slots;
+    std::vector<uint64_t> generations;
+    for (uint32_t slot = 0; slot < count; ++slot) {
+        za::Entry e = locate(path, static_cast<int>(slot), kKey).entry;
+        if (rename && slot == 1)
+            za::copyField(e.name, rename, 63);
+        if (unbind)
+            e.bound = 0;
+        putPlainVersion(f, table + slot * 352, generation, slot, e);
+        std::fill_n(f.begin() + static_cast<ptrdiff_t>(table + slot * 352 + 176), 176, 0);
+        slots.push_back(slot);
+        generations.push_back(generation);
+    }
+    uint8_t sum[16] = {};
+    za::xorIndexSums(slots.data(), generations.data(), count, sum);
+    std::copy_n(sum, 16, f.begin() + static_cast<ptrdiff_t>(r + 136));
+    putLE(f, r + 16, getLE(f, r + 16, 8) & ~uint64_t(1), 8);
+    putLE(f, 20, getLE(f, 20, 8) & ~uint64_t(1), 8);
+    resealChecksum(f, r);
+}
+
+// An encrypted block opens only under the kind of index and the name it
+// was sealed for: an encrypted index swapped for a forged plain one, or a
+// plain index renaming a block, makes its load and a deep validate -84.
+TEST_F(ArchiveTamper, EncryptedBlocksOpenOnlyUnderTheirIndexAndName)
+{
+    struct Attack {
+        const char* what;
+        bool encryptIndex;
+        const char* rename; // entry 1 ("second") gets this name
+        bool unbind;
+    };
+    const Attack attacks[] = {
+        {"encrypted index made plain", true, nullptr, false},
+        {"encrypted index made plain, binding cleared", true, nullptr, true},
+        {"encrypted index made plain, a block renamed", true, "renamed", false},
+        {"plain index, a block renamed", false, "renamed", false},
+    };
+    for (const Attack& attack : attacks) {
+        const std::string path = build(attack.encryptIndex);
+        Bytes file = readFile(path);
+        if (attack.encryptIndex) {
+            forgePlainIndex(file, path, attack.rename, attack.unbind);
+        } else {
+            const Located second = locate(path, 1, "");
+            za::Entry e = second.entry;
+            za::copyField(e.name, attack.rename, 63);
+            putPlainVersion(file, second.versionAt, getLE(file, second.versionAt, 8), 1, e);
+        }
+        writeFile(path, file);
+        const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+        if (id > 0) {
+            Bytes out;
+            EXPECT_EQ(load(mgr()->get(id), attack.rename ? attack.rename : "second", "ZK7_FILE", out),
+                      Zelkoran::RC_ERR_CORRUPT)
+                << attack.what;
+            EXPECT_EQ(mgr()->get(id)->validate(true), Zelkoran::RC_ERR_CORRUPT) << attack.what;
+            mgr()->close(id);
+        } else {
+            EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT) << attack.what;
+        }
+    }
+}
+
+// Switching the index, and renaming a block on undelete, seal encrypted
+// blocks again for where they are listed: each still loads.
+TEST_F(ArchiveTamper, EncryptedBlocksFollowIndexSwitchesAndRenames)
+{
+    const std::string path = build(true);
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_GT(id, 0);
+    Archive* a = mgr()->get(id);
+    ASSERT_EQ(a->blockUndelete(0, "first, renamed"), 0); // the older "first", encrypted
+    for (bool encrypted : {false, true, false}) {
+        ASSERT_EQ(encrypted ? a->encrypt() : a->decrypt(), 0);
+        for (const auto& [name, text] : {std::pair{"first, renamed", "first secret!"}, {"second", "second secret"}}) {
+            Bytes out;
+            ASSERT_EQ(load(a, name, "ZK7_FILE", out), 0) << name << " encrypted " << encrypted;
+            EXPECT_EQ(out, textBytes(text));
+        }
+        EXPECT_EQ(a->validate(true), 0);
+    }
+    mgr()->close(id);
+}
+
+// Which record is in force decides what the archive holds: a record made
+// level with the other, or wiped, must never hand the archive to the older.
+TEST_F(ArchiveTamper, ATiedOrMissingRecordInForceIsRefused)
+{
+    std::set<size_t> placesTried;
+    for (bool encryptIndex : {false, true})
+        for (int extraChanges : {0, 1})
+            for (const char* edit : {"tie", "zeroed"}) {
+                const std::string path = build(encryptIndex);
+                if (extraChanges) {
+                    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+                    ASSERT_GT(id, 0);
+                    ASSERT_EQ(add(mgr()->get(id), "later", "ZK7_FILE", textBytes("one more change")), 0);
+                    mgr()->close(id);
+                }
+                Bytes file = readFile(path);
+                const size_t r = recordInForce(file);
+                placesTried.insert(r);
+                if (std::string(edit) == "tie") {
+                    putLE(file, r + 8, getLE(file, r + 8, 8) - 1, 8);
+                    resealChecksum(file, r);
+                } else {
+                    std::fill_n(file.begin() + static_cast<ptrdiff_t>(r), 224, 0);
+                }
+                writeFile(path, file);
+                const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+                mgr()->close(id);
+                EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT) << edit << " at " << r << " encrypted index " << encryptIndex;
+                EXPECT_TRUE(readFile(path) == file) << edit << ": opening must not write";
+            }
+    EXPECT_EQ(placesTried.size(), 2u);
+}
+
+// A plain index is not authenticated, but its record sums the generation
+// of every version in force: one changed generation byte is damage, not
+// the older version coming back.
+TEST_F(ArchiveTamper, APlainIndexRefusesAVersionInForceMadeEmptyOrNewer)
+{
+    using Edit = std::function<void(Bytes&, uint64_t versionAt)>;
+    const std::pair<const char*, Edit> edits[] = {
+        {"generation byte zeroed", [](Bytes& f, uint64_t at) { f[at] = 0; }},
+        {"generation raised by one", [](Bytes& f, uint64_t at) { putLE(f, at, getLE(f, at, 8) + 1, 8); }},
+        {"generation raised, checksum made again",
+         [](Bytes& f, uint64_t at) {
+             putLE(f, at, getLE(f, at, 8) + 1, 8);
+             putLE(f, at + 136, XXH64(f.data() + at, 136, 0), 8);
+         }},
+    };
+    for (const auto& [what, edit] : edits) {
+        const std::string path = build(false);
+        // The deleting version of "doomed" is the last one written.
+        const Located doomed = locate(path, 5, "");
+        Bytes file = readFile(path);
+        ASSERT_EQ(getLE(file, doomed.versionAt, 8), getLE(file, recordInForce(file) + 8, 8));
+        edit(file, doomed.versionAt);
+        writeFile(path, file);
+        const int id = mgr()->load(path.c_str(), nullptr, 0);
+        mgr()->close(id);
+        EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT) << what;
+        EXPECT_TRUE(readFile(path) == file) << what;
+    }
+}
+
+// A defrag goes on counting generations: no version of a copy made before
+// it carries a (slot, generation) pair that stands for another version
+// after it, so none can be spliced in under the same index tag.
+TEST_F(ArchiveTamper, DefragNeverReusesASlotAndGenerationPair)
+{
+    const std::string path = build(true);
+    auto pairs = [](const Bytes& f) {
+        std::set<std::pair<uint64_t, uint64_t>> out;
+        const size_t r = recordInForce(f);
+        const uint64_t table = getLE(f, r + 24, 8);
+        for (uint64_t slot = 0; slot < getLE(f, r + 36, 4); ++slot)
+            for (uint64_t v = 0; v < 2; ++v) {
+                const uint64_t at = table + slot * 352 + v * 176;
+                if (getLE(f, at, 8) != 0)
+                    out.insert({getLE(f, at + 8, 4), getLE(f, at, 8)});
+            }
+        return out;
+    };
+    const auto before = pairs(readFile(path));
+    ASSERT_EQ(mgr()->defrag(path.c_str(), 0, kKey.data(), static_cast<int>(kKey.size())), 0);
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_GT(id, 0);
+    // Each entry deleted and restored: the slots of before get new versions.
+    Archive* a = mgr()->get(id);
+    for (int index = 0; index < a->getIndexCount(); ++index) {
+        Archive::Block entry;
+        ASSERT_EQ(a->blockAt(index, entry), 0);
+        ASSERT_EQ(a->blockDelete(entry), 0);
+        ASSERT_EQ(a->blockUndelete(index, nullptr), 0);
+    }
+    mgr()->close(id);
+    const auto after = pairs(readFile(path));
+    for (const auto& pair : after)
+        EXPECT_EQ(before.count(pair), 0u) << "slot " << pair.first << " generation " << pair.second;
+}
+
+// The open rewrites the header's flags word when it is stale; the other
+// record, checked only by its checksum, must be written back as it was
+// and never signed.
+TEST_F(ArchiveTamper, OpeningNeverSignsTheOlderRecord)
+{
+    const std::string path = build(true);
+    Bytes file = readFile(path);
+    const size_t older = recordInForce(file) == kRecordAt[0] ? kRecordAt[1] : kRecordAt[0];
+    putLE(file, older + 64, getLE(file, older + 64, 8) + 1000, 8); // its modification time
+    resealChecksum(file, older);
+    putLE(file, 20, getLE(file, 20, 8) ^ 2, 8);
+    writeFile(path, file);
+    const Bytes olderBytes(file.begin() + static_cast<ptrdiff_t>(older), file.begin() + static_cast<ptrdiff_t>(older + 224));
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    mgr()->close(id);
+    const Bytes now = readFile(path);
+    EXPECT_EQ(getLE(now, 20, 8), getLE(file, 20, 8) ^ 2);
+    EXPECT_EQ(Bytes(now.begin() + static_cast<ptrdiff_t>(older), now.begin() + static_cast<ptrdiff_t>(older + 224)), olderBytes);
+}
+
+// An encrypted add whose change fails after its bytes were written, then a
+// reopen: the next block must not be sealed under the same id, or the
+// failed add's bytes would load as that block.
+TEST_F(ArchiveTamper, AFailedEncryptedAddNeverHandsItsSealIdOutAgain)
+{
+    const std::string path = dir.file("failed.qel");
+    const int created = mgr()->create(path.c_str(), 16);
+    ASSERT_EQ(mgr()->get(created)->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
+    ASSERT_EQ(add(mgr()->get(created), "kept", "ZK7_FILE", textBytes("kept secret"), 3), 0);
+    mgr()->close(created);
+
+    const Bytes failed = textBytes("the failed add's secret"), later = textBytes("the later add's secret!");
+    ASSERT_EQ(failed.size(), later.size());
+    const size_t storedSize = failed.size() + za::kSealOverhead;
+    Bytes failedStored;
+    bool sawData = false;
+    za::setWriteTap([&](za::IoOp op, uint64_t, const void* data, size_t length) {
+        if (op == za::IoOp::Write && length == storedSize)
+            failedStored.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
+    });
+    za::setFaultHook([&](za::IoOp op, uint64_t offset, size_t length) -> int64_t {
+        sawData |= op == za::IoOp::Write && length == storedSize;
+        return sawData && op == za::IoOp::Write && offset == 0 && length == 512 ? -1 : INT64_MAX;
+    });
+    int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_GT(id, 0);
+    EXPECT_NE(add(mgr()->get(id), "next", "ZK7_FILE", failed, 3), 0);
+    za::setFaultHook(nullptr);
+    za::setWriteTap(nullptr);
+    mgr()->close(id);
+    ASSERT_EQ(failedStored.size(), storedSize);
+
+    id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_EQ(add(mgr()->get(id), "next", "ZK7_FILE", later, 3), 0);
+    const int index = mgr()->get(id)->blockSearch(Archive::Block("next", "ZK7_FILE"));
+    mgr()->close(id);
+    const za::Entry next = locate(path, index, kKey).entry;
+    Bytes file = readFile(path);
+    std::copy(failedStored.begin(), failedStored.end(), file.begin() + static_cast<ptrdiff_t>(next.offset));
+    // The entry's digest alone would catch the copy: it is made to match.
+    const Located at = locate(path, index, kKey);
+    putLE(file, at.versionAt + 16 + 104, XXH3_64bits(failedStored.data(), failedStored.size()), 8);
+    putLE(file, at.versionAt + 136, XXH64(file.data() + at.versionAt, 136, 0), 8);
+    writeFile(path, file);
+    EXPECT_EQ(openAndLoad(path, "next"), Zelkoran::RC_ERR_CORRUPT);
+}
+
+// The record's next seal id lies above every id in use; one lowered to an
+// id in use would hand that id out again.
+TEST_F(ArchiveTamper, ANextSealIdNotAboveEveryIdInUseIsRefused)
+{
+    const std::string path = build(false);
+    uint64_t highest = 0;
+    for (int index = 0; index < 6; ++index)
+        highest = std::max(highest, locate(path, index, kKey).entry.sealId);
+    ASSERT_GT(highest, 0u);
+    Bytes file = readFile(path);
+    const size_t r = recordInForce(file);
+    putLE(file, r + 128, highest, 8);
+    resealChecksum(file, r);
+    writeFile(path, file);
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    mgr()->close(id);
+    EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT);
+}
+
+// A load checks an encrypted block's stored bytes against the entry's
+// digest, as a deep validate does: the two never disagree.
+TEST_F(ArchiveTamper, ALoadChecksAnEncryptedBlocksDigest)
+{
+    const std::string path = build(false);
+    const Located second = locate(path, 1, "");
+    Bytes file = readFile(path);
+    putLE(file, second.versionAt + 16 + 104, second.entry.hash ^ 1, 8);
+    putLE(file, second.versionAt + 136, XXH64(file.data() + second.versionAt, 136, 0), 8);
+    writeFile(path, file);
+    EXPECT_EQ(openAndLoad(path, "second"), Zelkoran::RC_ERR_CORRUPT);
+}
+
 TEST_F(ArchiveTamper, CreateRefusesAFileAnotherWriterHolds)
 {
     const std::string path = build(false);
@@ -265,7 +582,8 @@ TEST_F(ArchiveTamper, CreateRefusesAFileAnotherWriterHolds)
 }
 
 // Archives written before keyed digests, record MACs and scrypt open with
-// their key, keep their PBKDF2 cost, and take changes.
+// their key and take changes; the first keyed write or a defrag moves them
+// to scrypt under a new salt, after which their old header is refused.
 TEST_F(ArchiveTamper, FirstFormatArchivesStillOpenAndTakeChanges)
 {
     const std::filesystem::path data = SKARDEN_TEST_DATA;
@@ -303,10 +621,28 @@ TEST_F(ArchiveTamper, FirstFormatArchivesStillOpenAndTakeChanges)
             }
             mgr()->close(id);
         }
-        // Rewritten in layout 2, still with the PBKDF2 key of the first format.
-        const Bytes file = readFile(path);
+        // Rewritten in layout 2, its key moved to the current derivation.
+        Bytes file = readFile(path);
         EXPECT_EQ(getLE(file, 28, 4), 2u);
-        EXPECT_EQ(file[recordInForce(file) + 116], za::KdfParams::PBKDF2_SHA256);
+        EXPECT_EQ(file[recordInForce(file) + 116], za::KdfParams::SCRYPT);
+        // The first format's header written back over it opens nothing.
+        const Bytes original = readFile((data / expected.file).string());
+        std::copy_n(original.begin(), 512, file.begin());
+        writeFile(path, file);
+        const int id = mgr()->load(path.c_str(), key.data(), static_cast<int>(key.size()));
+        mgr()->close(id);
+        EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT) << expected.file;
+
+        // A defrag moves the key as well.
+        const std::string copy = dir.file(std::string("defragged-") + expected.file);
+        std::filesystem::copy_file(data / expected.file, copy);
+        ASSERT_EQ(mgr()->defrag(copy.c_str(), 0, key.data(), static_cast<int>(key.size())), 0);
+        const Bytes defragged = readFile(copy);
+        EXPECT_EQ(defragged[recordInForce(defragged) + 116], za::KdfParams::SCRYPT);
+        const int reopened = mgr()->load(copy.c_str(), key.data(), static_cast<int>(key.size()));
+        ASSERT_GT(reopened, 0);
+        EXPECT_EQ(mgr()->get(reopened)->validate(true), 0);
+        mgr()->close(reopened);
     }
 }
 

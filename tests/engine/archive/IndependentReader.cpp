@@ -57,14 +57,17 @@ struct Record {
 
 enum class RecordState { Absent, Valid, Damaged };
 
-RecordState readRecord(const uint8_t* in, int version, Record& out)
+// layout is 1 or 2; layout 2 holds records of version 2 or 3.
+RecordState readRecord(const uint8_t* in, int layout, Record& out)
 {
-    const size_t size = version == 2 ? 224 : 128;
+    const size_t size = layout == 2 ? 224 : 128;
     if (allZero(in, size))
         return RecordState::Absent;
-    if (std::memcmp(in, "ZKCR", 4) != 0 || le(in + 4, 4) != uint64_t(version) || le(in + size - 8, 8) != XXH64(in, size - 8, 0))
+    const uint64_t version = le(in + 4, 4);
+    const bool known = layout == 2 ? version == 2 || version == 3 : version == 1;
+    if (std::memcmp(in, "ZKCR", 4) != 0 || !known || le(in + size - 8, 8) != XXH64(in, size - 8, 0))
         return RecordState::Damaged;
-    out.version = version;
+    out.version = static_cast<int>(version);
     out.bytes = in;
     out.generation = le(in + 8, 8);
     out.flags = le(in + 16, 8);
@@ -75,7 +78,7 @@ RecordState readRecord(const uint8_t* in, int version, Record& out)
     out.salt = in + 72;
     out.checkNonce = in + 88;
     out.checkTag = in + 100;
-    if (version == 2) {
+    if (layout == 2) {
         out.kdf = in[116];
         out.iterations = static_cast<uint32_t>(le(in + 120, 4));
         out.logN = in[120];
@@ -169,12 +172,15 @@ struct Entry {
     Block block;
     uint64_t offset = 0, storedSize = 0, size = 0, digest = 0, sealId = 0;
     const uint8_t* typeField = nullptr;
+    uint8_t nameField[64] = {};
     bool keyed = false;
+    bool bound = false; // version byte 13
 };
 
 void decodeEntry(const uint8_t* in, Entry& e)
 {
     e.block.name.assign(reinterpret_cast<const char*>(in), strnlen(reinterpret_cast<const char*>(in), 64));
+    std::memcpy(e.nameField, in, 64);
     e.block.type.assign(reinterpret_cast<const char*>(in + 64), strnlen(reinterpret_cast<const char*>(in + 64), 16));
     e.offset = le(in + 80, 8);
     e.storedSize = le(in + 88, 8);
@@ -204,6 +210,8 @@ std::string chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Record&
         }
         if (rec.version == 1 && kind == 3)
             return "a layout-2 entry under a layout-1 record";
+        if (rec.version < 3 && version[13] != 0)
+            return "a bound entry under a record of version 1 or 2";
         if (g == 0)
             continue;
         const bool sealed = kind == 2 || kind == 3;
@@ -230,6 +238,8 @@ std::string chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Record&
         } else {
             valid = false;
         }
+        valid = valid && version[13] <= 1;
+        e.bound = version[13] == 1;
         if (!valid) {
             invalid = true;
             invalidGeneration = std::max(invalidGeneration, g);
@@ -287,11 +297,15 @@ void readBlock(const Bytes& file, const Entry& e, bool indexEncrypted, const Key
             out.error = "sealed size mismatch";
             return;
         }
-        uint8_t aad[24];
+        // Type | seal id | (bound:) name field | whether the index is encrypted.
+        uint8_t aad[89];
         std::memcpy(aad, e.typeField, 16);
         for (int i = 0; i < 8; ++i)
             aad[16 + i] = static_cast<uint8_t>(e.sealId >> (8 * i));
-        if (!gcmOpen(keys->aes, stored, aad, e.sealId ? 24 : 16, stored + 12, data.size(), stored + 12 + data.size(),
+        std::memcpy(aad + 24, e.nameField, 64);
+        aad[88] = indexEncrypted ? 1 : 0;
+        const size_t aadLength = e.sealId == 0 ? 16 : e.bound ? 89 : 24;
+        if (!gcmOpen(keys->aes, stored, aad, aadLength, stored + 12, data.size(), stored + 12 + data.size(),
                      data.data())) {
             out.error = "tag mismatch";
             return;
@@ -331,6 +345,18 @@ Archive read(const std::string& path, const std::string& key)
         out.error = "damaged commit record";
         return out;
     }
+    if (states[0] == RecordState::Valid && states[1] == RecordState::Valid
+        && records[0].generation == records[1].generation) {
+        out.error = "two records of one generation";
+        return out;
+    }
+    for (int i = 0; i < 2; ++i) {
+        const Record& alone = records[1 - i];
+        if (states[i] == RecordState::Absent && (alone.version == 3 || alone.generation != 1)) {
+            out.error = "a missing commit record";
+            return out;
+        }
+    }
     const bool secondInForce = states[0] != RecordState::Valid
                                || (states[1] == RecordState::Valid && records[1].generation > records[0].generation);
     const Record& rec = records[secondInForce ? 1 : 0];
@@ -351,7 +377,7 @@ Archive read(const std::string& path, const std::string& key)
             out.error = "no key";
             return out;
         }
-        if (rec.version == 2) {
+        if (rec.version >= 2) {
             const Key mac = hmac(keys.digest.data(), rec.bytes, 152);
             if (CRYPTO_memcmp(mac.data(), rec.bytes + 152, 32) != 0) {
                 out.error = "record MAC mismatch";
@@ -376,17 +402,24 @@ Archive read(const std::string& path, const std::string& key)
         out.error = chooseVersion(slotBytes, slot, rec, keysIf, e, generation);
         if (!out.error.empty())
             break;
+        uint8_t block[16] = {}, summand[16];
+        for (int i = 0; i < 4; ++i)
+            block[i] = static_cast<uint8_t>(slot >> (8 * i));
+        for (int i = 0; i < 8; ++i)
+            block[4 + i] = static_cast<uint8_t>(generation >> (8 * i));
         if (out.indexEncrypted) {
-            uint8_t block[16] = {}, sealed[16];
-            for (int i = 0; i < 4; ++i)
-                block[i] = static_cast<uint8_t>(slot >> (8 * i));
-            for (int i = 0; i < 8; ++i)
-                block[4 + i] = static_cast<uint8_t>(generation >> (8 * i));
             int n = 0;
-            EVP_EncryptUpdate(ecb, sealed, &n, block, 16);
-            for (int i = 0; i < 16; ++i)
-                tagSum[i] ^= sealed[i];
+            EVP_EncryptUpdate(ecb, summand, &n, block, 16);
+        } else {
+            // The index sum: XXH3-128, low half then high half, little-endian.
+            const XXH128_hash_t h = XXH3_128bits(block, 16);
+            for (int i = 0; i < 8; ++i) {
+                summand[i] = static_cast<uint8_t>(h.low64 >> (8 * i));
+                summand[8 + i] = static_cast<uint8_t>(h.high64 >> (8 * i));
+            }
         }
+        for (int i = 0; i < 16; ++i)
+            tagSum[i] ^= summand[i];
         if (!e.block.deleted && !live.emplace(e.block.name, e.block.type).second)
             out.error = "two live blocks with one name and type";
         // The type field as stored is the sealed block's associated data.
@@ -397,8 +430,9 @@ Archive read(const std::string& path, const std::string& key)
         out.blocks.push_back(std::move(e.block));
     }
     EVP_CIPHER_CTX_free(ecb);
-    if (out.error.empty() && out.indexEncrypted && rec.version == 2 && std::memcmp(tagSum, rec.indexTag, 16) != 0)
-        out.error = "index tag mismatch";
+    if (out.error.empty() && (out.indexEncrypted ? rec.version >= 2 : rec.version == 3)
+        && std::memcmp(tagSum, rec.indexTag, 16) != 0)
+        out.error = out.indexEncrypted ? "index tag mismatch" : "index sum mismatch";
     OPENSSL_cleanse(&keys, sizeof(keys));
     return out;
 }
