@@ -1,5 +1,6 @@
 #include "tabs/gui/ctrlGUI.h"
 
+#include "app/EditorLog.h"
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 #include "tabs/gui/ctrlGUITables.h"
@@ -18,6 +19,8 @@ using namespace CtrlGUIInternal;
 namespace {
 
 GUIMgr* gui() { return Main::instance()->guiMgr(); }
+
+const char* const kRenameWarning = "Could not rename the panel. Check duplicate names and child widget name lengths.";
 
 Position left(int x) { return Position(static_cast<float>(x), PH_LEFT); }
 Position top(int y) { return Position(static_cast<float>(y), PH_TOP); }
@@ -457,6 +460,14 @@ int CtrlGUI::resetWidgets()
     return CtrlGUI::onNew();
 }
 
+int CtrlGUI::parseQEL()
+{
+    const int rc = CtrlBase::parseQEL();
+    populateSkinResourceLists();
+    updateSkinEditor();
+    return rc;
+}
+
 int CtrlGUI::onActivate()
 {
     const int archiveId = globalStatus->iArchiveID;
@@ -497,28 +508,39 @@ int CtrlGUI::onDeactivate()
 
 int CtrlGUI::onListBox()
 {
+    const bool wasDirty = isDirty();
     if (CtrlBase::onListBox() != 0)
         return -1;
     WidgetList* list = panel->getList(BW_LIST);
     const string text = list ? list->getSelectedText() : "";
     if (text == currentItemName)
         return 0;
+    // The panel shown now goes only once the chosen one has loaded: a
+    // damaged block must not cost the user the edits of the open one.
+    const int id = gui()->load(globalStatus->iArchiveID, text.c_str());
+    if (id < 1) {
+        editorLog().msg(LOG_ERROR, "\n[CtrlGUI] Error: could not load panel '%s' (error %d).\n", text.c_str(), id);
+        selectBlockListItemByName(currentItemName);
+        if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
+            field->setText(currentItemName.c_str());
+        setDirty(wasDirty);
+        showBox("Loading resource",
+                "Panel '" + text + "' could not be loaded.\n\nError code: " + std::to_string(id).c_str(), MBB_OK, MBT_ERROR,
+                0);
+        return -1;
+    }
+    closeResources();
     currentItemName = text;
     widgetListScroll = kListTop;
-    closeResources();
-    panelId = gui()->load(globalStatus->iArchiveID, text.c_str());
-    if (panelId > 0) {
-        isolateLoadedPanelForPreview();
-        selectedWidgetId = 0;
-        resetSkinModes();
-        populateWidgetList();
-        populateSkinResourceLists();
-        if (!widgetListIds.empty())
-            if (WidgetList* widgets = panel->getList(GW_LIST))
-                widgets->setSelectedIndex(1);
-    } else {
-        panelId = 0;
-    }
+    panelId = id;
+    isolateLoadedPanelForPreview();
+    selectedWidgetId = 0;
+    resetSkinModes();
+    populateWidgetList();
+    populateSkinResourceLists();
+    if (!widgetListIds.empty())
+        if (WidgetList* widgets = panel->getList(GW_LIST))
+            widgets->setSelectedIndex(1);
     updateData();
     showLoadedPanelForPreview();
     return 0;
@@ -656,11 +678,22 @@ int CtrlGUI::closeResources()
 
 // --- save and delete ---
 
+bool CtrlGUI::panelBlockExists(const string& name) const
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    return archive && archive->blockSearch(Archive::Block(name.c_str(), blockType)) >= 0;
+}
+
 int CtrlGUI::onSave()
 {
     string name;
     if (!readRequiredBlockName(name, "Panel", "Panel name cannot be empty."))
         return -1;
+    // Saving under the name of another stored panel would replace it.
+    if (name != currentItemName && panelBlockExists(name)) {
+        notifySaveWarning("Panel", kRenameWarning, 2500);
+        return -1;
+    }
     if (panelId <= 0) {
         const int id = gui()->create(name.c_str(), 0x42000000);
         if (id < 1) {
@@ -681,8 +714,7 @@ int CtrlGUI::onSave()
     }
     restoreLogicalPanelPosition();
     if (gui()->setName(panelId, name.c_str()) != 0) {
-        notifySaveWarning("Panel", "Could not rename the panel. Check duplicate names and child widget name lengths.",
-                          2500);
+        notifySaveWarning("Panel", kRenameWarning, 2500);
         // Back to the preview: screen 0, own size, centred, shown.
         restorePreviewIsolation();
         showLoadedPanelForPreview();

@@ -283,6 +283,42 @@ TEST_F(GUITabTest, ANewPanelIsStoredAsItsFieldsDescribeIt)
     EXPECT_FALSE(tab->isDirty());
 }
 
+TEST_F(GUITabTest, AFitToScreenPanelKeepsItsDesignSizeThroughSaves)
+{
+    choose("Fit", [](Panel& f) {
+        f.setSizeMode(1);
+        f.baseWidget()->setSize(300, 200);
+    });
+    for (int round = 1; round <= 2; ++round) {
+        Panel* stored = save();
+        ASSERT_NE(stored, nullptr) << round;
+        EXPECT_EQ(stored->getSizeMode(), 1) << round;
+        stored->setSizeMode(0);
+        EXPECT_EQ(stored->baseWidget()->getWidth(), 300) << round;
+        EXPECT_EQ(stored->baseWidget()->getHeight(), 200) << round;
+        gui->close(stored->getID());
+    }
+}
+
+TEST_F(GUITabTest, SavingUnderAnotherPanelsNameWarnsAndKeepsThatPanel)
+{
+    choose("Other", [](Panel& f) { f.createWidgetByType("Kept", WT_FRAME, 1); });
+    choose("Mine", [](Panel&) {});
+    const auto saveAs = [this](const char* name) {
+        p->getTextEdit(CtrlBase::BW_NAME)->setText(name);
+        TS::pushAnswer(0);
+        EXPECT_EQ(tab->processEvent(CtrlBase::BW_SAVE, 0), -1) << name;
+        EXPECT_EQ(TS::modalLog().back().timeoutMs, 2500);
+        EXPECT_EQ(TS::modalLog().back().text.find("Could not rename the panel."), 0u);
+    };
+    saveAs("Other");
+    tab->processEvent(CtrlBase::BW_NEW, 0);
+    saveAs("Other"); // a new panel too
+    const int id = gui->load(status->iArchiveID, "Other");
+    ASSERT_GT(id, 0);
+    EXPECT_NE(gui->getPanel(id)->getWidgetByID(1), nullptr) << "the stored panel is untouched";
+}
+
 TEST_F(GUITabTest, AFailedRenameLeavesThePanelPreviewed)
 {
     Panel* live = choose("Long", [](Panel& f) {

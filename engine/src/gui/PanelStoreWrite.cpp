@@ -65,8 +65,8 @@ void writeWidget(Writer& w, const Widget& wd)
     w.u8(static_cast<uint8_t>((wd.isShown() ? kShown : 0) | (wd.isEnabled() ? kEnabled : 0) |
                               (wd.hasOwnSize() ? kOwnSize : 0)));
     w.u8(static_cast<uint8_t>(wd.getAlphaMod()));
-    w.i32(wd.hasOwnSize() ? wd.getWidth() : 0);
-    w.i32(wd.hasOwnSize() ? wd.getHeight() : 0);
+    w.i32(wd.hasOwnSize() ? wd.getOwnWidth() : 0);
+    w.i32(wd.hasOwnSize() ? wd.getOwnHeight() : 0);
     w.pos(wd.getPositionX());
     w.pos(wd.getPositionY());
     int m[4];
