@@ -86,8 +86,11 @@ void writeWidget(Writer& w, const Widget& wd)
     w.rgba(b);
     for (int s = 0; s < WS_COUNT; ++s) {
         const WidgetSkin& sk = wd.getSkin(s);
-        w.u32(sk.overrides);
-        w.text((sk.overrides & WidgetSkin::SO_FONT) ? fontName(sk.font) : "");
+        // A font that can no longer be named is dropped: the reader takes
+        // bit 1 exactly with a name.
+        const char* font = (sk.overrides & WidgetSkin::SO_FONT) ? fontName(sk.font) : "";
+        w.u32(font[0] ? sk.overrides : sk.overrides & ~static_cast<uint32_t>(WidgetSkin::SO_FONT));
+        w.text(font);
         w.rgba(sk.background);
         w.rgba(sk.border);
         w.rgba(sk.selection);
