@@ -71,7 +71,8 @@ protected:
     }
 };
 
-// The document's folders are dropped from the new archive's name.
+// The document's folders are dropped from the new archive's name; the
+// panel's state pictures are hidden blocks, not listed images.
 TEST_F(InterchangeImportTest, CommandLineDocumentBecomesANewArchive)
 {
     const std::string path = writeDocument(interchange::kEveryKind, 14, "../elsewhere/game.xml");
@@ -85,7 +86,7 @@ TEST_F(InterchangeImportTest, CommandLineDocumentBecomesANewArchive)
     EXPECT_EQ(std::string(TS::modalLog()[0].title.c_str()), kTitle);
     EXPECT_EQ(boxTexts()[0].substr(0, 32), "VUQv1\nImported / Total - 13 / 14");
     const std::vector<std::pair<int, const char*>> labels = {
-        {220, "Images(4)"}, {222, "Tiles(1)"}, {223, "Sprites(1)"}, {224, "Fonts(1)"},
+        {220, "Images(1)"}, {222, "Tiles(1)"}, {223, "Sprites(1)"}, {224, "Fonts(1)"},
         {230, "GUI(1)"},    {226, "Audio(2)"}, {228, "Files(2)"},
     };
     for (const auto& [box, label] : labels)
