@@ -11,6 +11,7 @@
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
 
+#include <algorithm>
 #include <initializer_list>
 
 using namespace Zelkoran;
@@ -324,27 +325,46 @@ void CtrlGUI::createFeatureRows(int font)
 void CtrlGUI::createSkinRows(int font)
 {
     addFrame(panel, GW_SKIN_FRAME, "SkinFrame", 190, 144, 5, 696);
-    addLabels(panel, font, {{GW_SKIN_LABEL, "SkinLabel", "Skin:", 9, 704}});
-    // Boxes are as wide as their box and caption need (the radios' letters
-    // included), within the frame.
+    addLabels(panel, font, {{GW_SKIN_LABEL, "SkinLabel", "Skin:", 5, 702}});
     const CheckSpec radios[] = {
-        {GW_SKIN_NORMAL, "SkinNormal", "N", 29, 6, 721, "Normal skin state"},
-        {GW_SKIN_HOVERED, "SkinHovered", "H", 29, 6, 744, "Hovered skin state"},
-        {GW_SKIN_PRESSED, "SkinPressed", "P", 29, 6, 767, "Pressed skin state"},
-        {GW_SKIN_ACTION, "SkinAction", "A", 29, 6, 790, "Action skin state"},
-        {GW_SKIN_DEACT, "SkinDeact", "D", 29, 6, 813, "Deactivated skin state"},
+        {GW_SKIN_NORMAL, "SkinNormal", "N", 19, 4, 721, "Normal skin state"},
+        {GW_SKIN_HOVERED, "SkinHovered", "H", 19, 4, 744, "Hovered skin state"},
+        {GW_SKIN_PRESSED, "SkinPressed", "P", 19, 4, 767, "Pressed skin state"},
+        {GW_SKIN_ACTION, "SkinAction", "A", 19, 4, 790, "Action skin state"},
+        {GW_SKIN_DEACT, "SkinDeact", "D", 19, 4, 813, "Deactivated skin state"},
     };
     for (const CheckSpec& s : radios) {
         addChecks(panel, 0, {s});
-        if (WidgetCheckBox* c = panel->getCheckBox(s.id))
+        if (WidgetCheckBox* c = panel->getCheckBox(s.id)) {
             c->setGroup(9001);
+            // The letter ends before the column of fields at x 36.
+            c->setSize(c->getContentWidth(), 19);
+        }
     }
     addChecks(panel, 0,
-              {{GW_SKIN_THEME, "SkinTheme", "Theme", 56, 35, 701, "Use the panel theme for this skin state"},
-               {GW_SKIN_COLORS, "SkinColors", "Color", 49, 92, 701,
+              {{GW_SKIN_THEME, "SkinTheme", "Theme", 52, 42, 701, "Use the panel theme for this skin state"},
+               {GW_SKIN_COLORS, "SkinColors", "Color", 46, 96, 701,
                 "Use custom colors and border values for the selected skin state"},
-               {GW_SKIN_ASSET, "SkinAsset", "Asset", 53, 142, 701,
+               {GW_SKIN_ASSET, "SkinAsset", "Asset", 46, 146, 701,
                 "Use image or sprite resources for the selected skin state"}});
+    // The mode boxes follow the caption, each as wide as its box and text,
+    // with what room the frame leaves shared out between them.
+    if (const Widget* caption = panel->getWidgetByID(GW_SKIN_LABEL)) {
+        const int modes[] = {GW_SKIN_THEME, GW_SKIN_COLORS, GW_SKIN_ASSET};
+        int x = caption->getRect().x - panel->baseWidget()->getRect().x + caption->getContentWidth() - 4;
+        int widths = 0;
+        for (int id : modes)
+            if (const Widget* box = panel->getWidgetByID(id))
+                widths += box->getContentWidth();
+        const int frameRight = 5 + 190 - 4; // 3 pixels inside the outline
+        const int gap = std::max(-2, (frameRight - x - widths) / 2);
+        for (int id : modes)
+            if (Widget* box = panel->getWidgetByID(id)) {
+                box->setSize(box->getContentWidth(), 19);
+                box->setPosition(left(x), top(701));
+                x += box->getContentWidth() + gap;
+            }
+    }
     addLabels(panel, font, {{GW_SKIN_FONT_LABEL, "SkinFontLabel", "Font:", 36, 727}});
     addCombos(panel, font, {{GW_SKIN_FONT, "SkinFont", {"Theme"}, 121, 66, 724, "Font used by the selected skin state"}});
     // A colour reaches the widget when its text is committed or left, and

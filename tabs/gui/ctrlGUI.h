@@ -260,6 +260,9 @@ private:
     void resetFields();
     // Sets the type-specific fields to their neutral values.
     void resetSpecialFields() const;
+    // Sets a label's, button's or check box's caption and grows the widget
+    // (and the size fields) to hold it.
+    void growToCaption(Zelkoran::Widget& widget, const char* text);
     // The type-specific value id applied to the selected widget.
     void applySpecialValue(int widgetId);
     void applyCommonFields();

@@ -300,6 +300,82 @@ TEST_F(GUITabTest, AFitToScreenPanelKeepsItsDesignSizeThroughSaves)
     }
 }
 
+TEST_F(GUITabTest, CaptionsAndSkinAssetsSizeTheWidgetAtOnce)
+{
+    storeImage("Back");
+    storeSprite("Strip", 1);
+    Panel* live = choose("Sizes", [](Panel&) {});
+    ASSERT_NE(live, nullptr);
+    // A new captioned widget grows to hold the caption typed for it.
+    const struct {
+        int typeBox, id;
+    } added[] = {{1042, 1}, {1041, 2}, {1040, 3}}; // Label, CheckBox, Button
+    for (const auto& a : added) {
+        TS::pushScript([&a](int dialogId) {
+            TS::clickWidget(dialogId, a.typeBox);
+            TS::pump();
+            TS::clickWidget(dialogId, 1);
+        });
+        tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
+        ASSERT_EQ(tab->getSelectedWidgetId(), a.id);
+        typeInto(CtrlGUI::GW_TEXT, "Hello, wide world");
+        Widget* w = live->getWidgetByID(a.id);
+        EXPECT_GE(w->getWidth(), w->getContentWidth()) << a.id;
+        EXPECT_GE(w->getHeight(), w->getContentHeight()) << a.id;
+        EXPECT_EQ(p->getNumberEdit(CtrlGUI::GW_WIDTH)->getValue(), w->getWidth()) << a.id;
+    }
+    // An image or a sprite chosen as the skin sizes the widget before any
+    // other edit.
+    Widget* button = live->getWidgetByID(3);
+    setCheck(CtrlGUI::GW_SKIN_ASSET, true);
+    setRow(CtrlGUI::GW_SKIN_IMAGE, 2);
+    EXPECT_EQ(button->getWidth(), 16);
+    EXPECT_EQ(p->getNumberEdit(CtrlGUI::GW_HEIGHT)->getValue(), 16);
+    setRow(CtrlGUI::GW_SKIN_SPRITE, 2);
+    EXPECT_EQ(button->getWidth(), 8);
+    EXPECT_EQ(button->getHeight(), 8);
+}
+
+TEST_F(GUITabTest, TheSkinCaptionsStayClearOfEveryOtherWidget)
+{
+    choose("Kinds", [](Panel& f) {
+        int id = 0;
+        for (const AddWidgetType& t : kAddWidgetTypes)
+            f.createWidgetByType(t.name, t.type, ++id);
+    });
+    // Where a caption is drawn: a label centres its text between 4-pixel
+    // paddings, a check box draws its box and text 2 pixels inside.
+    const auto ink = [](const Widget& w) {
+        const SDL_Rect r = w.getRect();
+        return w.getType() == WT_LABEL ? SDL_Rect{r.x + 4, r.y, r.w - 8, r.h}
+                                       : SDL_Rect{r.x + 2, r.y, w.getContentWidth() - 4, r.h};
+    };
+    const SDL_Rect frame = p->getWidgetByID(CtrlGUI::GW_SKIN_FRAME)->getRect();
+    const int captions[] = {CtrlGUI::GW_SKIN_LABEL, CtrlGUI::GW_SKIN_NORMAL, CtrlGUI::GW_SKIN_HOVERED,
+                            CtrlGUI::GW_SKIN_PRESSED, CtrlGUI::GW_SKIN_ACTION, CtrlGUI::GW_SKIN_DEACT,
+                            CtrlGUI::GW_SKIN_THEME, CtrlGUI::GW_SKIN_COLORS, CtrlGUI::GW_SKIN_ASSET};
+    for (int row = 1; row <= static_cast<int>(std::size(kAddWidgetTypes)) + 1; ++row) {
+        pickWidget(row);
+        for (int box : {CtrlGUI::GW_SKIN_COLORS, CtrlGUI::GW_SKIN_ASSET}) {
+            setCheck(box, true);
+            for (int id : captions) {
+                const Widget* w = p->getWidgetByID(id);
+                const SDL_Rect text = ink(*w);
+                EXPECT_LT(text.x + text.w, frame.x + frame.w) << w->getName();
+                for (int other = CtrlGUI::GW_ADD_WIDGET; other <= CtrlGUI::GW_TOOLTIP_SETTINGS; ++other) {
+                    const Widget* o = p->getWidgetByID(other);
+                    if (!o || other == id || !o->isShown() || o->getType() == WT_FRAME)
+                        continue;
+                    const bool captioned = o->getType() == WT_LABEL || o->getType() == WT_CHECKBOX;
+                    const SDL_Rect r = captioned ? ink(*o) : o->getRect();
+                    EXPECT_FALSE(SDL_HasIntersection(&text, &r))
+                        << "row " << row << ": " << w->getName() << " runs into " << o->getName();
+                }
+            }
+        }
+    }
+}
+
 TEST_F(GUITabTest, SavingUnderAnotherPanelsNameWarnsAndKeepsThatPanel)
 {
     choose("Other", [](Panel& f) { f.createWidgetByType("Kept", WT_FRAME, 1); });

@@ -64,6 +64,9 @@ public:
     // size while getWidth and getHeight report the screen's.
     int getOwnWidth() const { return m_w; }
     int getOwnHeight() const { return m_h; }
+    // The size the widget takes without one of its own: its content's.
+    int getContentWidth() const { return defaultWidth(); }
+    int getContentHeight() const { return defaultHeight(); }
     int getWidth() const;
     int getHeight() const;
     void setPosition(Position x, Position y);
