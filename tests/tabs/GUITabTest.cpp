@@ -343,12 +343,13 @@ TEST_F(GUITabTest, TheSkinCaptionsStayClearOfEveryOtherWidget)
         for (const AddWidgetType& t : kAddWidgetTypes)
             f.createWidgetByType(t.name, t.type, ++id);
     });
-    // Where a caption is drawn: a label centres its text between 4-pixel
-    // paddings, a check box draws its box and text 2 pixels inside.
+    // Where a caption is drawn (a label centres its text between 4-pixel
+    // paddings, a check box draws its box and text 2 pixels inside), and a
+    // pixel beside it: touching captions read as one.
     const auto ink = [](const Widget& w) {
         const SDL_Rect r = w.getRect();
-        return w.getType() == WT_LABEL ? SDL_Rect{r.x + 4, r.y, r.w - 8, r.h}
-                                       : SDL_Rect{r.x + 2, r.y, w.getContentWidth() - 4, r.h};
+        return w.getType() == WT_LABEL ? SDL_Rect{r.x + 3, r.y, r.w - 6, r.h}
+                                       : SDL_Rect{r.x + 1, r.y, w.getContentWidth() - 2, r.h};
     };
     const SDL_Rect frame = p->getWidgetByID(CtrlGUI::GW_SKIN_FRAME)->getRect();
     const int captions[] = {CtrlGUI::GW_SKIN_LABEL, CtrlGUI::GW_SKIN_NORMAL, CtrlGUI::GW_SKIN_HOVERED,
