@@ -377,6 +377,21 @@ TEST_F(GUITabTest, TheSkinCaptionsStayClearOfEveryOtherWidget)
     }
 }
 
+TEST_F(GUITabTest, AHiddenPictureTheWidgetHoldsSurvivesOtherSkinEdits)
+{
+    storeImage("#hud/ok_normal"); // as an interchange import names it
+    Panel* live = choose("Held", [this](Panel& f) {
+        f.createWidgetByType("ok", WT_BUTTON, 1)->setBackgroundImage(status->iArchiveID, "#hud/ok_normal", WS_NORMAL);
+    });
+    ASSERT_NE(live, nullptr);
+    pickWidget(2);
+    EXPECT_STREQ(p->getComboBox(CtrlGUI::GW_SKIN_IMAGE)->getSelectedText(), "#hud/ok_normal");
+    setRow(CtrlGUI::GW_SKIN_FONT, 3);
+    const Image* held = Main::instance()->imageMgr()->get(live->getWidgetByID(1)->getBackgroundImage(WS_NORMAL));
+    ASSERT_NE(held, nullptr) << "a font change must not clear the picture";
+    EXPECT_STREQ(held->getName(), "#hud/ok_normal");
+}
+
 TEST_F(GUITabTest, SavingUnderAnotherPanelsNameWarnsAndKeepsThatPanel)
 {
     choose("Other", [](Panel& f) { f.createWidgetByType("Kept", WT_FRAME, 1); });
