@@ -12,7 +12,6 @@
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/XML.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -25,6 +24,7 @@ constexpr char kXMLFilter[] = "Hollet Interchange XML format (*.xml)\0*.xml\0";
 constexpr const char* kSecuredPrompt = "QEL is secured, enter the key:";
 constexpr const char* kMergeQuestion =
     "Do you want to merge the XML resources with the opened QEL?\nOtherwise, a new QEL will be created.";
+constexpr const char* kTooManyBlocks = "The XML announces more blocks (totalblocks) than a QEL file can hold.";
 // Slots kept free beyond the document's count, and added on a resize.
 constexpr int64_t kSpareSlots = 2;
 constexpr int64_t kResizeSlots = 1026;
@@ -53,10 +53,14 @@ private:
 
 // The new archive beside the document, named after the file name part of
 // the root's "source" (folders in it are dropped, so it stays beside the
-// document): everything after its last '.' becomes "qel".
+// document) or, without one, after the document: everything after its last
+// '.' becomes "qel".
 Menu::string newArchivePath(const Menu::string& documentPath, const Menu::string& source)
 {
     Menu::string name = source.substr(source.find_last_of("/\\") + 1);
+    // Without a name of its own ("", ".", ".x") the document's file names it.
+    if (name.empty() || name.find_last_of('.') == 0)
+        name = documentPath.substr(documentPath.find_last_of("/\\") + 1);
     const size_t dot = name.find_last_of('.');
     if (dot != Menu::string::npos)
         name.resize(dot + 1);
@@ -92,6 +96,10 @@ int Menu::importXML(const string& requested)
         return -1;
     }
     const int64_t totalBlocks = xml->getAttributeInt("totalblocks", 0);
+    if (totalBlocks < 0 || totalBlocks + kResizeSlots > ArchiveMgr::kMaxBlockLimit) {
+        fail(kTooManyBlocks);
+        return -1;
+    }
 
     // The target: the open archive, or a new one that replaces it.
     const bool merge = pGlobalStatus->bArchiveLoaded
@@ -132,6 +140,13 @@ int Menu::importXML(const string& requested)
     }
     const int64_t blockCount = archive->getBlockCount();
     if (archive->getBlockLimit() - blockCount < totalBlocks + kSpareSlots) {
+        // Refused while the archive is still open: a resize the engine
+        // cannot make would close it.
+        const int64_t newLimit = totalBlocks + blockCount + kResizeSlots;
+        if (newLimit > ArchiveMgr::kMaxBlockLimit) {
+            fail(kTooManyBlocks);
+            return abandon();
+        }
         KeyBuffer key;
         if (archive->isEncrypted() || archive->isEncryptedBlocks()) {
             if (pGlobalStatus->bKeyRemembered)
@@ -140,8 +155,6 @@ int Menu::importXML(const string& requested)
                 return abandon();
             rememberQELKey(key.bytes, key.length);
         }
-        // Beyond the engine's limit the resize would fail anyway.
-        const int64_t newLimit = std::min<int64_t>(totalBlocks + blockCount + kResizeSlots, ArchiveMgr::kMaxBlockLimit + 1);
         archives()->close(id);
         if (archives()->defrag(archivePath.c_str(), static_cast<int>(newLimit), key.data(), key.size()) != 0)
             return lost("Could not resize the QEL file.\nThe QEL file was closed.");

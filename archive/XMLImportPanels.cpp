@@ -1,16 +1,23 @@
 // The VUQv1 "guipanel" element: a GUI panel with its "widget" children and
 // their per-state "image" pictures, saved as one panel block. The pictures
 // are saved as image blocks beside it, as a stored panel finds its skin
-// images in its archive by name.
+// images in its archive by name: hidden names of the panel's own, never one
+// the archive already holds, and removed again when the panel fails.
 #include "archive/XMLImportContext.h"
 
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Widget.h>
 
+#include <xxhash.h>
+
 #include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <set>
 #include <vector>
 
 using namespace Zelkoran;
@@ -20,6 +27,10 @@ namespace xmlimport {
 namespace {
 
 constexpr uint32_t kNoBackground = 0x200000;
+constexpr const char* kImageType = "ZK7_IMAGE";
+// Longest readable picture name: room is left for a "~<n>" suffix within
+// the 63 characters of a block name.
+constexpr size_t kMaxReadableName = 55;
 
 struct WidgetKind {
     const char* text;
@@ -65,6 +76,18 @@ public:
 
     bool run()
     {
+        if (build())
+            return true;
+        discardPictures();
+        return false;
+    }
+
+    // The name last read from a "widget" element, "" when none was.
+    const String& widgetName() const { return m_widgetName; }
+
+private:
+    bool build()
+    {
         if (!m_ctx.readName())
             return false;
         GUIMgr* gui = Main::instance()->guiMgr();
@@ -78,16 +101,46 @@ public:
                 if (!readWidget())
                     return false;
         }
-        for (int pictureId : m_pictures)
-            if (Main::instance()->imageMgr()->get(pictureId)->save(m_ctx.archiveId, "") != 0)
+        for (int pictureId : m_pictures) {
+            Image* picture = Main::instance()->imageMgr()->get(pictureId);
+            if (picture->save(m_ctx.archiveId, "") != 0)
                 return false;
+            m_written.emplace_back(picture->getName());
+        }
         return m_panel->save(m_ctx.archiveId) == 0;
     }
 
-    // The name last read from a "widget" element, "" when none was.
-    const String& widgetName() const { return m_widgetName; }
+    // A hidden picture name of this panel's own: "#<panel>/<widget>_<state>",
+    // or a digest of it when that is too long, with "~<n>" added while the
+    // archive already holds an image of the name or this panel took it.
+    String pictureName(const String& stateText)
+    {
+        String base = "#" + m_ctx.name + "/" + m_widgetName + "_" + stateText;
+        if (base.size() > kMaxReadableName) {
+            char digest[24];
+            std::snprintf(digest, sizeof digest, "#%016" PRIx64,
+                          static_cast<uint64_t>(XXH64(base.data(), base.size(), 0)));
+            base = digest;
+        }
+        const Archive* archive = Main::instance()->archiveMgr()->get(m_ctx.archiveId);
+        for (int n = 1;; ++n) {
+            const String candidate = n == 1 ? base : base + "~" + std::to_string(n).c_str();
+            const bool held = archive && archive->blockSearch(Archive::Block(candidate.c_str(), kImageType)) >= 0;
+            if (!held && m_taken.insert(candidate).second)
+                return candidate;
+        }
+    }
 
-private:
+    // A failed panel leaves none of the pictures it wrote.
+    void discardPictures()
+    {
+        Archive* archive = Main::instance()->archiveMgr()->get(m_ctx.archiveId);
+        for (const String& name : m_written)
+            if (archive)
+                archive->blockDelete(Archive::Block(name.c_str(), kImageType));
+        m_written.clear();
+    }
+
     bool placeBase()
     {
         int x = 0, y = 0, width = 0, height = 0, alpha = 0;
@@ -257,9 +310,8 @@ private:
             m_ctx.warn("  [XML2QEL] Warning: 'state' attribute value is not supported('%s').\n", stateText.c_str());
             return false;
         }
-        const String pictureName = m_widgetName + "_" + stateText;
         Picture picture;
-        if (!picture.load(m_ctx, pictureName.c_str()))
+        if (!picture.load(m_ctx, pictureName(stateText).c_str()))
             return false;
         if (widget.setBackgroundImage(picture.id(), state) < 0) {
             m_ctx.warn("  [XML2QEL] Warning: could not assign the image '%s' to the widget state.\n",
@@ -278,6 +330,8 @@ private:
     Panel* m_panel = nullptr;
     String m_widgetName;
     std::vector<int> m_pictures; // pictures the widgets own, saved with the panel
+    std::set<String> m_taken;    // picture names this panel chose
+    std::vector<String> m_written; // picture blocks this panel saved
 };
 
 } // namespace

@@ -97,7 +97,10 @@ bool buildFont(ImportContext& ctx)
     int kerning = 0;
     if (!font.get() || font.get()->assignImage(picture.id(), 0) != 0 || !ctx.integer("kerning", kerning))
         return false;
-    font.get()->setKerning(kerning);
+    if (font.get()->setKerning(kerning) != 0) {
+        ctx.warn("  [XML2QEL] Warning: kerning %d is out of range (-256..256).\n", kerning);
+        return false;
+    }
     return font.get()->save(ctx.archiveId, "") == 0;
 }
 

@@ -1,5 +1,6 @@
 #include "tabs/gui/ctrlGUI.h"
 
+#include "app/EditorLog.h"
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 #include "tabs/gui/ctrlGUITables.h"
@@ -10,6 +11,7 @@
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
 
+#include <algorithm>
 #include <initializer_list>
 
 using namespace Zelkoran;
@@ -18,6 +20,8 @@ using namespace CtrlGUIInternal;
 namespace {
 
 GUIMgr* gui() { return Main::instance()->guiMgr(); }
+
+const char* const kRenameWarning = "Could not rename the panel. Check duplicate names and child widget name lengths.";
 
 Position left(int x) { return Position(static_cast<float>(x), PH_LEFT); }
 Position top(int y) { return Position(static_cast<float>(y), PH_TOP); }
@@ -321,27 +325,46 @@ void CtrlGUI::createFeatureRows(int font)
 void CtrlGUI::createSkinRows(int font)
 {
     addFrame(panel, GW_SKIN_FRAME, "SkinFrame", 190, 144, 5, 696);
-    addLabels(panel, font, {{GW_SKIN_LABEL, "SkinLabel", "Skin:", 9, 704}});
-    // Boxes are as wide as their box and caption need (the radios' letters
-    // included), within the frame.
+    addLabels(panel, font, {{GW_SKIN_LABEL, "SkinLabel", "Skin:", 5, 702}});
     const CheckSpec radios[] = {
-        {GW_SKIN_NORMAL, "SkinNormal", "N", 29, 6, 721, "Normal skin state"},
-        {GW_SKIN_HOVERED, "SkinHovered", "H", 29, 6, 744, "Hovered skin state"},
-        {GW_SKIN_PRESSED, "SkinPressed", "P", 29, 6, 767, "Pressed skin state"},
-        {GW_SKIN_ACTION, "SkinAction", "A", 29, 6, 790, "Action skin state"},
-        {GW_SKIN_DEACT, "SkinDeact", "D", 29, 6, 813, "Deactivated skin state"},
+        {GW_SKIN_NORMAL, "SkinNormal", "N", 19, 4, 721, "Normal skin state"},
+        {GW_SKIN_HOVERED, "SkinHovered", "H", 19, 4, 744, "Hovered skin state"},
+        {GW_SKIN_PRESSED, "SkinPressed", "P", 19, 4, 767, "Pressed skin state"},
+        {GW_SKIN_ACTION, "SkinAction", "A", 19, 4, 790, "Action skin state"},
+        {GW_SKIN_DEACT, "SkinDeact", "D", 19, 4, 813, "Deactivated skin state"},
     };
     for (const CheckSpec& s : radios) {
         addChecks(panel, 0, {s});
-        if (WidgetCheckBox* c = panel->getCheckBox(s.id))
+        if (WidgetCheckBox* c = panel->getCheckBox(s.id)) {
             c->setGroup(9001);
+            // The letter ends before the column of fields at x 36.
+            c->setSize(c->getContentWidth(), 19);
+        }
     }
     addChecks(panel, 0,
-              {{GW_SKIN_THEME, "SkinTheme", "Theme", 56, 35, 701, "Use the panel theme for this skin state"},
-               {GW_SKIN_COLORS, "SkinColors", "Color", 49, 92, 701,
+              {{GW_SKIN_THEME, "SkinTheme", "Theme", 52, 42, 701, "Use the panel theme for this skin state"},
+               {GW_SKIN_COLORS, "SkinColors", "Color", 46, 96, 701,
                 "Use custom colors and border values for the selected skin state"},
-               {GW_SKIN_ASSET, "SkinAsset", "Asset", 53, 142, 701,
+               {GW_SKIN_ASSET, "SkinAsset", "Asset", 46, 146, 701,
                 "Use image or sprite resources for the selected skin state"}});
+    // The mode boxes follow the caption, each as wide as its box and text,
+    // with what room the frame leaves shared out between them.
+    if (const Widget* caption = panel->getWidgetByID(GW_SKIN_LABEL)) {
+        const int modes[] = {GW_SKIN_THEME, GW_SKIN_COLORS, GW_SKIN_ASSET};
+        int x = caption->getRect().x - panel->baseWidget()->getRect().x + caption->getContentWidth() - 4;
+        int widths = 0;
+        for (int id : modes)
+            if (const Widget* box = panel->getWidgetByID(id))
+                widths += box->getContentWidth();
+        const int frameRight = 5 + 190 - 4; // 3 pixels inside the outline
+        const int gap = std::max(-2, (frameRight - x - widths) / 2);
+        for (int id : modes)
+            if (Widget* box = panel->getWidgetByID(id)) {
+                box->setSize(box->getContentWidth(), 19);
+                box->setPosition(left(x), top(701));
+                x += box->getContentWidth() + gap;
+            }
+    }
     addLabels(panel, font, {{GW_SKIN_FONT_LABEL, "SkinFontLabel", "Font:", 36, 727}});
     addCombos(panel, font, {{GW_SKIN_FONT, "SkinFont", {"Theme"}, 121, 66, 724, "Font used by the selected skin state"}});
     // A colour reaches the widget when its text is committed or left, and
@@ -457,6 +480,14 @@ int CtrlGUI::resetWidgets()
     return CtrlGUI::onNew();
 }
 
+int CtrlGUI::parseQEL()
+{
+    const int rc = CtrlBase::parseQEL();
+    populateSkinResourceLists();
+    updateSkinEditor();
+    return rc;
+}
+
 int CtrlGUI::onActivate()
 {
     const int archiveId = globalStatus->iArchiveID;
@@ -497,28 +528,39 @@ int CtrlGUI::onDeactivate()
 
 int CtrlGUI::onListBox()
 {
+    const bool wasDirty = isDirty();
     if (CtrlBase::onListBox() != 0)
         return -1;
     WidgetList* list = panel->getList(BW_LIST);
     const string text = list ? list->getSelectedText() : "";
     if (text == currentItemName)
         return 0;
+    // The panel shown now goes only once the chosen one has loaded: a
+    // damaged block must not cost the user the edits of the open one.
+    const int id = gui()->load(globalStatus->iArchiveID, text.c_str());
+    if (id < 1) {
+        editorLog().msg(LOG_ERROR, "\n[CtrlGUI] Error: could not load panel '%s' (error %d).\n", text.c_str(), id);
+        selectBlockListItemByName(currentItemName);
+        if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
+            field->setText(currentItemName.c_str());
+        setDirty(wasDirty);
+        showBox("Loading resource",
+                "Panel '" + text + "' could not be loaded.\n\nError code: " + std::to_string(id).c_str(), MBB_OK, MBT_ERROR,
+                0);
+        return -1;
+    }
+    closeResources();
     currentItemName = text;
     widgetListScroll = kListTop;
-    closeResources();
-    panelId = gui()->load(globalStatus->iArchiveID, text.c_str());
-    if (panelId > 0) {
-        isolateLoadedPanelForPreview();
-        selectedWidgetId = 0;
-        resetSkinModes();
-        populateWidgetList();
-        populateSkinResourceLists();
-        if (!widgetListIds.empty())
-            if (WidgetList* widgets = panel->getList(GW_LIST))
-                widgets->setSelectedIndex(1);
-    } else {
-        panelId = 0;
-    }
+    panelId = id;
+    isolateLoadedPanelForPreview();
+    selectedWidgetId = 0;
+    resetSkinModes();
+    populateWidgetList();
+    populateSkinResourceLists();
+    if (!widgetListIds.empty())
+        if (WidgetList* widgets = panel->getList(GW_LIST))
+            widgets->setSelectedIndex(1);
     updateData();
     showLoadedPanelForPreview();
     return 0;
@@ -656,11 +698,22 @@ int CtrlGUI::closeResources()
 
 // --- save and delete ---
 
+bool CtrlGUI::panelBlockExists(const string& name) const
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    return archive && archive->blockSearch(Archive::Block(name.c_str(), blockType)) >= 0;
+}
+
 int CtrlGUI::onSave()
 {
     string name;
     if (!readRequiredBlockName(name, "Panel", "Panel name cannot be empty."))
         return -1;
+    // Saving under the name of another stored panel would replace it.
+    if (name != currentItemName && panelBlockExists(name)) {
+        notifySaveWarning("Panel", kRenameWarning, 2500);
+        return -1;
+    }
     if (panelId <= 0) {
         const int id = gui()->create(name.c_str(), 0x42000000);
         if (id < 1) {
@@ -681,8 +734,7 @@ int CtrlGUI::onSave()
     }
     restoreLogicalPanelPosition();
     if (gui()->setName(panelId, name.c_str()) != 0) {
-        notifySaveWarning("Panel", "Could not rename the panel. Check duplicate names and child widget name lengths.",
-                          2500);
+        notifySaveWarning("Panel", kRenameWarning, 2500);
         // Back to the preview: screen 0, own size, centred, shown.
         restorePreviewIsolation();
         showLoadedPanelForPreview();

@@ -161,6 +161,9 @@ public:
     // The preview background; the engine draws the live panel. 0.
     int render(int value) override;
     int resetWidgets() override;
+    // The block list, and the skin lists that offer the archive's fonts,
+    // images and sprites: both follow every change of the archive.
+    int parseQEL() override;
     // Loads the current panel again when it was closed, and previews it. 0.
     int onActivate() override;
     // Hides the preview; a clean panel is closed, one with unsaved edits
@@ -257,6 +260,9 @@ private:
     void resetFields();
     // Sets the type-specific fields to their neutral values.
     void resetSpecialFields() const;
+    // Sets a label's, button's or check box's caption and grows the widget
+    // (and the size fields) to hold it.
+    void growToCaption(Zelkoran::Widget& widget, const char* text);
     // The type-specific value id applied to the selected widget.
     void applySpecialValue(int widgetId);
     void applyCommonFields();
@@ -264,6 +270,8 @@ private:
     void fillPanelFields(Zelkoran::Panel& live);
     void showSpecialRows(Zelkoran::eWidgetType type) const;
     void onDeleteWidget();
+    // A live panel block of that name is in the open archive.
+    bool panelBlockExists(const string& name) const;
     // Hides the live panel at once (without its fade).
     void hideLivePanel() const;
     void resetSkinModes();

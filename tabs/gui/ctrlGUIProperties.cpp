@@ -146,6 +146,9 @@ int CtrlGUI::processEvent(int widgetId, int data)
             const bool colourText = widgetId == GW_SKIN_BG || widgetId == GW_SKIN_BORDER || widgetId == GW_SKIN_SELECT;
             changed = !colourText && onSkinEvent(widgetId, data != 0);
             apply = false;
+            // An image or sprite sizes the widget at once, not at the next edit.
+            if (Widget* w = getSelectedWidget(); changed && w && !(selectedWidgetId == 0 && fitScreen))
+                applyWidgetSizeFromEditorOrAsset(*w, selectedWidgetId, false);
         } else if (widgetId >= GW_VALUE && widgetId <= GW_MULTISELECT && livePanel() && selectedWidgetId != 0) {
             applySpecialValue(widgetId);
         }
@@ -167,6 +170,25 @@ int CtrlGUI::processEvent(int widgetId, int data)
     return 0;
 }
 
+void CtrlGUI::growToCaption(Widget& widget, const char* text)
+{
+    auto* captioned = dynamic_cast<WidgetText*>(&widget);
+    if (!captioned)
+        return;
+    const Position mid(0, PH_CENTER);
+    captioned->setText(text, mid, mid);
+    const int w = std::max(widget.getWidth(), widget.getContentWidth());
+    const int h = std::max(widget.getHeight(), widget.getContentHeight());
+    if (w == widget.getWidth() && h == widget.getHeight())
+        return;
+    // The size fields decide the size the common fields apply next.
+    if (WidgetNumberEdit* n = panel->getNumberEdit(GW_WIDTH))
+        n->setValue(static_cast<float>(w));
+    if (WidgetNumberEdit* n = panel->getNumberEdit(GW_HEIGHT))
+        n->setValue(static_cast<float>(h));
+    widget.setSize(w, h);
+}
+
 void CtrlGUI::applySpecialValue(int id)
 {
     Panel* live = livePanel();
@@ -185,6 +207,9 @@ void CtrlGUI::applySpecialValue(int id)
         return n ? n->getValue() : 0.0f;
     };
     const Position mid(0, PH_CENTER);
+    // A caption never shows cut: the widget grows to hold its new text.
+    if (id == GW_TEXT && (w->getType() == WT_LABEL || w->getType() == WT_BUTTON || w->getType() == WT_CHECKBOX))
+        growToCaption(*live->getWidgetByID(sid), text.c_str());
     switch (w->getType()) {
     case WT_LABEL:
         if (id == GW_TEXT)

@@ -220,10 +220,21 @@ void CtrlGUI::updateSkinEditor()
     // Only a font of the state's own: the theme's shows as "Theme".
     const bool ownFont = w->getSkinOverrideMask(s) & WidgetSkin::SO_FONT;
     select(GW_SKIN_FONT, rowForName(skinFontNames, ownFont ? fontName(w->getFont(s)) : nullptr));
-    select(GW_SKIN_IMAGE, rowForName(skinImageNames, imageName(w->getBackgroundImage(s))));
+    // A picture the lists leave out (a hidden block, such as an imported
+    // panel's state pictures) is offered as the widget holds it, so that the
+    // next apply keeps it instead of clearing it.
+    const auto held = [this](Vector<string>& names, int comboId, const char* name) {
+        if (name && name[0] && rowForName(names, name) == 1) {
+            names.push_back(name);
+            if (WidgetComboBox* c = panel->getComboBox(comboId))
+                c->addItem(name);
+        }
+        return rowForName(names, name);
+    };
+    select(GW_SKIN_IMAGE, held(skinImageNames, GW_SKIN_IMAGE, imageName(w->getBackgroundImage(s))));
     int animation = 0;
     const char* sprite = spriteName(w->getBackgroundSprite(s, &animation));
-    select(GW_SKIN_SPRITE, rowForName(skinSpriteNames, sprite));
+    select(GW_SKIN_SPRITE, held(skinSpriteNames, GW_SKIN_SPRITE, sprite));
     const string spriteShown = sprite ? sprite : "";
     if (spriteShown != skinAnimationSprite) {
         populateSkinAnimationList(spriteShown, animation);

@@ -12,6 +12,8 @@
 
 #include <SDL_keycode.h>
 
+#include <cstdio>
+
 namespace {
 
 using namespace Zelkoran;
@@ -235,6 +237,79 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
     Widget* stored = Main::instance()->guiMgr()->getPanel(reloaded)->getWidgetByID(2);
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(describe(*stored), edited);
+    TS::clearModalLog();
+}
+
+TEST_F(GUITabEndToEndTest, TheSkinListsFollowTheOpenedArchive)
+{
+    ASSERT_EQ(start(), 0);
+    openArchive(kMixedBlocks);
+    clickWidget(app.resources()->get(SR_MENU_PANEL), 230);
+    EXPECT_EQ(editortest::listItems(guiTab()->getList(CtrlBase::BW_LIST)), (std::vector<std::string>{"hud"}));
+    const auto rows = [this](int comboId) {
+        std::vector<std::string> items;
+        for (int i = 1; i <= guiTab()->getComboBox(comboId)->getItemCount(); ++i)
+            items.emplace_back(guiTab()->getComboBox(comboId)->getItemText(i));
+        return items;
+    };
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_IMAGE), (std::vector<std::string>{"None", "hero", "map"}));
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_SPRITE), (std::vector<std::string>{"None", "walk"}));
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_FONT).back(), "serif");
+}
+
+TEST_F(GUITabEndToEndTest, ADamagedPanelIsReportedAndTheOpenOneKeepsItsEdits)
+{
+    openMenuArchive();
+    Archive* archive = Main::instance()->archiveMgr()->get(app.globalStatus()->iArchiveID);
+    // "garbled" decodes to nothing; "rotten" fails the archive's own check.
+    const std::string rottenBytes = "ZKG-rotten-panel-bytes";
+    for (const std::string& name : {std::string("garbled"), std::string("rotten")}) {
+        Archive::Block block(name.c_str(), "ZK7_GUIPANEL");
+        const std::string& data = name == "rotten" ? rottenBytes : name;
+        block.data = const_cast<char*>(data.data());
+        block.size = data.size();
+        ASSERT_EQ(archive->blockAdd(block), 0);
+    }
+    {
+        std::string file = editortest::readFile(app.globalStatus()->sArchivePath.c_str());
+        const size_t at = file.find(rottenBytes);
+        ASSERT_NE(at, std::string::npos);
+        std::FILE* f = std::fopen(app.globalStatus()->sArchivePath.c_str(), "r+b");
+        ASSERT_NE(f, nullptr);
+        std::fseek(f, static_cast<long>(at + 4), SEEK_SET);
+        std::fputc('#', f);
+        std::fclose(f);
+    }
+    app.globalStatus()->bReparseAll = 1;
+    app.menu()->update();
+    const int menuPanel = app.resources()->get(SR_MENU_PANEL);
+    clickWidget(menuPanel, 230);
+    EXPECT_EQ(editortest::listItems(guiTab()->getList(CtrlBase::BW_LIST)),
+              (std::vector<std::string>{"garbled", "menu", "rotten"}));
+    clickRow(CtrlBase::BW_LIST, 2);
+    Panel* live = Main::instance()->guiMgr()->getPanel(tab()->getPanelId());
+    ASSERT_NE(live, nullptr);
+    clickRow(CtrlGUI::GW_LIST, 2);
+    typeInto(guiTab()->getID(), CtrlGUI::GW_TEXT, "Unsaved");
+    ASSERT_TRUE(tab()->isDirty());
+    for (int row : {1, 3}) {
+        TS::pushAnswer(1); // the error box
+        clickRow(CtrlBase::BW_LIST, row);
+        ASSERT_FALSE(TS::modalLog().empty());
+        EXPECT_EQ(TS::modalLog().back().text.find("Panel '" + std::string(row == 1 ? "garbled" : "rotten") +
+                                                  "' could not be loaded."),
+                  0u)
+            << TS::modalLog().back().text;
+        EXPECT_EQ(Main::instance()->guiMgr()->getPanel(tab()->getPanelId()), live) << row;
+        EXPECT_TRUE(live->isShown());
+        EXPECT_STREQ(live->getLabel(1)->getText(), "Unsaved");
+        EXPECT_TRUE(tab()->isDirty());
+        EXPECT_STREQ(guiTab()->getList(CtrlBase::BW_LIST)->getSelectedText(), "menu");
+        EXPECT_STREQ(guiTab()->getTextEdit(CtrlBase::BW_NAME)->getText().c_str(), "menu");
+    }
+    const std::string log = logText();
+    EXPECT_NE(log.find("the panel block \"garbled\" is damaged"), std::string::npos);
+    EXPECT_NE(log.find("block \"rotten\" of type ZK7_GUIPANEL fails its check"), std::string::npos);
     TS::clearModalLog();
 }
 

@@ -16,6 +16,7 @@ namespace TS = editortest::TS;
 using Zelkoran::Main;
 
 constexpr const char* kTitle = "Import a Hollet Interchange XML";
+constexpr const char* kTooManyBlocks = "The XML announces more blocks (totalblocks) than a QEL file can hold.";
 
 class InterchangeImportTest : public AppTest {
 protected:
@@ -71,7 +72,8 @@ protected:
     }
 };
 
-// The document's folders are dropped from the new archive's name.
+// The document's folders are dropped from the new archive's name; the
+// panel's state pictures are hidden blocks, not listed images.
 TEST_F(InterchangeImportTest, CommandLineDocumentBecomesANewArchive)
 {
     const std::string path = writeDocument(interchange::kEveryKind, 14, "../elsewhere/game.xml");
@@ -85,7 +87,7 @@ TEST_F(InterchangeImportTest, CommandLineDocumentBecomesANewArchive)
     EXPECT_EQ(std::string(TS::modalLog()[0].title.c_str()), kTitle);
     EXPECT_EQ(boxTexts()[0].substr(0, 32), "VUQv1\nImported / Total - 13 / 14");
     const std::vector<std::pair<int, const char*>> labels = {
-        {220, "Images(4)"}, {222, "Tiles(1)"}, {223, "Sprites(1)"}, {224, "Fonts(1)"},
+        {220, "Images(1)"}, {222, "Tiles(1)"}, {223, "Sprites(1)"}, {224, "Fonts(1)"},
         {230, "GUI(1)"},    {226, "Audio(2)"}, {228, "Files(2)"},
     };
     for (const auto& [box, label] : labels)
@@ -162,8 +164,10 @@ TEST_F(InterchangeImportTest, FailuresKeepTheEditorConsistent)
         {"<VUQ version=\"v1\"><a><b/></a>", {}, "Could not load the XML file.", true},
         {"<VUQ version=\"v1\">" + deep + "</VUQ>", {}, "Could not load the XML file.", true},
         {"<QEV version=\"v1\"/>", {}, "Error parsing the XML, is it a VUQ file?", true},
-        {"<VUQ version=\"v1\" totalblocks=\"20000000\"/>", {Zelkoran::MBB_YES},
-         "Could not resize the QEL file.\nThe QEL file was closed.", false},
+        // Counts no archive can take are refused before anything is closed.
+        {"<VUQ version=\"v1\" totalblocks=\"20000000\"/>", {}, kTooManyBlocks, true},
+        {"<VUQ version=\"v1\" totalblocks=\"2147483647\"/>", {}, kTooManyBlocks, true},
+        {"<VUQ version=\"v1\" totalblocks=\"-1\"/>", {}, kTooManyBlocks, true},
     };
     for (const auto& c : cases) {
         openArchiveWithSlots(12, 2);
@@ -181,6 +185,28 @@ TEST_F(InterchangeImportTest, FailuresKeepTheEditorConsistent)
         if (c.stillOpen) {
             EXPECT_EQ(archive()->getBlockLimit(), 12);
         }
+        Main::instance()->archiveMgr()->closeAll();
+        gs().clear();
+    }
+}
+
+TEST_F(InterchangeImportTest, ANewArchiveWithoutASourceIsNamedAfterTheDocument)
+{
+    ASSERT_EQ(start(), 0);
+    interchange::writeAssets(folder);
+    const struct {
+        const char *document, *text;
+    } cases[] = {{"level.xml", "<VUQ version=\"v1\"/>"},
+                 {"stage.xml", "<VUQ version=\"v1\" source=\"\"/>"},
+                 {"intro.xml", "<VUQ version=\"v1\" source=\"art/.xml\"/>"}};
+    for (const auto& c : cases) {
+        const std::string text = c.text;
+        TestFolder::write(folder.path(c.document), std::vector<uint8_t>(text.begin(), text.end()));
+        TS::pushAnswer(1);
+        EXPECT_EQ(app.menu()->importXML(folder.path(c.document).c_str()), 0) << c.text;
+        std::string expected = folder.path(c.document);
+        expected.replace(expected.size() - 3, 3, "qel");
+        EXPECT_EQ(std::string(gs().sArchivePath.c_str()), expected) << c.text;
         Main::instance()->archiveMgr()->closeAll();
         gs().clear();
     }

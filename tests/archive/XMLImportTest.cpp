@@ -6,6 +6,7 @@
 #include "archive/XMLImport.h"
 
 #include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Image.h>
 #include <Zelkoran/Sprite.h>
 #include <Zelkoran/TestSupport.h>
 #include <Zelkoran/Tool.h>
@@ -177,6 +178,10 @@ TEST_F(XMLImportTest, EachBadElementIsWarnedAboutAndSkipped)
          "could not import 'f' font.\n"},
         {R"(<font name="f" source="@/pic.png" alphablending="none" kerning="0"/>)", "Fonts (Errors) - 0 (1)",
          "could not import 'f' font.\n"},
+        {R"(<font name="f" source="@/font.png" alphablending="none" kerning="100000"/>)", "Fonts (Errors) - 0 (1)",
+         "kerning 100000 is out of range (-256..256).\n", "could not import 'f' font.\n"},
+        {R"(<font name="f" source="@/font.png" alphablending="none" kerning="-257"/>)", "Fonts (Errors) - 0 (1)",
+         "kerning -257 is out of range (-256..256).\n", "could not import 'f' font.\n"},
         {R"(<sprite name="w" source="@/sheet.png" alphablending="none" xoffset="32" yoffset="0"/>)",
          "Sprites (Errors) - 0 (1)", "could not import 'w' sprite.\n"},
         {sprite + anim + R"(frames="0"/>)" + twoMore + anim + R"(frames="0"/></sprite>)", "Sprites (Errors) - 0 (1)",
@@ -284,6 +289,57 @@ TEST_F(XMLImportTest, PanelAlphaIsKeptWithinItsRange)
         gui->close(panel);
         Main::instance()->archiveMgr()->closeAll();
     }
+}
+
+TEST_F(XMLImportTest, PanelPicturesNeverMeetOtherBlocksAndAFailedPanelLeavesNone)
+{
+    makeArchive(16);
+    Zelkoran::ImageMgr* images = Main::instance()->imageMgr();
+    // The user's own images under the names older imports and this one use.
+    for (const char* name : {"ok_normal", "#a/ok_normal"}) {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 5, 5, 32, SDL_PIXELFORMAT_ARGB8888);
+        const int img = images->loadFromSurface(s, name);
+        SDL_FreeSurface(s);
+        ASSERT_EQ(images->get(img)->save(archiveId, ""), 0);
+        images->close(img);
+    }
+    const auto panel = [](const char* name, const char* picture) {
+        return std::string("<guipanel name=\"") + name
+             + R"(" xposition="0" yposition="0" width="99" height="99" alphamod="1">
+                 <widget name="ok" type="button" id="1" xposition="0" yposition="0" key="0" selectboxRGB="0" value="0" range="0">
+                 <image state="normal" source="@/)" + picture + R"(" alphablending="none"/></widget></guipanel>)";
+    };
+    ASSERT_EQ(run(interchange::document(folder, panel("a", "pic.png") + panel("b", "sheet.png"))), 0);
+    Zelkoran::GUIMgr* gui = Main::instance()->guiMgr();
+    const struct {
+        const char* panel;
+        int width;
+    } panels[] = {{"a", 32}, {"b", 64}};
+    for (const auto& p : panels) {
+        const int id = gui->load(archiveId, p.panel);
+        ASSERT_GT(id, 0) << p.panel;
+        const Zelkoran::Image* picture = images->get(gui->getPanel(id)->getButton(1)->getBackgroundImage(0));
+        ASSERT_NE(picture, nullptr) << p.panel;
+        EXPECT_EQ(picture->getWidth(), p.width) << p.panel;
+        EXPECT_EQ(picture->getName()[0], '#') << "hidden from the image lists";
+        gui->close(id);
+    }
+    for (const char* name : {"ok_normal", "#a/ok_normal"}) {
+        const int img = images->load(archiveId, name);
+        ASSERT_GT(img, 0) << name;
+        EXPECT_EQ(images->get(img)->getWidth(), 5) << name << " is the user's still";
+        images->close(img);
+    }
+
+    // Room for the picture but not for the panel: the picture goes again.
+    const int live = archive().getBlockCount();
+    std::string fill;
+    for (int i = live + 1; i < archive().getBlockLimit(); ++i)
+        fill += "<file name=\"f" + std::to_string(i) + R"(" storemethod="raw" source="@/notes.txt"/>)";
+    ASSERT_EQ(run(interchange::document(folder, fill + panel("c", "pic.png"))), 0);
+    EXPECT_NE(warnings.find("could not import 'c/ok' panel/widget"), std::string::npos) << warnings;
+    EXPECT_EQ(archive().getBlockCount(), archive().getBlockLimit() - 1);
+    EXPECT_EQ(interchange::blockTypes(archive()).at("ZK7_IMAGE"), 4);
 }
 
 } // namespace

@@ -283,6 +283,134 @@ TEST_F(GUITabTest, ANewPanelIsStoredAsItsFieldsDescribeIt)
     EXPECT_FALSE(tab->isDirty());
 }
 
+TEST_F(GUITabTest, AFitToScreenPanelKeepsItsDesignSizeThroughSaves)
+{
+    choose("Fit", [](Panel& f) {
+        f.setSizeMode(1);
+        f.baseWidget()->setSize(300, 200);
+    });
+    for (int round = 1; round <= 2; ++round) {
+        Panel* stored = save();
+        ASSERT_NE(stored, nullptr) << round;
+        EXPECT_EQ(stored->getSizeMode(), 1) << round;
+        stored->setSizeMode(0);
+        EXPECT_EQ(stored->baseWidget()->getWidth(), 300) << round;
+        EXPECT_EQ(stored->baseWidget()->getHeight(), 200) << round;
+        gui->close(stored->getID());
+    }
+}
+
+TEST_F(GUITabTest, CaptionsAndSkinAssetsSizeTheWidgetAtOnce)
+{
+    storeImage("Back");
+    storeSprite("Strip", 1);
+    Panel* live = choose("Sizes", [](Panel&) {});
+    ASSERT_NE(live, nullptr);
+    // A new captioned widget grows to hold the caption typed for it.
+    const struct {
+        int typeBox, id;
+    } added[] = {{1042, 1}, {1041, 2}, {1040, 3}}; // Label, CheckBox, Button
+    for (const auto& a : added) {
+        TS::pushScript([&a](int dialogId) {
+            TS::clickWidget(dialogId, a.typeBox);
+            TS::pump();
+            TS::clickWidget(dialogId, 1);
+        });
+        tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
+        ASSERT_EQ(tab->getSelectedWidgetId(), a.id);
+        typeInto(CtrlGUI::GW_TEXT, "Hello, wide world");
+        Widget* w = live->getWidgetByID(a.id);
+        EXPECT_GE(w->getWidth(), w->getContentWidth()) << a.id;
+        EXPECT_GE(w->getHeight(), w->getContentHeight()) << a.id;
+        EXPECT_EQ(p->getNumberEdit(CtrlGUI::GW_WIDTH)->getValue(), w->getWidth()) << a.id;
+    }
+    // An image or a sprite chosen as the skin sizes the widget before any
+    // other edit.
+    Widget* button = live->getWidgetByID(3);
+    setCheck(CtrlGUI::GW_SKIN_ASSET, true);
+    setRow(CtrlGUI::GW_SKIN_IMAGE, 2);
+    EXPECT_EQ(button->getWidth(), 16);
+    EXPECT_EQ(p->getNumberEdit(CtrlGUI::GW_HEIGHT)->getValue(), 16);
+    setRow(CtrlGUI::GW_SKIN_SPRITE, 2);
+    EXPECT_EQ(button->getWidth(), 8);
+    EXPECT_EQ(button->getHeight(), 8);
+}
+
+TEST_F(GUITabTest, TheSkinCaptionsStayClearOfEveryOtherWidget)
+{
+    choose("Kinds", [](Panel& f) {
+        int id = 0;
+        for (const AddWidgetType& t : kAddWidgetTypes)
+            f.createWidgetByType(t.name, t.type, ++id);
+    });
+    // Where a caption is drawn (a label centres its text between 4-pixel
+    // paddings, a check box draws its box and text 2 pixels inside), and a
+    // pixel beside it: touching captions read as one.
+    const auto ink = [](const Widget& w) {
+        const SDL_Rect r = w.getRect();
+        return w.getType() == WT_LABEL ? SDL_Rect{r.x + 3, r.y, r.w - 6, r.h}
+                                       : SDL_Rect{r.x + 1, r.y, w.getContentWidth() - 2, r.h};
+    };
+    const SDL_Rect frame = p->getWidgetByID(CtrlGUI::GW_SKIN_FRAME)->getRect();
+    const int captions[] = {CtrlGUI::GW_SKIN_LABEL, CtrlGUI::GW_SKIN_NORMAL, CtrlGUI::GW_SKIN_HOVERED,
+                            CtrlGUI::GW_SKIN_PRESSED, CtrlGUI::GW_SKIN_ACTION, CtrlGUI::GW_SKIN_DEACT,
+                            CtrlGUI::GW_SKIN_THEME, CtrlGUI::GW_SKIN_COLORS, CtrlGUI::GW_SKIN_ASSET};
+    for (int row = 1; row <= static_cast<int>(std::size(kAddWidgetTypes)) + 1; ++row) {
+        pickWidget(row);
+        for (int box : {CtrlGUI::GW_SKIN_COLORS, CtrlGUI::GW_SKIN_ASSET}) {
+            setCheck(box, true);
+            for (int id : captions) {
+                const Widget* w = p->getWidgetByID(id);
+                const SDL_Rect text = ink(*w);
+                EXPECT_LT(text.x + text.w, frame.x + frame.w) << w->getName();
+                for (int other = CtrlGUI::GW_ADD_WIDGET; other <= CtrlGUI::GW_TOOLTIP_SETTINGS; ++other) {
+                    const Widget* o = p->getWidgetByID(other);
+                    if (!o || other == id || !o->isShown() || o->getType() == WT_FRAME)
+                        continue;
+                    const bool captioned = o->getType() == WT_LABEL || o->getType() == WT_CHECKBOX;
+                    const SDL_Rect r = captioned ? ink(*o) : o->getRect();
+                    EXPECT_FALSE(SDL_HasIntersection(&text, &r))
+                        << "row " << row << ": " << w->getName() << " runs into " << o->getName();
+                }
+            }
+        }
+    }
+}
+
+TEST_F(GUITabTest, AHiddenPictureTheWidgetHoldsSurvivesOtherSkinEdits)
+{
+    storeImage("#hud/ok_normal"); // as an interchange import names it
+    Panel* live = choose("Held", [this](Panel& f) {
+        f.createWidgetByType("ok", WT_BUTTON, 1)->setBackgroundImage(status->iArchiveID, "#hud/ok_normal", WS_NORMAL);
+    });
+    ASSERT_NE(live, nullptr);
+    pickWidget(2);
+    EXPECT_STREQ(p->getComboBox(CtrlGUI::GW_SKIN_IMAGE)->getSelectedText(), "#hud/ok_normal");
+    setRow(CtrlGUI::GW_SKIN_FONT, 3);
+    const Image* held = Main::instance()->imageMgr()->get(live->getWidgetByID(1)->getBackgroundImage(WS_NORMAL));
+    ASSERT_NE(held, nullptr) << "a font change must not clear the picture";
+    EXPECT_STREQ(held->getName(), "#hud/ok_normal");
+}
+
+TEST_F(GUITabTest, SavingUnderAnotherPanelsNameWarnsAndKeepsThatPanel)
+{
+    choose("Other", [](Panel& f) { f.createWidgetByType("Kept", WT_FRAME, 1); });
+    choose("Mine", [](Panel&) {});
+    const auto saveAs = [this](const char* name) {
+        p->getTextEdit(CtrlBase::BW_NAME)->setText(name);
+        TS::pushAnswer(0);
+        EXPECT_EQ(tab->processEvent(CtrlBase::BW_SAVE, 0), -1) << name;
+        EXPECT_EQ(TS::modalLog().back().timeoutMs, 2500);
+        EXPECT_EQ(TS::modalLog().back().text.find("Could not rename the panel."), 0u);
+    };
+    saveAs("Other");
+    tab->processEvent(CtrlBase::BW_NEW, 0);
+    saveAs("Other"); // a new panel too
+    const int id = gui->load(status->iArchiveID, "Other");
+    ASSERT_GT(id, 0);
+    EXPECT_NE(gui->getPanel(id)->getWidgetByID(1), nullptr) << "the stored panel is untouched";
+}
+
 TEST_F(GUITabTest, AFailedRenameLeavesThePanelPreviewed)
 {
     Panel* live = choose("Long", [](Panel& f) {

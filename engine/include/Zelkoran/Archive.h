@@ -145,6 +145,8 @@ public:
 private:
     friend class ArchiveMgr;
     Archive(int id, std::unique_ptr<archive::ArchiveFile> file);
+    // Logs the block's damage; RC_ERR_CORRUPT.
+    int damagedBlock(const Block& block) const;
     int m_id;
     std::unique_ptr<archive::ArchiveFile> m_file;
 };

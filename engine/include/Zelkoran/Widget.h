@@ -60,6 +60,13 @@ public:
     // True once setSize gave the widget a size of its own (else it takes
     // its content's or its kind's size).
     bool hasOwnSize() const { return m_sizeSet; }
+    // The size setSize gave: a fit-to-screen panel keeps it as its design
+    // size while getWidth and getHeight report the screen's.
+    int getOwnWidth() const { return m_w; }
+    int getOwnHeight() const { return m_h; }
+    // The size the widget takes without one of its own: its content's.
+    int getContentWidth() const { return defaultWidth(); }
+    int getContentHeight() const { return defaultHeight(); }
     int getWidth() const;
     int getHeight() const;
     void setPosition(Position x, Position y);

@@ -1,6 +1,7 @@
 #include "ArchiveFile.h"
 
 #include <Zelkoran/Archive.h>
+#include <Zelkoran/Log.h>
 
 #include <cstring>
 #include <ctime>
@@ -120,7 +121,7 @@ int Archive::blockLoad(Block& block)
     void* data = nullptr;
     uint64_t size = 0;
     if (int rc = m_file->load(index, data, size); rc != RC_OK)
-        return rc;
+        return rc == RC_ERR_CORRUPT ? damagedBlock(block) : rc;
     const auto slot = static_cast<uint32_t>(index);
     block.data = data;
     block.size = size;
@@ -157,7 +158,21 @@ int Archive::blockAddCompressed(const Block& block)
 int Archive::blockPeek(const Block& block, uint64_t offset, void* out, size_t length)
 {
     int index = blockSearch(block);
-    return index < 0 ? index : m_file->peek(index, offset, out, length);
+    if (index < 0)
+        return index;
+    const int rc = m_file->peek(index, offset, out, length);
+    return rc == RC_ERR_CORRUPT ? damagedBlock(block) : rc;
+}
+
+int Archive::damagedBlock(const Block& block) const
+{
+    char name[64];
+    char type[17];
+    fieldsOf(block, name, type);
+    if (Log* log = LogMgr::current())
+        log->msg(2, " [Archive] Error: %s is damaged: block \"%s\" of type %s fails its check.\n", getName(), name,
+                 type);
+    return RC_ERR_CORRUPT;
 }
 
 int Archive::blockDelete(const Block& block)

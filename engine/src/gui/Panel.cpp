@@ -166,8 +166,9 @@ void Panel::draw(Painter& painter)
         }
         painter.popClip();
     }
-    // Children are not clipped to the panel: a widget may sit beside it.
-    // A disabled widget exactly under a shown, enabled one is not drawn (the
+    // Children are clipped to the panel, but for a widget that is enclosed
+    // in the window instead (WF_ENCLOSE with WF_UNNAMED): it may sit beside
+    // it. A disabled widget exactly under a shown, enabled one is not drawn (the
     // enabled one is the one seen).
     const auto coveredByEnabled = [this](const SDL_Rect& r) {
         return std::any_of(m_order.begin(), m_order.end(), [&](const Widget* e) {
@@ -177,16 +178,20 @@ void Panel::draw(Painter& painter)
             return SDL_RectEquals(&er, &r) == SDL_TRUE;
         });
     };
+    constexpr uint32_t kBeside = WF_ENCLOSE | WF_UNNAMED;
     for (Widget* w : m_order) {
         if (!w->isShown())
             continue;
         const SDL_Rect r = w->getRect();
-        if (!painter.visible(r))
-            continue;
-        if (!w->isEnabled() && coveredByEnabled(r))
-            continue;
-        painter.setOpacity(static_cast<uint8_t>(alpha * w->getAlphaMod() / 255));
-        w->paint(painter, r);
+        const bool clipped = (w->getFeatures() & kBeside) != kBeside;
+        if (clipped)
+            painter.pushClip(rect);
+        if (painter.visible(r) && (w->isEnabled() || !coveredByEnabled(r))) {
+            painter.setOpacity(static_cast<uint8_t>(alpha * w->getAlphaMod() / 255));
+            w->paint(painter, r);
+        }
+        if (clipped)
+            painter.popClip();
     }
     painter.setOpacity(255);
 }

@@ -65,8 +65,8 @@ void writeWidget(Writer& w, const Widget& wd)
     w.u8(static_cast<uint8_t>((wd.isShown() ? kShown : 0) | (wd.isEnabled() ? kEnabled : 0) |
                               (wd.hasOwnSize() ? kOwnSize : 0)));
     w.u8(static_cast<uint8_t>(wd.getAlphaMod()));
-    w.i32(wd.hasOwnSize() ? wd.getWidth() : 0);
-    w.i32(wd.hasOwnSize() ? wd.getHeight() : 0);
+    w.i32(wd.hasOwnSize() ? wd.getOwnWidth() : 0);
+    w.i32(wd.hasOwnSize() ? wd.getOwnHeight() : 0);
     w.pos(wd.getPositionX());
     w.pos(wd.getPositionY());
     int m[4];
@@ -86,8 +86,11 @@ void writeWidget(Writer& w, const Widget& wd)
     w.rgba(b);
     for (int s = 0; s < WS_COUNT; ++s) {
         const WidgetSkin& sk = wd.getSkin(s);
-        w.u32(sk.overrides);
-        w.text((sk.overrides & WidgetSkin::SO_FONT) ? fontName(sk.font) : "");
+        // A font that can no longer be named is dropped: the reader takes
+        // bit 1 exactly with a name.
+        const char* font = (sk.overrides & WidgetSkin::SO_FONT) ? fontName(sk.font) : "";
+        w.u32(font[0] ? sk.overrides : sk.overrides & ~static_cast<uint32_t>(WidgetSkin::SO_FONT));
+        w.text(font);
         w.rgba(sk.background);
         w.rgba(sk.border);
         w.rgba(sk.selection);

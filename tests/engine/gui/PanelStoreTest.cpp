@@ -492,6 +492,33 @@ TEST_F(PanelStore, ArchiveSpritesAndFontsLoadWithThePanelWhileTheyExist)
     }
 }
 
+TEST_F(PanelStore, SkinFontNamesAreAlwaysWrittenAndAFontGoneIsDropped)
+{
+    // Title, placement, tooltip texts and five skin records with their
+    // empty font, image and sprite names: 328 bytes for a bare panel.
+    Panel* bare = gui->getPanel(gui->create("Bare", 0));
+    Vector<uint8_t> bytes;
+    ASSERT_EQ(panelstore::encodePanel(*bare, bytes), 0);
+    EXPECT_EQ(bytes.size(), 328u);
+
+    Panel* stored = gui->getPanel(gui->create("Stored", 0));
+    Widget* w = stored->createButton("Go", 3);
+    SDL_Surface* sheet = editortest::makeGlyphSheet(189);
+    ASSERT_NE(sheet, nullptr);
+    FontMgr* fonts = main->fontMgr();
+    const int font = fonts->create("Passing", 10);
+    ASSERT_EQ(fonts->get(font)->assignImage(main->imageMgr()->loadFromSurface(sheet, "sheet"), 1), 0);
+    SDL_FreeSurface(sheet);
+    w->setFont(font, WS_PRESSED);
+    w->setBorderWidth(3, WS_PRESSED);
+    fonts->close(font);
+    Panel* back = reload(stored);
+    ASSERT_NE(back, nullptr) << "a font that cannot be named must not make the block unreadable";
+    Widget* r = back->getWidgetByID(3);
+    EXPECT_EQ(r->getSkinOverrideMask(WS_PRESSED) & WidgetSkin::SO_FONT, 0u);
+    EXPECT_EQ(r->getBorderWidth(WS_PRESSED), 3);
+}
+
 TEST_F(PanelStore, GuiEventsNameTheirPanel)
 {
     WidgetButton* b = panel->createButton("B", 7);

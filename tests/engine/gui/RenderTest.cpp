@@ -117,6 +117,28 @@ TEST_F(Render, BackgroundsArePlainColoursAndHiddenPanelsAreNotDrawn)
     EXPECT_TRUE(same(at(300, 300), 128, 128, 128)) << "the empty screen shows through";
 }
 
+TEST_F(Render, ChildrenAreClippedToTheirPanelUnlessEnclosedInTheWindow)
+{
+    panel->baseWidget()->setBackgroundColor(10, 200, 30, WS_ALL);
+    const struct {
+        int id, y;
+        uint32_t features;
+        bool outside; // drawn past the panel's right edge
+    } cases[] = {{1, 50, 0, false}, {2, 150, WF_ENCLOSE | WF_UNNAMED, true}};
+    for (const auto& c : cases) {
+        WidgetFrame* f = panel->createFrame(("F" + std::to_string(c.id)).c_str(), c.id);
+        f->setFilled(true);
+        f->setBackgroundColor(200, 20, 20, WS_ALL);
+        f->setSize(100, 40);
+        f->setPosition(Position(550), Position(static_cast<float>(c.y)));
+        f->setFeatures(c.features, true);
+    }
+    for (const auto& c : cases) {
+        EXPECT_TRUE(same(at(580, c.y + 20), 200, 20, 20)) << c.id << " inside";
+        EXPECT_EQ(same(at(620, c.y + 20), 200, 20, 20), c.outside) << c.id << " past the edge";
+    }
+}
+
 // Drawn backgrounds and borders follow what the widget answers for its
 // theme, own colours and state, and follow changes to them on the next frame.
 TEST_F(Render, SkinsDrawWhatTheWidgetAnswersForThemeColourAndState)
