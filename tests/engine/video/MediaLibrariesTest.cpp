@@ -1,7 +1,8 @@
-// FFmpeg opened on first use: all or nothing, and never by a program that
-// only draws a map.
+// FFmpeg and SDL2_mixer opened on first use: all or nothing, and never by
+// a program that only draws a map.
 #include "archive/TestFolder.h"
 
+#include "audio/MixerLibrary.h"
 #include "video/FfmpegLibrary.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 
 namespace {
 
+using Zelkoran::audio::MixerLibrary;
 using Zelkoran::video::FfmpegLibrary;
 
 TEST(FfmpegLibraryTest, OpensEveryFunctionOrNone)
@@ -41,7 +43,19 @@ TEST(FfmpegLibraryTest, OpensEveryFunctionOrNone)
     }
 }
 
-TEST(FfmpegLibraryTest, DrawingAMapLoadsNoFfmpeg)
+TEST(MixerLibraryTest, OpensEveryFunctionOrNone)
+{
+    MixerLibrary library;
+    EXPECT_EQ(library.open(MixerLibrary::kName), nullptr);
+    EXPECT_TRUE(library.Mix_OpenAudio && library.Mix_PlayChannelTimed);
+    // SDL2 itself opens, but has none of Mix_*.
+    const char* error = library.open("libSDL2-2.0.so.0");
+    ASSERT_NE(error, nullptr);
+    EXPECT_NE(std::string(error).find("has no Mix_"), std::string::npos) << error;
+    EXPECT_FALSE(library.Mix_AllocateChannels || library.Mix_OpenAudio);
+}
+
+TEST(MediaLibrariesTest, DrawingAMapLoadsNone)
 {
     TestFolder folder;
     const std::string map = folder.path("one.tmx"), out = folder.path("one.png");
@@ -60,6 +74,7 @@ TEST(FfmpegLibraryTest, DrawingAMapLoadsNoFfmpeg)
     ASSERT_NE(log.find("libZelkoran"), std::string::npos) << "no loader log";
     EXPECT_EQ(log.find("libavformat"), std::string::npos);
     EXPECT_EQ(log.find("libavcodec"), std::string::npos);
+    EXPECT_EQ(log.find("libSDL2_mixer"), std::string::npos);
 }
 
 } // namespace
