@@ -18,6 +18,7 @@ enum eResult : int {
     RC_ERR_INVALID = -22,         // an argument is out of range or malformed
     RC_ERR_READ_ONLY = -30,       // the archive was opened without write access
     RC_ERR_NO_SLOT = -72,         // the archive has no free block slot
+    RC_ERR_NO_LIBRARY = -79,      // a shared library the call needs cannot be loaded
     RC_ERR_CORRUPT = -84,         // the file's contents are damaged
     RC_ERR_NOT_ARCHIVE = -85,     // the file is not a QELv2 archive
     RC_ERR_TOO_LARGE = -86,       // a size beyond what the format or memory allows

@@ -120,7 +120,8 @@ public:
     // (8000..192000), format an SDL audio format (0x8010 = signed 16-bit
     // little-endian), channels 1..8; the device may settle on another
     // frequency or channel count. Returns 0, RC_ERR_INVALID, RC_ERR_BUSY
-    // (already open) or RC_ERR_IO (no device could be opened).
+    // (already open), RC_ERR_IO (no device could be opened) or
+    // RC_ERR_NO_LIBRARY (-79, SDL2_mixer cannot be loaded; the log says why).
     int audioInit(int frequency, int format, int channels);
     // Stops every sound and closes the device; nothing when it is closed.
     void audioClose();

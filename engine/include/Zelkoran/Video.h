@@ -118,12 +118,13 @@ public:
     // RC_ERR_IO, RC_ERR_TOO_LARGE (2 GiB or more), RC_ERR_CORRUPT (not one
     // of those containers, no decodable video stream, or a frame size of 0
     // or beyond 16384 a side or 8192 x 8192 pixels), RC_ERR_INVALID (bad
-    // tag, null path, name longer than 63 characters).
+    // tag, null path, name longer than 63 characters), RC_ERR_NO_LIBRARY
+    // (-79, FFmpeg cannot be loaded; the log says why).
     int loadFromFile(const char* path, const char* name, eAudioTrackTag tag);
     // Reads the "ZK7_VIDEO" block name; the video is named after it.
     // Returns the video id (> 0), or RC_ERR_NOT_FOUND (no such archive or
     // block), RC_ERR_KEY (-477, encrypted without the key), RC_ERR_CORRUPT,
-    // RC_ERR_IO.
+    // RC_ERR_IO, RC_ERR_NO_LIBRARY.
     int load(int archiveId, const char* name);
     // The open video with that id, or null.
     Video* get(int id);

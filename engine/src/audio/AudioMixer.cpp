@@ -1,11 +1,12 @@
 #include "audio/AudioMixer.h"
 
+#include "audio/MixerLibrary.h"
+
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Screen.h>
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <algorithm>
 #include <cstring>
@@ -81,17 +82,19 @@ int ConfigMgr::audioInit(int frequency, int format, int channels)
     if (frequency < kMinFrequency || frequency > kMaxFrequency || channels < 1 || channels > kMaxChannels ||
         !isSampleFormat(format))
         return RC_ERR_INVALID;
+    if (!audio::MixerLibrary::shared())
+        return RC_ERR_NO_LIBRARY;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return RC_ERR_IO;
     // Decoders that cannot be loaded fail only their own formats, later.
-    Mix_Init(MIX_INIT_FLAC | MIX_INIT_MOD | MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_OPUS);
-    if (Mix_OpenAudio(frequency, static_cast<Uint16>(format), channels, kPassFrames) != 0) {
-        Mix_Quit();
+    audio::sdlMixer().Mix_Init(MIX_INIT_FLAC | MIX_INIT_MOD | MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_OPUS);
+    if (audio::sdlMixer().Mix_OpenAudio(frequency, static_cast<Uint16>(format), channels, kPassFrames) != 0) {
+        audio::sdlMixer().Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return RC_ERR_IO;
     }
     auto mixer = std::make_unique<AudioMixer>();
-    Mix_QuerySpec(&mixer->frequency, &mixer->format, &mixer->channels);
+    audio::sdlMixer().Mix_QuerySpec(&mixer->frequency, &mixer->format, &mixer->channels);
     mixer->spec.freq = mixer->frequency;
     mixer->spec.format = mixer->format;
     mixer->spec.channels = static_cast<Uint8>(mixer->channels);
@@ -104,10 +107,10 @@ void ConfigMgr::audioClose()
 {
     if (!m_audio)
         return;
-    Mix_HaltChannel(-1);
-    Mix_SetPostMix(nullptr, nullptr);
-    Mix_CloseAudio();
-    Mix_Quit();
+    audio::sdlMixer().Mix_HaltChannel(-1);
+    audio::sdlMixer().Mix_SetPostMix(nullptr, nullptr);
+    audio::sdlMixer().Mix_CloseAudio();
+    audio::sdlMixer().Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     m_audio.reset();
 }
@@ -123,11 +126,11 @@ int ConfigMgr::audioSetPostMix(PostMixCallback callback, void* user)
     // Mix_SetPostMix swaps the hook with the mixer's device locked, the
     // lock the mixing thread holds for a whole pass: once it returns, no
     // pass runs the old tap, and the fields below change while none runs.
-    Mix_SetPostMix(nullptr, nullptr);
+    audio::sdlMixer().Mix_SetPostMix(nullptr, nullptr);
     m_audio->postMix = callback;
     m_audio->postMixUser = user;
     if (callback)
-        Mix_SetPostMix(forwardPostMix, m_audio.get());
+        audio::sdlMixer().Mix_SetPostMix(forwardPostMix, m_audio.get());
     return RC_OK;
 }
 

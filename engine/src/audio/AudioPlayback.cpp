@@ -1,11 +1,11 @@
 #include "audio/AudioPlayback.h"
 
 #include "audio/AudioMixer.h"
+#include "audio/MixerLibrary.h"
 
 #include <Zelkoran/Result.h>
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <climits>
 
@@ -24,7 +24,7 @@ int AudioPlayback::decode(const uint8_t* data, size_t size)
     SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
     if (!rw)
         return RC_ERR_IO;
-    m_chunk = Mix_LoadWAV_RW(rw, 1);
+    m_chunk = sdlMixer().Mix_LoadWAV_RW(rw, 1);
     if (!m_chunk)
         return RC_ERR_CORRUPT;
     m_generation = mixer->generation;
@@ -82,7 +82,7 @@ void AudioPlayback::release()
 {
     stop();
     if (m_chunk)
-        Mix_FreeChunk(m_chunk); // also safe once the device is closed
+        sdlMixer().Mix_FreeChunk(m_chunk); // also safe once the device is closed
     m_chunk = nullptr;
 }
 

@@ -2,11 +2,7 @@
 
 #include "audio/AudioFormat.h"
 #include "audio/MemoryReader.h"
-
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/log.h>
-}
+#include "video/FfmpegLibrary.h"
 
 #include <algorithm>
 #include <limits>
@@ -30,14 +26,14 @@ bool readFacts(MemoryReader& in, const AVInputFormat* format, AudioFacts& out)
     if (!io)
         return false;
     bool ok = false;
-    AVFormatContext* ctx = avformat_alloc_context();
+    AVFormatContext* ctx = video::ffmpeg().avformat_alloc_context();
     if (ctx) {
         ctx->pb = io;
         ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
         // On failure avformat_open_input frees the context itself.
-        if (avformat_open_input(&ctx, nullptr, format, nullptr) == 0) {
-            if (avformat_find_stream_info(ctx, nullptr) >= 0) {
-                const int s = av_find_best_stream(ctx, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (video::ffmpeg().avformat_open_input(&ctx, nullptr, format, nullptr) == 0) {
+            if (video::ffmpeg().avformat_find_stream_info(ctx, nullptr) >= 0) {
+                const int s = video::ffmpeg().av_find_best_stream(ctx, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
                 if (s >= 0) {
                     const AVCodecParameters* par = ctx->streams[s]->codecpar;
                     if (par->sample_rate > 0 && par->ch_layout.nb_channels > 0) {
@@ -50,7 +46,7 @@ bool readFacts(MemoryReader& in, const AVInputFormat* format, AudioFacts& out)
                     }
                 }
             }
-            avformat_close_input(&ctx);
+            video::ffmpeg().avformat_close_input(&ctx);
         }
     }
     MemoryReader::freeIo(io);
@@ -61,16 +57,13 @@ bool readFacts(MemoryReader& in, const AVInputFormat* format, AudioFacts& out)
 
 bool probeAudio(const uint8_t* data, size_t size, const String& formatText, AudioFacts& out)
 {
-    if (!data || size == 0)
+    if (!data || size == 0 || !video::FfmpegLibrary::shared())
         return false;
-    // Failures come back as results; FFmpeg's own messages would only
-    // clutter the editor's terminal.
-    av_log_set_level(AV_LOG_QUIET);
     out = AudioFacts{};
     // Old modules have no signature to probe for: the module reader is asked
     // first, and checks the bytes itself.
     if (isTrackerModule(formatText)) {
-        if (const AVInputFormat* modules = av_find_input_format("libopenmpt")) {
+        if (const AVInputFormat* modules = video::ffmpeg().av_find_input_format("libopenmpt")) {
             MemoryReader in{data, size};
             if (readFacts(in, modules, out))
                 return true;

@@ -1,8 +1,6 @@
 #include "audio/MemoryReader.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
+#include "video/FfmpegLibrary.h"
 
 #include <algorithm>
 #include <cstring>
@@ -41,13 +39,13 @@ int64_t MemoryReader::seek(void* opaque, int64_t offset, int whence)
 
 AVIOContext* MemoryReader::newIo(int bufferSize)
 {
-    auto* buffer = static_cast<uint8_t*>(av_malloc(static_cast<size_t>(bufferSize)));
+    auto* buffer = static_cast<uint8_t*>(video::ffmpeg().av_malloc(static_cast<size_t>(bufferSize)));
     if (!buffer)
         return nullptr;
     AVIOContext* io =
-        avio_alloc_context(buffer, bufferSize, 0, this, &MemoryReader::read, nullptr, &MemoryReader::seek);
+        video::ffmpeg().avio_alloc_context(buffer, bufferSize, 0, this, &MemoryReader::read, nullptr, &MemoryReader::seek);
     if (!io)
-        av_free(buffer);
+        video::ffmpeg().av_free(buffer);
     return io;
 }
 
@@ -55,8 +53,8 @@ void MemoryReader::freeIo(AVIOContext*& io)
 {
     if (!io)
         return;
-    av_freep(&io->buffer);
-    avio_context_free(&io);
+    video::ffmpeg().av_freep(&io->buffer);
+    video::ffmpeg().avio_context_free(&io);
 }
 
 } // namespace Zelkoran::audio

@@ -1,8 +1,8 @@
 #include "audio/MixerChannel.h"
 
-#include <Zelkoran/Result.h>
+#include "audio/MixerLibrary.h"
 
-#include <SDL_mixer.h>
+#include <Zelkoran/Result.h>
 
 namespace Zelkoran::audio {
 
@@ -21,22 +21,22 @@ void MixerChannel::countMixed(int, void*, int length, void* self)
 int MixerChannel::play(Mix_Chunk* chunk, int loops)
 {
     int channel = -1;
-    const int count = Mix_AllocateChannels(-1);
+    const int count = sdlMixer().Mix_AllocateChannels(-1);
     for (int c = 0; c < count && channel < 0; ++c)
-        if (!Mix_Playing(c))
+        if (!sdlMixer().Mix_Playing(c))
             channel = c;
     if (channel < 0) {
-        if (Mix_AllocateChannels(count + kChannelStep) <= count)
+        if (sdlMixer().Mix_AllocateChannels(count + kChannelStep) <= count)
             return RC_ERR_IO;
         channel = count;
     }
     resetCount();
     // The counting effect is on the channel before the sound starts, so no
     // mixed pass goes uncounted.
-    if (!Mix_RegisterEffect(channel, &MixerChannel::countMixed, nullptr, this))
+    if (!sdlMixer().Mix_RegisterEffect(channel, &MixerChannel::countMixed, nullptr, this))
         return RC_ERR_IO;
-    if (Mix_PlayChannel(channel, chunk, loops) < 0) {
-        Mix_UnregisterEffect(channel, &MixerChannel::countMixed);
+    if (sdlMixer().Mix_PlayChannelTimed(channel, chunk, loops, -1) < 0) {
+        sdlMixer().Mix_UnregisterEffect(channel, &MixerChannel::countMixed);
         return RC_ERR_IO;
     }
     m_channel = channel;
@@ -45,21 +45,21 @@ int MixerChannel::play(Mix_Chunk* chunk, int loops)
 
 bool MixerChannel::holds(const Mix_Chunk* chunk) const
 {
-    return m_channel >= 0 && Mix_GetChunk(m_channel) == chunk && Mix_Playing(m_channel);
+    return m_channel >= 0 && sdlMixer().Mix_GetChunk(m_channel) == chunk && sdlMixer().Mix_Playing(m_channel);
 }
 
 void MixerChannel::stop(bool held)
 {
     // Halting waits for a running mix pass and removes the effect.
     if (held)
-        Mix_HaltChannel(m_channel);
+        sdlMixer().Mix_HaltChannel(m_channel);
     m_channel = -1;
 }
 
-void MixerChannel::pause() { Mix_Pause(m_channel); }
+void MixerChannel::pause() { sdlMixer().Mix_Pause(m_channel); }
 
-void MixerChannel::resume() { Mix_Resume(m_channel); }
+void MixerChannel::resume() { sdlMixer().Mix_Resume(m_channel); }
 
-bool MixerChannel::isPaused() const { return Mix_Paused(m_channel) != 0; }
+bool MixerChannel::isPaused() const { return sdlMixer().Mix_Paused(m_channel) != 0; }
 
 } // namespace Zelkoran::audio

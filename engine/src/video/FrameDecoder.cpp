@@ -1,13 +1,10 @@
 #include "video/FrameDecoder.h"
 
+#include "video/FfmpegLibrary.h"
+
 #include <Zelkoran/Result.h>
 
 #include <algorithm>
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
 
 namespace Zelkoran::video {
 
@@ -22,9 +19,13 @@ FrameDecoder::FrameDecoder() = default;
 
 FrameDecoder::~FrameDecoder()
 {
-    av_frame_free(&m_frame);
-    av_packet_free(&m_packet);
-    avcodec_free_context(&m_codec);
+    // Without FFmpeg loaded nothing was allocated, and nothing may be called.
+    if (m_frame)
+        ffmpeg().av_frame_free(&m_frame);
+    if (m_packet)
+        ffmpeg().av_packet_free(&m_packet);
+    if (m_codec)
+        ffmpeg().avcodec_free_context(&m_codec);
 }
 
 int FrameDecoder::open(SharedBytes bytes, int threads)
@@ -33,7 +34,7 @@ int FrameDecoder::open(SharedBytes bytes, int threads)
         return rc;
     AVFormatContext* format = m_input.context();
     const AVCodec* decoder = nullptr;
-    const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    const int index = ffmpeg().av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
     if (index < 0 || !decoder)
         return RC_ERR_CORRUPT;
     m_stream = format->streams[index];
@@ -41,16 +42,16 @@ int FrameDecoder::open(SharedBytes bytes, int threads)
     for (unsigned i = 0; i < format->nb_streams; ++i)
         if (static_cast<int>(i) != index)
             format->streams[i]->discard = AVDISCARD_ALL;
-    m_codec = avcodec_alloc_context3(decoder);
-    m_packet = av_packet_alloc();
-    m_frame = av_frame_alloc();
+    m_codec = ffmpeg().avcodec_alloc_context3(decoder);
+    m_packet = ffmpeg().av_packet_alloc();
+    m_frame = ffmpeg().av_frame_alloc();
     if (!m_codec || !m_packet || !m_frame)
         return RC_ERR_NO_MEMORY;
-    if (avcodec_parameters_to_context(m_codec, m_stream->codecpar) < 0)
+    if (ffmpeg().avcodec_parameters_to_context(m_codec, m_stream->codecpar) < 0)
         return RC_ERR_CORRUPT;
     m_codec->thread_count = threads;
     m_codec->pkt_timebase = m_stream->time_base;
-    if (avcodec_open2(m_codec, decoder, nullptr) < 0)
+    if (ffmpeg().avcodec_open2(m_codec, decoder, nullptr) < 0)
         return RC_ERR_CORRUPT;
     return RC_OK;
 }
@@ -58,13 +59,13 @@ int FrameDecoder::open(SharedBytes bytes, int threads)
 int64_t FrameDecoder::toMs(int64_t streamTime) const
 {
     const int64_t start = m_stream->start_time == AV_NOPTS_VALUE ? 0 : m_stream->start_time;
-    return av_rescale_q(streamTime - start, m_stream->time_base, kMilliseconds);
+    return ffmpeg().av_rescale_q(streamTime - start, m_stream->time_base, kMilliseconds);
 }
 
 int64_t FrameDecoder::toStreamTime(int64_t ms) const
 {
     const int64_t start = m_stream->start_time == AV_NOPTS_VALUE ? 0 : m_stream->start_time;
-    return av_rescale_q(ms, kMilliseconds, m_stream->time_base) + start;
+    return ffmpeg().av_rescale_q(ms, kMilliseconds, m_stream->time_base) + start;
 }
 
 int64_t FrameDecoder::frameDurationMs() const
@@ -74,16 +75,16 @@ int64_t FrameDecoder::frameDurationMs() const
         rate = m_stream->r_frame_rate;
     if (rate.num <= 0 || rate.den <= 0)
         return kUnknownFrameMs;
-    const int64_t ms = av_rescale(1000, rate.den, rate.num);
+    const int64_t ms = ffmpeg().av_rescale(1000, rate.den, rate.num);
     return ms > 0 ? ms : 1;
 }
 
 int FrameDecoder::next(int64_t* ms)
 {
     for (;;) {
-        const int got = avcodec_receive_frame(m_codec, m_frame);
+        const int got = ffmpeg().avcodec_receive_frame(m_codec, m_frame);
         if (got == 0 && !isFrameSize(m_frame->width, m_frame->height)) {
-            av_frame_unref(m_frame);
+            ffmpeg().av_frame_unref(m_frame);
             continue;
         }
         if (got == 0) {
@@ -101,29 +102,29 @@ int FrameDecoder::next(int64_t* ms)
             return RC_ERR_CORRUPT;
         if (m_draining)
             return 1;
-        const int read = av_read_frame(m_input.context(), m_packet);
+        const int read = ffmpeg().av_read_frame(m_input.context(), m_packet);
         if (read < 0) {
             // The end (or a damaged tail): what the decoder holds still comes out.
             m_draining = true;
-            avcodec_send_packet(m_codec, nullptr);
+            ffmpeg().avcodec_send_packet(m_codec, nullptr);
             continue;
         }
         if (m_packet->stream_index == m_stream->index) {
-            const int sent = avcodec_send_packet(m_codec, m_packet);
+            const int sent = ffmpeg().avcodec_send_packet(m_codec, m_packet);
             // A damaged packet is skipped; the decoder resumes at the next one.
             if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
-                av_packet_unref(m_packet);
+                ffmpeg().av_packet_unref(m_packet);
                 return RC_ERR_CORRUPT;
             }
         }
-        av_packet_unref(m_packet);
+        ffmpeg().av_packet_unref(m_packet);
     }
 }
 
 bool FrameDecoder::keyframeBefore(int64_t ms, int64_t* at) const
 {
-    const int entry = av_index_search_timestamp(m_stream, toStreamTime(ms), AVSEEK_FLAG_BACKWARD);
-    const AVIndexEntry* e = entry >= 0 ? avformat_index_get_entry(m_stream, entry) : nullptr;
+    const int entry = ffmpeg().av_index_search_timestamp(m_stream, toStreamTime(ms), AVSEEK_FLAG_BACKWARD);
+    const AVIndexEntry* e = entry >= 0 ? ffmpeg().avformat_index_get_entry(m_stream, entry) : nullptr;
     if (e && at)
         *at = toMs(e->timestamp);
     return e != nullptr;
@@ -135,10 +136,10 @@ int FrameDecoder::seekBefore(int64_t ms)
     // By the index where the container has one (or the demuxer has built
     // one while reading); otherwise back to the first byte.
     const bool indexed = keyframeBefore(ms, nullptr) &&
-                         av_seek_frame(m_input.context(), m_stream->index, toStreamTime(ms), AVSEEK_FLAG_BACKWARD) >= 0;
+                         ffmpeg().av_seek_frame(m_input.context(), m_stream->index, toStreamTime(ms), AVSEEK_FLAG_BACKWARD) >= 0;
     if (!indexed && m_input.rewind() != RC_OK)
         return RC_ERR_CORRUPT;
-    avcodec_flush_buffers(m_codec);
+    ffmpeg().avcodec_flush_buffers(m_codec);
     m_draining = false;
     m_lastMs = -1;
     return RC_OK;

@@ -1,11 +1,8 @@
 #include "video/FrameScaler.h"
 
-#include <Zelkoran/Result.h>
+#include "video/FfmpegLibrary.h"
 
-extern "C" {
-#include <libavutil/frame.h>
-#include <libswscale/swscale.h>
-}
+#include <Zelkoran/Result.h>
 
 #include <SDL.h>
 
@@ -20,19 +17,24 @@ constexpr AVPixelFormat kArgb8888 = SDL_BYTEORDER == SDL_LIL_ENDIAN ? AV_PIX_FMT
 
 } // namespace
 
-FrameScaler::~FrameScaler() { sws_freeContext(m_sws); }
+FrameScaler::~FrameScaler()
+{
+    // Without FFmpeg loaded no context exists, and nothing may be called.
+    if (m_sws)
+        ffmpeg().sws_freeContext(m_sws);
+}
 
 bool FrameScaler::convert(const AVFrame& frame, int width, int height, uint8_t* pixels, int pitch)
 {
     if (frame.width <= 0 || frame.height <= 0 || width <= 0 || height <= 0 || !pixels)
         return false;
-    m_sws = sws_getCachedContext(m_sws, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), width,
+    m_sws = ffmpeg().sws_getCachedContext(m_sws, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), width,
                                  height, kArgb8888, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!m_sws)
         return false;
     uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
     const int pitches[4] = {pitch, 0, 0, 0};
-    return sws_scale(m_sws, frame.data, frame.linesize, 0, frame.height, planes, pitches) == height;
+    return ffmpeg().sws_scale(m_sws, frame.data, frame.linesize, 0, frame.height, planes, pitches) == height;
 }
 
 int FrameScaler::convertInto(const AVFrame& frame, int width, int height, Vector<uint8_t>& pixels)

@@ -1,10 +1,8 @@
 #include "video/FrameSeeker.h"
 
-#include <Zelkoran/Result.h>
+#include "video/FfmpegLibrary.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
+#include <Zelkoran/Result.h>
 
 namespace Zelkoran::video {
 
@@ -12,18 +10,22 @@ FrameSeeker::FrameSeeker() = default;
 
 FrameSeeker::~FrameSeeker()
 {
-    av_frame_free(&m_shown);
-    av_frame_free(&m_ahead);
+    // Without FFmpeg loaded nothing was allocated, and nothing may be called.
+    if (m_shown)
+        ffmpeg().av_frame_free(&m_shown);
+    if (m_ahead)
+        ffmpeg().av_frame_free(&m_ahead);
 }
 
 int FrameSeeker::open(SharedBytes bytes, int durationMs)
 {
     m_durationMs = durationMs;
-    m_shown = av_frame_alloc();
-    m_ahead = av_frame_alloc();
-    if (!m_shown || !m_ahead)
-        return RC_ERR_NO_MEMORY;
-    return m_decoder.open(std::move(bytes), 0);
+    // The decoder first: it loads FFmpeg.
+    if (const int rc = m_decoder.open(std::move(bytes), 0); rc != RC_OK)
+        return rc;
+    m_shown = ffmpeg().av_frame_alloc();
+    m_ahead = ffmpeg().av_frame_alloc();
+    return m_shown && m_ahead ? RC_OK : RC_ERR_NO_MEMORY;
 }
 
 bool FrameSeeker::canContinueTo(int64_t ms) const
@@ -42,8 +44,8 @@ int FrameSeeker::decodeUntil(int64_t ms)
         if (m_aheadMs >= 0) {
             if (m_aheadMs > ms)
                 return RC_OK;
-            av_frame_unref(m_shown);
-            av_frame_move_ref(m_shown, m_ahead);
+            ffmpeg().av_frame_unref(m_shown);
+            ffmpeg().av_frame_move_ref(m_shown, m_ahead);
             m_shownMs = m_aheadMs;
             m_aheadMs = -1;
         }
@@ -57,8 +59,8 @@ int FrameSeeker::decodeUntil(int64_t ms)
         }
         if (rc != RC_OK)
             return rc;
-        av_frame_unref(m_ahead);
-        av_frame_move_ref(m_ahead, m_decoder.frame());
+        ffmpeg().av_frame_unref(m_ahead);
+        ffmpeg().av_frame_move_ref(m_ahead, m_decoder.frame());
         m_aheadMs = at;
     }
 }
@@ -73,8 +75,8 @@ int FrameSeeker::frameAt(int64_t ms, const AVFrame** frame)
         if (m_decoder.seekBefore(ms) != RC_OK)
             return RC_ERR_CORRUPT;
         ++m_seeks;
-        av_frame_unref(m_shown);
-        av_frame_unref(m_ahead);
+        ffmpeg().av_frame_unref(m_shown);
+        ffmpeg().av_frame_unref(m_ahead);
         m_shownMs = m_aheadMs = -1;
         m_atEnd = false;
         m_positioned = true;

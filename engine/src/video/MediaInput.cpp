@@ -1,10 +1,8 @@
 #include "video/MediaInput.h"
 
-#include <Zelkoran/Result.h>
+#include "video/FfmpegLibrary.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
+#include <Zelkoran/Result.h>
 
 namespace Zelkoran::video {
 
@@ -27,7 +25,7 @@ MediaInput::~MediaInput() { close(); }
 void MediaInput::close()
 {
     if (m_format)
-        avformat_close_input(&m_format);
+        ffmpeg().avformat_close_input(&m_format);
     audio::MemoryReader::freeIo(m_io);
     m_bytes.reset();
     m_reader = audio::MemoryReader{};
@@ -38,25 +36,27 @@ int MediaInput::open(SharedBytes bytes)
     close();
     if (!bytes || bytes->empty())
         return RC_ERR_CORRUPT;
+    if (!FfmpegLibrary::shared())
+        return RC_ERR_NO_LIBRARY;
     m_bytes = std::move(bytes);
     m_reader = audio::MemoryReader{m_bytes->data(), m_bytes->size()};
     m_io = m_reader.newIo(kIoBufferSize);
     if (!m_io)
         return RC_ERR_NO_MEMORY;
-    m_format = avformat_alloc_context();
+    m_format = ffmpeg().avformat_alloc_context();
     if (!m_format)
         return RC_ERR_NO_MEMORY;
     m_format->pb = m_io;
     m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
     m_format->probesize = kProbeBytes;
     m_format->max_analyze_duration = kAnalyzeMicroseconds;
-    m_format->format_whitelist = av_strdup(kContainers);
+    m_format->format_whitelist = ffmpeg().av_strdup(kContainers);
     // On failure avformat_open_input frees the context itself.
-    if (avformat_open_input(&m_format, nullptr, nullptr, nullptr) != 0) {
+    if (ffmpeg().avformat_open_input(&m_format, nullptr, nullptr, nullptr) != 0) {
         m_format = nullptr;
         return RC_ERR_CORRUPT;
     }
-    if (avformat_find_stream_info(m_format, nullptr) < 0)
+    if (ffmpeg().avformat_find_stream_info(m_format, nullptr) < 0)
         return RC_ERR_CORRUPT;
     return RC_OK;
 }
@@ -65,7 +65,7 @@ int MediaInput::rewind()
 {
     if (!m_format)
         return RC_ERR_INVALID;
-    return avformat_seek_file(m_format, -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) >= 0 ? RC_OK : RC_ERR_CORRUPT;
+    return ffmpeg().avformat_seek_file(m_format, -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) >= 0 ? RC_OK : RC_ERR_CORRUPT;
 }
 
 } // namespace Zelkoran::video

@@ -27,7 +27,7 @@ public:
     MediaInput& operator=(const MediaInput&) = delete;
 
     // Opens the container and reads its stream facts. 0, RC_ERR_CORRUPT (no
-    // container FFmpeg reads), RC_ERR_NO_MEMORY.
+    // container FFmpeg reads), RC_ERR_NO_MEMORY, RC_ERR_NO_LIBRARY.
     int open(SharedBytes bytes);
     AVFormatContext* context() const { return m_format; }
     // Back to the first byte, for sources without an index (raw streams).

@@ -7,17 +7,13 @@
 #include "audio/MediaSourceBlock.h"
 #include "core/FileReplace.h"
 #include "core/WholeFile.h"
+#include "video/FfmpegLibrary.h"
 #include "video/FramePump.h"
 #include "video/FrameScaler.h"
 #include "video/FrameSeeker.h"
 #include "video/VideoBlock.h"
 #include "video/VideoProbe.h"
 #include "video/VideoSound.h"
-
-extern "C" {
-#include <libavutil/frame.h>
-#include <libavutil/log.h>
-}
 
 #include <SDL.h>
 
@@ -439,6 +435,8 @@ struct VideoMgr::Impl {
     {
         if (bytes.empty())
             return RC_ERR_CORRUPT;
+        if (!video::FfmpegLibrary::shared())
+            return RC_ERR_NO_LIBRARY;
         auto impl = std::make_unique<Video::Impl>();
         try {
             impl->source = std::make_shared<const Vector<uint8_t>>(std::move(bytes));
@@ -461,12 +459,7 @@ struct VideoMgr::Impl {
     }
 };
 
-VideoMgr::VideoMgr() : m_impl(std::make_unique<Impl>())
-{
-    // Failures come back as results; FFmpeg's own messages would only
-    // clutter the editor's terminal.
-    av_log_set_level(AV_LOG_QUIET);
-}
+VideoMgr::VideoMgr() : m_impl(std::make_unique<Impl>()) {}
 
 VideoMgr::~VideoMgr() = default;
 

@@ -1,12 +1,8 @@
 #include "video/VideoProbe.h"
 
-#include <Zelkoran/Result.h>
+#include "video/FfmpegLibrary.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/pixdesc.h>
-}
+#include <Zelkoran/Result.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,22 +32,22 @@ double rateOf(const AVStream& stream)
 // through the whole source without decoding.
 void countPackets(AVFormatContext* format, const AVStream& stream, uint64_t& packets, int64_t& endMs)
 {
-    AVPacket* packet = av_packet_alloc();
+    AVPacket* packet = ffmpeg().av_packet_alloc();
     if (!packet)
         return;
     packets = 0;
     endMs = 0;
     const int64_t start = stream.start_time == AV_NOPTS_VALUE ? 0 : stream.start_time;
-    while (av_read_frame(format, packet) >= 0) {
+    while (ffmpeg().av_read_frame(format, packet) >= 0) {
         if (packet->stream_index == stream.index) {
             ++packets;
             const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
             if (ts != AV_NOPTS_VALUE)
-                endMs = std::max(endMs, av_rescale_q(ts - start + packet->duration, stream.time_base, kMilliseconds));
+                endMs = std::max(endMs, ffmpeg().av_rescale_q(ts - start + packet->duration, stream.time_base, kMilliseconds));
         }
-        av_packet_unref(packet);
+        ffmpeg().av_packet_unref(packet);
     }
-    av_packet_free(&packet);
+    ffmpeg().av_packet_free(&packet);
 }
 
 } // namespace
@@ -63,23 +59,23 @@ int probeVideo(const SharedBytes& bytes, VideoInfo& info)
     if (const int rc = input.open(bytes); rc != RC_OK)
         return rc;
     AVFormatContext* format = input.context();
-    const int v = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const int v = ffmpeg().av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (v < 0)
         return RC_ERR_CORRUPT;
     const AVStream& video = *format->streams[v];
     const AVCodecParameters& par = *video.codecpar;
-    if (!avcodec_find_decoder(par.codec_id) || !isFrameSize(par.width, par.height))
+    if (!ffmpeg().avcodec_find_decoder(par.codec_id) || !isFrameSize(par.width, par.height))
         return RC_ERR_CORRUPT;
     info.width = par.width;
     info.height = par.height;
     info.framesPerSecond = static_cast<float>(rateOf(video));
-    copyText(info.videoCodec, avcodec_get_name(par.codec_id));
+    copyText(info.videoCodec, ffmpeg().avcodec_get_name(par.codec_id));
     copyText(info.container, format->iformat->name);
-    copyText(info.pixelFormat, av_get_pix_fmt_name(static_cast<AVPixelFormat>(par.format)));
+    copyText(info.pixelFormat, ffmpeg().av_get_pix_fmt_name(static_cast<AVPixelFormat>(par.format)));
 
     int64_t durationMs = 0;
     if (video.duration > 0)
-        durationMs = av_rescale_q(video.duration, video.time_base, kMilliseconds);
+        durationMs = ffmpeg().av_rescale_q(video.duration, video.time_base, kMilliseconds);
     else if (format->duration > 0 && format->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE)
         durationMs = format->duration / (AV_TIME_BASE / 1000);
     uint64_t frames = video.nb_frames > 0 ? static_cast<uint64_t>(video.nb_frames) : 0;
@@ -102,10 +98,10 @@ int probeVideo(const SharedBytes& bytes, VideoInfo& info)
     info.frameCount = frames;
     info.durationMs = clampToInt32(durationMs);
 
-    const int a = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, v, nullptr, 0);
+    const int a = ffmpeg().av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, v, nullptr, 0);
     const AVCodecParameters* sound = a >= 0 ? format->streams[a]->codecpar : nullptr;
-    if (sound && sound->ch_layout.nb_channels > 0 && avcodec_find_decoder(sound->codec_id)) {
-        copyText(info.audioCodec, avcodec_get_name(sound->codec_id));
+    if (sound && sound->ch_layout.nb_channels > 0 && ffmpeg().avcodec_find_decoder(sound->codec_id)) {
+        copyText(info.audioCodec, ffmpeg().avcodec_get_name(sound->codec_id));
         info.audioChannels = sound->ch_layout.nb_channels;
         info.audioFrequencyHz = sound->sample_rate;
         info.audioBitRateKbps = clampToInt32(sound->bit_rate / 1000);

@@ -1,14 +1,9 @@
 #include "video/VideoSound.h"
 
 #include "audio/AudioMixer.h"
+#include "video/FfmpegLibrary.h"
 
 #include <Zelkoran/Result.h>
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswresample/swresample.h>
-}
 
 #include <new>
 
@@ -32,43 +27,43 @@ class SoundDecoder {
 public:
     ~SoundDecoder()
     {
-        swr_free(&m_swr);
-        av_frame_free(&m_frame);
-        av_packet_free(&m_packet);
-        avcodec_free_context(&m_codec);
+        ffmpeg().swr_free(&m_swr);
+        ffmpeg().av_frame_free(&m_frame);
+        ffmpeg().av_packet_free(&m_packet);
+        ffmpeg().avcodec_free_context(&m_codec);
     }
 
     int run(AVFormatContext* format, const AudioMixer& mixer, AVSampleFormat outFormat, Vector<uint8_t>& pcm)
     {
         const AVCodec* decoder = nullptr;
-        const int index = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        const int index = ffmpeg().av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
         if (index < 0 || !decoder)
             return 1;
         const AVStream* stream = format->streams[index];
-        m_codec = avcodec_alloc_context3(decoder);
-        m_packet = av_packet_alloc();
-        m_frame = av_frame_alloc();
+        m_codec = ffmpeg().avcodec_alloc_context3(decoder);
+        m_packet = ffmpeg().av_packet_alloc();
+        m_frame = ffmpeg().av_frame_alloc();
         if (!m_codec || !m_packet || !m_frame)
             return RC_ERR_NO_MEMORY;
-        if (avcodec_parameters_to_context(m_codec, stream->codecpar) < 0 || avcodec_open2(m_codec, decoder, nullptr) < 0)
+        if (ffmpeg().avcodec_parameters_to_context(m_codec, stream->codecpar) < 0 || ffmpeg().avcodec_open2(m_codec, decoder, nullptr) < 0)
             return RC_ERR_CORRUPT;
         AVChannelLayout outLayout;
-        av_channel_layout_default(&outLayout, mixer.channels);
-        const int made = swr_alloc_set_opts2(&m_swr, &outLayout, outFormat, mixer.frequency, &m_codec->ch_layout,
+        ffmpeg().av_channel_layout_default(&outLayout, mixer.channels);
+        const int made = ffmpeg().swr_alloc_set_opts2(&m_swr, &outLayout, outFormat, mixer.frequency, &m_codec->ch_layout,
                                              m_codec->sample_fmt, m_codec->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&outLayout);
-        if (made < 0 || swr_init(m_swr) < 0)
+        ffmpeg().av_channel_layout_uninit(&outLayout);
+        if (made < 0 || ffmpeg().swr_init(m_swr) < 0)
             return RC_ERR_CORRUPT;
-        m_outFrameBytes = av_get_bytes_per_sample(outFormat) * mixer.channels;
-        while (av_read_frame(format, m_packet) >= 0) {
-            if (m_packet->stream_index == index && avcodec_send_packet(m_codec, m_packet) >= 0)
+        m_outFrameBytes = ffmpeg().av_get_bytes_per_sample(outFormat) * mixer.channels;
+        while (ffmpeg().av_read_frame(format, m_packet) >= 0) {
+            if (m_packet->stream_index == index && ffmpeg().avcodec_send_packet(m_codec, m_packet) >= 0)
                 if (const int rc = drain(pcm); rc != RC_OK) {
-                    av_packet_unref(m_packet);
+                    ffmpeg().av_packet_unref(m_packet);
                     return rc;
                 }
-            av_packet_unref(m_packet);
+            ffmpeg().av_packet_unref(m_packet);
         }
-        avcodec_send_packet(m_codec, nullptr);
+        ffmpeg().avcodec_send_packet(m_codec, nullptr);
         if (const int rc = drain(pcm); rc != RC_OK)
             return rc;
         return append(nullptr, 0, pcm);
@@ -77,9 +72,9 @@ public:
 private:
     int drain(Vector<uint8_t>& pcm)
     {
-        while (avcodec_receive_frame(m_codec, m_frame) == 0) {
+        while (ffmpeg().avcodec_receive_frame(m_codec, m_frame) == 0) {
             const int rc = append(const_cast<const uint8_t**>(m_frame->extended_data), m_frame->nb_samples, pcm);
-            av_frame_unref(m_frame);
+            ffmpeg().av_frame_unref(m_frame);
             if (rc != RC_OK)
                 return rc;
         }
@@ -89,7 +84,7 @@ private:
     // Converts samples (null flushes the resampler) onto the end of pcm.
     int append(const uint8_t** in, int samples, Vector<uint8_t>& pcm)
     {
-        const int room = swr_get_out_samples(m_swr, samples);
+        const int room = ffmpeg().swr_get_out_samples(m_swr, samples);
         if (room <= 0)
             return RC_OK;
         const size_t at = pcm.size();
@@ -99,7 +94,7 @@ private:
             return RC_ERR_NO_MEMORY;
         }
         uint8_t* out = pcm.data() + at;
-        const int done = swr_convert(m_swr, &out, room, in, samples);
+        const int done = ffmpeg().swr_convert(m_swr, &out, room, in, samples);
         pcm.resize(at + static_cast<size_t>(done > 0 ? done : 0) * static_cast<size_t>(m_outFrameBytes));
         return RC_OK;
     }
@@ -137,7 +132,7 @@ int VideoSound::prepare(const SharedBytes& bytes)
     }
     m_generation = mixer->generation;
     m_bytesPerSecond = mixer->bytesPerSecond();
-    m_frameBytes = av_get_bytes_per_sample(format) * mixer->channels;
+    m_frameBytes = ffmpeg().av_get_bytes_per_sample(format) * mixer->channels;
     return m_pcm.empty() ? 1 : RC_OK;
 }
 
