@@ -2,6 +2,7 @@
 
 #include "xml/XMLText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -53,6 +54,13 @@ bool decodeValue(const char* written, String& value)
 bool encodeValue(const char* value, String& written)
 {
     try {
+        // Printable ASCII that needs no reference is written as it stands;
+        // the document below costs more than most values are long.
+        const size_t plain = std::strcspn(value, "&<>\"'");
+        if (value[plain] == 0 && std::all_of(value, value + plain, [](char c) { return c >= 0x20 && c < 0x7F; })) {
+            written.assign(value, plain);
+            return true;
+        }
         pugi::xml_document doc;
         if (!doc.append_child("v").append_attribute("a").set_value(value))
             return false;
