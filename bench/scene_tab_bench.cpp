@@ -89,7 +89,7 @@ public:
         const auto& spec = kMaps[mapIndex];
         const std::filesystem::path source = std::filesystem::path(samplesRoot()) / "tiled" / spec.folder;
         if (!std::filesystem::exists(source / spec.map))
-            return "no sample map";
+            return "the sample map is missing (SKARDEN_SAMPLES)";
         std::filesystem::copy(source, folder.path("."), std::filesystem::copy_options::recursive);
         // The samples are read-only; their copies must be writable and removable.
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path(".")))
