@@ -14,6 +14,7 @@
 #include "particle/ParticleAccess.h"
 #include "tabs/effects/ctrlEffects.h"
 
+#include "BenchDir.h"
 #include "BenchScreen.h"
 #include "ResidentMemory.h"
 
@@ -258,7 +259,7 @@ BENCHMARK(BM_Render10000Images)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_TabFrame10000)->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
+BENCHMARK(BM_TabFrame10000)->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(bench::scaled(300, 10));
 
 int main(int argc, char** argv)
 {
