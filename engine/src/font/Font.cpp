@@ -11,6 +11,7 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -27,8 +28,27 @@ struct Glyph {
     int advance = 0;
     int xoff = 0; // left edge of the rendered bitmap relative to the pen
     SDL_Texture* tex = nullptr;
-    int w = 0, h = 0;
+    // The bitmap's box of pixels that are not fully clear: only it is
+    // copied, as clear pixels leave blended output as it was.
+    SDL_Rect ink{};
 };
+
+// The smallest box holding every pixel of s whose alpha is not 0.
+SDL_Rect inkBox(const SDL_Surface* s)
+{
+    int left = s->w, right = -1, top = s->h, bottom = -1;
+    for (int y = 0; y < s->h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
+        for (int x = 0; x < s->w; ++x)
+            if (row[x] & s->format->Amask) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = y;
+            }
+    }
+    return right < 0 ? SDL_Rect{} : SDL_Rect{left, top, right - left + 1, bottom - top + 1};
+}
 
 constexpr int kTabSpaces = 4;
 
@@ -110,8 +130,7 @@ struct FontFace {
         if (!s)
             return nullptr;
         g.tex = SDL_CreateTextureFromSurface(r, s);
-        g.w = s->w;
-        g.h = s->h;
+        g.ink = s->format->BytesPerPixel == 4 && s->format->Amask ? inkBox(s) : SDL_Rect{0, 0, s->w, s->h};
         SDL_FreeSurface(s);
         if (g.tex)
             SDL_SetTextureBlendMode(g.tex, SDL_BLENDMODE_BLEND);
@@ -205,12 +224,13 @@ int Font::draw(SDL_Renderer* renderer, const char* text, int length, int x, int 
         if (pen >= right)
             break;
         if (pen + m.advance + m_kerning > left && cp > ' ') {
-            if (SDL_Texture* tex = m_face->texture(cp, renderer)) {
-                const Glyph& gl = m.provided ? m : m_face->measure('?');
+            SDL_Texture* tex = m_face->texture(cp, renderer);
+            const Glyph& gl = m.provided ? m : m_face->measure('?');
+            if (tex && gl.ink.w > 0) {
                 SDL_SetTextureColorMod(tex, r, g, b);
                 SDL_SetTextureAlphaMod(tex, a);
-                const SDL_Rect dst{pen + gl.xoff, y, gl.w, gl.h};
-                SDL_RenderCopy(renderer, tex, nullptr, &dst);
+                const SDL_Rect dst{pen + gl.xoff + gl.ink.x, y + gl.ink.y, gl.ink.w, gl.ink.h};
+                SDL_RenderCopy(renderer, tex, &gl.ink, &dst);
             }
         }
         pen += m.advance + m_kerning;

@@ -89,6 +89,7 @@ SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size, bool premultiplie
         release();
         m_owner = renderer;
         m_soft.assign(2 * (kMaxSoftCopy + 1), nullptr);
+        m_rims.assign(kMaxSoftCopy + 1, {});
     }
     size = std::clamp(size, 0, kMaxSoftCopy);
     SDL_Texture*& slot = m_soft[static_cast<size_t>(size + (premultiplied ? kMaxSoftCopy + 1 : 0))];
@@ -100,6 +101,8 @@ SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size, bool premultiplie
         return nullptr;
     // White, with an alpha that falls smoothly from the centre to the rim.
     const float half = static_cast<float>(side) * 0.5f;
+    const int rings = (side + 1) / 2;
+    uint32_t ringAlpha[kMaxSoftCopy / 2 + 1] = {};
     for (int y = 0; y < side; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(dot->pixels) + y * dot->pitch);
         for (int x = 0; x < side; ++x) {
@@ -108,8 +111,19 @@ SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size, bool premultiplie
             const float fall = std::max(0.0f, 1 - std::sqrt(dx * dx + dy * dy));
             const uint32_t alpha = static_cast<uint32_t>(fall * fall * 255.0f + 0.5f);
             row[x] = alpha << 24 | (premultiplied ? alpha * 0x010101u : 0xFFFFFFu);
+            uint32_t& ring = ringAlpha[std::min({x, y, side - 1 - x, side - 1 - y})];
+            ring = std::max(ring, alpha);
         }
     }
+    // A texel adds nothing where its alpha times the alpha mod, over 255,
+    // truncates to 0: blending, adding and multiplying keep the output there.
+    if (size)
+        for (int mod = 0; mod < 256; ++mod) {
+            int cut = 0;
+            while (cut < rings && ringAlpha[cut] * static_cast<uint32_t>(mod) < 255)
+                ++cut;
+            m_rims[static_cast<size_t>(size)][static_cast<size_t>(mod)] = static_cast<uint8_t>(cut);
+        }
     SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, dot);
     SDL_FreeSurface(dot);
     if (t)
@@ -379,13 +393,25 @@ int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_Blend
                 SDL_Texture* dot = softDot(renderer, side, mode == SDL_BLENDMODE_MUL);
                 if (!dot)
                     continue;
-                const SDL_FRect at{dst.x, dst.y, static_cast<float>(side), static_cast<float>(side)};
+                // The dot's outer rings that leave the output as it was are
+                // not copied (a copy without blending writes them too). The
+                // renderer truncates positions: the cut copy lands on the
+                // very pixels the whole one covers.
+                const int cut = m_plainView && mode != SDL_BLENDMODE_NONE ? m_rims[static_cast<size_t>(side)][c.a] : 0;
+                if (2 * cut >= side)
+                    continue;
+                const SDL_Rect part{cut, cut, side - 2 * cut, side - 2 * cut};
+                const SDL_FRect at =
+                    cut == 0 ? SDL_FRect{dst.x, dst.y, static_cast<float>(side), static_cast<float>(side)}
+                             : SDL_FRect{static_cast<float>(static_cast<int>(dst.x) + cut),
+                                         static_cast<float>(static_cast<int>(dst.y) + cut), static_cast<float>(part.w),
+                                         static_cast<float>(part.h)};
                 if (dot != lastDot)
                     SDL_SetTextureBlendMode(dot, mode);
                 lastDot = dot;
                 SDL_SetTextureColorMod(dot, c.r, c.g, c.b);
                 SDL_SetTextureAlphaMod(dot, c.a);
-                failed |= SDL_RenderCopyF(renderer, dot, nullptr, &at);
+                failed |= SDL_RenderCopyF(renderer, dot, &part, &at);
                 continue;
             }
         }
@@ -447,6 +473,11 @@ int Drawer::draw(SDL_Renderer* renderer, const Emitter& e)
     if (SDL_GetRendererOutputSize(renderer, &w, &h) != 0)
         return RC_ERR_GENERIC;
     m_view = SDL_FRect{0, 0, static_cast<float>(w), static_cast<float>(h)};
+    SDL_Rect viewport{};
+    SDL_RenderGetViewport(renderer, &viewport);
+    float scaleX = 1, scaleY = 1;
+    SDL_RenderGetScale(renderer, &scaleX, &scaleY);
+    m_plainView = viewport.x == 0 && viewport.y == 0 && scaleX == 1 && scaleY == 1;
     if (SDL_RenderIsClipEnabled(renderer)) {
         SDL_Rect clip;
         SDL_RenderGetClipRect(renderer, &clip);

@@ -8,6 +8,9 @@
 
 #include <SDL_render.h>
 
+#include <array>
+#include <cstdint>
+
 namespace Zelkoran::particle {
 
 class Drawer {
@@ -58,6 +61,9 @@ private:
     SDL_Renderer* m_probed = nullptr; // the renderer m_software describes
     bool m_software = false;
     Vector<SDL_Texture*> m_soft; // by size, [0] the master; then the premultiplied ones
+    // By dot size and alpha mod: how many outer rings of the dot draw nothing.
+    Vector<std::array<uint8_t, 256>> m_rims;
+    bool m_plainView = false; // no viewport offset, no scale: copies land at truncated positions
     SDL_FRect m_view{};      // the renderer's output within its clip
     SDL_Color m_colors[256] = {};
     float m_scales[256] = {};

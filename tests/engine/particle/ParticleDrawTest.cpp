@@ -133,6 +133,48 @@ TEST_F(Draw, FadingSoftDotsUnderAClipMatchTheUnclippedFrame)
     }
 }
 
+// Soft dots of every size fading to nothing, with glow: drawn through a
+// viewport one pixel to the right (copied whole there), every pixel is that
+// of the plain frame one pixel to its left.
+TEST_F(Draw, FaintSoftDotsDrawTheSamePixelsWhereverTheyAreCopiedWhole)
+{
+    bool shifted = false;
+    screen->setRenderCallback([&](int) {
+        screen->clear(90, 120, 150, 255);
+        const SDL_Rect right{1, 0, 199, 200};
+        SDL_RenderSetViewport(screen->getRenderer(), shifted ? &right : nullptr);
+        const int rc = mgr->render(0);
+        SDL_RenderSetViewport(screen->getRenderer(), nullptr);
+        return rc;
+    });
+    for (const unsigned blend : {PBM_ALPHA, PBM_ADDITIVE, PBM_MULTIPLY}) {
+        ParticleEmitter& e = emitter();
+        e.setPosition(100, 100);
+        ASSERT_TRUE(e.setBlendMode(blend) && e.setGlowRender(true, 1) && e.setShape(PSH_RECT, 100, 100));
+        ASSERT_TRUE(e.setSpeed(0, 0) && e.setLifeSpan(0.2f, 2.0f) && e.setEmissionRate(400) && e.setScaleRamp(4, 0.1f));
+        ASSERT_TRUE(e.setColorKeys({{0, {255, 200, 90, 255}}, {1, {40, 90, 255, 0}}}));
+        e.play();
+        run(1.0f);
+        shifted = false;
+        SDL_Surface* plain = TestSupport::captureFrame();
+        shifted = true;
+        SDL_Surface* moved = TestSupport::captureFrame();
+        ASSERT_TRUE(plain && moved);
+        int unlike = 0, lit = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x + 1 < 200; ++x) {
+                const uint32_t a = static_cast<const uint32_t*>(plain->pixels)[y * plain->pitch / 4 + x];
+                unlike += a != static_cast<const uint32_t*>(moved->pixels)[y * moved->pitch / 4 + x + 1];
+                lit += (a & 0xFFFFFF) != 0x5A7896;
+            }
+        SDL_FreeSurface(plain);
+        SDL_FreeSurface(moved);
+        EXPECT_GT(lit, 10000) << "blend " << blend;
+        EXPECT_EQ(unlike, 0) << "blend " << blend;
+        mgr->close(e.getID());
+    }
+}
+
 // Two overlapping dots of different colours, the later one higher up the
 // output: blended, the later one is on top whatever rows they sit on.
 TEST_F(Draw, BlendedDotsOfDifferentColoursKeepTheirOrder)
