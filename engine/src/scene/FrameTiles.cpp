@@ -73,6 +73,16 @@ const uint32_t* pixelRow(SDL_Surface* s, int x, int y)
 
 bool opaque(uint32_t p) { return (p >> 24) != 0; }
 
+// Room for count more items in v without moving it, in steps that at least
+// double (one exact step per slice would copy the list every slice); the
+// capacity takes no memory until it is written.
+template <typename T>
+void reserveMore(std::vector<T>& v, size_t count)
+{
+    if (v.capacity() - v.size() < count)
+        v.reserve(std::max(v.size() + count, v.capacity() * 2));
+}
+
 // Where a raw tile sits: its frame and top-left pixel.
 struct TilePlace {
     int frame, x, y;
@@ -236,12 +246,10 @@ uint64_t bucketKey(uint64_t count, int r, int g, int b, bool full)
 // and the raw index of the first tile with it sit in lists beside them.
 class ExactTileIndex {
 public:
-    // Room for count more entries without moving the lists: capacity only,
-    // which takes no memory until it is written.
     void reserve(size_t count)
     {
-        m_hashes.reserve(m_hashes.size() + count);
-        m_firsts.reserve(m_firsts.size() + count);
+        reserveMore(m_hashes, count);
+        reserveMore(m_firsts, count);
     }
     // The raw index of the first tile with hash h: raw itself when h is new.
     uint32_t firstOf(const XXH128_hash_t& h, uint32_t raw)
@@ -583,7 +591,7 @@ bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
         const Clock::time_point walked = Clock::now();
         if (exact) {
             index.lookUp(first, count, hashes.data(), transparent.data(), firsts.data());
-            out.unique.reserve(out.unique.size() + size_t(count));
+            reserveMore(out.unique, size_t(count));
         }
         // Ids in order: a tile first seen takes the next one.
         TileCursor at(first, out, s);
