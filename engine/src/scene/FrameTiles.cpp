@@ -185,6 +185,12 @@ int32_t leastApart(uint16_t qa, uint16_t qb, int shift)
 // transparent when no pixel is opaque.
 XXH128_hash_t hashTile(SDL_Surface* f, int x, int y, const FrameTileSettings& s, uint32_t* buffer, bool& transparent)
 {
+    // The next tile along, asked for now: its rows are short runs in as
+    // many pages, which the hardware does not see coming in time.
+    if (x + 2 * s.tileWidth <= f->w)
+        for (int ly = 0; ly < s.tileHeight; ++ly)
+            for (int byte = 0; byte < s.tileWidth * 4; byte += 64)
+                __builtin_prefetch(reinterpret_cast<const uint8_t*>(pixelRow(f, x + s.tileWidth, y + ly)) + byte);
     for (int ly = 0; ly < s.tileHeight; ++ly)
         std::memcpy(buffer + size_t(ly) * size_t(s.tileWidth), pixelRow(f, x, y + ly), size_t(s.tileWidth) * 4);
     // Branch-free passes over the copy, so they vectorise. Alpha 255
@@ -862,7 +868,14 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
                         std::fill_n(to, tileWidth, 0u);
                         continue;
                     }
-                    const uint32_t* from = pixelRow(frames[size_t(src->frame)], src->x, src->y + ly);
+                    SDL_Surface* f = frames[size_t(src->frame)];
+                    const uint32_t* from = pixelRow(f, src->x, src->y + ly);
+                    // The tile's next row, asked for now: a pass over an
+                    // atlas pixel row reads short runs of many frame rows,
+                    // which the hardware does not see coming.
+                    if (ly + 1 < s.tileHeight)
+                        for (int byte = 0; byte < tileWidth * 4; byte += 64)
+                            __builtin_prefetch(reinterpret_cast<const uint8_t*>(from) + f->pitch + byte);
 #pragma omp simd
                     for (int i = 0; i < tileWidth; ++i)
                         to[i] = from[i];
