@@ -250,7 +250,8 @@ uint64_t bucketKey(uint64_t count, int r, int g, int b, bool full)
 // Exact mode: distinct hashes, open-addressed with linear probing and kept
 // at most half full. Slots hold entry numbers (4 bytes); each entry's hash
 // and the raw index of the first tile with it sit in lists beside them.
-class ExactTileIndex {
+// One cache line or more each, as each shard's thread writes its own.
+class alignas(64) ExactTileIndex {
 public:
     void reserve(size_t count)
     {
