@@ -75,7 +75,8 @@ std::vector<SDL_Surface*> makeFrames(Kind kind, int w, int h, int count)
 }
 
 // The floor: every tile of every frame copied out and hashed once, the
-// frames shared out over the threads OpenMP is set to, as the conversion's.
+// frames shared out over the threads OpenMP is set to, as the conversion's,
+// the next tile's rows asked for ahead as the conversion does.
 double hashAllTiles(const std::vector<SDL_Surface*>& frames, int tile)
 {
     const Clock::time_point start = Clock::now();
@@ -86,6 +87,10 @@ double hashAllTiles(const std::vector<SDL_Surface*>& frames, int tile)
         std::vector<uint32_t> buffer(size_t(tile) * size_t(tile));
         for (int y = 0; y + tile <= f->h; y += tile)
             for (int x = 0; x + tile <= f->w; x += tile) {
+                for (int row = 0; x + 2 * tile <= f->w && row < tile; ++row)
+                    for (int byte = 0; byte < tile * 4; byte += 64)
+                        __builtin_prefetch(static_cast<uint8_t*>(f->pixels) + size_t(y + row) * size_t(f->pitch) +
+                                           size_t(x + tile) * 4 + size_t(byte));
                 for (int row = 0; row < tile; ++row)
                     std::memcpy(buffer.data() + size_t(row * tile),
                                 static_cast<uint8_t*>(f->pixels) + size_t(y + row) * size_t(f->pitch) + size_t(x) * 4,
@@ -186,7 +191,8 @@ void BM_ThreadScaling(benchmark::State& state)
     const bool small = bench::smoke();
     std::vector<SDL_Surface*> frames = makeFrames(Kind(state.range(0)), small ? 320 : 1280, small ? 240 : 720, small ? 4 : 32);
     const FrameTileSettings s = FrameTileSettings::make(16, 16, float(state.range(1)) / 10.0f, 1);
-    std::vector<double> runs[2];
+    // Per thread count: whole conversions, then preparation, walk, animations, atlas.
+    std::vector<double> runs[2], stages[2][4];
     for (auto _ : state) {
         for (int round = 0; round < bench::scaled(7, 1); ++round)
             for (int threads : {1, 2}) {
@@ -198,7 +204,12 @@ void BM_ThreadScaling(benchmark::State& state)
                     state.SkipWithError("the conversion failed");
                     break;
                 }
-                runs[threads - 1].push_back(seconds(start) * 1000.0);
+                const double took = seconds(start) * 1000.0;
+                runs[threads - 1].push_back(took);
+                const double parts[4] = {a.prepareMs, a.dedupeMs, a.animationsMs,
+                                         took - a.prepareMs - a.dedupeMs - a.animationsMs};
+                for (int k = 0; k < 4; ++k)
+                    stages[threads - 1][k].push_back(parts[k]);
                 SDL_FreeSurface(atlas);
             }
         state.SetIterationTime(runs[1].empty() ? 0 : median(runs[1]) / 1000.0);
@@ -207,6 +218,10 @@ void BM_ThreadScaling(benchmark::State& state)
         state.counters["convert_1_ms"] = median(runs[0]);
         state.counters["convert_2_ms"] = median(runs[1]);
         state.counters["speedup"] = median(runs[0]) / median(runs[1]);
+        const char* names[4] = {"prep", "walk", "anim", "atlas"};
+        for (int t = 0; t < 2; ++t)
+            for (int k = 0; k < 4; ++k)
+                state.counters[std::string(names[k]) + "_" + std::to_string(t + 1) + "_ms"] = median(stages[t][k]);
     }
     for (SDL_Surface* f : frames)
         SDL_FreeSurface(f);

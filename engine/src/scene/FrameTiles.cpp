@@ -1,11 +1,11 @@
 // Frame tile analysis. Candidates are prepared in parallel a slice of the
-// frame-major (frame, cell) order at a time and walked serially in that
-// order, so only one slice of statistics lives at once. Exact matching
-// (no tolerance) finds the one identical tile by the 128-bit XXH3 hash of
-// its pixels in one lookup (a false match would need a 128-bit collision);
-// tolerant matching finds the lowest earlier tile that matches, behind
-// bounds that never reject a real match, and splits long searches over
-// threads.
+// frame-major (frame, cell) order at a time and walked in that order, so
+// only one slice of statistics lives at once. Exact matching (no
+// tolerance) finds the one identical tile by the 128-bit XXH3 hash of its
+// pixels (a false match would need a 128-bit collision), in an index split
+// by hash over the threads; tolerant matching walks serially, finds the
+// lowest earlier tile that matches, behind bounds that never reject a real
+// match, and splits long searches over threads.
 #include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Result.h>
 
@@ -37,6 +37,11 @@ constexpr int64_t kStatisticsSlice = 1024;
 // pixels: a thread costs more than it saves below (and far more on a busy
 // machine).
 constexpr int64_t kPixelsPerThread = 65536;
+// Preparation is handed out in chunks of about this many pixels, so a
+// thread the system holds up leaves its share to the others.
+constexpr int64_t kPixelsPerChunk = 16384;
+// Each thread of an exact lookup team gets at least this many tiles.
+constexpr int64_t kLookupsPerThread = 4096;
 // Each thread of a search team gets at least this many positions (a
 // position mostly costs one prefilter of a few dozen nanoseconds).
 constexpr int64_t kPositionsPerThread = 2048;
@@ -47,6 +52,8 @@ constexpr size_t kParallelSearch = 255;
 constexpr int64_t kExactTilesPerReport = 4096;
 // Atlas pixels copied between two reports.
 constexpr int64_t kAtlasPixelsPerReport = int64_t(1) << 24;
+// Atlas bytes a thread copies at a time: one large page.
+constexpr int64_t kAtlasBytesPerRun = int64_t(1) << 21;
 
 int teamFor(int64_t work, int64_t perThread)
 {
@@ -65,6 +72,16 @@ const uint32_t* pixelRow(SDL_Surface* s, int x, int y)
 }
 
 bool opaque(uint32_t p) { return (p >> 24) != 0; }
+
+// Room for count more items in v without moving it, in steps that at least
+// double (one exact step per slice would copy the list every slice); the
+// capacity takes no memory until it is written.
+template <typename T>
+void reserveMore(std::vector<T>& v, size_t count)
+{
+    if (v.capacity() - v.size() < count)
+        v.reserve(std::max(v.size() + count, v.capacity() * 2));
+}
 
 // Where a raw tile sits: its frame and top-left pixel.
 struct TilePlace {
@@ -168,6 +185,12 @@ int32_t leastApart(uint16_t qa, uint16_t qb, int shift)
 // transparent when no pixel is opaque.
 XXH128_hash_t hashTile(SDL_Surface* f, int x, int y, const FrameTileSettings& s, uint32_t* buffer, bool& transparent)
 {
+    // The next tile along, asked for now: its rows are short runs in as
+    // many pages, which the hardware does not see coming in time.
+    if (x + 2 * s.tileWidth <= f->w)
+        for (int ly = 0; ly < s.tileHeight; ++ly)
+            for (int byte = 0; byte < s.tileWidth * 4; byte += 64)
+                __builtin_prefetch(reinterpret_cast<const uint8_t*>(pixelRow(f, x + s.tileWidth, y + ly)) + byte);
     for (int ly = 0; ly < s.tileHeight; ++ly)
         std::memcpy(buffer + size_t(ly) * size_t(s.tileWidth), pixelRow(f, x, y + ly), size_t(s.tileWidth) * 4);
     // Branch-free passes over the copy, so they vectorise. Alpha 255
@@ -224,16 +247,19 @@ uint64_t bucketKey(uint64_t count, int r, int g, int b, bool full)
                 : count;
 }
 
-// Exact mode: unique tiles by their hash, open-addressed with linear
-// probing and kept at most half full. Slots hold positions (4 bytes); the
-// hashes sit in a list beside them, one per unique tile.
-class ExactTileIndex {
+// Exact mode: distinct hashes, open-addressed with linear probing and kept
+// at most half full. Slots hold entry numbers (4 bytes); each entry's hash
+// and the raw index of the first tile with it sit in lists beside them.
+// One cache line or more each, as each shard's thread writes its own.
+class alignas(64) ExactTileIndex {
 public:
-    // Room for count more hashes without moving the list: capacity only,
-    // which takes no memory until it is written.
-    void reserve(size_t count) { m_hashes.reserve(m_hashes.size() + count); }
-    // The position of the tile with hash h; appends it when absent.
-    uint32_t findOrAdd(const XXH128_hash_t& h, bool& added)
+    void reserve(size_t count)
+    {
+        reserveMore(m_hashes, count);
+        reserveMore(m_firsts, count);
+    }
+    // The raw index of the first tile with hash h: raw itself when h is new.
+    uint32_t firstOf(const XXH128_hash_t& h, uint32_t raw)
     {
         if ((m_hashes.size() + 1) * 2 > m_slots.size())
             grow();
@@ -243,13 +269,11 @@ public:
             if (p == kEmpty) {
                 m_slots[i] = uint32_t(m_hashes.size());
                 m_hashes.push_back(h);
-                added = true;
-                return m_slots[i];
+                m_firsts.push_back(raw);
+                return raw;
             }
-            if (XXH128_isEqual(m_hashes[p], h)) {
-                added = false;
-                return p;
-            }
+            if (XXH128_isEqual(m_hashes[p], h))
+                return m_firsts[p];
         }
     }
 
@@ -270,6 +294,41 @@ private:
 
     std::vector<uint32_t> m_slots;
     std::vector<XXH128_hash_t> m_hashes;
+    std::vector<uint32_t> m_firsts;
+};
+
+// Exact mode: the index split into shards by hash, one per thread, so the
+// tiles of a slice are looked up in parallel. Each shard sees its tiles in
+// frame-major order, so it keeps each hash's first tile whatever the
+// number of shards.
+class ExactTiles {
+public:
+    explicit ExactTiles(int shards) : m_shards(size_t(std::max(shards, 1))) {}
+
+    // firsts[k]: the raw index of the first tile equal to non-transparent
+    // tile first + k (first + k itself for a new one).
+    void lookUp(int64_t first, int64_t count, const XXH128_hash_t* hashes, const uint8_t* transparent,
+                uint32_t* firsts)
+    {
+        const int shards = int(m_shards.size());
+#pragma omp parallel for schedule(dynamic, 1) num_threads(std::min(shards, teamFor(count, kLookupsPerThread)))
+        for (int shard = 0; shard < shards; ++shard) {
+            ExactTileIndex& index = m_shards[size_t(shard)];
+            index.reserve(size_t(count));
+            for (int64_t k = 0; k < count; ++k)
+                if (!transparent[k] && shardOf(hashes[k], shards) == shard)
+                    firsts[k] = index.firstOf(hashes[k], uint32_t(first + k));
+        }
+    }
+
+private:
+    // From bits the slots do not use (they take the low half).
+    static int shardOf(const XXH128_hash_t& h, int shards)
+    {
+        return int((h.high64 >> 32) * uint64_t(shards) >> 32);
+    }
+
+    std::vector<ExactTileIndex> m_shards;
 };
 
 // Tolerant mode: the statistics of each unique tile, in chunks that never
@@ -360,24 +419,6 @@ public:
         if (m_s.averageMode)
             m_buckets.add(ownKey(c), added);
         return added + 1;
-    }
-
-    // Exact mode: room for count more unique tiles without moving the lists
-    // (capacity is not memory until it is written).
-    void reserveExact(size_t count)
-    {
-        m_exact.reserve(count);
-        m_out.unique.reserve(m_out.unique.size() + count);
-    }
-
-    // Exact mode: the id of the non-transparent tile at `at` with hash h.
-    uint32_t placeExact(const TilePlace& at, const XXH128_hash_t& h)
-    {
-        bool added = false;
-        const uint32_t p = m_exact.findOrAdd(h, added);
-        if (added)
-            m_out.unique.push_back({at.frame, at.x, at.y});
-        return p + 1;
     }
 
 private:
@@ -508,7 +549,6 @@ private:
     ColourBuckets m_buckets;
     std::vector<uint32_t> m_lists;    // average mode: the first position of each bucket searched
     std::vector<uint32_t> m_gathered; // the current search when shared out
-    ExactTileIndex m_exact;
 };
 
 // Fills ids (frame-major, one per raw tile) and the unique tiles. False
@@ -525,6 +565,9 @@ bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
     std::vector<FrameTileCandidate> candidates(exact ? 0 : size_t(slice));
     std::vector<XXH128_hash_t> hashes(exact ? size_t(slice) : 0);
     std::vector<uint8_t> transparent(exact ? size_t(slice) : 0);
+    std::vector<uint32_t> firsts(exact ? size_t(slice) : 0);
+    ExactTiles index(exact ? omp_get_max_threads() : 0);
+    const int64_t chunk = std::max<int64_t>(kPixelsPerChunk / s.area(), 1);
     // One tile buffer per thread, each starting a 4 KB page or more from the
     // others: threads writing into one page slowed each other down by half.
     const size_t stride = (size_t(s.area()) + 1023) / 1024 * 1024 + 1024;
@@ -534,35 +577,46 @@ bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
         const Clock::time_point prepared = Clock::now();
 #pragma omp parallel num_threads(teamFor(count * s.area(), kPixelsPerThread))
         {
-            int64_t begin = 0, end = 0;
-            shareOf(count, omp_get_num_threads(), omp_get_thread_num(), begin, end);
             uint32_t* buffer = buffers.data() + stride * size_t(omp_get_thread_num());
-            TileCursor at(first + begin, out, s);
-            for (int64_t k = begin; k < end; ++k, at.next()) {
-                SDL_Surface* frame = frames[size_t((*at).frame)];
-                if (exact) {
-                    bool clear = false;
-                    hashes[size_t(k)] = hashTile(frame, (*at).x, (*at).y, s, buffer, clear);
-                    transparent[size_t(k)] = clear;
-                } else {
-                    prepareCandidate(frame, (*at).x, (*at).y, s, columns, rows, candidates[size_t(k)]);
+#pragma omp for schedule(dynamic, 1)
+            for (int64_t begin = 0; begin < count; begin += chunk) {
+                const int64_t end = std::min(count, begin + chunk);
+                TileCursor at(first + begin, out, s);
+                for (int64_t k = begin; k < end; ++k, at.next()) {
+                    SDL_Surface* frame = frames[size_t((*at).frame)];
+                    if (exact) {
+                        bool clear = false;
+                        hashes[size_t(k)] = hashTile(frame, (*at).x, (*at).y, s, buffer, clear);
+                        transparent[size_t(k)] = clear;
+                    } else {
+                        prepareCandidate(frame, (*at).x, (*at).y, s, columns, rows, candidates[size_t(k)]);
+                    }
                 }
             }
         }
         out.prepareMs += msSince(prepared);
         const Clock::time_point walked = Clock::now();
-        if (exact)
-            dedup.reserveExact(size_t(count));
+        if (exact) {
+            index.lookUp(first, count, hashes.data(), transparent.data(), firsts.data());
+            reserveMore(out.unique, size_t(count));
+        }
+        // Ids in order: a tile first seen takes the next one.
         TileCursor at(first, out, s);
         const int64_t reportMask = exact ? kExactTilesPerReport - 1 : 0;
         for (int64_t k = 0; k < count; ++k, at.next()) {
             const size_t i = size_t(first + k);
             if (progress && ((first + k) & reportMask) == 0 && !progress(double(first + k) / double(total)))
                 return false;
-            if (exact)
-                ids[i] = transparent[size_t(k)] ? 0 : dedup.placeExact(*at, hashes[size_t(k)]);
-            else
+            if (!exact) {
                 ids[i] = dedup.place(candidates[size_t(k)], *at);
+            } else if (transparent[size_t(k)]) {
+                ids[i] = 0;
+            } else if (firsts[size_t(k)] == i) {
+                out.unique.push_back({(*at).frame, (*at).x, (*at).y});
+                ids[i] = uint32_t(out.unique.size());
+            } else {
+                ids[i] = ids[firsts[size_t(k)]];
+            }
         }
         out.dedupeMs += msSince(walked);
     }
@@ -787,10 +841,12 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     if (!out)
         return RC_ERR_NO_MEMORY;
     // Rows copied as they are (frames and atlas are both ARGB8888): no
-    // blending, so semi-transparent pixels keep their values. A band of
-    // whole atlas rows per thread, each first touching its own pages, each
-    // atlas pixel row written from left to right.
+    // blending, so semi-transparent pixels keep their values. Threads take
+    // runs of whole atlas rows of about one large page each, so each first
+    // touches its own pages and one held up by the system leaves the rest
+    // to the others; each atlas pixel row is written from left to right.
     const int tileWidth = s.tileWidth;
+    const int rowsPerRun = int(std::max<int64_t>(kAtlasBytesPerRun / (int64_t(out->pitch) * s.tileHeight), 1));
     // Bands of atlas rows between reports to the progress hook.
     const int bandRows =
         int(std::clamp<int64_t>(kAtlasPixelsPerReport / (int64_t(out->w) * s.tileHeight), 1, rows));
@@ -801,7 +857,7 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
         }
         const int last = std::min(rows, first + bandRows);
         const int64_t pixels = int64_t(out->w) * s.tileHeight * (last - first);
-#pragma omp parallel for schedule(static) num_threads(teamFor(pixels, kPixelsPerThread))
+#pragma omp parallel for schedule(dynamic, rowsPerRun) num_threads(teamFor(pixels, kPixelsPerThread))
         for (int row = first; row < last; ++row) {
             const FrameTileSource* const* band = sources.data() + size_t(row) * size_t(columns);
             for (int ly = 0; ly < s.tileHeight; ++ly) {
@@ -813,7 +869,14 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
                         std::fill_n(to, tileWidth, 0u);
                         continue;
                     }
-                    const uint32_t* from = pixelRow(frames[size_t(src->frame)], src->x, src->y + ly);
+                    SDL_Surface* f = frames[size_t(src->frame)];
+                    const uint32_t* from = pixelRow(f, src->x, src->y + ly);
+                    // The tile's next row, asked for now: a pass over an
+                    // atlas pixel row reads short runs of many frame rows,
+                    // which the hardware does not see coming.
+                    if (ly + 1 < s.tileHeight)
+                        for (int byte = 0; byte < tileWidth * 4; byte += 64)
+                            __builtin_prefetch(reinterpret_cast<const uint8_t*>(from) + f->pitch + byte);
 #pragma omp simd
                     for (int i = 0; i < tileWidth; ++i)
                         to[i] = from[i];

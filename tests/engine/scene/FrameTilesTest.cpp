@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -344,6 +345,19 @@ TEST(FrameTiles, SameResultForEveryThreadCount)
     omp_set_num_threads(omp_get_num_procs());
 }
 
+// The per-frame ids (frame-major) rebuilt from the cells and owners.
+std::vector<uint32_t> frameIds(const FrameTileAnalysis& a)
+{
+    const size_t unique = a.unique.size();
+    std::vector<uint32_t> ids(size_t(a.rawTiles()));
+    for (int64_t cell = 0; cell < a.cells(); ++cell) {
+        const uint32_t id = a.cellIds[size_t(cell)];
+        for (int f = 0; f < a.frames; ++f)
+            ids[size_t(f * a.cells() + cell)] = id > unique ? a.owners[id - unique - 1].sequence[size_t(f)] : id;
+    }
+    return ids;
+}
+
 // The plain search, straight from the rules: every earlier unique tile in
 // id order, first match wins. Pixel mode: at most maxDifferentPixels of the
 // 32-bit pixels differ. Average mode: the tile sits in the candidate's
@@ -465,16 +479,49 @@ TEST(FrameTiles, FastPathsEqualThePlainSearch)
                 plainIds(frames, FrameTileSettings::make(c.tile, c.tile, c.match, c.mode), unique);
             const FrameTileAnalysis a = analyze(frames, c.tile, c.match, c.mode);
             ASSERT_EQ(a.unique.size(), unique) << seed << " " << c.match;
-            // Rebuild the per-frame ids from the cells and owners.
-            std::vector<uint32_t> ids(expected.size());
-            for (int64_t cell = 0; cell < a.cells(); ++cell) {
-                const uint32_t id = a.cellIds[size_t(cell)];
-                for (int f = 0; f < a.frames; ++f)
-                    ids[size_t(f * a.cells() + cell)] =
-                        id > unique ? a.owners[id - unique - 1].sequence[size_t(f)] : id;
-            }
-            EXPECT_EQ(ids, expected) << seed << " " << c.match;
+            EXPECT_EQ(frameIds(a), expected) << seed << " " << c.match;
         }
+}
+
+// Exact matching over more tiles than one prepared slice, repeats within
+// and across slices, on several threads: each tile takes the id of its
+// first copy in frame-major order, as a plain map of pixels finds it.
+TEST(FrameTiles, ExactIdsAcrossSlicesAndThreads)
+{
+    // 2 x 2 tiles, 5 frames of 256 x 256: 81 920 tiles. A third are noise,
+    // the rest drawn from three pixel values, one transparent with a hidden
+    // colour that average mode ignores.
+    const int tile = 2, side = 256;
+    const Frames frames(5, side, side, [](int f, int x, int y) {
+        const uint32_t cell = uint32_t(f * side * side / 4 + y / tile * side / tile + x / tile);
+        if (noise(cell) % 3 == 0)
+            return noise(cell * 4 + uint32_t(y % tile * tile + x % tile) + 1000003u);
+        const uint32_t v = noise(cell * 4 + uint32_t(y % tile * tile + x % tile)) % 3;
+        return v == 0 ? 0x00123456u * (noise(uint32_t(x + y)) % 2) : 0xFF000000u | v * 0x404040u;
+    });
+    for (int mode : {0, 1}) {
+        std::map<std::array<uint32_t, 4>, uint32_t> seen;
+        std::vector<uint32_t> expected;
+        for (const SDL_Surface* s : frames.list)
+            for (int y = 0; y < side; y += tile)
+                for (int x = 0; x < side; x += tile) {
+                    std::array<uint32_t, 4> pixels{};
+                    bool any = false;
+                    for (int i = 0; i < 4; ++i) {
+                        const uint32_t p = static_cast<const uint32_t*>(s->pixels)[(y + i / 2) * s->pitch / 4 + x + i % 2];
+                        pixels[size_t(i)] = mode && (p >> 24) == 0 ? 0 : p;
+                        any |= (p >> 24) != 0;
+                    }
+                    expected.push_back(any ? seen.emplace(pixels, uint32_t(seen.size()) + 1).first->second : 0);
+                }
+        for (int threads : {1, 2, 8}) {
+            omp_set_num_threads(threads);
+            const FrameTileAnalysis a = analyze(frames, tile, 100.0f, mode);
+            ASSERT_EQ(a.unique.size(), seen.size()) << mode << " threads " << threads;
+            EXPECT_EQ(frameIds(a), expected) << mode << " threads " << threads;
+        }
+    }
+    omp_set_num_threads(omp_get_num_procs());
 }
 
 } // namespace
