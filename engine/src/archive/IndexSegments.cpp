@@ -36,7 +36,10 @@ uint32_t get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 |
 
 void IndexSegments::assignSingle(uint64_t offset, uint32_t slots)
 {
-    m_segments.assign(1, Segment{offset, slots, 0});
+    // A table without slots is no segment: a list never holds an empty one.
+    m_segments.clear();
+    if (slots)
+        m_segments.push_back({offset, slots, 0});
 }
 
 uint32_t IndexSegments::countOf(const uint8_t head[kListHead])
