@@ -393,12 +393,12 @@ void BM_Defrag1M(benchmark::State& state)
 }
 BENCHMARK(BM_Defrag1M)->Unit(benchmark::kMillisecond)->Iterations(bench::scaled(2, 1));
 
-// The size of an archive of 1 000 000 blocks (the smoke run: 100 000) added
-// one by one against the same archive defragmented: what old index tables
-// and growth leave behind.
+// The size of an archive of 100 000 to 1 000 000 blocks (the smoke run:
+// 100 000) added one by one against the same archive defragmented: what
+// index growth leaves behind.
 void BM_FileSizeBuiltOneByOne(benchmark::State& state)
 {
-    const std::string source = openFixture(bench::smoke() ? 100000 : 1000000);
+    const std::string source = openFixture(static_cast<int>(state.range(0)));
     const std::string work = bench::benchDir() + "/size-work.qel";
     double built = 0, packed = 0;
     for (auto _ : state) {
@@ -413,7 +413,13 @@ void BM_FileSizeBuiltOneByOne(benchmark::State& state)
     state.counters["defragged_MiB"] = packed / (1 << 20);
     state.counters["ratio"] = packed > 0 ? built / packed : 0;
 }
-BENCHMARK(BM_FileSizeBuiltOneByOne)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FileSizeBuiltOneByOne)
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        for (int64_t blocks : bench::scaled<std::vector<int64_t>>({100000, 500000, 1000000}, {100000}))
+            b->Arg(blocks);
+    })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // The baseline: a durable copy of the same file.
 void BM_CopyFile(benchmark::State& state)

@@ -424,11 +424,12 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
     m_table.clear();
     m_key.clear();
 
-    const uint64_t tableBytes = uint64_t(rec.capacity) * kSlotSize;
     if (rec.indexOffset < kHeaderSize || rec.capacity > kMaxCapacity || rec.count > rec.capacity
         || rec.limit > kMaxLimit || rec.dataEnd > fileSize || rec.indexOffset > rec.dataEnd
-        || tableBytes > rec.dataEnd - rec.indexOffset || rec.nextSealId > kMaxSealId + 1)
+        || rec.nextSealId > kMaxSealId + 1)
         return corrupt("its commit record points outside the file");
+    if (int rc = loadSegments(rec, m_segments); rc != RC_OK)
+        return rc;
     if (int rc = useKey(rec, key, keyLength); rc != RC_OK)
         return rc;
     const bool indexEncrypted = rec.flags & RF_INDEX_ENCRYPTED;
@@ -441,10 +442,10 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
     std::vector<uint8_t> chunk;
     std::vector<uint32_t> slots;
     std::vector<uint64_t> generations;
-    for (uint32_t first = 0; first < rec.count; first += kTableChunkSlots) {
-        uint32_t n = std::min<uint32_t>(kTableChunkSlots, rec.count - first);
+    for (uint32_t first = 0, n = 0; first < rec.count; first += n) {
+        n = m_segments.run(first, std::min<uint32_t>(kTableChunkSlots, rec.count - first));
         chunk.resize(size_t(n) * kSlotSize);
-        uint64_t chunkOffset = rec.indexOffset + uint64_t(first) * kSlotSize;
+        const uint64_t chunkOffset = m_segments.slotOffset(first);
         if (int rc = m_file.readAt(chunkOffset, chunk.data(), chunk.size()); rc != RC_OK)
             return rc == RC_ERR_CORRUPT ? corrupt("its index table is cut short") : rc;
         slots.clear();
@@ -495,6 +496,29 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
     return RC_OK;
 }
 
+int ArchiveFile::loadSegments(const CommitRecord& rec, IndexSegments& segments)
+{
+    if (!(rec.flags & RF_SEGMENTED)) {
+        if (uint64_t(rec.capacity) * kSlotSize > rec.dataEnd - rec.indexOffset)
+            return corrupt("its commit record points outside the file");
+        segments.assignSingle(rec.indexOffset, rec.capacity);
+        return RC_OK;
+    }
+    // Only records of the current version come with segments.
+    if (rec.version < kRecordVersion)
+        return corrupt("an older commit record lists index segments");
+    uint8_t head[IndexSegments::kListHead];
+    if (rec.dataEnd - rec.indexOffset < sizeof(head) || m_file.readAt(rec.indexOffset, head, sizeof(head)) != RC_OK)
+        return corrupt("its index segment list is damaged");
+    const uint32_t n = IndexSegments::countOf(head);
+    std::vector<uint8_t> list(IndexSegments::listSize(n));
+    if (n == 0 || list.size() > rec.dataEnd - rec.indexOffset
+        || m_file.readAt(rec.indexOffset, list.data(), list.size()) != RC_OK
+        || !segments.decode(list.data(), rec.capacity, rec.indexOffset, rec.dataEnd))
+        return corrupt("its index segment list is damaged");
+    return RC_OK;
+}
+
 int ArchiveFile::repair(const std::vector<std::pair<uint64_t, size_t>>& staleVersions)
 {
     for (const auto& [offset, length] : staleVersions)
@@ -519,7 +543,8 @@ float ArchiveFile::fragmentation() const
 {
     if (m_rec.dataEnd == 0)
         return 0.0f;
-    uint64_t used = kHeaderSize + uint64_t(m_rec.capacity) * kSlotSize + m_table.liveStored();
+    const uint64_t list = (m_rec.flags & RF_SEGMENTED) ? IndexSegments::listSize(uint32_t(m_segments.count())) : 0;
+    uint64_t used = kHeaderSize + uint64_t(m_rec.capacity) * kSlotSize + list + m_table.liveStored();
     uint64_t dead = m_rec.dataEnd > used ? m_rec.dataEnd - used : 0;
     return static_cast<float>(100.0 * static_cast<double>(dead) / static_cast<double>(m_rec.dataEnd));
 }
@@ -772,7 +797,7 @@ int ArchiveFile::updateIndexTag(const std::vector<SlotWrite>& writes, CommitReco
             continue;
         // The generation leads the version: only its 8 bytes are read.
         uint8_t version[kVersionSize] = {};
-        const uint64_t at = m_rec.indexOffset + uint64_t(w.slot) * kSlotSize + size_t(m_table.activeVersion(w.slot)) * kVersionSize;
+        const uint64_t at = m_segments.slotOffset(w.slot) + size_t(m_table.activeVersion(w.slot)) * kVersionSize;
         if (int rc = m_file.readAt(at, version, 8); rc != RC_OK)
             return rc;
         slots.push_back(w.slot);
@@ -806,7 +831,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next,
     std::vector<std::pair<uint64_t, size_t>> written;
     uint8_t slotBytes[kSlotSize];
     for (const SlotWrite& w : writes) {
-        uint64_t slotOffset = next.indexOffset + uint64_t(w.slot) * kSlotSize;
+        uint64_t slotOffset = m_segments.slotOffset(w.slot);
         bool fresh = w.slot >= m_table.size();
         if (fresh) {
             // Both versions: the unused one may hold leftovers of a failed write.
@@ -894,37 +919,26 @@ int ArchiveFile::growIndex(uint32_t needed)
 {
     if (needed > kMaxCapacity)
         return RC_ERR_TOO_LARGE;
-    uint32_t capacity = std::max({needed, m_rec.capacity * 2, kMinCapacity});
-    capacity = std::min(capacity, kMaxCapacity);
+    // A new segment of a quarter more slots: the file never holds much
+    // more index than a defragged copy would, and nothing is copied.
+    uint32_t added = std::max({needed - m_rec.capacity, m_rec.capacity / 4, kMinCapacity});
+    added = std::min(added, kMaxCapacity - m_rec.capacity);
+    IndexSegments grown = m_segments;
+    if (!grown.append(m_rec.dataEnd, added))
+        return RC_ERR_TOO_LARGE;
+    const std::vector<uint8_t> list = grown.encode();
     CommitRecord next = m_rec;
-    next.indexOffset = m_rec.dataEnd;
-    next.capacity = capacity;
-    next.dataEnd = next.indexOffset + uint64_t(capacity) * kSlotSize;
-
-    // The new table holds each slot's live version as it is (sealed
-    // versions stay sealed); the second version starts empty.
-    std::vector<uint8_t> chunk;
-    std::vector<uint8_t> moved;
-    for (uint32_t first = 0; first < m_rec.count; first += kTableChunkSlots) {
-        uint32_t n = std::min<uint32_t>(kTableChunkSlots, m_rec.count - first);
-        chunk.resize(size_t(n) * kSlotSize);
-        moved.assign(size_t(n) * kSlotSize, 0);
-        if (int rc = m_file.readAt(m_rec.indexOffset + uint64_t(first) * kSlotSize, chunk.data(), chunk.size()); rc != RC_OK)
-            return rc;
-        for (uint32_t i = 0; i < n; ++i)
-            std::memcpy(moved.data() + size_t(i) * kSlotSize,
-                        chunk.data() + size_t(i) * kSlotSize + size_t(m_table.activeVersion(first + i)) * kVersionSize,
-                        kVersionSize);
-        if (int rc = m_file.writeAt(next.indexOffset + uint64_t(first) * kSlotSize, moved.data(), moved.size()); rc != RC_OK)
-            return rc;
-    }
-    uint64_t usedBytes = uint64_t(m_rec.count) * kSlotSize;
-    if (int rc = m_file.writeZeros(next.indexOffset + usedBytes, uint64_t(capacity) * kSlotSize - usedBytes); rc != RC_OK)
+    next.flags |= RF_SEGMENTED;
+    next.capacity += added;
+    next.indexOffset = m_rec.dataEnd + uint64_t(added) * kSlotSize;
+    next.dataEnd = next.indexOffset + list.size();
+    if (int rc = m_file.writeZeros(m_rec.dataEnd, uint64_t(added) * kSlotSize); rc != RC_OK)
+        return rc;
+    if (int rc = m_file.writeAt(next.indexOffset, list.data(), list.size()); rc != RC_OK)
         return rc;
     if (int rc = commit({}, next); rc != RC_OK)
         return rc;
-    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
-        m_table.setActiveVersion(slot, 0);
+    m_segments = std::move(grown);
     return RC_OK;
 }
 
@@ -1193,7 +1207,7 @@ int ArchiveFile::setIndexEncrypted(bool on)
 void ArchiveFile::wipeOlderVersions()
 {
     for (uint32_t slot = 0; slot < m_table.size(); ++slot)
-        m_file.writeZeros(m_rec.indexOffset + uint64_t(slot) * kSlotSize + size_t(1 - m_table.activeVersion(slot)) * kVersionSize,
+        m_file.writeZeros(m_segments.slotOffset(slot) + size_t(1 - m_table.activeVersion(slot)) * kVersionSize,
                           kVersionSize);
     m_file.sync();
 }
@@ -1268,11 +1282,17 @@ int ArchiveFile::checkIndexOnDisk()
     // Only this archive writes the header while it is open.
     if (std::memcmp(header, m_header, kHeaderSize) != 0)
         return damaged(m_path, "its commit record changed");
+    if (m_rec.flags & RF_SEGMENTED) {
+        const std::vector<uint8_t> list = m_segments.encode();
+        std::vector<uint8_t> onDisk(list.size());
+        if (m_file.readAt(m_rec.indexOffset, onDisk.data(), onDisk.size()) != RC_OK || onDisk != list)
+            return damaged(m_path, "its index segment list changed");
+    }
     std::vector<uint8_t> chunk;
-    for (uint32_t first = 0; first < m_table.size(); first += kTableChunkSlots) {
-        const uint32_t n = std::min<uint32_t>(kTableChunkSlots, m_table.size() - first);
+    for (uint32_t first = 0, n = 0; first < m_table.size(); first += n) {
+        n = m_segments.run(first, std::min<uint32_t>(kTableChunkSlots, m_table.size() - first));
         chunk.resize(size_t(n) * kSlotSize);
-        if (m_file.readAt(m_rec.indexOffset + uint64_t(first) * kSlotSize, chunk.data(), chunk.size()) != RC_OK)
+        if (m_file.readAt(m_segments.slotOffset(first), chunk.data(), chunk.size()) != RC_OK)
             return damaged(m_path, "its index table cannot be read");
         for (uint32_t i = 0; i < n; ++i) {
             SlotChoice choice;
@@ -1296,8 +1316,11 @@ int ArchiveFile::validate(bool deep)
     };
     std::vector<Range> ranges;
     ranges.push_back({0, kHeaderSize});
-    ranges.push_back({m_rec.indexOffset, m_rec.indexOffset + uint64_t(m_rec.capacity) * kSlotSize});
-    ranges.reserve(m_table.size() + 2);
+    for (size_t i = 0; i < m_segments.count(); ++i)
+        ranges.push_back({m_segments.offset(i), m_segments.offset(i) + uint64_t(m_segments.slots(i)) * kSlotSize});
+    if (m_rec.flags & RF_SEGMENTED)
+        ranges.push_back({m_rec.indexOffset, m_rec.indexOffset + IndexSegments::listSize(uint32_t(m_segments.count()))});
+    ranges.reserve(ranges.size() + m_table.size());
     for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
         const Entry e = m_table.get(slot);
         if (!entryIsSane(e, m_rec.dataEnd))

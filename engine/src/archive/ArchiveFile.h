@@ -19,6 +19,7 @@
 #include "ArchiveFormat.h"
 #include "ArchiveIO.h"
 #include "EntryTable.h"
+#include "IndexSegments.h"
 
 #include <memory>
 #include <string>
@@ -104,6 +105,8 @@ private:
     void forgetWaitingKey();
     int chooseVersion(const uint8_t* slotBytes, uint32_t slot, const CommitRecord& rec, SlotChoice& out) const;
     int loadState(const CommitRecord& rec, const void* key, int keyLength, uint64_t fileSize);
+    // Reads where rec's index slots lie into segments.
+    int loadSegments(const CommitRecord& rec, IndexSegments& segments);
     // Re-reads the header and the index: RC_ERR_CORRUPT (logged) when they
     // no longer match what was opened.
     int checkIndexOnDisk();
@@ -155,6 +158,7 @@ private:
     uint8_t m_header[kHeaderSize] = {}; // the header as it is on disk
     int m_activeRecord = 0;   // header place of m_rec
     EntryTable m_table;
+    IndexSegments m_segments; // where m_rec's slots lie
     ArchiveKey m_key;
     uint8_t m_pendingSalt[kSaltSize] = {}; // salt of m_key before any key check is stored
     uint8_t m_waitingKey[kMaxUserKey] = {}; // the user key keyReady derives

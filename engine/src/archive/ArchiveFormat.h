@@ -7,7 +7,7 @@
 //
 // Record version 2 and 3 (224 bytes)
 //   0 4 "ZKCR", 4 4 version, 8 8 generation, 16 8 flags (bit 0 index
-//   encrypted, 1 blocks encrypted, 2 key check), 24 8 index offset,
+//   encrypted, 1 blocks encrypted, 2 key check, 3 segmented index), 24 8 index offset,
 //   32 4 capacity, 36 4 count, 40 4 block limit, 44 4 zero, 48 8 data end,
 //   56 8 created, 64 8 modified, 72 16 salt, 88 12 key check nonce,
 //   100 16 key check tag, 116 1 KDF (1 PBKDF2-HMAC-SHA256, 2 scrypt),
@@ -58,6 +58,9 @@ enum RecordFlags : uint64_t {
     RF_INDEX_ENCRYPTED = 1,
     RF_BLOCKS_ENCRYPTED = 2,
     RF_KEY_CHECK = 4,
+    // The index offset points at a list of index segments (IndexSegments.h),
+    // the capacity is theirs together.
+    RF_SEGMENTED = 8,
 };
 
 struct CommitRecord {

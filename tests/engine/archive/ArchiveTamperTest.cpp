@@ -556,6 +556,28 @@ TEST_F(ArchiveTamper, ANextSealIdNotAboveEveryIdInUseIsRefused)
     EXPECT_EQ(id, Zelkoran::RC_ERR_CORRUPT);
 }
 
+// A record may claim an index of no slots: the first add grows it, and the
+// file it leaves opens again.
+TEST_F(ArchiveTamper, AnIndexOfNoSlotsGrowsIntoOneThatOpens)
+{
+    const std::string path = dir.file("empty.qel");
+    mgr()->close(mgr()->create(path.c_str(), 16));
+    Bytes file = readFile(path);
+    const size_t r = recordInForce(file);
+    putLE(file, r + 32, 0, 4);
+    resealChecksum(file, r);
+    writeFile(path, file);
+    int id = mgr()->load(path.c_str(), nullptr, 0);
+    ASSERT_GT(id, 0);
+    ASSERT_EQ(add(mgr()->get(id), "first", "ZK7_FILE", textBytes("first")), 0);
+    mgr()->close(id);
+    id = mgr()->load(path.c_str(), nullptr, 0);
+    ASSERT_GT(id, 0);
+    Bytes out;
+    EXPECT_EQ(load(mgr()->get(id), "first", "ZK7_FILE", out), 0);
+    EXPECT_EQ(mgr()->validate(id, true), 0);
+}
+
 // A load checks an encrypted block's stored bytes against the entry's
 // digest, as a deep validate does: the two never disagree.
 TEST_F(ArchiveTamper, ALoadChecksAnEncryptedBlocksDigest)

@@ -385,7 +385,31 @@ Archive read(const std::string& path, const std::string& key)
             }
         }
     }
-    if (rec.indexOffset < 512 || rec.count > rec.capacity || rec.indexOffset + uint64_t(rec.capacity) * 352 > file.size()) {
+    // Where each slot lies: one table, or (flag bit 3) the segments listed.
+    std::vector<std::pair<uint64_t, uint32_t>> segments;
+    if (rec.flags & 8) {
+        const uint64_t at = rec.indexOffset;
+        const uint64_t n = at + 8 <= file.size() && std::memcmp(&file[at], "ZKIS", 4) == 0 ? le(&file[at + 4], 4) : 0;
+        const uint64_t body = 8 + 16 * n;
+        if (n == 0 || at + body + 8 > file.size() || le(&file[at + body], 8) != XXH64(&file[at], body, 0)) {
+            out.error = "index segment list damaged";
+            return out;
+        }
+        for (uint64_t i = 0; i < n; ++i)
+            segments.emplace_back(le(&file[at + 8 + 16 * i], 8), static_cast<uint32_t>(le(&file[at + 16 + 16 * i], 4)));
+    } else {
+        segments.emplace_back(rec.indexOffset, rec.capacity);
+    }
+    std::vector<uint64_t> slotAt; // offset of each slot below count
+    for (const auto& [offset, slots] : segments) {
+        if (offset < 512 || offset + uint64_t(slots) * 352 > file.size()) {
+            out.error = "index outside the file";
+            return out;
+        }
+        for (uint32_t i = 0; i < slots && slotAt.size() < rec.count; ++i)
+            slotAt.push_back(offset + uint64_t(i) * 352);
+    }
+    if (rec.count > rec.capacity || slotAt.size() < rec.count) {
         out.error = "index outside the file";
         return out;
     }
@@ -396,7 +420,7 @@ Archive read(const std::string& path, const std::string& key)
     EVP_CIPHER_CTX_set_padding(ecb, 0);
     std::set<std::pair<std::string, std::string>> live;
     for (uint32_t slot = 0; slot < rec.count && out.error.empty(); ++slot) {
-        const uint8_t* slotBytes = &file[rec.indexOffset + uint64_t(slot) * 352];
+        const uint8_t* slotBytes = &file[slotAt[slot]];
         Entry e;
         uint64_t generation = 0;
         out.error = chooseVersion(slotBytes, slot, rec, keysIf, e, generation);
