@@ -130,34 +130,6 @@ bool xorPairs(const ArchiveKey* sealKey, const uint32_t* slots, const uint64_t* 
     xorIndexSums(slots, generations, count, acc);
     return true;
 }
-
-// Copies length bytes between two files, in the kernel when it can.
-int copyRange(const FileHandle& from, uint64_t fromOffset, FileHandle& to, uint64_t toOffset, uint64_t length)
-{
-    while (length > 0) {
-        loff_t in = static_cast<loff_t>(fromOffset), outOffset = static_cast<loff_t>(toOffset);
-        ssize_t n = ::copy_file_range(from.fd(), &in, to.fd(), &outOffset, static_cast<size_t>(std::min<uint64_t>(length, 1u << 30)), 0);
-        if (n <= 0)
-            break; // not supported here, or a short source: fall back to plain reads
-        fromOffset += static_cast<uint64_t>(n);
-        toOffset += static_cast<uint64_t>(n);
-        length -= static_cast<uint64_t>(n);
-    }
-    std::vector<uint8_t> buffer;
-    while (length > 0) {
-        size_t piece = static_cast<size_t>(std::min<uint64_t>(length, 8u << 20));
-        if (buffer.size() < piece)
-            buffer.resize(piece);
-        if (int rc = from.readAt(fromOffset, buffer.data(), piece); rc != RC_OK)
-            return rc;
-        if (int rc = to.writeAt(toOffset, buffer.data(), piece); rc != RC_OK)
-            return rc;
-        fromOffset += piece;
-        toOffset += piece;
-        length -= piece;
-    }
-    return RC_OK;
-}
 } // namespace
 
 ArchiveFile::~ArchiveFile()
@@ -1426,7 +1398,7 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
         if (source.m_table.deleted(slot))
             continue;
         Entry moved = source.m_table.get(slot);
-        if (int rc = copyRange(source.m_file, moved.offset, out, cursor, moved.storedSize); rc != RC_OK)
+        if (int rc = out.copyFrom(source.m_file, moved.offset, cursor, moved.storedSize); rc != RC_OK)
             return rc;
         moved.offset = cursor;
         cursor += moved.storedSize;

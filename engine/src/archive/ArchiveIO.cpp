@@ -2,7 +2,10 @@
 
 #include <Zelkoran/Result.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
@@ -10,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Zelkoran::archive {
 
@@ -18,10 +22,16 @@ FaultHook g_faultHook;
 WriteTap g_writeTap;
 bool g_deviceSync = true;
 
-void tap(IoOp op, uint64_t offset, const void* data, size_t length)
+uint64_t inodeOf(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_ino) : 0;
+}
+
+void tap(IoOp op, int fd, uint64_t offset, const void* data, size_t length)
 {
     if (g_writeTap)
-        g_writeTap(op, offset, data, length);
+        g_writeTap(op, inodeOf(fd), offset, data, length);
 }
 
 // Runs the fault hook; returns the byte count a write may still do, or -1
@@ -204,12 +214,12 @@ int FileHandle::writeAt(uint64_t offset, const void* buffer, size_t length)
     m_unsynced = true;
     if (static_cast<size_t>(permitted) < length) {
         if (writeFully(m_fd, offset, buffer, static_cast<size_t>(permitted)) == RC_OK)
-            tap(IoOp::Write, offset, buffer, static_cast<size_t>(permitted));
+            tap(IoOp::Write, m_fd, offset, buffer, static_cast<size_t>(permitted));
         return RC_ERR_IO;
     }
     const int rc = writeFully(m_fd, offset, buffer, length);
     if (rc == RC_OK)
-        tap(IoOp::Write, offset, buffer, length);
+        tap(IoOp::Write, m_fd, offset, buffer, length);
     return rc;
 }
 
@@ -228,6 +238,35 @@ int FileHandle::writeZeros(uint64_t offset, uint64_t length)
     return RC_OK;
 }
 
+int FileHandle::copyFrom(const FileHandle& from, uint64_t fromOffset, uint64_t toOffset, uint64_t length)
+{
+    if (length > 0)
+        m_unsynced = true; // the kernel copy bypasses writeAt
+    while (length > 0 && !g_faultHook && !g_writeTap) {
+        loff_t in = static_cast<loff_t>(fromOffset), out = static_cast<loff_t>(toOffset);
+        ssize_t n = ::copy_file_range(from.m_fd, &in, m_fd, &out, static_cast<size_t>(std::min<uint64_t>(length, 1u << 30)), 0);
+        if (n <= 0)
+            break; // not supported here, or a short source: fall back to plain reads
+        fromOffset += static_cast<uint64_t>(n);
+        toOffset += static_cast<uint64_t>(n);
+        length -= static_cast<uint64_t>(n);
+    }
+    std::vector<uint8_t> buffer;
+    while (length > 0) {
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(length, 8u << 20));
+        if (buffer.size() < piece)
+            buffer.resize(piece);
+        if (int rc = from.readAt(fromOffset, buffer.data(), piece); rc != RC_OK)
+            return rc;
+        if (int rc = writeAt(toOffset, buffer.data(), piece); rc != RC_OK)
+            return rc;
+        fromOffset += piece;
+        toOffset += piece;
+        length -= piece;
+    }
+    return RC_OK;
+}
+
 int FileHandle::sync()
 {
     if (allowed(IoOp::Sync, 0, 0) < 0)
@@ -235,7 +274,7 @@ int FileHandle::sync()
     if (g_deviceSync && ::fdatasync(m_fd) != 0)
         return RC_ERR_IO;
     m_unsynced = false;
-    tap(IoOp::Sync, 0, nullptr, 0);
+    tap(IoOp::Sync, m_fd, 0, nullptr, 0);
     return RC_OK;
 }
 
@@ -264,8 +303,21 @@ int syncParentDir(const char* path)
     if (fd < 0)
         return RC_ERR_IO;
     int rc = ::fsync(fd) == 0 ? RC_OK : RC_ERR_IO;
+    if (rc == RC_OK)
+        tap(IoOp::FolderSync, fd, 0, nullptr, 0);
     ::close(fd);
     return rc;
+}
+
+int renameFile(const char* from, const char* to)
+{
+    struct stat moved {};
+    const bool tapped = g_writeTap && ::stat(from, &moved) == 0;
+    if (std::rename(from, to) != 0)
+        return RC_ERR_IO;
+    if (tapped)
+        g_writeTap(IoOp::Rename, static_cast<uint64_t>(moved.st_ino), 0, to, std::strlen(to));
+    return RC_OK;
 }
 
 } // namespace Zelkoran::archive

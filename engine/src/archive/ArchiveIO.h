@@ -10,7 +10,7 @@ struct iovec;
 
 namespace Zelkoran::archive {
 
-enum class IoOp { Write, Sync, Truncate };
+enum class IoOp { Write, Sync, Truncate, Rename, FolderSync };
 
 // Called before each write, sync and truncate. Return a negative value to
 // fail the operation before it touches the file; for a write, a value k in
@@ -19,10 +19,13 @@ enum class IoOp { Write, Sync, Truncate };
 using FaultHook = std::function<int64_t(IoOp op, uint64_t offset, size_t length)>;
 void setFaultHook(FaultHook hook);
 
-// Called after each write with the bytes that reached the file, and after
-// each flush (data null), so a test can rebuild what a power cut at any
-// moment could leave. Tests only; null by default.
-using WriteTap = std::function<void(IoOp op, uint64_t offset, const void* data, size_t length)>;
+// Called after each write with the bytes that reached the file, after each
+// flush of a file (data null), after each rename (data the new path) and
+// after each flush of a folder, so a test can rebuild what a power cut at
+// any moment could leave across files. file is the inode number of the file
+// written, flushed or moved (of the folder for FolderSync). The fault hook
+// sees neither renames nor folder flushes. Tests only; null by default.
+using WriteTap = std::function<void(IoOp op, uint64_t file, uint64_t offset, const void* data, size_t length)>;
 void setWriteTap(WriteTap tap);
 
 // Flushes reach the device unless switched off. Off keeps every guarantee
@@ -67,6 +70,9 @@ public:
     // Writes exactly length bytes: 0 or RC_ERR_IO.
     int writeAt(uint64_t offset, const void* buffer, size_t length);
     int writeZeros(uint64_t offset, uint64_t length);
+    // Copies length bytes of from, at fromOffset, to toOffset: in the
+    // kernel unless a fault hook or write tap must see each write.
+    int copyFrom(const FileHandle& from, uint64_t fromOffset, uint64_t toOffset, uint64_t length);
     // Flushes file data to the device. 0 or RC_ERR_IO.
     int sync();
     // Something was written since the last successful sync.
@@ -83,6 +89,9 @@ private:
 // Removes the files "<path>.<tag>-XXXXXXXX" beside path that no process
 // holds: what a killed rewrite of path left behind.
 void removeLeftovers(const char* path, const char* tag);
+
+// Moves the file at from to to, replacing what was there. 0 or RC_ERR_IO.
+int renameFile(const char* from, const char* to);
 
 // Flushes the folder holding path, so a rename inside it is durable.
 int syncParentDir(const char* path);

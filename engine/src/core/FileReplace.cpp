@@ -26,8 +26,8 @@ int replaceFile(const char* path, const char* tag, const std::function<int(archi
         rc = file.sync();
     if (!keep)
         file.close();
-    if (rc == RC_OK && std::rename(temp.c_str(), path) != 0)
-        rc = RC_ERR_IO;
+    if (rc == RC_OK)
+        rc = archive::renameFile(temp.c_str(), path);
     if (rc != RC_OK) {
         std::remove(temp.c_str());
         return rc;

@@ -92,7 +92,7 @@ TEST_F(ArchiveDefrag, OnlyTheNewFileIsFlushed)
     ASSERT_EQ(add(mgr()->get(id), "b", "ZK7_FILE", randomBytes(5000, 1)), 0);
     mgr()->close(id);
     int flushes = 0;
-    Zelkoran::archive::setWriteTap([&](Zelkoran::archive::IoOp op, uint64_t, const void*, size_t) {
+    Zelkoran::archive::setWriteTap([&](Zelkoran::archive::IoOp op, uint64_t, uint64_t, const void*, size_t) {
         flushes += op == Zelkoran::archive::IoOp::Sync;
     });
     EXPECT_EQ(mgr()->defrag(path.c_str(), 0, nullptr, 0), 0);

@@ -303,7 +303,7 @@ TEST_F(ArchiveFaults, AFullDiskFailsOnlyTheChangesThatNeedSpace)
     constexpr uint64_t kPage = 4096;
     std::set<uint64_t> allocated;
     bool full = false;
-    za::setWriteTap([&](za::IoOp op, uint64_t offset, const void*, size_t length) {
+    za::setWriteTap([&](za::IoOp op, uint64_t, uint64_t offset, const void*, size_t length) {
         if (op == za::IoOp::Write && !full)
             for (uint64_t page = offset / kPage; length && page <= (offset + length - 1) / kPage; ++page)
                 allocated.insert(page);

@@ -506,7 +506,7 @@ TEST_F(ArchiveTamper, AFailedEncryptedAddNeverHandsItsSealIdOutAgain)
     const size_t storedSize = failed.size() + za::kSealOverhead;
     Bytes failedStored;
     bool sawData = false;
-    za::setWriteTap([&](za::IoOp op, uint64_t, const void* data, size_t length) {
+    za::setWriteTap([&](za::IoOp op, uint64_t, uint64_t, const void* data, size_t length) {
         if (op == za::IoOp::Write && length == storedSize)
             failedStored.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
     });
