@@ -9,10 +9,7 @@
 // The map's folder is copied beside a scratch archive holding the map as a
 // block, so that its tile sets and pictures resolve as files beside it.
 // Skipped without SKARDEN_SAMPLES (defaults to ../shared/samples).
-#include "BenchScreen.h"
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
-#include "archive/TestFolder.h"
+#include "EditorRig.h"
 #include "tabs/scenes/ctrlScenes.h"
 
 #include <Zelkoran/Archive.h>
@@ -81,7 +78,7 @@ std::string samplesRoot()
 }
 
 // The editor around one scene tab previewing a map block.
-class SceneTabRig {
+class SceneTabRig : public bench::EditorRig<CtrlScenes> {
 public:
     // Empty string, or why the rig could not be built.
     std::string build(int mapIndex)
@@ -101,31 +98,8 @@ public:
                 return "tile set not animated";
         }
         const std::string bytes = readText(source / spec.map);
-
-        screen = bench::openSoftScreen(kW, kH);
-        if (!screen)
-            return "no window";
-        char name[] = "Skarden";
-        char* argv[] = {name};
-        status.emplace(1, argv);
-        resources.emplace();
-        if (resources->load() != 0)
-            return "no editor resources";
-        const std::string path = folder.path("bench.qel");
-        ArchiveMgr* archives = Main::instance()->archiveMgr();
-        const int id = archives->create(path.c_str(), 16);
-        if (id <= 0)
-            return "no archive";
-        Archive::Block block(spec.map, "ZK7_XML");
-        block.storage = Archive::ST_COMPRESSED;
-        block.data = const_cast<char*>(bytes.data());
-        block.size = bytes.size();
-        if (archives->get(id)->blockAdd(block) != 0)
-            return "map not stored";
-        status->bArchiveLoaded = 1;
-        status->iArchiveID = id;
-        status->sArchivePath = path.c_str();
-
+        if (std::string why = open(kW, kH, spec.map, "ZK7_XML", bytes); !why.empty())
+            return why;
         tab.reset(new (std::nothrow) CtrlScenes(&*resources, &*status));
         tab->parseQEL();
         tab->show();
@@ -136,27 +110,9 @@ public:
         tab->processEvent(SW_RENDER, 1);
         if (!tab->previewOn())
             return "no preview";
-        CtrlScenes* shown = tab.get();
-        screen->setRenderCallback([shown](int value) { return shown->render(value); });
-        screen->renderFrame(true); // caches warm
+        drawEveryFrame();
         return "";
     }
-
-    ~SceneTabRig()
-    {
-        if (screen)
-            screen->setRenderCallback(nullptr);
-        tab.reset();
-        resources.reset();
-        status.reset();
-        Main::terminate();
-    }
-
-    TestFolder folder;
-    Screen* screen = nullptr;
-    std::optional<GlobalStatus> status;
-    std::optional<ResourceManager> resources;
-    std::unique_ptr<CtrlScenes> tab;
 };
 
 void BM_EmptyFrame(benchmark::State& state)

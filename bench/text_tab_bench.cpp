@@ -6,10 +6,7 @@
 // is an empty frame (clear + present). Reports the median and the 95th
 // percentile of both over a few hundred frames.
 #include "BenchDir.h"
-#include "BenchScreen.h"
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
-#include "archive/TestFolder.h"
+#include "EditorRig.h"
 #include "tabs/data/ctrlFiles.h"
 #include "tabs/data/ctrlXML.h"
 
@@ -71,36 +68,14 @@ double percentile(std::vector<double> values, double share)
 }
 
 // The editor around one text tab showing the block.
-class TextTabRig {
+class TextTabRig : public bench::EditorRig<CtrlTextFile> {
 public:
     // Empty string, or why the rig could not be built.
     std::string build(int tabIndex)
     {
-        screen = bench::openSoftScreen(kW, kH);
-        if (!screen)
-            return "no window";
-        char name[] = "Skarden";
-        char* argv[] = {name};
-        status.emplace(1, argv);
-        resources.emplace();
-        if (resources->load() != 0)
-            return "no editor resources";
-        const std::string path = folder.path("bench.qel");
-        ArchiveMgr* archives = Main::instance()->archiveMgr();
-        const int id = archives->create(path.c_str(), 16);
-        if (id <= 0)
-            return "no archive";
         const std::string bytes = megabyteOfXml(kTabs[tabIndex].elementsPerLine);
-        Archive::Block block("big.xml", kTabs[tabIndex].blockType);
-        block.storage = Archive::ST_COMPRESSED;
-        block.data = const_cast<char*>(bytes.data());
-        block.size = bytes.size();
-        if (archives->get(id)->blockAdd(block) != 0)
-            return "block not stored";
-        status->bArchiveLoaded = 1;
-        status->iArchiveID = id;
-        status->sArchivePath = path.c_str();
-
+        if (std::string why = open(kW, kH, "big.xml", kTabs[tabIndex].blockType, bytes); !why.empty())
+            return why;
         if (kTabs[tabIndex].textBoxId == 1208)
             tab.reset(new (std::nothrow) CtrlXML(&*resources, &*status));
         else
@@ -119,27 +94,10 @@ public:
             return "text not shown";
         gui->setFocus(text);
         text->setCaret(text->getLineCount() / 2, 4);
-        CtrlTextFile* shown = tab.get();
-        screen->setRenderCallback([shown](int value) { return shown->render(value); });
-        screen->renderFrame(true); // glyph caches warm
+        drawEveryFrame();
         return "";
     }
 
-    ~TextTabRig()
-    {
-        if (screen)
-            screen->setRenderCallback(nullptr);
-        tab.reset();
-        resources.reset();
-        status.reset();
-        Main::terminate();
-    }
-
-    TestFolder folder;
-    Screen* screen = nullptr;
-    std::optional<GlobalStatus> status;
-    std::optional<ResourceManager> resources;
-    std::unique_ptr<CtrlTextFile> tab;
     WidgetTextEdit* text = nullptr;
 };
 
