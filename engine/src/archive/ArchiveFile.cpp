@@ -873,6 +873,14 @@ void ArchiveFile::apply(const SlotWrite& w)
     m_table.setActiveVersion(w.slot, version);
 }
 
+int ArchiveFile::reserveForEverySealedBlock()
+{
+    uint64_t sealed = 0;
+    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
+        sealed += m_table.storage(slot) == 3;
+    return reserveSealIds(sealed);
+}
+
 int ArchiveFile::reserveSealIds(uint64_t count)
 {
     if (m_nextSealId + count <= m_rec.nextSealId)
@@ -1140,10 +1148,7 @@ int ArchiveFile::setIndexEncrypted(bool on)
         return rc;
     // Encrypted blocks are bound to the kind of index listing them: each is
     // sealed again (new id, appended) for the index it will be under.
-    uint64_t sealed = 0;
-    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
-        sealed += m_table.storage(slot) == 3;
-    if (int rc = reserveSealIds(sealed); rc != RC_OK)
+    if (int rc = reserveForEverySealedBlock(); rc != RC_OK)
         return rc;
     CommitRecord next = m_rec;
     if (on) {
@@ -1201,10 +1206,7 @@ int ArchiveFile::rekey()
         return RC_OK;
     // Everything the old key sealed or keyed is made again under the new
     // one, in one change; then no version under the old key is left.
-    uint64_t sealed = 0;
-    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
-        sealed += m_table.storage(slot) == 3;
-    if (int rc = reserveSealIds(sealed); rc != RC_OK)
+    if (int rc = reserveForEverySealedBlock(); rc != RC_OK)
         return rc;
     CommitRecord next = m_rec;
     std::memcpy(next.salt, m_nextSalt, kSaltSize);

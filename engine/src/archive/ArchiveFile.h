@@ -131,6 +131,8 @@ private:
     int append(Entry e, const uint8_t* stored, int existing);
     // Makes sure count more seal ids are reserved in the record on disk.
     int reserveSealIds(uint64_t count);
+    // As many ids as there are encrypted blocks, for sealing them all again.
+    int reserveForEverySealedBlock();
     int growIndex(uint32_t needed);
     // Seals stored's block again into e for an index that is encrypted or
     // not (a new seal id, reserved before), appended at dataEnd.
