@@ -133,8 +133,7 @@ bool xorPairs(const ArchiveKey* sealKey, const uint32_t* slots, const uint64_t* 
 ArchiveFile::~ArchiveFile()
 {
     forgetWaitingKey();
-    for (void* p : m_loaded)
-        CMem::free(p);
+    m_loaded.forEach([](void* p) { CMem::free(p); });
     // Only what this process wrote needs flushing: a clean file (such as a
     // defrag source already renamed away) costs nothing to close.
     if (m_file.isOpen() && m_file.hasUnsyncedWrites())
