@@ -3,6 +3,7 @@
 #include "app/GlobalStatus.h"
 #include "app/ResourceManager.h"
 #include "app/Version.h"
+#include "tabs/base/blockTypeSlots.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/data/ctrlAudioTracks.h"
 #include "tabs/data/ctrlFiles.h"
@@ -127,6 +128,7 @@ int Menu::update()
             applySecuredState(menu);
         bInitialised = 1;
         if (pGlobalStatus->bReparseAll) {
+            const BlockTypeSlots::Scope grouped(Main::instance()->archiveMgr()->get(pGlobalStatus->iArchiveID));
             for (CtrlBase* tab : vCtrls) {
                 tab->parseQEL();
                 relabelCheckBox(menu, tab, tab->getNumItems());

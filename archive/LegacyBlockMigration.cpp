@@ -83,12 +83,19 @@ constexpr size_t kFontNameField = 64;
 constexpr size_t kCopyChunk = 65536;
 constexpr int kResizeStep = 1024;
 
-// Types are compared whole, terminating zero included.
+// Types are compared whole, terminating zero included, against a 16-byte,
+// zero-padded type field.
+template <size_t N>
+bool isType(const char* field, const char (&type)[N])
+{
+    static_assert(N <= sizeof(Archive::Block::type));
+    return memcmp(field, type, N) == 0;
+}
+
 template <size_t N>
 bool hasType(const Archive::Block& block, const char (&type)[N])
 {
-    static_assert(N <= sizeof block.type);
-    return memcmp(block.type, type, N) == 0;
+    return isType(block.type, type);
 }
 
 // A fresh block naming name and type to the engine.
@@ -184,27 +191,34 @@ struct LegacyScan {
     {
         const int count = archive.getIndexCount();
         for (int i = 0; i < count; ++i) {
+            // Blocks of other types are passed over without filling a block.
+            const char* type = archive.blockTypeAt(i);
+            if (!type || !(isType(type, kMusicType) || isType(type, kSoundType) || isType(type, kImageType)
+                           || isType(type, kFontType)))
+                continue;
             Archive::Block entry;
             if (archive.blockAt(i, entry) != 0 || entry.deleted)
                 continue;
-            LegacyBlockInfo info{static_cast<uint32_t>(i), String(entry.name, strnlen(entry.name, sizeof entry.name)),
-                                 String(entry.type, strnlen(entry.type, sizeof entry.type)), entry.storage, false};
             Zelkoran::Vector<LegacyBlockInfo>* list = nullptr;
+            bool convertibleBlock = false;
             if (hasType(entry, kMusicType) || hasType(entry, kSoundType)) {
                 list = hasType(entry, kMusicType) ? &music : &sound;
-                info.convertible = audioConvertible(archive, entry);
-                convertibleAudio += info.convertible;
+                convertibleBlock = audioConvertible(archive, entry);
+                convertibleAudio += convertibleBlock;
             } else if (hasType(entry, kImageType) && hasLegacyGuiOwner(archive, entry)) {
                 list = &images;
-                info.convertible = entry.size <= kMaxImageCopy;
+                convertibleBlock = entry.size <= kMaxImageCopy;
             } else if (hasType(entry, kFontType) && entry.size == kLegacyFontSize) {
                 list = &fonts;
-                info.convertible = fontConvertible(archive, entry);
+                convertibleBlock = fontConvertible(archive, entry);
             }
+            // Most blocks are not legacy ones: only the found ones are copied.
             if (!list)
                 continue;
-            convertible += info.convertible;
-            list->push_back(std::move(info));
+            convertible += convertibleBlock;
+            list->push_back({static_cast<uint32_t>(i), String(entry.name, strnlen(entry.name, sizeof entry.name)),
+                             String(entry.type, strnlen(entry.type, sizeof entry.type)), entry.storage,
+                             convertibleBlock});
         }
     }
 

@@ -1,4 +1,5 @@
 #include "tabs/base/ctrlBase.h"
+#include "tabs/base/blockTypeSlots.h"
 
 #include "app/EditorLog.h"
 #include "app/GlobalStatus.h"
@@ -90,16 +91,23 @@ int CtrlBase::rebuildBlockList(const BlockFilter& filter)
         return -1;
     const string remembered = list->getSelectedText();
     list->clearItems();
-    const int count = archive ? archive->getIndexCount() : 0;
-    for (int i = 0; i < count; ++i) {
+    auto visit = [&](int i) {
         // Most entries are of other types: only the type is looked at for them.
         const char* type = archive->blockTypeAt(i);
         Archive::Block block;
         if (!type || std::memcmp(type, blockType, sizeof(blockType)) != 0 || archive->blockAt(i, block) != 0
             || block.deleted || !filter(block))
-            continue;
+            return;
         const string name(block.name, strnlen(block.name, sizeof(block.name)));
         list->addItem(name.c_str());
+    };
+    if (const std::vector<int>* slots = BlockTypeSlots::of(archive, blockType)) {
+        for (int i : *slots)
+            visit(i);
+    } else {
+        const int count = archive ? archive->getIndexCount() : 0;
+        for (int i = 0; i < count; ++i)
+            visit(i);
     }
     if (!remembered.empty() && !selectBlockListItemByName(remembered))
         list->setSelectedIndex(0);

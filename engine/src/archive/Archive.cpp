@@ -106,11 +106,11 @@ int Archive::blockAt(int index, Block& block) const
 
 int Archive::blockSearch(const Block& block) const
 {
-    char name[64];
-    char type[17];
-    if (!fieldsOf(block, name, type))
+    // The lookup reads the type over its 16 bytes and the name up to its
+    // terminator: both are used in place.
+    if (block.tooLong || block.name[63] != '\0')
         return RC_ERR_INVALID;
-    return m_file->find(name, type);
+    return m_file->find(block.name, block.type);
 }
 
 int Archive::blockLoad(Block& block)

@@ -7,12 +7,9 @@
 #include <openssl/rand.h>
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 namespace Zelkoran::archive {
 
@@ -230,91 +227,11 @@ bool ArchiveKey::openParts(const void* aad, size_t aadLength, const uint8_t nonc
 
 namespace {
 using Fill = std::function<bool(uint8_t* at, uint64_t offset, size_t n)>;
-constexpr size_t kReadPiece = 256 * 1024; // well inside the second-level cache
-
-// Reads a buffer piece by piece on its own thread, so the next piece is
-// being read (and its pages faulted in) while the caller decrypts the last.
-class ReadAhead {
-public:
-    ReadAhead(uint8_t* out, size_t length, const Fill& fill) : m_out(out), m_length(length), m_fill(fill) {}
-    ~ReadAhead() { stop(); }
-    ReadAhead(const ReadAhead&) = delete;
-    ReadAhead& operator=(const ReadAhead&) = delete;
-
-    // False when no thread could be started.
-    bool start()
-    {
-        try {
-            m_thread = std::thread([this] { run(); });
-            return true;
-        } catch (const std::system_error&) {
-            return false;
-        }
-    }
-    // Waits until the first end bytes are in; false when a read failed.
-    // Spins first: a piece takes microseconds, and a thread put to sleep
-    // may wait far longer for its core on a busy machine.
-    bool waitFor(size_t end)
-    {
-        size_t have = m_ready.load(std::memory_order_acquire);
-        for (int spin = 0; have < end && spin < kSpins; ++spin) {
-            __builtin_ia32_pause();
-            have = m_ready.load(std::memory_order_acquire);
-        }
-        for (; have < end; have = m_ready.load(std::memory_order_acquire))
-            m_ready.wait(have, std::memory_order_acquire);
-        return !m_failed.load(std::memory_order_relaxed);
-    }
-    // The caller is done with the first end bytes.
-    void consumed(size_t end)
-    {
-        m_consumed.store(end, std::memory_order_release);
-        m_consumed.notify_one();
-    }
-    // Ends the reads and waits for the thread: nothing writes to the buffer after.
-    void stop()
-    {
-        m_cancel.store(true, std::memory_order_relaxed);
-        m_consumed.store(SIZE_MAX, std::memory_order_release);
-        m_consumed.notify_one();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-
-private:
-    static constexpr int kSpins = 1 << 12;
-    static constexpr size_t kAhead = 2;
-
-    void run()
-    {
-        for (size_t done = 0; done < m_length && !m_cancel.load(std::memory_order_relaxed); done += kReadPiece) {
-            const size_t piece = std::min(kReadPiece, m_length - done);
-            // A few pieces ahead at most, so the caller finds them still in cache.
-            for (size_t used = m_consumed.load(std::memory_order_acquire);
-                 used < done && done - used > kAhead * kReadPiece && !m_cancel.load(std::memory_order_relaxed);
-                 used = m_consumed.load(std::memory_order_acquire))
-                m_consumed.wait(used, std::memory_order_acquire);
-            if (!m_fill(m_out + done, done, piece)) {
-                m_failed.store(true, std::memory_order_relaxed);
-                break;
-            }
-            m_ready.store(done + piece, std::memory_order_release);
-            m_ready.notify_one();
-        }
-        // Whatever stopped the reads, no waiter may sleep on.
-        m_ready.store(SIZE_MAX, std::memory_order_release);
-        m_ready.notify_one();
-    }
-
-    uint8_t* m_out;
-    size_t m_length;
-    const Fill& m_fill;
-    std::atomic<size_t> m_ready{0};
-    std::atomic<bool> m_failed{false};
-    std::atomic<size_t> m_consumed{0};
-    std::atomic<bool> m_cancel{false};
-    std::thread m_thread;
-};
+// Well inside the second-level cache: each piece is decrypted while still
+// there. Reads go on one thread: the kernel's read-ahead already overlaps
+// the device with the decryption, and a second thread only adds hand-offs
+// that a busy machine turns into waits.
+constexpr size_t kReadPiece = 256 * 1024;
 } // namespace
 
 bool ArchiveKey::openReading(const void* aad, size_t aadLength, const uint8_t nonce[kNonceSize], size_t length,
@@ -327,18 +244,12 @@ bool ArchiveKey::openReading(const void* aad, size_t aadLength, const uint8_t no
         && EVP_DecryptUpdate(m_dec, nullptr, &n, static_cast<const unsigned char*>(aad), static_cast<int>(aadLength)) != 1)
         return false;
     auto* dst = static_cast<unsigned char*>(out);
-    // Below a few pieces the thread's start costs more than the overlap saves.
-    ReadAhead ahead(dst, length, fill);
-    const bool overlapped = length >= 4 * kReadPiece && ahead.start();
     bool ok = true;
     for (size_t done = 0; ok && done < length; done += kReadPiece) {
         const size_t piece = std::min(kReadPiece, length - done);
-        ok = (overlapped ? ahead.waitFor(done + piece) : fill(dst + done, done, piece))
+        ok = fill(dst + done, done, piece)
              && EVP_DecryptUpdate(m_dec, dst + done, &n, dst + done, static_cast<int>(piece)) == 1;
-        if (overlapped)
-            ahead.consumed(done + piece);
     }
-    ahead.stop();
     uint8_t expected[kTagSize];
     std::memcpy(expected, tag, kTagSize);
     unsigned char tail[16];

@@ -83,9 +83,7 @@ public:
                    size_t length, const uint8_t tag[kTagSize], void* out) const;
     // The same with the ciphertext read into out piece by piece by fill
     // (false = failed) and each piece decrypted in place while it is still
-    // in cache. For large blocks fill runs on a second thread, in order,
-    // reading ahead while the last piece is decrypted; it has returned for
-    // good when this does.
+    // in cache; fill is called in order, on the caller's thread.
     bool openReading(const void* aad, size_t aadLength, const uint8_t nonce[kNonceSize], size_t length,
                      const uint8_t tag[kTagSize], void* out,
                      const std::function<bool(uint8_t* at, uint64_t offset, size_t n)>& fill) const;

@@ -11,8 +11,9 @@
 #include <cstring>
 #include <ctime>
 #include <openssl/crypto.h>
-#include <sys/uio.h>
 #include <unistd.h>
+// The state type, so a digest needs no allocation of its own.
+#define XXH_STATIC_LINKING_ONLY
 #include <xxh_x86dispatch.h>
 #include <zlib.h>
 
@@ -52,6 +53,8 @@ bool entryIsSane(const Entry& e, uint64_t dataEnd)
 // Up to this size an encrypted block is read whole before it is decrypted:
 // one read instead of three, and it still fits the second-level cache.
 constexpr uint64_t kWholeReadLimit = 256 * 1024;
+// Stored bytes up to this size are read onto the stack.
+constexpr size_t kLocalRead = 8 * 1024;
 
 // The digest an entry's stored bytes are checked against: XXH3, or the
 // keyed one an encrypted index holds for raw and zlib blocks.
@@ -59,17 +62,11 @@ class StoredDigest {
 public:
     StoredDigest(bool keyed, const ArchiveKey& key)
     {
-        if (keyed) {
+        if (keyed)
             m_keyed = std::make_unique<ArchiveKey::Digest>(key);
-        } else {
-            m_plain = XXH3_createState();
-            if (m_plain && XXH3_64bits_reset(m_plain) != XXH_OK) {
-                XXH3_freeState(m_plain);
-                m_plain = nullptr;
-            }
-        }
+        else
+            m_plainOk = XXH3_64bits_reset(&m_plain) == XXH_OK;
     }
-    ~StoredDigest() { XXH3_freeState(m_plain); }
     StoredDigest(const StoredDigest&) = delete;
     StoredDigest& operator=(const StoredDigest&) = delete;
 
@@ -77,23 +74,24 @@ public:
     {
         if (m_keyed)
             m_keyed->update(data, length);
-        else if (m_plain)
-            XXH3_64bits_update(m_plain, data, length);
+        else if (m_plainOk)
+            XXH3_64bits_update(&m_plain, data, length);
     }
     // False when the digest could not be made.
     bool finish(uint64_t& out)
     {
         if (m_keyed)
             return m_keyed->finish(out);
-        if (!m_plain)
+        if (!m_plainOk)
             return false;
-        out = XXH3_64bits_digest(m_plain);
+        out = XXH3_64bits_digest(&m_plain);
         return true;
     }
 
 private:
     std::unique_ptr<ArchiveKey::Digest> m_keyed;
-    XXH3_state_t* m_plain = nullptr;
+    XXH3_state_t m_plain;
+    bool m_plainOk = false;
 };
 
 // Reads e's stored bytes a piece at a time into to (moving along it when
@@ -135,8 +133,7 @@ bool xorPairs(const ArchiveKey* sealKey, const uint32_t* slots, const uint64_t* 
 ArchiveFile::~ArchiveFile()
 {
     forgetWaitingKey();
-    for (void* p : m_loaded)
-        CMem::free(p);
+    m_loaded.forEach([](void* p) { CMem::free(p); });
     // Only what this process wrote needs flushing: a clean file (such as a
     // defrag source already renamed away) costs nothing to close.
     if (m_file.isOpen() && m_file.hasUnsyncedWrites())
@@ -526,6 +523,13 @@ float ArchiveFile::fragmentation() const
 int ArchiveFile::readVerified(const Entry& e, void* buffer) const
 {
     constexpr size_t kPiece = 512 * 1024;
+    if (!e.keyed && e.storedSize <= kPiece) {
+        // One piece: one read, and the digest without a streaming state.
+        const auto length = static_cast<size_t>(e.storedSize);
+        return m_file.readAt(e.offset, buffer, length) == RC_OK && !checksumFails(e.hash, XXH3_64bits(buffer, length))
+                   ? RC_OK
+                   : RC_ERR_CORRUPT;
+    }
     StoredDigest digest(e.keyed, m_key);
     if (int rc = digestStored(m_file, e, static_cast<uint8_t*>(buffer), kPiece, true, digest); rc != RC_OK)
         return rc;
@@ -583,39 +587,48 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     }
     if (!m_key.valid())
         return RC_ERR_KEY;
-    uint8_t nonce[kNonceSize];
-    uint8_t tag[kTagSize];
     uint8_t aad[kMaxAad];
     const size_t aadLength = blockAad(e, indexEncrypted(), aad);
     // The stored bytes answer to the entry's digest too, as validate checks
-    // them: each piece is digested as read, before it is decrypted in place.
-    StoredDigest digest(false, m_key);
-    bool opened = false;
+    // them, before anything is decrypted.
     if (e.size <= kWholeReadLimit) {
-        // Small: the whole message in one read, then decrypted in place.
-        const iovec parts[] = {{nonce, kNonceSize}, {out, static_cast<size_t>(e.size)}, {tag, kTagSize}};
-        if (m_file.readParts(e.offset, parts, 3) != RC_OK)
+        // Small: the whole message in one read, then decrypted into out.
+        uint8_t local[kLocalRead];
+        std::unique_ptr<uint8_t[]> heap;
+        uint8_t* stored = local;
+        if (e.storedSize > sizeof(local)) {
+            heap.reset(new (std::nothrow) uint8_t[e.storedSize]);
+            if (!heap)
+                return RC_ERR_NO_MEMORY;
+            stored = heap.get();
+        }
+        const auto length = static_cast<size_t>(e.storedSize);
+        if (m_file.readAt(e.offset, stored, length) != RC_OK || checksumFails(e.hash, XXH3_64bits(stored, length)))
             return RC_ERR_CORRUPT;
-        for (const iovec& part : parts)
-            digest.update(part.iov_base, part.iov_len);
-        opened = m_key.openParts(aad, aadLength, nonce, out, static_cast<size_t>(e.size), tag, out);
-    } else {
-        // The ciphertext goes straight into out, a piece at a time, and each
-        // piece is decrypted in place right after it was read.
-        if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
-            || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
-            return RC_ERR_CORRUPT;
-        digest.update(nonce, kNonceSize);
-        const uint64_t cipherAt = e.offset + kNonceSize;
-        opened = m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(e.size), tag, out,
-                                   [&](uint8_t* at, uint64_t offset, size_t n) {
-                                       if (m_file.readAt(cipherAt + offset, at, n) != RC_OK)
-                                           return false;
-                                       digest.update(at, n);
-                                       return true;
-                                   });
-        digest.update(tag, kTagSize);
+        return m_key.openParts(aad, aadLength, stored, stored + kNonceSize, static_cast<size_t>(e.size),
+                               stored + kNonceSize + e.size, out)
+                   ? RC_OK
+                   : RC_ERR_CORRUPT;
     }
+    // Large: the ciphertext goes straight into out, a piece at a time, each
+    // piece digested and decrypted in place right after it was read; the
+    // bytes are wiped when the digest fails after all.
+    uint8_t nonce[kNonceSize];
+    uint8_t tag[kTagSize];
+    if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
+        || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
+        return RC_ERR_CORRUPT;
+    StoredDigest digest(false, m_key);
+    digest.update(nonce, kNonceSize);
+    const uint64_t cipherAt = e.offset + kNonceSize;
+    const bool opened = m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(e.size), tag, out,
+                                          [&](uint8_t* at, uint64_t offset, size_t n) {
+                                              if (m_file.readAt(cipherAt + offset, at, n) != RC_OK)
+                                                  return false;
+                                              digest.update(at, n);
+                                              return true;
+                                          });
+    digest.update(tag, kTagSize);
     if (!opened)
         return RC_ERR_CORRUPT;
     if (const int rc = verdict(digest, e.hash); rc != RC_OK) {

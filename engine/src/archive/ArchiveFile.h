@@ -20,10 +20,10 @@
 #include "ArchiveIO.h"
 #include "EntryTable.h"
 #include "IndexSegments.h"
+#include "PointerSet.h"
 
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace Zelkoran::archive {
@@ -169,7 +169,7 @@ private:
     uint8_t m_nextSalt[kSaltSize] = {};
     uint64_t m_nextSealId = 1; // below m_rec.nextSealId: reserved on disk before use
     std::string m_damage;      // what loadState found damaged
-    std::unordered_set<void*> m_loaded;
+    PointerSet m_loaded;
 };
 
 } // namespace Zelkoran::archive

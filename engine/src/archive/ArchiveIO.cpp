@@ -11,7 +11,6 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 #include <vector>
 
@@ -189,20 +188,6 @@ int FileHandle::readAt(uint64_t offset, void* buffer, size_t length) const
         offset += static_cast<uint64_t>(n);
         length -= static_cast<size_t>(n);
     }
-    return RC_OK;
-}
-
-int FileHandle::readParts(uint64_t offset, const struct iovec* parts, int count) const
-{
-    size_t total = 0;
-    for (int i = 0; i < count; ++i)
-        total += parts[i].iov_len;
-    if (::preadv(m_fd, parts, count, static_cast<off_t>(offset)) == static_cast<ssize_t>(total))
-        return RC_OK;
-    // A short or interrupted read: part by part, with readAt's handling.
-    for (int i = 0; i < count; offset += parts[i].iov_len, ++i)
-        if (int rc = readAt(offset, parts[i].iov_base, parts[i].iov_len); rc != RC_OK)
-            return rc;
     return RC_OK;
 }
 

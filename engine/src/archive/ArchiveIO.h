@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <functional>
 
-struct iovec;
-
 namespace Zelkoran::archive {
 
 enum class IoOp { Write, Sync, Truncate, Rename, FolderSync };
@@ -64,9 +62,6 @@ public:
     // Reads exactly length bytes: 0, RC_ERR_CORRUPT on a short read (the file
     // ends early), RC_ERR_IO.
     int readAt(uint64_t offset, void* buffer, size_t length) const;
-    // The same for consecutive bytes spread over count buffers, in one call
-    // when the file gives them all at once.
-    int readParts(uint64_t offset, const struct iovec* parts, int count) const;
     // Writes exactly length bytes: 0 or RC_ERR_IO.
     int writeAt(uint64_t offset, const void* buffer, size_t length);
     int writeZeros(uint64_t offset, uint64_t length);

@@ -51,7 +51,7 @@ public:
     int append(const Entry& e);
     int linkAll();
     // Slot of the live entry with that name (and type, unless type is
-    // empty), or RC_ERR_NOT_FOUND.
+    // empty), or RC_ERR_NOT_FOUND. type is read over at most 16 bytes.
     int find(const char* name, const char* type) const;
 
     // Which of the slot's two file versions is in force.

@@ -1,9 +1,10 @@
 #include "gui/ItemStore.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
-#include <numeric>
+#include <utility>
 
 namespace Zelkoran {
 
@@ -41,6 +42,16 @@ bool before(const String& a, const String& b)
 }
 
 } // namespace
+
+uint64_t ItemStore::foldedWord(const String& s, size_t offset)
+{
+    // Past the end the bytes count as zero, below every folded byte: a name
+    // sorts before the longer names it begins.
+    uint64_t word = 0;
+    for (size_t j = offset; j < offset + 8; ++j)
+        word = (word << 8) | (j < s.size() ? static_cast<uint64_t>(folded(s[j])) : 0);
+    return word;
+}
 
 void ItemStore::clear()
 {
@@ -119,33 +130,106 @@ void ItemStore::selectRange(int from, int to)
 
 void ItemStore::sortNow()
 {
-    if (!m_unsorted)
+    if (!m_unsorted || items.size() < 2) {
+        m_unsorted = false;
         return;
+    }
     m_unsorted = false;
-    std::vector<int> order(items.size());
-    std::iota(order.begin(), order.end(), 0);
-    // The first eight folded bytes, as a number, order most pairs in one
-    // compare; only equal prefixes need the full one.
-    std::vector<uint64_t> keys(items.size());
+    // Text every row begins with decides nothing: keys start past it.
+    size_t shared = items[0].size();
+    for (size_t i = 1; i < items.size() && shared > 0; ++i) {
+        size_t j = 0;
+        while (j < shared && j < items[i].size() && folded(items[i][j]) == folded(items[0][j]))
+            ++j;
+        shared = j;
+    }
+    std::vector<SortRow> rows(items.size());
     for (size_t i = 0; i < items.size(); ++i)
-        for (size_t j = 0; j < 8; ++j)
-            keys[i] = (keys[i] << 8) | (j < items[i].size() ? static_cast<uint64_t>(folded(items[i][j])) : 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return keys[a] != keys[b] ? keys[a] < keys[b] : before(items[a], items[b]);
-    });
+        rows[i] = {foldedWord(items[i], shared), static_cast<uint32_t>(i)};
+    std::vector<SortRow> scratch;
+    sortRows(rows.data(), rows.data() + rows.size(), shared, scratch);
+    // Rows are gathered in their new order: the reads are independent, so
+    // their cache misses overlap (following the permutation's cycles in
+    // place would wait for each in turn).
     Vector<String> sorted;
     sorted.reserve(items.size());
     std::vector<uint8_t> flags(items.size());
     int newCurrent = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        sorted.push_back(std::move(items[order[i]]));
-        flags[i] = marked[order[i]];
-        if (order[i] + 1 == current)
+    constexpr size_t kAhead = 16;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i + kAhead < rows.size())
+            __builtin_prefetch(&items[rows[i + kAhead].index]);
+        const uint32_t from = rows[i].index;
+        sorted.push_back(std::move(items[from]));
+        flags[i] = marked[from];
+        if (static_cast<int>(from) + 1 == current)
             newCurrent = static_cast<int>(i) + 1;
     }
     items = std::move(sorted);
     marked = std::move(flags);
     current = newCurrent;
+}
+
+void ItemStore::sortRows(SortRow* first, SortRow* last, size_t offset, std::vector<SortRow>& scratch) const
+{
+    // Stable throughout: rows equal when folded keep the order they came in
+    // until the bytes decide between them.
+    const size_t n = static_cast<size_t>(last - first);
+    if (n < 256) {
+        std::sort(first, last, [](const SortRow& a, const SortRow& b) {
+            return a.key != b.key ? a.key < b.key : a.index < b.index;
+        });
+    } else {
+        radixSort(first, last, scratch);
+    }
+    // Rows whose words tie are ordered by their next eight bytes in turn.
+    for (SortRow* run = first; run != last;) {
+        SortRow* end = run + 1;
+        bool longer = items[run->index].size() > offset + 8;
+        for (; end != last && end->key == run->key; ++end)
+            longer = longer || items[end->index].size() > offset + 8;
+        if (end - run > 1) {
+            if (longer) {
+                for (SortRow* r = run; r != end; ++r)
+                    r->key = foldedWord(items[r->index], offset + 8);
+                sortRows(run, end, offset + 8, scratch);
+            } else {
+                // Equal when folded (and so of one length): by the bytes.
+                std::stable_sort(run, end, [this](const SortRow& a, const SortRow& b) {
+                    return items[a.index] < items[b.index];
+                });
+            }
+        }
+        run = end;
+    }
+}
+
+void ItemStore::radixSort(SortRow* first, SortRow* last, std::vector<SortRow>& scratch)
+{
+    // Least significant byte first, each pass stable; bytes every row has
+    // alike (the padding of short names, shared digits) cost no pass.
+    const size_t n = static_cast<size_t>(last - first);
+    std::vector<std::array<uint32_t, 256>> counts(8);
+    for (SortRow* r = first; r != last; ++r)
+        for (int b = 0; b < 8; ++b)
+            ++counts[b][(r->key >> (8 * b)) & 0xff];
+    if (scratch.size() < n)
+        scratch.resize(n);
+    SortRow* from = first;
+    SortRow* to = scratch.data();
+    for (int b = 0; b < 8; ++b) {
+        std::array<uint32_t, 256>& count = counts[b];
+        if (count[(first->key >> (8 * b)) & 0xff] == n)
+            continue;
+        uint32_t at = 0;
+        for (uint32_t& c : count)
+            at += std::exchange(c, at);
+        for (SortRow* r = from; r != from + n; ++r)
+            to[count[(r->key >> (8 * b)) & 0xff]++] = *r;
+        std::swap(from, to);
+    }
+    if (from != first)
+        std::copy(from, from + n, first);
 }
 
 } // namespace Zelkoran

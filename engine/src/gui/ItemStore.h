@@ -5,6 +5,7 @@
 
 #include <Zelkoran/CMem.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace Zelkoran {
@@ -41,6 +42,17 @@ struct ItemStore {
     }
 
 private:
+    struct SortRow {
+        uint64_t key; // eight folded bytes of the row's text
+        uint32_t index;
+    };
+    // Eight folded bytes of s from offset, big-endian: compared as numbers
+    // they order as the bytes do.
+    static uint64_t foldedWord(const String& s, size_t offset);
+    // Orders rows whose texts agree up to offset, keyed by the word there.
+    void sortRows(SortRow* first, SortRow* last, size_t offset, std::vector<SortRow>& scratch) const;
+    static void radixSort(SortRow* first, SortRow* last, std::vector<SortRow>& scratch);
+
     bool m_unsorted = false;
 };
 

@@ -2,6 +2,9 @@
 // rows, sorting, scrolling, selection events, dragging.
 #include "engine/gui/GuiTestSupport.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace guitest {
 namespace {
 
@@ -79,6 +82,53 @@ TEST_F(ListSlider, AutoSortOrdersLongSharedPrefixesAndCase)
     ASSERT_EQ(l->getItemCount(), static_cast<int>(expected.size()));
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_STREQ(l->getItemText(static_cast<int>(i) + 1), expected[i].c_str()) << i;
+}
+
+// Many rows (sorted a byte at a time), a prefix all share, names that tie
+// past sixteen letters or differ in case only: the order a plain
+// case-insensitive compare gives.
+TEST_F(ListSlider, AutoSortOfManyRowsMatchesACaseInsensitiveCompare)
+{
+    auto before = [](const std::string& a, const std::string& b) {
+        const size_t n = std::min(a.size(), b.size());
+        for (size_t i = 0; i < n; ++i) {
+            const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+            const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+            if (ca != cb)
+                return ca < cb;
+        }
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    };
+    const struct {
+        const char* prefix;
+        int rows;
+        uint32_t numbers;
+    } cases[] = {{"", 40, 997}, {"tile_", 700, 997}, {"Level/Forest/Background_", 900, 997}, {"Sprites/", 400, 10}, {"slot_", 300, 0}};
+    int id = 1;
+    for (const auto& c : cases) {
+        WidgetList* l = panel->createList("List", id++);
+        ASSERT_NE(l, nullptr);
+        l->setAutoSort(true);
+        std::vector<std::string> names;
+        uint32_t seed = 12345;
+        for (int i = 0; i < c.rows; ++i) {
+            seed = seed * 1103515245 + 12345;
+            std::string name = c.prefix + std::to_string(seed % std::max(c.numbers, 1u)) + ((seed >> 16) % 3 ? "_layer_" : "_LAYER_")
+                               + std::to_string((seed >> 8) % 5);
+            const uint32_t shape = (seed >> 20) % 5;
+            if (c.numbers == 0) // one letter in either case: one byte tells rows apart
+                names.push_back(c.prefix + std::string(1, static_cast<char>((shape % 2 ? 'a' : 'A') + seed % 26)));
+            else
+                names.push_back(shape == 0 ? name.substr(0, name.size() / 2)
+                                : shape == 1 ? c.prefix + std::to_string(seed % 89)
+                                             : name);
+            l->addItem(names.back().c_str());
+        }
+        std::stable_sort(names.begin(), names.end(), before);
+        ASSERT_EQ(l->getItemCount(), c.rows);
+        for (int i = 1; i <= c.rows; ++i)
+            ASSERT_EQ(l->getItemText(i), names[static_cast<size_t>(i) - 1]) << c.prefix << " row " << i;
+    }
 }
 
 TEST_F(ListSlider, SetScrollMovesByDeltaAndClamps)
