@@ -2,7 +2,7 @@
 // and the length. Overwritten with zero bytes before it is released.
 #pragma once
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <openssl/crypto.h>
 

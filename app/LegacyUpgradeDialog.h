@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/KeyBuffer.h"
-#include "archive/LegacyQELUpgrade.h"
+#include "import/legacy/LegacyQELUpgrade.h"
 
 #include <functional>
 

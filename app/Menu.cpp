@@ -1,8 +1,8 @@
 #include "app/Menu.h"
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
-#include "app/Version.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
+#include "services/Version.h"
 #include "tabs/base/blockTypeSlots.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/data/ctrlAudioTracks.h"

@@ -2,10 +2,10 @@
 // the open archive or into a new one beside the document, which then
 // becomes the open archive.
 #include "app/ErrorBox.h"
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
 #include "app/Menu.h"
-#include "archive/XMLImport.h"
+#include "import/interchange/XMLImport.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>

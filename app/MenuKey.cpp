@@ -3,10 +3,10 @@
 // editor remembers in GlobalStatus.
 #include "app/EncryptedArchiveRecord.h"
 #include "app/EventRoute.h"
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
 #include "app/Menu.h"
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/GUIMgr.h>

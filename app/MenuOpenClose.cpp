@@ -3,12 +3,12 @@
 // before the archive becomes the open one.
 #include "app/EncryptedArchiveRecord.h"
 #include "app/ErrorBox.h"
-#include "app/EditorLog.h"
-#include "app/GlobalStatus.h"
+#include "services/EditorLog.h"
+#include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
 #include "app/LegacyUpgradeDialog.h"
 #include "app/Menu.h"
-#include "archive/LegacyQELUpgrade.h"
+#include "import/legacy/LegacyQELUpgrade.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>

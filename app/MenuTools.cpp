@@ -4,11 +4,11 @@
 #include "app/ErrorBox.h"
 #include "app/BlockTable.h"
 #include "app/DocumentViewer.h"
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
 #include "app/Menu.h"
-#include "app/ResourceManager.h"
-#include "app/Version.h"
+#include "services/ResourceManager.h"
+#include "services/Version.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/GUIMgr.h>

@@ -1,10 +1,10 @@
 #include "app/Skarden.h"
 
-#include "app/EditorLog.h"
+#include "services/EditorLog.h"
 #include "app/EventRoute.h"
 #include "app/Menu.h"
-#include "app/ResourceManager.h"
-#include "app/Version.h"
+#include "services/ResourceManager.h"
+#include "services/Version.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/AudioTrack.h>

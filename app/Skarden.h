@@ -1,10 +1,10 @@
 // The editor program: start-up, the main loop and shutdown.
 #pragma once
 
-#include "app/CMemSkarden.h"
-#include "app/EditorArt.h"
+#include "services/CMemSkarden.h"
+#include "services/EditorArt.h"
 #include "app/EventRoute.h"
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <optional>
 

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "BenchScreen.h"
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
-#include "archive/TestFolder.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
+#include "support/TestFolder.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>

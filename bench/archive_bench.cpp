@@ -18,7 +18,7 @@
 // SKARDEN_BENCH_DEFRAG_MIB: archive size for the defrag run (default 1024).
 #include "BenchDir.h"
 #include "archive/ArchiveCrypto.h"
-#include "archive/ArchiveIO.h"
+#include "core/FileIO.h"
 #include "ResidentMemory.h"
 
 #include <Zelkoran/Archive.h>
@@ -72,14 +72,14 @@ std::string openFixture(int blocks)
     std::string path = bench::benchDir() + "/open" + std::to_string(blocks) + ".qel";
     if (std::filesystem::exists(path))
         return path;
-    za::setDeviceSync(false);
+    Zelkoran::setDeviceSync(false);
     int id = mgr()->create(path.c_str(), blocks);
     Archive* a = mgr()->get(id);
     std::vector<uint8_t> data(48, 'x');
     for (int i = 0; i < blocks; ++i)
         addBlock(a, "block_" + std::to_string(i), data, 1);
     mgr()->close(id);
-    za::setDeviceSync(true);
+    Zelkoran::setDeviceSync(true);
     return path;
 }
 
@@ -124,7 +124,7 @@ std::string keyedOpenFixture(int blocks)
     std::string path = bench::benchDir() + "/keyed" + std::to_string(blocks) + ".qel";
     if (std::filesystem::exists(path))
         return path;
-    za::setDeviceSync(false);
+    Zelkoran::setDeviceSync(false);
     int id = mgr()->create(path.c_str(), blocks);
     Archive* a = mgr()->get(id);
     a->setKey(kBenchKey.data(), static_cast<int>(kBenchKey.size()));
@@ -133,7 +133,7 @@ std::string keyedOpenFixture(int blocks)
         addBlock(a, "block_" + std::to_string(i), data, 1);
     a->encrypt();
     mgr()->close(id);
-    za::setDeviceSync(true);
+    Zelkoran::setDeviceSync(true);
     return path;
 }
 
@@ -170,8 +170,8 @@ BENCHMARK(BM_DeriveKey)->Unit(benchmark::kMillisecond)->MinTime(bench::scaled(2.
 // ---------------------------------------------------------------- add / load
 
 struct SyncScope {
-    explicit SyncScope(bool on) { za::setDeviceSync(on); }
-    ~SyncScope() { za::setDeviceSync(true); }
+    explicit SyncScope(bool on) { Zelkoran::setDeviceSync(on); }
+    ~SyncScope() { Zelkoran::setDeviceSync(true); }
 };
 
 const char kAad[16] = "ZK7_FILE";
@@ -335,7 +335,7 @@ std::string defragSource()
     std::string path = bench::benchDir() + "/defrag-" + std::to_string(mib) + ".qel";
     if (std::filesystem::exists(path))
         return path;
-    za::setDeviceSync(false);
+    Zelkoran::setDeviceSync(false);
     int id = mgr()->create(path.c_str(), 100000);
     Archive* a = mgr()->get(id);
     std::vector<uint8_t> data = payload(1 << 20);
@@ -346,7 +346,7 @@ std::string defragSource()
             a->blockDelete(Archive::Block(("b" + std::to_string(i)).c_str(), "ZK7_FILE"));
     }
     mgr()->close(id);
-    za::setDeviceSync(true);
+    Zelkoran::setDeviceSync(true);
     return path;
 }
 

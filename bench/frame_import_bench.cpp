@@ -15,7 +15,7 @@
 // GIF and video runs need SKARDEN_SAMPLES.
 #include "engine/video/VideoTestSupport.h"
 #include "tabs/scenes/ctrlScenes.h"
-#include "tabs/scenes/import/FrameSampling.h"
+#include "import/scene/FrameSampling.h"
 
 #include "BenchDir.h"
 #include "ResidentMemory.h"

@@ -5,8 +5,8 @@
 //  - making a font from a 2048 x 2048 glyph sheet, against copying the
 //    sheet into an image.
 #include "BenchDir.h"
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 #include "tabs/images/ctrlImages.h"
 #include "tabs/images/ctrlSprites.h"
 

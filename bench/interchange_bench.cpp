@@ -9,8 +9,8 @@
 //
 // SKARDEN_INTERCHANGE_BENCH_ELEMENTS scales the document (default 10 000).
 #include "BenchDir.h"
-#include "archive/ArchiveIO.h"
-#include "archive/XMLImport.h"
+#include "core/FileIO.h"
+#include "import/interchange/XMLImport.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>
@@ -144,7 +144,7 @@ double direct(const Source& s)
 void BM_ImportVsDirect(benchmark::State& state)
 {
     const Source& s = source();
-    Zelkoran::archive::setDeviceSync(state.range(0) != 0);
+    Zelkoran::setDeviceSync(state.range(0) != 0);
     Zelkoran::XMLMgr* docs = Main::instance()->xmlMgr();
     double importTotal = 0, directTotal = 0;
     for (auto _ : state) {
@@ -170,7 +170,7 @@ void BM_ImportVsDirect(benchmark::State& state)
         state.counters["ratio"] = importTotal / directTotal;
         state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.assetBytes));
     }
-    Zelkoran::archive::setDeviceSync(true);
+    Zelkoran::setDeviceSync(true);
 }
 
 BENCHMARK(BM_ImportVsDirect)

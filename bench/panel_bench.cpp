@@ -4,8 +4,8 @@
 //  - one frame of the GUI tab previewing that panel, against an empty frame
 //    (clear + present).
 #include "BenchScreen.h"
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 #include "tabs/gui/ctrlGUI.h"
 
 #include <Zelkoran/Archive.h>

@@ -9,8 +9,8 @@
 // at every age over the preview area, without and with glow, against the
 // playing tab without particles: median and 95th percentile.
 // The process's peak RSS is reported with the update benchmark.
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 #include "particle/ParticleAccess.h"
 #include "tabs/effects/ctrlEffects.h"
 

@@ -12,7 +12,7 @@
 // archive flushes each stored block to the device, so on a busy disk the
 // wall time of the round trip swings far more than its CPU time.
 // Skipped without SKARDEN_SAMPLES (defaults to ../shared/samples).
-#include "archive/TestFolder.h"
+#include "support/TestFolder.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/CMem.h>

@@ -17,7 +17,7 @@
 // Runs headless (SDL_VIDEODRIVER=offscreen unless set otherwise).
 // Archives go to a fresh folder per run inside SKARDEN_BENCH_DIR.
 #include "BenchDir.h"
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "app/Menu.h"
 #include "app/Skarden.h"
 #include "tabs/base/ctrlBase.h"

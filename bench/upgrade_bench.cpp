@@ -20,8 +20,8 @@
 // open alone; the target is under 5 ms.
 #include "BenchDir.h"
 #include "archive/ArchiveCrypto.h"
-#include "archive/LegacyQELUpgrade.h"
-#include "archive/QELv1Writer.h"
+#include "import/legacy/LegacyQELUpgrade.h"
+#include "import/legacy/QELv1Writer.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Internal.h>
@@ -209,7 +209,7 @@ void BM_UpgradeVsBaseline(benchmark::State& state)
         double kdfSeconds = 0;
         if (policy == LQEB_KEEP_ENCRYPTED) {
             uint8_t salt[Zelkoran::archive::kSaltSize];
-            Zelkoran::archive::randomBytes(salt, sizeof salt);
+            Zelkoran::randomBytes(salt, sizeof salt);
             Zelkoran::archive::ArchiveKey derived;
             const auto d = Clock::now();
             derived.derive(kKey.data(), static_cast<int>(kKey.size()), salt, Zelkoran::archive::newKeyCost());

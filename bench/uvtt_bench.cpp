@@ -11,13 +11,13 @@
 //    decode, PNG decode and tiling of the map picture alone, the least work
 //    that gives the same picture layer (target: at most 3);
 //  - BM_Stages: milliseconds per stage of one import and the peak RSS.
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
-#include "archive/TestFolder.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
+#include "support/TestFolder.h"
 #include "tabs/scenes/ctrlScenes.h"
-#include "tabs/scenes/import/UvttDocument.h"
-#include "tabs/scenes/import/UvttMapImage.h"
-#include "tabs/scenes/import/UvttObjects.h"
+#include "import/scene/UvttDocument.h"
+#include "import/scene/UvttMapImage.h"
+#include "import/scene/UvttObjects.h"
 
 #include "BenchDir.h"
 #include "ResidentMemory.h"

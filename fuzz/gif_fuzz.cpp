@@ -3,7 +3,7 @@
 // accepts must import or fail with a code, never crash; a success leaves
 // exactly one new layer.
 #include "tabs/scenes/ctrlScenes.h"
-#include "tabs/scenes/import/GIFSizeCheck.h"
+#include "import/scene/GIFSizeCheck.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>

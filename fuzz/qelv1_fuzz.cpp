@@ -2,8 +2,8 @@
 // without a key. The header checksum is made to match first (for a plain
 // index, or one encrypted with kFuzzKey), so that inputs get past it to
 // the entries.
-#include "archive/LegacyFileSupport.h"
-#include "archive/LegacyQELUpgrade.h"
+#include "import/legacy/LegacyFileSupport.h"
+#include "import/legacy/LegacyQELUpgrade.h"
 
 #include <Zelkoran/Internal.h>
 

@@ -1,10 +1,10 @@
 // Feeds arbitrary bytes to the Universal VTT reader as a map file: reading
 // and checks, the walls, portals and lights written as TMX objects, and the
 // embedded map picture decoded into a tile layer of a scene.
-#include "tabs/scenes/import/SceneLayerImportOptions.h"
-#include "tabs/scenes/import/UvttDocument.h"
-#include "tabs/scenes/import/UvttMapImage.h"
-#include "tabs/scenes/import/UvttObjects.h"
+#include "import/scene/SceneLayerImportOptions.h"
+#include "import/scene/UvttDocument.h"
+#include "import/scene/UvttMapImage.h"
+#include "import/scene/UvttObjects.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>

@@ -3,7 +3,7 @@
 // sheet, a WAV tone, a text file) and imported into a fresh archive. The
 // import must end with its summary or a clear error, and leave an archive
 // that validates block by block.
-#include "archive/XMLImport.h"
+#include "import/interchange/XMLImport.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>

@@ -1,9 +1,9 @@
 #include "tabs/base/ctrlBase.h"
 #include "tabs/base/blockTypeSlots.h"
 
-#include "app/EditorLog.h"
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/EditorLog.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Internal.h>

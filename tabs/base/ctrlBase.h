@@ -7,7 +7,7 @@
 // bookkeeping) and the text view of block buffers. Main thread only.
 #pragma once
 
-#include "app/CMemSkarden.h"
+#include "services/CMemSkarden.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/AudioTrack.h>

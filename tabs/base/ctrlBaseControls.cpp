@@ -6,7 +6,7 @@
 // colour picker (generated images, synchronisation, reactions, dialog).
 #include "tabs/base/ctrlBaseControls.h"
 
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Cursor.h>

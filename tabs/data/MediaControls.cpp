@@ -1,6 +1,6 @@
 #include "tabs/data/MediaControls.h"
 
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Widget.h>

@@ -1,6 +1,6 @@
 #include "tabs/data/ctrlMedia.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>

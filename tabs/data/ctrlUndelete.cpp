@@ -1,7 +1,7 @@
 #include "tabs/data/ctrlUndelete.h"
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>

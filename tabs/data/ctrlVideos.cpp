@@ -1,7 +1,7 @@
 #include "tabs/data/ctrlVideos.h"
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 #include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/GFX.h>

@@ -1,8 +1,8 @@
 #include "tabs/effects/ctrlEffects.h"
 
-#include "app/EditorLog.h"
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/EditorLog.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/GFX.h>

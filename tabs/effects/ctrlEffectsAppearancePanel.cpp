@@ -5,7 +5,7 @@
 #include "tabs/effects/ctrlEffectsListEdit.h"
 #include "tabs/effects/ctrlEffectsWidgets.h"
 
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>

@@ -4,7 +4,7 @@
 #include "tabs/effects/ctrlEffectsListEdit.h"
 #include "tabs/effects/ctrlEffectsWidgets.h"
 
-#include "app/EditorLog.h"
+#include "services/EditorLog.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>

@@ -4,8 +4,8 @@
 #include "tabs/effects/ctrlEffects.h"
 #include "tabs/effects/ctrlEffectsWidgets.h"
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>

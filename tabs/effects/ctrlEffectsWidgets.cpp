@@ -1,6 +1,6 @@
 #include "tabs/effects/ctrlEffectsWidgets.h"
 
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Font.h>
 #include <Zelkoran/GUIMgr.h>

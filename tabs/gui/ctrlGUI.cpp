@@ -1,8 +1,8 @@
 #include "tabs/gui/ctrlGUI.h"
 
-#include "app/EditorLog.h"
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/EditorLog.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/GUIMgr.h>

@@ -2,7 +2,7 @@
 // the widget is created in the live panel with the engine's defaults.
 #include "tabs/gui/ctrlGUI.h"
 
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/GUIMgr.h>

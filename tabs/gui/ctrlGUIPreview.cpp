@@ -3,7 +3,7 @@
 // area of the window on the editor's screen, and put back only for a save.
 #include "tabs/gui/ctrlGUI.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>

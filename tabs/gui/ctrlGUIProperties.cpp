@@ -4,7 +4,7 @@
 // the common fields again, so the preview always shows what they say.
 #include "tabs/gui/ctrlGUI.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/GUIMgr.h>

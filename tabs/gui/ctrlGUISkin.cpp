@@ -3,7 +3,7 @@
 // with an optional font. Fields go straight into the live widget.
 #include "tabs/gui/ctrlGUI.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/Archive.h>

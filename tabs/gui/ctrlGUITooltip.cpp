@@ -2,8 +2,8 @@
 // colours of the edited widget's tooltip, or back to the theme's.
 #include "tabs/gui/ctrlGUI.h"
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/Font.h>

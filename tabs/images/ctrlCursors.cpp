@@ -1,6 +1,6 @@
 #include "tabs/images/ctrlCursors.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <Zelkoran/Cursor.h>
 #include <Zelkoran/GFX.h>

@@ -1,7 +1,7 @@
 #include "tabs/images/ctrlFonts.h"
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Cursor.h>
 #include <Zelkoran/Font.h>

@@ -1,7 +1,7 @@
 #include "tabs/images/ctrlImageResource.h"
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/GFX.h>
 #include <Zelkoran/Image.h>

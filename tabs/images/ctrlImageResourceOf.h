@@ -3,7 +3,7 @@
 // calls are the same by name, only the manager differs. Main thread only.
 #pragma once
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "tabs/images/ctrlImageResource.h"
 
 #include <Zelkoran/Main.h>

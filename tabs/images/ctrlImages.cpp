@@ -1,7 +1,7 @@
 #include "tabs/images/ctrlImages.h"
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>

@@ -2,7 +2,7 @@
 // image drawing clipped to the area, and the mouse's pan, reset and zoom.
 #include "tabs/images/ctrlImages.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <Zelkoran/Cursor.h>
 #include <Zelkoran/GFX.h>

@@ -1,6 +1,6 @@
 #include "tabs/images/ctrlTiles.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>

@@ -2,8 +2,8 @@
 // selection of a block, and leaving and re-entering the tab.
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneLayerRows.h"
 #include "tabs/scenes/SceneViewport.h"

@@ -3,7 +3,7 @@
 // New, and the viewport and layer list fills.
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneLayerRows.h"
 #include "tabs/scenes/SceneViewport.h"

@@ -2,7 +2,7 @@
 // images of the open archive that it names.
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>

@@ -3,7 +3,7 @@
 // The archive is never changed.
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "tabs/scenes/SceneFileNames.h"
 
 #include <Zelkoran/Image.h>

@@ -3,8 +3,8 @@
 // (in full: the map with its tile sets, templates and images).
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "app/EditorLog.h"
-#include "app/GlobalStatus.h"
+#include "services/EditorLog.h"
+#include "services/GlobalStatus.h"
 #include "tabs/scenes/SceneFileNames.h"
 
 #include <Zelkoran/Image.h>

@@ -3,9 +3,9 @@
 // stored as its block and the tab reloaded from what was stored.
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "tabs/scenes/SceneBlockKind.h"
-#include "tabs/scenes/import/SceneImportChecks.h"
+#include "import/scene/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
 #include <Zelkoran/Image.h>

@@ -2,7 +2,7 @@
 // the selected layer dragged with the left button, and layer removal.
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "tabs/scenes/SceneLayerRows.h"
 #include "tabs/scenes/SceneViewport.h"
 

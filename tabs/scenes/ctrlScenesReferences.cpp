@@ -2,8 +2,8 @@
 // "qel://path/file.qel/resource" URIs, and the walk over a tile set's images.
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "app/EditorLog.h"
-#include "app/GlobalStatus.h"
+#include "services/EditorLog.h"
+#include "services/GlobalStatus.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Internal.h>

@@ -2,9 +2,9 @@
 // program, a scratch folder and readers for the editor's panels.
 #pragma once
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 #include "app/Menu.h"
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 #include "app/Skarden.h"
 #include "support/EditorTestSupport.h"
 

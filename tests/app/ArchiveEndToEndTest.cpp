@@ -5,8 +5,8 @@
 #include "app/AppFixture.h"
 #include "app/KeyPanelScript.h"
 
-#include "archive/LegacyBlocks.h"
-#include "archive/LegacyQELUpgrade.h"
+#include "import/legacy/LegacyBlocks.h"
+#include "import/legacy/LegacyQELUpgrade.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/AudioTrack.h>

@@ -1,4 +1,4 @@
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Tool.h>

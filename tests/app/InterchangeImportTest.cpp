@@ -2,7 +2,7 @@
 // start-up and from the menu bar's Import XML button through real events,
 // with the target archive's choice, its resize and the failures.
 #include "app/AppFixture.h"
-#include "archive/InterchangeFixture.h"
+#include "import/interchange/InterchangeFixture.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>

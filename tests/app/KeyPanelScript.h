@@ -7,7 +7,7 @@
 #pragma once
 
 #include "app/Menu.h"
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 #include "app/Skarden.h"
 
 #include <Zelkoran/GUIMgr.h>

@@ -5,7 +5,7 @@
 #include "app/KeyBuffer.h"
 #include "app/KeyPanelScript.h"
 
-#include "archive/ArchiveIO.h"
+#include "core/FileIO.h"
 
 #include <Zelkoran/Archive.h>
 
@@ -232,13 +232,13 @@ TEST_F(MenuKeyTest, AnIndexThatCannotBeEncryptedIsReportedAndThePanelComesBack)
     script.answer("secret", KeyPanelScript::INDEX);
     script.answer("", KeyPanelScript::CANCEL);
     TS::pushAnswer(1);
-    Zelkoran::archive::setFaultHook([](Zelkoran::archive::IoOp op, uint64_t, size_t) -> int64_t {
-        return op == Zelkoran::archive::IoOp::Write ? -1 : INT64_MAX;
+    Zelkoran::setFaultHook([](Zelkoran::IoOp op, uint64_t, size_t) -> int64_t {
+        return op == Zelkoran::IoOp::Write ? -1 : INT64_MAX;
     });
 
     const int result = app.menu()->onSecure();
 
-    Zelkoran::archive::setFaultHook(nullptr);
+    Zelkoran::setFaultHook(nullptr);
     EXPECT_EQ(result, 0);
     ASSERT_EQ(TS::modalLog().size(), 1u);
     EXPECT_STREQ(TS::modalLog()[0].text.c_str(), "Could not update the QEL index encryption state.");

@@ -4,8 +4,8 @@
 #include "app/EncryptedArchiveRecord.h"
 #include "app/KeyPanelScript.h"
 
-#include "archive/FileFaults.h"
-#include "archive/LegacyBlocks.h"
+#include "support/FileFaults.h"
+#include "import/legacy/LegacyBlocks.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Screen.h>

@@ -6,7 +6,7 @@
 #include "app/DocumentViewer.h"
 #include "app/KeyPanelScript.h"
 
-#include "archive/FileFaults.h"
+#include "support/FileFaults.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>

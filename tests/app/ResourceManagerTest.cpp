@@ -1,5 +1,5 @@
 #include "app/AppFixture.h"
-#include "archive/LogCapture.h"
+#include "support/LogCapture.h"
 
 #include <Zelkoran/Font.h>
 #include <Zelkoran/Image.h>

@@ -2,8 +2,8 @@
 // the editor's archive, and readers for the widgets of the editor's panels.
 #pragma once
 
-#include "app/GlobalStatus.h"
-#include "archive/TestFolder.h"
+#include "services/GlobalStatus.h"
+#include "support/TestFolder.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/GUIMgr.h>

@@ -1,6 +1,6 @@
 #include "tabs/TabFixture.h"
 
-#include "archive/LogCapture.h"
+#include "support/LogCapture.h"
 
 #include <Zelkoran/Widget.h>
 

@@ -1,9 +1,9 @@
 // Every writer of blocks, run on an archive whose index or blocks are
 // encrypted: each block it writes is stored encrypted, and nothing of it
 // can be read in the file's bytes.
-#include "archive/LegacyQELUpgrade.h"
-#include "archive/QELv1Writer.h"
-#include "archive/XMLImport.h"
+#include "import/legacy/LegacyQELUpgrade.h"
+#include "import/legacy/QELv1Writer.h"
+#include "import/interchange/XMLImport.h"
 #include "engine/audio/AudioTestSupport.h"
 #include "engine/video/VideoTestSupport.h"
 #include "tabs/SceneTabFixture.h"

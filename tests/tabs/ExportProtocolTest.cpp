@@ -1,6 +1,6 @@
 #include "tabs/ProtocolTab.h"
 
-#include "archive/FileFaults.h"
+#include "support/FileFaults.h"
 
 #include <set>
 #include <string>

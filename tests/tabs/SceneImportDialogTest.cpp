@@ -1,7 +1,7 @@
 // The scene import door: the source probe, the checks before an import, and
 // whole imports driven through the tab's buttons and the dialog's widgets.
 #include "tabs/SceneTabFixture.h"
-#include "tabs/UvttFixture.h"
+#include "import/scene/UvttFixture.h"
 
 #include "scene/SceneAccess.h"
 #include "support/GifWriter.h"

@@ -6,8 +6,8 @@
 
 #include "scene/SceneAccess.h"
 #include "support/GifWriter.h"
-#include "tabs/scenes/import/FrameSampling.h"
-#include "tabs/scenes/import/SceneImportChecks.h"
+#include "import/scene/FrameSampling.h"
+#include "import/scene/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
 #include <Zelkoran/GUIMgr.h>

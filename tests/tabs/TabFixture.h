@@ -1,9 +1,9 @@
 // A headless engine with the editor's resources, for building tabs alone.
 #pragma once
 
-#include "app/GlobalStatus.h"
-#include "app/ResourceManager.h"
-#include "archive/TestFolder.h"
+#include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
+#include "support/TestFolder.h"
 #include "support/EditorTestSupport.h"
 #include "support/ProbeTab.h"
 

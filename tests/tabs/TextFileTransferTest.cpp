@@ -1,6 +1,6 @@
 #include "tabs/TextFileFixture.h"
 
-#include "archive/FileFaults.h"
+#include "support/FileFaults.h"
 
 #include <filesystem>
 #include <initializer_list>

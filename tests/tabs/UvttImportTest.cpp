@@ -2,9 +2,9 @@
 // and layers of new and extended scenes, the map picture and every refusal,
 // and the sample maps imported, stored and loaded back.
 #include "tabs/SceneTabFixture.h"
-#include "tabs/UvttFixture.h"
+#include "import/scene/UvttFixture.h"
 
-#include "archive/LogCapture.h"
+#include "support/LogCapture.h"
 #include "scene/SceneAccess.h"
 
 #include <cstdlib>

@@ -85,11 +85,6 @@ void setNewKeyCost(const KdfParams& params) { g_newKeyCost = params; }
 
 void forgetDerivations() { g_cache.wipe(); }
 
-bool randomBytes(void* out, size_t length)
-{
-    return length <= INT_MAX && RAND_bytes(static_cast<unsigned char*>(out), static_cast<int>(length)) == 1;
-}
-
 bool ArchiveKey::derive(const void* userKey, int length, const uint8_t salt[kSaltSize], const KdfParams& params)
 {
     clear();

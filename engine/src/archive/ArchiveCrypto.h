@@ -3,6 +3,8 @@
 // the nonce is fresh for every write.
 #pragma once
 
+#include "core/RandomBytes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -47,8 +49,6 @@ constexpr uint32_t kMaxKdfIterations = 1000000;
 // archives thousands of times lower it. Tests only.
 const KdfParams& newKeyCost();
 void setNewKeyCost(const KdfParams& params);
-
-bool randomBytes(void* out, size_t length);
 
 // Forgets the last derivation the engine keeps to reopen an archive
 // quickly: its user key and derived key are wiped.

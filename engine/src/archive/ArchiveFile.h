@@ -17,7 +17,7 @@
 
 #include "ArchiveCrypto.h"
 #include "ArchiveFormat.h"
-#include "ArchiveIO.h"
+#include "core/FileIO.h"
 #include "EntryTable.h"
 #include "IndexSegments.h"
 #include "PointerSet.h"

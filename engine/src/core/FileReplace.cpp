@@ -1,6 +1,6 @@
 #include "core/FileReplace.h"
 
-#include "archive/ArchiveCrypto.h"
+#include "core/RandomBytes.h"
 
 #include <Zelkoran/Result.h>
 
@@ -9,15 +9,15 @@
 
 namespace Zelkoran {
 
-int replaceFile(const char* path, const char* tag, const std::function<int(archive::FileHandle&)>& fill,
-                archive::FileHandle* keep)
+int replaceFile(const char* path, const char* tag, const std::function<int(FileHandle&)>& fill,
+                FileHandle* keep)
 {
     uint32_t r = 0;
-    archive::randomBytes(&r, sizeof(r));
+    randomBytes(&r, sizeof(r));
     char suffix[32];
     std::snprintf(suffix, sizeof(suffix), ".%s-%08x", tag, r);
     const std::string temp = std::string(path) + suffix;
-    archive::FileHandle file;
+    FileHandle file;
     int rc = file.createNew(temp.c_str());
     if (rc != RC_OK)
         return rc;
@@ -27,12 +27,12 @@ int replaceFile(const char* path, const char* tag, const std::function<int(archi
     if (!keep)
         file.close();
     if (rc == RC_OK)
-        rc = archive::renameFile(temp.c_str(), path);
+        rc = renameFile(temp.c_str(), path);
     if (rc != RC_OK) {
         std::remove(temp.c_str());
         return rc;
     }
-    archive::syncParentDir(path);
+    syncParentDir(path);
     if (keep)
         keep->take(file);
     return RC_OK;
@@ -40,7 +40,7 @@ int replaceFile(const char* path, const char* tag, const std::function<int(archi
 
 int writeFileReplacing(const char* path, const uint8_t* data, size_t size)
 {
-    const int rc = replaceFile(path, "part", [&](archive::FileHandle& file) { return file.writeAt(0, data, size); });
+    const int rc = replaceFile(path, "part", [&](FileHandle& file) { return file.writeAt(0, data, size); });
     return rc == RC_OK ? RC_OK : RC_ERR_IO;
 }
 

@@ -7,7 +7,7 @@
 #include "tabs/scenes/import/SceneImportProbe.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>

@@ -4,7 +4,7 @@
 // Widgets are left to the dialog. Main thread only.
 #pragma once
 
-#include "tabs/scenes/import/SceneLayerImportOptions.h"
+#include "import/scene/SceneLayerImportOptions.h"
 
 namespace Zelkoran {
 class Main;

@@ -1,6 +1,6 @@
 #include "tabs/scenes/import/SceneImportProgress.h"
 
-#include "app/ResourceManager.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/Font.h>
 #include <Zelkoran/GUIMgr.h>

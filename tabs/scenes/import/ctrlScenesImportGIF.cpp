@@ -2,9 +2,9 @@
 // a still layer, and sampled frames as an animated tile layer. Decoding is
 // SDL2_image's; frames are ARGB8888 copies.
 #include "tabs/scenes/ctrlScenes.h"
-#include "tabs/scenes/import/FrameSampling.h"
-#include "tabs/scenes/import/GIFSizeCheck.h"
-#include "tabs/scenes/import/SceneImportChecks.h"
+#include "import/scene/FrameSampling.h"
+#include "import/scene/GIFSizeCheck.h"
+#include "import/scene/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
 #include <Zelkoran/Image.h>

@@ -4,13 +4,13 @@
 // cursor and is loaded back as a fresh scene, which then takes the map
 // picture as a tile or image layer and replaces the old scene.
 #include "tabs/scenes/ctrlScenes.h"
-#include "tabs/scenes/import/SceneImportChecks.h"
-#include "tabs/scenes/import/UvttDocument.h"
-#include "tabs/scenes/import/UvttMapImage.h"
-#include "tabs/scenes/import/UvttMessages.h"
-#include "tabs/scenes/import/UvttObjects.h"
+#include "import/scene/SceneImportChecks.h"
+#include "import/scene/UvttDocument.h"
+#include "import/scene/UvttMapImage.h"
+#include "import/scene/UvttMessages.h"
+#include "import/scene/UvttObjects.h"
 
-#include "app/GlobalStatus.h"
+#include "services/GlobalStatus.h"
 
 #include <Zelkoran/Log.h>
 #include <Zelkoran/Main.h>

@@ -1,7 +1,7 @@
 // The checks an import request passes before anything is imported: one
 // message (and the title of its box) for the first rule it breaks.
 #include "tabs/scenes/ctrlScenes.h"
-#include "tabs/scenes/import/SceneImportChecks.h"
+#include "import/scene/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProbe.h"
 
 #include <Zelkoran/Main.h>

@@ -2,8 +2,8 @@
 // of a time window as an animated tile layer, and a diagnostic frame dump.
 // Decoding is the engine's (Video::decodeFrameAt).
 #include "tabs/scenes/ctrlScenes.h"
-#include "tabs/scenes/import/FrameSampling.h"
-#include "tabs/scenes/import/SceneImportChecks.h"
+#include "import/scene/FrameSampling.h"
+#include "import/scene/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
 #include <Zelkoran/Image.h>

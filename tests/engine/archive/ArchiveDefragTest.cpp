@@ -2,7 +2,7 @@
 
 #include <Zelkoran/Result.h>
 
-#include "archive/ArchiveIO.h"
+#include "core/FileIO.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -92,11 +92,11 @@ TEST_F(ArchiveDefrag, OnlyTheNewFileIsFlushed)
     ASSERT_EQ(add(mgr()->get(id), "b", "ZK7_FILE", randomBytes(5000, 1)), 0);
     mgr()->close(id);
     int flushes = 0;
-    Zelkoran::archive::setWriteTap([&](Zelkoran::archive::IoOp op, uint64_t, uint64_t, const void*, size_t) {
-        flushes += op == Zelkoran::archive::IoOp::Sync;
+    Zelkoran::setWriteTap([&](Zelkoran::IoOp op, uint64_t, uint64_t, const void*, size_t) {
+        flushes += op == Zelkoran::IoOp::Sync;
     });
     EXPECT_EQ(mgr()->defrag(path.c_str(), 0, nullptr, 0), 0);
-    Zelkoran::archive::setWriteTap(nullptr);
+    Zelkoran::setWriteTap(nullptr);
     EXPECT_EQ(flushes, 1);
 }
 

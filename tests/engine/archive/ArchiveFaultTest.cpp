@@ -1,7 +1,7 @@
 // Interrupted writes: every write and flush of every kind of change is
 // failed in turn, torn in half, or made the last thing the process did.
 // Reopening must show the state before or after the change, never a mix.
-#include "archive/ArchiveIO.h"
+#include "core/FileIO.h"
 #include "ArchiveTestUtil.h"
 
 #include <Zelkoran/Result.h>
@@ -60,9 +60,9 @@ struct Fault {
     int seen = 0;
     bool triggered = false;
 
-    za::FaultHook hook()
+    Zelkoran::FaultHook hook()
     {
-        return [this](za::IoOp op, uint64_t offset, size_t length) -> int64_t {
+        return [this](Zelkoran::IoOp op, uint64_t offset, size_t length) -> int64_t {
             ++seen;
             if (seen < failAt || (!crash && seen > failAt))
                 return static_cast<int64_t>(length);
@@ -70,7 +70,7 @@ struct Fault {
             // A device writes a 512-byte sector whole or not at all: the
             // header, one such sector, is never torn.
             const bool wholeSector = offset % 512 == 0 && length == 512;
-            if (seen == failAt && tear && op == za::IoOp::Write && !wholeSector)
+            if (seen == failAt && tear && op == Zelkoran::IoOp::Write && !wholeSector)
                 return static_cast<int64_t>(length / 2);
             return -1;
         };
@@ -83,7 +83,7 @@ class ArchiveFaults : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        za::setFaultHook(nullptr);
+        Zelkoran::setFaultHook(nullptr);
         mgr()->closeAll();
     }
 
@@ -131,10 +131,10 @@ protected:
                 id = openWork(base);
                 ASSERT_GT(id, 0);
                 Fault fault{failAt, crash, tear};
-                za::setFaultHook(fault.hook());
+                Zelkoran::setFaultHook(fault.hook());
                 int rc = op(mgr()->get(id));
                 if (!fault.triggered) {
-                    za::setFaultHook(nullptr);
+                    Zelkoran::setFaultHook(nullptr);
                     ASSERT_EQ(rc, 0);
                     mgr()->close(id);
                     break;
@@ -143,7 +143,7 @@ protected:
                     // Only one write failed: the open archive carries on. A
                     // failure after the commit (wiping old versions) is no
                     // failure of the change.
-                    za::setFaultHook(nullptr);
+                    Zelkoran::setFaultHook(nullptr);
                     if (rc == 0) {
                         EXPECT_EQ(snapshot(mgr()->get(id)), after);
                     } else {
@@ -153,7 +153,7 @@ protected:
                     }
                 }
                 mgr()->close(id); // in crash mode the final flush fails too
-                za::setFaultHook(nullptr);
+                Zelkoran::setFaultHook(nullptr);
 
                 id = mgr()->load(dir.file("work.qel").c_str(), kKey.data(), static_cast<int>(kKey.size()));
                 ASSERT_GT(id, 0);
@@ -195,9 +195,9 @@ TEST_F(ArchiveFaults, DefragFailureKeepsTheOriginal)
     for (int failAt = 1;; ++failAt) {
         writeFile(base, original);
         Fault fault{failAt, true, failAt % 2 == 0};
-        za::setFaultHook(fault.hook());
+        Zelkoran::setFaultHook(fault.hook());
         int rc = mgr()->defrag(base.c_str(), 0, kKey.data(), static_cast<int>(kKey.size()));
-        za::setFaultHook(nullptr);
+        Zelkoran::setFaultHook(nullptr);
         if (!fault.triggered) {
             ASSERT_EQ(rc, 0);
             break;
@@ -225,9 +225,9 @@ TEST_F(ArchiveFaults, UnrecoverableFailureRefusesFurtherWrites)
     Archive* a = mgr()->get(id);
     // The header write fails, and so does every write that would undo it.
     Fault fault{4, true, false};
-    za::setFaultHook(fault.hook());
+    Zelkoran::setFaultHook(fault.hook());
     EXPECT_LT(add(a, "x", "ZK7_FILE", textBytes("x")), 0);
-    za::setFaultHook(nullptr);
+    Zelkoran::setFaultHook(nullptr);
     EXPECT_EQ(add(a, "y", "ZK7_FILE", textBytes("y")), Zelkoran::RC_ERR_POISONED);
     EXPECT_EQ(a->blockDelete(Archive::Block("b0", "ZK7_FILE")), Zelkoran::RC_ERR_POISONED);
     Bytes out;
@@ -303,13 +303,13 @@ TEST_F(ArchiveFaults, AFullDiskFailsOnlyTheChangesThatNeedSpace)
     constexpr uint64_t kPage = 4096;
     std::set<uint64_t> allocated;
     bool full = false;
-    za::setWriteTap([&](za::IoOp op, uint64_t, uint64_t offset, const void*, size_t length) {
-        if (op == za::IoOp::Write && !full)
+    Zelkoran::setWriteTap([&](Zelkoran::IoOp op, uint64_t, uint64_t offset, const void*, size_t length) {
+        if (op == Zelkoran::IoOp::Write && !full)
             for (uint64_t page = offset / kPage; length && page <= (offset + length - 1) / kPage; ++page)
                 allocated.insert(page);
     });
-    za::setFaultHook([&](za::IoOp op, uint64_t offset, size_t length) -> int64_t {
-        if (full && op == za::IoOp::Write)
+    Zelkoran::setFaultHook([&](Zelkoran::IoOp op, uint64_t offset, size_t length) -> int64_t {
+        if (full && op == Zelkoran::IoOp::Write)
             for (uint64_t page = offset / kPage; length && page <= (offset + length - 1) / kPage; ++page)
                 if (!allocated.count(page))
                     return -1;
@@ -342,7 +342,7 @@ TEST_F(ArchiveFaults, AFullDiskFailsOnlyTheChangesThatNeedSpace)
     full = false;
     EXPECT_EQ(add(a, "after", "ZK7_FILE", randomBytes(5000, 99)), 0);
     mgr()->close(id);
-    za::setWriteTap(nullptr);
+    Zelkoran::setWriteTap(nullptr);
 
     id = mgr()->load(path.c_str(), nullptr, 0);
     ASSERT_GT(id, 0);
@@ -372,7 +372,7 @@ TEST_F(ArchiveFaults, CreateLetsNoOtherProcessWriteIntoTheFileItReplaces)
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        za::setFaultHook(nullptr);
+        Zelkoran::setFaultHook(nullptr);
         char go = 0;
         // Loads while the parent's create is under way, adds once it is done.
         int rc = read(toChild[0], &go, 1) == 1 ? mgr()->load(path.c_str(), nullptr, 0) : -1;
@@ -387,8 +387,8 @@ TEST_F(ArchiveFaults, CreateLetsNoOtherProcessWriteIntoTheFileItReplaces)
     int loadRc = 0, addRc = 0;
     bool signalled = false;
     const char go = 'g';
-    za::setFaultHook([&](za::IoOp op, uint64_t offset, size_t length) -> int64_t {
-        if (!signalled && op == za::IoOp::Write && offset == 0) {
+    Zelkoran::setFaultHook([&](Zelkoran::IoOp op, uint64_t offset, size_t length) -> int64_t {
+        if (!signalled && op == Zelkoran::IoOp::Write && offset == 0) {
             signalled = true;
             EXPECT_EQ(write(toChild[1], &go, 1), 1);
             EXPECT_EQ(read(toParent[0], &loadRc, sizeof loadRc), static_cast<ssize_t>(sizeof loadRc));
@@ -396,7 +396,7 @@ TEST_F(ArchiveFaults, CreateLetsNoOtherProcessWriteIntoTheFileItReplaces)
         return static_cast<int64_t>(length);
     });
     id = mgr()->create(path.c_str(), 16);
-    za::setFaultHook(nullptr);
+    Zelkoran::setFaultHook(nullptr);
     ASSERT_GT(id, 0);
     mgr()->close(id);
     ASSERT_EQ(write(toChild[1], &go, 1), 1);

@@ -7,7 +7,7 @@
 // the archive passed through, never older than the last change that had
 // returned 0 before the cut.
 #include "ArchiveTestUtil.h"
-#include "archive/ArchiveIO.h"
+#include "core/FileIO.h"
 
 #include <Zelkoran/Result.h>
 
@@ -80,13 +80,13 @@ public:
         : m_path(std::filesystem::absolute(path).lexically_normal().string()), m_folder(inodeOf(std::filesystem::path(path).parent_path().string())), m_file(inodeOf(path)),
           m_before(readFile(path))
     {
-        za::setWriteTap([this](za::IoOp op, uint64_t file, uint64_t offset, const void* data, size_t length) {
+        Zelkoran::setWriteTap([this](Zelkoran::IoOp op, uint64_t file, uint64_t offset, const void* data, size_t length) {
             const auto* bytes = static_cast<const uint8_t*>(data);
             m_events.push_back({op, file, {offset, bytes ? Bytes(bytes, bytes + length) : Bytes{}}});
         });
     }
     ~Device() { stop(); }
-    static void stop() { za::setWriteTap(nullptr); }
+    static void stop() { Zelkoran::setWriteTap(nullptr); }
     size_t now() const { return m_events.size(); }
 
     // Where a cut can leave something new: before each flush or rename, and at the end.
@@ -94,7 +94,7 @@ public:
     {
         std::vector<size_t> out;
         for (size_t e = 0; e < m_events.size(); ++e)
-            if (m_events[e].op != za::IoOp::Write)
+            if (m_events[e].op != Zelkoran::IoOp::Write)
                 out.push_back(e);
         out.push_back(m_events.size());
         return out;
@@ -112,17 +112,17 @@ public:
         for (size_t e = 0; e < cut; ++e)
             if (ontoPath(m_events[e]))
                 latest = m_events[e].file;
-            else if (m_events[e].op == za::IoOp::FolderSync && m_events[e].file == m_folder)
+            else if (m_events[e].op == Zelkoran::IoOp::FolderSync && m_events[e].file == m_folder)
                 durable = latest;
         const uint64_t file = variant == 0 ? durable : variant == 1 ? latest : (gen() % 2 ? durable : latest);
         size_t flushed = 0;
         for (size_t e = 0; e < cut; ++e)
-            if (m_events[e].op == za::IoOp::Sync && m_events[e].file == file)
+            if (m_events[e].op == Zelkoran::IoOp::Sync && m_events[e].file == file)
                 flushed = e;
         Bytes out = file == m_file ? m_before : Bytes{};
         for (size_t e = 0; e < cut; ++e) {
             const Event& ev = m_events[e];
-            if (ev.op != za::IoOp::Write || ev.file != file)
+            if (ev.op != Zelkoran::IoOp::Write || ev.file != file)
                 continue;
             if (e < flushed || variant == 1)
                 apply(out, ev.write.offset, ev.write.data.data(), ev.write.data.size());
@@ -134,13 +134,13 @@ public:
 
 private:
     struct Event {
-        za::IoOp op;
+        Zelkoran::IoOp op;
         uint64_t file;
         Write write; // a rename's new path as data
     };
     bool ontoPath(const Event& e) const
     {
-        return e.op == za::IoOp::Rename && std::string(e.write.data.begin(), e.write.data.end()) == m_path;
+        return e.op == Zelkoran::IoOp::Rename && std::string(e.write.data.begin(), e.write.data.end()) == m_path;
     }
 
     std::string m_path;

@@ -506,19 +506,19 @@ TEST_F(ArchiveTamper, AFailedEncryptedAddNeverHandsItsSealIdOutAgain)
     const size_t storedSize = failed.size() + za::kSealOverhead;
     Bytes failedStored;
     bool sawData = false;
-    za::setWriteTap([&](za::IoOp op, uint64_t, uint64_t, const void* data, size_t length) {
-        if (op == za::IoOp::Write && length == storedSize)
+    Zelkoran::setWriteTap([&](Zelkoran::IoOp op, uint64_t, uint64_t, const void* data, size_t length) {
+        if (op == Zelkoran::IoOp::Write && length == storedSize)
             failedStored.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
     });
-    za::setFaultHook([&](za::IoOp op, uint64_t offset, size_t length) -> int64_t {
-        sawData |= op == za::IoOp::Write && length == storedSize;
-        return sawData && op == za::IoOp::Write && offset == 0 && length == 512 ? -1 : INT64_MAX;
+    Zelkoran::setFaultHook([&](Zelkoran::IoOp op, uint64_t offset, size_t length) -> int64_t {
+        sawData |= op == Zelkoran::IoOp::Write && length == storedSize;
+        return sawData && op == Zelkoran::IoOp::Write && offset == 0 && length == 512 ? -1 : INT64_MAX;
     });
     int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
     ASSERT_GT(id, 0);
     EXPECT_NE(add(mgr()->get(id), "next", "ZK7_FILE", failed, 3), 0);
-    za::setFaultHook(nullptr);
-    za::setWriteTap(nullptr);
+    Zelkoran::setFaultHook(nullptr);
+    Zelkoran::setWriteTap(nullptr);
     mgr()->close(id);
     ASSERT_EQ(failedStored.size(), storedSize);
 

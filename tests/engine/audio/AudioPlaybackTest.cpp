@@ -3,7 +3,7 @@
 // names of open tracks.
 #include "engine/audio/AudioTestSupport.h"
 
-#include "archive/ArchiveIO.h"
+#include "core/FileIO.h"
 
 namespace audiotest {
 namespace {
@@ -126,11 +126,11 @@ TEST_F(AudioTest, SaveToFileWritesPathPlusFormatText)
     EXPECT_EQ(testutil::readFile(dir.file("Coin.wav")), wav);
     // An existing file is replaced whole, and only once the new one is complete.
     testutil::writeFile(dir.file("Old.wav"), testutil::textBytes("previous contents"));
-    archive::setFaultHook([](archive::IoOp op, uint64_t, size_t length) -> int64_t {
-        return op == archive::IoOp::Write ? static_cast<int64_t>(length / 2) : 1;
+    Zelkoran::setFaultHook([](Zelkoran::IoOp op, uint64_t, size_t length) -> int64_t {
+        return op == Zelkoran::IoOp::Write ? static_cast<int64_t>(length / 2) : 1;
     });
     EXPECT_EQ(t->saveToFile(dir.file("Old").c_str()), RC_ERR_IO);
-    archive::setFaultHook(nullptr);
+    Zelkoran::setFaultHook(nullptr);
     EXPECT_EQ(testutil::readFile(dir.file("Old.wav")), testutil::textBytes("previous contents"));
     ASSERT_EQ(t->saveToFile(dir.file("Old").c_str()), 0);
     EXPECT_EQ(testutil::readFile(dir.file("Old.wav")), wav);

@@ -3,7 +3,7 @@
 // layouts change what is drawn.
 #include "engine/gui/GuiTestSupport.h"
 
-#include "archive/TestFolder.h"
+#include "support/TestFolder.h"
 #include "gui/PanelStore.h"
 #include "support/GlyphSheetMaker.h"
 

@@ -1,6 +1,6 @@
 // FFmpeg and SDL2_mixer opened on first use: all or nothing, and never by
 // a program that only draws a map.
-#include "archive/TestFolder.h"
+#include "support/TestFolder.h"
 
 #include "audio/MixerLibrary.h"
 #include "video/FfmpegLibrary.h"

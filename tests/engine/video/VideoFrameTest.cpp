@@ -2,7 +2,7 @@
 // the frame at a time, past the end, bad requests, and no new seek for a
 // request ahead in the same group of pictures.
 #include "engine/video/VideoTestSupport.h"
-#include "archive/TestFolder.h"
+#include "support/TestFolder.h"
 
 #include "video/FrameSeeker.h"
 

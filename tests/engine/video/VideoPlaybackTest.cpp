@@ -2,7 +2,7 @@
 // the clock moves with the mixer, pause holds it, stop rewinds, the engine
 // draws the due frame into the viewport, and a pass runs to its end.
 #include "engine/video/VideoTestSupport.h"
-#include "archive/TestFolder.h"
+#include "support/TestFolder.h"
 
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/TestSupport.h>

@@ -2,7 +2,7 @@
 // tag travels with them, names and removal behave as for other resources;
 // hostile files and blocks give a clear code and no video.
 #include "engine/video/VideoTestSupport.h"
-#include "archive/TestFolder.h"
+#include "support/TestFolder.h"
 
 #include <Zelkoran/Archive.h>
 

@@ -3,7 +3,7 @@
 #include "engine/xml/XMLTestSupport.h"
 #include "engine/archive/ArchiveTestUtil.h"
 
-#include "archive/ArchiveIO.h"
+#include "core/FileIO.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Result.h>
@@ -28,7 +28,7 @@ protected:
     void TearDown() override
     {
         XMLTest::TearDown();
-        archive::setFaultHook(nullptr);
+        Zelkoran::setFaultHook(nullptr);
         testutil::mgr()->closeAll();
     }
     std::string block(const char* name)
@@ -158,18 +158,18 @@ TEST_F(XMLStorage, AFailedFileWriteLeavesTheOldFileAndNoLeftovers)
     const int id = load(kMap);
 
     // A torn write, then a failed flush: each leaves the old file alone.
-    const archive::FaultHook faults[] = {
-        [](archive::IoOp op, uint64_t, size_t length) -> int64_t {
-            return op == archive::IoOp::Write ? static_cast<int64_t>(length / 2) : length;
+    const Zelkoran::FaultHook faults[] = {
+        [](Zelkoran::IoOp op, uint64_t, size_t length) -> int64_t {
+            return op == Zelkoran::IoOp::Write ? static_cast<int64_t>(length / 2) : length;
         },
-        [](archive::IoOp op, uint64_t, size_t length) -> int64_t {
-            return op == archive::IoOp::Sync ? -1 : static_cast<int64_t>(length);
+        [](Zelkoran::IoOp op, uint64_t, size_t length) -> int64_t {
+            return op == Zelkoran::IoOp::Sync ? -1 : static_cast<int64_t>(length);
         },
     };
     for (const auto& fault : faults) {
-        archive::setFaultHook(fault);
+        Zelkoran::setFaultHook(fault);
         EXPECT_FALSE(doc(id)->saveToFile(path.c_str()));
-        archive::setFaultHook(nullptr);
+        Zelkoran::setFaultHook(nullptr);
         EXPECT_EQ(testutil::readFile(path), old);
         size_t files = 0;
         for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))

@@ -1,0 +1,111 @@
+// GIF structure, little-endian:
+//   OFFSET SIZE MEANING
+//   0      6    "GIF87a" or "GIF89a"
+//   6      2    screen width
+//   8      2    screen height
+//   10     1    flags: bit 7 global colour table, bits 0-2 its size (2^(n+1) entries of 3 bytes)
+//   13     ..   global colour table, then blocks:
+//   0x21 label, sub-blocks        an extension
+//   0x2C left(2) top(2) w(2) h(2) flags(1) [local table] code size(1) sub-blocks   a frame
+//   0x3B                           the trailer
+// Sub-blocks: a length byte, that many bytes, ending with a length of 0.
+#include "import/scene/GIFSizeCheck.h"
+
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+class Cursor {
+public:
+    Cursor(const uint8_t* bytes, size_t size) : m_bytes(bytes), m_size(size) {}
+    bool has(size_t n) const { return n <= m_size - m_pos; }
+    bool atEnd() const { return m_pos == m_size; }
+    uint8_t byte() { return m_bytes[m_pos++]; }
+    int u16()
+    {
+        const int v = m_bytes[m_pos] | m_bytes[m_pos + 1] << 8;
+        m_pos += 2;
+        return v;
+    }
+    bool skip(size_t n)
+    {
+        if (!has(n))
+            return false;
+        m_pos += n;
+        return true;
+    }
+    bool skipSubBlocks()
+    {
+        while (has(1))
+            if (const uint8_t n = byte(); n == 0 || !skip(n))
+                return n == 0;
+        return false;
+    }
+
+private:
+    const uint8_t* m_bytes;
+    size_t m_size;
+    size_t m_pos = 0;
+};
+
+bool sizeAllowed(int64_t w, int64_t h) { return w <= kMaxGIFSide && h <= kMaxGIFSide && w * h <= kMaxGIFFramePixels; }
+
+size_t colourTable(uint8_t flags) { return flags & 0x80 ? size_t(3) << ((flags & 7) + 1) : 0; }
+
+} // namespace
+
+bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout)
+{
+    layout = GIFLayout();
+    Cursor at(bytes, size);
+    if (!bytes || !at.has(13) || (std::memcmp(bytes, "GIF87a", 6) != 0 && std::memcmp(bytes, "GIF89a", 6) != 0))
+        return false;
+    at.skip(6);
+    layout.width = at.u16(), layout.height = at.u16();
+    const uint8_t flags = at.byte();
+    at.skip(2);
+    if (!sizeAllowed(layout.width, layout.height) || !at.skip(colourTable(flags)))
+        return false;
+    const int64_t screen = int64_t(std::max(layout.width, 1)) * std::max(layout.height, 1);
+    while (!at.atEnd()) {
+        switch (at.byte()) {
+        case 0x3B: return layout.frames > 0;
+        case 0x21:
+            if (!at.skip(1) || !at.skipSubBlocks())
+                return false;
+            break;
+        case 0x2C: {
+            if (!at.has(9))
+                return false;
+            const int64_t left = at.u16(), top = at.u16(), w = at.u16(), h = at.u16();
+            const uint8_t local = at.byte();
+            if (!sizeAllowed(left + w, top + h) || !at.skip(colourTable(local)) || !at.skip(1) || !at.skipSubBlocks())
+                return false;
+            ++layout.frames;
+            if (int64_t(layout.frames) * std::max(screen, w * h) > kMaxGIFTotalPixels)
+                return false;
+            break;
+        }
+        default: return false;
+        }
+    }
+    return layout.frames > 0;
+}
+
+bool checkGIFFile(const char* path, std::vector<uint8_t>& bytes, GIFLayout& layout)
+{
+    layout = GIFLayout();
+    bytes.clear();
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return false;
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || size > (std::streamoff(1) << 30))
+        return false;
+    bytes.resize(static_cast<size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
+        return false;
+    return checkGIFLayout(bytes.data(), bytes.size(), layout);
+}

@@ -1,0 +1,219 @@
+#undef _FORTIFY_SOURCE
+#include "support/FileFaults.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <set>
+#include <vector>
+
+namespace {
+
+struct Plan {
+    std::string path;
+    int opens = 0;
+    int reads = 0;
+    int failOpenAt = 0;
+    int failReadAt = 0;
+    int writes = 0;
+    int failWriteAt = 0;
+    int failSeekWhence = -1;
+    long failSeekOffset = 0;
+    std::set<FILE*> streams;
+    std::vector<std::string> failRenameFrom;
+    std::string failArchiveOpen;
+    int archiveOpens = 0;
+    int failArchiveOpenFrom = 0;
+    std::string failOpenAfterRenameTo;
+    bool renamedOnto = false;
+    size_t failAllocMin = 0, failAllocMax = 0;
+};
+
+Plan& plan()
+{
+    static Plan p;
+    return p;
+}
+
+template <class Fn>
+Fn real(const char* name)
+{
+    return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+}
+
+bool isPlanned(FILE* stream)
+{
+    return plan().streams.count(stream) != 0;
+}
+
+} // namespace
+
+namespace FileFaults {
+
+void reset()
+{
+    plan() = Plan{};
+}
+
+void failOpen(const std::string& path, int n)
+{
+    plan().path = path;
+    plan().failOpenAt = n;
+}
+
+void failRead(const std::string& path, int n)
+{
+    plan().path = path;
+    plan().failReadAt = n;
+}
+
+void failSeek(const std::string& path, int whence, long offset)
+{
+    plan().path = path;
+    plan().failSeekWhence = whence;
+    plan().failSeekOffset = offset;
+}
+
+void failWrite(const std::string& path, int n)
+{
+    plan().path = path;
+    plan().failWriteAt = n;
+}
+
+void failArchiveOpen(const std::string& path, int n)
+{
+    plan().failArchiveOpen = path;
+    plan().failArchiveOpenFrom = n;
+}
+
+void failOpenAfterRenameTo(const std::string& path)
+{
+    plan().failOpenAfterRenameTo = path;
+}
+
+void failAllocation(size_t minSize, size_t maxSize)
+{
+    plan().failAllocMin = minSize;
+    plan().failAllocMax = maxSize;
+}
+
+void failRenameFrom(const std::string& from)
+{
+    plan().failRenameFrom.push_back(from);
+}
+
+int readCount(const std::string& path)
+{
+    return plan().path == path ? plan().reads : 0;
+}
+
+} // namespace FileFaults
+
+extern "C" {
+
+FILE* fopen64(const char* path, const char* mode)
+{
+    static const auto next = real<FILE* (*)(const char*, const char*)>("fopen64");
+    Plan& p = plan();
+    const bool planned = !p.path.empty() && p.path == path;
+    if (planned && ++p.opens == p.failOpenAt) {
+        errno = EACCES;
+        return nullptr;
+    }
+    FILE* stream = next(path, mode);
+    if (planned && stream)
+        p.streams.insert(stream);
+    return stream;
+}
+
+int fclose(FILE* stream)
+{
+    static const auto next = real<int (*)(FILE*)>("fclose");
+    plan().streams.erase(stream);
+    return next(stream);
+}
+
+size_t fread(void* buffer, size_t size, size_t count, FILE* stream)
+{
+    static const auto next = real<size_t (*)(void*, size_t, size_t, FILE*)>("fread");
+    Plan& p = plan();
+    if (isPlanned(stream) && ++p.reads == p.failReadAt) {
+        errno = EIO;
+        return 0;
+    }
+    return next(buffer, size, count, stream);
+}
+
+size_t fwrite(const void* buffer, size_t size, size_t count, FILE* stream)
+{
+    static const auto next = real<size_t (*)(const void*, size_t, size_t, FILE*)>("fwrite");
+    Plan& p = plan();
+    if (isPlanned(stream) && ++p.writes == p.failWriteAt) {
+        errno = ENOSPC;
+        return 0;
+    }
+    return next(buffer, size, count, stream);
+}
+
+int open(const char* path, int flags, ...)
+{
+    static const auto next = real<int (*)(const char*, int, ...)>("open");
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    Plan& p = plan();
+    const bool counted = p.failArchiveOpen == path && ++p.archiveOpens >= p.failArchiveOpenFrom;
+    if (counted || (p.renamedOnto && p.failOpenAfterRenameTo == path)) {
+        errno = EIO;
+        return -1;
+    }
+    return next(path, flags, mode);
+}
+
+// Memory comes from the C library's allocator either way.
+extern void* __libc_malloc(size_t size);
+
+void* malloc(size_t size)
+{
+    Plan& p = plan();
+    if (p.failAllocMax != 0 && size >= p.failAllocMin && size <= p.failAllocMax) {
+        p.failAllocMin = p.failAllocMax = 0;
+        return nullptr;
+    }
+    return __libc_malloc(size);
+}
+
+int fseeko64(FILE* stream, off64_t offset, int whence)
+{
+    static const auto next = real<int (*)(FILE*, off64_t, int)>("fseeko64");
+    const Plan& p = plan();
+    if (isPlanned(stream) && whence == p.failSeekWhence && (whence != SEEK_SET || offset == p.failSeekOffset)) {
+        errno = EIO;
+        return -1;
+    }
+    return next(stream, offset, whence);
+}
+
+int rename(const char* from, const char* to) noexcept
+{
+    static const auto next = real<int (*)(const char*, const char*)>("rename");
+    Plan& p = plan();
+    for (const std::string& f : p.failRenameFrom) {
+        if (f == from) {
+            errno = EACCES;
+            return -1;
+        }
+    }
+    const int rc = next(from, to);
+    if (rc == 0 && p.failOpenAfterRenameTo == to)
+        p.renamedOnto = true;
+    return rc;
+}
+
+} // extern "C"
