@@ -1,7 +1,9 @@
 // Immediate drawing on the default screen. Every call honours the screen's
 // clip rectangle and does nothing before the window is shown. Colours are
 // 0xRRGGBBAA; an alpha below 255 blends. The last argument of the drawing
-// calls is the screen number (only 0 exists). Main thread only.
+// calls is the screen number (only 0 exists); they return 0,
+// RC_ERR_NOT_FOUND (no such screen, or no window yet) or RC_ERR_GENERIC
+// (the renderer refused). Main thread only.
 #pragma once
 
 #include <cstdint>

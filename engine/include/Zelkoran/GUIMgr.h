@@ -28,6 +28,7 @@ public:
     {
         return createPanel(name);
     }
+    // The same without the opaque argument; it cannot fail.
     int createPanel(const char* name);
     Panel* getPanel(int id);
     // Destroys the panel with its widgets and their reactions. 0 or

@@ -85,6 +85,7 @@ public:
     ImageMgr();
     ~ImageMgr();
     // An empty image that receives a surface later; the flags are reserved.
+    // The image id (> 0); it cannot fail.
     int create(const char* name, int flags);
     // Decodes PNG (or any SDL2_image format) bytes. The image id (> 0) or
     // RC_ERR_INVALID / RC_ERR_CORRUPT.
@@ -98,7 +99,9 @@ public:
     // or block), RC_ERR_KEY (-477, encrypted without the key),
     // RC_ERR_CORRUPT, RC_ERR_IO.
     int load(int archiveId, const char* name);
-    // Copies the surface; the caller keeps and frees its own.
+    // Copies the surface; the caller keeps and frees its own. The image id
+    // (> 0), or RC_ERR_INVALID (null surface, or its pixels could not be
+    // converted).
     int loadFromSurface(SDL_Surface* surface, const char* name);
     Image* get(int id);
     // Releases one holder of the image (sprites sharing it are holders too);

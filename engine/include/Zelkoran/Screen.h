@@ -46,7 +46,8 @@ public:
     int setDriver(int driver);
     // The driver the renderer really uses (eDriver), DRV_DEFAULT before show().
     int getDriverInUse() const;
-    // Window size in pixels (>= 1 each); applied at once when shown.
+    // Window size in pixels (>= 1 each); applied at once when shown. 0, or
+    // RC_ERR_INVALID for a size below 1.
     int setSize(int width, int height);
     // Opens the window and its renderer. 0, or a negative code (the window
     // or the renderer could not be made).
@@ -56,7 +57,8 @@ public:
     // Copies the surface as the window icon; RC_ERR_INVALID for null.
     int setIcon(SDL_Surface* icon);
     void setRenderCallback(RenderCallback callback);
-    // Fills the whole screen, ignoring the clip rectangle.
+    // Fills the whole screen, ignoring the clip rectangle. 0, or
+    // RC_ERR_NOT_FOUND before show().
     int clear(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
     int getWidth() const { return m_width; }
     int getHeight() const { return m_height; }
