@@ -70,8 +70,9 @@ void CtrlSprites::createWidgets()
     addButton(SW_ANIM_MINUS, "AnimMinus", fromLeft(20), 421, "<-", "Select previous animation");
     addInfoLabel(SW_NUM_ANIM, "NumAnim", "Animations 0/0", centred(), kAnimLabelTop);
     addButton(SW_ANIM_PLUS, "AnimPlus", fromRight(20), 421, "->", "Select next animation");
-    addInfoLabel(SW_STATE_LABEL, "Status", "Status", fromLeft(38), 448);
-    const auto addList = [this](int id, const char* name, Position x, const char* const* rows, int count,
+    addInfoLabel(SW_STATE_LABEL, "Status", "Status", fromLeft(26), 448);
+    // The type list is the wider: "OneShotReverse" must show whole.
+    const auto addList = [this](int id, const char* name, Position x, int width, const char* const* rows, int count,
                                 const char* tooltip) {
         WidgetList* list = panel->createList(name, id);
         if (!list)
@@ -79,16 +80,16 @@ void CtrlSprites::createWidgets()
         list->clearItems();
         for (int i = 0; i < count; ++i)
             list->addItem(rows[i]);
-        list->setSize(75, 71);
+        list->setSize(width, 71);
         list->setPosition(x, Position(463, PH_TOP));
         list->setFont(resourceManager->get(SR_FONT), WS_ALL);
         list->setTooltip(tooltip);
         for (int state : {WS_HOVERED, WS_PRESSED})
             list->setBackgroundColor(200, 200, 195, state);
     };
-    addList(SW_STATE, "SprStatus", fromLeft(18), kStates, kStateRows, "Animation status");
-    addInfoLabel(SW_TYPE_LABEL, "Type", "Type", fromRight(43), 448);
-    addList(SW_TYPE, "SprType", fromRight(18), kTypeNames, kTypeRows, "Animation playback type");
+    addList(SW_STATE, "SprStatus", fromLeft(12), 62, kStates, kStateRows, "Animation status");
+    addInfoLabel(SW_TYPE_LABEL, "Type", "Type", fromRight(52), 448);
+    addList(SW_TYPE, "SprType", fromRight(10), 104, kTypeNames, kTypeRows, "Animation playback type");
     addInfoLabel(SW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", fromLeft(5), 545);
     addComboBox(SW_HOT_X_MODE, "HotSpotXModeSpr", fromLeft(68), 542, 70, {"Manual", "Center", "Size"});
     addNumberEdit(SW_HOT_X, "HotSpotXSpr", fromLeft(142), 542, 45, -256, 256, "Animation hotspot X");
@@ -97,8 +98,8 @@ void CtrlSprites::createWidgets()
     addNumberEdit(SW_HOT_Y, "HotSpotYSpr", fromLeft(142), 567, 45, -256, 256, "Animation hotspot Y");
     addInfoLabel(SW_FRAME_START_LABEL, "FramesStartLabel", "Frame Start:", fromLeft(5), 598);
     addNumberEdit(SW_FRAME_START, "FrameStart", fromLeft(75), 595, 37, 0, kMaxCellSide, "First frame of the animation");
-    addInfoLabel(SW_FRAME_END_LABEL, "FramesEndLabel", "End:", fromLeft(125), 598);
-    addNumberEdit(SW_FRAME_END, "FrameEnd", fromLeft(148), 595, 37, 0, kMaxCellSide, "Last frame of the animation");
+    addInfoLabel(SW_FRAME_END_LABEL, "FramesEndLabel", "End:", fromLeft(119), 598);
+    addNumberEdit(SW_FRAME_END, "FrameEnd", fromLeft(151), 595, 37, 0, kMaxCellSide, "Last frame of the animation");
     addButton(SW_FRAME_MINUS, "FrameMinus", fromLeft(18), 622, "<-", "Select previous frame");
     addInfoLabel(SW_NUM_FRAMES, "NumFrames", "Frames 0/0", centred(), kFrameLabelTop);
     addButton(SW_FRAME_PLUS, "FramePlus", fromRight(18), 622, "->", "Select next frame");
