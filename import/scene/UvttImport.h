@@ -1,0 +1,23 @@
+// A Universal VTT map as a scene: its objects as object groups in the
+// scene's TMX text (or a new map's), loaded back as a fresh scene that then
+// takes the map picture as a tile or image layer and replaces the old one.
+#pragma once
+
+#include "import/scene/SceneLayerImportOptions.h"
+#include "import/scene/UvttImportResult.h"
+
+#include <Zelkoran/CMem.h>
+
+namespace Zelkoran {
+class Scene;
+}
+
+// The file as a new scene (scene: the fresh empty one) or as layers added to
+// scene, which then points to the imported scene. Adding keeps the old scene
+// until the new one is complete. sceneHandle is the caller's hold on the
+// scene: zeroed when that scene closes, the imported scene's id on success.
+// archivePath names the archive the scene's references lie in. 0 with
+// summary set, or a UVTTImportResult or engine code with error set.
+int importUVTTScene(Zelkoran::Scene*& scene, const SceneLayerImportOptions& options, bool newScene,
+                    const Zelkoran::String& archivePath, int& sceneHandle, Zelkoran::String& summary,
+                    Zelkoran::String& error);
