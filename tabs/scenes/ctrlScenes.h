@@ -18,6 +18,7 @@
 #pragma once
 
 #include "tabs/base/ctrlBase.h"
+#include "import/scene/FrameImportResult.h"
 #include "import/scene/UvttImportResult.h"
 #include "tabs/scenes/SceneTabWidgets.h"
 #include "import/scene/SceneLayerImportOptions.h"
@@ -163,31 +164,9 @@ public:
     int loadFileToBuffer(const string& path, unsigned char*& buffer, int& size) const;
     // --- imports (tabs/scenes/import/) ---
     using SceneLayerImportOptions = ::SceneLayerImportOptions;
-    // Import codes beyond the engine's.
-    enum ImportResult : int {
-        IR_NO_SCENE = -511,
-        IR_NO_FRAMES = -510, // no frames; for the video import an empty path
-        IR_BAD_TILE_SIZE = -509,
-        IR_FRAME_SIZES_DIFFER = -508,
-        IR_NOT_WHOLE_TILES = -507,
-        IR_NO_CELLS = -506,
-        IR_NO_FRAME_DECODED = -255,
-        IR_ALL_TRANSPARENT = -254,
-        IR_NOTHING_WRITTEN = -254, // the frame dump wrote no file
-        IR_PNG_WRITE = -1023,
-        IR_TILE_IMAGE = -253,
-        IR_GIF_UNREADABLE = -767,
-        IR_GIF_NO_FRAMES = -1279,
-        IR_PAD_FAILED = -1531,
-        IR_TILE_ACCESS = -1532, // also: a GIF sample copy failed
-        IR_IMAGE_ACCESS = -1533,
-        IR_ATLAS = -1534, // the atlas (or a padded still frame) could not be made
-        IR_CONVERT = -1535,
-        IR_LAYER_ACCESS = -1790,
-        IR_VIDEO_ACCESS = -1791,
-        IR_NO_TILE_SET = -2044,
-        IR_CANCELLED = -1948, // the user quit during the import; nothing is shown
-    };
+    // Import codes beyond the engine's (import/scene/FrameImportResult.h).
+    using ImportResult = ::FrameImportResult;
+    using enum ::FrameImportResult;
     // The dialog's starting record: new-scene mode leaves the source kind 0.
     SceneLayerImportOptions defaultImportOptions(bool newScene) const;
     // The import's result can be stored: always without a scene; else a

@@ -5,6 +5,7 @@
 
 #include "services/GlobalStatus.h"
 #include "tabs/scenes/SceneBlockKind.h"
+#include "import/scene/ImageLayer.h"
 #include "import/scene/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -22,8 +23,6 @@
 using namespace Zelkoran;
 
 namespace {
-
-int g_padImageCounter = 0;
 
 Tool* tool() { return Main::instance()->tool(); }
 
@@ -224,44 +223,7 @@ int CtrlScenes::onCreateSceneFromSource()
 
 int CtrlScenes::importImageLayer(Scene* scene, const SceneLayerImportOptions& o, const string& layerName)
 {
-    if (!scene)
-        return IR_NO_SCENE;
-    if (!o.padToTile || o.tileWidth < 1 || o.tileHeight < 1)
-        return scene->importLayerFromFile(o.targetLayer, o.sourcePath.c_str(), layerName.c_str(), o.tileWidth,
-                                          o.tileHeight, o.matchPercent, o.colorKey);
-    ImageMgr* images = Main::instance()->imageMgr();
-    const std::string n = std::to_string(g_padImageCounter++);
-    const int sourceId = images->loadFromFile(o.sourcePath.c_str(), ("__scene_image_pad_source_" + n).c_str());
-    if (sourceId <= 0)
-        return sourceId;
-    const Image* source = images->get(sourceId);
-    SDL_Surface* pixels = source ? source->getSurface() : nullptr;
-    if (!pixels) {
-        images->close(sourceId);
-        return IR_VIDEO_ACCESS;
-    }
-    SDL_Surface* copy = SDL_ConvertSurfaceFormat(pixels, SDL_PIXELFORMAT_ARGB8888, 0);
-    images->close(sourceId);
-    if (!copy)
-        return IR_CONVERT;
-    SDL_Surface* padded = padSurfaceToTile(copy, o.tileWidth, o.tileHeight, o.padTransparent, o.padColor);
-    if (!padded)
-        return IR_ATLAS;
-    const int id = images->create(("__scene_image_padded_" + n).c_str(), 10);
-    if (id < 1) {
-        SDL_FreeSurface(padded);
-        return IR_IMAGE_ACCESS;
-    }
-    Image* image = images->get(id);
-    if (!image || image->assignSurface(padded, 1) < 0) {
-        SDL_FreeSurface(padded);
-        images->close(id);
-        return IR_IMAGE_ACCESS;
-    }
-    const int rc = scene->importLayerFromImage(o.targetLayer, id, layerName.c_str(), o.tileWidth, o.tileHeight,
-                                               o.matchPercent, o.colorKey);
-    images->close(id);
-    return rc;
+    return ::importImageLayer(scene, o, layerName);
 }
 
 int CtrlScenes::saveAndRefreshScene(Scene* scene, const string& sceneName, int selectLayer, const string& title)

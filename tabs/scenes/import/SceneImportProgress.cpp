@@ -98,6 +98,17 @@ FrameTileProgress sceneImportStage(WidgetProgress* progress, const char* stage)
     };
 }
 
+ImportProgress widgetImportProgress(WidgetProgress* bar)
+{
+    return {[bar](int min, int max) {
+                if (bar)
+                    bar->setRange(min, max);
+            },
+            [bar] { return bar ? bar->getValue() : 0; },
+            [bar](int value) { return stepSceneImportProgress(bar, value); },
+            [bar](const char* stage) { return sceneImportStage(bar, stage); }};
+}
+
 VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* resources, const char* title,
                                                 int frames)
 {
@@ -168,13 +179,6 @@ void closeVideoImportProgressUI(Main* main, VideoImportProgressUI& ui)
         g_openPanel = 0;
     ui.panelId = 0;
     ui.progressBar = nullptr;
-}
-
-void destroyFrames(std::vector<SDL_Surface*>& frames)
-{
-    for (SDL_Surface* f : frames)
-        SDL_FreeSurface(f);
-    frames.clear();
 }
 
 void showVideoImportHelp() { Main::instance()->tool()->messageBox("Video Import Tips", kVideoImportTips, 1, 3, 0, -1, -1); }

@@ -4,6 +4,10 @@
 // Main thread only.
 #pragma once
 
+#include "import/scene/FrameSequenceLayer.h"
+#include "import/scene/ImportProgress.h"
+#include "import/scene/VideoLayer.h"
+
 #include <Zelkoran/FrameTiles.h>
 
 #include <vector>
@@ -35,6 +39,10 @@ bool stepSceneImportProgress(Zelkoran::WidgetProgress* progress, int value);
 // drawn and a cancel is seen at once. No hook without a bar.
 Zelkoran::FrameTileProgress sceneImportStage(Zelkoran::WidgetProgress* progress, const char* stage);
 
+// The panel's bar as the converters' progress; a null bar shows nothing
+// and never cancels.
+ImportProgress widgetImportProgress(Zelkoran::WidgetProgress* bar);
+
 // Shows the centred modal panel titled title with a bar of range
 // 0 .. max(frames, 1) + 3 and a Cancel button, and draws it once. Panel id 0 and no bar when the
 // panel cannot be made; a widget that cannot be made is left out.
@@ -43,12 +51,5 @@ VideoImportProgressUI openVideoImportProgressUI(Zelkoran::Main* main, ResourceMa
 // Closes the panel; ui is left empty, so a second call does nothing.
 void closeVideoImportProgressUI(Zelkoran::Main* main, VideoImportProgressUI& ui);
 
-// Frees every surface a conversion gathered and empties the list.
-void destroyFrames(std::vector<SDL_Surface*>& frames);
-
 // The "Video Import Tips" box of the import dialog.
 void showVideoImportHelp();
-
-// Size and length (ms, 0 when unknown) of a video file. True when the
-// size is known.
-bool getVideoMetadata(Zelkoran::Main* main, const char* path, int& width, int& height, int& durationMs);

@@ -1,97 +1,21 @@
-// Animated GIFs as layer sources: the probe, the checks, the first frame as
-// a still layer, and sampled frames as an animated tile layer. Decoding is
-// SDL2_image's; frames are ARGB8888 copies.
+// Animated GIFs as layer sources: the import dialog's checks and the
+// converters' entry points; the converters are the importer's (import/scene/).
 #include "tabs/scenes/ctrlScenes.h"
-#include "import/scene/FrameSampling.h"
-#include "import/scene/GIFSizeCheck.h"
+#include "import/scene/GIFLayers.h"
 #include "import/scene/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
-#include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Tool.h>
-#include <Zelkoran/Widget.h>
-
-#include <SDL_image.h>
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
-#include <string>
-#include <utility>
 
 using namespace Zelkoran;
 
-namespace {
-
-int g_gifImageCounter = 0;
-
-// Delays below 1 (or none at all) count as 100 ms.
-int frameDelay(const IMG_Animation* animation, int frame)
-{
-    const int delay = animation->delays ? animation->delays[frame] : 0;
-    return delay < 1 ? 100 : delay;
-}
-
-using Animation = std::unique_ptr<IMG_Animation, void (*)(IMG_Animation*)>;
-
-// Null also for a GIF whose stated sizes are beyond what may be decoded.
-// The file is read once; the type hint is its extension, as for a load by path.
-Animation loadAnimation(const CtrlScenes::string& path)
-{
-    std::vector<uint8_t> bytes;
-    GIFLayout layout;
-    if (!checkGIFFile(path.c_str(), bytes, layout))
-        return Animation(nullptr, IMG_FreeAnimation);
-    const char* dot = std::strrchr(path.c_str(), '.');
-    SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    return Animation(source ? IMG_LoadAnimationTyped_RW(source, 1, dot ? dot + 1 : nullptr) : nullptr,
-                     IMG_FreeAnimation);
-}
-
-// Every frame as an ARGB8888 copy with its delay.
-int loadGIFFrames(const CtrlScenes::string& path, std::vector<SDL_Surface*>& frames, std::vector<int>& delays,
-                  int& width, int& height)
-{
-    width = height = 0;
-    Animation animation = loadAnimation(path);
-    if (!animation)
-        return CtrlScenes::IR_GIF_UNREADABLE;
-    if (animation->count < 1 || !animation->frames)
-        return CtrlScenes::IR_GIF_NO_FRAMES;
-    width = animation->w, height = animation->h;
-    for (int i = 0; i < animation->count; ++i) {
-        SDL_Surface* frame = animation->frames[i];
-        // Frames already in ARGB8888 are taken over rather than copied.
-        SDL_Surface* own = frame && frame->format->format == SDL_PIXELFORMAT_ARGB8888
-                               ? std::exchange(animation->frames[i], nullptr)
-                               : frame ? SDL_ConvertSurfaceFormat(frame, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
-        if (!own) {
-            destroyFrames(frames);
-            delays.clear();
-            return CtrlScenes::IR_CONVERT;
-        }
-        frames.push_back(own);
-        delays.push_back(frameDelay(animation.get(), i));
-    }
-    return 0;
-}
-
-} // namespace
-
 bool CtrlScenes::getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs)
 {
-    width = height = frameCount = totalMs = 0;
-    Animation animation = loadAnimation(path);
-    if (!animation)
-        return false;
-    width = animation->w, height = animation->h, frameCount = animation->count;
-    int64_t total = 0;
-    for (int i = 0; animation->frames && i < animation->count; ++i)
-        total += frameDelay(animation.get(), i);
-    totalMs = int(std::min<int64_t>(total, INT32_MAX));
-    return width >= 1 && height >= 1 && frameCount >= 1 && animation->frames;
+    return ::getGIFMetadata(path, width, height, frameCount, totalMs);
 }
 
 bool CtrlScenes::validateGIFLayerImport(Scene* scene, const SceneLayerImportOptions& o, string& message) const
@@ -160,106 +84,12 @@ bool CtrlScenes::validateGIFLayerImport(Scene* scene, const SceneLayerImportOpti
 
 int CtrlScenes::importGIFImageLayer(Scene* scene, const SceneLayerImportOptions& o, const string& layerName)
 {
-    if (!scene)
-        return IR_NO_SCENE;
-    std::vector<SDL_Surface*> frames;
-    std::vector<int> delays;
-    int width = 0, height = 0;
-    if (int rc = loadGIFFrames(o.sourcePath, frames, delays, width, height); rc != 0)
-        return rc;
-    if (frames.empty())
-        return IR_GIF_NO_FRAMES;
-    SDL_Surface* frame = frames[0];
-    frames.erase(frames.begin());
-    destroyFrames(frames);
-    if (o.padToTile && o.tileWidth >= 1 && o.tileHeight >= 1 &&
-        !(frame = padSurfaceToTile(frame, o.tileWidth, o.tileHeight, o.padTransparent, o.padColor)))
-        return IR_ATLAS;
-    ImageMgr* images = Main::instance()->imageMgr();
-    const std::string name = "__scene_gif_image_" + std::to_string(g_gifImageCounter++);
-    const int imageId = images->create(name.c_str(), 10);
-    Image* image = imageId >= 1 ? images->get(imageId) : nullptr;
-    if (!image || image->assignSurface(frame, 1) < 0) {
-        SDL_FreeSurface(frame);
-        if (imageId >= 1)
-            images->close(imageId);
-        return IR_IMAGE_ACCESS;
-    }
-    const int rc = scene->importLayerFromImage(o.targetLayer, imageId, layerName.c_str(), o.tileWidth, o.tileHeight,
-                                               o.matchPercent, o.colorKey);
-    images->close(imageId);
-    return rc;
+    return ::importGIFImageLayer(scene, o, layerName);
 }
 
 int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptions& o, WidgetProgress* progress,
                                        string* message)
 {
-    if (message)
-        message->clear();
-    if (!scene)
-        return IR_NO_SCENE;
-    std::vector<SDL_Surface*> loaded;
-    std::vector<int> delays;
-    int width = 0, height = 0;
-    if (int rc = loadGIFFrames(o.sourcePath, loaded, delays, width, height); rc != 0)
-        return rc;
-    if (loaded.empty())
-        return IR_GIF_NO_FRAMES;
-    const GIFSamplePlan plan(delays, o.startMs, o.durationMs, o.frameCount);
-    const int n = int(plan.frames.size());
-    if (progress)
-        progress->setRange(0, n + 3);
-    if (!stepSceneImportProgress(progress, 0)) {
-        destroyFrames(loaded);
-        return IR_CANCELLED;
-    }
-    std::vector<SDL_Surface*> selection;
-    if (plan.whole) {
-        selection.swap(loaded);
-    } else {
-        // The converter takes every surface it is given: a frame chosen
-        // several times is copied for all but its last sample.
-        std::vector<size_t> lastUse(loaded.size(), SIZE_MAX);
-        for (size_t i = 0; i < plan.frames.size(); ++i)
-            lastUse[size_t(plan.frames[i])] = i;
-        for (size_t i = 0; i < plan.frames.size(); ++i) {
-            SDL_Surface*& source = loaded[size_t(plan.frames[i])];
-            SDL_Surface* sample = lastUse[size_t(plan.frames[i])] == i
-                                      ? std::exchange(source, nullptr)
-                                      : SDL_ConvertSurfaceFormat(source, SDL_PIXELFORMAT_ARGB8888, 0);
-            if (!sample) {
-                destroyFrames(selection);
-                destroyFrames(loaded);
-                return IR_TILE_ACCESS;
-            }
-            selection.push_back(sample);
-        }
-        destroyFrames(loaded);
-    }
-    bool padded = false;
-    for (SDL_Surface*& frame : selection) {
-        if (o.padToTile) {
-            const int fw = frame->w, fh = frame->h;
-            SDL_Surface* grown = padSurfaceToTile(frame, o.tileWidth, o.tileHeight, o.padTransparent, o.padColor);
-            if (!grown) {
-                // frame is consumed unless the tile size was refused
-                if (o.tileWidth >= 1 && o.tileHeight >= 1)
-                    frame = nullptr;
-                destroyFrames(selection);
-                return IR_PAD_FAILED;
-            }
-            frame = grown;
-            padded = padded || frame->w != fw || frame->h != fh;
-        }
-        if (progress && !stepSceneImportProgress(progress, progress->getValue() + 1)) {
-            destroyFrames(selection);
-            return IR_CANCELLED;
-        }
-    }
-    SceneLayerImportOptions copy = o;
-    copy.durationMs = int(std::min<int64_t>(plan.durationMs, INT32_MAX));
-    const int rc = importFrameSequenceLayer(scene, copy, selection, width, height, padded, "GIF", &plan.durationsMs,
-                                            progress, message);
-    destroyFrames(selection); // left to the caller only by the first checks
-    return rc;
+    ImportProgress bar = widgetImportProgress(progress);
+    return ::importGIFAnimatedLayer(scene, o, &bar, message);
 }
