@@ -32,15 +32,6 @@ double msSince(Clock::time_point start)
     return double(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count()) / 1000.0;
 }
 
-// The bytes of text up to max that end on a character boundary.
-size_t utf8Cut(const std::string& text, size_t max)
-{
-    size_t n = std::min(text.size(), max);
-    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
-    return n;
-}
-
 std::string fixed2(double value)
 {
     char text[64];
@@ -323,7 +314,7 @@ int importFramesAsTileLayer(Scene* scene, const SceneLayerImportOptions& options
     // Long file names make long layer names: the tile set's name is cut to
     // what the tile manager takes.
     const std::string fullName = (sceneName.empty() ? std::string("Scene") : sceneName) + "_" + layerName;
-    const std::string resourceName(fullName, 0, utf8Cut(fullName, TileMgr::kMaxName));
+    const std::string resourceName(fullName, 0, Main::instance()->tool()->utf8Prefix(fullName, TileMgr::kMaxName));
     int firstGid = 0;
     const int slot = createLayer(scene, options, resourceName, layerName, atlas, analysis, firstGid);
     if (slot < 1)

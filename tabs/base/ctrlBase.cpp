@@ -710,10 +710,5 @@ void CtrlBase::setUsable(int widgetId, bool usable) const
 
 size_t CtrlBase::utf8Prefix(const string& text, size_t maxBytes)
 {
-    if (text.size() <= maxBytes)
-        return text.size();
-    size_t n = maxBytes;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
-    return n;
+    return Main::instance()->tool()->utf8Prefix(text, maxBytes);
 }

@@ -5,6 +5,7 @@
 #include <Zelkoran/CMem.h>
 
 #include <cstdint>
+#include <string_view>
 
 namespace Zelkoran {
 
@@ -69,6 +70,9 @@ public:
     // Copies at most size-1 characters of src and terminates dst (a null
     // src copies ""). Returns the number of characters copied.
     size_t szCopy(char* dst, const char* src, size_t size);
+    // The length of the longest start of text of at most maxBytes bytes that
+    // ends on a UTF-8 character boundary (all of text when it fits).
+    size_t utf8Prefix(std::string_view text, size_t maxBytes);
     // Decimal text to int; leading blanks and a sign are accepted, reading
     // stops at the first non-digit; 0 for text without digits (or null);
     // saturates at INT_MIN / INT_MAX.

@@ -135,6 +135,16 @@ size_t Tool::szCopy(char* dst, const char* src, size_t size)
     return count;
 }
 
+size_t Tool::utf8Prefix(std::string_view text, size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text.size();
+    size_t n = maxBytes;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
 int Tool::strDecToInt(const char* text)
 {
     if (!text)
