@@ -44,19 +44,10 @@ protected:
         app.runPass();
         return found;
     }
-    // Types text into an edit of on and confirms it with Enter.
-    void typeInto(Panel* on, int editId, const char* text)
-    {
-        ASSERT_TRUE(click(editId, on));
-        TS::key(SDLK_a, KMOD_CTRL);
-        TS::typeText(text);
-        TS::key(SDLK_RETURN);
-        app.runPass();
-    }
     // Saves the open effect as name, starts a new one and opens name again.
     void saveNewAndReopen(const char* name)
     {
-        typeInto(p, CtrlBase::BW_NAME, name);
+        typeKeys(p->getID(), CtrlBase::BW_NAME, name);
         TS::pushAnswer(0); // the timed "saved" notice
         ASSERT_TRUE(click(CtrlBase::BW_SAVE));
         ASSERT_FALSE(effects->isDirty());
@@ -73,14 +64,6 @@ protected:
         ASSERT_TRUE(click(comboId));
         for (int r = p->getComboBox(comboId)->getSelectedIndex(); r < row; ++r)
             TS::key(SDLK_DOWN);
-        TS::key(SDLK_RETURN);
-        app.runPass();
-    }
-    void type(int editId, const char* text)
-    {
-        ASSERT_TRUE(click(editId));
-        TS::key(SDLK_a, KMOD_CTRL);
-        TS::typeText(text);
         TS::key(SDLK_RETURN);
         app.runPass();
     }
@@ -102,9 +85,9 @@ TEST_F(EffectTabTest, PresetValueDragBurstSaveAndReload)
     EXPECT_TRUE(effects->isDirty());
     EXPECT_EQ(p->getNumberEdit(CtrlEffects::EW_RATE)->getValue(), 140) << "the widgets show the preset";
 
-    type(CtrlEffects::EW_RATE, "250");
+    typeKeys(p->getID(), CtrlEffects::EW_RATE, "250");
     EXPECT_EQ(emitter()->getEmissionRate(), 250);
-    type(CtrlEffects::EW_LIFE_MIN, "5");
+    typeKeys(p->getID(), CtrlEffects::EW_LIFE_MIN, "5");
     float lifeMin = 0, lifeMax = 0;
     emitter()->getLifeSpan(&lifeMin, &lifeMax);
     EXPECT_EQ(lifeMin, 0.6f) << "min above max is refused";
@@ -118,7 +101,7 @@ TEST_F(EffectTabTest, PresetValueDragBurstSaveAndReload)
     EXPECT_EQ(core.x(), 650);
     EXPECT_EQ(core.y(), 520);
 
-    type(CtrlEffects::EW_BURST, "500");
+    typeKeys(p->getID(), CtrlEffects::EW_BURST, "500");
     emitter()->clear();
     TS::click(900, 300, SDL_BUTTON_RIGHT);
     app.runPass();
@@ -158,10 +141,10 @@ TEST_F(EffectTabTest, FloatingPanelsBurstSubEmitterColourKeySaveAndReload)
 
     ASSERT_TRUE(click(CtrlEffects::AW_BURST_ADD, advanced));
     ASSERT_TRUE(click(CtrlEffects::AW_BURST_ADD, advanced));
-    typeInto(advanced, CtrlEffects::AW_BURST_COUNT, "40");
+    typeKeys(advanced->getID(), CtrlEffects::AW_BURST_COUNT, "40");
     ASSERT_TRUE(click(CtrlEffects::AW_SUB_ADD, advanced));
-    typeInto(advanced, CtrlEffects::AW_SUB_PROBABILITY, "0.25");
-    typeInto(appearance, CtrlEffects::PW_COLOR_TEXT, "ff000080");
+    typeKeys(advanced->getID(), CtrlEffects::AW_SUB_PROBABILITY, "0.25");
+    typeKeys(appearance->getID(), CtrlEffects::PW_COLOR_TEXT, "ff000080");
     EXPECT_EQ(appearance->getTextEdit(CtrlEffects::PW_COLOR_TEXT)->getText(), "#FF000080");
     ASSERT_TRUE(click(CtrlEffects::PW_TINT_ADD, appearance));
     EXPECT_TRUE(effects->isDirty());
@@ -272,7 +255,7 @@ TEST_F(EffectTabTest, AReopenedEffectPlaysWhereANewOneDoes)
     particle::Emitter* core = &particle::Access::core(*emitter());
     const float newX = core->x(), newY = core->y();
     ASSERT_TRUE(effects->isInContentArea(newX, newY));
-    type(CtrlEffects::EW_RATE, "300");
+    typeKeys(p->getID(), CtrlEffects::EW_RATE, "300");
     saveNewAndReopen("drift");
     core = &particle::Access::core(*emitter());
     EXPECT_EQ(core->x(), newX);
@@ -283,10 +266,10 @@ TEST_F(EffectTabTest, AReopenedEffectPlaysWhereANewOneDoes)
 // Saving under the name of another stored effect warns and keeps both.
 TEST_F(EffectTabTest, SavingUnderAnotherEffectsNameIsRefused)
 {
-    type(CtrlEffects::EW_RATE, "111");
+    typeKeys(p->getID(), CtrlEffects::EW_RATE, "111");
     saveNewAndReopen("first");
     ASSERT_TRUE(click(CtrlBase::BW_NEW));
-    type(CtrlEffects::EW_RATE, "222");
+    typeKeys(p->getID(), CtrlEffects::EW_RATE, "222");
     typeKeys(p->getID(), CtrlBase::BW_NAME, "second");
     TS::pushAnswer(0); // the timed "saved" notice
     ASSERT_TRUE(click(CtrlBase::BW_SAVE));
@@ -297,7 +280,7 @@ TEST_F(EffectTabTest, SavingUnderAnotherEffectsNameIsRefused)
     for (const auto& c : cases) {
         if (c.fromNew) {
             ASSERT_TRUE(click(CtrlBase::BW_NEW));
-            type(CtrlEffects::EW_RATE, "333");
+            typeKeys(p->getID(), CtrlEffects::EW_RATE, "333");
         } else {
             const SDL_Rect list = p->getList(CtrlBase::BW_LIST)->getRect();
             TS::click(list.x + 20, list.y + p->getList(CtrlBase::BW_LIST)->getRowHeight() * 3 / 2 + 2);

@@ -85,18 +85,6 @@ protected:
         TS::key(SDLK_RETURN);
         pass();
     }
-    void typeInto(int panelId, int editId, const char* text)
-    {
-        ASSERT_TRUE(TS::clickWidget(panelId, editId)) << editId;
-        TS::key(SDLK_a, KMOD_CTRL);
-        // One key a pass: a half-typed text reaches the tab in between.
-        for (const char* c = text; *c; ++c) {
-            TS::typeText(std::string(1, *c).c_str());
-            pass();
-        }
-        TS::key(SDLK_RETURN);
-        pass();
-    }
 
     CtrlGUI* tab() { return static_cast<CtrlGUI*>(app.menu()->getCtrls()[5]); }
 };
@@ -193,17 +181,17 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
 
     clickWidget(tabPanel, CtrlGUI::GW_SKIN_PRESSED);
     clickWidget(tabPanel, CtrlGUI::GW_SKIN_COLORS);
-    typeInto(tabPanel, CtrlGUI::GW_SKIN_BORDER, "#00FF00FF");
+    typeKeys(tabPanel, CtrlGUI::GW_SKIN_BORDER, "#00FF00FF");
     clickWidget(tabPanel, CtrlGUI::GW_SKIN_HOVERED);
     clickWidget(tabPanel, CtrlGUI::GW_SKIN_COLORS);
-    typeInto(tabPanel, CtrlGUI::GW_SKIN_BG, "#3050F0");
+    typeKeys(tabPanel, CtrlGUI::GW_SKIN_BG, "#3050F0");
     clickWidget(tabPanel, CtrlGUI::GW_SKIN_ASSET);
     chooseRow(CtrlGUI::GW_SKIN_SPRITE, 2);
     EXPECT_TRUE(tab()->isDirty());
 
     // The tooltip's background through its dialog.
     TS::pushScript([this](int dialogId) {
-        typeInto(dialogId, 1021, "#102030C0");
+        typeKeys(dialogId, 1021, "#102030C0");
         TS::clickWidget(dialogId, 1);
     });
     clickWidget(tabPanel, CtrlGUI::GW_TOOLTIP_SETTINGS);
@@ -290,7 +278,7 @@ TEST_F(GUITabEndToEndTest, ADamagedPanelIsReportedAndTheOpenOneKeepsItsEdits)
     Panel* live = Main::instance()->guiMgr()->getPanel(tab()->getPanelId());
     ASSERT_NE(live, nullptr);
     clickRow(CtrlGUI::GW_LIST, 2);
-    typeInto(guiTab()->getID(), CtrlGUI::GW_TEXT, "Unsaved");
+    typeKeys(guiTab()->getID(), CtrlGUI::GW_TEXT, "Unsaved");
     ASSERT_TRUE(tab()->isDirty());
     for (int row : {1, 3}) {
         TS::pushAnswer(1); // the error box
