@@ -2,6 +2,7 @@
 #include "services/EditorLog.h"
 #include "services/ResourceManager.h"
 #include "services/Version.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Font.h>
 #include <Zelkoran/GUIMgr.h>
@@ -22,11 +23,11 @@ constexpr int kTabCheckBoxStep = 80;
 constexpr int kMenuLockId = 203;
 constexpr int kMenuLogoId = 208;
 
-Position centre(float offset) { return Position(offset, PH_CENTER); }
-Position top(float offset) { return Position(offset, PH_TOP); }
-Position bottom(float offset) { return Position(offset, PH_BOTTOM); }
-Position left(float offset) { return Position(offset, PH_LEFT); }
-Position right(float offset) { return Position(offset, PH_RIGHT); }
+using ui::bottom;
+using ui::left;
+using ui::right;
+using ui::top;
+using ui::centred;
 
 struct MenuButtonRow {
     int id;
@@ -116,34 +117,9 @@ void frameDialog(Panel* panel, int font, int width, int height, bool draggable)
     base->setSize(width, height);
     base->setBackgroundColor(225, 225, 225, WS_ALL);
     base->setBorderColor(173, 173, 173, 255, WS_ALL);
-    base->setPosition(centre(0), centre(0));
+    base->setPosition(centred(0), centred(0));
     if (draggable)
         base->setFeatures(WF_DRAG, true);
-}
-
-void addDialogLabel(Panel* panel, int id, const char* name, Position x, Position y, int font, const char* text)
-{
-    WidgetLabel* label = panel->createLabel(name, id);
-    if (!label)
-        return;
-    label->setFont(font, WS_ALL);
-    label->setBackgroundColor(225, 225, 225, WS_ALL);
-    label->setPosition(x, y);
-    if (text)
-        label->setText(text, centre(0), centre(0));
-}
-
-// width 0: the button's default size.
-void addDialogButton(Panel* panel, int id, const char* name, int width, int height, Position x, Position y,
-                     const char* text)
-{
-    WidgetButton* button = panel->createButton(name, id);
-    if (!button)
-        return;
-    if (width > 0)
-        button->setSize(width, height);
-    button->setPosition(x, y);
-    button->setText(text, centre(0), centre(0));
 }
 
 } // namespace
@@ -177,7 +153,7 @@ int ResourceManager::addMenuButton(int index)
     WidgetButton* button = panel->createButton(row.spriteName, row.id);
     if (!button)
         return 0;
-    button->setText("", centre(0), centre(0));
+    button->setText("", centred(0), centred(0));
     button->setTooltip(row.tooltip);
     SpriteMgr* sprites = Main::instance()->spriteMgr();
     int sprite = sprites->loadFromBuffer(art[row.image].data, art[row.image].size, row.spriteName, 28, 28);
@@ -223,12 +199,15 @@ int ResourceManager::loadSecurePanel()
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Secure Panel.\n");
     frameDialog(panel, iFont, 430, 170, false);
-    addDialogButton(panel, 100, "OKLock", 100, 21, centre(-115), bottom(-10), "Set key");
-    addDialogButton(panel, 114, "IndexLock", 120, 21, centre(0), bottom(-10), "Encrypt index");
-    addDialogButton(panel, 101, "CancelLock", 100, 21, centre(115), bottom(-10), "Cancel");
+    ui::addButton(*panel, {.name = "OKLock", .id = 100,
+                           .x = centred(-115), .y = bottom(-10), .w = 100, .h = 21, .text = "Set key"});
+    ui::addButton(*panel, {.name = "IndexLock", .id = 114,
+                           .x = centred(0), .y = bottom(-10), .w = 120, .h = 21, .text = "Encrypt index"});
+    ui::addButton(*panel, {.name = "CancelLock", .id = 101,
+                           .x = centred(115), .y = bottom(-10), .w = 100, .h = 21, .text = "Cancel"});
     if (WidgetTextEdit* edit = panel->createTextEdit("TextLock", 112)) {
         edit->setSize(200, 21);
-        edit->setPosition(centre(0), centre(0));
+        edit->setPosition(centred(0), centred(0));
         edit->setText("");
     }
     panel->setPanelType(1, 0);
@@ -243,23 +222,27 @@ int ResourceManager::loadToolsPanel()
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Tools Panel.\n");
     frameDialog(panel, iFont, 330, 250, true);
-    addDialogLabel(panel, 300, "VersionTools", Position(40), top(40), iFont, "");
-    addDialogLabel(panel, 301, "DateCTools", Position(40), top(60), iFont, "");
-    addDialogLabel(panel, 302, "DateMTools", Position(40), top(80), iFont, "");
-    addDialogLabel(panel, 303, "SecureTools", Position(40), top(100), iFont, "");
-    addDialogLabel(panel, 304, "SizeTools", Position(40), top(120), iFont, "");
-    addDialogLabel(panel, 306, "ResizeTools", Position(40), top(140), iFont, nullptr);
-    addDialogLabel(panel, 305, "FragTools", Position(40), top(160), iFont, "");
+    ui::addLabel(*panel, {.name = "VersionTools", .id = 300,
+                          .x = Position(40), .y = top(40), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "DateCTools", .id = 301, .x = Position(40), .y = top(60), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "DateMTools", .id = 302, .x = Position(40), .y = top(80), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "SecureTools", .id = 303,
+                          .x = Position(40), .y = top(100), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "SizeTools", .id = 304, .x = Position(40), .y = top(120), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "ResizeTools", .id = 306,
+                          .x = Position(40), .y = top(140), .text = nullptr, .font = iFont});
+    ui::addLabel(*panel, {.name = "FragTools", .id = 305, .x = Position(40), .y = top(160), .text = "", .font = iFont});
     if (WidgetNumberEdit* edit = panel->createNumberEdit("MaxBlocksTools", 113)) {
         edit->setFont(iFont, WS_ALL);
         edit->setSize(55, 21);
-        edit->setPosition(centre(90), top(135));
+        edit->setPosition(centred(90), top(135));
         edit->setRange(0, 8192);
         edit->setValue(0);
     }
-    addDialogButton(panel, 4, "ShowBlocksTools", 140, 21, centre(0), top(185), "Show all blocks");
-    addDialogButton(panel, 8, "DefragTools", 0, 0, centre(-60), bottom(-10), "Defrag");
-    addDialogButton(panel, 1, "OkTools", 0, 0, centre(60), bottom(-10), "Ok");
+    ui::addButton(*panel, {.name = "ShowBlocksTools", .id = 4,
+                           .x = centred(0), .y = top(185), .w = 140, .h = 21, .text = "Show all blocks"});
+    ui::addButton(*panel, {.name = "DefragTools", .id = 8, .x = centred(-60), .y = bottom(-10), .text = "Defrag"});
+    ui::addButton(*panel, {.name = "OkTools", .id = 1, .x = centred(60), .y = bottom(-10), .text = "Ok"});
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -272,12 +255,16 @@ int ResourceManager::loadInfoPanel()
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Info Panel.\n");
     frameDialog(panel, iFont, 300, 180, true);
-    addDialogLabel(panel, 310, "HolletInfo", centre(0), centre(-40), iFont, kInfoLines[0]);
-    addDialogLabel(panel, 311, "WebInfo", centre(0), centre(-20), iFont, kInfoLines[1]);
-    addDialogLabel(panel, 312, "EmailInfo", centre(0), centre(0), iFont, kInfoLines[2]);
-    addDialogLabel(panel, 313, "AuthorInfo", centre(0), centre(20), iFont, kInfoLines[3]);
-    addDialogButton(panel, 4, "ChangeLog", 0, 0, centre(-60), bottom(-10), "ChangeLog");
-    addDialogButton(panel, 1, "OK", 0, 0, centre(60), bottom(-10), "OK");
+    ui::addLabel(*panel, {.name = "HolletInfo", .id = 310,
+                          .x = centred(0), .y = centred(-40), .text = kInfoLines[0], .font = iFont});
+    ui::addLabel(*panel, {.name = "WebInfo", .id = 311,
+                          .x = centred(0), .y = centred(-20), .text = kInfoLines[1], .font = iFont});
+    ui::addLabel(*panel, {.name = "EmailInfo", .id = 312,
+                          .x = centred(0), .y = centred(0), .text = kInfoLines[2], .font = iFont});
+    ui::addLabel(*panel, {.name = "AuthorInfo", .id = 313,
+                          .x = centred(0), .y = centred(20), .text = kInfoLines[3], .font = iFont});
+    ui::addButton(*panel, {.name = "ChangeLog", .id = 4, .x = centred(-60), .y = bottom(-10), .text = "ChangeLog"});
+    ui::addButton(*panel, {.name = "OK", .id = 1, .x = centred(60), .y = bottom(-10), .text = "OK"});
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -292,13 +279,13 @@ int ResourceManager::loadBlocksPanel()
     frameDialog(panel, iFont, 450, 300, true);
     if (WidgetTextEdit* text = panel->createTextEdit("BlocksText", 112)) {
         text->setSize(410, 220);
-        text->setPosition(centre(0), top(35));
+        text->setPosition(centred(0), top(35));
         text->setText("");
         text->setFont(Main::instance()->fontMgr()->getBuiltin("CourierNew12Black"), WS_ALL);
         text->setMultiline(true);
         text->setReadOnly(true);
     }
-    addDialogButton(panel, 1, "OK", 0, 0, centre(0), bottom(-10), "OK");
+    ui::addButton(*panel, {.name = "OK", .id = 1, .x = centred(0), .y = bottom(-10), .text = "OK"});
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -317,7 +304,7 @@ int ResourceManager::createTabCheckbox(const char* name, int checkBoxId)
     box->setFont(iFont, WS_ALL);
     box->setBackgroundSprite(sprite, WS_ALL, 0);
     box->setPosition(Position(fNextX), Position(fNextY));
-    box->setText(name, centre(2), centre(0));
+    box->setText(name, centred(2), centred(0));
     if (const char* tooltip = tabTooltip(name))
         box->setTooltip(tooltip);
     fNextX += kTabCheckBoxStep;
@@ -342,10 +329,10 @@ int ResourceManager::createBasePanel(const char* name)
     base->setPosition(Position(0), Position(40));
 
     if (WidgetLabel* title = panel->createLabel("TitleCtrl", 110)) {
-        title->setPosition(centre(0), top(5));
+        title->setPosition(centred(0), top(5));
         title->setFont(iFont, WS_ALL);
         title->setBackgroundColor(225, 225, 225, WS_ALL);
-        title->setText(name, centre(0), centre(0));
+        title->setText(name, centred(0), centred(0));
     }
     if (WidgetList* list = panel->createList("List", 105)) {
         list->setSize(164, 150);
@@ -370,15 +357,15 @@ int ResourceManager::createBasePanel(const char* name)
         if (!button)
             return;
         button->setPosition(x, top(175));
-        button->setText("", centre(0), centre(0));
+        button->setText("", centred(0), centred(0));
         button->setBackgroundSprite(getClone(sprite), WS_ALL, 0);
         button->setTooltip(tooltip);
     };
     addItemButton(107, "NewItem", left(35), SS_NEW_ITEM, "Create a new resource");
-    addItemButton(108, "SaveItem", centre(0), SS_SAVE_ITEM, "Save the current resource");
+    addItemButton(108, "SaveItem", centred(0), SS_SAVE_ITEM, "Save the current resource");
     if (WidgetFrame* frame = panel->createFrame("SaveDirtyFrame", 115)) {
         frame->setSize(34, 34);
-        frame->setPosition(centre(0), top(172));
+        frame->setPosition(centred(0), top(172));
         frame->setFilled(false);
         frame->setBackgroundColor(255, 170, 32, WS_ALL);
         frame->setBorderColor(255, 170, 32, 0, WS_ALL);
@@ -391,7 +378,7 @@ int ResourceManager::createBasePanel(const char* name)
         label->setPosition(left(10), top(213));
         label->setFont(iFont, WS_ALL);
         label->setBackgroundColor(225, 225, 225, WS_ALL);
-        label->setText("Name:", centre(0), centre(0));
+        label->setText("Name:", centred(0), centred(0));
     }
     if (WidgetTextEdit* edit = panel->createTextEdit("NameItemBox", 112)) {
         edit->setSize(140, 19);

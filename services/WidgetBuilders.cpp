@@ -1,0 +1,82 @@
+#include "services/WidgetBuilders.h"
+
+using namespace Zelkoran;
+
+namespace ui {
+
+namespace {
+
+template <class W> W* place(W* w, const WidgetSpec& s)
+{
+    if (!w)
+        return nullptr;
+    if (s.font > 0)
+        w->setFont(s.font, WS_ALL);
+    if (s.w > 0 && s.h > 0)
+        w->setSize(s.w, s.h);
+    w->setPosition(s.x, s.y);
+    if (s.tooltip)
+        w->setTooltip(s.tooltip);
+    return w;
+}
+
+template <class W> W* captioned(W* w, const WidgetSpec& s)
+{
+    if (place(w, s) && s.text)
+        w->setText(s.text, centred(), centred());
+    return w;
+}
+
+} // namespace
+
+WidgetLabel* addLabel(Panel& panel, const WidgetSpec& spec, uint8_t grey)
+{
+    WidgetLabel* l = captioned(panel.createLabel(spec.name, spec.id), spec);
+    if (l)
+        l->setBackgroundColor(grey, grey, grey, WS_ALL);
+    return l;
+}
+
+WidgetButton* addButton(Panel& panel, const WidgetSpec& spec)
+{
+    return captioned(panel.createButton(spec.name, spec.id), spec);
+}
+
+WidgetCheckBox* addCheckBox(Panel& panel, const WidgetSpec& spec)
+{
+    return captioned(panel.createCheckBox(spec.name, spec.id), spec);
+}
+
+WidgetComboBox* addComboBox(Panel& panel, const WidgetSpec& spec)
+{
+    return place(panel.createComboBox(spec.name, spec.id), spec);
+}
+
+WidgetTextEdit* addTextEdit(Panel& panel, const WidgetSpec& spec)
+{
+    return place(panel.createTextEdit(spec.name, spec.id), spec);
+}
+
+WidgetNumberEdit* addNumberEdit(Panel& panel, const WidgetSpec& spec, float min, float max, float value)
+{
+    WidgetNumberEdit* n = place(panel.createNumberEdit(spec.name, spec.id), spec);
+    if (n) {
+        n->setRange(min, max);
+        n->setValue(value);
+        n->setFeatures(WF_FOCUS_LOST, true);
+    }
+    return n;
+}
+
+WidgetFrame* addOutline(Panel& panel, const WidgetSpec& spec)
+{
+    WidgetFrame* f = place(panel.createFrame(spec.name, spec.id), spec);
+    if (f) {
+        f->setFilled(false);
+        f->setBorderColor(110, 110, 110, 255, WS_ALL);
+        f->setBorderWidth(1, WS_ALL);
+    }
+    return f;
+}
+
+} // namespace ui
