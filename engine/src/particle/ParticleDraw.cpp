@@ -80,7 +80,42 @@ void Drawer::release()
         if (t)
             SDL_DestroyTexture(t);
     m_soft.clear();
+    m_glow.release();
     m_owner = nullptr;
+}
+
+const Drawer::DotShape& Drawer::dotShape(int side)
+{
+    static_assert(kSoftTexture <= kMaxSoftCopy, "the master dot has a shape too");
+    if (m_shapes.empty())
+        m_shapes.resize(kMaxSoftCopy + 1);
+    DotShape& shape = m_shapes[static_cast<size_t>(side)];
+    if (!shape.alpha.empty())
+        return shape;
+    // An alpha that falls smoothly from the centre to the rim.
+    shape.alpha.resize(static_cast<size_t>(side) * static_cast<size_t>(side));
+    const float half = static_cast<float>(side) * 0.5f;
+    const int rings = (side + 1) / 2;
+    uint32_t ringAlpha[kMaxSoftCopy / 2 + 1] = {};
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const float dx = (static_cast<float>(x) + 0.5f - half) / half;
+            const float dy = (static_cast<float>(y) + 0.5f - half) / half;
+            const float fall = std::max(0.0f, 1 - std::sqrt(dx * dx + dy * dy));
+            const uint32_t alpha = static_cast<uint32_t>(fall * fall * 255.0f + 0.5f);
+            shape.alpha[static_cast<size_t>(y * side + x)] = static_cast<uint8_t>(alpha);
+            uint32_t& ring = ringAlpha[std::min({x, y, side - 1 - x, side - 1 - y})];
+            ring = std::max(ring, alpha);
+        }
+    // A texel adds nothing where its alpha times the alpha mod, over 255,
+    // truncates to 0: blending, adding and multiplying keep the output there.
+    for (int mod = 0; mod < 256; ++mod) {
+        int cut = 0;
+        while (cut < rings && ringAlpha[cut] * static_cast<uint32_t>(mod) < 255)
+            ++cut;
+        shape.rims[static_cast<size_t>(mod)] = static_cast<uint8_t>(cut);
+    }
+    return shape;
 }
 
 SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size, bool premultiplied)
@@ -89,7 +124,6 @@ SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size, bool premultiplie
         release();
         m_owner = renderer;
         m_soft.assign(2 * (kMaxSoftCopy + 1), nullptr);
-        m_rims.assign(kMaxSoftCopy + 1, {});
     }
     size = std::clamp(size, 0, kMaxSoftCopy);
     SDL_Texture*& slot = m_soft[static_cast<size_t>(size + (premultiplied ? kMaxSoftCopy + 1 : 0))];
@@ -99,31 +133,15 @@ SDL_Texture* Drawer::softDot(SDL_Renderer* renderer, int size, bool premultiplie
     SDL_Surface* dot = SDL_CreateRGBSurfaceWithFormat(0, side, side, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!dot)
         return nullptr;
-    // White, with an alpha that falls smoothly from the centre to the rim.
-    const float half = static_cast<float>(side) * 0.5f;
-    const int rings = (side + 1) / 2;
-    uint32_t ringAlpha[kMaxSoftCopy / 2 + 1] = {};
+    // White (premultiplied: white times alpha) with the dot's alpha.
+    const DotShape& shape = dotShape(side);
     for (int y = 0; y < side; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(dot->pixels) + y * dot->pitch);
         for (int x = 0; x < side; ++x) {
-            const float dx = (static_cast<float>(x) + 0.5f - half) / half;
-            const float dy = (static_cast<float>(y) + 0.5f - half) / half;
-            const float fall = std::max(0.0f, 1 - std::sqrt(dx * dx + dy * dy));
-            const uint32_t alpha = static_cast<uint32_t>(fall * fall * 255.0f + 0.5f);
+            const uint32_t alpha = shape.alpha[static_cast<size_t>(y * side + x)];
             row[x] = alpha << 24 | (premultiplied ? alpha * 0x010101u : 0xFFFFFFu);
-            uint32_t& ring = ringAlpha[std::min({x, y, side - 1 - x, side - 1 - y})];
-            ring = std::max(ring, alpha);
         }
     }
-    // A texel adds nothing where its alpha times the alpha mod, over 255,
-    // truncates to 0: blending, adding and multiplying keep the output there.
-    if (size)
-        for (int mod = 0; mod < 256; ++mod) {
-            int cut = 0;
-            while (cut < rings && ringAlpha[cut] * static_cast<uint32_t>(mod) < 255)
-                ++cut;
-            m_rims[static_cast<size_t>(size)][static_cast<size_t>(mod)] = static_cast<uint8_t>(cut);
-        }
     SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, dot);
     SDL_FreeSurface(dot);
     if (t)
@@ -397,7 +415,7 @@ int Drawer::submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_Blend
                 // not copied (a copy without blending writes them too). The
                 // renderer truncates positions: the cut copy lands on the
                 // very pixels the whole one covers.
-                const int cut = m_plainView && mode != SDL_BLENDMODE_NONE ? m_rims[static_cast<size_t>(side)][c.a] : 0;
+                const int cut = m_plainView && mode != SDL_BLENDMODE_NONE ? dotShape(side).rims[c.a] : 0;
                 if (2 * cut >= side)
                     continue;
                 const SDL_Rect part{cut, cut, side - 2 * cut, side - 2 * cut};
@@ -462,6 +480,37 @@ int Drawer::submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode m
     return rc == 0 ? RC_OK : RC_ERR_GENERIC;
 }
 
+int Drawer::submitGlow(SDL_Renderer* renderer, int quads)
+{
+    const SDL_Rect view{static_cast<int>(m_view.x), static_cast<int>(m_view.y), static_cast<int>(m_view.w),
+                        static_cast<int>(m_view.h)};
+    m_glow.begin(view);
+    // Halos too large for a dot of their own size are scaled by the
+    // renderer as before: moved to the front of the quads.
+    int large = 0;
+    for (int q = 0; q < quads; ++q) {
+        const SDL_Vertex* v = &m_vertices[static_cast<size_t>(q) * 4];
+        const int side = static_cast<int>(v[3].position.x - v[0].position.x + 0.5f);
+        if (side < 1)
+            continue;
+        if (side > kMaxSoftCopy) {
+            if (large != q)
+                std::memcpy(&m_vertices[static_cast<size_t>(large) * 4], v, 4 * sizeof(SDL_Vertex));
+            ++large;
+            continue;
+        }
+        const SDL_Color c = v[0].color;
+        const DotShape& shape = dotShape(side);
+        // Positions truncate as the renderer's copies do.
+        m_glow.add({shape.alpha.data(), static_cast<int>(v[0].position.x), static_cast<int>(v[0].position.y), side,
+                    shape.rims[c.a], c.r, c.g, c.b, c.a});
+    }
+    int rc = m_glow.flush(renderer);
+    if (rc == RC_OK && large > 0)
+        rc = submit(renderer, softDot(renderer), SDL_BLENDMODE_ADD, large, true);
+    return rc;
+}
+
 int Drawer::draw(SDL_Renderer* renderer, const Emitter& e)
 {
     if (!renderer || e.pool.count == 0)
@@ -492,8 +541,11 @@ int Drawer::draw(SDL_Renderer* renderer, const Emitter& e)
     const bool upright = e.s.visual != PV_LINE && !e.s.align && e.s.rotation == 0 && e.s.spin == 0;
     int rc = submit(renderer, look.texture, blendOf(e.s.blend), buildQuads(e, look, false), upright);
     if (rc == RC_OK && e.s.glow && e.s.glowIntensity > 0) {
-        if (SDL_Texture* halo = softDot(renderer))
-            rc = submit(renderer, halo, SDL_BLENDMODE_ADD, buildQuads(e, look, true), true);
+        if (SDL_Texture* halo = softDot(renderer)) {
+            const int halos = buildQuads(e, look, true);
+            rc = m_plainView && software(renderer) ? submitGlow(renderer, halos)
+                                                   : submit(renderer, halo, SDL_BLENDMODE_ADD, halos, true);
+        }
     }
     return rc;
 }

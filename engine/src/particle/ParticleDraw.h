@@ -4,6 +4,7 @@
 // turned go out as one copy (or fill) each instead.
 #pragma once
 
+#include "particle/GlowLayer.h"
 #include "particle/ParticleEmitterCore.h"
 
 #include <SDL_render.h>
@@ -36,6 +37,13 @@ private:
         float frameU = 0;                    // u width of one sprite frame
     };
     bool lookOf(SDL_Renderer* renderer, const Emitter& e, Look& look);
+    // The soft dot's alpha at side x side pixels, row by row, and by alpha
+    // mod how many of its outer rings draw nothing.
+    struct DotShape {
+        Vector<uint8_t> alpha;
+        std::array<uint8_t, 256> rims{};
+    };
+    const DotShape& dotShape(int side);
     // The soft dot: size 0 the smooth master for scaled drawing, else one
     // made at size x size pixels, so a copy needs no scaling; premultiplied:
     // white times alpha, for multiply blending.
@@ -51,6 +59,9 @@ private:
     int submit(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool axisAligned);
     // soft: the texture is the soft dot, drawn from its copy of the quad's size.
     int submitCopies(SDL_Renderer* renderer, SDL_Texture* texture, SDL_BlendMode mode, int quads, bool soft);
+    // The glow halos on the software renderer with a plain view: summed in
+    // one layer (GlowLayer.h).
+    int submitGlow(SDL_Renderer* renderer, int quads);
     bool software(SDL_Renderer* renderer);
     // Whether the copies of the quads give the same pixels in any order.
     bool anyOrder(SDL_Texture* texture, SDL_BlendMode mode, bool soft, int quads) const;
@@ -61,8 +72,7 @@ private:
     SDL_Renderer* m_probed = nullptr; // the renderer m_software describes
     bool m_software = false;
     Vector<SDL_Texture*> m_soft; // by size, [0] the master; then the premultiplied ones
-    // By dot size and alpha mod: how many outer rings of the dot draw nothing.
-    Vector<std::array<uint8_t, 256>> m_rims;
+    Vector<DotShape> m_shapes; // by side
     bool m_plainView = false; // no viewport offset, no scale: copies land at truncated positions
     SDL_FRect m_view{};      // the renderer's output within its clip
     SDL_Color m_colors[256] = {};
@@ -74,6 +84,7 @@ private:
     Vector<int> m_order;
     Vector<int> m_bandStart;
     Vector<int> m_banded;
+    GlowLayer m_glow;
 };
 
 } // namespace Zelkoran::particle

@@ -133,9 +133,10 @@ TEST_F(Draw, FadingSoftDotsUnderAClipMatchTheUnclippedFrame)
     }
 }
 
-// Soft dots of every size fading to nothing, with glow: drawn through a
-// viewport one pixel to the right (copied whole there), every pixel is that
-// of the plain frame one pixel to its left.
+// Soft dots of every size fading to nothing, with glow, some past the edges
+// and some too large for a dot of their own size: drawn through a viewport
+// one pixel to the right (copied whole there), every pixel is that of the
+// plain frame one pixel to its left.
 TEST_F(Draw, FaintSoftDotsDrawTheSamePixelsWhereverTheyAreCopiedWhole)
 {
     bool shifted = false;
@@ -150,8 +151,8 @@ TEST_F(Draw, FaintSoftDotsDrawTheSamePixelsWhereverTheyAreCopiedWhole)
     for (const unsigned blend : {PBM_ALPHA, PBM_ADDITIVE, PBM_MULTIPLY}) {
         ParticleEmitter& e = emitter();
         e.setPosition(100, 100);
-        ASSERT_TRUE(e.setBlendMode(blend) && e.setGlowRender(true, 1) && e.setShape(PSH_RECT, 100, 100));
-        ASSERT_TRUE(e.setSpeed(0, 0) && e.setLifeSpan(0.2f, 2.0f) && e.setEmissionRate(400) && e.setScaleRamp(4, 0.1f));
+        ASSERT_TRUE(e.setBlendMode(blend) && e.setGlowRender(true, 1) && e.setShape(PSH_RECT, 240, 240));
+        ASSERT_TRUE(e.setSpeed(0, 0) && e.setLifeSpan(0.2f, 2.0f) && e.setEmissionRate(400) && e.setScaleRamp(6, 0.1f));
         ASSERT_TRUE(e.setColorKeys({{0, {255, 200, 90, 255}}, {1, {40, 90, 255, 0}}}));
         e.play();
         run(1.0f);
