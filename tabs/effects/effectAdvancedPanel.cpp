@@ -116,14 +116,7 @@ const char* const kCollisionModes[] = {"None", "Bounce", "Stop", "Kill"};
 
 using ui::left;
 using ui::top;
-
-// A caption in the editor font, its own text as tooltip unless one is given.
-void addCaption(Panel& p, int font, const char* name, int id, const char* text, int x, int y,
-                const char* tooltip = nullptr)
-{
-    ui::addLabel(p, {.name = name, .id = id, .x = left(x), .y = top(y), .text = text, .font = font,
-                     .tooltip = tooltip ? tooltip : text});
-}
+using ew::addCaption;
 
 void addCheck(Panel& p, const char* name, int id, const char* text, int x, int y, bool on, const char* tooltip)
 {

@@ -68,14 +68,7 @@ const Group kGroups[] = {
 
 using ui::left;
 using ui::top;
-
-// A caption in the editor font, its own text as tooltip unless one is given.
-void addCaption(Panel& p, int font, const char* name, int id, const char* text, int x, int y,
-                const char* tooltip = nullptr)
-{
-    ui::addLabel(p, {.name = name, .id = id, .x = left(x), .y = top(y), .text = text, .font = font,
-                     .tooltip = tooltip ? tooltip : text});
-}
+using ew::addCaption;
 
 // Whether the field has the keyboard focus with an invalid text: the user
 // is typing, nothing is applied yet.

@@ -66,6 +66,14 @@ void setUsable(Panel* p, int id, bool usable)
         usable ? w->enable() : w->disable();
 }
 
+WidgetLabel* addCaption(Panel& p, int font, const char* name, int id, const char* text, int x, int y,
+                        const char* tooltip)
+{
+    return ui::addLabel(p, {.name = name, .id = id, .x = ui::left(static_cast<float>(x)),
+                            .y = ui::top(static_cast<float>(y)), .text = text, .font = font,
+                            .tooltip = tooltip ? tooltip : text});
+}
+
 WidgetNumberEdit* addFloatNumber(Panel& p, const ui::WidgetSpec& spec, float min, float max, float value)
 {
     WidgetNumberEdit* n = ui::addNumberEdit(p, spec, min, max, value);

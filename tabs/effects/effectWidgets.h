@@ -23,6 +23,10 @@ void setText(Zelkoran::Panel* p, int id, const char* text);
 void setSwatch(Zelkoran::Panel* p, int id, uint8_t r, uint8_t g, uint8_t b);
 void setUsable(Zelkoran::Panel* p, int id, bool usable);
 
+// A caption at (x, y) in font on the tab grey, its own text as tooltip
+// unless one is given.
+Zelkoran::WidgetLabel* addCaption(Zelkoran::Panel& p, int font, const char* name, int id, const char* text, int x,
+                                  int y, const char* tooltip = nullptr);
 // A number field that takes fractions: scales, times and forces; counts
 // drop them when applied.
 Zelkoran::WidgetNumberEdit* addFloatNumber(Zelkoran::Panel& p, const ui::WidgetSpec& spec, float min, float max,
