@@ -21,8 +21,8 @@ class Panel;
 
 // The tab itself opens, saves and deletes effects and routes events; its
 // parts do the rest: the preview, the main panel, the two floating panels
-// and the lists they edit. The operations named below stay on the tab as
-// forwards to the part that does the work.
+// and the lists they edit. Callers still reach every operation on the tab;
+// most forward to the part that does the work.
 class CtrlEffects : public CtrlBase, public EffectWidgetIds {
 public:
     CtrlEffects(ResourceManager* rm, GlobalStatus* gs);
