@@ -3,16 +3,12 @@
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "tabs/effects/effectWidgets.h"
 
 #include <Zelkoran/Archive.h>
-#include <Zelkoran/GFX.h>
-#include <Zelkoran/GUIMgr.h>
-#include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Screen.h>
-#include <Zelkoran/Sprite.h>
-#include <Zelkoran/Timer.h>
 #include <Zelkoran/Tool.h>
 
 #include <SDL.h>
@@ -25,52 +21,25 @@ namespace {
 
 constexpr int kTabCheckBoxId = 225;
 constexpr int kNoticeMs = 2000;
-constexpr int kInfoPeriodMs = 250;
-constexpr int kMaxInfoText = 63;
 constexpr const char* kKind = "Particle";
-constexpr uint32_t kBlack = 0x000000FF;
-constexpr uint32_t kWhite = 0xFFFFFFFF;
-
-// When the info labels change next: one time for the whole program.
-uint64_t g_nextInfoTicks = 0;
 
 ParticleMgr* particles() { return Main::instance()->particleMgr(); }
 
-const char* driverName(int driver)
-{
-    static const char* const names[] = {"default", "soft", "ogl",  "gles2", "vulkan", "d3d9",
-                                        "d3d11",   "d3d12", "x11", "metal", "gpu"};
-    return driver >= 0 && driver < static_cast<int>(std::size(names)) ? names[driver] : "n/a";
-}
-
-// Whether (x, y) lies on the shown base widget of panel.
-bool onShownPanel(Panel* panel, bool visible, float x, float y)
-{
-    if (!panel || !visible)
-        return false;
-    const Widget* base = panel->baseWidget();
-    if (!base->isShown())
-        return false;
-    const SDL_Rect r = base->getRect();
-    return x >= static_cast<float>(r.x) && x < static_cast<float>(r.x + r.w) && y >= static_cast<float>(r.y)
-           && y < static_cast<float>(r.y + r.h);
-}
-
 } // namespace
 
-void setEffectTooltip(Widget* widget, const char* text)
-{
-    if (widget)
-        widget->setTooltip(text);
-}
-
-CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Effects", kTabCheckBoxId, rm, gs)
+CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
+    : CtrlBase("Effects", kTabCheckBoxId, rm, gs),
+      context{rm, gs, [this] { return emitter(); }, [this] { setDirty(true); }},
+      preview(*panel, context, [this](float x, float y) { return isInModelessPanel(x, y); }),
+      mainPanel(*panel, context),
+      advanced(context, [this] { appearance.lists().updateAppearanceData(); }),
+      particleEvents(context, advanced.window()),
+      appearance(context, [this] { advanced.mirrorScaleKeys(); })
 {
     Main::instance()->tool()->szCopy(blockType, "ZK7_PARTICLE", sizeof(blockType));
     if (Widget* base = panel->baseWidget())
         base->setSize(200, 960);
-    backgroundImageId = resourceManager->get(SR_BG_BLOCKY);
-    createMainWidgets();
+    mainPanel.create();
     createAdvancedPanel(rm);
     createAppearancePanel(rm);
     populatePresetList();
@@ -79,260 +48,68 @@ CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Effe
     CtrlEffects::onNew();
 }
 
-CtrlEffects::~CtrlEffects()
-{
-    CtrlEffects::closeResources();
-    for (int id : {advancedPanelId, appearancePanelId})
-        if (id > 0)
-            Main::instance()->guiMgr()->close(id);
-}
+CtrlEffects::~CtrlEffects() { CtrlEffects::closeResources(); }
 
 ParticleEmitter* CtrlEffects::emitter() const { return itemHandle > 0 ? particles()->get(itemHandle) : nullptr; }
 
-Panel* CtrlEffects::advancedPanel() const
+void CtrlEffects::createAppearancePanel(ResourceManager* rm)
 {
-    return advancedPanelId > 0 ? Main::instance()->guiMgr()->getPanel(advancedPanelId) : nullptr;
-}
-
-Panel* CtrlEffects::appearancePanel() const
-{
-    return appearancePanelId > 0 ? Main::instance()->guiMgr()->getPanel(appearancePanelId) : nullptr;
-}
-
-float CtrlEffects::contentCentreX() const { return static_cast<float>(globalStatus->iWidth - 200) * 0.5f + 200; }
-float CtrlEffects::contentCentreY() const { return static_cast<float>(globalStatus->iHeight - 40) * 0.5f + 40; }
-
-void CtrlEffects::setPreviewPosition(float x, float y, bool markDirty)
-{
-    ParticleEmitter* e = emitter();
-    if (!e)
-        return;
-    e->setPosition(x, y);
-    if (markDirty)
-        setDirty(true);
-}
-
-bool CtrlEffects::isInContentArea(float x, float y) const
-{
-    return x >= 200 && x < static_cast<float>(globalStatus->iWidth) && y >= 40
-           && y < static_cast<float>(globalStatus->iHeight);
+    appearance.create([this, rm](Panel* p, const char* name, int iconId, int textId, int swatchId, int x, int y,
+                                 const char* tooltip, const char* initHex, int textWidth,
+                                 std::function<void(Widget&)> onChange) {
+        return createColorField(p, rm, name, iconId, textId, swatchId, x, y, tooltip, initHex, textWidth,
+                                std::move(onChange));
+    });
 }
 
 bool CtrlEffects::isInModelessPanel(float x, float y) const
 {
-    return onShownPanel(advancedPanel(), advancedPanelVisible, x, y)
-           || onShownPanel(appearancePanel(), appearancePanelVisible, x, y);
-}
-
-void CtrlEffects::populatePresetList()
-{
-    WidgetComboBox* combo = panel->getComboBox(EW_PRESET);
-    if (!combo)
-        return;
-    presets.clear();
-    combo->clearItems();
-    for (int i = 0; i < particles()->getPresetCount(); ++i) {
-        if (const ParticlePresetDesc* d = particles()->getPresetDesc(i)) {
-            presets.push_back(d->preset);
-            combo->addItem(d->name);
-        }
-    }
-    if (!presets.empty())
-        combo->setSelectedIndex(1);
+    return advanced.window().covers(x, y) || appearance.window().covers(x, y);
 }
 
 int CtrlEffects::update()
 {
-    ParticleEmitter* e = emitter();
-    if (!e || !(previewState == PS_PLAYING || (previewState == PS_STOPPED && oneShotsAlive)))
-        return 0;
-    particles()->update(Main::instance()->getLogicDeltaTime());
-    if (e->status() == PES_FINISHED) {
-        previewState = PS_STOPPED;
-        oneShotsAlive = particles()->getCount() > 1;
-    } else if (oneShotsAlive && particles()->getCount() <= 1) {
-        oneShotsAlive = false;
-    }
+    preview.update();
     return 0;
-}
-
-void CtrlEffects::drawBackground()
-{
-    const float w = static_cast<float>(globalStatus->iWidth), h = static_cast<float>(globalStatus->iHeight);
-    const bool black = !panel || checked(EW_BG_BLACK);
-    if (!black && checked(EW_BG_CHECKER)) {
-        Image* tile = Main::instance()->imageMgr()->get(backgroundImageId);
-        if (!tile || tile->getWidth() < 1 || tile->getHeight() < 1)
-            return;
-        const float tw = static_cast<float>(tile->getWidth()), th = static_cast<float>(tile->getHeight());
-        for (float y = 40; y < h; y += th)
-            for (float x = 200; x < w; x += tw) {
-                const SDL_FRect dst{x, y, tw, th};
-                tile->render(0, nullptr, &dst);
-            }
-        return;
-    }
-    GFX::rectFilled(200, 40, w, h, !black && checked(EW_BG_WHITE) ? kWhite : kBlack, 0);
 }
 
 int CtrlEffects::render(int)
 {
     screen = Main::instance()->configMgr()->get(0);
-    if (!screen)
-        return 0;
-    screen->clear(128, 128, 128, 255);
-    SDL_Rect saved{};
-    const bool clipped = screen->getClipRect(saved);
-    const SDL_Rect area{200, 40, globalStatus->iWidth - 200, globalStatus->iHeight - 40};
-    screen->setClipRect(&area);
-    drawBackground();
-    if (emitter() && (previewState != PS_STOPPED || oneShotsAlive))
-        particles()->render(0);
-    screen->setClipRect(clipped ? &saved : nullptr);
-    const uint64_t now = SDL_GetTicks64();
-    if (now >= g_nextInfoTicks) {
-        updateInfoLabel();
-        g_nextInfoTicks = now + kInfoPeriodMs;
-    }
+    if (screen)
+        preview.render(screen);
     return 0;
-}
-
-void CtrlEffects::updateInfoLabel()
-{
-    const ParticleEmitter* e = emitter();
-    char text[256];
-    std::snprintf(text, sizeof(text), "Live: %d (%u)", e ? e->getLiveCount() : 0,
-                  Main::instance()->timer()->getCurrentRFR());
-    text[kMaxInfoText] = '\0';
-    if (WidgetLabel* label = panel->getLabel(EW_INFO))
-        label->setText(text);
-    std::snprintf(text, sizeof(text), "Render: %s", screen ? driverName(screen->getDriverInUse()) : "n/a");
-    text[kMaxInfoText] = '\0';
-    if (WidgetLabel* label = panel->getLabel(EW_RENDER_INFO))
-        label->setText(text);
 }
 
 int CtrlEffects::handleMouseEvent(SDL_Event* event)
 {
-    ParticleEmitter* e = emitter();
-    if (!event || !e)
-        return 0;
-    switch (event->type) {
-    case SDL_MOUSEBUTTONDOWN: {
-        const float x = static_cast<float>(event->button.x), y = static_cast<float>(event->button.y);
-        if (isInModelessPanel(x, y)) {
-            if (event->button.button == SDL_BUTTON_LEFT)
-                previewDragging = false;
-            return 0;
-        }
-        if (!isInContentArea(x, y))
-            return 0;
-        if (event->button.button == SDL_BUTTON_LEFT) {
-            previewDragging = true;
-            setPreviewPosition(x, y, true);
-        } else if (event->button.button == SDL_BUTTON_RIGHT) {
-            setPreviewPosition(x, y, true);
-            e->play();
-            e->burst(widgetInt(EW_BURST, 32, 65536, 1));
-            previewState = PS_PLAYING;
-        }
-        break;
-    }
-    case SDL_MOUSEBUTTONUP:
-        if (event->button.button == SDL_BUTTON_LEFT)
-            previewDragging = false;
-        break;
-    case SDL_MOUSEMOTION: {
-        const float x = static_cast<float>(event->motion.x), y = static_cast<float>(event->motion.y);
-        if (previewDragging && !isInModelessPanel(x, y)) {
-            e->setPosition(x, y);
-            setDirty(true);
-        }
-        break;
-    }
-    default: break;
-    }
+    if (event)
+        preview.handleMouse(*event, mainPanel.burstSize());
     return 0;
 }
 
-void CtrlEffects::resetPauseBox() { setChecked(EW_PAUSE, false); }
-
 bool CtrlEffects::handlePreviewEvent(int widgetId, ParticleEmitter* e)
 {
-    auto togglePanel = [](Panel* p, bool& visible, bool show) {
-        if (!p)
-            return;
-        visible = show;
-        show ? p->baseWidget()->show() : p->baseWidget()->hide();
-    };
+    if (preview.handleButton(widgetId))
+        return true;
     switch (widgetId) {
-    case EW_PLAY:
-        if (e && e->play()) {
-            previewState = PS_PLAYING;
-            oneShotsAlive = false;
-            resetPauseBox();
-        }
-        return true;
-    case EW_PAUSE:
-        if (!e)
+    case EW_PRESET:
+        if (context.updatingWidgets || !e)
             return true;
-        if (previewState == PS_PLAYING && e->pause()) {
-            previewState = PS_PAUSED;
-            setChecked(EW_PAUSE, true);
-        } else if (previewState == PS_PAUSED && e->play()) {
-            previewState = PS_PLAYING;
-            resetPauseBox();
-        } else {
-            // Stopped: the box shows the state, not the click.
-            setChecked(EW_PAUSE, previewState == PS_PAUSED);
-        }
-        return true;
-    case EW_STOP:
-        if (e) {
-            e->stop();
-            e->clear();
-        }
-        particles()->closeOneShots();
-        previewState = PS_STOPPED;
-        oneShotsAlive = false;
-        resetPauseBox();
-        return true;
-    case EW_PRESET: {
-        if (updatingWidgets || !e)
+        if (!mainPanel.applyPreset(e))
             return true;
-        const size_t index = static_cast<size_t>(std::max(comboRow(EW_PRESET), 1) - 1);
-        if (index >= presets.size() || !e->applyPreset(presets[index]))
-            return true;
-        closeBorrowedVisualResource();
-        setPreviewPosition(contentCentreX(), contentCentreY(), false);
-        e->play();
-        previewState = PS_PLAYING;
-        oneShotsAlive = false;
+        preview.playFromCentre();
         updateData();
         setDirty(true);
         return true;
-    }
-    case EW_BG_CHECKER:
-    case EW_BG_WHITE:
-    case EW_BG_BLACK:
-        // One choice: the clicked box ends up the only ticked one.
-        for (int id : {EW_BG_CHECKER, EW_BG_WHITE, EW_BG_BLACK})
-            setChecked(id, id == widgetId);
-        return true;
-    case EW_ADVANCED: togglePanel(advancedPanel(), advancedPanelVisible, !advancedPanelVisible); return true;
-    case EW_ADVANCED_CLOSE:
-        togglePanel(advancedPanel(), advancedPanelVisible, false);
-        advancedPanelVisible = false;
-        return true;
+    case EW_ADVANCED: advanced.window().setOpen(!advanced.window().isOpen()); return true;
+    case EW_ADVANCED_CLOSE: advanced.window().setOpen(false); return true;
     case EW_APPEARANCE:
-        if (!appearancePanelVisible)
+        if (!appearance.window().isOpen())
             updateAppearanceData();
-        togglePanel(appearancePanel(), appearancePanelVisible, !appearancePanelVisible);
+        appearance.window().setOpen(!appearance.window().isOpen());
         return true;
-    case EW_APPEARANCE_CLOSE:
-        togglePanel(appearancePanel(), appearancePanelVisible, false);
-        appearancePanelVisible = false;
-        return true;
+    case EW_APPEARANCE_CLOSE: appearance.window().setOpen(false); return true;
     default: return false;
     }
 }
@@ -344,7 +121,7 @@ int CtrlEffects::processEvent(int widgetId, int data)
     ParticleEmitter* e = emitter();
     const bool consumed =
         handlePreviewEvent(widgetId, e) || handleAppearanceEvent(widgetId) != 0 || handleParticleEventsEvent(widgetId);
-    if (!consumed && !updatingWidgets && e) {
+    if (!consumed && !context.updatingWidgets && e) {
         int applied = applyMainEmitterWidget(widgetId, e);
         if (applied == 0)
             applied = applyAdvancedEmitterWidget(widgetId, e);
@@ -355,6 +132,35 @@ int CtrlEffects::processEvent(int widgetId, int data)
     }
     updateEffectWidgetStates();
     return itemHandle > 0 ? 0 : 4;
+}
+
+int CtrlEffects::updateData()
+{
+    ParticleEmitter* e = emitter();
+    if (!e)
+        return 0;
+    preview.forgetOneShots();
+    particleEvents.selectFirst();
+    context.updatingWidgets = true;
+    mainPanel.fill(e);
+    advanced.fill(e);
+    updateTimedBurstData();
+    updateSubEmitterData();
+    updateAppearanceData();
+    context.updatingWidgets = false;
+    processEvent(0, 0);
+    return 0;
+}
+
+void CtrlEffects::updateEffectWidgetStates()
+{
+    const bool open = itemHandle > 0;
+    if (!open)
+        setUsable(BW_SAVE, false);
+    mainPanel.updateStates(open);
+    advanced.updateStates(open);
+    particleEvents.updateStates(open);
+    appearance.updateStates(open);
 }
 
 int CtrlEffects::onListBox()
@@ -372,9 +178,8 @@ int CtrlEffects::onListBox()
         itemHandle = id;
         currentItemName = name;
         // The position is not stored: a loaded effect plays where a new one does.
-        setPreviewPosition(contentCentreX(), contentCentreY(), false);
-        previewState = PS_STOPPED;
-        populateVisualResourceLists();
+        preview.setPosition(preview.centreX(), preview.centreY(), false);
+        mainPanel.populateVisualResourceLists();
         updateData();
         return 0;
     }
@@ -403,9 +208,8 @@ int CtrlEffects::onNew()
         return -1;
     }
     e->applyPreset(PEP_DEFAULT);
-    e->setPosition(contentCentreX(), contentCentreY());
-    previewState = PS_STOPPED;
-    populateVisualResourceLists();
+    e->setPosition(preview.centreX(), preview.centreY());
+    mainPanel.populateVisualResourceLists();
     updateData();
     clearDirtyState();
     return 0;
@@ -466,18 +270,6 @@ int CtrlEffects::onDelete()
     return finishResourceDelete();
 }
 
-void CtrlEffects::closeBorrowedVisualResource()
-{
-    if (borrowedVisualId > 0) {
-        if (borrowedVisualKind == PV_IMAGE)
-            Main::instance()->imageMgr()->close(borrowedVisualId);
-        else if (borrowedVisualKind == PV_SPRITE)
-            Main::instance()->spriteMgr()->close(borrowedVisualId);
-    }
-    borrowedVisualId = 0;
-    borrowedVisualKind = 0;
-}
-
 int CtrlEffects::closeResources()
 {
     closeBorrowedVisualResource();
@@ -485,45 +277,31 @@ int CtrlEffects::closeResources()
     if (itemHandle > 0)
         particles()->close(itemHandle);
     itemHandle = 0;
-    previewState = PS_STOPPED;
-    oneShotsAlive = false;
-    previewDragging = false;
-    resetPauseBox();
+    preview.reset();
     return 0;
 }
 
 int CtrlEffects::onActivate()
 {
-    ParticleEmitter* e = emitter();
-    if (e && previewState == PS_PLAYING)
-        e->play();
+    preview.resume();
     // Other tabs may have added or removed images and sprites meanwhile.
     populateVisualResourceLists();
-    if (e) {
-        const bool guard = updatingWidgets;
-        updatingWidgets = true;
-        updateVisualWidgets(e);
-        updatingWidgets = guard;
+    if (ParticleEmitter* e = emitter()) {
+        {
+            const FillingWidgets filling(context);
+            mainPanel.fillVisual(e);
+        }
         updateEffectWidgetStates();
     }
-    setChecked(EW_PAUSE, previewState == PS_PAUSED);
-    if (advancedPanelVisible)
-        if (Panel* p = advancedPanel())
-            p->baseWidget()->show();
-    if (appearancePanelVisible)
-        if (Panel* p = appearancePanel())
-            p->baseWidget()->show();
+    advanced.window().resume();
+    appearance.window().resume();
     return 0;
 }
 
 int CtrlEffects::onDeactivate()
 {
-    ParticleEmitter* e = emitter();
-    if (e && previewState == PS_PLAYING)
-        e->pause(); // previewState stays: activation resumes it
-    for (Panel* p : {advancedPanel(), appearancePanel()})
-        if (p)
-            p->baseWidget()->hide();
-    previewDragging = false;
+    preview.suspend();
+    advanced.window().suspend();
+    appearance.window().suspend();
     return 0;
 }

@@ -1,169 +1,30 @@
 // The particle effect tab: the archive's particle effects, edited on one
-// live engine emitter. Every widget of the main panel is applied to the
-// emitter at once through one setter; a refused value makes the tab refill
-// its widgets from the emitter. The emitter plays in the preview area (right
-// of the tab panel, below the menu bar): dragged with the left button, a
-// burst on the right button. Main thread only.
+// live engine emitter. Every widget is applied to the emitter at once
+// through one setter; a refused value makes the tab refill its widgets from
+// the emitter. Main thread only.
 #pragma once
 
 #include "tabs/base/ctrlBase.h"
+#include "tabs/effects/effectAdvancedPanel.h"
+#include "tabs/effects/effectAppearancePanel.h"
+#include "tabs/effects/effectContext.h"
+#include "tabs/effects/effectMainPanel.h"
+#include "tabs/effects/effectParticleEvents.h"
+#include "tabs/effects/effectPreview.h"
+#include "tabs/effects/effectWidgetIds.h"
 
 #include <Zelkoran/Particle.h>
 
 namespace Zelkoran {
 class Panel;
-class Widget;
 } // namespace Zelkoran
 
-class CtrlEffects : public CtrlBase {
+// The tab itself opens, saves and deletes effects and routes events; its
+// parts do the rest: the preview, the main panel, the two floating panels
+// and the lists they edit. Callers still reach every operation on the tab;
+// most forward to the part that does the work.
+class CtrlEffects : public CtrlBase, public EffectWidgetIds {
 public:
-    enum eEffectWidget : int {
-        EW_PRESET_LABEL = 1601,
-        EW_PRESET = 1602,
-        EW_VISUAL_FRAME = 1603,
-        EW_VISUAL_LABEL = 1604,
-        EW_VISUAL = 1605,
-        EW_IMAGE_LABEL = 1606,
-        EW_IMAGE = 1607,
-        EW_SPRITE_LABEL = 1608,
-        EW_SPRITE = 1609,
-        EW_ANIM_LABEL = 1610,
-        EW_ANIM = 1611,
-        EW_GLOW = 1612,
-        EW_GLOW_VALUE_LABEL = 1613,
-        EW_GLOW_VALUE = 1614,
-        EW_EMITTER_FRAME = 1615,
-        EW_SHAPE_LABEL = 1616,
-        EW_SHAPE = 1617,
-        EW_COORDINATES_LABEL = 1618,
-        EW_WIDTH = 1619,
-        EW_PLAYBACK_LABEL = 1620,
-        EW_HEIGHT = 1621,
-        EW_LOCAL_SPACE = 1622,
-        EW_EMISSION_FRAME = 1623,
-        EW_RATE_LABEL = 1624,
-        EW_RATE = 1625,
-        EW_MAX_LABEL = 1626,
-        EW_MAX = 1627,
-        EW_DURATION_LABEL = 1628,
-        EW_DURATION = 1629,
-        EW_LOOP = 1630,
-        EW_LIFE_MIN_LABEL = 1631,
-        EW_LIFE_MIN = 1632,
-        EW_LIFE_MAX_LABEL = 1633,
-        EW_LIFE_MAX = 1634,
-        EW_MOTION_FRAME = 1635,
-        EW_ANGLE_LABEL = 1636,
-        EW_ANGLE = 1637,
-        EW_SPREAD_LABEL = 1638,
-        EW_SPREAD = 1639,
-        EW_SPEED_MIN_LABEL = 1640,
-        EW_SPEED_MIN = 1641,
-        EW_SPEED_MAX_LABEL = 1642,
-        EW_SPEED_MAX = 1643,
-        EW_DIRECTION_LABEL = 1644,
-        EW_DIRECTION = 1645,
-        EW_PLAY = 1655,
-        EW_PAUSE = 1656,
-        EW_STOP = 1657,
-        EW_BURST_LABEL = 1658,
-        EW_BURST = 1659,
-        EW_WIDTH_ICON = 1660,
-        EW_HEIGHT_ICON = 1661,
-        EW_BG_CHECKER = 1662,
-        EW_BG_WHITE = 1663,
-        EW_BG_BLACK = 1664,
-        EW_INFO = 1665,
-        EW_RENDER_INFO = 1666,
-        EW_ADVANCED = 1727,
-        EW_ADVANCED_CLOSE = 1728,
-        EW_APPEARANCE = 1734,
-        EW_APPEARANCE_CLOSE = 1735,
-        EW_SPRITE_PHASE_LABEL = 1807,
-        EW_SPRITE_PHASE = 1808,
-    };
-
-    // The advanced panel's settings, timed bursts and sub-emitters.
-    enum eAdvancedWidget : int {
-        AW_TITLE = 1600,
-        AW_FORCES_FRAME = 1646,
-        AW_GRAVITY_X = 1648,
-        AW_GRAVITY_Y = 1650,
-        AW_DAMPING = 1652,
-        AW_TURBULENCE = 1654,
-        AW_BLEND = 1668,
-        AW_DRAW_ORDER = 1670,
-        AW_EMISSION_DISTANCE = 1672,
-        AW_VELOCITY_LIMIT = 1674,
-        AW_VELOCITY_INHERIT = 1676,
-        AW_ATTRACTION = 1678,
-        AW_ATTRACTION_RADIUS = 1680,
-        AW_ATTRACTION_FALLOFF = 1682,
-        AW_ORBIT = 1684,
-        AW_ORBIT_RADIUS = 1686,
-        AW_ORBIT_FALLOFF = 1688,
-        AW_SCALE_START = 1691,
-        AW_SCALE_END = 1693,
-        AW_ROTATION = 1695,
-        AW_SPIN = 1697,
-        AW_STRETCH = 1699,
-        AW_ALIGN_VELOCITY = 1700,
-        AW_SIMULATION_SCALE = 1703,
-        AW_WARM_UP = 1705,
-        AW_SEED = 1707,
-        AW_COLLISION = 1709,
-        AW_BOUNCINESS = 1711,
-        AW_BURST_TIME = 1715,
-        AW_BURST_COUNT = 1717,
-        AW_SUB_PRESET = 1720,
-        AW_SUB_DEATH = 1721,
-        AW_SUB_COLLISION = 1722,
-        AW_SUB_PROBABILITY = 1724,
-        AW_SUB_INHERITANCE = 1726,
-        AW_BURST_LIST = 1800,
-        AW_BURST_ADD = 1801,
-        AW_BURST_DELETE = 1802,
-        AW_SUB_LIST_LABEL = 1803,
-        AW_SUB_LIST = 1804,
-        AW_SUB_ADD = 1805,
-        AW_SUB_DELETE = 1806,
-    };
-
-    // The appearance panel: colour keys, tint palette, scale keys.
-    enum eAppearanceWidget : int {
-        PW_TITLE = 1736,
-        PW_COLOR_KEY = 1739,
-        PW_COLOR_ADD = 1740,
-        PW_COLOR_DELETE = 1741,
-        PW_COLOR_TIME = 1743,
-        PW_COLOR_ICON = 1745,
-        PW_COLOR_TEXT = 1746,
-        PW_COLOR_SWATCH = 1747,
-        PW_TINT_ENTRY = 1754,
-        PW_TINT_ADD = 1755,
-        PW_TINT_DELETE = 1756,
-        PW_TINT_ICON = 1758,
-        PW_TINT_TEXT = 1759,
-        PW_TINT_SWATCH = 1760,
-        PW_RAMP_SWATCH = 1763, // to 1774
-        PW_SCALE_KEY = 1778,
-        PW_SCALE_ADD = 1779,
-        PW_SCALE_DELETE = 1780,
-        PW_SCALE_TIME = 1782,
-        PW_SCALE_VALUE = 1784,
-        PW_TINT_SWATCH_0 = 1786, // to 1797
-    };
-
-    // Preview states.
-    enum ePreviewState : int { PS_STOPPED = 0, PS_PLAYING = 1, PS_PAUSED = 2 };
-
-    // The visual combo's rows: label and engine visual, row r is entry r - 1.
-    struct VisualChoice {
-        const char* label;
-        Zelkoran::eParticleVisual visual;
-    };
-    static const VisualChoice vEffectVisualChoices[6];
-
     CtrlEffects(ResourceManager* rm, GlobalStatus* gs);
     ~CtrlEffects() override;
 
@@ -189,132 +50,87 @@ public:
     int updateData() override;
     int closeResources() override;
 
-    // The modeless panels; null while they do not exist.
-    Zelkoran::Panel* advancedPanel() const;
-    Zelkoran::Panel* appearancePanel() const;
-    void setPreviewPosition(float x, float y, bool markDirty);
-    bool isInContentArea(float x, float y) const;
-    bool isInModelessPanel(float x, float y) const;
     // Preview, preset, background and panel buttons: true when consumed.
     bool handlePreviewEvent(int widgetId, Zelkoran::ParticleEmitter* emitter);
-    void populatePresetList();
-    void closeBorrowedVisualResource();
-    void populateVisualResourceLists();
-    void populateSpriteAnimationList(const string& spriteName, int animation);
-    bool applyVisualFromWidgets(Zelkoran::ParticleEmitter* emitter);
-    // 1 applied, 0 not a main panel setting, -1 refused or no emitter.
-    int applyMainEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* emitter);
     void updateEffectWidgetStates();
 
-    // --- advanced panel (ctrlEffectsAdvancedPanel.cpp) ---
-    void createAdvancedPanel(ResourceManager* rm);
+    // --- preview (EffectPreview) ---
+    void setPreviewPosition(float x, float y, bool markDirty) { preview.setPosition(x, y, markDirty); }
+    bool isInContentArea(float x, float y) const { return preview.isInContentArea(x, y); }
+    bool isInModelessPanel(float x, float y) const;
+
+    // --- main panel (EffectMainPanel) ---
+    void populatePresetList() { mainPanel.populatePresetList(); }
+    void closeBorrowedVisualResource() { mainPanel.closeBorrowedVisualResource(); }
+    void populateVisualResourceLists() { mainPanel.populateVisualResourceLists(); }
+    void populateSpriteAnimationList(const string& spriteName, int animation)
+    {
+        mainPanel.populateSpriteAnimationList(spriteName, animation);
+    }
+    bool applyVisualFromWidgets(Zelkoran::ParticleEmitter* e) { return mainPanel.applyVisualFromWidgets(e); }
+    // 1 applied, 0 not a main panel setting, -1 refused or no emitter.
+    int applyMainEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* e)
+    {
+        return e ? mainPanel.apply(widgetId, e) : -1;
+    }
+
+    // --- advanced panel (EffectAdvancedPanel, EffectParticleEvents) ---
+    // Null while the panel does not exist.
+    Zelkoran::Panel* advancedPanel() const { return advanced.panel(); }
+    void createAdvancedPanel(ResourceManager*) { advanced.create(); }
     // 1 applied, 0 not an advanced setting (or no panel; the seed field
     // applies itself when committed), -1 refused or no emitter.
-    int applyAdvancedEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* emitter);
-    void populateSubPresetList();
+    int applyAdvancedEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* e)
+    {
+        return e ? advanced.apply(widgetId, e) : -1;
+    }
+    void populateSubPresetList() { particleEvents.populateSubPresetList(); }
+    bool handleParticleEventsEvent(int widgetId) { return particleEvents.handleEvent(widgetId); }
+    void updateTimedBurstData() { particleEvents.updateTimedBurstData(); }
+    void updateSubEmitterData() { particleEvents.updateSubEmitterData(); }
+    bool applyTimedBurstWidgets() { return particleEvents.applyTimedBurstWidgets(); }
+    bool addTimedBurst() { return particleEvents.addTimedBurst(); }
+    bool deleteTimedBurst() { return particleEvents.deleteTimedBurst(); }
+    bool applySubEmitterWidgets() { return particleEvents.applySubEmitterWidgets(); }
+    bool addSubEmitter() { return particleEvents.addSubEmitter(); }
+    bool deleteSubEmitter() { return particleEvents.deleteSubEmitter(); }
 
-    // --- timed bursts and sub-emitters (ctrlEffectsEvents.cpp) ---
-    // True when the id is one of their widgets.
-    bool handleParticleEventsEvent(int widgetId);
-    void updateTimedBurstData();
-    void updateSubEmitterData();
-    // Each true when the emitter took the changed list.
-    bool applyTimedBurstWidgets();
-    bool addTimedBurst();
-    bool deleteTimedBurst();
-    bool applySubEmitterWidgets();
-    bool addSubEmitter();
-    bool deleteSubEmitter();
-
-    // --- appearance panel (ctrlEffectsAppearancePanel.cpp, ctrlEffectsKeyLists.cpp) ---
+    // --- appearance panel (EffectAppearancePanel, EffectAppearanceLists) ---
+    // Null while the panel does not exist.
+    Zelkoran::Panel* appearancePanel() const { return appearance.panel(); }
     void createAppearancePanel(ResourceManager* rm);
-    // 1 when the id belongs to the panel's edits and was consumed, else 0.
-    int handleAppearanceEvent(int widgetId);
-    void updateAppearanceData();
-    void updateColorRampPreview();
-    void updateTintPaletteData();
-    void updateScaleKeyData();
-    // Each true when the emitter took the changed list.
-    bool applyColorKeyWidgets();
-    bool addColorKey();
-    bool deleteColorKey();
-    bool applyTintPaletteWidgets();
-    bool addTintPaletteEntry();
-    bool deleteTintPaletteEntry();
-    bool applyScaleKeyWidgets();
-    bool addScaleKey();
-    bool deleteScaleKey();
+    int handleAppearanceEvent(int widgetId) { return appearance.handleEvent(widgetId); }
+    void updateAppearanceData() { appearance.lists().updateAppearanceData(); }
+    void updateColorRampPreview() { appearance.lists().updateColorRampPreview(); }
+    void updateTintPaletteData() { appearance.lists().updateTintPaletteData(); }
+    void updateScaleKeyData() { appearance.lists().updateScaleKeyData(); }
+    bool applyColorKeyWidgets() { return appearance.lists().applyColorKeyWidgets(); }
+    bool addColorKey() { return appearance.lists().addColorKey(); }
+    bool deleteColorKey() { return appearance.lists().deleteColorKey(); }
+    bool applyTintPaletteWidgets() { return appearance.lists().applyTintPaletteWidgets(); }
+    bool addTintPaletteEntry() { return appearance.lists().addTintPaletteEntry(); }
+    bool deleteTintPaletteEntry() { return appearance.lists().deleteTintPaletteEntry(); }
+    bool applyScaleKeyWidgets() { return appearance.lists().applyScaleKeyWidgets(); }
+    bool addScaleKey() { return appearance.lists().addScaleKey(); }
+    bool deleteScaleKey() { return appearance.lists().deleteScaleKey(); }
 
-    int getSelectedBurst() const { return selectedBurst; }
-    int getSelectedSubEmitter() const { return selectedSubEmitter; }
-    int getSelectedColorKey() const { return selectedColorKey; }
-    int getSelectedTintEntry() const { return selectedTintEntry; }
-    int getSelectedScaleKey() const { return selectedScaleKey; }
-
-    int getPreviewState() const { return previewState; }
-    bool getOneShotsAlive() const { return oneShotsAlive; }
+    int getSelectedBurst() const { return particleEvents.selectedBurst(); }
+    int getSelectedColorKey() const { return appearance.lists().selectedColorKey(); }
+    int getSelectedTintEntry() const { return appearance.lists().selectedTintEntry(); }
+    int getPreviewState() const { return preview.state(); }
+    bool getOneShotsAlive() const { return preview.oneShotsAlive(); }
     int getItemHandle() const { return itemHandle; }
-    int getBorrowedVisualId() const { return borrowedVisualId; }
-    // The centre of the preview area.
-    float contentCentreX() const;
-    float contentCentreY() const;
+    int getBorrowedVisualId() const { return mainPanel.borrowedVisualId(); }
 
 private:
-    void createMainWidgets();
     // A live effect block of that name in the open archive.
     bool storedEffectNamed(const string& name) const;
     Zelkoran::ParticleEmitter* emitter() const;
-    void updateInfoLabel();
-    // The visual, image, sprite and animation combos from the emitter.
-    void updateVisualWidgets(Zelkoran::ParticleEmitter* e);
-    void drawBackground();
-    int comboRow(int widgetId) const;
-    float numberValue(int widgetId, float fallback) const;
-    bool checked(int widgetId) const;
-    void setCombo(int widgetId, int row);
-    void setNumber(int widgetId, float value);
-    void setChecked(int widgetId, bool on);
-    void resetPauseBox();
-    // The advanced settings from the emitter (with the guard set).
-    void updateAdvancedData(Zelkoran::ParticleEmitter* e);
-    // "Scale at birth" and "at death" from the first and last scale key.
-    void mirrorScaleKeys();
-    void updateColorKeyData();
-    void updateAdvancedWidgetStates(bool open);
-    void updateAppearanceWidgetStates(bool open);
-    // The outcome of a list edit: true on success; an allocation failure is
-    // told to the user.
-    bool listEditDone(int result) const;
-    // A text field's invalid text while it still has the keyboard focus:
-    // the user is typing, nothing is applied yet.
-    static bool stillTyping(Zelkoran::Panel* p, int widgetId, bool valid);
-    // A hex field's event that changes nothing yet: an invalid text still
-    // being typed, or the selected entry's own colour.
-    bool hexHeldBack(int widgetId) const;
 
-    Zelkoran::Vector<Zelkoran::eParticleEffectPreset> presets;
-    Zelkoran::Vector<Zelkoran::eParticleEffectPreset> subPresets;
-    Zelkoran::Vector<string> subPresetNames;
-    Zelkoran::Vector<string> imageNames;
-    Zelkoran::Vector<string> spriteNames;
-    Zelkoran::Vector<int32_t> spriteAnimationIds;
-    int32_t borrowedVisualId = 0;
-    int32_t borrowedVisualKind = 0;
-    int32_t previewState = PS_STOPPED;
-    int32_t backgroundImageId = 0;
-    int32_t advancedPanelId = 0;
-    int32_t appearancePanelId = 0;
-    int32_t selectedBurst = -1;
-    int32_t selectedSubEmitter = -1;
-    int32_t selectedColorKey = 0;
-    int32_t selectedTintEntry = 0;
-    int32_t selectedScaleKey = 0;
-    bool oneShotsAlive = false;
-    bool previewDragging = false;
-    bool updatingWidgets = false;
-    bool advancedPanelVisible = false;
-    bool appearancePanelVisible = false;
+    EffectContext context;
+    EffectPreview preview;
+    EffectMainPanel mainPanel;
+    EffectAdvancedPanel advanced;
+    EffectParticleEvents particleEvents;
+    EffectAppearancePanel appearance;
 };
-
-// Sets the widget's tooltip; a null widget is skipped.
-void setEffectTooltip(Zelkoran::Widget* widget, const char* text);

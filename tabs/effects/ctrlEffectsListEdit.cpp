@@ -1,5 +1,10 @@
 #include "tabs/effects/ctrlEffectsListEdit.h"
 
+#include "services/EditorLog.h"
+
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Tool.h>
+
 #include <cmath>
 #include <cstdio>
 #include <iterator>
@@ -12,6 +17,17 @@ namespace {
 constexpr int32_t kMaxBurstCount = 65536;
 constexpr float kMaxBurstTime = 86400;
 } // namespace
+
+bool listEditDone(int result)
+{
+    if (result == RC_ERR_NO_MEMORY) {
+        editorLog().msg(LOG_ERROR, "\n[CtrlEffects] Error: out of memory while editing a particle list.\n");
+        Main::instance()->tool()->messageBox(
+            "Particle effect", "There is not enough memory for this change.\nThe effect was left as it was.", MBB_OK,
+            MBT_ERROR, 0, -1, -1);
+    }
+    return result == RC_OK;
+}
 
 const BlendChoice effectBlendChoices[4] = {
     {"None", PBM_NONE}, {"Alpha blend", PBM_ALPHA}, {"Additive", PBM_ADDITIVE}, {"Multiply", PBM_MULTIPLY}};

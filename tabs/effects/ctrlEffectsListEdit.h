@@ -121,6 +121,10 @@ int removeEntry(const ListAccess<T>& list, size_t fewestLeft, int& selection)
     });
 }
 
+// The outcome of a list edit: true on RC_OK; a failed allocation is told to
+// the user.
+bool listEditDone(int result);
+
 // Selection kept inside a list of count entries (0 for an empty one).
 int clampSelection(int selection, size_t count);
 

@@ -1,11 +1,8 @@
-// The effect tab's main panel: its widgets, the emitter-to-widget mapping
-// in both directions, the visual's borrowed image or sprite and which
-// widgets are usable.
-#include "tabs/effects/ctrlEffects.h"
-#include "tabs/effects/ctrlEffectsWidgets.h"
+#include "tabs/effects/effectMainPanel.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "tabs/effects/effectWidgets.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>
@@ -18,14 +15,9 @@
 #include <cstring>
 
 using namespace Zelkoran;
-
-const CtrlEffects::VisualChoice CtrlEffects::vEffectVisualChoices[6] = {
-    {"Pixel", PV_PIXEL}, {"Rect", PV_RECT}, {"Image", PV_IMAGE},
-    {"Sprite", PV_SPRITE}, {"Soft", PV_SOFT}, {"Line", PV_LINE},
-};
+namespace ew = effectwidgets;
 
 namespace {
-
 
 enum Kind { LABEL, COMBO, CHECK, NUMBER, FRAME, BUTTON, SPRITE_BUTTON, SPRITE_CHECK, SPRITE_IMAGE };
 
@@ -42,12 +34,12 @@ struct Spec {
     int sprite; // sprite widgets: the clone's resource
 };
 
-Position at(float offset) { return Position(offset, PH_LEFT); }
-Position top(float offset) { return Position(offset, PH_TOP); }
-const Position kCentred(0, PH_CENTER);
-const Position kAboveBottom(-35, PH_BOTTOM);
+using ui::top;
+Position at(float offset) { return ui::left(offset); }
+const Position kCentred = ui::centred();
+const Position kAboveBottom = ui::bottom(-35);
 
-using W = CtrlEffects;
+using W = EffectWidgetIds;
 
 // Wide enough for the toolkit's box and the whole caption ("Glow", "Local").
 constexpr int kGlowWidth = 52;
@@ -115,7 +107,7 @@ const Spec kWidgets[] = {
     {W::EW_BURST, NUMBER, "Burst", "", 50, 19, at(60), top(860), 1, 65536, 32, "Particles emitted on right click", 0},
     {W::EW_PLAY, SPRITE_BUTTON, "Play", "", 0, 0, at(30), kAboveBottom, 0, 0, 0, "Play the current particle effect", SS_PLAY_AUDIO},
     {W::EW_PAUSE, SPRITE_CHECK, "Pause", "", 0, 0, kCentred, kAboveBottom, 0, 0, 0, "Pause particle preview", SS_PAUSE_AUDIO},
-    {W::EW_STOP, SPRITE_BUTTON, "Stop", "", 0, 0, Position(-30, PH_RIGHT), kAboveBottom, 0, 0, 0, "Stop particle preview", SS_STOP_AUDIO},
+    {W::EW_STOP, SPRITE_BUTTON, "Stop", "", 0, 0, ui::right(-30), kAboveBottom, 0, 0, 0, "Stop particle preview", SS_STOP_AUDIO},
 };
 // clang-format on
 
@@ -123,96 +115,55 @@ const char* const kShapes[] = {"Point", "Line", "Rect", "Circle", "Ring", "Ellip
 const char* const kDirectionModes[] = {"Fixed", "Radial"};
 const char* const kSpritePhases[] = {"Shared", "Random offset"};
 
-
 } // namespace
 
-void CtrlEffects::createMainWidgets()
+EffectMainPanel::EffectMainPanel(Panel& tabPanel, EffectContext& shared) : panel(tabPanel), context(shared) {}
+
+void EffectMainPanel::create()
 {
-    const int font = resourceManager->get(SR_FONT);
+    const int font = context.rm->get(SR_FONT);
     for (const Spec& s : kWidgets) {
-        Widget* w = nullptr;
+        // Buttons keep the toolkit's font.
+        const bool button = s.kind == BUTTON || s.kind == SPRITE_BUTTON || s.kind == SPRITE_CHECK;
+        const ui::WidgetSpec spec{.name = s.name, .id = s.id, .x = s.x, .y = s.y, .w = s.w, .h = s.h,
+                                  .text = s.text, .font = button ? 0 : font,
+                                  .tooltip = s.kind == LABEL && !s.tooltip ? s.text : s.tooltip};
         switch (s.kind) {
-        case LABEL:
-            w = addInfoLabel(s.id, s.name, s.text, s.x, 0);
-            if (w)
-                w->setTooltip(s.tooltip ? s.tooltip : s.text);
-            break;
-        case COMBO:
-            if (WidgetComboBox* c = panel->createComboBox(s.name, s.id)) {
-                c->setFont(font, WS_ALL);
-                w = c;
-            }
-            break;
+        case LABEL: ui::addLabel(panel, spec); break;
+        case COMBO: ui::addComboBox(panel, spec); break;
         case CHECK:
-            if (WidgetCheckBox* c = panel->createCheckBox(s.name, s.id)) {
-                c->setFont(font, WS_ALL);
-                c->setText(s.text, kCentred, kCentred);
+        case SPRITE_CHECK:
+            if (WidgetCheckBox* c = ui::addCheckBox(panel, spec)) {
                 c->setChecked(s.initial != 0);
-                w = c;
-            }
-            break;
-        case NUMBER:
-            if (WidgetNumberEdit* n = panel->createNumberEdit(s.name, s.id)) {
-                n->setFont(font, WS_ALL);
-                // Fractions typed into count fields are dropped when applied.
-                n->allowFloat(true);
-                n->setRange(s.min, s.max);
-                n->setValue(s.initial);
-                n->setFeatures(WF_FOCUS_LOST, true);
-                w = n;
-            }
-            break;
-        case FRAME:
-            if (WidgetFrame* f = panel->createFrame(s.name, s.id)) {
-                f->setFilled(false);
-                f->setBorderColor(110, 110, 110, 255, WS_ALL);
-                f->setBorderWidth(1, WS_ALL);
-                w = f;
-            }
-            break;
-        case BUTTON:
-            if (WidgetButton* b = panel->createButton(s.name, s.id)) {
-                b->setText(s.text, kCentred, kCentred);
-                w = b;
-            }
-            break;
-        case SPRITE_BUTTON:
-        case SPRITE_CHECK: {
-            WidgetText* t = s.kind == SPRITE_BUTTON ? static_cast<WidgetText*>(panel->createButton(s.name, s.id))
-                                                    : static_cast<WidgetText*>(panel->createCheckBox(s.name, s.id));
-            if (t) {
-                t->setText("", kCentred, kCentred);
-                t->setBackgroundSprite(resourceManager->getClone(s.sprite), WS_ALL, 0);
                 if (s.kind == SPRITE_CHECK)
-                    static_cast<WidgetCheckBox*>(t)->setChecked(s.initial != 0);
-                w = t;
+                    c->setBackgroundSprite(context.rm->getClone(s.sprite), WS_ALL, 0);
             }
             break;
-        }
+        case NUMBER: ew::addFloatNumber(panel, spec, s.min, s.max, s.initial); break;
+        case FRAME: ui::addOutline(panel, spec); break;
+        case BUTTON: ui::addButton(panel, spec); break;
+        case SPRITE_BUTTON:
+            if (WidgetButton* b = ui::addButton(panel, spec))
+                b->setBackgroundSprite(context.rm->getClone(s.sprite), WS_ALL, 0);
+            break;
         case SPRITE_IMAGE:
-            if (WidgetImage* i = panel->createImage(s.name, s.id)) {
-                i->setBackgroundSprite(resourceManager->getClone(s.sprite), WS_ALL, 0);
+            if (WidgetImage* i = panel.createImage(s.name, s.id)) {
+                i->setBackgroundSprite(context.rm->getClone(s.sprite), WS_ALL, 0);
                 i->setFeatures(WF_EVENTS, true);
-                w = i;
+                i->setPosition(s.x, s.y);
+                i->setTooltip(s.tooltip);
             }
             break;
         }
-        if (!w)
-            continue;
-        if (s.w > 0)
-            w->setSize(s.w, s.h);
-        w->setPosition(s.x, s.y);
-        if (s.kind != LABEL)
-            setEffectTooltip(w, s.tooltip);
     }
     auto fill = [&](int id, const auto& rows) {
-        if (WidgetComboBox* c = panel->getComboBox(id)) {
-            for (const char* row : rows)
+        if (WidgetComboBox* c = panel.getComboBox(id)) {
+            for (const auto& row : rows)
                 c->addItem(row);
             c->setSelectedIndex(1);
         }
     };
-    if (WidgetComboBox* c = panel->getComboBox(EW_VISUAL)) {
+    if (WidgetComboBox* c = panel.getComboBox(EW_VISUAL)) {
         for (const VisualChoice& v : vEffectVisualChoices)
             c->addItem(v.label);
         c->setSelectedIndex(1);
@@ -222,51 +173,88 @@ void CtrlEffects::createMainWidgets()
     fill(EW_SPRITE_PHASE, kSpritePhases);
 }
 
-int CtrlEffects::comboRow(int id) const { return effectwidgets::comboRow(panel, id); }
-float CtrlEffects::numberValue(int id, float fallback) const { return effectwidgets::numberValue(panel, id, fallback); }
-bool CtrlEffects::checked(int id) const { return effectwidgets::checked(panel, id); }
-void CtrlEffects::setCombo(int id, int row) { effectwidgets::setCombo(panel, id, row); }
-void CtrlEffects::setNumber(int id, float value) { effectwidgets::setNumber(panel, id, value); }
-void CtrlEffects::setChecked(int id, bool on) { effectwidgets::setChecked(panel, id, on); }
+void EffectMainPanel::populatePresetList()
+{
+    WidgetComboBox* combo = panel.getComboBox(EW_PRESET);
+    if (!combo)
+        return;
+    ParticleMgr* particles = Main::instance()->particleMgr();
+    presets.clear();
+    combo->clearItems();
+    for (int i = 0; i < particles->getPresetCount(); ++i) {
+        if (const ParticlePresetDesc* d = particles->getPresetDesc(i)) {
+            presets.push_back(d->preset);
+            combo->addItem(d->name);
+        }
+    }
+    if (!presets.empty())
+        combo->setSelectedIndex(1);
+}
 
-int CtrlEffects::applyMainEmitterWidget(int id, ParticleEmitter* e)
+bool EffectMainPanel::applyPreset(ParticleEmitter* e)
+{
+    const size_t index = static_cast<size_t>(std::max(ew::comboRow(&panel, EW_PRESET), 1) - 1);
+    if (index >= presets.size() || !e->applyPreset(presets[index]))
+        return false;
+    closeBorrowedVisualResource();
+    return true;
+}
+
+int EffectMainPanel::burstSize() const { return ew::wholeValue(&panel, EW_BURST, 32, 1, 65536); }
+
+void EffectMainPanel::closeBorrowedVisualResource()
+{
+    if (borrowedId > 0) {
+        if (borrowedKind == PV_IMAGE)
+            Main::instance()->imageMgr()->close(borrowedId);
+        else if (borrowedKind == PV_SPRITE)
+            Main::instance()->spriteMgr()->close(borrowedId);
+    }
+    borrowedId = 0;
+    borrowedKind = 0;
+}
+
+int EffectMainPanel::apply(int id, ParticleEmitter* e)
 {
     if (!e)
         return -1;
+    auto value = [this](int widgetId, float fallback) { return ew::numberValue(&panel, widgetId, fallback); };
+    auto row = [this](int widgetId) { return ew::comboRow(&panel, widgetId); };
+    auto on = [this](int widgetId) { return ew::checked(&panel, widgetId); };
     bool ok = true;
     switch (id) {
     case EW_SHAPE:
     case EW_WIDTH:
     case EW_HEIGHT:
-        ok = e->setShape(comboRow(EW_SHAPE) - 1, numberValue(EW_WIDTH, 0), numberValue(EW_HEIGHT, 0));
+        ok = e->setShape(row(EW_SHAPE) - 1, value(EW_WIDTH, 0), value(EW_HEIGHT, 0));
         break;
     case EW_GLOW:
-    case EW_GLOW_VALUE: ok = e->setGlowRender(checked(EW_GLOW), numberValue(EW_GLOW_VALUE, 1)); break;
-    case EW_LOCAL_SPACE: ok = e->setLocalSpace(checked(EW_LOCAL_SPACE)); break;
-    case EW_RATE: ok = e->setEmissionRate(numberValue(EW_RATE, 0)); break;
-    case EW_MAX: ok = e->setMaxParticles(widgetInt(EW_MAX, 128, 65536, 1)); break;
-    case EW_DURATION: ok = e->setDuration(numberValue(EW_DURATION, -1)); break;
-    case EW_LOOP: ok = e->setLoop(checked(EW_LOOP)); break;
+    case EW_GLOW_VALUE: ok = e->setGlowRender(on(EW_GLOW), value(EW_GLOW_VALUE, 1)); break;
+    case EW_LOCAL_SPACE: ok = e->setLocalSpace(on(EW_LOCAL_SPACE)); break;
+    case EW_RATE: ok = e->setEmissionRate(value(EW_RATE, 0)); break;
+    case EW_MAX: ok = e->setMaxParticles(ew::wholeValue(&panel, EW_MAX, 128, 1, 65536)); break;
+    case EW_DURATION: ok = e->setDuration(value(EW_DURATION, -1)); break;
+    case EW_LOOP: ok = e->setLoop(on(EW_LOOP)); break;
     case EW_LIFE_MIN:
-    case EW_LIFE_MAX: ok = e->setLifeSpan(numberValue(EW_LIFE_MIN, 1), numberValue(EW_LIFE_MAX, 1)); break;
+    case EW_LIFE_MAX: ok = e->setLifeSpan(value(EW_LIFE_MIN, 1), value(EW_LIFE_MAX, 1)); break;
     case EW_ANGLE:
-    case EW_SPREAD: ok = e->setDirection(numberValue(EW_ANGLE, -90), numberValue(EW_SPREAD, 0)); break;
+    case EW_SPREAD: ok = e->setDirection(value(EW_ANGLE, -90), value(EW_SPREAD, 0)); break;
     case EW_SPEED_MIN:
-    case EW_SPEED_MAX: ok = e->setSpeed(numberValue(EW_SPEED_MIN, 0), numberValue(EW_SPEED_MAX, 0)); break;
-    case EW_DIRECTION: ok = e->setDirectionMode(comboRow(EW_DIRECTION) - 1); break;
-    case EW_SPRITE_PHASE: ok = e->setSpriteAnimation(comboRow(EW_SPRITE_PHASE) - 1); break;
+    case EW_SPEED_MAX: ok = e->setSpeed(value(EW_SPEED_MIN, 0), value(EW_SPEED_MAX, 0)); break;
+    case EW_DIRECTION: ok = e->setDirectionMode(row(EW_DIRECTION) - 1); break;
+    case EW_SPRITE_PHASE: ok = e->setSpriteAnimation(row(EW_SPRITE_PHASE) - 1); break;
     case EW_VISUAL:
     case EW_IMAGE:
     case EW_SPRITE:
     case EW_ANIM: {
-        const int visualRow = comboRow(EW_VISUAL);
-        if (id == EW_VISUAL && visualRow == 3 && comboRow(EW_IMAGE) <= 1 && !imageNames.empty())
-            setCombo(EW_IMAGE, 2);
-        if (id == EW_VISUAL && visualRow == 4 && comboRow(EW_SPRITE) <= 1 && !spriteNames.empty())
-            setCombo(EW_SPRITE, 2);
+        const int visualRow = row(EW_VISUAL);
+        if (id == EW_VISUAL && visualRow == 3 && row(EW_IMAGE) <= 1 && !imageNames.empty())
+            ew::setCombo(&panel, EW_IMAGE, 2);
+        if (id == EW_VISUAL && visualRow == 4 && row(EW_SPRITE) <= 1 && !spriteNames.empty())
+            ew::setCombo(&panel, EW_SPRITE, 2);
         if (id == EW_SPRITE || (id == EW_VISUAL && visualRow == 4)) {
-            const size_t row = static_cast<size_t>(comboRow(EW_SPRITE));
-            populateSpriteAnimationList(row >= 2 && row - 2 < spriteNames.size() ? spriteNames[row - 2] : "", -1);
+            const size_t pick = static_cast<size_t>(row(EW_SPRITE));
+            populateSpriteAnimationList(pick >= 2 && pick - 2 < spriteNames.size() ? spriteNames[pick - 2] : "", -1);
         }
         ok = applyVisualFromWidgets(e);
         break;
@@ -276,26 +264,26 @@ int CtrlEffects::applyMainEmitterWidget(int id, ParticleEmitter* e)
     return ok ? 1 : -1;
 }
 
-bool CtrlEffects::applyVisualFromWidgets(ParticleEmitter* e)
+bool EffectMainPanel::applyVisualFromWidgets(ParticleEmitter* e)
 {
     if (!e)
         return false;
-    const WidgetComboBox* combo = panel->getComboBox(EW_VISUAL);
+    const WidgetComboBox* combo = panel.getComboBox(EW_VISUAL);
     const int row = combo ? combo->getSelectedIndex() : 0;
     const int visual = row >= 1 && row <= 6 ? vEffectVisualChoices[row - 1].visual : PV_PIXEL;
-    const int archiveId = globalStatus->iArchiveID;
+    const int archiveId = context.status->iArchiveID;
     int resource = 0;
     if (visual == PV_IMAGE || visual == PV_SPRITE) {
         const bool image = visual == PV_IMAGE;
-        const Vector<string>& names = image ? imageNames : spriteNames;
-        const size_t pick = static_cast<size_t>(comboRow(image ? EW_IMAGE : EW_SPRITE));
+        const Vector<String>& names = image ? imageNames : spriteNames;
+        const size_t pick = static_cast<size_t>(ew::comboRow(&panel, image ? EW_IMAGE : EW_SPRITE));
         if (pick < 2 || pick - 2 >= names.size())
             return false;
         const char* name = names[pick - 2].c_str();
         resource = image ? Main::instance()->imageMgr()->load(archiveId, name) : Main::instance()->spriteMgr()->load(archiveId, name);
         if (resource <= 0)
             return false;
-        const size_t anim = static_cast<size_t>(comboRow(EW_ANIM) - 1);
+        const size_t anim = static_cast<size_t>(ew::comboRow(&panel, EW_ANIM) - 1);
         const int animation = !image && anim < spriteAnimationIds.size() ? spriteAnimationIds[anim] : -1;
         if (!e->setVisual(visual, resource, animation)) {
             image ? Main::instance()->imageMgr()->close(resource) : Main::instance()->spriteMgr()->close(resource);
@@ -305,15 +293,15 @@ bool CtrlEffects::applyVisualFromWidgets(ParticleEmitter* e)
         return false;
     }
     closeBorrowedVisualResource();
-    borrowedVisualId = resource;
-    borrowedVisualKind = visual;
+    borrowedId = resource;
+    borrowedKind = visual;
     return true;
 }
 
-void CtrlEffects::populateVisualResourceLists()
+void EffectMainPanel::populateVisualResourceLists()
 {
-    WidgetComboBox* images = panel->getComboBox(EW_IMAGE);
-    WidgetComboBox* sprites = panel->getComboBox(EW_SPRITE);
+    WidgetComboBox* images = panel.getComboBox(EW_IMAGE);
+    WidgetComboBox* sprites = panel.getComboBox(EW_SPRITE);
     if (!images || !sprites)
         return;
     imageNames.clear();
@@ -322,7 +310,7 @@ void CtrlEffects::populateVisualResourceLists()
         c->clearItems();
         c->addItem("None");
     }
-    if (const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID)) {
+    if (const Archive* archive = Main::instance()->archiveMgr()->get(context.status->iArchiveID)) {
         for (int i = 0; i < archive->getIndexCount(); ++i) {
             Archive::Block block;
             if (archive->blockAt(i, block) != 0 || block.deleted || block.name[0] == '#')
@@ -340,17 +328,17 @@ void CtrlEffects::populateVisualResourceLists()
     sprites->setSelectedIndex(1);
 }
 
-void CtrlEffects::populateSpriteAnimationList(const string& spriteName, int animation)
+void EffectMainPanel::populateSpriteAnimationList(const String& spriteName, int animation)
 {
-    WidgetComboBox* combo = panel->getComboBox(EW_ANIM);
+    WidgetComboBox* combo = panel.getComboBox(EW_ANIM);
     if (!combo)
         return;
     spriteAnimationIds.clear();
     combo->clearItems();
     combo->addItem("Current");
     spriteAnimationIds.push_back(-1);
-    if (!spriteName.empty() && globalStatus->iArchiveID >= 1) {
-        const int id = Main::instance()->spriteMgr()->load(globalStatus->iArchiveID, spriteName.c_str());
+    if (!spriteName.empty() && context.status->iArchiveID >= 1) {
+        const int id = Main::instance()->spriteMgr()->load(context.status->iArchiveID, spriteName.c_str());
         if (const Sprite* sprite = id > 0 ? Main::instance()->spriteMgr()->get(id) : nullptr) {
             for (int i = 0; i < sprite->getAnimCount(); ++i) {
                 String text;
@@ -366,7 +354,7 @@ void CtrlEffects::populateSpriteAnimationList(const string& spriteName, int anim
     combo->setSelectedIndex(found == spriteAnimationIds.end() ? 1 : static_cast<int>(found - spriteAnimationIds.begin()) + 1);
 }
 
-void CtrlEffects::updateVisualWidgets(ParticleEmitter* e)
+void EffectMainPanel::fillVisual(ParticleEmitter* e)
 {
     int visual = PV_PIXEL, resource = 0, animation = -1;
     e->getVisual(&visual, &resource, &animation);
@@ -374,35 +362,29 @@ void CtrlEffects::updateVisualWidgets(ParticleEmitter* e)
     for (int r = 0; r < 6; ++r)
         if (vEffectVisualChoices[r].visual == visual)
             visualRow = r + 1;
-    setCombo(EW_VISUAL, visualRow);
-    string name;
+    ew::setCombo(&panel, EW_VISUAL, visualRow);
+    String name;
     if (visual == PV_IMAGE)
         if (const Image* img = Main::instance()->imageMgr()->get(resource))
             name = img->getName();
     if (visual == PV_SPRITE)
         if (const Sprite* sprite = Main::instance()->spriteMgr()->get(resource))
             name = sprite->getName();
-    auto rowOf = [&](const Vector<string>& names) {
+    auto rowOf = [&](const Vector<String>& names) {
         const auto it = std::find(names.begin(), names.end(), name);
         return it == names.end() || name.empty() ? 1 : static_cast<int>(it - names.begin()) + 2;
     };
-    setCombo(EW_IMAGE, rowOf(imageNames));
-    setCombo(EW_SPRITE, rowOf(spriteNames));
-    populateSpriteAnimationList(visual == PV_SPRITE ? name : string(), animation);
+    ew::setCombo(&panel, EW_IMAGE, rowOf(imageNames));
+    ew::setCombo(&panel, EW_SPRITE, rowOf(spriteNames));
+    populateSpriteAnimationList(visual == PV_SPRITE ? name : String(), animation);
 }
 
-int CtrlEffects::updateData()
+void EffectMainPanel::fill(ParticleEmitter* e)
 {
-    ParticleEmitter* e = emitter();
-    if (!e)
-        return 0;
-    oneShotsAlive = false;
-    selectedBurst = 0;
-    selectedSubEmitter = 0;
-    updatingWidgets = true;
-
-    updateVisualWidgets(e);
-    setCombo(EW_SPRITE_PHASE, e->getSpriteAnimation() + 1);
+    auto setNumber = [this](int id, float value) { ew::setNumber(&panel, id, value); };
+    auto setChecked = [this](int id, bool on) { ew::setChecked(&panel, id, on); };
+    fillVisual(e);
+    ew::setCombo(&panel, EW_SPRITE_PHASE, e->getSpriteAnimation() + 1);
     float intensity = 1;
     setChecked(EW_GLOW, e->getGlowRender(&intensity));
     setNumber(EW_GLOW_VALUE, intensity);
@@ -410,7 +392,7 @@ int CtrlEffects::updateData()
     int shape = 0;
     float w = 0, h = 0, a = 0, b = 0;
     e->getShape(&shape, &w, &h);
-    setCombo(EW_SHAPE, shape + 1);
+    ew::setCombo(&panel, EW_SHAPE, shape + 1);
     setNumber(EW_WIDTH, w);
     setNumber(EW_HEIGHT, h);
     setChecked(EW_LOCAL_SPACE, e->getLocalSpace());
@@ -424,37 +406,25 @@ int CtrlEffects::updateData()
     e->getDirection(&a, &b);
     setNumber(EW_ANGLE, a);
     setNumber(EW_SPREAD, b);
-    setCombo(EW_DIRECTION, e->getDirectionMode() + 1);
+    ew::setCombo(&panel, EW_DIRECTION, e->getDirectionMode() + 1);
     e->getSpeed(&a, &b);
     setNumber(EW_SPEED_MIN, a);
     setNumber(EW_SPEED_MAX, b);
-    updateAdvancedData(e);
-    updateTimedBurstData();
-    updateSubEmitterData();
 
     const auto preset = std::find(presets.begin(), presets.end(), e->getPreset());
-    setCombo(EW_PRESET, preset == presets.end() ? 1 : static_cast<int>(preset - presets.begin()) + 1);
-    updateAppearanceData();
-    updatingWidgets = false;
-    processEvent(0, 0);
-    return 0;
+    ew::setCombo(&panel, EW_PRESET, preset == presets.end() ? 1 : static_cast<int>(preset - presets.begin()) + 1);
 }
 
-void CtrlEffects::updateEffectWidgetStates()
+void EffectMainPanel::updateStates(bool open)
 {
-    const bool open = itemHandle > 0;
-    if (!open)
-        setUsable(BW_SAVE, false);
     for (int id : {EW_PLAY, EW_PAUSE, EW_STOP, EW_PRESET, EW_VISUAL, EW_GLOW, EW_ADVANCED, EW_APPEARANCE,
                    EW_WIDTH_ICON, EW_WIDTH, EW_HEIGHT_ICON, EW_HEIGHT, EW_SHAPE, EW_LOCAL_SPACE, EW_RATE, EW_MAX,
                    EW_DURATION, EW_LOOP, EW_LIFE_MIN, EW_LIFE_MAX, EW_DIRECTION, EW_ANGLE, EW_SPREAD, EW_SPEED_MIN,
                    EW_SPEED_MAX, EW_BURST})
-        setUsable(id, open);
-    const int visualRow = panel->getComboBox(EW_VISUAL) ? panel->getComboBox(EW_VISUAL)->getSelectedIndex() : 0;
-    setUsable(EW_IMAGE, open && visualRow == 3);
+        ew::setUsable(&panel, id, open);
+    const int visualRow = panel.getComboBox(EW_VISUAL) ? panel.getComboBox(EW_VISUAL)->getSelectedIndex() : 0;
+    ew::setUsable(&panel, EW_IMAGE, open && visualRow == 3);
     for (int id : {EW_SPRITE, EW_ANIM, EW_SPRITE_PHASE})
-        setUsable(id, open && visualRow == 4);
-    setUsable(EW_GLOW_VALUE, open && checked(EW_GLOW));
-    updateAdvancedWidgetStates(open);
-    updateAppearanceWidgetStates(open);
+        ew::setUsable(&panel, id, open && visualRow == 4);
+    ew::setUsable(&panel, EW_GLOW_VALUE, open && ew::checked(&panel, EW_GLOW));
 }

@@ -1,11 +1,8 @@
-// The advanced panel: blend and draw order, velocity, forces, transform,
-// simulation and collision settings, with the timed-burst and sub-emitter
-// groups whose editing lives in ctrlEffectsEvents.cpp.
-#include "tabs/effects/ctrlEffects.h"
-#include "tabs/effects/ctrlEffectsListEdit.h"
-#include "tabs/effects/ctrlEffectsWidgets.h"
+#include "tabs/effects/effectAdvancedPanel.h"
 
 #include "services/ResourceManager.h"
+#include "tabs/effects/ctrlEffectsListEdit.h"
+#include "tabs/effects/effectWidgets.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
@@ -15,12 +12,6 @@
 
 using namespace Zelkoran;
 namespace ew = effectwidgets;
-using effectwidgets::addEffectButton;
-using effectwidgets::addEffectCombo;
-using effectwidgets::addEffectFrame;
-using effectwidgets::addEffectLabel;
-using effectwidgets::addEffectNumber;
-using effectwidgets::createFloatingPanel;
 using effectlists::blendForRow;
 using effectlists::effectBlendChoices;
 using effectlists::parseSeed;
@@ -28,7 +19,7 @@ using effectlists::rowForBlend;
 
 namespace {
 
-using W = CtrlEffects;
+using W = EffectWidgetIds;
 
 constexpr int kPanelWidth = 482;
 constexpr int kPanelHeight = 548;
@@ -123,68 +114,72 @@ const Control kControls[][8] = {
 const char* const kDrawOrders[] = {"Store", "Oldest first", "Youngest first"};
 const char* const kCollisionModes[] = {"None", "Bounce", "Stop", "Kill"};
 
-Position left(int x) { return Position(static_cast<float>(x), PH_LEFT); }
-Position top(int y) { return Position(static_cast<float>(y), PH_TOP); }
+using ui::left;
+using ui::top;
+using ew::addCaption;
 
-void addCheck(Panel* p, const char* name, int id, const char* text, int x, int y, bool on, const char* tooltip)
+void addCheck(Panel& p, const char* name, int id, const char* text, int x, int y, bool on, const char* tooltip)
 {
-    WidgetCheckBox* c = p->createCheckBox(name, id);
-    if (!c)
-        return;
-    c->setText(text, Position(0, PH_CENTER), Position(0, PH_CENTER));
-    c->setSize(kControlWidth, 19);
-    c->setPosition(left(x), top(y));
-    c->setChecked(on);
-    c->setTooltip(tooltip);
+    if (WidgetCheckBox* c = ui::addCheckBox(p, {.name = name, .id = id, .x = left(x), .y = top(y), .w = kControlWidth,
+                                                .h = 19, .text = text, .tooltip = tooltip}))
+        c->setChecked(on);
 }
 
 // A list combo with its caption and the "+" and "-" buttons on its row.
-void addListRow(Panel* p, ResourceManager* rm, int captionId, const char* captionName, const char* caption, int y,
-                int comboId, const char* comboName, const char* comboTooltip, int addId, const char* addName,
+void addListRow(Panel& p, int font, int captionId, const char* captionName, const char* caption, int y, int comboId,
+                const char* comboName, const char* comboTooltip, int addId, const char* addName,
                 const char* addTooltip, int deleteId, const char* deleteName, const char* deleteTooltip)
 {
-    addEffectLabel(p, rm, captionName, captionId, caption, kRightCaption, y, nullptr);
-    addEffectCombo(p, rm, comboName, comboId, 118, 290, y - 3, comboTooltip);
-    addEffectButton(p, addName, addId, "+", 20, 19, left(415), top(y - 3), addTooltip);
-    addEffectButton(p, deleteName, deleteId, "-", 20, 19, left(442), top(y - 3), deleteTooltip);
+    addCaption(p, font, captionName, captionId, caption, kRightCaption, y);
+    ui::addComboBox(p, {.name = comboName, .id = comboId, .x = left(290), .y = top(y - 3), .w = 118, .h = 19,
+                        .font = font, .tooltip = comboTooltip});
+    ui::addButton(p, {.name = addName, .id = addId, .x = left(415), .y = top(y - 3), .w = 20, .h = 19, .text = "+",
+                      .tooltip = addTooltip});
+    ui::addButton(p, {.name = deleteName, .id = deleteId, .x = left(442), .y = top(y - 3), .w = 20, .h = 19,
+                      .text = "-", .tooltip = deleteTooltip});
 }
 
 } // namespace
 
-void CtrlEffects::createAdvancedPanel(ResourceManager* rm)
+EffectAdvancedPanel::EffectAdvancedPanel(EffectContext& shared, std::function<void()> onScaleRamp)
+    : context(shared), scaleRampApplied(std::move(onScaleRamp))
 {
-    if (advancedPanelId > 0)
+}
+
+void EffectAdvancedPanel::create()
+{
+    if (panel())
         return;
     String name;
     Main::instance()->tool()->intToStrDec(EW_ADVANCED, name);
     name = "EffectsAdvanced" + name;
-    advancedPanelId = createFloatingPanel(name.c_str(), kPanelWidth, kPanelHeight, 220, 60, AW_TITLE,
-                                          "EffectsAdvancedTitle", "Advanced effects", "Advanced particle controls");
-    Panel* p = advancedPanel();
-    if (!p) {
-        advancedPanelId = 0;
+    Panel* created = floating.create(name.c_str(), kPanelWidth, kPanelHeight, 220, 60,
+                                     {AW_TITLE, "EffectsAdvancedTitle", "Advanced effects", "Advanced particle controls"});
+    if (!created)
         return;
-    }
-    addEffectButton(p, "CloseAdvanced", EW_ADVANCED_CLOSE, "Close", 54, 21, Position(-15, PH_RIGHT),
-                    Position(-15, PH_BOTTOM), "Hide advanced particle controls");
+    Panel& p = *created;
+    const int font = context.rm->get(SR_FONT);
+    ui::addButton(p, {.name = "CloseAdvanced", .id = EW_ADVANCED_CLOSE, .x = ui::right(-15), .y = ui::bottom(-15),
+                      .w = 54, .h = 21, .text = "Close", .tooltip = "Hide advanced particle controls"});
 
     for (size_t g = 0; g < std::size(kGroups); ++g) {
         const Group& group = kGroups[g];
-        addEffectFrame(p, group.frameName, group.frameId, group.top, group.height, group.frameTooltip, group.left,
-                       kFrameWidth);
-        addEffectLabel(p, rm, group.titleName, group.titleId, group.title, group.left + 5, group.top + 5,
-                       group.titleTooltip);
+        ui::addOutline(p, {.name = group.frameName, .id = group.frameId, .x = left(group.left), .y = top(group.top),
+                           .w = kFrameWidth, .h = group.height, .tooltip = group.frameTooltip});
+        addCaption(p, font, group.titleName, group.titleId, group.title, group.left + 5, group.top + 5,
+                   group.titleTooltip);
         if (group.frameId == 1712)
-            addListRow(p, rm, 1799, "TimedEntryLabel", "Burst:", 275, AW_BURST_LIST, "TimedEntry",
+            addListRow(p, font, 1799, "TimedEntryLabel", "Burst:", 275, AW_BURST_LIST, "TimedEntry",
                        "Select a saved timed burst", AW_BURST_ADD, "AddTimedBurst", "Add a timed burst, up to 16",
                        AW_BURST_DELETE, "DeleteTimedBurst", "Delete the selected timed burst");
         if (group.frameId == 1718) {
-            addListRow(p, rm, AW_SUB_LIST_LABEL, "SubEntryLabel", "Entry:", 383, AW_SUB_LIST, "SubEntry",
+            addListRow(p, font, AW_SUB_LIST_LABEL, "SubEntryLabel", "Entry:", 383, AW_SUB_LIST, "SubEntry",
                        "Select a saved sub-emitter", AW_SUB_ADD, "AddSubEmitter", "Add a sub-emitter, up to 8",
                        AW_SUB_DELETE, "DeleteSubEmitter", "Delete the selected sub-emitter");
-            addEffectLabel(p, rm, "SubPresetLabel", 1719, "Preset:", kRightCaption, 406, nullptr);
-            addEffectCombo(p, rm, "SubPreset", AW_SUB_PRESET, 125, 345, 403,
-                           "One-shot preset emitted by the selected sub-emitter");
+            addCaption(p, font, "SubPresetLabel", 1719, "Preset:", kRightCaption, 406);
+            ui::addComboBox(p, {.name = "SubPreset", .id = AW_SUB_PRESET, .x = left(345), .y = top(403), .w = 125,
+                                .h = 19, .font = font,
+                                .tooltip = "One-shot preset emitted by the selected sub-emitter"});
             addCheck(p, "SubDeath", AW_SUB_DEATH, "On death", 252, 426, true, "Emit sub-effect when a particle dies");
             addCheck(p, "SubCollision", AW_SUB_COLLISION, "On collision", 370, 426, false,
                      "Emit sub-effect on the first collision with a Scene tile layer");
@@ -193,86 +188,64 @@ void CtrlEffects::createAdvancedPanel(ResourceManager* rm)
             if (!c.name)
                 break;
             const int captionX = c.right ? kRightCaption : kLeftCaption;
-            const int controlX = c.right ? kRightControl : kLeftControl;
-            addEffectLabel(p, rm, c.captionName, c.captionId, c.caption, captionX, c.captionY, nullptr);
+            const ui::WidgetSpec control{.name = c.name, .id = c.id, .x = left(c.right ? kRightControl : kLeftControl),
+                                         .y = top(c.captionY - 3), .w = kControlWidth, .h = 19, .font = font,
+                                         .tooltip = c.tooltip};
+            addCaption(p, font, c.captionName, c.captionId, c.caption, captionX, c.captionY);
             if (c.kind == NUMBER) {
-                addEffectNumber(p, rm, c.name, c.id, kControlWidth, controlX, c.captionY - 3, c.min, c.max, c.initial,
-                                c.tooltip);
+                ew::addFloatNumber(p, control, c.min, c.max, c.initial);
             } else if (c.kind == COMBO) {
-                addEffectCombo(p, rm, c.name, c.id, kControlWidth, controlX, c.captionY - 3, c.tooltip);
-            } else if (WidgetTextEdit* seed = p->createTextEdit(c.name, c.id)) {
-                seed->setFont(rm->get(SR_FONT), WS_ALL);
-                seed->setSize(kControlWidth, 19);
-                seed->setPosition(left(controlX), top(c.captionY - 3));
+                ui::addComboBox(p, control);
+            } else if (WidgetTextEdit* seed = ui::addTextEdit(p, control)) {
                 seed->setFeatures(WF_FOCUS_LOST, true);
                 seed->setText("1");
-                seed->setTooltip(c.tooltip);
-                // Applied when committed, never half typed; a text that is
-                // no seed, or one refused, shows the emitter's seed again.
-                const WidgetReaction commitSeed = [this](Widget& w) {
-                    auto& field = static_cast<WidgetTextEdit&>(w);
-                    uint32_t value = 0;
-                    ParticleEmitter* e = emitter();
-                    if (!e || updatingWidgets)
-                        return;
-                    const uint32_t before = e->getSeed();
-                    if (parseSeed(field.getText(), value) && e->setSeed(value) && value != before)
-                        setDirty(true);
-                    field.setText(std::to_string(e->getSeed()).c_str());
-                };
-                seed->setOnValueCommitted(commitSeed);
-                seed->setOnFocusLost(commitSeed);
+                // Applied when committed, never half typed.
+                const WidgetReaction commit = [this](Widget& w) { commitSeed(static_cast<WidgetTextEdit&>(w)); };
+                seed->setOnValueCommitted(commit);
+                seed->setOnFocusLost(commit);
             }
         }
         if (group.frameId == 1689)
             addCheck(p, "AlignVelocity", AW_ALIGN_VELOCITY, "Align to velocity", 130, 357, false,
                      "Align stretched particles to velocity");
     }
-    if (WidgetNumberEdit* probability = p->getNumberEdit(AW_SUB_PROBABILITY))
+    if (WidgetNumberEdit* probability = p.getNumberEdit(AW_SUB_PROBABILITY))
         probability->setStep(0.01f);
 
-    auto fill = [p](int id, auto begin, auto end, int row) {
-        if (WidgetComboBox* c = p->getComboBox(id)) {
-            for (auto it = begin; it != end; ++it)
-                c->addItem(*it);
+    auto fill = [&p](int id, const auto& rows, int row) {
+        if (WidgetComboBox* c = p.getComboBox(id)) {
+            for (const auto& text : rows)
+                c->addItem(text);
             c->setSelectedIndex(row);
         }
     };
-    if (WidgetComboBox* blend = p->getComboBox(AW_BLEND)) {
+    if (WidgetComboBox* blend = p.getComboBox(AW_BLEND)) {
         for (const auto& choice : effectBlendChoices)
             blend->addItem(choice.label);
         blend->setSelectedIndex(2);
     }
-    fill(AW_DRAW_ORDER, std::begin(kDrawOrders), std::end(kDrawOrders), 1);
-    fill(AW_COLLISION, std::begin(kCollisionModes), std::end(kCollisionModes), 1);
+    fill(AW_DRAW_ORDER, kDrawOrders, 1);
+    fill(AW_COLLISION, kCollisionModes, 1);
 }
 
-void CtrlEffects::populateSubPresetList()
+void EffectAdvancedPanel::commitSeed(WidgetTextEdit& field)
 {
-    WidgetComboBox* combo = advancedPanel() ? advancedPanel()->getComboBox(AW_SUB_PRESET) : nullptr;
-    if (!combo)
+    // A text that is no seed, or one refused, shows the emitter's seed again.
+    uint32_t value = 0;
+    ParticleEmitter* e = context.emitter();
+    if (!e || context.updatingWidgets)
         return;
-    subPresets.clear();
-    subPresetNames.clear();
-    combo->clearItems();
-    combo->addItem("None");
-    ParticleMgr* particles = Main::instance()->particleMgr();
-    for (int i = 0; i < particles->getPresetCount(); ++i) {
-        const ParticlePresetDesc* d = particles->getPresetDesc(i);
-        if (!d || !d->subEmitter)
-            continue;
-        subPresets.push_back(d->preset);
-        subPresetNames.push_back(d->name);
-        combo->addItem(d->name);
-    }
-    combo->setSelectedIndex(1);
+    const uint32_t before = e->getSeed();
+    if (parseSeed(field.getText(), value) && e->setSeed(value) && value != before)
+        context.markDirty();
+    field.setText(std::to_string(e->getSeed()).c_str());
 }
 
-int CtrlEffects::applyAdvancedEmitterWidget(int id, ParticleEmitter* e)
+int EffectAdvancedPanel::apply(int id, ParticleEmitter* e)
 {
     if (!e)
         return -1;
-    Panel* p = advancedPanel();
+    Panel* p = panel();
     if (!p)
         return 0;
     auto value = [p](int widgetId, float fallback) { return ew::numberValue(p, widgetId, fallback); };
@@ -314,7 +287,7 @@ int CtrlEffects::applyAdvancedEmitterWidget(int id, ParticleEmitter* e)
             return 0;
         ok = e->setScaleRamp(start, end);
         if (ok)
-            updateAppearanceData();
+            scaleRampApplied();
         break;
     }
     case AW_ROTATION:
@@ -333,15 +306,9 @@ int CtrlEffects::applyAdvancedEmitterWidget(int id, ParticleEmitter* e)
     return ok ? 1 : -1;
 }
 
-bool CtrlEffects::stillTyping(Panel* p, int widgetId, bool valid)
+void EffectAdvancedPanel::fill(ParticleEmitter* e)
 {
-    const Widget* w = p ? p->getWidgetByID(widgetId) : nullptr;
-    return !valid && w && w->hasFocus();
-}
-
-void CtrlEffects::updateAdvancedData(ParticleEmitter* e)
-{
-    Panel* p = advancedPanel();
+    Panel* p = panel();
     if (!p)
         return;
     ew::setCombo(p, AW_BLEND, rowForBlend(e->getBlendMode()));
@@ -382,25 +349,23 @@ void CtrlEffects::updateAdvancedData(ParticleEmitter* e)
     ew::setNumber(p, AW_BOUNCINESS, bounciness);
 }
 
-void CtrlEffects::mirrorScaleKeys()
+void EffectAdvancedPanel::mirrorScaleKeys()
 {
-    Panel* p = advancedPanel();
-    const ParticleEmitter* e = emitter();
+    Panel* p = panel();
+    const ParticleEmitter* e = context.emitter();
     if (!p || !e)
         return;
     const Vector<ParticleScaleKey>& keys = e->getScaleKeys();
     // Filling the fields must not be taken for an edit: an applied ramp
     // would replace every scale key with two.
-    const bool guard = updatingWidgets;
-    updatingWidgets = true;
+    const FillingWidgets filling(context);
     ew::setNumber(p, AW_SCALE_START, keys.empty() ? 1 : keys.front().scale);
     ew::setNumber(p, AW_SCALE_END, keys.empty() ? 1 : keys.back().scale);
-    updatingWidgets = guard;
 }
 
-void CtrlEffects::updateAdvancedWidgetStates(bool open)
+void EffectAdvancedPanel::updateStates(bool open)
 {
-    Panel* p = advancedPanel();
+    Panel* p = panel();
     if (!p)
         return;
     for (int id : {AW_BLEND, AW_DRAW_ORDER, AW_EMISSION_DISTANCE, AW_VELOCITY_LIMIT, AW_VELOCITY_INHERIT, AW_GRAVITY_X,
@@ -410,19 +375,5 @@ void CtrlEffects::updateAdvancedWidgetStates(bool open)
                    AW_COLLISION})
         ew::setUsable(p, id, open);
     ew::setUsable(p, EW_ADVANCED_CLOSE, true);
-    const ParticleEmitter* e = open ? emitter() : nullptr;
-    const int bursts = e && e->getBursts() ? static_cast<int>(e->getBursts()->size()) : 0;
-    const int subs = e && e->getSubEmitters() ? static_cast<int>(e->getSubEmitters()->size()) : 0;
-    const bool burstSelected = selectedBurst >= 0 && selectedBurst < bursts;
-    const bool subSelected = selectedSubEmitter >= 0 && selectedSubEmitter < subs;
     ew::setUsable(p, AW_BOUNCINESS, open && ew::comboRow(p, AW_COLLISION) == 2);
-    ew::setUsable(p, AW_BURST_LIST, open && bursts > 0);
-    ew::setUsable(p, AW_BURST_ADD, open && bursts < 16);
-    for (int id : {AW_BURST_DELETE, AW_BURST_TIME, AW_BURST_COUNT})
-        ew::setUsable(p, id, open && burstSelected);
-    ew::setUsable(p, AW_SUB_LIST, open && subs > 0);
-    ew::setUsable(p, AW_SUB_ADD, open && subs < 8 && !subPresets.empty());
-    for (int id : {AW_SUB_DELETE, AW_SUB_PRESET, AW_SUB_DEATH, AW_SUB_COLLISION, AW_SUB_PROBABILITY,
-                   AW_SUB_INHERITANCE})
-        ew::setUsable(p, id, open && subSelected);
 }
