@@ -1,9 +1,11 @@
 // The modal add-widget dialog: a type, a unique name and a free id, then
 // the widget is created in the live panel with the engine's defaults.
-#include "tabs/gui/ctrlGUI.h"
+#include "tabs/gui/ctrlGUIAddWidget.h"
 
-#include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
+#include "tabs/gui/ctrlGUIFields.h"
 #include "tabs/gui/ctrlGUITables.h"
+#include "tabs/gui/ctrlGUIWidgets.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>
@@ -85,7 +87,7 @@ struct AddWidgetRun {
         WidgetTextEdit* name = dialog.getTextEdit(AW_NAME);
         if (!name || !dialog.getNumberEdit(AW_ID))
             return;
-        autoName = std::string(CtrlGUI::getWidgetTypeName(checkedType(row))) + "_" + std::to_string(idValue());
+        autoName = std::string(GUIWidgetList::getWidgetTypeName(checkedType(row))) + "_" + std::to_string(idValue());
         if (autoNameActive)
             name->setText(autoName.c_str());
     }
@@ -129,87 +131,74 @@ struct AddWidgetRun {
 
 } // namespace
 
-bool CtrlGUI::showAddWidgetDialog()
+int GUIAddWidgetDialog::run(Panel& edited)
 {
-    static bool bDialogOpen = false;
     static int iDialogID = 0;
     GUIMgr* g = Main::instance()->guiMgr();
-    Panel* edited = livePanel();
-    if (!edited || bDialogOpen)
-        return false;
-    bDialogOpen = true;
-    const int firstFreeId = firstFree(*edited);
+    if (open)
+        return 0;
+    const int firstFreeId = firstFree(edited);
     if (firstFreeId == 0) {
-        showBox("Add Widget", "No free widget ID is available.", 1, 2, 0);
-        bDialogOpen = false;
-        return false;
+        askUser("Add Widget", "No free widget ID is available.", 1, 2);
+        return 0;
     }
     const int dialogId = g->create(("AddWidgetDialog" + std::to_string(iDialogID++)).c_str(), 0x42000000);
-    if (dialogId <= 0) {
-        bDialogOpen = false;
-        return false;
-    }
+    if (dialogId <= 0)
+        return 0;
     Panel* dialog = g->getPanel(dialogId);
     if (!dialog) {
         g->close(dialogId);
-        bDialogOpen = false;
-        return false;
+        return 0;
     }
+    open = true;
     const std::string suffix = "_" + std::to_string(dialogId);
-    const int font = resourceManager->get(SR_FONT);
-    const Position mid(0, PH_CENTER);
     dialog->attachTo(0);
     dialog->setPanelType(PT_MODAL, 0);
     Widget* base = dialog->baseWidget();
     base->setSize(430, 392);
     base->setBackgroundColor(240, 240, 240, WS_ALL);
     base->setBorderColor(116, 129, 147, 255, WS_ALL);
-    base->setPosition(mid, mid);
+    base->setPosition(ui::centred(), ui::centred());
     base->setFeatures(WF_DRAG, true);
     const auto label = [&](int id, const std::string& name, const char* text, int x, int y) {
-        if (WidgetLabel* l = dialog->createLabel((name + suffix).c_str(), id)) {
-            l->setFont(font, WS_ALL);
-            l->setBackgroundColor(240, 240, 240, WS_ALL);
-            l->setText(text, mid, mid);
-            l->setPosition(Position(static_cast<float>(x)), Position(static_cast<float>(y)));
-        }
+        const std::string unique = name + suffix;
+        ui::addLabel(*dialog,
+                     {.name = unique.c_str(), .id = id, .x = Position(static_cast<float>(x)),
+                      .y = Position(static_cast<float>(y)), .text = text, .font = font},
+                     ui::kDialogGrey);
     };
-    AddWidgetRun run{*edited, *dialog, firstFreeId, "Button_" + std::to_string(firstFreeId)};
+    AddWidgetRun run{edited, *dialog, firstFreeId, "Button_" + std::to_string(firstFreeId)};
     label(AW_TYPE_TITLE, "AddWidgetTypeTitle", "Type:", 24, 28);
     for (int i = 0; i < kTypeCount; ++i) {
         const AddWidgetType& t = kAddWidgetTypes[i];
-        if (WidgetCheckBox* box = dialog->createCheckBox(("AddWidgetType" + std::string(t.name) + suffix).c_str(),
-                                                         AW_FIRST_TYPE + i)) {
-            box->setFont(font, WS_ALL);
-            box->setText(t.name, mid, mid);
-            box->setSize(94, 19);
-            box->setPosition(Position(24), Position(static_cast<float>(50 + 22 * i)));
-            box->setTooltip(t.description);
+        const std::string name = "AddWidgetType" + std::string(t.name) + suffix;
+        if (WidgetCheckBox* box = ui::addCheckBox(*dialog, {.name = name.c_str(), .id = AW_FIRST_TYPE + i,
+                                                            .x = Position(24),
+                                                            .y = Position(static_cast<float>(50 + 22 * i)),
+                                                            .w = 94, .h = 19, .text = t.name, .font = font,
+                                                            .tooltip = t.description})) {
             box->setGroup(kTypeGroup);
             box->setChecked(i == 0);
         }
         label(AW_FIRST_DESCRIPTION + i, "AddWidgetDescription" + std::string(t.name), t.description, 130, 53 + 22 * i);
     }
     label(AW_NAME_LABEL, "AddWidgetNameLabel", "Name:", 24, 306);
-    if (WidgetTextEdit* name = dialog->createTextEdit(("AddWidgetName" + suffix).c_str(), AW_NAME)) {
-        name->setFont(font, WS_ALL);
-        name->setSize(148, 19);
-        name->setPosition(Position(68), Position(303));
+    const std::string nameName = "AddWidgetName" + suffix;
+    if (WidgetTextEdit* name = ui::addTextEdit(*dialog, {.name = nameName.c_str(), .id = AW_NAME, .x = Position(68),
+                                                         .y = Position(303), .w = 148, .h = 19, .font = font,
+                                                         .tooltip = "New widget name"})) {
         name->setText(run.autoName.c_str());
-        name->setTooltip("New widget name");
         name->setFeatures(WF_FOCUS_LOST, true);
     }
     label(AW_ID_LABEL, "AddWidgetIDLabel", "ID:", 230, 306);
-    if (WidgetNumberEdit* id = dialog->createNumberEdit(("AddWidgetID" + suffix).c_str(), AW_ID)) {
-        id->setFont(font, WS_ALL);
-        id->setSize(58, 19);
-        id->setPosition(Position(254), Position(303));
-        id->setRange(1.0f, static_cast<float>(kMaxWidgetId));
+    const std::string idName = "AddWidgetID" + suffix;
+    if (WidgetNumberEdit* id = ui::addNumberEdit(*dialog,
+                                                 {.name = idName.c_str(), .id = AW_ID, .x = Position(254),
+                                                  .y = Position(303), .w = 58, .h = 19, .font = font,
+                                                  .tooltip = "New widget ID"},
+                                                 1.0f, static_cast<float>(kMaxWidgetId),
+                                                 static_cast<float>(firstFreeId)))
         id->allowFloat(false);
-        id->setValue(static_cast<float>(firstFreeId));
-        id->setTooltip("New widget ID");
-        id->setFeatures(WF_FOCUS_LOST, true);
-    }
     if (Widget* name = dialog->getWidgetByID(AW_NAME)) {
         name->setOnValueCommitted([&run](Widget&) { run.onName(); });
         name->setOnFocusLost([&run](Widget&) { run.onName(); });
@@ -227,14 +216,14 @@ bool CtrlGUI::showAddWidgetDialog()
         const char* text;
         int w, right, key;
     } buttons[] = {{AW_OK, "Ok", "OK", 54, 15, 'o'}, {AW_CANCEL, "Cancel", "Cancel", 60, 78, 'c'}};
-    for (const auto& b : buttons)
-        if (WidgetButton* button = dialog->createButton((b.name + suffix).c_str(), b.id)) {
-            button->setText(b.text, mid, mid);
-            button->setSize(b.w, 21);
-            button->setPosition(Position(static_cast<float>(-b.right), PH_RIGHT), Position(-15, PH_BOTTOM));
+    for (const auto& b : buttons) {
+        const std::string name = b.name + suffix;
+        if (WidgetButton* button = ui::addButton(*dialog, {.name = name.c_str(), .id = b.id,
+                                                           .x = ui::right(static_cast<float>(-b.right)),
+                                                           .y = ui::bottom(-15), .w = b.w, .h = 21, .text = b.text}))
             button->setKey(b.key);
-        }
-    bool added = false;
+    }
+    int added = 0;
     if (Main::instance()->tool()->messageBox("Add widget", "", 0, 0, 0, dialogId, 0) == AW_OK) {
         run.onId();
         run.onName();
@@ -242,23 +231,13 @@ bool CtrlGUI::showAddWidgetDialog()
         if (nameField && dialog->getNumberEdit(AW_ID)) {
             const std::string name = trimmed(nameField->getText().c_str());
             const int id = run.idValue();
-            if (name.empty() || nameTaken(*edited, name) || id < 1 || id > kMaxWidgetId || edited->getWidgetByID(id)) {
-                showBox("Add Widget", "Invalid widget name or ID.", 1, 2, 0);
-            } else if (edited->createWidgetByType(name.c_str(), run.checkedType(), id)) {
-                added = true;
-                populateWidgetList();
-                const auto at = std::find(widgetListIds.begin(), widgetListIds.end(), id);
-                if (at != widgetListIds.end()) {
-                    if (WidgetList* list = panel->getList(GW_LIST))
-                        list->setSelectedIndex(static_cast<int>(at - widgetListIds.begin()) + 1);
-                    selectedWidgetId = id;
-                    resetSkinModes();
-                    updateData();
-                }
-            }
+            if (name.empty() || nameTaken(edited, name) || id < 1 || id > kMaxWidgetId || edited.getWidgetByID(id))
+                askUser("Add Widget", "Invalid widget name or ID.", 1, 2);
+            else if (edited.createWidgetByType(name.c_str(), run.checkedType(), id))
+                added = id;
         }
     }
     g->close(dialogId);
-    bDialogOpen = false;
+    open = false;
     return added;
 }

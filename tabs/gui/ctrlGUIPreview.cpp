@@ -1,7 +1,4 @@
-// The live preview: the loaded panel is taken out of its stored placement
-// (own screen, position, visibility, fit-to-screen), centred in the free
-// area of the window on the editor's screen, and put back only for a save.
-#include "tabs/gui/ctrlGUI.h"
+#include "tabs/gui/ctrlGUIPreview.h"
 
 #include "services/GlobalStatus.h"
 
@@ -16,24 +13,25 @@ GUIMgr* gui() { return Main::instance()->guiMgr(); }
 
 } // namespace
 
-void CtrlGUI::applyPanelThemeAndLayout(Panel* live) const
+void GUIPreview::applyPanelThemeAndLayout(Panel* live) const
 {
     if (!live)
         return;
     GUIMgr* g = gui();
-    live->setTheme(panelTheme == 1 ? g->getThemeDark() : panelTheme == 2 ? g->getThemeFlat() : g->getThemeDefault());
-    const int layout = panelLayout == PL_HORIZONTAL || panelLayout == PL_VERTICAL ? panelLayout : PL_STANDARD;
+    const int theme = state.panelTheme;
+    live->setTheme(theme == 1 ? g->getThemeDark() : theme == 2 ? g->getThemeFlat() : g->getThemeDefault());
+    const int layout = isFlowLayout(state.panelLayout) ? state.panelLayout : PL_STANDARD;
     live->setLayout(layout);
     // A standard layout keeps the stored alignment and justification.
     if (layout == PL_STANDARD)
         return;
-    live->setLayoutAlign(layoutAlign >= 1 && layoutAlign <= 3 ? layoutAlign : 0);
-    live->setLayoutJustify(layoutJustify >= 1 && layoutJustify <= 3 ? layoutJustify : 0);
+    live->setLayoutAlign(state.layoutAlign >= 1 && state.layoutAlign <= 3 ? state.layoutAlign : 0);
+    live->setLayoutJustify(state.layoutJustify >= 1 && state.layoutJustify <= 3 ? state.layoutJustify : 0);
 }
 
-void CtrlGUI::storeLogicalPanelPosition()
+void GUIPreview::storeLogicalPanelPosition()
 {
-    Panel* live = livePanel();
+    Panel* live = state.livePanel();
     if (!live)
         return;
     logicalScreen = live->getScreen();
@@ -43,9 +41,9 @@ void CtrlGUI::storeLogicalPanelPosition()
     logicalPositionStored = true;
 }
 
-void CtrlGUI::restoreLogicalPanelPosition()
+void GUIPreview::restoreLogicalPanelPosition()
 {
-    Panel* live = livePanel();
+    Panel* live = state.livePanel();
     if (!live || !logicalPositionStored)
         return;
     live->attachTo(logicalScreen);
@@ -62,26 +60,26 @@ void CtrlGUI::restoreLogicalPanelPosition()
     }
 }
 
-SDL_Point CtrlGUI::previewOrigin(int w, int h, int winW, int winH)
+SDL_Point GUIPreview::previewOrigin(int w, int h, int winW, int winH)
 {
     return SDL_Point{kPreviewLeft + (winW - kPreviewLeft - w) / 2, kPreviewTop + (winH - kPreviewTop - h) / 2};
 }
 
-void CtrlGUI::applyPreviewPanelPosition()
+void GUIPreview::applyPreviewPanelPosition()
 {
-    Panel* live = livePanel();
+    Panel* live = state.livePanel();
     if (!live)
         return;
     live->attachTo(0);
     Widget* base = live->baseWidget();
     const SDL_Point at =
-        previewOrigin(base->getWidth(), base->getHeight(), globalStatus->iWidth, globalStatus->iHeight);
+        previewOrigin(base->getWidth(), base->getHeight(), status.iWidth, status.iHeight);
     base->setPosition(Position(static_cast<float>(at.x)), Position(static_cast<float>(at.y)));
 }
 
-void CtrlGUI::refreshPreviewPanelGeometry()
+void GUIPreview::refreshPreviewPanelGeometry()
 {
-    Panel* live = livePanel();
+    Panel* live = state.livePanel();
     if (!live)
         return;
     live->getWidgetInfoList(widgetInfos);
@@ -90,35 +88,34 @@ void CtrlGUI::refreshPreviewPanelGeometry()
             w->setPosition(w->getPositionX(), w->getPositionY());
 }
 
-void CtrlGUI::restorePreviewIsolation()
+void GUIPreview::restorePreviewIsolation()
 {
-    Panel* live = livePanel();
+    Panel* live = state.livePanel();
     if (!live)
         return;
     live->attachTo(0);
-    if (fitScreen)
+    if (state.fitScreen)
         live->setSizeMode(0);
     applyPreviewPanelPosition();
 }
 
-void CtrlGUI::isolateLoadedPanelForPreview()
+void GUIPreview::isolateLoadedPanelForPreview()
 {
-    Panel* live = livePanel();
+    Panel* live = state.livePanel();
     if (!live)
         return;
-    fitScreen = live->getSizeMode() == 1;
+    state.fitScreen = live->getSizeMode() == 1;
     storeLogicalPanelPosition();
     live->attachTo(0);
-    if (fitScreen)
+    if (state.fitScreen)
         live->setSizeMode(0);
     applyPreviewPanelPosition();
     live->baseWidget()->hide();
 }
 
-void CtrlGUI::showLoadedPanelForPreview()
+void GUIPreview::showLoadedPanelForPreview()
 {
-    processEvent(0, 0);
-    Panel* live = livePanel();
+    Panel* live = state.livePanel();
     if (!live)
         return;
     applyPreviewPanelPosition();
@@ -132,5 +129,33 @@ void CtrlGUI::showLoadedPanelForPreview()
     base->show();
     if (fade)
         base->setFeatures(WF_FADE, true);
-    gui()->setPanelFocus(panelId);
+    gui()->setPanelFocus(state.panelId);
+}
+
+void GUIPreview::hideLivePanel() const
+{
+    Panel* live = state.livePanel();
+    if (!live)
+        return;
+    Widget* base = live->baseWidget();
+    const bool fade = base->getFeatures() & WF_FADE;
+    if (fade)
+        base->setFeatures(WF_FADE, false);
+    base->hide();
+    if (fade)
+        base->setFeatures(WF_FADE, true);
+}
+
+void GUIPreview::setLogicalPosition(Position x, Position y)
+{
+    logicalPosX = x;
+    logicalPosY = y;
+    logicalPositionStored = true;
+}
+
+void GUIPreview::forgetLogicalPosition()
+{
+    logicalScreen = 0;
+    logicalStatus = 5;
+    logicalPositionStored = false;
 }

@@ -1,15 +1,13 @@
-// The editor fields at work: each event is applied to the live panel or its
-// selected widget, and the panel or widget is copied back into the fields.
-// The tab keeps no copy of a property: after almost every event it writes
-// the common fields again, so the preview always shows what they say.
-#include "tabs/gui/ctrlGUI.h"
+#include "tabs/gui/ctrlGUIProperties.h"
 
-#include "services/GlobalStatus.h"
+#include "services/WidgetBuilders.h"
+#include "tabs/gui/ctrlGUIIds.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
-#include <Zelkoran/Tool.h>
+#include <Zelkoran/Sprite.h>
 #include <Zelkoran/Widget.h>
 
 #include <algorithm>
@@ -20,16 +18,6 @@ using namespace Zelkoran;
 using namespace CtrlGUIInternal;
 
 namespace {
-
-GUIMgr* gui() { return Main::instance()->guiMgr(); }
-
-// Ids whose events are edits of the panel (they make the tab dirty). The
-// skin editor, the add-widget and the tooltip dialogs count only when they
-// changed the widget or panel.
-constexpr int kDirtyIds[] = {901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 929, 931, 932, 934,
-                             935, 937, 938, 940, 941, 942, 943, 945, 946, 947, 948, 949, 950, 952, 953,
-                             955, 991, 993, 995, 997, 999, 1000, 1002, 1003, 1005, 1006,
-                             1007, 1008, 1010, 1012, 1014, 1015, 1016};
 
 // The type-specific rows, hidden until a widget type shows its own.
 constexpr int kSpecialIds[] = {990, 991, 992, 993, 994, 995, 996, 997, 939, 940, 941, 942, 943, 998, 999,
@@ -86,127 +74,87 @@ bool takesMargins(eWidgetType t)
            t == WT_COMBOBOX;
 }
 
-bool isFlow(int layout) { return layout == PL_HORIZONTAL || layout == PL_VERTICAL; }
-
 } // namespace
 
-int CtrlGUI::processEvent(int widgetId, int data)
+void GUIPropertiesPanel::resetFields() const
 {
-    if (CtrlBase::processEvent(widgetId, data) < 0)
-        return -1;
-    bool apply = true;
-    bool changed = false;
-    const auto row = [this](int id) {
-        const WidgetComboBox* c = panel->getComboBox(id);
-        return c ? c->getSelectedIndex() : 0;
-    };
-    switch (widgetId) {
-    case GW_ADD_WIDGET:
-        setUsable(GW_ADD_WIDGET, false);
-        changed = showAddWidgetDialog();
-        setUsable(GW_ADD_WIDGET, true);
-        apply = false;
-        break;
-    case GW_DEL_WIDGET: onDeleteWidget(); break;
-    case GW_LIST_SLIDER:
-        if (WidgetList* list = panel->getList(GW_LIST))
-            if (const WidgetSlider* slider = panel->getSlider(GW_LIST_SLIDER))
-                list->setScroll(slider->getValue() - list->getScroll(), nullptr);
-        break;
-    case GW_LIST: {
-        const int r = panel->getList(GW_LIST) ? panel->getList(GW_LIST)->getSelectedIndex() : 0;
-        if (r >= 1 && r <= static_cast<int>(widgetListIds.size())) {
-            selectedWidgetId = widgetListIds[r - 1];
-            resetSkinModes();
-            updateData();
-            listSelectionPending = true;
-        }
-        apply = false;
-        break;
-    }
-    case GW_TYPE: panelType = valueForRow(row(GW_TYPE), 3); break;
-    case GW_THEME:
-    case GW_LAYOUT:
-        (widgetId == GW_THEME ? panelTheme : panelLayout) = valueForRow(row(widgetId), 3);
-        applyPanelThemeAndLayout(livePanel());
-        break;
-    case GW_ALIGN:
-    case GW_JUSTIFY:
-        (widgetId == GW_ALIGN ? layoutAlign : layoutJustify) = valueForRow(row(widgetId), 4);
-        if (livePanel() && isFlow(panelLayout))
-            applyPanelThemeAndLayout(livePanel());
-        break;
-    case GW_TOOLTIP_SETTINGS:
-        changed = showTooltipSettingsDialog();
-        apply = false;
-        break;
-    default:
-        if (widgetId >= GW_SKIN_LABEL && widgetId <= GW_SKIN_BORDER_SWATCH && widgetId != GW_FEATURES_FRAME) {
-            // The colour texts act through their own reactions (createSkinRows).
-            const bool colourText = widgetId == GW_SKIN_BG || widgetId == GW_SKIN_BORDER || widgetId == GW_SKIN_SELECT;
-            changed = !colourText && onSkinEvent(widgetId, data != 0);
-            apply = false;
-            // An image or sprite sizes the widget at once, not at the next edit.
-            if (Widget* w = getSelectedWidget(); changed && w && !(selectedWidgetId == 0 && fitScreen))
-                applyWidgetSizeFromEditorOrAsset(*w, selectedWidgetId, false);
-        } else if (widgetId >= GW_VALUE && widgetId <= GW_MULTISELECT && livePanel() && selectedWidgetId != 0) {
-            applySpecialValue(widgetId);
-        }
-        break;
-    }
-    updateWidgetStates(panelId <= 0 ? 4 : 0);
-    syncWidgetListSlider();
-    screenDesired = widgetInt(GW_SCREEN, 0, 16, 0);
-    panelTTLSeconds = widgetInt(GW_TTL, 1, 86400, 1);
-    if (listSelectionPending && widgetId == 0) {
-        listSelectionPending = false;
-        return 0;
-    }
-    if (apply && livePanel())
-        applyCommonFields();
-    if (livePanel() &&
-        (changed || std::find(std::begin(kDirtyIds), std::end(kDirtyIds), widgetId) != std::end(kDirtyIds)))
-        setDirty(true);
-    return 0;
+    for (int id : {GW_TYPE, GW_THEME, GW_LAYOUT, GW_ALIGN, GW_JUSTIFY, GW_POSX_MODE, GW_POSY_MODE})
+        fields.setRow(id, 1);
+    fields.setRow(GW_STATUS, 2);
+    fields.setNumber(GW_TTL, 1);
+    fields.setNumber(GW_SCREEN, 0);
+    fields.setNumber(GW_ALPHA, 255);
+    fields.setNumber(GW_WIDTH, 15);
+    fields.setNumber(GW_HEIGHT, 15);
+    for (int id : {GW_POSX, GW_POSY, GW_MARGIN_TOP, GW_MARGIN_RIGHT, GW_MARGIN_BOTTOM, GW_MARGIN_LEFT})
+        fields.setNumber(id, 0);
+    fields.setCheck(GW_FIT_SCREEN, false);
+    resetSpecialFields();
+    for (const FeatureBox& f : kFeatureBoxes)
+        fields.setCheck(f.id, false);
+    fields.setText(GW_TOOLTIP, "");
+    fields.setText(GW_NAME, "");
+    fields.setText(GW_ID, "0");
 }
 
-void CtrlGUI::growToCaption(Widget& widget, const char* text)
+void GUIPropertiesPanel::resetSpecialFields() const
+{
+    if (WidgetNumberEdit* value = panel.getNumberEdit(GW_VALUE)) {
+        value->allowFloat(false);
+        value->setValue(0);
+    }
+    for (int id : {GW_THUMB, GW_GROUP, GW_MIN, GW_MAX, GW_STEP})
+        if (WidgetNumberEdit* n = panel.getNumberEdit(id))
+            n->setValue(0);
+    if (WidgetNumberEdit* range = panel.getNumberEdit(GW_RANGE))
+        range->setValue(1);
+    for (int id : {GW_AXIS, GW_HOTKEY})
+        if (WidgetComboBox* c = panel.getComboBox(id))
+            c->setSelectedIndex(1);
+    if (WidgetTextEdit* text = panel.getTextEdit(GW_TEXT))
+        text->setText("");
+    for (int id : {GW_FILLED, GW_CHECKED, GW_AUTOSORT, GW_MULTILINE, GW_READONLY, GW_ALLOW_FLOAT, GW_MULTISELECT})
+        if (WidgetCheckBox* c = panel.getCheckBox(id))
+            c->setChecked(false);
+}
+
+void GUIPropertiesPanel::growToCaption(Widget& widget, const char* text)
 {
     auto* captioned = dynamic_cast<WidgetText*>(&widget);
     if (!captioned)
         return;
-    const Position mid(0, PH_CENTER);
+    const Position mid = ui::centred();
     captioned->setText(text, mid, mid);
     const int w = std::max(widget.getWidth(), widget.getContentWidth());
     const int h = std::max(widget.getHeight(), widget.getContentHeight());
     if (w == widget.getWidth() && h == widget.getHeight())
         return;
     // The size fields decide the size the common fields apply next.
-    if (WidgetNumberEdit* n = panel->getNumberEdit(GW_WIDTH))
+    if (WidgetNumberEdit* n = panel.getNumberEdit(GW_WIDTH))
         n->setValue(static_cast<float>(w));
-    if (WidgetNumberEdit* n = panel->getNumberEdit(GW_HEIGHT))
+    if (WidgetNumberEdit* n = panel.getNumberEdit(GW_HEIGHT))
         n->setValue(static_cast<float>(h));
     widget.setSize(w, h);
 }
 
-void CtrlGUI::applySpecialValue(int id)
+void GUIPropertiesPanel::applySpecialValue(int id)
 {
-    Panel* live = livePanel();
-    const Widget* w = live->getWidgetByID(selectedWidgetId);
+    Panel* live = state.livePanel();
+    const Widget* w = live->getWidgetByID(state.selectedWidgetId);
     if (!w)
         return;
-    const int sid = selectedWidgetId;
-    const WidgetTextEdit* textField = panel->getTextEdit(GW_TEXT);
+    const int sid = state.selectedWidgetId;
+    const WidgetTextEdit* textField = panel.getTextEdit(GW_TEXT);
     const String text = textField ? textField->getText() : String();
-    const WidgetCheckBox* box = panel->getCheckBox(id);
+    const WidgetCheckBox* box = panel.getCheckBox(id);
     const bool on = box && box->isChecked();
-    const WidgetComboBox* keys = panel->getComboBox(GW_HOTKEY);
+    const WidgetComboBox* keys = panel.getComboBox(GW_HOTKEY);
     const int key = keyForRow(keys ? keys->getSelectedIndex() : 0);
     const auto number = [this](int nid) {
-        const WidgetNumberEdit* n = panel->getNumberEdit(nid);
+        const WidgetNumberEdit* n = panel.getNumberEdit(nid);
         return n ? n->getValue() : 0.0f;
     };
-    const Position mid(0, PH_CENTER);
+    const Position mid = ui::centred();
     // A caption never shows cut: the widget grows to hold its new text.
     if (id == GW_TEXT && (w->getType() == WT_LABEL || w->getType() == WT_BUTTON || w->getType() == WT_CHECKBOX))
         growToCaption(*live->getWidgetByID(sid), text.c_str());
@@ -234,25 +182,25 @@ void CtrlGUI::applySpecialValue(int id)
         else if (id == GW_CHECKED)
             c->setChecked(on);
         else if (id == GW_GROUP)
-            c->setGroup(widgetInt(GW_GROUP, 0, 1024, 0));
+            c->setGroup(fields.integer(GW_GROUP, 0, 1024, 0));
         break;
     }
     case WT_PROGRESS:
         if (id == GW_VALUE)
-            live->getProgress(sid)->setValue(widgetInt(GW_VALUE, 0, 8192, -8192));
+            live->getProgress(sid)->setValue(fields.integer(GW_VALUE, 0, 8192, -8192));
         else if (id == GW_RANGE)
-            live->getProgress(sid)->setRange(0, widgetInt(GW_RANGE, 1, 8192, 1));
+            live->getProgress(sid)->setRange(0, fields.integer(GW_RANGE, 1, 8192, 1));
         break;
     case WT_SLIDER: {
         WidgetSlider* s = live->getSlider(sid);
         if (id == GW_VALUE)
-            s->setValue(widgetInt(GW_VALUE, 0, 8192, -8192));
+            s->setValue(fields.integer(GW_VALUE, 0, 8192, -8192));
         else if (id == GW_RANGE)
-            s->setRange(0, std::max(widgetInt(GW_RANGE, 1, 8192, 1), 1) - 1);
+            s->setRange(0, std::max(fields.integer(GW_RANGE, 1, 8192, 1), 1) - 1);
         else if (id == GW_THUMB)
-            s->setThumbSize(widgetInt(GW_THUMB, 0, 8192, 0));
+            s->setThumbSize(fields.integer(GW_THUMB, 0, 8192, 0));
         else if (id == GW_AXIS)
-            s->setAxis(panel->getComboBox(GW_AXIS) && panel->getComboBox(GW_AXIS)->getSelectedIndex() == 2 ? 1 : 0);
+            s->setAxis(panel.getComboBox(GW_AXIS) && panel.getComboBox(GW_AXIS)->getSelectedIndex() == 2 ? 1 : 0);
         break;
     }
     case WT_TEXTEDIT: {
@@ -277,7 +225,7 @@ void CtrlGUI::applySpecialValue(int id)
             const float kept = n->getValue();
             n->allowFloat(on);
             n->setValue(kept);
-            if (WidgetNumberEdit* field = panel->getNumberEdit(GW_VALUE)) {
+            if (WidgetNumberEdit* field = panel.getNumberEdit(GW_VALUE)) {
                 const float shown = field->getValue();
                 field->allowFloat(on);
                 field->setValue(shown);
@@ -299,52 +247,43 @@ void CtrlGUI::applySpecialValue(int id)
     }
 }
 
-void CtrlGUI::applyCommonFields()
+void GUIPropertiesPanel::applyCommonFields(const std::function<void(Position, Position)>& placePanel)
 {
-    Panel* live = livePanel();
-    live->setScreenDesired(screenDesired);
-    live->setPanelType(panelType, panelType == PT_EPHEMERAL ? panelTTLSeconds * 1000 : 0);
-    const auto checked = [this](int id) {
-        const WidgetCheckBox* c = panel->getCheckBox(id);
-        return c && c->isChecked();
-    };
-    const auto row = [this](int id) {
-        const WidgetComboBox* c = panel->getComboBox(id);
-        return c ? c->getSelectedIndex() : 0;
-    };
-    const WidgetTextEdit* tipField = panel->getTextEdit(GW_TOOLTIP);
-    const String tip = tipField ? tipField->getText() : String();
+    Panel* live = state.livePanel();
+    live->setScreenDesired(state.screenDesired);
+    live->setPanelType(state.panelType, state.panelType == PT_EPHEMERAL ? state.panelTTLSeconds * 1000 : 0);
+    const String tip = fields.text(GW_TOOLTIP);
     const auto features = [&](Widget& w) {
         for (const FeatureBox& f : kFeatureBoxes)
-            w.setFeatures(f.bit, checked(f.id));
+            w.setFeatures(f.bit, fields.checked(f.id));
         w.setFeatures(WF_UNNAMED, false);
     };
-    const Position x(static_cast<float>(widgetInt(GW_POSX, 0, 8192, -8192)), helperForRow(row(GW_POSX_MODE), true));
-    const Position y(static_cast<float>(widgetInt(GW_POSY, 0, 8192, -8192)), helperForRow(row(GW_POSY_MODE), false));
-    if (selectedWidgetId <= 0) {
+    const Position x(static_cast<float>(fields.integer(GW_POSX, 0, 8192, -8192)),
+                     helperForRow(fields.row(GW_POSX_MODE), true));
+    const Position y(static_cast<float>(fields.integer(GW_POSY, 0, 8192, -8192)),
+                     helperForRow(fields.row(GW_POSY_MODE), false));
+    if (state.selectedWidgetId <= 0) {
         Widget* base = live->baseWidget();
         const bool hadFit = base->getFeatures() & WF_BG_FIT;
-        fitScreen = checked(GW_FIT_SCREEN);
+        state.fitScreen = fields.checked(GW_FIT_SCREEN);
         live->setSizeMode(0); // the preview never fits the screen
-        base->setAlphaMod(widgetInt(GW_ALPHA, 255, 255, 0));
+        base->setAlphaMod(fields.integer(GW_ALPHA, 255, 255, 0));
         features(*base);
-        if (!fitScreen)
+        if (!state.fitScreen)
             applyWidgetSizeFromEditorOrAsset(*base, 0, hadFit);
-        applyPreviewPanelPosition(); // a new size is centred again
+        // Only the stored placement changes; the preview stays centred (a
+        // new size is centred again) and the stored screen stays what the
+        // panel had (the live panel sits on the editor's screen 0 while
+        // previewed).
+        placePanel(x, y);
         base->setTooltip(tip.c_str());
-        // Only the stored placement changes; the preview stays centred and
-        // the stored screen stays what the panel had (the live panel sits on
-        // the editor's screen 0 while previewed).
-        logicalPosX = x;
-        logicalPosY = y;
-        logicalPositionStored = true;
         return;
     }
-    Widget* w = live->getWidgetByID(selectedWidgetId);
+    Widget* w = live->getWidgetByID(state.selectedWidgetId);
     if (!w)
         return;
     const bool hadFit = w->getFeatures() & WF_BG_FIT;
-    switch (row(GW_STATUS)) {
+    switch (fields.row(GW_STATUS)) {
     case 1:
         w->show();
         w->enable();
@@ -355,186 +294,182 @@ void CtrlGUI::applyCommonFields()
         break;
     default: w->hide(); break;
     }
-    w->setAlphaMod(widgetInt(GW_ALPHA, 255, 255, 0));
+    w->setAlphaMod(fields.integer(GW_ALPHA, 255, 255, 0));
     features(*w);
-    applyWidgetSizeFromEditorOrAsset(*w, selectedWidgetId, hadFit);
+    applyWidgetSizeFromEditorOrAsset(*w, state.selectedWidgetId, hadFit);
     w->setTooltip(tip.c_str());
     if (takesMargins(w->getType()))
-        w->setMargin(widgetInt(GW_MARGIN_TOP, 0, 1024, 0), widgetInt(GW_MARGIN_RIGHT, 0, 1024, 0),
-                     widgetInt(GW_MARGIN_BOTTOM, 0, 1024, 0), widgetInt(GW_MARGIN_LEFT, 0, 1024, 0));
-    if (!isFlow(panelLayout))
+        w->setMargin(fields.integer(GW_MARGIN_TOP, 0, 1024, 0), fields.integer(GW_MARGIN_RIGHT, 0, 1024, 0),
+                     fields.integer(GW_MARGIN_BOTTOM, 0, 1024, 0), fields.integer(GW_MARGIN_LEFT, 0, 1024, 0));
+    if (!isFlowLayout(state.panelLayout))
         w->setPosition(x, y);
 }
 
-void CtrlGUI::onDeleteWidget()
+void GUIPropertiesPanel::fillPanelFields(Panel& live)
 {
-    Panel* live = livePanel();
-    if (!live || selectedWidgetId <= 0)
-        return;
-    if (showBox("Delete Widget", "Are you sure you want to delete this widget?", 12, 3, 0) != 4)
-        return;
-    live->closeWidget(selectedWidgetId);
-    editorWidgetSizes.erase(selectedWidgetId);
-    populateWidgetList();
-    selectedWidgetId = 0;
-    if (WidgetList* list = panel->getList(GW_LIST))
-        list->setSelectedIndex(1);
-    resetSkinModes();
-    updateData();
+    GUIMgr* g = Main::instance()->guiMgr();
+    fields.setCheck(GW_FIT_SCREEN, state.fitScreen);
+    state.panelType = std::clamp(live.getPanelType(), 0, 2);
+    fields.setRow(GW_TYPE, state.panelType + 1);
+    state.panelTTLSeconds = ttlSeconds(live.getPanelTTL());
+    fields.setNumber(GW_TTL, static_cast<float>(state.panelTTLSeconds));
+    state.screenDesired = live.getScreenDesired();
+    fields.setNumber(GW_SCREEN, static_cast<float>(state.screenDesired));
+    state.panelTheme = live.getTheme() == g->getThemeDark() ? 1 : live.getTheme() == g->getThemeFlat() ? 2 : 0;
+    fields.setRow(GW_THEME, state.panelTheme + 1);
+    state.panelLayout = isFlowLayout(live.getLayout()) ? live.getLayout() : 0;
+    fields.setRow(GW_LAYOUT, state.panelLayout + 1);
+    state.layoutAlign = live.getLayoutAlign() >= 0 && live.getLayoutAlign() < 4 ? live.getLayoutAlign() : 0;
+    state.layoutJustify = live.getLayoutJustify() >= 0 && live.getLayoutJustify() < 4 ? live.getLayoutJustify() : 0;
+    fields.setRow(GW_ALIGN, state.layoutAlign + 1);
+    fields.setRow(GW_JUSTIFY, state.layoutJustify + 1);
 }
 
-// --- panel and widget to fields ---
-
-namespace {
-
-void setNumber(Panel* p, int id, float v)
+void GUIPropertiesPanel::fillWidgetFields(Widget& w, const Position* storedX, const Position* storedY)
 {
-    if (WidgetNumberEdit* n = p->getNumberEdit(id))
-        n->setValue(v);
-}
-
-void setRow(Panel* p, int id, int row)
-{
-    if (WidgetComboBox* c = p->getComboBox(id))
-        c->setSelectedIndex(row);
-}
-
-void setCheck(Panel* p, int id, bool on)
-{
-    if (WidgetCheckBox* c = p->getCheckBox(id))
-        c->setChecked(on);
-}
-
-void setText(Panel* p, int id, const char* text)
-{
-    if (WidgetTextEdit* t = p->getTextEdit(id))
-        t->setText(text);
-}
-
-} // namespace
-
-void CtrlGUI::fillPanelFields(Panel& live)
-{
-    GUIMgr* g = gui();
-    setCheck(panel, GW_FIT_SCREEN, fitScreen);
-    panelType = std::clamp(live.getPanelType(), 0, 2);
-    setRow(panel, GW_TYPE, panelType + 1);
-    panelTTLSeconds = ttlSeconds(live.getPanelTTL());
-    setNumber(panel, GW_TTL, static_cast<float>(panelTTLSeconds));
-    screenDesired = live.getScreenDesired();
-    setNumber(panel, GW_SCREEN, static_cast<float>(screenDesired));
-    panelTheme = live.getTheme() == g->getThemeDark() ? 1 : live.getTheme() == g->getThemeFlat() ? 2 : 0;
-    setRow(panel, GW_THEME, panelTheme + 1);
-    panelLayout = isFlow(live.getLayout()) ? live.getLayout() : 0;
-    setRow(panel, GW_LAYOUT, panelLayout + 1);
-    layoutAlign = live.getLayoutAlign() >= 0 && live.getLayoutAlign() < 4 ? live.getLayoutAlign() : 0;
-    layoutJustify = live.getLayoutJustify() >= 0 && live.getLayoutJustify() < 4 ? live.getLayoutJustify() : 0;
-    setRow(panel, GW_ALIGN, layoutAlign + 1);
-    setRow(panel, GW_JUSTIFY, layoutJustify + 1);
-}
-
-int CtrlGUI::updateData()
-{
-    Panel* live = livePanel();
-    if (!live)
-        return 0;
-    fillPanelFields(*live);
-    Widget* w = selectedWidgetId == 0 ? live->baseWidget() : live->getWidgetByID(selectedWidgetId);
-    if (w)
-        fillWidgetFields(*w);
-    updateSkinEditor();
-    return 0;
-}
-
-void CtrlGUI::fillWidgetFields(Widget& w)
-{
-    const bool isPanel = selectedWidgetId == 0;
-    setText(panel, GW_NAME, w.getName());
-    setText(panel, GW_ID, std::to_string(isPanel ? (w.getID() & 0xFFFFFF) : selectedWidgetId).c_str());
-    setRow(panel, GW_STATUS, isPanel ? 2 : rowForStatus(w.status()));
-    setNumber(panel, GW_ALPHA, static_cast<float>(w.getAlphaMod()));
-    setNumber(panel, GW_WIDTH, static_cast<float>(w.getWidth()));
-    setNumber(panel, GW_HEIGHT, static_cast<float>(w.getHeight()));
-    const int s = selectedSkinState;
+    const bool isPanel = state.selectedWidgetId == 0;
+    fields.setText(GW_NAME, w.getName());
+    fields.setText(GW_ID, std::to_string(isPanel ? (w.getID() & 0xFFFFFF) : state.selectedWidgetId).c_str());
+    fields.setRow(GW_STATUS, isPanel ? 2 : rowForStatus(w.status()));
+    fields.setNumber(GW_ALPHA, static_cast<float>(w.getAlphaMod()));
+    fields.setNumber(GW_WIDTH, static_cast<float>(w.getWidth()));
+    fields.setNumber(GW_HEIGHT, static_cast<float>(w.getHeight()));
+    const int s = state.selectedSkinState;
     const bool assetSized =
         !(w.getFeatures() & WF_BG_FIT) && (w.getBackgroundImage(s) > 0 || w.getBackgroundSprite(s, nullptr) > 0);
-    if (!editorWidgetSizes.count(selectedWidgetId) && !assetSized)
-        editorWidgetSizes[selectedWidgetId] = SDL_Point{w.getWidth(), w.getHeight()};
-    const Position x = isPanel && logicalPositionStored ? logicalPosX : w.getPositionX();
-    const Position y = isPanel && logicalPositionStored ? logicalPosY : w.getPositionY();
-    setNumber(panel, GW_POSX, x.offset);
-    setNumber(panel, GW_POSY, y.offset);
+    if (!state.editorWidgetSizes.count(state.selectedWidgetId) && !assetSized)
+        state.editorWidgetSizes[state.selectedWidgetId] = SDL_Point{w.getWidth(), w.getHeight()};
+    const Position x = storedX ? *storedX : w.getPositionX();
+    const Position y = storedY ? *storedY : w.getPositionY();
+    fields.setNumber(GW_POSX, x.offset);
+    fields.setNumber(GW_POSY, y.offset);
     int m[4];
     w.getMargin(m[0], m[1], m[2], m[3]);
     for (int i = 0; i < 4; ++i)
-        setNumber(panel, GW_MARGIN_TOP + i, static_cast<float>(m[i]));
+        fields.setNumber(GW_MARGIN_TOP + i, static_cast<float>(m[i]));
     resetSpecialFields();
     if (!isPanel) {
-        Panel* live = livePanel();
-        const int id = selectedWidgetId;
+        Panel* live = state.livePanel();
+        const int id = state.selectedWidgetId;
         switch (w.getType()) {
-        case WT_LABEL: setText(panel, GW_TEXT, live->getLabel(id)->getText()); break;
-        case WT_FRAME: setCheck(panel, GW_FILLED, live->getFrame(id)->isFilled()); break;
+        case WT_LABEL: fields.setText(GW_TEXT, live->getLabel(id)->getText()); break;
+        case WT_FRAME: fields.setCheck(GW_FILLED, live->getFrame(id)->isFilled()); break;
         case WT_BUTTON:
-            setRow(panel, GW_HOTKEY, rowForKey(live->getButton(id)->getKey()));
-            setText(panel, GW_TEXT, live->getButton(id)->getText());
+            fields.setRow(GW_HOTKEY, rowForKey(live->getButton(id)->getKey()));
+            fields.setText(GW_TEXT, live->getButton(id)->getText());
             break;
         case WT_CHECKBOX: {
             const WidgetCheckBox* c = live->getCheckBox(id);
-            setCheck(panel, GW_CHECKED, c->isChecked());
-            setNumber(panel, GW_GROUP, static_cast<float>(c->getGroup()));
-            setRow(panel, GW_HOTKEY, rowForKey(c->getKey()));
-            setText(panel, GW_TEXT, c->getText());
+            fields.setCheck(GW_CHECKED, c->isChecked());
+            fields.setNumber(GW_GROUP, static_cast<float>(c->getGroup()));
+            fields.setRow(GW_HOTKEY, rowForKey(c->getKey()));
+            fields.setText(GW_TEXT, c->getText());
             break;
         }
         case WT_PROGRESS: {
             const WidgetProgress* p = live->getProgress(id);
-            setNumber(panel, GW_VALUE, static_cast<float>(p->getValue()));
-            setNumber(panel, GW_RANGE, static_cast<float>(progressRangeShown(p->getMin(), p->getMax())));
+            fields.setNumber(GW_VALUE, static_cast<float>(p->getValue()));
+            fields.setNumber(GW_RANGE, static_cast<float>(progressRangeShown(p->getMin(), p->getMax())));
             break;
         }
         case WT_SLIDER: {
             const WidgetSlider* sl = live->getSlider(id);
-            setNumber(panel, GW_VALUE, static_cast<float>(sl->getValue()));
-            setNumber(panel, GW_RANGE, static_cast<float>(sliderRangeShown(sl->getMin(), sl->getMax())));
-            setNumber(panel, GW_THUMB, static_cast<float>(sl->getThumbSize()));
-            setRow(panel, GW_AXIS, sl->getAxis() == 1 ? 2 : 1);
+            fields.setNumber(GW_VALUE, static_cast<float>(sl->getValue()));
+            fields.setNumber(GW_RANGE, static_cast<float>(sliderRangeShown(sl->getMin(), sl->getMax())));
+            fields.setNumber(GW_THUMB, static_cast<float>(sl->getThumbSize()));
+            fields.setRow(GW_AXIS, sl->getAxis() == 1 ? 2 : 1);
             break;
         }
         case WT_TEXTEDIT: {
             const WidgetTextEdit* t = live->getTextEdit(id);
-            setCheck(panel, GW_MULTILINE, t->getMultiline());
-            setCheck(panel, GW_READONLY, t->getReadOnly());
-            setText(panel, GW_TEXT, t->getText().c_str());
+            fields.setCheck(GW_MULTILINE, t->getMultiline());
+            fields.setCheck(GW_READONLY, t->getReadOnly());
+            fields.setText(GW_TEXT, t->getText().c_str());
             break;
         }
         case WT_NUMBEREDIT: {
             const WidgetNumberEdit* n = live->getNumberEdit(id);
-            if (WidgetNumberEdit* field = panel->getNumberEdit(GW_VALUE)) {
+            if (WidgetNumberEdit* field = panel.getNumberEdit(GW_VALUE)) {
                 field->allowFloat(n->isFloatAllowed());
                 field->setValue(n->getValue());
             }
-            setNumber(panel, GW_MIN, n->getMin());
-            setNumber(panel, GW_MAX, n->getMax());
-            setNumber(panel, GW_STEP, n->getStep());
-            setCheck(panel, GW_ALLOW_FLOAT, n->isFloatAllowed());
+            fields.setNumber(GW_MIN, n->getMin());
+            fields.setNumber(GW_MAX, n->getMax());
+            fields.setNumber(GW_STEP, n->getStep());
+            fields.setCheck(GW_ALLOW_FLOAT, n->isFloatAllowed());
             break;
         }
         case WT_LIST:
-            setCheck(panel, GW_AUTOSORT, live->getList(id)->getAutoSort());
-            setCheck(panel, GW_MULTISELECT, live->getList(id)->getMultiSelect());
+            fields.setCheck(GW_AUTOSORT, live->getList(id)->getAutoSort());
+            fields.setCheck(GW_MULTISELECT, live->getList(id)->getMultiSelect());
             break;
-        case WT_COMBOBOX: setCheck(panel, GW_AUTOSORT, live->getComboBox(id)->getAutoSort()); break;
+        case WT_COMBOBOX: fields.setCheck(GW_AUTOSORT, live->getComboBox(id)->getAutoSort()); break;
         default: break;
         }
     }
-    populateWidgetFeatureWidgets(&w, isPanel ? &x : nullptr, isPanel ? &y : nullptr);
-    setText(panel, GW_TOOLTIP, w.getTooltip());
+    populateWidgetFeatureWidgets(&w, &x, &y);
+    fields.setText(GW_TOOLTIP, w.getTooltip());
 }
 
-// --- which fields are usable ---
+void GUIPropertiesPanel::populateWidgetFeatureWidgets(const Widget* widget, const Position* posX,
+                                                      const Position* posY) const
+{
+    if (!widget)
+        return;
+    const Position x = posX ? *posX : widget->getPositionX();
+    const Position y = posY ? *posY : widget->getPositionY();
+    if (WidgetComboBox* c = panel.getComboBox(GW_POSX_MODE))
+        c->setSelectedIndex(rowForHelper(x.helper, true));
+    if (WidgetComboBox* c = panel.getComboBox(GW_POSY_MODE))
+        c->setSelectedIndex(rowForHelper(y.helper, false));
+    for (const FeatureBox& f : kFeatureBoxes)
+        if (WidgetCheckBox* box = panel.getCheckBox(f.id))
+            box->setChecked((widget->getFeatures() & f.bit) != 0);
+}
 
-void CtrlGUI::showSpecialRows(eWidgetType type) const
+void GUIPropertiesPanel::applyWidgetSizeFromEditorOrAsset(Widget& widget, int id, bool remember)
+{
+    const int ew = fields.integer(GW_WIDTH, 15, 8192, 1), eh = fields.integer(GW_HEIGHT, 15, 8192, 1);
+    const auto show = [this](int w, int h) {
+        if (WidgetNumberEdit* n = panel.getNumberEdit(GW_WIDTH))
+            n->setValue(static_cast<float>(w));
+        if (WidgetNumberEdit* n = panel.getNumberEdit(GW_HEIGHT))
+            n->setValue(static_cast<float>(h));
+    };
+    const WidgetCheckBox* fitBox = panel.getCheckBox(GW_FEATURE_BGFIT);
+    if (fitBox && fitBox->isChecked()) {
+        // The background is scaled to the widget: the editor decides the size.
+        const auto kept = state.editorWidgetSizes.find(id);
+        SDL_Point size{ew, eh};
+        if (kept != state.editorWidgetSizes.end() && !remember)
+            size = kept->second;
+        else
+            state.editorWidgetSizes[id] = size;
+        widget.setSize(size.x, size.y);
+        show(size.x, size.y);
+        return;
+    }
+    if (remember)
+        state.editorWidgetSizes[id] = SDL_Point{widget.getWidth(), widget.getHeight()};
+    const int skinState = state.selectedSkinState;
+    if (const Image* img = Main::instance()->imageMgr()->get(widget.getBackgroundImage(skinState));
+        img && widget.getBackgroundImage(skinState) > 0) {
+        widget.setSize(img->getWidth(), img->getHeight());
+        show(img->getWidth(), img->getHeight());
+        return;
+    }
+    if (const Sprite* sprite = Main::instance()->spriteMgr()->get(widget.getBackgroundSprite(skinState, nullptr));
+        sprite && widget.getBackgroundSprite(skinState, nullptr) > 0) {
+        int w = 0, h = 0;
+        sprite->getOffset(&w, &h);
+        widget.setSize(w, h);
+        show(w, h);
+        return;
+    }
+    state.editorWidgetSizes[id] = SDL_Point{ew, eh};
+    widget.setSize(ew, eh);
+}
+void GUIPropertiesPanel::showSpecialRows(eWidgetType type) const
 {
     const TypeRows* rows = nullptr;
     for (const TypeRows& t : kTypeRows)
@@ -543,7 +478,7 @@ void CtrlGUI::showSpecialRows(eWidgetType type) const
     // Rows that stay are not hidden on the way: hiding would take the
     // keyboard focus from the field being typed into.
     for (int id : kSpecialIds) {
-        Widget* w = panel->getWidgetByID(id);
+        Widget* w = panel.getWidgetByID(id);
         if (!w)
             continue;
         const Place* place = nullptr;
@@ -556,76 +491,40 @@ void CtrlGUI::showSpecialRows(eWidgetType type) const
             w->disable();
             continue;
         }
-        w->setPosition(Position(static_cast<float>(place->x), PH_LEFT), Position(static_cast<float>(place->y), PH_TOP));
+        w->setPosition(ui::left(static_cast<float>(place->x)), ui::top(static_cast<float>(place->y)));
         w->show();
         w->enable();
     }
-    if (Widget* f = panel->getWidgetByID(GW_SPECIAL_FRAME)) {
+    if (Widget* f = panel.getWidgetByID(GW_SPECIAL_FRAME)) {
         f->show();
         f->enable();
-        f->setPosition(Position(5, PH_LEFT), Position(842, PH_TOP));
+        f->setPosition(ui::left(5), ui::top(842));
         f->setSize(190, rows ? rows->frameHeight : 28);
     }
-    if (Widget* l = panel->getWidgetByID(GW_SPECIAL_LABEL)) {
+    if (Widget* l = panel.getWidgetByID(GW_SPECIAL_LABEL)) {
         l->show();
         l->enable();
-        l->setPosition(Position(9, PH_LEFT), Position(849, PH_TOP));
+        l->setPosition(ui::left(9), ui::top(849));
     }
 }
 
-void CtrlGUI::updateWidgetStates(int mode)
+void GUIPropertiesPanel::updateStates(bool none, const Widget* selected, bool isWidget) const
 {
-    const auto use = [this](std::initializer_list<int> ids, bool on) {
-        for (int id : ids)
-            if (Widget* w = panel->getWidgetByID(id)) {
-                if (on)
-                    w->enable();
-                else
-                    w->disable();
-            }
-    };
-    const auto checked = [this](int id) {
-        const WidgetCheckBox* c = panel->getCheckBox(id);
-        return c && c->isChecked();
-    };
-    const bool none = mode == 4;
-    const Widget* selected = none ? nullptr : getSelectedWidget();
-    const bool isWidget = selected && selectedWidgetId != 0;
     const eWidgetType type = isWidget ? selected->getType() : WT_PANEL;
-    use({GW_TYPE, GW_SCREEN, GW_THEME_ICON, GW_THEME, GW_LAYOUT}, !none);
-    use({GW_FIT_SCREEN}, !none && selectedWidgetId == 0);
-    use({GW_TTL_ICON, GW_TTL}, !none && panelType == PT_EPHEMERAL);
-    use({GW_ALIGN_ICON, GW_ALIGN, GW_JUSTIFY_ICON, GW_JUSTIFY}, !none && isFlow(panelLayout));
-    use({GW_ADD_WIDGET, GW_LIST, GW_LIST_SLIDER, GW_NAME, GW_ID, GW_ALPHA}, !none);
-    use({GW_TOOLTIP}, !none && checked(GW_FEATURE_EVENTS));
-    use({GW_TOOLTIP_SETTINGS}, selected != nullptr);
+    fields.enable({GW_TYPE, GW_SCREEN, GW_THEME_ICON, GW_THEME, GW_LAYOUT}, !none);
+    fields.enable({GW_FIT_SCREEN}, !none && state.selectedWidgetId == 0);
+    fields.enable({GW_TTL_ICON, GW_TTL}, !none && state.panelType == PT_EPHEMERAL);
+    fields.enable({GW_ALIGN_ICON, GW_ALIGN, GW_JUSTIFY_ICON, GW_JUSTIFY}, !none && isFlowLayout(state.panelLayout));
+    fields.enable({GW_ADD_WIDGET, GW_LIST, GW_LIST_SLIDER, GW_NAME, GW_ID, GW_ALPHA}, !none);
+    fields.enable({GW_TOOLTIP}, !none && fields.checked(GW_FEATURE_EVENTS));
+    fields.enable({GW_TOOLTIP_SETTINGS}, selected != nullptr);
     showSpecialRows(isWidget && type != WT_IMAGE ? type : WT_PANEL);
-    use({GW_MARGIN_TOP, GW_MARGIN_RIGHT, GW_MARGIN_BOTTOM, GW_MARGIN_LEFT}, isWidget && takesMargins(type));
+    fields.enable({GW_MARGIN_TOP, GW_MARGIN_RIGHT, GW_MARGIN_BOTTOM, GW_MARGIN_LEFT}, isWidget && takesMargins(type));
     for (const FeatureBox& f : kFeatureBoxes)
-        use({f.id}, !none);
-    use({GW_WIDTH_ICON, GW_WIDTH, GW_HEIGHT_ICON, GW_HEIGHT}, !none && (isWidget || !checked(GW_FIT_SCREEN)));
-    use({GW_POSX_MODE, GW_POSX, GW_POSY_MODE, GW_POSY}, !none && (!isWidget || !isFlow(panelLayout)));
-    use({GW_STATUS, GW_DEL_WIDGET}, isWidget);
-    use({GW_SKIN_NORMAL, GW_SKIN_HOVERED, GW_SKIN_PRESSED, GW_SKIN_ACTION, GW_SKIN_DEACT, GW_SKIN_THEME,
-         GW_SKIN_COLORS, GW_SKIN_ASSET},
-        selected != nullptr);
-    const bool t = checked(GW_SKIN_THEME), c = checked(GW_SKIN_COLORS), a = checked(GW_SKIN_ASSET);
-    use({GW_SKIN_FONT}, selected && !t && widgetSupportsFont(type));
-    const WidgetComboBox* sprite = panel->getComboBox(GW_SKIN_SPRITE);
-    use({GW_SKIN_ANIM}, a && sprite && sprite->getSelectedIndex() > 1);
-    setSkinAssetMode(a);
-    setSkinColorsMode(t || c, c);
-    const bool selection = isWidget && (type == WT_TEXTEDIT || type == WT_NUMBEREDIT || type == WT_LIST ||
-                                        type == WT_COMBOBOX);
-    for (int id : {GW_SKIN_SELECT_ICON, GW_SKIN_SELECT, GW_SKIN_SELECT_SWATCH})
-        if (Widget* w = panel->getWidgetByID(id)) {
-            if (selection)
-                w->show();
-            else
-                w->hide();
-            if (selection && c)
-                w->enable();
-            else
-                w->disable();
-        }
+        fields.enable({f.id}, !none);
+    fields.enable({GW_WIDTH_ICON, GW_WIDTH, GW_HEIGHT_ICON, GW_HEIGHT},
+                  !none && (isWidget || !fields.checked(GW_FIT_SCREEN)));
+    fields.enable({GW_POSX_MODE, GW_POSX, GW_POSY_MODE, GW_POSY},
+                  !none && (!isWidget || !isFlowLayout(state.panelLayout)));
+    fields.enable({GW_STATUS, GW_DEL_WIDGET}, isWidget);
 }

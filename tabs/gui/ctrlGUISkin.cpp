@@ -1,9 +1,14 @@
 // The skin editor: one widget state at a time, drawn from the theme, from
 // colours and border values of its own, or from an archive image or sprite,
 // with an optional font. Fields go straight into the live widget.
-#include "tabs/gui/ctrlGUI.h"
+#include "tabs/gui/ctrlGUISkin.h"
 
 #include "services/GlobalStatus.h"
+#include "services/WidgetBuilders.h"
+#include "tabs/base/ctrlBase.h"
+#include "tabs/gui/ctrlGUIArchiveNames.h"
+#include "tabs/gui/ctrlGUIIds.h"
+#include "tabs/gui/ctrlGUIRows.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/Archive.h>
@@ -15,6 +20,7 @@
 #include <Zelkoran/Sprite.h>
 #include <Zelkoran/Widget.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -64,12 +70,6 @@ const char* spriteName(int id)
     return s ? s->getName() : nullptr;
 }
 
-int comboRow(Panel* p, int id)
-{
-    const WidgetComboBox* c = p->getComboBox(id);
-    return c ? c->getSelectedIndex() : 0;
-}
-
 bool sameSkin(const WidgetSkin& a, const WidgetSkin& b)
 {
     return a.font == b.font && std::memcmp(a.background, b.background, 4) == 0 &&
@@ -80,7 +80,7 @@ bool sameSkin(const WidgetSkin& a, const WidgetSkin& b)
 
 } // namespace
 
-bool CtrlGUI::widgetSupportsFont(eWidgetType type)
+bool GUISkinEditor::widgetSupportsFont(eWidgetType type)
 {
     switch (type) {
     case WT_LABEL:
@@ -94,7 +94,7 @@ bool CtrlGUI::widgetSupportsFont(eWidgetType type)
     }
 }
 
-int CtrlGUI::skinStateToIndex(int state)
+int GUISkinEditor::skinStateToIndex(int state)
 {
     if (state >= WS_NORMAL && state < WS_COUNT)
         return state;
@@ -104,7 +104,7 @@ int CtrlGUI::skinStateToIndex(int state)
     return WS_NORMAL;
 }
 
-int CtrlGUI::getSkinEditorMode(const Widget* widget, int state)
+int GUISkinEditor::getSkinEditorMode(const Widget* widget, int state)
 {
     if (!widget)
         return 0;
@@ -113,38 +113,14 @@ int CtrlGUI::getSkinEditorMode(const Widget* widget, int state)
     return widget->getSkinOverrideMask(state) != 0 ? 1 : 0;
 }
 
-int CtrlGUI::resolveFontNameToID(const string& name) const
-{
-    static constexpr std::string_view kPrefix = "@zk7/font/";
-    if (name.empty())
-        return -1;
-    if (name.size() > 9 && name.compare(0, kPrefix.size(), kPrefix) == 0)
-        return Main::instance()->fontMgr()->getBuiltin(name.c_str() + kPrefix.size());
-    if (globalStatus->iArchiveID < 1)
-        return -1;
-    return Main::instance()->fontMgr()->load(globalStatus->iArchiveID, name.c_str());
-}
-
-void CtrlGUI::listArchiveBlocks(int archiveId, const std::function<void(const char* name, const char* type)>& take)
-{
-    const Archive* archive = archiveId > 0 ? Main::instance()->archiveMgr()->get(archiveId) : nullptr;
-    if (!archive)
-        return;
-    for (int i = 0; i < archive->getIndexCount(); ++i) {
-        Archive::Block block;
-        if (archive->blockAt(i, block) == 0 && !block.deleted && block.name[0] != '#')
-            take(block.name, block.type);
-    }
-}
-
-void CtrlGUI::populateSkinResourceLists()
+void GUISkinEditor::populateSkinResourceLists()
 {
     skinFontNames.clear();
     skinImageNames.clear();
     skinSpriteNames.clear();
-    WidgetComboBox* fonts = panel->getComboBox(GW_SKIN_FONT);
-    WidgetComboBox* images = panel->getComboBox(GW_SKIN_IMAGE);
-    WidgetComboBox* sprites = panel->getComboBox(GW_SKIN_SPRITE);
+    WidgetComboBox* fonts = fields.panel.getComboBox(GW_SKIN_FONT);
+    WidgetComboBox* images = fields.panel.getComboBox(GW_SKIN_IMAGE);
+    WidgetComboBox* sprites = fields.panel.getComboBox(GW_SKIN_SPRITE);
     const auto reset = [](WidgetComboBox* c, const char* first) {
         if (c) {
             c->clearItems();
@@ -162,7 +138,7 @@ void CtrlGUI::populateSkinResourceLists()
     };
     for (const char* name : kBuiltinSkinFonts)
         add(skinFontNames, fonts, name, fontDisplayName(name));
-    listArchiveBlocks(globalStatus->iArchiveID, [&](const char* name, const char* type) {
+    listArchiveBlocks(status.iArchiveID, [&](const char* name, const char* type) {
         if (std::strncmp(type, "ZK7_FONT", 16) == 0)
             add(skinFontNames, fonts, name, name);
         else if (std::strncmp(type, "ZK7_IMAGE", 16) == 0)
@@ -172,10 +148,10 @@ void CtrlGUI::populateSkinResourceLists()
     });
 }
 
-void CtrlGUI::populateSkinAnimationList(const string& sprite, int selected)
+void GUISkinEditor::populateSkinAnimationList(const string& sprite, int selected)
 {
     skinAnimationIds.clear();
-    WidgetComboBox* anims = panel->getComboBox(GW_SKIN_ANIM);
+    WidgetComboBox* anims = fields.panel.getComboBox(GW_SKIN_ANIM);
     if (anims)
         anims->clearItems();
     const auto add = [&](int anim) {
@@ -183,7 +159,7 @@ void CtrlGUI::populateSkinAnimationList(const string& sprite, int selected)
         if (anims)
             anims->addItem(std::to_string(anim).c_str());
     };
-    const int archiveId = globalStatus->iArchiveID;
+    const int archiveId = status.iArchiveID;
     if (!sprite.empty() && archiveId > 0) {
         SpriteMgr* mgr = Main::instance()->spriteMgr();
         const int id = mgr->load(archiveId, sprite.c_str());
@@ -196,25 +172,26 @@ void CtrlGUI::populateSkinAnimationList(const string& sprite, int selected)
     if (skinAnimationIds.empty())
         add(0);
     if (anims)
-        anims->setSelectedIndex(selected >= 0 && selected < static_cast<int>(skinAnimationIds.size()) ? selected + 1 : 1);
+        anims->setSelectedIndex(
+            selected >= 0 && selected < static_cast<int>(skinAnimationIds.size()) ? selected + 1 : 1);
 }
 
-void CtrlGUI::updateSwatch(int frameId, int r, int g, int b) const
+void GUISkinEditor::updateSwatch(int frameId, int r, int g, int b) const
 {
-    if (Widget* f = panel->getWidgetByID(frameId))
+    if (Widget* f = fields.panel.getWidgetByID(frameId))
         f->setBackgroundColor(r, g, b, WS_ALL);
 }
 
-void CtrlGUI::updateSkinEditor()
+void GUISkinEditor::updateSkinEditor()
 {
-    const Widget* w = getSelectedWidget();
+    const Widget* w = state.selectedWidget();
     if (!w)
         return;
-    const int s = skinStateToIndex(selectedSkinState);
-    if (skinEditorMode[s] == -1)
-        skinEditorMode[s] = getSkinEditorMode(w, s);
+    const int s = skinStateToIndex(state.selectedSkinState);
+    if (state.skinEditorMode[s] == -1)
+        state.skinEditorMode[s] = getSkinEditorMode(w, s);
     const auto select = [this](int id, int row) {
-        if (WidgetComboBox* c = panel->getComboBox(id))
+        if (WidgetComboBox* c = fields.panel.getComboBox(id))
             c->setSelectedIndex(row);
     };
     // Only a font of the state's own: the theme's shows as "Theme".
@@ -226,7 +203,7 @@ void CtrlGUI::updateSkinEditor()
     const auto held = [this](Vector<string>& names, int comboId, const char* name) {
         if (name && name[0] && rowForName(names, name) == 1) {
             names.push_back(name);
-            if (WidgetComboBox* c = panel->getComboBox(comboId))
+            if (WidgetComboBox* c = fields.panel.getComboBox(comboId))
                 c->addItem(name);
         }
         return rowForName(names, name);
@@ -248,30 +225,30 @@ void CtrlGUI::updateSkinEditor()
     w->getBackgroundColor(&bg[0], &bg[1], &bg[2], s);
     w->getBorderColor(&border[0], &border[1], &border[2], &border[3], s);
     const auto text = [this](int id, const string& t) {
-        if (WidgetTextEdit* e = panel->getTextEdit(id))
+        if (WidgetTextEdit* e = fields.panel.getTextEdit(id))
             e->setText(t.c_str());
     };
-    text(GW_SKIN_SELECT, hexColorRGBA(sel[0], sel[1], sel[2], sel[3]));
-    text(GW_SKIN_BG, hexColorRGB(bg[0], bg[1], bg[2]));
-    text(GW_SKIN_BORDER, hexColorRGBA(border[0], border[1], border[2], border[3]));
-    if (WidgetNumberEdit* n = panel->getNumberEdit(GW_SKIN_WIDTH))
+    text(GW_SKIN_SELECT, CtrlBase::hexColorRGBA(sel[0], sel[1], sel[2], sel[3]));
+    text(GW_SKIN_BG, CtrlBase::hexColorRGB(bg[0], bg[1], bg[2]));
+    text(GW_SKIN_BORDER, CtrlBase::hexColorRGBA(border[0], border[1], border[2], border[3]));
+    if (WidgetNumberEdit* n = fields.panel.getNumberEdit(GW_SKIN_WIDTH))
         n->setValue(static_cast<float>(w->getBorderWidth(s)));
-    if (WidgetNumberEdit* n = panel->getNumberEdit(GW_SKIN_CORNER))
+    if (WidgetNumberEdit* n = fields.panel.getNumberEdit(GW_SKIN_CORNER))
         n->setValue(static_cast<float>(w->getBorderCorner(s)));
-    const int mode = skinEditorMode[s];
+    const int mode = state.skinEditorMode[s];
     for (const auto& [id, m] : {std::pair{GW_SKIN_THEME, 0}, {GW_SKIN_COLORS, 1}, {GW_SKIN_ASSET, 2}})
-        if (WidgetCheckBox* c = panel->getCheckBox(id))
+        if (WidgetCheckBox* c = fields.panel.getCheckBox(id))
             c->setChecked(mode == m);
     updateSwatch(GW_SKIN_SELECT_SWATCH, sel[0], sel[1], sel[2]);
     updateSwatch(GW_SKIN_BG_SWATCH, bg[0], bg[1], bg[2]);
     updateSwatch(GW_SKIN_BORDER_SWATCH, border[0], border[1], border[2]);
 }
 
-void CtrlGUI::applySkinFont(Widget& w, int s)
+void GUISkinEditor::applySkinFont(Widget& w, int s)
 {
     if (!widgetSupportsFont(w.getType()))
         return;
-    const int row = comboRow(panel, GW_SKIN_FONT);
+    const int row = fields.row(GW_SKIN_FONT);
     const bool own = w.getSkinOverrideMask(s) & WidgetSkin::SO_FONT;
     if (row == 1) {
         // "Theme" takes the state's own font away.
@@ -283,16 +260,16 @@ void CtrlGUI::applySkinFont(Widget& w, int s)
     const char* current = own ? fontName(w.getFont(s)) : nullptr;
     if (name.empty() || (current && name == current))
         return; // an archive font is not loaded again for the same name
-    if (const int id = resolveFontNameToID(name); id > 0)
+    if (const int id = resolveFontName(status.iArchiveID, name); id > 0)
         w.setFont(id, s);
 }
 
-void CtrlGUI::applySkinAsset(Widget& w, int s)
+void GUISkinEditor::applySkinAsset(Widget& w, int s)
 {
-    const int archiveId = globalStatus->iArchiveID;
-    const string sprite = nameForRow(skinSpriteNames, comboRow(panel, GW_SKIN_SPRITE));
+    const int archiveId = status.iArchiveID;
+    const string sprite = nameForRow(skinSpriteNames, fields.row(GW_SKIN_SPRITE));
     if (!sprite.empty()) {
-        const int q = comboRow(panel, GW_SKIN_ANIM);
+        const int q = fields.row(GW_SKIN_ANIM);
         const int a = q >= 1 && q <= static_cast<int>(skinAnimationIds.size()) ? skinAnimationIds[q - 1] : 0;
         // The same sprite keeps its loaded copy: only the animation changes.
         const int held = w.getBackgroundSprite(s);
@@ -302,7 +279,7 @@ void CtrlGUI::applySkinAsset(Widget& w, int s)
             w.setBackgroundSprite(archiveId, sprite.c_str(), s, a);
         return;
     }
-    const string image = nameForRow(skinImageNames, comboRow(panel, GW_SKIN_IMAGE));
+    const string image = nameForRow(skinImageNames, fields.row(GW_SKIN_IMAGE));
     if (image.empty()) {
         w.clearBackground(s);
         return;
@@ -312,67 +289,67 @@ void CtrlGUI::applySkinAsset(Widget& w, int s)
         w.setBackgroundImage(archiveId, image.c_str(), s);
 }
 
-void CtrlGUI::applySkinColors(Widget& w, int s)
+void GUISkinEditor::applySkinColors(Widget& w, int s)
 {
     const auto text = [this](int id) {
-        const WidgetTextEdit* e = panel->getTextEdit(id);
+        const WidgetTextEdit* e = fields.panel.getTextEdit(id);
         return e ? string(e->getText().c_str()) : string();
     };
     uint8_t r, g, b, a;
-    if (parseHexColorRGBA(text(GW_SKIN_SELECT), r, g, b, a) && showsSelection(w.getType())) {
+    if (CtrlBase::parseHexColorRGBA(text(GW_SKIN_SELECT), r, g, b, a) && showsSelection(w.getType())) {
         w.setSelectionColor(r, g, b, a, s);
         updateSwatch(GW_SKIN_SELECT_SWATCH, r, g, b);
     }
-    if (parseHexColorRGB(text(GW_SKIN_BG), r, g, b)) {
+    if (CtrlBase::parseHexColorRGB(text(GW_SKIN_BG), r, g, b)) {
         w.setBackgroundColor(r, g, b, s);
         updateSwatch(GW_SKIN_BG_SWATCH, r, g, b);
     }
-    if (parseHexColorRGBA(text(GW_SKIN_BORDER), r, g, b, a)) {
+    if (CtrlBase::parseHexColorRGBA(text(GW_SKIN_BORDER), r, g, b, a)) {
         w.setBorderColor(r, g, b, a, s);
         updateSwatch(GW_SKIN_BORDER_SWATCH, r, g, b);
     }
-    w.setBorderWidth(widgetInt(GW_SKIN_WIDTH, 1, 32, 0), s);
-    w.setBorderCorner(widgetInt(GW_SKIN_CORNER, 0, 64, 0), s);
+    w.setBorderWidth(fields.integer(GW_SKIN_WIDTH, 1, 32, 0), s);
+    w.setBorderCorner(fields.integer(GW_SKIN_CORNER, 0, 64, 0), s);
 }
 
-void CtrlGUI::applySkinEditor()
+void GUISkinEditor::applySkinEditor()
 {
     // The stored mode, not the boxes: a field's focus-lost event arrives
     // after the click on another mode box has already ticked it.
-    Widget* w = getSelectedWidget();
-    const int s = skinStateToIndex(selectedSkinState);
-    if (!w || skinEditorMode[s] <= 0)
+    Widget* w = state.selectedWidget();
+    const int s = skinStateToIndex(state.selectedSkinState);
+    if (!w || state.skinEditorMode[s] <= 0)
         return;
     applySkinFont(*w, s);
-    if (skinEditorMode[s] == 2)
+    if (state.skinEditorMode[s] == 2)
         applySkinAsset(*w, s);
     else
         applySkinColors(*w, s);
 }
 
-void CtrlGUI::validateSkinColorEdit(int id)
+void GUISkinEditor::validateSkinColorEdit(int id)
 {
-    const Widget* w = getSelectedWidget();
-    WidgetTextEdit* edit = panel->getTextEdit(id);
+    const Widget* w = state.selectedWidget();
+    WidgetTextEdit* edit = fields.panel.getTextEdit(id);
     if (!w || !edit)
         return;
-    const int s = skinStateToIndex(selectedSkinState);
+    const int s = skinStateToIndex(state.selectedSkinState);
     const string text = edit->getText().c_str();
     uint8_t c[4] = {0, 0, 0, 255};
     int swatch = 0;
     if (id == GW_SKIN_BG) {
-        if (!parseHexColorRGB(text, c[0], c[1], c[2]))
+        if (!CtrlBase::parseHexColorRGB(text, c[0], c[1], c[2]))
             w->getBackgroundColor(&c[0], &c[1], &c[2], s);
-        edit->setText(hexColorRGB(c[0], c[1], c[2]).c_str());
+        edit->setText(CtrlBase::hexColorRGB(c[0], c[1], c[2]).c_str());
         swatch = GW_SKIN_BG_SWATCH;
     } else if (id == GW_SKIN_BORDER || id == GW_SKIN_SELECT) {
-        if (!parseHexColorRGBA(text, c[0], c[1], c[2], c[3])) {
+        if (!CtrlBase::parseHexColorRGBA(text, c[0], c[1], c[2], c[3])) {
             if (id == GW_SKIN_BORDER)
                 w->getBorderColor(&c[0], &c[1], &c[2], &c[3], s);
             else
                 w->getSelectionColor(&c[0], &c[1], &c[2], &c[3], s);
         }
-        edit->setText(hexColorRGBA(c[0], c[1], c[2], c[3]).c_str());
+        edit->setText(CtrlBase::hexColorRGBA(c[0], c[1], c[2], c[3]).c_str());
         swatch = id == GW_SKIN_BORDER ? GW_SKIN_BORDER_SWATCH : GW_SKIN_SELECT_SWATCH;
     } else {
         return;
@@ -380,12 +357,12 @@ void CtrlGUI::validateSkinColorEdit(int id)
     updateSwatch(swatch, c[0], c[1], c[2]);
 }
 
-bool CtrlGUI::onSkinEvent(int widgetId, bool set)
+bool GUISkinEditor::onSkinEvent(int widgetId, bool set)
 {
-    Widget* w = getSelectedWidget();
-    const int s = skinStateToIndex(selectedSkinState);
+    Widget* w = state.selectedWidget();
+    const int s = skinStateToIndex(state.selectedSkinState);
     const auto uncheck = [this](int id) {
-        if (WidgetCheckBox* c = panel->getCheckBox(id))
+        if (WidgetCheckBox* c = fields.panel.getCheckBox(id))
             c->setChecked(false);
     };
     const auto valuesChange = [&] {
@@ -403,21 +380,21 @@ bool CtrlGUI::onSkinEvent(int widgetId, bool set)
     case GW_SKIN_ACTION:
     case GW_SKIN_DEACT:
         if (set)
-            selectedSkinState = widgetId - GW_SKIN_NORMAL;
+            state.selectedSkinState = widgetId - GW_SKIN_NORMAL;
         break;
     case GW_SKIN_THEME:
         if (set) {
             const bool custom = getSkinEditorMode(w, s) != 0;
-            if (custom && showBox("Reset custom skin",
+            if (custom && askUser("Reset custom skin",
                                   "All custom settings for this state will be reset and the theme values will be "
                                   "used again. Continue?",
-                                  12, 3, 0) != 4)
+                                  12, 3) != 4)
                 break;
             if (custom) {
                 w->resetSkin(s);
                 changed = true;
             }
-            skinEditorMode[s] = 0;
+            state.skinEditorMode[s] = 0;
             uncheck(GW_SKIN_COLORS);
             uncheck(GW_SKIN_ASSET);
         }
@@ -425,14 +402,14 @@ bool CtrlGUI::onSkinEvent(int widgetId, bool set)
     case GW_SKIN_COLORS:
     case GW_SKIN_ASSET:
         if (set) {
-            skinEditorMode[s] = widgetId == GW_SKIN_COLORS ? 1 : 2;
+            state.skinEditorMode[s] = widgetId == GW_SKIN_COLORS ? 1 : 2;
             uncheck(GW_SKIN_THEME);
             uncheck(widgetId == GW_SKIN_COLORS ? GW_SKIN_ASSET : GW_SKIN_COLORS);
         }
         break;
     case GW_SKIN_IMAGE:
-        if (comboRow(panel, GW_SKIN_IMAGE) > 1) {
-            if (WidgetComboBox* sprites = panel->getComboBox(GW_SKIN_SPRITE))
+        if (fields.row(GW_SKIN_IMAGE) > 1) {
+            if (WidgetComboBox* sprites = fields.panel.getComboBox(GW_SKIN_SPRITE))
                 sprites->setSelectedIndex(1);
             populateSkinAnimationList("", 0);
             skinAnimationSprite.clear();
@@ -456,11 +433,11 @@ bool CtrlGUI::onSkinEvent(int widgetId, bool set)
     return changed;
 }
 
-bool CtrlGUI::onSkinSprite(Widget* w, int s)
+bool GUISkinEditor::onSkinSprite(Widget* w, int s)
 {
-    const string name = nameForRow(skinSpriteNames, comboRow(panel, GW_SKIN_SPRITE));
+    const string name = nameForRow(skinSpriteNames, fields.row(GW_SKIN_SPRITE));
     if (!name.empty())
-        if (WidgetComboBox* images = panel->getComboBox(GW_SKIN_IMAGE))
+        if (WidgetComboBox* images = fields.panel.getComboBox(GW_SKIN_IMAGE))
             images->setSelectedIndex(1);
     populateSkinAnimationList(name, 0);
     skinAnimationSprite = name;
@@ -471,31 +448,31 @@ bool CtrlGUI::onSkinSprite(Widget* w, int s)
         applySkinEditor();
         return !sameSkin(before, w->getSkin(s));
     }
-    const int archiveId = globalStatus->iArchiveID;
-    int state = s;
+    const int archiveId = status.iArchiveID;
+    int states = s;
     SpriteMgr* mgr = Main::instance()->spriteMgr();
     if (const int counted = archiveId > 0 ? mgr->load(archiveId, name.c_str()) : 0; counted > 0) {
         const Sprite* sprite = mgr->get(counted);
         if (sprite && sprite->getAnimCount() > 4 &&
-            showBox("Apply sprite", "Apply this sprite to all widget states?", 12, 3, 0) == 4)
-            state = WS_ALL;
+            askUser("Apply sprite", "Apply this sprite to all widget states?", 12, 3) == 4)
+            states = WS_ALL;
         mgr->close(counted);
     }
-    return w->setBackgroundSprite(archiveId, name.c_str(), state, 0) == 0;
+    return w->setBackgroundSprite(archiveId, name.c_str(), states, 0) == 0;
 }
 
-void CtrlGUI::setSkinAssetMode(bool on) const
+void GUISkinEditor::setSkinAssetMode(bool on) const
 {
     for (int id : {GW_SKIN_IMAGE_LABEL, GW_SKIN_SPRITE_LABEL, GW_SKIN_ANIM_LABEL, GW_SKIN_IMAGE, GW_SKIN_SPRITE,
                    GW_SKIN_ANIM})
-        if (Widget* w = panel->getWidgetByID(id)) {
+        if (Widget* w = fields.panel.getWidgetByID(id)) {
             if (on)
                 w->show();
             else
                 w->hide();
         }
     for (int id : {GW_SKIN_IMAGE, GW_SKIN_SPRITE})
-        if (Widget* w = panel->getWidgetByID(id)) {
+        if (Widget* w = fields.panel.getWidgetByID(id)) {
             if (on)
                 w->enable();
             else
@@ -503,11 +480,11 @@ void CtrlGUI::setSkinAssetMode(bool on) const
         }
 }
 
-void CtrlGUI::setSkinColorsMode(bool show, bool enable) const
+void GUISkinEditor::setSkinColorsMode(bool show, bool enable) const
 {
     for (int id : {GW_SKIN_BG_ICON, GW_SKIN_BG, GW_SKIN_BG_SWATCH, GW_SKIN_BORDER_ICON, GW_SKIN_BORDER,
                    GW_SKIN_BORDER_SWATCH, GW_SKIN_WIDTH_LABEL, GW_SKIN_WIDTH, GW_SKIN_CORNER_LABEL, GW_SKIN_CORNER})
-        if (Widget* w = panel->getWidgetByID(id)) {
+        if (Widget* w = fields.panel.getWidgetByID(id)) {
             if (show)
                 w->show();
             else
@@ -519,4 +496,117 @@ void CtrlGUI::setSkinColorsMode(bool show, bool enable) const
             else
                 w->disable();
         }
+}
+
+
+void GUISkinEditor::createRows(int font, const GUIColorFieldMaker& colorField, const std::function<void()>& changed)
+{
+    Panel& panel = fields.panel;
+    ui::addOutline(panel, {.name = "SkinFrame", .id = GW_SKIN_FRAME, .x = ui::left(5), .y = ui::top(696), .w = 190,
+                           .h = 144});
+    addCaptions(panel, font, {{GW_SKIN_LABEL, "SkinLabel", "Skin:", 5, 702}});
+    const CheckRow radios[] = {
+        {GW_SKIN_NORMAL, "SkinNormal", "N", 19, 4, 721, "Normal skin state"},
+        {GW_SKIN_HOVERED, "SkinHovered", "H", 19, 4, 744, "Hovered skin state"},
+        {GW_SKIN_PRESSED, "SkinPressed", "P", 19, 4, 767, "Pressed skin state"},
+        {GW_SKIN_ACTION, "SkinAction", "A", 19, 4, 790, "Action skin state"},
+        {GW_SKIN_DEACT, "SkinDeact", "D", 19, 4, 813, "Deactivated skin state"},
+    };
+    for (const CheckRow& r : radios) {
+        addChecks(panel, {r});
+        if (WidgetCheckBox* c = panel.getCheckBox(r.id)) {
+            c->setGroup(9001);
+            // The letter ends before the column of fields at x 36.
+            c->setSize(c->getContentWidth(), 19);
+        }
+    }
+    addChecks(panel, {{GW_SKIN_THEME, "SkinTheme", "Theme", 52, 42, 701, "Use the panel theme for this skin state"},
+                      {GW_SKIN_COLORS, "SkinColors", "Color", 46, 96, 701,
+                       "Use custom colors and border values for the selected skin state"},
+                      {GW_SKIN_ASSET, "SkinAsset", "Asset", 46, 146, 701,
+                       "Use image or sprite resources for the selected skin state"}});
+    // The mode boxes follow the caption, each as wide as its box and text,
+    // with what room the frame leaves shared out between them.
+    if (const Widget* caption = panel.getWidgetByID(GW_SKIN_LABEL)) {
+        const int modes[] = {GW_SKIN_THEME, GW_SKIN_COLORS, GW_SKIN_ASSET};
+        int x = caption->getRect().x - panel.baseWidget()->getRect().x + caption->getContentWidth() - 4;
+        int widths = 0;
+        for (int id : modes)
+            if (const Widget* box = panel.getWidgetByID(id))
+                widths += box->getContentWidth();
+        const int frameRight = 5 + 190 - 4; // 3 pixels inside the outline
+        const int gap = std::max(-2, (frameRight - x - widths) / 2);
+        for (int id : modes)
+            if (Widget* box = panel.getWidgetByID(id)) {
+                box->setSize(box->getContentWidth(), 19);
+                box->setPosition(ui::left(static_cast<float>(x)), ui::top(701));
+                x += box->getContentWidth() + gap;
+            }
+    }
+    addCaptions(panel, font, {{GW_SKIN_FONT_LABEL, "SkinFontLabel", "Font:", 36, 727}});
+    addCombos(panel, font, {{GW_SKIN_FONT, "SkinFont", {"Theme"}, 121, 66, 724, "Font used by the selected skin state"}});
+    // A colour reaches the widget when its text is committed or left, and
+    // after the picker's OK; not per keystroke, when the text is half typed.
+    const auto picked = [this, changed](Widget& edit) {
+        if (onSkinEvent(edit.getID()))
+            changed();
+    };
+    colorField(&panel, "SkinSelectColor", GW_SKIN_SELECT_ICON, GW_SKIN_SELECT, GW_SKIN_SELECT_SWATCH, 36, 747,
+               "Selection color in #RRGGBBAA hex", "#000000A0", 80, picked);
+    addCaptions(panel, font,
+                  {{GW_SKIN_IMAGE_LABEL, "SkinImageLabel", "Image:", 36, 773},
+                   {GW_SKIN_SPRITE_LABEL, "SkinSpriteLabel", "Sprite:", 36, 796},
+                   {GW_SKIN_ANIM_LABEL, "SkinAnimLabel", "Anim:", 75, 819}});
+    addCombos(panel, font,
+              {{GW_SKIN_IMAGE, "SkinImage", {"None"}, 112, 75, 770, "Background image for the selected skin state"},
+               {GW_SKIN_SPRITE, "SkinSprite", {"None"}, 112, 75, 793, "Background sprite for the selected skin state"},
+               {GW_SKIN_ANIM, "SkinAnim", {"0"}, 44, 111, 816, "Sprite animation used by the selected skin state"}});
+    colorField(&panel, "SkinBgColor", GW_SKIN_BG_ICON, GW_SKIN_BG, GW_SKIN_BG_SWATCH, 36, 770,
+               "Background color in #RRGGBB hex", "#000000", 80, picked);
+    colorField(&panel, "SkinBorderColor", GW_SKIN_BORDER_ICON, GW_SKIN_BORDER, GW_SKIN_BORDER_SWATCH, 36, 793,
+               "Border color in #RRGGBBAA hex", "#000000FF", 80, picked);
+    // These replace the field's own handlers: a text that does not parse
+    // takes the widget's colour back, not the field's last text.
+    for (int id : {GW_SKIN_SELECT, GW_SKIN_BG, GW_SKIN_BORDER})
+        if (Widget* edit = panel.getWidgetByID(id)) {
+            edit->setOnValueCommitted(picked);
+            edit->setOnFocusLost(picked);
+        }
+    addCaptions(panel, font,
+                  {{GW_SKIN_WIDTH_LABEL, "SkinBorderWidthLabel", "Width:", 36, 819},
+                   {GW_SKIN_CORNER_LABEL, "SkinBorderCornerLabel", "Corner:", 117, 819}});
+    addNumbers(panel, font,
+               {{GW_SKIN_WIDTH, "SkinBorderWidth", 28, 76, 816, 0, 32, 1, "Border width of the selected skin state"},
+                {GW_SKIN_CORNER, "SkinBorderCorner", 28, 159, 816, 0, 64, 0,
+                 "Border corner radius of the selected skin state"}});
+}
+
+void GUISkinEditor::resetFields() const
+{
+    fields.setCheck(GW_SKIN_NORMAL, true);
+    fields.setCheck(GW_SKIN_THEME, true);
+    fields.setCheck(GW_SKIN_COLORS, false);
+    fields.setCheck(GW_SKIN_ASSET, false);
+    fields.setText(GW_SKIN_SELECT, "#000000A0");
+    fields.setText(GW_SKIN_BG, "#000000");
+    fields.setText(GW_SKIN_BORDER, "#000000FF");
+    fields.setNumber(GW_SKIN_WIDTH, 1);
+    fields.setNumber(GW_SKIN_CORNER, 0);
+}
+
+void GUISkinEditor::updateStates(const Widget* selected, bool isWidget) const
+{
+    const eWidgetType type = isWidget ? selected->getType() : WT_PANEL;
+    fields.enable({GW_SKIN_NORMAL, GW_SKIN_HOVERED, GW_SKIN_PRESSED, GW_SKIN_ACTION, GW_SKIN_DEACT, GW_SKIN_THEME,
+                   GW_SKIN_COLORS, GW_SKIN_ASSET},
+                  selected != nullptr);
+    const bool t = fields.checked(GW_SKIN_THEME), c = fields.checked(GW_SKIN_COLORS),
+               a = fields.checked(GW_SKIN_ASSET);
+    fields.enable({GW_SKIN_FONT}, selected && !t && widgetSupportsFont(type));
+    fields.enable({GW_SKIN_ANIM}, a && fields.panel.getComboBox(GW_SKIN_SPRITE) && fields.row(GW_SKIN_SPRITE) > 1);
+    setSkinAssetMode(a);
+    setSkinColorsMode(t || c, c);
+    const bool selection = isWidget && showsSelection(type);
+    fields.show({GW_SKIN_SELECT_ICON, GW_SKIN_SELECT, GW_SKIN_SELECT_SWATCH}, selection);
+    fields.enable({GW_SKIN_SELECT_ICON, GW_SKIN_SELECT, GW_SKIN_SELECT_SWATCH}, selection && c);
 }

@@ -1,9 +1,11 @@
 // The modal tooltip settings dialog: the font and the background and border
 // colours of the edited widget's tooltip, or back to the theme's.
-#include "tabs/gui/ctrlGUI.h"
+#include "tabs/gui/ctrlGUITooltip.h"
 
 #include "services/GlobalStatus.h"
-#include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
+#include "tabs/base/ctrlBase.h"
+#include "tabs/gui/ctrlGUIArchiveNames.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/Font.h>
@@ -96,16 +98,10 @@ bool parsedText(Panel& dialog, int editId, Rgba& c)
 
 } // namespace
 
-bool CtrlGUI::showTooltipSettingsDialog()
+bool GUITooltipDialog::run(Widget& target)
 {
     static int iDialogID = 0;
     GUIMgr* g = Main::instance()->guiMgr();
-    Panel* edited = livePanel();
-    if (!edited)
-        return false;
-    Widget* target = selectedWidgetId == 0 ? edited->baseWidget() : edited->getWidgetByID(selectedWidgetId);
-    if (!target)
-        return false;
     const int dialogId = g->create(("TooltipSettingsDialog" + std::to_string(iDialogID++)).c_str(), 0x42000000);
     if (dialogId <= 0)
         return false;
@@ -114,8 +110,6 @@ bool CtrlGUI::showTooltipSettingsDialog()
         g->close(dialogId);
         return false;
     }
-    const int font = resourceManager->get(SR_FONT);
-    const Position mid(0, PH_CENTER);
     dialog->attachTo(0);
     dialog->setPanelType(PT_MODAL, 0);
     Widget* base = dialog->baseWidget();
@@ -123,37 +117,33 @@ bool CtrlGUI::showTooltipSettingsDialog()
     base->setSize(300, 170);
     base->setBackgroundColor(240, 240, 240, WS_ALL);
     base->setBorderColor(116, 129, 147, 255, WS_ALL);
-    base->setPosition(mid, mid);
+    base->setPosition(ui::centred(), ui::centred());
     base->setFeatures(WF_DRAG, true);
     const auto label = [&](int id, const char* name, const char* text, int y) {
-        if (WidgetLabel* l = dialog->createLabel(name, id)) {
-            l->setFont(font, WS_ALL);
-            l->setBackgroundColor(240, 240, 240, WS_ALL);
-            l->setText(text, mid, mid);
-            // Far enough left that "Background:" clears the colour icon.
-            l->setPosition(Position(22), Position(static_cast<float>(y)));
-        }
+        // Far enough left that "Background:" clears the colour icon.
+        ui::addLabel(*dialog,
+                     {.name = name, .id = id, .x = Position(22), .y = Position(static_cast<float>(y)), .text = text,
+                      .font = font},
+                     ui::kDialogGrey);
     };
 
     label(TD_FONT_LABEL, "TooltipFontLabel", "Font:", 45);
-    Vector<string> fontNames;
-    if (WidgetComboBox* fonts = dialog->createComboBox("TooltipFont", TD_FONT)) {
-        fonts->setFont(font, WS_ALL);
-        fonts->setSize(165, 19);
-        fonts->setPosition(Position(96), Position(42));
-        fonts->setTooltip("Tooltip font");
+    Vector<String> fontNames;
+    if (WidgetComboBox* fonts = ui::addComboBox(*dialog, {.name = "TooltipFont", .id = TD_FONT, .x = Position(96),
+                                                          .y = Position(42), .w = 165, .h = 19, .font = font,
+                                                          .tooltip = "Tooltip font"})) {
         for (const char* name : kBuiltinSkinFonts) {
             fontNames.push_back(name);
             fonts->addItem(fontDisplayName(name));
         }
-        listArchiveBlocks(globalStatus->iArchiveID, [&](const char* name, const char* type) {
+        listArchiveBlocks(status.iArchiveID, [&](const char* name, const char* type) {
             if (std::strncmp(type, "ZK7_FONT", 16) == 0) {
                 fontNames.push_back(name);
                 fonts->addItem(name);
             }
         });
         int row = 0;
-        if (const Font* f = Main::instance()->fontMgr()->get(target->getTooltipFont()))
+        if (const Font* f = Main::instance()->fontMgr()->get(target.getTooltipFont()))
             for (size_t k = 0; k < fontNames.size() && row == 0; ++k)
                 if (fontNames[k] == f->getName())
                     row = static_cast<int>(k) + 1;
@@ -162,12 +152,12 @@ bool CtrlGUI::showTooltipSettingsDialog()
 
     // The engine's tooltip colours, unless the widget has its own.
     Rgba background{244, 242, 220, 236}, border{120, 136, 160, 255};
-    target->getTooltipBackgroundColor(background.r, background.g, background.b, background.a);
-    target->getTooltipBorderColor(border.r, border.g, border.b, border.a);
+    target.getTooltipBackgroundColor(background.r, background.g, background.b, background.a);
+    target.getTooltipBorderColor(border.r, border.g, border.b, border.a);
     // Shared by the handlers until the dialog is closed below.
     TooltipColorField fields[] = {
-        {*dialog, TD_BG, TD_BG_SWATCH, hexColorRGBA(background.r, background.g, background.b, background.a)},
-        {*dialog, TD_BORDER, TD_BORDER_SWATCH, hexColorRGBA(border.r, border.g, border.b, border.a)},
+        {*dialog, TD_BG, TD_BG_SWATCH, CtrlBase::hexColorRGBA(background.r, background.g, background.b, background.a)},
+        {*dialog, TD_BORDER, TD_BORDER_SWATCH, CtrlBase::hexColorRGBA(border.r, border.g, border.b, border.a)},
     };
     const struct {
         int labelId, iconId;
@@ -184,9 +174,8 @@ bool CtrlGUI::showTooltipSettingsDialog()
         TooltipColorField& field = fields[i];
         label(rows[i].labelId, rows[i].labelName, rows[i].labelText, rows[i].y + 3);
         const auto handler = [&field](Widget&) { field.refresh(); };
-        WidgetTextEdit* edit = createColorField(dialog, resourceManager, rows[i].name, rows[i].iconId, field.editId,
-                                                field.swatchId, 96, rows[i].y, rows[i].tooltip, field.lastValid, 92,
-                                                handler);
+        WidgetTextEdit* edit = colorField(dialog, rows[i].name, rows[i].iconId, field.editId, field.swatchId, 96,
+                                          rows[i].y, rows[i].tooltip, field.lastValid, 92, handler);
         if (!edit)
             continue;
         if (Widget* swatch = dialog->getWidgetByID(field.swatchId))
@@ -207,17 +196,14 @@ bool CtrlGUI::showTooltipSettingsDialog()
         {TD_USE_THEME, "UseTheme", "Use theme", 76, 157, 't', "Remove custom tooltip font and colors"},
     };
     for (const auto& b : buttons)
-        if (WidgetButton* button = dialog->createButton(b.name, b.id)) {
-            button->setText(b.text, mid, mid);
-            button->setSize(b.w, 21);
-            button->setPosition(Position(static_cast<float>(-b.right), PH_RIGHT), Position(-15, PH_BOTTOM));
+        if (WidgetButton* button = ui::addButton(*dialog, {.name = b.name, .id = b.id,
+                                                           .x = ui::right(static_cast<float>(-b.right)),
+                                                           .y = ui::bottom(-15), .w = b.w, .h = 21, .text = b.text,
+                                                           .tooltip = b.tooltip}))
             button->setKey(b.key);
-            if (b.tooltip)
-                button->setTooltip(b.tooltip);
-        }
 
     const int result = Main::instance()->tool()->messageBox("Tooltip settings", "", 0, 0, 0, dialogId, 0);
-    const TooltipStyle before = TooltipStyle::of(*target);
+    const TooltipStyle before = TooltipStyle::of(target);
     if (result == TD_OK) {
         const WidgetComboBox* fonts = dialog->getComboBox(TD_FONT);
         const int row = fonts ? fonts->getSelectedIndex() : 0;
@@ -225,18 +211,18 @@ bool CtrlGUI::showTooltipSettingsDialog()
             const Font* current = Main::instance()->fontMgr()->get(before.font);
             // The same font is kept rather than loaded from the archive again.
             if (!current || fontNames[row - 1] != current->getName())
-                if (const int id = resolveFontNameToID(fontNames[row - 1]); id > 0)
-                    target->setTooltipFont(id);
+                if (const int id = resolveFontName(status.iArchiveID, fontNames[row - 1]); id > 0)
+                    target.setTooltipFont(id);
         }
         Rgba c{};
         if (parsedText(*dialog, TD_BG, c))
-            target->setTooltipBackgroundColor(c.r, c.g, c.b, c.a);
+            target.setTooltipBackgroundColor(c.r, c.g, c.b, c.a);
         if (parsedText(*dialog, TD_BORDER, c))
-            target->setTooltipBorderColor(c.r, c.g, c.b, c.a);
+            target.setTooltipBorderColor(c.r, c.g, c.b, c.a);
     } else if (result == TD_USE_THEME) {
-        target->resetTooltipStyle();
+        target.resetTooltipStyle();
     }
-    const bool changed = !(TooltipStyle::of(*target) == before);
+    const bool changed = !(TooltipStyle::of(target) == before);
     g->close(dialogId);
     return changed;
 }

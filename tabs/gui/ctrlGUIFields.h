@@ -1,0 +1,41 @@
+// Reading and writing the GUI tab's fields by id. A missing widget reads
+// as 0, false or "" and takes no write.
+#pragma once
+
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Widget.h>
+
+#include <functional>
+#include <initializer_list>
+
+class ResourceManager;
+
+class GUIFields {
+public:
+    explicit GUIFields(Zelkoran::Panel& fieldPanel) : panel(fieldPanel) {}
+
+    int row(int id) const;
+    void setRow(int id, int row) const;
+    bool checked(int id) const;
+    void setCheck(int id, bool on) const;
+    float number(int id) const;
+    void setNumber(int id, float value) const;
+    Zelkoran::String text(int id) const;
+    void setText(int id, const char* text) const;
+    // The number edit's value truncated, clamped to maximum, then minimum;
+    // fallback without the field.
+    int integer(int id, int fallback, int maximum, int minimum) const;
+    void enable(std::initializer_list<int> ids, bool on) const;
+    void show(std::initializer_list<int> ids, bool on) const;
+
+    Zelkoran::Panel& panel;
+};
+
+// The editor's colour field (icon, hex text, swatch) on a panel, as the tab
+// base builds it: the text edit, or null.
+using GUIColorFieldMaker = std::function<Zelkoran::WidgetTextEdit*(
+    Zelkoran::Panel* panel, const char* name, int iconId, int editId, int swatchId, int x, int y, const char* tooltip,
+    const Zelkoran::String& initHex, int textWidth, std::function<void(Zelkoran::Widget&)> onChange)>;
+
+// A modal message box without a panel (Tool::messageBox codes); its answer.
+int askUser(const char* title, const char* text, int buttons, int type);
