@@ -201,11 +201,9 @@ int ResourceManager::loadSecurePanel()
                            .x = centred(0), .y = bottom(-10), .w = 120, .h = 21, .text = "Encrypt index"});
     ui::addButton(*panel, {.name = "CancelLock", .id = 101,
                            .x = centred(115), .y = bottom(-10), .w = 100, .h = 21, .text = "Cancel"});
-    if (WidgetTextEdit* edit = panel->createTextEdit("TextLock", 112)) {
-        edit->setSize(200, 21);
-        edit->setPosition(centred(0), centred(0));
+    if (WidgetTextEdit* edit = ui::addTextEdit(*panel, {.name = "TextLock", .id = 112, .x = centred(0),
+                                                        .y = centred(0), .w = 200, .h = 21}))
         edit->setText("");
-    }
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -273,11 +271,10 @@ int ResourceManager::loadBlocksPanel()
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Blocks Panel.\n");
     frameDialog(panel, iFont, 450, 300, true);
-    if (WidgetTextEdit* text = panel->createTextEdit("BlocksText", 112)) {
-        text->setSize(410, 220);
-        text->setPosition(centred(0), top(35));
+    const int courier = Main::instance()->fontMgr()->getBuiltin("CourierNew12Black");
+    if (WidgetTextEdit* text = ui::addTextEdit(*panel, {.name = "BlocksText", .id = 112, .x = centred(0),
+                                                        .y = top(35), .w = 410, .h = 220, .font = courier})) {
         text->setText("");
-        text->setFont(Main::instance()->fontMgr()->getBuiltin("CourierNew12Black"), WS_ALL);
         text->setMultiline(true);
         text->setReadOnly(true);
     }
