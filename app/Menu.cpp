@@ -3,6 +3,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/Version.h"
+#include "services/WidgetBuilders.h"
 #include "tabs/base/blockTypeSlots.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/data/ctrlAudioTracks.h"
@@ -34,8 +35,6 @@
 using namespace Zelkoran;
 
 namespace {
-
-Position centred() { return Position(0, PH_CENTER); }
 
 void enableButton(Panel* menu, int id)
 {
@@ -195,7 +194,7 @@ void Menu::applySecuredState(Panel* menu)
 void Menu::relabelCheckBox(Panel* menu, const CtrlBase* tab, int count) const
 {
     if (WidgetCheckBox* box = menu->getCheckBox(tab->getCheckBoxID()))
-        box->setText(buildCheckBoxLabel(tab->getName(), count).c_str(), centred(), centred());
+        box->setText(buildCheckBoxLabel(tab->getName(), count).c_str(), ui::centred(), ui::centred());
 }
 
 Menu::string Menu::buildCheckBoxLabel(const string& name, int count) const

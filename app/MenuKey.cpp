@@ -7,6 +7,7 @@
 #include "app/KeyBuffer.h"
 #include "app/Menu.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/GUIMgr.h>
@@ -39,13 +40,10 @@ constexpr int kCancelled = 2;
 
 constexpr const char* kEncryptionTitle = "QEL encryption";
 
-Position centre(float offset) { return Position(offset, PH_CENTER); }
-Position bottom(float offset) { return Position(offset, PH_BOTTOM); }
-
 void placeButton(Panel* panel, int id, float x)
 {
     if (WidgetButton* button = panel->getButton(id))
-        button->setPosition(centre(x), bottom(-10));
+        button->setPosition(ui::centred(x), ui::bottom(-10));
 }
 
 void labelButton(Panel* panel, int id, const char* text)
@@ -124,7 +122,7 @@ int Menu::secureModalPanel(const char* prompt, KeyBuffer& key) const
     Panel* panel = securePanel();
     if (!panel)
         return kCancelled;
-    panel->setTitle(prompt, centre(0), Position(10, PH_TOP));
+    panel->setTitle(prompt, ui::centred(), ui::top(10));
     labelButton(panel, KP_CONFIRM, "OK");
     placeButton(panel, KP_CONFIRM, -60);
     placeButton(panel, KP_CANCEL, 60);
@@ -183,7 +181,7 @@ void Menu::rememberQELKey(const void* key, uint32_t length)
 
 void Menu::dressLockPanel(Panel* panel, const Archive& archive) const
 {
-    panel->setTitle("QEL encryption and password", centre(0), Position(10, PH_TOP));
+    panel->setTitle("QEL encryption and password", ui::centred(), ui::top(10));
     labelButton(panel, KP_CONFIRM, "Set key");
     placeButton(panel, KP_CONFIRM, -115);
     labelButton(panel, KP_INDEX, archive.isEncrypted() ? "Decrypt index" : "Encrypt index");

@@ -9,6 +9,7 @@
 #include "app/Menu.h"
 #include "services/ResourceManager.h"
 #include "services/Version.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/GUIMgr.h>
@@ -91,7 +92,7 @@ int actionResult(int panelResult)
 void setLabel(Panel& panel, int id, const std::string& text)
 {
     if (WidgetLabel* label = panel.getLabel(id))
-        label->setText(text.c_str(), Position(0, PH_CENTER), Position(0, PH_CENTER));
+        label->setText(text.c_str(), ui::centred(), ui::centred());
 }
 
 const char* yesNo(bool value) { return value ? "Yes" : "No"; }

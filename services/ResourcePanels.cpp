@@ -150,11 +150,6 @@ int ResourceManager::addMenuButton(int index)
 {
     const MenuButtonRow& row = kMenuButtons[index];
     Panel* panel = Main::instance()->guiMgr()->getPanel(iMenuPanel);
-    WidgetButton* button = panel->createButton(row.spriteName, row.id);
-    if (!button)
-        return 0;
-    button->setText("", centred(0), centred(0));
-    button->setTooltip(row.tooltip);
     SpriteMgr* sprites = Main::instance()->spriteMgr();
     int sprite = sprites->loadFromBuffer(art[row.image].data, art[row.image].size, row.spriteName, 28, 28);
     if (sprite > 0 && index == kInfoButtonIndex) {
@@ -166,8 +161,9 @@ int ResourceManager::addMenuButton(int index)
                         row.logNumber);
         return -1;
     }
-    button->setBackgroundSprite(sprite, WS_ALL, 0);
-    button->setPosition(Position(fNextX), Position(fNextY));
+    if (!ui::addSpriteButton(*panel, {.name = row.spriteName, .id = row.id, .x = Position(fNextX),
+                                      .y = Position(fNextY), .tooltip = row.tooltip}, sprite))
+        return 0;
     if (row.id != kMenuLockId)
         fNextX += kMenuButtonStep;
     return 0;
@@ -205,11 +201,9 @@ int ResourceManager::loadSecurePanel()
                            .x = centred(0), .y = bottom(-10), .w = 120, .h = 21, .text = "Encrypt index"});
     ui::addButton(*panel, {.name = "CancelLock", .id = 101,
                            .x = centred(115), .y = bottom(-10), .w = 100, .h = 21, .text = "Cancel"});
-    if (WidgetTextEdit* edit = panel->createTextEdit("TextLock", 112)) {
-        edit->setSize(200, 21);
-        edit->setPosition(centred(0), centred(0));
+    if (WidgetTextEdit* edit = ui::addTextEdit(*panel, {.name = "TextLock", .id = 112, .x = centred(0),
+                                                        .y = centred(0), .w = 200, .h = 21}))
         edit->setText("");
-    }
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -277,11 +271,10 @@ int ResourceManager::loadBlocksPanel()
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Blocks Panel.\n");
     frameDialog(panel, iFont, 450, 300, true);
-    if (WidgetTextEdit* text = panel->createTextEdit("BlocksText", 112)) {
-        text->setSize(410, 220);
-        text->setPosition(centred(0), top(35));
+    const int courier = Main::instance()->fontMgr()->getBuiltin("CourierNew12Black");
+    if (WidgetTextEdit* text = ui::addTextEdit(*panel, {.name = "BlocksText", .id = 112, .x = centred(0),
+                                                        .y = top(35), .w = 410, .h = 220, .font = courier})) {
         text->setText("");
-        text->setFont(Main::instance()->fontMgr()->getBuiltin("CourierNew12Black"), WS_ALL);
         text->setMultiline(true);
         text->setReadOnly(true);
     }
@@ -295,18 +288,15 @@ int ResourceManager::createTabCheckbox(const char* name, int checkBoxId)
     Panel* menu = iMenuPanel > 0 ? Main::instance()->guiMgr()->getPanel(iMenuPanel) : nullptr;
     if (!menu)
         return -1;
-    WidgetCheckBox* box = menu->createCheckBox(name, checkBoxId);
-    if (!box)
-        return -1;
     const int sprite = Main::instance()->spriteMgr()->child(iSprites[SP_CHECKBOX]);
     if (sprite <= 0)
         return -1;
-    box->setFont(iFont, WS_ALL);
-    box->setBackgroundSprite(sprite, WS_ALL, 0);
-    box->setPosition(Position(fNextX), Position(fNextY));
+    WidgetCheckBox* box = ui::addSpriteCheckBox(*menu, {.name = name, .id = checkBoxId, .x = Position(fNextX),
+                                                       .y = Position(fNextY), .font = iFont,
+                                                       .tooltip = tabTooltip(name)}, sprite);
+    if (!box)
+        return -1;
     box->setText(name, centred(2), centred(0));
-    if (const char* tooltip = tabTooltip(name))
-        box->setTooltip(tooltip);
     fNextX += kTabCheckBoxStep;
     return 0;
 }
@@ -328,18 +318,11 @@ int ResourceManager::createBasePanel(const char* name)
     base->setBorderColor(153, 153, 153, 255, WS_ALL);
     base->setPosition(Position(0), Position(40));
 
-    if (WidgetLabel* title = panel->createLabel("TitleCtrl", 110)) {
-        title->setPosition(centred(0), top(5));
-        title->setFont(iFont, WS_ALL);
-        title->setBackgroundColor(225, 225, 225, WS_ALL);
-        title->setText(name, centred(0), centred(0));
-    }
-    if (WidgetList* list = panel->createList("List", 105)) {
-        list->setSize(164, 150);
-        list->setPosition(left(10), top(20));
-        list->setFont(iFont, WS_ALL);
+    ui::addLabel(*panel, {.name = "TitleCtrl", .id = 110, .x = centred(0), .y = top(5), .text = name, .font = iFont});
+    if (WidgetList* list = ui::addList(*panel, {.name = "List", .id = 105, .x = left(10), .y = top(20), .w = 164,
+                                                .h = 150, .font = iFont,
+                                                .tooltip = "List of QEL blocks of the current resource type"})) {
         list->clearItems();
-        list->setTooltip("List of QEL blocks of the current resource type");
         list->setBackgroundColor(200, 200, 195, WS_HOVERED);
         list->setBackgroundColor(200, 200, 195, WS_PRESSED);
         list->setAutoSort(true);
@@ -352,17 +335,10 @@ int ResourceManager::createBasePanel(const char* name)
         slider->setRange(0, 0);
         slider->setMargin(15, 0, 15, 0);
     }
-    auto addItemButton = [&](int buttonId, const char* buttonName, Position x, int sprite, const char* tooltip) {
-        WidgetButton* button = panel->createButton(buttonName, buttonId);
-        if (!button)
-            return;
-        button->setPosition(x, top(175));
-        button->setText("", centred(0), centred(0));
-        button->setBackgroundSprite(getClone(sprite), WS_ALL, 0);
-        button->setTooltip(tooltip);
-    };
-    addItemButton(107, "NewItem", left(35), SS_NEW_ITEM, "Create a new resource");
-    addItemButton(108, "SaveItem", centred(0), SS_SAVE_ITEM, "Save the current resource");
+    ui::addSpriteButton(*panel, {.name = "NewItem", .id = 107, .x = left(35), .y = top(175),
+                                 .tooltip = "Create a new resource"}, getClone(SS_NEW_ITEM));
+    ui::addSpriteButton(*panel, {.name = "SaveItem", .id = 108, .x = centred(0), .y = top(175),
+                                 .tooltip = "Save the current resource"}, getClone(SS_SAVE_ITEM));
     if (WidgetFrame* frame = panel->createFrame("SaveDirtyFrame", 115)) {
         frame->setSize(34, 34);
         frame->setPosition(centred(0), top(172));
@@ -373,19 +349,13 @@ int ResourceManager::createBasePanel(const char* name)
         frame->setFeatures(WF_EVENTS, false);
         frame->hide();
     }
-    addItemButton(109, "DeleteItem", right(-35), SS_DELETE_ITEM, "Delete the selected resource");
-    if (WidgetLabel* label = panel->createLabel("NameItem", 111)) {
-        label->setPosition(left(10), top(213));
-        label->setFont(iFont, WS_ALL);
-        label->setBackgroundColor(225, 225, 225, WS_ALL);
-        label->setText("Name:", centred(0), centred(0));
-    }
-    if (WidgetTextEdit* edit = panel->createTextEdit("NameItemBox", 112)) {
-        edit->setSize(140, 19);
-        edit->setPosition(left(50), top(210));
-        edit->setFont(iFont, WS_ALL);
+    ui::addSpriteButton(*panel, {.name = "DeleteItem", .id = 109, .x = right(-35), .y = top(175),
+                                 .tooltip = "Delete the selected resource"}, getClone(SS_DELETE_ITEM));
+    ui::addLabel(*panel, {.name = "NameItem", .id = 111, .x = left(10), .y = top(213), .text = "Name:", .font = iFont});
+    if (WidgetTextEdit* edit = ui::addTextEdit(*panel, {.name = "NameItemBox", .id = 112, .x = left(50), .y = top(210),
+                                                        .w = 140, .h = 19, .font = iFont,
+                                                        .tooltip = "Name of the current resource"})) {
         edit->setText("");
-        edit->setTooltip("Name of the current resource");
         edit->setFeatures(WF_FOCUS_LOST, true);
     }
     vBasePanels.push_back(id);

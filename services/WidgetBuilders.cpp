@@ -1,5 +1,8 @@
 #include "services/WidgetBuilders.h"
 
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Sprite.h>
+
 using namespace Zelkoran;
 
 namespace ui {
@@ -24,6 +27,18 @@ template <class W> W* captioned(W* w, const WidgetSpec& s)
 {
     if (place(w, s) && s.text)
         w->setText(s.text, centred(), centred());
+    return w;
+}
+
+template <class W> W* spriteBacked(W* w, const WidgetSpec& s, int sprite)
+{
+    if (!place(w, s)) {
+        if (sprite > 0)
+            Main::instance()->spriteMgr()->close(sprite);
+        return nullptr;
+    }
+    w->setText(s.text ? s.text : "", centred(), centred());
+    w->setBackgroundSprite(sprite, WS_ALL, 0);
     return w;
 }
 
@@ -57,6 +72,11 @@ WidgetTextEdit* addTextEdit(Panel& panel, const WidgetSpec& spec)
     return place(panel.createTextEdit(spec.name, spec.id), spec);
 }
 
+WidgetList* addList(Panel& panel, const WidgetSpec& spec)
+{
+    return place(panel.createList(spec.name, spec.id), spec);
+}
+
 WidgetNumberEdit* addNumberEdit(Panel& panel, const WidgetSpec& spec, float min, float max, float value)
 {
     WidgetNumberEdit* n = place(panel.createNumberEdit(spec.name, spec.id), spec);
@@ -77,6 +97,16 @@ WidgetFrame* addOutline(Panel& panel, const WidgetSpec& spec)
         f->setBorderWidth(1, WS_ALL);
     }
     return f;
+}
+
+WidgetButton* addSpriteButton(Panel& panel, const WidgetSpec& spec, int sprite)
+{
+    return spriteBacked(panel.createButton(spec.name, spec.id), spec, sprite);
+}
+
+WidgetCheckBox* addSpriteCheckBox(Panel& panel, const WidgetSpec& spec, int sprite)
+{
+    return spriteBacked(panel.createCheckBox(spec.name, spec.id), spec, sprite);
 }
 
 } // namespace ui

@@ -43,10 +43,16 @@ Zelkoran::WidgetButton* addButton(Zelkoran::Panel& panel, const WidgetSpec& spec
 Zelkoran::WidgetCheckBox* addCheckBox(Zelkoran::Panel& panel, const WidgetSpec& spec);
 Zelkoran::WidgetComboBox* addComboBox(Zelkoran::Panel& panel, const WidgetSpec& spec);
 Zelkoran::WidgetTextEdit* addTextEdit(Zelkoran::Panel& panel, const WidgetSpec& spec);
+Zelkoran::WidgetList* addList(Zelkoran::Panel& panel, const WidgetSpec& spec);
 // Applies when committed (Enter, leaving the field, spin buttons).
 Zelkoran::WidgetNumberEdit* addNumberEdit(Zelkoran::Panel& panel, const WidgetSpec& spec, float min, float max,
                                           float value);
 // An unfilled frame with a one-pixel grey border that groups widgets.
 Zelkoran::WidgetFrame* addOutline(Zelkoran::Panel& panel, const WidgetSpec& spec);
+// A button or check box drawn by sprite in every state, its caption (none
+// when the spec gives none) centred over it. The widget owns the sprite from
+// then on; a sprite the panel's refusal leaves unused is closed.
+Zelkoran::WidgetButton* addSpriteButton(Zelkoran::Panel& panel, const WidgetSpec& spec, int sprite);
+Zelkoran::WidgetCheckBox* addSpriteCheckBox(Zelkoran::Panel& panel, const WidgetSpec& spec, int sprite);
 
 } // namespace ui

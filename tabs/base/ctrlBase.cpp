@@ -4,6 +4,7 @@
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Internal.h>
@@ -268,7 +269,7 @@ void CtrlBase::updateDirtyIndicator()
     const int triangle = t < kPulseHalf ? t : kPulsePeriod - t;
     const int alpha = triangle * kPulseAlphaRange / kPulseHalf + kPulseMinAlpha;
     frame->setSize(34, 34);
-    frame->setPosition(Position(0, PH_CENTER), Position(172, PH_TOP));
+    frame->setPosition(ui::centred(), ui::top(172));
     frame->setBackgroundColor(255, 170, 32, WS_ALL);
     frame->setBorderColor(255, 170, 32, alpha, WS_ALL);
     frame->setBorderWidth(2, WS_ALL);
@@ -446,21 +447,15 @@ int CtrlBase::showBox(const string& title, const string& text, int buttons, int 
 
 WidgetLabel* CtrlBase::addInfoLabel(int labelId, const char* name, const string& text, Position x, int top) const
 {
-    WidgetLabel* label = panel->createLabel(name, labelId);
-    if (!label)
-        return nullptr;
-    label->setFont(resourceManager->get(SR_FONT), WS_ALL);
-    label->setBackgroundColor(225, 225, 225, WS_ALL);
-    label->setText(text.c_str(), Position(0, PH_CENTER), Position(0, PH_CENTER));
-    label->setPosition(x, Position(static_cast<float>(top), PH_TOP));
-    return label;
+    return ui::addLabel(*panel, {.name = name, .id = labelId, .x = x, .y = ui::top(static_cast<float>(top)),
+                                 .text = text.c_str(), .font = resourceManager->get(SR_FONT)});
 }
 
 void CtrlBase::setLabel(int labelId, const string& text, int top) const
 {
     if (WidgetLabel* label = panel->getLabel(labelId)) {
-        label->setText(text.c_str(), Position(0, PH_CENTER), Position(0, PH_CENTER));
-        label->setPosition(Position(0, PH_CENTER), Position(static_cast<float>(top), PH_TOP));
+        label->setText(text.c_str(), ui::centred(), ui::centred());
+        label->setPosition(ui::centred(), ui::top(static_cast<float>(top)));
     }
 }
 

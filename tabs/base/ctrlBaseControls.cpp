@@ -7,6 +7,7 @@
 #include "tabs/base/ctrlBaseControls.h"
 
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Cursor.h>
@@ -35,10 +36,6 @@ namespace {
 using string = CtrlBase::string;
 
 constexpr uint32_t kPanelCreateFlags = 0x42000000;
-
-Position atStart(float offset, bool horizontal) { return Position(offset, horizontal ? PH_LEFT : PH_TOP); }
-void placeAt(Widget* w, int x, int y) { w->setPosition(atStart(x, true), atStart(y, false)); }
-Position centre() { return Position(0, PH_CENTER); }
 
 string decimal(int value)
 {
@@ -179,17 +176,6 @@ struct ChoiceRow {
     int height = 0;
 };
 
-void addChoiceLabel(Panel* p, const string& name, int id, int font, const string& text, int x, int y)
-{
-    WidgetLabel* label = p->createLabel(name.c_str(), id);
-    if (!label)
-        return;
-    label->setFont(font, WS_ALL);
-    label->setBackgroundColor(240, 240, 240, WS_ALL);
-    label->setText(text.c_str(), centre(), centre());
-    placeAt(label, x, y);
-}
-
 void styleDialogBase(Panel* p, int width, int height)
 {
     Widget* base = p->baseWidget();
@@ -198,7 +184,7 @@ void styleDialogBase(Panel* p, int width, int height)
     base->setBackgroundColor(240, 240, 240, WS_ALL);
     base->setBorderColor(116, 129, 147, 255, WS_ALL);
     base->setFeatures(WF_DRAG, true);
-    base->setPosition(centre(), centre());
+    base->setPosition(ui::centred(), ui::centred());
     p->setPanelType(PT_MODAL, 0);
 }
 
@@ -468,7 +454,8 @@ void syncPicker(ColorPickerState& s, bool updateHex)
         const float angle = h < 0.0f ? 0.0f : h * kDegree;
         const float x = kWheelRadius * sat * std::cos(angle) + kWheelCentreX;
         const float y = kWheelRadius * sat * std::sin(angle) + kWheelCentreY;
-        placeAt(marker, static_cast<int>(x - kMarkerHalf + 0.5f), static_cast<int>(y - kMarkerHalf + 0.5f));
+        marker->setPosition(ui::left(static_cast<int>(x - kMarkerHalf + 0.5f)),
+                            ui::top(static_cast<int>(y - kMarkerHalf + 0.5f)));
     }
     if (updateHex)
         if (WidgetTextEdit* hex = p->getTextEdit(CP_HEX))
@@ -495,26 +482,16 @@ void pressWheel(ColorPickerState& s)
     syncPicker(s, true);
 }
 
-void addPickerLabel(Panel* p, const string& name, int& labelId, int font, const char* text, int x, int y)
-{
-    WidgetLabel* label = p->createLabel(name.c_str(), labelId++);
-    if (!label)
-        return;
-    label->setFont(font, WS_ALL);
-    label->setBackgroundColor(240, 240, 240, WS_ALL);
-    label->setText(text, centre(), centre());
-    placeAt(label, x, y);
-}
-
 // Label, slider and number edit of one channel.
 void addChannelRow(Panel* p, const string& n, int channel, int& labelId, int font)
 {
     const ChannelRow& row = kChannelRows[channel];
     const string stem = row.stem;
-    addPickerLabel(p, stem + "Label" + n, labelId, font, row.letter, 198, row.y + 1);
+    ui::addLabel(*p, {.name = (stem + "Label" + n).c_str(), .id = labelId++, .x = ui::left(198),
+                      .y = ui::top(row.y + 1), .text = row.letter, .font = font}, ui::kDialogGrey);
     if (WidgetSlider* slider = p->createSlider((stem + "Slider" + n).c_str(), CP_FIRST_SLIDER + channel, 0)) {
         slider->setSize(kBarWidth, kBarHeight);
-        placeAt(slider, 218, row.y);
+        slider->setPosition(ui::left(218), ui::top(row.y));
         slider->setRange(0, 255);
         slider->setThumbSize(1);
         slider->setTooltip((string(row.letter) + " component").c_str());
@@ -524,15 +501,13 @@ void addChannelRow(Panel* p, const string& n, int channel, int& labelId, int fon
         slider->clearBackground(WS_ACTION);
         slider->setBackgroundColor(255, 255, 255, WS_ACTION);
     }
-    if (WidgetNumberEdit* value = p->createNumberEdit((stem + "Value" + n).c_str(), CP_FIRST_VALUE + channel)) {
-        value->setFont(font, WS_ALL);
-        value->setSize(38, 19);
-        placeAt(value, 333, row.y - 1);
-        value->setRange(0.0f, 255.0f);
+    const string tooltip = string(row.letter) + " value";
+    if (WidgetNumberEdit* value = ui::addNumberEdit(*p, {.name = (stem + "Value" + n).c_str(),
+                                                         .id = CP_FIRST_VALUE + channel, .x = ui::left(333),
+                                                         .y = ui::top(row.y - 1), .w = 38, .h = 19, .font = font,
+                                                         .tooltip = tooltip.c_str()},
+                                                    0.0f, 255.0f, 0.0f))
         value->setStep(1.0f);
-        value->setTooltip((string(row.letter) + " value").c_str());
-        value->setFeatures(WF_FOCUS_LOST, true);
-    }
 }
 
 void buildPickerWidgets(Panel* p, const string& n, bool alpha, int font)
@@ -542,13 +517,13 @@ void buildPickerWidgets(Panel* p, const string& n, bool alpha, int font)
         const int pressed = loadColorWheelImage();
         wheel->setSize(kWheelSize, kWheelSize);
         attachStateImages(wheel, normal, pressed);
-        placeAt(wheel, kWheelX, kWheelY);
+        wheel->setPosition(ui::left(kWheelX), ui::top(kWheelY));
         wheel->setFeatures(WF_EVENTS, true);
         wheel->setTooltip("Pick hue and saturation");
     }
     if (WidgetFrame* marker = p->createFrame(("ColorPickerWheelMarker" + n).c_str(), CP_MARKER)) {
         marker->setSize(7, 7);
-        placeAt(marker, kWheelX, kWheelY);
+        marker->setPosition(ui::left(kWheelX), ui::top(kWheelY));
         marker->setFilled(false);
         marker->setBackgroundColor(0, 0, 0, WS_ALL);
         marker->setBorderColor(0, 0, 0, 255, WS_ALL);
@@ -557,7 +532,7 @@ void buildPickerWidgets(Panel* p, const string& n, bool alpha, int font)
     }
     if (WidgetFrame* preview = p->createFrame(("ColorPickerPreview" + n).c_str(), CP_PREVIEW)) {
         preview->setSize(38, 38);
-        placeAt(preview, 8, 32);
+        preview->setPosition(ui::left(8), ui::top(32));
         preview->setFilled(true);
         preview->setBorderColor(90, 90, 90, 255, WS_ALL);
         preview->setTooltip("Selected color");
@@ -568,7 +543,7 @@ void buildPickerWidgets(Panel* p, const string& n, bool alpha, int font)
         if (!swatch)
             continue;
         swatch->setSize(12, 12);
-        placeAt(swatch, 18 + 15 * (i % 10), 226 + 15 * (i / 10));
+        swatch->setPosition(ui::left(18 + 15 * (i % 10)), ui::top(226 + 15 * (i / 10)));
         swatch->setFilled(true);
         swatch->setBackgroundColor(c.r, c.g, c.b, WS_ALL);
         swatch->setBorderColor(90, 90, 90, 255, WS_ALL);
@@ -578,27 +553,22 @@ void buildPickerWidgets(Panel* p, const string& n, bool alpha, int font)
     int labelId = CP_FIRST_LABEL;
     for (int ch = 0; ch < CH_COUNT; ++ch)
         addChannelRow(p, n, ch, labelId, font);
-    addPickerLabel(p, "ColorPickerHexLabel" + n, labelId, font, "Hex:", 198, 170);
-    if (WidgetTextEdit* hex = p->createTextEdit(("ColorPickerHex" + n).c_str(), CP_HEX)) {
-        hex->setSize(alpha ? 86 : 70, 19);
-        placeAt(hex, 242, 168);
-        hex->setFont(font, WS_ALL);
-        hex->setTooltip(alpha ? "Hex color #RRGGBBAA" : "Hex color #RRGGBB");
+    ui::addLabel(*p, {.name = ("ColorPickerHexLabel" + n).c_str(), .id = labelId++, .x = ui::left(198),
+                      .y = ui::top(170), .text = "Hex:", .font = font}, ui::kDialogGrey);
+    if (WidgetTextEdit* hex = ui::addTextEdit(*p, {.name = ("ColorPickerHex" + n).c_str(), .id = CP_HEX,
+                                                   .x = ui::left(242), .y = ui::top(168), .w = alpha ? 86 : 70, .h = 19,
+                                                   .font = font,
+                                                   .tooltip = alpha ? "Hex color #RRGGBBAA" : "Hex color #RRGGBB"})) {
         hex->setFeatures(WF_FOCUS_LOST, true);
         hex->setMultiline(false);
     }
-    auto addButton = [&](const char* stem, int id, const char* text, int x, int key) {
-        WidgetButton* button = p->createButton((stem + n).c_str(), id);
-        if (!button)
-            return;
-        button->setSize(70, 22);
-        button->setPosition(Position(x, PH_RIGHT), Position(-15, PH_BOTTOM));
-        button->setFont(font, WS_ALL);
-        button->setText(text, centre(), centre());
-        button->setKey(key);
-    };
-    addButton("ColorPickerOK", CP_OK, "OK", -94, SDLK_RETURN);
-    addButton("ColorPickerCancel", CP_CANCEL, "Cancel", -16, SDLK_ESCAPE);
+    if (WidgetButton* ok = ui::addButton(*p, {.name = ("ColorPickerOK" + n).c_str(), .id = CP_OK, .x = ui::right(-94),
+                                              .y = ui::bottom(-15), .w = 70, .h = 22, .text = "OK", .font = font}))
+        ok->setKey(SDLK_RETURN);
+    if (WidgetButton* cancel = ui::addButton(*p, {.name = ("ColorPickerCancel" + n).c_str(), .id = CP_CANCEL,
+                                                  .x = ui::right(-16), .y = ui::bottom(-15), .w = 70, .h = 22,
+                                                  .text = "Cancel", .font = font}))
+        cancel->setKey(SDLK_ESCAPE);
 }
 
 void installPickerReactions(Panel* p, const PickerState& state)
@@ -691,8 +661,10 @@ int CtrlBase::choiceBox(const string& title, const string& message, const Choice
 
     int labelId = CB_FIRST_LABEL;
     for (size_t j = 0; j < messageLines.size(); ++j)
-        addChoiceLabel(p, "ChoiceBoxMessage" + n + "_" + decimal(static_cast<int>(j)), labelId++, fonts.textId,
-                       messageLines[j], 18, kChoiceTop + static_cast<int>(j) * fonts.textLine);
+        ui::addLabel(*p, {.name = ("ChoiceBoxMessage" + n + "_" + decimal(static_cast<int>(j))).c_str(),
+                          .id = labelId++, .x = ui::left(18),
+                          .y = ui::top(kChoiceTop + static_cast<int>(j) * fonts.textLine),
+                          .text = messageLines[j].c_str(), .font = fonts.textId}, ui::kDialogGrey);
 
     int rowTop = kChoiceTop + messageHeight;
     for (size_t i = 0; i < options.size(); ++i) {
@@ -703,31 +675,28 @@ int CtrlBase::choiceBox(const string& title, const string& message, const Choice
             frame->setBorderWidth(1, WS_ALL);
             frame->setBorderColor(170, 170, 170, 255, WS_ALL);
             frame->setSize(503, row.height);
-            placeAt(frame, 16, rowTop);
+            frame->setPosition(ui::left(16), ui::top(rowTop));
         }
         const int titleHeight = static_cast<int>(row.title.size()) * fonts.titleLine;
         for (size_t j = 0; j < row.title.size(); ++j)
-            addChoiceLabel(p, "ChoiceBoxTitle" + rowKey + "_" + decimal(static_cast<int>(j)), labelId++,
-                           fonts.titleId, row.title[j], 30, rowTop + 9 + static_cast<int>(j) * fonts.titleLine);
+            ui::addLabel(*p, {.name = ("ChoiceBoxTitle" + rowKey + "_" + decimal(static_cast<int>(j))).c_str(),
+                              .id = labelId++, .x = ui::left(30),
+                              .y = ui::top(rowTop + 9 + static_cast<int>(j) * fonts.titleLine),
+                              .text = row.title[j].c_str(), .font = fonts.titleId}, ui::kDialogGrey);
         for (size_t j = 0; j < row.description.size(); ++j)
-            addChoiceLabel(p, "ChoiceBoxDescription" + rowKey + "_" + decimal(static_cast<int>(j)), labelId++,
-                           fonts.textId, row.description[j], 30,
-                           rowTop + 14 + titleHeight + static_cast<int>(j) * fonts.textLine);
-        if (WidgetButton* button = p->createButton(("ChoiceBoxButton" + rowKey).c_str(), options[i].id)) {
-            button->setFont(fonts.textId, WS_ALL);
-            button->setSize(122, 24);
-            button->setText(options[i].buttonText.c_str(), centre(), centre());
-            button->setPosition(Position(-30, PH_RIGHT), atStart(rowTop + (row.height - 24) / 2 - 4, false));
-        }
+            ui::addLabel(*p, {.name = ("ChoiceBoxDescription" + rowKey + "_" + decimal(static_cast<int>(j))).c_str(),
+                              .id = labelId++, .x = ui::left(30),
+                              .y = ui::top(rowTop + 14 + titleHeight + static_cast<int>(j) * fonts.textLine),
+                              .text = row.description[j].c_str(), .font = fonts.textId}, ui::kDialogGrey);
+        ui::addButton(*p, {.name = ("ChoiceBoxButton" + rowKey).c_str(), .id = options[i].id, .x = ui::right(-30),
+                           .y = ui::top(rowTop + (row.height - 24) / 2 - 4), .w = 122, .h = 24,
+                           .text = options[i].buttonText.c_str(), .font = fonts.textId});
         rowTop += row.height;
     }
-    if (WidgetButton* cancel = p->createButton(("ChoiceBoxCancel" + n).c_str(), CB_CANCEL)) {
-        cancel->setFont(fonts.textId, WS_ALL);
-        cancel->setSize(80, 22);
-        cancel->setText(cancelText.c_str(), centre(), centre());
+    if (WidgetButton* cancel = ui::addButton(*p, {.name = ("ChoiceBoxCancel" + n).c_str(), .id = CB_CANCEL,
+                                                  .x = ui::right(-16), .y = ui::bottom(-15), .w = 80, .h = 22,
+                                                  .text = cancelText.c_str(), .font = fonts.textId}))
         cancel->setKey('c');
-        cancel->setPosition(Position(-16, PH_RIGHT), Position(-15, PH_BOTTOM));
-    }
 
     const int result = Main::instance()->tool()->messageBox(title.c_str(), "", 0, 0, 0, panelId, 0);
     gui->close(panelId);
@@ -788,27 +757,25 @@ WidgetTextEdit* CtrlBase::createColorField(Panel* fieldPanel, ResourceManager* r
     WidgetImage* icon = fieldPanel->createImage((name + "Icon").c_str(), iconId);
     if (icon) {
         icon->setSize(20, 20);
-        placeAt(icon, x, y - 1);
+        icon->setPosition(ui::left(x), ui::top(y - 1));
         const int sprite = rm->getClone(SS_COLOR_ICON);
         if (sprite > 0)
             icon->setBackgroundSprite(sprite, WS_ALL, 0);
         icon->setTooltip(tooltip.c_str());
         icon->setFeatures(WF_EVENTS, true);
     }
-    WidgetTextEdit* edit = fieldPanel->createTextEdit(name.c_str(), editId);
+    WidgetTextEdit* edit = ui::addTextEdit(*fieldPanel, {.name = name.c_str(), .id = editId, .x = ui::left(x + 22),
+                                                         .y = ui::top(y), .w = textWidth, .h = 19,
+                                                         .font = rm->get(SR_FONT), .tooltip = tooltip.c_str()});
     if (edit) {
-        edit->setSize(textWidth, 19);
-        placeAt(edit, x + 22, y);
-        edit->setFont(rm->get(SR_FONT), WS_ALL);
         edit->setText(text.c_str());
-        edit->setTooltip(tooltip.c_str());
         edit->setFeatures(WF_FOCUS_LOST, true);
         edit->setMultiline(false);
     }
     WidgetFrame* swatch = fieldPanel->createFrame((name + "Swatch").c_str(), swatchId);
     if (swatch) {
         swatch->setSize(17, 17);
-        placeAt(swatch, x + textWidth + 27, y + 1);
+        swatch->setPosition(ui::left(x + textWidth + 27), ui::top(y + 1));
         swatch->setFilled(true);
         swatch->setBorderColor(90, 90, 90, 255, WS_ALL);
         swatch->setBackgroundColor(r, g, b, WS_ALL);

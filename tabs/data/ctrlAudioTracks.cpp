@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 #include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/GFX.h>
@@ -30,9 +31,6 @@ constexpr const char* kModules =
     "*.gdm;*.hmn;*.ice;*.imf;*.ims;*.it;*.liq;*.masi;*.masi16;*.mdl;*.med2;*.med3;*.med4;*.mfp;*.mgt;*.mmd1;"
     "*.mmd3;*.mod;*.mtm;*.muse;*.no;*.okt;*.pt3;*.ptm;*.rtm;*.s3m;*.sfx;*.st;*.stim;*.stm;*.stx;*.sym;*.ult;"
     "*.umx;*.xm;*.xmf";
-
-Position centred(float offset = 0) { return Position(offset, PH_CENTER); }
-Position fromTop(float offset) { return Position(offset, PH_TOP); }
 
 Tool* tool() { return Main::instance()->tool(); }
 AudioTrackMgr* tracks() { return Main::instance()->audioTrackMgr(); }
@@ -69,52 +67,49 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs)
     if (Widget* base = panel->baseWidget())
         base->setSize(200, 600);
     const int font = resourceManager->get(SR_FONT);
-    auto addEdit = [&](int id, const char* name, float y) {
-        if (WidgetTextEdit* edit = panel->createTextEdit(name, id)) {
-            edit->setFont(font, WS_ALL);
-            edit->setSize(64, 19);
-            edit->setPosition(Position(88, PH_LEFT), fromTop(y));
-            edit->setReadOnly(true);
-        }
+    ui::addSpriteButton(*panel, {.name = "Import", .id = AW_IMPORT, .x = ui::left(10), .y = ui::top(240),
+                                 .tooltip = "Import an audio file"}, rm->getClone(SS_IMPORT_AUDIO));
+    ui::addSpriteButton(*panel, {.name = "Export", .id = AW_EXPORT, .x = ui::right(-10), .y = ui::top(240),
+                                 .tooltip = "Export the current audio track"}, rm->getClone(SS_EXPORT_AUDIO));
+    ui::addLabel(*panel, {.name = "Type", .id = AW_TYPE, .x = ui::centred(), .y = ui::top(kTypeTop), .text = "",
+                          .font = font});
+    ui::addLabel(*panel, {.name = "Size", .id = AW_SIZE, .x = ui::centred(), .y = ui::top(kSizeTop), .text = "",
+                          .font = font});
+    // Caption, read-only value box and unit of each row; the captions end
+    // before the value boxes at 88.
+    const struct {
+        int captionId;
+        const char* caption;
+        const char* captionText;
+        int boxId;
+        const char* box;
+        int unitId;
+        const char* unit;
+        const char* unitText;
+        float top;
+    } rows[] = {
+        {1012, "Duration", "Duration:", AW_DURATION, "DurationBox", 1013, "DurationSeg", "sec", 277},
+        {1014, "Channels", "Channels:", AW_CHANNELS, "ChannelsBox", 0, nullptr, nullptr, 304},
+        {1015, "Frequency", "Frequency:", AW_FREQUENCY, "FrequencyBox", 1016, "FrequencyHz", "Hz", 331},
+        {1017, "Bitrate", "Bitrate:", AW_BITRATE, "BitrateBox", 1018, "BitrateKbps", "Kbps", 358},
     };
-    // The captions end before the value boxes at 88.
-    const Position left20(20, PH_LEFT);
-    const Position left156(156, PH_LEFT);
-    media::addSpriteButton(panel, rm, AW_IMPORT, "Import", Position(10, PH_LEFT), fromTop(240), SS_IMPORT_AUDIO,
-                           "Import an audio file");
-    media::addSpriteButton(panel, rm, AW_EXPORT, "Export", Position(-10, PH_RIGHT), fromTop(240), SS_EXPORT_AUDIO,
-                           "Export the current audio track");
-    addInfoLabel(AW_TYPE, "Type", "", centred(), kTypeTop);
-    addInfoLabel(AW_SIZE, "Size", "", centred(), kSizeTop);
-    addInfoLabel(1012, "Duration", "Duration:", left20, 280);
-    addEdit(AW_DURATION, "DurationBox", 277);
-    addInfoLabel(1013, "DurationSeg", "sec", left156, 280);
-    addInfoLabel(1014, "Channels", "Channels:", left20, 307);
-    addEdit(AW_CHANNELS, "ChannelsBox", 304);
-    addInfoLabel(1015, "Frequency", "Frequency:", left20, 334);
-    addEdit(AW_FREQUENCY, "FrequencyBox", 331);
-    addInfoLabel(1016, "FrequencyHz", "Hz", left156, 334);
-    addInfoLabel(1017, "Bitrate", "Bitrate:", left20, 361);
-    addEdit(AW_BITRATE, "BitrateBox", 358);
-    addInfoLabel(1018, "BitrateKbps", "Kbps", left156, 361);
-    media::addTagBox(panel, font, AW_MUSIC, "Music", "Music", 398, "Mark as music");
-    media::addTagBox(panel, font, AW_SFX, "SFX", "SFX", 425, "Mark as sound effect");
-    media::addTagBox(panel, font, AW_VOICE, "Voice", "Voice", 452, "Mark as voice");
-    media::addTagBox(panel, font, AW_CUSTOM, "Custom", "Custom", 479, "Mark as custom audio");
-    if (WidgetCheckBox* spectrum = panel->createCheckBox("SpectrumAnalyzer", AW_SPECTRUM)) {
-        spectrum->setFont(font, WS_ALL);
-        spectrum->setText("Spectrum Analyzer", centred(), centred());
-        spectrum->setSize(160, 22);
-        spectrum->setPosition(centred(), fromTop(525));
-        spectrum->setTooltip("Show or hide the spectrum analyzer");
-        spectrum->disable();
+    for (const auto& row : rows) {
+        ui::addLabel(*panel, {.name = row.caption, .id = row.captionId, .x = ui::left(20), .y = ui::top(row.top + 3),
+                              .text = row.captionText, .font = font});
+        if (WidgetTextEdit* box = ui::addTextEdit(*panel, {.name = row.box, .id = row.boxId, .x = ui::left(88),
+                                                           .y = ui::top(row.top), .w = 64, .h = 19, .font = font}))
+            box->setReadOnly(true);
+        if (row.unit)
+            ui::addLabel(*panel, {.name = row.unit, .id = row.unitId, .x = ui::left(156), .y = ui::top(row.top + 3),
+                                  .text = row.unitText, .font = font});
     }
-    const Position above(-10, PH_BOTTOM);
-    media::addSpriteButton(panel, rm, AW_PLAY, "Play", Position(30, PH_LEFT), above, SS_PLAY_AUDIO,
-                           "Play the current audio track");
-    media::addPauseBox(panel, rm, AW_PAUSE, above);
-    media::addSpriteButton(panel, rm, AW_STOP, "Stop", Position(-30, PH_RIGHT), above, SS_STOP_AUDIO,
-                           "Stop playback");
+    addTagBoxes(398, {"Mark as music", "Mark as sound effect", "Mark as voice", "Mark as custom audio"});
+    if (WidgetCheckBox* spectrum = ui::addCheckBox(*panel, {.name = "SpectrumAnalyzer", .id = AW_SPECTRUM,
+                                                            .x = ui::centred(), .y = ui::top(525), .w = 160, .h = 22,
+                                                            .text = "Spectrum Analyzer", .font = font,
+                                                            .tooltip = "Show or hide the spectrum analyzer"}))
+        spectrum->disable();
+    addPlayControls("Play the current audio track");
     onNew();
 }
 

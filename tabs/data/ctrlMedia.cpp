@@ -1,6 +1,8 @@
 #include "tabs/data/ctrlMedia.h"
 
 #include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
@@ -21,6 +23,30 @@ CtrlMedia::CtrlMedia(const MediaTabConfig& config, const string& name, int tabCh
                      GlobalStatus* gs)
     : CtrlBase(name, tabCheckBoxId, rm, gs), kind(config)
 {
+}
+
+void CtrlMedia::addTagBoxes(float top, const char* const (&tooltips)[4]) const
+{
+    const int font = resourceManager->get(SR_FONT);
+    const struct {
+        int id;
+        const char* name;
+    } tags[] = {{kind.musicId, "Music"}, {kind.sfxId, "SFX"}, {kind.voiceId, "Voice"}, {kind.customId, "Custom"}};
+    for (int i = 0; i < 4; ++i)
+        ui::addCheckBox(*panel, {.name = tags[i].name, .id = tags[i].id, .x = ui::centred(),
+                                 .y = ui::top(top + static_cast<float>(27 * i)), .w = 80, .h = 22,
+                                 .text = tags[i].name, .font = font, .tooltip = tooltips[i]});
+}
+
+void CtrlMedia::addPlayControls(const char* playTooltip) const
+{
+    const Position above = ui::bottom(-10);
+    ui::addSpriteButton(*panel, {.name = "Play", .id = kind.playId, .x = ui::left(30), .y = above,
+                                 .tooltip = playTooltip}, resourceManager->getClone(SS_PLAY_AUDIO));
+    ui::addSpriteCheckBox(*panel, {.name = "Pause", .id = kind.pauseId, .x = ui::centred(), .y = above,
+                                   .tooltip = "Pause or resume playback"}, resourceManager->getClone(SS_PAUSE_AUDIO));
+    ui::addSpriteButton(*panel, {.name = "Stop", .id = kind.stopId, .x = ui::right(-30), .y = above,
+                                 .tooltip = "Stop playback"}, resourceManager->getClone(SS_STOP_AUDIO));
 }
 
 int CtrlMedia::processEvent(int widgetId, int data)

@@ -72,6 +72,11 @@ protected:
     // The tab's own widgets beyond the shared controls, for open or not.
     virtual void enableOwnWidgets(bool open) = 0;
 
+    // The shared controls a tab places among its own: the four tag boxes,
+    // 27 px apart from top down, and Play, Pause and Stop along the bottom.
+    void addTagBoxes(float top, const char* const (&tooltips)[4]) const;
+    void addPlayControls(const char* playTooltip) const;
+
     int32_t playState = PS_STOPPED;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
@@ -31,9 +32,6 @@ const char* const kLoadTitle = "Loading resource";
 const char* const kEmptySave = "Empty resources cannot be saved to QEL archives.";
 const char* const kEmptyImport = "Empty resources cannot be imported because QEL archives require non-empty blocks.";
 
-Position centred(float offset = 0) { return Position(offset, PH_CENTER); }
-Position fromTop(float offset) { return Position(offset, PH_TOP); }
-
 Tool* tool() { return Main::instance()->tool(); }
 
 } // namespace
@@ -52,21 +50,17 @@ CtrlTextFile::~CtrlTextFile() { closeResources(); }
 void CtrlTextFile::createWidgets()
 {
     const int font = resourceManager->get(SR_FONT);
-    if (WidgetButton* import = panel->createButton("Import", config.importButtonId)) {
-        import->setText("", centred(), centred());
-        import->setPosition(Position(10, PH_LEFT), fromTop(240));
-        import->setBackgroundSprite(resourceManager->getClone(SS_IMPORT_FILE), WS_ALL, 0);
-        import->setTooltip(config.importTooltip);
-    }
-    if (WidgetButton* exportButton = panel->createButton("Export", config.exportButtonId)) {
-        exportButton->setText("", centred(), centred());
-        exportButton->setPosition(Position(-10, PH_RIGHT), fromTop(240));
-        exportButton->setBackgroundSprite(resourceManager->getClone(SS_EXPORT_FILE), WS_ALL, 0);
-        exportButton->setTooltip(config.exportTooltip);
-    }
-    addInfoLabel(config.typeLabelId, "Type", "", centred(), kTypeTop);
-    addInfoLabel(config.sizeLabelId, "Size", "", centred(), kSizeTop);
-    addInfoLabel(config.blockSizeLabelId, "Blocksize", "", centred(), kBlockSizeTop);
+    ui::addSpriteButton(*panel, {.name = "Import", .id = config.importButtonId, .x = ui::left(10), .y = ui::top(240),
+                                 .tooltip = config.importTooltip}, resourceManager->getClone(SS_IMPORT_FILE));
+    ui::addSpriteButton(*panel, {.name = "Export", .id = config.exportButtonId, .x = ui::right(-10),
+                                 .y = ui::top(240), .tooltip = config.exportTooltip},
+                        resourceManager->getClone(SS_EXPORT_FILE));
+    ui::addLabel(*panel, {.name = "Type", .id = config.typeLabelId, .x = ui::centred(), .y = ui::top(kTypeTop),
+                          .text = "", .font = font});
+    ui::addLabel(*panel, {.name = "Size", .id = config.sizeLabelId, .x = ui::centred(), .y = ui::top(kSizeTop),
+                          .text = "", .font = font});
+    ui::addLabel(*panel, {.name = "Blocksize", .id = config.blockSizeLabelId, .x = ui::centred(),
+                          .y = ui::top(kBlockSizeTop), .text = "", .font = font});
     const struct {
         int id;
         const char* name;
@@ -75,16 +69,12 @@ void CtrlTextFile::createWidgets()
                  {config.compressedCheckBoxId, "Compressed", 327},
                  {config.cryptedCheckBoxId, "Crypted", 354}};
     for (const auto& spec : boxes)
-        if (WidgetCheckBox* box = panel->createCheckBox(spec.name, spec.id)) {
-            box->setText(spec.name, centred(), centred());
-            box->setSize(kStorageBoxWidth, 22);
-            box->setPosition(centred(), fromTop(spec.top));
-            box->setFont(font, WS_ALL);
-        }
+        ui::addCheckBox(*panel, {.name = spec.name, .id = spec.id, .x = ui::centred(), .y = ui::top(spec.top),
+                                 .w = kStorageBoxWidth, .h = 22, .text = spec.name, .font = font});
     if (WidgetTextEdit* text = panel->createTextEdit("ASCIIBox", config.textBoxId)) {
         text->setText("");
         text->setSize(globalStatus->iWidth - 208, globalStatus->iHeight - 48);
-        text->setPosition(Position(204, PH_LEFT), fromTop(4));
+        text->setPosition(ui::left(204), ui::top(4));
         text->setFont(font, WS_ALL);
         text->setFeatures(WF_ENCLOSE | WF_UNNAMED, true);
         text->setMultiline(true);
@@ -209,7 +199,7 @@ int CtrlTextFile::checkASCII()
         return 0;
     checkAndPopulateASCII(buffer, bufferSize, asciiMode, endsWithNewline, config.textBoxId);
     if (WidgetLabel* type = panel->getLabel(config.typeLabelId))
-        type->setText(asciiMode == AM_BINARY ? "Binary file" : "ASCII file", centred(), centred());
+        type->setText(asciiMode == AM_BINARY ? "Binary file" : "ASCII file", ui::centred(), ui::centred());
     return 0;
 }
 
@@ -218,7 +208,7 @@ int CtrlTextFile::updateData()
     if (!buffer)
         return 0;
     if (WidgetLabel* type = panel->getLabel(config.typeLabelId))
-        type->setPosition(centred(), fromTop(kTypeTop));
+        type->setPosition(ui::centred(), ui::top(kTypeTop));
     setLabel(config.sizeLabelId, "Size: " + humanSize(static_cast<uint64_t>(bufferSize)), kSizeTop);
     setLabel(config.blockSizeLabelId, "QEL Blocksize: " + humanSize(block.storedSize), kBlockSizeTop);
     showStorageMode(block.storage);

@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
@@ -38,10 +39,6 @@ constexpr ImageOwner kImageOwners[] = {
     {"ZK7_FONT", "#F_"},
 };
 
-Position centre(float offset) { return Position(offset, PH_CENTER); }
-Position top(float offset) { return Position(offset, PH_TOP); }
-Position bottom(float offset) { return Position(offset, PH_BOTTOM); }
-
 CtrlBase::string fieldText(const char* field, size_t size) { return CtrlBase::string(field, strnlen(field, size)); }
 
 } // namespace
@@ -49,28 +46,25 @@ CtrlBase::string fieldText(const char* field, size_t size) { return CtrlBase::st
 CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Undelete", kTabCheckBoxId, rm, gs)
 {
     const int font = resourceManager->get(SR_FONT);
-    auto addCheckBox = [&](int id, const char* name, float y) {
-        if (WidgetCheckBox* box = panel->createCheckBox(name, id)) {
-            box->setFont(font, WS_ALL);
-            box->setSize(kStorageBoxWidth, 22);
-            box->setPosition(centre(0), top(y));
-            box->setText(name, centre(0), centre(0));
+    const struct {
+        int id;
+        const char* name;
+        float top;
+    } boxes[] = {{UW_RAW, "Raw", 300}, {UW_COMPRESSED, "Compressed", 327}, {UW_CRYPTED, "Crypted", 354}};
+    for (const auto& spec : boxes)
+        if (WidgetCheckBox* box = ui::addCheckBox(*panel, {.name = spec.name, .id = spec.id, .x = ui::centred(),
+                                                           .y = ui::top(spec.top), .w = kStorageBoxWidth, .h = 22,
+                                                           .text = spec.name, .font = font}))
             box->setFeatures(WF_EVENTS, true);
-        }
-    };
-    addCheckBox(UW_RAW, "Raw", 300);
-    addCheckBox(UW_COMPRESSED, "Compressed", 327);
-    addCheckBox(UW_CRYPTED, "Crypted", 354);
-    if (WidgetButton* button = panel->createButton("UndeleteButton", UW_UNDELETE)) {
-        button->setFont(font, WS_ALL);
-        button->setSize(70, 20);
-        button->setPosition(centre(0), bottom(-15));
-        button->setText("Undelete", centre(0), centre(0));
-        button->setTooltip("Restore the selected deleted block");
-    }
-    addInfoLabel(UW_TYPE, "Type", "", centre(0), kTypeTop);
-    addInfoLabel(UW_SIZE, "Size", "", centre(0), kSizeTop);
-    addInfoLabel(UW_BLOCKSIZE, "Blocksize", "", centre(0), kBlockSizeTop);
+    ui::addButton(*panel, {.name = "UndeleteButton", .id = UW_UNDELETE, .x = ui::centred(), .y = ui::bottom(-15),
+                           .w = 70, .h = 20, .text = "Undelete", .font = font,
+                           .tooltip = "Restore the selected deleted block"});
+    ui::addLabel(*panel, {.name = "Type", .id = UW_TYPE, .x = ui::centred(), .y = ui::top(kTypeTop), .text = "",
+                          .font = font});
+    ui::addLabel(*panel, {.name = "Size", .id = UW_SIZE, .x = ui::centred(), .y = ui::top(kSizeTop), .text = "",
+                          .font = font});
+    ui::addLabel(*panel, {.name = "Blocksize", .id = UW_BLOCKSIZE, .x = ui::centred(), .y = ui::top(kBlockSizeTop),
+                          .text = "", .font = font});
     for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE),
                    static_cast<int>(UW_UNDELETE)})
         setUsable(id, false);
@@ -197,7 +191,7 @@ int CtrlUndelete::onListBox()
     selectedIndex = position;
     selectedSize = static_cast<int32_t>(selectedBlock.size);
     if (WidgetLabel* label = panel->getLabel(UW_TYPE))
-        label->setText(fieldText(selectedBlock.type, sizeof(selectedBlock.type)).c_str(), centre(0), centre(0));
+        label->setText(fieldText(selectedBlock.type, sizeof(selectedBlock.type)).c_str(), ui::centred(), ui::centred());
     updateData();
     return 0;
 }
@@ -245,7 +239,7 @@ int CtrlUndelete::updateData()
     if (selectedSize == 0)
         return 0;
     if (WidgetLabel* type = panel->getLabel(UW_TYPE))
-        type->setPosition(centre(0), top(kTypeTop));
+        type->setPosition(ui::centred(), ui::top(kTypeTop));
     setLabel(UW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(selectedSize)), kSizeTop);
     setLabel(UW_BLOCKSIZE, "QEL Blocksize: " + humanSize(selectedBlock.storedSize), kBlockSizeTop);
     const int checked = selectedBlock.storage == Archive::ST_RAW          ? UW_RAW

@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 #include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/GFX.h>
@@ -67,28 +68,18 @@ CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs)
     if (Widget* base = panel->baseWidget())
         base->setSize(200, 600);
     const int font = resourceManager->get(SR_FONT);
-    const Position top240(240, PH_TOP);
-    media::addSpriteButton(panel, rm, VW_IMPORT, "Import", Position(10, PH_LEFT), top240, SS_IMPORT_AUDIO,
-                           "Import a video file");
-    media::addSpriteButton(panel, rm, VW_EXPORT, "Export", Position(-10, PH_RIGHT), top240, SS_EXPORT_AUDIO,
-                           "Export the current video");
-    if (WidgetTextEdit* info = panel->createTextEdit("VideoInfo", VW_INFO)) {
-        info->setFont(font, WS_ALL);
-        info->setSize(180, 150);
-        info->setPosition(Position(0, PH_CENTER), Position(277, PH_TOP));
+    ui::addSpriteButton(*panel, {.name = "Import", .id = VW_IMPORT, .x = ui::left(10), .y = ui::top(240),
+                                 .tooltip = "Import a video file"}, rm->getClone(SS_IMPORT_AUDIO));
+    ui::addSpriteButton(*panel, {.name = "Export", .id = VW_EXPORT, .x = ui::right(-10), .y = ui::top(240),
+                                 .tooltip = "Export the current video"}, rm->getClone(SS_EXPORT_AUDIO));
+    if (WidgetTextEdit* info = ui::addTextEdit(*panel, {.name = "VideoInfo", .id = VW_INFO, .x = ui::centred(),
+                                                        .y = ui::top(277), .w = 180, .h = 150, .font = font})) {
         info->setMultiline(true);
         info->setReadOnly(true);
     }
-    media::addTagBox(panel, font, VW_MUSIC, "Music", "Music", 444, "Mark video audio as music");
-    media::addTagBox(panel, font, VW_SFX, "SFX", "SFX", 471, "Mark video audio as sound effect");
-    media::addTagBox(panel, font, VW_VOICE, "Voice", "Voice", 498, "Mark video audio as voice");
-    media::addTagBox(panel, font, VW_CUSTOM, "Custom", "Custom", 525, "Mark video audio as custom");
-    const Position above(-10, PH_BOTTOM);
-    media::addSpriteButton(panel, rm, VW_PLAY, "Play", Position(30, PH_LEFT), above, SS_PLAY_AUDIO,
-                           "Play the current video");
-    media::addPauseBox(panel, rm, VW_PAUSE, above);
-    media::addSpriteButton(panel, rm, VW_STOP, "Stop", Position(-30, PH_RIGHT), above, SS_STOP_AUDIO,
-                           "Stop playback");
+    addTagBoxes(444, {"Mark video audio as music", "Mark video audio as sound effect", "Mark video audio as voice",
+                      "Mark video audio as custom"});
+    addPlayControls("Play the current video");
     onNew();
 }
 

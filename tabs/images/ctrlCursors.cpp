@@ -22,13 +22,11 @@ const CtrlImageResource::Kind kCursorKind{"Cursor", "cursor", "defaultCursor",
 CtrlCursors::CtrlCursors(ResourceManager* rm, GlobalStatus* gs)
     : CtrlImageResourceOf("Cursors", 221, "ZK7_CURSOR", kCursorKind, rm, gs)
 {
-    addInfoLabel(CW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", fromLeft(6), 397);
-    addComboBox(CW_HOT_X_MODE, "HotSpotXMode", fromLeft(68), 394, 70, {"Manual", "Center", "Size"});
-    addNumberEdit(CW_HOT_X, "HotSpotXVal", fromLeft(142), 394, 45, -256, 256, "Cursor hotspot X value");
+    addNumberRow({CW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", 6, CW_HOT_X, "HotSpotXVal", 142, 45, -256, 256,
+                  "Cursor hotspot X value", 394, CW_HOT_X_MODE, "HotSpotXMode"});
     // Under the X label: at x 53 it would run into its combo box at 68.
-    addInfoLabel(CW_HOT_Y_LABEL, "HotSpotYLabel", "HotSpot Y:", fromLeft(6), 422);
-    addComboBox(CW_HOT_Y_MODE, "HotSpotYMode", fromLeft(68), 419, 70, {"Manual", "Center", "Size"});
-    addNumberEdit(CW_HOT_Y, "HotSpotYVal", fromLeft(142), 419, 45, -256, 256, "Cursor hotspot Y value");
+    addNumberRow({CW_HOT_Y_LABEL, "HotSpotYLabel", "HotSpot Y:", 6, CW_HOT_Y, "HotSpotYVal", 142, 45, -256, 256,
+                  "Cursor hotspot Y value", 419, CW_HOT_Y_MODE, "HotSpotYMode"});
     CtrlCursors::onNew();
 }
 

@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Cursor.h>
 #include <Zelkoran/Font.h>
@@ -33,20 +34,22 @@ const CtrlImageResource::Kind kFontKind{"Font", "font", "defaultFont", ""};
 CtrlFonts::CtrlFonts(ResourceManager* rm, GlobalStatus* gs)
     : CtrlImageResourceOf("Fonts", 224, "ZK7_FONT", kFontKind, rm, gs)
 {
-    addInfoLabel(FW_KERNING_LABEL, "KerningFont", "Kerning:", fromLeft(5), 397);
-    addNumberEdit(FW_KERNING, "KerningValueFont", fromLeft(62), 394, 32, -kMaxKerning, kMaxKerning,
-                  "Font kerning adjustment");
-    addInfoLabel(FW_CHARSET_LABEL, "CharsetFont", "Charset:", fromLeft(5), 424);
-    if (WidgetTextEdit* charset = panel->createTextEdit("CharsetValueFont", FW_CHARSET)) {
+    const int font = resourceManager->get(SR_FONT);
+    addNumberRow({FW_KERNING_LABEL, "KerningFont", "Kerning:", 5, FW_KERNING, "KerningValueFont", 62, 32, -kMaxKerning,
+                  kMaxKerning, "Font kerning adjustment", 394});
+    ui::addLabel(*panel, {.name = "CharsetFont", .id = FW_CHARSET_LABEL, .x = ui::left(5), .y = ui::top(424),
+                          .text = "Charset:", .font = font});
+    if (WidgetTextEdit* charset = ui::addTextEdit(*panel, {.name = "CharsetValueFont", .id = FW_CHARSET,
+                                                           .x = ui::left(62), .y = ui::top(421), .w = 124,
+                                                           .h = kRowHeight, .font = font,
+                                                           .tooltip = "Supported character set"})) {
         charset->setText(charsetText().c_str());
         charset->setReadOnly(true);
-        charset->setSize(124, 19);
-        charset->setPosition(fromLeft(62), Position(421, PH_TOP));
-        charset->setFont(resourceManager->get(SR_FONT), WS_ALL);
-        charset->setTooltip("Supported character set");
     }
-    addInfoLabel(FW_COPY_LABEL_1, "CharsetCopy1Font", "CTRL+A and CTRL+C", fromLeft(62), 445);
-    addInfoLabel(FW_COPY_LABEL_2, "CharsetCopy2Font", "for copying the charset", fromLeft(62), 459);
+    ui::addLabel(*panel, {.name = "CharsetCopy1Font", .id = FW_COPY_LABEL_1, .x = ui::left(62), .y = ui::top(445),
+                          .text = "CTRL+A and CTRL+C", .font = font});
+    ui::addLabel(*panel, {.name = "CharsetCopy2Font", .id = FW_COPY_LABEL_2, .x = ui::left(62), .y = ui::top(459),
+                          .text = "for copying the charset", .font = font});
     CtrlFonts::onNew();
     bAllowColorKey = false;
     bAllowZoom = true;

@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/GFX.h>
 #include <Zelkoran/Image.h>
@@ -15,10 +16,6 @@
 #include <cmath>
 
 using namespace Zelkoran;
-
-namespace {
-constexpr int kRowHeight = 19;
-} // namespace
 
 CtrlImageResource::CtrlImageResource(const string& name, int checkBoxID, const char* type, const Kind& k,
                                      ResourceManager* rm, GlobalStatus* gs)
@@ -195,59 +192,21 @@ void CtrlImageResource::drawCellGrid(float cw, float ch, uint32_t rgba) const
         }
 }
 
-Position CtrlImageResource::fromLeft(float offset) { return Position(offset, PH_LEFT); }
-Position CtrlImageResource::fromRight(float offset) { return Position(-offset, PH_RIGHT); }
-Position CtrlImageResource::centred() { return Position(0, PH_CENTER); }
-
-void CtrlImageResource::addNumberEdit(int id, const char* name, Position x, int top, int width, int minimum,
-                                      int maximum, const char* tooltip) const
+void CtrlImageResource::addNumberRow(const NumberRow& row) const
 {
-    WidgetNumberEdit* edit = panel->createNumberEdit(name, id);
-    if (!edit)
-        return;
-    edit->setRange(static_cast<float>(minimum), static_cast<float>(maximum));
-    edit->setSize(width, kRowHeight);
-    edit->setPosition(x, Position(static_cast<float>(top), PH_TOP));
-    edit->setFont(resourceManager->get(SR_FONT), WS_ALL);
-    edit->setTooltip(tooltip);
-    edit->setFeatures(WF_FOCUS_LOST, true);
-}
-
-void CtrlImageResource::addComboBox(int id, const char* name, Position x, int top, int width,
-                                    std::initializer_list<const char*> items) const
-{
-    WidgetComboBox* combo = panel->createComboBox(name, id);
-    if (!combo)
-        return;
-    for (const char* item : items)
-        combo->addItem(item);
-    combo->setSize(width, kRowHeight);
-    combo->setPosition(x, Position(static_cast<float>(top), PH_TOP));
-    combo->setFont(resourceManager->get(SR_FONT), WS_ALL);
-}
-
-void CtrlImageResource::addButton(int id, const char* name, Position x, int top, const char* text,
-                                  const char* tooltip) const
-{
-    WidgetButton* button = panel->createButton(name, id);
-    if (!button)
-        return;
-    button->setText(text, centred(), centred());
-    button->setSize(20, kRowHeight);
-    button->setPosition(x, Position(static_cast<float>(top), PH_TOP));
-    button->setTooltip(tooltip);
-}
-
-void CtrlImageResource::addGridCheckBox(int id, const char* tooltip) const
-{
-    WidgetCheckBox* box = panel->createCheckBox("ShowGrid", id);
-    if (!box)
-        return;
-    box->setText("", centred(), centred());
-    box->setPosition(centred(), Position(-15, PH_BOTTOM));
-    box->setBackgroundSprite(resourceManager->getClone(SS_GRID), WS_ALL, 0);
-    box->setTooltip(tooltip);
-    box->setChecked(true);
+    const int font = resourceManager->get(SR_FONT);
+    ui::addLabel(*panel, {.name = row.captionName, .id = row.captionId, .x = ui::left(row.captionX),
+                          .y = ui::top(row.top + 3), .text = row.caption, .font = font});
+    if (row.modeName)
+        if (WidgetComboBox* mode = ui::addComboBox(*panel, {.name = row.modeName, .id = row.modeId, .x = ui::left(68),
+                                                            .y = ui::top(row.top), .w = 70, .h = kRowHeight,
+                                                            .font = font}))
+            for (const char* item : {"Manual", "Center", "Size"})
+                mode->addItem(item);
+    ui::addNumberEdit(*panel, {.name = row.fieldName, .id = row.fieldId, .x = ui::left(row.fieldX),
+                               .y = ui::top(row.top), .w = row.fieldWidth, .h = kRowHeight, .font = font,
+                               .tooltip = row.tooltip},
+                      static_cast<float>(row.minimum), static_cast<float>(row.maximum), 0);
 }
 
 bool CtrlImageResource::isTicked(int id) const

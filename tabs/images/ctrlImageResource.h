@@ -7,7 +7,6 @@
 #include "tabs/images/ctrlImages.h"
 
 #include <cstdint>
-#include <initializer_list>
 
 class CtrlImageResource : public CtrlImages {
 public:
@@ -81,19 +80,29 @@ protected:
         bool m_hadClip = false;
     };
 
-    // --- widgets of the tabs' own rows (editor font, created in call order;
-    // a widget the panel refuses is skipped) ---
-    static Zelkoran::Position fromLeft(float offset);
-    static Zelkoran::Position fromRight(float offset);
-    static Zelkoran::Position centred();
-    void addNumberEdit(int id, const char* name, Zelkoran::Position x, int top, int width, int minimum, int maximum,
-                       const char* tooltip) const;
-    void addComboBox(int id, const char* name, Zelkoran::Position x, int top, int width,
-                     std::initializer_list<const char*> items) const;
-    void addButton(int id, const char* name, Zelkoran::Position x, int top, const char* text,
-                   const char* tooltip) const;
-    // The grid check box at the bottom of the panel, ticked.
-    void addGridCheckBox(int id, const char* tooltip) const;
+    // --- widgets of the tabs' own rows ---
+    // Height of their fields, combo boxes and small buttons.
+    static constexpr int kRowHeight = 19;
+    // A number field of minimum..maximum whose top is top, its caption at
+    // captionX level with its text; with a modeName, a hotspot row: the
+    // mode combo box (Manual, Center, Size) at 68 between them.
+    struct NumberRow {
+        int captionId;
+        const char* captionName;
+        const char* caption;
+        float captionX;
+        int fieldId;
+        const char* fieldName;
+        float fieldX;
+        int fieldWidth;
+        int minimum;
+        int maximum;
+        const char* tooltip;
+        float top;
+        int modeId = 0;
+        const char* modeName = nullptr;
+    };
+    void addNumberRow(const NumberRow& row) const;
     bool isTicked(int id) const;
     void setNumber(int id, float value) const;
     void selectRow(int id, int row) const;

@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
@@ -34,11 +35,6 @@ const char kImportFilter[] = "All Files\0*.*\0"
 Tool* tool() { return Main::instance()->tool(); }
 ImageMgr* images() { return Main::instance()->imageMgr(); }
 
-Position centred() { return Position(0, PH_CENTER); }
-Position fromLeft(float offset) { return Position(offset, PH_LEFT); }
-Position fromRight(float offset) { return Position(-offset, PH_RIGHT); }
-Position fromTop(float offset) { return Position(offset, PH_TOP); }
-
 } // namespace
 
 CtrlImages::CtrlImages(ResourceManager* rm, GlobalStatus* gs) : CtrlImages("Images", 220, rm, gs) {}
@@ -65,80 +61,74 @@ void CtrlImages::createWidgets()
 {
     const int font = resourceManager->get(SR_FONT);
     const struct {
-        int id;
-        const char* name;
+        ui::WidgetSpec spec;
         int sprite;
-        Position x;
-        int top;
-        const char* tooltip;
         bool checkBox;
     } spriteWidgets[] = {
-        {IW_IMPORT, "ImportImg", SS_IMPORT_IMG, fromLeft(10), 240, "Import an image file", false},
-        {IW_EXPORT, "ExportImg", SS_EXPORT_IMG, fromRight(10), 240, "Export the current image", false},
-        {IW_ZOOM_OUT, "ZoomOutImg", SS_ZOOM_OUT, fromLeft(15), 275, "Zoom out", false},
-        {IW_ZOOM_IN, "ZoomInImg", SS_ZOOM_IN, fromLeft(46), 275, "Zoom in", false},
-        {IW_BG_BLACK, "BlackyImg", SS_BLACKY, fromRight(15), 275, "Use a black background", true},
-        {IW_BG_WHITE, "WhiteyImg", SS_WHITEY, fromRight(46), 275, "Use a white background", true},
-        {IW_BG_BLOCKY, "BlockyImg", SS_BLOCKY, fromRight(77), 275, "Use a checkerboard background", true},
+        {{.name = "ImportImg", .id = IW_IMPORT, .x = ui::left(10), .y = ui::top(240),
+          .tooltip = "Import an image file"},
+         SS_IMPORT_IMG, false},
+        {{.name = "ExportImg", .id = IW_EXPORT, .x = ui::right(-10), .y = ui::top(240),
+          .tooltip = "Export the current image"},
+         SS_EXPORT_IMG, false},
+        {{.name = "ZoomOutImg", .id = IW_ZOOM_OUT, .x = ui::left(15), .y = ui::top(275), .tooltip = "Zoom out"},
+         SS_ZOOM_OUT, false},
+        {{.name = "ZoomInImg", .id = IW_ZOOM_IN, .x = ui::left(46), .y = ui::top(275), .tooltip = "Zoom in"},
+         SS_ZOOM_IN, false},
+        {{.name = "BlackyImg", .id = IW_BG_BLACK, .x = ui::right(-15), .y = ui::top(275),
+          .tooltip = "Use a black background"},
+         SS_BLACKY, true},
+        {{.name = "WhiteyImg", .id = IW_BG_WHITE, .x = ui::right(-46), .y = ui::top(275),
+          .tooltip = "Use a white background"},
+         SS_WHITEY, true},
+        {{.name = "BlockyImg", .id = IW_BG_BLOCKY, .x = ui::right(-77), .y = ui::top(275),
+          .tooltip = "Use a checkerboard background"},
+         SS_BLOCKY, true},
     };
-    const struct {
-        int id;
-        const char* name;
-        const char* text;
-        Position x;
-        int top;
-    } labels[] = {
-        {IW_RESOLUTION, "ResolutionImg", kNoImage, centred(), kResolutionTop},
-        {IW_ZOOM_LABEL, "ZoomImg", sZoomText.c_str(), centred(), kZoomTop},
-        {IW_KEY_LABEL, "ColorKeyImg", "ColorKey:", fromLeft(5), 313},
-        {IW_MOD_LABEL, "ColorModImg", "ColorMod:", fromLeft(5), 340},
-        {IW_ALPHA_LABEL, "AlphaModImg", "AlphaMod:", fromLeft(5), 367},
+    const ui::WidgetSpec labels[] = {
+        {.name = "ResolutionImg", .id = IW_RESOLUTION, .x = ui::centred(), .y = ui::top(kResolutionTop),
+         .text = kNoImage, .font = font},
+        {.name = "ZoomImg", .id = IW_ZOOM_LABEL, .x = ui::centred(), .y = ui::top(kZoomTop), .text = sZoomText.c_str(),
+         .font = font},
+        {.name = "ColorKeyImg", .id = IW_KEY_LABEL, .x = ui::left(5), .y = ui::top(313), .text = "ColorKey:",
+         .font = font},
+        {.name = "ColorModImg", .id = IW_MOD_LABEL, .x = ui::left(5), .y = ui::top(340), .text = "ColorMod:",
+         .font = font},
+        {.name = "AlphaModImg", .id = IW_ALPHA_LABEL, .x = ui::left(5), .y = ui::top(367), .text = "AlphaMod:",
+         .font = font},
     };
     // Creation order: import, export, the two top labels, zoom and
     // background buttons, then the colour rows.
-    auto addSpriteWidget = [&](const auto& spec) {
-        WidgetText* widget = spec.checkBox ? static_cast<WidgetText*>(panel->createCheckBox(spec.name, spec.id))
-                                           : static_cast<WidgetText*>(panel->createButton(spec.name, spec.id));
-        if (!widget)
-            return;
-        widget->setText("", centred(), centred());
-        widget->setPosition(spec.x, fromTop(spec.top));
-        widget->setBackgroundSprite(resourceManager->getClone(spec.sprite), WS_ALL, 0);
-        widget->setTooltip(spec.tooltip);
+    auto addSpriteWidget = [&](const auto& w) {
+        const int sprite = resourceManager->getClone(w.sprite);
+        if (w.checkBox)
+            ui::addSpriteCheckBox(*panel, w.spec, sprite);
+        else
+            ui::addSpriteButton(*panel, w.spec, sprite);
     };
-    auto addLabel = [&](const auto& spec) { addInfoLabel(spec.id, spec.name, spec.text, spec.x, spec.top); };
     addSpriteWidget(spriteWidgets[0]);
     addSpriteWidget(spriteWidgets[1]);
-    addLabel(labels[0]);
-    addLabel(labels[1]);
+    ui::addLabel(*panel, labels[0]);
+    ui::addLabel(*panel, labels[1]);
     for (int i = 2; i < 7; ++i)
         addSpriteWidget(spriteWidgets[i]);
 
-    addLabel(labels[2]);
+    ui::addLabel(*panel, labels[2]);
     createColorField(panel, resourceManager, "ColorKeyField", IW_KEY_ICON, IW_KEY_EDIT, IW_KEY_SWATCH, 62, 310,
                      "Color key in #RRGGBB hex", "#000000", kColorTextWidth, [this](Widget&) { processEvent(IW_KEY_EDIT, 0); });
-    if (WidgetCheckBox* use = panel->createCheckBox("ColorKeyUseImg", IW_KEY_USE)) {
-        // Right of the swatch, wide enough for box and caption.
-        use->setFont(font, WS_ALL);
-        use->setText("On", fromLeft(0), centred());
-        use->setSize(37, 19);
-        use->setPosition(fromLeft(160), fromTop(310));
-        use->setTooltip("Enable color key when the image has no alpha channel");
-    }
-    addLabel(labels[3]);
+    // Right of the swatch, wide enough for box and caption.
+    if (WidgetCheckBox* use = ui::addCheckBox(*panel, {.name = "ColorKeyUseImg", .id = IW_KEY_USE, .x = ui::left(160),
+                                                       .y = ui::top(310), .w = 37, .h = 19, .font = font,
+                                                       .tooltip = "Enable color key when the image has no alpha "
+                                                                  "channel"}))
+        use->setText("On", ui::left(0), ui::centred());
+    ui::addLabel(*panel, labels[3]);
     createColorField(panel, resourceManager, "ColorModField", IW_MOD_ICON, IW_MOD_EDIT, IW_MOD_SWATCH, 62, 337,
                      "Color modulation in #RRGGBB hex (#FFFFFF = no effect)", "#FFFFFF", kColorTextWidth,
                      [this](Widget&) { processEvent(IW_MOD_EDIT, 0); });
-    addLabel(labels[4]);
-    if (WidgetNumberEdit* alpha = panel->createNumberEdit("Alpha_Box_Img", IW_ALPHA)) {
-        alpha->setRange(0, 255);
-        alpha->setValue(255);
-        alpha->setSize(32, 19);
-        alpha->setPosition(fromLeft(62), fromTop(364));
-        alpha->setFont(font, WS_ALL);
-        alpha->setTooltip("Alpha modulation");
-        alpha->setFeatures(WF_FOCUS_LOST, true);
-    }
+    ui::addLabel(*panel, labels[4]);
+    ui::addNumberEdit(*panel, {.name = "Alpha_Box_Img", .id = IW_ALPHA, .x = ui::left(62), .y = ui::top(364), .w = 32,
+                               .h = 19, .font = font, .tooltip = "Alpha modulation"}, 0, 255, 255);
 }
 
 Image* CtrlImages::image() const { return iImageID > 0 ? images()->get(iImageID) : nullptr; }

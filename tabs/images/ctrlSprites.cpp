@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/GFX.h>
 #include <Zelkoran/Image.h>
@@ -63,49 +64,65 @@ CtrlSprites::~CtrlSprites() { CtrlSprites::closeResources(); }
 
 void CtrlSprites::createWidgets()
 {
-    addInfoLabel(SW_OFFSET_X_LABEL, "OffsetLabelX", "Offset X:", fromLeft(5), 397);
-    addNumberEdit(SW_OFFSET_X, "OffsetX", fromLeft(60), 394, 45, 0, kMaxCellSide, "Spritesheet column width in pixels");
-    addInfoLabel(SW_OFFSET_Y_LABEL, "OffsetLabelY", "Y:", fromLeft(125), 397);
-    addNumberEdit(SW_OFFSET_Y, "OffsetY", fromLeft(140), 394, 45, 0, kMaxCellSide, "Spritesheet row height in pixels");
-    addButton(SW_ANIM_MINUS, "AnimMinus", fromLeft(20), 421, "<-", "Select previous animation");
-    addInfoLabel(SW_NUM_ANIM, "NumAnim", "Animations 0/0", centred(), kAnimLabelTop);
-    addButton(SW_ANIM_PLUS, "AnimPlus", fromRight(20), 421, "->", "Select next animation");
-    addInfoLabel(SW_STATE_LABEL, "Status", "Status", fromLeft(26), 448);
+    const int font = resourceManager->get(SR_FONT);
+    addNumberRow({SW_OFFSET_X_LABEL, "OffsetLabelX", "Offset X:", 5, SW_OFFSET_X, "OffsetX", 60, 45, 0, kMaxCellSide,
+                  "Spritesheet column width in pixels", 394});
+    addNumberRow({SW_OFFSET_Y_LABEL, "OffsetLabelY", "Y:", 125, SW_OFFSET_Y, "OffsetY", 140, 45, 0, kMaxCellSide,
+                  "Spritesheet row height in pixels", 394});
+    ui::addButton(*panel, {.name = "AnimMinus", .id = SW_ANIM_MINUS, .x = ui::left(20), .y = ui::top(421), .w = 20,
+                           .h = kRowHeight, .text = "<-", .tooltip = "Select previous animation"});
+    ui::addLabel(*panel, {.name = "NumAnim", .id = SW_NUM_ANIM, .x = ui::centred(), .y = ui::top(kAnimLabelTop),
+                          .text = "Animations 0/0", .font = font});
+    ui::addButton(*panel, {.name = "AnimPlus", .id = SW_ANIM_PLUS, .x = ui::right(-20), .y = ui::top(421), .w = 20,
+                           .h = kRowHeight, .text = "->", .tooltip = "Select next animation"});
+    ui::addLabel(*panel, {.name = "Status", .id = SW_STATE_LABEL, .x = ui::left(26), .y = ui::top(448),
+                          .text = "Status", .font = font});
+    ui::addLabel(*panel, {.name = "Type", .id = SW_TYPE_LABEL, .x = ui::right(-52), .y = ui::top(448), .text = "Type",
+                          .font = font});
     // The type list is the wider: "OneShotReverse" must show whole.
-    const auto addList = [this](int id, const char* name, Position x, int width, const char* const* rows, int count,
-                                const char* tooltip) {
-        WidgetList* list = panel->createList(name, id);
+    const struct {
+        ui::WidgetSpec spec;
+        const char* const* rows;
+        int count;
+    } lists[] = {
+        {{.name = "SprStatus", .id = SW_STATE, .x = ui::left(12), .y = ui::top(463), .w = 62, .h = 71, .font = font,
+          .tooltip = "Animation status"},
+         kStates, kStateRows},
+        {{.name = "SprType", .id = SW_TYPE, .x = ui::right(-10), .y = ui::top(463), .w = 104, .h = 71, .font = font,
+          .tooltip = "Animation playback type"},
+         kTypeNames, kTypeRows},
+    };
+    for (const auto& entry : lists) {
+        WidgetList* list = ui::addList(*panel, entry.spec);
         if (!list)
-            return;
+            continue;
         list->clearItems();
-        for (int i = 0; i < count; ++i)
-            list->addItem(rows[i]);
-        list->setSize(width, 71);
-        list->setPosition(x, Position(463, PH_TOP));
-        list->setFont(resourceManager->get(SR_FONT), WS_ALL);
-        list->setTooltip(tooltip);
+        for (int i = 0; i < entry.count; ++i)
+            list->addItem(entry.rows[i]);
         for (int state : {WS_HOVERED, WS_PRESSED})
             list->setBackgroundColor(200, 200, 195, state);
-    };
-    addList(SW_STATE, "SprStatus", fromLeft(12), 62, kStates, kStateRows, "Animation status");
-    addInfoLabel(SW_TYPE_LABEL, "Type", "Type", fromRight(52), 448);
-    addList(SW_TYPE, "SprType", fromRight(10), 104, kTypeNames, kTypeRows, "Animation playback type");
-    addInfoLabel(SW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", fromLeft(5), 545);
-    addComboBox(SW_HOT_X_MODE, "HotSpotXModeSpr", fromLeft(68), 542, 70, {"Manual", "Center", "Size"});
-    addNumberEdit(SW_HOT_X, "HotSpotXSpr", fromLeft(142), 542, 45, -256, 256, "Animation hotspot X");
-    addInfoLabel(SW_HOT_Y_LABEL, "HotSpotYLabel", "Y:", fromLeft(53), 570);
-    addComboBox(SW_HOT_Y_MODE, "HotSpotYModeSpr", fromLeft(68), 567, 70, {"Manual", "Center", "Size"});
-    addNumberEdit(SW_HOT_Y, "HotSpotYSpr", fromLeft(142), 567, 45, -256, 256, "Animation hotspot Y");
-    addInfoLabel(SW_FRAME_START_LABEL, "FramesStartLabel", "Frame Start:", fromLeft(5), 598);
-    addNumberEdit(SW_FRAME_START, "FrameStart", fromLeft(75), 595, 37, 0, kMaxCellSide, "First frame of the animation");
-    addInfoLabel(SW_FRAME_END_LABEL, "FramesEndLabel", "End:", fromLeft(119), 598);
-    addNumberEdit(SW_FRAME_END, "FrameEnd", fromLeft(151), 595, 37, 0, kMaxCellSide, "Last frame of the animation");
-    addButton(SW_FRAME_MINUS, "FrameMinus", fromLeft(18), 622, "<-", "Select previous frame");
-    addInfoLabel(SW_NUM_FRAMES, "NumFrames", "Frames 0/0", centred(), kFrameLabelTop);
-    addButton(SW_FRAME_PLUS, "FramePlus", fromRight(18), 622, "->", "Select next frame");
-    addInfoLabel(SW_DURATION_LABEL, "FrameDuration", "Frame Duration:         ms", fromLeft(20), 652);
-    addNumberEdit(SW_FRAME_MS, "FrameMS", fromLeft(112), 649, 45, 0, kMaxFrameMs, "Frame duration in milliseconds");
-    addGridCheckBox(SW_SHOW_GRID, "Show or hide the sprite grid");
+    }
+    addNumberRow({SW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", 5, SW_HOT_X, "HotSpotXSpr", 142, 45, -256, 256,
+                  "Animation hotspot X", 542, SW_HOT_X_MODE, "HotSpotXModeSpr"});
+    addNumberRow({SW_HOT_Y_LABEL, "HotSpotYLabel", "Y:", 53, SW_HOT_Y, "HotSpotYSpr", 142, 45, -256, 256,
+                  "Animation hotspot Y", 567, SW_HOT_Y_MODE, "HotSpotYModeSpr"});
+    addNumberRow({SW_FRAME_START_LABEL, "FramesStartLabel", "Frame Start:", 5, SW_FRAME_START, "FrameStart", 75, 37, 0,
+                  kMaxCellSide, "First frame of the animation", 595});
+    addNumberRow({SW_FRAME_END_LABEL, "FramesEndLabel", "End:", 119, SW_FRAME_END, "FrameEnd", 151, 37, 0, kMaxCellSide,
+                  "Last frame of the animation", 595});
+    ui::addButton(*panel, {.name = "FrameMinus", .id = SW_FRAME_MINUS, .x = ui::left(18), .y = ui::top(622), .w = 20,
+                           .h = kRowHeight, .text = "<-", .tooltip = "Select previous frame"});
+    ui::addLabel(*panel, {.name = "NumFrames", .id = SW_NUM_FRAMES, .x = ui::centred(), .y = ui::top(kFrameLabelTop),
+                          .text = "Frames 0/0", .font = font});
+    ui::addButton(*panel, {.name = "FramePlus", .id = SW_FRAME_PLUS, .x = ui::right(-18), .y = ui::top(622), .w = 20,
+                           .h = kRowHeight, .text = "->", .tooltip = "Select next frame"});
+    addNumberRow({SW_DURATION_LABEL, "FrameDuration", "Frame Duration:         ms", 20, SW_FRAME_MS, "FrameMS", 112,
+                  45, 0, kMaxFrameMs, "Frame duration in milliseconds", 649});
+    if (WidgetCheckBox* grid = ui::addSpriteCheckBox(*panel, {.name = "ShowGrid", .id = SW_SHOW_GRID,
+                                                              .x = ui::centred(), .y = ui::bottom(-15),
+                                                              .tooltip = "Show or hide the sprite grid"},
+                                                              resourceManager->getClone(SS_GRID)))
+        grid->setChecked(true);
 }
 
 int CtrlSprites::beforeResourceSave()

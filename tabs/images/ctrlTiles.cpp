@@ -1,6 +1,8 @@
 #include "tabs/images/ctrlTiles.h"
 
 #include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
@@ -31,12 +33,18 @@ const CtrlImageResource::Kind kTileKind{"Tile", "tile", "defaultTile", "The imag
 CtrlTiles::CtrlTiles(ResourceManager* rm, GlobalStatus* gs)
     : CtrlImageResourceOf("Tiles", 222, "ZK7_TILE", kTileKind, rm, gs)
 {
-    addInfoLabel(TW_OFFSET_X_LABEL, "OffsetsXLabel", "Offset X:", fromLeft(5), 397);
-    addNumberEdit(TW_OFFSET_X, "OffsetX", fromLeft(60), 394, 45, 0, kMaxTileSide, "Tile width in pixels");
-    addInfoLabel(TW_OFFSET_Y_LABEL, "OffsetsYLabel", "Y:", fromLeft(125), 397);
-    addNumberEdit(TW_OFFSET_Y, "OffsetY", fromLeft(140), 394, 45, 0, kMaxTileSide, "Tile height in pixels");
-    addInfoLabel(TW_NUM_TILES, "NumTiles", "Number of tiles: 0", centred(), kCountTop);
-    addGridCheckBox(TW_SHOW_GRID, "Show or hide the tile grid");
+    const int font = resourceManager->get(SR_FONT);
+    addNumberRow({TW_OFFSET_X_LABEL, "OffsetsXLabel", "Offset X:", 5, TW_OFFSET_X, "OffsetX", 60, 45, 0, kMaxTileSide,
+                  "Tile width in pixels", 394});
+    addNumberRow({TW_OFFSET_Y_LABEL, "OffsetsYLabel", "Y:", 125, TW_OFFSET_Y, "OffsetY", 140, 45, 0, kMaxTileSide,
+                  "Tile height in pixels", 394});
+    ui::addLabel(*panel, {.name = "NumTiles", .id = TW_NUM_TILES, .x = ui::centred(), .y = ui::top(kCountTop),
+                          .text = "Number of tiles: 0", .font = font});
+    if (WidgetCheckBox* grid = ui::addSpriteCheckBox(*panel, {.name = "ShowGrid", .id = TW_SHOW_GRID,
+                                                              .x = ui::centred(), .y = ui::bottom(-15),
+                                                              .tooltip = "Show or hide the tile grid"},
+                                                              resourceManager->getClone(SS_GRID)))
+        grid->setChecked(true);
     CtrlTiles::onNew();
 }
 

@@ -199,7 +199,15 @@ TEST_F(EditorPanelsTest, MenuBarButtonsAndTabBoxesStandInARow)
     ASSERT_EQ(app.resources()->createTabCheckbox("Extra", 300), 0);
     EXPECT_EQ(menu->getCheckBox(300)->getRect().x, 1326);
     EXPECT_STREQ(menu->getCheckBox(300)->getTooltip(), "");
+    const auto livingSprites = [] {
+        size_t count = 0;
+        for (int id = 1; id < 4096; ++id)
+            count += Main::instance()->spriteMgr()->get(id) != nullptr;
+        return count;
+    };
+    const size_t sprites = livingSprites();
     EXPECT_EQ(app.resources()->createTabCheckbox("Again", 300), -1);
+    EXPECT_EQ(livingSprites(), sprites) << "a refused box keeps no sprite";
 
     EXPECT_NE(menu->getImage(208), nullptr);
 }
