@@ -1,10 +1,9 @@
 #include "audio/AudioTrackBlock.h"
 
 #include "audio/AudioFormat.h"
+#include "core/ByteOrder.h"
 
 #include <Zelkoran/Result.h>
-
-#include <SDL_endian.h>
 
 #include <algorithm>
 #include <cstring>
@@ -18,40 +17,6 @@ constexpr uint16_t kVersion = 1;
 constexpr size_t kHeaderSize = 32;
 constexpr size_t kVersionAt = 8, kHeaderSizeAt = 10, kTagAt = 12, kFormatAt = 16, kSourceSizeAt = 24;
 
-void put16(uint8_t* at, uint16_t v)
-{
-    v = SDL_SwapLE16(v);
-    std::memcpy(at, &v, sizeof(v));
-}
-void put32(uint8_t* at, uint32_t v)
-{
-    v = SDL_SwapLE32(v);
-    std::memcpy(at, &v, sizeof(v));
-}
-void put64(uint8_t* at, uint64_t v)
-{
-    v = SDL_SwapLE64(v);
-    std::memcpy(at, &v, sizeof(v));
-}
-uint16_t get16(const uint8_t* at)
-{
-    uint16_t v;
-    std::memcpy(&v, at, sizeof(v));
-    return SDL_SwapLE16(v);
-}
-uint32_t get32(const uint8_t* at)
-{
-    uint32_t v;
-    std::memcpy(&v, at, sizeof(v));
-    return SDL_SwapLE32(v);
-}
-uint64_t get64(const uint8_t* at)
-{
-    uint64_t v;
-    std::memcpy(&v, at, sizeof(v));
-    return SDL_SwapLE64(v);
-}
-
 } // namespace
 
 bool isAudioTrackTag(int tag) { return tag >= ATT_MUSIC && tag <= ATT_CUSTOM; }
@@ -64,11 +29,11 @@ Vector<uint8_t> encodeAudioTrackBlock(const String& formatText, eAudioTrackTag t
         return out;
     out.resize(kHeaderSize + sourceSize);
     std::memcpy(out.data(), kMagic, sizeof(kMagic));
-    put16(&out[kVersionAt], kVersion);
-    put16(&out[kHeaderSizeAt], static_cast<uint16_t>(kHeaderSize));
-    put32(&out[kTagAt], static_cast<uint32_t>(tag));
+    bytes::putU16(&out[kVersionAt], kVersion);
+    bytes::putU16(&out[kHeaderSizeAt], static_cast<uint16_t>(kHeaderSize));
+    bytes::putU32(&out[kTagAt], static_cast<uint32_t>(tag));
     std::memcpy(&out[kFormatAt], formatText.data(), std::min(formatText.size(), kMaxFormatText));
-    put64(&out[kSourceSizeAt], sourceSize);
+    bytes::putU64(&out[kSourceSizeAt], sourceSize);
     if (sourceSize)
         std::memcpy(&out[kHeaderSize], source, sourceSize);
     return out;
@@ -77,10 +42,10 @@ Vector<uint8_t> encodeAudioTrackBlock(const String& formatText, eAudioTrackTag t
 int decodeAudioTrackBlock(const uint8_t* data, size_t size, AudioTrackBlock& out)
 {
     if (!data || size < kHeaderSize || std::memcmp(data, kMagic, sizeof(kMagic)) != 0 ||
-        get16(data + kVersionAt) != kVersion || get16(data + kHeaderSizeAt) != kHeaderSize)
+        bytes::getU16(data + kVersionAt) != kVersion || bytes::getU16(data + kHeaderSizeAt) != kHeaderSize)
         return RC_ERR_CORRUPT;
-    const uint32_t tag = get32(data + kTagAt);
-    if (!isAudioTrackTag(static_cast<int>(tag)) || get64(data + kSourceSizeAt) != size - kHeaderSize)
+    const uint32_t tag = bytes::getU32(data + kTagAt);
+    if (!isAudioTrackTag(static_cast<int>(tag)) || bytes::getU64(data + kSourceSizeAt) != size - kHeaderSize)
         return RC_ERR_CORRUPT;
     char text[kMaxFormatText + 1] = {};
     std::memcpy(text, data + kFormatAt, kMaxFormatText);
