@@ -459,7 +459,7 @@ namespace Zelkoran {
 int GUIMgr::load(int archiveId, const char* name)
 {
     Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    if (!archive || !name || !name[0] || std::strlen(name) > 63)
+    if (!archive || !name || !name[0] || std::strlen(name) > kMaxBlockName)
         return RC_ERR_NOT_FOUND;
     Archive::Block block(name, panelstore::kPanelBlockType);
     if (const int rc = archive->blockLoad(block); rc != RC_OK)
@@ -479,7 +479,7 @@ int GUIMgr::load(int archiveId, const char* name)
 int GUIMgr::remove(int archiveId, const char* name)
 {
     Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    if (!archive || !name || !name[0] || std::strlen(name) > 63)
+    if (!archive || !name || !name[0] || std::strlen(name) > kMaxBlockName)
         return RC_ERR_NOT_FOUND;
     return archive->blockDelete(Archive::Block(name, panelstore::kPanelBlockType));
 }

@@ -199,7 +199,7 @@ int Panel::save(int archiveId)
     Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
     if (!archive)
         return RC_ERR_NOT_FOUND;
-    if (m_name.empty() || m_name.size() > 63)
+    if (m_name.empty() || m_name.size() > kMaxBlockName)
         return RC_ERR_INVALID;
     Vector<uint8_t> data;
     if (const int rc = panelstore::encodePanel(*this, data); rc != RC_OK)

@@ -4,6 +4,7 @@
 
 #include "core/ByteOrder.h"
 
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/Result.h>
 
 #include <cstring>
@@ -16,7 +17,6 @@ constexpr char kMagic[4] = {'Z', 'K', 'P', 'E'};
 constexpr uint16_t kVersion = 1;
 constexpr uint16_t kHeaderSize = 16;
 constexpr uint32_t kRecordSize = 45 * 4;
-constexpr uint32_t kMaxName = 63;
 
 using Writer = bytes::ByteWriter<Vector<uint8_t>>;
 
@@ -126,7 +126,7 @@ Vector<uint8_t> encodeBlock(const Settings& s, const char* visualName)
     w.u32(s.seed);
     w.i32(s.collision);
     w.f32(s.bounciness);
-    w.text(visualName, kMaxName);
+    w.text(visualName, kMaxBlockName);
     w.u32(static_cast<uint32_t>(s.bursts.size()));
     for (const ParticleBurst& b : s.bursts) {
         w.f32(b.time);
@@ -212,15 +212,15 @@ int decodeBlock(const void* data, size_t size, Settings& s, String& visualName)
     const int collision = in.i32();
     ok &= t.setCollision(collision, in.f32());
 
-    const std::string_view name = in.text(kMaxName);
+    const std::string_view name = in.text(kMaxBlockName);
     ok &= name.empty() != (t.visual == PV_IMAGE || t.visual == PV_SPRITE);
 
-    const Vector<ParticleBurst> bursts = readList<ParticleBurst>(in, kMaxBursts, [&] {
+    const Vector<ParticleBurst> bursts = readList<ParticleBurst>(in, ParticleEmitter::kMaxBursts, [&] {
         const float time = in.f32();
         return ParticleBurst{time, in.i32()};
     });
     ok &= t.setBursts(ordered(bursts, ok));
-    ok &= t.setSubEmitters(readList<ParticleSubEmitter>(in, kMaxSubEmitters,
+    ok &= t.setSubEmitters(readList<ParticleSubEmitter>(in, ParticleEmitter::kMaxSubEmitters,
                                                         [&] {
                                                             ParticleSubEmitter e{};
                                                             e.preset = in.u32();
@@ -230,7 +230,7 @@ int decodeBlock(const void* data, size_t size, Settings& s, String& visualName)
                                                             return e;
                                                         }),
                            isPreset);
-    const Vector<ParticleColorKey> colorKeys = readList<ParticleColorKey>(in, kMaxColorKeys, [&] {
+    const Vector<ParticleColorKey> colorKeys = readList<ParticleColorKey>(in, ParticleEmitter::kMaxColorKeys, [&] {
         ParticleColorKey k{};
         k.time = in.f32();
         if (const uint8_t* c = in.take(4))
@@ -238,11 +238,11 @@ int decodeBlock(const void* data, size_t size, Settings& s, String& visualName)
         return k;
     });
     ok &= t.setColorKeys(ordered(colorKeys, ok));
-    ok &= t.setTints(readList<SDL_Color>(in, kMaxTints, [&] {
+    ok &= t.setTints(readList<SDL_Color>(in, ParticleEmitter::kMaxTints, [&] {
         const uint8_t* c = in.take(4);
         return c ? SDL_Color{c[0], c[1], c[2], c[3]} : SDL_Color{};
     }));
-    const Vector<ParticleScaleKey> scaleKeys = readList<ParticleScaleKey>(in, kMaxScaleKeys, [&] {
+    const Vector<ParticleScaleKey> scaleKeys = readList<ParticleScaleKey>(in, ParticleEmitter::kMaxScaleKeys, [&] {
         const float time = in.f32();
         return ParticleScaleKey{time, in.f32()};
     });

@@ -256,7 +256,7 @@ bool Settings::setCollision(int mode, float bounce)
 
 bool Settings::setBursts(const Vector<ParticleBurst>& list)
 {
-    if (list.size() > kMaxBursts)
+    if (list.size() > ParticleEmitter::kMaxBursts)
         return false;
     for (const ParticleBurst& b : list)
         if (!inRange(b.time, 0, kMaxSeconds) || b.count < 1 || b.count > kMaxParticles)
@@ -266,7 +266,7 @@ bool Settings::setBursts(const Vector<ParticleBurst>& list)
 
 bool Settings::setSubEmitters(const Vector<ParticleSubEmitter>& list, bool (*isPreset)(uint32_t))
 {
-    if (list.size() > kMaxSubEmitters)
+    if (list.size() > ParticleEmitter::kMaxSubEmitters)
         return false;
     for (const ParticleSubEmitter& s : list) {
         const bool triggers = s.triggers != 0 && (s.triggers & ~uint32_t(PST_DEATH | PST_COLLISION)) == 0;
@@ -280,7 +280,7 @@ bool Settings::setSubEmitters(const Vector<ParticleSubEmitter>& list, bool (*isP
 
 bool Settings::setColorKeys(const Vector<ParticleColorKey>& list)
 {
-    if (list.empty() || list.size() > kMaxColorKeys)
+    if (list.empty() || list.size() > ParticleEmitter::kMaxColorKeys)
         return false;
     for (const ParticleColorKey& k : list)
         if (!inRange(k.time, 0, 1))
@@ -290,7 +290,7 @@ bool Settings::setColorKeys(const Vector<ParticleColorKey>& list)
 
 bool Settings::setTints(const Vector<SDL_Color>& list)
 {
-    if (list.size() > kMaxTints)
+    if (list.size() > ParticleEmitter::kMaxTints)
         return false;
     tints = list;
     return true;
@@ -298,7 +298,7 @@ bool Settings::setTints(const Vector<SDL_Color>& list)
 
 bool Settings::setScaleKeys(const Vector<ParticleScaleKey>& list)
 {
-    if (list.empty() || list.size() > kMaxScaleKeys)
+    if (list.empty() || list.size() > ParticleEmitter::kMaxScaleKeys)
         return false;
     for (const ParticleScaleKey& k : list)
         if (!inRange(k.time, 0, 1) || !inRange(k.scale, 0, kMaxFactor))
