@@ -148,6 +148,10 @@ struct ParticlePresetDesc {
 
 class ParticleEmitter {
 public:
+    // Most live particles, and most particles of one burst.
+    static constexpr int kMaxParticles = 65536;
+    // Longest time setting (lifetime, emission time, burst time), in seconds.
+    static constexpr float kMaxSeconds = 86400;
     // The longest lists an emitter holds.
     static constexpr size_t kMaxBursts = 16;
     static constexpr size_t kMaxSubEmitters = 8;

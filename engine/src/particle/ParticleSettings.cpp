@@ -9,7 +9,6 @@ namespace {
 constexpr float kMaxPixels = 1000000;
 constexpr float kMaxSpeed = 100000;
 constexpr float kMaxAngle = 100000;
-constexpr float kMaxSeconds = 86400;
 constexpr float kMaxFactor = 10000;
 
 template <class T>
@@ -67,7 +66,7 @@ bool Settings::setDirection(float angleDeg, float spreadDeg)
 
 bool Settings::setLifeSpan(float min, float max)
 {
-    if (!inRange(min, 0.01f, kMaxSeconds) || !inRange(max, min, kMaxSeconds))
+    if (!inRange(min, 0.01f, ParticleEmitter::kMaxSeconds) || !inRange(max, min, ParticleEmitter::kMaxSeconds))
         return false;
     lifeMin = min;
     lifeMax = max;
@@ -84,7 +83,7 @@ bool Settings::setDirectionMode(int mode)
 
 bool Settings::setDuration(float seconds)
 {
-    if (seconds != -1 && !inRange(seconds, 0, kMaxSeconds))
+    if (seconds != -1 && !inRange(seconds, 0, ParticleEmitter::kMaxSeconds))
         return false;
     duration = seconds;
     return true;
@@ -92,7 +91,7 @@ bool Settings::setDuration(float seconds)
 
 bool Settings::setMaxParticles(int count)
 {
-    if (count < 1 || count > kMaxParticles)
+    if (count < 1 || count > ParticleEmitter::kMaxParticles)
         return false;
     maxParticles = count;
     return true;
@@ -259,7 +258,8 @@ bool Settings::setBursts(const Vector<ParticleBurst>& list)
     if (list.size() > ParticleEmitter::kMaxBursts)
         return false;
     for (const ParticleBurst& b : list)
-        if (!inRange(b.time, 0, kMaxSeconds) || b.count < 1 || b.count > kMaxParticles)
+        if (!inRange(b.time, 0, ParticleEmitter::kMaxSeconds) || b.count < 1 ||
+            b.count > ParticleEmitter::kMaxParticles)
             return false;
     return sortedByTime(list, bursts);
 }

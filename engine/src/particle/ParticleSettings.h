@@ -7,8 +7,6 @@
 
 namespace Zelkoran::particle {
 
-constexpr int kMaxParticles = 65536;
-
 struct Settings {
     uint32_t preset = PEP_DEFAULT;
     int shape = PSH_POINT;
