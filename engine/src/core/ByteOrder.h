@@ -12,6 +12,7 @@
 
 namespace Zelkoran::bytes {
 
+// Host order to little-endian order and back: a swap on big-endian hosts.
 template <class T>
 constexpr T littleEndian(T v)
 {
