@@ -49,7 +49,7 @@ public:
     };
 
     // The archive's limit, in bytes.
-    static constexpr int kMaxBlockName = static_cast<int>(sizeof(Zelkoran::Archive::Block::name)) - 1;
+    static constexpr int kMaxBlockName = static_cast<int>(Zelkoran::kMaxBlockName);
 
     // How a block buffer is shown as text.
     enum ASCIIMode : int {

@@ -13,11 +13,6 @@ using namespace Zelkoran;
 
 namespace effectlists {
 
-namespace {
-constexpr int32_t kMaxBurstCount = 65536;
-constexpr float kMaxBurstTime = 86400;
-} // namespace
-
 bool listEditDone(int result)
 {
     if (result == RC_ERR_NO_MEMORY) {
@@ -60,10 +55,11 @@ int32_t burstCount(float typed)
 {
     if (!(typed >= 1))
         return 1;
-    return typed >= static_cast<float>(kMaxBurstCount) ? kMaxBurstCount : static_cast<int32_t>(typed);
+    constexpr int32_t most = ParticleEmitter::kMaxParticles;
+    return typed >= static_cast<float>(most) ? most : static_cast<int32_t>(typed);
 }
 
-float nextBurstTime(float time) { return std::min(time + 0.1f, kMaxBurstTime); }
+float nextBurstTime(float time) { return std::min(time + 0.1f, ParticleEmitter::kMaxSeconds); }
 
 std::string keyLabel(int row, float time)
 {

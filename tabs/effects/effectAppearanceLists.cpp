@@ -14,9 +14,6 @@ using namespace effectlists;
 
 namespace {
 
-constexpr size_t kMaxColorKeys = 8;
-constexpr size_t kMaxTints = 16;
-constexpr size_t kMaxScaleKeys = 8;
 const SDL_Color kWhite{255, 255, 255, 255};
 
 ListAccess<ParticleColorKey> colorKeyList(ParticleEmitter* e)
@@ -205,8 +202,8 @@ bool EffectAppearanceLists::applyColorKeyWidgets()
 bool EffectAppearanceLists::addColorKey()
 {
     ParticleEmitter* e = context.emitter();
-    if (!e || !listEditDone(appendEntry(colorKeyList(e), kMaxColorKeys, keyAfter<ParticleColorKey>(colorKey),
-                                        colorKey)))
+    if (!e || !listEditDone(appendEntry(colorKeyList(e), ParticleEmitter::kMaxColorKeys,
+                                        keyAfter<ParticleColorKey>(colorKey), colorKey)))
         return false;
     return edited();
 }
@@ -241,7 +238,7 @@ bool EffectAppearanceLists::addTintPaletteEntry()
             colour = inside ? palette[static_cast<size_t>(selection)] : kWhite;
             return true;
         };
-    if (!e || !listEditDone(appendEntry(tintList(e), kMaxTints, make, tintEntry)))
+    if (!e || !listEditDone(appendEntry(tintList(e), ParticleEmitter::kMaxTints, make, tintEntry)))
         return false;
     return edited();
 }
@@ -269,8 +266,8 @@ bool EffectAppearanceLists::applyScaleKeyWidgets()
 bool EffectAppearanceLists::addScaleKey()
 {
     ParticleEmitter* e = context.emitter();
-    if (!e || !listEditDone(appendEntry(scaleKeyList(e), kMaxScaleKeys, keyAfter<ParticleScaleKey>(scaleKey),
-                                        scaleKey)))
+    if (!e || !listEditDone(appendEntry(scaleKeyList(e), ParticleEmitter::kMaxScaleKeys,
+                                        keyAfter<ParticleScaleKey>(scaleKey), scaleKey)))
         return false;
     return scaleKeysEdited();
 }

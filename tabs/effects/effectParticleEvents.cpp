@@ -15,9 +15,6 @@ using namespace effectlists;
 
 namespace {
 
-constexpr size_t kMaxBursts = 16;
-constexpr size_t kMaxSubEmitters = 8;
-
 ListAccess<ParticleBurst> burstList(ParticleEmitter* e)
 {
     return {[e] { return e->getBursts() ? *e->getBursts() : Vector<ParticleBurst>{}; },
@@ -200,7 +197,7 @@ bool EffectParticleEvents::addTimedBurst()
             burst = ParticleBurst{nextBurstTime(from.time), from.count};
             return true;
         };
-    if (!listEditDone(appendEntry(burstList(e), kMaxBursts, make, burstSelection)))
+    if (!listEditDone(appendEntry(burstList(e), ParticleEmitter::kMaxBursts, make, burstSelection)))
         return false;
     updateTimedBurstData();
     return true;
@@ -251,7 +248,7 @@ bool EffectParticleEvents::addSubEmitter()
             entry = first;
             return true;
         };
-    if (!listEditDone(appendEntry(subEmitterList(e), kMaxSubEmitters, make, subSelection)))
+    if (!listEditDone(appendEntry(subEmitterList(e), ParticleEmitter::kMaxSubEmitters, make, subSelection)))
         return false;
     updateSubEmitterData();
     return true;

@@ -16,10 +16,15 @@
 #include <Zelkoran/CMem.h>
 #include <Zelkoran/Result.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
 namespace Zelkoran {
+
+// Longest block name in bytes; every resource saved as a block of its own
+// name (image, panel, particle effect, sound, video, scene, XML) keeps to it.
+inline constexpr size_t kMaxBlockName = 63;
 
 namespace archive {
 class ArchiveFile;
@@ -34,11 +39,11 @@ public:
         uint32_t storage = ST_RAW; // 1 raw, 2 zlib, 3 AES-256 with the archive key
         void* data = nullptr;      // blockLoad: engine-owned until blockFree; blockAdd: the caller's
         uint64_t size = 0;         // data size (decoded)
-        char name[64] = {};        // at most 63 characters
+        char name[kMaxBlockName + 1] = {}; // zero-terminated
         char type[16] = {};        // e.g. "ZK7_IMAGE", compared over 16 bytes
         uint64_t storedSize = 0;   // bytes the block occupies in the file
         uint8_t deleted = 0;       // soft-deleted index entry
-        // Set by the constructor when the name (over 63 bytes) or the type
+        // Set by the constructor when the name (over kMaxBlockName) or the type
         // (over 16) does not fit; names are never cut, so every call given
         // such a block refuses it with RC_ERR_INVALID (-22).
         bool tooLong = false;

@@ -17,6 +17,7 @@
 
 #include <SDL_pixels.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -147,6 +148,17 @@ struct ParticlePresetDesc {
 
 class ParticleEmitter {
 public:
+    // Most live particles, and most particles of one burst.
+    static constexpr int kMaxParticles = 65536;
+    // Longest time setting (lifetime, emission time, burst time), in seconds.
+    static constexpr float kMaxSeconds = 86400;
+    // The longest lists an emitter holds.
+    static constexpr size_t kMaxBursts = 16;
+    static constexpr size_t kMaxSubEmitters = 8;
+    static constexpr size_t kMaxColorKeys = 8;
+    static constexpr size_t kMaxTints = 16;
+    static constexpr size_t kMaxScaleKeys = 8;
+
     ~ParticleEmitter();
     ParticleEmitter(const ParticleEmitter&) = delete;
     ParticleEmitter& operator=(const ParticleEmitter&) = delete;
@@ -298,22 +310,22 @@ public:
     bool setCollisionLayer(const SceneLayerTile* layer, float x, float y);
 
     // --- lists ---
-    // Timed bursts: at most 16. Null when there are none.
+    // Timed bursts: at most kMaxBursts. Null when there are none.
     const Vector<ParticleBurst>* getBursts() const;
     bool setBursts(const Vector<ParticleBurst>& bursts);
-    // Sub-emitters: at most 8; presets must be in the catalogue. Null when
-    // there are none.
+    // Sub-emitters: at most kMaxSubEmitters; presets must be in the
+    // catalogue. Null when there are none.
     const Vector<ParticleSubEmitter>* getSubEmitters() const;
     bool setSubEmitters(const Vector<ParticleSubEmitter>& subEmitters);
-    // Colour keys: 1..8, times 0..1.
+    // Colour keys: 1..kMaxColorKeys, times 0..1.
     const Vector<ParticleColorKey>& getColorKeys() const;
     bool setColorKeys(const Vector<ParticleColorKey>& keys);
-    // Tint palette: at most 16 colours; each particle takes one at random
-    // and multiplies the colour keys by it. Empty = no tint.
+    // Tint palette: at most kMaxTints colours; each particle takes one at
+    // random and multiplies the colour keys by it. Empty = no tint.
     const Vector<SDL_Color>& getTintPalette() const;
     bool setTintPalette(const Vector<SDL_Color>& palette);
-    // Scale keys: 1..8, times 0..1, scales 0..10000. The first and last keys
-    // are the scale at birth and death of setScaleRamp.
+    // Scale keys: 1..kMaxScaleKeys, times 0..1, scales 0..10000. The first
+    // and last keys are the scale at birth and death of setScaleRamp.
     const Vector<ParticleScaleKey>& getScaleKeys() const;
     bool setScaleKeys(const Vector<ParticleScaleKey>& keys);
 

@@ -1,6 +1,7 @@
 #include "IndexSegments.h"
 
 #include "ArchiveFormat.h"
+#include "core/ByteOrder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,28 +11,6 @@ namespace Zelkoran::archive {
 
 namespace {
 constexpr char kListMagic[4] = {'Z', 'K', 'I', 'S'};
-
-void put64(uint8_t* p, uint64_t v)
-{
-    for (int i = 0; i < 8; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint64_t get64(const uint8_t* p)
-{
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v |= uint64_t(p[i]) << (8 * i);
-    return v;
-}
-
-void put32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 } // namespace
 
 void IndexSegments::assignSingle(uint64_t offset, uint32_t slots)
@@ -46,7 +25,7 @@ uint32_t IndexSegments::countOf(const uint8_t head[kListHead])
 {
     if (std::memcmp(head, kListMagic, 4) != 0)
         return 0;
-    const uint32_t n = get32(head + 4);
+    const uint32_t n = bytes::getU32(head + 4);
     return n <= kMaxSegments ? n : 0;
 }
 
@@ -56,7 +35,7 @@ bool IndexSegments::decode(const uint8_t* in, uint32_t capacity, uint64_t listOf
     if (n == 0)
         return false;
     const size_t body = listSize(n) - 8;
-    if (checksumFails(get64(in + body), XXH64(in, body, 0)))
+    if (checksumFails(bytes::getU64(in + body), XXH64(in, body, 0)))
         return false;
     struct Range {
         uint64_t begin, end;
@@ -66,8 +45,8 @@ bool IndexSegments::decode(const uint8_t* in, uint32_t capacity, uint64_t listOf
     uint64_t total = 0;
     for (uint32_t i = 0; i < n; ++i) {
         const uint8_t* p = in + kListHead + 16 * size_t(i);
-        const Segment s{get64(p), get32(p + 8), static_cast<uint32_t>(total)};
-        if (s.slots == 0 || get32(p + 12) != 0 || s.offset < kHeaderSize || s.offset > dataEnd
+        const Segment s{bytes::getU64(p), bytes::getU32(p + 8), static_cast<uint32_t>(total)};
+        if (s.slots == 0 || bytes::getU32(p + 12) != 0 || s.offset < kHeaderSize || s.offset > dataEnd
             || uint64_t(s.slots) * kSlotSize > dataEnd - s.offset)
             return false;
         total += s.slots;
@@ -89,14 +68,14 @@ std::vector<uint8_t> IndexSegments::encode() const
     const uint32_t n = static_cast<uint32_t>(m_segments.size());
     std::vector<uint8_t> out(listSize(n), 0);
     std::memcpy(out.data(), kListMagic, 4);
-    put32(out.data() + 4, n);
+    bytes::putU32(out.data() + 4, n);
     for (uint32_t i = 0; i < n; ++i) {
         uint8_t* p = out.data() + kListHead + 16 * size_t(i);
-        put64(p, m_segments[i].offset);
-        put32(p + 8, m_segments[i].slots);
+        bytes::putU64(p, m_segments[i].offset);
+        bytes::putU32(p + 8, m_segments[i].slots);
     }
     const size_t body = out.size() - 8;
-    put64(out.data() + body, XXH64(out.data(), body, 0));
+    bytes::putU64(out.data() + body, XXH64(out.data(), body, 0));
     return out;
 }
 

@@ -1,10 +1,9 @@
 #include "audio/AudioTrackBlock.h"
 
 #include "audio/AudioFormat.h"
+#include "core/ByteOrder.h"
 
 #include <Zelkoran/Result.h>
-
-#include <SDL_endian.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,74 +12,61 @@ namespace Zelkoran::audio {
 
 namespace {
 
-constexpr char kMagic[8] = {'Z', 'K', '7', 'A', 'U', 'D', 'I', 'O'};
 constexpr uint16_t kVersion = 1;
-constexpr size_t kHeaderSize = 32;
-constexpr size_t kVersionAt = 8, kHeaderSizeAt = 10, kTagAt = 12, kFormatAt = 16, kSourceSizeAt = 24;
-
-void put16(uint8_t* at, uint16_t v)
-{
-    v = SDL_SwapLE16(v);
-    std::memcpy(at, &v, sizeof(v));
-}
-void put32(uint8_t* at, uint32_t v)
-{
-    v = SDL_SwapLE32(v);
-    std::memcpy(at, &v, sizeof(v));
-}
-void put64(uint8_t* at, uint64_t v)
-{
-    v = SDL_SwapLE64(v);
-    std::memcpy(at, &v, sizeof(v));
-}
-uint16_t get16(const uint8_t* at)
-{
-    uint16_t v;
-    std::memcpy(&v, at, sizeof(v));
-    return SDL_SwapLE16(v);
-}
-uint32_t get32(const uint8_t* at)
-{
-    uint32_t v;
-    std::memcpy(&v, at, sizeof(v));
-    return SDL_SwapLE32(v);
-}
-uint64_t get64(const uint8_t* at)
-{
-    uint64_t v;
-    std::memcpy(&v, at, sizeof(v));
-    return SDL_SwapLE64(v);
-}
+constexpr size_t kVersionAt = 8, kHeaderSizeAt = 10, kTagAt = 12;
+constexpr SourceBlockFrame kFrame{"ZK7AUDIO", 32};
+constexpr size_t kFormatAt = 16;
 
 } // namespace
 
 bool isAudioTrackTag(int tag) { return tag >= ATT_MUSIC && tag <= ATT_CUSTOM; }
 
+Vector<uint8_t> encodeSourceBlock(const SourceBlockFrame& frame, eAudioTrackTag tag, const uint8_t* source,
+                                  size_t sourceSize)
+{
+    Vector<uint8_t> out;
+    if (sourceSize > out.max_size() - frame.headerSize)
+        return out;
+    out.resize(frame.headerSize + sourceSize);
+    std::memcpy(out.data(), frame.magic, 8);
+    bytes::putU16(&out[kVersionAt], kVersion);
+    bytes::putU16(&out[kHeaderSizeAt], static_cast<uint16_t>(frame.headerSize));
+    bytes::putU32(&out[kTagAt], static_cast<uint32_t>(tag));
+    bytes::putU64(&out[frame.headerSize - 8], sourceSize);
+    if (sourceSize)
+        std::memcpy(&out[frame.headerSize], source, sourceSize);
+    return out;
+}
+
+int decodeSourceBlock(const SourceBlockFrame& frame, const uint8_t* data, size_t size, eAudioTrackTag& tag,
+                      const uint8_t*& source, size_t& sourceSize)
+{
+    if (!data || size < frame.headerSize || std::memcmp(data, frame.magic, 8) != 0 ||
+        bytes::getU16(data + kVersionAt) != kVersion || bytes::getU16(data + kHeaderSizeAt) != frame.headerSize)
+        return RC_ERR_CORRUPT;
+    const uint32_t stored = bytes::getU32(data + kTagAt);
+    if (!isAudioTrackTag(static_cast<int>(stored)) ||
+        bytes::getU64(data + frame.headerSize - 8) != size - frame.headerSize)
+        return RC_ERR_CORRUPT;
+    tag = static_cast<eAudioTrackTag>(stored);
+    source = data + frame.headerSize;
+    sourceSize = size - frame.headerSize;
+    return RC_OK;
+}
+
 Vector<uint8_t> encodeAudioTrackBlock(const String& formatText, eAudioTrackTag tag, const uint8_t* source,
                                       size_t sourceSize)
 {
-    Vector<uint8_t> out;
-    if (sourceSize > out.max_size() - kHeaderSize)
-        return out;
-    out.resize(kHeaderSize + sourceSize);
-    std::memcpy(out.data(), kMagic, sizeof(kMagic));
-    put16(&out[kVersionAt], kVersion);
-    put16(&out[kHeaderSizeAt], static_cast<uint16_t>(kHeaderSize));
-    put32(&out[kTagAt], static_cast<uint32_t>(tag));
-    std::memcpy(&out[kFormatAt], formatText.data(), std::min(formatText.size(), kMaxFormatText));
-    put64(&out[kSourceSizeAt], sourceSize);
-    if (sourceSize)
-        std::memcpy(&out[kHeaderSize], source, sourceSize);
+    Vector<uint8_t> out = encodeSourceBlock(kFrame, tag, source, sourceSize);
+    if (!out.empty())
+        std::memcpy(&out[kFormatAt], formatText.data(), std::min(formatText.size(), kMaxFormatText));
     return out;
 }
 
 int decodeAudioTrackBlock(const uint8_t* data, size_t size, AudioTrackBlock& out)
 {
-    if (!data || size < kHeaderSize || std::memcmp(data, kMagic, sizeof(kMagic)) != 0 ||
-        get16(data + kVersionAt) != kVersion || get16(data + kHeaderSizeAt) != kHeaderSize)
-        return RC_ERR_CORRUPT;
-    const uint32_t tag = get32(data + kTagAt);
-    if (!isAudioTrackTag(static_cast<int>(tag)) || get64(data + kSourceSizeAt) != size - kHeaderSize)
+    AudioTrackBlock read;
+    if (decodeSourceBlock(kFrame, data, size, read.tag, read.source, read.sourceSize) != RC_OK)
         return RC_ERR_CORRUPT;
     char text[kMaxFormatText + 1] = {};
     std::memcpy(text, data + kFormatAt, kMaxFormatText);
@@ -89,11 +75,9 @@ int decodeAudioTrackBlock(const uint8_t* data, size_t size, AudioTrackBlock& out
     for (size_t i = len; i < kMaxFormatText; ++i)
         if (text[i] != 0)
             return RC_ERR_CORRUPT;
-    if (!normalizeFormatText(text, out.formatText) || out.formatText != text)
+    if (!normalizeFormatText(text, read.formatText) || read.formatText != text)
         return RC_ERR_CORRUPT;
-    out.tag = static_cast<eAudioTrackTag>(tag);
-    out.source = data + kHeaderSize;
-    out.sourceSize = size - kHeaderSize;
+    out = std::move(read);
     return RC_OK;
 }
 

@@ -38,4 +38,20 @@ int decodeAudioTrackBlock(const uint8_t* data, size_t size, AudioTrackBlock& out
 // True for a tag of eAudioTrackTag.
 bool isAudioTrackTag(int tag);
 
+// The frame the sound track and video blocks share: an 8-byte magic,
+// version 1, the header size, the tag; the source size ends the header and
+// the source follows it.
+struct SourceBlockFrame {
+    const char* magic;
+    size_t headerSize;
+};
+// The block bytes for a source, the header fields between the tag and the
+// source size zero; empty when the sizes do not fit in memory.
+Vector<uint8_t> encodeSourceBlock(const SourceBlockFrame& frame, eAudioTrackTag tag, const uint8_t* source,
+                                  size_t sourceSize);
+// Checks a block's frame and gives its tag and source. 0, or RC_ERR_CORRUPT
+// (another magic or version, sizes that do not add up, a bad tag).
+int decodeSourceBlock(const SourceBlockFrame& frame, const uint8_t* data, size_t size, eAudioTrackTag& tag,
+                      const uint8_t*& source, size_t& sourceSize);
+
 } // namespace Zelkoran::audio

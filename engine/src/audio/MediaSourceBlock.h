@@ -13,9 +13,7 @@
 
 namespace Zelkoran::audio {
 
-inline constexpr size_t kMaxMediaName = 63;
-
-inline bool isMediaName(const char* name) { return name && std::strlen(name) <= kMaxMediaName; }
+inline bool isMediaName(const char* name) { return name && std::strlen(name) <= kMaxBlockName; }
 
 // A name an archive block may have.
 inline bool isMediaBlockName(const char* name) { return name && name[0] && isMediaName(name); }

@@ -1,12 +1,12 @@
 #include "cursor/CursorBlock.h"
 
-#include "resource/LittleEndian.h"
+#include "core/ByteOrder.h"
 
 #include <Zelkoran/Result.h>
 
 namespace Zelkoran::cursor {
 
-using namespace resource;
+using namespace bytes;
 
 namespace {
 constexpr size_t kHotXAt = 4, kHotYAt = 8;

@@ -1,6 +1,6 @@
 #include "font/FontBlock.h"
 
-#include "resource/LittleEndian.h"
+#include "core/ByteOrder.h"
 
 #include <Zelkoran/Result.h>
 
@@ -9,7 +9,7 @@
 
 namespace Zelkoran::font {
 
-using namespace resource;
+using namespace bytes;
 
 namespace {
 constexpr size_t kKerningAt = 4, kStyleAt = 12, kNameAt = 32, kNameSize = 64;

@@ -1,3 +1,4 @@
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/Font.h>
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>
@@ -337,7 +338,7 @@ int GUIMgr::setName(int id, const char* name)
     // The name is a block name; with it every widget's full name
     // ("panel.widget") must stay within kMaxWidgetPath.
     const size_t length = std::strlen(name);
-    if (length == 0 || length > 63)
+    if (length == 0 || length > kMaxBlockName)
         return RC_ERR_INVALID;
     for (const Widget* w : p->children())
         if (length + 1 + std::strlen(w->getName()) > kMaxWidgetPath)

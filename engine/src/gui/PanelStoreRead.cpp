@@ -10,9 +10,8 @@
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Sprite.h>
 
+#include "core/ByteOrder.h"
 #include "gui/PanelStore.h"
-
-#include <SDL_endian.h>
 
 #include <cstring>
 #include <cmath>
@@ -45,44 +44,21 @@ bool knownHelper(uint32_t h)
 }
 
 // Reads with bounds checks; the first bad value spoils the whole read.
-class Reader {
+class Reader : public bytes::ByteReader {
 public:
-    Reader(const uint8_t* data, size_t size) : m_p(data), m_left(size) {}
-    bool ok() const { return m_ok; }
-    bool atEnd() const { return m_left == 0; }
-    size_t left() const { return m_left; }
-    bool fail()
-    {
-        m_ok = false;
-        return false;
-    }
-    uint8_t u8()
-    {
-        if (!take(1))
-            return 0;
-        return m_p[-1];
-    }
-    uint32_t u32()
-    {
-        if (!take(4))
-            return 0;
-        uint32_t v;
-        std::memcpy(&v, m_p - 4, 4);
-        return SDL_SwapLE32(v);
-    }
+    using ByteReader::ByteReader;
+    using ByteReader::i32;
     // An int in lo..hi.
     int i32(int lo, int hi)
     {
-        const int v = static_cast<int>(u32());
+        const int v = i32();
         if (v < lo || v > hi)
             fail();
         return v;
     }
     float f32()
     {
-        const uint32_t bits = u32();
-        float v;
-        std::memcpy(&v, &bits, sizeof(v));
+        const float v = ByteReader::f32();
         if (!std::isfinite(v))
             fail();
         return v;
@@ -96,16 +72,8 @@ public:
     }
     String text(uint32_t max)
     {
-        const uint32_t n = u32();
-        if (n > max || n > m_left) {
-            fail();
-            return String();
-        }
-        String s(reinterpret_cast<const char*>(m_p), n);
-        take(n);
-        if (s.find('\0') != String::npos)
-            fail();
-        return s;
+        const std::string_view s = ByteReader::text(max);
+        return String(s.data(), s.size());
     }
     void rgba(uint8_t out[4])
     {
@@ -120,21 +88,6 @@ public:
             fail();
         return Position(offset, static_cast<ePositionHelper>(helper));
     }
-
-private:
-    bool take(size_t n)
-    {
-        if (!m_ok || m_left < n) {
-            m_ok = false;
-            return false;
-        }
-        m_p += n;
-        m_left -= n;
-        return true;
-    }
-    const uint8_t* m_p;
-    size_t m_left;
-    bool m_ok = true;
 };
 
 // Resolves the names a block refers to: built-in fonts, and archive fonts
@@ -506,7 +459,7 @@ namespace Zelkoran {
 int GUIMgr::load(int archiveId, const char* name)
 {
     Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    if (!archive || !name || !name[0] || std::strlen(name) > 63)
+    if (!archive || !name || !name[0] || std::strlen(name) > kMaxBlockName)
         return RC_ERR_NOT_FOUND;
     Archive::Block block(name, panelstore::kPanelBlockType);
     if (const int rc = archive->blockLoad(block); rc != RC_OK)
@@ -526,7 +479,7 @@ int GUIMgr::load(int archiveId, const char* name)
 int GUIMgr::remove(int archiveId, const char* name)
 {
     Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    if (!archive || !name || !name[0] || std::strlen(name) > 63)
+    if (!archive || !name || !name[0] || std::strlen(name) > kMaxBlockName)
         return RC_ERR_NOT_FOUND;
     return archive->blockDelete(Archive::Block(name, panelstore::kPanelBlockType));
 }

@@ -8,9 +8,8 @@
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Result.h>
 
+#include "core/ByteOrder.h"
 #include "gui/PanelStore.h"
-
-#include <SDL_endian.h>
 
 #include <cstring>
 #include <new>
@@ -25,39 +24,16 @@ const char* fontName(int fontId)
     return f ? f->getName() : "";
 }
 
-class Writer {
+class Writer : public bytes::ByteWriter<Vector<uint8_t>> {
 public:
-    explicit Writer(Vector<uint8_t>& out) : m_out(out) {}
-    void u8(uint8_t v) { m_out.push_back(v); }
-    void u32(uint32_t v)
-    {
-        v = SDL_SwapLE32(v);
-        const auto* b = reinterpret_cast<const uint8_t*>(&v);
-        m_out.insert(m_out.end(), b, b + 4);
-    }
-    void i32(int v) { u32(static_cast<uint32_t>(v)); }
-    void f32(float v)
-    {
-        uint32_t bits;
-        std::memcpy(&bits, &v, sizeof(bits));
-        u32(bits);
-    }
-    void text(const char* s)
-    {
-        const size_t n = s ? std::strlen(s) : 0;
-        const uint32_t len = static_cast<uint32_t>(n > kMaxText ? kMaxText : n);
-        u32(len);
-        m_out.insert(m_out.end(), s, s + len);
-    }
-    void rgba(const uint8_t c[4]) { m_out.insert(m_out.end(), c, c + 4); }
+    using ByteWriter::ByteWriter;
+    void text(const char* s) { ByteWriter::text(s, kMaxText); }
+    void rgba(const uint8_t c[4]) { bytes(c, 4); }
     void pos(Position p)
     {
         f32(p.offset);
         u32(static_cast<uint32_t>(p.helper));
     }
-
-private:
-    Vector<uint8_t>& m_out;
 };
 
 void writeWidget(Writer& w, const Widget& wd)
@@ -223,7 +199,7 @@ int Panel::save(int archiveId)
     Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
     if (!archive)
         return RC_ERR_NOT_FOUND;
-    if (m_name.empty() || m_name.size() > 63)
+    if (m_name.empty() || m_name.size() > kMaxBlockName)
         return RC_ERR_INVALID;
     Vector<uint8_t> data;
     if (const int rc = panelstore::encodePanel(*this, data); rc != RC_OK)

@@ -21,9 +21,7 @@ namespace Zelkoran {
 namespace {
 
 // Images are saved as blocks of their own name.
-constexpr size_t kMaxName = sizeof(Archive::Block::name) - 1;
-
-bool isName(const char* name) { return name && std::strlen(name) <= kMaxName; }
+bool isName(const char* name) { return name && std::strlen(name) <= kMaxBlockName; }
 
 // The extension of path (without the dot) as SDL2_image's type hint, or null.
 const char* typeHint(const char* path)

@@ -1,7 +1,7 @@
 #include "image/ImageBlock.h"
 
 #include "image/PngCodec.h"
-#include "resource/LittleEndian.h"
+#include "core/ByteOrder.h"
 
 #include <Zelkoran/Result.h>
 
@@ -31,13 +31,13 @@ bool headerHolds(const uint8_t* data, size_t size, ImageSettings& settings)
 {
     if (size < kImageHeaderSize || std::memcmp(data, kMagic, sizeof(kMagic)) != 0 || data[kVersionAt] != kVersion)
         return false;
-    const uint32_t owner = resource::getU32(data + kOwnerAt);
+    const uint32_t owner = bytes::getU32(data + kOwnerAt);
     if (owner != kOwnerImage && owner != kOwnerLegacyGui)
         return false;
-    const uint32_t width = resource::getU32(data + kWidthAt), height = resource::getU32(data + kHeightAt);
+    const uint32_t width = bytes::getU32(data + kWidthAt), height = bytes::getU32(data + kHeightAt);
     const uint64_t payloadSize = size - kImageHeaderSize;
-    if (!isSide(width) || !isSide(height) || resource::getU32(data + kPayloadFormatAt) != kPayloadPng ||
-        resource::getU32(data + kPayloadSizeAt) != payloadSize ||
+    if (!isSide(width) || !isSide(height) || bytes::getU32(data + kPayloadFormatAt) != kPayloadPng ||
+        bytes::getU32(data + kPayloadSizeAt) != payloadSize ||
         uint64_t{width} * height * 4 > payloadSize * kMaxDeflateRatio)
         return false;
     PngHeader png;
@@ -79,9 +79,9 @@ int encodeImageBlock(SDL_Surface* argb, const ImageSettings& settings, Vector<ui
     }
     std::memcpy(out.data(), kMagic, sizeof(kMagic));
     out[kVersionAt] = kVersion;
-    resource::putU32(&out[kOwnerAt], kOwnerImage);
-    resource::putU32(&out[kWidthAt], static_cast<uint32_t>(argb->w));
-    resource::putU32(&out[kHeightAt], static_cast<uint32_t>(argb->h));
+    bytes::putU32(&out[kOwnerAt], kOwnerImage);
+    bytes::putU32(&out[kWidthAt], static_cast<uint32_t>(argb->w));
+    bytes::putU32(&out[kHeightAt], static_cast<uint32_t>(argb->h));
     const bool keyed = settings.key[0] >= 0 && settings.key[1] >= 0 && settings.key[2] >= 0;
     out[kKeyFlagAt] = keyed ? 1 : 0;
     for (int i = 0; i < 3; ++i) {
@@ -89,8 +89,8 @@ int encodeImageBlock(SDL_Surface* argb, const ImageSettings& settings, Vector<ui
         out[kColorModAt + i] = settings.colorMod[i];
     }
     out[kAlphaModAt] = settings.alphaMod;
-    resource::putU32(&out[kPayloadFormatAt], kPayloadPng);
-    resource::putU32(&out[kPayloadSizeAt], static_cast<uint32_t>(png.size()));
+    bytes::putU32(&out[kPayloadFormatAt], kPayloadPng);
+    bytes::putU32(&out[kPayloadSizeAt], static_cast<uint32_t>(png.size()));
     std::memcpy(&out[kImageHeaderSize], png.data(), png.size());
     return RC_OK;
 }
@@ -104,8 +104,8 @@ int decodeImageBlock(const uint8_t* data, size_t size, SDL_Surface*& pixels, Ima
     SDL_Surface* decoded = decodePng(data + kImageHeaderSize, size - kImageHeaderSize);
     if (!decoded)
         return RC_ERR_CORRUPT;
-    if (decoded->w != static_cast<int>(resource::getU32(data + kWidthAt)) ||
-        decoded->h != static_cast<int>(resource::getU32(data + kHeightAt))) {
+    if (decoded->w != static_cast<int>(bytes::getU32(data + kWidthAt)) ||
+        decoded->h != static_cast<int>(bytes::getU32(data + kHeightAt))) {
         SDL_FreeSurface(decoded);
         return RC_ERR_CORRUPT;
     }

@@ -16,9 +16,6 @@ struct ParticleEmitter::Impl {
 
 namespace particle {
 
-// Longest emitter name: it names the emitter's block when saved.
-constexpr size_t kMaxName = 63;
-
 struct Access {
     static Emitter& core(ParticleEmitter& e) { return e.m_impl->core; }
     static ParticleEmitter::Impl& impl(ParticleEmitter& e) { return *e.m_impl; }

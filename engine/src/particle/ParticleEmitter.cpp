@@ -73,7 +73,7 @@ int ParticleEmitter::save(int archiveId, const char* name)
     if (!archive)
         return RC_ERR_NOT_FOUND;
     const char* blockName = name && *name ? name : m_impl->name.c_str();
-    if (!*blockName || std::strlen(blockName) > particle::kMaxName)
+    if (!*blockName || std::strlen(blockName) > kMaxBlockName)
         return RC_ERR_INVALID;
     const particle::Emitter& e = m_impl->core;
     const char* visualName = m_impl->missingVisual.c_str();

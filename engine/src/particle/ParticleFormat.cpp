@@ -2,6 +2,9 @@
 
 #include "particle/ParticleEmitterCore.h"
 
+#include "core/ByteOrder.h"
+
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/Result.h>
 
 #include <cstring>
@@ -14,84 +17,30 @@ constexpr char kMagic[4] = {'Z', 'K', 'P', 'E'};
 constexpr uint16_t kVersion = 1;
 constexpr uint16_t kHeaderSize = 16;
 constexpr uint32_t kRecordSize = 45 * 4;
-constexpr uint32_t kMaxName = 63;
 
-class Writer {
+using Writer = bytes::ByteWriter<Vector<uint8_t>>;
+
+// Reads past the end give zeros and fail the reader, so a truncated block
+// is found once, at the end.
+class Reader : public bytes::ByteReader {
 public:
-    explicit Writer(Vector<uint8_t>& out) : m_out(out) {}
-    void u16(uint16_t v) { m_out.insert(m_out.end(), {uint8_t(v), uint8_t(v >> 8)}); }
-    void u32(uint32_t v)
-    {
-        m_out.insert(m_out.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
-    }
-    void i32(int v) { u32(static_cast<uint32_t>(v)); }
-    void f32(float v)
-    {
-        uint32_t bits;
-        std::memcpy(&bits, &v, 4);
-        u32(bits);
-    }
-    void flag(bool v) { u32(v ? 1 : 0); }
-    void bytes(const void* p, size_t n) { m_out.insert(m_out.end(), (const uint8_t*)p, (const uint8_t*)p + n); }
-
-private:
-    Vector<uint8_t>& m_out;
-};
-
-// Reads past the end give zeros and clear ok, so a truncated block is
-// found once, at the end.
-class Reader {
-public:
-    Reader(const void* data, size_t size) : m_p(static_cast<const uint8_t*>(data)), m_left(size) {}
-    bool ok = true;
-    bool atEnd() const { return m_left == 0; }
-    const uint8_t* take(size_t n)
-    {
-        if (!ok || n > m_left) {
-            ok = false;
-            return nullptr;
-        }
-        const uint8_t* p = m_p;
-        m_p += n;
-        m_left -= n;
-        return p;
-    }
-    uint16_t u16()
-    {
-        const uint8_t* p = take(2);
-        return p ? static_cast<uint16_t>(p[0] | p[1] << 8) : 0;
-    }
-    uint32_t u32()
-    {
-        const uint8_t* p = take(4);
-        return p ? uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24 : 0;
-    }
-    int i32() { return static_cast<int>(u32()); }
-    float f32()
-    {
-        const uint32_t bits = u32();
-        float v;
-        std::memcpy(&v, &bits, 4);
-        return v;
-    }
+    using ByteReader::ByteReader;
     // A stored truth value: 0 or 1, anything else is damage.
     bool flag()
     {
         const uint32_t v = u32();
-        ok = ok && v <= 1;
+        if (v > 1)
+            fail();
         return v == 1;
     }
     // A list count of at most max entries.
     uint32_t count(size_t max)
     {
         const uint32_t n = u32();
-        ok = ok && n <= max;
-        return ok ? n : 0;
+        if (n > max)
+            fail();
+        return ok() ? n : 0;
     }
-
-private:
-    const uint8_t* m_p;
-    size_t m_left;
 };
 
 template <class T, class ReadOne>
@@ -136,7 +85,7 @@ Vector<uint8_t> encodeBlock(const Settings& s, const char* visualName)
     w.i32(s.shape);
     w.f32(s.shapeW);
     w.f32(s.shapeH);
-    w.flag(s.glow);
+    w.u32(s.glow);
     w.f32(s.glowIntensity);
     w.f32(s.speedMin);
     w.f32(s.speedMax);
@@ -145,11 +94,11 @@ Vector<uint8_t> encodeBlock(const Settings& s, const char* visualName)
     w.f32(s.lifeMin);
     w.f32(s.lifeMax);
     w.i32(s.directionMode);
-    w.flag(s.loop);
+    w.u32(s.loop);
     w.f32(s.duration);
     w.i32(s.maxParticles);
     w.f32(s.rate);
-    w.flag(s.localSpace);
+    w.u32(s.localSpace);
     w.i32(s.spritePhase);
     w.i32(s.visual);
     w.i32(s.animation);
@@ -171,15 +120,13 @@ Vector<uint8_t> encodeBlock(const Settings& s, const char* visualName)
     w.f32(s.rotation);
     w.f32(s.spin);
     w.f32(s.stretch);
-    w.flag(s.align);
+    w.u32(s.align);
     w.f32(s.simulationScale);
     w.f32(s.warmUp);
     w.u32(s.seed);
     w.i32(s.collision);
     w.f32(s.bounciness);
-    const size_t nameLength = visualName ? std::min<size_t>(std::strlen(visualName), kMaxName) : 0;
-    w.u32(static_cast<uint32_t>(nameLength));
-    w.bytes(visualName, nameLength);
+    w.text(visualName, kMaxBlockName);
     w.u32(static_cast<uint32_t>(s.bursts.size()));
     for (const ParticleBurst& b : s.bursts) {
         w.f32(b.time);
@@ -265,17 +212,15 @@ int decodeBlock(const void* data, size_t size, Settings& s, String& visualName)
     const int collision = in.i32();
     ok &= t.setCollision(collision, in.f32());
 
-    const uint32_t nameLength = in.count(kMaxName);
-    const uint8_t* name = in.take(nameLength);
-    const bool needsName = t.visual == PV_IMAGE || t.visual == PV_SPRITE;
-    ok &= (nameLength > 0) == needsName && (!name || !std::memchr(name, 0, nameLength));
+    const std::string_view name = in.text(kMaxBlockName);
+    ok &= name.empty() != (t.visual == PV_IMAGE || t.visual == PV_SPRITE);
 
-    const Vector<ParticleBurst> bursts = readList<ParticleBurst>(in, kMaxBursts, [&] {
+    const Vector<ParticleBurst> bursts = readList<ParticleBurst>(in, ParticleEmitter::kMaxBursts, [&] {
         const float time = in.f32();
         return ParticleBurst{time, in.i32()};
     });
     ok &= t.setBursts(ordered(bursts, ok));
-    ok &= t.setSubEmitters(readList<ParticleSubEmitter>(in, kMaxSubEmitters,
+    ok &= t.setSubEmitters(readList<ParticleSubEmitter>(in, ParticleEmitter::kMaxSubEmitters,
                                                         [&] {
                                                             ParticleSubEmitter e{};
                                                             e.preset = in.u32();
@@ -285,7 +230,7 @@ int decodeBlock(const void* data, size_t size, Settings& s, String& visualName)
                                                             return e;
                                                         }),
                            isPreset);
-    const Vector<ParticleColorKey> colorKeys = readList<ParticleColorKey>(in, kMaxColorKeys, [&] {
+    const Vector<ParticleColorKey> colorKeys = readList<ParticleColorKey>(in, ParticleEmitter::kMaxColorKeys, [&] {
         ParticleColorKey k{};
         k.time = in.f32();
         if (const uint8_t* c = in.take(4))
@@ -293,19 +238,19 @@ int decodeBlock(const void* data, size_t size, Settings& s, String& visualName)
         return k;
     });
     ok &= t.setColorKeys(ordered(colorKeys, ok));
-    ok &= t.setTints(readList<SDL_Color>(in, kMaxTints, [&] {
+    ok &= t.setTints(readList<SDL_Color>(in, ParticleEmitter::kMaxTints, [&] {
         const uint8_t* c = in.take(4);
         return c ? SDL_Color{c[0], c[1], c[2], c[3]} : SDL_Color{};
     }));
-    const Vector<ParticleScaleKey> scaleKeys = readList<ParticleScaleKey>(in, kMaxScaleKeys, [&] {
+    const Vector<ParticleScaleKey> scaleKeys = readList<ParticleScaleKey>(in, ParticleEmitter::kMaxScaleKeys, [&] {
         const float time = in.f32();
         return ParticleScaleKey{time, in.f32()};
     });
     ok &= t.setScaleKeys(ordered(scaleKeys, ok));
-    if (!ok || !in.ok || !in.atEnd())
+    if (!ok || !in.ok() || !in.atEnd())
         return RC_ERR_CORRUPT;
     s = std::move(t);
-    visualName.assign(reinterpret_cast<const char*>(name), nameLength);
+    visualName.assign(name.data(), name.size());
     return RC_OK;
 }
 

@@ -80,7 +80,7 @@ ParticleMgr::~ParticleMgr() = default;
 
 int ParticleMgr::create(const char* name, int)
 {
-    if (!name || std::strlen(name) > particle::kMaxName)
+    if (!name || std::strlen(name) > kMaxBlockName)
         return RC_ERR_INVALID;
     if (*name && m_impl->nameTaken(name, 0))
         return RC_ERR_EXISTS;
@@ -136,7 +136,7 @@ int ParticleMgr::setName(int id, const char* name)
     ParticleEmitter* e = get(id);
     if (!e)
         return RC_ERR_NOT_FOUND;
-    if (!name || !*name || std::strlen(name) > particle::kMaxName)
+    if (!name || !*name || std::strlen(name) > kMaxBlockName)
         return RC_ERR_INVALID;
     if (m_impl->nameTaken(name, id))
         return RC_ERR_EXISTS;

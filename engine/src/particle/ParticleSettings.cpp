@@ -9,7 +9,6 @@ namespace {
 constexpr float kMaxPixels = 1000000;
 constexpr float kMaxSpeed = 100000;
 constexpr float kMaxAngle = 100000;
-constexpr float kMaxSeconds = 86400;
 constexpr float kMaxFactor = 10000;
 
 template <class T>
@@ -67,7 +66,7 @@ bool Settings::setDirection(float angleDeg, float spreadDeg)
 
 bool Settings::setLifeSpan(float min, float max)
 {
-    if (!inRange(min, 0.01f, kMaxSeconds) || !inRange(max, min, kMaxSeconds))
+    if (!inRange(min, 0.01f, ParticleEmitter::kMaxSeconds) || !inRange(max, min, ParticleEmitter::kMaxSeconds))
         return false;
     lifeMin = min;
     lifeMax = max;
@@ -84,7 +83,7 @@ bool Settings::setDirectionMode(int mode)
 
 bool Settings::setDuration(float seconds)
 {
-    if (seconds != -1 && !inRange(seconds, 0, kMaxSeconds))
+    if (seconds != -1 && !inRange(seconds, 0, ParticleEmitter::kMaxSeconds))
         return false;
     duration = seconds;
     return true;
@@ -92,7 +91,7 @@ bool Settings::setDuration(float seconds)
 
 bool Settings::setMaxParticles(int count)
 {
-    if (count < 1 || count > kMaxParticles)
+    if (count < 1 || count > ParticleEmitter::kMaxParticles)
         return false;
     maxParticles = count;
     return true;
@@ -256,17 +255,18 @@ bool Settings::setCollision(int mode, float bounce)
 
 bool Settings::setBursts(const Vector<ParticleBurst>& list)
 {
-    if (list.size() > kMaxBursts)
+    if (list.size() > ParticleEmitter::kMaxBursts)
         return false;
     for (const ParticleBurst& b : list)
-        if (!inRange(b.time, 0, kMaxSeconds) || b.count < 1 || b.count > kMaxParticles)
+        if (!inRange(b.time, 0, ParticleEmitter::kMaxSeconds) || b.count < 1 ||
+            b.count > ParticleEmitter::kMaxParticles)
             return false;
     return sortedByTime(list, bursts);
 }
 
 bool Settings::setSubEmitters(const Vector<ParticleSubEmitter>& list, bool (*isPreset)(uint32_t))
 {
-    if (list.size() > kMaxSubEmitters)
+    if (list.size() > ParticleEmitter::kMaxSubEmitters)
         return false;
     for (const ParticleSubEmitter& s : list) {
         const bool triggers = s.triggers != 0 && (s.triggers & ~uint32_t(PST_DEATH | PST_COLLISION)) == 0;
@@ -280,7 +280,7 @@ bool Settings::setSubEmitters(const Vector<ParticleSubEmitter>& list, bool (*isP
 
 bool Settings::setColorKeys(const Vector<ParticleColorKey>& list)
 {
-    if (list.empty() || list.size() > kMaxColorKeys)
+    if (list.empty() || list.size() > ParticleEmitter::kMaxColorKeys)
         return false;
     for (const ParticleColorKey& k : list)
         if (!inRange(k.time, 0, 1))
@@ -290,7 +290,7 @@ bool Settings::setColorKeys(const Vector<ParticleColorKey>& list)
 
 bool Settings::setTints(const Vector<SDL_Color>& list)
 {
-    if (list.size() > kMaxTints)
+    if (list.size() > ParticleEmitter::kMaxTints)
         return false;
     tints = list;
     return true;
@@ -298,7 +298,7 @@ bool Settings::setTints(const Vector<SDL_Color>& list)
 
 bool Settings::setScaleKeys(const Vector<ParticleScaleKey>& list)
 {
-    if (list.empty() || list.size() > kMaxScaleKeys)
+    if (list.empty() || list.size() > ParticleEmitter::kMaxScaleKeys)
         return false;
     for (const ParticleScaleKey& k : list)
         if (!inRange(k.time, 0, 1) || !inRange(k.scale, 0, kMaxFactor))

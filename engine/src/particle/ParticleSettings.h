@@ -7,13 +7,6 @@
 
 namespace Zelkoran::particle {
 
-constexpr int kMaxParticles = 65536;
-constexpr size_t kMaxBursts = 16;
-constexpr size_t kMaxSubEmitters = 8;
-constexpr size_t kMaxColorKeys = 8;
-constexpr size_t kMaxTints = 16;
-constexpr size_t kMaxScaleKeys = 8;
-
 struct Settings {
     uint32_t preset = PEP_DEFAULT;
     int shape = PSH_POINT;

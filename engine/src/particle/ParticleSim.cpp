@@ -91,7 +91,7 @@ void Emitter::restart()
 
 bool Emitter::burst(int count)
 {
-    if (count < 1 || count > kMaxParticles)
+    if (count < 1 || count > ParticleEmitter::kMaxParticles)
         return false;
     spawn(count, m_x, m_y);
     return true;
@@ -180,7 +180,7 @@ void Emitter::emitFor(float h)
         m_rateAcc += s.rate * span;
         const float owed = std::floor(m_rateAcc);
         m_rateAcc -= owed;
-        spawn(static_cast<int>(std::min(owed, static_cast<float>(kMaxParticles))), m_x, m_y);
+        spawn(static_cast<int>(std::min(owed, static_cast<float>(ParticleEmitter::kMaxParticles))), m_x, m_y);
         m_time += span;
         h -= span;
         while (m_nextBurst < s.bursts.size() && s.bursts[m_nextBurst].time <= m_time)

@@ -14,7 +14,7 @@ namespace Zelkoran::resource {
 
 // A resource name leaves room for the three-character prefix within a
 // block name.
-inline constexpr size_t kMaxResourceName = sizeof(Archive::Block::name) - 1 - 3;
+inline constexpr size_t kMaxResourceName = kMaxBlockName - 3;
 
 // Not null and at most kMaxResourceName characters (may be empty).
 bool fitsResourceName(const char* name);

@@ -37,9 +37,6 @@ struct WriteOptions {
 // in-memory image).
 int writeMap(const Map& map, const WriteOptions& options, String& text);
 
-// Block names hold at most this many bytes.
-inline constexpr size_t kMaxBlockName = 63;
-
 // stem + tail, stem cut back to whole UTF-8 characters so that the name
 // fits a block.
 String fitBlockName(String stem, const String& tail);

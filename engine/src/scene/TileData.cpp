@@ -1,5 +1,7 @@
 #include "scene/TileData.h"
 
+#include "core/ByteOrder.h"
+
 #include <Zelkoran/Result.h>
 
 #include <openssl/evp.h>
@@ -150,10 +152,8 @@ int decodeTileData(std::string_view text, std::string_view encoding, std::string
     if (plain.size() != expected)
         return fail(why, "tile data does not hold one id per cell");
     out.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* p = plain.data() + i * 4;
-        out[i] = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
+    for (size_t i = 0; i < count; ++i)
+        out[i] = bytes::getU32(plain.data() + i * 4);
     return RC_OK;
 }
 
@@ -181,13 +181,8 @@ int encodeTileData(const uint32_t* ids, size_t count, size_t width, std::string_
     if (encoding != "base64")
         return RC_ERR_INVALID;
     Vector<uint8_t> plain(count * 4);
-    for (size_t i = 0; i < count; ++i) {
-        uint8_t* p = plain.data() + i * 4;
-        p[0] = uint8_t(ids[i]);
-        p[1] = uint8_t(ids[i] >> 8);
-        p[2] = uint8_t(ids[i] >> 16);
-        p[3] = uint8_t(ids[i] >> 24);
-    }
+    for (size_t i = 0; i < count; ++i)
+        bytes::putU32(plain.data() + i * 4, ids[i]);
     Vector<uint8_t> packed;
     if (compression == "zlib" || compression == "gzip") {
         if (int rc = deflateData(plain.data(), plain.size(), compression == "gzip", packed); rc != RC_OK)

@@ -1,6 +1,6 @@
 #include "sprite/SpriteBlock.h"
 
-#include "resource/LittleEndian.h"
+#include "core/ByteOrder.h"
 
 #include <Zelkoran/Result.h>
 
@@ -8,7 +8,7 @@
 
 namespace Zelkoran::sprite {
 
-using namespace resource;
+using namespace bytes;
 
 namespace {
 

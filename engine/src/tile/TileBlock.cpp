@@ -1,12 +1,12 @@
 #include "tile/TileBlock.h"
 
-#include "resource/LittleEndian.h"
+#include "core/ByteOrder.h"
 
 #include <Zelkoran/Result.h>
 
 namespace Zelkoran::tile {
 
-using namespace resource;
+using namespace bytes;
 
 namespace {
 constexpr size_t kFlagAt = 4, kWidthAt = 8, kHeightAt = 12;

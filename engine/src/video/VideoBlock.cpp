@@ -1,58 +1,29 @@
 #include "video/VideoBlock.h"
 
 #include "audio/AudioTrackBlock.h"
-#include "resource/LittleEndian.h"
 
 #include <Zelkoran/Result.h>
-
-#include <cstring>
 
 namespace Zelkoran::video {
 
 namespace {
 
-constexpr char kMagic[8] = {'Z', 'K', '7', 'V', 'I', 'D', 'E', 'O'};
-constexpr uint16_t kVersion = 1;
-constexpr size_t kHeaderSize = 24;
-constexpr size_t kVersionAt = 8, kHeaderSizeAt = 10, kTagAt = 12, kSourceSizeAt = 16;
-
-// The source size: two 32-bit halves, the low one first.
-uint64_t getU64(const uint8_t* at) { return resource::getU32(at) | uint64_t{resource::getU32(at + 4)} << 32; }
-void putU64(uint8_t* at, uint64_t v)
-{
-    resource::putU32(at, static_cast<uint32_t>(v));
-    resource::putU32(at + 4, static_cast<uint32_t>(v >> 32));
-}
+constexpr audio::SourceBlockFrame kFrame{"ZK7VIDEO", 24};
 
 } // namespace
 
 Vector<uint8_t> encodeVideoBlock(eAudioTrackTag tag, const uint8_t* source, size_t sourceSize)
 {
-    Vector<uint8_t> out;
-    if (sourceSize > out.max_size() - kHeaderSize)
-        return out;
-    out.resize(kHeaderSize + sourceSize);
-    std::memcpy(out.data(), kMagic, sizeof(kMagic));
-    resource::putU16(&out[kVersionAt], kVersion);
-    resource::putU16(&out[kHeaderSizeAt], static_cast<uint16_t>(kHeaderSize));
-    resource::putU32(&out[kTagAt], static_cast<uint32_t>(tag));
-    putU64(&out[kSourceSizeAt], sourceSize);
-    if (sourceSize)
-        std::memcpy(&out[kHeaderSize], source, sourceSize);
-    return out;
+    return audio::encodeSourceBlock(kFrame, tag, source, sourceSize);
 }
 
 int decodeVideoBlock(const uint8_t* data, size_t size, VideoBlock& out)
 {
-    if (!data || size <= kHeaderSize || std::memcmp(data, kMagic, sizeof(kMagic)) != 0 ||
-        resource::getU16(data + kVersionAt) != kVersion || resource::getU16(data + kHeaderSizeAt) != kHeaderSize)
+    VideoBlock read;
+    if (audio::decodeSourceBlock(kFrame, data, size, read.tag, read.source, read.sourceSize) != RC_OK ||
+        read.sourceSize == 0)
         return RC_ERR_CORRUPT;
-    const uint32_t tag = resource::getU32(data + kTagAt);
-    if (!audio::isAudioTrackTag(static_cast<int>(tag)) || getU64(data + kSourceSizeAt) != size - kHeaderSize)
-        return RC_ERR_CORRUPT;
-    out.tag = static_cast<eAudioTrackTag>(tag);
-    out.source = data + kHeaderSize;
-    out.sourceSize = size - kHeaderSize;
+    out = read;
     return RC_OK;
 }
 

@@ -16,7 +16,6 @@ namespace {
 
 // CMem module charged with the buffers of saveToBuffer.
 constexpr int kMemModule = 12;
-constexpr size_t kMaxBlockName = 63;
 
 bool isElement(const pugi::xml_node& n) { return n.type() == pugi::node_element; }
 

@@ -17,7 +17,6 @@ namespace Zelkoran {
 
 namespace {
 
-constexpr size_t kMaxBlockName = 63;
 
 } // namespace
 

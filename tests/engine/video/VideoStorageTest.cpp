@@ -83,6 +83,43 @@ TEST_F(VideoStorageTest, SavedAndExportedBytesStayTheSource)
     EXPECT_EQ(videos->close(again), RC_ERR_NOT_FOUND);
 }
 
+TEST_F(VideoStorageTest, DamagedBlockHeadersAreRefused)
+{
+    const int id = videos->loadFromFile(clip.c_str(), "", ATT_MUSIC);
+    ASSERT_GT(id, 0);
+    ASSERT_EQ(videos->setName(id, "Good"), 0);
+    ASSERT_EQ(videos->get(id)->save(archiveId, ""), 0);
+    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    Archive::Block stored("Good", "ZK7_VIDEO");
+    ASSERT_EQ(archive->blockLoad(stored), 0);
+    const std::string good(static_cast<const char*>(stored.data), stored.size);
+    archive->blockFree(stored);
+    auto with = [&](size_t at, char value) {
+        std::string bytes = good;
+        bytes[at] = value;
+        return bytes;
+    };
+    std::string noSource = good.substr(0, 24);
+    std::fill(noSource.begin() + 16, noSource.end(), '\0');
+    const struct {
+        const char* what;
+        std::string bytes;
+    } blocks[] = {
+        {"magic", with(0, 'X')},
+        {"version", with(8, 2)},
+        {"header size", with(10, 32)},
+        {"tag", with(12, 9)},
+        {"source size", good.substr(0, good.size() - 1)},
+        {"cut in the header", good.substr(0, 20)},
+        {"no source", noSource},
+    };
+    for (const auto& block : blocks) {
+        ASSERT_GT(addBlock(block.what, block.bytes), -1) << block.what;
+        EXPECT_EQ(videos->load(archiveId, block.what), RC_ERR_CORRUPT) << block.what;
+    }
+    EXPECT_GT(videos->load(archiveId, "Good"), 0);
+}
+
 TEST_F(VideoStorageTest, HostileFilesAndBlocksAreRefused)
 {
     const std::string source = readBytes(clip);
