@@ -40,11 +40,11 @@ CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
     if (Widget* base = panel->baseWidget())
         base->setSize(200, 960);
     mainPanel.create();
-    createAdvancedPanel(rm);
+    advanced.createAdvancedPanel();
     createAppearancePanel(rm);
-    populatePresetList();
-    populateSubPresetList();
-    populateVisualResourceLists();
+    mainPanel.populatePresetList();
+    particleEvents.populateSubPresetList();
+    mainPanel.populateVisualResourceLists();
     CtrlEffects::onNew();
 }
 
@@ -54,7 +54,7 @@ ParticleEmitter* CtrlEffects::emitter() const { return itemHandle > 0 ? particle
 
 void CtrlEffects::createAppearancePanel(ResourceManager* rm)
 {
-    appearance.create([this, rm](Panel* p, const char* name, int iconId, int textId, int swatchId, int x, int y,
+    appearance.createAppearancePanel([this, rm](Panel* p, const char* name, int iconId, int textId, int swatchId, int x, int y,
                                  const char* tooltip, const char* initHex, int textWidth,
                                  std::function<void(Widget&)> onChange) {
         return createColorField(p, rm, name, iconId, textId, swatchId, x, y, tooltip, initHex, textWidth,
@@ -122,9 +122,9 @@ int CtrlEffects::processEvent(int widgetId, int data)
     const bool consumed =
         handlePreviewEvent(widgetId, e) || handleAppearanceEvent(widgetId) != 0 || handleParticleEventsEvent(widgetId);
     if (!consumed && !context.updatingWidgets && e) {
-        int applied = applyMainEmitterWidget(widgetId, e);
+        int applied = mainPanel.applyMainEmitterWidget(widgetId, e);
         if (applied == 0)
-            applied = applyAdvancedEmitterWidget(widgetId, e);
+            applied = advanced.applyAdvancedEmitterWidget(widgetId, e);
         if (applied == 1)
             setDirty(true);
         else if (applied != 0)
@@ -178,7 +178,7 @@ int CtrlEffects::onListBox()
         itemHandle = id;
         currentItemName = name;
         // The position is not stored: a loaded effect plays where a new one does.
-        preview.setPosition(preview.centreX(), preview.centreY(), false);
+        preview.setPreviewPosition(preview.centreX(), preview.centreY(), false);
         mainPanel.populateVisualResourceLists();
         updateData();
         return 0;
@@ -272,7 +272,7 @@ int CtrlEffects::onDelete()
 
 int CtrlEffects::closeResources()
 {
-    closeBorrowedVisualResource();
+    mainPanel.closeBorrowedVisualResource();
     particles()->closeOneShots();
     if (itemHandle > 0)
         particles()->close(itemHandle);
@@ -285,7 +285,7 @@ int CtrlEffects::onActivate()
 {
     preview.resume();
     // Other tabs may have added or removed images and sprites meanwhile.
-    populateVisualResourceLists();
+    mainPanel.populateVisualResourceLists();
     if (ParticleEmitter* e = emitter()) {
         {
             const FillingWidgets filling(context);

@@ -54,38 +54,9 @@ public:
     bool handlePreviewEvent(int widgetId, Zelkoran::ParticleEmitter* emitter);
     void updateEffectWidgetStates();
 
-    // --- preview (EffectPreview) ---
-    void setPreviewPosition(float x, float y, bool markDirty) { preview.setPosition(x, y, markDirty); }
-    bool isInContentArea(float x, float y) const { return preview.isInContentArea(x, y); }
-    bool isInModelessPanel(float x, float y) const;
-
-    // --- main panel (EffectMainPanel) ---
-    void populatePresetList() { mainPanel.populatePresetList(); }
-    void closeBorrowedVisualResource() { mainPanel.closeBorrowedVisualResource(); }
-    void populateVisualResourceLists() { mainPanel.populateVisualResourceLists(); }
-    void populateSpriteAnimationList(const string& spriteName, int animation)
-    {
-        mainPanel.populateSpriteAnimationList(spriteName, animation);
-    }
-    bool applyVisualFromWidgets(Zelkoran::ParticleEmitter* e) { return mainPanel.applyVisualFromWidgets(e); }
-    // 1 applied, 0 not a main panel setting, -1 refused or no emitter.
-    int applyMainEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* e)
-    {
-        return e ? mainPanel.apply(widgetId, e) : -1;
-    }
-
-    // --- advanced panel (EffectAdvancedPanel, EffectParticleEvents) ---
     // Null while the panel does not exist.
     Zelkoran::Panel* advancedPanel() const { return advanced.panel(); }
-    void createAdvancedPanel(ResourceManager*) { advanced.create(); }
-    // 1 applied, 0 not an advanced setting (or no panel; the seed field
-    // applies itself when committed), -1 refused or no emitter.
-    int applyAdvancedEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* e)
-    {
-        return e ? advanced.apply(widgetId, e) : -1;
-    }
-    void populateSubPresetList() { particleEvents.populateSubPresetList(); }
-    bool handleParticleEventsEvent(int widgetId) { return particleEvents.handleEvent(widgetId); }
+    bool handleParticleEventsEvent(int widgetId) { return particleEvents.handleParticleEventsEvent(widgetId); }
     void updateTimedBurstData() { particleEvents.updateTimedBurstData(); }
     void updateSubEmitterData() { particleEvents.updateSubEmitterData(); }
     bool applyTimedBurstWidgets() { return particleEvents.applyTimedBurstWidgets(); }
@@ -99,7 +70,7 @@ public:
     // Null while the panel does not exist.
     Zelkoran::Panel* appearancePanel() const { return appearance.panel(); }
     void createAppearancePanel(ResourceManager* rm);
-    int handleAppearanceEvent(int widgetId) { return appearance.handleEvent(widgetId); }
+    int handleAppearanceEvent(int widgetId) { return appearance.handleAppearanceEvent(widgetId); }
     void updateAppearanceData() { appearance.lists().updateAppearanceData(); }
     void updateColorRampPreview() { appearance.lists().updateColorRampPreview(); }
     void updateTintPaletteData() { appearance.lists().updateTintPaletteData(); }
@@ -120,9 +91,13 @@ public:
     int getPreviewState() const { return preview.state(); }
     bool getOneShotsAlive() const { return preview.oneShotsAlive(); }
     int getItemHandle() const { return itemHandle; }
+    // The preview area, for tests.
+    const EffectPreview& previewArea() const { return preview; }
     int getBorrowedVisualId() const { return mainPanel.borrowedVisualId(); }
 
 private:
+    // Whether (x, y) lies on a floating panel that shows.
+    bool isInModelessPanel(float x, float y) const;
     // A live effect block of that name in the open archive.
     bool storedEffectNamed(const string& name) const;
     Zelkoran::ParticleEmitter* emitter() const;
