@@ -41,7 +41,12 @@ CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
         base->setSize(200, 960);
     mainPanel.create();
     advanced.createAdvancedPanel();
-    createAppearancePanel(rm);
+    appearance.createAppearancePanel([this, rm](Panel* p, const char* name, int iconId, int textId, int swatchId,
+                                                int x, int y, const char* tooltip, const char* initHex,
+                                                int textWidth, std::function<void(Widget&)> onChange) {
+        return createColorField(p, rm, name, iconId, textId, swatchId, x, y, tooltip, initHex, textWidth,
+                                std::move(onChange));
+    });
     mainPanel.populatePresetList();
     particleEvents.populateSubPresetList();
     mainPanel.populateVisualResourceLists();
@@ -51,16 +56,6 @@ CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
 CtrlEffects::~CtrlEffects() { CtrlEffects::closeResources(); }
 
 ParticleEmitter* CtrlEffects::emitter() const { return itemHandle > 0 ? particles()->get(itemHandle) : nullptr; }
-
-void CtrlEffects::createAppearancePanel(ResourceManager* rm)
-{
-    appearance.createAppearancePanel([this, rm](Panel* p, const char* name, int iconId, int textId, int swatchId, int x, int y,
-                                 const char* tooltip, const char* initHex, int textWidth,
-                                 std::function<void(Widget&)> onChange) {
-        return createColorField(p, rm, name, iconId, textId, swatchId, x, y, tooltip, initHex, textWidth,
-                                std::move(onChange));
-    });
-}
 
 bool CtrlEffects::isInModelessPanel(float x, float y) const
 {
@@ -106,7 +101,7 @@ bool CtrlEffects::handlePreviewEvent(int widgetId, ParticleEmitter* e)
     case EW_ADVANCED_CLOSE: advanced.window().setOpen(false); return true;
     case EW_APPEARANCE:
         if (!appearance.window().isOpen())
-            updateAppearanceData();
+            appearance.lists().updateAppearanceData();
         appearance.window().setOpen(!appearance.window().isOpen());
         return true;
     case EW_APPEARANCE_CLOSE: appearance.window().setOpen(false); return true;
@@ -120,7 +115,8 @@ int CtrlEffects::processEvent(int widgetId, int data)
         return -1;
     ParticleEmitter* e = emitter();
     const bool consumed =
-        handlePreviewEvent(widgetId, e) || handleAppearanceEvent(widgetId) != 0 || handleParticleEventsEvent(widgetId);
+        handlePreviewEvent(widgetId, e) || appearance.handleAppearanceEvent(widgetId) != 0 ||
+        particleEvents.handleParticleEventsEvent(widgetId);
     if (!consumed && !context.updatingWidgets && e) {
         int applied = mainPanel.applyMainEmitterWidget(widgetId, e);
         if (applied == 0)
@@ -144,9 +140,9 @@ int CtrlEffects::updateData()
     context.updatingWidgets = true;
     mainPanel.fill(e);
     advanced.fill(e);
-    updateTimedBurstData();
-    updateSubEmitterData();
-    updateAppearanceData();
+    particleEvents.updateTimedBurstData();
+    particleEvents.updateSubEmitterData();
+    appearance.lists().updateAppearanceData();
     context.updatingWidgets = false;
     processEvent(0, 0);
     return 0;

@@ -112,12 +112,12 @@ void EffectPreview::render(Screen* screen)
     screen->setClipRect(clipped ? &saved : nullptr);
     const uint64_t now = SDL_GetTicks64();
     if (now >= g_nextInfoTicks) {
-        updateInfoLabels(screen);
+        updateInfoLabel(screen);
         g_nextInfoTicks = now + kInfoPeriodMs;
     }
 }
 
-void EffectPreview::updateInfoLabels(Screen* screen)
+void EffectPreview::updateInfoLabel(Screen* screen)
 {
     const ParticleEmitter* e = context.emitter();
     char text[256];

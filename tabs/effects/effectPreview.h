@@ -53,7 +53,7 @@ public:
 
 private:
     void drawBackground();
-    void updateInfoLabels(Zelkoran::Screen* screen);
+    void updateInfoLabel(Zelkoran::Screen* screen);
     void showPaused(bool paused);
 
     Zelkoran::Panel& panel;
