@@ -40,27 +40,22 @@ CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
     if (Widget* base = panel->baseWidget())
         base->setSize(200, 960);
     mainPanel.create();
-    createAdvancedPanel(rm);
-    createAppearancePanel(rm);
-    populatePresetList();
-    populateSubPresetList();
-    populateVisualResourceLists();
+    advanced.createAdvancedPanel();
+    appearance.createAppearancePanel([this, rm](Panel* p, const char* name, int iconId, int textId, int swatchId,
+                                                int x, int y, const char* tooltip, const char* initHex,
+                                                int textWidth, std::function<void(Widget&)> onChange) {
+        return createColorField(p, rm, name, iconId, textId, swatchId, x, y, tooltip, initHex, textWidth,
+                                std::move(onChange));
+    });
+    mainPanel.populatePresetList();
+    particleEvents.populateSubPresetList();
+    mainPanel.populateVisualResourceLists();
     CtrlEffects::onNew();
 }
 
 CtrlEffects::~CtrlEffects() { CtrlEffects::closeResources(); }
 
 ParticleEmitter* CtrlEffects::emitter() const { return itemHandle > 0 ? particles()->get(itemHandle) : nullptr; }
-
-void CtrlEffects::createAppearancePanel(ResourceManager* rm)
-{
-    appearance.create([this, rm](Panel* p, const char* name, int iconId, int textId, int swatchId, int x, int y,
-                                 const char* tooltip, const char* initHex, int textWidth,
-                                 std::function<void(Widget&)> onChange) {
-        return createColorField(p, rm, name, iconId, textId, swatchId, x, y, tooltip, initHex, textWidth,
-                                std::move(onChange));
-    });
-}
 
 bool CtrlEffects::isInModelessPanel(float x, float y) const
 {
@@ -106,7 +101,7 @@ bool CtrlEffects::handlePreviewEvent(int widgetId, ParticleEmitter* e)
     case EW_ADVANCED_CLOSE: advanced.window().setOpen(false); return true;
     case EW_APPEARANCE:
         if (!appearance.window().isOpen())
-            updateAppearanceData();
+            appearance.lists().updateAppearanceData();
         appearance.window().setOpen(!appearance.window().isOpen());
         return true;
     case EW_APPEARANCE_CLOSE: appearance.window().setOpen(false); return true;
@@ -120,11 +115,12 @@ int CtrlEffects::processEvent(int widgetId, int data)
         return -1;
     ParticleEmitter* e = emitter();
     const bool consumed =
-        handlePreviewEvent(widgetId, e) || handleAppearanceEvent(widgetId) != 0 || handleParticleEventsEvent(widgetId);
+        handlePreviewEvent(widgetId, e) || appearance.handleAppearanceEvent(widgetId) != 0 ||
+        particleEvents.handleParticleEventsEvent(widgetId);
     if (!consumed && !context.updatingWidgets && e) {
-        int applied = applyMainEmitterWidget(widgetId, e);
+        int applied = mainPanel.applyMainEmitterWidget(widgetId, e);
         if (applied == 0)
-            applied = applyAdvancedEmitterWidget(widgetId, e);
+            applied = advanced.applyAdvancedEmitterWidget(widgetId, e);
         if (applied == 1)
             setDirty(true);
         else if (applied != 0)
@@ -144,9 +140,9 @@ int CtrlEffects::updateData()
     context.updatingWidgets = true;
     mainPanel.fill(e);
     advanced.fill(e);
-    updateTimedBurstData();
-    updateSubEmitterData();
-    updateAppearanceData();
+    particleEvents.updateTimedBurstData();
+    particleEvents.updateSubEmitterData();
+    appearance.lists().updateAppearanceData();
     context.updatingWidgets = false;
     processEvent(0, 0);
     return 0;
@@ -178,7 +174,7 @@ int CtrlEffects::onListBox()
         itemHandle = id;
         currentItemName = name;
         // The position is not stored: a loaded effect plays where a new one does.
-        preview.setPosition(preview.centreX(), preview.centreY(), false);
+        preview.setPreviewPosition(preview.centreX(), preview.centreY(), false);
         mainPanel.populateVisualResourceLists();
         updateData();
         return 0;
@@ -272,7 +268,7 @@ int CtrlEffects::onDelete()
 
 int CtrlEffects::closeResources()
 {
-    closeBorrowedVisualResource();
+    mainPanel.closeBorrowedVisualResource();
     particles()->closeOneShots();
     if (itemHandle > 0)
         particles()->close(itemHandle);
@@ -285,7 +281,7 @@ int CtrlEffects::onActivate()
 {
     preview.resume();
     // Other tabs may have added or removed images and sprites meanwhile.
-    populateVisualResourceLists();
+    mainPanel.populateVisualResourceLists();
     if (ParticleEmitter* e = emitter()) {
         {
             const FillingWidgets filling(context);

@@ -20,9 +20,11 @@ class Panel;
 } // namespace Zelkoran
 
 // The tab itself opens, saves and deletes effects and routes events; its
-// parts do the rest: the preview, the main panel, the two floating panels
-// and the lists they edit. Callers still reach every operation on the tab;
-// most forward to the part that does the work.
+// parts do the rest, each under its own operations: the preview
+// (effectPreview.h), the main panel (effectMainPanel.h), the advanced panel
+// with its timed bursts and sub-emitters (effectAdvancedPanel.h,
+// effectParticleEvents.h) and the appearance panel with its lists
+// (effectAppearancePanel.h, effectAppearanceLists.h).
 class CtrlEffects : public CtrlBase, public EffectWidgetIds {
 public:
     CtrlEffects(ResourceManager* rm, GlobalStatus* gs);
@@ -54,66 +56,11 @@ public:
     bool handlePreviewEvent(int widgetId, Zelkoran::ParticleEmitter* emitter);
     void updateEffectWidgetStates();
 
-    // --- preview (EffectPreview) ---
-    void setPreviewPosition(float x, float y, bool markDirty) { preview.setPosition(x, y, markDirty); }
-    bool isInContentArea(float x, float y) const { return preview.isInContentArea(x, y); }
-    bool isInModelessPanel(float x, float y) const;
-
-    // --- main panel (EffectMainPanel) ---
-    void populatePresetList() { mainPanel.populatePresetList(); }
-    void closeBorrowedVisualResource() { mainPanel.closeBorrowedVisualResource(); }
-    void populateVisualResourceLists() { mainPanel.populateVisualResourceLists(); }
-    void populateSpriteAnimationList(const string& spriteName, int animation)
-    {
-        mainPanel.populateSpriteAnimationList(spriteName, animation);
-    }
-    bool applyVisualFromWidgets(Zelkoran::ParticleEmitter* e) { return mainPanel.applyVisualFromWidgets(e); }
-    // 1 applied, 0 not a main panel setting, -1 refused or no emitter.
-    int applyMainEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* e)
-    {
-        return e ? mainPanel.apply(widgetId, e) : -1;
-    }
-
-    // --- advanced panel (EffectAdvancedPanel, EffectParticleEvents) ---
-    // Null while the panel does not exist.
+    // The floating panels; null while one does not exist.
     Zelkoran::Panel* advancedPanel() const { return advanced.panel(); }
-    void createAdvancedPanel(ResourceManager*) { advanced.create(); }
-    // 1 applied, 0 not an advanced setting (or no panel; the seed field
-    // applies itself when committed), -1 refused or no emitter.
-    int applyAdvancedEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* e)
-    {
-        return e ? advanced.apply(widgetId, e) : -1;
-    }
-    void populateSubPresetList() { particleEvents.populateSubPresetList(); }
-    bool handleParticleEventsEvent(int widgetId) { return particleEvents.handleEvent(widgetId); }
-    void updateTimedBurstData() { particleEvents.updateTimedBurstData(); }
-    void updateSubEmitterData() { particleEvents.updateSubEmitterData(); }
-    bool applyTimedBurstWidgets() { return particleEvents.applyTimedBurstWidgets(); }
-    bool addTimedBurst() { return particleEvents.addTimedBurst(); }
-    bool deleteTimedBurst() { return particleEvents.deleteTimedBurst(); }
-    bool applySubEmitterWidgets() { return particleEvents.applySubEmitterWidgets(); }
-    bool addSubEmitter() { return particleEvents.addSubEmitter(); }
-    bool deleteSubEmitter() { return particleEvents.deleteSubEmitter(); }
-
-    // --- appearance panel (EffectAppearancePanel, EffectAppearanceLists) ---
-    // Null while the panel does not exist.
     Zelkoran::Panel* appearancePanel() const { return appearance.panel(); }
-    void createAppearancePanel(ResourceManager* rm);
-    int handleAppearanceEvent(int widgetId) { return appearance.handleEvent(widgetId); }
-    void updateAppearanceData() { appearance.lists().updateAppearanceData(); }
-    void updateColorRampPreview() { appearance.lists().updateColorRampPreview(); }
-    void updateTintPaletteData() { appearance.lists().updateTintPaletteData(); }
-    void updateScaleKeyData() { appearance.lists().updateScaleKeyData(); }
-    bool applyColorKeyWidgets() { return appearance.lists().applyColorKeyWidgets(); }
-    bool addColorKey() { return appearance.lists().addColorKey(); }
-    bool deleteColorKey() { return appearance.lists().deleteColorKey(); }
-    bool applyTintPaletteWidgets() { return appearance.lists().applyTintPaletteWidgets(); }
-    bool addTintPaletteEntry() { return appearance.lists().addTintPaletteEntry(); }
-    bool deleteTintPaletteEntry() { return appearance.lists().deleteTintPaletteEntry(); }
-    bool applyScaleKeyWidgets() { return appearance.lists().applyScaleKeyWidgets(); }
-    bool addScaleKey() { return appearance.lists().addScaleKey(); }
-    bool deleteScaleKey() { return appearance.lists().deleteScaleKey(); }
 
+    // Read access for tests, and the parts they drive directly.
     int getSelectedBurst() const { return particleEvents.selectedBurst(); }
     int getSelectedColorKey() const { return appearance.lists().selectedColorKey(); }
     int getSelectedTintEntry() const { return appearance.lists().selectedTintEntry(); }
@@ -121,8 +68,12 @@ public:
     bool getOneShotsAlive() const { return preview.oneShotsAlive(); }
     int getItemHandle() const { return itemHandle; }
     int getBorrowedVisualId() const { return mainPanel.borrowedVisualId(); }
+    const EffectPreview& previewArea() const { return preview; }
+    EffectAppearancePanel& appearanceEditor() { return appearance; }
 
 private:
+    // Whether (x, y) lies on a floating panel that shows.
+    bool isInModelessPanel(float x, float y) const;
     // A live effect block of that name in the open archive.
     bool storedEffectNamed(const string& name) const;
     Zelkoran::ParticleEmitter* emitter() const;

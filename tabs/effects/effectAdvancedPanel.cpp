@@ -146,7 +146,7 @@ EffectAdvancedPanel::EffectAdvancedPanel(EffectContext& shared, std::function<vo
 {
 }
 
-void EffectAdvancedPanel::create()
+void EffectAdvancedPanel::createAdvancedPanel()
 {
     if (panel())
         return;
@@ -241,7 +241,7 @@ void EffectAdvancedPanel::commitSeed(WidgetTextEdit& field)
     field.setText(std::to_string(e->getSeed()).c_str());
 }
 
-int EffectAdvancedPanel::apply(int id, ParticleEmitter* e)
+int EffectAdvancedPanel::applyAdvancedEmitterWidget(int id, ParticleEmitter* e)
 {
     if (!e)
         return -1;

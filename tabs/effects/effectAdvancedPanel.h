@@ -21,13 +21,13 @@ public:
     EffectAdvancedPanel(EffectContext& context, std::function<void()> scaleRampApplied);
 
     // Builds the panel once, hidden.
-    void create();
+    void createAdvancedPanel();
     EffectFloatingPanel& window() { return floating; }
     const EffectFloatingPanel& window() const { return floating; }
     Zelkoran::Panel* panel() const { return floating.panel(); }
     // 1 applied, 0 not an advanced setting (or no panel; the seed field
     // applies itself when committed), -1 refused.
-    int apply(int widgetId, Zelkoran::ParticleEmitter* emitter);
+    int applyAdvancedEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* emitter);
     // The settings from the emitter (the caller sets the guard).
     void fill(Zelkoran::ParticleEmitter* emitter);
     // "Scale at birth" and "at death" from the first and last scale key.

@@ -92,7 +92,7 @@ EffectAppearancePanel::EffectAppearancePanel(EffectContext& shared, std::functio
 {
 }
 
-void EffectAppearancePanel::create(const ColourField& colourField)
+void EffectAppearancePanel::createAppearancePanel(const ColourField& colourField)
 {
     if (panel())
         return;
@@ -183,7 +183,7 @@ void EffectAppearancePanel::create(const ColourField& colourField)
     }
 }
 
-int EffectAppearancePanel::handleEvent(int id)
+int EffectAppearancePanel::handleAppearanceEvent(int id)
 {
     if (id < PW_COLOR_KEY || id > PW_SCALE_VALUE)
         return 0;

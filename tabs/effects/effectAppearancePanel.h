@@ -28,14 +28,14 @@ public:
     EffectAppearancePanel(EffectContext& context, std::function<void()> scaleKeysChanged);
 
     // Builds the panel once, hidden.
-    void create(const ColourField& colourField);
+    void createAppearancePanel(const ColourField& colourField);
     EffectFloatingPanel& window() { return floating; }
     const EffectFloatingPanel& window() const { return floating; }
     Zelkoran::Panel* panel() const { return floating.panel(); }
     EffectAppearanceLists& lists() { return keyLists; }
     const EffectAppearanceLists& lists() const { return keyLists; }
     // 1 when the id belongs to the panel's edits and was taken, else 0.
-    int handleEvent(int widgetId);
+    int handleAppearanceEvent(int widgetId);
     void updateStates(bool open);
 
 private:

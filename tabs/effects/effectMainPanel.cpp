@@ -214,7 +214,7 @@ void EffectMainPanel::closeBorrowedVisualResource()
     borrowedKind = 0;
 }
 
-int EffectMainPanel::apply(int id, ParticleEmitter* e)
+int EffectMainPanel::applyMainEmitterWidget(int id, ParticleEmitter* e)
 {
     if (!e)
         return -1;

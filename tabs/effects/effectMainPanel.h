@@ -29,7 +29,7 @@ public:
     void closeBorrowedVisualResource();
     int borrowedVisualId() const { return borrowedId; }
     // 1 applied, 0 not a main panel setting, -1 refused.
-    int apply(int widgetId, Zelkoran::ParticleEmitter* emitter);
+    int applyMainEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* emitter);
     // The widgets from the emitter (the caller sets the guard).
     void fill(Zelkoran::ParticleEmitter* emitter);
     // The visual, image, sprite and animation combos from the emitter.

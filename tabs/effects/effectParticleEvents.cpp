@@ -61,7 +61,7 @@ void EffectParticleEvents::populateSubPresetList()
     combo->setSelectedIndex(1);
 }
 
-bool EffectParticleEvents::handleEvent(int id)
+bool EffectParticleEvents::handleParticleEventsEvent(int id)
 {
     // The change an id asks for; selection rows have none.
     bool (EffectParticleEvents::*change)() = nullptr;

@@ -17,7 +17,7 @@ public:
 
     void populateSubPresetList();
     // True when the id is one of their widgets (and was taken).
-    bool handleEvent(int widgetId);
+    bool handleParticleEventsEvent(int widgetId);
     void updateTimedBurstData();
     void updateSubEmitterData();
     // Each true when the emitter took the changed list.

@@ -56,7 +56,7 @@ bool EffectPreview::isInContentArea(float x, float y) const
            && y < static_cast<float>(context.status->iHeight);
 }
 
-void EffectPreview::setPosition(float x, float y, bool markDirty)
+void EffectPreview::setPreviewPosition(float x, float y, bool markDirty)
 {
     ParticleEmitter* e = context.emitter();
     if (!e)
@@ -112,12 +112,12 @@ void EffectPreview::render(Screen* screen)
     screen->setClipRect(clipped ? &saved : nullptr);
     const uint64_t now = SDL_GetTicks64();
     if (now >= g_nextInfoTicks) {
-        updateInfoLabels(screen);
+        updateInfoLabel(screen);
         g_nextInfoTicks = now + kInfoPeriodMs;
     }
 }
 
-void EffectPreview::updateInfoLabels(Screen* screen)
+void EffectPreview::updateInfoLabel(Screen* screen)
 {
     const ParticleEmitter* e = context.emitter();
     char text[256];
@@ -149,9 +149,9 @@ void EffectPreview::handleMouse(const SDL_Event& event, int burst)
             return;
         if (event.button.button == SDL_BUTTON_LEFT) {
             dragging = true;
-            setPosition(x, y, true);
+            setPreviewPosition(x, y, true);
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
-            setPosition(x, y, true);
+            setPreviewPosition(x, y, true);
             e->play();
             e->burst(burst);
             previewState = PS_PLAYING;
@@ -224,7 +224,7 @@ bool EffectPreview::handleButton(int widgetId)
 
 void EffectPreview::playFromCentre()
 {
-    setPosition(centreX(), centreY(), false);
+    setPreviewPosition(centreX(), centreY(), false);
     if (ParticleEmitter* e = context.emitter())
         e->play();
     previewState = PS_PLAYING;

@@ -27,7 +27,7 @@ public:
     float centreX() const;
     float centreY() const;
     bool isInContentArea(float x, float y) const;
-    void setPosition(float x, float y, bool markDirty);
+    void setPreviewPosition(float x, float y, bool markDirty);
 
     // One step by the engine's logic time while playing (or while one-shots
     // outlive the effect).
@@ -53,7 +53,7 @@ public:
 
 private:
     void drawBackground();
-    void updateInfoLabels(Zelkoran::Screen* screen);
+    void updateInfoLabel(Zelkoran::Screen* screen);
     void showPaused(bool paused);
 
     Zelkoran::Panel& panel;

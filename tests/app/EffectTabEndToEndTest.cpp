@@ -254,7 +254,7 @@ TEST_F(EffectTabTest, AReopenedEffectPlaysWhereANewOneDoes)
 {
     particle::Emitter* core = &particle::Access::core(*emitter());
     const float newX = core->x(), newY = core->y();
-    ASSERT_TRUE(effects->isInContentArea(newX, newY));
+    ASSERT_TRUE(effects->previewArea().isInContentArea(newX, newY));
     typeKeys(p->getID(), CtrlEffects::EW_RATE, "300");
     saveNewAndReopen("drift");
     core = &particle::Access::core(*emitter());

@@ -220,7 +220,7 @@ TEST_F(EffectPanels, ColourKeysRampAndHexText)
     ASSERT_TRUE(emitter()->setColorKeys({{0, red}, {0.5f, blue}, {0.5f, blue}}));
     tab->updateData();
     choose(W::PW_COLOR_KEY, 3, app);
-    EXPECT_TRUE(tab->applyColorKeyWidgets());
+    EXPECT_TRUE(tab->appearanceEditor().lists().applyColorKeyWidgets());
     EXPECT_EQ(tab->getSelectedColorKey(), 2);
     tab->processEvent(W::PW_COLOR_DELETE, 0);
     EXPECT_EQ(emitter()->getColorKeys().size(), 2u);
@@ -230,8 +230,8 @@ TEST_F(EffectPanels, ColourKeysRampAndHexText)
         tab->processEvent(W::PW_COLOR_ADD, 0);
     EXPECT_FALSE(usable(W::PW_COLOR_ADD, app));
     EXPECT_FALSE(dirties([&] { tab->processEvent(W::PW_COLOR_ADD, 0); })) << "the 9th key is refused";
-    EXPECT_EQ(tab->handleAppearanceEvent(W::PW_COLOR_ICON), 0);
-    EXPECT_EQ(tab->handleAppearanceEvent(W::PW_RAMP_SWATCH), 0);
+    EXPECT_EQ(tab->appearanceEditor().handleAppearanceEvent(W::PW_COLOR_ICON), 0);
+    EXPECT_EQ(tab->appearanceEditor().handleAppearanceEvent(W::PW_RAMP_SWATCH), 0);
 }
 
 TEST_F(EffectPanels, TintPaletteAndTheLastEntryOfEachList)
