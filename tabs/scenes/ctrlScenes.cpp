@@ -20,10 +20,6 @@ using namespace Zelkoran;
 
 namespace {
 
-constexpr int kTypeTop = 241;
-constexpr int kSizeTop = 257;
-constexpr int kBlockSizeTop = 273;
-
 Tool* tool() { return Main::instance()->tool(); }
 
 Position centred() { return Position(0, PH_CENTER); }
@@ -33,7 +29,9 @@ Position fromTop(float offset) { return Position(offset, PH_TOP); }
 
 } // namespace
 
-CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Scenes", 232, rm, gs)
+CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
+    : CtrlBase("Scenes", 232, rm, gs),
+      held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT})
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);
@@ -85,15 +83,6 @@ void CtrlScenes::createWidgets()
             label->setPosition(fromLeft(left), fromTop(static_cast<float>(top)));
         }
     };
-    const auto addStorageBox = [&](int id, const char* name, int top) {
-        if (WidgetCheckBox* box = panel->createCheckBox(name, id)) {
-            box->setText(name, centred(), centred());
-            // Wide enough for "Compressed" beside its box.
-            box->setSize(100, 22);
-            box->setPosition(centred(), fromTop(static_cast<float>(top)));
-            box->setFont(font, WS_ALL);
-        }
-    };
     const auto addSizeEdit = [&](int id, const char* name, int value, float left, const char* tooltip) {
         if (WidgetNumberEdit* edit = panel->createNumberEdit(name, id)) {
             edit->setRange(1, SceneViewport::kMaxEdit);
@@ -108,12 +97,7 @@ void CtrlScenes::createWidgets()
 
     addSpriteWidget(spriteWidgets[0]);
     addSpriteWidget(spriteWidgets[1]);
-    addInfoLabel(SW_TYPE, "Type", "No file", centred(), kTypeTop);
-    addInfoLabel(SW_SIZE, "Size", "Size: 0 B", centred(), kSizeTop);
-    addInfoLabel(SW_BLOCKSIZE, "Blocksize", "QEL Blocksize: 0 B", centred(), kBlockSizeTop);
-    addStorageBox(SW_RAW, "Raw", 300);
-    addStorageBox(SW_COMPRESSED, "Compressed", 327);
-    addStorageBox(SW_CRYPTED, "Crypted", 354);
+    held.createInfoWidgets(font);
     for (int i = 2; i <= 5; ++i)
         addSpriteWidget(spriteWidgets[i]);
     addCaption(SW_LAYERS_LABEL, "LayersLabel", "Layers:", 20, 431);
@@ -138,13 +122,7 @@ void CtrlScenes::createWidgets()
         custom->setFont(font, WS_ALL);
         custom->setTooltip("Enable custom viewport size");
     }
-    if (WidgetTextEdit* text = panel->createTextEdit("ASCIIBox", SW_TEXT)) {
-        text->setText("");
-        text->setSize(globalStatus->iWidth - 208, globalStatus->iHeight - 48);
-        text->setPosition(fromLeft(204), fromTop(4));
-        text->setFont(font, WS_ALL);
-        text->setFeatures(WF_ENCLOSE | WF_UNNAMED, true);
-        text->setMultiline(true);
+    if (WidgetTextEdit* text = held.createTextBox(font, globalStatus->iWidth - 208, globalStatus->iHeight - 48)) {
         // Reparsing a map and warning about half-typed XML on every key
         // would stop the typing: the text is taken when the edit is committed.
         text->setOnValueCommitted([this](Widget&) { textCommitted = true; });
@@ -205,9 +183,9 @@ int CtrlScenes::parseQEL()
         return SceneBlockKind::isTiledExtension(extension);
     });
     // An archive opened or secured since New changes the storage a new block starts with.
-    if (!textBuffer && !dirty) {
-        block.storage = newBlockStorage(Archive::ST_COMPRESSED);
-        showStorageMode(block.storage);
+    if (!held.bytes() && !dirty) {
+        held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+        held.showStorageMode(held.block().storage);
     }
     return rc;
 }
@@ -229,7 +207,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
         break;
     case SW_RENDER:
         renderEnabled = data != 0;
-        if (renderEnabled && sceneHandle <= 0 && textBuffer && textLength >= 1) {
+        if (renderEnabled && sceneHandle <= 0 && held.bytes() && held.size() >= 1) {
             const string name = blockName();
             if (name.empty() || loadTileEngineFromBuffer(name) != 0) {
                 renderEnabled = false;
@@ -246,10 +224,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_RAW:
     case SW_COMPRESSED:
     case SW_CRYPTED:
-        block.storage = widgetId == SW_RAW ? Archive::ST_RAW
-                        : widgetId == SW_COMPRESSED ? Archive::ST_COMPRESSED
-                                                    : Archive::ST_ENCRYPTED;
-        showStorageMode(block.storage);
+        held.takeStorageBox(widgetId);
         setDirty(true);
         break;
     case SW_TEXT: onTextEdit(); break;
@@ -266,7 +241,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
     applyWidgetRules();
     if (handled == -1)
         return -1;
-    return textBuffer && textLength >= 1 ? 0 : 4;
+    return held.bytes() && held.size() >= 1 ? 0 : 4;
 }
 
 void CtrlScenes::onViewportEdit()
@@ -319,8 +294,8 @@ void CtrlScenes::onTextEdit()
         // soon as the box differs from the held text.
         unsigned char* candidate = nullptr;
         int length = 0;
-        if (rebuildTextBufferFromTextEdit(SW_TEXT, asciiMode, endsWithNewline, candidate, length) == 0 &&
-            (length != textLength || std::memcmp(candidate, textBuffer, static_cast<size_t>(length)) != 0))
+        if (rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), candidate, length) == 0 &&
+            (length != held.size() || std::memcmp(candidate, held.bytes(), static_cast<size_t>(length)) != 0))
             setDirty(true);
         CMem::free(candidate);
         return;
@@ -336,8 +311,8 @@ void CtrlScenes::onTextEdit()
 void CtrlScenes::applyWidgetRules()
 {
     SceneTabFacts facts;
-    facts.loaded = textBuffer && textLength >= 1;
-    facts.text = asciiMode != AM_BINARY;
+    facts.loaded = held.bytes() && held.size() >= 1;
+    facts.text = held.mode() != AM_BINARY;
     string extension;
     getExtensionLower(blockName(), extension);
     facts.mapName = extension == "tmx";
@@ -380,33 +355,14 @@ int CtrlScenes::onListBox()
 
 int CtrlScenes::updateData()
 {
-    if (!textBuffer)
-        return 0;
-    if (WidgetLabel* type = panel->getLabel(SW_TYPE))
-        type->setPosition(centred(), fromTop(kTypeTop));
-    setLabel(SW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(textLength)), kSizeTop);
-    setLabel(SW_BLOCKSIZE, "QEL Blocksize: " + humanSize(block.storedSize), kBlockSizeTop);
-    showStorageMode(block.storage);
+    held.showSizes();
     return 0;
-}
-
-void CtrlScenes::showStorageMode(uint32_t mode)
-{
-    const int ticked = mode == Archive::ST_RAW          ? SW_RAW
-                       : mode == Archive::ST_COMPRESSED ? SW_COMPRESSED
-                                                        : SW_CRYPTED;
-    for (int id : {SW_RAW, SW_COMPRESSED, SW_CRYPTED})
-        tick(id, id == ticked);
 }
 
 void CtrlScenes::showNoContent()
 {
     closeResources();
-    setLabel(SW_TYPE, "No file", kTypeTop);
-    setLabel(SW_SIZE, "Size: 0 B", kSizeTop);
-    setLabel(SW_BLOCKSIZE, "QEL Blocksize: 0 B", kBlockSizeTop);
-    if (WidgetTextEdit* text = panel->getTextEdit(SW_TEXT))
-        text->setText("");
+    held.showNoContent();
     clearLayerList();
     tick(SW_RENDER, false);
 }
@@ -472,36 +428,12 @@ int CtrlScenes::onActivate()
 
 // --- release ---
 
-void CtrlScenes::replaceText(unsigned char* bytes, int length)
-{
-    if (block.data == textBuffer)
-        block.data = nullptr;
-    CMem::free(textBuffer);
-    textBuffer = bytes;
-    textLength = bytes ? length : 0;
-}
-
-unsigned char* CtrlScenes::copyLoadedBytes(const Archive::Block& loaded)
-{
-    if (loaded.size < 1 || loaded.size > kMaxLoadSize)
-        return nullptr;
-    auto* copy = static_cast<unsigned char*>(CMem::alloc(loaded.size, kSkardyMemoryModule));
-    if (copy)
-        std::memcpy(copy, loaded.data, loaded.size);
-    return copy;
-}
-
 int CtrlScenes::holdStoredBlock(const string& name)
 {
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive || !setupBlockParams(name) || archive->blockLoad(block) != 0)
+    if (!archive || !setupBlockParams(name))
         return -1;
-    unsigned char* copy = copyLoadedBytes(block);
-    archive->blockFree(block);
-    if (!copy)
-        return -1;
-    replaceText(copy, static_cast<int>(block.size));
-    return 0;
+    return held.load(*archive, 1);
 }
 
 void CtrlScenes::closeScene()
@@ -513,10 +445,7 @@ void CtrlScenes::closeScene()
 
 int CtrlScenes::closeResources()
 {
-    block.data = nullptr;
-    replaceText(nullptr, 0);
-    asciiMode = AM_BINARY;
-    endsWithNewline = false;
+    held.release();
     closeScene();
     renderEnabled = false;
     dragging = false;

@@ -17,6 +17,7 @@
 // Main thread only.
 #pragma once
 
+#include "tabs/base/BlockText.h"
 #include "tabs/base/ctrlBase.h"
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/UvttImportResult.h"
@@ -42,7 +43,7 @@ struct SDL_Surface;
 class CtrlScenes : public CtrlBase {
 public:
     // Loads above this size are refused.
-    static constexpr uint64_t kMaxLoadSize = 1073741824;
+    static constexpr uint64_t kMaxLoadSize = BlockText::kMaxLoadSize;
 
     CtrlScenes(ResourceManager* rm, GlobalStatus* gs);
     ~CtrlScenes() override;
@@ -265,7 +266,7 @@ public:
     int sceneID() const { return sceneHandle; }
     bool previewOn() const { return renderEnabled; }
     bool sceneChanged() const { return sceneModified; }
-    const Zelkoran::Archive::Block& blockRecord() const { return block; }
+    const Zelkoran::Archive::Block& blockRecord() const { return held.block(); }
 
 private:
     void createWidgets();
@@ -279,16 +280,10 @@ private:
     // The selected row is a layer of the scene (not an empty slot).
     bool selectedLayerUsable() const;
     void applyWidgetRules();
-    void showStorageMode(uint32_t mode);
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
     void clearLayerList();
     void closeScene();
-    // Frees the held bytes and takes bytes (may be null) in their place.
-    void replaceText(unsigned char* bytes, int length);
-    // A copy (module 15) of the bytes of a loaded block of 1 byte to
-    // kMaxLoadSize; null for any other size or without memory.
-    static unsigned char* copyLoadedBytes(const Zelkoran::Archive::Block& loaded);
     // The stored block name becomes the record (sizes, storage) and a copy
     // of its bytes the held text. 0, or -1 with nothing new held.
     int holdStoredBlock(const string& name);
@@ -326,11 +321,8 @@ private:
     // sizes and storage mode.
     void readBackStoredBlock();
 
-    Zelkoran::Archive::Block block;
-    unsigned char* textBuffer = nullptr;
-    int textLength = 0;
-    ASCIIMode asciiMode = AM_BINARY;
-    bool endsWithNewline = false;
+    // The block, its bytes and its text view.
+    BlockText held;
     bool renderEnabled = false;
     int sceneHandle = 0;
     int backgroundImage = 0;

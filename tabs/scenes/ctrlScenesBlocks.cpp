@@ -36,21 +36,21 @@ Position centred() { return Position(0, PH_CENTER); }
 
 bool CtrlScenes::isZK7SceneBuffer() const
 {
-    return SceneBlockKind::hasSceneMarker(textBuffer, static_cast<size_t>(textLength));
+    return SceneBlockKind::hasSceneMarker(held.bytes(), static_cast<size_t>(held.size()));
 }
 
 bool CtrlScenes::setupBlockParams(const string& name)
 {
     if (name.size() > static_cast<size_t>(kMaxBlockName))
         return false;
-    tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
-    tool()->szCopy(block.type, blockType, sizeof(block.type));
+    tool()->szCopy(held.block().name, name.c_str(), sizeof(held.block().name));
+    tool()->szCopy(held.block().type, blockType, sizeof(held.block().type));
     return true;
 }
 
 int CtrlScenes::checkMapType()
 {
-    if (!textBuffer)
+    if (!held.bytes())
         return 0;
     const string name = blockName();
     string extension;
@@ -72,8 +72,8 @@ int CtrlScenes::checkMapType()
         tick(SW_RENDER, false);
         renderEnabled = false;
     }
-    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
-    if (asciiMode != AM_BINARY)
+    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+    if (held.mode() != AM_BINARY)
         setUsable(SW_TEXT, true);
     return 0;
 }
@@ -82,9 +82,9 @@ int CtrlScenes::loadTileEngineFromBuffer(const string& name)
 {
     string extension;
     getExtensionLower(name, extension);
-    if (extension != "tmx" || !textBuffer || textLength < 1)
+    if (extension != "tmx" || !held.bytes() || held.size() < 1)
         return -1;
-    const int id = scenes()->loadFromBuffer(textBuffer, static_cast<size_t>(textLength), name.c_str(),
+    const int id = scenes()->loadFromBuffer(held.bytes(), static_cast<size_t>(held.size()), name.c_str(),
                                             globalStatus->sArchivePath.c_str(), nullptr);
     if (id < 1)
         return -1;
@@ -131,10 +131,10 @@ int CtrlScenes::refreshTextBufferFromScene()
         CMem::free(buffer);
         return -1;
     }
-    replaceText(reinterpret_cast<unsigned char*>(buffer), static_cast<int>(size));
+    held.replace(reinterpret_cast<unsigned char*>(buffer), static_cast<int>(size));
     setupBlockParams(name);
-    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
-    if (asciiMode != AM_BINARY)
+    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+    if (held.mode() != AM_BINARY)
         setUsable(SW_TEXT, true);
     return 0;
 }
@@ -147,13 +147,13 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
     const string name = blockName();
     string extension;
     getExtensionLower(name, extension);
-    if (name.empty() || asciiMode == AM_BINARY)
+    if (name.empty() || held.mode() == AM_BINARY)
         return -1;
     unsigned char* candidate = nullptr;
     int length = 0;
-    if (rebuildTextBufferFromTextEdit(SW_TEXT, asciiMode, endsWithNewline, candidate, length) != 0)
+    if (rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), candidate, length) != 0)
         return -1;
-    if (length == textLength && std::memcmp(candidate, textBuffer, static_cast<size_t>(length)) == 0) {
+    if (length == held.size() && std::memcmp(candidate, held.bytes(), static_cast<size_t>(length)) == 0) {
         CMem::free(candidate);
         return 0;
     }
@@ -166,7 +166,7 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
             return -1;
         }
         documents->close(document);
-        replaceText(candidate, length);
+        held.replace(candidate, length);
         setupBlockParams(name);
         return 0;
     }
@@ -190,7 +190,7 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
     sceneHandle = id;
     if (!previousName.empty())
         scenes()->setName(id, previousName.c_str());
-    replaceText(candidate, length);
+    held.replace(candidate, length);
     setupBlockParams(name);
     Scene* built = scenes()->get(sceneHandle);
     if (!built)
@@ -226,12 +226,12 @@ int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const str
         return -1;
     }
     setupBlockParams(name);
-    block.size = size;
-    block.data = buffer;
-    const bool keyed = block.storage != Archive::ST_ENCRYPTED || setArchiveKeyForEncryptedSave(archive, prefix);
-    const int rc = keyed ? archive->blockAdd(block) : -1;
+    held.block().size = size;
+    held.block().data = buffer;
+    const bool keyed = held.block().storage != Archive::ST_ENCRYPTED || setArchiveKeyForEncryptedSave(archive, prefix);
+    const int rc = keyed ? archive->blockAdd(held.block()) : -1;
     CMem::free(buffer);
-    block.data = nullptr;
+    held.block().data = nullptr;
     if (!keyed)
         return -1;
     if (rc == 0)
@@ -242,7 +242,7 @@ int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const str
 
 int CtrlScenes::onSave()
 {
-    if (!textBuffer || textLength < 1)
+    if (!held.bytes() || held.size() < 1)
         return -1;
     string name;
     if (!readRequiredBlockName(name, kPrefix, "TileMap name cannot be empty."))
@@ -273,62 +273,62 @@ int CtrlScenes::saveScenePath(const string& name)
         notifySaveError(kPrefix, kNoArchive, kNoticeMs);
         return -1;
     }
-    replaceText(nullptr, 0);
-    Archive::Block stored(block.name, block.type);
+    held.replace(nullptr, 0);
+    Archive::Block stored(held.block().name, held.block().type);
     if (archive->blockSearch(stored) < 0 || archive->blockLoad(stored) != 0) {
         notifySaveError(kPrefix, "Edited Scene was saved but could not be reloaded.", kNoticeMs);
         return -1;
     }
-    unsigned char* copy = copyLoadedBytes(stored);
-    block.storage = stored.storage;
-    block.storedSize = stored.storedSize;
-    block.size = stored.size;
+    unsigned char* copy = BlockText::copyLoaded(stored, 1);
+    held.block().storage = stored.storage;
+    held.block().storedSize = stored.storedSize;
+    held.block().size = stored.size;
     archive->blockFree(stored);
     if (!copy) {
         notifySaveError(kPrefix, "Edited Scene was saved but could not allocate the refreshed buffer.", kNoticeMs);
         return -1;
     }
-    replaceText(copy, static_cast<int>(block.size));
+    held.replace(copy, static_cast<int>(held.block().size));
     // The box shows what is stored now: a later text edit then starts from
     // the saved scene, not from the text before its layer edits.
-    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
+    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
     sceneModified = false;
     return 0;
 }
 
 int CtrlScenes::saveTextPath(const string& name)
 {
-    if (asciiMode != AM_BINARY) {
+    if (held.mode() != AM_BINARY) {
         // Rebuilt before anything is released: a failure leaves the tab as it was.
         unsigned char* rebuilt = nullptr;
         int length = 0;
-        if (rebuildTextBufferFromTextEdit(SW_TEXT, asciiMode, endsWithNewline, rebuilt, length) != 0) {
+        if (rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), rebuilt, length) != 0) {
             notifySaveError(kPrefix, "Could not rebuild TileMap data from the text editor.", kNoticeMs);
             return -1;
         }
-        const ASCIIMode mode = asciiMode;
-        const bool newline = endsWithNewline;
+        const ASCIIMode mode = held.mode();
+        const bool newline = held.endsWithNewline();
         closeResources();
         tick(SW_RENDER, false);
-        replaceText(rebuilt, length);
-        asciiMode = mode;
-        endsWithNewline = newline;
+        held.replace(rebuilt, length);
+        held.mode() = mode;
+        held.endsWithNewline() = newline;
         setupBlockParams(name);
     }
-    block.size = static_cast<uint64_t>(textLength);
-    block.data = textBuffer;
+    held.block().size = static_cast<uint64_t>(held.size());
+    held.block().data = held.bytes();
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     if (!archive) {
         notifySaveError(kPrefix, kNoArchive, kNoticeMs);
         return -1;
     }
-    if (block.storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, kPrefix))
+    if (held.block().storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, kPrefix))
         return -1;
-    if (const int rc = archive->blockAdd(block); rc != 0) {
+    if (const int rc = archive->blockAdd(held.block()); rc != 0) {
         notifySaveError(kPrefix, getArchiveSaveErrorMessage(rc, "TileMap could not be saved."), kNoticeMs);
         return -1;
     }
-    block.data = nullptr;
+    held.block().data = nullptr;
     readBackStoredBlock();
     return 0;
 }
@@ -336,12 +336,12 @@ int CtrlScenes::saveTextPath(const string& name)
 void CtrlScenes::readBackStoredBlock()
 {
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    Archive::Block stored(block.name, block.type);
+    Archive::Block stored(held.block().name, held.block().type);
     const int index = archive ? archive->blockSearch(stored) : -1;
     if (index >= 0 && archive->blockAt(index, stored) == 0) {
-        block.storedSize = stored.storedSize;
-        block.size = stored.size;
-        block.storage = stored.storage;
+        held.block().storedSize = stored.storedSize;
+        held.block().size = stored.size;
+        held.block().storage = stored.storage;
     }
 }
 
@@ -352,8 +352,8 @@ int CtrlScenes::onNew()
     keptWhileAway = false;
     rememberedRender = false;
     showNoContent();
-    block.storage = newBlockStorage(Archive::ST_COMPRESSED);
-    showStorageMode(block.storage);
+    held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+    held.showStorageMode(held.block().storage);
     setUsable(SW_RENDER, false);
     tick(SW_BG_BLACK, false);
     tick(SW_BG_WHITE, false);

@@ -89,7 +89,7 @@ int CtrlScenes::exportXML(const string& outputPath, const string& name) const
     if (checkOverwrite(outputPath) != 0)
         return -1;
     XMLMgr* documents = Main::instance()->xmlMgr();
-    const int id = textBuffer ? documents->loadFromBuffer(textBuffer, size_t(textLength), name.c_str()) : -1;
+    const int id = held.bytes() ? documents->loadFromBuffer(held.bytes(), size_t(held.size()), name.c_str()) : -1;
     if (id <= 0) {
         showBox(kTitle, "Error parsing XML for export.", MBB_NONE, MBT_ERROR, 2000);
         return -1;
@@ -166,7 +166,7 @@ int CtrlScenes::onExportTSX(const string& outputPath, const string& exportFolder
     const WidgetList* list = panel->getList(BW_LIST);
     const string name = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
     XMLMgr* documents = Main::instance()->xmlMgr();
-    const int id = textBuffer ? documents->loadFromBuffer(textBuffer, size_t(textLength), name.c_str()) : -1;
+    const int id = held.bytes() ? documents->loadFromBuffer(held.bytes(), size_t(held.size()), name.c_str()) : -1;
     XML* document = id > 0 ? documents->get(id) : nullptr;
     if (!document) {
         if (id > 0)

@@ -182,7 +182,7 @@ int CtrlScenes::onImport()
         return -1;
     }
     closeResources();
-    replaceText(bytes, size);
+    held.replace(bytes, size);
     currentItemName.clear();
     if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
         field->setText(name.c_str());

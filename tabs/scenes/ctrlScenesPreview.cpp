@@ -42,7 +42,7 @@ int CtrlScenes::render(int)
     }
     renderBackground(SceneViewport::kAreaLeft, SceneViewport::kAreaTop, static_cast<float>(areaW),
                      static_cast<float>(areaH));
-    if (textBuffer && textLength >= 1 && sceneHandle == 0) {
+    if (held.bytes() && held.size() >= 1 && sceneHandle == 0) {
         // Built on demand, as when the preview was switched on before a scene existed.
         if (const string name = blockName(); !name.empty() && loadTileEngineFromBuffer(name) != 0) {
             renderEnabled = false;
