@@ -21,7 +21,11 @@
 #include "tabs/base/ctrlBase.h"
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/UvttImportResult.h"
+#include "tabs/scenes/SceneLayerList.h"
+#include "tabs/scenes/ScenePreview.h"
+#include "tabs/scenes/SceneTabPanel.h"
 #include "tabs/scenes/SceneTabWidgets.h"
+#include "tabs/scenes/SceneViewportEdits.h"
 #include "import/scene/SceneLayerImportOptions.h"
 
 #include <Zelkoran/Archive.h>
@@ -106,14 +110,21 @@ public:
     // Places the scene's viewport in the preview area. Nothing without a scene.
     void updateViewport();
     // Width and height edits from the scene (default 640 x 480).
-    void populateViewportTextboxes(Zelkoran::Scene* scene);
+    void populateViewportTextboxes(Zelkoran::Scene* from)
+    {
+        viewport.fill(from, isZK7SceneBuffer(), rememberedRender);
+    }
     // One row per layer slot 1..count; selects the remembered row, else row 1.
-    void populateLayersListbox(Zelkoran::Scene* scene, int count);
-    void getViewportFromTextboxes(int& width, int& height) const;
+    void populateLayersListbox(Zelkoran::Scene* from, int count)
+    {
+        if (from)
+            layers.fill(*from, count);
+    }
+    void getViewportFromTextboxes(int& width, int& height) const { viewport.read(width, height); }
 
     // --- preview (ctrlScenesPreview.cpp) ---
     // The chosen background over the rectangle, clipped by the caller.
-    void renderBackground(float x, float y, float w, float h);
+    void renderBackground(float x, float y, float w, float h) const { preview.drawBackground(x, y, w, h); }
     // Removes the selected layer after a Yes. 0, or -1.
     int onRemoveLayer();
 
@@ -269,20 +280,12 @@ public:
     const Zelkoran::Archive::Block& blockRecord() const { return held.block(); }
 
 private:
-    void createWidgets();
     // The name field's text, else the block list's selected row.
     string blockName() const;
     Zelkoran::Scene* scene() const;
-    bool ticked(int widgetId) const;
-    void tick(int widgetId, bool on) const;
-    // The selected row of the layer list, 0 for none.
-    int selectedLayer() const;
-    // The selected row is a layer of the scene (not an empty slot).
-    bool selectedLayerUsable() const;
     void applyWidgetRules();
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
-    void clearLayerList();
     void closeScene();
     // The stored block name becomes the record (sizes, storage) and a copy
     // of its bytes the held text. 0, or -1 with nothing new held.
@@ -290,9 +293,7 @@ private:
     // Layer feature 8 on every layer, the layer list, viewport edits and
     // viewport, after a scene was built.
     void adoptScene(Zelkoran::Scene* built);
-    void onViewportEdit();
     void onShowLayer(int data);
-    void onLayerRow(int data);
     // Show and Remove follow the layer list's row: usable for a layer, the
     // Show box ticked when that layer is shown.
     void showLayerRow(const Zelkoran::Scene& current, int row);
@@ -323,18 +324,13 @@ private:
 
     // The block, its bytes and its text view.
     BlockText held;
+    SceneTabPanel widgets;
+    SceneLayerList layers;
+    SceneViewportEdits viewport;
+    ScenePreview preview;
     bool renderEnabled = false;
     int sceneHandle = 0;
-    int backgroundImage = 0;
-    int viewportWidth = 0;
-    int viewportHeight = 0;
-    int customViewport = 0;
-    int lastMouseX = 0;
-    int lastMouseY = 0;
-    bool dragging = false;
-    bool dragMoved = false;
     bool sceneModified = false;
-    int rememberedLayer = 0;
     bool rememberedRender = false;
     // The tab was left with unsaved changes, which it kept.
     bool keptWhileAway = false;

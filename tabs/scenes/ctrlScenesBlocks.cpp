@@ -55,7 +55,7 @@ int CtrlScenes::checkMapType()
     const string name = blockName();
     string extension;
     getExtensionLower(name, extension);
-    clearLayerList();
+    layers.clear();
     const bool map = extension == "tmx";
     if (WidgetLabel* type = panel->getLabel(SW_TYPE))
         type->setText(SceneBlockKind::label(extension, map && isZK7SceneBuffer()), centred(), centred());
@@ -64,12 +64,12 @@ int CtrlScenes::checkMapType()
         // A map the engine cannot load stays editable as text.
         if (sceneHandle == 0 && loadTileEngineFromBuffer(name) != 0) {
             closeScene();
-            clearLayerList();
+            layers.clear();
         }
     } else {
         closeScene();
         setUsable(SW_RENDER, false);
-        tick(SW_RENDER, false);
+        widgets.tick(SW_RENDER, false);
         renderEnabled = false;
     }
     checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
@@ -97,8 +97,7 @@ int CtrlScenes::loadTileEngineFromBuffer(const string& name)
         scenes()->close(sceneHandle);
     sceneHandle = id;
     adoptScene(built);
-    getViewportFromTextboxes(viewportWidth, viewportHeight);
-    customViewport = ticked(SW_SET_VIEWPORT) ? 1 : 0;
+    viewport.keep();
     sceneModified = false;
     rememberedRender = false;
     return 0;
@@ -110,7 +109,7 @@ void CtrlScenes::adoptScene(Scene* built)
     for (int slot = 1; slot <= count; ++slot)
         built->setLayerFeatures(slot, SLF_MARKED, true);
     populateLayersListbox(built, count);
-    showLayerRow(*built, selectedLayer());
+    showLayerRow(*built, layers.selected());
     setUsable(SW_LAYERS, true);
     setUsable(SW_ADD_LAYER, true);
     populateViewportTextboxes(built);
@@ -198,12 +197,9 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
     // The viewport is the preview's, not the text's: an edit keeps it.
     int width = 0;
     int height = 0;
-    getViewportFromTextboxes(width, height);
+    viewport.read(width, height);
     adoptScene(built);
-    if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_WIDTH))
-        edit->setValue(static_cast<float>(width));
-    if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_HEIGHT))
-        edit->setValue(static_cast<float>(height));
+    viewport.setEdits(width, height);
     updateViewport();
     sceneModified = true;
     return 0;
@@ -309,7 +305,7 @@ int CtrlScenes::saveTextPath(const string& name)
         const ASCIIMode mode = held.mode();
         const bool newline = held.endsWithNewline();
         closeResources();
-        tick(SW_RENDER, false);
+        widgets.tick(SW_RENDER, false);
         held.replace(rebuilt, length);
         held.mode() = mode;
         held.endsWithNewline() = newline;
@@ -355,82 +351,16 @@ int CtrlScenes::onNew()
     held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
     held.showStorageMode(held.block().storage);
     setUsable(SW_RENDER, false);
-    tick(SW_BG_BLACK, false);
-    tick(SW_BG_WHITE, false);
-    tick(SW_BG_BLOCKY, true);
+    preview.chooseBackground(SW_BG_BLOCKY);
     for (int id : {SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER, SW_SHOW_LAYER,
                    SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
         setUsable(id, false);
-    if (WidgetNumberEdit* width = panel->getNumberEdit(SW_WIDTH))
-        width->setValue(SceneViewport::kDefaultWidth);
-    if (WidgetNumberEdit* height = panel->getNumberEdit(SW_HEIGHT))
-        height->setValue(SceneViewport::kDefaultHeight);
-    tick(SW_SET_VIEWPORT, false);
+    viewport.reset();
     return 0;
 }
 
-// --- view fills ---
-
 void CtrlScenes::updateViewport()
 {
-    Scene* current = scene();
-    if (!current)
-        return;
-    int width = 0;
-    int height = 0;
-    getViewportFromTextboxes(width, height);
-    const SceneViewportFit fit = SceneViewport::fit(globalStatus->iWidth, globalStatus->iHeight, current->getWidth(),
-                                                    current->getHeight(), ticked(SW_SET_VIEWPORT), width, height);
-    if (fit.corrected) {
-        if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_WIDTH))
-            edit->setValue(static_cast<float>(fit.rect.w));
-        if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_HEIGHT))
-            edit->setValue(static_cast<float>(fit.rect.h));
-        viewportWidth = fit.rect.w;
-        viewportHeight = fit.rect.h;
-    }
-    current->setViewport(fit.rect);
-}
-
-void CtrlScenes::populateViewportTextboxes(Scene* from)
-{
-    WidgetNumberEdit* width = panel->getNumberEdit(SW_WIDTH);
-    WidgetNumberEdit* height = panel->getNumberEdit(SW_HEIGHT);
-    if (!width || !height)
-        return;
-    SDL_Rect rect{};
-    if (!from || !isZK7SceneBuffer()) {
-        width->setValue(SceneViewport::kDefaultWidth);
-        height->setValue(SceneViewport::kDefaultHeight);
-    } else if (from->getViewport(rect)) {
-        width->setValue(static_cast<float>(rect.w));
-        height->setValue(static_cast<float>(rect.h));
-    }
-    if (rememberedRender && viewportWidth >= 1 && viewportHeight >= 1) {
-        width->setValue(static_cast<float>(viewportWidth));
-        height->setValue(static_cast<float>(viewportHeight));
-        tick(SW_SET_VIEWPORT, customViewport != 0);
-    }
-}
-
-void CtrlScenes::populateLayersListbox(Scene* from, int count)
-{
-    WidgetList* layers = panel->getList(SW_LAYERS);
-    if (!layers || !from)
-        return;
-    layers->clearItems();
-    for (int slot = 1; slot <= count; ++slot) {
-        string name;
-        const int type = from->getLayerType(slot);
-        if (type != SLT_EMPTY)
-            from->getLayerName(slot, name);
-        layers->addItem(SceneLayerRows::rowText(slot, type, name).c_str());
-    }
-    layers->setSelectedIndex(SceneLayerRows::selectionAfterFill(rememberedLayer, count));
-}
-
-void CtrlScenes::getViewportFromTextboxes(int& width, int& height) const
-{
-    width = widgetInt(SW_WIDTH, SceneViewport::kDefaultWidth, SceneViewport::kMaxEdit, 1);
-    height = widgetInt(SW_HEIGHT, SceneViewport::kDefaultHeight, SceneViewport::kMaxEdit, 1);
+    if (Scene* current = scene())
+        viewport.apply(*current);
 }

@@ -286,11 +286,10 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
     refreshBlockListAndSelect(sceneName);
     checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
     setUsable(SW_TEXT, held.mode() != AM_BINARY);
-    rememberedLayer = selectLayer;
+    layers.remember(selectLayer);
     if (loadTileEngineFromBuffer(sceneName) != 0) {
         closeScene();
-        clearLayerList();
-        tick(SW_SHOW_LAYER, false);
+        layers.clear();
         showBox(title,
                 "Layer was saved, but the updated Scene could not be reloaded for editing.\n\n" +
                     string(Main::instance()->sceneMgr()->getLastError()),
