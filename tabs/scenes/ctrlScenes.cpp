@@ -27,7 +27,15 @@ Tool* tool() { return Main::instance()->tool(); }
 CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("Scenes", 232, rm, gs),
       held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(panel),
-      layers(panel), viewport(panel, gs), preview(panel, gs, rm->get(SR_BG_BLOCKY))
+      layers(panel), viewport(panel, gs), preview(panel, gs, rm->get(SR_BG_BLOCKY)),
+      dialogs{[this](const string& title, const string& text, int buttons, int type, int timeoutMs) {
+                  return showBox(title, text, buttons, type, timeoutMs);
+              },
+              [this](const string& path) { return checkOverwrite(path); },
+              [this](const string& title, const string& message, const ChoiceBoxOptions& options) {
+                  return choiceBox(title, message, options, "Cancel");
+              }},
+      references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, sceneHandle)
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);
@@ -50,8 +58,7 @@ Scene* CtrlScenes::scene() const { return sceneHandle > 0 ? Main::instance()->sc
 
 void CtrlScenes::getExtensionLower(const string& path, string& extension)
 {
-    extension = tool()->fileGetExtension(path.c_str());
-    tool()->strToLowerCase(extension);
+    extension = SceneBlockKind::extensionOf(path);
 }
 
 // --- list, dispatch, state ---

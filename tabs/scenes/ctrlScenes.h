@@ -21,8 +21,11 @@
 #include "tabs/base/ctrlBase.h"
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/UvttImportResult.h"
+#include "tabs/scenes/SceneDialogs.h"
+#include "tabs/scenes/SceneExport.h"
 #include "tabs/scenes/SceneLayerList.h"
 #include "tabs/scenes/ScenePreview.h"
+#include "tabs/scenes/SceneReferences.h"
 #include "tabs/scenes/SceneTabPanel.h"
 #include "tabs/scenes/SceneTabWidgets.h"
 #include "tabs/scenes/SceneViewportEdits.h"
@@ -132,25 +135,40 @@ public:
     // A "source" text to the archive and block it names. archiveId: the
     // open archive's, one opened for the caller (opened true: the caller
     // closes it with ArchiveMgr::close), or -1 when false.
-    bool resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const;
+    bool resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const
+    {
+        return references.resolve(reference, archiveId, blockName, opened);
+    }
     // Splits "qel://path/file.qel/resource". True when well formed.
-    bool parseQELURI(const string& uri, string& archivePath, string& resource) const;
+    bool parseQELURI(const string& uri, string& archivePath, string& resource) const
+    {
+        return SceneReferences::parseURI(uri, archivePath, resource);
+    }
     // Calls visitor with the cursor on each image element of the tile set
     // (directly under tileset or under one of its tile elements), in
     // document order; stops at the first false. True when all were accepted.
-    bool visitTSXImageNodes(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor) const;
+    bool visitTSXImageNodes(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor) const
+    {
+        return SceneReferences::visitTileSetImages(document, visitor);
+    }
     static void getExtensionLower(const string& path, string& extension);
 
     // --- export (ctrlScenesExport.cpp) ---
     // Writes the selected block into the folder of archivePath: XML alone,
     // or a map or tile set with its dependencies, as the user chooses. 0
     // after the success box, -1 when nothing (or not all) was written.
-    int onExport(const string& archivePath) const;
+    int onExport(const string& archivePath) const { return exporter.run(archivePath); }
     // The map with its tile sets and images, written by the engine. 0 or -1.
-    int onExportTMX(const string& outputPath, const string& blockName) const;
+    int onExportTMX(const string& outputPath, const string& blockName) const
+    {
+        return exporter.exportMap(outputPath, blockName);
+    }
     // Every image of the tile set as a PNG file in exportFolder (ending in
     // '/' unless empty), then the TSX naming those files. 0 or -1.
-    int onExportTSX(const string& outputPath, const string& exportFolder) const;
+    int onExportTSX(const string& outputPath, const string& exportFolder) const
+    {
+        return exporter.exportTileSet(outputPath, exportFolder);
+    }
 
     // --- delete (ctrlScenesDelete.cpp) ---
     // The block reference names, with the tile sets (of a map) and images
@@ -300,15 +318,8 @@ private:
     void onTextEdit();
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
-    struct DeleteWalk;
-    int deleteRecursive(const string& reference, DeleteWalk& walk);
-    // The tile sets the map names, each deleted in full; true when all went.
-    bool deleteMapTileSets(Zelkoran::XML* map, DeleteWalk& walk);
-    bool removeTileSetImage(Zelkoran::XML* image, DeleteWalk& walk);
     // The Import button: a scene or a tile set / template.
     void onImportButton();
-    int exportXML(const string& outputPath, const string& name) const;
-    void reportExportFailure(const string& text) const;
     // File name and lower-case extension of path ("Forest.TSX": "Forest.tsx").
     string derivedName(const string& path) const;
     // The open archive's file name, as "qel://" URIs name it.
@@ -328,6 +339,9 @@ private:
     SceneLayerList layers;
     SceneViewportEdits viewport;
     ScenePreview preview;
+    SceneDialogs dialogs;
+    SceneReferences references;
+    SceneExport exporter;
     bool renderEnabled = false;
     int sceneHandle = 0;
     bool sceneModified = false;
