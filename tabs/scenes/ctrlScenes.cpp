@@ -35,7 +35,8 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
               [this](const string& title, const string& message, const ChoiceBoxOptions& options) {
                   return choiceBox(title, message, options, "Cancel");
               }},
-      references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, sceneHandle)
+      references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, sceneHandle),
+      tileSets(gs, references, dialogs)
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);

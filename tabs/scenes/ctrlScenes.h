@@ -28,6 +28,7 @@
 #include "tabs/scenes/SceneReferences.h"
 #include "tabs/scenes/SceneTabPanel.h"
 #include "tabs/scenes/SceneTabWidgets.h"
+#include "tabs/scenes/SceneTileSetImport.h"
 #include "tabs/scenes/SceneViewportEdits.h"
 #include "import/scene/SceneLayerImportOptions.h"
 
@@ -188,10 +189,16 @@ public:
     // The image file stored as an image block named by names (keyed by the
     // path); reference: its "qel://" URI. 0, or -1 without a message.
     int importImageToQEL(const string& imagePath, const string& archivePart, string& reference,
-                         SceneFileNames& names);
+                         SceneFileNames& names) const
+    {
+        return tileSets.storeImage(imagePath, archivePart, reference, names);
+    }
     // The whole file (1 byte to 2 GiB) in a new buffer of module 15. 0, or
     // -1 with buffer null and size 0.
-    int loadFileToBuffer(const string& path, unsigned char*& buffer, int& size) const;
+    int loadFileToBuffer(const string& path, unsigned char*& buffer, int& size) const
+    {
+        return SceneTileSetImport::loadFile(path, buffer, size);
+    }
     // --- imports (tabs/scenes/import/) ---
     using SceneLayerImportOptions = ::SceneLayerImportOptions;
     // Import codes beyond the engine's (import/scene/FrameImportResult.h).
@@ -322,10 +329,6 @@ private:
     void onImportButton();
     // File name and lower-case extension of path ("Forest.TSX": "Forest.tsx").
     string derivedName(const string& path) const;
-    // The open archive's file name, as "qel://" URIs name it.
-    string archivePart() const;
-    // The image blocks of the open archive that the tile set block names.
-    std::set<string> imagesNamedBy(const string& tileSetBlock) const;
     // The block an import just stored becomes the held, selected, clean
     // item; the secured flag follows the archive. 0 or -1.
     int loadStoredBlock(const string& name);
@@ -342,6 +345,7 @@ private:
     SceneDialogs dialogs;
     SceneReferences references;
     SceneExport exporter;
+    SceneTileSetImport tileSets;
     bool renderEnabled = false;
     int sceneHandle = 0;
     bool sceneModified = false;
