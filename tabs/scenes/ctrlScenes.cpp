@@ -36,7 +36,7 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
                   return choiceBox(title, message, options, "Cancel");
               }},
       references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, sceneHandle),
-      tileSets(gs, references, dialogs)
+      tileSets(gs, references, dialogs), checks(gs, [this] { return exportName(); })
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);

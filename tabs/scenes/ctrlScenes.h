@@ -30,6 +30,7 @@
 #include "tabs/scenes/SceneTabWidgets.h"
 #include "tabs/scenes/SceneTileSetImport.h"
 #include "tabs/scenes/SceneViewportEdits.h"
+#include "tabs/scenes/import/SceneImportValidation.h"
 #include "import/scene/SceneLayerImportOptions.h"
 
 #include <Zelkoran/Archive.h>
@@ -209,7 +210,10 @@ public:
     // The import's result can be stored: always without a scene; else a
     // scene name in the name field or list, an archive path and the open
     // archive. False with one message.
-    bool validateSceneImportSaveContext(Zelkoran::Scene* scene, string& message) const;
+    bool validateSceneImportSaveContext(Zelkoran::Scene* scene, string& message) const
+    {
+        return checks.saveContext(scene, message);
+    }
     // Turns frames (ARGB8888, one size, whole tiles) into a tile layer of
     // scene in the options' slot, with an atlas tile set and tile
     // animations for cells that change; takes the frames (-511, -510, -509
@@ -228,7 +232,10 @@ public:
     static bool getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs);
     // A GIF request the imports can carry out, else false with one message.
     bool validateGIFLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                string& message) const;
+                                string& message) const
+    {
+        return checks.gifLayer(scene, options, message);
+    }
     // The GIF's first frame as an image or tile layer (Scene::importLayerFromImage).
     static int importGIFImageLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                    const string& layerName);
@@ -237,7 +244,10 @@ public:
                                       Zelkoran::WidgetProgress* progress, string* message);
     // A video request the import can carry out, else false with one message.
     bool validateVideoLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                  string& message) const;
+                                  string& message) const
+    {
+        return checks.videoLayer(scene, options, message);
+    }
     // Evenly spaced frames of the options' time window as an animated tile layer.
     static int importVideoLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                 Zelkoran::WidgetProgress* progress, string* message);
@@ -260,9 +270,15 @@ public:
     // The request can be imported; else false with one message and the
     // title of its box. An image layer has its tile size cleared.
     bool validateImportOptions(Zelkoran::Scene* scene, SceneLayerImportOptions& options, bool newScene,
-                               string& title, string& message) const;
+                               string& title, string& message) const
+    {
+        return checks.request(scene, options, newScene, title, message);
+    }
     bool validateImageLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                  string& message) const;
+                                  string& message) const
+    {
+        return checks.imageLayer(scene, options, message);
+    }
     // The Add layer button: layers from a source into the open scene. 0
     // after the save and reload, else -1.
     int onAddLayer();
@@ -289,7 +305,10 @@ public:
     // The options can be imported into scene (may be null) by importUVTT.
     // False with one message.
     bool validateUVTTImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, bool newScene,
-                            string& error) const;
+                            string& error) const
+    {
+        return checks.uvtt(scene, options, newScene, error);
+    }
     // The file as a new scene (scene: the fresh empty one) or as layers
     // added to scene, which then points to the imported scene, also the
     // tab's current one. Adding keeps the old scene until the new one is
@@ -346,6 +365,7 @@ private:
     SceneReferences references;
     SceneExport exporter;
     SceneTileSetImport tileSets;
+    SceneImportValidation checks;
     bool renderEnabled = false;
     int sceneHandle = 0;
     bool sceneModified = false;
