@@ -8,12 +8,15 @@
 // tile sets alone or with their tile sets and images, deletes them alone or
 // with those, and imports Tiled files.
 //
-// The controller (selection, dispatch, leaving and re-entering the tab)
-// is ctrlScenes.cpp; block kinds, text and scene sync, saving and the
-// viewport and layer fills ctrlScenesBlocks.cpp; the preview, layer drag
-// and removal ctrlScenesPreview.cpp; references ctrlScenesReferences.cpp;
-// export, delete and Tiled import ctrlScenesExport.cpp, ctrlScenesDelete.cpp
-// and ctrlScenesImport.cpp.
+// The controller (selection, dispatch, leaving and re-entering the tab) is
+// ctrlScenes.cpp; text and scene sync and saving ctrlScenesBlocks.cpp;
+// preview, drag and layer removal ctrlScenesPreview.cpp; delete, Tiled
+// import and layer import ctrlScenesDelete.cpp, ctrlScenesImport.cpp and
+// ctrlScenesLayerImport.cpp. Each job of its own is a part the tab owns:
+// the held block (BlockText), its widgets (SceneTabPanel), the layer list,
+// the viewport edits, the preview, references, export, the recursive
+// delete, the full tile set import and the import checks. The methods that
+// only hand on to a part keep the tab's documented names.
 // Main thread only.
 #pragma once
 
@@ -36,7 +39,6 @@
 #include <Zelkoran/Archive.h>
 
 #include <functional>
-#include <set>
 #include <vector>
 
 class SceneFileNames;
