@@ -108,6 +108,17 @@ int BlockText::load(Archive& archive, uint64_t minSize)
     return 0;
 }
 
+void BlockText::readBack(const Archive& archive)
+{
+    Archive::Block stored(m_block.name, m_block.type);
+    const int index = archive.blockSearch(stored);
+    if (index >= 0 && archive.blockAt(index, stored) == 0) {
+        m_block.storedSize = stored.storedSize;
+        m_block.size = stored.size;
+        m_block.storage = stored.storage;
+    }
+}
+
 void BlockText::setLabel(int labelId, const string& text, int top) const
 {
     if (WidgetLabel* label = m_panel->getLabel(labelId)) {

@@ -58,6 +58,8 @@ public:
     // The record's block, loaded from archive, held as a copy. 0, or -1 with
     // nothing new held.
     int load(Zelkoran::Archive& archive, uint64_t minSize);
+    // The record takes the sizes and storage archive's index gives its block.
+    void readBack(const Zelkoran::Archive& archive);
 
     // The no-content labels and an empty text box.
     void showNoContent() const;

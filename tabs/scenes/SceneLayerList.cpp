@@ -54,3 +54,11 @@ bool SceneLayerList::showRow(const Scene& scene, int row) const
         show->setChecked(usable && (scene.getLayerFeatures(row) & SLF_SHOWN) != 0);
     return usable;
 }
+
+bool SceneLayerList::setShown(Scene* scene, bool shown) const
+{
+    if (!selectedUsable(scene))
+        return false;
+    scene->setLayerFeatures(selected(), SLF_SHOWN, shown);
+    return true;
+}

@@ -24,6 +24,9 @@ public:
     // The Show box follows row: ticked when that layer is shown. True when
     // row is a layer the user may show, drag or remove.
     bool showRow(const Zelkoran::Scene& scene, int row) const;
+    // Shows or hides the selected layer of scene. False when the selected
+    // row is no layer.
+    bool setShown(Zelkoran::Scene* scene, bool shown) const;
     // The row the next fill selects (0: row 1).
     void remember(int row) { m_remembered = row; }
 

@@ -3,6 +3,7 @@
 #include "services/CMemSkarden.h"
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
+#include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneFileNames.h"
 #include "tabs/scenes/SceneReferences.h"
 
@@ -44,6 +45,11 @@ bool holdsPixels(int archiveId, const String& name, const SDL_Surface* pixels)
 }
 
 } // namespace
+
+SceneTileSetImport::string SceneTileSetImport::blockNameFor(const string& path)
+{
+    return tool()->fileGetName(path.c_str()) + "." + SceneBlockKind::extensionOf(path);
+}
 
 bool SceneTileSetImport::blockExists(const string& name, const char* type) const
 {

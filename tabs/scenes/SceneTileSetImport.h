@@ -32,6 +32,8 @@ public:
     // The whole file (1 byte to 2 GiB) in a new buffer of module 15. 0, or
     // -1 with buffer null and size 0.
     static int loadFile(const string& path, unsigned char*& buffer, int& size);
+    // File name and lower-case extension of path ("Forest.TSX": "Forest.tsx").
+    static string blockNameFor(const string& path);
     // Whether the open archive has a block of name and type.
     bool blockExists(const string& name, const char* type) const;
 

@@ -114,7 +114,13 @@ int CtrlScenes::processEvent(int widgetId, int data)
             setDirty(true);
         }
         break;
-    case SW_SHOW_LAYER: onShowLayer(data); break;
+    case SW_SHOW_LAYER:
+        if (layers.setShown(scene(), data != 0)) {
+            sceneModified = true;
+            setDirty(true);
+            refreshTextBufferFromScene();
+        }
+        break;
     case SW_RAW:
     case SW_COMPRESSED:
     case SW_CRYPTED:
@@ -139,17 +145,6 @@ int CtrlScenes::processEvent(int widgetId, int data)
     if (handled == -1)
         return -1;
     return held.bytes() && held.size() >= 1 ? 0 : 4;
-}
-
-void CtrlScenes::onShowLayer(int data)
-{
-    Scene* current = scene();
-    if (!current || !layers.selectedUsable(current))
-        return;
-    current->setLayerFeatures(layers.selected(), SLF_SHOWN, data != 0);
-    sceneModified = true;
-    setDirty(true);
-    refreshTextBufferFromScene();
 }
 
 void CtrlScenes::showLayerRow(const Scene& current, int row)

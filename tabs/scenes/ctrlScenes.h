@@ -339,7 +339,6 @@ private:
     // Layer feature 8 on every layer, the layer list, viewport edits and
     // viewport, after a scene was built.
     void adoptScene(Zelkoran::Scene* built);
-    void onShowLayer(int data);
     // Show and Remove follow the layer list's row: usable for a layer, the
     // Show box ticked when that layer is shown.
     void showLayerRow(const Zelkoran::Scene& current, int row);
@@ -348,14 +347,9 @@ private:
     int saveTextPath(const string& name);
     // The Import button: a scene or a tile set / template.
     void onImportButton();
-    // File name and lower-case extension of path ("Forest.TSX": "Forest.tsx").
-    string derivedName(const string& path) const;
     // The block an import just stored becomes the held, selected, clean
     // item; the secured flag follows the archive. 0 or -1.
     int loadStoredBlock(const string& name);
-    // Reads the stored block of the record's name back into the record's
-    // sizes and storage mode.
-    void readBackStoredBlock();
 
     // The block, its bytes and its text view.
     BlockText held;

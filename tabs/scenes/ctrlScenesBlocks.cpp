@@ -325,20 +325,8 @@ int CtrlScenes::saveTextPath(const string& name)
         return -1;
     }
     held.block().data = nullptr;
-    readBackStoredBlock();
+    held.readBack(*archive);
     return 0;
-}
-
-void CtrlScenes::readBackStoredBlock()
-{
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    Archive::Block stored(held.block().name, held.block().type);
-    const int index = archive ? archive->blockSearch(stored) : -1;
-    if (index >= 0 && archive->blockAt(index, stored) == 0) {
-        held.block().storedSize = stored.storedSize;
-        held.block().size = stored.size;
-        held.block().storage = stored.storage;
-    }
 }
 
 int CtrlScenes::onNew()

@@ -60,13 +60,6 @@ void CtrlScenes::onImportButton()
     refreshWidgets();
 }
 
-CtrlScenes::string CtrlScenes::derivedName(const string& path) const
-{
-    string extension;
-    getExtensionLower(path, extension);
-    return tool()->fileGetName(path.c_str()) + "." + extension;
-}
-
 int CtrlScenes::onImport()
 {
     string path;
@@ -93,7 +86,7 @@ int CtrlScenes::onImport()
     if (mode == 2)
         return -1;
     if (mode == kFull) {
-        const string name = derivedName(path);
+        const string name = SceneTileSetImport::blockNameFor(path);
         if (!acceptBlockName(name, kTileSetTitle))
             return -1;
         if (tileSets.blockExists(name, "ZK7_XML") &&
@@ -113,7 +106,7 @@ int CtrlScenes::onImport()
     // A template, or a tile set as text: unsaved, under the file's name (the
     // name field still names the block held before). Saving it replaces a
     // block of that name, so that is agreed to first.
-    const string name = derivedName(path);
+    const string name = SceneTileSetImport::blockNameFor(path);
     if (tileSets.blockExists(name, "ZK7_XML") &&
         showBox("File exists",
                 "The file \"" + name +
