@@ -55,7 +55,8 @@ int SceneExport::run(const string& archivePath) const
     string folder = tool()->fileGetDir(archivePath.c_str());
     const string name = selectedName();
     if (name.empty()) {
-        m_dialogs.show(kTitle, "Could not export the TileMap.\nA TileMap name is required.", MBB_NONE, MBT_WARNING, 2000);
+        m_dialogs.show(kTitle, "Could not export the TileMap.\nA TileMap name is required.", MBB_NONE, MBT_WARNING,
+                       2000);
         return -1;
     }
     if (!folder.empty() && folder.back() != '/')

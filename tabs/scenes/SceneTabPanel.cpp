@@ -25,8 +25,8 @@ struct SpriteWidget {
 };
 
 const SpriteWidget kFileButtons[] = {
-    {SW_IMPORT, "Import", SS_IMPORT_FILE, ui::left(10), 240, "Import Scenes, Universal VTT maps, TileSets, or templates",
-     false},
+    {SW_IMPORT, "Import", SS_IMPORT_FILE, ui::left(10), 240,
+     "Import Scenes, Universal VTT maps, TileSets, or templates", false},
     {SW_EXPORT, "Export", SS_EXPORT_FILE, ui::right(-10), 240, "Export the current scene", false},
 };
 const SpriteWidget kPreviewBoxes[] = {
@@ -65,7 +65,8 @@ void SceneTabPanel::build(const ResourceManager& rm, BlockText& held, int textWi
     Panel& panel = *m_panel;
     const int font = rm.get(SR_FONT);
     const auto caption = [&](int id, const char* name, const char* text, float left, int top) {
-        ui::addLabel(panel, {.name = name, .id = id, .x = ui::left(left), .y = ui::top(top), .text = text, .font = font});
+        ui::addLabel(panel,
+                     {.name = name, .id = id, .x = ui::left(left), .y = ui::top(top), .text = text, .font = font});
     };
     const auto sizeEdit = [&](int id, const char* name, int value, float left, const char* tooltip) {
         ui::addNumberEdit(panel,

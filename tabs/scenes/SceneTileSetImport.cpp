@@ -161,7 +161,8 @@ int SceneTileSetImport::importFull(const string& path, const string& blockName,
     documents->close(id);
     CMem::free(bytes);
     if (!ok)
-        m_dialogs.show(kTileSetTitle, "Some errors occurred during import. Check log for details.", MBB_OK, MBT_WARNING, 0);
+        m_dialogs.show(kTileSetTitle, "Some errors occurred during import. Check log for details.", MBB_OK,
+                       MBT_WARNING, 0);
     relist();
     return ok ? 0 : -1;
 }

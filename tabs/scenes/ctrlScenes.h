@@ -135,7 +135,7 @@ public:
     // Removes the selected layer after a Yes. 0, or -1.
     int onRemoveLayer();
 
-    // --- references (ctrlScenesReferences.cpp) ---
+    // --- references (SceneReferences) ---
     // A "source" text to the archive and block it names. archiveId: the
     // open archive's, one opened for the caller (opened true: the caller
     // closes it with ArchiveMgr::close), or -1 when false.
@@ -157,7 +157,7 @@ public:
     }
     static void getExtensionLower(const string& path, string& extension);
 
-    // --- export (ctrlScenesExport.cpp) ---
+    // --- export (SceneExport) ---
     // Writes the selected block into the folder of archivePath: XML alone,
     // or a map or tile set with its dependencies, as the user chooses. 0
     // after the success box, -1 when nothing (or not all) was written.
@@ -174,13 +174,13 @@ public:
         return exporter.exportTileSet(outputPath, exportFolder);
     }
 
-    // --- delete (ctrlScenesDelete.cpp) ---
+    // --- delete (ctrlScenesDelete.cpp, SceneRecursiveDelete) ---
     // The block reference names, with the tile sets (of a map) and images
     // (of a tile set) of the open archive it names. 0 (also for a reference
     // into another archive, which is left alone) or -1.
     int deleteRecursive(const string& reference);
 
-    // --- Tiled import (ctrlScenesImport.cpp) ---
+    // --- Tiled import (ctrlScenesImport.cpp, SceneTileSetImport) ---
     // A TSX (as text or in full) or TX file chosen by the user. 0 or -1.
     int onImport();
     // The TSX at path stored as blockName, its images stored as image
@@ -202,7 +202,7 @@ public:
     {
         return SceneTileSetImport::loadFile(path, buffer, size);
     }
-    // --- imports (tabs/scenes/import/) ---
+    // --- imports (tabs/scenes/import/ctrlScenesConverters.cpp) ---
     using SceneLayerImportOptions = ::SceneLayerImportOptions;
     // Import codes beyond the engine's (import/scene/FrameImportResult.h).
     using ImportResult = ::FrameImportResult;
@@ -258,7 +258,7 @@ public:
                                Zelkoran::WidgetProgress* progress);
 
     // --- import dialog, checks and actions (SceneImportDialog.cpp,
-    // ctrlScenesImportValidation.cpp, ctrlScenesLayerImport.cpp) ---
+    // SceneImportValidation, ctrlScenesLayerImport.cpp) ---
     // The modal import dialog over options; scene (may be null) feeds the
     // target slots. True after OK, with the widgets stored in options.
     bool showSceneImportDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene, bool newScene);
@@ -297,7 +297,7 @@ public:
     int saveAndRefreshScene(Zelkoran::Scene* scene, const string& sceneName, int selectLayer, const string& title);
     int refreshAfterLayerImport(const string& sceneName, int selectLayer, const string& title);
 
-    // --- Universal VTT maps (tabs/scenes/import/ctrlScenesImportUVTT.cpp) ---
+    // --- Universal VTT maps (ctrlScenesConverters.cpp, SceneImportValidation) ---
     // Codes of importUVTT beyond the engine's (import/scene/UvttImportResult.h).
     using UVTTImportResult = ::UVTTImportResult;
     using enum ::UVTTImportResult;

@@ -253,7 +253,8 @@ private:
         loadSpec.text = "Load";
         if (WidgetButton* load = ui::addButton(*p, loadSpec))
             load->setOnPressed([this](Widget&) { browse(); });
-        if (WidgetTextEdit* file = ui::addTextEdit(*p, at(ID_FILE, "LayerFile", 104, 58, 325, 19, "Selected source file")))
+        if (WidgetTextEdit* file =
+                ui::addTextEdit(*p, at(ID_FILE, "LayerFile", 104, 58, 325, 19, "Selected source file")))
             file->setReadOnly(true);
         label(ID_TYPE_LABEL, "TypeLabel", "Type:", 24, 92);
         label(ID_SOURCE_TYPE, "SourceType", "none", 62, 92);
