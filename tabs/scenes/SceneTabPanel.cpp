@@ -48,12 +48,11 @@ void addSpriteWidgets(Panel& panel, const ResourceManager& rm, const SpriteWidge
                                    .id = spec->id,
                                    .x = spec->x,
                                    .y = ui::top(static_cast<float>(spec->top)),
-                                   .text = "",
                                    .tooltip = spec->tooltip};
-        WidgetText* widget = spec->checkBox ? static_cast<WidgetText*>(ui::addCheckBox(panel, place))
-                                            : static_cast<WidgetText*>(ui::addButton(panel, place));
-        if (widget)
-            widget->setBackgroundSprite(rm.getClone(spec->sprite), WS_ALL, 0);
+        if (spec->checkBox)
+            ui::addSpriteCheckBox(panel, place, rm.getClone(spec->sprite));
+        else
+            ui::addSpriteButton(panel, place, rm.getClone(spec->sprite));
     }
 }
 
@@ -79,13 +78,14 @@ void SceneTabPanel::build(const ResourceManager& rm, BlockText& held, int textWi
     held.createInfoWidgets(font);
     addSpriteWidgets(panel, rm, std::begin(kPreviewBoxes), std::end(kPreviewBoxes));
     caption(SW_LAYERS_LABEL, "LayersLabel", "Layers:", 20, 431);
-    // No list among the builders: placed as they place.
-    if (WidgetList* layers = panel.createList("Layers", SW_LAYERS)) {
-        layers->setSize(110, 90);
-        layers->setPosition(ui::left(30), ui::top(446));
-        layers->setFont(font, WS_ALL);
-        layers->setTooltip("Layers of the selected scene");
-    }
+    ui::addList(panel, {.name = "Layers",
+                        .id = SW_LAYERS,
+                        .x = ui::left(30),
+                        .y = ui::top(446),
+                        .w = 110,
+                        .h = 90,
+                        .font = font,
+                        .tooltip = "Layers of the selected scene"});
     addSpriteWidgets(panel, rm, std::begin(kLayerButtons), std::end(kLayerButtons));
     caption(SW_VIEWPORT_LABEL, "ViewportLabel", "Viewport:", 20, 549);
     caption(SW_WIDTH_LABEL, "WidthLabel", "W:", 78, 549);

@@ -215,11 +215,8 @@ private:
     }
     WidgetButton* helpButton(int id, const char* name, int x, int y, const char* tip)
     {
-        ui::WidgetSpec spec = at(id, name, x, y, 24, 24, tip);
-        spec.text = "";
-        WidgetButton* b = ui::addButton(*p, spec);
-        sprite(b, SS_INFO_QEL);
-        return b;
+        return resources ? ui::addSpriteButton(*p, at(id, name, x, y, 24, 24, tip), resources->getClone(SS_INFO_QEL))
+                         : nullptr;
     }
     WidgetComboBox* combo(int id, const char* name, std::initializer_list<const char*> rows, int x, int y, int width,
                           const char* tip)
