@@ -68,6 +68,8 @@ public:
     // program through the engine's fatal-error routine.
     CtrlBase(const string& name, int checkBoxId, ResourceManager* rm, GlobalStatus* gs);
     virtual ~CtrlBase();
+    // The engine's human-readable form of a byte count ("1.5 KB").
+    static string humanSize(uint64_t bytes);
     CtrlBase(const CtrlBase&) = delete;
     CtrlBase& operator=(const CtrlBase&) = delete;
 
@@ -185,8 +187,6 @@ protected:
                                         int top) const;
     // Replaces the text of a label and centres it on the panel at top.
     void setLabel(int labelId, const string& text, int top) const;
-    // The engine's human-readable form of a byte count ("1.5 KB").
-    static string humanSize(uint64_t bytes);
     // The name an export is written under: the name field's text, else the
     // selected row's; "" when neither has one.
     string exportName() const;

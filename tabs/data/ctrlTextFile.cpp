@@ -19,15 +19,8 @@ using namespace Zelkoran;
 
 namespace {
 
-// The storage boxes: wide enough for "Compressed" beside the box.
-constexpr int kStorageBoxWidth = 100;
-
-constexpr int kTypeTop = 241;
-constexpr int kSizeTop = 257;
-constexpr int kBlockSizeTop = 273;
 constexpr int kNoticeMs = 2000;
 
-const char* const kNoFile = "No file";
 const char* const kLoadTitle = "Loading resource";
 const char* const kEmptySave = "Empty resources cannot be saved to QEL archives.";
 const char* const kEmptyImport = "Empty resources cannot be imported because QEL archives require non-empty blocks.";
@@ -37,9 +30,10 @@ Tool* tool() { return Main::instance()->tool(); }
 } // namespace
 
 CtrlTextFile::CtrlTextFile(const TextFileCtrlConfig& cfg, ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase(cfg.tabName, cfg.checkBoxId, rm, gs), config(cfg)
+    : CtrlBase(cfg.tabName, cfg.checkBoxId, rm, gs), config(cfg),
+      held(panel, {cfg.typeLabelId, cfg.sizeLabelId, cfg.blockSizeLabelId, cfg.rawCheckBoxId,
+                   cfg.compressedCheckBoxId, cfg.cryptedCheckBoxId, cfg.textBoxId})
 {
-    std::memset(static_cast<void*>(&block), 0, sizeof(block));
     tool()->szCopy(blockType, config.blockType, sizeof(blockType));
     createWidgets();
     onNew();
@@ -55,30 +49,8 @@ void CtrlTextFile::createWidgets()
     ui::addSpriteButton(*panel, {.name = "Export", .id = config.exportButtonId, .x = ui::right(-10),
                                  .y = ui::top(240), .tooltip = config.exportTooltip},
                         resourceManager->getClone(SS_EXPORT_FILE));
-    ui::addLabel(*panel, {.name = "Type", .id = config.typeLabelId, .x = ui::centred(), .y = ui::top(kTypeTop),
-                          .text = "", .font = font});
-    ui::addLabel(*panel, {.name = "Size", .id = config.sizeLabelId, .x = ui::centred(), .y = ui::top(kSizeTop),
-                          .text = "", .font = font});
-    ui::addLabel(*panel, {.name = "Blocksize", .id = config.blockSizeLabelId, .x = ui::centred(),
-                          .y = ui::top(kBlockSizeTop), .text = "", .font = font});
-    const struct {
-        int id;
-        const char* name;
-        int top;
-    } boxes[] = {{config.rawCheckBoxId, "Raw", 300},
-                 {config.compressedCheckBoxId, "Compressed", 327},
-                 {config.cryptedCheckBoxId, "Crypted", 354}};
-    for (const auto& spec : boxes)
-        ui::addCheckBox(*panel, {.name = spec.name, .id = spec.id, .x = ui::centred(), .y = ui::top(spec.top),
-                                 .w = kStorageBoxWidth, .h = 22, .text = spec.name, .font = font});
-    if (WidgetTextEdit* text = panel->createTextEdit("ASCIIBox", config.textBoxId)) {
-        text->setText("");
-        text->setSize(globalStatus->iWidth - 208, globalStatus->iHeight - 48);
-        text->setPosition(ui::left(204), ui::top(4));
-        text->setFont(font, WS_ALL);
-        text->setFeatures(WF_ENCLOSE | WF_UNNAMED, true);
-        text->setMultiline(true);
-    }
+    held.createInfoWidgets(font);
+    held.createTextBox(font, globalStatus->iWidth - 208, globalStatus->iHeight - 48);
 }
 
 int CtrlTextFile::parseQEL()
@@ -86,9 +58,9 @@ int CtrlTextFile::parseQEL()
     const int rc =
         rebuildBlockList([this](const Archive::Block& candidate) { return shouldAddBlockToList(candidate); });
     // An archive opened or secured since New changes the storage a new block starts with.
-    if (!buffer && !dirty) {
-        block.storage = newBlockStorage(Archive::ST_COMPRESSED);
-        showStorageMode(block.storage);
+    if (!held.bytes() && !dirty) {
+        held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+        held.showStorageMode(held.block().storage);
     }
     return rc;
 }
@@ -123,13 +95,7 @@ void CtrlTextFile::onWidget(int widgetId)
             setDirty(true);
     } else if (widgetId == config.exportButtonId) {
         onExport(globalStatus->sArchivePath);
-    } else if (widgetId == config.rawCheckBoxId || widgetId == config.compressedCheckBoxId ||
-               widgetId == config.cryptedCheckBoxId) {
-        const uint32_t mode = widgetId == config.rawCheckBoxId          ? Archive::ST_RAW
-                              : widgetId == config.compressedCheckBoxId ? Archive::ST_COMPRESSED
-                                                                        : Archive::ST_ENCRYPTED;
-        block.storage = mode;
-        showStorageMode(mode);
+    } else if (held.takeStorageBox(widgetId)) {
         setDirty(true);
     } else if (widgetId == config.textBoxId) {
         setDirty(true);
@@ -138,15 +104,15 @@ void CtrlTextFile::onWidget(int widgetId)
 
 bool CtrlTextFile::showContentWidgets()
 {
-    const WidgetLabel* type = panel->getLabel(config.typeLabelId);
-    const bool empty = !type || std::strcmp(type->getText(), kNoFile) == 0;
+    const bool empty = held.showsNoContent();
     if (empty)
         setUsable(BW_SAVE, false);
     else
         CtrlBase::refreshWidgets(); // an import may have named the block: Save follows the name field
-    for (int id : {config.exportButtonId, config.rawCheckBoxId, config.compressedCheckBoxId, config.cryptedCheckBoxId})
+    setUsable(config.exportButtonId, !empty);
+    for (int id : held.storageBoxes())
         setUsable(id, !empty);
-    setUsable(config.textBoxId, !empty && asciiMode != AM_BINARY);
+    setUsable(config.textBoxId, !empty && held.mode() != AM_BINARY);
     return empty;
 }
 
@@ -163,55 +129,35 @@ int CtrlTextFile::onNew()
     if (CtrlBase::onNew() != 0)
         return -1;
     showNoContent();
-    block.storage = newBlockStorage(Archive::ST_COMPRESSED);
-    showStorageMode(block.storage);
+    held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+    held.showStorageMode(held.block().storage);
     return 0;
 }
 
 void CtrlTextFile::showNoContent()
 {
     closeResources();
-    setLabel(config.typeLabelId, kNoFile, kTypeTop);
-    setLabel(config.sizeLabelId, "Size: 0 B", kSizeTop);
-    setLabel(config.blockSizeLabelId, "QEL Blocksize: 0 B", kBlockSizeTop);
-    if (WidgetTextEdit* text = panel->getTextEdit(config.textBoxId))
-        text->setText("");
+    held.showNoContent();
 }
 
 int CtrlTextFile::closeResources()
 {
-    block.data = nullptr;
-    replaceBuffer(nullptr, 0);
+    held.release();
     return 0;
-}
-
-void CtrlTextFile::replaceBuffer(unsigned char* newBuffer, int newSize)
-{
-    CMem::free(buffer);
-    buffer = newBuffer;
-    bufferSize = newSize;
-    endsWithNewline = false;
 }
 
 int CtrlTextFile::checkASCII()
 {
-    if (!buffer)
+    if (!held.bytes())
         return 0;
-    checkAndPopulateASCII(buffer, bufferSize, asciiMode, endsWithNewline, config.textBoxId);
-    if (WidgetLabel* type = panel->getLabel(config.typeLabelId))
-        type->setText(asciiMode == AM_BINARY ? "Binary file" : "ASCII file", ui::centred(), ui::centred());
+    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), config.textBoxId);
+    held.showKind(held.mode() == AM_BINARY ? "Binary file" : "ASCII file");
     return 0;
 }
 
 int CtrlTextFile::updateData()
 {
-    if (!buffer)
-        return 0;
-    if (WidgetLabel* type = panel->getLabel(config.typeLabelId))
-        type->setPosition(ui::centred(), ui::top(kTypeTop));
-    setLabel(config.sizeLabelId, "Size: " + humanSize(static_cast<uint64_t>(bufferSize)), kSizeTop);
-    setLabel(config.blockSizeLabelId, "QEL Blocksize: " + humanSize(block.storedSize), kBlockSizeTop);
-    showStorageMode(block.storage);
+    held.showSizes();
     return 0;
 }
 
@@ -225,6 +171,7 @@ int CtrlTextFile::onListBox()
         return 0;
     currentItemName = selected;
     closeResources();
+    Archive::Block& block = held.block();
     tool()->szCopy(block.name, selected.c_str(), sizeof(block.name));
     tool()->szCopy(block.type, blockType, sizeof(block.type));
 
@@ -238,17 +185,8 @@ int CtrlTextFile::onListBox()
         return -1;
     };
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive || archive->blockLoad(block) != 0)
+    if (!archive || held.load(*archive, 0) != 0)
         return fail();
-    unsigned char* copy = nullptr;
-    if (block.size <= kMaxLoadSize)
-        copy = static_cast<unsigned char*>(CMem::alloc(block.size > 0 ? block.size : 1, kSkardyMemoryModule));
-    if (copy && block.size > 0)
-        std::memcpy(copy, block.data, block.size);
-    archive->blockFree(block);
-    if (!copy)
-        return fail();
-    replaceBuffer(copy, static_cast<int>(block.size));
     checkASCII();
     updateData();
     return 0;
@@ -292,7 +230,7 @@ int CtrlTextFile::onImport()
         return -1;
     }
     closeResources();
-    replaceBuffer(bytes, static_cast<int>(size));
+    held.replace(bytes, static_cast<int>(size));
     currentItemName.clear();
     if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME); name && name->getText().empty()) {
         string fileName = tool()->fileGetName(path.c_str());
@@ -307,7 +245,7 @@ int CtrlTextFile::onImport()
 
 int CtrlTextFile::prepareSaveBuffer()
 {
-    if (asciiMode == AM_BINARY)
+    if (held.mode() == AM_BINARY)
         return 0;
     const WidgetTextEdit* text = panel->getTextEdit(config.textBoxId);
     const bool emptied = text && text->getLineCount() <= 1 && text->getLine(1).empty();
@@ -315,7 +253,8 @@ int CtrlTextFile::prepareSaveBuffer()
     // must not leave an export writing nothing.
     unsigned char* rebuilt = nullptr;
     int rebuiltSize = 0;
-    if (rebuildTextBufferFromTextEdit(config.textBoxId, asciiMode, endsWithNewline, rebuilt, rebuiltSize) != 0) {
+    if (rebuildTextBufferFromTextEdit(config.textBoxId, held.mode(), held.endsWithNewline(), rebuilt, rebuiltSize) !=
+        0) {
         if (emptied)
             notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         else
@@ -324,16 +263,15 @@ int CtrlTextFile::prepareSaveBuffer()
     }
     // An emptied box is nothing to save, whatever line break the text had;
     // content that is a lone line break shows as that same empty box.
-    const bool unchanged = rebuiltSize == bufferSize && buffer && std::memcmp(rebuilt, buffer, rebuiltSize) == 0;
+    const bool unchanged =
+        rebuiltSize == held.size() && held.bytes() && std::memcmp(rebuilt, held.bytes(), rebuiltSize) == 0;
     if (emptied && !unchanged) {
         CMem::free(rebuilt);
         notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         return -1;
     }
-    const bool trailing = endsWithNewline;
-    block.data = nullptr;
-    replaceBuffer(rebuilt, rebuiltSize);
-    endsWithNewline = trailing;
+    held.block().data = nullptr;
+    held.replace(rebuilt, rebuiltSize);
     return 0;
 }
 
@@ -342,23 +280,24 @@ int CtrlTextFile::onSave()
     string name;
     if (!readRequiredBlockName(name, noun(), noun() + " name cannot be empty."))
         return -1;
+    Archive::Block& block = held.block();
     tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
     tool()->szCopy(block.type, blockType, sizeof(block.type));
     if (prepareSaveBuffer() != 0)
         return -1;
-    if (bufferSize <= 0) {
+    if (held.size() <= 0) {
         notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         return -1;
     }
-    block.size = static_cast<uint64_t>(bufferSize);
-    block.data = buffer;
+    block.size = static_cast<uint64_t>(held.size());
+    block.data = held.bytes();
     if (!Main::instance()->archiveMgr()->get(globalStatus->iArchiveID)) {
         notifySaveError(noun(), "Could not get the QEL archive.", kNoticeMs);
         return -1;
     }
     const string saved(block.name);
     const string listed = shouldAddBlockToList(block) ? saved : string();
-    return saveRawBlock(block, noun(), listed, [this] {
+    return saveRawBlock(block, noun(), listed, [this, &block] {
         // The engine's stored size of the block just written.
         Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
         Archive::Block written(block.name, block.type);
@@ -387,14 +326,14 @@ int CtrlTextFile::onExport(const string& archivePath) const
     }
     // Without content there is nothing to write: an empty file would
     // replace whatever the name holds.
-    if (!buffer || bufferSize <= 0) {
+    if (!held.bytes() || held.size() <= 0) {
         showBox(config.exportMessageTitle, noun() + " could not be exported:\nnothing is loaded.", MBB_NONE,
                 MBT_WARNING, kNoticeMs);
         return -1;
     }
     if (checkOverwrite(path) != 0)
         return -1;
-    if (const int written = writeExportFile(path, buffer, static_cast<size_t>(bufferSize)); written != 0) {
+    if (const int written = writeExportFile(path, held.bytes(), static_cast<size_t>(held.size())); written != 0) {
         const char* reason = written == RC_ERR_NOT_FOUND ? "file creation error." : "file write error.";
         showBox(config.exportMessageTitle, noun() + " could not be exported:\n" + reason, MBB_NONE, MBT_WARNING,
                 kNoticeMs);
@@ -418,6 +357,7 @@ int CtrlTextFile::onDelete()
     if (!archive)
         return -1;
     closeResources();
+    Archive::Block& block = held.block();
     tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
     tool()->szCopy(block.type, blockType, sizeof(block.type));
     if (archive->blockDelete(block) != 0) {
@@ -428,14 +368,4 @@ int CtrlTextFile::onDelete()
         return recoverResourceDeleteFailure(name);
     }
     return finishResourceDelete();
-}
-
-void CtrlTextFile::showStorageMode(uint32_t mode)
-{
-    const int ticked = mode == Archive::ST_RAW          ? config.rawCheckBoxId
-                       : mode == Archive::ST_COMPRESSED ? config.compressedCheckBoxId
-                                                        : config.cryptedCheckBoxId;
-    for (int id : {config.rawCheckBoxId, config.compressedCheckBoxId, config.cryptedCheckBoxId})
-        if (WidgetCheckBox* box = panel->getCheckBox(id))
-            box->setChecked(id == ticked);
 }

@@ -6,6 +6,7 @@
 // Main thread only.
 #pragma once
 
+#include "tabs/base/BlockText.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Archive.h>
@@ -40,7 +41,7 @@ struct TextFileCtrlConfig {
 class CtrlTextFile : public CtrlBase {
 public:
     // Loads above this size are refused; imports are limited to INT_MAX bytes.
-    static constexpr uint64_t kMaxLoadSize = 1073741824;
+    static constexpr uint64_t kMaxLoadSize = BlockText::kMaxLoadSize;
 
     CtrlTextFile(const TextFileCtrlConfig& config, ResourceManager* rm, GlobalStatus* gs);
     ~CtrlTextFile() override;
@@ -80,25 +81,17 @@ private:
     void createWidgets();
     // The tab's own reaction to one of its widgets.
     void onWidget(int widgetId);
-    // Ticks the storage box of mode alone.
-    void showStorageMode(uint32_t mode);
     // The no-content look (after a failed load too, so that nothing stale
     // can be saved under the newly selected name).
     void showNoContent();
     // Enables Save, Export, the storage boxes and the text box as the held
     // content allows. True when nothing is held.
     bool showContentWidgets();
-    // Frees the held bytes and takes buffer (may be null) in their place.
-    void replaceBuffer(unsigned char* newBuffer, int newSize);
     // The bytes a save writes: the held ones, or the text box's lines for
     // text. 0, or -1 after a message.
     int prepareSaveBuffer();
     string noun() const { return config.noun; }
 
-    Zelkoran::Archive::Block block;
-    unsigned char* buffer = nullptr;
-    int bufferSize = 0;
-    ASCIIMode asciiMode = AM_BINARY;
-    bool endsWithNewline = false;
     TextFileCtrlConfig config;
+    BlockText held;
 };

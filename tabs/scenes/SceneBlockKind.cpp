@@ -1,5 +1,16 @@
 #include "tabs/scenes/SceneBlockKind.h"
 
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Tool.h>
+
+Zelkoran::String SceneBlockKind::extensionOf(const Zelkoran::String& path)
+{
+    Zelkoran::Tool* tool = Zelkoran::Main::instance()->tool();
+    Zelkoran::String extension = tool->fileGetExtension(path.c_str());
+    tool->strToLowerCase(extension);
+    return extension;
+}
+
 bool SceneBlockKind::hasSceneMarker(const void* data, size_t size)
 {
     if (!data || size < kSceneMarker.size())

@@ -2,6 +2,7 @@
 // extension and, for maps, from the engine's marker in its text. Pure.
 #pragma once
 
+#include <Zelkoran/CMem.h>
 #include <Zelkoran/Scene.h>
 
 #include <cstddef>
@@ -12,6 +13,8 @@ public:
     // The engine writes it into the maps it serialises.
     static constexpr std::string_view kSceneMarker = Zelkoran::kSceneMarker;
 
+    // The extension of path, lower-case, without the dot ("Forest.TSX": "tsx").
+    static Zelkoran::String extensionOf(const Zelkoran::String& path);
     // The marker anywhere in the bytes (which may hold NUL bytes).
     static bool hasSceneMarker(const void* data, size_t size);
     // "tmx", "tsx" or "tx": the extensions (lower-case, without the dot)

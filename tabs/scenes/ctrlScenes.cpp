@@ -20,139 +20,36 @@ using namespace Zelkoran;
 
 namespace {
 
-constexpr int kTypeTop = 241;
-constexpr int kSizeTop = 257;
-constexpr int kBlockSizeTop = 273;
-
 Tool* tool() { return Main::instance()->tool(); }
-
-Position centred() { return Position(0, PH_CENTER); }
-Position fromLeft(float offset) { return Position(offset, PH_LEFT); }
-Position fromRight(float offset) { return Position(-offset, PH_RIGHT); }
-Position fromTop(float offset) { return Position(offset, PH_TOP); }
 
 } // namespace
 
-CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Scenes", 232, rm, gs)
+CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
+    : CtrlBase("Scenes", 232, rm, gs),
+      held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(panel),
+      layers(panel), viewport(panel, gs), preview(panel, gs, rm->get(SR_BG_BLOCKY)),
+      dialogs{[this](const string& title, const string& text, int buttons, int type, int timeoutMs) {
+                  return showBox(title, text, buttons, type, timeoutMs);
+              },
+              [this](const string& path) { return checkOverwrite(path); },
+              [this](const string& title, const string& message, const ChoiceBoxOptions& options) {
+                  return choiceBox(title, message, options, "Cancel");
+              }},
+      references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, sceneHandle),
+      tileSets(gs, references, dialogs), checks(gs, [this] { return exportName(); })
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);
-    createWidgets();
-    backgroundImage = resourceManager->get(SR_BG_BLOCKY);
-    tick(SW_BG_BLOCKY, true);
+    widgets.build(*resourceManager, held, globalStatus->iWidth - 208, globalStatus->iHeight - 48,
+                  [this] { textCommitted = true; });
+    for (int id : {SW_RENDER, SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER,
+                   SW_SHOW_LAYER, SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
+        setUsable(id, false);
+    widgets.tick(SW_BG_BLOCKY, true);
     CtrlScenes::onNew();
 }
 
 CtrlScenes::~CtrlScenes() { CtrlScenes::closeResources(); }
-
-void CtrlScenes::createWidgets()
-{
-    const int font = resourceManager->get(SR_FONT);
-    const struct {
-        int id;
-        const char* name;
-        int sprite;
-        Position x;
-        int top;
-        const char* tooltip;
-        bool checkBox;
-    } spriteWidgets[] = {
-        {SW_IMPORT, "Import", SS_IMPORT_FILE, fromLeft(10), 240,
-         "Import Scenes, Universal VTT maps, TileSets, or templates", false},
-        {SW_EXPORT, "Export", SS_EXPORT_FILE, fromRight(10), 240, "Export the current scene", false},
-        {SW_RENDER, "Render", SS_TILEMAP, fromLeft(20), 396, "Render the selected scene", true},
-        {SW_BG_BLACK, "BlackyTM", SS_BLACKY, fromRight(20), 396, "Use a black background", true},
-        {SW_BG_WHITE, "WhiteyTM", SS_WHITEY, fromRight(51), 396, "Use a white background", true},
-        {SW_BG_BLOCKY, "BlockyTM", SS_BLOCKY, fromRight(83), 396, "Use a checkerboard background", true},
-        {SW_ADD_LAYER, "AddLayer", SS_NEW_ITEM, fromRight(25), 446, "Add image, video, or Universal VTT layers", false},
-        {SW_REMOVE_LAYER, "RemoveLayer", SS_DELETE_ITEM, fromRight(25), 478, "Remove the selected layer", false},
-        {SW_SHOW_LAYER, "Show", SS_LAYER_VISIBLE, fromRight(25), 510, "Show or hide the selected layer", true},
-    };
-    const auto addSpriteWidget = [&](const auto& spec) {
-        WidgetText* widget = spec.checkBox ? static_cast<WidgetText*>(panel->createCheckBox(spec.name, spec.id))
-                                           : static_cast<WidgetText*>(panel->createButton(spec.name, spec.id));
-        if (!widget)
-            return;
-        widget->setText("", centred(), centred());
-        widget->setPosition(spec.x, fromTop(static_cast<float>(spec.top)));
-        widget->setBackgroundSprite(resourceManager->getClone(spec.sprite), WS_ALL, 0);
-        widget->setTooltip(spec.tooltip);
-    };
-    const auto addCaption = [&](int id, const char* name, const char* text, float left, int top) {
-        if (WidgetLabel* label = panel->createLabel(name, id)) {
-            label->setFont(font, WS_ALL);
-            label->setText(text, centred(), centred());
-            label->setPosition(fromLeft(left), fromTop(static_cast<float>(top)));
-        }
-    };
-    const auto addStorageBox = [&](int id, const char* name, int top) {
-        if (WidgetCheckBox* box = panel->createCheckBox(name, id)) {
-            box->setText(name, centred(), centred());
-            // Wide enough for "Compressed" beside its box.
-            box->setSize(100, 22);
-            box->setPosition(centred(), fromTop(static_cast<float>(top)));
-            box->setFont(font, WS_ALL);
-        }
-    };
-    const auto addSizeEdit = [&](int id, const char* name, int value, float left, const char* tooltip) {
-        if (WidgetNumberEdit* edit = panel->createNumberEdit(name, id)) {
-            edit->setRange(1, SceneViewport::kMaxEdit);
-            edit->setValue(static_cast<float>(value));
-            edit->setSize(30, 20);
-            edit->setPosition(fromLeft(left), fromTop(546));
-            edit->setFont(font, WS_ALL);
-            edit->setTooltip(tooltip);
-            edit->setFeatures(WF_FOCUS_LOST, true);
-        }
-    };
-
-    addSpriteWidget(spriteWidgets[0]);
-    addSpriteWidget(spriteWidgets[1]);
-    addInfoLabel(SW_TYPE, "Type", "No file", centred(), kTypeTop);
-    addInfoLabel(SW_SIZE, "Size", "Size: 0 B", centred(), kSizeTop);
-    addInfoLabel(SW_BLOCKSIZE, "Blocksize", "QEL Blocksize: 0 B", centred(), kBlockSizeTop);
-    addStorageBox(SW_RAW, "Raw", 300);
-    addStorageBox(SW_COMPRESSED, "Compressed", 327);
-    addStorageBox(SW_CRYPTED, "Crypted", 354);
-    for (int i = 2; i <= 5; ++i)
-        addSpriteWidget(spriteWidgets[i]);
-    addCaption(SW_LAYERS_LABEL, "LayersLabel", "Layers:", 20, 431);
-    if (WidgetList* layers = panel->createList("Layers", SW_LAYERS)) {
-        layers->setSize(110, 90);
-        layers->setPosition(fromLeft(30), fromTop(446));
-        layers->setFont(font, WS_ALL);
-        layers->setTooltip("Layers of the selected scene");
-    }
-    for (int i = 6; i <= 8; ++i)
-        addSpriteWidget(spriteWidgets[i]);
-    addCaption(SW_VIEWPORT_LABEL, "ViewportLabel", "Viewport:", 20, 549);
-    addCaption(SW_WIDTH_LABEL, "WidthLabel", "W:", 78, 549);
-    addSizeEdit(SW_WIDTH, "Width", SceneViewport::kDefaultWidth, 95, "Viewport width");
-    // Three pixels further left than the width caption's spacing: the height edit would cover the colon.
-    addCaption(SW_HEIGHT_LABEL, "HeightLabel", "H:", 129, 549);
-    addSizeEdit(SW_HEIGHT, "Height", SceneViewport::kDefaultHeight, 145, "Viewport height");
-    if (WidgetCheckBox* custom = panel->createCheckBox("Set Viewport", SW_SET_VIEWPORT)) {
-        custom->setText("Set Viewport", centred(), centred());
-        custom->setSize(100, 22);
-        custom->setPosition(centred(), fromTop(576));
-        custom->setFont(font, WS_ALL);
-        custom->setTooltip("Enable custom viewport size");
-    }
-    if (WidgetTextEdit* text = panel->createTextEdit("ASCIIBox", SW_TEXT)) {
-        text->setText("");
-        text->setSize(globalStatus->iWidth - 208, globalStatus->iHeight - 48);
-        text->setPosition(fromLeft(204), fromTop(4));
-        text->setFont(font, WS_ALL);
-        text->setFeatures(WF_ENCLOSE | WF_UNNAMED, true);
-        text->setMultiline(true);
-        // Reparsing a map and warning about half-typed XML on every key
-        // would stop the typing: the text is taken when the edit is committed.
-        text->setOnValueCommitted([this](Widget&) { textCommitted = true; });
-    }
-    for (int id : {SW_RENDER, SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER,
-                   SW_SHOW_LAYER, SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
-        setUsable(id, false);
-}
 
 // --- small helpers ---
 
@@ -160,37 +57,9 @@ CtrlScenes::string CtrlScenes::blockName() const { return exportName(); }
 
 Scene* CtrlScenes::scene() const { return sceneHandle > 0 ? Main::instance()->sceneMgr()->get(sceneHandle) : nullptr; }
 
-bool CtrlScenes::ticked(int widgetId) const
-{
-    const WidgetCheckBox* box = panel->getCheckBox(widgetId);
-    return box && box->isChecked();
-}
-
-void CtrlScenes::tick(int widgetId, bool on) const
-{
-    if (WidgetCheckBox* box = panel->getCheckBox(widgetId))
-        box->setChecked(on);
-}
-
-int CtrlScenes::selectedLayer() const
-{
-    const WidgetList* layers = panel->getList(SW_LAYERS);
-    return layers ? layers->getSelectedIndex() : 0;
-}
-
-bool CtrlScenes::selectedLayerUsable() const
-{
-    const Scene* current = scene();
-    if (!current)
-        return false;
-    const int row = selectedLayer();
-    return SceneLayerRows::usable(row, current->getLayerCount(0), current->getLayerType(row));
-}
-
 void CtrlScenes::getExtensionLower(const string& path, string& extension)
 {
-    extension = tool()->fileGetExtension(path.c_str());
-    tool()->strToLowerCase(extension);
+    extension = SceneBlockKind::extensionOf(path);
 }
 
 // --- list, dispatch, state ---
@@ -205,9 +74,9 @@ int CtrlScenes::parseQEL()
         return SceneBlockKind::isTiledExtension(extension);
     });
     // An archive opened or secured since New changes the storage a new block starts with.
-    if (!textBuffer && !dirty) {
-        block.storage = newBlockStorage(Archive::ST_COMPRESSED);
-        showStorageMode(block.storage);
+    if (!held.bytes() && !dirty) {
+        held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+        held.showStorageMode(held.block().storage);
     }
     return rc;
 }
@@ -223,17 +92,15 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_BG_BLOCKY:
     case SW_BG_WHITE:
     case SW_BG_BLACK:
-        // One radio group: the clicked box ends up the only ticked one.
-        for (int id : {SW_BG_BLACK, SW_BG_BLOCKY, SW_BG_WHITE})
-            tick(id, id == widgetId);
+        preview.chooseBackground(widgetId);
         break;
     case SW_RENDER:
         renderEnabled = data != 0;
-        if (renderEnabled && sceneHandle <= 0 && textBuffer && textLength >= 1) {
+        if (renderEnabled && sceneHandle <= 0 && held.bytes() && held.size() >= 1) {
             const string name = blockName();
             if (name.empty() || loadTileEngineFromBuffer(name) != 0) {
                 renderEnabled = false;
-                tick(SW_RENDER, false);
+                widgets.tick(SW_RENDER, false);
             }
         }
         if (renderEnabled && sceneHandle > 0)
@@ -241,21 +108,32 @@ int CtrlScenes::processEvent(int widgetId, int data)
         break;
     case SW_SET_VIEWPORT:
     case SW_WIDTH:
-    case SW_HEIGHT: onViewportEdit(); break;
-    case SW_SHOW_LAYER: onShowLayer(data); break;
+    case SW_HEIGHT:
+        if (Scene* current = scene(); renderEnabled && current && viewport.commit(*current)) {
+            sceneModified = true;
+            setDirty(true);
+        }
+        break;
+    case SW_SHOW_LAYER:
+        if (layers.setShown(scene(), data != 0)) {
+            sceneModified = true;
+            setDirty(true);
+            refreshTextBufferFromScene();
+        }
+        break;
     case SW_RAW:
     case SW_COMPRESSED:
     case SW_CRYPTED:
-        block.storage = widgetId == SW_RAW ? Archive::ST_RAW
-                        : widgetId == SW_COMPRESSED ? Archive::ST_COMPRESSED
-                                                    : Archive::ST_ENCRYPTED;
-        showStorageMode(block.storage);
+        held.takeStorageBox(widgetId);
         setDirty(true);
         break;
     case SW_TEXT: onTextEdit(); break;
     case SW_IMPORT: onImportButton(); break;
     case SW_EXPORT: onExport(globalStatus->sArchivePath); break;
-    case SW_LAYERS: onLayerRow(data); break;
+    case SW_LAYERS:
+        if (const Scene* current = scene())
+            showLayerRow(*current, data);
+        break;
     case SW_ADD_LAYER: onAddLayer(); break;
     case SW_REMOVE_LAYER:
         if (sceneHandle > 0)
@@ -266,48 +144,12 @@ int CtrlScenes::processEvent(int widgetId, int data)
     applyWidgetRules();
     if (handled == -1)
         return -1;
-    return textBuffer && textLength >= 1 ? 0 : 4;
-}
-
-void CtrlScenes::onViewportEdit()
-{
-    if (!renderEnabled || sceneHandle <= 0)
-        return;
-    const int custom = ticked(SW_SET_VIEWPORT) ? 1 : 0;
-    int width = 0;
-    int height = 0;
-    getViewportFromTextboxes(width, height);
-    if (custom == customViewport && width == viewportWidth && height == viewportHeight)
-        return;
-    customViewport = custom;
-    viewportWidth = width;
-    viewportHeight = height;
-    updateViewport();
-    sceneModified = true;
-    setDirty(true);
-}
-
-void CtrlScenes::onShowLayer(int data)
-{
-    Scene* current = scene();
-    if (!current || !selectedLayerUsable())
-        return;
-    current->setLayerFeatures(selectedLayer(), SLF_SHOWN, data != 0);
-    sceneModified = true;
-    setDirty(true);
-    refreshTextBufferFromScene();
-}
-
-void CtrlScenes::onLayerRow(int data)
-{
-    if (const Scene* current = scene())
-        showLayerRow(*current, data);
+    return held.bytes() && held.size() >= 1 ? 0 : 4;
 }
 
 void CtrlScenes::showLayerRow(const Scene& current, int row)
 {
-    const bool usable = SceneLayerRows::usable(row, current.getLayerCount(0), current.getLayerType(row));
-    tick(SW_SHOW_LAYER, usable && (current.getLayerFeatures(row) & SLF_SHOWN) != 0);
+    const bool usable = layers.showRow(current, row);
     setUsable(SW_REMOVE_LAYER, usable);
     setUsable(SW_SHOW_LAYER, usable);
 }
@@ -319,8 +161,8 @@ void CtrlScenes::onTextEdit()
         // soon as the box differs from the held text.
         unsigned char* candidate = nullptr;
         int length = 0;
-        if (rebuildTextBufferFromTextEdit(SW_TEXT, asciiMode, endsWithNewline, candidate, length) == 0 &&
-            (length != textLength || std::memcmp(candidate, textBuffer, static_cast<size_t>(length)) != 0))
+        if (rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), candidate, length) == 0 &&
+            (length != held.size() || std::memcmp(candidate, held.bytes(), static_cast<size_t>(length)) != 0))
             setDirty(true);
         CMem::free(candidate);
         return;
@@ -336,13 +178,13 @@ void CtrlScenes::onTextEdit()
 void CtrlScenes::applyWidgetRules()
 {
     SceneTabFacts facts;
-    facts.loaded = textBuffer && textLength >= 1;
-    facts.text = asciiMode != AM_BINARY;
+    facts.loaded = held.bytes() && held.size() >= 1;
+    facts.text = held.mode() != AM_BINARY;
     string extension;
     getExtensionLower(blockName(), extension);
     facts.mapName = extension == "tmx";
     facts.scene = sceneHandle >= 1;
-    facts.layerUsable = selectedLayerUsable();
+    facts.layerUsable = layers.selectedUsable(scene());
     facts.preview = renderEnabled;
     for (int id : SceneTabWidgets::kDecided)
         if (const SceneTabWidgets::eUsable usable = SceneTabWidgets::usable(facts, id);
@@ -362,7 +204,7 @@ int CtrlScenes::onListBox()
         return 0;
     currentItemName = selected;
     closeResources();
-    tick(SW_RENDER, false);
+    widgets.tick(SW_RENDER, false);
 
     // A failed load shows nothing of the previous block and forgets the
     // current item, so that choosing the same row again retries the load.
@@ -380,42 +222,16 @@ int CtrlScenes::onListBox()
 
 int CtrlScenes::updateData()
 {
-    if (!textBuffer)
-        return 0;
-    if (WidgetLabel* type = panel->getLabel(SW_TYPE))
-        type->setPosition(centred(), fromTop(kTypeTop));
-    setLabel(SW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(textLength)), kSizeTop);
-    setLabel(SW_BLOCKSIZE, "QEL Blocksize: " + humanSize(block.storedSize), kBlockSizeTop);
-    showStorageMode(block.storage);
+    held.showSizes();
     return 0;
-}
-
-void CtrlScenes::showStorageMode(uint32_t mode)
-{
-    const int ticked = mode == Archive::ST_RAW          ? SW_RAW
-                       : mode == Archive::ST_COMPRESSED ? SW_COMPRESSED
-                                                        : SW_CRYPTED;
-    for (int id : {SW_RAW, SW_COMPRESSED, SW_CRYPTED})
-        tick(id, id == ticked);
 }
 
 void CtrlScenes::showNoContent()
 {
     closeResources();
-    setLabel(SW_TYPE, "No file", kTypeTop);
-    setLabel(SW_SIZE, "Size: 0 B", kSizeTop);
-    setLabel(SW_BLOCKSIZE, "QEL Blocksize: 0 B", kBlockSizeTop);
-    if (WidgetTextEdit* text = panel->getTextEdit(SW_TEXT))
-        text->setText("");
-    clearLayerList();
-    tick(SW_RENDER, false);
-}
-
-void CtrlScenes::clearLayerList()
-{
-    if (WidgetList* layers = panel->getList(SW_LAYERS))
-        layers->clearItems();
-    tick(SW_SHOW_LAYER, false);
+    held.showNoContent();
+    layers.clear();
+    widgets.tick(SW_RENDER, false);
 }
 
 // --- leaving and re-entering ---
@@ -428,22 +244,20 @@ int CtrlScenes::onDeactivate()
         keptWhileAway = true;
         rememberedRender = renderEnabled && sceneHandle > 0;
     } else if (sceneHandle > 0 && renderEnabled) {
-        rememberedLayer = selectedLayer();
+        layers.remember(layers.selected());
         rememberedRender = true;
-        getViewportFromTextboxes(viewportWidth, viewportHeight);
-        customViewport = ticked(SW_SET_VIEWPORT) ? 1 : 0;
+        viewport.keep();
         closeResources();
         setDirty(false);
     } else {
-        rememberedLayer = 0;
+        layers.remember(0);
         rememberedRender = false;
         closeResources();
         setDirty(false);
     }
     renderEnabled = false;
-    dragging = false;
-    dragMoved = false;
-    tick(SW_RENDER, false);
+    preview.stopDrag();
+    widgets.tick(SW_RENDER, false);
     return 0;
 }
 
@@ -463,7 +277,7 @@ int CtrlScenes::onActivate()
     }
     if (restorePreview && sceneHandle > 0) {
         renderEnabled = true;
-        tick(SW_RENDER, true);
+        widgets.tick(SW_RENDER, true);
         updateViewport();
     }
     rememberedRender = false;
@@ -472,36 +286,12 @@ int CtrlScenes::onActivate()
 
 // --- release ---
 
-void CtrlScenes::replaceText(unsigned char* bytes, int length)
-{
-    if (block.data == textBuffer)
-        block.data = nullptr;
-    CMem::free(textBuffer);
-    textBuffer = bytes;
-    textLength = bytes ? length : 0;
-}
-
-unsigned char* CtrlScenes::copyLoadedBytes(const Archive::Block& loaded)
-{
-    if (loaded.size < 1 || loaded.size > kMaxLoadSize)
-        return nullptr;
-    auto* copy = static_cast<unsigned char*>(CMem::alloc(loaded.size, kSkardyMemoryModule));
-    if (copy)
-        std::memcpy(copy, loaded.data, loaded.size);
-    return copy;
-}
-
 int CtrlScenes::holdStoredBlock(const string& name)
 {
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive || !setupBlockParams(name) || archive->blockLoad(block) != 0)
+    if (!archive || !setupBlockParams(name))
         return -1;
-    unsigned char* copy = copyLoadedBytes(block);
-    archive->blockFree(block);
-    if (!copy)
-        return -1;
-    replaceText(copy, static_cast<int>(block.size));
-    return 0;
+    return held.load(*archive, 1);
 }
 
 void CtrlScenes::closeScene()
@@ -513,14 +303,10 @@ void CtrlScenes::closeScene()
 
 int CtrlScenes::closeResources()
 {
-    block.data = nullptr;
-    replaceText(nullptr, 0);
-    asciiMode = AM_BINARY;
-    endsWithNewline = false;
+    held.release();
     closeScene();
     renderEnabled = false;
-    dragging = false;
-    dragMoved = false;
+    preview.stopDrag();
     sceneModified = false;
     return 0;
 }

@@ -8,25 +8,37 @@
 // tile sets alone or with their tile sets and images, deletes them alone or
 // with those, and imports Tiled files.
 //
-// The controller (selection, dispatch, leaving and re-entering the tab)
-// is ctrlScenes.cpp; block kinds, text and scene sync, saving and the
-// viewport and layer fills ctrlScenesBlocks.cpp; the preview, layer drag
-// and removal ctrlScenesPreview.cpp; references ctrlScenesReferences.cpp;
-// export, delete and Tiled import ctrlScenesExport.cpp, ctrlScenesDelete.cpp
-// and ctrlScenesImport.cpp.
+// The controller (selection, dispatch, leaving and re-entering the tab) is
+// ctrlScenes.cpp; text and scene sync and saving ctrlScenesBlocks.cpp;
+// preview, drag and layer removal ctrlScenesPreview.cpp; delete, Tiled
+// import and layer import ctrlScenesDelete.cpp, ctrlScenesImport.cpp and
+// ctrlScenesLayerImport.cpp. Each job of its own is a part the tab owns:
+// the held block (BlockText), its widgets (SceneTabPanel), the layer list,
+// the viewport edits, the preview, references, export, the recursive
+// delete, the full tile set import and the import checks. The methods that
+// only hand on to a part keep the tab's documented names.
 // Main thread only.
 #pragma once
 
+#include "tabs/base/BlockText.h"
 #include "tabs/base/ctrlBase.h"
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/UvttImportResult.h"
+#include "tabs/scenes/SceneDialogs.h"
+#include "tabs/scenes/SceneExport.h"
+#include "tabs/scenes/SceneLayerList.h"
+#include "tabs/scenes/ScenePreview.h"
+#include "tabs/scenes/SceneReferences.h"
+#include "tabs/scenes/SceneTabPanel.h"
 #include "tabs/scenes/SceneTabWidgets.h"
+#include "tabs/scenes/SceneTileSetImport.h"
+#include "tabs/scenes/SceneViewportEdits.h"
+#include "tabs/scenes/import/SceneImportValidation.h"
 #include "import/scene/SceneLayerImportOptions.h"
 
 #include <Zelkoran/Archive.h>
 
 #include <functional>
-#include <set>
 #include <vector>
 
 class SceneFileNames;
@@ -42,7 +54,7 @@ struct SDL_Surface;
 class CtrlScenes : public CtrlBase {
 public:
     // Loads above this size are refused.
-    static constexpr uint64_t kMaxLoadSize = 1073741824;
+    static constexpr uint64_t kMaxLoadSize = BlockText::kMaxLoadSize;
 
     CtrlScenes(ResourceManager* rm, GlobalStatus* gs);
     ~CtrlScenes() override;
@@ -105,48 +117,70 @@ public:
     // Places the scene's viewport in the preview area. Nothing without a scene.
     void updateViewport();
     // Width and height edits from the scene (default 640 x 480).
-    void populateViewportTextboxes(Zelkoran::Scene* scene);
+    void populateViewportTextboxes(Zelkoran::Scene* from)
+    {
+        viewport.fill(from, isZK7SceneBuffer(), rememberedRender);
+    }
     // One row per layer slot 1..count; selects the remembered row, else row 1.
-    void populateLayersListbox(Zelkoran::Scene* scene, int count);
-    void getViewportFromTextboxes(int& width, int& height) const;
+    void populateLayersListbox(Zelkoran::Scene* from, int count)
+    {
+        if (from)
+            layers.fill(*from, count);
+    }
+    void getViewportFromTextboxes(int& width, int& height) const { viewport.read(width, height); }
 
     // --- preview (ctrlScenesPreview.cpp) ---
     // The chosen background over the rectangle, clipped by the caller.
-    void renderBackground(float x, float y, float w, float h);
+    void renderBackground(float x, float y, float w, float h) const { preview.drawBackground(x, y, w, h); }
     // Removes the selected layer after a Yes. 0, or -1.
     int onRemoveLayer();
 
-    // --- references (ctrlScenesReferences.cpp) ---
+    // --- references (SceneReferences) ---
     // A "source" text to the archive and block it names. archiveId: the
     // open archive's, one opened for the caller (opened true: the caller
     // closes it with ArchiveMgr::close), or -1 when false.
-    bool resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const;
+    bool resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const
+    {
+        return references.resolve(reference, archiveId, blockName, opened);
+    }
     // Splits "qel://path/file.qel/resource". True when well formed.
-    bool parseQELURI(const string& uri, string& archivePath, string& resource) const;
+    bool parseQELURI(const string& uri, string& archivePath, string& resource) const
+    {
+        return SceneReferences::parseURI(uri, archivePath, resource);
+    }
     // Calls visitor with the cursor on each image element of the tile set
     // (directly under tileset or under one of its tile elements), in
     // document order; stops at the first false. True when all were accepted.
-    bool visitTSXImageNodes(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor) const;
+    bool visitTSXImageNodes(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor) const
+    {
+        return SceneReferences::visitTileSetImages(document, visitor);
+    }
     static void getExtensionLower(const string& path, string& extension);
 
-    // --- export (ctrlScenesExport.cpp) ---
+    // --- export (SceneExport) ---
     // Writes the selected block into the folder of archivePath: XML alone,
     // or a map or tile set with its dependencies, as the user chooses. 0
     // after the success box, -1 when nothing (or not all) was written.
-    int onExport(const string& archivePath) const;
+    int onExport(const string& archivePath) const { return exporter.run(archivePath); }
     // The map with its tile sets and images, written by the engine. 0 or -1.
-    int onExportTMX(const string& outputPath, const string& blockName) const;
+    int onExportTMX(const string& outputPath, const string& blockName) const
+    {
+        return exporter.exportMap(outputPath, blockName);
+    }
     // Every image of the tile set as a PNG file in exportFolder (ending in
     // '/' unless empty), then the TSX naming those files. 0 or -1.
-    int onExportTSX(const string& outputPath, const string& exportFolder) const;
+    int onExportTSX(const string& outputPath, const string& exportFolder) const
+    {
+        return exporter.exportTileSet(outputPath, exportFolder);
+    }
 
-    // --- delete (ctrlScenesDelete.cpp) ---
+    // --- delete (ctrlScenesDelete.cpp, SceneRecursiveDelete) ---
     // The block reference names, with the tile sets (of a map) and images
     // (of a tile set) of the open archive it names. 0 (also for a reference
     // into another archive, which is left alone) or -1.
     int deleteRecursive(const string& reference);
 
-    // --- Tiled import (ctrlScenesImport.cpp) ---
+    // --- Tiled import (ctrlScenesImport.cpp, SceneTileSetImport) ---
     // A TSX (as text or in full) or TX file chosen by the user. 0 or -1.
     int onImport();
     // The TSX at path stored as blockName, its images stored as image
@@ -158,11 +192,17 @@ public:
     // The image file stored as an image block named by names (keyed by the
     // path); reference: its "qel://" URI. 0, or -1 without a message.
     int importImageToQEL(const string& imagePath, const string& archivePart, string& reference,
-                         SceneFileNames& names);
+                         SceneFileNames& names) const
+    {
+        return tileSets.storeImage(imagePath, archivePart, reference, names);
+    }
     // The whole file (1 byte to 2 GiB) in a new buffer of module 15. 0, or
     // -1 with buffer null and size 0.
-    int loadFileToBuffer(const string& path, unsigned char*& buffer, int& size) const;
-    // --- imports (tabs/scenes/import/) ---
+    int loadFileToBuffer(const string& path, unsigned char*& buffer, int& size) const
+    {
+        return SceneTileSetImport::loadFile(path, buffer, size);
+    }
+    // --- imports (tabs/scenes/import/ctrlScenesConverters.cpp) ---
     using SceneLayerImportOptions = ::SceneLayerImportOptions;
     // Import codes beyond the engine's (import/scene/FrameImportResult.h).
     using ImportResult = ::FrameImportResult;
@@ -172,7 +212,10 @@ public:
     // The import's result can be stored: always without a scene; else a
     // scene name in the name field or list, an archive path and the open
     // archive. False with one message.
-    bool validateSceneImportSaveContext(Zelkoran::Scene* scene, string& message) const;
+    bool validateSceneImportSaveContext(Zelkoran::Scene* scene, string& message) const
+    {
+        return checks.saveContext(scene, message);
+    }
     // Turns frames (ARGB8888, one size, whole tiles) into a tile layer of
     // scene in the options' slot, with an atlas tile set and tile
     // animations for cells that change; takes the frames (-511, -510, -509
@@ -191,7 +234,10 @@ public:
     static bool getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs);
     // A GIF request the imports can carry out, else false with one message.
     bool validateGIFLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                string& message) const;
+                                string& message) const
+    {
+        return checks.gifLayer(scene, options, message);
+    }
     // The GIF's first frame as an image or tile layer (Scene::importLayerFromImage).
     static int importGIFImageLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                    const string& layerName);
@@ -200,7 +246,10 @@ public:
                                       Zelkoran::WidgetProgress* progress, string* message);
     // A video request the import can carry out, else false with one message.
     bool validateVideoLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                  string& message) const;
+                                  string& message) const
+    {
+        return checks.videoLayer(scene, options, message);
+    }
     // Evenly spaced frames of the options' time window as an animated tile layer.
     static int importVideoLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                 Zelkoran::WidgetProgress* progress, string* message);
@@ -209,7 +258,7 @@ public:
                                Zelkoran::WidgetProgress* progress);
 
     // --- import dialog, checks and actions (SceneImportDialog.cpp,
-    // ctrlScenesImportValidation.cpp, ctrlScenesLayerImport.cpp) ---
+    // SceneImportValidation, ctrlScenesLayerImport.cpp) ---
     // The modal import dialog over options; scene (may be null) feeds the
     // target slots. True after OK, with the widgets stored in options.
     bool showSceneImportDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene, bool newScene);
@@ -223,9 +272,15 @@ public:
     // The request can be imported; else false with one message and the
     // title of its box. An image layer has its tile size cleared.
     bool validateImportOptions(Zelkoran::Scene* scene, SceneLayerImportOptions& options, bool newScene,
-                               string& title, string& message) const;
+                               string& title, string& message) const
+    {
+        return checks.request(scene, options, newScene, title, message);
+    }
     bool validateImageLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                  string& message) const;
+                                  string& message) const
+    {
+        return checks.imageLayer(scene, options, message);
+    }
     // The Add layer button: layers from a source into the open scene. 0
     // after the save and reload, else -1.
     int onAddLayer();
@@ -242,7 +297,7 @@ public:
     int saveAndRefreshScene(Zelkoran::Scene* scene, const string& sceneName, int selectLayer, const string& title);
     int refreshAfterLayerImport(const string& sceneName, int selectLayer, const string& title);
 
-    // --- Universal VTT maps (tabs/scenes/import/ctrlScenesImportUVTT.cpp) ---
+    // --- Universal VTT maps (ctrlScenesConverters.cpp, SceneImportValidation) ---
     // Codes of importUVTT beyond the engine's (import/scene/UvttImportResult.h).
     using UVTTImportResult = ::UVTTImportResult;
     using enum ::UVTTImportResult;
@@ -252,7 +307,10 @@ public:
     // The options can be imported into scene (may be null) by importUVTT.
     // False with one message.
     bool validateUVTTImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, bool newScene,
-                            string& error) const;
+                            string& error) const
+    {
+        return checks.uvtt(scene, options, newScene, error);
+    }
     // The file as a new scene (scene: the fresh empty one) or as layers
     // added to scene, which then points to the imported scene, also the
     // tab's current one. Adding keeps the old scene until the new one is
@@ -265,84 +323,48 @@ public:
     int sceneID() const { return sceneHandle; }
     bool previewOn() const { return renderEnabled; }
     bool sceneChanged() const { return sceneModified; }
-    const Zelkoran::Archive::Block& blockRecord() const { return block; }
+    const Zelkoran::Archive::Block& blockRecord() const { return held.block(); }
 
 private:
-    void createWidgets();
     // The name field's text, else the block list's selected row.
     string blockName() const;
     Zelkoran::Scene* scene() const;
-    bool ticked(int widgetId) const;
-    void tick(int widgetId, bool on) const;
-    // The selected row of the layer list, 0 for none.
-    int selectedLayer() const;
-    // The selected row is a layer of the scene (not an empty slot).
-    bool selectedLayerUsable() const;
     void applyWidgetRules();
-    void showStorageMode(uint32_t mode);
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
-    void clearLayerList();
     void closeScene();
-    // Frees the held bytes and takes bytes (may be null) in their place.
-    void replaceText(unsigned char* bytes, int length);
-    // A copy (module 15) of the bytes of a loaded block of 1 byte to
-    // kMaxLoadSize; null for any other size or without memory.
-    static unsigned char* copyLoadedBytes(const Zelkoran::Archive::Block& loaded);
     // The stored block name becomes the record (sizes, storage) and a copy
     // of its bytes the held text. 0, or -1 with nothing new held.
     int holdStoredBlock(const string& name);
     // Layer feature 8 on every layer, the layer list, viewport edits and
     // viewport, after a scene was built.
     void adoptScene(Zelkoran::Scene* built);
-    void onViewportEdit();
-    void onShowLayer(int data);
-    void onLayerRow(int data);
     // Show and Remove follow the layer list's row: usable for a layer, the
     // Show box ticked when that layer is shown.
     void showLayerRow(const Zelkoran::Scene& current, int row);
     void onTextEdit();
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
-    struct DeleteWalk;
-    int deleteRecursive(const string& reference, DeleteWalk& walk);
-    // The tile sets the map names, each deleted in full; true when all went.
-    bool deleteMapTileSets(Zelkoran::XML* map, DeleteWalk& walk);
-    bool removeTileSetImage(Zelkoran::XML* image, DeleteWalk& walk);
     // The Import button: a scene or a tile set / template.
     void onImportButton();
-    int exportXML(const string& outputPath, const string& name) const;
-    void reportExportFailure(const string& text) const;
-    // File name and lower-case extension of path ("Forest.TSX": "Forest.tsx").
-    string derivedName(const string& path) const;
-    // The open archive's file name, as "qel://" URIs name it.
-    string archivePart() const;
-    // The image blocks of the open archive that the tile set block names.
-    std::set<string> imagesNamedBy(const string& tileSetBlock) const;
     // The block an import just stored becomes the held, selected, clean
     // item; the secured flag follows the archive. 0 or -1.
     int loadStoredBlock(const string& name);
-    // Reads the stored block of the record's name back into the record's
-    // sizes and storage mode.
-    void readBackStoredBlock();
 
-    Zelkoran::Archive::Block block;
-    unsigned char* textBuffer = nullptr;
-    int textLength = 0;
-    ASCIIMode asciiMode = AM_BINARY;
-    bool endsWithNewline = false;
+    // The block, its bytes and its text view.
+    BlockText held;
+    SceneTabPanel widgets;
+    SceneLayerList layers;
+    SceneViewportEdits viewport;
+    ScenePreview preview;
+    SceneDialogs dialogs;
+    SceneReferences references;
+    SceneExport exporter;
+    SceneTileSetImport tileSets;
+    SceneImportValidation checks;
     bool renderEnabled = false;
     int sceneHandle = 0;
-    int backgroundImage = 0;
-    int viewportWidth = 0;
-    int viewportHeight = 0;
-    int customViewport = 0;
-    int lastMouseX = 0;
-    int lastMouseY = 0;
-    bool dragging = false;
-    bool dragMoved = false;
     bool sceneModified = false;
-    int rememberedLayer = 0;
     bool rememberedRender = false;
     // The tab was left with unsaved changes, which it kept.
     bool keptWhileAway = false;

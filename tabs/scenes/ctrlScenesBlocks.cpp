@@ -36,26 +36,26 @@ Position centred() { return Position(0, PH_CENTER); }
 
 bool CtrlScenes::isZK7SceneBuffer() const
 {
-    return SceneBlockKind::hasSceneMarker(textBuffer, static_cast<size_t>(textLength));
+    return SceneBlockKind::hasSceneMarker(held.bytes(), static_cast<size_t>(held.size()));
 }
 
 bool CtrlScenes::setupBlockParams(const string& name)
 {
     if (name.size() > static_cast<size_t>(kMaxBlockName))
         return false;
-    tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
-    tool()->szCopy(block.type, blockType, sizeof(block.type));
+    tool()->szCopy(held.block().name, name.c_str(), sizeof(held.block().name));
+    tool()->szCopy(held.block().type, blockType, sizeof(held.block().type));
     return true;
 }
 
 int CtrlScenes::checkMapType()
 {
-    if (!textBuffer)
+    if (!held.bytes())
         return 0;
     const string name = blockName();
     string extension;
     getExtensionLower(name, extension);
-    clearLayerList();
+    layers.clear();
     const bool map = extension == "tmx";
     if (WidgetLabel* type = panel->getLabel(SW_TYPE))
         type->setText(SceneBlockKind::label(extension, map && isZK7SceneBuffer()), centred(), centred());
@@ -64,16 +64,16 @@ int CtrlScenes::checkMapType()
         // A map the engine cannot load stays editable as text.
         if (sceneHandle == 0 && loadTileEngineFromBuffer(name) != 0) {
             closeScene();
-            clearLayerList();
+            layers.clear();
         }
     } else {
         closeScene();
         setUsable(SW_RENDER, false);
-        tick(SW_RENDER, false);
+        widgets.tick(SW_RENDER, false);
         renderEnabled = false;
     }
-    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
-    if (asciiMode != AM_BINARY)
+    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+    if (held.mode() != AM_BINARY)
         setUsable(SW_TEXT, true);
     return 0;
 }
@@ -82,9 +82,9 @@ int CtrlScenes::loadTileEngineFromBuffer(const string& name)
 {
     string extension;
     getExtensionLower(name, extension);
-    if (extension != "tmx" || !textBuffer || textLength < 1)
+    if (extension != "tmx" || !held.bytes() || held.size() < 1)
         return -1;
-    const int id = scenes()->loadFromBuffer(textBuffer, static_cast<size_t>(textLength), name.c_str(),
+    const int id = scenes()->loadFromBuffer(held.bytes(), static_cast<size_t>(held.size()), name.c_str(),
                                             globalStatus->sArchivePath.c_str(), nullptr);
     if (id < 1)
         return -1;
@@ -97,8 +97,7 @@ int CtrlScenes::loadTileEngineFromBuffer(const string& name)
         scenes()->close(sceneHandle);
     sceneHandle = id;
     adoptScene(built);
-    getViewportFromTextboxes(viewportWidth, viewportHeight);
-    customViewport = ticked(SW_SET_VIEWPORT) ? 1 : 0;
+    viewport.keep();
     sceneModified = false;
     rememberedRender = false;
     return 0;
@@ -110,7 +109,7 @@ void CtrlScenes::adoptScene(Scene* built)
     for (int slot = 1; slot <= count; ++slot)
         built->setLayerFeatures(slot, SLF_MARKED, true);
     populateLayersListbox(built, count);
-    showLayerRow(*built, selectedLayer());
+    showLayerRow(*built, layers.selected());
     setUsable(SW_LAYERS, true);
     setUsable(SW_ADD_LAYER, true);
     populateViewportTextboxes(built);
@@ -131,10 +130,10 @@ int CtrlScenes::refreshTextBufferFromScene()
         CMem::free(buffer);
         return -1;
     }
-    replaceText(reinterpret_cast<unsigned char*>(buffer), static_cast<int>(size));
+    held.replace(reinterpret_cast<unsigned char*>(buffer), static_cast<int>(size));
     setupBlockParams(name);
-    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
-    if (asciiMode != AM_BINARY)
+    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+    if (held.mode() != AM_BINARY)
         setUsable(SW_TEXT, true);
     return 0;
 }
@@ -147,13 +146,13 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
     const string name = blockName();
     string extension;
     getExtensionLower(name, extension);
-    if (name.empty() || asciiMode == AM_BINARY)
+    if (name.empty() || held.mode() == AM_BINARY)
         return -1;
     unsigned char* candidate = nullptr;
     int length = 0;
-    if (rebuildTextBufferFromTextEdit(SW_TEXT, asciiMode, endsWithNewline, candidate, length) != 0)
+    if (rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), candidate, length) != 0)
         return -1;
-    if (length == textLength && std::memcmp(candidate, textBuffer, static_cast<size_t>(length)) == 0) {
+    if (length == held.size() && std::memcmp(candidate, held.bytes(), static_cast<size_t>(length)) == 0) {
         CMem::free(candidate);
         return 0;
     }
@@ -166,7 +165,7 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
             return -1;
         }
         documents->close(document);
-        replaceText(candidate, length);
+        held.replace(candidate, length);
         setupBlockParams(name);
         return 0;
     }
@@ -190,7 +189,7 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
     sceneHandle = id;
     if (!previousName.empty())
         scenes()->setName(id, previousName.c_str());
-    replaceText(candidate, length);
+    held.replace(candidate, length);
     setupBlockParams(name);
     Scene* built = scenes()->get(sceneHandle);
     if (!built)
@@ -198,12 +197,9 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
     // The viewport is the preview's, not the text's: an edit keeps it.
     int width = 0;
     int height = 0;
-    getViewportFromTextboxes(width, height);
+    viewport.read(width, height);
     adoptScene(built);
-    if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_WIDTH))
-        edit->setValue(static_cast<float>(width));
-    if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_HEIGHT))
-        edit->setValue(static_cast<float>(height));
+    viewport.setEdits(width, height);
     updateViewport();
     sceneModified = true;
     return 0;
@@ -226,12 +222,12 @@ int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const str
         return -1;
     }
     setupBlockParams(name);
-    block.size = size;
-    block.data = buffer;
-    const bool keyed = block.storage != Archive::ST_ENCRYPTED || setArchiveKeyForEncryptedSave(archive, prefix);
-    const int rc = keyed ? archive->blockAdd(block) : -1;
+    held.block().size = size;
+    held.block().data = buffer;
+    const bool keyed = held.block().storage != Archive::ST_ENCRYPTED || setArchiveKeyForEncryptedSave(archive, prefix);
+    const int rc = keyed ? archive->blockAdd(held.block()) : -1;
     CMem::free(buffer);
-    block.data = nullptr;
+    held.block().data = nullptr;
     if (!keyed)
         return -1;
     if (rc == 0)
@@ -242,7 +238,7 @@ int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const str
 
 int CtrlScenes::onSave()
 {
-    if (!textBuffer || textLength < 1)
+    if (!held.bytes() || held.size() < 1)
         return -1;
     string name;
     if (!readRequiredBlockName(name, kPrefix, "TileMap name cannot be empty."))
@@ -273,76 +269,64 @@ int CtrlScenes::saveScenePath(const string& name)
         notifySaveError(kPrefix, kNoArchive, kNoticeMs);
         return -1;
     }
-    replaceText(nullptr, 0);
-    Archive::Block stored(block.name, block.type);
+    held.replace(nullptr, 0);
+    Archive::Block stored(held.block().name, held.block().type);
     if (archive->blockSearch(stored) < 0 || archive->blockLoad(stored) != 0) {
         notifySaveError(kPrefix, "Edited Scene was saved but could not be reloaded.", kNoticeMs);
         return -1;
     }
-    unsigned char* copy = copyLoadedBytes(stored);
-    block.storage = stored.storage;
-    block.storedSize = stored.storedSize;
-    block.size = stored.size;
+    unsigned char* copy = BlockText::copyLoaded(stored, 1);
+    held.block().storage = stored.storage;
+    held.block().storedSize = stored.storedSize;
+    held.block().size = stored.size;
     archive->blockFree(stored);
     if (!copy) {
         notifySaveError(kPrefix, "Edited Scene was saved but could not allocate the refreshed buffer.", kNoticeMs);
         return -1;
     }
-    replaceText(copy, static_cast<int>(block.size));
+    held.replace(copy, static_cast<int>(held.block().size));
     // The box shows what is stored now: a later text edit then starts from
     // the saved scene, not from the text before its layer edits.
-    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
+    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
     sceneModified = false;
     return 0;
 }
 
 int CtrlScenes::saveTextPath(const string& name)
 {
-    if (asciiMode != AM_BINARY) {
+    if (held.mode() != AM_BINARY) {
         // Rebuilt before anything is released: a failure leaves the tab as it was.
         unsigned char* rebuilt = nullptr;
         int length = 0;
-        if (rebuildTextBufferFromTextEdit(SW_TEXT, asciiMode, endsWithNewline, rebuilt, length) != 0) {
+        if (rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), rebuilt, length) != 0) {
             notifySaveError(kPrefix, "Could not rebuild TileMap data from the text editor.", kNoticeMs);
             return -1;
         }
-        const ASCIIMode mode = asciiMode;
-        const bool newline = endsWithNewline;
+        const ASCIIMode mode = held.mode();
+        const bool newline = held.endsWithNewline();
         closeResources();
-        tick(SW_RENDER, false);
-        replaceText(rebuilt, length);
-        asciiMode = mode;
-        endsWithNewline = newline;
+        widgets.tick(SW_RENDER, false);
+        held.replace(rebuilt, length);
+        held.mode() = mode;
+        held.endsWithNewline() = newline;
         setupBlockParams(name);
     }
-    block.size = static_cast<uint64_t>(textLength);
-    block.data = textBuffer;
+    held.block().size = static_cast<uint64_t>(held.size());
+    held.block().data = held.bytes();
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     if (!archive) {
         notifySaveError(kPrefix, kNoArchive, kNoticeMs);
         return -1;
     }
-    if (block.storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, kPrefix))
+    if (held.block().storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, kPrefix))
         return -1;
-    if (const int rc = archive->blockAdd(block); rc != 0) {
+    if (const int rc = archive->blockAdd(held.block()); rc != 0) {
         notifySaveError(kPrefix, getArchiveSaveErrorMessage(rc, "TileMap could not be saved."), kNoticeMs);
         return -1;
     }
-    block.data = nullptr;
-    readBackStoredBlock();
+    held.block().data = nullptr;
+    held.readBack(*archive);
     return 0;
-}
-
-void CtrlScenes::readBackStoredBlock()
-{
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    Archive::Block stored(block.name, block.type);
-    const int index = archive ? archive->blockSearch(stored) : -1;
-    if (index >= 0 && archive->blockAt(index, stored) == 0) {
-        block.storedSize = stored.storedSize;
-        block.size = stored.size;
-        block.storage = stored.storage;
-    }
 }
 
 int CtrlScenes::onNew()
@@ -352,85 +336,19 @@ int CtrlScenes::onNew()
     keptWhileAway = false;
     rememberedRender = false;
     showNoContent();
-    block.storage = newBlockStorage(Archive::ST_COMPRESSED);
-    showStorageMode(block.storage);
+    held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+    held.showStorageMode(held.block().storage);
     setUsable(SW_RENDER, false);
-    tick(SW_BG_BLACK, false);
-    tick(SW_BG_WHITE, false);
-    tick(SW_BG_BLOCKY, true);
+    preview.chooseBackground(SW_BG_BLOCKY);
     for (int id : {SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER, SW_SHOW_LAYER,
                    SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
         setUsable(id, false);
-    if (WidgetNumberEdit* width = panel->getNumberEdit(SW_WIDTH))
-        width->setValue(SceneViewport::kDefaultWidth);
-    if (WidgetNumberEdit* height = panel->getNumberEdit(SW_HEIGHT))
-        height->setValue(SceneViewport::kDefaultHeight);
-    tick(SW_SET_VIEWPORT, false);
+    viewport.reset();
     return 0;
 }
 
-// --- view fills ---
-
 void CtrlScenes::updateViewport()
 {
-    Scene* current = scene();
-    if (!current)
-        return;
-    int width = 0;
-    int height = 0;
-    getViewportFromTextboxes(width, height);
-    const SceneViewportFit fit = SceneViewport::fit(globalStatus->iWidth, globalStatus->iHeight, current->getWidth(),
-                                                    current->getHeight(), ticked(SW_SET_VIEWPORT), width, height);
-    if (fit.corrected) {
-        if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_WIDTH))
-            edit->setValue(static_cast<float>(fit.rect.w));
-        if (WidgetNumberEdit* edit = panel->getNumberEdit(SW_HEIGHT))
-            edit->setValue(static_cast<float>(fit.rect.h));
-        viewportWidth = fit.rect.w;
-        viewportHeight = fit.rect.h;
-    }
-    current->setViewport(fit.rect);
-}
-
-void CtrlScenes::populateViewportTextboxes(Scene* from)
-{
-    WidgetNumberEdit* width = panel->getNumberEdit(SW_WIDTH);
-    WidgetNumberEdit* height = panel->getNumberEdit(SW_HEIGHT);
-    if (!width || !height)
-        return;
-    SDL_Rect rect{};
-    if (!from || !isZK7SceneBuffer()) {
-        width->setValue(SceneViewport::kDefaultWidth);
-        height->setValue(SceneViewport::kDefaultHeight);
-    } else if (from->getViewport(rect)) {
-        width->setValue(static_cast<float>(rect.w));
-        height->setValue(static_cast<float>(rect.h));
-    }
-    if (rememberedRender && viewportWidth >= 1 && viewportHeight >= 1) {
-        width->setValue(static_cast<float>(viewportWidth));
-        height->setValue(static_cast<float>(viewportHeight));
-        tick(SW_SET_VIEWPORT, customViewport != 0);
-    }
-}
-
-void CtrlScenes::populateLayersListbox(Scene* from, int count)
-{
-    WidgetList* layers = panel->getList(SW_LAYERS);
-    if (!layers || !from)
-        return;
-    layers->clearItems();
-    for (int slot = 1; slot <= count; ++slot) {
-        string name;
-        const int type = from->getLayerType(slot);
-        if (type != SLT_EMPTY)
-            from->getLayerName(slot, name);
-        layers->addItem(SceneLayerRows::rowText(slot, type, name).c_str());
-    }
-    layers->setSelectedIndex(SceneLayerRows::selectionAfterFill(rememberedLayer, count));
-}
-
-void CtrlScenes::getViewportFromTextboxes(int& width, int& height) const
-{
-    width = widgetInt(SW_WIDTH, SceneViewport::kDefaultWidth, SceneViewport::kMaxEdit, 1);
-    height = widgetInt(SW_HEIGHT, SceneViewport::kDefaultHeight, SceneViewport::kMaxEdit, 1);
+    if (Scene* current = scene())
+        viewport.apply(*current);
 }

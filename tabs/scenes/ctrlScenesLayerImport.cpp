@@ -258,18 +258,19 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
     if (!archive)
         return cleanWarning("Layer was saved, but the QEL archive could not be refreshed.");
     setupBlockParams(sceneName);
-    replaceText(nullptr, 0);
-    if (archive->blockSearch(block) < 0 || archive->blockLoad(block) != 0)
+    held.replace(nullptr, 0);
+    if (archive->blockSearch(held.block()) < 0 || archive->blockLoad(held.block()) != 0)
         return cleanWarning("Layer was saved, but the updated Scene could not be reloaded from the QEL.");
     // A stored block of no bytes (or beyond kMaxLoadSize) is held as no text.
-    const int length = block.size >= 1 && block.size <= kMaxLoadSize ? static_cast<int>(block.size) : 0;
-    unsigned char* copy = copyLoadedBytes(block);
-    archive->blockFree(block);
+    const uint64_t size = held.block().size;
+    const int length = size >= 1 && size <= BlockText::kMaxLoadSize ? static_cast<int>(size) : 0;
+    unsigned char* copy = BlockText::copyLoaded(held.block(), 1);
+    archive->blockFree(held.block());
     if (length > 0 && !copy)
         return cleanWarning("Layer was saved, but the updated Scene buffer could not be allocated.");
     // The scene imported into goes; the tab works on the reloaded one.
     closeScene();
-    replaceText(copy, length);
+    held.replace(copy, length);
     string extension;
     getExtensionLower(sceneName, extension);
     if (extension == "tmx") {
@@ -283,13 +284,12 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
     globalStatus->bReparseAll = 1;
     currentItemName = sceneName;
     refreshBlockListAndSelect(sceneName);
-    checkAndPopulateASCII(textBuffer, textLength, asciiMode, endsWithNewline, SW_TEXT);
-    setUsable(SW_TEXT, asciiMode != AM_BINARY);
-    rememberedLayer = selectLayer;
+    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+    setUsable(SW_TEXT, held.mode() != AM_BINARY);
+    layers.remember(selectLayer);
     if (loadTileEngineFromBuffer(sceneName) != 0) {
         closeScene();
-        clearLayerList();
-        tick(SW_SHOW_LAYER, false);
+        layers.clear();
         showBox(title,
                 "Layer was saved, but the updated Scene could not be reloaded for editing.\n\n" +
                     string(Main::instance()->sceneMgr()->getLastError()),

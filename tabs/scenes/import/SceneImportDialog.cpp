@@ -8,6 +8,7 @@
 #include "tabs/scenes/import/SceneImportProgress.h"
 
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>
@@ -141,32 +142,35 @@ public:
     }
 
 private:
-    template <class W>
-    W* place(W* w, int x, int y, int width = 0, int height = 0, const char* tip = nullptr)
+    // A widget of the dialog at x, y (from its top left), in the dialog font.
+    ui::WidgetSpec at(int id, const char* name, int x, int y, int width = 0, int height = 0,
+                      const char* tip = nullptr) const
     {
-        if (!w)
-            return nullptr;
-        w->setFont(font, WS_ALL);
-        w->setPosition(Position(float(x)), Position(float(y)));
-        if (width > 0)
-            w->setSize(width, height);
-        if (tip)
-            w->setTooltip(tip);
-        return w;
+        return {.name = name,
+                .id = id,
+                .x = ui::left(float(x)),
+                .y = ui::top(float(y)),
+                .w = width,
+                .h = height,
+                .font = font,
+                .tooltip = tip};
     }
+    // Captions read from their left edge.
     WidgetLabel* label(int id, const char* name, const char* text, int x, int y, int width = 0, int height = 0)
     {
-        WidgetLabel* l = place(p->createLabel(name, id), x, y, width, height);
-        if (l) {
-            l->setBackgroundColor(kBack[0], kBack[1], kBack[2], WS_ALL);
+        WidgetLabel* l = ui::addLabel(*p, at(id, name, x, y, width, height));
+        if (l)
             l->setText(text, Position(0, PH_LEFT), Position(0, PH_CENTER));
-        }
         return l;
     }
     void frame(int id, const char* name, int y, int height, int titleId, const char* titleName, const char* title,
                int titleWidth)
     {
-        if (WidgetFrame* f = place(p->createFrame(name, id), 12, y, 426, height)) {
+        // The theme's frame colour, which an outline of the builders would replace.
+        if (WidgetFrame* f = p->createFrame(name, id)) {
+            f->setFont(font, WS_ALL);
+            f->setPosition(ui::left(12), ui::top(float(y)));
+            f->setSize(426, height);
             f->setFilled(false);
             f->setBorderWidth(1, WS_ALL);
             f->setFeatures(WF_EVENTS, false);
@@ -179,17 +183,17 @@ private:
     WidgetCheckBox* check(int id, const char* name, const char* text, int x, int y, int width, int height,
                           const char* tip)
     {
-        WidgetCheckBox* c = place(p->createCheckBox(name, id), x, y, width, height, tip);
-        if (c)
-            c->setText(text, Position(0, PH_CENTER), Position(0, PH_CENTER));
-        return c;
+        ui::WidgetSpec spec = at(id, name, x, y, width, height, tip);
+        spec.text = text;
+        return ui::addCheckBox(*p, spec);
     }
     WidgetNumberEdit* number(int id, const char* name, float min, float max, int x, int y, int width,
                              const char* tip)
     {
-        WidgetNumberEdit* n = place(p->createNumberEdit(name, id), x, y, width, 19, tip);
+        WidgetNumberEdit* n = ui::addNumberEdit(*p, at(id, name, x, y, width, 19, tip), min, max, min);
+        // The dialog reads its fields when it closes: no focus-lost events.
         if (n)
-            n->setRange(min, max);
+            n->setFeatures(WF_FOCUS_LOST, false);
         return n;
     }
     void sprite(Widget* w, int spriteId)
@@ -197,18 +201,27 @@ private:
         if (w && resources)
             w->setBackgroundSprite(resources->getClone(spriteId), WS_ALL, 0);
     }
+    // An image widget, shown as spriteId, that takes events for its tooltip.
+    void icon(int id, const char* name, int x, int y, const char* tip, int spriteId)
+    {
+        Widget* w = p->createImage(name, id);
+        if (!w)
+            return;
+        w->setFont(font, WS_ALL);
+        w->setPosition(ui::left(float(x)), ui::top(float(y)));
+        w->setTooltip(tip);
+        sprite(w, spriteId);
+        w->setFeatures(WF_EVENTS, true);
+    }
     WidgetButton* helpButton(int id, const char* name, int x, int y, const char* tip)
     {
-        WidgetButton* b = place(p->createButton(name, id), x, y, 24, 24, tip);
-        if (b)
-            b->setText("", Position(0, PH_CENTER), Position(0, PH_CENTER));
-        sprite(b, SS_INFO_QEL);
-        return b;
+        return resources ? ui::addSpriteButton(*p, at(id, name, x, y, 24, 24, tip), resources->getClone(SS_INFO_QEL))
+                         : nullptr;
     }
     WidgetComboBox* combo(int id, const char* name, std::initializer_list<const char*> rows, int x, int y, int width,
                           const char* tip)
     {
-        WidgetComboBox* c = place(p->createComboBox(name, id), x, y, width, 19, tip);
+        WidgetComboBox* c = ui::addComboBox(*p, at(id, name, x, y, width, 19, tip));
         for (const char* row : rows)
             if (c)
                 c->addItem(row);
@@ -231,14 +244,14 @@ private:
         frame(ID_VIDEO_FRAME, "VideoFrame", 203, 88, ID_VIDEO_TITLE, "VideoSection", "Video", 50);
         frame(ID_UVTT_FRAME, "UVTTFrame", 203, 270, ID_UVTT_TITLE, "UVTTSection", "Universal VTT", 92);
 
-        if (WidgetButton* load = place(p->createButton("LoadSource", ID_LOAD), 24, 55, 70, 25,
-                                       newScene ? "Select a TMX, UVTT, image, or video file"
-                                                : "Select a UVTT, image, or video source to import as layers")) {
-            load->setText("Load", Position(0, PH_CENTER), Position(0, PH_CENTER));
+        ui::WidgetSpec loadSpec = at(ID_LOAD, "LoadSource", 24, 55, 70, 25,
+                                     newScene ? "Select a TMX, UVTT, image, or video file"
+                                              : "Select a UVTT, image, or video source to import as layers");
+        loadSpec.text = "Load";
+        if (WidgetButton* load = ui::addButton(*p, loadSpec))
             load->setOnPressed([this](Widget&) { browse(); });
-        }
-        if (WidgetTextEdit* file = place(p->createTextEdit("LayerFile", ID_FILE), 104, 58, 325, 19,
-                                         "Selected source file"))
+        if (WidgetTextEdit* file =
+                ui::addTextEdit(*p, at(ID_FILE, "LayerFile", 104, 58, 325, 19, "Selected source file")))
             file->setReadOnly(true);
         label(ID_TYPE_LABEL, "TypeLabel", "Type:", 24, 92);
         label(ID_SOURCE_TYPE, "SourceType", "none", 62, 92);
@@ -247,20 +260,15 @@ private:
         label(ID_DURATION_CAPTION, "DurationLabelValue", "Duration:", 288, 92);
         label(ID_DURATION_VALUE, "DurationValue", "0 ms", 350, 92);
         label(ID_NAME_LABEL, "LayerNameLabel", newScene ? "Scene:" : "Layer:", 24, 124);
-        place(p->createTextEdit("LayerName", ID_NAME), 84, 121, newScene ? 206 : 150, 19,
-              newScene ? "New TMX resource name" : "Optional layer name");
+        ui::addTextEdit(*p, at(ID_NAME, "LayerName", 84, 121, newScene ? 206 : 150, 19,
+                               newScene ? "New TMX resource name" : "Optional layer name"));
         label(ID_TARGET_LABEL, "TargetLabel", "Target:", 252, 124);
         combo(ID_TARGET, "TargetLayer", {}, 304, 121, 126, nullptr);
         label(ID_TILE_LABEL, "TileSizeLabel", "Tile size:", 24, 160);
-        Widget* wIcon = place(p->createImage("TileWidthIcon", ID_TILE_W_ICON), 84, 157, 0, 0, "Tile width");
-        sprite(wIcon, SS_WIDTH_ICON);
+        icon(ID_TILE_W_ICON, "TileWidthIcon", 84, 157, "Tile width", SS_WIDTH_ICON);
         number(ID_TILE_X, "TileSizeX", 0, 8192, 109, 157, 25, "Tile width used for image tiles or video tiles");
-        Widget* hIcon = place(p->createImage("TileHeightIcon", ID_TILE_H_ICON), 144, 157, 0, 0, "Tile height");
-        sprite(hIcon, SS_HEIGHT_ICON);
+        icon(ID_TILE_H_ICON, "TileHeightIcon", 144, 157, "Tile height", SS_HEIGHT_ICON);
         number(ID_TILE_Y, "TileSizeY", 0, 8192, 169, 157, 25, "Tile height used for image tiles or video tiles");
-        for (Widget* icon : {wIcon, hIcon})
-            if (icon)
-                icon->setFeatures(WF_EVENTS, true);
         label(ID_MATCH_LABEL, "MatchLabel", "Match%:", 209, 160);
         if (WidgetNumberEdit* match = number(ID_MATCH, "Match", 1, 100, 258, 157, 36,
                                              "Percentage of pixels that must match; 100 reuses only identical tiles")) {
@@ -337,13 +345,15 @@ private:
             int key, width, x;
         } closers[] = {{ID_OK, "OK", "OK", 'o', 54, -15}, {ID_CANCEL, "Cancel", "Cancel", 'c', 60, -78}};
         for (const auto& c : closers)
-            if (WidgetButton* b = p->createButton(c.name, c.id)) {
-                b->setFont(font, WS_ALL);
-                b->setSize(c.width, 21);
-                b->setText(c.caption, Position(0, PH_CENTER), Position(0, PH_CENTER));
+            if (WidgetButton* b = ui::addButton(*p, {.name = c.name,
+                                                     .id = c.id,
+                                                     .x = ui::right(float(c.x)),
+                                                     .y = ui::bottom(-15),
+                                                     .w = c.width,
+                                                     .h = 21,
+                                                     .text = c.caption,
+                                                     .font = font}))
                 b->setKey(c.key);
-                b->setPosition(Position(float(c.x), PH_RIGHT), Position(-15, PH_BOTTOM));
-            }
 
         if (WidgetComboBox* target = p->getComboBox(ID_TARGET)) {
             target->addItem("New layer");

@@ -1,10 +1,10 @@
-// Export of the selected Tiled document into the folder of the open
-// archive file: the XML alone, or a map or tile set with what it depends on.
-// The archive is never changed.
-#include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/SceneExport.h"
 
 #include "services/GlobalStatus.h"
+#include "tabs/base/BlockText.h"
+#include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneFileNames.h"
+#include "tabs/scenes/SceneReferences.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
@@ -35,7 +35,7 @@ Tool* tool() { return Main::instance()->tool(); }
 
 // A block name as a file name of the export folder: folder parts of the
 // name must not lead the file out of it.
-CtrlBase::string asFileName(CtrlBase::string name)
+String asFileName(String name)
 {
     std::replace(name.begin(), name.end(), '/', '_');
     std::replace(name.begin(), name.end(), '\\', '_');
@@ -44,54 +44,57 @@ CtrlBase::string asFileName(CtrlBase::string name)
 
 } // namespace
 
-int CtrlScenes::onExport(const string& archivePath) const
+SceneExport::string SceneExport::selectedName() const
+{
+    const WidgetList* list = m_panel->getList(CtrlBase::BW_LIST);
+    return list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+}
+
+int SceneExport::run(const string& archivePath) const
 {
     string folder = tool()->fileGetDir(archivePath.c_str());
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string name = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    const string name = selectedName();
     if (name.empty()) {
-        showBox(kTitle, "Could not export the TileMap.\nA TileMap name is required.", MBB_NONE, MBT_WARNING, 2000);
+        m_dialogs.show(kTitle, "Could not export the TileMap.\nA TileMap name is required.", MBB_NONE, MBT_WARNING,
+                       2000);
         return -1;
     }
     if (!folder.empty() && folder.back() != '/')
         folder += "/";
     const string outputPath = folder + asFileName(name);
-    string extension;
-    getExtensionLower(name, extension);
+    const string extension = SceneBlockKind::extensionOf(name);
 
     int mode = kXMLOnly;
     if (extension == "tmx")
-        mode = choiceBox("Export Tiled Map", "Choose the export mode.",
+        mode = m_dialogs.choose("Export Tiled Map", "Choose the export mode.",
                          {{kFull, "Full Map Export", "Export the TMX together with its TileSets and images.",
                            "Export Full"},
                           {kXMLOnly, "TMX Only", "Export only the TMX XML file. Dependencies are not written.",
-                           "Export TMX"}},
-                         "Cancel");
+                           "Export TMX"}});
     else if (extension == "tsx")
-        mode = choiceBox("Export Tiled TileSet", "Choose the export mode.",
+        mode = m_dialogs.choose("Export Tiled TileSet", "Choose the export mode.",
                          {{kFull, "Full TileSet Export", "Export the TSX together with referenced images.",
                            "Export Full"},
                           {kXMLOnly, "TSX Only", "Export only the TSX XML file. Images are not written.",
-                           "Export TSX"}},
-                         "Cancel");
+                           "Export TSX"}});
     if (mode == kFull) {
-        if ((extension == "tsx" ? onExportTSX(outputPath, folder) : onExportTMX(outputPath, name)) != 0)
+        if ((extension == "tsx" ? exportTileSet(outputPath, folder) : exportMap(outputPath, name)) != 0)
             return -1;
     } else if (mode != kXMLOnly || exportXML(outputPath, name) != 0) {
         return -1;
     }
-    showBox(kTitle, "TileMap exported to \"" + outputPath + "\": Ok", MBB_OK, MBT_INFORMATION, 0);
+    m_dialogs.show(kTitle, "TileMap exported to \"" + outputPath + "\": Ok", MBB_OK, MBT_INFORMATION, 0);
     return 0;
 }
 
-int CtrlScenes::exportXML(const string& outputPath, const string& name) const
+int SceneExport::exportXML(const string& outputPath, const string& name) const
 {
-    if (checkOverwrite(outputPath) != 0)
+    if (m_dialogs.overwrite(outputPath) != 0)
         return -1;
     XMLMgr* documents = Main::instance()->xmlMgr();
-    const int id = textBuffer ? documents->loadFromBuffer(textBuffer, size_t(textLength), name.c_str()) : -1;
+    const int id = m_held.bytes() ? documents->loadFromBuffer(m_held.bytes(), size_t(m_held.size()), name.c_str()) : -1;
     if (id <= 0) {
-        showBox(kTitle, "Error parsing XML for export.", MBB_NONE, MBT_ERROR, 2000);
+        m_dialogs.show(kTitle, "Error parsing XML for export.", MBB_NONE, MBT_ERROR, 2000);
         return -1;
     }
     XML* document = documents->get(id);
@@ -100,27 +103,27 @@ int CtrlScenes::exportXML(const string& outputPath, const string& name) const
     return written ? 0 : -1;
 }
 
-void CtrlScenes::reportExportFailure(const string& text) const
+void SceneExport::reportFailure(const string& text) const
 {
-    showBox(kTitle, text, MBB_OK, MBT_ERROR, 0);
+    m_dialogs.show(kTitle, text, MBB_OK, MBT_ERROR, 0);
 }
 
-int CtrlScenes::onExportTMX(const string& outputPath, const string& name) const
+int SceneExport::exportMap(const string& outputPath, const string& name) const
 {
-    if (checkOverwrite(outputPath) != 0)
+    if (m_dialogs.overwrite(outputPath) != 0)
         return -1;
     SceneMgr* scenes = Main::instance()->sceneMgr();
     // The scene the tab shows is exported as it is now (moved layers
     // included); otherwise the stored block is loaded for the export.
     int loaded = 0;
-    Scene* exported = scene();
-    if (sceneHandle <= 0) {
-        loaded = scenes->load(globalStatus->sArchivePath.c_str(), name.c_str(), nullptr);
+    Scene* exported = m_sceneHandle > 0 ? scenes->get(m_sceneHandle) : nullptr;
+    if (m_sceneHandle <= 0) {
+        loaded = scenes->load(m_status->sArchivePath.c_str(), name.c_str(), nullptr);
         exported = loaded > 0 ? scenes->get(loaded) : nullptr;
         if (!exported) {
             if (loaded > 0)
                 scenes->close(loaded);
-            reportExportFailure("Could not export the TileMap.\nThe map could not be loaded: " +
+            reportFailure("Could not export the TileMap.\nThe map could not be loaded: " +
                                 string(scenes->getLastError()));
             return -1;
         }
@@ -146,7 +149,7 @@ int CtrlScenes::onExportTMX(const string& outputPath, const string& name) const
         std::sort(files.begin(), files.end());
         for (const fs::path& file : files)
             declined = declined || (file.filename() != target.filename() &&
-                                    checkOverwrite(string((target.parent_path() / file.filename()).c_str())) != 0);
+                                    m_dialogs.overwrite(string((target.parent_path() / file.filename()).c_str())) != 0);
         for (const fs::path& file : files)
             if (!declined && !ec)
                 fs::rename(file, target.parent_path() / file.filename(), ec);
@@ -156,22 +159,21 @@ int CtrlScenes::onExportTMX(const string& outputPath, const string& name) const
         return declined ? -1 : 0;
     }
     fs::remove_all(staging, ec);
-    reportExportFailure("Could not export the TileMap.\nThe map, its TileSets or images could not be written to \"" +
+    reportFailure("Could not export the TileMap.\nThe map, its TileSets or images could not be written to \"" +
                         string(target.parent_path().c_str()) + "\".");
     return -1;
 }
 
-int CtrlScenes::onExportTSX(const string& outputPath, const string& exportFolder) const
+int SceneExport::exportTileSet(const string& outputPath, const string& exportFolder) const
 {
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string name = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    const string name = selectedName();
     XMLMgr* documents = Main::instance()->xmlMgr();
-    const int id = textBuffer ? documents->loadFromBuffer(textBuffer, size_t(textLength), name.c_str()) : -1;
+    const int id = m_held.bytes() ? documents->loadFromBuffer(m_held.bytes(), size_t(m_held.size()), name.c_str()) : -1;
     XML* document = id > 0 ? documents->get(id) : nullptr;
     if (!document) {
         if (id > 0)
             documents->close(id);
-        reportExportFailure("Could not export the TileSet.\nIts XML could not be parsed.");
+        reportFailure("Could not export the TileSet.\nIts XML could not be parsed.");
         return -1;
     }
     // One file per reference: two images that share a file name do not
@@ -179,14 +181,14 @@ int CtrlScenes::onExportTSX(const string& outputPath, const string& exportFolder
     SceneFileNames files;
     std::set<string> written;
     string failure;
-    const bool imagesWritten = visitTSXImageNodes(document, [&](XML* image) {
+    const bool imagesWritten = SceneReferences::visitTileSetImages(document, [&](XML* image) {
         const string reference = image->getAttributeString("source", "");
         if (reference.empty())
             return true;
         int archiveId = -1;
         string blockName;
         bool opened = false;
-        if (!resolveQELResource(reference, archiveId, blockName, opened)) {
+        if (!m_references.resolve(reference, archiveId, blockName, opened)) {
             failure = "Could not export the TileSet.\nThe image \"" + reference + "\" could not be found.";
             return false;
         }
@@ -200,7 +202,7 @@ int CtrlScenes::onExportTSX(const string& outputPath, const string& exportFolder
             Image* picture = imageId > 0 ? Main::instance()->imageMgr()->get(imageId) : nullptr;
             if (!picture) {
                 failure = "Could not export the TileSet.\nThe image \"" + reference + "\" could not be read.";
-            } else if (checkOverwrite(exportFolder + fileName) == 0) {
+            } else if (m_dialogs.overwrite(exportFolder + fileName) == 0) {
                 done = picture->saveToPNG((exportFolder + fileName).c_str());
                 if (!done)
                     failure = "Could not export the TileSet.\nThe image could not be written to \"" + exportFolder +
@@ -216,13 +218,13 @@ int CtrlScenes::onExportTSX(const string& outputPath, const string& exportFolder
         return done && image->setAttributeString("source", fileName.c_str());
     });
     bool saved = false;
-    if (imagesWritten && checkOverwrite(outputPath) == 0) {
+    if (imagesWritten && m_dialogs.overwrite(outputPath) == 0) {
         saved = document->saveToFile(outputPath.c_str());
         if (!saved)
             failure = "Could not export the TileSet.\n\"" + outputPath + "\" could not be written.";
     }
     documents->close(id);
     if (!failure.empty())
-        reportExportFailure(failure);
+        reportFailure(failure);
     return saved ? 0 : -1;
 }

@@ -1,6 +1,4 @@
-// References of Tiled documents: plain block names of the open archive and
-// "qel://path/file.qel/resource" URIs, and the walk over a tile set's images.
-#include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/SceneReferences.h"
 
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
@@ -13,16 +11,16 @@
 
 using namespace Zelkoran;
 
-bool CtrlScenes::resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const
+bool SceneReferences::resolve(const string& reference, int& archiveId, string& blockName, bool& opened) const
 {
-    archiveId = globalStatus->iArchiveID;
+    archiveId = m_status->iArchiveID;
     opened = false;
     blockName = reference;
     if (!Internal::isQELURI(reference.c_str()))
         return true;
     bool sameArchive = false;
     string archivePath;
-    if (Internal::resolveQELURI(reference.c_str(), globalStatus->sArchivePath.c_str(), archivePath, blockName,
+    if (Internal::resolveQELURI(reference.c_str(), m_status->sArchivePath.c_str(), archivePath, blockName,
                                 sameArchive) != 0) {
         editorLog().msg(LOG_WARNING, "[TileMap] Invalid QEL URI '%s'. Expected qel://path/file.qel/resource\n",
                         reference.c_str());
@@ -40,7 +38,7 @@ bool CtrlScenes::resolveQELResource(const string& reference, int& archiveId, str
         bool former = !Main::instance()->tool()->fileExists(archivePath.c_str());
         if (!former) {
             const int named = archives->load(archivePath.c_str(), nullptr, 0);
-            const string document = currentItemName;
+            const string document = m_document;
             former = named > 0 && !document.empty() &&
                      Internal::isCopyOfArchive(*archives->get(named), *own, document.c_str());
             if (named > 0)
@@ -59,13 +57,13 @@ bool CtrlScenes::resolveQELResource(const string& reference, int& archiveId, str
     return false;
 }
 
-bool CtrlScenes::parseQELURI(const string& uri, string& archivePath, string& resource) const
+bool SceneReferences::parseURI(const string& uri, string& archivePath, string& resource)
 {
     bool sameArchive = false;
     return Internal::resolveQELURI(uri.c_str(), "", archivePath, resource, sameArchive) == 0;
 }
 
-bool CtrlScenes::visitTSXImageNodes(XML* document, const std::function<bool(XML*)>& visitor) const
+bool SceneReferences::visitTileSetImages(XML* document, const std::function<bool(XML*)>& visitor)
 {
     if (!document || !visitor || !document->nodePointTo(1, "tileset"))
         return false;

@@ -1,0 +1,181 @@
+#include "tabs/base/BlockText.h"
+
+#include "services/CMemSkarden.h"
+#include "services/WidgetBuilders.h"
+
+#include <Zelkoran/CMem.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Widget.h>
+
+#include <cstring>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kTypeTop = 241;
+constexpr int kSizeTop = 257;
+constexpr int kBlockSizeTop = 273;
+// Wide enough for "Compressed" beside its box.
+constexpr int kStorageBoxWidth = 100;
+
+const char* const kNoFile = "No file";
+
+} // namespace
+
+BlockText::BlockText(Panel* panel, const BlockTextWidgets& ids) : m_panel(panel), m_ids(ids) {}
+
+BlockText::~BlockText() { release(); }
+
+void BlockText::createInfoWidgets(int font)
+{
+    const struct {
+        int id;
+        const char* name;
+        int top;
+    } labels[] = {{m_ids.typeLabel, "Type", kTypeTop},
+                  {m_ids.sizeLabel, "Size", kSizeTop},
+                  {m_ids.blockSizeLabel, "Blocksize", kBlockSizeTop}};
+    for (const auto& label : labels)
+        ui::addLabel(*m_panel,
+                     {.name = label.name, .id = label.id, .x = ui::centred(), .y = ui::top(label.top), .text = "",
+                      .font = font});
+    const struct {
+        int id;
+        const char* name;
+        int top;
+    } boxes[] = {{m_ids.raw, "Raw", 300}, {m_ids.compressed, "Compressed", 327}, {m_ids.crypted, "Crypted", 354}};
+    for (const auto& box : boxes)
+        ui::addCheckBox(*m_panel, {.name = box.name,
+                                   .id = box.id,
+                                   .x = ui::centred(),
+                                   .y = ui::top(box.top),
+                                   .w = kStorageBoxWidth,
+                                   .h = 22,
+                                   .text = box.name,
+                                   .font = font});
+}
+
+WidgetTextEdit* BlockText::createTextBox(int font, int width, int height)
+{
+    WidgetTextEdit* text = ui::addTextEdit(
+        *m_panel, {.name = "ASCIIBox", .id = m_ids.text, .x = ui::left(204), .y = ui::top(4), .w = width, .h = height,
+                   .font = font});
+    if (text) {
+        text->setText("");
+        text->setFeatures(WF_ENCLOSE | WF_UNNAMED, true);
+        text->setMultiline(true);
+    }
+    return text;
+}
+
+void BlockText::replace(unsigned char* bytes, int size)
+{
+    if (m_block.data == m_bytes)
+        m_block.data = nullptr;
+    CMem::free(m_bytes);
+    m_bytes = bytes;
+    m_size = bytes ? size : 0;
+}
+
+void BlockText::release()
+{
+    m_block.data = nullptr;
+    replace(nullptr, 0);
+    m_mode = CtrlBase::AM_BINARY;
+    m_endsWithNewline = false;
+}
+
+unsigned char* BlockText::copyLoaded(const Archive::Block& loaded, uint64_t minSize)
+{
+    if (loaded.size < minSize || loaded.size > kMaxLoadSize)
+        return nullptr;
+    auto* copy = static_cast<unsigned char*>(CMem::alloc(loaded.size > 0 ? loaded.size : 1, kSkardyMemoryModule));
+    if (copy && loaded.size > 0)
+        std::memcpy(copy, loaded.data, loaded.size);
+    return copy;
+}
+
+int BlockText::load(Archive& archive, uint64_t minSize)
+{
+    if (archive.blockLoad(m_block) != 0)
+        return -1;
+    unsigned char* copy = copyLoaded(m_block, minSize);
+    archive.blockFree(m_block);
+    if (!copy)
+        return -1;
+    replace(copy, static_cast<int>(m_block.size));
+    return 0;
+}
+
+void BlockText::readBack(const Archive& archive)
+{
+    Archive::Block stored(m_block.name, m_block.type);
+    const int index = archive.blockSearch(stored);
+    if (index >= 0 && archive.blockAt(index, stored) == 0) {
+        m_block.storedSize = stored.storedSize;
+        m_block.size = stored.size;
+        m_block.storage = stored.storage;
+    }
+}
+
+void BlockText::setLabel(int labelId, const string& text, int top) const
+{
+    if (WidgetLabel* label = m_panel->getLabel(labelId)) {
+        label->setText(text.c_str(), ui::centred(), ui::centred());
+        label->setPosition(ui::centred(), ui::top(static_cast<float>(top)));
+    }
+}
+
+void BlockText::showNoContent() const
+{
+    setLabel(m_ids.typeLabel, kNoFile, kTypeTop);
+    setLabel(m_ids.sizeLabel, "Size: 0 B", kSizeTop);
+    setLabel(m_ids.blockSizeLabel, "QEL Blocksize: 0 B", kBlockSizeTop);
+    if (WidgetTextEdit* text = m_panel->getTextEdit(m_ids.text))
+        text->setText("");
+}
+
+bool BlockText::showsNoContent() const
+{
+    const WidgetLabel* type = m_panel->getLabel(m_ids.typeLabel);
+    return !type || std::strcmp(type->getText(), kNoFile) == 0;
+}
+
+void BlockText::showKind(const char* text) const
+{
+    if (WidgetLabel* type = m_panel->getLabel(m_ids.typeLabel))
+        type->setText(text, ui::centred(), ui::centred());
+}
+
+void BlockText::showSizes() const
+{
+    if (!m_bytes)
+        return;
+    if (WidgetLabel* type = m_panel->getLabel(m_ids.typeLabel))
+        type->setPosition(ui::centred(), ui::top(kTypeTop));
+    setLabel(m_ids.sizeLabel, "Size: " + CtrlBase::humanSize(static_cast<uint64_t>(m_size)), kSizeTop);
+    setLabel(m_ids.blockSizeLabel, "QEL Blocksize: " + CtrlBase::humanSize(m_block.storedSize), kBlockSizeTop);
+    showStorageMode(m_block.storage);
+}
+
+void BlockText::showStorageMode(uint32_t mode) const
+{
+    const int ticked = mode == Archive::ST_RAW          ? m_ids.raw
+                       : mode == Archive::ST_COMPRESSED ? m_ids.compressed
+                                                        : m_ids.crypted;
+    for (int id : storageBoxes())
+        if (WidgetCheckBox* box = m_panel->getCheckBox(id))
+            box->setChecked(id == ticked);
+}
+
+bool BlockText::takeStorageBox(int widgetId)
+{
+    if (widgetId != m_ids.raw && widgetId != m_ids.compressed && widgetId != m_ids.crypted)
+        return false;
+    m_block.storage = widgetId == m_ids.raw          ? Archive::ST_RAW
+                      : widgetId == m_ids.compressed ? Archive::ST_COMPRESSED
+                                                     : Archive::ST_ENCRYPTED;
+    showStorageMode(m_block.storage);
+    return true;
+}

@@ -1,0 +1,50 @@
+// Export of the selected Tiled document into the folder of the open archive
+// file: the XML alone, or a map or tile set with what it depends on. The
+// archive is never changed.
+#pragma once
+
+#include "tabs/scenes/SceneDialogs.h"
+
+#include <Zelkoran/CMem.h>
+
+namespace Zelkoran {
+class Panel;
+} // namespace Zelkoran
+class BlockText;
+class GlobalStatus;
+class SceneReferences;
+
+class SceneExport {
+public:
+    using string = Zelkoran::String;
+
+    // held: the tab's bytes of the selected block; sceneHandle: the scene
+    // the tab shows (0 for none).
+    SceneExport(Zelkoran::Panel* panel, const GlobalStatus* status, const BlockText& held,
+                const SceneReferences& references, const SceneDialogs& dialogs, const int& sceneHandle)
+        : m_panel(panel), m_status(status), m_held(held), m_references(references), m_dialogs(dialogs),
+          m_sceneHandle(sceneHandle)
+    {
+    }
+
+    // The selected block into the folder of archivePath, as the user
+    // chooses. 0 after the success box, -1 when nothing (or not all) was written.
+    int run(const string& archivePath) const;
+    // The map with its tile sets and images, written by the engine. 0 or -1.
+    int exportMap(const string& outputPath, const string& blockName) const;
+    // Every image of the tile set as a PNG file in exportFolder (ending in
+    // '/' unless empty), then the TSX naming those files. 0 or -1.
+    int exportTileSet(const string& outputPath, const string& exportFolder) const;
+
+private:
+    string selectedName() const;
+    int exportXML(const string& outputPath, const string& name) const;
+    void reportFailure(const string& text) const;
+
+    Zelkoran::Panel* m_panel;
+    const GlobalStatus* m_status;
+    const BlockText& m_held;
+    const SceneReferences& m_references;
+    const SceneDialogs& m_dialogs;
+    const int& m_sceneHandle;
+};

@@ -1,0 +1,45 @@
+// One full delete of a Tiled document of the open archive with the tile
+// sets (of a map) and images (of a tile set) it names. A block is followed
+// once (a map that names itself, or two that name each other, end there)
+// and an image removed once; references into other archives are left alone.
+#pragma once
+
+#include "tabs/scenes/SceneDialogs.h"
+
+#include <Zelkoran/CMem.h>
+
+#include <set>
+
+namespace Zelkoran {
+class XML;
+} // namespace Zelkoran
+class GlobalStatus;
+class SceneReferences;
+
+class SceneRecursiveDelete {
+public:
+    using string = Zelkoran::String;
+
+    SceneRecursiveDelete(const GlobalStatus* status, const SceneReferences& references, const SceneDialogs& dialogs)
+        : m_status(status), m_references(references), m_dialogs(dialogs)
+    {
+    }
+
+    // The block reference names, with what it names. 0 (also for a
+    // reference into another archive) or -1.
+    int run(const string& reference);
+    // Blocks and images deleted so far.
+    int deleted() const { return m_deleted; }
+
+private:
+    // The tile sets the map names, each deleted in full; true when all went.
+    bool deleteMapTileSets(Zelkoran::XML* map);
+    bool removeTileSetImage(Zelkoran::XML* image);
+
+    const GlobalStatus* m_status;
+    const SceneReferences& m_references;
+    const SceneDialogs& m_dialogs;
+    std::set<string> m_visited;
+    std::set<string> m_removedImages;
+    int m_deleted = 0;
+};

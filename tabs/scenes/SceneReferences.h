@@ -1,0 +1,35 @@
+// References of Tiled documents: plain block names of the open archive and
+// "qel://path/file.qel/resource" URIs, and the walk over a tile set's images.
+#pragma once
+
+#include <Zelkoran/CMem.h>
+
+#include <functional>
+
+namespace Zelkoran {
+class XML;
+} // namespace Zelkoran
+class GlobalStatus;
+
+class SceneReferences {
+public:
+    using string = Zelkoran::String;
+
+    // document: the name of the block whose references are read.
+    SceneReferences(const GlobalStatus* status, const string& document) : m_status(status), m_document(document) {}
+
+    // A "source" text to the archive and block it names. archiveId: the
+    // open archive's, one opened for the caller (opened true: the caller
+    // closes it with ArchiveMgr::close), or -1 when false.
+    bool resolve(const string& reference, int& archiveId, string& blockName, bool& opened) const;
+    // Splits "qel://path/file.qel/resource". True when well formed.
+    static bool parseURI(const string& uri, string& archivePath, string& resource);
+    // Calls visitor with the cursor on each image element of the tile set
+    // (directly under tileset or under one of its tile elements), in
+    // document order; stops at the first false. True when all were accepted.
+    static bool visitTileSetImages(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor);
+
+private:
+    const GlobalStatus* m_status;
+    const string& m_document;
+};

@@ -1,0 +1,27 @@
+// The scene tab's own widgets on its panel: import and export buttons, the
+// held block's labels, storage boxes and text box, the preview switch and
+// backgrounds, the layer list with its buttons, and the viewport edits.
+#pragma once
+
+#include <functional>
+
+namespace Zelkoran {
+class Panel;
+} // namespace Zelkoran
+class BlockText;
+class ResourceManager;
+
+class SceneTabPanel {
+public:
+    explicit SceneTabPanel(Zelkoran::Panel* panel) : m_panel(panel) {}
+
+    // textWidth x textHeight: the text box; onTextCommitted runs when the
+    // text box's edit is committed.
+    void build(const ResourceManager& rm, BlockText& held, int textWidth, int textHeight,
+               const std::function<void()>& onTextCommitted) const;
+    bool ticked(int widgetId) const;
+    void tick(int widgetId, bool on) const;
+
+private:
+    Zelkoran::Panel* m_panel;
+};

@@ -1,0 +1,73 @@
+// The scene tab's import entry points: the option record's defaults and the
+// converters, which are the importer's (import/scene/); the tab's progress
+// panel reports for them.
+#include "tabs/scenes/ctrlScenes.h"
+#include "import/scene/FrameSequenceLayer.h"
+#include "import/scene/GIFLayers.h"
+#include "import/scene/UvttImport.h"
+#include "import/scene/UvttProbe.h"
+#include "import/scene/VideoFrameDump.h"
+#include "import/scene/VideoLayer.h"
+#include "services/GlobalStatus.h"
+#include "tabs/scenes/import/SceneImportProgress.h"
+
+using namespace Zelkoran;
+
+CtrlScenes::SceneLayerImportOptions CtrlScenes::defaultImportOptions(bool newScene) const
+{
+    SceneLayerImportOptions options;
+    options.sourceType = newScene ? 0 : 1;
+    options.fileKind = newScene ? 0 : 1;
+    return options;
+}
+
+int CtrlScenes::importFrameSequenceLayer(Scene* scene, const SceneLayerImportOptions& options,
+                                         std::vector<SDL_Surface*>& frames, int sourceWidth, int sourceHeight,
+                                         bool padded, const char* kind, const std::vector<int>* frameDurations,
+                                         WidgetProgress* progress, string* message)
+{
+    ImportProgress bar = widgetImportProgress(progress);
+    return ::importFramesAsTileLayer(scene, options, frames, sourceWidth, sourceHeight, padded, kind,
+                                     frameDurations, &bar, message);
+}
+
+bool CtrlScenes::getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs)
+{
+    return ::getGIFMetadata(path, width, height, frameCount, totalMs);
+}
+
+int CtrlScenes::importGIFImageLayer(Scene* scene, const SceneLayerImportOptions& o, const string& layerName)
+{
+    return ::importGIFImageLayer(scene, o, layerName);
+}
+
+int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptions& o, WidgetProgress* progress,
+                                       string* message)
+{
+    ImportProgress bar = widgetImportProgress(progress);
+    return ::importGIFAnimatedLayer(scene, o, &bar, message);
+}
+
+int CtrlScenes::importVideoLayer(Scene* scene, const SceneLayerImportOptions& o, WidgetProgress* progress,
+                                 string* message)
+{
+    ImportProgress bar = widgetImportProgress(progress);
+    return ::importVideoLayer(scene, o, &bar, message);
+}
+
+int CtrlScenes::dumpVideoFrames(const SceneLayerImportOptions& o, const string& outputPath, WidgetProgress* progress)
+{
+    ImportProgress bar = widgetImportProgress(progress);
+    return ::dumpVideoFrames(o, outputPath, &bar);
+}
+
+bool CtrlScenes::getUVTTMetadata(const string& path, SceneLayerImportOptions& options, string& error)
+{
+    return ::getUVTTMetadata(path, options, error);
+}
+
+int CtrlScenes::importUVTT(Scene*& scene, const SceneLayerImportOptions& options, bool newScene, string& summary,
+                           string& error)
+{
+    return importUVTTScene(scene, options, newScene, globalStatus->sArchivePath, sceneHandle, summary, error);
+}
