@@ -30,19 +30,31 @@ FrameDecoder::~FrameDecoder()
 
 int FrameDecoder::open(SharedBytes bytes, int threads)
 {
+    const int rc = openInput(std::move(bytes));
+    return rc == RC_OK ? openDecoder(threads) : rc;
+}
+
+int FrameDecoder::openInput(SharedBytes bytes)
+{
     if (const int rc = m_input.open(std::move(bytes)); rc != RC_OK)
         return rc;
     AVFormatContext* format = m_input.context();
-    const AVCodec* decoder = nullptr;
-    const int index = ffmpeg().av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-    if (index < 0 || !decoder)
+    const int index = ffmpeg().av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &m_decoder, 0);
+    if (index < 0 || !m_decoder)
         return RC_ERR_CORRUPT;
     m_stream = format->streams[index];
     // Only this stream's packets are read: the others are skipped by the demuxer.
     for (unsigned i = 0; i < format->nb_streams; ++i)
         if (static_cast<int>(i) != index)
             format->streams[i]->discard = AVDISCARD_ALL;
-    m_codec = ffmpeg().avcodec_alloc_context3(decoder);
+    return RC_OK;
+}
+
+int FrameDecoder::openDecoder(int threads)
+{
+    if (!m_decoder || m_codec)
+        return RC_ERR_INVALID;
+    m_codec = ffmpeg().avcodec_alloc_context3(m_decoder);
     m_packet = ffmpeg().av_packet_alloc();
     m_frame = ffmpeg().av_frame_alloc();
     if (!m_codec || !m_packet || !m_frame)
@@ -51,7 +63,7 @@ int FrameDecoder::open(SharedBytes bytes, int threads)
         return RC_ERR_CORRUPT;
     m_codec->thread_count = threads;
     m_codec->pkt_timebase = m_stream->time_base;
-    if (ffmpeg().avcodec_open2(m_codec, decoder, nullptr) < 0)
+    if (ffmpeg().avcodec_open2(m_codec, m_decoder, nullptr) < 0)
         return RC_ERR_CORRUPT;
     return RC_OK;
 }

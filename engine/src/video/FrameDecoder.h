@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+struct AVCodec;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
@@ -36,6 +37,11 @@ public:
     // threads decoding threads (0 = FFmpeg's choice). 0, RC_ERR_CORRUPT (no
     // container, no video stream or no decoder for it), RC_ERR_NO_MEMORY.
     int open(SharedBytes bytes, int threads);
+    // open in two steps, so that the input can be probed before a decoder
+    // starts its threads: the container and its best video stream with a
+    // decoder, then that decoder.
+    int openInput(SharedBytes bytes);
+    int openDecoder(int threads);
     MediaInput& input() { return m_input; }
     AVStream* stream() const { return m_stream; }
     AVCodecContext* codec() const { return m_codec; }
@@ -63,6 +69,7 @@ private:
 
     MediaInput m_input;
     AVStream* m_stream = nullptr;
+    const AVCodec* m_decoder = nullptr;
     AVCodecContext* m_codec = nullptr;
     AVPacket* m_packet = nullptr;
     AVFrame* m_frame = nullptr;

@@ -1,6 +1,7 @@
 #include "video/FrameSeeker.h"
 
 #include "video/FfmpegLibrary.h"
+#include "video/VideoProbe.h"
 
 #include <Zelkoran/Result.h>
 
@@ -17,11 +18,18 @@ FrameSeeker::~FrameSeeker()
         ffmpeg().av_frame_free(&m_ahead);
 }
 
-int FrameSeeker::open(SharedBytes bytes, int durationMs)
+int FrameSeeker::open(SharedBytes bytes, VideoInfo& info)
 {
-    m_durationMs = durationMs;
-    // The decoder first: it loads FFmpeg.
-    if (const int rc = m_decoder.open(std::move(bytes), 0); rc != RC_OK)
+    // The input first: it loads FFmpeg. One opening serves the facts and the
+    // frames: reading the facts decodes the first frames on one thread, which
+    // a second opening would repeat. The first frameAt seeks, so the probe
+    // may leave the input anywhere.
+    if (const int rc = m_decoder.openInput(std::move(bytes)); rc != RC_OK)
+        return rc;
+    if (const int rc = probeVideo(m_decoder.input(), info); rc != RC_OK)
+        return rc;
+    m_durationMs = info.durationMs;
+    if (const int rc = m_decoder.openDecoder(0); rc != RC_OK)
         return rc;
     m_shown = ffmpeg().av_frame_alloc();
     m_ahead = ffmpeg().av_frame_alloc();

@@ -6,6 +6,8 @@
 #include "video/FrameDecoder.h"
 #include "video/FrameScaler.h"
 
+#include <Zelkoran/Video.h>
+
 struct SDL_Surface;
 
 namespace Zelkoran::video {
@@ -17,9 +19,10 @@ public:
     FrameSeeker(const FrameSeeker&) = delete;
     FrameSeeker& operator=(const FrameSeeker&) = delete;
 
-    // durationMs: the source's length (<= 0 unknown), the end of its frames.
-    // 0 or a code of FrameDecoder::open.
-    int open(SharedBytes bytes, int durationMs);
+    // Opens bytes and fills info from them (probeVideo): its length (<= 0
+    // unknown) ends the frames. 0 or a code of FrameDecoder::open or
+    // probeVideo.
+    int open(SharedBytes bytes, VideoInfo& info);
     // The frame shown at ms: the last one starting at or before it (the
     // first frame for times before it). 0 with *frame set, 0 with *frame
     // null past the last frame, RC_ERR_CORRUPT when decoding fails.

@@ -30,6 +30,8 @@ public:
     // container FFmpeg reads), RC_ERR_NO_MEMORY, RC_ERR_NO_LIBRARY.
     int open(SharedBytes bytes);
     AVFormatContext* context() const { return m_format; }
+    // Bytes of the source.
+    size_t size() const { return m_bytes ? m_bytes->size() : 0; }
     // Back to the first byte, for sources without an index (raw streams).
     int rewind();
 

@@ -12,7 +12,6 @@
 #include "video/FrameScaler.h"
 #include "video/FrameSeeker.h"
 #include "video/VideoBlock.h"
-#include "video/VideoProbe.h"
 #include "video/VideoSound.h"
 
 #include <SDL.h>
@@ -443,9 +442,7 @@ struct VideoMgr::Impl {
         } catch (const std::bad_alloc&) {
             return RC_ERR_NO_MEMORY;
         }
-        if (const int rc = video::probeVideo(impl->source, impl->info); rc != RC_OK)
-            return rc;
-        if (const int rc = impl->seeker.open(impl->source, impl->info.durationMs); rc != RC_OK)
+        if (const int rc = impl->seeker.open(impl->source, impl->info); rc != RC_OK)
             return rc;
         const AVFrame* first = nullptr;
         if (impl->seeker.frameAt(0, &first) != RC_OK || !first)

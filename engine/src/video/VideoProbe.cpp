@@ -52,12 +52,9 @@ void countPackets(AVFormatContext* format, const AVStream& stream, uint64_t& pac
 
 } // namespace
 
-int probeVideo(const SharedBytes& bytes, VideoInfo& info)
+int probeVideo(MediaInput& input, VideoInfo& info)
 {
     info = VideoInfo();
-    MediaInput input;
-    if (const int rc = input.open(bytes); rc != RC_OK)
-        return rc;
     AVFormatContext* format = input.context();
     const int v = ffmpeg().av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (v < 0)
@@ -110,7 +107,7 @@ int probeVideo(const SharedBytes& bytes, VideoInfo& info)
     // Containers that keep no per-stream rate: the whole source's average
     // less the sound's share.
     if (videoBits <= 0 && durationMs > 0)
-        videoBits = static_cast<int64_t>(bytes->size()) * 8 * 1000 / durationMs -
+        videoBits = static_cast<int64_t>(input.size()) * 8 * 1000 / durationMs -
                     int64_t{info.audioBitRateKbps} * 1000;
     info.videoBitRateKbps = clampToInt32(videoBits / 1000);
     return RC_OK;

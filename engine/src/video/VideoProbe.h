@@ -9,10 +9,11 @@
 
 namespace Zelkoran::video {
 
-// Fills info from the container, its best video stream and its best audio
-// stream. Raw streams that do not tell their length are counted packet by
-// packet. 0, or RC_ERR_CORRUPT (no container, no video stream, no decoder
-// for it, a frame size of 0 or beyond the decoder's limits), RC_ERR_NO_MEMORY.
-int probeVideo(const SharedBytes& bytes, VideoInfo& info);
+// Fills info from the opened input: the container, its best video stream
+// and its best audio stream. Raw streams that do not tell their length are
+// counted packet by packet, which leaves the input at its end: readers
+// position it before reading on. 0, or RC_ERR_CORRUPT (no video stream, no
+// decoder for it, a frame size of 0 or beyond the decoder's limits).
+int probeVideo(MediaInput& input, VideoInfo& info);
 
 } // namespace Zelkoran::video

@@ -73,7 +73,8 @@ TEST_P(VideoFrameTest, ForwardInTheSameGroupNeedsNoSeek)
     std::ifstream in(path, std::ios::binary);
     auto bytes = std::make_shared<Vector<uint8_t>>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     video::FrameSeeker seeker;
-    ASSERT_EQ(seeker.open(bytes, 2000), 0);
+    VideoInfo info;
+    ASSERT_EQ(seeker.open(bytes, info), 0);
     const AVFrame* frame = nullptr;
     for (int ms : {0, 100, 200, 400})
         ASSERT_EQ(seeker.frameAt(ms, &frame), 0);
