@@ -2,7 +2,7 @@
 
 #include "audio/AudioFormat.h"
 #include "audio/MemoryReader.h"
-#include "video/FfmpegLibrary.h"
+#include "ffmpeg/FfmpegLibrary.h"
 
 #include <algorithm>
 #include <limits>

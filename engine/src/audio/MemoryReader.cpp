@@ -1,6 +1,6 @@
 #include "audio/MemoryReader.h"
 
-#include "video/FfmpegLibrary.h"
+#include "ffmpeg/FfmpegLibrary.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "video/FrameDecoder.h"
 
-#include "video/FfmpegLibrary.h"
+#include "ffmpeg/FfmpegLibrary.h"
 
 #include <Zelkoran/Result.h>
 

@@ -1,6 +1,6 @@
 #include "video/FrameScaler.h"
 
-#include "video/FfmpegLibrary.h"
+#include "ffmpeg/FfmpegLibrary.h"
 
 #include <Zelkoran/Result.h>
 

@@ -1,6 +1,6 @@
 #include "video/FrameSeeker.h"
 
-#include "video/FfmpegLibrary.h"
+#include "ffmpeg/FfmpegLibrary.h"
 #include "video/VideoProbe.h"
 
 #include <Zelkoran/Result.h>

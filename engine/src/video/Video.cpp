@@ -7,7 +7,7 @@
 #include "audio/MediaSourceBlock.h"
 #include "core/FileReplace.h"
 #include "core/WholeFile.h"
-#include "video/FfmpegLibrary.h"
+#include "ffmpeg/FfmpegLibrary.h"
 #include "video/FramePump.h"
 #include "video/FrameScaler.h"
 #include "video/FrameSeeker.h"

@@ -1,7 +1,7 @@
 #include "video/VideoSound.h"
 
 #include "audio/AudioMixer.h"
-#include "video/FfmpegLibrary.h"
+#include "ffmpeg/FfmpegLibrary.h"
 
 #include <Zelkoran/Result.h>
 

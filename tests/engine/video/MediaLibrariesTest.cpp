@@ -3,7 +3,7 @@
 #include "support/TestFolder.h"
 
 #include "audio/MixerLibrary.h"
-#include "video/FfmpegLibrary.h"
+#include "ffmpeg/FfmpegLibrary.h"
 
 #include <gtest/gtest.h>
 

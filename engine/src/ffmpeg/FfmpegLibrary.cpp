@@ -1,4 +1,4 @@
-#include "video/FfmpegLibrary.h"
+#include "ffmpeg/FfmpegLibrary.h"
 
 #include <Zelkoran/Log.h>
 
