@@ -689,6 +689,55 @@ SDL_Surface* newAtlasSurface(int width, int height)
     return out;
 }
 
+// Atlas slots of one atlas row whose sources lie side by side in one
+// frame row (as unique tiles found in raster order mostly do), or empty
+// slots: each pixel row of a run is one copy.
+struct AtlasRun {
+    const FrameTileSource* source; // the first slot's; null: empty slots
+    int column, slots;
+};
+
+void atlasRunsOf(const FrameTileSource* const* band, int columns, int tileWidth, std::vector<AtlasRun>& runs)
+{
+    runs.clear();
+    for (int column = 0; column < columns; ++column) {
+        const FrameTileSource* src = band[column];
+        if (!runs.empty()) {
+            AtlasRun& run = runs.back();
+            const FrameTileSource* from = run.source;
+            if (from ? src && src->frame == from->frame && src->y == from->y &&
+                           src->x == from->x + run.slots * tileWidth
+                     : !src) {
+                ++run.slots;
+                continue;
+            }
+        }
+        runs.push_back({src, column, 1});
+    }
+}
+
+// Pixel row ly of every run into the atlas pixel row `to`.
+void copyAtlasRow(const std::vector<SDL_Surface*>& frames, const std::vector<AtlasRun>& runs,
+                  const FrameTileSettings& s, int ly, uint32_t* to)
+{
+    for (const AtlasRun& run : runs) {
+        uint32_t* at = to + size_t(run.column) * size_t(s.tileWidth);
+        const size_t count = size_t(run.slots) * size_t(s.tileWidth);
+        if (!run.source) {
+            std::fill_n(at, count, 0u);
+            continue;
+        }
+        SDL_Surface* f = frames[size_t(run.source->frame)];
+        const uint32_t* from = pixelRow(f, run.source->x, run.source->y + ly);
+        // The run's next row, asked for now: short runs of many frame rows
+        // are a pattern the hardware does not see coming.
+        if (ly + 1 < s.tileHeight)
+            for (size_t byte = 0; byte < count * 4; byte += 64)
+                __builtin_prefetch(reinterpret_cast<const uint8_t*>(from) + f->pitch + byte);
+        std::memcpy(at, from, count * 4);
+    }
+}
+
 } // namespace
 
 FrameTileSettings FrameTileSettings::make(int tileWidth, int tileHeight, float matchPercent, int matchMode)
@@ -845,8 +894,9 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     // runs of whole atlas rows of about one large page each, so each first
     // touches its own pages and one held up by the system leaves the rest
     // to the others; each atlas pixel row is written from left to right.
-    const int tileWidth = s.tileWidth;
-    const int rowsPerRun = int(std::max<int64_t>(kAtlasBytesPerRun / (int64_t(out->pitch) * s.tileHeight), 1));
+    uint8_t* const bytes = static_cast<uint8_t*>(out->pixels);
+    const size_t rowBytes = size_t(out->pitch) * size_t(s.tileHeight);
+    const int rowsPerRun = int(std::max<int64_t>(kAtlasBytesPerRun / int64_t(rowBytes), 1));
     // Bands of atlas rows between reports to the progress hook.
     const int bandRows =
         int(std::clamp<int64_t>(kAtlasPixelsPerReport / (int64_t(out->w) * s.tileHeight), 1, rows));
@@ -857,30 +907,16 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
         }
         const int last = std::min(rows, first + bandRows);
         const int64_t pixels = int64_t(out->w) * s.tileHeight * (last - first);
-#pragma omp parallel for schedule(dynamic, rowsPerRun) num_threads(teamFor(pixels, kPixelsPerThread))
-        for (int row = first; row < last; ++row) {
-            const FrameTileSource* const* band = sources.data() + size_t(row) * size_t(columns);
-            for (int ly = 0; ly < s.tileHeight; ++ly) {
-                uint32_t* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) +
-                                                           (size_t(row) * size_t(s.tileHeight) + size_t(ly)) * size_t(out->pitch));
-                for (int column = 0; column < columns; ++column, to += tileWidth) {
-                    const FrameTileSource* src = band[column];
-                    if (!src) {
-                        std::fill_n(to, tileWidth, 0u);
-                        continue;
-                    }
-                    SDL_Surface* f = frames[size_t(src->frame)];
-                    const uint32_t* from = pixelRow(f, src->x, src->y + ly);
-                    // The tile's next row, asked for now: a pass over an
-                    // atlas pixel row reads short runs of many frame rows,
-                    // which the hardware does not see coming.
-                    if (ly + 1 < s.tileHeight)
-                        for (int byte = 0; byte < tileWidth * 4; byte += 64)
-                            __builtin_prefetch(reinterpret_cast<const uint8_t*>(from) + f->pitch + byte);
-#pragma omp simd
-                    for (int i = 0; i < tileWidth; ++i)
-                        to[i] = from[i];
-                }
+#pragma omp parallel num_threads(teamFor(pixels, kPixelsPerThread))
+        {
+            std::vector<AtlasRun> runs;
+#pragma omp for schedule(dynamic, rowsPerRun)
+            for (int row = first; row < last; ++row) {
+                atlasRunsOf(sources.data() + size_t(row) * size_t(columns), columns, s.tileWidth, runs);
+                for (int ly = 0; ly < s.tileHeight; ++ly)
+                    copyAtlasRow(frames, runs, s, ly,
+                                 reinterpret_cast<uint32_t*>(bytes + size_t(row) * rowBytes +
+                                                             size_t(ly) * size_t(out->pitch)));
             }
         }
     }
