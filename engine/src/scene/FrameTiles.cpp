@@ -73,6 +73,14 @@ const uint32_t* pixelRow(SDL_Surface* s, int x, int y)
 
 bool opaque(uint32_t p) { return (p >> 24) != 0; }
 
+// An array left uninitialised: each item is written before it is read,
+// and zeroing it first would fault every page in on one thread.
+template <typename T>
+std::unique_ptr<T[]> uninitialised(size_t count)
+{
+    return std::unique_ptr<T[]>(new T[count]);
+}
+
 // Room for count more items in v without moving it, in steps that at least
 // double (one exact step per slice would copy the list every slice); the
 // capacity takes no memory until it is written.
@@ -554,7 +562,7 @@ private:
 // Fills ids (frame-major, one per raw tile) and the unique tiles. False
 // when the progress hook asked to stop.
 bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out,
-                 std::vector<uint32_t>& ids, const FrameTileProgress& progress)
+                 uint32_t* ids, const FrameTileProgress& progress)
 {
     const int64_t total = out.rawTiles();
     Deduplicator dedup(frames, s, out);
@@ -563,9 +571,9 @@ bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
     const bool exact = s.exact();
     const int64_t slice = std::min(total, exact ? kHashSlice : kStatisticsSlice);
     std::vector<FrameTileCandidate> candidates(exact ? 0 : size_t(slice));
-    std::vector<XXH128_hash_t> hashes(exact ? size_t(slice) : 0);
-    std::vector<uint8_t> transparent(exact ? size_t(slice) : 0);
-    std::vector<uint32_t> firsts(exact ? size_t(slice) : 0);
+    const auto hashes = uninitialised<XXH128_hash_t>(exact ? size_t(slice) : 0);
+    const auto transparent = uninitialised<uint8_t>(exact ? size_t(slice) : 0);
+    const auto firsts = uninitialised<uint32_t>(exact ? size_t(slice) : 0);
     ExactTiles index(exact ? omp_get_max_threads() : 0);
     const int64_t chunk = std::max<int64_t>(kPixelsPerChunk / s.area(), 1);
     // One tile buffer per thread, each starting a 4 KB page or more from the
@@ -597,7 +605,7 @@ bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
         out.prepareMs += msSince(prepared);
         const Clock::time_point walked = Clock::now();
         if (exact) {
-            index.lookUp(first, count, hashes.data(), transparent.data(), firsts.data());
+            index.lookUp(first, count, hashes.get(), transparent.get(), firsts.get());
             reserveMore(out.unique, size_t(count));
         }
         // Ids in order: a tile first seen takes the next one.
@@ -625,7 +633,7 @@ bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
 
 // Static cells keep their one id; changing sequences get owners, shared
 // by equal sequences, in the order cells first show them.
-void buildAnimations(const std::vector<uint32_t>& ids, FrameTileAnalysis& out)
+void buildAnimations(const uint32_t* ids, FrameTileAnalysis& out)
 {
     const Clock::time_point start = Clock::now();
     const int64_t cells = out.cells();
@@ -633,12 +641,12 @@ void buildAnimations(const std::vector<uint32_t>& ids, FrameTileAnalysis& out)
     // Which cells change, frame by frame over the frame-major ids.
     std::vector<uint8_t> changes(size_t(cells), 0);
     for (int f = 1; f < out.frames; ++f) {
-        const uint32_t* row = ids.data() + size_t(f) * size_t(cells);
+        const uint32_t* row = ids + size_t(f) * size_t(cells);
 #pragma omp simd
         for (int64_t cell = 0; cell < cells; ++cell)
             changes[size_t(cell)] |= row[cell] != ids[size_t(cell)] ? 1 : 0;
     }
-    out.cellIds.assign(ids.begin(), ids.begin() + cells);
+    out.cellIds.assign(ids, ids + cells);
     std::unordered_multimap<uint64_t, uint32_t> owners; // sequence hash -> owner position
     std::vector<uint32_t> sequence(size_t(out.frames));
     for (int64_t cell = 0; cell < cells; ++cell) {
@@ -830,14 +838,14 @@ int analyzeFrameTiles(const std::vector<SDL_Surface*>& frames, const FrameTileSe
     if (out.rawTiles() > kMaxFrameTiles)
         return RC_ERR_TOO_LARGE;
     try {
-        std::vector<uint32_t> ids(size_t(out.rawTiles()));
-        if (!deduplicate(frames, settings, out, ids, progress)) {
+        const auto ids = uninitialised<uint32_t>(size_t(out.rawTiles()));
+        if (!deduplicate(frames, settings, out, ids.get(), progress)) {
             const int cols = out.cols, rows = out.rows, count = out.frames;
             out = FrameTileAnalysis();
             out.cols = cols, out.rows = rows, out.frames = count;
             return RC_CANCELLED;
         }
-        buildAnimations(ids, out);
+        buildAnimations(ids.get(), out);
     } catch (const std::bad_alloc&) {
         const int cols = out.cols, rows = out.rows, count = out.frames;
         out = FrameTileAnalysis();
