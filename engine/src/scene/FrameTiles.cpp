@@ -21,6 +21,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <thread>
 #include <unordered_map>
 
 namespace Zelkoran {
@@ -52,8 +53,11 @@ constexpr size_t kParallelSearch = 255;
 constexpr int64_t kExactTilesPerReport = 4096;
 // Atlas pixels copied between two reports.
 constexpr int64_t kAtlasPixelsPerReport = int64_t(1) << 24;
-// Atlas bytes a thread copies at a time: one large page.
-constexpr int64_t kAtlasBytesPerRun = int64_t(1) << 21;
+// Atlas bytes faulted in between two notes to the copying threads: one
+// large page.
+constexpr size_t kAtlasBytesPerTouch = size_t(1) << 21;
+// The smallest page size of the systems run on.
+constexpr size_t kSmallPage = 4096;
 
 int teamFor(int64_t work, int64_t perThread)
 {
@@ -72,6 +76,14 @@ const uint32_t* pixelRow(SDL_Surface* s, int x, int y)
 }
 
 bool opaque(uint32_t p) { return (p >> 24) != 0; }
+
+// An array left uninitialised: each item is written before it is read,
+// and zeroing it first would fault every page in on one thread.
+template <typename T>
+std::unique_ptr<T[]> uninitialised(size_t count)
+{
+    return std::unique_ptr<T[]>(new T[count]);
+}
 
 // Room for count more items in v without moving it, in steps that at least
 // double (one exact step per slice would copy the list every slice); the
@@ -554,7 +566,7 @@ private:
 // Fills ids (frame-major, one per raw tile) and the unique tiles. False
 // when the progress hook asked to stop.
 bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out,
-                 std::vector<uint32_t>& ids, const FrameTileProgress& progress)
+                 uint32_t* ids, const FrameTileProgress& progress)
 {
     const int64_t total = out.rawTiles();
     Deduplicator dedup(frames, s, out);
@@ -563,9 +575,9 @@ bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
     const bool exact = s.exact();
     const int64_t slice = std::min(total, exact ? kHashSlice : kStatisticsSlice);
     std::vector<FrameTileCandidate> candidates(exact ? 0 : size_t(slice));
-    std::vector<XXH128_hash_t> hashes(exact ? size_t(slice) : 0);
-    std::vector<uint8_t> transparent(exact ? size_t(slice) : 0);
-    std::vector<uint32_t> firsts(exact ? size_t(slice) : 0);
+    const auto hashes = uninitialised<XXH128_hash_t>(exact ? size_t(slice) : 0);
+    const auto transparent = uninitialised<uint8_t>(exact ? size_t(slice) : 0);
+    const auto firsts = uninitialised<uint32_t>(exact ? size_t(slice) : 0);
     ExactTiles index(exact ? omp_get_max_threads() : 0);
     const int64_t chunk = std::max<int64_t>(kPixelsPerChunk / s.area(), 1);
     // One tile buffer per thread, each starting a 4 KB page or more from the
@@ -597,7 +609,7 @@ bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
         out.prepareMs += msSince(prepared);
         const Clock::time_point walked = Clock::now();
         if (exact) {
-            index.lookUp(first, count, hashes.data(), transparent.data(), firsts.data());
+            index.lookUp(first, count, hashes.get(), transparent.get(), firsts.get());
             reserveMore(out.unique, size_t(count));
         }
         // Ids in order: a tile first seen takes the next one.
@@ -625,7 +637,7 @@ bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSetting
 
 // Static cells keep their one id; changing sequences get owners, shared
 // by equal sequences, in the order cells first show them.
-void buildAnimations(const std::vector<uint32_t>& ids, FrameTileAnalysis& out)
+void buildAnimations(const uint32_t* ids, FrameTileAnalysis& out)
 {
     const Clock::time_point start = Clock::now();
     const int64_t cells = out.cells();
@@ -633,12 +645,12 @@ void buildAnimations(const std::vector<uint32_t>& ids, FrameTileAnalysis& out)
     // Which cells change, frame by frame over the frame-major ids.
     std::vector<uint8_t> changes(size_t(cells), 0);
     for (int f = 1; f < out.frames; ++f) {
-        const uint32_t* row = ids.data() + size_t(f) * size_t(cells);
+        const uint32_t* row = ids + size_t(f) * size_t(cells);
 #pragma omp simd
         for (int64_t cell = 0; cell < cells; ++cell)
             changes[size_t(cell)] |= row[cell] != ids[size_t(cell)] ? 1 : 0;
     }
-    out.cellIds.assign(ids.begin(), ids.begin() + cells);
+    out.cellIds.assign(ids, ids + cells);
     std::unordered_multimap<uint64_t, uint32_t> owners; // sequence hash -> owner position
     std::vector<uint32_t> sequence(size_t(out.frames));
     for (int64_t cell = 0; cell < cells; ++cell) {
@@ -687,6 +699,69 @@ SDL_Surface* newAtlasSurface(int width, int height)
     }
     out->flags = (out->flags & ~Uint32(SDL_PREALLOC)) | SDL_SIMD_ALIGNED; // the surface owns the pixels now
     return out;
+}
+
+// Writes a zero into every page of bytes [touched, end) so the system
+// maps them, and moves touched on after each large page.
+void touchPages(uint8_t* bytes, size_t end, std::atomic<size_t>& touched)
+{
+    for (size_t at = touched.load(std::memory_order_relaxed); at < end;) {
+        const size_t stop = std::min(end, (at / kAtlasBytesPerTouch + 1) * kAtlasBytesPerTouch);
+        for (size_t b = at; b < stop; b += kSmallPage)
+            bytes[b] = 0;
+        bytes[stop - 1] = 0;
+        touched.store(stop, std::memory_order_release);
+        at = stop;
+    }
+}
+
+// Atlas slots of one atlas row whose sources lie side by side in one
+// frame row (as unique tiles found in raster order mostly do), or empty
+// slots: each pixel row of a run is one copy.
+struct AtlasRun {
+    const FrameTileSource* source; // the first slot's; null: empty slots
+    int column, slots;
+};
+
+void atlasRunsOf(const FrameTileSource* const* band, int columns, int tileWidth, std::vector<AtlasRun>& runs)
+{
+    runs.clear();
+    for (int column = 0; column < columns; ++column) {
+        const FrameTileSource* src = band[column];
+        if (!runs.empty()) {
+            AtlasRun& run = runs.back();
+            const FrameTileSource* from = run.source;
+            if (from ? src && src->frame == from->frame && src->y == from->y &&
+                           src->x == from->x + run.slots * tileWidth
+                     : !src) {
+                ++run.slots;
+                continue;
+            }
+        }
+        runs.push_back({src, column, 1});
+    }
+}
+
+// Pixel row ly of every run into the atlas pixel row `to`.
+void copyAtlasRow(const std::vector<SDL_Surface*>& frames, const std::vector<AtlasRun>& runs,
+                  const FrameTileSettings& s, int ly, uint32_t* to)
+{
+    for (const AtlasRun& run : runs) {
+        uint32_t* at = to + size_t(run.column) * size_t(s.tileWidth);
+        const size_t count = size_t(run.slots) * size_t(s.tileWidth);
+        if (!run.source) {
+            std::fill_n(at, count, 0u);
+            continue;
+        }
+        SDL_Surface* f = frames[size_t(run.source->frame)];
+        const uint32_t* from = pixelRow(f, run.source->x, run.source->y + ly);
+        // The run's next row, asked for now: short runs of many frame rows
+        // are a pattern the hardware does not see coming.
+        if (ly + 1 < s.tileHeight)
+            for (size_t byte = 0; byte < count * 4; byte += 64)
+                __builtin_prefetch(reinterpret_cast<const uint8_t*>(from) + f->pitch + byte);
+        std::memcpy(at, from, count * 4);
+    }
 }
 
 } // namespace
@@ -781,14 +856,14 @@ int analyzeFrameTiles(const std::vector<SDL_Surface*>& frames, const FrameTileSe
     if (out.rawTiles() > kMaxFrameTiles)
         return RC_ERR_TOO_LARGE;
     try {
-        std::vector<uint32_t> ids(size_t(out.rawTiles()));
-        if (!deduplicate(frames, settings, out, ids, progress)) {
+        const auto ids = uninitialised<uint32_t>(size_t(out.rawTiles()));
+        if (!deduplicate(frames, settings, out, ids.get(), progress)) {
             const int cols = out.cols, rows = out.rows, count = out.frames;
             out = FrameTileAnalysis();
             out.cols = cols, out.rows = rows, out.frames = count;
             return RC_CANCELLED;
         }
-        buildAnimations(ids, out);
+        buildAnimations(ids.get(), out);
     } catch (const std::bad_alloc&) {
         const int cols = out.cols, rows = out.rows, count = out.frames;
         out = FrameTileAnalysis();
@@ -841,12 +916,15 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     if (!out)
         return RC_ERR_NO_MEMORY;
     // Rows copied as they are (frames and atlas are both ARGB8888): no
-    // blending, so semi-transparent pixels keep their values. Threads take
-    // runs of whole atlas rows of about one large page each, so each first
-    // touches its own pages and one held up by the system leaves the rest
-    // to the others; each atlas pixel row is written from left to right.
-    const int tileWidth = s.tileWidth;
-    const int rowsPerRun = int(std::max<int64_t>(kAtlasBytesPerRun / (int64_t(out->pitch) * s.tileHeight), 1));
+    // blending, so semi-transparent pixels keep their values. Each fresh
+    // page costs the system a fault and a clear, and threads faulting side
+    // by side slow each other down (on a virtual machine two took longer
+    // than one). So in a team, the first thread only touches the pages in
+    // order and the others copy the atlas rows it has passed, one at a
+    // time so one held up by the system leaves the rest to the others;
+    // then it copies too.
+    uint8_t* const bytes = static_cast<uint8_t*>(out->pixels);
+    const size_t rowBytes = size_t(out->pitch) * size_t(s.tileHeight);
     // Bands of atlas rows between reports to the progress hook.
     const int bandRows =
         int(std::clamp<int64_t>(kAtlasPixelsPerReport / (int64_t(out->w) * s.tileHeight), 1, rows));
@@ -857,30 +935,22 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
         }
         const int last = std::min(rows, first + bandRows);
         const int64_t pixels = int64_t(out->w) * s.tileHeight * (last - first);
-#pragma omp parallel for schedule(dynamic, rowsPerRun) num_threads(teamFor(pixels, kPixelsPerThread))
-        for (int row = first; row < last; ++row) {
-            const FrameTileSource* const* band = sources.data() + size_t(row) * size_t(columns);
-            for (int ly = 0; ly < s.tileHeight; ++ly) {
-                uint32_t* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) +
-                                                           (size_t(row) * size_t(s.tileHeight) + size_t(ly)) * size_t(out->pitch));
-                for (int column = 0; column < columns; ++column, to += tileWidth) {
-                    const FrameTileSource* src = band[column];
-                    if (!src) {
-                        std::fill_n(to, tileWidth, 0u);
-                        continue;
-                    }
-                    SDL_Surface* f = frames[size_t(src->frame)];
-                    const uint32_t* from = pixelRow(f, src->x, src->y + ly);
-                    // The tile's next row, asked for now: a pass over an
-                    // atlas pixel row reads short runs of many frame rows,
-                    // which the hardware does not see coming.
-                    if (ly + 1 < s.tileHeight)
-                        for (int byte = 0; byte < tileWidth * 4; byte += 64)
-                            __builtin_prefetch(reinterpret_cast<const uint8_t*>(from) + f->pitch + byte);
-#pragma omp simd
-                    for (int i = 0; i < tileWidth; ++i)
-                        to[i] = from[i];
-                }
+        std::atomic<size_t> touched{size_t(first) * rowBytes};
+        std::atomic<int> next{first};
+#pragma omp parallel num_threads(teamFor(pixels, kPixelsPerThread))
+        {
+            const bool ahead = omp_get_num_threads() > 1;
+            if (ahead && omp_get_thread_num() == 0)
+                touchPages(bytes, size_t(last) * rowBytes, touched);
+            std::vector<AtlasRun> runs;
+            for (int row; (row = next.fetch_add(1, std::memory_order_relaxed)) < last;) {
+                while (ahead && touched.load(std::memory_order_acquire) < size_t(row + 1) * rowBytes)
+                    std::this_thread::yield();
+                atlasRunsOf(sources.data() + size_t(row) * size_t(columns), columns, s.tileWidth, runs);
+                for (int ly = 0; ly < s.tileHeight; ++ly)
+                    copyAtlasRow(frames, runs, s, ly,
+                                 reinterpret_cast<uint32_t*>(bytes + size_t(row) * rowBytes +
+                                                             size_t(ly) * size_t(out->pitch)));
             }
         }
     }

@@ -9,6 +9,7 @@
 #include <omp.h>
 #include <xxhash.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
@@ -213,6 +214,53 @@ TEST(FrameTiles, AtlasGridAndSemiTransparentPixels)
     ASSERT_EQ(buildFrameTileAtlas(frames.list, a, FrameTileSettings::make(8, 8, 100.0f, 1), atlas), 0);
     EXPECT_EQ(static_cast<uint32_t*>(atlas->pixels)[0], 0x80402010u);
     SDL_FreeSurface(atlas);
+}
+
+TEST(FrameTiles, EveryAtlasSlotHoldsItsTile)
+{
+    // Noise in 8 x 8 tiles: empty cells and cells that repeat one tile
+    // break the runs of unique tiles along a frame's rows; the second frame
+    // changes cells along a diagonal (new tiles side by side in the atlas but
+    // not in the frame), the third every other cell, the fourth is the
+    // first again, so changing cells get owners. Large enough for a team
+    // of threads.
+    const int tile = 8;
+    const Frames frames(4, 512, 256, [&](int f, int x, int y) {
+        const int cx = x / tile, cy = y / tile;
+        const uint32_t cell = uint32_t(cy * 64 + cx), at = uint32_t(y % tile * tile + x % tile);
+        if (cell % 7 == 3)
+            return 0u;
+        const uint32_t look = (f == 1 && cx == cy + 1) || (f == 2 && cell % 2 == 1) ? uint32_t(f) : 0u;
+        return noise(cell % 5 == 0 ? at : (look * 4096 + cell) * 64 + at + 100);
+    });
+    const FrameTileSettings s = FrameTileSettings::make(tile, tile, 100.0f, 1);
+    for (int threads : {1, 2, 8}) {
+        omp_set_num_threads(threads);
+        const FrameTileAnalysis a = analyze(frames, tile, 100.0f, 1);
+        SDL_Surface* atlas = nullptr;
+        ASSERT_EQ(buildFrameTileAtlas(frames.list, a, s, atlas), 0);
+        const int columns = atlas->w / tile;
+        ASSERT_GT(columns * tile * atlas->h, 2 * 65536);
+        for (int slot = 0; slot < columns * (atlas->h / tile); ++slot) {
+            const FrameTileSource* src = nullptr;
+            if (size_t(slot) < a.unique.size()) {
+                src = &a.unique[size_t(slot)];
+            } else if (slot < a.finalTiles()) {
+                const std::vector<uint32_t>& seq = a.owners[size_t(slot) - a.unique.size()].sequence;
+                src = &a.unique[*std::find_if(seq.begin(), seq.end(), [](uint32_t id) { return id; }) - 1];
+            }
+            for (int i = 0; i < tile * tile; ++i) {
+                const int ax = slot % columns * tile + i % tile, ay = slot / columns * tile + i / tile;
+                const uint32_t got = static_cast<uint32_t*>(atlas->pixels)[ay * atlas->pitch / 4 + ax];
+                const SDL_Surface* f = src ? frames.list[size_t(src->frame)] : nullptr;
+                const uint32_t want =
+                    f ? static_cast<uint32_t*>(f->pixels)[(src->y + i / tile) * f->pitch / 4 + src->x + i % tile] : 0u;
+                ASSERT_EQ(got, want) << "threads " << threads << " slot " << slot << " pixel " << i;
+            }
+        }
+        SDL_FreeSurface(atlas);
+    }
+    omp_set_num_threads(omp_get_num_procs());
 }
 
 TEST(FrameTiles, RefusesWhatItCannotCut)
