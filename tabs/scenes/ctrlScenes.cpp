@@ -36,7 +36,8 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
                   return choiceBox(title, message, options, "Cancel");
               }},
       references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, sceneHandle),
-      tileSets(gs, references, dialogs), checks(gs, [this] { return exportName(); })
+      tileSets(gs, references, dialogs, [this] { parseQEL(); }), checks(gs, [this] { return exportName(); }),
+      importDialog(*this, rm, dialogs)
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);
@@ -53,14 +54,7 @@ CtrlScenes::~CtrlScenes() { CtrlScenes::closeResources(); }
 
 // --- small helpers ---
 
-CtrlScenes::string CtrlScenes::blockName() const { return exportName(); }
-
 Scene* CtrlScenes::scene() const { return sceneHandle > 0 ? Main::instance()->sceneMgr()->get(sceneHandle) : nullptr; }
-
-void CtrlScenes::getExtensionLower(const string& path, string& extension)
-{
-    extension = SceneBlockKind::extensionOf(path);
-}
 
 // --- list, dispatch, state ---
 
@@ -70,7 +64,7 @@ int CtrlScenes::parseQEL()
         if (!acceptsByDefault(candidate))
             return false;
         string extension;
-        getExtensionLower(string(candidate.name, strnlen(candidate.name, sizeof(candidate.name))), extension);
+        SceneReferences::getExtensionLower(string(candidate.name, strnlen(candidate.name, sizeof(candidate.name))), extension);
         return SceneBlockKind::isTiledExtension(extension);
     });
     // An archive opened or secured since New changes the storage a new block starts with.
@@ -97,7 +91,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_RENDER:
         renderEnabled = data != 0;
         if (renderEnabled && sceneHandle <= 0 && held.bytes() && held.size() >= 1) {
-            const string name = blockName();
+            const string name = exportName();
             if (name.empty() || loadTileEngineFromBuffer(name) != 0) {
                 renderEnabled = false;
                 widgets.tick(SW_RENDER, false);
@@ -129,7 +123,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
         break;
     case SW_TEXT: onTextEdit(); break;
     case SW_IMPORT: onImportButton(); break;
-    case SW_EXPORT: onExport(globalStatus->sArchivePath); break;
+    case SW_EXPORT: exporter.onExport(globalStatus->sArchivePath); break;
     case SW_LAYERS:
         if (const Scene* current = scene())
             showLayerRow(*current, data);
@@ -181,7 +175,7 @@ void CtrlScenes::applyWidgetRules()
     facts.loaded = held.bytes() && held.size() >= 1;
     facts.text = held.mode() != AM_BINARY;
     string extension;
-    getExtensionLower(blockName(), extension);
+    SceneReferences::getExtensionLower(exportName(), extension);
     facts.mapName = extension == "tmx";
     facts.scene = sceneHandle >= 1;
     facts.layerUsable = layers.selectedUsable(scene());

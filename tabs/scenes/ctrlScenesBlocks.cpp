@@ -52,9 +52,9 @@ int CtrlScenes::checkMapType()
 {
     if (!held.bytes())
         return 0;
-    const string name = blockName();
+    const string name = exportName();
     string extension;
-    getExtensionLower(name, extension);
+    SceneReferences::getExtensionLower(name, extension);
     layers.clear();
     const bool map = extension == "tmx";
     if (WidgetLabel* type = panel->getLabel(SW_TYPE))
@@ -81,7 +81,7 @@ int CtrlScenes::checkMapType()
 int CtrlScenes::loadTileEngineFromBuffer(const string& name)
 {
     string extension;
-    getExtensionLower(name, extension);
+    SceneReferences::getExtensionLower(name, extension);
     if (extension != "tmx" || !held.bytes() || held.size() < 1)
         return -1;
     const int id = scenes()->loadFromBuffer(held.bytes(), static_cast<size_t>(held.size()), name.c_str(),
@@ -108,18 +108,18 @@ void CtrlScenes::adoptScene(Scene* built)
     const int count = built->getLayerCount(0);
     for (int slot = 1; slot <= count; ++slot)
         built->setLayerFeatures(slot, SLF_MARKED, true);
-    populateLayersListbox(built, count);
+    layers.populateLayersListbox(*built, count);
     showLayerRow(*built, layers.selected());
     setUsable(SW_LAYERS, true);
     setUsable(SW_ADD_LAYER, true);
-    populateViewportTextboxes(built);
+    viewport.populateViewportTextboxes(built, isZK7SceneBuffer(), rememberedRender);
     updateViewport();
 }
 
 int CtrlScenes::refreshTextBufferFromScene()
 {
     const Scene* current = scene();
-    const string name = blockName();
+    const string name = exportName();
     if (!current || name.empty() || name.size() > static_cast<size_t>(kMaxBlockName))
         return -1;
     char* buffer = nullptr;
@@ -143,9 +143,9 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
     // Temporary scene names stay unique for the whole run.
     static int iReloadCounter = 0;
     changed = false;
-    const string name = blockName();
+    const string name = exportName();
     string extension;
-    getExtensionLower(name, extension);
+    SceneReferences::getExtensionLower(name, extension);
     if (name.empty() || held.mode() == AM_BINARY)
         return -1;
     unsigned char* candidate = nullptr;
@@ -197,7 +197,7 @@ int CtrlScenes::refreshSceneFromTextBuffer(bool& changed)
     // The viewport is the preview's, not the text's: an edit keeps it.
     int width = 0;
     int height = 0;
-    viewport.read(width, height);
+    viewport.getViewportFromTextboxes(width, height);
     adoptScene(built);
     viewport.setEdits(width, height);
     updateViewport();

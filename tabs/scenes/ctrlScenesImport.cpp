@@ -66,7 +66,7 @@ int CtrlScenes::onImport()
     if (!tool()->fileOpenDialog("Import a Tiled TileSet/Template", kTileSetFilter, path))
         return -1;
     string extension;
-    getExtensionLower(path, extension);
+    SceneReferences::getExtensionLower(path, extension);
     if (extension == "tmx") {
         showBox("Scene Import", "Use Create or import Scene for TMX files.", MBB_OK, MBT_WARNING, 0);
         return -1;
@@ -96,7 +96,7 @@ int CtrlScenes::onImport()
                         "its dependencies.\n\nDo you want to continue?",
                     MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
             return -1;
-        if (onImportFullTSX(path, name) != 0 || loadStoredBlock(name) != 0)
+        if (tileSets.onImportFullTSX(path, name) != 0 || loadStoredBlock(name) != 0)
             return -1;
         showBox("Import successful", "TileMap and all resources successfully integrated into QEL.", MBB_NONE,
                 MBT_INFORMATION, 2000);
@@ -115,7 +115,7 @@ int CtrlScenes::onImport()
         return -1;
     unsigned char* bytes = nullptr;
     int size = 0;
-    if (SceneTileSetImport::loadFile(path, bytes, size) != 0) {
+    if (SceneTileSetImport::loadFileToBuffer(path, bytes, size) != 0) {
         showBox(kMapTitle, "TileMap could not be imported.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
@@ -128,11 +128,6 @@ int CtrlScenes::onImport()
     checkMapType();
     updateData();
     return 0;
-}
-
-int CtrlScenes::onImportFullTSX(const string& path, const string& blockName)
-{
-    return tileSets.importFull(path, blockName, [this] { parseQEL(); });
 }
 
 int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)

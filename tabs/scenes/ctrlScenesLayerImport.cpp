@@ -46,9 +46,9 @@ int CtrlScenes::onAddLayer()
         o.tileWidth = target->getTileWidth(), o.tileHeight = target->getTileHeight();
     string title, message;
     for (;;) {
-        if (!showSceneImportDialog(o, target, false))
+        if (!importDialog.showAddLayerDialog(o, target))
             return -1;
-        if (validateImportOptions(target, o, false, title, message))
+        if (checks.validateImportOptions(target, o, false, title, message))
             break;
         showBox(title, message, MBB_OK, MBT_WARNING, 0);
     }
@@ -67,7 +67,7 @@ int CtrlScenes::onAddLayer()
             showBox(progressTitle, framesFailure(gif), MBB_OK, MBT_ERROR, 0);
             return -1;
         }
-        if (saveAndRefreshScene(target, blockName(), o.targetLayer, progressTitle) != 0)
+        if (saveAndRefreshScene(target, exportName(), o.targetLayer, progressTitle) != 0)
             return -1;
         showBox(progressTitle,
                 summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
@@ -83,18 +83,18 @@ int CtrlScenes::onAddLayer()
                     MBT_ERROR, 0);
             return -1;
         }
-        if (saveAndRefreshScene(target, blockName(), o.targetLayer, kTitle) != 0)
+        if (saveAndRefreshScene(target, exportName(), o.targetLayer, kTitle) != 0)
             return -1;
         showBox(kTitle, summary, MBB_OK, MBT_INFORMATION, 0);
         return 0;
     }
     const int rc = o.fileKind == 3 ? importGIFImageLayer(target, o, o.layerName)
-                                   : importImageLayer(target, o, o.layerName);
+                                   : ::importImageLayer(target, o, o.layerName);
     if (rc != 0) {
         showBox("Add image layer", "Image could not be imported as a Scene layer.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
-    return saveAndRefreshScene(target, blockName(), o.targetLayer, "Add image layer") == 0 ? 0 : -1;
+    return saveAndRefreshScene(target, exportName(), o.targetLayer, "Add image layer") == 0 ? 0 : -1;
 }
 
 int CtrlScenes::onCreateSceneFromSource()
@@ -107,9 +107,9 @@ int CtrlScenes::onCreateSceneFromSource()
     SceneLayerImportOptions o = defaultImportOptions(true);
     string title, message;
     for (;;) {
-        if (!showSceneImportDialog(o, nullptr, true))
+        if (!importDialog.showSceneImportDialog(o, nullptr, true))
             return -1;
-        if (validateImportOptions(nullptr, o, true, title, message))
+        if (checks.validateImportOptions(nullptr, o, true, title, message))
             break;
         showBox(title, message, MBB_OK, MBT_WARNING, 0);
     }
@@ -163,7 +163,7 @@ int CtrlScenes::onCreateSceneFromSource()
         }
         break;
     case 1:
-        if ((gif ? importGIFImageLayer(created, o, fileName) : importImageLayer(created, o, fileName)) != 0) {
+        if ((gif ? importGIFImageLayer(created, o, fileName) : ::importImageLayer(created, o, fileName)) != 0) {
             showBox("New Scene", "Image could not be imported as the first Scene layer.", MBB_OK, MBT_ERROR, 0);
             return discard();
         }
@@ -171,8 +171,8 @@ int CtrlScenes::onCreateSceneFromSource()
     case 2: {
         if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
             field->setText(sceneName.c_str());
-        const bool ok = gif ? validateGIFLayerImport(created, o, message)
-                            : validateVideoLayerImport(created, o, message);
+        const bool ok = gif ? checks.validateGIFLayerImport(created, o, message)
+                            : checks.validateVideoLayerImport(created, o, message);
         if (!ok) {
             showBox("New Scene", message.empty() ? "Video import settings are invalid." : message, MBB_OK,
                     MBT_WARNING, 0);
@@ -221,11 +221,6 @@ int CtrlScenes::onCreateSceneFromSource()
     return 0;
 }
 
-int CtrlScenes::importImageLayer(Scene* scene, const SceneLayerImportOptions& o, const string& layerName)
-{
-    return ::importImageLayer(scene, o, layerName);
-}
-
 int CtrlScenes::saveAndRefreshScene(Scene* scene, const string& sceneName, int selectLayer, const string& title)
 {
     if (!scene)
@@ -272,7 +267,7 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
     closeScene();
     held.replace(copy, length);
     string extension;
-    getExtensionLower(sceneName, extension);
+    SceneReferences::getExtensionLower(sceneName, extension);
     if (extension == "tmx") {
         if (WidgetLabel* type = panel->getLabel(SW_TYPE))
             type->setText(SceneBlockKind::label(extension, isZK7SceneBuffer()), type->getTextX(), type->getTextY());

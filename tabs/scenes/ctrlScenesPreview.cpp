@@ -28,7 +28,7 @@ int CtrlScenes::render(int)
         text->hide();
     if (held.bytes() && held.size() >= 1 && sceneHandle == 0) {
         // Built on demand, as when the preview was switched on before a scene existed.
-        if (const string name = blockName(); !name.empty() && loadTileEngineFromBuffer(name) != 0) {
+        if (const string name = exportName(); !name.empty() && loadTileEngineFromBuffer(name) != 0) {
             renderEnabled = false;
             widgets.tick(SW_RENDER, false);
             if (text)
@@ -74,7 +74,7 @@ int CtrlScenes::onRemoveLayer()
     sceneModified = true;
     layers.remember(layer);
     setDirty(true);
-    populateLayersListbox(current, current->getLayerCount(0));
+    layers.populateLayersListbox(*current, current->getLayerCount(0));
     widgets.tick(SW_SHOW_LAYER, false);
     updateViewport();
     if (refreshTextBufferFromScene() != 0)
