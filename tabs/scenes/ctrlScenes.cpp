@@ -28,6 +28,14 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("Scenes", 232, rm, gs),
       held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(panel),
       layers(panel), viewport(panel, gs), preview(panel, gs, rm->get(SR_BG_BLOCKY)),
+      document(panel, gs, held, layers, viewport, widgets, blockType,
+               {sceneHandle, sceneModified, renderEnabled, rememberedRender},
+               {[this](int id, bool usable) { setUsable(id, usable); },
+                [this] { checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT); },
+                [this](unsigned char*& bytes, int& length) {
+                    return rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), bytes, length);
+                },
+                [this] { return exportName(); }}),
       dialogs{[this](const string& title, const string& text, int buttons, int type, int timeoutMs) {
                   return showBox(title, text, buttons, type, timeoutMs);
               },
@@ -54,7 +62,6 @@ CtrlScenes::~CtrlScenes() { CtrlScenes::closeResources(); }
 
 // --- small helpers ---
 
-Scene* CtrlScenes::scene() const { return sceneHandle > 0 ? Main::instance()->sceneMgr()->get(sceneHandle) : nullptr; }
 
 // --- list, dispatch, state ---
 
@@ -92,27 +99,27 @@ int CtrlScenes::processEvent(int widgetId, int data)
         renderEnabled = data != 0;
         if (renderEnabled && sceneHandle <= 0 && held.bytes() && held.size() >= 1) {
             const string name = exportName();
-            if (name.empty() || loadTileEngineFromBuffer(name) != 0) {
+            if (name.empty() || document.loadTileEngineFromBuffer(name) != 0) {
                 renderEnabled = false;
                 widgets.tick(SW_RENDER, false);
             }
         }
         if (renderEnabled && sceneHandle > 0)
-            updateViewport();
+            document.updateViewport();
         break;
     case SW_SET_VIEWPORT:
     case SW_WIDTH:
     case SW_HEIGHT:
-        if (Scene* current = scene(); renderEnabled && current && viewport.commit(*current)) {
+        if (Scene* current = document.scene(); renderEnabled && current && viewport.commit(*current)) {
             sceneModified = true;
             setDirty(true);
         }
         break;
     case SW_SHOW_LAYER:
-        if (layers.setShown(scene(), data != 0)) {
+        if (layers.setShown(document.scene(), data != 0)) {
             sceneModified = true;
             setDirty(true);
-            refreshTextBufferFromScene();
+            document.refreshTextBufferFromScene();
         }
         break;
     case SW_RAW:
@@ -125,8 +132,8 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_IMPORT: onImportButton(); break;
     case SW_EXPORT: exporter.onExport(globalStatus->sArchivePath); break;
     case SW_LAYERS:
-        if (const Scene* current = scene())
-            showLayerRow(*current, data);
+        if (const Scene* current = document.scene())
+            document.showLayerRow(*current, data);
         break;
     case SW_ADD_LAYER: onAddLayer(); break;
     case SW_REMOVE_LAYER:
@@ -141,12 +148,6 @@ int CtrlScenes::processEvent(int widgetId, int data)
     return held.bytes() && held.size() >= 1 ? 0 : 4;
 }
 
-void CtrlScenes::showLayerRow(const Scene& current, int row)
-{
-    const bool usable = layers.showRow(current, row);
-    setUsable(SW_REMOVE_LAYER, usable);
-    setUsable(SW_SHOW_LAYER, usable);
-}
 
 void CtrlScenes::onTextEdit()
 {
@@ -163,7 +164,7 @@ void CtrlScenes::onTextEdit()
     }
     textCommitted = false;
     bool changed = false;
-    if (refreshSceneFromTextBuffer(changed) != 0)
+    if (document.refreshSceneFromTextBuffer(changed) != 0)
         showBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING, 2500);
     if (changed)
         setDirty(true);
@@ -178,7 +179,7 @@ void CtrlScenes::applyWidgetRules()
     SceneReferences::getExtensionLower(exportName(), extension);
     facts.mapName = extension == "tmx";
     facts.scene = sceneHandle >= 1;
-    facts.layerUsable = layers.selectedUsable(scene());
+    facts.layerUsable = layers.selectedUsable(document.scene());
     facts.preview = renderEnabled;
     for (int id : SceneTabWidgets::kDecided)
         if (const SceneTabWidgets::eUsable usable = SceneTabWidgets::usable(facts, id);
@@ -207,9 +208,9 @@ int CtrlScenes::onListBox()
         currentItemName.clear();
         return -1;
     };
-    if (holdStoredBlock(selected) != 0)
+    if (document.holdStoredBlock(selected) != 0)
         return fail();
-    checkMapType();
+    document.checkMapType();
     updateData();
     return 0;
 }
@@ -272,7 +273,7 @@ int CtrlScenes::onActivate()
     if (restorePreview && sceneHandle > 0) {
         renderEnabled = true;
         widgets.tick(SW_RENDER, true);
-        updateViewport();
+        document.updateViewport();
     }
     rememberedRender = false;
     return 0;
@@ -280,25 +281,12 @@ int CtrlScenes::onActivate()
 
 // --- release ---
 
-int CtrlScenes::holdStoredBlock(const string& name)
-{
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive || !setupBlockParams(name))
-        return -1;
-    return held.load(*archive, 1);
-}
 
-void CtrlScenes::closeScene()
-{
-    if (sceneHandle > 0)
-        Main::instance()->sceneMgr()->close(sceneHandle);
-    sceneHandle = 0;
-}
 
 int CtrlScenes::closeResources()
 {
     held.release();
-    closeScene();
+    document.closeScene();
     renderEnabled = false;
     preview.stopDrag();
     sceneModified = false;

@@ -9,14 +9,15 @@
 // with those, and imports Tiled files.
 //
 // The controller (selection, dispatch, leaving and re-entering the tab) is
-// ctrlScenes.cpp; text and scene sync and saving ctrlScenesBlocks.cpp;
-// preview, drag and layer removal ctrlScenesPreview.cpp; delete, Tiled
-// import and layer import ctrlScenesDelete.cpp, ctrlScenesImport.cpp and
-// ctrlScenesLayerImport.cpp. Each job of its own is a part the tab owns:
-// the held block (BlockText), its widgets (SceneTabPanel), the layer list,
-// the viewport edits, the preview, references, export, the recursive
-// delete, the full tile set import and the import checks. The methods that
-// only hand on to a part keep the tab's documented names.
+// ctrlScenes.cpp; saving ctrlScenesSave.cpp; preview, drag and layer
+// removal ctrlScenesPreview.cpp; delete, Tiled import and the import
+// actions ctrlScenesDelete.cpp, ctrlScenesImport.cpp and
+// ctrlScenesLayerImport.cpp. Each job of its own is a part the tab owns,
+// and its operations stand on that part: the held block (BlockText), the
+// document's text and scene in step (SceneDocument), its widgets
+// (SceneTabPanel), the layer list, the viewport edits, the preview,
+// references, export, the recursive delete, the full tile set import, the
+// import dialog and the import checks.
 // Main thread only.
 #pragma once
 
@@ -25,6 +26,7 @@
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/UvttImportResult.h"
 #include "tabs/scenes/SceneDialogs.h"
+#include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneExport.h"
 #include "tabs/scenes/SceneLayerList.h"
 #include "tabs/scenes/ScenePreview.h"
@@ -96,27 +98,11 @@ public:
     // Drops the held bytes and scene. 0.
     int closeResources() override;
 
-    // --- blocks, text and scene (ctrlScenesBlocks.cpp) ---
-    // The held text carries the engine's scene marker.
-    bool isZK7SceneBuffer() const;
-    // Kind label, scene (for maps) and text box for the held bytes. 0.
-    int checkMapType();
-    // Builds the scene from the held bytes of map name. 0, or -1.
-    int loadTileEngineFromBuffer(const string& name);
-    // The held text becomes the scene's serialisation. 0 or -1.
-    int refreshTextBufferFromScene();
-    // The text box's text becomes the held text (and the scene, for maps);
-    // changed: the text differed. 0, or -1 with everything as it was.
-    int refreshSceneFromTextBuffer(bool& changed);
+    // --- saving (ctrlScenesSave.cpp) ---
     // Stores scene under name with the tab's storage mode; messages titled
     // prefix. 0 or -1 (after a message, except for a null scene or an empty
     // name).
     int saveSceneBlockToQEL(Zelkoran::Scene* scene, const string& name, const string& prefix);
-    // name and "ZK7_XML" into the block record. False, with the record
-    // untouched, for a name a block record cannot hold whole.
-    bool setupBlockParams(const string& name);
-    // Places the scene's viewport in the preview area. Nothing without a scene.
-    void updateViewport();
 
     // --- preview (ctrlScenesPreview.cpp) ---
     // Removes the selected layer after a Yes. 0, or -1.
@@ -203,20 +189,9 @@ public:
     const SceneImportValidation& importChecks() const { return checks; }
 
 private:
-    Zelkoran::Scene* scene() const;
     void applyWidgetRules();
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
-    void closeScene();
-    // The stored block name becomes the record (sizes, storage) and a copy
-    // of its bytes the held text. 0, or -1 with nothing new held.
-    int holdStoredBlock(const string& name);
-    // Layer feature 8 on every layer, the layer list, viewport edits and
-    // viewport, after a scene was built.
-    void adoptScene(Zelkoran::Scene* built);
-    // Show and Remove follow the layer list's row: usable for a layer, the
-    // Show box ticked when that layer is shown.
-    void showLayerRow(const Zelkoran::Scene& current, int row);
     void onTextEdit();
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
@@ -232,6 +207,7 @@ private:
     SceneLayerList layers;
     SceneViewportEdits viewport;
     ScenePreview preview;
+    SceneDocument document;
     SceneDialogs dialogs;
     SceneReferences references;
     SceneExport exporter;

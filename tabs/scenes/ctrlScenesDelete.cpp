@@ -59,7 +59,7 @@ int CtrlScenes::onDelete()
     closeResources();
     if (mode == kAlone) {
         Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-        if (!archive || !setupBlockParams(name) || archive->blockDelete(held.block()) != 0)
+        if (!archive || !document.setupBlockParams(name) || archive->blockDelete(held.block()) != 0)
             return recoverResourceDeleteFailure(name);
         return finishResourceDelete();
     }

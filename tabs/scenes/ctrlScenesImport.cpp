@@ -125,7 +125,7 @@ int CtrlScenes::onImport()
     if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
         field->setText(name.c_str());
     globalStatus->bReparseAll = 1;
-    checkMapType();
+    document.checkMapType();
     updateData();
     return 0;
 }
@@ -167,7 +167,7 @@ int CtrlScenes::loadStoredBlock(const string& name)
     closeResources();
     if (selectBlockListItemByName(name) == 1)
         currentItemName = name;
-    if (holdStoredBlock(name) != 0) {
+    if (document.holdStoredBlock(name) != 0) {
         showNoContent();
         return -1;
     }
@@ -176,7 +176,7 @@ int CtrlScenes::loadStoredBlock(const string& name)
     setDirty(false); // what is held is what is stored
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     globalStatus->bSecured = archive && (archive->isEncrypted() || archive->isEncryptedBlocks());
-    checkMapType();
+    document.checkMapType();
     updateData();
     return 0;
 }

@@ -252,7 +252,7 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     if (!archive)
         return cleanWarning("Layer was saved, but the QEL archive could not be refreshed.");
-    setupBlockParams(sceneName);
+    document.setupBlockParams(sceneName);
     held.replace(nullptr, 0);
     if (archive->blockSearch(held.block()) < 0 || archive->blockLoad(held.block()) != 0)
         return cleanWarning("Layer was saved, but the updated Scene could not be reloaded from the QEL.");
@@ -264,13 +264,13 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
     if (length > 0 && !copy)
         return cleanWarning("Layer was saved, but the updated Scene buffer could not be allocated.");
     // The scene imported into goes; the tab works on the reloaded one.
-    closeScene();
+    document.closeScene();
     held.replace(copy, length);
     string extension;
     SceneReferences::getExtensionLower(sceneName, extension);
     if (extension == "tmx") {
         if (WidgetLabel* type = panel->getLabel(SW_TYPE))
-            type->setText(SceneBlockKind::label(extension, isZK7SceneBuffer()), type->getTextX(), type->getTextY());
+            type->setText(SceneBlockKind::label(extension, document.isZK7SceneBuffer()), type->getTextX(), type->getTextY());
         setUsable(SW_RENDER, true);
     }
     sceneModified = false;
@@ -282,8 +282,8 @@ int CtrlScenes::refreshAfterLayerImport(const string& sceneName, int selectLayer
     checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
     setUsable(SW_TEXT, held.mode() != AM_BINARY);
     layers.remember(selectLayer);
-    if (loadTileEngineFromBuffer(sceneName) != 0) {
-        closeScene();
+    if (document.loadTileEngineFromBuffer(sceneName) != 0) {
+        document.closeScene();
         layers.clear();
         showBox(title,
                 "Layer was saved, but the updated Scene could not be reloaded for editing.\n\n" +
