@@ -179,8 +179,9 @@ std::set<SceneTileSetImport::string> SceneTileSetImport::imagesNamedBy(const str
         int archiveId = -1;
         string blockName;
         bool opened = false;
-        if (m_references.resolveQELResource(image->getAttributeString("source", ""), archiveId, blockName, opened) && !opened &&
-            archiveId == m_status->iArchiveID)
+        if (m_references.resolveQELResource(image->getAttributeString("source", ""), archiveId, blockName,
+                                            opened) &&
+            !opened && archiveId == m_status->iArchiveID)
             named.insert(blockName);
         if (opened)
             Main::instance()->archiveMgr()->close(archiveId);
@@ -191,7 +192,7 @@ std::set<SceneTileSetImport::string> SceneTileSetImport::imagesNamedBy(const str
 }
 
 int SceneTileSetImport::importImageToQEL(const string& imagePath, const string& part, string& reference,
-                                   SceneFileNames& names) const
+                                         SceneFileNames& names) const
 {
     string wanted;
     if (!tool()->fileGetName(imagePath.c_str(), wanted) || wanted.empty())

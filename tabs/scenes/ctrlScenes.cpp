@@ -31,7 +31,9 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
       document(panel, gs, held, layers, viewport, widgets, blockType,
                {sceneHandle, sceneModified, renderEnabled, rememberedRender},
                {[this](int id, bool usable) { setUsable(id, usable); },
-                [this] { checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT); },
+                [this] {
+                    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+                },
                 [this](unsigned char*& bytes, int& length) {
                     return rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), bytes, length);
                 },
@@ -45,7 +47,25 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
               }},
       references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, sceneHandle),
       tileSets(gs, references, dialogs, [this] { parseQEL(); }), checks(gs, [this] { return exportName(); }),
-      importDialog(*this, rm, dialogs)
+      importDialog(*this, rm, dialogs),
+      layerImport(panel, gs, rm, held, document, layers, importDialog, checks, dialogs, {sceneHandle, sceneModified},
+                  {[this] { return isDirty(); }, [this](bool on) { setDirty(on); }, [this] { closeResources(); },
+                   [this](const string& name, const string& prefix) { return acceptBlockName(name, prefix); },
+                   [this] { return exportName(); },
+                   [this](Scene* scene, const string& name, const string& prefix) {
+                       return saveSceneBlockToQEL(scene, name, prefix);
+                   },
+                   [this](const string& path, const string& name) {
+                       return onImportFullTMX(path, name) == 0 ? loadStoredBlock(name) : -1;
+                   },
+                   [this](const string& name) {
+                       currentItemName = name;
+                       refreshBlockListAndSelect(name);
+                   },
+                   [this] {
+                       checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+                   },
+                   [this](int id, bool usable) { setUsable(id, usable); }, [this] { updateData(); }})
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);
@@ -71,7 +91,8 @@ int CtrlScenes::parseQEL()
         if (!acceptsByDefault(candidate))
             return false;
         string extension;
-        SceneReferences::getExtensionLower(string(candidate.name, strnlen(candidate.name, sizeof(candidate.name))), extension);
+        SceneReferences::getExtensionLower(string(candidate.name, strnlen(candidate.name, sizeof(candidate.name))),
+                                           extension);
         return SceneBlockKind::isTiledExtension(extension);
     });
     // An archive opened or secured since New changes the storage a new block starts with.
@@ -135,7 +156,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
         if (const Scene* current = document.scene())
             document.showLayerRow(*current, data);
         break;
-    case SW_ADD_LAYER: onAddLayer(); break;
+    case SW_ADD_LAYER: layerImport.onAddLayer(); break;
     case SW_REMOVE_LAYER:
         if (sceneHandle > 0)
             onRemoveLayer();

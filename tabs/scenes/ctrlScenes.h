@@ -10,14 +10,13 @@
 //
 // The controller (selection, dispatch, leaving and re-entering the tab) is
 // ctrlScenes.cpp; saving ctrlScenesSave.cpp; preview, drag and layer
-// removal ctrlScenesPreview.cpp; delete, Tiled import and the import
-// actions ctrlScenesDelete.cpp, ctrlScenesImport.cpp and
-// ctrlScenesLayerImport.cpp. Each job of its own is a part the tab owns,
-// and its operations stand on that part: the held block (BlockText), the
-// document's text and scene in step (SceneDocument), its widgets
-// (SceneTabPanel), the layer list, the viewport edits, the preview,
+// removal ctrlScenesPreview.cpp; delete and Tiled import
+// ctrlScenesDelete.cpp and ctrlScenesImport.cpp. Each job of its own is a
+// part the tab owns, and its operations stand on that part: the held block
+// (BlockText), the document's text and scene in step (SceneDocument), its
+// widgets (SceneTabPanel), the layer list, the viewport edits, the preview,
 // references, export, the recursive delete, the full tile set import, the
-// import dialog and the import checks.
+// import dialog, the import checks and the import actions (SceneLayerImport).
 // Main thread only.
 #pragma once
 
@@ -28,6 +27,7 @@
 #include "tabs/scenes/SceneDialogs.h"
 #include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneExport.h"
+#include "tabs/scenes/SceneLayerImport.h"
 #include "tabs/scenes/SceneLayerList.h"
 #include "tabs/scenes/ScenePreview.h"
 #include "tabs/scenes/SceneReferences.h"
@@ -151,19 +151,6 @@ public:
     static int dumpVideoFrames(const SceneLayerImportOptions& options, const string& outputPath,
                                Zelkoran::WidgetProgress* progress);
 
-    // --- import actions (ctrlScenesLayerImport.cpp) ---
-    // The Add layer button: layers from a source into the open scene. 0
-    // after the save and reload, else -1.
-    int onAddLayer();
-    // The "Import Scene" choice: a new scene block from a source file or
-    // empty. 0 after the save and reload, else -1.
-    int onCreateSceneFromSource();
-    // Stores scene as sceneName and reloads the tab from the stored block.
-    // 0, or -1 after a box titled title (the scene then stays, dirty, when
-    // the store failed).
-    int saveAndRefreshScene(Zelkoran::Scene* scene, const string& sceneName, int selectLayer, const string& title);
-    int refreshAfterLayerImport(const string& sceneName, int selectLayer, const string& title);
-
     // --- Universal VTT maps (ctrlScenesConverters.cpp) ---
     // Codes of importUVTT beyond the engine's (import/scene/UvttImportResult.h).
     using UVTTImportResult = ::UVTTImportResult;
@@ -214,6 +201,7 @@ private:
     SceneTileSetImport tileSets;
     SceneImportValidation checks;
     SceneImportDialog importDialog;
+    SceneLayerImport layerImport;
     bool renderEnabled = false;
     int sceneHandle = 0;
     bool sceneModified = false;

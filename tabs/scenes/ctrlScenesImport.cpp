@@ -52,7 +52,7 @@ void CtrlScenes::onImportButton()
                                    "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
                                  "Cancel");
     if (chosen == kScene)
-        onCreateSceneFromSource();
+        layerImport.onCreateSceneFromSource();
     else if (chosen == kTileSetOrTemplate && onImport() == 0)
         setDirty(true);
     // The base panel's rules ran before the import filled the name field:

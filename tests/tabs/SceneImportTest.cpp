@@ -431,7 +431,8 @@ TEST_F(SceneImportTest, GIFChecks)
         Options o = gifOptions(c.path);
         c.change(o);
         CtrlBase::string message;
-        EXPECT_EQ(tab->importChecks().validateGIFLayerImport(target(), o, message), !*c.message) << c.path << " " << message;
+        EXPECT_EQ(tab->importChecks().validateGIFLayerImport(target(), o, message), !*c.message)
+            << c.path << " " << message;
         EXPECT_EQ(message, c.message) << c.path;
     }
     for (const std::string& broken : {cut, huge})

@@ -118,7 +118,8 @@ TEST_F(UvttImportTest, AddedLayersTakeTheFreeSlotsAndFreshObjectIds)
     o.layerName = "Deep";
     o.targetLayer = 3;
     o.tileWidth = o.tileHeight = 100;
-    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, false, error)) << "the map's tiles would leave the cave's grid";
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, false, error))
+        << "the map's tiles would leave the cave's grid";
     EXPECT_EQ(error, "Tile size 100x100 differs from the Scene's tile size 16x16. The layers of a Scene share its "
                      "tile grid: use 16x16.");
     o.tileWidth = o.tileHeight = 16;

@@ -29,8 +29,8 @@ int g_validateCounter = 0;
 
 } // namespace
 
-bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImportOptions& o, bool newScene, string& title,
-                                       string& message) const
+bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImportOptions& o, bool newScene,
+                                                  string& title, string& message) const
 {
     title = newScene ? "New Scene" : "Add layer";
     message.clear();
@@ -86,7 +86,8 @@ bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImport
     }
 }
 
-bool SceneImportValidation::validateImageLayerImport(Scene* scene, const SceneLayerImportOptions& o, string& message) const
+bool SceneImportValidation::validateImageLayerImport(Scene* scene, const SceneLayerImportOptions& o,
+                                                     string& message) const
 {
     message.clear();
     const auto fail = [&](const char* text) {
@@ -135,7 +136,8 @@ bool SceneImportValidation::validateSceneImportSaveContext(Scene* scene, string&
     return true;
 }
 
-bool SceneImportValidation::validateGIFLayerImport(Scene* scene, const SceneLayerImportOptions& o, string& message) const
+bool SceneImportValidation::validateGIFLayerImport(Scene* scene, const SceneLayerImportOptions& o,
+                                                   string& message) const
 {
     message.clear();
     if (!validateSceneImportTargetLayer(scene, o.targetLayer, message))
@@ -199,7 +201,8 @@ bool SceneImportValidation::validateGIFLayerImport(Scene* scene, const SceneLaye
     }
 }
 
-bool SceneImportValidation::validateVideoLayerImport(Scene* scene, const SceneLayerImportOptions& o, string& message) const
+bool SceneImportValidation::validateVideoLayerImport(Scene* scene, const SceneLayerImportOptions& o,
+                                                     string& message) const
 {
     message.clear();
     const auto fail = [&](const char* text) {
@@ -254,7 +257,7 @@ bool SceneImportValidation::validateVideoLayerImport(Scene* scene, const SceneLa
 }
 
 bool SceneImportValidation::validateUVTTImport(Scene* scene, const SceneLayerImportOptions& options, bool newScene,
-                                    string& error) const
+                                               string& error) const
 {
     error.clear();
     auto refuse = [&](const char* message) {
