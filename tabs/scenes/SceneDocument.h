@@ -75,6 +75,8 @@ public:
     // Show box ticked when that layer is shown.
     void showLayerRow(const Zelkoran::Scene& current, int row);
     void closeScene();
+    // The tab's base, as lent to the document.
+    const SceneDocumentHost& host() const { return m_host; }
 
 private:
     // Layer feature 8 on every layer, the layer list, viewport edits and

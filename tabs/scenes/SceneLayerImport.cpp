@@ -86,7 +86,7 @@ int SceneLayerImport::onAddLayer()
             m_dialogs.show(progressTitle, framesFailure(gif), MBB_OK, MBT_ERROR, 0);
             return -1;
         }
-        if (saveAndRefreshScene(target, m_host.name(), o.targetLayer, progressTitle) != 0)
+        if (saveAndRefreshScene(target, m_document.host().name(), o.targetLayer, progressTitle) != 0)
             return -1;
         m_dialogs.show(progressTitle,
                 summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
@@ -102,7 +102,7 @@ int SceneLayerImport::onAddLayer()
                     MBT_ERROR, 0);
             return -1;
         }
-        if (saveAndRefreshScene(target, m_host.name(), o.targetLayer, kTitle) != 0)
+        if (saveAndRefreshScene(target, m_document.host().name(), o.targetLayer, kTitle) != 0)
             return -1;
         m_dialogs.show(kTitle, summary, MBB_OK, MBT_INFORMATION, 0);
         return 0;
@@ -113,7 +113,7 @@ int SceneLayerImport::onAddLayer()
         m_dialogs.show("Add image layer", "Image could not be imported as a Scene layer.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
-    return saveAndRefreshScene(target, m_host.name(), o.targetLayer, "Add image layer") == 0 ? 0 : -1;
+    return saveAndRefreshScene(target, m_document.host().name(), o.targetLayer, "Add image layer") == 0 ? 0 : -1;
 }
 
 int SceneLayerImport::onCreateSceneFromSource()
@@ -289,15 +289,15 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
         if (WidgetLabel* type = m_panel->getLabel(SW_TYPE))
             type->setText(SceneBlockKind::label(extension, m_document.isZK7SceneBuffer()), type->getTextX(),
                           type->getTextY());
-        m_host.setUsable(SW_RENDER, true);
+        m_document.host().setUsable(SW_RENDER, true);
     }
     m_state.sceneModified = false;
     m_host.setDirty(false);
     m_status->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
     m_status->bReparseAll = 1;
     m_host.select(sceneName);
-    m_host.showText();
-    m_host.setUsable(SW_TEXT, m_held.mode() != CtrlBase::AM_BINARY);
+    m_document.host().showText();
+    m_document.host().setUsable(SW_TEXT, m_held.mode() != CtrlBase::AM_BINARY);
     m_layers.remember(selectLayer);
     if (m_document.loadTileEngineFromBuffer(sceneName) != 0) {
         m_document.closeScene();

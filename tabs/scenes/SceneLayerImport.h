@@ -5,24 +5,14 @@
 
 #include "import/scene/SceneLayerImportOptions.h"
 #include "tabs/scenes/SceneDialogs.h"
+#include "tabs/scenes/SceneDocument.h"
 
-#include <Zelkoran/CMem.h>
-
-#include <functional>
-
-namespace Zelkoran {
-class Panel;
-class Scene;
-} // namespace Zelkoran
-class BlockText;
-class GlobalStatus;
 class ResourceManager;
-class SceneDocument;
 class SceneImportDialog;
 class SceneImportValidation;
-class SceneLayerList;
 
-// What the import actions need of the tab's base.
+// What the import actions need of the tab's base beyond what the document
+// uses.
 struct SceneLayerImportHost {
     using string = Zelkoran::String;
     std::function<bool()> dirty;
@@ -30,17 +20,12 @@ struct SceneLayerImportHost {
     std::function<void()> closeResources;
     // name may be stored; else false after a box titled prefix.
     std::function<bool(const string& name, const string& prefix)> acceptName;
-    // The name field's text, else the block list's selected row.
-    std::function<string()> name;
     // scene stored under name (CtrlScenes::saveSceneBlockToQEL).
     std::function<int(Zelkoran::Scene* scene, const string& name, const string& prefix)> store;
     // The TMX at path stored as name with what it needs, then held. 0 or -1.
     std::function<int(const string& path, const string& name)> importMap;
     // name becomes the current item, listed and selected.
     std::function<void(const string& name)> select;
-    // The held bytes into the text box.
-    std::function<void()> showText;
-    std::function<void(int widgetId, bool usable)> setUsable;
     std::function<void()> updateData;
 };
 

@@ -51,7 +51,6 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
       layerImport(panel, gs, rm, held, document, layers, importDialog, checks, dialogs, {sceneHandle, sceneModified},
                   {[this] { return isDirty(); }, [this](bool on) { setDirty(on); }, [this] { closeResources(); },
                    [this](const string& name, const string& prefix) { return acceptBlockName(name, prefix); },
-                   [this] { return exportName(); },
                    [this](Scene* scene, const string& name, const string& prefix) {
                        return saveSceneBlockToQEL(scene, name, prefix);
                    },
@@ -62,10 +61,7 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
                        currentItemName = name;
                        refreshBlockListAndSelect(name);
                    },
-                   [this] {
-                       checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
-                   },
-                   [this](int id, bool usable) { setUsable(id, usable); }, [this] { updateData(); }})
+                   [this] { updateData(); }})
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);

@@ -41,15 +41,10 @@
 
 #include <Zelkoran/Archive.h>
 
-#include <functional>
 #include <vector>
 
-class SceneFileNames;
-
 namespace Zelkoran {
-class Panel;
 class Scene;
-class XML;
 class WidgetProgress;
 } // namespace Zelkoran
 struct SDL_Surface;
