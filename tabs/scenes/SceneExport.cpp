@@ -50,7 +50,7 @@ SceneExport::string SceneExport::selectedName() const
     return list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
 }
 
-int SceneExport::run(const string& archivePath) const
+int SceneExport::onExport(const string& archivePath) const
 {
     string folder = tool()->fileGetDir(archivePath.c_str());
     const string name = selectedName();
@@ -78,7 +78,7 @@ int SceneExport::run(const string& archivePath) const
                           {kXMLOnly, "TSX Only", "Export only the TSX XML file. Images are not written.",
                            "Export TSX"}});
     if (mode == kFull) {
-        if ((extension == "tsx" ? exportTileSet(outputPath, folder) : exportMap(outputPath, name)) != 0)
+        if ((extension == "tsx" ? onExportTSX(outputPath, folder) : onExportTMX(outputPath, name)) != 0)
             return -1;
     } else if (mode != kXMLOnly || exportXML(outputPath, name) != 0) {
         return -1;
@@ -108,7 +108,7 @@ void SceneExport::reportFailure(const string& text) const
     m_dialogs.show(kTitle, text, MBB_OK, MBT_ERROR, 0);
 }
 
-int SceneExport::exportMap(const string& outputPath, const string& name) const
+int SceneExport::onExportTMX(const string& outputPath, const string& name) const
 {
     if (m_dialogs.overwrite(outputPath) != 0)
         return -1;
@@ -164,7 +164,7 @@ int SceneExport::exportMap(const string& outputPath, const string& name) const
     return -1;
 }
 
-int SceneExport::exportTileSet(const string& outputPath, const string& exportFolder) const
+int SceneExport::onExportTSX(const string& outputPath, const string& exportFolder) const
 {
     const string name = selectedName();
     XMLMgr* documents = Main::instance()->xmlMgr();
@@ -181,14 +181,14 @@ int SceneExport::exportTileSet(const string& outputPath, const string& exportFol
     SceneFileNames files;
     std::set<string> written;
     string failure;
-    const bool imagesWritten = SceneReferences::visitTileSetImages(document, [&](XML* image) {
+    const bool imagesWritten = SceneReferences::visitTSXImageNodes(document, [&](XML* image) {
         const string reference = image->getAttributeString("source", "");
         if (reference.empty())
             return true;
         int archiveId = -1;
         string blockName;
         bool opened = false;
-        if (!m_references.resolve(reference, archiveId, blockName, opened)) {
+        if (!m_references.resolveQELResource(reference, archiveId, blockName, opened)) {
             failure = "Could not export the TileSet.\nThe image \"" + reference + "\" could not be found.";
             return false;
         }

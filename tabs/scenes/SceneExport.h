@@ -29,12 +29,12 @@ public:
 
     // The selected block into the folder of archivePath, as the user
     // chooses. 0 after the success box, -1 when nothing (or not all) was written.
-    int run(const string& archivePath) const;
+    int onExport(const string& archivePath) const;
     // The map with its tile sets and images, written by the engine. 0 or -1.
-    int exportMap(const string& outputPath, const string& blockName) const;
+    int onExportTMX(const string& outputPath, const string& blockName) const;
     // Every image of the tile set as a PNG file in exportFolder (ending in
     // '/' unless empty), then the TSX naming those files. 0 or -1.
-    int exportTileSet(const string& outputPath, const string& exportFolder) const;
+    int onExportTSX(const string& outputPath, const string& exportFolder) const;
 
 private:
     string selectedName() const;

@@ -9,7 +9,7 @@
 
 using namespace Zelkoran;
 
-void SceneLayerList::fill(const Scene& scene, int count)
+void SceneLayerList::populateLayersListbox(const Scene& scene, int count)
 {
     WidgetList* layers = m_panel->getList(SW_LAYERS);
     if (!layers)

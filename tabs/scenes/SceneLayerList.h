@@ -14,7 +14,7 @@ public:
     explicit SceneLayerList(Zelkoran::Panel* panel) : m_panel(panel) {}
 
     // One row per layer slot 1..count; selects the remembered row, else row 1.
-    void fill(const Zelkoran::Scene& scene, int count);
+    void populateLayersListbox(const Zelkoran::Scene& scene, int count);
     // No rows, Show unticked.
     void clear() const;
     // The selected row, 0 for none.

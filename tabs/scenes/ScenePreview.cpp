@@ -29,7 +29,7 @@ void ScenePreview::chooseBackground(int widgetId) const
             box->setChecked(id == widgetId);
 }
 
-void ScenePreview::drawBackground(float x, float y, float w, float h) const
+void ScenePreview::renderBackground(float x, float y, float w, float h) const
 {
     if (ticked(SW_BG_BLACK)) {
         GFX::rectFilled(x, y, x + w, y + h, 0x000000FF, 0);
@@ -64,7 +64,7 @@ void ScenePreview::draw(Screen* screen, Scene* scene) const
         const SDL_Rect area{SceneViewport::kAreaLeft, SceneViewport::kAreaTop, areaW, areaH};
         screen->setClipRect(&area);
     }
-    drawBackground(SceneViewport::kAreaLeft, SceneViewport::kAreaTop, static_cast<float>(areaW),
+    renderBackground(SceneViewport::kAreaLeft, SceneViewport::kAreaTop, static_cast<float>(areaW),
                    static_cast<float>(areaH));
     if (scene) {
         scene->update(0);

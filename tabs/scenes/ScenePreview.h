@@ -26,7 +26,7 @@ public:
     // The background boxes are one radio group: widgetId alone ticked.
     void chooseBackground(int widgetId) const;
     // The chosen background over the rectangle, clipped by the caller.
-    void drawBackground(float x, float y, float w, float h) const;
+    void renderBackground(float x, float y, float w, float h) const;
     // Background and scene (may be null), clipped to the preview area.
     void draw(Zelkoran::Screen* screen, Zelkoran::Scene* scene) const;
     // Left button down inside the viewport starts a drag of layer; moves

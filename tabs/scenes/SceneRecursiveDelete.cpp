@@ -12,12 +12,12 @@
 
 using namespace Zelkoran;
 
-int SceneRecursiveDelete::run(const string& reference)
+int SceneRecursiveDelete::deleteRecursive(const string& reference)
 {
     int archiveId = -1;
     string blockName;
     bool opened = false;
-    if (!m_references.resolve(reference, archiveId, blockName, opened))
+    if (!m_references.resolveQELResource(reference, archiveId, blockName, opened))
         return -1;
     if (opened || archiveId != m_status->iArchiveID) {
         m_dialogs.show("Delete TileMap", "External resource was not removed:\n" + reference, MBB_NONE,
@@ -38,7 +38,7 @@ int SceneRecursiveDelete::run(const string& reference)
         } else if (extension == "tmx") {
             failed = !deleteMapTileSets(document);
         } else if (extension == "tsx") {
-            failed = !SceneReferences::visitTileSetImages(document,
+            failed = !SceneReferences::visitTSXImageNodes(document,
                                                           [&](XML* image) { return removeTileSetImage(image); });
         }
         documents->close(id);
@@ -69,7 +69,7 @@ bool SceneRecursiveDelete::deleteMapTileSets(XML* map)
     } while (map->nodeNext());
     bool allGone = true;
     for (const string& source : sources)
-        allGone = run(source) == 0 && allGone;
+        allGone = deleteRecursive(source) == 0 && allGone;
     return allGone;
 }
 
@@ -81,7 +81,7 @@ bool SceneRecursiveDelete::removeTileSetImage(XML* image)
     int archiveId = -1;
     string blockName;
     bool opened = false;
-    if (!m_references.resolve(source, archiveId, blockName, opened))
+    if (!m_references.resolveQELResource(source, archiveId, blockName, opened))
         return false;
     if (opened) {
         Main::instance()->archiveMgr()->close(archiveId);

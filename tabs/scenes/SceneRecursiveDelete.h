@@ -27,7 +27,7 @@ public:
 
     // The block reference names, with what it names. 0 (also for a
     // reference into another archive) or -1.
-    int run(const string& reference);
+    int deleteRecursive(const string& reference);
     // Blocks and images deleted so far.
     int deleted() const { return m_deleted; }
 

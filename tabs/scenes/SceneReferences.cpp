@@ -2,6 +2,7 @@
 
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
+#include "tabs/scenes/SceneBlockKind.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Internal.h>
@@ -11,7 +12,7 @@
 
 using namespace Zelkoran;
 
-bool SceneReferences::resolve(const string& reference, int& archiveId, string& blockName, bool& opened) const
+bool SceneReferences::resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const
 {
     archiveId = m_status->iArchiveID;
     opened = false;
@@ -57,13 +58,13 @@ bool SceneReferences::resolve(const string& reference, int& archiveId, string& b
     return false;
 }
 
-bool SceneReferences::parseURI(const string& uri, string& archivePath, string& resource)
+bool SceneReferences::parseQELURI(const string& uri, string& archivePath, string& resource)
 {
     bool sameArchive = false;
     return Internal::resolveQELURI(uri.c_str(), "", archivePath, resource, sameArchive) == 0;
 }
 
-bool SceneReferences::visitTileSetImages(XML* document, const std::function<bool(XML*)>& visitor)
+bool SceneReferences::visitTSXImageNodes(XML* document, const std::function<bool(XML*)>& visitor)
 {
     if (!document || !visitor || !document->nodePointTo(1, "tileset"))
         return false;
@@ -89,4 +90,9 @@ bool SceneReferences::visitTileSetImages(XML* document, const std::function<bool
         }
     } while (document->nodeNext());
     return true;
+}
+
+void SceneReferences::getExtensionLower(const string& path, string& extension)
+{
+    extension = SceneBlockKind::extensionOf(path);
 }

@@ -21,13 +21,15 @@ public:
     // A "source" text to the archive and block it names. archiveId: the
     // open archive's, one opened for the caller (opened true: the caller
     // closes it with ArchiveMgr::close), or -1 when false.
-    bool resolve(const string& reference, int& archiveId, string& blockName, bool& opened) const;
+    bool resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const;
     // Splits "qel://path/file.qel/resource". True when well formed.
-    static bool parseURI(const string& uri, string& archivePath, string& resource);
+    static bool parseQELURI(const string& uri, string& archivePath, string& resource);
     // Calls visitor with the cursor on each image element of the tile set
     // (directly under tileset or under one of its tile elements), in
     // document order; stops at the first false. True when all were accepted.
-    static bool visitTileSetImages(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor);
+    static bool visitTSXImageNodes(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor);
+    // The text after the last dot of path's file name, lower-cased.
+    static void getExtensionLower(const string& path, string& extension);
 
 private:
     const GlobalStatus* m_status;

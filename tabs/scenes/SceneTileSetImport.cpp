@@ -57,7 +57,7 @@ bool SceneTileSetImport::blockExists(const string& name, const char* type) const
     return archive && archive->blockSearch(Archive::Block(name.c_str(), type)) >= 0;
 }
 
-int SceneTileSetImport::loadFile(const string& path, unsigned char*& buffer, int& size)
+int SceneTileSetImport::loadFileToBuffer(const string& path, unsigned char*& buffer, int& size)
 {
     buffer = nullptr;
     size = 0;
@@ -90,12 +90,11 @@ SceneTileSetImport::string SceneTileSetImport::archivePart() const
     return part;
 }
 
-int SceneTileSetImport::importFull(const string& path, const string& blockName,
-                                   const std::function<void()>& relist) const
+int SceneTileSetImport::onImportFullTSX(const string& path, const string& blockName) const
 {
     unsigned char* bytes = nullptr;
     int size = 0;
-    if (loadFile(path, bytes, size) != 0) {
+    if (loadFileToBuffer(path, bytes, size) != 0) {
         m_dialogs.show(kTileSetTitle, "Failed to read TSX file.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
@@ -130,7 +129,7 @@ int SceneTileSetImport::importFull(const string& path, const string& blockName,
             return !same;
         },
         CtrlBase::kMaxBlockName);
-    bool ok = SceneReferences::visitTileSetImages(document, [&](XML* image) {
+    bool ok = SceneReferences::visitTSXImageNodes(document, [&](XML* image) {
         const string source = image->getAttributeString("source", "");
         if (source.empty())
             return true;
@@ -144,7 +143,7 @@ int SceneTileSetImport::importFull(const string& path, const string& blockName,
         string full;
         string reference;
         if (!normalized.empty() && tool()->fileGetAbsolutePath(candidate.c_str(), full) &&
-            storeImage(full, part, reference, names) == 0 &&
+            importImageToQEL(full, part, reference, names) == 0 &&
             image->setAttributeString("source", reference.c_str()))
             return true;
         editorLog().msg(LOG_WARNING, "[TileMap] Warning: the image \"%s\" of \"%s\" could not be stored.\n",
@@ -163,7 +162,7 @@ int SceneTileSetImport::importFull(const string& path, const string& blockName,
     if (!ok)
         m_dialogs.show(kTileSetTitle, "Some errors occurred during import. Check log for details.", MBB_OK,
                        MBT_WARNING, 0);
-    relist();
+    m_relist();
     return ok ? 0 : -1;
 }
 
@@ -176,12 +175,13 @@ std::set<SceneTileSetImport::string> SceneTileSetImport::imagesNamedBy(const str
                        : -1;
     if (id <= 0)
         return named;
-    SceneReferences::visitTileSetImages(documents->get(id), [&](XML* image) {
+    SceneReferences::visitTSXImageNodes(documents->get(id), [&](XML* image) {
         int archiveId = -1;
         string blockName;
         bool opened = false;
-        if (m_references.resolve(image->getAttributeString("source", ""), archiveId, blockName, opened) && !opened &&
-            archiveId == m_status->iArchiveID)
+        if (m_references.resolveQELResource(image->getAttributeString("source", ""), archiveId, blockName,
+                                            opened) &&
+            !opened && archiveId == m_status->iArchiveID)
             named.insert(blockName);
         if (opened)
             Main::instance()->archiveMgr()->close(archiveId);
@@ -191,8 +191,8 @@ std::set<SceneTileSetImport::string> SceneTileSetImport::imagesNamedBy(const str
     return named;
 }
 
-int SceneTileSetImport::storeImage(const string& imagePath, const string& part, string& reference,
-                                   SceneFileNames& names) const
+int SceneTileSetImport::importImageToQEL(const string& imagePath, const string& part, string& reference,
+                                         SceneFileNames& names) const
 {
     string wanted;
     if (!tool()->fileGetName(imagePath.c_str(), wanted) || wanted.empty())

@@ -18,20 +18,23 @@ class SceneTileSetImport {
 public:
     using string = Zelkoran::String;
 
-    SceneTileSetImport(const GlobalStatus* status, const SceneReferences& references, const SceneDialogs& dialogs)
-        : m_status(status), m_references(references), m_dialogs(dialogs)
+    // relist runs once an import may have stored something.
+    SceneTileSetImport(const GlobalStatus* status, const SceneReferences& references, const SceneDialogs& dialogs,
+                       std::function<void()> relist)
+        : m_status(status), m_references(references), m_dialogs(dialogs), m_relist(std::move(relist))
     {
     }
 
-    // The TSX at path stored as blockName with its images; relist runs once
-    // something may have been stored. 0, or -1 after a message.
-    int importFull(const string& path, const string& blockName, const std::function<void()>& relist) const;
+    // The TSX at path stored as blockName with its images. 0, or -1 after a
+    // message.
+    int onImportFullTSX(const string& path, const string& blockName) const;
     // The image file stored as an image block named by names (keyed by the
     // path); reference: its "qel://" URI. 0, or -1 without a message.
-    int storeImage(const string& imagePath, const string& archivePart, string& reference, SceneFileNames& names) const;
+    int importImageToQEL(const string& imagePath, const string& archivePart, string& reference,
+                         SceneFileNames& names) const;
     // The whole file (1 byte to 2 GiB) in a new buffer of module 15. 0, or
     // -1 with buffer null and size 0.
-    static int loadFile(const string& path, unsigned char*& buffer, int& size);
+    static int loadFileToBuffer(const string& path, unsigned char*& buffer, int& size);
     // File name and lower-case extension of path ("Forest.TSX": "Forest.tsx").
     static string blockNameFor(const string& path);
     // Whether the open archive has a block of name and type.
@@ -46,4 +49,5 @@ private:
     const GlobalStatus* m_status;
     const SceneReferences& m_references;
     const SceneDialogs& m_dialogs;
+    std::function<void()> m_relist;
 };

@@ -28,7 +28,7 @@ bool SceneViewportEdits::custom() const
     return box && box->isChecked();
 }
 
-void SceneViewportEdits::read(int& width, int& height) const
+void SceneViewportEdits::getViewportFromTextboxes(int& width, int& height) const
 {
     width = editValue(m_panel, SW_WIDTH, SceneViewport::kDefaultWidth);
     height = editValue(m_panel, SW_HEIGHT, SceneViewport::kDefaultHeight);
@@ -46,7 +46,7 @@ void SceneViewportEdits::apply(Scene& scene)
 {
     int width = 0;
     int height = 0;
-    read(width, height);
+    getViewportFromTextboxes(width, height);
     const SceneViewportFit fit = SceneViewport::fit(m_status->iWidth, m_status->iHeight, scene.getWidth(),
                                                     scene.getHeight(), custom(), width, height);
     if (fit.corrected) {
@@ -57,7 +57,7 @@ void SceneViewportEdits::apply(Scene& scene)
     scene.setViewport(fit.rect);
 }
 
-void SceneViewportEdits::fill(const Scene* scene, bool serialised, bool restore)
+void SceneViewportEdits::populateViewportTextboxes(const Scene* scene, bool serialised, bool restore)
 {
     if (!m_panel->getNumberEdit(SW_WIDTH) || !m_panel->getNumberEdit(SW_HEIGHT))
         return;
@@ -77,7 +77,7 @@ bool SceneViewportEdits::commit(Scene& scene)
 {
     int width = 0;
     int height = 0;
-    read(width, height);
+    getViewportFromTextboxes(width, height);
     if (custom() == m_custom && width == m_width && height == m_height)
         return false;
     keep();
@@ -87,7 +87,7 @@ bool SceneViewportEdits::commit(Scene& scene)
 
 void SceneViewportEdits::keep()
 {
-    read(m_width, m_height);
+    getViewportFromTextboxes(m_width, m_height);
     m_custom = custom();
 }
 

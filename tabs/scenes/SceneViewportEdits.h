@@ -14,14 +14,14 @@ public:
     SceneViewportEdits(Zelkoran::Panel* panel, const GlobalStatus* status) : m_panel(panel), m_status(status) {}
 
     // The width and height edits (default 640 x 480).
-    void read(int& width, int& height) const;
+    void getViewportFromTextboxes(int& width, int& height) const;
     // Places scene's viewport in the preview area; a custom size that had
     // to be cut down shows its cut size in the edits.
     void apply(Zelkoran::Scene& scene);
     // The edits from the scene: its stored viewport for an engine scene
     // (serialised: true), else the defaults; restore brings back the kept
     // size and Set Viewport.
-    void fill(const Zelkoran::Scene* scene, bool serialised, bool restore);
+    void populateViewportTextboxes(const Zelkoran::Scene* scene, bool serialised, bool restore);
     // The edits differ from the size last applied: it is applied. True
     // when something changed.
     bool commit(Zelkoran::Scene& scene);

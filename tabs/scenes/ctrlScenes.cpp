@@ -28,6 +28,16 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("Scenes", 232, rm, gs),
       held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(panel),
       layers(panel), viewport(panel, gs), preview(panel, gs, rm->get(SR_BG_BLOCKY)),
+      document(panel, gs, held, layers, viewport, widgets, blockType,
+               {sceneHandle, sceneModified, renderEnabled, rememberedRender},
+               {[this](int id, bool usable) { setUsable(id, usable); },
+                [this] {
+                    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+                },
+                [this](unsigned char*& bytes, int& length) {
+                    return rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), bytes, length);
+                },
+                [this] { return exportName(); }}),
       dialogs{[this](const string& title, const string& text, int buttons, int type, int timeoutMs) {
                   return showBox(title, text, buttons, type, timeoutMs);
               },
@@ -36,7 +46,22 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
                   return choiceBox(title, message, options, "Cancel");
               }},
       references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, sceneHandle),
-      tileSets(gs, references, dialogs), checks(gs, [this] { return exportName(); })
+      tileSets(gs, references, dialogs, [this] { parseQEL(); }), checks(gs, [this] { return exportName(); }),
+      importDialog(*this, rm, dialogs),
+      layerImport(panel, gs, rm, held, document, layers, importDialog, checks, dialogs, {sceneHandle, sceneModified},
+                  {[this] { return isDirty(); }, [this](bool on) { setDirty(on); }, [this] { closeResources(); },
+                   [this](const string& name, const string& prefix) { return acceptBlockName(name, prefix); },
+                   [this](Scene* scene, const string& name, const string& prefix) {
+                       return saveSceneBlockToQEL(scene, name, prefix);
+                   },
+                   [this](const string& path, const string& name) {
+                       return onImportFullTMX(path, name) == 0 ? loadStoredBlock(name) : -1;
+                   },
+                   [this](const string& name) {
+                       currentItemName = name;
+                       refreshBlockListAndSelect(name);
+                   },
+                   [this] { updateData(); }})
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);
@@ -53,14 +78,6 @@ CtrlScenes::~CtrlScenes() { CtrlScenes::closeResources(); }
 
 // --- small helpers ---
 
-CtrlScenes::string CtrlScenes::blockName() const { return exportName(); }
-
-Scene* CtrlScenes::scene() const { return sceneHandle > 0 ? Main::instance()->sceneMgr()->get(sceneHandle) : nullptr; }
-
-void CtrlScenes::getExtensionLower(const string& path, string& extension)
-{
-    extension = SceneBlockKind::extensionOf(path);
-}
 
 // --- list, dispatch, state ---
 
@@ -70,7 +87,8 @@ int CtrlScenes::parseQEL()
         if (!acceptsByDefault(candidate))
             return false;
         string extension;
-        getExtensionLower(string(candidate.name, strnlen(candidate.name, sizeof(candidate.name))), extension);
+        SceneReferences::getExtensionLower(string(candidate.name, strnlen(candidate.name, sizeof(candidate.name))),
+                                           extension);
         return SceneBlockKind::isTiledExtension(extension);
     });
     // An archive opened or secured since New changes the storage a new block starts with.
@@ -97,28 +115,28 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_RENDER:
         renderEnabled = data != 0;
         if (renderEnabled && sceneHandle <= 0 && held.bytes() && held.size() >= 1) {
-            const string name = blockName();
-            if (name.empty() || loadTileEngineFromBuffer(name) != 0) {
+            const string name = exportName();
+            if (name.empty() || document.loadTileEngineFromBuffer(name) != 0) {
                 renderEnabled = false;
                 widgets.tick(SW_RENDER, false);
             }
         }
         if (renderEnabled && sceneHandle > 0)
-            updateViewport();
+            document.updateViewport();
         break;
     case SW_SET_VIEWPORT:
     case SW_WIDTH:
     case SW_HEIGHT:
-        if (Scene* current = scene(); renderEnabled && current && viewport.commit(*current)) {
+        if (Scene* current = document.scene(); renderEnabled && current && viewport.commit(*current)) {
             sceneModified = true;
             setDirty(true);
         }
         break;
     case SW_SHOW_LAYER:
-        if (layers.setShown(scene(), data != 0)) {
+        if (layers.setShown(document.scene(), data != 0)) {
             sceneModified = true;
             setDirty(true);
-            refreshTextBufferFromScene();
+            document.refreshTextBufferFromScene();
         }
         break;
     case SW_RAW:
@@ -129,12 +147,12 @@ int CtrlScenes::processEvent(int widgetId, int data)
         break;
     case SW_TEXT: onTextEdit(); break;
     case SW_IMPORT: onImportButton(); break;
-    case SW_EXPORT: onExport(globalStatus->sArchivePath); break;
+    case SW_EXPORT: exporter.onExport(globalStatus->sArchivePath); break;
     case SW_LAYERS:
-        if (const Scene* current = scene())
-            showLayerRow(*current, data);
+        if (const Scene* current = document.scene())
+            document.showLayerRow(*current, data);
         break;
-    case SW_ADD_LAYER: onAddLayer(); break;
+    case SW_ADD_LAYER: layerImport.onAddLayer(); break;
     case SW_REMOVE_LAYER:
         if (sceneHandle > 0)
             onRemoveLayer();
@@ -147,12 +165,6 @@ int CtrlScenes::processEvent(int widgetId, int data)
     return held.bytes() && held.size() >= 1 ? 0 : 4;
 }
 
-void CtrlScenes::showLayerRow(const Scene& current, int row)
-{
-    const bool usable = layers.showRow(current, row);
-    setUsable(SW_REMOVE_LAYER, usable);
-    setUsable(SW_SHOW_LAYER, usable);
-}
 
 void CtrlScenes::onTextEdit()
 {
@@ -169,7 +181,7 @@ void CtrlScenes::onTextEdit()
     }
     textCommitted = false;
     bool changed = false;
-    if (refreshSceneFromTextBuffer(changed) != 0)
+    if (document.refreshSceneFromTextBuffer(changed) != 0)
         showBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING, 2500);
     if (changed)
         setDirty(true);
@@ -181,10 +193,10 @@ void CtrlScenes::applyWidgetRules()
     facts.loaded = held.bytes() && held.size() >= 1;
     facts.text = held.mode() != AM_BINARY;
     string extension;
-    getExtensionLower(blockName(), extension);
+    SceneReferences::getExtensionLower(exportName(), extension);
     facts.mapName = extension == "tmx";
     facts.scene = sceneHandle >= 1;
-    facts.layerUsable = layers.selectedUsable(scene());
+    facts.layerUsable = layers.selectedUsable(document.scene());
     facts.preview = renderEnabled;
     for (int id : SceneTabWidgets::kDecided)
         if (const SceneTabWidgets::eUsable usable = SceneTabWidgets::usable(facts, id);
@@ -213,9 +225,9 @@ int CtrlScenes::onListBox()
         currentItemName.clear();
         return -1;
     };
-    if (holdStoredBlock(selected) != 0)
+    if (document.holdStoredBlock(selected) != 0)
         return fail();
-    checkMapType();
+    document.checkMapType();
     updateData();
     return 0;
 }
@@ -278,7 +290,7 @@ int CtrlScenes::onActivate()
     if (restorePreview && sceneHandle > 0) {
         renderEnabled = true;
         widgets.tick(SW_RENDER, true);
-        updateViewport();
+        document.updateViewport();
     }
     rememberedRender = false;
     return 0;
@@ -286,25 +298,12 @@ int CtrlScenes::onActivate()
 
 // --- release ---
 
-int CtrlScenes::holdStoredBlock(const string& name)
-{
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive || !setupBlockParams(name))
-        return -1;
-    return held.load(*archive, 1);
-}
 
-void CtrlScenes::closeScene()
-{
-    if (sceneHandle > 0)
-        Main::instance()->sceneMgr()->close(sceneHandle);
-    sceneHandle = 0;
-}
 
 int CtrlScenes::closeResources()
 {
     held.release();
-    closeScene();
+    document.closeScene();
     renderEnabled = false;
     preview.stopDrag();
     sceneModified = false;

@@ -9,14 +9,14 @@
 // with those, and imports Tiled files.
 //
 // The controller (selection, dispatch, leaving and re-entering the tab) is
-// ctrlScenes.cpp; text and scene sync and saving ctrlScenesBlocks.cpp;
-// preview, drag and layer removal ctrlScenesPreview.cpp; delete, Tiled
-// import and layer import ctrlScenesDelete.cpp, ctrlScenesImport.cpp and
-// ctrlScenesLayerImport.cpp. Each job of its own is a part the tab owns:
-// the held block (BlockText), its widgets (SceneTabPanel), the layer list,
-// the viewport edits, the preview, references, export, the recursive
-// delete, the full tile set import and the import checks. The methods that
-// only hand on to a part keep the tab's documented names.
+// ctrlScenes.cpp; saving ctrlScenesSave.cpp; preview, drag and layer
+// removal ctrlScenesPreview.cpp; delete and Tiled import
+// ctrlScenesDelete.cpp and ctrlScenesImport.cpp. Each job of its own is a
+// part the tab owns, and its operations stand on that part: the held block
+// (BlockText), the document's text and scene in step (SceneDocument), its
+// widgets (SceneTabPanel), the layer list, the viewport edits, the preview,
+// references, export, the recursive delete, the full tile set import, the
+// import dialog, the import checks and the import actions (SceneLayerImport).
 // Main thread only.
 #pragma once
 
@@ -25,7 +25,9 @@
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/UvttImportResult.h"
 #include "tabs/scenes/SceneDialogs.h"
+#include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneExport.h"
+#include "tabs/scenes/SceneLayerImport.h"
 #include "tabs/scenes/SceneLayerList.h"
 #include "tabs/scenes/ScenePreview.h"
 #include "tabs/scenes/SceneReferences.h"
@@ -33,20 +35,16 @@
 #include "tabs/scenes/SceneTabWidgets.h"
 #include "tabs/scenes/SceneTileSetImport.h"
 #include "tabs/scenes/SceneViewportEdits.h"
+#include "tabs/scenes/import/SceneImportDialog.h"
 #include "tabs/scenes/import/SceneImportValidation.h"
 #include "import/scene/SceneLayerImportOptions.h"
 
 #include <Zelkoran/Archive.h>
 
-#include <functional>
 #include <vector>
 
-class SceneFileNames;
-
 namespace Zelkoran {
-class Panel;
 class Scene;
-class XML;
 class WidgetProgress;
 } // namespace Zelkoran
 struct SDL_Surface;
@@ -95,113 +93,23 @@ public:
     // Drops the held bytes and scene. 0.
     int closeResources() override;
 
-    // --- blocks, text and scene (ctrlScenesBlocks.cpp) ---
-    // The held text carries the engine's scene marker.
-    bool isZK7SceneBuffer() const;
-    // Kind label, scene (for maps) and text box for the held bytes. 0.
-    int checkMapType();
-    // Builds the scene from the held bytes of map name. 0, or -1.
-    int loadTileEngineFromBuffer(const string& name);
-    // The held text becomes the scene's serialisation. 0 or -1.
-    int refreshTextBufferFromScene();
-    // The text box's text becomes the held text (and the scene, for maps);
-    // changed: the text differed. 0, or -1 with everything as it was.
-    int refreshSceneFromTextBuffer(bool& changed);
+    // --- saving (ctrlScenesSave.cpp) ---
     // Stores scene under name with the tab's storage mode; messages titled
     // prefix. 0 or -1 (after a message, except for a null scene or an empty
     // name).
     int saveSceneBlockToQEL(Zelkoran::Scene* scene, const string& name, const string& prefix);
-    // name and "ZK7_XML" into the block record. False, with the record
-    // untouched, for a name a block record cannot hold whole.
-    bool setupBlockParams(const string& name);
-    // Places the scene's viewport in the preview area. Nothing without a scene.
-    void updateViewport();
-    // Width and height edits from the scene (default 640 x 480).
-    void populateViewportTextboxes(Zelkoran::Scene* from)
-    {
-        viewport.fill(from, isZK7SceneBuffer(), rememberedRender);
-    }
-    // One row per layer slot 1..count; selects the remembered row, else row 1.
-    void populateLayersListbox(Zelkoran::Scene* from, int count)
-    {
-        if (from)
-            layers.fill(*from, count);
-    }
-    void getViewportFromTextboxes(int& width, int& height) const { viewport.read(width, height); }
 
     // --- preview (ctrlScenesPreview.cpp) ---
-    // The chosen background over the rectangle, clipped by the caller.
-    void renderBackground(float x, float y, float w, float h) const { preview.drawBackground(x, y, w, h); }
     // Removes the selected layer after a Yes. 0, or -1.
     int onRemoveLayer();
-
-    // --- references (SceneReferences) ---
-    // A "source" text to the archive and block it names. archiveId: the
-    // open archive's, one opened for the caller (opened true: the caller
-    // closes it with ArchiveMgr::close), or -1 when false.
-    bool resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const
-    {
-        return references.resolve(reference, archiveId, blockName, opened);
-    }
-    // Splits "qel://path/file.qel/resource". True when well formed.
-    bool parseQELURI(const string& uri, string& archivePath, string& resource) const
-    {
-        return SceneReferences::parseURI(uri, archivePath, resource);
-    }
-    // Calls visitor with the cursor on each image element of the tile set
-    // (directly under tileset or under one of its tile elements), in
-    // document order; stops at the first false. True when all were accepted.
-    bool visitTSXImageNodes(Zelkoran::XML* document, const std::function<bool(Zelkoran::XML*)>& visitor) const
-    {
-        return SceneReferences::visitTileSetImages(document, visitor);
-    }
-    static void getExtensionLower(const string& path, string& extension);
-
-    // --- export (SceneExport) ---
-    // Writes the selected block into the folder of archivePath: XML alone,
-    // or a map or tile set with its dependencies, as the user chooses. 0
-    // after the success box, -1 when nothing (or not all) was written.
-    int onExport(const string& archivePath) const { return exporter.run(archivePath); }
-    // The map with its tile sets and images, written by the engine. 0 or -1.
-    int onExportTMX(const string& outputPath, const string& blockName) const
-    {
-        return exporter.exportMap(outputPath, blockName);
-    }
-    // Every image of the tile set as a PNG file in exportFolder (ending in
-    // '/' unless empty), then the TSX naming those files. 0 or -1.
-    int onExportTSX(const string& outputPath, const string& exportFolder) const
-    {
-        return exporter.exportTileSet(outputPath, exportFolder);
-    }
-
-    // --- delete (ctrlScenesDelete.cpp, SceneRecursiveDelete) ---
-    // The block reference names, with the tile sets (of a map) and images
-    // (of a tile set) of the open archive it names. 0 (also for a reference
-    // into another archive, which is left alone) or -1.
-    int deleteRecursive(const string& reference);
 
     // --- Tiled import (ctrlScenesImport.cpp, SceneTileSetImport) ---
     // A TSX (as text or in full) or TX file chosen by the user. 0 or -1.
     int onImport();
-    // The TSX at path stored as blockName, its images stored as image
-    // blocks and named by "qel://" URIs. 0, or -1 after a message.
-    int onImportFullTSX(const string& path, const string& blockName);
     // The TMX at path stored as sceneName with its tile sets, templates and
     // images. 0, or -1 after a message.
     int onImportFullTMX(const string& path, const string& sceneName);
-    // The image file stored as an image block named by names (keyed by the
-    // path); reference: its "qel://" URI. 0, or -1 without a message.
-    int importImageToQEL(const string& imagePath, const string& archivePart, string& reference,
-                         SceneFileNames& names) const
-    {
-        return tileSets.storeImage(imagePath, archivePart, reference, names);
-    }
-    // The whole file (1 byte to 2 GiB) in a new buffer of module 15. 0, or
-    // -1 with buffer null and size 0.
-    int loadFileToBuffer(const string& path, unsigned char*& buffer, int& size) const
-    {
-        return SceneTileSetImport::loadFile(path, buffer, size);
-    }
+
     // --- imports (tabs/scenes/import/ctrlScenesConverters.cpp) ---
     using SceneLayerImportOptions = ::SceneLayerImportOptions;
     // Import codes beyond the engine's (import/scene/FrameImportResult.h).
@@ -209,13 +117,6 @@ public:
     using enum ::FrameImportResult;
     // The dialog's starting record: new-scene mode leaves the source kind 0.
     SceneLayerImportOptions defaultImportOptions(bool newScene) const;
-    // The import's result can be stored: always without a scene; else a
-    // scene name in the name field or list, an archive path and the open
-    // archive. False with one message.
-    bool validateSceneImportSaveContext(Zelkoran::Scene* scene, string& message) const
-    {
-        return checks.saveContext(scene, message);
-    }
     // Turns frames (ARGB8888, one size, whole tiles) into a tile layer of
     // scene in the options' slot, with an atlas tile set and tile
     // animations for cells that change; takes the frames (-511, -510, -509
@@ -232,24 +133,12 @@ public:
     // Size, frame count and total duration (delays below 1 count 100 ms).
     // True when all of size and count are at least 1.
     static bool getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs);
-    // A GIF request the imports can carry out, else false with one message.
-    bool validateGIFLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                string& message) const
-    {
-        return checks.gifLayer(scene, options, message);
-    }
     // The GIF's first frame as an image or tile layer (Scene::importLayerFromImage).
     static int importGIFImageLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                    const string& layerName);
     // The GIF's frames over the options' time window as an animated tile layer.
     static int importGIFAnimatedLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                       Zelkoran::WidgetProgress* progress, string* message);
-    // A video request the import can carry out, else false with one message.
-    bool validateVideoLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                  string& message) const
-    {
-        return checks.videoLayer(scene, options, message);
-    }
     // Evenly spaced frames of the options' time window as an animated tile layer.
     static int importVideoLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                 Zelkoran::WidgetProgress* progress, string* message);
@@ -257,60 +146,13 @@ public:
     static int dumpVideoFrames(const SceneLayerImportOptions& options, const string& outputPath,
                                Zelkoran::WidgetProgress* progress);
 
-    // --- import dialog, checks and actions (SceneImportDialog.cpp,
-    // SceneImportValidation, ctrlScenesLayerImport.cpp) ---
-    // The modal import dialog over options; scene (may be null) feeds the
-    // target slots. True after OK, with the widgets stored in options.
-    bool showSceneImportDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene, bool newScene);
-    bool showAddLayerDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene)
-    {
-        return showSceneImportDialog(options, scene, false);
-    }
-    // The swatch 1160 takes the colour of the text 1132 when it parses;
-    // rewrite: the text becomes its upper-case form too.
-    static void updateImportColorSwatch(Zelkoran::Panel* dialog, bool rewrite);
-    // The request can be imported; else false with one message and the
-    // title of its box. An image layer has its tile size cleared.
-    bool validateImportOptions(Zelkoran::Scene* scene, SceneLayerImportOptions& options, bool newScene,
-                               string& title, string& message) const
-    {
-        return checks.request(scene, options, newScene, title, message);
-    }
-    bool validateImageLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                  string& message) const
-    {
-        return checks.imageLayer(scene, options, message);
-    }
-    // The Add layer button: layers from a source into the open scene. 0
-    // after the save and reload, else -1.
-    int onAddLayer();
-    // The "Import Scene" choice: a new scene block from a source file or
-    // empty. 0 after the save and reload, else -1.
-    int onCreateSceneFromSource();
-    // A still PNG or BMP as a layer of scene (padded to whole tiles when
-    // asked). 0, an ImportResult or the engine's code.
-    static int importImageLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                const string& layerName);
-    // Stores scene as sceneName and reloads the tab from the stored block.
-    // 0, or -1 after a box titled title (the scene then stays, dirty, when
-    // the store failed).
-    int saveAndRefreshScene(Zelkoran::Scene* scene, const string& sceneName, int selectLayer, const string& title);
-    int refreshAfterLayerImport(const string& sceneName, int selectLayer, const string& title);
-
-    // --- Universal VTT maps (ctrlScenesConverters.cpp, SceneImportValidation) ---
+    // --- Universal VTT maps (ctrlScenesConverters.cpp) ---
     // Codes of importUVTT beyond the engine's (import/scene/UvttImportResult.h).
     using UVTTImportResult = ::UVTTImportResult;
     using enum ::UVTTImportResult;
     // Probes the file for the dialog into the options' Universal VTT
     // metadata. False with the message in error and uvttProbeError.
     static bool getUVTTMetadata(const string& path, SceneLayerImportOptions& options, string& error);
-    // The options can be imported into scene (may be null) by importUVTT.
-    // False with one message.
-    bool validateUVTTImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, bool newScene,
-                            string& error) const
-    {
-        return checks.uvtt(scene, options, newScene, error);
-    }
     // The file as a new scene (scene: the fresh empty one) or as layers
     // added to scene, which then points to the imported scene, also the
     // tab's current one. Adding keeps the old scene until the new one is
@@ -324,24 +166,14 @@ public:
     bool previewOn() const { return renderEnabled; }
     bool sceneChanged() const { return sceneModified; }
     const Zelkoran::Archive::Block& blockRecord() const { return held.block(); }
+    // The parts whose checks tests drive with the tab's state.
+    const SceneReferences& sceneReferences() const { return references; }
+    const SceneImportValidation& importChecks() const { return checks; }
 
 private:
-    // The name field's text, else the block list's selected row.
-    string blockName() const;
-    Zelkoran::Scene* scene() const;
     void applyWidgetRules();
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
-    void closeScene();
-    // The stored block name becomes the record (sizes, storage) and a copy
-    // of its bytes the held text. 0, or -1 with nothing new held.
-    int holdStoredBlock(const string& name);
-    // Layer feature 8 on every layer, the layer list, viewport edits and
-    // viewport, after a scene was built.
-    void adoptScene(Zelkoran::Scene* built);
-    // Show and Remove follow the layer list's row: usable for a layer, the
-    // Show box ticked when that layer is shown.
-    void showLayerRow(const Zelkoran::Scene& current, int row);
     void onTextEdit();
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
@@ -357,11 +189,14 @@ private:
     SceneLayerList layers;
     SceneViewportEdits viewport;
     ScenePreview preview;
+    SceneDocument document;
     SceneDialogs dialogs;
     SceneReferences references;
     SceneExport exporter;
     SceneTileSetImport tileSets;
     SceneImportValidation checks;
+    SceneImportDialog importDialog;
+    SceneLayerImport layerImport;
     bool renderEnabled = false;
     int sceneHandle = 0;
     bool sceneModified = false;

@@ -31,7 +31,7 @@ int CtrlScenes::onDelete()
         return -1;
     const string name = list->getSelectedText();
     string extension;
-    getExtensionLower(name, extension);
+    SceneReferences::getExtensionLower(name, extension);
     int mode = kAlone;
     if (extension == "tmx")
         mode = choiceBox("Delete Tiled Map", "Choose the delete mode.",
@@ -59,12 +59,12 @@ int CtrlScenes::onDelete()
     closeResources();
     if (mode == kAlone) {
         Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-        if (!archive || !setupBlockParams(name) || archive->blockDelete(held.block()) != 0)
+        if (!archive || !document.setupBlockParams(name) || archive->blockDelete(held.block()) != 0)
             return recoverResourceDeleteFailure(name);
         return finishResourceDelete();
     }
     SceneRecursiveDelete walk(globalStatus, references, dialogs);
-    if (walk.run(name) == 0)
+    if (walk.deleteRecursive(name) == 0)
         return finishResourceDelete();
     showBox(kTitle, "An error occurred during recursive deletion.\nSome resources might not have been deleted.",
             MBB_OK, MBT_WARNING, 0);
@@ -74,9 +74,4 @@ int CtrlScenes::onDelete()
         parseQEL();
     }
     return recoverResourceDeleteFailure(name);
-}
-
-int CtrlScenes::deleteRecursive(const string& reference)
-{
-    return SceneRecursiveDelete(globalStatus, references, dialogs).run(reference);
 }

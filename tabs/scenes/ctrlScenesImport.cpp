@@ -52,7 +52,7 @@ void CtrlScenes::onImportButton()
                                    "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
                                  "Cancel");
     if (chosen == kScene)
-        onCreateSceneFromSource();
+        layerImport.onCreateSceneFromSource();
     else if (chosen == kTileSetOrTemplate && onImport() == 0)
         setDirty(true);
     // The base panel's rules ran before the import filled the name field:
@@ -66,7 +66,7 @@ int CtrlScenes::onImport()
     if (!tool()->fileOpenDialog("Import a Tiled TileSet/Template", kTileSetFilter, path))
         return -1;
     string extension;
-    getExtensionLower(path, extension);
+    SceneReferences::getExtensionLower(path, extension);
     if (extension == "tmx") {
         showBox("Scene Import", "Use Create or import Scene for TMX files.", MBB_OK, MBT_WARNING, 0);
         return -1;
@@ -96,7 +96,7 @@ int CtrlScenes::onImport()
                         "its dependencies.\n\nDo you want to continue?",
                     MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
             return -1;
-        if (onImportFullTSX(path, name) != 0 || loadStoredBlock(name) != 0)
+        if (tileSets.onImportFullTSX(path, name) != 0 || loadStoredBlock(name) != 0)
             return -1;
         showBox("Import successful", "TileMap and all resources successfully integrated into QEL.", MBB_NONE,
                 MBT_INFORMATION, 2000);
@@ -115,7 +115,7 @@ int CtrlScenes::onImport()
         return -1;
     unsigned char* bytes = nullptr;
     int size = 0;
-    if (SceneTileSetImport::loadFile(path, bytes, size) != 0) {
+    if (SceneTileSetImport::loadFileToBuffer(path, bytes, size) != 0) {
         showBox(kMapTitle, "TileMap could not be imported.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
@@ -125,14 +125,9 @@ int CtrlScenes::onImport()
     if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
         field->setText(name.c_str());
     globalStatus->bReparseAll = 1;
-    checkMapType();
+    document.checkMapType();
     updateData();
     return 0;
-}
-
-int CtrlScenes::onImportFullTSX(const string& path, const string& blockName)
-{
-    return tileSets.importFull(path, blockName, [this] { parseQEL(); });
 }
 
 int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)
@@ -172,7 +167,7 @@ int CtrlScenes::loadStoredBlock(const string& name)
     closeResources();
     if (selectBlockListItemByName(name) == 1)
         currentItemName = name;
-    if (holdStoredBlock(name) != 0) {
+    if (document.holdStoredBlock(name) != 0) {
         showNoContent();
         return -1;
     }
@@ -181,7 +176,7 @@ int CtrlScenes::loadStoredBlock(const string& name)
     setDirty(false); // what is held is what is stored
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     globalStatus->bSecured = archive && (archive->isEncrypted() || archive->isEncryptedBlocks());
-    checkMapType();
+    document.checkMapType();
     updateData();
     return 0;
 }

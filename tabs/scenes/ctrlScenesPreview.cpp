@@ -28,20 +28,20 @@ int CtrlScenes::render(int)
         text->hide();
     if (held.bytes() && held.size() >= 1 && sceneHandle == 0) {
         // Built on demand, as when the preview was switched on before a scene existed.
-        if (const string name = blockName(); !name.empty() && loadTileEngineFromBuffer(name) != 0) {
+        if (const string name = exportName(); !name.empty() && document.loadTileEngineFromBuffer(name) != 0) {
             renderEnabled = false;
             widgets.tick(SW_RENDER, false);
             if (text)
                 text->show();
         }
     }
-    preview.draw(screen, scene());
+    preview.draw(screen, document.scene());
     return 0;
 }
 
 int CtrlScenes::handleMouseEvent(SDL_Event* event)
 {
-    Scene* current = scene();
+    Scene* current = document.scene();
     if (!renderEnabled || !event || !current || !layers.selectedUsable(current))
         return 0;
     switch (preview.onMouse(*event, *current, layers.selected())) {
@@ -49,7 +49,7 @@ int CtrlScenes::handleMouseEvent(SDL_Event* event)
     case ScenePreview::Drag::Dropped:
         setDirty(true);
         // The text follows the scene, so a later text edit keeps the move.
-        refreshTextBufferFromScene();
+        document.refreshTextBufferFromScene();
         break;
     case ScenePreview::Drag::None: break;
     }
@@ -58,7 +58,7 @@ int CtrlScenes::handleMouseEvent(SDL_Event* event)
 
 int CtrlScenes::onRemoveLayer()
 {
-    Scene* current = scene();
+    Scene* current = document.scene();
     if (!current || !layers.selectedUsable(current))
         return -1;
     const int layer = layers.selected();
@@ -74,10 +74,10 @@ int CtrlScenes::onRemoveLayer()
     sceneModified = true;
     layers.remember(layer);
     setDirty(true);
-    populateLayersListbox(current, current->getLayerCount(0));
+    layers.populateLayersListbox(*current, current->getLayerCount(0));
     widgets.tick(SW_SHOW_LAYER, false);
-    updateViewport();
-    if (refreshTextBufferFromScene() != 0)
+    document.updateViewport();
+    if (document.refreshTextBufferFromScene() != 0)
         showBox("Remove layer", "Layer was removed but XML preview could not be refreshed.", MBB_OK, MBT_WARNING, 0);
     return 0;
 }

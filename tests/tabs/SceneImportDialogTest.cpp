@@ -203,8 +203,9 @@ TEST_F(SceneImportDialogTest, ChecksStopAtTheFirstBrokenRule)
         Options o = base(c.newScene, c.file);
         c.change(o);
         CtrlScenes::string title, message;
-        EXPECT_EQ(tab->validateImportOptions(c.newScene ? nullptr : scene, o, c.newScene, title, message),
-                  *c.message == 0);
+        EXPECT_EQ(
+            tab->importChecks().validateImportOptions(c.newScene ? nullptr : scene, o, c.newScene, title, message),
+            *c.message == 0);
         EXPECT_EQ(std::string(title), c.title);
         EXPECT_EQ(std::string(message), c.message);
         if (o.imageLayer) {

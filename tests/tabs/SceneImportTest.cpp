@@ -155,18 +155,18 @@ TEST_F(SceneImportTest, TargetSlotAndSaveContext)
     }
 
     CtrlBase::string message;
-    EXPECT_TRUE(tab->validateSceneImportSaveContext(nullptr, message));
-    EXPECT_FALSE(tab->validateSceneImportSaveContext(s, message));
+    EXPECT_TRUE(tab->importChecks().validateSceneImportSaveContext(nullptr, message));
+    EXPECT_FALSE(tab->importChecks().validateSceneImportSaveContext(s, message));
     EXPECT_EQ(message, "Scene name is required to save imported resources to the QEL.");
     name->setText("level.tmx");
-    EXPECT_FALSE(tab->validateSceneImportSaveContext(s, message));
+    EXPECT_FALSE(tab->importChecks().validateSceneImportSaveContext(s, message));
     EXPECT_EQ(message, "QEL filename is not available.");
     status->sArchivePath = "/nowhere/gone.qel";
-    EXPECT_FALSE(tab->validateSceneImportSaveContext(s, message));
+    EXPECT_FALSE(tab->importChecks().validateSceneImportSaveContext(s, message));
     EXPECT_EQ(message, "QEL archive is not available.");
     openArchive({});
     message = "kept";
-    EXPECT_TRUE(tab->validateSceneImportSaveContext(s, message));
+    EXPECT_TRUE(tab->importChecks().validateSceneImportSaveContext(s, message));
     EXPECT_EQ(message, "kept");
 }
 
@@ -431,7 +431,8 @@ TEST_F(SceneImportTest, GIFChecks)
         Options o = gifOptions(c.path);
         c.change(o);
         CtrlBase::string message;
-        EXPECT_EQ(tab->validateGIFLayerImport(target(), o, message), !*c.message) << c.path << " " << message;
+        EXPECT_EQ(tab->importChecks().validateGIFLayerImport(target(), o, message), !*c.message)
+            << c.path << " " << message;
         EXPECT_EQ(message, c.message) << c.path;
     }
     for (const std::string& broken : {cut, huge})
@@ -536,7 +537,7 @@ TEST_F(SceneImportTest, VideoChecksAndAnExactLayer)
         x.sourcePath = c.path.c_str();
         c.change(x);
         CtrlBase::string message;
-        EXPECT_EQ(tab->validateVideoLayerImport(target(), x, message), !*c.message) << c.path;
+        EXPECT_EQ(tab->importChecks().validateVideoLayerImport(target(), x, message), !*c.message) << c.path;
         EXPECT_EQ(message, c.message) << c.path;
     }
     o.sourcePath = cut.c_str();

@@ -35,7 +35,7 @@ TEST_F(SceneTabTest, ReferencesResolveToTheOpenOrAnotherArchive)
         int archiveId = 99;
         CtrlBase::string block;
         bool opened = true;
-        EXPECT_EQ(tab->resolveQELResource(c.reference.c_str(), archiveId, block, opened), c.resolved);
+        EXPECT_EQ(tab->sceneReferences().resolveQELResource(c.reference.c_str(), archiveId, block, opened), c.resolved);
         EXPECT_EQ(opened, c.archive == 0);
         if (c.archive == 0) {
             EXPECT_GT(archiveId, 0);
@@ -51,10 +51,10 @@ TEST_F(SceneTabTest, ReferencesResolveToTheOpenOrAnotherArchive)
 
     CtrlBase::string path;
     CtrlBase::string resource;
-    EXPECT_TRUE(tab->parseQELURI("qel://dir/world.qel/grass.png", path, resource));
+    EXPECT_TRUE(SceneReferences::parseQELURI("qel://dir/world.qel/grass.png", path, resource));
     EXPECT_EQ(path.c_str(), (std::filesystem::current_path() / "dir/world.qel").string());
     EXPECT_EQ(resource, "grass.png");
-    EXPECT_FALSE(tab->parseQELURI("dir/world.qel/grass.png", path, resource));
+    EXPECT_FALSE(SceneReferences::parseQELURI("dir/world.qel/grass.png", path, resource));
 }
 
 TEST_F(SceneTabTest, ACopiedArchiveFindsItsOwnPicturesWhateverLiesUnderItsOldName)
@@ -96,7 +96,7 @@ TEST_F(SceneTabTest, ACopiedArchiveFindsItsOwnPicturesWhateverLiesUnderItsOldNam
         int archiveId = 0;
         CtrlBase::string block;
         bool opened = true;
-        EXPECT_TRUE(tab->resolveQELResource("qel://tab.qel/tiles.png", archiveId, block, opened));
+        EXPECT_TRUE(tab->sceneReferences().resolveQELResource("qel://tab.qel/tiles.png", archiveId, block, opened));
         EXPECT_EQ(std::tuple(archiveId, std::string(block), opened),
                   std::tuple(status->iArchiveID, std::string("tiles.png"), false));
         tab->resetWidgets();
@@ -129,7 +129,7 @@ TEST_F(SceneTabTest, TileSetImagesAreVisitedInDocumentOrder)
         const int id = documents->loadFromBuffer(c.document.data(), c.document.size(), "t.tsx");
         ASSERT_GT(id, 0);
         std::vector<std::string> visited;
-        const bool result = tab->visitTSXImageNodes(documents->get(id), [&](XML* at) {
+        const bool result = SceneReferences::visitTSXImageNodes(documents->get(id), [&](XML* at) {
             visited.emplace_back(at->getAttributeString("source", ""));
             return visited.back() != c.refuse;
         });
@@ -137,7 +137,7 @@ TEST_F(SceneTabTest, TileSetImagesAreVisitedInDocumentOrder)
         EXPECT_EQ(visited, c.visited);
         documents->close(id);
     }
-    EXPECT_FALSE(tab->visitTSXImageNodes(nullptr, [](XML*) { return true; }));
+    EXPECT_FALSE(SceneReferences::visitTSXImageNodes(nullptr, [](XML*) { return true; }));
 }
 
 } // namespace

@@ -148,7 +148,7 @@ protected:
         std::vector<std::string> out;
         XMLMgr* documents = Main::instance()->xmlMgr();
         const int id = documents->loadFromFile(path.c_str(), "probe");
-        tab->visitTSXImageNodes(documents->get(id), [&](XML* image) {
+        SceneReferences::visitTSXImageNodes(documents->get(id), [&](XML* image) {
             out.push_back(image->getAttributeString("source", ""));
             return true;
         });

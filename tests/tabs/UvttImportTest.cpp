@@ -118,12 +118,13 @@ TEST_F(UvttImportTest, AddedLayersTakeTheFreeSlotsAndFreshObjectIds)
     o.layerName = "Deep";
     o.targetLayer = 3;
     o.tileWidth = o.tileHeight = 100;
-    EXPECT_FALSE(tab->validateUVTTImport(scene, o, false, error)) << "the map's tiles would leave the cave's grid";
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, false, error))
+        << "the map's tiles would leave the cave's grid";
     EXPECT_EQ(error, "Tile size 100x100 differs from the Scene's tile size 16x16. The layers of a Scene share its "
                      "tile grid: use 16x16.");
     o.tileWidth = o.tileHeight = 16;
     o.padToTile = true;
-    ASSERT_TRUE(tab->validateUVTTImport(scene, o, false, error)) << error;
+    ASSERT_TRUE(tab->importChecks().validateUVTTImport(scene, o, false, error)) << error;
     ASSERT_EQ(tab->importUVTT(scene, o, false, summary, error), 0) << error;
     EXPECT_EQ(summary, "UVTT imported: map tile layer, 1 occluders, 0 portals and 1 lights.");
     EXPECT_EQ(tab->sceneID(), scene->getID());
@@ -148,10 +149,10 @@ TEST_F(UvttImportTest, AddedLayersTakeTheFreeSlotsAndFreshObjectIds)
     EXPECT_EQ(attribute(tmx, "<map", "nextobjectid"), "44");
 
     // The names are now taken.
-    EXPECT_FALSE(tab->validateUVTTImport(scene, o, false, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, false, error));
     EXPECT_EQ(error, "UVTT start layer must be an empty slot or a new layer.");
     o.targetLayer = 7;
-    EXPECT_FALSE(tab->validateUVTTImport(scene, o, false, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, false, error));
     EXPECT_EQ(error, "UVTT Map layer name is already in use.");
     closeScene(scene);
 }
@@ -166,7 +167,7 @@ TEST_F(UvttImportTest, NewSceneGetsThePaddedMapInItsFirstSlot)
     o.padToTile = true;
     o.padTransparent = false;
     o.padColor = 0xFFFFFF;
-    ASSERT_TRUE(tab->validateUVTTImport(nullptr, o, true, error)) << error;
+    ASSERT_TRUE(tab->importChecks().validateUVTTImport(nullptr, o, true, error)) << error;
     Scene* scene = nullptr;
     ASSERT_EQ(importNew(o, scene), 0);
     ASSERT_NE(scene, nullptr);
@@ -318,18 +319,18 @@ TEST_F(UvttImportTest, ChecksBeforeTheImport)
     for (const Case& c : cases) {
         Options o = optionsFor(map(c.extra));
         c.change(o);
-        EXPECT_EQ(tab->validateUVTTImport(nullptr, o, true, error), !*c.message) << c.message;
+        EXPECT_EQ(tab->importChecks().validateUVTTImport(nullptr, o, true, error), !*c.message) << c.message;
         EXPECT_EQ(error, c.message);
     }
     Options broken = optionsFor("{\"resolution\": 1}");
     EXPECT_FALSE(broken.uvttMetadataValid);
-    EXPECT_FALSE(tab->validateUVTTImport(nullptr, broken, true, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(nullptr, broken, true, error));
     EXPECT_EQ(error, "UVTT resolution must contain a finite map_origin, positive whole map_size, and positive whole "
                      "pixels_per_grid.");
     Options gone = optionsFor(map(walls));
     gone.uvttMapMode = 2;
     std::remove(gone.sourcePath.c_str());
-    EXPECT_FALSE(tab->validateUVTTImport(nullptr, gone, true, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(nullptr, gone, true, error));
     EXPECT_EQ(error, "UVTT source file does not exist.");
 }
 
@@ -362,7 +363,7 @@ TEST_F(UvttImportTest, SampleMapsImportStoreAndReload)
             << s.file;
         o.uvttMapMode = s.mapMode;
         o.tileWidth = o.tileHeight = s.tile;
-        ASSERT_TRUE(tab->validateUVTTImport(nullptr, o, true, error)) << s.file << ": " << error;
+        ASSERT_TRUE(tab->importChecks().validateUVTTImport(nullptr, o, true, error)) << s.file << ": " << error;
         Scene* scene = nullptr;
         ASSERT_EQ(importNew(o, scene), 0) << s.file << ": " << error;
         EXPECT_EQ(summary, s.summary);
@@ -385,7 +386,7 @@ TEST_F(UvttImportTest, SampleMapsImportStoreAndReload)
     o.sourcePath = samplePath("bytebard97-prismatic_ballroom_main.uvtt").c_str();
     ASSERT_TRUE(CtrlScenes::getUVTTMetadata(o.sourcePath, o, error));
     o.tileWidth = o.tileHeight = 140;
-    EXPECT_FALSE(tab->validateUVTTImport(nullptr, o, true, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(nullptr, o, true, error));
     EXPECT_EQ(error, "UVTT map image exceeds the supported 16384-pixel dimension or 16-megapixel limit. Select Do "
                      "not import for the map.");
     Scene* scene = nullptr;

@@ -1,9 +1,6 @@
-// The scene import dialog: one modal panel, built afresh on every opening,
-// that shows an import record, probes the chosen source, switches its
-// sections by the kind of source and stores its widgets back on OK. It
-// checks nothing: the caller validates and may open it again on the same
-// record.
-#include "tabs/scenes/ctrlScenes.h"
+// The scene import dialog's panel: its sections, the source probe and the
+// widgets stored back on OK.
+#include "tabs/scenes/import/SceneImportDialog.h"
 #include "tabs/scenes/import/SceneImportProbe.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -107,7 +104,7 @@ void syncPadFillChecks(Panel* panel, int id)
 // One opening of the dialog: builds the panel, runs it, stores the widgets.
 class ImportDialogRun {
 public:
-    ImportDialogRun(CtrlScenes& owner, ResourceManager* art, SceneLayerImportOptions& options, Scene* scene,
+    ImportDialogRun(CtrlBase& owner, ResourceManager* art, SceneLayerImportOptions& options, Scene* scene,
                     bool forNewScene)
         : tab(owner), resources(art), o(options), newScene(forNewScene)
     {
@@ -441,7 +438,7 @@ private:
                                        : CtrlBase::hexColorRGB(uint8_t(o.colorKey >> 16), uint8_t(o.colorKey >> 8),
                                                                uint8_t(o.colorKey))
                                              .c_str());
-        CtrlScenes::updateImportColorSwatch(p, false);
+        SceneImportDialog::updateImportColorSwatch(p, false);
         setCheck(ID_PAD, o.padToTile);
         syncPadFillChecks(p, o.padTransparent          ? ID_PAD_CLEAR
                              : o.padColor == 0xFFFFFFu ? ID_PAD_WHITE
@@ -641,7 +638,7 @@ private:
         o.imageLayer = o.uvttMapMode == 1;
     }
 
-    CtrlScenes& tab;
+    CtrlBase& tab;
     ResourceManager* resources;
     SceneLayerImportOptions& o;
     const bool newScene;
@@ -652,26 +649,26 @@ private:
 
 } // namespace
 
-void CtrlScenes::updateImportColorSwatch(Panel* dialog, bool rewrite)
+void SceneImportDialog::updateImportColorSwatch(Panel* dialog, bool rewrite)
 {
     WidgetTextEdit* edit = dialog ? dialog->getTextEdit(ID_KEY) : nullptr;
     Widget* swatch = dialog ? dialog->getWidgetByID(ID_KEY_SWATCH) : nullptr;
     uint8_t r = 0, g = 0, b = 0;
-    if (!edit || !swatch || !parseHexColorRGB(edit->getText().c_str(), r, g, b))
+    if (!edit || !swatch || !CtrlBase::parseHexColorRGB(edit->getText().c_str(), r, g, b))
         return;
     swatch->setBackgroundColor(r, g, b, WS_ALL);
     if (rewrite)
-        edit->setText(hexColorRGB(r, g, b).c_str());
+        edit->setText(CtrlBase::hexColorRGB(r, g, b).c_str());
 }
 
-bool CtrlScenes::showSceneImportDialog(SceneLayerImportOptions& options, Scene* scene, bool newScene)
+bool SceneImportDialog::showSceneImportDialog(SceneLayerImportOptions& options, Scene* scene, bool newScene) const
 {
     for (;;) {
-        ImportDialogRun run(*this, resourceManager, options, scene, newScene);
+        ImportDialogRun run(m_colours, m_art, options, scene, newScene);
         switch (run.run()) {
         case ID_OK: return true;
         case ID_VIDEO_HELP: showVideoImportHelp(); break;
-        case ID_IMAGE_HELP: showBox("Image Import Tips", kImageTips, MBB_OK, MBT_INFORMATION, 0); break;
+        case ID_IMAGE_HELP: m_dialogs.show("Image Import Tips", kImageTips, MBB_OK, MBT_INFORMATION, 0); break;
         default: return false;
         }
     }

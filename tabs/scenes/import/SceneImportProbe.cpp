@@ -2,6 +2,7 @@
 #include "tabs/scenes/import/SceneImportProbe.h"
 
 #include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/SceneReferences.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
 #include <Zelkoran/Image.h>
@@ -95,7 +96,7 @@ SceneImportProbe::Kind SceneImportProbe::classify(const string& ext, bool newSce
 SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, const string& path, bool newScene)
 {
     string ext;
-    CtrlScenes::getExtensionLower(path, ext);
+    SceneReferences::getExtensionLower(path, ext);
     // Decided before anything changes: the cache may belong to this file.
     const bool uvttCached = o.uvttMetadataValid && o.uvttProbePath == path;
     o.sourcePath = path;

@@ -29,8 +29,8 @@ int g_validateCounter = 0;
 
 } // namespace
 
-bool SceneImportValidation::request(Scene* scene, SceneLayerImportOptions& o, bool newScene, string& title,
-                                       string& message) const
+bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImportOptions& o, bool newScene,
+                                                  string& title, string& message) const
 {
     title = newScene ? "New Scene" : "Add layer";
     message.clear();
@@ -68,16 +68,16 @@ bool SceneImportValidation::request(Scene* scene, SceneLayerImportOptions& o, bo
             title = still ? "Add image layer" : "Import video layer";
         if (!(still && o.imageLayer) && !validateSceneTileSize(scene, o.tileWidth, o.tileHeight, message))
             return false;
-        const bool ok = o.fileKind == 3           ? gifLayer(scene, o, message)
-                        : still                  ? imageLayer(scene, o, message)
-                                                 : videoLayer(scene, o, message);
+        const bool ok = o.fileKind == 3           ? validateGIFLayerImport(scene, o, message)
+                        : still                  ? validateImageLayerImport(scene, o, message)
+                                                 : validateVideoLayerImport(scene, o, message);
         if (!ok && message.empty())
             message = still ? "Image import settings are invalid." : "Video import settings are invalid.";
         return ok;
     }
     case 4:
         title = newScene ? "New UVTT Scene" : "Import UVTT layers";
-        return uvtt(scene, o, newScene, message);
+        return validateUVTTImport(scene, o, newScene, message);
     case 0:
         if (o.tileWidth < 1 || o.tileHeight < 1)
             return fail("Tile width and height are required for an empty Scene.");
@@ -86,7 +86,8 @@ bool SceneImportValidation::request(Scene* scene, SceneLayerImportOptions& o, bo
     }
 }
 
-bool SceneImportValidation::imageLayer(Scene* scene, const SceneLayerImportOptions& o, string& message) const
+bool SceneImportValidation::validateImageLayerImport(Scene* scene, const SceneLayerImportOptions& o,
+                                                     string& message) const
 {
     message.clear();
     const auto fail = [&](const char* text) {
@@ -95,7 +96,7 @@ bool SceneImportValidation::imageLayer(Scene* scene, const SceneLayerImportOptio
     };
     if (scene && !validateSceneImportTargetLayer(scene, o.targetLayer, message))
         return false;
-    if (!saveContext(scene, message))
+    if (!validateSceneImportSaveContext(scene, message))
         return false;
     if (o.sourcePath.empty())
         return fail("Source image file cannot be empty.");
@@ -116,7 +117,7 @@ bool SceneImportValidation::imageLayer(Scene* scene, const SceneLayerImportOptio
     return false;
 }
 
-bool SceneImportValidation::saveContext(Scene* scene, string& message) const
+bool SceneImportValidation::validateSceneImportSaveContext(Scene* scene, string& message) const
 {
     if (!scene)
         return true;
@@ -135,7 +136,8 @@ bool SceneImportValidation::saveContext(Scene* scene, string& message) const
     return true;
 }
 
-bool SceneImportValidation::gifLayer(Scene* scene, const SceneLayerImportOptions& o, string& message) const
+bool SceneImportValidation::validateGIFLayerImport(Scene* scene, const SceneLayerImportOptions& o,
+                                                   string& message) const
 {
     message.clear();
     if (!validateSceneImportTargetLayer(scene, o.targetLayer, message))
@@ -154,7 +156,7 @@ bool SceneImportValidation::gifLayer(Scene* scene, const SceneLayerImportOptions
         message = "GIF file could not be opened.";
         return false;
     }
-    if (!saveContext(scene, message))
+    if (!validateSceneImportSaveContext(scene, message))
         return false;
     const bool whole = width % std::max(o.tileWidth, 1) == 0 && height % std::max(o.tileHeight, 1) == 0;
     switch (o.sourceType) {
@@ -199,7 +201,8 @@ bool SceneImportValidation::gifLayer(Scene* scene, const SceneLayerImportOptions
     }
 }
 
-bool SceneImportValidation::videoLayer(Scene* scene, const SceneLayerImportOptions& o, string& message) const
+bool SceneImportValidation::validateVideoLayerImport(Scene* scene, const SceneLayerImportOptions& o,
+                                                     string& message) const
 {
     message.clear();
     const auto fail = [&](const char* text) {
@@ -221,7 +224,7 @@ bool SceneImportValidation::videoLayer(Scene* scene, const SceneLayerImportOptio
     if (uint32_t(o.matchMode) > 1)
         return fail("Video match mode is invalid.");
     if (!validateSceneImportTargetLayer(scene, o.targetLayer, message) ||
-        !saveContext(scene, message))
+        !validateSceneImportSaveContext(scene, message))
         return false;
     OpenVideo video(o.sourcePath.c_str(), "__scene_video_validate_", g_validateCounter);
     if (video.id() <= 0)
@@ -253,8 +256,8 @@ bool SceneImportValidation::videoLayer(Scene* scene, const SceneLayerImportOptio
                                      message);
 }
 
-bool SceneImportValidation::uvtt(Scene* scene, const SceneLayerImportOptions& options, bool newScene,
-                                    string& error) const
+bool SceneImportValidation::validateUVTTImport(Scene* scene, const SceneLayerImportOptions& options, bool newScene,
+                                               string& error) const
 {
     error.clear();
     auto refuse = [&](const char* message) {
@@ -270,7 +273,7 @@ bool SceneImportValidation::uvtt(Scene* scene, const SceneLayerImportOptions& op
     const int t = options.targetLayer;
     if (t < 1 || (scene && t <= scene->getLayerCount(0) && scene->getLayerType(t) != SLT_EMPTY))
         return refuse("UVTT start layer must be an empty slot or a new layer.");
-    if (!newScene && !saveContext(scene, error))
+    if (!newScene && !validateSceneImportSaveContext(scene, error))
         return false;
     const int mode = options.uvttMapMode;
     if (mode < 0 || mode > 2)

@@ -26,15 +26,19 @@ public:
 
     // The request can be imported; else false with one message and the
     // title of its box. An image layer has its tile size cleared.
-    bool request(Zelkoran::Scene* scene, SceneLayerImportOptions& options, bool newScene, string& title,
-                 string& message) const;
-    bool imageLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, string& message) const;
-    bool gifLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, string& message) const;
-    bool videoLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, string& message) const;
-    bool uvtt(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, bool newScene, string& error) const;
+    bool validateImportOptions(Zelkoran::Scene* scene, SceneLayerImportOptions& options, bool newScene,
+                               string& title, string& message) const;
+    bool validateImageLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                  string& message) const;
+    bool validateGIFLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                string& message) const;
+    bool validateVideoLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                                  string& message) const;
+    bool validateUVTTImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, bool newScene,
+                            string& error) const;
     // The import's result can be stored: always without a scene; else a
     // scene name, an archive path and the open archive.
-    bool saveContext(Zelkoran::Scene* scene, string& message) const;
+    bool validateSceneImportSaveContext(Zelkoran::Scene* scene, string& message) const;
 
 private:
     const GlobalStatus* m_status;

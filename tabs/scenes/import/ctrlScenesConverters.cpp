@@ -15,10 +15,7 @@ using namespace Zelkoran;
 
 CtrlScenes::SceneLayerImportOptions CtrlScenes::defaultImportOptions(bool newScene) const
 {
-    SceneLayerImportOptions options;
-    options.sourceType = newScene ? 0 : 1;
-    options.fileKind = newScene ? 0 : 1;
-    return options;
+    return SceneLayerImport::defaultImportOptions(newScene);
 }
 
 int CtrlScenes::importFrameSequenceLayer(Scene* scene, const SceneLayerImportOptions& options,

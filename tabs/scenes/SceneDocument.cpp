@@ -1,0 +1,240 @@
+// The held Tiled document: its kind, the scene built from a map, and the
+// held text and the scene kept in step.
+#include "tabs/scenes/SceneDocument.h"
+
+#include "services/GlobalStatus.h"
+#include "tabs/base/BlockText.h"
+#include "tabs/base/ctrlBase.h"
+#include "tabs/scenes/SceneBlockKind.h"
+#include "tabs/scenes/SceneLayerList.h"
+#include "tabs/scenes/SceneReferences.h"
+#include "tabs/scenes/SceneTabPanel.h"
+#include "tabs/scenes/SceneTabWidgets.h"
+#include "tabs/scenes/SceneViewportEdits.h"
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Scene.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+#include <Zelkoran/XML.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+using namespace Zelkoran;
+
+namespace {
+
+Tool* tool() { return Main::instance()->tool(); }
+SceneMgr* scenes() { return Main::instance()->sceneMgr(); }
+
+Position centred() { return Position(0, PH_CENTER); }
+
+} // namespace
+
+bool SceneDocument::isZK7SceneBuffer() const
+{
+    return SceneBlockKind::hasSceneMarker(m_held.bytes(), static_cast<size_t>(m_held.size()));
+}
+
+bool SceneDocument::setupBlockParams(const string& name)
+{
+    if (name.size() > static_cast<size_t>(CtrlBase::kMaxBlockName))
+        return false;
+    tool()->szCopy(m_held.block().name, name.c_str(), sizeof(m_held.block().name));
+    tool()->szCopy(m_held.block().type, m_blockType, sizeof(m_held.block().type));
+    return true;
+}
+
+int SceneDocument::checkMapType()
+{
+    if (!m_held.bytes())
+        return 0;
+    const string name = m_host.name();
+    string extension;
+    SceneReferences::getExtensionLower(name, extension);
+    m_layers.clear();
+    const bool map = extension == "tmx";
+    if (WidgetLabel* type = m_panel->getLabel(SW_TYPE))
+        type->setText(SceneBlockKind::label(extension, map && isZK7SceneBuffer()), centred(), centred());
+    if (map) {
+        m_host.setUsable(SW_RENDER, true);
+        // A map the engine cannot load stays editable as text.
+        if (m_state.sceneHandle == 0 && loadTileEngineFromBuffer(name) != 0) {
+            closeScene();
+            m_layers.clear();
+        }
+    } else {
+        closeScene();
+        m_host.setUsable(SW_RENDER, false);
+        m_widgets.tick(SW_RENDER, false);
+        m_state.renderEnabled = false;
+    }
+    m_host.showText();
+    if (m_held.mode() != CtrlBase::AM_BINARY)
+        m_host.setUsable(SW_TEXT, true);
+    return 0;
+}
+
+int SceneDocument::loadTileEngineFromBuffer(const string& name)
+{
+    string extension;
+    SceneReferences::getExtensionLower(name, extension);
+    if (extension != "tmx" || !m_held.bytes() || m_held.size() < 1)
+        return -1;
+    const int id = scenes()->loadFromBuffer(m_held.bytes(), static_cast<size_t>(m_held.size()), name.c_str(),
+                                            m_status->sArchivePath.c_str(), nullptr);
+    if (id < 1)
+        return -1;
+    Scene* built = scenes()->get(id);
+    if (!built) {
+        scenes()->close(id);
+        return -1;
+    }
+    if (m_state.sceneHandle > 0 && m_state.sceneHandle != id)
+        scenes()->close(m_state.sceneHandle);
+    m_state.sceneHandle = id;
+    adoptScene(built);
+    m_viewport.keep();
+    m_state.sceneModified = false;
+    m_state.rememberedRender = false;
+    return 0;
+}
+
+void SceneDocument::adoptScene(Scene* built)
+{
+    const int count = built->getLayerCount(0);
+    for (int slot = 1; slot <= count; ++slot)
+        built->setLayerFeatures(slot, SLF_MARKED, true);
+    m_layers.populateLayersListbox(*built, count);
+    showLayerRow(*built, m_layers.selected());
+    m_host.setUsable(SW_LAYERS, true);
+    m_host.setUsable(SW_ADD_LAYER, true);
+    m_viewport.populateViewportTextboxes(built, isZK7SceneBuffer(), m_state.rememberedRender);
+    updateViewport();
+}
+
+int SceneDocument::refreshTextBufferFromScene()
+{
+    const Scene* current = scene();
+    const string name = m_host.name();
+    if (!current || name.empty() || name.size() > static_cast<size_t>(CtrlBase::kMaxBlockName))
+        return -1;
+    char* buffer = nullptr;
+    size_t size = 0;
+    const char* archivePath = m_status->sArchivePath.c_str();
+    if (current->saveToBuffer(buffer, size, name.c_str(), name.c_str(), archivePath, true) != 0 || size < 1 ||
+        size > static_cast<size_t>(INT_MAX)) {
+        CMem::free(buffer);
+        return -1;
+    }
+    m_held.replace(reinterpret_cast<unsigned char*>(buffer), static_cast<int>(size));
+    setupBlockParams(name);
+    m_host.showText();
+    if (m_held.mode() != CtrlBase::AM_BINARY)
+        m_host.setUsable(SW_TEXT, true);
+    return 0;
+}
+
+int SceneDocument::refreshSceneFromTextBuffer(bool& changed)
+{
+    // Temporary scene names stay unique for the whole run.
+    static int iReloadCounter = 0;
+    changed = false;
+    const string name = m_host.name();
+    string extension;
+    SceneReferences::getExtensionLower(name, extension);
+    if (name.empty() || m_held.mode() == CtrlBase::AM_BINARY)
+        return -1;
+    unsigned char* candidate = nullptr;
+    int length = 0;
+    if (m_host.readText(candidate, length) != 0)
+        return -1;
+    if (length == m_held.size() && std::memcmp(candidate, m_held.bytes(), static_cast<size_t>(length)) == 0) {
+        CMem::free(candidate);
+        return 0;
+    }
+    changed = true;
+    if (extension != "tmx") {
+        XMLMgr* documents = Main::instance()->xmlMgr();
+        const int document = documents->loadFromBuffer(candidate, static_cast<size_t>(length), name.c_str());
+        if (document < 1) {
+            CMem::free(candidate);
+            return -1;
+        }
+        documents->close(document);
+        m_held.replace(candidate, length);
+        setupBlockParams(name);
+        return 0;
+    }
+
+    string loadName = name;
+    string previousName;
+    if (m_state.sceneHandle > 0) {
+        // Both scenes are open for a moment: the new one needs a name of its own.
+        if (const Scene* old = scene())
+            previousName = old->getName();
+        loadName = string("__scene_text_reload_") + std::to_string(iReloadCounter).c_str() + ".tmx";
+        ++iReloadCounter;
+    }
+    const int id = scenes()->loadFromBuffer(candidate, static_cast<size_t>(length), loadName.c_str(),
+                                            m_status->sArchivePath.c_str(), nullptr);
+    if (id < 1) {
+        CMem::free(candidate);
+        return -1;
+    }
+    closeScene();
+    m_state.sceneHandle = id;
+    if (!previousName.empty())
+        scenes()->setName(id, previousName.c_str());
+    m_held.replace(candidate, length);
+    setupBlockParams(name);
+    Scene* built = scenes()->get(m_state.sceneHandle);
+    if (!built)
+        return -1;
+    // The viewport is the preview's, not the text's: an edit keeps it.
+    int width = 0;
+    int height = 0;
+    m_viewport.getViewportFromTextboxes(width, height);
+    adoptScene(built);
+    m_viewport.setEdits(width, height);
+    updateViewport();
+    m_state.sceneModified = true;
+    return 0;
+}
+
+void SceneDocument::updateViewport()
+{
+    if (Scene* current = scene())
+        m_viewport.apply(*current);
+}
+
+Scene* SceneDocument::scene() const
+{
+    return m_state.sceneHandle > 0 ? scenes()->get(m_state.sceneHandle) : nullptr;
+}
+
+void SceneDocument::showLayerRow(const Scene& current, int row)
+{
+    const bool usable = m_layers.showRow(current, row);
+    m_host.setUsable(SW_REMOVE_LAYER, usable);
+    m_host.setUsable(SW_SHOW_LAYER, usable);
+}
+
+int SceneDocument::holdStoredBlock(const string& name)
+{
+    Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
+    if (!archive || !setupBlockParams(name))
+        return -1;
+    return m_held.load(*archive, 1);
+}
+
+void SceneDocument::closeScene()
+{
+    if (m_state.sceneHandle > 0)
+        Main::instance()->sceneMgr()->close(m_state.sceneHandle);
+    m_state.sceneHandle = 0;
+}

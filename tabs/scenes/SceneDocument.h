@@ -1,0 +1,95 @@
+// The held Tiled document as text and, for a map, as the engine scene built
+// from it: what kind of document it is, building the scene, and keeping the
+// held text and the scene in step in both directions. The tab owns the
+// state this works on and lends it by reference.
+#pragma once
+
+#include <Zelkoran/CMem.h>
+
+#include <functional>
+
+namespace Zelkoran {
+class Panel;
+class Scene;
+} // namespace Zelkoran
+class BlockText;
+class GlobalStatus;
+class SceneLayerList;
+class SceneTabPanel;
+class SceneViewportEdits;
+
+// What the document needs of the tab's base.
+struct SceneDocumentHost {
+    using string = Zelkoran::String;
+    std::function<void(int widgetId, bool usable)> setUsable;
+    // The held bytes into the text box.
+    std::function<void()> showText;
+    // The text box's text as bytes of the held text's mode; 0 or -1.
+    std::function<int(unsigned char*& bytes, int& length)> readText;
+    // The name field's text, else the block list's selected row.
+    std::function<string()> name;
+};
+
+// The tab's state the document shares.
+struct SceneDocumentState {
+    int& sceneHandle;
+    bool& sceneModified;
+    bool& renderEnabled;
+    bool& rememberedRender;
+};
+
+class SceneDocument {
+public:
+    using string = Zelkoran::String;
+
+    SceneDocument(Zelkoran::Panel* panel, const GlobalStatus* status, BlockText& held, SceneLayerList& layers,
+                  SceneViewportEdits& viewport, const SceneTabPanel& widgets, const char* blockType,
+                  SceneDocumentState state, SceneDocumentHost host)
+        : m_panel(panel), m_status(status), m_held(held), m_layers(layers), m_viewport(viewport),
+          m_widgets(widgets), m_blockType(blockType), m_state(state), m_host(std::move(host))
+    {
+    }
+
+    // The scene shown, or null.
+    Zelkoran::Scene* scene() const;
+    // The held text carries the engine's scene marker.
+    bool isZK7SceneBuffer() const;
+    // Kind label, scene (for maps) and text box for the held bytes. 0.
+    int checkMapType();
+    // Builds the scene from the held bytes of map name. 0, or -1.
+    int loadTileEngineFromBuffer(const string& name);
+    // The held text becomes the scene's serialisation. 0 or -1.
+    int refreshTextBufferFromScene();
+    // The text box's text becomes the held text (and the scene, for maps);
+    // changed: the text differed. 0, or -1 with everything as it was.
+    int refreshSceneFromTextBuffer(bool& changed);
+    // name and "ZK7_XML" into the block record. False, with the record
+    // untouched, for a name a block record cannot hold whole.
+    bool setupBlockParams(const string& name);
+    // Places the scene's viewport in the preview area. Nothing without a scene.
+    void updateViewport();
+    // The stored block name becomes the record (sizes, storage) and a copy
+    // of its bytes the held text. 0, or -1 with nothing new held.
+    int holdStoredBlock(const string& name);
+    // Show and Remove follow the layer list's row: usable for a layer, the
+    // Show box ticked when that layer is shown.
+    void showLayerRow(const Zelkoran::Scene& current, int row);
+    void closeScene();
+    // The tab's base, as lent to the document.
+    const SceneDocumentHost& host() const { return m_host; }
+
+private:
+    // Layer feature 8 on every layer, the layer list, viewport edits and
+    // viewport, after a scene was built.
+    void adoptScene(Zelkoran::Scene* built);
+
+    Zelkoran::Panel* m_panel;
+    const GlobalStatus* m_status;
+    BlockText& m_held;
+    SceneLayerList& m_layers;
+    SceneViewportEdits& m_viewport;
+    const SceneTabPanel& m_widgets;
+    const char* m_blockType;
+    SceneDocumentState m_state;
+    SceneDocumentHost m_host;
+};

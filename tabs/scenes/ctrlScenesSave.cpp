@@ -1,0 +1,167 @@
+// The scene tab's saves: the block written back as text or, after scene
+// edits, as the scene's serialisation, and New.
+#include "tabs/scenes/ctrlScenes.h"
+
+#include "services/GlobalStatus.h"
+
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Scene.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
+
+#include <cstring>
+#include <string>
+
+using namespace Zelkoran;
+
+namespace {
+
+constexpr int kNoticeMs = 2000;
+const char* const kPrefix = "TileMap";
+const char* const kNoArchive = "Could not get the QEL archive.";
+
+} // namespace
+
+int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const string& prefix)
+{
+    if (!toSave || name.empty() || !acceptBlockName(name, prefix))
+        return -1;
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive) {
+        notifySaveError(prefix, kNoArchive, kNoticeMs);
+        return -1;
+    }
+    char* buffer = nullptr;
+    size_t size = 0;
+    if (toSave->saveToBuffer(buffer, size, name.c_str(), name.c_str(), globalStatus->sArchivePath.c_str(), true) != 0) {
+        CMem::free(buffer);
+        notifySaveError(prefix, "Scene could not be serialized.", kNoticeMs);
+        return -1;
+    }
+    document.setupBlockParams(name);
+    held.block().size = size;
+    held.block().data = buffer;
+    const bool keyed = held.block().storage != Archive::ST_ENCRYPTED || setArchiveKeyForEncryptedSave(archive, prefix);
+    const int rc = keyed ? archive->blockAdd(held.block()) : -1;
+    CMem::free(buffer);
+    held.block().data = nullptr;
+    if (!keyed)
+        return -1;
+    if (rc == 0)
+        return 0;
+    notifySaveError(prefix, getArchiveSaveErrorMessage(rc, "Scene could not be saved to the QEL."), kNoticeMs);
+    return -1;
+}
+
+int CtrlScenes::onSave()
+{
+    if (!held.bytes() || held.size() < 1)
+        return -1;
+    string name;
+    if (!readRequiredBlockName(name, kPrefix, "TileMap name cannot be empty."))
+        return -1;
+    document.setupBlockParams(name);
+    if ((sceneHandle > 0 && sceneModified ? saveScenePath(name) : saveTextPath(name)) != 0)
+        return -1;
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    globalStatus->bSecured = archive && (archive->isEncrypted() || archive->isEncryptedBlocks());
+    globalStatus->bReparseAll = 1;
+    refreshBlockListAndSelect(name);
+    updateData();
+    notifySaveSuccess(kPrefix);
+    return 0;
+}
+
+int CtrlScenes::saveScenePath(const string& name)
+{
+    Scene* current = document.scene();
+    if (!current) {
+        notifySaveError(kPrefix, "Could not get the loaded Scene.", kNoticeMs);
+        return -1;
+    }
+    if (saveSceneBlockToQEL(current, name, kPrefix) != 0)
+        return -1;
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive) {
+        notifySaveError(kPrefix, kNoArchive, kNoticeMs);
+        return -1;
+    }
+    held.replace(nullptr, 0);
+    Archive::Block stored(held.block().name, held.block().type);
+    if (archive->blockSearch(stored) < 0 || archive->blockLoad(stored) != 0) {
+        notifySaveError(kPrefix, "Edited Scene was saved but could not be reloaded.", kNoticeMs);
+        return -1;
+    }
+    unsigned char* copy = BlockText::copyLoaded(stored, 1);
+    held.block().storage = stored.storage;
+    held.block().storedSize = stored.storedSize;
+    held.block().size = stored.size;
+    archive->blockFree(stored);
+    if (!copy) {
+        notifySaveError(kPrefix, "Edited Scene was saved but could not allocate the refreshed buffer.", kNoticeMs);
+        return -1;
+    }
+    held.replace(copy, static_cast<int>(held.block().size));
+    // The box shows what is stored now: a later text edit then starts from
+    // the saved scene, not from the text before its layer edits.
+    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+    sceneModified = false;
+    return 0;
+}
+
+int CtrlScenes::saveTextPath(const string& name)
+{
+    if (held.mode() != AM_BINARY) {
+        // Rebuilt before anything is released: a failure leaves the tab as it was.
+        unsigned char* rebuilt = nullptr;
+        int length = 0;
+        if (rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), rebuilt, length) != 0) {
+            notifySaveError(kPrefix, "Could not rebuild TileMap data from the text editor.", kNoticeMs);
+            return -1;
+        }
+        const ASCIIMode mode = held.mode();
+        const bool newline = held.endsWithNewline();
+        closeResources();
+        widgets.tick(SW_RENDER, false);
+        held.replace(rebuilt, length);
+        held.mode() = mode;
+        held.endsWithNewline() = newline;
+        document.setupBlockParams(name);
+    }
+    held.block().size = static_cast<uint64_t>(held.size());
+    held.block().data = held.bytes();
+    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive) {
+        notifySaveError(kPrefix, kNoArchive, kNoticeMs);
+        return -1;
+    }
+    if (held.block().storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, kPrefix))
+        return -1;
+    if (const int rc = archive->blockAdd(held.block()); rc != 0) {
+        notifySaveError(kPrefix, getArchiveSaveErrorMessage(rc, "TileMap could not be saved."), kNoticeMs);
+        return -1;
+    }
+    held.block().data = nullptr;
+    held.readBack(*archive);
+    return 0;
+}
+
+int CtrlScenes::onNew()
+{
+    if (CtrlBase::onNew() != 0)
+        return -1;
+    keptWhileAway = false;
+    rememberedRender = false;
+    showNoContent();
+    held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+    held.showStorageMode(held.block().storage);
+    setUsable(SW_RENDER, false);
+    preview.chooseBackground(SW_BG_BLOCKY);
+    for (int id : {SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER, SW_SHOW_LAYER,
+                   SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
+        setUsable(id, false);
+    viewport.reset();
+    return 0;
+}
+

@@ -1,0 +1,41 @@
+// The scene import dialog: one modal panel, built afresh on every opening,
+// that shows an import record, probes the chosen source, switches its
+// sections by the kind of source and stores its widgets back on OK. It
+// checks nothing: the caller validates and may open it again on the same
+// record.
+#pragma once
+
+#include "import/scene/SceneLayerImportOptions.h"
+#include "tabs/scenes/SceneDialogs.h"
+
+namespace Zelkoran {
+class Panel;
+class Scene;
+} // namespace Zelkoran
+class ResourceManager;
+
+class SceneImportDialog {
+public:
+    // colours: the tab whose colour fields the dialog uses; art: the
+    // editor's sprites.
+    SceneImportDialog(CtrlBase& colours, ResourceManager* art, const SceneDialogs& dialogs)
+        : m_colours(colours), m_art(art), m_dialogs(dialogs)
+    {
+    }
+
+    // The modal import dialog over options; scene (may be null) feeds the
+    // target slots. True after OK, with the widgets stored in options.
+    bool showSceneImportDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene, bool newScene) const;
+    bool showAddLayerDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene) const
+    {
+        return showSceneImportDialog(options, scene, false);
+    }
+    // The swatch 1160 takes the colour of the text 1132 when it parses;
+    // rewrite: the text becomes its upper-case form too.
+    static void updateImportColorSwatch(Zelkoran::Panel* dialog, bool rewrite);
+
+private:
+    CtrlBase& m_colours;
+    ResourceManager* m_art;
+    const SceneDialogs& m_dialogs;
+};
