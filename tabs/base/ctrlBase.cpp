@@ -466,6 +466,12 @@ CtrlBase::string CtrlBase::humanSize(uint64_t bytes)
     return text;
 }
 
+CtrlBase::string CtrlBase::selectedListName() const
+{
+    const WidgetList* list = panel ? panel->getList(BW_LIST) : nullptr;
+    return list ? list->getSelectedText() : "";
+}
+
 CtrlBase::string CtrlBase::exportName() const
 {
     const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);

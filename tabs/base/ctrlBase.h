@@ -190,6 +190,8 @@ protected:
     // The name an export is written under: the name field's text, else the
     // selected row's; "" when neither has one.
     string exportName() const;
+    // The block list's selected name; "" when no row is selected.
+    string selectedListName() const;
     // --- save, delete and export ---
     // The archive's text for blockAdd codes -72 and -477, else fallback.
     string getArchiveSaveErrorMessage(int code, const string& fallback) const;

@@ -91,8 +91,7 @@ int CtrlMedia::onListBox()
 {
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string text = list ? list->getSelectedText() : "";
+    const string text = selectedListName();
     if (text == currentItemName)
         return 0;
     currentItemName = text;

@@ -164,8 +164,7 @@ int CtrlEffects::onListBox()
     const bool wasDirty = dirty;
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string name = list && list->getSelectedIndex() > 0 ? list->getSelectedText() : "";
+    const string name = selectedListName();
     if (name == currentItemName)
         return 0;
     const int id = particles()->load(globalStatus->iArchiveID, name.c_str());

@@ -289,8 +289,7 @@ int CtrlGUI::onListBox()
     const bool wasDirty = isDirty();
     if (CtrlBase::onListBox() != 0)
         return -1;
-    WidgetList* list = panel->getList(BW_LIST);
-    const string text = list ? list->getSelectedText() : "";
+    const string text = selectedListName();
     if (text == currentItemName)
         return 0;
     // The panel shown now goes only once the chosen one has loaded: a
@@ -417,8 +416,7 @@ int CtrlGUI::onSave()
 
 int CtrlGUI::onDelete()
 {
-    WidgetList* list = panel->getList(BW_LIST);
-    const string name = list ? list->getSelectedText() : "";
+    const string name = selectedListName();
     if (showBox("Delete Panel", "Are you sure you want to delete \"" + name + "\" Panel?", 12, 3, 0) != 4)
         return -1;
     if (gui()->remove(globalStatus->iArchiveID, name.c_str()) != 0) {

@@ -138,8 +138,7 @@ int CtrlFonts::onActivate()
 {
     if (sSavedItem.empty())
         return 0;
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string selected = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    const string selected = selectedListName();
     if (selected != sSavedItem || reloadImageResource(sSavedItem) != 0 || checkImage() != 0) {
         sSavedItem.clear();
         return 0;

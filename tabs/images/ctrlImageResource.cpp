@@ -50,8 +50,7 @@ int CtrlImageResource::onListBox()
 {
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string selected = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    const string selected = selectedListName();
     if (selected.empty() || selected == currentItemName)
         return 0;
     currentItemName = selected;

@@ -465,8 +465,7 @@ int CtrlImages::onDeactivate()
 
 int CtrlImages::onActivate()
 {
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string selected = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    const string selected = selectedListName();
     if (!selected.empty() && reloadImageResource(selected) == 0 && checkImage() == 0) {
         const bool same = selected == sSavedItem;
         fPanX = same ? fSavedPanX : 0;

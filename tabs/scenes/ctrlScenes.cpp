@@ -210,8 +210,7 @@ int CtrlScenes::onListBox()
 {
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const WidgetList* list = panel->getList(BW_LIST);
-    const string selected = list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
+    const string selected = selectedListName();
     if (selected == currentItemName)
         return 0;
     currentItemName = selected;
