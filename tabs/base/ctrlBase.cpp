@@ -472,6 +472,18 @@ CtrlBase::string CtrlBase::selectedListName() const
     return list ? list->getSelectedText() : "";
 }
 
+int CtrlBase::switchToSelected(string& selected)
+{
+    if (CtrlBase::onListBox() != 0)
+        return -1;
+    selected = selectedListName();
+    if (selected == currentItemName)
+        return 0;
+    currentItemName = selected;
+    closeResources();
+    return 1;
+}
+
 CtrlBase::string CtrlBase::exportName() const
 {
     const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);

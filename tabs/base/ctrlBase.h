@@ -192,6 +192,10 @@ protected:
     string exportName() const;
     // The block list's selected name; "" when no row is selected.
     string selectedListName() const;
+    // A list pick in a tab that holds one block: the base handling, then 1
+    // when another block was chosen (its name in `selected`, now the current
+    // item, the held one dropped), 0 when the same one, -1 when refused.
+    int switchToSelected(string& selected);
     // --- save, delete and export ---
     // The archive's text for blockAdd codes -72 and -477, else fallback.
     string getArchiveSaveErrorMessage(int code, const string& fallback) const;

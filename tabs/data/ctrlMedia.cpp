@@ -89,13 +89,9 @@ int CtrlMedia::handleOwnEvent(int widgetId)
 
 int CtrlMedia::onListBox()
 {
-    if (CtrlBase::onListBox() != 0)
-        return -1;
-    const string text = selectedListName();
-    if (text == currentItemName)
-        return 0;
-    currentItemName = text;
-    closeResources();
+    string text;
+    if (const int switched = switchToSelected(text); switched <= 0)
+        return switched;
     itemHandle = loadBlock(text);
     if (itemHandle <= 0) {
         itemHandle = 0;

@@ -163,13 +163,9 @@ int CtrlTextFile::updateData()
 
 int CtrlTextFile::onListBox()
 {
-    if (CtrlBase::onListBox() != 0)
-        return -1;
-    const string selected = selectedListName();
-    if (selected == currentItemName)
-        return 0;
-    currentItemName = selected;
-    closeResources();
+    string selected;
+    if (const int switched = switchToSelected(selected); switched <= 0)
+        return switched;
     Archive::Block& block = held.block();
     tool()->szCopy(block.name, selected.c_str(), sizeof(block.name));
     tool()->szCopy(block.type, blockType, sizeof(block.type));

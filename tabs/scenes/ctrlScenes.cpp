@@ -208,13 +208,9 @@ void CtrlScenes::applyWidgetRules()
 
 int CtrlScenes::onListBox()
 {
-    if (CtrlBase::onListBox() != 0)
-        return -1;
-    const string selected = selectedListName();
-    if (selected == currentItemName)
-        return 0;
-    currentItemName = selected;
-    closeResources();
+    string selected;
+    if (const int switched = switchToSelected(selected); switched <= 0)
+        return switched;
     widgets.tick(SW_RENDER, false);
 
     // A failed load shows nothing of the previous block and forgets the
