@@ -11,21 +11,18 @@
 //  - whole GIF imports as a ratio to IMG_LoadAnimation alone (x_load);
 //  - the video front end's sampling of 64 frames of the 1080p sample as a
 //    ratio to decoding and converting the same frames with libavcodec
-//    straight (x_plain).
+//    straight (PlainVideoDecode.h, x_plain).
 // GIF and video runs need SKARDEN_SAMPLES.
 #include "engine/video/VideoTestSupport.h"
 #include "tabs/scenes/ctrlScenes.h"
 #include "import/scene/FrameSampling.h"
 
 #include "BenchDir.h"
+#include "PlainVideoDecode.h"
 #include "ResidentMemory.h"
 
 #include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Scene.h>
-
-extern "C" {
-#include <libswscale/swscale.h>
-}
 
 #include <SDL_image.h>
 #include <benchmark/benchmark.h>
@@ -343,58 +340,28 @@ BENCHMARK_CAPTURE(BM_GIFImport, muybridge, "gifplayer-muybridge.gif")->UseManual
 // at each sample time. The frames converted.
 int plainSamples(const std::string& path, const VideoSampleWindow& window)
 {
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
-        return 0;
-    avformat_find_stream_info(format, nullptr);
-    const AVCodec* decoder = nullptr;
-    const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-    const AVRational base = format->streams[index]->time_base;
-    AVCodecContext* codec = avcodec_alloc_context3(decoder);
-    avcodec_parameters_to_context(codec, format->streams[index]->codecpar);
-    codec->thread_count = 0;
-    avcodec_open2(codec, decoder, nullptr);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
+    bench::PlainVideoDecode decoder(path);
+    const AVRational base = decoder.timeBase();
     AVFrame* shown = av_frame_alloc();
-    SwsContext* sws = nullptr;
     std::vector<uint8_t> pixels;
     int done = 0;
-    const auto convert = [&](AVFrame* f) {
-        sws = sws_getCachedContext(sws, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
-                                   AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-        pixels.resize(size_t(f->width) * size_t(f->height) * 4);
-        uint8_t* planes[4] = {pixels.data()};
-        const int pitches[4] = {f->width * 4};
-        sws_scale(sws, f->data, f->linesize, 0, f->height, planes, pitches);
-        ++done;
-    };
     // Each decoded frame covers the samples before the next one's time.
     const auto take = [&](AVFrame* next) {
         const int64_t ms = next ? av_rescale_q(next->best_effort_timestamp, base, AVRational{1, 1000}) : INT64_MAX;
-        while (done < window.count && shown->data[0] && window.timeOf(done) < ms)
-            convert(shown);
+        for (; done < window.count && shown->data[0] && window.timeOf(done) < ms; ++done)
+            decoder.toBGRA(shown, pixels);
         if (next) {
             av_frame_unref(shown);
             av_frame_move_ref(shown, next);
         }
     };
-    while (done < window.count && av_read_frame(format, packet) >= 0) {
-        if (packet->stream_index == index && avcodec_send_packet(codec, packet) >= 0)
-            while (avcodec_receive_frame(codec, frame) == 0)
-                take(frame);
-        av_packet_unref(packet);
-    }
-    avcodec_send_packet(codec, nullptr);
-    while (avcodec_receive_frame(codec, frame) == 0)
+    while (AVFrame* frame = decoder.next()) {
         take(frame);
+        if (done == window.count)
+            decoder.endInput(); // what the decoder holds still comes out, as at the file's end
+    }
     take(nullptr);
-    sws_freeContext(sws);
     av_frame_free(&shown);
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&codec);
-    avformat_close_input(&format);
     return done;
 }
 

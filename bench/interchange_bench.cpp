@@ -65,10 +65,7 @@ struct Source {
 
     Source()
     {
-        std::string pattern = (fs::temp_directory_path() / "skarden-interchange-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        folder = pattern;
+        folder = bench::benchDir("interchange");
         const int elements = elementCount();
         std::string body;
         for (int i = 0; i < elements; ++i) {
@@ -92,11 +89,6 @@ struct Source {
             assetBytes += fs::file_size(i % 10 == 0 ? pictures.back() : files.back());
         }
         document = "<VUQ version=\"v1\" totalblocks=\"" + std::to_string(elements) + "\">\n" + body + "</VUQ>\n";
-    }
-    ~Source()
-    {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
     }
 };
 

@@ -90,10 +90,7 @@ struct Source {
 
     Source()
     {
-        std::string pattern = (fs::temp_directory_path() / "skarden-upgrade-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        folder = pattern;
+        folder = bench::benchDir("upgrade");
         file = (folder / "source.qel").string();
         const size_t blocks = archiveMiB() * 1024 * 1024 / kBlockSize;
         for (size_t i = 0; i < blocks; ++i) {
@@ -107,11 +104,6 @@ struct Source {
             dataBytes += kBlockSize;
         }
         writer.write(file);
-    }
-    ~Source()
-    {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
     }
 };
 

@@ -1,8 +1,9 @@
 // Video speed against FFmpeg doing the same work alone, in one run:
 //  - every frame in turn through Video::decodeFrameAt, the video opened and
-//    closed inside the timing, against a plain libavcodec loop that opens
-//    the same file, decodes with the same thread count and converts the
-//    same frames to ARGB (and one that only decodes); on busy content: a
+//    closed inside the timing, against a plain libavcodec loop
+//    (PlainVideoDecode.h) that opens the same file, decodes with the same
+//    thread count and converts the same frames to ARGB (and one that only
+//    decodes); on busy content: a
 //    1080p H.264 clip made here of moving texture with noise, 4 GOPs, with
 //    B-frames (and on the 1080p sample when present);
 //  - 64 evenly spaced frames on demand against decoding forward through
@@ -15,6 +16,7 @@
 // Memory: peak RSS of the process is reported with every run.
 #include "BenchDir.h"
 #include "engine/video/VideoTestSupport.h"
+#include "PlainVideoDecode.h"
 #include "ResidentMemory.h"
 
 #include <Zelkoran/Screen.h>
@@ -22,7 +24,6 @@
 
 extern "C" {
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 #include <benchmark/benchmark.h>
@@ -143,52 +144,18 @@ Video* openVideo(const std::string& path)
     return id > 0 ? Main::instance()->videoMgr()->get(id) : nullptr;
 }
 
-// Plain FFmpeg: every frame of the file decoded (threads 0 = FFmpeg's
-// choice, as the engine asks), and converted to ARGB when convert is set.
-// The frames seen.
+// Plain FFmpeg: every frame of the file decoded, and converted to BGRA
+// when convert is set. The frames seen.
 int plainDecode(const std::string& path, bool convert)
 {
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
-        return 0;
-    avformat_find_stream_info(format, nullptr);
-    const AVCodec* decoder = nullptr;
-    const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-    AVCodecContext* codec = avcodec_alloc_context3(decoder);
-    avcodec_parameters_to_context(codec, format->streams[index]->codecpar);
-    codec->thread_count = 0;
-    avcodec_open2(codec, decoder, nullptr);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    SwsContext* sws = nullptr;
+    bench::PlainVideoDecode decoder(path);
     std::vector<uint8_t> pixels;
     int frames = 0;
-    auto drain = [&] {
-        while (avcodec_receive_frame(codec, frame) == 0) {
-            ++frames;
-            if (convert) {
-                sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                           frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr,
-                                           nullptr, nullptr);
-                pixels.resize(static_cast<size_t>(frame->width) * frame->height * 4);
-                uint8_t* planes[4] = {pixels.data()};
-                const int pitches[4] = {frame->width * 4};
-                sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, pitches);
-            }
-        }
-    };
-    while (av_read_frame(format, packet) >= 0) {
-        if (packet->stream_index == index && avcodec_send_packet(codec, packet) >= 0)
-            drain();
-        av_packet_unref(packet);
+    while (const AVFrame* frame = decoder.next()) {
+        ++frames;
+        if (convert)
+            decoder.toBGRA(frame, pixels);
     }
-    avcodec_send_packet(codec, nullptr);
-    drain();
-    sws_freeContext(sws);
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&codec);
-    avformat_close_input(&format);
     return frames;
 }
 
