@@ -2,7 +2,6 @@
 
 #include "core/FileReplace.h"
 
-#include <Zelkoran/CMem.h>
 #include <Zelkoran/Log.h>
 #include <Zelkoran/Result.h>
 
@@ -20,7 +19,6 @@
 namespace Zelkoran::archive {
 
 namespace {
-constexpr int kMemModule = 1;
 constexpr uint32_t kMinCapacity = 16;
 constexpr uint32_t kInitialCapacityCap = 1024;
 constexpr uint32_t kMaxCapacity = 64u * 1024 * 1024;
@@ -133,7 +131,6 @@ bool xorPairs(const ArchiveKey* sealKey, const uint32_t* slots, const uint64_t* 
 ArchiveFile::~ArchiveFile()
 {
     forgetWaitingKey();
-    m_loaded.forEach([](void* p) { CMem::free(p); });
     // Only what this process wrote needs flushing: a clean file (such as a
     // defrag source already renamed away) costs nothing to close.
     if (m_file.isOpen() && m_file.hasUnsyncedWrites())
@@ -646,16 +643,15 @@ int ArchiveFile::load(int index, void*& data, uint64_t& size)
     const Entry* e = &found;
     if (e->storage == 3 && !m_key.valid())
         return RC_ERR_KEY;
-    void* out = CMem::alloc(e->size ? static_cast<size_t>(e->size) : 1, kMemModule);
+    void* out = m_loaded.get(e->size ? static_cast<size_t>(e->size) : 1);
     if (!out)
         return RC_ERR_NO_MEMORY;
     if (int rc = readDecoded(*e, out); rc != RC_OK) {
-        CMem::free(out);
+        m_loaded.put(out);
         return rc;
     }
     data = out;
     size = e->size;
-    m_loaded.insert(data);
     return RC_OK;
 }
 
@@ -719,11 +715,7 @@ int ArchiveFile::peek(int index, uint64_t offset, void* out, size_t length)
     return static_cast<int>(want);
 }
 
-void ArchiveFile::release(void* data)
-{
-    if (m_loaded.erase(data))
-        CMem::free(data);
-}
+void ArchiveFile::release(void* data) { m_loaded.put(data); }
 
 // ---------------------------------------------------------------- writing
 

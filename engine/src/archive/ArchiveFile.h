@@ -20,7 +20,7 @@
 #include "core/FileIO.h"
 #include "EntryTable.h"
 #include "IndexSegments.h"
-#include "PointerSet.h"
+#include "LoadBuffers.h"
 
 #include <memory>
 #include <string>
@@ -169,7 +169,7 @@ private:
     uint8_t m_nextSalt[kSaltSize] = {};
     uint64_t m_nextSealId = 1; // below m_rec.nextSealId: reserved on disk before use
     std::string m_damage;      // what loadState found damaged
-    PointerSet m_loaded;
+    LoadBuffers m_loaded;
 };
 
 } // namespace Zelkoran::archive
