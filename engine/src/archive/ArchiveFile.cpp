@@ -495,16 +495,6 @@ int ArchiveFile::repair(const std::vector<std::pair<uint64_t, size_t>>& staleVer
 
 // ---------------------------------------------------------------- queries
 
-bool ArchiveFile::entry(int index, Entry& out) const
-{
-    if (index < 0 || static_cast<uint32_t>(index) >= m_table.size())
-        return false;
-    out = m_table.get(static_cast<uint32_t>(index));
-    return true;
-}
-
-int ArchiveFile::find(const char* name, const char* type) const { return m_table.find(name, type); }
-
 float ArchiveFile::fragmentation() const
 {
     if (m_rec.dataEnd == 0)

@@ -48,13 +48,19 @@ public:
     bool blocksEncrypted() const { return m_rec.flags & RF_BLOCKS_ENCRYPTED; }
     float fragmentation() const;
     // Copies entry index into out; false when there is none.
-    bool entry(int index, Entry& out) const;
+    bool entry(int index, Entry& out) const
+    {
+        if (index < 0 || static_cast<uint32_t>(index) >= m_table.size())
+            return false;
+        out = m_table.get(static_cast<uint32_t>(index));
+        return true;
+    }
     // The index as it is in memory, for listings.
     const EntryTable& table() const { return m_table; }
 
-    // Index of the live entry with that name (and type, unless type is
-    // empty), or RC_ERR_NOT_FOUND.
-    int find(const char* name, const char* type) const;
+    // Index of the live entry with that name (and type, a 16-byte field,
+    // unless it is empty), or RC_ERR_NOT_FOUND.
+    int find(const char* name, const char* type) const { return m_table.find(name, type); }
     // Decodes live entry index into a new buffer owned by this archive.
     int load(int index, void*& data, uint64_t& size);
     void release(void* data);
