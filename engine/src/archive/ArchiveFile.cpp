@@ -627,29 +627,29 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
 
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
 {
-    Entry found;
-    if (!entry(index, found) || found.deleted)
+    if (!isLive(index))
         return RC_ERR_NOT_FOUND;
-    const Entry* e = &found;
-    if (e->storage == 3 && !m_key.valid())
+    // Built in place: copying an entry just built stalls on its own stores.
+    const Entry e = m_table.get(static_cast<uint32_t>(index));
+    if (e.storage == 3 && !m_key.valid())
         return RC_ERR_KEY;
-    void* out = m_loaded.get(e->size ? static_cast<size_t>(e->size) : 1);
+    void* out = m_loaded.get(e.size ? static_cast<size_t>(e.size) : 1);
     if (!out)
         return RC_ERR_NO_MEMORY;
-    if (int rc = readDecoded(*e, out); rc != RC_OK) {
+    if (int rc = readDecoded(e, out); rc != RC_OK) {
         m_loaded.put(out);
         return rc;
     }
     data = out;
-    size = e->size;
+    size = e.size;
     return RC_OK;
 }
 
 int ArchiveFile::peek(int index, uint64_t offset, void* out, size_t length)
 {
-    Entry found;
-    if (!entry(index, found) || found.deleted)
+    if (!isLive(index))
         return RC_ERR_NOT_FOUND;
+    const Entry found = m_table.get(static_cast<uint32_t>(index));
     const Entry* e = &found;
     if (!out || length > static_cast<size_t>(INT_MAX))
         return RC_ERR_INVALID;

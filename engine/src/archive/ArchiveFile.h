@@ -55,6 +55,10 @@ public:
         out = m_table.get(static_cast<uint32_t>(index));
         return true;
     }
+    bool isLive(int index) const
+    {
+        return index >= 0 && static_cast<uint32_t>(index) < m_table.size() && !m_table.deleted(static_cast<uint32_t>(index));
+    }
     // The index as it is in memory, for listings.
     const EntryTable& table() const { return m_table; }
 
