@@ -54,6 +54,25 @@ constexpr uint64_t kWholeReadLimit = 256 * 1024;
 // Stored bytes up to this size are read onto the stack.
 constexpr size_t kLocalRead = 8 * 1024;
 
+// Room for a block's stored bytes: on the stack when small (no allocation
+// per load), else on the heap; data() is null when memory runs out.
+class StoredBytes {
+public:
+    explicit StoredBytes(uint64_t size)
+    {
+        if (size > sizeof(m_local)) {
+            m_heap.reset(new (std::nothrow) uint8_t[size]);
+            m_at = m_heap.get();
+        }
+    }
+    uint8_t* data() const { return m_at; }
+
+private:
+    uint8_t m_local[kLocalRead];
+    std::unique_ptr<uint8_t[]> m_heap;
+    uint8_t* m_at = m_local;
+};
+
 // The digest an entry's stored bytes are checked against: XXH3, or the
 // keyed one an encrypted index holds for raw and zlib blocks.
 class StoredDigest {
@@ -557,17 +576,17 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     if (e.storage == 1)
         return readVerified(e, out);
     if (e.storage == 2) {
-        std::unique_ptr<uint8_t[]> stored(new (std::nothrow) uint8_t[e.storedSize ? e.storedSize : 1]);
-        if (!stored)
+        const StoredBytes stored(e.storedSize);
+        if (!stored.data())
             return RC_ERR_NO_MEMORY;
         const bool digested = e.keyed || indexEncrypted();
         if (e.storedSize
-            && (digested ? readVerified(e, stored.get())
-                         : m_file.readAt(e.offset, stored.get(), static_cast<size_t>(e.storedSize)))
+            && (digested ? readVerified(e, stored.data())
+                         : m_file.readAt(e.offset, stored.data(), static_cast<size_t>(e.storedSize)))
                    != RC_OK)
             return RC_ERR_CORRUPT;
         uLongf length = static_cast<uLongf>(e.size);
-        return uncompress(static_cast<Bytef*>(out), &length, stored.get(), static_cast<uLong>(e.storedSize)) == Z_OK
+        return uncompress(static_cast<Bytef*>(out), &length, stored.data(), static_cast<uLong>(e.storedSize)) == Z_OK
                        && length == e.size
                    ? RC_OK
                    : RC_ERR_CORRUPT;
@@ -580,15 +599,10 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     // them, before anything is decrypted.
     if (e.size <= kWholeReadLimit) {
         // Small: the whole message in one read, then decrypted into out.
-        uint8_t local[kLocalRead];
-        std::unique_ptr<uint8_t[]> heap;
-        uint8_t* stored = local;
-        if (e.storedSize > sizeof(local)) {
-            heap.reset(new (std::nothrow) uint8_t[e.storedSize]);
-            if (!heap)
-                return RC_ERR_NO_MEMORY;
-            stored = heap.get();
-        }
+        const StoredBytes bytes(e.storedSize);
+        uint8_t* stored = bytes.data();
+        if (!stored)
+            return RC_ERR_NO_MEMORY;
         const auto length = static_cast<size_t>(e.storedSize);
         if (m_file.readAt(e.offset, stored, length) != RC_OK || checksumFails(e.hash, XXH3_64bits(stored, length)))
             return RC_ERR_CORRUPT;
