@@ -55,6 +55,7 @@ public:
         out = m_table.get(static_cast<uint32_t>(index));
         return true;
     }
+    // True when entry index exists and is not deleted.
     bool isLive(int index) const
     {
         return index >= 0 && static_cast<uint32_t>(index) < m_table.size() && !m_table.deleted(static_cast<uint32_t>(index));

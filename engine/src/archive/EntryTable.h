@@ -95,9 +95,8 @@ private:
     static constexpr uint32_t kNone = UINT32_MAX;
 
     const char* nameOf(const Record& r) const { return m_names.data() + r.nameAt; }
-    // Id of an interned type; kNone when unknown (and intern is false) or
-    // when the table is full.
-    // type: a 16-byte field.
+    // Id of the interned type field (16 bytes); kNone when unknown (and
+    // intern is false) or when the table is full.
     uint32_t typeId(const char* type, bool intern);
     uint32_t knownTypeId(const char* type) const;
     bool matches(uint32_t slot, const char* name, size_t nameLength, uint32_t type) const;
