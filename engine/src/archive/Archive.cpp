@@ -34,16 +34,17 @@ std::string absolutePath(const char* path)
 Archive::Block::Block(const char* blockName, const char* blockType)
 {
     // Never cut: a cut name could name another block (or split a UTF-8
-    // character); a text that does not fit makes the block refused.
-    const size_t nameLength = blockName ? std::strlen(blockName) : 0;
-    const size_t typeLength = blockType ? std::strlen(blockType) : 0;
+    // character); a text that does not fit makes the block refused. The
+    // fields start zeroed: copying the text fills them.
+    const size_t nameLength = blockName ? strnlen(blockName, sizeof(name)) : 0;
+    const size_t typeLength = blockType ? strnlen(blockType, sizeof(type) + 1) : 0;
     tooLong = nameLength >= sizeof(name) || typeLength > sizeof(type);
     if (tooLong)
         return;
     if (blockName)
-        archive::copyField(name, blockName, sizeof(name));
+        std::memcpy(name, blockName, nameLength);
     if (blockType)
-        archive::copyField(type, blockType, sizeof(type));
+        std::memcpy(type, blockType, typeLength);
 }
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include "core/FileReplace.h"
 
-#include <Zelkoran/CMem.h>
 #include <Zelkoran/Log.h>
 #include <Zelkoran/Result.h>
 
@@ -20,7 +19,6 @@
 namespace Zelkoran::archive {
 
 namespace {
-constexpr int kMemModule = 1;
 constexpr uint32_t kMinCapacity = 16;
 constexpr uint32_t kInitialCapacityCap = 1024;
 constexpr uint32_t kMaxCapacity = 64u * 1024 * 1024;
@@ -55,6 +53,25 @@ bool entryIsSane(const Entry& e, uint64_t dataEnd)
 constexpr uint64_t kWholeReadLimit = 256 * 1024;
 // Stored bytes up to this size are read onto the stack.
 constexpr size_t kLocalRead = 8 * 1024;
+
+// Room for a block's stored bytes: on the stack when small (no allocation
+// per load), else on the heap; data() is null when memory runs out.
+class StoredBytes {
+public:
+    explicit StoredBytes(uint64_t size)
+    {
+        if (size > sizeof(m_local)) {
+            m_heap.reset(new (std::nothrow) uint8_t[size]);
+            m_at = m_heap.get();
+        }
+    }
+    uint8_t* data() const { return m_at; }
+
+private:
+    uint8_t m_local[kLocalRead];
+    std::unique_ptr<uint8_t[]> m_heap;
+    uint8_t* m_at = m_local;
+};
 
 // The digest an entry's stored bytes are checked against: XXH3, or the
 // keyed one an encrypted index holds for raw and zlib blocks.
@@ -133,7 +150,6 @@ bool xorPairs(const ArchiveKey* sealKey, const uint32_t* slots, const uint64_t* 
 ArchiveFile::~ArchiveFile()
 {
     forgetWaitingKey();
-    m_loaded.forEach([](void* p) { CMem::free(p); });
     // Only what this process wrote needs flushing: a clean file (such as a
     // defrag source already renamed away) costs nothing to close.
     if (m_file.isOpen() && m_file.hasUnsyncedWrites())
@@ -498,16 +514,6 @@ int ArchiveFile::repair(const std::vector<std::pair<uint64_t, size_t>>& staleVer
 
 // ---------------------------------------------------------------- queries
 
-bool ArchiveFile::entry(int index, Entry& out) const
-{
-    if (index < 0 || static_cast<uint32_t>(index) >= m_table.size())
-        return false;
-    out = m_table.get(static_cast<uint32_t>(index));
-    return true;
-}
-
-int ArchiveFile::find(const char* name, const char* type) const { return m_table.find(name, type); }
-
 float ArchiveFile::fragmentation() const
 {
     if (m_rec.dataEnd == 0)
@@ -570,17 +576,17 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     if (e.storage == 1)
         return readVerified(e, out);
     if (e.storage == 2) {
-        std::unique_ptr<uint8_t[]> stored(new (std::nothrow) uint8_t[e.storedSize ? e.storedSize : 1]);
-        if (!stored)
+        const StoredBytes stored(e.storedSize);
+        if (!stored.data())
             return RC_ERR_NO_MEMORY;
         const bool digested = e.keyed || indexEncrypted();
         if (e.storedSize
-            && (digested ? readVerified(e, stored.get())
-                         : m_file.readAt(e.offset, stored.get(), static_cast<size_t>(e.storedSize)))
+            && (digested ? readVerified(e, stored.data())
+                         : m_file.readAt(e.offset, stored.data(), static_cast<size_t>(e.storedSize)))
                    != RC_OK)
             return RC_ERR_CORRUPT;
         uLongf length = static_cast<uLongf>(e.size);
-        return uncompress(static_cast<Bytef*>(out), &length, stored.get(), static_cast<uLong>(e.storedSize)) == Z_OK
+        return uncompress(static_cast<Bytef*>(out), &length, stored.data(), static_cast<uLong>(e.storedSize)) == Z_OK
                        && length == e.size
                    ? RC_OK
                    : RC_ERR_CORRUPT;
@@ -593,15 +599,10 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     // them, before anything is decrypted.
     if (e.size <= kWholeReadLimit) {
         // Small: the whole message in one read, then decrypted into out.
-        uint8_t local[kLocalRead];
-        std::unique_ptr<uint8_t[]> heap;
-        uint8_t* stored = local;
-        if (e.storedSize > sizeof(local)) {
-            heap.reset(new (std::nothrow) uint8_t[e.storedSize]);
-            if (!heap)
-                return RC_ERR_NO_MEMORY;
-            stored = heap.get();
-        }
+        const StoredBytes bytes(e.storedSize);
+        uint8_t* stored = bytes.data();
+        if (!stored)
+            return RC_ERR_NO_MEMORY;
         const auto length = static_cast<size_t>(e.storedSize);
         if (m_file.readAt(e.offset, stored, length) != RC_OK || checksumFails(e.hash, XXH3_64bits(stored, length)))
             return RC_ERR_CORRUPT;
@@ -640,30 +641,29 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
 
 int ArchiveFile::load(int index, void*& data, uint64_t& size)
 {
-    Entry found;
-    if (!entry(index, found) || found.deleted)
+    if (!isLive(index))
         return RC_ERR_NOT_FOUND;
-    const Entry* e = &found;
-    if (e->storage == 3 && !m_key.valid())
+    // Built in place: copying an entry just built stalls on its own stores.
+    const Entry e = m_table.get(static_cast<uint32_t>(index));
+    if (e.storage == 3 && !m_key.valid())
         return RC_ERR_KEY;
-    void* out = CMem::alloc(e->size ? static_cast<size_t>(e->size) : 1, kMemModule);
+    void* out = m_loaded.get(e.size ? static_cast<size_t>(e.size) : 1);
     if (!out)
         return RC_ERR_NO_MEMORY;
-    if (int rc = readDecoded(*e, out); rc != RC_OK) {
-        CMem::free(out);
+    if (int rc = readDecoded(e, out); rc != RC_OK) {
+        m_loaded.put(out);
         return rc;
     }
     data = out;
-    size = e->size;
-    m_loaded.insert(data);
+    size = e.size;
     return RC_OK;
 }
 
 int ArchiveFile::peek(int index, uint64_t offset, void* out, size_t length)
 {
-    Entry found;
-    if (!entry(index, found) || found.deleted)
+    if (!isLive(index))
         return RC_ERR_NOT_FOUND;
+    const Entry found = m_table.get(static_cast<uint32_t>(index));
     const Entry* e = &found;
     if (!out || length > static_cast<size_t>(INT_MAX))
         return RC_ERR_INVALID;
@@ -719,11 +719,7 @@ int ArchiveFile::peek(int index, uint64_t offset, void* out, size_t length)
     return static_cast<int>(want);
 }
 
-void ArchiveFile::release(void* data)
-{
-    if (m_loaded.erase(data))
-        CMem::free(data);
-}
+void ArchiveFile::release(void* data) { m_loaded.put(data); }
 
 // ---------------------------------------------------------------- writing
 

@@ -20,7 +20,7 @@
 #include "core/FileIO.h"
 #include "EntryTable.h"
 #include "IndexSegments.h"
-#include "PointerSet.h"
+#include "LoadBuffers.h"
 
 #include <memory>
 #include <string>
@@ -48,13 +48,24 @@ public:
     bool blocksEncrypted() const { return m_rec.flags & RF_BLOCKS_ENCRYPTED; }
     float fragmentation() const;
     // Copies entry index into out; false when there is none.
-    bool entry(int index, Entry& out) const;
+    bool entry(int index, Entry& out) const
+    {
+        if (index < 0 || static_cast<uint32_t>(index) >= m_table.size())
+            return false;
+        out = m_table.get(static_cast<uint32_t>(index));
+        return true;
+    }
+    // True when entry index exists and is not deleted.
+    bool isLive(int index) const
+    {
+        return index >= 0 && static_cast<uint32_t>(index) < m_table.size() && !m_table.deleted(static_cast<uint32_t>(index));
+    }
     // The index as it is in memory, for listings.
     const EntryTable& table() const { return m_table; }
 
-    // Index of the live entry with that name (and type, unless type is
-    // empty), or RC_ERR_NOT_FOUND.
-    int find(const char* name, const char* type) const;
+    // Index of the live entry with that name (and type, a 16-byte field,
+    // unless it is empty), or RC_ERR_NOT_FOUND.
+    int find(const char* name, const char* type) const { return m_table.find(name, type); }
     // Decodes live entry index into a new buffer owned by this archive.
     int load(int index, void*& data, uint64_t& size);
     void release(void* data);
@@ -169,7 +180,7 @@ private:
     uint8_t m_nextSalt[kSaltSize] = {};
     uint64_t m_nextSealId = 1; // below m_rec.nextSealId: reserved on disk before use
     std::string m_damage;      // what loadState found damaged
-    PointerSet m_loaded;
+    LoadBuffers m_loaded;
 };
 
 } // namespace Zelkoran::archive

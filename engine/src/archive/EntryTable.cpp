@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 namespace Zelkoran::archive {
 
 namespace {
@@ -14,7 +17,9 @@ constexpr size_t kMaxTypes = UINT16_MAX;
 uint32_t tagOf(uint64_t bucket) { return static_cast<uint32_t>(bucket >> 32); }
 uint32_t slotOf(uint64_t bucket) { return static_cast<uint32_t>(bucket) - 1; }
 uint64_t bucketOf(uint32_t tag, uint32_t slot) { return (uint64_t(tag) << 32) | (uint64_t(slot) + 1); }
-uint32_t nameTag(const char* name, size_t length) { return static_cast<uint32_t>(hashBytes(name, length)); }
+// Names are short: XXH3 compiled in place is a few instructions for them,
+// where the library's call and dispatch cost more than the hash.
+uint32_t nameTag(const char* name, size_t length) { return static_cast<uint32_t>(XXH3_64bits(name, length)); }
 } // namespace
 
 void EntryTable::clear()
@@ -37,31 +42,12 @@ void EntryTable::reserve(uint32_t count)
     growBuckets(size_t(count) * 4 / 3 + 1);
 }
 
-Entry EntryTable::get(uint32_t slot) const
-{
-    const Record& r = m_records[slot];
-    Entry e;
-    std::memcpy(e.name, nameOf(r), r.nameLength);
-    std::memcpy(e.type, m_types[r.typeId].data(), sizeof(e.type));
-    e.offset = r.offset;
-    e.storedSize = r.storedSize;
-    e.size = r.size;
-    e.hash = r.hash;
-    e.storage = r.storage;
-    e.deleted = r.deleted;
-    e.keyed = r.keyed;
-    e.bound = r.bound;
-    e.sealId = (uint64_t(r.sealHigh) << 32) | r.sealLow;
-    return e;
-}
-
 uint32_t EntryTable::knownTypeId(const char* type) const
 {
-    char field[16];
-    copyField(field, type, sizeof(field));
-    if (m_lastType != kNone && std::memcmp(m_types[m_lastType].data(), field, sizeof(field)) == 0)
+    // Lookups mostly ask for the last type again: one 16-byte compare.
+    if (m_lastType != kNone && std::memcmp(m_types[m_lastType].data(), type, 16) == 0)
         return m_lastType;
-    auto it = m_typeIds.find(std::string(field, strnlen(field, sizeof(field))));
+    auto it = m_typeIds.find(std::string(type, strnlen(type, 16)));
     if (it == m_typeIds.end())
         return kNone;
     m_lastType = it->second;

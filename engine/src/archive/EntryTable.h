@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -25,7 +26,23 @@ public:
     int liveCount() const { return m_live; }
     uint64_t liveStored() const { return m_liveStored; }
 
-    Entry get(uint32_t slot) const;
+    Entry get(uint32_t slot) const
+    {
+        const Record& r = m_records[slot];
+        Entry e;
+        std::memcpy(e.name, nameOf(r), r.nameLength);
+        std::memcpy(e.type, m_types[r.typeId].data(), sizeof(e.type));
+        e.offset = r.offset;
+        e.storedSize = r.storedSize;
+        e.size = r.size;
+        e.hash = r.hash;
+        e.storage = r.storage;
+        e.deleted = r.deleted;
+        e.keyed = r.keyed;
+        e.bound = r.bound;
+        e.sealId = (uint64_t(r.sealHigh) << 32) | r.sealLow;
+        return e;
+    }
     // The parts of an entry a listing reads, without building an Entry.
     // Name and type are not terminated (the type may fill all 16 bytes).
     const char* name(uint32_t slot, size_t& length) const
@@ -51,7 +68,7 @@ public:
     int append(const Entry& e);
     int linkAll();
     // Slot of the live entry with that name (and type, unless type is
-    // empty), or RC_ERR_NOT_FOUND. type is read over at most 16 bytes.
+    // empty), or RC_ERR_NOT_FOUND. type is a 16-byte field, read whole.
     int find(const char* name, const char* type) const;
 
     // Which of the slot's two file versions is in force.
@@ -78,8 +95,8 @@ private:
     static constexpr uint32_t kNone = UINT32_MAX;
 
     const char* nameOf(const Record& r) const { return m_names.data() + r.nameAt; }
-    // Id of an interned type; kNone when unknown (and intern is false) or
-    // when the table is full.
+    // Id of the interned type field (16 bytes); kNone when unknown (and
+    // intern is false) or when the table is full.
     uint32_t typeId(const char* type, bool intern);
     uint32_t knownTypeId(const char* type) const;
     bool matches(uint32_t slot, const char* name, size_t nameLength, uint32_t type) const;

@@ -1,6 +1,7 @@
-// The buffers an archive handed out and not yet got back: a flat table with
-// linear probing, so adding and taking one costs no allocation and no
-// division (a node set pays both on every load of a small block).
+// The buffers an archive handed out and not yet got back, with their
+// sizes: a flat table with linear probing, so adding and taking one costs
+// no allocation and no division (a node map pays both on every load of a
+// small block).
 #pragma once
 
 #include <cstddef>
@@ -11,46 +12,53 @@ namespace Zelkoran::archive {
 
 class PointerSet {
 public:
-    void insert(void* p)
+    // size is at least 1.
+    void insert(void* p, size_t size)
     {
         if ((m_count + 1) * 2 > m_slots.size())
             grow();
         size_t i = home(p);
-        while (m_slots[i])
+        while (m_slots[i].pointer)
             i = (i + 1) & mask();
-        m_slots[i] = p;
+        m_slots[i] = {p, size};
         ++m_count;
     }
-    // False when p is not held.
-    bool erase(void* p)
+    // The size p was inserted with, now taken out; 0 when p is not held.
+    size_t take(void* p)
     {
         if (!p || m_slots.empty())
-            return false;
+            return 0;
         size_t i = home(p);
-        for (; m_slots[i] != p; i = (i + 1) & mask())
-            if (!m_slots[i])
-                return false;
+        for (; m_slots[i].pointer != p; i = (i + 1) & mask())
+            if (!m_slots[i].pointer)
+                return 0;
+        const size_t size = m_slots[i].size;
         // Later entries of the run move back, so no probe ever stops early.
-        for (size_t next = (i + 1) & mask(); m_slots[next]; next = (next + 1) & mask()) {
-            const size_t want = home(m_slots[next]);
+        for (size_t next = (i + 1) & mask(); m_slots[next].pointer; next = (next + 1) & mask()) {
+            const size_t want = home(m_slots[next].pointer);
             if (((next - want) & mask()) >= ((next - i) & mask())) {
                 m_slots[i] = m_slots[next];
                 i = next;
             }
         }
-        m_slots[i] = nullptr;
+        m_slots[i] = {};
         --m_count;
-        return true;
+        return size;
     }
     template <class F>
     void forEach(F f) const
     {
-        for (void* p : m_slots)
-            if (p)
-                f(p);
+        for (const Slot& s : m_slots)
+            if (s.pointer)
+                f(s.pointer);
     }
 
 private:
+    struct Slot {
+        void* pointer = nullptr;
+        size_t size = 0;
+    };
+
     size_t mask() const { return m_slots.size() - 1; }
     size_t home(const void* p) const
     {
@@ -59,18 +67,18 @@ private:
     }
     void grow()
     {
-        std::vector<void*> old(m_slots.empty() ? 16 : m_slots.size() * 2, nullptr);
+        std::vector<Slot> old(m_slots.empty() ? 16 : m_slots.size() * 2);
         old.swap(m_slots);
         m_shift = 64;
         for (size_t n = m_slots.size(); n > 1; n >>= 1)
             --m_shift;
         m_count = 0;
-        for (void* p : old)
-            if (p)
-                insert(p);
+        for (const Slot& s : old)
+            if (s.pointer)
+                insert(s.pointer, s.size);
     }
 
-    std::vector<void*> m_slots;
+    std::vector<Slot> m_slots;
     size_t m_count = 0;
     int m_shift = 64;
 };

@@ -5,6 +5,7 @@
 #include <Zelkoran/Result.h>
 
 #include <gtest/gtest.h>
+#include <array>
 #include <map>
 #include <random>
 #include <string>
@@ -55,14 +56,21 @@ TEST(EntryTable, LookupsFollowEveryChange)
             slots[slot] = e;
     }
     ASSERT_EQ(table.liveCount(), static_cast<int>(live.size()));
+    // Lookups take the type as the 16-byte field a block holds.
+    auto field = [](const char* type) {
+        std::array<char, 16> f;
+        Zelkoran::archive::copyField(f.data(), type, f.size());
+        return f;
+    };
     for (int n = 0; n < 700; ++n)
         for (const char* type : types) {
             const std::string name = "n" + std::to_string(n);
             auto it = live.find({name, type});
-            EXPECT_EQ(table.find(name.c_str(), type), it == live.end() ? Zelkoran::RC_ERR_NOT_FOUND : int(it->second))
+            EXPECT_EQ(table.find(name.c_str(), field(type).data()),
+                      it == live.end() ? Zelkoran::RC_ERR_NOT_FOUND : int(it->second))
                 << name << " " << type;
         }
-    EXPECT_EQ(table.find("n1", "ZK7_UNKNOWN"), Zelkoran::RC_ERR_NOT_FOUND);
+    EXPECT_EQ(table.find("n1", field("ZK7_UNKNOWN").data()), Zelkoran::RC_ERR_NOT_FOUND);
 }
 
 TEST(EntryTable, OpeningRefusesTwoLiveEntriesWithOneNameAndType)
