@@ -50,9 +50,9 @@ Archive::Block::Block(const char* blockName, const char* blockType)
 namespace {
 // The name and type of a block as zero-terminated texts; false when the
 // block was refused or its name field lacks its terminator.
-bool fieldsOf(const Archive::Block& block, char (&name)[64], char (&type)[17])
+bool fieldsOf(const Archive::Block& block, char (&name)[kMaxBlockName + 1], char (&type)[17])
 {
-    if (block.tooLong || block.name[63] != '\0')
+    if (block.tooLong || block.name[kMaxBlockName] != '\0')
         return false;
     std::memcpy(name, block.name, sizeof(name));
     std::memcpy(type, block.type, 16);
@@ -109,7 +109,7 @@ int Archive::blockSearch(const Block& block) const
 {
     // The lookup reads the type over its 16 bytes and the name up to its
     // terminator: both are used in place.
-    if (block.tooLong || block.name[63] != '\0')
+    if (block.tooLong || block.name[kMaxBlockName] != '\0')
         return RC_ERR_INVALID;
     return m_file->find(block.name, block.type);
 }
@@ -140,7 +140,7 @@ void Archive::blockFree(Block& block)
 
 int Archive::blockAdd(const Block& block)
 {
-    char name[64];
+    char name[kMaxBlockName + 1];
     char type[17];
     if (!fieldsOf(block, name, type))
         return RC_ERR_INVALID;
@@ -149,7 +149,7 @@ int Archive::blockAdd(const Block& block)
 
 int Archive::blockAddCompressed(const Block& block)
 {
-    char name[64];
+    char name[kMaxBlockName + 1];
     char type[17];
     if (!fieldsOf(block, name, type))
         return RC_ERR_INVALID;
@@ -167,7 +167,7 @@ int Archive::blockPeek(const Block& block, uint64_t offset, void* out, size_t le
 
 int Archive::damagedBlock(const Block& block) const
 {
-    char name[64];
+    char name[kMaxBlockName + 1];
     char type[17];
     fieldsOf(block, name, type);
     if (Log* log = LogMgr::current())

@@ -957,7 +957,7 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
     if (int rc = rekey(); rc != RC_OK)
         return rc;
     Entry e;
-    copyField(e.name, name, 63);
+    copyField(e.name, name, kMaxBlockName);
     copyField(e.type, type, 16);
     e.storage = static_cast<uint8_t>(storage);
     e.size = size;
@@ -1008,7 +1008,7 @@ int ArchiveFile::addCompressed(const char* name, const char* type, const void* s
     if (int rc = rekey(); rc != RC_OK)
         return rc;
     Entry e;
-    copyField(e.name, name, 63);
+    copyField(e.name, name, kMaxBlockName);
     copyField(e.type, type, 16);
     e.storage = 2;
     e.size = size;
@@ -1069,14 +1069,14 @@ int ArchiveFile::remove(int index)
 int ArchiveFile::undelete(int index, const char* newName)
 {
     // A name that does not fit is refused here, where it would be stored.
-    if (newName && std::strlen(newName) > 63)
+    if (newName && std::strlen(newName) > kMaxBlockName)
         return RC_ERR_INVALID;
     Entry changed;
     if (!entry(index, changed) || !changed.deleted)
         return RC_ERR_NOT_FOUND;
     changed.deleted = 0;
     if (newName && newName[0]) {
-        copyField(changed.name, newName, 63);
+        copyField(changed.name, newName, kMaxBlockName);
     }
     if (find(changed.name, changed.type) >= 0)
         return RC_ERR_EXISTS;
@@ -1086,7 +1086,7 @@ int ArchiveFile::undelete(int index, const char* newName)
         return rc;
     CommitRecord next = m_rec;
     // A block bound to its name is sealed again under the new one.
-    if (changed.bound && std::strncmp(changed.name, m_table.get(static_cast<uint32_t>(index)).name, 64) != 0) {
+    if (changed.bound && std::strncmp(changed.name, m_table.get(static_cast<uint32_t>(index)).name, sizeof(changed.name)) != 0) {
         if (int rc = reserveSealIds(1); rc != RC_OK)
             return rc;
         next = m_rec;
@@ -1281,7 +1281,7 @@ int ArchiveFile::checkIndexOnDisk()
             SlotChoice choice;
             const Entry held = m_table.get(first + i);
             if (chooseVersion(chunk.data() + size_t(i) * kSlotSize, first + i, m_rec, choice) != RC_OK
-                || choice.best != m_table.activeVersion(first + i) || std::memcmp(choice.entry.name, held.name, 64) != 0
+                || choice.best != m_table.activeVersion(first + i) || std::memcmp(choice.entry.name, held.name, sizeof(held.name)) != 0
                 || choice.entry.offset != held.offset || choice.entry.storedSize != held.storedSize
                 || choice.entry.hash != held.hash || choice.entry.deleted != held.deleted)
                 return damaged(m_path, "an index entry is damaged");

@@ -37,6 +37,8 @@
 
 #include "ArchiveCrypto.h"
 
+#include <Zelkoran/Archive.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -87,7 +89,7 @@ struct CommitRecord {
 };
 
 struct Entry {
-    char name[64] = {};
+    char name[64] = {}; // as stored: at most kMaxBlockName bytes and a terminator
     char type[16] = {};
     uint64_t offset = 0;
     uint64_t storedSize = 0;
@@ -101,6 +103,7 @@ struct Entry {
     // listing them (version byte 13).
     uint8_t bound = 0;
 };
+static_assert(sizeof(Entry::name) == kMaxBlockName + 1, "the stored name field holds the longest name");
 
 constexpr uint64_t kMaxSealId = (1ull << 48) - 1;
 

@@ -248,7 +248,7 @@ int EntryTable::find(const char* name, const char* type) const
     const uint32_t wanted = type[0] ? knownTypeId(type) : kAnyType;
     if (wanted == kNone)
         return RC_ERR_NOT_FOUND;
-    const size_t nameLength = strnlen(name, 63);
+    const size_t nameLength = strnlen(name, kMaxBlockName);
     const uint64_t hash = nameTag(name, nameLength);
     size_t bucket = 0;
     uint32_t slot = kNone;
