@@ -145,6 +145,18 @@ bool xorPairs(const ArchiveKey* sealKey, const uint32_t* slots, const uint64_t* 
     xorIndexSums(slots, generations, count, acc);
     return true;
 }
+
+// The entry of a block about to be written, before its stored bytes exist.
+Entry newEntry(const char* name, const char* type, uint32_t storage, uint64_t size)
+{
+    Entry e;
+    copyField(e.name, name, kMaxBlockName);
+    copyField(e.type, type, 16);
+    e.storage = static_cast<uint8_t>(storage);
+    e.size = size;
+    return e;
+}
+
 } // namespace
 
 ArchiveFile::~ArchiveFile()
@@ -956,11 +968,7 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
         return rc;
     if (int rc = rekey(); rc != RC_OK)
         return rc;
-    Entry e;
-    copyField(e.name, name, kMaxBlockName);
-    copyField(e.type, type, 16);
-    e.storage = static_cast<uint8_t>(storage);
-    e.size = size;
+    Entry e = newEntry(name, type, storage, size);
 
     // The encoded bytes are written over at once: no need to zero them first.
     std::unique_ptr<uint8_t[]> encoded;
@@ -1007,11 +1015,7 @@ int ArchiveFile::addCompressed(const char* name, const char* type, const void* s
         return rc;
     if (int rc = rekey(); rc != RC_OK)
         return rc;
-    Entry e;
-    copyField(e.name, name, kMaxBlockName);
-    copyField(e.type, type, 16);
-    e.storage = 2;
-    e.size = size;
+    Entry e = newEntry(name, type, 2, size);
     e.storedSize = streamSize;
     return append(e, static_cast<const uint8_t*>(stream), existing);
 }
