@@ -49,9 +49,9 @@ Zelkoran::WidgetNumberEdit* addNumberEdit(Zelkoran::Panel& panel, const WidgetSp
                                           float value);
 // An unfilled frame with a one-pixel grey border that groups widgets.
 Zelkoran::WidgetFrame* addOutline(Zelkoran::Panel& panel, const WidgetSpec& spec);
-// A button or check box drawn by sprite in every state, its caption (none
-// when the spec gives none) centred over it. The widget owns the sprite from
-// then on; a sprite the panel's refusal leaves unused is closed.
+// A button or check box drawn by sprite in every state, with its caption
+// (if any) centred over it. The widget owns the sprite from then on; a
+// sprite the panel's refusal leaves unused is closed.
 Zelkoran::WidgetButton* addSpriteButton(Zelkoran::Panel& panel, const WidgetSpec& spec, int sprite);
 Zelkoran::WidgetCheckBox* addSpriteCheckBox(Zelkoran::Panel& panel, const WidgetSpec& spec, int sprite);
 
