@@ -5,7 +5,6 @@
 
 #include "support/GifWriter.h"
 #include "support/TestSurfaces.h"
-#include "import/scene/SceneImportChecks.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
 #include <Zelkoran/GUIMgr.h>
@@ -73,22 +72,9 @@ TEST_F(SceneImportTest, DefaultsDifferOnlyInTheSourceKind)
     }
 }
 
-TEST_F(SceneImportTest, TargetSlotAndSaveContext)
+TEST_F(SceneImportTest, SaveContext)
 {
     Scene* s = target();
-    ASSERT_EQ(s->createLayer("a", SLT_TILE, 1, 2, 2), 1);
-    ASSERT_EQ(s->createLayer("b", SLT_TILE, 2, 2, 2), 2);
-    ASSERT_EQ(s->createLayer("c", SLT_TILE, 3, 2, 2), 3);
-    ASSERT_TRUE(s->closeLayer(2));
-    const std::pair<int, const char*> slots[] = {
-        {4, ""}, {2, ""}, {1, "Target layer is already occupied. Select an empty slot or create a new layer."},
-        {0, "Target layer is invalid."}};
-    for (const auto& [slot, refusal] : slots) {
-        CtrlBase::string message = "kept";
-        EXPECT_EQ(validateSceneImportTargetLayer(s, slot, message), !*refusal) << slot;
-        EXPECT_EQ(message, *refusal ? refusal : "kept") << slot;
-    }
-
     CtrlBase::string message;
     EXPECT_TRUE(tab->importChecks().validateSceneImportSaveContext(nullptr, message));
     EXPECT_FALSE(tab->importChecks().validateSceneImportSaveContext(s, message));

@@ -1,7 +1,7 @@
-// Frame-sequence imports without a tab: padding, sampling, the converter's
-// layer, animations and codes, GIF and video sampling, and whole imports
-// whose layers, drawn back from the atlas and the cells, show exactly the
-// sampled frames.
+// Frame-sequence imports without a tab: the target slot, padding,
+// sampling, the converter's layer, animations and codes, GIF and video
+// sampling, and whole imports whose layers, drawn back from the atlas and
+// the cells, show exactly the sampled frames.
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/FrameSampling.h"
 #include "import/scene/FrameSequenceLayer.h"
@@ -113,6 +113,23 @@ protected:
     TestFolder folder;
     int sceneId = 0;
 };
+
+TEST_F(FrameImport, TargetSlot)
+{
+    Scene* s = target();
+    ASSERT_EQ(s->createLayer("a", SLT_TILE, 1, 2, 2), 1);
+    ASSERT_EQ(s->createLayer("b", SLT_TILE, 2, 2, 2), 2);
+    ASSERT_EQ(s->createLayer("c", SLT_TILE, 3, 2, 2), 3);
+    ASSERT_TRUE(s->closeLayer(2));
+    const std::pair<int, const char*> slots[] = {
+        {4, ""}, {2, ""}, {1, "Target layer is already occupied. Select an empty slot or create a new layer."},
+        {0, "Target layer is invalid."}};
+    for (const auto& [slot, refusal] : slots) {
+        String message = "kept";
+        EXPECT_EQ(validateSceneImportTargetLayer(s, slot, message), !*refusal) << slot;
+        EXPECT_EQ(message, *refusal ? refusal : "kept") << slot;
+    }
+}
 
 TEST_F(FrameImport, PaddingGrowsToWholeTilesUnblended)
 {
