@@ -4,6 +4,7 @@
 #include "tabs/SceneTabFixture.h"
 
 #include "support/GifWriter.h"
+#include "support/SceneImportTarget.h"
 #include "support/TestSurfaces.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -11,20 +12,14 @@
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Screen.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 using namespace Zelkoran;
 using Options = CtrlScenes::SceneLayerImportOptions;
+using importtest::samples;
 using surfacetest::filled;
 
 namespace {
-
-std::string samples(const char* folder)
-{
-    const char* root = std::getenv("SKARDEN_SAMPLES");
-    return root ? std::string(root) + "/" + folder : std::string();
-}
 
 class SceneImportTest : public SceneTabTest {
 protected:
@@ -32,23 +27,17 @@ protected:
     {
         SceneTabTest::SetUp();
         makeTab();
-        sceneId = Main::instance()->sceneMgr()->create("imports", 0);
-        ASSERT_GT(sceneId, 0);
+        imports.open();
     }
     void TearDown() override
     {
-        Main::instance()->sceneMgr()->close(sceneId);
+        imports.close();
         SceneTabTest::TearDown();
     }
-    Scene* target() const { return Main::instance()->sceneMgr()->get(sceneId); }
-
+    Zelkoran::Scene* target() const { return imports.get(); }
     Options gifOptions(const std::string& path) const
     {
-        Options o = tab->defaultImportOptions(false);
-        o.sourceType = 2, o.fileKind = 3;
-        o.sourcePath = path.c_str();
-        o.matchMode = 0;
-        return o;
+        return importtest::gifOptions(tab->defaultImportOptions(false), path);
     }
     // A scene name and an open archive, so the save context holds.
     void readyToSave()
@@ -57,7 +46,7 @@ protected:
         name->setText("level.tmx");
     }
 
-    int sceneId = 0;
+    importtest::TargetScene imports;
 };
 
 TEST_F(SceneImportTest, DefaultsDifferOnlyInTheSourceKind)
@@ -172,12 +161,7 @@ TEST_F(SceneImportTest, GIFChecks)
                       huge = folder.path("huge.gif"), still = folder.path("still.gif");
     giftest::write(good, giftest::twoFrames(32, 16));
     giftest::write(odd, giftest::twoFrames(100, 100));
-    std::vector<uint8_t> bytes = giftest::twoFrames();
-    giftest::write(cut, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 40));
-    // 65535 x 65535: the screen and the first frame.
-    for (size_t at : {6u, 7u, 8u, 9u, 794u, 795u, 796u, 797u})
-        bytes[at] = 0xFF;
-    giftest::write(huge, bytes);
+    giftest::writeBroken(cut, huge);
     giftest::write(still, giftest::encode(16, 16, {{1, 2, 3}}, {giftest::Frame{std::vector<uint8_t>(256, 0)}}));
     struct Case {
         std::string path;
@@ -219,12 +203,7 @@ TEST_F(SceneImportTest, VideoChecks)
     readyToSave();
     const std::string clip = dir + "/openh264-Cisco_Men_whisper_640x320_CABAC_Bframe_9.264";
     const std::string cut = folder.path("cut.mp4");
-    {
-        std::ifstream in(dir + "/mp4ff-prog_8s.mp4", std::ios::binary);
-        std::vector<char> head(4000);
-        in.read(head.data(), long(head.size()));
-        std::ofstream(cut, std::ios::binary).write(head.data(), long(head.size()));
-    }
+    importtest::writeCutVideo(dir, cut);
     Options o = tab->defaultImportOptions(false);
     o.sourceType = 2, o.fileKind = 2;
     o.matchMode = 0;

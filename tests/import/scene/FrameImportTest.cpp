@@ -11,6 +11,7 @@
 #include "import/scene/VideoLayer.h"
 #include "scene/SceneAccess.h"
 #include "support/GifWriter.h"
+#include "support/SceneImportTarget.h"
 #include "support/TestFolder.h"
 #include "support/TestSurfaces.h"
 
@@ -22,12 +23,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
 using namespace Zelkoran;
 using Options = SceneLayerImportOptions;
+using importtest::samples;
 using surfacetest::filled;
 using surfacetest::pixel;
 
@@ -73,12 +74,6 @@ long differences(SDL_Surface* drawn, SDL_Surface* expected)
     return n;
 }
 
-std::string samples(const char* folder)
-{
-    const char* root = std::getenv("SKARDEN_SAMPLES");
-    return root ? std::string(root) + "/" + folder : std::string();
-}
-
 // The options an added layer starts from.
 Options layerOptions()
 {
@@ -91,27 +86,18 @@ class FrameImport : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sceneId = Main::instance()->sceneMgr()->create("imports", 0);
-        ASSERT_GT(sceneId, 0);
+        imports.open();
     }
     void TearDown() override
     {
-        Main::instance()->sceneMgr()->close(sceneId);
+        imports.close();
         Main::terminate();
     }
-    Scene* target() const { return Main::instance()->sceneMgr()->get(sceneId); }
-
-    static Options gifOptions(const std::string& path)
-    {
-        Options o = layerOptions();
-        o.sourceType = 2, o.fileKind = 3;
-        o.sourcePath = path.c_str();
-        o.matchMode = 0;
-        return o;
-    }
+    Scene* target() const { return imports.get(); }
+    static Options gifOptions(const std::string& path) { return importtest::gifOptions(layerOptions(), path); }
 
     TestFolder folder;
-    int sceneId = 0;
+    importtest::TargetScene imports;
 };
 
 TEST_F(FrameImport, TargetSlot)
@@ -280,12 +266,7 @@ TEST_F(FrameImport, BrokenGIFsAndTheStillLayer)
 {
     const std::string good = folder.path("two.gif"), cut = folder.path("cut.gif"), huge = folder.path("huge.gif");
     giftest::write(good, giftest::twoFrames(32, 16));
-    std::vector<uint8_t> bytes = giftest::twoFrames();
-    giftest::write(cut, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 40));
-    // 65535 x 65535: the screen and the first frame.
-    for (size_t at : {6u, 7u, 8u, 9u, 794u, 795u, 796u, 797u})
-        bytes[at] = 0xFF;
-    giftest::write(huge, bytes);
+    giftest::writeBroken(cut, huge);
     for (const std::string& broken : {cut, huge})
         EXPECT_EQ(importGIFAnimatedLayer(target(), gifOptions(broken), nullptr, nullptr), IR_GIF_UNREADABLE);
 
@@ -355,12 +336,7 @@ TEST_F(FrameImport, VideoBecomesAnExactLayer)
         GTEST_SKIP() << "the sample videos (SKARDEN_SAMPLES unset)";
     const std::string clip = dir + "/openh264-Cisco_Men_whisper_640x320_CABAC_Bframe_9.264";
     const std::string cut = folder.path("cut.mp4");
-    {
-        std::ifstream in(dir + "/mp4ff-prog_8s.mp4", std::ios::binary);
-        std::vector<char> head(4000);
-        in.read(head.data(), long(head.size()));
-        std::ofstream(cut, std::ios::binary).write(head.data(), long(head.size()));
-    }
+    importtest::writeCutVideo(dir, cut);
     Options o = layerOptions();
     o.sourceType = 2, o.fileKind = 2;
     o.matchMode = 0;
