@@ -76,4 +76,24 @@ inline void write(const std::string& path, const std::vector<uint8_t>& bytes)
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
 }
 
+// Two frames of 100 ms: red, then blue with a green corner.
+inline std::vector<uint8_t> twoFrames(int w = 20, int h = 20)
+{
+    Frame red{std::vector<uint8_t>(size_t(w * h), 1), 10, -1};
+    Frame blue{std::vector<uint8_t>(size_t(w * h), 2), 10, -1};
+    blue.indexes[0] = 3;
+    return encode(w, h, {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}, {0, 255, 0}}, {red, blue});
+}
+
+// twoFrames() cut after 40 bytes at cut, and whole but claiming 65535 x
+// 65535 (the screen and the first frame) at huge.
+inline void writeBroken(const std::string& cut, const std::string& huge)
+{
+    std::vector<uint8_t> bytes = twoFrames();
+    write(cut, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 40));
+    for (size_t at : {6u, 7u, 8u, 9u, 794u, 795u, 796u, 797u})
+        bytes[at] = 0xFF;
+    write(huge, bytes);
+}
+
 } // namespace giftest

@@ -1,10 +1,10 @@
 // Universal VTT imports through the scene tab: the probe, the checks, slots
-// and layers of new and extended scenes, the map picture and every refusal,
-// and the sample maps imported, stored and loaded back.
+// and layers of new and extended scenes, the map picture, the tab's hold on
+// a scene a failed import closed, and the sample maps imported, stored and
+// loaded back.
 #include "tabs/SceneTabFixture.h"
 #include "import/scene/UvttFixture.h"
 
-#include "support/LogCapture.h"
 #include "scene/SceneAccess.h"
 
 #include <cstdlib>
@@ -12,26 +12,12 @@
 
 using namespace Zelkoran;
 using Options = CtrlScenes::SceneLayerImportOptions;
+using uvtttest::kCave;
 using uvtttest::map;
 using uvtttest::points;
+using uvtttest::wallsAndLight;
 
 namespace {
-
-// Layers 1, 2 and 5 of a stored scene (3 and 4 empty); object 41 in slot 2.
-const char* const kCave = "<?xml version=\"1.0\"?>\n<!-- Zelkoran GDK Scene format: cave -->\n"
-                          "<map version=\"1.10\" orientation=\"orthogonal\" renderorder=\"right-down\" width=\"2\" "
-                          "height=\"2\" tilewidth=\"16\" tileheight=\"16\" nextlayerid=\"6\" nextobjectid=\"2\">\n"
-                          " <layer id=\"1\" name=\"a\" width=\"2\" height=\"2\"><data encoding=\"csv\">0,0,0,0</data>"
-                          "</layer>\n"
-                          " <objectgroup id=\"2\" name=\"b\"><object id=\"41\" x=\"1\" y=\"1\"/></objectgroup>\n"
-                          " <layer id=\"5\" name=\"e\" width=\"2\" height=\"2\"><data encoding=\"csv\">0,0,0,0</data>"
-                          "</layer>\n</map>\n";
-
-std::string wallsAndLight()
-{
-    return "\"line_of_sight\": [" + points({{0, 0}, {1, 0}}) + "], \"lights\": [{\"position\": {\"x\": 1, \"y\": "
-           "1}, \"range\": 2}],";
-}
 
 // The value of attribute name of the element whose tag holds marker.
 std::string attribute(const std::string& tmx, const std::string& marker, const char* name)
@@ -188,89 +174,6 @@ TEST_F(UvttImportTest, NewSceneGetsThePaddedMapInItsFirstSlot)
     const SDL_Surface* atlas = set.picture->surface;
     const int x = int(local) % set.columns * 64 + 63, y = int(local) / set.columns * 64 + 63;
     EXPECT_EQ(static_cast<const uint32_t*>(atlas->pixels)[y * atlas->pitch / 4 + x], 0xFFFFFFFFu);
-    closeScene(scene);
-}
-
-TEST_F(UvttImportTest, Refusals)
-{
-    const std::string png = uvtttest::pngBase64(1000, 700);
-    std::string shortPng(4 * 7, '\0');
-    {
-        const std::string bytes = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(12, 'A');
-        shortPng.resize(size_t(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(shortPng.data()),
-                                               reinterpret_cast<const unsigned char*>(bytes.data()), 20)));
-    }
-    struct Case {
-        std::string extra;
-        int w, h, ppg, mode, tile, code;
-        const char* message;
-    };
-    const Case cases[] = {
-        {"", 10, 7, 100, 0, 64, CtrlScenes::UIR_XML, "UVTT does not contain an embedded map image."},
-        {"\"image\": \"!!!\",", 10, 7, 100, 0, 64, CtrlScenes::UIR_FILE,
-         "UVTT embedded image base64 data could not be decoded."},
-        {"\"image\": \"x data:," + png + "\",", 10, 7, 100, 0, 64, CtrlScenes::UIR_FILE,
-         "UVTT embedded image base64 data could not be decoded."},
-        {"\"image\": \"" + shortPng + "\",", 10, 7, 100, 0, 64, CtrlScenes::UIR_NOT_PNG,
-         "UVTT embedded image is not PNG. WebP support is deferred."},
-        {"\"image\": \"" + png + "\",", 10, 10, 100, 0, 100, CtrlScenes::UIR_PNG_SIZE,
-         "UVTT embedded PNG dimensions do not match its resolution metadata."},
-        {"\"image\": \"" + png + "\",", 20000, 1, 1, 1, 64, CtrlScenes::UIR_IMAGE_SIZE,
-         "UVTT embedded image exceeds the supported import size."},
-        {"\"image\": \"" + png + "\",", 10, 7, 100, 0, 1, CtrlScenes::UIR_TILE_GRID,
-         "UVTT tile conversion exceeds the supported 262144-cell limit."},
-        {"\"lights\": [{\"range\": 1}],", 10, 7, 100, 2, 64, CtrlScenes::UIR_OBJECTS,
-         "UVTT light contains an invalid position or range."},
-        {"\"image\": \"" + png + "\",", 10, 7, 100, 1, 64, 0, ""},
-    };
-    for (const Case& c : cases) {
-        Options o = optionsFor(map(c.extra, c.w, c.h, c.ppg));
-        o.uvttMapMode = c.mode;
-        o.tileWidth = o.tileHeight = c.tile;
-        Scene* scene = nullptr;
-        EXPECT_EQ(importNew(o, scene), c.code) << c.extra.substr(0, 40);
-        EXPECT_EQ(error, c.message);
-        EXPECT_EQ(scene != nullptr, c.code == 0 || c.code == CtrlScenes::UIR_OBJECTS) << c.message;
-        closeScene(scene);
-    }
-    Scene* none = nullptr;
-    EXPECT_EQ(tab->importUVTT(none, optionsFor(map("")), true, summary, error), CtrlScenes::UIR_NO_SCENE);
-    EXPECT_EQ(error, "Scene is not available for UVTT import.");
-    Options gone = optionsFor(map(""));
-    gone.sourcePath = folder.path("gone.uvtt").c_str();
-    Scene* scene = nullptr;
-    EXPECT_EQ(importNew(gone, scene), CtrlScenes::UIR_FILE);
-    EXPECT_EQ(error, "UVTT file could not be opened.");
-    closeScene(scene);
-}
-
-TEST_F(UvttImportTest, NewerFormatsAreImportedWithAWarning)
-{
-    for (const char* format : {"1.5", "2.25"}) {
-        LogCapture log(folder.path("import.log"));
-        Options o = optionsFor(map(std::string("\"format\": ") + format + "," + wallsAndLight()));
-        o.uvttMapMode = 2;
-        Scene* scene = nullptr;
-        EXPECT_EQ(importNew(o, scene), 0);
-        const bool warned = log.text().find("[Skarden] Warning: UVTT format 2.25 is newer than the supported 0.x/1.x "
-                                            "formats; compatible fields will be imported.\n") != std::string::npos;
-        EXPECT_EQ(warned, std::string(format) == "2.25") << format;
-        closeScene(scene);
-    }
-}
-
-TEST_F(UvttImportTest, ObjectIdsBeyondTheRangeAreRefused)
-{
-    std::string full = kCave;
-    full.replace(full.find("id=\"41\""), 7, "id=\"2147483646\"");
-    const int id = Main::instance()->sceneMgr()->loadFromBuffer(full.data(), full.size(), "cave.tmx", "");
-    Scene* scene = Main::instance()->sceneMgr()->get(id);
-    Options o = optionsFor(map(wallsAndLight()), "map.uvtt", false);
-    o.uvttMapMode = 2;
-    o.targetLayer = 3;
-    EXPECT_EQ(tab->importUVTT(scene, o, false, summary, error), CtrlScenes::UIR_OBJECT_IDS);
-    EXPECT_EQ(error, "UVTT objects exceed the available TMX object ID range.");
-    EXPECT_EQ(Main::instance()->sceneMgr()->get(id), scene) << "a failure leaves the old scene";
     closeScene(scene);
 }
 

@@ -26,6 +26,17 @@ inline std::string map(const std::string& extra, int w = 10, int h = 10, int ppg
            "}}";
 }
 
+// Layers 1, 2 and 5 of a stored scene (3 and 4 empty); object 41 in slot 2.
+inline const char* const kCave =
+    "<?xml version=\"1.0\"?>\n<!-- Zelkoran GDK Scene format: cave -->\n"
+    "<map version=\"1.10\" orientation=\"orthogonal\" renderorder=\"right-down\" width=\"2\" "
+    "height=\"2\" tilewidth=\"16\" tileheight=\"16\" nextlayerid=\"6\" nextobjectid=\"2\">\n"
+    " <layer id=\"1\" name=\"a\" width=\"2\" height=\"2\"><data encoding=\"csv\">0,0,0,0</data>"
+    "</layer>\n"
+    " <objectgroup id=\"2\" name=\"b\"><object id=\"41\" x=\"1\" y=\"1\"/></objectgroup>\n"
+    " <layer id=\"5\" name=\"e\" width=\"2\" height=\"2\"><data encoding=\"csv\">0,0,0,0</data>"
+    "</layer>\n</map>\n";
+
 // "[{"x":..,"y":..},...]" from grid coordinates.
 inline std::string points(std::initializer_list<std::pair<double, double>> list)
 {
@@ -34,6 +45,13 @@ inline std::string points(std::initializer_list<std::pair<double, double>> list)
         text += (text.size() > 1 ? "," : "") + std::string("{\"x\":") + std::to_string(x) +
                 ",\"y\":" + std::to_string(y) + "}";
     return text + "]";
+}
+
+// One wall and one light, as root members for map().
+inline std::string wallsAndLight()
+{
+    return "\"line_of_sight\": [" + points({{0, 0}, {1, 0}}) + "], \"lights\": [{\"position\": {\"x\": 1, \"y\": "
+           "1}, \"range\": 2}],";
 }
 
 // The message of a failed parse, "" when it passed.
