@@ -133,9 +133,9 @@ bool sameBurst(const Zelkoran::ParticleBurst& a, const Zelkoran::ParticleBurst& 
 bool sameColorKey(const Zelkoran::ParticleColorKey& a, const Zelkoran::ParticleColorKey& b);
 bool sameScaleKey(const Zelkoran::ParticleScaleKey& a, const Zelkoran::ParticleScaleKey& b);
 
-// A burst's particle count as typed: truncated, then 1..65536.
+// A burst's particle count as typed: truncated, then 1..ParticleEmitter::kMaxParticles.
 int32_t burstCount(float typed);
-// The time of a burst added after one at time: 0.1 s later, at most 86400.
+// The time of a burst added after one at time: 0.1 s later, at most ParticleEmitter::kMaxSeconds.
 float nextBurstTime(float time);
 // Halfway between key selection and the next one (the end of life, 1.0,
 // after the last key).

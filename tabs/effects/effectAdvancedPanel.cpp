@@ -101,8 +101,8 @@ const Control kControls[][8] = {
         {W::AW_BOUNCINESS, "Bounciness", NUMBER, 1710, "BounceLabel", "Bounciness:", 507, false, 0, 10000, 1, "Collision bounciness"},
     },
     {
-        {W::AW_BURST_TIME, "TimedTime", NUMBER, 1714, "TimedTimeLabel", "Time (s):", 296, true, 0, 86400, 0, "Timed burst time in seconds"},
-        {W::AW_BURST_COUNT, "TimedCount", NUMBER, 1716, "TimedCountLabel", "Particle count:", 319, true, 1, 65536, 1, "Timed burst particle count"},
+        {W::AW_BURST_TIME, "TimedTime", NUMBER, 1714, "TimedTimeLabel", "Time (s):", 296, true, 0, ParticleEmitter::kMaxSeconds, 0, "Timed burst time in seconds"},
+        {W::AW_BURST_COUNT, "TimedCount", NUMBER, 1716, "TimedCountLabel", "Particle count:", 319, true, 1, ParticleEmitter::kMaxParticles, 1, "Timed burst particle count"},
     },
     {
         {W::AW_SUB_PROBABILITY, "SubProbability", NUMBER, 1723, "SubProbLabel", "Trigger probability:", 452, true, 0, 1, 1, "Chance per trigger from 0.00 to 1.00 (0% to 100%)"},

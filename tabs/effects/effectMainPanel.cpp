@@ -81,15 +81,15 @@ const Spec kWidgets[] = {
     {W::EW_RATE_LABEL, LABEL, "RateLabel", "Rate:", 0, 0, at(12), top(523), 0, 0, 0, nullptr, 0},
     {W::EW_RATE, NUMBER, "Rate", "", 48, 19, at(51), top(520), 0, 1000000, 10, "Particles emitted per second", 0},
     {W::EW_MAX_LABEL, LABEL, "MaxLabel", "Max:", 0, 0, at(106), top(523), 0, 0, 0, nullptr, 0},
-    {W::EW_MAX, NUMBER, "Max", "", 42, 19, at(143), top(520), 1, 65536, 128, "Maximum live particles", 0},
+    {W::EW_MAX, NUMBER, "Max", "", 42, 19, at(143), top(520), 1, ParticleEmitter::kMaxParticles, 128, "Maximum live particles", 0},
     {W::EW_DURATION_LABEL, LABEL, "DurationLabel", "Duration (s):", 0, 0, at(12), top(546), 0, 0, 0, nullptr, 0},
-    {W::EW_DURATION, NUMBER, "Duration", "", 60, 19, at(90), top(543), -1, 86400, -1, "Emission duration in seconds, -1 for unlimited", 0},
+    {W::EW_DURATION, NUMBER, "Duration", "", 60, 19, at(90), top(543), -1, ParticleEmitter::kMaxSeconds, -1, "Emission duration in seconds, -1 for unlimited", 0},
     {W::EW_PLAYBACK_LABEL, LABEL, "PlaybackLabel", "Playback:", 0, 0, at(12), top(569), 0, 0, 0, nullptr, 0},
     {W::EW_LOOP, CHECK, "Loop", "Loop", 50, 19, at(75), top(566), 0, 0, 1, "Loop emission when duration ends", 0},
     {W::EW_LIFE_MIN_LABEL, LABEL, "LifeMinLabel", "Life:", 0, 0, at(12), top(592), 0, 0, 0, nullptr, 0},
-    {W::EW_LIFE_MIN, NUMBER, "LifeMin", "", 48, 19, at(51), top(589), 0.01f, 86400, 1, "Minimum particle lifetime in seconds", 0},
+    {W::EW_LIFE_MIN, NUMBER, "LifeMin", "", 48, 19, at(51), top(589), 0.01f, ParticleEmitter::kMaxSeconds, 1, "Minimum particle lifetime in seconds", 0},
     {W::EW_LIFE_MAX_LABEL, LABEL, "LifeMaxLabel", "-", 0, 0, at(106), top(592), 0, 0, 0, nullptr, 0},
-    {W::EW_LIFE_MAX, NUMBER, "LifeMax", "", 48, 19, at(122), top(589), 0.01f, 86400, 1, "Maximum particle lifetime in seconds", 0},
+    {W::EW_LIFE_MAX, NUMBER, "LifeMax", "", 48, 19, at(122), top(589), 0.01f, ParticleEmitter::kMaxSeconds, 1, "Maximum particle lifetime in seconds", 0},
     {W::EW_MOTION_FRAME, FRAME, "MotionFrame", "", 190, 98, at(5), top(615), 0, 0, 0, "Particle direction and speed settings", 0},
     {W::EW_DIRECTION_LABEL, LABEL, "DirectionLabel", "Mode:", 0, 0, at(12), top(623), 0, 0, 0, nullptr, 0},
     {W::EW_DIRECTION, COMBO, "Direction", "", 70, 19, at(56), top(620), 0, 0, 0, "Particle direction mode", 0},
@@ -104,7 +104,7 @@ const Spec kWidgets[] = {
     {W::EW_ADVANCED, BUTTON, "Advanced", "Advanced Effects", 160, 22, kCentred, top(734), 0, 0, 0, "Show advanced particle settings", 0},
     {W::EW_APPEARANCE, BUTTON, "Appearance", "Particle Appearance", 160, 22, kCentred, top(762), 0, 0, 0, "Show particle colour key controls", 0},
     {W::EW_BURST_LABEL, LABEL, "BurstLabel", "Burst:", 0, 0, at(14), top(863), 0, 0, 0, nullptr, 0},
-    {W::EW_BURST, NUMBER, "Burst", "", 50, 19, at(60), top(860), 1, 65536, 32, "Particles emitted on right click", 0},
+    {W::EW_BURST, NUMBER, "Burst", "", 50, 19, at(60), top(860), 1, ParticleEmitter::kMaxParticles, 32, "Particles emitted on right click", 0},
     {W::EW_PLAY, SPRITE_BUTTON, "Play", "", 0, 0, at(30), kAboveBottom, 0, 0, 0, "Play the current particle effect", SS_PLAY_AUDIO},
     {W::EW_PAUSE, SPRITE_CHECK, "Pause", "", 0, 0, kCentred, kAboveBottom, 0, 0, 0, "Pause particle preview", SS_PAUSE_AUDIO},
     {W::EW_STOP, SPRITE_BUTTON, "Stop", "", 0, 0, ui::right(-30), kAboveBottom, 0, 0, 0, "Stop particle preview", SS_STOP_AUDIO},
@@ -200,7 +200,7 @@ bool EffectMainPanel::applyPreset(ParticleEmitter* e)
     return true;
 }
 
-int EffectMainPanel::burstSize() const { return ew::wholeValue(&panel, EW_BURST, 32, 1, 65536); }
+int EffectMainPanel::burstSize() const { return ew::wholeValue(&panel, EW_BURST, 32, 1, ParticleEmitter::kMaxParticles); }
 
 void EffectMainPanel::closeBorrowedVisualResource()
 {
@@ -232,7 +232,7 @@ int EffectMainPanel::applyMainEmitterWidget(int id, ParticleEmitter* e)
     case EW_GLOW_VALUE: ok = e->setGlowRender(on(EW_GLOW), value(EW_GLOW_VALUE, 1)); break;
     case EW_LOCAL_SPACE: ok = e->setLocalSpace(on(EW_LOCAL_SPACE)); break;
     case EW_RATE: ok = e->setEmissionRate(value(EW_RATE, 0)); break;
-    case EW_MAX: ok = e->setMaxParticles(ew::wholeValue(&panel, EW_MAX, 128, 1, 65536)); break;
+    case EW_MAX: ok = e->setMaxParticles(ew::wholeValue(&panel, EW_MAX, 128, 1, ParticleEmitter::kMaxParticles)); break;
     case EW_DURATION: ok = e->setDuration(value(EW_DURATION, -1)); break;
     case EW_LOOP: ok = e->setLoop(on(EW_LOOP)); break;
     case EW_LIFE_MIN:
