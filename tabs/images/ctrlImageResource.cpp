@@ -8,6 +8,7 @@
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
+#include <Zelkoran/Result.h>
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
@@ -73,13 +74,15 @@ int CtrlImageResource::onSave()
             notifySaveError(noun, "Could not get the " + lower + ".", kNoticeMs);
             return -1;
         }
-        if (renameResource(name.c_str()) != 0) {
+        // Another open resource holding the name (a panel's or an effect's
+        // copy of the block) keeps it; the block is written all the same.
+        if (const int rc = renameResource(name.c_str()); rc != 0 && rc != RC_ERR_EXISTS) {
             notifySaveWarning(noun, "Could not rename the " + lower + ".", kNoticeMs);
             return -1;
         }
         if (beforeResourceSave() != 0)
             return -1;
-        if (saveResourceBlock() != 0) {
+        if (saveResourceBlock(name.c_str()) != 0) {
             notifySaveError(noun, "Could not save the " + lower + ".", kNoticeMs);
             return -1;
         }

@@ -40,11 +40,13 @@ protected:
     virtual bool resourceExists() const = 0;
     virtual int resourceImage() const = 0;
     virtual void closeResource() = 0;
+    // 0 when the resource has the name already; else the manager's rename.
     virtual int renameResource(const char* name) = 0;
     virtual int removeResource(const char* name) = 0;
     // assignImage(iImageID, 1).
     virtual int assignResourceImage() = 0;
-    virtual int saveResourceBlock() = 0;
+    // Writes the resource as the block name, whatever its own name.
+    virtual int saveResourceBlock(const char* name) = 0;
     // Before the block is written, after the rename: 0, or -1 after its own message.
     virtual int beforeResourceSave() { return 0; }
     // The box shown when assignResourceImage returned rc (not 0).

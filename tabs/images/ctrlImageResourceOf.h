@@ -8,6 +8,8 @@
 
 #include <Zelkoran/Main.h>
 
+#include <cstring>
+
 template <class Item, class Mgr, Mgr* (Zelkoran::Main::*Manager)()>
 class CtrlImageResourceOf : public CtrlImageResource {
 protected:
@@ -22,8 +24,11 @@ protected:
     bool resourceExists() const override { return current() != nullptr; }
     int resourceImage() const override { return current() ? current()->getImage() : 0; }
     void closeResource() override { manager()->close(itemHandle); }
-    int renameResource(const char* name) override { return manager()->setName(itemHandle, name); }
+    int renameResource(const char* name) override
+    {
+        return std::strcmp(current()->getName(), name) == 0 ? 0 : manager()->setName(itemHandle, name);
+    }
     int removeResource(const char* name) override { return manager()->remove(globalStatus->iArchiveID, name); }
     int assignResourceImage() override { return current()->assignImage(iImageID, 1); }
-    int saveResourceBlock() override { return current()->save(globalStatus->iArchiveID, ""); }
+    int saveResourceBlock(const char* name) override { return current()->save(globalStatus->iArchiveID, name); }
 };

@@ -7,6 +7,7 @@
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
+#include <Zelkoran/Result.h>
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
 
@@ -427,11 +428,14 @@ int CtrlImages::onSave()
             notifySaveError("Image", "Could not get the image.", kNoticeMs);
             return -1;
         }
-        if (images()->setName(iImageID, name.c_str()) < 0) {
+        // Another open image holding the name (an effect's or a panel's copy
+        // of the block) keeps it; the block is written all the same.
+        const int renamed = name == img->getName() ? 0 : images()->setName(iImageID, name.c_str());
+        if (renamed < 0 && renamed != RC_ERR_EXISTS) {
             notifySaveWarning("Image", "Could not rename the image.", kNoticeMs);
             return -1;
         }
-        if (img->save(globalStatus->iArchiveID, "") != 0) {
+        if (img->save(globalStatus->iArchiveID, name.c_str()) != 0) {
             notifySaveError("Image", "Could not save the image.", kNoticeMs);
             return -1;
         }
