@@ -105,6 +105,7 @@ int BlockText::load(Archive& archive, uint64_t minSize)
     if (!copy)
         return -1;
     replace(copy, static_cast<int>(m_block.size));
+    followArchive(&archive);
     return 0;
 }
 
@@ -178,4 +179,16 @@ bool BlockText::takeStorageBox(int widgetId)
                                                      : Archive::ST_ENCRYPTED;
     showStorageMode(m_block.storage);
     return true;
+}
+
+void BlockText::followArchive(const Archive* archive)
+{
+    if (archive && archive->isEncrypted())
+        m_block.storage = Archive::ST_ENCRYPTED;
+    showStorageMode(m_block.storage);
+}
+
+bool BlockText::storageBoxOffered(int widgetId, const Archive* archive) const
+{
+    return widgetId == m_ids.crypted || !archive || !archive->isEncrypted();
 }

@@ -74,6 +74,12 @@ public:
     // A click on one of the storage boxes: the record takes its mode, shown
     // alone. False for any other widget.
     bool takeStorageBox(int widgetId);
+    // Under an encrypted index the record's storage becomes encrypted,
+    // whatever box was ticked, and the boxes show it: a plain block would
+    // give its content away without the key. Then Raw and Compressed are no
+    // choice (storageBoxOffered false).
+    void followArchive(const Zelkoran::Archive* archive);
+    bool storageBoxOffered(int widgetId, const Zelkoran::Archive* archive) const;
     std::array<int, 3> storageBoxes() const { return {m_ids.raw, m_ids.compressed, m_ids.crypted}; }
 
 private:

@@ -58,10 +58,9 @@ int CtrlTextFile::parseQEL()
     const int rc =
         rebuildBlockList([this](const Archive::Block& candidate) { return shouldAddBlockToList(candidate); });
     // An archive opened or secured since New changes the storage a new block starts with.
-    if (!held.bytes() && !dirty) {
+    if (!held.bytes() && !dirty)
         held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
-        held.showStorageMode(held.block().storage);
-    }
+    held.followArchive(Main::instance()->archiveMgr()->get(globalStatus->iArchiveID));
     return rc;
 }
 
@@ -110,8 +109,9 @@ bool CtrlTextFile::showContentWidgets()
     else
         CtrlBase::refreshWidgets(); // an import may have named the block: Save follows the name field
     setUsable(config.exportButtonId, !empty);
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     for (int id : held.storageBoxes())
-        setUsable(id, !empty);
+        setUsable(id, !empty && held.storageBoxOffered(id, archive));
     setUsable(config.textBoxId, !empty && held.mode() != AM_BINARY);
     return empty;
 }
@@ -286,15 +286,16 @@ int CtrlTextFile::onSave()
     }
     block.size = static_cast<uint64_t>(held.size());
     block.data = held.bytes();
-    if (!Main::instance()->archiveMgr()->get(globalStatus->iArchiveID)) {
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    if (!archive) {
         notifySaveError(noun(), "Could not get the QEL archive.", kNoticeMs);
         return -1;
     }
+    held.followArchive(archive);
     const string saved(block.name);
     const string listed = shouldAddBlockToList(block) ? saved : string();
-    return saveRawBlock(block, noun(), listed, [this, &block] {
+    return saveRawBlock(block, noun(), listed, [this, &block, archive] {
         // The engine's stored size of the block just written.
-        Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
         Archive::Block written(block.name, block.type);
         if (const int index = archive->blockSearch(written); index >= 0 && archive->blockAt(index, written) == 0)
             block.storedSize = written.storedSize;

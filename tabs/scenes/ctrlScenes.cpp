@@ -92,10 +92,9 @@ int CtrlScenes::parseQEL()
         return SceneBlockKind::isTiledExtension(extension);
     });
     // An archive opened or secured since New changes the storage a new block starts with.
-    if (!held.bytes() && !dirty) {
+    if (!held.bytes() && !dirty)
         held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
-        held.showStorageMode(held.block().storage);
-    }
+    held.followArchive(Main::instance()->archiveMgr()->get(globalStatus->iArchiveID));
     return rc;
 }
 
@@ -198,6 +197,8 @@ void CtrlScenes::applyWidgetRules()
     facts.scene = sceneHandle >= 1;
     facts.layerUsable = layers.selectedUsable(document.scene());
     facts.preview = renderEnabled;
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    facts.storageChoice = held.storageBoxOffered(SW_RAW, archive);
     for (int id : SceneTabWidgets::kDecided)
         if (const SceneTabWidgets::eUsable usable = SceneTabWidgets::usable(facts, id);
             usable != SceneTabWidgets::U_LEAVE)

@@ -42,6 +42,7 @@ int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const str
     document.setupBlockParams(name);
     held.block().size = size;
     held.block().data = buffer;
+    held.followArchive(archive);
     const bool keyed = held.block().storage != Archive::ST_ENCRYPTED || setArchiveKeyForEncryptedSave(archive, prefix);
     const int rc = keyed ? archive->blockAdd(held.block()) : -1;
     CMem::free(buffer);
@@ -136,6 +137,7 @@ int CtrlScenes::saveTextPath(const string& name)
         notifySaveError(kPrefix, kNoArchive, kNoticeMs);
         return -1;
     }
+    held.followArchive(archive);
     if (held.block().storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, kPrefix))
         return -1;
     if (const int rc = archive->blockAdd(held.block()); rc != 0) {

@@ -256,6 +256,83 @@ TEST_F(EncryptedStorageTest, TabsWithStorageBoxesStartNewBlocksAsTheArchiveStore
     }
 }
 
+// Under an encrypted index a block typed into and saved with Raw or
+// Compressed clicked is stored encrypted all the same, and the boxes say so.
+TEST_F(EncryptedStorageTest, AStorageBoxClickedUnderAnEncryptedIndexStillStoresEncrypted)
+{
+    CtrlFiles files(&*resources, &*status);
+    CtrlScenes scenes(&*resources, &*status);
+    const struct {
+        CtrlBase& tab;
+        const char* panel;
+        const char* block;
+        int box, raw, crypted, text;
+    } cases[] = {
+        {files, "Files", "notes.txt", 1305, 1305, 1307, 1308},
+        {files, "Files", "notes.txt", 1306, 1305, 1307, 1308},
+        {scenes, "Scenes", "tiles.tsx", SW_RAW, SW_RAW, SW_CRYPTED, SW_TEXT},
+        {scenes, "Scenes", "level.tmx", SW_COMPRESSED, SW_RAW, SW_CRYPTED, SW_TEXT},
+    };
+    rememberKey(kKey);
+    for (const auto& c : cases) {
+        const std::string trace = std::string(c.panel) + " " + c.block + " box " + std::to_string(c.box);
+        SCOPED_TRACE(trace);
+        c.tab.resetWidgets();
+        openArchive({});
+        ASSERT_EQ(archive()->setKey(kKey, sizeof kKey - 1), 0);
+        const std::string content = std::string(c.block) == "level.tmx" ? scenetest::levelMap() : scenetest::kTileSet;
+        Archive::Block stored(c.block, std::string(c.panel) == "Files" ? "ZK7_FILE" : "ZK7_XML");
+        stored.storage = Archive::ST_ENCRYPTED;
+        stored.data = const_cast<char*>(content.data());
+        stored.size = content.size();
+        ASSERT_EQ(archive()->blockAdd(stored), 0);
+        ASSERT_EQ(archive()->encrypt(), 0);
+
+        int panelId = 0;
+        for (int id : Main::instance()->guiMgr()->getPanelIDs())
+            if (std::string(Main::instance()->guiMgr()->getPanel(id)->getName()) == c.panel)
+                panelId = id;
+        Panel* panel = editortest::panel(panelId);
+        const auto deliver = [&] {
+            for (const SDL_Event& e : TestSupport::pump())
+                if (e.type == kGUIEventType && (e.user.code == 3 || (e.user.code >= 6 && e.user.code <= 9)))
+                    c.tab.processEvent(static_cast<int>(reinterpret_cast<intptr_t>(e.user.data1)),
+                                       static_cast<int>(reinterpret_cast<intptr_t>(e.user.data2)));
+        };
+        const auto click = [&](int id) {
+            TestSupport::clickWidget(panelId, id);
+            deliver();
+        };
+        c.tab.parseQEL();
+        c.tab.show();
+        c.tab.selectBlockListItemByName(c.block);
+        c.tab.processEvent(105, panel->getList(105)->getSelectedIndex());
+        click(c.box);
+        click(c.text);
+        TestSupport::key(SDLK_END, KMOD_CTRL);
+        TestSupport::typeText("<!-- typed in the clear -->");
+        deliver();
+        click(112);
+        TestSupport::pushAnswer(0); // the saved notice
+        click(108);
+        c.tab.hide();
+
+        Archive::Block entry(c.block, stored.type);
+        ASSERT_EQ(archive()->blockAt(archive()->blockSearch(entry), entry), 0);
+        EXPECT_EQ(entry.storage, Archive::ST_ENCRYPTED);
+        Archive::Block loaded(c.block, stored.type);
+        ASSERT_EQ(archive()->blockLoad(loaded), 0);
+        EXPECT_NE(std::string(static_cast<const char*>(loaded.data), loaded.size).find("typed in the clear"),
+                  std::string::npos);
+        archive()->blockFree(loaded);
+        EXPECT_FALSE(contains(fileBytes(archivePath()), qelv1::bytesOf("typed in the clear")));
+        EXPECT_TRUE(panel->getCheckBox(c.crypted)->isChecked());
+        EXPECT_FALSE(panel->getCheckBox(c.box)->isChecked());
+        EXPECT_FALSE(panel->getWidgetByID(c.raw)->isEnabled());
+        Main::instance()->archiveMgr()->close(status->iArchiveID);
+    }
+}
+
 // A QELv1 archive with an encrypted index: the QELv2 file keeps none of
 // its blocks in clear, raw and compressed ones included.
 TEST_F(EncryptedStorageTest, AnUpgradedEncryptedIndexStoresEveryBlockEncrypted)
