@@ -170,12 +170,8 @@ void CtrlScenes::onTextEdit()
     if (!textCommitted) {
         // A key typed: the text is taken at the commit; the tab is dirty as
         // soon as the box differs from the held text.
-        unsigned char* candidate = nullptr;
-        int length = 0;
-        if (rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), candidate, length) == 0 &&
-            (length != held.size() || std::memcmp(candidate, held.bytes(), static_cast<size_t>(length)) != 0))
+        if (textBoxDiffers())
             setDirty(true);
-        CMem::free(candidate);
         return;
     }
     textCommitted = false;
@@ -184,6 +180,19 @@ void CtrlScenes::onTextEdit()
         showBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING, 2500);
     if (changed)
         setDirty(true);
+}
+
+bool CtrlScenes::textBoxDiffers()
+{
+    if (held.mode() == AM_BINARY)
+        return false;
+    unsigned char* candidate = nullptr;
+    int length = 0;
+    const bool differs =
+        rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), candidate, length) == 0 &&
+        (length != held.size() || std::memcmp(candidate, held.bytes(), static_cast<size_t>(length)) != 0);
+    CMem::free(candidate);
+    return differs;
 }
 
 void CtrlScenes::applyWidgetRules()

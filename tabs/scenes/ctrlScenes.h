@@ -82,7 +82,8 @@ public:
     // Nothing held; compressed storage for the next save. 0 or -1.
     int onNew() override;
     // Writes the block under the name field's name: the scene's
-    // serialisation after scene edits, else the text box's text. 0 or -1
+    // serialisation after scene edits, else (and whenever the box holds text
+    // typed since that could not be taken in) the text box's text. 0 or -1
     // after a message.
     int onSave() override;
     // Deletes the selected block: a map or tile set alone or with what it
@@ -175,6 +176,9 @@ private:
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
     void onTextEdit();
+    // The text box holds text the held bytes do not: typed, and not taken
+    // in because it is no scene.
+    bool textBoxDiffers();
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
     // The Import button: a scene or a tile set / template.

@@ -63,7 +63,10 @@ int CtrlScenes::onSave()
     if (!readRequiredBlockName(name, kPrefix, "TileMap name cannot be empty."))
         return -1;
     document.setupBlockParams(name);
-    if ((sceneHandle > 0 && sceneModified ? saveScenePath(name) : saveTextPath(name)) != 0)
+    // Layer edits rewrite the text, so a text the box holds beyond the held
+    // one was typed after them: it is stored as typed, drag or no drag.
+    const bool sceneEdits = sceneHandle > 0 && sceneModified && !textBoxDiffers();
+    if ((sceneEdits ? saveScenePath(name) : saveTextPath(name)) != 0)
         return -1;
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     globalStatus->bSecured = archive && (archive->isEncrypted() || archive->isEncryptedBlocks());

@@ -142,4 +142,47 @@ TEST_F(SceneTabEndToEndTest, ADragAndAHiddenLayerSurviveALaterTextEditAndItsComm
     EXPECT_NE(stored("level.tmx").find("<!-- note -->"), std::string::npos) << stored("level.tmx");
 }
 
+TEST_F(SceneTabEndToEndTest, TextThatIsNoSceneIsSavedAsTypedWithOrWithoutALayerEditBefore)
+{
+    openLevel();
+    makeTab();
+    const struct {
+        const char* edit;
+        bool drag;
+        bool hide;
+    } cases[] = {{"none", false, false}, {"drag", true, false}, {"hide", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edit);
+        put("level.tmx", scenetest::levelMap());
+        ASSERT_EQ(choose("tiles.tsx"), 0);
+        ASSERT_EQ(choose("level.tmx"), 0);
+        click(SW_RENDER);
+        ASSERT_TRUE(tab->previewOn());
+        if (c.drag) {
+            SDL_Rect viewport{};
+            ASSERT_TRUE(scene()->getViewport(viewport));
+            TS::mouseDown(viewport.x + 10, viewport.y + 10);
+            TS::mouseMove(viewport.x + 20, viewport.y + 10);
+            TS::mouseUp(viewport.x + 20, viewport.y + 10);
+            deliver();
+        }
+        if (c.hide) {
+            chooseLayer(2);
+            click(SW_SHOW_LAYER);
+        }
+        click(SW_RENDER);
+        const std::string before = text->getText().c_str();
+        TS::pushAnswer(0); // the timed warning: the text is no scene
+        typeAtEnd("<oops");
+        EXPECT_EQ(TS::modalLog().back().text, "XML was modified but could not be reloaded as a Scene.");
+        TS::pushAnswer(0); // the timed "TileMap saved." notice
+        EXPECT_EQ(click(108), 0);
+        EXPECT_EQ(TS::modalLog().back().text, "TileMap saved.");
+        const std::string typed = text->getText().c_str();
+        EXPECT_EQ(typed, before + "<oops");
+        EXPECT_EQ(stored("level.tmx"), typed + "\n");
+        EXPECT_FALSE(tab->isDirty());
+    }
+}
+
 } // namespace
