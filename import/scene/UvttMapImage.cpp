@@ -1,6 +1,7 @@
 // The map picture of a Universal VTT import.
 #include "import/scene/UvttMapImage.h"
 
+#include "import/scene/PictureHeader.h"
 #include "import/scene/UvttImportResult.h"
 #include "import/scene/SceneImportChecks.h"
 #include "import/scene/UvttMessages.h"
@@ -26,20 +27,6 @@ int g_imageCounter = 0;
 // Limits of the base64 text and of the decoded bytes.
 constexpr size_t kMaxBase64Length = 89478616;
 constexpr size_t kMaxPngBytes = 67108864;
-
-// The PNG signature, then an IHDR chunk with a size of 1 .. 2^31-1 each way.
-bool readPNGSize(const Vector<uint8_t>& bytes, uint32_t& width, uint32_t& height)
-{
-    static const uint8_t head[16] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D, 'I', 'H', 'D', 'R'};
-    if (bytes.size() < 24 || std::memcmp(bytes.data(), head, sizeof head) != 0)
-        return false;
-    auto be32 = [&](size_t at) {
-        return uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 |
-               uint32_t(bytes[at + 3]);
-    };
-    width = be32(16), height = be32(20);
-    return width && height && width < 0x80000000u && height < 0x80000000u;
-}
 
 } // namespace
 
@@ -68,7 +55,7 @@ int importUVTTMapImage(Scene* scene, const SceneLayerImportOptions& options, con
     if (!Main::instance()->tool()->decodeBase64(base64, bytes, true) || bytes.size() > kMaxPngBytes)
         return fail(error, UIR_FILE, "UVTT embedded image base64 data could not be decoded.");
     uint32_t pngWidth = 0, pngHeight = 0;
-    if (!readPNGSize(bytes, pngWidth, pngHeight))
+    if (!readPNGSize(bytes.data(), bytes.size(), pngWidth, pngHeight))
         return fail(error, UIR_NOT_PNG, "UVTT embedded image is not PNG. WebP support is deferred.");
     if (pngWidth != uint32_t(w) || pngHeight != uint32_t(h))
         return fail(error, UIR_PNG_SIZE,

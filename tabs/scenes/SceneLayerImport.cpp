@@ -58,6 +58,7 @@ int SceneLayerImport::onAddLayer()
     Scene* target = m_state.sceneHandle > 0 ? Main::instance()->sceneMgr()->get(m_state.sceneHandle) : nullptr;
     if (!target)
         return -1;
+    const bool wasModified = m_state.sceneModified, wasDirty = m_host.dirty();
     SceneLayerImportOptions o = defaultImportOptions(false);
     o.targetLayer = target->getLayerCount(0) + 1;
     // New tiles lie on the scene's grid.
@@ -86,7 +87,7 @@ int SceneLayerImport::onAddLayer()
             m_dialogs.show(progressTitle, framesFailure(gif), MBB_OK, MBT_ERROR, 0);
             return -1;
         }
-        if (saveAndRefreshScene(target, m_document.host().name(), o.targetLayer, progressTitle) != 0)
+        if (storeAddedLayers(target, o.targetLayer, progressTitle, wasModified, wasDirty) != 0)
             return -1;
         m_dialogs.show(progressTitle,
                 summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
@@ -102,7 +103,7 @@ int SceneLayerImport::onAddLayer()
                     MBT_ERROR, 0);
             return -1;
         }
-        if (saveAndRefreshScene(target, m_document.host().name(), o.targetLayer, kTitle) != 0)
+        if (storeAddedLayers(target, o.targetLayer, kTitle, wasModified, wasDirty) != 0)
             return -1;
         m_dialogs.show(kTitle, summary, MBB_OK, MBT_INFORMATION, 0);
         return 0;
@@ -113,7 +114,22 @@ int SceneLayerImport::onAddLayer()
         m_dialogs.show("Add image layer", "Image could not be imported as a Scene layer.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
-    return saveAndRefreshScene(target, m_document.host().name(), o.targetLayer, "Add image layer") == 0 ? 0 : -1;
+    return storeAddedLayers(target, o.targetLayer, "Add image layer", wasModified, wasDirty);
+}
+
+int SceneLayerImport::storeAddedLayers(Scene* target, int selectLayer, const string& title, bool wasModified,
+                                       bool wasDirty)
+{
+    const string name = m_document.host().name();
+    if (m_host.store(target, name, title) == 0)
+        return refreshAfterLayerImport(name, selectLayer, title);
+    // Nothing was stored: the scene is built again from the held text, which
+    // every earlier layer edit rewrote, so no half-made layer stays behind.
+    if (m_document.loadTileEngineFromBuffer(name) == 0) {
+        m_state.sceneModified = wasModified;
+        m_host.setDirty(wasDirty);
+    }
+    return -1;
 }
 
 int SceneLayerImport::onCreateSceneFromSource()

@@ -63,6 +63,11 @@ public:
     int refreshAfterLayerImport(const string& sceneName, int selectLayer, const string& title);
 
 private:
+    // Stores the scene layers were added to and reloads the tab; when that
+    // fails, the scene goes back to what it was before the import. 0 or -1.
+    int storeAddedLayers(Zelkoran::Scene* target, int selectLayer, const string& title, bool wasModified,
+                         bool wasDirty);
+
     Zelkoran::Panel* m_panel;
     GlobalStatus* m_status;
     ResourceManager* m_art;

@@ -32,6 +32,10 @@ int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const str
         notifySaveError(prefix, kNoArchive, kNoticeMs);
         return -1;
     }
+    // Asked first: serialising stores the scene's in-memory pictures.
+    held.followArchive(archive);
+    if (held.block().storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, prefix))
+        return -1;
     char* buffer = nullptr;
     size_t size = 0;
     if (toSave->saveToBuffer(buffer, size, name.c_str(), name.c_str(), globalStatus->sArchivePath.c_str(), true) != 0) {
@@ -42,13 +46,9 @@ int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const str
     document.setupBlockParams(name);
     held.block().size = size;
     held.block().data = buffer;
-    held.followArchive(archive);
-    const bool keyed = held.block().storage != Archive::ST_ENCRYPTED || setArchiveKeyForEncryptedSave(archive, prefix);
-    const int rc = keyed ? archive->blockAdd(held.block()) : -1;
+    const int rc = archive->blockAdd(held.block());
     CMem::free(buffer);
     held.block().data = nullptr;
-    if (!keyed)
-        return -1;
     if (rc == 0)
         return 0;
     notifySaveError(prefix, getArchiveSaveErrorMessage(rc, "Scene could not be saved to the QEL."), kNoticeMs);

@@ -513,4 +513,66 @@ TEST_F(SceneImportTwiceTest, AnEmptySceneTakesTheDialogsTileSizeAndLoads)
     EXPECT_EQ(std::pair(shownScene()->getTileWidth(), shownScene()->getTileHeight()), std::pair(24, 12));
 }
 
+TEST_F(SceneImportTwiceTest, AnImageLayerThatCannotBeStoredLeavesNothingBehind)
+{
+    openLevel();
+    makeTab();
+    ASSERT_EQ(choose("level.tmx"), 0);
+    // Only the header of a 20000 x 20000 picture: the dialog and the checks
+    // must judge it without decoding it.
+    const uint8_t huge[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                            0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20, 8, 6, 0, 0, 0, 0, 0, 0, 0};
+    writeText("huge.png", std::string(reinterpret_cast<const char*>(huge), sizeof huge));
+    const std::string map = stored("level.tmx");
+    const int blocks = archive()->getIndexCount();
+    const std::vector<std::string> rows = editortest::listItems(layers);
+    const auto addImageLayer = [&](const char* file, std::vector<int> answers, bool again) {
+        std::string resolution;
+        TS::pushScript([&](int d) {
+            load(d);
+            resolution = labelText(d, 1147);
+            TS::clickWidget(d, 1151); // Image layer
+            TS::pump();
+            TS::clickWidget(d, 1);
+        });
+        TS::pushFileAnswer(true, path(file).c_str());
+        for (int answer : answers)
+            TS::pushAnswer(answer);
+        if (again) // the dialog once more, after the refusal
+            TS::pushScript([](int d) { TS::clickWidget(d, 2); });
+        click(SW_ADD_LAYER);
+        return resolution;
+    };
+    const struct {
+        const char* file;
+        int storage;
+        bool again;
+        std::string box;
+    } cases[] = {
+        {"huge.png", SW_COMPRESSED, true,
+         "Add image layer: Image is 20000x20000 pixels: an image layer is stored as one picture of at most 16384 "
+         "pixels a side."},
+        {"Photo.PNG", SW_CRYPTED, false, "Add image layer: Encrypted blocks require a QEL password."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        click(c.storage);
+        EXPECT_EQ(addImageLayer(c.file, {MBB_OK}, c.again), c.file == std::string("huge.png") ? "20000x20000" : "20x10");
+        const auto boxes = boxTexts();
+        ASSERT_GE(boxes.size(), 3u);
+        EXPECT_EQ(boxes[2].substr(0, c.box.size()), c.box);
+        EXPECT_EQ(editortest::listItems(layers), rows);
+        ASSERT_NE(shownScene(), nullptr);
+        EXPECT_EQ(shownScene()->getLayerCount(0), 3);
+        EXPECT_EQ(stored("level.tmx"), map);
+        EXPECT_EQ(archive()->getIndexCount(), blocks) << "no picture stored";
+    }
+    // The name the failed import proposed is free: the same layer goes in.
+    click(SW_COMPRESSED);
+    addImageLayer("Photo.PNG", {}, false);
+    EXPECT_EQ(boxTexts().size(), 2u) << "the dialog and its file dialog only";
+    EXPECT_EQ(editortest::listItems(layers).back(), "Photo");
+    EXPECT_NE(stored("level.tmx"), map);
+}
+
 } // namespace

@@ -1,11 +1,11 @@
 // The import source probe: extension first, then the file itself.
 #include "tabs/scenes/import/SceneImportProbe.h"
 
+#include "import/scene/PictureHeader.h"
 #include "tabs/scenes/ctrlScenes.h"
 #include "tabs/scenes/SceneReferences.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
-#include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Tool.h>
 
@@ -19,8 +19,6 @@ namespace {
 constexpr int kMaxFrames = 256;
 
 bool isUVTT(const SceneImportProbe::string& ext) { return ext == "uvtt" || ext == "dd2vtt" || ext == "df2vtt"; }
-
-int g_probeCounter = 0;
 
 void clearGIFCache(SceneLayerImportOptions& o)
 {
@@ -62,23 +60,6 @@ const char* kindText(const SceneLayerImportOptions& o)
 }
 
 } // namespace
-
-// Size of an image file through a short-lived engine image.
-bool getImageResolution(Main& main, const Zelkoran::String& path, int& width, int& height)
-{
-    width = height = 0;
-    ImageMgr* images = main.imageMgr();
-    const std::string name = "__scene_import_image_probe_" + std::to_string(g_probeCounter++);
-    const int id = images->loadFromFile(path.c_str(), name.c_str());
-    if (id > 0) {
-        if (const Image* image = images->get(id)) {
-            width = image->getWidth();
-            height = image->getHeight();
-        }
-        images->close(id);
-    }
-    return width > 0 && height > 0;
-}
 
 SceneImportProbe::Kind SceneImportProbe::classify(const string& ext, bool newScene)
 {
@@ -134,7 +115,7 @@ SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, const strin
         o.sourceType = kind.sourceType;
         o.fileKind = kind.fileKind;
         if (o.sourceType == 1)
-            getImageResolution(*Main::instance(), path, facts.width, facts.height);
+            readPictureSize(path, facts.width, facts.height);
         else if (o.sourceType == 2)
             getVideoMetadata(Main::instance(), path.c_str(), facts.width, facts.height, facts.durationMs);
     }

@@ -6,13 +6,6 @@
 
 #include "import/scene/SceneLayerImportOptions.h"
 
-namespace Zelkoran {
-class Main;
-}
-
-// Size of an image file; true when both sides are above 0.
-bool getImageResolution(Zelkoran::Main& main, const Zelkoran::String& path, int& width, int& height);
-
 // What the dialog's information labels show for one probed source.
 struct SceneSourceFacts {
     int width = 0;

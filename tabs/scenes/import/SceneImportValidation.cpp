@@ -3,6 +3,7 @@
 #include "import/scene/FrameSampling.h"
 #include "import/scene/GIFLayers.h"
 #include "import/scene/OpenVideo.h"
+#include "import/scene/PictureHeader.h"
 #include "import/scene/SceneImportChecks.h"
 #include "import/scene/UvttDocument.h"
 #include "import/scene/UvttMessages.h"
@@ -17,6 +18,7 @@
 #include <Zelkoran/Video.h>
 
 #include <algorithm>
+#include <string>
 
 using namespace Zelkoran;
 
@@ -102,15 +104,22 @@ bool SceneImportValidation::validateImageLayerImport(Scene* scene, const SceneLa
         return fail("Source image file cannot be empty.");
     if (!Main::instance()->tool()->fileExists(o.sourcePath.c_str()))
         return fail("Source image file does not exist.");
-    if (o.imageLayer)
-        return true;
+    int width = 0, height = 0;
+    if (!readPictureSize(o.sourcePath, width, height))
+        return fail("Image file could not be opened.");
+    if (o.imageLayer) {
+        // The layer's picture is stored whole, as one image block.
+        if (width <= kMaxStoredPictureSide && height <= kMaxStoredPictureSide)
+            return true;
+        message = "Image is " + string(std::to_string(width).c_str()) + "x" + std::to_string(height).c_str() +
+                  " pixels: an image layer is stored as one picture of at most " +
+                  std::to_string(kMaxStoredPictureSide).c_str() + " pixels a side.";
+        return false;
+    }
     if (o.tileWidth < 1 || o.tileHeight < 1)
         return fail("Image tile import requires a tile width and tile height greater than zero.");
     if (!isMatchPercentValid(o.matchPercent))
         return fail("Match percentage must be between 1 and 100.");
-    int width = 0, height = 0;
-    if (!getImageResolution(*Main::instance(), o.sourcePath, width, height))
-        return fail("Image file could not be opened.");
     if (o.padToTile || (width % o.tileWidth == 0 && height % o.tileHeight == 0))
         return true;
     message = notWholeTilesMessage("Image resolution", width, height, o.tileWidth, o.tileHeight);
