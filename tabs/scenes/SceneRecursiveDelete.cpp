@@ -10,6 +10,8 @@
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/XML.h>
 
+#include <cstring>
+
 using namespace Zelkoran;
 
 int SceneRecursiveDelete::deleteRecursive(const string& reference)
@@ -29,6 +31,7 @@ int SceneRecursiveDelete::deleteRecursive(const string& reference)
     if (!m_visited.insert(blockName).second)
         return 0; // on the current path or deleted already
     bool failed = false;
+    Vector<string> ownImages; // named by the map itself, not through a tile set
     XMLMgr* documents = Main::instance()->xmlMgr();
     if (const int id = documents->load(archiveId, blockName.c_str()); id > 0) {
         XML* document = documents->get(id);
@@ -37,6 +40,8 @@ int SceneRecursiveDelete::deleteRecursive(const string& reference)
             failed = true;
         } else if (extension == "tmx") {
             failed = !deleteMapTileSets(document);
+            if (document->nodePointTo(1, "map"))
+                collectImageSources(*document, ownImages);
         } else if (extension == "tsx") {
             failed = !SceneReferences::visitTSXImageNodes(document,
                                                           [&](XML* image) { return removeTileSetImage(image); });
@@ -51,7 +56,79 @@ int SceneRecursiveDelete::deleteRecursive(const string& reference)
     if (failed || !archive || archive->blockDelete(target) != 0)
         return -1;
     ++m_deleted;
-    return 0;
+    return removeUnsharedImages(ownImages) ? 0 : -1;
+}
+
+void SceneRecursiveDelete::collectImageSources(XML& document, Vector<string>& sources)
+{
+    if (!document.nodeChild())
+        return;
+    string name;
+    do {
+        if (document.nodeGetName(name) && name == "image") {
+            if (const string source = document.getAttributeString("source", ""); !source.empty())
+                sources.push_back(source);
+        } else {
+            collectImageSources(document, sources);
+        }
+    } while (document.nodeNext());
+    document.nodeParent();
+}
+
+bool SceneRecursiveDelete::removeUnsharedImages(const Vector<string>& sources)
+{
+    if (sources.empty())
+        return true;
+    const std::set<string> used = imagesOfLiveDocuments();
+    bool allGone = true;
+    for (const string& source : sources) {
+        string blockName;
+        if (ownImage(source, blockName) && !used.count(blockName) && m_removedImages.insert(blockName).second) {
+            if (Main::instance()->imageMgr()->remove(m_status->iArchiveID, blockName.c_str()) == 0)
+                ++m_deleted;
+            else
+                allGone = false;
+        }
+    }
+    return allGone;
+}
+
+bool SceneRecursiveDelete::ownImage(const string& source, string& blockName) const
+{
+    int archiveId = -1;
+    bool opened = false;
+    if (!m_references.resolveQELResource(source, archiveId, blockName, opened))
+        return false;
+    if (opened)
+        Main::instance()->archiveMgr()->close(archiveId);
+    return !opened && archiveId == m_status->iArchiveID;
+}
+
+std::set<SceneRecursiveDelete::string> SceneRecursiveDelete::imagesOfLiveDocuments() const
+{
+    std::set<string> used;
+    const Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
+    if (!archive)
+        return used;
+    XMLMgr* documents = Main::instance()->xmlMgr();
+    for (int index = 0; index < archive->getIndexCount(); ++index) {
+        const char* type = archive->blockTypeAt(index);
+        Archive::Block entry;
+        if (!type || std::strncmp(type, "ZK7_XML", sizeof(entry.type)) != 0 || archive->blockAt(index, entry) != 0 ||
+            archive->blockSearch(entry) != index)
+            continue;
+        const int id = documents->load(m_status->iArchiveID, entry.name);
+        XML* document = id > 0 ? documents->get(id) : nullptr;
+        Vector<string> sources;
+        if (document && document->nodeFirst())
+            collectImageSources(*document, sources);
+        if (id > 0)
+            documents->close(id);
+        for (const string& source : sources)
+            if (string blockName; ownImage(source, blockName))
+                used.insert(blockName);
+    }
+    return used;
 }
 
 bool SceneRecursiveDelete::deleteMapTileSets(XML* map)

@@ -1,5 +1,6 @@
 // One full delete of a Tiled document of the open archive with the tile
-// sets (of a map) and images (of a tile set) it names. A block is followed
+// sets (of a map) and images (of a tile set) it names, and the pictures a
+// map names itself that no other document names. A block is followed
 // once (a map that names itself, or two that name each other, end there)
 // and an image removed once; references into other archives are left alone.
 #pragma once
@@ -35,6 +36,14 @@ private:
     // The tile sets the map names, each deleted in full; true when all went.
     bool deleteMapTileSets(Zelkoran::XML* map);
     bool removeTileSetImage(Zelkoran::XML* image);
+    // The sources of every image element below the cursor's element.
+    static void collectImageSources(Zelkoran::XML& document, Zelkoran::Vector<string>& sources);
+    // The pictures of a deleted map that no live Tiled document of the
+    // archive names any more: nothing else would ever list or remove them.
+    bool removeUnsharedImages(const Zelkoran::Vector<string>& sources);
+    // source names a block of the open archive, blockName.
+    bool ownImage(const string& source, string& blockName) const;
+    std::set<string> imagesOfLiveDocuments() const;
 
     const GlobalStatus* m_status;
     const SceneReferences& m_references;

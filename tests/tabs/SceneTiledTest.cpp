@@ -392,6 +392,33 @@ TEST_F(SceneTiledTest, FullDeleteRemovesWhatTheMapNamesOnceAndLeavesOtherArchive
     }
 }
 
+TEST_F(SceneTiledTest, FullDeleteRemovesTheMapsOwnPicturesThatNoOtherDocumentNames)
+{
+    openArchive({});
+    makeTab();
+    freshArchive("own");
+    for (const char* picture : {"#M_own_0", "#M_own_1", "#M_shared_0", "#M_kept_0"})
+        addImage(picture);
+    const auto imageLayer = [](int id, const std::string& source) {
+        return " <imagelayer id=\"" + std::to_string(id) + "\" name=\"I" + std::to_string(id) + "\"><image source=\"" +
+               source + "\"/></imagelayer>\n";
+    };
+    const std::string head = "<map version=\"1.10\" orientation=\"orthogonal\" width=\"2\" height=\"1\" "
+                             "tilewidth=\"16\" tileheight=\"16\">\n";
+    put("own.tmx", head +
+                       " <tileset firstgid=\"1\" name=\"t\" tilewidth=\"16\" tileheight=\"16\" tilecount=\"2\" "
+                       "columns=\"2\"><image source=\"qel://tab.qel/#M_own_0\" width=\"32\" height=\"16\"/></tileset>\n" +
+                       imageLayer(1, "#M_own_1") + imageLayer(2, "qel://tab.qel/#M_shared_0") + "</map>\n");
+    put("keep.tmx", head + imageLayer(1, "#M_shared_0") + "</map>\n");
+    put("kept.tsx", tileSet({"#M_kept_0"}));
+    ASSERT_EQ(choose("own.tmx"), 0);
+    TS::pushAnswer(kFull);
+    EXPECT_EQ(click(109), 4) << "deleted: nothing held";
+    EXPECT_EQ(liveBlocks(), (std::vector<std::string>{"ZK7_IMAGE #M_kept_0", "ZK7_IMAGE #M_shared_0",
+                                                       "ZK7_XML keep.tmx", "ZK7_XML kept.tsx"}));
+    EXPECT_EQ(takeBoxes().size(), 1u) << "the choice only";
+}
+
 TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
 {
     openArchive({});
