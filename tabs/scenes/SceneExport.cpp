@@ -1,5 +1,6 @@
 #include "tabs/scenes/SceneExport.h"
 
+#include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/scenes/SceneBlockKind.h"
@@ -15,6 +16,8 @@
 #include <Zelkoran/XML.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -136,6 +139,9 @@ int SceneExport::onExportTMX(const string& outputPath, const string& name) const
     const fs::path target(outputPath.c_str());
     std::string staging = (target.parent_path() / ".skarden-export-XXXXXX").string();
     int rc = mkdtemp(staging.data()) ? 0 : -1;
+    if (rc != 0)
+        editorLog().msg(LOG_ERROR, "[TileMap] Export of \"%s\": no folder could be made in \"%s\": %s\n",
+                        name.c_str(), target.parent_path().c_str(), std::strerror(errno));
     if (rc == 0)
         rc = exported->save((fs::path(staging) / target.filename()).c_str(), name.c_str(), "", true);
     if (loaded > 0)
@@ -158,6 +164,13 @@ int SceneExport::onExportTMX(const string& outputPath, const string& name) const
         fs::remove_all(staging, ec);
         return declined ? -1 : 0;
     }
+    // The engine logs which of its files failed; a move out of the staging
+    // folder is logged here.
+    if (rc != 0)
+        editorLog().msg(LOG_ERROR, "[TileMap] Export of \"%s\" failed with code %d.\n", name.c_str(), rc);
+    else if (ec)
+        editorLog().msg(LOG_ERROR, "[TileMap] Export of \"%s\": a file could not be moved into \"%s\": %s\n",
+                        name.c_str(), target.parent_path().c_str(), ec.message().c_str());
     fs::remove_all(staging, ec);
     reportFailure("Could not export the TileMap.\nThe map, its TileSets or images could not be written to \"" +
                         string(target.parent_path().c_str()) + "\".");

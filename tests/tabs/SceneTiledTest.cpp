@@ -2,6 +2,7 @@
 // disk with their images, exported in full beside the archive, and deleted
 // with what they name.
 #include "tabs/SceneTabFixture.h"
+#include "support/LogCapture.h"
 
 #include <Zelkoran/XML.h>
 
@@ -546,6 +547,48 @@ TEST_F(SceneTiledTest, AFullMapExportWritesOnlyInsideItsFolderWhateverTheMapName
         if (b.title == "Export file")
             asked.insert(b.text.substr(10, b.text.find('"', 10) - 10));
     EXPECT_EQ(asked, (std::set<std::string>{"hostile.tmx", named, "tiles.png"}));
+}
+
+TEST_F(SceneTiledTest, AFullMapExportFitsLongNamesIntoFileNamesAndLogsAFailedWrite)
+{
+    makeTab();
+    std::string accents;
+    for (int i = 0; i < 150; ++i)
+        accents += "\xC3\xA9";
+    const std::string names[] = {std::string(300, 'a'), accents};
+    int n = 0;
+    for (const std::string& setName : names) {
+        SCOPED_TRACE(n);
+        const std::string sub = "long" + std::to_string(n++);
+        const std::string map = sub + ".tmx";
+        freshArchive(sub);
+        addImage("tiles.png");
+        put(map.c_str(), mapWithTileSetNamed(setName, " <layer id=\"1\" name=\"L\" width=\"2\" height=\"1\"><data "
+                                                      "encoding=\"csv\">1,2</data></layer>\n"));
+        ASSERT_EQ(choose(map.c_str()), 0);
+        exportFull();
+        EXPECT_EQ(takeBoxes().back().text, "TileMap exported to \"" + folder.path(sub + "/" + map) + "\": Ok");
+        const std::string named = attributeOf(readFile(folder.path(sub + "/" + map)), "<tileset", "source");
+        EXPECT_LE(named.size(), 255u);
+        const size_t cut = named.rfind('~');
+        ASSERT_NE(cut, std::string::npos) << named;
+        EXPECT_EQ(setName.compare(0, cut, named, 0, cut), 0) << "the name's head, whole characters: " << named;
+        EXPECT_EQ(named.substr(named.size() - 4), ".tsx");
+        EXPECT_TRUE(fs::exists(folder.path(sub + "/" + named))) << named;
+    }
+
+    // The tile set's file cannot take its place: the failure and its cause are logged.
+    const std::string named = attributeOf(readFile(folder.path("long1/long1.tmx")), "<tileset", "source");
+    fs::remove(folder.path("long1/" + named));
+    fs::create_directory(folder.path("long1/" + named));
+    TS::pushAnswer(kFull);
+    for (int i = 0; i < 3; ++i)
+        TS::pushAnswer(MBB_YES);
+    TS::pushAnswer(MBB_OK);
+    LogCapture log(folder.path("log.txt"));
+    click(SW_EXPORT);
+    EXPECT_EQ(takeBoxes().back().text.substr(0, 28), "Could not export the TileMap");
+    EXPECT_NE(log.text().find("Is a directory"), std::string::npos);
 }
 
 TEST_F(SceneTiledTest, AFullMapExportKeepsTheLayersIdsAndWritesValuesAsRead)

@@ -228,8 +228,9 @@ public:
     // new one is complete); name: reserved for the map's name (TMX has no
     // place for it); reserved: pass "". withDependencies also writes every
     // tile set as NAME.tsx, every picture as NAME.png and every object
-    // template as NAME.tx next to path (NAME with '/' and '\' as '_', made
-    // unique with "_2", "_3"...), and the map refers to them by file name
+    // template as NAME.tx next to path (NAME with '/' and '\' as '_', one
+    // over 200 bytes cut to fit with a digest of it, made unique with "_2",
+    // "_3"...), and the map refers to them by file name
     // (files of those names are replaced); without it references stay as
     // they were read. Layers keep the ids they were read with.
     // Returns 0, or RC_ERR_IO, RC_ERR_INVALID (empty path), RC_ERR_NOT_FOUND

@@ -5,6 +5,7 @@
 #include "scene/TileData.h"
 
 #include <Zelkoran/Archive.h>
+#include <Zelkoran/Log.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Result.h>
 
@@ -15,11 +16,16 @@
 #include "xml/XMLText.h"
 
 #include <SDL_surface.h>
+#include <xxhash.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cinttypes>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -61,6 +67,41 @@ String stemOf(const String& name)
     return PathText::toString(p.stem());
 }
 
+// Longest file name an export writes before "_<n>" is added: file systems
+// take 255 bytes, and a file is written first under its name with
+// ".part-xxxxxxxx" added.
+constexpr size_t kMaxFileName = 200;
+// Longer endings are no extension worth keeping.
+constexpr size_t kMaxExtension = 16;
+
+// A name that fits: the head of its stem (whole UTF-8 characters), "~" and
+// a digest of the whole name, then its extension.
+String fitFileName(const String& name)
+{
+    if (name.size() <= kMaxFileName)
+        return name;
+    const size_t dot = name.rfind('.');
+    const String ext = dot != String::npos && name.size() - dot <= kMaxExtension ? name.substr(dot) : String();
+    char digest[24];
+    std::snprintf(digest, sizeof digest, "~%016" PRIx64, static_cast<uint64_t>(XXH64(name.data(), name.size(), 0)));
+    size_t keep = kMaxFileName - ext.size() - std::strlen(digest);
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    return name.substr(0, keep) + digest + ext;
+}
+
+// Writes an export file; a failure is logged with the file and its cause.
+int writeExportFile(const String& path, const uint8_t* data, size_t size)
+{
+    errno = 0;
+    const int rc = writeFileReplacing(path.c_str(), data, size);
+    if (rc != RC_OK)
+        if (Log* log = LogMgr::current())
+            log->msg(2, " [Scene] Error: could not write \"%s\": %s\n", path.c_str(),
+                     errno ? std::strerror(errno) : "write failed");
+    return rc;
+}
+
 class Writer {
 public:
     Writer(const Map& map, const WriteOptions& options) : m_map(map), m_options(options) {}
@@ -99,6 +140,7 @@ String Writer::uniqueFile(const String& wanted)
     String name = wanted.empty() ? String("file") : wanted;
     std::replace(name.begin(), name.end(), '/', '_');
     std::replace(name.begin(), name.end(), '\\', '_');
+    name = fitFileName(name);
     const String stem = stemOf(name);
     const String ext = PathText::toString(std::filesystem::path(name.c_str()).extension());
     for (int n = 2; m_files.count(name); ++n)
@@ -122,7 +164,7 @@ int Writer::pictureRef(const Picture& picture, String& ref)
         if (int rc = image::encodePng(picture.surface, png); rc != RC_OK)
             return rc;
         const String path = m_options.exportFolder + "/" + ref;
-        if (int rc = writeFileReplacing(path.c_str(), png.data(), png.size()); rc != RC_OK)
+        if (int rc = writeExportFile(path, png.data(), png.size()); rc != RC_OK)
             return rc;
     } else if (!picture.source.empty()) {
         ref = picture.source;
@@ -196,7 +238,7 @@ int Writer::writeFile(const pugi::xml_document& doc, const String& file)
     xml::StringWriter out(text);
     doc.save(out, " ", pugi::format_default | pugi::format_no_declaration, pugi::encoding_utf8);
     const String path = m_options.exportFolder + "/" + file;
-    return writeFileReplacing(path.c_str(), reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    return writeExportFile(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 int Writer::exportTileSet(const TileSet& ts, String& file)
