@@ -24,8 +24,6 @@ constexpr uint32_t kInitialCapacityCap = 1024;
 constexpr uint32_t kMaxCapacity = 64u * 1024 * 1024;
 constexpr uint32_t kMaxLimit = 16u * 1024 * 1024;
 constexpr size_t kTableChunkSlots = 4096;
-// Seal ids reserved at once: one header write per so many encrypted blocks.
-constexpr uint64_t kSealIdBatch = 4096;
 // Saving is interactive: the fastest level packs assets nearly as well as
 // the default at several times the speed.
 constexpr int kZlibLevel = Z_BEST_SPEED;
@@ -35,7 +33,10 @@ uint64_t now() { return static_cast<uint64_t>(std::time(nullptr)); }
 // Offsets and sizes an entry claims, checked against the file it lives in.
 bool entryIsSane(const Entry& e, uint64_t dataEnd)
 {
-    if (e.storage < 1 || e.storage > 3 || e.deleted > 1 || !e.name[0] || !e.type[0] || (e.bound && e.storage != 3))
+    if (e.storage < 1 || e.storage > 3 || e.deleted > 1 || !e.name[0] || !e.type[0] || !fieldsPadded(e))
+        return false;
+    // Only encrypted blocks are sealed: an id or a binding on another is damage.
+    if (e.storage != 3 && (e.bound || e.sealId))
         return false;
     if (e.offset < kHeaderSize || e.offset > dataEnd || e.storedSize > dataEnd - e.offset)
         return false;
@@ -136,6 +137,85 @@ int verdict(StoredDigest& digest, uint64_t expected)
     return checksumFails(expected, value) ? RC_ERR_CORRUPT : RC_OK;
 }
 
+// Inflates a zlib stream that must decode to exactly size bytes and end
+// exactly at its last stored byte: any other size is damage.
+bool inflateExact(const uint8_t* stream, uint64_t streamSize, void* out, uint64_t size)
+{
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return false;
+    // zlib counts in 32 bits: both sides are fed in pieces. One spare byte
+    // beyond size shows a stream that decodes to more.
+    constexpr uint64_t kPiece = UINT_MAX;
+    uint64_t inLeft = streamSize, outLeft = size;
+    uint8_t spare = 0;
+    bool spareGiven = false;
+    z.next_in = const_cast<Bytef*>(stream);
+    z.next_out = static_cast<Bytef*>(out);
+    int status = Z_OK;
+    while (status == Z_OK) {
+        if (z.avail_in == 0 && inLeft) {
+            z.avail_in = static_cast<uInt>(std::min(inLeft, kPiece));
+            inLeft -= z.avail_in;
+        }
+        if (z.avail_out == 0) {
+            if (outLeft) {
+                z.avail_out = static_cast<uInt>(std::min(outLeft, kPiece));
+                outLeft -= z.avail_out;
+            } else if (!spareGiven) {
+                z.next_out = &spare;
+                z.avail_out = 1;
+                spareGiven = true;
+            } else {
+                break;
+            }
+        }
+        status = inflate(&z, Z_NO_FLUSH);
+    }
+    const bool exact = status == Z_STREAM_END && z.total_out == size && z.avail_in == 0 && inLeft == 0;
+    inflateEnd(&z);
+    return exact;
+}
+
+// Checks a zlib stream given a piece at a time, as inflateExact does,
+// without keeping what it decodes.
+class StreamCheck {
+public:
+    explicit StreamCheck(uint64_t size) : m_size(size) { m_ok = m_started = inflateInit(&m_z) == Z_OK; }
+    ~StreamCheck()
+    {
+        if (m_started)
+            inflateEnd(&m_z);
+    }
+    StreamCheck(const StreamCheck&) = delete;
+    StreamCheck& operator=(const StreamCheck&) = delete;
+
+    void update(const void* data, size_t length)
+    {
+        m_z.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+        m_z.avail_in = static_cast<uInt>(length);
+        while (m_ok && m_z.avail_in > 0) {
+            // Bytes after the end of the stream are damage too.
+            if (m_ended) {
+                m_ok = false;
+                break;
+            }
+            m_z.next_out = m_scratch;
+            m_z.avail_out = sizeof(m_scratch);
+            const int status = inflate(&m_z, Z_NO_FLUSH);
+            m_ended = status == Z_STREAM_END;
+            m_ok = (status == Z_OK || m_ended) && m_z.total_out <= m_size;
+        }
+    }
+    bool exact() const { return m_ok && m_ended && m_z.total_out == m_size; }
+
+private:
+    z_stream m_z{};
+    uint64_t m_size;
+    bool m_ok = false, m_started = false, m_ended = false;
+    uint8_t m_scratch[16 * 1024];
+};
+
 // XORs the pairs' index tags (sealKey given) or index sums into acc.
 bool xorPairs(const ArchiveKey* sealKey, const uint32_t* slots, const uint64_t* generations, size_t count,
               uint8_t acc[kIndexTagSize])
@@ -181,6 +261,7 @@ int ArchiveFile::create(const char* path, int blockLimit, std::unique_ptr<Archiv
     rec.indexOffset = kHeaderSize;
     rec.dataEnd = kHeaderSize + uint64_t(rec.capacity) * kSlotSize;
     rec.created = rec.modified = now();
+    rec.nextSealId = kRandomSealIds;
 
     // A file another writer holds would lose that writer's changes. Its
     // lock is held until the new file is in place, and the new file's
@@ -285,6 +366,12 @@ bool ArchiveFile::pickRecord(const uint8_t header[kHeaderSize], CommitRecord& ou
             return false;
         }
         place = records[1].generation > records[0].generation ? 1 : 0;
+        // Every change writes version 3: a record of version 2 newer than
+        // one of version 3 was relabelled, and would switch the index sum off.
+        if (records[place].version < kRecordVersion && records[1 - place].version == kRecordVersion) {
+            what = "a commit record of an earlier version is newer than one of the current version";
+            return false;
+        }
     } else {
         place = states[0] == RecordState::Valid ? 0 : 1;
         // Only a file written before both places were always filled, and
@@ -422,9 +509,12 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
     m_key.clear();
 
     if (rec.indexOffset < kHeaderSize || rec.capacity > kMaxCapacity || rec.count > rec.capacity
-        || rec.limit > kMaxLimit || rec.dataEnd > fileSize || rec.indexOffset > rec.dataEnd
-        || rec.nextSealId > kMaxSealId + 1)
+        || rec.dataEnd > fileSize || rec.indexOffset > rec.dataEnd)
         return corrupt("its commit record points outside the file");
+    if (rec.limit > kMaxLimit)
+        return corrupt("its block limit is out of range");
+    if (rec.nextSealId == 0 || rec.nextSealId > kRandomSealIds)
+        return corrupt("its next seal id is out of range");
     if (int rc = loadSegments(rec, m_segments); rc != RC_OK)
         return rc;
     if (int rc = useKey(rec, key, keyLength); rc != RC_OK)
@@ -486,8 +576,6 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
         return corrupt("its index does not match its commit record");
     m_rec = rec;
     std::memcpy(m_rec.indexTag, indexTag, kIndexTagSize);
-    // Ids from the record's on were never reserved, so never used.
-    m_nextSealId = std::max<uint64_t>(rec.nextSealId, 1);
     if (!stale.empty() && !m_readOnly)
         return repair(stale);
     return RC_OK;
@@ -557,9 +645,19 @@ int ArchiveFile::readVerified(const Entry& e, void* buffer) const
 int ArchiveFile::checkStored(const Entry& e, std::vector<uint8_t>& piece) const
 {
     StoredDigest digest(e.keyed, m_key);
-    if (int rc = digestStored(m_file, e, piece.data(), piece.size(), false, digest); rc != RC_OK)
+    if (e.storage != 2) {
+        if (int rc = digestStored(m_file, e, piece.data(), piece.size(), false, digest); rc != RC_OK)
+            return rc;
+        return verdict(digest, e.hash);
+    }
+    // A zlib stream is decoded too, in the same read: its sizes are checked
+    // as a load checks them.
+    StreamCheck stream(e.size);
+    if (int rc = digestStored(m_file, e, piece.data(), piece.size(), false, digest, stream); rc != RC_OK)
         return rc;
-    return verdict(digest, e.hash);
+    if (int rc = verdict(digest, e.hash); rc != RC_OK)
+        return rc;
+    return stream.exact() ? RC_OK : RC_ERR_CORRUPT;
 }
 
 int ArchiveFile::redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece, const ArchiveKey* with) const
@@ -597,11 +695,7 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
                          : m_file.readAt(e.offset, stored.data(), static_cast<size_t>(e.storedSize)))
                    != RC_OK)
             return RC_ERR_CORRUPT;
-        uLongf length = static_cast<uLongf>(e.size);
-        return uncompress(static_cast<Bytef*>(out), &length, stored.data(), static_cast<uLong>(e.storedSize)) == Z_OK
-                       && length == e.size
-                   ? RC_OK
-                   : RC_ERR_CORRUPT;
+        return inflateExact(stored.data(), e.storedSize, out, e.size) ? RC_OK : RC_ERR_CORRUPT;
     }
     if (!m_key.valid())
         return RC_ERR_KEY;
@@ -813,6 +907,8 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next,
         return RC_ERR_POISONED;
     next.generation = m_rec.generation + 1;
     next.version = kRecordVersion; // commits always write the current format
+    // Ids are drawn at random from now on; earlier ones all lie below this.
+    next.nextSealId = kRandomSealIds;
     next.modified = now();
     const ArchiveKey* sealKey = sealKeyFor(next);
 
@@ -894,28 +990,6 @@ void ArchiveFile::apply(const SlotWrite& w)
     m_table.setActiveVersion(w.slot, version);
 }
 
-int ArchiveFile::reserveForEverySealedBlock()
-{
-    uint64_t sealed = 0;
-    for (uint32_t slot = 0; slot < m_table.size(); ++slot)
-        sealed += m_table.storage(slot) == 3;
-    return reserveSealIds(sealed);
-}
-
-int ArchiveFile::reserveSealIds(uint64_t count)
-{
-    if (m_nextSealId + count <= m_rec.nextSealId)
-        return RC_OK;
-    if (m_nextSealId + count > kMaxSealId + 1)
-        return RC_ERR_TOO_LARGE;
-    // Sealed bytes may reach the file before the change that lists them
-    // fails or is cut off: their ids are taken for good first, so no later
-    // block is ever sealed under one of them.
-    CommitRecord next = m_rec;
-    next.nextSealId = std::min(m_nextSealId + count + kSealIdBatch, kMaxSealId + 1);
-    return commit({}, next);
-}
-
 int ArchiveFile::growIndex(uint32_t needed)
 {
     if (needed > kMaxCapacity)
@@ -986,11 +1060,13 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
         encoded.reset(new (std::nothrow) uint8_t[e.storedSize]);
         if (!encoded)
             return RC_ERR_NO_MEMORY;
-        // Bound to its own seal id: its bytes copied over another block's,
-        // or an older version over a newer, fail their tag.
-        if (int rc = reserveSealIds(1); rc != RC_OK)
-            return rc;
-        e.sealId = m_nextSealId++;
+        // Bound to its own seal id, drawn at random: its bytes copied over
+        // another block's, or an older version over a newer, fail their
+        // tag, and no one without the key can make a later block take the
+        // id of bytes a failed add left.
+        e.sealId = drawSealId();
+        if (e.sealId == 0)
+            return RC_ERR_KEY;
         // And to its name and the kind of index listing it: under a forged
         // plain index, or another name, its tag fails.
         e.bound = 1;
@@ -1091,9 +1167,6 @@ int ArchiveFile::undelete(int index, const char* newName)
     CommitRecord next = m_rec;
     // A block bound to its name is sealed again under the new one.
     if (changed.bound && std::strncmp(changed.name, m_table.get(static_cast<uint32_t>(index)).name, sizeof(changed.name)) != 0) {
-        if (int rc = reserveSealIds(1); rc != RC_OK)
-            return rc;
-        next = m_rec;
         const Entry stored = m_table.get(static_cast<uint32_t>(index));
         if (int rc = reseal(stored, changed, indexEncrypted(), next.dataEnd); rc != RC_OK)
             return rc;
@@ -1134,7 +1207,9 @@ int ArchiveFile::reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint
         return RC_ERR_NO_MEMORY;
     if (int rc = readDecoded(stored, plain.get()); rc != RC_OK)
         return rc;
-    e.sealId = m_nextSealId++;
+    e.sealId = drawSealId();
+    if (e.sealId == 0)
+        return RC_ERR_KEY;
     e.bound = 1;
     uint8_t aad[kMaxAad];
     const size_t aadLength = blockAad(e, indexEncrypted, aad);
@@ -1161,8 +1236,6 @@ int ArchiveFile::setIndexEncrypted(bool on)
         return rc;
     // Encrypted blocks are bound to the kind of index listing them: each is
     // sealed again (new id, appended) for the index it will be under.
-    if (int rc = reserveForEverySealedBlock(); rc != RC_OK)
-        return rc;
     CommitRecord next = m_rec;
     if (on) {
         if (int rc = ensureKeyCheck(next); rc != RC_OK)
@@ -1219,8 +1292,6 @@ int ArchiveFile::rekey()
         return RC_OK;
     // Everything the old key sealed or keyed is made again under the new
     // one, in one change; then no version under the old key is left.
-    if (int rc = reserveForEverySealedBlock(); rc != RC_OK)
-        return rc;
     CommitRecord next = m_rec;
     std::memcpy(next.salt, m_nextSalt, kSaltSize);
     next.kdf = newKeyCost();
@@ -1285,7 +1356,8 @@ int ArchiveFile::checkIndexOnDisk()
             SlotChoice choice;
             const Entry held = m_table.get(first + i);
             if (chooseVersion(chunk.data() + size_t(i) * kSlotSize, first + i, m_rec, choice) != RC_OK
-                || choice.best != m_table.activeVersion(first + i) || std::memcmp(choice.entry.name, held.name, sizeof(held.name)) != 0
+                || !entryIsSane(choice.entry, m_rec.dataEnd) || choice.best != m_table.activeVersion(first + i)
+                || std::memcmp(choice.entry.name, held.name, sizeof(held.name)) != 0
                 || choice.entry.offset != held.offset || choice.entry.storedSize != held.storedSize
                 || choice.entry.hash != held.hash || choice.entry.deleted != held.deleted)
                 return damaged(m_path, "an index entry is damaged");
@@ -1307,29 +1379,30 @@ int ArchiveFile::validate(bool deep)
         ranges.push_back({m_segments.offset(i), m_segments.offset(i) + uint64_t(m_segments.slots(i)) * kSlotSize});
     if (m_rec.flags & RF_SEGMENTED)
         ranges.push_back({m_rec.indexOffset, m_rec.indexOffset + IndexSegments::listSize(uint32_t(m_segments.count()))});
+    // Stored bytes of every entry, deleted ones included, lie apart from
+    // each other and from the header and the index: checked here, not at
+    // open, which reads each slot once and sorts nothing.
     ranges.reserve(ranges.size() + m_table.size());
     for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
         const Entry e = m_table.get(slot);
-        if (!entryIsSane(e, m_rec.dataEnd))
-            return RC_ERR_CORRUPT;
         if (e.storedSize)
             ranges.push_back({e.offset, e.offset + e.storedSize});
     }
     std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
     for (size_t i = 1; i < ranges.size(); ++i)
         if (ranges[i].begin < ranges[i - 1].end)
-            return RC_ERR_CORRUPT;
+            return damaged(m_path, "stored bytes overlap other stored bytes or the index");
     if (!deep)
         return RC_OK;
-    // Every stored byte must be what was written. Decoding is not repeated:
-    // the codec checked each stream when it was made or accepted.
+    // Every stored byte must be what was written, and every zlib stream
+    // must decode to its data size.
     std::vector<uint8_t> piece(1u << 20);
     for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
         if (m_table.deleted(slot))
             continue;
         const Entry e = m_table.get(slot);
         if (int rc = checkStored(e, piece); rc != RC_OK)
-            return rc;
+            return rc == RC_ERR_CORRUPT ? damaged(m_path, "a block does not match its digest or its sizes") : rc;
         // With the key, an encrypted block must also open where it is
         // listed: its tag binds its name and the kind of index.
         if (e.storage == 3 && m_key.valid()) {
@@ -1339,7 +1412,7 @@ int ArchiveFile::validate(bool deep)
             const int rc = readDecoded(e, plain.get());
             OPENSSL_cleanse(plain.get(), static_cast<size_t>(e.size));
             if (rc != RC_OK)
-                return rc;
+                return rc == RC_ERR_CORRUPT ? damaged(m_path, "an encrypted block fails its tag") : rc;
         }
     }
     return RC_OK;
@@ -1375,7 +1448,7 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
     rec.created = old.created;
     rec.modified = now();
     rec.flags = old.flags & RF_INDEX_ENCRYPTED;
-    rec.nextSealId = source->m_nextSealId;
+    rec.nextSealId = kRandomSealIds;
 
     return replaceFile(path, "defrag", [&](FileHandle& out) { return writeDefragged(*source, rec, out); });
 }

@@ -140,13 +140,9 @@ private:
     int checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const;
     // Appends e's stored bytes and commits its entry (replacing existing).
     int append(Entry e, const uint8_t* stored, int existing);
-    // Makes sure count more seal ids are reserved in the record on disk.
-    int reserveSealIds(uint64_t count);
-    // As many ids as there are encrypted blocks, for sealing them all again.
-    int reserveForEverySealedBlock();
     int growIndex(uint32_t needed);
     // Seals stored's block again into e for an index that is encrypted or
-    // not (a new seal id, reserved before), appended at dataEnd.
+    // not (a new seal id), appended at dataEnd.
     int reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint64_t& dataEnd, const ArchiveKey* with = nullptr);
     int ensureKeyCheck(CommitRecord& next);
     // Writes source's live blocks, packed, with rec's index and header into out.
@@ -156,7 +152,8 @@ private:
     // Checks e's stored bytes against its digest and gives it the keyed
     // or the XXH3 one.
     int redigest(Entry& e, bool keyed, std::vector<uint8_t>& piece, const ArchiveKey* with = nullptr) const;
-    // Reads an entry's stored bytes through piece and checks their hash.
+    // Reads an entry's stored bytes through piece and checks their hash
+    // (and a zlib stream's sizes).
     int checkStored(const Entry& e, std::vector<uint8_t>& piece) const;
     // Reads and decodes an entry's data into out (size bytes).
     int readDecoded(const Entry& e, void* out) const;
@@ -178,7 +175,6 @@ private:
     int m_waitingKeyLength = 0;
     ArchiveKey m_nextKey;                   // the current derivation, for rekey
     uint8_t m_nextSalt[kSaltSize] = {};
-    uint64_t m_nextSealId = 1; // below m_rec.nextSealId: reserved on disk before use
     std::string m_damage;      // what loadState found damaged
     LoadBuffers m_loaded;
 };

@@ -115,8 +115,8 @@ void encodeEntry(uint8_t* out, const Entry& e)
 
 void decodeEntry(const uint8_t* in, Entry& e)
 {
+    // Byte 63 as stored: fieldsPadded refuses a name without a terminator.
     std::memcpy(e.name, in, 64);
-    e.name[63] = '\0';
     std::memcpy(e.type, in + 64, 16);
     e.offset = get<uint64_t>(in + 80);
     e.storedSize = get<uint64_t>(in + 88);
@@ -129,7 +129,46 @@ void decodeEntry(const uint8_t* in, Entry& e)
     for (int i = 5; i >= 0; --i)
         e.sealId = (e.sealId << 8) | in[114 + i];
 }
+// Record bytes that must be zero: reserved fields, and the places a
+// record of its version and index kind leaves unused.
+bool reservedBytesZero(const uint8_t* in, uint32_t version, uint64_t flags)
+{
+    if (flags >> 4 || !allZero(in + 44, 4))
+        return false;
+    if (version == 1)
+        return true;
+    if (!allZero(in + 117, 3) || in[123] != 0 || !allZero(in + 124, 4) || !allZero(in + 184, 32))
+        return false;
+    const bool indexEncrypted = flags & RF_INDEX_ENCRYPTED;
+    if (!indexEncrypted && !allZero(in + kRecordSignedSize, 32))
+        return false;
+    // A plain index's sum came with version 3.
+    return indexEncrypted || version != 2 || allZero(in + 136, kIndexTagSize);
+}
+
+bool paddedField(const char* field, size_t width)
+{
+    const size_t length = strnlen(field, width);
+    return length == width || allZero(reinterpret_cast<const uint8_t*>(field) + length, width - length);
+}
 } // namespace
+
+bool fieldsPadded(const Entry& e) { return e.name[63] == 0 && paddedField(e.name, 64) && paddedField(e.type, 16); }
+
+uint64_t drawSealId()
+{
+    uint8_t bytes[6];
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (!randomBytes(bytes, sizeof(bytes)))
+            return 0;
+        uint64_t id = 0;
+        for (int i = 5; i >= 0; --i)
+            id = (id << 8) | bytes[i];
+        if (id != 0)
+            return id;
+    }
+    return 0;
+}
 
 uint64_t hashBytes(const void* data, size_t length) { return XXH3_64bits(data, length); }
 
@@ -148,7 +187,7 @@ size_t blockAad(const Entry& e, bool indexEncrypted, uint8_t aad[kMaxAad])
     put(aad + 16, e.sealId);
     if (!e.bound)
         return 24;
-    // The name field as stored: zero after the name.
+    // The name field: the name, then zeros (what the padding rule lets be stored).
     copyField(reinterpret_cast<char*>(aad + 24), e.name, 64);
     aad[88] = indexEncrypted ? 1 : 0;
     return kMaxAad;
@@ -215,6 +254,8 @@ RecordState decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord&
         return RecordState::Damaged;
     decodeCommon(in, r);
     r.version = version;
+    if (!reservedBytesZero(in, version, r.flags))
+        return RecordState::Damaged;
     if (layout2) {
         r.kdf.algorithm = in[116];
         if (r.kdf.algorithm == KdfParams::PBKDF2_SHA256) {
@@ -226,6 +267,7 @@ RecordState decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord&
         }
         r.nextSealId = get<uint64_t>(in + 128);
         std::memcpy(r.indexTag, in + 136, kIndexTagSize);
+        std::memcpy(r.signedBytes, in, kRecordSignedSize);
         std::memcpy(r.mac, in + kRecordSignedSize, sizeof(r.mac));
     } else {
         r.kdf.algorithm = KdfParams::PBKDF2_SHA256;
@@ -239,10 +281,9 @@ bool recordMacMatches(const CommitRecord& rec, const ArchiveKey& key)
 {
     if (rec.version < 2 || !(rec.flags & RF_INDEX_ENCRYPTED))
         return true;
-    uint8_t body[kRecordSize];
+    // The bytes as stored: reserved ones included, nothing re-encoded.
     uint8_t expected[32];
-    encodeRecordBody(body, rec, rec.version);
-    return key.mac(body, kRecordSignedSize, expected) && CRYPTO_memcmp(expected, rec.mac, sizeof(expected)) == 0;
+    return key.mac(rec.signedBytes, kRecordSignedSize, expected) && CRYPTO_memcmp(expected, rec.mac, sizeof(expected)) == 0;
 }
 
 void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot, const Entry& entry,
@@ -283,7 +324,7 @@ VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const 
     sealed = isSealedVersion(in);
     if (generation == 0)
         return VersionState::Empty;
-    if (get<uint32_t>(in + 8) != slot || in[13] > 1)
+    if (get<uint32_t>(in + 8) != slot || in[13] > 1 || in[14] != 0 || in[15] != 0)
         return VersionState::Invalid;
     if (in[12] == kKindPlain) {
         if (checksumFails(get<uint64_t>(in + 136), XXH64(in, 136, 0)))

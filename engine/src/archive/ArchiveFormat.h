@@ -12,22 +12,26 @@
 //   56 8 created, 64 8 modified, 72 16 salt, 88 12 key check nonce,
 //   100 16 key check tag, 116 1 KDF (1 PBKDF2-HMAC-SHA256, 2 scrypt),
 //   117 3 zero, 120 4 PBKDF2 iterations or scrypt log2 N | r | p | 0,
-//   124 4 zero, 128 8 next seal id (version 3: the first id not yet
-//   reserved), 136 16 index tag (version 3 with a plain index: index
-//   sum), 152 32 record MAC,
-//   184 32 zero, 216 8 XXH64 of bytes 0..215
+//   124 4 zero, 128 8 next seal id (ids below it may be in use; version
+//   3 records of this engine hold 2^48: ids are drawn at random),
+//   136 16 index tag (version 3 with a plain index: index sum; version 2
+//   with a plain index: zero), 152 32 record MAC (zero with a plain
+//   index), 184 32 zero, 216 8 XXH64 of bytes 0..215. Every byte called
+//   zero must be zero, and flag bits 4 to 63 too.
 // Record version 1 (128 bytes): as version 2 up to byte 115, then
 //   116 4 PBKDF2 iterations, 120 8 XXH64 of bytes 0..119.
 //
 // Index slot version (176 bytes)
 //   0 8 generation (0 = empty), 8 4 slot number, 12 1 kind (1 plain,
 //   2 sealed, 3 sealed with keyed digests), 13 1 binding (1: the entry's
-//   encrypted block is bound to its name and index kind), 14 2 zero;
+//   encrypted block is bound to its name and index kind), 14 2 zero
+//   (else the version is invalid);
 //   plain:  16 120 entry, 136 8 XXH64 of bytes 0..135, 144 32 zero
 //   sealed: 16 12 nonce, 28 120 encrypted entry, 148 16 tag (bytes 0..15 authenticated)
 //
 // Entry (120 bytes)
-//   0 64 name (zero-terminated), 64 16 type, 80 8 data offset, 88 8 stored
+//   0 64 name (zero-terminated, zero after), 64 16 type (zero after the
+//   type when shorter than 16), 80 8 data offset, 88 8 stored
 //   size, 96 8 data size, 104 8 digest of the stored bytes (XXH3-64, or
 //   in a kind-3 version for storage 1 and 2 the first 8 bytes of their
 //   HMAC-SHA256), 112 1 storage (1 raw, 2 zlib, 3 AES-256-GCM: nonce |
@@ -82,9 +86,10 @@ struct CommitRecord {
     uint64_t nextSealId = 1;
     // XOR of the tags of every in-force index version (encrypted index only).
     uint8_t indexTag[kIndexTagSize] = {};
-    // As read: the record version and its MAC (encrypted index). Records
-    // are written in version 3.
+    // As read: the record version, the bytes its MAC covers and the MAC
+    // (encrypted index). Records are written in version 3.
     uint32_t version = 3;
+    uint8_t signedBytes[kRecordSignedSize] = {};
     uint8_t mac[32] = {};
 };
 
@@ -106,6 +111,12 @@ struct Entry {
 static_assert(sizeof(Entry::name) == kMaxBlockName + 1, "the stored name field holds the longest name");
 
 constexpr uint64_t kMaxSealId = (1ull << 48) - 1;
+// The next seal id records of this engine hold: every id may be in use,
+// since each is drawn at random.
+constexpr uint64_t kRandomSealIds = kMaxSealId + 1;
+// A fresh seal id, 1 to kMaxSealId, from the system's generator; 0 when
+// the generator failed.
+uint64_t drawSealId();
 
 // Header with both records (layout 2, record version 3). Records of an
 // encrypted index are signed with key.
@@ -122,10 +133,11 @@ bool isLayout1(const uint8_t header[kHeaderSize]);
 // RC_OK when the fixed fields are right; RC_ERR_NOT_ARCHIVE otherwise.
 int checkHeader(const uint8_t header[kHeaderSize]);
 enum class RecordState { Absent, Valid, Damaged };
-// Decodes record i of either layout.
+// Decodes record i of either layout: Damaged when its magic, version or
+// checksum is wrong, its generation 0, or a byte that must be zero is not.
 RecordState decodeRecord(const uint8_t header[kHeaderSize], int i, CommitRecord& out);
-// True when a version-2 record of an encrypted index carries key's MAC
-// (version-1 records carry none).
+// True when a record of version 2 or 3 of an encrypted index carries
+// key's MAC of its bytes 0..151 as stored (version-1 records carry none).
 bool recordMacMatches(const CommitRecord& rec, const ArchiveKey& key);
 
 void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot, const Entry& entry,
@@ -152,6 +164,10 @@ void xorIndexSums(const uint32_t* slots, const uint64_t* generations, size_t cou
 // index listing it is encrypted. aad receives up to kMaxAad bytes; the length.
 constexpr size_t kMaxAad = 16 + 8 + 64 + 1;
 size_t blockAad(const Entry& e, bool indexEncrypted, uint8_t aad[kMaxAad]);
+
+// True when name and type fields follow the padding rule: zero after the
+// name's terminator and at byte 63, zero after a type shorter than 16.
+bool fieldsPadded(const Entry& e);
 
 // Fuzzing builds accept any checksum so the fuzzer reaches the checks
 // behind them; every other build verifies.

@@ -537,6 +537,57 @@ TEST_F(ArchiveTamper, AFailedEncryptedAddNeverHandsItsSealIdOutAgain)
     EXPECT_EQ(openAndLoad(path, "next"), Zelkoran::RC_ERR_CORRUPT);
 }
 
+// The same failed add, then the record's next seal id set back to what it
+// was before that add (its checksum made again): no one without the key
+// may make the later block take the failed add's id.
+TEST_F(ArchiveTamper, ARolledBackNextSealIdNeverHandsAFailedAddsIdOutAgain)
+{
+    const std::string path = dir.file("rolled.qel");
+    const int created = mgr()->create(path.c_str(), 16);
+    ASSERT_EQ(mgr()->get(created)->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
+    ASSERT_EQ(add(mgr()->get(created), "kept", "ZK7_FILE", textBytes("kept secret"), 3), 0);
+    mgr()->close(created);
+    const Bytes before = readFile(path);
+    const uint64_t nextBefore = getLE(before, recordInForce(before) + 128, 8);
+
+    const Bytes failed = textBytes("the failed add's secret"), later = textBytes("the later add's secret!");
+    const size_t storedSize = failed.size() + za::kSealOverhead;
+    Bytes failedStored;
+    bool sawData = false;
+    Zelkoran::setWriteTap([&](Zelkoran::IoOp op, uint64_t, uint64_t, const void* data, size_t length) {
+        if (op == Zelkoran::IoOp::Write && length == storedSize)
+            failedStored.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
+    });
+    Zelkoran::setFaultHook([&](Zelkoran::IoOp op, uint64_t offset, size_t length) -> int64_t {
+        sawData |= op == Zelkoran::IoOp::Write && length == storedSize;
+        return sawData && op == Zelkoran::IoOp::Write && offset == 0 && length == 512 ? -1 : INT64_MAX;
+    });
+    int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_GT(id, 0);
+    EXPECT_NE(add(mgr()->get(id), "next", "ZK7_FILE", failed, 3), 0);
+    Zelkoran::setFaultHook(nullptr);
+    Zelkoran::setWriteTap(nullptr);
+    mgr()->close(id);
+    ASSERT_EQ(failedStored.size(), storedSize);
+
+    Bytes file = readFile(path);
+    putLE(file, recordInForce(file) + 128, nextBefore, 8);
+    resealChecksum(file, recordInForce(file));
+    writeFile(path, file);
+    id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    ASSERT_GT(id, 0);
+    ASSERT_EQ(add(mgr()->get(id), "next", "ZK7_FILE", later, 3), 0);
+    const int index = mgr()->get(id)->blockSearch(Archive::Block("next", "ZK7_FILE"));
+    mgr()->close(id);
+    const Located at = locate(path, index, kKey);
+    file = readFile(path);
+    std::copy(failedStored.begin(), failedStored.end(), file.begin() + static_cast<ptrdiff_t>(at.entry.offset));
+    putLE(file, at.versionAt + 16 + 104, XXH3_64bits(failedStored.data(), failedStored.size()), 8);
+    putLE(file, at.versionAt + 136, XXH64(file.data() + at.versionAt, 136, 0), 8);
+    writeFile(path, file);
+    EXPECT_EQ(openAndLoad(path, "next"), Zelkoran::RC_ERR_CORRUPT);
+}
+
 // The record's next seal id lies above every id in use; one lowered to an
 // id in use would hand that id out again.
 TEST_F(ArchiveTamper, ANextSealIdNotAboveEveryIdInUseIsRefused)

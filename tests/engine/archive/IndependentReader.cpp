@@ -6,6 +6,7 @@
 #include <xxhash.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -44,7 +45,9 @@ struct Record {
     uint64_t indexOffset = 0;
     uint32_t capacity = 0;
     uint32_t count = 0;
+    uint32_t limit = 0;
     uint64_t dataEnd = 0;
+    uint64_t nextSealId = 1; // records of version 1 hold none: no id is below 1
     const uint8_t* salt = nullptr;
     const uint8_t* checkNonce = nullptr;
     const uint8_t* checkTag = nullptr;
@@ -67,6 +70,16 @@ RecordState readRecord(const uint8_t* in, int layout, Record& out)
     const bool known = layout == 2 ? version == 2 || version == 3 : version == 1;
     if (std::memcmp(in, "ZKCR", 4) != 0 || !known || le(in + size - 8, 8) != XXH64(in, size - 8, 0))
         return RecordState::Damaged;
+    // Fields the page calls zero: flag bits 4 to 63, 44..47, and in
+    // versions 2 and 3 117..119, 123..127, 184..215, the MAC place under a
+    // plain index, and a version-2 plain index's sum place.
+    const uint64_t flags = le(in + 16, 8);
+    if (flags >> 4 || !allZero(in + 44, 4))
+        return RecordState::Damaged;
+    if (layout == 2
+        && (!allZero(in + 117, 3) || !allZero(in + 123, 5) || !allZero(in + 184, 32)
+            || (!(flags & 1) && !allZero(in + 152, 32)) || (!(flags & 1) && version == 2 && !allZero(in + 136, 16))))
+        return RecordState::Damaged;
     out.version = static_cast<int>(version);
     out.bytes = in;
     out.generation = le(in + 8, 8);
@@ -74,6 +87,7 @@ RecordState readRecord(const uint8_t* in, int layout, Record& out)
     out.indexOffset = le(in + 24, 8);
     out.capacity = static_cast<uint32_t>(le(in + 32, 4));
     out.count = static_cast<uint32_t>(le(in + 36, 4));
+    out.limit = static_cast<uint32_t>(le(in + 40, 4));
     out.dataEnd = le(in + 48, 8);
     out.salt = in + 72;
     out.checkNonce = in + 88;
@@ -84,6 +98,7 @@ RecordState readRecord(const uint8_t* in, int layout, Record& out)
         out.logN = in[120];
         out.r = in[121];
         out.p = in[122];
+        out.nextSealId = le(in + 128, 8);
         out.indexTag = in + 136;
     } else {
         out.kdf = 1;
@@ -126,6 +141,16 @@ struct Keys {
     Key aes{}, digest{}, tag{};
 };
 
+// The cost a file may state (Keys): higher is damage.
+bool costAcceptable(const Record& rec)
+{
+    if (rec.kdf == 1)
+        return rec.iterations >= 1 && rec.iterations <= 1000000;
+    const uint64_t n = uint64_t(1) << rec.logN;
+    return rec.kdf == 2 && rec.logN >= 10 && rec.logN <= 16 && rec.r >= 1 && rec.p >= 1
+           && 128 * rec.r * n <= (64u << 20) && n * rec.r * rec.p <= (1u << 19);
+}
+
 // Derives the keys and checks them against the key check; an error text
 // or empty.
 std::string deriveKeys(const Record& rec, const std::string& userKey, Keys& keys)
@@ -134,16 +159,11 @@ std::string deriveKeys(const Record& rec, const std::string& userKey, Keys& keys
         return "no key";
     bool derived = false;
     if (rec.kdf == 1) {
-        if (rec.iterations < 1 || rec.iterations > 1000000)
-            return "key derivation cost out of range";
         derived = PKCS5_PBKDF2_HMAC(userKey.data(), static_cast<int>(userKey.size()), rec.salt, 16,
                                     static_cast<int>(rec.iterations), EVP_sha256(), 32, keys.aes.data())
                   == 1;
     } else if (rec.kdf == 2) {
         const uint64_t n = uint64_t(1) << rec.logN;
-        if (rec.logN < 10 || rec.logN > 16 || rec.r < 1 || rec.p < 1 || 128 * rec.r * n > (64u << 20)
-            || n * rec.r * rec.p > (1u << 19))
-            return "key derivation cost out of range";
         derived = EVP_PBE_scrypt(userKey.data(), userKey.size(), rec.salt, 16, n, rec.r, rec.p, 65u << 20,
                                  keys.aes.data(), 32)
                   == 1;
@@ -171,8 +191,9 @@ uint64_t keyedDigest(const Keys& keys, const uint8_t* data, size_t length)
 struct Entry {
     Block block;
     uint64_t offset = 0, storedSize = 0, size = 0, digest = 0, sealId = 0;
-    const uint8_t* typeField = nullptr;
+    uint8_t typeField[16] = {};
     uint8_t nameField[64] = {};
+    uint8_t deletedByte = 0;
     bool keyed = false;
     bool bound = false; // version byte 13
 };
@@ -181,12 +202,14 @@ void decodeEntry(const uint8_t* in, Entry& e)
 {
     e.block.name.assign(reinterpret_cast<const char*>(in), strnlen(reinterpret_cast<const char*>(in), 64));
     std::memcpy(e.nameField, in, 64);
+    std::memcpy(e.typeField, in + 64, 16);
     e.block.type.assign(reinterpret_cast<const char*>(in + 64), strnlen(reinterpret_cast<const char*>(in + 64), 16));
     e.offset = le(in + 80, 8);
     e.storedSize = le(in + 88, 8);
     e.size = le(in + 96, 8);
     e.digest = le(in + 104, 8);
     e.block.storage = in[112];
+    e.deletedByte = in[113];
     e.block.deleted = in[113] != 0;
     e.sealId = le(in + 114, 6);
 }
@@ -238,7 +261,7 @@ std::string chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Record&
         } else {
             valid = false;
         }
-        valid = valid && version[13] <= 1;
+        valid = valid && version[13] <= 1 && version[14] == 0 && version[15] == 0;
         e.bound = version[13] == 1;
         if (!valid) {
             invalid = true;
@@ -259,44 +282,92 @@ std::string chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Record&
     return {};
 }
 
+// Zero after a field's text: the padding rule of names and types.
+bool padded(const uint8_t* field, size_t width)
+{
+    const size_t length = strnlen(reinterpret_cast<const char*>(field), width);
+    return allZero(field + length, width - length);
+}
+
+// The sanity rules of an entry in force (Index table); an error text or empty.
+std::string entryRule(const Entry& e, const Record& rec)
+{
+    const uint8_t storage = e.block.storage;
+    if (storage < 1 || storage > 3)
+        return "unknown storage";
+    if (e.deletedByte > 1)
+        return "deleted neither 0 nor 1";
+    if (e.block.name.empty() || e.block.type.empty())
+        return "empty name or type";
+    if (e.nameField[63] != 0 || !padded(e.nameField, 64) || !padded(e.typeField, 16))
+        return "name or type padding not zero";
+    if (storage != 3 && (e.bound || e.sealId))
+        return "a seal id or binding on a raw or zlib entry";
+    if (e.offset < 512 || e.offset > rec.dataEnd || e.storedSize > rec.dataEnd - e.offset)
+        return "stored bytes outside the data";
+    if (e.size > (uint64_t(1) << 40))
+        return "data size too large";
+    if (storage == 1 ? e.size != e.storedSize
+                     : storage == 2 ? e.size > e.storedSize * 1032 + 64 : e.storedSize != e.size + 28)
+        return "sizes that do not fit the storage";
+    return {};
+}
+
+// Inflates a whole zlib stream: it must decode to exactly size bytes and
+// end at its last stored byte.
+bool inflateExact(const uint8_t* stream, size_t streamSize, Bytes& out, size_t size)
+{
+    out.assign(size + 1, 0);
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return false;
+    z.next_in = const_cast<uint8_t*>(stream);
+    z.avail_in = static_cast<uInt>(streamSize);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    const int status = inflate(&z, Z_FINISH);
+    const bool exact = status == Z_STREAM_END && z.total_out == size && z.avail_in == 0;
+    inflateEnd(&z);
+    out.resize(size);
+    return exact;
+}
+
+// The digest check of a block's stored bytes: keyed, or XXH3.
+std::string digestRule(const Entry& e, const Keys* keys, const uint8_t* stored, size_t storedSize)
+{
+    if (e.keyed && !keys)
+        return "no key";
+    const uint64_t digest = e.keyed ? keyedDigest(*keys, stored, storedSize) : XXH3_64bits(stored, storedSize);
+    return digest == e.digest ? std::string() : "digest mismatch";
+}
+
+// A load (Integrity): raw bytes against the digest; zlib by its stream
+// (and its digest with an encrypted index or a keyed digest); encrypted
+// by its digest and its tag.
 void readBlock(const Bytes& file, const Entry& e, bool indexEncrypted, const Keys* keys, Block& out)
 {
-    if (e.offset < 512 || e.offset > file.size() || e.storedSize > file.size() - e.offset) {
-        out.error = "outside the file";
-        return;
-    }
     const uint8_t* stored = file.data() + e.offset;
     const size_t storedSize = static_cast<size_t>(e.storedSize);
-    const bool checkDigest = e.block.storage == 1 || (e.block.storage == 2 && (e.keyed || indexEncrypted));
-    if (checkDigest) {
-        if (e.keyed && !keys) {
-            out.error = "no key";
-            return;
-        }
-        const uint64_t digest = e.keyed ? keyedDigest(*keys, stored, storedSize) : XXH3_64bits(stored, storedSize);
-        if (digest != e.digest) {
-            out.error = "digest mismatch";
+    const uint8_t storage = e.block.storage;
+    if (storage == 3 && !keys) {
+        out.error = "no key";
+        return;
+    }
+    if (storage != 2 || e.keyed || indexEncrypted) {
+        if (std::string error = digestRule(e, keys, stored, storedSize); !error.empty()) {
+            out.error = error;
             return;
         }
     }
     Bytes data(static_cast<size_t>(e.size));
-    if (e.block.storage == 1) {
+    if (storage == 1) {
         data.assign(stored, stored + storedSize);
-    } else if (e.block.storage == 2) {
-        uLongf length = static_cast<uLongf>(e.size);
-        if (uncompress(data.data(), &length, stored, static_cast<uLong>(storedSize)) != Z_OK || length != e.size) {
-            out.error = "zlib stream damaged";
+    } else if (storage == 2) {
+        if (!inflateExact(stored, storedSize, data, static_cast<size_t>(e.size))) {
+            out.error = "zlib stream does not decode to its size";
             return;
         }
-    } else if (e.block.storage == 3) {
-        if (!keys) {
-            out.error = "no key";
-            return;
-        }
-        if (storedSize != e.size + 28) {
-            out.error = "sealed size mismatch";
-            return;
-        }
+    } else {
         // Type | seal id | (bound:) name field | whether the index is encrypted.
         uint8_t aad[89];
         std::memcpy(aad, e.typeField, 16);
@@ -310,11 +381,65 @@ void readBlock(const Bytes& file, const Entry& e, bool indexEncrypted, const Key
             out.error = "tag mismatch";
             return;
         }
-    } else {
-        out.error = "unknown storage";
-        return;
     }
     out.data = std::move(data);
+}
+
+// validate(deep) of a live block: its digest, a zlib stream's sizes, and
+// with the key an encrypted block's tag.
+std::string deepRule(const Bytes& file, const Entry& e, bool indexEncrypted, const Keys* keys)
+{
+    const uint8_t* stored = file.data() + e.offset;
+    if (std::string error = digestRule(e, keys, stored, static_cast<size_t>(e.storedSize)); !error.empty())
+        return error;
+    if (e.block.storage == 1 || (e.block.storage == 3 && !keys))
+        return {};
+    Block loaded;
+    readBlock(file, e, indexEncrypted, keys, loaded);
+    return loaded.error;
+}
+
+struct Range {
+    uint64_t begin, end;
+};
+
+// Where each slot lies, by the Index segments rules, and the list when
+// there is one; an error text or empty.
+std::string indexPlaces(const Bytes& file, const Record& rec, std::vector<Range>& segments, std::vector<Range>& list)
+{
+    if (!(rec.flags & 8)) {
+        if (uint64_t(rec.capacity) * 352 > rec.dataEnd - rec.indexOffset)
+            return "index table beyond the data end";
+        if (rec.capacity)
+            segments.push_back({rec.indexOffset, rec.indexOffset + uint64_t(rec.capacity) * 352});
+        return {};
+    }
+    if (rec.version != 3)
+        return "segments under an older record";
+    const uint64_t at = rec.indexOffset;
+    const uint64_t n = rec.dataEnd - at >= 8 && std::memcmp(&file[at], "ZKIS", 4) == 0 ? le(&file[at + 4], 4) : 0;
+    const uint64_t body = 8 + 16 * n;
+    if (n == 0 || n > 128 || body + 8 > rec.dataEnd - at || le(&file[at + body], 8) != XXH64(&file[at], body, 0))
+        return "index segment list damaged";
+    std::vector<Range> taken{{at, at + body + 8}};
+    uint64_t total = 0;
+    for (uint64_t i = 0; i < n; ++i) {
+        const uint8_t* p = &file[at + 8 + 16 * i];
+        const uint64_t offset = le(p, 8), slots = le(p + 8, 4);
+        if (slots == 0 || le(p + 12, 4) != 0 || offset < 512 || offset > rec.dataEnd || slots * 352 > rec.dataEnd - offset)
+            return "index segment damaged";
+        total += slots;
+        segments.push_back({offset, offset + slots * 352});
+        taken.push_back(segments.back());
+    }
+    std::sort(taken.begin(), taken.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
+    for (size_t i = 1; i < taken.size(); ++i)
+        if (taken[i].begin < taken[i - 1].end)
+            return "index segments overlap";
+    if (total != rec.capacity)
+        return "segments do not hold the capacity";
+    list.push_back({at, at + body + 8});
+    return {};
 }
 
 } // namespace
@@ -322,18 +447,19 @@ void readBlock(const Bytes& file, const Entry& e, bool indexEncrypted, const Key
 Archive read(const std::string& path, const std::string& key)
 {
     Archive out;
+    auto refuse = [&out](Refusal why, const std::string& what) {
+        out.refusal = why;
+        out.error = what;
+        return out;
+    };
     std::ifstream in(path, std::ios::binary);
     const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (file.size() < 512 || std::memcmp(file.data(), "ZK7QELv2", 8) != 0 || le(&file[8], 2) != 2
-        || le(&file[10], 2) != 0 || le(&file[12], 4) != 512 || le(&file[16], 4) != 256) {
-        out.error = "not an archive";
-        return out;
-    }
+        || le(&file[10], 2) != 0 || le(&file[12], 4) != 512 || le(&file[16], 4) != 256)
+        return refuse(Refusal::NotArchive, "not an archive");
     const uint64_t layout = le(&file[28], 4);
-    if (layout != 0 && layout != 2) {
-        out.error = "unknown layout";
-        return out;
-    }
+    if (layout != 0 && layout != 2)
+        return refuse(Refusal::NotArchive, "unknown layout");
     out.layout = layout == 2 ? 2 : 1;
     const size_t places[2] = {64, layout == 2 ? size_t(288) : size_t(192)};
     Record records[2];
@@ -341,89 +467,75 @@ Archive read(const std::string& path, const std::string& key)
     for (int i = 0; i < 2; ++i)
         states[i] = readRecord(&file[places[i]], layout == 2 ? 2 : 1, records[i]);
     if (states[0] == RecordState::Damaged || states[1] == RecordState::Damaged
-        || (states[0] == RecordState::Absent && states[1] == RecordState::Absent)) {
-        out.error = "damaged commit record";
-        return out;
-    }
+        || (states[0] == RecordState::Absent && states[1] == RecordState::Absent))
+        return refuse(Refusal::Damaged, "damaged commit record");
     if (states[0] == RecordState::Valid && states[1] == RecordState::Valid
-        && records[0].generation == records[1].generation) {
-        out.error = "two records of one generation";
-        return out;
-    }
+        && records[0].generation == records[1].generation)
+        return refuse(Refusal::Damaged, "two records of one generation");
     for (int i = 0; i < 2; ++i) {
         const Record& alone = records[1 - i];
-        if (states[i] == RecordState::Absent && (alone.version == 3 || alone.generation != 1)) {
-            out.error = "a missing commit record";
-            return out;
-        }
+        if (states[i] == RecordState::Absent && (alone.version == 3 || alone.generation != 1))
+            return refuse(Refusal::Damaged, "a missing commit record");
     }
     const bool secondInForce = states[0] != RecordState::Valid
                                || (states[1] == RecordState::Valid && records[1].generation > records[0].generation);
     const Record& rec = records[secondInForce ? 1 : 0];
+    const Record& other = records[secondInForce ? 0 : 1];
+    if (rec.version == 2 && other.version == 3)
+        return refuse(Refusal::Damaged, "a version-2 record newer than a version-3 one");
     out.indexEncrypted = rec.flags & 1;
     out.blocksEncrypted = rec.flags & 2;
+    if (rec.indexOffset < 512 || rec.capacity > (64u << 20) || rec.count > rec.capacity || rec.dataEnd > file.size()
+        || rec.indexOffset > rec.dataEnd)
+        return refuse(Refusal::Damaged, "commit record points outside the file");
+    if (rec.limit > (16u << 20))
+        return refuse(Refusal::Damaged, "block limit out of range");
+    if (rec.nextSealId == 0 || rec.nextSealId > (uint64_t(1) << 48))
+        return refuse(Refusal::Damaged, "next seal id out of range");
+    std::vector<Range> indexRanges, listRange;
+    if (std::string error = indexPlaces(file, rec, indexRanges, listRange); !error.empty())
+        return refuse(Refusal::Damaged, error);
 
     Keys keys;
     const Keys* keysIf = nullptr;
-    if ((rec.flags & 4) && !key.empty()) {
-        if (std::string error = deriveKeys(rec, key, keys); !error.empty()) {
-            out.error = error;
-            return out;
+    if (rec.flags & 4) {
+        if (!costAcceptable(rec))
+            return refuse(Refusal::Damaged, "key derivation cost out of range");
+        if (!key.empty()) {
+            if (std::string error = deriveKeys(rec, key, keys); !error.empty())
+                return refuse(Refusal::Key, error);
+            keysIf = &keys;
         }
-        keysIf = &keys;
     }
     if (out.indexEncrypted) {
-        if (!keysIf) {
-            out.error = "no key";
-            return out;
-        }
+        if (key.empty())
+            return refuse(Refusal::Key, "no key");
+        if (!(rec.flags & 4))
+            return refuse(Refusal::Damaged, "encrypted index without a key check");
         if (rec.version >= 2) {
             const Key mac = hmac(keys.digest.data(), rec.bytes, 152);
-            if (CRYPTO_memcmp(mac.data(), rec.bytes + 152, 32) != 0) {
-                out.error = "record MAC mismatch";
-                return out;
-            }
+            if (CRYPTO_memcmp(mac.data(), rec.bytes + 152, 32) != 0)
+                return refuse(Refusal::Damaged, "record MAC mismatch");
         }
-    }
-    // Where each slot lies: one table, or (flag bit 3) the segments listed.
-    std::vector<std::pair<uint64_t, uint32_t>> segments;
-    if (rec.flags & 8) {
-        const uint64_t at = rec.indexOffset;
-        const uint64_t n = at + 8 <= file.size() && std::memcmp(&file[at], "ZKIS", 4) == 0 ? le(&file[at + 4], 4) : 0;
-        const uint64_t body = 8 + 16 * n;
-        if (n == 0 || at + body + 8 > file.size() || le(&file[at + body], 8) != XXH64(&file[at], body, 0)) {
-            out.error = "index segment list damaged";
-            return out;
-        }
-        for (uint64_t i = 0; i < n; ++i)
-            segments.emplace_back(le(&file[at + 8 + 16 * i], 8), static_cast<uint32_t>(le(&file[at + 16 + 16 * i], 4)));
-    } else {
-        segments.emplace_back(rec.indexOffset, rec.capacity);
     }
     std::vector<uint64_t> slotAt; // offset of each slot below count
-    for (const auto& [offset, slots] : segments) {
-        if (offset < 512 || offset + uint64_t(slots) * 352 > file.size()) {
-            out.error = "index outside the file";
-            return out;
-        }
-        for (uint32_t i = 0; i < slots && slotAt.size() < rec.count; ++i)
-            slotAt.push_back(offset + uint64_t(i) * 352);
-    }
-    if (rec.count > rec.capacity || slotAt.size() < rec.count) {
-        out.error = "index outside the file";
-        return out;
-    }
+    for (const Range& segment : indexRanges)
+        for (uint64_t at = segment.begin; at < segment.end && slotAt.size() < rec.count; at += 352)
+            slotAt.push_back(at);
 
     uint8_t tagSum[16] = {};
     EVP_CIPHER_CTX* ecb = EVP_CIPHER_CTX_new();
     EVP_EncryptInit_ex(ecb, EVP_aes_256_ecb(), nullptr, keys.tag.data(), nullptr);
     EVP_CIPHER_CTX_set_padding(ecb, 0);
     std::set<std::pair<std::string, std::string>> live;
+    std::vector<Entry> entries;
+    bool anyEncrypted = false;
     for (uint32_t slot = 0; slot < rec.count && out.error.empty(); ++slot) {
-        const uint8_t* slotBytes = &file[slotAt[slot]];
         Entry e;
         uint64_t generation = 0;
-        out.error = chooseVersion(slotBytes, slot, rec, keysIf, e, generation);
+        out.error = chooseVersion(&file[slotAt[slot]], slot, rec, keysIf, e, generation);
+        if (out.error.empty())
+            out.error = entryRule(e, rec);
         if (!out.error.empty())
             break;
         uint8_t block[16] = {}, summand[16];
@@ -446,17 +558,41 @@ Archive read(const std::string& path, const std::string& key)
             tagSum[i] ^= summand[i];
         if (!e.block.deleted && !live.emplace(e.block.name, e.block.type).second)
             out.error = "two live blocks with one name and type";
-        // The type field as stored is the sealed block's associated data.
-        uint8_t typeField[16] = {};
-        std::memcpy(typeField, e.block.type.data(), e.block.type.size());
-        e.typeField = typeField;
-        readBlock(file, e, out.indexEncrypted, keysIf, e.block);
-        out.blocks.push_back(std::move(e.block));
+        else if (e.sealId >= rec.nextSealId)
+            out.error = "a seal id never handed out";
+        anyEncrypted |= e.block.storage == 3;
+        entries.push_back(e);
     }
     EVP_CIPHER_CTX_free(ecb);
+    if (out.error.empty() && anyEncrypted && !(rec.flags & 4))
+        out.error = "encrypted blocks without a key check";
     if (out.error.empty() && (out.indexEncrypted ? rec.version >= 2 : rec.version == 3)
         && std::memcmp(tagSum, rec.indexTag, 16) != 0)
         out.error = out.indexEncrypted ? "index tag mismatch" : "index sum mismatch";
+    if (!out.error.empty()) {
+        OPENSSL_cleanse(&keys, sizeof(keys));
+        return refuse(Refusal::Damaged, out.error);
+    }
+
+    // validate: stored bytes of every entry (deleted too, none of no size)
+    // apart from each other, the header and the index.
+    std::vector<Range> taken = indexRanges;
+    taken.insert(taken.end(), listRange.begin(), listRange.end());
+    taken.push_back({0, 512});
+    for (const Entry& e : entries)
+        if (e.storedSize)
+            taken.push_back({e.offset, e.offset + e.storedSize});
+    std::sort(taken.begin(), taken.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
+    for (size_t i = 1; i < taken.size() && out.validateError.empty(); ++i)
+        if (taken[i].begin < taken[i - 1].end)
+            out.validateError = "stored bytes overlap";
+    out.deepValidateError = out.validateError;
+    for (Entry& e : entries) {
+        if (out.deepValidateError.empty() && !e.block.deleted)
+            out.deepValidateError = deepRule(file, e, out.indexEncrypted, keysIf);
+        readBlock(file, e, out.indexEncrypted, keysIf, e.block);
+        out.blocks.push_back(std::move(e.block));
+    }
     OPENSSL_cleanse(&keys, sizeof(keys));
     return out;
 }

@@ -19,8 +19,19 @@ struct Block {
     std::string error;         // why data could not be read (no key, a failed check)
 };
 
+// How the page says an engine answers: the open refuses the file as not an
+// archive, as damaged, or for its key.
+enum class Refusal { None, NotArchive, Damaged, Key };
+
 struct Archive {
     std::string error; // empty when the file was read
+    Refusal refusal = Refusal::None;
+    // What validate adds to the open's rules (empty when it finds nothing):
+    // overlapping stored bytes; deep, a live block whose stored bytes fail
+    // their digest, whose zlib stream does not decode to its size, or
+    // (with the key) whose tag fails.
+    std::string validateError;
+    std::string deepValidateError;
     int layout = 0;
     bool indexEncrypted = false;
     bool blocksEncrypted = false;

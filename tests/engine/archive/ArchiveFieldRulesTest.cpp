@@ -1,0 +1,399 @@
+// Every stored field, one value outside its rule at a time (checksums made
+// again, so only the rule can tell): the engine's open, validate and loads
+// and the independent reader, written from the format page, must answer
+// alike, and as the page says.
+#include "ArchiveTestUtil.h"
+#include "IndependentReader.h"
+
+#include <Zelkoran/Result.h>
+
+#include <gtest/gtest.h>
+#include <xxhash.h>
+
+#include <functional>
+#include <map>
+
+using namespace testutil;
+
+namespace {
+
+const std::string kKey = "field rules key";
+
+uint64_t getLE(const Bytes& b, uint64_t at, size_t width)
+{
+    uint64_t v = 0;
+    for (size_t i = 0; i < width; ++i)
+        v |= uint64_t(b[at + i]) << (8 * i);
+    return v;
+}
+
+void putLE(Bytes& b, uint64_t at, uint64_t v, size_t width)
+{
+    for (size_t i = 0; i < width; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Where the fields of a file lie, read the way the page describes them.
+struct Places {
+    explicit Places(const Bytes& f) : file(f)
+    {
+        layout1 = getLE(f, 28, 4) == 0;
+        const size_t places[2] = {64, layout1 ? size_t(192) : size_t(288)};
+        const bool second = getLE(f, places[1] + 8, 8) > getLE(f, places[0] + 8, 8);
+        record = places[second ? 1 : 0];
+        older = places[second ? 0 : 1];
+    }
+    uint64_t table() const { return getLE(file, record + 24, 8); }
+    // The slot's version in force (single table, no leftovers).
+    uint64_t version(uint32_t slot) const
+    {
+        const uint64_t at = table() + uint64_t(slot) * 352;
+        return getLE(file, at + 176, 8) > getLE(file, at, 8) ? at + 176 : at;
+    }
+    uint64_t entry(uint32_t slot) const { return version(slot) + 16; }
+
+    const Bytes& file;
+    bool layout1 = false;
+    size_t record = 0, older = 0;
+};
+
+void resumRecord(Bytes& f, size_t record, bool layout1)
+{
+    const size_t size = layout1 ? 128 : 224;
+    putLE(f, record + size - 8, XXH64(f.data() + record, size - 8, 0), 8);
+}
+
+void resumVersion(Bytes& f, uint64_t version) { putLE(f, version + 136, XXH64(f.data() + version, 136, 0), 8); }
+
+void resumList(Bytes& f, uint64_t list)
+{
+    const uint64_t body = 8 + 16 * getLE(f, list + 4, 4);
+    putLE(f, list + body, XXH64(f.data() + list, body, 0), 8);
+}
+
+// Edits of the record in force, its checksum made again (and not its MAC).
+std::function<void(Bytes&)> inRecord(uint64_t at, uint64_t value, size_t width)
+{
+    return [=](Bytes& f) {
+        const Places p(f);
+        putLE(f, p.record + at, value, width);
+        resumRecord(f, p.record, p.layout1);
+    };
+}
+
+std::function<void(Bytes&)> flipInRecord(uint64_t at, uint64_t bits)
+{
+    return [=](Bytes& f) { inRecord(at, getLE(f, Places(f).record + at, 8) ^ bits, 8)(f); };
+}
+
+std::function<void(Bytes&)> inOlderRecord(uint64_t at, uint64_t value, size_t width)
+{
+    return [=](Bytes& f) {
+        const Places p(f);
+        putLE(f, p.older + at, value, width);
+        resumRecord(f, p.older, p.layout1);
+    };
+}
+
+// Edits of a plain version in force (at is from the version's start).
+std::function<void(Bytes&)> inVersion(uint32_t slot, uint64_t at, uint64_t value, size_t width)
+{
+    return [=](Bytes& f) {
+        const uint64_t version = Places(f).version(slot);
+        putLE(f, version + at, value, width);
+        resumVersion(f, version);
+    };
+}
+
+std::function<void(Bytes&)> inEntry(uint32_t slot, uint64_t at, uint64_t value, size_t width)
+{
+    return inVersion(slot, 16 + at, value, width);
+}
+
+// Edits of a sealed version in force, which no one without the key can seal again.
+std::function<void(Bytes&)> inSealedVersion(uint32_t slot, uint64_t at, uint64_t value, size_t width)
+{
+    return [=](Bytes& f) { putLE(f, Places(f).version(slot) + at, value, width); };
+}
+
+std::function<void(Bytes&)> inList(uint64_t at, uint64_t value, size_t width)
+{
+    return [=](Bytes& f) {
+        const uint64_t list = getLE(f, Places(f).record + 24, 8);
+        putLE(f, list + at, value, width);
+        resumList(f, list);
+    };
+}
+
+std::function<void(Bytes&)> atByte(uint64_t at, uint8_t value)
+{
+    return [=](Bytes& f) { f[at] = value; };
+}
+
+// Slots of the plain and sealed archives.
+enum Slot : uint32_t { kRaw, kPacked, kOne, kSecret, kDoomed };
+
+// Clear: a plain index of raw and zlib blocks only ("secret" is raw).
+enum class Fixture { Plain, Clear, Sealed, Grown, Layout1 };
+
+// What the page says of an edit: who refuses it.
+struct Verdict {
+    independent::Refusal open = independent::Refusal::None;
+    bool validate = false, deep = false, load = false;
+};
+constexpr auto kOpenDamaged = Verdict{independent::Refusal::Damaged};
+constexpr auto kNotArchive = Verdict{independent::Refusal::NotArchive};
+constexpr auto kAccepted = Verdict{};
+
+struct Case {
+    const char* what;
+    Fixture fixture;
+    std::function<void(Bytes&)> edit;
+    Verdict page;
+};
+
+independent::Refusal refusalOf(int rc)
+{
+    switch (rc) {
+    case Zelkoran::RC_ERR_NOT_ARCHIVE: return independent::Refusal::NotArchive;
+    case Zelkoran::RC_ERR_CORRUPT: return independent::Refusal::Damaged;
+    case Zelkoran::RC_ERR_KEY:
+    case Zelkoran::RC_ERR_KEY_REFUSED: return independent::Refusal::Key;
+    default: return rc > 0 ? independent::Refusal::None : independent::Refusal::Damaged;
+    }
+}
+
+class ArchiveFieldRules : public ::testing::Test {
+protected:
+    void TearDown() override { mgr()->closeAll(); }
+
+    const Bytes& fixture(Fixture which)
+    {
+        auto found = m_fixtures.find(which);
+        if (found != m_fixtures.end())
+            return found->second;
+        const std::string path = dir.file("fixture.qel");
+        std::filesystem::remove(path);
+        if (which == Fixture::Layout1) {
+            std::filesystem::copy_file(std::filesystem::path(SKARDEN_TEST_DATA) / "v1-index.qel", path);
+        } else {
+            const int id = mgr()->create(path.c_str(), which == Fixture::Grown ? 16 : 64);
+            Archive* a = mgr()->get(id);
+            if (which != Fixture::Clear) {
+                EXPECT_EQ(a->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
+            }
+            EXPECT_EQ(add(a, "raw", "ZK7_FILE", textBytes("raw bytes here"), 1), 0);
+            EXPECT_EQ(add(a, "packed", "ZK7_XML", Bytes(4000, 'p'), 2), 0);
+            EXPECT_EQ(add(a, "one", "ZK7_XML", textBytes("x"), 2), 0);
+            EXPECT_EQ(add(a, "secret", "ZK7_FILE", textBytes("sealed secret"), which == Fixture::Clear ? 1 : 3), 0);
+            EXPECT_EQ(add(a, "doomed", "ZK7_FILE", textBytes("delete me"), 1), 0);
+            // 17 slots (two of them replaced blocks) in a table of 16.
+            for (int i = 0; which == Fixture::Grown && i < 12; ++i)
+                EXPECT_EQ(add(a, "more" + std::to_string(std::min(i, 9)), "ZK7_FILE", textBytes("grows the index"), 1), 0);
+            if (which == Fixture::Sealed) {
+                EXPECT_EQ(a->encrypt(), 0);
+            }
+            EXPECT_EQ(a->blockDelete(Archive::Block("doomed", "ZK7_FILE")), 0);
+            mgr()->close(id);
+        }
+        const Bytes& made = m_fixtures[which] = readFile(path);
+        EXPECT_EQ(which == Fixture::Grown, (getLE(made, Places(made).record + 16, 8) & 8) != 0) << "segmented index";
+        return made;
+    }
+
+    const std::string& keyOf(Fixture which) const
+    {
+        static const std::string layout1Key = "format one key";
+        return which == Fixture::Layout1 ? layout1Key : kKey;
+    }
+
+    // The edited file through the reader, then the engine: where they
+    // disagree, or where both miss what the page says, the case fails.
+    void check(const Case& c)
+    {
+        SCOPED_TRACE(c.what);
+        Bytes file = fixture(c.fixture);
+        c.edit(file);
+        ASSERT_NE(file, fixture(c.fixture)) << "the edit changed nothing";
+        const std::string path = dir.file("edited.qel");
+        writeFile(path, file);
+        const std::string& key = keyOf(c.fixture);
+        const independent::Archive read = independent::read(path, key);
+
+        const int id = mgr()->load(path.c_str(), key.data(), static_cast<int>(key.size()));
+        EXPECT_EQ(refusalOf(id), read.refusal) << "engine " << id << ", reader: " << read.error;
+        EXPECT_EQ(read.refusal, c.page.open) << read.error;
+        if (id <= 0)
+            return;
+        Archive* a = mgr()->get(id);
+        const int validated = a->validate(false), deep = a->validate(true);
+        EXPECT_EQ(validated != 0, !read.validateError.empty()) << "engine " << validated << ", reader: " << read.validateError;
+        EXPECT_EQ(deep != 0, !read.deepValidateError.empty()) << "engine " << deep << ", reader: " << read.deepValidateError;
+        EXPECT_EQ(read.validateError.empty(), !c.page.validate) << read.validateError;
+        EXPECT_EQ(read.deepValidateError.empty(), !c.page.deep) << read.deepValidateError;
+        bool anyLoadRefused = false;
+        EXPECT_EQ(static_cast<size_t>(a->getIndexCount()), read.blocks.size());
+        for (const independent::Block& block : read.blocks) {
+            if (block.deleted || static_cast<size_t>(a->getIndexCount()) != read.blocks.size())
+                continue;
+            Bytes data;
+            const int loaded = load(a, block.name, block.type, data);
+            EXPECT_EQ(loaded == 0, block.error.empty()) << block.name << ": engine " << loaded << ", reader: " << block.error;
+            if (loaded == 0) {
+                EXPECT_TRUE(data == block.data) << block.name;
+            }
+            anyLoadRefused |= !block.error.empty();
+        }
+        EXPECT_EQ(anyLoadRefused, c.page.load);
+        mgr()->close(id);
+    }
+
+    ScratchDir dir;
+
+private:
+    std::map<Fixture, Bytes> m_fixtures;
+};
+
+TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
+{
+    using F = Fixture;
+    const Verdict loadAndDeep{independent::Refusal::None, false, true, true};
+    const Verdict validateOnly{independent::Refusal::None, true, true, false};
+    const uint64_t g = uint64_t(1) << 48;
+    const Case cases[] = {
+        // Header.
+        {"magic", F::Plain, atByte(3, 'X'), kNotArchive},
+        {"format version", F::Plain, atByte(8, 3), kNotArchive},
+        {"byte 10", F::Plain, atByte(10, 1), kNotArchive},
+        {"header size", F::Plain, atByte(13, 4), kNotArchive},
+        {"fixed 256", F::Plain, atByte(17, 2), kNotArchive},
+        {"layout 1 over a layout-2 file", F::Plain, atByte(28, 0), kOpenDamaged},
+        {"layout 3", F::Plain, atByte(28, 3), kNotArchive},
+        {"flags word: only a hint", F::Plain, atByte(20, 3), kAccepted},
+        {"header byte 40: covered by nothing", F::Plain, atByte(40, 9), kAccepted},
+        // The record in force, plain index.
+        {"record magic", F::Plain, inRecord(0, 0x5243, 2), kOpenDamaged},
+        {"record version 4", F::Plain, inRecord(4, 4, 4), kOpenDamaged},
+        {"record in force relabelled version 2", F::Plain, inRecord(4, 2, 4), kOpenDamaged},
+        {"older record relabelled version 2", F::Plain, inOlderRecord(4, 2, 4), kOpenDamaged},
+        {"clear: record in force relabelled version 2", F::Clear, inRecord(4, 2, 4), kOpenDamaged},
+        {"clear: older record relabelled version 2", F::Clear, inOlderRecord(4, 2, 4), kOpenDamaged},
+        {"clear: relabelled version 2, a deleted block's generation raised", F::Clear,
+         [](Bytes& f) {
+             inRecord(4, 2, 4)(f);
+             inVersion(kDoomed, 0, getLE(f, Places(f).version(kDoomed), 8) + 1, 8)(f);
+         },
+         kOpenDamaged},
+        {"generation 0", F::Plain, inRecord(8, 0, 8), kOpenDamaged},
+        {"flag bit 4", F::Plain, flipInRecord(16, 0x10), kOpenDamaged},
+        {"flag bit 3 on a single table", F::Plain, flipInRecord(16, 8), kOpenDamaged},
+        {"index offset inside the header", F::Plain, inRecord(24, 256, 8), kOpenDamaged},
+        {"table beyond the data end", F::Plain, inRecord(32, 10000, 4), kOpenDamaged},
+        {"count above capacity", F::Plain, inRecord(36, 65, 4), kOpenDamaged},
+        {"block limit above 16 Mi", F::Plain, inRecord(40, (16u << 20) + 1, 4), kOpenDamaged},
+        {"block limit below the live count", F::Plain, inRecord(40, 1, 4), kAccepted},
+        {"byte 44", F::Plain, inRecord(44, 1, 1), kOpenDamaged},
+        {"data end beyond the file", F::Plain, inRecord(48, 1u << 30, 8), kOpenDamaged},
+        {"scrypt cost", F::Plain, inRecord(120, 20, 1), kOpenDamaged},
+        {"byte 117", F::Plain, inRecord(117, 1, 1), kOpenDamaged},
+        {"byte 123", F::Plain, inRecord(123, 1, 1), kOpenDamaged},
+        {"byte 126", F::Plain, inRecord(126, 1, 1), kOpenDamaged},
+        {"next seal id 0", F::Plain, inRecord(128, 0, 8), kOpenDamaged},
+        {"next seal id above 2^48", F::Plain, inRecord(128, g + 1, 8), kOpenDamaged},
+        {"next seal id at 1, below the ids in use", F::Plain, inRecord(128, 1, 8), kOpenDamaged},
+        {"index sum", F::Plain, inRecord(140, 0x55, 1), kOpenDamaged},
+        {"MAC place under a plain index", F::Plain, inRecord(160, 1, 1), kOpenDamaged},
+        {"byte 200", F::Plain, inRecord(200, 1, 1), kOpenDamaged},
+        {"key check tag", F::Plain, inRecord(101, 0x33, 1), Verdict{independent::Refusal::Key}},
+        // The record in force, encrypted index: the MAC is not made again.
+        {"sealed: byte 44", F::Sealed, inRecord(44, 1, 1), kOpenDamaged},
+        {"sealed: byte 118", F::Sealed, inRecord(118, 1, 1), kOpenDamaged},
+        {"sealed: byte 125", F::Sealed, inRecord(125, 1, 1), kOpenDamaged},
+        {"sealed: byte 190", F::Sealed, inRecord(190, 1, 1), kOpenDamaged},
+        {"sealed: modification time", F::Sealed, inRecord(64, 12345, 8), kOpenDamaged},
+        {"sealed: next seal id", F::Sealed, inRecord(128, 5, 8), kOpenDamaged},
+        {"sealed: relabelled version 2", F::Sealed, inRecord(4, 2, 4), kOpenDamaged},
+        {"sealed: older record's time, never used", F::Sealed, inOlderRecord(64, 12345, 8), kAccepted},
+        // A plain version.
+        {"slot number", F::Plain, inVersion(kRaw, 8, 7, 4), kOpenDamaged},
+        {"kind 7", F::Plain, inVersion(kRaw, 12, 7, 1), kOpenDamaged},
+        {"kind sealed under a plain record", F::Plain, inVersion(kRaw, 12, 3, 1), kOpenDamaged},
+        {"binding 2", F::Plain, inVersion(kSecret, 13, 2, 1), kOpenDamaged},
+        {"version byte 14", F::Plain, inVersion(kRaw, 14, 1, 1), kOpenDamaged},
+        {"version byte 15", F::Plain, inVersion(kRaw, 15, 1, 1), kOpenDamaged},
+        {"generation two ahead", F::Plain,
+         [](Bytes& f) { inVersion(kRaw, 0, getLE(f, Places(f).record + 8, 8) + 2, 8)(f); }, kOpenDamaged},
+        {"generation lowered", F::Plain,
+         [](Bytes& f) { inVersion(kDoomed, 0, getLE(f, Places(f).version(kDoomed), 8) - 1, 8)(f); }, kOpenDamaged},
+        {"version byte 150: covered by nothing", F::Plain, inVersion(kRaw, 150, 1, 1), kAccepted},
+        // A sealed version (kind 3), and one of layout 1 (kind 2).
+        {"sealed version byte 14", F::Sealed, inSealedVersion(kRaw, 14, 1, 1), kOpenDamaged},
+        {"sealed version kind plain", F::Sealed, inSealedVersion(kRaw, 12, 1, 1), kOpenDamaged},
+        {"sealed version kind 2", F::Sealed, inSealedVersion(kRaw, 12, 2, 1), kOpenDamaged},
+        {"sealed version ciphertext", F::Sealed, inSealedVersion(kRaw, 40, 0x77, 1), kOpenDamaged},
+        {"layout-1 version bound", F::Layout1, inSealedVersion(0, 13, 1, 1), kOpenDamaged},
+        {"layout-1 version kind 3", F::Layout1, inSealedVersion(0, 12, 3, 1), kOpenDamaged},
+        {"layout-1 record byte 45", F::Layout1, inRecord(45, 1, 1), kOpenDamaged},
+        // An entry (plain version).
+        {"empty name", F::Plain, inEntry(kRaw, 0, 0, 1), kOpenDamaged},
+        {"byte after the name", F::Plain, inEntry(kRaw, 5, 'z', 1), kOpenDamaged},
+        {"name byte 63", F::Plain, inEntry(kRaw, 63, 'z', 1), kOpenDamaged},
+        {"byte after the type", F::Plain, inEntry(kRaw, 64 + 12, 'z', 1), kOpenDamaged},
+        {"offset inside the header", F::Plain, inEntry(kRaw, 80, 100, 8), kOpenDamaged},
+        {"stored bytes beyond the data end", F::Plain, inEntry(kRaw, 80, 1u << 30, 8), kOpenDamaged},
+        {"raw sizes apart", F::Plain, inEntry(kRaw, 96, 13, 8), kOpenDamaged},
+        {"data size above 2^40", F::Plain, inEntry(kPacked, 96, (uint64_t(1) << 40) + 1, 8), kOpenDamaged},
+        {"zlib size beyond what zlib expands to", F::Plain, inEntry(kOne, 96, 1u << 20, 8), kOpenDamaged},
+        {"encrypted sizes apart", F::Plain, inEntry(kSecret, 96, 12, 8), kOpenDamaged},
+        {"storage 4", F::Plain, inEntry(kRaw, 112, 4, 1), kOpenDamaged},
+        {"deleted 2", F::Plain, inEntry(kRaw, 113, 2, 1), kOpenDamaged},
+        {"seal id on a raw entry", F::Plain, inEntry(kRaw, 114, 9, 6), kOpenDamaged},
+        {"seal id on a zlib entry", F::Plain, inEntry(kPacked, 114, 9, 6), kOpenDamaged},
+        {"raw digest", F::Plain, inEntry(kRaw, 104, 1, 8), loadAndDeep},
+        {"encrypted digest", F::Plain, inEntry(kSecret, 104, 1, 8), loadAndDeep},
+        {"encrypted seal id", F::Plain, inEntry(kSecret, 114, 9, 6), loadAndDeep},
+        {"zlib data size 1 made 0", F::Plain, inEntry(kOne, 96, 0, 8), loadAndDeep},
+        {"zlib data size one short", F::Plain, inEntry(kPacked, 96, 3999, 8), loadAndDeep},
+        {"zlib stored size one short", F::Plain,
+         [](Bytes& f) { inEntry(kPacked, 88, getLE(f, Places(f).entry(kPacked) + 88, 8) - 1, 8)(f); }, loadAndDeep},
+        {"zlib stored size one long", F::Plain,
+         [](Bytes& f) { inEntry(kPacked, 88, getLE(f, Places(f).entry(kPacked) + 88, 8) + 1, 8)(f); },
+         Verdict{independent::Refusal::None, true, true, true}},
+        {"deleted entry over a live one's bytes", F::Plain,
+         [](Bytes& f) {
+             const Places p(f);
+             const uint64_t raw = p.entry(kRaw);
+             inEntry(kDoomed, 80, getLE(f, raw + 80, 8), 8)(f);
+             inEntry(kDoomed, 88, getLE(f, raw + 88, 8), 8)(f);
+             inEntry(kDoomed, 96, getLE(f, raw + 96, 8), 8)(f);
+         },
+         validateOnly},
+        {"deleted entry inside the index table", F::Plain,
+         [](Bytes& f) { inEntry(kDoomed, 80, Places(f).table() + 352, 8)(f); }, validateOnly},
+        {"two live blocks of one name and type", F::Plain,
+         [](Bytes& f) {
+             const Places p(f);
+             for (uint64_t i = 0; i < 80; ++i)
+                 f[p.entry(kDoomed) + i] = f[p.entry(kRaw) + i];
+             resumVersion(f, p.version(kDoomed));
+             inEntry(kDoomed, 113, 0, 1)(f);
+         },
+         kOpenDamaged},
+        // The segment list of a grown index.
+        {"list magic", F::Grown, inList(0, 'X', 1), kOpenDamaged},
+        {"list count 0", F::Grown, inList(4, 0, 4), kOpenDamaged},
+        {"list count 129", F::Grown, inList(4, 129, 4), kOpenDamaged},
+        {"segment of no slots", F::Grown, inList(8 + 8, 0, 4), kOpenDamaged},
+        {"segment zero field", F::Grown, inList(8 + 12, 1, 4), kOpenDamaged},
+        {"segment inside the header", F::Grown, inList(8, 64, 8), kOpenDamaged},
+        {"segments overlap", F::Grown,
+         [](Bytes& f) { inList(8 + 16, getLE(f, getLE(f, Places(f).record + 24, 8) + 8, 8) + 352, 8)(f); }, kOpenDamaged},
+        {"slots not the capacity", F::Grown, inList(8 + 8, 15, 4), kOpenDamaged},
+        {"list checksum", F::Grown,
+         [](Bytes& f) { f[getLE(f, Places(f).record + 24, 8) + 8 + 32] ^= 1; }, kOpenDamaged},
+    };
+    for (const Case& c : cases)
+        check(c);
+}
+
+} // namespace
