@@ -324,6 +324,10 @@ TEST_F(SceneImportDialogTest, UVTTMapBecomesASceneAndNamesAreNotReplacedSilently
     EXPECT_EQ(boxes.back().substr(0, 16), "New UVTT Scene: ");
     const std::string first = stored("map.tmx");
     EXPECT_NE(first.find("Occluders"), std::string::npos);
+    EXPECT_NE(first.find("<objectgroup id=\"2\" name=\"Occluders\" draworder=\"topdown\" zk7gridcell=\"64\" "
+                         "width=\"200\" height=\"100\""),
+              std::string::npos)
+        << "numbers written plainly: " << first;
 
     // The same name again: asked, and No keeps the stored map.
     importScene(script, "map.dd2vtt", {MBB_NO});

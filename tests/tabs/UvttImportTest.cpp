@@ -129,7 +129,7 @@ TEST_F(UvttImportTest, AddedLayersTakeTheFreeSlotsAndFreshObjectIds)
     const std::string tmx = tmxOf(scene);
     EXPECT_GE(std::stoi(attribute(tmx, "<map", "nextlayerid")), 7);
     EXPECT_EQ(attribute(tmx, "name=\"Deep Occluders\"", "zk7gridcell"), "147");
-    EXPECT_EQ(attribute(tmx, "name=\"Deep Occluders\"", "width"), "2000.000000");
+    EXPECT_EQ(attribute(tmx, "name=\"Deep Occluders\"", "width"), "2000");
     EXPECT_EQ(attribute(tmx, "name=\"Occluder 1\"", "id"), "42") << "after the scene's object 41";
     EXPECT_EQ(attribute(tmx, "name=\"Light 1\"", "id"), "43");
     EXPECT_EQ(attribute(tmx, "<map", "nextobjectid"), "44");

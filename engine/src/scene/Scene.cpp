@@ -11,6 +11,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <charconv>
+#include <string>
 #include <cmath>
 #include <cstring>
 
@@ -34,6 +36,13 @@ void setAttribute(Layer& layer, const char* name, const char* value)
 }
 
 // Empty slots at the end carry nothing; drop them so the count stays honest.
+// The shortest text that reads back as the same float: 128, not 128.000000.
+std::string shortest(float v)
+{
+    char text[32];
+    return std::string(text, size_t(std::to_chars(text, text + sizeof text, v).ptr - text));
+}
+
 void trimSlots(scene::Map& map)
 {
     while (!map.slots.empty() && !map.slots.back())
@@ -89,8 +98,8 @@ public:
     {
         if (w < 0 || h < 0)
             return false;
-        setAttribute(m_layer, "width", std::to_string(w).c_str());
-        setAttribute(m_layer, "height", std::to_string(h).c_str());
+        setAttribute(m_layer, "width", shortest(w).c_str());
+        setAttribute(m_layer, "height", shortest(h).c_str());
         return true;
     }
 
