@@ -141,18 +141,22 @@ int SceneLayerImport::onCreateSceneFromSource()
         return -1;
     SceneLayerImportOptions o = defaultImportOptions(true);
     string title, message;
+    string sceneName;
+    // Every refusal brings the dialog back with what the user chose.
     for (;;) {
         if (!m_dialog.showSceneImportDialog(o, nullptr, true))
             return -1;
-        if (m_checks.validateImportOptions(nullptr, o, true, title, message))
+        if (!m_checks.validateImportOptions(nullptr, o, true, title, message)) {
+            m_dialogs.show(title, message, MBB_OK, MBT_WARNING, 0);
+            continue;
+        }
+        sceneName = o.layerName;
+        if (!tool()->fileCheckExtension(sceneName.c_str(), "tmx"))
+            sceneName += ".tmx";
+        if (m_host.acceptName(sceneName, "New Scene"))
             break;
-        m_dialogs.show(title, message, MBB_OK, MBT_WARNING, 0);
     }
-    if (!tool()->fileCheckExtension(o.layerName.c_str(), "tmx"))
-        o.layerName += ".tmx";
-    const string sceneName = o.layerName;
-    if (!m_host.acceptName(sceneName, "New Scene"))
-        return -1;
+    o.layerName = sceneName;
     // The archive replaces a block of the same name: never silently.
     Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
     if (archive && archive->blockSearch(Archive::Block(sceneName.c_str(), "ZK7_XML")) >= 0 &&
@@ -167,15 +171,19 @@ int SceneLayerImport::onCreateSceneFromSource()
     }
 
     SceneMgr* scenes = Main::instance()->sceneMgr();
+    const WidgetList* blocks = m_panel->getList(CtrlBase::BW_LIST);
+    const string previous = blocks && blocks->getSelectedIndex() > 0 ? string(blocks->getSelectedText()) : string();
     m_host.closeResources();
     m_state.sceneHandle = scenes->create(sceneName.c_str(), 0);
     Scene* created = m_state.sceneHandle > 0 ? scenes->get(m_state.sceneHandle) : nullptr;
+    // A cancelled or failed import leaves the tab with the block it held
+    // before, as stored, or with nothing.
     const auto discard = [&] {
         if (m_state.sceneHandle > 0)
             scenes->close(m_state.sceneHandle);
         m_state.sceneHandle = 0;
         m_state.sceneModified = false;
-        m_host.setDirty(false);
+        m_host.restore(previous);
         return -1;
     };
     if (!created) {

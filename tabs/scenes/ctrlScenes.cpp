@@ -61,7 +61,11 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
                        currentItemName = name;
                        refreshBlockListAndSelect(name);
                    },
-                   [this] { updateData(); }})
+                   [this] { updateData(); },
+                   [this](const string& name) {
+                       if (name.empty() || loadStoredBlock(name) != 0)
+                           onNew();
+                   }})
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);

@@ -25,6 +25,9 @@ constexpr int kSceneChoice = 4;
 constexpr int kLoad = 1136, kName = 1128, kTarget = 1129, kTileX = 1124, kTileY = 1125, kPad = 1152;
 constexpr int kSourceType = 1146, kImageFrame = 1149, kVideoFrame = 1150, kUVTTFrame = 1171, kUVTTMeta = 1173;
 
+// Only the signature and header of a 20000 x 20000 PNG: no picture decodes from it.
+const std::string kHugePNGHeader("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\x4E\x20\0\0\x4E\x20\x08\x06\0\0\0", 29);
+
 std::vector<uint8_t> gif(int frames)
 {
     std::vector<giftest::Frame> list;
@@ -522,11 +525,8 @@ TEST_F(SceneImportTwiceTest, AnImageLayerThatCannotBeStoredLeavesNothingBehind)
     openLevel();
     makeTab();
     ASSERT_EQ(choose("level.tmx"), 0);
-    // Only the header of a 20000 x 20000 picture: the dialog and the checks
-    // must judge it without decoding it.
-    const uint8_t huge[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                            0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20, 8, 6, 0, 0, 0, 0, 0, 0, 0};
-    writeText("huge.png", std::string(reinterpret_cast<const char*>(huge), sizeof huge));
+    // The dialog and the checks must judge it without decoding it.
+    writeText("huge.png", kHugePNGHeader);
     const std::string map = stored("level.tmx");
     const int blocks = archive()->getIndexCount();
     const std::vector<std::string> rows = editortest::listItems(layers);
@@ -577,6 +577,61 @@ TEST_F(SceneImportTwiceTest, AnImageLayerThatCannotBeStoredLeavesNothingBehind)
     EXPECT_EQ(boxTexts().size(), 2u) << "the dialog and its file dialog only";
     EXPECT_EQ(editortest::listItems(layers).back(), "Photo");
     EXPECT_NE(stored("level.tmx"), map);
+}
+
+TEST_F(SceneImportTwiceTest, ATooLongSceneNameBringsTheDialogBackWithItsSettings)
+{
+    openArchive({});
+    makeTab();
+    const std::string typed(64, 'n');
+    std::string nameAgain;
+    int tileAgain = 0;
+    TS::pushAnswer(kSceneChoice);
+    TS::pushScript([&](int d) {
+        TS::clickWidget(d, kName);
+        TS::typeText(typed.c_str());
+        TS::pump();
+        dialogPanel(d)->getNumberEdit(kTileX)->setValue(24);
+        TS::clickWidget(d, 1);
+    });
+    TS::pushAnswer(0); // the timed refusal
+    TS::pushScript([&](int d) {
+        nameAgain = dialogPanel(d)->getTextEdit(kName)->getText().c_str();
+        tileAgain = int(dialogPanel(d)->getNumberEdit(kTileX)->getValue());
+        TS::clickWidget(d, 2);
+    });
+    click(SW_IMPORT);
+    const auto boxes = boxTexts();
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[2], "New Scene: save to QEL: The name is longer than 63 bytes.\nQEL block names hold at most 63 "
+                        "bytes: shorten it.");
+    EXPECT_EQ(nameAgain, typed);
+    EXPECT_EQ(tileAgain, 24);
+    EXPECT_EQ(archive()->getBlockCount(), 0);
+}
+
+TEST_F(SceneImportDialogTest, AFailedNewSceneLeavesTheSceneHeldBeforeAsStored)
+{
+    openLevel();
+    makeTab();
+    ASSERT_EQ(choose("level.tmx"), 0);
+    const std::string shown = text->getText().c_str();
+    writeText("huge.png", kHugePNGHeader);
+    importScene(
+        [](int d) {
+            load(d);
+            TS::clickWidget(d, 1);
+        },
+        "huge.png", {MBB_OK});
+    EXPECT_EQ(boxTexts().back(), "New Scene: Image could not be imported as the first Scene layer.");
+    EXPECT_EQ(std::string(list->getSelectedText()), "level.tmx");
+    EXPECT_EQ(std::string(name->getText()), "level.tmx");
+    EXPECT_EQ(std::string(text->getText()), shown);
+    EXPECT_TRUE(enabled(SW_TEXT));
+    ASSERT_NE(shownScene(), nullptr);
+    EXPECT_EQ(editortest::listItems(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
+    EXPECT_FALSE(tab->isDirty());
+    EXPECT_EQ(stored("huge.tmx"), "<missing>");
 }
 
 } // namespace
