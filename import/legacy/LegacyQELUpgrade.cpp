@@ -27,7 +27,7 @@
 //   0       16         type, zero-terminated; "?SD_..." = deleted
 //   16      64         name, zero-terminated
 //   80      4          storage: 1 raw, 2 zlib, 3 AES-256-ECB with QELV1_BLOCK_AES_KEY
-//   84      4          data size (decoded); 0 = empty entry
+//   84      4          data size (decoded); 0 with no name and no type = empty slot
 //   88      4          stored size
 //   92      4          file offset of the stored bytes
 //   96      4          XXH32 of the data
@@ -174,7 +174,13 @@ struct LegacyEntry {
         checksum = readU32(raw + 96);
     }
 
-    bool isLive() const { return dataSize != 0 && memcmp(type, kDeletedTypePrefix, sizeof kDeletedTypePrefix) != 0; }
+    // A block of 0 bytes is a block too: only a slot without data, name
+    // and type is empty.
+    bool isLive() const
+    {
+        return (dataSize != 0 || name[0] != 0 || type[0] != 0)
+            && memcmp(type, kDeletedTypePrefix, sizeof kDeletedTypePrefix) != 0;
+    }
 };
 
 // Reads a QELv1.1 file: verifies the header checksum over the decrypted
@@ -269,14 +275,15 @@ public:
             return r;
         if (SDL_RWseek(m_stream.get(), e.offset, RW_SEEK_SET) != e.offset)
             return LQR_SEEK_BLOCK;
-        Buffer stored = allocBuffer(e.storedSize);
+        // One byte at least: a block of 0 bytes still has a buffer.
+        Buffer stored = allocBuffer(std::max<size_t>(e.storedSize, 1));
         if (!stored)
             return LQR_STORED_MEMORY;
         if (!readExact(m_stream.get(), stored.get(), e.storedSize))
             return LQR_READ_BLOCK;
 
         if (e.storage == LS_COMPRESSED) {
-            data = allocBuffer(e.dataSize);
+            data = allocBuffer(std::max<size_t>(e.dataSize, 1));
             if (!data)
                 return LQR_DATA_MEMORY;
             uLongf inflated = e.dataSize;
@@ -303,8 +310,6 @@ public:
 private:
     int checkSizes(const LegacyEntry& e) const
     {
-        if (e.dataSize == 0 || e.storedSize == 0)
-            return LQR_BAD_SIZE;
         const Sint64 fileSize = SDL_RWsize(m_stream.get());
         if (fileSize < 0)
             return LQR_FILE_SIZE;

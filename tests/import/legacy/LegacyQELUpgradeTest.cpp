@@ -199,6 +199,10 @@ std::vector<Refusal> entryRefusals()
     add("inflates to more than the data size", zlib, [](Entry& e) { e.dataSize = 3999; }, LQR_CORRUPT);
     add("data size no deflate stream of that length can give", zlib, [](Entry& e) { e.dataSize = 0xFFFFFFFFu; },
         LQR_BAD_SIZE);
+    add("block of 0 bytes with a wrong checksum", qelv1::raw("ZK7_FILE", "bad", {}), [](Entry& e) { e.checksum = 1; },
+        LQR_CORRUPT);
+    add("compressed block of 0 bytes without a stream", qelv1::compressed("ZK7_FILE", "bad", {}),
+        [](Entry& e) { e.stored = Bytes(); }, LQR_CORRUPT);
     return cases;
 }
 
@@ -247,8 +251,7 @@ TEST_F(UpgradeTest, DeletedAndEmptyEncryptedEntriesAskNothing)
     Writer w;
     w.add(qelv1::raw("ZK7_FILE", "only", bytesOf("live and raw")))
         .add(qelv1::deleted("ZK7_FILE", "was secret", 3, pattern(48, 2)));
-    qelv1::Entry emptyEncrypted = qelv1::encrypted("ZK7_FILE", "never written", {});
-    w.add(emptyEncrypted);
+    w.add(qelv1::Entry{"", "", 3, {}}); // a slot never used, marked encrypted
     const std::string path = write(w);
     EXPECT_EQ(upgrade(path), kUpgraded);
     const std::vector<StoredBlock> expected{{"only", "ZK7_FILE", 1, bytesOf("live and raw")}};
@@ -438,6 +441,31 @@ TEST_F(UpgradeTest, SpriteStateBitsBecomeStateNumbers)
     EXPECT_NE(text.find("  Migrated QELv1 sprite states for hero.\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("sprite states for v9"), std::string::npos);
     EXPECT_EQ(text.find("sprite states for count"), std::string::npos);
+}
+
+// Only a slot without data, name and type is empty; a named block of 0
+// bytes is carried over in every storage mode.
+TEST_F(UpgradeTest, BlocksOfZeroBytesAreCarriedOver)
+{
+    Writer w;
+    w.add(qelv1::raw("ZK7_FILE", "first", bytesOf("1")))
+        .add(qelv1::raw("ZK7_FILE", "empty raw", {}))
+        .add(qelv1::empty())
+        .add(qelv1::compressed("ZK7_IMAGE", "empty zlib", {}))
+        .add(qelv1::encrypted("ZK7_FILE", "empty secret", {}))
+        .add(qelv1::deleted("ZK7_FILE", "gone", 1, {}))
+        .add(qelv1::raw("ZK7_XML", "empty xml", {}))
+        .add(qelv1::raw("ZK7_FILE", "last", bytesOf("6")));
+    const std::string path = write(w);
+    LogCapture log(logDir.path("test.log"));
+    EXPECT_EQ(upgrade(path, "", LQEB_STORE_RAW), kUpgraded);
+    const std::vector<StoredBlock> expected{
+        {"first", "ZK7_FILE", 1, bytesOf("1")},   {"empty raw", "ZK7_FILE", 1, {}},
+        {"empty zlib", "ZK7_IMAGE", 2, {}},       {"empty secret", "ZK7_FILE", 1, {}},
+        {"empty xml", "ZK7_XML", 1, {}},          {"last", "ZK7_FILE", 1, bytesOf("6")},
+    };
+    EXPECT_EQ(readQELv2(path), expected);
+    EXPECT_NE(log.text().find("Copied 6 block(s)."), std::string::npos) << log.text();
 }
 
 TEST_F(UpgradeTest, AFullIndexOf4096EntriesIsAccepted)
