@@ -12,6 +12,7 @@
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/XML.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -53,18 +54,16 @@ private:
 
 // The new archive beside the document, named after the file name part of
 // the root's "source" (folders in it are dropped, so it stays beside the
-// document) or, without one, after the document: everything after its last
-// '.' becomes "qel".
+// document) or, without one, after the document: its extension becomes
+// ".qel", and a name without one gets it, so the Open dialog lists it.
 Menu::string newArchivePath(const Menu::string& documentPath, const Menu::string& source)
 {
     Menu::string name = source.substr(source.find_last_of("/\\") + 1);
     // Without a name of its own ("", ".", ".x") the document's file names it.
     if (name.empty() || name.find_last_of('.') == 0)
         name = documentPath.substr(documentPath.find_last_of("/\\") + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != Menu::string::npos)
-        name.resize(dot + 1);
-    return tool()->fileGetDir(documentPath.c_str()) + "/" + name + "qel";
+    name.resize(std::min(name.find_last_of('.'), name.size()));
+    return tool()->fileGetDir(documentPath.c_str()) + "/" + name + ".qel";
 }
 
 } // namespace

@@ -190,23 +190,26 @@ TEST_F(InterchangeImportTest, FailuresKeepTheEditorConsistent)
     }
 }
 
-TEST_F(InterchangeImportTest, ANewArchiveWithoutASourceIsNamedAfterTheDocument)
+// Named after the source or, without one, the document; always with the
+// extension the Open dialog lists.
+TEST_F(InterchangeImportTest, ANewArchiveIsNamedAfterItsSourceOrTheDocumentAsAQelFile)
 {
     ASSERT_EQ(start(), 0);
     interchange::writeAssets(folder);
     const struct {
-        const char *document, *text;
-    } cases[] = {{"level.xml", "<VUQ version=\"v1\"/>"},
-                 {"stage.xml", "<VUQ version=\"v1\" source=\"\"/>"},
-                 {"intro.xml", "<VUQ version=\"v1\" source=\"art/.xml\"/>"}};
+        const char *document, *text, *archive;
+    } cases[] = {{"level.xml", "<VUQ version=\"v1\"/>", "level.qel"},
+                 {"stage.xml", "<VUQ version=\"v1\" source=\"\"/>", "stage.qel"},
+                 {"intro.xml", "<VUQ version=\"v1\" source=\"art/.xml\"/>", "intro.qel"},
+                 {"a.xml", "<VUQ version=\"v1\" source=\"game\"/>", "game.qel"},
+                 {"b.xml", "<VUQ version=\"v1\" source=\"art/town.\"/>", "town.qel"},
+                 {"notes", "<VUQ version=\"v1\"/>", "notes.qel"}};
     for (const auto& c : cases) {
         const std::string text = c.text;
         TestFolder::write(folder.path(c.document), std::vector<uint8_t>(text.begin(), text.end()));
         TS::pushAnswer(1);
         EXPECT_EQ(app.menu()->importXML(folder.path(c.document).c_str()), 0) << c.text;
-        std::string expected = folder.path(c.document);
-        expected.replace(expected.size() - 3, 3, "qel");
-        EXPECT_EQ(std::string(gs().sArchivePath.c_str()), expected) << c.text;
+        EXPECT_EQ(std::string(gs().sArchivePath.c_str()), folder.path(c.archive)) << c.text;
         Main::instance()->archiveMgr()->closeAll();
         gs().clear();
     }
