@@ -4,20 +4,41 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace EncryptedArchiveRecord {
 
 namespace {
+
 std::set<std::string> read()
 {
-    std::set<std::string> paths;
+    std::set<std::string> lines;
     std::ifstream in(file());
     for (std::string line; std::getline(in, line);)
         if (!line.empty())
-            paths.insert(line);
-    return paths;
+            lines.insert(line);
+    return lines;
 }
+
+// The record's lines that name the file at archivePath: its real path and
+// "@device:inode" (absolute paths never start with '@'). Records written
+// before held the path as opened, which is looked up too.
+std::vector<std::string> keysOf(const std::string& archivePath, bool withPathAsGiven)
+{
+    std::vector<std::string> keys;
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(archivePath, ec);
+    keys.push_back(ec ? archivePath : real.string());
+    if (withPathAsGiven && !ec && real.string() != archivePath)
+        keys.push_back(archivePath);
+    struct stat info{};
+    if (::stat(archivePath.c_str(), &info) == 0)
+        keys.push_back("@" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino));
+    return keys;
+}
+
 } // namespace
 
 std::string file()
@@ -29,29 +50,41 @@ std::string file()
     return home && home[0] ? std::string(home) + "/.local/state/skarden/encrypted-archives" : std::string();
 }
 
-bool contains(const std::string& archivePath) { return read().count(archivePath) != 0; }
+bool contains(const std::string& archivePath)
+{
+    const std::set<std::string> lines = read();
+    for (const std::string& key : keysOf(archivePath, true))
+        if (lines.count(key) != 0)
+            return true;
+    return false;
+}
 
 void note(const std::string& archivePath, bool indexEncrypted)
 {
     const std::string target = file();
-    // A path holding a line break could not be told from two entries.
-    if (target.empty() || archivePath.find('\n') != std::string::npos)
+    if (target.empty())
         return;
-    std::set<std::string> paths = read();
-    if ((paths.count(archivePath) != 0) == indexEncrypted)
+    std::set<std::string> lines = read();
+    const std::set<std::string> before = lines;
+    for (const std::string& key : keysOf(archivePath, !indexEncrypted)) {
+        // A path holding a line break could not be told from two entries.
+        if (key.find('\n') != std::string::npos)
+            continue;
+        if (indexEncrypted)
+            lines.insert(key);
+        else
+            lines.erase(key);
+    }
+    if (lines == before)
         return;
-    if (indexEncrypted)
-        paths.insert(archivePath);
-    else
-        paths.erase(archivePath);
     // Written aside and renamed, so the record is never seen half written.
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ec);
     const std::string temporary = target + "." + std::to_string(::getpid());
     {
         std::ofstream out(temporary, std::ios::trunc);
-        for (const std::string& path : paths)
-            out << path << '\n';
+        for (const std::string& line : lines)
+            out << line << '\n';
         if (!out.flush())
             return;
     }

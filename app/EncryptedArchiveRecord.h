@@ -1,6 +1,10 @@
-// The archives this user last saw with an encrypted index, by absolute
-// path. A file cannot prove it was never encrypted: a plain index in place
-// of one seen encrypted may be a replaced file, and the user is asked.
+// The archives this user last saw with an encrypted index. A file cannot
+// prove it was never encrypted: a plain index in place of one seen
+// encrypted may be a replaced file, and the user is asked.
+//
+// A file is known by its real path (links resolved: a replacement moved
+// into its place keeps it) and by its device and inode (a hard link, or the
+// file moved elsewhere, keeps those). Either one recognises it.
 #pragma once
 
 #include <string>

@@ -29,6 +29,7 @@ constexpr const char* kCloseTitle = "Close current QEL file";
 constexpr char kQELFilter[] = "Zelkoran Data Container Files (*.qel)\0*.qel\0";
 
 constexpr const char* kSecuredPrompt = "QEL is secured, enter the key:";
+constexpr const char* kWrongKey = "The key is wrong.";
 
 Tool* tool() { return Main::instance()->tool(); }
 ArchiveMgr* archives() { return Main::instance()->archiveMgr(); }
@@ -192,10 +193,15 @@ int Menu::openArchive(const string& path, KeyBuffer& key, bool& keyUsed)
 
     int id = archives()->load(path.c_str(), keyUsed ? key.data() : nullptr, keyUsed ? key.size() : 0);
     if (id == RC_ERR_KEY) {
+        // The prompt alone would not tell a refused key from a first question.
+        if (keyUsed)
+            showError(kLoadTitle, kWrongKey);
         key.wipe();
         if (secureModalPanel(kSecuredPrompt, key) == 1) {
             keyUsed = true;
             id = archives()->load(path.c_str(), key.data(), key.size());
+            if (id == RC_ERR_KEY)
+                showError(kLoadTitle, kWrongKey);
         }
     }
     if (id <= 0) {

@@ -270,7 +270,8 @@ TEST_F(ArchiveEndToEndTest, EncryptTheIndexCloseReopenWithTheKeyAndFailWithTwoWr
     TS::pushFileAnswer(true, path.c_str());
     script.answer("wrong");
     script.answer("wrong again");
-    TS::pushAnswer(1);
+    for (int box = 0; box < 3; ++box)
+        TS::pushAnswer(1);
     clickMenu(201);
     EXPECT_EQ(gs().bArchiveLoaded, 0);
     EXPECT_EQ(script.titles(), (std::vector<std::string>{"QEL encryption and password",
@@ -286,7 +287,8 @@ TEST_F(ArchiveEndToEndTest, EncryptTheIndexCloseReopenWithTheKeyAndFailWithTwoWr
                                                    "\" is opened\nDo you want to close it?",
                                                file, "Close current QEL file|File \"" + path +
                                                          "\" is opened\nDo you want to close it?",
-                                               file, file + "Could not load the QEL file."}));
+                                               file, file + "The key is wrong.", file + "The key is wrong.",
+                                               file + "Could not load the QEL file."}));
     EXPECT_EQ(TS::pendingAnswers(), 0u);
     EXPECT_EQ(script.pending(), 0u);
 }

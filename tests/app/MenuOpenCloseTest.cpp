@@ -137,8 +137,11 @@ TEST_F(MenuOpenCloseTest, AWrongKeyGetsOneMoreTryAndIsRememberedWhenRight)
     const std::string path = lockedArchive("locked.qel", "right key");
     script.answer("wrong key");
     script.answer("right key");
+    TS::pushAnswer(1);
 
     EXPECT_EQ(app.menu()->load(path.c_str()), 0);
+
+    EXPECT_EQ(boxes(), std::vector<std::string>{std::string(kLoadTitle) + "|The key is wrong."});
 
     EXPECT_EQ(script.titles(),
               (std::vector<std::string>{"QELv2 encrypted index and blocks detected. Enter the QEL key:",
@@ -177,6 +180,44 @@ TEST_F(MenuOpenCloseTest, AnArchiveSeenEncryptedThatOpensPlainIsQuestioned)
     EXPECT_EQ(app.menu()->load(path.c_str()), 0);
     EXPECT_EQ(gs().bArchiveLoaded, 1);
     EXPECT_FALSE(EncryptedArchiveRecord::contains(path)); // accepted: asked once
+}
+
+// The file seen encrypted is known under any name it is opened by; here it
+// is replaced in place by a plain archive, which every name then shows.
+TEST_F(MenuOpenCloseTest, AnArchiveSeenEncryptedIsKnownUnderEveryNameOfTheFile)
+{
+    namespace fs = std::filesystem;
+    const struct {
+        const char* how;
+        void (*link)(const fs::path& file, const fs::path& alias);
+        const char* alias;
+    } cases[] = {
+        {"symbolic link", [](const fs::path& f, const fs::path& a) { fs::create_symlink(f, a); }, "sym.qel"},
+        {"hard link", [](const fs::path& f, const fs::path& a) { fs::create_hard_link(f, a); }, "hard.qel"},
+        {"folder reached through a symbolic link",
+         [](const fs::path& f, const fs::path& a) { fs::create_directory_symlink(f.parent_path(), a.parent_path()); },
+         "linked/locked2.qel"},
+    };
+    const std::vector<uint8_t> plain = TestFolder::read(plainArchive("plain.qel"));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].how);
+        const std::string path = lockedArchive("locked" + std::to_string(i) + ".qel", "key");
+        script.answer("key");
+        ASSERT_EQ(app.menu()->load(path.c_str()), 0);
+        TS::pushAnswer(4);
+        ASSERT_EQ(app.menu()->processEvent(206, 0), 0);
+        const std::string alias = folder.path(cases[i].alias);
+        cases[i].link(path, alias);
+        TestFolder::write(path, plain);
+
+        TS::clearModalLog();
+        TS::pushAnswer(8);
+        EXPECT_EQ(app.menu()->load(alias.c_str()), -1);
+        EXPECT_EQ(gs().bArchiveLoaded, 0);
+        ASSERT_EQ(TS::modalLog().size(), 1u);
+        EXPECT_NE(std::string(TS::modalLog()[0].text.c_str()).find("was encrypted when it was last opened here"),
+                  std::string::npos);
+    }
 }
 
 TEST_F(MenuOpenCloseTest, ASecondArchiveReplacesTheFirstOnlyWhenTheUserAgrees)
