@@ -1,5 +1,6 @@
 #include "tabs/data/ctrlMedia.h"
 
+#include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
@@ -94,6 +95,8 @@ int CtrlMedia::onListBox()
         return switched;
     itemHandle = loadBlock(text);
     if (itemHandle <= 0) {
+        editorLog().msg(LOG_ERROR, "\n[%s] Error: could not load '%s' (error %d).\n", getName().c_str(), text.c_str(),
+                        itemHandle);
         itemHandle = 0;
         currentItemName.clear();
         showNothing();

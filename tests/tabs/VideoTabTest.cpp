@@ -4,6 +4,7 @@
 #include "engine/video/VideoTestSupport.h"
 #include "tabs/ProtocolTab.h"
 #include "tabs/data/ctrlVideos.h"
+#include "support/LogCapture.h"
 
 #include <filesystem>
 #include <fstream>
@@ -170,7 +171,9 @@ TEST_F(VideoTabTest, AFailedLoadClearsTheFactsAndControlsAtOnce)
 
     TS::pushAnswer(MBB_OK);
     ASSERT_EQ(tab->selectBlockListItemByName("junk"), 1);
+    LogCapture log(folder.path("log.txt"));
     EXPECT_EQ(event(105), -1);
+    EXPECT_NE(log.text().find("\n[Videos] Error: could not load 'junk' (error "), std::string::npos);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Loading resource", "Video could not be loaded.", MBB_OK, MBT_ERROR, 0}}));
     EXPECT_EQ(info(), "No video loaded");
     for (int id : {108, 1501, 1502, 1503, 1504, 1509})
