@@ -204,6 +204,7 @@ int ResourceManager::loadSecurePanel()
     if (WidgetTextEdit* edit = ui::addTextEdit(*panel, {.name = "TextLock", .id = 112, .x = centred(0),
                                                         .y = centred(0), .w = 200, .h = 21}))
         edit->setText("");
+    panel->setDialogButtons(100, 101);
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -237,6 +238,7 @@ int ResourceManager::loadToolsPanel()
                            .x = centred(0), .y = top(185), .w = 140, .h = 21, .text = "Show all blocks"});
     ui::addButton(*panel, {.name = "DefragTools", .id = 8, .x = centred(-60), .y = bottom(-10), .text = "Defrag"});
     ui::addButton(*panel, {.name = "OkTools", .id = 1, .x = centred(60), .y = bottom(-10), .text = "Ok"});
+    panel->setDialogButtons(1, 1);
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -259,6 +261,7 @@ int ResourceManager::loadInfoPanel()
                           .x = centred(0), .y = centred(20), .text = kInfoLines[3], .font = iFont});
     ui::addButton(*panel, {.name = "ChangeLog", .id = 4, .x = centred(-60), .y = bottom(-10), .text = "ChangeLog"});
     ui::addButton(*panel, {.name = "OK", .id = 1, .x = centred(60), .y = bottom(-10), .text = "OK"});
+    panel->setDialogButtons(1, 1);
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -279,6 +282,7 @@ int ResourceManager::loadBlocksPanel()
         text->setReadOnly(true);
     }
     ui::addButton(*panel, {.name = "OK", .id = 1, .x = centred(0), .y = bottom(-10), .text = "OK"});
+    panel->setDialogButtons(1, 1);
     panel->setPanelType(1, 0);
     return 0;
 }

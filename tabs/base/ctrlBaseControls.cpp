@@ -697,6 +697,7 @@ int CtrlBase::choiceBox(const string& title, const string& message, const Choice
                                                   .x = ui::right(-16), .y = ui::bottom(-15), .w = 80, .h = 22,
                                                   .text = cancelText.c_str(), .font = fonts.textId}))
         cancel->setKey('c');
+    p->setDialogButtons(0, CB_CANCEL);
 
     const int result = Main::instance()->tool()->messageBox(title.c_str(), "", 0, 0, 0, panelId, 0);
     gui->close(panelId);

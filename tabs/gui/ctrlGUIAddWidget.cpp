@@ -67,6 +67,10 @@ struct AddWidgetRun {
     int firstFreeId;
     std::string autoName;
     bool autoNameActive = true;
+    // The id the dialog put into the field, and the id in use the user
+    // typed before it (0: none), told once the widget is added.
+    int offeredId = firstFreeId;
+    int takenId = 0;
 
     eWidgetType checkedType(int row = -1) const
     {
@@ -113,7 +117,12 @@ struct AddWidgetRun {
         const int v = idValue();
         if (v < 1 || v > kMaxWidgetId || edited.getWidgetByID(v)) {
             const int free = firstFree(edited);
-            id->setValue(static_cast<float>(free > 0 ? free : firstFreeId));
+            offeredId = free > 0 ? free : firstFreeId;
+            if (v >= 1 && v <= kMaxWidgetId)
+                takenId = v;
+            id->setValue(static_cast<float>(offeredId));
+        } else if (v != offeredId) {
+            takenId = 0;
         }
         rebuildName();
     }
@@ -223,6 +232,7 @@ int GUIAddWidgetDialog::run(Panel& edited)
                                                            .y = ui::bottom(-15), .w = b.w, .h = 21, .text = b.text}))
             button->setKey(b.key);
     }
+    dialog->setDialogButtons(AW_OK, AW_CANCEL);
     int added = 0;
     if (Main::instance()->tool()->messageBox("Add widget", "", 0, 0, 0, dialogId, 0) == AW_OK) {
         run.onId();
@@ -235,6 +245,11 @@ int GUIAddWidgetDialog::run(Panel& edited)
                 askUser("Add Widget", "Invalid widget name or ID.", 1, 2);
             else if (edited.createWidgetByType(name.c_str(), run.checkedType(), id))
                 added = id;
+            if (added && run.takenId != 0) {
+                const std::string text = "Widget ID " + std::to_string(run.takenId)
+                                       + " is already in use: the widget was added with ID " + std::to_string(id) + ".";
+                askUser("Add Widget", text.c_str(), 1, 3);
+            }
         }
     }
     g->close(dialogId);

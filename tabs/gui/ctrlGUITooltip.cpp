@@ -201,6 +201,7 @@ bool GUITooltipDialog::run(Widget& target)
                                                            .y = ui::bottom(-15), .w = b.w, .h = 21, .text = b.text,
                                                            .tooltip = b.tooltip}))
             button->setKey(b.key);
+    dialog->setDialogButtons(TD_OK, TD_CANCEL);
 
     const int result = Main::instance()->tool()->messageBox("Tooltip settings", "", 0, 0, 0, dialogId, 0);
     const TooltipStyle before = TooltipStyle::of(target);

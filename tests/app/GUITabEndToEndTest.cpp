@@ -172,12 +172,19 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
     ASSERT_NE(live, nullptr);
     const int tabPanel = guiTab()->getID();
 
-    TS::pushScript([](int dialogId) { TS::clickWidget(dialogId, 1); });
+    // The id typed is the label's: the widget gets the first free one, and
+    // the user is told.
+    TS::pushScript([this](int dialogId) {
+        typeKeys(dialogId, 1032, "1", Commit::None);
+        TS::clickWidget(dialogId, 1);
+    });
+    TS::pushAnswer(1);
     clickWidget(tabPanel, CtrlGUI::GW_ADD_WIDGET);
     Widget* added = live->getWidgetByID(2);
     ASSERT_NE(added, nullptr);
     EXPECT_STREQ(added->getName(), "Button_2");
     EXPECT_EQ(tab()->getSelectedWidgetId(), 2);
+    EXPECT_STREQ(TS::modalLog().back().text.c_str(), "Widget ID 1 is already in use: the widget was added with ID 2.");
 
     clickWidget(tabPanel, CtrlGUI::GW_SKIN_PRESSED);
     clickWidget(tabPanel, CtrlGUI::GW_SKIN_COLORS);

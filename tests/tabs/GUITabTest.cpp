@@ -644,7 +644,7 @@ TEST_F(GUITabTest, TheTooltipDialogChangesTheStyleOnlyThroughOkOrUseTheme)
             ASSERT_TRUE(TS::clickWidget(dialogId, 1021));
             TS::key(SDLK_a, KMOD_CTRL);
             TS::typeText("ff000080");
-            TS::key(SDLK_RETURN);
+            TS::key(SDLK_TAB); // Enter would confirm the dialog
             TS::pump();
             typed = dialog->getTextEdit(1021)->getText().c_str();
             TS::clickWidget(dialogId, run.button);
@@ -673,7 +673,7 @@ TEST_F(GUITabTest, TheAddWidgetDialogKeepsNamesAndIdsUsable)
         TS::clickWidget(dialogId, id);
         TS::key(SDLK_a, KMOD_CTRL);
         TS::typeText(text);
-        TS::key(SDLK_RETURN);
+        TS::key(SDLK_TAB); // Enter would confirm the dialog
         TS::pump();
     };
     std::vector<std::string> seen;

@@ -96,6 +96,17 @@ public:
     void setLayoutJustify(int justify) { m_justify = justify; }
     int getLayoutJustify() const { return m_justify; }
 
+    // The buttons Enter and Escape press when neither the focused widget
+    // nor a button's own key takes them: a dialog's confirm and cancel.
+    // 0 = none. Not stored with the panel.
+    void setDialogButtons(int confirmId, int cancelId)
+    {
+        m_confirmId = confirmId;
+        m_cancelId = cancelId;
+    }
+    int getConfirmButton() const { return m_confirmId; }
+    int getCancelButton() const { return m_cancelId; }
+
     // Writes the panel with every widget into the "ZK7_GUIPANEL" block of
     // its own name (docs/panel-format.md), replacing a live block of that
     // name; stored as blockStorage decides (Archive.h). 0,
@@ -125,6 +136,7 @@ private:
     Vector<Widget*> m_order; // owned; creation order
     int m_type = PT_MODELESS, m_ttl = 0, m_screen = 0, m_screenDesired = 0, m_sizeMode = 0;
     int m_theme = 0, m_layout = PL_STANDARD, m_align = LA_START, m_justify = LJ_START;
+    int m_confirmId = 0, m_cancelId = 0;
     struct FlowCache;
     mutable std::unique_ptr<FlowCache> m_flow;
 };

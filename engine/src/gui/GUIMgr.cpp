@@ -275,6 +275,23 @@ struct GUIInput {
                     return;
                 }
         }
+        if (key == SDLK_RETURN || key == SDLK_ESCAPE)
+            pressDialogButton(key == SDLK_RETURN);
+    }
+
+    // The confirm (or cancel) button of the topmost shown dialog that has one.
+    void pressDialogButton(bool confirm)
+    {
+        for (int i = static_cast<int>(d.panels.size()) - 1; i >= d.inputFloor(); --i) {
+            Panel* p = d.panels[i].get();
+            const int id = confirm ? p->getConfirmButton() : p->getCancelButton();
+            if (!p->baseWidget()->isShown() || id <= 0)
+                continue;
+            WidgetButton* button = p->getButton(id);
+            if (button && button->isShown() && button->isEnabled())
+                button->press();
+            return;
+        }
     }
 
     void text(const char* t)

@@ -351,6 +351,7 @@ private:
                                                      .text = c.caption,
                                                      .font = font}))
                 b->setKey(c.key);
+        p->setDialogButtons(ID_OK, ID_CANCEL);
 
         if (WidgetComboBox* target = p->getComboBox(ID_TARGET)) {
             target->addItem("New layer");
