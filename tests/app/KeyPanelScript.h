@@ -57,8 +57,11 @@ public:
     // window is closed just before the click, in the same drain.
     void answer(const std::string& key, int button = OK, bool quitFirst = false)
     {
-        steps.push_back(Step{key, button, quitFirst});
+        steps.push_back(Step{key, button, quitFirst, 0});
     }
+    // Types key, then presses keycode (Enter, Escape) instead of a click. A
+    // panel the key leaves open fails the test and is cancelled.
+    void answerByKey(const std::string& key, int keycode) { steps.push_back(Step{key, 0, false, keycode}); }
 
     const std::vector<Seen>& seen() const { return shown; }
     std::vector<std::string> titles() const
@@ -75,6 +78,7 @@ private:
         std::string key;
         int button;
         bool quitFirst;
+        int keycode;
     };
 
     // Set after an answer; every showing of the panel sets its title anew.
@@ -92,7 +96,16 @@ private:
             return;
         const int panelId = app.resources()->get(SR_SECURE_PANEL);
         Zelkoran::Panel* panel = Zelkoran::Main::instance()->guiMgr()->getPanel(panelId);
+        if (panel && panel->isShown() && answered(panel->getTitle()) && keyPressedAt != 0
+            && SDL_GetTicks() - keyPressedAt > 3000) {
+            ADD_FAILURE() << "the key left the key panel open: " << panel->getTitle();
+            keyPressedAt = 0;
+            Zelkoran::TestSupport::clickWidget(panelId, CANCEL);
+            return;
+        }
         if (!panel || !panel->isShown() || answered(panel->getTitle())) {
+            if (!panel || !panel->isShown())
+                keyPressedAt = 0;
             waitingSince = 0;
             return;
         }
@@ -126,7 +139,12 @@ private:
         }
         if (step.quitFirst)
             TS::quit();
-        TS::clickWidget(panelId, step.button);
+        if (step.keycode != 0) {
+            TS::key(step.keycode);
+            keyPressedAt = SDL_GetTicks();
+        } else {
+            TS::clickWidget(panelId, step.button);
+        }
     }
 
     static void markAnswered(Zelkoran::Panel* panel)
@@ -138,4 +156,5 @@ private:
     std::deque<Step> steps;
     std::vector<Seen> shown;
     uint32_t waitingSince = 0;
+    uint32_t keyPressedAt = 0;
 };
