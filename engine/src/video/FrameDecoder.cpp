@@ -122,6 +122,8 @@ int FrameDecoder::next(int64_t* ms)
             continue;
         }
         if (m_packet->stream_index == m_stream->index) {
+            if ((m_packet->flags & AV_PKT_FLAG_KEY) && m_packet->pts != AV_NOPTS_VALUE && m_packet->dts != AV_NOPTS_VALUE)
+                m_keyLead = std::max(m_keyLead, m_packet->pts - m_packet->dts);
             const int sent = ffmpeg().avcodec_send_packet(m_codec, m_packet);
             // A damaged packet is skipped; the decoder resumes at the next one.
             if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
@@ -133,12 +135,17 @@ int FrameDecoder::next(int64_t* ms)
     }
 }
 
+const AVIndexEntry* FrameDecoder::indexEntryBefore(int64_t streamTime) const
+{
+    const int entry = ffmpeg().av_index_search_timestamp(m_stream, streamTime, AVSEEK_FLAG_BACKWARD);
+    return entry >= 0 ? ffmpeg().avformat_index_get_entry(m_stream, entry) : nullptr;
+}
+
 bool FrameDecoder::keyframeBefore(int64_t ms, int64_t* at) const
 {
-    const int entry = ffmpeg().av_index_search_timestamp(m_stream, toStreamTime(ms), AVSEEK_FLAG_BACKWARD);
-    const AVIndexEntry* e = entry >= 0 ? ffmpeg().avformat_index_get_entry(m_stream, entry) : nullptr;
+    const AVIndexEntry* e = indexEntryBefore(toStreamTime(ms) - m_keyLead);
     if (e && at)
-        *at = toMs(e->timestamp);
+        *at = toMs(e->timestamp + m_keyLead);
     return e != nullptr;
 }
 
@@ -147,7 +154,7 @@ int FrameDecoder::seekBefore(int64_t ms)
     ms = std::max<int64_t>(ms, 0);
     // By the index where the container has one (or the demuxer has built
     // one while reading); otherwise back to the first byte.
-    const bool indexed = keyframeBefore(ms, nullptr) &&
+    const bool indexed = indexEntryBefore(toStreamTime(ms)) &&
                          ffmpeg().av_seek_frame(m_input.context(), m_stream->index, toStreamTime(ms), AVSEEK_FLAG_BACKWARD) >= 0;
     if (!indexed && m_input.rewind() != RC_OK)
         return RC_ERR_CORRUPT;

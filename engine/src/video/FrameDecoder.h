@@ -10,6 +10,7 @@
 struct AVCodec;
 struct AVCodecContext;
 struct AVFrame;
+struct AVIndexEntry;
 struct AVPacket;
 struct AVStream;
 
@@ -57,8 +58,11 @@ public:
     // sources without an index) and drops the decoder's pending frames.
     // 0 or RC_ERR_CORRUPT.
     int seekBefore(int64_t ms);
-    // Time of the keyframe at or before ms by the container's index (it may
-    // lie before 0); false when the source has no index.
+    // Time of the last keyframe shown at or before ms by the container's
+    // index (it may lie before 0); false when the source has no index. The
+    // index holds decoding times, and a keyframe followed by frames shown
+    // before it (B-frames) shows later than it decodes: by a lead learnt
+    // from the keyframes decoded so far.
     bool keyframeBefore(int64_t ms, int64_t* at) const;
     // Milliseconds one frame lasts (from the frame rate; 40 when unknown).
     int64_t frameDurationMs() const;
@@ -66,6 +70,8 @@ public:
 private:
     int64_t toMs(int64_t streamTime) const;
     int64_t toStreamTime(int64_t ms) const;
+    // The index's last keyframe decoded at or before streamTime, or null.
+    const AVIndexEntry* indexEntryBefore(int64_t streamTime) const;
 
     MediaInput m_input;
     AVStream* m_stream = nullptr;
@@ -75,6 +81,7 @@ private:
     AVFrame* m_frame = nullptr;
     bool m_draining = false;
     int64_t m_lastMs = -1;
+    int64_t m_keyLead = 0; // largest lead of a keyframe packet's showing over its decoding (stream time)
 };
 
 } // namespace Zelkoran::video

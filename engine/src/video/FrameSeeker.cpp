@@ -5,6 +5,8 @@
 
 #include <Zelkoran/Result.h>
 
+#include <algorithm>
+
 namespace Zelkoran::video {
 
 FrameSeeker::FrameSeeker() = default;
@@ -40,10 +42,10 @@ bool FrameSeeker::canContinueTo(int64_t ms) const
 {
     if (!m_positioned || m_shownMs < 0 || ms < m_shownMs)
         return false;
-    // A keyframe between the decoded frame and ms makes a seek cheaper
-    // than decoding the whole group in between.
+    // A keyframe shown after the frames decoded and before ms makes a seek
+    // cheaper than decoding the rest of the group in between.
     int64_t key = 0;
-    return !m_decoder.keyframeBefore(ms, &key) || key <= m_shownMs;
+    return !m_decoder.keyframeBefore(ms, &key) || key <= std::max(m_shownMs, m_aheadMs);
 }
 
 int FrameSeeker::decodeUntil(int64_t ms)

@@ -37,6 +37,7 @@ struct ClipSpec {
     int levels = 0;
     // Raw pictures keep their size only in the container's header.
     AVCodecID codec = AV_CODEC_ID_MPEG4;
+    int bFrames = 0; // at most this many frames in a row shown before the next one decoded
 };
 
 // The luma of frame n: far enough apart to survive the encoder.
@@ -94,7 +95,9 @@ inline bool makeClip(const std::string& path, const ClipSpec& spec)
     vc->time_base = AVRational{1, spec.fps};
     vc->framerate = AVRational{spec.fps, 1};
     vc->gop_size = spec.gop;
-    vc->max_b_frames = 0;
+    vc->max_b_frames = spec.bFrames;
+    // Keyframes come where the group length says, not where the picture changes.
+    av_opt_set(vc->priv_data, "x264-params", "scenecut=0", 0);
     vc->flags |= AV_CODEC_FLAG_QSCALE;
     vc->global_quality = FF_QP2LAMBDA * 2;
     if (out->oformat->flags & AVFMT_GLOBALHEADER)
