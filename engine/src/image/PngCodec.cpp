@@ -9,10 +9,13 @@
 #include <spng.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <iterator>
 #include <new>
 #include <numeric>
 #include <vector>
@@ -24,12 +27,18 @@ namespace {
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr size_t kIhdrEnd = 8 + 8 + 13; // signature, chunk length and type, IHDR data
 
-// Speed over size: zlib's fastest level after the fixed Sub filter.
+// Speed over size: zlib's fastest level after one fixed filter.
 constexpr int kCompressionLevel = 1;
-constexpr int kFilter = SPNG_FILTER_CHOICE_SUB;
-// From this many pixels on, the zlib strategy is chosen from a sample.
+// From this many pixels on, the filter and zlib strategy are chosen from a
+// sample.
 constexpr int64_t kSampledPixels = 1 << 20;
 constexpr int kSampleBands = 4, kSampleBandRows = 4;
+
+// How a picture's rows are compressed: a fixed filter and a zlib strategy.
+struct Compression {
+    int filter = SPNG_FILTER_CHOICE_SUB;
+    int strategy = Z_DEFAULT_STRATEGY;
+};
 
 uint32_t bigEndian32(const uint8_t* at)
 {
@@ -62,9 +71,9 @@ bool readPngHeader(const uint8_t* data, size_t size, PngHeader& out)
 namespace {
 
 // Encodes rows (indices into the surface, in order) as a PNG of the
-// surface's width with the given zlib strategy. Row by row: one converted
-// row at a time instead of a second copy of the picture.
-int encodeRows(SDL_Surface* surface, const std::vector<int>& rows, int strategy, Vector<uint8_t>& out)
+// surface's width compressed as given. Row by row: one converted row at a
+// time instead of a second copy of the picture.
+int encodeRows(SDL_Surface* surface, const std::vector<int>& rows, Compression how, Vector<uint8_t>& out)
 {
     const uint32_t format = surface->format->format;
     const bool alpha = format == kAlphaFormat;
@@ -83,9 +92,9 @@ int encodeRows(SDL_Surface* surface, const std::vector<int>& rows, int strategy,
     if (rc == 0)
         rc = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, kCompressionLevel);
     if (rc == 0)
-        rc = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_STRATEGY, strategy);
+        rc = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_STRATEGY, how.strategy);
     if (rc == 0)
-        rc = spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, kFilter);
+        rc = spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, how.filter);
     if (rc == 0)
         rc = spng_set_ihdr(ctx.get(), &ihdr);
     if (rc == 0)
@@ -125,23 +134,42 @@ int encodeRows(SDL_Surface* surface, const std::vector<int>& rows, int strategy,
 }
 
 // Drawn art repeats whole stretches (tiles, patterns) that string matching
-// finds; natural pictures repeat little beyond runs, and matching only costs
-// time there (run-length matching is about twice as fast and no larger). A
-// few bands sampled across a large picture, encoded both ways, tell which.
-int strategyFor(SDL_Surface* surface)
+// finds after the Sub filter; natural pictures repeat little beyond runs,
+// and matching only costs time there: run-length matching, or none at all
+// (Huffman codes alone, the fastest), after the Sub or the Average filter
+// (which predicts smooth light better). A few bands sampled across a large
+// picture, encoded each way, tell which: for natural pictures the smallest,
+// the faster on a tie.
+Compression compressionFor(SDL_Surface* surface)
 {
     if (int64_t{surface->w} * surface->h < kSampledPixels || surface->h < kSampleBands * kSampleBandRows)
-        return Z_DEFAULT_STRATEGY;
+        return {};
     std::vector<int> rows;
     for (int band = 0; band < kSampleBands; ++band)
         for (int r = 0; r < kSampleBandRows; ++r)
             rows.push_back(surface->h * (2 * band + 1) / (2 * kSampleBands) + r);
     Vector<uint8_t> matched, runs;
-    if (encodeRows(surface, rows, Z_DEFAULT_STRATEGY, matched) != RC_OK ||
-        encodeRows(surface, rows, Z_RLE, runs) != RC_OK)
-        return Z_DEFAULT_STRATEGY;
+    if (encodeRows(surface, rows, {}, matched) != RC_OK ||
+        encodeRows(surface, rows, {SPNG_FILTER_CHOICE_SUB, Z_RLE}, runs) != RC_OK)
+        return {};
     // Matching must save a good share to be worth its time.
-    return matched.size() * 4 < runs.size() * 3 ? Z_DEFAULT_STRATEGY : Z_RLE;
+    if (matched.size() * 4 < runs.size() * 3)
+        return {};
+    // Fastest first, so a tie goes to the faster; Sub with run-length
+    // matching is measured already.
+    const Compression natural[] = {{SPNG_FILTER_CHOICE_SUB, Z_HUFFMAN_ONLY},
+                                   {SPNG_FILTER_CHOICE_AVG, Z_HUFFMAN_ONLY},
+                                   {SPNG_FILTER_CHOICE_SUB, Z_RLE},
+                                   {SPNG_FILTER_CHOICE_AVG, Z_RLE}};
+    constexpr size_t kRuns = 2;
+    size_t sizes[std::size(natural)];
+    for (size_t k = 0; k < std::size(natural); ++k) {
+        Vector<uint8_t> sample;
+        sizes[k] = k == kRuns ? runs.size()
+                   : encodeRows(surface, rows, natural[k], sample) == RC_OK ? sample.size()
+                                                                             : SIZE_MAX;
+    }
+    return natural[std::min_element(sizes, sizes + std::size(natural)) - sizes];
 }
 
 } // namespace
@@ -155,7 +183,7 @@ int encodePng(SDL_Surface* surface, Vector<uint8_t>& out)
         return RC_ERR_INVALID;
     std::vector<int> rows(static_cast<size_t>(surface->h));
     std::iota(rows.begin(), rows.end(), 0);
-    return encodeRows(surface, rows, strategyFor(surface), out);
+    return encodeRows(surface, rows, compressionFor(surface), out);
 }
 
 SDL_Surface* decodePng(const uint8_t* data, size_t size)

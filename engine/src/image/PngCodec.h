@@ -28,10 +28,11 @@ bool readPngHeader(const uint8_t* data, size_t size, PngHeader& out);
 
 // Encodes the surface's pixels as an 8-bit PNG: RGBA for ARGB8888, RGB for
 // RGB888. A colour key on the surface is ignored, so every pixel is kept as
-// it is. Compression is zlib's fastest level after the fixed Sub filter,
-// with run-length matching alone for large pictures whose sample shows that
-// string matching saves little (photos): large pictures encode in at most
-// about twice the time they take to decode.
+// it is. Compression is zlib's fastest level after the fixed Sub filter;
+// for large pictures whose sample shows that string matching saves little
+// (photos), Huffman codes alone, or run-length matching where the sample
+// shows that runs save bytes: large pictures encode in less than twice the
+// processor time they take to decode.
 // 0, RC_ERR_INVALID (no pixels, another format), RC_ERR_NO_MEMORY.
 int encodePng(SDL_Surface* surface, Vector<uint8_t>& out);
 
