@@ -128,6 +128,9 @@ void ArchiveKey::clear()
     EVP_CIPHER_CTX_free(m_enc);
     EVP_CIPHER_CTX_free(m_dec);
     m_enc = m_dec = nullptr;
+    EVP_MAC_CTX_free(m_mac);
+    m_mac = nullptr;
+    m_macLent = false;
 }
 
 void ArchiveKey::take(ArchiveKey& other)
@@ -279,11 +282,6 @@ bool ArchiveKey::mac(const void* data, size_t length, uint8_t out[32]) const
     return m_valid && hmac(m_macKey, data, length, out);
 }
 
-struct ArchiveKey::Digest::State {
-    EVP_MAC_CTX* ctx = nullptr;
-    bool ok = false;
-};
-
 namespace {
 // Fetching the algorithm costs more than digesting a small block: once.
 EVP_MAC* hmacAlgorithm()
@@ -293,31 +291,54 @@ EVP_MAC* hmacAlgorithm()
 }
 } // namespace
 
-ArchiveKey::Digest::Digest(const ArchiveKey& key) : m_state(new State)
+bool ArchiveKey::ensureMac() const
 {
+    if (m_mac)
+        return true;
     char digest[] = "SHA256";
     OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_END};
-    m_state->ctx = hmacAlgorithm() ? EVP_MAC_CTX_new(hmacAlgorithm()) : nullptr;
-    m_state->ok = key.m_valid && m_state->ctx && EVP_MAC_init(m_state->ctx, key.m_macKey, sizeof(key.m_macKey), params) == 1;
+    m_mac = hmacAlgorithm() ? EVP_MAC_CTX_new(hmacAlgorithm()) : nullptr;
+    if (m_mac && EVP_MAC_init(m_mac, m_macKey, sizeof(m_macKey), params) == 1)
+        return true;
+    EVP_MAC_CTX_free(m_mac);
+    m_mac = nullptr;
+    return false;
+}
+
+ArchiveKey::Digest::Digest(const ArchiveKey& key)
+{
+    if (!key.m_valid || !key.ensureMac())
+        return;
+    if (key.m_macLent) {
+        m_ctx = EVP_MAC_CTX_dup(key.m_mac);
+    } else {
+        key.m_macLent = true;
+        m_lender = &key;
+        m_ctx = key.m_mac;
+    }
+    // A null key restarts the context with the key it holds.
+    m_ok = m_ctx && EVP_MAC_init(m_ctx, nullptr, 0, nullptr) == 1;
 }
 
 ArchiveKey::Digest::~Digest()
 {
-    EVP_MAC_CTX_free(m_state->ctx);
-    delete m_state;
+    if (m_lender)
+        m_lender->m_macLent = false;
+    else
+        EVP_MAC_CTX_free(m_ctx);
 }
 
 bool ArchiveKey::Digest::update(const void* data, size_t length)
 {
-    m_state->ok = m_state->ok && EVP_MAC_update(m_state->ctx, static_cast<const unsigned char*>(data), length) == 1;
-    return m_state->ok;
+    m_ok = m_ok && EVP_MAC_update(m_ctx, static_cast<const unsigned char*>(data), length) == 1;
+    return m_ok;
 }
 
 bool ArchiveKey::Digest::finish(uint64_t& out)
 {
     uint8_t full[32];
     size_t n = 0;
-    if (!m_state->ok || EVP_MAC_final(m_state->ctx, full, &n, sizeof(full)) != 1 || n != sizeof(full))
+    if (!m_ok || EVP_MAC_final(m_ctx, full, &n, sizeof(full)) != 1 || n != sizeof(full))
         return false;
     out = 0;
     for (int i = 7; i >= 0; --i)

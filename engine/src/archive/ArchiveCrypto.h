@@ -10,6 +10,7 @@
 #include <functional>
 
 typedef struct evp_cipher_ctx_st EVP_CIPHER_CTX;
+typedef struct evp_mac_ctx_st EVP_MAC_CTX;
 
 namespace Zelkoran::archive {
 
@@ -94,7 +95,10 @@ public:
 
     // HMAC-SHA256 with the digest subkey. False on failure.
     bool mac(const void* data, size_t length, uint8_t out[32]) const;
-    // The same over data given in pieces.
+    // The same over data given in pieces. The key keeps one context keyed
+    // for it, which a digest borrows and only restarts (no key schedule
+    // and no algorithm lookup per block); a digest made while it is
+    // borrowed gets a copy. A digest must not outlive its key's material.
     class Digest {
     public:
         explicit Digest(const ArchiveKey& key);
@@ -106,8 +110,9 @@ public:
         bool finish(uint64_t& out);
 
     private:
-        struct State;
-        State* m_state;
+        const ArchiveKey* m_lender = nullptr; // whose kept context this is
+        EVP_MAC_CTX* m_ctx = nullptr;
+        bool m_ok = false;
     };
 
     // XORs into acc the tag of each (slot, generation) pair: AES-256 of
@@ -118,6 +123,8 @@ public:
 
 private:
     bool ensureContexts() const;
+    // The kept digest context, keyed with the digest subkey once.
+    bool ensureMac() const;
     bool deriveSubkeys();
     uint8_t m_key[32] = {};
     uint8_t m_macKey[32] = {};
@@ -125,6 +132,8 @@ private:
     bool m_valid = false;
     mutable EVP_CIPHER_CTX* m_enc = nullptr;
     mutable EVP_CIPHER_CTX* m_dec = nullptr;
+    mutable EVP_MAC_CTX* m_mac = nullptr;
+    mutable bool m_macLent = false;
 };
 
 } // namespace Zelkoran::archive

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <openssl/crypto.h>
 #include <unistd.h>
 // The state type, so a digest needs no allocation of its own.
@@ -81,7 +82,7 @@ public:
     StoredDigest(bool keyed, const ArchiveKey& key)
     {
         if (keyed)
-            m_keyed = std::make_unique<ArchiveKey::Digest>(key);
+            m_keyed.emplace(key);
         else
             m_plainOk = XXH3_64bits_reset(&m_plain) == XXH_OK;
     }
@@ -107,7 +108,7 @@ public:
     }
 
 private:
-    std::unique_ptr<ArchiveKey::Digest> m_keyed;
+    std::optional<ArchiveKey::Digest> m_keyed;
     XXH3_state_t m_plain;
     bool m_plainOk = false;
 };

@@ -1,4 +1,5 @@
 #include "ArchiveTestUtil.h"
+#include "archive/ArchiveCrypto.h"
 
 #include <Zelkoran/Result.h>
 
@@ -261,6 +262,40 @@ TEST_F(ArchiveKeys, AKeyForAnArchiveWithoutEncryptionIsDerivedOnlyWhenUsed)
     Bytes out;
     EXPECT_EQ(load(mgr()->get(id), "s", "ZK7_FILE", out), 0);
     EXPECT_EQ(out, textBytes("sealed"));
+}
+
+// A digest borrows the key's kept context; one made while that is in use
+// gets a copy of it. Each must still come to the MAC of its own bytes.
+TEST(ArchiveKeyDigest, DigestsMadeAtOnceOrInTurnEachMatchTheMac)
+{
+    const uint8_t salt[za::kSaltSize] = {7};
+    za::ArchiveKey key;
+    ASSERT_TRUE(key.derive("digest key", 10, salt, za::newKeyCost()));
+    const auto expected = [&](const std::string& text) {
+        uint8_t full[32];
+        EXPECT_TRUE(key.mac(text.data(), text.size(), full));
+        uint64_t out = 0;
+        for (int i = 7; i >= 0; --i)
+            out = (out << 8) | full[i];
+        return out;
+    };
+    const auto finished = [](za::ArchiveKey::Digest& d) {
+        uint64_t out = 0;
+        EXPECT_TRUE(d.finish(out));
+        return out;
+    };
+    for (int turn = 0; turn < 2; ++turn) {
+        za::ArchiveKey::Digest first(key);
+        ASSERT_TRUE(first.update("first ", 6));
+        za::ArchiveKey::Digest second(key); // made while first is half way
+        ASSERT_TRUE(second.update("second", 6));
+        ASSERT_TRUE(first.update("block", 5));
+        EXPECT_EQ(finished(first), expected("first block"));
+        EXPECT_EQ(finished(second), expected("second"));
+    }
+    za::ArchiveKey::Digest alone(key);
+    ASSERT_TRUE(alone.update("alone", 5));
+    EXPECT_EQ(finished(alone), expected("alone"));
 }
 
 } // namespace
