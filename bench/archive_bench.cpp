@@ -9,8 +9,16 @@
 //    zlib at the archive's level, the archive's cipher) and appending them
 //    to one open file; durable runs flush the device once per add on the
 //    baseline side, "nosync" runs flush on neither side;
-//  - loading those blocks against reading the same stored bytes from one
-//    open file into a new buffer and decoding them into another;
+//  - loading 1 KiB, 64 KiB and 16 MiB blocks in each mode from many distinct
+//    blocks (20 000 of 1 KiB, 256 MiB of the larger ones) in shuffled order,
+//    against the least a load can do with the same stored bytes kept in a
+//    plain file: raw, `pread` into a new buffer; zlib, `pread` into a reused
+//    buffer and inflate into a new one; AES, `preadv` of the nonce and tag
+//    beside the ciphertext read straight into a new buffer, decrypted there
+//    in place. Both sides take turns on the same short runs of blocks, round
+//    after round in this one process; wall and CPU time are reported. At
+//    1 KiB a third side loads the same blocks from an archive whose index is
+//    encrypted (keyed digests for raw and zlib blocks);
 //  - defragmenting a large archive against a durable copy of the file.
 //
 // Files go to a fresh folder per run inside SKARDEN_BENCH_DIR (default: the
@@ -25,15 +33,20 @@
 #include <Zelkoran/Main.h>
 
 #include <benchmark/benchmark.h>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <initializer_list>
 #include <map>
+#include <numeric>
 #include <random>
 #include <string>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <vector>
 #include <zlib.h>
@@ -224,27 +237,6 @@ void BM_ArchiveAdd(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
 }
 
-void BM_ArchiveLoad(benchmark::State& state)
-{
-    size_t size = static_cast<size_t>(state.range(0));
-    uint32_t mode = static_cast<uint32_t>(state.range(1));
-    std::string path = bench::benchDir() + "/load.qel";
-    int id = mgr()->create(path.c_str(), 16);
-    Archive* a = mgr()->get(id);
-    a->setKey("bench-key", 9);
-    addBlock(a, "b", payload(size), mode);
-    for (auto _ : state) {
-        Archive::Block b("b", "ZK7_FILE");
-        if (a->blockLoad(b) != 0)
-            state.SkipWithError("load failed");
-        benchmark::DoNotOptimize(b.data);
-        a->blockFree(b);
-    }
-    mgr()->close(id);
-    std::remove(path.c_str());
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
-}
-
 // The least an add can do: encode the block as the mode stores it and append
 // it to one open file (flushed to the device when durable), as the archive
 // appends every added block to its one file.
@@ -270,40 +262,191 @@ void BM_BaselineWrite(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
 }
 
-// The least a load can do: read the stored bytes from one open file into a
-// new buffer and decode them into another (the archive hands each load a
-// buffer of its own).
-void BM_BaselineRead(benchmark::State& state)
+// ---------------------------------------------------------------- load
+
+double wallSeconds() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+double cpuSeconds()
 {
-    size_t size = static_cast<size_t>(state.range(0));
-    int mode = static_cast<int>(state.range(1));
-    std::string path = bench::benchDir() + "/plain-read.bin";
-    const std::vector<uint8_t> stored = encoded(payload(size), mode);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(stored.data(), 1, stored.size(), f);
-    std::fclose(f);
-    int fd = ::open(path.c_str(), O_RDONLY);
-    for (auto _ : state) {
-        auto* bytes = static_cast<uint8_t*>(std::malloc(stored.size()));
-        if (::pread(fd, bytes, stored.size(), 0) != static_cast<ssize_t>(stored.size()))
-            state.SkipWithError("read failed");
-        if (mode != 1) {
-            void* out = std::malloc(size);
-            uLongf length = static_cast<uLongf>(size);
-            const bool ok = mode == 2 ? uncompress(static_cast<Bytef*>(out), &length, bytes,
-                                                   static_cast<uLong>(stored.size())) == Z_OK
-                                      : baselineKey().open(kAad, sizeof kAad, bytes, stored.size(), out);
-            if (!ok)
-                state.SkipWithError("decode failed");
-            benchmark::DoNotOptimize(out);
-            std::free(out);
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// How many distinct blocks a load run reads: far more than the caches hold.
+size_t loadBlocks(size_t size)
+{
+    if (bench::smoke())
+        return 64;
+    return size <= 1024 ? 20000 : std::max<size_t>(16, (size_t(256) << 20) / size);
+}
+
+// The blocks of a load run, stored three ways: in an archive with a plain
+// index, (when asked) in one with an encrypted index, and their stored
+// bytes one after another in a plain file for the baseline.
+class LoadSet {
+public:
+    LoadSet(size_t size, int mode, bool encryptedIndex) : m_size(size), m_mode(mode)
+    {
+        SyncScope sync(false);
+        const std::string baselinePath = bench::benchDir() + "/load-baseline.bin";
+        FILE* plain = std::fopen(baselinePath.c_str(), "wb");
+        m_plain = makeArchive("/load-plain.qel", false);
+        if (encryptedIndex)
+            m_encrypted = makeArchive("/load-encrypted.qel", true);
+        std::vector<uint8_t> data = payload(size);
+        uint64_t at = 0;
+        for (size_t i = 0; i < loadBlocks(size); ++i) {
+            std::memcpy(data.data(), &i, sizeof i); // every block's bytes differ
+            m_names.push_back("b" + std::to_string(i));
+            const std::vector<uint8_t> stored = encoded(data, mode);
+            std::fwrite(stored.data(), 1, stored.size(), plain);
+            m_stored.push_back({at, stored.size()});
+            m_largestStored = std::max(m_largestStored, stored.size());
+            at += stored.size();
+            for (Archive* a : {m_plain, m_encrypted})
+                if (a && addBlock(a, m_names.back(), data, static_cast<uint32_t>(mode)) != 0)
+                    m_failed = true;
         }
-        benchmark::DoNotOptimize(bytes);
-        std::free(bytes);
+        m_failed = m_failed || std::fclose(plain) != 0;
+        m_fd = ::open(baselinePath.c_str(), O_RDONLY | O_CLOEXEC);
+        m_readBuffer.resize(m_largestStored);
     }
-    ::close(fd);
-    std::remove(path.c_str());
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+    ~LoadSet()
+    {
+        ::close(m_fd);
+        for (int id : m_ids)
+            mgr()->close(id);
+    }
+    LoadSet(const LoadSet&) = delete;
+    LoadSet& operator=(const LoadSet&) = delete;
+
+    bool ready() const { return !m_failed && m_fd >= 0; }
+    size_t count() const { return m_names.size(); }
+    bool hasEncryptedIndex() const { return m_encrypted != nullptr; }
+
+    // The baseline: the least work that gives block i's bytes.
+    bool read(size_t i)
+    {
+        const auto [offset, length] = m_stored[i];
+        auto* out = static_cast<uint8_t*>(std::malloc(m_size));
+        bool ok = false;
+        if (m_mode == 1) {
+            ok = ::pread(m_fd, out, length, static_cast<off_t>(offset)) == static_cast<ssize_t>(length);
+        } else if (m_mode == 2) {
+            uLongf inflated = static_cast<uLongf>(m_size);
+            ok = ::pread(m_fd, m_readBuffer.data(), length, static_cast<off_t>(offset)) == static_cast<ssize_t>(length)
+                 && uncompress(out, &inflated, m_readBuffer.data(), static_cast<uLong>(length)) == Z_OK
+                 && inflated == m_size;
+        } else {
+            uint8_t nonce[za::kNonceSize];
+            uint8_t tag[za::kTagSize];
+            iovec parts[3] = {{nonce, sizeof nonce}, {out, m_size}, {tag, sizeof tag}};
+            ok = ::preadv(m_fd, parts, 3, static_cast<off_t>(offset)) == static_cast<ssize_t>(length)
+                 && baselineKey().openParts(kAad, sizeof kAad, nonce, out, m_size, tag, out);
+        }
+        benchmark::DoNotOptimize(out);
+        std::free(out);
+        return ok;
+    }
+    // The archive's load of block i, from the plain or the encrypted index.
+    bool load(size_t i, bool encryptedIndex)
+    {
+        Archive* a = encryptedIndex ? m_encrypted : m_plain;
+        Archive::Block b(m_names[i].c_str(), "ZK7_FILE");
+        const bool ok = a->blockLoad(b) == 0 && b.size == m_size;
+        benchmark::DoNotOptimize(b.data);
+        a->blockFree(b);
+        return ok;
+    }
+
+private:
+    Archive* makeArchive(const char* name, bool encryptedIndex)
+    {
+        const std::string path = bench::benchDir() + name;
+        const int id = mgr()->create(path.c_str(), static_cast<int>(loadBlocks(m_size)) + 16);
+        Archive* a = mgr()->get(id);
+        if (!a) {
+            m_failed = true;
+            return nullptr;
+        }
+        m_ids.push_back(id);
+        a->setKey("bench-key", 9);
+        if (encryptedIndex && a->encrypt() != 0)
+            m_failed = true;
+        return a;
+    }
+
+    size_t m_size;
+    int m_mode;
+    std::vector<int> m_ids;
+    Archive* m_plain = nullptr;
+    Archive* m_encrypted = nullptr;
+    std::vector<std::string> m_names;
+    std::vector<std::pair<uint64_t, size_t>> m_stored; // offset and length in the baseline's file
+    size_t m_largestStored = 0;
+    std::vector<uint8_t> m_readBuffer;
+    int m_fd = -1;
+    bool m_failed = false;
+};
+
+// Arguments: size, mode. Each iteration is one round over every block in
+// a fresh shuffled order, taken in runs of about 256 KiB; on each run the
+// sides take turns, the one to start rotating from run to run, so none is
+// favoured by what the other left in the caches. The manual time is the
+// archive's; the counters hold the ratios (baseline over archive; encrypted
+// over plain index) of wall and CPU time summed over all rounds.
+void BM_ArchiveLoad(benchmark::State& state)
+{
+    const auto size = static_cast<size_t>(state.range(0));
+    const int mode = static_cast<int>(state.range(1));
+    LoadSet set(size, mode, size <= 1024);
+    if (!set.ready()) {
+        state.SkipWithError("load set not built");
+        return;
+    }
+    const int sides = set.hasEncryptedIndex() ? 3 : 2; // baseline, archive, archive with an encrypted index
+    std::vector<double> wall(sides), cpu(sides);
+    std::vector<size_t> order(set.count());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::mt19937 gen(7);
+    const size_t run = std::max<size_t>(1, (size_t(256) << 10) / size);
+    size_t turn = 0;
+    for (auto _ : state) {
+        std::shuffle(order.begin(), order.end(), gen);
+        double archiveWall = 0;
+        for (size_t first = 0; first < order.size(); first += run, ++turn) {
+            const size_t last = std::min(order.size(), first + run);
+            for (int k = 0; k < sides; ++k) {
+                const int side = static_cast<int>((turn + static_cast<size_t>(k)) % static_cast<size_t>(sides));
+                bool ok = true;
+                const double w = wallSeconds(), c = cpuSeconds();
+                for (size_t at = first; at < last; ++at)
+                    ok &= side == 0 ? set.read(order[at]) : set.load(order[at], side == 2);
+                const double tookCpu = cpuSeconds() - c, tookWall = wallSeconds() - w;
+                wall[side] += tookWall;
+                cpu[side] += tookCpu;
+                if (side == 1)
+                    archiveWall += tookWall;
+                if (!ok) {
+                    state.SkipWithError(side == 0 ? "baseline read failed" : "load failed");
+                    return;
+                }
+            }
+        }
+        state.SetIterationTime(archiveWall);
+    }
+    const double loads = static_cast<double>(state.iterations() * set.count());
+    state.counters["base_us"] = wall[0] * 1e6 / loads;
+    state.counters["archive_us"] = wall[1] * 1e6 / loads;
+    state.counters["wall_ratio"] = wall[0] / wall[1];
+    state.counters["cpu_ratio"] = cpu[0] / cpu[1];
+    if (sides == 3) {
+        state.counters["encidx_us"] = wall[2] * 1e6 / loads;
+        state.counters["encidx_wall_x"] = wall[2] / wall[1];
+        state.counters["encidx_cpu_x"] = cpu[2] / cpu[1];
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * set.count() * size));
 }
 
 std::vector<int64_t> sizes() { return bench::scaled<std::vector<int64_t>>({1 << 10, 64 << 10, 16 << 20}, {1 << 10}); }
@@ -319,10 +462,12 @@ void registerAddAndLoad()
                 RegisterBenchmark("BM_BaselineWrite", BM_BaselineWrite)->Args({size, mode, sync})->Unit(benchmark::kMicrosecond);
                 RegisterBenchmark("BM_ArchiveAdd", BM_ArchiveAdd)->Args({size, mode, sync})->Unit(benchmark::kMicrosecond);
             }
-        for (int64_t mode : {1, 2, 3}) {
-            RegisterBenchmark("BM_BaselineRead", BM_BaselineRead)->Args({size, mode})->Unit(benchmark::kMicrosecond);
-            RegisterBenchmark("BM_ArchiveLoad", BM_ArchiveLoad)->Args({size, mode})->Unit(benchmark::kMicrosecond);
-        }
+        for (int64_t mode : {1, 2, 3})
+            RegisterBenchmark("BM_ArchiveLoad", BM_ArchiveLoad)
+                ->Args({size, mode})
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(bench::scaled(size <= 1024 ? 20 : 6, 1));
     }
 }
 
@@ -450,9 +595,12 @@ public:
                     if (size_t at = name.find(option); at != std::string::npos)
                         name.resize(at);
                 times[name] = run.GetAdjustedRealTime();
+                for (const auto& [counter, value] : run.counters)
+                    counters[name][counter] = value.value;
             }
     }
     std::map<std::string, double> times;
+    std::map<std::string, std::map<std::string, double>> counters;
 };
 
 // The baselines' summed time over the measured one; 0 when one was not run.
@@ -472,9 +620,21 @@ double ratio(const std::map<std::string, double>& t, std::initializer_list<std::
     return sum / m->second;
 }
 
-void printRatios(const std::map<std::string, double>& t)
+// A counter of run; 0 when it was not run or has no such counter.
+double counter(const std::map<std::string, std::map<std::string, double>>& c, const std::string& run,
+               const std::string& name)
 {
-    std::printf("\nRatios (baseline time / archive time; 1.0 = as fast as the baseline)\n");
+    const auto r = c.find(run);
+    if (r == c.end())
+        return 0.0;
+    const auto v = r->second.find(name);
+    return v == r->second.end() ? 0.0 : v->second;
+}
+
+void printRatios(const std::map<std::string, double>& t, const std::map<std::string, std::map<std::string, double>>& c)
+{
+    std::printf("\nRatios (baseline time / archive time; 1.0 = as fast as the baseline; loads: the archive's\n"
+                "time with an encrypted index over its time with a plain one in brackets)\n");
     const char* modes[] = {"", "raw", "zlib", "aes"};
     for (int64_t size : sizes()) {
         const std::string s = std::to_string(size);
@@ -486,12 +646,16 @@ void printRatios(const std::map<std::string, double>& t)
             }
             std::printf("\n");
         }
-        std::printf("%9s B load:        ", s.c_str());
-        for (int mode = 1; mode <= 3; ++mode) {
-            const std::string args = "/" + s + "/" + std::to_string(mode);
-            std::printf("  %s %.2f", modes[mode], ratio(t, {"BM_BaselineRead" + args}, "BM_ArchiveLoad" + args));
+        for (const char* kind : {"wall", "cpu"}) {
+            std::printf("%9s B load (%-4s):  ", s.c_str(), kind);
+            for (int mode = 1; mode <= 3; ++mode) {
+                const std::string run = "BM_ArchiveLoad/" + s + "/" + std::to_string(mode);
+                std::printf("  %s %.2f", modes[mode], counter(c, run, std::string(kind) + "_ratio"));
+                if (const double x = counter(c, run, std::string("encidx_") + kind + "_x"); x > 0)
+                    std::printf(" (encrypted index %.2fx)", x);
+            }
+            std::printf("\n");
         }
-        std::printf("\n");
     }
     for (const auto& [name, time] : t)
         if (name.rfind("BM_Open/", 0) == 0)
@@ -512,7 +676,7 @@ int main(int argc, char** argv)
     baselineKey(); // derived before any timing, as the archive's key is
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRatios(reporter.times);
+    printRatios(reporter.times, reporter.counters);
     benchmark::Shutdown();
     Zelkoran::Main::terminate();
     return 0;
