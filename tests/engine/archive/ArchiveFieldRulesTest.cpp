@@ -5,6 +5,7 @@
 #include "ArchiveTestUtil.h"
 #include "IndependentReader.h"
 
+#include <Zelkoran/Log.h>
 #include <Zelkoran/Result.h>
 
 #include <gtest/gtest.h>
@@ -165,7 +166,25 @@ independent::Refusal refusalOf(int rc)
 
 class ArchiveFieldRules : public ::testing::Test {
 protected:
-    void TearDown() override { mgr()->closeAll(); }
+    void SetUp() override
+    {
+        log()->init("field rules", 5, 0, m_logPath.c_str(), "", "", "");
+    }
+    void TearDown() override
+    {
+        mgr()->closeAll();
+        log()->close();
+    }
+    static Zelkoran::Log* log() { return Zelkoran::Main::instance()->logMgr()->get(0); }
+
+    // True when the log gained the damage line of path since the last call.
+    bool loggedDamage(const std::string& path)
+    {
+        const Bytes text = readFile(m_logPath);
+        const std::string added(text.begin() + static_cast<ptrdiff_t>(std::min(m_logSeen, text.size())), text.end());
+        m_logSeen = text.size();
+        return added.find(" [Archive] Error: " + path + " is damaged: ") != std::string::npos;
+    }
 
     const Bytes& fixture(Fixture which)
     {
@@ -220,13 +239,18 @@ protected:
         const std::string& key = keyOf(c.fixture);
         const independent::Archive read = independent::read(path, key);
 
+        loggedDamage(path);
         const int id = mgr()->load(path.c_str(), key.data(), static_cast<int>(key.size()));
         EXPECT_EQ(refusalOf(id), read.refusal) << "engine " << id << ", reader: " << read.error;
         EXPECT_EQ(read.refusal, c.page.open) << read.error;
+        EXPECT_EQ(loggedDamage(path), id == Zelkoran::RC_ERR_CORRUPT) << "every refusal as damage is logged";
         if (id <= 0)
             return;
         Archive* a = mgr()->get(id);
-        const int validated = a->validate(false), deep = a->validate(true);
+        const int validated = a->validate(false);
+        EXPECT_EQ(loggedDamage(path), validated != 0) << "validate logs what it refuses";
+        const int deep = a->validate(true);
+        EXPECT_EQ(loggedDamage(path), deep != 0) << "validate(deep) logs what it refuses";
         EXPECT_EQ(validated != 0, !read.validateError.empty()) << "engine " << validated << ", reader: " << read.validateError;
         EXPECT_EQ(deep != 0, !read.deepValidateError.empty()) << "engine " << deep << ", reader: " << read.deepValidateError;
         EXPECT_EQ(read.validateError.empty(), !c.page.validate) << read.validateError;
@@ -252,6 +276,8 @@ protected:
 
 private:
     std::map<Fixture, Bytes> m_fixtures;
+    std::string m_logPath = dir.file("engine.log");
+    size_t m_logSeen = 0;
 };
 
 TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
@@ -301,6 +327,8 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"next seal id 0", F::Plain, inRecord(128, 0, 8), kOpenDamaged},
         {"next seal id above 2^48", F::Plain, inRecord(128, g + 1, 8), kOpenDamaged},
         {"next seal id at 1, below the ids in use", F::Plain, inRecord(128, 1, 8), kOpenDamaged},
+        {"next seal id just above the ids in use, as earlier engines counted", F::Plain,
+         [](Bytes& f) { inRecord(128, getLE(f, Places(f).entry(kSecret) + 114, 6) + 1, 8)(f); }, kAccepted},
         {"index sum", F::Plain, inRecord(140, 0x55, 1), kOpenDamaged},
         {"MAC place under a plain index", F::Plain, inRecord(160, 1, 1), kOpenDamaged},
         {"byte 200", F::Plain, inRecord(200, 1, 1), kOpenDamaged},
