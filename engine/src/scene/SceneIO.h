@@ -16,6 +16,10 @@ struct Origin {
     String block; // the text's block in archivePath, when it was read from one
 };
 
+// In the engine's text: the 1-based slot of a top-level layer whose id is
+// another number (a layer without it fills the slot of its id).
+inline constexpr const char* kSlotAttribute = "zk-slot";
+
 // Reads TMX text into out. 0, or RC_ERR_CORRUPT (malformed or hostile map;
 // error says what and where), RC_ERR_NOT_FOUND (a tile set, template or
 // image cannot be found), RC_ERR_TOO_LARGE, RC_ERR_KEY, RC_ERR_NO_MEMORY.
@@ -23,7 +27,7 @@ int readMap(const void* data, size_t size, const Origin& origin, Map& out, Strin
 
 // How writeMap names what the map refers to.
 struct WriteOptions {
-    bool engineFormat = false;  // the marker comment, layer ids = slots
+    bool engineFormat = false;  // the marker comment, layer slots (kSlotAttribute)
     String sceneName;           // engineFormat: kept in the marker comment
     String archivePath;         // images only in memory become "ZK7_IMAGE" blocks of it
     String storeName;           // the name the text will be stored under (block names derive from it)

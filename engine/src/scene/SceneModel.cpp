@@ -67,9 +67,11 @@ bool TileSet::tileImage(uint32_t local, uint64_t timeMs, Picture*& pic, SDL_Rect
 {
     auto it = tiles.find(local);
     if (it != tiles.end() && !it->second.frames.empty() && it->second.totalMs > 0) {
-        uint64_t t = timeMs % it->second.totalMs;
+        // A frame still shows at the very end of its time (as in Tiled):
+        // time t falls in frame k when the frames before it end below t.
+        uint64_t t = timeMs == 0 ? 0 : (timeMs - 1) % it->second.totalMs + 1;
         for (const Frame& f : it->second.frames) {
-            if (t < f.durationMs) {
+            if (t <= f.durationMs) {
                 local = f.tileId;
                 break;
             }

@@ -113,13 +113,15 @@ std::unique_ptr<TileSet> memoryTileSet(const char* name, uint32_t firstGid, int 
 struct TileObject {
     const TileSet* tileSet = nullptr;
     uint32_t gid = 0; // with flip bits, relative to tileSet's firstGid
-    float x = 0, y = 0, width = 0, height = 0, rotation = 0;
+    // Kept as read (Tiled places objects in double precision: 40.8 - 20.3
+    // must round as it does there).
+    double x = 0, y = 0, width = 0, height = 0, rotation = 0;
     bool visible = true;
 };
 
 struct Layer {
     int type = SLT_TILE;
-    int id = 0; // as read; top-level layers are written with their slot
+    int id = 0; // as read, and written again (the slot is the layer's place in Map::slots)
     String name;
     float offsetX = 0, offsetY = 0;
     float opacity = 1;

@@ -158,6 +158,10 @@ int Reader::readTileSet(Text& t, pugi::xml_node e, TileSet& ts, int depth)
     if (m_chain.count(ext->identity))
         return fail(RC_ERR_CORRUPT, t, e, String("tile set sources refer to each other in a cycle: ") + source);
     ext->name = source;
+    // Tiled's other tile set form (JSON) is not read: say so, not "no document element".
+    if (const size_t first = text.find_first_not_of(" \t\r\n"); first < text.size() && text[first] == '{')
+        return fail(RC_ERR_CORRUPT, t, e, String("the tile set \"") + source +
+                                              "\" is a JSON tile set; JSON tile sets are not read, only TSX");
     if ((rc = parse(*ext, text.data(), text.size())) != RC_OK)
         return rc;
     pugi::xml_node root = ext->doc.document_element();
@@ -214,8 +218,8 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
         const int h = ts.picture->surface->h - 2 * ts.margin + ts.spacing;
         const int across = std::max(0, w / (ts.tileWidth + ts.spacing));
         const int down = std::max(0, h / (ts.tileHeight + ts.spacing));
-        if (ts.columns < 1)
-            ts.columns = across;
+        // Cut by the image as it is, as Tiled does, whatever the set declares.
+        ts.columns = across;
         if (!e.attribute("tilecount"))
             count = uint32_t(across) * uint32_t(down);
     }
@@ -427,11 +431,11 @@ int Reader::readObjects(Text& t, pugi::xml_node e, Layer& layer)
             obj.tileSet = templateSet;
             obj.gid = (gid & ~kGidMask) | ((gid & kGidMask) - firstGid);
         }
-        obj.x = attr("x").as_float();
-        obj.y = attr("y").as_float();
-        obj.width = attr("width").as_float();
-        obj.height = attr("height").as_float();
-        obj.rotation = attr("rotation").as_float();
+        obj.x = attr("x").as_double();
+        obj.y = attr("y").as_double();
+        obj.width = attr("width").as_double();
+        obj.height = attr("height").as_double();
+        obj.rotation = attr("rotation").as_double();
         obj.visible = attr("visible").as_int(1) != 0;
         if (!std::isfinite(obj.x) || !std::isfinite(obj.y) || !std::isfinite(obj.width) ||
             !std::isfinite(obj.height) || !std::isfinite(obj.rotation))
@@ -565,22 +569,27 @@ int Reader::readMap(const void* data, size_t size, const Origin& origin)
         m_map.tileSets.push_back(std::move(ts));
     }
 
-    // The engine's own texts keep each top-level layer in the slot of its id.
+    // The engine's own texts keep each top-level layer in its slot: the one
+    // kSlotAttribute names, else the slot of its id. Layers appended to such
+    // a text (an import adding object groups) may follow in any order; the
+    // slots need only be distinct.
     static constexpr std::string_view marker = kSceneMarker;
-    // Layers appended to such a text (an import adding object groups) may
-    // follow in any order; the ids need only be distinct.
+    const auto slotOf = [](pugi::xml_node e) {
+        pugi::xml_attribute slot = e.attribute(kSlotAttribute);
+        return (slot ? slot : e.attribute("id")).as_int();
+    };
     bool bySlot = std::string_view(t.raw).find(marker) != std::string_view::npos;
     std::vector<bool> taken;
     for (pugi::xml_node e : root.children()) {
         if (!bySlot || e.type() != pugi::node_element || !isLayerElement(e.name()))
             continue;
-        const int id = e.attribute("id").as_int();
-        bySlot = id >= 1 && id <= kMaxSlots;
-        if (bySlot && size_t(id) > taken.size())
-            taken.resize(size_t(id));
-        bySlot = bySlot && !taken[size_t(id) - 1];
+        const int slot = slotOf(e);
+        bySlot = slot >= 1 && slot <= kMaxSlots;
+        if (bySlot && size_t(slot) > taken.size())
+            taken.resize(size_t(slot));
+        bySlot = bySlot && !taken[size_t(slot) - 1];
         if (bySlot)
-            taken[size_t(id) - 1] = true;
+            taken[size_t(slot) - 1] = true;
     }
     for (pugi::xml_node e : root.children()) {
         if (e.type() != pugi::node_element || !isLayerElement(e.name()))
@@ -588,7 +597,9 @@ int Reader::readMap(const void* data, size_t size, const Origin& origin)
         auto layer = std::make_unique<Layer>();
         if (int rc = readLayer(t, e, *layer, 0); rc != RC_OK)
             return rc;
-        const size_t slot = bySlot ? size_t(layer->id) : m_map.slots.size() + 1;
+        // The slot is the model's place for the layer, written anew.
+        layer->element.document_element().remove_attribute(kSlotAttribute);
+        const size_t slot = bySlot ? size_t(slotOf(e)) : m_map.slots.size() + 1;
         if (slot > size_t(kMaxSlots))
             return fail(RC_ERR_TOO_LARGE, t, e, "the map has too many layers");
         m_map.slots.resize(std::max(m_map.slots.size(), slot));

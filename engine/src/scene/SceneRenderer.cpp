@@ -55,8 +55,13 @@ void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x,
         dst = SDL_FRect{x + (w - h) / 2, y + (h - w) / 2, h, w};
     }
     if (angle != 0.0 && pivot) {
-        SDL_FPoint center{pivot->x - dst.x, pivot->y - dst.y};
-        SDL_RenderCopyExF(pen.renderer, texture, &src, &dst, angle + turn, &center, SDL_RendererFlip(flip));
+        // Turned about its own centre first, then the whole about pivot:
+        // the centre moves with the turn about pivot, the box turns by both.
+        const double rad = angle * M_PI / 180.0, c = std::cos(rad), s = std::sin(rad);
+        const double cx = dst.x + dst.w / 2 - pivot->x, cy = dst.y + dst.h / 2 - pivot->y;
+        dst.x = float(pivot->x + cx * c - cy * s) - dst.w / 2;
+        dst.y = float(pivot->y + cx * s + cy * c) - dst.h / 2;
+        SDL_RenderCopyExF(pen.renderer, texture, &src, &dst, angle + turn, nullptr, SDL_RendererFlip(flip));
     } else if (turn != 0.0 || flip != SDL_FLIP_NONE) {
         SDL_RenderCopyExF(pen.renderer, texture, &src, &dst, turn, nullptr, SDL_RendererFlip(flip));
     } else {
@@ -256,27 +261,39 @@ void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float o
         SDL_Rect src;
         if (!o.tileSet->tileImage(o.gid & kGidMask, pen.timeMs, picture, src))
             continue;
-        const float w = o.width > 0 ? o.width : float(src.w), h = o.height > 0 ? o.height : float(src.h);
+        double w = o.width > 0 ? o.width : src.w, h = o.height > 0 ? o.height : src.h;
+        // A diagonally flipped tile covers the object's size turned.
+        if (o.gid & kFlipD)
+            std::swap(w, h);
         // The object's point on screen, and where it sits on the tile:
         // bottom-left unless the tile set says otherwise (bottom centre on
         // isometric maps).
-        float px = o.x, py = o.y;
+        double px = o.x, py = o.y;
         int ax = 0, ay = 2;
         if (m.orientation == Orientation::Isometric) {
             // Object coordinates are in cell-height units along both axes.
-            const float tx = o.x / float(m.tileHeight), ty = o.y / float(m.tileHeight);
-            px = (tx - ty) * float(m.tileWidth) / 2 + float(m.height * m.tileWidth / 2);
-            py = (tx + ty) * float(m.tileHeight) / 2;
+            const double tx = o.x / m.tileHeight, ty = o.y / m.tileHeight;
+            px = (tx - ty) * m.tileWidth / 2 + double(m.height * m.tileWidth / 2);
+            py = (tx + ty) * m.tileHeight / 2;
             ax = 1;
         }
         if (o.tileSet->alignX >= 0)
             ax = o.tileSet->alignX, ay = o.tileSet->alignY;
-        px += ox + float(o.tileSet->offsetX);
-        py += oy + float(o.tileSet->offsetY);
-        const SDL_FPoint pivot{px, py};
-        if (outsideClip(pen, pivot, px - float(ax) * w / 2, py - float(ay) * h / 2, w, h))
+        px += double(ox) + o.tileSet->offsetX;
+        py += double(oy) + o.tileSet->offsetY;
+        double x = px - ax * w / 2, y = py - ay * h / 2;
+        const SDL_FPoint pivot{float(px), float(py)};
+        if (outsideClip(pen, pivot, float(x), float(y), float(w), float(h)))
             continue;
-        drawFlipped(pen, picture, src, px - float(ax) * w / 2, py - float(ay) * h / 2, w, h, o.gid & (kFlipH | kFlipV),
+        if (o.rotation == 0.0) {
+            // Each edge rounds to the nearest pixel (halves up), as Tiled
+            // places them: two objects that touch leave no gap between them.
+            const auto edge = [](double v) { return std::floor(v + 0.5); };
+            const double right = edge(x + w), bottom = edge(y + h);
+            x = edge(x), y = edge(y);
+            w = right - x, h = bottom - y;
+        }
+        drawFlipped(pen, picture, src, float(x), float(y), float(w), float(h), o.gid & (kFlipH | kFlipV | kFlipD),
                     opacity, o.rotation, &pivot);
     }
 }

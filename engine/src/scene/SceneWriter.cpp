@@ -19,6 +19,7 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cinttypes>
@@ -115,10 +116,11 @@ private:
     int exportTileSet(const TileSet& ts, String& file);
     int exportTemplate(const String& ref, String& file);
     int writeFile(const pugi::xml_document& doc, const String& file);
-    int writeLayer(pugi::xml_node parent, const Layer& layer, int id);
-    // Outside the engine's format a layer keeps the id it was read with
-    // (a new or repeated one gets the next free id).
-    int keptId(const Layer& layer);
+    // slot: a top-level layer's slot, 0 for a nested one.
+    int writeLayer(pugi::xml_node parent, const Layer& layer, int slot);
+    // A layer keeps the id it was read with; a new or repeated one gets
+    // wanted (its slot) when no layer has that id, else the next free id.
+    int keptId(const Layer& layer, int wanted);
     void noteIds(const Layer& layer);
     String uniqueFile(const String& wanted);
 
@@ -129,7 +131,7 @@ private:
     std::map<const TileSet*, String> m_tileSetFiles;
     std::map<const Template*, String> m_templateFiles;
     int m_nextId = 1;
-    std::set<int> m_writtenIds;
+    std::set<int> m_readIds, m_writtenIds;
     int m_memoryImages = 0;
 };
 
@@ -223,6 +225,9 @@ int Writer::tileSetBody(pugi::xml_node body, const TileSet& ts)
         body.append_copy(c);
     if (int rc = writeImages(body.child("image"), ts.picture.get()); rc != RC_OK)
         return rc;
+    // The columns the image is cut in (a set may declare others).
+    if (ts.picture)
+        setAttr(body, "columns", num(ts.columns));
     for (pugi::xml_node tile : body.children("tile")) {
         auto it = ts.tiles.find(tile.attribute("id").as_uint());
         if (it != ts.tiles.end())
@@ -253,7 +258,12 @@ int Writer::exportTileSet(const TileSet& ts, String& file)
     String name = tsx.document_element().attribute("name").value();
     if (name.empty())
         name = String("tileset") + std::to_string(m_tileSetFiles.size() + 1).c_str();
-    file = uniqueFile(name + ".tsx");
+    // A set named "acid.tsx" is written as acid.tsx, not acid.tsx.tsx.
+    const bool hasExtension =
+        name.size() >= 4 && std::equal(name.end() - 4, name.end(), ".tsx", [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == b;
+        });
+    file = uniqueFile(hasExtension ? name : name + ".tsx");
     m_tileSetFiles.emplace(&ts, file);
     return writeFile(tsx, file);
 }
@@ -304,22 +314,27 @@ int Writer::writeTileSet(pugi::xml_node parent, const TileSet& ts, size_t)
 void Writer::noteIds(const Layer& layer)
 {
     const int id = layer.element.document_element().attribute("id").as_int();
-    if (id > 0 && id < INT_MAX)
+    if (id > 0 && id < INT_MAX) {
         m_nextId = std::max(m_nextId, id + 1);
+        m_readIds.insert(id);
+    }
     for (const auto& child : layer.children)
         noteIds(*child);
 }
 
-int Writer::keptId(const Layer& layer)
+int Writer::keptId(const Layer& layer, int wanted)
 {
-    const int id = layer.element.document_element().attribute("id").as_int();
-    if (id > 0 && m_writtenIds.insert(id).second)
-        return id;
-    return m_nextId++;
+    int id = layer.element.document_element().attribute("id").as_int();
+    if (id < 1 || id == INT_MAX || m_writtenIds.count(id))
+        id = wanted > 0 && !m_readIds.count(wanted) && !m_writtenIds.count(wanted) ? wanted : m_nextId;
+    m_writtenIds.insert(id);
+    m_nextId = std::max(m_nextId, id + 1);
+    return id;
 }
 
-int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
+int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int slot)
 {
+    const int id = keptId(layer, slot);
     pugi::xml_node from = layer.element.document_element();
     pugi::xml_node e = parent.append_child(from ? from.name()
                                                 : layer.type == SLT_TILE    ? "layer"
@@ -327,6 +342,10 @@ int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
                                                   : layer.type == SLT_OBJECT ? "objectgroup"
                                                                              : "group");
     e.append_attribute("id").set_value(id);
+    // The engine's text says which slot a top-level layer fills when its id
+    // does not.
+    if (m_options.engineFormat && slot > 0 && slot != id)
+        e.append_attribute(kSlotAttribute).set_value(slot);
     e.append_attribute("name").set_value(layer.name.c_str());
     for (pugi::xml_attribute a : from.attributes())
         if (std::string_view(a.name()) != "id" && std::string_view(a.name()) != "name")
@@ -401,7 +420,7 @@ int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int id)
         }
     }
     for (const auto& child : layer.children)
-        if (int rc = writeLayer(e, *child, m_options.engineFormat ? m_nextId++ : keptId(*child)); rc != RC_OK)
+        if (int rc = writeLayer(e, *child, 0); rc != RC_OK)
             return rc;
     return RC_OK;
 }
@@ -444,21 +463,15 @@ int Writer::write(String& text)
     for (size_t i = 0; i < m_map.tileSets.size(); ++i)
         if (int rc = writeTileSet(map, *m_map.tileSets[i], i); rc != RC_OK)
             return rc;
-    // The engine's format: top-level layers take their slot as id, nested
-    // ones the ids after. Any other text keeps the ids the map has.
-    m_nextId = int(m_map.slots.size()) + 1;
-    if (!m_options.engineFormat) {
-        m_nextId = std::max(1, from.attribute("nextlayerid").as_int());
-        for (const auto& layer : m_map.slots)
-            if (layer)
-                noteIds(*layer);
-    }
+    // Layers keep the ids the map gave them, and the map its next id.
+    m_nextId = std::max(1, from.attribute("nextlayerid").as_int());
+    for (const auto& layer : m_map.slots)
+        if (layer)
+            noteIds(*layer);
     for (size_t slot = 0; slot < m_map.slots.size(); ++slot)
-        if (m_map.slots[slot]) {
-            const Layer& layer = *m_map.slots[slot];
-            if (int rc = writeLayer(map, layer, m_options.engineFormat ? int(slot) + 1 : keptId(layer)); rc != RC_OK)
+        if (m_map.slots[slot])
+            if (int rc = writeLayer(map, *m_map.slots[slot], int(slot) + 1); rc != RC_OK)
                 return rc;
-        }
     setAttr(map, "nextlayerid", num(m_nextId));
     xml::StringWriter out(text);
     doc.save(out, " ", pugi::format_default, pugi::encoding_utf8);

@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kW = 96, kH = 64;
 
-// Two layers over an opaque background; tile 1 turns blue after 100 ms.
+// Two layers over an opaque background; tile 1 turns blue past 100 ms.
 const std::string kMap =
     "<map orientation=\"orthogonal\" width=\"4\" height=\"2\" tilewidth=\"16\" tileheight=\"16\" "
     "backgroundcolor=\"#203040\"><tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\">"
@@ -40,7 +40,7 @@ TEST_F(SceneTest, RedrawAfterAChangeEqualsAFreshDraw)
         {"layer hidden", [](Scene& s) { s.setLayerFeatures(2, SLF_SHOWN, false); }},
         {"layer moved", [](Scene& s) { SceneAccess::map(s).slots[0]->offsetX += 5; }},
         {"tile edited", [](Scene& s) { SceneAccess::map(s).slots[0]->cells[1] = 2; }},
-        {"animation frame advanced", [](Scene& s) { s.update(100); }},
+        {"animation frame advanced", [](Scene& s) { s.update(101); }},
         {"viewport moved", [](Scene& s) { s.setViewport(SDL_Rect{4, 8, 64, 32}); }},
     };
     for (const auto& [what, change] : changes) {

@@ -73,7 +73,9 @@ TEST_F(SceneTest, TheTileSizeStaysOnceLayersLieOnIt)
 {
     const int pic = threeTiles();
     Scene* s = scenes().get(track(scenes().create("", 0)));
-    EXPECT_EQ(s->setTileSize(0, 8), RC_ERR_INVALID);
+    for (const auto& [w, h] : {std::pair(0, 8), std::pair(16385, 16), std::pair(16, 16385)})
+        EXPECT_EQ(s->setTileSize(w, h), RC_ERR_INVALID) << w << " x " << h;
+    EXPECT_EQ(s->setTileSize(16384, 16384), 0);
     EXPECT_EQ(s->setTileSize(32, 32), 0);
     EXPECT_EQ(s->importLayerFromImage(0, pic, "a", 16, 16, 100.0f, -1), 0) << "no layer yet: the import sets it";
     EXPECT_EQ(std::pair(s->getTileWidth(), s->getTileHeight()), std::pair(16, 16));

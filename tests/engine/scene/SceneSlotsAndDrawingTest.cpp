@@ -175,6 +175,42 @@ TEST_F(SceneTest, ExportWritesMapTileSetsAndImagesThatLoadTheSame)
     EXPECT_EQ(scenes().get(id)->save("", "", "", true), RC_ERR_INVALID);
 }
 
+// A tile set is cut by its image as it is (tiles.png: two tiles across),
+// whatever columns it declares; the export says so, in a file named once.
+TEST_F(SceneTest, TileSetsAreCutByTheirImageAndExportedUnderTheirName)
+{
+    Screen& screen = *Main::instance()->configMgr()->get(0);
+    screen.setDriver(Screen::DRV_SOFT);
+    screen.setSize(32, 16);
+    ASSERT_EQ(screen.show(), 0);
+    const std::pair<const char*, const char*> names[] = {
+        {"acid.tsx", "acid.tsx"}, {"Acid.TSX", "Acid.TSX"}, {"acid", "acid.tsx"}, {"v1.2", "v1.2.tsx"}};
+    for (const auto& [name, file] : names) {
+        const int id = loadFile("cut.tmx", mapText(1, 1, "<data encoding=\"csv\">2</data>",
+                                                   std::string("<tileset firstgid=\"1\" name=\"") + name +
+                                                       "\" tilewidth=\"16\" tileheight=\"16\" tilecount=\"2\" "
+                                                       "columns=\"1\"><image source=\"tiles.png\" width=\"16\" "
+                                                       "height=\"32\"/></tileset>"));
+        ASSERT_GT(id, 0) << scenes().getLastError();
+        ASSERT_EQ(scenes().get(id)->setViewport(SDL_Rect{0, 0, 16, 16}), 0);
+        screen.clear(0, 0, 0, 255);
+        ASSERT_EQ(scenes().get(id)->render(0, 0), 0);
+        uint32_t pixel = 0;
+        const SDL_Rect at{8, 8, 1, 1};
+        ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), &at, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0);
+        EXPECT_EQ(pixel, kBlue) << "tile 1 is the second across";
+
+        const std::filesystem::path out = dir.path() / (std::string("out-") + file);
+        std::filesystem::create_directories(out);
+        ASSERT_EQ(scenes().get(id)->save((out / "cut.tmx").c_str(), "", "", true), 0);
+        pugi::xml_document map, tsx;
+        ASSERT_TRUE(map.load_file((out / "cut.tmx").c_str()));
+        EXPECT_EQ(std::string(map.child("map").child("tileset").attribute("source").value()), file);
+        ASSERT_TRUE(tsx.load_file((out / file).c_str())) << file;
+        EXPECT_EQ(tsx.child("tileset").attribute("columns").as_int(), 2);
+    }
+}
+
 TEST_F(SceneTest, RenderStaysInsideViewportAndClip)
 {
     Screen& screen = *Main::instance()->configMgr()->get(0);
@@ -348,9 +384,10 @@ TEST_F(SceneTest, AnimatedTilesFollowTheSceneClock)
     ASSERT_GT(id, 0) << scenes().getLastError();
     Scene* s = scenes().get(id);
     ASSERT_EQ(s->setViewport(SDL_Rect{0, 0, 16, 16}), 0);
-    // Frame 0 for 100 ms, frame 1 for 50, then over again.
+    // Frame 0 up to 100 ms (its last instant included, as Tiled shows it),
+    // frame 1 up to 150, then over again.
     for (const auto& [advance, colour] : std::vector<std::pair<int, uint32_t>>{
-             {0, kRed}, {99, kRed}, {1, kBlue}, {49, kBlue}, {1, kRed}}) {
+             {0, kRed}, {100, kRed}, {1, kBlue}, {49, kBlue}, {1, kRed}, {100, kBlue}}) {
         if (advance)
             s->update(advance);
         screen.clear(0, 0, 0, 255);
@@ -392,6 +429,54 @@ TEST_F(SceneTest, TileObjectsSitOnTheirPointAsTheTileSetAligns)
         ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), 256), 0);
         EXPECT_EQ(pixels[size_t(c.inside.y) * 64 + size_t(c.inside.x)], kRed) << c.alignment;
         EXPECT_EQ(pixels[size_t(c.outside.y) * 64 + size_t(c.outside.x)], 0xFF000000u) << c.alignment;
+    }
+}
+
+// Tile objects flip with all three bits and land on whole pixels as Tiled
+// rounds them. The 32 x 16 tile of tiles.png is red left, blue right; a
+// diagonal flip stands it up, red on top.
+TEST_F(SceneTest, TileObjectsFlipAndRoundAsTiledPlacesThem)
+{
+    Screen& screen = *Main::instance()->configMgr()->get(0);
+    screen.setDriver(Screen::DRV_SOFT);
+    screen.setSize(64, 48);
+    ASSERT_EQ(screen.show(), 0);
+    constexpr uint32_t kNone = 0xFF000000u;
+    struct Case {
+        const char* objects;
+        std::vector<std::pair<SDL_Point, uint32_t>> pixels;
+    };
+    const std::vector<Case> cases = {
+        {"<object gid=\"1\" x=\"0\" y=\"16\"/>", {{{4, 8}, kRed}, {{20, 8}, kBlue}}},
+        {"<object gid=\"536870913\" x=\"0\" y=\"32\" width=\"32\" height=\"16\"/>", // diagonal
+         {{{8, 4}, kRed}, {{8, 28}, kBlue}, {{20, 28}, kNone}}},
+        {"<object gid=\"1610612737\" x=\"0\" y=\"32\" width=\"32\" height=\"16\"/>", // diagonal, vertical
+         {{{8, 4}, kBlue}, {{8, 28}, kRed}}},
+        {"<object gid=\"2684354561\" x=\"0\" y=\"48\" width=\"48\" height=\"16\"/>", // diagonal, horizontal
+         {{{8, 2}, kRed}, {{8, 40}, kBlue}, {{17, 8}, kNone}}},
+        // Edges round halves up: 0.5 .. 32.5 covers pixels 1 .. 32; two
+        // objects meeting at y 20.5 leave no empty row between them.
+        {"<object gid=\"1\" x=\"0.5\" y=\"20.5\" height=\"16.4\"/><object gid=\"1\" x=\"0.5\" y=\"36.9\" "
+         "height=\"16.4\"/>",
+         {{{0, 10}, kNone}, {{1, 10}, kRed}, {{32, 10}, kBlue}, {{33, 10}, kNone}, {{1, 3}, kNone}, {{1, 4}, kRed},
+          {{1, 20}, kRed}, {{1, 21}, kRed}, {{1, 36}, kRed}, {{1, 37}, kNone}}},
+        // 40.8 - 20.3 is just below 20.5 in double precision: the top rounds down.
+        {"<object gid=\"1\" x=\"0\" y=\"40.8\" width=\"32\" height=\"20.3\"/>", {{{4, 19}, kNone}, {{4, 20}, kRed}}},
+    };
+    for (const Case& c : cases) {
+        const int id = loadFile("flip.tmx", std::string("<map width=\"4\" height=\"3\" tilewidth=\"16\" "
+                                                        "tileheight=\"16\"><tileset firstgid=\"1\" tilewidth=\"32\" "
+                                                        "tileheight=\"16\"><image source=\"tiles.png\"/></tileset>"
+                                                        "<objectgroup id=\"1\" draworder=\"index\">") +
+                                                c.objects + "</objectgroup></map>");
+        ASSERT_GT(id, 0) << scenes().getLastError();
+        ASSERT_EQ(scenes().get(id)->setViewport(SDL_Rect{0, 0, 64, 48}), 0);
+        screen.clear(0, 0, 0, 255);
+        ASSERT_EQ(scenes().get(id)->render(0, 0), 0);
+        std::vector<uint32_t> pixels(64 * 48);
+        ASSERT_EQ(SDL_RenderReadPixels(screen.getRenderer(), nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), 256), 0);
+        for (const auto& [at, colour] : c.pixels)
+            EXPECT_EQ(pixels[size_t(at.y) * 64 + size_t(at.x)], colour) << c.objects << " at " << at.x << "," << at.y;
     }
 }
 
