@@ -613,6 +613,64 @@ TEST_F(SceneTiledTest, AFullMapExportKeepsTheLayersIdsAndWritesValuesAsRead)
         << exported;
 }
 
+// Through Import Scene, a save and a Full Map Export, a map keeps its
+// layers' ids and next id, its tile set's name (which carries ".tsx") and is
+// cut as its image is; Tiled draws the export as it draws the original.
+TEST_F(SceneTiledTest, AnImportedMapKeepsItsLayerIdsTileSetNameAndColumns)
+{
+    if (std::system("command -v tmxrasterizer > /dev/null") != 0)
+        GTEST_SKIP() << "needs tmxrasterizer";
+    openArchive({});
+    makeTab();
+    freshArchive("ids");
+    fs::create_directories(folder.path("src"));
+    SDL_Surface* tiles = SDL_CreateRGBSurfaceWithFormat(0, 32, 16, 32, SDL_PIXELFORMAT_ARGB8888);
+    const SDL_Rect right{16, 0, 16, 16};
+    SDL_FillRect(tiles, nullptr, 0xFFFF0000);
+    SDL_FillRect(tiles, &right, 0xFF0000FF);
+    IMG_SavePNG(tiles, folder.path("src/tiles.png").c_str());
+    SDL_FreeSurface(tiles);
+    // columns="1" contradicts the image: Tiled cuts it in two.
+    writeFile(folder.path("src/acid.tsx"), "<tileset name=\"acid.tsx\" tilewidth=\"16\" tileheight=\"16\" "
+                                           "tilecount=\"2\" columns=\"1\"><image source=\"tiles.png\" "
+                                           "width=\"16\" height=\"32\"/></tileset>\n");
+    const std::string original = folder.path("src/ids.tmx");
+    writeFile(original,
+              "<map version=\"1.10\" orientation=\"orthogonal\" width=\"2\" height=\"1\" tilewidth=\"16\" "
+              "tileheight=\"16\" nextlayerid=\"13\">\n <tileset firstgid=\"1\" source=\"acid.tsx\"/>\n"
+              " <layer id=\"5\" name=\"Five\" width=\"2\" height=\"1\"><data encoding=\"csv\">2,1</data></layer>\n"
+              " <group id=\"9\" name=\"Nine\"><layer id=\"12\" name=\"Twelve\" width=\"2\" height=\"1\">"
+              "<data encoding=\"csv\">0,2</data></layer></group>\n"
+              " <objectgroup id=\"3\" name=\"Three\"/>\n</map>\n");
+    ASSERT_EQ(importFile(kFull, original), 0) << testing::PrintToString(takeBoxes());
+    const auto ids = [](const std::string& tmx) {
+        std::vector<std::string> out;
+        for (const char* layer : {"\"Five\"", "\"Nine\"", "\"Twelve\"", "\"Three\""})
+            out.push_back(attributeOf(tmx, layer, "id"));
+        out.push_back(attributeOf(tmx, "<map", "nextlayerid"));
+        return out;
+    };
+    const std::vector<std::string> expected{"5", "9", "12", "3", "13"};
+    EXPECT_EQ(ids(stored("ids.tmx")), expected) << stored("ids.tmx");
+    TS::clearModalLog();
+    click(CtrlBase::BW_SAVE);
+    EXPECT_EQ(ids(stored("ids.tmx")), expected) << "saved again: " << stored("ids.tmx");
+    ASSERT_EQ(choose("ids.tmx"), 0);
+    exportFull();
+    const std::string exported = readFile(folder.path("ids/ids.tmx"));
+    EXPECT_EQ(ids(exported), expected) << exported;
+    EXPECT_EQ(attributeOf(exported, "<tileset", "source"), "acid.tsx");
+    EXPECT_EQ(attributeOf(readFile(folder.path("ids/acid.tsx")), "<tileset", "columns"), "2");
+    for (const auto& [tmx, png] : {std::pair{original, folder.path("original.png")},
+                                   std::pair{folder.path("ids/ids.tmx"), folder.path("exported.png")}})
+        ASSERT_EQ(std::system(("QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing '" + tmx + "' '" + png +
+                               "' > /dev/null 2>&1")
+                                  .c_str()),
+                  0)
+            << tmx;
+    EXPECT_EQ(differentPixels(folder.path("original.png"), folder.path("exported.png")), 0u);
+}
+
 TEST_F(SceneTiledTest, AFailedMapImportShowsTheEnginesReason)
 {
     openArchive({});

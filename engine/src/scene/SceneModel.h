@@ -125,7 +125,9 @@ struct Layer {
     String name;
     float offsetX = 0, offsetY = 0;
     float opacity = 1;
-    uint8_t tint[3] = {255, 255, 255}; // tintcolor: multiplies the colours of everything drawn
+    // tintcolor (r, g, b, a): multiplies the colours and the opacity of
+    // everything drawn; kept apart from opacity, which is written back.
+    uint8_t tint[4] = {255, 255, 255, 255};
     uint32_t features = SLF_SHOWN;
     pugi::xml_document element; // as read, without <data> and nested layers
 

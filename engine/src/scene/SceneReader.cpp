@@ -464,10 +464,8 @@ int Reader::readLayer(Text& t, pugi::xml_node e, Layer& layer, int depth)
     if (!std::isfinite(layer.offsetX) || !std::isfinite(layer.offsetY) || !std::isfinite(layer.opacity))
         return fail(RC_ERR_CORRUPT, t, e, "the layer's offset or opacity is not a number");
     layer.features = e.attribute("visible").as_int(1) ? uint32_t(SLF_SHOWN) : 0u;
-    if (uint8_t rgba[4]; *e.attribute("tintcolor").value() && parseColor(e.attribute("tintcolor").value(), rgba) == RC_OK) {
-        std::copy_n(rgba, 3, layer.tint);
-        layer.opacity *= float(rgba[3]) / 255.0f;
-    }
+    if (const char* tint = e.attribute("tintcolor").value(); *tint)
+        parseColor(tint, layer.tint);
     copyElement(e, layer.element, [&](std::string_view c) {
         return (layer.type == SLT_TILE && c == "data") || (layer.type == SLT_GROUP && isLayerElement(c));
     });

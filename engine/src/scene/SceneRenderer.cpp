@@ -307,7 +307,7 @@ void drawLayer(const Pen& outer, const Layer& layer, float ox, float oy, float o
         pen.tint[i] = uint8_t(pen.tint[i] * layer.tint[i] / 255);
     ox += layer.offsetX;
     oy += layer.offsetY;
-    opacity *= layer.opacity;
+    opacity *= layer.opacity * float(layer.tint[3]) / 255.0f;
     switch (layer.type) {
     case SLT_TILE: drawTileLayer(pen, layer, ox, oy, opacity); break;
     case SLT_IMAGE: drawImageLayer(pen, layer, ox, oy, opacity); break;

@@ -174,9 +174,12 @@ int SceneSources::readPicture(const Origin& from, const char* ref, int trans, Pi
     Found where;
     if (int rc = locate(from, ref, image::kImageBlockType, where); rc != RC_OK)
         return rc;
+    // Shared only by references written alike: a picture keeps one reference
+    // text, which must stay right where each text names it ("../a.png" in a
+    // map, "a.png" in the tile set beside the image).
     const String key = (where.archiveId > 0 ? String(std::to_string(where.archiveId).c_str()) + ":" + where.block
                                             : where.file) +
-                       "#" + std::to_string(trans).c_str();
+                       "#" + std::to_string(trans).c_str() + "#" + ref;
     if (auto it = m_pictures.find(key); it != m_pictures.end()) {
         out = it->second;
         return RC_OK;

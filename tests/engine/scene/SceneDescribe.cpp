@@ -36,7 +36,7 @@ std::string pictureText(const PicturePtr& p)
 void describeLayer(std::ostringstream& s, const Layer& l, const std::string& indent)
 {
     s << indent << "type " << l.type << " '" << l.name << "' at " << l.offsetX << "," << l.offsetY << " opacity "
-      << l.opacity << " features " << l.features << " tint " << int(l.tint[0]) << int(l.tint[1]) << int(l.tint[2])
+      << l.opacity << " features " << l.features << " tint " << int(l.tint[0]) << int(l.tint[1]) << int(l.tint[2]) << "/" << int(l.tint[3])
       << "\n";
     if (l.type == SLT_TILE) {
         s << indent << " cells " << l.columns << "x" << l.rows << "+" << l.originX << "," << l.originY << ":";

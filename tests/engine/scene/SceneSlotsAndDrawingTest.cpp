@@ -18,7 +18,7 @@ const std::string kTwoLayers =
     "<data encoding=\"csv\">2,0</data></layer></group>"
     "<objectgroup id=\"4\" name=\"things\"><object id=\"1\" x=\"1\" y=\"2\"><ellipse/><future a=\"b\"/></object>"
     "<object id=\"2\" gid=\"2147483650\" x=\"0\" y=\"16\" width=\"16\" height=\"16\"/></objectgroup>"
-    "<imagelayer id=\"5\" name=\"pic\" offsety=\"4\"><image source=\"tiles.png\"/></imagelayer>"
+    "<imagelayer id=\"5\" name=\"pic\" offsety=\"4\" tintcolor=\"#80ff0000\"><image source=\"tiles.png\"/></imagelayer>"
     "<unknownthing keep=\"me\"/></map>";
 
 // Slots as "type:name" from 1 up; "-" for an empty slot.
@@ -101,8 +101,11 @@ TEST_F(SceneTest, StoredTextKeepsWhatTheEngineDoesNotUse)
     const std::string text(buffer, size);
     CMem::free(buffer);
     EXPECT_NE(text.find(kSceneMarker), std::string::npos);
+    // The layers keep their ids (slot 1 holds layer 7), the tint its alpha
+    // apart from the opacity.
     for (const char* kept : {"<unknownthing keep=\"me\"", "<future a=\"b\"", "<ellipse", "visible=\"0\"",
-                             "offsetx=\"-5.5\"", "gid=\"2147483650\""})
+                             "offsetx=\"-5.5\"", "gid=\"2147483650\"", "<layer id=\"7\" zk-slot=\"1\" name=\"under\"",
+                             "<imagelayer id=\"5\" zk-slot=\"4\" name=\"pic\"", "tintcolor=\"#80ff0000\""})
         EXPECT_NE(text.find(kept), std::string::npos) << kept << " in\n" << text;
     const int again = loadFile("again.tmx", text);
     ASSERT_GT(again, 0) << scenes().getLastError();
