@@ -14,6 +14,7 @@
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
 
+#include <algorithm>
 #include <iterator>
 
 using namespace Zelkoran;
@@ -173,8 +174,10 @@ bool CtrlSprites::handleOwnEvent(int widgetId, int data, bool& refresh)
     }
     case SW_FRAME_MINUS:
     case SW_FRAME_PLUS: {
+        // Browsing stays inside the animation's range: frames outside it are not played.
         const int next = iFrameIndex + (widgetId == SW_FRAME_PLUS ? 1 : -1);
-        if (s && next >= 0 && next < s->getFrameCountIndex(iAnimIndex)) {
+        int first = 0, last = -1;
+        if (s && s->getAnimRangeIndex(iAnimIndex, &first, &last) == 0 && next >= first && next <= last) {
             s->selectFrameIndex(iAnimIndex, next);
             iFrameIndex = s->getFrameCurrent();
             refresh = true;
@@ -252,6 +255,15 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
         s->setAnimRangeIndex(iAnimIndex, first - 1, last - 1);
         if (widgetId == SW_FRAME_START || widgetId == SW_FRAME_END)
             setDirty(true);
+        // A range that leaves the shown frame out moves it to the nearest
+        // frame inside; the duration field then shows that frame's time
+        // instead of writing the one it showed into it.
+        if (const int shown = s->getFrameCurrent(); shown < first - 1 || shown > last - 1) {
+            s->selectFrameIndex(iAnimIndex, std::clamp(shown, first - 1, last - 1));
+            uint16_t ms = 0;
+            if (s->getFrameTimeIndex(iAnimIndex, s->getFrameCurrent(), &ms) == 0)
+                setNumber(SW_FRAME_MS, ms);
+        }
         iFrameIndex = s->getFrameCurrent();
     }
     setLabel(SW_NUM_FRAMES,

@@ -57,13 +57,13 @@ TEST_F(SpriteTabTest, EditedAnimationsSaveAndReloadAsShown)
     typeInto(724, "2");
     typeInto(725, "4");
     clickOn(706);
-    EXPECT_EQ(label(718), "Frames 2/4");
+    EXPECT_EQ(label(718), "Frames 3/4");
     typeInto(726, "250");
     EXPECT_TRUE(tab->isDirty());
     ASSERT_EQ(save("hero"), 0);
     EXPECT_EQ(boxes(), (std::vector<std::string>{"Sprite: save to QEL / Sprite saved."}));
 
-    const AnimValues edited{768, 4, static_cast<int>(0x61FFFFFE), 0, 1, 3, {100, 250, 100, 100}};
+    const AnimValues edited{768, 4, static_cast<int>(0x61FFFFFE), 0, 1, 3, {100, 100, 250, 100}};
     Sprite* stored = loaded("hero");
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(values(stored, 1), edited);
@@ -86,6 +86,31 @@ TEST_F(SpriteTabTest, EditedAnimationsSaveAndReloadAsShown)
     Sprite* again = loaded("hero");
     for (int anim = 0; anim < 3; ++anim)
         EXPECT_EQ(values(again, anim), values(stored, anim)) << anim;
+}
+
+TEST_F(SpriteTabTest, FramesShownBrowsedAndTimedStayInsideTheRange)
+{
+    importSheet();
+    typeKeys(726, "777"); // frame 1, before the range leaves it out
+    typeKeys(724, "2");
+    typeKeys(725, "3");
+    EXPECT_EQ(label(718), "Frames 2/4");
+    EXPECT_EQ(number(726), 100);
+    typeKeys(726, "333");
+    const struct {
+        int button;
+        const char* shown;
+    } steps[] = {{705, "Frames 2/4"}, {706, "Frames 3/4"}, {706, "Frames 3/4"}};
+    for (const auto& step : steps) {
+        clickOn(step.button);
+        EXPECT_EQ(label(718), step.shown) << step.button;
+    }
+    typeKeys(726, "444");
+    ASSERT_EQ(save("ranged"), 0);
+    boxes();
+    Sprite* stored = loaded("ranged");
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(values(stored, 0), (AnimValues{0, 1, 0, 0, 1, 2, {777, 333, 444, 100}}));
 }
 
 TEST_F(SpriteTabTest, ACutThatDropsTheCurrentAnimationWritesNoOtherAnimation)
