@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/TextFit.h"
 #include "services/WidgetBuilders.h"
 #include "tabs/data/MediaControls.h"
 
@@ -320,9 +321,18 @@ void CtrlVideos::updateInfoText(const VideoInfo& info) const
         line("Audio frequency: %d Hz", info.audioFrequencyHz),
         line("Audio bitrate: %d Kbps", info.audioBitRateKbps),
     };
-    box->setText(lines[0].c_str());
-    for (size_t i = 1; i < std::size(lines); ++i)
-        box->appendLine(lines[i].c_str());
+    // Long values (a container's list of names) go on over more lines
+    // rather than past the box's edge.
+    box->setText("");
+    bool first = true;
+    for (const string& text : lines)
+        for (const string& part : ui::wrapToWidth(*box, text, ui::editLineRoom(*box))) {
+            if (first)
+                box->setLine(1, part.c_str());
+            else
+                box->appendLine(part.c_str());
+            first = false;
+        }
 }
 
 int CtrlVideos::closeResources()

@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "services/TextFit.h"
 #include "tabs/effects/effectWidgets.h"
 
 #include <Zelkoran/Archive.h>
@@ -315,13 +316,16 @@ void EffectMainPanel::populateVisualResourceLists()
             Archive::Block block;
             if (archive->blockAt(i, block) != 0 || block.deleted || block.name[0] == '#')
                 continue;
-            if (std::memcmp(block.type, "ZK7_IMAGE\0\0\0\0\0\0\0", 16) == 0) {
-                imageNames.push_back(block.name);
-                images->addItem(block.name);
-            } else if (std::memcmp(block.type, "ZK7_SPRITE\0\0\0\0\0\0", 16) == 0) {
-                spriteNames.push_back(block.name);
-                sprites->addItem(block.name);
-            }
+            // A long name shows its start and end; the row stands for the
+            // whole name kept in the names list.
+            const auto add = [&block](Vector<String>& names, WidgetComboBox& c) {
+                names.push_back(block.name);
+                c.addItem(ui::shortenToWidth(c, block.name, ui::comboRowRoom(c)).c_str());
+            };
+            if (std::memcmp(block.type, "ZK7_IMAGE\0\0\0\0\0\0\0", 16) == 0)
+                add(imageNames, *images);
+            else if (std::memcmp(block.type, "ZK7_SPRITE\0\0\0\0\0\0", 16) == 0)
+                add(spriteNames, *sprites);
         }
     }
     images->setSelectedIndex(1);

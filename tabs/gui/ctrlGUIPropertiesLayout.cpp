@@ -54,9 +54,9 @@ void GUIPropertiesPanel::createPanelSettings(int font)
                  {GW_SCREEN_LABEL, "ScreenLabel", "Screen:", 5, 267},
                  {GW_LAYOUT_LABEL, "LayoutLabel", "Layout:", 5, 294}});
     addCombos(panel, font,
-              {{GW_TYPE, "PanelTypeCombo", {"Modeless", "Modal", "Ephemeral"}, 80, 37, 237, "Type of the selected panel"},
+              {{GW_TYPE, "PanelTypeCombo", {"Modeless", "Modal", "Ephemeral"}, 80, 40, 237, "Type of the selected panel"},
                {GW_THEME, "ThemeCombo", {"Default", "Dark", "Flat"}, 84, 110, 264, kThemeTip},
-               {GW_LAYOUT, "LayoutCombo", {"Standard", "Horizontal flow", "Vertical flow"}, 117, 46, 291,
+               {GW_LAYOUT, "LayoutCombo", {"Standard", "Horizontal flow", "Vertical flow"}, 117, 48, 291,
                 "Layout mode of the selected panel"},
                {GW_ALIGN, "AlignCombo", {"Start", "Center", "End", "Stretch"}, 62, 34, 318, kAlignTip},
                {GW_JUSTIFY, "JustifyCombo", {"Start", "Center", "End", "Space"}, 60, 131, 318, kJustifyTip}});
@@ -71,9 +71,9 @@ void GUIPropertiesPanel::createIdentityRows(int font, GUIWidgetList& list)
     addCaptions(panel, font,
                 {{GW_WIDGETS_LABEL, "WidgetsLabel", "Widgets:", 5, 344},
                  {GW_NAME_LABEL, "NameLabel", "Name:", 5, 470},
-                 {GW_ID_LABEL, "IDLabel", "ID:", 126, 470},
+                 {GW_ID_LABEL, "IDLabel", "ID:", 124, 470},
                  {GW_STATUS_LABEL, "StatusLabel", "Status:", 5, 497},
-                 {GW_ALPHA_LABEL, "AlphaModLabel", "AlphaMod:", 112, 497}});
+                 {GW_ALPHA_LABEL, "AlphaModLabel", "AlphaMod:", 111, 497}});
     list.createList(font);
     const IconRow buttons[] = {
         {GW_ADD_WIDGET, "AddWidget", SS_NEW_ITEM, -1, 359, "Add a new widget to the panel"},
@@ -91,7 +91,7 @@ void GUIPropertiesPanel::createIdentityRows(int font, GUIWidgetList& list)
         int w, x;
         const char* tooltip;
     } edits[] = {
-        {GW_NAME, "WidgetName", "", 80, 41, "Name of the selected widget"},
+        {GW_NAME, "WidgetName", "", 77, 44, "Name of the selected widget"},
         {GW_ID, "WidgetIDBox", "0", 49, 145, "ID of the selected widget"},
     };
     for (const auto& s : edits)
@@ -102,9 +102,9 @@ void GUIPropertiesPanel::createIdentityRows(int font, GUIWidgetList& list)
             e->setReadOnly(true);
         }
     addCombos(panel, font,
-              {{GW_STATUS, "WidgetStatus", {"Shown", "Hidden", "Disabled"}, 68, 43, 494, "Status of the selected widget"}});
+              {{GW_STATUS, "WidgetStatus", {"Shown", "Hidden", "Disabled"}, 66, 46, 494, "Status of the selected widget"}});
     addNumbers(panel, font,
-               {{GW_ALPHA, "WidgetAlphaMod", 25, 169, 494, 0, 255, 255, "Alpha modulation of the selected widget"}});
+               {{GW_ALPHA, "WidgetAlphaMod", 26, 169, 494, 0, 255, 255, "Alpha modulation of the selected widget"}});
 }
 
 void GUIPropertiesPanel::createPlacementRows(int font)
@@ -131,9 +131,9 @@ void GUIPropertiesPanel::createPlacementRows(int font)
                {GW_POSY_MODE, "WidgetPosYMode", {"Abs", "Top", "Center", "Bottom"}, 72, 38, 568,
                 "Vertical position helper for the selected widget"}});
     addNumbers(panel, font,
-               {{GW_POSX, "WidgetPosXOffset", 48, 115, 545, -8192, 8192, 0,
+               {{GW_POSX, "WidgetPosXOffset", 51, 115, 545, -8192, 8192, 0,
                  "Horizontal position or offset for the selected widget"},
-                {GW_POSY, "WidgetPosYOffset", 48, 115, 568, -8192, 8192, 0,
+                {GW_POSY, "WidgetPosYOffset", 51, 115, 568, -8192, 8192, 0,
                  "Vertical position or offset for the selected widget"}});
 }
 
@@ -143,7 +143,7 @@ void GUIPropertiesPanel::createFeatureRows(int font)
                            .w = 190, .h = 100});
     addCaptions(panel, font, {{GW_FEATURES_LABEL, "FeaturesLabel", "Features:", 9, 601}});
     addChecks(panel,
-              {{GW_FEATURE_EVENTS, "WidgetFeatureEvents", "Events", 54, 73, 599,
+              {{GW_FEATURE_EVENTS, "WidgetFeatureEvents", "Events", 56, 73, 599,
                 "Allow the widget to process events and emit action events"},
                {GW_FEATURE_OVER, "WidgetFeatureOver", "Hover", 54, 132, 599, "Emit mouse-over events while hovered"},
                {GW_FEATURE_LOST, "WidgetFeatureLost", "Lost", 62, 8, 622,
@@ -184,27 +184,27 @@ void GUIPropertiesPanel::createSpecialRows(int font)
                  {GW_TEXT_LABEL, "TextValueLabel", "Text:", 14, 939},
                  {GW_STEP_LABEL, "StepLabel", "Step:", 101, 939}});
     addNumbers(panel, font,
-               {{GW_VALUE, "WidgetValue", 35, 58, 867, -8192, 8192, 0, "Current value of the selected widget"},
+               {{GW_VALUE, "WidgetValue", 36, 58, 867, -8192, 8192, 0, "Current value of the selected widget"},
                 {GW_RANGE, "WidgetRange", 35, 142, 867, 1, 8192, 1, "Current range of the selected widget"},
                 {GW_THUMB, "WidgetThumbSize", 35, 58, 890, 0, 8192, 0, "Fixed thumb size of the selected slider"},
                 {GW_GROUP, "WidgetGroup", 38, 141, 890, 0, 1024, 0, "Group id of the selected checkbox"},
-                {GW_MIN, "WidgetMin", 35, 38, 890, -8192, 8192, 0, "Minimum value of the selected number edit"},
-                {GW_MAX, "WidgetMax", 35, 126, 890, -8192, 8192, 0, "Maximum value of the selected number edit"},
-                {GW_MARGIN_TOP, "WidgetMarginTop", 29, 59, 913, 0, 1024, 0, "Top margin of the selected widget"},
-                {GW_MARGIN_RIGHT, "WidgetMarginRight", 29, 91, 913, 0, 1024, 0, "Right margin of the selected widget"},
-                {GW_MARGIN_BOTTOM, "WidgetMarginBottom", 29, 123, 913, 0, 1024, 0,
+                {GW_MIN, "WidgetMin", 36, 38, 890, -8192, 8192, 0, "Minimum value of the selected number edit"},
+                {GW_MAX, "WidgetMax", 36, 126, 890, -8192, 8192, 0, "Maximum value of the selected number edit"},
+                {GW_MARGIN_TOP, "WidgetMarginTop", 32, 59, 913, 0, 1024, 0, "Top margin of the selected widget"},
+                {GW_MARGIN_RIGHT, "WidgetMarginRight", 32, 91, 913, 0, 1024, 0, "Right margin of the selected widget"},
+                {GW_MARGIN_BOTTOM, "WidgetMarginBottom", 32, 123, 913, 0, 1024, 0,
                  "Bottom margin of the selected widget"},
-                {GW_MARGIN_LEFT, "WidgetMarginLeft", 29, 155, 913, 0, 1024, 0, "Left margin of the selected widget"},
+                {GW_MARGIN_LEFT, "WidgetMarginLeft", 32, 155, 913, 0, 1024, 0, "Left margin of the selected widget"},
                 {GW_STEP, "WidgetStep", 35, 45, 936, 0, 8192, 0, "Step value of the selected number edit"}});
     if (WidgetNumberEdit* step = panel.getNumberEdit(GW_STEP))
         step->allowFloat(true);
     addChecks(panel,
               {{GW_FILLED, "WidgetFilled", "Filled", 60, 14, 867, "Whether the selected frame is filled"},
-               {GW_AUTOSORT, "WidgetAutoSort", "AutoSort", 60, 14, 867, "Automatically keep items sorted"},
+               {GW_AUTOSORT, "WidgetAutoSort", "AutoSort", 64, 14, 867, "Automatically keep items sorted"},
                {GW_MULTISELECT, "WidgetMultiSelect", "MultiSel", 60, 104, 867, "Enable interactive multi-selection"},
                {GW_CHECKED, "WidgetChecked", "Checked", 74, 14, 890, "Checked state of the selected checkbox"},
                {GW_MULTILINE, "WidgetMultiline", "Multiline", 60, 0, 890, "Enable multiline editing"},
-               {GW_READONLY, "WidgetReadOnly", "ReadOnly", 60, 80, 890, "Enable read-only mode"},
+               {GW_READONLY, "WidgetReadOnly", "ReadOnly", 71, 80, 890, "Enable read-only mode"},
                {GW_ALLOW_FLOAT, "WidgetAllowFloat", "Float", 60, 14, 867, "Allow floating point values"}});
     addCombos(panel, font, {{GW_HOTKEY, "WidgetHotkey", {}, 56, 45, 867, "Hotkey of the selected widget"}});
     if (WidgetComboBox* keys = panel.getComboBox(GW_HOTKEY)) {
@@ -213,9 +213,9 @@ void GUIPropertiesPanel::createSpecialRows(int font)
             keys->addItem(k.label);
         keys->setSelectedIndex(1);
     }
-    addCombos(panel, font, {{GW_AXIS, "WidgetAxis", {"Horizont", "Vertical"}, 52, 133, 890, "Axis of the selected slider"}});
-    if (WidgetTextEdit* text = ui::addTextEdit(panel, {.name = "WidgetTextValue", .id = GW_TEXT, .x = ui::left(44),
-                                                       .y = ui::top(936), .w = 141, .h = 19, .font = font,
+    addCombos(panel, font, {{GW_AXIS, "WidgetAxis", {"Horizont", "Vertical"}, 66, 125, 890, "Axis of the selected slider"}});
+    if (WidgetTextEdit* text = ui::addTextEdit(panel, {.name = "WidgetTextValue", .id = GW_TEXT, .x = ui::left(47),
+                                                       .y = ui::top(936), .w = 138, .h = 19, .font = font,
                                                        .tooltip = "Text value of the selected widget"}))
         text->setFeatures(WF_FOCUS_LOST, true);
 }

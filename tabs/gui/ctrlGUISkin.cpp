@@ -4,6 +4,7 @@
 #include "tabs/gui/ctrlGUISkin.h"
 
 #include "services/GlobalStatus.h"
+#include "services/TextFit.h"
 #include "services/WidgetBuilders.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/gui/ctrlGUIArchiveNames.h"
@@ -131,10 +132,12 @@ void GUISkinEditor::populateSkinResourceLists()
     reset(fonts, "Theme");
     reset(images, "None");
     reset(sprites, "None");
+    // A long name shows its start and end: the row stands for the whole
+    // name kept in names.
     const auto add = [](Vector<string>& names, WidgetComboBox* c, const string& name, const string& shown) {
         names.push_back(name);
         if (c)
-            c->addItem(shown.c_str());
+            c->addItem(ui::shortenToWidth(*c, shown, ui::comboRowRoom(*c)).c_str());
     };
     for (const char* name : kBuiltinSkinFonts)
         add(skinFontNames, fonts, name, fontDisplayName(name));
@@ -204,7 +207,7 @@ void GUISkinEditor::updateSkinEditor()
         if (name && name[0] && rowForName(names, name) == 1) {
             names.push_back(name);
             if (WidgetComboBox* c = fields.panel.getComboBox(comboId))
-                c->addItem(name);
+                c->addItem(ui::shortenToWidth(*c, name, ui::comboRowRoom(*c)).c_str());
         }
         return rowForName(names, name);
     };
@@ -529,7 +532,8 @@ void GUISkinEditor::createRows(int font, const GUIColorFieldMaker& colorField, c
     // with what room the frame leaves shared out between them.
     if (const Widget* caption = panel.getWidgetByID(GW_SKIN_LABEL)) {
         const int modes[] = {GW_SKIN_THEME, GW_SKIN_COLORS, GW_SKIN_ASSET};
-        int x = caption->getRect().x - panel.baseWidget()->getRect().x + caption->getContentWidth() - 4;
+        // 3 pixels clear of the caption's text, which ends 4 pixels inside it.
+        int x = caption->getRect().x - panel.baseWidget()->getRect().x + caption->getContentWidth() - 4 + 3;
         int widths = 0;
         for (int id : modes)
             if (const Widget* box = panel.getWidgetByID(id))
@@ -544,7 +548,7 @@ void GUISkinEditor::createRows(int font, const GUIColorFieldMaker& colorField, c
             }
     }
     addCaptions(panel, font, {{GW_SKIN_FONT_LABEL, "SkinFontLabel", "Font:", 36, 727}});
-    addCombos(panel, font, {{GW_SKIN_FONT, "SkinFont", {"Theme"}, 121, 66, 724, "Font used by the selected skin state"}});
+    addCombos(panel, font, {{GW_SKIN_FONT, "SkinFont", {"Theme"}, 121, 68, 724, "Font used by the selected skin state"}});
     // A colour reaches the widget when its text is committed or left, and
     // after the picker's OK; not per keystroke, when the text is half typed.
     const auto picked = [this, changed](Widget& edit) {
@@ -558,8 +562,8 @@ void GUISkinEditor::createRows(int font, const GUIColorFieldMaker& colorField, c
                    {GW_SKIN_SPRITE_LABEL, "SkinSpriteLabel", "Sprite:", 36, 796},
                    {GW_SKIN_ANIM_LABEL, "SkinAnimLabel", "Anim:", 75, 819}});
     addCombos(panel, font,
-              {{GW_SKIN_IMAGE, "SkinImage", {"None"}, 112, 75, 770, "Background image for the selected skin state"},
-               {GW_SKIN_SPRITE, "SkinSprite", {"None"}, 112, 75, 793, "Background sprite for the selected skin state"},
+              {{GW_SKIN_IMAGE, "SkinImage", {"None"}, 111, 76, 770, "Background image for the selected skin state"},
+               {GW_SKIN_SPRITE, "SkinSprite", {"None"}, 111, 76, 793, "Background sprite for the selected skin state"},
                {GW_SKIN_ANIM, "SkinAnim", {"0"}, 44, 111, 816, "Sprite animation used by the selected skin state"}});
     colorField(&panel, "SkinBgColor", GW_SKIN_BG_ICON, GW_SKIN_BG, GW_SKIN_BG_SWATCH, 36, 770,
                "Background color in #RRGGBB hex", "#000000", 80, picked);
@@ -574,7 +578,7 @@ void GUISkinEditor::createRows(int font, const GUIColorFieldMaker& colorField, c
         }
     addCaptions(panel, font,
                   {{GW_SKIN_WIDTH_LABEL, "SkinBorderWidthLabel", "Width:", 36, 819},
-                   {GW_SKIN_CORNER_LABEL, "SkinBorderCornerLabel", "Corner:", 117, 819}});
+                   {GW_SKIN_CORNER_LABEL, "SkinBorderCornerLabel", "Corner:", 115, 819}});
     addNumbers(panel, font,
                {{GW_SKIN_WIDTH, "SkinBorderWidth", 28, 76, 816, 0, 32, 1, "Border width of the selected skin state"},
                 {GW_SKIN_CORNER, "SkinBorderCorner", 28, 159, 816, 0, 64, 0,

@@ -128,7 +128,7 @@ void CtrlImages::createWidgets()
                      "Color modulation in #RRGGBB hex (#FFFFFF = no effect)", "#FFFFFF", kColorTextWidth,
                      [this](Widget&) { processEvent(IW_MOD_EDIT, 0); });
     ui::addLabel(*panel, labels[4]);
-    ui::addNumberEdit(*panel, {.name = "Alpha_Box_Img", .id = IW_ALPHA, .x = ui::left(62), .y = ui::top(364), .w = 32,
+    ui::addNumberEdit(*panel, {.name = "Alpha_Box_Img", .id = IW_ALPHA, .x = ui::left(64), .y = ui::top(364), .w = 32,
                                .h = 19, .font = font, .tooltip = "Alpha modulation"}, 0, 255, 255);
 }
 

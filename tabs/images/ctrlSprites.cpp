@@ -68,7 +68,7 @@ void CtrlSprites::createWidgets()
     const int font = resourceManager->get(SR_FONT);
     addNumberRow({SW_OFFSET_X_LABEL, "OffsetLabelX", "Offset X:", 5, SW_OFFSET_X, "OffsetX", 60, 45, 0, kMaxCellSide,
                   "Spritesheet column width in pixels", 394});
-    addNumberRow({SW_OFFSET_Y_LABEL, "OffsetLabelY", "Y:", 125, SW_OFFSET_Y, "OffsetY", 140, 45, 0, kMaxCellSide,
+    addNumberRow({SW_OFFSET_Y_LABEL, "OffsetLabelY", "Y:", 123, SW_OFFSET_Y, "OffsetY", 140, 45, 0, kMaxCellSide,
                   "Spritesheet row height in pixels", 394});
     ui::addButton(*panel, {.name = "AnimMinus", .id = SW_ANIM_MINUS, .x = ui::left(20), .y = ui::top(421), .w = 20,
                            .h = kRowHeight, .text = "<-", .tooltip = "Select previous animation"});
@@ -105,7 +105,7 @@ void CtrlSprites::createWidgets()
     }
     addNumberRow({SW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", 5, SW_HOT_X, "HotSpotXSpr", 142, 45, -256, 256,
                   "Animation hotspot X", 542, SW_HOT_X_MODE, "HotSpotXModeSpr"});
-    addNumberRow({SW_HOT_Y_LABEL, "HotSpotYLabel", "Y:", 53, SW_HOT_Y, "HotSpotYSpr", 142, 45, -256, 256,
+    addNumberRow({SW_HOT_Y_LABEL, "HotSpotYLabel", "Y:", 51, SW_HOT_Y, "HotSpotYSpr", 142, 45, -256, 256,
                   "Animation hotspot Y", 567, SW_HOT_Y_MODE, "HotSpotYModeSpr"});
     addNumberRow({SW_FRAME_START_LABEL, "FramesStartLabel", "Frame Start:", 5, SW_FRAME_START, "FrameStart", 75, 37, 0,
                   kMaxCellSide, "First frame of the animation", 595});
@@ -117,8 +117,12 @@ void CtrlSprites::createWidgets()
                           .text = "Frames 0/0", .font = font});
     ui::addButton(*panel, {.name = "FramePlus", .id = SW_FRAME_PLUS, .x = ui::right(-18), .y = ui::top(622), .w = 20,
                            .h = kRowHeight, .text = "->", .tooltip = "Select next frame"});
-    addNumberRow({SW_DURATION_LABEL, "FrameDuration", "Frame Duration:         ms", 20, SW_FRAME_MS, "FrameMS", 112,
-                  45, 0, kMaxFrameMs, "Frame duration in milliseconds", 649});
+    addNumberRow({SW_DURATION_LABEL, "FrameDuration", "Frame Duration:", 20, SW_FRAME_MS, "FrameMS", 107, 40, 0,
+                  kMaxFrameMs, "Frame duration in milliseconds", 649});
+    // The unit after the field, as no run of blanks in the caption is sure
+    // to be as wide as the field in the editor's font.
+    ui::addLabel(*panel, {.name = "FrameDurationUnit", .id = SW_DURATION_UNIT, .x = ui::left(148), .y = ui::top(652),
+                          .text = "ms", .font = font});
     if (WidgetCheckBox* grid = ui::addSpriteCheckBox(*panel, {.name = "ShowGrid", .id = SW_SHOW_GRID,
                                                               .x = ui::centred(), .y = ui::bottom(-15),
                                                               .tooltip = "Show or hide the sprite grid"},

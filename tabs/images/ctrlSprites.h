@@ -14,6 +14,7 @@ class CtrlSprites
     : public CtrlImageResourceOf<Zelkoran::Sprite, Zelkoran::SpriteMgr, &Zelkoran::Main::spriteMgr> {
 public:
     enum eSpriteWidget : int {
+        SW_DURATION_UNIT = 701,
         SW_SHOW_GRID = 702,
         SW_ANIM_MINUS = 703,
         SW_ANIM_PLUS = 704,

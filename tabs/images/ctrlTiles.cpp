@@ -36,7 +36,7 @@ CtrlTiles::CtrlTiles(ResourceManager* rm, GlobalStatus* gs)
     const int font = resourceManager->get(SR_FONT);
     addNumberRow({TW_OFFSET_X_LABEL, "OffsetsXLabel", "Offset X:", 5, TW_OFFSET_X, "OffsetX", 60, 45, 0, kMaxTileSide,
                   "Tile width in pixels", 394});
-    addNumberRow({TW_OFFSET_Y_LABEL, "OffsetsYLabel", "Y:", 125, TW_OFFSET_Y, "OffsetY", 140, 45, 0, kMaxTileSide,
+    addNumberRow({TW_OFFSET_Y_LABEL, "OffsetsYLabel", "Y:", 123, TW_OFFSET_Y, "OffsetY", 140, 45, 0, kMaxTileSide,
                   "Tile height in pixels", 394});
     ui::addLabel(*panel, {.name = "NumTiles", .id = TW_NUM_TILES, .x = ui::centred(), .y = ui::top(kCountTop),
                           .text = "Number of tiles: 0", .font = font});

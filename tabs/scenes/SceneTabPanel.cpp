@@ -69,7 +69,7 @@ void SceneTabPanel::build(const ResourceManager& rm, BlockText& held, int textWi
     };
     const auto sizeEdit = [&](int id, const char* name, int value, float left, const char* tooltip) {
         ui::addNumberEdit(panel,
-                          {.name = name, .id = id, .x = ui::left(left), .y = ui::top(546), .w = 30, .h = 20,
+                          {.name = name, .id = id, .x = ui::left(left), .y = ui::top(546), .w = 32, .h = 20,
                            .font = font, .tooltip = tooltip},
                           1, SceneViewport::kMaxEdit, static_cast<float>(value));
     };
@@ -88,11 +88,10 @@ void SceneTabPanel::build(const ResourceManager& rm, BlockText& held, int textWi
                         .tooltip = "Layers of the selected scene"});
     addSpriteWidgets(panel, rm, std::begin(kLayerButtons), std::end(kLayerButtons));
     caption(SW_VIEWPORT_LABEL, "ViewportLabel", "Viewport:", 20, 549);
-    caption(SW_WIDTH_LABEL, "WidthLabel", "W:", 78, 549);
+    caption(SW_WIDTH_LABEL, "WidthLabel", "W:", 75, 549);
     sizeEdit(SW_WIDTH, "Width", SceneViewport::kDefaultWidth, 95, "Viewport width");
-    // Three pixels further left than the width caption's spacing: the height edit would cover the colon.
     caption(SW_HEIGHT_LABEL, "HeightLabel", "H:", 129, 549);
-    sizeEdit(SW_HEIGHT, "Height", SceneViewport::kDefaultHeight, 145, "Viewport height");
+    sizeEdit(SW_HEIGHT, "Height", SceneViewport::kDefaultHeight, 148, "Viewport height");
     ui::addCheckBox(panel, {.name = "Set Viewport",
                             .id = SW_SET_VIEWPORT,
                             .x = ui::centred(),
