@@ -183,12 +183,16 @@ void ItemStore::sortRows(SortRow* first, SortRow* last, size_t offset, std::vect
         radixSort(first, last, scratch);
     }
     // Rows whose words tie are ordered by their next eight bytes in turn.
+    // A row alone in its run is never looked at again: its text (a cache
+    // miss each, in a list of millions) is read only for ties.
     for (SortRow* run = first; run != last;) {
         SortRow* end = run + 1;
-        bool longer = items[run->index].size() > offset + 8;
-        for (; end != last && end->key == run->key; ++end)
-            longer = longer || items[end->index].size() > offset + 8;
+        while (end != last && end->key == run->key)
+            ++end;
         if (end - run > 1) {
+            bool longer = false;
+            for (SortRow* r = run; r != end && !longer; ++r)
+                longer = items[r->index].size() > offset + 8;
             if (longer) {
                 for (SortRow* r = run; r != end; ++r)
                     r->key = foldedWord(items[r->index], offset + 8);
