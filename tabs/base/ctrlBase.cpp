@@ -99,8 +99,7 @@ int CtrlBase::rebuildBlockList(const BlockFilter& filter)
         if (!type || std::memcmp(type, blockType, sizeof(blockType)) != 0 || archive->blockAt(i, block) != 0
             || block.deleted || !filter(block))
             return;
-        const string name(block.name, strnlen(block.name, sizeof(block.name)));
-        list->addItem(name.c_str());
+        list->addItem(block.name); // blockAt terminates the name
     };
     if (const std::vector<int>* slots = BlockTypeSlots::of(archive, blockType)) {
         for (int i : *slots)
