@@ -242,13 +242,21 @@ int CtrlGUI::resetWidgets()
 int CtrlGUI::parseQEL()
 {
     const int rc = CtrlBase::parseQEL();
-    populateSkinResourceLists();
-    updateSkinEditor();
+    // The skin lists offer every image of the archive, which may be a
+    // million rows: a hidden tab fills them when it is shown again.
+    if (panel->baseWidget()->isShown()) {
+        populateSkinResourceLists();
+        updateSkinEditor();
+    } else {
+        skin.markListsStale();
+    }
     return rc;
 }
 
 int CtrlGUI::onActivate()
 {
+    if (skin.hasStaleLists())
+        populateSkinResourceLists();
     const int archiveId = globalStatus->iArchiveID;
     if (state.panelId <= 0 && !currentItemName.empty() && archiveId >= 1) {
         const int id = gui()->load(archiveId, currentItemName.c_str());

@@ -40,7 +40,8 @@ public:
     int render(int value) override;
     int resetWidgets() override;
     // The block list, and the skin lists that offer the archive's fonts,
-    // images and sprites: both follow every change of the archive.
+    // images and sprites: both follow every change of the archive, the
+    // skin lists of a hidden tab once it is shown again.
     int parseQEL() override;
     // Loads the current panel again when it was closed, and previews it. 0.
     int onActivate() override;

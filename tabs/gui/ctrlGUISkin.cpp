@@ -116,6 +116,7 @@ int GUISkinEditor::getSkinEditorMode(const Widget* widget, int state)
 
 void GUISkinEditor::populateSkinResourceLists()
 {
+    listsStale = false;
     skinFontNames.clear();
     skinImageNames.clear();
     skinSpriteNames.clear();

@@ -33,6 +33,10 @@ public:
     static int getSkinEditorMode(const Zelkoran::Widget* widget, int state);
     // The lists that offer the archive's fonts, images and sprites.
     void populateSkinResourceLists();
+    // The archive changed while the lists were not shown: they are filled
+    // again before they are next used.
+    void markListsStale() { listsStale = true; }
+    bool hasStaleLists() const { return listsStale; }
     void populateSkinAnimationList(const Zelkoran::String& sprite, int selected);
     void forgetAnimationSprite() { skinAnimationSprite.clear(); }
     void updateSwatch(int frameId, int r, int g, int b) const;
@@ -63,4 +67,5 @@ private:
     Zelkoran::Vector<Zelkoran::String> skinSpriteNames; // rows 2.. of the sprite combo
     Zelkoran::Vector<int> skinAnimationIds;
     Zelkoran::String skinAnimationSprite; // the sprite skinAnimationIds were filled for
+    bool listsStale = false;
 };

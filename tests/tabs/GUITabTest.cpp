@@ -516,6 +516,23 @@ TEST_F(GUITabTest, TheAddWidgetDialogOffersTheFirstFreeIdAndAddsTheChosenType)
     EXPECT_TRUE(p->getWidgetByID(CtrlGUI::GW_ADD_WIDGET)->isEnabled());
 }
 
+// A hidden tab leaves its skin lists for later when the archive changes
+// (they may hold a million images): shown again, it offers the new blocks.
+TEST_F(GUITabTest, SkinListsOfAHiddenTabCatchUpWhenItIsShownAgain)
+{
+    tab->show();
+    tab->parseQEL();
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_IMAGE), (std::vector<std::string>{"None"}));
+    tab->hide();
+    storeImage("Late");
+    storeSprite("Walk", 2);
+    tab->parseQEL();
+    tab->show();
+    tab->onActivate();
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_IMAGE), (std::vector<std::string>{"None", "Late"}));
+    EXPECT_EQ(rows(CtrlGUI::GW_SKIN_SPRITE), (std::vector<std::string>{"None", "Walk"}));
+}
+
 TEST_F(GUITabTest, SkinListsModesAndFontNamesComeFromBuiltinsAndListedBlocks)
 {
     storeFont("Big");
