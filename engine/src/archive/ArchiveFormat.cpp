@@ -146,14 +146,18 @@ bool reservedBytesZero(const uint8_t* in, uint32_t version, uint64_t flags)
     return indexEncrypted || version != 2 || allZero(in + 136, kIndexTagSize);
 }
 
-bool paddedField(const char* field, size_t width)
+template <size_t Width>
+bool paddedField(const char (&field)[Width])
 {
-    const size_t length = strnlen(field, width);
-    return length == width || allZero(reinterpret_cast<const uint8_t*>(field) + length, width - length);
+    // Every entry of an index is checked at open: the bytes past the text
+    // are compared with zeros in one vectorised call, not one by one.
+    static constexpr char kZeros[Width] = {};
+    const size_t length = strnlen(field, Width);
+    return std::memcmp(field + length, kZeros, Width - length) == 0;
 }
 } // namespace
 
-bool fieldsPadded(const Entry& e) { return e.name[63] == 0 && paddedField(e.name, 64) && paddedField(e.type, 16); }
+bool fieldsPadded(const Entry& e) { return e.name[63] == 0 && paddedField(e.name) && paddedField(e.type); }
 
 uint64_t drawSealId()
 {
