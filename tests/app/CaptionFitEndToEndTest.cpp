@@ -1,9 +1,13 @@
 // Every tab as the window shows it: captions, field values, list rows and
 // read-only lines can be read whole, and no caption runs into its field.
-// A video's facts and a long image name in the skin lists are shown too.
+// A video's facts, a long image name in the skin lists, the GUI tab's
+// dialogs and the effect tab's floating panels are shown too.
 #include "app/AppFixture.h"
 #include "engine/video/VideoTestSupport.h"
 #include "support/CaptionFit.h"
+
+#include <SDL_keycode.h>
+
 
 namespace {
 
@@ -51,6 +55,30 @@ TEST_F(CaptionFitEndToEndTest, EveryTabShowsItsCaptionsWhole)
             ASSERT_TRUE(TS::clickWidget(p->getID(), 982));
             app.runPass();
             ASSERT_TRUE(p->getWidgetByID(967)->isShown()) << "the skin's image list";
+            // The tab's two dialogs, measured while they run, then left with Escape.
+            for (const int opens : {900, 1017}) {
+                std::vector<std::string> dialogFaults{"not shown"};
+                TS::pushScript([&dialogFaults](int dialogId) {
+                    dialogFaults = editortest::captionFaults(*editortest::panel(dialogId));
+                    TS::key(SDLK_ESCAPE);
+                });
+                ASSERT_TRUE(TS::clickWidget(p->getID(), opens));
+                app.runPass();
+                EXPECT_EQ(dialogFaults, std::vector<std::string>{}) << "GUI dialog of " << opens;
+            }
+        }
+        if (box == 225) { // the floating panels, while their tab is shown
+            for (const int opens : {1727, 1734}) {
+                ASSERT_TRUE(TS::clickWidget(tabPanel("Effects")->getID(), opens));
+                app.runPass();
+            }
+            int floating = 0;
+            for (const char* name : {"EffectsAdvanced1727", "EffectsAppearance1734"})
+                if (Zelkoran::Panel* p = tabPanel(name); p && p->baseWidget()->isShown()) {
+                    ++floating;
+                    EXPECT_EQ(editortest::captionFaults(*p), std::vector<std::string>{}) << name;
+                }
+            EXPECT_EQ(floating, 2);
         }
         if (box == 231) { // the video's facts
             TS::pushFileAnswer(true, clip.c_str());
@@ -65,6 +93,7 @@ TEST_F(CaptionFitEndToEndTest, EveryTabShowsItsCaptionsWhole)
         // A block list's rows are the block names the tab works with, whole.
         EXPECT_EQ(editortest::captionFaults(*p, {105}), std::vector<std::string>{}) << name;
     }
+    EXPECT_EQ(editortest::captionFaults(*menuPanel()), std::vector<std::string>{}) << "the menu bar";
 }
 
 } // namespace

@@ -99,9 +99,12 @@ inline std::vector<std::string> captionFaults(Zelkoran::Panel& panel, const std:
                                           right - frame.x, frame.w));
             break;
         }
-        case WT_CHECKBOX:
-            fits("caption", static_cast<WidgetText*>(w)->getText(), r.w - kCheckBox - 2);
+        case WT_CHECKBOX: {
+            // A box drawn by a picture has its caption over the whole picture.
+            const bool pictured = w->getBackgroundSprite(WS_NORMAL) > 0 || w->getBackgroundImage(WS_NORMAL) > 0;
+            fits("caption", static_cast<WidgetText*>(w)->getText(), pictured ? r.w : r.w - kCheckBox - 2);
             break;
+        }
         case WT_NUMBEREDIT: {
             const auto* e = static_cast<WidgetNumberEdit*>(w);
             const int room = r.w - border - 2 * kEditPadding - (r.w >= kSpinMinWidth ? kSpin : 0);
