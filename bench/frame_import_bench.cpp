@@ -191,7 +191,7 @@ void BM_ThreadScaling(benchmark::State& state)
     // Per thread count: whole conversions, then preparation, walk, animations, atlas.
     std::vector<double> runs[2], stages[2][4];
     for (auto _ : state) {
-        for (int round = 0; round < bench::scaled(7, 1); ++round)
+        for (int round = 0; round < bench::scaled(15, 1); ++round)
             for (int threads : {1, 2}) {
                 omp_set_num_threads(threads);
                 FrameTileAnalysis a;
