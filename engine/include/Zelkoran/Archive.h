@@ -32,11 +32,19 @@ class ArchiveFile;
 
 class Archive {
 public:
-    enum eStorage : uint32_t { ST_RAW = 1, ST_COMPRESSED = 2, ST_ENCRYPTED = 3 };
+    // ST_COMPRESSED_ENCRYPTED: compressed with zlib, then encrypted as
+    // ST_ENCRYPTED is - text stays as small as ST_COMPRESSED and as secret
+    // as ST_ENCRYPTED.
+    enum eStorage : uint32_t { ST_RAW = 1, ST_COMPRESSED = 2, ST_ENCRYPTED = 3, ST_COMPRESSED_ENCRYPTED = 4 };
+    // True for the storages that need the archive key.
+    static constexpr bool isEncryptedStorage(uint32_t storage)
+    {
+        return storage == ST_ENCRYPTED || storage == ST_COMPRESSED_ENCRYPTED;
+    }
 
     // One index entry, or a block to load or add.
     struct Block {
-        uint32_t storage = ST_RAW; // 1 raw, 2 zlib, 3 AES-256 with the archive key
+        uint32_t storage = ST_RAW; // 1 raw, 2 zlib, 3 AES-256 with the archive key, 4 zlib then AES-256
         void* data = nullptr;      // blockLoad: engine-owned until blockFree; blockAdd: the caller's
         uint64_t size = 0;         // data size (decoded)
         char name[kMaxBlockName + 1] = {}; // zero-terminated
@@ -104,7 +112,7 @@ public:
     // Writes block (name, type, storage, data, size). A live block of the
     // same name and type is replaced; its old entry stays as a deleted
     // entry. The data pointer is not kept. 0, RC_ERR_NO_SLOT (-72),
-    // RC_ERR_KEY (-477: storage 3 without a key), RC_ERR_INVALID, RC_ERR_IO.
+    // RC_ERR_KEY (-477: storage 3 or 4 without a key), RC_ERR_INVALID, RC_ERR_IO.
     int blockAdd(const Block& block);
     // Writes block.data, a zlib stream of block.storedSize bytes that the
     // caller has checked to inflate to block.size bytes, as a compressed

@@ -34,19 +34,26 @@ uint64_t now() { return static_cast<uint64_t>(std::time(nullptr)); }
 // Offsets and sizes an entry claims, checked against the file it lives in.
 bool entryIsSane(const Entry& e, uint64_t dataEnd)
 {
-    if (e.storage < 1 || e.storage > 3 || e.deleted > 1 || !e.name[0] || !e.type[0] || !fieldsPadded(e))
+    if (e.storage < kStoreRaw || e.storage > kStoreSealedZlib || e.deleted > 1 || !e.name[0] || !e.type[0]
+        || !fieldsPadded(e))
         return false;
     // Only encrypted blocks are sealed: an id or a binding on another is damage.
-    if (e.storage != 3 && (e.bound || e.sealId))
+    if (!isSealed(e.storage) && (e.bound || e.sealId))
+        return false;
+    // Sealed zlib streams came with bound blocks: none is sealed any other way.
+    if (e.storage == kStoreSealedZlib && (!e.bound || !e.sealId))
         return false;
     if (e.offset < kHeaderSize || e.offset > dataEnd || e.storedSize > dataEnd - e.offset)
         return false;
     if (e.size > kMaxBlockSize)
         return false;
     switch (e.storage) {
-    case 1: return e.size == e.storedSize;
-    case 2: return e.size <= e.storedSize * kMaxZlibRatio + 64;
-    default: return e.storedSize == e.size + kSealOverhead;
+    case kStoreRaw: return e.size == e.storedSize;
+    case kStoreZlib: return e.size <= e.storedSize * kMaxZlibRatio + 64;
+    case kStoreSealed: return e.storedSize == e.size + kSealOverhead;
+    default:
+        return e.storedSize >= kSealOverhead + kMinZlibStream
+               && e.size <= (e.storedSize - kSealOverhead) * kMaxZlibRatio + 64;
     }
 }
 
@@ -544,7 +551,7 @@ int ArchiveFile::loadState(const CommitRecord& rec, const void* key, int keyLeng
             SlotChoice choice;
             if (chooseVersion(slotBytes, slot, rec, choice) != RC_OK || !entryIsSane(choice.entry, rec.dataEnd))
                 return corrupt("an index entry is damaged");
-            anyEncrypted |= choice.entry.storage == 3;
+            anyEncrypted |= isSealed(choice.entry.storage);
             highestSealId = std::max(highestSealId, choice.entry.sealId);
             if (int rc = m_table.append(choice.entry); rc != RC_OK)
                 return rc;
@@ -646,7 +653,7 @@ int ArchiveFile::readVerified(const Entry& e, void* buffer) const
 int ArchiveFile::checkStored(const Entry& e, std::vector<uint8_t>& piece) const
 {
     StoredDigest digest(e.keyed, m_key);
-    if (e.storage != 2) {
+    if (e.storage != kStoreZlib) {
         if (int rc = digestStored(m_file, e, piece.data(), piece.size(), false, digest); rc != RC_OK)
             return rc;
         return verdict(digest, e.hash);
@@ -684,9 +691,9 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     // AES-GCM (its tag) check what they decode themselves, and in an
     // encrypted index zlib streams are checked against their keyed digest
     // too: any stream of the right length would inflate.
-    if (e.storage == 1)
+    if (e.storage == kStoreRaw)
         return readVerified(e, out);
-    if (e.storage == 2) {
+    if (e.storage == kStoreZlib) {
         const StoredBytes stored(e.storedSize);
         if (!stored.data())
             return RC_ERR_NO_MEMORY;
@@ -698,13 +705,39 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
             return RC_ERR_CORRUPT;
         return inflateExact(stored.data(), e.storedSize, out, e.size) ? RC_OK : RC_ERR_CORRUPT;
     }
+    if (e.storage == kStoreSealedZlib)
+        return readSealedZlib(e, out);
+    return openSealed(e, out);
+}
+
+int ArchiveFile::readSealedZlib(const Entry& e, void* out) const
+{
+    // The stream is opened into memory of its own, inflated under the
+    // zlib entries' exact-size rules, then wiped.
+    const uint64_t streamSize = e.storedSize - kSealOverhead;
+    std::unique_ptr<uint8_t[]> stream(new (std::nothrow) uint8_t[streamSize]);
+    if (!stream)
+        return RC_ERR_NO_MEMORY;
+    int rc = openSealed(e, stream.get());
+    if (rc == RC_OK && !inflateExact(stream.get(), streamSize, out, e.size)) {
+        OPENSSL_cleanse(out, static_cast<size_t>(e.size));
+        rc = RC_ERR_CORRUPT;
+    }
+    OPENSSL_cleanse(stream.get(), static_cast<size_t>(streamSize));
+    return rc;
+}
+
+int ArchiveFile::openSealed(const Entry& e, void* out) const
+{
     if (!m_key.valid())
         return RC_ERR_KEY;
+    // What the stored bytes open to: the data, or a sealed zlib stream.
+    const uint64_t plainSize = e.storedSize - kSealOverhead;
     uint8_t aad[kMaxAad];
     const size_t aadLength = blockAad(e, indexEncrypted(), aad);
     // The stored bytes answer to the entry's digest too, as validate checks
     // them, before anything is decrypted.
-    if (e.size <= kWholeReadLimit) {
+    if (plainSize <= kWholeReadLimit) {
         // Small: the whole message in one read, then decrypted into out.
         const StoredBytes bytes(e.storedSize);
         uint8_t* stored = bytes.data();
@@ -713,8 +746,8 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
         const auto length = static_cast<size_t>(e.storedSize);
         if (m_file.readAt(e.offset, stored, length) != RC_OK || checksumFails(e.hash, XXH3_64bits(stored, length)))
             return RC_ERR_CORRUPT;
-        return m_key.openParts(aad, aadLength, stored, stored + kNonceSize, static_cast<size_t>(e.size),
-                               stored + kNonceSize + e.size, out)
+        return m_key.openParts(aad, aadLength, stored, stored + kNonceSize, static_cast<size_t>(plainSize),
+                               stored + kNonceSize + plainSize, out)
                    ? RC_OK
                    : RC_ERR_CORRUPT;
     }
@@ -724,12 +757,12 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     uint8_t nonce[kNonceSize];
     uint8_t tag[kTagSize];
     if (m_file.readAt(e.offset, nonce, kNonceSize) != RC_OK
-        || m_file.readAt(e.offset + kNonceSize + e.size, tag, kTagSize) != RC_OK)
+        || m_file.readAt(e.offset + kNonceSize + plainSize, tag, kTagSize) != RC_OK)
         return RC_ERR_CORRUPT;
     StoredDigest digest(false, m_key);
     digest.update(nonce, kNonceSize);
     const uint64_t cipherAt = e.offset + kNonceSize;
-    const bool opened = m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(e.size), tag, out,
+    const bool opened = m_key.openReading(aad, aadLength, nonce, static_cast<size_t>(plainSize), tag, out,
                                           [&](uint8_t* at, uint64_t offset, size_t n) {
                                               if (m_file.readAt(cipherAt + offset, at, n) != RC_OK)
                                                   return false;
@@ -740,7 +773,7 @@ int ArchiveFile::readDecoded(const Entry& e, void* out) const
     if (!opened)
         return RC_ERR_CORRUPT;
     if (const int rc = verdict(digest, e.hash); rc != RC_OK) {
-        OPENSSL_cleanse(out, static_cast<size_t>(e.size));
+        OPENSSL_cleanse(out, static_cast<size_t>(plainSize));
         return rc;
     }
     return RC_OK;
@@ -752,7 +785,7 @@ int ArchiveFile::load(int index, void*& data, uint64_t& size)
         return RC_ERR_NOT_FOUND;
     // Built in place: copying an entry just built stalls on its own stores.
     const Entry e = m_table.get(static_cast<uint32_t>(index));
-    if (e.storage == 3 && !m_key.valid())
+    if (isSealed(e.storage) && !m_key.valid())
         return RC_ERR_KEY;
     void* out = m_loaded.get(e.size ? static_cast<size_t>(e.size) : 1);
     if (!out)
@@ -779,9 +812,9 @@ int ArchiveFile::peek(int index, uint64_t offset, void* out, size_t length)
     const size_t want = static_cast<size_t>(std::min<uint64_t>(length, e->size - offset));
     if (want == 0)
         return 0;
-    if (e->storage == 1)
+    if (e->storage == kStoreRaw)
         return m_file.readAt(e->offset + offset, out, want) == RC_OK ? static_cast<int>(want) : RC_ERR_CORRUPT;
-    if (e->storage == 3) {
+    if (isSealed(e->storage)) {
         // Decrypted bytes count only once the whole block's tag holds.
         void* data = nullptr;
         uint64_t size = 0;
@@ -1020,14 +1053,15 @@ int ArchiveFile::growIndex(uint32_t needed)
 
 int ArchiveFile::checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const
 {
-    if (!name || !name[0] || !type || !type[0] || storage < 1 || storage > 3 || size > kMaxBlockSize)
+    if (!name || !name[0] || !type || !type[0] || storage < kStoreRaw || storage > kStoreSealedZlib
+        || size > kMaxBlockSize)
         return RC_ERR_INVALID;
     if (m_readOnly)
         return RC_ERR_READ_ONLY;
     existing = find(name, type);
     if (existing < 0 && m_table.liveCount() >= static_cast<int>(m_rec.limit))
         return RC_ERR_NO_SLOT;
-    if (storage == 3 && !m_key.valid())
+    if (isSealed(static_cast<uint8_t>(storage)) && !m_key.valid())
         return RC_ERR_KEY;
     return RC_OK;
 }
@@ -1037,7 +1071,7 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
     int existing = -1;
     if (size && !data)
         return RC_ERR_INVALID;
-    if (storage == 3)
+    if (isSealed(static_cast<uint8_t>(storage)))
         keyReady();
     if (int rc = checkAdd(name, type, storage, size, existing); rc != RC_OK)
         return rc;
@@ -1049,15 +1083,29 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
     std::unique_ptr<uint8_t[]> encoded;
     const uint8_t* stored = static_cast<const uint8_t*>(data);
     e.storedSize = size;
-    if (storage == 2) {
+    if (storage == kStoreZlib || storage == kStoreSealedZlib) {
         uLongf length = compressBound(static_cast<uLong>(size));
         encoded.reset(new (std::nothrow) uint8_t[length]);
         if (!encoded || compress2(encoded.get(), &length, stored, static_cast<uLong>(size), kZlibLevel) != Z_OK)
             return RC_ERR_NO_MEMORY;
         e.storedSize = length;
         stored = encoded.get();
-    } else if (storage == 3) {
-        e.storedSize = size + kSealOverhead;
+    }
+    if (isSealed(e.storage)) {
+        // Sealed: the data itself, or the zlib stream just made of it.
+        const std::unique_ptr<uint8_t[]> stream = std::move(encoded);
+        const uint64_t plainSize = e.storedSize;
+        // The stream gives the data away as the data does: wiped on every way out.
+        const struct Wipe {
+            uint8_t* at;
+            size_t size;
+            ~Wipe()
+            {
+                if (at)
+                    OPENSSL_cleanse(at, size);
+            }
+        } wipe{stream.get(), static_cast<size_t>(plainSize)};
+        e.storedSize = plainSize + kSealOverhead;
         encoded.reset(new (std::nothrow) uint8_t[e.storedSize]);
         if (!encoded)
             return RC_ERR_NO_MEMORY;
@@ -1073,7 +1121,7 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
         e.bound = 1;
         uint8_t aad[kMaxAad];
         const size_t aadLength = blockAad(e, indexEncrypted(), aad);
-        if (!m_key.seal(aad, aadLength, data, static_cast<size_t>(size), encoded.get()))
+        if (!m_key.seal(aad, aadLength, stored, static_cast<size_t>(plainSize), encoded.get()))
             return RC_ERR_KEY;
         stored = encoded.get();
     }
@@ -1100,7 +1148,7 @@ int ArchiveFile::addCompressed(const char* name, const char* type, const void* s
 int ArchiveFile::append(Entry e, const uint8_t* stored, int existing)
 {
     // An encrypted index holds keyed digests of raw and zlib blocks.
-    e.keyed = indexEncrypted() && e.storage != 3;
+    e.keyed = indexEncrypted() && !isSealed(e.storage);
     if (e.keyed) {
         ArchiveKey::Digest digest(m_key);
         if (!digest.update(stored, static_cast<size_t>(e.storedSize)) || !digest.finish(e.hash))
@@ -1114,7 +1162,7 @@ int ArchiveFile::append(Entry e, const uint8_t* stored, int existing)
             return rc;
 
     CommitRecord next = m_rec;
-    if (e.storage == 3) {
+    if (isSealed(e.storage)) {
         if (int rc = ensureKeyCheck(next); rc != RC_OK)
             return rc;
         next.flags |= RF_BLOCKS_ENCRYPTED;
@@ -1201,12 +1249,14 @@ int ArchiveFile::reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint
     const ArchiveKey& sealKey = with ? *with : m_key;
     if (!m_key.valid() || !sealKey.valid())
         return RC_ERR_KEY;
-    const size_t size = static_cast<size_t>(stored.size);
+    // What the block's seal holds (its data, or its zlib stream) is sealed
+    // again as it is: a stream is not inflated and deflated again.
+    const size_t size = static_cast<size_t>(stored.storedSize - kSealOverhead);
     std::unique_ptr<uint8_t[]> plain(new (std::nothrow) uint8_t[size ? size : 1]);
     std::unique_ptr<uint8_t[]> sealed(new (std::nothrow) uint8_t[size + kSealOverhead]);
     if (!plain || !sealed)
         return RC_ERR_NO_MEMORY;
-    if (int rc = readDecoded(stored, plain.get()); rc != RC_OK)
+    if (int rc = openSealed(stored, plain.get()); rc != RC_OK)
         return rc;
     e.sealId = drawSealId();
     if (e.sealId == 0)
@@ -1252,10 +1302,10 @@ int ArchiveFile::setIndexEncrypted(bool on)
     std::vector<uint8_t> piece(1u << 20);
     for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
         Entry e = m_table.get(slot);
-        if (e.storage != 3 && (e.keyed != 0) != on)
+        if (!isSealed(e.storage) && (e.keyed != 0) != on)
             if (int rc = redigest(e, on, piece); rc != RC_OK)
                 return rc;
-        if (e.storage == 3)
+        if (isSealed(e.storage))
             if (int rc = reseal(m_table.get(slot), e, on, next.dataEnd); rc != RC_OK)
                 return rc;
         writes.push_back({slot, e});
@@ -1303,7 +1353,7 @@ int ArchiveFile::rekey()
     std::vector<uint8_t> piece(1u << 20);
     for (uint32_t slot = 0; slot < m_table.size(); ++slot) {
         Entry e = m_table.get(slot);
-        if (e.storage == 3) {
+        if (isSealed(e.storage)) {
             if (int rc = reseal(m_table.get(slot), e, indexEncrypted(), next.dataEnd, &m_nextKey); rc != RC_OK)
                 return rc;
         } else if (e.keyed) {
@@ -1406,7 +1456,7 @@ int ArchiveFile::validate(bool deep)
             return rc == RC_ERR_CORRUPT ? damaged(m_path, "a block does not match its digest or its sizes") : rc;
         // With the key, an encrypted block must also open where it is
         // listed: its tag binds its name and the kind of index.
-        if (e.storage == 3 && m_key.valid()) {
+        if (isSealed(e.storage) && m_key.valid()) {
             std::unique_ptr<uint8_t[]> plain(new (std::nothrow) uint8_t[e.size ? e.size : 1]);
             if (!plain)
                 return RC_ERR_NO_MEMORY;
@@ -1458,7 +1508,7 @@ int ArchiveFile::writeDefragged(const ArchiveFile& source, CommitRecord& rec, Fi
 {
     const CommitRecord& old = source.m_rec;
     for (uint32_t slot = 0; slot < source.m_table.size(); ++slot)
-        if (!source.m_table.deleted(slot) && source.m_table.get(slot).storage == 3)
+        if (!source.m_table.deleted(slot) && isSealed(source.m_table.get(slot).storage))
             rec.flags |= RF_BLOCKS_ENCRYPTED;
     if (rec.flags & (RF_INDEX_ENCRYPTED | RF_BLOCKS_ENCRYPTED)) {
         rec.flags |= RF_KEY_CHECK;

@@ -157,6 +157,11 @@ private:
     int checkStored(const Entry& e, std::vector<uint8_t>& piece) const;
     // Reads and decodes an entry's data into out (size bytes).
     int readDecoded(const Entry& e, void* out) const;
+    // Checks and opens a sealed entry's stored bytes into out (stored size
+    // - kSealOverhead bytes: the data, or a sealed zlib stream).
+    int openSealed(const Entry& e, void* out) const;
+    // Opens a sealed zlib stream and inflates it into out (size bytes).
+    int readSealedZlib(const Entry& e, void* out) const;
     const ArchiveKey* sealKeyFor(const CommitRecord& rec) const;
 
     FileHandle m_file;

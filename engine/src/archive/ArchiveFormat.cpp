@@ -194,6 +194,11 @@ size_t blockAad(const Entry& e, bool indexEncrypted, uint8_t aad[kMaxAad])
     // The name field: the name, then zeros (what the padding rule lets be stored).
     copyField(reinterpret_cast<char*>(aad + 24), e.name, 64);
     aad[88] = indexEncrypted ? 1 : 0;
+    // Storage 3 and 4 differ in how their plaintext reads: relabelling one
+    // as the other fails its tag.
+    if (e.storage != kStoreSealedZlib)
+        return kMaxAad - 1;
+    aad[89] = kStoreSealedZlib;
     return kMaxAad;
 }
 
@@ -302,7 +307,7 @@ void encodeVersion(uint8_t out[kVersionSize], uint64_t generation, uint32_t slot
     if (sealKey) {
         // Digests of raw and zlib blocks are keyed once sealed; older
         // entries keep their XXH3 until their block is written again.
-        out[12] = entry.keyed || entry.storage == 3 ? kKindSealedKeyed : kKindSealed;
+        out[12] = entry.keyed || isSealed(entry.storage) ? kKindSealedKeyed : kKindSealed;
         // Without sealing there is no way to write this version; an empty one
         // is never mistaken for data.
         if (!sealKey->seal(out, 16, plain, kEntrySize, out + 16))
@@ -345,7 +350,7 @@ VersionState decodeVersion(const uint8_t in[kVersionSize], uint32_t slot, const 
     if (!key->open(in, 16, in + 16, kEntrySize + kSealOverhead, plain))
         return VersionState::Invalid;
     decodeEntry(plain, entry);
-    entry.keyed = in[12] == kKindSealedKeyed && entry.storage != 3;
+    entry.keyed = in[12] == kKindSealedKeyed && !isSealed(entry.storage);
     entry.bound = in[13];
     OPENSSL_cleanse(plain, sizeof(plain));
     return VersionState::Valid;

@@ -35,8 +35,8 @@
 //   size, 96 8 data size, 104 8 digest of the stored bytes (XXH3-64, or
 //   in a kind-3 version for storage 1 and 2 the first 8 bytes of their
 //   HMAC-SHA256), 112 1 storage (1 raw, 2 zlib, 3 AES-256-GCM: nonce |
-//   ciphertext | tag), 113 1 deleted, 114 6 seal id of an encrypted block
-//   (0: sealed before format 2)
+//   ciphertext | tag, 4 the same of a zlib stream of the data), 113 1
+//   deleted, 114 6 seal id of an encrypted block (0: sealed before format 2)
 #pragma once
 
 #include "ArchiveCrypto.h"
@@ -59,6 +59,14 @@ constexpr size_t kSlotSize = 2 * kVersionSize;
 constexpr uint64_t kMaxBlockSize = 1ull << 40;
 // zlib cannot expand data by more than this factor; a larger claim is corrupt.
 constexpr uint64_t kMaxZlibRatio = 1032;
+// The shortest zlib stream (an empty one).
+constexpr uint64_t kMinZlibStream = 8;
+
+// Entry storage byte.
+constexpr uint8_t kStoreRaw = 1, kStoreZlib = 2, kStoreSealed = 3, kStoreSealedZlib = 4;
+// Stored bytes sealed with AES-256-GCM: what they open to is the data
+// (kStoreSealed) or a zlib stream of it (kStoreSealedZlib).
+constexpr bool isSealed(uint8_t storage) { return storage == kStoreSealed || storage == kStoreSealedZlib; }
 
 enum RecordFlags : uint64_t {
     RF_INDEX_ENCRYPTED = 1,
@@ -161,8 +169,9 @@ void xorIndexSums(const uint32_t* slots, const uint64_t* generations, size_t cou
 
 // The associated data an encrypted block is sealed with: its type, from
 // format 2 on its seal id, and when bound its name field and whether the
-// index listing it is encrypted. aad receives up to kMaxAad bytes; the length.
-constexpr size_t kMaxAad = 16 + 8 + 64 + 1;
+// index listing it is encrypted, then for a sealed zlib stream its storage.
+// aad receives up to kMaxAad bytes; the length.
+constexpr size_t kMaxAad = 16 + 8 + 64 + 1 + 1;
 size_t blockAad(const Entry& e, bool indexEncrypted, uint8_t aad[kMaxAad]);
 
 // True when name and type fields follow the padding rule: zero after the

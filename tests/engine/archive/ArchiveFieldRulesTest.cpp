@@ -132,9 +132,10 @@ std::function<void(Bytes&)> atByte(uint64_t at, uint8_t value)
 }
 
 // Slots of the plain and sealed archives.
-enum Slot : uint32_t { kRaw, kPacked, kOne, kSecret, kDoomed };
+enum Slot : uint32_t { kRaw, kPacked, kOne, kSecret, kDoomed, kPackedSecret };
 
-// Clear: a plain index of raw and zlib blocks only ("secret" is raw).
+// Clear: a plain index of raw and zlib blocks only ("secret" is raw,
+// "packed secret" zlib).
 enum class Fixture { Plain, Clear, Sealed, Grown, Layout1 };
 
 // What the page says of an edit: who refuses it.
@@ -206,7 +207,8 @@ protected:
             EXPECT_EQ(add(a, "one", "ZK7_XML", textBytes("x"), 2), 0);
             EXPECT_EQ(add(a, "secret", "ZK7_FILE", textBytes("sealed secret"), which == Fixture::Clear ? 1 : 3), 0);
             EXPECT_EQ(add(a, "doomed", "ZK7_FILE", textBytes("delete me"), 1), 0);
-            // 17 slots (two of them replaced blocks) in a table of 16.
+            EXPECT_EQ(add(a, "packed secret", "ZK7_XML", Bytes(3000, 's'), which == Fixture::Clear ? 2 : 4), 0);
+            // 18 slots (two of them replaced blocks) in a table of 16.
             for (int i = 0; which == Fixture::Grown && i < 12; ++i)
                 EXPECT_EQ(add(a, "more" + std::to_string(std::min(i, 9)), "ZK7_FILE", textBytes("grows the index"), 1), 0);
             if (which == Fixture::Sealed) {
@@ -328,7 +330,11 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"next seal id above 2^48", F::Plain, inRecord(128, g + 1, 8), kOpenDamaged},
         {"next seal id at 1, below the ids in use", F::Plain, inRecord(128, 1, 8), kOpenDamaged},
         {"next seal id just above the ids in use, as earlier engines counted", F::Plain,
-         [](Bytes& f) { inRecord(128, getLE(f, Places(f).entry(kSecret) + 114, 6) + 1, 8)(f); }, kAccepted},
+         [](Bytes& f) {
+             const Places p(f);
+             inRecord(128, std::max(getLE(f, p.entry(kSecret) + 114, 6), getLE(f, p.entry(kPackedSecret) + 114, 6)) + 1, 8)(f);
+         },
+         kAccepted},
         {"index sum", F::Plain, inRecord(140, 0x55, 1), kOpenDamaged},
         {"MAC place under a plain index", F::Plain, inRecord(160, 1, 1), kOpenDamaged},
         {"byte 200", F::Plain, inRecord(200, 1, 1), kOpenDamaged},
@@ -373,7 +379,24 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"data size above 2^40", F::Plain, inEntry(kPacked, 96, (uint64_t(1) << 40) + 1, 8), kOpenDamaged},
         {"zlib size beyond what zlib expands to", F::Plain, inEntry(kOne, 96, 1u << 20, 8), kOpenDamaged},
         {"encrypted sizes apart", F::Plain, inEntry(kSecret, 96, 12, 8), kOpenDamaged},
-        {"storage 4", F::Plain, inEntry(kRaw, 112, 4, 1), kOpenDamaged},
+        {"storage 5", F::Plain, inEntry(kRaw, 112, 5, 1), kOpenDamaged},
+        {"raw entry relabelled sealed zlib: no seal id", F::Plain, inEntry(kRaw, 112, 4, 1), kOpenDamaged},
+        {"sealed zlib without its seal id", F::Plain, inEntry(kPackedSecret, 114, 0, 6), kOpenDamaged},
+        {"sealed zlib not bound", F::Plain, inVersion(kPackedSecret, 13, 0, 1), kOpenDamaged},
+        {"sealed zlib shorter than a seal and an empty stream", F::Plain, inEntry(kPackedSecret, 88, 35, 8),
+         kOpenDamaged},
+        {"sealed zlib size beyond what zlib expands to", F::Plain, inEntry(kPackedSecret, 96, 1u << 30, 8),
+         kOpenDamaged},
+        {"sealed zlib data size one short", F::Plain, inEntry(kPackedSecret, 96, 2999, 8), loadAndDeep},
+        {"sealed zlib data size one long", F::Plain, inEntry(kPackedSecret, 96, 3001, 8), loadAndDeep},
+        {"sealed zlib digest", F::Plain, inEntry(kPackedSecret, 104, 1, 8), loadAndDeep},
+        {"sealed zlib relabelled encrypted, its size made to fit", F::Plain,
+         [](Bytes& f) {
+             inEntry(kPackedSecret, 112, 3, 1)(f);
+             inEntry(kPackedSecret, 96, getLE(f, Places(f).entry(kPackedSecret) + 88, 8) - 28, 8)(f);
+         },
+         loadAndDeep},
+        {"encrypted block relabelled sealed zlib", F::Plain, inEntry(kSecret, 112, 4, 1), loadAndDeep},
         {"deleted 2", F::Plain, inEntry(kRaw, 113, 2, 1), kOpenDamaged},
         {"seal id on a raw entry", F::Plain, inEntry(kRaw, 114, 9, 6), kOpenDamaged},
         {"seal id on a zlib entry", F::Plain, inEntry(kPacked, 114, 9, 6), kOpenDamaged},

@@ -25,7 +25,7 @@ TEST_F(ArchivePartial, PeekCopiesTheDecodedBytesOfEveryStorage)
     Archive* a = mgr()->get(id);
     ASSERT_EQ(a->setKey("peek key", 8), 0);
     const Bytes data = randomBytes(200000, 3);
-    for (uint32_t storage = 1; storage <= 3; ++storage)
+    for (uint32_t storage = 1; storage <= 4; ++storage)
         ASSERT_EQ(add(a, "b" + std::to_string(storage), "ZK7_FILE", data, storage), 0);
 
     struct Case {
@@ -34,7 +34,7 @@ TEST_F(ArchivePartial, PeekCopiesTheDecodedBytesOfEveryStorage)
         int expected;
     };
     const Case cases[] = {{0, 4, 4}, {4, 4, 4}, {150001, 1000, 1000}, {199990, 64, 10}, {200000, 8, 0}, {300000, 8, 0}};
-    for (uint32_t storage = 1; storage <= 3; ++storage)
+    for (uint32_t storage = 1; storage <= 4; ++storage)
         for (const Case& c : cases) {
             Archive::Block block(("b" + std::to_string(storage)).c_str(), "ZK7_FILE");
             Bytes out(c.length, 0xEE);

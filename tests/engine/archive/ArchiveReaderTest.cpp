@@ -103,7 +103,7 @@ void addMixed(Written& w, const std::string& prefix, bool encrypted)
     const size_t sizes[] = {0, 1, 1000, 300000};
     int n = 0;
     for (size_t size : sizes)
-        for (uint32_t storage = 1; storage <= (encrypted ? 3u : 2u); ++storage, ++n)
+        for (uint32_t storage = 1; storage <= (encrypted ? 4u : 2u); ++storage, ++n)
             w.add(prefix + std::to_string(n), storage == 2 ? "ZK7_XML" : "ZK7_FILE",
                   randomBytes(size, static_cast<uint32_t>(n * 31 + prefix.size())), storage);
 }
@@ -112,6 +112,7 @@ struct Scenario {
     const char* what;
     std::string key;
     std::function<void(Written&)> build;
+    int limit = 30;
 };
 
 TEST(ArchiveReader, ReadsWhatTheEngineWritesInEveryMode)
@@ -131,19 +132,24 @@ TEST(ArchiveReader, ReadsWhatTheEngineWritesInEveryMode)
              ASSERT_EQ(w.archive()->encrypt(), 0);
              addMixed(w, "b", true); // entries of the encrypted index from the start
              w.add("a1", "ZK7_FILE", textBytes("replaced under the encrypted index"), 1);
+             w.add("a7", "ZK7_FILE", Bytes(400000, 'c'), 4); // past the whole-read size once inflated
              w.remove(2);
              w.undelete(2, "a2back");
-         }},
+             w.remove(3);
+             w.undelete(3, "a3back"); // a sealed zlib stream sealed again under its new name
+         },
+         40},
         {"replaced, deleted, undeleted, grown", kKey,
          [](Written& w) {
              for (int i = 0; i < 25; ++i)
-                 w.add("r" + std::to_string(i), "ZK7_FILE", randomBytes(100 + i, i), 1 + i % 3);
+                 w.add("r" + std::to_string(i), "ZK7_FILE", randomBytes(100 + i, i), 1 + i % 4);
              for (int i = 0; i < 10; ++i) // 35 entries in 30 slots: the table moves
-                 w.add("r" + std::to_string(i), "ZK7_FILE", randomBytes(50 + i, 100 + i), 1 + (i + 1) % 3);
+                 w.add("r" + std::to_string(i), "ZK7_FILE", randomBytes(50 + i, 100 + i), 1 + (i + 1) % 4);
              w.remove(12);
              w.remove(13);
              w.undelete(12, "");
              w.undelete(0, "r0old");
+             w.undelete(3, "r3old"); // replaced, sealed zlib
          }},
         {"index encrypted, then plain again", kKey,
          [](Written& w) {
@@ -174,7 +180,7 @@ TEST(ArchiveReader, ReadsWhatTheEngineWritesInEveryMode)
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE(scenario.what);
         const std::string path = dir.file("mode" + std::to_string(n++) + ".qel");
-        Written w(path, 30, scenario.key);
+        Written w(path, scenario.limit, scenario.key);
         scenario.build(w);
         w.close();
         expectReads(path, scenario.key, w.entries());

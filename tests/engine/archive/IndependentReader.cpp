@@ -257,7 +257,7 @@ std::string chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Record&
             valid = gcmOpen(keys->aes, version + 16, version, 16, version + 28, 120, version + 148, plain);
             if (valid)
                 decodeEntry(plain, e);
-            e.keyed = kind == 3 && e.block.storage != 3;
+            e.keyed = kind == 3 && e.block.storage != 3 && e.block.storage != 4;
         } else {
             valid = false;
         }
@@ -293,7 +293,7 @@ bool padded(const uint8_t* field, size_t width)
 std::string entryRule(const Entry& e, const Record& rec)
 {
     const uint8_t storage = e.block.storage;
-    if (storage < 1 || storage > 3)
+    if (storage < 1 || storage > 4)
         return "unknown storage";
     if (e.deletedByte > 1)
         return "deleted neither 0 nor 1";
@@ -301,14 +301,20 @@ std::string entryRule(const Entry& e, const Record& rec)
         return "empty name or type";
     if (e.nameField[63] != 0 || !padded(e.nameField, 64) || !padded(e.typeField, 16))
         return "name or type padding not zero";
-    if (storage != 3 && (e.bound || e.sealId))
+    const bool sealed = storage == 3 || storage == 4;
+    if (!sealed && (e.bound || e.sealId))
         return "a seal id or binding on a raw or zlib entry";
+    if (storage == 4 && (!e.bound || !e.sealId))
+        return "a sealed zlib stream neither bound nor of a seal id";
     if (e.offset < 512 || e.offset > rec.dataEnd || e.storedSize > rec.dataEnd - e.offset)
         return "stored bytes outside the data";
     if (e.size > (uint64_t(1) << 40))
         return "data size too large";
-    if (storage == 1 ? e.size != e.storedSize
-                     : storage == 2 ? e.size > e.storedSize * 1032 + 64 : e.storedSize != e.size + 28)
+    const bool fits = storage == 1   ? e.size == e.storedSize
+                      : storage == 2 ? e.size <= e.storedSize * 1032 + 64
+                      : storage == 3 ? e.storedSize == e.size + 28
+                                     : e.storedSize >= 28 + 8 && e.size <= (e.storedSize - 28) * 1032 + 64;
+    if (!fits)
         return "sizes that do not fit the storage";
     return {};
 }
@@ -343,13 +349,14 @@ std::string digestRule(const Entry& e, const Keys* keys, const uint8_t* stored, 
 
 // A load (Integrity): raw bytes against the digest; zlib by its stream
 // (and its digest with an encrypted index or a keyed digest); encrypted
-// by its digest and its tag.
+// by its digest and its tag, a sealed zlib stream then by its sizes.
 void readBlock(const Bytes& file, const Entry& e, bool indexEncrypted, const Keys* keys, Block& out)
 {
     const uint8_t* stored = file.data() + e.offset;
     const size_t storedSize = static_cast<size_t>(e.storedSize);
     const uint8_t storage = e.block.storage;
-    if (storage == 3 && !keys) {
+    const bool sealed = storage == 3 || storage == 4;
+    if (sealed && !keys) {
         out.error = "no key";
         return;
     }
@@ -368,17 +375,26 @@ void readBlock(const Bytes& file, const Entry& e, bool indexEncrypted, const Key
             return;
         }
     } else {
-        // Type | seal id | (bound:) name field | whether the index is encrypted.
-        uint8_t aad[89];
+        // Type | seal id | (bound:) name field | whether the index is
+        // encrypted | (storage 4:) 4.
+        uint8_t aad[90];
         std::memcpy(aad, e.typeField, 16);
         for (int i = 0; i < 8; ++i)
             aad[16 + i] = static_cast<uint8_t>(e.sealId >> (8 * i));
         std::memcpy(aad + 24, e.nameField, 64);
         aad[88] = indexEncrypted ? 1 : 0;
-        const size_t aadLength = e.sealId == 0 ? 16 : e.bound ? 89 : 24;
-        if (!gcmOpen(keys->aes, stored, aad, aadLength, stored + 12, data.size(), stored + 12 + data.size(),
-                     data.data())) {
+        aad[89] = 4;
+        const size_t aadLength = e.sealId == 0 ? 16 : !e.bound ? 24 : storage == 4 ? 90 : 89;
+        Bytes opened(storedSize - 28);
+        if (!gcmOpen(keys->aes, stored, aad, aadLength, stored + 12, opened.size(), stored + 12 + opened.size(),
+                     opened.data())) {
             out.error = "tag mismatch";
+            return;
+        }
+        if (storage == 3) {
+            data = std::move(opened);
+        } else if (!inflateExact(opened.data(), opened.size(), data, static_cast<size_t>(e.size))) {
+            out.error = "sealed zlib stream does not decode to its size";
             return;
         }
     }
@@ -392,7 +408,7 @@ std::string deepRule(const Bytes& file, const Entry& e, bool indexEncrypted, con
     const uint8_t* stored = file.data() + e.offset;
     if (std::string error = digestRule(e, keys, stored, static_cast<size_t>(e.storedSize)); !error.empty())
         return error;
-    if (e.block.storage == 1 || (e.block.storage == 3 && !keys))
+    if (e.block.storage == 1 || (e.block.storage >= 3 && !keys))
         return {};
     Block loaded;
     readBlock(file, e, indexEncrypted, keys, loaded);
@@ -560,7 +576,7 @@ Archive read(const std::string& path, const std::string& key)
             out.error = "two live blocks with one name and type";
         else if (e.sealId >= rec.nextSealId)
             out.error = "a seal id never handed out";
-        anyEncrypted |= e.block.storage == 3;
+        anyEncrypted |= e.block.storage == 3 || e.block.storage == 4;
         entries.push_back(e);
     }
     EVP_CIPHER_CTX_free(ecb);
