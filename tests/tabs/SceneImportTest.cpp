@@ -123,11 +123,15 @@ TEST_F(SceneImportTest, ALongAnalysisShowsItsStageAndStopsOnCancelOrQuit)
                 return 0xFF000000u | ((z ^ (z >> 13)) * 2246822519u >> 8);
             }));
         std::string seen;
-        // The user acts once the panel has been drawn with the analysis under way.
+        int barPercent = -1;
+        // The user acts once the panel has been drawn with the analysis under
+        // way, past its start.
         screen->setRenderCallback([&](int) {
             const std::string shown = stage->getText();
-            if (seen.empty() && shown.rfind("Analysing tiles: ", 0) == 0) {
+            if (seen.empty() && shown.rfind("Analysing tiles: ", 0) == 0 && shown.rfind("Analysing tiles: 0%", 0)) {
                 seen = shown;
+                const WidgetProgress& bar = *ui.progressBar;
+                barPercent = (bar.getValue() - bar.getMin()) * 100 / (bar.getMax() - bar.getMin());
                 if (byQuit)
                     editortest::TS::quit();
                 else
@@ -145,6 +149,7 @@ TEST_F(SceneImportTest, ALongAnalysisShowsItsStageAndStopsOnCancelOrQuit)
         EXPECT_EQ(rc, CtrlScenes::IR_CANCELLED);
         EXPECT_NE(seen, "") << "the panel was drawn during the analysis";
         EXPECT_NE(seen.substr(0, 21), "Analysing tiles: 100%") << seen;
+        EXPECT_EQ(std::to_string(barPercent) + "%", seen.substr(17, seen.find('%') - 16)) << "the bar shows the label's percent";
         EXPECT_TRUE(frames.empty());
         EXPECT_EQ(target()->getLayerCount(0), 0);
         EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT), byQuit ? 1 : 0);

@@ -32,6 +32,23 @@ int g_progressPanels = 0;
 int g_openPanel = 0;
 Clock::time_point g_opened;
 
+// While a long step runs, the bar shows that step's own percent, as the
+// label beside it does; the whole conversion's range and step come back
+// with the next step.
+struct StageBar {
+    bool active = false;
+    int min = 0, max = 0, value = 0;
+} g_stage;
+
+void endStage(WidgetProgress* bar)
+{
+    if (!g_stage.active)
+        return;
+    g_stage.active = false;
+    bar->setRange(g_stage.min, g_stage.max);
+    bar->setValue(g_stage.value);
+}
+
 constexpr const char* kVideoImportTips =
     "Use short clips and select only the time range that contains useful motion.\n\n"
     "Recommended starting point for compressed video:\n"
@@ -73,6 +90,7 @@ bool stepSceneImportProgress(WidgetProgress* progress, int value)
 {
     if (!progress)
         return true;
+    endStage(progress);
     progress->setValue(value);
     return refreshSceneImportProgressUI(Main::instance()) != 0;
 }
@@ -88,10 +106,15 @@ FrameTileProgress sceneImportStage(WidgetProgress* progress, const char* stage)
             return true;
         started = true;
         last = now;
+        const int percent = std::clamp(int(done * 100.0), 0, 100);
+        if (!g_stage.active) {
+            g_stage = {true, progress->getMin(), progress->getMax(), progress->getValue()};
+            progress->setRange(0, 100);
+        }
+        progress->setValue(percent);
         if (WidgetLabel* label = progress->getPanel() ? progress->getPanel()->getLabel(PW_LABEL) : nullptr) {
             const long long seconds =
                 std::chrono::duration_cast<std::chrono::seconds>(now - g_opened).count();
-            const int percent = std::clamp(int(done * 100.0), 0, 100);
             label->setText((stage + ": " + std::to_string(percent) + "% (" + std::to_string(seconds) + " s)").c_str());
         }
         return refreshSceneImportProgressUI(Main::instance()) != 0;
@@ -101,10 +124,12 @@ FrameTileProgress sceneImportStage(WidgetProgress* progress, const char* stage)
 ImportProgress widgetImportProgress(WidgetProgress* bar)
 {
     return {[bar](int min, int max) {
-                if (bar)
+                if (bar) {
+                    g_stage.active = false;
                     bar->setRange(min, max);
+                }
             },
-            [bar] { return bar ? bar->getValue() : 0; },
+            [bar] { return !bar ? 0 : g_stage.active ? g_stage.value : bar->getValue(); },
             [bar](int value) { return stepSceneImportProgress(bar, value); },
             [bar](const char* stage) { return sceneImportStage(bar, stage); }};
 }
@@ -175,8 +200,10 @@ void closeVideoImportProgressUI(Main* main, VideoImportProgressUI& ui)
 {
     if (ui.panelId > 0)
         main->guiMgr()->close(ui.panelId);
-    if (ui.panelId == g_openPanel)
+    if (ui.panelId == g_openPanel) {
         g_openPanel = 0;
+        g_stage.active = false;
+    }
     ui.panelId = 0;
     ui.progressBar = nullptr;
 }
