@@ -122,6 +122,8 @@ int CtrlScenes::processEvent(int widgetId, int data)
             if (name.empty() || document.loadTileEngineFromBuffer(name) != 0) {
                 renderEnabled = false;
                 widgets.tick(SW_RENDER, false);
+                if (!name.empty())
+                    reportUnbuiltScene();
             }
         }
         if (renderEnabled && sceneHandle > 0)
@@ -238,7 +240,17 @@ int CtrlScenes::onListBox()
         return fail();
     document.checkMapType();
     updateData();
+    if (sceneHandle == 0 && SceneBlockKind::extensionOf(selected) == "tmx")
+        reportUnbuiltScene();
     return 0;
+}
+
+void CtrlScenes::reportUnbuiltScene()
+{
+    showBox("TileMap",
+            "The Scene could not be built; its text is shown.\n" +
+                string(Main::instance()->sceneMgr()->getLastError()),
+            MBB_OK, MBT_WARNING, 0);
 }
 
 int CtrlScenes::updateData()

@@ -176,6 +176,8 @@ private:
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
     void onTextEdit();
+    // Says why the engine could not build the held map (shown as text).
+    void reportUnbuiltScene();
     // The text box holds text the held bytes do not: typed, and not taken
     // in because it is no scene.
     bool textBoxDiffers();

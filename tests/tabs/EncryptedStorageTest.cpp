@@ -306,6 +306,8 @@ TEST_F(EncryptedStorageTest, AStorageBoxClickedUnderAnEncryptedIndexStillStoresE
         c.tab.parseQEL();
         c.tab.show();
         c.tab.selectBlockListItemByName(c.block);
+        if (std::string(c.block) == "level.tmx")
+            TestSupport::pushAnswer(MBB_OK); // its tile set is not in the archive: the tab says so
         c.tab.processEvent(105, panel->getList(105)->getSelectedIndex());
         click(c.box);
         click(c.text);

@@ -2,12 +2,16 @@
 
 #include <Zelkoran/XML.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
 using namespace Zelkoran;
 using editortest::listItems;
+namespace TS = editortest::TS;
 
 TEST_F(SceneTabTest, ReferencesResolveToTheOpenOrAnotherArchive)
 {
@@ -102,6 +106,35 @@ TEST_F(SceneTabTest, ACopiedArchiveFindsItsOwnPicturesWhateverLiesUnderItsOldNam
         tab->resetWidgets();
         ASSERT_EQ(archives->close(status->iArchiveID), 0);
     }
+}
+
+TEST_F(SceneTabTest, AMapThatCannotBeBuiltSaysWhichReferenceFailedAndFromWhichFile)
+{
+    // Renamed, with a different archive now under its old name beside it:
+    // made in another second, so it is no copy of the renamed one.
+    const std::string old = folder.path("tab.qel"), renamed = folder.path("renamed.qel");
+    const std::string other = folder.path("other.qel");
+    editortest::buildArchive(other, {{"other.tmx", "ZK7_XML"}});
+    for (const std::time_t made = std::time(nullptr); std::time(nullptr) == made;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::string map = scenetest::levelMap();
+    openLevel(map.replace(map.find("tiles.tsx"), 9, "qel://tab.qel/tiles.tsx"));
+    ASSERT_EQ(Main::instance()->archiveMgr()->close(status->iArchiveID), 0);
+    std::filesystem::rename(old, renamed);
+    std::filesystem::rename(other, old);
+    editortest::openAsEditorArchive(*status, renamed);
+    makeTab();
+    const Box told{"TileMap",
+                   "The Scene could not be built; its text is shown.\nlevel.tmx: line 3: the tile set "
+                   "\"qel://tab.qel/tiles.tsx\" cannot be read from \"" + old + "\"",
+                   MBB_OK, MBT_WARNING};
+    TS::pushAnswer(MBB_OK);
+    ASSERT_EQ(choose("level.tmx"), 0);
+    EXPECT_EQ(scene(), nullptr);
+    TS::pushAnswer(MBB_OK);
+    click(SW_RENDER);
+    EXPECT_FALSE(tab->previewOn());
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{told, told}));
 }
 
 TEST_F(SceneTabTest, TileSetImagesAreVisitedInDocumentOrder)

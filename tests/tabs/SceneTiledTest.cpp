@@ -373,12 +373,15 @@ TEST_F(SceneTiledTest, FullDeleteRemovesWhatTheMapNamesOnceAndLeavesOtherArchive
         put("b.tsx", tileSet({"b.png"}));
         put("map.tmx", mapOf(c.tileSets));
         status->bReparseAll = 0;
+        TS::pushAnswer(MBB_OK); // the map cannot be built, and says why
         ASSERT_EQ(choose("map.tmx"), 0);
+        EXPECT_EQ(takeBoxes().at(0).text.substr(0, 48), "The Scene could not be built; its text is shown.");
         TS::pushAnswer(kFull);
         if (c.tileSets.size() > 3)
             TS::pushAnswer(0); // the notice about the other archive closes by itself
         else
-            TS::pushAnswer(MBB_OK);
+            for (int i = 0; i < 2; ++i) // the failure, then the map held again says why it cannot be built
+                TS::pushAnswer(MBB_OK);
         EXPECT_EQ(click(109), c.result);
         EXPECT_EQ(liveBlocks(), c.left);
         EXPECT_TRUE(status->bReparseAll) << "blocks went in both cases";
@@ -388,7 +391,7 @@ TEST_F(SceneTiledTest, FullDeleteRemovesWhatTheMapNamesOnceAndLeavesOtherArchive
             EXPECT_EQ(boxes.back(), (Box{"Delete TileMap", "External resource was not removed:\nqel://other.qel/x.tsx",
                                          MBB_NONE, MBT_INFORMATION, 2500}));
         else
-            EXPECT_EQ(boxes.back().text,
+            EXPECT_EQ(boxes.at(boxes.size() - 2).text,
                       "An error occurred during recursive deletion.\nSome resources might not have been deleted.");
     }
 }

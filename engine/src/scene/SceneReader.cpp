@@ -154,7 +154,7 @@ int Reader::readTileSet(Text& t, pugi::xml_node e, TileSet& ts, int depth)
     int rc = m_sources.readText(t.origin, source, text, ext->origin, ext->identity);
     if (rc != RC_OK)
         return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, e,
-                    String("the tile set \"") + source + "\" cannot be read");
+                    m_sources.unreadable("tile set", source));
     if (m_chain.count(ext->identity))
         return fail(RC_ERR_CORRUPT, t, e, String("tile set sources refer to each other in a cycle: ") + source);
     ext->name = source;
@@ -213,7 +213,7 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
         const char* source = image.attribute("source").value();
         if (int rc = m_sources.readPicture(t.origin, source, rgb, ts.picture); rc != RC_OK)
             return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image,
-                        String("the image \"") + source + "\" cannot be read");
+                        m_sources.unreadable("image", source));
         const int w = ts.picture->surface->w - 2 * ts.margin + ts.spacing;
         const int h = ts.picture->surface->h - 2 * ts.margin + ts.spacing;
         const int across = std::max(0, w / (ts.tileWidth + ts.spacing));
@@ -235,7 +235,7 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
             const int rgb = *trans && parseColor(trans, key) == RC_OK ? (key[0] << 16 | key[1] << 8 | key[2]) : -1;
             if (int rc = m_sources.readPicture(t.origin, source, rgb, art.picture); rc != RC_OK)
                 return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image,
-                            String("the image \"") + source + "\" cannot be read");
+                            m_sources.unreadable("image", source));
             const int pw = art.picture->surface->w;
             const int ph = art.picture->surface->h;
             art.rect.x = std::clamp(tile.attribute("x").as_int(), 0, pw);
@@ -362,7 +362,7 @@ int Reader::readTemplate(Text& t, pugi::xml_node object, pugi::xml_node& base, c
     String text;
     if (int rc = m_sources.readText(t.origin, source, text, ext->origin, ext->identity); rc != RC_OK)
         return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, object,
-                    String("the template \"") + source + "\" cannot be read");
+                    m_sources.unreadable("template", source));
     if (auto it = m_templates.find(ext->identity); it != m_templates.end()) {
         base = it->second->doc.document_element().child("object");
         tileSet = m_templateTileSet[base.internal_object()];
@@ -481,7 +481,7 @@ int Reader::readLayer(Text& t, pugi::xml_node e, Layer& layer, int depth)
             const char* source = image.attribute("source").value();
             if (int rc = m_sources.readPicture(t.origin, source, rgb, layer.picture); rc != RC_OK)
                 return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image,
-                            String("the image \"") + source + "\" cannot be read");
+                            m_sources.unreadable("image", source));
         }
         return RC_OK;
     case SLT_OBJECT: return readObjects(t, e, layer);

@@ -93,6 +93,7 @@ bool SceneSources::namesFormerSelf(const Origin& from, const String& archivePath
 
 int SceneSources::locate(const Origin& from, const char* ref, const char* blockType, Found& out)
 {
+    m_place.clear();
     if (!ref || !*ref)
         return RC_ERR_NOT_FOUND;
     if (Internal::isQELURI(ref)) {
@@ -103,6 +104,7 @@ int SceneSources::locate(const Origin& from, const char* ref, const char* blockT
                                                                               : from.folder + "/referrer.tmx";
         if (Internal::resolveQELURI(ref, base.c_str(), archivePath, out.block, same) != RC_OK)
             return RC_ERR_INVALID;
+        m_place = archivePath;
         // References keep the archive's file name of when they were
         // written: a copied or renamed archive finds its own blocks, whether
         // the file of its former name is gone or still lies beside it.
@@ -111,6 +113,7 @@ int SceneSources::locate(const Origin& from, const char* ref, const char* blockT
             const Archive* archive = own > 0 ? Main::instance()->archiveMgr()->get(own) : nullptr;
             if (archive && archive->blockSearch(Archive::Block(out.block.c_str(), blockType)) >= 0) {
                 out.archiveId = own;
+                m_place = from.archivePath;
                 return RC_OK;
             }
         }
@@ -126,6 +129,7 @@ int SceneSources::locate(const Origin& from, const char* ref, const char* blockT
         if (archive && archive->blockSearch(Archive::Block(ref, blockType)) >= 0) {
             out.archiveId = id;
             out.block = ref;
+            m_place = from.archivePath;
             return RC_OK;
         }
     }
@@ -133,9 +137,18 @@ int SceneSources::locate(const Origin& from, const char* ref, const char* blockT
     std::filesystem::path p = PathText::toPath(ref);
     if (p.is_relative() && !from.folder.empty())
         p = std::filesystem::path(from.folder.c_str()) / p;
+    m_place = PathText::toString(p);
     if (!PathText::absolute(p, out.file) || !isFile(out.file))
         return RC_ERR_NOT_FOUND;
     return RC_OK;
+}
+
+String SceneSources::unreadable(const char* kind, const char* ref) const
+{
+    String text = String("the ") + kind + " \"" + ref + "\" cannot be read";
+    if (!m_place.empty())
+        text += " from \"" + m_place + "\"";
+    return text;
 }
 
 int SceneSources::readText(const Origin& from, const char* ref, String& text, Origin& found, String& identity)

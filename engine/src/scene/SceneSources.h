@@ -28,6 +28,9 @@ public:
     // a 0xRRGGBB colour made transparent, -1 for none. Codes of readText,
     // RC_ERR_CORRUPT (not an image).
     int readPicture(const Origin& from, const char* ref, int trans, PicturePtr& out);
+    // 'the KIND "ref" cannot be read from "PLACE"', PLACE being the archive
+    // or file the last lookup went to (left out before any lookup).
+    String unreadable(const char* kind, const char* ref) const;
 
 private:
     struct Found {
@@ -43,6 +46,7 @@ private:
 
     std::map<String, int> m_opened; // archives opened for this load, by path
     std::map<String, PicturePtr> m_pictures;
+    String m_place; // where the last lookup went
 };
 
 // Makes every pixel of colour 0xRRGGBB transparent (an ARGB8888 surface).
