@@ -458,10 +458,10 @@ TEST_F(SceneTest, TileObjectsFlipAndRoundAsTiledPlacesThem)
         {"<object gid=\"2684354561\" x=\"0\" y=\"48\" width=\"48\" height=\"16\"/>", // diagonal, horizontal
          {{{8, 2}, kRed}, {{8, 40}, kBlue}, {{17, 8}, kNone}}},
         // Edges round halves up: 0.5 .. 32.5 covers pixels 1 .. 32; two
-        // objects meeting at y 20.5 leave no empty row between them.
-        {"<object gid=\"1\" x=\"0.5\" y=\"20.5\" height=\"16.4\"/><object gid=\"1\" x=\"0.5\" y=\"36.9\" "
-         "height=\"16.4\"/>",
-         {{{0, 10}, kNone}, {{1, 10}, kRed}, {{32, 10}, kBlue}, {{33, 10}, kNone}, {{1, 3}, kNone}, {{1, 4}, kRed},
+        // objects meeting at y 21.1 leave no empty row between them.
+        {"<object gid=\"1\" x=\"0.5\" y=\"21.1\" height=\"16.2\"/><object gid=\"1\" x=\"0.5\" y=\"37.3\" "
+         "height=\"16.2\"/>",
+         {{{0, 10}, kNone}, {{1, 10}, kRed}, {{32, 10}, kBlue}, {{33, 10}, kNone}, {{1, 4}, kNone}, {{1, 5}, kRed},
           {{1, 20}, kRed}, {{1, 21}, kRed}, {{1, 36}, kRed}, {{1, 37}, kNone}}},
         // 40.8 - 20.3 is just below 20.5 in double precision: the top rounds down.
         {"<object gid=\"1\" x=\"0\" y=\"40.8\" width=\"32\" height=\"20.3\"/>", {{{4, 19}, kNone}, {{4, 20}, kRed}}},
