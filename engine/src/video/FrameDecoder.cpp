@@ -12,6 +12,8 @@ namespace {
 
 constexpr int64_t kUnknownFrameMs = 40;
 constexpr AVRational kMilliseconds{1, 1000};
+// Most frames a decoder shows before one it decoded earlier (H.264's limit).
+constexpr int64_t kMaxHeldFrames = 16;
 
 } // namespace
 
@@ -123,7 +125,7 @@ int FrameDecoder::next(int64_t* ms)
         }
         if (m_packet->stream_index == m_stream->index) {
             if ((m_packet->flags & AV_PKT_FLAG_KEY) && m_packet->pts != AV_NOPTS_VALUE && m_packet->dts != AV_NOPTS_VALUE)
-                m_keyLead = std::max(m_keyLead, m_packet->pts - m_packet->dts);
+                learnKeyLead(m_packet->pts - m_packet->dts);
             const int sent = ffmpeg().avcodec_send_packet(m_codec, m_packet);
             // A damaged packet is skipped; the decoder resumes at the next one.
             if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
@@ -133,6 +135,15 @@ int FrameDecoder::next(int64_t* ms)
         }
         ffmpeg().av_packet_unref(m_packet);
     }
+}
+
+void FrameDecoder::learnKeyLead(int64_t lead)
+{
+    // No decoder holds back more frames than this: a longer lead is damage,
+    // and would stop every seek ahead.
+    const int64_t most = ffmpeg().av_rescale_q(kMaxHeldFrames * frameDurationMs(), kMilliseconds, m_stream->time_base);
+    if (lead <= most)
+        m_keyLead = std::max(m_keyLead, lead);
 }
 
 const AVIndexEntry* FrameDecoder::indexEntryBefore(int64_t streamTime) const

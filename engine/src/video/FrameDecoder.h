@@ -70,6 +70,8 @@ public:
 private:
     int64_t toMs(int64_t streamTime) const;
     int64_t toStreamTime(int64_t ms) const;
+    // Takes a keyframe packet's lead of showing over decoding into m_keyLead.
+    void learnKeyLead(int64_t lead);
     // The index's last keyframe decoded at or before streamTime, or null.
     const AVIndexEntry* indexEntryBefore(int64_t streamTime) const;
 

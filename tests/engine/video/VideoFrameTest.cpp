@@ -100,7 +100,7 @@ protected:
     void SetUp() override
     {
         av_log_set_level(AV_LOG_ERROR); // the encoder's report
-        const std::string path = folder.path("bframes.mp4");
+        path = folder.path("bframes.mp4");
         videotest::ClipSpec spec;
         spec.codec = AV_CODEC_ID_H264;
         spec.frames = kFrames;
@@ -110,7 +110,7 @@ protected:
         ASSERT_TRUE(videotest::makeClip(path, spec));
         std::ifstream in(path, std::ios::binary);
         bytes = std::make_shared<Vector<uint8_t>>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        decodeReference(path);
+        decodeReference();
         ASSERT_EQ(reference.size(), size_t{kFrames});
         ASSERT_EQ(seeker.open(bytes, info), 0);
     }
@@ -118,7 +118,7 @@ protected:
 
     // libavcodec's own frames, forward from the start: the luma rows of
     // each, by the frame's number.
-    void decodeReference(const std::string& path)
+    void decodeReference()
     {
         AVFormatContext* format = nullptr;
         ASSERT_EQ(avformat_open_input(&format, path.c_str(), nullptr, nullptr), 0);
@@ -154,6 +154,35 @@ protected:
         avformat_close_input(&format);
     }
 
+    // The clip again, with the keyframe packet of group `group` claiming to
+    // show `frames` frames later than it does, as damage would.
+    std::string withLateKeyframe(int group, int frames)
+    {
+        const std::string late = folder.path("late.mp4");
+        AVFormatContext* in = nullptr;
+        AVFormatContext* out = nullptr;
+        EXPECT_EQ(avformat_open_input(&in, path.c_str(), nullptr, nullptr), 0);
+        EXPECT_GE(avformat_alloc_output_context2(&out, nullptr, "mp4", late.c_str()), 0);
+        AVStream* stream = avformat_new_stream(out, nullptr);
+        avcodec_parameters_copy(stream->codecpar, in->streams[0]->codecpar);
+        stream->time_base = in->streams[0]->time_base;
+        EXPECT_GE(avio_open(&out->pb, late.c_str(), AVIO_FLAG_WRITE), 0);
+        EXPECT_GE(avformat_write_header(out, nullptr), 0);
+        AVPacket* packet = av_packet_alloc();
+        for (int keys = 0; av_read_frame(in, packet) >= 0;) {
+            if ((packet->flags & AV_PKT_FLAG_KEY) && keys++ == group)
+                packet->pts += frames * packet->duration;
+            av_packet_rescale_ts(packet, in->streams[0]->time_base, stream->time_base);
+            EXPECT_EQ(av_interleaved_write_frame(out, packet), 0);
+        }
+        EXPECT_EQ(av_write_trailer(out), 0);
+        av_packet_free(&packet);
+        avio_closep(&out->pb);
+        avformat_free_context(out);
+        avformat_close_input(&in);
+        return late;
+    }
+
     static std::vector<uint8_t> lumaOf(const AVFrame* frame)
     {
         std::vector<uint8_t> rows;
@@ -170,6 +199,7 @@ protected:
     }
 
     TestFolder folder;
+    std::string path;
     video::SharedBytes bytes;
     std::vector<std::vector<uint8_t>> reference;
     bool keyframesShowLate = false;
@@ -183,6 +213,21 @@ TEST_F(VideoKeyframeTest, StepsThroughEveryFrameWithOneSeek)
     for (int n = 0; n < kFrames; ++n)
         EXPECT_TRUE(givesFrame(n)) << n;
     EXPECT_EQ(seeker.seeks(), 1);
+}
+
+TEST_F(VideoKeyframeTest, AKeyframeShownImpossiblyLateStopsNoSeekAhead)
+{
+    std::ifstream in(withLateKeyframe(2, 1000), std::ios::binary);
+    auto late = std::make_shared<Vector<uint8_t>>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    video::FrameSeeker damaged;
+    ASSERT_EQ(damaged.open(late, info), 0);
+    const AVFrame* frame = nullptr;
+    // Past the damaged keyframe, back to the start, then ahead past the last keyframe.
+    for (int ms : {3000, 200})
+        ASSERT_EQ(damaged.frameAt(ms, &frame), 0);
+    const int before = damaged.seeks();
+    ASSERT_EQ(damaged.frameAt(3700, &frame), 0);
+    EXPECT_EQ(damaged.seeks(), before + 1);
 }
 
 TEST_F(VideoKeyframeTest, JumpsAroundKeyframesGiveTheDecodersFrames)
