@@ -262,9 +262,6 @@ void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float o
         if (!o.tileSet->tileImage(o.gid & kGidMask, pen.timeMs, picture, src))
             continue;
         double w = o.width > 0 ? o.width : src.w, h = o.height > 0 ? o.height : src.h;
-        // A diagonally flipped tile covers the object's size turned.
-        if (o.gid & kFlipD)
-            std::swap(w, h);
         // The object's point on screen, and where it sits on the tile:
         // bottom-left unless the tile set says otherwise (bottom centre on
         // isometric maps).
@@ -282,6 +279,12 @@ void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float o
         px += double(ox) + o.tileSet->offsetX;
         py += double(oy) + o.tileSet->offsetY;
         double x = px - ax * w / 2, y = py - ay * h / 2;
+        // A diagonally flipped tile stands turned on the bottom-left corner
+        // of the object's box: h wide, w high.
+        if (o.gid & kFlipD) {
+            y += h - w;
+            std::swap(w, h);
+        }
         const SDL_FPoint pivot{float(px), float(py)};
         if (outsideClip(pen, pivot, float(x), float(y), float(w), float(h)))
             continue;

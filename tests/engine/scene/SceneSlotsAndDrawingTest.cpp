@@ -448,6 +448,7 @@ TEST_F(SceneTest, TileObjectsFlipAndRoundAsTiledPlacesThem)
     struct Case {
         const char* objects;
         std::vector<std::pair<SDL_Point, uint32_t>> pixels;
+        const char* alignment = ""; // the tile set's objectalignment
     };
     const std::vector<Case> cases = {
         {"<object gid=\"1\" x=\"0\" y=\"16\"/>", {{{4, 8}, kRed}, {{20, 8}, kBlue}}},
@@ -457,6 +458,11 @@ TEST_F(SceneTest, TileObjectsFlipAndRoundAsTiledPlacesThem)
          {{{8, 4}, kBlue}, {{8, 28}, kRed}}},
         {"<object gid=\"2684354561\" x=\"0\" y=\"48\" width=\"48\" height=\"16\"/>", // diagonal, horizontal
          {{{8, 2}, kRed}, {{8, 40}, kBlue}, {{17, 8}, kNone}}},
+        // Centred on (16, 32), the unturned box spans 0..32 x 24..40: the
+        // turned tile stands on its bottom-left corner.
+        {"<object gid=\"536870913\" x=\"16\" y=\"32\" width=\"32\" height=\"16\"/>",
+         {{{2, 12}, kRed}, {{2, 36}, kBlue}, {{20, 12}, kNone}, {{2, 6}, kNone}},
+         "center"},
         // Edges round halves up: 0.5 .. 32.5 covers pixels 1 .. 32; two
         // objects meeting at y 21.1 leave no empty row between them.
         {"<object gid=\"1\" x=\"0.5\" y=\"21.1\" height=\"16.2\"/><object gid=\"1\" x=\"0.5\" y=\"37.3\" "
@@ -469,8 +475,9 @@ TEST_F(SceneTest, TileObjectsFlipAndRoundAsTiledPlacesThem)
     for (const Case& c : cases) {
         const int id = loadFile("flip.tmx", std::string("<map width=\"4\" height=\"3\" tilewidth=\"16\" "
                                                         "tileheight=\"16\"><tileset firstgid=\"1\" tilewidth=\"32\" "
-                                                        "tileheight=\"16\"><image source=\"tiles.png\"/></tileset>"
-                                                        "<objectgroup id=\"1\" draworder=\"index\">") +
+                                                        "tileheight=\"16\" objectalignment=\"") +
+                                                c.alignment + "\"><image source=\"tiles.png\"/></tileset>"
+                                                              "<objectgroup id=\"1\" draworder=\"index\">" +
                                                 c.objects + "</objectgroup></map>");
         ASSERT_GT(id, 0) << scenes().getLastError();
         ASSERT_EQ(scenes().get(id)->setViewport(SDL_Rect{0, 0, 64, 48}), 0);
