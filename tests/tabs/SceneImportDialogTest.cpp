@@ -4,6 +4,7 @@
 #include "import/scene/UvttFixture.h"
 
 #include "scene/SceneAccess.h"
+#include "support/CaptionFit.h"
 #include "support/GifWriter.h"
 #include "tabs/scenes/import/SceneImportProbe.h"
 
@@ -632,6 +633,37 @@ TEST_F(SceneImportDialogTest, AFailedNewSceneLeavesTheSceneHeldBeforeAsStored)
     EXPECT_EQ(editortest::listItems(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
     EXPECT_FALSE(tab->isDirty());
     EXPECT_EQ(stored("huge.tmx"), "<missing>");
+}
+
+TEST_F(SceneImportDialogTest, CaptionsAndAUniversalVTTErrorShowWholeInsideTheDialog)
+{
+    openArchive({});
+    makeTab();
+    writeText("wrong.dd2vtt", "{\"format\": 0.3, \"resolution\": {\"map_origin\": {\"x\": 0, \"y\": 0}, "
+                              "\"map_size\": {\"x\": \"two\", \"y\": 1}, \"pixels_per_grid\": 100}}");
+    std::vector<std::string> faults{"not shown"};
+    int padGap = 0;
+    std::string error;
+    importScene(
+        [&](int d) {
+            Panel& dialog = *dialogPanel(d);
+            const Widget& pad = *dialog.getWidgetByID(kPad);
+            padGap = dialog.getWidgetByID(kPad + 1)->getRect().x -
+                     (pad.getRect().x + editortest::captionfit::kCheckBox +
+                      editortest::captionfit::textWidth(pad, static_cast<const WidgetText&>(pad).getText()));
+            load(d);
+            faults = editortest::captionFaults(dialog);
+            // Read as one text: the second line's indent is one blank.
+            for (const char c : labelText(d, kUVTTMeta) + labelText(d, kUVTTMeta + 9))
+                if (c != ' ' || error.empty() || error.back() != ' ')
+                    error += c;
+            TS::clickWidget(d, 2);
+        },
+        "wrong.dd2vtt", {});
+    EXPECT_GE(padGap, 4) << "\"Pad\" clear of the padding colours";
+    EXPECT_EQ(faults, std::vector<std::string>{});
+    EXPECT_EQ(error, "UVTT resolution must contain a finite map_origin, positive whole map_size, and positive whole "
+                     "pixels_per_grid.");
 }
 
 } // namespace

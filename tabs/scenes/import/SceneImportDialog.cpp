@@ -5,6 +5,7 @@
 #include "tabs/scenes/import/SceneImportProgress.h"
 
 #include "services/ResourceManager.h"
+#include "services/TextFit.h"
 #include "services/WidgetBuilders.h"
 
 #include <Zelkoran/GUIMgr.h>
@@ -48,6 +49,9 @@ constexpr int kImageSection[] = {ID_IMAGE_TITLE, ID_IMAGE_LAYER, ID_KEY_LABEL, I
                                  ID_IMAGE_HELP,  ID_KEY,         ID_KEY_ICON,  ID_KEY_SWATCH};
 constexpr int kVideoSection[] = {ID_VIDEO_TITLE,  ID_START_LABEL, ID_DURATION_LABEL, ID_FRAMES_LABEL, ID_MODE_LABEL,
                                  ID_START,        ID_DURATION,    ID_FRAMES,         ID_MODE,         ID_VIDEO_HELP};
+// Room for a line of the Universal VTT section: its labels start at x 24,
+// its frame ends at x 438.
+constexpr int kUVTTTextRoom = 406;
 constexpr int kUVTTSection[] = {ID_UVTT_TITLE,     ID_UVTT_META,        ID_UVTT_DETAILS,    ID_UVTT_MAP_LABEL,
                                 ID_UVTT_MAP,       ID_UVTT_OCC_LABEL,   ID_UVTT_LOS,        ID_UVTT_OBJECTS,
                                 ID_UVTT_PORTAL_LABEL, ID_UVTT_PORTALS,  ID_UVTT_MERGE,      ID_UVTT_MOVE_LABEL,
@@ -263,26 +267,26 @@ private:
         combo(ID_TARGET, "TargetLayer", {}, 304, 121, 126, nullptr);
         label(ID_TILE_LABEL, "TileSizeLabel", "Tile size:", 24, 160);
         icon(ID_TILE_W_ICON, "TileWidthIcon", 84, 157, "Tile width", SS_WIDTH_ICON);
-        number(ID_TILE_X, "TileSizeX", 0, 8192, 109, 157, 25, "Tile width used for image tiles or video tiles");
-        icon(ID_TILE_H_ICON, "TileHeightIcon", 144, 157, "Tile height", SS_HEIGHT_ICON);
-        number(ID_TILE_Y, "TileSizeY", 0, 8192, 169, 157, 25, "Tile height used for image tiles or video tiles");
+        number(ID_TILE_X, "TileSizeX", 0, 8192, 108, 157, 32, "Tile width used for image tiles or video tiles");
+        icon(ID_TILE_H_ICON, "TileHeightIcon", 145, 157, "Tile height", SS_HEIGHT_ICON);
+        number(ID_TILE_Y, "TileSizeY", 0, 8192, 169, 157, 32, "Tile height used for image tiles or video tiles");
         label(ID_MATCH_LABEL, "MatchLabel", "Match%:", 209, 160);
         if (WidgetNumberEdit* match = number(ID_MATCH, "Match", 1, 100, 258, 157, 36,
                                              "Percentage of pixels that must match; 100 reuses only identical tiles")) {
             match->allowFloat(true);
             match->setStep(0.1f);
         }
-        // Wider than its neighbours' spacing suggests, so that "Pad" is not clipped.
-        check(ID_PAD, "PadToTile", "Pad", 302, 155, 40, 22, "Pad edge pixels to the next full tile");
+        // Wide enough for "Pad" whole, and clear of the padding colours after it.
+        check(ID_PAD, "PadToTile", "Pad", 299, 155, 42, 22, "Pad edge pixels to the next full tile");
         const struct {
             int id;
             const char* name;
             int sprite;
             int x;
             const char* tip;
-        } fills[] = {{ID_PAD_CLEAR, "PadTransparent", SS_BLOCKY, 344, "Transparent padding"},
-                     {ID_PAD_WHITE, "PadWhite", SS_WHITEY, 372, "White padding"},
-                     {ID_PAD_BLACK, "PadBlack", SS_BLACKY, 400, "Black padding"}};
+        } fills[] = {{ID_PAD_CLEAR, "PadTransparent", SS_BLOCKY, 347, "Transparent padding"},
+                     {ID_PAD_WHITE, "PadWhite", SS_WHITEY, 375, "White padding"},
+                     {ID_PAD_BLACK, "PadBlack", SS_BLACKY, 403, "Black padding"}};
         for (const auto& f : fills) {
             WidgetCheckBox* box = check(f.id, f.name, "", f.x, 153, 0, 0, f.tip);
             sprite(box, f.sprite);
@@ -499,7 +503,15 @@ private:
         if (!meta || o.sourceType != 4)
             return;
         if (!o.uvttMetadataValid) {
-            setLabel(ID_UVTT_META, o.uvttProbeError.empty() ? "UVTT metadata is invalid" : o.uvttProbeError.c_str());
+            // The reason goes over both lines of the section, inside its frame.
+            const String error = o.uvttProbeError.empty() ? String("UVTT metadata is invalid") : o.uvttProbeError;
+            const Vector<String> lines = ui::wrapToWidth(*meta, error, kUVTTTextRoom);
+            String rest;
+            for (size_t k = 1; k < lines.size(); ++k)
+                rest += lines[k];
+            setLabel(ID_UVTT_META, lines.empty() ? "" : lines[0].c_str());
+            setLabel(ID_UVTT_DETAILS, ui::shortenToWidth(*meta, rest, kUVTTTextRoom).c_str());
+            meta->setTooltip(error.c_str());
             return;
         }
         int width = 0, height = 0;
