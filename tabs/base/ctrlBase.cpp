@@ -102,6 +102,7 @@ int CtrlBase::rebuildBlockList(const BlockFilter& filter)
         list->addItem(block.name); // blockAt terminates the name
     };
     if (const std::vector<int>* slots = BlockTypeSlots::of(archive, blockType)) {
+        list->reserveItems(static_cast<int>(slots->size()));
         for (int i : *slots)
             visit(i);
     } else {

@@ -345,6 +345,8 @@ public:
     void clearItems();
     // Adds a row (sorted in when auto-sort is on). RC_OK.
     int addItem(const char* text);
+    // Room for count rows in all, so a long fill never moves the rows.
+    void reserveItems(int count);
     // Removes row index (1-based). 0 or RC_ERR_NOT_FOUND.
     int removeItem(int index);
     int getItemCount() const;

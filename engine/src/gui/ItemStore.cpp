@@ -47,10 +47,20 @@ uint64_t ItemStore::foldedWord(const String& s, size_t offset)
 {
     // Past the end the bytes count as zero, below every folded byte: a name
     // sorts before the longer names it begins.
+    uint8_t bytes[8] = {};
+    if (offset < s.size())
+        std::memcpy(bytes, s.data() + offset, std::min<size_t>(8, s.size() - offset));
     uint64_t word = 0;
-    for (size_t j = offset; j < offset + 8; ++j)
-        word = (word << 8) | (j < s.size() ? static_cast<uint64_t>(folded(s[j])) : 0);
-    return word;
+    for (uint8_t b : bytes)
+        word = (word << 8) | b;
+    // All eight bytes folded at once: a byte gets 0x20 added when it is an
+    // ASCII capital (0x41-0x5A), as folded() does; no sum carries over.
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    const uint64_t low7 = word & (0x7F * kOnes);
+    const uint64_t atLeastA = low7 + (0x80 - 'A') * kOnes;
+    const uint64_t pastZ = low7 + (0x80 - 'Z' - 1) * kOnes;
+    const uint64_t capital = atLeastA & ~pastZ & ~word & (0x80 * kOnes);
+    return word | (capital >> 2);
 }
 
 void ItemStore::clear()

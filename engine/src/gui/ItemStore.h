@@ -20,6 +20,11 @@ struct ItemStore {
     int count() const { return static_cast<int>(items.size()); }
     void clear();
     void add(const char* text);
+    void reserve(size_t count)
+    {
+        items.reserve(count);
+        marked.reserve(count);
+    }
     bool remove(int index);
     // The selected row (1-based, 0 = none) after any pending sort.
     int selected()

@@ -27,6 +27,12 @@ int WidgetItems::addItem(const char* text)
     return RC_OK;
 }
 
+void WidgetItems::reserveItems(int count)
+{
+    if (count > 0)
+        m_items->reserve(static_cast<size_t>(count));
+}
+
 int WidgetItems::removeItem(int index)
 {
     if (!m_items->remove(index))
