@@ -141,7 +141,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
         if (layers.setShown(document.scene(), data != 0)) {
             sceneModified = true;
             setDirty(true);
-            document.refreshTextBufferFromScene();
+            textFollowsScene();
         }
         break;
     case SW_RAW:
@@ -199,6 +199,18 @@ bool CtrlScenes::textBoxDiffers()
         (length != held.size() || std::memcmp(candidate, held.bytes(), static_cast<size_t>(length)) != 0);
     CMem::free(candidate);
     return differs;
+}
+
+int CtrlScenes::textFollowsScene()
+{
+    const bool typedLost = textBoxDiffers();
+    const int rc = document.refreshTextBufferFromScene();
+    if (rc == 0 && typedLost)
+        showBox("TileMap",
+                "The text typed in the box could not be read as a Scene.\nIt was replaced by the Scene's text, "
+                "which now holds this layer change.",
+                MBB_OK, MBT_WARNING, 0);
+    return rc;
 }
 
 void CtrlScenes::applyWidgetRules()

@@ -181,6 +181,10 @@ private:
     // The text box holds text the held bytes do not: typed, and not taken
     // in because it is no scene.
     bool textBoxDiffers();
+    // After a layer edit the held text and the box become the scene's
+    // serialisation; text typed in the box that could not be taken in goes
+    // with it, and the user is told. 0 or -1 (nothing changed).
+    int textFollowsScene();
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
     // The Import button: a scene or a tile set / template.

@@ -185,4 +185,37 @@ TEST_F(SceneTabEndToEndTest, TextThatIsNoSceneIsSavedAsTypedWithOrWithoutALayerE
     }
 }
 
+TEST_F(SceneTabEndToEndTest, ALayerEditThatReplacesTextTypedInTheBoxSaysSo)
+{
+    openLevel();
+    makeTab();
+    for (const bool drag : {true, false}) {
+        SCOPED_TRACE(drag ? "drag" : "hide");
+        put("level.tmx", scenetest::levelMap());
+        ASSERT_EQ(choose("tiles.tsx"), 0);
+        ASSERT_EQ(choose("level.tmx"), 0);
+        TS::pushAnswer(0); // the timed warning: the text is no scene
+        typeAtEnd("<oops");
+        click(SW_RENDER);
+        TS::pushAnswer(MBB_OK);
+        if (drag) {
+            SDL_Rect viewport{};
+            ASSERT_TRUE(scene()->getViewport(viewport));
+            TS::mouseDown(viewport.x + 10, viewport.y + 10);
+            TS::mouseMove(viewport.x + 20, viewport.y + 10);
+            TS::mouseUp(viewport.x + 20, viewport.y + 10);
+            deliver();
+        } else {
+            chooseLayer(2);
+            click(SW_SHOW_LAYER);
+        }
+        EXPECT_EQ(TS::modalLog().back().text, "The text typed in the box could not be read as a Scene.\nIt was "
+                                              "replaced by the Scene's text, which now holds this layer change.");
+        const std::string shown = text->getText().c_str();
+        EXPECT_EQ(shown.find("<oops"), std::string::npos);
+        EXPECT_NE(shown.find(drag ? "offsetx=\"-10\"" : "visible=\"0\""), std::string::npos) << shown;
+        click(SW_RENDER);
+    }
+}
+
 } // namespace
