@@ -364,7 +364,7 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"sealed version byte 14", F::Sealed, inSealedVersion(kRaw, 14, 1, 1), kOpenDamaged},
         {"sealed version kind plain", F::Sealed, inSealedVersion(kRaw, 12, 1, 1), kOpenDamaged},
         {"sealed version kind 2", F::Sealed, inSealedVersion(kRaw, 12, 2, 1), kOpenDamaged},
-        {"sealed version ciphertext", F::Sealed, inSealedVersion(kRaw, 40, 0x77, 1), kOpenDamaged},
+        {"sealed version ciphertext", F::Sealed, [](Bytes& f) { f[Places(f).version(kRaw) + 40] ^= 0x77; }, kOpenDamaged},
         {"layout-1 version bound", F::Layout1, inSealedVersion(0, 13, 1, 1), kOpenDamaged},
         {"layout-1 version kind 3", F::Layout1, inSealedVersion(0, 12, 3, 1), kOpenDamaged},
         {"layout-1 record byte 45", F::Layout1, inRecord(45, 1, 1), kOpenDamaged},
