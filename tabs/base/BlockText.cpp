@@ -162,33 +162,36 @@ void BlockText::showSizes() const
 
 void BlockText::showStorageMode(uint32_t mode) const
 {
-    const int ticked = mode == Archive::ST_RAW          ? m_ids.raw
-                       : mode == Archive::ST_COMPRESSED ? m_ids.compressed
-                                                        : m_ids.crypted;
-    for (int id : storageBoxes())
-        if (WidgetCheckBox* box = m_panel->getCheckBox(id))
-            box->setChecked(id == ticked);
+    const bool compressed = mode == Archive::ST_COMPRESSED || mode == Archive::ST_COMPRESSED_ENCRYPTED;
+    const bool crypted = Archive::isEncryptedStorage(mode);
+    if (WidgetCheckBox* box = m_panel->getCheckBox(m_ids.raw))
+        box->setChecked(mode == Archive::ST_RAW);
+    if (WidgetCheckBox* box = m_panel->getCheckBox(m_ids.compressed))
+        box->setChecked(compressed);
+    if (WidgetCheckBox* box = m_panel->getCheckBox(m_ids.crypted))
+        box->setChecked(crypted);
 }
 
-bool BlockText::takeStorageBox(int widgetId)
+bool BlockText::takeStorageBox(int widgetId, const Archive* archive)
 {
     if (widgetId != m_ids.raw && widgetId != m_ids.compressed && widgetId != m_ids.crypted)
         return false;
     m_block.storage = widgetId == m_ids.raw          ? Archive::ST_RAW
                       : widgetId == m_ids.compressed ? Archive::ST_COMPRESSED
                                                      : Archive::ST_ENCRYPTED;
-    showStorageMode(m_block.storage);
+    followArchive(archive);
     return true;
 }
 
 void BlockText::followArchive(const Archive* archive)
 {
-    if (archive && archive->isEncrypted())
-        m_block.storage = Archive::ST_ENCRYPTED;
+    if (archive && archive->isEncrypted() && !Archive::isEncryptedStorage(m_block.storage))
+        m_block.storage =
+            m_block.storage == Archive::ST_COMPRESSED ? Archive::ST_COMPRESSED_ENCRYPTED : Archive::ST_ENCRYPTED;
     showStorageMode(m_block.storage);
 }
 
 bool BlockText::storageBoxOffered(int widgetId, const Archive* archive) const
 {
-    return widgetId == m_ids.crypted || !archive || !archive->isEncrypted();
+    return widgetId != m_ids.raw || !archive || !archive->isEncrypted();
 }

@@ -69,15 +69,16 @@ public:
     // Size and stored-size labels and the storage box of the held block;
     // nothing while nothing is held.
     void showSizes() const;
-    // Ticks the box of mode alone.
+    // Ticks the boxes of mode: Compressed and Crypted together for a block
+    // compressed, then encrypted.
     void showStorageMode(uint32_t mode) const;
-    // A click on one of the storage boxes: the record takes its mode, shown
-    // alone. False for any other widget.
-    bool takeStorageBox(int widgetId);
-    // Under an encrypted index the record's storage becomes encrypted,
-    // whatever box was ticked, and the boxes show it: a plain block would
-    // give its content away without the key. Then Raw and Compressed are no
-    // choice (storageBoxOffered false).
+    // A click on one of the storage boxes: the record takes its mode as
+    // archive stores it (followArchive), shown. False for any other widget.
+    bool takeStorageBox(int widgetId, const Zelkoran::Archive* archive);
+    // Under an encrypted index the record's storage becomes encrypted and
+    // the boxes show it: a plain block would give its content away without
+    // the key. Compressed then means compressed, then encrypted; Crypted
+    // encrypted only; Raw is no choice (storageBoxOffered false).
     void followArchive(const Zelkoran::Archive* archive);
     bool storageBoxOffered(int widgetId, const Zelkoran::Archive* archive) const;
     std::array<int, 3> storageBoxes() const { return {m_ids.raw, m_ids.compressed, m_ids.crypted}; }

@@ -578,7 +578,7 @@ int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, cons
                            const std::function<void()>& refreshOwn)
 {
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (block.storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, noun))
+    if (Archive::isEncryptedStorage(block.storage) && !setArchiveKeyForEncryptedSave(archive, noun))
         return -1;
     const string fallback = noun + " could not be saved.";
     if (!archive) {

@@ -94,7 +94,7 @@ void CtrlTextFile::onWidget(int widgetId)
             setDirty(true);
     } else if (widgetId == config.exportButtonId) {
         onExport(globalStatus->sArchivePath);
-    } else if (held.takeStorageBox(widgetId)) {
+    } else if (held.takeStorageBox(widgetId, Main::instance()->archiveMgr()->get(globalStatus->iArchiveID))) {
         setDirty(true);
     } else if (widgetId == config.textBoxId) {
         setDirty(true);

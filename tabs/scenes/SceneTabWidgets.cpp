@@ -10,9 +10,9 @@ SceneTabWidgets::eUsable SceneTabWidgets::usable(const SceneTabFacts& facts, int
 {
     switch (widgetId) {
     case 108: return facts.loaded ? U_LEAVE : U_OFF;
-    case SW_RAW:
-    case SW_COMPRESSED: return on(facts.loaded && facts.storageChoice);
+    case SW_RAW: return on(facts.loaded && facts.storageChoice);
     case SW_EXPORT:
+    case SW_COMPRESSED:
     case SW_CRYPTED: return on(facts.loaded);
     case SW_TEXT: return on(facts.loaded && facts.text);
     case SW_RENDER: return on(facts.loaded && facts.mapName);

@@ -39,7 +39,7 @@ struct SceneTabFacts {
     bool scene = false;       // a scene was built from them
     bool layerUsable = false; // the selected layer row is a layer, not an empty slot
     bool preview = false;     // the preview is on (and there is a scene)
-    bool storageChoice = true; // Raw and Compressed may be chosen (the index is plain)
+    bool storageChoice = true; // Raw may be chosen (the index is plain)
 };
 
 class SceneTabWidgets {

@@ -147,7 +147,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_RAW:
     case SW_COMPRESSED:
     case SW_CRYPTED:
-        held.takeStorageBox(widgetId);
+        held.takeStorageBox(widgetId, Main::instance()->archiveMgr()->get(globalStatus->iArchiveID));
         setDirty(true);
         break;
     case SW_TEXT: onTextEdit(); break;

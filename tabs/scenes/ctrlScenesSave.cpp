@@ -34,7 +34,7 @@ int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const str
     }
     // Asked first: serialising stores the scene's in-memory pictures.
     held.followArchive(archive);
-    if (held.block().storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, prefix))
+    if (Archive::isEncryptedStorage(held.block().storage) && !setArchiveKeyForEncryptedSave(archive, prefix))
         return -1;
     char* buffer = nullptr;
     size_t size = 0;
@@ -141,7 +141,7 @@ int CtrlScenes::saveTextPath(const string& name)
         return -1;
     }
     held.followArchive(archive);
-    if (held.block().storage == Archive::ST_ENCRYPTED && !setArchiveKeyForEncryptedSave(archive, kPrefix))
+    if (Archive::isEncryptedStorage(held.block().storage) && !setArchiveKeyForEncryptedSave(archive, kPrefix))
         return -1;
     if (const int rc = archive->blockAdd(held.block()); rc != 0) {
         notifySaveError(kPrefix, getArchiveSaveErrorMessage(rc, "TileMap could not be saved."), kNoticeMs);

@@ -128,7 +128,7 @@ TEST(SceneTabWidgetsTest, EachStateAllowsItsWidgets)
         {"preview on", {true, true, true, true, true, true}, "L1111111111111111"},
         {"preview, empty slot", {true, true, true, true, false, true}, "L1111111100111111"},
         {"preview without scene", {true, true, true, false, true, true}, "L1111110000000000"},
-        {"encrypted index", {true, true, false, false, false, false, false}, "L1001100000000000"},
+        {"encrypted index", {true, true, false, false, false, false, false}, "L1011100000000000"},
     };
     for (const auto& s : states) {
         std::string got;
