@@ -97,7 +97,8 @@ public:
     // Every block is checked before it is given: raw bytes against their
     // digest (keyed under an encrypted index), zlib by its stream (and its
     // keyed digest under an encrypted index), encrypted blocks by their tag
-    // and their digest.
+    // and their digest, and a compressed-then-encrypted one then by its
+    // stream, which must inflate to exactly its size.
     // RC_ERR_NOT_FOUND, RC_ERR_KEY (encrypted, no key), RC_ERR_CORRUPT, RC_ERR_IO.
     int blockLoad(Block& block);
     // Releases the data of blockLoad; block.data becomes null.
