@@ -11,7 +11,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config git
   libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libsdl2-ttf-dev
   zlib1g-dev libxxhash-dev libssl-dev libpugixml-dev libsimdjson-dev libspng-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
-  fonts-liberation libgtest-dev libgmock-dev libbenchmark-dev libzstd-dev tiled)
+  fonts-liberation libgtest-dev libgmock-dev libbenchmark-dev libzstd-dev tiled python3)
 
 install_missing() {
   local missing=()

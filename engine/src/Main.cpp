@@ -63,6 +63,15 @@ struct Main::Pacing {
 Main::Main() : m_mgr(std::make_unique<Managers>()), m_pace(std::make_unique<Pacing>())
 {
     SDL_InitSubSystem(SDL_INIT_EVENTS);
+    Screen* screen = m_mgr->config->get(0);
+    screen->setOverlay([this] {
+        if (GUIMgr* gui = guiMgr())
+            gui->render();
+    });
+    screen->setResizeListener([this] {
+        if (GUIMgr* gui = guiMgr())
+            gui->pushEvent(GE_LAYOUT, 0, 0);
+    });
 }
 
 Main::~Main()

@@ -41,7 +41,7 @@ bool SceneReferences::resolveQELResource(const string& reference, int& archiveId
             const int named = archives->load(archivePath.c_str(), nullptr, 0);
             const string document = m_document;
             former = named > 0 && !document.empty() &&
-                     Internal::isCopyOfArchive(*archives->get(named), *own, document.c_str());
+                     archives->get(named)->isCopyOf(*own, document.c_str());
             if (named > 0)
                 archives->close(named);
         }

@@ -92,6 +92,12 @@ public:
     // Index of the live block with block.name and block.type (by name alone
     // when type is empty); RC_ERR_NOT_FOUND when none.
     int blockSearch(const Block& block) const;
+    // This archive, named by a "qel://" URI, is the referring archive under
+    // another file name, one a copy of the other (references keep the name
+    // the archive had when they were written): both were created in the
+    // same second and, when document is given, this one holds that document
+    // (the referring text) too.
+    bool isCopyOf(const Archive& referring, const char* document) const;
     // Reads the live block named by block.name and block.type; fills data,
     // size, storage, storedSize. The data stays valid until blockFree.
     // Every block is checked before it is given: raw bytes against their

@@ -8,8 +8,6 @@
 
 namespace Zelkoran {
 
-class Archive;
-
 class Internal {
 public:
     // Logs message as critical, shows it on stderr and ends the process with
@@ -30,12 +28,6 @@ public:
     // 0 when well formed, RC_ERR_INVALID otherwise (outputs then empty).
     static int resolveQELURI(const char* uri, const char* currentArchivePath, String& archivePath,
                              String& resource, bool& sameArchive);
-    // The archive a "qel://" URI names is the referring archive under
-    // another file name, one a copy of the other (references keep the name
-    // the archive had when they were written): both were created in the
-    // same second and, when document is given, named holds that document
-    // (the referring text) too.
-    static bool isCopyOfArchive(const Archive& named, const Archive& referring, const char* document);
 };
 
 } // namespace Zelkoran

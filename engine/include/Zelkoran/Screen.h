@@ -2,6 +2,7 @@
 // Main thread only.
 #pragma once
 
+#include <Zelkoran/AudioDevice.h>
 #include <Zelkoran/CMem.h>
 
 #include <functional>
@@ -11,18 +12,8 @@ struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Surface;
 struct SDL_Rect;
-struct SDL_AudioSpec;
 
 namespace Zelkoran {
-
-// The audio device the engine mixes every sound into (opaque).
-struct AudioMixer;
-
-// Sees the device's mixed sound after each pass, on the audio thread:
-// count interleaved float values (nominally -1..1) of spec->channels
-// channels. It must not lock, allocate or call the engine.
-using PostMixCallback = void (*)(void* user, AudioMixer* mixer, const SDL_AudioSpec* spec, const float* samples,
-                                 int count);
 
 // Called once per drawn frame, before the panels; the argument is the screen
 // number, the result is ignored.
@@ -57,6 +48,11 @@ public:
     // Copies the surface as the window icon; RC_ERR_INVALID for null.
     int setIcon(SDL_Surface* icon);
     void setRenderCallback(RenderCallback callback);
+    // Drawn unclipped over the render callback and the videos on every
+    // frame: the engine's GUI, which the window does not know itself.
+    void setOverlay(std::function<void()> draw);
+    // Told after setSize changed the open window's size.
+    void setResizeListener(std::function<void()> resized);
     // Fills the whole screen, ignoring the clip rectangle. 0, or
     // RC_ERR_NOT_FOUND before show().
     int clear(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
@@ -101,6 +97,8 @@ private:
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     RenderCallback m_callback;
+    std::function<void()> m_overlay;
+    std::function<void()> m_resized;
     bool m_clipped = false;
     int m_clip[4] = {};
     bool m_invalid = false;
@@ -138,7 +136,6 @@ public:
 private:
     Screen m_screen;
     int m_mtFriendly = 0;
-    std::unique_ptr<AudioMixer> m_audio;
 };
 
 } // namespace Zelkoran

@@ -70,6 +70,13 @@ int Archive::getBlockCount() const { return m_file->liveCount(); }
 int Archive::getBlockLimit() const { return m_file->limit(); }
 float Archive::getFragmentation() const { return m_file->fragmentation(); }
 String Archive::getCreationDate() const { return formatDate(m_file->created()); }
+
+bool Archive::isCopyOf(const Archive& referring, const char* document) const
+{
+    if (this == &referring || getCreationDate() != referring.getCreationDate())
+        return false;
+    return !document || !*document || blockSearch(Block(document, "ZK7_XML")) >= 0;
+}
 String Archive::getModificationDate() const { return formatDate(m_file->modified()); }
 bool Archive::isEncrypted() const { return m_file->indexEncrypted(); }
 bool Archive::isEncryptedBlocks() const { return m_file->blocksEncrypted(); }

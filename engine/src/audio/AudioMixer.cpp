@@ -2,20 +2,21 @@
 
 #include "audio/MixerLibrary.h"
 
-#include <Zelkoran/Main.h>
 #include <Zelkoran/Result.h>
-#include <Zelkoran/Screen.h>
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace Zelkoran {
 
 namespace {
 
 uint32_t g_openings = 0;
+// The open device; null while audio is closed.
+std::unique_ptr<AudioMixer> g_device;
 
 // Sample frames per mix pass: about 23 ms at 44.1 kHz, short enough for the
 // playback position and a waveform display to follow the sound.
@@ -73,65 +74,67 @@ int64_t AudioMixer::bytesPerSecond() const
     return int64_t{frequency} * channels * (SDL_AUDIO_BITSIZE(format) / 8);
 }
 
-AudioMixer* currentMixer() { return Main::instance()->configMgr()->audioGetMixer(); }
+AudioMixer* currentMixer() { return g_device.get(); }
 
-int ConfigMgr::audioInit(int frequency, int format, int channels)
+namespace audio {
+
+int openDevice(int frequency, int format, int channels)
 {
-    if (m_audio)
+    if (g_device)
         return RC_ERR_BUSY;
     if (frequency < kMinFrequency || frequency > kMaxFrequency || channels < 1 || channels > kMaxChannels ||
         !isSampleFormat(format))
         return RC_ERR_INVALID;
-    if (!audio::MixerLibrary::shared())
+    if (!MixerLibrary::shared())
         return RC_ERR_NO_LIBRARY;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return RC_ERR_IO;
     // Decoders that cannot be loaded fail only their own formats, later.
-    audio::sdlMixer().Mix_Init(MIX_INIT_FLAC | MIX_INIT_MOD | MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_OPUS);
-    if (audio::sdlMixer().Mix_OpenAudio(frequency, static_cast<Uint16>(format), channels, kPassFrames) != 0) {
-        audio::sdlMixer().Mix_Quit();
+    sdlMixer().Mix_Init(MIX_INIT_FLAC | MIX_INIT_MOD | MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_OPUS);
+    if (sdlMixer().Mix_OpenAudio(frequency, static_cast<Uint16>(format), channels, kPassFrames) != 0) {
+        sdlMixer().Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return RC_ERR_IO;
     }
     auto mixer = std::make_unique<AudioMixer>();
-    audio::sdlMixer().Mix_QuerySpec(&mixer->frequency, &mixer->format, &mixer->channels);
+    sdlMixer().Mix_QuerySpec(&mixer->frequency, &mixer->format, &mixer->channels);
     mixer->spec.freq = mixer->frequency;
     mixer->spec.format = mixer->format;
     mixer->spec.channels = static_cast<Uint8>(mixer->channels);
     mixer->generation = ++g_openings;
-    m_audio = std::move(mixer);
+    g_device = std::move(mixer);
     return RC_OK;
 }
 
-void ConfigMgr::audioClose()
+void closeDevice()
 {
-    if (!m_audio)
+    if (!g_device)
         return;
-    audio::sdlMixer().Mix_HaltChannel(-1);
-    audio::sdlMixer().Mix_SetPostMix(nullptr, nullptr);
-    audio::sdlMixer().Mix_CloseAudio();
-    audio::sdlMixer().Mix_Quit();
+    sdlMixer().Mix_HaltChannel(-1);
+    sdlMixer().Mix_SetPostMix(nullptr, nullptr);
+    sdlMixer().Mix_CloseAudio();
+    sdlMixer().Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    m_audio.reset();
+    g_device.reset();
 }
 
-AudioMixer* ConfigMgr::audioGetMixer() { return m_audio.get(); }
-
-int ConfigMgr::audioSetPostMix(PostMixCallback callback, void* user)
+int setPostMix(PostMixCallback callback, void* user)
 {
-    if (!m_audio)
+    if (!g_device)
         return RC_ERR_NOT_FOUND;
-    if (callback && m_audio->format != AUDIO_S16SYS && m_audio->format != AUDIO_F32SYS)
+    if (callback && g_device->format != AUDIO_S16SYS && g_device->format != AUDIO_F32SYS)
         return RC_ERR_INVALID;
     // Mix_SetPostMix swaps the hook with the mixer's device locked, the
     // lock the mixing thread holds for a whole pass: once it returns, no
     // pass runs the old tap, and the fields below change while none runs.
-    audio::sdlMixer().Mix_SetPostMix(nullptr, nullptr);
-    m_audio->postMix = callback;
-    m_audio->postMixUser = user;
+    sdlMixer().Mix_SetPostMix(nullptr, nullptr);
+    g_device->postMix = callback;
+    g_device->postMixUser = user;
     if (callback)
-        audio::sdlMixer().Mix_SetPostMix(forwardPostMix, m_audio.get());
+        sdlMixer().Mix_SetPostMix(forwardPostMix, g_device.get());
     return RC_OK;
 }
+
+} // namespace audio
 
 } // namespace Zelkoran

@@ -1,8 +1,9 @@
 // The audio device opened by ConfigMgr::audioInit, as the tracks see it.
-// Main thread only.
+// The device is the audio family's own: the window's configuration opens
+// and closes it through the calls below. Main thread only.
 #pragma once
 
-#include <Zelkoran/Screen.h>
+#include <Zelkoran/AudioDevice.h>
 
 #include <SDL_audio.h>
 
@@ -29,5 +30,12 @@ struct AudioMixer {
 
 // The engine's open mixer, or null while audio is closed.
 AudioMixer* currentMixer();
+
+namespace audio {
+// What ConfigMgr::audioInit, audioClose and audioSetPostMix do, with their results.
+int openDevice(int frequency, int format, int channels);
+void closeDevice();
+int setPostMix(PostMixCallback callback, void* user);
+} // namespace audio
 
 } // namespace Zelkoran

@@ -1,5 +1,4 @@
 #include <Zelkoran/Internal.h>
-#include <Zelkoran/Archive.h>
 #include <Zelkoran/Log.h>
 #include <Zelkoran/Result.h>
 
@@ -67,13 +66,6 @@ char* Internal::getHumanReadableSize(uint64_t bytes, char* buf, size_t size, int
 bool Internal::isQELURI(const char* text)
 {
     return text && strncasecmp(text, kQELScheme.data(), kQELScheme.size()) == 0;
-}
-
-bool Internal::isCopyOfArchive(const Archive& named, const Archive& referring, const char* document)
-{
-    if (&named == &referring || named.getCreationDate() != referring.getCreationDate())
-        return false;
-    return !document || !*document || named.blockSearch(Archive::Block(document, "ZK7_XML")) >= 0;
 }
 
 int Internal::resolveQELURI(const char* uri, const char* currentArchivePath, String& archivePath, String& resource,

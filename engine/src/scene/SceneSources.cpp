@@ -88,7 +88,7 @@ bool SceneSources::namesFormerSelf(const Origin& from, const String& archivePath
     const int named = archiveAt(archivePath), own = archiveAt(from.archivePath);
     const Archive* namedArchive = named > 0 ? archives.get(named) : nullptr;
     const Archive* ownArchive = own > 0 ? archives.get(own) : nullptr;
-    return namedArchive && ownArchive && Internal::isCopyOfArchive(*namedArchive, *ownArchive, from.block.c_str());
+    return namedArchive && ownArchive && namedArchive->isCopyOf(*ownArchive, from.block.c_str());
 }
 
 int SceneSources::locate(const Origin& from, const char* ref, const char* blockType, Found& out)

@@ -1,4 +1,3 @@
-#include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Screen.h>
@@ -71,8 +70,8 @@ int Screen::setSize(int width, int height)
     m_height = height;
     if (m_window) {
         SDL_SetWindowSize(m_window, width, height);
-        if (GUIMgr* gui = Main::instance()->guiMgr())
-            gui->pushEvent(GE_LAYOUT, 0, 0);
+        if (m_resized)
+            m_resized();
     }
     return RC_OK;
 }
@@ -142,6 +141,8 @@ int Screen::setIcon(SDL_Surface* icon)
 }
 
 void Screen::setRenderCallback(RenderCallback callback) { m_callback = std::move(callback); }
+void Screen::setOverlay(std::function<void()> draw) { m_overlay = std::move(draw); }
+void Screen::setResizeListener(std::function<void()> resized) { m_resized = std::move(resized); }
 
 int Screen::clear(uint8_t r, uint8_t g, uint8_t b, uint8_t a)
 {
@@ -205,8 +206,8 @@ int Screen::renderFrame(bool present)
     if (VideoMgr* videos = Main::instance()->videoMgr())
         videos->render(m_renderer);
     SDL_RenderSetClipRect(m_renderer, nullptr);
-    if (GUIMgr* gui = Main::instance()->guiMgr())
-        gui->render();
+    if (m_overlay)
+        m_overlay();
     restoreClip();
     if (present) {
         SDL_RenderPresent(m_renderer);
@@ -219,6 +220,17 @@ int Screen::renderFrame(bool present)
 
 ConfigMgr::ConfigMgr() : m_screen(0) {}
 ConfigMgr::~ConfigMgr() { audioClose(); }
+
+int ConfigMgr::audioInit(int frequency, int format, int channels)
+{
+    return audio::openDevice(frequency, format, channels);
+}
+
+void ConfigMgr::audioClose() { audio::closeDevice(); }
+
+AudioMixer* ConfigMgr::audioGetMixer() { return currentMixer(); }
+
+int ConfigMgr::audioSetPostMix(PostMixCallback callback, void* user) { return audio::setPostMix(callback, user); }
 
 Screen* ConfigMgr::get(int n) { return n == 0 ? &m_screen : nullptr; }
 
