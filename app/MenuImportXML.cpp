@@ -147,7 +147,7 @@ int Menu::importXML(const string& requested)
             return abandon();
         }
         KeyBuffer key;
-        if (archive->isEncrypted() || archive->isEncryptedBlocks()) {
+        if (isSecured(*archive)) {
             if (pGlobalStatus->bKeyRemembered)
                 key.assign(reinterpret_cast<const char*>(pGlobalStatus->szKey), pGlobalStatus->iKeyLength);
             else if (secureModalPanel(kSecuredPrompt, key) != 1)
@@ -177,7 +177,7 @@ int Menu::importXML(const string& requested)
     pGlobalStatus->bArchiveLoaded = 1;
     pGlobalStatus->sArchivePath = archive->getName();
     pGlobalStatus->iArchiveID = id;
-    pGlobalStatus->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
+    pGlobalStatus->bSecured = isSecured(*archive);
     pGlobalStatus->bReparseAll = 1;
     update();
     return 0;

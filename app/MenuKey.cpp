@@ -160,7 +160,7 @@ int Menu::setQELKeyFromSecurePanel(Archive* archive, Panel* panel)
         rememberQELKey(key.bytes, key.length);
         return 0;
     }
-    if (archive->isEncrypted() || archive->isEncryptedBlocks())
+    if (isSecured(*archive))
         showBox("This QEL already contains encrypted data. The key cannot be changed while it is open.", MBT_ERROR);
     else
         showBox("Could not set the QEL key.", MBT_ERROR);
@@ -217,7 +217,7 @@ int Menu::onSecure()
             showBox("Could not update the QEL index encryption state.", MBT_ERROR);
             continue;
         }
-        pGlobalStatus->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
+        pGlobalStatus->bSecured = isSecured(*archive);
         EncryptedArchiveRecord::note(archive->getName(), archive->isEncrypted());
         update();
         Main::instance()->tool()->messageBox(kEncryptionTitle,

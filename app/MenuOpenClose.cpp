@@ -150,7 +150,7 @@ int Menu::load(const string& requested)
         }
     }
     EncryptedArchiveRecord::note(archive->getName(), archive->isEncrypted());
-    const bool secured = archive->isEncrypted() || archive->isEncryptedBlocks();
+    const bool secured = isSecured(*archive);
     // The open archive goes only once the new one is open.
     if (pGlobalStatus->bArchiveLoaded && onClose() != 0) {
         archives()->close(id);

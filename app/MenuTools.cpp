@@ -157,7 +157,7 @@ public:
         if (!reopened)
             return giveUp("Could not reload the QEL file after defrag/resize.");
         // Encrypted entries that were deleted are gone now.
-        m_status.bSecured = reopened->isEncrypted() || reopened->isEncryptedBlocks();
+        m_status.bSecured = isSecured(*reopened);
         m_status.bReparseAll = 1;
         m_menu.update();
         return 0;
@@ -171,7 +171,7 @@ private:
     // has it again.
     int chooseKey(const Archive& archive)
     {
-        const bool secured = m_status.bSecured || archive.isEncrypted() || archive.isEncryptedBlocks();
+        const bool secured = m_status.bSecured || isSecured(archive);
         if (m_status.bKeyRemembered)
             m_key.assign(reinterpret_cast<const char*>(m_status.szKey), m_status.iKeyLength);
         else if (secured && m_menu.secureModalPanel(kSecuredPrompt, m_key) != 1)

@@ -22,13 +22,13 @@ namespace {
 const char kFuzzKey[] = "fuzz key";
 constexpr uint32_t kSeed = 41752906;
 
-using legacyfile::readU32;
+using legacyfile::getU32;
 
 void sealHeader(std::vector<uint8_t>& file)
 {
     if (file.size() < 264 || std::memcmp(file.data(), "QELv1.1", 8) != 0)
         return;
-    const uint32_t count = readU32(file.data() + 8 + 116);
+    const uint32_t count = getU32(file.data() + 8 + 116);
     if (count < 1 || count > 4096 || file.size() < 264 + size_t{count} * 128)
         return;
     std::vector<uint8_t> header(file.begin() + 8, file.begin() + 264);

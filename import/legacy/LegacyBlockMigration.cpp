@@ -161,7 +161,7 @@ bool hasLegacyGuiOwner(Archive& archive, const Archive::Block& entry)
 {
     uint8_t owner[4];
     return entry.size >= kMinImageSize && peek(archive, entry, kOwnerOffset, owner, sizeof owner)
-        && readU32(owner) == kLegacyGuiOwner;
+        && getU32(owner) == kLegacyGuiOwner;
 }
 
 bool audioConvertible(Archive& archive, const Archive::Block& entry)
@@ -169,7 +169,7 @@ bool audioConvertible(Archive& archive, const Archive::Block& entry)
     uint8_t word[4];
     if (entry.size < kAudioHeaderSize || !peek(archive, entry, kAudioPayloadSizeOffset, word, sizeof word))
         return false;
-    const auto payloadSize = static_cast<int32_t>(readU32(word));
+    const auto payloadSize = static_cast<int32_t>(getU32(word));
     return payloadSize > 0 && entry.size >= kAudioHeaderSize + static_cast<uint64_t>(payloadSize);
 }
 
@@ -177,7 +177,7 @@ bool fontConvertible(Archive& archive, const Archive::Block& entry)
 {
     uint8_t version[4];
     uint8_t name = 0;
-    return peek(archive, entry, 0, version, sizeof version) && readU32(version) == kFontVersion
+    return peek(archive, entry, 0, version, sizeof version) && getU32(version) == kFontVersion
         && peek(archive, entry, kLegacyFontNameOffset, &name, 1) && name != 0;
 }
 
@@ -420,7 +420,7 @@ private:
         if (block.size() < kAudioHeaderSize)
             return skip(2, music ? "  Error: Legacy music block is too small. Skipping.\n"
                                  : "  Error: Legacy sound block is too small. Skipping.\n");
-        const auto payloadSize = static_cast<int32_t>(readU32(block.data() + kAudioPayloadSizeOffset));
+        const auto payloadSize = static_cast<int32_t>(getU32(block.data() + kAudioPayloadSizeOffset));
         if (payloadSize <= 0 || block.size() < kAudioHeaderSize + static_cast<uint64_t>(payloadSize))
             return skip(2, music ? "  Error: Legacy music block has invalid audio size. Skipping.\n"
                                  : "  Error: Legacy sound block has invalid audio size. Skipping.\n");
@@ -487,7 +487,7 @@ private:
         const uint64_t size = block.size();
         memcpy(copy.get(), block.data(), size);
         block.release();
-        writeU32(copy.get() + kOwnerOffset, kImageSignature);
+        putU32(copy.get() + kOwnerOffset, kImageSignature);
 
         const int rc = writeBlock(info, kImageType, copy.get(), size);
         if (rc == Zelkoran::RC_ERR_NO_SLOT)
@@ -511,11 +511,11 @@ private:
                 return skip(3, "  Warning: Font block size is not legacy format. Skipping.\n");
             memcpy(legacy, block.data(), sizeof legacy);
         }
-        if (readU32(legacy) != kFontVersion || legacy[kLegacyFontNameOffset] == 0)
+        if (getU32(legacy) != kFontVersion || legacy[kLegacyFontNameOffset] == 0)
             return skip(3, "  Warning: Font block is not a valid legacy v1.0 block. Skipping.\n");
 
         uint8_t record[kCompactFontSize] = {};
-        writeU32(record, kFontVersion);
+        putU32(record, kFontVersion);
         memcpy(record + 4, legacy + 4, 4);
         record[12] = legacy[8];
         Zelkoran::Main::instance()->tool()->szCopy(reinterpret_cast<char*>(record + kCompactFontNameOffset),

@@ -1,13 +1,14 @@
 // Helpers shared by the legacy archive code of this folder: little-endian
-// reads and writes, buffers in the editor's memory module, SDL file streams
+// fields, buffers in the editor's memory module, SDL file streams
 // and the engine log. Not part of the editor's interface.
 #pragma once
+
+#include "engine/src/core/ByteOrder.h"
 
 #include <Zelkoran/CMem.h>
 #include <Zelkoran/Log.h>
 #include <Zelkoran/Main.h>
 
-#include <SDL_endian.h>
 #include <SDL_rwops.h>
 
 #include <cstdint>
@@ -21,32 +22,11 @@ constexpr int kEditorModule = 15;
 
 inline Zelkoran::Log* engineLog() { return Zelkoran::Main::instance()->logMgr()->get(0); }
 
-inline uint16_t readU16(const uint8_t* p)
-{
-    uint16_t v;
-    memcpy(&v, p, sizeof v);
-    return SDL_SwapLE16(v);
-}
-
-inline uint32_t readU32(const uint8_t* p)
-{
-    uint32_t v;
-    memcpy(&v, p, sizeof v);
-    return SDL_SwapLE32(v);
-}
-
-inline uint64_t readU64(const uint8_t* p)
-{
-    uint64_t v;
-    memcpy(&v, p, sizeof v);
-    return SDL_SwapLE64(v);
-}
-
-inline void writeU32(uint8_t* p, uint32_t value)
-{
-    const uint32_t v = SDL_SwapLE32(value);
-    memcpy(p, &v, sizeof v);
-}
+// Little-endian fields, read and written as the engine's stored formats do.
+using Zelkoran::bytes::getU16;
+using Zelkoran::bytes::getU32;
+using Zelkoran::bytes::getU64;
+using Zelkoran::bytes::putU32;
 
 struct CMemDelete {
     void operator()(uint8_t* p) const { Zelkoran::CMem::free(p); }

@@ -167,11 +167,11 @@ struct LegacyEntry {
     {
         memcpy(type, raw, 16);
         memcpy(name, raw + 16, 64);
-        storage = readU32(raw + 80);
-        dataSize = readU32(raw + 84);
-        storedSize = readU32(raw + 88);
-        offset = readU32(raw + 92);
-        checksum = readU32(raw + 96);
+        storage = getU32(raw + 80);
+        dataSize = getU32(raw + 84);
+        storedSize = getU32(raw + 88);
+        offset = getU32(raw + 92);
+        checksum = getU32(raw + 96);
     }
 
     // A block of 0 bytes is a block too: only a slot without data, name
@@ -210,7 +210,7 @@ public:
         uint8_t header[kQELv1HeaderSize];
         if (!readExact(m_stream.get(), header, sizeof header))
             return LQR_READ_HEADER;
-        m_count = readU32(header + kHeaderCountOffset);
+        m_count = getU32(header + kHeaderCountOffset);
         if (m_count < 1 || m_count > kQELv1MaxEntries)
             return LQR_BAD_SIZE;
         if (memcmp(header, "SecureQEL ", 10) == 0)
@@ -225,7 +225,7 @@ public:
         if (!readExact(m_stream.get(), m_index.get(), indexSize))
             return LQR_READ_INDEX;
 
-        const uint32_t storedChecksum = readU32(header + kHeaderChecksumOffset);
+        const uint32_t storedChecksum = getU32(header + kHeaderChecksumOffset);
         memset(header + kHeaderChecksumOffset, 0, 4);
 
         std::unique_ptr<IndexKey> indexKey;
@@ -361,9 +361,9 @@ constexpr uint32_t kSpriteVersion = 10;
 // True when at least one state word was mapped.
 bool migrateSpriteStates(uint8_t* data, uint64_t size)
 {
-    if (size < kSpriteHeaderSize || readU32(data) != kSpriteVersion)
+    if (size < kSpriteHeaderSize || getU32(data) != kSpriteVersion)
         return false;
-    const auto records = static_cast<int32_t>(readU32(data + 44));
+    const auto records = static_cast<int32_t>(getU32(data + 44));
     if (records <= 0 || size < kSpriteHeaderSize + kSpriteRecordSize * static_cast<uint64_t>(records))
         return false;
     bool mapped = false;
@@ -572,9 +572,9 @@ int getQELv2EncryptionState(const String& path, bool& isQELv2, bool& encryptedIn
     if (memcmp(header, kQELv2Magic, sizeof kQELv2Magic) != 0)
         return 0;
     isQELv2 = true;
-    if (readU16(header + 8) == 2 && readU16(header + 10) == 0 && readU32(header + 12) == kQELv2HeaderSize
-        && readU32(header + 16) == 256) {
-        const uint64_t flags = readU64(header + 20);
+    if (getU16(header + 8) == 2 && getU16(header + 10) == 0 && getU32(header + 12) == kQELv2HeaderSize
+        && getU32(header + 16) == 256) {
+        const uint64_t flags = getU64(header + 20);
         encryptedIndex = (flags & 1) != 0;
         encryptedBlocks = (flags & 2) != 0;
     }

@@ -445,12 +445,6 @@ int CtrlBase::showBox(const string& title, const string& text, int buttons, int 
     return Main::instance()->tool()->messageBox(title.c_str(), text.c_str(), buttons, type, timeoutMs, -1, -1);
 }
 
-WidgetLabel* CtrlBase::addInfoLabel(int labelId, const char* name, const string& text, Position x, int top) const
-{
-    return ui::addLabel(*panel, {.name = name, .id = labelId, .x = x, .y = ui::top(static_cast<float>(top)),
-                                 .text = text.c_str(), .font = resourceManager->get(SR_FONT)});
-}
-
 void CtrlBase::setLabel(int labelId, const string& text, int top) const
 {
     if (WidgetLabel* label = panel->getLabel(labelId)) {
@@ -556,7 +550,7 @@ int CtrlBase::saveResource(const string& kind, const string& emptyNameMessage, c
     return finishResourceSave(kind, name);
 }
 
-int CtrlBase::deleteSelectedResource(const string& noun, const NamedStep& remove)
+int CtrlBase::deleteSelectedResource(const string& noun, const NamedStep& remove, const string& failure)
 {
     const WidgetList* list = panel->getList(BW_LIST);
     if (!list || list->getSelectedIndex() == 0)
@@ -568,7 +562,7 @@ int CtrlBase::deleteSelectedResource(const string& noun, const NamedStep& remove
         return -1;
     closeResources();
     if (remove(name) != 0) {
-        showBox(title, noun + " could not be deleted.", MBB_OK, MBT_ERROR, 0);
+        showBox(title, failure.empty() ? noun + " could not be deleted." : failure, MBB_OK, MBT_ERROR, 0);
         return recoverResourceDeleteFailure(name);
     }
     return finishResourceDelete();
@@ -589,7 +583,7 @@ int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, cons
         notifySaveError(noun, getArchiveSaveErrorMessage(rc, fallback), kSaveNoticeMs);
         return -1;
     }
-    globalStatus->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
+    globalStatus->bSecured = isSecured(*archive);
     globalStatus->bReparseAll = 1;
     refreshBlockListAndSelect(listedName);
     if (refreshOwn)

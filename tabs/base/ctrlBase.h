@@ -25,7 +25,6 @@ namespace Zelkoran {
 class Panel;
 class Screen;
 class Widget;
-class WidgetLabel;
 class WidgetTextEdit;
 } // namespace Zelkoran
 
@@ -180,11 +179,6 @@ protected:
     static size_t utf8Prefix(const string& text, size_t maxBytes);
     // Tool::messageBox without a panel; its answer.
     int showBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const;
-    // A caption of the tab's panel in the editor font on the grey label
-    // background, with text centred in it, placed at x and top. Null when
-    // the panel refused it.
-    Zelkoran::WidgetLabel* addInfoLabel(int labelId, const char* name, const string& text, Zelkoran::Position x,
-                                        int top) const;
     // Replaces the text of a label and centres it on the panel at top.
     void setLabel(int labelId, const string& text, int top) const;
     // The name an export is written under: the name field's text, else the
@@ -231,9 +225,10 @@ protected:
     // its own failure), then finishResourceSave. 0 or -1.
     int saveResource(const string& kind, const string& emptyNameMessage, const NamedStep& save);
     // The delete of the selected block after a Yes to the question; remove
-    // is the engine's removal. 0, or -1 when refused, cancelled or failed
-    // (the block is then loaded again).
-    int deleteSelectedResource(const string& noun, const NamedStep& remove);
+    // is the engine's removal, failure the text shown when it fails (empty:
+    // noun + " could not be deleted."). 0, or -1 when refused, cancelled or
+    // failed (the block is then loaded again).
+    int deleteSelectedResource(const string& noun, const NamedStep& remove, const string& failure = {});
     // The raw block save of a filled block (name, type, storage, data,
     // size) into the open archive: key for encrypted storage, blockAdd,
     // secured and reparse flags, list rebuilt with listedName selected

@@ -230,11 +230,14 @@ int CtrlEffects::onSave()
             notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
             return -1;
         }
+        const string before = e->getName();
         if (particles()->setName(itemHandle, name.c_str()) < 0) {
             notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
             return -1;
         }
         if (e->save(globalStatus->iArchiveID, name.c_str()) != 0) {
+            // The emitter keeps the name it is stored under.
+            particles()->setName(itemHandle, before.c_str());
             notifySaveError(kKind, "Could not save the particle effect.", kNoticeMs);
             return -1;
         }
@@ -250,19 +253,9 @@ bool CtrlEffects::storedEffectNamed(const string& name) const
 
 int CtrlEffects::onDelete()
 {
-    const WidgetList* list = panel->getList(BW_LIST);
-    if (!list || list->getSelectedIndex() == 0)
-        return -1;
-    const string name = list->getSelectedText();
-    const string question = "Are you sure you want to delete \"" + name + "\" Particle?";
-    if (showBox("Delete Particle", question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
-        return -1;
-    closeResources();
-    if (particles()->remove(globalStatus->iArchiveID, name.c_str()) != 0) {
-        showBox("Delete Particle", "Particle effect could not be deleted.", MBB_OK, MBT_ERROR, 0);
-        return recoverResourceDeleteFailure(name);
-    }
-    return finishResourceDelete();
+    return deleteSelectedResource(
+        kKind, [this](const string& name) { return particles()->remove(globalStatus->iArchiveID, name.c_str()); },
+        "Particle effect could not be deleted.");
 }
 
 int CtrlEffects::closeResources()

@@ -65,16 +65,10 @@ public:
     void storeLogicalPanelPosition() { preview.storeLogicalPanelPosition(); }
     void restoreLogicalPanelPosition() { preview.restoreLogicalPanelPosition(); }
     void applyPreviewPanelPosition() { preview.applyPreviewPanelPosition(); }
-    void refreshPreviewPanelGeometry() { preview.refreshPreviewPanelGeometry(); }
     void restorePreviewIsolation() { preview.restorePreviewIsolation(); }
     void isolateLoadedPanelForPreview() { preview.isolateLoadedPanelForPreview(); }
     // Refreshes the fields, then shows the panel with the focus.
     void showLoadedPanelForPreview();
-    static SDL_Point previewOrigin(int w, int h, int winW, int winH)
-    {
-        return GUIPreview::previewOrigin(w, h, winW, winH);
-    }
-    static const char* getWidgetTypeName(Zelkoran::eWidgetType type) { return GUIWidgetList::getWidgetTypeName(type); }
     Zelkoran::Widget* getSelectedWidget() const { return state.selectedWidget(); }
     void populateWidgetList() { widgetList.populateWidgetList(); }
     void syncWidgetListSlider() const { widgetList.syncWidgetListSlider(); }
@@ -84,11 +78,8 @@ public:
     // The modal dialog on the selected widget's tooltip font and colours.
     // True when it changed the widget.
     bool showTooltipSettingsDialog();
-    static int skinStateToIndex(int state) { return GUISkinEditor::skinStateToIndex(state); }
     int resolveFontNameToID(const string& name) const;
     void populateSkinResourceLists() { skin.populateSkinResourceLists(); }
-    void validateSkinColorEdit(int id) { skin.validateSkinColorEdit(id); }
-    void applySkinEditor() { skin.applySkinEditor(); }
     void updateSkinEditor() { skin.updateSkinEditor(); }
 
     // Read access for tests.

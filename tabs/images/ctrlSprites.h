@@ -65,7 +65,6 @@ public:
     int closeResources() override;
 
     int animIndex() const { return iAnimIndex; }
-    int frameIndex() const { return iFrameIndex; }
 
 protected:
     int beforeResourceSave() override;

@@ -317,7 +317,7 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
     }
     m_state.sceneModified = false;
     m_host.setDirty(false);
-    m_status->bSecured = archive->isEncrypted() || archive->isEncryptedBlocks();
+    m_status->bSecured = isSecured(*archive);
     m_status->bReparseAll = 1;
     m_host.select(sceneName);
     m_document.host().showText();

@@ -47,7 +47,6 @@ namespace Zelkoran {
 class Scene;
 class WidgetProgress;
 } // namespace Zelkoran
-struct SDL_Surface;
 
 class CtrlScenes : public CtrlBase {
 public:
@@ -118,19 +117,6 @@ public:
     using enum ::FrameImportResult;
     // The dialog's starting record: new-scene mode leaves the source kind 0.
     SceneLayerImportOptions defaultImportOptions(bool newScene) const;
-    // Turns frames (ARGB8888, one size, whole tiles) into a tile layer of
-    // scene in the options' slot, with an atlas tile set and tile
-    // animations for cells that change; takes the frames (-511, -510, -509
-    // leave them to the caller; otherwise they are destroyed and frames is
-    // emptied). sourceWidth x sourceHeight and padded only feed the texts;
-    // kind "GIF" or "Video" (null or empty: "Video"); frameDurations per
-    // frame (ms) when of the frames' count; progress continues the caller's
-    // scale with frames + 1 .. + 3 and lets the user cancel. message gets
-    // the summary on success. 0, or an ImportResult or engine code.
-    static int importFrameSequenceLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                        std::vector<SDL_Surface*>& frames, int sourceWidth, int sourceHeight,
-                                        bool padded, const char* kind, const std::vector<int>* frameDurations,
-                                        Zelkoran::WidgetProgress* progress, string* message);
     // Size, frame count and total duration (delays below 1 count 100 ms).
     // True when all of size and count are at least 1.
     static bool getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs);
@@ -143,9 +129,6 @@ public:
     // Evenly spaced frames of the options' time window as an animated tile layer.
     static int importVideoLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                 Zelkoran::WidgetProgress* progress, string* message);
-    // Diagnostics: writes the sampled frames as outputPath_000.png and so on.
-    static int dumpVideoFrames(const SceneLayerImportOptions& options, const string& outputPath,
-                               Zelkoran::WidgetProgress* progress);
 
     // --- Universal VTT maps (ctrlScenesConverters.cpp) ---
     // Codes of importUVTT beyond the engine's (import/scene/UvttImportResult.h).

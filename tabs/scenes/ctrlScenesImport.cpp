@@ -175,7 +175,7 @@ int CtrlScenes::loadStoredBlock(const string& name)
         field->setText(name.c_str());
     setDirty(false); // what is held is what is stored
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    globalStatus->bSecured = archive && (archive->isEncrypted() || archive->isEncryptedBlocks());
+    globalStatus->bSecured = archive && isSecured(*archive);
     document.checkMapType();
     updateData();
     return 0;

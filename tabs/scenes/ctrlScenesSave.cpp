@@ -69,7 +69,7 @@ int CtrlScenes::onSave()
     if ((sceneEdits ? saveScenePath(name) : saveTextPath(name)) != 0)
         return -1;
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    globalStatus->bSecured = archive && (archive->isEncrypted() || archive->isEncryptedBlocks());
+    globalStatus->bSecured = archive && isSecured(*archive);
     globalStatus->bReparseAll = 1;
     refreshBlockListAndSelect(name);
     updateData();

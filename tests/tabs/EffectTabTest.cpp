@@ -205,4 +205,38 @@ TEST_F(EffectTab, ABlockThatDoesNotLoadKeepsTheOpenEffectAndDeleteAsks)
     EXPECT_GT(tab->getItemHandle(), 0) << "back to a new effect";
 }
 
+TEST_F(EffectTab, ASaveTheFullArchiveRefusesLeavesTheEffectItsName)
+{
+    open({});
+    tab->show();
+    const std::string before = emitter()->getName();
+    char data[] = "x";
+    for (int i = 0; archive()->getBlockCount() < archive()->getBlockLimit(); ++i) {
+        Archive::Block filler(("filler" + std::to_string(i)).c_str(), "ZK7_XML");
+        filler.data = data;
+        filler.size = sizeof data;
+        ASSERT_EQ(archive()->blockAdd(filler), 0);
+    }
+    // Typed and committed as the window does, then Save clicked.
+    auto deliver = [this] {
+        int result = 0;
+        for (const SDL_Event& e : TS::pump())
+            if (e.type == kGUIEventType && (e.user.code == 3 || (e.user.code >= 6 && e.user.code <= 9)))
+                result = tab->processEvent(static_cast<int>(reinterpret_cast<intptr_t>(e.user.data1)),
+                                           static_cast<int>(reinterpret_cast<intptr_t>(e.user.data2)));
+        return result;
+    };
+    ASSERT_TRUE(TS::clickWidget(p->getID(), CtrlBase::BW_NAME));
+    TS::typeText("glow");
+    TS::key(SDLK_RETURN);
+    deliver();
+    TS::pushAnswer(0);
+    ASSERT_TRUE(TS::clickWidget(p->getID(), CtrlBase::BW_SAVE));
+    EXPECT_EQ(deliver(), -1);
+    ASSERT_FALSE(TS::modalLog().empty());
+    EXPECT_EQ(TS::modalLog().back().text, "Could not save the particle effect.");
+    EXPECT_EQ(emitter()->getName(), before);
+    EXPECT_TRUE(tab->isDirty());
+}
+
 } // namespace

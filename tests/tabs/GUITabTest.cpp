@@ -79,12 +79,12 @@ TEST(GUITabTables, TypeNamesAndPreviewOrigins)
                  {WT_LIST, "List"},     {WT_COMBOBOX, "ComboBox"}, {WT_NUMBEREDIT, "NumberEdit"},
                  {WT_PANEL, "Widget"}, {static_cast<eWidgetType>(3), "Widget"}};
     for (const auto& n : names)
-        EXPECT_STREQ(CtrlGUI::getWidgetTypeName(n.type), n.name);
+        EXPECT_STREQ(GUIWidgetList::getWidgetTypeName(n.type), n.name);
     const struct {
         int w, h, x, y;
     } origins[] = {{300, 200, 650, 420}, {1200, 960, 200, 40}, {1500, 1200, 50, -80}};
     for (const auto& o : origins) {
-        const SDL_Point at = CtrlGUI::previewOrigin(o.w, o.h, 1400, 1000);
+        const SDL_Point at = GUIPreview::previewOrigin(o.w, o.h, 1400, 1000);
         EXPECT_EQ(at.x, o.x) << o.w;
         EXPECT_EQ(at.y, o.y) << o.h;
     }
@@ -426,7 +426,7 @@ TEST_F(GUITabTest, AFailedRenameLeavesThePanelPreviewed)
     EXPECT_EQ(live->getScreen(), 0);
     EXPECT_EQ(live->getSizeMode(), 0);
     const SDL_Rect r = live->baseWidget()->getRect();
-    const SDL_Point at = CtrlGUI::previewOrigin(r.w, r.h, status->iWidth, status->iHeight);
+    const SDL_Point at = GUIPreview::previewOrigin(r.w, r.h, status->iWidth, status->iHeight);
     EXPECT_EQ(r.x, at.x);
     EXPECT_EQ(r.y, at.y);
 }
@@ -559,7 +559,7 @@ TEST_F(GUITabTest, SkinListsModesAndFontNamesComeFromBuiltinsAndListedBlocks)
     EXPECT_EQ(tab->resolveFontNameToID("@zk7/font/CourierNew12Black"), fm->getBuiltin("CourierNew12Black"));
     EXPECT_STREQ(fm->get(tab->resolveFontNameToID("Big"))->getName(), "Big");
     EXPECT_LE(tab->resolveFontNameToID("Missing"), 0);
-    EXPECT_EQ(CtrlGUI::skinStateToIndex(7), WS_NORMAL);
+    EXPECT_EQ(GUISkinEditor::skinStateToIndex(7), WS_NORMAL);
 
     // Each widget opens in the mode its Normal state has: asset, colours, theme.
     const struct {

@@ -3,6 +3,7 @@
 // cancelling it.
 #include "tabs/SceneTabFixture.h"
 
+#include "import/scene/FrameSequenceLayer.h"
 #include "support/GifWriter.h"
 #include "support/SceneImportTarget.h"
 #include "support/TestSurfaces.h"
@@ -95,8 +96,9 @@ TEST_F(SceneImportTest, QuitDuringAConversionCancelsAndStaysQueued)
     SDL_Event quit{};
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
-    EXPECT_EQ(CtrlScenes::importFrameSequenceLayer(target(), tab->defaultImportOptions(false), frames, 16, 16, false,
-                                                   "GIF", nullptr, ui.progressBar, nullptr),
+    ImportProgress bar = widgetImportProgress(ui.progressBar);
+    EXPECT_EQ(importFramesAsTileLayer(target(), tab->defaultImportOptions(false), frames, 16, 16, false, "GIF",
+                                      nullptr, &bar, nullptr),
               CtrlScenes::IR_CANCELLED);
     EXPECT_TRUE(frames.empty());
     EXPECT_EQ(target()->getLayerCount(0), 0);
@@ -143,8 +145,8 @@ TEST_F(SceneImportTest, ALongAnalysisShowsItsStageAndStopsOnCancelOrQuit)
         o.tileWidth = o.tileHeight = 16;
         o.matchPercent = 95.0f;
         o.matchMode = 1;
-        const int rc = CtrlScenes::importFrameSequenceLayer(target(), o, frames, 640, 352, false, "Video", nullptr,
-                                                            ui.progressBar, nullptr);
+        ImportProgress bar = widgetImportProgress(ui.progressBar);
+        const int rc = importFramesAsTileLayer(target(), o, frames, 640, 352, false, "Video", nullptr, &bar, nullptr);
         screen->setRenderCallback(nullptr);
         EXPECT_EQ(rc, CtrlScenes::IR_CANCELLED);
         EXPECT_NE(seen, "") << "the panel was drawn during the analysis";

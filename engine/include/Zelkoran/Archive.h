@@ -171,14 +171,17 @@ private:
     std::unique_ptr<archive::ArchiveFile> m_file;
 };
 
-// The storage every writer of a block uses: ST_ENCRYPTED while the
-// archive's index or any of its blocks is encrypted, so that such an
-// archive keeps nothing readable in its file; else plain, the writer's
-// choice for a plain archive (ST_RAW for data compressed already such as
-// pictures, sound and video, ST_COMPRESSED for text and settings).
+// The archive's index or any of its blocks is encrypted: such an archive
+// keeps nothing readable in its file.
+inline bool isSecured(const Archive& archive) { return archive.isEncrypted() || archive.isEncryptedBlocks(); }
+
+// The storage every writer of a block uses: ST_ENCRYPTED in a secured
+// archive; else plain, the writer's choice for a plain archive (ST_RAW for
+// data compressed already such as pictures, sound and video, ST_COMPRESSED
+// for text and settings).
 inline uint32_t blockStorage(const Archive& archive, uint32_t plain)
 {
-    return archive.isEncrypted() || archive.isEncryptedBlocks() ? Archive::ST_ENCRYPTED : plain;
+    return isSecured(archive) ? Archive::ST_ENCRYPTED : plain;
 }
 
 class ArchiveMgr {

@@ -471,6 +471,7 @@ int ArchiveFile::chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Co
         const uint8_t* version = slotBytes + size_t(v) * kVersionSize;
         const uint64_t claimed = peekGeneration(version);
         if (claimed > rec.generation) {
+            // W5: a version of a commit that never completed, zeroed below.
             if (claimed > rec.generation + 1)
                 return RC_ERR_CORRUPT;
             out.stale[v] = true;
@@ -884,6 +885,7 @@ int ArchiveFile::ensureKeyCheck(CommitRecord& next)
     return RC_OK;
 }
 
+// W5: what a failed commit wrote goes; what cannot be undone stops every later write.
 void ArchiveFile::rollback(const std::vector<std::pair<uint64_t, size_t>>& written)
 {
     bool ok = true;
@@ -963,7 +965,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next,
             std::memset(slotBytes, 0, sizeof(slotBytes));
             encodeVersion(slotBytes, next.generation, w.slot, w.entry, sealKey);
         } else {
-            slotOffset += size_t(1 - m_table.activeVersion(w.slot)) * kVersionSize;
+            slotOffset += size_t(1 - m_table.activeVersion(w.slot)) * kVersionSize; // W2
             encodeVersion(slotBytes, next.generation, w.slot, w.entry, sealKey);
         }
         size_t length = fresh ? kSlotSize : kVersionSize;
@@ -977,12 +979,13 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next,
             return rc;
         }
     }
+    // W3
     if (int rc = m_durable ? m_file.sync() : RC_OK; rc != RC_OK) {
         rollback(written);
         return rc;
     }
 
-    const int target = 1 - m_activeRecord;
+    const int target = 1 - m_activeRecord; // W4
     uint8_t header[kHeaderSize];
     if (isLayout1(m_header)) {
         // The first change of an older file writes the whole header anew;
@@ -1002,7 +1005,7 @@ int ArchiveFile::commit(const std::vector<SlotWrite>& writes, CommitRecord next,
     int rc = m_file.writeAt(0, header, kHeaderSize);
     if (rc == RC_OK && m_durable)
         rc = m_file.sync();
-    if (rc != RC_OK) {
+    if (rc != RC_OK) { // W5
         if (m_file.writeAt(0, m_header, kHeaderSize) != RC_OK)
             m_poisoned = true;
         rollback(written);
@@ -1138,11 +1141,11 @@ int ArchiveFile::addCompressed(const char* name, const char* type, const void* s
     // can expand to would only fail at load.
     if (!stream || streamSize < 8 || size > streamSize * kMaxZlibRatio + 64)
         return RC_ERR_INVALID;
-    if (int rc = checkAdd(name, type, 2, size, existing); rc != RC_OK)
+    if (int rc = checkAdd(name, type, kStoreZlib, size, existing); rc != RC_OK)
         return rc;
     if (int rc = rekey(); rc != RC_OK)
         return rc;
-    Entry e = newEntry(name, type, 2, size);
+    Entry e = newEntry(name, type, kStoreZlib, size);
     e.storedSize = streamSize;
     return append(e, static_cast<const uint8_t*>(stream), existing);
 }
@@ -1169,7 +1172,7 @@ int ArchiveFile::append(Entry e, const uint8_t* stored, int existing)
             return rc;
         next.flags |= RF_BLOCKS_ENCRYPTED;
     }
-    e.offset = m_rec.dataEnd;
+    e.offset = m_rec.dataEnd; // W1
     if (e.storedSize)
         if (int rc = m_file.writeAt(e.offset, stored, static_cast<size_t>(e.storedSize)); rc != RC_OK)
             return rc;
@@ -1270,7 +1273,7 @@ int ArchiveFile::reseal(const Entry& stored, Entry& e, bool indexEncrypted, uint
     OPENSSL_cleanse(plain.get(), size);
     if (!ok)
         return RC_ERR_KEY;
-    e.offset = dataEnd;
+    e.offset = dataEnd; // W1: dataEnd starts at the committed one
     e.storedSize = size + kSealOverhead;
     e.hash = hashBytes(sealed.get(), static_cast<size_t>(e.storedSize));
     if (int rc = m_file.writeAt(e.offset, sealed.get(), static_cast<size_t>(e.storedSize)); rc != RC_OK)

@@ -1,18 +1,21 @@
 // The transactional core of an open QELv2 archive.
 //
-// Write-path invariants (each checked by the fault-injection tests):
+// Write-path invariants (each checked by the fault-injection tests; the
+// lines that keep them say "W1".."W5" in ArchiveFile.cpp):
 //  W1 Block data is appended past the committed data end; nothing the
-//     committed state references is ever overwritten.        (appendStored)
+//     committed state references is ever overwritten.   (append, reseal)
 //  W2 A changed index entry is written to the slot version the committed
 //     state does not use, stamped with the new generation.   (commit)
-//  W3 Data and versions are flushed before the commit record points at them. (commit)
+//  W3 Data and versions are flushed before the commit record points at
+//     them, when durable.                                     (commit)
 //  W4 The commit record goes to the header's other record place; the
 //     header is one 512-byte write, flushed before the change returns
 //     when durable, so nothing later overwrites what it points to before
 //     it is on the device.                                    (commit)
 //  W5 A failed commit zeroes the versions it wrote and restores the header;
 //     if that fails too, the archive refuses further writes until reopened,
-//     and opening zeroes versions newer than the committed generation. (rollback, repair)
+//     and opening zeroes versions newer than the committed generation.
+//                                                  (rollback, loadState)
 #pragma once
 
 #include "ArchiveCrypto.h"

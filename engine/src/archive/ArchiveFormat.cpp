@@ -1,5 +1,7 @@
 #include "ArchiveFormat.h"
 
+#include "core/ByteOrder.h"
+
 #include <Zelkoran/Result.h>
 
 #include <cstring>
@@ -14,21 +16,8 @@ namespace {
 constexpr char kMagic[8] = {'Z', 'K', '7', 'Q', 'E', 'L', 'v', '2'};
 constexpr char kRecordMagic[4] = {'Z', 'K', 'C', 'R'};
 
-template <class T>
-void put(uint8_t* p, T v)
-{
-    for (size_t i = 0; i < sizeof(T); ++i)
-        p[i] = static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * i));
-}
-
-template <class T>
-T get(const uint8_t* p)
-{
-    uint64_t v = 0;
-    for (size_t i = 0; i < sizeof(T); ++i)
-        v |= static_cast<uint64_t>(p[i]) << (8 * i);
-    return static_cast<T>(v);
-}
+using bytes::get;
+using bytes::put;
 
 constexpr size_t kLayoutOffset = 28;
 constexpr uint32_t kLayout2 = 2;

@@ -2,11 +2,9 @@
 // converters, which are the importer's (import/scene/); the tab's progress
 // panel reports for them.
 #include "tabs/scenes/ctrlScenes.h"
-#include "import/scene/FrameSequenceLayer.h"
 #include "import/scene/GIFLayers.h"
 #include "import/scene/UvttImport.h"
 #include "import/scene/UvttProbe.h"
-#include "import/scene/VideoFrameDump.h"
 #include "import/scene/VideoLayer.h"
 #include "services/GlobalStatus.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
@@ -16,16 +14,6 @@ using namespace Zelkoran;
 CtrlScenes::SceneLayerImportOptions CtrlScenes::defaultImportOptions(bool newScene) const
 {
     return SceneLayerImport::defaultImportOptions(newScene);
-}
-
-int CtrlScenes::importFrameSequenceLayer(Scene* scene, const SceneLayerImportOptions& options,
-                                         std::vector<SDL_Surface*>& frames, int sourceWidth, int sourceHeight,
-                                         bool padded, const char* kind, const std::vector<int>* frameDurations,
-                                         WidgetProgress* progress, string* message)
-{
-    ImportProgress bar = widgetImportProgress(progress);
-    return ::importFramesAsTileLayer(scene, options, frames, sourceWidth, sourceHeight, padded, kind,
-                                     frameDurations, &bar, message);
 }
 
 bool CtrlScenes::getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs)
@@ -50,12 +38,6 @@ int CtrlScenes::importVideoLayer(Scene* scene, const SceneLayerImportOptions& o,
 {
     ImportProgress bar = widgetImportProgress(progress);
     return ::importVideoLayer(scene, o, &bar, message);
-}
-
-int CtrlScenes::dumpVideoFrames(const SceneLayerImportOptions& o, const string& outputPath, WidgetProgress* progress)
-{
-    ImportProgress bar = widgetImportProgress(progress);
-    return ::dumpVideoFrames(o, outputPath, &bar);
 }
 
 bool CtrlScenes::getUVTTMetadata(const string& path, SceneLayerImportOptions& options, string& error)
