@@ -123,7 +123,8 @@ public:
 
     // A tab's check box on the menu bar at the next free place. 0 or -1.
     int createTabCheckbox(const char* name, int checkBoxId);
-    // A tab's base panel, named after the tab: its id, or 0 or less on failure.
+    // A tab's base panel, named after the tab, without widgets (the tab
+    // adds them): its id, or 0 or less on failure. free() closes it.
     int createBasePanel(const char* name);
 
 private:

@@ -1,4 +1,5 @@
-// The fixed panels of the editor and the per-tab check boxes and base panels.
+// The fixed panels of the editor and the per-tab check boxes and base panels
+// (their widgets are the tab base's: tabs/base/BasePanel.cpp).
 #include "services/EditorLog.h"
 #include "services/ResourceManager.h"
 #include "services/Version.h"
@@ -322,46 +323,6 @@ int ResourceManager::createBasePanel(const char* name)
     base->setBorderColor(153, 153, 153, 255, WS_ALL);
     base->setPosition(Position(0), Position(40));
 
-    ui::addLabel(*panel, {.name = "TitleCtrl", .id = 110, .x = centred(0), .y = top(5), .text = name, .font = iFont});
-    if (WidgetList* list = ui::addList(*panel, {.name = "List", .id = 105, .x = left(10), .y = top(20), .w = 164,
-                                                .h = 150, .font = iFont,
-                                                .tooltip = "List of QEL blocks of the current resource type"})) {
-        list->clearItems();
-        list->setBackgroundColor(200, 200, 195, WS_HOVERED);
-        list->setBackgroundColor(200, 200, 195, WS_PRESSED);
-        list->setAutoSort(true);
-        list->setFeatures(WF_HOVER, true);
-    }
-    if (WidgetSlider* slider = panel->createSlider("SliderV", 106, 1)) {
-        slider->setSize(15, 150);
-        slider->setPosition(right(-10), top(20));
-        slider->setTooltip("Scroll the block list");
-        slider->setRange(0, 0);
-        slider->setMargin(15, 0, 15, 0);
-    }
-    ui::addSpriteButton(*panel, {.name = "NewItem", .id = 107, .x = left(35), .y = top(175),
-                                 .tooltip = "Create a new resource"}, getClone(SS_NEW_ITEM));
-    ui::addSpriteButton(*panel, {.name = "SaveItem", .id = 108, .x = centred(0), .y = top(175),
-                                 .tooltip = "Save the current resource"}, getClone(SS_SAVE_ITEM));
-    if (WidgetFrame* frame = panel->createFrame("SaveDirtyFrame", 115)) {
-        frame->setSize(34, 34);
-        frame->setPosition(centred(0), top(172));
-        frame->setFilled(false);
-        frame->setBackgroundColor(255, 170, 32, WS_ALL);
-        frame->setBorderColor(255, 170, 32, 0, WS_ALL);
-        frame->setBorderWidth(1, WS_ALL);
-        frame->setFeatures(WF_EVENTS, false);
-        frame->hide();
-    }
-    ui::addSpriteButton(*panel, {.name = "DeleteItem", .id = 109, .x = right(-35), .y = top(175),
-                                 .tooltip = "Delete the selected resource"}, getClone(SS_DELETE_ITEM));
-    ui::addLabel(*panel, {.name = "NameItem", .id = 111, .x = left(10), .y = top(213), .text = "Name:", .font = iFont});
-    if (WidgetTextEdit* edit = ui::addTextEdit(*panel, {.name = "NameItemBox", .id = 112, .x = left(50), .y = top(210),
-                                                        .w = 140, .h = 19, .font = iFont,
-                                                        .tooltip = "Name of the current resource"})) {
-        edit->setText("");
-        edit->setFeatures(WF_FOCUS_LOST, true);
-    }
     vBasePanels.push_back(id);
     return id;
 }

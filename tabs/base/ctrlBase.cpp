@@ -1,4 +1,5 @@
 #include "tabs/base/ctrlBase.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/base/blockTypeSlots.h"
 
 #include "services/EditorLog.h"
@@ -61,6 +62,7 @@ CtrlBase::CtrlBase(const string& name, int checkBoxID, ResourceManager* rm, Glob
     panel = Main::instance()->guiMgr()->getPanel(rm->createBasePanel(name.c_str()));
     if (!panel)
         fatal("Could not create the Skardy panel: " + name);
+    addBasePanelWidgets(*panel, *rm, name.c_str());
     screen = Main::instance()->configMgr()->get(0);
     if (!screen)
         fatal("Could not get the default Skardy screen.");
