@@ -63,7 +63,7 @@ int SceneDocument::checkMapType()
     if (map) {
         m_host.setUsable(SW_RENDER, true);
         // A map the engine cannot load stays editable as text.
-        if (m_state.sceneHandle == 0 && loadTileEngineFromBuffer(name) != 0) {
+        if (m_sceneHandle == 0 && loadTileEngineFromBuffer(name) != 0) {
             closeScene();
             m_layers.clear();
         }
@@ -71,7 +71,7 @@ int SceneDocument::checkMapType()
         closeScene();
         m_host.setUsable(SW_RENDER, false);
         m_widgets.tick(SW_RENDER, false);
-        m_state.renderEnabled = false;
+        m_previewOn = false;
     }
     m_host.showText();
     if (m_held.mode() != CtrlBase::AM_BINARY)
@@ -94,13 +94,13 @@ int SceneDocument::loadTileEngineFromBuffer(const string& name)
         scenes()->close(id);
         return -1;
     }
-    if (m_state.sceneHandle > 0 && m_state.sceneHandle != id)
-        scenes()->close(m_state.sceneHandle);
-    m_state.sceneHandle = id;
+    if (m_sceneHandle > 0 && m_sceneHandle != id)
+        scenes()->close(m_sceneHandle);
+    m_sceneHandle = id;
     adoptScene(built);
     m_viewport.keep();
-    m_state.sceneModified = false;
-    m_state.rememberedRender = false;
+    m_modified = false;
+    m_previewRemembered = false;
     return 0;
 }
 
@@ -113,7 +113,7 @@ void SceneDocument::adoptScene(Scene* built)
     showLayerRow(*built, m_layers.selected());
     m_host.setUsable(SW_LAYERS, true);
     m_host.setUsable(SW_ADD_LAYER, true);
-    m_viewport.populateViewportTextboxes(built, isZK7SceneBuffer(), m_state.rememberedRender);
+    m_viewport.populateViewportTextboxes(built, isZK7SceneBuffer(), m_previewRemembered);
     updateViewport();
 }
 
@@ -173,7 +173,7 @@ int SceneDocument::refreshSceneFromTextBuffer(bool& changed)
 
     string loadName = name;
     string previousName;
-    if (m_state.sceneHandle > 0) {
+    if (m_sceneHandle > 0) {
         // Both scenes are open for a moment: the new one needs a name of its own.
         if (const Scene* old = scene())
             previousName = old->getName();
@@ -187,12 +187,12 @@ int SceneDocument::refreshSceneFromTextBuffer(bool& changed)
         return -1;
     }
     closeScene();
-    m_state.sceneHandle = id;
+    m_sceneHandle = id;
     if (!previousName.empty())
         scenes()->setName(id, previousName.c_str());
     m_held.replace(candidate, length);
     setupBlockParams(name);
-    Scene* built = scenes()->get(m_state.sceneHandle);
+    Scene* built = scenes()->get(m_sceneHandle);
     if (!built)
         return -1;
     // The viewport is the preview's, not the text's: an edit keeps it.
@@ -202,7 +202,7 @@ int SceneDocument::refreshSceneFromTextBuffer(bool& changed)
     adoptScene(built);
     m_viewport.setEdits(width, height);
     updateViewport();
-    m_state.sceneModified = true;
+    m_modified = true;
     return 0;
 }
 
@@ -214,7 +214,7 @@ void SceneDocument::updateViewport()
 
 Scene* SceneDocument::scene() const
 {
-    return m_state.sceneHandle > 0 ? scenes()->get(m_state.sceneHandle) : nullptr;
+    return m_sceneHandle > 0 ? scenes()->get(m_sceneHandle) : nullptr;
 }
 
 void SceneDocument::showLayerRow(const Scene& current, int row)
@@ -234,7 +234,7 @@ int SceneDocument::holdStoredBlock(const string& name)
 
 void SceneDocument::closeScene()
 {
-    if (m_state.sceneHandle > 0)
-        Main::instance()->sceneMgr()->close(m_state.sceneHandle);
-    m_state.sceneHandle = 0;
+    if (m_sceneHandle > 0)
+        Main::instance()->sceneMgr()->close(m_sceneHandle);
+    m_sceneHandle = 0;
 }

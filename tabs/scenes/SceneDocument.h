@@ -1,7 +1,8 @@
 // The held Tiled document as text and, for a map, as the engine scene built
 // from it: what kind of document it is, building the scene, and keeping the
-// held text and the scene in step in both directions. The tab owns the
-// state this works on and lends it by reference.
+// held text and the scene in step in both directions. It owns the scene
+// handle, whether the scene was edited since it was built or stored, and
+// whether the preview shows it.
 #pragma once
 
 #include <Zelkoran/CMem.h>
@@ -30,28 +31,34 @@ struct SceneDocumentHost {
     std::function<string()> name;
 };
 
-// The tab's state the document shares.
-struct SceneDocumentState {
-    int& sceneHandle;
-    bool& sceneModified;
-    bool& renderEnabled;
-    bool& rememberedRender;
-};
-
 class SceneDocument {
 public:
     using string = Zelkoran::String;
 
     SceneDocument(Zelkoran::Panel* panel, const GlobalStatus* status, BlockText& held, SceneLayerList& layers,
                   SceneViewportEdits& viewport, const SceneTabPanel& widgets, const char* blockType,
-                  SceneDocumentState state, SceneDocumentHost host)
+                  SceneDocumentHost host)
         : m_panel(panel), m_status(status), m_held(held), m_layers(layers), m_viewport(viewport),
-          m_widgets(widgets), m_blockType(blockType), m_state(state), m_host(std::move(host))
+          m_widgets(widgets), m_blockType(blockType), m_host(std::move(host))
     {
     }
 
     // The scene shown, or null.
     Zelkoran::Scene* scene() const;
+    // The scene's engine handle, 0 without one.
+    int handle() const { return m_sceneHandle; }
+    // id (an open scene, or 0) becomes the document's scene; whoever
+    // replaced the previous one has closed it.
+    void holdScene(int id) { m_sceneHandle = id; }
+    // The scene was edited since it was built or stored.
+    bool modified() const { return m_modified; }
+    void setModified(bool on) { m_modified = on; }
+    // The preview shows the scene.
+    bool previewOn() const { return m_previewOn; }
+    void setPreviewOn(bool on) { m_previewOn = on; }
+    // The preview is shown again when the tab is entered again.
+    bool previewRemembered() const { return m_previewRemembered; }
+    void rememberPreview(bool on) { m_previewRemembered = on; }
     // The held text carries the engine's scene marker.
     bool isZK7SceneBuffer() const;
     // Kind label, scene (for maps) and text box for the held bytes. 0.
@@ -90,6 +97,9 @@ private:
     SceneViewportEdits& m_viewport;
     const SceneTabPanel& m_widgets;
     const char* m_blockType;
-    SceneDocumentState m_state;
     SceneDocumentHost m_host;
+    int m_sceneHandle = 0;
+    bool m_modified = false;
+    bool m_previewOn = false;
+    bool m_previewRemembered = false;
 };

@@ -4,6 +4,7 @@
 #include "services/GlobalStatus.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/scenes/SceneBlockKind.h"
+#include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneFileNames.h"
 #include "tabs/scenes/SceneReferences.h"
 
@@ -119,8 +120,8 @@ int SceneExport::onExportTMX(const string& outputPath, const string& name) const
     // The scene the tab shows is exported as it is now (moved layers
     // included); otherwise the stored block is loaded for the export.
     int loaded = 0;
-    Scene* exported = m_sceneHandle > 0 ? scenes->get(m_sceneHandle) : nullptr;
-    if (m_sceneHandle <= 0) {
+    Scene* exported = m_document.scene();
+    if (m_document.handle() <= 0) {
         loaded = scenes->load(m_status->sArchivePath.c_str(), name.c_str(), nullptr);
         exported = loaded > 0 ? scenes->get(loaded) : nullptr;
         if (!exported) {

@@ -12,18 +12,19 @@ class Panel;
 } // namespace Zelkoran
 class BlockText;
 class GlobalStatus;
+class SceneDocument;
 class SceneReferences;
 
 class SceneExport {
 public:
     using string = Zelkoran::String;
 
-    // held: the tab's bytes of the selected block; sceneHandle: the scene
-    // the tab shows (0 for none).
+    // held: the tab's bytes of the selected block; document: the scene the
+    // tab shows, if any.
     SceneExport(Zelkoran::Panel* panel, const GlobalStatus* status, const BlockText& held,
-                const SceneReferences& references, const SceneDialogs& dialogs, const int& sceneHandle)
+                const SceneReferences& references, const SceneDialogs& dialogs, const SceneDocument& document)
         : m_panel(panel), m_status(status), m_held(held), m_references(references), m_dialogs(dialogs),
-          m_sceneHandle(sceneHandle)
+          m_document(document)
     {
     }
 
@@ -46,5 +47,5 @@ private:
     const BlockText& m_held;
     const SceneReferences& m_references;
     const SceneDialogs& m_dialogs;
-    const int& m_sceneHandle;
+    const SceneDocument& m_document;
 };

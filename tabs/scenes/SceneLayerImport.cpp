@@ -8,6 +8,7 @@
 #include "import/scene/ImageLayer.h"
 #include "import/scene/SceneImportChecks.h"
 #include "import/scene/UvttImport.h"
+#include "import/scene/VideoLayer.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/scenes/SceneBlockKind.h"
@@ -15,7 +16,6 @@
 #include "tabs/scenes/SceneLayerList.h"
 #include "tabs/scenes/SceneReferences.h"
 #include "tabs/scenes/SceneTabWidgets.h"
-#include "tabs/scenes/ctrlScenes.h"
 #include "tabs/scenes/import/SceneImportDialog.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 #include "tabs/scenes/import/SceneImportValidation.h"
@@ -55,10 +55,10 @@ SceneLayerImportOptions SceneLayerImport::defaultImportOptions(bool newScene)
 
 int SceneLayerImport::onAddLayer()
 {
-    Scene* target = m_state.sceneHandle > 0 ? Main::instance()->sceneMgr()->get(m_state.sceneHandle) : nullptr;
+    Scene* target = m_document.scene();
     if (!target)
         return -1;
-    const bool wasModified = m_state.sceneModified, wasDirty = m_host.dirty();
+    const bool wasModified = m_document.modified(), wasDirty = m_host.dirty();
     SceneLayerImportOptions o = defaultImportOptions(false);
     o.targetLayer = target->getLayerCount(0) + 1;
     // New tiles lie on the scene's grid.
@@ -78,8 +78,9 @@ int SceneLayerImport::onAddLayer()
         const char* progressTitle = gif ? "Import GIF layer" : "Import video layer";
         VideoImportProgressUI ui = openVideoImportProgressUI(Main::instance(), m_art, progressTitle,
                                                              o.frameCount);
-        const int rc = gif ? CtrlScenes::importGIFAnimatedLayer(target, o, ui.progressBar, &summary)
-                           : CtrlScenes::importVideoLayer(target, o, ui.progressBar, &summary);
+        ImportProgress bar = widgetImportProgress(ui.progressBar);
+        const int rc = gif ? ::importGIFAnimatedLayer(target, o, &bar, &summary)
+                           : ::importVideoLayer(target, o, &bar, &summary);
         closeVideoImportProgressUI(Main::instance(), ui);
         if (rc == IR_CANCELLED)
             return -1;
@@ -98,7 +99,10 @@ int SceneLayerImport::onAddLayer()
     }
     if (o.sourceType == 4) {
         constexpr const char* kTitle = "Import UVTT layers";
-        if (importUVTTScene(target, o, false, m_status->sArchivePath, m_state.sceneHandle, summary, error) != 0) {
+        int handle = m_document.handle();
+        const int rc = importUVTTScene(target, o, false, m_status->sArchivePath, handle, summary, error);
+        m_document.holdScene(handle);
+        if (rc != 0) {
             m_dialogs.show(kTitle, error.empty() ? "UVTT could not be converted into Scene m_layers." : error, MBB_OK,
                     MBT_ERROR, 0);
             return -1;
@@ -126,7 +130,7 @@ int SceneLayerImport::storeAddedLayers(Scene* target, int selectLayer, const str
     // Nothing was stored: the scene is built again from the held text, which
     // every earlier layer edit rewrote, so no half-made layer stays behind.
     if (m_document.loadTileEngineFromBuffer(name) == 0) {
-        m_state.sceneModified = wasModified;
+        m_document.setModified(wasModified);
         m_host.setDirty(wasDirty);
     }
     return -1;
@@ -174,15 +178,13 @@ int SceneLayerImport::onCreateSceneFromSource()
     const WidgetList* blocks = m_panel->getList(CtrlBase::BW_LIST);
     const string previous = blocks && blocks->getSelectedIndex() > 0 ? string(blocks->getSelectedText()) : string();
     m_host.closeResources();
-    m_state.sceneHandle = scenes->create(sceneName.c_str(), 0);
-    Scene* created = m_state.sceneHandle > 0 ? scenes->get(m_state.sceneHandle) : nullptr;
+    m_document.holdScene(scenes->create(sceneName.c_str(), 0));
+    Scene* created = m_document.scene();
     // A cancelled or failed import leaves the tab with the block it held
     // before, as stored, or with nothing.
     const auto discard = [&] {
-        if (m_state.sceneHandle > 0)
-            scenes->close(m_state.sceneHandle);
-        m_state.sceneHandle = 0;
-        m_state.sceneModified = false;
+        m_document.closeScene();
+        m_document.setModified(false);
         m_host.restore(previous);
         return -1;
     };
@@ -222,8 +224,9 @@ int SceneLayerImport::onCreateSceneFromSource()
         o.layerName = fileName;
         VideoImportProgressUI ui = openVideoImportProgressUI(
             Main::instance(), m_art, gif ? "Creating GIF Scene" : "Creating video Scene", o.frameCount);
-        const int rc = gif ? CtrlScenes::importGIFAnimatedLayer(created, o, ui.progressBar, &summary)
-                           : CtrlScenes::importVideoLayer(created, o, ui.progressBar, &summary);
+        ImportProgress bar = widgetImportProgress(ui.progressBar);
+        const int rc = gif ? ::importGIFAnimatedLayer(created, o, &bar, &summary)
+                           : ::importVideoLayer(created, o, &bar, &summary);
         closeVideoImportProgressUI(Main::instance(), ui);
         if (rc != 0) {
             if (rc != IR_CANCELLED)
@@ -232,13 +235,17 @@ int SceneLayerImport::onCreateSceneFromSource()
         }
         break;
     }
-    case 4:
-        if (importUVTTScene(created, o, true, m_status->sArchivePath, m_state.sceneHandle, summary, error) != 0) {
+    case 4: {
+        int handle = m_document.handle();
+        const int rc = importUVTTScene(created, o, true, m_status->sArchivePath, handle, summary, error);
+        m_document.holdScene(handle);
+        if (rc != 0) {
             m_dialogs.show("New UVTT Scene", error.empty() ? "UVTT could not be converted into a Scene." : error,
                            MBB_OK, MBT_ERROR, 0);
             return discard();
         }
         break;
+    }
     default:
         m_dialogs.show("New Scene", "Unsupported source type.", MBB_OK, MBT_WARNING, 0);
         return discard();
@@ -267,7 +274,7 @@ int SceneLayerImport::saveAndRefreshScene(Scene* scene, const string& sceneName,
     if (!scene)
         return -1;
     const auto keepDirty = [&] {
-        m_state.sceneModified = true;
+        m_document.setModified(true);
         m_host.setDirty(true);
         return -1;
     };
@@ -286,7 +293,7 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
         return -1;
     const auto cleanWarning = [&](const char* text) {
         m_dialogs.show(title, text, MBB_OK, MBT_WARNING, 0);
-        m_state.sceneModified = false;
+        m_document.setModified(false);
         m_host.setDirty(false);
         return -1;
     };
@@ -315,7 +322,7 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
                           type->getTextY());
         m_document.host().setUsable(SW_RENDER, true);
     }
-    m_state.sceneModified = false;
+    m_document.setModified(false);
     m_host.setDirty(false);
     m_status->bSecured = isSecured(*archive);
     m_status->bReparseAll = 1;

@@ -32,22 +32,15 @@ struct SceneLayerImportHost {
     std::function<void(const string& name)> restore;
 };
 
-// The tab's state the import actions share.
-struct SceneLayerImportState {
-    int& sceneHandle;
-    bool& sceneModified;
-};
-
 class SceneLayerImport {
 public:
     using string = Zelkoran::String;
 
     SceneLayerImport(Zelkoran::Panel* panel, GlobalStatus* status, ResourceManager* art, BlockText& held,
                      SceneDocument& document, SceneLayerList& layers, const SceneImportDialog& dialog,
-                     const SceneImportValidation& checks, const SceneDialogs& dialogs, SceneLayerImportState state,
-                     SceneLayerImportHost host)
+                     const SceneImportValidation& checks, const SceneDialogs& dialogs, SceneLayerImportHost host)
         : m_panel(panel), m_status(status), m_art(art), m_held(held), m_document(document), m_layers(layers),
-          m_dialog(dialog), m_checks(checks), m_dialogs(dialogs), m_state(state), m_host(std::move(host))
+          m_dialog(dialog), m_checks(checks), m_dialogs(dialogs), m_host(std::move(host))
     {
     }
 
@@ -80,6 +73,5 @@ private:
     const SceneImportDialog& m_dialog;
     const SceneImportValidation& m_checks;
     const SceneDialogs& m_dialogs;
-    SceneLayerImportState m_state;
     SceneLayerImportHost m_host;
 };

@@ -29,7 +29,6 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
       held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(panel),
       layers(panel), viewport(panel, gs), preview(panel, gs, rm->get(SR_BG_BLOCKY)),
       document(panel, gs, held, layers, viewport, widgets, blockType,
-               {sceneHandle, sceneModified, renderEnabled, rememberedRender},
                {[this](int id, bool usable) { setUsable(id, usable); },
                 [this] {
                     checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
@@ -45,10 +44,10 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
               [this](const string& title, const string& message, const ChoiceBoxOptions& options) {
                   return choiceBox(title, message, options, "Cancel");
               }},
-      references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, sceneHandle),
+      references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, document),
       tileSets(gs, references, dialogs, [this] { parseQEL(); }), checks(gs, [this] { return exportName(); }),
       importDialog(*this, rm, dialogs),
-      layerImport(panel, gs, rm, held, document, layers, importDialog, checks, dialogs, {sceneHandle, sceneModified},
+      layerImport(panel, gs, rm, held, document, layers, importDialog, checks, dialogs,
                   {[this] { return isDirty(); }, [this](bool on) { setDirty(on); }, [this] { closeResources(); },
                    [this](const string& name, const string& prefix) { return acceptBlockName(name, prefix); },
                    [this](Scene* scene, const string& name, const string& prefix) {
@@ -116,30 +115,30 @@ int CtrlScenes::processEvent(int widgetId, int data)
         preview.chooseBackground(widgetId);
         break;
     case SW_RENDER:
-        renderEnabled = data != 0;
-        if (renderEnabled && sceneHandle <= 0 && held.bytes() && held.size() >= 1) {
+        document.setPreviewOn(data != 0);
+        if (document.previewOn() && document.handle() <= 0 && held.bytes() && held.size() >= 1) {
             const string name = exportName();
             if (name.empty() || document.loadTileEngineFromBuffer(name) != 0) {
-                renderEnabled = false;
+                document.setPreviewOn(false);
                 widgets.tick(SW_RENDER, false);
                 if (!name.empty())
                     reportUnbuiltScene();
             }
         }
-        if (renderEnabled && sceneHandle > 0)
+        if (document.previewOn() && document.handle() > 0)
             document.updateViewport();
         break;
     case SW_SET_VIEWPORT:
     case SW_WIDTH:
     case SW_HEIGHT:
-        if (Scene* current = document.scene(); renderEnabled && current && viewport.commit(*current)) {
-            sceneModified = true;
+        if (Scene* current = document.scene(); document.previewOn() && current && viewport.commit(*current)) {
+            document.setModified(true);
             setDirty(true);
         }
         break;
     case SW_SHOW_LAYER:
         if (layers.setShown(document.scene(), data != 0)) {
-            sceneModified = true;
+            document.setModified(true);
             setDirty(true);
             textFollowsScene();
         }
@@ -159,7 +158,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
         break;
     case SW_ADD_LAYER: layerImport.onAddLayer(); break;
     case SW_REMOVE_LAYER:
-        if (sceneHandle > 0)
+        if (document.handle() > 0)
             onRemoveLayer();
         break;
     default: break;
@@ -221,9 +220,9 @@ void CtrlScenes::applyWidgetRules()
     string extension;
     SceneReferences::getExtensionLower(exportName(), extension);
     facts.mapName = extension == "tmx";
-    facts.scene = sceneHandle >= 1;
+    facts.scene = document.handle() >= 1;
     facts.layerUsable = layers.selectedUsable(document.scene());
-    facts.preview = renderEnabled;
+    facts.preview = document.previewOn();
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     facts.storageChoice = held.storageBoxOffered(SW_RAW, archive);
     for (int id : SceneTabWidgets::kDecided)
@@ -252,7 +251,7 @@ int CtrlScenes::onListBox()
         return fail();
     document.checkMapType();
     updateData();
-    if (sceneHandle == 0 && SceneBlockKind::extensionOf(selected) == "tmx")
+    if (document.handle() == 0 && SceneBlockKind::extensionOf(selected) == "tmx")
         reportUnbuiltScene();
     return 0;
 }
@@ -283,24 +282,24 @@ void CtrlScenes::showNoContent()
 
 int CtrlScenes::onDeactivate()
 {
-    if (isDirty() || sceneModified) {
+    if (isDirty() || document.modified()) {
         // Unsaved edits of the scene, the text, the storage or the name are
         // kept as they are; coming back takes up where the user left.
         keptWhileAway = true;
-        rememberedRender = renderEnabled && sceneHandle > 0;
-    } else if (sceneHandle > 0 && renderEnabled) {
+        document.rememberPreview(document.previewOn() && document.handle() > 0);
+    } else if (document.handle() > 0 && document.previewOn()) {
         layers.remember(layers.selected());
-        rememberedRender = true;
+        document.rememberPreview(true);
         viewport.keep();
         closeResources();
         setDirty(false);
     } else {
         layers.remember(0);
-        rememberedRender = false;
+        document.rememberPreview(false);
         closeResources();
         setDirty(false);
     }
-    renderEnabled = false;
+    document.setPreviewOn(false);
     preview.stopDrag();
     widgets.tick(SW_RENDER, false);
     return 0;
@@ -308,7 +307,7 @@ int CtrlScenes::onDeactivate()
 
 int CtrlScenes::onActivate()
 {
-    const bool restorePreview = rememberedRender;
+    const bool restorePreview = document.previewRemembered();
     if (keptWhileAway) {
         keptWhileAway = false;
     } else {
@@ -320,12 +319,12 @@ int CtrlScenes::onActivate()
         if (onListBox() != 0)
             return -1;
     }
-    if (restorePreview && sceneHandle > 0) {
-        renderEnabled = true;
+    if (restorePreview && document.handle() > 0) {
+        document.setPreviewOn(true);
         widgets.tick(SW_RENDER, true);
         document.updateViewport();
     }
-    rememberedRender = false;
+    document.rememberPreview(false);
     return 0;
 }
 
@@ -337,9 +336,9 @@ int CtrlScenes::closeResources()
 {
     held.release();
     document.closeScene();
-    renderEnabled = false;
+    document.setPreviewOn(false);
     preview.stopDrag();
-    sceneModified = false;
+    document.setModified(false);
     return 0;
 }
 

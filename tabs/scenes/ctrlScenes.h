@@ -120,15 +120,9 @@ public:
     // Size, frame count and total duration (delays below 1 count 100 ms).
     // True when all of size and count are at least 1.
     static bool getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs);
-    // The GIF's first frame as an image or tile layer (Scene::importLayerFromImage).
-    static int importGIFImageLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                   const string& layerName);
     // The GIF's frames over the options' time window as an animated tile layer.
     static int importGIFAnimatedLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                       Zelkoran::WidgetProgress* progress, string* message);
-    // Evenly spaced frames of the options' time window as an animated tile layer.
-    static int importVideoLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                Zelkoran::WidgetProgress* progress, string* message);
 
     // --- Universal VTT maps (ctrlScenesConverters.cpp) ---
     // Codes of importUVTT beyond the engine's (import/scene/UvttImportResult.h).
@@ -146,9 +140,9 @@ public:
                    string& error);
 
     // --- read by tests and the benchmark ---
-    int sceneID() const { return sceneHandle; }
-    bool previewOn() const { return renderEnabled; }
-    bool sceneChanged() const { return sceneModified; }
+    int sceneID() const { return document.handle(); }
+    bool previewOn() const { return document.previewOn(); }
+    bool sceneChanged() const { return document.modified(); }
     const Zelkoran::Archive::Block& blockRecord() const { return held.block(); }
     // The parts whose checks tests drive with the tab's state.
     const SceneReferences& sceneReferences() const { return references; }
@@ -190,10 +184,6 @@ private:
     SceneImportValidation checks;
     SceneImportDialog importDialog;
     SceneLayerImport layerImport;
-    bool renderEnabled = false;
-    int sceneHandle = 0;
-    bool sceneModified = false;
-    bool rememberedRender = false;
     // The tab was left with unsaved changes, which it kept.
     bool keptWhileAway = false;
     // The text box was committed (Ctrl+Enter or focus lost after an edit)

@@ -19,17 +19,17 @@ int CtrlScenes::render(int)
     if (screen)
         screen->clear(128, 128, 128, 255);
     WidgetTextEdit* text = panel->getTextEdit(SW_TEXT);
-    if (!renderEnabled) {
+    if (!document.previewOn()) {
         if (text && !text->isShown())
             text->show();
         return 0;
     }
     if (text && text->isShown())
         text->hide();
-    if (held.bytes() && held.size() >= 1 && sceneHandle == 0) {
+    if (held.bytes() && held.size() >= 1 && document.handle() == 0) {
         // Built on demand, as when the preview was switched on before a scene existed.
         if (const string name = exportName(); !name.empty() && document.loadTileEngineFromBuffer(name) != 0) {
-            renderEnabled = false;
+            document.setPreviewOn(false);
             widgets.tick(SW_RENDER, false);
             if (text)
                 text->show();
@@ -42,10 +42,10 @@ int CtrlScenes::render(int)
 int CtrlScenes::handleMouseEvent(SDL_Event* event)
 {
     Scene* current = document.scene();
-    if (!renderEnabled || !event || !current || !layers.selectedUsable(current))
+    if (!document.previewOn() || !event || !current || !layers.selectedUsable(current))
         return 0;
     switch (preview.onMouse(*event, *current, layers.selected())) {
-    case ScenePreview::Drag::Moved: sceneModified = true; break;
+    case ScenePreview::Drag::Moved: document.setModified(true); break;
     case ScenePreview::Drag::Dropped:
         setDirty(true);
         // The text follows the scene, so a later text edit keeps the move.
@@ -71,7 +71,7 @@ int CtrlScenes::onRemoveLayer()
         showBox("Remove layer", "Layer could not be removed.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
-    sceneModified = true;
+    document.setModified(true);
     layers.remember(layer);
     setDirty(true);
     layers.populateLayersListbox(*current, current->getLayerCount(0));

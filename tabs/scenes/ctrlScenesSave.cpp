@@ -65,7 +65,7 @@ int CtrlScenes::onSave()
     document.setupBlockParams(name);
     // Layer edits rewrite the text, so a text the box holds beyond the held
     // one was typed after them: it is stored as typed, drag or no drag.
-    const bool sceneEdits = sceneHandle > 0 && sceneModified && !textBoxDiffers();
+    const bool sceneEdits = document.handle() > 0 && document.modified() && !textBoxDiffers();
     if ((sceneEdits ? saveScenePath(name) : saveTextPath(name)) != 0)
         return -1;
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
@@ -110,7 +110,7 @@ int CtrlScenes::saveScenePath(const string& name)
     // The box shows what is stored now: a later text edit then starts from
     // the saved scene, not from the text before its layer edits.
     checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
-    sceneModified = false;
+    document.setModified(false);
     return 0;
 }
 
@@ -157,7 +157,7 @@ int CtrlScenes::onNew()
     if (CtrlBase::onNew() != 0)
         return -1;
     keptWhileAway = false;
-    rememberedRender = false;
+    document.rememberPreview(false);
     showNoContent();
     held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
     held.showStorageMode(held.block().storage);

@@ -5,7 +5,6 @@
 #include "import/scene/GIFLayers.h"
 #include "import/scene/UvttImport.h"
 #include "import/scene/UvttProbe.h"
-#include "import/scene/VideoLayer.h"
 #include "services/GlobalStatus.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -21,23 +20,11 @@ bool CtrlScenes::getGIFMetadata(const string& path, int& width, int& height, int
     return ::getGIFMetadata(path, width, height, frameCount, totalMs);
 }
 
-int CtrlScenes::importGIFImageLayer(Scene* scene, const SceneLayerImportOptions& o, const string& layerName)
-{
-    return ::importGIFImageLayer(scene, o, layerName);
-}
-
 int CtrlScenes::importGIFAnimatedLayer(Scene* scene, const SceneLayerImportOptions& o, WidgetProgress* progress,
                                        string* message)
 {
     ImportProgress bar = widgetImportProgress(progress);
     return ::importGIFAnimatedLayer(scene, o, &bar, message);
-}
-
-int CtrlScenes::importVideoLayer(Scene* scene, const SceneLayerImportOptions& o, WidgetProgress* progress,
-                                 string* message)
-{
-    ImportProgress bar = widgetImportProgress(progress);
-    return ::importVideoLayer(scene, o, &bar, message);
 }
 
 bool CtrlScenes::getUVTTMetadata(const string& path, SceneLayerImportOptions& options, string& error)
@@ -48,5 +35,8 @@ bool CtrlScenes::getUVTTMetadata(const string& path, SceneLayerImportOptions& op
 int CtrlScenes::importUVTT(Scene*& scene, const SceneLayerImportOptions& options, bool newScene, string& summary,
                            string& error)
 {
-    return importUVTTScene(scene, options, newScene, globalStatus->sArchivePath, sceneHandle, summary, error);
+    int handle = document.handle();
+    const int rc = importUVTTScene(scene, options, newScene, globalStatus->sArchivePath, handle, summary, error);
+    document.holdScene(handle);
+    return rc;
 }
