@@ -274,7 +274,7 @@ String summaryText(const SceneLayerImportOptions& options, const UVTTTallies& ta
 } // namespace
 
 int importUVTTScene(Scene*& scene, const SceneLayerImportOptions& options, bool newScene, const String& archivePath,
-                    int& sceneHandle, String& summary, String& error)
+                    String& summary, String& error)
 {
     summary.clear();
     error.clear();
@@ -298,9 +298,6 @@ int importUVTTScene(Scene*& scene, const SceneLayerImportOptions& options, bool 
     if (newScene && oldId > 0) {
         scenes->close(oldId);
         scene = nullptr;
-        // The handle must not outlive the scene: a later failure would close the id again.
-        if (sceneHandle == oldId)
-            sceneHandle = 0;
     }
     const int newId = scenes->loadFromBuffer(tmx, tmxSize, sceneName.c_str(), archivePath.c_str(), nullptr);
     CMem::free(tmx);
@@ -318,12 +315,8 @@ int importUVTTScene(Scene*& scene, const SceneLayerImportOptions& options, bool 
         return result;
     }
 
-    if (!newScene && oldId > 0 && oldId != newId) {
+    if (!newScene && oldId > 0 && oldId != newId)
         scenes->close(oldId);
-        if (sceneHandle == oldId)
-            sceneHandle = 0;
-    }
-    sceneHandle = newId;
     if (!keptName.empty())
         scenes->setName(newId, keptName.c_str());
     scene = scenes->get(newId);

@@ -14,10 +14,9 @@ class Scene;
 
 // The file as a new scene (scene: the fresh empty one) or as layers added to
 // scene, which then points to the imported scene. Adding keeps the old scene
-// until the new one is complete. sceneHandle is the caller's hold on the
-// scene: zeroed when that scene closes, the imported scene's id on success.
+// until the new one is complete. A new scene's empty one is closed as soon
+// as the import starts building, leaving scene null until it succeeds.
 // archivePath names the archive the scene's references lie in. 0 with
 // summary set, or a UVTTImportResult or engine code with error set.
 int importUVTTScene(Zelkoran::Scene*& scene, const SceneLayerImportOptions& options, bool newScene,
-                    const Zelkoran::String& archivePath, int& sceneHandle, Zelkoran::String& summary,
-                    Zelkoran::String& error);
+                    const Zelkoran::String& archivePath, Zelkoran::String& summary, Zelkoran::String& error);

@@ -232,6 +232,14 @@ int SceneDocument::holdStoredBlock(const string& name)
     return m_held.load(*archive, 1);
 }
 
+void SceneDocument::followImport(int previousId, const Scene* now, bool imported)
+{
+    if (imported && now)
+        m_sceneHandle = now->getID();
+    else if (!now && m_sceneHandle == previousId)
+        m_sceneHandle = 0;
+}
+
 void SceneDocument::closeScene()
 {
     if (m_sceneHandle > 0)

@@ -99,11 +99,11 @@ int SceneLayerImport::onAddLayer()
     }
     if (o.sourceType == 4) {
         constexpr const char* kTitle = "Import UVTT layers";
-        int handle = m_document.handle();
-        const int rc = importUVTTScene(target, o, false, m_status->sArchivePath, handle, summary, error);
-        m_document.holdScene(handle);
+        const int previous = m_document.handle();
+        const int rc = importUVTTScene(target, o, false, m_status->sArchivePath, summary, error);
+        m_document.followImport(previous, target, rc == 0);
         if (rc != 0) {
-            m_dialogs.show(kTitle, error.empty() ? "UVTT could not be converted into Scene m_layers." : error, MBB_OK,
+            m_dialogs.show(kTitle, error.empty() ? "UVTT could not be converted into Scene layers." : error, MBB_OK,
                     MBT_ERROR, 0);
             return -1;
         }
@@ -236,9 +236,9 @@ int SceneLayerImport::onCreateSceneFromSource()
         break;
     }
     case 4: {
-        int handle = m_document.handle();
-        const int rc = importUVTTScene(created, o, true, m_status->sArchivePath, handle, summary, error);
-        m_document.holdScene(handle);
+        const int emptyScene = m_document.handle();
+        const int rc = importUVTTScene(created, o, true, m_status->sArchivePath, summary, error);
+        m_document.followImport(emptyScene, created, rc == 0);
         if (rc != 0) {
             m_dialogs.show("New UVTT Scene", error.empty() ? "UVTT could not be converted into a Scene." : error,
                            MBB_OK, MBT_ERROR, 0);
@@ -339,6 +339,6 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
                 MBB_OK, MBT_WARNING, 0);
         return -1;
     }
-    m_host.updateData();
+    m_held.showSizes();
     return 0;
 }

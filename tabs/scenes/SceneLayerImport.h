@@ -26,7 +26,6 @@ struct SceneLayerImportHost {
     std::function<int(const string& path, const string& name)> importMap;
     // name becomes the current item, listed and selected.
     std::function<void(const string& name)> select;
-    std::function<void()> updateData;
     // The stored block name held again, selected and clean; with no name
     // or when it cannot be loaded, nothing held (New).
     std::function<void(const string& name)> restore;

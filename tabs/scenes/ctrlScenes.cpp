@@ -60,7 +60,6 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
                        currentItemName = name;
                        refreshBlockListAndSelect(name);
                    },
-                   [this] { updateData(); },
                    [this](const string& name) {
                        if (name.empty() || loadStoredBlock(name) != 0)
                            onNew();

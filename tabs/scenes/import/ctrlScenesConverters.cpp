@@ -8,6 +8,8 @@
 #include "services/GlobalStatus.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
+#include <Zelkoran/Scene.h>
+
 using namespace Zelkoran;
 
 CtrlScenes::SceneLayerImportOptions CtrlScenes::defaultImportOptions(bool newScene) const
@@ -35,8 +37,8 @@ bool CtrlScenes::getUVTTMetadata(const string& path, SceneLayerImportOptions& op
 int CtrlScenes::importUVTT(Scene*& scene, const SceneLayerImportOptions& options, bool newScene, string& summary,
                            string& error)
 {
-    int handle = document.handle();
-    const int rc = importUVTTScene(scene, options, newScene, globalStatus->sArchivePath, handle, summary, error);
-    document.holdScene(handle);
+    const int previous = scene ? scene->getID() : 0;
+    const int rc = importUVTTScene(scene, options, newScene, globalStatus->sArchivePath, summary, error);
+    document.followImport(previous, scene, rc == 0);
     return rc;
 }

@@ -40,7 +40,7 @@ protected:
     }
     int import(Scene*& scene, const Options& o, bool newScene)
     {
-        return importUVTTScene(scene, o, newScene, "", sceneHandle, summary, error);
+        return importUVTTScene(scene, o, newScene, "", summary, error);
     }
     // A new scene from options; scene: what the import left (null after it closed it).
     int importNew(const Options& o, Scene*& scene)
@@ -59,7 +59,6 @@ protected:
     }
 
     TestFolder folder;
-    int sceneHandle = 0;
     String summary, error;
 };
 
