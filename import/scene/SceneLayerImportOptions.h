@@ -9,11 +9,16 @@
 
 #include <cstdint>
 
+// Where an import's layers come from (SceneLayerImportOptions::sourceType).
+enum SceneSourceType : int32_t { SST_NONE = 0, SST_IMAGE = 1, SST_FRAMES = 2, SST_TILED_MAP = 3, SST_UVTT = 4 };
+// What the chosen file is (SceneLayerImportOptions::fileKind).
+enum SceneFileKind : int32_t { SFK_OTHER = 0, SFK_PICTURE = 1, SFK_VIDEO = 2, SFK_GIF = 3 };
+
 struct SceneLayerImportOptions {
     using string = Zelkoran::String;
 
-    int32_t sourceType = 0; // 0 none, 1 still image, 2 frame sequence, 3 Tiled map, 4 Universal VTT
-    int32_t fileKind = 0;   // 0 other, 1 PNG or BMP, 2 video, 3 GIF
+    int32_t sourceType = SST_NONE; // SceneSourceType
+    int32_t fileKind = SFK_OTHER;  // SceneFileKind; a picture is PNG or BMP
     string sourcePath;
     string layerName; // new scene: the scene's name; Universal VTT: layer name prefix
     int32_t targetLayer = 1; // 1-based slot, -1 none chosen

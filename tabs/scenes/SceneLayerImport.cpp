@@ -48,8 +48,8 @@ const char* framesFailure(bool gif)
 SceneLayerImportOptions SceneLayerImport::defaultImportOptions(bool newScene)
 {
     SceneLayerImportOptions options;
-    options.sourceType = newScene ? 0 : 1;
-    options.fileKind = newScene ? 0 : 1;
+    options.sourceType = newScene ? SST_NONE : SST_IMAGE;
+    options.fileKind = newScene ? SFK_OTHER : SFK_PICTURE;
     return options;
 }
 
@@ -73,8 +73,8 @@ int SceneLayerImport::onAddLayer()
         m_dialogs.show(title, message, MBB_OK, MBT_WARNING, 0);
     }
     string summary, error;
-    if (o.sourceType == 2) {
-        const bool gif = o.fileKind == 3;
+    if (o.sourceType == SST_FRAMES) {
+        const bool gif = o.fileKind == SFK_GIF;
         const char* progressTitle = gif ? "Import GIF layer" : "Import video layer";
         VideoImportProgressUI ui = openVideoImportProgressUI(Main::instance(), m_art, progressTitle,
                                                              o.frameCount);
@@ -97,7 +97,7 @@ int SceneLayerImport::onAddLayer()
                 MBB_OK, MBT_INFORMATION, 0);
         return 0;
     }
-    if (o.sourceType == 4) {
+    if (o.sourceType == SST_UVTT) {
         constexpr const char* kTitle = "Import UVTT layers";
         const int previous = m_document.handle();
         const int rc = importUVTTScene(target, o, false, m_status->sArchivePath, summary, error);
@@ -112,7 +112,7 @@ int SceneLayerImport::onAddLayer()
         m_dialogs.show(kTitle, summary, MBB_OK, MBT_INFORMATION, 0);
         return 0;
     }
-    const int rc = o.fileKind == 3 ? ::importGIFImageLayer(target, o, o.layerName)
+    const int rc = o.fileKind == SFK_GIF ? ::importGIFImageLayer(target, o, o.layerName)
                                    : ::importImageLayer(target, o, o.layerName);
     if (rc != 0) {
         m_dialogs.show("Add image layer", "Image could not be imported as a Scene layer.", MBB_OK, MBT_ERROR, 0);
@@ -170,7 +170,7 @@ int SceneLayerImport::onCreateSceneFromSource()
                 MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
         return -1;
 
-    if (o.sourceType == 3) {
+    if (o.sourceType == SST_TILED_MAP) {
         return m_host.importMap(o.sourcePath, sceneName);
     }
 
@@ -196,22 +196,22 @@ int SceneLayerImport::onCreateSceneFromSource()
     const string fileName = tool()->fileGetName(o.sourcePath.c_str());
     o.targetLayer = 1;
     string summary, error;
-    const bool gif = o.fileKind == 3;
+    const bool gif = o.fileKind == SFK_GIF;
     switch (o.sourceType) {
-    case 0:
+    case SST_NONE:
         // An empty map still needs its grid to load.
         if (created->setTileSize(o.tileWidth, o.tileHeight) != 0) {
             m_dialogs.show("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
             return discard();
         }
         break;
-    case 1:
+    case SST_IMAGE:
         if ((gif ? ::importGIFImageLayer(created, o, fileName) : ::importImageLayer(created, o, fileName)) != 0) {
             m_dialogs.show("New Scene", "Image could not be imported as the first Scene layer.", MBB_OK, MBT_ERROR, 0);
             return discard();
         }
         break;
-    case 2: {
+    case SST_FRAMES: {
         if (WidgetTextEdit* field = m_panel->getTextEdit(CtrlBase::BW_NAME))
             field->setText(sceneName.c_str());
         const bool ok = gif ? m_checks.validateGIFLayerImport(created, o, message)
@@ -235,7 +235,7 @@ int SceneLayerImport::onCreateSceneFromSource()
         }
         break;
     }
-    case 4: {
+    case SST_UVTT: {
         const int emptyScene = m_document.handle();
         const int rc = importUVTTScene(created, o, true, m_status->sArchivePath, summary, error);
         m_document.followImport(emptyScene, created, rc == 0);
@@ -255,9 +255,9 @@ int SceneLayerImport::onCreateSceneFromSource()
     if (saveAndRefreshScene(created, sceneName, 1, "New Scene") != 0)
         return -1;
     switch (o.sourceType) {
-    case 0: m_dialogs.show("New Scene", "Empty Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
-    case 1: m_dialogs.show("New Scene", "Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
-    case 2:
+    case SST_NONE: m_dialogs.show("New Scene", "Empty Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
+    case SST_IMAGE: m_dialogs.show("New Scene", "Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
+    case SST_FRAMES:
         m_dialogs.show("New Scene",
                 summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
                                        : "Video was converted to an animated tile layer.")

@@ -369,7 +369,7 @@ private:
                 }
             target->setSelectedIndex(entry);
         }
-        const auto relayout = [this](Widget&) { refreshLayout(o.sourceType != 0, o.sourceType); };
+        const auto relayout = [this](Widget&) { refreshLayout(o.sourceType != SST_NONE, o.sourceType); };
         for (int id : {ID_IMAGE_LAYER, ID_USE_KEY, ID_PAD, ID_UVTT_PORTALS})
             if (Widget* w = p->getWidgetByID(id))
                 w->setOnToggled(relayout);
@@ -454,7 +454,7 @@ private:
         if (!o.sourcePath.empty())
             probe(o.sourcePath);
         else
-            refreshLayout(false, 0);
+            refreshLayout(false, SST_NONE);
     }
 
     void browse()
@@ -468,7 +468,7 @@ private:
     void probe(const SceneLayerImportOptions::string& path)
     {
         const SceneSourceFacts facts = SceneImportProbe::probe(o, path, newScene);
-        if (o.sourceType == 2 && o.fileKind == 3) {
+        if (o.sourceType == SST_FRAMES && o.fileKind == SFK_GIF) {
             setNumber(ID_DURATION, float(o.durationMs));
             setNumber(ID_FRAMES, float(o.frameCount));
         }
@@ -478,13 +478,13 @@ private:
                                     : std::string("-"));
         setLabel(ID_DURATION_VALUE, std::to_string(facts.durationMs) + " ms");
         setLabel(ID_SOURCE_TYPE, facts.kindText);
-        if (o.sourceType == 4)
+        if (o.sourceType == SST_UVTT)
             copyUVTTWidgets();
         updateUVTTInfoLabels();
         WidgetTextEdit* name = p->getTextEdit(ID_NAME);
-        if (name && o.sourceType != 0 && name->getText().empty())
+        if (name && o.sourceType != SST_NONE && name->getText().empty())
             name->setText(SceneImportProbe::proposedName(o, newScene).c_str());
-        refreshLayout(o.sourceType != 0, o.sourceType);
+        refreshLayout(o.sourceType != SST_NONE, o.sourceType);
     }
 
     // The tile size the info label counts cells with: the edits' while they exist.
@@ -500,7 +500,7 @@ private:
     void updateUVTTInfoLabels()
     {
         WidgetLabel* meta = p->getLabel(ID_UVTT_META);
-        if (!meta || o.sourceType != 4)
+        if (!meta || o.sourceType != SST_UVTT)
             return;
         if (!o.uvttMetadataValid) {
             // The reason goes over both lines of the section, inside its frame.
@@ -546,9 +546,9 @@ private:
 
     void refreshLayout(bool hasSource, int type)
     {
-        const bool isImage = hasSource && type == 1;
-        const bool isAnim = hasSource && type == 2;
-        const bool isUVTT = hasSource && type == 4;
+        const bool isImage = hasSource && type == SST_IMAGE;
+        const bool isAnim = hasSource && type == SST_FRAMES;
+        const bool isUVTT = hasSource && type == SST_UVTT;
         const WidgetCheckBox* imageLayer = p->getCheckBox(ID_IMAGE_LAYER);
         const WidgetComboBox* mapMode = p->getComboBox(ID_UVTT_MAP);
         const bool useTiles = isImage  ? !imageLayer || !imageLayer->isChecked()
@@ -625,7 +625,7 @@ private:
         o.useColorKey = false;
         o.colorKey = -1;
         uint8_t r = 0, g = 0, b = 0;
-        if (o.sourceType == 1 && checked(ID_USE_KEY)) {
+        if (o.sourceType == SST_IMAGE && checked(ID_USE_KEY)) {
             o.useColorKey = true;
             const WidgetTextEdit* key = p->getTextEdit(ID_KEY);
             if (key && CtrlBase::parseHexColorRGB(key->getText().c_str(), r, g, b)) {
@@ -641,7 +641,7 @@ private:
             o.frameCount = int(n->getValue());
         if (const WidgetComboBox* mode = p->getComboBox(ID_MODE))
             o.matchMode = mode->getSelectedIndex() == 1 ? 0 : 1;
-        if (o.sourceType != 4)
+        if (o.sourceType != SST_UVTT)
             return;
         if (const WidgetComboBox* map = p->getComboBox(ID_UVTT_MAP))
             o.uvttMapMode = map->getSelectedIndex() - 1;

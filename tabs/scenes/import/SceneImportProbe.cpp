@@ -48,13 +48,13 @@ void presetUVTT(SceneLayerImportOptions& o, bool newScene)
 
 const char* kindText(const SceneLayerImportOptions& o)
 {
-    if (o.fileKind == 3 && (o.sourceType == 1 || o.sourceType == 2))
-        return o.sourceType == 1 ? "gif image" : "gif animation";
+    if (o.fileKind == SFK_GIF && (o.sourceType == SST_IMAGE || o.sourceType == SST_FRAMES))
+        return o.sourceType == SST_IMAGE ? "gif image" : "gif animation";
     switch (o.sourceType) {
-    case 1: return "image";
-    case 2: return "video";
-    case 3: return "tmx";
-    case 4: return o.uvttMetadataValid ? "universal vtt" : "invalid uvtt";
+    case SST_IMAGE: return "image";
+    case SST_FRAMES: return "video";
+    case SST_TILED_MAP: return "tmx";
+    case SST_UVTT: return o.uvttMetadataValid ? "universal vtt" : "invalid uvtt";
     default: return "unsupported";
     }
 }
@@ -64,13 +64,13 @@ const char* kindText(const SceneLayerImportOptions& o)
 SceneImportProbe::Kind SceneImportProbe::classify(const string& ext, bool newScene)
 {
     if (ext == "png" || ext == "bmp" || ext == "gif")
-        return {1, ext == "gif" ? 3 : 1};
+        return {SST_IMAGE, ext == "gif" ? SFK_GIF : SFK_PICTURE};
     if (ext == "mp4" || ext == "m4v" || ext == "mov" || ext == "avi" || ext == "h264" || ext == "264")
-        return {2, 2};
+        return {SST_FRAMES, SFK_VIDEO};
     if (isUVTT(ext))
-        return {4, 0};
+        return {SST_UVTT, SFK_OTHER};
     if (ext == "tmx" && newScene)
-        return {3, 0};
+        return {SST_TILED_MAP, SFK_OTHER};
     return {};
 }
 
@@ -81,7 +81,8 @@ SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, const strin
     // Decided before anything changes: the cache may belong to this file.
     const bool uvttCached = o.uvttMetadataValid && o.uvttProbePath == path;
     o.sourcePath = path;
-    o.sourceType = o.fileKind = 0;
+    o.sourceType = SST_NONE;
+    o.fileKind = SFK_OTHER;
     clearGIFCache(o);
     if (!isUVTT(ext)) {
         o.uvttMetadataValid = false;
@@ -90,22 +91,22 @@ SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, const strin
     }
     SceneSourceFacts facts;
     const Kind kind = classify(ext, newScene);
-    if (kind.fileKind == 3) {
+    if (kind.fileKind == SFK_GIF) {
         int width = 0, height = 0, frames = 0, totalMs = 0;
         if (CtrlScenes::getGIFMetadata(path, width, height, frames, totalMs)) {
             o.gifProbeValid = true;
             o.gifProbePath = path;
             o.gifWidth = width, o.gifHeight = height, o.gifFrameCount = frames, o.gifDurationMs = totalMs;
-            o.fileKind = 3;
-            o.sourceType = frames > 1 ? 2 : 1;
+            o.fileKind = SFK_GIF;
+            o.sourceType = frames > 1 ? SST_FRAMES : SST_IMAGE;
             if (frames > 1) {
                 o.durationMs = totalMs > 0 ? totalMs : 1;
                 o.frameCount = std::min(frames, kMaxFrames);
             }
             facts.width = width, facts.height = height, facts.durationMs = totalMs;
         }
-    } else if (kind.sourceType == 4) {
-        o.sourceType = 4;
+    } else if (kind.sourceType == SST_UVTT) {
+        o.sourceType = SST_UVTT;
         string error;
         if (CtrlScenes::getUVTTMetadata(path, o, error) && !uvttCached)
             presetUVTT(o, newScene);
@@ -114,9 +115,9 @@ SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, const strin
     } else {
         o.sourceType = kind.sourceType;
         o.fileKind = kind.fileKind;
-        if (o.sourceType == 1)
+        if (o.sourceType == SST_IMAGE)
             readPictureSize(path, facts.width, facts.height);
-        else if (o.sourceType == 2)
+        else if (o.sourceType == SST_FRAMES)
             getVideoMetadata(Main::instance(), path.c_str(), facts.width, facts.height, facts.durationMs);
     }
     facts.kindText = kindText(o);
@@ -125,7 +126,7 @@ SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, const strin
 
 SceneImportProbe::string SceneImportProbe::proposedName(const SceneLayerImportOptions& o, bool newScene)
 {
-    if (o.sourceType == 0)
+    if (o.sourceType == SST_NONE)
         return {};
     Tool* tool = Main::instance()->tool();
     string name = tool->fileGetName(o.sourcePath.c_str());

@@ -21,8 +21,8 @@ public:
     // Source kind and file kind of a lower-case extension; a GIF counts as
     // a still picture here (its frames decide later). {0, 0} when unusable.
     struct Kind {
-        int sourceType = 0;
-        int fileKind = 0;
+        int sourceType = SST_NONE;
+        int fileKind = SFK_OTHER;
     };
     static Kind classify(const string& extensionLower, bool newScene);
 

@@ -41,27 +41,27 @@ bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImport
         return false;
     };
     if (newScene) {
-        if (!o.sourcePath.empty() && (o.sourceType < 1 || o.sourceType > 4))
+        if (!o.sourcePath.empty() && (o.sourceType < SST_IMAGE || o.sourceType > SST_UVTT))
             return fail("Unsupported source.");
         if (o.layerName.empty())
             return fail("Scene name is required.");
     } else {
         if (o.sourcePath.empty())
             return fail("Source file cannot be empty.");
-        if (o.sourceType != 1 && o.sourceType != 2 && o.sourceType != 4)
+        if (o.sourceType != SST_IMAGE && o.sourceType != SST_FRAMES && o.sourceType != SST_UVTT)
             return fail("Unsupported source. Use PNG/BMP/GIF, FFmpeg video, or UVTT files.");
         if (o.layerName.empty())
             return fail("Layer name is required.");
-        if ((o.sourceType == 1 || o.sourceType == 2) && sceneHasLayerNamed(scene, o.layerName))
+        if ((o.sourceType == SST_IMAGE || o.sourceType == SST_FRAMES) && sceneHasLayerNamed(scene, o.layerName))
             return fail("Layer name is already in use.");
     }
     if (o.useColorKey && o.colorKey < 0)
         return fail("Color key must use #RRGGBB format.");
 
     switch (o.sourceType) {
-    case 1:
-    case 2: {
-        const bool still = o.sourceType == 1;
+    case SST_IMAGE:
+    case SST_FRAMES: {
+        const bool still = o.sourceType == SST_IMAGE;
         if (still && o.imageLayer)
             o.tileWidth = o.tileHeight = 0;
         else if (o.tileWidth <= 0 || o.tileHeight <= 0)
@@ -70,17 +70,17 @@ bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImport
             title = still ? "Add image layer" : "Import video layer";
         if (!(still && o.imageLayer) && !validateSceneTileSize(scene, o.tileWidth, o.tileHeight, message))
             return false;
-        const bool ok = o.fileKind == 3           ? validateGIFLayerImport(scene, o, message)
-                        : still                  ? validateImageLayerImport(scene, o, message)
-                                                 : validateVideoLayerImport(scene, o, message);
+        const bool ok = o.fileKind == SFK_GIF ? validateGIFLayerImport(scene, o, message)
+                        : still                ? validateImageLayerImport(scene, o, message)
+                                               : validateVideoLayerImport(scene, o, message);
         if (!ok && message.empty())
             message = still ? "Image import settings are invalid." : "Video import settings are invalid.";
         return ok;
     }
-    case 4:
+    case SST_UVTT:
         title = newScene ? "New UVTT Scene" : "Import UVTT layers";
         return validateUVTTImport(scene, o, newScene, message);
-    case 0:
+    case SST_NONE:
         if (o.tileWidth < 1 || o.tileHeight < 1)
             return fail("Tile width and height are required for an empty Scene.");
         return true;
@@ -169,7 +169,7 @@ bool SceneImportValidation::validateGIFLayerImport(Scene* scene, const SceneLaye
         return false;
     const bool whole = width % std::max(o.tileWidth, 1) == 0 && height % std::max(o.tileHeight, 1) == 0;
     switch (o.sourceType) {
-    case 1:
+    case SST_IMAGE:
         if (o.imageLayer)
             return true;
         if (o.tileWidth < 1 || o.tileHeight < 1) {
@@ -185,7 +185,7 @@ bool SceneImportValidation::validateGIFLayerImport(Scene* scene, const SceneLaye
             return false;
         }
         return validateFrameSequenceSize(1, width, height, o.tileWidth, o.tileHeight, o.padToTile, message);
-    case 2:
+    case SST_FRAMES:
         if (frames == 1)
             message = "GIF animation requires more than one frame.";
         else if (o.tileWidth < 1 || o.tileHeight < 1)
