@@ -46,26 +46,40 @@ void setWidgetUsable(Widget* w, bool usable)
 
 } // namespace
 
-CtrlBase::CtrlBase(const string& name, int checkBoxID, ResourceManager* rm, GlobalStatus* gs)
+namespace {
+
+// The check box and base panel of tab name, with the services built on them;
+// whatever is missing ends the program.
+TabServices makeTabServices(const CtrlBase::string& name, int checkBoxID, ResourceManager* rm, GlobalStatus* gs)
 {
     if (!rm)
         fatal("Could not create an Skardy controller without a ResourceManager.");
     if (!gs)
         fatal("Could not create an Skardy controller without a GlobalStatus.");
-    globalStatus = gs;
-    resourceManager = rm;
-    std::memset(blockType, 0, sizeof(blockType));
     if (rm->createTabCheckbox(name.c_str(), checkBoxID) != 0)
         fatal("Could not create the Skardy tab checkbox: " + name);
-    tabName = name;
-    checkBoxId = checkBoxID;
-    panel = Main::instance()->guiMgr()->getPanel(rm->createBasePanel(name.c_str()));
+    Panel* panel = Main::instance()->guiMgr()->getPanel(rm->createBasePanel(name.c_str()));
     if (!panel)
         fatal("Could not create the Skardy panel: " + name);
     addBasePanelWidgets(*panel, *rm, name.c_str());
-    screen = Main::instance()->configMgr()->get(0);
+    Screen* screen = Main::instance()->configMgr()->get(0);
     if (!screen)
         fatal("Could not get the default Skardy screen.");
+    return TabServices(*panel, *screen, *rm, *gs);
+}
+
+} // namespace
+
+CtrlBase::CtrlBase(const string& name, int checkBoxID, ResourceManager* rm, GlobalStatus* gs)
+    : services(makeTabServices(name, checkBoxID, rm, gs))
+{
+    std::memset(blockType, 0, sizeof(blockType));
+    globalStatus = gs;
+    resourceManager = rm;
+    tabName = name;
+    checkBoxId = checkBoxID;
+    panel = &services.panel();
+    screen = &services.screen();
 }
 
 CtrlBase::~CtrlBase()
@@ -390,23 +404,13 @@ CtrlBase::string CtrlBase::getArchiveSaveErrorMessage(int code, const string& fa
 bool CtrlBase::setArchiveKeyForEncryptedSave(Archive* archive, const string& title) const
 {
     if (!archive || !globalStatus->bKeyRemembered) {
-        showBox(title, kKeyNeededText, MBB_OK, MBT_WARNING, 0);
+        services.messageBox(title, kKeyNeededText, MBB_OK, MBT_WARNING, 0);
         return false;
     }
     if (archive->setKey(globalStatus->szKey, static_cast<int>(globalStatus->iKeyLength)) == 0)
         return true;
-    showBox(title, kKeyRefusedText, MBB_OK, MBT_ERROR, 0);
+    services.messageBox(title, kKeyRefusedText, MBB_OK, MBT_ERROR, 0);
     return false;
-}
-
-void CtrlBase::notifySaveWarning(const string& prefix, const string& text, int timeoutMs) const
-{
-    showBox(prefix + kSaveTitleSuffix, text, MBB_NONE, MBT_WARNING, timeoutMs);
-}
-
-void CtrlBase::notifySaveError(const string& prefix, const string& text, int timeoutMs) const
-{
-    showBox(prefix + kSaveTitleSuffix, text, MBB_NONE, MBT_ERROR, timeoutMs);
 }
 
 bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const string& message) const
@@ -414,37 +418,10 @@ bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const s
     const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);
     name = field ? field->getText() : string();
     if (name.empty()) {
-        notifySaveWarning(prefix, message, kSaveNoticeMs);
+        services.notifySaveWarning(prefix, message, kSaveNoticeMs);
         return false;
     }
-    return acceptBlockName(name, prefix);
-}
-
-bool CtrlBase::acceptBlockName(const string& name, const string& prefix) const
-{
-    // A cut name could be another block's: such a name is refused, never cut.
-    if (name.size() <= static_cast<size_t>(kMaxBlockName))
-        return true;
-    notifySaveWarning(prefix, "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it.",
-                      kSaveNoticeMs);
-    return false;
-}
-
-int CtrlBase::checkOverwrite(const string& path) const
-{
-    Tool* tool = Main::instance()->tool();
-    if (!tool->fileExists(path.c_str()))
-        return 0;
-    string shown = tool->fileGetName(path.c_str());
-    if (const string extension = tool->fileGetExtension(path.c_str()); !extension.empty())
-        shown += "." + extension;
-    const string question = "The file \"" + shown + "\" already exists.\nDo you want to overwrite it?";
-    return showBox("Export file", question, MBB_YESNO, MBT_QUESTION, 0) == MBB_YES ? 0 : -1;
-}
-
-int CtrlBase::showBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const
-{
-    return Main::instance()->tool()->messageBox(title.c_str(), text.c_str(), buttons, type, timeoutMs, -1, -1);
+    return services.acceptBlockName(name, prefix);
 }
 
 void CtrlBase::setLabel(int labelId, const string& text, int top) const
@@ -511,7 +488,7 @@ int CtrlBase::refreshBlockListAndSelect(const string& name)
 void CtrlBase::notifySaveSuccess(const string& kind)
 {
     clearDirtyState();
-    showBox(kind + kSaveTitleSuffix, kind + " saved.", MBB_NONE, MBT_INFORMATION, kSuccessNoticeMs);
+    services.messageBox(kind + kSaveTitleSuffix, kind + " saved.", MBB_NONE, MBT_INFORMATION, kSuccessNoticeMs);
 }
 
 int CtrlBase::finishResourceSave(const string& kind, const string& name)
@@ -560,11 +537,11 @@ int CtrlBase::deleteSelectedResource(const string& noun, const NamedStep& remove
     const string name = list->getSelectedText();
     const string title = "Delete " + noun;
     const string question = "Are you sure you want to delete \"" + name + "\" " + noun + "?";
-    if (showBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
+    if (services.messageBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
         return -1;
     closeResources();
     if (remove(name) != 0) {
-        showBox(title, failure.empty() ? noun + " could not be deleted." : failure, MBB_OK, MBT_ERROR, 0);
+        services.messageBox(title, failure.empty() ? noun + " could not be deleted." : failure, MBB_OK, MBT_ERROR, 0);
         return recoverResourceDeleteFailure(name);
     }
     return finishResourceDelete();
@@ -578,11 +555,11 @@ int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, cons
         return -1;
     const string fallback = noun + " could not be saved.";
     if (!archive) {
-        notifySaveError(noun, fallback, kSaveNoticeMs);
+        services.notifySaveError(noun, fallback, kSaveNoticeMs);
         return -1;
     }
     if (const int rc = archive->blockAdd(block); rc != 0) {
-        notifySaveError(noun, getArchiveSaveErrorMessage(rc, fallback), kSaveNoticeMs);
+        services.notifySaveError(noun, getArchiveSaveErrorMessage(rc, fallback), kSaveNoticeMs);
         return -1;
     }
     globalStatus->bSecured = isSecured(*archive);

@@ -8,6 +8,8 @@
 #pragma once
 
 #include "services/CMemSkarden.h"
+#include "tabs/base/TabControls.h"
+#include "tabs/base/TabServices.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/AudioTrack.h>
@@ -133,52 +135,26 @@ public:
                                                                 int voiceId, int customId,
                                                                 Zelkoran::eAudioTrackTag defaultTag);
 
-    // --- choice box, hexadecimal colour text, colour field and colour picker (ctrlBaseControls.cpp) ---
-    // One row of a choice box; id is what choiceBox returns for the row's
-    // button and that button's widget id in the dialog.
-    struct ChoiceBoxOption {
-        int id = 0;
-        string title;
-        string description;
-        string buttonText;
-    };
-    using ChoiceBoxOptions = Zelkoran::Vector<ChoiceBoxOption>;
-    // Modal dialog with one framed row per option and a Cancel button (key
-    // 'c'): the pressed row's id, or 2 for Cancel, a quit request (the quit
-    // goes on to the main loop), no option or a dialog that cannot be built.
+    // The tab's services, lent to its parts.
+    const TabServices& tabServices() const { return services; }
+
+    using ChoiceBoxOption = ::ChoiceBoxOption;
+    using ChoiceBoxOptions = ::ChoiceBoxOptions;
     int choiceBox(const string& title, const string& message, const ChoiceBoxOptions& options,
-                  const string& cancelText) const;
-
-    // "#RRGGBB" / "#RRGGBBAA" with an optional '#', digits in either case.
-    // False, with nothing written, for any other text.
-    static bool parseHexColorRGB(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b);
-    static bool parseHexColorRGBA(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b, uint8_t& a);
-    // Upper-case digits with the '#'.
-    static string hexColorRGB(uint8_t r, uint8_t g, uint8_t b);
-    static string hexColorRGBA(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
-
-    // A colour property on panel: an icon and a swatch that open the colour
-    // picker, between them a text edit with the hexadecimal text (RGBA when
-    // initHex parses as RGBA, else RGB). Invalid text is refused when
-    // committed; onChange (may be empty) runs after each OK of the picker.
-    // The text edit, or null without panel or rm or when it was not created.
-    Zelkoran::WidgetTextEdit* createColorField(Zelkoran::Panel* panel, ResourceManager* rm, const string& name,
-                                               int iconId, int editId, int swatchId, int x, int y,
-                                               const string& tooltip, const string& initHex, int textWidth,
-                                               std::function<void(Zelkoran::Widget&)> onChange);
-    // Modal colour picker on the hexadecimal text edit editId of panel and
-    // its optional swatch frameId. True after OK, with the colour written
-    // into both; false after Cancel, or when the edit is missing or not
-    // shown and enabled.
-    bool openColorPicker(Zelkoran::Panel* panel, int editId, int frameId, bool alpha);
+                  const string& cancelText) const
+    {
+        return ::choiceBox(services, title, message, options, cancelText);
+    }
 
 protected:
     // Enables or disables a widget of the base panel when it exists.
     void setUsable(int widgetId, bool usable) const;
     // Length of text cut to at most maxBytes without splitting a UTF-8 sequence.
     static size_t utf8Prefix(const string& text, size_t maxBytes);
-    // Tool::messageBox without a panel; its answer.
-    int showBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const;
+    int showBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const
+    {
+        return services.messageBox(title, text, buttons, type, timeoutMs);
+    }
     // Replaces the text of a label and centres it on the panel at top.
     void setLabel(int labelId, const string& text, int top) const;
     // The name an export is written under: the name field's text, else the
@@ -196,17 +172,18 @@ protected:
     // Gives the archive the remembered key before an encrypted block is
     // written; false after a box titled title (no key, or a refused one).
     bool setArchiveKeyForEncryptedSave(Zelkoran::Archive* archive, const string& title) const;
-    // Timed notices titled prefix + ": save to QEL".
-    void notifySaveWarning(const string& prefix, const string& text, int timeoutMs) const;
-    void notifySaveError(const string& prefix, const string& text, int timeoutMs) const;
+    void notifySaveError(const string& prefix, const string& text, int timeoutMs) const
+    {
+        services.notifySaveError(prefix, text, timeoutMs);
+    }
     // name = the name field's whole text; false after a warning when empty
     // or longer than a block name holds.
     bool readRequiredBlockName(string& name, const string& prefix, const string& message) const;
-    // A name that a block record holds whole; else false after a warning
-    // titled prefix + ": save to QEL".
-    bool acceptBlockName(const string& name, const string& prefix) const;
-    // 0 when path is free or the user agrees to overwrite it, else -1.
-    int checkOverwrite(const string& path) const;
+    bool acceptBlockName(const string& name, const string& prefix) const
+    {
+        return services.acceptBlockName(name, prefix);
+    }
+    int checkOverwrite(const string& path) const { return services.checkOverwrite(path); }
     // Rebuilds the list and makes name the clean, selected current item: 0;
     // when name is empty or not listed nothing is selected: -1; parseQEL's
     // failure passes through with nothing else changed.
@@ -277,6 +254,7 @@ protected:
     int dirtyTick = 0;
     bool dirty = false;
     string tabName;
+    TabServices services;
 
 private:
     // Selects name and makes it the clean current item: true; else no

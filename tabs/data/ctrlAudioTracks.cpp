@@ -137,7 +137,7 @@ int CtrlAudioTracks::onPlay()
     }
     playState = PS_STOPPED;
     removeTap();
-    showBox("Audio playback", "Audio track could not be played.", MBB_OK, MBT_ERROR, 0);
+    services.messageBox("Audio playback", "Audio track could not be played.", MBB_OK, MBT_ERROR, 0);
     return -1;
 }
 
@@ -258,15 +258,15 @@ int CtrlAudioTracks::onSave()
     return saveResource(kKind, "Audio track name cannot be empty.", [this](const string& name) {
         AudioTrack* track = current();
         if (!track) {
-            notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
+            services.notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
             return -1;
         }
         if (tracks()->setName(itemHandle, name.c_str()) < 0) {
-            notifySaveWarning(kKind, "Could not rename the audio track.", kNoticeMs);
+            services.notifySaveWarning(kKind, "Could not rename the audio track.", kNoticeMs);
             return -1;
         }
         if (track->save(globalStatus->iArchiveID, "") != 0) {
-            notifySaveError(kKind, "Could not save the audio track.", kNoticeMs);
+            services.notifySaveError(kKind, "Could not save the audio track.", kNoticeMs);
             return -1;
         }
         return 0;
@@ -328,7 +328,7 @@ int CtrlAudioTracks::writeExport(const string& stem, const string&) const
 
 void CtrlAudioTracks::reportExport(int result, const string& path) const
 {
-    showBox(kExportTitle, "Audio exported to \"" + path + "\": " + (result == 0 ? "Ok" : "Failed"), MBB_OK,
+    services.messageBox(kExportTitle, "Audio exported to \"" + path + "\": " + (result == 0 ? "Ok" : "Failed"), MBB_OK,
             result == 0 ? MBT_INFORMATION : MBT_WARNING, 0);
 }
 

@@ -100,7 +100,7 @@ int CtrlMedia::onListBox()
         itemHandle = 0;
         currentItemName.clear();
         showNothing();
-        showBox("Loading resource", kind.loadFailed, MBB_OK, MBT_ERROR, 0);
+        services.messageBox("Loading resource", kind.loadFailed, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     updateData();
@@ -114,7 +114,7 @@ int CtrlMedia::onImport()
         return -1;
     const int id = loadFile(path, getSelectedTag());
     if (id <= 0) {
-        showBox(kind.importTitle, kind.importFailed, MBB_OK, MBT_ERROR, 0);
+        services.messageBox(kind.importTitle, kind.importFailed, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     // The old item goes as every release does, its playback with it.
@@ -131,13 +131,13 @@ int CtrlMedia::onExport(const string& archivePath) const
 {
     string name = exportName();
     if (name.empty()) {
-        showBox(kind.exportTitle, kind.exportWithoutName, MBB_NONE, MBT_WARNING, kNoticeMs);
+        services.messageBox(kind.exportTitle, kind.exportWithoutName, MBB_NONE, MBT_WARNING, kNoticeMs);
         return -1;
     }
     const string folder = tool()->fileGetDir(archivePath.c_str());
     if (!hasItem()) {
         if (kind.exportWithoutItem)
-            showBox(kind.exportTitle, kind.exportWithoutItem, MBB_NONE, MBT_WARNING, kNoticeMs);
+            services.messageBox(kind.exportTitle, kind.exportWithoutItem, MBB_NONE, MBT_WARNING, kNoticeMs);
         else
             reportExport(-1, folder);
         return -1;
@@ -152,7 +152,7 @@ int CtrlMedia::onExport(const string& archivePath) const
         return -1;
     }
     const string path = stem + "." + extension;
-    if (checkOverwrite(path) != 0)
+    if (services.checkOverwrite(path) != 0)
         return -1;
     const int result = writeExport(stem, path);
     reportExport(result, path);

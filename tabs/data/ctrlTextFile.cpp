@@ -176,7 +176,7 @@ int CtrlTextFile::onListBox()
     const auto fail = [this] {
         showNoContent();
         currentItemName.clear();
-        showBox(kLoadTitle, noun() + " could not be loaded.", MBB_OK, MBT_ERROR, 0);
+        services.messageBox(kLoadTitle, noun() + " could not be loaded.", MBB_OK, MBT_ERROR, 0);
         return -1;
     };
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
@@ -195,24 +195,24 @@ int CtrlTextFile::onImport()
     const string failure = noun() + " could not be imported.";
     SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
     if (!file) {
-        showBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
+        services.messageBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     const Sint64 size = SDL_RWsize(file);
     if (size < 0 || size > INT_MAX) {
         SDL_RWclose(file);
-        showBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
+        services.messageBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     if (size == 0) {
         SDL_RWclose(file);
-        showBox(config.importMessageTitle, kEmptyImport, MBB_OK, MBT_WARNING, 0);
+        services.messageBox(config.importMessageTitle, kEmptyImport, MBB_OK, MBT_WARNING, 0);
         return -1;
     }
     // A block that large would be saved but could never be loaded again.
     if (static_cast<uint64_t>(size) > kMaxLoadSize) {
         SDL_RWclose(file);
-        showBox(config.importMessageTitle, noun() + " could not be imported:\nfiles over 1 GiB cannot be loaded back.",
+        services.messageBox(config.importMessageTitle, noun() + " could not be imported:\nfiles over 1 GiB cannot be loaded back.",
                 MBB_OK, MBT_ERROR, 0);
         return -1;
     }
@@ -221,7 +221,7 @@ int CtrlTextFile::onImport()
     SDL_RWclose(file);
     if (read != static_cast<size_t>(size)) {
         CMem::free(bytes);
-        showBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
+        services.messageBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     closeResources();
@@ -251,9 +251,9 @@ int CtrlTextFile::prepareSaveBuffer()
     if (rebuildTextBufferFromTextEdit(config.textBoxId, held.mode(), held.endsWithNewline(), rebuilt, rebuiltSize) !=
         0) {
         if (emptied)
-            notifySaveWarning(noun(), kEmptySave, kNoticeMs);
+            services.notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         else
-            notifySaveError(noun(), "Could not rebuild " + noun() + " data from the text editor.", kNoticeMs);
+            services.notifySaveError(noun(), "Could not rebuild " + noun() + " data from the text editor.", kNoticeMs);
         return -1;
     }
     // An emptied box is nothing to save, whatever line break the text had;
@@ -262,7 +262,7 @@ int CtrlTextFile::prepareSaveBuffer()
         rebuiltSize == held.size() && held.bytes() && std::memcmp(rebuilt, held.bytes(), rebuiltSize) == 0;
     if (emptied && !unchanged) {
         CMem::free(rebuilt);
-        notifySaveWarning(noun(), kEmptySave, kNoticeMs);
+        services.notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         return -1;
     }
     held.block().data = nullptr;
@@ -281,14 +281,14 @@ int CtrlTextFile::onSave()
     if (prepareSaveBuffer() != 0)
         return -1;
     if (held.size() <= 0) {
-        notifySaveWarning(noun(), kEmptySave, kNoticeMs);
+        services.notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         return -1;
     }
     block.size = static_cast<uint64_t>(held.size());
     block.data = held.bytes();
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     if (!archive) {
-        notifySaveError(noun(), "Could not get the QEL archive.", kNoticeMs);
+        services.notifySaveError(noun(), "Could not get the QEL archive.", kNoticeMs);
         return -1;
     }
     held.followArchive(archive);
@@ -307,7 +307,7 @@ int CtrlTextFile::onExport(const string& archivePath) const
 {
     const string name = exportName();
     if (name.empty()) {
-        showBox(config.exportMessageTitle,
+        services.messageBox(config.exportMessageTitle,
                 "Could not export the " + noun() + ".\nA " + noun() + " name is required.", MBB_NONE, MBT_WARNING,
                 kNoticeMs);
         return -1;
@@ -316,26 +316,26 @@ int CtrlTextFile::onExport(const string& archivePath) const
     // name are replaced, so that the file stays there.
     const string path = archivePath == globalStatus->sArchivePath ? exportFilePath(name, "") : string();
     if (path.empty() || !tool()->fileExists(tool()->fileGetDir(path.c_str()).c_str())) {
-        showBox(config.exportMessageTitle, noun() + " could not be exported:\nfile creation error.", MBB_NONE,
+        services.messageBox(config.exportMessageTitle, noun() + " could not be exported:\nfile creation error.", MBB_NONE,
                 MBT_WARNING, kNoticeMs);
         return -1;
     }
     // Without content there is nothing to write: an empty file would
     // replace whatever the name holds.
     if (!held.bytes() || held.size() <= 0) {
-        showBox(config.exportMessageTitle, noun() + " could not be exported:\nnothing is loaded.", MBB_NONE,
+        services.messageBox(config.exportMessageTitle, noun() + " could not be exported:\nnothing is loaded.", MBB_NONE,
                 MBT_WARNING, kNoticeMs);
         return -1;
     }
-    if (checkOverwrite(path) != 0)
+    if (services.checkOverwrite(path) != 0)
         return -1;
     if (const int written = writeExportFile(path, held.bytes(), static_cast<size_t>(held.size())); written != 0) {
         const char* reason = written == RC_ERR_NOT_FOUND ? "file creation error." : "file write error.";
-        showBox(config.exportMessageTitle, noun() + " could not be exported:\n" + reason, MBB_NONE, MBT_WARNING,
+        services.messageBox(config.exportMessageTitle, noun() + " could not be exported:\n" + reason, MBB_NONE, MBT_WARNING,
                 kNoticeMs);
         return -1;
     }
-    showBox(config.exportMessageTitle, noun() + " exported to \"" + path + "\": Ok", MBB_OK, MBT_INFORMATION, 0);
+    services.messageBox(config.exportMessageTitle, noun() + " exported to \"" + path + "\": Ok", MBB_OK, MBT_INFORMATION, 0);
     return 0;
 }
 
@@ -347,7 +347,7 @@ int CtrlTextFile::onDelete()
     const string name = list->getSelectedText();
     const char* const title = "Delete File";
     const string question = "Are you sure you want to delete \"" + name + "\" " + noun() + "?";
-    if (showBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
+    if (services.messageBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
         return -1;
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     if (!archive)
@@ -359,7 +359,7 @@ int CtrlTextFile::onDelete()
     if (archive->blockDelete(block) != 0) {
         // Said, and the block opened again when the archive still lists it;
         // its content was released above.
-        showBox(title, noun() + " could not be deleted.", MBB_OK, MBT_ERROR, 0);
+        services.messageBox(title, noun() + " could not be deleted.", MBB_OK, MBT_ERROR, 0);
         showNoContent();
         return recoverResourceDeleteFailure(name);
     }

@@ -261,7 +261,7 @@ int CtrlUndelete::closeResources()
 int CtrlUndelete::failUndelete(const char* reason) const
 {
     const string text = string("Block could not be recovered.\n") + reason;
-    showBox(kTitle, text, MBB_OK, MBT_ERROR, 0);
+    services.messageBox(kTitle, text, MBB_OK, MBT_ERROR, 0);
     return -1;
 }
 
@@ -334,7 +334,7 @@ CtrlBase::string CtrlUndelete::freeRestoreName(const Archive& archive) const
 int CtrlUndelete::reportRecovered(const string& name, const string& type)
 {
     const string text = "Block was recovered:\n Name: " + name + "\n Type: " + type;
-    showBox(kTitle, text, MBB_OK, MBT_INFORMATION, 0);
+    services.messageBox(kTitle, text, MBB_OK, MBT_INFORMATION, 0);
     if (WidgetList* list = panel->getList(BW_LIST); list && list->getSelectedIndex() > 0) {
         // The entry leaves the name's positions with its row.
         const auto known = positionsByName.find(std::string_view(list->getSelectedText()));

@@ -118,7 +118,7 @@ int CtrlVideos::onPlay()
         return 0;
     }
     playState = PS_STOPPED;
-    showBox("Video playback", "Video could not be played.", MBB_OK, MBT_ERROR, 0);
+    services.messageBox("Video playback", "Video could not be played.", MBB_OK, MBT_ERROR, 0);
     return -1;
 }
 
@@ -263,17 +263,17 @@ int CtrlVideos::onSave()
     return saveResource(kKind, "Video name cannot be empty.", [this](const string& name) {
         Video* video = current();
         if (!video) {
-            notifySaveError(kKind, "Could not get the video.", kNoticeMs);
+            services.notifySaveError(kKind, "Could not get the video.", kNoticeMs);
             return -1;
         }
         if (videos()->setName(itemHandle, name.c_str()) < 0) {
-            notifySaveWarning(kKind, "Could not rename the video.", kNoticeMs);
+            services.notifySaveWarning(kKind, "Could not rename the video.", kNoticeMs);
             return -1;
         }
         // The ticked box is the video's tag, with or without a sound track.
         video->setTag(getSelectedTag());
         if (video->save(globalStatus->iArchiveID, "") != 0) {
-            notifySaveError(kKind, "Could not save the video.", kNoticeMs);
+            services.notifySaveError(kKind, "Could not save the video.", kNoticeMs);
             return -1;
         }
         return 0;
@@ -379,7 +379,7 @@ int CtrlVideos::writeExport(const string&, const string& path) const
 void CtrlVideos::reportExport(int result, const string&) const
 {
     if (result == 0)
-        showBox(kExportTitle, "Video exported: Ok", MBB_OK, MBT_INFORMATION, 0);
+        services.messageBox(kExportTitle, "Video exported: Ok", MBB_OK, MBT_INFORMATION, 0);
     else
-        showBox(kExportTitle, "Video could not be exported:\nfile write error.", MBB_NONE, MBT_WARNING, kNoticeMs);
+        services.messageBox(kExportTitle, "Video could not be exported:\nfile write error.", MBB_NONE, MBT_WARNING, kNoticeMs);
 }

@@ -41,12 +41,7 @@ CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
         base->setSize(200, 960);
     mainPanel.create();
     advanced.createAdvancedPanel();
-    appearance.createAppearancePanel([this, rm](Panel* p, const char* name, int iconId, int textId, int swatchId,
-                                                int x, int y, const char* tooltip, const char* initHex,
-                                                int textWidth, std::function<void(Widget&)> onChange) {
-        return createColorField(p, rm, name, iconId, textId, swatchId, x, y, tooltip, initHex, textWidth,
-                                std::move(onChange));
-    });
+    appearance.createAppearancePanel(services);
     mainPanel.populatePresetList();
     particleEvents.populateSubPresetList();
     mainPanel.populateVisualResourceLists();
@@ -186,7 +181,7 @@ int CtrlEffects::onListBox()
     if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
         field->setText(currentItemName.c_str());
     setDirty(wasDirty);
-    showBox("Loading resource", text, MBB_OK, MBT_ERROR, 0);
+    services.messageBox("Loading resource", text, MBB_OK, MBT_ERROR, 0);
     return -1;
 }
 
@@ -199,7 +194,7 @@ int CtrlEffects::onNew()
     ParticleEmitter* e = emitter();
     if (!e) {
         itemHandle = 0;
-        showBox("New effect", "Particle effect could not be created.", MBB_OK, MBT_ERROR, 0);
+        services.messageBox("New effect", "Particle effect could not be created.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     e->applyPreset(PEP_DEFAULT);
@@ -222,23 +217,23 @@ int CtrlEffects::onSave()
     return saveResource(kKind, "Particle effect name cannot be empty.", [this](const string& name) {
         ParticleEmitter* e = emitter();
         if (!e) {
-            notifySaveError(kKind, "Could not get the particle effect.", kNoticeMs);
+            services.notifySaveError(kKind, "Could not get the particle effect.", kNoticeMs);
             return -1;
         }
         // Another stored effect of that name would be replaced without a word.
         if (name != currentItemName && storedEffectNamed(name)) {
-            notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
+            services.notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
             return -1;
         }
         const string before = e->getName();
         if (particles()->setName(itemHandle, name.c_str()) < 0) {
-            notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
+            services.notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
             return -1;
         }
         if (e->save(globalStatus->iArchiveID, name.c_str()) != 0) {
             // The emitter keeps the name it is stored under.
             particles()->setName(itemHandle, before.c_str());
-            notifySaveError(kKind, "Could not save the particle effect.", kNoticeMs);
+            services.notifySaveError(kKind, "Could not save the particle effect.", kNoticeMs);
             return -1;
         }
         return 0;

@@ -1,5 +1,6 @@
 #include "tabs/effects/effectAppearanceLists.h"
 
+#include "tabs/base/TabControls.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/effects/ctrlEffectsListEdit.h"
 #include "tabs/effects/effectWidgets.h"
@@ -38,7 +39,7 @@ ListAccess<ParticleScaleKey> scaleKeyList(ParticleEmitter* e)
 bool hexColour(Panel* p, int id, SDL_Color& c)
 {
     const WidgetTextEdit* edit = p ? p->getTextEdit(id) : nullptr;
-    return edit && CtrlBase::parseHexColorRGBA(edit->getText(), c.r, c.g, c.b, c.a);
+    return edit && parseHexColorRGBA(edit->getText(), c.r, c.g, c.b, c.a);
 }
 
 // A key added after key selection: halfway to the next one, with its value.
@@ -127,7 +128,7 @@ void EffectAppearanceLists::updateColorKeyData()
     combo->setSelectedIndex(colorKey + 1);
     const ParticleColorKey& k = keys[static_cast<size_t>(colorKey)];
     ew::setNumber(p, PW_COLOR_TIME, k.time);
-    ew::setText(p, PW_COLOR_TEXT, CtrlBase::hexColorRGBA(k.color.r, k.color.g, k.color.b, k.color.a).c_str());
+    ew::setText(p, PW_COLOR_TEXT, hexColorRGBA(k.color.r, k.color.g, k.color.b, k.color.a).c_str());
     ew::setSwatch(p, PW_COLOR_SWATCH, k.color.r, k.color.g, k.color.b);
 }
 
@@ -147,7 +148,7 @@ void EffectAppearanceLists::updateTintPaletteData()
     if (palette.empty()) {
         // What "+" would add, rather than a colour the effect does not have.
         tintEntry = 0;
-        ew::setText(p, PW_TINT_TEXT, CtrlBase::hexColorRGBA(255, 255, 255, 255).c_str());
+        ew::setText(p, PW_TINT_TEXT, hexColorRGBA(255, 255, 255, 255).c_str());
         ew::setSwatch(p, PW_TINT_SWATCH, 255, 255, 255);
         return;
     }
@@ -156,7 +157,7 @@ void EffectAppearanceLists::updateTintPaletteData()
         combo->addItem(("Tint " + std::to_string(i + 1)).c_str());
     combo->setSelectedIndex(tintEntry + 1);
     const SDL_Color& c = palette[static_cast<size_t>(tintEntry)];
-    ew::setText(p, PW_TINT_TEXT, CtrlBase::hexColorRGBA(c.r, c.g, c.b, c.a).c_str());
+    ew::setText(p, PW_TINT_TEXT, hexColorRGBA(c.r, c.g, c.b, c.a).c_str());
     ew::setSwatch(p, PW_TINT_SWATCH, c.r, c.g, c.b);
     for (int i = 0; i < kSwatches; ++i) {
         const SDL_Color& s = palette[tintEntryForSwatch(palette.size(), i)];

@@ -1,6 +1,8 @@
 #include "tabs/effects/effectAppearancePanel.h"
 
 #include "services/ResourceManager.h"
+#include "tabs/base/TabControls.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/effects/ctrlEffectsListEdit.h"
 #include "tabs/effects/effectWidgets.h"
@@ -92,7 +94,7 @@ EffectAppearancePanel::EffectAppearancePanel(EffectContext& shared, std::functio
 {
 }
 
-void EffectAppearancePanel::createAppearancePanel(const ColourField& colourField)
+void EffectAppearancePanel::createAppearancePanel(const TabServices& services)
 {
     if (panel())
         return;
@@ -109,10 +111,13 @@ void EffectAppearancePanel::createAppearancePanel(const ColourField& colourField
 
     // The hex fields keep what was typed when committed: the tab applies a
     // valid colour and answers an invalid one with the entry's own colour.
-    auto hexField = [this, &p, &colourField](const char* name, int iconId, int textId, int swatchId, int y,
-                                             const char* tooltip, bool (EffectAppearanceLists::*apply)()) {
-        WidgetTextEdit* edit = colourField(&p, name, iconId, textId, swatchId, kColourFieldX, y, tooltip, "#FFFFFFFF",
-                                           kHexWidth, [this, apply](Widget&) {
+    auto hexField = [this, &p, &services](const char* name, int iconId, int textId, int swatchId, int y,
+                                          const char* tooltip, bool (EffectAppearanceLists::*apply)()) {
+        WidgetTextEdit* edit = createColorField(services, &p,
+                                                {.name = name, .iconId = iconId, .editId = textId,
+                                                 .swatchId = swatchId, .x = kColourFieldX, .y = y,
+                                                 .tooltip = tooltip, .initHex = "#FFFFFFFF", .textWidth = kHexWidth},
+                                                [this, apply](Widget&) {
                                                if (context.updatingWidgets)
                                                    return;
                                                // A refused pick must not stay on show.
@@ -125,7 +130,7 @@ void EffectAppearancePanel::createAppearancePanel(const ColourField& colourField
             return;
         const WidgetReaction restoreInvalid = [this](Widget& w) {
             uint8_t r, g, b, a;
-            if (!CtrlBase::parseHexColorRGBA(static_cast<WidgetTextEdit&>(w).getText(), r, g, b, a))
+            if (!parseHexColorRGBA(static_cast<WidgetTextEdit&>(w).getText(), r, g, b, a))
                 keyLists.updateAppearanceData();
         };
         edit->setOnValueCommitted(restoreInvalid);
@@ -226,7 +231,7 @@ bool EffectAppearancePanel::hexHeldBack(int id) const
     Panel* p = panel();
     const WidgetTextEdit* edit = p ? p->getTextEdit(id) : nullptr;
     SDL_Color c{};
-    const bool valid = edit && CtrlBase::parseHexColorRGBA(edit->getText(), c.r, c.g, c.b, c.a);
+    const bool valid = edit && parseHexColorRGBA(edit->getText(), c.r, c.g, c.b, c.a);
     if (stillTyping(p, id, valid))
         return true;
     const ParticleEmitter* e = context.emitter();

@@ -10,25 +10,15 @@
 
 #include <functional>
 
-namespace Zelkoran {
-class Widget;
-class WidgetTextEdit;
-} // namespace Zelkoran
+class TabServices;
 
 class EffectAppearancePanel : private EffectWidgetIds {
 public:
-    // The tab's colour field (icon, hex text and swatch) on a panel: name,
-    // icon, text and swatch ids, x, y, tooltip, initial text, text width and
-    // what a picked colour runs. The text field, or null.
-    using ColourField = std::function<Zelkoran::WidgetTextEdit*(
-        Zelkoran::Panel*, const char*, int, int, int, int, int, const char*, const char*, int,
-        std::function<void(Zelkoran::Widget&)>)>;
-
     // scaleKeysChanged runs after an edit of the scale keys.
     EffectAppearancePanel(EffectContext& context, std::function<void()> scaleKeysChanged);
 
     // Builds the panel once, hidden.
-    void createAppearancePanel(const ColourField& colourField);
+    void createAppearancePanel(const TabServices& services);
     EffectFloatingPanel& window() { return floating; }
     const EffectFloatingPanel& window() const { return floating; }
     Zelkoran::Panel* panel() const { return floating.panel(); }

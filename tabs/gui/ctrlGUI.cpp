@@ -44,7 +44,7 @@ constexpr int kDirtyIds[] = {901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 9
 CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("GUI", 230, rm, gs), fields(*panel), preview(state, *gs), widgetList(*panel, state),
       properties(*panel, state, *rm), skin(*panel, state, *gs), addWidgetDialog(rm->get(SR_FONT)),
-      tooltipDialog(rm->get(SR_FONT), *gs, colorFields())
+      tooltipDialog(services)
 {
     Main::instance()->tool()->szCopy(blockType, "ZK7_GUIPANEL", sizeof(blockType));
     setLabel(BW_TITLE, tabName + " (Panels)", 5);
@@ -52,7 +52,7 @@ CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
     const int font = resourceManager->get(SR_FONT);
     properties.createRows(font, widgetList);
     // A committed colour text that changed the widget is an edit.
-    skin.createRows(font, colorFields(), [this] {
+    skin.createRows(services, [this] {
         if (state.livePanel())
             setDirty(true);
     });
@@ -61,15 +61,6 @@ CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
 }
 
 CtrlGUI::~CtrlGUI() { CtrlGUI::closeResources(); }
-
-GUIColorFieldMaker CtrlGUI::colorFields()
-{
-    return [this](Panel* on, const char* name, int iconId, int editId, int swatchId, int x, int y, const char* tooltip,
-                  const String& initHex, int textWidth, std::function<void(Widget&)> onChange) {
-        return createColorField(on, resourceManager, name, iconId, editId, swatchId, x, y, tooltip, initHex,
-                                textWidth, std::move(onChange));
-    };
-}
 
 int CtrlGUI::processEvent(int widgetId, int data)
 {
@@ -185,7 +176,7 @@ void CtrlGUI::onDeleteWidget()
     Panel* live = state.livePanel();
     if (!live || state.selectedWidgetId <= 0)
         return;
-    if (showBox("Delete Widget", "Are you sure you want to delete this widget?", 12, 3, 0) != 4)
+    if (services.messageBox("Delete Widget", "Are you sure you want to delete this widget?", 12, 3, 0) != 4)
         return;
     live->closeWidget(state.selectedWidgetId);
     state.editorWidgetSizes.erase(state.selectedWidgetId);
@@ -309,7 +300,7 @@ int CtrlGUI::onListBox()
         if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
             field->setText(currentItemName.c_str());
         setDirty(wasDirty);
-        showBox("Loading resource",
+        services.messageBox("Loading resource",
                 "Panel '" + text + "' could not be loaded.\n\nError code: " + std::to_string(id).c_str(), MBB_OK, MBT_ERROR,
                 0);
         return -1;
@@ -369,13 +360,13 @@ int CtrlGUI::onSave()
         return -1;
     // Saving under the name of another stored panel would replace it.
     if (name != currentItemName && blockExists(globalStatus->iArchiveID, name, blockType)) {
-        notifySaveWarning("Panel", kRenameWarning, 2500);
+        services.notifySaveWarning("Panel", kRenameWarning, 2500);
         return -1;
     }
     if (state.panelId <= 0) {
         const int id = gui()->create(name.c_str(), 0x42000000);
         if (id < 1) {
-            notifySaveError("Panel", "Could not create the panel.", 2000);
+            services.notifySaveError("Panel", "Could not create the panel.", 2000);
             state.panelId = 0;
             return -1;
         }
@@ -387,12 +378,12 @@ int CtrlGUI::onSave()
     }
     Panel* live = state.livePanel();
     if (!live) {
-        notifySaveError("Panel", "Could not get the panel.", 2000);
+        services.notifySaveError("Panel", "Could not get the panel.", 2000);
         return -1;
     }
     restoreLogicalPanelPosition();
     if (gui()->setName(state.panelId, name.c_str()) != 0) {
-        notifySaveWarning("Panel", kRenameWarning, 2500);
+        services.notifySaveWarning("Panel", kRenameWarning, 2500);
         // Back to the preview: screen 0, own size, centred, shown.
         restorePreviewIsolation();
         showLoadedPanelForPreview();
@@ -406,7 +397,7 @@ int CtrlGUI::onSave()
     }
     live->setSizeMode(state.fitScreen ? 1 : 0);
     if (live->save(globalStatus->iArchiveID) != 0) {
-        notifySaveError("Panel", "Could not save the panel.", 2000);
+        services.notifySaveError("Panel", "Could not save the panel.", 2000);
         live->setSizeMode(0);
         restorePreviewIsolation();
         showLoadedPanelForPreview();
@@ -425,10 +416,10 @@ int CtrlGUI::onSave()
 int CtrlGUI::onDelete()
 {
     const string name = selectedListName();
-    if (showBox("Delete Panel", "Are you sure you want to delete \"" + name + "\" Panel?", 12, 3, 0) != 4)
+    if (services.messageBox("Delete Panel", "Are you sure you want to delete \"" + name + "\" Panel?", 12, 3, 0) != 4)
         return -1;
     if (gui()->remove(globalStatus->iArchiveID, name.c_str()) != 0) {
-        showBox("Delete Panel", "The panel could not be deleted.", 1, 1, 0);
+        services.messageBox("Delete Panel", "The panel could not be deleted.", 1, 1, 0);
         return recoverResourceDeleteFailure(name);
     }
     return finishResourceDelete();

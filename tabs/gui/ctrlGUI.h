@@ -88,8 +88,6 @@ public:
     int getSelectedSkinState() const { return state.selectedSkinState; }
 
 private:
-    // The base tab's colour fields, for the parts that show one.
-    GUIColorFieldMaker colorFields();
     // Fields -> the live panel or its selected widget.
     void applyCommonFields();
     // Edits the widget id (0: the panel) from the fields' first row on.

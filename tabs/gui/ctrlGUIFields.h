@@ -31,11 +31,5 @@ public:
     Zelkoran::Panel& panel;
 };
 
-// The editor's colour field (icon, hex text, swatch) on a panel, as the tab
-// base builds it: the text edit, or null.
-using GUIColorFieldMaker = std::function<Zelkoran::WidgetTextEdit*(
-    Zelkoran::Panel* panel, const char* name, int iconId, int editId, int swatchId, int x, int y, const char* tooltip,
-    const Zelkoran::String& initHex, int textWidth, std::function<void(Zelkoran::Widget&)> onChange)>;
-
 // A modal message box without a panel (Tool::messageBox codes); its answer.
 int askUser(const char* title, const char* text, int buttons, int type);

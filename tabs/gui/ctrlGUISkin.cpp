@@ -4,8 +4,11 @@
 #include "tabs/gui/ctrlGUISkin.h"
 
 #include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 #include "services/TextFit.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabControls.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/gui/ctrlGUIArchiveNames.h"
 #include "tabs/gui/ctrlGUIIds.h"
@@ -232,9 +235,9 @@ void GUISkinEditor::updateSkinEditor()
         if (WidgetTextEdit* e = fields.panel.getTextEdit(id))
             e->setText(t.c_str());
     };
-    text(GW_SKIN_SELECT, CtrlBase::hexColorRGBA(sel[0], sel[1], sel[2], sel[3]));
-    text(GW_SKIN_BG, CtrlBase::hexColorRGB(bg[0], bg[1], bg[2]));
-    text(GW_SKIN_BORDER, CtrlBase::hexColorRGBA(border[0], border[1], border[2], border[3]));
+    text(GW_SKIN_SELECT, hexColorRGBA(sel[0], sel[1], sel[2], sel[3]));
+    text(GW_SKIN_BG, hexColorRGB(bg[0], bg[1], bg[2]));
+    text(GW_SKIN_BORDER, hexColorRGBA(border[0], border[1], border[2], border[3]));
     if (WidgetNumberEdit* n = fields.panel.getNumberEdit(GW_SKIN_WIDTH))
         n->setValue(static_cast<float>(w->getBorderWidth(s)));
     if (WidgetNumberEdit* n = fields.panel.getNumberEdit(GW_SKIN_CORNER))
@@ -300,15 +303,15 @@ void GUISkinEditor::applySkinColors(Widget& w, int s)
         return e ? string(e->getText().c_str()) : string();
     };
     uint8_t r, g, b, a;
-    if (CtrlBase::parseHexColorRGBA(text(GW_SKIN_SELECT), r, g, b, a) && showsSelection(w.getType())) {
+    if (parseHexColorRGBA(text(GW_SKIN_SELECT), r, g, b, a) && showsSelection(w.getType())) {
         w.setSelectionColor(r, g, b, a, s);
         updateSwatch(GW_SKIN_SELECT_SWATCH, r, g, b);
     }
-    if (CtrlBase::parseHexColorRGB(text(GW_SKIN_BG), r, g, b)) {
+    if (parseHexColorRGB(text(GW_SKIN_BG), r, g, b)) {
         w.setBackgroundColor(r, g, b, s);
         updateSwatch(GW_SKIN_BG_SWATCH, r, g, b);
     }
-    if (CtrlBase::parseHexColorRGBA(text(GW_SKIN_BORDER), r, g, b, a)) {
+    if (parseHexColorRGBA(text(GW_SKIN_BORDER), r, g, b, a)) {
         w.setBorderColor(r, g, b, a, s);
         updateSwatch(GW_SKIN_BORDER_SWATCH, r, g, b);
     }
@@ -342,18 +345,18 @@ void GUISkinEditor::validateSkinColorEdit(int id)
     uint8_t c[4] = {0, 0, 0, 255};
     int swatch = 0;
     if (id == GW_SKIN_BG) {
-        if (!CtrlBase::parseHexColorRGB(text, c[0], c[1], c[2]))
+        if (!parseHexColorRGB(text, c[0], c[1], c[2]))
             w->getBackgroundColor(&c[0], &c[1], &c[2], s);
-        edit->setText(CtrlBase::hexColorRGB(c[0], c[1], c[2]).c_str());
+        edit->setText(hexColorRGB(c[0], c[1], c[2]).c_str());
         swatch = GW_SKIN_BG_SWATCH;
     } else if (id == GW_SKIN_BORDER || id == GW_SKIN_SELECT) {
-        if (!CtrlBase::parseHexColorRGBA(text, c[0], c[1], c[2], c[3])) {
+        if (!parseHexColorRGBA(text, c[0], c[1], c[2], c[3])) {
             if (id == GW_SKIN_BORDER)
                 w->getBorderColor(&c[0], &c[1], &c[2], &c[3], s);
             else
                 w->getSelectionColor(&c[0], &c[1], &c[2], &c[3], s);
         }
-        edit->setText(CtrlBase::hexColorRGBA(c[0], c[1], c[2], c[3]).c_str());
+        edit->setText(hexColorRGBA(c[0], c[1], c[2], c[3]).c_str());
         swatch = id == GW_SKIN_BORDER ? GW_SKIN_BORDER_SWATCH : GW_SKIN_SELECT_SWATCH;
     } else {
         return;
@@ -503,8 +506,9 @@ void GUISkinEditor::setSkinColorsMode(bool show, bool enable) const
 }
 
 
-void GUISkinEditor::createRows(int font, const GUIColorFieldMaker& colorField, const std::function<void()>& changed)
+void GUISkinEditor::createRows(const TabServices& services, const std::function<void()>& changed)
 {
+    const int font = services.resources().get(SR_FONT);
     Panel& panel = fields.panel;
     ui::addOutline(panel, {.name = "SkinFrame", .id = GW_SKIN_FRAME, .x = ui::left(5), .y = ui::top(696), .w = 190,
                            .h = 144});
@@ -556,8 +560,11 @@ void GUISkinEditor::createRows(int font, const GUIColorFieldMaker& colorField, c
         if (onSkinEvent(edit.getID()))
             changed();
     };
-    colorField(&panel, "SkinSelectColor", GW_SKIN_SELECT_ICON, GW_SKIN_SELECT, GW_SKIN_SELECT_SWATCH, 36, 747,
-               "Selection color in #RRGGBBAA hex", "#000000A0", 80, picked);
+    createColorField(services, &panel,
+                     {.name = "SkinSelectColor", .iconId = GW_SKIN_SELECT_ICON, .editId = GW_SKIN_SELECT,
+                      .swatchId = GW_SKIN_SELECT_SWATCH, .x = 36, .y = 747,
+                      .tooltip = "Selection color in #RRGGBBAA hex", .initHex = "#000000A0", .textWidth = 80},
+                     picked);
     addCaptions(panel, font,
                   {{GW_SKIN_IMAGE_LABEL, "SkinImageLabel", "Image:", 36, 773},
                    {GW_SKIN_SPRITE_LABEL, "SkinSpriteLabel", "Sprite:", 36, 796},
@@ -566,10 +573,16 @@ void GUISkinEditor::createRows(int font, const GUIColorFieldMaker& colorField, c
               {{GW_SKIN_IMAGE, "SkinImage", {"None"}, 111, 76, 770, "Background image for the selected skin state"},
                {GW_SKIN_SPRITE, "SkinSprite", {"None"}, 111, 76, 793, "Background sprite for the selected skin state"},
                {GW_SKIN_ANIM, "SkinAnim", {"0"}, 44, 111, 816, "Sprite animation used by the selected skin state"}});
-    colorField(&panel, "SkinBgColor", GW_SKIN_BG_ICON, GW_SKIN_BG, GW_SKIN_BG_SWATCH, 36, 770,
-               "Background color in #RRGGBB hex", "#000000", 80, picked);
-    colorField(&panel, "SkinBorderColor", GW_SKIN_BORDER_ICON, GW_SKIN_BORDER, GW_SKIN_BORDER_SWATCH, 36, 793,
-               "Border color in #RRGGBBAA hex", "#000000FF", 80, picked);
+    createColorField(services, &panel,
+                     {.name = "SkinBgColor", .iconId = GW_SKIN_BG_ICON, .editId = GW_SKIN_BG,
+                      .swatchId = GW_SKIN_BG_SWATCH, .x = 36, .y = 770,
+                      .tooltip = "Background color in #RRGGBB hex", .initHex = "#000000", .textWidth = 80},
+                     picked);
+    createColorField(services, &panel,
+                     {.name = "SkinBorderColor", .iconId = GW_SKIN_BORDER_ICON, .editId = GW_SKIN_BORDER,
+                      .swatchId = GW_SKIN_BORDER_SWATCH, .x = 36, .y = 793,
+                      .tooltip = "Border color in #RRGGBBAA hex", .initHex = "#000000FF", .textWidth = 80},
+                     picked);
     // These replace the field's own handlers: a text that does not parse
     // takes the widget's colour back, not the field's last text.
     for (int id : {GW_SKIN_SELECT, GW_SKIN_BG, GW_SKIN_BORDER})

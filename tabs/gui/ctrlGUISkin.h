@@ -10,6 +10,8 @@
 
 class GlobalStatus;
 
+class TabServices;
+
 class GUISkinEditor {
 public:
     GUISkinEditor(Zelkoran::Panel& tabPanel, GUIEditState& shared, const GlobalStatus& globals)
@@ -19,7 +21,7 @@ public:
 
     // The skin rows; changed runs when a committed colour text changed the
     // widget.
-    void createRows(int font, const GUIColorFieldMaker& colorField, const std::function<void()>& changed);
+    void createRows(const TabServices& services, const std::function<void()>& changed);
     // Theme mode on Normal, with neutral colours.
     void resetFields() const;
     // Which skin fields are usable for the selected widget (null: none).

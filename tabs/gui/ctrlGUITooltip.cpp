@@ -3,7 +3,10 @@
 #include "tabs/gui/ctrlGUITooltip.h"
 
 #include "services/GlobalStatus.h"
+#include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabControls.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/gui/ctrlGUIArchiveNames.h"
 #include "tabs/gui/ctrlGUITables.h"
@@ -56,12 +59,12 @@ struct TooltipColorField {
         if (!edit)
             return;
         Rgba c{};
-        if (CtrlBase::parseHexColorRGBA(edit->getText().c_str(), c.r, c.g, c.b, c.a)) {
-            lastValid = CtrlBase::hexColorRGBA(c.r, c.g, c.b, c.a);
+        if (parseHexColorRGBA(edit->getText().c_str(), c.r, c.g, c.b, c.a)) {
+            lastValid = hexColorRGBA(c.r, c.g, c.b, c.a);
             edit->setText(lastValid.c_str());
         } else {
             edit->setText(lastValid.c_str());
-            if (!CtrlBase::parseHexColorRGBA(lastValid, c.r, c.g, c.b, c.a))
+            if (!parseHexColorRGBA(lastValid, c.r, c.g, c.b, c.a))
                 return;
         }
         if (Widget* swatch = dialog.getWidgetByID(swatchId))
@@ -93,10 +96,15 @@ struct TooltipStyle {
 bool parsedText(Panel& dialog, int editId, Rgba& c)
 {
     const WidgetTextEdit* edit = dialog.getTextEdit(editId);
-    return edit && CtrlBase::parseHexColorRGBA(edit->getText().c_str(), c.r, c.g, c.b, c.a);
+    return edit && parseHexColorRGBA(edit->getText().c_str(), c.r, c.g, c.b, c.a);
 }
 
 } // namespace
+
+GUITooltipDialog::GUITooltipDialog(const TabServices& tabServices)
+    : services(tabServices), font(tabServices.resources().get(SR_FONT)), status(tabServices.status())
+{
+}
 
 bool GUITooltipDialog::run(Widget& target)
 {
@@ -156,8 +164,8 @@ bool GUITooltipDialog::run(Widget& target)
     target.getTooltipBorderColor(border.r, border.g, border.b, border.a);
     // Shared by the handlers until the dialog is closed below.
     TooltipColorField fields[] = {
-        {*dialog, TD_BG, TD_BG_SWATCH, CtrlBase::hexColorRGBA(background.r, background.g, background.b, background.a)},
-        {*dialog, TD_BORDER, TD_BORDER_SWATCH, CtrlBase::hexColorRGBA(border.r, border.g, border.b, border.a)},
+        {*dialog, TD_BG, TD_BG_SWATCH, hexColorRGBA(background.r, background.g, background.b, background.a)},
+        {*dialog, TD_BORDER, TD_BORDER_SWATCH, hexColorRGBA(border.r, border.g, border.b, border.a)},
     };
     const struct {
         int labelId, iconId;
@@ -174,8 +182,12 @@ bool GUITooltipDialog::run(Widget& target)
         TooltipColorField& field = fields[i];
         label(rows[i].labelId, rows[i].labelName, rows[i].labelText, rows[i].y + 3);
         const auto handler = [&field](Widget&) { field.refresh(); };
-        WidgetTextEdit* edit = colorField(dialog, rows[i].name, rows[i].iconId, field.editId, field.swatchId, 96,
-                                          rows[i].y, rows[i].tooltip, field.lastValid, 92, handler);
+        WidgetTextEdit* edit = createColorField(services, dialog,
+                                                {.name = rows[i].name, .iconId = rows[i].iconId,
+                                                 .editId = field.editId, .swatchId = field.swatchId, .x = 96,
+                                                 .y = rows[i].y, .tooltip = rows[i].tooltip,
+                                                 .initHex = field.lastValid, .textWidth = 92},
+                                                handler);
         if (!edit)
             continue;
         if (Widget* swatch = dialog->getWidgetByID(field.swatchId))

@@ -5,18 +5,16 @@
 #include "tabs/gui/ctrlGUIFields.h"
 
 class GlobalStatus;
+class TabServices;
 
 class GUITooltipDialog {
 public:
-    GUITooltipDialog(int editorFont, const GlobalStatus& globals, GUIColorFieldMaker makeColorField)
-        : font(editorFont), status(globals), colorField(std::move(makeColorField))
-    {
-    }
+    explicit GUITooltipDialog(const TabServices& tabServices);
     // Runs the dialog on target's tooltip. True when it changed the widget.
     bool run(Zelkoran::Widget& target);
 
 private:
+    const TabServices& services;
     int font;
     const GlobalStatus& status;
-    GUIColorFieldMaker colorField;
 };

@@ -36,7 +36,7 @@ int CtrlCursors::beforeResourceSave()
 {
     if (applyHotSpotWidgets() == 0)
         return 0;
-    notifySaveError("Cursor", "Could not apply the cursor hotspot.", kNoticeMs);
+    services.notifySaveError("Cursor", "Could not apply the cursor hotspot.", kNoticeMs);
     return -1;
 }
 

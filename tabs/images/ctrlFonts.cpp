@@ -71,7 +71,7 @@ void CtrlFonts::reportAssignFailure(int rc)
 {
     String found;
     Main::instance()->tool()->intToStrDec(-rc, found);
-    showBox("Font: import image",
+    services.messageBox("Font: import image",
             "The image could not be converted to a font.\nImage needs to contain 189 characters.\n"
             "Number of characters found: " +
                 found + "\nYou can check 'FontWithErrors.bmp' file.",

@@ -71,19 +71,19 @@ int CtrlImageResource::onSave()
     const string noun = kind.noun, lower = kind.lower;
     return saveResource(noun, noun + " name cannot be empty.", [&](const string& name) {
         if (!resourceExists()) {
-            notifySaveError(noun, "Could not get the " + lower + ".", kNoticeMs);
+            services.notifySaveError(noun, "Could not get the " + lower + ".", kNoticeMs);
             return -1;
         }
         // Another open resource holding the name (a panel's or an effect's
         // copy of the block) keeps it; the block is written all the same.
         if (const int rc = renameResource(name.c_str()); rc != 0 && rc != RC_ERR_EXISTS) {
-            notifySaveWarning(noun, "Could not rename the " + lower + ".", kNoticeMs);
+            services.notifySaveWarning(noun, "Could not rename the " + lower + ".", kNoticeMs);
             return -1;
         }
         if (beforeResourceSave() != 0)
             return -1;
         if (saveResourceBlock(name.c_str()) != 0) {
-            notifySaveError(noun, "Could not save the " + lower + ".", kNoticeMs);
+            services.notifySaveError(noun, "Could not save the " + lower + ".", kNoticeMs);
             return -1;
         }
         return 0;
@@ -97,7 +97,7 @@ int CtrlImageResource::onDelete()
 
 void CtrlImageResource::reportAssignFailure(int)
 {
-    showBox(string(kind.noun) + ": import image", kind.assignFailed, MBB_NONE, MBT_WARNING, kNoticeMs);
+    services.messageBox(string(kind.noun) + ": import image", kind.assignFailed, MBB_NONE, MBT_WARNING, kNoticeMs);
 }
 
 int CtrlImageResource::resetWidgets()
@@ -131,7 +131,7 @@ bool CtrlImageResource::convertImportedImage(int& result)
     if (itemHandle == 0)
         itemHandle = createResource(name.c_str());
     if (itemHandle <= 0 || !resourceExists()) {
-        showBox(string(kind.noun) + ": import image", "Could not create the " + string(kind.lower) + ".", MBB_NONE,
+        services.messageBox(string(kind.noun) + ": import image", "Could not create the " + string(kind.lower) + ".", MBB_NONE,
                 MBT_WARNING, kNoticeMs);
     } else if (const int rc = assignResourceImage(); rc != 0) {
         reportAssignFailure(rc);

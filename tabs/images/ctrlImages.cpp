@@ -115,8 +115,11 @@ void CtrlImages::createWidgets()
         addSpriteWidget(spriteWidgets[i]);
 
     ui::addLabel(*panel, labels[2]);
-    createColorField(panel, resourceManager, "ColorKeyField", IW_KEY_ICON, IW_KEY_EDIT, IW_KEY_SWATCH, 62, 310,
-                     "Color key in #RRGGBB hex", "#000000", kColorTextWidth, [this](Widget&) { processEvent(IW_KEY_EDIT, 0); });
+    createColorField(services, panel,
+                     {.name = "ColorKeyField", .iconId = IW_KEY_ICON, .editId = IW_KEY_EDIT, .swatchId = IW_KEY_SWATCH,
+                      .x = 62, .y = 310, .tooltip = "Color key in #RRGGBB hex", .initHex = "#000000",
+                      .textWidth = kColorTextWidth},
+                     [this](Widget&) { processEvent(IW_KEY_EDIT, 0); });
     // Right of the swatch, wide enough for box and caption.
     if (WidgetCheckBox* use = ui::addCheckBox(*panel, {.name = "ColorKeyUseImg", .id = IW_KEY_USE, .x = ui::left(160),
                                                        .y = ui::top(310), .w = 37, .h = 19, .font = font,
@@ -124,8 +127,10 @@ void CtrlImages::createWidgets()
                                                                   "channel"}))
         use->setText("On", ui::left(0), ui::centred());
     ui::addLabel(*panel, labels[3]);
-    createColorField(panel, resourceManager, "ColorModField", IW_MOD_ICON, IW_MOD_EDIT, IW_MOD_SWATCH, 62, 337,
-                     "Color modulation in #RRGGBB hex (#FFFFFF = no effect)", "#FFFFFF", kColorTextWidth,
+    createColorField(services, panel,
+                     {.name = "ColorModField", .iconId = IW_MOD_ICON, .editId = IW_MOD_EDIT, .swatchId = IW_MOD_SWATCH,
+                      .x = 62, .y = 337, .tooltip = "Color modulation in #RRGGBB hex (#FFFFFF = no effect)",
+                      .initHex = "#FFFFFF", .textWidth = kColorTextWidth},
                      [this](Widget&) { processEvent(IW_MOD_EDIT, 0); });
     ui::addLabel(*panel, labels[4]);
     ui::addNumberEdit(*panel, {.name = "Alpha_Box_Img", .id = IW_ALPHA, .x = ui::left(64), .y = ui::top(364), .w = 32,
@@ -256,7 +261,7 @@ int CtrlImages::onImport()
         return -1;
     const int id = images()->loadFromFile(path.c_str(), "");
     if (id <= 0) {
-        showBox("Image import", "Image could not be imported.", MBB_OK, MBT_ERROR, 0);
+        services.messageBox("Image import", "Image could not be imported.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     closeResources();
@@ -272,18 +277,18 @@ int CtrlImages::onExport() const
 {
     const string name = exportName();
     if (name.empty()) {
-        showBox("Image export", "Could not export the image.\nAn image name is required.", MBB_NONE, MBT_WARNING,
+        services.messageBox("Image export", "Could not export the image.\nAn image name is required.", MBB_NONE, MBT_WARNING,
                 kNoticeMs);
         return -1;
     }
     // exportFilePath keeps the file in the archive's folder.
     const bool hasExtension = tool()->fileCheckExtension(name.c_str(), "png");
     const string path = exportFilePath(name, hasExtension ? "" : "png");
-    if (!path.empty() && checkOverwrite(path) != 0)
+    if (!path.empty() && services.checkOverwrite(path) != 0)
         return -1;
     Image* img = image();
     const bool written = !path.empty() && img && img->saveToPNG(path.c_str());
-    showBox("Image export", "Image exported to \"" + path + "\": " + (written ? "Ok" : "Failed"), MBB_OK,
+    services.messageBox("Image export", "Image exported to \"" + path + "\": " + (written ? "Ok" : "Failed"), MBB_OK,
             written ? MBT_INFORMATION : MBT_WARNING, 0);
     return written ? 0 : -1;
 }
@@ -297,7 +302,7 @@ int CtrlImages::checkImage()
                           : !surface->format ? "Image pixel format is not supported."
                                              : nullptr;
     if (failure) {
-        showBox(kLoadTitle, failure, MBB_OK, MBT_ERROR, 0);
+        services.messageBox(kLoadTitle, failure, MBB_OK, MBT_ERROR, 0);
         setLabel(IW_RESOLUTION, kNoImage, kResolutionTop);
         setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
         return -1;
@@ -349,7 +354,7 @@ int CtrlImages::onListBox()
         return 0;
     const int id = images()->load(globalStatus->iArchiveID, selected.c_str());
     if (id <= 0) {
-        showBox(kLoadTitle, kLoadFailed, MBB_OK, MBT_ERROR, 0);
+        services.messageBox(kLoadTitle, kLoadFailed, MBB_OK, MBT_ERROR, 0);
         // The name field now holds the unreadable block's name: keeping the
         // previous image would let Save write it over that block.
         showNoImage();
@@ -425,18 +430,18 @@ int CtrlImages::onSave()
     return saveResource("Image", "Image name cannot be empty.", [this](const string& name) {
         Image* img = image();
         if (!img) {
-            notifySaveError("Image", "Could not get the image.", kNoticeMs);
+            services.notifySaveError("Image", "Could not get the image.", kNoticeMs);
             return -1;
         }
         // Another open image holding the name (an effect's or a panel's copy
         // of the block) keeps it; the block is written all the same.
         const int renamed = name == img->getName() ? 0 : images()->setName(iImageID, name.c_str());
         if (renamed < 0 && renamed != RC_ERR_EXISTS) {
-            notifySaveWarning("Image", "Could not rename the image.", kNoticeMs);
+            services.notifySaveWarning("Image", "Could not rename the image.", kNoticeMs);
             return -1;
         }
         if (img->save(globalStatus->iArchiveID, name.c_str()) != 0) {
-            notifySaveError("Image", "Could not save the image.", kNoticeMs);
+            services.notifySaveError("Image", "Could not save the image.", kNoticeMs);
             return -1;
         }
         itemHandle = iImageID;

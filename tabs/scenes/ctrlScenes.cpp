@@ -46,7 +46,7 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
               }},
       references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, document),
       tileSets(gs, references, dialogs, [this] { parseQEL(); }), checks(gs, [this] { return exportName(); }),
-      importDialog(*this, rm, dialogs),
+      importDialog(services, dialogs),
       layerImport(panel, gs, rm, held, document, layers, importDialog, checks, dialogs,
                   {[this] { return isDirty(); }, [this](bool on) { setDirty(on); }, [this] { closeResources(); },
                    [this](const string& name, const string& prefix) { return acceptBlockName(name, prefix); },

@@ -2,6 +2,7 @@
 // chosen, one of its widgets picked and edited, the tab left and entered
 // again, a previewed widget clicked, the panel saved and read back.
 #include "app/AppFixture.h"
+#include "tabs/base/TabControls.h"
 
 #include "tabs/gui/ctrlGUI.h"
 
@@ -211,12 +212,12 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
             d += std::to_string(s) + ":" + std::to_string(w.getSkinOverrideMask(s)) + " " +
                  (sprite ? sprite->getName() : "-");
             w.getBackgroundColor(&v[0], &v[1], &v[2], s);
-            d += " " + CtrlBase::hexColorRGB(v[0], v[1], v[2]);
+            d += " " + hexColorRGB(v[0], v[1], v[2]);
             w.getBorderColor(&v[0], &v[1], &v[2], &v[3], s);
-            d += " " + CtrlBase::hexColorRGBA(v[0], v[1], v[2], v[3]) + "; ";
+            d += " " + hexColorRGBA(v[0], v[1], v[2], v[3]) + "; ";
         }
         uint8_t t[4] = {};
-        d += w.getTooltipBackgroundColor(t[0], t[1], t[2], t[3]) ? CtrlBase::hexColorRGBA(t[0], t[1], t[2], t[3]) : "-";
+        d += w.getTooltipBackgroundColor(t[0], t[1], t[2], t[3]) ? hexColorRGBA(t[0], t[1], t[2], t[3]) : "-";
         return d;
     };
     const std::string edited = describe(*added);

@@ -16,10 +16,13 @@ class ColorFieldTest : public ColorTest {
 protected:
     WidgetTextEdit* field(const char* initHex)
     {
-        WidgetTextEdit* edit = tab->createColorField(p, &*resources, "KeyColor", kIcon, kEdit, kSwatch, 20, 400,
-                                                     "Colour key", initHex, 60, [this](Widget& w) {
-                                                         changes.push_back(static_cast<WidgetTextEdit&>(w).getText().c_str());
-                                                     });
+        WidgetTextEdit* edit = createColorField(tab->tabServices(), p,
+                                                {.name = "KeyColor", .iconId = kIcon, .editId = kEdit,
+                                                 .swatchId = kSwatch, .x = 20, .y = 400, .tooltip = "Colour key",
+                                                 .initHex = initHex, .textWidth = 60},
+                                                [this](Widget& w) {
+                                                    changes.push_back(static_cast<WidgetTextEdit&>(w).getText().c_str());
+                                                });
         // Somewhere to click so the edit loses the focus.
         p->createTextEdit("Elsewhere", kElsewhere)->setPosition(Position(20), Position(440));
         return edit;
@@ -57,8 +60,9 @@ TEST_F(ColorFieldTest, PlacesIconEditAndSwatchWithTheNormalisedText)
     }
     EXPECT_GT(p->getImage(kIcon)->getBackgroundSprite(WS_NORMAL), 0);
 
-    EXPECT_EQ(tab->createColorField(nullptr, &*resources, "A", 910, 911, 912, 0, 0, "", "#000000", 60, {}), nullptr);
-    EXPECT_EQ(tab->createColorField(p, nullptr, "A", 910, 911, 912, 0, 0, "", "#000000", 60, {}), nullptr);
+    const ColorFieldPlace unplaced{.name = "A", .iconId = 910, .editId = 911, .swatchId = 912, .initHex = "#000000",
+                                   .textWidth = 60};
+    EXPECT_EQ(createColorField(tab->tabServices(), nullptr, unplaced, {}), nullptr);
     EXPECT_EQ(p->getWidgetByID(910), nullptr);
 }
 
@@ -140,8 +144,10 @@ TEST_F(ColorFieldTest, AFieldInsideAModalDialogRunsThePickerNested)
     dialog->setPanelType(PT_MODAL, 0);
     dialog->createButton("OK", 1)->setPosition(Position(0, PH_CENTER), Position(-10, PH_BOTTOM));
     int changed = 0;
-    ASSERT_NE(tab->createColorField(dialog, &*resources, "Key", 20, 21, 22, 10, 20, "Colour key", "#000000", 60,
-                                    [&](Widget&) { ++changed; }),
+    ASSERT_NE(createColorField(tab->tabServices(), dialog,
+                               {.name = "Key", .iconId = 20, .editId = 21, .swatchId = 22, .x = 10, .y = 20,
+                                .tooltip = "Colour key", .initHex = "#000000", .textWidth = 60},
+                               [&](Widget&) { ++changed; }),
               nullptr);
     std::string inner;
     TS::pushScript([&](int id) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tabs/TabFixture.h"
+#include "tabs/base/TabControls.h"
 #include "tabs/base/ctrlBaseControls.h"
 
 #include <SDL.h>

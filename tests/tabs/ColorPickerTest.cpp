@@ -72,7 +72,7 @@ protected:
     {
         edit->setText(callerText);
         TS::pushScript(script);
-        return tab->openColorPicker(p, kEdit, kFrame, alpha);
+        return openColorPicker(tab->tabServices(), p, kEdit, kFrame, alpha);
     }
 
     WidgetTextEdit* edit = nullptr;
@@ -83,13 +83,13 @@ protected:
 TEST_F(ColorPickerTest, OpensOnlyOnAShownEnabledEdit)
 {
     const size_t panels = Main::instance()->guiMgr()->getPanelIDs().size();
-    EXPECT_FALSE(tab->openColorPicker(nullptr, kEdit, kFrame, false));
-    EXPECT_FALSE(tab->openColorPicker(p, 999, kFrame, false));
+    EXPECT_FALSE(openColorPicker(tab->tabServices(), nullptr, kEdit, kFrame, false));
+    EXPECT_FALSE(openColorPicker(tab->tabServices(), p, 999, kFrame, false));
     edit->hide();
-    EXPECT_FALSE(tab->openColorPicker(p, kEdit, kFrame, false));
+    EXPECT_FALSE(openColorPicker(tab->tabServices(), p, kEdit, kFrame, false));
     edit->show();
     edit->disable();
-    EXPECT_FALSE(tab->openColorPicker(p, kEdit, kFrame, false));
+    EXPECT_FALSE(openColorPicker(tab->tabServices(), p, kEdit, kFrame, false));
     EXPECT_TRUE(TS::modalLog().empty());
     EXPECT_EQ(Main::instance()->guiMgr()->getPanelIDs().size(), panels);
 }

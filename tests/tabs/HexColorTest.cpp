@@ -1,4 +1,5 @@
 // The hexadecimal colour forms every colour property of the tabs is edited in.
+#include "tabs/base/TabControls.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +16,14 @@ TEST(HexColor, AcceptsBothCasesWithOrWithoutTheHash)
 {
     for (const char* text : {"#ff8000", "ff8000", "#FF8000", "Ff8000"}) {
         Rgba c;
-        ASSERT_TRUE(CtrlBase::parseHexColorRGB(text, c.r, c.g, c.b)) << text;
+        ASSERT_TRUE(parseHexColorRGB(text, c.r, c.g, c.b)) << text;
         EXPECT_EQ(c.r, 255);
         EXPECT_EQ(c.g, 128);
         EXPECT_EQ(c.b, 0);
         EXPECT_EQ(c.a, 4) << "the RGB form leaves alpha alone";
     }
     Rgba c;
-    ASSERT_TRUE(CtrlBase::parseHexColorRGBA("ff000080", c.r, c.g, c.b, c.a));
+    ASSERT_TRUE(parseHexColorRGBA("ff000080", c.r, c.g, c.b, c.a));
     EXPECT_EQ(c.r, 255);
     EXPECT_EQ(c.a, 128);
 }
@@ -58,8 +59,8 @@ TEST(HexColor, RefusesAnyOtherTextWritingOnlyThePairsBeforeTheFault)
     };
     for (const auto& test : cases) {
         Rgba c;
-        EXPECT_FALSE(test.rgba ? CtrlBase::parseHexColorRGBA(test.text, c.r, c.g, c.b, c.a)
-                               : CtrlBase::parseHexColorRGB(test.text, c.r, c.g, c.b))
+        EXPECT_FALSE(test.rgba ? parseHexColorRGBA(test.text, c.r, c.g, c.b, c.a)
+                               : parseHexColorRGB(test.text, c.r, c.g, c.b))
             << test.text;
         EXPECT_EQ((std::vector<int>{c.r, c.g, c.b, c.a}),
                   (std::vector<int>{test.after.r, test.after.g, test.after.b, test.after.a}))
@@ -69,13 +70,13 @@ TEST(HexColor, RefusesAnyOtherTextWritingOnlyThePairsBeforeTheFault)
 
 TEST(HexColor, PrintsUpperCaseWithTheHash)
 {
-    EXPECT_EQ(CtrlBase::hexColorRGB(0, 15, 255), "#000FFF");
-    EXPECT_EQ(CtrlBase::hexColorRGBA(255, 0, 0, 128), "#FF000080");
+    EXPECT_EQ(hexColorRGB(0, 15, 255), "#000FFF");
+    EXPECT_EQ(hexColorRGBA(255, 0, 0, 128), "#FF000080");
     // Every byte survives a round trip through both forms.
     for (int v = 0; v < 256; ++v) {
         Rgba c;
         const auto byte = static_cast<uint8_t>(v);
-        ASSERT_TRUE(CtrlBase::parseHexColorRGBA(CtrlBase::hexColorRGBA(byte, 0, byte, byte), c.r, c.g, c.b, c.a));
+        ASSERT_TRUE(parseHexColorRGBA(hexColorRGBA(byte, 0, byte, byte), c.r, c.g, c.b, c.a));
         ASSERT_EQ(c.r, v);
         ASSERT_EQ(c.a, v);
     }

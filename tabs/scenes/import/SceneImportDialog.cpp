@@ -1,6 +1,8 @@
 // The scene import dialog's panel: its sections, the source probe and the
 // widgets stored back on OK.
 #include "tabs/scenes/import/SceneImportDialog.h"
+#include "tabs/base/TabControls.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/scenes/import/SceneImportProbe.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -108,9 +110,8 @@ void syncPadFillChecks(Panel* panel, int id)
 // One opening of the dialog: builds the panel, runs it, stores the widgets.
 class ImportDialogRun {
 public:
-    ImportDialogRun(CtrlBase& owner, ResourceManager* art, SceneLayerImportOptions& options, Scene* scene,
-                    bool forNewScene)
-        : tab(owner), resources(art), o(options), newScene(forNewScene)
+    ImportDialogRun(const TabServices& tabServices, SceneLayerImportOptions& options, Scene* scene, bool forNewScene)
+        : services(tabServices), resources(&tabServices.resources()), o(options), newScene(forNewScene)
     {
         slots.push_back(scene && !newScene ? scene->getLayerCount(0) + 1 : -1);
         if (scene && !newScene)
@@ -301,8 +302,11 @@ private:
         check(ID_IMAGE_LAYER, "ImageLayer", "Image layer", 24, 223, 105, 22,
               "Import the image as one image layer and ignore tile size");
         label(ID_KEY_LABEL, "ColorKeyLabel", "ColorKey:", 150, 226);
-        tab.createColorField(p, resources, "ColorKey", ID_KEY_ICON, ID_KEY, ID_KEY_SWATCH, 207, 224,
-                             "Transparent RGB color in #RRGGBB hex", "#000000", 60, {});
+        createColorField(services, p,
+                         {.name = "ColorKey", .iconId = ID_KEY_ICON, .editId = ID_KEY, .swatchId = ID_KEY_SWATCH,
+                          .x = 207, .y = 224, .tooltip = "Transparent RGB color in #RRGGBB hex",
+                          .initHex = "#000000", .textWidth = 60},
+                         {});
         check(ID_USE_KEY, "UseColorKey", "On", 315, 223, 40, 19,
               "Use RGB color as transparent color for images without alpha");
         helpButton(ID_IMAGE_HELP, "ImageHelp", 400, 218, "Image import tips");
@@ -440,7 +444,7 @@ private:
         setCheck(ID_IMAGE_LAYER, o.imageLayer);
         setCheck(ID_USE_KEY, o.useColorKey);
         setText(ID_KEY, o.colorKey < 0 ? std::string("#000000")
-                                       : CtrlBase::hexColorRGB(uint8_t(o.colorKey >> 16), uint8_t(o.colorKey >> 8),
+                                       : hexColorRGB(uint8_t(o.colorKey >> 16), uint8_t(o.colorKey >> 8),
                                                                uint8_t(o.colorKey))
                                              .c_str());
         SceneImportDialog::updateImportColorSwatch(p, false);
@@ -628,9 +632,9 @@ private:
         if (o.sourceType == SST_IMAGE && checked(ID_USE_KEY)) {
             o.useColorKey = true;
             const WidgetTextEdit* key = p->getTextEdit(ID_KEY);
-            if (key && CtrlBase::parseHexColorRGB(key->getText().c_str(), r, g, b)) {
+            if (key && parseHexColorRGB(key->getText().c_str(), r, g, b)) {
                 o.colorKey = (r << 16) | (g << 8) | b;
-                setText(ID_KEY, CtrlBase::hexColorRGB(r, g, b).c_str());
+                setText(ID_KEY, hexColorRGB(r, g, b).c_str());
             }
         }
         if (const WidgetNumberEdit* n = p->getNumberEdit(ID_START))
@@ -651,7 +655,7 @@ private:
         o.imageLayer = o.uvttMapMode == 1;
     }
 
-    CtrlBase& tab;
+    const TabServices& services;
     ResourceManager* resources;
     SceneLayerImportOptions& o;
     const bool newScene;
@@ -667,17 +671,17 @@ void SceneImportDialog::updateImportColorSwatch(Panel* dialog, bool rewrite)
     WidgetTextEdit* edit = dialog ? dialog->getTextEdit(ID_KEY) : nullptr;
     Widget* swatch = dialog ? dialog->getWidgetByID(ID_KEY_SWATCH) : nullptr;
     uint8_t r = 0, g = 0, b = 0;
-    if (!edit || !swatch || !CtrlBase::parseHexColorRGB(edit->getText().c_str(), r, g, b))
+    if (!edit || !swatch || !parseHexColorRGB(edit->getText().c_str(), r, g, b))
         return;
     swatch->setBackgroundColor(r, g, b, WS_ALL);
     if (rewrite)
-        edit->setText(CtrlBase::hexColorRGB(r, g, b).c_str());
+        edit->setText(hexColorRGB(r, g, b).c_str());
 }
 
 bool SceneImportDialog::showSceneImportDialog(SceneLayerImportOptions& options, Scene* scene, bool newScene) const
 {
     for (;;) {
-        ImportDialogRun run(m_colours, m_art, options, scene, newScene);
+        ImportDialogRun run(m_services, options, scene, newScene);
         switch (run.run()) {
         case ID_OK: return true;
         case ID_VIDEO_HELP: showVideoImportHelp(); break;

@@ -12,14 +12,13 @@ namespace Zelkoran {
 class Panel;
 class Scene;
 } // namespace Zelkoran
-class ResourceManager;
+class TabServices;
 
 class SceneImportDialog {
 public:
-    // colours: the tab whose colour fields the dialog uses; art: the
-    // editor's sprites.
-    SceneImportDialog(CtrlBase& colours, ResourceManager* art, const SceneDialogs& dialogs)
-        : m_colours(colours), m_art(art), m_dialogs(dialogs)
+    // services: the tab's, for the editor's sprites and the colour field.
+    SceneImportDialog(const TabServices& services, const SceneDialogs& dialogs)
+        : m_services(services), m_dialogs(dialogs)
     {
     }
 
@@ -35,7 +34,6 @@ public:
     static void updateImportColorSwatch(Zelkoran::Panel* dialog, bool rewrite);
 
 private:
-    CtrlBase& m_colours;
-    ResourceManager* m_art;
+    const TabServices& m_services;
     const SceneDialogs& m_dialogs;
 };

@@ -1,14 +1,11 @@
-// The tab framework's shared controls: the choice box, the hexadecimal colour
-// text, the colour field and the colour picker. Dialogs are panels built for
-// one call, run modally through Tool::messageBox and closed again.
-//
 // Sections: helpers; choice box; hexadecimal colour text; colour field;
 // colour picker (generated images, synchronisation, reactions, dialog).
+#include "tabs/base/TabControls.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/base/ctrlBaseControls.h"
 
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
-#include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Cursor.h>
 #include <Zelkoran/Font.h>
@@ -33,7 +30,7 @@ using namespace CtrlBaseControls;
 
 namespace {
 
-using string = CtrlBase::string;
+using string = Zelkoran::String;
 
 constexpr uint32_t kPanelCreateFlags = 0x42000000;
 
@@ -245,11 +242,11 @@ struct ColorField {
 
     bool parse(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b, uint8_t& a) const
     {
-        return rgba ? CtrlBase::parseHexColorRGBA(text, r, g, b, a) : CtrlBase::parseHexColorRGB(text, r, g, b);
+        return rgba ? parseHexColorRGBA(text, r, g, b, a) : parseHexColorRGB(text, r, g, b);
     }
     string print(uint8_t r, uint8_t g, uint8_t b, uint8_t a) const
     {
-        return rgba ? CtrlBase::hexColorRGBA(r, g, b, a) : CtrlBase::hexColorRGB(r, g, b);
+        return rgba ? hexColorRGBA(r, g, b, a) : hexColorRGB(r, g, b);
     }
 };
 
@@ -416,15 +413,15 @@ struct ColorPickerState {
     }
     string hex() const
     {
-        return alpha ? CtrlBase::hexColorRGBA(rgba[0], rgba[1], rgba[2], rgba[3])
-                     : CtrlBase::hexColorRGB(rgba[0], rgba[1], rgba[2]);
+        return alpha ? hexColorRGBA(rgba[0], rgba[1], rgba[2], rgba[3])
+                     : hexColorRGB(rgba[0], rgba[1], rgba[2]);
     }
     // Takes text when it parses in the dialog's form (alpha 255 for RGB).
     bool takeHex(std::string_view text)
     {
         uint8_t v[CH_COUNT] = {0, 0, 0, 255};
-        const bool ok = alpha ? CtrlBase::parseHexColorRGBA(text, v[0], v[1], v[2], v[3])
-                              : CtrlBase::parseHexColorRGB(text, v[0], v[1], v[2]);
+        const bool ok = alpha ? parseHexColorRGBA(text, v[0], v[1], v[2], v[3])
+                              : parseHexColorRGB(text, v[0], v[1], v[2]);
         if (ok)
             std::copy(v, v + CH_COUNT, rgba);
         return ok;
@@ -547,7 +544,7 @@ void buildPickerWidgets(Panel* p, const string& n, bool alpha, int font)
         swatch->setFilled(true);
         swatch->setBackgroundColor(c.r, c.g, c.b, WS_ALL);
         swatch->setBorderColor(90, 90, 90, 255, WS_ALL);
-        swatch->setTooltip((string(c.name) + " " + CtrlBase::hexColorRGB(c.r, c.g, c.b)).c_str());
+        swatch->setTooltip((string(c.name) + " " + hexColorRGB(c.r, c.g, c.b)).c_str());
         swatch->setFeatures(WF_EVENTS, true);
     }
     int labelId = CP_FIRST_LABEL;
@@ -625,14 +622,14 @@ void installPickerReactions(Panel* p, const PickerState& state)
 // Choice box
 // ---------------------------------------------------------------------------
 
-int CtrlBase::choiceBox(const string& title, const string& message, const ChoiceBoxOptions& options,
-                        const string& cancelText) const
+int choiceBox(const TabServices& services, const string& title, const string& message,
+              const ChoiceBoxOptions& options, const string& cancelText)
 {
     static int iChoiceBoxCounter = 0;
     if (options.empty())
         return CB_CANCEL;
     const string n = decimal(iChoiceBoxCounter++);
-    const ChoiceFonts fonts = choiceFonts(resourceManager);
+    const ChoiceFonts fonts = choiceFonts(&services.resources());
 
     Lines messageLines;
     buildChoiceBoxWrappedLines(fonts.text, message, kChoiceMessageWidth, messageLines);
@@ -708,26 +705,26 @@ int CtrlBase::choiceBox(const string& title, const string& message, const Choice
 // Hexadecimal colour text
 // ---------------------------------------------------------------------------
 
-bool CtrlBase::parseHexColorRGB(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b)
+bool parseHexColorRGB(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b)
 {
     uint8_t* const channels[] = {&r, &g, &b};
     return parseHexChannels(text, channels, 3);
 }
 
-bool CtrlBase::parseHexColorRGBA(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b, uint8_t& a)
+bool parseHexColorRGBA(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b, uint8_t& a)
 {
     uint8_t* const channels[] = {&r, &g, &b, &a};
     return parseHexChannels(text, channels, 4);
 }
 
-CtrlBase::string CtrlBase::hexColorRGB(uint8_t r, uint8_t g, uint8_t b)
+string hexColorRGB(uint8_t r, uint8_t g, uint8_t b)
 {
     char text[8];
     std::snprintf(text, sizeof(text), "#%02X%02X%02X", r, g, b);
     return text;
 }
 
-CtrlBase::string CtrlBase::hexColorRGBA(uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+string hexColorRGBA(uint8_t r, uint8_t g, uint8_t b, uint8_t a)
 {
     char text[10];
     std::snprintf(text, sizeof(text), "#%02X%02X%02X%02X", r, g, b, a);
@@ -738,13 +735,13 @@ CtrlBase::string CtrlBase::hexColorRGBA(uint8_t r, uint8_t g, uint8_t b, uint8_t
 // Colour field
 // ---------------------------------------------------------------------------
 
-WidgetTextEdit* CtrlBase::createColorField(Panel* fieldPanel, ResourceManager* rm, const string& name, int iconId,
-                                           int editId, int swatchId, int x, int y, const string& tooltip,
-                                           const string& initHex, int textWidth,
-                                           std::function<void(Widget&)> onChange)
+WidgetTextEdit* createColorField(const TabServices& services, Panel* fieldPanel, const ColorFieldPlace& place,
+                                 std::function<void(Widget&)> onChange)
 {
-    if (!fieldPanel || !rm)
+    if (!fieldPanel)
         return nullptr;
+    const ResourceManager* rm = &services.resources();
+    const auto& [name, iconId, editId, swatchId, x, y, tooltip, initHex, textWidth] = place;
     uint8_t r = 0, g = 0, b = 0, a = 255;
     bool rgba = false;
     string text = initHex;
@@ -795,8 +792,8 @@ WidgetTextEdit* CtrlBase::createColorField(Panel* fieldPanel, ResourceManager* r
     edit->setOnValueCommitted([field](Widget&) { refreshColorField(*field, true); });
     edit->setOnFocusLost([field](Widget&) { refreshColorField(*field, true); });
 
-    const WidgetReaction openPicker = [this, field, onChange](Widget&) {
-        if (!openColorPicker(field->panel, field->editId, field->swatchId, field->rgba))
+    const WidgetReaction openPicker = [&services, field, onChange](Widget&) {
+        if (!openColorPicker(services, field->panel, field->editId, field->swatchId, field->rgba))
             return;
         refreshColorField(*field, true);
         if (!onChange || !field->panel)
@@ -817,7 +814,7 @@ WidgetTextEdit* CtrlBase::createColorField(Panel* fieldPanel, ResourceManager* r
 // Colour picker
 // ---------------------------------------------------------------------------
 
-bool CtrlBase::openColorPicker(Panel* callerPanel, int editId, int frameId, bool alpha)
+bool openColorPicker(const TabServices& services, Panel* callerPanel, int editId, int frameId, bool alpha)
 {
     static int iColorPickerCounter = 0;
     if (!callerPanel)
@@ -840,7 +837,7 @@ bool CtrlBase::openColorPicker(Panel* callerPanel, int editId, int frameId, bool
         return false;
     }
     state->panel = p;
-    const int font = resourceManager ? resourceManager->get(SR_FONT) : 0;
+    const int font = services.resources().get(SR_FONT);
     styleDialogBase(p, kPickerWidth, kPickerHeight);
     buildPickerWidgets(p, n, alpha, font);
     installPickerReactions(p, state);

@@ -1,0 +1,47 @@
+// What every part of a tab may use: the tab's base panel, the editor's
+// resources and global status, the message boxes, notices, overwrite
+// question and block-name check every tab shows. The tab owns it and lends
+// it by reference to its parts. Main thread only.
+#pragma once
+
+#include <Zelkoran/CMem.h>
+
+class GlobalStatus;
+class ResourceManager;
+
+namespace Zelkoran {
+class Panel;
+class Screen;
+} // namespace Zelkoran
+
+class TabServices {
+public:
+    using string = Zelkoran::String;
+
+    TabServices(Zelkoran::Panel& panel, Zelkoran::Screen& screen, ResourceManager& resources, GlobalStatus& status)
+        : basePanel(&panel), mainScreen(&screen), resourceManager(&resources), globalStatus(&status)
+    {
+    }
+
+    Zelkoran::Panel& panel() const { return *basePanel; }
+    Zelkoran::Screen& screen() const { return *mainScreen; }
+    ResourceManager& resources() const { return *resourceManager; }
+    GlobalStatus& status() const { return *globalStatus; }
+
+    // Tool::messageBox without a panel; its answer.
+    int messageBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const;
+    // Timed notices titled prefix + ": save to QEL".
+    void notifySaveWarning(const string& prefix, const string& text, int timeoutMs) const;
+    void notifySaveError(const string& prefix, const string& text, int timeoutMs) const;
+    // A name that a block record holds whole; else false after a warning
+    // titled prefix + ": save to QEL".
+    bool acceptBlockName(const string& name, const string& prefix) const;
+    // 0 when path is free or the user agrees to overwrite it, else -1.
+    int checkOverwrite(const string& path) const;
+
+private:
+    Zelkoran::Panel* basePanel;
+    Zelkoran::Screen* mainScreen;
+    ResourceManager* resourceManager;
+    GlobalStatus* globalStatus;
+};
