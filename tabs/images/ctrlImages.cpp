@@ -36,19 +36,25 @@ const char kImportFilter[] = "All Files\0*.*\0"
 Tool* tool() { return Main::instance()->tool(); }
 ImageMgr* images() { return Main::instance()->imageMgr(); }
 
+void setSwatch(Panel* panel, int swatchId, uint8_t r, uint8_t g, uint8_t b)
+{
+    if (WidgetFrame* swatch = panel->getFrame(swatchId))
+        swatch->setBackgroundColor(r, g, b, WS_ALL);
+}
+
+// A colour key needs an image without an alpha channel.
+bool colorKeyAvailable(const Image* img, bool allowed)
+{
+    const SDL_Surface* surface = img ? img->getSurface() : nullptr;
+    return allowed && surface && surface->format && surface->format->Amask == 0;
+}
+
 } // namespace
 
 CtrlImages::CtrlImages(ResourceManager* rm, GlobalStatus* gs) : CtrlImages("Images", 220, rm, gs) {}
 
 CtrlImages::CtrlImages(const string& name, int checkBoxID, ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase(name, checkBoxID, rm, gs)
-{
-    initialize();
-}
-
-CtrlImages::~CtrlImages() { CtrlImages::closeResources(); }
-
-void CtrlImages::initialize()
 {
     tool()->szCopy(blockType, "ZK7_IMAGE", sizeof(blockType));
     createWidgets();
@@ -57,6 +63,8 @@ void CtrlImages::initialize()
         blocky->setChecked(true);
     iBgBlockyID = resourceManager->get(SR_BG_BLOCKY);
 }
+
+CtrlImages::~CtrlImages() { CtrlImages::closeResources(); }
 
 void CtrlImages::createWidgets()
 {
@@ -173,13 +181,6 @@ int CtrlImages::processEvent(int widgetId, int data)
     return hasImage ? 0 : 4;
 }
 
-bool CtrlImages::colorKeyAvailable()
-{
-    const Image* img = image();
-    const SDL_Surface* surface = img ? img->getSurface() : nullptr;
-    return bAllowColorKey && surface && surface->format && surface->format->Amask == 0;
-}
-
 void CtrlImages::enableWidgets(bool hasImage)
 {
     if (!hasImage)
@@ -187,7 +188,7 @@ void CtrlImages::enableWidgets(bool hasImage)
     setUsable(IW_EXPORT, hasImage);
 
     WidgetCheckBox* keyUse = panel->getCheckBox(IW_KEY_USE);
-    const bool keyAvailable = colorKeyAvailable();
+    const bool keyAvailable = colorKeyAvailable(image(), bAllowColorKey);
     if (!keyAvailable && keyUse)
         keyUse->setChecked(false);
     setUsable(IW_KEY_USE, keyAvailable);
@@ -208,12 +209,12 @@ void CtrlImages::applyImageSettings(int widgetId)
     Image* img = image();
     uint8_t r = 0, g = 0, b = 0;
     const WidgetCheckBox* keyUse = panel->getCheckBox(IW_KEY_USE);
-    const bool keyAvailable = colorKeyAvailable();
+    const bool keyAvailable = colorKeyAvailable(image(), bAllowColorKey);
     if (keyAvailable && keyUse && keyUse->isChecked()) {
         const WidgetTextEdit* edit = panel->getTextEdit(IW_KEY_EDIT);
         if (edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
             img->setColorKey(r, g, b);
-            setSwatch(IW_KEY_SWATCH, r, g, b);
+            setSwatch(panel, IW_KEY_SWATCH, r, g, b);
             if (widgetId == IW_KEY_EDIT)
                 setDirty(true);
         }
@@ -225,7 +226,7 @@ void CtrlImages::applyImageSettings(int widgetId)
     if (const WidgetTextEdit* edit = panel->getTextEdit(IW_MOD_EDIT);
         edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
         img->setColorMod(r, g, b);
-        setSwatch(IW_MOD_SWATCH, r, g, b);
+        setSwatch(panel, IW_MOD_SWATCH, r, g, b);
         if (widgetId == IW_MOD_EDIT)
             setDirty(true);
     }
@@ -235,12 +236,6 @@ void CtrlImages::applyImageSettings(int widgetId)
     img->setAlphaMod(static_cast<uint8_t>(alpha));
     if (widgetId == IW_ALPHA)
         setDirty(true);
-}
-
-void CtrlImages::setSwatch(int swatchId, uint8_t r, uint8_t g, uint8_t b)
-{
-    if (WidgetFrame* swatch = panel->getFrame(swatchId))
-        swatch->setBackgroundColor(r, g, b, WS_ALL);
 }
 
 void CtrlImages::setZoom(float zoom)
@@ -330,13 +325,13 @@ int CtrlImages::updateData()
         use->setChecked(keyed);
     if (WidgetTextEdit* edit = panel->getTextEdit(IW_KEY_EDIT))
         edit->setText(hexColorRGB(r, g, b).c_str());
-    setSwatch(IW_KEY_SWATCH, r, g, b);
+    setSwatch(panel, IW_KEY_SWATCH, r, g, b);
 
     uint8_t mr = 255, mg = 255, mb = 255;
     img->getColorMod(mr, mg, mb);
     if (WidgetTextEdit* edit = panel->getTextEdit(IW_MOD_EDIT))
         edit->setText(hexColorRGB(mr, mg, mb).c_str());
-    setSwatch(IW_MOD_SWATCH, mr, mg, mb);
+    setSwatch(panel, IW_MOD_SWATCH, mr, mg, mb);
     if (WidgetNumberEdit* alpha = panel->getNumberEdit(IW_ALPHA))
         alpha->setValue(img->getAlphaMod());
     return 0;
@@ -402,8 +397,8 @@ void CtrlImages::showNoImage()
         key->setText("#000000");
     if (WidgetTextEdit* mod = panel->getTextEdit(IW_MOD_EDIT))
         mod->setText("#FFFFFF");
-    setSwatch(IW_KEY_SWATCH, 0, 0, 0);
-    setSwatch(IW_MOD_SWATCH, 255, 255, 255);
+    setSwatch(panel, IW_KEY_SWATCH, 0, 0, 0);
+    setSwatch(panel, IW_MOD_SWATCH, 255, 255, 255);
     if (WidgetNumberEdit* alpha = panel->getNumberEdit(IW_ALPHA))
         alpha->setValue(255);
     fPanX = fPanY = 0;

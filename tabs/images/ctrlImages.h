@@ -140,12 +140,8 @@ protected:
     float fSavedPanY = 0;
 
 private:
-    void initialize();
     void createWidgets();
     void showNoImage();
-    void setSwatch(int swatchId, uint8_t r, uint8_t g, uint8_t b);
-    // Colour key possible for the shown image: no alpha channel and allowed.
-    bool colorKeyAvailable();
     void enableWidgets(bool hasImage);
     void applyImageSettings(int widgetId);
     Zelkoran::Image* image() const;

@@ -161,25 +161,55 @@ bool ArchiveKey::ensureContexts() const
     return true;
 }
 
+namespace {
+// The context was initialised for one direction; EVP_Cipher* follows it.
+bool cipherAad(EVP_CIPHER_CTX* ctx, const void* aad, size_t aadLength)
+{
+    int n = 0;
+    return aadLength == 0
+           || EVP_CipherUpdate(ctx, nullptr, &n, static_cast<const unsigned char*>(aad), static_cast<int>(aadLength))
+                  == 1;
+}
+
+// EVP lengths are ints: large blocks go in pieces.
+bool cipherPieces(EVP_CIPHER_CTX* ctx, const unsigned char* src, size_t length, unsigned char* dst)
+{
+    constexpr size_t kPiece = 1u << 30;
+    int n = 0;
+    for (size_t done = 0; done < length; done += kPiece) {
+        size_t piece = length - done < kPiece ? length - done : kPiece;
+        if (EVP_CipherUpdate(ctx, dst + done, &n, src + done, static_cast<int>(piece)) != 1)
+            return false;
+    }
+    return true;
+}
+
+// Checks the tag of what ctx decrypted; on failure the bytes in out, never
+// the archive's, are wiped.
+bool finishOpen(EVP_CIPHER_CTX* ctx, bool ok, const uint8_t tag[kTagSize], void* out, size_t length)
+{
+    uint8_t expected[kTagSize];
+    std::memcpy(expected, tag, kTagSize);
+    unsigned char tail[16];
+    int n = 0;
+    if (ok && EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_GCM_SET_TAG, kTagSize, expected) == 1
+        && EVP_DecryptFinal_ex(ctx, tail, &n) == 1)
+        return true;
+    OPENSSL_cleanse(out, length);
+    return false;
+}
+} // namespace
+
 bool ArchiveKey::seal(const void* aad, size_t aadLength, const void* in, size_t length, uint8_t* out) const
 {
     if (!m_valid || !ensureContexts() || !randomBytes(out, kNonceSize))
         return false;
     if (EVP_EncryptInit_ex(m_enc, nullptr, nullptr, nullptr, out) != 1)
         return false;
-    int n = 0;
-    if (aadLength > 0
-        && EVP_EncryptUpdate(m_enc, nullptr, &n, static_cast<const unsigned char*>(aad), static_cast<int>(aadLength)) != 1)
-        return false;
-    const auto* src = static_cast<const unsigned char*>(in);
     uint8_t* dst = out + kNonceSize;
-    // EVP lengths are ints: feed large blocks in pieces.
-    constexpr size_t kPiece = 1u << 30;
-    for (size_t done = 0; done < length; done += kPiece) {
-        size_t piece = length - done < kPiece ? length - done : kPiece;
-        if (EVP_EncryptUpdate(m_enc, dst + done, &n, src + done, static_cast<int>(piece)) != 1)
-            return false;
-    }
+    if (!cipherAad(m_enc, aad, aadLength) || !cipherPieces(m_enc, static_cast<const unsigned char*>(in), length, dst))
+        return false;
+    int n = 0;
     if (EVP_EncryptFinal_ex(m_enc, dst + length, &n) != 1)
         return false;
     return EVP_CIPHER_CTX_ctrl(m_enc, EVP_CTRL_GCM_GET_TAG, kTagSize, dst + length) == 1;
@@ -198,29 +228,11 @@ bool ArchiveKey::openParts(const void* aad, size_t aadLength, const uint8_t nonc
 {
     if (!m_valid || !ensureContexts() || EVP_DecryptInit_ex(m_dec, nullptr, nullptr, nullptr, nonce) != 1)
         return false;
-    int n = 0;
-    if (aadLength > 0
-        && EVP_DecryptUpdate(m_dec, nullptr, &n, static_cast<const unsigned char*>(aad), static_cast<int>(aadLength)) != 1)
+    if (!cipherAad(m_dec, aad, aadLength))
         return false;
-    const auto* src = static_cast<const unsigned char*>(ciphertext);
-    auto* dst = static_cast<unsigned char*>(out);
-    constexpr size_t kPiece = 1u << 30;
-    for (size_t done = 0; done < length; done += kPiece) {
-        size_t piece = length - done < kPiece ? length - done : kPiece;
-        if (EVP_DecryptUpdate(m_dec, dst + done, &n, src + done, static_cast<int>(piece)) != 1) {
-            OPENSSL_cleanse(out, length);
-            return false;
-        }
-    }
-    uint8_t expected[kTagSize];
-    std::memcpy(expected, tag, kTagSize);
-    unsigned char tail[16];
-    if (EVP_CIPHER_CTX_ctrl(m_dec, EVP_CTRL_GCM_SET_TAG, kTagSize, expected) == 1
-        && EVP_DecryptFinal_ex(m_dec, tail, &n) == 1)
-        return true;
-    // Bytes whose tag failed were never the archive's: leave none behind.
-    OPENSSL_cleanse(out, length);
-    return false;
+    const bool ok = cipherPieces(m_dec, static_cast<const unsigned char*>(ciphertext), length,
+                                 static_cast<unsigned char*>(out));
+    return finishOpen(m_dec, ok, tag, out, length);
 }
 
 namespace {
@@ -237,25 +249,17 @@ bool ArchiveKey::openReading(const void* aad, size_t aadLength, const uint8_t no
 {
     if (!m_valid || !ensureContexts() || EVP_DecryptInit_ex(m_dec, nullptr, nullptr, nullptr, nonce) != 1)
         return false;
-    int n = 0;
-    if (aadLength > 0
-        && EVP_DecryptUpdate(m_dec, nullptr, &n, static_cast<const unsigned char*>(aad), static_cast<int>(aadLength)) != 1)
+    if (!cipherAad(m_dec, aad, aadLength))
         return false;
     auto* dst = static_cast<unsigned char*>(out);
     bool ok = true;
+    int n = 0;
     for (size_t done = 0; ok && done < length; done += kReadPiece) {
         const size_t piece = std::min(kReadPiece, length - done);
         ok = fill(dst + done, done, piece)
              && EVP_DecryptUpdate(m_dec, dst + done, &n, dst + done, static_cast<int>(piece)) == 1;
     }
-    uint8_t expected[kTagSize];
-    std::memcpy(expected, tag, kTagSize);
-    unsigned char tail[16];
-    if (ok && EVP_CIPHER_CTX_ctrl(m_dec, EVP_CTRL_GCM_SET_TAG, kTagSize, expected) == 1
-        && EVP_DecryptFinal_ex(m_dec, tail, &n) == 1)
-        return true;
-    OPENSSL_cleanse(out, length);
-    return false;
+    return finishOpen(m_dec, ok, tag, out, length);
 }
 
 bool ArchiveKey::makeCheck(uint8_t nonce[kNonceSize], uint8_t tag[kTagSize]) const
