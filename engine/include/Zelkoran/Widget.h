@@ -283,30 +283,39 @@ protected:
     bool takesClicks() const override;
 };
 
-class WidgetButton : public WidgetText {
+// A captioned widget a click, its hot key or a key while focused acts on.
+class WidgetPressable : public WidgetText {
 public:
-    WidgetButton(Panel* panel, Widget* parent, int id, const char* name);
-    // SDL key code that presses the button ('c', 13 Enter, 27 Escape...); 0 = none.
+    // SDL key code that acts on the widget ('c', 13 Enter, 27 Escape...); 0 = none.
     void setKey(int keycode) { m_key = keycode; }
     int getKey() const { return m_key; }
-    // Presses the button as a click does.
-    void press();
 
 protected:
-    void paint(Painter& painter, const SDL_Rect& r) override;
+    using WidgetText::WidgetText;
     bool takesFocus() const override { return true; }
+    // A left button released inside acts as the hot key does.
     void mouseUp(const Mouse& m, bool inside) override;
-    bool keyDown(int key, uint16_t mod) override;
     int hotKey() const override { return m_key; }
-    void activate() override { press(); }
-    int defaultWidth() const override;
-    int defaultHeight() const override;
 
 private:
     int m_key = 0;
 };
 
-class WidgetCheckBox : public WidgetText {
+class WidgetButton : public WidgetPressable {
+public:
+    WidgetButton(Panel* panel, Widget* parent, int id, const char* name);
+    // Presses the button as a click does.
+    void press();
+
+protected:
+    void paint(Painter& painter, const SDL_Rect& r) override;
+    bool keyDown(int key, uint16_t mod) override;
+    void activate() override { press(); }
+    int defaultWidth() const override;
+    int defaultHeight() const override;
+};
+
+class WidgetCheckBox : public WidgetPressable {
 public:
     WidgetCheckBox(Panel* panel, Widget* parent, int id, const char* name);
     // Sets the state without reactions or events.
@@ -316,17 +325,12 @@ public:
     // unchecks the others. 0 = no group.
     void setGroup(int group) { m_group = group; }
     int getGroup() const { return m_group; }
-    void setKey(int keycode) { m_key = keycode; }
-    int getKey() const { return m_key; }
     // Toggles as a click does (reaction and event).
     void toggle();
 
 protected:
     void paint(Painter& painter, const SDL_Rect& r) override;
-    bool takesFocus() const override { return true; }
-    void mouseUp(const Mouse& m, bool inside) override;
     bool keyDown(int key, uint16_t mod) override;
-    int hotKey() const override { return m_key; }
     void activate() override { toggle(); }
     bool inActionState() const override { return m_checked; }
     int defaultWidth() const override;
@@ -335,7 +339,6 @@ protected:
 private:
     bool m_checked = false;
     int m_group = 0;
-    int m_key = 0;
 };
 
 // A widget holding rows of text: lists and combo boxes.

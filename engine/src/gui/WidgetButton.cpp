@@ -12,7 +12,7 @@
 namespace Zelkoran {
 
 WidgetButton::WidgetButton(Panel* panel, Widget* parent, int id, const char* name)
-    : WidgetText(panel, parent, id, name, WT_BUTTON)
+    : WidgetPressable(panel, parent, id, name, WT_BUTTON)
 {
 }
 
@@ -47,12 +47,6 @@ void WidgetButton::press()
     if (GUIMgr* g = gui())
         g->buttonPressed(*this);
     fire(m_onPressed, GE_ACTION, 0);
-}
-
-void WidgetButton::mouseUp(const Mouse& m, bool inside)
-{
-    if (inside && m.button == SDL_BUTTON_LEFT)
-        press();
 }
 
 bool WidgetButton::keyDown(int key, uint16_t)

@@ -17,7 +17,7 @@ constexpr int kGap = 6;
 } // namespace
 
 WidgetCheckBox::WidgetCheckBox(Panel* panel, Widget* parent, int id, const char* name)
-    : WidgetText(panel, parent, id, name, WT_CHECKBOX)
+    : WidgetPressable(panel, parent, id, name, WT_CHECKBOX)
 {
     m_textX = Position(0, PH_LEFT);
 }
@@ -51,12 +51,6 @@ void WidgetCheckBox::toggle()
     // A box of a group is chosen, not switched off, by a click.
     setChecked(m_group > 0 ? true : !m_checked);
     fire(m_onToggled, GE_ACTION, m_checked ? 1 : 0);
-}
-
-void WidgetCheckBox::mouseUp(const Mouse& m, bool inside)
-{
-    if (inside && m.button == SDL_BUTTON_LEFT)
-        toggle();
 }
 
 bool WidgetCheckBox::keyDown(int key, uint16_t)

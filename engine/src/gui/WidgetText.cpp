@@ -5,6 +5,8 @@
 #include "gui/Placement.h"
 #include "gui/Theme.h"
 
+#include <SDL_mouse.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -93,5 +95,11 @@ void WidgetLabel::paint(Painter& painter, const SDL_Rect& r)
 }
 
 bool WidgetLabel::takesClicks() const { return (getFeatures() & WF_EVENTS) != 0; }
+
+void WidgetPressable::mouseUp(const Mouse& m, bool inside)
+{
+    if (inside && m.button == SDL_BUTTON_LEFT)
+        activate();
+}
 
 } // namespace Zelkoran
