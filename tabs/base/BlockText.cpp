@@ -1,4 +1,5 @@
 #include "tabs/base/BlockText.h"
+#include "tabs/base/ExportFile.h"
 
 #include "services/CMemSkarden.h"
 #include "services/WidgetBuilders.h"
@@ -155,8 +156,8 @@ void BlockText::showSizes() const
         return;
     if (WidgetLabel* type = m_panel->getLabel(m_ids.typeLabel))
         type->setPosition(ui::centred(), ui::top(kTypeTop));
-    setLabel(m_ids.sizeLabel, "Size: " + CtrlBase::humanSize(static_cast<uint64_t>(m_size)), kSizeTop);
-    setLabel(m_ids.blockSizeLabel, "QEL Blocksize: " + CtrlBase::humanSize(m_block.storedSize), kBlockSizeTop);
+    setLabel(m_ids.sizeLabel, "Size: " + humanSize(static_cast<uint64_t>(m_size)), kSizeTop);
+    setLabel(m_ids.blockSizeLabel, "QEL Blocksize: " + humanSize(m_block.storedSize), kBlockSizeTop);
     showStorageMode(m_block.storage);
 }
 

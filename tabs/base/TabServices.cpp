@@ -1,8 +1,12 @@
 #include "tabs/base/TabServices.h"
 
+#include "services/GlobalStatus.h"
+
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Tool.h>
+
+#include <algorithm>
 
 using namespace Zelkoran;
 
@@ -49,3 +53,17 @@ int TabServices::checkOverwrite(const string& path) const
     const string question = "The file \"" + shown + "\" already exists.\nDo you want to overwrite it?";
     return messageBox("Export file", question, MBB_YESNO, MBT_QUESTION, 0) == MBB_YES ? 0 : -1;
 }
+
+TabServices::string TabServices::exportFilePath(const string& fileName, const string& extension) const
+{
+    const string& archivePath = globalStatus->sArchivePath;
+    if (archivePath.empty() || fileName.empty())
+        return string();
+    string file = fileName;
+    std::replace(file.begin(), file.end(), '/', '_');
+    std::replace(file.begin(), file.end(), '\\', '_');
+    if (!extension.empty())
+        file += "." + extension;
+    return Main::instance()->tool()->fileGetDir(archivePath.c_str()) + "/" + file;
+}
+

@@ -38,6 +38,10 @@ public:
     bool acceptBlockName(const string& name, const string& prefix) const;
     // 0 when path is free or the user agrees to overwrite it, else -1.
     int checkOverwrite(const string& path) const;
+    // fileName + "." + extension in the folder of the open archive file;
+    // folder separators in fileName become '_' so that an export never
+    // leaves that folder. "" without an archive path or a file name.
+    string exportFilePath(const string& fileName, const string& extension) const;
 
 private:
     Zelkoran::Panel* basePanel;

@@ -14,7 +14,6 @@
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Tool.h>
 
-#include <SDL_rwops.h>
 
 #include <algorithm>
 #include <climits>
@@ -368,28 +367,6 @@ const char* const kSaveTitleSuffix = ": save to QEL";
 constexpr int kSuccessNoticeMs = 1500;
 constexpr int kSaveNoticeMs = 2000;
 
-// A name beside path that no file has yet, for writing path's new contents.
-CtrlBase::string partialFilePath(const CtrlBase::string& path)
-{
-    Tool* tool = Main::instance()->tool();
-    CtrlBase::string candidate = path + ".part";
-    for (int n = 2; tool->fileExists(candidate.c_str()); ++n) {
-        CtrlBase::string number;
-        tool->intToStrDec(n, number);
-        candidate = path + ".part" + number;
-    }
-    return candidate;
-}
-
-// Writes and closes rw.
-bool writeWhole(SDL_RWops* rw, const void* data, size_t size)
-{
-    const bool written = size == 0 || SDL_RWwrite(rw, data, 1, size) == size;
-    // Closing flushes the stream: only a clean close means the bytes are there.
-    const bool closed = SDL_RWclose(rw) == 0;
-    return written && closed;
-}
-
 } // namespace
 
 CtrlBase::string CtrlBase::getArchiveSaveErrorMessage(int code, const string& fallback) const
@@ -430,13 +407,6 @@ void CtrlBase::setLabel(int labelId, const string& text, int top) const
         label->setText(text.c_str(), ui::centred(), ui::centred());
         label->setPosition(ui::centred(), ui::top(static_cast<float>(top)));
     }
-}
-
-CtrlBase::string CtrlBase::humanSize(uint64_t bytes)
-{
-    char text[64] = {};
-    Internal::getHumanReadableSize(bytes, text, sizeof(text), 1);
-    return text;
 }
 
 CtrlBase::string CtrlBase::selectedListName() const
@@ -577,33 +547,6 @@ uint32_t CtrlBase::newBlockStorage(uint32_t plain) const
     return archive ? blockStorage(*archive, plain) : plain;
 }
 
-CtrlBase::string CtrlBase::exportFilePath(const string& fileName, const string& extension) const
-{
-    const string& archivePath = globalStatus->sArchivePath;
-    if (archivePath.empty() || fileName.empty())
-        return string();
-    string file = fileName;
-    std::replace(file.begin(), file.end(), '/', '_');
-    std::replace(file.begin(), file.end(), '\\', '_');
-    if (!extension.empty())
-        file += "." + extension;
-    return Main::instance()->tool()->fileGetDir(archivePath.c_str()) + "/" + file;
-}
-
-int CtrlBase::writeExportFile(const string& path, const void* data, size_t size)
-{
-    if (path.empty() || (!data && size != 0))
-        return RC_ERR_INVALID;
-    const string partial = partialFilePath(path);
-    SDL_RWops* rw = SDL_RWFromFile(partial.c_str(), "wb");
-    if (!rw)
-        return RC_ERR_NOT_FOUND;
-    if (writeWhole(rw, data, size) && std::rename(partial.c_str(), path.c_str()) == 0)
-        return 0;
-    std::remove(partial.c_str());
-    return RC_ERR_IO;
-}
-
 // --- text view of block buffers ---
 
 namespace {
@@ -694,7 +637,3 @@ void CtrlBase::setUsable(int widgetId, bool usable) const
         setWidgetUsable(widget, usable);
 }
 
-size_t CtrlBase::utf8Prefix(const string& text, size_t maxBytes)
-{
-    return Main::instance()->tool()->utf8Prefix(text, maxBytes);
-}

@@ -69,8 +69,6 @@ public:
     // program through the engine's fatal-error routine.
     CtrlBase(const string& name, int checkBoxId, ResourceManager* rm, GlobalStatus* gs);
     virtual ~CtrlBase();
-    // The engine's human-readable form of a byte count ("1.5 KB").
-    static string humanSize(uint64_t bytes);
     CtrlBase(const CtrlBase&) = delete;
     CtrlBase& operator=(const CtrlBase&) = delete;
 
@@ -149,8 +147,6 @@ public:
 protected:
     // Enables or disables a widget of the base panel when it exists.
     void setUsable(int widgetId, bool usable) const;
-    // Length of text cut to at most maxBytes without splitting a UTF-8 sequence.
-    static size_t utf8Prefix(const string& text, size_t maxBytes);
     int showBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const
     {
         return services.messageBox(title, text, buttons, type, timeoutMs);
@@ -216,15 +212,6 @@ protected:
     // The storage a new block starts with: plain, or encrypted while the
     // open archive's index or blocks are (Zelkoran::blockStorage).
     uint32_t newBlockStorage(uint32_t plain) const;
-    // fileName + "." + extension in the folder of the open archive file;
-    // folder separators in fileName become '_' so that an export never
-    // leaves that folder. "" without an archive path or a file name.
-    string exportFilePath(const string& fileName, const string& extension) const;
-    // Writes size bytes to path through a temporary file beside it that
-    // replaces path only once complete: a failed write leaves any earlier
-    // file at path as it was and no partial file. 0, RC_ERR_INVALID,
-    // RC_ERR_NOT_FOUND (the file cannot be created there) or RC_ERR_IO.
-    static int writeExportFile(const string& path, const void* data, size_t size);
 
     // --- text view of block buffers ---
     // Classifies buffer (null: nothing happens) and, for text, fills the

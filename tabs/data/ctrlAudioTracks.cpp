@@ -3,6 +3,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/ExportFile.h"
 #include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/GFX.h>

@@ -146,7 +146,7 @@ int CtrlMedia::onExport(const string& archivePath) const
     if (tool()->fileCheckExtension(name.c_str(), extension.c_str()))
         name.resize(name.size() - extension.size() - 1);
     // The base tab's rule: a file of the archive's folder, whatever the name holds.
-    const string stem = archivePath == globalStatus->sArchivePath ? exportFilePath(name, "") : string();
+    const string stem = archivePath == globalStatus->sArchivePath ? services.exportFilePath(name, "") : string();
     if (stem.empty()) {
         reportExport(-1, folder);
         return -1;

@@ -1,4 +1,5 @@
 #include "tabs/data/ctrlTextFile.h"
+#include "tabs/base/ExportFile.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
@@ -314,7 +315,7 @@ int CtrlTextFile::onExport(const string& archivePath) const
     }
     // Exports go beside the open archive only; folder separators in the
     // name are replaced, so that the file stays there.
-    const string path = archivePath == globalStatus->sArchivePath ? exportFilePath(name, "") : string();
+    const string path = archivePath == globalStatus->sArchivePath ? services.exportFilePath(name, "") : string();
     if (path.empty() || !tool()->fileExists(tool()->fileGetDir(path.c_str()).c_str())) {
         services.messageBox(config.exportMessageTitle, noun() + " could not be exported:\nfile creation error.", MBB_NONE,
                 MBT_WARNING, kNoticeMs);

@@ -1,4 +1,5 @@
 #include "tabs/data/ctrlUndelete.h"
+#include "tabs/base/ExportFile.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
@@ -324,7 +325,7 @@ CtrlBase::string CtrlUndelete::freeRestoreName(const Archive& archive) const
         string number;
         tool->intToStrDec(static_cast<int>((first + step) % kNumberRange), number);
         const size_t room = static_cast<size_t>(kMaxBlockName) - number.size();
-        const string candidate = name.substr(0, utf8Prefix(name, room)) + number;
+        const string candidate = name.substr(0, Main::instance()->tool()->utf8Prefix(name, room)) + number;
         if (archive.blockSearch(Archive::Block(candidate.c_str(), selectedBlock.type)) < 0)
             return candidate;
     }

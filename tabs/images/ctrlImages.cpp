@@ -278,7 +278,7 @@ int CtrlImages::onExport() const
     }
     // exportFilePath keeps the file in the archive's folder.
     const bool hasExtension = tool()->fileCheckExtension(name.c_str(), "png");
-    const string path = exportFilePath(name, hasExtension ? "" : "png");
+    const string path = services.exportFilePath(name, hasExtension ? "" : "png");
     if (!path.empty() && services.checkOverwrite(path) != 0)
         return -1;
     Image* img = image();

@@ -1,4 +1,5 @@
 #include "tabs/ProtocolTab.h"
+#include "tabs/base/ExportFile.h"
 
 #include "support/FileFaults.h"
 
@@ -23,7 +24,7 @@ protected:
 
     std::string exportPath(const char* fileName, const char* extension) const
     {
-        return tab->exportFilePath(fileName, extension).c_str();
+        return tab->tabServices().exportFilePath(fileName, extension).c_str();
     }
 
     static std::vector<uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
@@ -64,12 +65,12 @@ TEST_F(ExportProtocolTest, AWrittenExportReplacesTheOldFileWhole)
 {
     const std::string path = folder.path("notes.txt");
     TestFolder::write(path, bytes("an older and longer text"));
-    EXPECT_EQ(ProtocolTab::writeExportFile(path.c_str(), "new", 3), 0);
+    EXPECT_EQ(writeExportFile(path.c_str(), "new", 3), 0);
     EXPECT_EQ(TestFolder::read(path), bytes("new"));
 
-    EXPECT_EQ(ProtocolTab::writeExportFile(folder.path("empty.txt").c_str(), nullptr, 0), 0);
+    EXPECT_EQ(writeExportFile(folder.path("empty.txt").c_str(), nullptr, 0), 0);
     EXPECT_TRUE(TestFolder::read(folder.path("empty.txt")).empty());
-    EXPECT_EQ(ProtocolTab::writeExportFile(folder.path("bad.txt").c_str(), nullptr, 4), RC_ERR_INVALID);
+    EXPECT_EQ(writeExportFile(folder.path("bad.txt").c_str(), nullptr, 4), RC_ERR_INVALID);
     EXPECT_EQ(folder.list(), (std::set<std::string>{"empty.txt", "notes.txt", "tab.qel"}));
 }
 
@@ -79,13 +80,13 @@ TEST_F(ExportProtocolTest, AFailedWriteKeepsTheOldFileAndLeavesNoPart)
     const std::string path = folder.path("notes.txt");
     TestFolder::write(path, bytes("old"));
     FileFaults::failWrite(path + ".part", 1);
-    EXPECT_EQ(ProtocolTab::writeExportFile(path.c_str(), "new text", 8), RC_ERR_IO);
+    EXPECT_EQ(writeExportFile(path.c_str(), "new text", 8), RC_ERR_IO);
     EXPECT_EQ(TestFolder::read(path), bytes("old"));
     EXPECT_EQ(folder.list(), (std::set<std::string>{"notes.txt", "tab.qel"}));
 
     FileFaults::reset();
     FileFaults::failRenameFrom(path + ".part");
-    EXPECT_EQ(ProtocolTab::writeExportFile(path.c_str(), "new text", 8), RC_ERR_IO);
+    EXPECT_EQ(writeExportFile(path.c_str(), "new text", 8), RC_ERR_IO);
     EXPECT_EQ(TestFolder::read(path), bytes("old"));
     EXPECT_EQ(folder.list(), (std::set<std::string>{"notes.txt", "tab.qel"}));
 
@@ -93,7 +94,7 @@ TEST_F(ExportProtocolTest, AFailedWriteKeepsTheOldFileAndLeavesNoPart)
     FileFaults::reset();
     const std::string fresh = folder.path("fresh.txt");
     FileFaults::failWrite(fresh + ".part", 1);
-    EXPECT_EQ(ProtocolTab::writeExportFile(fresh.c_str(), "text", 4), RC_ERR_IO);
+    EXPECT_EQ(writeExportFile(fresh.c_str(), "text", 4), RC_ERR_IO);
     EXPECT_EQ(folder.list(), (std::set<std::string>{"notes.txt", "tab.qel"}));
 }
 
@@ -101,7 +102,7 @@ TEST_F(ExportProtocolTest, AFileNamedLikeThePartIsNotTouched)
 {
     const std::string path = folder.path("notes.txt");
     TestFolder::write(path + ".part", bytes("mine"));
-    EXPECT_EQ(ProtocolTab::writeExportFile(path.c_str(), "new", 3), 0);
+    EXPECT_EQ(writeExportFile(path.c_str(), "new", 3), 0);
     EXPECT_EQ(TestFolder::read(path), bytes("new"));
     EXPECT_EQ(TestFolder::read(path + ".part"), bytes("mine"));
     EXPECT_EQ(folder.list(), (std::set<std::string>{"notes.txt", "notes.txt.part", "tab.qel"}));

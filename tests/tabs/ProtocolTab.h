@@ -29,14 +29,12 @@ public:
     using CtrlBase::ASCIIMode;
     using CtrlBase::checkAndPopulateASCII;
     using CtrlBase::checkOverwrite;
-    using CtrlBase::exportFilePath;
     using CtrlBase::finishResourceSave;
     using CtrlBase::getArchiveSaveErrorMessage;
     using CtrlBase::rebuildTextBufferFromTextEdit;
     using CtrlBase::refreshBlockListAndSelect;
     using CtrlBase::saveRawBlock;
     using CtrlBase::setArchiveKeyForEncryptedSave;
-    using CtrlBase::writeExportFile;
 
     int parseQEL() override { return parseResult != 0 ? parseResult : CtrlBase::parseQEL(); }
     int render(int) override { return 0; }
