@@ -121,19 +121,11 @@ void BlockText::readBack(const Archive& archive)
     }
 }
 
-void BlockText::setLabel(int labelId, const string& text, int top) const
-{
-    if (WidgetLabel* label = m_panel->getLabel(labelId)) {
-        label->setText(text.c_str(), ui::centred(), ui::centred());
-        label->setPosition(ui::centred(), ui::top(static_cast<float>(top)));
-    }
-}
-
 void BlockText::showNoContent() const
 {
-    setLabel(m_ids.typeLabel, kNoFile, kTypeTop);
-    setLabel(m_ids.sizeLabel, "Size: 0 B", kSizeTop);
-    setLabel(m_ids.blockSizeLabel, "QEL Blocksize: 0 B", kBlockSizeTop);
+    setLabel(*m_panel, m_ids.typeLabel, kNoFile, kTypeTop);
+    setLabel(*m_panel, m_ids.sizeLabel, "Size: 0 B", kSizeTop);
+    setLabel(*m_panel, m_ids.blockSizeLabel, "QEL Blocksize: 0 B", kBlockSizeTop);
     if (WidgetTextEdit* text = m_panel->getTextEdit(m_ids.text))
         text->setText("");
 }
@@ -156,8 +148,8 @@ void BlockText::showSizes() const
         return;
     if (WidgetLabel* type = m_panel->getLabel(m_ids.typeLabel))
         type->setPosition(ui::centred(), ui::top(kTypeTop));
-    setLabel(m_ids.sizeLabel, "Size: " + humanSize(static_cast<uint64_t>(m_size)), kSizeTop);
-    setLabel(m_ids.blockSizeLabel, "QEL Blocksize: " + humanSize(m_block.storedSize), kBlockSizeTop);
+    setLabel(*m_panel, m_ids.sizeLabel, "Size: " + humanSize(static_cast<uint64_t>(m_size)), kSizeTop);
+    setLabel(*m_panel, m_ids.blockSizeLabel, "QEL Blocksize: " + humanSize(m_block.storedSize), kBlockSizeTop);
     showStorageMode(m_block.storage);
 }
 

@@ -84,8 +84,6 @@ public:
     std::array<int, 3> storageBoxes() const { return {m_ids.raw, m_ids.compressed, m_ids.crypted}; }
 
 private:
-    void setLabel(int labelId, const string& text, int top) const;
-
     Zelkoran::Panel* m_panel;
     BlockTextWidgets m_ids;
     Zelkoran::Archive::Block m_block;

@@ -1,4 +1,4 @@
-// Sections: helpers; choice box; hexadecimal colour text; colour field;
+// Sections: helpers; choice box; labels; hexadecimal colour text; colour field;
 // colour picker (generated images, synchronisation, reactions, dialog).
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
@@ -699,6 +699,18 @@ int choiceBox(const TabServices& services, const string& title, const string& me
     const int result = Main::instance()->tool()->messageBox(title.c_str(), "", 0, 0, 0, panelId, 0);
     gui->close(panelId);
     return result;
+}
+
+// ---------------------------------------------------------------------------
+// Labels
+// ---------------------------------------------------------------------------
+
+void setLabel(Panel& panel, int labelId, const string& text, int top)
+{
+    if (WidgetLabel* label = panel.getLabel(labelId)) {
+        label->setText(text.c_str(), ui::centred(), ui::centred());
+        label->setPosition(ui::centred(), ui::top(static_cast<float>(top)));
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -33,6 +33,9 @@ using ChoiceBoxOptions = Zelkoran::Vector<ChoiceBoxOption>;
 int choiceBox(const TabServices& services, const Zelkoran::String& title, const Zelkoran::String& message,
               const ChoiceBoxOptions& options, const Zelkoran::String& cancelText);
 
+// Replaces the text of label labelId of panel and centres it at top.
+void setLabel(Zelkoran::Panel& panel, int labelId, const Zelkoran::String& text, int top);
+
 // "#RRGGBB" / "#RRGGBBAA" with an optional '#', digits in either case.
 // False, with nothing written, for any other text.
 bool parseHexColorRGB(std::string_view text, uint8_t& r, uint8_t& g, uint8_t& b);

@@ -401,14 +401,6 @@ bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const s
     return services.acceptBlockName(name, prefix);
 }
 
-void CtrlBase::setLabel(int labelId, const string& text, int top) const
-{
-    if (WidgetLabel* label = panel->getLabel(labelId)) {
-        label->setText(text.c_str(), ui::centred(), ui::centred());
-        label->setPosition(ui::centred(), ui::top(static_cast<float>(top)));
-    }
-}
-
 CtrlBase::string CtrlBase::selectedListName() const
 {
     const WidgetList* list = panel ? panel->getList(BW_LIST) : nullptr;

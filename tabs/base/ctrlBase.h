@@ -151,8 +151,6 @@ protected:
     {
         return services.messageBox(title, text, buttons, type, timeoutMs);
     }
-    // Replaces the text of a label and centres it on the panel at top.
-    void setLabel(int labelId, const string& text, int top) const;
     // The name an export is written under: the name field's text, else the
     // selected row's; "" when neither has one.
     string exportName() const;

@@ -237,8 +237,8 @@ int CtrlAudioTracks::loadFile(const string& path, eAudioTrackTag tag)
 
 void CtrlAudioTracks::showNothing()
 {
-    setLabel(AW_TYPE, "No sound", kTypeTop);
-    setLabel(AW_SIZE, "Size: 0 B", kSizeTop);
+    setLabel(*panel, AW_TYPE, "No sound", kTypeTop);
+    setLabel(*panel, AW_SIZE, "Size: 0 B", kSizeTop);
     for (int id : {AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE})
         setEdit(id, 0);
 }
@@ -289,8 +289,8 @@ int CtrlAudioTracks::updateData()
     string format;
     AudioInfo info;
     track->getInfo(&format, &info);
-    setLabel(AW_TYPE, format, kTypeTop);
-    setLabel(AW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(info.sizeBytes)), kSizeTop);
+    setLabel(*panel, AW_TYPE, format, kTypeTop);
+    setLabel(*panel, AW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(info.sizeBytes)), kSizeTop);
     setEdit(AW_DURATION, static_cast<int>(static_cast<float>(info.durationMs) / 1000.0f));
     setEdit(AW_CHANNELS, info.channels);
     setEdit(AW_FREQUENCY, info.frequencyHz);

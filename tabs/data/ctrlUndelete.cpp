@@ -217,9 +217,9 @@ int CtrlUndelete::onNew()
         return -1;
     CtrlBase::onNew();
     clearSelection();
-    setLabel(UW_TYPE, kNoBlock, kTypeTop);
-    setLabel(UW_SIZE, "Size: 0 B", kSizeTop);
-    setLabel(UW_BLOCKSIZE, "QEL Blocksize: 0 B", kBlockSizeTop);
+    setLabel(*panel, UW_TYPE, kNoBlock, kTypeTop);
+    setLabel(*panel, UW_SIZE, "Size: 0 B", kSizeTop);
+    setLabel(*panel, UW_BLOCKSIZE, "QEL Blocksize: 0 B", kBlockSizeTop);
     for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
         if (WidgetCheckBox* box = panel->getCheckBox(id))
             box->setChecked(false);
@@ -241,8 +241,8 @@ int CtrlUndelete::updateData()
         return 0;
     if (WidgetLabel* type = panel->getLabel(UW_TYPE))
         type->setPosition(ui::centred(), ui::top(kTypeTop));
-    setLabel(UW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(selectedSize)), kSizeTop);
-    setLabel(UW_BLOCKSIZE, "QEL Blocksize: " + humanSize(selectedBlock.storedSize), kBlockSizeTop);
+    setLabel(*panel, UW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(selectedSize)), kSizeTop);
+    setLabel(*panel, UW_BLOCKSIZE, "QEL Blocksize: " + humanSize(selectedBlock.storedSize), kBlockSizeTop);
     const int checked = selectedBlock.storage == Archive::ST_RAW          ? UW_RAW
                         : selectedBlock.storage == Archive::ST_COMPRESSED ? UW_COMPRESSED
                                                                           : UW_CRYPTED;

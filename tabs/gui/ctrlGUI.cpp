@@ -47,7 +47,7 @@ CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
       tooltipDialog(services)
 {
     Main::instance()->tool()->szCopy(blockType, "ZK7_GUIPANEL", sizeof(blockType));
-    setLabel(BW_TITLE, tabName + " (Panels)", 5);
+    setLabel(*panel, BW_TITLE, tabName + " (Panels)", 5);
     panel->baseWidget()->setSize(200, 1290);
     const int font = resourceManager->get(SR_FONT);
     properties.createRows(font, widgetList);

@@ -244,7 +244,7 @@ void CtrlImages::setZoom(float zoom)
     char text[32];
     std::snprintf(text, sizeof(text), "Zoom: %1.2f", static_cast<double>(fZoom));
     sZoomText = text;
-    setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    setLabel(*panel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
     if (iImageID != 0)
         calcImg();
 }
@@ -298,16 +298,16 @@ int CtrlImages::checkImage()
                                              : nullptr;
     if (failure) {
         services.messageBox(kLoadTitle, failure, MBB_OK, MBT_ERROR, 0);
-        setLabel(IW_RESOLUTION, kNoImage, kResolutionTop);
-        setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+        setLabel(*panel, IW_RESOLUTION, kNoImage, kResolutionTop);
+        setLabel(*panel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
         return -1;
     }
     if (iImageID != 0)
         calcImg();
     char text[64];
     std::snprintf(text, sizeof(text), "%dx%d %dbits", surface->w, surface->h, surface->format->BitsPerPixel);
-    setLabel(IW_RESOLUTION, text, kResolutionTop);
-    setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    setLabel(*panel, IW_RESOLUTION, text, kResolutionTop);
+    setLabel(*panel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
     return 0;
 }
 
@@ -389,8 +389,8 @@ int CtrlImages::onNew()
 void CtrlImages::showNoImage()
 {
     closeResources();
-    setLabel(IW_RESOLUTION, kNoImage, kResolutionTop);
-    setLabel(IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    setLabel(*panel, IW_RESOLUTION, kNoImage, kResolutionTop);
+    setLabel(*panel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
     if (WidgetCheckBox* use = panel->getCheckBox(IW_KEY_USE))
         use->setChecked(false);
     if (WidgetTextEdit* key = panel->getTextEdit(IW_KEY_EDIT))

@@ -243,7 +243,7 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
             setDirty(true);
         iAnimIndex = s->getAnimCurrentIndex();
     }
-    setLabel(SW_NUM_ANIM, s ? makeCounterLabel("Animations", iAnimIndex + 1, s->getAnimCount()) : "Animations 0/0",
+    setLabel(*panel, SW_NUM_ANIM, s ? makeCounterLabel("Animations", iAnimIndex + 1, s->getAnimCount()) : "Animations 0/0",
              kAnimLabelTop);
     if (s) {
         for (int id : {SW_STATE, SW_TYPE})
@@ -270,7 +270,7 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
         }
         iFrameIndex = s->getFrameCurrent();
     }
-    setLabel(SW_NUM_FRAMES,
+    setLabel(*panel, SW_NUM_FRAMES,
              s ? makeCounterLabel("Frames", iFrameIndex + 1, s->getFrameCountIndex(iAnimIndex)) : "Frames 0/0",
              kFrameLabelTop);
     const int ms = widgetInt(SW_FRAME_MS, 0, kMaxFrameMs, 0);
@@ -393,8 +393,8 @@ int CtrlSprites::onNew()
     setNumber(SW_FRAME_START, 1);
     setNumber(SW_FRAME_END, 1);
     setNumber(SW_FRAME_MS, kNewFrameMs);
-    setLabel(SW_NUM_ANIM, "Animations 0/0", kAnimLabelTop);
-    setLabel(SW_NUM_FRAMES, "Frames 0/0", kFrameLabelTop);
+    setLabel(*panel, SW_NUM_ANIM, "Animations 0/0", kAnimLabelTop);
+    setLabel(*panel, SW_NUM_FRAMES, "Frames 0/0", kFrameLabelTop);
     return 0;
 }
 

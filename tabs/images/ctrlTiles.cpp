@@ -82,7 +82,7 @@ void CtrlTiles::applyTileSize(int widgetId)
     } else {
         text += "0";
     }
-    setLabel(TW_NUM_TILES, text, kCountTop);
+    setLabel(*panel, TW_NUM_TILES, text, kCountTop);
 }
 
 int CtrlTiles::render(int value)
