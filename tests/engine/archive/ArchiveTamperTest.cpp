@@ -98,6 +98,40 @@ protected:
     }
 
     // Opens path with the key and loads name: the first failing code.
+    // Adds "next" with content to the keyed archive at path, failing the
+    // header write that follows its sealed bytes; those bytes as written.
+    Bytes sealedBytesOfAFailedAdd(const std::string& path, const Bytes& content)
+    {
+        const size_t storedSize = content.size() + za::kSealOverhead;
+        Bytes sealed;
+        bool sawData = false;
+        Zelkoran::setWriteTap([&](Zelkoran::IoOp op, uint64_t, uint64_t, const void* data, size_t length) {
+            if (op == Zelkoran::IoOp::Write && length == storedSize)
+                sealed.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
+        });
+        Zelkoran::setFaultHook([&](Zelkoran::IoOp op, uint64_t offset, size_t length) -> int64_t {
+            sawData |= op == Zelkoran::IoOp::Write && length == storedSize;
+            return sawData && op == Zelkoran::IoOp::Write && offset == 0 && length == 512 ? -1 : INT64_MAX;
+        });
+        const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+        const int added = id > 0 ? add(mgr()->get(id), "next", "ZK7_FILE", content, 3) : 0;
+        Zelkoran::setFaultHook(nullptr);
+        Zelkoran::setWriteTap(nullptr);
+        if (id > 0)
+            mgr()->close(id);
+        return id > 0 && added != 0 ? sealed : Bytes();
+    }
+    // Puts stored in place of the stored bytes of the block at index, with
+    // the digest and version checksum made to match: only the seal can tell.
+    void plantStored(const std::string& path, int index, const Bytes& stored)
+    {
+        const Located at = locate(path, index, kKey);
+        Bytes file = readFile(path);
+        std::copy(stored.begin(), stored.end(), file.begin() + static_cast<ptrdiff_t>(at.entry.offset));
+        putLE(file, at.versionAt + 16 + 104, XXH3_64bits(stored.data(), stored.size()), 8);
+        putLE(file, at.versionAt + 136, XXH64(file.data() + at.versionAt, 136, 0), 8);
+        writeFile(path, file);
+    }
     int openAndLoad(const std::string& path, const std::string& name, const std::string& type = "ZK7_FILE")
     {
         const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
@@ -503,37 +537,13 @@ TEST_F(ArchiveTamper, AFailedEncryptedAddNeverHandsItsSealIdOutAgain)
 
     const Bytes failed = textBytes("the failed add's secret"), later = textBytes("the later add's secret!");
     ASSERT_EQ(failed.size(), later.size());
-    const size_t storedSize = failed.size() + za::kSealOverhead;
-    Bytes failedStored;
-    bool sawData = false;
-    Zelkoran::setWriteTap([&](Zelkoran::IoOp op, uint64_t, uint64_t, const void* data, size_t length) {
-        if (op == Zelkoran::IoOp::Write && length == storedSize)
-            failedStored.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
-    });
-    Zelkoran::setFaultHook([&](Zelkoran::IoOp op, uint64_t offset, size_t length) -> int64_t {
-        sawData |= op == Zelkoran::IoOp::Write && length == storedSize;
-        return sawData && op == Zelkoran::IoOp::Write && offset == 0 && length == 512 ? -1 : INT64_MAX;
-    });
-    int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
-    ASSERT_GT(id, 0);
-    EXPECT_NE(add(mgr()->get(id), "next", "ZK7_FILE", failed, 3), 0);
-    Zelkoran::setFaultHook(nullptr);
-    Zelkoran::setWriteTap(nullptr);
-    mgr()->close(id);
-    ASSERT_EQ(failedStored.size(), storedSize);
-
-    id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    const Bytes failedStored = sealedBytesOfAFailedAdd(path, failed);
+    ASSERT_EQ(failedStored.size(), failed.size() + za::kSealOverhead);
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
     ASSERT_EQ(add(mgr()->get(id), "next", "ZK7_FILE", later, 3), 0);
     const int index = mgr()->get(id)->blockSearch(Archive::Block("next", "ZK7_FILE"));
     mgr()->close(id);
-    const za::Entry next = locate(path, index, kKey).entry;
-    Bytes file = readFile(path);
-    std::copy(failedStored.begin(), failedStored.end(), file.begin() + static_cast<ptrdiff_t>(next.offset));
-    // The entry's digest alone would catch the copy: it is made to match.
-    const Located at = locate(path, index, kKey);
-    putLE(file, at.versionAt + 16 + 104, XXH3_64bits(failedStored.data(), failedStored.size()), 8);
-    putLE(file, at.versionAt + 136, XXH64(file.data() + at.versionAt, 136, 0), 8);
-    writeFile(path, file);
+    plantStored(path, index, failedStored);
     EXPECT_EQ(openAndLoad(path, "next"), Zelkoran::RC_ERR_CORRUPT);
 }
 
@@ -551,40 +561,19 @@ TEST_F(ArchiveTamper, ARolledBackNextSealIdNeverHandsAFailedAddsIdOutAgain)
     const uint64_t nextBefore = getLE(before, recordInForce(before) + 128, 8);
 
     const Bytes failed = textBytes("the failed add's secret"), later = textBytes("the later add's secret!");
-    const size_t storedSize = failed.size() + za::kSealOverhead;
-    Bytes failedStored;
-    bool sawData = false;
-    Zelkoran::setWriteTap([&](Zelkoran::IoOp op, uint64_t, uint64_t, const void* data, size_t length) {
-        if (op == Zelkoran::IoOp::Write && length == storedSize)
-            failedStored.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
-    });
-    Zelkoran::setFaultHook([&](Zelkoran::IoOp op, uint64_t offset, size_t length) -> int64_t {
-        sawData |= op == Zelkoran::IoOp::Write && length == storedSize;
-        return sawData && op == Zelkoran::IoOp::Write && offset == 0 && length == 512 ? -1 : INT64_MAX;
-    });
-    int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
-    ASSERT_GT(id, 0);
-    EXPECT_NE(add(mgr()->get(id), "next", "ZK7_FILE", failed, 3), 0);
-    Zelkoran::setFaultHook(nullptr);
-    Zelkoran::setWriteTap(nullptr);
-    mgr()->close(id);
-    ASSERT_EQ(failedStored.size(), storedSize);
+    const Bytes failedStored = sealedBytesOfAFailedAdd(path, failed);
+    ASSERT_EQ(failedStored.size(), failed.size() + za::kSealOverhead);
 
     Bytes file = readFile(path);
     putLE(file, recordInForce(file) + 128, nextBefore, 8);
     resealChecksum(file, recordInForce(file));
     writeFile(path, file);
-    id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
     ASSERT_GT(id, 0);
     ASSERT_EQ(add(mgr()->get(id), "next", "ZK7_FILE", later, 3), 0);
     const int index = mgr()->get(id)->blockSearch(Archive::Block("next", "ZK7_FILE"));
     mgr()->close(id);
-    const Located at = locate(path, index, kKey);
-    file = readFile(path);
-    std::copy(failedStored.begin(), failedStored.end(), file.begin() + static_cast<ptrdiff_t>(at.entry.offset));
-    putLE(file, at.versionAt + 16 + 104, XXH3_64bits(failedStored.data(), failedStored.size()), 8);
-    putLE(file, at.versionAt + 136, XXH64(file.data() + at.versionAt, 136, 0), 8);
-    writeFile(path, file);
+    plantStored(path, index, failedStored);
     EXPECT_EQ(openAndLoad(path, "next"), Zelkoran::RC_ERR_CORRUPT);
 }
 
