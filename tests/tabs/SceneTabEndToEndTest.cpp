@@ -28,6 +28,16 @@ protected:
         deliver();
         click(112);
     }
+    // Drags the previewed map 10 pixels to the right with the mouse.
+    void dragViewport()
+    {
+        SDL_Rect viewport{};
+        ASSERT_TRUE(scene()->getViewport(viewport));
+        TS::mouseDown(viewport.x + 10, viewport.y + 10);
+        TS::mouseMove(viewport.x + 20, viewport.y + 10);
+        TS::mouseUp(viewport.x + 20, viewport.y + 10);
+        deliver();
+    }
     void saveWith(int storageBox)
     {
         click(storageBox);
@@ -159,12 +169,7 @@ TEST_F(SceneTabEndToEndTest, TextThatIsNoSceneIsSavedAsTypedWithOrWithoutALayerE
         click(SW_RENDER);
         ASSERT_TRUE(tab->previewOn());
         if (c.drag) {
-            SDL_Rect viewport{};
-            ASSERT_TRUE(scene()->getViewport(viewport));
-            TS::mouseDown(viewport.x + 10, viewport.y + 10);
-            TS::mouseMove(viewport.x + 20, viewport.y + 10);
-            TS::mouseUp(viewport.x + 20, viewport.y + 10);
-            deliver();
+            dragViewport();
         }
         if (c.hide) {
             chooseLayer(2);
@@ -199,12 +204,7 @@ TEST_F(SceneTabEndToEndTest, ALayerEditThatReplacesTextTypedInTheBoxSaysSo)
         click(SW_RENDER);
         TS::pushAnswer(MBB_OK);
         if (drag) {
-            SDL_Rect viewport{};
-            ASSERT_TRUE(scene()->getViewport(viewport));
-            TS::mouseDown(viewport.x + 10, viewport.y + 10);
-            TS::mouseMove(viewport.x + 20, viewport.y + 10);
-            TS::mouseUp(viewport.x + 20, viewport.y + 10);
-            deliver();
+            dragViewport();
         } else {
             chooseLayer(2);
             click(SW_SHOW_LAYER);
