@@ -6,20 +6,14 @@
 #pragma once
 
 #include <Zelkoran/CMem.h>
+#include <Zelkoran/ResourceMgr.h>
 #include <Zelkoran/Types.h>
-
-#include <memory>
 
 namespace Zelkoran {
 
-class Cursor {
+class Cursor : public Resource {
 public:
     ~Cursor();
-    Cursor(const Cursor&) = delete;
-    Cursor& operator=(const Cursor&) = delete;
-
-    int getID() const { return m_id; }
-    const char* getName() const { return m_name.c_str(); }
 
     // Makes image imageId the cursor's image (the previous one is released).
     // own 1: the cursor takes over the caller's hold; own 0: it takes a hold
@@ -49,17 +43,14 @@ public:
 private:
     friend class CursorMgr;
     Cursor(int id, const char* name);
-    int m_id;
-    String m_name;
     int m_image = 0;
     int m_hotX = 0;
     int m_hotY = 0;
 };
 
-class CursorMgr {
+class CursorMgr : public ResourceMgr<Cursor> {
 public:
     CursorMgr();
-    ~CursorMgr();
 
     // A new cursor without image, hot spot 0, 0; flags are reserved
     // (callers pass 10). The cursor id (> 0), or RC_ERR_INVALID (name null or
@@ -70,15 +61,6 @@ public:
     // RC_ERR_NOT_FOUND (no such archive, block or image block), RC_ERR_KEY
     // (-477), RC_ERR_CORRUPT, RC_ERR_IO.
     int load(int archiveId, const char* name);
-    // The open cursor with that id, or null.
-    Cursor* get(int id);
-    // Closes the cursor and its hold on its image. 0 or RC_ERR_NOT_FOUND.
-    int close(int id);
-    // 0, RC_ERR_NOT_FOUND, RC_ERR_INVALID (empty, or longer than 60 characters).
-    int setName(int id, const char* name);
-    // Soft-deletes the "ZK7_CURSOR" block name and its "#C_" image block.
-    // 0, RC_ERR_NOT_FOUND (no such archive or cursor block), RC_ERR_IO.
-    int remove(int archiveId, const char* name);
 
     // Mouse position in window pixels from the last mouse event handled by
     // Main::update (injected events included).
@@ -92,8 +74,6 @@ public:
     }
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> m_impl;
     int m_x = 0;
     int m_y = 0;
 };

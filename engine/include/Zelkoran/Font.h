@@ -6,6 +6,7 @@
 #pragma once
 
 #include <Zelkoran/CMem.h>
+#include <Zelkoran/ResourceMgr.h>
 #include <Zelkoran/Types.h>
 
 #include <memory>
@@ -20,16 +21,12 @@ namespace font {
 struct GlyphSheet;
 }
 
-class Font {
+// A font's name is "@zk7/font/" + the built-in name, e.g.
+// "@zk7/font/Arial12Black", or a bitmap font's own name.
+class Font : public Resource {
 public:
     ~Font();
-    Font(const Font&) = delete;
-    Font& operator=(const Font&) = delete;
 
-    int getID() const { return m_id; }
-    // "@zk7/font/" + the built-in name, e.g. "@zk7/font/Arial12Black"; a
-    // bitmap font's own name.
-    const char* getName() const { return m_name.c_str(); }
     // Line height in pixels; every line of text drawn with the font is this high.
     int getHeight() const;
     // Pixels from the top of a line to the baseline.
@@ -87,8 +84,6 @@ private:
     Font(int id, const char* name);
     int advance(uint32_t codePoint) const;
     int drawSheet(SDL_Renderer* renderer, const char* text, int length, int x, int y, uint8_t a) const;
-    int m_id;
-    String m_name;
     std::unique_ptr<FontFace> m_face;
     std::unique_ptr<font::GlyphSheet> m_sheet;
     int m_image = 0;
@@ -98,7 +93,9 @@ private:
     Position m_posX, m_posY;
 };
 
-class FontMgr {
+// Built-in fonts belong to the engine: close leaves them open, setName
+// refuses them.
+class FontMgr : public ResourceMgr<Font> {
 public:
     FontMgr();
     ~FontMgr();
@@ -108,11 +105,6 @@ public:
     // accepted too). The font id (> 0), RC_ERR_NOT_FOUND for another name,
     // RC_ERR_IO when the font file cannot be read. The same id every call.
     int getBuiltin(const char* name);
-    // The font with that id, or null.
-    Font* get(int id);
-    // Built-in fonts belong to the engine and stay; a bitmap font is
-    // closed with its hold on its sheet. 0 or RC_ERR_NOT_FOUND.
-    int close(int id);
 
     // A new bitmap font without glyphs; flags are reserved (callers pass
     // 10). The font id (> 0), or RC_ERR_INVALID (name null or longer than 60 characters).
@@ -123,12 +115,6 @@ public:
     // RC_ERR_CORRUPT (a damaged record, or a sheet that does not cut into
     // 189 glyphs), RC_ERR_IO.
     int load(int archiveId, const char* name);
-    // Renames a bitmap font. 0, RC_ERR_NOT_FOUND, RC_ERR_INVALID (a built-in font; empty, or
-    // longer than 60 characters).
-    int setName(int id, const char* name);
-    // Soft-deletes the "ZK7_FONT" block name and its "#F_" sheet block.
-    // 0, RC_ERR_NOT_FOUND (no such archive or font block), RC_ERR_IO.
-    int remove(int archiveId, const char* name);
 
 private:
     struct Impl;

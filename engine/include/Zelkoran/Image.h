@@ -3,8 +3,7 @@
 #pragma once
 
 #include <Zelkoran/CMem.h>
-
-#include <memory>
+#include <Zelkoran/ResourceMgr.h>
 
 struct SDL_Surface;
 struct SDL_Texture;
@@ -13,15 +12,11 @@ struct SDL_FRect;
 
 namespace Zelkoran {
 
-class Image {
+// An image's name is the block name it was loaded from or given.
+class Image : public Resource {
 public:
     ~Image();
-    Image(const Image&) = delete;
-    Image& operator=(const Image&) = delete;
 
-    int getID() const { return m_id; }
-    // The resource name: the block name it was loaded from or given.
-    const char* getName() const { return m_name.c_str(); }
     int getWidth() const;
     int getHeight() const;
     // The pixels, null for an empty image. Owned by the image. ARGB8888 for
@@ -68,8 +63,6 @@ private:
     friend class ImageMgr;
     Image(int id, const char* name);
     void dropTexture();
-    int m_id;
-    String m_name;
     SDL_Surface* m_surface = nullptr;
     SDL_Texture* m_texture = nullptr;
     SDL_Texture* m_premultiplied = nullptr; // for m_textureOwner too
@@ -77,13 +70,14 @@ private:
     int16_t m_key[3] = {-1, -1, -1};
     uint8_t m_colorMod[3] = {255, 255, 255};
     uint8_t m_alphaMod = 255;
-    int m_refs = 1;
 };
 
-class ImageMgr {
+// Images have unique names: a rename refuses one another open image holds.
+// Sprites, tile sets, cursors and fonts sharing an image are holders of
+// their own; close releases one holder and the last one destroys it.
+class ImageMgr : public ResourceMgr<Image> {
 public:
     ImageMgr();
-    ~ImageMgr();
     // An empty image that receives a surface later; the flags are reserved.
     // The image id (> 0); it cannot fail.
     int create(const char* name, int flags);
@@ -103,26 +97,12 @@ public:
     // (> 0), or RC_ERR_INVALID (null surface, or its pixels could not be
     // converted).
     int loadFromSurface(SDL_Surface* surface, const char* name);
-    Image* get(int id);
-    // Releases one holder of the image (sprites sharing it are holders too);
-    // the last one destroys it. 0 or RC_ERR_NOT_FOUND.
-    int close(int id);
     // Engine side: one more holder of the image. 0 or RC_ERR_NOT_FOUND.
-    int retain(int id);
-    // Open images (each counted once, whatever its holders).
-    int getCount() const;
-    // Renames an open image. Loads do not check names (a block may be
-    // loaded while an image of its name is open); a rename does.
-    // 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another open image has the name),
-    // RC_ERR_INVALID (empty, or longer than 63 characters).
-    int setName(int id, const char* name);
-    // Soft-deletes the "ZK7_IMAGE" block name. 0, RC_ERR_NOT_FOUND (no such
-    // archive or block), or a code of Archive::blockDelete.
-    int remove(int archiveId, const char* name);
+    using ResourceMgr::retain;
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> m_impl;
+    // A new image of those pixels (null: none yet), which it frees; its id.
+    int open(const char* name, SDL_Surface* pixels);
 };
 
 } // namespace Zelkoran

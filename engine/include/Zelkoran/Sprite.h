@@ -10,9 +10,9 @@
 #pragma once
 
 #include <Zelkoran/CMem.h>
+#include <Zelkoran/ResourceMgr.h>
 
 #include <cstdint>
-#include <memory>
 
 struct SDL_Renderer;
 struct SDL_Rect;
@@ -28,16 +28,11 @@ enum eSpriteType : int {
     SPR_RANDOM = 16,           // a random frame of the range every mean frame time of the range
 };
 
-class Sprite {
+class Sprite : public Resource {
 public:
     static constexpr uint16_t kDefaultFrameMs = 100;
 
     ~Sprite();
-    Sprite(const Sprite&) = delete;
-    Sprite& operator=(const Sprite&) = delete;
-
-    int getID() const { return m_id; }
-    const char* getName() const { return m_name.c_str(); }
     // The sheet's image id (shared by every child of the sprite), 0 before
     // assignImage.
     int getImage() const { return m_image; }
@@ -134,8 +129,6 @@ private:
     Sprite(int id, const char* name);
     const Anim* anim(int index) const;
     void recut(int rows, int columns);
-    int m_id;
-    String m_name;
     int m_image = 0;
     int m_frameW = 0;
     int m_frameH = 0;
@@ -148,10 +141,9 @@ private:
     uint64_t m_elapsed = 0;
 };
 
-class SpriteMgr {
+class SpriteMgr : public ResourceMgr<Sprite> {
 public:
     SpriteMgr();
-    ~SpriteMgr();
     // A new sprite without a sheet; flags are reserved (callers pass 10).
     // The sprite id (> 0), or RC_ERR_INVALID (name null or longer than 60 characters).
     int create(const char* name, int flags);
@@ -167,18 +159,6 @@ public:
     // A new sprite sharing parentId's sheet, with a copy of its cell size and
     // animations; a new id every call.
     int child(int parentId);
-    Sprite* get(int id);
-    // 0 or RC_ERR_NOT_FOUND; the sheet goes when its last holder does.
-    int close(int id);
-    // 0, RC_ERR_NOT_FOUND, RC_ERR_INVALID (empty, or longer than 60 characters).
-    int setName(int id, const char* name);
-    // Soft-deletes the "ZK7_SPRITE" block name and its "#S_" sheet block.
-    // 0, RC_ERR_NOT_FOUND (no such archive or sprite block), RC_ERR_IO.
-    int remove(int archiveId, const char* name);
-
-private:
-    struct Impl;
-    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace Zelkoran

@@ -6,20 +6,14 @@
 #pragma once
 
 #include <Zelkoran/CMem.h>
+#include <Zelkoran/ResourceMgr.h>
 #include <Zelkoran/Result.h>
-
-#include <memory>
 
 namespace Zelkoran {
 
-class Tile {
+class Tile : public Resource {
 public:
     ~Tile();
-    Tile(const Tile&) = delete;
-    Tile& operator=(const Tile&) = delete;
-
-    int getID() const { return m_id; }
-    const char* getName() const { return m_name.c_str(); }
 
     // Makes image imageId the tile set's image (the previous one is released).
     // own 1: the tile set takes over the caller's hold and closes the image
@@ -53,21 +47,18 @@ public:
 private:
     friend class TileMgr;
     Tile(int id, const char* name);
-    int m_id;
-    String m_name;
     int m_image = 0;
     int m_flag = 0;
     int m_tileW = 0;
     int m_tileH = 0;
 };
 
-class TileMgr {
+class TileMgr : public ResourceMgr<Tile> {
 public:
     // The longest name create and setName take, in bytes.
     static constexpr size_t kMaxName = 60;
 
     TileMgr();
-    ~TileMgr();
 
     // A new tile set without image or tile size; flags are reserved (callers
     // pass 10). Returns the tile set id (> 0), or RC_ERR_EXISTS (another open
@@ -80,21 +71,6 @@ public:
     // block), RC_ERR_KEY (-477, encrypted without the key), RC_ERR_CORRUPT,
     // RC_ERR_IO.
     int load(int archiveId, const char* name);
-    // The open tile set with that id, or null.
-    Tile* get(int id);
-    // Closes the tile set and releases its hold on its image (an image
-    // assigned with own 1 is closed). Returns 0 or RC_ERR_NOT_FOUND.
-    int close(int id);
-    // Returns 0, RC_ERR_NOT_FOUND, RC_ERR_EXISTS (another open tile set has
-    // the name), RC_ERR_INVALID (empty, or longer than 60 characters).
-    int setName(int id, const char* name);
-    // Soft-deletes the "ZK7_TILE" block name and its "#T_" image block.
-    // Returns 0, RC_ERR_NOT_FOUND (no such archive or tile block), RC_ERR_IO.
-    int remove(int archiveId, const char* name);
-
-private:
-    struct Impl;
-    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace Zelkoran

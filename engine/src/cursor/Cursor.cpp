@@ -5,13 +5,15 @@
 #include <Zelkoran/Result.h>
 
 #include "cursor/CursorBlock.h"
-#include "resource/HiddenImage.h"
-#include "resource/ResourceStore.h"
+#include "image/HiddenImage.h"
+#include "resource/ResourceMgrImpl.h"
 
 #include <algorithm>
 #include <optional>
 
 namespace Zelkoran {
+
+template class ResourceMgr<Cursor>;
 
 namespace {
 
@@ -48,7 +50,7 @@ std::optional<int> encodeAxis(const Position& p)
 
 } // namespace
 
-Cursor::Cursor(int id, const char* name) : m_id(id), m_name(name ? name : "") {}
+Cursor::Cursor(int id, const char* name) : Resource(id, name) {}
 
 Cursor::~Cursor() { resource::releaseImage(m_image); }
 
@@ -81,22 +83,17 @@ int Cursor::save(int archiveId, const char* name)
         return RC_ERR_INVALID;
     Vector<uint8_t> payload;
     cursor::encodeCursorBlock(m_hotX, m_hotY, payload);
-    return resource::saveWithImage(archiveId, cursor::kCursorBlockType, kImagePrefix,
-                                   name && name[0] ? name : m_name.c_str(), m_image, payload);
+    return resource::saveWithImage(archiveId, cursor::kCursorBlockType, kImagePrefix, saveName(name), m_image,
+                                   payload);
 }
 
-struct CursorMgr::Impl {
-    resource::ResourceStore<Cursor> cursors;
-};
-
-CursorMgr::CursorMgr() : m_impl(std::make_unique<Impl>()) {}
-CursorMgr::~CursorMgr() = default;
+CursorMgr::CursorMgr() : ResourceMgr({cursor::kCursorBlockType, kImagePrefix, resource::kMaxResourceName, false}) {}
 
 int CursorMgr::create(const char* name, int)
 {
-    if (!resource::fitsResourceName(name))
+    if (!fitsName(name))
         return RC_ERR_INVALID;
-    return m_impl->cursors.add(std::unique_ptr<Cursor>(new Cursor(m_impl->cursors.peekId(), name)));
+    return add(std::unique_ptr<Cursor>(new Cursor(nextId(), name)));
 }
 
 int CursorMgr::load(int archiveId, const char* name)
@@ -111,31 +108,11 @@ int CursorMgr::load(int archiveId, const char* name)
         resource::releaseImage(image);
         return rc;
     }
-    auto c = std::unique_ptr<Cursor>(new Cursor(m_impl->cursors.peekId(), name));
+    auto c = std::unique_ptr<Cursor>(new Cursor(nextId(), name));
     c->m_image = image;
     c->m_hotX = x;
     c->m_hotY = y;
-    return m_impl->cursors.add(std::move(c));
-}
-
-Cursor* CursorMgr::get(int id) { return m_impl->cursors.get(id); }
-
-int CursorMgr::close(int id) { return m_impl->cursors.take(id) ? RC_OK : RC_ERR_NOT_FOUND; }
-
-int CursorMgr::setName(int id, const char* name)
-{
-    Cursor* c = get(id);
-    if (!c)
-        return RC_ERR_NOT_FOUND;
-    if (!resource::fitsResourceName(name) || !name[0])
-        return RC_ERR_INVALID;
-    c->m_name = name;
-    return RC_OK;
-}
-
-int CursorMgr::remove(int archiveId, const char* name)
-{
-    return resource::removeWithImage(archiveId, cursor::kCursorBlockType, kImagePrefix, name);
+    return add(std::move(c));
 }
 
 } // namespace Zelkoran

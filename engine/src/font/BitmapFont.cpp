@@ -12,7 +12,7 @@
 #include "font/FontStore.h"
 #include "font/GlyphSheet.h"
 #include "font/Utf8.h"
-#include "resource/HiddenImage.h"
+#include "image/HiddenImage.h"
 
 #include <SDL.h>
 
@@ -22,7 +22,6 @@ namespace Zelkoran {
 
 namespace {
 
-constexpr const char* kSheetPrefix = "#F_";
 constexpr const char* kErrorFile = "FontWithErrors.bmp";
 
 // The sheet with its glyph runs marked, as a BMP beside the executable; a
@@ -103,28 +102,28 @@ int Font::save(int archiveId, const char* name)
         return RC_ERR_NOT_FOUND;
     if (!m_sheet)
         return RC_ERR_INVALID;
-    const char* blockName = name && name[0] ? name : m_name.c_str();
+    const char* blockName = saveName(name);
     Vector<uint8_t> payload;
     font::encodeFontBlock(font::FontRecord{m_kerning, m_style}, blockName, payload);
-    return resource::saveWithImage(archiveId, font::kFontBlockType, kSheetPrefix, blockName, m_image, payload);
+    return resource::saveWithImage(archiveId, font::kFontBlockType, font::kSheetPrefix, blockName, m_image, payload);
 }
 
 int FontMgr::create(const char* name, int)
 {
-    if (!resource::fitsResourceName(name))
+    if (!fitsName(name))
         return RC_ERR_INVALID;
-    return m_impl->fonts.add(std::unique_ptr<Font>(new Font(m_impl->fonts.peekId(), name)));
+    return add(std::unique_ptr<Font>(new Font(nextId(), name)));
 }
 
 int FontMgr::load(int archiveId, const char* name)
 {
     Vector<uint8_t> payload;
     int image = 0;
-    int rc = resource::loadWithImage(archiveId, font::kFontBlockType, kSheetPrefix, name, payload, image);
+    int rc = resource::loadWithImage(archiveId, font::kFontBlockType, font::kSheetPrefix, name, payload, image);
     if (rc != RC_OK)
         return rc;
     font::FontRecord record;
-    auto f = std::unique_ptr<Font>(new Font(m_impl->fonts.peekId(), name));
+    auto f = std::unique_ptr<Font>(new Font(nextId(), name));
     rc = font::decodeFontBlock(payload.data(), payload.size(), record);
     // A stored sheet that no longer cuts is damage, not a user's mistake:
     // no error sheet is written for it.
@@ -140,23 +139,7 @@ int FontMgr::load(int archiveId, const char* name)
     f->m_sheet = std::move(cut);
     f->m_kerning = record.kerning;
     f->m_style = record.style;
-    return m_impl->fonts.add(std::move(f));
-}
-
-int FontMgr::setName(int id, const char* name)
-{
-    Font* f = get(id);
-    if (!f)
-        return RC_ERR_NOT_FOUND;
-    if (m_impl->isBuiltin(id) || !resource::fitsResourceName(name) || !name[0])
-        return RC_ERR_INVALID;
-    f->m_name = name;
-    return RC_OK;
-}
-
-int FontMgr::remove(int archiveId, const char* name)
-{
-    return resource::removeWithImage(archiveId, font::kFontBlockType, kSheetPrefix, name);
+    return add(std::move(f));
 }
 
 } // namespace Zelkoran

@@ -3,10 +3,12 @@
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Screen.h>
 
+#include "font/FontBlock.h"
 #include "font/FontStore.h"
 #include "font/GlyphSheet.h"
 #include "font/Utf8.h"
-#include "resource/HiddenImage.h"
+#include "image/HiddenImage.h"
+#include "resource/ResourceMgrImpl.h"
 
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -19,6 +21,8 @@
 #include <unordered_map>
 
 namespace Zelkoran {
+
+template class ResourceMgr<Font>;
 
 namespace {
 
@@ -139,11 +143,11 @@ struct FontFace {
 };
 
 Font::Font(int id, const char* name, std::unique_ptr<FontFace> face, uint8_t r, uint8_t g, uint8_t b)
-    : m_id(id), m_name(name), m_face(std::move(face)), m_color{r, g, b}
+    : Resource(id, name, true), m_face(std::move(face)), m_color{r, g, b}
 {
 }
 
-Font::Font(int id, const char* name) : m_id(id), m_name(name ? name : ""), m_color{255, 255, 255} {}
+Font::Font(int id, const char* name) : Resource(id, name), m_color{255, 255, 255} {}
 
 Font::~Font() { resource::releaseImage(m_image); }
 
@@ -299,15 +303,18 @@ constexpr const char* kPrefix = "@zk7/font/";
 
 } // namespace
 
-FontMgr::FontMgr() : m_impl(std::make_unique<Impl>())
+FontMgr::FontMgr()
+    : ResourceMgr({font::kFontBlockType, font::kSheetPrefix, resource::kMaxResourceName, false}),
+      m_impl(std::make_unique<Impl>())
 {
     static_assert(std::size(kBuiltins) == Impl::kBuiltinCount);
 }
 
 FontMgr::~FontMgr()
 {
-    // Bitmap fonts release their sheets while the image manager still exists.
-    m_impl->fonts.clear();
+    // Bitmap fonts release their sheets while the image manager still
+    // exists, and built-in ones their faces before TTF_Quit.
+    closeAll();
     if (m_impl->ttfStarted)
         TTF_Quit();
 }
@@ -344,23 +351,12 @@ int FontMgr::getBuiltin(const char* name)
         face->height = TTF_FontHeight(ttf);
         face->ascent = TTF_FontAscent(ttf);
         const String full = String(kPrefix) + b.name;
-        const int id = m_impl->fonts.add(std::unique_ptr<Font>(
-            new Font(m_impl->fonts.peekId(), full.c_str(), std::move(face), b.gray, b.gray, b.gray)));
+        const int id =
+            add(std::unique_ptr<Font>(new Font(nextId(), full.c_str(), std::move(face), b.gray, b.gray, b.gray)));
         m_impl->builtinIds[i] = id;
         return id;
     }
     return RC_ERR_NOT_FOUND;
-}
-
-Font* FontMgr::get(int id) { return m_impl->fonts.get(id); }
-
-int FontMgr::close(int id)
-{
-    if (!get(id))
-        return RC_ERR_NOT_FOUND;
-    if (!m_impl->isBuiltin(id))
-        m_impl->fonts.take(id);
-    return RC_OK;
 }
 
 } // namespace Zelkoran

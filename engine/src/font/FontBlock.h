@@ -21,6 +21,8 @@
 namespace Zelkoran::font {
 
 inline constexpr const char* kFontBlockType = "ZK7_FONT";
+// The glyph sheet's hidden image block is this + the font's name.
+inline constexpr const char* kSheetPrefix = "#F_";
 inline constexpr uint32_t kFontVersion = 10;
 inline constexpr size_t kFontBlockSize = 128;
 

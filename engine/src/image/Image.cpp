@@ -8,15 +8,17 @@
 #include "image/ImageBlock.h"
 #include "image/ImageSurface.h"
 #include "image/PngCodec.h"
+#include "resource/ResourceMgrImpl.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
 
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 namespace Zelkoran {
+
+template class ResourceMgr<Image>;
 
 namespace {
 
@@ -32,7 +34,7 @@ const char* typeHint(const char* path)
 
 } // namespace
 
-Image::Image(int id, const char* name) : m_id(id), m_name(name ? name : "") {}
+Image::Image(int id, const char* name) : Resource(id, name) {}
 
 Image::~Image()
 {
@@ -177,7 +179,7 @@ int Image::save(int archiveId, const char* name)
     Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
     if (!archive)
         return RC_ERR_NOT_FOUND;
-    const char* blockName = name && name[0] ? name : m_name.c_str();
+    const char* blockName = saveName(name);
     if (!blockName[0] || !isName(blockName))
         return RC_ERR_INVALID;
     image::ImageSettings settings;
@@ -205,24 +207,16 @@ bool Image::saveToPNG(const char* path)
 
 // --- ImageMgr ---
 
-struct ImageMgr::Impl {
-    std::unordered_map<int, std::unique_ptr<Image>> images;
-    int nextId = 1;
+ImageMgr::ImageMgr() : ResourceMgr({image::kImageBlockType, nullptr, kMaxBlockName, true}) {}
 
-    int add(const char* name, SDL_Surface* pixels)
-    {
-        const int id = nextId++;
-        auto img = std::unique_ptr<Image>(new Image(id, name));
-        img->m_surface = pixels;
-        images[id] = std::move(img);
-        return id;
-    }
-};
+int ImageMgr::open(const char* name, SDL_Surface* pixels)
+{
+    auto img = std::unique_ptr<Image>(new Image(nextId(), name));
+    img->m_surface = pixels;
+    return add(std::move(img));
+}
 
-ImageMgr::ImageMgr() : m_impl(std::make_unique<Impl>()) {}
-ImageMgr::~ImageMgr() = default;
-
-int ImageMgr::create(const char* name, int) { return m_impl->add(name, nullptr); }
+int ImageMgr::create(const char* name, int) { return open(name, nullptr); }
 
 int ImageMgr::loadFromBuffer(const void* data, size_t size, const char* name)
 {
@@ -234,7 +228,7 @@ int ImageMgr::loadFromBuffer(const void* data, size_t size, const char* name)
         return RC_ERR_CORRUPT;
     SDL_Surface* pixels = image::toImageFormat(decoded);
     SDL_FreeSurface(decoded);
-    return pixels ? m_impl->add(name, pixels) : RC_ERR_NO_MEMORY;
+    return pixels ? open(name, pixels) : RC_ERR_NO_MEMORY;
 }
 
 int ImageMgr::loadFromFile(const char* path, const char* name)
@@ -249,7 +243,7 @@ int ImageMgr::loadFromFile(const char* path, const char* name)
         return RC_ERR_CORRUPT;
     SDL_Surface* pixels = image::toImageFormat(decoded);
     SDL_FreeSurface(decoded);
-    return pixels ? m_impl->add(name, pixels) : RC_ERR_NO_MEMORY;
+    return pixels ? open(name, pixels) : RC_ERR_NO_MEMORY;
 }
 
 int ImageMgr::load(int archiveId, const char* name)
@@ -267,67 +261,18 @@ int ImageMgr::load(int archiveId, const char* name)
     archive->blockFree(block);
     if (rc != RC_OK)
         return rc;
-    const int id = m_impl->add(name, pixels);
-    Image* img = get(id);
+    auto img = std::unique_ptr<Image>(new Image(nextId(), name));
+    img->m_surface = pixels;
     std::memcpy(img->m_key, settings.key, sizeof(settings.key));
     std::memcpy(img->m_colorMod, settings.colorMod, sizeof(settings.colorMod));
     img->m_alphaMod = settings.alphaMod;
-    return id;
+    return add(std::move(img));
 }
 
 int ImageMgr::loadFromSurface(SDL_Surface* surface, const char* name)
 {
     SDL_Surface* pixels = image::toImageFormat(surface);
-    return pixels ? m_impl->add(name, pixels) : RC_ERR_INVALID;
-}
-
-Image* ImageMgr::get(int id)
-{
-    auto it = m_impl->images.find(id);
-    return it == m_impl->images.end() ? nullptr : it->second.get();
-}
-
-int ImageMgr::retain(int id)
-{
-    Image* img = get(id);
-    if (!img)
-        return RC_ERR_NOT_FOUND;
-    ++img->m_refs;
-    return RC_OK;
-}
-
-int ImageMgr::getCount() const { return static_cast<int>(m_impl->images.size()); }
-
-int ImageMgr::close(int id)
-{
-    auto it = m_impl->images.find(id);
-    if (it == m_impl->images.end())
-        return RC_ERR_NOT_FOUND;
-    if (--it->second->m_refs <= 0)
-        m_impl->images.erase(it);
-    return RC_OK;
-}
-
-int ImageMgr::setName(int id, const char* name)
-{
-    Image* img = get(id);
-    if (!img)
-        return RC_ERR_NOT_FOUND;
-    if (!name || !name[0] || !isName(name))
-        return RC_ERR_INVALID;
-    for (const auto& [otherId, other] : m_impl->images)
-        if (otherId != id && other->m_name == name)
-            return RC_ERR_EXISTS;
-    img->m_name = name;
-    return RC_OK;
-}
-
-int ImageMgr::remove(int archiveId, const char* name)
-{
-    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    if (!archive || !name || !name[0] || !isName(name))
-        return RC_ERR_NOT_FOUND;
-    return archive->blockDelete(Archive::Block(name, image::kImageBlockType));
+    return pixels ? open(name, pixels) : RC_ERR_INVALID;
 }
 
 } // namespace Zelkoran

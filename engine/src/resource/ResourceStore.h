@@ -1,6 +1,4 @@
-// The open resources of one kind, by id. The kinds that own a hidden image
-// block (cursors, tiles, sprites, fonts) keep them here so that ids, lookups
-// and the name rule are the same for all four.
+// The open resources of one kind, by id: what a ResourceMgr keeps.
 #pragma once
 
 #include <cstring>
@@ -43,12 +41,7 @@ public:
                 return true;
         return false;
     }
-    template <class F>
-    void forEach(F&& f) const
-    {
-        for (const auto& [id, item] : m_items)
-            f(*item);
-    }
+    int size() const { return static_cast<int>(m_items.size()); }
     void clear() { m_items.clear(); }
 
 private:

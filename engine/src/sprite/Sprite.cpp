@@ -3,8 +3,8 @@
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Sprite.h>
 
-#include "resource/HiddenImage.h"
-#include "sprite/SpriteStore.h"
+#include "image/HiddenImage.h"
+#include "resource/ResourceMgrImpl.h"
 
 #include <SDL.h>
 
@@ -12,7 +12,9 @@
 
 namespace Zelkoran {
 
-Sprite::Sprite(int id, const char* name) : m_id(id), m_name(name ? name : "") {}
+template class ResourceMgr<Sprite>;
+
+Sprite::Sprite(int id, const char* name) : Resource(id, name) {}
 
 Sprite::~Sprite() { resource::releaseImage(m_image); }
 
@@ -106,10 +108,6 @@ int Sprite::renderFrame(SDL_Renderer* renderer, int anim, int frame, const SDL_R
     return SDL_RenderCopy(renderer, tex, &src, dst ? dst : &whole) == 0 ? RC_OK : RC_ERR_GENERIC;
 }
 
-SpriteMgr::SpriteMgr() : m_impl(std::make_unique<Impl>()) {}
-
-// Sheets are images: they are released while the image manager still exists.
-SpriteMgr::~SpriteMgr() { m_impl->sprites.clear(); }
 
 int SpriteMgr::loadFromBuffer(const void* data, size_t size, const char* name, int frameW, int frameH)
 {
@@ -119,14 +117,14 @@ int SpriteMgr::loadFromBuffer(const void* data, size_t size, const char* name, i
     const int image = images->loadFromBuffer(data, size, name);
     if (image <= 0)
         return image;
-    auto sprite = std::unique_ptr<Sprite>(new Sprite(m_impl->sprites.peekId(), name));
+    auto sprite = std::unique_ptr<Sprite>(new Sprite(nextId(), name));
     if (sprite->assignImage(image, 1) != RC_OK || sprite->setOffset(frameW, frameH) != RC_OK) {
         // The sprite holds the image once assigned and releases it with itself.
         if (sprite->getImage() != image)
             images->close(image);
         return RC_ERR_INVALID;
     }
-    return m_impl->sprites.add(std::move(sprite));
+    return add(std::move(sprite));
 }
 
 int SpriteMgr::child(int parentId)
@@ -134,17 +132,13 @@ int SpriteMgr::child(int parentId)
     const Sprite* parent = get(parentId);
     if (!parent || Main::instance()->imageMgr()->retain(parent->m_image) != RC_OK)
         return RC_ERR_NOT_FOUND;
-    auto sprite = std::unique_ptr<Sprite>(new Sprite(m_impl->sprites.peekId(), parent->getName()));
+    auto sprite = std::unique_ptr<Sprite>(new Sprite(nextId(), parent->getName()));
     sprite->m_image = parent->m_image;
     sprite->m_frameW = parent->m_frameW;
     sprite->m_frameH = parent->m_frameH;
     sprite->m_anims = parent->m_anims;
     sprite->m_stateOrder = parent->m_stateOrder;
-    return m_impl->sprites.add(std::move(sprite));
+    return add(std::move(sprite));
 }
-
-Sprite* SpriteMgr::get(int id) { return m_impl->sprites.get(id); }
-
-int SpriteMgr::close(int id) { return m_impl->sprites.take(id) ? RC_OK : RC_ERR_NOT_FOUND; }
 
 } // namespace Zelkoran

@@ -1,13 +1,12 @@
-// Sprites as archive blocks: create, load, save, rename and remove.
+// Sprites as archive blocks: create, load and save.
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Sprite.h>
 
-#include "resource/HiddenImage.h"
+#include "image/HiddenImage.h"
 #include "sprite/SpriteBlock.h"
-#include "sprite/SpriteStore.h"
 
 namespace Zelkoran {
 
@@ -19,7 +18,7 @@ int Sprite::save(int archiveId, const char* name)
 {
     if (!Main::instance()->archiveMgr()->get(archiveId))
         return RC_ERR_NOT_FOUND;
-    const char* blockName = name && name[0] ? name : m_name.c_str();
+    const char* blockName = saveName(name);
     if (!Main::instance()->imageMgr()->get(m_image) || m_anims.empty())
         return RC_ERR_INVALID;
     sprite::SpriteLayout layout;
@@ -32,11 +31,13 @@ int Sprite::save(int archiveId, const char* name)
     return resource::saveWithImage(archiveId, sprite::kSpriteBlockType, kSheetPrefix, blockName, m_image, payload);
 }
 
+SpriteMgr::SpriteMgr() : ResourceMgr({sprite::kSpriteBlockType, kSheetPrefix, resource::kMaxResourceName, false}) {}
+
 int SpriteMgr::create(const char* name, int)
 {
-    if (!resource::fitsResourceName(name))
+    if (!fitsName(name))
         return RC_ERR_INVALID;
-    return m_impl->sprites.add(std::unique_ptr<Sprite>(new Sprite(m_impl->sprites.peekId(), name)));
+    return add(std::unique_ptr<Sprite>(new Sprite(nextId(), name)));
 }
 
 int SpriteMgr::load(int archiveId, const char* name)
@@ -53,30 +54,14 @@ int SpriteMgr::load(int archiveId, const char* name)
         resource::releaseImage(image);
         return rc;
     }
-    auto s = std::unique_ptr<Sprite>(new Sprite(m_impl->sprites.peekId(), name));
+    auto s = std::unique_ptr<Sprite>(new Sprite(nextId(), name));
     s->m_image = image;
     s->m_frameW = layout.cellW;
     s->m_frameH = layout.cellH;
     s->m_anims = std::move(layout.anims);
     s->orderAnimState(-1);
     s->selectAnimIndex(0);
-    return m_impl->sprites.add(std::move(s));
-}
-
-int SpriteMgr::setName(int id, const char* name)
-{
-    Sprite* s = get(id);
-    if (!s)
-        return RC_ERR_NOT_FOUND;
-    if (!resource::fitsResourceName(name) || !name[0])
-        return RC_ERR_INVALID;
-    s->m_name = name;
-    return RC_OK;
-}
-
-int SpriteMgr::remove(int archiveId, const char* name)
-{
-    return resource::removeWithImage(archiveId, sprite::kSpriteBlockType, kSheetPrefix, name);
+    return add(std::move(s));
 }
 
 } // namespace Zelkoran

@@ -4,17 +4,19 @@
 #include <Zelkoran/Result.h>
 #include <Zelkoran/Tile.h>
 
-#include "resource/HiddenImage.h"
-#include "resource/ResourceStore.h"
+#include "image/HiddenImage.h"
+#include "resource/ResourceMgrImpl.h"
 #include "tile/TileBlock.h"
 
 namespace Zelkoran {
+
+template class ResourceMgr<Tile>;
 
 namespace {
 constexpr const char* kImagePrefix = "#T_";
 }
 
-Tile::Tile(int id, const char* name) : m_id(id), m_name(name ? name : "") {}
+Tile::Tile(int id, const char* name) : Resource(id, name) {}
 
 Tile::~Tile() { resource::releaseImage(m_image); }
 
@@ -55,26 +57,20 @@ int Tile::save(int archiveId, const char* name)
         return RC_ERR_INVALID;
     Vector<uint8_t> payload;
     tile::encodeTileBlock(tile::TileLayout{m_flag, m_tileW, m_tileH}, payload);
-    return resource::saveWithImage(archiveId, tile::kTileBlockType, kImagePrefix, name && name[0] ? name : m_name.c_str(),
-                                   m_image, payload);
+    return resource::saveWithImage(archiveId, tile::kTileBlockType, kImagePrefix, saveName(name), m_image, payload);
 }
 
 static_assert(TileMgr::kMaxName == resource::kMaxResourceName, "tile names end up in hidden image block names");
 
-struct TileMgr::Impl {
-    resource::ResourceStore<Tile> tiles;
-};
-
-TileMgr::TileMgr() : m_impl(std::make_unique<Impl>()) {}
-TileMgr::~TileMgr() = default;
+TileMgr::TileMgr() : ResourceMgr({tile::kTileBlockType, kImagePrefix, kMaxName, true}) {}
 
 int TileMgr::create(const char* name, int)
 {
-    if (!resource::fitsResourceName(name))
+    if (!fitsName(name))
         return RC_ERR_INVALID;
-    if (name[0] && m_impl->tiles.nameTaken(name, 0))
+    if (name[0] && nameTaken(name, 0))
         return RC_ERR_EXISTS;
-    return m_impl->tiles.add(std::unique_ptr<Tile>(new Tile(m_impl->tiles.peekId(), name)));
+    return add(std::unique_ptr<Tile>(new Tile(nextId(), name)));
 }
 
 int TileMgr::load(int archiveId, const char* name)
@@ -89,34 +85,12 @@ int TileMgr::load(int archiveId, const char* name)
         resource::releaseImage(image);
         return rc;
     }
-    auto t = std::unique_ptr<Tile>(new Tile(m_impl->tiles.peekId(), name));
+    auto t = std::unique_ptr<Tile>(new Tile(nextId(), name));
     t->m_image = image;
     t->m_flag = layout.flag;
     t->m_tileW = layout.tileW;
     t->m_tileH = layout.tileH;
-    return m_impl->tiles.add(std::move(t));
-}
-
-Tile* TileMgr::get(int id) { return m_impl->tiles.get(id); }
-
-int TileMgr::close(int id) { return m_impl->tiles.take(id) ? RC_OK : RC_ERR_NOT_FOUND; }
-
-int TileMgr::setName(int id, const char* name)
-{
-    Tile* t = get(id);
-    if (!t)
-        return RC_ERR_NOT_FOUND;
-    if (!resource::fitsResourceName(name) || !name[0])
-        return RC_ERR_INVALID;
-    if (m_impl->tiles.nameTaken(name, id))
-        return RC_ERR_EXISTS;
-    t->m_name = name;
-    return RC_OK;
-}
-
-int TileMgr::remove(int archiveId, const char* name)
-{
-    return resource::removeWithImage(archiveId, tile::kTileBlockType, kImagePrefix, name);
+    return add(std::move(t));
 }
 
 } // namespace Zelkoran

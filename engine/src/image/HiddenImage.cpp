@@ -1,11 +1,10 @@
-#include "resource/HiddenImage.h"
+#include "image/HiddenImage.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Result.h>
 
-#include <cstring>
 #include <new>
 
 namespace Zelkoran::resource {
@@ -20,10 +19,6 @@ bool live(const Archive& archive, const char* name, const char* type)
 }
 
 } // namespace
-
-bool fitsResourceName(const char* name) { return name && std::strlen(name) <= kMaxResourceName; }
-
-String hiddenImageName(const char* prefix, const char* name) { return String(prefix) + name; }
 
 int saveWithImage(int archiveId, const char* type, const char* prefix, const char* name, int imageId,
                   const Vector<uint8_t>& payload)
@@ -73,18 +68,6 @@ int loadWithImage(int archiveId, const char* type, const char* prefix, const cha
     if (id <= 0)
         return id;
     imageId = id;
-    return RC_OK;
-}
-
-int removeWithImage(int archiveId, const char* type, const char* prefix, const char* name)
-{
-    Archive* archive = archiveOf(archiveId);
-    if (!archive || !name || !name[0] || !fitsResourceName(name))
-        return RC_ERR_NOT_FOUND;
-    const int rc = archive->blockDelete(Archive::Block(name, type));
-    if (rc != RC_OK)
-        return rc;
-    archive->blockDelete(Archive::Block(hiddenImageName(prefix, name).c_str(), "ZK7_IMAGE"));
     return RC_OK;
 }
 

@@ -4,22 +4,13 @@
 // "#S_", "#F_"), which the editor's block lists hide.
 #pragma once
 
-#include <Zelkoran/Archive.h>
 #include <Zelkoran/CMem.h>
 
-#include <cstddef>
+#include "resource/ResourceName.h"
+
 #include <cstdint>
 
 namespace Zelkoran::resource {
-
-// A resource name leaves room for the three-character prefix within a
-// block name.
-inline constexpr size_t kMaxResourceName = kMaxBlockName - 3;
-
-// Not null and at most kMaxResourceName characters (may be empty).
-bool fitsResourceName(const char* name);
-// prefix + name, e.g. "#S_" + "hero".
-String hiddenImageName(const char* prefix, const char* name);
 
 // Writes image imageId as the hidden block, then payload as the block
 // name of type. Both are stored as blockStorage decides.
