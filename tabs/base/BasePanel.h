@@ -1,6 +1,6 @@
 // The widgets of a tab's base panel (block list, scroll slider, New, Save,
-// Delete, the unsaved-changes frame, name field) under CtrlBase's ids, on
-// the panel the resource manager made for the tab.
+// Delete, the unsaved-changes frame, name field) and their ids, the same in
+// every tab, on the panel the resource manager made for the tab.
 #pragma once
 
 class ResourceManager;
@@ -8,5 +8,17 @@ class ResourceManager;
 namespace Zelkoran {
 class Panel;
 }
+
+enum eBaseWidget : int {
+    BW_LIST = 105,
+    BW_SLIDER = 106,
+    BW_NEW = 107,
+    BW_SAVE = 108,
+    BW_DELETE = 109,
+    BW_TITLE = 110,
+    BW_NAME_LABEL = 111,
+    BW_NAME = 112,
+    BW_DIRTY_FRAME = 115,
+};
 
 void addBasePanelWidgets(Zelkoran::Panel& panel, const ResourceManager& rm, const char* title);

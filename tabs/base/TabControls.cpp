@@ -1,4 +1,4 @@
-// Sections: helpers; choice box; labels; hexadecimal colour text; colour field;
+// Sections: helpers; choice box; labels and numbers; hexadecimal colour text; colour field;
 // colour picker (generated images, synchronisation, reactions, dialog).
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
@@ -702,7 +702,7 @@ int choiceBox(const TabServices& services, const string& title, const string& me
 }
 
 // ---------------------------------------------------------------------------
-// Labels
+// Labels and numbers
 // ---------------------------------------------------------------------------
 
 void setLabel(Panel& panel, int labelId, const string& text, int top)
@@ -711,6 +711,26 @@ void setLabel(Panel& panel, int labelId, const string& text, int top)
         label->setText(text.c_str(), ui::centred(), ui::centred());
         label->setPosition(ui::centred(), ui::top(static_cast<float>(top)));
     }
+}
+
+int widgetInt(Panel& panel, int widgetId, int defaultValue, int maximum, int minimum)
+{
+    int value = 0;
+    if (WidgetNumberEdit* number = panel.getNumberEdit(widgetId)) {
+        value = static_cast<int>(number->getValue());
+    } else if (WidgetTextEdit* edit = panel.getTextEdit(widgetId)) {
+        const string text = edit->getText();
+        if (text.empty())
+            return defaultValue;
+        value = Main::instance()->tool()->strDecToInt(text.c_str());
+    } else {
+        return defaultValue;
+    }
+    if (value > maximum)
+        return maximum;
+    if (value < minimum)
+        return minimum;
+    return value;
 }
 
 // ---------------------------------------------------------------------------

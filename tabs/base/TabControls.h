@@ -1,6 +1,7 @@
-// The shared controls of the tabs: the choice box, the hexadecimal colour
-// text, the colour field and the colour picker. Dialogs are panels built for
-// one call, run modally through Tool::messageBox and closed again.
+// The shared controls of the tabs: the choice box, labels and number
+// fields, the hexadecimal colour text, the colour field and the colour
+// picker. Dialogs are panels built for one call, run modally through
+// Tool::messageBox and closed again.
 #pragma once
 
 #include <Zelkoran/CMem.h>
@@ -35,6 +36,11 @@ int choiceBox(const TabServices& services, const Zelkoran::String& title, const 
 
 // Replaces the text of label labelId of panel and centres it at top.
 void setLabel(Zelkoran::Panel& panel, int labelId, const Zelkoran::String& text, int top);
+
+// Integer of number edit (truncated) or text edit (empty: defaultValue)
+// widgetId of panel, clamped to maximum, then minimum; defaultValue when
+// there is no such widget.
+int widgetInt(Zelkoran::Panel& panel, int widgetId, int defaultValue, int maximum, int minimum);
 
 // "#RRGGBB" / "#RRGGBBAA" with an optional '#', digits in either case.
 // False, with nothing written, for any other text.

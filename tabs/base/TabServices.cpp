@@ -1,10 +1,14 @@
 #include "tabs/base/TabServices.h"
 
 #include "services/GlobalStatus.h"
+#include "tabs/base/BasePanel.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>
+#include <Zelkoran/Panel.h>
+#include <Zelkoran/Result.h>
 #include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
 
 #include <algorithm>
 
@@ -14,6 +18,10 @@ namespace {
 
 const char* const kSaveTitleSuffix = ": save to QEL";
 constexpr int kSaveNoticeMs = 2000;
+const char* const kNoRoomText = "There is no room for more QEL blocks.\nDefrag/resize the QEL file and try again.";
+const char* const kKeyNeededText = "Encrypted blocks require a QEL password.\nUse the menu Encryption and password "
+                                   "button to set it before saving this block.";
+const char* const kKeyRefusedText = "Could not set the QEL password for this encrypted block.";
 
 } // namespace
 
@@ -54,6 +62,34 @@ int TabServices::checkOverwrite(const string& path) const
     return messageBox("Export file", question, MBB_YESNO, MBT_QUESTION, 0) == MBB_YES ? 0 : -1;
 }
 
+void TabServices::setUsable(int widgetId, bool usable) const
+{
+    Widget* widget = basePanel->getWidgetByID(widgetId);
+    if (!widget)
+        return;
+    // Enabled or disabled only when its state says the other.
+    const bool enabled = widget->status() != 0;
+    if (usable && !enabled)
+        widget->enable();
+    else if (!usable && enabled)
+        widget->disable();
+}
+
+TabServices::string TabServices::selectedListName() const
+{
+    const WidgetList* list = basePanel->getList(BW_LIST);
+    return list ? list->getSelectedText() : "";
+}
+
+TabServices::string TabServices::exportName() const
+{
+    const WidgetTextEdit* field = basePanel->getTextEdit(BW_NAME);
+    string name = field ? field->getText() : string();
+    if (const WidgetList* list = basePanel->getList(BW_LIST); name.empty() && list && list->getSelectedIndex() != 0)
+        name = list->getSelectedText();
+    return name;
+}
+
 TabServices::string TabServices::exportFilePath(const string& fileName, const string& extension) const
 {
     const string& archivePath = globalStatus->sArchivePath;
@@ -67,3 +103,29 @@ TabServices::string TabServices::exportFilePath(const string& fileName, const st
     return Main::instance()->tool()->fileGetDir(archivePath.c_str()) + "/" + file;
 }
 
+uint32_t TabServices::newBlockStorage(uint32_t plain) const
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    return archive ? blockStorage(*archive, plain) : plain;
+}
+
+TabServices::string TabServices::getArchiveSaveErrorMessage(int code, const string& fallback)
+{
+    if (code == RC_ERR_NO_SLOT)
+        return kNoRoomText;
+    if (code == RC_ERR_KEY)
+        return kKeyNeededText;
+    return fallback;
+}
+
+bool TabServices::setArchiveKeyForEncryptedSave(Archive* archive, const string& title) const
+{
+    if (!archive || !globalStatus->bKeyRemembered) {
+        messageBox(title, kKeyNeededText, MBB_OK, MBT_WARNING, 0);
+        return false;
+    }
+    if (archive->setKey(globalStatus->szKey, static_cast<int>(globalStatus->iKeyLength)) == 0)
+        return true;
+    messageBox(title, kKeyRefusedText, MBB_OK, MBT_ERROR, 0);
+    return false;
+}

@@ -1,15 +1,19 @@
-// What every part of a tab may use: the tab's base panel, the editor's
-// resources and global status, the message boxes, notices, overwrite
-// question and block-name check every tab shows. The tab owns it and lends
+// What every part of a tab may use: the tab's base panel and what its
+// block list and name field say, the editor's resources and global status,
+// the message boxes, notices, overwrite question and block-name check every
+// tab shows, and what a block write needs from the open archive. The tab owns it and lends
 // it by reference to its parts. Main thread only.
 #pragma once
 
 #include <Zelkoran/CMem.h>
 
+#include <cstdint>
+
 class GlobalStatus;
 class ResourceManager;
 
 namespace Zelkoran {
+class Archive;
 class Panel;
 class Screen;
 } // namespace Zelkoran
@@ -38,10 +42,26 @@ public:
     bool acceptBlockName(const string& name, const string& prefix) const;
     // 0 when path is free or the user agrees to overwrite it, else -1.
     int checkOverwrite(const string& path) const;
+    // Enables or disables a widget of the panel when it exists.
+    void setUsable(int widgetId, bool usable) const;
+    // The block list's selected name; "" when no row is selected.
+    string selectedListName() const;
+    // The name an export is written under: the name field's text, else the
+    // selected row's; "" when neither has one.
+    string exportName() const;
     // fileName + "." + extension in the folder of the open archive file;
     // folder separators in fileName become '_' so that an export never
     // leaves that folder. "" without an archive path or a file name.
     string exportFilePath(const string& fileName, const string& extension) const;
+
+    // The storage a new block starts with: plain, or encrypted while the
+    // open archive's index or blocks are (Zelkoran::blockStorage).
+    uint32_t newBlockStorage(uint32_t plain) const;
+    // The archive's text for blockAdd codes -72 and -477, else fallback.
+    static string getArchiveSaveErrorMessage(int code, const string& fallback);
+    // Gives the archive the remembered key before an encrypted block is
+    // written; false after a box titled title (no key, or a refused one).
+    bool setArchiveKeyForEncryptedSave(Zelkoran::Archive* archive, const string& title) const;
 
 private:
     Zelkoran::Panel* basePanel;

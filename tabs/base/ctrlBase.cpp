@@ -33,20 +33,6 @@ constexpr int kPulseAlphaRange = 191;
 
 [[noreturn]] void fatal(const CtrlBase::string& message) { Internal::fatalError(message.c_str(), nullptr, 0); }
 
-// Enables or disables w only when its status says the other.
-void setWidgetUsable(Widget* w, bool usable)
-{
-    const bool enabled = w->status() != 0;
-    if (usable && !enabled)
-        w->enable();
-    else if (!usable && enabled)
-        w->disable();
-}
-
-} // namespace
-
-namespace {
-
 // The check box and base panel of tab name, with the services built on them;
 // whatever is missing ends the program.
 TabServices makeTabServices(const CtrlBase::string& name, int checkBoxID, ResourceManager* rm, GlobalStatus* gs)
@@ -90,13 +76,7 @@ CtrlBase::~CtrlBase()
 
 int CtrlBase::parseQEL()
 {
-    return rebuildBlockList([this](const Archive::Block& block) { return acceptsByDefault(block); });
-}
-
-bool CtrlBase::acceptsByDefault(const Archive::Block& block) const
-{
-    // Both types are zero-padded: a fixed-size compare, inlined, for lists of millions.
-    return std::memcmp(block.type, blockType, sizeof(blockType)) == 0 && block.name[0] != '#';
+    return rebuildBlockList([this](const Archive::Block& block) { return ::acceptsByDefault(block, blockType); });
 }
 
 int CtrlBase::rebuildBlockList(const BlockFilter& filter)
@@ -159,8 +139,8 @@ int CtrlBase::refreshWidgets()
     slider->setValue(list->getScroll());
     const bool selected = list->getSelectedIndex() != 0;
     const string text = name->getText();
-    setWidgetUsable(remove, selected);
-    setWidgetUsable(save, selected || !text.empty());
+    services.setUsable(BW_DELETE, selected);
+    services.setUsable(BW_SAVE, selected || !text.empty());
     return 0;
 }
 
@@ -216,10 +196,22 @@ int CtrlBase::onListBox()
         return 0;
     const string text = list->getSelectedText();
     if (text != currentItemName)
-        clearDirtyState();
+        setDirty(false);
     if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME))
         name->setText(text.c_str());
     return 0;
+}
+
+int switchToSelected(CtrlBase& tab, String& current, String& selected)
+{
+    if (tab.CtrlBase::onListBox() != 0)
+        return -1;
+    selected = tab.tabServices().selectedListName();
+    if (selected == current)
+        return 0;
+    current = selected;
+    tab.closeResources();
+    return 1;
 }
 
 int CtrlBase::onNew()
@@ -229,7 +221,7 @@ int CtrlBase::onNew()
     if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME))
         name->setText("");
     currentItemName.clear();
-    clearDirtyState();
+    setDirty(false);
     return 0;
 }
 
@@ -249,13 +241,6 @@ int CtrlBase::hide() const
 {
     panel->baseWidget()->hide();
     return 0;
-}
-
-void CtrlBase::clearDirtyState()
-{
-    dirty = false;
-    dirtyTick = 0;
-    updateDirtyIndicator();
 }
 
 void CtrlBase::setDirty(bool isDirty)
@@ -292,103 +277,15 @@ void CtrlBase::updateDirtyIndicator()
     frame->show();
 }
 
-int CtrlBase::widgetInt(int widgetId, int defaultValue, int maximum, int minimum) const
-{
-    int value = 0;
-    if (WidgetNumberEdit* number = panel->getNumberEdit(widgetId)) {
-        value = static_cast<int>(number->getValue());
-    } else if (WidgetTextEdit* edit = panel->getTextEdit(widgetId)) {
-        const string text = edit->getText();
-        if (text.empty())
-            return defaultValue;
-        value = Main::instance()->tool()->strDecToInt(text.c_str());
-    } else {
-        return defaultValue;
-    }
-    if (value > maximum)
-        return maximum;
-    if (value < minimum)
-        return minimum;
-    return value;
-}
-
-eAudioTrackTag CtrlBase::audioTagFromWidgetID(int widgetId, int musicId, int sfxId, int voiceId, int customId,
-                                              eAudioTrackTag defaultTag)
-{
-    if (widgetId == musicId)
-        return ATT_MUSIC;
-    if (widgetId == sfxId)
-        return ATT_SFX;
-    if (widgetId == voiceId)
-        return ATT_VOICE;
-    if (widgetId == customId)
-        return ATT_CUSTOM;
-    return defaultTag;
-}
-
-void CtrlBase::applyAudioTagToWidgets(Panel* tagPanel, int tag, int musicId, int sfxId, int voiceId, int customId,
-                                      eAudioTrackTag defaultTag)
-{
-    if (!tagPanel)
-        return;
-    WidgetCheckBox* boxes[4] = {tagPanel->getCheckBox(musicId), tagPanel->getCheckBox(sfxId),
-                                tagPanel->getCheckBox(voiceId), tagPanel->getCheckBox(customId)};
-    for (WidgetCheckBox* box : boxes)
-        if (box)
-            box->setChecked(false);
-    const int chosen = tag >= ATT_MUSIC && tag <= ATT_CUSTOM ? tag : defaultTag;
-    // Any value outside 1..3 ticks the custom box.
-    const int index = chosen >= ATT_MUSIC && chosen <= ATT_VOICE ? chosen - 1 : 3;
-    if (boxes[index])
-        boxes[index]->setChecked(true);
-}
-
-eAudioTrackTag CtrlBase::selectedAudioTagFromWidgets(Panel* tagPanel, int musicId, int sfxId, int voiceId,
-                                                     int customId, eAudioTrackTag defaultTag)
-{
-    if (!tagPanel)
-        return defaultTag;
-    const int ids[4] = {musicId, sfxId, voiceId, customId};
-    for (int i = 0; i < 4; ++i)
-        if (const WidgetCheckBox* box = tagPanel->getCheckBox(ids[i]); box && box->isChecked())
-            return static_cast<eAudioTrackTag>(ATT_MUSIC + i);
-    return defaultTag;
-}
-
 // --- save, delete and export ---
 
 namespace {
 
-const char* const kNoRoomText = "There is no room for more QEL blocks.\nDefrag/resize the QEL file and try again.";
-const char* const kKeyNeededText = "Encrypted blocks require a QEL password.\nUse the menu Encryption and password "
-                                   "button to set it before saving this block.";
-const char* const kKeyRefusedText = "Could not set the QEL password for this encrypted block.";
 const char* const kSaveTitleSuffix = ": save to QEL";
 constexpr int kSuccessNoticeMs = 1500;
 constexpr int kSaveNoticeMs = 2000;
 
 } // namespace
-
-CtrlBase::string CtrlBase::getArchiveSaveErrorMessage(int code, const string& fallback) const
-{
-    if (code == RC_ERR_NO_SLOT)
-        return kNoRoomText;
-    if (code == RC_ERR_KEY)
-        return kKeyNeededText;
-    return fallback;
-}
-
-bool CtrlBase::setArchiveKeyForEncryptedSave(Archive* archive, const string& title) const
-{
-    if (!archive || !globalStatus->bKeyRemembered) {
-        services.messageBox(title, kKeyNeededText, MBB_OK, MBT_WARNING, 0);
-        return false;
-    }
-    if (archive->setKey(globalStatus->szKey, static_cast<int>(globalStatus->iKeyLength)) == 0)
-        return true;
-    services.messageBox(title, kKeyRefusedText, MBB_OK, MBT_ERROR, 0);
-    return false;
-}
 
 bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const string& message) const
 {
@@ -401,55 +298,24 @@ bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const s
     return services.acceptBlockName(name, prefix);
 }
 
-CtrlBase::string CtrlBase::selectedListName() const
-{
-    const WidgetList* list = panel ? panel->getList(BW_LIST) : nullptr;
-    return list ? list->getSelectedText() : "";
-}
-
-int CtrlBase::switchToSelected(string& selected)
-{
-    if (CtrlBase::onListBox() != 0)
-        return -1;
-    selected = selectedListName();
-    if (selected == currentItemName)
-        return 0;
-    currentItemName = selected;
-    closeResources();
-    return 1;
-}
-
-CtrlBase::string CtrlBase::exportName() const
-{
-    const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);
-    string name = field ? field->getText() : string();
-    if (const WidgetList* list = panel->getList(BW_LIST); name.empty() && list && list->getSelectedIndex() != 0)
-        name = list->getSelectedText();
-    return name;
-}
-
-bool CtrlBase::selectSavedItem(const string& name)
-{
-    const bool listed = !name.empty() && selectBlockListItemByName(name);
-    if (!listed)
-        panel->getList(BW_LIST)->setSelectedIndex(0);
-    currentItemName = listed ? name : string();
-    clearDirtyState();
-    return listed;
-}
-
 int CtrlBase::refreshBlockListAndSelect(const string& name)
 {
     if (const int rc = parseQEL(); rc != 0)
         return rc;
-    if (!panel->getList(BW_LIST))
+    WidgetList* list = panel->getList(BW_LIST);
+    if (!list)
         return -1;
-    return selectSavedItem(name) ? 0 : -1;
+    const bool listed = !name.empty() && selectBlockListItemByName(name);
+    if (!listed)
+        list->setSelectedIndex(0);
+    currentItemName = listed ? name : string();
+    setDirty(false);
+    return listed ? 0 : -1;
 }
 
 void CtrlBase::notifySaveSuccess(const string& kind)
 {
-    clearDirtyState();
+    setDirty(false);
     services.messageBox(kind + kSaveTitleSuffix, kind + " saved.", MBB_NONE, MBT_INFORMATION, kSuccessNoticeMs);
 }
 
@@ -457,8 +323,7 @@ int CtrlBase::finishResourceSave(const string& kind, const string& name)
 {
     globalStatus->bReparseAll = 1;
     // The block is written: the notice is due even when the list cannot follow.
-    if (parseQEL() == 0 && panel->getList(BW_LIST))
-        selectSavedItem(name);
+    refreshBlockListAndSelect(name);
     notifySaveSuccess(kind);
     return 0;
 }
@@ -513,7 +378,7 @@ int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, cons
                            const std::function<void()>& refreshOwn)
 {
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (Archive::isEncryptedStorage(block.storage) && !setArchiveKeyForEncryptedSave(archive, noun))
+    if (Archive::isEncryptedStorage(block.storage) && !services.setArchiveKeyForEncryptedSave(archive, noun))
         return -1;
     const string fallback = noun + " could not be saved.";
     if (!archive) {
@@ -521,7 +386,7 @@ int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, cons
         return -1;
     }
     if (const int rc = archive->blockAdd(block); rc != 0) {
-        services.notifySaveError(noun, getArchiveSaveErrorMessage(rc, fallback), kSaveNoticeMs);
+        services.notifySaveError(noun, TabServices::getArchiveSaveErrorMessage(rc, fallback), kSaveNoticeMs);
         return -1;
     }
     globalStatus->bSecured = isSecured(*archive);
@@ -532,100 +397,3 @@ int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, cons
     notifySaveSuccess(noun);
     return 0;
 }
-
-uint32_t CtrlBase::newBlockStorage(uint32_t plain) const
-{
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    return archive ? blockStorage(*archive, plain) : plain;
-}
-
-// --- text view of block buffers ---
-
-namespace {
-
-// Tab, LF, CR and every byte from 32 on except DEL.
-bool isTextByte(unsigned char byte) { return byte == 9 || byte == 10 || byte == 13 || (byte >= 32 && byte != 127); }
-
-} // namespace
-
-int CtrlBase::checkAndPopulateASCII(const unsigned char* buffer, int length, ASCIIMode& mode, bool& endsWithNewline,
-                                    int textEditId)
-{
-    if (!buffer)
-        return 0;
-    WidgetTextEdit* edit = panel->getTextEdit(textEditId);
-    endsWithNewline = false;
-    if (edit)
-        edit->setText("");
-    const std::string_view text(reinterpret_cast<const char*>(buffer), static_cast<size_t>(std::max(length, 0)));
-    if (!std::all_of(text.begin(), text.end(), [](char c) { return isTextByte(static_cast<unsigned char>(c)); })) {
-        mode = AM_BINARY;
-        if (edit)
-            edit->disable();
-        return 0;
-    }
-    if (edit)
-        edit->enable();
-    const bool crlf = text.find("\r\n") != std::string_view::npos;
-    mode = crlf ? AM_CRLF : text.find('\n') != std::string_view::npos ? AM_LF : AM_ONE_LINE;
-    const std::string_view separator = mode == AM_CRLF ? "\r\n" : mode == AM_LF ? "\n" : "";
-    // Only a buffer that ends with its own separator gets one back when it is
-    // rebuilt; a lone CR (or, between CR LF lines, a lone LF) at the end stays
-    // inside the last line, or the rebuild would add bytes.
-    endsWithNewline = mode == AM_ONE_LINE ? text.ends_with('\r') : text.ends_with(separator);
-
-    std::vector<std::string_view> lines;
-    size_t start = 0;
-    if (!separator.empty())
-        for (size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, start)) {
-            lines.push_back(text.substr(start, at - start));
-            start = at + separator.size();
-        }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    if (!edit)
-        return 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const string line(lines[i]);
-        if (i == 0)
-            edit->setLine(1, line.c_str());
-        else
-            edit->appendLine(line.c_str());
-    }
-    return 0;
-}
-
-int CtrlBase::rebuildTextBufferFromTextEdit(int textEditId, ASCIIMode mode, bool endsWithNewline,
-                                            unsigned char*& buffer, int& length) const
-{
-    buffer = nullptr;
-    length = 0;
-    const WidgetTextEdit* edit = mode == AM_BINARY ? nullptr : panel->getTextEdit(textEditId);
-    if (!edit)
-        return -1;
-    const int count = edit->getLineCount();
-    const char* separator = mode == AM_CRLF ? "\r\n" : mode == AM_LF || count > 1 ? "\n" : "";
-    string joined;
-    for (int i = 1; i <= count; ++i) {
-        if (i > 1)
-            joined += separator;
-        joined += edit->getLine(i);
-    }
-    if (endsWithNewline)
-        joined += separator;
-    if (joined.empty() || joined.size() > static_cast<size_t>(INT_MAX))
-        return -1;
-    buffer = static_cast<unsigned char*>(CMem::alloc(joined.size(), kSkardyMemoryModule));
-    if (!buffer)
-        return -1;
-    std::memcpy(buffer, joined.data(), joined.size());
-    length = static_cast<int>(joined.size());
-    return 0;
-}
-
-void CtrlBase::setUsable(int widgetId, bool usable) const
-{
-    if (Widget* widget = panel->getWidgetByID(widgetId))
-        setWidgetUsable(widget, usable);
-}
-

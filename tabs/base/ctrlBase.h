@@ -2,20 +2,23 @@
 // check box on the menu bar and its base panel (block list, scroll slider,
 // New/Save/Delete, name field, dirty indicator), lists the open archive's
 // blocks of the tab's type and turns the base panel's events into calls of
-// the tab's virtual operations. It also carries what every tab's save,
-// delete and export have in common (messages, key, list and dirty
-// bookkeeping) and the text view of block buffers. Main thread only.
+// the tab's virtual operations. It also carries the steps every tab's save
+// and delete share (name check, list and dirty bookkeeping, notices); what
+// else its parts share is on the tab's services. Main thread only.
 #pragma once
 
 #include "services/CMemSkarden.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
+#include "tabs/base/TextView.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/AudioTrack.h>
 #include <Zelkoran/CMem.h>
 #include <Zelkoran/Types.h>
 
+#include <cstring>
 #include <functional>
 #include <string_view>
 
@@ -30,35 +33,34 @@ class Widget;
 class WidgetTextEdit;
 } // namespace Zelkoran
 
+class CtrlBase;
+
+// Accepts blocks of blockType whose name does not begin with '#'.
+inline bool acceptsByDefault(const Zelkoran::Archive::Block& block, const char (&blockType)[16])
+{
+    // Both types are zero-padded: a fixed-size compare, inlined, for lists of millions.
+    return std::memcmp(block.type, blockType, sizeof(blockType)) == 0 && block.name[0] != '#';
+}
+
+// A list pick in a tab that holds one block: the base list handling, then 1
+// when another block was chosen (its name in selected and now in current,
+// the tab's item name; the held one dropped), 0 when the same one, -1 when
+// refused.
+int switchToSelected(CtrlBase& tab, Zelkoran::String& current, Zelkoran::String& selected);
+
 class CtrlBase : public CMemSkarden {
 public:
     using string = Zelkoran::String;
     // Decides whether a block of the archive's index appears in the list.
     using BlockFilter = std::function<bool(const Zelkoran::Archive::Block&)>;
 
-    // Base panel widget ids, the same in every tab.
-    enum eBaseWidget : int {
-        BW_LIST = 105,
-        BW_SLIDER = 106,
-        BW_NEW = 107,
-        BW_SAVE = 108,
-        BW_DELETE = 109,
-        BW_TITLE = 110,
-        BW_NAME_LABEL = 111,
-        BW_NAME = 112,
-        BW_DIRTY_FRAME = 115,
-    };
+    using enum eBaseWidget;
 
     // The archive's limit, in bytes.
     static constexpr int kMaxBlockName = static_cast<int>(Zelkoran::kMaxBlockName);
 
-    // How a block buffer is shown as text.
-    enum ASCIIMode : int {
-        AM_BINARY = -1,  // a byte text does not have: the edit is empty and disabled
-        AM_ONE_LINE = 0, // no LF: one line (LF joins lines the user adds)
-        AM_LF = 1,       // lines separated by LF
-        AM_CRLF = 2,     // lines separated by CR LF
-    };
+    using ASCIIMode = ::ASCIIMode;
+    using enum ::ASCIIMode;
 
     // A tab's own step of a save or delete, given the block name: 0 when it
     // succeeded. A failing save step has shown its message already.
@@ -118,20 +120,10 @@ public:
     // Lists the live blocks of the tab's type that filter accepts, keeping
     // the selection by name. 0 or -1.
     int rebuildBlockList(const BlockFilter& filter);
-    // Integer of a number edit (truncated) or text edit (empty: defaultValue),
-    // clamped to maximum, then minimum; defaultValue when there is no such widget.
-    int widgetInt(int widgetId, int defaultValue, int maximum, int minimum) const;
-
-    // The tag of one of the four tag check boxes; defaultTag for any other id.
-    static Zelkoran::eAudioTrackTag audioTagFromWidgetID(int widgetId, int musicId, int sfxId, int voiceId,
-                                                         int customId, Zelkoran::eAudioTrackTag defaultTag);
-    // Ticks the box of tag (defaultTag when tag is not 1..4) and clears the others.
-    static void applyAudioTagToWidgets(Zelkoran::Panel* panel, int tag, int musicId, int sfxId, int voiceId,
-                                       int customId, Zelkoran::eAudioTrackTag defaultTag);
-    // The tag of the first ticked box in the order music, effect, voice, custom.
-    static Zelkoran::eAudioTrackTag selectedAudioTagFromWidgets(Zelkoran::Panel* panel, int musicId, int sfxId,
-                                                                int voiceId, int customId,
-                                                                Zelkoran::eAudioTrackTag defaultTag);
+    int widgetInt(int widgetId, int defaultValue, int maximum, int minimum) const
+    {
+        return ::widgetInt(*panel, widgetId, defaultValue, maximum, minimum);
+    }
 
     // The tab's services, lent to its parts.
     const TabServices& tabServices() const { return services; }
@@ -145,27 +137,22 @@ public:
     }
 
 protected:
-    // Enables or disables a widget of the base panel when it exists.
-    void setUsable(int widgetId, bool usable) const;
+    void setUsable(int widgetId, bool usable) const { services.setUsable(widgetId, usable); }
     int showBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const
     {
         return services.messageBox(title, text, buttons, type, timeoutMs);
     }
-    // The name an export is written under: the name field's text, else the
-    // selected row's; "" when neither has one.
-    string exportName() const;
-    // The block list's selected name; "" when no row is selected.
-    string selectedListName() const;
-    // A list pick in a tab that holds one block: the base handling, then 1
-    // when another block was chosen (its name in `selected`, now the current
-    // item, the held one dropped), 0 when the same one, -1 when refused.
-    int switchToSelected(string& selected);
-    // --- save, delete and export ---
-    // The archive's text for blockAdd codes -72 and -477, else fallback.
-    string getArchiveSaveErrorMessage(int code, const string& fallback) const;
-    // Gives the archive the remembered key before an encrypted block is
-    // written; false after a box titled title (no key, or a refused one).
-    bool setArchiveKeyForEncryptedSave(Zelkoran::Archive* archive, const string& title) const;
+    string exportName() const { return services.exportName(); }
+    string selectedListName() const { return services.selectedListName(); }
+    int switchToSelected(string& selected) { return ::switchToSelected(*this, currentItemName, selected); }
+    string getArchiveSaveErrorMessage(int code, const string& fallback) const
+    {
+        return TabServices::getArchiveSaveErrorMessage(code, fallback);
+    }
+    bool setArchiveKeyForEncryptedSave(Zelkoran::Archive* archive, const string& title) const
+    {
+        return services.setArchiveKeyForEncryptedSave(archive, title);
+    }
     void notifySaveError(const string& prefix, const string& text, int timeoutMs) const
     {
         services.notifySaveError(prefix, text, timeoutMs);
@@ -207,26 +194,19 @@ protected:
     // notice. Messages are titled with noun. 0 or -1.
     int saveRawBlock(const Zelkoran::Archive::Block& block, const string& noun, const string& listedName,
                      const std::function<void()>& refreshOwn);
-    // The storage a new block starts with: plain, or encrypted while the
-    // open archive's index or blocks are (Zelkoran::blockStorage).
-    uint32_t newBlockStorage(uint32_t plain) const;
-
-    // --- text view of block buffers ---
-    // Classifies buffer (null: nothing happens) and, for text, fills the
-    // multi-line text edit textEditId with its lines; mode and
-    // endsWithNewline describe the buffer for rebuildTextBufferFromTextEdit.
-    // Always 0.
+    uint32_t newBlockStorage(uint32_t plain) const { return services.newBlockStorage(plain); }
     int checkAndPopulateASCII(const unsigned char* buffer, int length, ASCIIMode& mode, bool& endsWithNewline,
-                              int textEditId);
-    // The edit's lines joined as mode says, in a new buffer of module 15
-    // that the caller frees with CMem::free. 0, or -1 with buffer null and
-    // length 0 (binary mode, no edit, nothing to save, no memory).
+                              int textEditId)
+    {
+        return ::checkAndPopulateASCII(*panel, buffer, length, mode, endsWithNewline, textEditId);
+    }
     int rebuildTextBufferFromTextEdit(int textEditId, ASCIIMode mode, bool endsWithNewline, unsigned char*& buffer,
-                                      int& length) const;
-
-    // Accepts blocks of blockType whose name does not begin with '#'.
-    bool acceptsByDefault(const Zelkoran::Archive::Block& block) const;
-    void clearDirtyState();
+                                      int& length) const
+    {
+        return ::rebuildTextBufferFromTextEdit(*panel, textEditId, mode, endsWithNewline, buffer, length);
+    }
+    bool acceptsByDefault(const Zelkoran::Archive::Block& block) const { return ::acceptsByDefault(block, blockType); }
+    void clearDirtyState() { setDirty(false); }
 
     string currentItemName;
     char blockType[16];
@@ -240,9 +220,5 @@ protected:
     bool dirty = false;
     string tabName;
     TabServices services;
-
-private:
-    // Selects name and makes it the clean current item: true; else no
-    // selection and no current item: false. List 105 must exist.
-    bool selectSavedItem(const string& name);
 };
+

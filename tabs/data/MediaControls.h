@@ -1,7 +1,8 @@
 // What the media tabs (audio tracks, videos) share about their controls:
-// the import filter and ticking a box. Main thread only.
+// the import filter, ticking a box and the four audio tag boxes. Main thread only.
 #pragma once
 
+#include <Zelkoran/AudioTrack.h>
 #include <Zelkoran/CMem.h>
 #include <Zelkoran/Types.h>
 
@@ -19,5 +20,15 @@ namespace media {
 Zelkoran::String dialogFilter(std::initializer_list<std::pair<Zelkoran::String, Zelkoran::String>> pairs);
 // Ticks or clears a check box when it exists.
 void setChecked(Zelkoran::Panel* panel, int id, bool checked);
+
+// The tag of one of the four tag check boxes; defaultTag for any other id.
+Zelkoran::eAudioTrackTag audioTagFromWidgetID(int widgetId, int musicId, int sfxId, int voiceId, int customId,
+                                              Zelkoran::eAudioTrackTag defaultTag);
+// Ticks the box of tag (defaultTag when tag is not 1..4) and clears the others.
+void applyAudioTagToWidgets(Zelkoran::Panel* panel, int tag, int musicId, int sfxId, int voiceId, int customId,
+                            Zelkoran::eAudioTrackTag defaultTag);
+// The tag of the first ticked box in the order music, effect, voice, custom.
+Zelkoran::eAudioTrackTag selectedAudioTagFromWidgets(Zelkoran::Panel* panel, int musicId, int sfxId, int voiceId,
+                                                     int customId, Zelkoran::eAudioTrackTag defaultTag);
 
 } // namespace media

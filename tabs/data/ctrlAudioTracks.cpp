@@ -178,7 +178,7 @@ int CtrlAudioTracks::onTag(int widgetId)
         applyTagToWidgets(ATT_SFX);
         return 0;
     }
-    const eAudioTrackTag tag = audioTagFromWidgetID(widgetId, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    const eAudioTrackTag tag = media::audioTagFromWidgetID(widgetId, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
     track->setTag(tag);
     applyTagToWidgets(tag);
     setDirty(true);

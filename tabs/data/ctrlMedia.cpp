@@ -4,6 +4,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
@@ -161,11 +162,11 @@ int CtrlMedia::onExport(const string& archivePath) const
 
 eAudioTrackTag CtrlMedia::getSelectedTag() const
 {
-    return selectedAudioTagFromWidgets(panel, kind.musicId, kind.sfxId, kind.voiceId, kind.customId,
+    return media::selectedAudioTagFromWidgets(panel, kind.musicId, kind.sfxId, kind.voiceId, kind.customId,
                                        kind.defaultTag);
 }
 
 void CtrlMedia::applyTagToWidgets(eAudioTrackTag tag) const
 {
-    applyAudioTagToWidgets(panel, tag, kind.musicId, kind.sfxId, kind.voiceId, kind.customId, kind.defaultTag);
+    media::applyAudioTagToWidgets(panel, tag, kind.musicId, kind.sfxId, kind.voiceId, kind.customId, kind.defaultTag);
 }

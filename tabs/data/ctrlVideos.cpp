@@ -160,7 +160,7 @@ int CtrlVideos::onTag(int widgetId)
         applyTagToWidgets(video ? video->getTag() : ATT_MUSIC);
         return 0;
     }
-    const eAudioTrackTag tag = audioTagFromWidgetID(widgetId, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
+    const eAudioTrackTag tag = media::audioTagFromWidgetID(widgetId, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
     video->setTag(tag);
     applyTagToWidgets(tag);
     setDirty(true);

@@ -1,6 +1,7 @@
 #include "tabs/TabFixture.h"
 
 #include "support/LogCapture.h"
+#include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/Widget.h>
 
@@ -312,26 +313,26 @@ TEST_F(CtrlBaseTest, AudioTagBoxes)
                 ids.push_back(id);
         return ids;
     };
-    CtrlBase::applyAudioTagToWidgets(p, 7, 1005, 1006, 1007, 1008, ATT_SFX);
+    media::applyAudioTagToWidgets(p, 7, 1005, 1006, 1007, 1008, ATT_SFX);
     EXPECT_EQ(ticked(), std::vector<int>{1006});
-    CtrlBase::applyAudioTagToWidgets(p, 4, 1005, 1006, 1007, 1008, ATT_SFX);
+    media::applyAudioTagToWidgets(p, 4, 1005, 1006, 1007, 1008, ATT_SFX);
     EXPECT_EQ(ticked(), std::vector<int>{1008});
-    CtrlBase::applyAudioTagToWidgets(p, 1, 1005, 1006, 1007, 1008, ATT_SFX);
+    media::applyAudioTagToWidgets(p, 1, 1005, 1006, 1007, 1008, ATT_SFX);
     EXPECT_EQ(ticked(), std::vector<int>{1005});
 
-    EXPECT_EQ(CtrlBase::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_SFX), ATT_MUSIC);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_SFX), ATT_MUSIC);
     p->getCheckBox(1008)->setChecked(true);
-    EXPECT_EQ(CtrlBase::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_SFX), ATT_MUSIC);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_SFX), ATT_MUSIC);
     p->getCheckBox(1005)->setChecked(false);
-    EXPECT_EQ(CtrlBase::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_SFX), ATT_CUSTOM);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_SFX), ATT_CUSTOM);
     p->getCheckBox(1008)->setChecked(false);
-    EXPECT_EQ(CtrlBase::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_VOICE), ATT_VOICE);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_VOICE), ATT_VOICE);
     // Missing boxes are skipped.
     p->getCheckBox(1007)->setChecked(true);
-    EXPECT_EQ(CtrlBase::selectedAudioTagFromWidgets(p, 9001, 9002, 1007, 9004, ATT_SFX), ATT_VOICE);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 9001, 9002, 1007, 9004, ATT_SFX), ATT_VOICE);
 
-    EXPECT_EQ(CtrlBase::audioTagFromWidgetID(1507, 1505, 1506, 1507, 1508, ATT_MUSIC), ATT_VOICE);
-    EXPECT_EQ(CtrlBase::audioTagFromWidgetID(1509, 1505, 1506, 1507, 1508, ATT_SFX), ATT_SFX);
+    EXPECT_EQ(media::audioTagFromWidgetID(1507, 1505, 1506, 1507, 1508, ATT_MUSIC), ATT_VOICE);
+    EXPECT_EQ(media::audioTagFromWidgetID(1509, 1505, 1506, 1507, 1508, ATT_SFX), ATT_SFX);
 }
 
 TEST_F(CtrlBaseTest, ATabDestroyedWithItsResourceOpenSaysSo)
