@@ -3,6 +3,8 @@
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/BlockText.h"
+#include "tabs/base/TabControls.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneFileNames.h"
@@ -50,7 +52,7 @@ String asFileName(String name)
 
 SceneExport::string SceneExport::selectedName() const
 {
-    const WidgetList* list = m_panel->getList(CtrlBase::BW_LIST);
+    const WidgetList* list = m_services.panel().getList(CtrlBase::BW_LIST);
     return list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
 }
 
@@ -59,8 +61,8 @@ int SceneExport::onExport(const string& archivePath) const
     string folder = tool()->fileGetDir(archivePath.c_str());
     const string name = selectedName();
     if (name.empty()) {
-        m_dialogs.show(kTitle, "Could not export the TileMap.\nA TileMap name is required.", MBB_NONE, MBT_WARNING,
-                       2000);
+        m_services.messageBox(kTitle, "Could not export the TileMap.\nA TileMap name is required.", MBB_NONE,
+                              MBT_WARNING, 2000);
         return -1;
     }
     if (!folder.empty() && folder.back() != '/')
@@ -70,35 +72,35 @@ int SceneExport::onExport(const string& archivePath) const
 
     int mode = kXMLOnly;
     if (extension == "tmx")
-        mode = m_dialogs.choose("Export Tiled Map", "Choose the export mode.",
-                         {{kFull, "Full Map Export", "Export the TMX together with its TileSets and images.",
-                           "Export Full"},
-                          {kXMLOnly, "TMX Only", "Export only the TMX XML file. Dependencies are not written.",
-                           "Export TMX"}});
+        mode = choiceBox(
+            m_services, "Export Tiled Map", "Choose the export mode.",
+            {{kFull, "Full Map Export", "Export the TMX together with its TileSets and images.", "Export Full"},
+             {kXMLOnly, "TMX Only", "Export only the TMX XML file. Dependencies are not written.", "Export TMX"}},
+            "Cancel");
     else if (extension == "tsx")
-        mode = m_dialogs.choose("Export Tiled TileSet", "Choose the export mode.",
-                         {{kFull, "Full TileSet Export", "Export the TSX together with referenced images.",
-                           "Export Full"},
-                          {kXMLOnly, "TSX Only", "Export only the TSX XML file. Images are not written.",
-                           "Export TSX"}});
+        mode = choiceBox(
+            m_services, "Export Tiled TileSet", "Choose the export mode.",
+            {{kFull, "Full TileSet Export", "Export the TSX together with referenced images.", "Export Full"},
+             {kXMLOnly, "TSX Only", "Export only the TSX XML file. Images are not written.", "Export TSX"}},
+            "Cancel");
     if (mode == kFull) {
         if ((extension == "tsx" ? onExportTSX(outputPath, folder) : onExportTMX(outputPath, name)) != 0)
             return -1;
     } else if (mode != kXMLOnly || exportXML(outputPath, name) != 0) {
         return -1;
     }
-    m_dialogs.show(kTitle, "TileMap exported to \"" + outputPath + "\": Ok", MBB_OK, MBT_INFORMATION, 0);
+    m_services.messageBox(kTitle, "TileMap exported to \"" + outputPath + "\": Ok", MBB_OK, MBT_INFORMATION, 0);
     return 0;
 }
 
 int SceneExport::exportXML(const string& outputPath, const string& name) const
 {
-    if (m_dialogs.overwrite(outputPath) != 0)
+    if (m_services.checkOverwrite(outputPath) != 0)
         return -1;
     XMLMgr* documents = Main::instance()->xmlMgr();
     const int id = m_held.bytes() ? documents->loadFromBuffer(m_held.bytes(), size_t(m_held.size()), name.c_str()) : -1;
     if (id <= 0) {
-        m_dialogs.show(kTitle, "Error parsing XML for export.", MBB_NONE, MBT_ERROR, 2000);
+        m_services.messageBox(kTitle, "Error parsing XML for export.", MBB_NONE, MBT_ERROR, 2000);
         return -1;
     }
     XML* document = documents->get(id);
@@ -109,12 +111,12 @@ int SceneExport::exportXML(const string& outputPath, const string& name) const
 
 void SceneExport::reportFailure(const string& text) const
 {
-    m_dialogs.show(kTitle, text, MBB_OK, MBT_ERROR, 0);
+    m_services.messageBox(kTitle, text, MBB_OK, MBT_ERROR, 0);
 }
 
 int SceneExport::onExportTMX(const string& outputPath, const string& name) const
 {
-    if (m_dialogs.overwrite(outputPath) != 0)
+    if (m_services.checkOverwrite(outputPath) != 0)
         return -1;
     SceneMgr* scenes = Main::instance()->sceneMgr();
     // The scene the tab shows is exported as it is now (moved layers
@@ -122,7 +124,7 @@ int SceneExport::onExportTMX(const string& outputPath, const string& name) const
     int loaded = 0;
     Scene* exported = m_document.scene();
     if (m_document.handle() <= 0) {
-        loaded = scenes->load(m_status->sArchivePath.c_str(), name.c_str(), nullptr);
+        loaded = scenes->load(m_services.status().sArchivePath.c_str(), name.c_str(), nullptr);
         exported = loaded > 0 ? scenes->get(loaded) : nullptr;
         if (!exported) {
             if (loaded > 0)
@@ -155,8 +157,9 @@ int SceneExport::onExportTMX(const string& outputPath, const string& name) const
             files.push_back(entry.path());
         std::sort(files.begin(), files.end());
         for (const fs::path& file : files)
-            declined = declined || (file.filename() != target.filename() &&
-                                    m_dialogs.overwrite(string((target.parent_path() / file.filename()).c_str())) != 0);
+            declined =
+                declined || (file.filename() != target.filename() &&
+                             m_services.checkOverwrite(string((target.parent_path() / file.filename()).c_str())) != 0);
         for (const fs::path& file : files)
             if (!declined && !ec)
                 fs::rename(file, target.parent_path() / file.filename(), ec);
@@ -216,7 +219,7 @@ int SceneExport::onExportTSX(const string& outputPath, const string& exportFolde
             Image* picture = imageId > 0 ? Main::instance()->imageMgr()->get(imageId) : nullptr;
             if (!picture) {
                 failure = "Could not export the TileSet.\nThe image \"" + reference + "\" could not be read.";
-            } else if (m_dialogs.overwrite(exportFolder + fileName) == 0) {
+            } else if (m_services.checkOverwrite(exportFolder + fileName) == 0) {
                 done = picture->saveToPNG((exportFolder + fileName).c_str());
                 if (!done)
                     failure = "Could not export the TileSet.\nThe image could not be written to \"" + exportFolder +
@@ -232,7 +235,7 @@ int SceneExport::onExportTSX(const string& outputPath, const string& exportFolde
         return done && image->setAttributeString("source", fileName.c_str());
     });
     bool saved = false;
-    if (imagesWritten && m_dialogs.overwrite(outputPath) == 0) {
+    if (imagesWritten && m_services.checkOverwrite(outputPath) == 0) {
         saved = document->saveToFile(outputPath.c_str());
         if (!saved)
             failure = "Could not export the TileSet.\n\"" + outputPath + "\" could not be written.";

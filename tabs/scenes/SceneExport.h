@@ -3,17 +3,12 @@
 // archive is never changed.
 #pragma once
 
-#include "tabs/scenes/SceneDialogs.h"
-
 #include <Zelkoran/CMem.h>
 
-namespace Zelkoran {
-class Panel;
-} // namespace Zelkoran
 class BlockText;
-class GlobalStatus;
 class SceneDocument;
 class SceneReferences;
+class TabServices;
 
 class SceneExport {
 public:
@@ -21,10 +16,9 @@ public:
 
     // held: the tab's bytes of the selected block; document: the scene the
     // tab shows, if any.
-    SceneExport(Zelkoran::Panel* panel, const GlobalStatus* status, const BlockText& held,
-                const SceneReferences& references, const SceneDialogs& dialogs, const SceneDocument& document)
-        : m_panel(panel), m_status(status), m_held(held), m_references(references), m_dialogs(dialogs),
-          m_document(document)
+    SceneExport(const TabServices& services, const BlockText& held, const SceneReferences& references,
+                const SceneDocument& document)
+        : m_services(services), m_held(held), m_references(references), m_document(document)
     {
     }
 
@@ -42,10 +36,8 @@ private:
     int exportXML(const string& outputPath, const string& name) const;
     void reportFailure(const string& text) const;
 
-    Zelkoran::Panel* m_panel;
-    const GlobalStatus* m_status;
+    const TabServices& m_services;
     const BlockText& m_held;
     const SceneReferences& m_references;
-    const SceneDialogs& m_dialogs;
     const SceneDocument& m_document;
 };

@@ -11,6 +11,7 @@
 #include "import/scene/VideoLayer.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/BlockText.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneLayerList.h"
@@ -70,7 +71,7 @@ int SceneLayerImport::onAddLayer()
             return -1;
         if (m_checks.validateImportOptions(target, o, false, title, message))
             break;
-        m_dialogs.show(title, message, MBB_OK, MBT_WARNING, 0);
+        m_services.messageBox(title, message, MBB_OK, MBT_WARNING, 0);
     }
     string summary, error;
     if (o.sourceType == SST_FRAMES) {
@@ -85,16 +86,16 @@ int SceneLayerImport::onAddLayer()
         if (rc == IR_CANCELLED)
             return -1;
         if (rc != 0) {
-            m_dialogs.show(progressTitle, framesFailure(gif), MBB_OK, MBT_ERROR, 0);
+            m_services.messageBox(progressTitle, framesFailure(gif), MBB_OK, MBT_ERROR, 0);
             return -1;
         }
         if (storeAddedLayers(target, o.targetLayer, progressTitle, wasModified, wasDirty) != 0)
             return -1;
-        m_dialogs.show(progressTitle,
-                summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
-                                       : "Video was converted to an animated tile layer.")
-                                : summary,
-                MBB_OK, MBT_INFORMATION, 0);
+        m_services.messageBox(progressTitle,
+                              summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
+                                                     : "Video was converted to an animated tile layer.")
+                                              : summary,
+                              MBB_OK, MBT_INFORMATION, 0);
         return 0;
     }
     if (o.sourceType == SST_UVTT) {
@@ -103,19 +104,19 @@ int SceneLayerImport::onAddLayer()
         const int rc = importUVTTScene(target, o, false, m_status->sArchivePath, summary, error);
         m_document.followImport(previous, target, rc == 0);
         if (rc != 0) {
-            m_dialogs.show(kTitle, error.empty() ? "UVTT could not be converted into Scene layers." : error, MBB_OK,
-                    MBT_ERROR, 0);
+            m_services.messageBox(kTitle, error.empty() ? "UVTT could not be converted into Scene layers." : error,
+                                  MBB_OK, MBT_ERROR, 0);
             return -1;
         }
         if (storeAddedLayers(target, o.targetLayer, kTitle, wasModified, wasDirty) != 0)
             return -1;
-        m_dialogs.show(kTitle, summary, MBB_OK, MBT_INFORMATION, 0);
+        m_services.messageBox(kTitle, summary, MBB_OK, MBT_INFORMATION, 0);
         return 0;
     }
     const int rc = o.fileKind == SFK_GIF ? ::importGIFImageLayer(target, o, o.layerName)
                                    : ::importImageLayer(target, o, o.layerName);
     if (rc != 0) {
-        m_dialogs.show("Add image layer", "Image could not be imported as a Scene layer.", MBB_OK, MBT_ERROR, 0);
+        m_services.messageBox("Add image layer", "Image could not be imported as a Scene layer.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     return storeAddedLayers(target, o.targetLayer, "Add image layer", wasModified, wasDirty);
@@ -139,9 +140,10 @@ int SceneLayerImport::storeAddedLayers(Scene* target, int selectLayer, const str
 int SceneLayerImport::onCreateSceneFromSource()
 {
     // What the tab holds unsaved would go with the new scene.
-    if (m_host.dirty() && m_dialogs.show("New Scene",
-                             "The open Scene has unsaved changes.\n\nThey will be lost.\n\nDo you want to continue?",
-                             MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
+    if (m_host.dirty() &&
+        m_services.messageBox("New Scene",
+                              "The open Scene has unsaved changes.\n\nThey will be lost.\n\nDo you want to continue?",
+                              MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
         return -1;
     SceneLayerImportOptions o = defaultImportOptions(true);
     string title, message;
@@ -151,7 +153,7 @@ int SceneLayerImport::onCreateSceneFromSource()
         if (!m_dialog.showSceneImportDialog(o, nullptr, true))
             return -1;
         if (!m_checks.validateImportOptions(nullptr, o, true, title, message)) {
-            m_dialogs.show(title, message, MBB_OK, MBT_WARNING, 0);
+            m_services.messageBox(title, message, MBB_OK, MBT_WARNING, 0);
             continue;
         }
         sceneName = o.layerName;
@@ -164,10 +166,11 @@ int SceneLayerImport::onCreateSceneFromSource()
     // The archive replaces a block of the same name: never silently.
     Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
     if (archive && archive->blockSearch(Archive::Block(sceneName.c_str(), "ZK7_XML")) >= 0 &&
-        m_dialogs.show("File exists",
-                "The file \"" + sceneName +
-                    "\" already exists in the QEL.\n\nThe import will overwrite it.\n\nDo you want to continue?",
-                MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
+        m_services.messageBox(
+            "File exists",
+            "The file \"" + sceneName +
+                "\" already exists in the QEL.\n\nThe import will overwrite it.\n\nDo you want to continue?",
+            MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
         return -1;
 
     if (o.sourceType == SST_TILED_MAP) {
@@ -190,7 +193,7 @@ int SceneLayerImport::onCreateSceneFromSource()
     };
     if (!created) {
         discard();
-        m_dialogs.show("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
+        m_services.messageBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     const string fileName = tool()->fileGetName(o.sourcePath.c_str());
@@ -201,13 +204,14 @@ int SceneLayerImport::onCreateSceneFromSource()
     case SST_NONE:
         // An empty map still needs its grid to load.
         if (created->setTileSize(o.tileWidth, o.tileHeight) != 0) {
-            m_dialogs.show("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
+            m_services.messageBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
             return discard();
         }
         break;
     case SST_IMAGE:
         if ((gif ? ::importGIFImageLayer(created, o, fileName) : ::importImageLayer(created, o, fileName)) != 0) {
-            m_dialogs.show("New Scene", "Image could not be imported as the first Scene layer.", MBB_OK, MBT_ERROR, 0);
+            m_services.messageBox("New Scene", "Image could not be imported as the first Scene layer.", MBB_OK,
+                                  MBT_ERROR, 0);
             return discard();
         }
         break;
@@ -217,8 +221,8 @@ int SceneLayerImport::onCreateSceneFromSource()
         const bool ok = gif ? m_checks.validateGIFLayerImport(created, o, message)
                             : m_checks.validateVideoLayerImport(created, o, message);
         if (!ok) {
-            m_dialogs.show("New Scene", message.empty() ? "Video import settings are invalid." : message, MBB_OK,
-                    MBT_WARNING, 0);
+            m_services.messageBox("New Scene", message.empty() ? "Video import settings are invalid." : message, MBB_OK,
+                                  MBT_WARNING, 0);
             return discard();
         }
         o.layerName = fileName;
@@ -230,7 +234,7 @@ int SceneLayerImport::onCreateSceneFromSource()
         closeVideoImportProgressUI(Main::instance(), ui);
         if (rc != 0) {
             if (rc != IR_CANCELLED)
-                m_dialogs.show("New Scene", framesFailure(gif), MBB_OK, MBT_ERROR, 0);
+                m_services.messageBox("New Scene", framesFailure(gif), MBB_OK, MBT_ERROR, 0);
             return discard();
         }
         break;
@@ -240,14 +244,14 @@ int SceneLayerImport::onCreateSceneFromSource()
         const int rc = importUVTTScene(created, o, true, m_status->sArchivePath, summary, error);
         m_document.followImport(emptyScene, created, rc == 0);
         if (rc != 0) {
-            m_dialogs.show("New UVTT Scene", error.empty() ? "UVTT could not be converted into a Scene." : error,
-                           MBB_OK, MBT_ERROR, 0);
+            m_services.messageBox("New UVTT Scene", error.empty() ? "UVTT could not be converted into a Scene." : error,
+                                  MBB_OK, MBT_ERROR, 0);
             return discard();
         }
         break;
     }
     default:
-        m_dialogs.show("New Scene", "Unsupported source type.", MBB_OK, MBT_WARNING, 0);
+        m_services.messageBox("New Scene", "Unsupported source type.", MBB_OK, MBT_WARNING, 0);
         return discard();
     }
     if (WidgetTextEdit* field = m_panel->getTextEdit(CtrlBase::BW_NAME))
@@ -255,16 +259,16 @@ int SceneLayerImport::onCreateSceneFromSource()
     if (saveAndRefreshScene(created, sceneName, 1, "New Scene") != 0)
         return -1;
     switch (o.sourceType) {
-    case SST_NONE: m_dialogs.show("New Scene", "Empty Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
-    case SST_IMAGE: m_dialogs.show("New Scene", "Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
+    case SST_NONE: m_services.messageBox("New Scene", "Empty Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
+    case SST_IMAGE: m_services.messageBox("New Scene", "Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
     case SST_FRAMES:
-        m_dialogs.show("New Scene",
-                summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
-                                       : "Video was converted to an animated tile layer.")
-                                : summary,
-                MBB_OK, MBT_INFORMATION, 0);
+        m_services.messageBox("New Scene",
+                              summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
+                                                     : "Video was converted to an animated tile layer.")
+                                              : summary,
+                              MBB_OK, MBT_INFORMATION, 0);
         break;
-    default: m_dialogs.show("New UVTT Scene", summary, MBB_OK, MBT_INFORMATION, 0); break;
+    default: m_services.messageBox("New UVTT Scene", summary, MBB_OK, MBT_INFORMATION, 0); break;
     }
     return 0;
 }
@@ -279,7 +283,8 @@ int SceneLayerImport::saveAndRefreshScene(Scene* scene, const string& sceneName,
         return -1;
     };
     if (sceneName.empty()) {
-        m_dialogs.show(title, "Scene name is required to save imported resources to the QEL.", MBB_OK, MBT_ERROR, 0);
+        m_services.messageBox(title, "Scene name is required to save imported resources to the QEL.", MBB_OK, MBT_ERROR,
+                              0);
         return keepDirty();
     }
     if (m_host.store(scene, sceneName, title) != 0)
@@ -292,7 +297,7 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
     if (sceneName.empty())
         return -1;
     const auto cleanWarning = [&](const char* text) {
-        m_dialogs.show(title, text, MBB_OK, MBT_WARNING, 0);
+        m_services.messageBox(title, text, MBB_OK, MBT_WARNING, 0);
         m_document.setModified(false);
         m_host.setDirty(false);
         return -1;
@@ -333,10 +338,10 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
     if (m_document.loadTileEngineFromBuffer(sceneName) != 0) {
         m_document.closeScene();
         m_layers.clear();
-        m_dialogs.show(title,
-                "Layer was saved, but the updated Scene could not be reloaded for editing.\n\n" +
-                    string(Main::instance()->sceneMgr()->getLastError()),
-                MBB_OK, MBT_WARNING, 0);
+        m_services.messageBox(title,
+                              "Layer was saved, but the updated Scene could not be reloaded for editing.\n\n" +
+                                  string(Main::instance()->sceneMgr()->getLastError()),
+                              MBB_OK, MBT_WARNING, 0);
         return -1;
     }
     m_held.showSizes();

@@ -4,12 +4,14 @@
 #pragma once
 
 #include "import/scene/SceneLayerImportOptions.h"
-#include "tabs/scenes/SceneDialogs.h"
 #include "tabs/scenes/SceneDocument.h"
+
+#include <functional>
 
 class ResourceManager;
 class SceneImportDialog;
 class SceneImportValidation;
+class TabServices;
 
 // What the import actions need of the tab's base beyond what the document
 // uses.
@@ -37,9 +39,9 @@ public:
 
     SceneLayerImport(Zelkoran::Panel* panel, GlobalStatus* status, ResourceManager* art, BlockText& held,
                      SceneDocument& document, SceneLayerList& layers, const SceneImportDialog& dialog,
-                     const SceneImportValidation& checks, const SceneDialogs& dialogs, SceneLayerImportHost host)
+                     const SceneImportValidation& checks, const TabServices& services, SceneLayerImportHost host)
         : m_panel(panel), m_status(status), m_art(art), m_held(held), m_document(document), m_layers(layers),
-          m_dialog(dialog), m_checks(checks), m_dialogs(dialogs), m_host(std::move(host))
+          m_dialog(dialog), m_checks(checks), m_services(services), m_host(std::move(host))
     {
     }
 
@@ -71,6 +73,6 @@ private:
     SceneLayerList& m_layers;
     const SceneImportDialog& m_dialog;
     const SceneImportValidation& m_checks;
-    const SceneDialogs& m_dialogs;
+    const TabServices& m_services;
     SceneLayerImportHost m_host;
 };

@@ -1,6 +1,7 @@
 #include "tabs/scenes/SceneRecursiveDelete.h"
 
 #include "services/GlobalStatus.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneReferences.h"
 
@@ -21,9 +22,9 @@ int SceneRecursiveDelete::deleteRecursive(const string& reference)
     bool opened = false;
     if (!m_references.resolveQELResource(reference, archiveId, blockName, opened))
         return -1;
-    if (opened || archiveId != m_status->iArchiveID) {
-        m_dialogs.show("Delete TileMap", "External resource was not removed:\n" + reference, MBB_NONE,
-                       MBT_INFORMATION, 2500);
+    if (opened || archiveId != m_services.status().iArchiveID) {
+        m_services.messageBox("Delete TileMap", "External resource was not removed:\n" + reference, MBB_NONE,
+                              MBT_INFORMATION, 2500);
         if (opened)
             Main::instance()->archiveMgr()->close(archiveId);
         return 0;
@@ -84,7 +85,7 @@ bool SceneRecursiveDelete::removeUnsharedImages(const Vector<string>& sources)
     for (const string& source : sources) {
         string blockName;
         if (ownImage(source, blockName) && !used.count(blockName) && m_removedImages.insert(blockName).second) {
-            if (Main::instance()->imageMgr()->remove(m_status->iArchiveID, blockName.c_str()) == 0)
+            if (Main::instance()->imageMgr()->remove(m_services.status().iArchiveID, blockName.c_str()) == 0)
                 ++m_deleted;
             else
                 allGone = false;
@@ -101,13 +102,13 @@ bool SceneRecursiveDelete::ownImage(const string& source, string& blockName) con
         return false;
     if (opened)
         Main::instance()->archiveMgr()->close(archiveId);
-    return !opened && archiveId == m_status->iArchiveID;
+    return !opened && archiveId == m_services.status().iArchiveID;
 }
 
 std::set<SceneRecursiveDelete::string> SceneRecursiveDelete::imagesOfLiveDocuments() const
 {
     std::set<string> used;
-    const Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
+    const Archive* archive = Main::instance()->archiveMgr()->get(m_services.status().iArchiveID);
     if (!archive)
         return used;
     XMLMgr* documents = Main::instance()->xmlMgr();
@@ -117,7 +118,7 @@ std::set<SceneRecursiveDelete::string> SceneRecursiveDelete::imagesOfLiveDocumen
         if (!type || std::strncmp(type, "ZK7_XML", sizeof(entry.type)) != 0 || archive->blockAt(index, entry) != 0 ||
             archive->blockSearch(entry) != index)
             continue;
-        const int id = documents->load(m_status->iArchiveID, entry.name);
+        const int id = documents->load(m_services.status().iArchiveID, entry.name);
         XML* document = id > 0 ? documents->get(id) : nullptr;
         Vector<string> sources;
         if (document && document->nodeFirst())
@@ -164,7 +165,7 @@ bool SceneRecursiveDelete::removeTileSetImage(XML* image)
         Main::instance()->archiveMgr()->close(archiveId);
         return true;
     }
-    if (archiveId != m_status->iArchiveID || !m_removedImages.insert(blockName).second)
+    if (archiveId != m_services.status().iArchiveID || !m_removedImages.insert(blockName).second)
         return true;
     if (Main::instance()->imageMgr()->remove(archiveId, blockName.c_str()) != 0)
         return false;

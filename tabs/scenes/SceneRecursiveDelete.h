@@ -5,8 +5,6 @@
 // and an image removed once; references into other archives are left alone.
 #pragma once
 
-#include "tabs/scenes/SceneDialogs.h"
-
 #include <Zelkoran/CMem.h>
 
 #include <set>
@@ -14,15 +12,15 @@
 namespace Zelkoran {
 class XML;
 } // namespace Zelkoran
-class GlobalStatus;
 class SceneReferences;
+class TabServices;
 
 class SceneRecursiveDelete {
 public:
     using string = Zelkoran::String;
 
-    SceneRecursiveDelete(const GlobalStatus* status, const SceneReferences& references, const SceneDialogs& dialogs)
-        : m_status(status), m_references(references), m_dialogs(dialogs)
+    SceneRecursiveDelete(const TabServices& services, const SceneReferences& references)
+        : m_services(services), m_references(references)
     {
     }
 
@@ -45,9 +43,8 @@ private:
     bool ownImage(const string& source, string& blockName) const;
     std::set<string> imagesOfLiveDocuments() const;
 
-    const GlobalStatus* m_status;
+    const TabServices& m_services;
     const SceneReferences& m_references;
-    const SceneDialogs& m_dialogs;
     std::set<string> m_visited;
     std::set<string> m_removedImages;
     int m_deleted = 0;

@@ -58,8 +58,7 @@ void addSpriteWidgets(Panel& panel, const ResourceManager& rm, const SpriteWidge
 
 } // namespace
 
-void SceneTabPanel::build(const ResourceManager& rm, BlockText& held, int textWidth, int textHeight,
-                          const std::function<void()>& onTextCommitted) const
+void SceneTabPanel::build(const ResourceManager& rm, BlockText& held, int textWidth, int textHeight)
 {
     Panel& panel = *m_panel;
     const int font = rm.get(SR_FONT);
@@ -104,7 +103,7 @@ void SceneTabPanel::build(const ResourceManager& rm, BlockText& held, int textWi
     if (WidgetTextEdit* text = held.createTextBox(font, textWidth, textHeight))
         // Reparsing a map and warning about half-typed XML on every key
         // would stop the typing: the text is taken when the edit is committed.
-        text->setOnValueCommitted([onTextCommitted](Widget&) { onTextCommitted(); });
+        text->setOnValueCommitted([this](Widget&) { m_textCommitted = true; });
 }
 
 bool SceneTabPanel::ticked(int widgetId) const
@@ -117,4 +116,11 @@ void SceneTabPanel::tick(int widgetId, bool on) const
 {
     if (WidgetCheckBox* box = m_panel->getCheckBox(widgetId))
         box->setChecked(on);
+}
+
+bool SceneTabPanel::takeTextCommit()
+{
+    const bool committed = m_textCommitted;
+    m_textCommitted = false;
+    return committed;
 }

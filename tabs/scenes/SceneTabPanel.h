@@ -3,8 +3,6 @@
 // backgrounds, the layer list with its buttons, and the viewport edits.
 #pragma once
 
-#include <functional>
-
 namespace Zelkoran {
 class Panel;
 } // namespace Zelkoran
@@ -15,13 +13,15 @@ class SceneTabPanel {
 public:
     explicit SceneTabPanel(Zelkoran::Panel* panel) : m_panel(panel) {}
 
-    // textWidth x textHeight: the text box; onTextCommitted runs when the
-    // text box's edit is committed.
-    void build(const ResourceManager& rm, BlockText& held, int textWidth, int textHeight,
-               const std::function<void()>& onTextCommitted) const;
+    // textWidth x textHeight: the text box.
+    void build(const ResourceManager& rm, BlockText& held, int textWidth, int textHeight);
     bool ticked(int widgetId) const;
     void tick(int widgetId, bool on) const;
+    // The text box was committed (Ctrl+Enter or focus lost after an edit)
+    // since the last call.
+    bool takeTextCommit();
 
 private:
     Zelkoran::Panel* m_panel;
+    bool m_textCommitted = false;
 };

@@ -3,6 +3,7 @@
 #include "services/CMemSkarden.h"
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneFileNames.h"
 #include "tabs/scenes/SceneReferences.h"
@@ -53,7 +54,7 @@ SceneTileSetImport::string SceneTileSetImport::blockNameFor(const string& path)
 
 bool SceneTileSetImport::blockExists(const string& name, const char* type) const
 {
-    const Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
+    const Archive* archive = Main::instance()->archiveMgr()->get(m_services.status().iArchiveID);
     return archive && archive->blockSearch(Archive::Block(name.c_str(), type)) >= 0;
 }
 
@@ -83,7 +84,7 @@ int SceneTileSetImport::loadFileToBuffer(const string& path, unsigned char*& buf
 
 SceneTileSetImport::string SceneTileSetImport::archivePart() const
 {
-    const string& archivePath = m_status->sArchivePath;
+    const string& archivePath = m_services.status().sArchivePath;
     string part = tool()->fileGetName(archivePath.c_str());
     if (const string extension = tool()->fileGetExtension(archivePath.c_str()); !extension.empty())
         part += "." + extension;
@@ -95,7 +96,7 @@ int SceneTileSetImport::onImportFullTSX(const string& path, const string& blockN
     unsigned char* bytes = nullptr;
     int size = 0;
     if (loadFileToBuffer(path, bytes, size) != 0) {
-        m_dialogs.show(kTileSetTitle, "Failed to read TSX file.", MBB_OK, MBT_ERROR, 0);
+        m_services.messageBox(kTileSetTitle, "Failed to read TSX file.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     XMLMgr* documents = Main::instance()->xmlMgr();
@@ -105,7 +106,7 @@ int SceneTileSetImport::onImportFullTSX(const string& path, const string& blockN
         if (id > 0)
             documents->close(id);
         CMem::free(bytes);
-        m_dialogs.show(kTileSetTitle, "Failed to parse TSX file.", MBB_OK, MBT_ERROR, 0);
+        m_services.messageBox(kTileSetTitle, "Failed to parse TSX file.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     const string folder = tool()->pathNormalize(tool()->fileGetDir(path.c_str()).c_str());
@@ -113,7 +114,7 @@ int SceneTileSetImport::onImportFullTSX(const string& path, const string& blockN
     // The images the tile set being replaced names may be overwritten (the
     // user agreed); any other block of an image's name is left alone.
     const std::set<string> replaceable = imagesNamedBy(blockName);
-    const int archiveId = m_status->iArchiveID;
+    const int archiveId = m_services.status().iArchiveID;
     // A block that holds the picture already (a tile set sharing another's
     // picture) is named, not copied.
     SceneFileNames names(
@@ -128,7 +129,7 @@ int SceneTileSetImport::onImportFullTSX(const string& path, const string& blockN
                 images->close(pictureId);
             return !same;
         },
-        CtrlBase::kMaxBlockName);
+        kMaxBlockName);
     bool ok = SceneReferences::visitTSXImageNodes(document, [&](XML* image) {
         const string source = image->getAttributeString("source", "");
         if (source.empty())
@@ -160,10 +161,9 @@ int SceneTileSetImport::onImportFullTSX(const string& path, const string& blockN
     documents->close(id);
     CMem::free(bytes);
     if (!ok)
-        m_dialogs.show(kTileSetTitle, "Some errors occurred during import. Check log for details.", MBB_OK,
-                       MBT_WARNING, 0);
-    m_relist();
-    return ok ? 0 : -1;
+        m_services.messageBox(kTileSetTitle, "Some errors occurred during import. Check log for details.", MBB_OK,
+                              MBT_WARNING, 0);
+    return ok ? 0 : 1;
 }
 
 std::set<SceneTileSetImport::string> SceneTileSetImport::imagesNamedBy(const string& tileSetBlock) const
@@ -171,7 +171,7 @@ std::set<SceneTileSetImport::string> SceneTileSetImport::imagesNamedBy(const str
     std::set<string> named;
     XMLMgr* documents = Main::instance()->xmlMgr();
     const int id = blockExists(tileSetBlock, "ZK7_XML")
-                       ? documents->load(m_status->iArchiveID, tileSetBlock.c_str())
+                       ? documents->load(m_services.status().iArchiveID, tileSetBlock.c_str())
                        : -1;
     if (id <= 0)
         return named;
@@ -179,9 +179,8 @@ std::set<SceneTileSetImport::string> SceneTileSetImport::imagesNamedBy(const str
         int archiveId = -1;
         string blockName;
         bool opened = false;
-        if (m_references.resolveQELResource(image->getAttributeString("source", ""), archiveId, blockName,
-                                            opened) &&
-            !opened && archiveId == m_status->iArchiveID)
+        if (m_references.resolveQELResource(image->getAttributeString("source", ""), archiveId, blockName, opened) &&
+            !opened && archiveId == m_services.status().iArchiveID)
             named.insert(blockName);
         if (opened)
             Main::instance()->archiveMgr()->close(archiveId);
@@ -210,7 +209,7 @@ int SceneTileSetImport::importImageToQEL(const string& imagePath, const string& 
         return 0;
     }
     ImageMgr* images = Main::instance()->imageMgr();
-    const int archiveId = m_status->iArchiveID;
+    const int archiveId = m_services.status().iArchiveID;
     const int id = images->loadFromFile(imagePath.c_str(), "");
     Image* image = id > 0 ? images->get(id) : nullptr;
     const bool saved = image && ((blockExists(blockName, "ZK7_IMAGE") &&

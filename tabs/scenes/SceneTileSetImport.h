@@ -3,30 +3,27 @@
 // itself as a "ZK7_XML" block.
 #pragma once
 
-#include "tabs/scenes/SceneDialogs.h"
-
 #include <Zelkoran/CMem.h>
 
-#include <functional>
 #include <set>
 
-class GlobalStatus;
 class SceneFileNames;
 class SceneReferences;
+class TabServices;
 
 class SceneTileSetImport {
 public:
     using string = Zelkoran::String;
 
-    // relist runs once an import may have stored something.
-    SceneTileSetImport(const GlobalStatus* status, const SceneReferences& references, const SceneDialogs& dialogs,
-                       std::function<void()> relist)
-        : m_status(status), m_references(references), m_dialogs(dialogs), m_relist(std::move(relist))
+    SceneTileSetImport(const TabServices& services, const SceneReferences& references)
+        : m_services(services), m_references(references)
     {
     }
 
-    // The TSX at path stored as blockName with its images. 0, or -1 after a
-    // message.
+    // The TSX at path stored as blockName with its images: 0; 1 after a
+    // message when some of it could not be stored; -1 after a message when
+    // the file is no tile set, nothing stored. Unless -1 the archive may
+    // have changed, and its lists must be built again.
     int onImportFullTSX(const string& path, const string& blockName) const;
     // The image file stored as an image block named by names (keyed by the
     // path); reference: its "qel://" URI. 0, or -1 without a message.
@@ -46,8 +43,6 @@ private:
     // The image blocks of the open archive that the tile set block names.
     std::set<string> imagesNamedBy(const string& tileSetBlock) const;
 
-    const GlobalStatus* m_status;
+    const TabServices& m_services;
     const SceneReferences& m_references;
-    const SceneDialogs& m_dialogs;
-    std::function<void()> m_relist;
 };

@@ -37,17 +37,9 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
                     return rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), bytes, length);
                 },
                 [this] { return exportName(); }}),
-      dialogs{[this](const string& title, const string& text, int buttons, int type, int timeoutMs) {
-                  return showBox(title, text, buttons, type, timeoutMs);
-              },
-              [this](const string& path) { return checkOverwrite(path); },
-              [this](const string& title, const string& message, const ChoiceBoxOptions& options) {
-                  return choiceBox(title, message, options, "Cancel");
-              }},
-      references(gs, currentItemName), exporter(panel, gs, held, references, dialogs, document),
-      tileSets(gs, references, dialogs, [this] { parseQEL(); }), checks(gs, [this] { return exportName(); }),
-      importDialog(services, dialogs),
-      layerImport(panel, gs, rm, held, document, layers, importDialog, checks, dialogs,
+      references(gs, currentItemName), exporter(services, held, references, document),
+      tileSets(services, references), checks(gs, [this] { return exportName(); }), importDialog(services),
+      layerImport(panel, gs, rm, held, document, layers, importDialog, checks, services,
                   {[this] { return isDirty(); }, [this](bool on) { setDirty(on); }, [this] { closeResources(); },
                    [this](const string& name, const string& prefix) { return acceptBlockName(name, prefix); },
                    [this](Scene* scene, const string& name, const string& prefix) {
@@ -67,8 +59,7 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);
-    widgets.build(*resourceManager, held, globalStatus->iWidth - 208, globalStatus->iHeight - 48,
-                  [this] { textCommitted = true; });
+    widgets.build(*resourceManager, held, globalStatus->iWidth - 208, globalStatus->iHeight - 48);
     for (int id : {SW_RENDER, SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER,
                    SW_SHOW_LAYER, SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
         setUsable(id, false);
@@ -171,14 +162,13 @@ int CtrlScenes::processEvent(int widgetId, int data)
 
 void CtrlScenes::onTextEdit()
 {
-    if (!textCommitted) {
+    if (!widgets.takeTextCommit()) {
         // A key typed: the text is taken at the commit; the tab is dirty as
         // soon as the box differs from the held text.
         if (textBoxDiffers())
             setDirty(true);
         return;
     }
-    textCommitted = false;
     bool changed = false;
     if (document.refreshSceneFromTextBuffer(changed) != 0)
         showBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING, 2500);

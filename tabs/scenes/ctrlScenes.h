@@ -24,7 +24,6 @@
 #include "tabs/base/ctrlBase.h"
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/UvttImportResult.h"
-#include "tabs/scenes/SceneDialogs.h"
 #include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneExport.h"
 #include "tabs/scenes/SceneLayerImport.h"
@@ -177,7 +176,6 @@ private:
     SceneViewportEdits viewport;
     ScenePreview preview;
     SceneDocument document;
-    SceneDialogs dialogs;
     SceneReferences references;
     SceneExport exporter;
     SceneTileSetImport tileSets;
@@ -186,7 +184,4 @@ private:
     SceneLayerImport layerImport;
     // The tab was left with unsaved changes, which it kept.
     bool keptWhileAway = false;
-    // The text box was committed (Ctrl+Enter or focus lost after an edit)
-    // since its last event was handled.
-    bool textCommitted = false;
 };

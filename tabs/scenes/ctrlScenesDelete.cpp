@@ -63,7 +63,7 @@ int CtrlScenes::onDelete()
             return recoverResourceDeleteFailure(name);
         return finishResourceDelete();
     }
-    SceneRecursiveDelete walk(globalStatus, references, dialogs);
+    SceneRecursiveDelete walk(services, references);
     if (walk.deleteRecursive(name) == 0)
         return finishResourceDelete();
     showBox(kTitle, "An error occurred during recursive deletion.\nSome resources might not have been deleted.",

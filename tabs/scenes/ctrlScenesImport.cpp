@@ -96,7 +96,10 @@ int CtrlScenes::onImport()
                         "its dependencies.\n\nDo you want to continue?",
                     MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
             return -1;
-        if (tileSets.onImportFullTSX(path, name) != 0 || loadStoredBlock(name) != 0)
+        const int stored = tileSets.onImportFullTSX(path, name);
+        if (stored >= 0)
+            parseQEL();
+        if (stored != 0 || loadStoredBlock(name) != 0)
             return -1;
         showBox("Import successful", "TileMap and all resources successfully integrated into QEL.", MBB_NONE,
                 MBT_INFORMATION, 2000);

@@ -685,7 +685,7 @@ bool SceneImportDialog::showSceneImportDialog(SceneLayerImportOptions& options, 
         switch (run.run()) {
         case ID_OK: return true;
         case ID_VIDEO_HELP: showVideoImportHelp(); break;
-        case ID_IMAGE_HELP: m_dialogs.show("Image Import Tips", kImageTips, MBB_OK, MBT_INFORMATION, 0); break;
+        case ID_IMAGE_HELP: m_services.messageBox("Image Import Tips", kImageTips, MBB_OK, MBT_INFORMATION, 0); break;
         default: return false;
         }
     }

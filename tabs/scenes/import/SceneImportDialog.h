@@ -6,7 +6,6 @@
 #pragma once
 
 #include "import/scene/SceneLayerImportOptions.h"
-#include "tabs/scenes/SceneDialogs.h"
 
 namespace Zelkoran {
 class Panel;
@@ -16,11 +15,9 @@ class TabServices;
 
 class SceneImportDialog {
 public:
-    // services: the tab's, for the editor's sprites and the colour field.
-    SceneImportDialog(const TabServices& services, const SceneDialogs& dialogs)
-        : m_services(services), m_dialogs(dialogs)
-    {
-    }
+    // services: the tab's, for the editor's sprites, the colour field and
+    // the help boxes.
+    explicit SceneImportDialog(const TabServices& services) : m_services(services) {}
 
     // The modal import dialog over options; scene (may be null) feeds the
     // target slots. True after OK, with the widgets stored in options.
@@ -35,5 +32,4 @@ public:
 
 private:
     const TabServices& m_services;
-    const SceneDialogs& m_dialogs;
 };
