@@ -4,6 +4,7 @@
 
 #include "services/GlobalStatus.h"
 #include "tabs/base/BlockText.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneLayerList.h"
@@ -58,7 +59,7 @@ int SceneDocument::checkMapType()
     SceneReferences::getExtensionLower(name, extension);
     m_layers.clear();
     const bool map = extension == "tmx";
-    if (WidgetLabel* type = m_panel->getLabel(SW_TYPE))
+    if (WidgetLabel* type = m_services.panel().getLabel(SW_TYPE))
         type->setText(SceneBlockKind::label(extension, map && isZK7SceneBuffer()), centred(), centred());
     if (map) {
         m_host.setUsable(SW_RENDER, true);
@@ -86,7 +87,7 @@ int SceneDocument::loadTileEngineFromBuffer(const string& name)
     if (extension != "tmx" || !m_held.bytes() || m_held.size() < 1)
         return -1;
     const int id = scenes()->loadFromBuffer(m_held.bytes(), static_cast<size_t>(m_held.size()), name.c_str(),
-                                            m_status->sArchivePath.c_str(), nullptr);
+                                            m_services.status().sArchivePath.c_str(), nullptr);
     if (id < 1)
         return -1;
     Scene* built = scenes()->get(id);
@@ -125,7 +126,7 @@ int SceneDocument::refreshTextBufferFromScene()
         return -1;
     char* buffer = nullptr;
     size_t size = 0;
-    const char* archivePath = m_status->sArchivePath.c_str();
+    const char* archivePath = m_services.status().sArchivePath.c_str();
     if (current->saveToBuffer(buffer, size, name.c_str(), name.c_str(), archivePath, true) != 0 || size < 1 ||
         size > static_cast<size_t>(INT_MAX)) {
         CMem::free(buffer);
@@ -137,6 +138,37 @@ int SceneDocument::refreshTextBufferFromScene()
     if (m_held.mode() != CtrlBase::AM_BINARY)
         m_host.setUsable(SW_TEXT, true);
     return 0;
+}
+
+bool SceneDocument::textBoxDiffers() const
+{
+    if (m_held.mode() == CtrlBase::AM_BINARY)
+        return false;
+    unsigned char* candidate = nullptr;
+    int length = 0;
+    const bool differs = m_host.readText(candidate, length) == 0 &&
+                         (length != m_held.size() || std::memcmp(candidate, m_held.bytes(), size_t(length)) != 0);
+    CMem::free(candidate);
+    return differs;
+}
+
+int SceneDocument::textFollowsScene()
+{
+    const bool typedLost = textBoxDiffers();
+    const int rc = refreshTextBufferFromScene();
+    if (rc == 0 && typedLost)
+        m_services.messageBox("TileMap",
+                              "The text typed in the box could not be read as a Scene.\nIt was replaced by the "
+                              "Scene's text, which now holds this layer change.",
+                              MBB_OK, MBT_WARNING, 0);
+    return rc;
+}
+
+void SceneDocument::reportUnbuiltScene() const
+{
+    m_services.messageBox("TileMap",
+                          "The Scene could not be built; its text is shown.\n" + string(scenes()->getLastError()),
+                          MBB_OK, MBT_WARNING, 0);
 }
 
 int SceneDocument::refreshSceneFromTextBuffer(bool& changed)
@@ -181,7 +213,7 @@ int SceneDocument::refreshSceneFromTextBuffer(bool& changed)
         ++iReloadCounter;
     }
     const int id = scenes()->loadFromBuffer(candidate, static_cast<size_t>(length), loadName.c_str(),
-                                            m_status->sArchivePath.c_str(), nullptr);
+                                            m_services.status().sArchivePath.c_str(), nullptr);
     if (id < 1) {
         CMem::free(candidate);
         return -1;
@@ -226,7 +258,7 @@ void SceneDocument::showLayerRow(const Scene& current, int row)
 
 int SceneDocument::holdStoredBlock(const string& name)
 {
-    Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
+    Archive* archive = Main::instance()->archiveMgr()->get(m_services.status().iArchiveID);
     if (!archive || !setupBlockParams(name))
         return -1;
     return m_held.load(*archive, 1);

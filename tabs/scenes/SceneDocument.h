@@ -10,14 +10,13 @@
 #include <functional>
 
 namespace Zelkoran {
-class Panel;
 class Scene;
 } // namespace Zelkoran
 class BlockText;
-class GlobalStatus;
 class SceneLayerList;
 class SceneTabPanel;
 class SceneViewportEdits;
+class TabServices;
 
 // What the document needs of the tab's base.
 struct SceneDocumentHost {
@@ -35,11 +34,10 @@ class SceneDocument {
 public:
     using string = Zelkoran::String;
 
-    SceneDocument(Zelkoran::Panel* panel, const GlobalStatus* status, BlockText& held, SceneLayerList& layers,
-                  SceneViewportEdits& viewport, const SceneTabPanel& widgets, const char* blockType,
-                  SceneDocumentHost host)
-        : m_panel(panel), m_status(status), m_held(held), m_layers(layers), m_viewport(viewport),
-          m_widgets(widgets), m_blockType(blockType), m_host(std::move(host))
+    SceneDocument(const TabServices& services, BlockText& held, SceneLayerList& layers, SceneViewportEdits& viewport,
+                  const SceneTabPanel& widgets, const char* blockType, SceneDocumentHost host)
+        : m_services(services), m_held(held), m_layers(layers), m_viewport(viewport), m_widgets(widgets),
+          m_blockType(blockType), m_host(std::move(host))
     {
     }
 
@@ -68,8 +66,15 @@ public:
     int checkMapType();
     // Builds the scene from the held bytes of map name. 0, or -1.
     int loadTileEngineFromBuffer(const string& name);
-    // The held text becomes the scene's serialisation. 0 or -1.
-    int refreshTextBufferFromScene();
+    // The text box holds text the held bytes do not: typed, and not taken
+    // in because it is no scene.
+    bool textBoxDiffers() const;
+    // After a layer edit the held text and the box become the scene's
+    // serialisation; text typed in the box that could not be taken in goes
+    // with it, and the user is told. 0 or -1 (nothing changed).
+    int textFollowsScene();
+    // Says why the engine could not build the held map (shown as text).
+    void reportUnbuiltScene() const;
     // The text box's text becomes the held text (and the scene, for maps);
     // changed: the text differed. 0, or -1 with everything as it was.
     int refreshSceneFromTextBuffer(bool& changed);
@@ -92,9 +97,10 @@ private:
     // Layer feature 8 on every layer, the layer list, viewport edits and
     // viewport, after a scene was built.
     void adoptScene(Zelkoran::Scene* built);
+    // The held text becomes the scene's serialisation. 0 or -1.
+    int refreshTextBufferFromScene();
 
-    Zelkoran::Panel* m_panel;
-    const GlobalStatus* m_status;
+    const TabServices& m_services;
     BlockText& m_held;
     SceneLayerList& m_layers;
     SceneViewportEdits& m_viewport;

@@ -8,6 +8,10 @@
 
 #include <functional>
 
+namespace Zelkoran {
+class Panel;
+} // namespace Zelkoran
+class GlobalStatus;
 class ResourceManager;
 class SceneImportDialog;
 class SceneImportValidation;

@@ -28,7 +28,7 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("Scenes", 232, rm, gs),
       held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(panel),
       layers(panel), viewport(panel, gs), preview(panel, gs, rm->get(SR_BG_BLOCKY)),
-      document(panel, gs, held, layers, viewport, widgets, blockType,
+      document(services, held, layers, viewport, widgets, blockType,
                {[this](int id, bool usable) { setUsable(id, usable); },
                 [this] {
                     checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
@@ -112,7 +112,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
                 document.setPreviewOn(false);
                 widgets.tick(SW_RENDER, false);
                 if (!name.empty())
-                    reportUnbuiltScene();
+                    document.reportUnbuiltScene();
             }
         }
         if (document.previewOn() && document.handle() > 0)
@@ -130,7 +130,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
         if (layers.setShown(document.scene(), data != 0)) {
             document.setModified(true);
             setDirty(true);
-            textFollowsScene();
+            document.textFollowsScene();
         }
         break;
     case SW_RAW:
@@ -165,7 +165,7 @@ void CtrlScenes::onTextEdit()
     if (!widgets.takeTextCommit()) {
         // A key typed: the text is taken at the commit; the tab is dirty as
         // soon as the box differs from the held text.
-        if (textBoxDiffers())
+        if (document.textBoxDiffers())
             setDirty(true);
         return;
     }
@@ -174,31 +174,6 @@ void CtrlScenes::onTextEdit()
         showBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING, 2500);
     if (changed)
         setDirty(true);
-}
-
-bool CtrlScenes::textBoxDiffers()
-{
-    if (held.mode() == AM_BINARY)
-        return false;
-    unsigned char* candidate = nullptr;
-    int length = 0;
-    const bool differs =
-        rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), candidate, length) == 0 &&
-        (length != held.size() || std::memcmp(candidate, held.bytes(), static_cast<size_t>(length)) != 0);
-    CMem::free(candidate);
-    return differs;
-}
-
-int CtrlScenes::textFollowsScene()
-{
-    const bool typedLost = textBoxDiffers();
-    const int rc = document.refreshTextBufferFromScene();
-    if (rc == 0 && typedLost)
-        showBox("TileMap",
-                "The text typed in the box could not be read as a Scene.\nIt was replaced by the Scene's text, "
-                "which now holds this layer change.",
-                MBB_OK, MBT_WARNING, 0);
-    return rc;
 }
 
 void CtrlScenes::applyWidgetRules()
@@ -241,16 +216,8 @@ int CtrlScenes::onListBox()
     document.checkMapType();
     updateData();
     if (document.handle() == 0 && SceneBlockKind::extensionOf(selected) == "tmx")
-        reportUnbuiltScene();
+        document.reportUnbuiltScene();
     return 0;
-}
-
-void CtrlScenes::reportUnbuiltScene()
-{
-    showBox("TileMap",
-            "The Scene could not be built; its text is shown.\n" +
-                string(Main::instance()->sceneMgr()->getLastError()),
-            MBB_OK, MBT_WARNING, 0);
 }
 
 int CtrlScenes::updateData()

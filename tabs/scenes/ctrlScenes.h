@@ -152,15 +152,6 @@ private:
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
     void onTextEdit();
-    // Says why the engine could not build the held map (shown as text).
-    void reportUnbuiltScene();
-    // The text box holds text the held bytes do not: typed, and not taken
-    // in because it is no scene.
-    bool textBoxDiffers();
-    // After a layer edit the held text and the box become the scene's
-    // serialisation; text typed in the box that could not be taken in goes
-    // with it, and the user is told. 0 or -1 (nothing changed).
-    int textFollowsScene();
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
     // The Import button: a scene or a tile set / template.

@@ -49,7 +49,7 @@ int CtrlScenes::handleMouseEvent(SDL_Event* event)
     case ScenePreview::Drag::Dropped:
         setDirty(true);
         // The text follows the scene, so a later text edit keeps the move.
-        textFollowsScene();
+        document.textFollowsScene();
         break;
     case ScenePreview::Drag::None: break;
     }
@@ -77,7 +77,7 @@ int CtrlScenes::onRemoveLayer()
     layers.populateLayersListbox(*current, current->getLayerCount(0));
     widgets.tick(SW_SHOW_LAYER, false);
     document.updateViewport();
-    if (textFollowsScene() != 0)
+    if (document.textFollowsScene() != 0)
         showBox("Remove layer", "Layer was removed but XML preview could not be refreshed.", MBB_OK, MBT_WARNING, 0);
     return 0;
 }

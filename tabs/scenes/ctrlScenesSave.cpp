@@ -65,7 +65,7 @@ int CtrlScenes::onSave()
     document.setupBlockParams(name);
     // Layer edits rewrite the text, so a text the box holds beyond the held
     // one was typed after them: it is stored as typed, drag or no drag.
-    const bool sceneEdits = document.handle() > 0 && document.modified() && !textBoxDiffers();
+    const bool sceneEdits = document.handle() > 0 && document.modified() && !document.textBoxDiffers();
     if ((sceneEdits ? saveScenePath(name) : saveTextPath(name)) != 0)
         return -1;
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
