@@ -28,20 +28,16 @@ ParticleMgr* particles() { return Main::instance()->particleMgr(); }
 } // namespace
 
 CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase("Effects", kTabCheckBoxId, rm, gs),
-      context{rm, gs, [this] { return emitter(); }, [this] { setDirty(true); }},
-      preview(*panel, context, [this](float x, float y) { return isInModelessPanel(x, y); }),
-      mainPanel(*panel, context),
-      advanced(context, [this] { appearance.lists().updateAppearanceData(); }),
-      particleEvents(context, advanced.window()),
-      appearance(context, [this] { advanced.mirrorScaleKeys(); })
+    : CtrlBase("Effects", kTabCheckBoxId, rm, gs), context(services), mainPanel(*panel, context), advanced(context),
+      particleEvents(context, advanced.window()), appearance(context),
+      preview(*panel, context, advanced.window(), appearance.window())
 {
     Main::instance()->tool()->szCopy(blockType, "ZK7_PARTICLE", sizeof(blockType));
     if (Widget* base = panel->baseWidget())
         base->setSize(200, 960);
     mainPanel.create();
     advanced.createAdvancedPanel();
-    appearance.createAppearancePanel(services);
+    appearance.createAppearancePanel();
     mainPanel.populatePresetList();
     particleEvents.populateSubPresetList();
     mainPanel.populateVisualResourceLists();
@@ -49,13 +45,6 @@ CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
 }
 
 CtrlEffects::~CtrlEffects() { CtrlEffects::closeResources(); }
-
-ParticleEmitter* CtrlEffects::emitter() const { return itemHandle > 0 ? particles()->get(itemHandle) : nullptr; }
-
-bool CtrlEffects::isInModelessPanel(float x, float y) const
-{
-    return advanced.window().covers(x, y) || appearance.window().covers(x, y);
-}
 
 int CtrlEffects::update()
 {
@@ -75,7 +64,14 @@ int CtrlEffects::handleMouseEvent(SDL_Event* event)
 {
     if (event)
         preview.handleMouse(*event, mainPanel.burstSize());
+    takeEdits();
     return 0;
+}
+
+void CtrlEffects::takeEdits()
+{
+    if (context.takeEdited())
+        setDirty(true);
 }
 
 bool CtrlEffects::handlePreviewEvent(int widgetId, ParticleEmitter* e)
@@ -108,26 +104,35 @@ int CtrlEffects::processEvent(int widgetId, int data)
 {
     if (CtrlBase::processEvent(widgetId, data) == -1)
         return -1;
-    ParticleEmitter* e = emitter();
-    const bool consumed =
-        handlePreviewEvent(widgetId, e) || appearance.handleAppearanceEvent(widgetId) != 0 ||
-        particleEvents.handleParticleEventsEvent(widgetId);
+    ParticleEmitter* e = context.emitter();
+    bool consumed = handlePreviewEvent(widgetId, e);
+    if (!consumed) {
+        const int appearanceEvent = appearance.handleAppearanceEvent(widgetId);
+        if (appearanceEvent == EffectAppearancePanel::kScaleKeysEdited)
+            advanced.mirrorScaleKeys();
+        consumed = appearanceEvent != 0 || particleEvents.handleParticleEventsEvent(widgetId);
+    }
     if (!consumed && !context.updatingWidgets && e) {
         int applied = mainPanel.applyMainEmitterWidget(widgetId, e);
         if (applied == 0)
             applied = advanced.applyAdvancedEmitterWidget(widgetId, e);
+        if (applied == EffectAdvancedPanel::kScaleRampApplied) {
+            appearance.lists().updateAppearanceData();
+            applied = 1;
+        }
         if (applied == 1)
             setDirty(true);
         else if (applied != 0)
             updateData();
     }
     updateEffectWidgetStates();
-    return itemHandle > 0 ? 0 : 4;
+    takeEdits();
+    return context.effect > 0 ? 0 : 4;
 }
 
 int CtrlEffects::updateData()
 {
-    ParticleEmitter* e = emitter();
+    ParticleEmitter* e = context.emitter();
     if (!e)
         return 0;
     preview.forgetOneShots();
@@ -145,7 +150,7 @@ int CtrlEffects::updateData()
 
 void CtrlEffects::updateEffectWidgetStates()
 {
-    const bool open = itemHandle > 0;
+    const bool open = context.effect > 0;
     if (!open)
         setUsable(BW_SAVE, false);
     mainPanel.updateStates(open);
@@ -165,7 +170,7 @@ int CtrlEffects::onListBox()
     const int id = particles()->load(globalStatus->iArchiveID, name.c_str());
     if (id > 0) {
         closeResources();
-        itemHandle = id;
+        context.effect = id;
         currentItemName = name;
         // The position is not stored: a loaded effect plays where a new one does.
         preview.setPreviewPosition(preview.centreX(), preview.centreY(), false);
@@ -190,10 +195,10 @@ int CtrlEffects::onNew()
     closeResources();
     if (CtrlBase::onNew() != 0)
         return -1;
-    itemHandle = particles()->create("Effect", 10);
-    ParticleEmitter* e = emitter();
+    context.effect = particles()->create("Effect", 10);
+    ParticleEmitter* e = context.emitter();
     if (!e) {
-        itemHandle = 0;
+        context.effect = 0;
         services.messageBox("New effect", "Particle effect could not be created.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
@@ -215,7 +220,7 @@ int CtrlEffects::resetWidgets()
 int CtrlEffects::onSave()
 {
     return saveResource(kKind, "Particle effect name cannot be empty.", [this](const string& name) {
-        ParticleEmitter* e = emitter();
+        ParticleEmitter* e = context.emitter();
         if (!e) {
             services.notifySaveError(kKind, "Could not get the particle effect.", kNoticeMs);
             return -1;
@@ -226,13 +231,13 @@ int CtrlEffects::onSave()
             return -1;
         }
         const string before = e->getName();
-        if (particles()->setName(itemHandle, name.c_str()) < 0) {
+        if (particles()->setName(context.effect, name.c_str()) < 0) {
             services.notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
             return -1;
         }
         if (e->save(globalStatus->iArchiveID, name.c_str()) != 0) {
             // The emitter keeps the name it is stored under.
-            particles()->setName(itemHandle, before.c_str());
+            particles()->setName(context.effect, before.c_str());
             services.notifySaveError(kKind, "Could not save the particle effect.", kNoticeMs);
             return -1;
         }
@@ -257,9 +262,9 @@ int CtrlEffects::closeResources()
 {
     mainPanel.closeBorrowedVisualResource();
     particles()->closeOneShots();
-    if (itemHandle > 0)
-        particles()->close(itemHandle);
-    itemHandle = 0;
+    if (context.effect > 0)
+        particles()->close(context.effect);
+    context.effect = 0;
     preview.reset();
     return 0;
 }
@@ -269,7 +274,7 @@ int CtrlEffects::onActivate()
     preview.resume();
     // Other tabs may have added or removed images and sprites meanwhile.
     mainPanel.populateVisualResourceLists();
-    if (ParticleEmitter* e = emitter()) {
+    if (ParticleEmitter* e = context.emitter()) {
         {
             const FillingWidgets filling(context);
             mainPanel.fillVisual(e);

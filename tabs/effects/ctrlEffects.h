@@ -66,22 +66,22 @@ public:
     int getSelectedTintEntry() const { return appearance.lists().selectedTintEntry(); }
     int getPreviewState() const { return preview.state(); }
     bool getOneShotsAlive() const { return preview.oneShotsAlive(); }
-    int getItemHandle() const { return itemHandle; }
+    int getItemHandle() const { return context.effect; }
     int getBorrowedVisualId() const { return mainPanel.borrowedVisualId(); }
     const EffectPreview& previewArea() const { return preview; }
     EffectAppearancePanel& appearanceEditor() { return appearance; }
 
 private:
-    // Whether (x, y) lies on a floating panel that shows.
-    bool isInModelessPanel(float x, float y) const;
     // A live effect block of that name in the open archive.
     bool storedEffectNamed(const string& name) const;
-    Zelkoran::ParticleEmitter* emitter() const;
+    // The parts' edits since the last look make the tab dirty.
+    void takeEdits();
 
     EffectContext context;
-    EffectPreview preview;
     EffectMainPanel mainPanel;
     EffectAdvancedPanel advanced;
     EffectParticleEvents particleEvents;
     EffectAppearancePanel appearance;
+    // Last: it knows the floating panels that lie over it.
+    EffectPreview preview;
 };

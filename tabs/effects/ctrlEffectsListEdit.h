@@ -15,23 +15,34 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace effectlists {
 
 using Zelkoran::Vector;
 
-// The emitter's view of one list.
-template <typename T>
+// The emitter's view of one list: read() gives a copy of the list,
+// submit(list) is true when the emitter took it, and same(a, b) tells
+// identical entries; byPosition for lists whose selection stays by position.
+template <typename Read, typename Submit, typename Same>
 struct ListAccess {
-    std::function<Vector<T>()> read;              // a copy of the emitter's list
-    std::function<bool(const Vector<T>&)> submit; // true when the emitter took the list
-    // Identity of entries; empty for lists whose selection stays by position.
-    std::function<bool(const T&, const T&)> same;
+    Read read;
+    Submit submit;
+    Same same;
 };
+template <typename Read, typename Submit, typename Same>
+ListAccess(Read, Submit, Same) -> ListAccess<Read, Submit, Same>;
+
+struct ByPosition {};
+inline constexpr ByPosition byPosition{};
+
+// The entry type of a list access.
+template <typename Access>
+using EntryOf = typename decltype(std::declval<const Access&>().read())::value_type;
 
 // Result of a list edit besides RC_OK and RC_ERR_NO_MEMORY: nothing changed.
 constexpr int kRefused = Zelkoran::RC_ERR_GENERIC;
@@ -39,9 +50,8 @@ constexpr int kRefused = Zelkoran::RC_ERR_GENERIC;
 // Position in now of the entry that sits at position in submitted: the
 // (n+1)-th entry identical to it, n being the identical ones before it in
 // submitted; 0 when now holds fewer.
-template <typename T>
-int relocate(const Vector<T>& submitted, size_t position, const Vector<T>& now,
-             const std::function<bool(const T&, const T&)>& same)
+template <typename T, typename Same>
+int relocate(const Vector<T>& submitted, size_t position, const Vector<T>& now, const Same& same)
 {
     const T& key = submitted[position];
     size_t before = 0;
@@ -51,6 +61,16 @@ int relocate(const Vector<T>& submitted, size_t position, const Vector<T>& now,
         if (same(now[i], key) && before-- == 0)
             return static_cast<int>(i);
     return 0;
+}
+
+// Where the entry at position of submitted is after the emitter took it.
+template <typename Access, typename T>
+int positionAfterSubmit(const Access& list, const Vector<T>& submitted, size_t position)
+{
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(list.same)>, ByPosition>)
+        return static_cast<int>(position);
+    else
+        return relocate(submitted, position, list.read(), list.same);
 }
 
 // Runs one edit, turning a failed allocation into RC_ERR_NO_MEMORY.
@@ -66,39 +86,36 @@ int guarded(Edit&& edit)
 
 // Replaces entry selection with value. On RC_OK selection is the entry's
 // new position (unchanged without an identity).
-template <typename T>
-int replaceEntry(const ListAccess<T>& list, const T& value, int& selection)
+template <typename Access>
+int replaceEntry(const Access& list, const EntryOf<Access>& value, int& selection)
 {
     return guarded([&] {
-        Vector<T> copy = list.read();
+        Vector<EntryOf<Access>> copy = list.read();
         if (selection < 0 || static_cast<size_t>(selection) >= copy.size())
             return kRefused;
         copy[static_cast<size_t>(selection)] = value;
         if (!list.submit(copy))
             return kRefused;
-        if (list.same)
-            selection = relocate(copy, static_cast<size_t>(selection), list.read(), list.same);
+        selection = positionAfterSubmit(list, copy, static_cast<size_t>(selection));
         return static_cast<int>(Zelkoran::RC_OK);
     });
 }
 
-// Appends the entry make builds from the current list (make may refuse)
-// when the list holds fewer than limit. On RC_OK selection is the new
-// entry's position.
-template <typename T>
-int appendEntry(const ListAccess<T>& list, size_t limit, const std::function<bool(const Vector<T>&, T&)>& make,
-                int& selection)
+// Appends the entry make(list, entry) builds from the current list (make
+// may refuse: false) when the list holds fewer than limit. On RC_OK
+// selection is the new entry's position.
+template <typename Access, typename Make>
+int appendEntry(const Access& list, size_t limit, const Make& make, int& selection)
 {
     return guarded([&] {
-        Vector<T> copy = list.read();
-        T entry{};
+        Vector<EntryOf<Access>> copy = list.read();
+        EntryOf<Access> entry{};
         if (copy.size() >= limit || !make(copy, entry))
             return kRefused;
         copy.push_back(entry);
         if (!list.submit(copy))
             return kRefused;
-        selection = list.same ? relocate(copy, copy.size() - 1, list.read(), list.same)
-                              : static_cast<int>(copy.size()) - 1;
+        selection = positionAfterSubmit(list, copy, copy.size() - 1);
         return static_cast<int>(Zelkoran::RC_OK);
     });
 }
@@ -106,11 +123,11 @@ int appendEntry(const ListAccess<T>& list, size_t limit, const std::function<boo
 // Removes entry selection unless that would leave fewer than fewestLeft.
 // On RC_OK selection stays on the entry that followed, or moves to the new
 // last one; -1 once the list is empty.
-template <typename T>
-int removeEntry(const ListAccess<T>& list, size_t fewestLeft, int& selection)
+template <typename Access>
+int removeEntry(const Access& list, size_t fewestLeft, int& selection)
 {
     return guarded([&] {
-        Vector<T> copy = list.read();
+        Vector<EntryOf<Access>> copy = list.read();
         if (selection < 0 || static_cast<size_t>(selection) >= copy.size() || copy.size() - 1 < fewestLeft)
             return kRefused;
         copy.erase(copy.begin() + selection);

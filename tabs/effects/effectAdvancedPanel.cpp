@@ -1,6 +1,7 @@
 #include "tabs/effects/effectAdvancedPanel.h"
 
 #include "services/ResourceManager.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/effects/ctrlEffectsListEdit.h"
 #include "tabs/effects/effectWidgets.h"
 
@@ -141,10 +142,7 @@ void addListRow(Panel& p, int font, int captionId, const char* captionName, cons
 
 } // namespace
 
-EffectAdvancedPanel::EffectAdvancedPanel(EffectContext& shared, std::function<void()> onScaleRamp)
-    : context(shared), scaleRampApplied(std::move(onScaleRamp))
-{
-}
+EffectAdvancedPanel::EffectAdvancedPanel(EffectContext& shared) : context(shared) {}
 
 void EffectAdvancedPanel::createAdvancedPanel()
 {
@@ -158,7 +156,7 @@ void EffectAdvancedPanel::createAdvancedPanel()
     if (!created)
         return;
     Panel& p = *created;
-    const int font = context.rm->get(SR_FONT);
+    const int font = context.services.resources().get(SR_FONT);
     ui::addButton(p, {.name = "CloseAdvanced", .id = EW_ADVANCED_CLOSE, .x = ui::right(-15), .y = ui::bottom(-15),
                       .w = 54, .h = 21, .text = "Close", .tooltip = "Hide advanced particle controls"});
 
@@ -237,7 +235,7 @@ void EffectAdvancedPanel::commitSeed(WidgetTextEdit& field)
         return;
     const uint32_t before = e->getSeed();
     if (parseSeed(field.getText(), value) && e->setSeed(value) && value != before)
-        context.markDirty();
+        context.markEdited();
     field.setText(std::to_string(e->getSeed()).c_str());
 }
 
@@ -285,10 +283,7 @@ int EffectAdvancedPanel::applyAdvancedEmitterWidget(int id, ParticleEmitter* e)
         const float start = value(AW_SCALE_START, 1), end = value(AW_SCALE_END, 1);
         if (!keys.empty() && keys.front().scale == start && keys.back().scale == end)
             return 0;
-        ok = e->setScaleRamp(start, end);
-        if (ok)
-            scaleRampApplied();
-        break;
+        return e->setScaleRamp(start, end) ? kScaleRampApplied : -1;
     }
     case AW_ROTATION:
     case AW_SPIN: ok = e->setRotation(value(AW_ROTATION, 0), value(AW_SPIN, 0)); break;

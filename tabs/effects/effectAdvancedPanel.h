@@ -8,25 +8,26 @@
 #include "tabs/effects/effectFloatingPanel.h"
 #include "tabs/effects/effectWidgetIds.h"
 
-#include <functional>
-
 namespace Zelkoran {
 class WidgetTextEdit;
 } // namespace Zelkoran
 
 class EffectAdvancedPanel : private EffectWidgetIds {
 public:
-    // scaleRampApplied runs after the birth and death scales replaced the
-    // scale keys.
-    EffectAdvancedPanel(EffectContext& context, std::function<void()> scaleRampApplied);
+    // What applyAdvancedEmitterWidget gives when the birth and death scales
+    // replaced the scale keys, which the appearance panel shows too.
+    static constexpr int kScaleRampApplied = 2;
+
+    explicit EffectAdvancedPanel(EffectContext& context);
 
     // Builds the panel once, hidden.
     void createAdvancedPanel();
     EffectFloatingPanel& window() { return floating; }
     const EffectFloatingPanel& window() const { return floating; }
     Zelkoran::Panel* panel() const { return floating.panel(); }
-    // 1 applied, 0 not an advanced setting (or no panel; the seed field
-    // applies itself when committed), -1 refused.
+    // 1 applied (kScaleRampApplied for the scale ramp), 0 not an advanced
+    // setting (or no panel; the seed field applies itself when committed),
+    // -1 refused.
     int applyAdvancedEmitterWidget(int widgetId, Zelkoran::ParticleEmitter* emitter);
     // The settings from the emitter (the caller sets the guard).
     void fill(Zelkoran::ParticleEmitter* emitter);
@@ -38,6 +39,5 @@ private:
     void commitSeed(Zelkoran::WidgetTextEdit& field);
 
     EffectContext& context;
-    std::function<void()> scaleRampApplied;
     EffectFloatingPanel floating;
 };

@@ -17,22 +17,22 @@ namespace {
 
 const SDL_Color kWhite{255, 255, 255, 255};
 
-ListAccess<ParticleColorKey> colorKeyList(ParticleEmitter* e)
+auto colorKeyList(ParticleEmitter* e)
 {
-    return {[e] { return e->getColorKeys(); },
-            [e](const Vector<ParticleColorKey>& list) { return e->setColorKeys(list); }, sameColorKey};
+    return ListAccess{[e] { return e->getColorKeys(); },
+                      [e](const Vector<ParticleColorKey>& list) { return e->setColorKeys(list); }, sameColorKey};
 }
 
-ListAccess<SDL_Color> tintList(ParticleEmitter* e)
+auto tintList(ParticleEmitter* e)
 {
-    return {[e] { return e->getTintPalette(); }, [e](const Vector<SDL_Color>& list) { return e->setTintPalette(list); },
-            {}};
+    return ListAccess{[e] { return e->getTintPalette(); },
+                      [e](const Vector<SDL_Color>& list) { return e->setTintPalette(list); }, byPosition};
 }
 
-ListAccess<ParticleScaleKey> scaleKeyList(ParticleEmitter* e)
+auto scaleKeyList(ParticleEmitter* e)
 {
-    return {[e] { return e->getScaleKeys(); },
-            [e](const Vector<ParticleScaleKey>& list) { return e->setScaleKeys(list); }, sameScaleKey};
+    return ListAccess{[e] { return e->getScaleKeys(); },
+                      [e](const Vector<ParticleScaleKey>& list) { return e->setScaleKeys(list); }, sameScaleKey};
 }
 
 // The colour of a hex field, false when its text is not "#RRGGBBAA".
@@ -44,7 +44,7 @@ bool hexColour(Panel* p, int id, SDL_Color& c)
 
 // A key added after key selection: halfway to the next one, with its value.
 template <typename Key>
-std::function<bool(const Vector<Key>&, Key&)> keyAfter(int selection)
+auto keyAfter(int selection)
 {
     return [selection](const Vector<Key>& keys, Key& key) {
         if (keys.empty() || selection < 0 || static_cast<size_t>(selection) >= keys.size())
@@ -57,9 +57,8 @@ std::function<bool(const Vector<Key>&, Key&)> keyAfter(int selection)
 
 } // namespace
 
-EffectAppearanceLists::EffectAppearanceLists(EffectContext& shared, const EffectFloatingPanel& appearancePanel,
-                                             std::function<void()> onScaleKeys)
-    : context(shared), appearance(appearancePanel), scaleKeysChanged(std::move(onScaleKeys))
+EffectAppearanceLists::EffectAppearanceLists(EffectContext& shared, const EffectFloatingPanel& appearancePanel)
+    : context(shared), appearance(appearancePanel)
 {
 }
 
@@ -97,12 +96,6 @@ bool EffectAppearanceLists::edited()
 {
     updateAppearanceData();
     return true;
-}
-
-bool EffectAppearanceLists::scaleKeysEdited()
-{
-    scaleKeysChanged();
-    return edited();
 }
 
 void EffectAppearanceLists::updateColorKeyData()
@@ -233,8 +226,7 @@ bool EffectAppearanceLists::addTintPaletteEntry()
 {
     ParticleEmitter* e = context.emitter();
     const int selection = tintEntry;
-    const std::function<bool(const Vector<SDL_Color>&, SDL_Color&)> make =
-        [selection](const Vector<SDL_Color>& palette, SDL_Color& colour) {
+    const auto make = [selection](const Vector<SDL_Color>& palette, SDL_Color& colour) {
             const bool inside = selection >= 0 && static_cast<size_t>(selection) < palette.size();
             colour = inside ? palette[static_cast<size_t>(selection)] : kWhite;
             return true;
@@ -261,7 +253,7 @@ bool EffectAppearanceLists::applyScaleKeyWidgets()
     const ParticleScaleKey key{ew::numberValue(p, PW_SCALE_TIME, 0), ew::numberValue(p, PW_SCALE_VALUE, 1)};
     if (!listEditDone(replaceEntry(scaleKeyList(e), key, scaleKey)))
         return false;
-    return scaleKeysEdited();
+    return edited();
 }
 
 bool EffectAppearanceLists::addScaleKey()
@@ -270,7 +262,7 @@ bool EffectAppearanceLists::addScaleKey()
     if (!e || !listEditDone(appendEntry(scaleKeyList(e), ParticleEmitter::kMaxScaleKeys,
                                         keyAfter<ParticleScaleKey>(scaleKey), scaleKey)))
         return false;
-    return scaleKeysEdited();
+    return edited();
 }
 
 bool EffectAppearanceLists::deleteScaleKey()
@@ -278,5 +270,5 @@ bool EffectAppearanceLists::deleteScaleKey()
     ParticleEmitter* e = context.emitter();
     if (!e || !listEditDone(removeEntry(scaleKeyList(e), 1, scaleKey)))
         return false;
-    return scaleKeysEdited();
+    return edited();
 }

@@ -8,14 +8,12 @@
 #include "tabs/effects/effectFloatingPanel.h"
 #include "tabs/effects/effectWidgetIds.h"
 
-#include <functional>
+#include <cstdint>
 
 class EffectAppearanceLists : private EffectWidgetIds {
 public:
-    // appearance is the floating panel that shows them; scaleKeysChanged
-    // runs after an edit of the scale keys.
-    EffectAppearanceLists(EffectContext& context, const EffectFloatingPanel& appearance,
-                          std::function<void()> scaleKeysChanged);
+    // appearance is the floating panel that shows them.
+    EffectAppearanceLists(EffectContext& context, const EffectFloatingPanel& appearance);
 
     // Every list's widgets from the emitter, with the guard set.
     void updateAppearanceData();
@@ -42,11 +40,9 @@ private:
     Zelkoran::Panel* panel() const { return appearance.panel(); }
     // After a list edit: the other views of the lists follow.
     bool edited();
-    bool scaleKeysEdited();
 
     EffectContext& context;
     const EffectFloatingPanel& appearance;
-    std::function<void()> scaleKeysChanged;
     int32_t colorKey = 0;
     int32_t tintEntry = 0;
     int32_t scaleKey = 0;

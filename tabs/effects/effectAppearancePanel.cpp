@@ -89,22 +89,23 @@ String indexed(const char* prefix, int i)
 
 } // namespace
 
-EffectAppearancePanel::EffectAppearancePanel(EffectContext& shared, std::function<void()> scaleKeysChanged)
-    : context(shared), keyLists(shared, floating, std::move(scaleKeysChanged))
+EffectAppearancePanel::EffectAppearancePanel(EffectContext& shared)
+    : context(shared), keyLists(shared, floating)
 {
 }
 
-void EffectAppearancePanel::createAppearancePanel(const TabServices& services)
+void EffectAppearancePanel::createAppearancePanel()
 {
     if (panel())
         return;
+    const TabServices& services = context.services;
     Panel* created = floating.create(indexed("EffectsAppearance", EW_APPEARANCE).c_str(), kPanelWidth, kPanelHeight,
                                      kPanelX, kPanelY,
                                      {PW_TITLE, "AppearanceTitle", "Appearance", "Particle appearance controls"});
     if (!created)
         return;
     Panel& p = *created;
-    const int font = context.rm->get(SR_FONT);
+    const int font = services.resources().get(SR_FONT);
     ui::addButton(p, {.name = "CloseAppearance", .id = EW_APPEARANCE_CLOSE, .x = ui::right(-15),
                       .y = ui::bottom(-15), .w = 54, .h = 21, .text = "Close",
                       .tooltip = "Hide particle appearance controls"});
@@ -122,7 +123,7 @@ void EffectAppearancePanel::createAppearancePanel(const TabServices& services)
                                                    return;
                                                // A refused pick must not stay on show.
                                                if ((keyLists.*apply)())
-                                                   context.markDirty();
+                                                   context.markEdited();
                                                else
                                                    keyLists.updateAppearanceData();
                                            });
@@ -219,11 +220,13 @@ int EffectAppearancePanel::handleAppearanceEvent(int id)
     }
     if ((id == PW_COLOR_TEXT || id == PW_TINT_TEXT) && hexHeldBack(id))
         return 1;
-    if ((keyLists.*change)())
-        context.markDirty();
-    else
+    if (!(keyLists.*change)()) {
         keyLists.updateAppearanceData();
-    return 1;
+        return 1;
+    }
+    context.markEdited();
+    const bool scaleKeys = id == PW_SCALE_ADD || id == PW_SCALE_DELETE || id == PW_SCALE_TIME || id == PW_SCALE_VALUE;
+    return scaleKeys ? kScaleKeysEdited : 1;
 }
 
 bool EffectAppearancePanel::hexHeldBack(int id) const

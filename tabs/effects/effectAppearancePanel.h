@@ -8,23 +8,23 @@
 #include "tabs/effects/effectFloatingPanel.h"
 #include "tabs/effects/effectWidgetIds.h"
 
-#include <functional>
-
-class TabServices;
-
 class EffectAppearancePanel : private EffectWidgetIds {
 public:
-    // scaleKeysChanged runs after an edit of the scale keys.
-    EffectAppearancePanel(EffectContext& context, std::function<void()> scaleKeysChanged);
+    // What handleAppearanceEvent gives when the emitter took changed scale
+    // keys, which the advanced panel mirrors.
+    static constexpr int kScaleKeysEdited = 2;
+
+    explicit EffectAppearancePanel(EffectContext& context);
 
     // Builds the panel once, hidden.
-    void createAppearancePanel(const TabServices& services);
+    void createAppearancePanel();
     EffectFloatingPanel& window() { return floating; }
     const EffectFloatingPanel& window() const { return floating; }
     Zelkoran::Panel* panel() const { return floating.panel(); }
     EffectAppearanceLists& lists() { return keyLists; }
     const EffectAppearanceLists& lists() const { return keyLists; }
-    // 1 when the id belongs to the panel's edits and was taken, else 0.
+    // 1 when the id belongs to the panel's edits and was taken
+    // (kScaleKeysEdited after a scale key edit), else 0.
     int handleAppearanceEvent(int widgetId);
     void updateStates(bool open);
 

@@ -3,6 +3,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/TextFit.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/effects/effectWidgets.h"
 
 #include <Zelkoran/Archive.h>
@@ -122,7 +123,8 @@ EffectMainPanel::EffectMainPanel(Panel& tabPanel, EffectContext& shared) : panel
 
 void EffectMainPanel::create()
 {
-    const int font = context.rm->get(SR_FONT);
+    const ResourceManager& rm = context.services.resources();
+    const int font = rm.get(SR_FONT);
     for (const Spec& s : kWidgets) {
         // Buttons keep the toolkit's font.
         const bool button = s.kind == BUTTON || s.kind == SPRITE_BUTTON || s.kind == SPRITE_CHECK;
@@ -137,7 +139,7 @@ void EffectMainPanel::create()
             if (WidgetCheckBox* c = ui::addCheckBox(panel, spec)) {
                 c->setChecked(s.initial != 0);
                 if (s.kind == SPRITE_CHECK)
-                    c->setBackgroundSprite(context.rm->getClone(s.sprite), WS_ALL, 0);
+                    c->setBackgroundSprite(rm.getClone(s.sprite), WS_ALL, 0);
             }
             break;
         case NUMBER: ew::addFloatNumber(panel, spec, s.min, s.max, s.initial); break;
@@ -145,11 +147,11 @@ void EffectMainPanel::create()
         case BUTTON: ui::addButton(panel, spec); break;
         case SPRITE_BUTTON:
             if (WidgetButton* b = ui::addButton(panel, spec))
-                b->setBackgroundSprite(context.rm->getClone(s.sprite), WS_ALL, 0);
+                b->setBackgroundSprite(rm.getClone(s.sprite), WS_ALL, 0);
             break;
         case SPRITE_IMAGE:
             if (WidgetImage* i = panel.createImage(s.name, s.id)) {
-                i->setBackgroundSprite(context.rm->getClone(s.sprite), WS_ALL, 0);
+                i->setBackgroundSprite(rm.getClone(s.sprite), WS_ALL, 0);
                 i->setFeatures(WF_EVENTS, true);
                 i->setPosition(s.x, s.y);
                 i->setTooltip(s.tooltip);
@@ -272,7 +274,7 @@ bool EffectMainPanel::applyVisualFromWidgets(ParticleEmitter* e)
     const WidgetComboBox* combo = panel.getComboBox(EW_VISUAL);
     const int row = combo ? combo->getSelectedIndex() : 0;
     const int visual = row >= 1 && row <= 6 ? vEffectVisualChoices[row - 1].visual : PV_PIXEL;
-    const int archiveId = context.status->iArchiveID;
+    const int archiveId = context.services.status().iArchiveID;
     int resource = 0;
     if (visual == PV_IMAGE || visual == PV_SPRITE) {
         const bool image = visual == PV_IMAGE;
@@ -311,7 +313,7 @@ void EffectMainPanel::populateVisualResourceLists()
         c->clearItems();
         c->addItem("None");
     }
-    if (const Archive* archive = Main::instance()->archiveMgr()->get(context.status->iArchiveID)) {
+    if (const Archive* archive = Main::instance()->archiveMgr()->get(context.services.status().iArchiveID)) {
         for (int i = 0; i < archive->getIndexCount(); ++i) {
             Archive::Block block;
             if (archive->blockAt(i, block) != 0 || block.deleted || block.name[0] == '#')
@@ -341,8 +343,9 @@ void EffectMainPanel::populateSpriteAnimationList(const String& spriteName, int 
     combo->clearItems();
     combo->addItem("Current");
     spriteAnimationIds.push_back(-1);
-    if (!spriteName.empty() && context.status->iArchiveID >= 1) {
-        const int id = Main::instance()->spriteMgr()->load(context.status->iArchiveID, spriteName.c_str());
+    const int archiveId = context.services.status().iArchiveID;
+    if (!spriteName.empty() && archiveId >= 1) {
+        const int id = Main::instance()->spriteMgr()->load(archiveId, spriteName.c_str());
         if (const Sprite* sprite = id > 0 ? Main::instance()->spriteMgr()->get(id) : nullptr) {
             for (int i = 0; i < sprite->getAnimCount(); ++i) {
                 String text;

@@ -15,16 +15,16 @@ using namespace effectlists;
 
 namespace {
 
-ListAccess<ParticleBurst> burstList(ParticleEmitter* e)
+auto burstList(ParticleEmitter* e)
 {
-    return {[e] { return e->getBursts() ? *e->getBursts() : Vector<ParticleBurst>{}; },
-            [e](const Vector<ParticleBurst>& list) { return e->setBursts(list); }, sameBurst};
+    return ListAccess{[e] { return e->getBursts() ? *e->getBursts() : Vector<ParticleBurst>{}; },
+                      [e](const Vector<ParticleBurst>& list) { return e->setBursts(list); }, sameBurst};
 }
 
-ListAccess<ParticleSubEmitter> subEmitterList(ParticleEmitter* e)
+auto subEmitterList(ParticleEmitter* e)
 {
-    return {[e] { return e->getSubEmitters() ? *e->getSubEmitters() : Vector<ParticleSubEmitter>{}; },
-            [e](const Vector<ParticleSubEmitter>& list) { return e->setSubEmitters(list); }, {}};
+    return ListAccess{[e] { return e->getSubEmitters() ? *e->getSubEmitters() : Vector<ParticleSubEmitter>{}; },
+                      [e](const Vector<ParticleSubEmitter>& list) { return e->setSubEmitters(list); }, byPosition};
 }
 
 } // namespace
@@ -92,7 +92,7 @@ bool EffectParticleEvents::handleParticleEventsEvent(int id)
         (bursts ? burstSelection : subSelection) = ew::comboRow(panel(), id) - 1;
         (this->*refresh)();
     } else if ((this->*change)()) {
-        context.markDirty();
+        context.markEdited();
     } else {
         (this->*refresh)();
     }
@@ -186,8 +186,7 @@ bool EffectParticleEvents::addTimedBurst()
     if (!e)
         return false;
     const int base = burstSelection;
-    const std::function<bool(const Vector<ParticleBurst>&, ParticleBurst&)> make =
-        [base](const Vector<ParticleBurst>& list, ParticleBurst& burst) {
+    const auto make = [base](const Vector<ParticleBurst>& list, ParticleBurst& burst) {
             if (list.empty()) {
                 burst = ParticleBurst{0, 1};
                 return true;
@@ -243,8 +242,7 @@ bool EffectParticleEvents::addSubEmitter()
     if (!e || subPresets.empty())
         return false;
     const ParticleSubEmitter first{subPresets.front(), PST_DEATH, 1, 0};
-    const std::function<bool(const Vector<ParticleSubEmitter>&, ParticleSubEmitter&)> make =
-        [first](const Vector<ParticleSubEmitter>&, ParticleSubEmitter& entry) {
+    const auto make = [first](const Vector<ParticleSubEmitter>&, ParticleSubEmitter& entry) {
             entry = first;
             return true;
         };

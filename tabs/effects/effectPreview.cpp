@@ -2,6 +2,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/effects/effectWidgets.h"
 
 #include <Zelkoran/GFX.h>
@@ -41,19 +42,23 @@ const char* driverName(int driver)
 
 } // namespace
 
-EffectPreview::EffectPreview(Panel& tabPanel, EffectContext& shared, std::function<bool(float, float)> onFloating)
-    : panel(tabPanel), context(shared), onFloatingPanel(std::move(onFloating)),
-      backgroundImageId(shared.rm->get(SR_BG_BLOCKY))
+EffectPreview::EffectPreview(Panel& tabPanel, EffectContext& shared, const EffectFloatingPanel& advancedPanel,
+                             const EffectFloatingPanel& appearancePanel)
+    : panel(tabPanel), context(shared), status(shared.services.status()), advanced(advancedPanel),
+      appearance(appearancePanel),
+      backgroundImageId(shared.services.resources().get(SR_BG_BLOCKY))
 {
 }
 
-float EffectPreview::centreX() const { return static_cast<float>(context.status->iWidth - 200) * 0.5f + kLeft; }
-float EffectPreview::centreY() const { return static_cast<float>(context.status->iHeight - 40) * 0.5f + kTop; }
+bool EffectPreview::onFloatingPanel(float x, float y) const { return advanced.covers(x, y) || appearance.covers(x, y); }
+
+float EffectPreview::centreX() const { return static_cast<float>(status.iWidth - 200) * 0.5f + kLeft; }
+float EffectPreview::centreY() const { return static_cast<float>(status.iHeight - 40) * 0.5f + kTop; }
 
 bool EffectPreview::isInContentArea(float x, float y) const
 {
-    return x >= kLeft && x < static_cast<float>(context.status->iWidth) && y >= kTop
-           && y < static_cast<float>(context.status->iHeight);
+    return x >= kLeft && x < static_cast<float>(status.iWidth) && y >= kTop
+           && y < static_cast<float>(status.iHeight);
 }
 
 void EffectPreview::setPreviewPosition(float x, float y, bool markDirty)
@@ -63,7 +68,7 @@ void EffectPreview::setPreviewPosition(float x, float y, bool markDirty)
         return;
     e->setPosition(x, y);
     if (markDirty)
-        context.markDirty();
+        context.markEdited();
 }
 
 void EffectPreview::update()
@@ -82,7 +87,7 @@ void EffectPreview::update()
 
 void EffectPreview::drawBackground()
 {
-    const float w = static_cast<float>(context.status->iWidth), h = static_cast<float>(context.status->iHeight);
+    const float w = static_cast<float>(status.iWidth), h = static_cast<float>(status.iHeight);
     const bool black = ew::checked(&panel, EW_BG_BLACK);
     if (!black && ew::checked(&panel, EW_BG_CHECKER)) {
         Image* tile = Main::instance()->imageMgr()->get(backgroundImageId);
@@ -104,7 +109,7 @@ void EffectPreview::render(Screen* screen)
     screen->clear(128, 128, 128, 255);
     SDL_Rect saved{};
     const bool clipped = screen->getClipRect(saved);
-    const SDL_Rect area{200, 40, context.status->iWidth - 200, context.status->iHeight - 40};
+    const SDL_Rect area{200, 40, status.iWidth - 200, status.iHeight - 40};
     screen->setClipRect(&area);
     drawBackground();
     if (context.emitter() && (previewState != PS_STOPPED || oneShots))
@@ -166,7 +171,7 @@ void EffectPreview::handleMouse(const SDL_Event& event, int burst)
         const float x = static_cast<float>(event.motion.x), y = static_cast<float>(event.motion.y);
         if (dragging && !onFloatingPanel(x, y)) {
             e->setPosition(x, y);
-            context.markDirty();
+            context.markEdited();
         }
         break;
     }

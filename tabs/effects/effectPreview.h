@@ -5,11 +5,12 @@
 #pragma once
 
 #include "tabs/effects/effectContext.h"
+#include "tabs/effects/effectFloatingPanel.h"
 #include "tabs/effects/effectWidgetIds.h"
 
 #include <SDL.h>
 
-#include <functional>
+class GlobalStatus;
 
 namespace Zelkoran {
 class Panel;
@@ -19,8 +20,10 @@ class Screen;
 class EffectPreview : private EffectWidgetIds {
 public:
     // tabPanel holds the play buttons, the background choice and the info
-    // labels; onFloatingPanel tells whether a point lies on a floating panel.
-    EffectPreview(Zelkoran::Panel& tabPanel, EffectContext& context, std::function<bool(float, float)> onFloatingPanel);
+    // labels; the floating panels lie over the area, and a click on one of
+    // them is not the preview's.
+    EffectPreview(Zelkoran::Panel& tabPanel, EffectContext& context, const EffectFloatingPanel& advanced,
+                  const EffectFloatingPanel& appearance);
 
     int state() const { return previewState; }
     bool oneShotsAlive() const { return oneShots; }
@@ -55,10 +58,13 @@ private:
     void drawBackground();
     void updateInfoLabel(Zelkoran::Screen* screen);
     void showPaused(bool paused);
+    bool onFloatingPanel(float x, float y) const;
 
     Zelkoran::Panel& panel;
     EffectContext& context;
-    std::function<bool(float, float)> onFloatingPanel;
+    const GlobalStatus& status;
+    const EffectFloatingPanel& advanced;
+    const EffectFloatingPanel& appearance;
     int backgroundImageId = 0;
     int previewState = PS_STOPPED;
     bool oneShots = false;

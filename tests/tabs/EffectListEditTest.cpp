@@ -20,9 +20,10 @@ struct SortingFake {
     Vector<T> list;
     bool refuse = false;
     bool outOfMemory = false;
-    ListAccess<T> access(std::function<bool(const T&, const T&)> same)
+    template <typename Same>
+    auto access(Same same)
     {
-        return {[this] {
+        return ListAccess{[this] {
                     if (outOfMemory)
                         throw std::bad_alloc();
                     return list;
@@ -61,7 +62,7 @@ TEST(EffectListEdit, TheEditedEntryIsFoundAgainAfterTheEmitterReorders)
     // Without an identity the selection stays by position.
     SortingFake<ParticleBurst> fake{{{1, 5}, {2, 5}}};
     int selection = 0;
-    EXPECT_EQ(replaceEntry(fake.access({}), ParticleBurst{9, 5}, selection), RC_OK);
+    EXPECT_EQ(replaceEntry(fake.access(byPosition), ParticleBurst{9, 5}, selection), RC_OK);
     EXPECT_EQ(selection, 0);
 }
 
@@ -69,7 +70,7 @@ TEST(EffectListEdit, AppendRemoveLimitsRefusalsAndMemory)
 {
     using Keys = Vector<ParticleColorKey>;
     const SDL_Color a{255, 0, 0, 255}, b{0, 0, 255, 255};
-    const std::function<bool(const Keys&, ParticleColorKey&)> after0 = [](const Keys& keys, ParticleColorKey& k) {
+    const auto after0 = [](const Keys& keys, ParticleColorKey& k) {
         k = keys[0];
         k.time = midpointTime(keys, 0);
         return true;
@@ -112,7 +113,7 @@ TEST(EffectListEdit, NaNTimesNeverMatch)
     EXPECT_FALSE(sameColorKey(nan, nan));
     EXPECT_FALSE(sameScaleKey({std::nanf(""), 1}, {std::nanf(""), 1}));
     SortingFake<ParticleColorKey> fake{{{0.5f, {}}, {0.5f, {}}}};
-    EXPECT_EQ(relocate(Vector<ParticleColorKey>{nan}, 0, fake.list, std::function(sameColorKey)), 0);
+    EXPECT_EQ(relocate(Vector<ParticleColorKey>{nan}, 0, fake.list, sameColorKey), 0);
 }
 
 TEST(EffectListEdit, SeedTexts)
