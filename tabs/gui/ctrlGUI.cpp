@@ -43,7 +43,7 @@ constexpr int kDirtyIds[] = {901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 9
 
 CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("GUI", 230, rm, gs), fields(*panel), preview(state, *gs), widgetList(*panel, state),
-      properties(*panel, state, *rm), skin(*panel, state, *gs), addWidgetDialog(rm->get(SR_FONT)),
+      properties(*panel, state, preview, services), skin(*panel, state, services), addWidgetDialog(services),
       tooltipDialog(services)
 {
     Main::instance()->tool()->szCopy(blockType, "ZK7_GUIPANEL", sizeof(blockType));
@@ -51,11 +51,7 @@ CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
     panel->baseWidget()->setSize(200, 1290);
     const int font = resourceManager->get(SR_FONT);
     properties.createRows(font, widgetList);
-    // A committed colour text that changed the widget is an edit.
-    skin.createRows(services, [this] {
-        if (state.livePanel())
-            setDirty(true);
-    });
+    skin.createRows();
     properties.createSpecialRows(font);
     CtrlGUI::onNew();
 }
@@ -64,6 +60,10 @@ CtrlGUI::~CtrlGUI() { CtrlGUI::closeResources(); }
 
 int CtrlGUI::processEvent(int widgetId, int data)
 {
+    // A colour text acts through its reaction, which runs just before the
+    // event it raises: a colour it put into the widget is an edit.
+    if (skin.takeColourEdit())
+        setDirty(true);
     if (CtrlBase::processEvent(widgetId, data) < 0)
         return -1;
     bool apply = true;
@@ -89,13 +89,13 @@ int CtrlGUI::processEvent(int widgetId, int data)
     case GW_THEME:
     case GW_LAYOUT:
         (widgetId == GW_THEME ? state.panelTheme : state.panelLayout) = valueForRow(fields.row(widgetId), 3);
-        applyPanelThemeAndLayout(state.livePanel());
+        preview.applyPanelThemeAndLayout(state.livePanel());
         break;
     case GW_ALIGN:
     case GW_JUSTIFY:
         (widgetId == GW_ALIGN ? state.layoutAlign : state.layoutJustify) = valueForRow(fields.row(widgetId), 4);
         if (state.livePanel() && isFlowLayout(state.panelLayout))
-            applyPanelThemeAndLayout(state.livePanel());
+            preview.applyPanelThemeAndLayout(state.livePanel());
         break;
     case GW_TOOLTIP_SETTINGS:
         changed = showTooltipSettingsDialog();
@@ -108,7 +108,7 @@ int CtrlGUI::processEvent(int widgetId, int data)
             changed = !colourText && skin.onSkinEvent(widgetId, data != 0);
             apply = false;
             // An image or sprite sizes the widget at once, not at the next edit.
-            if (Widget* w = getSelectedWidget(); changed && w && !(state.selectedWidgetId == 0 && state.fitScreen))
+            if (Widget* w = state.getSelectedWidget(); changed && w && !(state.selectedWidgetId == 0 && state.fitScreen))
                 properties.applyWidgetSizeFromEditorOrAsset(*w, state.selectedWidgetId, false);
         } else if (widgetId >= GW_VALUE && widgetId <= GW_MULTISELECT && state.livePanel() &&
                    state.selectedWidgetId != 0) {
@@ -117,7 +117,7 @@ int CtrlGUI::processEvent(int widgetId, int data)
         break;
     }
     updateWidgetStates(state.panelId <= 0 ? 4 : 0);
-    syncWidgetListSlider();
+    widgetList.syncWidgetListSlider();
     state.screenDesired = widgetInt(GW_SCREEN, 0, 16, 0);
     state.panelTTLSeconds = widgetInt(GW_TTL, 1, 86400, 1);
     if (listSelectionPending && widgetId == 0) {
@@ -125,7 +125,7 @@ int CtrlGUI::processEvent(int widgetId, int data)
         return 0;
     }
     if (apply && state.livePanel())
-        applyCommonFields();
+        properties.applyCommonFields();
     if (state.livePanel() &&
         (changed || std::find(std::begin(kDirtyIds), std::end(kDirtyIds), widgetId) != std::end(kDirtyIds)))
         setDirty(true);
@@ -135,18 +135,10 @@ int CtrlGUI::processEvent(int widgetId, int data)
 void CtrlGUI::updateWidgetStates(int mode)
 {
     const bool none = mode == 4;
-    const Widget* selected = none ? nullptr : getSelectedWidget();
+    const Widget* selected = none ? nullptr : state.getSelectedWidget();
     const bool isWidget = selected && state.selectedWidgetId != 0;
     properties.updateStates(none, selected, isWidget);
     skin.updateStates(selected, isWidget);
-}
-
-void CtrlGUI::applyCommonFields()
-{
-    properties.applyCommonFields([this](Position x, Position y) {
-        preview.applyPreviewPanelPosition();
-        preview.setLogicalPosition(x, y);
-    });
 }
 
 int CtrlGUI::updateData()
@@ -155,12 +147,12 @@ int CtrlGUI::updateData()
     if (!live)
         return 0;
     properties.fillPanelFields(*live);
-    if (Widget* w = getSelectedWidget()) {
+    if (Widget* w = state.getSelectedWidget()) {
         const bool stored = state.selectedWidgetId == 0 && preview.hasLogicalPosition();
         const Position x = preview.logicalX(), y = preview.logicalY();
         properties.fillWidgetFields(*w, stored ? &x : nullptr, stored ? &y : nullptr);
     }
-    updateSkinEditor();
+    skin.updateSkinEditor();
     return 0;
 }
 
@@ -180,7 +172,7 @@ void CtrlGUI::onDeleteWidget()
         return;
     live->closeWidget(state.selectedWidgetId);
     state.editorWidgetSizes.erase(state.selectedWidgetId);
-    populateWidgetList();
+    widgetList.populateWidgetList();
     widgetList.selectFirstRow();
     editWidget(0);
 }
@@ -191,7 +183,7 @@ bool CtrlGUI::showAddWidgetDialog()
     const int id = edited ? addWidgetDialog.run(*edited) : 0;
     if (id <= 0)
         return false;
-    populateWidgetList();
+    widgetList.populateWidgetList();
     if (widgetList.select(id))
         editWidget(id);
     return true;
@@ -199,7 +191,7 @@ bool CtrlGUI::showAddWidgetDialog()
 
 bool CtrlGUI::showTooltipSettingsDialog()
 {
-    Widget* target = getSelectedWidget();
+    Widget* target = state.getSelectedWidget();
     return target && tooltipDialog.run(*target);
 }
 
@@ -220,7 +212,7 @@ int CtrlGUI::render(int)
 {
     if (screen)
         screen->clear(180, 180, 180, 255);
-    syncWidgetListSlider();
+    widgetList.syncWidgetListSlider();
     return 0;
 }
 
@@ -236,8 +228,8 @@ int CtrlGUI::parseQEL()
     // The skin lists offer every image of the archive, which may be a
     // million rows: a hidden tab fills them when it is shown again.
     if (panel->baseWidget()->isShown()) {
-        populateSkinResourceLists();
-        updateSkinEditor();
+        skin.populateSkinResourceLists();
+        skin.updateSkinEditor();
     } else {
         skin.markListsStale();
     }
@@ -247,7 +239,7 @@ int CtrlGUI::parseQEL()
 int CtrlGUI::onActivate()
 {
     if (skin.hasStaleLists())
-        populateSkinResourceLists();
+        skin.populateSkinResourceLists();
     const int archiveId = globalStatus->iArchiveID;
     if (state.panelId <= 0 && !currentItemName.empty() && archiveId >= 1) {
         const int id = gui()->load(archiveId, currentItemName.c_str());
@@ -256,9 +248,9 @@ int CtrlGUI::onActivate()
             return 0;
         }
         state.panelId = id;
-        isolateLoadedPanelForPreview();
-        populateWidgetList();
-        populateSkinResourceLists();
+        preview.isolateLoadedPanelForPreview();
+        widgetList.populateWidgetList();
+        skin.populateSkinResourceLists();
     }
     if (Panel* live = state.livePanel()) {
         live->attachTo(0);
@@ -309,11 +301,11 @@ int CtrlGUI::onListBox()
     currentItemName = text;
     widgetList.forgetScroll();
     state.panelId = id;
-    isolateLoadedPanelForPreview();
+    preview.isolateLoadedPanelForPreview();
     state.selectedWidgetId = 0;
     state.resetSkinModes();
-    populateWidgetList();
-    populateSkinResourceLists();
+    widgetList.populateWidgetList();
+    skin.populateSkinResourceLists();
     if (!widgetList.empty())
         widgetList.selectFirstRow();
     updateData();
@@ -334,8 +326,8 @@ int CtrlGUI::onNew()
     // The radio shows Normal again: edits must go to the state shown.
     state.selectedSkinState = WS_NORMAL;
     state.resetSkinModes();
-    populateWidgetList();
-    populateSkinResourceLists();
+    widgetList.populateWidgetList();
+    skin.populateSkinResourceLists();
     return 0;
 }
 
@@ -371,21 +363,21 @@ int CtrlGUI::onSave()
             return -1;
         }
         state.panelId = id;
-        isolateLoadedPanelForPreview();
+        preview.isolateLoadedPanelForPreview();
         // The new panel takes what the fields say, so that the preview
         // after the save shows what was stored.
-        applyCommonFields();
+        properties.applyCommonFields();
     }
     Panel* live = state.livePanel();
     if (!live) {
         services.notifySaveError("Panel", "Could not get the panel.", 2000);
         return -1;
     }
-    restoreLogicalPanelPosition();
+    preview.restoreLogicalPanelPosition();
     if (gui()->setName(state.panelId, name.c_str()) != 0) {
         services.notifySaveWarning("Panel", kRenameWarning, 2500);
         // Back to the preview: screen 0, own size, centred, shown.
-        restorePreviewIsolation();
+        preview.restorePreviewIsolation();
         showLoadedPanelForPreview();
         return -1;
     }
@@ -393,18 +385,18 @@ int CtrlGUI::onSave()
         state.screenDesired = widgetInt(GW_SCREEN, 0, 16, 0);
         live->setScreenDesired(state.screenDesired);
         live->setPanelType(state.panelType, state.panelType == PT_EPHEMERAL ? state.panelTTLSeconds * 1000 : 0);
-        applyPanelThemeAndLayout(live);
+        preview.applyPanelThemeAndLayout(live);
     }
     live->setSizeMode(state.fitScreen ? 1 : 0);
     if (live->save(globalStatus->iArchiveID) != 0) {
         services.notifySaveError("Panel", "Could not save the panel.", 2000);
         live->setSizeMode(0);
-        restorePreviewIsolation();
+        preview.restorePreviewIsolation();
         showLoadedPanelForPreview();
         return -1;
     }
-    storeLogicalPanelPosition();
-    restorePreviewIsolation();
+    preview.storeLogicalPanelPosition();
+    preview.restorePreviewIsolation();
     showLoadedPanelForPreview();
     notifySaveSuccess("Panel");
     globalStatus->bReparseAll = 1;

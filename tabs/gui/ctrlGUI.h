@@ -60,27 +60,9 @@ public:
     // mode 4: no panel loaded, panel-level fields off; 0 otherwise.
     void updateWidgetStates(int mode);
 
-    // --- the parts' work, under the names the tab's readers know ---
-    void applyPanelThemeAndLayout(Zelkoran::Panel* live) const { preview.applyPanelThemeAndLayout(live); }
-    void storeLogicalPanelPosition() { preview.storeLogicalPanelPosition(); }
-    void restoreLogicalPanelPosition() { preview.restoreLogicalPanelPosition(); }
-    void applyPreviewPanelPosition() { preview.applyPreviewPanelPosition(); }
-    void restorePreviewIsolation() { preview.restorePreviewIsolation(); }
-    void isolateLoadedPanelForPreview() { preview.isolateLoadedPanelForPreview(); }
-    // Refreshes the fields, then shows the panel with the focus.
-    void showLoadedPanelForPreview();
-    Zelkoran::Widget* getSelectedWidget() const { return state.selectedWidget(); }
-    void populateWidgetList() { widgetList.populateWidgetList(); }
-    void syncWidgetListSlider() const { widgetList.syncWidgetListSlider(); }
-    // The modal dialog that adds one widget to the live panel. True when a
-    // widget was added.
-    bool showAddWidgetDialog();
-    // The modal dialog on the selected widget's tooltip font and colours.
-    // True when it changed the widget.
-    bool showTooltipSettingsDialog();
+    // The font id behind a name of the skin editor's font list
+    // (resolveFontName, for the open archive).
     int resolveFontNameToID(const string& name) const;
-    void populateSkinResourceLists() { skin.populateSkinResourceLists(); }
-    void updateSkinEditor() { skin.updateSkinEditor(); }
 
     // Read access for tests.
     int getPanelId() const { return state.panelId; }
@@ -88,8 +70,14 @@ public:
     int getSelectedSkinState() const { return state.selectedSkinState; }
 
 private:
-    // Fields -> the live panel or its selected widget.
-    void applyCommonFields();
+    // Refreshes the fields, then shows the panel with the focus.
+    void showLoadedPanelForPreview();
+    // The modal dialog that adds one widget to the live panel. True when a
+    // widget was added.
+    bool showAddWidgetDialog();
+    // The modal dialog on the selected widget's tooltip font and colours.
+    // True when it changed the widget.
+    bool showTooltipSettingsDialog();
     // Edits the widget id (0: the panel) from the fields' first row on.
     void editWidget(int id);
     void onDeleteWidget();

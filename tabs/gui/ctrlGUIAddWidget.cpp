@@ -2,7 +2,9 @@
 // the widget is created in the live panel with the engine's defaults.
 #include "tabs/gui/ctrlGUIAddWidget.h"
 
+#include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/gui/ctrlGUIFields.h"
 #include "tabs/gui/ctrlGUITables.h"
 #include "tabs/gui/ctrlGUIWidgets.h"
@@ -140,6 +142,11 @@ struct AddWidgetRun {
 
 } // namespace
 
+GUIAddWidgetDialog::GUIAddWidgetDialog(const TabServices& tabServices)
+    : services(tabServices), font(tabServices.resources().get(SR_FONT))
+{
+}
+
 int GUIAddWidgetDialog::run(Panel& edited)
 {
     static int iDialogID = 0;
@@ -148,7 +155,7 @@ int GUIAddWidgetDialog::run(Panel& edited)
         return 0;
     const int firstFreeId = firstFree(edited);
     if (firstFreeId == 0) {
-        askUser("Add Widget", "No free widget ID is available.", 1, 2);
+        services.messageBox("Add Widget", "No free widget ID is available.", 1, 2, 0);
         return 0;
     }
     const int dialogId = g->create(("AddWidgetDialog" + std::to_string(iDialogID++)).c_str(), 0x42000000);
@@ -242,13 +249,13 @@ int GUIAddWidgetDialog::run(Panel& edited)
             const std::string name = trimmed(nameField->getText().c_str());
             const int id = run.idValue();
             if (name.empty() || nameTaken(edited, name) || id < 1 || id > kMaxWidgetId || edited.getWidgetByID(id))
-                askUser("Add Widget", "Invalid widget name or ID.", 1, 2);
+                services.messageBox("Add Widget", "Invalid widget name or ID.", 1, 2, 0);
             else if (edited.createWidgetByType(name.c_str(), run.checkedType(), id))
                 added = id;
             if (added && run.takenId != 0) {
                 const std::string text = "Widget ID " + std::to_string(run.takenId)
                                        + " is already in use: the widget was added with ID " + std::to_string(id) + ".";
-                askUser("Add Widget", text.c_str(), 1, 3);
+                services.messageBox("Add Widget", text.c_str(), 1, 3, 0);
             }
         }
     }

@@ -1,6 +1,5 @@
 #include "tabs/gui/ctrlGUIArchiveNames.h"
 
-#include <Zelkoran/Archive.h>
 #include <Zelkoran/Font.h>
 #include <Zelkoran/Main.h>
 
@@ -9,18 +8,6 @@
 using namespace Zelkoran;
 
 namespace CtrlGUIInternal {
-
-void listArchiveBlocks(int archiveId, const std::function<void(const char* name, const char* type)>& take)
-{
-    const Archive* archive = archiveId > 0 ? Main::instance()->archiveMgr()->get(archiveId) : nullptr;
-    if (!archive)
-        return;
-    for (int i = 0; i < archive->getIndexCount(); ++i) {
-        Archive::Block block;
-        if (archive->blockAt(i, block) == 0 && !block.deleted && block.name[0] != '#')
-            take(block.name, block.type);
-    }
-}
 
 int resolveFontName(int archiveId, const String& name)
 {

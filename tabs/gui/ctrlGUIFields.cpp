@@ -1,8 +1,5 @@
 #include "tabs/gui/ctrlGUIFields.h"
 
-#include <Zelkoran/Main.h>
-#include <Zelkoran/Tool.h>
-
 using namespace Zelkoran;
 
 int GUIFields::row(int id) const
@@ -82,9 +79,4 @@ void GUIFields::show(std::initializer_list<int> ids, bool on) const
             else
                 w->hide();
         }
-}
-
-int askUser(const char* title, const char* text, int buttons, int type)
-{
-    return Main::instance()->tool()->messageBox(title, text, buttons, type, 0, -1, -1);
 }

@@ -5,10 +5,7 @@
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Widget.h>
 
-#include <functional>
 #include <initializer_list>
-
-class ResourceManager;
 
 class GUIFields {
 public:
@@ -30,6 +27,3 @@ public:
 
     Zelkoran::Panel& panel;
 };
-
-// A modal message box without a panel (Tool::messageBox codes); its answer.
-int askUser(const char* title, const char* text, int buttons, int type);

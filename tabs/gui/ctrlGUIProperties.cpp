@@ -1,7 +1,9 @@
 #include "tabs/gui/ctrlGUIProperties.h"
 
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/gui/ctrlGUIIds.h"
+#include "tabs/gui/ctrlGUIPreview.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/GUIMgr.h>
@@ -75,6 +77,12 @@ bool takesMargins(eWidgetType t)
 }
 
 } // namespace
+
+GUIPropertiesPanel::GUIPropertiesPanel(Panel& tabPanel, GUIEditState& shared, GUIPreview& placement,
+                                       const TabServices& services)
+    : panel(tabPanel), fields(tabPanel), state(shared), preview(placement), rm(services.resources())
+{
+}
 
 void GUIPropertiesPanel::resetFields() const
 {
@@ -247,7 +255,7 @@ void GUIPropertiesPanel::applySpecialValue(int id)
     }
 }
 
-void GUIPropertiesPanel::applyCommonFields(const std::function<void(Position, Position)>& placePanel)
+void GUIPropertiesPanel::applyCommonFields()
 {
     Panel* live = state.livePanel();
     live->setScreenDesired(state.screenDesired);
@@ -275,7 +283,8 @@ void GUIPropertiesPanel::applyCommonFields(const std::function<void(Position, Po
         // new size is centred again) and the stored screen stays what the
         // panel had (the live panel sits on the editor's screen 0 while
         // previewed).
-        placePanel(x, y);
+        preview.applyPreviewPanelPosition();
+        preview.setLogicalPosition(x, y);
         base->setTooltip(tip.c_str());
         return;
     }

@@ -11,17 +11,17 @@
 
 #include <Zelkoran/Panel.h>
 
-#include <functional>
-
+class GUIPreview;
 class GUIWidgetList;
 class ResourceManager;
+class TabServices;
 
 class GUIPropertiesPanel {
 public:
-    GUIPropertiesPanel(Zelkoran::Panel& tabPanel, GUIEditState& shared, ResourceManager& resources)
-        : panel(tabPanel), fields(tabPanel), state(shared), rm(resources)
-    {
-    }
+    // preview keeps the panel's stored placement, which the placement
+    // fields edit.
+    GUIPropertiesPanel(Zelkoran::Panel& tabPanel, GUIEditState& shared, GUIPreview& preview,
+                       const TabServices& services);
 
     // The rows above the skin editor; the list goes among the identity rows.
     void createRows(int font, GUIWidgetList& list);
@@ -39,8 +39,8 @@ public:
                                       const Zelkoran::Position* posY) const;
     void applyWidgetSizeFromEditorOrAsset(Zelkoran::Widget& widget, int id, bool remember);
     // Fields -> the selected widget, or the panel's base widget; the panel's
-    // typed placement goes to placePanel, after its size.
-    void applyCommonFields(const std::function<void(Zelkoran::Position, Zelkoran::Position)>& placePanel);
+    // typed placement becomes its stored one, after its size.
+    void applyCommonFields();
     // The type-specific value id applied to the selected widget.
     void applySpecialValue(int id);
     // Which fields are usable; none: no panel loaded.
@@ -60,5 +60,6 @@ private:
     Zelkoran::Panel& panel;
     GUIFields fields;
     GUIEditState& state;
-    ResourceManager& rm;
+    GUIPreview& preview;
+    const ResourceManager& rm;
 };

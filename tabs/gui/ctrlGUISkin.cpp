@@ -191,7 +191,7 @@ void GUISkinEditor::updateSwatch(int frameId, int r, int g, int b) const
 
 void GUISkinEditor::updateSkinEditor()
 {
-    const Widget* w = state.selectedWidget();
+    const Widget* w = state.getSelectedWidget();
     if (!w)
         return;
     const int s = skinStateToIndex(state.selectedSkinState);
@@ -323,7 +323,7 @@ void GUISkinEditor::applySkinEditor()
 {
     // The stored mode, not the boxes: a field's focus-lost event arrives
     // after the click on another mode box has already ticked it.
-    Widget* w = state.selectedWidget();
+    Widget* w = state.getSelectedWidget();
     const int s = skinStateToIndex(state.selectedSkinState);
     if (!w || state.skinEditorMode[s] <= 0)
         return;
@@ -336,7 +336,7 @@ void GUISkinEditor::applySkinEditor()
 
 void GUISkinEditor::validateSkinColorEdit(int id)
 {
-    const Widget* w = state.selectedWidget();
+    const Widget* w = state.getSelectedWidget();
     WidgetTextEdit* edit = fields.panel.getTextEdit(id);
     if (!w || !edit)
         return;
@@ -366,7 +366,7 @@ void GUISkinEditor::validateSkinColorEdit(int id)
 
 bool GUISkinEditor::onSkinEvent(int widgetId, bool set)
 {
-    Widget* w = state.selectedWidget();
+    Widget* w = state.getSelectedWidget();
     const int s = skinStateToIndex(state.selectedSkinState);
     const auto uncheck = [this](int id) {
         if (WidgetCheckBox* c = fields.panel.getCheckBox(id))
@@ -392,10 +392,10 @@ bool GUISkinEditor::onSkinEvent(int widgetId, bool set)
     case GW_SKIN_THEME:
         if (set) {
             const bool custom = getSkinEditorMode(w, s) != 0;
-            if (custom && askUser("Reset custom skin",
-                                  "All custom settings for this state will be reset and the theme values will be "
-                                  "used again. Continue?",
-                                  12, 3) != 4)
+            if (custom && services.messageBox("Reset custom skin",
+                                              "All custom settings for this state will be reset and the theme "
+                                              "values will be used again. Continue?",
+                                              12, 3, 0) != 4)
                 break;
             if (custom) {
                 w->resetSkin(s);
@@ -461,7 +461,7 @@ bool GUISkinEditor::onSkinSprite(Widget* w, int s)
     if (const int counted = archiveId > 0 ? mgr->load(archiveId, name.c_str()) : 0; counted > 0) {
         const Sprite* sprite = mgr->get(counted);
         if (sprite && sprite->getAnimCount() > 4 &&
-            askUser("Apply sprite", "Apply this sprite to all widget states?", 12, 3) == 4)
+            services.messageBox("Apply sprite", "Apply this sprite to all widget states?", 12, 3, 0) == 4)
             states = WS_ALL;
         mgr->close(counted);
     }
@@ -506,7 +506,19 @@ void GUISkinEditor::setSkinColorsMode(bool show, bool enable) const
 }
 
 
-void GUISkinEditor::createRows(const TabServices& services, const std::function<void()>& changed)
+GUISkinEditor::GUISkinEditor(Panel& tabPanel, GUIEditState& shared, const TabServices& tabServices)
+    : fields(tabPanel), state(shared), services(tabServices), status(tabServices.status())
+{
+}
+
+bool GUISkinEditor::takeColourEdit()
+{
+    const bool was = colourEdited;
+    colourEdited = false;
+    return was;
+}
+
+void GUISkinEditor::createRows()
 {
     const int font = services.resources().get(SR_FONT);
     Panel& panel = fields.panel;
@@ -556,9 +568,9 @@ void GUISkinEditor::createRows(const TabServices& services, const std::function<
     addCombos(panel, font, {{GW_SKIN_FONT, "SkinFont", {"Theme"}, 121, 68, 724, "Font used by the selected skin state"}});
     // A colour reaches the widget when its text is committed or left, and
     // after the picker's OK; not per keystroke, when the text is half typed.
-    const auto picked = [this, changed](Widget& edit) {
-        if (onSkinEvent(edit.getID()))
-            changed();
+    const auto picked = [this](Widget& edit) {
+        if (onSkinEvent(edit.getID()) && state.livePanel())
+            colourEdited = true;
     };
     createColorField(services, &panel,
                      {.name = "SkinSelectColor", .iconId = GW_SKIN_SELECT_ICON, .editId = GW_SKIN_SELECT,

@@ -9,19 +9,17 @@
 #include <Zelkoran/Panel.h>
 
 class GlobalStatus;
-
 class TabServices;
 
 class GUISkinEditor {
 public:
-    GUISkinEditor(Zelkoran::Panel& tabPanel, GUIEditState& shared, const GlobalStatus& globals)
-        : fields(tabPanel), state(shared), status(globals)
-    {
-    }
+    GUISkinEditor(Zelkoran::Panel& tabPanel, GUIEditState& shared, const TabServices& tabServices);
 
-    // The skin rows; changed runs when a committed colour text changed the
-    // widget.
-    void createRows(const TabServices& services, const std::function<void()>& changed);
+    void createRows();
+    // Whether a colour text changed the live panel's widget since the last
+    // call. The colour texts act through their own reactions, when
+    // committed, left or picked, outside the tab's event handling.
+    bool takeColourEdit();
     // Theme mode on Normal, with neutral colours.
     void resetFields() const;
     // Which skin fields are usable for the selected widget (null: none).
@@ -63,6 +61,7 @@ private:
 
     GUIFields fields;
     GUIEditState& state;
+    const TabServices& services;
     const GlobalStatus& status;
     Zelkoran::Vector<Zelkoran::String> skinFontNames;   // rows 2.. of the font combo
     Zelkoran::Vector<Zelkoran::String> skinImageNames;  // rows 2.. of the image combo
@@ -70,4 +69,5 @@ private:
     Zelkoran::Vector<int> skinAnimationIds;
     Zelkoran::String skinAnimationSprite; // the sprite skinAnimationIds were filled for
     bool listsStale = false;
+    bool colourEdited = false;
 };

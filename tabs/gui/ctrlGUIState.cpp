@@ -10,7 +10,7 @@ Panel* GUIEditState::livePanel() const
     return panelId > 0 ? Main::instance()->guiMgr()->getPanel(panelId) : nullptr;
 }
 
-Widget* GUIEditState::selectedWidget() const
+Widget* GUIEditState::getSelectedWidget() const
 {
     Panel* live = livePanel();
     if (!live)

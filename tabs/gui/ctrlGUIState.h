@@ -29,7 +29,7 @@ struct GUIEditState {
 
     Zelkoran::Panel* livePanel() const;
     // The widget being edited (the base widget for the panel), or null.
-    Zelkoran::Widget* selectedWidget() const;
+    Zelkoran::Widget* getSelectedWidget() const;
     void resetSkinModes();
     // No panel: the panel-level settings go back to their defaults.
     void resetPanelSettings();

@@ -215,6 +215,15 @@ TEST_F(EffectPanels, ColourKeysRampAndHexText)
     EXPECT_FALSE(dirties([&] { enter(app, W::PW_COLOR_TEXT, "#FF0000"); }));
     EXPECT_EQ(emitter()->getColorKeys()[1].color.a, 128);
     EXPECT_EQ(app->getTextEdit(W::PW_COLOR_TEXT)->getText(), "#FF000080") << "the key's colour again";
+    EXPECT_TRUE(dirties([&] {
+        TS::pushScript([](int dialogId) {
+            TS::clickWidget(dialogId, CtrlBaseControls::CP_FIRST_SWATCH + 8); // blue
+            TS::clickWidget(dialogId, CtrlBaseControls::CP_OK);
+        });
+        click(app, W::PW_COLOR_ICON);
+    })) << "a colour taken from the picker";
+    EXPECT_EQ(emitter()->getColorKeys()[1].color.b, 255);
+    EXPECT_EQ(emitter()->getColorKeys()[1].color.r, 0);
 
     // The second of two identical keys stays selected when re-applied.
     ASSERT_TRUE(emitter()->setColorKeys({{0, red}, {0.5f, blue}, {0.5f, blue}}));

@@ -4,6 +4,7 @@
 
 #include "tabs/TabFixture.h"
 
+#include "app/EventRoute.h"
 #include "tabs/effects/ctrlEffects.h"
 
 #include <Zelkoran/Image.h>
@@ -86,6 +87,15 @@ protected:
         Main::instance()->guiMgr()->setFocus(edit);
         Main::instance()->guiMgr()->setFocus(nullptr);
         tab->processEvent(id, 0);
+    }
+    // A click on a widget of on; the events it raises reach the tab as the
+    // editor routes them.
+    void click(Panel* on, int id)
+    {
+        ASSERT_TRUE(TS::clickWidget(on->getID(), id));
+        for (const SDL_Event& e : TS::pump())
+            if (e.type == kGUIEventType && routeEvent(e, false) == EventRoute::Process)
+                tab->processEvent(eventInt(e.user.data1), eventInt(e.user.data2));
     }
     void tick(Panel* on, int id, bool state)
     {

@@ -2,6 +2,8 @@
 // stored form a panel keeps while it is edited.
 #include "tabs/TabFixture.h"
 
+#include "app/EventRoute.h"
+#include "tabs/base/ctrlBaseControls.h"
 #include "tabs/gui/ctrlGUI.h"
 #include "tabs/gui/ctrlGUITables.h"
 
@@ -194,7 +196,15 @@ protected:
         TS::key(SDLK_a, KMOD_CTRL);
         TS::typeText(text);
         TS::key(SDLK_RETURN);
-        TS::pump();
+        deliver();
+    }
+    // The events raised meanwhile reach the tab as the editor routes them.
+    void deliver()
+    {
+        for (const SDL_Event& e : TS::pump())
+            if (e.type == kGUIEventType && routeEvent(e, false) == EventRoute::Process
+                && tab->takesEventsFrom(static_cast<int>(e.user.windowID)))
+                tab->processEvent(eventInt(e.user.data1), eventInt(e.user.data2));
     }
     std::vector<std::string> rows(int comboId)
     {
@@ -598,6 +608,17 @@ TEST_F(GUITabTest, SkinEditsGoToTheChosenStateAndAskBeforeResetsAndSpriteStrips)
     EXPECT_TRUE(tab->isDirty());
     typeInto(CtrlGUI::GW_SKIN_BG, "#12345");
     EXPECT_STREQ(p->getTextEdit(CtrlGUI::GW_SKIN_BG)->getText().c_str(), "#FF0000") << "the widget's colour back";
+    // A colour taken from the picker is an edit too.
+    tab->setDirty(false);
+    TS::pushScript([](int dialogId) {
+        TS::clickWidget(dialogId, CtrlBaseControls::CP_FIRST_SWATCH + 8); // blue
+        TS::clickWidget(dialogId, CtrlBaseControls::CP_OK);
+    });
+    ASSERT_TRUE(TS::clickWidget(p->getID(), CtrlGUI::GW_SKIN_BORDER_ICON));
+    deliver();
+    w->getBorderColor(&c[0], &c[1], &c[2], &c[3], WS_HOVERED);
+    EXPECT_EQ(c[0] * 65536 + c[1] * 256 + c[2], 0x0000FF);
+    EXPECT_TRUE(tab->isDirty());
     typeInto(CtrlGUI::GW_SKIN_SELECT, "#0000ff80");
     w->getSelectionColor(&c[0], &c[1], &c[2], &c[3], WS_HOVERED);
     EXPECT_EQ(c[2] + c[3], 255 + 0x80);
