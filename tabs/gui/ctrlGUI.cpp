@@ -42,7 +42,7 @@ constexpr int kDirtyIds[] = {901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 9
 } // namespace
 
 CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase("GUI", 230, rm, gs), fields(*panel), preview(state, *gs), widgetList(*panel, state),
+    : CtrlBase("GUI", 230, rm, gs), fields(*panel), preview(state, services), widgetList(*panel, state),
       properties(*panel, state, preview, services), skin(*panel, state, services), addWidgetDialog(services),
       tooltipDialog(services)
 {

@@ -1,6 +1,7 @@
 #include "tabs/gui/ctrlGUIPreview.h"
 
 #include "services/GlobalStatus.h"
+#include "tabs/base/TabServices.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>
@@ -12,6 +13,8 @@ namespace {
 GUIMgr* gui() { return Main::instance()->guiMgr(); }
 
 } // namespace
+
+GUIPreview::GUIPreview(GUIEditState& shared, const TabServices& services) : state(shared), status(services.status()) {}
 
 void GUIPreview::applyPanelThemeAndLayout(Panel* live) const
 {

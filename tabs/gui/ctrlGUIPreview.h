@@ -10,6 +10,7 @@
 #include <SDL_rect.h>
 
 class GlobalStatus;
+class TabServices;
 
 class GUIPreview {
 public:
@@ -17,7 +18,7 @@ public:
     static constexpr int kPreviewLeft = 200;
     static constexpr int kPreviewTop = 40;
 
-    GUIPreview(GUIEditState& shared, const GlobalStatus& globals) : state(shared), status(globals) {}
+    GUIPreview(GUIEditState& shared, const TabServices& services);
 
     // Where the preview puts a panel of w x h in a window of winW x winH.
     static SDL_Point previewOrigin(int w, int h, int winW, int winH);
