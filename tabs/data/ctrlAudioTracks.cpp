@@ -243,17 +243,6 @@ void CtrlAudioTracks::showNothing()
         setEdit(id, 0);
 }
 
-int CtrlAudioTracks::onNew()
-{
-    closeResources();
-    if (CtrlBase::onNew() != 0)
-        return -1;
-    showNothing();
-    media::setChecked(panel, AW_PAUSE, false);
-    applyTagToWidgets(ATT_SFX);
-    return 0;
-}
-
 int CtrlAudioTracks::onSave()
 {
     return saveResource(kKind, "Audio track name cannot be empty.", [this](const string& name) {
@@ -303,10 +292,8 @@ int CtrlAudioTracks::closeResources()
 {
     if (itemHandle > 0)
         tracks()->close(itemHandle);
-    itemHandle = 0;
     // Closing the track ends its playback.
-    playState = PS_STOPPED;
-    media::setChecked(panel, AW_PAUSE, false);
+    dropItem();
     // The tap goes first: the mixer then runs no capture while the ring is cleared.
     removeTap();
     waveform.clear();

@@ -41,8 +41,6 @@ public:
 
     // Grey screen, the waveform box and the progress bar. 0.
     int render(int value) override;
-    // Nothing open, empty widgets, SFX ticked. 0, or -1.
-    int onNew() override;
     int onSave() override;
     int onDelete() override;
     // Facts and tag of the open track into the widgets. 0.
@@ -62,7 +60,6 @@ protected:
     int loadBlock(const string& name) override;
     int loadFile(const string& path, Zelkoran::eAudioTrackTag tag) override;
     string importFilter() const override;
-    bool hasItem() const override { return current() != nullptr; }
     // The track's format text ("wav", "ogg"...).
     string exportExtension() const override;
     // The engine writes stem + "." + the format text.

@@ -108,6 +108,24 @@ int CtrlMedia::onListBox()
     return 0;
 }
 
+int CtrlMedia::onNew()
+{
+    closeResources();
+    if (CtrlBase::onNew() != 0)
+        return -1;
+    showNothing();
+    media::setChecked(panel, kind.pauseId, false);
+    applyTagToWidgets(kind.defaultTag);
+    return 0;
+}
+
+void CtrlMedia::dropItem()
+{
+    itemHandle = 0;
+    playState = PS_STOPPED;
+    media::setChecked(panel, kind.pauseId, false);
+}
+
 int CtrlMedia::onImport()
 {
     string path;
@@ -136,7 +154,7 @@ int CtrlMedia::onExport(const string& archivePath) const
         return -1;
     }
     const string folder = tool()->fileGetDir(archivePath.c_str());
-    if (!hasItem()) {
+    if (itemHandle <= 0) {
         if (kind.exportWithoutItem)
             services.messageBox(kind.exportTitle, kind.exportWithoutItem, MBB_NONE, MBT_WARNING, kNoticeMs);
         else

@@ -35,6 +35,9 @@ public:
     // after an error box, with nothing open and nothing of the last item
     // shown (choosing the block again retries).
     int onListBox() override;
+    // Nothing open: the facts of no item, Pause unticked, the default tag
+    // ticked. 0, or -1.
+    int onNew() override;
 
     // 0 after an import; -1 when cancelled or the file cannot be loaded.
     int onImport();
@@ -55,8 +58,6 @@ protected:
     virtual int loadBlock(const string& name) = 0;
     virtual int loadFile(const string& path, Zelkoran::eAudioTrackTag tag) = 0;
     virtual string importFilter() const = 0;
-    // The open item exists in the engine.
-    virtual bool hasItem() const = 0;
     // The open item's file extension, and its export: stem is path without
     // that extension.
     virtual string exportExtension() const = 0;
@@ -76,6 +77,9 @@ protected:
     // 27 px apart from top down, and Play, Pause and Stop along the bottom.
     void addTagBoxes(float top, const char* const (&tooltips)[4]) const;
     void addPlayControls(const char* playTooltip) const;
+    // What follows the tab's close of its item: no handle, stopped, Pause
+    // unticked.
+    void dropItem();
 
     int32_t playState = PS_STOPPED;
 

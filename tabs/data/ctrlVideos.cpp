@@ -248,16 +248,6 @@ void CtrlVideos::showNothing()
     applyTagToWidgets(ATT_MUSIC);
 }
 
-int CtrlVideos::onNew()
-{
-    closeResources();
-    if (CtrlBase::onNew() != 0)
-        return -1;
-    showNothing();
-    media::setChecked(panel, VW_PAUSE, false);
-    return 0;
-}
-
 int CtrlVideos::onSave()
 {
     return saveResource(kKind, "Video name cannot be empty.", [this](const string& name) {
@@ -343,9 +333,7 @@ int CtrlVideos::closeResources()
             video->stop();
         videos()->close(itemHandle);
     }
-    itemHandle = 0;
-    playState = PS_STOPPED;
-    media::setChecked(panel, VW_PAUSE, false);
+    dropItem();
     return 0;
 }
 

@@ -38,8 +38,6 @@ public:
     int resetWidgets() override;
     // The engine stops drawing the video while another tab shows. 0.
     int onDeactivate() override;
-    // Nothing open, "No video loaded", Music ticked. 0, or -1.
-    int onNew() override;
     int onSave() override;
     int onDelete() override;
     // Rewinds the open video and shows its facts and tag. 0.
@@ -64,7 +62,6 @@ protected:
     int loadBlock(const string& name) override;
     int loadFile(const string& path, Zelkoran::eAudioTrackTag tag) override;
     string importFilter() const override;
-    bool hasItem() const override { return current() != nullptr; }
     // By the container: "mp4", "avi" or "h264".
     string exportExtension() const override;
     int writeExport(const string& stem, const string& path) const override;
