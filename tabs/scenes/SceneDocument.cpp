@@ -5,6 +5,7 @@
 #include "services/GlobalStatus.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/base/TabServices.h"
+#include "tabs/base/TextView.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneLayerList.h"
@@ -54,7 +55,7 @@ int SceneDocument::checkMapType()
 {
     if (!m_held.bytes())
         return 0;
-    const string name = m_host.name();
+    const string name = m_services.exportName();
     string extension;
     SceneReferences::getExtensionLower(name, extension);
     m_layers.clear();
@@ -62,7 +63,7 @@ int SceneDocument::checkMapType()
     if (WidgetLabel* type = m_services.panel().getLabel(SW_TYPE))
         type->setText(SceneBlockKind::label(extension, map && isZK7SceneBuffer()), centred(), centred());
     if (map) {
-        m_host.setUsable(SW_RENDER, true);
+        m_services.setUsable(SW_RENDER, true);
         // A map the engine cannot load stays editable as text.
         if (m_sceneHandle == 0 && loadTileEngineFromBuffer(name) != 0) {
             closeScene();
@@ -70,13 +71,13 @@ int SceneDocument::checkMapType()
         }
     } else {
         closeScene();
-        m_host.setUsable(SW_RENDER, false);
+        m_services.setUsable(SW_RENDER, false);
         m_widgets.tick(SW_RENDER, false);
         m_previewOn = false;
     }
-    m_host.showText();
+    showText();
     if (m_held.mode() != CtrlBase::AM_BINARY)
-        m_host.setUsable(SW_TEXT, true);
+        m_services.setUsable(SW_TEXT, true);
     return 0;
 }
 
@@ -112,8 +113,8 @@ void SceneDocument::adoptScene(Scene* built)
         built->setLayerFeatures(slot, SLF_MARKED, true);
     m_layers.populateLayersListbox(*built, count);
     showLayerRow(*built, m_layers.selected());
-    m_host.setUsable(SW_LAYERS, true);
-    m_host.setUsable(SW_ADD_LAYER, true);
+    m_services.setUsable(SW_LAYERS, true);
+    m_services.setUsable(SW_ADD_LAYER, true);
     m_viewport.populateViewportTextboxes(built, isZK7SceneBuffer(), m_previewRemembered);
     updateViewport();
 }
@@ -121,7 +122,7 @@ void SceneDocument::adoptScene(Scene* built)
 int SceneDocument::refreshTextBufferFromScene()
 {
     const Scene* current = scene();
-    const string name = m_host.name();
+    const string name = m_services.exportName();
     if (!current || name.empty() || name.size() > static_cast<size_t>(CtrlBase::kMaxBlockName))
         return -1;
     char* buffer = nullptr;
@@ -134,9 +135,9 @@ int SceneDocument::refreshTextBufferFromScene()
     }
     m_held.replace(reinterpret_cast<unsigned char*>(buffer), static_cast<int>(size));
     setupBlockParams(name);
-    m_host.showText();
+    showText();
     if (m_held.mode() != CtrlBase::AM_BINARY)
-        m_host.setUsable(SW_TEXT, true);
+        m_services.setUsable(SW_TEXT, true);
     return 0;
 }
 
@@ -146,7 +147,7 @@ bool SceneDocument::textBoxDiffers() const
         return false;
     unsigned char* candidate = nullptr;
     int length = 0;
-    const bool differs = m_host.readText(candidate, length) == 0 &&
+    const bool differs = readText(candidate, length) == 0 &&
                          (length != m_held.size() || std::memcmp(candidate, m_held.bytes(), size_t(length)) != 0);
     CMem::free(candidate);
     return differs;
@@ -176,14 +177,14 @@ int SceneDocument::refreshSceneFromTextBuffer(bool& changed)
     // Temporary scene names stay unique for the whole run.
     static int iReloadCounter = 0;
     changed = false;
-    const string name = m_host.name();
+    const string name = m_services.exportName();
     string extension;
     SceneReferences::getExtensionLower(name, extension);
     if (name.empty() || m_held.mode() == CtrlBase::AM_BINARY)
         return -1;
     unsigned char* candidate = nullptr;
     int length = 0;
-    if (m_host.readText(candidate, length) != 0)
+    if (readText(candidate, length) != 0)
         return -1;
     if (length == m_held.size() && std::memcmp(candidate, m_held.bytes(), static_cast<size_t>(length)) == 0) {
         CMem::free(candidate);
@@ -252,8 +253,8 @@ Scene* SceneDocument::scene() const
 void SceneDocument::showLayerRow(const Scene& current, int row)
 {
     const bool usable = m_layers.showRow(current, row);
-    m_host.setUsable(SW_REMOVE_LAYER, usable);
-    m_host.setUsable(SW_SHOW_LAYER, usable);
+    m_services.setUsable(SW_REMOVE_LAYER, usable);
+    m_services.setUsable(SW_SHOW_LAYER, usable);
 }
 
 int SceneDocument::holdStoredBlock(const string& name)
@@ -277,4 +278,16 @@ void SceneDocument::closeScene()
     if (m_sceneHandle > 0)
         Main::instance()->sceneMgr()->close(m_sceneHandle);
     m_sceneHandle = 0;
+}
+
+void SceneDocument::showText() const
+{
+    checkAndPopulateASCII(m_services.panel(), m_held.bytes(), m_held.size(), m_held.mode(), m_held.endsWithNewline(),
+                          SW_TEXT);
+}
+
+int SceneDocument::readText(unsigned char*& bytes, int& length) const
+{
+    return rebuildTextBufferFromTextEdit(m_services.panel(), SW_TEXT, m_held.mode(), m_held.endsWithNewline(), bytes,
+                                         length);
 }

@@ -7,8 +7,6 @@
 
 #include <Zelkoran/CMem.h>
 
-#include <functional>
-
 namespace Zelkoran {
 class Scene;
 } // namespace Zelkoran
@@ -18,26 +16,15 @@ class SceneTabPanel;
 class SceneViewportEdits;
 class TabServices;
 
-// What the document needs of the tab's base.
-struct SceneDocumentHost {
-    using string = Zelkoran::String;
-    std::function<void(int widgetId, bool usable)> setUsable;
-    // The held bytes into the text box.
-    std::function<void()> showText;
-    // The text box's text as bytes of the held text's mode; 0 or -1.
-    std::function<int(unsigned char*& bytes, int& length)> readText;
-    // The name field's text, else the block list's selected row.
-    std::function<string()> name;
-};
-
 class SceneDocument {
 public:
     using string = Zelkoran::String;
 
+    // The document is named by the name field, else the block list's row.
     SceneDocument(const TabServices& services, BlockText& held, SceneLayerList& layers, SceneViewportEdits& viewport,
-                  const SceneTabPanel& widgets, const char* blockType, SceneDocumentHost host)
+                  const SceneTabPanel& widgets, const char* blockType)
         : m_services(services), m_held(held), m_layers(layers), m_viewport(viewport), m_widgets(widgets),
-          m_blockType(blockType), m_host(std::move(host))
+          m_blockType(blockType)
     {
     }
 
@@ -90,8 +77,11 @@ public:
     // Show box ticked when that layer is shown.
     void showLayerRow(const Zelkoran::Scene& current, int row);
     void closeScene();
-    // The tab's base, as lent to the document.
-    const SceneDocumentHost& host() const { return m_host; }
+    // The held bytes into the text box, which learns how they read as text.
+    void showText() const;
+    // The text box's text as bytes of the held text's mode, in a buffer the
+    // caller frees with CMem::free. 0 or -1.
+    int readText(unsigned char*& bytes, int& length) const;
 
 private:
     // Layer feature 8 on every layer, the layer list, viewport edits and
@@ -106,7 +96,6 @@ private:
     SceneViewportEdits& m_viewport;
     const SceneTabPanel& m_widgets;
     const char* m_blockType;
-    SceneDocumentHost m_host;
     int m_sceneHandle = 0;
     bool m_modified = false;
     bool m_previewOn = false;

@@ -125,7 +125,7 @@ int SceneLayerImport::onAddLayer()
 int SceneLayerImport::storeAddedLayers(Scene* target, int selectLayer, const string& title, bool wasModified,
                                        bool wasDirty)
 {
-    const string name = m_document.host().name();
+    const string name = m_services.exportName();
     if (m_host.store(target, name, title) == 0)
         return refreshAfterLayerImport(name, selectLayer, title);
     // Nothing was stored: the scene is built again from the held text, which
@@ -159,7 +159,7 @@ int SceneLayerImport::onCreateSceneFromSource()
         sceneName = o.layerName;
         if (!tool()->fileCheckExtension(sceneName.c_str(), "tmx"))
             sceneName += ".tmx";
-        if (m_host.acceptName(sceneName, "New Scene"))
+        if (m_services.acceptBlockName(sceneName, "New Scene"))
             break;
     }
     o.layerName = sceneName;
@@ -325,15 +325,15 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
         if (WidgetLabel* type = m_panel->getLabel(SW_TYPE))
             type->setText(SceneBlockKind::label(extension, m_document.isZK7SceneBuffer()), type->getTextX(),
                           type->getTextY());
-        m_document.host().setUsable(SW_RENDER, true);
+        m_services.setUsable(SW_RENDER, true);
     }
     m_document.setModified(false);
     m_host.setDirty(false);
     m_status->bSecured = isSecured(*archive);
     m_status->bReparseAll = 1;
     m_host.select(sceneName);
-    m_document.host().showText();
-    m_document.host().setUsable(SW_TEXT, m_held.mode() != CtrlBase::AM_BINARY);
+    m_document.showText();
+    m_services.setUsable(SW_TEXT, m_held.mode() != CtrlBase::AM_BINARY);
     m_layers.remember(selectLayer);
     if (m_document.loadTileEngineFromBuffer(sceneName) != 0) {
         m_document.closeScene();

@@ -28,20 +28,11 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("Scenes", 232, rm, gs),
       held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(panel),
       layers(panel), viewport(panel, gs), preview(panel, gs, rm->get(SR_BG_BLOCKY)),
-      document(services, held, layers, viewport, widgets, blockType,
-               {[this](int id, bool usable) { setUsable(id, usable); },
-                [this] {
-                    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
-                },
-                [this](unsigned char*& bytes, int& length) {
-                    return rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), bytes, length);
-                },
-                [this] { return exportName(); }}),
-      references(gs, currentItemName), exporter(services, held, references, document),
-      tileSets(services, references), checks(gs, [this] { return exportName(); }), importDialog(services),
+      document(services, held, layers, viewport, widgets, blockType), references(gs, currentItemName),
+      exporter(services, held, references, document), tileSets(services, references), checks(services),
+      importDialog(services),
       layerImport(panel, gs, rm, held, document, layers, importDialog, checks, services,
                   {[this] { return isDirty(); }, [this](bool on) { setDirty(on); }, [this] { closeResources(); },
-                   [this](const string& name, const string& prefix) { return acceptBlockName(name, prefix); },
                    [this](Scene* scene, const string& name, const string& prefix) {
                        return saveSceneBlockToQEL(scene, name, prefix);
                    },
@@ -62,7 +53,7 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
     widgets.build(*resourceManager, held, globalStatus->iWidth - 208, globalStatus->iHeight - 48);
     for (int id : {SW_RENDER, SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER,
                    SW_SHOW_LAYER, SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
-        setUsable(id, false);
+        services.setUsable(id, false);
     widgets.tick(SW_BG_BLOCKY, true);
     CtrlScenes::onNew();
 }
@@ -86,7 +77,7 @@ int CtrlScenes::parseQEL()
     });
     // An archive opened or secured since New changes the storage a new block starts with.
     if (!held.bytes() && !dirty)
-        held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+        held.block().storage = services.newBlockStorage(Archive::ST_COMPRESSED);
     held.followArchive(Main::instance()->archiveMgr()->get(globalStatus->iArchiveID));
     return rc;
 }
@@ -107,7 +98,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_RENDER:
         document.setPreviewOn(data != 0);
         if (document.previewOn() && document.handle() <= 0 && held.bytes() && held.size() >= 1) {
-            const string name = exportName();
+            const string name = services.exportName();
             if (name.empty() || document.loadTileEngineFromBuffer(name) != 0) {
                 document.setPreviewOn(false);
                 widgets.tick(SW_RENDER, false);
@@ -171,7 +162,8 @@ void CtrlScenes::onTextEdit()
     }
     bool changed = false;
     if (document.refreshSceneFromTextBuffer(changed) != 0)
-        showBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING, 2500);
+        services.messageBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING,
+                            2500);
     if (changed)
         setDirty(true);
 }
@@ -182,7 +174,7 @@ void CtrlScenes::applyWidgetRules()
     facts.loaded = held.bytes() && held.size() >= 1;
     facts.text = held.mode() != AM_BINARY;
     string extension;
-    SceneReferences::getExtensionLower(exportName(), extension);
+    SceneReferences::getExtensionLower(services.exportName(), extension);
     facts.mapName = extension == "tmx";
     facts.scene = document.handle() >= 1;
     facts.layerUsable = layers.selectedUsable(document.scene());
@@ -192,7 +184,7 @@ void CtrlScenes::applyWidgetRules()
     for (int id : SceneTabWidgets::kDecided)
         if (const SceneTabWidgets::eUsable usable = SceneTabWidgets::usable(facts, id);
             usable != SceneTabWidgets::U_LEAVE)
-            setUsable(id, usable == SceneTabWidgets::U_ON);
+            services.setUsable(id, usable == SceneTabWidgets::U_ON);
 }
 
 // --- selection ---

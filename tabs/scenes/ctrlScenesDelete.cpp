@@ -34,25 +34,25 @@ int CtrlScenes::onDelete()
     SceneReferences::getExtensionLower(name, extension);
     int mode = kAlone;
     if (extension == "tmx")
-        mode = choiceBox("Delete Tiled Map", "Choose the delete mode.",
-                         {{kFull, "Full Map Delete",
-                           "Delete the TMX together with referenced TileSets and images stored in this QEL. "
-                           "TileSets and images that other maps also use are deleted too.",
-                           "Delete Full"},
-                          {kAlone, "TMX Only", "Delete only the TMX file. Referenced resources are preserved.",
-                           "Delete TMX"}},
-                         "Cancel");
+        mode = ::choiceBox(
+            services, "Delete Tiled Map", "Choose the delete mode.",
+            {{kFull, "Full Map Delete",
+              "Delete the TMX together with referenced TileSets and images stored in this QEL. "
+              "TileSets and images that other maps also use are deleted too.",
+              "Delete Full"},
+             {kAlone, "TMX Only", "Delete only the TMX file. Referenced resources are preserved.", "Delete TMX"}},
+            "Cancel");
     else if (extension == "tsx")
-        mode = choiceBox("Delete Tiled TileSet", "Choose the delete mode.",
-                         {{kFull, "Full TileSet Delete",
-                           "Delete the TSX together with referenced images stored in this QEL. "
-                           "Images that other TileSets also use are deleted too.",
-                           "Delete Full"},
-                          {kAlone, "TSX Only", "Delete only the TSX file. Referenced images are preserved.",
-                           "Delete TSX"}},
-                         "Cancel");
-    else if (showBox(kTitle, "Are you sure you want to delete \"" + name + "\"?", MBB_YESNO, MBT_INFORMATION, 0) !=
-             MBB_YES)
+        mode = ::choiceBox(
+            services, "Delete Tiled TileSet", "Choose the delete mode.",
+            {{kFull, "Full TileSet Delete",
+              "Delete the TSX together with referenced images stored in this QEL. "
+              "Images that other TileSets also use are deleted too.",
+              "Delete Full"},
+             {kAlone, "TSX Only", "Delete only the TSX file. Referenced images are preserved.", "Delete TSX"}},
+            "Cancel");
+    else if (services.messageBox(kTitle, "Are you sure you want to delete \"" + name + "\"?", MBB_YESNO,
+                                 MBT_INFORMATION, 0) != MBB_YES)
         return -1;
     if (mode != kFull && mode != kAlone)
         return -1;
@@ -66,8 +66,9 @@ int CtrlScenes::onDelete()
     SceneRecursiveDelete walk(services, references);
     if (walk.deleteRecursive(name) == 0)
         return finishResourceDelete();
-    showBox(kTitle, "An error occurred during recursive deletion.\nSome resources might not have been deleted.",
-            MBB_OK, MBT_WARNING, 0);
+    services.messageBox(kTitle,
+                        "An error occurred during recursive deletion.\nSome resources might not have been deleted.",
+                        MBB_OK, MBT_WARNING, 0);
     if (walk.deleted() > 0) {
         // Blocks are gone although the walk failed: every list must follow.
         globalStatus->bReparseAll = 1;

@@ -45,12 +45,11 @@ Tool* tool() { return Main::instance()->tool(); }
 
 void CtrlScenes::onImportButton()
 {
-    const int chosen = choiceBox("Scene Import", "Choose the action to perform.",
-                                 {{kScene, "Import Scene", "Import a Scene from TMX, image, video, or Universal VTT.",
-                                   "Import Scene"},
-                                  {kTileSetOrTemplate, "Import TileSet/Template",
-                                   "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
-                                 "Cancel");
+    const int chosen = ::choiceBox(
+        services, "Scene Import", "Choose the action to perform.",
+        {{kScene, "Import Scene", "Import a Scene from TMX, image, video, or Universal VTT.", "Import Scene"},
+         {kTileSetOrTemplate, "Import TileSet/Template", "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
+        "Cancel");
     if (chosen == kScene)
         layerImport.onCreateSceneFromSource();
     else if (chosen == kTileSetOrTemplate && onImport() == 0)
@@ -68,41 +67,43 @@ int CtrlScenes::onImport()
     string extension;
     SceneReferences::getExtensionLower(path, extension);
     if (extension == "tmx") {
-        showBox("Scene Import", "Use Create or import Scene for TMX files.", MBB_OK, MBT_WARNING, 0);
+        services.messageBox("Scene Import", "Use Create or import Scene for TMX files.", MBB_OK, MBT_WARNING, 0);
         return -1;
     }
     if (extension != "tx" && extension != "tsx") {
-        showBox("Scene Import", "Only TSX TileSet and TX Template files are supported here.", MBB_OK, MBT_WARNING, 0);
+        services.messageBox("Scene Import", "Only TSX TileSet and TX Template files are supported here.", MBB_OK,
+                            MBT_WARNING, 0);
         return -1;
     }
     int mode = kTextOnly;
     if (extension == "tsx")
-        mode = choiceBox("Import Tiled TileSet", "Choose the import mode.",
-                         {{kFull, "Full Integration", "Import the TSX together with referenced TileSets and images.",
-                           "Import Full"},
-                          {kTextOnly, "TSX Only",
-                           "Import only the TSX file content. Referenced resources are not added.", "Import TSX"}},
-                         "Cancel");
+        mode = ::choiceBox(
+            services, "Import Tiled TileSet", "Choose the import mode.",
+            {{kFull, "Full Integration", "Import the TSX together with referenced TileSets and images.", "Import Full"},
+             {kTextOnly, "TSX Only", "Import only the TSX file content. Referenced resources are not added.",
+              "Import TSX"}},
+            "Cancel");
     if (mode == 2)
         return -1;
     if (mode == kFull) {
         const string name = SceneTileSetImport::blockNameFor(path);
-        if (!acceptBlockName(name, kTileSetTitle))
+        if (!services.acceptBlockName(name, kTileSetTitle))
             return -1;
         if (tileSets.blockExists(name, "ZK7_XML") &&
-            showBox("File exists",
-                    "The file \"" + name +
-                        "\" already exists in the QEL.\n\nFull integration will overwrite the existing file and all "
-                        "its dependencies.\n\nDo you want to continue?",
-                    MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
+            services.messageBox(
+                "File exists",
+                "The file \"" + name +
+                    "\" already exists in the QEL.\n\nFull integration will overwrite the existing file and all "
+                    "its dependencies.\n\nDo you want to continue?",
+                MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
             return -1;
         const int stored = tileSets.onImportFullTSX(path, name);
         if (stored >= 0)
             parseQEL();
         if (stored != 0 || loadStoredBlock(name) != 0)
             return -1;
-        showBox("Import successful", "TileMap and all resources successfully integrated into QEL.", MBB_NONE,
-                MBT_INFORMATION, 2000);
+        services.messageBox("Import successful", "TileMap and all resources successfully integrated into QEL.",
+                            MBB_NONE, MBT_INFORMATION, 2000);
         globalStatus->bReparseAll = 1;
         return 0;
     }
@@ -111,15 +112,16 @@ int CtrlScenes::onImport()
     // block of that name, so that is agreed to first.
     const string name = SceneTileSetImport::blockNameFor(path);
     if (tileSets.blockExists(name, "ZK7_XML") &&
-        showBox("File exists",
-                "The file \"" + name +
-                    "\" already exists in the QEL.\n\nSaving the import will overwrite it.\n\nDo you want to continue?",
-                MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
+        services.messageBox(
+            "File exists",
+            "The file \"" + name +
+                "\" already exists in the QEL.\n\nSaving the import will overwrite it.\n\nDo you want to continue?",
+            MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
         return -1;
     unsigned char* bytes = nullptr;
     int size = 0;
     if (SceneTileSetImport::loadFileToBuffer(path, bytes, size) != 0) {
-        showBox(kMapTitle, "TileMap could not be imported.", MBB_OK, MBT_ERROR, 0);
+        services.messageBox(kMapTitle, "TileMap could not be imported.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     closeResources();
@@ -138,10 +140,10 @@ int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)
     SceneMgr* scenes = Main::instance()->sceneMgr();
     const int id = scenes->loadFromFile(path.c_str(), nullptr);
     if (id <= 0) {
-        showBox(kMapTitle,
-                "Failed to load TileMap. File may be invalid or dependencies missing.\n\n" +
-                    string(scenes->getLastError()),
-                MBB_OK, MBT_ERROR, 0);
+        services.messageBox(kMapTitle,
+                            "Failed to load TileMap. File may be invalid or dependencies missing.\n\n" +
+                                string(scenes->getLastError()),
+                            MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     Scene* imported = scenes->get(id);
@@ -150,8 +152,9 @@ int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)
     const int stored = imported ? imported->storeDependencies(globalStatus->iArchiveID) : -1;
     if (stored < 0) {
         scenes->close(id);
-        showBox(kMapTitle, getArchiveSaveErrorMessage(stored, "Failed to save TileMap resources to QEL."), MBB_OK,
-                MBT_ERROR, 0);
+        services.messageBox(kMapTitle,
+                            TabServices::getArchiveSaveErrorMessage(stored, "Failed to save TileMap resources to QEL."),
+                            MBB_OK, MBT_ERROR, 0);
         if (imported) {
             globalStatus->bReparseAll = 1;
             parseQEL();

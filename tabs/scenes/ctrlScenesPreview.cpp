@@ -28,7 +28,7 @@ int CtrlScenes::render(int)
         text->hide();
     if (held.bytes() && held.size() >= 1 && document.handle() == 0) {
         // Built on demand, as when the preview was switched on before a scene existed.
-        if (const string name = exportName(); !name.empty() && document.loadTileEngineFromBuffer(name) != 0) {
+        if (const string name = services.exportName(); !name.empty() && document.loadTileEngineFromBuffer(name) != 0) {
             document.setPreviewOn(false);
             widgets.tick(SW_RENDER, false);
             if (text)
@@ -65,10 +65,10 @@ int CtrlScenes::onRemoveLayer()
     string name;
     if (!current->getLayerName(layer, name) || name.empty())
         name = "Layer";
-    if (showBox("Remove layer", "Remove layer \"" + name + "\"?", MBB_YESNO, MBT_QUESTION, 0) != MBB_YES)
+    if (services.messageBox("Remove layer", "Remove layer \"" + name + "\"?", MBB_YESNO, MBT_QUESTION, 0) != MBB_YES)
         return -1;
     if (!current->closeLayer(layer)) {
-        showBox("Remove layer", "Layer could not be removed.", MBB_OK, MBT_ERROR, 0);
+        services.messageBox("Remove layer", "Layer could not be removed.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     document.setModified(true);
@@ -78,6 +78,7 @@ int CtrlScenes::onRemoveLayer()
     widgets.tick(SW_SHOW_LAYER, false);
     document.updateViewport();
     if (document.textFollowsScene() != 0)
-        showBox("Remove layer", "Layer was removed but XML preview could not be refreshed.", MBB_OK, MBT_WARNING, 0);
+        services.messageBox("Remove layer", "Layer was removed but XML preview could not be refreshed.", MBB_OK,
+                            MBT_WARNING, 0);
     return 0;
 }

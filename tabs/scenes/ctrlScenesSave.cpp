@@ -25,22 +25,22 @@ const char* const kNoArchive = "Could not get the QEL archive.";
 
 int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const string& prefix)
 {
-    if (!toSave || name.empty() || !acceptBlockName(name, prefix))
+    if (!toSave || name.empty() || !services.acceptBlockName(name, prefix))
         return -1;
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     if (!archive) {
-        notifySaveError(prefix, kNoArchive, kNoticeMs);
+        services.notifySaveError(prefix, kNoArchive, kNoticeMs);
         return -1;
     }
     // Asked first: serialising stores the scene's in-memory pictures.
     held.followArchive(archive);
-    if (Archive::isEncryptedStorage(held.block().storage) && !setArchiveKeyForEncryptedSave(archive, prefix))
+    if (Archive::isEncryptedStorage(held.block().storage) && !services.setArchiveKeyForEncryptedSave(archive, prefix))
         return -1;
     char* buffer = nullptr;
     size_t size = 0;
     if (toSave->saveToBuffer(buffer, size, name.c_str(), name.c_str(), globalStatus->sArchivePath.c_str(), true) != 0) {
         CMem::free(buffer);
-        notifySaveError(prefix, "Scene could not be serialized.", kNoticeMs);
+        services.notifySaveError(prefix, "Scene could not be serialized.", kNoticeMs);
         return -1;
     }
     document.setupBlockParams(name);
@@ -51,7 +51,8 @@ int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const str
     held.block().data = nullptr;
     if (rc == 0)
         return 0;
-    notifySaveError(prefix, getArchiveSaveErrorMessage(rc, "Scene could not be saved to the QEL."), kNoticeMs);
+    services.notifySaveError(
+        prefix, TabServices::getArchiveSaveErrorMessage(rc, "Scene could not be saved to the QEL."), kNoticeMs);
     return -1;
 }
 
@@ -81,20 +82,20 @@ int CtrlScenes::saveScenePath(const string& name)
 {
     Scene* current = document.scene();
     if (!current) {
-        notifySaveError(kPrefix, "Could not get the loaded Scene.", kNoticeMs);
+        services.notifySaveError(kPrefix, "Could not get the loaded Scene.", kNoticeMs);
         return -1;
     }
     if (saveSceneBlockToQEL(current, name, kPrefix) != 0)
         return -1;
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     if (!archive) {
-        notifySaveError(kPrefix, kNoArchive, kNoticeMs);
+        services.notifySaveError(kPrefix, kNoArchive, kNoticeMs);
         return -1;
     }
     held.replace(nullptr, 0);
     Archive::Block stored(held.block().name, held.block().type);
     if (archive->blockSearch(stored) < 0 || archive->blockLoad(stored) != 0) {
-        notifySaveError(kPrefix, "Edited Scene was saved but could not be reloaded.", kNoticeMs);
+        services.notifySaveError(kPrefix, "Edited Scene was saved but could not be reloaded.", kNoticeMs);
         return -1;
     }
     unsigned char* copy = BlockText::copyLoaded(stored, 1);
@@ -103,13 +104,14 @@ int CtrlScenes::saveScenePath(const string& name)
     held.block().size = stored.size;
     archive->blockFree(stored);
     if (!copy) {
-        notifySaveError(kPrefix, "Edited Scene was saved but could not allocate the refreshed buffer.", kNoticeMs);
+        services.notifySaveError(kPrefix, "Edited Scene was saved but could not allocate the refreshed buffer.",
+                                 kNoticeMs);
         return -1;
     }
     held.replace(copy, static_cast<int>(held.block().size));
     // The box shows what is stored now: a later text edit then starts from
     // the saved scene, not from the text before its layer edits.
-    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), SW_TEXT);
+    document.showText();
     document.setModified(false);
     return 0;
 }
@@ -120,8 +122,8 @@ int CtrlScenes::saveTextPath(const string& name)
         // Rebuilt before anything is released: a failure leaves the tab as it was.
         unsigned char* rebuilt = nullptr;
         int length = 0;
-        if (rebuildTextBufferFromTextEdit(SW_TEXT, held.mode(), held.endsWithNewline(), rebuilt, length) != 0) {
-            notifySaveError(kPrefix, "Could not rebuild TileMap data from the text editor.", kNoticeMs);
+        if (document.readText(rebuilt, length) != 0) {
+            services.notifySaveError(kPrefix, "Could not rebuild TileMap data from the text editor.", kNoticeMs);
             return -1;
         }
         const ASCIIMode mode = held.mode();
@@ -137,14 +139,15 @@ int CtrlScenes::saveTextPath(const string& name)
     held.block().data = held.bytes();
     Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     if (!archive) {
-        notifySaveError(kPrefix, kNoArchive, kNoticeMs);
+        services.notifySaveError(kPrefix, kNoArchive, kNoticeMs);
         return -1;
     }
     held.followArchive(archive);
-    if (Archive::isEncryptedStorage(held.block().storage) && !setArchiveKeyForEncryptedSave(archive, kPrefix))
+    if (Archive::isEncryptedStorage(held.block().storage) && !services.setArchiveKeyForEncryptedSave(archive, kPrefix))
         return -1;
     if (const int rc = archive->blockAdd(held.block()); rc != 0) {
-        notifySaveError(kPrefix, getArchiveSaveErrorMessage(rc, "TileMap could not be saved."), kNoticeMs);
+        services.notifySaveError(kPrefix, TabServices::getArchiveSaveErrorMessage(rc, "TileMap could not be saved."),
+                                 kNoticeMs);
         return -1;
     }
     held.block().data = nullptr;
@@ -159,13 +162,13 @@ int CtrlScenes::onNew()
     keptWhileAway = false;
     document.rememberPreview(false);
     showNoContent();
-    held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+    held.block().storage = services.newBlockStorage(Archive::ST_COMPRESSED);
     held.showStorageMode(held.block().storage);
-    setUsable(SW_RENDER, false);
+    services.setUsable(SW_RENDER, false);
     preview.chooseBackground(SW_BG_BLOCKY);
     for (int id : {SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER, SW_SHOW_LAYER,
                    SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
-        setUsable(id, false);
+        services.setUsable(id, false);
     viewport.reset();
     return 0;
 }

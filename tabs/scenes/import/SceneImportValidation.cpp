@@ -9,6 +9,7 @@
 #include "import/scene/UvttMessages.h"
 #include "import/scene/UvttObjects.h"
 #include "services/GlobalStatus.h"
+#include "tabs/base/TabServices.h"
 #include "tabs/scenes/import/SceneImportProbe.h"
 
 #include <Zelkoran/Archive.h>
@@ -130,15 +131,15 @@ bool SceneImportValidation::validateSceneImportSaveContext(Scene* scene, string&
 {
     if (!scene)
         return true;
-    if (m_sceneName().empty()) {
+    if (m_services.exportName().empty()) {
         message = "Scene name is required to save imported resources to the QEL.";
         return false;
     }
-    if (m_status->sArchivePath.empty()) {
+    if (m_services.status().sArchivePath.empty()) {
         message = "QEL filename is not available.";
         return false;
     }
-    if (!Main::instance()->archiveMgr()->get(m_status->iArchiveID)) {
+    if (!Main::instance()->archiveMgr()->get(m_services.status().iArchiveID)) {
         message = "QEL archive is not available.";
         return false;
     }

@@ -7,22 +7,18 @@
 
 #include <Zelkoran/CMem.h>
 
-#include <functional>
-
 namespace Zelkoran {
 class Scene;
 } // namespace Zelkoran
-class GlobalStatus;
+class TabServices;
 
 class SceneImportValidation {
 public:
     using string = Zelkoran::String;
 
-    // sceneName: the name the imported scene is stored under ("" for none).
-    SceneImportValidation(const GlobalStatus* status, std::function<string()> sceneName)
-        : m_status(status), m_sceneName(std::move(sceneName))
-    {
-    }
+    // The imported scene is stored under the name field's name, else the
+    // block list's row.
+    explicit SceneImportValidation(const TabServices& services) : m_services(services) {}
 
     // The request can be imported; else false with one message and the
     // title of its box. An image layer has its tile size cleared.
@@ -41,6 +37,5 @@ public:
     bool validateSceneImportSaveContext(Zelkoran::Scene* scene, string& message) const;
 
 private:
-    const GlobalStatus* m_status;
-    std::function<string()> m_sceneName;
+    const TabServices& m_services;
 };
