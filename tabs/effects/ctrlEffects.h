@@ -52,10 +52,6 @@ public:
     int updateData() override;
     int closeResources() override;
 
-    // Preview, preset, background and panel buttons: true when consumed.
-    bool handlePreviewEvent(int widgetId, Zelkoran::ParticleEmitter* emitter);
-    void updateEffectWidgetStates();
-
     // The floating panels; null while one does not exist.
     Zelkoran::Panel* advancedPanel() const { return advanced.panel(); }
     Zelkoran::Panel* appearancePanel() const { return appearance.panel(); }
@@ -72,6 +68,9 @@ public:
     EffectAppearancePanel& appearanceEditor() { return appearance; }
 
 private:
+    // Preview, preset, background and panel buttons: true when consumed.
+    bool handlePreviewEvent(int widgetId, Zelkoran::ParticleEmitter* emitter);
+    void updateEffectWidgetStates();
     // A live effect block of that name in the open archive.
     bool storedEffectNamed(const string& name) const;
     // The parts' edits since the last look make the tab dirty.

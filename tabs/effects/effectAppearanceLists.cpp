@@ -1,7 +1,6 @@
 #include "tabs/effects/effectAppearanceLists.h"
 
 #include "tabs/base/TabControls.h"
-#include "tabs/base/ctrlBase.h"
 #include "tabs/effects/ctrlEffectsListEdit.h"
 #include "tabs/effects/effectWidgets.h"
 

@@ -3,7 +3,6 @@
 #include "services/ResourceManager.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
-#include "tabs/base/ctrlBase.h"
 #include "tabs/effects/ctrlEffectsListEdit.h"
 #include "tabs/effects/effectWidgets.h"
 

@@ -57,8 +57,6 @@ public:
     // Hides and closes the live panel and resets the panel-level fields. 0.
     int closeResources() override;
     bool takesEventsFrom(int panelId) const override;
-    // mode 4: no panel loaded, panel-level fields off; 0 otherwise.
-    void updateWidgetStates(int mode);
 
     // The font id behind a name of the skin editor's font list
     // (resolveFontName, for the open archive).
@@ -70,6 +68,8 @@ public:
     int getSelectedSkinState() const { return state.selectedSkinState; }
 
 private:
+    // mode 4: no panel loaded, panel-level fields off; 0 otherwise.
+    void updateWidgetStates(int mode);
     // Refreshes the fields, then shows the panel with the focus.
     void showLoadedPanelForPreview();
     // The modal dialog that adds one widget to the live panel. True when a

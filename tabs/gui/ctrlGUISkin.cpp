@@ -9,7 +9,6 @@
 #include "services/WidgetBuilders.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
-#include "tabs/base/ctrlBase.h"
 #include "tabs/gui/ctrlGUIArchiveNames.h"
 #include "tabs/gui/ctrlGUIIds.h"
 #include "tabs/gui/ctrlGUIRows.h"

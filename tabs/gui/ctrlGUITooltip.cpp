@@ -7,7 +7,6 @@
 #include "services/WidgetBuilders.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
-#include "tabs/base/ctrlBase.h"
 #include "tabs/gui/ctrlGUIArchiveNames.h"
 #include "tabs/gui/ctrlGUITables.h"
 
@@ -51,7 +50,7 @@ struct Rgba {
 struct TooltipColorField {
     Panel& dialog;
     int editId, swatchId;
-    CtrlBase::string lastValid;
+    String lastValid;
 
     void refresh()
     {
