@@ -218,13 +218,6 @@ int CtrlVideos::render(int)
     return 0;
 }
 
-int CtrlVideos::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    onNew();
-    return 0;
-}
-
 int CtrlVideos::onDeactivate()
 {
     // The render callback of another tab must not get this video drawn on

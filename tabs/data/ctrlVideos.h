@@ -35,7 +35,6 @@ public:
 
     // Grey screen, the dark frame and, with a video, its progress bar. 0.
     int render(int value) override;
-    int resetWidgets() override;
     // The engine stops drawing the video while another tab shows. 0.
     int onDeactivate() override;
     int onSave() override;

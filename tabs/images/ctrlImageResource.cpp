@@ -100,13 +100,6 @@ void CtrlImageResource::reportAssignFailure(int)
     services.messageBox(string(kind.noun) + ": import image", kind.assignFailed, MBB_NONE, MBT_WARNING, kNoticeMs);
 }
 
-int CtrlImageResource::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    onNew();
-    return 0;
-}
-
 bool CtrlImageResource::handleImageEvent(int widgetId, int data, int& result)
 {
     result = CtrlImages::processEvent(widgetId, data);

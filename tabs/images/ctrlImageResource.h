@@ -27,8 +27,6 @@ public:
     // imported, or left by a failed conversion) is closed too. Zoom back to 1. 0.
     int closeResources() override;
     int reloadImageResource(const string& name) override;
-    // The base widgets back to their start, then New. 0.
-    int resetWidgets() override;
 
 protected:
     CtrlImageResource(const string& name, int checkBoxID, const char* type, const Kind& kind, ResourceManager* rm,
