@@ -14,8 +14,8 @@
 //    straight (PlainVideoDecode.h, x_plain).
 // GIF and video runs need SKARDEN_SAMPLES.
 #include "engine/video/VideoTestSupport.h"
-#include "tabs/scenes/ctrlScenes.h"
 #include "import/scene/FrameSampling.h"
+#include "tabs/scenes/import/FrameSequenceSources.h"
 
 #include "BenchDir.h"
 #include "PlainVideoDecode.h"
@@ -250,7 +250,7 @@ void BM_FrameTilesOnClip(benchmark::State& state)
         state.SkipWithError("the 1280x720 sample is missing (SKARDEN_SAMPLES)");
         return;
     }
-    CtrlScenes::SceneLayerImportOptions o;
+    SceneLayerImportOptions o;
     o.frameCount = 16;
     o.durationMs = 1000;
     const VideoSampleWindow window(o, video->getDuration());
@@ -307,13 +307,14 @@ void BM_GIFImport(benchmark::State& state, const char* file)
     int total = 0;
     for (int i = 0; i < probe->count; ++i)
         total += probe->delays[i] > 0 ? probe->delays[i] : 100;
-    CtrlScenes::SceneLayerImportOptions o;
+    SceneLayerImportOptions o;
     o.sourceType = 2, o.fileKind = 3;
     o.sourcePath = path.c_str();
     o.padToTile = true;
     o.frameCount = std::min(probe->count, 256);
     o.durationMs = total;
     IMG_FreeAnimation(probe);
+    const SceneSourceProbe found;
     double import = 0, load = 0;
     for (auto _ : state) {
         Clock::time_point t = Clock::now();
@@ -321,7 +322,8 @@ void BM_GIFImport(benchmark::State& state, const char* file)
         load += seconds(t);
         const int id = Main::instance()->sceneMgr()->create("", 0);
         t = Clock::now();
-        const int rc = CtrlScenes::importGIFAnimatedLayer(Main::instance()->sceneMgr()->get(id), o, nullptr, nullptr);
+        SceneImportJob job{o, found, Main::instance()->sceneMgr()->get(id)};
+        const int rc = GifAnimationSource().import(job).code;
         const double took = seconds(t);
         import += took;
         Main::instance()->sceneMgr()->close(id);
@@ -372,7 +374,7 @@ void BM_VideoSampling64(benchmark::State& state)
         state.SkipWithError("the 1080p sample is missing (SKARDEN_SAMPLES)");
         return;
     }
-    CtrlScenes::SceneLayerImportOptions o;
+    SceneLayerImportOptions o;
     o.frameCount = 64;
     o.durationMs = 1000;
     double engine = 0, plain = 0;

@@ -12,9 +12,8 @@
 //    that gives the same picture layer (target: at most 3);
 //  - BM_Stages: milliseconds per stage of one import and the peak RSS.
 #include "services/GlobalStatus.h"
-#include "services/ResourceManager.h"
 #include "support/TestFolder.h"
-#include "tabs/scenes/ctrlScenes.h"
+#include "tabs/scenes/import/MapSceneSources.h"
 #include "import/scene/UvttDocument.h"
 #include "import/scene/UvttMapImage.h"
 #include "import/scene/UvttObjects.h"
@@ -146,11 +145,9 @@ GeneratedMap& generated()
     return map;
 }
 
-// The editor's scene tab, which the import belongs to.
+// The editor's window and status, which the scene tab imports under.
 struct TabRig {
     std::optional<GlobalStatus> status;
-    std::optional<ResourceManager> resources;
-    std::unique_ptr<CtrlScenes> tab;
     bool build()
     {
         Screen* screen = Main::instance()->configMgr()->get(0);
@@ -161,16 +158,10 @@ struct TabRig {
         char name[] = "Skarden";
         char* argv[] = {name};
         status.emplace(1, argv);
-        resources.emplace();
-        if (resources->load() != 0)
-            return false;
-        tab.reset(new (std::nothrow) CtrlScenes(&*resources, &*status));
-        return tab != nullptr;
+        return true;
     }
     ~TabRig()
     {
-        tab.reset();
-        resources.reset();
         status.reset();
         Main::terminate();
     }
@@ -222,17 +213,19 @@ double mapAlone(const UVTTDocument& document, int tile)
     return rc == 0 ? ms : -1.0;
 }
 
-// One new-scene import through the tab. Ms, or -1.
-double wholeImport(CtrlScenes& tab, const std::string& path, int tile)
+// One new-scene import as the scene tab runs it. Ms, or -1.
+double wholeImport(const GlobalStatus& status, const std::string& path, int tile)
 {
     const auto start = std::chrono::steady_clock::now();
     const int id = Main::instance()->sceneMgr()->create("", 0);
-    Scene* scene = Main::instance()->sceneMgr()->get(id);
-    CtrlBase::string summary, error;
-    const int rc = tab.importUVTT(scene, importOptions(path, tile), true, summary, error);
+    const SceneLayerImportOptions request = importOptions(path, tile);
+    const SceneSourceProbe found;
+    SceneImportJob job{request, found, Main::instance()->sceneMgr()->get(id), true, status.sArchivePath,
+                       status.iArchiveID};
+    const int rc = UvttSource().import(job).code;
     const double ms = msSince(start);
-    if (scene)
-        Main::instance()->sceneMgr()->close(scene->getID());
+    if (job.scene)
+        Main::instance()->sceneMgr()->close(job.scene->getID());
     return rc == 0 ? ms : -1.0;
 }
 
@@ -286,7 +279,7 @@ void BM_ImportAgainstMapAlone(benchmark::State& state, const char* which)
     const int tile = tileFor(which, document);
     double alone = 0.0, whole = 0.0;
     for (auto _ : state) {
-        const double a = mapAlone(document, tile), w = wholeImport(*rig.tab, path, tile);
+        const double a = mapAlone(document, tile), w = wholeImport(*rig.status, path, tile);
         if (a < 0 || w < 0) {
             state.SkipWithError("import failed");
             return;

@@ -2,8 +2,9 @@
 // the probe and the animated import into a scene. Anything the check
 // accepts must import or fail with a code, never crash; a success leaves
 // exactly one new layer.
-#include "tabs/scenes/ctrlScenes.h"
+#include "import/scene/GIFLayers.h"
 #include "import/scene/GIFSizeCheck.h"
+#include "tabs/scenes/import/FrameSequenceSources.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
@@ -28,10 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     int w = 0, h = 0, frames = 0, totalMs = 0;
-    CtrlScenes::getGIFMetadata(path.c_str(), w, h, frames, totalMs);
+    getGIFMetadata(path.c_str(), w, h, frames, totalMs);
     Zelkoran::SceneMgr* scenes = Zelkoran::Main::instance()->sceneMgr();
     const int id = scenes->create("", 0);
-    CtrlScenes::SceneLayerImportOptions o;
+    SceneLayerImportOptions o;
     o.sourceType = 2, o.fileKind = 3;
     o.sourcePath = path.c_str();
     o.tileWidth = o.tileHeight = 8;
@@ -41,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // the tolerant searches are fed too.
     o.matchPercent = 100.0f - float(size % 4) * 5.0f;
     o.matchMode = int(size / 4 % 2);
-    const int rc = CtrlScenes::importGIFAnimatedLayer(scenes->get(id), o, nullptr, nullptr);
+    const SceneSourceProbe found;
+    SceneImportJob job{o, found, scenes->get(id)};
+    const int rc = GifAnimationSource().import(job).code;
     if (rc == 0 && scenes->get(id)->getLayerCount(0) != 1)
         std::abort();
     if (rc > 0)

@@ -1,8 +1,8 @@
 // What the scene import dialog asks of one import: the source, where its
 // result goes, how pictures are cut into tiles, how animated sources are
-// sampled, which Universal VTT parts come along, and what probing the
-// chosen file learned (kept per path so a re-choice can reuse it).
-// A plain value, copied freely; never shared between threads.
+// sampled and which Universal VTT parts come along. What probing the file
+// found is apart (SceneSourceProbe.h). A plain value, copied freely; never
+// shared between threads.
 #pragma once
 
 #include <Zelkoran/CMem.h>
@@ -35,13 +35,6 @@ struct SceneLayerImportOptions {
     int32_t startMs = 0;
     int32_t durationMs = 1000;
     int32_t frameCount = 16; // at most this many sampled frames
-    // GIF probe cache, valid for gifProbePath only.
-    bool gifProbeValid = false;
-    string gifProbePath;
-    int32_t gifWidth = 0;
-    int32_t gifHeight = 0;
-    int32_t gifFrameCount = 0;
-    int32_t gifDurationMs = 0;
     // Universal VTT choices.
     int32_t uvttMapMode = 0; // 0 tile layer, 1 image layer, 2 none (slot still reserved)
     bool uvttImportWalls = true;
@@ -50,21 +43,4 @@ struct SceneLayerImportOptions {
     bool uvttMergePortals = false;
     bool uvttImportLights = true;
     bool uvttBlockMovement = false;
-    // Universal VTT metadata cache, valid for uvttProbePath only.
-    bool uvttMetadataValid = false;
-    bool uvttBakedLighting = false;
-    bool uvttHasImage = false;
-    string uvttProbePath;
-    string uvttProbeError;
-    string uvttCreator;
-    int32_t uvttGridWidth = 0;
-    int32_t uvttGridHeight = 0;
-    int32_t uvttPixelsPerGrid = 0;
-    int32_t uvttPixelWidth = 0;
-    int32_t uvttPixelHeight = 0;
-    int32_t uvttWallCount = 0;
-    int32_t uvttObjectCount = 0;
-    int32_t uvttPortalSegmentCount = 0;
-    int32_t uvttMergedPortalCount = 0;
-    int32_t uvttLightCount = 0;
 };

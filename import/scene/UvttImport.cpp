@@ -253,12 +253,12 @@ int finishLayers(Scene* built, const UVTTImport& job, String& error)
     return 0;
 }
 
-String summaryText(const SceneLayerImportOptions& options, const UVTTTallies& tallies)
+String summaryText(const SceneLayerImportOptions& options, const SceneSourceProbe& found, const UVTTTallies& tallies)
 {
     char portals[96];
-    if (options.uvttMergePortals && options.uvttPortalSegmentCount > tallies.portals)
+    if (options.uvttMergePortals && found.uvttPortalSegmentCount > tallies.portals)
         std::snprintf(portals, sizeof portals, "%d portals from %d source segments", tallies.portals,
-                      options.uvttPortalSegmentCount);
+                      found.uvttPortalSegmentCount);
     else
         std::snprintf(portals, sizeof portals, "%d portals", tallies.portals);
     const char* map = options.uvttMapMode == 0   ? "tile layer"
@@ -273,8 +273,8 @@ String summaryText(const SceneLayerImportOptions& options, const UVTTTallies& ta
 
 } // namespace
 
-int importUVTTScene(Scene*& scene, const SceneLayerImportOptions& options, bool newScene, const String& archivePath,
-                    String& summary, String& error)
+int importUVTTScene(Scene*& scene, const SceneLayerImportOptions& options, const SceneSourceProbe& found,
+                    bool newScene, const String& archivePath, String& summary, String& error)
 {
     summary.clear();
     error.clear();
@@ -322,6 +322,6 @@ int importUVTTScene(Scene*& scene, const SceneLayerImportOptions& options, bool 
     scene = scenes->get(newId);
     if (!scene)
         return fail(error, UIR_SELECT, "Imported UVTT Scene could not be selected.");
-    summary = summaryText(options, tallies);
+    summary = summaryText(options, found, tallies);
     return 0;
 }

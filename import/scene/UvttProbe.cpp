@@ -4,38 +4,38 @@
 
 using namespace Zelkoran;
 
-bool getUVTTMetadata(const String& path, SceneLayerImportOptions& options, String& error)
+bool getUVTTMetadata(const String& path, SceneSourceProbe& found, String& error)
 {
-    options.uvttMetadataValid = false;
-    options.uvttMergedPortalCount = 0;
-    options.uvttProbeError.clear();
+    found.uvttMetadataValid = false;
+    found.uvttMergedPortalCount = 0;
+    found.uvttProbeError.clear();
     UVTTDocument document;
     if (!loadUVTTDocument(path.c_str(), document, error)) {
-        options.uvttProbeError = error;
+        found.uvttProbeError = error;
         return false;
     }
-    options.uvttProbePath = path;
-    options.uvttCreator = document.creator;
-    options.uvttGridWidth = document.gridWidth;
-    options.uvttGridHeight = document.gridHeight;
-    options.uvttPixelsPerGrid = document.pixelsPerGrid;
-    options.uvttPixelWidth = document.pixelWidth;
-    options.uvttPixelHeight = document.pixelHeight;
-    options.uvttWallCount = int32_t(uvttArraySize(document.lineOfSight));
-    options.uvttObjectCount = int32_t(uvttArraySize(document.objectsLineOfSight));
-    options.uvttPortalSegmentCount = int32_t(uvttArraySize(document.portals));
+    found.uvttProbePath = path;
+    found.uvttCreator = document.creator;
+    found.uvttGridWidth = document.gridWidth;
+    found.uvttGridHeight = document.gridHeight;
+    found.uvttPixelsPerGrid = document.pixelsPerGrid;
+    found.uvttPixelWidth = document.pixelWidth;
+    found.uvttPixelHeight = document.pixelHeight;
+    found.uvttWallCount = int32_t(uvttArraySize(document.lineOfSight));
+    found.uvttObjectCount = int32_t(uvttArraySize(document.objectsLineOfSight));
+    found.uvttPortalSegmentCount = int32_t(uvttArraySize(document.portals));
     UVTTPortalList portals;
     int32_t skipped = 0;
     uint64_t points = 0;
     if (!collectUVTTPortals(document, true, portals, skipped, points, error)) {
-        options.uvttProbeError = error;
+        found.uvttProbeError = error;
         return false;
     }
     std::string_view image;
-    options.uvttMergedPortalCount = int32_t(portals.size());
-    options.uvttLightCount = int32_t(uvttArraySize(document.lights));
-    options.uvttBakedLighting = document.bakedLighting;
-    options.uvttHasImage = document.image && !document.image->get_string().get(image) && !image.empty();
-    options.uvttMetadataValid = true;
+    found.uvttMergedPortalCount = int32_t(portals.size());
+    found.uvttLightCount = int32_t(uvttArraySize(document.lights));
+    found.uvttBakedLighting = document.bakedLighting;
+    found.uvttHasImage = document.image && !document.image->get_string().get(image) && !image.empty();
+    found.uvttMetadataValid = true;
     return true;
 }

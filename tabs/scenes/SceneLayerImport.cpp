@@ -3,12 +3,6 @@
 // stored as its block and the tab reloaded from what was stored.
 #include "tabs/scenes/SceneLayerImport.h"
 
-#include "import/scene/FrameImportResult.h"
-#include "import/scene/GIFLayers.h"
-#include "import/scene/ImageLayer.h"
-#include "import/scene/SceneImportChecks.h"
-#include "import/scene/UvttImport.h"
-#include "import/scene/VideoLayer.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/base/TabServices.h"
@@ -19,6 +13,7 @@
 #include "tabs/scenes/SceneTabWidgets.h"
 #include "tabs/scenes/import/SceneImportDialog.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
+#include "tabs/scenes/import/SceneImportSource.h"
 #include "tabs/scenes/import/SceneImportValidation.h"
 
 #include <Zelkoran/Image.h>
@@ -38,11 +33,25 @@ namespace {
 
 Tool* tool() { return Main::instance()->tool(); }
 
-const char* framesFailure(bool gif)
-{
-    return gif ? "GIF could not be converted to an animated tile layer."
-               : "Video could not be converted to an animated tile layer.";
-}
+// The modal progress panel of a GIF or video conversion.
+class ProgressPanel : public SceneImportProgress {
+public:
+    explicit ProgressPanel(ResourceManager* art) : m_art(art) {}
+    ~ProgressPanel() override { close(); }
+
+    ImportProgress* open(const char* title, int frames) override
+    {
+        m_ui = openVideoImportProgressUI(Main::instance(), m_art, title, frames);
+        m_bar = widgetImportProgress(m_ui.progressBar);
+        return &m_bar;
+    }
+    void close() override { closeVideoImportProgressUI(Main::instance(), m_ui); }
+
+private:
+    ResourceManager* m_art;
+    VideoImportProgressUI m_ui;
+    ImportProgress m_bar;
+};
 
 } // namespace
 
@@ -61,65 +70,38 @@ int SceneLayerImport::onAddLayer()
         return -1;
     const bool wasModified = m_document.modified(), wasDirty = m_host.dirty();
     SceneLayerImportOptions o = defaultImportOptions(false);
+    SceneSourceProbe found;
     o.targetLayer = target->getLayerCount(0) + 1;
     // New tiles lie on the scene's grid.
     if (target->getTileWidth() > 0 && target->getTileHeight() > 0)
         o.tileWidth = target->getTileWidth(), o.tileHeight = target->getTileHeight();
     string title, message;
     for (;;) {
-        if (!m_dialog.showAddLayerDialog(o, target))
+        if (!m_dialog.showAddLayerDialog(o, found, target))
             return -1;
-        if (m_checks.validateImportOptions(target, o, false, title, message))
+        if (m_checks.validateImportOptions(target, o, found, false, title, message))
             break;
         m_services.messageBox(title, message, MBB_OK, MBT_WARNING, 0);
     }
-    string summary, error;
-    if (o.sourceType == SST_FRAMES) {
-        const bool gif = o.fileKind == SFK_GIF;
-        const char* progressTitle = gif ? "Import GIF layer" : "Import video layer";
-        VideoImportProgressUI ui = openVideoImportProgressUI(Main::instance(), m_art, progressTitle,
-                                                             o.frameCount);
-        ImportProgress bar = widgetImportProgress(ui.progressBar);
-        const int rc = gif ? ::importGIFAnimatedLayer(target, o, &bar, &summary)
-                           : ::importVideoLayer(target, o, &bar, &summary);
-        closeVideoImportProgressUI(Main::instance(), ui);
-        if (rc == IR_CANCELLED)
-            return -1;
-        if (rc != 0) {
-            m_services.messageBox(progressTitle, framesFailure(gif), MBB_OK, MBT_ERROR, 0);
-            return -1;
-        }
-        if (storeAddedLayers(target, o.targetLayer, progressTitle, wasModified, wasDirty) != 0)
-            return -1;
-        m_services.messageBox(progressTitle,
-                              summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
-                                                     : "Video was converted to an animated tile layer.")
-                                              : summary,
-                              MBB_OK, MBT_INFORMATION, 0);
-        return 0;
-    }
-    if (o.sourceType == SST_UVTT) {
-        constexpr const char* kTitle = "Import UVTT layers";
-        const int previous = m_document.handle();
-        const int rc = importUVTTScene(target, o, false, m_status->sArchivePath, summary, error);
-        m_document.followImport(previous, target, rc == 0);
-        if (rc != 0) {
-            m_services.messageBox(kTitle, error.empty() ? "UVTT could not be converted into Scene layers." : error,
-                                  MBB_OK, MBT_ERROR, 0);
-            return -1;
-        }
-        if (storeAddedLayers(target, o.targetLayer, kTitle, wasModified, wasDirty) != 0)
-            return -1;
-        m_services.messageBox(kTitle, summary, MBB_OK, MBT_INFORMATION, 0);
-        return 0;
-    }
-    const int rc = o.fileKind == SFK_GIF ? ::importGIFImageLayer(target, o, o.layerName)
-                                   : ::importImageLayer(target, o, o.layerName);
-    if (rc != 0) {
-        m_services.messageBox("Add image layer", "Image could not be imported as a Scene layer.", MBB_OK, MBT_ERROR, 0);
+    const SceneImportSource* source = sceneImportSource(o.sourceType, o.fileKind);
+    if (!source)
+        return -1;
+    ProgressPanel progress(m_art);
+    SceneImportJob job{o, found, target, false, m_status->sArchivePath, m_status->iArchiveID, &progress, &m_checks};
+    const int previous = m_document.handle();
+    const SceneImportResult result = source->import(job);
+    m_document.followImport(previous, job.scene, result.code == 0);
+    if (result.cancelled)
+        return -1;
+    if (result.code != 0) {
+        m_services.messageBox(result.title, result.message, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
-    return storeAddedLayers(target, o.targetLayer, "Add image layer", wasModified, wasDirty);
+    if (storeAddedLayers(job.scene, o.targetLayer, result.title, wasModified, wasDirty) != 0)
+        return -1;
+    if (!result.message.empty())
+        m_services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
+    return 0;
 }
 
 int SceneLayerImport::storeAddedLayers(Scene* target, int selectLayer, const string& title, bool wasModified,
@@ -146,13 +128,14 @@ int SceneLayerImport::onCreateSceneFromSource()
                               MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
         return -1;
     SceneLayerImportOptions o = defaultImportOptions(true);
+    SceneSourceProbe found;
     string title, message;
     string sceneName;
     // Every refusal brings the dialog back with what the user chose.
     for (;;) {
-        if (!m_dialog.showSceneImportDialog(o, nullptr, true))
+        if (!m_dialog.showSceneImportDialog(o, found, nullptr, true))
             return -1;
-        if (!m_checks.validateImportOptions(nullptr, o, true, title, message)) {
+        if (!m_checks.validateImportOptions(nullptr, o, found, true, title, message)) {
             m_services.messageBox(title, message, MBB_OK, MBT_WARNING, 0);
             continue;
         }
@@ -173,9 +156,9 @@ int SceneLayerImport::onCreateSceneFromSource()
             MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
         return -1;
 
-    if (o.sourceType == SST_TILED_MAP) {
+    const SceneImportSource* source = sceneImportSource(o.sourceType, o.fileKind);
+    if (source && !source->startsEmpty())
         return m_host.importMap(o.sourcePath, sceneName);
-    }
 
     SceneMgr* scenes = Main::instance()->sceneMgr();
     const WidgetList* blocks = m_panel->getList(CtrlBase::BW_LIST);
@@ -196,80 +179,27 @@ int SceneLayerImport::onCreateSceneFromSource()
         m_services.messageBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
-    const string fileName = tool()->fileGetName(o.sourcePath.c_str());
-    o.targetLayer = 1;
-    string summary, error;
-    const bool gif = o.fileKind == SFK_GIF;
-    switch (o.sourceType) {
-    case SST_NONE:
-        // An empty map still needs its grid to load.
-        if (created->setTileSize(o.tileWidth, o.tileHeight) != 0) {
-            m_services.messageBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
-            return discard();
-        }
-        break;
-    case SST_IMAGE:
-        if ((gif ? ::importGIFImageLayer(created, o, fileName) : ::importImageLayer(created, o, fileName)) != 0) {
-            m_services.messageBox("New Scene", "Image could not be imported as the first Scene layer.", MBB_OK,
-                                  MBT_ERROR, 0);
-            return discard();
-        }
-        break;
-    case SST_FRAMES: {
-        if (WidgetTextEdit* field = m_panel->getTextEdit(CtrlBase::BW_NAME))
-            field->setText(sceneName.c_str());
-        const bool ok = gif ? m_checks.validateGIFLayerImport(created, o, message)
-                            : m_checks.validateVideoLayerImport(created, o, message);
-        if (!ok) {
-            m_services.messageBox("New Scene", message.empty() ? "Video import settings are invalid." : message, MBB_OK,
-                                  MBT_WARNING, 0);
-            return discard();
-        }
-        o.layerName = fileName;
-        VideoImportProgressUI ui = openVideoImportProgressUI(
-            Main::instance(), m_art, gif ? "Creating GIF Scene" : "Creating video Scene", o.frameCount);
-        ImportProgress bar = widgetImportProgress(ui.progressBar);
-        const int rc = gif ? ::importGIFAnimatedLayer(created, o, &bar, &summary)
-                           : ::importVideoLayer(created, o, &bar, &summary);
-        closeVideoImportProgressUI(Main::instance(), ui);
-        if (rc != 0) {
-            if (rc != IR_CANCELLED)
-                m_services.messageBox("New Scene", framesFailure(gif), MBB_OK, MBT_ERROR, 0);
-            return discard();
-        }
-        break;
-    }
-    case SST_UVTT: {
-        const int emptyScene = m_document.handle();
-        const int rc = importUVTTScene(created, o, true, m_status->sArchivePath, summary, error);
-        m_document.followImport(emptyScene, created, rc == 0);
-        if (rc != 0) {
-            m_services.messageBox("New UVTT Scene", error.empty() ? "UVTT could not be converted into a Scene." : error,
-                                  MBB_OK, MBT_ERROR, 0);
-            return discard();
-        }
-        break;
-    }
-    default:
+    if (!source) {
         m_services.messageBox("New Scene", "Unsupported source type.", MBB_OK, MBT_WARNING, 0);
         return discard();
     }
+    o.targetLayer = 1;
+    // The checks a new scene's frames pass again read the name it is stored under.
     if (WidgetTextEdit* field = m_panel->getTextEdit(CtrlBase::BW_NAME))
         field->setText(sceneName.c_str());
-    if (saveAndRefreshScene(created, sceneName, 1, "New Scene") != 0)
-        return -1;
-    switch (o.sourceType) {
-    case SST_NONE: m_services.messageBox("New Scene", "Empty Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
-    case SST_IMAGE: m_services.messageBox("New Scene", "Scene was created.", MBB_OK, MBT_INFORMATION, 0); break;
-    case SST_FRAMES:
-        m_services.messageBox("New Scene",
-                              summary.empty() ? (gif ? "GIF was converted to an animated tile layer."
-                                                     : "Video was converted to an animated tile layer.")
-                                              : summary,
-                              MBB_OK, MBT_INFORMATION, 0);
-        break;
-    default: m_services.messageBox("New UVTT Scene", summary, MBB_OK, MBT_INFORMATION, 0); break;
+    ProgressPanel progress(m_art);
+    SceneImportJob job{o, found, created, true, m_status->sArchivePath, m_status->iArchiveID, &progress, &m_checks};
+    const int emptyScene = m_document.handle();
+    const SceneImportResult result = source->import(job);
+    m_document.followImport(emptyScene, job.scene, result.code == 0);
+    if (result.code != 0) {
+        if (!result.cancelled)
+            m_services.messageBox(result.title, result.message, MBB_OK, result.warning ? MBT_WARNING : MBT_ERROR, 0);
+        return discard();
     }
+    if (saveAndRefreshScene(job.scene, sceneName, 1, "New Scene") != 0)
+        return -1;
+    m_services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
     return 0;
 }
 

@@ -22,8 +22,6 @@
 
 #include "tabs/base/BlockText.h"
 #include "tabs/base/ctrlBase.h"
-#include "import/scene/FrameImportResult.h"
-#include "import/scene/UvttImportResult.h"
 #include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneExport.h"
 #include "tabs/scenes/SceneLayerImport.h"
@@ -108,35 +106,6 @@ public:
     // The TMX at path stored as sceneName with its tile sets, templates and
     // images. 0, or -1 after a message.
     int onImportFullTMX(const string& path, const string& sceneName);
-
-    // --- imports (tabs/scenes/import/ctrlScenesConverters.cpp) ---
-    using SceneLayerImportOptions = ::SceneLayerImportOptions;
-    // Import codes beyond the engine's (import/scene/FrameImportResult.h).
-    using ImportResult = ::FrameImportResult;
-    using enum ::FrameImportResult;
-    // The dialog's starting record: new-scene mode leaves the source kind 0.
-    SceneLayerImportOptions defaultImportOptions(bool newScene) const;
-    // Size, frame count and total duration (delays below 1 count 100 ms).
-    // True when all of size and count are at least 1.
-    static bool getGIFMetadata(const string& path, int& width, int& height, int& frameCount, int& totalMs);
-    // The GIF's frames over the options' time window as an animated tile layer.
-    static int importGIFAnimatedLayer(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                      Zelkoran::WidgetProgress* progress, string* message);
-
-    // --- Universal VTT maps (ctrlScenesConverters.cpp) ---
-    // Codes of importUVTT beyond the engine's (import/scene/UvttImportResult.h).
-    using UVTTImportResult = ::UVTTImportResult;
-    using enum ::UVTTImportResult;
-    // Probes the file for the dialog into the options' Universal VTT
-    // metadata. False with the message in error and uvttProbeError.
-    static bool getUVTTMetadata(const string& path, SceneLayerImportOptions& options, string& error);
-    // The file as a new scene (scene: the fresh empty one) or as layers
-    // added to scene, which then points to the imported scene, also the
-    // tab's current one. Adding keeps the old scene until the new one is
-    // complete. 0 with summary set, or a UVTTImportResult or engine code
-    // with error set.
-    int importUVTT(Zelkoran::Scene*& scene, const SceneLayerImportOptions& options, bool newScene, string& summary,
-                   string& error);
 
     // --- read by tests and the benchmark ---
     int sceneID() const { return document.handle(); }

@@ -7,6 +7,7 @@
 #include "services/GlobalStatus.h"
 #include "tabs/scenes/SceneFileNames.h"
 #include "tabs/scenes/SceneTileSetImport.h"
+#include "tabs/scenes/import/MapSceneSources.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
@@ -137,32 +138,27 @@ int CtrlScenes::onImport()
 
 int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)
 {
-    SceneMgr* scenes = Main::instance()->sceneMgr();
-    const int id = scenes->loadFromFile(path.c_str(), nullptr);
-    if (id <= 0) {
-        services.messageBox(kMapTitle,
-                            "Failed to load TileMap. File may be invalid or dependencies missing.\n\n" +
-                                string(scenes->getLastError()),
-                            MBB_OK, MBT_ERROR, 0);
-        return -1;
-    }
-    Scene* imported = scenes->get(id);
-    // The tile sets, templates and images come into the archive too, so
-    // that the stored map needs no file beside it.
-    const int stored = imported ? imported->storeDependencies(globalStatus->iArchiveID) : -1;
-    if (stored < 0) {
-        scenes->close(id);
-        services.messageBox(kMapTitle,
-                            TabServices::getArchiveSaveErrorMessage(stored, "Failed to save TileMap resources to QEL."),
-                            MBB_OK, MBT_ERROR, 0);
-        if (imported) {
+    SceneLayerImportOptions request;
+    request.sourceType = SST_TILED_MAP;
+    request.sourcePath = path;
+    const SceneSourceProbe nothingProbed;
+    SceneImportJob job{.request = request,
+                       .found = nothingProbed,
+                       .newScene = true,
+                       .archivePath = globalStatus->sArchivePath,
+                       .archiveId = globalStatus->iArchiveID};
+    const SceneImportResult loaded = TiledMapSource().import(job);
+    if (loaded.code != 0) {
+        services.messageBox(loaded.title, TabServices::getArchiveSaveErrorMessage(loaded.code, loaded.message), MBB_OK,
+                            MBT_ERROR, 0);
+        if (loaded.archiveChanged) {
             globalStatus->bReparseAll = 1;
             parseQEL();
         }
         return -1;
     }
-    const int rc = saveSceneBlockToQEL(imported, sceneName, kMapTitle);
-    scenes->close(id);
+    const int rc = saveSceneBlockToQEL(job.scene, sceneName, loaded.title);
+    Main::instance()->sceneMgr()->close(job.scene->getID());
     globalStatus->bReparseAll = 1;
     parseQEL();
     return rc == 0 ? 0 : -1;

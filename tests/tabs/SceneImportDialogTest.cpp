@@ -17,10 +17,13 @@
 #include <filesystem>
 
 using namespace Zelkoran;
-using Options = CtrlScenes::SceneLayerImportOptions;
 namespace TS = editortest::TS;
 
 namespace {
+
+// A request with what probing its file found.
+struct Options : SceneLayerImportOptions, SceneSourceProbe {};
+Options fresh(bool newScene) { return {SceneLayerImport::defaultImportOptions(newScene), {}}; }
 
 constexpr int kSceneChoice = 4;
 constexpr int kLoad = 1136, kName = 1128, kTarget = 1129, kTileX = 1124, kTileY = 1125, kPad = 1152;
@@ -121,26 +124,26 @@ TEST_F(SceneImportDialogTest, ProbeClassifiesByExtensionAndContent)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + (c.newScene ? " new" : " layer"));
-        Options o = tab->defaultImportOptions(c.newScene);
-        const SceneSourceFacts facts = SceneImportProbe::probe(o, path(c.file).c_str(), c.newScene);
+        Options o = fresh(c.newScene);
+        const SceneSourceFacts facts = SceneImportProbe::probe(o, o, path(c.file).c_str(), c.newScene);
         EXPECT_EQ(o.sourceType, c.type);
         EXPECT_EQ(o.fileKind, c.kind);
         EXPECT_STREQ(facts.kindText, c.text);
         EXPECT_EQ(std::string(SceneImportProbe::proposedName(o, c.newScene)), c.name);
     }
-    Options o = tab->defaultImportOptions(false);
-    SceneImportProbe::probe(o, path("two.gif").c_str(), false);
+    Options o = fresh(false);
+    SceneImportProbe::probe(o, o, path("two.gif").c_str(), false);
     EXPECT_EQ(o.durationMs, 200);
     EXPECT_EQ(o.frameCount, 2);
-    SceneImportProbe::probe(o, path("many.gif").c_str(), false);
+    SceneImportProbe::probe(o, o, path("many.gif").c_str(), false);
     EXPECT_EQ(o.frameCount, 256);
 }
 
 TEST_F(SceneImportDialogTest, UVTTPresetsComeOncePerFileAndGoWithAnotherKind)
 {
     makeTab();
-    Options o = tab->defaultImportOptions(true);
-    SceneImportProbe::probe(o, path("map.dd2vtt").c_str(), true);
+    Options o = fresh(true);
+    SceneImportProbe::probe(o, o, path("map.dd2vtt").c_str(), true);
     ASSERT_TRUE(o.uvttMetadataValid) << o.uvttProbeError;
     EXPECT_EQ(o.tileWidth, 100);
     EXPECT_TRUE(o.uvttImportWalls);
@@ -148,10 +151,10 @@ TEST_F(SceneImportDialogTest, UVTTPresetsComeOncePerFileAndGoWithAnotherKind)
     EXPECT_FALSE(o.uvttImportLights);
     o.uvttImportWalls = false;
     o.tileWidth = 50;
-    SceneImportProbe::probe(o, path("map.dd2vtt").c_str(), true);
+    SceneImportProbe::probe(o, o, path("map.dd2vtt").c_str(), true);
     EXPECT_FALSE(o.uvttImportWalls) << "a second choice keeps the user's switches";
     EXPECT_EQ(o.tileWidth, 50);
-    SceneImportProbe::probe(o, path("Photo.PNG").c_str(), true);
+    SceneImportProbe::probe(o, o, path("Photo.PNG").c_str(), true);
     EXPECT_FALSE(o.uvttMetadataValid);
     EXPECT_TRUE(o.uvttProbePath.empty());
 }
@@ -164,9 +167,9 @@ TEST_F(SceneImportDialogTest, ChecksStopAtTheFirstBrokenRule)
     Scene* scene = shownScene();
     ASSERT_NE(scene, nullptr);
     const auto base = [&](bool newScene, const char* file) {
-        Options o = tab->defaultImportOptions(newScene);
+        Options o = fresh(newScene);
         if (file)
-            SceneImportProbe::probe(o, path(file).c_str(), newScene);
+            SceneImportProbe::probe(o, o, path(file).c_str(), newScene);
         o.layerName = newScene ? "fresh.tmx" : "Extra";
         o.targetLayer = scene->getLayerCount(0) + 1;
         return o;
@@ -208,7 +211,7 @@ TEST_F(SceneImportDialogTest, ChecksStopAtTheFirstBrokenRule)
         c.change(o);
         CtrlScenes::string title, message;
         EXPECT_EQ(
-            tab->importChecks().validateImportOptions(c.newScene ? nullptr : scene, o, c.newScene, title, message),
+            tab->importChecks().validateImportOptions(c.newScene ? nullptr : scene, o, o, c.newScene, title, message),
             *c.message == 0);
         EXPECT_EQ(std::string(title), c.title);
         EXPECT_EQ(std::string(message), c.message);

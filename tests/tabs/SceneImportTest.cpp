@@ -3,6 +3,7 @@
 // cancelling it.
 #include "tabs/SceneTabFixture.h"
 
+#include "import/scene/FrameImportResult.h"
 #include "import/scene/FrameSequenceLayer.h"
 #include "support/GifWriter.h"
 #include "support/SceneImportTarget.h"
@@ -16,7 +17,7 @@
 #include <filesystem>
 
 using namespace Zelkoran;
-using Options = CtrlScenes::SceneLayerImportOptions;
+using Options = SceneLayerImportOptions;
 using importtest::samples;
 using surfacetest::filled;
 
@@ -38,7 +39,7 @@ protected:
     Zelkoran::Scene* target() const { return imports.get(); }
     Options gifOptions(const std::string& path) const
     {
-        return importtest::gifOptions(tab->defaultImportOptions(false), path);
+        return importtest::gifOptions(SceneLayerImport::defaultImportOptions(false), path);
     }
     // A scene name and an open archive, so the save context holds.
     void readyToSave()
@@ -53,7 +54,7 @@ protected:
 TEST_F(SceneImportTest, DefaultsDifferOnlyInTheSourceKind)
 {
     for (bool newScene : {true, false}) {
-        const Options o = tab->defaultImportOptions(newScene);
+        const Options o = SceneLayerImport::defaultImportOptions(newScene);
         EXPECT_EQ(o.sourceType, newScene ? 0 : 1);
         EXPECT_EQ(o.fileKind, newScene ? 0 : 1);
         EXPECT_EQ(std::tuple(o.targetLayer, o.tileWidth, o.tileHeight, o.matchPercent, o.matchMode, o.padTransparent,
@@ -97,9 +98,9 @@ TEST_F(SceneImportTest, QuitDuringAConversionCancelsAndStaysQueued)
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
     ImportProgress bar = widgetImportProgress(ui.progressBar);
-    EXPECT_EQ(importFramesAsTileLayer(target(), tab->defaultImportOptions(false), frames, 16, 16, false, "GIF",
+    EXPECT_EQ(importFramesAsTileLayer(target(), SceneLayerImport::defaultImportOptions(false), frames, 16, 16, false, "GIF",
                                       nullptr, &bar, nullptr),
-              CtrlScenes::IR_CANCELLED);
+              IR_CANCELLED);
     EXPECT_TRUE(frames.empty());
     EXPECT_EQ(target()->getLayerCount(0), 0);
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT), 1) << "the quit stays queued";
@@ -141,14 +142,14 @@ TEST_F(SceneImportTest, ALongAnalysisShowsItsStageAndStopsOnCancelOrQuit)
             }
             return 0;
         });
-        Options o = tab->defaultImportOptions(false);
+        Options o = SceneLayerImport::defaultImportOptions(false);
         o.tileWidth = o.tileHeight = 16;
         o.matchPercent = 95.0f;
         o.matchMode = 1;
         ImportProgress bar = widgetImportProgress(ui.progressBar);
         const int rc = importFramesAsTileLayer(target(), o, frames, 640, 352, false, "Video", nullptr, &bar, nullptr);
         screen->setRenderCallback(nullptr);
-        EXPECT_EQ(rc, CtrlScenes::IR_CANCELLED);
+        EXPECT_EQ(rc, IR_CANCELLED);
         EXPECT_NE(seen, "") << "the panel was drawn during the analysis";
         EXPECT_NE(seen.substr(0, 21), "Analysing tiles: 100%") << seen;
         EXPECT_EQ(std::to_string(barPercent) + "%", seen.substr(17, seen.find('%') - 16)) << "the bar shows the label's percent";
@@ -196,7 +197,7 @@ TEST_F(SceneImportTest, GIFChecks)
         Options o = gifOptions(c.path);
         c.change(o);
         CtrlBase::string message;
-        EXPECT_EQ(tab->importChecks().validateGIFLayerImport(target(), o, message), !*c.message)
+        EXPECT_EQ(tab->importChecks().validateGIFLayerImport(target(), o, {}, message), !*c.message)
             << c.path << " " << message;
         EXPECT_EQ(message, c.message) << c.path;
     }
@@ -211,7 +212,7 @@ TEST_F(SceneImportTest, VideoChecks)
     const std::string clip = dir + "/openh264-Cisco_Men_whisper_640x320_CABAC_Bframe_9.264";
     const std::string cut = folder.path("cut.mp4");
     importtest::writeCutVideo(dir, cut);
-    Options o = tab->defaultImportOptions(false);
+    Options o = SceneLayerImport::defaultImportOptions(false);
     o.sourceType = 2, o.fileKind = 2;
     o.matchMode = 0;
     o.frameCount = 4;

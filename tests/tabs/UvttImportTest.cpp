@@ -1,9 +1,12 @@
-// Universal VTT imports through the scene tab: the probe, the checks, slots
-// and layers of new and extended scenes, the map picture, the tab's hold on
-// a scene a failed import closed, and the sample maps imported, stored and
-// loaded back.
+// Universal VTT imports as the scene tab runs them: the probe, the checks,
+// slots and layers of new and extended scenes, the map picture, the scene a
+// failed import closed, and the sample maps imported, stored and loaded
+// back.
 #include "tabs/SceneTabFixture.h"
 #include "import/scene/UvttFixture.h"
+#include "import/scene/UvttImportResult.h"
+#include "import/scene/UvttProbe.h"
+#include "tabs/scenes/import/MapSceneSources.h"
 
 #include "scene/SceneAccess.h"
 
@@ -11,13 +14,15 @@
 #include <fstream>
 
 using namespace Zelkoran;
-using Options = CtrlScenes::SceneLayerImportOptions;
 using uvtttest::kCave;
 using uvtttest::map;
 using uvtttest::points;
 using uvtttest::wallsAndLight;
 
 namespace {
+
+// A request with what probing its file found.
+struct Options : SceneLayerImportOptions, SceneSourceProbe {};
 
 // The value of attribute name of the element whose tag holds marker.
 std::string attribute(const std::string& tmx, const std::string& marker, const char* name)
@@ -53,22 +58,31 @@ protected:
     {
         const std::string path = folder.path(file);
         std::ofstream(path, std::ios::binary) << json;
-        Options o = tab->defaultImportOptions(newScene);
-        o.sourceType = 4;
+        Options o{SceneLayerImport::defaultImportOptions(newScene), {}};
+        o.sourceType = SST_UVTT;
         o.sourcePath = path.c_str();
         CtrlBase::string probeError;
-        CtrlScenes::getUVTTMetadata(o.sourcePath, o, probeError);
+        getUVTTMetadata(o.sourcePath, o, probeError);
         return o;
+    }
+    // The import into scene, which then is what the import left (null
+    // after it closed it); summary or error follow the result.
+    int import(const Options& o, Scene*& scene, bool newScene)
+    {
+        SceneImportJob job{o, o, scene, newScene, status->sArchivePath, status->iArchiveID};
+        const SceneImportResult result = UvttSource().import(job);
+        scene = job.scene;
+        summary = result.code == 0 ? result.message : CtrlBase::string();
+        error = result.code == 0 ? CtrlBase::string() : result.message;
+        EXPECT_EQ(result.title, newScene ? "New UVTT Scene" : "Import UVTT layers");
+        EXPECT_EQ(result.code == 0, !summary.empty()) << error;
+        return result.code;
     }
     // A new scene from options; scene: what the import left (null after it closed it).
     int importNew(const Options& o, Scene*& scene)
     {
-        const int id = Main::instance()->sceneMgr()->create("", 0);
-        scene = Main::instance()->sceneMgr()->get(id);
-        const int result = tab->importUVTT(scene, o, true, summary, error);
-        EXPECT_EQ(result == 0, error.empty()) << error;
-        EXPECT_EQ(result == 0, !summary.empty());
-        return result;
+        scene = Main::instance()->sceneMgr()->get(Main::instance()->sceneMgr()->create("", 0));
+        return import(o, scene, true);
     }
     std::string tmxOf(Scene* scene)
     {
@@ -104,16 +118,15 @@ TEST_F(UvttImportTest, AddedLayersTakeTheFreeSlotsAndFreshObjectIds)
     o.layerName = "Deep";
     o.targetLayer = 3;
     o.tileWidth = o.tileHeight = 100;
-    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, false, error))
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, o, false, error))
         << "the map's tiles would leave the cave's grid";
     EXPECT_EQ(error, "Tile size 100x100 differs from the Scene's tile size 16x16. The layers of a Scene share its "
                      "tile grid: use 16x16.");
     o.tileWidth = o.tileHeight = 16;
     o.padToTile = true;
-    ASSERT_TRUE(tab->importChecks().validateUVTTImport(scene, o, false, error)) << error;
-    ASSERT_EQ(tab->importUVTT(scene, o, false, summary, error), 0) << error;
+    ASSERT_TRUE(tab->importChecks().validateUVTTImport(scene, o, o, false, error)) << error;
+    ASSERT_EQ(import(o, scene, false), 0) << error;
     EXPECT_EQ(summary, "UVTT imported: map tile layer, 1 occluders, 0 portals and 1 lights.");
-    EXPECT_EQ(tab->sceneID(), scene->getID());
     EXPECT_EQ(Main::instance()->sceneMgr()->get(caveId), nullptr) << "the old scene is replaced";
     EXPECT_STREQ(scene->getName(), "cave.tmx");
 
@@ -135,10 +148,10 @@ TEST_F(UvttImportTest, AddedLayersTakeTheFreeSlotsAndFreshObjectIds)
     EXPECT_EQ(attribute(tmx, "<map", "nextobjectid"), "44");
 
     // The names are now taken.
-    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, false, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, o, false, error));
     EXPECT_EQ(error, "UVTT start layer must be an empty slot or a new layer.");
     o.targetLayer = 7;
-    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, false, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(scene, o, o, false, error));
     EXPECT_EQ(error, "UVTT Map layer name is already in use.");
     closeScene(scene);
 }
@@ -153,7 +166,7 @@ TEST_F(UvttImportTest, NewSceneGetsThePaddedMapInItsFirstSlot)
     o.padToTile = true;
     o.padTransparent = false;
     o.padColor = 0xFFFFFF;
-    ASSERT_TRUE(tab->importChecks().validateUVTTImport(nullptr, o, true, error)) << error;
+    ASSERT_TRUE(tab->importChecks().validateUVTTImport(nullptr, o, o, true, error)) << error;
     Scene* scene = nullptr;
     ASSERT_EQ(importNew(o, scene), 0);
     ASSERT_NE(scene, nullptr);
@@ -177,18 +190,15 @@ TEST_F(UvttImportTest, NewSceneGetsThePaddedMapInItsFirstSlot)
     closeScene(scene);
 }
 
-TEST_F(UvttImportTest, FailedNewSceneLeavesNoHandleToTheClosedScene)
+TEST_F(UvttImportTest, AFailedNewSceneReportsTheSceneItWasGivenClosed)
 {
-    openLevel();
-    choose("level.tmx");
-    const int shown = tab->sceneID();
-    ASSERT_GT(shown, 0);
-    Scene* scene = Main::instance()->sceneMgr()->get(shown);
     Options o = optionsFor(map("\"image\": \"QUJD\","));
-    EXPECT_EQ(tab->importUVTT(scene, o, true, summary, error), CtrlScenes::UIR_NOT_PNG);
+    const int empty = Main::instance()->sceneMgr()->create("", 0);
+    Scene* scene = Main::instance()->sceneMgr()->get(empty);
+    EXPECT_EQ(import(o, scene, true), UIR_NOT_PNG);
+    EXPECT_EQ(error, "UVTT embedded image is not PNG. WebP support is deferred.");
     EXPECT_EQ(scene, nullptr);
-    EXPECT_EQ(Main::instance()->sceneMgr()->get(shown), nullptr);
-    EXPECT_EQ(tab->sceneID(), 0);
+    EXPECT_EQ(Main::instance()->sceneMgr()->get(empty), nullptr);
 }
 
 TEST_F(UvttImportTest, ChecksBeforeTheImport)
@@ -222,18 +232,18 @@ TEST_F(UvttImportTest, ChecksBeforeTheImport)
     for (const Case& c : cases) {
         Options o = optionsFor(map(c.extra));
         c.change(o);
-        EXPECT_EQ(tab->importChecks().validateUVTTImport(nullptr, o, true, error), !*c.message) << c.message;
+        EXPECT_EQ(tab->importChecks().validateUVTTImport(nullptr, o, o, true, error), !*c.message) << c.message;
         EXPECT_EQ(error, c.message);
     }
     Options broken = optionsFor("{\"resolution\": 1}");
     EXPECT_FALSE(broken.uvttMetadataValid);
-    EXPECT_FALSE(tab->importChecks().validateUVTTImport(nullptr, broken, true, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(nullptr, broken, broken, true, error));
     EXPECT_EQ(error, "UVTT resolution must contain a finite map_origin, positive whole map_size, and positive whole "
                      "pixels_per_grid.");
     Options gone = optionsFor(map(walls));
     gone.uvttMapMode = 2;
     std::remove(gone.sourcePath.c_str());
-    EXPECT_FALSE(tab->importChecks().validateUVTTImport(nullptr, gone, true, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(nullptr, gone, gone, true, error));
     EXPECT_EQ(error, "UVTT source file does not exist.");
 }
 
@@ -257,16 +267,16 @@ TEST_F(UvttImportTest, SampleMapsImportStoreAndReload)
     };
     openArchive({});
     for (const Sample& s : samples) {
-        Options o = tab->defaultImportOptions(true);
+        Options o{SceneLayerImport::defaultImportOptions(true), {}};
         o.sourcePath = samplePath(s.file).c_str();
-        ASSERT_TRUE(CtrlScenes::getUVTTMetadata(o.sourcePath, o, error)) << error;
+        ASSERT_TRUE(getUVTTMetadata(o.sourcePath, o, error)) << error;
         EXPECT_EQ(std::tuple(o.uvttWallCount, o.uvttObjectCount, o.uvttPortalSegmentCount, o.uvttMergedPortalCount,
                              o.uvttLightCount),
                   std::tuple(s.walls, s.objects, s.segments, s.merged, s.lights))
             << s.file;
         o.uvttMapMode = s.mapMode;
         o.tileWidth = o.tileHeight = s.tile;
-        ASSERT_TRUE(tab->importChecks().validateUVTTImport(nullptr, o, true, error)) << s.file << ": " << error;
+        ASSERT_TRUE(tab->importChecks().validateUVTTImport(nullptr, o, o, true, error)) << s.file << ": " << error;
         Scene* scene = nullptr;
         ASSERT_EQ(importNew(o, scene), 0) << s.file << ": " << error;
         EXPECT_EQ(summary, s.summary);
@@ -285,15 +295,15 @@ TEST_F(UvttImportTest, SampleMapsImportStoreAndReload)
         closeScene(scene);
     }
     // The ballroom's map (4620 x 6440) is over 16 megapixels; its "image" is a file name anyway.
-    Options o = tab->defaultImportOptions(true);
+    Options o{SceneLayerImport::defaultImportOptions(true), {}};
     o.sourcePath = samplePath("bytebard97-prismatic_ballroom_main.uvtt").c_str();
-    ASSERT_TRUE(CtrlScenes::getUVTTMetadata(o.sourcePath, o, error));
+    ASSERT_TRUE(getUVTTMetadata(o.sourcePath, o, error));
     o.tileWidth = o.tileHeight = 140;
-    EXPECT_FALSE(tab->importChecks().validateUVTTImport(nullptr, o, true, error));
+    EXPECT_FALSE(tab->importChecks().validateUVTTImport(nullptr, o, o, true, error));
     EXPECT_EQ(error, "UVTT map image exceeds the supported 16384-pixel dimension or 16-megapixel limit. Select Do "
                      "not import for the map.");
     Scene* scene = nullptr;
-    EXPECT_EQ(importNew(o, scene), CtrlScenes::UIR_IMAGE_SIZE);
+    EXPECT_EQ(importNew(o, scene), UIR_IMAGE_SIZE);
     EXPECT_EQ(error, "UVTT embedded image exceeds the supported import size.");
     closeScene(scene);
 }

@@ -110,8 +110,9 @@ void syncPadFillChecks(Panel* panel, int id)
 // One opening of the dialog: builds the panel, runs it, stores the widgets.
 class ImportDialogRun {
 public:
-    ImportDialogRun(const TabServices& tabServices, SceneLayerImportOptions& options, Scene* scene, bool forNewScene)
-        : services(tabServices), resources(&tabServices.resources()), o(options), newScene(forNewScene)
+    ImportDialogRun(const TabServices& tabServices, SceneLayerImportOptions& options, SceneSourceProbe& probed,
+                    Scene* scene, bool forNewScene)
+        : services(tabServices), resources(&tabServices.resources()), o(options), found(probed), newScene(forNewScene)
     {
         slots.push_back(scene && !newScene ? scene->getLayerCount(0) + 1 : -1);
         if (scene && !newScene)
@@ -471,7 +472,7 @@ private:
 
     void probe(const SceneLayerImportOptions::string& path)
     {
-        const SceneSourceFacts facts = SceneImportProbe::probe(o, path, newScene);
+        const SceneSourceFacts facts = SceneImportProbe::probe(o, found, path, newScene);
         if (o.sourceType == SST_FRAMES && o.fileKind == SFK_GIF) {
             setNumber(ID_DURATION, float(o.durationMs));
             setNumber(ID_FRAMES, float(o.frameCount));
@@ -506,9 +507,10 @@ private:
         WidgetLabel* meta = p->getLabel(ID_UVTT_META);
         if (!meta || o.sourceType != SST_UVTT)
             return;
-        if (!o.uvttMetadataValid) {
+        if (!found.uvttMetadataValid) {
             // The reason goes over both lines of the section, inside its frame.
-            const String error = o.uvttProbeError.empty() ? String("UVTT metadata is invalid") : o.uvttProbeError;
+            const String error =
+                found.uvttProbeError.empty() ? String("UVTT metadata is invalid") : found.uvttProbeError;
             const Vector<String> lines = ui::wrapToWidth(*meta, error, kUVTTTextRoom);
             String rest;
             for (size_t k = 1; k < lines.size(); ++k)
@@ -523,15 +525,16 @@ private:
         char text[192];
         if (width < 1 || height < 1)
             std::snprintf(text, sizeof(text), "Grid: invalid tile size | Occluders: %d walls / %d objects",
-                          o.uvttWallCount, o.uvttObjectCount);
+                          found.uvttWallCount, found.uvttObjectCount);
         else
             std::snprintf(text, sizeof(text), "Grid: %d x %d cells | Occluders: %d walls / %d objects",
-                          (o.uvttPixelWidth + width - 1) / width, (o.uvttPixelHeight + height - 1) / height,
-                          o.uvttWallCount, o.uvttObjectCount);
+                          (found.uvttPixelWidth + width - 1) / width, (found.uvttPixelHeight + height - 1) / height,
+                          found.uvttWallCount, found.uvttObjectCount);
         setLabel(ID_UVTT_META, text);
-        meta->setTooltip(("Source: " + o.uvttCreator + (o.uvttBakedLighting ? " | baked lighting" : "")).c_str());
+        meta->setTooltip(
+            ("Source: " + found.uvttCreator + (found.uvttBakedLighting ? " | baked lighting" : "")).c_str());
         std::snprintf(text, sizeof(text), "Portals: %d segments (%d if merged) | Lights: %d",
-                      o.uvttPortalSegmentCount, o.uvttMergedPortalCount, o.uvttLightCount);
+                      found.uvttPortalSegmentCount, found.uvttMergedPortalCount, found.uvttLightCount);
         setLabel(ID_UVTT_DETAILS, text);
         if (Widget* details = p->getWidgetByID(ID_UVTT_DETAILS))
             details->setTooltip("Connected portal segments can be merged into one portal object");
@@ -587,15 +590,17 @@ private:
         for (int id : kUVTTSection)
             shown(id, isUVTT);
 
-        const bool valid = o.uvttMetadataValid;
-        const bool anyOccluder = o.uvttWallCount > 0 || o.uvttObjectCount > 0 || o.uvttPortalSegmentCount > 0;
-        usable(ID_UVTT_MAP, isUVTT && valid && o.uvttHasImage);
-        usable(ID_UVTT_LOS, isUVTT && valid && o.uvttWallCount > 0);
-        usable(ID_UVTT_OBJECTS, isUVTT && valid && o.uvttObjectCount > 0);
-        usable(ID_UVTT_PORTALS, isUVTT && valid && o.uvttMergedPortalCount > 0);
-        usable(ID_UVTT_MERGE, isUVTT && valid && o.uvttMergedPortalCount > 0 &&
-                                  o.uvttMergedPortalCount < o.uvttPortalSegmentCount && checked(ID_UVTT_PORTALS));
-        usable(ID_UVTT_LIGHTS, isUVTT && valid && o.uvttLightCount > 0);
+        const bool valid = found.uvttMetadataValid;
+        const bool anyOccluder =
+            found.uvttWallCount > 0 || found.uvttObjectCount > 0 || found.uvttPortalSegmentCount > 0;
+        usable(ID_UVTT_MAP, isUVTT && valid && found.uvttHasImage);
+        usable(ID_UVTT_LOS, isUVTT && valid && found.uvttWallCount > 0);
+        usable(ID_UVTT_OBJECTS, isUVTT && valid && found.uvttObjectCount > 0);
+        usable(ID_UVTT_PORTALS, isUVTT && valid && found.uvttMergedPortalCount > 0);
+        usable(ID_UVTT_MERGE, isUVTT && valid && found.uvttMergedPortalCount > 0 &&
+                                  found.uvttMergedPortalCount < found.uvttPortalSegmentCount &&
+                                  checked(ID_UVTT_PORTALS));
+        usable(ID_UVTT_LIGHTS, isUVTT && valid && found.uvttLightCount > 0);
         usable(ID_UVTT_MOVEMENT, isUVTT && valid && anyOccluder);
         usable(ID_OK, newScene || hasSource);
     }
@@ -658,6 +663,7 @@ private:
     const TabServices& services;
     ResourceManager* resources;
     SceneLayerImportOptions& o;
+    SceneSourceProbe& found;
     const bool newScene;
     std::vector<int> slots; // slot number of each target entry, entry 1 first
     Panel* p = nullptr;
@@ -678,10 +684,11 @@ void SceneImportDialog::updateImportColorSwatch(Panel* dialog, bool rewrite)
         edit->setText(hexColorRGB(r, g, b).c_str());
 }
 
-bool SceneImportDialog::showSceneImportDialog(SceneLayerImportOptions& options, Scene* scene, bool newScene) const
+bool SceneImportDialog::showSceneImportDialog(SceneLayerImportOptions& options, SceneSourceProbe& found, Scene* scene,
+                                              bool newScene) const
 {
     for (;;) {
-        ImportDialogRun run(m_services, options, scene, newScene);
+        ImportDialogRun run(m_services, options, found, scene, newScene);
         switch (run.run()) {
         case ID_OK: return true;
         case ID_VIDEO_HELP: showVideoImportHelp(); break;

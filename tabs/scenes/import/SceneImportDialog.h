@@ -6,6 +6,7 @@
 #pragma once
 
 #include "import/scene/SceneLayerImportOptions.h"
+#include "import/scene/SceneSourceProbe.h"
 
 namespace Zelkoran {
 class Panel;
@@ -19,12 +20,14 @@ public:
     // the help boxes.
     explicit SceneImportDialog(const TabServices& services) : m_services(services) {}
 
-    // The modal import dialog over options; scene (may be null) feeds the
+    // The modal import dialog over options; found keeps what probing the
+    // chosen file learned over reopenings; scene (may be null) feeds the
     // target slots. True after OK, with the widgets stored in options.
-    bool showSceneImportDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene, bool newScene) const;
-    bool showAddLayerDialog(SceneLayerImportOptions& options, Zelkoran::Scene* scene) const
+    bool showSceneImportDialog(SceneLayerImportOptions& options, SceneSourceProbe& found, Zelkoran::Scene* scene,
+                               bool newScene) const;
+    bool showAddLayerDialog(SceneLayerImportOptions& options, SceneSourceProbe& found, Zelkoran::Scene* scene) const
     {
-        return showSceneImportDialog(options, scene, false);
+        return showSceneImportDialog(options, found, scene, false);
     }
     // The swatch 1160 takes the colour of the text 1132 when it parses;
     // rewrite: the text becomes its upper-case form too.

@@ -4,15 +4,7 @@
 // Widgets are left to the dialog. Main thread only.
 #pragma once
 
-#include "import/scene/SceneLayerImportOptions.h"
-
-// What the dialog's information labels show for one probed source.
-struct SceneSourceFacts {
-    int width = 0;
-    int height = 0;
-    int durationMs = 0;
-    const char* kindText = "unsupported";
-};
+#include "tabs/scenes/import/SceneImportSource.h"
 
 class SceneImportProbe {
 public:
@@ -26,10 +18,11 @@ public:
     };
     static Kind classify(const string& extensionLower, bool newScene);
 
-    // Classifies path into options, rebuilds the GIF cache, clears the
-    // Universal VTT cache for other files, probes Universal VTT metadata and
-    // presets the options from it unless it was cached for path already.
-    static SceneSourceFacts probe(SceneLayerImportOptions& options, const string& path, bool newScene);
+    // Classifies path into options, clears found's GIF part and, for other
+    // files, its Universal VTT part, then lets the source of that kind probe
+    // the file.
+    static SceneSourceFacts probe(SceneLayerImportOptions& options, SceneSourceProbe& found, const string& path,
+                                  bool newScene);
 
     // The name the dialog proposes for a usable source: the file name, for
     // a new scene as "name.tmx". Empty when sourceType is 0.

@@ -10,7 +10,7 @@
 #include "import/scene/UvttObjects.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/TabServices.h"
-#include "tabs/scenes/import/SceneImportProbe.h"
+#include "tabs/scenes/import/SceneImportSource.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>
@@ -32,8 +32,9 @@ int g_validateCounter = 0;
 
 } // namespace
 
-bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImportOptions& o, bool newScene,
-                                                  string& title, string& message) const
+bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImportOptions& o,
+                                                  const SceneSourceProbe& found, bool newScene, string& title,
+                                                  string& message) const
 {
     title = newScene ? "New Scene" : "Add layer";
     message.clear();
@@ -58,35 +59,25 @@ bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImport
     }
     if (o.useColorKey && o.colorKey < 0)
         return fail("Color key must use #RRGGBB format.");
+    const SceneImportSource* source = sceneImportSource(o.sourceType, o.fileKind);
+    SceneImportCheck asked{*this, o, found, scene, newScene, title, message};
+    return !source || source->check(asked);
+}
 
-    switch (o.sourceType) {
-    case SST_IMAGE:
-    case SST_FRAMES: {
-        const bool still = o.sourceType == SST_IMAGE;
-        if (still && o.imageLayer)
-            o.tileWidth = o.tileHeight = 0;
-        else if (o.tileWidth <= 0 || o.tileHeight <= 0)
-            return fail("Tile width and height are required for tile/video import.");
-        if (!newScene)
-            title = still ? "Add image layer" : "Import video layer";
-        if (!(still && o.imageLayer) && !validateSceneTileSize(scene, o.tileWidth, o.tileHeight, message))
-            return false;
-        const bool ok = o.fileKind == SFK_GIF ? validateGIFLayerImport(scene, o, message)
-                        : still                ? validateImageLayerImport(scene, o, message)
-                                               : validateVideoLayerImport(scene, o, message);
-        if (!ok && message.empty())
-            message = still ? "Image import settings are invalid." : "Video import settings are invalid.";
-        return ok;
+bool SceneImportValidation::validatePictureGrid(SceneImportCheck& asked) const
+{
+    SceneLayerImportOptions& o = asked.request;
+    string& message = asked.message;
+    const bool still = o.sourceType == SST_IMAGE;
+    if (still && o.imageLayer)
+        o.tileWidth = o.tileHeight = 0;
+    else if (o.tileWidth <= 0 || o.tileHeight <= 0) {
+        message = "Tile width and height are required for tile/video import.";
+        return false;
     }
-    case SST_UVTT:
-        title = newScene ? "New UVTT Scene" : "Import UVTT layers";
-        return validateUVTTImport(scene, o, newScene, message);
-    case SST_NONE:
-        if (o.tileWidth < 1 || o.tileHeight < 1)
-            return fail("Tile width and height are required for an empty Scene.");
-        return true;
-    default: return true; // a Tiled map
-    }
+    if (!asked.newScene)
+        asked.title = still ? "Add image layer" : "Import video layer";
+    return (still && o.imageLayer) || validateSceneTileSize(asked.scene, o.tileWidth, o.tileHeight, message);
 }
 
 bool SceneImportValidation::validateImageLayerImport(Scene* scene, const SceneLayerImportOptions& o,
@@ -147,7 +138,7 @@ bool SceneImportValidation::validateSceneImportSaveContext(Scene* scene, string&
 }
 
 bool SceneImportValidation::validateGIFLayerImport(Scene* scene, const SceneLayerImportOptions& o,
-                                                   string& message) const
+                                                   const SceneSourceProbe& found, string& message) const
 {
     message.clear();
     if (!validateSceneImportTargetLayer(scene, o.targetLayer, message))
@@ -160,8 +151,9 @@ bool SceneImportValidation::validateGIFLayerImport(Scene* scene, const SceneLaye
         message = "Source GIF file does not exist.";
         return false;
     }
-    int width = o.gifWidth, height = o.gifHeight, frames = o.gifFrameCount, totalMs = o.gifDurationMs;
-    const bool cached = o.gifProbeValid && o.gifProbePath == o.sourcePath && width >= 1 && height >= 1 && frames >= 1;
+    int width = found.gifWidth, height = found.gifHeight, frames = found.gifFrameCount, totalMs = found.gifDurationMs;
+    const bool cached =
+        found.gifProbeValid && found.gifProbePath == o.sourcePath && width >= 1 && height >= 1 && frames >= 1;
     if (!cached && !::getGIFMetadata(o.sourcePath, width, height, frames, totalMs)) {
         message = "GIF file could not be opened.";
         return false;
@@ -266,16 +258,16 @@ bool SceneImportValidation::validateVideoLayerImport(Scene* scene, const SceneLa
                                      message);
 }
 
-bool SceneImportValidation::validateUVTTImport(Scene* scene, const SceneLayerImportOptions& options, bool newScene,
-                                               string& error) const
+bool SceneImportValidation::validateUVTTImport(Scene* scene, const SceneLayerImportOptions& options,
+                                               const SceneSourceProbe& found, bool newScene, string& error) const
 {
     error.clear();
     auto refuse = [&](const char* message) {
         error = message;
         return false;
     };
-    if (!options.uvttMetadataValid || options.uvttProbePath != options.sourcePath) {
-        error = options.uvttProbeError.empty() ? string("UVTT metadata is not valid.") : options.uvttProbeError;
+    if (!found.uvttMetadataValid || found.uvttProbePath != options.sourcePath) {
+        error = found.uvttProbeError.empty() ? string("UVTT metadata is not valid.") : found.uvttProbeError;
         return false;
     }
     if (!Main::instance()->tool()->fileExists(options.sourcePath.c_str()))
@@ -288,8 +280,8 @@ bool SceneImportValidation::validateUVTTImport(Scene* scene, const SceneLayerImp
     const int mode = options.uvttMapMode;
     if (mode < 0 || mode > 2)
         return refuse("UVTT map import mode is invalid.");
-    const int64_t w = options.uvttPixelWidth, h = options.uvttPixelHeight;
-    if (mode != 2 && !options.uvttHasImage)
+    const int64_t w = found.uvttPixelWidth, h = found.uvttPixelHeight;
+    if (mode != 2 && !found.uvttHasImage)
         return refuse("UVTT has no embedded image. Select Do not import for the map.");
     if (mode != 2 && (w > kMaxMapSide || h > kMaxMapSide || w * h > kMaxMapPixels))
         return refuse("UVTT map image exceeds the supported 16384-pixel dimension or 16-megapixel limit. Select Do "
@@ -306,10 +298,10 @@ bool SceneImportValidation::validateUVTTImport(Scene* scene, const SceneLayerImp
                           "the tile size.");
     }
     const bool wantMap = mode != 2;
-    const bool wantOccluders = (options.uvttImportWalls && options.uvttWallCount > 0) ||
-                               (options.uvttImportObjects && options.uvttObjectCount > 0) ||
-                               (options.uvttImportPortals && options.uvttPortalSegmentCount > 0);
-    const bool wantLights = options.uvttImportLights && options.uvttLightCount > 0;
+    const bool wantOccluders = (options.uvttImportWalls && found.uvttWallCount > 0) ||
+                               (options.uvttImportObjects && found.uvttObjectCount > 0) ||
+                               (options.uvttImportPortals && found.uvttPortalSegmentCount > 0);
+    const bool wantLights = options.uvttImportLights && found.uvttLightCount > 0;
     if (!wantMap && !wantOccluders && !wantLights)
         return refuse("Select at least one UVTT map, occluder, portal, or light category to import.");
     const string prefix = getUVTTLayerPrefix(options, newScene);

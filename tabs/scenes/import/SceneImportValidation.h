@@ -4,12 +4,14 @@
 #pragma once
 
 #include "import/scene/SceneLayerImportOptions.h"
+#include "import/scene/SceneSourceProbe.h"
 
 #include <Zelkoran/CMem.h>
 
 namespace Zelkoran {
 class Scene;
 } // namespace Zelkoran
+struct SceneImportCheck;
 class TabServices;
 
 class SceneImportValidation {
@@ -20,18 +22,23 @@ public:
     // block list's row.
     explicit SceneImportValidation(const TabServices& services) : m_services(services) {}
 
-    // The request can be imported; else false with one message and the
-    // title of its box. An image layer has its tile size cleared.
-    bool validateImportOptions(Zelkoran::Scene* scene, SceneLayerImportOptions& options, bool newScene,
-                               string& title, string& message) const;
+    // The request can be imported with what probing its file found; else
+    // false with one message and the title of its box. An image layer has
+    // its tile size cleared.
+    bool validateImportOptions(Zelkoran::Scene* scene, SceneLayerImportOptions& options,
+                               const SceneSourceProbe& found, bool newScene, string& title, string& message) const;
+    // What a picture, GIF or video request passes before the file's own
+    // checks: a tile size (cleared for an image layer) on the scene's grid;
+    // sets the box's title.
+    bool validatePictureGrid(SceneImportCheck& asked) const;
     bool validateImageLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                   string& message) const;
     bool validateGIFLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
-                                string& message) const;
+                                const SceneSourceProbe& found, string& message) const;
     bool validateVideoLayerImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
                                   string& message) const;
-    bool validateUVTTImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options, bool newScene,
-                            string& error) const;
+    bool validateUVTTImport(Zelkoran::Scene* scene, const SceneLayerImportOptions& options,
+                            const SceneSourceProbe& found, bool newScene, string& error) const;
     // The import's result can be stored: always without a scene; else a
     // scene name, an archive path and the open archive.
     bool validateSceneImportSaveContext(Zelkoran::Scene* scene, string& message) const;

@@ -14,7 +14,10 @@
 #include <fstream>
 
 using namespace Zelkoran;
-using Options = SceneLayerImportOptions;
+namespace {
+// A request with what probing its file found.
+struct Options : SceneLayerImportOptions, SceneSourceProbe {};
+} // namespace
 using uvtttest::kCave;
 using uvtttest::map;
 using uvtttest::wallsAndLight;
@@ -40,7 +43,7 @@ protected:
     }
     int import(Scene*& scene, const Options& o, bool newScene)
     {
-        return importUVTTScene(scene, o, newScene, "", summary, error);
+        return importUVTTScene(scene, o, o, newScene, "", summary, error);
     }
     // A new scene from options; scene: what the import left (null after it closed it).
     int importNew(const Options& o, Scene*& scene)
