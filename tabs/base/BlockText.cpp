@@ -1,5 +1,6 @@
 #include "tabs/base/BlockText.h"
 #include "tabs/base/ExportFile.h"
+#include "tabs/base/TabControls.h"
 
 #include "services/CMemSkarden.h"
 #include "services/WidgetBuilders.h"
@@ -83,7 +84,7 @@ void BlockText::release()
 {
     m_block.data = nullptr;
     replace(nullptr, 0);
-    m_mode = CtrlBase::AM_BINARY;
+    m_mode = AM_BINARY;
     m_endsWithNewline = false;
 }
 

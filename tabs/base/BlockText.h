@@ -6,11 +6,17 @@
 // Main thread only.
 #pragma once
 
-#include "tabs/base/ctrlBase.h"
+#include "tabs/base/TextView.h"
 
 #include <Zelkoran/Archive.h>
+#include <Zelkoran/CMem.h>
 
 #include <array>
+
+namespace Zelkoran {
+class Panel;
+class WidgetTextEdit;
+} // namespace Zelkoran
 
 // The ids of the holder's widgets on the tab's panel.
 struct BlockTextWidgets {
@@ -26,7 +32,6 @@ struct BlockTextWidgets {
 class BlockText {
 public:
     using string = Zelkoran::String;
-    using ASCIIMode = CtrlBase::ASCIIMode;
 
     static constexpr uint64_t kMaxLoadSize = 1073741824;
 
@@ -89,6 +94,6 @@ private:
     Zelkoran::Archive::Block m_block;
     unsigned char* m_bytes = nullptr;
     int m_size = 0;
-    ASCIIMode m_mode = CtrlBase::AM_BINARY;
+    ASCIIMode m_mode = AM_BINARY;
     bool m_endsWithNewline = false;
 };

@@ -14,12 +14,8 @@
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Tool.h>
 
-
 #include <algorithm>
-#include <climits>
-#include <cstdio>
 #include <cstring>
-#include <string_view>
 #include <vector>
 
 using namespace Zelkoran;

@@ -14,13 +14,11 @@
 #include "tabs/base/TextView.h"
 
 #include <Zelkoran/Archive.h>
-#include <Zelkoran/AudioTrack.h>
 #include <Zelkoran/CMem.h>
 #include <Zelkoran/Types.h>
 
 #include <cstring>
 #include <functional>
-#include <string_view>
 
 union SDL_Event;
 class GlobalStatus;
@@ -29,8 +27,6 @@ class ResourceManager;
 namespace Zelkoran {
 class Panel;
 class Screen;
-class Widget;
-class WidgetTextEdit;
 } // namespace Zelkoran
 
 class CtrlBase;
@@ -120,10 +116,6 @@ public:
     // Lists the live blocks of the tab's type that filter accepts, keeping
     // the selection by name. 0 or -1.
     int rebuildBlockList(const BlockFilter& filter);
-    int widgetInt(int widgetId, int defaultValue, int maximum, int minimum) const
-    {
-        return ::widgetInt(*panel, widgetId, defaultValue, maximum, minimum);
-    }
 
     // The tab's services, lent to its parts.
     const TabServices& tabServices() const { return services; }
@@ -143,7 +135,6 @@ protected:
         return services.messageBox(title, text, buttons, type, timeoutMs);
     }
     string exportName() const { return services.exportName(); }
-    string selectedListName() const { return services.selectedListName(); }
     int switchToSelected(string& selected) { return ::switchToSelected(*this, currentItemName, selected); }
     string getArchiveSaveErrorMessage(int code, const string& fallback) const
     {
@@ -206,7 +197,6 @@ protected:
         return ::rebuildTextBufferFromTextEdit(*panel, textEditId, mode, endsWithNewline, buffer, length);
     }
     bool acceptsByDefault(const Zelkoran::Archive::Block& block) const { return ::acceptsByDefault(block, blockType); }
-    void clearDirtyState() { setDirty(false); }
 
     string currentItemName;
     char blockType[16];

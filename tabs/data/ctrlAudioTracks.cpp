@@ -121,7 +121,7 @@ AudioTrack* CtrlAudioTracks::current() const { return itemHandle > 0 ? tracks()-
 void CtrlAudioTracks::enableOwnWidgets(bool open)
 {
     for (int id : {AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM})
-        setUsable(id, open);
+        services.setUsable(id, open);
 }
 
 int CtrlAudioTracks::onPlay()

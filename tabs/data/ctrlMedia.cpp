@@ -60,9 +60,9 @@ int CtrlMedia::processEvent(int widgetId, int data)
     refreshWidgets();
     const bool open = itemHandle > 0;
     if (!open)
-        setUsable(BW_SAVE, false);
+        services.setUsable(BW_SAVE, false);
     for (int id : {kind.exportId, kind.playId, kind.pauseId, kind.stopId})
-        setUsable(id, open);
+        services.setUsable(id, open);
     enableOwnWidgets(open);
     if (result != 0)
         return result;
@@ -92,7 +92,7 @@ int CtrlMedia::handleOwnEvent(int widgetId)
 int CtrlMedia::onListBox()
 {
     string text;
-    if (const int switched = switchToSelected(text); switched <= 0)
+    if (const int switched = ::switchToSelected(*this, currentItemName, text); switched <= 0)
         return switched;
     itemHandle = loadBlock(text);
     if (itemHandle <= 0) {
@@ -148,7 +148,7 @@ int CtrlMedia::onImport()
 
 int CtrlMedia::onExport(const string& archivePath) const
 {
-    string name = exportName();
+    string name = services.exportName();
     if (name.empty()) {
         services.messageBox(kind.exportTitle, kind.exportWithoutName, MBB_NONE, MBT_WARNING, kNoticeMs);
         return -1;

@@ -6,6 +6,8 @@
 
 #include "tabs/base/ctrlBase.h"
 
+#include <Zelkoran/AudioTrack.h>
+
 // What sets one media tab apart: its widget ids, its default tag and the
 // texts of its boxes.
 struct MediaTabConfig {

@@ -60,14 +60,14 @@ int CtrlTextFile::parseQEL()
         rebuildBlockList([this](const Archive::Block& candidate) { return shouldAddBlockToList(candidate); });
     // An archive opened or secured since New changes the storage a new block starts with.
     if (!held.bytes() && !dirty)
-        held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+        held.block().storage = services.newBlockStorage(Archive::ST_COMPRESSED);
     held.followArchive(Main::instance()->archiveMgr()->get(globalStatus->iArchiveID));
     return rc;
 }
 
 bool CtrlTextFile::shouldAddBlockToList(const Archive::Block& candidate) const
 {
-    if (!acceptsByDefault(candidate))
+    if (!::acceptsByDefault(candidate, blockType))
         return false;
     if (!config.excludeTiledFiles)
         return true;
@@ -106,14 +106,14 @@ bool CtrlTextFile::showContentWidgets()
 {
     const bool empty = held.showsNoContent();
     if (empty)
-        setUsable(BW_SAVE, false);
+        services.setUsable(BW_SAVE, false);
     else
         CtrlBase::refreshWidgets(); // an import may have named the block: Save follows the name field
-    setUsable(config.exportButtonId, !empty);
+    services.setUsable(config.exportButtonId, !empty);
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     for (int id : held.storageBoxes())
-        setUsable(id, !empty && held.storageBoxOffered(id, archive));
-    setUsable(config.textBoxId, !empty && held.mode() != AM_BINARY);
+        services.setUsable(id, !empty && held.storageBoxOffered(id, archive));
+    services.setUsable(config.textBoxId, !empty && held.mode() != AM_BINARY);
     return empty;
 }
 
@@ -130,7 +130,7 @@ int CtrlTextFile::onNew()
     if (CtrlBase::onNew() != 0)
         return -1;
     showNoContent();
-    held.block().storage = newBlockStorage(Archive::ST_COMPRESSED);
+    held.block().storage = services.newBlockStorage(Archive::ST_COMPRESSED);
     held.showStorageMode(held.block().storage);
     return 0;
 }
@@ -151,7 +151,7 @@ int CtrlTextFile::checkASCII()
 {
     if (!held.bytes())
         return 0;
-    checkAndPopulateASCII(held.bytes(), held.size(), held.mode(), held.endsWithNewline(), config.textBoxId);
+    ::checkAndPopulateASCII(*panel, held.bytes(), held.size(), held.mode(), held.endsWithNewline(), config.textBoxId);
     held.showKind(held.mode() == AM_BINARY ? "Binary file" : "ASCII file");
     return 0;
 }
@@ -165,7 +165,7 @@ int CtrlTextFile::updateData()
 int CtrlTextFile::onListBox()
 {
     string selected;
-    if (const int switched = switchToSelected(selected); switched <= 0)
+    if (const int switched = ::switchToSelected(*this, currentItemName, selected); switched <= 0)
         return switched;
     Archive::Block& block = held.block();
     tool()->szCopy(block.name, selected.c_str(), sizeof(block.name));
@@ -249,8 +249,8 @@ int CtrlTextFile::prepareSaveBuffer()
     // must not leave an export writing nothing.
     unsigned char* rebuilt = nullptr;
     int rebuiltSize = 0;
-    if (rebuildTextBufferFromTextEdit(config.textBoxId, held.mode(), held.endsWithNewline(), rebuilt, rebuiltSize) !=
-        0) {
+    if (::rebuildTextBufferFromTextEdit(*panel, config.textBoxId, held.mode(), held.endsWithNewline(), rebuilt,
+                                      rebuiltSize) != 0) {
         if (emptied)
             services.notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         else
@@ -306,7 +306,7 @@ int CtrlTextFile::onSave()
 
 int CtrlTextFile::onExport(const string& archivePath) const
 {
-    const string name = exportName();
+    const string name = services.exportName();
     if (name.empty()) {
         services.messageBox(config.exportMessageTitle,
                 "Could not export the " + noun() + ".\nA " + noun() + " name is required.", MBB_NONE, MBT_WARNING,

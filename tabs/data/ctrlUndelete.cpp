@@ -68,7 +68,7 @@ CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Un
                           .text = "", .font = font});
     for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE),
                    static_cast<int>(UW_UNDELETE)})
-        setUsable(id, false);
+        services.setUsable(id, false);
     if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME)) {
         name->setReadOnly(true);
         name->setFeatures(WF_EVENTS, true);
@@ -128,7 +128,7 @@ int CtrlUndelete::refreshWidgets()
     const int result = CtrlBase::refreshWidgets();
     // The tab writes nothing; the base would offer Save and Delete for a selection.
     for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE)})
-        setUsable(id, false);
+        services.setUsable(id, false);
     return result;
 }
 
@@ -156,7 +156,7 @@ int CtrlUndelete::processEvent(int widgetId, int)
     const bool none = type && std::strcmp(type->getText(), kNoBlock) == 0;
     for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED),
                    static_cast<int>(UW_UNDELETE)})
-        setUsable(id, !none);
+        services.setUsable(id, !none);
     return none ? 4 : 0;
 }
 
@@ -223,7 +223,7 @@ int CtrlUndelete::onNew()
     for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
         if (WidgetCheckBox* box = panel->getCheckBox(id))
             box->setChecked(false);
-    setUsable(UW_UNDELETE, false);
+    services.setUsable(UW_UNDELETE, false);
     return 0;
 }
 
@@ -249,7 +249,7 @@ int CtrlUndelete::updateData()
     for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
         if (WidgetCheckBox* box = panel->getCheckBox(id))
             box->setChecked(id == checked);
-    setUsable(UW_UNDELETE, true);
+    services.setUsable(UW_UNDELETE, true);
     return 0;
 }
 

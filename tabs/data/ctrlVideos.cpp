@@ -90,10 +90,10 @@ Video* CtrlVideos::current() const { return itemHandle > 0 ? videos()->get(itemH
 
 void CtrlVideos::enableOwnWidgets(bool open)
 {
-    setUsable(VW_INFO, open);
+    services.setUsable(VW_INFO, open);
     const bool taggable = open && hasSound();
     for (int id : {VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM})
-        setUsable(id, taggable);
+        services.setUsable(id, taggable);
 }
 
 bool CtrlVideos::hasSound() const

@@ -152,7 +152,7 @@ void CtrlEffects::updateEffectWidgetStates()
 {
     const bool open = context.effect > 0;
     if (!open)
-        setUsable(BW_SAVE, false);
+        services.setUsable(BW_SAVE, false);
     mainPanel.updateStates(open);
     advanced.updateStates(open);
     particleEvents.updateStates(open);
@@ -164,7 +164,7 @@ int CtrlEffects::onListBox()
     const bool wasDirty = dirty;
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const string name = selectedListName();
+    const string name = services.selectedListName();
     if (name == currentItemName)
         return 0;
     const int id = particles()->load(globalStatus->iArchiveID, name.c_str());
@@ -206,7 +206,7 @@ int CtrlEffects::onNew()
     e->setPosition(preview.centreX(), preview.centreY());
     mainPanel.populateVisualResourceLists();
     updateData();
-    clearDirtyState();
+    setDirty(false);
     return 0;
 }
 

@@ -70,9 +70,9 @@ int CtrlGUI::processEvent(int widgetId, int data)
     bool changed = false;
     switch (widgetId) {
     case GW_ADD_WIDGET:
-        setUsable(GW_ADD_WIDGET, false);
+        services.setUsable(GW_ADD_WIDGET, false);
         changed = showAddWidgetDialog();
-        setUsable(GW_ADD_WIDGET, true);
+        services.setUsable(GW_ADD_WIDGET, true);
         apply = false;
         break;
     case GW_DEL_WIDGET: onDeleteWidget(); break;
@@ -118,8 +118,8 @@ int CtrlGUI::processEvent(int widgetId, int data)
     }
     updateWidgetStates(state.panelId <= 0 ? 4 : 0);
     widgetList.syncWidgetListSlider();
-    state.screenDesired = widgetInt(GW_SCREEN, 0, 16, 0);
-    state.panelTTLSeconds = widgetInt(GW_TTL, 1, 86400, 1);
+    state.screenDesired = widgetInt(*panel, GW_SCREEN, 0, 16, 0);
+    state.panelTTLSeconds = widgetInt(*panel, GW_TTL, 1, 86400, 1);
     if (listSelectionPending && widgetId == 0) {
         listSelectionPending = false;
         return 0;
@@ -280,7 +280,7 @@ int CtrlGUI::onListBox()
     const bool wasDirty = isDirty();
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const string text = selectedListName();
+    const string text = services.selectedListName();
     if (text == currentItemName)
         return 0;
     // The panel shown now goes only once the chosen one has loaded: a
@@ -382,7 +382,7 @@ int CtrlGUI::onSave()
         return -1;
     }
     if (state.selectedWidgetId == 0) {
-        state.screenDesired = widgetInt(GW_SCREEN, 0, 16, 0);
+        state.screenDesired = widgetInt(*panel, GW_SCREEN, 0, 16, 0);
         live->setScreenDesired(state.screenDesired);
         live->setPanelType(state.panelType, state.panelType == PT_EPHEMERAL ? state.panelTTLSeconds * 1000 : 0);
         preview.applyPanelThemeAndLayout(live);
@@ -407,7 +407,7 @@ int CtrlGUI::onSave()
 
 int CtrlGUI::onDelete()
 {
-    const string name = selectedListName();
+    const string name = services.selectedListName();
     if (services.messageBox("Delete Panel", "Are you sure you want to delete \"" + name + "\" Panel?", 12, 3, 0) != 4)
         return -1;
     if (gui()->remove(globalStatus->iArchiveID, name.c_str()) != 0) {

@@ -43,7 +43,7 @@ int CtrlCursors::beforeResourceSave()
 void CtrlCursors::syncHotSpotWidgets() const
 {
     for (int id : {CW_HOT_X_MODE, CW_HOT_Y_MODE, CW_HOT_X, CW_HOT_Y})
-        setUsable(id, iImageID >= 1);
+        services.setUsable(id, iImageID >= 1);
 }
 
 int CtrlCursors::applyHotSpotWidgets() const

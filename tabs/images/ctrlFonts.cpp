@@ -83,8 +83,8 @@ int CtrlFonts::processEvent(int widgetId, int data)
     int r = 0;
     if (!handleImageEvent(widgetId, data, r))
         return r;
-    setUsable(FW_KERNING, r == 0);
-    const int kerning = widgetInt(FW_KERNING, 0, kMaxKerning, -kMaxKerning);
+    services.setUsable(FW_KERNING, r == 0);
+    const int kerning = widgetInt(*panel, FW_KERNING, 0, kMaxKerning, -kMaxKerning);
     if (Font* f = current()) {
         f->setKerning(kerning);
         if (widgetId == FW_KERNING)
@@ -138,7 +138,7 @@ int CtrlFonts::onActivate()
 {
     if (sSavedItem.empty())
         return 0;
-    const string selected = selectedListName();
+    const string selected = services.selectedListName();
     if (selected != sSavedItem || reloadImageResource(sSavedItem) != 0 || checkImage() != 0) {
         sSavedItem.clear();
         return 0;

@@ -51,7 +51,7 @@ int CtrlImageResource::onListBox()
 {
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const string selected = selectedListName();
+    const string selected = services.selectedListName();
     if (selected.empty() || selected == currentItemName)
         return 0;
     currentItemName = selected;

@@ -184,24 +184,24 @@ int CtrlImages::processEvent(int widgetId, int data)
 void CtrlImages::enableWidgets(bool hasImage)
 {
     if (!hasImage)
-        setUsable(BW_SAVE, false);
-    setUsable(IW_EXPORT, hasImage);
+        services.setUsable(BW_SAVE, false);
+    services.setUsable(IW_EXPORT, hasImage);
 
     WidgetCheckBox* keyUse = panel->getCheckBox(IW_KEY_USE);
     const bool keyAvailable = colorKeyAvailable(image(), bAllowColorKey);
     if (!keyAvailable && keyUse)
         keyUse->setChecked(false);
-    setUsable(IW_KEY_USE, keyAvailable);
+    services.setUsable(IW_KEY_USE, keyAvailable);
     const bool keyOn = keyAvailable && keyUse && keyUse->isChecked();
     for (int id : {IW_KEY_ICON, IW_KEY_EDIT, IW_KEY_SWATCH})
-        setUsable(id, keyOn);
+        services.setUsable(id, keyOn);
     for (int id : {IW_MOD_ICON, IW_MOD_EDIT, IW_MOD_SWATCH})
-        setUsable(id, bAllowColorMod && hasImage);
-    setUsable(IW_ALPHA, bAllowAlphaMod && hasImage);
+        services.setUsable(id, bAllowColorMod && hasImage);
+    services.setUsable(IW_ALPHA, bAllowAlphaMod && hasImage);
     for (int id : {IW_ZOOM_OUT, IW_ZOOM_IN})
-        setUsable(id, bAllowZoom && hasImage);
+        services.setUsable(id, bAllowZoom && hasImage);
     for (int id : {IW_BG_BLACK, IW_BG_WHITE, IW_BG_BLOCKY})
-        setUsable(id, hasImage);
+        services.setUsable(id, hasImage);
 }
 
 void CtrlImages::applyImageSettings(int widgetId)
@@ -232,7 +232,7 @@ void CtrlImages::applyImageSettings(int widgetId)
     }
     // A number edit reads an empty text as 0; left empty it means no change.
     const WidgetNumberEdit* alphaEdit = panel->getNumberEdit(IW_ALPHA);
-    const int alpha = alphaEdit && alphaEdit->getText().empty() ? 255 : widgetInt(IW_ALPHA, 255, 255, 0);
+    const int alpha = alphaEdit && alphaEdit->getText().empty() ? 255 : widgetInt(*panel, IW_ALPHA, 255, 255, 0);
     img->setAlphaMod(static_cast<uint8_t>(alpha));
     if (widgetId == IW_ALPHA)
         setDirty(true);
@@ -270,7 +270,7 @@ int CtrlImages::onImport()
 
 int CtrlImages::onExport() const
 {
-    const string name = exportName();
+    const string name = services.exportName();
     if (name.empty()) {
         services.messageBox("Image export", "Could not export the image.\nAn image name is required.", MBB_NONE, MBT_WARNING,
                 kNoticeMs);
@@ -469,7 +469,7 @@ int CtrlImages::onDeactivate()
 
 int CtrlImages::onActivate()
 {
-    const string selected = selectedListName();
+    const string selected = services.selectedListName();
     if (!selected.empty() && reloadImageResource(selected) == 0 && checkImage() == 0) {
         const bool same = selected == sSavedItem;
         fPanX = same ? fSavedPanX : 0;

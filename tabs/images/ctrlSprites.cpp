@@ -153,7 +153,7 @@ int CtrlSprites::processEvent(int widgetId, int data)
     for (int id : {SW_SHOW_GRID, SW_OFFSET_X, SW_OFFSET_Y, SW_HOT_X_MODE, SW_HOT_Y_MODE, SW_HOT_X, SW_HOT_Y,
                    SW_FRAME_START, SW_FRAME_END, SW_FRAME_MS, SW_ANIM_MINUS, SW_ANIM_PLUS, SW_FRAME_MINUS,
                    SW_FRAME_PLUS, SW_STATE, SW_TYPE})
-        setUsable(id, r == 0);
+        services.setUsable(id, r == 0);
     applyWidgets(widgetId, refresh);
     return r;
 }
@@ -221,7 +221,7 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
     if (!ref)
         ref = Main::instance()->imageMgr()->get(iImageID);
     const int w = ref ? ref->getWidth() : 1, h = ref ? ref->getHeight() : 1;
-    const int x = widgetInt(SW_OFFSET_X, 0, w, 0), y = widgetInt(SW_OFFSET_Y, 0, h, 0);
+    const int x = widgetInt(*panel, SW_OFFSET_X, 0, w, 0), y = widgetInt(*panel, SW_OFFSET_Y, 0, h, 0);
     const int cellW = x ? x : w, cellH = y ? y : h;
     if (s) {
         int oldW = 0, oldH = 0;
@@ -254,8 +254,8 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
         if (widgetId == SW_HOT_X || widgetId == SW_HOT_Y || widgetId == SW_HOT_X_MODE || widgetId == SW_HOT_Y_MODE)
             setDirty(true);
         const int n = s->getFrameCountIndex(iAnimIndex);
-        const int first = widgetInt(SW_FRAME_START, 1, n, 1);
-        const int last = widgetInt(SW_FRAME_END, n, n, first);
+        const int first = widgetInt(*panel, SW_FRAME_START, 1, n, 1);
+        const int last = widgetInt(*panel, SW_FRAME_END, n, n, first);
         s->setAnimRangeIndex(iAnimIndex, first - 1, last - 1);
         if (widgetId == SW_FRAME_START || widgetId == SW_FRAME_END)
             setDirty(true);
@@ -273,7 +273,7 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
     setLabel(*panel, SW_NUM_FRAMES,
              s ? makeCounterLabel("Frames", iFrameIndex + 1, s->getFrameCountIndex(iAnimIndex)) : "Frames 0/0",
              kFrameLabelTop);
-    const int ms = widgetInt(SW_FRAME_MS, 0, kMaxFrameMs, 0);
+    const int ms = widgetInt(*panel, SW_FRAME_MS, 0, kMaxFrameMs, 0);
     if (s) {
         s->setFrameTimeIndex(iAnimIndex, iFrameIndex, static_cast<uint16_t>(ms));
         if (widgetId == SW_FRAME_MS)

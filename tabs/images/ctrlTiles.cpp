@@ -58,7 +58,7 @@ int CtrlTiles::processEvent(int widgetId, int data)
     if (widgetId == TW_SHOW_GRID)
         bShowGrid = isTicked(TW_SHOW_GRID);
     for (int id : {TW_SHOW_GRID, TW_OFFSET_X, TW_OFFSET_Y})
-        setUsable(id, r == 0);
+        services.setUsable(id, r == 0);
     applyTileSize(widgetId);
     return r;
 }
@@ -70,7 +70,7 @@ void CtrlTiles::applyTileSize(int widgetId)
     if (!ref)
         ref = Main::instance()->imageMgr()->get(iImageID);
     const int w = ref ? ref->getWidth() : 1, h = ref ? ref->getHeight() : 1;
-    const int x = widgetInt(TW_OFFSET_X, 0, w, 0), y = widgetInt(TW_OFFSET_Y, 0, h, 0);
+    const int x = widgetInt(*panel, TW_OFFSET_X, 0, w, 0), y = widgetInt(*panel, TW_OFFSET_Y, 0, h, 0);
     string text = "Number of tiles: ";
     if (t) {
         t->setOffset(x && y ? 1 : 0, x ? x : w, y ? y : h);

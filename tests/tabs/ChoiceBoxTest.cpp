@@ -71,7 +71,7 @@ protected:
             }
             answer(id);
         });
-        return tab->choiceBox("Export", message.c_str(), options, "Cancel");
+        return choiceBox(tab->tabServices(), "Export", message.c_str(), options, "Cancel");
     }
 
     std::vector<std::string> labelTexts() const
@@ -120,7 +120,7 @@ TEST_F(ChoiceBoxTest, NoOptionShowsNothingAndTakesNoNumber)
 {
     ask("", twoOptions(), [](int id) { TS::clickWidget(id, CB_CANCEL); });
     const int n = std::stoi(seen.name.substr(std::string("ChoiceBox").size()));
-    EXPECT_EQ(tab->choiceBox("Export", "Pick one", {}, "Cancel"), CB_CANCEL);
+    EXPECT_EQ(choiceBox(tab->tabServices(), "Export", "Pick one", {}, "Cancel"), CB_CANCEL);
     EXPECT_EQ(TS::modalLog().size(), 1u);
     ask("", twoOptions(), [](int id) { TS::clickWidget(id, CB_CANCEL); });
     EXPECT_EQ(seen.name, "ChoiceBox" + std::to_string(n + 1));

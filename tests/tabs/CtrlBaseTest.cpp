@@ -279,27 +279,27 @@ TEST_F(CtrlBaseTest, WidgetIntReadsNumberAndTextEdits)
     WidgetNumberEdit* number = p->createNumberEdit("Number", 500);
     number->allowFloat(true);
     number->setValue(2.9f);
-    EXPECT_EQ(tab->widgetInt(500, 5, 10, 1), 2);
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 500, 5, 10, 1), 2);
     number->setValue(-7.5f);
-    EXPECT_EQ(tab->widgetInt(500, 5, 10, 1), 1);
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 500, 5, 10, 1), 1);
 
     WidgetTextEdit* text = p->createTextEdit("Text", 501);
     text->setText("");
-    EXPECT_EQ(tab->widgetInt(501, 50, 10, 1), 50); // the default is not clamped
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 501, 50, 10, 1), 50); // the default is not clamped
     text->setText("99");
-    EXPECT_EQ(tab->widgetInt(501, 5, 10, 1), 10);
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 501, 5, 10, 1), 10);
     text->setText("-5");
-    EXPECT_EQ(tab->widgetInt(501, 5, 10, 1), 1);
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 501, 5, 10, 1), 1);
     text->setText("7 apples");
-    EXPECT_EQ(tab->widgetInt(501, 5, 10, 1), 7);
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 501, 5, 10, 1), 7);
     // Minimum above maximum: above the maximum gives it, anything else the minimum.
     text->setText("15");
-    EXPECT_EQ(tab->widgetInt(501, 5, 10, 20), 10);
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 501, 5, 10, 20), 10);
     text->setText("5");
-    EXPECT_EQ(tab->widgetInt(501, 5, 10, 20), 20);
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 501, 5, 10, 20), 20);
 
-    EXPECT_EQ(tab->widgetInt(502, 33, 10, 1), 33);
-    EXPECT_EQ(tab->widgetInt(110, 33, 10, 1), 33); // a label is neither
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 502, 33, 10, 1), 33);
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 110, 33, 10, 1), 33); // a label is neither
 }
 
 TEST_F(CtrlBaseTest, AudioTagBoxes)

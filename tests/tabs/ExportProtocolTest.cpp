@@ -45,16 +45,16 @@ TEST_F(ExportProtocolTest, ExportsGoIntoTheArchiveFolder)
 
 TEST_F(ExportProtocolTest, OnlyAnExistingFileIsQuestioned)
 {
-    EXPECT_EQ(tab->checkOverwrite(folder.path("sky.png").c_str()), 0);
+    EXPECT_EQ(tab->tabServices().checkOverwrite(folder.path("sky.png").c_str()), 0);
     EXPECT_TRUE(TS::modalLog().empty());
 
     TestFolder::write(folder.path("sky.png"), bytes("old"));
     TestFolder::write(folder.path("README"), bytes("old"));
     TS::pushAnswer(MBB_YES);
-    EXPECT_EQ(tab->checkOverwrite(folder.path("sky.png").c_str()), 0);
+    EXPECT_EQ(tab->tabServices().checkOverwrite(folder.path("sky.png").c_str()), 0);
     for (int answer : {int(MBB_NO), int(MBB_CANCEL), 0}) {
         TS::pushAnswer(answer);
-        EXPECT_EQ(tab->checkOverwrite(folder.path("README").c_str()), -1) << answer;
+        EXPECT_EQ(tab->tabServices().checkOverwrite(folder.path("README").c_str()), -1) << answer;
     }
     const Box sky{"Export file", std::string("The file \"sky.png") + kQuestionEnd, MBB_YESNO, MBT_QUESTION};
     const Box readme{"Export file", std::string("The file \"README") + kQuestionEnd, MBB_YESNO, MBT_QUESTION};

@@ -1,6 +1,7 @@
-// A tab for the save, delete, export and text members of the base class:
-// its save writes an image block with the name's bytes, its delete removes
-// the block, and its load only counts; each step's result can be forced.
+// A tab for the save, delete and export steps of the base class and for
+// the text view: its save writes an image block with the name's bytes, its
+// delete removes the block, and its load only counts; each step's result
+// can be forced.
 #pragma once
 
 #include "tabs/TabFixture.h"
@@ -26,15 +27,9 @@ public:
     }
     ~ProtocolTab() override { closeResources(); }
 
-    using CtrlBase::ASCIIMode;
-    using CtrlBase::checkAndPopulateASCII;
-    using CtrlBase::checkOverwrite;
     using CtrlBase::finishResourceSave;
-    using CtrlBase::getArchiveSaveErrorMessage;
-    using CtrlBase::rebuildTextBufferFromTextEdit;
     using CtrlBase::refreshBlockListAndSelect;
     using CtrlBase::saveRawBlock;
-    using CtrlBase::setArchiveKeyForEncryptedSave;
 
     int parseQEL() override { return parseResult != 0 ? parseResult : CtrlBase::parseQEL(); }
     int render(int) override { return 0; }

@@ -195,7 +195,7 @@ TEST_F(SaveProtocolTest, AnEncryptedSaveWithoutARememberedKeyWritesNothing)
 
     rememberKey("open sesame");
     TS::pushAnswer(MBB_OK);
-    EXPECT_FALSE(tab->setArchiveKeyForEncryptedSave(nullptr, "Text"));
+    EXPECT_FALSE(tab->tabServices().setArchiveKeyForEncryptedSave(nullptr, "Text"));
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Text", kKeyNeeded, MBB_OK, MBT_WARNING}}));
 }
 
@@ -253,8 +253,9 @@ TEST_F(SaveProtocolTest, BlockAddFailuresAreNamed)
     EXPECT_EQ(status->bReparseAll, 0);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Text: save to QEL", kNoRoom, MBB_NONE, MBT_ERROR, 2000}}));
 
-    EXPECT_EQ(tab->getArchiveSaveErrorMessage(RC_ERR_KEY, "fallback"), kKeyNeeded);
-    EXPECT_EQ(tab->getArchiveSaveErrorMessage(RC_ERR_IO, "Text could not be saved."), "Text could not be saved.");
+    EXPECT_EQ(TabServices::getArchiveSaveErrorMessage(RC_ERR_KEY, "fallback"), kKeyNeeded);
+    EXPECT_EQ(TabServices::getArchiveSaveErrorMessage(RC_ERR_IO, "Text could not be saved."),
+              "Text could not be saved.");
 }
 
 class DeleteProtocolTest : public SaveProtocolTest {

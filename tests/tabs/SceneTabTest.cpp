@@ -207,7 +207,7 @@ TEST_F(SceneTabTest, ThePreviewDrawsTheViewportOnItsBackgroundAndDragsTheLayer)
     // A custom size beyond the scene is cut to it; a smaller one clips the drawing.
     panel->getNumberEdit(SW_WIDTH)->setValue(800);
     EXPECT_EQ(click(SW_SET_VIEWPORT), 0);
-    EXPECT_EQ(tab->widgetInt(SW_WIDTH, 0, 8192, 1), 64);
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), SW_WIDTH, 0, 8192, 1), 64);
     EXPECT_TRUE(tab->isDirty());
     panel->getNumberEdit(SW_WIDTH)->setValue(20);
     tab->processEvent(SW_WIDTH, 20);

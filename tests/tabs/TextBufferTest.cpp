@@ -6,18 +6,19 @@
 namespace {
 
 using namespace Zelkoran;
-using Mode = CtrlBase::ASCIIMode;
+using Mode = ASCIIMode;
 
 class TextBufferTest : public ProtocolTest {
 protected:
+    Panel& panel() const { return tab->tabServices().panel(); }
+
     // Shows bytes in the text edit; the mode and flag it gave.
     void show(const std::string& bytes)
     {
         mode = Mode::AM_BINARY;
         endsWithNewline = false;
-        EXPECT_EQ(tab->checkAndPopulateASCII(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                             static_cast<int>(bytes.size()), mode, endsWithNewline,
-                                             ProtocolTab::kTextEdit),
+        EXPECT_EQ(checkAndPopulateASCII(panel(), reinterpret_cast<const unsigned char*>(bytes.data()),
+                                        static_cast<int>(bytes.size()), mode, endsWithNewline, ProtocolTab::kTextEdit),
                   0);
     }
 
@@ -35,7 +36,8 @@ protected:
     {
         unsigned char* buffer = nullptr;
         int length = -1;
-        if (tab->rebuildTextBufferFromTextEdit(ProtocolTab::kTextEdit, mode, endsWithNewline, buffer, length) != 0) {
+        if (rebuildTextBufferFromTextEdit(panel(), ProtocolTab::kTextEdit, mode, endsWithNewline, buffer, length)
+            != 0) {
             EXPECT_EQ(buffer, nullptr);
             EXPECT_EQ(length, 0);
             return "<none>";
@@ -104,7 +106,7 @@ TEST_F(TextBufferTest, ABufferWithAControlByteIsNotText)
 TEST_F(TextBufferTest, ANullBufferChangesNothing)
 {
     show("kept\n");
-    ASSERT_EQ(tab->checkAndPopulateASCII(nullptr, 5, mode, endsWithNewline, ProtocolTab::kTextEdit), 0);
+    ASSERT_EQ(checkAndPopulateASCII(panel(), nullptr, 5, mode, endsWithNewline, ProtocolTab::kTextEdit), 0);
     EXPECT_EQ(mode, Mode::AM_LF);
     EXPECT_TRUE(endsWithNewline);
     EXPECT_EQ(lines(), (std::vector<std::string>{"kept"}));
@@ -133,13 +135,13 @@ TEST_F(TextBufferTest, ARebuildNeedsTextToHold)
     show("text");
     unsigned char* buffer = nullptr;
     int length = -1;
-    EXPECT_EQ(tab->rebuildTextBufferFromTextEdit(901, Mode::AM_LF, false, buffer, length), -1);
+    EXPECT_EQ(rebuildTextBufferFromTextEdit(panel(), 901, Mode::AM_LF, false, buffer, length), -1);
     EXPECT_EQ(buffer, nullptr);
     EXPECT_EQ(length, 0);
 
     // The buffer is the editor's memory until the caller frees it.
     const CMem::ModuleStats before = CMem::getStats(kSkardyMemoryModule);
-    ASSERT_EQ(tab->rebuildTextBufferFromTextEdit(ProtocolTab::kTextEdit, mode, false, buffer, length), 0);
+    ASSERT_EQ(rebuildTextBufferFromTextEdit(panel(), ProtocolTab::kTextEdit, mode, false, buffer, length), 0);
     EXPECT_EQ(CMem::getStats(kSkardyMemoryModule).allocations, before.allocations + 1);
     CMem::free(buffer);
     EXPECT_EQ(CMem::getStats(kSkardyMemoryModule).liveBytes, before.liveBytes);
