@@ -2,6 +2,7 @@
 
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
@@ -52,7 +53,7 @@ String asFileName(String name)
 
 SceneExport::string SceneExport::selectedName() const
 {
-    const WidgetList* list = m_services.panel().getList(CtrlBase::BW_LIST);
+    const WidgetList* list = m_services.panel().getList(BW_LIST);
     return list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
 }
 

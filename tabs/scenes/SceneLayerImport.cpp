@@ -4,6 +4,7 @@
 #include "tabs/scenes/SceneLayerImport.h"
 
 #include "services/GlobalStatus.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/scenes/SceneBlockKind.h"
@@ -161,7 +162,7 @@ int SceneLayerImport::onCreateSceneFromSource()
         return m_host.importMap(o.sourcePath, sceneName);
 
     SceneMgr* scenes = Main::instance()->sceneMgr();
-    const WidgetList* blocks = m_panel->getList(CtrlBase::BW_LIST);
+    const WidgetList* blocks = m_panel->getList(BW_LIST);
     const string previous = blocks && blocks->getSelectedIndex() > 0 ? string(blocks->getSelectedText()) : string();
     m_host.closeResources();
     m_document.holdScene(scenes->create(sceneName.c_str(), 0));
@@ -185,7 +186,7 @@ int SceneLayerImport::onCreateSceneFromSource()
     }
     o.targetLayer = 1;
     // The checks a new scene's frames pass again read the name it is stored under.
-    if (WidgetTextEdit* field = m_panel->getTextEdit(CtrlBase::BW_NAME))
+    if (WidgetTextEdit* field = m_panel->getTextEdit(BW_NAME))
         field->setText(sceneName.c_str());
     ProgressPanel progress(m_art);
     SceneImportJob job{o, found, created, true, m_status->sArchivePath, m_status->iArchiveID, &progress, &m_checks};
@@ -263,7 +264,7 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
     m_status->bReparseAll = 1;
     m_host.select(sceneName);
     m_document.showText();
-    m_services.setUsable(SW_TEXT, m_held.mode() != CtrlBase::AM_BINARY);
+    m_services.setUsable(SW_TEXT, m_held.mode() != AM_BINARY);
     m_layers.remember(selectLayer);
     if (m_document.loadTileEngineFromBuffer(sceneName) != 0) {
         m_document.closeScene();
