@@ -35,6 +35,8 @@ SceneMgr* scenes() { return Main::instance()->sceneMgr(); }
 
 Position centred() { return Position(0, PH_CENTER); }
 
+constexpr int kSaveNoticeMs = 2000;
+
 } // namespace
 
 bool SceneDocument::isZK7SceneBuffer() const
@@ -255,6 +257,41 @@ void SceneDocument::showLayerRow(const Scene& current, int row)
     const bool usable = m_layers.showRow(current, row);
     m_services.setUsable(SW_REMOVE_LAYER, usable);
     m_services.setUsable(SW_SHOW_LAYER, usable);
+}
+
+int SceneDocument::storeScene(Scene* toSave, const string& name, const string& prefix)
+{
+    if (!toSave || name.empty() || !m_services.acceptBlockName(name, prefix))
+        return -1;
+    const GlobalStatus& status = m_services.status();
+    Archive* archive = Main::instance()->archiveMgr()->get(status.iArchiveID);
+    if (!archive) {
+        m_services.notifySaveError(prefix, "Could not get the QEL archive.", kSaveNoticeMs);
+        return -1;
+    }
+    // Asked first: serialising stores the scene's in-memory pictures.
+    m_held.followArchive(archive);
+    if (Archive::isEncryptedStorage(m_held.block().storage) &&
+        !m_services.setArchiveKeyForEncryptedSave(archive, prefix))
+        return -1;
+    char* buffer = nullptr;
+    size_t size = 0;
+    if (toSave->saveToBuffer(buffer, size, name.c_str(), name.c_str(), status.sArchivePath.c_str(), true) != 0) {
+        CMem::free(buffer);
+        m_services.notifySaveError(prefix, "Scene could not be serialized.", kSaveNoticeMs);
+        return -1;
+    }
+    setupBlockParams(name);
+    m_held.block().size = size;
+    m_held.block().data = buffer;
+    const int rc = archive->blockAdd(m_held.block());
+    CMem::free(buffer);
+    m_held.block().data = nullptr;
+    if (rc == 0)
+        return 0;
+    m_services.notifySaveError(
+        prefix, TabServices::getArchiveSaveErrorMessage(rc, "Scene could not be saved to the QEL."), kSaveNoticeMs);
+    return -1;
 }
 
 int SceneDocument::holdStoredBlock(const string& name)

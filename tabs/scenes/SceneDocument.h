@@ -70,6 +70,10 @@ public:
     bool setupBlockParams(const string& name);
     // Places the scene's viewport in the preview area. Nothing without a scene.
     void updateViewport();
+    // Stores scene under name with the held record's storage mode;
+    // messages titled prefix. 0 or -1 (after a message, except for a null
+    // scene or an empty name).
+    int storeScene(Zelkoran::Scene* scene, const string& name, const string& prefix);
     // The stored block name becomes the record (sizes, storage) and a copy
     // of its bytes the held text. 0, or -1 with nothing new held.
     int holdStoredBlock(const string& name);

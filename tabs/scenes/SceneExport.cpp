@@ -2,7 +2,6 @@
 
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
-#include "tabs/base/BasePanel.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
@@ -51,16 +50,10 @@ String asFileName(String name)
 
 } // namespace
 
-SceneExport::string SceneExport::selectedName() const
-{
-    const WidgetList* list = m_services.panel().getList(BW_LIST);
-    return list && list->getSelectedIndex() != 0 ? string(list->getSelectedText()) : string();
-}
-
 int SceneExport::onExport(const string& archivePath) const
 {
     string folder = tool()->fileGetDir(archivePath.c_str());
-    const string name = selectedName();
+    const string name = m_services.selectedListName();
     if (name.empty()) {
         m_services.messageBox(kTitle, "Could not export the TileMap.\nA TileMap name is required.", MBB_NONE,
                               MBT_WARNING, 2000);
@@ -184,7 +177,7 @@ int SceneExport::onExportTMX(const string& outputPath, const string& name) const
 
 int SceneExport::onExportTSX(const string& outputPath, const string& exportFolder) const
 {
-    const string name = selectedName();
+    const string name = m_services.selectedListName();
     XMLMgr* documents = Main::instance()->xmlMgr();
     const int id = m_held.bytes() ? documents->loadFromBuffer(m_held.bytes(), size_t(m_held.size()), name.c_str()) : -1;
     XML* document = id > 0 ? documents->get(id) : nullptr;

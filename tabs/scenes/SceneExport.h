@@ -32,7 +32,6 @@ public:
     int onExportTSX(const string& outputPath, const string& exportFolder) const;
 
 private:
-    string selectedName() const;
     int exportXML(const string& outputPath, const string& name) const;
     void reportFailure(const string& text) const;
 

@@ -109,7 +109,7 @@ int SceneLayerImport::storeAddedLayers(Scene* target, int selectLayer, const str
                                        bool wasDirty)
 {
     const string name = m_services.exportName();
-    if (m_host.store(target, name, title) == 0)
+    if (m_document.storeScene(target, name, title) == 0)
         return refreshAfterLayerImport(name, selectLayer, title);
     // Nothing was stored: the scene is built again from the held text, which
     // every earlier layer edit rewrote, so no half-made layer stays behind.
@@ -218,7 +218,7 @@ int SceneLayerImport::saveAndRefreshScene(Scene* scene, const string& sceneName,
                               0);
         return keepDirty();
     }
-    if (m_host.store(scene, sceneName, title) != 0)
+    if (m_document.storeScene(scene, sceneName, title) != 0)
         return keepDirty();
     return refreshAfterLayerImport(sceneName, selectLayer, title);
 }

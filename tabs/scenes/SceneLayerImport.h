@@ -24,8 +24,6 @@ struct SceneLayerImportHost {
     std::function<bool()> dirty;
     std::function<void(bool dirty)> setDirty;
     std::function<void()> closeResources;
-    // scene stored under name (CtrlScenes::saveSceneBlockToQEL).
-    std::function<int(Zelkoran::Scene* scene, const string& name, const string& prefix)> store;
     // The TMX at path stored as name with what it needs, then held. 0 or -1.
     std::function<int(const string& path, const string& name)> importMap;
     // name becomes the current item, listed and selected.

@@ -33,9 +33,6 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
       importDialog(services),
       layerImport(panel, gs, rm, held, document, layers, importDialog, checks, services,
                   {[this] { return isDirty(); }, [this](bool on) { setDirty(on); }, [this] { closeResources(); },
-                   [this](Scene* scene, const string& name, const string& prefix) {
-                       return saveSceneBlockToQEL(scene, name, prefix);
-                   },
                    [this](const string& path, const string& name) {
                        return onImportFullTMX(path, name) == 0 ? loadStoredBlock(name) : -1;
                    },

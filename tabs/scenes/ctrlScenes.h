@@ -90,11 +90,11 @@ public:
     // Drops the held bytes and scene. 0.
     int closeResources() override;
 
-    // --- saving (ctrlScenesSave.cpp) ---
-    // Stores scene under name with the tab's storage mode; messages titled
-    // prefix. 0 or -1 (after a message, except for a null scene or an empty
-    // name).
-    int saveSceneBlockToQEL(Zelkoran::Scene* scene, const string& name, const string& prefix);
+    // Stores scene under name (SceneDocument::storeScene).
+    int saveSceneBlockToQEL(Zelkoran::Scene* scene, const string& name, const string& prefix)
+    {
+        return document.storeScene(scene, name, prefix);
+    }
 
     // --- preview (ctrlScenesPreview.cpp) ---
     // Removes the selected layer after a Yes. 0, or -1.

@@ -157,7 +157,7 @@ int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)
         }
         return -1;
     }
-    const int rc = saveSceneBlockToQEL(job.scene, sceneName, loaded.title);
+    const int rc = document.storeScene(job.scene, sceneName, loaded.title);
     Main::instance()->sceneMgr()->close(job.scene->getID());
     globalStatus->bReparseAll = 1;
     parseQEL();

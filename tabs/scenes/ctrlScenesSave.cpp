@@ -23,39 +23,6 @@ const char* const kNoArchive = "Could not get the QEL archive.";
 
 } // namespace
 
-int CtrlScenes::saveSceneBlockToQEL(Scene* toSave, const string& name, const string& prefix)
-{
-    if (!toSave || name.empty() || !services.acceptBlockName(name, prefix))
-        return -1;
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive) {
-        services.notifySaveError(prefix, kNoArchive, kNoticeMs);
-        return -1;
-    }
-    // Asked first: serialising stores the scene's in-memory pictures.
-    held.followArchive(archive);
-    if (Archive::isEncryptedStorage(held.block().storage) && !services.setArchiveKeyForEncryptedSave(archive, prefix))
-        return -1;
-    char* buffer = nullptr;
-    size_t size = 0;
-    if (toSave->saveToBuffer(buffer, size, name.c_str(), name.c_str(), globalStatus->sArchivePath.c_str(), true) != 0) {
-        CMem::free(buffer);
-        services.notifySaveError(prefix, "Scene could not be serialized.", kNoticeMs);
-        return -1;
-    }
-    document.setupBlockParams(name);
-    held.block().size = size;
-    held.block().data = buffer;
-    const int rc = archive->blockAdd(held.block());
-    CMem::free(buffer);
-    held.block().data = nullptr;
-    if (rc == 0)
-        return 0;
-    services.notifySaveError(
-        prefix, TabServices::getArchiveSaveErrorMessage(rc, "Scene could not be saved to the QEL."), kNoticeMs);
-    return -1;
-}
-
 int CtrlScenes::onSave()
 {
     if (!held.bytes() || held.size() < 1)
