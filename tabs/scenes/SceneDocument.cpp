@@ -6,7 +6,6 @@
 #include "tabs/base/BlockText.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/base/TextView.h"
-#include "tabs/base/ctrlBase.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneLayerList.h"
 #include "tabs/scenes/SceneReferences.h"
@@ -46,7 +45,7 @@ bool SceneDocument::isZK7SceneBuffer() const
 
 bool SceneDocument::setupBlockParams(const string& name)
 {
-    if (name.size() > static_cast<size_t>(CtrlBase::kMaxBlockName))
+    if (name.size() > kMaxBlockName)
         return false;
     tool()->szCopy(m_held.block().name, name.c_str(), sizeof(m_held.block().name));
     tool()->szCopy(m_held.block().type, m_blockType, sizeof(m_held.block().type));
@@ -78,7 +77,7 @@ int SceneDocument::checkMapType()
         m_previewOn = false;
     }
     showText();
-    if (m_held.mode() != CtrlBase::AM_BINARY)
+    if (m_held.mode() != AM_BINARY)
         m_services.setUsable(SW_TEXT, true);
     return 0;
 }
@@ -125,7 +124,7 @@ int SceneDocument::refreshTextBufferFromScene()
 {
     const Scene* current = scene();
     const string name = m_services.exportName();
-    if (!current || name.empty() || name.size() > static_cast<size_t>(CtrlBase::kMaxBlockName))
+    if (!current || name.empty() || name.size() > kMaxBlockName)
         return -1;
     char* buffer = nullptr;
     size_t size = 0;
@@ -138,14 +137,14 @@ int SceneDocument::refreshTextBufferFromScene()
     m_held.replace(reinterpret_cast<unsigned char*>(buffer), static_cast<int>(size));
     setupBlockParams(name);
     showText();
-    if (m_held.mode() != CtrlBase::AM_BINARY)
+    if (m_held.mode() != AM_BINARY)
         m_services.setUsable(SW_TEXT, true);
     return 0;
 }
 
 bool SceneDocument::textBoxDiffers() const
 {
-    if (m_held.mode() == CtrlBase::AM_BINARY)
+    if (m_held.mode() == AM_BINARY)
         return false;
     unsigned char* candidate = nullptr;
     int length = 0;
@@ -182,7 +181,7 @@ int SceneDocument::refreshSceneFromTextBuffer(bool& changed)
     const string name = m_services.exportName();
     string extension;
     SceneReferences::getExtensionLower(name, extension);
-    if (name.empty() || m_held.mode() == CtrlBase::AM_BINARY)
+    if (name.empty() || m_held.mode() == AM_BINARY)
         return -1;
     unsigned char* candidate = nullptr;
     int length = 0;

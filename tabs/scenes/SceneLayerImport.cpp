@@ -162,8 +162,7 @@ int SceneLayerImport::onCreateSceneFromSource()
         return m_host.importMap(o.sourcePath, sceneName);
 
     SceneMgr* scenes = Main::instance()->sceneMgr();
-    const WidgetList* blocks = m_panel->getList(BW_LIST);
-    const string previous = blocks && blocks->getSelectedIndex() > 0 ? string(blocks->getSelectedText()) : string();
+    const string previous = m_services.selectedListName();
     m_host.closeResources();
     m_document.holdScene(scenes->create(sceneName.c_str(), 0));
     Scene* created = m_document.scene();
