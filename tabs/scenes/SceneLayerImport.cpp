@@ -1,6 +1,6 @@
-// The two import actions of the scene tab, Add layer and Import Scene: the
-// dialog, the checks, the importer for the kind of source, then the scene
-// stored as its block and the tab reloaded from what was stored.
+// The steps of the scene tab's two import actions, Add layer and Import
+// Scene: the dialog and its checks, the import by the source of the chosen
+// kind, and the stored block taken back in.
 #include "tabs/scenes/SceneLayerImport.h"
 
 #include "services/GlobalStatus.h"
@@ -64,12 +64,11 @@ SceneLayerImportOptions SceneLayerImport::defaultImportOptions(bool newScene)
     return options;
 }
 
-int SceneLayerImport::onAddLayer()
+int SceneLayerImport::addLayers(SceneImportResult& result, int& selectLayer)
 {
     Scene* target = m_document.scene();
     if (!target)
         return -1;
-    const bool wasModified = m_document.modified(), wasDirty = m_host.dirty();
     SceneLayerImportOptions o = defaultImportOptions(false);
     SceneSourceProbe found;
     o.targetLayer = target->getLayerCount(0) + 1;
@@ -90,7 +89,7 @@ int SceneLayerImport::onAddLayer()
     ProgressPanel progress(m_art);
     SceneImportJob job{o, found, target, false, m_status->sArchivePath, m_status->iArchiveID, &progress, &m_checks};
     const int previous = m_document.handle();
-    const SceneImportResult result = source->import(job);
+    result = source->import(job);
     m_document.followImport(previous, job.scene, result.code == 0);
     if (result.cancelled)
         return -1;
@@ -98,138 +97,77 @@ int SceneLayerImport::onAddLayer()
         m_services.messageBox(result.title, result.message, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
-    if (storeAddedLayers(job.scene, o.targetLayer, result.title, wasModified, wasDirty) != 0)
-        return -1;
-    if (!result.message.empty())
-        m_services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
+    selectLayer = o.targetLayer;
     return 0;
 }
 
-int SceneLayerImport::storeAddedLayers(Scene* target, int selectLayer, const string& title, bool wasModified,
-                                       bool wasDirty)
-{
-    const string name = m_services.exportName();
-    if (m_document.storeScene(target, name, title) == 0)
-        return refreshAfterLayerImport(name, selectLayer, title);
-    // Nothing was stored: the scene is built again from the held text, which
-    // every earlier layer edit rewrote, so no half-made layer stays behind.
-    if (m_document.loadTileEngineFromBuffer(name) == 0) {
-        m_document.setModified(wasModified);
-        m_host.setDirty(wasDirty);
-    }
-    return -1;
-}
-
-int SceneLayerImport::onCreateSceneFromSource()
+bool SceneLayerImport::askNewScene(bool dirty, NewScene& asked) const
 {
     // What the tab holds unsaved would go with the new scene.
-    if (m_host.dirty() &&
+    if (dirty &&
         m_services.messageBox("New Scene",
                               "The open Scene has unsaved changes.\n\nThey will be lost.\n\nDo you want to continue?",
                               MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
-        return -1;
-    SceneLayerImportOptions o = defaultImportOptions(true);
-    SceneSourceProbe found;
+        return false;
+    SceneLayerImportOptions& o = asked.request;
     string title, message;
-    string sceneName;
     // Every refusal brings the dialog back with what the user chose.
     for (;;) {
-        if (!m_dialog.showSceneImportDialog(o, found, nullptr, true))
-            return -1;
-        if (!m_checks.validateImportOptions(nullptr, o, found, true, title, message)) {
+        if (!m_dialog.showSceneImportDialog(o, asked.found, nullptr, true))
+            return false;
+        if (!m_checks.validateImportOptions(nullptr, o, asked.found, true, title, message)) {
             m_services.messageBox(title, message, MBB_OK, MBT_WARNING, 0);
             continue;
         }
-        sceneName = o.layerName;
-        if (!tool()->fileCheckExtension(sceneName.c_str(), "tmx"))
-            sceneName += ".tmx";
-        if (m_services.acceptBlockName(sceneName, "New Scene"))
+        asked.name = o.layerName;
+        if (!tool()->fileCheckExtension(asked.name.c_str(), "tmx"))
+            asked.name += ".tmx";
+        if (m_services.acceptBlockName(asked.name, "New Scene"))
             break;
     }
-    o.layerName = sceneName;
+    o.layerName = asked.name;
     // The archive replaces a block of the same name: never silently.
     Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
-    if (archive && archive->blockSearch(Archive::Block(sceneName.c_str(), "ZK7_XML")) >= 0 &&
+    if (archive && archive->blockSearch(Archive::Block(asked.name.c_str(), "ZK7_XML")) >= 0 &&
         m_services.messageBox(
             "File exists",
-            "The file \"" + sceneName +
+            "The file \"" + asked.name +
                 "\" already exists in the QEL.\n\nThe import will overwrite it.\n\nDo you want to continue?",
             MBB_YESNO, MBT_WARNING, 0) != MBB_YES)
-        return -1;
+        return false;
+    asked.source = sceneImportSource(o.sourceType, o.fileKind);
+    return true;
+}
 
-    const SceneImportSource* source = sceneImportSource(o.sourceType, o.fileKind);
-    if (source && !source->startsEmpty())
-        return m_host.importMap(o.sourcePath, sceneName);
-
-    SceneMgr* scenes = Main::instance()->sceneMgr();
-    const string previous = m_services.selectedListName();
-    m_host.closeResources();
-    m_document.holdScene(scenes->create(sceneName.c_str(), 0));
-    Scene* created = m_document.scene();
-    // A cancelled or failed import leaves the tab with the block it held
-    // before, as stored, or with nothing.
-    const auto discard = [&] {
-        m_document.closeScene();
-        m_document.setModified(false);
-        m_host.restore(previous);
-        return -1;
-    };
-    if (!created) {
-        discard();
-        m_services.messageBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
-        return -1;
-    }
-    if (!source) {
+int SceneLayerImport::importNewScene(NewScene& asked, SceneImportResult& result)
+{
+    if (!asked.source) {
         m_services.messageBox("New Scene", "Unsupported source type.", MBB_OK, MBT_WARNING, 0);
-        return discard();
+        return -1;
     }
+    SceneLayerImportOptions& o = asked.request;
     o.targetLayer = 1;
     // The checks a new scene's frames pass again read the name it is stored under.
     if (WidgetTextEdit* field = m_panel->getTextEdit(BW_NAME))
-        field->setText(sceneName.c_str());
+        field->setText(asked.name.c_str());
     ProgressPanel progress(m_art);
-    SceneImportJob job{o, found, created, true, m_status->sArchivePath, m_status->iArchiveID, &progress, &m_checks};
+    SceneImportJob job{o,    asked.found, m_document.scene(), true, m_status->sArchivePath, m_status->iArchiveID,
+                       &progress, &m_checks};
     const int emptyScene = m_document.handle();
-    const SceneImportResult result = source->import(job);
+    result = asked.source->import(job);
     m_document.followImport(emptyScene, job.scene, result.code == 0);
-    if (result.code != 0) {
-        if (!result.cancelled)
-            m_services.messageBox(result.title, result.message, MBB_OK, result.warning ? MBT_WARNING : MBT_ERROR, 0);
-        return discard();
-    }
-    if (saveAndRefreshScene(job.scene, sceneName, 1, "New Scene") != 0)
-        return -1;
-    m_services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
-    return 0;
+    if (result.code == 0)
+        return 0;
+    if (!result.cancelled)
+        m_services.messageBox(result.title, result.message, MBB_OK, result.warning ? MBT_WARNING : MBT_ERROR, 0);
+    return -1;
 }
 
-int SceneLayerImport::saveAndRefreshScene(Scene* scene, const string& sceneName, int selectLayer, const string& title)
+int SceneLayerImport::reloadStored(const string& sceneName, const string& title)
 {
-    if (!scene)
-        return -1;
-    const auto keepDirty = [&] {
-        m_document.setModified(true);
-        m_host.setDirty(true);
-        return -1;
-    };
-    if (sceneName.empty()) {
-        m_services.messageBox(title, "Scene name is required to save imported resources to the QEL.", MBB_OK, MBT_ERROR,
-                              0);
-        return keepDirty();
-    }
-    if (m_document.storeScene(scene, sceneName, title) != 0)
-        return keepDirty();
-    return refreshAfterLayerImport(sceneName, selectLayer, title);
-}
-
-int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selectLayer, const string& title)
-{
-    if (sceneName.empty())
-        return -1;
     const auto cleanWarning = [&](const char* text) {
         m_services.messageBox(title, text, MBB_OK, MBT_WARNING, 0);
         m_document.setModified(false);
-        m_host.setDirty(false);
         return -1;
     };
     Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
@@ -258,10 +196,13 @@ int SceneLayerImport::refreshAfterLayerImport(const string& sceneName, int selec
         m_services.setUsable(SW_RENDER, true);
     }
     m_document.setModified(false);
-    m_host.setDirty(false);
     m_status->bSecured = isSecured(*archive);
     m_status->bReparseAll = 1;
-    m_host.select(sceneName);
+    return 0;
+}
+
+int SceneLayerImport::rebuildStored(const string& sceneName, int selectLayer, const string& title)
+{
     m_document.showText();
     m_services.setUsable(SW_TEXT, m_held.mode() != AM_BINARY);
     m_layers.remember(selectLayer);

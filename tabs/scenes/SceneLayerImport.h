@@ -1,12 +1,13 @@
 // The scene tab's two import actions, Add layer and Import Scene: the
-// dialog, the checks, the importer for the kind of source, then the scene
-// stored as its block and the tab reloaded from what was stored.
+// dialog and its checks, the import from the kind of source into the held
+// scene, and the stored block taken back in. The tab stores the result,
+// releases what it held and lists the block; it calls these steps in turn.
 #pragma once
 
 #include "import/scene/SceneLayerImportOptions.h"
+#include "import/scene/SceneSourceProbe.h"
 #include "tabs/scenes/SceneDocument.h"
-
-#include <functional>
+#include "tabs/scenes/import/SceneImportSource.h"
 
 namespace Zelkoran {
 class Panel;
@@ -17,54 +18,55 @@ class SceneImportDialog;
 class SceneImportValidation;
 class TabServices;
 
-// What the import actions need of the tab's base beyond what the document
-// uses.
-struct SceneLayerImportHost {
-    using string = Zelkoran::String;
-    std::function<bool()> dirty;
-    std::function<void(bool dirty)> setDirty;
-    std::function<void()> closeResources;
-    // The TMX at path stored as name with what it needs, then held. 0 or -1.
-    std::function<int(const string& path, const string& name)> importMap;
-    // name becomes the current item, listed and selected.
-    std::function<void(const string& name)> select;
-    // The stored block name held again, selected and clean; with no name
-    // or when it cannot be loaded, nothing held (New).
-    std::function<void(const string& name)> restore;
-};
-
 class SceneLayerImport {
 public:
     using string = Zelkoran::String;
 
+    // A new scene's request as the dialog left it, checked, with the block
+    // name it is stored under and the source that imports it (null for
+    // none).
+    struct NewScene {
+        SceneLayerImportOptions request = defaultImportOptions(true);
+        SceneSourceProbe found;
+        string name;
+        const SceneImportSource* source = nullptr;
+    };
+
     SceneLayerImport(Zelkoran::Panel* panel, GlobalStatus* status, ResourceManager* art, BlockText& held,
                      SceneDocument& document, SceneLayerList& layers, const SceneImportDialog& dialog,
-                     const SceneImportValidation& checks, const TabServices& services, SceneLayerImportHost host)
+                     const SceneImportValidation& checks, const TabServices& services)
         : m_panel(panel), m_status(status), m_art(art), m_held(held), m_document(document), m_layers(layers),
-          m_dialog(dialog), m_checks(checks), m_services(services), m_host(std::move(host))
+          m_dialog(dialog), m_checks(checks), m_services(services)
     {
     }
 
     // The dialog's starting record: new-scene mode leaves the source kind 0.
     static SceneLayerImportOptions defaultImportOptions(bool newScene);
-    // The Add layer button: layers from a source into the open scene. 0
-    // after the save and reload, else -1.
-    int onAddLayer();
-    // The "Import Scene" choice: a new scene block from a source file or
-    // empty. 0 after the save and reload, else -1.
-    int onCreateSceneFromSource();
-    // Stores scene as sceneName and reloads the tab from the stored block.
-    // 0, or -1 after a box titled title (the scene then stays, dirty, when
-    // the store failed).
-    int saveAndRefreshScene(Zelkoran::Scene* scene, const string& sceneName, int selectLayer, const string& title);
-    int refreshAfterLayerImport(const string& sceneName, int selectLayer, const string& title);
+
+    // Add layer: the dialog until its checks pass, then the import into the
+    // held scene, which the document then holds (a Universal VTT import
+    // replaces it). 0 with result's box and the first new slot in
+    // selectLayer; -1 when nothing was imported (after a box unless the user
+    // gave up).
+    int addLayers(SceneImportResult& result, int& selectLayer);
+
+    // Import Scene, up to the import: asks before unsaved edits (dirty) go,
+    // then the dialog until its checks and the block name pass and an
+    // existing block may be replaced. False when the user gave up.
+    bool askNewScene(bool dirty, NewScene& asked) const;
+    // The import of asked into the document's empty scene, which the tab
+    // made under asked.name; the name field shows that name. 0 with result's
+    // box; -1 after a box unless the user cancelled.
+    int importNewScene(NewScene& asked, SceneImportResult& result);
+
+    // The block name, just stored, held again as text: 0; -1 after a box
+    // titled title with the document clean. The tab lists the block next.
+    int reloadStored(const string& name, const string& title);
+    // Builds the scene of the text reloadStored held and selects the layer
+    // selectLayer. 0, or -1 after a box titled title.
+    int rebuildStored(const string& name, int selectLayer, const string& title);
 
 private:
-    // Stores the scene layers were added to and reloads the tab; when that
-    // fails, the scene goes back to what it was before the import. 0 or -1.
-    int storeAddedLayers(Zelkoran::Scene* target, int selectLayer, const string& title, bool wasModified,
-                         bool wasDirty);
-
     Zelkoran::Panel* m_panel;
     GlobalStatus* m_status;
     ResourceManager* m_art;
@@ -74,5 +76,4 @@ private:
     const SceneImportDialog& m_dialog;
     const SceneImportValidation& m_checks;
     const TabServices& m_services;
-    SceneLayerImportHost m_host;
 };

@@ -31,19 +31,7 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
       document(services, held, layers, viewport, widgets, blockType), references(gs, currentItemName),
       exporter(services, held, references, document), tileSets(services, references), checks(services),
       importDialog(services),
-      layerImport(panel, gs, rm, held, document, layers, importDialog, checks, services,
-                  {[this] { return isDirty(); }, [this](bool on) { setDirty(on); }, [this] { closeResources(); },
-                   [this](const string& path, const string& name) {
-                       return onImportFullTMX(path, name) == 0 ? loadStoredBlock(name) : -1;
-                   },
-                   [this](const string& name) {
-                       currentItemName = name;
-                       refreshBlockListAndSelect(name);
-                   },
-                   [this](const string& name) {
-                       if (name.empty() || loadStoredBlock(name) != 0)
-                           onNew();
-                   }})
+      layerImport(panel, gs, rm, held, document, layers, importDialog, checks, services)
 {
     tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);
@@ -134,7 +122,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
         if (const Scene* current = document.scene())
             document.showLayerRow(*current, data);
         break;
-    case SW_ADD_LAYER: layerImport.onAddLayer(); break;
+    case SW_ADD_LAYER: addLayers(); break;
     case SW_REMOVE_LAYER:
         if (document.handle() > 0)
             onRemoveLayer();

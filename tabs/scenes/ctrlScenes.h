@@ -125,6 +125,16 @@ private:
     int saveTextPath(const string& name);
     // The Import button: a scene or a tile set / template.
     void onImportButton();
+    // Import Scene: a new scene block from a source file or empty, stored
+    // and held.
+    void importScene();
+    // Add layer: layers from a source into the held scene, stored and held
+    // again; when the store fails, the scene as it was before.
+    void addLayers();
+    // The block name an import just stored, held again, listed, selected
+    // and clean, its scene built with the layer selectLayer chosen. 0, or -1
+    // after a box titled title.
+    int takeStoredImport(const string& name, int selectLayer, const string& title);
     // The block an import just stored becomes the held, selected, clean
     // item; the secured flag follows the archive. 0 or -1.
     int loadStoredBlock(const string& name);

@@ -52,12 +52,85 @@ void CtrlScenes::onImportButton()
          {kTileSetOrTemplate, "Import TileSet/Template", "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
         "Cancel");
     if (chosen == kScene)
-        layerImport.onCreateSceneFromSource();
+        importScene();
     else if (chosen == kTileSetOrTemplate && onImport() == 0)
         setDirty(true);
     // The base panel's rules ran before the import filled the name field:
     // Save must follow what is held now.
     refreshWidgets();
+}
+
+void CtrlScenes::importScene()
+{
+    SceneLayerImport::NewScene asked;
+    if (!layerImport.askNewScene(isDirty(), asked))
+        return;
+    if (asked.source && !asked.source->startsEmpty()) {
+        if (onImportFullTMX(asked.request.sourcePath, asked.name) == 0)
+            loadStoredBlock(asked.name);
+        return;
+    }
+    const string previous = services.selectedListName();
+    closeResources();
+    document.holdScene(Main::instance()->sceneMgr()->create(asked.name.c_str(), 0));
+    // A cancelled or failed import leaves the tab with the block it held
+    // before, as stored, or with nothing.
+    const auto discard = [&] {
+        document.closeScene();
+        document.setModified(false);
+        if (previous.empty() || loadStoredBlock(previous) != 0)
+            onNew();
+    };
+    if (!document.scene()) {
+        discard();
+        services.messageBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
+        return;
+    }
+    SceneImportResult result;
+    if (layerImport.importNewScene(asked, result) != 0) {
+        discard();
+        return;
+    }
+    if (document.storeScene(document.scene(), asked.name, "New Scene") != 0) {
+        document.setModified(true);
+        setDirty(true);
+        return;
+    }
+    if (takeStoredImport(asked.name, 1, "New Scene") == 0)
+        services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
+}
+
+void CtrlScenes::addLayers()
+{
+    const bool wasModified = document.modified(), wasDirty = isDirty();
+    SceneImportResult result;
+    int selectLayer = 1;
+    if (layerImport.addLayers(result, selectLayer) != 0)
+        return;
+    const string name = services.exportName();
+    if (document.storeScene(document.scene(), name, result.title) != 0) {
+        // Nothing was stored: the scene is built again from the held text,
+        // which every earlier layer edit rewrote, so no half-made layer stays
+        // behind.
+        if (document.loadTileEngineFromBuffer(name) == 0) {
+            document.setModified(wasModified);
+            setDirty(wasDirty);
+        }
+        return;
+    }
+    if (takeStoredImport(name, selectLayer, result.title) == 0 && !result.message.empty())
+        services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
+}
+
+int CtrlScenes::takeStoredImport(const string& name, int selectLayer, const string& title)
+{
+    const int reloaded = layerImport.reloadStored(name, title);
+    setDirty(false);
+    if (reloaded != 0)
+        return -1;
+    currentItemName = name;
+    refreshBlockListAndSelect(name);
+    return layerImport.rebuildStored(name, selectLayer, title);
 }
 
 int CtrlScenes::onImport()
