@@ -2,8 +2,6 @@
 
 #include <string>
 
-SceneFileNames::SceneFileNames(Taken taken, size_t maxBytes) : m_taken(std::move(taken)), m_maxBytes(maxBytes) {}
-
 SceneFileNames::string SceneFileNames::nameFor(const string& source, const string& wanted)
 {
     if (auto known = m_bySource.find(source); known != m_bySource.end())
@@ -28,7 +26,7 @@ SceneFileNames::string SceneFileNames::nameFor(const string& source, const strin
                 return string();
         }
         const string name = stem + suffix + extension;
-        if (m_given.count(name) || (m_taken && m_taken(name, source)))
+        if (m_given.count(name) || taken(name, source))
             continue;
         m_given.insert(name);
         m_bySource.emplace(source, name);

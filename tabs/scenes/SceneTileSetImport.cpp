@@ -45,6 +45,42 @@ bool holdsPixels(int archiveId, const String& name, const SDL_Surface* pixels)
     return same;
 }
 
+bool holdsBlock(int archiveId, const String& name, const char* type)
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    return archive && archive->blockSearch(Archive::Block(name.c_str(), type)) >= 0;
+}
+
+// The image block names of one tile set import. An image block of the
+// archive is left alone unless the tile set being replaced names it; one
+// that holds the picture already (a tile set sharing another's picture) is
+// named, not copied.
+class ImageBlockNames : public SceneFileNames {
+public:
+    ImageBlockNames(int archiveId, std::set<String> replaceable)
+        : SceneFileNames(kMaxBlockName), m_archiveId(archiveId), m_replaceable(std::move(replaceable))
+    {
+    }
+
+protected:
+    bool taken(const String& name, const String& imagePath) const override
+    {
+        if (m_replaceable.count(name) || !holdsBlock(m_archiveId, name, "ZK7_IMAGE"))
+            return false;
+        ImageMgr* images = Main::instance()->imageMgr();
+        const int pictureId = images->loadFromFile(imagePath.c_str(), "");
+        const Image* picture = pictureId > 0 ? images->get(pictureId) : nullptr;
+        const bool same = picture && holdsPixels(m_archiveId, name, picture->getSurface());
+        if (pictureId > 0)
+            images->close(pictureId);
+        return !same;
+    }
+
+private:
+    int m_archiveId;
+    std::set<String> m_replaceable;
+};
+
 } // namespace
 
 SceneTileSetImport::string SceneTileSetImport::blockNameFor(const string& path)
@@ -54,8 +90,7 @@ SceneTileSetImport::string SceneTileSetImport::blockNameFor(const string& path)
 
 bool SceneTileSetImport::blockExists(const string& name, const char* type) const
 {
-    const Archive* archive = Main::instance()->archiveMgr()->get(m_services.status().iArchiveID);
-    return archive && archive->blockSearch(Archive::Block(name.c_str(), type)) >= 0;
+    return holdsBlock(m_services.status().iArchiveID, name, type);
 }
 
 int SceneTileSetImport::loadFileToBuffer(const string& path, unsigned char*& buffer, int& size)
@@ -112,24 +147,8 @@ int SceneTileSetImport::onImportFullTSX(const string& path, const string& blockN
     const string folder = tool()->pathNormalize(tool()->fileGetDir(path.c_str()).c_str());
     const string part = archivePart();
     // The images the tile set being replaced names may be overwritten (the
-    // user agreed); any other block of an image's name is left alone.
-    const std::set<string> replaceable = imagesNamedBy(blockName);
-    const int archiveId = m_services.status().iArchiveID;
-    // A block that holds the picture already (a tile set sharing another's
-    // picture) is named, not copied.
-    SceneFileNames names(
-        [&](const string& name, const string& imagePath) {
-            if (replaceable.count(name) || !blockExists(name, "ZK7_IMAGE"))
-                return false;
-            ImageMgr* images = Main::instance()->imageMgr();
-            const int pictureId = images->loadFromFile(imagePath.c_str(), "");
-            const Image* picture = pictureId > 0 ? images->get(pictureId) : nullptr;
-            const bool same = picture && holdsPixels(archiveId, name, picture->getSurface());
-            if (pictureId > 0)
-                images->close(pictureId);
-            return !same;
-        },
-        kMaxBlockName);
+    // user agreed).
+    ImageBlockNames names(m_services.status().iArchiveID, imagesNamedBy(blockName));
     bool ok = SceneReferences::visitTSXImageNodes(document, [&](XML* image) {
         const string source = image->getAttributeString("source", "");
         if (source.empty())
@@ -152,7 +171,7 @@ int SceneTileSetImport::onImportFullTSX(const string& path, const string& blockN
         return false;
     });
     if (ok) {
-        const int rc = document->save(archiveId, blockName.c_str());
+        const int rc = document->save(m_services.status().iArchiveID, blockName.c_str());
         if (rc != 0)
             editorLog().msg(LOG_WARNING, "[TileMap] Warning: the tile set \"%s\" could not be stored (%d).\n",
                             blockName.c_str(), rc);

@@ -6,10 +6,18 @@
 
 namespace {
 
+// A run beside a block named "grass.png".
+class BesideGrass : public SceneFileNames {
+public:
+    using SceneFileNames::SceneFileNames;
+
+protected:
+    bool taken(const string& name, const string&) const override { return name == "grass.png"; }
+};
+
 TEST(SceneFileNamesTest, EachSourceKeepsOneNameAndNoNameIsGivenTwice)
 {
-    SceneFileNames names(
-        [](const SceneFileNames::string& name, const SceneFileNames::string&) { return name == "grass.png"; }, 12);
+    BesideGrass names(12);
     const struct {
         const char* source;
         const char* wanted;
