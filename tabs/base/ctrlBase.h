@@ -120,42 +120,11 @@ public:
     // The tab's services, lent to its parts.
     const TabServices& tabServices() const { return services; }
 
-    using ChoiceBoxOption = ::ChoiceBoxOption;
-    using ChoiceBoxOptions = ::ChoiceBoxOptions;
-    int choiceBox(const string& title, const string& message, const ChoiceBoxOptions& options,
-                  const string& cancelText) const
-    {
-        return ::choiceBox(services, title, message, options, cancelText);
-    }
-
 protected:
-    void setUsable(int widgetId, bool usable) const { services.setUsable(widgetId, usable); }
-    int showBox(const string& title, const string& text, int buttons, int type, int timeoutMs) const
-    {
-        return services.messageBox(title, text, buttons, type, timeoutMs);
-    }
-    string exportName() const { return services.exportName(); }
     int switchToSelected(string& selected) { return ::switchToSelected(*this, currentItemName, selected); }
-    string getArchiveSaveErrorMessage(int code, const string& fallback) const
-    {
-        return TabServices::getArchiveSaveErrorMessage(code, fallback);
-    }
-    bool setArchiveKeyForEncryptedSave(Zelkoran::Archive* archive, const string& title) const
-    {
-        return services.setArchiveKeyForEncryptedSave(archive, title);
-    }
-    void notifySaveError(const string& prefix, const string& text, int timeoutMs) const
-    {
-        services.notifySaveError(prefix, text, timeoutMs);
-    }
     // name = the name field's whole text; false after a warning when empty
     // or longer than a block name holds.
     bool readRequiredBlockName(string& name, const string& prefix, const string& message) const;
-    bool acceptBlockName(const string& name, const string& prefix) const
-    {
-        return services.acceptBlockName(name, prefix);
-    }
-    int checkOverwrite(const string& path) const { return services.checkOverwrite(path); }
     // Rebuilds the list and makes name the clean, selected current item: 0;
     // when name is empty or not listed nothing is selected: -1; parseQEL's
     // failure passes through with nothing else changed.
@@ -185,17 +154,6 @@ protected:
     // notice. Messages are titled with noun. 0 or -1.
     int saveRawBlock(const Zelkoran::Archive::Block& block, const string& noun, const string& listedName,
                      const std::function<void()>& refreshOwn);
-    uint32_t newBlockStorage(uint32_t plain) const { return services.newBlockStorage(plain); }
-    int checkAndPopulateASCII(const unsigned char* buffer, int length, ASCIIMode& mode, bool& endsWithNewline,
-                              int textEditId)
-    {
-        return ::checkAndPopulateASCII(*panel, buffer, length, mode, endsWithNewline, textEditId);
-    }
-    int rebuildTextBufferFromTextEdit(int textEditId, ASCIIMode mode, bool endsWithNewline, unsigned char*& buffer,
-                                      int& length) const
-    {
-        return ::rebuildTextBufferFromTextEdit(*panel, textEditId, mode, endsWithNewline, buffer, length);
-    }
     bool acceptsByDefault(const Zelkoran::Archive::Block& block) const { return ::acceptsByDefault(block, blockType); }
 
     string currentItemName;

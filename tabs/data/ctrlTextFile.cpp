@@ -151,7 +151,7 @@ int CtrlTextFile::checkASCII()
 {
     if (!held.bytes())
         return 0;
-    ::checkAndPopulateASCII(*panel, held.bytes(), held.size(), held.mode(), held.endsWithNewline(), config.textBoxId);
+    checkAndPopulateASCII(*panel, held.bytes(), held.size(), held.mode(), held.endsWithNewline(), config.textBoxId);
     held.showKind(held.mode() == AM_BINARY ? "Binary file" : "ASCII file");
     return 0;
 }
@@ -249,7 +249,7 @@ int CtrlTextFile::prepareSaveBuffer()
     // must not leave an export writing nothing.
     unsigned char* rebuilt = nullptr;
     int rebuiltSize = 0;
-    if (::rebuildTextBufferFromTextEdit(*panel, config.textBoxId, held.mode(), held.endsWithNewline(), rebuilt,
+    if (rebuildTextBufferFromTextEdit(*panel, config.textBoxId, held.mode(), held.endsWithNewline(), rebuilt,
                                       rebuiltSize) != 0) {
         if (emptied)
             services.notifySaveWarning(noun(), kEmptySave, kNoticeMs);

@@ -48,7 +48,7 @@ protected:
     int lineHeight() { return font()->getHeight() + 2; }
 
     // Asks, records the dialog as it came up, then answers with answer(panelId).
-    int ask(const std::string& message, const CtrlBase::ChoiceBoxOptions& options,
+    int ask(const std::string& message, const ChoiceBoxOptions& options,
             std::function<void(int)> answer, int buttonOfInterest = 0)
     {
         TS::pushScript([this, answer, buttonOfInterest](int id) {
@@ -82,7 +82,7 @@ protected:
         return out;
     }
 
-    static CtrlBase::ChoiceBoxOptions twoOptions()
+    static ChoiceBoxOptions twoOptions()
     {
         return {{4, "Scene only", "Writes the TMX file.", "Scene"},
                 {8, "Scene and tile sets", "Writes the TMX file with its tile sets and images.", "Everything"}};
