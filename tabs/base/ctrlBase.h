@@ -55,8 +55,6 @@ public:
     // The archive's limit, in bytes.
     static constexpr int kMaxBlockName = static_cast<int>(Zelkoran::kMaxBlockName);
 
-    using ASCIIMode = ::ASCIIMode;
-    using enum ::ASCIIMode;
 
     // A tab's own step of a save or delete, given the block name: 0 when it
     // succeeded. A failing save step has shown its message already.

@@ -4,6 +4,7 @@
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
 #include "tabs/base/ExportFile.h"
+#include "tabs/base/TabControls.h"
 #include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/GFX.h>

@@ -1,5 +1,6 @@
 #include "tabs/data/ctrlUndelete.h"
 #include "tabs/base/ExportFile.h"
+#include "tabs/base/TabControls.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"

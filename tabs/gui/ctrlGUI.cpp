@@ -3,6 +3,7 @@
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "tabs/base/TabControls.h"
 #include "tabs/gui/ctrlGUIArchiveNames.h"
 #include "tabs/gui/ctrlGUITables.h"
 

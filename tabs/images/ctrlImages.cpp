@@ -3,6 +3,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabControls.h"
 
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>

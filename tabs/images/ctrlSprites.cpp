@@ -3,6 +3,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabControls.h"
 
 #include <Zelkoran/GFX.h>
 #include <Zelkoran/Image.h>

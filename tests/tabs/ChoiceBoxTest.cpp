@@ -1,6 +1,7 @@
 // The choice box: rows laid out from the wrapped texts, numbered widgets,
 // and the answers a user can give (row button, Cancel, 'c', closing the window).
 #include "tabs/TabFixture.h"
+#include "tabs/base/TabControls.h"
 #include "tabs/base/ctrlBaseControls.h"
 
 #include <Zelkoran/Font.h>

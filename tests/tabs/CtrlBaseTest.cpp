@@ -1,6 +1,7 @@
 #include "tabs/TabFixture.h"
 
 #include "support/LogCapture.h"
+#include "tabs/base/TabControls.h"
 #include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/Widget.h>

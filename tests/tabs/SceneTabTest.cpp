@@ -1,5 +1,7 @@
 #include "tabs/SceneTabFixture.h"
 
+#include "tabs/base/TabControls.h"
+
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Widget.h>
 

@@ -1,4 +1,5 @@
 #include "tabs/ProtocolTab.h"
+#include "tabs/base/TextView.h"
 
 #include <string>
 #include <vector>
