@@ -147,17 +147,22 @@ int SceneLayerImport::importNewScene(NewScene& asked, SceneImportResult& result)
     }
     SceneLayerImportOptions& o = asked.request;
     o.targetLayer = 1;
-    // The checks a new scene's frames pass again read the name it is stored under.
-    if (WidgetTextEdit* field = m_panel->getTextEdit(BW_NAME))
-        field->setText(asked.name.c_str());
+    WidgetTextEdit* nameField = m_panel->getTextEdit(BW_NAME);
+    // The name field says what the tab holds until the import succeeds, but
+    // for checks that read the name the new scene is stored under.
+    if (nameField && asked.source->checksNewScene())
+        nameField->setText(asked.name.c_str());
     ProgressPanel progress(m_art);
     SceneImportJob job{o,    asked.found, m_document.scene(), true, m_status->sArchivePath, m_status->iArchiveID,
                        &progress, &m_checks};
     const int emptyScene = m_document.handle();
     result = asked.source->import(job);
     m_document.followImport(emptyScene, job.scene, result.code == 0);
-    if (result.code == 0)
+    if (result.code == 0) {
+        if (nameField)
+            nameField->setText(asked.name.c_str());
         return 0;
+    }
     if (!result.cancelled)
         m_services.messageBox(result.title, result.message, MBB_OK, result.warning ? MBT_WARNING : MBT_ERROR, 0);
     return -1;

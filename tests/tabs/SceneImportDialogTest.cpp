@@ -621,21 +621,44 @@ TEST_F(SceneImportDialogTest, AFailedNewSceneLeavesTheSceneHeldBeforeAsStored)
     ASSERT_EQ(choose("level.tmx"), 0);
     const std::string shown = text->getText().c_str();
     writeText("huge.png", kHugePNGHeader);
-    importScene(
-        [](int d) {
+    writeText("bad.uvtt", uvtttest::map("\"image\": \"QUJD\", \"line_of_sight\": [" +
+                                            uvtttest::points({{0, 0}, {1, 0}}) + "],",
+                                        2, 1, 64));
+    const struct {
+        const char* file;
+        const char* box;
+    } cases[] = {
+        {"huge.png", "New Scene: Image could not be imported as the first Scene layer."},
+        {"bad.uvtt", "New UVTT Scene: UVTT embedded image is not PNG. WebP support is deferred."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        // The failure's box runs for real: the name field behind it still
+        // names the block held before.
+        std::string nameBehindBox;
+        TS::pushAnswer(kSceneChoice);
+        TS::pushScript([](int d) {
             load(d);
             TS::clickWidget(d, 1);
-        },
-        "huge.png", {MBB_OK});
-    EXPECT_EQ(boxTexts().back(), "New Scene: Image could not be imported as the first Scene layer.");
-    EXPECT_EQ(std::string(list->getSelectedText()), "level.tmx");
-    EXPECT_EQ(std::string(name->getText()), "level.tmx");
-    EXPECT_EQ(std::string(text->getText()), shown);
-    EXPECT_TRUE(enabled(SW_TEXT));
-    ASSERT_NE(shownScene(), nullptr);
-    EXPECT_EQ(editortest::listItems(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
-    EXPECT_FALSE(tab->isDirty());
+        });
+        TS::pushFileAnswer(true, path(c.file).c_str());
+        TS::pushScript([&](int) {
+            nameBehindBox = name->getText().c_str();
+            TS::key(SDLK_RETURN);
+        });
+        click(SW_IMPORT);
+        EXPECT_EQ(boxTexts().back(), c.box);
+        EXPECT_EQ(nameBehindBox, "level.tmx");
+        EXPECT_EQ(std::string(list->getSelectedText()), "level.tmx");
+        EXPECT_EQ(std::string(name->getText()), "level.tmx");
+        EXPECT_EQ(std::string(text->getText()), shown);
+        EXPECT_TRUE(enabled(SW_TEXT));
+        ASSERT_NE(shownScene(), nullptr);
+        EXPECT_EQ(editortest::listItems(layers), (std::vector<std::string>{"Ground", "Layer 2", "Things"}));
+        EXPECT_FALSE(tab->isDirty());
+    }
     EXPECT_EQ(stored("huge.tmx"), "<missing>");
+    EXPECT_EQ(stored("bad.tmx"), "<missing>");
 }
 
 TEST_F(SceneImportDialogTest, CaptionsAndAUniversalVTTErrorShowWholeInsideTheDialog)
