@@ -17,7 +17,8 @@
 // widgets (SceneTabPanel), the layer list, the viewport edits, the preview,
 // references, export, the recursive delete, the full tile set import, the
 // import dialog, the import checks and the import actions (SceneLayerImport).
-// Main thread only.
+// The parts take the tab's services and the parts they work with; none calls
+// back into the tab, which acts on what they return. Main thread only.
 #pragma once
 
 #include "tabs/base/BlockText.h"
@@ -38,11 +39,8 @@
 
 #include <Zelkoran/Archive.h>
 
-#include <vector>
-
 namespace Zelkoran {
 class Scene;
-class WidgetProgress;
 } // namespace Zelkoran
 
 class CtrlScenes : public CtrlBase {
@@ -96,6 +94,16 @@ public:
         return document.storeScene(scene, name, prefix);
     }
 
+    // --- read by tests and the benchmark ---
+    int sceneID() const { return document.handle(); }
+    bool previewOn() const { return document.previewOn(); }
+    bool sceneChanged() const { return document.modified(); }
+    const Zelkoran::Archive::Block& blockRecord() const { return held.block(); }
+    // The parts whose checks tests drive with the tab's state.
+    const SceneReferences& sceneReferences() const { return references; }
+    const SceneImportValidation& importChecks() const { return checks; }
+
+private:
     // --- preview (ctrlScenesPreview.cpp) ---
     // Removes the selected layer after a Yes. 0, or -1.
     int onRemoveLayer();
@@ -107,16 +115,6 @@ public:
     // images. 0, or -1 after a message.
     int onImportFullTMX(const string& path, const string& sceneName);
 
-    // --- read by tests and the benchmark ---
-    int sceneID() const { return document.handle(); }
-    bool previewOn() const { return document.previewOn(); }
-    bool sceneChanged() const { return document.modified(); }
-    const Zelkoran::Archive::Block& blockRecord() const { return held.block(); }
-    // The parts whose checks tests drive with the tab's state.
-    const SceneReferences& sceneReferences() const { return references; }
-    const SceneImportValidation& importChecks() const { return checks; }
-
-private:
     void applyWidgetRules();
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
