@@ -2,6 +2,8 @@
 // the scene, the selected row, and the row to select again after a refill.
 #pragma once
 
+#include "tabs/base/TabServices.h"
+
 #include <Zelkoran/CMem.h>
 
 namespace Zelkoran {
@@ -11,7 +13,7 @@ class Scene;
 
 class SceneLayerList {
 public:
-    explicit SceneLayerList(Zelkoran::Panel* panel) : m_panel(panel) {}
+    explicit SceneLayerList(const TabServices& services) : m_panel(&services.panel()) {}
 
     // One row per layer slot 1..count; selects the remembered row, else row 1.
     void populateLayersListbox(const Zelkoran::Scene& scene, int count);

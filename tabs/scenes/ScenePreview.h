@@ -3,6 +3,8 @@
 // dragged there with the left button.
 #pragma once
 
+#include "tabs/base/TabServices.h"
+
 union SDL_Event;
 
 namespace Zelkoran {
@@ -18,8 +20,8 @@ public:
     enum class Drag { None, Moved, Dropped };
 
     // pattern: the checkerboard image.
-    ScenePreview(Zelkoran::Panel* panel, const GlobalStatus* status, int pattern)
-        : m_panel(panel), m_status(status), m_pattern(pattern)
+    ScenePreview(const TabServices& services, int pattern)
+        : m_panel(&services.panel()), m_status(&services.status()), m_pattern(pattern)
     {
     }
 

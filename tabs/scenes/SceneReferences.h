@@ -2,6 +2,8 @@
 // "qel://path/file.qel/resource" URIs, and the walk over a tile set's images.
 #pragma once
 
+#include "tabs/base/TabServices.h"
+
 #include <Zelkoran/CMem.h>
 
 #include <functional>
@@ -16,7 +18,10 @@ public:
     using string = Zelkoran::String;
 
     // document: the name of the block whose references are read.
-    SceneReferences(const GlobalStatus* status, const string& document) : m_status(status), m_document(document) {}
+    SceneReferences(const TabServices& services, const string& document)
+        : m_status(&services.status()), m_document(document)
+    {
+    }
 
     // A "source" text to the archive and block it names. archiveId: the
     // open archive's, one opened for the caller (opened true: the caller

@@ -3,6 +3,8 @@
 // backgrounds, the layer list with its buttons, and the viewport edits.
 #pragma once
 
+#include "tabs/base/TabServices.h"
+
 namespace Zelkoran {
 class Panel;
 } // namespace Zelkoran
@@ -11,7 +13,7 @@ class ResourceManager;
 
 class SceneTabPanel {
 public:
-    explicit SceneTabPanel(Zelkoran::Panel* panel) : m_panel(panel) {}
+    explicit SceneTabPanel(const TabServices& services) : m_panel(&services.panel()) {}
 
     // textWidth x textHeight: the text box.
     void build(const ResourceManager& rm, BlockText& held, int textWidth, int textHeight);

@@ -3,6 +3,8 @@
 // that an unchanged commit is no edit and leaving the tab can restore it.
 #pragma once
 
+#include "tabs/base/TabServices.h"
+
 namespace Zelkoran {
 class Panel;
 class Scene;
@@ -11,7 +13,10 @@ class GlobalStatus;
 
 class SceneViewportEdits {
 public:
-    SceneViewportEdits(Zelkoran::Panel* panel, const GlobalStatus* status) : m_panel(panel), m_status(status) {}
+    explicit SceneViewportEdits(const TabServices& services)
+        : m_panel(&services.panel()), m_status(&services.status())
+    {
+    }
 
     // The width and height edits (default 640 x 480).
     void getViewportFromTextboxes(int& width, int& height) const;

@@ -26,9 +26,9 @@ Tool* tool() { return Main::instance()->tool(); }
 
 CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("Scenes", 232, rm, gs),
-      held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(panel),
-      layers(panel), viewport(panel, gs), preview(panel, gs, rm->get(SR_BG_BLOCKY)),
-      document(services, held, layers, viewport, widgets, blockType), references(gs, currentItemName),
+      held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(services),
+      layers(services), viewport(services), preview(services, rm->get(SR_BG_BLOCKY)),
+      document(services, held, layers, viewport, widgets, blockType), references(services, currentItemName),
       exporter(services, held, references, document), tileSets(services, references), checks(services),
       importDialog(services),
       layerImport(panel, gs, rm, held, document, layers, importDialog, checks, services)
