@@ -1,8 +1,8 @@
 // The held Tiled document as text and, for a map, as the engine scene built
-// from it: what kind of document it is, building the scene, and keeping the
-// held text and the scene in step in both directions. It owns the scene
-// handle, whether the scene was edited since it was built or stored, and
-// whether the preview shows it.
+// from it: what kind of document it is, building the scene, keeping the
+// held text, the text box and the scene in step in both directions, and
+// storing a scene as its block. It owns the scene handle, whether the scene
+// was edited since it was built or stored, and whether the preview shows it.
 #pragma once
 
 #include <Zelkoran/CMem.h>
