@@ -72,7 +72,7 @@ CtrlBase::~CtrlBase()
 
 int CtrlBase::parseQEL()
 {
-    return rebuildBlockList([this](const Archive::Block& block) { return ::acceptsByDefault(block, blockType); });
+    return rebuildBlockList([this](const Archive::Block& block) { return acceptsByDefault(block, blockType); });
 }
 
 int CtrlBase::rebuildBlockList(const BlockFilter& filter)

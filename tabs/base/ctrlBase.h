@@ -9,9 +9,7 @@
 
 #include "services/CMemSkarden.h"
 #include "tabs/base/BasePanel.h"
-#include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
-#include "tabs/base/TextView.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/CMem.h>
@@ -50,11 +48,11 @@ public:
     // Decides whether a block of the archive's index appears in the list.
     using BlockFilter = std::function<bool(const Zelkoran::Archive::Block&)>;
 
+    // The base panel's widget ids, the same in every tab.
     using enum eBaseWidget;
 
     // The archive's limit, in bytes.
     static constexpr int kMaxBlockName = static_cast<int>(Zelkoran::kMaxBlockName);
-
 
     // A tab's own step of a save or delete, given the block name: 0 when it
     // succeeded. A failing save step has shown its message already.
@@ -119,7 +117,6 @@ public:
     const TabServices& tabServices() const { return services; }
 
 protected:
-    int switchToSelected(string& selected) { return ::switchToSelected(*this, currentItemName, selected); }
     // name = the name field's whole text; false after a warning when empty
     // or longer than a block name holds.
     bool readRequiredBlockName(string& name, const string& prefix, const string& message) const;
@@ -152,7 +149,6 @@ protected:
     // notice. Messages are titled with noun. 0 or -1.
     int saveRawBlock(const Zelkoran::Archive::Block& block, const string& noun, const string& listedName,
                      const std::function<void()>& refreshOwn);
-    bool acceptsByDefault(const Zelkoran::Archive::Block& block) const { return ::acceptsByDefault(block, blockType); }
 
     string currentItemName;
     char blockType[16];

@@ -92,7 +92,7 @@ int CtrlMedia::handleOwnEvent(int widgetId)
 int CtrlMedia::onListBox()
 {
     string text;
-    if (const int switched = ::switchToSelected(*this, currentItemName, text); switched <= 0)
+    if (const int switched = switchToSelected(*this, currentItemName, text); switched <= 0)
         return switched;
     itemHandle = loadBlock(text);
     if (itemHandle <= 0) {

@@ -67,7 +67,7 @@ int CtrlTextFile::parseQEL()
 
 bool CtrlTextFile::shouldAddBlockToList(const Archive::Block& candidate) const
 {
-    if (!::acceptsByDefault(candidate, blockType))
+    if (!acceptsByDefault(candidate, blockType))
         return false;
     if (!config.excludeTiledFiles)
         return true;
@@ -165,7 +165,7 @@ int CtrlTextFile::updateData()
 int CtrlTextFile::onListBox()
 {
     string selected;
-    if (const int switched = ::switchToSelected(*this, currentItemName, selected); switched <= 0)
+    if (const int switched = switchToSelected(*this, currentItemName, selected); switched <= 0)
         return switched;
     Archive::Block& block = held.block();
     tool()->szCopy(block.name, selected.c_str(), sizeof(block.name));

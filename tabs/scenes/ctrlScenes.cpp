@@ -53,7 +53,7 @@ CtrlScenes::~CtrlScenes() { CtrlScenes::closeResources(); }
 int CtrlScenes::parseQEL()
 {
     const int rc = rebuildBlockList([this](const Archive::Block& candidate) {
-        if (!acceptsByDefault(candidate))
+        if (!acceptsByDefault(candidate, blockType))
             return false;
         string extension;
         SceneReferences::getExtensionLower(string(candidate.name, strnlen(candidate.name, sizeof(candidate.name))),
@@ -177,7 +177,7 @@ void CtrlScenes::applyWidgetRules()
 int CtrlScenes::onListBox()
 {
     string selected;
-    if (const int switched = switchToSelected(selected); switched <= 0)
+    if (const int switched = switchToSelected(*this, currentItemName, selected); switched <= 0)
         return switched;
     widgets.tick(SW_RENDER, false);
 

@@ -3,6 +3,7 @@
 #include "tabs/scenes/ctrlScenes.h"
 
 #include "services/GlobalStatus.h"
+#include "tabs/base/TabControls.h"
 #include "tabs/scenes/SceneRecursiveDelete.h"
 
 #include <Zelkoran/Image.h>

@@ -5,6 +5,7 @@
 
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
+#include "tabs/base/TabControls.h"
 #include "tabs/scenes/SceneFileNames.h"
 #include "tabs/scenes/SceneTileSetImport.h"
 #include "tabs/scenes/import/MapSceneSources.h"
