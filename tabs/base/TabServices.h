@@ -1,8 +1,8 @@
 // What every part of a tab may use: the tab's base panel and what its
 // block list and name field say, the editor's resources and global status,
 // the message boxes, notices, overwrite question and block-name check every
-// tab shows, and what a block write needs from the open archive. The tab owns it and lends
-// it by reference to its parts. Main thread only.
+// tab shows, and what a block write needs from the open archive. The tab
+// owns it and lends it by reference to its parts. Main thread only.
 #pragma once
 
 #include <Zelkoran/CMem.h>
