@@ -210,13 +210,6 @@ int CtrlEffects::onNew()
     return 0;
 }
 
-int CtrlEffects::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    onNew();
-    return 0;
-}
-
 int CtrlEffects::onSave()
 {
     return saveResource(kKind, "Particle effect name cannot be empty.", [this](const string& name) {

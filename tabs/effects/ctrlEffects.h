@@ -39,7 +39,6 @@ public:
     // Background, particles (clipped to the preview area) and, at most
     // every 250 ms, the info labels. 0.
     int render(int value) override;
-    int resetWidgets() override;
     // Left drag moves the emitter, a right click plays and bursts. 0.
     int handleMouseEvent(SDL_Event* event) override;
     int onActivate() override;

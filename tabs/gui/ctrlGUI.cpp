@@ -217,12 +217,6 @@ int CtrlGUI::render(int)
     return 0;
 }
 
-int CtrlGUI::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    return CtrlGUI::onNew();
-}
-
 int CtrlGUI::parseQEL()
 {
     const int rc = CtrlBase::parseQEL();

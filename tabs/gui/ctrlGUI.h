@@ -38,7 +38,6 @@ public:
     int processEvent(int widgetId, int data) override;
     // The preview background; the engine draws the live panel. 0.
     int render(int value) override;
-    int resetWidgets() override;
     // The block list, and the skin lists that offer the archive's fonts,
     // images and sprites: both follow every change of the archive, the
     // skin lists of a hidden tab once it is shown again.

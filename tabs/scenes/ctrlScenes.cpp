@@ -274,10 +274,3 @@ int CtrlScenes::closeResources()
     document.setModified(false);
     return 0;
 }
-
-int CtrlScenes::resetWidgets()
-{
-    CtrlBase::resetWidgets();
-    onNew();
-    return 0;
-}

@@ -60,8 +60,6 @@ public:
     // The preview (background and scene, clipped to the preview area) while
     // Render is on; otherwise the text box. 0.
     int render(int value) override;
-    // Base reset, then onNew. 0.
-    int resetWidgets() override;
     // Drags the selected layer with the left button inside the viewport. 0.
     int handleMouseEvent(SDL_Event* event) override;
     // Loads the selection again (restoring preview, viewport and layer row),
