@@ -55,10 +55,6 @@ public:
     // an image, 0 with one. Every event re-applies the colour key, colour
     // and alpha modulation from the widgets to the image.
     int processEvent(int widgetId, int data) override;
-    // Background and image in the preview area, clipped to it. 0.
-    int render(int value) override;
-    // Pan drag (left), reset (middle) and wheel zoom in the preview area. 0.
-    int handleMouseEvent(SDL_Event* event) override;
     // Reloads the selection left behind by onDeactivate, with its zoom and pan. 0.
     int onActivate() override;
     // Closes everything, remembering selection, zoom and pan. 0.
@@ -77,6 +73,12 @@ public:
     // 0 when the shown image can be used (and the labels describe it);
     // -1 after an error box.
     int checkImage();
+
+    // --- preview (ctrlImagesPreview.cpp) ---
+    // Background and image in the preview area, clipped to it. 0.
+    int render(int value) override;
+    // Pan drag (left), reset (middle) and wheel zoom in the preview area. 0.
+    int handleMouseEvent(SDL_Event* event) override;
     // Places the shown image in the preview area from zoom and pan. 0.
     int calcImg();
 

@@ -51,17 +51,13 @@ public:
     CtrlScenes(ResourceManager* rm, GlobalStatus* gs);
     ~CtrlScenes() override;
 
+    // --- the controller (ctrlScenes.cpp) ---
     // Lists "ZK7_XML" blocks named *.tmx, *.tsx or *.tx (any case), not
     // hidden ('#'). 0 or -1.
     int parseQEL() override;
     // -1 when the base panel refused the event; else 4 when no block is
     // held afterwards, 0 when one is.
     int processEvent(int widgetId, int data) override;
-    // The preview (background and scene, clipped to the preview area) while
-    // Render is on; otherwise the text box. 0.
-    int render(int value) override;
-    // Drags the selected layer with the left button inside the viewport. 0.
-    int handleMouseEvent(SDL_Event* event) override;
     // Loads the selection again (restoring preview, viewport and layer row),
     // or, when the tab was left with unsaved changes, takes up where it was
     // left. 0 or -1.
@@ -71,6 +67,12 @@ public:
     int onDeactivate() override;
     // Loads the selected block unless it is the current item already. 0 or -1.
     int onListBox() override;
+    // Size labels and storage boxes of the held block. 0.
+    int updateData() override;
+    // Drops the held bytes and scene. 0.
+    int closeResources() override;
+
+    // --- saving (ctrlScenesSave.cpp) ---
     // Nothing held; compressed storage for the next save. 0 or -1.
     int onNew() override;
     // Writes the block under the name field's name: the scene's
@@ -78,13 +80,18 @@ public:
     // typed since that could not be taken in) the text box's text. 0 or -1
     // after a message.
     int onSave() override;
+
+    // --- delete (ctrlScenesDelete.cpp) ---
     // Deletes the selected block: a map or tile set alone or with what it
     // names (the user chooses), anything else after a Yes. 0 or -1.
     int onDelete() override;
-    // Size labels and storage boxes of the held block. 0.
-    int updateData() override;
-    // Drops the held bytes and scene. 0.
-    int closeResources() override;
+
+    // --- preview (ctrlScenesPreview.cpp) ---
+    // The preview (background and scene, clipped to the preview area) while
+    // Render is on; otherwise the text box. 0.
+    int render(int value) override;
+    // Drags the selected layer with the left button inside the viewport. 0.
+    int handleMouseEvent(SDL_Event* event) override;
 
     // Stores scene under name (SceneDocument::storeScene).
     int saveSceneBlockToQEL(Zelkoran::Scene* scene, const string& name, const string& prefix)
