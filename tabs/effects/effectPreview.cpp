@@ -61,13 +61,13 @@ bool EffectPreview::isInContentArea(float x, float y) const
            && y < static_cast<float>(status.iHeight);
 }
 
-void EffectPreview::setPreviewPosition(float x, float y, bool markDirty)
+void EffectPreview::setPreviewPosition(float x, float y, bool edited)
 {
     ParticleEmitter* e = context.emitter();
     if (!e)
         return;
     e->setPosition(x, y);
-    if (markDirty)
+    if (edited)
         context.markEdited();
 }
 

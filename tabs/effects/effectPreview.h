@@ -30,7 +30,7 @@ public:
     float centreX() const;
     float centreY() const;
     bool isInContentArea(float x, float y) const;
-    void setPreviewPosition(float x, float y, bool markDirty);
+    void setPreviewPosition(float x, float y, bool edited);
 
     // One step by the engine's logic time while playing (or while one-shots
     // outlive the effect).

@@ -28,11 +28,6 @@ int saveWithImage(int archiveId, const char* type, const char* prefix, const cha
 int loadWithImage(int archiveId, const char* type, const char* prefix, const char* name, Vector<uint8_t>& payload,
                   int& imageId);
 
-// Soft-deletes the block and its hidden image block (a missing image block
-// is no failure). 0, RC_ERR_NOT_FOUND (no such archive or block), or a
-// code of Archive::blockDelete.
-int removeWithImage(int archiveId, const char* type, const char* prefix, const char* name);
-
 // Takes image imageId for a resource: own 1 takes over the caller's hold,
 // own 0 adds a hold of the resource's own. 0 or RC_ERR_NOT_FOUND.
 int holdImage(int imageId, int own);
