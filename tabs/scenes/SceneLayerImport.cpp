@@ -17,16 +17,11 @@
 #include "tabs/scenes/import/SceneImportSource.h"
 #include "tabs/scenes/import/SceneImportValidation.h"
 
-#include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
-
-#include <SDL_surface.h>
-
-#include <string>
 
 using namespace Zelkoran;
 

@@ -35,7 +35,6 @@
 #include "tabs/scenes/SceneViewportEdits.h"
 #include "tabs/scenes/import/SceneImportDialog.h"
 #include "tabs/scenes/import/SceneImportValidation.h"
-#include "import/scene/SceneLayerImportOptions.h"
 
 #include <Zelkoran/Archive.h>
 

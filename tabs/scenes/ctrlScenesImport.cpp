@@ -3,27 +3,16 @@
 // (in full: the map with its tile sets, templates and images).
 #include "tabs/scenes/ctrlScenes.h"
 
-#include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/TabControls.h"
-#include "tabs/scenes/SceneFileNames.h"
 #include "tabs/scenes/SceneTileSetImport.h"
 #include "tabs/scenes/import/MapSceneSources.h"
 
-#include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
-#include <Zelkoran/XML.h>
-
-#include <SDL_rwops.h>
-#include <SDL_surface.h>
-
-#include <climits>
-#include <cstring>
-#include <set>
 
 using namespace Zelkoran;
 
