@@ -17,7 +17,6 @@ using namespace Zelkoran;
 
 namespace {
 
-constexpr uint32_t kPanelCreateFlags = 0x42000000;
 constexpr int kMenuButtonCount = 8;
 constexpr int kMenuButtonStep = 40;
 constexpr int kTabCheckBoxStep = 80;
@@ -93,22 +92,6 @@ const char* tabTooltip(const char* tabName)
     return nullptr;
 }
 
-// A panel from the GUI manager, or null (a panel that was made but cannot
-// be reached is closed again).
-Panel* createPanel(const char* name, int& id)
-{
-    GUIMgr* gui = Main::instance()->guiMgr();
-    id = gui->create(name, kPanelCreateFlags);
-    if (id <= 0)
-        return nullptr;
-    Panel* panel = gui->getPanel(id);
-    if (!panel) {
-        gui->close(id);
-        id = 0;
-    }
-    return panel;
-}
-
 // The look and place shared by the key, block table, information and tools panels.
 void frameDialog(Panel* panel, int font, int width, int height, bool draggable)
 {
@@ -130,7 +113,7 @@ int ResourceManager::loadMenuPanel()
     if (iMenuPanel > 0)
         return 0;
     int id = 0;
-    Panel* panel = createPanel("Menu", id);
+    Panel* panel = ui::addPanel("Menu", id);
     if (!panel) {
         editorLog().msg(LOG_CRITICAL, " [ResourceManager] Critical: could not create the Menu Panel (%d).\n", 1);
         return -1;
@@ -192,7 +175,7 @@ int ResourceManager::loadSecurePanel()
 {
     if (iSecurePanel > 0)
         return 0;
-    Panel* panel = createPanel("Lock-Unlock", iSecurePanel);
+    Panel* panel = ui::addPanel("Lock-Unlock", iSecurePanel);
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Secure Panel.\n");
     frameDialog(panel, iFont, 430, 170, false);
@@ -214,7 +197,7 @@ int ResourceManager::loadToolsPanel()
 {
     if (iToolsPanel > 0)
         return 0;
-    Panel* panel = createPanel("Tools", iToolsPanel);
+    Panel* panel = ui::addPanel("Tools", iToolsPanel);
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Tools Panel.\n");
     frameDialog(panel, iFont, 330, 250, true);
@@ -248,7 +231,7 @@ int ResourceManager::loadInfoPanel()
 {
     if (iInfoPanel > 0)
         return 0;
-    Panel* panel = createPanel("Info", iInfoPanel);
+    Panel* panel = ui::addPanel("Info", iInfoPanel);
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Info Panel.\n");
     frameDialog(panel, iFont, 300, 180, true);
@@ -271,7 +254,7 @@ int ResourceManager::loadBlocksPanel()
 {
     if (iBlocksPanel > 0)
         return 0;
-    Panel* panel = createPanel("QEL Blocks", iBlocksPanel);
+    Panel* panel = ui::addPanel("QEL Blocks", iBlocksPanel);
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Blocks Panel.\n");
     frameDialog(panel, iFont, 450, 300, true);
@@ -308,15 +291,10 @@ int ResourceManager::createTabCheckbox(const char* name, int checkBoxId)
 
 int ResourceManager::createBasePanel(const char* name)
 {
-    GUIMgr* gui = Main::instance()->guiMgr();
-    const int id = gui->create(name, kPanelCreateFlags);
-    if (id <= 0)
-        return id;
-    Panel* panel = gui->getPanel(id);
-    if (!panel) {
-        gui->close(id);
+    int id = 0;
+    Panel* panel = ui::addPanel(name, id);
+    if (!panel)
         return -1;
-    }
     Widget* base = panel->baseWidget();
     base->setSize(200, 500);
     base->setBackgroundColor(225, 225, 225, WS_ALL);

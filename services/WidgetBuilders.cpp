@@ -1,11 +1,25 @@
 #include "services/WidgetBuilders.h"
 
+#include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Sprite.h>
 
 using namespace Zelkoran;
 
 namespace ui {
+
+Panel* addPanel(const char* name, int& id)
+{
+    GUIMgr* gui = Main::instance()->guiMgr();
+    id = gui->create(name, 0x42000000u);
+    Panel* panel = id > 0 ? gui->getPanel(id) : nullptr;
+    if (!panel) {
+        if (id > 0)
+            gui->close(id);
+        id = 0;
+    }
+    return panel;
+}
 
 namespace {
 

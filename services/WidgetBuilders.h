@@ -14,6 +14,10 @@
 
 namespace ui {
 
+// A new hidden panel from the GUI manager, its id in id; null with id 0 when
+// it cannot be had (a panel made but out of reach is closed again).
+Zelkoran::Panel* addPanel(const char* name, int& id);
+
 inline Zelkoran::Position left(float x) { return Zelkoran::Position(x, Zelkoran::PH_LEFT); }
 inline Zelkoran::Position right(float x) { return Zelkoran::Position(x, Zelkoran::PH_RIGHT); }
 inline Zelkoran::Position top(float y) { return Zelkoran::Position(y, Zelkoran::PH_TOP); }

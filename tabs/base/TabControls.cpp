@@ -32,7 +32,6 @@ namespace {
 
 using string = Zelkoran::String;
 
-constexpr uint32_t kPanelCreateFlags = 0x42000000;
 
 string decimal(int value)
 {
@@ -646,14 +645,10 @@ int choiceBox(const TabServices& services, const string& title, const string& me
         panelHeight += row.height;
     }
 
-    GUIMgr* gui = Main::instance()->guiMgr();
-    const int panelId = gui->create(("ChoiceBox" + n).c_str(), kPanelCreateFlags);
-    Panel* p = gui->getPanel(panelId);
-    if (!p) {
-        if (panelId > 0)
-            gui->close(panelId);
+    int panelId = 0;
+    Panel* p = ui::addPanel(("ChoiceBox" + n).c_str(), panelId);
+    if (!p)
         return CB_CANCEL;
-    }
     styleDialogBase(p, kChoicePanelWidth, panelHeight);
 
     int labelId = CB_FIRST_LABEL;
@@ -697,7 +692,7 @@ int choiceBox(const TabServices& services, const string& title, const string& me
     p->setDialogButtons(0, CB_CANCEL);
 
     const int result = Main::instance()->tool()->messageBox(title.c_str(), "", 0, 0, 0, panelId, 0);
-    gui->close(panelId);
+    Main::instance()->guiMgr()->close(panelId);
     return result;
 }
 
@@ -860,14 +855,10 @@ bool openColorPicker(const TabServices& services, Panel* callerPanel, int editId
     state->takeHex(callerEdit->getText());
 
     const string n = decimal(iColorPickerCounter++);
-    GUIMgr* gui = Main::instance()->guiMgr();
-    const int panelId = gui->create(("ColorPicker" + n).c_str(), kPanelCreateFlags);
-    Panel* p = gui->getPanel(panelId);
-    if (!p) {
-        if (panelId > 0)
-            gui->close(panelId);
+    int panelId = 0;
+    Panel* p = ui::addPanel(("ColorPicker" + n).c_str(), panelId);
+    if (!p)
         return false;
-    }
     state->panel = p;
     const int font = services.resources().get(SR_FONT);
     styleDialogBase(p, kPickerWidth, kPickerHeight);
@@ -896,6 +887,6 @@ bool openColorPicker(const TabServices& services, Panel* callerPanel, int editId
             frame->setBackgroundColor(state->rgba[0], state->rgba[1], state->rgba[2], WS_ALL);
     }
     state->panel = nullptr;
-    gui->close(panelId);
+    Main::instance()->guiMgr()->close(panelId);
     return result == CP_OK;
 }

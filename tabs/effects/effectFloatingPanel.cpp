@@ -21,9 +21,8 @@ Panel* EffectFloatingPanel::create(const char* name, int width, int height, int 
 {
     if (id > 0)
         return panel();
-    GUIMgr* gui = Main::instance()->guiMgr();
-    const int created = gui->create(name, 0x42000000u);
-    Panel* p = created > 0 ? gui->getPanel(created) : nullptr;
+    int created = 0;
+    Panel* p = ui::addPanel(name, created);
     if (!p)
         return nullptr;
     id = created;

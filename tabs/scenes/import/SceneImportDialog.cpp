@@ -124,15 +124,11 @@ public:
     // The id of the button that ended the run; 0 when the panel could not be made.
     int run()
     {
-        GUIMgr* gui = Main::instance()->guiMgr();
         const std::string name = (newScene ? "NewSceneImport" : "AddLayer") + std::to_string(g_dialogCounter++);
-        const int panelId = gui->create(name.c_str(), 0x42000000);
-        p = panelId > 0 ? gui->getPanel(panelId) : nullptr;
-        if (!p) {
-            if (panelId > 0)
-                gui->close(panelId);
+        int panelId = 0;
+        p = ui::addPanel(name.c_str(), panelId);
+        if (!p)
             return 0;
-        }
         font = resources ? resources->get(SR_FONT) : 0;
         build();
         load();
@@ -140,7 +136,7 @@ public:
                                                                 0, panelId, 0);
         if (result == ID_OK || result == ID_VIDEO_HELP || result == ID_IMAGE_HELP)
             store();
-        gui->close(panelId);
+        Main::instance()->guiMgr()->close(panelId);
         return result;
     }
 

@@ -1,6 +1,7 @@
 #include "tabs/scenes/import/SceneImportProgress.h"
 
 #include "services/ResourceManager.h"
+#include "services/WidgetBuilders.h"
 
 #include <Zelkoran/Font.h>
 #include <Zelkoran/GUIMgr.h>
@@ -139,14 +140,10 @@ VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* res
 {
     VideoImportProgressUI ui;
     const std::string n = std::to_string(g_progressPanels++);
-    GUIMgr* gui = main->guiMgr();
-    const int id = gui->create(("VideoImportProgress" + n).c_str(), 32.0f);
-    Panel* panel = id > 0 ? gui->getPanel(id) : nullptr;
-    if (!panel) {
-        if (id > 0)
-            gui->close(id);
+    int id = 0;
+    Panel* panel = ui::addPanel(("VideoImportProgress" + n).c_str(), id);
+    if (!panel)
         return ui;
-    }
     const int font = resources ? resources->get(SR_FONT) : 0;
     Widget* base = panel->baseWidget();
     base->setBorderCorner(4, WS_ALL);
