@@ -42,7 +42,7 @@ const MediaTabConfig kAudioTab = {
     CtrlAudioTracks::AW_STOP, CtrlAudioTracks::AW_MUSIC, CtrlAudioTracks::AW_SFX, CtrlAudioTracks::AW_VOICE,
     CtrlAudioTracks::AW_CUSTOM, ATT_SFX, "Sound import", "Sound could not be imported.",
     "Sound could not be loaded.", kExportTitle, "Could not export the audio.\nAn audio name is required.",
-    nullptr, false,
+    nullptr, "Audio playback", "Audio track could not be played.", false,
 };
 
 } // namespace
@@ -125,65 +125,54 @@ void CtrlAudioTracks::enableOwnWidgets(bool open)
         services.setUsable(id, open);
 }
 
-int CtrlAudioTracks::onPlay()
+int CtrlAudioTracks::playItem()
 {
     tracks()->stopAll();
     AudioTrack* track = current();
     if (!track)
-        return 0;
-    media::setChecked(panel, AW_PAUSE, false);
-    if (track->play(0) == 0) {
-        playState = PS_PLAYING;
+        return 1;
+    const int result = track->play(0);
+    if (result == 0)
         installTap();
-        return 0;
-    }
-    playState = PS_STOPPED;
-    removeTap();
-    services.messageBox("Audio playback", "Audio track could not be played.", MBB_OK, MBT_ERROR, 0);
-    return -1;
-}
-
-int CtrlAudioTracks::onPause()
-{
-    if (playState == PS_PLAYING) {
-        tracks()->pauseAll();
-        media::setChecked(panel, AW_PAUSE, true);
-        playState = PS_PAUSED;
+    else
         removeTap();
-    } else if (playState == PS_PAUSED) {
-        tracks()->resumeAll();
-        media::setChecked(panel, AW_PAUSE, false);
-        playState = PS_PLAYING;
-        installTap();
-    } else {
-        // A click on the box while stopped must not leave it ticked.
-        media::setChecked(panel, AW_PAUSE, false);
-    }
-    return 0;
+    return result;
 }
 
-int CtrlAudioTracks::onStop()
+void CtrlAudioTracks::holdItem(bool hold)
+{
+    if (hold) {
+        tracks()->pauseAll();
+        removeTap();
+    } else {
+        tracks()->resumeAll();
+        installTap();
+    }
+}
+
+void CtrlAudioTracks::stopItem()
 {
     tracks()->stopAll();
-    media::setChecked(panel, AW_PAUSE, false);
-    playState = PS_STOPPED;
     removeTap();
-    return 0;
 }
 
-int CtrlAudioTracks::onTag(int widgetId)
+void CtrlAudioTracks::installTap()
+{
+    Main::instance()->configMgr()->audioSetPostMix(postMixCallback, this);
+}
+
+void CtrlAudioTracks::removeTap() { Main::instance()->configMgr()->audioSetPostMix(nullptr, nullptr); }
+
+bool CtrlAudioTracks::tagItem(eAudioTrackTag tag)
 {
     AudioTrack* track = current();
-    if (!track) {
-        // The click toggled a box of a disabled group: show the default again.
-        applyTagToWidgets(ATT_SFX);
-        return 0;
-    }
-    const eAudioTrackTag tag = media::audioTagFromWidgetID(widgetId, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
-    track->setTag(tag);
-    applyTagToWidgets(tag);
-    setDirty(true);
-    return 0;
+    return track && track->setTag(tag) == 0;
+}
+
+eAudioTrackTag CtrlAudioTracks::itemTag() const
+{
+    const AudioTrack* track = current();
+    return track ? track->getTag() : ATT_SFX;
 }
 
 int CtrlAudioTracks::render(int)
@@ -244,6 +233,15 @@ void CtrlAudioTracks::showNothing()
         setEdit(id, 0);
 }
 
+void CtrlAudioTracks::setEdit(int editId, int value) const
+{
+    if (WidgetTextEdit* edit = panel->getTextEdit(editId)) {
+        string text;
+        tool()->intToStrDec(value, text);
+        edit->setText(text.c_str());
+    }
+}
+
 int CtrlAudioTracks::onSave()
 {
     return saveResource(kKind, "Audio track name cannot be empty.", [this](const string& name) {
@@ -285,7 +283,7 @@ int CtrlAudioTracks::updateData()
     setEdit(AW_CHANNELS, info.channels);
     setEdit(AW_FREQUENCY, info.frequencyHz);
     setEdit(AW_BITRATE, info.bitRateKbps);
-    applyTagToWidgets(track->getTag());
+    applyTagToWidgets(itemTag());
     return 0;
 }
 
@@ -319,20 +317,4 @@ void CtrlAudioTracks::reportExport(int result, const string& path) const
 {
     services.messageBox(kExportTitle, "Audio exported to \"" + path + "\": " + (result == 0 ? "Ok" : "Failed"), MBB_OK,
             result == 0 ? MBT_INFORMATION : MBT_WARNING, 0);
-}
-
-void CtrlAudioTracks::installTap()
-{
-    Main::instance()->configMgr()->audioSetPostMix(postMixCallback, this);
-}
-
-void CtrlAudioTracks::removeTap() { Main::instance()->configMgr()->audioSetPostMix(nullptr, nullptr); }
-
-void CtrlAudioTracks::setEdit(int editId, int value) const
-{
-    if (WidgetTextEdit* edit = panel->getTextEdit(editId)) {
-        string text;
-        tool()->intToStrDec(value, text);
-        edit->setText(text.c_str());
-    }
 }

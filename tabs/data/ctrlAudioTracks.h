@@ -56,30 +56,30 @@ public:
 
     const AudioWaveform& getWaveform() const { return waveform; }
 
-protected:
+private:
+    string importFilter() const override;
+    // The open track, null when none is.
+    Zelkoran::AudioTrack* current() const;
+    void enableOwnWidgets(bool open) override;
+    // Every track of the engine stops before the open one plays.
+    int playItem() override;
+    void holdItem(bool hold) override;
+    void stopItem() override;
+    // The post-mix tap runs while the track plays.
+    void installTap();
+    void removeTap();
+    bool tagItem(Zelkoran::eAudioTrackTag tag) override;
+    Zelkoran::eAudioTrackTag itemTag() const override;
     int loadBlock(const string& name) override;
     int loadFile(const string& path, Zelkoran::eAudioTrackTag tag) override;
-    string importFilter() const override;
+    // "No sound", 0 B and zeros.
+    void showNothing() override;
+    void setEdit(int editId, int value) const;
     // The track's format text ("wav", "ogg"...).
     string exportExtension() const override;
     // The engine writes stem + "." + the format text.
     int writeExport(const string& stem, const string& path) const override;
     void reportExport(int result, const string& path) const override;
-    // Every track of the engine stops before the open one plays.
-    int onPlay() override;
-    int onPause() override;
-    int onStop() override;
-    int onTag(int widgetId) override;
-    // "No sound", 0 B and zeros.
-    void showNothing() override;
-    void enableOwnWidgets(bool open) override;
-
-private:
-    // The open track, null when none is.
-    Zelkoran::AudioTrack* current() const;
-    void installTap();
-    void removeTap();
-    void setEdit(int editId, int value) const;
 
     AudioWaveform waveform;
 };

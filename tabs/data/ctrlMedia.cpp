@@ -119,6 +119,49 @@ int CtrlMedia::onNew()
     return 0;
 }
 
+int CtrlMedia::onPlay()
+{
+    const int result = playItem();
+    if (result == 1)
+        return 0;
+    media::setChecked(panel, kind.pauseId, false);
+    playState = result == 0 ? PS_PLAYING : PS_STOPPED;
+    if (result == 0)
+        return 0;
+    services.messageBox(kind.playTitle, kind.playFailed, MBB_OK, MBT_ERROR, 0);
+    return -1;
+}
+
+void CtrlMedia::onPause()
+{
+    // A click on the box while stopped must not leave it ticked.
+    if (playState != PS_STOPPED) {
+        holdItem(playState == PS_PLAYING);
+        playState = playState == PS_PLAYING ? PS_PAUSED : PS_PLAYING;
+    }
+    media::setChecked(panel, kind.pauseId, playState == PS_PAUSED);
+}
+
+void CtrlMedia::onStop()
+{
+    stopItem();
+    media::setChecked(panel, kind.pauseId, false);
+    playState = PS_STOPPED;
+}
+
+void CtrlMedia::onTag(int widgetId)
+{
+    const eAudioTrackTag tag = media::audioTagFromWidgetID(widgetId, kind.musicId, kind.sfxId, kind.voiceId,
+                                                           kind.customId, kind.defaultTag);
+    if (!tagItem(tag)) {
+        // The click toggled a box of a group the item cannot take: show its tag again.
+        applyTagToWidgets(itemTag());
+        return;
+    }
+    applyTagToWidgets(tag);
+    setDirty(true);
+}
+
 void CtrlMedia::dropItem()
 {
     itemHandle = 0;

@@ -1,7 +1,8 @@
 // What the media tabs (audio tracks, videos) do alike, in one place so that
 // they cannot drift apart: opening a block and its failure, the import, the
-// export beside the archive, and which controls a user can reach. Each tab
-// gives its engine calls, its play controls and its texts. Main thread only.
+// export beside the archive, Play, Pause and Stop with the Pause box, the tag
+// boxes, and which controls a user can reach. Each tab gives its engine
+// calls and its texts. Main thread only.
 #pragma once
 
 #include "tabs/base/ctrlBase.h"
@@ -21,6 +22,8 @@ struct MediaTabConfig {
     const char* exportWithoutName;
     // Export without an open item: null reports it as a failed export.
     const char* exportWithoutItem;
+    const char* playTitle;
+    const char* playFailed;
     // The import names an unnamed item after its file.
     bool nameFromFile;
 };
@@ -66,10 +69,17 @@ protected:
     virtual int writeExport(const string& stem, const string& path) const = 0;
     // The closing box of an export (result 0 = written).
     virtual void reportExport(int result, const string& path) const = 0;
-    virtual int onPlay() = 0;
-    virtual int onPause() = 0;
-    virtual int onStop() = 0;
-    virtual int onTag(int widgetId) = 0;
+    // Starts the open item from its beginning: 0 playing, 1 nothing open,
+    // else an engine code.
+    virtual int playItem() = 0;
+    // Pauses (hold) or resumes the playing item.
+    virtual void holdItem(bool hold) = 0;
+    virtual void stopItem() = 0;
+    // Gives the open item that tag: false when there is none or it cannot
+    // take one.
+    virtual bool tagItem(Zelkoran::eAudioTrackTag tag) = 0;
+    // The open item's tag, else the tab's default.
+    virtual Zelkoran::eAudioTrackTag itemTag() const = 0;
     // The facts of no item.
     virtual void showNothing() = 0;
     // The tab's own widgets beyond the shared controls, for open or not.
@@ -88,6 +98,12 @@ protected:
 private:
     // The shared widgets' actions: onPlay's result, else 0.
     int handleOwnEvent(int widgetId);
+    // Play, Pause and Stop keep playState and the Pause box in step with
+    // the item. Play: 0, or -1 after its failure box.
+    int onPlay();
+    void onPause();
+    void onStop();
+    void onTag(int widgetId);
 
     const MediaTabConfig& kind;
 };

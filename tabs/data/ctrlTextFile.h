@@ -53,19 +53,19 @@ public:
     int processEvent(int widgetId, int data) override;
     // A grey screen. 0.
     int render(int value) override;
-    // Loads the selected block unless it is the current item already. 0 or -1.
-    int onListBox() override;
     // No content: the "No file" state with compressed storage. 0 or -1.
     int onNew() override;
+    // Drops the held content. 0.
+    int closeResources() override;
+    // Labels and storage boxes for the held content. 0.
+    int updateData() override;
+    // Loads the selected block unless it is the current item already. 0 or -1.
+    int onListBox() override;
     // Writes the content (the text box's lines for text) under the name
     // field's name with the chosen storage. 0 or -1 after a message.
     int onSave() override;
     // Deletes the selected block after a Yes. 0 or -1.
     int onDelete() override;
-    // Labels and storage boxes for the held content. 0.
-    int updateData() override;
-    // Drops the held content. 0.
-    int closeResources() override;
 
     // A chosen file becomes the content. 0, or -1 (cancelled, or after a message).
     int onImport();

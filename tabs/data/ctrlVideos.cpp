@@ -37,7 +37,8 @@ const MediaTabConfig kVideoTab = {
     CtrlVideos::VW_MUSIC, CtrlVideos::VW_SFX, CtrlVideos::VW_VOICE, CtrlVideos::VW_CUSTOM, ATT_MUSIC,
     "Video import", "Video could not be imported.", "Video could not be loaded.", kExportTitle,
     "Could not export the video.\nA video name is required.",
-    "Video could not be exported:\nvideo resource is not opened.", true,
+    "Video could not be exported:\nvideo resource is not opened.", "Video playback", "Video could not be played.",
+    true,
 };
 
 template <class... Args>
@@ -106,65 +107,43 @@ bool CtrlVideos::hasSound() const
     return info.audioCodec[0] != 0 && info.audioChannels > 0;
 }
 
-int CtrlVideos::onPlay()
+int CtrlVideos::playItem()
 {
     Video* video = current();
     if (!video)
-        return 0;
+        return 1;
     updateVideoViewport();
-    media::setChecked(panel, VW_PAUSE, false);
-    if (video->play(0) == 0) {
-        playState = PS_PLAYING;
-        return 0;
-    }
-    playState = PS_STOPPED;
-    services.messageBox("Video playback", "Video could not be played.", MBB_OK, MBT_ERROR, 0);
-    return -1;
+    return video->play(0);
 }
 
-int CtrlVideos::onPause()
+void CtrlVideos::holdItem(bool hold)
 {
     Video* video = current();
-    if (video && playState == PS_PLAYING) {
+    if (video && hold)
         video->pause();
-        media::setChecked(panel, VW_PAUSE, true);
-        playState = PS_PAUSED;
-    } else if (video && playState == PS_PAUSED) {
+    else if (video)
         video->resume();
-        media::setChecked(panel, VW_PAUSE, false);
-        playState = PS_PLAYING;
-    } else {
-        // A click on the box while stopped must not leave it ticked.
-        media::setChecked(panel, VW_PAUSE, false);
-    }
-    return 0;
 }
 
-int CtrlVideos::onStop()
+void CtrlVideos::stopItem()
 {
     // A stopped engine video draws nothing: the first picture stands in.
     if (Video* video = current()) {
         video->stop();
         video->seek(0);
     }
-    media::setChecked(panel, VW_PAUSE, false);
-    playState = PS_STOPPED;
-    return 0;
 }
 
-int CtrlVideos::onTag(int widgetId)
+bool CtrlVideos::tagItem(eAudioTrackTag tag)
 {
     Video* video = current();
-    if (!video || !hasSound()) {
-        // The click toggled a box of a disabled group: show the tag again.
-        applyTagToWidgets(video ? video->getTag() : ATT_MUSIC);
-        return 0;
-    }
-    const eAudioTrackTag tag = media::audioTagFromWidgetID(widgetId, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC);
-    video->setTag(tag);
-    applyTagToWidgets(tag);
-    setDirty(true);
-    return 0;
+    return video && hasSound() && video->setTag(tag) == 0;
+}
+
+eAudioTrackTag CtrlVideos::itemTag() const
+{
+    const Video* video = current();
+    return video ? video->getTag() : ATT_MUSIC;
 }
 
 SDL_FRect CtrlVideos::videoFrame(int width, int height)
@@ -281,7 +260,7 @@ int CtrlVideos::updateData()
     VideoInfo info;
     video->getInfo(&info);
     updateInfoText(info);
-    applyTagToWidgets(video->getTag());
+    applyTagToWidgets(itemTag());
     return 0;
 }
 

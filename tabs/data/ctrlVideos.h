@@ -57,28 +57,28 @@ public:
     // A video of videoWidth x videoHeight scaled to fit frame, centred in it.
     static SDL_FRect viewportIn(const SDL_FRect& frame, int videoWidth, int videoHeight);
 
-protected:
+private:
+    string importFilter() const override;
+    // The open video, null when none is.
+    Zelkoran::Video* current() const;
+    // The info box, and the tag boxes while the video has a sound track.
+    void enableOwnWidgets(bool open) override;
+    // The open video has a sound track to tag.
+    bool hasSound() const;
+    // The open video only; no other media stops.
+    int playItem() override;
+    void holdItem(bool hold) override;
+    // Back to the start, showing the first picture.
+    void stopItem() override;
+    // Only a video with a sound track takes a tag.
+    bool tagItem(Zelkoran::eAudioTrackTag tag) override;
+    Zelkoran::eAudioTrackTag itemTag() const override;
     int loadBlock(const string& name) override;
     int loadFile(const string& path, Zelkoran::eAudioTrackTag tag) override;
-    string importFilter() const override;
+    // "No video loaded" and the default tag.
+    void showNothing() override;
     // By the container: "mp4", "avi" or "h264".
     string exportExtension() const override;
     int writeExport(const string& stem, const string& path) const override;
     void reportExport(int result, const string& path) const override;
-    // The open video only; no other media stops.
-    int onPlay() override;
-    int onPause() override;
-    // Back to the start, showing the first picture.
-    int onStop() override;
-    int onTag(int widgetId) override;
-    // "No video loaded" and the default tag.
-    void showNothing() override;
-    // The info box, and the tag boxes while the video has a sound track.
-    void enableOwnWidgets(bool open) override;
-
-private:
-    // The open video, null when none is.
-    Zelkoran::Video* current() const;
-    // The open video has a sound track to tag.
-    bool hasSound() const;
 };

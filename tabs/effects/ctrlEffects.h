@@ -30,9 +30,6 @@ public:
     CtrlEffects(ResourceManager* rm, GlobalStatus* gs);
     ~CtrlEffects() override;
 
-    // -1 when the base panel's handling failed; else 4 without an open
-    // emitter, 0 with one.
-    int processEvent(int widgetId, int data) override;
     // One preview step by the engine's logic time while playing (or while
     // one-shots outlive the effect). 0.
     int update() override;
@@ -41,15 +38,18 @@ public:
     int render(int value) override;
     // Left drag moves the emitter, a right click plays and bursts. 0.
     int handleMouseEvent(SDL_Event* event) override;
-    int onActivate() override;
-    int onDeactivate() override;
+    // -1 when the base panel's handling failed; else 4 without an open
+    // emitter, 0 with one.
+    int processEvent(int widgetId, int data) override;
+    // Fills the widgets from the open emitter. 0.
+    int updateData() override;
     int onListBox() override;
     int onNew() override;
     int onSave() override;
     int onDelete() override;
-    // Fills the widgets from the open emitter. 0.
-    int updateData() override;
     int closeResources() override;
+    int onActivate() override;
+    int onDeactivate() override;
 
     // The floating panels; null while one does not exist.
     Zelkoran::Panel* advancedPanel() const { return advanced.panel(); }

@@ -36,6 +36,9 @@ public:
     // -1 when the base panel's handling failed, else 0. Events of the
     // previewed panel's own widgets never reach here (takesEventsFrom).
     int processEvent(int widgetId, int data) override;
+    // Copies the live panel or the selected widget into the fields. 0.
+    int updateData() override;
+    bool takesEventsFrom(int panelId) const override;
     // The preview background; the engine draws the live panel. 0.
     int render(int value) override;
     // The block list, and the skin lists that offer the archive's fonts,
@@ -49,13 +52,10 @@ public:
     int onDeactivate() override;
     int onListBox() override;
     int onNew() override;
-    int onSave() override;
-    int onDelete() override;
-    // Copies the live panel or the selected widget into the fields. 0.
-    int updateData() override;
     // Hides and closes the live panel and resets the panel-level fields. 0.
     int closeResources() override;
-    bool takesEventsFrom(int panelId) const override;
+    int onSave() override;
+    int onDelete() override;
 
     // The font id behind a name of the skin editor's font list
     // (resolveFontName, for the open archive).

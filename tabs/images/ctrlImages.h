@@ -55,20 +55,20 @@ public:
     // an image, 0 with one. Every event re-applies the colour key, colour
     // and alpha modulation from the widgets to the image.
     int processEvent(int widgetId, int data) override;
-    // Reloads the selection left behind by onDeactivate, with its zoom and pan. 0.
-    int onActivate() override;
-    // Closes everything, remembering selection, zoom and pan. 0.
-    int onDeactivate() override;
-    int onListBox() override;
-    int onNew() override;
-    int onSave() override;
-    int onDelete() override;
     // Colour key, colour and alpha modulation of the image into the widgets. 0.
     int updateData() override;
-    // Releases the loaded resource and the shown image; zoom back to 1. 0.
-    int closeResources() override;
+    int onListBox() override;
     // Loads the block name as the tab's resource and its shown image. 0 or -1.
     virtual int reloadImageResource(const string& name);
+    int onNew() override;
+    // Releases the loaded resource and the shown image; zoom back to 1. 0.
+    int closeResources() override;
+    int onSave() override;
+    int onDelete() override;
+    // Closes everything, remembering selection, zoom and pan. 0.
+    int onDeactivate() override;
+    // Reloads the selection left behind by onDeactivate, with its zoom and pan. 0.
+    int onActivate() override;
 
     // 0 when the shown image can be used (and the labels describe it);
     // -1 after an error box.
