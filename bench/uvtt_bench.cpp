@@ -187,7 +187,7 @@ int tileFor(const std::string& which, const UVTTDocument& document)
 SceneLayerImportOptions importOptions(const std::string& path, int tile)
 {
     SceneLayerImportOptions o;
-    o.sourceType = 4;
+    o.sourceType = SST_UVTT;
     o.sourcePath = path.c_str();
     o.tileWidth = o.tileHeight = tile;
     return o;

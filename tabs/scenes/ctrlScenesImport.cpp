@@ -5,6 +5,7 @@
 
 #include "services/GlobalStatus.h"
 #include "tabs/base/TabControls.h"
+#include "tabs/base/ctrlBaseControls.h"
 #include "tabs/scenes/SceneTileSetImport.h"
 #include "tabs/scenes/import/MapSceneSources.h"
 
@@ -147,7 +148,7 @@ int CtrlScenes::onImport()
              {kTextOnly, "TSX Only", "Import only the TSX file content. Referenced resources are not added.",
               "Import TSX"}},
             "Cancel");
-    if (mode == 2)
+    if (mode == CtrlBaseControls::CB_CANCEL)
         return -1;
     if (mode == kFull) {
         const string name = SceneTileSetImport::blockNameFor(path);
