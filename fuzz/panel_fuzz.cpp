@@ -17,7 +17,7 @@
 namespace {
 
 // The stored bytes of block name (empty when it cannot be read).
-std::string stored(Zelkoran::Archive* archive, const char* name)
+std::string storedPanelBytes(Zelkoran::Archive* archive, const char* name)
 {
     Zelkoran::Archive::Block block(name, "ZK7_GUIPANEL");
     if (archive->blockLoad(block) != 0)
@@ -44,9 +44,9 @@ void exercise(Zelkoran::Archive* archive)
     const int again = gui->load(archive->getID(), "again");
     if (again <= 0)
         std::abort();
-    const std::string first = stored(archive, "again");
+    const std::string first = storedPanelBytes(archive, "again");
     gui->close(id);
-    if (gui->getPanel(again)->save(archive->getID()) != 0 || stored(archive, "again") != first)
+    if (gui->getPanel(again)->save(archive->getID()) != 0 || storedPanelBytes(archive, "again") != first)
         std::abort(); // a reloaded panel stores the same bytes
     gui->close(again);
 }
