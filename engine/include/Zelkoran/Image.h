@@ -82,11 +82,13 @@ public:
     // The image id (> 0); it cannot fail.
     int create(const char* name, int flags);
     // Decodes PNG (or any SDL2_image format) bytes. The image id (> 0) or
-    // RC_ERR_INVALID / RC_ERR_CORRUPT.
+    // RC_ERR_INVALID / RC_ERR_CORRUPT, or RC_ERR_TOO_LARGE before decoding
+    // when a PNG, BMP, GIF or JPEG header states a side over 16384.
     int loadFromBuffer(const void* data, size_t size, const char* name);
     // Decodes a PNG, BMP (or any SDL2_image format) file; name may be "".
     // The image id (> 0), RC_ERR_NOT_FOUND (the file cannot be opened),
-    // RC_ERR_CORRUPT (not an image SDL2_image reads), RC_ERR_NO_MEMORY.
+    // RC_ERR_CORRUPT (not an image SDL2_image reads), RC_ERR_TOO_LARGE (as
+    // loadFromBuffer), RC_ERR_NO_MEMORY.
     int loadFromFile(const char* path, const char* name);
     // Reads the "ZK7_IMAGE" block name with its settings; the image is
     // named after it. The image id (> 0), RC_ERR_NOT_FOUND (no such archive

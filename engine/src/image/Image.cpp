@@ -7,6 +7,7 @@
 #include "core/FileReplace.h"
 #include "image/ImageBlock.h"
 #include "image/ImageSurface.h"
+#include "image/PictureSize.h"
 #include "image/PngCodec.h"
 #include "resource/ResourceMgrImpl.h"
 
@@ -24,6 +25,15 @@ namespace {
 
 // Images are saved as blocks of their own name.
 bool isName(const char* name) { return name && std::strlen(name) <= kMaxBlockName; }
+
+// Whether the picture at rw's position states a side no image block holds:
+// refused before the decoder allocates what the header claims.
+bool statesTooLarge(SDL_RWops* rw)
+{
+    uint32_t width = 0, height = 0;
+    return image::statedPictureSize(rw, width, height) &&
+           (width > static_cast<uint32_t>(image::kMaxImageSide) || height > static_cast<uint32_t>(image::kMaxImageSide));
+}
 
 // The extension of path (without the dot) as SDL2_image's type hint, or null.
 const char* typeHint(const char* path)
@@ -223,6 +233,10 @@ int ImageMgr::loadFromBuffer(const void* data, size_t size, const char* name)
     if (!data || size == 0 || size > INT32_MAX)
         return RC_ERR_INVALID;
     SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
+    if (rw && statesTooLarge(rw)) {
+        SDL_RWclose(rw);
+        return RC_ERR_TOO_LARGE;
+    }
     SDL_Surface* decoded = rw ? IMG_Load_RW(rw, 1) : nullptr;
     if (!decoded)
         return RC_ERR_CORRUPT;
@@ -238,6 +252,10 @@ int ImageMgr::loadFromFile(const char* path, const char* name)
     SDL_RWops* file = SDL_RWFromFile(path, "rb");
     if (!file)
         return RC_ERR_NOT_FOUND;
+    if (statesTooLarge(file)) {
+        SDL_RWclose(file);
+        return RC_ERR_TOO_LARGE;
+    }
     SDL_Surface* decoded = IMG_LoadTyped_RW(file, 1, typeHint(path));
     if (!decoded)
         return RC_ERR_CORRUPT;

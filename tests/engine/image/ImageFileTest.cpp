@@ -1,6 +1,7 @@
 // Images from and to files: PNG and BMP decoding, nameless images, the
 // codes of missing and undecodable files, and the PNG export.
 #include "engine/image/ImageTestSupport.h"
+#include "support/GifWriter.h"
 
 #include <SDL_image.h>
 
@@ -111,6 +112,67 @@ TEST_F(ImageFile, MissingAndUndecodableFilesAreRefused)
     whole.resize(whole.size() / 2);
     testutil::writeFile(dir.file("half.png"), whole);
     EXPECT_EQ(images->loadFromFile(dir.file("half.png").c_str(), "X"), RC_ERR_CORRUPT);
+}
+
+// A header stating a side no block holds is refused before the decoder
+// allocates it: a few hostile bytes claiming 60000 x 60000 pixels would
+// otherwise take gigabytes. A file's name does not decide its format.
+TEST_F(ImageFile, PicturesStatingASideOverTheLimitAreRefusedBeforeDecoding)
+{
+    const auto saved = [&](const char* file, int w, int h, int (*save)(SDL_Surface*, const char*)) {
+        SDL_Surface* s = patternSurface(w, h);
+        EXPECT_EQ(save(s, dir.file(file).c_str()), 0) << file;
+        SDL_FreeSurface(s);
+        return testutil::readFile(dir.file(file));
+    };
+    const auto png = [](SDL_Surface* s, const char* path) { return IMG_SavePNG(s, path); };
+    const auto bmp = [](SDL_Surface* s, const char* path) { return SDL_SaveBMP(s, path); };
+    const auto jpg = [](SDL_Surface* s, const char* path) { return IMG_SaveJPG(s, path, 90); };
+    const auto gif = [](int w, int h) {
+        return giftest::encode(w, h, {{1, 2, 3}}, {{std::vector<uint8_t>(size_t(w) * size_t(h), 0)}});
+    };
+    Bytes smallScreenWideFrame = gif(16385, 1);
+    smallScreenWideFrame[6] = 1; // the screen says 1 x 1
+    const Bytes hostilePng = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                              0, 0, 0xEA, 0x60, 0, 0, 0xEA, 0x60, 8, 6, 0, 0, 0};
+    const Bytes hostileJpg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0, 0, 0xFF, 0xC2, 0, 17, 8, 0xFF, 0xDC, 0xFF, 0xDC, 3};
+    Bytes hostileBmp(54, 0);
+    hostileBmp[0] = 'B', hostileBmp[1] = 'M', hostileBmp[14] = 40;
+    hostileBmp[18] = 0x60, hostileBmp[19] = 0xEA, hostileBmp[22] = 0xA0, hostileBmp[23] = 0x15; // 60000 x -60000
+    hostileBmp[24] = 0xFF, hostileBmp[25] = 0xFF, hostileBmp[26] = 1, hostileBmp[28] = 32;
+    const struct {
+        const char* file;
+        Bytes bytes;
+        bool refused;
+    } cases[] = {
+        {"edge.png", saved("edge.png", 16384, 1, png), false},
+        {"wide.png", saved("wide.png", 16385, 1, png), true},
+        {"tall.bmp", saved("tall.bmp", 1, 16385, bmp), true},
+        {"wide.jpg", saved("wide.jpg", 16385, 8, jpg), true},
+        {"wide.gif", gif(16385, 1), true},
+        {"frame.gif", smallScreenWideFrame, true},
+        {"hostile.png", hostilePng, true},
+        {"hostile.jpg", hostileJpg, true},
+        {"hostile.bmp", hostileBmp, true},
+        {"hostile.gif", {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0}, true},
+        {"named.png", saved("named.gif", 1, 16385, bmp), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        testutil::writeFile(dir.file(c.file), c.bytes);
+        const int id = images->loadFromFile(dir.file(c.file).c_str(), "");
+        const int fromBytes = images->loadFromBuffer(c.bytes.data(), c.bytes.size(), "");
+        if (c.refused) {
+            EXPECT_EQ(id, RC_ERR_TOO_LARGE);
+            EXPECT_EQ(fromBytes, RC_ERR_TOO_LARGE);
+        } else {
+            ASSERT_GT(id, 0);
+            EXPECT_EQ(images->get(id)->getWidth(), 16384);
+            EXPECT_GT(fromBytes, 0);
+            images->close(id);
+            images->close(fromBytes);
+        }
+    }
 }
 
 TEST_F(ImageFile, SaveToPngWritesEveryPixelAndReplacesAnOldFile)
