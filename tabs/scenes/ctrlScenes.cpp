@@ -14,6 +14,8 @@
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
 
+#include <SDL_mouse.h>
+
 #include <cstring>
 
 using namespace Zelkoran;
@@ -71,6 +73,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
 {
     if (!panel->getList(BW_LIST) || !panel->getSlider(BW_SLIDER))
         return -1;
+    showDueReloadWarning();
     // A failed selection must still leave Save disabled: with nothing held it
     // would write an empty block under the chosen name.
     const int handled = CtrlBase::processEvent(widgetId, data);
@@ -147,10 +150,26 @@ void CtrlScenes::onTextEdit()
     }
     bool changed = false;
     if (document.refreshSceneFromTextBuffer(changed) != 0)
-        services.messageBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING,
-                            2500);
+        reloadWarningDue = true;
     if (changed)
         setDirty(true);
+}
+
+int CtrlScenes::update()
+{
+    // The click that committed the text is over once no button is held.
+    if (SDL_GetMouseState(nullptr, nullptr) == 0)
+        showDueReloadWarning();
+    return 0;
+}
+
+void CtrlScenes::showDueReloadWarning()
+{
+    if (!reloadWarningDue)
+        return;
+    reloadWarningDue = false;
+    services.messageBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING,
+                        2500);
 }
 
 void CtrlScenes::applyWidgetRules()
@@ -215,6 +234,7 @@ void CtrlScenes::showNoContent()
 
 int CtrlScenes::onDeactivate()
 {
+    showDueReloadWarning();
     if (isDirty() || document.modified()) {
         // Unsaved edits of the scene, the text, the storage or the name are
         // kept as they are; coming back takes up where the user left.

@@ -68,6 +68,8 @@ public:
     int onListBox() override;
     // Size labels and storage boxes of the held block. 0.
     int updateData() override;
+    // Once per pass of the main loop. 0.
+    int update() override;
     // Drops the held bytes and scene. 0.
     int closeResources() override;
 
@@ -123,6 +125,10 @@ private:
     // The look of a tab that holds nothing (labels, text box, layers).
     void showNoContent();
     void onTextEdit();
+    // The warning that typed text is no scene, once the click or key that
+    // committed it is over: shown at once, a modal box would swallow the
+    // rest of that click (the Save or the row it was meant for).
+    void showDueReloadWarning();
     int saveScenePath(const string& name);
     int saveTextPath(const string& name);
     // The Import button: a scene or a tile set / template.
@@ -156,4 +162,6 @@ private:
     SceneLayerImport layerImport;
     // The tab was left with unsaved changes, which it kept.
     bool keptWhileAway = false;
+    // A text commit could not be read as a scene; not yet told.
+    bool reloadWarningDue = false;
 };

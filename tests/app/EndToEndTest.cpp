@@ -1,9 +1,11 @@
 // The editor driven as a user drives it: started with an archive, tabs
 // switched by clicking their check boxes, the window closed.
 #include "app/AppFixture.h"
+#include "tabs/scenes/SceneTabWidgets.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Screen.h>
+#include <Zelkoran/Tool.h>
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -133,6 +135,59 @@ TEST_F(EndToEndTest, ALongTypedNameStaysWholeAndEveryTabRefusesItOnSave)
     const Zelkoran::Archive* archive = Zelkoran::Main::instance()->archiveMgr()->get(app.globalStatus()->iArchiveID);
     ASSERT_NE(archive, nullptr);
     EXPECT_LT(archive->blockSearch(Zelkoran::Archive::Block(typed.substr(0, 63).c_str(), "")), 0);
+}
+
+TEST_F(EndToEndTest, TheClickThatCommitsTextThatIsNoSceneStillSavesOrSwitches)
+{
+    const std::string path = folder.path("game.qel");
+    editortest::buildArchive(path, {{"level.tmx", "ZK7_XML"}, {"other.tmx", "ZK7_XML"}});
+    ASSERT_EQ(start({path}), 0);
+    ASSERT_TRUE(clickTab(232));
+    Zelkoran::Panel* scenes = tabPanel("Scenes");
+    const auto clickRow = [&](int row) {
+        const SDL_Rect rows = scenes->getList(105)->getRect();
+        TS::click(rows.x + 20, rows.y + scenes->getList(105)->getRowHeight() * row - 6);
+        app.runPass();
+    };
+    const auto stored = [this](const char* name) {
+        Zelkoran::Archive* archive = Zelkoran::Main::instance()->archiveMgr()->get(app.globalStatus()->iArchiveID);
+        Zelkoran::Archive::Block block(name, "ZK7_XML");
+        if (!archive || archive->blockSearch(block) < 0 || archive->blockLoad(block) != 0)
+            return std::string("<missing>");
+        std::string bytes(static_cast<const char*>(block.data), block.size);
+        archive->blockFree(block);
+        return bytes;
+    };
+    // The block chosen first, typed into, then the click lands on Save or on
+    // the other block's row; the warning runs for real (closed with Escape).
+    const struct {
+        const char* target;
+        int chosen;
+        int clicked; // a row, or 0 for Save
+        const char* block;
+        const char* bytesAfter;
+    } cases[] = {{"Save", 1, 0, "level.tmx", "<oops"}, {"row", 2, 1, "other.tmx", "other.tmx"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        TS::pushAnswer(Zelkoran::MBB_OK); // "The Scene could not be built; its text is shown."
+        clickRow(c.chosen);
+        typeKeys(scenes->getID(), SW_TEXT, "<oops", Commit::None);
+        TS::clearModalLog();
+        TS::pushScript([](int) { TS::key(SDLK_ESCAPE); });
+        TS::pushAnswer(c.clicked ? Zelkoran::MBB_OK : 0); // the row's block unbuilt, or "TileMap saved."
+        if (c.clicked)
+            clickRow(c.clicked);
+        else
+            ASSERT_TRUE(TS::clickWidget(scenes->getID(), 108));
+        app.runPass();
+        app.runPass();
+        EXPECT_EQ(TS::pendingAnswers(), 0u);
+        ASSERT_FALSE(TS::modalLog().empty());
+        EXPECT_EQ(std::string(TS::modalLog()[0].text.c_str()), "XML was modified but could not be reloaded as a Scene.");
+        EXPECT_EQ(std::string(scenes->getTextEdit(112)->getText().c_str()), "level.tmx");
+        EXPECT_EQ(stored(c.block), c.bytesAfter);
+        TS::clearAnswers();
+    }
 }
 
 // Pushes a quit request every 100 ms until removed (SDL timer thread).

@@ -99,6 +99,7 @@ protected:
             else if (route == EventRoute::Mouse)
                 tab->handleMouseEvent(const_cast<SDL_Event*>(&e));
         }
+        tab->update(); // the main loop's next pass
         lastResult = result;
         return result;
     }
