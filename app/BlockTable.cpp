@@ -3,13 +3,42 @@
 #include <Zelkoran/Widget.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr size_t kNameColumn = 32;
+
+// The name cut to the column's characters and padded with blanks to them;
+// a UTF-8 character counts once, so the bars stay in line and no
+// character is cut in two.
+std::string nameColumn(const char* name)
+{
+    const std::string_view text(name, strnlen(name, sizeof Zelkoran::Archive::Block::name));
+    std::string column;
+    size_t characters = 0;
+    for (size_t i = 0; i < text.size() && characters < kNameColumn; ++characters) {
+        size_t length = 1;
+        while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80)
+            ++length;
+        column.append(text.substr(i, length));
+        i += length;
+    }
+    column.append(kNameColumn - characters, ' ');
+    return column;
+}
+
+} // namespace
 
 std::string blockTableRow(uint32_t index, const Zelkoran::Archive::Block& block)
 {
+    char position[16];
+    std::snprintf(position, sizeof position, "%-6u| ", index);
     // A type of 16 characters fills its field without a terminating zero.
-    char row[128];
-    std::snprintf(row, sizeof row, "%-6u| %-32.32s| %.16s", index, block.name, block.type);
-    return row;
+    char type[24];
+    std::snprintf(type, sizeof type, "| %.16s", block.type);
+    return position + nameColumn(block.name) + type;
 }
 
 void writeBlockTable(Zelkoran::WidgetTextEdit& table, const Zelkoran::Archive& archive)

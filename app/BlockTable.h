@@ -15,7 +15,7 @@ inline constexpr const char* kBlockTableHeader = "Index | Name                  
 inline constexpr const char* kBlockTableRule = "------|---------------------------------|-------------------";
 
 // The position padded to 6 characters (never cut), the name cut and padded
-// to 32, then the type as stored.
+// to 32 characters (not bytes), then the type as stored.
 std::string blockTableRow(uint32_t index, const Zelkoran::Archive::Block& block);
 // Empties table, then writes the header, the rule and a row for each
 // position that blockAt gives.

@@ -361,11 +361,26 @@ TEST_F(MenuToolsTest, TheTableListsEveryEntryHiddenAndDeletedIncluded)
     EXPECT_EQ(table->getLineCount(), static_cast<int>(expected.size()));
 }
 
-TEST_F(MenuToolsTest, AnIndexOfSevenDigitsIsFollowedDirectlyByTheBar)
+// Columns count characters: an index of seven digits is followed directly
+// by the bar, and a name of two-byte characters is cut and padded like any
+// other, never in the middle of a character.
+TEST_F(MenuToolsTest, BlockTableRowsKeepTheirColumns)
 {
-    Archive::Block block("name", "ZK7_FILE");
-    EXPECT_EQ(blockTableRow(1234567, block), "1234567| name                            | ZK7_FILE");
-    EXPECT_EQ(blockTableRow(123456, block).substr(0, 8), "123456| ");
+    const std::string e = "\xc3\xa9"; // an accented e: two bytes
+    std::string thirty; // 60 bytes
+    for (int i = 0; i < 30; ++i)
+        thirty += e;
+    const struct {
+        uint32_t index;
+        std::string name, row;
+    } rows[] = {
+        {1234567, "name", "1234567| name                            | ZK7_FILE"},
+        {123456, "name", "123456| name                            | ZK7_FILE"},
+        {2, "tone 2 " + e, "2     | tone 2 " + e + "                        | ZK7_FILE"},
+        {3, "abc" + thirty, "3     | abc" + thirty.substr(0, 58) + "| ZK7_FILE"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(blockTableRow(r.index, Archive::Block(r.name.c_str(), "ZK7_FILE")), r.row) << r.name;
 }
 
 // ---------------------------------------------------------------------------
