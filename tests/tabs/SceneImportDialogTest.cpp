@@ -661,6 +661,40 @@ TEST_F(SceneImportDialogTest, AFailedNewSceneLeavesTheSceneHeldBeforeAsStored)
     EXPECT_EQ(stored("bad.tmx"), "<missing>");
 }
 
+TEST_F(SceneImportDialogTest, ANewSceneLeavesTheRenderBoxAsThePreviewIs)
+{
+    openLevel();
+    makeTab();
+    writeText("huge.png", kHugePNGHeader);
+    writeText("town.tmx", scenetest::levelMap());
+    writeText("tiles.tsx", scenetest::kTileSet);
+    writePNG("tiles.png", 32, 16);
+    // A failed picture, a picture, a Tiled map: each imported while a map is previewed.
+    const struct {
+        const char* file;
+        std::vector<int> then;
+        const char* lastBox;
+    } cases[] = {{"huge.png", {MBB_OK}, "New Scene: Image could not be imported as the first Scene layer."},
+                 {"one.gif", {MBB_OK}, "New Scene: Scene was created."},
+                 {"town.tmx", {}, "Select Scene source: "}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_EQ(choose("tiles.tsx"), 0); // a selection unticks Render
+        ASSERT_EQ(choose("level.tmx"), 0);
+        click(SW_RENDER);
+        ASSERT_TRUE(tab->previewOn());
+        importScene(
+            [](int d) {
+                load(d);
+                TS::clickWidget(d, 1);
+            },
+            c.file, c.then);
+        EXPECT_EQ(TS::pendingAnswers(), 0u);
+        EXPECT_EQ(boxTexts().back(), c.lastBox);
+        EXPECT_EQ(checked(SW_RENDER), tab->previewOn());
+    }
+}
+
 TEST_F(SceneImportDialogTest, CaptionsAndAUniversalVTTErrorShowWholeInsideTheDialog)
 {
     openArchive({});
