@@ -198,18 +198,22 @@ int CtrlUndelete::onListBox()
     return 0;
 }
 
-int CtrlUndelete::findDeleted(const char* name, const char* type) const
+int CtrlUndelete::findDeletedImage(const char* name, int ownerPosition) const
 {
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     const int count = archive ? archive->getIndexCount() : 0;
+    int before = -1;
     for (int i = 0; i < count; ++i) {
         Archive::Block block;
-        if (archive->blockAt(i, block) == 0 && block.deleted &&
-            std::strncmp(block.name, name, sizeof(block.name)) == 0 &&
-            std::strncmp(block.type, type, sizeof(block.type)) == 0)
-            return i;
+        if (archive->blockAt(i, block) != 0 || !block.deleted ||
+            std::strncmp(block.name, name, sizeof(block.name)) != 0 ||
+            std::strncmp(block.type, "ZK7_IMAGE", sizeof(block.type)) != 0)
+            continue;
+        if (i > ownerPosition)
+            return before >= 0 ? before : i;
+        before = i;
     }
-    return -1;
+    return before;
 }
 
 int CtrlUndelete::onNew()
@@ -286,7 +290,7 @@ int CtrlUndelete::undeleteWithImage(Archive& archive, const char* prefix, const 
     const string name = fieldText(selectedBlock.name, sizeof(selectedBlock.name));
     char imageName[sizeof(selectedBlock.name)];
     Main::instance()->tool()->szCopy(imageName, (prefix + name).c_str(), sizeof(imageName));
-    const int imagePosition = findDeleted(imageName, "ZK7_IMAGE");
+    const int imagePosition = findDeletedImage(imageName, selectedIndex);
     if (imagePosition < 0)
         return failUndelete("Deleted associated image was not found.");
     if (archive.blockSearch(selectedBlock) >= 0)

@@ -65,8 +65,10 @@ private:
     int rowPosition(int row) const;
     // The error box "Block could not be recovered.\n" + reason. -1.
     int failUndelete(const char* reason) const;
-    // Position of the first deleted entry named name of type type, or -1.
-    int findDeleted(const char* name, const char* type) const;
+    // Position of the deleted image named name that was saved with the
+    // owner at ownerPosition: the last one before it (a save writes the
+    // image, then its owner), else the first one after it; -1 when none.
+    int findDeletedImage(const char* name, int ownerPosition) const;
     // Restores an owner of a hidden image together with that image. 0, or
     // -1 after the error box; on failure the image is deleted again.
     int undeleteWithImage(Zelkoran::Archive& archive, const char* prefix, const string& type);

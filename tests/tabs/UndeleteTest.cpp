@@ -376,6 +376,30 @@ TEST_F(UndeleteTest, ASpriteComesBackWithItsImage)
     EXPECT_TRUE(tabRows("Images").empty());
 }
 
+// Each save writes the image, then its owner: a version of the owner comes
+// back with the image saved just before it, not with the oldest one.
+TEST_F(UndeleteTest, EachSavedVersionOfAnOwnerComesBackWithItsOwnImage)
+{
+    const std::vector<Entry> savedTwice = {{"#C_arrow", "ZK7_IMAGE", true, "pixels 1"},
+                                           {"arrow", "ZK7_CURSOR", true, "hot spot 1"},
+                                           {"#C_arrow", "ZK7_IMAGE", true, "pixels 2"},
+                                           {"arrow", "ZK7_CURSOR", true, "hot spot 2"}};
+    const struct {
+        int row;
+        const char* cursor;
+        const char* image;
+    } versions[] = {{2, "hot spot 2", "pixels 2"}, {1, "hot spot 1", "pixels 1"}};
+    for (const auto& v : versions) {
+        SCOPED_TRACE(v.row);
+        Main::instance()->archiveMgr()->close(status->iArchiveID);
+        open(savedTwice);
+        clickRow(v.row);
+        EXPECT_EQ(undelete(3), "Block was recovered:\n Name: arrow\n Type: ZK7_CURSOR");
+        EXPECT_EQ(live("arrow", "ZK7_CURSOR"), v.cursor);
+        EXPECT_EQ(live("#C_arrow", "ZK7_IMAGE"), v.image);
+    }
+}
+
 TEST_F(UndeleteTest, OwnersOfAnImageAreRestoredOnlyWithItAndOnlyUnderTheirOwnName)
 {
     open({{"runner", "ZK7_SPRITE", true},
