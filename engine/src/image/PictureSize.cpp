@@ -4,7 +4,6 @@
 
 #include <SDL_rwops.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,7 +31,8 @@ void bmpSize(const uint8_t* head, uint32_t& width, uint32_t& height)
 }
 
 // After the 13-byte header and the global colour table: extensions, then
-// the first frame's descriptor with its own size.
+// the first frame's descriptor. The frame alone is decoded, at its own
+// size; the screen's size counts only when no frame follows.
 void gifSize(SDL_RWops* rw, Sint64 start, const uint8_t* head, uint32_t& width, uint32_t& height)
 {
     width = le16(head + 6), height = le16(head + 8);
@@ -48,10 +48,8 @@ void gifSize(SDL_RWops* rw, Sint64 start, const uint8_t* head, uint32_t& width, 
                 return;
     }
     uint8_t frame[8];
-    if (byte == 0x2C && readBytes(rw, frame, sizeof frame)) {
-        width = std::max(width, le16(frame + 4));
-        height = std::max(height, le16(frame + 6));
-    }
+    if (byte == 0x2C && readBytes(rw, frame, sizeof frame))
+        width = le16(frame + 4), height = le16(frame + 6);
 }
 
 // Markers after the start of image: the first start-of-frame one states
