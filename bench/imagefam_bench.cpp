@@ -2,6 +2,9 @@
 //  - one frame of the sprite tab animating a 64-animation sprite (a 4096 x
 //    4096 sheet of 64 x 64 cells: grid, outlines and the playing cell),
 //    against one frame of the image tab showing the same sheet;
+//  - a click on the image tab's ticked background box (nothing to draw
+//    differently) while it shows that sheet, opaque so that it offers a
+//    colour key, followed by one frame, against the frame alone;
 //  - making a font from a 2048 x 2048 glyph sheet, against copying the
 //    sheet into an image.
 #include "BenchDir.h"
@@ -69,11 +72,11 @@ Editor& editor()
     return e;
 }
 
-// The 4096 x 4096 sheet as a PNG file, a different colour per cell.
+// The 4096 x 4096 sheet as a PNG file without alpha, a different colour per cell.
 std::string sheetFile()
 {
     static const std::string path = [] {
-        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, kSheet, kSheet, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, kSheet, kSheet, 32, SDL_PIXELFORMAT_RGB888);
         for (int y = 0; y < kSheet; y += kCell)
             for (int x = 0; x < kSheet; x += kCell) {
                 const SDL_Rect cell{x, y, kCell, kCell};
@@ -118,6 +121,17 @@ void BM_ImageTabFrame(benchmark::State& state)
 {
     tabShowingSheet<CtrlImages>();
     frames(state);
+}
+
+void BM_ImageTabClickFrame(benchmark::State& state)
+{
+    CtrlImages* tab = tabShowingSheet<CtrlImages>();
+    Screen* s = Main::instance()->configMgr()->get(0);
+    for (auto _ : state) {
+        tab->processEvent(CtrlImages::IW_BG_BLOCKY, 0);
+        s->renderFrame(true);
+    }
+    s->setRenderCallback(nullptr);
 }
 
 void BM_SpriteTabFrame(benchmark::State& state)
@@ -177,6 +191,7 @@ void BM_FontFromGlyphSheet(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_ImageTabFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ImageTabClickFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SpriteTabFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_CopyGlyphSheet)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_FontFromGlyphSheet)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);

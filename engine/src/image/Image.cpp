@@ -149,13 +149,14 @@ int Image::render(int screen, const SDL_FRect* src, const SDL_FRect* dst)
 
 void Image::setColorKey(int r, int g, int b)
 {
-    if (r < 0 || g < 0 || b < 0)
-        m_key[0] = m_key[1] = m_key[2] = -1;
-    else {
-        m_key[0] = static_cast<int16_t>(r & 255);
-        m_key[1] = static_cast<int16_t>(g & 255);
-        m_key[2] = static_cast<int16_t>(b & 255);
-    }
+    const bool none = r < 0 || g < 0 || b < 0;
+    const int16_t key[3] = {static_cast<int16_t>(none ? -1 : r & 255), static_cast<int16_t>(none ? -1 : g & 255),
+                            static_cast<int16_t>(none ? -1 : b & 255)};
+    // The editor sets the key it shows on every event: only another key
+    // needs the picture uploaded again.
+    if (std::memcmp(key, m_key, sizeof(m_key)) == 0)
+        return;
+    std::memcpy(m_key, key, sizeof(m_key));
     dropTexture();
 }
 

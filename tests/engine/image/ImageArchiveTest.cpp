@@ -125,6 +125,38 @@ TEST_F(ImageArchive, LoadedSettingsShowWhenDrawn)
     SDL_FreeSurface(frame);
 }
 
+// Only a change of the key remakes the texture: the editor sets the key
+// it shows on every event, and a large picture would be uploaded each time.
+TEST_F(ImageArchive, OnlyAnotherKeyRemakesTheTexture)
+{
+    Screen* screen = main->configMgr()->get(0);
+    screen->setDriver(Screen::DRV_SOFT);
+    screen->setSize(64, 32);
+    ASSERT_EQ(screen->show(), 0) << SDL_GetError();
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 8, 4, 32, SDL_PIXELFORMAT_RGB888);
+    const int id = images->loadFromSurface(s, "Opaque");
+    SDL_FreeSurface(s);
+    Image* img = images->get(id);
+    img->setColorKey(1, 2, 3);
+    const struct {
+        const char* step;
+        int key[3];
+        bool remade;
+    } steps[] = {
+        {"the same key", {1, 2, 3}, false}, {"another key", {1, 2, 4}, true},  {"no key", {-1, -1, -1}, true},
+        {"no key again", {-1, 5, 5}, false}, {"a key beyond 255", {257, 2, 4}, true}, {"it again", {1, 2, 4}, false},
+    };
+    int mark = 0;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.step);
+        SDL_Texture* before = img->texture(screen->getRenderer());
+        ASSERT_NE(before, nullptr);
+        SDL_SetTextureUserData(before, &mark);
+        img->setColorKey(step.key[0], step.key[1], step.key[2]);
+        EXPECT_EQ(SDL_GetTextureUserData(img->texture(screen->getRenderer())) != &mark, step.remade);
+    }
+}
+
 TEST_F(ImageArchive, SaveReplacesTheBlockOfTheSameName)
 {
     ASSERT_EQ(images->get(patternImage("Tile", 4, 4, 1))->save(archiveId, ""), 0);
