@@ -54,7 +54,10 @@ int storeFile(ImportContext& ctx)
     if (block.storage == 0)
         return RC_ERR_INVALID;
     Tool* tool = Main::instance()->tool();
-    tool->szCopy(block.name, ctx.name.c_str(), sizeof block.name);
+    // A longer name is cut between characters: half a letter would stay in
+    // the name.
+    const String name = ctx.name.substr(0, tool->utf8Prefix(ctx.name, kMaxBlockName));
+    tool->szCopy(block.name, name.c_str(), sizeof block.name);
     tool->szCopy(block.type, "ZK7_FILE", sizeof block.type);
 
     legacyfile::Stream file(SDL_RWFromFile(source.c_str(), "rb"));

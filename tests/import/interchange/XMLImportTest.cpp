@@ -237,6 +237,26 @@ TEST_F(XMLImportTest, EachBadElementIsWarnedAboutAndSkipped)
     }
 }
 
+// A file's name longer than a block name is cut between characters, never
+// inside one.
+TEST_F(XMLImportTest, ALongFileNameIsCutToWholeCharacters)
+{
+    std::string accented; // 70 bytes, two for each letter
+    for (int i = 0; i < 35; ++i)
+        accented += "\xc3\xa9";
+    const struct {
+        std::string name, stored;
+    } cases[] = {{std::string(70, 'n'), std::string(63, 'n')}, {accented, accented.substr(0, 62)}};
+    for (const auto& c : cases) {
+        archiveId = 0;
+        const std::string body = R"(<file name=")" + c.name + R"(" storemethod="raw" source="@/notes.txt"/>)";
+        ASSERT_EQ(run(interchange::document(folder, body)), 0);
+        EXPECT_NE(box.find("Files (Errors) - 1 (0)"), std::string::npos) << box;
+        EXPECT_TRUE(hasBlock(c.stored.c_str(), "ZK7_FILE")) << c.stored;
+        Main::instance()->archiveMgr()->closeAll();
+    }
+}
+
 TEST_F(XMLImportTest, CryptedFilesNeedTheKeyEachTime)
 {
     const std::string body = R"(<file name="a" storemethod="crypted" source="@/notes.txt"/>
