@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <string>
 
 using namespace Zelkoran;
@@ -45,6 +46,13 @@ std::string trimmed(const char* text)
     s.erase(s.begin(), std::find_if_not(s.begin(), s.end(), blank));
     s.erase(std::find_if_not(s.rbegin(), s.rend(), blank).base(), s.end());
     return s;
+}
+
+// The panel stores a widget under its full name, "panel.widget": a longer
+// one would keep the panel from being saved.
+bool nameTooLong(const Panel& edited, const std::string& name)
+{
+    return std::strlen(edited.getName()) + 1 + name.size() > GUIMgr::kMaxWidgetPath;
 }
 
 bool nameTaken(const Panel& edited, const std::string& name)
@@ -103,7 +111,7 @@ struct AddWidgetRun {
         if (!name)
             return;
         const std::string text = trimmed(name->getText().c_str());
-        if (text.empty() || nameTaken(edited, text)) {
+        if (text.empty() || nameTaken(edited, text) || nameTooLong(edited, text)) {
             autoNameActive = true;
             rebuildName();
             return;

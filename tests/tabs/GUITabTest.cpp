@@ -723,6 +723,11 @@ TEST_F(GUITabTest, TheAddWidgetDialogKeepsNamesAndIdsUsable)
         TS::clickWidget(dialogId, 1042); // Label: a name of one's own stays
         TS::pump();
         name();
+        // The panel stores "Names." and the widget name in 127 bytes.
+        typeInto(dialogId, 1030, std::string(121, 'n').c_str());
+        name();
+        typeInto(dialogId, 1030, std::string(122, 'n').c_str());
+        name(); // the automatic name again
         typeInto(dialogId, 1030, "Taken");
         name(); // the automatic name again
         typeInto(dialogId, 1032, "3");
@@ -730,7 +735,8 @@ TEST_F(GUITabTest, TheAddWidgetDialogKeepsNamesAndIdsUsable)
         TS::clickWidget(dialogId, 2);
     });
     tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
-    EXPECT_EQ(seen, (std::vector<std::string>{"Button_2", "Mine", "Label_2", "Label_2"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"Button_2", "Mine", std::string(121, 'n'), "Label_2", "Label_2",
+                                              "Label_2"}));
     EXPECT_EQ(live->getWidgetByID(2), nullptr) << "Cancel adds nothing";
     EXPECT_FALSE(tab->isDirty());
 
