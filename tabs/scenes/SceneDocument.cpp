@@ -159,11 +159,16 @@ int SceneDocument::textFollowsScene()
     const bool typedLost = textBoxDiffers();
     const int rc = refreshTextBufferFromScene();
     if (rc == 0 && typedLost)
-        m_services.messageBox("TileMap",
-                              "The text typed in the box could not be read as a Scene.\nIt was replaced by the "
-                              "Scene's text, which now holds this layer change.",
-                              MBB_OK, MBT_WARNING, 0);
+        reportTypedTextReplaced();
     return rc;
+}
+
+void SceneDocument::reportTypedTextReplaced() const
+{
+    m_services.messageBox("TileMap",
+                          "The text typed in the box could not be read as a Scene.\nIt was replaced by the "
+                          "Scene's text, which now holds this layer change.",
+                          MBB_OK, MBT_WARNING, 0);
 }
 
 void SceneDocument::reportUnbuiltScene() const

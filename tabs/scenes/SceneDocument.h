@@ -60,6 +60,9 @@ public:
     // serialisation; text typed in the box that could not be taken in goes
     // with it, and the user is told. 0 or -1 (nothing changed).
     int textFollowsScene();
+    // Tells the user that the text typed in the box, which was no scene,
+    // gave way to the scene's text after a layer change.
+    void reportTypedTextReplaced() const;
     // Says why the engine could not build the held map (shown as text).
     void reportUnbuiltScene() const;
     // The text box's text becomes the held text (and the scene, for maps);

@@ -95,6 +95,8 @@ void CtrlScenes::importScene()
 void CtrlScenes::addLayers()
 {
     const bool wasModified = document.modified(), wasDirty = isDirty();
+    // The stored scene is shown afterwards, in place of text typed that is no scene.
+    const bool typedLost = document.textBoxDiffers();
     SceneImportResult result;
     int selectLayer = 1;
     if (layerImport.addLayers(result, selectLayer) != 0)
@@ -110,8 +112,12 @@ void CtrlScenes::addLayers()
         }
         return;
     }
-    if (takeStoredImport(name, selectLayer, result.title) == 0 && !result.message.empty())
+    if (takeStoredImport(name, selectLayer, result.title) != 0)
+        return;
+    if (!result.message.empty())
         services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
+    if (typedLost)
+        document.reportTypedTextReplaced();
 }
 
 int CtrlScenes::takeStoredImport(const string& name, int selectLayer, const string& title)

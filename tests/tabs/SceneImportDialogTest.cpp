@@ -481,6 +481,25 @@ TEST_F(SceneImportTwiceTest, ASecondImportKeepsThePictureOfTheFirst)
     EXPECT_EQ(tileSetColours(), (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00}));
 }
 
+TEST_F(SceneImportTwiceTest, AnAddedLayerThatReplacesTextTypedInTheBoxSaysSo)
+{
+    openArchive({});
+    makeTab();
+    pictureScene(0xFFFF0000);
+    click(SW_TEXT);
+    TS::key(SDLK_END, KMOD_CTRL);
+    TS::typeText("<oops");
+    deliver();
+    TS::pushAnswer(0); // the timed warning: the text is no scene
+    click(112);
+    writePNG("block.png", 32, 32);
+    addLayer("block.png", 0, {MBB_OK});
+    EXPECT_EQ(boxTexts().back(), "TileMap: The text typed in the box could not be read as a Scene.\nIt was replaced "
+                                 "by the Scene's text, which now holds this layer change.");
+    EXPECT_EQ(std::string(text->getText().c_str()).find("<oops"), std::string::npos);
+    EXPECT_EQ(editortest::listItems(layers), (std::vector<std::string>{"first", "block"}));
+}
+
 TEST_F(SceneImportTwiceTest, ALayerOfAnotherTileSizeIsRefusedBeforeAnythingIsWritten)
 {
     openArchive({});
