@@ -818,6 +818,9 @@ WidgetTextEdit* createColorField(const TabServices& services, Panel* fieldPanel,
     edit->setOnValueChanged([field](Widget&) { refreshColorField(*field, false); });
     edit->setOnValueCommitted([field](Widget&) { refreshColorField(*field, true); });
     edit->setOnFocusLost([field](Widget&) { refreshColorField(*field, true); });
+    // The tabs set the text of the colour they show: that colour is what
+    // an unreadable text falls back to once typed over.
+    edit->setOnFocusGained([field](Widget&) { refreshColorField(*field, false); });
 
     const WidgetReaction openPicker = [&services, field, onChange](Widget&) {
         if (!openColorPicker(services, field->panel, field->editId, field->swatchId, field->rgba))

@@ -83,6 +83,15 @@ TEST_F(ColorFieldTest, TypingRecolorsOnValidTextAndCommitRestoresTheLastValid)
     EXPECT_EQ(text(p, kEdit), "#00FF00");
     EXPECT_EQ(swatch(), (Rgb{0, 255, 0}));
     EXPECT_TRUE(changes.empty()) << "typing is not a change of the picker";
+
+    // The colour a tab shows (another block chosen in its list) is the one
+    // to fall back to.
+    press(p->getID(), kElsewhere);
+    p->getTextEdit(kEdit)->setText("#0000FF");
+    typeInto(p->getID(), kEdit, "#abc");
+    enter();
+    EXPECT_EQ(text(p, kEdit), "#0000FF");
+    EXPECT_EQ(swatch(), (Rgb{0, 0, 255}));
 }
 
 TEST_F(ColorFieldTest, AnRgbaFieldTakesOnlyRgbaText)

@@ -149,6 +149,9 @@ public:
     void setOnValueChanged(WidgetReaction reaction) { m_onValueChanged = std::move(reaction); }
     void setOnValueCommitted(WidgetReaction reaction) { m_onValueCommitted = std::move(reaction); }
     void setOnFocusLost(WidgetReaction reaction) { m_onFocusLost = std::move(reaction); }
+    // Runs as the widget takes the keyboard focus, before any key reaches
+    // it; no GUI event follows.
+    void setOnFocusGained(WidgetReaction reaction) { m_onFocusGained = std::move(reaction); }
     void setOnToggled(WidgetReaction reaction) { m_onToggled = std::move(reaction); }
     void setOnSelectionChanged(WidgetReaction reaction) { m_onSelectionChanged = std::move(reaction); }
     bool hasOnPressed() const { return static_cast<bool>(m_onPressed); }
@@ -211,7 +214,7 @@ protected:
     void invalidate() const;
     GUIMgr* gui() const;
 
-    WidgetReaction m_onPressed, m_onValueChanged, m_onValueCommitted, m_onFocusLost, m_onToggled,
+    WidgetReaction m_onPressed, m_onValueChanged, m_onValueCommitted, m_onFocusLost, m_onFocusGained, m_onToggled,
         m_onSelectionChanged;
     bool m_hovered = false;
     bool m_pressed = false;

@@ -645,8 +645,11 @@ void Widget::mouseUp(const Mouse&, bool inside)
 
 void Widget::focusChanged(bool gained)
 {
-    if (gained)
+    if (gained) {
+        if (m_onFocusGained)
+            fire(m_onFocusGained, -1, 0);
         return;
+    }
     if (m_features & WF_FOCUS_LOST)
         fire(m_onFocusLost, GE_FOCUS_LOST, 0);
     else if (m_onFocusLost)

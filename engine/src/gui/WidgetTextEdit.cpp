@@ -463,6 +463,7 @@ void WidgetTextEdit::focusChanged(bool gained)
     if (gained) {
         m_buf->caretTime = SDL_GetTicks64();
         SDL_StartTextInput();
+        Widget::focusChanged(true);
         return;
     }
     m_buf->barGrab = -1;

@@ -27,11 +27,19 @@ TEST_F(TextEdit, TypingRaisesChangesAndEnterCommits)
 {
     WidgetTextEdit* e = makeEdit(12, 10);
     e->setFeatures(WF_FOCUS_LOST, true);
-    int changed = 0, committed = 0, lost = 0;
+    int changed = 0, committed = 0, lost = 0, gained = 0;
     e->setOnValueChanged([&](Widget&) { ++changed; });
     e->setOnValueCommitted([&](Widget&) { ++committed; });
     e->setOnFocusLost([&](Widget&) { ++lost; });
+    // Before any key: the text is still the one the edit was given.
+    e->setText("Old");
+    e->setOnFocusGained([&](Widget& w) { gained += static_cast<WidgetTextEdit&>(w).getText() == "Old"; });
     focus(12);
+    EXPECT_EQ(gained, 1);
+    TS::key(SDLK_a, KMOD_CTRL);
+    TS::key(SDLK_DELETE);
+    run();
+    changed = 0;
     TS::typeText("Grass");
     const std::vector<GuiEvent> typed = run();
     EXPECT_EQ(typed.size(), 5u);
@@ -48,6 +56,7 @@ TEST_F(TextEdit, TypingRaisesChangesAndEnterCommits)
     EXPECT_EQ(run(), (std::vector<GuiEvent>{{GE_VALUE_COMMITTED, 12, 0}, {GE_FOCUS_LOST, 12, 0}}));
     EXPECT_EQ(committed, 2);
     EXPECT_EQ(lost, 1);
+    EXPECT_EQ(gained, 1);
     EXPECT_FALSE(gui->hasTextFocus());
 }
 
