@@ -253,6 +253,26 @@ void GUIPropertiesPanel::applySpecialValue(int id)
         break;
     default: break;
     }
+    // The widget keeps its value inside its range and puts a range typed
+    // upside down the right way round: the fields show what it took.
+    showSpecialNumbers(*live, sid);
+}
+
+void GUIPropertiesPanel::showSpecialNumbers(Panel& live, int id) const
+{
+    if (const WidgetProgress* p = live.getProgress(id)) {
+        fields.setNumber(GW_VALUE, static_cast<float>(p->getValue()));
+        fields.setNumber(GW_RANGE, static_cast<float>(progressRangeShown(p->getMin(), p->getMax())));
+    } else if (const WidgetSlider* sl = live.getSlider(id)) {
+        fields.setNumber(GW_VALUE, static_cast<float>(sl->getValue()));
+        fields.setNumber(GW_RANGE, static_cast<float>(sliderRangeShown(sl->getMin(), sl->getMax())));
+        fields.setNumber(GW_THUMB, static_cast<float>(sl->getThumbSize()));
+    } else if (const WidgetNumberEdit* n = live.getNumberEdit(id)) {
+        fields.setNumber(GW_VALUE, n->getValue());
+        fields.setNumber(GW_MIN, n->getMin());
+        fields.setNumber(GW_MAX, n->getMax());
+        fields.setNumber(GW_STEP, n->getStep());
+    }
 }
 
 void GUIPropertiesPanel::applyCommonFields()
@@ -375,20 +395,11 @@ void GUIPropertiesPanel::fillWidgetFields(Widget& w, const Position* storedX, co
             fields.setText(GW_TEXT, c->getText());
             break;
         }
-        case WT_PROGRESS: {
-            const WidgetProgress* p = live->getProgress(id);
-            fields.setNumber(GW_VALUE, static_cast<float>(p->getValue()));
-            fields.setNumber(GW_RANGE, static_cast<float>(progressRangeShown(p->getMin(), p->getMax())));
+        case WT_PROGRESS: showSpecialNumbers(*live, id); break;
+        case WT_SLIDER:
+            showSpecialNumbers(*live, id);
+            fields.setRow(GW_AXIS, live->getSlider(id)->getAxis() == 1 ? 2 : 1);
             break;
-        }
-        case WT_SLIDER: {
-            const WidgetSlider* sl = live->getSlider(id);
-            fields.setNumber(GW_VALUE, static_cast<float>(sl->getValue()));
-            fields.setNumber(GW_RANGE, static_cast<float>(sliderRangeShown(sl->getMin(), sl->getMax())));
-            fields.setNumber(GW_THUMB, static_cast<float>(sl->getThumbSize()));
-            fields.setRow(GW_AXIS, sl->getAxis() == 1 ? 2 : 1);
-            break;
-        }
         case WT_TEXTEDIT: {
             const WidgetTextEdit* t = live->getTextEdit(id);
             fields.setCheck(GW_MULTILINE, t->getMultiline());
@@ -398,13 +409,9 @@ void GUIPropertiesPanel::fillWidgetFields(Widget& w, const Position* storedX, co
         }
         case WT_NUMBEREDIT: {
             const WidgetNumberEdit* n = live->getNumberEdit(id);
-            if (WidgetNumberEdit* field = panel.getNumberEdit(GW_VALUE)) {
+            if (WidgetNumberEdit* field = panel.getNumberEdit(GW_VALUE))
                 field->allowFloat(n->isFloatAllowed());
-                field->setValue(n->getValue());
-            }
-            fields.setNumber(GW_MIN, n->getMin());
-            fields.setNumber(GW_MAX, n->getMax());
-            fields.setNumber(GW_STEP, n->getStep());
+            showSpecialNumbers(*live, id);
             fields.setCheck(GW_ALLOW_FLOAT, n->isFloatAllowed());
             break;
         }

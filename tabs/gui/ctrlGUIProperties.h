@@ -56,6 +56,9 @@ private:
     // (and the size fields) to hold it.
     void growToCaption(Zelkoran::Widget& widget, const char* text);
     void showSpecialRows(Zelkoran::eWidgetType type) const;
+    // A progress bar's, slider's or number edit's value, range or limits
+    // and step as the widget holds them.
+    void showSpecialNumbers(Zelkoran::Panel& live, int id) const;
 
     Zelkoran::Panel& panel;
     GUIFields fields;

@@ -236,6 +236,57 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
     TS::clearModalLog();
 }
 
+// A slider and a number edit keep their value inside their range: a value
+// or limit they take otherwise than typed shows as taken, and is what is
+// stored.
+TEST_F(GUITabEndToEndTest, SpecialNumbersShowWhatTheWidgetTook)
+{
+    openMenuArchive();
+    clickWidget(app.resources()->get(SR_MENU_PANEL), 230);
+    clickRow(CtrlBase::BW_LIST, 1);
+    const int tabPanel = guiTab()->getID();
+    TS::pushScript([](int dialogId) {
+        TS::clickWidget(dialogId, 1048); // NumberEdit
+        TS::clickWidget(dialogId, 1);
+    });
+    clickWidget(tabPanel, CtrlGUI::GW_ADD_WIDGET);
+    const int numberRow = 5;
+    const struct {
+        int row, field;
+        const char* typed;
+        const char *value, *range, *min, *max; // as shown after the commit
+    } cases[] = {
+        {4, CtrlGUI::GW_VALUE, "500", "100", "101", nullptr, nullptr},
+        {4, CtrlGUI::GW_RANGE, "10", "9", "10", nullptr, nullptr},
+        {numberRow, CtrlGUI::GW_MIN, "50", "50", nullptr, "50", "8192"},
+        {numberRow, CtrlGUI::GW_MAX, "10", "50", nullptr, "10", "50"},
+        {numberRow, CtrlGUI::GW_VALUE, "2", "10", nullptr, "10", "50"},
+    };
+    const auto shown = [this](int id) { return std::string(guiTab()->getNumberEdit(id)->getText().c_str()); };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.field) + " \"" + c.typed + "\"");
+        clickRow(CtrlGUI::GW_LIST, c.row);
+        typeKeys(tabPanel, c.field, c.typed);
+        EXPECT_EQ(shown(CtrlGUI::GW_VALUE), c.value);
+        if (c.range) {
+            EXPECT_EQ(shown(CtrlGUI::GW_RANGE), c.range);
+        }
+        if (c.min) {
+            EXPECT_EQ(shown(CtrlGUI::GW_MIN), c.min);
+            EXPECT_EQ(shown(CtrlGUI::GW_MAX), c.max);
+        }
+    }
+    TS::pushAnswer(0); // the timed "Panel saved." notice
+    clickWidget(tabPanel, CtrlBase::BW_SAVE);
+    const int reloaded = Main::instance()->guiMgr()->load(app.globalStatus()->iArchiveID, "menu");
+    ASSERT_GT(reloaded, 0);
+    Panel* stored = Main::instance()->guiMgr()->getPanel(reloaded);
+    EXPECT_EQ(stored->getSlider(5)->getValue(), 9);
+    EXPECT_EQ(stored->getNumberEdit(2)->getValue(), 10);
+    EXPECT_EQ(stored->getNumberEdit(2)->getMax(), 50);
+    TS::clearModalLog();
+}
+
 TEST_F(GUITabEndToEndTest, TheSkinListsFollowTheOpenedArchive)
 {
     ASSERT_EQ(start(), 0);
