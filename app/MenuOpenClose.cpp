@@ -25,6 +25,8 @@ namespace {
 constexpr const char* kLoadTitle = "Load a Zelkoran Data Container file";
 constexpr const char* kNewTitle = "Create a Zelkoran Data Container file";
 constexpr const char* kCloseTitle = "Close current QEL file";
+constexpr const char* kNewFailed = "Could not create a new QEL file.";
+constexpr const char* kNewBusy = "Could not create a new QEL file.\nAnother program has the file open.";
 // The file dialogs' filter: its description, then its pattern.
 constexpr char kQELFilter[] = "Zelkoran Data Container Files (*.qel)\0*.qel\0";
 
@@ -107,8 +109,11 @@ int Menu::onNew()
         return -1;
     const int id = archives()->create(path.c_str(), 0);
     const Archive* archive = id > 0 ? archives()->get(id) : nullptr;
-    if (!archive)
+    if (!archive) {
+        // Without a word the user would not know why no archive opened.
+        showError(kNewTitle, id == RC_ERR_BUSY ? kNewBusy : kNewFailed);
         return -1;
+    }
     pGlobalStatus->bArchiveLoaded = 1;
     pGlobalStatus->sArchivePath = archive->getName();
     pGlobalStatus->iArchiveID = id;

@@ -369,6 +369,34 @@ TEST_F(MenuOpenCloseTest, NewReplacesAnExistingFileOnlyAfterAsking)
     EXPECT_EQ(Main::instance()->archiveMgr()->get(gs().iArchiveID)->getIndexCount(), 0);
 }
 
+// A New the engine cannot carry out says why instead of leaving the user
+// with no archive and no word.
+TEST_F(MenuOpenCloseTest, NewThatCannotCreateTheFileSaysSo)
+{
+    const std::string held = plainArchive("held.qel");
+    const int holder = Main::instance()->archiveMgr()->load(held.c_str(), nullptr, 0);
+    ASSERT_GT(holder, 0);
+    const struct {
+        std::string path;
+        std::vector<int> answers;
+        const char* text;
+    } cases[] = {
+        {folder.path("missing/fresh.qel"), {}, "Could not create a new QEL file."},
+        {held, {4}, "Could not create a new QEL file.\nAnother program has the file open."},
+    };
+    for (const auto& c : cases) {
+        TS::clearModalLog();
+        TS::pushFileAnswer(true, c.path.c_str());
+        for (int answer : c.answers)
+            TS::pushAnswer(answer);
+        EXPECT_EQ(app.menu()->onNew(), -1) << c.path;
+        EXPECT_EQ(boxes().back(), std::string("Create a Zelkoran Data Container file|") + c.text);
+        EXPECT_EQ(TS::modalLog().back().type, 1);
+        EXPECT_EQ(gs().bArchiveLoaded, 0);
+    }
+    Main::instance()->archiveMgr()->close(holder);
+}
+
 TEST_F(MenuOpenCloseTest, NewNamesTheArchiveQelSoItOpensAgain)
 {
     TS::pushFileAnswer(true, folder.path("bare").c_str());
