@@ -2,6 +2,8 @@
 //  - one frame of the sprite tab animating a 64-animation sprite (a 4096 x
 //    4096 sheet of 64 x 64 cells: grid, outlines and the playing cell),
 //    against one frame of the image tab showing the same sheet;
+//  - one frame of the image tab showing that sheet at zoom 4 (the preview
+//    shows 300 x 240 of its pixels), against one frame at zoom 1;
 //  - a click on the image tab's ticked background box (nothing to draw
 //    differently) while it shows that sheet, opaque so that it offers a
 //    colour key, followed by one frame, against the frame alone;
@@ -123,6 +125,16 @@ void BM_ImageTabFrame(benchmark::State& state)
     frames(state);
 }
 
+void BM_ImageTabZoomedFrame(benchmark::State& state)
+{
+    CtrlImages* tab = tabShowingSheet<CtrlImages>();
+    while (tab->zoom() < CtrlImages::kMaxZoom)
+        tab->processEvent(CtrlImages::IW_ZOOM_IN, 0);
+    frames(state);
+    while (tab->zoom() > 1.0f)
+        tab->processEvent(CtrlImages::IW_ZOOM_OUT, 0);
+}
+
 void BM_ImageTabClickFrame(benchmark::State& state)
 {
     CtrlImages* tab = tabShowingSheet<CtrlImages>();
@@ -191,6 +203,7 @@ void BM_FontFromGlyphSheet(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_ImageTabFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ImageTabZoomedFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImageTabClickFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SpriteTabFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_CopyGlyphSheet)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);

@@ -14,6 +14,7 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -33,6 +34,35 @@ bool statesTooLarge(SDL_RWops* rw)
     uint32_t width = 0, height = 0;
     return image::statedPictureSize(rw, width, height) &&
            (width > static_cast<uint32_t>(image::kMaxImageSide) || height > static_cast<uint32_t>(image::kMaxImageSide));
+}
+
+// A scaled copy reaching past the renderer's viewport makes the software
+// renderer scale the whole of it into a surface of its own first: a large
+// picture zoomed in would take a gigabyte and most of a second each frame.
+// Such a copy is narrowed to the whole source pixels that reach the
+// viewport, the destination following them so that the scale stays; any
+// other is left as it is. False when nothing of it reaches the viewport.
+bool onScreenPart(SDL_Renderer* renderer, SDL_Rect& src, SDL_FRect& dst)
+{
+    SDL_Rect view{};
+    SDL_RenderGetViewport(renderer, &view);
+    const float right = static_cast<float>(view.w), bottom = static_cast<float>(view.h);
+    const bool inside = dst.x >= 0 && dst.y >= 0 && dst.x + dst.w <= right && dst.y + dst.h <= bottom;
+    if (inside || src.w <= 0 || src.h <= 0 || !(dst.w > 0) || !(dst.h > 0))
+        return true;
+    const float sx = dst.w / static_cast<float>(src.w), sy = dst.h / static_cast<float>(src.h);
+    const auto span = [](float start, float scale, float end, int count, int& from, int& to) {
+        from = std::clamp(static_cast<int>(std::floor(-start / scale)), 0, count);
+        to = std::clamp(static_cast<int>(std::ceil((end - start) / scale)), 0, count);
+        return from < to;
+    };
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    if (!span(dst.x, sx, right, src.w, x0, x1) || !span(dst.y, sy, bottom, src.h, y0, y1))
+        return false;
+    dst = SDL_FRect{dst.x + static_cast<float>(x0) * sx, dst.y + static_cast<float>(y0) * sy,
+                    static_cast<float>(x1 - x0) * sx, static_cast<float>(y1 - y0) * sy};
+    src = SDL_Rect{src.x + x0, src.y + y0, x1 - x0, y1 - y0};
+    return true;
 }
 
 // The extension of path (without the dot) as SDL2_image's type hint, or null.
@@ -138,13 +168,16 @@ int Image::render(int screen, const SDL_FRect* src, const SDL_FRect* dst)
     if (!tex)
         return RC_ERR_INVALID;
     SDL_SetTextureAlphaMod(tex, m_alphaMod);
-    SDL_Rect srcRect;
+    SDL_Rect srcRect{0, 0, getWidth(), getHeight()};
     if (src)
         srcRect = SDL_Rect{static_cast<int>(src->x), static_cast<int>(src->y), static_cast<int>(std::lround(src->w)),
                            static_cast<int>(std::lround(src->h))};
-    const SDL_FRect whole{0, 0, static_cast<float>(getWidth()), static_cast<float>(getHeight())};
-    return SDL_RenderCopyF(s->getRenderer(), tex, src ? &srcRect : nullptr, dst ? dst : &whole) == 0 ? RC_OK
-                                                                                                  : RC_ERR_GENERIC;
+    SDL_FRect dstRect{0, 0, static_cast<float>(getWidth()), static_cast<float>(getHeight())};
+    if (dst)
+        dstRect = *dst;
+    if (!onScreenPart(s->getRenderer(), srcRect, dstRect))
+        return RC_OK;
+    return SDL_RenderCopyF(s->getRenderer(), tex, &srcRect, &dstRect) == 0 ? RC_OK : RC_ERR_GENERIC;
 }
 
 void Image::setColorKey(int r, int g, int b)

@@ -125,6 +125,48 @@ TEST_F(ImageArchive, LoadedSettingsShowWhenDrawn)
     SDL_FreeSurface(frame);
 }
 
+// The largest block SDL was asked for while tracked.
+size_t g_largest = 0;
+SDL_malloc_func g_malloc;
+SDL_calloc_func g_calloc;
+SDL_realloc_func g_realloc;
+SDL_free_func g_free;
+void* trackedMalloc(size_t n) { return g_largest = std::max(g_largest, n), g_malloc(n); }
+void* trackedCalloc(size_t k, size_t n) { return g_largest = std::max(g_largest, k * n), g_calloc(k, n); }
+void* trackedRealloc(void* p, size_t n) { return g_largest = std::max(g_largest, n), g_realloc(p, n); }
+
+// A picture zoomed past the screen is drawn from the pixels the screen
+// shows, without a copy of the whole zoomed picture on the way.
+TEST_F(ImageArchive, AZoomedPictureIsDrawnFromItsVisiblePartAlone)
+{
+    Screen* screen = main->configMgr()->get(0);
+    screen->setDriver(Screen::DRV_SOFT);
+    screen->setSize(64, 32);
+    ASSERT_EQ(screen->show(), 0) << SDL_GetError();
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 256, 256, 32, SDL_PIXELFORMAT_RGB888);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x] = uint32_t(x) << 16 | uint32_t(y) << 8 | 7;
+    const int id = images->loadFromSurface(s, "Big");
+    SDL_FreeSurface(s);
+    // Four times zoomed, 100 pixels of it left of the screen and 60 above.
+    screen->setRenderCallback([&](int) {
+        const SDL_FRect dst{-100, -60, 1024, 1024};
+        return images->get(id)->render(0, nullptr, &dst);
+    });
+    SDL_GetMemoryFunctions(&g_malloc, &g_calloc, &g_realloc, &g_free);
+    SDL_SetMemoryFunctions(trackedMalloc, trackedCalloc, trackedRealloc, g_free);
+    SDL_Surface* frame = TestSupport::captureFrame();
+    SDL_SetMemoryFunctions(g_malloc, g_calloc, g_realloc, g_free);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_LT(g_largest, size_t{1} << 20) << "a 4 MB copy of the zoomed picture";
+    // Screen pixel x shows picture pixel (x + 100) / 4; y shows (y + 60) / 4.
+    for (const auto& [x, y] : {std::pair{2, 2}, std::pair{30, 14}, std::pair{62, 30}})
+        EXPECT_EQ(pixelAt(frame, x, y) & 0xFFFFFF, uint32_t((x + 100) / 4) << 16 | uint32_t((y + 60) / 4) << 8 | 7)
+            << x << "," << y;
+    SDL_FreeSurface(frame);
+}
+
 // Only a change of the key remakes the texture: the editor sets the key
 // it shows on every event, and a large picture would be uploaded each time.
 TEST_F(ImageArchive, OnlyAnotherKeyRemakesTheTexture)
