@@ -148,6 +148,14 @@ int CtrlEffects::updateData()
     return 0;
 }
 
+int CtrlEffects::resetWidgets()
+{
+    CtrlBase::resetWidgets();
+    advanced.window().suspend();
+    appearance.window().suspend();
+    return 0;
+}
+
 void CtrlEffects::updateEffectWidgetStates()
 {
     const bool open = context.effect > 0;

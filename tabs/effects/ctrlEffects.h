@@ -43,6 +43,9 @@ public:
     int processEvent(int widgetId, int data) override;
     // Fills the widgets from the open emitter. 0.
     int updateData() override;
+    // The archive was closed: a new effect, and the floating panels hidden
+    // with the tab, to come back when it is shown again. 0.
+    int resetWidgets() override;
     int onListBox() override;
     int onNew() override;
     int onSave() override;

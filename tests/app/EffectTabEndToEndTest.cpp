@@ -311,4 +311,27 @@ TEST_F(EffectTabTest, SavingUnderAnotherEffectsNameIsRefused)
     }
 }
 
+// Closing the archive takes the floating panels with the tab; they come
+// back when the tab is shown with the next archive.
+TEST_F(EffectTabTest, FloatingPanelsGoWithAClosedArchive)
+{
+    Panel* floating[] = {effects->advancedPanel(), effects->appearancePanel()};
+    ASSERT_TRUE(click(CtrlEffects::EW_ADVANCED));
+    ASSERT_TRUE(click(CtrlEffects::EW_APPEARANCE));
+    const std::string path = app.globalStatus()->sArchivePath.c_str();
+    const int menu = app.resources()->get(SR_MENU_PANEL);
+    TS::pushAnswer(4); // Yes: close it
+    ASSERT_TRUE(TS::clickWidget(menu, Menu::MB_CLOSE));
+    app.runPass();
+    ASSERT_FALSE(app.globalStatus()->bArchiveLoaded);
+    for (Panel* f : floating)
+        EXPECT_FALSE(f->baseWidget()->isShown()) << f->getName();
+    editortest::openAsEditorArchive(*app.globalStatus(), path);
+    app.menu()->update();
+    ASSERT_TRUE(TS::clickWidget(menu, 225));
+    app.runPass();
+    for (Panel* f : floating)
+        EXPECT_TRUE(f->baseWidget()->isShown()) << f->getName();
+}
+
 } // namespace
