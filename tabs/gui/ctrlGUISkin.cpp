@@ -619,6 +619,9 @@ void GUISkinEditor::resetFields() const
     fields.setText(GW_SKIN_SELECT, "#000000A0");
     fields.setText(GW_SKIN_BG, "#000000");
     fields.setText(GW_SKIN_BORDER, "#000000FF");
+    // The swatches show these texts, not the last widget's colours.
+    for (int swatch : {GW_SKIN_SELECT_SWATCH, GW_SKIN_BG_SWATCH, GW_SKIN_BORDER_SWATCH})
+        updateSwatch(swatch, 0, 0, 0);
     fields.setNumber(GW_SKIN_WIDTH, 1);
     fields.setNumber(GW_SKIN_CORNER, 0);
 }

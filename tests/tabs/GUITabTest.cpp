@@ -221,6 +221,11 @@ protected:
 
 TEST_F(GUITabTest, NewShowsTheDefaultsAndNoWidgets)
 {
+    ASSERT_NE(choose("Tinted", [](Panel& s) {
+                  s.baseWidget()->setBackgroundColor(200, 10, 10, WS_ALL);
+                  s.baseWidget()->setBorderColor(10, 200, 10, 255, WS_ALL);
+              }),
+              nullptr);
     setCheck(CtrlGUI::GW_SKIN_PRESSED, true);
     ASSERT_EQ(tab->getSelectedSkinState(), WS_PRESSED);
     tab->processEvent(CtrlBase::BW_NEW, 0);
@@ -232,6 +237,11 @@ TEST_F(GUITabTest, NewShowsTheDefaultsAndNoWidgets)
     EXPECT_FALSE(p->getWidgetByID(CtrlGUI::GW_TTL)->isEnabled());
     EXPECT_FALSE(p->getWidgetByID(CtrlGUI::GW_ADD_WIDGET)->isEnabled());
     EXPECT_EQ(tab->getSelectedSkinState(), WS_NORMAL);
+    for (int swatch : {CtrlGUI::GW_SKIN_BG_SWATCH, CtrlGUI::GW_SKIN_BORDER_SWATCH}) {
+        uint8_t c[3] = {1, 1, 1};
+        p->getWidgetByID(swatch)->getBackgroundColor(&c[0], &c[1], &c[2], WS_NORMAL);
+        EXPECT_EQ(c[0] + c[1] + c[2], 0) << "the black of the reset text, swatch " << swatch;
+    }
 }
 
 TEST_F(GUITabTest, AStoredPlacementSurvivesEditingAndSaving)
