@@ -1,7 +1,6 @@
 // The map picture of a Universal VTT import.
 #include "import/scene/UvttMapImage.h"
 
-#include "import/scene/PictureHeader.h"
 #include "import/scene/UvttImportResult.h"
 #include "import/scene/SceneImportChecks.h"
 #include "import/scene/UvttMessages.h"
@@ -54,14 +53,14 @@ int importUVTTMapImage(Scene* scene, const SceneLayerImportOptions& options, con
     Vector<uint8_t> bytes;
     if (!Main::instance()->tool()->decodeBase64(base64, bytes, true) || bytes.size() > kMaxPngBytes)
         return fail(error, UIR_FILE, "UVTT embedded image base64 data could not be decoded.");
-    uint32_t pngWidth = 0, pngHeight = 0;
-    if (!readPNGSize(bytes.data(), bytes.size(), pngWidth, pngHeight))
+    ImageMgr* images = Main::instance()->imageMgr();
+    int pngWidth = 0, pngHeight = 0;
+    if (images->statedSize(bytes.data(), bytes.size(), &pngWidth, &pngHeight) != PF_PNG)
         return fail(error, UIR_NOT_PNG, "UVTT embedded image is not PNG. WebP support is deferred.");
-    if (pngWidth != uint32_t(w) || pngHeight != uint32_t(h))
+    if (pngWidth != w || pngHeight != h)
         return fail(error, UIR_PNG_SIZE,
                     "UVTT embedded PNG dimensions do not match its resolution metadata.");
 
-    ImageMgr* images = Main::instance()->imageMgr();
     const int n = g_imageCounter++;
     const int loaded = images->loadFromBuffer(bytes.data(), bytes.size(), counted("__uvtt_image_", n).c_str());
     if (loaded <= 0)

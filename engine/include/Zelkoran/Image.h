@@ -72,6 +72,9 @@ private:
     uint8_t m_alphaMod = 255;
 };
 
+// The picture formats whose stated size ImageMgr::statedSize reads.
+enum ePictureFormat : int { PF_PNG = 1, PF_BMP = 2, PF_GIF = 3, PF_JPEG = 4 };
+
 // Images have unique names: a rename refuses one another open image holds.
 // Sprites, tile sets, cursors and fonts sharing an image are holders of
 // their own; close releases one holder and the last one destroys it.
@@ -99,6 +102,13 @@ public:
     // (> 0), or RC_ERR_INVALID (null surface, or its pixels could not be
     // converted).
     int loadFromSurface(SDL_Surface* surface, const char* name);
+    // The size a PNG, BMP, GIF (its first frame) or JPEG states in its
+    // header, read without decoding, so that a large or hostile file can be
+    // judged first. The ePictureFormat, RC_ERR_NOT_FOUND (the file cannot
+    // be opened) or RC_ERR_CORRUPT (none of those formats, or a side of 0
+    // or beyond INT_MAX).
+    int statedSize(const char* path, int* width, int* height) const;
+    int statedSize(const void* data, size_t size, int* width, int* height) const;
     // Engine side: one more holder of the image. 0 or RC_ERR_NOT_FOUND.
     using ResourceMgr::retain;
 

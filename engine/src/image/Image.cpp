@@ -15,6 +15,7 @@
 #include <SDL_image.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -32,7 +33,7 @@ bool isName(const char* name) { return name && std::strlen(name) <= kMaxBlockNam
 bool statesTooLarge(SDL_RWops* rw)
 {
     uint32_t width = 0, height = 0;
-    return image::statedPictureSize(rw, width, height) &&
+    return image::statedPictureSize(rw, width, height) != 0 &&
            (width > static_cast<uint32_t>(image::kMaxImageSide) || height > static_cast<uint32_t>(image::kMaxImageSide));
 }
 
@@ -296,6 +297,37 @@ int ImageMgr::loadFromFile(const char* path, const char* name)
     SDL_Surface* pixels = image::toImageFormat(decoded);
     SDL_FreeSurface(decoded);
     return pixels ? open(name, pixels) : RC_ERR_NO_MEMORY;
+}
+
+namespace {
+
+// statedSize's answer for the picture rw holds; closes rw.
+int statedSizeOf(SDL_RWops* rw, int* width, int* height)
+{
+    uint32_t w = 0, h = 0;
+    const int format = image::statedPictureSize(rw, w, h);
+    SDL_RWclose(rw);
+    if (format == 0 || w == 0 || h == 0 || w > INT_MAX || h > INT_MAX)
+        return RC_ERR_CORRUPT;
+    if (width)
+        *width = static_cast<int>(w);
+    if (height)
+        *height = static_cast<int>(h);
+    return format;
+}
+
+} // namespace
+
+int ImageMgr::statedSize(const char* path, int* width, int* height) const
+{
+    SDL_RWops* file = path ? SDL_RWFromFile(path, "rb") : nullptr;
+    return file ? statedSizeOf(file, width, height) : RC_ERR_NOT_FOUND;
+}
+
+int ImageMgr::statedSize(const void* data, size_t size, int* width, int* height) const
+{
+    SDL_RWops* bytes = data && size <= INT_MAX ? SDL_RWFromConstMem(data, static_cast<int>(size)) : nullptr;
+    return bytes ? statedSizeOf(bytes, width, height) : RC_ERR_CORRUPT;
 }
 
 int ImageMgr::load(int archiveId, const char* name)

@@ -2,6 +2,8 @@
 
 #include "image/PngCodec.h"
 
+#include <Zelkoran/Image.h>
+
 #include <SDL_rwops.h>
 
 #include <cstdlib>
@@ -83,29 +85,29 @@ bool jpegSize(SDL_RWops* rw, uint32_t& width, uint32_t& height)
 
 } // namespace
 
-bool statedPictureSize(SDL_RWops* rw, uint32_t& width, uint32_t& height)
+int statedPictureSize(SDL_RWops* rw, uint32_t& width, uint32_t& height)
 {
     const Sint64 start = rw ? SDL_RWtell(rw) : -1;
     if (start < 0)
-        return false;
+        return 0;
     uint8_t head[32] = {}; // a PNG signature and IHDR chunk take 29
     const size_t got = SDL_RWread(rw, head, 1, sizeof head);
     PngHeader png;
-    bool found = false;
+    int format = 0;
     if (readPngHeader(head, got, png)) {
         width = png.width, height = png.height;
-        found = true;
+        format = PF_PNG;
     } else if (got >= 26 && head[0] == 'B' && head[1] == 'M') {
         bmpSize(head, width, height);
-        found = true;
+        format = PF_BMP;
     } else if (got >= 13 && (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0)) {
         gifSize(rw, start, head, width, height);
-        found = true;
+        format = PF_GIF;
     } else if (got >= 2 && head[0] == 0xFF && head[1] == 0xD8) {
-        found = SDL_RWseek(rw, start + 2, RW_SEEK_SET) >= 0 && jpegSize(rw, width, height);
+        format = SDL_RWseek(rw, start + 2, RW_SEEK_SET) >= 0 && jpegSize(rw, width, height) ? PF_JPEG : 0;
     }
     SDL_RWseek(rw, start, RW_SEEK_SET);
-    return found;
+    return format;
 }
 
 } // namespace Zelkoran::image

@@ -3,7 +3,6 @@
 #include "import/scene/FrameSampling.h"
 #include "import/scene/GIFLayers.h"
 #include "import/scene/OpenVideo.h"
-#include "import/scene/PictureHeader.h"
 #include "import/scene/SceneImportChecks.h"
 #include "import/scene/UvttDocument.h"
 #include "import/scene/UvttMessages.h"
@@ -13,6 +12,7 @@
 #include "tabs/scenes/import/SceneImportSource.h"
 
 #include <Zelkoran/Archive.h>
+#include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Tool.h>
@@ -24,6 +24,10 @@
 using namespace Zelkoran;
 
 namespace {
+
+// An image layer's picture is stored whole as one image block, at most this
+// many pixels a side.
+constexpr int kMaxStoredPictureSide = 16384;
 
 using uvtt::kMaxMapPixels;
 using uvtt::kMaxMapSide;
@@ -97,7 +101,7 @@ bool SceneImportValidation::validateImageLayerImport(Scene* scene, const SceneLa
     if (!Main::instance()->tool()->fileExists(o.sourcePath.c_str()))
         return fail("Source image file does not exist.");
     int width = 0, height = 0;
-    if (!readPictureSize(o.sourcePath, width, height))
+    if (Main::instance()->imageMgr()->statedSize(o.sourcePath.c_str(), &width, &height) < 0)
         return fail("Image file could not be opened.");
     if (o.imageLayer) {
         // The layer's picture is stored whole, as one image block.

@@ -2,9 +2,9 @@
 
 #include "import/scene/GIFLayers.h"
 #include "import/scene/ImageLayer.h"
-#include "import/scene/PictureHeader.h"
 #include "tabs/scenes/import/SceneImportValidation.h"
 
+#include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
 #include <Zelkoran/Tool.h>
@@ -35,7 +35,7 @@ SceneImportResult EmptySceneSource::import(SceneImportJob& job) const
 SceneSourceFacts StillPictureSource::probe(SceneLayerImportOptions& o, SceneSourceProbe&, bool) const
 {
     SceneSourceFacts facts;
-    readPictureSize(o.sourcePath, facts.width, facts.height);
+    Main::instance()->imageMgr()->statedSize(o.sourcePath.c_str(), &facts.width, &facts.height);
     facts.kindText = "image";
     return facts;
 }

@@ -147,23 +147,29 @@ TEST_F(ImageFile, PicturesStatingASideOverTheLimitAreRefusedBeforeDecoding)
         const char* file;
         Bytes bytes;
         bool refused;
+        int format, width, height; // as the header states them
     } cases[] = {
-        {"edge.png", saved("edge.png", 16384, 1, png), false},
-        {"wide.png", saved("wide.png", 16385, 1, png), true},
-        {"tall.bmp", saved("tall.bmp", 1, 16385, bmp), true},
-        {"wide.jpg", saved("wide.jpg", 16385, 8, jpg), true},
-        {"wide.gif", gif(16385, 1), true},
-        {"frame.gif", smallScreenWideFrame, true},
-        {"screen.gif", wideScreenSmallFrame, false},
-        {"hostile.png", hostilePng, true},
-        {"hostile.jpg", hostileJpg, true},
-        {"hostile.bmp", hostileBmp, true},
-        {"hostile.gif", {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0}, true},
-        {"named.png", saved("named.gif", 1, 16385, bmp), true},
+        {"edge.png", saved("edge.png", 16384, 1, png), false, PF_PNG, 16384, 1},
+        {"wide.png", saved("wide.png", 16385, 1, png), true, PF_PNG, 16385, 1},
+        {"tall.bmp", saved("tall.bmp", 1, 16385, bmp), true, PF_BMP, 1, 16385},
+        {"wide.jpg", saved("wide.jpg", 16385, 8, jpg), true, PF_JPEG, 16385, 8},
+        {"wide.gif", gif(16385, 1), true, PF_GIF, 16385, 1},
+        {"frame.gif", smallScreenWideFrame, true, PF_GIF, 16385, 1},
+        {"screen.gif", wideScreenSmallFrame, false, PF_GIF, 1, 1},
+        {"hostile.png", hostilePng, true, PF_PNG, 60000, 60000},
+        {"hostile.jpg", hostileJpg, true, PF_JPEG, 65500, 65500},
+        {"hostile.bmp", hostileBmp, true, PF_BMP, 60000, 60000},
+        {"hostile.gif", {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0}, true, PF_GIF, 65535, 65535},
+        {"named.png", saved("named.gif", 1, 16385, bmp), true, PF_BMP, 1, 16385},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         testutil::writeFile(dir.file(c.file), c.bytes);
+        int width = 0, height = 0, fromMemoryWidth = 0, fromMemoryHeight = 0;
+        EXPECT_EQ(images->statedSize(dir.file(c.file).c_str(), &width, &height), c.format);
+        EXPECT_EQ(images->statedSize(c.bytes.data(), c.bytes.size(), &fromMemoryWidth, &fromMemoryHeight), c.format);
+        EXPECT_EQ((std::vector<int>{width, height, fromMemoryWidth, fromMemoryHeight}),
+                  (std::vector<int>{c.width, c.height, c.width, c.height}));
         const int id = images->loadFromFile(dir.file(c.file).c_str(), "");
         const int fromBytes = images->loadFromBuffer(c.bytes.data(), c.bytes.size(), "");
         if (c.refused) {
@@ -176,6 +182,10 @@ TEST_F(ImageFile, PicturesStatingASideOverTheLimitAreRefusedBeforeDecoding)
             images->close(fromBytes);
         }
     }
+    const Bytes text = testutil::textBytes("no picture");
+    EXPECT_EQ(images->statedSize(text.data(), text.size(), nullptr, nullptr), RC_ERR_CORRUPT);
+    EXPECT_EQ(images->statedSize(hostilePng.data(), 20, nullptr, nullptr), RC_ERR_CORRUPT) << "ends before the size";
+    EXPECT_EQ(images->statedSize(dir.file("none.png").c_str(), nullptr, nullptr), RC_ERR_NOT_FOUND);
 }
 
 TEST_F(ImageFile, SaveToPngWritesEveryPixelAndReplacesAnOldFile)
