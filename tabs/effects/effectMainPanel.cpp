@@ -235,7 +235,12 @@ int EffectMainPanel::applyMainEmitterWidget(int id, ParticleEmitter* e)
     case EW_GLOW_VALUE: ok = e->setGlowRender(on(EW_GLOW), value(EW_GLOW_VALUE, 1)); break;
     case EW_LOCAL_SPACE: ok = e->setLocalSpace(on(EW_LOCAL_SPACE)); break;
     case EW_RATE: ok = e->setEmissionRate(value(EW_RATE, 0)); break;
-    case EW_MAX: ok = e->setMaxParticles(ew::wholeValue(&panel, EW_MAX, 128, 1, ParticleEmitter::kMaxParticles)); break;
+    case EW_MAX:
+        ok = e->setMaxParticles(ew::wholeValue(&panel, EW_MAX, 128, 1, ParticleEmitter::kMaxParticles));
+        // A whole count: a typed fraction is dropped, and the field says so.
+        if (ok)
+            ew::setNumber(&panel, EW_MAX, static_cast<float>(e->getMaxParticles()));
+        break;
     case EW_DURATION: ok = e->setDuration(value(EW_DURATION, -1)); break;
     case EW_LOOP: ok = e->setLoop(on(EW_LOOP)); break;
     case EW_LIFE_MIN:
