@@ -65,6 +65,14 @@ String WidgetNumberEdit::format(float v) const
         std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(std::llround(v)));
         return buf;
     }
+    // The fewest decimals that read back as the value: 86399.7 typed shows
+    // so, not as the float's nearest 86399.7031.
+    for (int decimals = 0; decimals < 4; ++decimals) {
+        std::snprintf(buf, sizeof buf, "%.*f", decimals, static_cast<double>(v));
+        float back = 0;
+        if (parseNumber(buf, back) && back == v)
+            return String(buf) == "-0" ? String("0") : String(buf);
+    }
     std::snprintf(buf, sizeof buf, "%.4f", static_cast<double>(v));
     String s(buf);
     while (!s.empty() && s.back() == '0')

@@ -232,7 +232,7 @@ TEST_F(TextEdit, NumberEditsTakeTheTypedValueOnlyWhenCommitted)
     n->setSize(80, 22);
     n->setPosition(Position(10), Position(10));
     n->allowFloat(true);
-    n->setRange(-1, 1000);
+    n->setRange(-1, 100000);
     makeEdit(116, 50); // where Tab goes
     const struct {
         const char* typed;
@@ -243,6 +243,7 @@ TEST_F(TextEdit, NumberEditsTakeTheTypedValueOnlyWhenCommitted)
         // Each starts from the value the one before left.
         {"0.25", SDLK_RETURN, 0.25f, "0.25"}, {"500", SDLK_TAB, 500, "500"}, {"", SDLK_RETURN, 500, "500"},
         {"-", SDLK_RETURN, 500, "500"},       {"-5", SDLK_TAB, -1, "-1"},    {"1e", SDLK_RETURN, 1, "1"},
+        {"86399.7", SDLK_RETURN, 86399.7f, "86399.7"},
     };
     n->setValue(380);
     for (const auto& c : cases) {
