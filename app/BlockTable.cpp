@@ -1,5 +1,7 @@
 #include "app/BlockTable.h"
 
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
 
 #include <cstdio>
@@ -19,9 +21,7 @@ std::string nameColumn(const char* name)
     std::string column;
     size_t characters = 0;
     for (size_t i = 0; i < text.size() && characters < kNameColumn; ++characters) {
-        size_t length = 1;
-        while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80)
-            ++length;
+        const size_t length = Zelkoran::Main::instance()->tool()->utf8CharLength(text, i);
         column.append(text.substr(i, length));
         i += length;
     }

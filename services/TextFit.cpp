@@ -2,6 +2,7 @@
 
 #include <Zelkoran/Font.h>
 #include <Zelkoran/Main.h>
+#include <Zelkoran/Tool.h>
 
 #include <algorithm>
 
@@ -20,8 +21,6 @@ constexpr int kScrollBar = 8;
 
 const Font* fontOf(const Widget& widget) { return Main::instance()->fontMgr()->get(widget.getFont(WS_NORMAL)); }
 
-bool continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 // Bytes of text from from on that fit room (whole characters), at least one
 // character while any is left.
 size_t fittingBytes(const Font& f, const String& text, size_t from, int room)
@@ -29,8 +28,7 @@ size_t fittingBytes(const Font& f, const String& text, size_t from, int room)
     size_t n = static_cast<size_t>(
         std::max(0, f.fitBytes(text.data() + from, static_cast<int>(text.size() - from), room)));
     if (n == 0 && from < text.size())
-        for (n = 1; from + n < text.size() && continuation(text[from + n]);)
-            ++n;
+        n = Main::instance()->tool()->utf8CharLength(text, from);
     return n;
 }
 
@@ -63,9 +61,7 @@ String shortenToWidth(const Widget& widget, const String& text, int room)
     // The end: the most characters from the back that fit the other half.
     size_t tail = text.size();
     while (tail > head) {
-        size_t start = tail - 1;
-        while (start > head && continuation(text[start]))
-            --start;
+        const size_t start = std::max(head, Main::instance()->tool()->utf8Prefix(text, tail - 1));
         if (f->getWidth(text.c_str() + start) > half)
             break;
         tail = start;

@@ -60,15 +60,6 @@ constexpr int kChoiceFallbackLine = 14;
 
 using Lines = Vector<string>;
 
-// Bytes of the UTF-8 character at i: the lead byte and its continuation bytes.
-size_t utf8CharLength(std::string_view text, size_t i)
-{
-    size_t n = 1;
-    while (n < 4 && i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80)
-        ++n;
-    return n;
-}
-
 int textWidth(const Font* font, const string& text) { return font->getWidth(text.c_str(), -1); }
 
 // Cuts a word wider than width into pieces that fit, each appended as a
@@ -78,7 +69,7 @@ void appendChoiceBoxWrappedChunk(const Font* font, std::string_view word, int wi
 {
     string piece;
     for (size_t i = 0; i < word.size();) {
-        const size_t n = utf8CharLength(word, i);
+        const size_t n = Main::instance()->tool()->utf8CharLength(word, i);
         const size_t before = piece.size();
         piece.append(word.substr(i, n));
         i += n;

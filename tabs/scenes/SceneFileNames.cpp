@@ -1,5 +1,8 @@
 #include "tabs/scenes/SceneFileNames.h"
 
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Tool.h>
+
 #include <string>
 
 SceneFileNames::string SceneFileNames::nameFor(const string& source, const string& wanted)
@@ -16,12 +19,8 @@ SceneFileNames::string SceneFileNames::nameFor(const string& source, const strin
             if (suffix.size() + extension.size() >= m_maxBytes)
                 return string();
             // Cut at a character boundary: never leave half a UTF-8 sequence.
-            size_t keep = m_maxBytes - suffix.size() - extension.size();
-            if (stem.size() > keep) {
-                while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
-                    --keep;
-                stem.resize(keep);
-            }
+            const size_t keep = m_maxBytes - suffix.size() - extension.size();
+            stem.resize(Zelkoran::Main::instance()->tool()->utf8Prefix(stem, keep));
             if (stem.empty())
                 return string();
         }

@@ -73,6 +73,9 @@ public:
     // The length of the longest start of text of at most maxBytes bytes that
     // ends on a UTF-8 character boundary (all of text when it fits).
     size_t utf8Prefix(std::string_view text, size_t maxBytes);
+    // The bytes of the UTF-8 character that starts at byte i of text: its
+    // lead byte and up to three continuation bytes.
+    size_t utf8CharLength(std::string_view text, size_t i);
     // Decimal text to int; leading blanks and a sign are accepted, reading
     // stops at the first non-digit; 0 for text without digits (or null);
     // saturates at INT_MIN / INT_MAX.

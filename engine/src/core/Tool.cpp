@@ -145,6 +145,14 @@ size_t Tool::utf8Prefix(std::string_view text, size_t maxBytes)
     return n;
 }
 
+size_t Tool::utf8CharLength(std::string_view text, size_t i)
+{
+    size_t n = 1;
+    while (n < 4 && i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80)
+        ++n;
+    return n;
+}
+
 int Tool::strDecToInt(const char* text)
 {
     if (!text)
