@@ -227,7 +227,6 @@ void CtrlScenes::showNoContent()
     closeResources();
     held.showNoContent();
     layers.clear();
-    widgets.tick(SW_RENDER, false);
 }
 
 // --- leaving and re-entering ---
@@ -289,7 +288,9 @@ int CtrlScenes::closeResources()
 {
     held.release();
     document.closeScene();
+    // The preview stops with the scene, and Render says so.
     document.setPreviewOn(false);
+    widgets.tick(SW_RENDER, false);
     preview.stopDrag();
     document.setModified(false);
     return 0;

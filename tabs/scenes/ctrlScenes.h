@@ -70,7 +70,8 @@ public:
     int updateData() override;
     // Once per pass of the main loop. 0.
     int update() override;
-    // Drops the held bytes and scene. 0.
+    // Drops the held bytes and scene; the preview stops and Render is
+    // unticked. 0.
     int closeResources() override;
 
     // --- saving (ctrlScenesSave.cpp) ---

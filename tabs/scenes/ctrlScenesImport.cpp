@@ -63,7 +63,6 @@ void CtrlScenes::importScene()
     }
     const string previous = services.selectedListName();
     closeResources();
-    widgets.tick(SW_RENDER, false);
     document.holdScene(Main::instance()->sceneMgr()->create(asked.name.c_str(), 0));
     // A cancelled or failed import leaves the tab with the block it held
     // before, as stored, or with nothing.
@@ -238,7 +237,6 @@ int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)
 int CtrlScenes::loadStoredBlock(const string& name)
 {
     closeResources();
-    widgets.tick(SW_RENDER, false);
     if (selectBlockListItemByName(name) == 1)
         currentItemName = name;
     if (document.holdStoredBlock(name) != 0) {

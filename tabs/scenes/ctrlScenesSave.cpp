@@ -96,7 +96,6 @@ int CtrlScenes::saveTextPath(const string& name)
         const ASCIIMode mode = held.mode();
         const bool newline = held.endsWithNewline();
         closeResources();
-        widgets.tick(SW_RENDER, false);
         held.replace(rebuilt, length);
         held.mode() = mode;
         held.endsWithNewline() = newline;
