@@ -37,6 +37,21 @@ bool statesTooLarge(SDL_RWops* rw)
            (width > static_cast<uint32_t>(image::kMaxImageSide) || height > static_cast<uint32_t>(image::kMaxImageSide));
 }
 
+// statedSize's answer for the picture rw holds; closes rw.
+int statedSizeOf(SDL_RWops* rw, int* width, int* height)
+{
+    uint32_t w = 0, h = 0;
+    const int format = image::statedPictureSize(rw, w, h);
+    SDL_RWclose(rw);
+    if (format == 0 || w == 0 || h == 0 || w > INT_MAX || h > INT_MAX)
+        return RC_ERR_CORRUPT;
+    if (width)
+        *width = static_cast<int>(w);
+    if (height)
+        *height = static_cast<int>(h);
+    return format;
+}
+
 // A scaled copy reaching past the renderer's viewport makes the software
 // renderer scale the whole of it into a surface of its own first: a large
 // picture zoomed in would take a gigabyte and most of a second each frame.
@@ -298,25 +313,6 @@ int ImageMgr::loadFromFile(const char* path, const char* name)
     SDL_FreeSurface(decoded);
     return pixels ? open(name, pixels) : RC_ERR_NO_MEMORY;
 }
-
-namespace {
-
-// statedSize's answer for the picture rw holds; closes rw.
-int statedSizeOf(SDL_RWops* rw, int* width, int* height)
-{
-    uint32_t w = 0, h = 0;
-    const int format = image::statedPictureSize(rw, w, h);
-    SDL_RWclose(rw);
-    if (format == 0 || w == 0 || h == 0 || w > INT_MAX || h > INT_MAX)
-        return RC_ERR_CORRUPT;
-    if (width)
-        *width = static_cast<int>(w);
-    if (height)
-        *height = static_cast<int>(h);
-    return format;
-}
-
-} // namespace
 
 int ImageMgr::statedSize(const char* path, int* width, int* height) const
 {

@@ -95,10 +95,8 @@ TEST_F(ImageArchive, LoadGivesBackPixelsSettingsAndName)
 
 TEST_F(ImageArchive, LoadedSettingsShowWhenDrawn)
 {
-    Screen* screen = main->configMgr()->get(0);
-    screen->setDriver(Screen::DRV_SOFT);
-    screen->setSize(64, 32);
-    ASSERT_EQ(screen->show(), 0) << SDL_GetError();
+    Screen* screen = softScreen();
+    ASSERT_NE(screen, nullptr) << SDL_GetError();
     // Left half red, right half green, opaque; red is the key.
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 8, 4, 32, SDL_PIXELFORMAT_ARGB8888);
     for (int y = 0; y < 4; ++y)
@@ -139,10 +137,8 @@ void* trackedRealloc(void* p, size_t n) { return g_largest = std::max(g_largest,
 // shows, without a copy of the whole zoomed picture on the way.
 TEST_F(ImageArchive, AZoomedPictureIsDrawnFromItsVisiblePartAlone)
 {
-    Screen* screen = main->configMgr()->get(0);
-    screen->setDriver(Screen::DRV_SOFT);
-    screen->setSize(64, 32);
-    ASSERT_EQ(screen->show(), 0) << SDL_GetError();
+    Screen* screen = softScreen();
+    ASSERT_NE(screen, nullptr) << SDL_GetError();
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 256, 256, 32, SDL_PIXELFORMAT_RGB888);
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x)
@@ -171,10 +167,8 @@ TEST_F(ImageArchive, AZoomedPictureIsDrawnFromItsVisiblePartAlone)
 // it shows on every event, and a large picture would be uploaded each time.
 TEST_F(ImageArchive, OnlyAnotherKeyRemakesTheTexture)
 {
-    Screen* screen = main->configMgr()->get(0);
-    screen->setDriver(Screen::DRV_SOFT);
-    screen->setSize(64, 32);
-    ASSERT_EQ(screen->show(), 0) << SDL_GetError();
+    Screen* screen = softScreen();
+    ASSERT_NE(screen, nullptr) << SDL_GetError();
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 8, 4, 32, SDL_PIXELFORMAT_RGB888);
     const int id = images->loadFromSurface(s, "Opaque");
     SDL_FreeSurface(s);

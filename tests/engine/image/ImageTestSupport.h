@@ -7,6 +7,7 @@
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Result.h>
+#include <Zelkoran/Screen.h>
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -103,6 +104,14 @@ protected:
         const int id = images->loadFromSurface(s, name);
         SDL_FreeSurface(s);
         return id;
+    }
+    // A shown 64 x 32 window on the software renderer, or null.
+    Screen* softScreen()
+    {
+        Screen* screen = main->configMgr()->get(0);
+        screen->setDriver(Screen::DRV_SOFT);
+        screen->setSize(64, 32);
+        return screen->show() == 0 ? screen : nullptr;
     }
     Bytes block(const char* name)
     {
