@@ -31,11 +31,22 @@ LegacyUpgradeDialog::LegacyUpgradeDialog(UpgradeQuestions& questions, UpgradeRou
 int LegacyUpgradeDialog::run(const Zelkoran::String& path, KeyBuffer& key)
 {
     m_policy = LQEB_ASK;
-    m_keyEntered = false;
+    m_keyEntered = m_oldKeyAsked = false;
     m_upgraded = m_needKey = m_hasEncryptedBlocks = false;
+    bool retried = false;
     int result = m_routine(path, nullptr, 0, LQEB_ASK, m_upgraded, m_needKey, m_hasEncryptedBlocks);
-    for (int calls = 1; result == Zelkoran::RC_ERR_KEY && calls < kMaxCalls; ++calls) {
-        const bool answered = m_needKey ? askForKey(key) : m_hasEncryptedBlocks && askForPolicy();
+    for (int calls = 1; calls < kMaxCalls; ++calls) {
+        // With a wrong key the decrypted index fails the header checksum.
+        const bool wrongKey = result == LQR_CORRUPT && m_oldKeyAsked;
+        if (wrongKey)
+            m_questions.sayKeyWrong();
+        bool answered = false;
+        if (wrongKey && !retried)
+            answered = retried = askForKey(key);
+        else if (result == Zelkoran::RC_ERR_KEY)
+            answered = m_needKey ? askForKey(key) : m_hasEncryptedBlocks && askForPolicy();
+        else
+            break;
         if (!answered)
             return -1;
         result = call(path, key);
@@ -46,6 +57,7 @@ int LegacyUpgradeDialog::run(const Zelkoran::String& path, KeyBuffer& key)
 bool LegacyUpgradeDialog::askForKey(KeyBuffer& key)
 {
     const char* prompt = m_policy == LQEB_KEEP_ENCRYPTED && !m_keyEntered ? kNewKeyPrompt : kOldKeyPrompt;
+    m_oldKeyAsked = prompt == kOldKeyPrompt;
     key.wipe();
     if (m_questions.askKey(prompt, key) != 1)
         return false;
@@ -55,6 +67,9 @@ bool LegacyUpgradeDialog::askForKey(KeyBuffer& key)
 
 bool LegacyUpgradeDialog::askForPolicy()
 {
+    // The routine asks this only past the header checksum: the key opened
+    // the index, and a later mismatch is damage.
+    m_oldKeyAsked = false;
     Zelkoran::String text = kBlocksIntro;
     text += m_keyEntered ? kBlocksSameKey : kBlocksNewKey;
     text += kBlocksChoice;

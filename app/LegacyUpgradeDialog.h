@@ -19,6 +19,8 @@ public:
     // Asks whether legacy encrypted blocks stay encrypted: 4 Yes, 8 No,
     // anything else means no answer.
     virtual int askKeepEncryptedBlocks(const char* text) = 0;
+    // Tells the user that the old key given does not open the index.
+    virtual void sayKeyWrong() = 0;
 };
 
 // upgradeLegacyQELFileToQELv2's signature.
@@ -36,7 +38,9 @@ public:
     // Runs the routine on the file at path until it is settled. 0: the file
     // is ready to be opened as QELv2 (keyEntered() tells whether key holds
     // the key to open it with); -1: the upgrade failed, the user gave no
-    // answer, or the routine did not settle in kMaxCalls calls.
+    // answer, or the routine did not settle in kMaxCalls calls. An old key
+    // that does not open the index is said to be wrong and asked once
+    // more, as the open of an encrypted QELv2 index does.
     int run(const Zelkoran::String& path, KeyBuffer& key);
     bool keyEntered() const { return m_keyEntered; }
 
@@ -50,6 +54,7 @@ private:
     UpgradeRoutine m_routine;
     eLegacyQELEncryptedBlockPolicy m_policy = LQEB_ASK;
     bool m_keyEntered = false;
+    bool m_oldKeyAsked = false; // the last key asked for was the index's
     bool m_upgraded = false;
     bool m_needKey = false;
     bool m_hasEncryptedBlocks = false;

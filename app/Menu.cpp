@@ -1,5 +1,7 @@
 #include "app/Menu.h"
 
+#include "app/ArchiveRefusalText.h"
+#include "app/ErrorBox.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/Version.h"
@@ -20,6 +22,7 @@
 #include "tabs/images/ctrlTiles.h"
 #include "tabs/scenes/ctrlScenes.h"
 
+#include <Zelkoran/Archive.h>
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Internal.h>
@@ -35,6 +38,8 @@
 using namespace Zelkoran;
 
 namespace {
+
+constexpr const char* kRefusalTitle = "QEL file not written";
 
 void enableButton(Panel* menu, int id)
 {
@@ -135,8 +140,20 @@ int Menu::update()
             pGlobalStatus->bReparseAll = 0;
         }
     }
+    reportRefusedChange();
     CtrlBase* active = activeCtrl();
     return active ? active->update() : 0;
+}
+
+void Menu::reportRefusedChange() const
+{
+    // Tabs say only that a save or delete failed, and some writes (a
+    // cleanup after a failure) have no box at all: the cause is told here,
+    // once, whichever path the refused change took.
+    Archive* archive = Main::instance()->archiveMgr()->get(pGlobalStatus->iArchiveID);
+    const int refusal = archive ? archive->takeRefusal() : 0;
+    if (refusal != 0)
+        showError(kRefusalTitle, archiveRefusalText(refusal, archive->getName()).c_str());
 }
 
 void Menu::applyArchiveState(Panel* menu)

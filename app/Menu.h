@@ -133,6 +133,9 @@ private:
     Zelkoran::Panel* menuPanel() const;
     CtrlBase* activeCtrl() const;
     void applyArchiveState(Zelkoran::Panel* menu);
+    // Tells the user why the open archive refused a change since the last
+    // pass (its file replaced, deleted or write-protected), naming the file.
+    void reportRefusedChange() const;
     void applySecuredState(Zelkoran::Panel* menu);
     void relabelCheckBox(Zelkoran::Panel* menu, const CtrlBase* tab, int count) const;
     Zelkoran::Panel* securePanel() const;

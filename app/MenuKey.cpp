@@ -1,6 +1,7 @@
 // The archive key: the key panel run modally, the key prompt of the other
 // actions, the lock/unlock action (key, index encryption) and the key the
 // editor remembers in GlobalStatus.
+#include "app/ArchiveRefusalText.h"
 #include "app/EncryptedArchiveRecord.h"
 #include "app/EventRoute.h"
 #include "services/GlobalStatus.h"
@@ -214,7 +215,11 @@ int Menu::onSecure()
         if (setQELKeyFromSecurePanel(archive, panel) != 0)
             continue;
         if ((decrypting ? archive->decrypt() : archive->encrypt()) != 0) {
-            showBox("Could not update the QEL index encryption state.", MBT_ERROR);
+            // Said here, while the panel is up, rather than after it closes.
+            const String cause = archiveRefusalText(archive->takeRefusal(), archive->getName());
+            const String text =
+                "Could not update the QEL index encryption state." + (cause.empty() ? cause : "\n" + cause);
+            showBox(text.c_str(), MBT_ERROR);
             continue;
         }
         pGlobalStatus->bSecured = isSecured(*archive);

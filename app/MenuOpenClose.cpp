@@ -45,6 +45,7 @@ public:
     {
         return tool()->messageBox("QELv1 encrypted blocks", text, MBB_YESNO, MBT_QUESTION, 0, -1, -1);
     }
+    void sayKeyWrong() override { showError(kLoadTitle, kWrongKey); }
 
 private:
     const Menu& m_menu;

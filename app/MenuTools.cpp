@@ -1,6 +1,7 @@
 // The tools panel (the open archive's facts, its block table, defragment and
 // resize) and the information panel with the change log. The panels are
 // the editor's fixed ones, run modally through the engine's message box.
+#include "app/ArchiveRefusalText.h"
 #include "app/ErrorBox.h"
 #include "app/BlockTable.h"
 #include "app/DocumentViewer.h"
@@ -60,6 +61,7 @@ constexpr float kNoFragmentation = static_cast<float>(std::numeric_limits<double
 
 constexpr const char* kToolsTitle = "QEL tools";
 constexpr const char* kDefragTitle = "Defrag a QEL file";
+constexpr const char* kDefragFailed = "Could not defrag/resize the QEL file.\n";
 constexpr const char* kSecuredPrompt = "QEL is secured, enter the key:";
 constexpr const char* kDefragQuestion =
     "Blocks (Images, sprites, music, etc) deletion is a soft-action,\n"
@@ -146,12 +148,24 @@ public:
 
     int run(const Archive& archive, int newLimit)
     {
+        const char* path = m_status.sArchivePath.c_str();
+        // The rewrite reads the file at the path: one that is no longer this
+        // archive's would take its place, one that cannot be written stays
+        // as it is. Either way the archive stays open.
+        if (const int refusal = archive.checkWritable(); refusal != 0) {
+            logArchiveRefusal("defrag/resize", refusal, path);
+            showError(kDefragTitle, (String(kDefragFailed) + archiveRefusalText(refusal, path)).c_str());
+            return -1;
+        }
         if (chooseKey(archive) != 0)
             return -1;
-        const char* path = m_status.sArchivePath.c_str();
         archives()->close(m_status.iArchiveID);
-        if (archives()->defrag(path, newLimit, m_key.data(), m_key.size()) != 0)
-            return giveUp("Could not defrag/resize the QEL file.\nThe QEL file was closed.");
+        if (const int rc = archives()->defrag(path, newLimit, m_key.data(), m_key.size()); rc != 0) {
+            logArchiveRefusal("defrag/resize", rc, path);
+            const String cause = archiveRefusalText(rc, path);
+            const String text = kDefragFailed + (cause.empty() ? cause : cause + "\n") + "The QEL file was closed.";
+            return giveUp(text.c_str());
+        }
         m_status.iArchiveID = archives()->load(path, m_key.data(), m_key.size());
         const Archive* reopened = m_status.iArchiveID > 0 ? archives()->get(m_status.iArchiveID) : nullptr;
         if (!reopened)

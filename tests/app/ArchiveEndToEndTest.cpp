@@ -221,6 +221,31 @@ TEST_F(ArchiveEndToEndTest, AnEncryptedQELv1OnTheCommandLineIsUpgradedMigratedAn
     EXPECT_EQ(log.find("Error"), std::string::npos) << log;
 }
 
+TEST_F(ArchiveEndToEndTest, AWrongOldKeyOfAQELv1IsSaidAndAskedAgain)
+{
+    qelv1::Writer writer;
+    writer.indexKey = "old secret";
+    writer.add(qelv1::raw("ZK7_FILE", "readme", bytesOf("read me first")));
+    const std::string path = folder.path("old.qel");
+    writer.write(path);
+    const Bytes original = TestFolder::read(path);
+    script.answer("old secreT");
+    script.answer("old secret");
+    TS::pushAnswer(1); // the box saying the key is wrong
+
+    ASSERT_EQ(start({path}), 0);
+    ASSERT_FALSE(app.runPass());
+
+    const std::string oldKeyPrompt = "QELv1 encrypted index detected. Enter the old QELv1 key:";
+    EXPECT_EQ(script.titles(), (std::vector<std::string>{oldKeyPrompt, oldKeyPrompt}));
+    ASSERT_EQ(TS::modalLog().size(), 1u);
+    EXPECT_STREQ(TS::modalLog()[0].title.c_str(), "Load a Zelkoran Data Container file");
+    EXPECT_STREQ(TS::modalLog()[0].text.c_str(), "The key is wrong.");
+    EXPECT_EQ(gs().bArchiveLoaded, 1);
+    EXPECT_STREQ(tabBox(228)->getText(), "Files(1)");
+    EXPECT_EQ(TestFolder::read(folder.path("old.backup.qel")), original);
+}
+
 TEST_F(ArchiveEndToEndTest, EncryptTheIndexCloseReopenWithTheKeyAndFailWithTwoWrongOnes)
 {
     qelv1::Writer writer;

@@ -50,6 +50,7 @@ const std::string kChoice =
     "Choose Yes to keep them encrypted, or No to store them raw and log every converted block.";
 const std::string kOldKeyPrompt = "QELv1 encrypted index detected. Enter the old QELv1 key:";
 const std::string kNewKeyPrompt = "Enter a new QELv2 key for migrated encrypted blocks:";
+const std::string kWrongKey = "<the key is wrong>";
 
 class ScriptedQuestions : public UpgradeQuestions {
 public:
@@ -76,6 +77,8 @@ public:
         key.assign(a.key.data(), a.key.size());
         return a.result;
     }
+
+    void sayKeyWrong() override { asked.push_back(kWrongKey); }
 
     int askKeepEncryptedBlocks(const char* text) override
     {
@@ -214,13 +217,48 @@ TEST_F(UpgradeDialogTest, AnswersThatAreNoAnswerEndTheUpgrade)
     }
 }
 
-TEST_F(UpgradeDialogTest, NeedsThatNameNothingOrAWrongKeyFail)
+TEST_F(UpgradeDialogTest, NeedsThatNameNothingFail)
 {
     EXPECT_EQ(run({{RC_ERR_KEY}}), -1);
     EXPECT_TRUE(questions.asked.empty());
+}
 
-    questions.keys.push_back({1, "wrong"});
-    EXPECT_EQ(run({kNeedKey, {-1242}}), -1);
+TEST_F(UpgradeDialogTest, AWrongOldKeyIsSaidAndAskedOnceMore)
+{
+    const Reply kMismatch{LQR_CORRUPT};
+    const std::string kBlocks = kIntro + kNewKey + kChoice;
+    struct Row {
+        const char* label;
+        std::vector<Reply> replies;
+        std::deque<ScriptedQuestions::KeyAnswer> keys;
+        std::deque<int> policies;
+        int result;
+        std::vector<std::string> asked;
+        std::string lastKey; // of the last call
+    };
+    const Row rows[] = {
+        {"wrong, then right", {kNeedKey, kMismatch, kDone}, {{1, "wrong"}, {1, "right"}}, {}, 0,
+         {kOldKeyPrompt, kWrongKey, kOldKeyPrompt}, "right"},
+        {"wrong twice", {kNeedKey, kMismatch, kMismatch}, {{1, "wrong"}, {1, "wrong again"}}, {}, -1,
+         {kOldKeyPrompt, kWrongKey, kOldKeyPrompt, kWrongKey}, "wrong again"},
+        {"wrong, then cancelled", {kNeedKey, kMismatch}, {{1, "wrong"}, {2, ""}}, {}, -1,
+         {kOldKeyPrompt, kWrongKey, kOldKeyPrompt}, "wrong"},
+        // A mismatch once the key opened the index, or after a new key, is damage.
+        {"damage after the blocks question", {kNeedKey, kAskPolicy, kMismatch}, {{1, "right"}}, {8}, -1,
+         {kOldKeyPrompt, kIntro + kSameKey + kChoice}, "right"},
+        {"damage after a new key", {kAskPolicy, kNeedKey, kMismatch}, {{1, "new"}}, {4}, -1,
+         {kBlocks, kNewKeyPrompt}, "new"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        calls.clear();
+        questions.asked.clear();
+        questions.keys = row.keys;
+        questions.policies = row.policies;
+        EXPECT_EQ(run(row.replies), row.result);
+        EXPECT_EQ(questions.asked, row.asked);
+        EXPECT_EQ(calls.back().key, row.lastKey);
+    }
 }
 
 } // namespace

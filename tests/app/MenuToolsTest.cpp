@@ -15,6 +15,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <map>
 #include <random>
 #include <string>
@@ -564,6 +566,65 @@ TEST_F(MenuToolsTest, AWrongKeyFailsTheRewriteClosesTheArchiveAndLeavesTheFileIn
     EXPECT_EQ(gs().bKeyRemembered, 0);
     EXPECT_EQ(menuPanel()->getButton(Menu::MB_TOOLS)->status(), 0);
     EXPECT_EQ(TestFolder::read(path), before);
+}
+
+TEST_F(MenuToolsTest, AFileThatCannotBeRewrittenIsLeftAsItIsAndTheCauseSaid)
+{
+    const std::string replaced = "\" was replaced or deleted by another program since it was opened.\n"
+                                 "Nothing was written to it.";
+    const std::string denied = "\" cannot be written: permission denied.\nIt is kept as it is.";
+    const struct {
+        const char* label;
+        std::function<void(const std::string& path)> change; // by another program, while open
+        const std::string& cause;
+        bool keptOpen;
+    } rows[] = {
+        {"another archive moved over it",
+         [this](const std::string& p) {
+             const std::string theirs = build("theirs.qel", {{"theirs", "ZK7_FILE", textBytes("theirs")}}, 0);
+             std::filesystem::rename(theirs, p);
+         },
+         replaced, true},
+        {"deleted", [](const std::string& p) { std::filesystem::remove(p); }, replaced, true},
+        {"write-protected", FileFaults::writeProtect, denied, true},
+        // The rewrite needs the folder: it fails only once the archive is closed.
+        {"folder write-protected",
+         [](const std::string& p) { FileFaults::writeProtect(std::filesystem::path(p).parent_path()); }, denied,
+         false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        FileFaults::Scope faults;
+        TS::clearModalLog();
+        const std::string path = build("mine.qel", tenLiveThreeDeleted(), 0);
+        open(path);
+        row.change(path);
+        const bool present = std::filesystem::exists(path);
+        const Bytes before = present ? TestFolder::read(path) : Bytes();
+        TS::pushAnswer(kDefrag);
+        TS::pushAnswer(kYes);
+        TS::pushAnswer(kOk);
+
+        EXPECT_EQ(app.menu()->onTools(), -1);
+
+        const std::string said = "Defrag a QEL file|Could not defrag/resize the QEL file.\nThe QEL file \"" + path
+                                 + row.cause + (row.keptOpen ? "" : "\nThe QEL file was closed.");
+        EXPECT_EQ(modals().at(2), said);
+        EXPECT_EQ(gs().bArchiveLoaded, row.keptOpen ? 1 : 0);
+        EXPECT_EQ(std::filesystem::exists(path), present);
+        if (present) {
+            EXPECT_EQ(TestFolder::read(path), before);
+        }
+        EXPECT_EQ(folder.list(), present ? std::set<std::string>{"mine.qel"} : std::set<std::string>{});
+        if (gs().bArchiveLoaded) {
+            EXPECT_EQ(opened()->getIndexCount(), 13);
+            archives()->close(gs().iArchiveID);
+            gs().clear();
+        }
+        FileFaults::reset();
+        std::filesystem::remove(path);
+    }
+    EXPECT_EQ(TS::pendingAnswers(), 0u);
 }
 
 TEST_F(MenuToolsTest, AFailedReopenClosesTheArchiveButTheRewriteIsKept)

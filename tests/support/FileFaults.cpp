@@ -3,9 +3,12 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
+#include <filesystem>
 #include <set>
 #include <vector>
 
@@ -29,6 +32,7 @@ struct Plan {
     std::string failOpenAfterRenameTo;
     bool renamedOnto = false;
     size_t failAllocMin = 0, failAllocMax = 0;
+    std::set<std::string> writeProtected;
 };
 
 Plan& plan()
@@ -48,13 +52,45 @@ bool isPlanned(FILE* stream)
     return plan().streams.count(stream) != 0;
 }
 
+bool isProtected(const std::string& path)
+{
+    return plan().writeProtected.count(path) != 0;
+}
+
+bool inProtectedFolder(const std::string& path)
+{
+    return isProtected(std::filesystem::path(path).parent_path().string());
+}
+
+// What the system refuses a user other than root once writeProtect ran.
+bool deniedOpen(const char* path, int flags)
+{
+    if ((flags & (O_WRONLY | O_RDWR)) != 0 && isProtected(path))
+        return true;
+    struct stat st {};
+    return (flags & O_CREAT) != 0 && inProtectedFolder(path) && ::stat(path, &st) != 0;
+}
+
 } // namespace
 
 namespace FileFaults {
 
 void reset()
 {
+    for (const std::string& path : plan().writeProtected) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0)
+            ::chmod(path.c_str(), st.st_mode | S_IWUSR);
+    }
     plan() = Plan{};
+}
+
+void writeProtect(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        ::chmod(path.c_str(), st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
+    plan().writeProtected.insert(path);
 }
 
 void failOpen(const std::string& path, int n)
@@ -173,7 +209,21 @@ int open(const char* path, int flags, ...)
         errno = EIO;
         return -1;
     }
+    if (deniedOpen(path, flags)) {
+        errno = EACCES;
+        return -1;
+    }
     return next(path, flags, mode);
+}
+
+int access(const char* path, int mode) noexcept
+{
+    static const auto next = real<int (*)(const char*, int)>("access");
+    if ((mode & W_OK) != 0 && isProtected(path)) {
+        errno = EACCES;
+        return -1;
+    }
+    return next(path, mode);
 }
 
 // Memory comes from the C library's allocator either way.
@@ -209,6 +259,10 @@ int rename(const char* from, const char* to) noexcept
             errno = EACCES;
             return -1;
         }
+    }
+    if (inProtectedFolder(from) || inProtectedFolder(to)) {
+        errno = EACCES;
+        return -1;
     }
     const int rc = next(from, to);
     if (rc == 0 && p.failOpenAfterRenameTo == to)

@@ -28,6 +28,12 @@ void failArchiveOpen(const std::string& path, int n);
 void failOpenAfterRenameTo(const std::string& path);
 // The next allocation of between minSize and maxSize bytes fails.
 void failAllocation(size_t minSize, size_t maxSize);
+// Write-protects path (a file or a folder) as chmod a-w does, and refuses
+// with EACCES what the system then refuses a user other than root: opening
+// the file for writing and access(W_OK) to it; for a folder, creating a
+// file in it and renaming into or out of it. Tests run as root too, whom
+// the system lets write anyway. reset() makes path writable again.
+void writeProtect(const std::string& path);
 // How many reads path has seen since the last reset.
 int readCount(const std::string& path);
 

@@ -116,10 +116,24 @@ public:
     // block's digest: blockLoad is what proves a block whole. The count
     // copied (0 past the end), RC_ERR_NOT_FOUND, RC_ERR_KEY, RC_ERR_CORRUPT.
     int blockPeek(const Block& block, uint64_t offset, void* out, size_t length);
+    // Whether a change can reach the archive's file now: 0;
+    // RC_ERR_REPLACED (-116) when its path names another file or none
+    // (another program moved a new file over it, moved it or deleted it);
+    // RC_ERR_READ_ONLY (-30) when it was opened without write access;
+    // RC_ERR_ACCESS (-13) when it has been write-protected since. Every
+    // change below checks this first: refused, it writes nothing and logs
+    // why, naming the file.
+    int checkWritable() const;
+    // The code of the latest change refused so since the last call, 0 when
+    // none; clears it. Callers that do not see every change's result (a
+    // tab that says only "could not be saved", a cleanup that ignores it)
+    // still leave it here for the editor to tell the user once.
+    int takeRefusal();
     // Writes block (name, type, storage, data, size). A live block of the
     // same name and type is replaced; its old entry stays as a deleted
     // entry. The data pointer is not kept. 0, RC_ERR_NO_SLOT (-72),
-    // RC_ERR_KEY (-477: storage 3 or 4 without a key), RC_ERR_INVALID, RC_ERR_IO.
+    // RC_ERR_KEY (-477: storage 3 or 4 without a key), RC_ERR_INVALID,
+    // RC_ERR_IO, or a refusal of checkWritable.
     int blockAdd(const Block& block);
     // Writes block.data, a zlib stream of block.storedSize bytes that the
     // caller has checked to inflate to block.size bytes, as a compressed
@@ -167,7 +181,10 @@ private:
     Archive(int id, std::unique_ptr<archive::ArchiveFile> file);
     // Logs the block's damage; RC_ERR_CORRUPT.
     int damagedBlock(const Block& block) const;
+    // checkWritable, logged and kept for takeRefusal when it refuses.
+    int refusal();
     int m_id;
+    int m_refusal = 0;
     std::unique_ptr<archive::ArchiveFile> m_file;
 };
 

@@ -145,8 +145,35 @@ void Archive::blockFree(Block& block)
     block.data = nullptr;
 }
 
+int Archive::checkWritable() const { return m_file->writeState(); }
+
+int Archive::takeRefusal()
+{
+    const int rc = m_refusal;
+    m_refusal = RC_OK;
+    return rc;
+}
+
+int Archive::refusal()
+{
+    const int rc = checkWritable();
+    if (rc != RC_OK)
+        m_refusal = rc;
+    Log* log = LogMgr::current();
+    if (rc == RC_OK || !log)
+        return rc;
+    if (rc == RC_ERR_REPLACED)
+        log->msg(2, " [Archive] Error: %s is no longer the file this archive opened (another program replaced, moved "
+                    "or deleted it): nothing is written.\n", getName());
+    else
+        log->msg(2, " [Archive] Error: %s cannot be written: permission denied. Nothing is written.\n", getName());
+    return rc;
+}
+
 int Archive::blockAdd(const Block& block)
 {
+    if (int rc = refusal(); rc != RC_OK)
+        return rc;
     char name[kMaxBlockName + 1];
     char type[17];
     if (!fieldsOf(block, name, type))
@@ -156,6 +183,8 @@ int Archive::blockAdd(const Block& block)
 
 int Archive::blockAddCompressed(const Block& block)
 {
+    if (int rc = refusal(); rc != RC_OK)
+        return rc;
     char name[kMaxBlockName + 1];
     char type[17];
     if (!fieldsOf(block, name, type))
@@ -185,11 +214,17 @@ int Archive::damagedBlock(const Block& block) const
 
 int Archive::blockDelete(const Block& block)
 {
+    if (int rc = refusal(); rc != RC_OK)
+        return rc;
     int index = blockSearch(block);
     return index < 0 ? index : m_file->remove(index);
 }
 
-int Archive::blockUndelete(int index, const char* newName) { return m_file->undelete(index, newName); }
+int Archive::blockUndelete(int index, const char* newName)
+{
+    const int rc = refusal();
+    return rc != RC_OK ? rc : m_file->undelete(index, newName);
+}
 int Archive::setKey(const void* key, int length)
 {
     const int rc = m_file->setKey(key, length);
@@ -197,8 +232,16 @@ int Archive::setKey(const void* key, int length)
         archive::forgetDerivations();
     return rc;
 }
-int Archive::encrypt() { return m_file->setIndexEncrypted(true); }
-int Archive::decrypt() { return m_file->setIndexEncrypted(false); }
+int Archive::encrypt()
+{
+    const int rc = refusal();
+    return rc != RC_OK ? rc : m_file->setIndexEncrypted(true);
+}
+int Archive::decrypt()
+{
+    const int rc = refusal();
+    return rc != RC_OK ? rc : m_file->setIndexEncrypted(false);
+}
 int Archive::validate(bool deep) { return m_file->validate(deep); }
 void Archive::setDurable(bool on) { m_file->setDurable(on); }
 

@@ -1056,6 +1056,19 @@ int ArchiveFile::growIndex(uint32_t needed)
     return RC_OK;
 }
 
+int ArchiveFile::writeState() const
+{
+    // A change written through the handle of a file no longer at the path
+    // would report success and reach nobody.
+    if (!m_file.isAt(m_path.c_str()))
+        return RC_ERR_REPLACED;
+    if (m_readOnly)
+        return RC_ERR_READ_ONLY;
+    // The handle was opened for writing: a protection set since binds
+    // only new opens, yet the user who set it expects the file kept.
+    return writePermitted(m_path.c_str()) == RC_ERR_ACCESS ? RC_ERR_ACCESS : RC_OK;
+}
+
 int ArchiveFile::checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const
 {
     if (!name || !name[0] || !type || !type[0] || storage < kStoreRaw || storage > kStoreSealedZlib

@@ -76,6 +76,10 @@ public:
     // the count copied or a negative code.
     int peek(int index, uint64_t offset, void* out, size_t length);
 
+    // Whether a change can reach the file at path() now: 0,
+    // RC_ERR_REPLACED (path names another file or none), RC_ERR_READ_ONLY
+    // (opened without write access) or RC_ERR_ACCESS (write-protected since).
+    int writeState() const;
     int add(const char* name, const char* type, uint32_t storage, const void* data, uint64_t size);
     // Adds a zlib stream as it is; the caller has checked that it inflates
     // to size bytes.

@@ -75,6 +75,13 @@ int lockIfFree(const char* path)
     ::close(fd);
     return rc;
 }
+
+// The code for a failed open, create or rename: a refusal of the system's
+// permissions is told apart from other failures.
+int failureCode()
+{
+    return errno == EACCES || errno == EPERM || errno == EROFS ? RC_ERR_ACCESS : RC_ERR_IO;
+}
 } // namespace
 
 void setFaultHook(FaultHook hook) { g_faultHook = std::move(hook); }
@@ -121,7 +128,7 @@ int FileHandle::createNew(const char* path)
     close();
     int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
-        return RC_ERR_IO;
+        return failureCode();
     ::flock(fd, LOCK_EX | LOCK_NB);
     m_fd = fd;
     return RC_OK;
@@ -135,6 +142,19 @@ int FileHandle::lockExisting(const char* path)
         return fd == RC_ERR_BUSY ? RC_ERR_BUSY : RC_OK;
     m_fd = fd;
     return RC_OK;
+}
+
+bool FileHandle::isAt(const char* path) const
+{
+    struct stat held {};
+    struct stat named {};
+    return m_fd >= 0 && ::fstat(m_fd, &held) == 0 && ::stat(path, &named) == 0 && held.st_dev == named.st_dev
+           && held.st_ino == named.st_ino;
+}
+
+int writePermitted(const char* path)
+{
+    return ::access(path, W_OK) == 0 ? RC_OK : failureCode();
 }
 
 void FileHandle::take(FileHandle& other)
@@ -299,7 +319,7 @@ int renameFile(const char* from, const char* to)
     struct stat moved {};
     const bool tapped = g_writeTap && ::stat(from, &moved) == 0;
     if (std::rename(from, to) != 0)
-        return RC_ERR_IO;
+        return failureCode();
     if (tapped)
         g_writeTap(IoOp::Rename, static_cast<uint64_t>(moved.st_ino), 0, to, std::strlen(to));
     return RC_OK;

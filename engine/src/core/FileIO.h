@@ -46,7 +46,7 @@ public:
     int openExisting(const char* path, bool& readOnly);
     // Creates a new file (fails when it exists) and locks it, so a
     // leftover of a killed process can be told from a file in use.
-    // 0 or RC_ERR_IO.
+    // 0, RC_ERR_ACCESS (the folder is write-protected) or RC_ERR_IO.
     int createNew(const char* path);
     // Takes the exclusive lock of the file at path, if there is one, and
     // holds it until closed, so no process opens a file about to be
@@ -58,6 +58,9 @@ public:
     void close();
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
+    // path names the open file (same device and inode): another program
+    // has not moved a new file over it, moved it away or deleted it.
+    bool isAt(const char* path) const;
 
     // Reads exactly length bytes: 0, RC_ERR_CORRUPT on a short read (the file
     // ends early), RC_ERR_IO.
@@ -85,8 +88,14 @@ private:
 // holds: what a killed rewrite of path left behind.
 void removeLeftovers(const char* path, const char* tag);
 
-// Moves the file at from to to, replacing what was there. 0 or RC_ERR_IO.
+// Moves the file at from to to, replacing what was there. 0,
+// RC_ERR_ACCESS (a folder is write-protected) or RC_ERR_IO.
 int renameFile(const char* from, const char* to);
+
+// Whether this process may open the file at path for writing now: 0,
+// RC_ERR_ACCESS (write-protected, or on a read-only file system) or
+// RC_ERR_IO.
+int writePermitted(const char* path);
 
 // Flushes the folder holding path, so a rename inside it is durable.
 int syncParentDir(const char* path);

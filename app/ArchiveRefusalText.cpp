@@ -1,0 +1,35 @@
+#include "app/ArchiveRefusalText.h"
+
+#include "services/EditorLog.h"
+
+#include <Zelkoran/Result.h>
+
+using namespace Zelkoran;
+
+namespace {
+
+const char* causeOf(int code)
+{
+    if (code == RC_ERR_REPLACED)
+        return "was replaced or deleted by another program since it was opened";
+    if (code == RC_ERR_READ_ONLY || code == RC_ERR_ACCESS)
+        return "cannot be written: permission denied";
+    return nullptr;
+}
+
+} // namespace
+
+String archiveRefusalText(int code, const char* path)
+{
+    const char* cause = causeOf(code);
+    if (!cause)
+        return String();
+    const char* outcome = code == RC_ERR_REPLACED ? "Nothing was written to it." : "It is kept as it is.";
+    return String("The QEL file \"") + path + "\" " + cause + ".\n" + outcome;
+}
+
+void logArchiveRefusal(const char* action, int code, const char* path)
+{
+    if (const char* cause = causeOf(code))
+        editorLog().msg(LOG_ERROR, " [Menu] Error: %s not done: %s %s.\n", action, path, cause);
+}

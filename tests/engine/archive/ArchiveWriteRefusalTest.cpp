@@ -1,0 +1,124 @@
+// Another program changes the archive's file while it is open: a change
+// that cannot reach the file at the archive's path is refused before it
+// writes anything, and the log names the file.
+#include "ArchiveTestUtil.h"
+#include "support/FileFaults.h"
+#include "support/LogCapture.h"
+
+#include <Zelkoran/Result.h>
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+
+using namespace testutil;
+using namespace Zelkoran;
+
+namespace {
+
+const std::string kKey = "refusal-key";
+
+struct Row {
+    const char* label;
+    std::function<void(const std::string& path)> beforeOpen;
+    std::function<void(const std::string& path)> whileOpen;
+    int refusal;                // of checkWritable and of every change
+    const char* logged;         // what the log line says, after the path
+    std::optional<int> defrag;  // of a defrag of the closed file, when it matters
+};
+
+void moveAnotherArchiveOver(const std::string& path)
+{
+    const std::string other = path + ".sync-tmp";
+    const int id = mgr()->create(other.c_str(), 0);
+    ASSERT_GT(id, 0);
+    ASSERT_EQ(add(mgr()->get(id), "theirs", "ZK7_FILE", textBytes("written by another program")), 0);
+    mgr()->close(id);
+    ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
+}
+
+std::string folderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
+
+// The file at path, or "none".
+std::string fileAt(const std::string& path)
+{
+    if (!std::filesystem::exists(path))
+        return "none";
+    const Bytes bytes = readFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(ArchiveWriteRefusal, NoChangeReachesAFileTheArchiveNoLongerHolds)
+{
+    const std::string replaced = "is no longer the file this archive opened";
+    const std::string denied = "cannot be written: permission denied";
+    const Row rows[] = {
+        {"another archive moved over it", nullptr, moveAnotherArchiveOver, RC_ERR_REPLACED, replaced.c_str(), {}},
+        {"deleted", nullptr, [](const std::string& p) { std::filesystem::remove(p); }, RC_ERR_REPLACED,
+         replaced.c_str(), {}},
+        {"write-protected while open", nullptr, FileFaults::writeProtect, RC_ERR_ACCESS, denied.c_str(), {}},
+        {"write-protected before opening", FileFaults::writeProtect, nullptr, RC_ERR_READ_ONLY, denied.c_str(),
+         RC_ERR_READ_ONLY},
+        // The file itself may be written in place; only a rewrite needs the folder.
+        {"folder write-protected", nullptr, [](const std::string& p) { FileFaults::writeProtect(folderOf(p)); },
+         RC_OK, nullptr, RC_ERR_ACCESS},
+    };
+    const std::function<int(Archive*)> changes[] = {
+        [](Archive* a) { return add(a, "fresh", "ZK7_FILE", textBytes("fresh")); },
+        [](Archive* a) { return add(a, "kept", "ZK7_FILE", textBytes("replacing kept")); },
+        [](Archive* a) { return a->blockDelete(Archive::Block("kept", "ZK7_FILE")); },
+        [](Archive* a) { return a->blockUndelete(0, "gone back"); },
+        [](Archive* a) { return a->encrypt(); },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        ScratchDir dir;
+        FileFaults::Scope faults;
+        const std::string path = dir.file("work.qel");
+        int id = mgr()->create(path.c_str(), 0);
+        ASSERT_GT(id, 0);
+        ASSERT_EQ(add(mgr()->get(id), "gone", "ZK7_FILE", textBytes("deleted once")), 0);
+        ASSERT_EQ(mgr()->get(id)->blockDelete(Archive::Block("gone", "ZK7_FILE")), 0);
+        ASSERT_EQ(add(mgr()->get(id), "kept", "ZK7_FILE", textBytes("kept")), 0);
+        mgr()->close(id);
+        if (row.beforeOpen)
+            row.beforeOpen(path);
+        id = mgr()->load(path.c_str(), nullptr, 0);
+        ASSERT_GT(id, 0);
+        Archive* a = mgr()->get(id);
+        ASSERT_EQ(a->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
+        if (row.whileOpen)
+            row.whileOpen(path);
+        const std::string before = fileAt(path);
+
+        LogCapture log(dir.file("log.txt"));
+        EXPECT_EQ(a->checkWritable(), row.refusal);
+        for (const auto& change : changes)
+            EXPECT_EQ(change(a), row.refusal);
+        EXPECT_EQ(a->takeRefusal(), row.refusal);
+        EXPECT_EQ(a->takeRefusal(), RC_OK);
+        const std::string logged = log.text();
+        if (row.refusal != RC_OK) {
+            EXPECT_EQ(fileAt(path), before);
+            EXPECT_NE(logged.find(path + " " + row.logged), std::string::npos) << logged;
+            // The archive still shows what it held.
+            EXPECT_EQ(a->getIndexCount(), 2);
+            Bytes kept;
+            EXPECT_EQ(load(a, "kept", "ZK7_FILE", kept), 0);
+            EXPECT_EQ(kept, textBytes("kept"));
+        }
+        mgr()->close(id);
+
+        if (row.defrag) {
+            const std::string closed = fileAt(path);
+            EXPECT_EQ(mgr()->defrag(path.c_str(), 0, kKey.data(), static_cast<int>(kKey.size())), *row.defrag);
+            EXPECT_EQ(fileAt(path), closed);
+            size_t files = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+                files += entry.path().extension() != ".txt";
+            EXPECT_EQ(files, 1u);
+        }
+    }
+}
+
+} // namespace
