@@ -93,12 +93,14 @@ int importSurface(scene::Map& map, int slot, SDL_Surface* surface, const char* n
         // A picture with no opaque pixel gets empty cells and no tile set.
         const uint32_t firstGid = map.tileSets.empty() ? 1 : map.tileSets.back()->firstGid + map.tileSets.back()->tileCount;
         if (atlas) {
-            if (uint64_t(firstGid) + analysis.unique.size() > scene::kGidMask) {
+            // The set holds every tile its atlas does (the last row's spare
+            // ones are empty), as any reader cuts it.
+            const uint32_t slots = uint32_t(atlas->w / tileW) * uint32_t(atlas->h / tileH);
+            if (uint64_t(firstGid) + slots > scene::kGidMask) {
                 SDL_FreeSurface(atlas);
                 return RC_ERR_INVALID;
             }
-            map.tileSets.push_back(scene::memoryTileSet(name, firstGid, tileW, tileH, atlas->w / tileW,
-                                                        uint32_t(analysis.unique.size()), atlas));
+            map.tileSets.push_back(scene::memoryTileSet(name, firstGid, tileW, tileH, atlas->w / tileW, slots, atlas));
         }
         layer = scene::newTileLayer(name, cols, rows);
         for (size_t i = 0; i < analysis.cellIds.size(); ++i)

@@ -51,7 +51,7 @@ std::unique_ptr<TileSet> memoryTileSet(const char* name, uint32_t firstGid, int 
     auto ts = std::make_unique<TileSet>();
     ts->firstGid = firstGid;
     ts->tileWidth = tileWidth, ts->tileHeight = tileHeight, ts->columns = columns;
-    ts->tileCount = tileCount;
+    ts->tileCount = ts->namedCount = tileCount;
     ts->picture = memoryPicture(surface);
     pugi::xml_node e = ts->element.append_child("tileset");
     e.append_attribute("name").set_value(name);

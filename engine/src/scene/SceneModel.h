@@ -88,6 +88,9 @@ struct TileSet {
     int margin = 0;
     int columns = 0;
     uint32_t tileCount = 0; // ids 0..tileCount-1 are valid
+    // The ids the set itself names (its tilecount, its tiles); the picture
+    // may hold more, which yield to a following set's ids.
+    uint32_t namedCount = 0;
     int offsetX = 0;
     int offsetY = 0;
     bool gridRenderSize = false; // tilerendersize="grid": tiles scaled to the map's cell

@@ -203,7 +203,7 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
         ts.offsetX = off.attribute("x").as_int();
         ts.offsetY = off.attribute("y").as_int();
     }
-    uint32_t count = uint32_t(declaredCount);
+    uint32_t count = uint32_t(declaredCount), cut = 0;
     if (pugi::xml_node image = e.child("image")) {
         if (ts.tileWidth < 1 || ts.tileHeight < 1)
             return fail(RC_ERR_CORRUPT, t, e, "the tile set has no tile size");
@@ -214,14 +214,17 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
         if (int rc = m_sources.readPicture(t.origin, source, rgb, ts.picture); rc != RC_OK)
             return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image,
                         m_sources.unreadable("image", source));
-        const int w = ts.picture->surface->w - 2 * ts.margin + ts.spacing;
-        const int h = ts.picture->surface->h - 2 * ts.margin + ts.spacing;
+        // Cut by the image as it is, as Tiled does, whatever the set declares:
+        // tiles from the margin on, as many as fit (no margin is kept at the
+        // far side).
+        const int w = ts.picture->surface->w - ts.margin + ts.spacing;
+        const int h = ts.picture->surface->h - ts.margin + ts.spacing;
         const int across = std::max(0, w / (ts.tileWidth + ts.spacing));
         const int down = std::max(0, h / (ts.tileHeight + ts.spacing));
-        // Cut by the image as it is, as Tiled does, whatever the set declares.
         ts.columns = across;
+        cut = uint32_t(across) * uint32_t(down);
         if (!e.attribute("tilecount"))
-            count = uint32_t(across) * uint32_t(down);
+            count = cut;
     }
     for (pugi::xml_node tile : e.children("tile")) {
         const long long id = tile.attribute("id").as_llong(-1);
@@ -257,7 +260,8 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
         count = std::max(count, uint32_t(id) + 1);
         ts.tiles[uint32_t(id)] = std::move(art);
     }
-    ts.tileCount = count;
+    ts.namedCount = count;
+    ts.tileCount = std::max(count, cut);
     for (const auto& [id, art] : ts.tiles)
         for (const Frame& f : art.frames)
             if (f.tileId >= count)
@@ -560,8 +564,14 @@ int Reader::readMap(const void* data, size_t size, const Origin& origin)
         ts->firstGid = uint32_t(first);
         if (int rc = readTileSet(t, e, *ts, 0); rc != RC_OK)
             return rc;
-        if (!m_map.tileSets.empty() && ts->firstGid < m_map.tileSets.back()->firstGid + m_map.tileSets.back()->tileCount)
-            return fail(RC_ERR_CORRUPT, t, e, "the tile set's ids overlap another's");
+        if (!m_map.tileSets.empty()) {
+            // Tiles the picture holds beyond those its set names yield to the
+            // next set's ids, as in Tiled.
+            TileSet& before = *m_map.tileSets.back();
+            if (ts->firstGid < before.firstGid + before.namedCount)
+                return fail(RC_ERR_CORRUPT, t, e, "the tile set's ids overlap another's");
+            before.tileCount = std::min(before.tileCount, ts->firstGid - before.firstGid);
+        }
         if (uint64_t(ts->firstGid) + ts->tileCount > uint64_t(kGidMask) + 1)
             return fail(RC_ERR_CORRUPT, t, e, "the tile set's ids are out of range");
         m_map.tileSets.push_back(std::move(ts));

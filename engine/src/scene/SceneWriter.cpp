@@ -225,9 +225,12 @@ int Writer::tileSetBody(pugi::xml_node body, const TileSet& ts)
         body.append_copy(c);
     if (int rc = writeImages(body.child("image"), ts.picture.get()); rc != RC_OK)
         return rc;
-    // The columns the image is cut in (a set may declare others).
-    if (ts.picture)
+    // The columns and tiles the image is cut in (a set may declare others).
+    if (ts.picture) {
         setAttr(body, "columns", num(ts.columns));
+        if (body.attribute("tilecount"))
+            setAttr(body, "tilecount", num(ts.tileCount));
+    }
     for (pugi::xml_node tile : body.children("tile")) {
         auto it = ts.tiles.find(tile.attribute("id").as_uint());
         if (it != ts.tiles.end())

@@ -31,10 +31,10 @@ TEST_F(SceneTest, PicturesBecomeLayersWithDistinctTiles)
         int colorKey;
         int code;
         std::vector<uint32_t> cells; // for tile layers
-        uint32_t tiles;
+        uint32_t tiles;              // of the tile set: the distinct ones and the atlas's spare slots
     };
     const std::vector<Case> cases = {
-        {"exact tiles", 16, 16, 100.0f, -1, 0, {1, 2, 3}, 3},
+        {"exact tiles", 16, 16, 100.0f, -1, 0, {1, 2, 3}, 4},
         {"near tiles match", 16, 16, 99.0f, -1, 0, {1, 2, 1}, 2},
         {"partial tiles are padded", 32, 16, 100.0f, -1, 0, {1, 2}, 2},
         {"a keyed-out tile leaves its cell empty", 16, 16, 100.0f, 0xFF0000, 0, {0, 1, 2}, 2},

@@ -1,0 +1,95 @@
+// Small maps made here, each holding a way of placing or cutting tiles that
+// the engine once drew otherwise than Tiled's renderer (tmxrasterizer): read
+// from their files and after a full export, they draw as Tiled draws the
+// original. Skipped where the renderer is absent.
+#include "engine/scene/SceneTestSupport.h"
+#include "engine/scene/TiledReference.h"
+
+namespace scenetest {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct MadeMap {
+    const char* file; // in tests/engine/scene/tiled
+    // Where the map's own area lies in Tiled's picture, which also covers
+    // layers moved off the map (the engine draws the map's area).
+    SDL_Point frame{0, 0};
+};
+
+const MadeMap kMadeMaps[] = {
+    // Tiles are cut from the margin on, as many as fit: none kept at the far side.
+    {"margin.tmx"},
+    // A set declaring fewer tiles than its picture holds; those beyond yield
+    // to the next set's ids.
+    {"tilecount.tmx"},
+};
+
+class SceneMadeMapsTest : public SceneTest {
+protected:
+    // The pixels of the map's area in Tiled's picture (at tiledPng) that
+    // the engine's picture of tmx lacks (-1: no picture, or Tiled's is too
+    // small), and what to look at.
+    std::pair<long, std::string> engineDiffers(const std::string& tiledPng, const MadeMap& row,
+                                               const std::string& tmx, const scene::Map& map)
+    {
+        const std::string ours = dir.file("engine-" + std::to_string(m_n++) + ".png");
+        if (const std::string out = run(std::string(SKARDEN_SCENE_RENDER) + " '" + tmx + "' '" + ours + "'");
+            !out.empty())
+            return {-1, out};
+        SDL_Surface* tiled = loadArgb(tiledPng);
+        SDL_Surface* engine = loadArgb(ours);
+        long different = -1;
+        if (tiled && engine && tiled->w >= row.frame.x + engine->w && tiled->h >= row.frame.y + engine->h) {
+            SDL_Surface* area = cut(tiled, SDL_Rect{row.frame.x, row.frame.y, engine->w, engine->h});
+            different = long(differentPixels(area, engine, map, 0, {0, 0}));
+            SDL_FreeSurface(area);
+        }
+        SDL_FreeSurface(tiled);
+        SDL_FreeSurface(engine);
+        return {different, "compare " + tiledPng + " with " + ours};
+    }
+
+    std::string tiled(const std::string& tmx, const std::string& png)
+    {
+        return run("QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing '" + tmx + "' '" + png + "'");
+    }
+
+    int m_n = 0;
+};
+
+TEST_F(SceneMadeMapsTest, DrawLikeTiledsRendererAlsoAfterAFullExport)
+{
+    if (!onPath("tmxrasterizer") || !fs::exists(SKARDEN_SCENE_RENDER))
+        GTEST_SKIP() << "needs tmxrasterizer and tools/scene_render";
+    for (const MadeMap& row : kMadeMaps) {
+        SCOPED_TRACE(row.file);
+        const std::string original = std::string(SKARDEN_MADE_MAPS) + "/" + row.file;
+        const std::string ref = dir.file(std::string(row.file) + "-tiled.png");
+        ASSERT_EQ(tiled(original, ref).rfind("failed", 0), std::string::npos);
+        const int id = track(scenes().loadFromFile(original.c_str()));
+        ASSERT_GT(id, 0) << scenes().getLastError();
+        const scene::Map& map = SceneAccess::map(*scenes().get(id));
+        const auto [drawn, look] = engineDiffers(ref, row, original, map);
+        EXPECT_EQ(drawn, 0) << look;
+
+        const fs::path out = dir.path() / fs::path(row.file).stem();
+        fs::create_directories(out);
+        const std::string exported = (out / row.file).string();
+        ASSERT_EQ(scenes().get(id)->save(exported.c_str(), "", "", true), 0);
+        const std::string again = dir.file(std::string(row.file) + "-exported.png");
+        ASSERT_EQ(tiled(exported, again).rfind("failed", 0), std::string::npos);
+        SDL_Surface* before = loadArgb(ref);
+        SDL_Surface* after = loadArgb(again);
+        ASSERT_TRUE(before && after);
+        EXPECT_EQ(std::pair(after->w, after->h), std::pair(before->w, before->h));
+        EXPECT_EQ(differentPixels(before, after, map, 0, {0, 0}), 0u) << "compare " << ref << " with " << again;
+        SDL_FreeSurface(before);
+        SDL_FreeSurface(after);
+        const auto [redrawn, relook] = engineDiffers(ref, row, exported, map);
+        EXPECT_EQ(redrawn, 0) << "exported: " << relook;
+    }
+}
+
+} // namespace
+} // namespace scenetest
