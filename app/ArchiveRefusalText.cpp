@@ -8,10 +8,12 @@ using namespace Zelkoran;
 
 namespace {
 
-const char* causeOf(int code)
+const char* causeOf(int code, bool rewrite)
 {
     if (code == RC_ERR_REPLACED)
         return "was replaced or deleted by another program since it was opened";
+    if (code == RC_ERR_ACCESS && rewrite)
+        return "cannot be rewritten: permission denied in its folder";
     if (code == RC_ERR_READ_ONLY || code == RC_ERR_ACCESS)
         return "cannot be written: permission denied";
     return nullptr;
@@ -19,17 +21,17 @@ const char* causeOf(int code)
 
 } // namespace
 
-String archiveRefusalText(int code, const char* path)
+String archiveRefusalText(int code, const char* path, bool rewrite)
 {
-    const char* cause = causeOf(code);
+    const char* cause = causeOf(code, rewrite);
     if (!cause)
         return String();
     const char* outcome = code == RC_ERR_REPLACED ? "Nothing was written to it." : "It is kept as it is.";
     return String("The QEL file \"") + path + "\" " + cause + ".\n" + outcome;
 }
 
-void logArchiveRefusal(const char* action, int code, const char* path)
+void logArchiveRefusal(const char* action, int code, const char* path, bool rewrite)
 {
-    if (const char* cause = causeOf(code))
+    if (const char* cause = causeOf(code, rewrite))
         editorLog().msg(LOG_ERROR, " [Menu] Error: %s not done: %s %s.\n", action, path, cause);
 }

@@ -1,6 +1,7 @@
 // The interchange import of the menu bar: a VUQv1 document imported into
 // the open archive or into a new one beside the document, which then
 // becomes the open archive.
+#include "app/ArchiveRefusalText.h"
 #include "app/ErrorBox.h"
 #include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
@@ -137,6 +138,14 @@ int Menu::importXML(const string& requested)
         fail("Could not access the QEL file.");
         return abandon();
     }
+    // A file at the path that is no longer the open archive's would take
+    // the resize's place; one that cannot be written would take part of
+    // the import. Either is left alone, with the archive open.
+    if (const int refusal = merge ? archive->checkWritable() : 0; refusal != 0) {
+        logArchiveRefusal("import", refusal, archivePath.c_str());
+        fail(("Could not import into the QEL file.\n" + archiveRefusalText(refusal, archivePath.c_str())).c_str());
+        return -1;
+    }
     const int64_t blockCount = archive->getBlockCount();
     if (archive->getBlockLimit() - blockCount < totalBlocks + kSpareSlots) {
         // Refused while the archive is still open: a resize the engine
@@ -155,8 +164,14 @@ int Menu::importXML(const string& requested)
             rememberQELKey(key.bytes, key.length);
         }
         archives()->close(id);
-        if (archives()->defrag(archivePath.c_str(), static_cast<int>(newLimit), key.data(), key.size()) != 0)
-            return lost("Could not resize the QEL file.\nThe QEL file was closed.");
+        if (const int rc = archives()->defrag(archivePath.c_str(), static_cast<int>(newLimit), key.data(), key.size());
+            rc != 0) {
+            logArchiveRefusal("resize", rc, archivePath.c_str(), true);
+            const string cause = archiveRefusalText(rc, archivePath.c_str(), true);
+            return lost(("Could not resize the QEL file.\n" + (cause.empty() ? cause : cause + "\n")
+                         + "The QEL file was closed.")
+                            .c_str());
+        }
         id = archives()->load(archivePath.c_str(), key.data(), key.size());
         if (id <= 0)
             return lost("Could not reload the QEL file after resize.");

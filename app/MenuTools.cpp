@@ -161,8 +161,8 @@ public:
             return -1;
         archives()->close(m_status.iArchiveID);
         if (const int rc = archives()->defrag(path, newLimit, m_key.data(), m_key.size()); rc != 0) {
-            logArchiveRefusal("defrag/resize", rc, path);
-            const String cause = archiveRefusalText(rc, path);
+            logArchiveRefusal("defrag/resize", rc, path, true);
+            const String cause = archiveRefusalText(rc, path, true);
             const String text = kDefragFailed + (cause.empty() ? cause : cause + "\n") + "The QEL file was closed.";
             return giveUp(text.c_str());
         }

@@ -3,10 +3,13 @@
 // with the target archive's choice, its resize and the failures.
 #include "app/AppFixture.h"
 #include "import/interchange/InterchangeFixture.h"
+#include "support/FileFaults.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -187,6 +190,62 @@ TEST_F(InterchangeImportTest, FailuresKeepTheEditorConsistent)
         }
         Main::instance()->archiveMgr()->closeAll();
         gs().clear();
+    }
+}
+
+// Another program replaced, deleted or write-protected the open archive's
+// file: a merge writes nothing and says why, and a resize the folder
+// refuses says so too.
+TEST_F(InterchangeImportTest, AMergeIntoAFileChangedOnDiskWritesNothingAndSaysWhy)
+{
+    ASSERT_EQ(start(), 0);
+    const std::string replaced = "\" was replaced or deleted by another program since it was opened.\n"
+                                 "Nothing was written to it.";
+    const std::string denied = "\" cannot be written: permission denied.\nIt is kept as it is.";
+    const std::string deniedInFolder =
+        "\" cannot be rewritten: permission denied in its folder.\nIt is kept as it is.\nThe QEL file was closed.";
+    const struct {
+        const char* label;
+        std::function<void(const std::string& path)> change;
+        const char* failure;
+        const std::string& cause;
+        bool stillOpen;
+    } rows[] = {
+        {"another archive moved over it",
+         [this](const std::string& p) {
+             editortest::buildArchive(folder.path("theirs.qel"), {{"theirs", "ZK7_FILE"}});
+             std::filesystem::rename(folder.path("theirs.qel"), p);
+         },
+         "Could not import into the QEL file.", replaced, true},
+        {"deleted", [](const std::string& p) { std::filesystem::remove(p); }, "Could not import into the QEL file.",
+         replaced, true},
+        {"write-protected", FileFaults::writeProtect, "Could not import into the QEL file.", denied, true},
+        {"folder write-protected",
+         [](const std::string& p) { FileFaults::writeProtect(std::filesystem::path(p).parent_path()); },
+         "Could not resize the QEL file.", deniedInFolder, false},
+    };
+    // Nine blocks do not fit the archive: the import resizes it first.
+    const std::string document = writeDocument("", 9);
+    const std::string path = folder.path("open.qel");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        FileFaults::Scope faults;
+        openArchiveWithSlots(12, 2);
+        row.change(path);
+        const std::string before = std::filesystem::exists(path) ? editortest::readFile(path) : "none";
+        TS::clearModalLog();
+        TS::pushAnswer(Zelkoran::MBB_YES);
+        TS::pushAnswer(1);
+        EXPECT_EQ(app.menu()->importXML(document.c_str()), -1);
+        EXPECT_EQ(boxTexts().back(), std::string(row.failure) + "\nThe QEL file \"" + path + row.cause);
+        EXPECT_TRUE((std::filesystem::exists(path) ? editortest::readFile(path) : "none") == before)
+            << "the file at the path changed";
+        EXPECT_EQ(gs().bArchiveLoaded, row.stillOpen ? 1 : 0);
+        EXPECT_EQ(TS::pendingAnswers(), 0u);
+        Main::instance()->archiveMgr()->closeAll();
+        gs().clear();
+        FileFaults::reset();
+        std::filesystem::remove(path);
     }
 }
 

@@ -573,6 +573,8 @@ TEST_F(MenuToolsTest, AFileThatCannotBeRewrittenIsLeftAsItIsAndTheCauseSaid)
     const std::string replaced = "\" was replaced or deleted by another program since it was opened.\n"
                                  "Nothing was written to it.";
     const std::string denied = "\" cannot be written: permission denied.\nIt is kept as it is.";
+    const std::string deniedInFolder =
+        "\" cannot be rewritten: permission denied in its folder.\nIt is kept as it is.";
     const struct {
         const char* label;
         std::function<void(const std::string& path)> change; // by another program, while open
@@ -589,8 +591,8 @@ TEST_F(MenuToolsTest, AFileThatCannotBeRewrittenIsLeftAsItIsAndTheCauseSaid)
         {"write-protected", FileFaults::writeProtect, denied, true},
         // The rewrite needs the folder: it fails only once the archive is closed.
         {"folder write-protected",
-         [](const std::string& p) { FileFaults::writeProtect(std::filesystem::path(p).parent_path()); }, denied,
-         false},
+         [](const std::string& p) { FileFaults::writeProtect(std::filesystem::path(p).parent_path()); },
+         deniedInFolder, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
