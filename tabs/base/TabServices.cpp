@@ -10,8 +10,6 @@
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
 
-#include <algorithm>
-
 using namespace Zelkoran;
 
 namespace {
@@ -95,9 +93,7 @@ TabServices::string TabServices::exportFilePath(const string& fileName, const st
     const string& archivePath = globalStatus->sArchivePath;
     if (archivePath.empty() || fileName.empty())
         return string();
-    string file = fileName;
-    std::replace(file.begin(), file.end(), '/', '_');
-    std::replace(file.begin(), file.end(), '\\', '_');
+    string file = Main::instance()->tool()->fileNameFor(fileName.c_str());
     if (!extension.empty())
         file += "." + extension;
     return Main::instance()->tool()->fileGetDir(archivePath.c_str()) + "/" + file;

@@ -50,8 +50,9 @@ public:
     // selected row's; "" when neither has one.
     string exportName() const;
     // fileName + "." + extension in the folder of the open archive file;
-    // folder separators in fileName become '_' so that an export never
-    // leaves that folder. "" without an archive path or a file name.
+    // fileName as Tool::fileNameFor makes it, so that an export never
+    // leaves that folder nor is hidden. "" without an archive path or a
+    // file name.
     string exportFilePath(const string& fileName, const string& extension) const;
 
     // The storage a new block starts with: plain, or encrypted while the

@@ -39,15 +39,6 @@ constexpr int kXMLOnly = 8;
 
 Tool* tool() { return Main::instance()->tool(); }
 
-// A block name as a file name of the export folder: folder parts of the
-// name must not lead the file out of it.
-String asFileName(String name)
-{
-    std::replace(name.begin(), name.end(), '/', '_');
-    std::replace(name.begin(), name.end(), '\\', '_');
-    return name;
-}
-
 } // namespace
 
 int SceneExport::onExport(const string& archivePath) const
@@ -61,7 +52,7 @@ int SceneExport::onExport(const string& archivePath) const
     }
     if (!folder.empty() && folder.back() != '/')
         folder += "/";
-    const string outputPath = folder + asFileName(name);
+    const string outputPath = folder + tool()->fileNameFor(name.c_str());
     const string extension = SceneBlockKind::extensionOf(name);
 
     int mode = kXMLOnly;

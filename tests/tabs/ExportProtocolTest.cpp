@@ -34,8 +34,10 @@ TEST_F(ExportProtocolTest, ExportsGoIntoTheArchiveFolder)
 {
     EXPECT_EQ(exportPath("sky", "png"), folder.path("sky.png"));
     EXPECT_EQ(exportPath("notes", ""), folder.path("notes"));
-    // Block names may hold folder separators; the file stays in the folder.
-    EXPECT_EQ(exportPath("../../etc/passwd", "txt"), folder.path(".._.._etc_passwd.txt"));
+    // Block names may hold folder separators; the file stays in the folder
+    // and is not hidden.
+    EXPECT_EQ(exportPath("../../etc/passwd", "txt"), folder.path("etc_passwd.txt"));
+    EXPECT_EQ(exportPath(".profile", ""), folder.path("_profile"));
     EXPECT_EQ(exportPath("a\\b", "wav"), folder.path("a_b.wav"));
     EXPECT_EQ(exportPath("", "png"), "");
 

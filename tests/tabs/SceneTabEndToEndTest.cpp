@@ -4,6 +4,8 @@
 
 #include <Zelkoran/Internal.h>
 
+#include <filesystem>
+
 namespace {
 
 using namespace Zelkoran;
@@ -216,6 +218,28 @@ TEST_F(SceneTabEndToEndTest, ALayerEditThatReplacesTextTypedInTheBoxSaysSo)
         EXPECT_NE(shown.find(drag ? "offsetx=\"-10\"" : "visible=\"0\""), std::string::npos) << shown;
         click(SW_RENDER);
     }
+}
+
+TEST_F(SceneTabEndToEndTest, ANameTypedWithFolderStepsIsExportedAsAVisibleFileOfTheFolder)
+{
+    openLevel();
+    makeTab();
+    ASSERT_EQ(choose("level.tmx"), 0);
+    click(112);
+    TS::key(SDLK_a, KMOD_CTRL);
+    for (const char ch : std::string("../../level.tmx")) {
+        TS::typeText(std::string(1, ch).c_str());
+        deliver();
+    }
+    saveWith(SW_RAW);
+    ASSERT_STREQ(list->getSelectedText(), "../../level.tmx");
+    TS::pushAnswer(8); // TMX only
+    TS::pushAnswer(MBB_OK);
+    click(SW_EXPORT);
+    EXPECT_EQ(std::string(TS::modalLog().back().text), "TileMap exported to \"" + folder.path("level.tmx") + "\": Ok");
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path("")))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+    TS::clearModalLog();
 }
 
 } // namespace

@@ -613,6 +613,7 @@ TEST_F(SceneTiledTest, AFullMapExportWritesOnlyInsideItsFolderWhateverTheMapName
     EXPECT_EQ(readFile(folder.path("escaped.tsx")), "the user's own file");
     const std::string named = attributeOf(readFile(folder.path("out/hostile.tmx")), "<tileset", "source");
     EXPECT_EQ(named.find('/'), std::string::npos) << named;
+    EXPECT_NE(named.front(), '.') << "not hidden: " << named;
     EXPECT_TRUE(fs::exists(folder.path("out/" + named))) << named;
 
     // Again: every file the export would replace is asked about.

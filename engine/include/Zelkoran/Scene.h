@@ -228,7 +228,7 @@ public:
     // new one is complete); name: reserved for the map's name (TMX has no
     // place for it); reserved: pass "". withDependencies also writes every
     // tile set as NAME.tsx, every picture as NAME.png and every object
-    // template as NAME.tx next to path (NAME with '/' and '\' as '_', one
+    // template as NAME.tx next to path (NAME as Tool::fileNameFor gives it, one
     // over 200 bytes cut to fit with a digest of it, made unique with "_2",
     // "_3"...), and the map refers to them by file name
     // (files of those names are replaced); without it references stay as

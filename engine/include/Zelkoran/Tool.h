@@ -65,6 +65,11 @@ public:
     // trailing '/' is dropped (except for "/"). "." when nothing is left,
     // "" for an empty path.
     String pathNormalize(const char* path);
+    // A name (a block's, say) as the name of a file in one folder: its
+    // folder parts joined with '_' ("a/b" gives "a_b"), "." and ".." parts
+    // left out and a leading '.' written '_' ("../../.x" gives "_x"), so the
+    // file stays in that folder and is not hidden; "_" when nothing is left.
+    String fileNameFor(const char* name);
 
     // --- strings and numbers (any thread) ---
     // Copies at most size-1 characters of src and terminates dst (a null

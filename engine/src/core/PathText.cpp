@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace Zelkoran::PathText {
 
@@ -39,6 +40,27 @@ bool absolute(const fs::path& path, String& out)
         return false;
     out = normalized(full);
     return true;
+}
+
+String fileNameFor(const String& name)
+{
+    String out;
+    size_t start = 0;
+    while (start <= name.size()) {
+        const size_t end = std::min(name.find_first_of("/\\", start), name.size());
+        const std::string_view part(name.data() + start, end - start);
+        if (!part.empty() && part != "." && part != "..") {
+            if (!out.empty())
+                out += '_';
+            out.append(part.data(), part.size());
+        }
+        start = end + 1;
+    }
+    if (out.empty())
+        out.push_back('_');
+    if (out[0] == '.')
+        out[0] = '_';
+    return out;
 }
 
 } // namespace Zelkoran::PathText

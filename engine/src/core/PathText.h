@@ -17,5 +17,9 @@ String normalized(const std::filesystem::path& path);
 // Normalised absolute form; false when path is empty or the current
 // folder cannot be read.
 bool absolute(const std::filesystem::path& path, String& out);
+// A name (a block's, say) as the name of a file in one folder: its folder
+// parts joined with '_', "." and ".." parts left out, and a leading '.'
+// written '_', so that the file stays in the folder and is not hidden.
+String fileNameFor(const String& name);
 
 } // namespace Zelkoran::PathText

@@ -123,6 +123,8 @@ String Tool::pathNormalize(const char* path)
     return normalized(toPath(path));
 }
 
+String Tool::fileNameFor(const char* name) { return PathText::fileNameFor(name ? name : ""); }
+
 // --- strings and numbers ---
 
 size_t Tool::szCopy(char* dst, const char* src, size_t size)

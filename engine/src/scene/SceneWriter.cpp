@@ -139,10 +139,7 @@ String Writer::uniqueFile(const String& wanted)
 {
     // Names come from inside the map (a tile set's name, say "../../x"):
     // folder parts must not lead the file out of the export folder.
-    String name = wanted.empty() ? String("file") : wanted;
-    std::replace(name.begin(), name.end(), '/', '_');
-    std::replace(name.begin(), name.end(), '\\', '_');
-    name = fitFileName(name);
+    String name = fitFileName(PathText::fileNameFor(wanted.empty() ? String("file") : wanted));
     const String stem = stemOf(name);
     const String ext = PathText::toString(std::filesystem::path(name.c_str()).extension());
     for (int n = 2; m_files.count(name); ++n)
