@@ -13,6 +13,8 @@
 
 #include <SDL_image.h>
 
+#include <pugixml.hpp>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -498,6 +500,41 @@ TEST_F(SceneImportTwiceTest, AnAddedLayerThatReplacesTextTypedInTheBoxSaysSo)
                                  "by the Scene's text, which now holds this layer change.");
     EXPECT_EQ(std::string(text->getText().c_str()).find("<oops"), std::string::npos);
     EXPECT_EQ(editortest::listItems(layers), (std::vector<std::string>{"first", "block"}));
+}
+
+TEST_F(SceneImportTwiceTest, ALayerAddedWhereOneWasRemovedTakesTheMapsNextLayerId)
+{
+    openLevel();
+    makeTab();
+    ASSERT_EQ(choose("level.tmx"), 0);
+    chooseLayer(1);
+    TS::pushAnswer(MBB_YES);
+    click(SW_REMOVE_LAYER);
+    writePNG("ground.png", 64, 48);
+    std::string target;
+    TS::pushScript([&](int d) {
+        load(d);
+        TS::clickWidget(d, kTarget);
+        TS::pump();
+        TS::key(SDLK_DOWN);
+        TS::key(SDLK_RETURN);
+        TS::pump();
+        target = dialogPanel(d)->getComboBox(kTarget)->getSelectedText();
+        TS::clickWidget(d, 1);
+    });
+    TS::pushFileAnswer(true, path("ground.png").c_str());
+    click(SW_ADD_LAYER);
+    EXPECT_EQ(target, "Empty layer 1");
+    takeBoxes();
+    // Layer ids by name, then the map's next id, as stored.
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(stored("level.tmx").c_str()));
+    std::vector<std::string> ids;
+    for (pugi::xml_node layer : doc.child("map").children())
+        if (layer.attribute("id"))
+            ids.push_back(std::string(layer.attribute("name").value()) + "=" + layer.attribute("id").value());
+    ids.push_back(doc.child("map").attribute("nextlayerid").value());
+    EXPECT_EQ(ids, (std::vector<std::string>{"ground=4", "=2", "Things=3", "5"})) << stored("level.tmx");
 }
 
 TEST_F(SceneImportTwiceTest, ALayerOfAnotherTileSizeIsRefusedBeforeAnythingIsWritten)

@@ -173,7 +173,10 @@ TEST_F(UvttImportTest, NewSceneGetsThePaddedMapInItsFirstSlot)
     EXPECT_EQ(std::tuple(scene->getLayerType(1), scene->getLayerType(2), scene->getLayerType(3)),
               std::tuple(int(SLT_TILE), int(SLT_OBJECT), int(SLT_OBJECT)));
     const std::string tmx = tmxOf(scene);
-    EXPECT_EQ(attribute(tmx, "<map", "nextlayerid"), "4");
+    // The map layer comes after the groups, in the slot a stand-in held:
+    // it takes the next id.
+    EXPECT_EQ(attribute(tmx, "<map", "nextlayerid"), "5");
+    EXPECT_EQ(attribute(tmx, "<layer ", "id"), "4");
     EXPECT_EQ(attribute(tmx, "name=\"Occluders\"", "id"), "2");
     EXPECT_EQ(attribute(tmx, "name=\"Lights\"", "id"), "3");
     EXPECT_EQ(attribute(tmx, "name=\"Occluders\"", "zk7gridcell"), "80");

@@ -118,9 +118,9 @@ private:
     int writeFile(const pugi::xml_document& doc, const String& file);
     // slot: a top-level layer's slot, 0 for a nested one.
     int writeLayer(pugi::xml_node parent, const Layer& layer, int slot);
-    // A layer keeps the id it was read with; a new or repeated one gets
-    // wanted (its slot) when no layer has that id, else the next free id.
-    int keptId(const Layer& layer, int wanted);
+    // A layer keeps the id it was read with; a new or repeated one takes
+    // the next id, which no layer had, as Tiled gives ids.
+    int keptId(const Layer& layer);
     void noteIds(const Layer& layer);
     String uniqueFile(const String& wanted);
 
@@ -131,7 +131,7 @@ private:
     std::map<const TileSet*, String> m_tileSetFiles;
     std::map<const Template*, String> m_templateFiles;
     int m_nextId = 1;
-    std::set<int> m_readIds, m_writtenIds;
+    std::set<int> m_writtenIds;
     int m_memoryImages = 0;
 };
 
@@ -314,19 +314,17 @@ int Writer::writeTileSet(pugi::xml_node parent, const TileSet& ts, size_t)
 void Writer::noteIds(const Layer& layer)
 {
     const int id = layer.element.document_element().attribute("id").as_int();
-    if (id > 0 && id < INT_MAX) {
+    if (id > 0 && id < INT_MAX)
         m_nextId = std::max(m_nextId, id + 1);
-        m_readIds.insert(id);
-    }
     for (const auto& child : layer.children)
         noteIds(*child);
 }
 
-int Writer::keptId(const Layer& layer, int wanted)
+int Writer::keptId(const Layer& layer)
 {
     int id = layer.element.document_element().attribute("id").as_int();
     if (id < 1 || id == INT_MAX || m_writtenIds.count(id))
-        id = wanted > 0 && !m_readIds.count(wanted) && !m_writtenIds.count(wanted) ? wanted : m_nextId;
+        id = m_nextId;
     m_writtenIds.insert(id);
     m_nextId = std::max(m_nextId, id + 1);
     return id;
@@ -334,7 +332,7 @@ int Writer::keptId(const Layer& layer, int wanted)
 
 int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int slot)
 {
-    const int id = keptId(layer, slot);
+    const int id = keptId(layer);
     pugi::xml_node from = layer.element.document_element();
     pugi::xml_node e = parent.append_child(from ? from.name()
                                                 : layer.type == SLT_TILE    ? "layer"
