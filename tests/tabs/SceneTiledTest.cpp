@@ -755,13 +755,34 @@ TEST_F(SceneTiledTest, AFailedMapImportShowsTheEnginesReason)
 {
     openArchive({});
     makeTab();
-    writeFile(folder.path("lost.tmx"), mapOf({"nowhere.tsx"}));
-    importFile(kFull, folder.path("lost.tmx"), {MBB_OK});
-    const Box failed = takeBoxes().back();
-    EXPECT_EQ(failed.title, "TileMap import");
-    EXPECT_EQ(failed.text.rfind("Failed to load TileMap. File may be invalid or dependencies missing.\n\n", 0), 0u)
-        << failed.text;
-    EXPECT_NE(failed.text.find("nowhere.tsx"), std::string::npos) << failed.text;
+    // A picture wider than any image block is refused before it is decoded.
+    SDL_Surface* wide = SDL_CreateRGBSurfaceWithFormat(0, 17000, 32, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_FillRect(wide, nullptr, 0xFF00FF00);
+    IMG_SavePNG(wide, folder.path("wide.png").c_str());
+    SDL_FreeSurface(wide);
+    writeFile(folder.path("wide.tsx"), tileSet({"wide.png"}));
+    const struct {
+        const char* map;
+        const char* tileSet;
+        std::vector<std::string> named;
+    } cases[] = {
+        {"lost.tmx", "nowhere.tsx", {"nowhere.tsx"}},
+        {"wide.tmx", "wide.tsx", {"\"wide.png\"", "17000x32 pixels", "at most 16384 pixels a side"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.map);
+        const std::vector<std::string> before = liveBlocks();
+        writeFile(folder.path(c.map), mapOf({c.tileSet}));
+        importFile(kFull, folder.path(c.map), {MBB_OK});
+        const Box failed = takeBoxes().back();
+        EXPECT_EQ(failed.title, "TileMap import");
+        EXPECT_EQ(failed.text.rfind("Failed to load TileMap. File may be invalid or dependencies missing.\n\n", 0),
+                  0u)
+            << failed.text;
+        for (const std::string& part : c.named)
+            EXPECT_NE(failed.text.find(part), std::string::npos) << failed.text;
+        EXPECT_EQ(liveBlocks(), before);
+    }
 }
 
 TEST_F(SceneTiledTest, ATileSetOrTemplateAsTextIsNamedAfterItsFile)

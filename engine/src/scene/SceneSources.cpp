@@ -7,6 +7,7 @@
 #include "core/PathText.h"
 #include "core/WholeFile.h"
 #include "image/ImageBlock.h"
+#include "image/PictureSize.h"
 #include "xml/XMLText.h"
 
 #include <SDL.h>
@@ -32,10 +33,17 @@ bool isFile(const String& path)
     return std::filesystem::is_regular_file(PathText::toPath(path.c_str()), ec);
 }
 
-SDL_Surface* decodeBytes(const void* data, size_t size)
+// Whether the picture states a side no image block holds: such a file is
+// refused before the decoder allocates what its header claims.
+bool statesTooLarge(SDL_RWops* rw, uint32_t& width, uint32_t& height)
 {
-    SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
-    SDL_Surface* raw = rw ? IMG_Load_RW(rw, 1) : nullptr;
+    return image::statedPictureSize(rw, width, height) != 0 &&
+           (width > uint32_t(image::kMaxImageSide) || height > uint32_t(image::kMaxImageSide));
+}
+
+SDL_Surface* decodeBytes(SDL_RWops* rw)
+{
+    SDL_Surface* raw = IMG_Load_RW(rw, 1);
     if (!raw)
         return nullptr;
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);
@@ -148,6 +156,10 @@ String SceneSources::unreadable(const char* kind, const char* ref) const
     String text = String("the ") + kind + " \"" + ref + "\" cannot be read";
     if (!m_place.empty())
         text += " from \"" + m_place + "\"";
+    if (m_refusedWidth || m_refusedHeight)
+        text += String(": it is ") + std::to_string(m_refusedWidth).c_str() + "x" +
+                std::to_string(m_refusedHeight).c_str() + " pixels; a picture may have at most " +
+                std::to_string(image::kMaxImageSide).c_str() + " pixels a side";
     return text;
 }
 
@@ -184,6 +196,7 @@ int SceneSources::readText(const Origin& from, const char* ref, String& text, Or
 
 int SceneSources::readPicture(const Origin& from, const char* ref, int trans, PicturePtr& out)
 {
+    m_refusedWidth = m_refusedHeight = 0;
     Found where;
     if (int rc = locate(from, ref, image::kImageBlockType, where); rc != RC_OK)
         return rc;
@@ -223,8 +236,12 @@ int SceneSources::readPicture(const Origin& from, const char* ref, int trans, Pi
         Vector<uint8_t> bytes;
         if (int rc = readWholeFile(where.file.c_str(), bytes, kMaxImageFileBytes); rc != RC_OK)
             return rc;
-        pixels = decodeBytes(bytes.data(), bytes.size());
-        if (!pixels)
+        SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
+        if (rw && statesTooLarge(rw, m_refusedWidth, m_refusedHeight)) {
+            SDL_RWclose(rw);
+            return RC_ERR_TOO_LARGE;
+        }
+        if (!rw || !(pixels = decodeBytes(rw)))
             return RC_ERR_CORRUPT;
     }
     if (trans >= 0)

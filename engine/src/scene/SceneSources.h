@@ -26,10 +26,12 @@ public:
     int readText(const Origin& from, const char* ref, String& text, Origin& found, String& identity);
     // The image ref names, decoded once per source and colour key; trans is
     // a 0xRRGGBB colour made transparent, -1 for none. Codes of readText,
-    // RC_ERR_CORRUPT (not an image).
+    // RC_ERR_CORRUPT (not an image), RC_ERR_TOO_LARGE (a file whose header
+    // states a side no image block holds, refused before it is decoded).
     int readPicture(const Origin& from, const char* ref, int trans, PicturePtr& out);
     // 'the KIND "ref" cannot be read from "PLACE"', PLACE being the archive
-    // or file the last lookup went to (left out before any lookup).
+    // or file the last lookup went to (left out before any lookup); for a
+    // picture the last readPicture refused for its size, what size it states.
     String unreadable(const char* kind, const char* ref) const;
 
 private:
@@ -47,6 +49,7 @@ private:
     std::map<String, int> m_opened; // archives opened for this load, by path
     std::map<String, PicturePtr> m_pictures;
     String m_place; // where the last lookup went
+    uint32_t m_refusedWidth = 0, m_refusedHeight = 0; // stated by the last picture refused for its size
 };
 
 // Makes every pixel of colour 0xRRGGBB transparent (an ARGB8888 surface).
