@@ -280,7 +280,8 @@ int CtrlGUI::onListBox()
         return 0;
     // The panel shown now goes only once the chosen one has loaded: a
     // damaged block must not cost the user the edits of the open one.
-    const int id = gui()->load(globalStatus->iArchiveID, text.c_str());
+    Vector<String> leftOut;
+    const int id = gui()->load(globalStatus->iArchiveID, text.c_str(), &leftOut);
     if (id < 1) {
         editorLog().msg(LOG_ERROR, "\n[CtrlGUI] Error: could not load panel '%s' (error %d).\n", text.c_str(), id);
         selectBlockListItemByName(currentItemName);
@@ -305,6 +306,14 @@ int CtrlGUI::onListBox()
         widgetList.selectFirstRow();
     updateData();
     showLoadedPanelForPreview();
+    if (!leftOut.empty()) {
+        string named;
+        for (const String& part : leftOut)
+            named += "\n" + part;
+        services.messageBox("Loading resource",
+                            "Panel '" + text + "' is shown without what it names that could not be loaded:" + named,
+                            MBB_OK, MBT_WARNING, 0);
+    }
     return 0;
 }
 

@@ -34,6 +34,7 @@ enum eAddWidget : int {
     AW_NAME = 1030,
     AW_ID_LABEL = 1031,
     AW_ID = 1032,
+    AW_ID_NOTE = 1033,
     AW_FIRST_TYPE = 1040,
     AW_FIRST_DESCRIPTION = 1140,
 };
@@ -134,6 +135,13 @@ struct AddWidgetRun {
         } else if (v != offeredId) {
             takenId = 0;
         }
+        // The field changed under the user's hands: say why at once.
+        if (WidgetLabel* note = dialog.getLabel(AW_ID_NOTE))
+            note->setText(takenId != 0 && idValue() == offeredId
+                              ? ("ID " + std::to_string(takenId) + " is in use: " + std::to_string(offeredId) +
+                                 " is offered.")
+                                    .c_str()
+                              : "");
         rebuildName();
     }
     void onType(Widget& box)
@@ -223,6 +231,7 @@ int GUIAddWidgetDialog::run(Panel& edited)
                                                  1.0f, static_cast<float>(kMaxWidgetId),
                                                  static_cast<float>(firstFreeId)))
         id->allowFloat(false);
+    label(AW_ID_NOTE, "AddWidgetIDNote", "", 24, 328);
     if (Widget* name = dialog->getWidgetByID(AW_NAME)) {
         name->setOnValueCommitted([&run](Widget&) { run.onName(); });
         name->setOnFocusLost([&run](Widget&) { run.onName(); });

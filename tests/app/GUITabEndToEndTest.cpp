@@ -173,9 +173,19 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
     ASSERT_NE(live, nullptr);
     const int tabPanel = guiTab()->getID();
 
-    // The id typed is the label's: the widget gets the first free one, and
-    // the user is told.
-    TS::pushScript([this](int dialogId) {
+    // The id typed is the label's: the field offers the first free one and
+    // says why at once, and the user is told again once it is added.
+    std::vector<std::string> notes;
+    TS::pushScript([&](int dialogId) {
+        const auto note = [&] {
+            const WidgetLabel* label = editortest::panel(dialogId)->getLabel(1033);
+            notes.push_back(label ? label->getText() : "<none>");
+        };
+        note();
+        typeKeys(dialogId, 1032, "1", Commit::Tab);
+        note();
+        typeKeys(dialogId, 1032, "7", Commit::Tab);
+        note();
         typeKeys(dialogId, 1032, "1", Commit::None);
         TS::clickWidget(dialogId, 1);
     });
@@ -186,6 +196,7 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
     EXPECT_STREQ(added->getName(), "Button_2");
     EXPECT_EQ(tab()->getSelectedWidgetId(), 2);
     EXPECT_STREQ(TS::modalLog().back().text.c_str(), "Widget ID 1 is already in use: the widget was added with ID 2.");
+    EXPECT_EQ(notes, (std::vector<std::string>{"", "ID 1 is in use: 2 is offered.", ""}));
 
     clickWidget(tabPanel, CtrlGUI::GW_SKIN_PRESSED);
     clickWidget(tabPanel, CtrlGUI::GW_SKIN_COLORS);
@@ -357,6 +368,37 @@ TEST_F(GUITabEndToEndTest, ADamagedPanelIsReportedAndTheOpenOneKeepsItsEdits)
     const std::string log = logText();
     EXPECT_NE(log.find("the panel block \"garbled\" is damaged"), std::string::npos);
     EXPECT_NE(log.find("block \"rotten\" of type ZK7_GUIPANEL fails its check"), std::string::npos);
+    TS::clearModalLog();
+}
+
+TEST_F(GUITabEndToEndTest, APanelWhosePictureIsGoneSaysSoWhenItIsOpened)
+{
+    openMenuArchive();
+    const int archiveId = app.globalStatus()->iArchiveID;
+    ImageMgr* images = Main::instance()->imageMgr();
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 8, 8, 32, SDL_PIXELFORMAT_ARGB8888);
+    const int picture = images->loadFromSurface(s, "#skinned/ok_0");
+    SDL_FreeSurface(s);
+    ASSERT_EQ(images->get(picture)->save(archiveId, "#skinned/ok_0"), 0);
+    images->close(picture);
+    GUIMgr* gui = Main::instance()->guiMgr();
+    const int id = gui->create("skinned", 0x42000000);
+    Widget* ok = gui->getPanel(id)->createWidgetByType("ok", WT_BUTTON, 1);
+    ok->setBackgroundImage(archiveId, "#skinned/ok_0", WS_NORMAL);
+    ASSERT_EQ(gui->getPanel(id)->save(archiveId), 0);
+    gui->close(id);
+    Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    ASSERT_EQ(archive->blockDelete(Archive::Block("#skinned/ok_0", "ZK7_IMAGE")), 0);
+    app.globalStatus()->bReparseAll = 1;
+    app.menu()->update();
+    clickWidget(app.resources()->get(SR_MENU_PANEL), 230);
+    TS::clearModalLog();
+    TS::pushAnswer(1);
+    clickRow(CtrlBase::BW_LIST, 2);
+    ASSERT_NE(gui->getPanel(tab()->getPanelId()), nullptr) << "opened all the same";
+    ASSERT_FALSE(TS::modalLog().empty());
+    EXPECT_EQ(TS::modalLog().back().text, "Panel 'skinned' is shown without what it names that could not be loaded:\n"
+                                          "image \"#skinned/ok_0\"");
     TS::clearModalLog();
 }
 

@@ -49,11 +49,12 @@ public:
     // Builds a new panel from the "ZK7_GUIPANEL" block name: every widget
     // with all its properties, the panel's settings, placement and status
     // (a panel stored shown is shown). Skin images are loaded from the same
-    // archive by name; an image or font that cannot be had is left out and
-    // logged. The panel id (> 0), RC_ERR_NOT_FOUND (no such archive or
-    // block), RC_ERR_KEY (-477), RC_ERR_CORRUPT (a damaged block: no panel
-    // is left behind), RC_ERR_IO.
-    int load(int archiveId, const char* name);
+    // archive by name; an image, sprite or font that cannot be had is left
+    // out and logged, and, when leftOut is given, named there once each as
+    // KIND "NAME" (KIND: image, sprite or font). The panel id (> 0),
+    // RC_ERR_NOT_FOUND (no such archive or block), RC_ERR_KEY (-477),
+    // RC_ERR_CORRUPT (a damaged block: no panel is left behind), RC_ERR_IO.
+    int load(int archiveId, const char* name, Vector<String>* leftOut = nullptr);
     // Soft-deletes the "ZK7_GUIPANEL" block name. 0, RC_ERR_NOT_FOUND (no
     // such archive or block), or a code of Archive::blockDelete.
     int remove(int archiveId, const char* name);

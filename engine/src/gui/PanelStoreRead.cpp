@@ -13,8 +13,9 @@
 #include "core/ByteOrder.h"
 #include "gui/PanelStore.h"
 
-#include <cstring>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <string_view>
 
@@ -95,7 +96,7 @@ public:
 // loaded: widgets use a font without holding it.
 class Resolver {
 public:
-    explicit Resolver(int archiveId) : m_archive(archiveId) {}
+    Resolver(int archiveId, Vector<String>* leftOut) : m_archive(archiveId), m_leftOut(leftOut) {}
     ~Resolver()
     {
         // Widgets hold the images they use; drop the loader's own hold.
@@ -145,11 +146,15 @@ public:
         if (Log* log = LogMgr::current())
             log->msg(3, " [GUIMgr] Warning: stored panel refers to the %s \"%s\", which cannot be had; left out.\n",
                      kind, name.c_str());
+        const String named = String(kind) + " \"" + name + "\"";
+        if (m_leftOut && std::find(m_leftOut->begin(), m_leftOut->end(), named) == m_leftOut->end())
+            m_leftOut->push_back(named);
     }
 
 private:
     static constexpr std::string_view kBuiltinPrefix = "@zk7/font/";
     int m_archive;
+    Vector<String>* m_leftOut;
     std::map<String, int> m_images;
     std::map<String, int> m_fonts;
 };
@@ -406,7 +411,7 @@ bool knownType(int type)
 
 } // namespace
 
-int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel)
+int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel, Vector<String>* leftOut)
 {
     Reader r(data, size);
     if (size < 4 || std::memcmp(data, kMagic, 3) != 0 || data[3] != kVersion)
@@ -435,7 +440,7 @@ int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel)
     panel.setLayoutAlign(align);
     panel.setLayoutJustify(justify);
     panel.setTitle(title.c_str(), tx, ty);
-    Resolver res(archiveId);
+    Resolver res(archiveId, leftOut);
     readWidget(r, res, *panel.baseWidget());
     for (uint32_t i = 0; i < count && r.ok(); ++i) {
         const int wtype = static_cast<int>(r.u32());
@@ -456,7 +461,7 @@ int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel)
 
 namespace Zelkoran {
 
-int GUIMgr::load(int archiveId, const char* name)
+int GUIMgr::load(int archiveId, const char* name, Vector<String>* leftOut)
 {
     Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
     if (!archive || !name || !name[0] || std::strlen(name) > kMaxBlockName)
@@ -465,7 +470,8 @@ int GUIMgr::load(int archiveId, const char* name)
     if (const int rc = archive->blockLoad(block); rc != RC_OK)
         return rc;
     const int id = createPanel(name);
-    const int rc = panelstore::decodePanel(static_cast<const uint8_t*>(block.data), block.size, archiveId, *getPanel(id));
+    const int rc = panelstore::decodePanel(static_cast<const uint8_t*>(block.data), block.size, archiveId,
+                                           *getPanel(id), leftOut);
     archive->blockFree(block);
     if (rc != RC_OK) {
         close(id);
