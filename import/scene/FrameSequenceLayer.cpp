@@ -231,11 +231,13 @@ int setAnimations(Scene* scene, const SceneLayerImportOptions& options, const Fr
         durations[size_t(j)] =
             uint32_t(std::max(given ? (*frameDurations)[size_t(j)] : std::max(options.durationMs, 1) / frames, 1));
     const uint32_t base = uint32_t(firstGid) - 1;
+    // A frame in which the cell is empty shows the clear tile.
+    const uint32_t clear = uint32_t(a.clearTileId());
     Vector<uint32_t> ids(static_cast<size_t>(frames));
     for (const FrameAnimationOwner& owner : a.owners) {
         for (int j = 0; j < frames; ++j) {
             const uint32_t id = owner.sequence[size_t(j)];
-            ids[size_t(j)] = (id ? id : uint32_t(owner.tileId)) + base;
+            ids[size_t(j)] = (id ? id : clear) + base;
         }
         if (int rc = scene->setTileAnimation(uint32_t(owner.tileId) + base, ids, durations); rc != 0)
             return rc;

@@ -12,6 +12,7 @@
 
 #include <SDL_surface.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -87,6 +88,15 @@ struct FrameTileAnalysis {
     int64_t cells() const { return int64_t(cols) * rows; }
     int64_t rawTiles() const { return cells() * frames; }
     int64_t finalTiles() const { return int64_t(unique.size()) + int64_t(owners.size()); }
+    // The tile an animation shows while its cell is empty: a clear one after
+    // the final tiles, or 0 when every animation shows a tile in every frame.
+    int64_t clearTileId() const
+    {
+        for (const FrameAnimationOwner& owner : owners)
+            if (std::find(owner.sequence.begin(), owner.sequence.end(), 0u) != owner.sequence.end())
+                return finalTiles() + 1;
+        return 0;
+    }
 };
 
 // The cheap prefilter: true when a and b may match. In average mode it
@@ -118,8 +128,8 @@ int analyzeFrameTiles(const std::vector<SDL_Surface*>& frames, const FrameTileSe
 void frameTileAtlasGrid(int64_t count, int& columns, int& rows);
 
 // The atlas of an analysis: unique tiles in slots 0..U-1, then each owner's
-// still image (its first non-empty tile); tile id t in slot t - 1, row by
-// row. Copies pixels as they are (no blending). Returns 0 and a new surface
+// still image (its first non-empty tile), then the clear tile when there is
+// one; tile id t in slot t - 1, row by row. Copies pixels as they are (no blending). Returns 0 and a new surface
 // the caller owns, or RC_ERR_TOO_LARGE (a side over kMaxFrameTileAtlasSide),
 // RC_ERR_NO_MEMORY (no surface), RC_ERR_INVALID (a tile source outside the
 // frames), RC_CANCELLED; no surface is returned on failure.

@@ -892,7 +892,7 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
 {
     atlas = nullptr;
     int columns = 0, rows = 0;
-    frameTileAtlasGrid(analysis.finalTiles(), columns, rows);
+    frameTileAtlasGrid(analysis.finalTiles() + (analysis.clearTileId() ? 1 : 0), columns, rows);
     if (columns < 1)
         return RC_ERR_NO_MEMORY;
     if (int64_t(columns) * s.tileWidth > kMaxFrameTileAtlasSide || int64_t(rows) * s.tileHeight > kMaxFrameTileAtlasSide)

@@ -179,20 +179,23 @@ TEST(FrameTiles, AnimatedCellsAndOwners)
     EXPECT_EQ(a.owners[1].sequence, (std::vector<uint32_t>{0, 2, 2}));
     EXPECT_EQ(a.animatedCells, 3);
     EXPECT_EQ(a.finalTiles(), 4);
+    EXPECT_EQ(a.clearTileId(), 5) << "cell 3 is empty in frame 0";
 
     SDL_Surface* atlas = nullptr;
     ASSERT_EQ(buildFrameTileAtlas(frames.list, a, FrameTileSettings::make(16, 16, 100.0f, 1), atlas), 0);
-    ASSERT_EQ(atlas->w, 32);
+    ASSERT_EQ(atlas->w, 48);
     ASSERT_EQ(atlas->h, 32);
     const auto at = [&](int slot) {
-        return static_cast<uint32_t*>(atlas->pixels)[(slot / 2) * 16 * atlas->pitch / 4 + (slot % 2) * 16];
+        return static_cast<uint32_t*>(atlas->pixels)[(slot / 3) * 16 * atlas->pitch / 4 + (slot % 3) * 16];
     };
-    // Owners show their first non-empty tile.
-    EXPECT_EQ(std::vector<uint32_t>({at(0), at(1), at(2), at(3)}), std::vector<uint32_t>({red, blue, red, blue}));
+    // Owners show their first non-empty tile; the clear tile follows them.
+    EXPECT_EQ(std::vector<uint32_t>({at(0), at(1), at(2), at(3), at(4)}),
+              std::vector<uint32_t>({red, blue, red, blue, 0u}));
     SDL_FreeSurface(atlas);
 
     const Frames still(1, 32, 16, [](int, int x, int) { return x < 16 ? 0xFF00FF00u : 0u; });
     EXPECT_TRUE(analyze(still, 16, 100.0f, 1).owners.empty());
+    EXPECT_EQ(analyze(still, 16, 100.0f, 1).clearTileId(), 0);
     const Frames empty(2, 32, 16, [](int, int, int) { return 0u; });
     EXPECT_EQ(analyze(empty, 16, 100.0f, 1).finalTiles(), 0);
 }

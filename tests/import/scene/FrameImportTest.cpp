@@ -209,7 +209,8 @@ TEST_F(FrameImport, ConverterBuildsTheAnimatedLayer)
     const scene::TileArt& art = ts.tiles.at(3);
     ASSERT_EQ(art.frames.size(), 3u);
     EXPECT_EQ(std::vector<uint32_t>({art.frames[0].tileId, art.frames[1].tileId, art.frames[2].tileId}),
-              std::vector<uint32_t>({1, 2, 3})) << "the empty frame shows the owner's still image";
+              std::vector<uint32_t>({1, 2, 4})) << "the empty frame shows a clear tile";
+    EXPECT_EQ(pixel(ts.picture->surface, 4 % ts.columns * 16 + 8, 4 / ts.columns * 16 + 8), 0u);
     EXPECT_EQ(art.frames[0].durationMs, 33u) << "durations given for another count are ignored";
     EXPECT_EQ(summary.rfind("Video was converted to an animated tile layer.\n\nSource resolution: 30x16\n", 0), 0u);
     EXPECT_NE(summary.find("Padding: right 2 px, bottom 0 px, transparent\n"), std::string::npos) << summary;
