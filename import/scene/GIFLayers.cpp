@@ -1,10 +1,11 @@
 // Animated GIFs as layer sources: the probe, the first frame as a still
-// layer, and sampled frames as an animated tile layer. Decoding is
-// SDL2_image's; frames are ARGB8888 copies.
+// layer, and sampled frames as an animated tile layer. Frames are the
+// GIF's screen (GIFFrames.h), ARGB8888.
 #include "import/scene/GIFLayers.h"
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/FrameSequenceLayer.h"
 #include "import/scene/FrameSampling.h"
+#include "import/scene/GIFFrames.h"
 #include "import/scene/GIFSizeCheck.h"
 #include "import/scene/SceneImportChecks.h"
 #include "import/scene/ImportProgress.h"
@@ -12,8 +13,6 @@
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
-
-#include <SDL_image.h>
 
 #include <algorithm>
 #include <cstring>
@@ -28,53 +27,25 @@ namespace {
 int g_gifImageCounter = 0;
 
 // Delays below 1 (or none at all) count as 100 ms.
-int frameDelay(const IMG_Animation* animation, int frame)
-{
-    const int delay = animation->delays ? animation->delays[frame] : 0;
-    return delay < 1 ? 100 : delay;
-}
+int frameDelay(int delayMs) { return delayMs < 1 ? 100 : delayMs; }
 
-using Animation = std::unique_ptr<IMG_Animation, void (*)(IMG_Animation*)>;
-
-// Null also for a GIF whose stated sizes are beyond what may be decoded.
-// The file is read once; the type hint is its extension, as for a load by path.
-Animation loadAnimation(const Zelkoran::String& path)
-{
-    std::vector<uint8_t> bytes;
-    GIFLayout layout;
-    if (!checkGIFFile(path.c_str(), bytes, layout))
-        return Animation(nullptr, IMG_FreeAnimation);
-    const char* dot = std::strrchr(path.c_str(), '.');
-    SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    return Animation(source ? IMG_LoadAnimationTyped_RW(source, 1, dot ? dot + 1 : nullptr) : nullptr,
-                     IMG_FreeAnimation);
-}
-
-// Every frame as an ARGB8888 copy with its delay.
+// Every frame as the GIF's screen shows it, with its delay; the file is
+// read once and checked before anything is decoded.
 int loadGIFFrames(const Zelkoran::String& path, std::vector<SDL_Surface*>& frames, std::vector<int>& delays,
                   int& width, int& height)
 {
     width = height = 0;
-    Animation animation = loadAnimation(path);
-    if (!animation)
+    std::vector<uint8_t> bytes;
+    GIFLayout layout;
+    if (!checkGIFFile(path.c_str(), bytes, layout))
         return IR_GIF_UNREADABLE;
-    if (animation->count < 1 || !animation->frames)
+    if (int rc = composeGIFFrames(bytes, layout, frames, delays); rc != 0)
+        return rc;
+    if (frames.empty())
         return IR_GIF_NO_FRAMES;
-    width = animation->w, height = animation->h;
-    for (int i = 0; i < animation->count; ++i) {
-        SDL_Surface* frame = animation->frames[i];
-        // Frames already in ARGB8888 are taken over rather than copied.
-        SDL_Surface* own = frame && frame->format->format == SDL_PIXELFORMAT_ARGB8888
-                               ? std::exchange(animation->frames[i], nullptr)
-                               : frame ? SDL_ConvertSurfaceFormat(frame, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
-        if (!own) {
-            destroyFrames(frames);
-            delays.clear();
-            return IR_CONVERT;
-        }
-        frames.push_back(own);
-        delays.push_back(frameDelay(animation.get(), i));
-    }
+    for (int& delay : delays)
+        delay = frameDelay(delay);
+    width = frames[0]->w, height = frames[0]->h;
     return 0;
 }
 
@@ -83,15 +54,17 @@ int loadGIFFrames(const Zelkoran::String& path, std::vector<SDL_Surface*>& frame
 bool getGIFMetadata(const String& path, int& width, int& height, int& frameCount, int& totalMs)
 {
     width = height = frameCount = totalMs = 0;
-    Animation animation = loadAnimation(path);
-    if (!animation)
+    std::vector<SDL_Surface*> frames;
+    std::vector<int> delays;
+    if (loadGIFFrames(path, frames, delays, width, height) != 0)
         return false;
-    width = animation->w, height = animation->h, frameCount = animation->count;
+    destroyFrames(frames);
+    frameCount = int(delays.size());
     int64_t total = 0;
-    for (int i = 0; animation->frames && i < animation->count; ++i)
-        total += frameDelay(animation.get(), i);
+    for (int delay : delays)
+        total += delay;
     totalMs = int(std::min<int64_t>(total, INT32_MAX));
-    return width >= 1 && height >= 1 && frameCount >= 1 && animation->frames;
+    return true;
 }
 
 

@@ -5,7 +5,8 @@
 //   8      2    screen height
 //   10     1    flags: bit 7 global colour table, bits 0-2 its size (2^(n+1) entries of 3 bytes)
 //   13     ..   global colour table, then blocks:
-//   0x21 label, sub-blocks        an extension
+//   0x21 label, sub-blocks        an extension; label 0xF9 (graphic control):
+//        size 4, flags (bits 2-4 disposal), delay(2) in hundredths of a second, transparent index, 0
 //   0x2C left(2) top(2) w(2) h(2) flags(1) [local table] code size(1) sub-blocks   a frame
 //   0x3B                           the trailer
 // Sub-blocks: a length byte, that many bytes, ending with a length of 0.
@@ -20,6 +21,8 @@ class Cursor {
 public:
     Cursor(const uint8_t* bytes, size_t size) : m_bytes(bytes), m_size(size) {}
     bool has(size_t n) const { return n <= m_size - m_pos; }
+    size_t pos() const { return m_pos; }
+    uint8_t peek(size_t ahead) const { return m_bytes[m_pos + ahead]; }
     bool atEnd() const { return m_pos == m_size; }
     uint8_t byte() { return m_bytes[m_pos++]; }
     int u16()
@@ -55,7 +58,7 @@ size_t colourTable(uint8_t flags) { return flags & 0x80 ? size_t(3) << ((flags &
 
 } // namespace
 
-bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout)
+bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout, const GIFFrameVisitor& visit)
 {
     layout = GIFLayout();
     Cursor at(bytes, size);
@@ -68,13 +71,24 @@ bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout)
     if (!sizeAllowed(layout.width, layout.height) || !at.skip(colourTable(flags)))
         return false;
     const int64_t screen = int64_t(std::max(layout.width, 1)) * std::max(layout.height, 1);
+    GIFFrameSpan frame;
     while (!at.atEnd()) {
+        const size_t start = at.pos();
         switch (at.byte()) {
         case 0x3B: return layout.frames > 0;
-        case 0x21:
+        case 0x21: {
+            // A graphic control extension holds for the next frame only.
+            const bool control = at.has(6) && at.peek(0) == 0xF9 && at.peek(1) == 4;
+            if (control) {
+                frame.disposal = at.peek(2) >> 2 & 7;
+                frame.delayMs = (at.peek(3) | at.peek(4) << 8) * 10;
+            }
             if (!at.skip(1) || !at.skipSubBlocks())
                 return false;
+            if (control)
+                frame.controlAt = start, frame.controlSize = at.pos() - start;
             break;
+        }
         case 0x2C: {
             if (!at.has(9))
                 return false;
@@ -85,6 +99,11 @@ bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout)
             ++layout.frames;
             if (int64_t(layout.frames) * std::max(screen, w * h) > kMaxGIFTotalPixels)
                 return false;
+            frame.left = int(left), frame.top = int(top), frame.width = int(w), frame.height = int(h);
+            frame.imageAt = start, frame.imageSize = at.pos() - start;
+            if (visit)
+                visit(frame);
+            frame = GIFFrameSpan();
             break;
         }
         default: return false;

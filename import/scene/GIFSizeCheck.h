@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Larger frames or animations are refused.
@@ -17,10 +18,22 @@ struct GIFLayout {
     int frames = 0;
 };
 
+// One frame as the file states it: its place on the screen, what becomes
+// of that place before the next frame, and where its bytes lie.
+struct GIFFrameSpan {
+    int left = 0, top = 0, width = 0, height = 0;
+    int disposal = 0; // 2: the place is cleared, 3: what was under it comes back; else it stays
+    int delayMs = 0;  // 0 when the file states none
+    size_t controlAt = 0, controlSize = 0; // its graphic control extension (size 0: none)
+    size_t imageAt = 0, imageSize = 0;     // its descriptor to the end of its data
+};
+using GIFFrameVisitor = std::function<void(const GIFFrameSpan&)>;
+
 // True and the layout when bytes hold a whole GIF (a missing trailer
 // after the last frame is accepted) within the limits above; false for
-// anything else.
-bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout);
+// anything else. visit, when given, sees each frame as it is passed, so
+// it may see frames of bytes that are refused later.
+bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout, const GIFFrameVisitor& visit = {});
 // The same for a file, read whole into bytes (files over 1 GiB are
 // refused): the caller decodes those bytes, so what was checked is what is
 // decoded even when the file changes meanwhile.

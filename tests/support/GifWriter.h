@@ -1,6 +1,7 @@
 // Writes small GIF files for tests: 8-bit palette frames, each with its
-// delay and an optional transparent index, compressed as LZW literal
-// codes only (a clear code every 128 codes keeps them 9 bits wide).
+// delay, an optional transparent index, a place on the screen and a
+// disposal, compressed as LZW literal codes only (a clear code every 128
+// codes keeps them 9 bits wide).
 #pragma once
 
 #include <array>
@@ -15,6 +16,9 @@ struct Frame {
     std::vector<uint8_t> indexes; // width x height palette indexes
     int delayCs = 10;             // hundredths of a second
     int transparent = -1;         // palette index drawn transparent, -1 none
+    int left = 0, top = 0;
+    int width = 0, height = 0; // 0: the screen's
+    int disposal = 2;          // 1 keep, 2 background, 3 previous
 };
 
 inline std::vector<uint8_t> encode(int w, int h, const std::vector<std::array<uint8_t, 3>>& palette,
@@ -32,12 +36,12 @@ inline std::vector<uint8_t> encode(int w, int h, const std::vector<std::array<ui
         for (int c = 0; c < 3; ++c)
             out.push_back(i < palette.size() ? palette[i][size_t(c)] : 0);
     for (const Frame& f : frames) {
-        out.insert(out.end(), {0x21, 0xF9, 0x04, uint8_t(f.transparent >= 0 ? 0x09 : 0x08)});
+        out.insert(out.end(), {0x21, 0xF9, 0x04, uint8_t(f.disposal << 2 | (f.transparent >= 0 ? 1 : 0))});
         u16(f.delayCs);
         out.push_back(uint8_t(f.transparent >= 0 ? f.transparent : 0));
         out.push_back(0);
         out.push_back(0x2C);
-        u16(0), u16(0), u16(w), u16(h);
+        u16(f.left), u16(f.top), u16(f.width ? f.width : w), u16(f.height ? f.height : h);
         out.push_back(0);
         out.push_back(8); // minimum code size
         std::vector<uint8_t> bits;

@@ -313,6 +313,37 @@ TEST_F(SceneImportDialogTest, AnimatedGIFBecomesALayerInTheChosenSlot)
     EXPECT_NE(shownScene()->accessLayerTile(4), nullptr);
 }
 
+TEST_F(SceneImportDialogTest, AGIFWhoseFirstFrameIsSmallerThanItsScreenComesInWhole)
+{
+    openLevel();
+    makeTab();
+    choose("level.tmx");
+    // A 38 x 32 screen: red 27 x 32 first, then blue at 21, 12.
+    const std::vector<giftest::Frame> frames = {{std::vector<uint8_t>(27 * 32, 1), 10, -1, 0, 0, 27, 32, 1},
+                                                {std::vector<uint8_t>(16 * 20, 2), 10, -1, 21, 12, 16, 20, 1}};
+    giftest::write(path("wide.gif"), giftest::encode(38, 32, {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}}, frames));
+    std::string resolution;
+    TS::pushScript([&](int d) {
+        load(d);
+        resolution = labelText(d, 1147);
+        TS::clickWidget(d, kPad);
+        TS::pump();
+        TS::clickWidget(d, 1);
+    });
+    TS::pushFileAnswer(true, path("wide.gif").c_str());
+    TS::pushAnswer(MBB_OK);
+    click(SW_ADD_LAYER);
+    EXPECT_EQ(resolution, "38x32");
+    const auto boxes = boxTexts();
+    ASSERT_EQ(boxes.size(), 3u) << testing::PrintToString(boxes);
+    EXPECT_EQ(boxes[2].substr(0, 18), "Import GIF layer: ");
+    choose("level.tmx");
+    ASSERT_NE(shownScene(), nullptr);
+    const SceneLayerTile* layer = shownScene()->accessLayerTile(4);
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(std::pair(layer->getColumns(), layer->getRows()), std::pair(3, 2)) << "38 x 32 in 16 px tiles";
+}
+
 TEST_F(SceneImportDialogTest, UVTTMapBecomesASceneAndNamesAreNotReplacedSilently)
 {
     openArchive({});

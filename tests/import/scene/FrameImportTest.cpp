@@ -5,6 +5,7 @@
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/FrameSampling.h"
 #include "import/scene/FrameSequenceLayer.h"
+#include "import/scene/GIFFrames.h"
 #include "import/scene/GIFLayers.h"
 #include "import/scene/SceneImportChecks.h"
 #include "import/scene/VideoFrameDump.h"
@@ -285,27 +286,123 @@ TEST_F(FrameImport, BrokenGIFsAndTheStillLayer)
     EXPECT_EQ(importGIFImageLayer(nullptr, o, "none"), IR_NO_SCENE);
 }
 
+// The frames of the GIF at path as its screen shows them.
+std::vector<SDL_Surface*> screenFrames(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    GIFLayout layout;
+    std::vector<SDL_Surface*> frames;
+    std::vector<int> delays;
+    EXPECT_TRUE(checkGIFFile(path.c_str(), bytes, layout)) << path;
+    EXPECT_EQ(composeGIFFrames(bytes, layout, frames, delays), 0) << path;
+    return frames;
+}
+
 // Imports path sampled as plan says (tile 16, padding on, exact pixels)
 // and compares every frame drawn back with the sampled GIF frame.
 void expectExactGIFLayer(Scene* scene, const Options& o, int slot)
 {
-    IMG_Animation* animation = IMG_LoadAnimation(o.sourcePath.c_str());
-    ASSERT_NE(animation, nullptr) << o.sourcePath;
+    std::vector<SDL_Surface*> frames = screenFrames(o.sourcePath.c_str());
+    std::vector<uint8_t> bytes;
+    GIFLayout layout;
+    ASSERT_TRUE(checkGIFFile(o.sourcePath.c_str(), bytes, layout));
     std::vector<int> delays;
-    for (int i = 0; i < animation->count; ++i)
-        delays.push_back(animation->delays && animation->delays[i] > 0 ? animation->delays[i] : 100);
+    checkGIFLayout(bytes.data(), bytes.size(), layout,
+                   [&](const GIFFrameSpan& f) { delays.push_back(f.delayMs > 0 ? f.delayMs : 100); });
     String summary;
     ASSERT_EQ(importGIFAnimatedLayer(scene, o, nullptr, &summary), 0) << o.sourcePath;
     const GIFSamplePlan plan(delays, o.startMs, o.durationMs, o.frameCount);
     for (size_t i = 0; i < plan.frames.size(); ++i) {
         SDL_Surface* expected = padSurfaceToTile(
-            SDL_ConvertSurfaceFormat(animation->frames[plan.frames[i]], SDL_PIXELFORMAT_ARGB8888, 0), 16, 16, true, 0);
+            SDL_ConvertSurfaceFormat(frames[plan.frames[i]], SDL_PIXELFORMAT_ARGB8888, 0), 16, 16, true, 0);
         SDL_Surface* drawn = drawBack(scene, slot, int(i));
         EXPECT_EQ(differences(drawn, expected), 0) << o.sourcePath << " sample " << i;
         SDL_FreeSurface(drawn);
         SDL_FreeSurface(expected);
     }
-    IMG_FreeAnimation(animation);
+    destroyFrames(frames);
+}
+
+// Every sample's frames are its screen, drawn as the decoder draws the
+// animation wherever the decoder's own canvas (the first frame's size)
+// reaches. The decoder gives a GIF without a transparent colour no alpha,
+// so a place a disposal cleared shows black there.
+TEST_F(FrameImport, GIFFramesAreTheScreenComposedAsTheDecoderComposesThem)
+{
+    const std::string dir = samples("gif");
+    if (dir.empty() || !std::filesystem::is_directory(dir))
+        GTEST_SKIP() << "the sample GIFs are absent (SKARDEN_SAMPLES unset)";
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string path = entry.path().string();
+        std::vector<uint8_t> bytes;
+        GIFLayout layout;
+        ASSERT_TRUE(checkGIFFile(path.c_str(), bytes, layout)) << path;
+        std::vector<SDL_Surface*> frames = screenFrames(path);
+        IMG_Animation* decoded = IMG_LoadAnimation(path.c_str());
+        ASSERT_NE(decoded, nullptr) << path;
+        ASSERT_EQ(int(frames.size()), decoded->count) << path;
+        for (int i = 0; i < decoded->count; ++i) {
+            EXPECT_EQ(std::pair(frames[size_t(i)]->w, frames[size_t(i)]->h), std::pair(layout.width, layout.height));
+            SDL_Surface* reference = SDL_ConvertSurfaceFormat(decoded->frames[i], SDL_PIXELFORMAT_ARGB8888, 0);
+            SDL_Rect shared{0, 0, reference->w, reference->h};
+            SDL_Surface* mine = filled(reference->w, reference->h, [](int, int) { return 0u; });
+            SDL_SetSurfaceBlendMode(frames[size_t(i)], SDL_BLENDMODE_NONE);
+            SDL_BlitSurface(frames[size_t(i)], &shared, mine, nullptr);
+            if (!SDL_ISPIXELFORMAT_ALPHA(decoded->frames[i]->format->format))
+                for (int y = 0; y < mine->h; ++y)
+                    for (int x = 0; x < mine->w; ++x)
+                        pixel(mine, x, y) |= 0xFF000000u;
+            EXPECT_EQ(differences(mine, reference), 0) << path << " frame " << i;
+            SDL_FreeSurface(mine);
+            SDL_FreeSurface(reference);
+        }
+        IMG_FreeAnimation(decoded);
+        destroyFrames(frames);
+    }
+}
+
+// A first frame smaller than the screen: every frame is the whole screen,
+// each drawn at its place, through transparent pixels, after the disposal
+// of the one before.
+TEST_F(FrameImport, GIFFramesBeyondASmallerFirstFrameAreWhole)
+{
+    const auto solid = [](int w, int h, uint8_t index) { return std::vector<uint8_t>(size_t(w * h), index); };
+    std::vector<uint8_t> clear = solid(14, 17, 2);
+    for (int y = 0; y < 17; ++y)
+        clear[size_t(y * 14)] = 0; // its first column transparent
+    const std::vector<giftest::Frame> made = {
+        {solid(27, 32, 1), 10, -1, 0, 0, 27, 32, 1},   // red, kept
+        {clear, 20, 0, 22, 15, 14, 17, 2},             // blue, cleared after
+        {solid(16, 20, 3), 10, -1, 21, 12, 16, 20, 3}, // green, what was under it comes back
+        {solid(1, 1, 4), 10, -1, 37, 31, 1, 1, 1},     // white, the screen's last pixel
+    };
+    const std::string path = folder.path("small-first.gif");
+    giftest::write(path, giftest::encode(38, 32, {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}, {0, 255, 0}, {255, 255, 255}},
+                                         made));
+    constexpr uint32_t R = 0xFFFF0000, B = 0xFF0000FF, G = 0xFF00FF00, W = 0xFFFFFFFF, none = 0;
+    const struct {
+        int frame, x, y;
+        uint32_t colour;
+    } pixels[] = {
+        {0, 0, 0, R},   {0, 26, 31, R},  {0, 27, 0, none},  {0, 37, 31, none}, {1, 22, 15, R},  {1, 23, 15, B},
+        {1, 35, 31, B}, {1, 36, 15, none}, {2, 22, 15, G},  {2, 36, 31, G},    {2, 20, 12, R},  {2, 21, 11, R},
+        {3, 22, 15, none}, {3, 26, 20, none}, {3, 21, 12, R}, {3, 30, 14, none}, {3, 37, 31, W},
+    };
+    std::vector<SDL_Surface*> frames = screenFrames(path);
+    ASSERT_EQ(frames.size(), 4u);
+    for (SDL_Surface* f : frames)
+        EXPECT_EQ(std::pair(f->w, f->h), std::pair(38, 32));
+    for (const auto& p : pixels)
+        EXPECT_EQ(pixel(frames[size_t(p.frame)], p.x, p.y), p.colour) << p.frame << " at " << p.x << "," << p.y;
+    destroyFrames(frames);
+    int w = 0, h = 0, count = 0, ms = 0;
+    EXPECT_TRUE(getGIFMetadata(path.c_str(), w, h, count, ms));
+    EXPECT_EQ((std::vector<int>{w, h, count, ms}), (std::vector<int>{38, 32, 4, 500}));
+    Options still = gifOptions(path);
+    still.sourceType = 1, still.tileWidth = still.tileHeight = 0;
+    ASSERT_EQ(importGIFImageLayer(target(), still, "still"), 0);
+    const scene::Layer& layer = *SceneAccess::map(*target()).slots.at(0);
+    EXPECT_EQ(std::pair(layer.picture->surface->w, layer.picture->surface->h), std::pair(38, 32));
 }
 
 TEST_F(FrameImport, GIFsBecomeExactAnimatedLayers)
