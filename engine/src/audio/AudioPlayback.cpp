@@ -24,7 +24,10 @@ int AudioPlayback::decode(const uint8_t* data, size_t size)
     SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
     if (!rw)
         return RC_ERR_IO;
-    m_chunk = sdlMixer().Mix_LoadWAV_RW(rw, 1);
+    // SDL2_mixer leaves a stream it does not recognise open even when asked
+    // to close it: closed here, whatever it decoded.
+    m_chunk = sdlMixer().Mix_LoadWAV_RW(rw, 0);
+    SDL_RWclose(rw);
     if (!m_chunk)
         return RC_ERR_CORRUPT;
     m_generation = mixer->generation;

@@ -60,6 +60,14 @@ TEST_F(AudioTest, GarbageIsRefusedAndDamagedSourcesNeverCrash)
         for (const char* format : {"", "WAV", "OGG", "MP3", "MOD", "XM"})
             EXPECT_EQ(loadWav(junk, "junk", ATT_SFX, format), RC_ERR_CORRUPT) << "seed " << seed << " " << format;
     }
+    // A refused load leaves nothing of SDL's behind (the loads above made
+    // what SDL keeps for good), a text no decoder takes on included.
+    const int allocated = SDL_GetNumAllocations();
+    for (const Bytes& junk : {randomBytes(700, 5), testutil::textBytes("not audio")})
+        for (const char* format : {"", "WAV"})
+            EXPECT_EQ(loadWav(junk, "junk", ATT_SFX, format), RC_ERR_CORRUPT);
+    EXPECT_EQ(SDL_GetNumAllocations(), allocated) << "SDL allocations held after refused loads";
+
     const Bytes wav = sineWav(11025, 1, 200);
     Bytes headerOnly(wav.begin(), wav.begin() + 30);
     EXPECT_EQ(loadWav(headerOnly, "cut"), RC_ERR_CORRUPT);
