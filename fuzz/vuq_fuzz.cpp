@@ -90,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     main->archiveMgr()->get(archiveId)->setDurable(false);
 
     // Every box is answered at once: the summary or one error.
+    Zelkoran::TestSupport::keepModalLog(true);
     Zelkoran::TestSupport::clearModalLog();
     Zelkoran::TestSupport::pushAnswer(1);
     const int rc = XML2QEL(*main->xmlMgr()->get(doc), archiveId, "Import", "fuzz key", 8);

@@ -31,8 +31,8 @@ size_t pendingAnswers();
 // Engine side: the next answer, false when none is queued.
 bool takeAnswer(Answer& out);
 
-// Every modal request seen, answered or run: title, text, buttons, type,
-// panel id (-1 for plain boxes and file dialogs).
+// Every modal request seen while the log is kept, answered or run: title,
+// text, buttons, type, panel id (-1 for plain boxes and file dialogs).
 struct ModalRecord {
     String title;
     String text;
@@ -43,6 +43,9 @@ struct ModalRecord {
 };
 const Vector<ModalRecord>& modalLog();
 void clearModalLog();
+// Off until a test turns it on, so the editor keeps no dialog texts; turned
+// off, the log is dropped.
+void keepModalLog(bool on);
 void recordModal(const char* title, const char* text, int buttons, int type, int panelId, int timeoutMs);
 
 // A modal run that sees no input for ms milliseconds ends with 2 (0 = never,

@@ -16,6 +16,7 @@ namespace {
 
 std::deque<Answer> g_answers;
 Vector<ModalRecord> g_log;
+bool g_keepLog = false;
 int g_watchdog = 0;
 
 void push(SDL_Event& e)
@@ -133,8 +134,17 @@ bool takeAnswer(Answer& out)
 const Vector<ModalRecord>& modalLog() { return g_log; }
 void clearModalLog() { g_log.clear(); }
 
+void keepModalLog(bool on)
+{
+    g_keepLog = on;
+    if (!on)
+        Vector<ModalRecord>().swap(g_log);
+}
+
 void recordModal(const char* title, const char* text, int buttons, int type, int panelId, int timeoutMs)
 {
+    if (!g_keepLog)
+        return;
     g_log.push_back(
         ModalRecord{String(title ? title : ""), String(text ? text : ""), buttons, type, panelId, timeoutMs});
 }

@@ -48,6 +48,21 @@ TEST_F(Modal, PlainBoxesAnswerWithTheirButtons)
     EXPECT_TRUE(run().empty());
 }
 
+// The editor keeps no dialog texts: only while a test keeps the log is a
+// box recorded, and turning the log off drops what it held.
+TEST_F(Modal, BoxesAreLoggedOnlyWhileATestKeepsTheLog)
+{
+    TS::pushAnswer(MBB_OK);
+    EXPECT_EQ(tool()->messageBox("Kept", "Logged.", MBB_OK, MBT_INFORMATION, 0, -1, -1), MBB_OK);
+    ASSERT_EQ(TS::modalLog().size(), 1u);
+    TS::keepModalLog(false);
+    EXPECT_TRUE(TS::modalLog().empty());
+    TS::pushAnswer(MBB_OK);
+    EXPECT_EQ(tool()->messageBox("Secret", "Not logged.", MBB_OK, MBT_INFORMATION, 0, -1, -1), MBB_OK);
+    TS::keepModalLog(true);
+    EXPECT_TRUE(TS::modalLog().empty());
+}
+
 TEST_F(Modal, KeysAnswerTheBoxEvenWhenAButtonBelowHadTheFocus)
 {
     WidgetButton* below = panel->createButton("Below", 7);
