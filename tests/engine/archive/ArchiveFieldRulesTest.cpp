@@ -66,9 +66,13 @@ void resumRecord(Bytes& f, size_t record, bool layout1)
 
 void resumVersion(Bytes& f, uint64_t version) { putLE(f, version + 136, XXH64(f.data() + version, 136, 0), 8); }
 
+// The checksum where the list's count puts it; a count raised past the
+// file's end grows the file to hold the list it claims.
 void resumList(Bytes& f, uint64_t list)
 {
     const uint64_t body = 8 + 16 * getLE(f, list + 4, 4);
+    if (f.size() < list + body + 8)
+        f.resize(list + body + 8);
     putLE(f, list + body, XXH64(f.data() + list, body, 0), 8);
 }
 
@@ -312,6 +316,13 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
              inVersion(kDoomed, 0, getLE(f, Places(f).version(kDoomed), 8) + 1, 8)(f);
          },
          kOpenDamaged},
+        {"clear: record in force relabelled version 2, its index sum zeroed", F::Clear,
+         [](Bytes& f) {
+             inRecord(4, 2, 4)(f);
+             inRecord(136, 0, 8)(f);
+             inRecord(144, 0, 8)(f);
+         },
+         kOpenDamaged},
         {"generation 0", F::Plain, inRecord(8, 0, 8), kOpenDamaged},
         {"flag bit 4", F::Plain, flipInRecord(16, 0x10), kOpenDamaged},
         {"flag bit 3 on a single table", F::Plain, flipInRecord(16, 8), kOpenDamaged},
@@ -405,6 +416,7 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"encrypted seal id", F::Plain, inEntry(kSecret, 114, 9, 6), loadAndDeep},
         {"zlib data size 1 made 0", F::Plain, inEntry(kOne, 96, 0, 8), loadAndDeep},
         {"zlib data size one short", F::Plain, inEntry(kPacked, 96, 3999, 8), loadAndDeep},
+        {"zlib data size one long", F::Plain, inEntry(kPacked, 96, 4001, 8), loadAndDeep},
         {"zlib stored size one short", F::Plain,
          [](Bytes& f) { inEntry(kPacked, 88, getLE(f, Places(f).entry(kPacked) + 88, 8) - 1, 8)(f); }, loadAndDeep},
         {"zlib stored size one long", F::Plain,
