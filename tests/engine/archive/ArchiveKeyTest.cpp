@@ -7,12 +7,49 @@
 #include <xxhash.h>
 
 #include <functional>
+#include <openssl/evp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace testutil;
 using Zelkoran::Archive;
 namespace za = Zelkoran::archive;
 
 namespace {
+
+// The AES key the archive at path derives from passphrase with its record
+// in force's salt and scrypt cost, worked out in a child process so that
+// this one holds no copy but the one returned; empty when that fails.
+std::string derivedKey(const std::string& path, const std::string& passphrase)
+{
+    const Bytes file = readFile(path);
+    auto generation = [&](size_t record) {
+        uint64_t v = 0;
+        for (size_t i = 0; i < 8; ++i)
+            v |= uint64_t(file[record + 8 + i]) << (8 * i);
+        return v;
+    };
+    const uint8_t* record = &file[generation(288) > generation(64) ? 288 : 64];
+    int out[2];
+    if (pipe(out) != 0)
+        return "";
+    const pid_t child = fork();
+    if (child == 0) {
+        uint8_t derived[32];
+        const bool made = EVP_PBE_scrypt(passphrase.data(), passphrase.size(), record + 72, 16,
+                                         uint64_t(1) << record[120], record[121], record[122], 65u << 20, derived,
+                                         sizeof derived) == 1;
+        _exit(made && write(out[1], derived, sizeof derived) == sizeof derived ? 0 : 1);
+    }
+    close(out[1]);
+    std::string key(32, '\0');
+    const bool read = child > 0 && ::read(out[0], key.data(), key.size()) == static_cast<ssize_t>(key.size());
+    close(out[0]);
+    int status = -1;
+    if (child > 0)
+        waitpid(child, &status, 0);
+    return read && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? key : "";
+}
 
 class ArchiveKeys : public ::testing::Test {
 protected:
@@ -147,8 +184,9 @@ TEST_F(ArchiveKeys, DefragKeepsEncryptedDataReadable)
     EXPECT_EQ(a->setKey("other", 5), Zelkoran::RC_ERR_KEY_REFUSED);
 }
 
-// A passphrase stays in memory no longer than an archive it opened: not
-// after an open that refused it, nor in a manager never told to close.
+// A passphrase, and the key derived from it, stay in memory no longer than
+// an archive it opened: not after an open that refused it, nor in a manager
+// never told to close.
 TEST_F(ArchiveKeys, RefusedOpensAndDroppedManagersKeepNoPassphrase)
 {
     // An archive with an encrypted block under passphrase; damaged when asked.
@@ -165,25 +203,29 @@ TEST_F(ArchiveKeys, RefusedOpensAndDroppedManagersKeepNoPassphrase)
         }
         return path;
     };
+    // Each case learns the key its open derives (derived) before it opens.
     struct Case {
         const char* what;
-        std::function<void(std::string&)> run;
+        std::function<void(std::string& passphrase, std::string& derived)> run;
     };
     const Case cases[] = {
         {"a mistyped passphrase",
-         [&](std::string& typed) {
+         [&](std::string& typed, std::string& derived) {
              const std::string path = build("mistyped.qel", key, false);
+             derived = derivedKey(path, typed);
              EXPECT_EQ(mgr()->load(path.c_str(), typed.data(), static_cast<int>(typed.size())), Zelkoran::RC_ERR_KEY);
          }},
         {"a damaged file",
-         [&](std::string& passphrase) {
+         [&](std::string& passphrase, std::string& derived) {
              const std::string path = build("damaged.qel", passphrase, true);
+             derived = derivedKey(path, passphrase);
              EXPECT_EQ(mgr()->load(path.c_str(), passphrase.data(), static_cast<int>(passphrase.size())),
                        Zelkoran::RC_ERR_CORRUPT);
          }},
         {"a manager destroyed with its archive open",
-         [&](std::string& passphrase) {
+         [&](std::string& passphrase, std::string& derived) {
              const std::string path = build("dropped.qel", passphrase, false);
+             derived = derivedKey(path, passphrase);
              auto other = std::make_unique<Zelkoran::ArchiveMgr>();
              EXPECT_GT(other->load(path.c_str(), passphrase.data(), static_cast<int>(passphrase.size())), 0);
          }},
@@ -191,8 +233,11 @@ TEST_F(ArchiveKeys, RefusedOpensAndDroppedManagersKeepNoPassphrase)
     int n = 0;
     for (const Case& c : cases) {
         std::string passphrase = "left-behind-" + std::to_string(++n) + "-passphrase-7f3a91";
-        c.run(passphrase);
+        std::string derived;
+        c.run(passphrase, derived);
+        ASSERT_EQ(derived.size(), 32u) << c.what;
         EXPECT_EQ(copiesInMemory(passphrase), 0u) << c.what;
+        EXPECT_EQ(copiesInMemory(derived), 0u) << c.what << ": the key derived from the passphrase";
     }
 }
 

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <set>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace testutil;
@@ -526,25 +527,45 @@ TEST_F(ArchiveTamper, OpeningNeverSignsTheOlderRecord)
 
 // An encrypted add whose change fails after its bytes were written, then a
 // reopen: the next block must not be sealed under the same id, or the
-// failed add's bytes would load as that block.
+// failed add's bytes would load as that block. The failed add runs in this
+// process, or in another that starts as this one is now, as each run of
+// the editor starts alike.
 TEST_F(ArchiveTamper, AFailedEncryptedAddNeverHandsItsSealIdOutAgain)
 {
-    const std::string path = dir.file("failed.qel");
-    const int created = mgr()->create(path.c_str(), 16);
-    ASSERT_EQ(mgr()->get(created)->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
-    ASSERT_EQ(add(mgr()->get(created), "kept", "ZK7_FILE", textBytes("kept secret"), 3), 0);
-    mgr()->close(created);
+    for (const bool anotherRun : {false, true}) {
+        SCOPED_TRACE(anotherRun ? "failed in another run" : "failed in this run");
+        const std::string path = dir.file(anotherRun ? "failed-before.qel" : "failed.qel");
+        const int created = mgr()->create(path.c_str(), 16);
+        ASSERT_EQ(mgr()->get(created)->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
+        ASSERT_EQ(add(mgr()->get(created), "kept", "ZK7_FILE", textBytes("kept secret"), 3), 0);
+        mgr()->close(created);
 
-    const Bytes failed = textBytes("the failed add's secret"), later = textBytes("the later add's secret!");
-    ASSERT_EQ(failed.size(), later.size());
-    const Bytes failedStored = sealedBytesOfAFailedAdd(path, failed);
-    ASSERT_EQ(failedStored.size(), failed.size() + za::kSealOverhead);
-    const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
-    ASSERT_EQ(add(mgr()->get(id), "next", "ZK7_FILE", later, 3), 0);
-    const int index = mgr()->get(id)->blockSearch(Archive::Block("next", "ZK7_FILE"));
-    mgr()->close(id);
-    plantStored(path, index, failedStored);
-    EXPECT_EQ(openAndLoad(path, "next"), Zelkoran::RC_ERR_CORRUPT);
+        const Bytes failed = textBytes("the failed add's secret"), later = textBytes("the later add's secret!");
+        ASSERT_EQ(failed.size(), later.size());
+        Bytes failedStored;
+        if (anotherRun) {
+            const std::string kept = dir.file("failed-bytes");
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                writeFile(kept, sealedBytesOfAFailedAdd(path, failed));
+                _exit(0);
+            }
+            int status = -1;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+            failedStored = readFile(kept);
+        } else {
+            failedStored = sealedBytesOfAFailedAdd(path, failed);
+        }
+        ASSERT_EQ(failedStored.size(), failed.size() + za::kSealOverhead);
+        const int id = mgr()->load(path.c_str(), kKey.data(), static_cast<int>(kKey.size()));
+        ASSERT_EQ(add(mgr()->get(id), "next", "ZK7_FILE", later, 3), 0);
+        const int index = mgr()->get(id)->blockSearch(Archive::Block("next", "ZK7_FILE"));
+        mgr()->close(id);
+        plantStored(path, index, failedStored);
+        EXPECT_EQ(openAndLoad(path, "next"), Zelkoran::RC_ERR_CORRUPT);
+    }
 }
 
 // The same failed add, then the record's next seal id set back to what it
