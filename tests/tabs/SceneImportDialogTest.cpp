@@ -33,6 +33,8 @@ constexpr int kSourceType = 1146, kImageFrame = 1149, kVideoFrame = 1150, kUVTTF
 
 // Only the signature and header of a 20000 x 20000 PNG: no picture decodes from it.
 const std::string kHugePNGHeader("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\x4E\x20\0\0\x4E\x20\x08\x06\0\0\0", 29);
+// 20 pixels wide, one more than an image block holds high.
+const std::string kTallPNGHeader("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x14\0\0\x40\x01\x08\x06\0\0\0", 29);
 
 std::vector<uint8_t> gif(int frames)
 {
@@ -618,6 +620,7 @@ TEST_F(SceneImportTwiceTest, AnImageLayerThatCannotBeStoredLeavesNothingBehind)
     ASSERT_EQ(choose("level.tmx"), 0);
     // The dialog and the checks must judge it without decoding it.
     writeText("huge.png", kHugePNGHeader);
+    writeText("tall.png", kTallPNGHeader);
     const std::string map = stored("level.tmx");
     const int blocks = archive()->getIndexCount();
     const std::vector<std::string> rows = editortest::listItems(layers);
@@ -642,17 +645,20 @@ TEST_F(SceneImportTwiceTest, AnImageLayerThatCannotBeStoredLeavesNothingBehind)
         const char* file;
         int storage;
         bool again;
-        std::string box;
+        std::string resolution, box;
     } cases[] = {
-        {"huge.png", SW_COMPRESSED, true,
+        {"huge.png", SW_COMPRESSED, true, "20000x20000",
          "Add image layer: Image is 20000x20000 pixels: an image layer is stored as one picture of at most 16384 "
          "pixels a side."},
-        {"Photo.PNG", SW_CRYPTED, false, "Add image layer: Encrypted blocks require a QEL password."},
+        {"tall.png", SW_COMPRESSED, true, "20x16385",
+         "Add image layer: Image is 20x16385 pixels: an image layer is stored as one picture of at most 16384 "
+         "pixels a side."},
+        {"Photo.PNG", SW_CRYPTED, false, "20x10", "Add image layer: Encrypted blocks require a QEL password."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         click(c.storage);
-        EXPECT_EQ(addImageLayer(c.file, {MBB_OK}, c.again), c.file == std::string("huge.png") ? "20000x20000" : "20x10");
+        EXPECT_EQ(addImageLayer(c.file, {MBB_OK}, c.again), c.resolution);
         const auto boxes = boxTexts();
         ASSERT_GE(boxes.size(), 3u);
         EXPECT_EQ(boxes[2].substr(0, c.box.size()), c.box);

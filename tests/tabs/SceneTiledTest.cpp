@@ -671,26 +671,43 @@ TEST_F(SceneTiledTest, AFullMapExportFitsLongNamesIntoFileNamesAndLogsAFailedWri
     EXPECT_NE(log.text().find("Is a directory"), std::string::npos);
 }
 
+// A layer keeps its id, unless an earlier one took it: then it gets one
+// above every id the map holds, whatever its next id says.
 TEST_F(SceneTiledTest, AFullMapExportKeepsTheLayersIdsAndWritesValuesAsRead)
 {
     makeTab();
-    freshArchive("out");
-    addImage("tiles.png");
-    put("ids.tmx", mapWithTileSetNamed("tiles", " <layer id=\"7\" name=\"Seven\" width=\"2\" height=\"1\" "
-                                                "opacity=\"0.8\"><data encoding=\"csv\">1,2</data></layer>\n"
-                                                " <layer id=\"3\" name=\"Three\" width=\"2\" height=\"1\" "
-                                                "offsetx=\"0.1\"><data encoding=\"csv\">2,1</data></layer>\n"));
-    ASSERT_EQ(choose("ids.tmx"), 0);
-    exportFull();
-    const std::string exported = readFile(folder.path("out/ids.tmx"));
-    const std::vector<std::string> expected{"7", "0.8", "3", "0.1", "13"};
-    EXPECT_EQ((std::vector<std::string>{attributeOf(exported, "\"Seven\"", "id"),
-                                        attributeOf(exported, "\"Seven\"", "opacity"),
-                                        attributeOf(exported, "\"Three\"", "id"),
-                                        attributeOf(exported, "\"Three\"", "offsetx"),
-                                        attributeOf(exported, "<map", "nextlayerid")}),
-              expected)
-        << exported;
+    const auto layer = [](const char* id, const char* layerName, const char* more) {
+        return std::string(" <layer id=\"") + id + "\" name=\"" + layerName + "\" width=\"2\" height=\"1\"" + more +
+               "><data encoding=\"csv\">1,2</data></layer>\n";
+    };
+    const struct {
+        const char* file;
+        std::string layers;
+        std::vector<std::pair<const char*, const char*>> read; // marker, attribute
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"ids", layer("7", "Seven", " opacity=\"0.8\"") + layer("3", "Three", " offsetx=\"0.1\""),
+         {{"\"Seven\"", "id"}, {"\"Seven\"", "opacity"}, {"\"Three\"", "id"}, {"\"Three\"", "offsetx"},
+          {"<map", "nextlayerid"}},
+         {"7", "0.8", "3", "0.1", "13"}},
+        {"twice", layer("1", "A", "") + layer("1", "B", "") + layer("2", "C", "") + layer("14", "D", ""),
+         {{"\"A\"", "id"}, {"\"B\"", "id"}, {"\"C\"", "id"}, {"\"D\"", "id"}, {"<map", "nextlayerid"}},
+         {"1", "15", "2", "14", "16"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = std::string(c.file) + ".tmx";
+        freshArchive(c.file);
+        addImage("tiles.png");
+        put(file.c_str(), mapWithTileSetNamed("tiles", c.layers));
+        ASSERT_EQ(choose(file.c_str()), 0);
+        exportFull();
+        const std::string exported = readFile(folder.path(std::string(c.file) + "/" + file));
+        std::vector<std::string> values;
+        for (const auto& [marker, attribute] : c.read)
+            values.push_back(attributeOf(exported, marker, attribute));
+        EXPECT_EQ(values, c.expected) << exported;
+    }
 }
 
 // Through Import Scene, a save and a Full Map Export, a map keeps its
