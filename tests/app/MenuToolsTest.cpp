@@ -364,11 +364,12 @@ TEST_F(MenuToolsTest, TheTableListsEveryEntryHiddenAndDeletedIncluded)
 }
 
 // Columns count characters: an index of seven digits is followed directly
-// by the bar, and a name of two-byte characters is cut and padded like any
-// other, never in the middle of a character.
+// by the bar, and a name of two- or four-byte characters is cut and padded
+// like any other, never in the middle of a character.
 TEST_F(MenuToolsTest, BlockTableRowsKeepTheirColumns)
 {
     const std::string e = "\xc3\xa9"; // an accented e: two bytes
+    const std::string smile = "\xf0\x9f\x99\x82"; // four bytes
     std::string thirty; // 60 bytes
     for (int i = 0; i < 30; ++i)
         thirty += e;
@@ -380,6 +381,7 @@ TEST_F(MenuToolsTest, BlockTableRowsKeepTheirColumns)
         {123456, "name", "123456| name                            | ZK7_FILE"},
         {2, "tone 2 " + e, "2     | tone 2 " + e + "                        | ZK7_FILE"},
         {3, "abc" + thirty, "3     | abc" + thirty.substr(0, 58) + "| ZK7_FILE"},
+        {4, smile + " " + smile, "4     | " + smile + " " + smile + std::string(29, ' ') + "| ZK7_FILE"},
     };
     for (const auto& r : rows)
         EXPECT_EQ(blockTableRow(r.index, Archive::Block(r.name.c_str(), "ZK7_FILE")), r.row) << r.name;

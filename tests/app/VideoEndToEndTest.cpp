@@ -1,6 +1,6 @@
 // The video tab driven as a user drives it, with real clicks in the running
 // editor: import a clip with sound, see its facts and first picture, play,
-// pause and stop it, tag its sound, save, export the same bytes, delete.
+// pause, play and stop it, tag its sound, save, export the same bytes, delete.
 #include "app/AppFixture.h"
 #include "engine/video/VideoTestSupport.h"
 
@@ -102,6 +102,10 @@ TEST_F(VideoEndToEndTest, ImportPlayTagSaveExportDelete)
     click(1503);
     EXPECT_FALSE(videos->getCheckBox(1503)->isChecked());
     ASSERT_TRUE(runUntil([&] { return video->getPlaybackPosition() > held + 200; }));
+    click(1503);
+    click(1502);
+    EXPECT_FALSE(videos->getCheckBox(1503)->isChecked()) << "Play after Pause plays";
+    EXPECT_TRUE(runUntil([&] { return video->getPlaybackPosition() > 200; }));
     click(1504);
     EXPECT_EQ(video->getPlaybackPosition(), 0);
     runUntil([] { return false; }, 50);

@@ -172,6 +172,11 @@ TEST_F(AudioTabTest, PlayPauseStopDriveTheWaveformTap)
     EXPECT_TRUE(audiotest::waitFor([&] { return audio->getWaveform().nextColumn() != frozen; }));
 
     event(CtrlAudioTracks::AW_PAUSE);
+    EXPECT_EQ(event(CtrlAudioTracks::AW_PLAY), 0);
+    EXPECT_EQ(audio->getPlayState(), CtrlAudioTracks::PS_PLAYING);
+    EXPECT_FALSE(checked(CtrlAudioTracks::AW_PAUSE)) << "Play after Pause plays";
+
+    event(CtrlAudioTracks::AW_PAUSE);
     EXPECT_EQ(event(CtrlAudioTracks::AW_STOP), 0);
     EXPECT_EQ(audio->getPlayState(), CtrlAudioTracks::PS_STOPPED);
     EXPECT_FALSE(checked(CtrlAudioTracks::AW_PAUSE));
