@@ -123,11 +123,12 @@ TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWrite
         ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), Menu::MB_TOOLS));
         pass();
         const std::vector<std::string> defrag = takeBoxes();
-        ASSERT_EQ(defrag.size(), 2u);
-        EXPECT_EQ(defrag[1],
+        EXPECT_EQ(defrag.size(), 2u);
+        EXPECT_EQ(defrag.empty() ? "" : defrag.back(),
                   "Defrag a QEL file|Could not defrag/resize the QEL file.\nThe QEL file \"" + path + row.cause);
         EXPECT_TRUE(fileAt(path) == before) << "the file at the path changed";
         EXPECT_EQ(app.globalStatus()->bArchiveLoaded, 1);
+        EXPECT_EQ(listItems(files->getList(105)), std::vector<std::string>{"notes.txt"});
 
         // Encrypt index: said while the key panel is up, and only there.
         script.answer("a new key", KeyPanelScript::INDEX);
