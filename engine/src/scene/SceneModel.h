@@ -45,6 +45,7 @@ enum class RenderOrder { RightDown, RightUp, LeftDown, LeftUp };
 // Decoded pixels shared by the tile sets, tiles and image layers naming them.
 struct Picture {
     String source;                  // the reference as written; "" = exists only in memory
+    bool embedded = false;          // read from the text's own <data>, and written back there
     SDL_Surface* surface = nullptr; // ARGB8888, owned
     // Unique to this picture for the process's life, so a drawing cache
     // cannot mistake a new picture at a freed one's address for it.

@@ -107,6 +107,9 @@ private:
     int parse(Text& t, const void* data, size_t size);
     int readTileSet(Text& t, pugi::xml_node e, TileSet& ts, int depth);
     int readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts);
+    // The picture an <image> holds in its <data> or names by its source,
+    // with its colour key applied.
+    int readImage(Text& t, pugi::xml_node image, PicturePtr& out);
     int readLayer(Text& t, pugi::xml_node e, Layer& layer, int depth);
     int readTileLayer(Text& t, pugi::xml_node e, Layer& layer);
     int readObjects(Text& t, pugi::xml_node e, Layer& layer);
@@ -207,13 +210,8 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
     if (pugi::xml_node image = e.child("image")) {
         if (ts.tileWidth < 1 || ts.tileHeight < 1)
             return fail(RC_ERR_CORRUPT, t, e, "the tile set has no tile size");
-        uint8_t key[4];
-        const char* trans = image.attribute("trans").value();
-        const int rgb = *trans && parseColor(trans, key) == RC_OK ? (key[0] << 16 | key[1] << 8 | key[2]) : -1;
-        const char* source = image.attribute("source").value();
-        if (int rc = m_sources.readPicture(t.origin, source, rgb, ts.picture); rc != RC_OK)
-            return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image,
-                        m_sources.unreadable("image", source));
+        if (int rc = readImage(t, image, ts.picture); rc != RC_OK)
+            return rc;
         // Cut by the image as it is, as Tiled does, whatever the set declares:
         // tiles from the margin on, as many as fit (no margin is kept at the
         // far side).
@@ -232,13 +230,8 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
             return fail(RC_ERR_CORRUPT, t, tile, "a tile id is out of range");
         TileArt art;
         if (pugi::xml_node image = tile.child("image")) {
-            const char* source = image.attribute("source").value();
-            uint8_t key[4];
-            const char* trans = image.attribute("trans").value();
-            const int rgb = *trans && parseColor(trans, key) == RC_OK ? (key[0] << 16 | key[1] << 8 | key[2]) : -1;
-            if (int rc = m_sources.readPicture(t.origin, source, rgb, art.picture); rc != RC_OK)
-                return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image,
-                            m_sources.unreadable("image", source));
+            if (int rc = readImage(t, image, art.picture); rc != RC_OK)
+                return rc;
             const int pw = art.picture->surface->w;
             const int ph = art.picture->surface->h;
             art.rect.x = std::clamp(tile.attribute("x").as_int(), 0, pw);
@@ -266,6 +259,30 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
         for (const Frame& f : art.frames)
             if (f.tileId >= count)
                 return fail(RC_ERR_CORRUPT, t, e, "an animation frame names a tile beyond the tile set");
+    return RC_OK;
+}
+
+int Reader::readImage(Text& t, pugi::xml_node image, PicturePtr& out)
+{
+    uint8_t key[4];
+    const char* trans = image.attribute("trans").value();
+    const int rgb = *trans && parseColor(trans, key) == RC_OK ? (key[0] << 16 | key[1] << 8 | key[2]) : -1;
+    if (pugi::xml_node data = image.child("data")) {
+        // The bytes of an image file, in base64 (the only encoding Tiled writes there).
+        Vector<uint8_t> bytes;
+        SDL_Surface* pixels = nullptr;
+        if (std::string_view(data.attribute("encoding").value()) != "base64" || *data.attribute("compression").value() ||
+            !decodeBase64(data.text().get(), bytes) || !(pixels = decodePicture(bytes.data(), bytes.size())))
+            return fail(RC_ERR_CORRUPT, t, image, "the image embedded in the text cannot be read");
+        if (rgb >= 0)
+            applyColorKey(pixels, uint32_t(rgb));
+        out = memoryPicture(pixels);
+        out->embedded = true;
+        return RC_OK;
+    }
+    const char* source = image.attribute("source").value();
+    if (int rc = m_sources.readPicture(t.origin, source, rgb, out); rc != RC_OK)
+        return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image, m_sources.unreadable("image", source));
     return RC_OK;
 }
 
@@ -478,15 +495,8 @@ int Reader::readLayer(Text& t, pugi::xml_node e, Layer& layer, int depth)
     case SLT_IMAGE:
         layer.repeatX = e.attribute("repeatx").as_int() != 0;
         layer.repeatY = e.attribute("repeaty").as_int() != 0;
-        if (pugi::xml_node image = e.child("image"); image && *image.attribute("source").value()) {
-            uint8_t key[4];
-            const char* trans = image.attribute("trans").value();
-            const int rgb = *trans && parseColor(trans, key) == RC_OK ? (key[0] << 16 | key[1] << 8 | key[2]) : -1;
-            const char* source = image.attribute("source").value();
-            if (int rc = m_sources.readPicture(t.origin, source, rgb, layer.picture); rc != RC_OK)
-                return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image,
-                            m_sources.unreadable("image", source));
-        }
+        if (pugi::xml_node image = e.child("image"); image && (*image.attribute("source").value() || image.child("data")))
+            return readImage(t, image, layer.picture);
         return RC_OK;
     case SLT_OBJECT: return readObjects(t, e, layer);
     default:

@@ -13,6 +13,7 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <climits>
 #include <cstring>
 
 namespace Zelkoran::scene {
@@ -52,6 +53,17 @@ SDL_Surface* decodeBytes(SDL_RWops* rw)
 }
 
 } // namespace
+
+SDL_Surface* decodePicture(const void* data, size_t size)
+{
+    SDL_RWops* rw = size <= size_t(INT_MAX) ? SDL_RWFromConstMem(data, int(size)) : nullptr;
+    uint32_t width = 0, height = 0;
+    if (rw && statesTooLarge(rw, width, height)) {
+        SDL_RWclose(rw);
+        return nullptr;
+    }
+    return rw ? decodeBytes(rw) : nullptr;
+}
 
 void applyColorKey(SDL_Surface* argb, uint32_t rgb)
 {

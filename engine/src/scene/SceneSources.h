@@ -52,6 +52,10 @@ private:
     uint32_t m_refusedWidth = 0, m_refusedHeight = 0; // stated by the last picture refused for its size
 };
 
+// The picture an image file's bytes hold, as ARGB8888; null when they do
+// not decode or state a side no image block holds.
+SDL_Surface* decodePicture(const void* data, size_t size);
+
 // Makes every pixel of colour 0xRRGGBB transparent (an ARGB8888 surface).
 void applyColorKey(SDL_Surface* argb, uint32_t rgb);
 

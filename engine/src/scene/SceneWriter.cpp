@@ -199,7 +199,8 @@ int Writer::pictureRef(const Picture& picture, String& ref)
 
 int Writer::writeImages(pugi::xml_node image, const Picture* picture)
 {
-    if (!image || !picture)
+    // An embedded picture stays in its element's <data>, as read.
+    if (!image || !picture || picture->embedded)
         return RC_OK;
     String ref;
     if (int rc = pictureRef(*picture, ref); rc != RC_OK)

@@ -49,28 +49,6 @@ int decodeCsv(std::string_view text, size_t count, std::vector<uint32_t>& out, S
     return out.size() == count ? RC_OK : fail(why, "tile data holds fewer ids than the layer has cells");
 }
 
-// Base64 without the blanks around and inside it.
-int decodeBase64(std::string_view text, Vector<uint8_t>& out, String& why)
-{
-    String clean;
-    clean.reserve(text.size());
-    for (char c : text)
-        if (!isBlank(c))
-            clean.push_back(c);
-    if (clean.size() % 4 != 0)
-        return fail(why, "base64 tile data is truncated");
-    out.resize(clean.size() / 4 * 3);
-    const int n = clean.empty() ? 0 : EVP_DecodeBlock(out.data(), reinterpret_cast<const uint8_t*>(clean.data()),
-                                                      int(clean.size()));
-    if (n < 0)
-        return fail(why, "base64 tile data holds invalid characters");
-    size_t pad = 0;
-    while (pad < 2 && clean.size() > pad && clean[clean.size() - 1 - pad] == '=')
-        ++pad;
-    out.resize(size_t(n) - pad);
-    return RC_OK;
-}
-
 int inflateData(const Vector<uint8_t>& in, size_t expected, Vector<uint8_t>& out, String& why)
 {
     z_stream z{};
@@ -125,6 +103,27 @@ int deflateData(const uint8_t* in, size_t size, bool gzip, Vector<uint8_t>& out)
 
 } // namespace
 
+bool decodeBase64(std::string_view text, Vector<uint8_t>& out)
+{
+    String clean;
+    clean.reserve(text.size());
+    for (char c : text)
+        if (!isBlank(c))
+            clean.push_back(c);
+    if (clean.size() % 4 != 0)
+        return false;
+    out.resize(clean.size() / 4 * 3);
+    const int n = clean.empty() ? 0 : EVP_DecodeBlock(out.data(), reinterpret_cast<const uint8_t*>(clean.data()),
+                                                      int(clean.size()));
+    if (n < 0)
+        return false;
+    size_t pad = 0;
+    while (pad < 2 && clean.size() > pad && clean[clean.size() - 1 - pad] == '=')
+        ++pad;
+    out.resize(size_t(n) - pad);
+    return true;
+}
+
 int decodeTileData(std::string_view text, std::string_view encoding, std::string_view compression, size_t count,
                    std::vector<uint32_t>& out, String& why)
 {
@@ -134,8 +133,8 @@ int decodeTileData(std::string_view text, std::string_view encoding, std::string
     if (encoding != "base64")
         return fail(why, "unknown tile data encoding");
     Vector<uint8_t> bytes;
-    if (int rc = decodeBase64(text, bytes, why); rc != RC_OK)
-        return rc;
+    if (!decodeBase64(text, bytes))
+        return fail(why, "base64 tile data is truncated or holds invalid characters");
     const size_t expected = count * 4;
     Vector<uint8_t> plain;
     if (compression == "zlib" || compression == "gzip") {

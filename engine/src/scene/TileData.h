@@ -17,6 +17,10 @@ namespace Zelkoran::scene {
 int decodeTileData(std::string_view text, std::string_view encoding, std::string_view compression, size_t count,
                    std::vector<uint32_t>& out, String& why);
 
+// Base64 text (blanks around and inside it allowed) as bytes; false when
+// it is truncated or holds other characters.
+bool decodeBase64(std::string_view text, Vector<uint8_t>& out);
+
 // The ids as <data> text in the given encoding ("csv" or "base64") and
 // compression ("", "zlib", "gzip", "zstd"); csv rows are width ids long.
 // 0, RC_ERR_INVALID (unknown encoding or compression), RC_ERR_NO_MEMORY.

@@ -96,6 +96,16 @@ std::vector<HostileCase> hostileCases()
          mapText(2, 2, data("1,2,1,2", "csv"),
                  "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"a.tsx\"/></tileset>"),
          {{"a.tsx", "<tileset/>"}}, RC_ERR_CORRUPT, "a.tsx"},
+        {"embedded image that is not one",
+         mapText(2, 2, data("1,2,1,2", "csv"),
+                 "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image format=\"png\">"
+                 "<data encoding=\"base64\">AQAAAAIAAAAC</data></image></tileset>"),
+         {}, RC_ERR_CORRUPT, "line 2: the image embedded in the text cannot be read"},
+        {"embedded image in csv",
+         mapText(2, 2, data("1,2,1,2", "csv"),
+                 "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image format=\"png\">"
+                 "<data encoding=\"csv\">1,2</data></image></tileset>"),
+         {}, RC_ERR_CORRUPT, "embedded"},
         {"overlapping tile sets",
          mapText(2, 2, "",
                  "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tiles.png\"/></tileset>"
