@@ -94,6 +94,28 @@ bool SceneRecursiveDelete::removeUnsharedImages(const Vector<string>& sources)
     return allGone;
 }
 
+Vector<SceneRecursiveDelete::string> SceneRecursiveDelete::ownImageSources(const string& blockName) const
+{
+    Vector<string> sources;
+    XMLMgr* documents = Main::instance()->xmlMgr();
+    const int id = documents->load(m_services.status().iArchiveID, blockName.c_str());
+    if (id <= 0)
+        return sources;
+    if (XML* document = documents->get(id); document && document->nodePointTo(1, "map"))
+        collectImageSources(*document, sources);
+    documents->close(id);
+    return sources;
+}
+
+int SceneRecursiveDelete::removeUnnamedHiddenPictures(const Vector<string>& sources)
+{
+    Vector<string> hidden;
+    for (const string& source : sources)
+        if (string blockName; ownImage(source, blockName) && !blockName.empty() && blockName[0] == '#')
+            hidden.push_back(source);
+    return removeUnsharedImages(hidden) ? 0 : -1;
+}
+
 bool SceneRecursiveDelete::ownImage(const string& source, string& blockName) const
 {
     int archiveId = -1;

@@ -30,6 +30,14 @@ public:
     // Blocks and images deleted so far.
     int deleted() const { return m_deleted; }
 
+    // The image sources the map blockName names itself (not through its
+    // tile sets); none when it cannot be read.
+    Zelkoran::Vector<string> ownImageSources(const string& blockName) const;
+    // After a map was replaced or deleted alone: the hidden pictures ("#"
+    // names) among its sources that no live Tiled document names any more
+    // are removed, since no tab lists them. 0, or -1 when one stays.
+    int removeUnnamedHiddenPictures(const Zelkoran::Vector<string>& sources);
+
 private:
     // The tile sets the map names, each deleted in full; true when all went.
     bool deleteMapTileSets(Zelkoran::XML* map);

@@ -58,13 +58,16 @@ int CtrlScenes::onDelete()
     if (mode != kFull && mode != kAlone)
         return -1;
     closeResources();
+    SceneRecursiveDelete walk(services, references);
     if (mode == kAlone) {
+        // The map's own hidden pictures go with it: kept, no tab could reach them.
+        const Vector<string> own = extension == "tmx" ? walk.ownImageSources(name) : Vector<string>();
         Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
         if (!archive || !document.setupBlockParams(name) || archive->blockDelete(held.block()) != 0)
             return recoverResourceDeleteFailure(name);
+        walk.removeUnnamedHiddenPictures(own);
         return finishResourceDelete();
     }
-    SceneRecursiveDelete walk(services, references);
     if (walk.deleteRecursive(name) == 0)
         return finishResourceDelete();
     services.messageBox(kTitle,

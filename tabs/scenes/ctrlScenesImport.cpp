@@ -6,6 +6,7 @@
 #include "services/GlobalStatus.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/ctrlBaseControls.h"
+#include "tabs/scenes/SceneRecursiveDelete.h"
 #include "tabs/scenes/SceneTileSetImport.h"
 #include "tabs/scenes/import/MapSceneSources.h"
 
@@ -82,11 +83,14 @@ void CtrlScenes::importScene()
         discard();
         return;
     }
+    SceneRecursiveDelete sweep(services, references);
+    const Vector<string> replaced = sweep.ownImageSources(asked.name);
     if (document.storeScene(document.scene(), asked.name, "New Scene") != 0) {
         document.setModified(true);
         setDirty(true);
         return;
     }
+    sweep.removeUnnamedHiddenPictures(replaced);
     if (takeStoredImport(asked.name, 1, "New Scene") == 0)
         services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
 }
@@ -227,8 +231,12 @@ int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)
         }
         return -1;
     }
+    SceneRecursiveDelete sweep(services, references);
+    const Vector<string> replaced = sweep.ownImageSources(sceneName);
     const int rc = document.storeScene(job.scene, sceneName, loaded.title);
     Main::instance()->sceneMgr()->close(job.scene->getID());
+    if (rc == 0)
+        sweep.removeUnnamedHiddenPictures(replaced);
     globalStatus->bReparseAll = 1;
     parseQEL();
     return rc == 0 ? 0 : -1;
