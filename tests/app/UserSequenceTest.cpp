@@ -1,0 +1,98 @@
+// The editor driven with random sequences of user actions, held against a
+// model of what the user did after every step. A fixed set of seeds runs
+// with the suite; SKARDEN_SEQUENCE_SECONDS runs fresh seeds for that long.
+// Every sequence that once failed stays below as a row, shrunk.
+#include "app/UserSequence.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+using usersequence::Step;
+
+constexpr int kLength = 30;
+
+// Actions whose faults are being mended elsewhere, kept out until then.
+const std::vector<std::string> kHeldBack = {"replace file", "delete file", "write protect", "delete full"};
+
+std::vector<std::string> seededActions()
+{
+    std::vector<std::string> names;
+    for (const std::string& name : usersequence::actionNames())
+        if (std::find(kHeldBack.begin(), kHeldBack.end(), name) == kHeldBack.end())
+            names.push_back(name);
+    return names;
+}
+
+// Runs steps; on a failure, says which seed and step and shows the
+// shortest sequence that still fails, ready to become a row below.
+void expectHolds(const std::vector<Step>& steps, const std::string& origin)
+{
+    const usersequence::Outcome outcome = usersequence::run(steps);
+    if (!outcome.failed)
+        return;
+    const std::vector<Step> failing(steps.begin(), steps.begin() + static_cast<long>(outcome.failedStep) + 1);
+    const std::vector<Step> shortest = usersequence::shrink(failing);
+    ADD_FAILURE() << origin << ", step " << outcome.failedStep << " (" << steps[outcome.failedStep].action
+                  << "): " << outcome.why << "\nsequence: " << usersequence::describe(failing)
+                  << "\nshrunk to: " << usersequence::describe(shortest) << "\n  which fails with: "
+                  << usersequence::run(shortest).why;
+}
+
+// Each row: a sequence the model once caught the editor at.
+struct Regression {
+    const char* what;
+    std::vector<Step> steps;
+};
+
+const Regression kRegressions[] = {
+    {"a map deleted alone, then the archive defragmented",
+     {{"import gif", 1726255219u}, {"delete", 629318717u}, {"defragment", 1254742338u}}},
+    {"a map imported over itself, then the archive defragmented",
+     {{"import gif", 385778404u}, {"import gif", 1703970750u}, {"defragment", 1254742338u}}},
+};
+
+TEST(UserSequenceTest, SequencesThatOnceFailedHold)
+{
+    for (const Regression& r : kRegressions)
+        expectHolds(r.steps, r.what);
+}
+
+class UserSequenceSeedTest : public ::testing::TestWithParam<uint32_t> {};
+
+TEST_P(UserSequenceSeedTest, EveryStepHoldsAgainstTheModel)
+{
+    expectHolds(usersequence::randomSequence(GetParam(), kLength, seededActions()), "seed " + std::to_string(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixed, UserSequenceSeedTest, ::testing::Values(1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u));
+
+// SKARDEN_SEQUENCE_SECONDS=N runs seeds from SKARDEN_SEQUENCE_SEED (default
+// 1000) on, one after another, for N seconds; skipped without it.
+TEST(UserSequenceTest, LongRun)
+{
+    const char* seconds = std::getenv("SKARDEN_SEQUENCE_SECONDS");
+    if (!seconds)
+        GTEST_SKIP() << "set SKARDEN_SEQUENCE_SECONDS to run";
+    const char* first = std::getenv("SKARDEN_SEQUENCE_SEED");
+    uint32_t seed = first ? static_cast<uint32_t>(std::strtoul(first, nullptr, 10)) : 1000u;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(std::atol(seconds));
+    int sequences = 0, steps = 0;
+    while (std::chrono::steady_clock::now() < end && !HasFailure()) {
+        const std::vector<Step> sequence = usersequence::randomSequence(seed, kLength, seededActions());
+        const usersequence::Outcome outcome = usersequence::run(sequence);
+        steps += outcome.stepsRun;
+        ++sequences;
+        if (outcome.failed)
+            expectHolds(sequence, "seed " + std::to_string(seed));
+        ++seed;
+    }
+    std::cout << "long run: " << sequences << " sequences, " << steps << " steps, last seed " << seed - 1 << "\n";
+}
+
+} // namespace
