@@ -115,6 +115,9 @@ int Menu::onNew()
         showError(kNewTitle, id == RC_ERR_BUSY ? kNewBusy : kNewFailed);
         return -1;
     }
+    // Made here with a plain index: what an earlier file at this path or
+    // with this inode was seen as no longer applies.
+    EncryptedArchiveRecord::note(archive->getName(), false);
     pGlobalStatus->bArchiveLoaded = 1;
     pGlobalStatus->sArchivePath = archive->getName();
     pGlobalStatus->iArchiveID = id;
