@@ -3,10 +3,12 @@
 #include "app/KeyPanelScript.h"
 #include "app/Menu.h"
 #include "app/Skarden.h"
+#include "tabs/base/ctrlBase.h"
 #include "engine/archive/IndependentReader.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "support/EditorTestSupport.h"
+#include "support/FileFaults.h"
 #include "support/GifWriter.h"
 #include "support/TestFolder.h"
 
@@ -67,7 +69,8 @@ struct Model {
     bool indexEncrypted = false;
     File file = File::Ours;
     Bytes replacement;      // what another program left at the path
-    bool writeProtected = false;
+    enum class Protect { None, File, Folder };
+    Protect protect = Protect::None; // as another program set it
     std::map<Key, Bytes> live;
     // The deleted entries of the file in index order, as last checked:
     // what the Undelete tab offers.
@@ -79,11 +82,8 @@ struct Model {
     std::set<std::string> storedInClear;
     int archives = 0;
 
-    bool usable() const { return open && file == File::Ours; }
-    bool hasEncryptedData() const
-    {
-        return indexEncrypted || !secrets.empty();
-    }
+    // The editor may write the file: it is the one opened, and writable.
+    bool usable() const { return open && file == File::Ours && protect != Protect::File; }
 };
 
 // A message box as the window showed it.
@@ -103,10 +103,17 @@ struct Seen {
     std::string typedKey;
     bool claimed = false; // the window said the write was done
     bool listed = false;  // the tab lists the target afterwards
+    bool rewrites = false; // writes the archive anew beside it (a defragment)
 
     bool said(const std::string& text) const
     {
         return std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) { return b.text.find(text) != std::string::npos; });
+    }
+    // A "<kind> saved." notice.
+    bool saidSaved() const
+    {
+        static const std::regex notice("[A-Za-z]+ saved\\.");
+        return std::any_of(boxes.begin(), boxes.end(), [](const Box& b) { return std::regex_match(b.text, notice); });
     }
     // An error or warning shown (a question is none).
     bool complained() const
@@ -220,7 +227,8 @@ public:
     {
         TS::clearAnswers();
         TS::clearModalLog();
-        TS::setModalWatchdog(5000);
+        // A box no step answers is closed as a user would close it, unread.
+        TS::setModalWatchdog(1000);
         setenv("XDG_STATE_HOME", folder.path("state").c_str(), 1);
         app.emplace();
         char name[] = "Skarden";
@@ -313,6 +321,13 @@ public:
         return list->getSelectedText() == name;
     }
 
+    bool tabIsDirty(const char* name)
+    {
+        for (const CtrlBase* tab : app->menu()->getCtrls())
+            if (std::string(tab->getName().c_str()) == name)
+                return tab->isDirty();
+        return false;
+    }
     // What the window says from here on belongs to the action: boxes a
     // choice of row brought up before are not its answer.
     void markAction() { actionMark = TS::modalLog().size(); }
@@ -511,6 +526,8 @@ bool importScene(Session& s, const std::string& path, const std::string& scene)
 {
     Zelkoran::Panel* scenes = s.showTab(kScenes, "Scenes");
     TS::pushAnswer(4);
+    if (s.tabIsDirty("Scenes"))
+        TS::pushAnswer(Zelkoran::MBB_YES); // its unsaved changes may go
     TS::pushScript([](int dialog) {
         TS::clickWidget(dialog, 1136);
         TS::pump();
@@ -565,7 +582,10 @@ Seen importInterchange(Session& s, Rng& rng)
 Seen defragment(Session& s, Rng&)
 {
     Seen seen;
-    seen.target = {"(archive)", ""};
+    // With nothing deleted there is nothing to rewrite.
+    if (!s.model.restorable.empty())
+        seen.target = {"(archive)", ""};
+    seen.rewrites = true;
     if (s.gs().bSecured && !s.gs().bKeyRemembered)
         s.keys->answer(s.model.key);
     TS::pushScript([](int panel) { TS::clickWidget(panel, 8); });
@@ -585,8 +605,8 @@ Seen lockPanel(Session& s, Rng& rng, int button)
     // The field shows the remembered key; a new one is typed only into an empty field.
     seen.typedKey = s.model.remembered.empty() ? "k" + std::to_string(rng() % 100) : "";
     s.keys->answer(seen.typedKey, button);
-    if (button == KeyPanelScript::OK)
-        s.keys->answer("", KeyPanelScript::CANCEL);
+    // Shown again after Set key, and after a refused index change.
+    s.keys->answer("", KeyPanelScript::CANCEL);
     if (seen.typedKey.empty())
         seen.typedKey = s.model.remembered;
     TS::pushAnswer(0);
@@ -610,14 +630,19 @@ Seen closeAndReopen(Session& s, Rng&)
     return seen;
 }
 
-Seen newArchive(Session& s, Rng&)
+// A new archive under a new name or one used before (the file a user lost).
+Seen newArchive(Session& s, Rng& rng)
 {
     Seen seen;
-    const std::string path = s.folder.path("archive" + std::to_string(++s.model.archives) + ".qel");
+    const int number = 1 + static_cast<int>(rng() % static_cast<uint32_t>(s.model.archives + 1));
+    s.model.archives = std::max(s.model.archives, number);
+    const std::string path = s.folder.path("archive" + std::to_string(number) + ".qel");
     TS::pushFileAnswer(true, path.c_str());
-    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_YES); // replace the file there
+    TS::pushAnswer(Zelkoran::MBB_OK);
     s.clickMenu(kMenuNew);
-    seen.newName = path;
+    if (s.gs().bArchiveLoaded)
+        seen.newName = path;
     return seen;
 }
 
@@ -635,11 +660,17 @@ Seen deleteFile(Session& s, Rng&)
     fs::remove(s.model.path);
     return {};
 }
-Seen writeProtect(Session& s, Rng&)
+// The file or its folder write-protected as the system refuses a user other than root; again, lifted.
+Seen writeProtect(Session& s, Rng& rng)
 {
-    fs::permissions(s.model.path, s.model.writeProtected ? fs::perms::owner_read | fs::perms::owner_write
-                                                         : fs::perms::owner_read | fs::perms::group_read);
-    return {};
+    Seen seen;
+    if (s.model.protect != Model::Protect::None) {
+        FileFaults::reset();
+    } else {
+        seen.target.name = rng() % 2 ? s.model.path : fs::path(s.model.path).parent_path().string();
+        FileFaults::writeProtect(seen.target.name);
+    }
+    return seen;
 }
 
 // --- the model's updates: what the window said, held against the file ---
@@ -679,7 +710,7 @@ std::string takeSaved(Model& m, const FileView& f, const Key& k, const Seen& see
 
 std::string applySave(Model& m, const Seen& seen, const FileView& f, const char* kind, bool mustChange)
 {
-    if (seen.target.name.empty() || !seen.said(std::string(kind) + " saved."))
+    if (seen.target.name.empty() || !seen.saidSaved() || !seen.said(std::string(kind) + " saved."))
         return "";
     return takeSaved(m, f, seen.target, seen, mustChange);
 }
@@ -808,6 +839,17 @@ std::string applyUndelete(Model& m, const Seen& seen, const FileView& f)
     return "";
 }
 
+// The count an interchange import's summary gives as imported; -1 without one.
+int imported(const Seen& seen)
+{
+    static const std::regex count("Imported / Total - ([0-9]+) /");
+    std::smatch match;
+    for (const Box& b : seen.boxes)
+        if (std::regex_search(b.text, match, count))
+            return std::stoi(match[1]);
+    return -1;
+}
+
 // An import the window confirmed: new or changed blocks are those the
 // import names (the document, what it reaches, its own hidden pictures).
 std::string applyImportScene(Model& m, const Seen& seen, const FileView& f)
@@ -836,7 +878,7 @@ std::string applyImportScene(Model& m, const Seen& seen, const FileView& f)
 
 std::string applyImportInterchange(Model& m, const Seen& seen, const FileView& f)
 {
-    if (!seen.said("Imported / Total"))
+    if (imported(seen) <= 0)
         return "";
     if (std::string why = takeSaved(m, f, seen.target, seen, false); !why.empty())
         return why;
@@ -845,6 +887,9 @@ std::string applyImportInterchange(Model& m, const Seen& seen, const FileView& f
 
 std::string applyDefragment(Model& m, const Seen& seen, const FileView& f)
 {
+    // A rewrite that fails once the archive is closed leaves none open.
+    if (seen.said("The QEL file was closed."))
+        m = Model{.protect = m.protect, .archives = m.archives};
     if (seen.complained())
         return "";
     m.companions.clear();
@@ -870,11 +915,10 @@ std::string applyLock(Model& m, const Seen& seen, const FileView&, bool index)
 std::string applyReopen(Model& m, const Seen&, const FileView& f)
 {
     if (m.file == Model::File::Gone) {
-        m = Model{.archives = m.archives};
+        m = Model{.protect = m.protect, .archives = m.archives};
         return "";
     }
     m.file = Model::File::Ours;
-    m.writeProtected = false;
     // A key is asked for, and so remembered, only when something is encrypted.
     if (!f.archive.indexEncrypted && !f.archive.blocksEncrypted)
         m.key.clear();
@@ -884,7 +928,8 @@ std::string applyReopen(Model& m, const Seen&, const FileView& f)
 
 std::string applyNew(Model& m, const Seen& seen, const FileView&)
 {
-    m = Model{.open = true, .path = seen.newName, .archives = m.archives};
+    m = Model{.open = !seen.newName.empty(), .path = seen.newName, .protect = m.protect,
+              .archives = m.archives};
     return "";
 }
 
@@ -899,6 +944,8 @@ struct Action {
 };
 
 bool usableModel(const Model& m) { return m.open; }
+// Another program changes the file the editor holds, in a folder it may write.
+bool otherProgramMay(const Model& m) { return m.usable() && m.protect == Model::Protect::None; }
 
 const std::vector<Action>& actions()
 {
@@ -921,22 +968,26 @@ const std::vector<Action>& actions()
          [](Model& m, const Seen& seen, const FileView& f) { return applyLock(m, seen, f, true); }, true},
         {"close and reopen", usableModel, closeAndReopen, applyReopen, false},
         {"new archive", [](const Model& m) { return !m.open; }, newArchive, applyNew, false},
-        {"replace file", [](const Model& m) { return m.usable(); }, replaceFile,
+        {"replace file", otherProgramMay, replaceFile,
          [](Model& m, const Seen&, const FileView&) {
              m.file = Model::File::Replaced;
              m.replacement = TestFolder::read(m.path);
              return std::string();
          },
          false},
-        {"delete file", [](const Model& m) { return m.usable(); }, deleteFile,
+        {"delete file", otherProgramMay, deleteFile,
          [](Model& m, const Seen&, const FileView&) {
              m.file = Model::File::Gone;
              return std::string();
          },
          false},
-        {"write protect", [](const Model& m) { return m.usable(); }, writeProtect,
-         [](Model& m, const Seen&, const FileView&) {
-             m.writeProtected = !m.writeProtected;
+        {"write protect",
+         [](const Model& m) { return m.protect != Model::Protect::None || (m.open && m.file == Model::File::Ours); },
+         writeProtect,
+         [](Model& m, const Seen& seen, const FileView&) {
+             m.protect = m.protect != Model::Protect::None ? Model::Protect::None
+                         : seen.target.name == m.path             ? Model::Protect::File
+                                                                  : Model::Protect::Folder;
              return std::string();
          },
          false},
@@ -966,9 +1017,13 @@ std::string check(Session& s, const Seen& seen, bool writes)
     Model& m = s.model;
     if (!m.open)
         return s.gs().bArchiveLoaded ? "the editor holds an archive the user closed" : "";
+    // A write that cannot reach the file must be refused, and said so.
+    const bool blocked = m.file != Model::File::Ours || m.protect == Model::Protect::File ||
+                         (m.protect == Model::Protect::Folder && seen.rewrites);
+    if (blocked && writes && !seen.target.name.empty() && (seen.claimed || !seen.complained()))
+        return m.file == Model::File::Ours ? "a write to a write-protected file or folder was not refused in the window"
+                                           : "a write to a file that is no longer at its path was not refused in the window";
     if (m.file != Model::File::Ours) {
-        if (writes && !seen.target.name.empty() && (seen.claimed || !seen.complained()))
-            return "a write to a file that is no longer at its path was not refused in the window";
         if (m.file == Model::File::Gone)
             return fs::exists(m.path) ? "something was written at the path of the deleted file" : "";
         return TestFolder::read(m.path) == m.replacement ? "" : "the file another program put in place was changed";
@@ -1025,7 +1080,7 @@ std::string check(Session& s, const Seen& seen, bool writes)
 // SKARDEN_SEQUENCE_TRACE: each step, what the window said and the file's blocks after it.
 void trace(Session& s, size_t index, const Step& step, const Seen& seen)
 {
-    std::cerr << "step " << index << ": " << step.action << " " << seen.target.name << "\n";
+    std::cerr << SDL_GetTicks() << " ms, step " << index << ": " << step.action << " " << seen.target.name << "\n";
     for (const Box& b : seen.boxes)
         std::cerr << "  [" << b.title << "] " << b.text << "\n";
     if (!s.model.open || !fs::exists(s.model.path))
@@ -1066,6 +1121,7 @@ Outcome run(const std::vector<Step>& steps)
         ::testing::ScopedFakeTestPartResultReporter capture(
             ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &reported);
         Session s;
+        FileFaults::Scope faults; // lifted before the session's folder goes
         if (!s.start()) {
             outcome.failed = true;
             outcome.why = "the editor did not start";
@@ -1088,9 +1144,10 @@ Outcome run(const std::vector<Step>& steps)
             s.markAction();
             Seen seen = action->perform(s, rng);
             seen.boxes = s.boxesSince(s.actionMark);
-            seen.claimed = seen.said(" saved.") || seen.said("Block was recovered") || seen.said("QEL index ") ||
-                           seen.said("successfully integrated") || seen.said("Scene was created.") || seen.said("was converted") ||
-                           seen.said("Imported / Total");
+            seen.claimed = seen.saidSaved() || seen.said("Block was recovered") ||
+                           seen.said("QEL index encrypted.") || seen.said("QEL index decrypted.") ||
+                           seen.said("successfully integrated") || seen.said("Scene was created.") ||
+                           seen.said("was converted") || imported(seen) > 0;
             if (std::getenv("SKARDEN_SEQUENCE_TRACE"))
                 trace(s, i, steps[i], seen);
             std::string why;
