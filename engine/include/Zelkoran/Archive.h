@@ -121,8 +121,9 @@ public:
     // (another program moved a new file over it, moved it or deleted it);
     // RC_ERR_READ_ONLY (-30) when it was opened without write access;
     // RC_ERR_ACCESS (-13) when it has been write-protected since. Every
-    // change below checks this first: refused, it writes nothing and logs
-    // why, naming the file.
+    // change (blockAdd, blockAddCompressed, blockDelete, blockUndelete,
+    // encrypt, decrypt) checks this first: refused, it writes nothing and
+    // logs why, naming the file. setKey writes nothing and is not checked.
     int checkWritable() const;
     // The code of the latest change refused so since the last call, 0 when
     // none; clears it. Callers that do not see every change's result (a
