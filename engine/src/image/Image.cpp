@@ -7,12 +7,12 @@
 #include "core/FileReplace.h"
 #include "image/ImageBlock.h"
 #include "image/ImageSurface.h"
+#include "image/PictureDecode.h"
 #include "image/PictureSize.h"
 #include "image/PngCodec.h"
 #include "resource/ResourceMgrImpl.h"
 
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <algorithm>
 #include <climits>
@@ -287,7 +287,7 @@ int ImageMgr::loadFromBuffer(const void* data, size_t size, const char* name)
         SDL_RWclose(rw);
         return RC_ERR_TOO_LARGE;
     }
-    SDL_Surface* decoded = rw ? IMG_Load_RW(rw, 1) : nullptr;
+    SDL_Surface* decoded = rw ? image::decodePicture(rw, nullptr) : nullptr;
     if (!decoded)
         return RC_ERR_CORRUPT;
     SDL_Surface* pixels = image::toImageFormat(decoded);
@@ -306,7 +306,7 @@ int ImageMgr::loadFromFile(const char* path, const char* name)
         SDL_RWclose(file);
         return RC_ERR_TOO_LARGE;
     }
-    SDL_Surface* decoded = IMG_LoadTyped_RW(file, 1, typeHint(path));
+    SDL_Surface* decoded = image::decodePicture(file, typeHint(path));
     if (!decoded)
         return RC_ERR_CORRUPT;
     SDL_Surface* pixels = image::toImageFormat(decoded);

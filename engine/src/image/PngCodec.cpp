@@ -5,7 +5,6 @@
 #include <Zelkoran/Result.h>
 
 #include <SDL.h>
-#include <SDL_image.h>
 #include <spng.h>
 #include <zlib.h>
 
@@ -50,6 +49,17 @@ uint32_t bigEndian32(const uint8_t* at)
 struct ContextFree {
     void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
 };
+
+// Text and other side chunks beyond this are refused, so that a chunk's
+// stated length cannot make the decoder allocate gigabytes.
+constexpr size_t kMaxChunkBytes = size_t(64) << 20;
+
+// libspng's reader over SDL: a short read is the end of the data, which
+// ends the decode with an error.
+int readFromRWops(spng_ctx*, void* user, void* out, size_t length)
+{
+    return SDL_RWread(static_cast<SDL_RWops*>(user), out, 1, length) == length ? 0 : SPNG_IO_EOF;
+}
 
 // Maps libspng's failures onto the engine's codes.
 int spngResult(int rc) { return rc == SPNG_EMEM ? RC_ERR_NO_MEMORY : rc == 0 ? RC_OK : RC_ERR_INVALID; }
@@ -186,12 +196,57 @@ int encodePng(SDL_Surface* surface, Vector<uint8_t>& out)
     return encodeRows(surface, rows, compressionFor(surface), out);
 }
 
+SDL_Surface* readPng(SDL_RWops* rw)
+{
+    std::unique_ptr<spng_ctx, ContextFree> ctx(spng_ctx_new(0));
+    if (!rw || !ctx)
+        return nullptr;
+    spng_ihdr ihdr{};
+    spng_trns trns{};
+    int rc = spng_set_png_stream(ctx.get(), readFromRWops, rw);
+    if (rc == 0) // as other readers do: a damaged note is dropped, a damaged picture refused
+        rc = spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
+    if (rc == 0)
+        rc = spng_set_chunk_limits(ctx.get(), kMaxChunkBytes, kMaxChunkBytes);
+    if (rc == 0)
+        rc = spng_get_ihdr(ctx.get(), &ihdr);
+    if (rc != 0)
+        return nullptr;
+    const bool alpha = ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                       ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || spng_get_trns(ctx.get(), &trns) == 0;
+    const int format = alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
+    if (ihdr.width > INT_MAX / 4 || ihdr.height > INT_MAX ||
+        spng_decode_image(ctx.get(), nullptr, 0, format, SPNG_DECODE_PROGRESSIVE | (alpha ? SPNG_DECODE_TRNS : 0)))
+        return nullptr;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(ihdr.width),
+                                                          static_cast<int>(ihdr.height), alpha ? 32 : 24,
+                                                          alpha ? SDL_PIXELFORMAT_RGBA32 : SDL_PIXELFORMAT_RGB24);
+    if (!surface)
+        return nullptr;
+    const size_t rowBytes = static_cast<size_t>(ihdr.width) * (alpha ? 4 : 3);
+    // Interlaced pictures come pass by pass, each row placed where it belongs.
+    spng_row_info row{};
+    do {
+        rc = spng_get_row_info(ctx.get(), &row);
+        if (rc == 0)
+            rc = spng_decode_row(ctx.get(), static_cast<uint8_t*>(surface->pixels) +
+                                                 static_cast<size_t>(row.row_num) * surface->pitch,
+                                 rowBytes);
+    } while (rc == 0);
+    if (rc != SPNG_EOI) {
+        SDL_FreeSurface(surface);
+        return nullptr;
+    }
+    return surface;
+}
+
 SDL_Surface* decodePng(const uint8_t* data, size_t size)
 {
     if (!data || size == 0 || size > INT_MAX)
         return nullptr;
     SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
-    SDL_Surface* decoded = rw ? IMG_LoadTyped_RW(rw, 1, "PNG") : nullptr;
+    SDL_Surface* decoded = readPng(rw);
+    SDL_RWclose(rw);
     if (!decoded)
         return nullptr;
     SDL_Surface* converted = toImageFormat(decoded);

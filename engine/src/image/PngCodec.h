@@ -1,6 +1,6 @@
 // PNG bytes to and from image surfaces (ARGB8888 or RGB888, see
-// ImageSurface.h), in memory. Encoding goes through libspng at a fast
-// setting, decoding through SDL2_image.
+// ImageSurface.h), in memory. Both go through libspng: encoding at a fast
+// setting; decoding stops with an error where the data runs out.
 #pragma once
 
 #include <Zelkoran/CMem.h>
@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+struct SDL_RWops;
 struct SDL_Surface;
 
 namespace Zelkoran::image {
@@ -35,6 +36,11 @@ bool readPngHeader(const uint8_t* data, size_t size, PngHeader& out);
 // processor time they take to decode.
 // 0, RC_ERR_INVALID (no pixels, another format), RC_ERR_NO_MEMORY.
 int encodePng(SDL_Surface* surface, Vector<uint8_t>& out);
+
+// Decodes the PNG at rw's position into a new surface, RGBA32 when it has
+// transparency (an alpha channel or a tRNS chunk), else RGB24; null when it
+// does not decode, also when it ends early. rw is left open.
+SDL_Surface* readPng(SDL_RWops* rw);
 
 // Decodes PNG bytes into a new surface in the image format its
 // transparency calls for, which the caller frees; null when they do not

@@ -6,11 +6,11 @@
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Scene.h>
 
+#include "image/PictureDecode.h"
 #include "scene/SceneAccess.h"
 #include "scene/SceneSources.h"
 
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <algorithm>
 #include <cstring>
@@ -125,7 +125,8 @@ int Scene::importLayerFromFile(int slot, const char* path, const char* layerName
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         return RC_ERR_NOT_FOUND;
-    SDL_Surface* raw = IMG_Load(path);
+    const char* dot = std::strrchr(path, '.');
+    SDL_Surface* raw = image::decodePicture(SDL_RWFromFile(path, "rb"), dot ? dot + 1 : nullptr);
     SDL_Surface* argb = raw ? SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
     SDL_FreeSurface(raw);
     if (!argb)

@@ -7,11 +7,11 @@
 #include "core/PathText.h"
 #include "core/WholeFile.h"
 #include "image/ImageBlock.h"
+#include "image/PictureDecode.h"
 #include "image/PictureSize.h"
 #include "xml/XMLText.h"
 
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <climits>
 #include <cstring>
@@ -44,7 +44,7 @@ bool statesTooLarge(SDL_RWops* rw, uint32_t& width, uint32_t& height)
 
 SDL_Surface* decodeBytes(SDL_RWops* rw)
 {
-    SDL_Surface* raw = IMG_Load_RW(rw, 1);
+    SDL_Surface* raw = image::decodePicture(rw, nullptr);
     if (!raw)
         return nullptr;
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);

@@ -115,6 +115,20 @@ TEST_F(ImageHostileBlock, HugeClaimsAreRefusedBeforeAllocating)
     EXPECT_EQ(loadAs(withPayload(png, 32768, 16384)), RC_ERR_CORRUPT);
 }
 
+// A side chunk stating more bytes than follow: the decoder must be told
+// that the data ran out (else it reads the same chunk again and again), as
+// a block, a file and bytes in memory.
+TEST_F(ImageHostileBlock, AChunkLongerThanTheDataIsRefused)
+{
+    Bytes png(good.begin() + 32, good.begin() + 32 + 33 + 8 + 16); // signature, IHDR, 16 bytes of the next chunk
+    png[33] = 1, png[34] = png[35] = png[36] = 0;                  // the chunk states 16 MiB
+    std::memcpy(&png[37], "tEXt", 4);
+    EXPECT_EQ(loadAs(withPayload(png, 6, 4)), RC_ERR_CORRUPT);
+    testutil::writeFile(dir.file("cut.png"), png);
+    EXPECT_EQ(images->loadFromFile(dir.file("cut.png").c_str(), ""), RC_ERR_CORRUPT);
+    EXPECT_EQ(images->loadFromBuffer(png.data(), png.size(), ""), RC_ERR_CORRUPT);
+}
+
 TEST_F(ImageHostileBlock, GarbageAfterAValidPngHeaderIsRefused)
 {
     Bytes png(good.begin() + 32, good.begin() + 32 + 33); // signature and IHDR
