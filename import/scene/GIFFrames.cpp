@@ -5,6 +5,7 @@
 #include "import/scene/GIFFrames.h"
 #include "import/scene/FrameImportResult.h"
 #include "import/scene/FrameSequenceLayer.h"
+#include "import/scene/GIFFrameGuard.h"
 
 #include <SDL_image.h>
 
@@ -21,7 +22,8 @@ void putU16(std::vector<uint8_t>& out, size_t at, int v)
     out[at + 1] = uint8_t(v >> 8 & 0xFF);
 }
 
-std::vector<uint8_t> frameAlone(const std::vector<uint8_t>& bytes, const GIFFrameSpan& f)
+// The frame's own GIF; at: where its descriptor lies in it.
+std::vector<uint8_t> frameAlone(const std::vector<uint8_t>& bytes, const GIFFrameSpan& f, size_t& at)
 {
     const size_t table = bytes[10] & 0x80 ? size_t(3) << ((bytes[10] & 7) + 1) : 0;
     std::vector<uint8_t> out(bytes.begin(), bytes.begin() + long(13 + table));
@@ -29,6 +31,7 @@ std::vector<uint8_t> frameAlone(const std::vector<uint8_t>& bytes, const GIFFram
     putU16(out, 8, f.height);
     out.insert(out.end(), bytes.begin() + long(f.controlAt), bytes.begin() + long(f.controlAt + f.controlSize));
     const size_t image = out.size();
+    at = image;
     out.insert(out.end(), bytes.begin() + long(f.imageAt), bytes.begin() + long(f.imageAt + f.imageSize));
     putU16(out, image + 1, 0);
     putU16(out, image + 3, 0);
@@ -36,12 +39,17 @@ std::vector<uint8_t> frameAlone(const std::vector<uint8_t>& bytes, const GIFFram
     return out;
 }
 
-// The frame as ARGB8888; null when the decoder refuses it.
-SDL_Surface* decodeAlone(const std::vector<uint8_t>& gif)
+// The frame as ARGB8888; null when the decoder refuses it, and when the
+// frame's data hides another frame.
+SDL_Surface* decodeAlone(const std::vector<uint8_t>& bytes, const GIFFrameSpan& f)
 {
-    SDL_RWops* rw = SDL_RWFromConstMem(gif.data(), int(gif.size()));
+    size_t at = 0;
+    const std::vector<uint8_t> gif = frameAlone(bytes, f, at);
+    GIFFrameGuard guard(gif, {at});
+    SDL_RWops* rw = guard.open();
     IMG_Animation* animation = rw ? IMG_LoadAnimationTyped_RW(rw, 1, "GIF") : nullptr;
-    SDL_Surface* out = animation && animation->count >= 1 && animation->frames && animation->frames[0]
+    SDL_Surface* out = animation && !guard.refused() && animation->count >= 1 && animation->frames &&
+                               animation->frames[0]
                            ? SDL_ConvertSurfaceFormat(animation->frames[0], SDL_PIXELFORMAT_ARGB8888, 0)
                            : nullptr;
     if (animation)
@@ -92,7 +100,7 @@ int composeGIFFrames(const std::vector<uint8_t>& bytes, const GIFLayout& layout,
     const auto compose = [&](const GIFFrameSpan& f) {
         if (rc != 0)
             return;
-        Surface frame(f.width && f.height ? decodeAlone(frameAlone(bytes, f)) : nullptr, SDL_FreeSurface);
+        Surface frame(f.width && f.height ? decodeAlone(bytes, f) : nullptr, SDL_FreeSurface);
         Surface under(f.disposal == 3 ? SDL_DuplicateSurface(screen.get()) : nullptr, SDL_FreeSurface);
         if (f.width && f.height && !frame) {
             rc = IR_GIF_UNREADABLE;

@@ -17,8 +17,9 @@ struct Frame {
     int delayCs = 10;             // hundredths of a second
     int transparent = -1;         // palette index drawn transparent, -1 none
     int left = 0, top = 0;
-    int width = 0, height = 0; // 0: the screen's
-    int disposal = 2;          // 1 keep, 2 background, 3 previous
+    int width = 0, height = 0;  // 0: the screen's
+    int disposal = 2;           // 1 keep, 2 background, 3 previous
+    std::vector<uint8_t> after; // one more data sub-block, past the codes that fill the pixels
 };
 
 inline std::vector<uint8_t> encode(int w, int h, const std::vector<std::array<uint8_t, 3>>& palette,
@@ -69,6 +70,10 @@ inline std::vector<uint8_t> encode(int w, int h, const std::vector<std::array<ui
             out.push_back(uint8_t(n));
             out.insert(out.end(), bits.begin() + long(i), bits.begin() + long(i + n));
         }
+        if (!f.after.empty()) {
+            out.push_back(uint8_t(f.after.size()));
+            out.insert(out.end(), f.after.begin(), f.after.end());
+        }
         out.push_back(0);
     }
     out.push_back(0x3B);
@@ -87,6 +92,17 @@ inline std::vector<uint8_t> twoFrames(int w = 20, int h = 20)
     Frame blue{std::vector<uint8_t>(size_t(w * h), 2), 10, -1};
     blue.indexes[0] = 3;
     return encode(w, h, {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}, {0, 255, 0}}, {red, blue});
+}
+
+// twoFrames(), the first frame's data ending with a sub-block that holds a
+// w x h frame: a decoder that stops reading a frame once its pixels are
+// full and then looks for the next block finds that frame.
+inline std::vector<uint8_t> twoFramesHidingOne(int w, int h)
+{
+    Frame red{std::vector<uint8_t>(20 * 20, 1), 10, -1};
+    red.after = {0x2C, 0, 0, 0, 0, uint8_t(w), uint8_t(w >> 8), uint8_t(h), uint8_t(h >> 8), 0,
+                 2, 2, 0x44, 0x01, 0}; // code size 2: clear, index 0, end
+    return encode(20, 20, {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}}, {red, Frame{std::vector<uint8_t>(20 * 20, 2)}});
 }
 
 // twoFrames() cut after 40 bytes at cut, and whole but claiming 65535 x

@@ -166,10 +166,12 @@ TEST_F(SceneImportTest, GIFChecks)
 {
     readyToSave();
     const std::string good = folder.path("two.gif"), odd = folder.path("odd.gif"), cut = folder.path("cut.gif"),
-                      huge = folder.path("huge.gif"), still = folder.path("still.gif");
+                      huge = folder.path("huge.gif"), still = folder.path("still.gif"),
+                      hiding = folder.path("hiding.gif");
     giftest::write(good, giftest::twoFrames(32, 16));
     giftest::write(odd, giftest::twoFrames(100, 100));
     giftest::writeBroken(cut, huge);
+    giftest::write(hiding, giftest::twoFramesHidingOne(16385, 1));
     giftest::write(still, giftest::encode(16, 16, {{1, 2, 3}}, {giftest::Frame{std::vector<uint8_t>(256, 0)}}));
     struct Case {
         std::string path;
@@ -182,6 +184,7 @@ TEST_F(SceneImportTest, GIFChecks)
         {folder.path("none.gif"), [](Options&) {}, "Source GIF file does not exist."},
         {cut, [](Options&) {}, "GIF file could not be opened."},
         {huge, [](Options&) {}, "GIF file could not be opened."},
+        {hiding, [](Options& o) { o.padToTile = true; }, "GIF file could not be opened."},
         {still, [](Options&) {}, "GIF animation requires more than one frame."},
         {good, [](Options& o) { o.targetLayer = 0; }, "Target layer is invalid."},
         {good, [](Options& o) { o.matchMode = -1; }, "GIF match mode is invalid."},

@@ -266,10 +266,12 @@ TEST_F(FrameImport, ConverterCodes)
 
 TEST_F(FrameImport, BrokenGIFsAndTheStillLayer)
 {
-    const std::string good = folder.path("two.gif"), cut = folder.path("cut.gif"), huge = folder.path("huge.gif");
+    const std::string good = folder.path("two.gif"), cut = folder.path("cut.gif"), huge = folder.path("huge.gif"),
+                      hiding = folder.path("hiding.gif");
     giftest::write(good, giftest::twoFrames(32, 16));
     giftest::writeBroken(cut, huge);
-    for (const std::string& broken : {cut, huge})
+    giftest::write(hiding, giftest::twoFramesHidingOne(16385, 1));
+    for (const std::string& broken : {cut, huge, hiding})
         EXPECT_EQ(importGIFAnimatedLayer(target(), gifOptions(broken), nullptr, nullptr), IR_GIF_UNREADABLE);
 
     // The still import takes the first frame: red, 2 x 1 tiles of 16.
