@@ -28,6 +28,9 @@ constexpr int kMaxSourceDepth = 8;
 constexpr int kMaxGroupDepth = 64;
 // Tile counts beyond this are refused as hostile.
 constexpr uint32_t kMaxTileCount = 1u << 24;
+// Tile offsets beyond this many pixels are refused: the renderer adds them
+// to pixel positions in int.
+constexpr long long kMaxTileOffset = 1 << 24;
 
 String num(long long v) { return String(std::to_string(v).c_str()); }
 
@@ -71,6 +74,31 @@ int parseColor(const char* text, uint8_t rgba[4])
     return RC_OK;
 }
 
+// The first element that gives an attribute twice: pugixml keeps every
+// copy, where XML allows one.
+class RepeatedAttribute : public pugi::xml_tree_walker {
+public:
+    bool for_each(pugi::xml_node& node) override
+    {
+        m_names.clear();
+        for (pugi::xml_attribute a : node.attributes())
+            m_names.emplace_back(a.name());
+        std::sort(m_names.begin(), m_names.end());
+        const auto twice = std::adjacent_find(m_names.begin(), m_names.end());
+        if (twice == m_names.end())
+            return true;
+        at = node;
+        name = String(twice->data(), twice->size());
+        return false;
+    }
+
+    pugi::xml_node at;
+    String name;
+
+private:
+    std::vector<std::string_view> m_names;
+};
+
 // One text being read: its document, origin and name for messages.
 struct Text {
     pugi::xml_document doc;
@@ -105,6 +133,7 @@ private:
         return where.empty() ? where : where + ": ";
     }
     int parse(Text& t, const void* data, size_t size);
+    int refuseRepeatedAttributes(Text& t);
     int readTileSet(Text& t, pugi::xml_node e, TileSet& ts, int depth);
     int readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts);
     // The picture an <image> holds in its <data> or names by its source,
@@ -142,7 +171,15 @@ int Reader::parse(Text& t, const void* data, size_t size)
         m_error = place(t, std::clamp<ptrdiff_t>(r.offset, 0, ptrdiff_t(size))) + r.description();
         return RC_ERR_CORRUPT;
     }
-    return RC_OK;
+    return refuseRepeatedAttributes(t);
+}
+
+int Reader::refuseRepeatedAttributes(Text& t)
+{
+    RepeatedAttribute found;
+    t.doc.traverse(found);
+    return found.at ? fail(RC_ERR_CORRUPT, t, found.at, "the attribute \"" + found.name + "\" is given twice")
+                    : RC_OK;
 }
 
 int Reader::readTileSet(Text& t, pugi::xml_node e, TileSet& ts, int depth)
@@ -203,8 +240,11 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
         declaredCount < 0 || declaredCount > kMaxTileCount)
         return fail(RC_ERR_CORRUPT, t, e, "the tile set's sizes are out of range");
     if (pugi::xml_node off = e.child("tileoffset")) {
-        ts.offsetX = off.attribute("x").as_int();
-        ts.offsetY = off.attribute("y").as_int();
+        const long long x = off.attribute("x").as_llong(), y = off.attribute("y").as_llong();
+        if (std::llabs(x) > kMaxTileOffset || std::llabs(y) > kMaxTileOffset)
+            return fail(RC_ERR_CORRUPT, t, off, "the tile set's offset is out of range");
+        ts.offsetX = int(x);
+        ts.offsetY = int(y);
     }
     uint32_t count = uint32_t(declaredCount), cut = 0;
     if (pugi::xml_node image = e.child("image")) {

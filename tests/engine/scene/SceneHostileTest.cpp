@@ -116,6 +116,14 @@ std::vector<HostileCase> hostileCases()
                  "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tiles.png\"/>"
                  "<tile id=\"0\"><animation><frame tileid=\"9\" duration=\"100\"/></animation></tile></tileset>"),
          {}, RC_ERR_CORRUPT, "animation frame"},
+        {"tile offset beyond the renderer's range",
+         mapText(2, 2, "",
+                 "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\">\n<tileoffset x=\"1\" y=\"7777777777\"/>"
+                 "</tileset>"),
+         {}, RC_ERR_CORRUPT, "map.tmx: line 3: the tile set's offset is out of range"},
+        {"attribute given twice",
+         "<map tilewidth=\"16\" tileheight=\"16\">\n<layer id=\"1\" opacity=\"3\" opacity=\"\"/></map>", {},
+         RC_ERR_CORRUPT, "map.tmx: line 2: the attribute \"opacity\" is given twice"},
         {"missing template",
          "<map tilewidth=\"16\" tileheight=\"16\"><objectgroup id=\"1\"><object template=\"t.tx\"/></objectgroup></map>",
          {}, RC_ERR_NOT_FOUND, "t.tx"},
