@@ -201,6 +201,8 @@ bool parseUVTTDocument(const char* data, size_t size, UVTTDocument& document, St
     if (!data || size < 1 || size > size_t(kUVTTMaxFileSize))
         return fail(error, "UVTT file is empty or exceeds the 128 MB import limit.");
     document.bytes = simdjson::padded_string(data, size);
+    if (!document.bytes.data())
+        return fail(error, "UVTT file could not be opened.");
     return parseBytes(document, error);
 }
 
