@@ -31,9 +31,12 @@ struct Plan {
     int failArchiveOpenFrom = 0;
     std::string failOpenAfterRenameTo;
     bool renamedOnto = false;
-    size_t failAllocMin = 0, failAllocMax = 0;
     std::set<std::string> writeProtected;
 };
+
+// The allocation to fail. malloc() runs before the program has started,
+// also while a sanitizer sets itself up: plain values, made without code.
+size_t g_failAllocMin = 0, g_failAllocMax = 0;
 
 Plan& plan()
 {
@@ -83,6 +86,7 @@ void reset()
             ::chmod(path.c_str(), st.st_mode | S_IWUSR);
     }
     plan() = Plan{};
+    g_failAllocMin = g_failAllocMax = 0;
 }
 
 void writeProtect(const std::string& path)
@@ -131,8 +135,8 @@ void failOpenAfterRenameTo(const std::string& path)
 
 void failAllocation(size_t minSize, size_t maxSize)
 {
-    plan().failAllocMin = minSize;
-    plan().failAllocMax = maxSize;
+    g_failAllocMin = minSize;
+    g_failAllocMax = maxSize;
 }
 
 void failRenameFrom(const std::string& from)
@@ -226,17 +230,21 @@ int access(const char* path, int mode) noexcept
     return next(path, mode);
 }
 
-// Memory comes from the C library's allocator either way.
+// Memory comes from the allocator the program would use without this
+// override, which free() hands it back to: a sanitizer's, whose malloc
+// stays reachable under this name, else the C library's. No dlsym(): it
+// may allocate itself, and the sanitizer may be linked into the program.
 extern void* __libc_malloc(size_t size);
+extern void* __interceptor_malloc(size_t size) __attribute__((weak));
 
-void* malloc(size_t size)
+// Not instrumented: AddressSanitizer calls it before its shadow memory exists.
+__attribute__((no_sanitize("address", "undefined"))) void* malloc(size_t size)
 {
-    Plan& p = plan();
-    if (p.failAllocMax != 0 && size >= p.failAllocMin && size <= p.failAllocMax) {
-        p.failAllocMin = p.failAllocMax = 0;
+    if (g_failAllocMax != 0 && size >= g_failAllocMin && size <= g_failAllocMax) {
+        g_failAllocMin = g_failAllocMax = 0;
         return nullptr;
     }
-    return __libc_malloc(size);
+    return __interceptor_malloc ? __interceptor_malloc(size) : __libc_malloc(size);
 }
 
 int fseeko64(FILE* stream, off64_t offset, int whence)

@@ -17,7 +17,11 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
+
+// AddressSanitizer's own, present only in a build that links it.
+extern "C" void __asan_get_shadow_mapping(size_t* scale, size_t* offset) __attribute__((weak));
 
 namespace testutil {
 
@@ -90,10 +94,22 @@ inline int load(Archive* a, const std::string& name, const std::string& type, By
     return rc;
 }
 
+// The address range an AddressSanitizer build reserves for its shadow of
+// the whole address space: terabytes that hold no data of the program.
+inline std::pair<unsigned long, unsigned long> sanitizerShadow()
+{
+    if (!__asan_get_shadow_mapping)
+        return {0, 0};
+    size_t scale = 0, offset = 0;
+    __asan_get_shadow_mapping(&scale, &offset);
+    return {offset, offset + ((1ul << 47) >> scale)};
+}
+
 // Copies of passphrase in this process's writable memory, once the
 // caller's own is wiped; SIZE_MAX when memory cannot be searched.
 inline size_t copiesInMemory(std::string& passphrase)
 {
+    const auto [shadowBegin, shadowEnd] = sanitizerShadow();
     const std::string needle = passphrase;
     std::fill(passphrase.begin(), passphrase.end(), '\0');
     FILE* maps = std::fopen("/proc/self/maps", "r");
@@ -113,7 +129,8 @@ inline size_t copiesInMemory(std::string& passphrase)
     while (std::fgets(line, sizeof line, maps)) {
         unsigned long begin = 0, end = 0;
         char perms[5] = {};
-        if (std::sscanf(line, "%lx-%lx %4s", &begin, &end, perms) != 3 || perms[0] != 'r' || perms[1] != 'w')
+        if (std::sscanf(line, "%lx-%lx %4s", &begin, &end, perms) != 3 || perms[0] != 'r' || perms[1] != 'w' ||
+            (begin >= shadowBegin && end <= shadowEnd))
             continue;
         for (unsigned long at = begin; at < end; at += sizeof(chunk) - needle.size()) {
             const ssize_t n = ::pread(mem, chunk, std::min<unsigned long>(sizeof(chunk), end - at), static_cast<off_t>(at));
