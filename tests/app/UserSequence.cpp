@@ -104,6 +104,8 @@ struct Seen {
     bool claimed = false; // the window said the write was done
     bool listed = false;  // the tab lists the target afterwards
     bool rewrites = false; // writes the archive anew beside it (a defragment)
+    std::string cells;     // an imported scene's size in tiles: "WxH"
+    std::string storageShown; // the ticked storage boxes of the block chosen: "RCE" letters
 
     bool said(const std::string& text) const
     {
@@ -139,12 +141,14 @@ const char* tabOf(const Key& k)
         return "Images";
     if (k.type == "ZK7_FILE")
         return "Files";
+    if (k.type == "ZK7_GUIPANEL")
+        return "GUI";
     return isTiled(k.name) ? "Scenes" : "XML";
 }
 int boxOf(const Key& k)
 {
     const std::string tab = tabOf(k);
-    return tab == "Images" ? kImages : tab == "Files" ? kFiles : tab == "Scenes" ? kScenes : 227;
+    return tab == "Images" ? kImages : tab == "Files" ? kFiles : tab == "Scenes" ? kScenes : tab == "GUI" ? 230 : 227;
 }
 
 // The archive file as the independent reader sees it.
@@ -152,6 +156,7 @@ struct FileView {
     independent::Archive archive;
     Bytes raw;
     std::map<Key, Bytes> live;
+    std::map<Key, int> storage; // of the live blocks: 1 raw, 2 zlib, 3 encrypted, 4 encrypted zlib
     std::vector<std::pair<Key, Bytes>> deleted; // in index order
 };
 
@@ -163,8 +168,10 @@ FileView readFile(const Model& m)
     for (const independent::Block& b : v.archive.blocks) {
         if (b.deleted)
             v.deleted.emplace_back(Key{b.name, b.type}, b.data);
-        else
+        else {
             v.live[Key{b.name, b.type}] = b.data;
+            v.storage[Key{b.name, b.type}] = b.storage;
+        }
     }
     return v;
 }
@@ -182,20 +189,34 @@ std::set<std::string> sources(const Bytes& text)
     return out;
 }
 
-// Names blocks name: the sources of documents, the pictures of images of the family.
+// Names blocks name: the sources of documents, the skin pictures among
+// pictures a panel's bytes hold, the pictures of images of the family.
 template <class Blocks>
-std::set<std::string> namedBy(const Blocks& blocks)
+std::set<std::string> namedBy(const Blocks& blocks, const std::set<std::string>& pictures)
 {
     std::set<std::string> named;
     for (const auto& [k, bytes] : blocks) {
         if (k.type == "ZK7_XML")
             named.merge(sources(bytes));
+        if (k.type == "ZK7_GUIPANEL")
+            for (const std::string& picture : pictures)
+                if (std::search(bytes.begin(), bytes.end(), picture.begin(), picture.end()) != bytes.end())
+                    named.insert(picture);
         for (const auto& [type, prefix] : {std::pair{"ZK7_CURSOR", "#C_"}, {"ZK7_SPRITE", "#S_"}, {"ZK7_TILE", "#T_"},
                                            {"ZK7_FONT", "#F_"}})
             if (k.type == type)
                 named.insert(prefix + k.name);
     }
     return named;
+}
+
+std::set<std::string> hiddenPictures(const std::map<Key, Bytes>& blocks)
+{
+    std::set<std::string> names;
+    for (const auto& [k, bytes] : blocks)
+        if (hidden(k.name) && k.type == "ZK7_IMAGE")
+            names.insert(k.name);
+    return names;
 }
 
 // Names reached from root through the sources of the documents among blocks.
@@ -379,14 +400,25 @@ public:
         TestFolder::write(folder.path(name), Bytes(map.begin(), map.end()));
         return folder.path(name);
     }
-    std::string gifFile(Rng& rng, const std::string& name)
+    // A GIF of width x 32 whose frames may be narrower than its screen,
+    // each at its own place.
+    std::string gifFile(Rng& rng, const std::string& name, int width)
     {
         std::vector<giftest::Frame> frames;
         const int count = 2 + static_cast<int>(rng() % 2);
-        for (int i = 0; i < count; ++i)
-            frames.push_back({std::vector<uint8_t>(32 * 32, uint8_t(1 + (i + made) % 3)), 10, -1});
+        const bool whole = rng() % 2;
+        for (int i = 0; i < count; ++i) {
+            const int w = whole ? width : 16, left = whole ? 0 : (16 * i) % width;
+            giftest::Frame frame{std::vector<uint8_t>(static_cast<size_t>(w * 32), uint8_t(1 + (i + made) % 3)), 10, -1};
+            frame.left = left;
+            frame.width = w;
+            frame.height = 32;
+            frame.disposal = 1;
+            frames.push_back(frame);
+        }
         ++made;
-        giftest::write(folder.path(name), giftest::encode(32, 32, {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}, {0, 255, 0}}, frames));
+        giftest::write(folder.path(name),
+                       giftest::encode(width, 32, {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}, {0, 255, 0}}, frames));
         return folder.path(name);
     }
 
@@ -477,6 +509,10 @@ Seen rename(Session& s, Rng& rng)
     if (!s.chooseRow(panel, from.name))
         return seen;
     seen.target = from;
+    if (from.type == "ZK7_FILE")
+        for (int i = 0; i < 3; ++i)
+            if (panel->getCheckBox(kFileRaw + i)->isChecked())
+                seen.storageShown += "RCE"[i];
     seen.newName = pickName(rng);
     s.typeKeys(panel, kName, seen.newName);
     saveWithNotice(s, panel);
@@ -554,7 +590,9 @@ Seen importGif(Session& s, Rng& rng)
     Seen seen;
     const std::string name = rng() % 2 ? "anim" : "flag";
     seen.target = {name + ".tmx", "ZK7_XML"};
-    seen.listed = importScene(s, s.gifFile(rng, name + ".gif"), seen.target.name);
+    const int width = rng() % 2 ? 32 : 48;
+    seen.cells = std::to_string(width / 16) + "x2";
+    seen.listed = importScene(s, s.gifFile(rng, name + ".gif", width), seen.target.name);
     return seen;
 }
 
@@ -571,6 +609,32 @@ Seen importInterchange(Session& s, Rng& rng)
                             "\" storemethod=\"raw\" source=\"" + text + "\"/><image name=\"" + seen.newName +
                             "\" source=\"" + s.picture(rng) + "\" alphablending=\"none\"/></VUQ>";
     const std::string path = s.folder.path("game" + std::to_string(s.made) + ".xml");
+    TestFolder::write(path, Bytes(doc.begin(), doc.end()));
+    TS::pushFileAnswer(true, path.c_str());
+    TS::pushAnswer(Zelkoran::MBB_YES); // merge into the open archive
+    TS::pushAnswer(Zelkoran::MBB_OK);
+    s.clickMenu(kMenuImportXML);
+    return seen;
+}
+
+// A panel of one button with pictures for some of its states, by an interchange document.
+Seen importPanel(Session& s, Rng& rng)
+{
+    Seen seen;
+    seen.target = {rng() % 2 ? "hud" : "menu", "ZK7_GUIPANEL"};
+    std::string images;
+    int count = 0;
+    for (const char* state : {"normal", "hovered", "pressed"})
+        if (rng() % 2 || count == 0) {
+            images += "<image state=\"" + std::string(state) + "\" source=\"" + s.picture(rng) + "\" alphablending=\"none\"/>";
+            ++count;
+        }
+    const std::string doc = "<VUQ version=\"v1\" totalblocks=\"" + std::to_string(count + 1) +
+                            "\" source=\"game.xml\"><guipanel name=\"" + seen.target.name +
+                            "\" xposition=\"10\" yposition=\"20\" width=\"300\" height=\"200\" alphamod=\"0\">"
+                            "<widget name=\"ok\" type=\"button\" id=\"1\" xposition=\"5\" yposition=\"5\" key=\"13\" "
+                            "selectboxRGB=\"0\" value=\"0\" range=\"0\">" + images + "</widget></guipanel></VUQ>";
+    const std::string path = s.folder.path("panel" + std::to_string(s.made) + ".xml");
     TestFolder::write(path, Bytes(doc.begin(), doc.end()));
     TS::pushFileAnswer(true, path.c_str());
     TS::pushAnswer(Zelkoran::MBB_YES); // merge into the open archive
@@ -602,17 +666,17 @@ Seen lockPanel(Session& s, Rng& rng, int button)
     Seen seen;
     if (button == KeyPanelScript::INDEX)
         seen.target = {"(index)", ""};
-    // The field shows the remembered key; a new one is typed only into an empty field.
-    seen.typedKey = s.model.remembered.empty() ? "k" + std::to_string(rng() % 100) : "";
-    s.keys->answer(seen.typedKey, button);
+    // The field shows the remembered key; typing adds to what it shows.
+    const std::string typed = s.model.remembered.empty() ? "k" + std::to_string(rng() % 100) : "";
+    s.keys->answer(typed, button);
     // Shown again after Set key, and after a refused index change.
     s.keys->answer("", KeyPanelScript::CANCEL);
-    if (seen.typedKey.empty())
-        seen.typedKey = s.model.remembered;
     TS::pushAnswer(0);
     TS::pushAnswer(Zelkoran::MBB_OK);
     s.clickMenu(s.gs().bSecured ? kMenuUnlock : kMenuLock);
     s.passes(4);
+    if (!s.keys->seen().empty())
+        seen.typedKey = s.keys->seen().front().keyText + typed;
     return seen;
 }
 
@@ -727,6 +791,15 @@ std::string applyRename(Model& m, const Seen& seen, const FileView& f)
 {
     if (seen.target.name.empty())
         return "";
+    // The storage boxes tell how the chosen block lies in the file.
+    if (seen.target.type == "ZK7_FILE" && f.storage.count(seen.target)) {
+        const int stored = f.storage.at(seen.target);
+        const std::string lies = std::string(stored == 1 ? "R" : "") + (stored == 2 || stored == 4 ? "C" : "") +
+                                 (stored >= 3 ? "E" : "");
+        if (seen.storageShown != lies)
+            return "the storage boxes of " + show(seen.target) + " show \"" + seen.storageShown +
+                   "\", the file holds it as \"" + lies + "\" (R raw, C compressed, E encrypted)";
+    }
     Seen renamed = seen;
     renamed.target.name = seen.newName;
     if (seen.target.type == "ZK7_FILE") {
@@ -758,13 +831,16 @@ std::string takeRemoved(Model& m, const FileView& f, const std::function<bool(co
 }
 
 // The hidden pictures a map names itself.
-std::set<std::string> ownHidden(const Model& m, const Key& map)
+// The hidden pictures a map or panel names itself.
+std::set<std::string> ownHidden(const Model& m, const Key& owner)
 {
     std::set<std::string> own;
-    if (const auto at = m.live.find(map); at != m.live.end() && map.type == "ZK7_XML")
-        for (const std::string& name : sources(at->second))
-            if (hidden(name))
-                own.insert(name);
+    const auto at = m.live.find(owner);
+    if (at == m.live.end())
+        return own;
+    for (const std::string& name : namedBy(std::map<Key, Bytes>{*at}, hiddenPictures(m.live)))
+        if (hidden(name))
+            own.insert(name);
     return own;
 }
 
@@ -859,6 +935,14 @@ std::string applyImportScene(Model& m, const Seen& seen, const FileView& f)
         return "";
     if (!f.live.count(seen.target))
         return "the tab lists " + show(seen.target) + " as imported, the file does not hold it";
+    if (!seen.cells.empty()) {
+        static const std::regex size("<map [^>]*width=\"([0-9]+)\" height=\"([0-9]+)\"");
+        const Bytes& map = f.live.at(seen.target);
+        std::smatch match;
+        const std::string text(map.begin(), map.end());
+        if (!std::regex_search(text, match, size) || match[1].str() + "x" + match[2].str() != seen.cells)
+            return show(seen.target) + " is not " + seen.cells + " tiles, the size of the GIF's screen";
+    }
     // The hidden pictures of the map replaced go when nothing names them.
     const std::set<std::string> replaced = ownHidden(m, seen.target);
     std::set<Key> removed;
@@ -885,6 +969,27 @@ std::string applyImportInterchange(Model& m, const Seen& seen, const FileView& f
     return takeSaved(m, f, Key{seen.newName, "ZK7_IMAGE"}, Seen{}, true);
 }
 
+// The panel and its pictures new or changed; the pictures only the panel it replaces named may go.
+std::string applyImportPanel(Model& m, const Seen& seen, const FileView& f)
+{
+    if (imported(seen) <= 0)
+        return "";
+    if (!f.live.count(seen.target))
+        return "the window said " + show(seen.target) + " was imported, the file does not hold it";
+    const std::set<std::string> replaced = ownHidden(m, seen.target);
+    std::set<Key> removed;
+    if (std::string why = takeRemoved(m, f, [&](const Key& k) { return replaced.count(k.name) != 0; }, removed);
+        !why.empty())
+        return why;
+    const std::set<std::string> named = namedBy(std::map<Key, Bytes>{*f.live.find(seen.target)}, hiddenPictures(f.live));
+    for (const auto& [k, bytes] : changed(m, f)) {
+        if (!(k == seen.target) && !named.count(k.name))
+            return "the import of " + show(seen.target) + " changed " + show(k);
+        m.live[k] = bytes;
+    }
+    return "";
+}
+
 std::string applyDefragment(Model& m, const Seen& seen, const FileView& f)
 {
     // A rewrite that fails once the archive is closed leaves none open.
@@ -896,15 +1001,14 @@ std::string applyDefragment(Model& m, const Seen& seen, const FileView& f)
     return f.deleted.empty() ? "" : "the defragment ended without a word but left deleted blocks in the file";
 }
 
-std::string applyLock(Model& m, const Seen& seen, const FileView&, bool index)
+std::string applyLock(Model& m, const Seen& seen, const FileView&)
 {
-    const bool refused = seen.said("cannot be changed") || seen.said("Could not");
-    if (refused)
+    // The key is taken (and remembered) before the index is changed, even when that fails.
+    if (seen.typedKey.empty() || seen.said("cannot be changed") || seen.said("Could not set the QEL key.") ||
+        seen.said("Enter a password"))
         return "";
-    if (!index || seen.said("QEL index")) {
-        m.key = seen.typedKey;
-        m.remembered = seen.typedKey;
-    }
+    m.key = seen.typedKey;
+    m.remembered = seen.typedKey;
     if (seen.said("QEL index encrypted."))
         m.indexEncrypted = true;
     if (seen.said("QEL index decrypted."))
@@ -959,13 +1063,14 @@ const std::vector<Action>& actions()
         {"import map", usableModel, importMap, applyImportScene, true},
         {"import gif", usableModel, importGif, applyImportScene, true},
         {"import interchange", usableModel, importInterchange, applyImportInterchange, true},
+        {"import panel", usableModel, importPanel, applyImportPanel, true},
         {"defragment", usableModel, defragment, applyDefragment, true},
         {"set key", [](const Model& m) { return m.open && m.remembered.empty(); },
          [](Session& s, Rng& r) { return lockPanel(s, r, KeyPanelScript::OK); },
-         [](Model& m, const Seen& seen, const FileView& f) { return applyLock(m, seen, f, false); }, false},
+         applyLock, false},
         {"encrypt or decrypt index", usableModel,
          [](Session& s, Rng& r) { return lockPanel(s, r, KeyPanelScript::INDEX); },
-         [](Model& m, const Seen& seen, const FileView& f) { return applyLock(m, seen, f, true); }, true},
+         applyLock, true},
         {"close and reopen", usableModel, closeAndReopen, applyReopen, false},
         {"new archive", [](const Model& m) { return !m.open; }, newArchive, applyNew, false},
         {"replace file", otherProgramMay, replaceFile,
@@ -1046,9 +1151,10 @@ std::string check(Session& s, const Seen& seen, bool writes)
     // Every hidden block is named by a live one, and every hidden name a
     // live document or owner gives is there.
     // A deleted entry still names what it named: Undelete brings it back.
-    const std::set<std::string> named = namedBy(f.live);
+    const std::set<std::string> pictures = hiddenPictures(f.live);
+    const std::set<std::string> named = namedBy(f.live, pictures);
     std::set<std::string> namedAtAll = named;
-    namedAtAll.merge(namedBy(f.deleted));
+    namedAtAll.merge(namedBy(f.deleted, pictures));
     for (const auto& [k, bytes] : f.live)
         if (hidden(k.name) && !namedAtAll.count(k.name))
             return show(k) + " is left over: no tab lists it and nothing names it";
@@ -1063,9 +1169,10 @@ std::string check(Session& s, const Seen& seen, bool writes)
         if (raw.find(secret) != std::string::npos)
             return "\"" + secret + "\" was saved under a key but is in the file in clear";
     // The window's captions count what the file holds.
-    std::map<int, int> counts{{kImages, 0}, {kFiles, 0}, {kScenes, 0}, {227, 0}};
+    std::map<int, int> counts{{kImages, 0}, {kFiles, 0}, {kScenes, 0}, {227, 0}, {230, 0}};
     for (const auto& [k, bytes] : f.live)
-        if (!hidden(k.name) && (k.type == "ZK7_IMAGE" || k.type == "ZK7_FILE" || k.type == "ZK7_XML"))
+        if (!hidden(k.name) &&
+            (k.type == "ZK7_IMAGE" || k.type == "ZK7_FILE" || k.type == "ZK7_XML" || k.type == "ZK7_GUIPANEL"))
             ++counts[boxOf(k)];
     for (const auto& [box, count] : counts)
         if (captionCount(s, box) != count)
