@@ -21,7 +21,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <thread>
 #include <unordered_map>
 
 namespace Zelkoran {
@@ -53,11 +52,9 @@ constexpr size_t kParallelSearch = 255;
 constexpr int64_t kExactTilesPerReport = 4096;
 // Atlas pixels copied between two reports.
 constexpr int64_t kAtlasPixelsPerReport = int64_t(1) << 24;
-// Atlas bytes faulted in between two notes to the copying threads: one
-// large page.
-constexpr size_t kAtlasBytesPerTouch = size_t(1) << 21;
-// The smallest page size of the systems run on.
-constexpr size_t kSmallPage = 4096;
+// Atlas bytes a copying thread takes at a time: one large page, so each
+// thread faults in (and the system clears) pages of its own.
+constexpr size_t kAtlasBytesPerTake = size_t(1) << 21;
 
 int teamFor(int64_t work, int64_t perThread)
 {
@@ -701,20 +698,6 @@ SDL_Surface* newAtlasSurface(int width, int height)
     return out;
 }
 
-// Writes a zero into every page of bytes [touched, end) so the system
-// maps them, and moves touched on after each large page.
-void touchPages(uint8_t* bytes, size_t end, std::atomic<size_t>& touched)
-{
-    for (size_t at = touched.load(std::memory_order_relaxed); at < end;) {
-        const size_t stop = std::min(end, (at / kAtlasBytesPerTouch + 1) * kAtlasBytesPerTouch);
-        for (size_t b = at; b < stop; b += kSmallPage)
-            bytes[b] = 0;
-        bytes[stop - 1] = 0;
-        touched.store(stop, std::memory_order_release);
-        at = stop;
-    }
-}
-
 // Atlas slots of one atlas row whose sources lie side by side in one
 // frame row (as unique tiles found in raster order mostly do), or empty
 // slots: each pixel row of a run is one copy.
@@ -917,12 +900,11 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
         return RC_ERR_NO_MEMORY;
     // Rows copied as they are (frames and atlas are both ARGB8888): no
     // blending, so semi-transparent pixels keep their values. Each fresh
-    // page costs the system a fault and a clear, and threads faulting side
-    // by side slow each other down (on a virtual machine two took longer
-    // than one). So in a team, the first thread only touches the pages in
-    // order and the others copy the atlas rows it has passed, one at a
-    // time so one held up by the system leaves the rest to the others;
-    // then it copies too.
+    // page costs the system a fault and a clear, most of the copy's time.
+    // Threads take about a large page of rows at a time, so each clears
+    // its own pages and the clearing is shared out too (one thread faulting
+    // ahead of the others kept it serial); one held up by the system leaves
+    // the rest to the others.
     uint8_t* const bytes = static_cast<uint8_t*>(out->pixels);
     const size_t rowBytes = size_t(out->pitch) * size_t(s.tileHeight);
     // Bands of atlas rows between reports to the progress hook.
@@ -935,23 +917,22 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
         }
         const int last = std::min(rows, first + bandRows);
         const int64_t pixels = int64_t(out->w) * s.tileHeight * (last - first);
-        std::atomic<size_t> touched{size_t(first) * rowBytes};
+        const int team = teamFor(pixels, kPixelsPerThread);
+        // A large page of rows, but never so many that part of the team idles.
+        const int takeRows = int(std::clamp<int64_t>(int64_t(kAtlasBytesPerTake / rowBytes), 1,
+                                                     (last - first + team - 1) / team));
         std::atomic<int> next{first};
-#pragma omp parallel num_threads(teamFor(pixels, kPixelsPerThread))
+#pragma omp parallel num_threads(team)
         {
-            const bool ahead = omp_get_num_threads() > 1;
-            if (ahead && omp_get_thread_num() == 0)
-                touchPages(bytes, size_t(last) * rowBytes, touched);
             std::vector<AtlasRun> runs;
-            for (int row; (row = next.fetch_add(1, std::memory_order_relaxed)) < last;) {
-                while (ahead && touched.load(std::memory_order_acquire) < size_t(row + 1) * rowBytes)
-                    std::this_thread::yield();
-                atlasRunsOf(sources.data() + size_t(row) * size_t(columns), columns, s.tileWidth, runs);
-                for (int ly = 0; ly < s.tileHeight; ++ly)
-                    copyAtlasRow(frames, runs, s, ly,
-                                 reinterpret_cast<uint32_t*>(bytes + size_t(row) * rowBytes +
-                                                             size_t(ly) * size_t(out->pitch)));
-            }
+            for (int take; (take = next.fetch_add(takeRows, std::memory_order_relaxed)) < last;)
+                for (int row = take; row < std::min(last, take + takeRows); ++row) {
+                    atlasRunsOf(sources.data() + size_t(row) * size_t(columns), columns, s.tileWidth, runs);
+                    for (int ly = 0; ly < s.tileHeight; ++ly)
+                        copyAtlasRow(frames, runs, s, ly,
+                                     reinterpret_cast<uint32_t*>(bytes + size_t(row) * rowBytes +
+                                                                 size_t(ly) * size_t(out->pitch)));
+                }
         }
     }
     atlas = out;
