@@ -6,8 +6,8 @@
 //    conversion added over the frames, against the unique tiles' pixels
 //    plus 10 % of frames and unique tiles (mem_ratio, at most 1 = within
 //    that);
-//  - the whole conversion (analysis and atlas) on one thread against two,
-//    the median of interleaved runs of each (speedup);
+//  - the whole conversion (analysis and atlas) on one thread against two
+//    and four, the median of interleaved runs of each (speedup, speedup_4);
 //  - whole GIF imports as a ratio to IMG_LoadAnimation alone (x_load);
 //  - the video front end's sampling of 64 frames of the 1080p sample as a
 //    ratio to decoding and converting the same frames with libavcodec
@@ -180,8 +180,8 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// The whole conversion (analysis and atlas) on 1 and 2 threads, runs of
-// each interleaved so the machine's load hits both alike; the median of
+// The whole conversion (analysis and atlas) on 1, 2 and 4 threads, runs
+// of each interleaved so the machine's load hits them alike; the median of
 // each. Args: kind, match x 10.
 void BM_ThreadScaling(benchmark::State& state)
 {
@@ -189,11 +189,12 @@ void BM_ThreadScaling(benchmark::State& state)
     std::vector<SDL_Surface*> frames = makeFrames(Kind(state.range(0)), small ? 320 : 1280, small ? 240 : 720, small ? 4 : 32);
     const FrameTileSettings s = FrameTileSettings::make(16, 16, float(state.range(1)) / 10.0f, 1);
     // Per thread count: whole conversions, then preparation, walk, animations, atlas.
-    std::vector<double> runs[2], stages[2][4];
+    const int teams[3] = {1, 2, 4};
+    std::vector<double> runs[3], stages[3][4];
     for (auto _ : state) {
         for (int round = 0; round < bench::scaled(15, 1); ++round)
-            for (int threads : {1, 2}) {
-                omp_set_num_threads(threads);
+            for (int t = 0; t < 3; ++t) {
+                omp_set_num_threads(teams[t]);
                 FrameTileAnalysis a;
                 SDL_Surface* atlas = nullptr;
                 const Clock::time_point start = Clock::now();
@@ -202,23 +203,25 @@ void BM_ThreadScaling(benchmark::State& state)
                     break;
                 }
                 const double took = seconds(start) * 1000.0;
-                runs[threads - 1].push_back(took);
+                runs[t].push_back(took);
                 const double parts[4] = {a.prepareMs, a.dedupeMs, a.animationsMs,
                                          took - a.prepareMs - a.dedupeMs - a.animationsMs};
                 for (int k = 0; k < 4; ++k)
-                    stages[threads - 1][k].push_back(parts[k]);
+                    stages[t][k].push_back(parts[k]);
                 SDL_FreeSurface(atlas);
             }
         state.SetIterationTime(runs[1].empty() ? 0 : median(runs[1]) / 1000.0);
     }
-    if (!runs[0].empty() && !runs[1].empty()) {
-        state.counters["convert_1_ms"] = median(runs[0]);
-        state.counters["convert_2_ms"] = median(runs[1]);
+    if (!runs[0].empty() && !runs[1].empty() && !runs[2].empty()) {
         state.counters["speedup"] = median(runs[0]) / median(runs[1]);
+        state.counters["speedup_4"] = median(runs[0]) / median(runs[2]);
         const char* names[4] = {"prep", "walk", "anim", "atlas"};
-        for (int t = 0; t < 2; ++t)
+        for (int t = 0; t < 3; ++t) {
+            const std::string team = "_" + std::to_string(teams[t]) + "_ms";
+            state.counters["convert" + team] = median(runs[t]);
             for (int k = 0; k < 4; ++k)
-                state.counters[std::string(names[k]) + "_" + std::to_string(t + 1) + "_ms"] = median(stages[t][k]);
+                state.counters[names[k] + team] = median(stages[t][k]);
+        }
     }
     for (SDL_Surface* f : frames)
         SDL_FreeSurface(f);
