@@ -177,8 +177,8 @@ int Scene::getLayerPosition(int slot, float& x, float& y) const
     const Layer* l = layerAt(m_impl->map, slot);
     if (!l)
         return RC_ERR_NOT_FOUND;
-    x = l->offsetX;
-    y = l->offsetY;
+    x = float(l->offsetX);
+    y = float(l->offsetY);
     return RC_OK;
 }
 
@@ -191,10 +191,15 @@ int Scene::setLayerPosition(int slot, Position x, Position y, bool* changed)
         return RC_ERR_NOT_FOUND;
     if (x.helper != PH_ABSOLUTE || y.helper != PH_ABSOLUTE || !std::isfinite(x.offset) || !std::isfinite(y.offset))
         return RC_ERR_INVALID;
+    // An offset read more precisely than a float stays as read when it is
+    // set again to the value it reports.
+    const bool movedX = float(l->offsetX) != x.offset, movedY = float(l->offsetY) != y.offset;
     if (changed)
-        *changed = l->offsetX != x.offset || l->offsetY != y.offset;
-    l->offsetX = x.offset;
-    l->offsetY = y.offset;
+        *changed = movedX || movedY;
+    if (movedX)
+        l->offsetX = x.offset;
+    if (movedY)
+        l->offsetY = y.offset;
     return RC_OK;
 }
 

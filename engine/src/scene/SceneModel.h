@@ -127,7 +127,8 @@ struct Layer {
     int type = SLT_TILE;
     int id = 0; // as read, and written again (the slot is the layer's place in Map::slots)
     String name;
-    float offsetX = 0, offsetY = 0;
+    // As read: the offsets of nested layers add up before a place is rounded.
+    double offsetX = 0, offsetY = 0;
     float opacity = 1;
     // tintcolor (r, g, b, a): multiplies the colours and the opacity of
     // everything drawn; kept apart from opacity, which is written back.

@@ -519,8 +519,8 @@ int Reader::readLayer(Text& t, pugi::xml_node e, Layer& layer, int depth)
                                          : int(SLT_GROUP);
     layer.id = e.attribute("id").as_int();
     layer.name = e.attribute("name").value();
-    layer.offsetX = e.attribute("offsetx").as_float();
-    layer.offsetY = e.attribute("offsety").as_float();
+    layer.offsetX = e.attribute("offsetx").as_double();
+    layer.offsetY = e.attribute("offsety").as_double();
     layer.opacity = std::clamp(e.attribute("opacity").as_float(1.0f), 0.0f, 1.0f);
     if (!std::isfinite(layer.offsetX) || !std::isfinite(layer.offsetY) || !std::isfinite(layer.opacity))
         return fail(RC_ERR_CORRUPT, t, e, "the layer's offset or opacity is not a number");

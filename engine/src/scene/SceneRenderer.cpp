@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace Zelkoran::scene {
 
@@ -21,8 +22,14 @@ struct Pen {
     uint8_t tint[3];
     SDL_Rect clip;  // the renderer's clip; w 0 = none
     int reach[4];   // how far tiles reach beyond their cell: left, up, right, down (pixels)
-    float originX, originY; // where scene pixel (0, 0) lands
+    double originX, originY; // where scene pixel (0, 0) lands
 };
+
+constexpr double kFar = double(1 << 30);
+
+// Places are kept exact (offsets of nested layers add up) and rounded once,
+// to the nearest pixel with halves up, as Tiled places them.
+double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); }
 
 // Draws src of picture into the box (x, y, w, h) as it appears after the
 // flips; a diagonal flip turns the w x h box's content by a quarter.
@@ -70,7 +77,7 @@ void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x,
 }
 
 // Draws cell gid with its bottom-left at (left, bottom).
-void drawCell(const Pen& pen, uint32_t gid, float left, float bottom, float opacity)
+void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float opacity)
 {
     const TileSet* ts = pen.map.tileSetFor(gid);
     Picture* picture = nullptr;
@@ -82,8 +89,8 @@ void drawCell(const Pen& pen, uint32_t gid, float left, float bottom, float opac
         w = float(pen.map.tileWidth), h = float(pen.map.tileHeight);
     // A diagonally flipped tile occupies its size turned.
     const float boxW = (gid & kFlipD) ? h : w, boxH = (gid & kFlipD) ? w : h;
-    drawFlipped(pen, picture, src, left + float(ts->offsetX), bottom - boxH + float(ts->offsetY), boxW, boxH, gid,
-                opacity);
+    drawFlipped(pen, picture, src, float(rounded(left + ts->offsetX)), float(rounded(bottom - boxH + ts->offsetY)), boxW,
+                boxH, gid, opacity);
 }
 
 // Narrows the layer cells [first, end) along one axis to those whose anchor,
@@ -97,7 +104,7 @@ void narrowCells(double lo, double hi, double step, double shift, int offset, in
     end = std::min(end, int(std::clamp(std::ceil(hi / step), -big, big)) - offset + 1);
 }
 
-void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float opacity)
+void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, float opacity)
 {
     const Map& m = pen.map;
     if (m.tileWidth < 1 || m.tileHeight < 1) // a built scene before its cell size is set
@@ -113,20 +120,18 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
         int x0 = 0, y0 = 0, x1 = layer.columns, y1 = layer.rows;
         if (pen.clip.w > 0) {
             // Clamped before the cast: offsets may be far out.
-            const auto cellAt = [](float px, int size) {
-                return int(std::clamp(std::floor(double(px) / size), -double(1 << 30), double(1 << 30)));
-            };
-            x0 = std::max(x0, cellAt(float(pen.clip.x - pen.reach[2]) - ox, m.tileWidth) - dx);
-            x1 = std::min(x1, cellAt(float(pen.clip.x + pen.clip.w + pen.reach[0]) - ox, m.tileWidth) - dx + 1);
-            y0 = std::max(y0, cellAt(float(pen.clip.y - pen.reach[3]) - oy, m.tileHeight) - dy);
-            y1 = std::min(y1, cellAt(float(pen.clip.y + pen.clip.h + pen.reach[1]) - oy, m.tileHeight) - dy + 1);
+            const auto cellAt = [](double px, int size) { return int(std::clamp(std::floor(px / size), -kFar, kFar)); };
+            x0 = std::max(x0, cellAt(double(pen.clip.x - pen.reach[2]) - ox - 1, m.tileWidth) - dx);
+            x1 = std::min(x1, cellAt(double(pen.clip.x + pen.clip.w + pen.reach[0]) - ox + 1, m.tileWidth) - dx + 1);
+            y0 = std::max(y0, cellAt(double(pen.clip.y - pen.reach[3]) - oy - 1, m.tileHeight) - dy);
+            y1 = std::min(y1, cellAt(double(pen.clip.y + pen.clip.h + pen.reach[1]) - oy + 1, m.tileHeight) - dy + 1);
         }
         for (int i = y0; i < y1; ++i) {
             const int y = up ? y1 - 1 - (i - y0) : i;
             for (int j = x0; j < x1; ++j) {
                 const int x = left ? x1 - 1 - (j - x0) : j;
                 if (const uint32_t gid = cell(x, y))
-                    drawCell(pen, gid, ox + float((x + dx) * m.tileWidth), oy + float((y + dy + 1) * m.tileHeight),
+                    drawCell(pen, gid, ox + double(x + dx) * m.tileWidth, oy + double(y + dy + 1) * m.tileHeight,
                              opacity);
             }
         }
@@ -134,7 +139,7 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
     }
     case Orientation::Isometric: {
         // Screen rows top to bottom: cells with equal x + y, left to right.
-        const float originX = float(m.height * m.tileWidth / 2);
+        const double originX = double(m.height * m.tileWidth / 2);
         // Map cells (mx, my) that can reach the clip: sum mx + my within
         // [sumLo, sumHi] (rows on screen), difference mx - my within
         // [diffLo, diffHi] (columns on screen).
@@ -158,8 +163,11 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
                 const int y = s - x;
                 if (const uint32_t gid = cell(x, y)) {
                     const int mx = x + dx, my = y + dy;
-                    const float left = float(mx - my) * float(m.tileWidth) / 2 + originX - float(m.tileWidth / 2);
-                    const float bottom = float(mx + my) * float(m.tileHeight) / 2 + float(m.tileHeight);
+                    // Odd tile sides leave half pixels, which Tiled's grid
+                    // drops across and rounds up down the map.
+                    const double left = std::floor(double(mx - my) * m.tileWidth / 2) + originX - m.tileWidth / 2;
+                    const double bottom =
+                        std::floor(double(mx + my) * m.tileHeight / 2) + m.tileHeight + (m.tileHeight & 1);
                     drawCell(pen, gid, ox + left, oy + bottom, opacity);
                 }
             }
@@ -174,15 +182,15 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
             if (!gid)
                 return;
             const int mx = x + dx, my = y + dy;
-            float px, py;
+            double px, py;
             if (m.staggerX) {
-                px = float(mx * p.columnWidth);
-                py = float(my * (p.tileHeight + p.sideLengthY) + (staggered(mx) ? p.rowHeight : 0));
+                px = double(mx) * p.columnWidth;
+                py = double(my) * (p.tileHeight + p.sideLengthY) + (staggered(mx) ? p.rowHeight : 0);
             } else {
-                px = float(mx * (p.tileWidth + p.sideLengthX) + (staggered(my) ? p.columnWidth : 0));
-                py = float(my * p.rowHeight);
+                px = double(mx) * (p.tileWidth + p.sideLengthX) + (staggered(my) ? p.columnWidth : 0);
+                py = double(my) * p.rowHeight;
             }
-            drawCell(pen, gid, ox + px, oy + py + float(p.tileHeight), opacity);
+            drawCell(pen, gid, ox + px, oy + py + p.tileHeight, opacity);
         };
         // Only the cells whose tiles can reach the clip: a cell's tile is
         // drawn from its anchor (left, bottom) and reaches as far as pen.reach
@@ -214,15 +222,16 @@ void drawTileLayer(const Pen& pen, const Layer& layer, float ox, float oy, float
     }
 }
 
-void drawImageLayer(const Pen& pen, const Layer& layer, float ox, float oy, float opacity)
+void drawImageLayer(const Pen& pen, const Layer& layer, double exactX, double exactY, float opacity)
 {
     if (!layer.picture || !layer.picture->surface)
         return;
+    const float ox = float(rounded(exactX)), oy = float(rounded(exactY));
     Picture* picture = layer.picture.get();
     const int w = picture->surface->w, h = picture->surface->h;
     const SDL_Rect src{0, 0, w, h};
     // Repeats cover the map's extent, as far as the clip lets them show.
-    float left = pen.originX, top = pen.originY;
+    float left = float(pen.originX), top = float(pen.originY);
     float right = left + float(pen.map.pixelWidth()), bottom = top + float(pen.map.pixelHeight());
     if (pen.clip.w > 0) {
         left = std::max(left, float(pen.clip.x));
@@ -251,7 +260,7 @@ bool outsideClip(const Pen& pen, SDL_FPoint pivot, float x, float y, float w, fl
            pivot.y + r < float(pen.clip.y) || pivot.y - r > float(pen.clip.y + pen.clip.h);
 }
 
-void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float opacity)
+void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float opacity)
 {
     const Map& m = pen.map;
     for (const TileObject& o : layer.tileObjects) {
@@ -276,8 +285,8 @@ void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float o
         }
         if (o.tileSet->alignX >= 0)
             ax = o.tileSet->alignX, ay = o.tileSet->alignY;
-        px += double(ox) + o.tileSet->offsetX;
-        py += double(oy) + o.tileSet->offsetY;
+        px += ox + o.tileSet->offsetX;
+        py += oy + o.tileSet->offsetY;
         double x = px - ax * w / 2, y = py - ay * h / 2;
         // A diagonally flipped tile stands turned on the bottom-left corner
         // of the object's box: h wide, w high.
@@ -285,23 +294,30 @@ void drawObjects(const Pen& pen, const Layer& layer, float ox, float oy, float o
             y += h - w;
             std::swap(w, h);
         }
-        const SDL_FPoint pivot{float(px), float(py)};
+        SDL_FPoint pivot{float(px), float(py)};
         if (outsideClip(pen, pivot, float(x), float(y), float(w), float(h)))
             continue;
-        if (o.rotation == 0.0) {
-            // Each edge rounds to the nearest pixel (halves up), as Tiled
-            // places them: two objects that touch leave no gap between them.
-            const auto edge = [](double v) { return std::floor(v + 0.5); };
-            const double right = edge(x + w), bottom = edge(y + h);
-            x = edge(x), y = edge(y);
-            w = right - x, h = bottom - y;
+        if (const double turns = o.rotation / 90.0; turns == std::floor(turns) && std::abs(turns) < 1e9) {
+            // Each edge of what the tile covers (turned by quarters about the
+            // object's point) rounds to the nearest pixel, halves up, as
+            // Tiled places it: two objects that touch leave no gap between
+            // them. The tile is then turned about the middle of that.
+            const int quarters = int(std::fmod(turns, 4.0) + 4.0) % 4;
+            double left = x - px, top = y - py, right = left + w, bottom = top + h;
+            for (int q = 0; q < quarters; ++q) // (dx, dy) -> (-dy, dx): a quarter clockwise
+                std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
+            left = rounded(px + left), top = rounded(py + top), right = rounded(px + right), bottom = rounded(py + bottom);
+            w = quarters % 2 ? bottom - top : right - left;
+            h = quarters % 2 ? right - left : bottom - top;
+            pivot = SDL_FPoint{float((left + right) / 2), float((top + bottom) / 2)};
+            x = (left + right - w) / 2, y = (top + bottom - h) / 2;
         }
         drawFlipped(pen, picture, src, float(x), float(y), float(w), float(h), o.gid & (kFlipH | kFlipV | kFlipD),
                     opacity, o.rotation, &pivot);
     }
 }
 
-void drawLayer(const Pen& outer, const Layer& layer, float ox, float oy, float opacity)
+void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float opacity)
 {
     if (!layer.shown())
         return;

@@ -54,7 +54,8 @@ void setAttr(pugi::xml_node e, const char* name, const String& value)
 }
 
 // Sets the attribute, or removes it where the value is the default.
-void setOrDrop(pugi::xml_node e, const char* name, float value, float def)
+template <typename T>
+void setOrDrop(pugi::xml_node e, const char* name, T value, T def)
 {
     if (value == def)
         e.remove_attribute(name);
@@ -358,8 +359,8 @@ int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int slot)
     else
         setAttr(e, "visible", "0");
     setOrDrop(e, "opacity", layer.opacity, 1.0f);
-    setOrDrop(e, "offsetx", layer.offsetX, 0.0f);
-    setOrDrop(e, "offsety", layer.offsetY, 0.0f);
+    setOrDrop(e, "offsetx", layer.offsetX, 0.0);
+    setOrDrop(e, "offsety", layer.offsetY, 0.0);
     for (pugi::xml_node c : from.children())
         e.append_copy(c);
     if (layer.type == SLT_IMAGE)

@@ -31,6 +31,15 @@ const MadeMap kMadeMaps[] = {
     {"embedded.tmx"},
     // and those of tile sets in the map and in a TSX (with a colour key).
     {"embedded-set.tmx", {0, 0}, "embedded-set-named.tmx"},
+    // Layer offsets with fractions, added through nested groups before a
+    // place is rounded (halves up): tile, image and object layers,
+    {"offsets.tmx"},
+    // on an isometric map of odd tile sides (half pixels across and down)
+    // and a hexagonal one, moved off the map's top-left corner.
+    {"offsets-isometric.tmx", {37, 9}},
+    {"offsets-hexagonal.tmx", {7, 9}},
+    // Tile objects turned by quarters at fractional places, flipped or not.
+    {"turned.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {
