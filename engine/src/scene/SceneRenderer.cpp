@@ -8,7 +8,9 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <tuple>
 
 namespace Zelkoran::scene {
@@ -23,6 +25,11 @@ struct Pen {
     SDL_Rect clip;  // the renderer's clip; w 0 = none
     int reach[4];   // how far tiles reach beyond their cell: left, up, right, down (pixels)
     double originX, originY; // where scene pixel (0, 0) lands
+    // Where the map's own pixel (0, 0), from which image layers and objects
+    // are placed, lies in the scene: elsewhere than the scene's (0, 0) when
+    // an infinite map's chunks begin above or left of cell (0, 0).
+    double zeroX, zeroY;
+    int isoOriginX; // isometric maps: the map's x of cell (0, 0)'s top corner
 };
 
 constexpr double kFar = double(1 << 30);
@@ -279,7 +286,7 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         if (m.orientation == Orientation::Isometric) {
             // Object coordinates are in cell-height units along both axes.
             const double tx = o.x / m.tileHeight, ty = o.y / m.tileHeight;
-            px = (tx - ty) * m.tileWidth / 2 + double(m.height * m.tileWidth / 2);
+            px = (tx - ty) * m.tileWidth / 2 + pen.isoOriginX;
             py = (tx + ty) * m.tileHeight / 2;
             ax = 1;
         }
@@ -329,8 +336,8 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     opacity *= layer.opacity * float(layer.tint[3]) / 255.0f;
     switch (layer.type) {
     case SLT_TILE: drawTileLayer(pen, layer, ox, oy, opacity); break;
-    case SLT_IMAGE: drawImageLayer(pen, layer, ox, oy, opacity); break;
-    case SLT_OBJECT: drawObjects(pen, layer, ox, oy, opacity); break;
+    case SLT_IMAGE: drawImageLayer(pen, layer, ox + pen.zeroX, oy + pen.zeroY, opacity); break;
+    case SLT_OBJECT: drawObjects(pen, layer, ox + pen.zeroX, oy + pen.zeroY, opacity); break;
     default:
         for (const auto& child : layer.children)
             drawLayer(pen, *child, ox, oy, opacity);
@@ -338,11 +345,40 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     }
 }
 
+// Sets where the map's pixel (0, 0) lies in the scene: at the corner of
+// cell (0, 0) (isometric maps: level with its top, left of it by half the
+// map's declared height in cells), the scene beginning at cell
+// (originX, originY).
+void placeMapOrigin(Pen& pen)
+{
+    const Map& m = pen.map;
+    // An infinite map's size is that of its chunks; Tiled lays the
+    // isometric grid out from the height the map declares.
+    pugi::xml_attribute declared = m.element.document_element().attribute("height");
+    const int height = m.infinite && declared ? declared.as_int() : m.height;
+    pen.isoOriginX = int(std::clamp<int64_t>(int64_t(height) * m.tileWidth / 2, INT_MIN, INT_MAX));
+    const double cellX = -double(m.originX), cellY = -double(m.originY);
+    switch (m.orientation) {
+    case Orientation::Orthogonal: pen.zeroX = cellX * m.tileWidth, pen.zeroY = cellY * m.tileHeight; break;
+    case Orientation::Isometric:
+        pen.zeroX = std::floor((cellX - cellY) * m.tileWidth / 2) + m.height * m.tileWidth / 2 - pen.isoOriginX;
+        pen.zeroY = std::floor((cellX + cellY) * m.tileHeight / 2);
+        break;
+    default: {
+        const HexLayout p(m);
+        pen.zeroX = cellX * (m.staggerX ? p.columnWidth : p.tileWidth + p.sideLengthX);
+        pen.zeroY = cellY * (m.staggerX ? p.tileHeight + p.sideLengthY : p.rowHeight);
+        break;
+    }
+    }
+}
+
 } // namespace
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    Pen pen{renderer, map, timeMs, {255, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y};
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0};
+    placeMapOrigin(pen);
     if (SDL_RenderIsClipEnabled(renderer))
         SDL_RenderGetClipRect(renderer, &pen.clip);
     // A tile is drawn from its cell's bottom-left, moved by its set's offset,
