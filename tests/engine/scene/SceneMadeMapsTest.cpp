@@ -46,6 +46,8 @@ const MadeMap kMadeMaps[] = {
     // layers and tile objects lie where they lie from its tiles.
     {"infinite-orthogonal.tmx"},
     {"infinite-isometric.tmx", {160, 0}},
+    {"infinite-staggered.tmx"},
+    {"infinite-hexagonal.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {
