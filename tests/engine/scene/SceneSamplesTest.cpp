@@ -208,9 +208,9 @@ bool usesSubRectangles(const scene::Map& map)
 TEST_F(SceneTest, SampleMapsDrawLikeTiledsRenderer)
 {
     const auto maps = samples(".tmx");
-    const fs::path tool = SKARDEN_SCENE_RENDER;
-    if (maps.empty() || !onPath("tmxrasterizer") || !fs::exists(tool))
-        GTEST_SKIP() << "needs the samples, tmxrasterizer and tools/scene_render";
+    if (maps.empty())
+        GTEST_SKIP() << "no samples";
+    SKIP_WITHOUT_RENDERERS();
     int n = 0;
     for (const fs::path& path : maps) {
         SCOPED_TRACE(path.string());
@@ -225,11 +225,7 @@ TEST_F(SceneTest, SampleMapsDrawLikeTiledsRenderer)
             hide += " --hide-layer '" + name + "'";
         const std::string ref = dir.file(std::to_string(n) + "-tiled.png");
         const std::string ours = dir.file(std::to_string(n++) + "-engine.png");
-        ASSERT_EQ(run("QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing" + hide + " '" + path.string() + "' '" +
-                      ref + "'")
-                      .rfind("failed", 0),
-                  std::string::npos);
-        ASSERT_EQ(run(tool.string() + hide + " '" + path.string() + "' '" + ours + "'"), "");
+        ASSERT_EQ(drawBoth(path.string(), path.string(), 0, hide, ref, ours), "");
         SDL_Surface* a = loadArgb(ref);
         SDL_Surface* b = loadArgb(ours);
         ASSERT_TRUE(a && b);
@@ -243,82 +239,15 @@ TEST_F(SceneTest, SampleMapsDrawLikeTiledsRenderer)
     }
 }
 
-// A copy of the map at path, beside nothing (every reference made absolute),
-// that both renderers draw alike but for faults: tints written without '#'
-// left out (Tiled ignores them, the engine applies them) and, for Tiled 1.8's
-// renderer, template instances written out (it draws them as placeholders)
-// and shape, point and text objects left out (the engine does not draw them).
-std::string comparableCopy(const fs::path& path, const std::string& out, bool forTiled)
-{
-    pugi::xml_document doc;
-    if (!doc.load_file(path.c_str(), pugi::parse_default))
-        return "";
-    const fs::path folder = path.parent_path();
-    const auto absolute = [](pugi::xml_attribute a, const fs::path& from) {
-        if (a && *a.value())
-            a.set_value(fs::weakly_canonical(from / a.value()).c_str());
-    };
-    pugi::xml_node map = doc.child("map");
-    // Template tile sets the map lacks go after its own, far above its ids.
-    uint32_t nextFirstGid = 1u << 20;
-    std::vector<pugi::xml_node> shapes;
-    const std::function<void(pugi::xml_node)> visit = [&](pugi::xml_node e) {
-        for (pugi::xml_node c : e.children()) {
-            const std::string_view name = c.name();
-            if (name == "tileset" || name == "image")
-                absolute(c.attribute("source"), folder);
-            if (!forTiled)
-                absolute(c.attribute("template"), folder);
-            if (pugi::xml_attribute tint = c.attribute("tintcolor"); tint && tint.value()[0] != '#')
-                c.remove_attribute(tint);
-            if (forTiled && name == "object" && c.attribute("template")) {
-                const fs::path tx = fs::weakly_canonical(folder / c.attribute("template").value());
-                pugi::xml_document t;
-                t.load_file(tx.c_str());
-                pugi::xml_node base = t.child("template").child("object");
-                for (pugi::xml_attribute a : base.attributes())
-                    if (!c.attribute(a.name()))
-                        c.append_attribute(a.name()).set_value(a.value());
-                if (pugi::xml_node ts = t.child("template").child("tileset"); ts && base.attribute("gid")) {
-                    absolute(ts.attribute("source"), tx.parent_path());
-                    pugi::xml_node mine = map.find_child_by_attribute("tileset", "source", ts.attribute("source").value());
-                    if (!mine) {
-                        mine = map.insert_child_after("tileset", map.children("tileset").empty()
-                                                                     ? pugi::xml_node()
-                                                                     : *std::prev(map.children("tileset").end()));
-                        if (!mine)
-                            mine = map.prepend_child("tileset");
-                        mine.append_attribute("firstgid").set_value(nextFirstGid);
-                        mine.append_attribute("source").set_value(ts.attribute("source").value());
-                        nextFirstGid += 1u << 20;
-                    }
-                    const uint32_t gid = c.attribute("gid").as_uint();
-                    c.attribute("gid").set_value((gid & ~scene::kGidMask) |
-                                                 ((gid & scene::kGidMask) - ts.attribute("firstgid").as_uint() +
-                                                  mine.attribute("firstgid").as_uint()));
-                }
-                c.remove_attribute("template");
-            }
-            if (forTiled && name == "object" && !c.attribute("gid"))
-                shapes.push_back(c);
-            visit(c);
-        }
-    };
-    visit(map);
-    for (pugi::xml_node shape : shapes)
-        shape.parent().remove_child(shape);
-    return doc.save_file(out.c_str()) ? out : "";
-}
-
 // Every map of others' projects in tiled-more draws as Tiled 1.8's renderer
 // draws it, to the pixel, within the differences it has by design (see
 // corpus() and comparableCopy()); no picture of them is kept here.
 TEST_F(SceneTest, OthersMapsDrawLikeTiledsRenderer)
 {
     const auto maps = samples(".tmx", "tiled-more");
-    const fs::path tool = SKARDEN_SCENE_RENDER;
-    if (maps.empty() || !onPath("tmxrasterizer") || !fs::exists(tool))
-        GTEST_SKIP() << "needs the samples, tmxrasterizer and tools/scene_render";
+    if (maps.empty())
+        GTEST_SKIP() << "no samples";
+    SKIP_WITHOUT_RENDERERS();
     for (const CorpusMap& known : corpus())
         EXPECT_TRUE(std::any_of(maps.begin(), maps.end(), [&](const fs::path& p) { return corpusEntry(p) == &known; }))
             << known.path << " is no longer in tiled-more";
@@ -339,15 +268,9 @@ TEST_F(SceneTest, OthersMapsDrawLikeTiledsRenderer)
         ASSERT_GT(id, 0) << scenes().getLastError();
         for (int ms : known ? known->timesMs : std::vector<int>{0}) {
             SCOPED_TRACE(std::to_string(ms) + " ms");
-            const std::string advance = ms ? " --advance-animations " + std::to_string(ms) : "";
             const std::string ref = dir.file(std::to_string(n) + "-" + std::to_string(ms) + "-tiled.png");
             const std::string ours = dir.file(std::to_string(n) + "-" + std::to_string(ms) + "-engine.png");
-            ASSERT_EQ(run("QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing" + advance + " '" + copy + "' '" +
-                          ref + "'")
-                          .rfind("failed", 0),
-                      std::string::npos);
-            ASSERT_EQ(run(tool.string() + advance + " '" + ourCopy + "' '" + ours + "'").rfind("failed", 0),
-                      std::string::npos);
+            ASSERT_EQ(drawBoth(copy, ourCopy, ms, "", ref, ours), "");
             SDL_Surface* a = loadArgb(ref);
             SDL_Surface* b = loadArgb(ours);
             ASSERT_TRUE(a && b);
