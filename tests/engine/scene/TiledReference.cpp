@@ -166,7 +166,8 @@ std::string drawBoth(const std::string& tiledCopy, const std::string& engineCopy
                      const std::string& tiledPng, const std::string& enginePng)
 {
     const std::string advance = ms ? " --advance-animations " + std::to_string(ms) : "";
-    const std::string tiled = run("QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing" + advance + hide + " '" +
+    // Some maps make it loop for ever (a chunk without a size).
+    const std::string tiled = run("QT_QPA_PLATFORM=offscreen timeout 60 tmxrasterizer --no-smoothing" + advance + hide + " '" +
                                   tiledCopy + "' '" + tiledPng + "'");
     if (tiled.rfind("failed", 0) == 0)
         return "tmxrasterizer " + tiled;
