@@ -78,15 +78,6 @@ std::vector<SDL_Point> framings(pugi::xml_node map)
     return out;
 }
 
-// The part r of picture, as a picture of its own.
-SDL_Surface* cut(SDL_Surface* picture, SDL_Rect r)
-{
-    SDL_Surface* out = SDL_CreateRGBSurfaceWithFormat(0, r.w, r.h, 32, SDL_PIXELFORMAT_ARGB8888);
-    SDL_SetSurfaceBlendMode(picture, SDL_BLENDMODE_NONE);
-    SDL_BlitSurface(picture, &r, out, nullptr);
-    return out;
-}
-
 // How the two renderers' pictures of folder/map.tmx at ms differ: "" not
 // at all, else the kind ("pixels", "size", "engine refused", "tiled
 // refused"), with what was seen in detail.

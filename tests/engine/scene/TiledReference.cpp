@@ -167,8 +167,8 @@ std::string drawBoth(const std::string& tiledCopy, const std::string& engineCopy
 {
     const std::string advance = ms ? " --advance-animations " + std::to_string(ms) : "";
     // Some maps make it loop for ever (a chunk without a size).
-    const std::string tiled = run("QT_QPA_PLATFORM=offscreen timeout 60 tmxrasterizer --no-smoothing" + advance + hide + " '" +
-                                  tiledCopy + "' '" + tiledPng + "'");
+    const std::string tiled = run("QT_QPA_PLATFORM=offscreen timeout 60 tmxrasterizer --no-smoothing" + advance + hide +
+                                  " '" + tiledCopy + "' '" + tiledPng + "'");
     if (tiled.rfind("failed", 0) == 0)
         return "tmxrasterizer " + tiled;
     const std::string ours =
