@@ -55,6 +55,9 @@ public:
     // RC_ERR_NOT_FOUND (no such archive or block), RC_ERR_KEY (-477),
     // RC_ERR_CORRUPT (a damaged block: no panel is left behind), RC_ERR_IO.
     int load(int archiveId, const char* name, Vector<String>* leftOut = nullptr);
+    // The names of the images the skins of the stored panel name, each
+    // once, in record order; nothing is loaded. 0 or a code of load.
+    int skinImages(int archiveId, const char* name, Vector<String>& names);
     // Soft-deletes the "ZK7_GUIPANEL" block name. 0, RC_ERR_NOT_FOUND (no
     // such archive or block), or a code of Archive::blockDelete.
     int remove(int archiveId, const char* name);
@@ -123,6 +126,9 @@ public:
 
 private:
     friend struct GUIInput;
+    // load; with imageNames the panel is built without its images, fonts
+    // and sprites, whose image names go into imageNames.
+    int loadStored(int archiveId, const char* name, Vector<String>* leftOut, Vector<String>* imageNames);
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     bool m_dirty = true;

@@ -34,9 +34,12 @@ int encodePanel(const Panel& panel, Vector<uint8_t>& out);
 
 // Fills panel (new and empty) from a block; skin images are loaded from
 // archiveId, and what cannot be had is named in leftOut (may be null) as
-// GUIMgr::load says. 0 or RC_ERR_CORRUPT; after a failure the panel holds
-// a part of the widgets and the caller closes it.
-int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel, Vector<String>* leftOut);
+// GUIMgr::load says; with imageNames only the skin image names are noted
+// there (nothing is loaded then: no image, font or sprite). 0 or
+// RC_ERR_CORRUPT; after a failure the panel holds a part of the widgets and
+// the caller closes it.
+int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel, Vector<String>* leftOut,
+                Vector<String>* imageNames);
 
 } // namespace panelstore
 

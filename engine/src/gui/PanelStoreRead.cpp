@@ -1,5 +1,6 @@
 // Reads the "ZK7_GUIPANEL" block (docs/panel-format.md): GUIMgr::load
-// builds a panel from it, refusing damaged blocks whole; GUIMgr::remove.
+// builds a panel from it, refusing damaged blocks whole; GUIMgr::skinImages;
+// GUIMgr::remove.
 #include <Zelkoran/Font.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Log.h>
@@ -94,9 +95,14 @@ public:
 // Resolves the names a block refers to: built-in fonts, and archive fonts
 // and skin images loaded once per name from the archive. Archive fonts stay
 // loaded: widgets use a font without holding it.
+// With imageNames given it loads nothing and notes the skin image names
+// instead, each once, in record order.
 class Resolver {
 public:
-    Resolver(int archiveId, Vector<String>* leftOut) : m_archive(archiveId), m_leftOut(leftOut) {}
+    Resolver(int archiveId, Vector<String>* leftOut, Vector<String>* imageNames)
+        : m_archive(archiveId), m_leftOut(leftOut), m_imageNames(imageNames)
+    {
+    }
     ~Resolver()
     {
         // Widgets hold the images they use; drop the loader's own hold.
@@ -109,7 +115,7 @@ public:
 
     int font(const String& name)
     {
-        if (name.empty())
+        if (name.empty() || m_imageNames)
             return 0;
         auto [it, fresh] = m_fonts.emplace(name, 0);
         if (fresh) {
@@ -126,6 +132,8 @@ public:
     // holds when it goes.
     int sprite(const String& name)
     {
+        if (m_imageNames)
+            return 0;
         const int id = Main::instance()->spriteMgr()->load(m_archive, name.c_str());
         if (id <= 0)
             warn("sprite", name);
@@ -134,7 +142,9 @@ public:
     int image(const String& name)
     {
         auto [it, fresh] = m_images.emplace(name, 0);
-        if (fresh) {
+        if (fresh && m_imageNames) {
+            m_imageNames->push_back(name);
+        } else if (fresh) {
             it->second = Main::instance()->imageMgr()->load(m_archive, name.c_str());
             if (it->second <= 0)
                 warn("image", name);
@@ -155,6 +165,7 @@ private:
     static constexpr std::string_view kBuiltinPrefix = "@zk7/font/";
     int m_archive;
     Vector<String>* m_leftOut;
+    Vector<String>* m_imageNames;
     std::map<String, int> m_images;
     std::map<String, int> m_fonts;
 };
@@ -411,7 +422,8 @@ bool knownType(int type)
 
 } // namespace
 
-int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel, Vector<String>* leftOut)
+int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel, Vector<String>* leftOut,
+                Vector<String>* imageNames)
 {
     Reader r(data, size);
     if (size < 4 || std::memcmp(data, kMagic, 3) != 0 || data[3] != kVersion)
@@ -440,7 +452,7 @@ int decodePanel(const uint8_t* data, size_t size, int archiveId, Panel& panel, V
     panel.setLayoutAlign(align);
     panel.setLayoutJustify(justify);
     panel.setTitle(title.c_str(), tx, ty);
-    Resolver res(archiveId, leftOut);
+    Resolver res(archiveId, leftOut, imageNames);
     readWidget(r, res, *panel.baseWidget());
     for (uint32_t i = 0; i < count && r.ok(); ++i) {
         const int wtype = static_cast<int>(r.u32());
@@ -463,6 +475,21 @@ namespace Zelkoran {
 
 int GUIMgr::load(int archiveId, const char* name, Vector<String>* leftOut)
 {
+    return loadStored(archiveId, name, leftOut, nullptr);
+}
+
+int GUIMgr::skinImages(int archiveId, const char* name, Vector<String>& names)
+{
+    names.clear();
+    const int id = loadStored(archiveId, name, nullptr, &names);
+    if (id <= 0)
+        return id;
+    close(id);
+    return RC_OK;
+}
+
+int GUIMgr::loadStored(int archiveId, const char* name, Vector<String>* leftOut, Vector<String>* imageNames)
+{
     Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
     if (!archive || !name || !name[0] || std::strlen(name) > kMaxBlockName)
         return RC_ERR_NOT_FOUND;
@@ -471,7 +498,7 @@ int GUIMgr::load(int archiveId, const char* name, Vector<String>* leftOut)
         return rc;
     const int id = createPanel(name);
     const int rc = panelstore::decodePanel(static_cast<const uint8_t*>(block.data), block.size, archiveId,
-                                           *getPanel(id), leftOut);
+                                           *getPanel(id), leftOut, imageNames);
     archive->blockFree(block);
     if (rc != RC_OK) {
         close(id);
