@@ -82,6 +82,7 @@ void BlockText::replace(unsigned char* bytes, int size)
 
 void BlockText::release()
 {
+    m_asStored = false;
     m_block.data = nullptr;
     replace(nullptr, 0);
     m_mode = AM_BINARY;
@@ -107,7 +108,8 @@ int BlockText::load(Archive& archive, uint64_t minSize)
     if (!copy)
         return -1;
     replace(copy, static_cast<int>(m_block.size));
-    followArchive(&archive);
+    m_asStored = true;
+    showStorageMode(m_block.storage);
     return 0;
 }
 
@@ -119,6 +121,7 @@ void BlockText::readBack(const Archive& archive)
         m_block.storedSize = stored.storedSize;
         m_block.size = stored.size;
         m_block.storage = stored.storage;
+        m_asStored = true;
     }
 }
 
@@ -154,16 +157,16 @@ void BlockText::showSizes() const
     showStorageMode(m_block.storage);
 }
 
-void BlockText::showStorageMode(uint32_t mode) const
+void BlockText::showStorageMode(uint32_t mode) const { showStorageMode(*m_panel, storageBoxes(), mode); }
+
+void BlockText::showStorageMode(Panel& panel, const std::array<int, 3>& boxes, uint32_t mode)
 {
-    const bool compressed = mode == Archive::ST_COMPRESSED || mode == Archive::ST_COMPRESSED_ENCRYPTED;
-    const bool crypted = Archive::isEncryptedStorage(mode);
-    if (WidgetCheckBox* box = m_panel->getCheckBox(m_ids.raw))
-        box->setChecked(mode == Archive::ST_RAW);
-    if (WidgetCheckBox* box = m_panel->getCheckBox(m_ids.compressed))
-        box->setChecked(compressed);
-    if (WidgetCheckBox* box = m_panel->getCheckBox(m_ids.crypted))
-        box->setChecked(crypted);
+    const bool ticked[] = {mode == Archive::ST_RAW,
+                           mode == Archive::ST_COMPRESSED || mode == Archive::ST_COMPRESSED_ENCRYPTED,
+                           Archive::isEncryptedStorage(mode)};
+    for (size_t i = 0; i < boxes.size(); ++i)
+        if (WidgetCheckBox* box = panel.getCheckBox(boxes[i]))
+            box->setChecked(ticked[i]);
 }
 
 bool BlockText::takeStorageBox(int widgetId, const Archive* archive)
@@ -173,16 +176,22 @@ bool BlockText::takeStorageBox(int widgetId, const Archive* archive)
     m_block.storage = widgetId == m_ids.raw          ? Archive::ST_RAW
                       : widgetId == m_ids.compressed ? Archive::ST_COMPRESSED
                                                      : Archive::ST_ENCRYPTED;
-    followArchive(archive);
+    storageForSave(archive);
     return true;
 }
 
 void BlockText::followArchive(const Archive* archive)
 {
-    if (archive && archive->isEncrypted() && !Archive::isEncryptedStorage(m_block.storage))
+    if (!m_asStored && archive && archive->isEncrypted() && !Archive::isEncryptedStorage(m_block.storage))
         m_block.storage =
             m_block.storage == Archive::ST_COMPRESSED ? Archive::ST_COMPRESSED_ENCRYPTED : Archive::ST_ENCRYPTED;
     showStorageMode(m_block.storage);
+}
+
+void BlockText::storageForSave(const Archive* archive)
+{
+    m_asStored = false;
+    followArchive(archive);
 }
 
 bool BlockText::storageBoxOffered(int widgetId, const Archive* archive) const

@@ -60,8 +60,8 @@ public:
     // A copy (module 15) of the bytes of a loaded block of minSize to
     // kMaxLoadSize bytes; null for any other size or without memory.
     static unsigned char* copyLoaded(const Zelkoran::Archive::Block& loaded, uint64_t minSize);
-    // The record's block, loaded from archive, held as a copy. 0, or -1 with
-    // nothing new held.
+    // The record's block, loaded from archive, held as a copy; the boxes
+    // show how it is stored. 0, or -1 with nothing new held.
     int load(Zelkoran::Archive& archive, uint64_t minSize);
     // The record takes the sizes and storage archive's index gives its block.
     void readBack(const Zelkoran::Archive& archive);
@@ -77,14 +77,20 @@ public:
     // Ticks the boxes of mode: Compressed and Crypted together for a block
     // compressed, then encrypted.
     void showStorageMode(uint32_t mode) const;
+    // The same on any panel's boxes raw, compressed, crypted.
+    static void showStorageMode(Zelkoran::Panel& panel, const std::array<int, 3>& boxes, uint32_t mode);
     // A click on one of the storage boxes: the record takes its mode as
     // archive stores it (followArchive), shown. False for any other widget.
     bool takeStorageBox(int widgetId, const Zelkoran::Archive* archive);
     // Under an encrypted index the record's storage becomes encrypted and
     // the boxes show it: a plain block would give its content away without
     // the key. Compressed then means compressed, then encrypted; Crypted
-    // encrypted only; Raw is no choice (storageBoxOffered false).
+    // encrypted only; Raw is no choice (storageBoxOffered false). A block
+    // shown as stored keeps its storage until a box is clicked or it is
+    // saved: the boxes tell how its bytes lie in the file.
     void followArchive(const Zelkoran::Archive* archive);
+    // The storage the next save writes under archive, shown.
+    void storageForSave(const Zelkoran::Archive* archive);
     bool storageBoxOffered(int widgetId, const Zelkoran::Archive* archive) const;
     std::array<int, 3> storageBoxes() const { return {m_ids.raw, m_ids.compressed, m_ids.crypted}; }
 
@@ -96,4 +102,5 @@ private:
     int m_size = 0;
     ASCIIMode m_mode = AM_BINARY;
     bool m_endsWithNewline = false;
+    bool m_asStored = false; // the record's storage is its stored block's
 };

@@ -1,5 +1,7 @@
 #include "tabs/data/ctrlUndelete.h"
+#include "tabs/base/BlockText.h"
 #include "tabs/base/ExportFile.h"
+#include "tabs/base/NamedPictures.h"
 #include "tabs/base/TabControls.h"
 
 #include "services/GlobalStatus.h"
@@ -11,6 +13,7 @@
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Tool.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -18,6 +21,8 @@ using namespace Zelkoran;
 
 namespace {
 
+constexpr std::array<int, 3> kStorageBoxes = {CtrlUndelete::UW_RAW, CtrlUndelete::UW_COMPRESSED,
+                                              CtrlUndelete::UW_CRYPTED};
 // The storage boxes: wide enough for "Compressed" beside the box.
 constexpr int kStorageBoxWidth = 100;
 
@@ -155,10 +160,15 @@ int CtrlUndelete::processEvent(int widgetId, int)
     }
     const WidgetLabel* type = panel->getLabel(UW_TYPE);
     const bool none = type && std::strcmp(type->getText(), kNoBlock) == 0;
-    for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED),
-                   static_cast<int>(UW_UNDELETE)})
-        services.setUsable(id, !none);
+    showUsable(!none);
     return none ? 4 : 0;
+}
+
+void CtrlUndelete::showUsable(bool shown) const
+{
+    for (int id : kStorageBoxes)
+        services.setUsable(id, shown);
+    services.setUsable(UW_UNDELETE, shown);
 }
 
 int CtrlUndelete::render(int)
@@ -198,24 +208,6 @@ int CtrlUndelete::onListBox()
     return 0;
 }
 
-int CtrlUndelete::findDeletedImage(const char* name, int ownerPosition) const
-{
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    const int count = archive ? archive->getIndexCount() : 0;
-    int before = -1;
-    for (int i = 0; i < count; ++i) {
-        Archive::Block block;
-        if (archive->blockAt(i, block) != 0 || !block.deleted ||
-            std::strncmp(block.name, name, sizeof(block.name)) != 0 ||
-            std::strncmp(block.type, "ZK7_IMAGE", sizeof(block.type)) != 0)
-            continue;
-        if (i > ownerPosition)
-            return before >= 0 ? before : i;
-        before = i;
-    }
-    return before;
-}
-
 int CtrlUndelete::onNew()
 {
     if (!panel->getList(BW_LIST))
@@ -225,10 +217,11 @@ int CtrlUndelete::onNew()
     setLabel(*panel, UW_TYPE, kNoBlock, kTypeTop);
     setLabel(*panel, UW_SIZE, "Size: 0 B", kSizeTop);
     setLabel(*panel, UW_BLOCKSIZE, "QEL Blocksize: 0 B", kBlockSizeTop);
-    for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
+    for (int id : kStorageBoxes)
         if (WidgetCheckBox* box = panel->getCheckBox(id))
             box->setChecked(false);
-    services.setUsable(UW_UNDELETE, false);
+    // Also when the selection goes without an event of the tab (a defrag).
+    showUsable(false);
     return 0;
 }
 
@@ -248,13 +241,8 @@ int CtrlUndelete::updateData()
         type->setPosition(ui::centred(), ui::top(kTypeTop));
     setLabel(*panel, UW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(selectedSize)), kSizeTop);
     setLabel(*panel, UW_BLOCKSIZE, "QEL Blocksize: " + humanSize(selectedBlock.storedSize), kBlockSizeTop);
-    const int checked = selectedBlock.storage == Archive::ST_RAW          ? UW_RAW
-                        : selectedBlock.storage == Archive::ST_COMPRESSED ? UW_COMPRESSED
-                                                                          : UW_CRYPTED;
-    for (int id : {static_cast<int>(UW_RAW), static_cast<int>(UW_COMPRESSED), static_cast<int>(UW_CRYPTED)})
-        if (WidgetCheckBox* box = panel->getCheckBox(id))
-            box->setChecked(id == checked);
-    services.setUsable(UW_UNDELETE, true);
+    BlockText::showStorageMode(*panel, kStorageBoxes, selectedBlock.storage);
+    showUsable(true);
     return 0;
 }
 
@@ -290,7 +278,7 @@ int CtrlUndelete::undeleteWithImage(Archive& archive, const char* prefix, const 
     const string name = fieldText(selectedBlock.name, sizeof(selectedBlock.name));
     char imageName[sizeof(selectedBlock.name)];
     Main::instance()->tool()->szCopy(imageName, (prefix + name).c_str(), sizeof(imageName));
-    const int imagePosition = findDeletedImage(imageName, selectedIndex);
+    const int imagePosition = NamedPictures::deletedImage(archive, imageName, selectedIndex);
     if (imagePosition < 0)
         return failUndelete("Deleted associated image was not found.");
     if (archive.blockSearch(selectedBlock) >= 0)
@@ -312,6 +300,13 @@ int CtrlUndelete::undeleteRenaming(Archive& archive, const string& type)
     if (name.empty() || archive.blockUndelete(selectedIndex, name.c_str()) != 0)
         return failUndelete("");
     Main::instance()->tool()->szCopy(selectedBlock.name, name.c_str(), sizeof(selectedBlock.name));
+    // A map or panel without its hidden pictures could never be built
+    // again, and no tab would reach them: they come back with it.
+    if (!NamedPictures::restoreDeleted(archive, NamedPictures::namedBy(globalStatus->iArchiveID, selectedBlock),
+                                       selectedIndex)) {
+        archive.blockDelete(selectedBlock);
+        return failUndelete("Deleted associated image could not be recovered.");
+    }
     return reportRecovered(name, type);
 }
 

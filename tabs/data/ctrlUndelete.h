@@ -1,7 +1,8 @@
 // The tab of deleted blocks: lists the deleted index entries of the open
 // archive (every type, hidden "#" names left out), shows the stored facts of
 // the selected one and restores it. A cursor, sprite, tile set or font is
-// restored together with its hidden image block; any other block whose name
+// restored together with its hidden image block, a document or panel with
+// the deleted pictures it names; any other block whose name
 // is taken by a live block comes back under a free numbered name. It edits
 // nothing: New, Save and Delete stay disabled. Main thread only.
 #pragma once
@@ -61,19 +62,18 @@ private:
                                  Zelkoran::stl_allocator<std::pair<const string, Positions>>>;
 
     void clearSelection();
+    // The storage boxes and the Undelete button usable while a block is shown.
+    void showUsable(bool shown) const;
     // Index position of list row (1-based), or -1.
     int rowPosition(int row) const;
     // The error box "Block could not be recovered.\n" + reason. -1.
     int failUndelete(const char* reason) const;
-    // Position of the deleted image named name that was saved with the
-    // owner at ownerPosition: the last one before it (a save writes the
-    // image, then its owner), else the first one after it; -1 when none.
-    int findDeletedImage(const char* name, int ownerPosition) const;
     // Restores an owner of a hidden image together with that image. 0, or
     // -1 after the error box; on failure the image is deleted again.
     int undeleteWithImage(Zelkoran::Archive& archive, const char* prefix, const string& type);
     // Restores any other block, under a free numbered name when a live
-    // block holds its own. 0, or -1 after the error box.
+    // block holds its own, with the pictures it names that are deleted
+    // (a map's, a panel's). 0, or -1 after the error box.
     int undeleteRenaming(Zelkoran::Archive& archive, const string& type);
     // selectedBlock's name when free, else name + number cut to fit a block
     // name and not held by a live block of the type; "" when none is found.

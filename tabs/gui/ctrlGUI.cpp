@@ -3,6 +3,7 @@
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "tabs/base/NamedPictures.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/gui/ctrlGUIArchiveNames.h"
 #include "tabs/gui/ctrlGUITables.h"
@@ -392,6 +393,8 @@ int CtrlGUI::onSave()
         preview.applyPanelThemeAndLayout(live);
     }
     live->setSizeMode(state.fitScreen ? 1 : 0);
+    NamedPictures::Names before;
+    gui()->skinImages(globalStatus->iArchiveID, name.c_str(), before);
     if (live->save(globalStatus->iArchiveID) != 0) {
         services.notifySaveError("Panel", "Could not save the panel.", 2000);
         live->setSizeMode(0);
@@ -399,6 +402,9 @@ int CtrlGUI::onSave()
         showLoadedPanelForPreview();
         return -1;
     }
+    // A skin picture the panel stopped naming would be left where no tab
+    // reaches it.
+    NamedPictures::removeUnused(globalStatus->iArchiveID, before);
     preview.storeLogicalPanelPosition();
     preview.restorePreviewIsolation();
     showLoadedPanelForPreview();
@@ -414,9 +420,13 @@ int CtrlGUI::onDelete()
     const string name = services.selectedListName();
     if (services.messageBox("Delete Panel", "Are you sure you want to delete \"" + name + "\" Panel?", 12, 3, 0) != 4)
         return -1;
+    NamedPictures::Names pictures;
+    gui()->skinImages(globalStatus->iArchiveID, name.c_str(), pictures);
     if (gui()->remove(globalStatus->iArchiveID, name.c_str()) != 0) {
         services.messageBox("Delete Panel", "The panel could not be deleted.", 1, 1, 0);
         return recoverResourceDeleteFailure(name);
     }
+    // Its hidden pictures would be left where no tab reaches them.
+    NamedPictures::removeUnused(globalStatus->iArchiveID, pictures);
     return finishResourceDelete();
 }

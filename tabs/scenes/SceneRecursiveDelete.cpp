@@ -1,6 +1,7 @@
 #include "tabs/scenes/SceneRecursiveDelete.h"
 
 #include "services/GlobalStatus.h"
+#include "tabs/base/NamedPictures.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneReferences.h"
@@ -42,7 +43,7 @@ int SceneRecursiveDelete::deleteRecursive(const string& reference)
         } else if (extension == "tmx") {
             failed = !deleteMapTileSets(document);
             if (document->nodePointTo(1, "map"))
-                collectImageSources(*document, ownImages);
+                NamedPictures::imageSources(*document, ownImages);
         } else if (extension == "tsx") {
             failed = !SceneReferences::visitTSXImageNodes(document,
                                                           [&](XML* image) { return removeTileSetImage(image); });
@@ -58,22 +59,6 @@ int SceneRecursiveDelete::deleteRecursive(const string& reference)
         return -1;
     ++m_deleted;
     return removeUnsharedImages(ownImages) ? 0 : -1;
-}
-
-void SceneRecursiveDelete::collectImageSources(XML& document, Vector<string>& sources)
-{
-    if (!document.nodeChild())
-        return;
-    string name;
-    do {
-        if (document.nodeGetName(name) && name == "image") {
-            if (const string source = document.getAttributeString("source", ""); !source.empty())
-                sources.push_back(source);
-        } else {
-            collectImageSources(document, sources);
-        }
-    } while (document.nodeNext());
-    document.nodeParent();
 }
 
 bool SceneRecursiveDelete::removeUnsharedImages(const Vector<string>& sources)
@@ -102,7 +87,7 @@ Vector<SceneRecursiveDelete::string> SceneRecursiveDelete::ownImageSources(const
     if (id <= 0)
         return sources;
     if (XML* document = documents->get(id); document && document->nodePointTo(1, "map"))
-        collectImageSources(*document, sources);
+        NamedPictures::imageSources(*document, sources);
     documents->close(id);
     return sources;
 }
@@ -144,7 +129,7 @@ std::set<SceneRecursiveDelete::string> SceneRecursiveDelete::imagesOfLiveDocumen
         XML* document = id > 0 ? documents->get(id) : nullptr;
         Vector<string> sources;
         if (document && document->nodeFirst())
-            collectImageSources(*document, sources);
+            NamedPictures::imageSources(*document, sources);
         if (id > 0)
             documents->close(id);
         for (const string& source : sources)

@@ -42,8 +42,6 @@ private:
     // The tile sets the map names, each deleted in full; true when all went.
     bool deleteMapTileSets(Zelkoran::XML* map);
     bool removeTileSetImage(Zelkoran::XML* image);
-    // The sources of every image element below the cursor's element.
-    static void collectImageSources(Zelkoran::XML& document, Zelkoran::Vector<string>& sources);
     // The pictures of a deleted map that no live Tiled document of the
     // archive names any more: nothing else would ever list or remove them.
     bool removeUnsharedImages(const Zelkoran::Vector<string>& sources);

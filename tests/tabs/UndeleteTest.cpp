@@ -229,13 +229,14 @@ TEST_F(UndeleteTest, SelectingShowsTheStoredFactsAndEventsTellWhetherSomethingIs
     const std::string big(3000, 'x');
     open({{"plain", "ZK7_XML", true, "12345"},
           {"packed", "ZK7_FILE", true, big, Archive::ST_COMPRESSED},
-          {"secret", "ZK7_FILE", true, "hidden", Archive::ST_ENCRYPTED}},
+          {"secret", "ZK7_FILE", true, "hidden", Archive::ST_ENCRYPTED},
+          {"sealed", "ZK7_FILE", true, big, Archive::ST_COMPRESSED_ENCRYPTED}},
          64, "key-of-the-test");
     // Nothing selected: any event, the tab's own check box included, answers 4.
     EXPECT_EQ(answers({229, 105, 106, 107, 112, 1400}), std::vector<int>(6, 4));
     EXPECT_FALSE(checked(1400));
 
-    // Rows sort: packed, plain, secret.
+    // Rows sort: packed, plain, sealed, secret.
     clickRow(2);
     EXPECT_EQ(text(1404), "ZK7_XML");
     EXPECT_EQ(text(1405), "Size: 5 B");
@@ -259,6 +260,11 @@ TEST_F(UndeleteTest, SelectingShowsTheStoredFactsAndEventsTellWhetherSomethingIs
     EXPECT_FALSE(checked(1400));
 
     clickRow(3);
+    EXPECT_FALSE(checked(1400));
+    EXPECT_TRUE(checked(1401)) << "compressed, then encrypted";
+    EXPECT_TRUE(checked(1402));
+    clickRow(4);
+    EXPECT_FALSE(checked(1401));
     EXPECT_TRUE(checked(1402));
     // The boxes show the stored mode: clicking one changes nothing.
     clickWidget(1400);
@@ -474,7 +480,8 @@ TEST_F(UndeleteTest, AReparseOrClosingDropsTheSelection)
     menu->update();
     EXPECT_EQ(text(1404), "No block");
     EXPECT_EQ(tab->getNumItems(), 2);
-    EXPECT_FALSE(usable(1403));
+    for (int id : {1400, 1401, 1402, 1403})
+        EXPECT_FALSE(usable(id)) << id;
     // Nothing to restore: the press (which the disabled button cannot send) fails.
     TS::pushAnswer(1);
     EXPECT_EQ(answers({1403}), std::vector<int>{4});

@@ -1,0 +1,156 @@
+#include "tabs/base/NamedPictures.h"
+
+#include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Image.h>
+#include <Zelkoran/Internal.h>
+#include <Zelkoran/Main.h>
+#include <Zelkoran/Tool.h>
+#include <Zelkoran/XML.h>
+
+#include <cstring>
+
+using namespace Zelkoran;
+
+namespace NamedPictures {
+
+namespace {
+
+constexpr const char* kImageType = "ZK7_IMAGE";
+constexpr const char* kPanelType = "ZK7_GUIPANEL";
+
+bool hasType(const Archive::Block& block, const char* type)
+{
+    return std::strncmp(block.type, type, sizeof(block.type)) == 0;
+}
+
+// The block of this archive source names, or "" for one elsewhere.
+string ownBlock(const Archive& archive, const string& source)
+{
+    if (!Internal::isQELURI(source.c_str()))
+        return source;
+    string path, block;
+    bool sameArchive = false;
+    if (Internal::resolveQELURI(source.c_str(), archive.getName(), path, block, sameArchive) != 0)
+        return string();
+    // A copy of the archive keeps referring to it under its former name.
+    return sameArchive || !Main::instance()->tool()->fileExists(path.c_str()) ? block : string();
+}
+
+Names documentPictures(int archiveId, const Archive& archive, const char* name)
+{
+    Names pictures;
+    XMLMgr* documents = Main::instance()->xmlMgr();
+    const int id = documents->load(archiveId, name);
+    XML* document = id > 0 ? documents->get(id) : nullptr;
+    Names sources;
+    if (document && document->nodeFirst())
+        imageSources(*document, sources);
+    if (id > 0)
+        documents->close(id);
+    for (const string& source : sources)
+        if (string block = ownBlock(archive, source); !block.empty())
+            pictures.push_back(block);
+    return pictures;
+}
+
+} // namespace
+
+void imageSources(XML& document, Names& sources)
+{
+    if (!document.nodeChild())
+        return;
+    string name;
+    do {
+        if (document.nodeGetName(name) && name == "image") {
+            if (const string source = document.getAttributeString("source", ""); !source.empty())
+                sources.push_back(source);
+        } else {
+            imageSources(document, sources);
+        }
+    } while (document.nodeNext());
+    document.nodeParent();
+}
+
+Names namedBy(int archiveId, const Archive::Block& block)
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    if (!archive)
+        return {};
+    if (hasType(block, "ZK7_XML"))
+        return documentPictures(archiveId, *archive, block.name);
+    Names names;
+    if (hasType(block, kPanelType))
+        Main::instance()->guiMgr()->skinImages(archiveId, block.name, names);
+    return names;
+}
+
+std::set<string> ofLivePanels(int archiveId)
+{
+    std::set<string> used;
+    const Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    const int count = archive ? archive->getIndexCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        Archive::Block entry;
+        if (archive->blockAt(i, entry) != 0 || entry.deleted || !hasType(entry, kPanelType))
+            continue;
+        for (string& name : namedBy(archiveId, entry))
+            used.insert(std::move(name));
+    }
+    return used;
+}
+
+int removeUnused(int archiveId, const Names& names)
+{
+    std::set<string> used;
+    bool usedRead = false;
+    int removed = 0;
+    for (const string& name : names) {
+        if (name.empty() || name[0] != '#')
+            continue; // a listed picture stays for its own tab to remove
+        if (!usedRead) {
+            used = ofLivePanels(archiveId);
+            usedRead = true;
+        }
+        if (used.insert(name).second && Main::instance()->imageMgr()->remove(archiveId, name.c_str()) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
+int deletedImage(const Archive& archive, const char* name, int ownerPosition)
+{
+    const int count = archive.getIndexCount();
+    int before = -1;
+    for (int i = 0; i < count; ++i) {
+        Archive::Block block;
+        if (archive.blockAt(i, block) != 0 || !block.deleted ||
+            std::strncmp(block.name, name, sizeof(block.name)) != 0 || !hasType(block, kImageType))
+            continue;
+        if (i > ownerPosition)
+            return before >= 0 ? before : i;
+        before = i;
+    }
+    return before;
+}
+
+bool restoreDeleted(Archive& archive, const Names& names, int ownerPosition)
+{
+    Names restored;
+    for (const string& name : names) {
+        const Archive::Block picture(name.c_str(), kImageType);
+        if (picture.tooLong || archive.blockSearch(picture) >= 0)
+            continue; // live already, or restored for an earlier mention
+        const int position = deletedImage(archive, picture.name, ownerPosition);
+        if (position < 0)
+            continue;
+        if (archive.blockUndelete(position, nullptr) != 0) {
+            for (const string& back : restored)
+                archive.blockDelete(Archive::Block(back.c_str(), kImageType));
+            return false;
+        }
+        restored.push_back(name);
+    }
+    return true;
+}
+
+} // namespace NamedPictures

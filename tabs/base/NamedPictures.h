@@ -1,0 +1,43 @@
+// The pictures other blocks of the open archive name: the images a Tiled
+// document's text names and the skin images of a panel. Hidden ones are
+// listed by no tab, so they go when the last block naming them goes and
+// come back with the block that names them. Main thread only.
+#pragma once
+
+#include <Zelkoran/Archive.h>
+#include <Zelkoran/CMem.h>
+
+#include <set>
+
+namespace Zelkoran {
+class XML;
+} // namespace Zelkoran
+
+namespace NamedPictures {
+
+using string = Zelkoran::String;
+using Names = Zelkoran::Vector<string>;
+
+// The sources of every image element below the cursor's element, in
+// document order.
+void imageSources(Zelkoran::XML& document, Names& sources);
+// The picture blocks of the archive that the live block names: the image
+// sources of an XML document that lie in this archive (plain names and
+// qel:// URIs of this archive file, or of a former name of it that no file
+// has any more), the skin images of a panel; none for other types.
+Names namedBy(int archiveId, const Zelkoran::Archive::Block& block);
+// The skin images of every live panel of the archive.
+std::set<string> ofLivePanels(int archiveId);
+// Removes the hidden pictures of names that no live panel names. The count
+// removed.
+int removeUnused(int archiveId, const Names& names);
+// Position of the deleted image named name that was saved with the owner at
+// ownerPosition: the last one before it (a save writes the image, then its
+// owner), else the first one after it; -1 when none.
+int deletedImage(const Zelkoran::Archive& archive, const char* name, int ownerPosition);
+// Brings back each picture of names that has no live block, in the version
+// deletedImage picks. True when every one found came back; on failure the
+// ones restored are deleted again.
+bool restoreDeleted(Zelkoran::Archive& archive, const Names& names, int ownerPosition);
+
+} // namespace NamedPictures
