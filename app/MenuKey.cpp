@@ -6,6 +6,7 @@
 #include "app/EventRoute.h"
 #include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
+#include "app/ReadableBlocks.h"
 #include "app/Menu.h"
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
@@ -225,9 +226,13 @@ int Menu::onSecure()
         pGlobalStatus->bSecured = isSecured(*archive);
         EncryptedArchiveRecord::note(archive->getName(), archive->isEncrypted());
         update();
-        Main::instance()->tool()->messageBox(kEncryptionTitle,
-                                             decrypting ? "QEL index decrypted." : "QEL index encrypted.", MBB_NONE,
-                                             MBT_INFORMATION, 2000, -1, -1);
+        // Blocks stored in clear before stay so in the file: the user must
+        // know that the key does not cover them yet.
+        const std::string readable = decrypting ? std::string() : readableBlocksNotice(readableBlockCount(*archive));
+        const std::string text = std::string(decrypting ? "QEL index decrypted." : "QEL index encrypted.") +
+                                 (readable.empty() ? "" : "\n" + readable);
+        Main::instance()->tool()->messageBox(kEncryptionTitle, text.c_str(), MBB_NONE, MBT_INFORMATION,
+                                             readable.empty() ? 2000 : 5000, -1, -1);
         return 0;
     }
 }

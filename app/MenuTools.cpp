@@ -8,6 +8,7 @@
 #include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
 #include "app/Menu.h"
+#include "app/ReadableBlocks.h"
 #include "services/ResourceManager.h"
 #include "services/Version.h"
 #include "services/WidgetBuilders.h"
@@ -44,6 +45,7 @@ enum eToolsWidget : int {
     TW_FILE_SIZE = 304,
     TW_FRAGMENTATION = 305,
     TW_USED_DELETED = 306,
+    TW_READABLE = 307,
 };
 
 constexpr int kBlockTableField = 112;
@@ -127,6 +129,11 @@ float fillToolsPanel(Panel& panel, const Archive& archive, const char* path)
     setLabel(panel, TW_MODIFIED, std::string("Last modification: ") + archive.getModificationDate().c_str());
     setLabel(panel, TW_ENCRYPTION, std::string("Encrypted index: ") + yesNo(archive.isEncrypted())
                                        + " - Encrypted blocks: " + yesNo(archive.isEncryptedBlocks()));
+    const int readable = readableBlockCount(archive);
+    setLabel(panel, TW_READABLE,
+             readable > 0 ? "Readable without the key: " + std::to_string(readable) +
+                                (readable == 1 ? " block" : " blocks")
+                          : std::string());
     setLabel(panel, TW_FILE_SIZE, "File size: " + std::to_string(fileSizeKiB(path)) + "KB");
     setLabel(panel, TW_FRAGMENTATION, "Fragmentation: " + percent(fragmentation));
     setLabel(panel, TW_USED_DELETED,

@@ -200,7 +200,7 @@ int ResourceManager::loadToolsPanel()
     Panel* panel = ui::addPanel("Tools", iToolsPanel);
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Tools Panel.\n");
-    frameDialog(panel, iFont, 330, 250, true);
+    frameDialog(panel, iFont, 330, 270, true);
     ui::addLabel(*panel, {.name = "VersionTools", .id = 300,
                           .x = Position(40), .y = top(40), .text = "", .font = iFont});
     ui::addLabel(*panel, {.name = "DateCTools", .id = 301, .x = Position(40), .y = top(60), .text = "", .font = iFont});
@@ -211,6 +211,8 @@ int ResourceManager::loadToolsPanel()
     ui::addLabel(*panel, {.name = "ResizeTools", .id = 306,
                           .x = Position(40), .y = top(140), .text = nullptr, .font = iFont});
     ui::addLabel(*panel, {.name = "FragTools", .id = 305, .x = Position(40), .y = top(160), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "ReadableTools", .id = 307,
+                          .x = Position(40), .y = top(180), .text = "", .font = iFont});
     if (WidgetNumberEdit* edit = panel->createNumberEdit("MaxBlocksTools", 113)) {
         edit->setFont(iFont, WS_ALL);
         edit->setSize(55, 21);
@@ -219,7 +221,7 @@ int ResourceManager::loadToolsPanel()
         edit->setValue(0);
     }
     ui::addButton(*panel, {.name = "ShowBlocksTools", .id = 4,
-                           .x = centred(0), .y = top(185), .w = 140, .h = 21, .text = "Show all blocks"});
+                           .x = centred(0), .y = top(205), .w = 140, .h = 21, .text = "Show all blocks"});
     ui::addButton(*panel, {.name = "DefragTools", .id = 8, .x = centred(-60), .y = bottom(-10), .text = "Defrag"});
     ui::addButton(*panel, {.name = "OkTools", .id = 1, .x = centred(60), .y = bottom(-10), .text = "Ok"});
     panel->setDialogButtons(1, 1);

@@ -292,7 +292,7 @@ int CtrlTextFile::onSave()
         services.notifySaveError(noun(), "Could not get the QEL archive.", kNoticeMs);
         return -1;
     }
-    held.followArchive(archive);
+    held.storageForSave(archive);
     const string saved(block.name);
     const string listed = shouldAddBlockToList(block) ? saved : string();
     return saveRawBlock(block, noun(), listed, [this, &block, archive] {

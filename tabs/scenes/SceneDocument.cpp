@@ -274,7 +274,7 @@ int SceneDocument::storeScene(Scene* toSave, const string& name, const string& p
         return -1;
     }
     // Asked first: serialising stores the scene's in-memory pictures.
-    m_held.followArchive(archive);
+    m_held.storageForSave(archive);
     if (Archive::isEncryptedStorage(m_held.block().storage) &&
         !m_services.setArchiveKeyForEncryptedSave(archive, prefix))
         return -1;

@@ -108,7 +108,7 @@ int CtrlScenes::saveTextPath(const string& name)
         services.notifySaveError(kPrefix, kNoArchive, kNoticeMs);
         return -1;
     }
-    held.followArchive(archive);
+    held.storageForSave(archive);
     if (Archive::isEncryptedStorage(held.block().storage) && !services.setArchiveKeyForEncryptedSave(archive, kPrefix))
         return -1;
     if (const int rc = archive->blockAdd(held.block()); rc != 0) {

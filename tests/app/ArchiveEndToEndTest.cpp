@@ -57,6 +57,12 @@ protected:
     static std::string title() { return SDL_GetWindowTitle(Main::instance()->configMgr()->get(0)->getWindow()); }
     bool usable(int buttonId) { return menuPanel()->getButton(buttonId)->status() != 0; }
 
+    void clickTab(int checkBoxId)
+    {
+        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), checkBoxId));
+        EXPECT_FALSE(app.runPass());
+    }
+
     // Clicks a menu bar button and runs the pass that handles the click.
     void clickMenu(int buttonId)
     {
@@ -270,6 +276,32 @@ TEST_F(ArchiveEndToEndTest, EncryptTheIndexCloseReopenWithTheKeyAndFailWithTwoWr
     EXPECT_FALSE(usable(203));
     EXPECT_TRUE(usable(204));
 
+    // Both blocks still lie in clear: the Files tab's boxes show how the
+    // file is stored, the tools panel how many stay readable.
+    clickTab(228);
+    Zelkoran::Panel* files = tabPanel("Files");
+    const SDL_Rect row = files->getList(105)->getRect();
+    TS::click(row.x + 10, row.y + 2 + files->getList(105)->getRowHeight() / 2);
+    EXPECT_FALSE(app.runPass());
+    ASSERT_EQ(files->getList(105)->getSelectedIndex(), 1);
+    const auto storage = [files] {
+        return std::vector<bool>{files->getCheckBox(1305)->isChecked(), files->getCheckBox(1306)->isChecked(),
+                                 files->getCheckBox(1307)->isChecked()};
+    };
+    EXPECT_EQ(storage(), (std::vector<bool>{false, true, false}));
+    const auto readable = [this] {
+        TS::pushAnswer(1);
+        clickMenu(205);
+        const auto* label = editortest::panel(app.resources()->get(SR_TOOLS_PANEL))->getLabel(307);
+        return std::string(label ? label->getText() : "<none>");
+    };
+    EXPECT_EQ(readable(), "Readable without the key: 2 blocks");
+    TS::pushAnswer(0); // "File saved."
+    ASSERT_TRUE(TS::clickWidget(files->getID(), 108));
+    EXPECT_FALSE(app.runPass());
+    EXPECT_EQ(storage(), (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(readable(), "Readable without the key: 1 block");
+
     // Close.
     TS::pushAnswer(4);
     clickMenu(206);
@@ -299,15 +331,18 @@ TEST_F(ArchiveEndToEndTest, EncryptTheIndexCloseReopenWithTheKeyAndFailWithTwoWr
         TS::pushAnswer(1);
     clickMenu(201);
     EXPECT_EQ(gs().bArchiveLoaded, 0);
-    EXPECT_EQ(script.titles(), (std::vector<std::string>{"QEL encryption and password",
-                                                         "QELv2 encrypted index detected. Enter the QEL key:",
-                                                         "QELv2 encrypted index detected. Enter the QEL key:",
-                                                         "QEL is secured, enter the key:"}));
+    // The save sealed a block: the file now holds encrypted blocks too.
+    const std::string prompt = "QELv2 encrypted index and blocks detected. Enter the QEL key:";
+    EXPECT_EQ(script.titles(),
+              (std::vector<std::string>{"QEL encryption and password", prompt, prompt, "QEL is secured, enter the key:"}));
     std::vector<std::string> boxes;
     for (const TS::ModalRecord& r : TS::modalLog())
         boxes.push_back(std::string(r.title.c_str()) + "|" + r.text.c_str());
     const std::string file = "Load a Zelkoran Data Container file|";
-    EXPECT_EQ(boxes, (std::vector<std::string>{"QEL encryption|QEL index encrypted.",
+    EXPECT_EQ(boxes, (std::vector<std::string>{"QEL encryption|QEL index encrypted.\n2 blocks stay readable without "
+                                               "the key until they are saved again.",
+                                               "QEL Info and Options|", "File: save to QEL|File saved.",
+                                               "QEL Info and Options|",
                                                "Close current QEL file|File \"" + path +
                                                    "\" is opened\nDo you want to close it?",
                                                file, "Close current QEL file|File \"" + path +

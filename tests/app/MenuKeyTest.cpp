@@ -149,7 +149,8 @@ TEST_F(MenuKeyTest, EncryptingThenDecryptingTheIndexSwapsLockAndUnlock)
     EXPECT_TRUE(usable(204));
     ASSERT_EQ(TS::modalLog().size(), 1u);
     EXPECT_STREQ(TS::modalLog()[0].title.c_str(), "QEL encryption");
-    EXPECT_STREQ(TS::modalLog()[0].text.c_str(), "QEL index encrypted.");
+    EXPECT_STREQ(TS::modalLog()[0].text.c_str(),
+                 "QEL index encrypted.\n13 blocks stay readable without the key until they are saved again.");
     EXPECT_EQ(TS::modalLog()[0].buttons, 0);
     EXPECT_EQ(TS::modalLog()[0].type, 3);
     const KeyPanelScript::Seen& locking = script.seen()[0];

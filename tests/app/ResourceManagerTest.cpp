@@ -254,7 +254,7 @@ TEST_F(EditorPanelsTest, DialogPanelsAreBuiltHidden)
         const char* name;
         int w, h;
     };
-    for (const Dialog& d : {Dialog{SR_SECURE_PANEL, "Lock-Unlock", 430, 170}, Dialog{SR_TOOLS_PANEL, "Tools", 330, 250},
+    for (const Dialog& d : {Dialog{SR_SECURE_PANEL, "Lock-Unlock", 430, 170}, Dialog{SR_TOOLS_PANEL, "Tools", 330, 270},
                             Dialog{SR_INFO_PANEL, "Info", 300, 180}, Dialog{SR_BLOCKS_PANEL, "QEL Blocks", 450, 300}}) {
         Zelkoran::Panel* p = fixedPanel(d.resource);
         ASSERT_NE(p, nullptr) << d.name;
