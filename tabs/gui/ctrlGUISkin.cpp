@@ -427,7 +427,9 @@ bool GUISkinEditor::onSkinEvent(int widgetId, bool set)
     case GW_SKIN_BORDER:
     case GW_SKIN_SELECT:
         validateSkinColorEdit(widgetId);
-        changed = valuesChange();
+        // The colour the widget shows, typed again or put back over a text
+        // that does not read, is no edit.
+        changed = !showsFieldColour(w, s, widgetId) && valuesChange();
         break;
     case GW_SKIN_FONT:
     case GW_SKIN_ANIM:
@@ -437,6 +439,27 @@ bool GUISkinEditor::onSkinEvent(int widgetId, bool set)
     }
     updateSkinEditor();
     return changed;
+}
+
+bool GUISkinEditor::showsFieldColour(const Widget* w, int s, int id) const
+{
+    const WidgetTextEdit* edit = fields.panel.getTextEdit(id);
+    uint8_t typed[4] = {0, 0, 0, 255}, shown[4] = {0, 0, 0, 255};
+    if (!w || !edit)
+        return false;
+    if (id == GW_SKIN_BG) {
+        if (!parseHexColorRGB(edit->getText(), typed[0], typed[1], typed[2]))
+            return false;
+        w->getBackgroundColor(&shown[0], &shown[1], &shown[2], s);
+    } else {
+        if (!parseHexColorRGBA(edit->getText(), typed[0], typed[1], typed[2], typed[3]))
+            return false;
+        if (id == GW_SKIN_BORDER)
+            w->getBorderColor(&shown[0], &shown[1], &shown[2], &shown[3], s);
+        else
+            w->getSelectionColor(&shown[0], &shown[1], &shown[2], &shown[3], s);
+    }
+    return std::equal(std::begin(typed), std::end(typed), std::begin(shown));
 }
 
 bool GUISkinEditor::onSkinSprite(Widget* w, int s)

@@ -55,6 +55,8 @@ public:
 
 private:
     bool onSkinSprite(Zelkoran::Widget* w, int state);
+    // Colour edit id reads as the colour w shows in state.
+    bool showsFieldColour(const Zelkoran::Widget* w, int state, int id) const;
     void applySkinFont(Zelkoran::Widget& w, int state);
     void applySkinAsset(Zelkoran::Widget& w, int state);
     void applySkinColors(Zelkoran::Widget& w, int state);

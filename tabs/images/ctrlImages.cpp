@@ -214,9 +214,13 @@ void CtrlImages::applyImageSettings(int widgetId)
     if (keyAvailable && keyUse && keyUse->isChecked()) {
         const WidgetTextEdit* edit = panel->getTextEdit(IW_KEY_EDIT);
         if (edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
+            int16_t kr = 0, kg = 0, kb = 0;
+            img->getColorKey(kr, kg, kb);
             img->setColorKey(r, g, b);
             setSwatch(panel, IW_KEY_SWATCH, r, g, b);
-            if (widgetId == IW_KEY_EDIT)
+            // The key the image has, typed again or put back over a text
+            // that does not read, is no edit.
+            if (widgetId == IW_KEY_EDIT && (kr != r || kg != g || kb != b))
                 setDirty(true);
         }
     } else if (keyAvailable) {
@@ -226,9 +230,11 @@ void CtrlImages::applyImageSettings(int widgetId)
     // along is not shown, so it is not the tab's to remove.
     if (const WidgetTextEdit* edit = panel->getTextEdit(IW_MOD_EDIT);
         edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
+        uint8_t mr = 0, mg = 0, mb = 0;
+        img->getColorMod(mr, mg, mb);
         img->setColorMod(r, g, b);
         setSwatch(panel, IW_MOD_SWATCH, r, g, b);
-        if (widgetId == IW_MOD_EDIT)
+        if (widgetId == IW_MOD_EDIT && (mr != r || mg != g || mb != b))
             setDirty(true);
     }
     // A number edit reads an empty text as 0; left empty it means no change.

@@ -105,4 +105,53 @@ TEST_F(NumberFieldsTest, EveryTabsNumbersStayAsTypedUntilCommitted)
     EXPECT_GT(checked, 30) << "fields of several tabs were typed into";
 }
 
+// A colour that does not read, typed over a shown one, gives way to the
+// shown colour again: nothing was edited, so the tab stays as it was.
+TEST_F(NumberFieldsTest, EveryTabsColourFieldsPutBackAnUnreadableColourWithoutAnEdit)
+{
+    openFilledArchive();
+    GUIMgr* gui = Main::instance()->guiMgr();
+    int checked = 0;
+    for (CtrlBase* tab : app.menu()->getCtrls()) {
+        SCOPED_TRACE(tab->getName().c_str());
+        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), tab->getCheckBoxID()));
+        app.runPass();
+        Panel* own = tabPanel(tab->getName().c_str());
+        ASSERT_NE(own, nullptr);
+        for (const auto& [listId, row] : {std::pair{int(CtrlBase::BW_LIST), 1}, std::pair{int(CtrlGUI::GW_LIST), 2}})
+            if (WidgetList* list = own->getList(listId); list && list->getItemCount() >= row) {
+                const SDL_Rect r = list->getRect();
+                TS::click(r.x + 20, r.y + list->getRowHeight() * (2 * row - 1) / 2 + 2);
+                app.runPass();
+            }
+        // The GUI tab shows its colours in the skin's colour mode.
+        if (own->getCheckBox(CtrlGUI::GW_SKIN_COLORS) && own->getWidgetByID(CtrlGUI::GW_SKIN_COLORS)->isEnabled()) {
+            ASSERT_TRUE(TS::clickWidget(own->getID(), CtrlGUI::GW_SKIN_COLORS));
+            app.runPass();
+        }
+        for (int panelId : gui->getPanelIDs()) {
+            Panel* p = gui->getPanel(panelId);
+            if (!p->isShown())
+                continue;
+            for (Widget* w : std::vector<Widget*>(p->children().begin(), p->children().end())) {
+                WidgetTextEdit* edit = w->getType() == WT_TEXTEDIT ? p->getTextEdit(w->getID()) : nullptr;
+                if (!edit || !edit->isShown() || !edit->isEnabled() || edit->getReadOnly())
+                    continue;
+                const std::string before = edit->getText().c_str();
+                const bool colour = (before.size() == 7 || before.size() == 9) && before[0] == '#' &&
+                                    before.find_first_not_of("0123456789ABCDEF", 1) == std::string::npos;
+                if (!colour)
+                    continue;
+                SCOPED_TRACE(std::string(p->getName()) + "/" + edit->getName() + " " + before);
+                const bool dirty = tab->isDirty();
+                typeKeys(panelId, edit->getID(), "zz");
+                EXPECT_EQ(edit->getText().c_str(), before);
+                EXPECT_EQ(tab->isDirty(), dirty) << "nothing was edited";
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GE(checked, 4) << "colour fields of several tabs were typed into";
+}
+
 } // namespace
