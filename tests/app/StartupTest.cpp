@@ -4,7 +4,9 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -163,6 +165,71 @@ TEST_F(AppTest, ShutdownReleasesEveryEditorObjectAndTheArchive)
     EXPECT_EQ(app.globalStatus(), nullptr);
     const std::string log = logText();
     EXPECT_EQ(log.find("Critical"), std::string::npos) << log;
+}
+
+// Whole sessions as the program runs them, each in a process of its own:
+// the memory report written at exit (to stderr, the engine being gone by
+// then) names no module that still holds blocks.
+TEST(ExitReportTest, NoBlockIsHeldAtExitWhateverTheSessionShowed)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // a fresh process: no state of other tests
+    TestFolder folder;
+    // The child runs this body again: it keeps the parent's report file.
+    setenv("SKARDEN_TEST_EXIT_REPORT", folder.path("report.txt").c_str(), 0);
+    const std::string report = std::getenv("SKARDEN_TEST_EXIT_REPORT");
+    const auto start = [](Skarden& editor, std::vector<std::string> args) {
+        args.insert(args.begin(), "Skarden");
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        return editor.start(static_cast<int>(argv.size()), argv.data());
+    };
+    const auto click = [](Skarden& editor, int panelId, int widgetId) {
+        TS::clickWidget(panelId, widgetId);
+        editor.runPass();
+    };
+    const struct {
+        const char* session;
+        std::function<void(Skarden&)> run;
+    } sessions[] = {
+        {"a failed start-up XML load", [&](Skarden& editor) { start(editor, {folder.path("missing.xml")}); }},
+        {"an effect saved twice",
+         [&](Skarden& editor) {
+             const std::string archive = folder.path("fx.qel");
+             editortest::buildArchive(archive, {});
+             start(editor, {archive});
+             click(editor, editor.resources()->get(SR_MENU_PANEL), 225);
+             int effects = 0;
+             for (int id : Main::instance()->guiMgr()->getPanelIDs())
+                 if (std::string(editortest::panel(id)->getName()) == "Effects")
+                     effects = id;
+             click(editor, effects, 112);
+             TS::typeText("smoke");
+             TS::key(SDLK_RETURN);
+             editor.runPass();
+             for (int save = 0; save < 2; ++save)
+                 click(editor, effects, 108);
+         }},
+    };
+    for (const auto& s : sessions) {
+        SCOPED_TRACE(s.session);
+        std::remove(report.c_str());
+        EXPECT_EXIT(
+            {
+                if (!std::freopen(report.c_str(), "w", stderr))
+                    std::_Exit(3);
+                TS::keepModalLog(false); // as the program runs
+                TS::setModalWatchdog(300); // every box ends by itself
+                Skarden editor;
+                s.run(editor);
+                editor.shutdown();
+                std::exit(0);
+            },
+            ::testing::ExitedWithCode(0), "");
+        const std::string text = editortest::readFile(report);
+        EXPECT_NE(text.find(" [CMem] "), std::string::npos) << "the report was written";
+        EXPECT_EQ(text.find("still holds"), std::string::npos) << text;
+    }
 }
 
 } // namespace
