@@ -10,8 +10,11 @@ import sys
 from pathlib import Path
 
 # Public headers without a .cpp of their name. Main.h only declares the
-# managers; Main.cpp, which makes them all, stands above every family, as
-# does the umbrella header the editor includes.
+# managers, so it is counted in core; Main.cpp, which makes them all, stands
+# above every family, as does the umbrella header the editor includes. The
+# families reach one another's managers through Main::instance(): a call
+# such as Main::instance()->imageMgr() is counted here by the manager's
+# header the caller must include for it, not by Main.h.
 KEEPERS = {"AudioDevice.h": "audio", "GUITheme.h": "gui", "Main.h": "core", "Particle.h": "particle",
            "Result.h": "core", "Types.h": "core", "Zelkoran.h": "main"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^">]+)[">]', re.M)

@@ -1,3 +1,15 @@
+// The archive file: open, read, write and rewrite one QELv2 archive. The
+// rules each step keeps are those of docs/archive-format.md; where a rule
+// is kept, the comment names the page's section.
+//
+// Index of sections:
+//   helpers   entryIsSane (the entry check), digests, exact inflate
+//   create    a new file with both commit records
+//   open      pickRecord (the record in force), keys, loadState, repair
+//   queries   names, types and counts of the index in memory
+//   reading   load and peek, every digest and seal checked
+//   writing   the commit steps, add, remove, undelete, keys, validate
+//   defrag    the rewrite into a new file that replaces the old one
 #include "ArchiveFile.h"
 
 #include "core/FileReplace.h"
@@ -33,7 +45,8 @@ constexpr int kZlibLevel = Z_BEST_SPEED;
 
 uint64_t now() { return static_cast<uint64_t>(std::time(nullptr)); }
 
-// Offsets and sizes an entry claims, checked against the file it lives in.
+// Offsets and sizes an entry claims, checked against the file it lives in
+// (the page's sanity rules, under "Index table").
 bool entryIsSane(const Entry& e, uint64_t dataEnd)
 {
     if (e.storage < kStoreRaw || e.storage > kStoreSealedZlib || e.deleted > 1 || !e.name[0] || !e.type[0]
@@ -355,6 +368,8 @@ int ArchiveFile::openHeld(const char* path, FileHandle* held, const void* key, i
     return RC_OK;
 }
 
+// The page's "Commit record" rules: which record is in force, and which
+// pairs of records are damage.
 bool ArchiveFile::pickRecord(const uint8_t header[kHeaderSize], CommitRecord& out, int& place, std::string& what)
 {
     // A record that is damaged, missing or level with the other may have
