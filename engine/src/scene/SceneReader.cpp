@@ -295,9 +295,11 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
     }
     ts.namedCount = count;
     ts.tileCount = std::max(count, cut);
+    // A frame may show any tile the set holds, those its picture holds
+    // beyond the declared count too.
     for (const auto& [id, art] : ts.tiles)
         for (const Frame& f : art.frames)
-            if (f.tileId >= count)
+            if (f.tileId >= ts.tileCount)
                 return fail(RC_ERR_CORRUPT, t, e, "an animation frame names a tile beyond the tile set");
     return RC_OK;
 }

@@ -29,7 +29,7 @@ constexpr int kMapsPerGroup = 100;
 // Features the engine does not yet draw as Tiled does: left out until they
 // do (SKARDEN_MAPGEN_LEAVE_OUT sets others, 0 none).
 constexpr uint32_t kLeftOut = FractionalOffsets | OddIsometricCells | RotatedAtFractions | NegativeChunks |
-                              TileSetMargins | EmbeddedPictures | ShortTileCounts | Tints | DiagonalFlips |
+                              EmbeddedPictures | Tints | DiagonalFlips |
                               ScaledObjects | FreeRotations | InfiniteMaps | TileObjects | LayerOffsets |
                               QuarterTurns | FlippedObjects | OddStaggeredCells | CollectionAnimations;
 

@@ -48,6 +48,8 @@ const MadeMap kMadeMaps[] = {
     {"infinite-isometric.tmx", {160, 0}},
     {"infinite-staggered.tmx"},
     {"infinite-hexagonal.tmx"},
+    // An animation showing a tile the picture holds beyond the declared count.
+    {"framecount.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {
