@@ -17,25 +17,67 @@ Picture::Picture() : serial(s_pictures.fetch_add(1) + 1) {}
 
 Picture::~Picture()
 {
-    if (m_texture)
-        SDL_DestroyTexture(m_texture);
+    for (const auto& [key, texture] : m_textures)
+        SDL_DestroyTexture(texture);
     if (surface)
         SDL_FreeSurface(surface);
 }
 
-SDL_Texture* Picture::texture(SDL_Renderer* renderer)
+namespace {
+
+// A copy of the ARGB8888 pixels, x and y swapped when transposed, tinted as
+// Tiled tints: a pixel of alpha a takes tint x (colour x a + white x (1 - a)),
+// so the clear part of a half-clear pixel takes the tint's colour too.
+SDL_Surface* variant(SDL_Surface* argb, uint32_t tint, bool transposed)
+{
+    const int w = transposed ? argb->h : argb->w, h = transposed ? argb->w : argb->h;
+    SDL_Surface* out = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!out)
+        return nullptr;
+    const uint32_t t[3] = {tint >> 16 & 255, tint >> 8 & 255, tint & 255};
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) + size_t(y) * size_t(out->pitch));
+        for (int x = 0; x < w; ++x) {
+            const int sx = transposed ? y : x, sy = transposed ? x : y;
+            uint32_t p = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
+                                                           size_t(sy) * size_t(argb->pitch))[sx];
+            if ((tint & 0xFFFFFF) != 0xFFFFFF) {
+                const uint32_t a = p >> 24;
+                uint32_t c[3] = {p >> 16 & 255, p >> 8 & 255, p & 255};
+                for (int i = 0; i < 3; ++i)
+                    c[i] = (t[i] * (c[i] * a + 255 * (255 - a)) + 255 * 255 / 2) / (255 * 255);
+                p = a << 24 | c[0] << 16 | c[1] << 8 | c[2];
+            }
+            row[x] = p;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+SDL_Texture* Picture::texture(SDL_Renderer* renderer, uint32_t tint, bool transposed)
 {
     if (!surface || !renderer)
         return nullptr;
-    if (m_texture && m_owner == renderer)
-        return m_texture;
-    if (m_texture)
-        SDL_DestroyTexture(m_texture);
-    m_texture = SDL_CreateTextureFromSurface(renderer, surface);
-    m_owner = m_texture ? renderer : nullptr;
-    if (m_texture)
-        SDL_SetTextureBlendMode(m_texture, SDL_BLENDMODE_BLEND);
-    return m_texture;
+    if (m_owner != renderer) {
+        for (const auto& [key, texture] : m_textures)
+            SDL_DestroyTexture(texture);
+        m_textures.clear();
+        m_owner = renderer;
+    }
+    const uint32_t key = (tint & 0xFFFFFF) | (transposed ? 1u << 24 : 0u);
+    if (auto it = m_textures.find(key); it != m_textures.end())
+        return it->second;
+    SDL_Surface* pixels = key == 0xFFFFFF ? surface : variant(surface, tint, transposed);
+    SDL_Texture* made = pixels ? SDL_CreateTextureFromSurface(renderer, pixels) : nullptr;
+    if (pixels != surface)
+        SDL_FreeSurface(pixels);
+    if (!made)
+        return nullptr;
+    SDL_SetTextureBlendMode(made, SDL_BLENDMODE_BLEND);
+    m_textures.emplace(key, made);
+    return made;
 }
 
 PicturePtr memoryPicture(SDL_Surface* surface)

@@ -54,11 +54,13 @@ struct Picture {
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
     ~Picture();
-    // The texture of the pixels for renderer, made on first use.
-    SDL_Texture* texture(SDL_Renderer* renderer);
+    // The texture of the pixels for renderer, made on first use: tinted
+    // (0xRRGGBB; white leaves the colours) as Tiled tints, and transposed
+    // (x and y swapped) for tiles flipped across their diagonal.
+    SDL_Texture* texture(SDL_Renderer* renderer, uint32_t tint = 0xFFFFFF, bool transposed = false);
 
 private:
-    SDL_Texture* m_texture = nullptr;
+    std::map<uint32_t, SDL_Texture*> m_textures; // by tint, bit 24 set when transposed
     SDL_Renderer* m_owner = nullptr;
 };
 using PicturePtr = std::shared_ptr<Picture>;
@@ -130,8 +132,9 @@ struct Layer {
     // As read: the offsets of nested layers add up before a place is rounded.
     double offsetX = 0, offsetY = 0;
     float opacity = 1;
-    // tintcolor (r, g, b, a): multiplies the colours and the opacity of
-    // everything drawn; kept apart from opacity, which is written back.
+    // tintcolor (r, g, b, a): colours everything drawn as Tiled tints (see
+    // Picture::texture), its alpha multiplying the opacity; kept apart from
+    // opacity, which is written back.
     uint8_t tint[4] = {255, 255, 255, 255};
     uint32_t features = SLF_SHOWN;
     pugi::xml_document element; // as read, without <data> and nested layers

@@ -21,7 +21,7 @@ struct Pen {
     SDL_Renderer* renderer;
     const Map& map;
     uint64_t timeMs;
-    uint8_t tint[3];
+    uint8_t tint[3]; // of the layers around, multiplied
     SDL_Rect clip;  // the renderer's clip; w 0 = none
     int reach[4];   // how far tiles reach beyond their cell: left, up, right, down (pixels)
     double originX, originY; // where scene pixel (0, 0) lands
@@ -39,35 +39,23 @@ constexpr double kFar = double(1 << 30);
 double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); }
 
 // Draws src of picture into the box (x, y, w, h) as it appears after the
-// flips; a diagonal flip turns the w x h box's content by a quarter.
+// flips. A diagonal flip swaps the tile's x and y: it is drawn from the
+// transposed pixels into the box as it is (a quarter turn of a box whose
+// sides differ by an odd count would land half a pixel off), then mirrored.
 void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x, float y, float w, float h,
                  uint32_t flags, float opacity, double angle = 0.0, const SDL_FPoint* pivot = nullptr)
 {
-    SDL_Texture* texture = picture->texture(pen.renderer);
+    const bool transposed = flags & kFlipD;
+    SDL_Texture* texture =
+        picture->texture(pen.renderer, uint32_t(pen.tint[0]) << 16 | uint32_t(pen.tint[1]) << 8 | pen.tint[2],
+                         transposed);
     if (!texture || w <= 0 || h <= 0)
         return;
     SDL_SetTextureAlphaMod(texture, Uint8(std::lround(std::clamp(opacity, 0.0f, 1.0f) * 255.0f)));
-    SDL_SetTextureColorMod(texture, pen.tint[0], pen.tint[1], pen.tint[2]);
-    const bool fh = flags & kFlipH, fv = flags & kFlipV;
-    int flip = SDL_FLIP_NONE;
-    double turn = 0.0;
+    const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
+    const auto flip = SDL_RendererFlip(((flags & kFlipH) ? SDL_FLIP_HORIZONTAL : 0) |
+                                       ((flags & kFlipV) ? SDL_FLIP_VERTICAL : 0));
     SDL_FRect dst{x, y, w, h};
-    if (!(flags & kFlipD)) {
-        flip = (fh ? SDL_FLIP_HORIZONTAL : 0) | (fv ? SDL_FLIP_VERTICAL : 0);
-    } else {
-        // SDL mirrors first, then turns clockwise: pick the pair equal to
-        // the transposition followed by Tiled's mirrors.
-        if (!fh && !fv)
-            turn = 270.0, flip = SDL_FLIP_HORIZONTAL;
-        else if (fh && !fv)
-            turn = 90.0;
-        else if (!fh && fv)
-            turn = 270.0;
-        else
-            turn = 90.0, flip = SDL_FLIP_HORIZONTAL;
-        // The unturned box (h x w) shares the centre of the box drawn.
-        dst = SDL_FRect{x + (w - h) / 2, y + (h - w) / 2, h, w};
-    }
     if (angle != 0.0 && pivot) {
         // Turned about its own centre first, then the whole about pivot:
         // the centre moves with the turn about pivot, the box turns by both.
@@ -75,11 +63,11 @@ void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x,
         const double cx = dst.x + dst.w / 2 - pivot->x, cy = dst.y + dst.h / 2 - pivot->y;
         dst.x = float(pivot->x + cx * c - cy * s) - dst.w / 2;
         dst.y = float(pivot->y + cx * s + cy * c) - dst.h / 2;
-        SDL_RenderCopyExF(pen.renderer, texture, &src, &dst, angle + turn, nullptr, SDL_RendererFlip(flip));
-    } else if (turn != 0.0 || flip != SDL_FLIP_NONE) {
-        SDL_RenderCopyExF(pen.renderer, texture, &src, &dst, turn, nullptr, SDL_RendererFlip(flip));
+        SDL_RenderCopyExF(pen.renderer, texture, &from, &dst, angle, nullptr, flip);
+    } else if (flip != SDL_FLIP_NONE) {
+        SDL_RenderCopyExF(pen.renderer, texture, &from, &dst, 0.0, nullptr, flip);
     } else {
-        SDL_RenderCopyF(pen.renderer, texture, &src, &dst);
+        SDL_RenderCopyF(pen.renderer, texture, &from, &dst);
     }
 }
 

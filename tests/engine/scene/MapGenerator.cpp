@@ -52,6 +52,10 @@ public:
 
 private:
     bool allowed(MapFeature f) const { return !(m_leaveOut & f); }
+    bool diagonalsAllowed() const
+    {
+        return allowed(DiagonalFlips) && (m_orientation != "hexagonal" || allowed(HexagonalDiagonalFlips));
+    }
     std::string name(const char* stem, const char* ext) { return stem + std::to_string(m_files++) + ext; }
     SDL_Surface* tilePicture(int across, int down, int tw, int th, int margin, int spacing, int extraW, int extraH,
                              bool keyed);
@@ -131,7 +135,9 @@ void Generator::writePicture(SDL_Surface* s, pugi::xml_node image, bool keyed)
     if (keyed)
         image.append_attribute("trans").set_value("ff00ff");
     SDL_FreeSurface(s);
-    if (allowed(EmbeddedPictures) && m_dice.percent(15)) {
+    // Tiled 1.8's renderer draws no tile set picture held in the text (the
+    // engine does; kept to image layers and single tiles here).
+    if (allowed(EmbeddedPictures) && m_dice.percent(15) && std::string_view(image.parent().name()) != "tileset") {
         std::ifstream in(m_folder / file, std::ios::binary);
         const std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::string b64((png.size() + 2) / 3 * 4 + 1, '\0');
@@ -269,7 +275,7 @@ uint32_t Generator::randomGid(bool flips)
     uint32_t gid = set.firstGid + m_dice.of(set.ids);
     if (flips && m_dice.percent(30))
         gid |= uint32_t(m_dice.in(1, 7)) << 29;
-    return allowed(DiagonalFlips) ? gid : gid & ~0x20000000u;
+    return diagonalsAllowed() ? gid : gid & ~0x20000000u;
 }
 
 std::string Generator::offset()
@@ -296,7 +302,7 @@ void Generator::commonLayer(pugi::xml_node layer)
     }
     if (m_dice.percent(20) && allowed(Tints)) {
         char tint[16];
-        if (m_dice.percent(50))
+        if (m_dice.percent(50) || !allowed(TintAlphas))
             std::snprintf(tint, sizeof(tint), "#%02x%02x%02x", m_dice.below(256), m_dice.below(256), m_dice.below(256));
         else
             std::snprintf(tint, sizeof(tint), "#%02x%02x%02x%02x", m_dice.in(64, 255), m_dice.below(256),
@@ -442,7 +448,7 @@ void Generator::objectGroup(pugi::xml_node layer)
                                                                       : m_dice.in(-180, 180) + m_dice.below(4) / 4.0;
         const bool frac = fractional && (rotation == 0 || allowed(RotatedAtFractions));
         uint32_t gid = randomGid(false) | (m_dice.percent(50) && allowed(FlippedObjects) ? uint32_t(m_dice.below(8)) << 29 : 0u);
-        if (!allowed(DiagonalFlips))
+        if (!diagonalsAllowed())
             gid &= ~0x20000000u;
         if (const int shape = m_dice.below(12); shape < 2) {
             // Shapes and text: kept as data, not drawn.

@@ -31,6 +31,8 @@ enum MapFeature : uint32_t {
     FlippedObjects = 1u << 16,    // tile objects flipped
     OddStaggeredCells = 1u << 17, // staggered and hexagonal cells and sides of odd sizes
     CollectionAnimations = 1u << 18, // animations in tile sets of single pictures
+    TintAlphas = 1u << 19,           // tint colours with an alpha of their own
+    HexagonalDiagonalFlips = 1u << 20, // the diagonal flip bit on hexagonal maps
 };
 
 struct GeneratedMap {

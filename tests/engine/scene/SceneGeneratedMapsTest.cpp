@@ -3,7 +3,8 @@
 // must match to the pixel. A fixed set of seeds runs with every test run;
 //   SKARDEN_MAPGEN_MAPS=n      draws n maps over all groups instead,
 //   SKARDEN_MAPGEN_SECONDS=s   draws maps for s seconds in each group,
-//   SKARDEN_MAPGEN_FIRST_SEED  moves the seeds (default: the fixed ones).
+//   SKARDEN_MAPGEN_FIRST_SEED  moves the seeds (default: the fixed ones),
+//   SKARDEN_MAPGEN_LEAVE_OUT   the features left out (MapFeature bits).
 // A map drawn differently is kept, with both pictures and a shrunk copy,
 // under SKARDEN_MAPGEN_KEEP (default: the temporary folder's
 // skarden-mapgen), and its seed is printed.
@@ -29,9 +30,9 @@ constexpr int kMapsPerGroup = 100;
 // Features the engine does not yet draw as Tiled does: left out until they
 // do (SKARDEN_MAPGEN_LEAVE_OUT sets others, 0 none).
 constexpr uint32_t kLeftOut = FractionalOffsets | OddIsometricCells | RotatedAtFractions | NegativeChunks |
-                              EmbeddedPictures | Tints | DiagonalFlips |
                               ScaledObjects | FreeRotations | InfiniteMaps | TileObjects | LayerOffsets |
-                              QuarterTurns | FlippedObjects | OddStaggeredCells | CollectionAnimations;
+                              QuarterTurns | FlippedObjects | OddStaggeredCells | CollectionAnimations | TintAlphas |
+                              HexagonalDiagonalFlips;
 
 long long envNumber(const char* name, long long otherwise)
 {

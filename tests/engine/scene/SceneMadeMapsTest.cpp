@@ -50,6 +50,11 @@ const MadeMap kMadeMaps[] = {
     {"infinite-hexagonal.tmx"},
     // An animation showing a tile the picture holds beyond the declared count.
     {"framecount.tmx"},
+    // Tiles flipped across the diagonal whose sides differ by an odd count,
+    // as cells and as objects.
+    {"diagonal.tmx"},
+    // Tints, nested in a group, over half-clear pixels.
+    {"tint.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {
