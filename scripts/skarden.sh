@@ -2,8 +2,9 @@
 # Installs what is missing, builds, and then runs the editor or every test.
 #   scripts/skarden.sh run [file.qel|file.xml] [-resolution:WxH]
 #   scripts/skarden.sh test
-# Under CI=true warnings are errors and the fuzz replays run a second time
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Under CI=true warnings are errors, the whole suite runs a second time under
+# AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer, and every
+# fuzz target runs for a short fixed budget (clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,7 +12,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config git
   libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libsdl2-ttf-dev
   zlib1g-dev libxxhash-dev libssl-dev libpugixml-dev libsimdjson-dev libspng-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
-  fonts-liberation libgtest-dev libgmock-dev libbenchmark-dev libzstd-dev tiled python3)
+  fonts-liberation libgtest-dev libgmock-dev libbenchmark-dev libzstd-dev tiled python3
+  clang libclang-rt-14-dev)
 
 install_missing() {
   local missing=()
@@ -44,19 +46,50 @@ check_samples() {
   echo "warning: ../shared/samples is missing; the tests that read sample files will skip" >&2
 }
 
-# Only the engine, the editor's library and the replays are built: the
-# replays are what feed outside files to the readers.
-sanitized_replays() {
+# The whole suite once more under AddressSanitizer, UndefinedBehaviorSanitizer
+# and LeakSanitizer (the fuzz replays among it): any report fails the run.
+# Leaks are suppressed only inside system libraries (tests/lsan.supp); the
+# options hold for the build too, whose test listing runs the programs.
+sanitized_suite() (
   local flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -O1"
+  export ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
   cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSKARDEN_BENCH=OFF \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
     -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-  cmake --build build-sanitize -j "$(nproc)" --target fuzz_replays
-  (cd build-sanitize &&
-    ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1 \
-    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    ctest --output-on-failure -j "$(nproc)" --timeout 900 --no-tests=error -L fuzz)
+  cmake --build build-sanitize -j "$(nproc)"
+  cd build-sanitize && ctest --output-on-failure -j "$(nproc)" --timeout 900 --no-tests=error
+)
+
+# Each fuzz target from its corpus and regressions, for a fixed number of
+# runs from a fixed seed, so that a change to a reader meets the fuzzer
+# before it lands and a failure comes back the same. What it finds goes to
+# build-fuzz/found/<target>/, the inputs it adds to a scratch folder.
+FUZZ_RUNS=3000
+fuzz_briefly() {
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DSKARDEN_FUZZ=ON -DSKARDEN_BENCH=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all" \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fsanitize=fuzzer-no-link -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION" \
+    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+  local targets=()
+  for src in fuzz/*_fuzz.cpp; do targets+=("$(basename "$src" .cpp)"); done
+  cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}"
+  rm -rf build-fuzz/found build-fuzz/scratch
+  printf '%s\n' "${targets[@]}" | xargs -P "$(nproc)" -I{} bash -c '
+    mkdir -p build-fuzz/found/{} build-fuzz/scratch/{}
+    if ! SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=1 \
+        LSAN_OPTIONS=suppressions=tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
+        build-fuzz/fuzz/{} -seed=1 -runs='"$FUZZ_RUNS"' -timeout=300 -rss_limit_mb=2560 \
+        -artifact_prefix=build-fuzz/found/{}/ build-fuzz/scratch/{} \
+        tests/fuzz/corpus/{} $(ls -d tests/fuzz/regressions/{} 2>/dev/null) >build-fuzz/found/{}.log 2>&1; then
+      tail -n 60 build-fuzz/found/{}.log
+      echo "error: {} failed; its input is in build-fuzz/found/{}/" >&2
+      exit 255
+    fi
+    echo "{}: $(grep -o "Done [0-9]* runs in [0-9]* second(s)" build-fuzz/found/{}.log)"'
 }
 
 case "${1:-}" in
@@ -72,7 +105,8 @@ case "${1:-}" in
     build
     (cd build && ctest --output-on-failure -j "$(nproc)" --timeout 900 --no-tests=error)
     if [[ "${CI:-}" == "true" ]]; then
-      sanitized_replays
+      sanitized_suite
+      fuzz_briefly
     fi
     ;;
   *)
