@@ -90,6 +90,11 @@ int composeGIFFrames(const std::vector<uint8_t>& bytes, const GIFLayout& layout,
             width = layout.width ? width : std::max(width, f.left + f.width);
             height = layout.height ? height : std::max(height, f.top + f.height);
         });
+    // A screen side of 0 is taken from the frames: the check measured each
+    // frame against the screen's other side alone.
+    if (width > kMaxGIFSide || height > kMaxGIFSide ||
+        int64_t(std::max(layout.frames, 1)) * width * height > kMaxGIFTotalPixels)
+        return IR_GIF_UNREADABLE;
     Surface screen(SDL_CreateRGBSurfaceWithFormat(0, std::max(width, 1), std::max(height, 1), 32,
                                                   SDL_PIXELFORMAT_ARGB8888),
                    SDL_FreeSurface);

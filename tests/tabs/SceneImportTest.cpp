@@ -167,11 +167,15 @@ TEST_F(SceneImportTest, GIFChecks)
     readyToSave();
     const std::string good = folder.path("two.gif"), odd = folder.path("odd.gif"), cut = folder.path("cut.gif"),
                       huge = folder.path("huge.gif"), still = folder.path("still.gif"),
-                      hiding = folder.path("hiding.gif");
+                      hiding = folder.path("hiding.gif"), tall = folder.path("tall.gif");
     giftest::write(good, giftest::twoFrames(32, 16));
     giftest::write(odd, giftest::twoFrames(100, 100));
     giftest::writeBroken(cut, huge);
     giftest::write(hiding, giftest::twoFramesHidingOne(16385, 1));
+    // A screen 16384 wide and 0 high, two frames 1 x 16384: each passes,
+    // but the screen the frames are drawn on is 16384 x 16384.
+    const giftest::Frame column{std::vector<uint8_t>(16384, 1), 10, -1, 0, 0, 1, 16384};
+    giftest::write(tall, giftest::encode(16384, 0, {{0, 0, 0}, {255, 0, 0}}, {column, column}));
     giftest::write(still, giftest::encode(16, 16, {{1, 2, 3}}, {giftest::Frame{std::vector<uint8_t>(256, 0)}}));
     struct Case {
         std::string path;
@@ -185,6 +189,7 @@ TEST_F(SceneImportTest, GIFChecks)
         {cut, [](Options&) {}, "GIF file could not be opened."},
         {huge, [](Options&) {}, "GIF file could not be opened."},
         {hiding, [](Options& o) { o.padToTile = true; }, "GIF file could not be opened."},
+        {tall, [](Options& o) { o.padToTile = true; }, "GIF file could not be opened."},
         {still, [](Options&) {}, "GIF animation requires more than one frame."},
         {good, [](Options& o) { o.targetLayer = 0; }, "Target layer is invalid."},
         {good, [](Options& o) { o.matchMode = -1; }, "GIF match mode is invalid."},
