@@ -11,6 +11,7 @@
 
 #include "FuzzHarness.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,11 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // sanitizers and reaches no code that small ones do not.
     constexpr int64_t kImportedPixels = int64_t(1) << 22;
     GIFLayout layout;
-    int64_t pixels = 0;
+    int64_t framePixels = 0, right = 0, bottom = 0;
     if (!checkGIFLayout(data, size, layout, [&](const GIFFrameSpan& f) {
-            pixels += int64_t(f.width) * f.height + int64_t(layout.width) * layout.height;
+            framePixels += int64_t(f.width) * f.height;
+            right = std::max<int64_t>(right, f.left + f.width);
+            bottom = std::max<int64_t>(bottom, f.top + f.height);
         }) ||
-        pixels > kImportedPixels)
+        framePixels + layout.frames * std::max<int64_t>(right, layout.width) *
+                          std::max<int64_t>(bottom, layout.height) >
+            kImportedPixels)
         return 0;
     const std::string path = fuzz::scratchPath("gif_fuzz", ".gif");
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
