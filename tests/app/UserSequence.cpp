@@ -75,8 +75,6 @@ struct Model {
     // The deleted entries of the file in index order, as last checked:
     // what the Undelete tab offers.
     std::vector<std::pair<Key, Bytes>> restorable;
-    // Hidden blocks deleted together with a map, which come back with it.
-    std::map<Key, std::set<Key>> companions;
     // Texts stored only encrypted: none may be in the file in clear.
     std::set<std::string> secrets;
     std::set<std::string> storedInClear;
@@ -106,6 +104,7 @@ struct Seen {
     bool rewrites = false; // writes the archive anew beside it (a defragment)
     std::string cells;     // an imported scene's size in tiles: "WxH"
     std::string storageShown; // the ticked storage boxes of the block chosen: "RCE" letters
+    int storageStored = 0;    // how the file held it then
 
     bool said(const std::string& text) const
     {
@@ -509,6 +508,8 @@ Seen rename(Session& s, Rng& rng)
     if (!s.chooseRow(panel, from.name))
         return seen;
     seen.target = from;
+    if (from.type == "ZK7_FILE" && s.model.usable())
+        seen.storageStored = readFile(s.model).storage[from];
     if (from.type == "ZK7_FILE")
         for (int i = 0; i < 3; ++i)
             if (panel->getCheckBox(kFileRaw + i)->isChecked())
@@ -792,8 +793,8 @@ std::string applyRename(Model& m, const Seen& seen, const FileView& f)
     if (seen.target.name.empty())
         return "";
     // The storage boxes tell how the chosen block lies in the file.
-    if (seen.target.type == "ZK7_FILE" && f.storage.count(seen.target)) {
-        const int stored = f.storage.at(seen.target);
+    if (seen.storageStored != 0) {
+        const int stored = seen.storageStored;
         const std::string lies = std::string(stored == 1 ? "R" : "") + (stored == 2 || stored == 4 ? "C" : "") +
                                  (stored >= 3 ? "E" : "");
         if (seen.storageShown != lies)
@@ -844,16 +845,6 @@ std::set<std::string> ownHidden(const Model& m, const Key& owner)
     return own;
 }
 
-// Hidden blocks removed go with the block that named them, and come back with it.
-void noteCompanions(Model& m, const Key& owner, const std::set<Key>& removed)
-{
-    std::set<Key>& group = m.companions[owner];
-    group.clear();
-    for (const Key& k : removed)
-        if (hidden(k.name))
-            group.insert(k);
-}
-
 std::string applyDelete(Model& m, const Seen& seen, const FileView& f)
 {
     if (seen.target.name.empty() || seen.complained())
@@ -864,7 +855,6 @@ std::string applyDelete(Model& m, const Seen& seen, const FileView& f)
     if (std::string why = takeRemoved(m, f, [&](const Key& k) { return k == seen.target || own.count(k.name); }, removed);
         !why.empty())
         return why;
-    noteCompanions(m, seen.target, removed);
     return removed.count(seen.target) ? "" : "the window took " + show(seen.target) + " away, the file still holds it";
 }
 
@@ -879,7 +869,6 @@ std::string applyDeleteFull(Model& m, const Seen& seen, const FileView& f)
         return why;
     if (!removed.count(seen.target))
         return "the window took " + show(seen.target) + " away, the file still holds it";
-    noteCompanions(m, seen.target, removed);
     return "";
 }
 
@@ -901,17 +890,15 @@ std::string applyUndelete(Model& m, const Seen& seen, const FileView& f)
     if (was == m.restorable.end() || was->second != now->second)
         return show(restored) + " came back with other bytes than it was deleted with";
     m.live[restored] = now->second;
-    // What was deleted with it comes back with it.
-    for (const Key& k : m.companions[seen.target]) {
-        const auto back = f.live.find(k);
+    // It comes back whole: the hidden pictures it names are live again.
+    for (const std::string& name : namedBy(std::map<Key, Bytes>{*now}, hiddenPictures(f.live))) {
+        if (!hidden(name))
+            continue;
+        const auto back = f.live.find(Key{name, "ZK7_IMAGE"});
         if (back == f.live.end())
-            return show(seen.target) + " came back without " + show(k) + ", deleted with it";
-        m.live[k] = back->second;
+            return show(restored) + " came back without \"" + name + "\", which it names";
+        m.live[back->first] = back->second;
     }
-    m.companions.erase(seen.target);
-    for (const char* prefix : {"#C_", "#S_", "#T_", "#F_"})
-        if (const auto back = f.live.find(Key{prefix + restored.name, "ZK7_IMAGE"}); back != f.live.end())
-            m.live[back->first] = back->second;
     return "";
 }
 
@@ -997,7 +984,6 @@ std::string applyDefragment(Model& m, const Seen& seen, const FileView& f)
         m = Model{.protect = m.protect, .archives = m.archives};
     if (seen.complained())
         return "";
-    m.companions.clear();
     return f.deleted.empty() ? "" : "the defragment ended without a word but left deleted blocks in the file";
 }
 
