@@ -57,6 +57,25 @@ protected:
         editortest::openAsEditorArchive(*app.globalStatus(), path);
         app.menu()->update();
     }
+
+    // Clicks the tab's box, then its first block, and in the GUI tab the
+    // panel's first widget: the tab's own panel.
+    Panel* showWithFirstBlock(CtrlBase* tab)
+    {
+        if (!TS::clickWidget(app.resources()->get(SR_MENU_PANEL), tab->getCheckBoxID()))
+            return nullptr;
+        app.runPass();
+        Panel* own = tabPanel(tab->getName().c_str());
+        if (!own)
+            return nullptr;
+        for (const auto& [listId, row] : {std::pair{int(CtrlBase::BW_LIST), 1}, std::pair{int(CtrlGUI::GW_LIST), 2}})
+            if (WidgetList* list = own->getList(listId); list && list->getItemCount() >= row) {
+                const SDL_Rect r = list->getRect();
+                TS::click(r.x + 20, r.y + list->getRowHeight() * (2 * row - 1) / 2 + 2);
+                app.runPass();
+            }
+        return own;
+    }
 };
 
 TEST_F(NumberFieldsTest, EveryTabsNumbersStayAsTypedUntilCommitted)
@@ -66,17 +85,8 @@ TEST_F(NumberFieldsTest, EveryTabsNumbersStayAsTypedUntilCommitted)
     int checked = 0;
     for (CtrlBase* tab : app.menu()->getCtrls()) {
         SCOPED_TRACE(tab->getName().c_str());
-        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), tab->getCheckBoxID()));
-        app.runPass();
-        Panel* own = tabPanel(tab->getName().c_str());
+        Panel* own = showWithFirstBlock(tab);
         ASSERT_NE(own, nullptr);
-        // The first block, and in the GUI tab the panel's first widget.
-        for (const auto& [listId, row] : {std::pair{int(CtrlBase::BW_LIST), 1}, std::pair{int(CtrlGUI::GW_LIST), 2}})
-            if (WidgetList* list = own->getList(listId); list && list->getItemCount() >= row) {
-                const SDL_Rect r = list->getRect();
-                TS::click(r.x + 20, r.y + list->getRowHeight() * (2 * row - 1) / 2 + 2);
-                app.runPass();
-            }
         for (int panelId : gui->getPanelIDs()) {
             Panel* p = gui->getPanel(panelId);
             if (!p->isShown())
@@ -114,16 +124,8 @@ TEST_F(NumberFieldsTest, EveryTabsColourFieldsPutBackAnUnreadableColourWithoutAn
     int checked = 0;
     for (CtrlBase* tab : app.menu()->getCtrls()) {
         SCOPED_TRACE(tab->getName().c_str());
-        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), tab->getCheckBoxID()));
-        app.runPass();
-        Panel* own = tabPanel(tab->getName().c_str());
+        Panel* own = showWithFirstBlock(tab);
         ASSERT_NE(own, nullptr);
-        for (const auto& [listId, row] : {std::pair{int(CtrlBase::BW_LIST), 1}, std::pair{int(CtrlGUI::GW_LIST), 2}})
-            if (WidgetList* list = own->getList(listId); list && list->getItemCount() >= row) {
-                const SDL_Rect r = list->getRect();
-                TS::click(r.x + 20, r.y + list->getRowHeight() * (2 * row - 1) / 2 + 2);
-                app.runPass();
-            }
         // The GUI tab shows its colours in the skin's colour mode.
         if (own->getCheckBox(CtrlGUI::GW_SKIN_COLORS) && own->getWidgetByID(CtrlGUI::GW_SKIN_COLORS)->isEnabled()) {
             ASSERT_TRUE(TS::clickWidget(own->getID(), CtrlGUI::GW_SKIN_COLORS));

@@ -496,18 +496,29 @@ Seen typeFile(Session& s, Rng& rng)
     return seen;
 }
 
+// Shows the tab of a block picked from blocks and chooses its row; the
+// panel, or nullptr when there was none to pick or its row is not listed.
+Zelkoran::Panel* chooseBlock(Session& s, Rng& rng, const std::vector<Key>& blocks, Seen& seen)
+{
+    if (blocks.empty())
+        return nullptr;
+    const Key target = pick(rng, blocks);
+    Zelkoran::Panel* panel = s.showTab(boxOf(target), tabOf(target));
+    if (!s.chooseRow(panel, target.name))
+        return nullptr;
+    seen.target = target;
+    return panel;
+}
+
 Seen rename(Session& s, Rng& rng)
 {
     Seen seen;
     const std::vector<Key> blocks =
         listed(s.model, [](const Key& k) { return k.type == "ZK7_IMAGE" || k.type == "ZK7_FILE"; });
-    if (blocks.empty())
+    Zelkoran::Panel* panel = chooseBlock(s, rng, blocks, seen);
+    if (!panel)
         return seen;
-    const Key from = pick(rng, blocks);
-    Zelkoran::Panel* panel = s.showTab(boxOf(from), tabOf(from));
-    if (!s.chooseRow(panel, from.name))
-        return seen;
-    seen.target = from;
+    const Key from = seen.target;
     if (from.type == "ZK7_FILE" && s.model.usable())
         seen.storageStored = readFile(s.model).storage[from];
     if (from.type == "ZK7_FILE")
@@ -527,13 +538,10 @@ Seen deleteBlock(Session& s, Rng& rng, bool full)
     const std::vector<Key> blocks = listed(s.model, [full](const Key& k) {
         return !full || (k.type == "ZK7_XML" && fs::path(k.name).extension() != ".tx" && isTiled(k.name));
     });
-    if (blocks.empty())
+    Zelkoran::Panel* panel = chooseBlock(s, rng, blocks, seen);
+    if (!panel)
         return seen;
-    const Key target = pick(rng, blocks);
-    Zelkoran::Panel* panel = s.showTab(boxOf(target), tabOf(target));
-    if (!s.chooseRow(panel, target.name))
-        return seen;
-    seen.target = target;
+    const Key target = seen.target;
     const bool choice = target.type == "ZK7_XML" && isTiled(target.name) && fs::path(target.name).extension() != ".tx";
     TS::pushAnswer(choice ? (full ? 4 : 8) : Zelkoran::MBB_YES);
     TS::pushAnswer(Zelkoran::MBB_OK);
@@ -597,6 +605,17 @@ Seen importGif(Session& s, Rng& rng)
     return seen;
 }
 
+// Writes an interchange document and merges it into the open archive by the menu.
+void mergeDocument(Session& s, const std::string& stem, const std::string& doc)
+{
+    const std::string path = s.folder.path(stem + std::to_string(s.made) + ".xml");
+    TestFolder::write(path, Bytes(doc.begin(), doc.end()));
+    TS::pushFileAnswer(true, path.c_str());
+    TS::pushAnswer(Zelkoran::MBB_YES); // merge into the open archive
+    TS::pushAnswer(Zelkoran::MBB_OK);
+    s.clickMenu(kMenuImportXML);
+}
+
 Seen importInterchange(Session& s, Rng& rng)
 {
     Seen seen;
@@ -609,12 +628,7 @@ Seen importInterchange(Session& s, Rng& rng)
     const std::string doc = "<VUQ version=\"v1\" totalblocks=\"2\" source=\"game.xml\"><file name=\"" + seen.target.name +
                             "\" storemethod=\"raw\" source=\"" + text + "\"/><image name=\"" + seen.newName +
                             "\" source=\"" + s.picture(rng) + "\" alphablending=\"none\"/></VUQ>";
-    const std::string path = s.folder.path("game" + std::to_string(s.made) + ".xml");
-    TestFolder::write(path, Bytes(doc.begin(), doc.end()));
-    TS::pushFileAnswer(true, path.c_str());
-    TS::pushAnswer(Zelkoran::MBB_YES); // merge into the open archive
-    TS::pushAnswer(Zelkoran::MBB_OK);
-    s.clickMenu(kMenuImportXML);
+    mergeDocument(s, "game", doc);
     return seen;
 }
 
@@ -635,12 +649,7 @@ Seen importPanel(Session& s, Rng& rng)
                             "\" xposition=\"10\" yposition=\"20\" width=\"300\" height=\"200\" alphamod=\"0\">"
                             "<widget name=\"ok\" type=\"button\" id=\"1\" xposition=\"5\" yposition=\"5\" key=\"13\" "
                             "selectboxRGB=\"0\" value=\"0\" range=\"0\">" + images + "</widget></guipanel></VUQ>";
-    const std::string path = s.folder.path("panel" + std::to_string(s.made) + ".xml");
-    TestFolder::write(path, Bytes(doc.begin(), doc.end()));
-    TS::pushFileAnswer(true, path.c_str());
-    TS::pushAnswer(Zelkoran::MBB_YES); // merge into the open archive
-    TS::pushAnswer(Zelkoran::MBB_OK);
-    s.clickMenu(kMenuImportXML);
+    mergeDocument(s, "panel", doc);
     return seen;
 }
 
