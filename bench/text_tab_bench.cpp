@@ -1,10 +1,17 @@
 // The XML and Files tabs holding a 1 MiB text block, drawn as the editor
 // draws them (software renderer, 1400 x 1000): the text box has the focus,
-// its caret blinks in the middle of the text, scrolled there. Each frame is
+// its caret in the middle of the text, scrolled there. One frame is the
+// user's input of that frame handed to the GUI as the main loop hands it
+// (SDL events through GUIMgr, the GUI events they raise to the tab) and
 // the tab's whole presented frame (the tab's background, its panel with the
-// block list and the text box); the baseline, timed in the same iterations,
-// is an empty frame (clear + present). Reports the median and the 95th
-// percentile of both over a few hundred frames.
+// block list and the text box). Per frame the user does nothing (the caret
+// blinks), scrolls with the wheel (10 notches down, then 10 up), or types
+// (10 letters, then 10 Backspaces) at the caret.
+// The same frames, in the same run, are timed on three texts of 1 MiB: short
+// lines (one element each, the baseline), 4 KiB lines (50 elements) and one
+// line. Reports the median and the 95th percentile of each, and the 95th
+// percentiles of the long lines and of the one line against the short
+// lines' (long_x_short, one_line_x_short).
 #include "BenchDir.h"
 #include "EditorRig.h"
 #include "tabs/data/ctrlFiles.h"
@@ -15,6 +22,8 @@
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
 #include <Zelkoran/Screen.h>
+#include <Zelkoran/TestSupport.h>
+#include <Zelkoran/Types.h>
 #include <Zelkoran/Widget.h>
 
 #include <SDL.h>
@@ -22,7 +31,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <memory>
+#include <numeric>
 #include <new>
 #include <optional>
 #include <string>
@@ -40,11 +51,15 @@ const struct {
     const char* label;
     const char* blockType;
     int textBoxId;
-    int elementsPerLine; // 0: the whole text on one line
-} kTabs[] = {{"XML", "ZK7_XML", 1208, 1}, {"Files", "ZK7_FILE", 1308, 1}, {"XML, 4 KiB lines", "ZK7_XML", 1208, 50},
-             {"XML, one line", "ZK7_XML", 1208, 0}};
+} kTabs[] = {{"XML", "ZK7_XML", 1208}, {"Files", "ZK7_FILE", 1308}};
 
-// 1 MiB of XML, so many elements a line.
+enum Activity { kIdle, kScroll, kType };
+const char* const kActivities[] = {"idle", "scroll", "type"};
+
+// Elements per line of the three texts: short lines, 4 KiB lines, one line.
+constexpr int kLayouts[] = {1, 50, 0};
+
+// 1 MiB of XML, so many elements a line (0: the whole text on one line).
 std::string megabyteOfXml(int elementsPerLine)
 {
     std::string text;
@@ -71,9 +86,9 @@ double percentile(std::vector<double> values, double share)
 class TextTabRig : public bench::EditorRig<CtrlTextFile> {
 public:
     // Empty string, or why the rig could not be built.
-    std::string build(int tabIndex)
+    std::string build(int tabIndex, int elementsPerLine)
     {
-        const std::string bytes = megabyteOfXml(kTabs[tabIndex].elementsPerLine);
+        const std::string bytes = megabyteOfXml(elementsPerLine);
         if (std::string why = open(kW, kH, "big.xml", kTabs[tabIndex].blockType, bytes); !why.empty())
             return why;
         if (kTabs[tabIndex].textBoxId == 1208)
@@ -81,7 +96,8 @@ public:
         else
             tab.reset(new (std::nothrow) CtrlFiles(&*resources, &*status));
         GUIMgr* gui = Main::instance()->guiMgr();
-        Panel* panel = gui->getPanel(gui->getPanelIDs().back());
+        panelId = gui->getPanelIDs().back();
+        Panel* panel = gui->getPanel(panelId);
         tab->parseQEL();
         tab->show();
         tab->processEvent(tab->getCheckBoxID(), 1);
@@ -89,7 +105,8 @@ public:
             return "block not listed";
         if (const int rc = tab->processEvent(105, 1); rc != 0)
             return "block not loaded: " + std::to_string(rc);
-        text = panel->getTextEdit(kTabs[tabIndex].textBoxId);
+        textBoxId = kTabs[tabIndex].textBoxId;
+        text = panel->getTextEdit(textBoxId);
         if (!text || text->getLineCount() < 1)
             return "text not shown";
         gui->setFocus(text);
@@ -98,43 +115,96 @@ public:
         return "";
     }
 
+    // Queues what the user does in frame i of the activity.
+    void act(Activity activity, int i)
+    {
+        const bool forth = i % 20 < 10;
+        if (activity == kScroll) {
+            int x = 0, y = 0;
+            TestSupport::widgetCenter(panelId, textBoxId, x, y);
+            TestSupport::mouseWheel(x, y, forth ? -1 : 1);
+        } else if (activity == kType) {
+            if (forth)
+                TestSupport::typeText("q");
+            else
+                TestSupport::key(SDLK_BACKSPACE);
+        }
+    }
+
+    // Hands the queued SDL events to the GUI and the GUI events they raise
+    // to the tab, as the main loop does.
+    void deliver()
+    {
+        GUIMgr* gui = Main::instance()->guiMgr();
+        for (SDL_Event e; SDL_PollEvent(&e);) {
+            if (e.type == kGUIEventType)
+                tab->processEvent(static_cast<int>(reinterpret_cast<intptr_t>(e.user.data1)),
+                                  static_cast<int>(reinterpret_cast<intptr_t>(e.user.data2)));
+            else
+                gui->handleEvent(e);
+        }
+    }
+
+    int panelId = 0;
+    int textBoxId = 0;
     WidgetTextEdit* text = nullptr;
 };
 
-void BM_TextTabFrame(benchmark::State& state)
+struct FrameTimes {
+    std::vector<double> frames;
+    double median() const { return percentile(frames, 0.5); }
+    double p95() const { return percentile(frames, 0.95); }
+};
+
+// Times frames of the activity on the tab showing one of the texts.
+std::string timeFrames(int tabIndex, int elementsPerLine, Activity activity, int count, FrameTimes& out)
 {
     TextTabRig rig;
-    if (const std::string why = rig.build(static_cast<int>(state.range(0))); !why.empty()) {
-        state.SkipWithError(why.c_str());
-        return;
-    }
-    state.SetLabel(kTabs[state.range(0)].label);
-    SDL_Renderer* r = rig.screen->getRenderer();
-    std::vector<double> frames, empty;
-    for (auto _ : state) {
+    if (std::string why = rig.build(tabIndex, elementsPerLine); !why.empty())
+        return why;
+    for (int i = 0; i < count; ++i) {
+        rig.act(activity, i);
         const auto t0 = Clock::now();
+        rig.deliver();
         rig.screen->renderFrame(true);
-        const auto t1 = Clock::now();
-        SDL_SetRenderDrawColor(r, 128, 128, 128, 255);
-        SDL_RenderClear(r);
-        SDL_RenderPresent(r);
-        const auto t2 = Clock::now();
-        frames.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-        empty.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
-        state.SetIterationTime(frames.back() / 1000);
+        out.frames.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     }
-    state.counters["median_frame_ms"] = percentile(frames, 0.5);
-    state.counters["p95_frame_ms"] = percentile(frames, 0.95);
-    state.counters["empty_median_ms"] = percentile(empty, 0.5);
-    state.counters["empty_p95_ms"] = percentile(empty, 0.95);
+    return "";
+}
+
+void BM_TextTabFrame(benchmark::State& state)
+{
+    const int tabIndex = static_cast<int>(state.range(0));
+    const auto activity = static_cast<Activity>(state.range(1));
+    state.SetLabel(std::string(kTabs[tabIndex].label) + ", " + kActivities[activity]);
+    const int count = bench::scaled(400, 20);
+    FrameTimes times[std::size(kLayouts)];
+    for (auto _ : state) {
+        double spent = 0;
+        for (size_t i = 0; i < std::size(kLayouts); ++i) {
+            if (const std::string why = timeFrames(tabIndex, kLayouts[i], activity, count, times[i]); !why.empty()) {
+                state.SkipWithError(why.c_str());
+                return;
+            }
+            spent += std::accumulate(times[i].frames.end() - count, times[i].frames.end(), 0.0);
+        }
+        state.SetIterationTime(spent / 1000);
+    }
+    const char* const names[] = {"short", "long", "one_line"};
+    for (size_t i = 0; i < std::size(kLayouts); ++i) {
+        state.counters[std::string(names[i]) + "_median_ms"] = times[i].median();
+        state.counters[std::string(names[i]) + "_p95_ms"] = times[i].p95();
+    }
+    state.counters["long_x_short"] = times[1].p95() / times[0].p95();
+    state.counters["one_line_x_short"] = times[2].p95() / times[0].p95();
 }
 
 } // namespace
 
 BENCHMARK(BM_TextTabFrame)
-    ->DenseRange(0, 3)
+    ->ArgsProduct({{0, 1}, {kIdle, kScroll, kType}})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(bench::scaled(400, 10));
+    ->Iterations(1);
 
 int main(int argc, char** argv) { return bench::runOffscreen(argc, argv); }

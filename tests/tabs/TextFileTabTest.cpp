@@ -1,5 +1,9 @@
 #include "tabs/TextFileFixture.h"
 
+#include <SDL.h>
+
+#include <functional>
+
 namespace {
 
 using editortest::listItems;
@@ -323,6 +327,93 @@ TEST_F(TextFileTabTest, ALoneLineBreakIsContentAndSaved)
         EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"File: save to QEL", "File saved.", MBB_NONE, MBT_INFORMATION, 1500}}));
         EXPECT_EQ(stored("copy.txt"), bytes);
     }
+}
+
+// The text box keeps its rows as pixels between frames; after each thing the
+// user does it must show what it holds now. Each frame is held against the
+// same state drawn into a texture, where nothing is kept; the two frames
+// may differ only by the caret, which can blink between them.
+TEST_F(TextFileTabTest, TheTextBoxShowsWhatItHoldsAfterEachEdit)
+{
+    openArchive({});
+    makeXML();
+    std::string first, second;
+    // Box-drawing bars reach a pixel into the row below.
+    for (int i = 1; i <= 120; ++i) {
+        const std::string n = std::to_string(i);
+        first += "<tile id=\"" + n + "\" name=\"\xe2\x94\x82 \xc3\x81rbol " + n + "\"/>\n";
+        second += "<object n=\"" + std::to_string(i * 7) + "\"/>\n";
+    }
+    addBlock("first.xml", first);
+    addBlock("second.xml", second);
+    ASSERT_EQ(choose("first.xml"), 0);
+    Screen* screen = Main::instance()->configMgr()->get(0);
+    screen->setRenderCallback([this](int value) { return tab->render(value); });
+    SDL_Renderer* renderer = screen->getRenderer();
+    SDL_Texture* canvas =
+        SDL_CreateTexture(renderer, SDL_GetWindowSurface(SDL_RenderGetWindow(renderer))->format->format,
+                          SDL_TEXTUREACCESS_TARGET, screen->getWidth(), screen->getHeight());
+    ASSERT_NE(canvas, nullptr);
+    auto drawnIntoTexture = [&] {
+        SDL_SetRenderTarget(renderer, canvas);
+        SDL_Surface* frame = TS::captureFrame();
+        SDL_SetRenderTarget(renderer, nullptr);
+        return frame;
+    };
+    int x = 0, y = 0;
+    ASSERT_TRUE(TS::widgetCenter(panelId, id(kText), x, y));
+    TS::click(x, y);
+    deliver();
+    const SDL_Rect box = text()->getRect();
+    auto keys = [&](int key, int times, int mod = 0) {
+        for (int i = 0; i < times; ++i)
+            TS::key(key, mod);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } steps[] = {
+        {"type", [&] { TS::typeText("Zebra"); }},
+        {"new line", [&] { keys(SDLK_RETURN, 1); }},
+        {"scroll down", [&] { TS::mouseWheel(x, y, -4); }},
+        {"scroll back", [&] { TS::mouseWheel(x, y, 4); }},
+        {"take the typing back", [&] { keys(SDLK_BACKSPACE, 6); }},
+        {"select lines", [&] { keys(SDLK_DOWN, 2, KMOD_LSHIFT); }},
+        {"delete the selection", [&] { keys(SDLK_DELETE, 1); }},
+        {"another block, edits unsaved", [&] { choose("second.xml"); }},
+        {"back to the first", [&] { choose("first.xml"); }},
+        {"page down", [&] { keys(SDLK_PAGEDOWN, 1); }},
+        {"resize", [&] { text()->setSize(box.w - 90, box.h - 130); }},
+        {"type after the resize", [&] { TS::typeText("Q"); }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        deliver();
+        const SDL_Rect now = text()->getRect();
+        SDL_Surface* shown = TS::captureFrame();
+        SDL_Surface* direct = drawnIntoTexture();
+        ASSERT_NE(shown, nullptr);
+        ASSERT_NE(direct, nullptr);
+        SDL_Rect differ{now.x + now.w, now.y + now.h, 0, 0};
+        for (int py = now.y; py < now.y + now.h; ++py)
+            for (int px = now.x; px < now.x + now.w; ++px) {
+                const size_t at = static_cast<size_t>(py * shown->pitch / 4 + px);
+                if (static_cast<const Uint32*>(shown->pixels)[at] == static_cast<const Uint32*>(direct->pixels)[at])
+                    continue;
+                const SDL_Rect pixel{px, py, 1, 1};
+                if (differ.w == 0)
+                    differ = pixel;
+                else
+                    SDL_UnionRect(&differ, &pixel, &differ);
+            }
+        SDL_FreeSurface(shown);
+        SDL_FreeSurface(direct);
+        EXPECT_LE(differ.w, 1) << "from x " << differ.x << ", y " << differ.y << ", " << differ.h << " rows high";
+        EXPECT_LE(differ.h, 20);
+    }
+    SDL_DestroyTexture(canvas);
+    screen->setRenderCallback(nullptr);
 }
 
 } // namespace

@@ -22,6 +22,7 @@ class Widget;
 class GUIMgr;
 struct ItemStore;
 struct TextBuffer;
+class TextRowCache;
 
 using WidgetReaction = std::function<void(Widget&)>;
 
@@ -176,6 +177,9 @@ protected:
     virtual void paint(Painter& painter, const SDL_Rect& r);
     void paintBackground(Painter& painter, const SDL_Rect& r, int state);
     void paintBorder(Painter& painter, const SDL_Rect& r, int state);
+    // True, with its colour in out, when paintBackground and paintBorder
+    // leave all of inside (a part of r) one opaque colour.
+    bool plainBackground(const SDL_Rect& r, const SDL_Rect& inside, int state, uint8_t out[4]) const;
     // Takes mouse clicks (hit-testing skips widgets that do not).
     virtual bool takesClicks() const;
     virtual bool takesFocus() const { return false; }
@@ -564,6 +568,7 @@ private:
     void caretFromPoint(int x, int y, bool extend);
     void keepCaretVisible();
     bool m_modified = false; // edited since the last commit
+    std::unique_ptr<TextRowCache> m_rows;
 };
 
 class WidgetNumberEdit : public WidgetTextEdit {

@@ -614,6 +614,18 @@ void Widget::paintBackground(Painter& painter, const SDL_Rect& r, int state)
     painter.fillRounded(r, effectiveCorner(state), rgba(c));
 }
 
+bool Widget::plainBackground(const SDL_Rect& r, const SDL_Rect& inside, int state, uint8_t out[4]) const
+{
+    const WidgetSkin& s = skin(state);
+    if ((m_features & WF_NO_BG) || s.image || s.sprite || m_skin[0].image || m_skin[0].sprite)
+        return false;
+    effectiveBackground(state, out);
+    // Rounded corners and the border stay within this distance of r's edges.
+    const SDL_Rect solid = shrink(r, std::max(effectiveCorner(state), effectiveBorderWidth(state)));
+    SDL_Rect common;
+    return out[3] == 255 && SDL_IntersectRect(&inside, &solid, &common) && SDL_RectEquals(&common, &inside);
+}
+
 void Widget::paintBorder(Painter& painter, const SDL_Rect& r, int state)
 {
     const WidgetSkin& s = skin(state);

@@ -6,12 +6,14 @@
 #include "font/Utf8.h"
 #include "gfx/Painter.h"
 #include "gui/TextBuffer.h"
+#include "gui/TextRowCache.h"
 #include "gui/Theme.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace Zelkoran {
 
@@ -36,6 +38,21 @@ int colAtX(const Font* f, const String& line, int x)
         i = j;
     }
     return n;
+}
+
+// Line li of b as a row shows it, with the pixels its selection covers.
+TextRowCache::Line shownLine(const TextBuffer& b, const Font& f, int li, bool showSel)
+{
+    const String& line = b.lines[static_cast<size_t>(li)];
+    TextRowCache::Line out{std::string_view(line.data(), line.size())};
+    const TextPos s0 = b.selStart(), s1 = b.selEnd();
+    if (showSel && li >= s0.line && li <= s1.line) {
+        out.selected = true;
+        out.selFrom = li == s0.line ? f.getWidth(line.data(), s0.col) : 0;
+        out.selTo = li == s1.line ? f.getWidth(line.data(), s1.col)
+                                  : f.getWidth(line.data(), static_cast<int>(line.size())) + 4;
+    }
+    return out;
 }
 
 } // namespace
@@ -483,28 +500,43 @@ void WidgetTextEdit::paint(Painter& painter, const SDL_Rect& r)
     if (!f || area.w <= 0 || area.h <= 0)
         return;
     TextBuffer& b = *m_buf;
-    uint8_t tc[4], sc[4];
+    uint8_t tc[4], sc[4], bg[4];
     textColor(state, tc);
     effectiveSelection(state, sc);
     const int lineH = f->getHeight();
     const int first = b.multiline ? b.scrollLine : 0;
     const int visible = b.multiline ? std::max(1, (area.h + lineH - 1) / lineH) : 1;
     const int top = b.multiline ? area.y : area.y + (area.h - lineH) / 2;
-    const TextPos s0 = b.selStart(), s1 = b.selEnd();
     const bool showSel = b.hasSelection() && (hasFocus() || b.readOnly);
-    painter.pushClip(SDL_Rect{area.x - 1, area.y, area.w + 2, area.h});
-    for (int i = 0; i < visible && first + i < b.count(); ++i) {
-        const int li = first + i;
-        const String& line = b.lines[li];
-        const int y = top + i * lineH;
-        const int x0 = area.x - b.scrollX;
-        if (showSel && li >= s0.line && li <= s1.line) {
-            const int a = li == s0.line ? f->getWidth(line.data(), s0.col) : 0;
-            const int e = li == s1.line ? f->getWidth(line.data(), s1.col)
-                                        : f->getWidth(line.data(), static_cast<int>(line.size())) + 4;
-            painter.fill(SDL_Rect{x0 + a, y, std::max(1, e - a), lineH}, rgba(sc));
+    const SDL_Rect rowsRect{area.x - 1, area.y, area.w + 2, area.h};
+    std::vector<TextRowCache::Line> shown;
+    for (int li = first; li < first + visible && li < b.count(); ++li)
+        shown.push_back(shownLine(b, *f, li, showSel));
+    // Below the last line, a row of nothing that its tall glyphs reach into.
+    if (static_cast<int>(shown.size()) < visible)
+        shown.emplace_back();
+    // Multi-line edits keep their rows as pixels where the rows' background
+    // is one opaque colour, so the rows need not be drawn over it each frame.
+    bool kept = false;
+    if (b.multiline && painter.opacity() == 255 && painter.visible(rowsRect) &&
+        plainBackground(r, rowsRect, state, bg)) {
+        if (!m_rows)
+            m_rows = std::make_unique<TextRowCache>();
+        const TextRowCache::Look look{f, rowsRect.w, lineH, 1 - b.scrollX, rgba(tc), rgba(sc), rgba(bg)};
+        kept = m_rows->prepare(painter.renderer(), look, shown);
+    }
+    painter.pushClip(rowsRect);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const int y = top + static_cast<int>(i) * lineH;
+        if (kept) {
+            m_rows->copy(painter.renderer(), static_cast<int>(i), SDL_Rect{rowsRect.x, y, rowsRect.w, lineH});
+            continue;
         }
-        painter.text(f, line.data(), static_cast<int>(line.size()), x0, y, rgba(tc));
+        const TextRowCache::Line& line = shown[i];
+        const int x0 = area.x - b.scrollX;
+        if (line.selected)
+            painter.fill(SDL_Rect{x0 + line.selFrom, y, std::max(1, line.selTo - line.selFrom), lineH}, rgba(sc));
+        painter.text(f, line.text.data(), static_cast<int>(line.text.size()), x0, y, rgba(tc));
     }
     const bool blinkOn = ((SDL_GetTicks64() - b.caretTime) / kBlinkMs) % 2 == 0;
     if (hasFocus() && !b.readOnly && isEnabled() && blinkOn && b.caret.line >= first &&

@@ -1,5 +1,6 @@
 #include "scene/SceneCache.h"
 
+#include "gfx/WindowPixels.h"
 #include "scene/SceneIO.h"
 
 #include <SDL.h>
@@ -72,22 +73,6 @@ void addLayer(Digest& d, const Layer& layer)
         child ? addLayer(d, *child) : d.add(0);
 }
 
-// The software renderer drawing to its window at scale 1 and no viewport
-// offset, so a texture of the window's format gets the very pixels the
-// window would, at the same coordinates.
-bool drawsLikeItsWindow(SDL_Renderer* renderer)
-{
-    SDL_RendererInfo info;
-    SDL_Rect view{0, 0, 0, 0};
-    int w = 0, h = 0;
-    float scaleX = 0, scaleY = 0;
-    SDL_RenderGetViewport(renderer, &view);
-    SDL_RenderGetScale(renderer, &scaleX, &scaleY);
-    return SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) &&
-           !SDL_GetRenderTarget(renderer) && SDL_GetRendererOutputSize(renderer, &w, &h) == 0 &&
-           view.x == 0 && view.y == 0 && view.w == w && view.h == h && scaleX == 1.0f && scaleY == 1.0f;
-}
-
 // The map's opaque background, placed on whole pixels, hides all beneath
 // it in the clip.
 bool hidesClip(const Map& map, float x, float y, const SDL_Rect& clip)
@@ -139,13 +124,9 @@ SDL_Texture* SceneCache::canvas(SDL_Renderer* renderer, const SDL_Rect& clip)
         SDL_DestroyTexture(m_texture);
     m_texture = nullptr;
     m_owner = nullptr;
-    SDL_Surface* screen = SDL_GetWindowSurface(SDL_RenderGetWindow(renderer));
-    if (!screen)
-        return nullptr;
-    m_texture = SDL_CreateTexture(renderer, screen->format->format, SDL_TEXTUREACCESS_TARGET, w, h);
+    m_texture = createWindowTexture(renderer, w, h);
     if (!m_texture)
         return nullptr;
-    SDL_SetTextureBlendMode(m_texture, SDL_BLENDMODE_NONE);
     m_owner = renderer;
     m_w = w, m_h = h;
     m_clip = SDL_Rect{0, 0, 0, 0}; // drawn nothing yet
