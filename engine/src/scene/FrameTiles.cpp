@@ -1,11 +1,12 @@
 // Frame tile analysis. Candidates are prepared in parallel a slice of the
-// frame-major (frame, cell) order at a time and walked in that order, so
-// only one slice of statistics lives at once. Exact matching (no
-// tolerance) finds the one identical tile by the 128-bit XXH3 hash of its
-// pixels (a false match would need a 128-bit collision), in an index split
-// by hash over the threads; tolerant matching walks serially, finds the
-// lowest earlier tile that matches, behind bounds that never reject a real
-// match, and splits long searches over threads.
+// frame-major (frame, cell) order at a time, so only one slice of hashes or
+// statistics lives at once. Exact matching (no tolerance) finds the one
+// identical tile by the 128-bit XXH3 hash of its pixels (a false match
+// would need a 128-bit collision), in an index split by hash over the
+// threads, and numbers the tiles in parallel once all are looked up;
+// tolerant matching walks serially, finds the lowest earlier tile that
+// matches, behind bounds that never reject a real match, and splits long
+// searches over threads.
 #include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Result.h>
 
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <barrier>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -40,8 +42,8 @@ constexpr int64_t kPixelsPerThread = 65536;
 // Preparation is handed out in chunks of about this many pixels, so a
 // thread the system holds up leaves its share to the others.
 constexpr int64_t kPixelsPerChunk = 16384;
-// Each thread of an exact lookup team gets at least this many tiles.
-constexpr int64_t kLookupsPerThread = 4096;
+// Each thread numbering exact matches gets at least this many tiles.
+constexpr int64_t kNumberedPerThread = 32768;
 // Each thread of a search team gets at least this many positions (a
 // position mostly costs one prefilter of a few dozen nanoseconds).
 constexpr int64_t kPositionsPerThread = 2048;
@@ -134,6 +136,26 @@ void shareOf(int64_t n, int64_t threads, int64_t t, int64_t& begin, int64_t& end
     begin = t * share + std::min(t, extra);
     end = begin + share + (t < extra ? 1 : 0);
 }
+
+// The barrier of one team, whose waiting threads soon sleep. OpenMP's
+// spin for milliseconds, and on a busy machine a spinning thread takes the
+// CPU that a held-up teammate needs to reach the barrier.
+class TeamBarrier {
+public:
+    explicit TeamBarrier(int asked) : m_asked(asked), m_barrier(asked) {}
+    // By thread 0 before its first wait: the team OpenMP gave may be smaller
+    // than asked, and the missing threads leave the barrier at once.
+    void fitTo(int team)
+    {
+        for (int missing = team; missing < m_asked; ++missing)
+            m_barrier.arrive_and_drop();
+    }
+    void wait() { m_barrier.arrive_and_wait(); }
+
+private:
+    const int m_asked;
+    std::barrier<> m_barrier;
+};
 
 // The first local column (or row) of each of the four sub-blocks along a
 // side, and the end: pixel i falls into sub-block 4 x i / size.
@@ -286,6 +308,8 @@ public:
         }
     }
 
+    size_t distinct() const { return m_hashes.size(); }
+
 private:
     static constexpr uint32_t kEmpty = UINT32_MAX;
 
@@ -306,6 +330,12 @@ private:
     std::vector<uint32_t> m_firsts;
 };
 
+// Marks of exact lookups in the ids, until tiles are numbered: raw indexes
+// and ids stay below kMaxFrameTiles.
+constexpr uint32_t kNewTile = 0x40000000u;
+constexpr uint32_t kRepeatOf = 0x80000000u;
+static_assert(kMaxFrameTiles < int64_t(kNewTile));
+
 // Exact mode: the index split into shards by hash, one per thread, so the
 // tiles of a slice are looked up in parallel. Each shard sees its tiles in
 // frame-major order, so it keeps each hash's first tile whatever the
@@ -314,20 +344,32 @@ class ExactTiles {
 public:
     explicit ExactTiles(int shards) : m_shards(size_t(std::max(shards, 1))) {}
 
-    // firsts[k]: the raw index of the first tile equal to non-transparent
-    // tile first + k (first + k itself for a new one).
+    // Marks the non-transparent tiles first .. first + count - 1 in ids
+    // (raw indexes): kNewTile for the first tile with its hash, kRepeatOf
+    // and the raw index of that first one for the others. Called by every
+    // thread of a team, which take the shards as they come free; next
+    // counts the shards taken, from 0.
     void lookUp(int64_t first, int64_t count, const XXH128_hash_t* hashes, const uint8_t* transparent,
-                uint32_t* firsts)
+                uint32_t* ids, std::atomic<int>& next)
     {
         const int shards = int(m_shards.size());
-#pragma omp parallel for schedule(dynamic, 1) num_threads(std::min(shards, teamFor(count, kLookupsPerThread)))
-        for (int shard = 0; shard < shards; ++shard) {
+        for (int shard; (shard = next.fetch_add(1, std::memory_order_relaxed)) < shards;) {
             ExactTileIndex& index = m_shards[size_t(shard)];
             index.reserve(size_t(count));
             for (int64_t k = 0; k < count; ++k)
-                if (!transparent[k] && shardOf(hashes[k], shards) == shard)
-                    firsts[k] = index.firstOf(hashes[k], uint32_t(first + k));
+                if (!transparent[k] && shardOf(hashes[k], shards) == shard) {
+                    const uint32_t raw = uint32_t(first + k), found = index.firstOf(hashes[k], raw);
+                    ids[raw] = found == raw ? kNewTile : kRepeatOf | found;
+                }
         }
+    }
+    // Distinct tiles looked up so far.
+    size_t distinct() const
+    {
+        size_t n = 0;
+        for (const ExactTileIndex& shard : m_shards)
+            n += shard.distinct();
+        return n;
     }
 
 private:
@@ -560,77 +602,187 @@ private:
     std::vector<uint32_t> m_gathered; // the current search when shared out
 };
 
-// Fills ids (frame-major, one per raw tile) and the unique tiles. False
-// when the progress hook asked to stop.
-bool deduplicate(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out,
-                 uint32_t* ids, const FrameTileProgress& progress)
+// Tolerant mode: fills ids (frame-major, one per raw tile) and the unique
+// tiles. False when the progress hook asked to stop.
+bool deduplicateTolerant(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s,
+                         FrameTileAnalysis& out, uint32_t* ids, const FrameTileProgress& progress)
 {
     const int64_t total = out.rawTiles();
     Deduplicator dedup(frames, s, out);
     int columns[5], rows[5];
     blockBounds(s.tileWidth, columns), blockBounds(s.tileHeight, rows);
-    const bool exact = s.exact();
-    const int64_t slice = std::min(total, exact ? kHashSlice : kStatisticsSlice);
-    std::vector<FrameTileCandidate> candidates(exact ? 0 : size_t(slice));
-    const auto hashes = uninitialised<XXH128_hash_t>(exact ? size_t(slice) : 0);
-    const auto transparent = uninitialised<uint8_t>(exact ? size_t(slice) : 0);
-    const auto firsts = uninitialised<uint32_t>(exact ? size_t(slice) : 0);
-    ExactTiles index(exact ? omp_get_max_threads() : 0);
+    const int64_t slice = std::min(total, kStatisticsSlice);
+    std::vector<FrameTileCandidate> candidates(static_cast<size_t>(slice));
     const int64_t chunk = std::max<int64_t>(kPixelsPerChunk / s.area(), 1);
-    // One tile buffer per thread, each starting a 4 KB page or more from the
-    // others: threads writing into one page slowed each other down by half.
-    const size_t stride = (size_t(s.area()) + 1023) / 1024 * 1024 + 1024;
-    std::vector<uint32_t> buffers(exact ? stride * size_t(omp_get_max_threads()) : 0);
     for (int64_t first = 0; first < total; first += slice) {
         const int64_t count = std::min(slice, total - first);
         const Clock::time_point prepared = Clock::now();
-#pragma omp parallel num_threads(teamFor(count * s.area(), kPixelsPerThread))
-        {
-            uint32_t* buffer = buffers.data() + stride * size_t(omp_get_thread_num());
-#pragma omp for schedule(dynamic, 1)
-            for (int64_t begin = 0; begin < count; begin += chunk) {
-                const int64_t end = std::min(count, begin + chunk);
-                TileCursor at(first + begin, out, s);
-                for (int64_t k = begin; k < end; ++k, at.next()) {
-                    SDL_Surface* frame = frames[size_t((*at).frame)];
-                    if (exact) {
-                        bool clear = false;
-                        hashes[size_t(k)] = hashTile(frame, (*at).x, (*at).y, s, buffer, clear);
-                        transparent[size_t(k)] = clear;
-                    } else {
-                        prepareCandidate(frame, (*at).x, (*at).y, s, columns, rows, candidates[size_t(k)]);
-                    }
-                }
-            }
+#pragma omp parallel for schedule(dynamic, 1) num_threads(teamFor(count * s.area(), kPixelsPerThread))
+        for (int64_t begin = 0; begin < count; begin += chunk) {
+            const int64_t end = std::min(count, begin + chunk);
+            TileCursor at(first + begin, out, s);
+            for (int64_t k = begin; k < end; ++k, at.next())
+                prepareCandidate(frames[size_t((*at).frame)], (*at).x, (*at).y, s, columns, rows,
+                                 candidates[size_t(k)]);
         }
         out.prepareMs += msSince(prepared);
         const Clock::time_point walked = Clock::now();
-        if (exact) {
-            index.lookUp(first, count, hashes.get(), transparent.get(), firsts.get());
-            reserveMore(out.unique, size_t(count));
-        }
         // Ids in order: a tile first seen takes the next one.
         TileCursor at(first, out, s);
-        const int64_t reportMask = exact ? kExactTilesPerReport - 1 : 0;
         for (int64_t k = 0; k < count; ++k, at.next()) {
-            const size_t i = size_t(first + k);
-            if (progress && ((first + k) & reportMask) == 0 && !progress(double(first + k) / double(total)))
+            if (progress && !progress(double(first + k) / double(total)))
                 return false;
-            if (!exact) {
-                ids[i] = dedup.place(candidates[size_t(k)], *at);
-            } else if (transparent[size_t(k)]) {
-                ids[i] = 0;
-            } else if (firsts[size_t(k)] == i) {
-                out.unique.push_back({(*at).frame, (*at).x, (*at).y});
-                ids[i] = uint32_t(out.unique.size());
-            } else {
-                ids[i] = ids[firsts[size_t(k)]];
-            }
+            ids[size_t(first + k)] = dedup.place(candidates[size_t(k)], *at);
         }
         out.dedupeMs += msSince(walked);
     }
     return true;
 }
+
+// Exact mode: fills ids and the unique tiles. Each slice is hashed and
+// looked up by one team, which marks new and repeated tiles in the ids;
+// then one team numbers them all. Threads meet at one barrier per slice
+// and two in the numbering.
+class ExactDeduplicator {
+public:
+    ExactDeduplicator(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out,
+                      uint32_t* ids)
+        : m_frames(frames), m_s(s), m_out(out), m_ids(ids), m_slice(std::min(out.rawTiles(), kHashSlice)),
+          m_hashes(uninitialised<XXH128_hash_t>(size_t(m_slice))), m_transparent(uninitialised<uint8_t>(size_t(m_slice))),
+          m_index(omp_get_max_threads()), m_stride((size_t(s.area()) + 1023) / 1024 * 1024 + 1024),
+          m_buffers(m_stride * size_t(omp_get_max_threads())), m_shares(size_t(omp_get_max_threads()))
+    {
+    }
+
+    // False when the progress hook asked to stop.
+    bool run(const FrameTileProgress& progress)
+    {
+        const int64_t total = m_out.rawTiles();
+        for (int64_t first = 0; first < total; first += m_slice)
+            if (!slice(first, std::min(m_slice, total - first), progress))
+                return false;
+        number();
+        return true;
+    }
+
+private:
+    // Each thread's count of new tiles in its share, a cache line apart so
+    // counting threads do not contend.
+    struct alignas(64) Share {
+        size_t newTiles = 0;
+    };
+
+    bool slice(int64_t first, int64_t count, const FrameTileProgress& progress)
+    {
+        const int64_t total = m_out.rawTiles();
+        if (progress && !progress(double(first) / double(total)))
+            return false;
+        const Clock::time_point start = Clock::now();
+        const int64_t chunk = std::max<int64_t>(kPixelsPerChunk / m_s.area(), 1);
+        std::atomic<int64_t> next{0};
+        std::atomic<int> nextShard{0};
+        bool stop = false; // written by the calling thread alone, read after the barrier
+        Clock::time_point hashed = start;
+        const int asked = teamFor(count * m_s.area(), kPixelsPerThread);
+        TeamBarrier barrier(asked);
+#pragma omp parallel num_threads(asked)
+        {
+            const int t = omp_get_thread_num();
+            if (t == 0)
+                barrier.fitTo(omp_get_num_threads());
+            // Chunks are taken as threads come free, so one the system holds
+            // up leaves its share to the others; the calling thread tells
+            // the hook about every kExactTilesPerReport tiles taken.
+            uint32_t* buffer = m_buffers.data() + m_stride * size_t(t);
+            int64_t told = first / kExactTilesPerReport;
+            for (int64_t begin; (begin = next.fetch_add(chunk, std::memory_order_relaxed)) < count;) {
+                hashChunk(first, begin, std::min(count, begin + chunk), buffer);
+                if (t == 0 && progress && (first + begin) / kExactTilesPerReport > told) {
+                    told = (first + begin) / kExactTilesPerReport;
+                    if (!progress(double(first + begin) / double(total))) {
+                        stop = true;
+                        next.store(count, std::memory_order_relaxed);
+                    }
+                }
+            }
+            barrier.wait();
+            if (t == 0) {
+                m_out.prepareMs += msSince(start);
+                hashed = Clock::now();
+            }
+            if (!stop)
+                m_index.lookUp(first, count, m_hashes.get(), m_transparent.get(), m_ids, nextShard);
+        }
+        m_out.dedupeMs += msSince(hashed);
+        return !stop;
+    }
+
+    void hashChunk(int64_t first, int64_t begin, int64_t end, uint32_t* buffer)
+    {
+        TileCursor at(first + begin, m_out, m_s);
+        for (int64_t k = begin; k < end; ++k, at.next()) {
+            bool clear = false;
+            m_hashes[size_t(k)] = hashTile(m_frames[size_t((*at).frame)], (*at).x, (*at).y, m_s, buffer, clear);
+            m_transparent[size_t(k)] = clear;
+            if (clear)
+                m_ids[size_t(first + k)] = 0;
+        }
+    }
+
+    // Ids in frame-major order: a new tile takes the next one, so each
+    // thread's share starts after the new tiles of the shares before it;
+    // then each repeat takes its first copy's.
+    void number()
+    {
+        const Clock::time_point start = Clock::now();
+        const int64_t total = m_out.rawTiles();
+        m_out.unique.resize(m_index.distinct());
+        std::fill(m_shares.begin(), m_shares.end(), Share());
+        const int asked = teamFor(total, kNumberedPerThread);
+        TeamBarrier barrier(asked);
+#pragma omp parallel num_threads(asked)
+        {
+            const int t = omp_get_thread_num(), team = omp_get_num_threads();
+            if (t == 0)
+                barrier.fitTo(team);
+            int64_t begin = 0, end = 0;
+            shareOf(total, team, t, begin, end);
+            size_t mine = 0;
+            for (int64_t i = begin; i < end; ++i)
+                mine += m_ids[size_t(i)] == kNewTile ? 1 : 0;
+            m_shares[size_t(t)].newTiles = mine;
+            barrier.wait();
+            size_t id = 0;
+            for (int u = 0; u < t; ++u)
+                id += m_shares[size_t(u)].newTiles;
+            TileCursor at(begin, m_out, m_s);
+            for (int64_t i = begin; i < end; ++i, at.next())
+                if (m_ids[size_t(i)] == kNewTile) {
+                    m_out.unique[id] = {(*at).frame, (*at).x, (*at).y};
+                    m_ids[size_t(i)] = uint32_t(++id);
+                }
+            barrier.wait();
+            for (int64_t i = begin; i < end; ++i)
+                if (m_ids[size_t(i)] & kRepeatOf)
+                    m_ids[size_t(i)] = m_ids[m_ids[size_t(i)] & ~kRepeatOf];
+        }
+        m_out.dedupeMs += msSince(start);
+    }
+
+    const std::vector<SDL_Surface*>& m_frames;
+    const FrameTileSettings& m_s;
+    FrameTileAnalysis& m_out;
+    uint32_t* m_ids;
+    const int64_t m_slice;
+    const std::unique_ptr<XXH128_hash_t[]> m_hashes;
+    const std::unique_ptr<uint8_t[]> m_transparent;
+    ExactTiles m_index;
+    // One tile buffer per thread, each starting a 4 KB page or more from the
+    // others: threads writing into one page slowed each other down by half.
+    const size_t m_stride;
+    std::vector<uint32_t> m_buffers;
+    std::vector<Share> m_shares;
+};
 
 // Static cells keep their one id; changing sequences get owners, shared
 // by equal sequences, in the order cells first show them.
@@ -840,7 +992,9 @@ int analyzeFrameTiles(const std::vector<SDL_Surface*>& frames, const FrameTileSe
         return RC_ERR_TOO_LARGE;
     try {
         const auto ids = uninitialised<uint32_t>(size_t(out.rawTiles()));
-        if (!deduplicate(frames, settings, out, ids.get(), progress)) {
+        const bool done = settings.exact() ? ExactDeduplicator(frames, settings, out, ids.get()).run(progress)
+                                           : deduplicateTolerant(frames, settings, out, ids.get(), progress);
+        if (!done) {
             const int cols = out.cols, rows = out.rows, count = out.frames;
             out = FrameTileAnalysis();
             out.cols = cols, out.rows = rows, out.frames = count;

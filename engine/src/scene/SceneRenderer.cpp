@@ -280,12 +280,9 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         }
         if (o.tileSet->alignX >= 0)
             ax = o.tileSet->alignX, ay = o.tileSet->alignY;
-        // Summed in Tiled's order (the tile's corner from the point, then
-        // the set's offset, then the layers'): a place that lands on a half
-        // pixel only through the sum's last bit rounds as Tiled rounds it.
-        double x = px - ax * w / 2 + o.tileSet->offsetX + ox, y = py - ay * h / 2 + o.tileSet->offsetY + oy;
-        px += o.tileSet->offsetX + ox;
-        py += o.tileSet->offsetY + oy;
+        px += ox + o.tileSet->offsetX;
+        py += oy + o.tileSet->offsetY;
+        double x = px - ax * w / 2, y = py - ay * h / 2;
         // A diagonally flipped tile stands turned on the bottom-left corner
         // of the object's box: h wide, w high.
         if (o.gid & kFlipD) {
@@ -301,14 +298,10 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             // Tiled places it: two objects that touch leave no gap between
             // them. The tile is then turned about the middle of that.
             const int quarters = int(std::fmod(turns, 4.0) + 4.0) % 4;
-            double left = x, top = y, right = x + w, bottom = y + h;
-            if (quarters) {
-                left -= px, top -= py, right -= px, bottom -= py;
-                for (int q = 0; q < quarters; ++q) // (dx, dy) -> (-dy, dx): a quarter clockwise
-                    std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
-                left += px, top += py, right += px, bottom += py;
-            }
-            left = rounded(left), top = rounded(top), right = rounded(right), bottom = rounded(bottom);
+            double left = x - px, top = y - py, right = left + w, bottom = top + h;
+            for (int q = 0; q < quarters; ++q) // (dx, dy) -> (-dy, dx): a quarter clockwise
+                std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
+            left = rounded(px + left), top = rounded(py + top), right = rounded(px + right), bottom = rounded(py + bottom);
             w = quarters % 2 ? bottom - top : right - left;
             h = quarters % 2 ? right - left : bottom - top;
             pivot = SDL_FPoint{float((left + right) / 2), float((top + bottom) / 2)};

@@ -571,6 +571,14 @@ TEST(FrameTiles, ExactIdsAcrossSlicesAndThreads)
             ASSERT_EQ(a.unique.size(), seen.size()) << mode << " threads " << threads;
             EXPECT_EQ(frameIds(a), expected) << mode << " threads " << threads;
         }
+        // Called from each thread of a caller's team, where OpenMP gives
+        // the analysis one thread however many it asks for.
+        std::vector<uint32_t> inTeam[2];
+#pragma omp parallel for num_threads(2)
+        for (int k = 0; k < 2; ++k)
+            inTeam[k] = frameIds(analyze(frames, tile, 100.0f, mode));
+        EXPECT_EQ(inTeam[0], expected) << mode;
+        EXPECT_EQ(inTeam[1], expected) << mode;
     }
     omp_set_num_threads(omp_get_num_procs());
 }

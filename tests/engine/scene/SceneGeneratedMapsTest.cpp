@@ -30,8 +30,9 @@ constexpr int kMapsPerGroup = 100;
 // Features the engine does not yet draw as Tiled does: left out until they
 // do (SKARDEN_MAPGEN_LEAVE_OUT sets others, 0 none).
 constexpr uint32_t kLeftOut = FractionalOffsets | OddIsometricCells | RotatedAtFractions | NegativeChunks |
-                              ScaledObjects | FreeRotations | InfiniteMaps | LayerOffsets | QuarterTurns |
-                              FlippedObjects | OddStaggeredCells | CollectionAnimations | HexagonalDiagonalFlips;
+                              ScaledObjects | FreeRotations | InfiniteMaps | TileObjects | LayerOffsets |
+                              QuarterTurns | FlippedObjects | OddStaggeredCells | CollectionAnimations | TintAlphas |
+                              HexagonalDiagonalFlips;
 
 long long envNumber(const char* name, long long otherwise)
 {
