@@ -7,7 +7,9 @@
 //    plus 10 % of frames and unique tiles (mem_ratio, at most 1 = within
 //    that);
 //  - the whole conversion (analysis and atlas) on one thread against two
-//    and four, the median of interleaved runs of each (speedup, speedup_4);
+//    and four, the median of interleaved runs of each (speedup, speedup_4),
+//    and each against hashing on as many threads (x_hash_N), on made
+//    frames and on a real video and GIF;
 //  - whole GIF imports as a ratio to IMG_LoadAnimation alone (x_load);
 //  - the video front end's sampling of 64 frames of the 1080p sample as a
 //    ratio to decoding and converting the same frames with libavcodec
@@ -34,6 +36,7 @@
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <time.h>
 
 namespace {
 
@@ -41,6 +44,14 @@ using namespace Zelkoran;
 using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// CPU seconds the process has used, on all its threads.
+double processSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
 
 enum Kind { SPRITE, NOISE, JITTER };
 
@@ -180,35 +191,85 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// The whole conversion (analysis and atlas) on 1, 2 and 4 threads, runs
-// of each interleaved so the machine's load hits them alike; the median of
-// each. Args: kind, match x 10.
-void BM_ThreadScaling(benchmark::State& state)
+std::string sample(const std::string& path)
 {
-    const bool small = bench::smoke();
-    std::vector<SDL_Surface*> frames = makeFrames(Kind(state.range(0)), small ? 320 : 1280, small ? 240 : 720, small ? 4 : 32);
-    const FrameTileSettings s = FrameTileSettings::make(16, 16, float(state.range(1)) / 10.0f, 1);
+    const char* root = std::getenv("SKARDEN_SAMPLES");
+    return root ? std::string(root) + "/" + path : std::string();
+}
+
+// The first count frames a video shows over one second, as ARGB8888; none
+// when the sample is missing.
+std::vector<SDL_Surface*> clipFrames(const std::string& path, int count)
+{
+    const int id = path.empty() ? 0 : Main::instance()->videoMgr()->loadFromFile(path.c_str(), "clip", ATT_MUSIC);
+    Video* video = id > 0 ? Main::instance()->videoMgr()->get(id) : nullptr;
+    std::vector<SDL_Surface*> frames;
+    if (!video)
+        return frames;
+    SceneLayerImportOptions o;
+    o.frameCount = count;
+    o.durationMs = 1000;
+    const VideoSampleWindow window(o, video->getDuration());
+    for (int i = 0; i < window.count; ++i) {
+        SDL_Surface* frame = nullptr;
+        if (video->decodeFrameAt(window.timeOf(i), &frame) == 0 && frame) {
+            frames.push_back(SDL_ConvertSurfaceFormat(frame, SDL_PIXELFORMAT_ARGB8888, 0));
+            SDL_FreeSurface(frame);
+        }
+    }
+    Main::instance()->videoMgr()->close(id);
+    return frames;
+}
+
+// Every frame of a GIF as SDL_image composes it, cut to whole tiles.
+std::vector<SDL_Surface*> gifFrames(const std::string& path, int tile)
+{
+    IMG_Animation* gif = path.empty() ? nullptr : IMG_LoadAnimation(path.c_str());
+    std::vector<SDL_Surface*> frames;
+    for (int i = 0; gif && i < gif->count; ++i) {
+        SDL_Surface* frame =
+            SDL_CreateRGBSurfaceWithFormat(0, gif->w / tile * tile, gif->h / tile * tile, 32, SDL_PIXELFORMAT_ARGB8888);
+        SDL_SetSurfaceBlendMode(gif->frames[i], SDL_BLENDMODE_NONE);
+        SDL_BlitSurface(gif->frames[i], nullptr, frame, nullptr);
+        frames.push_back(frame);
+    }
+    IMG_FreeAnimation(gif);
+    return frames;
+}
+
+// The whole conversion (analysis and atlas) on 1, 2 and 4 threads, and
+// hashing the same tiles on as many, runs of each interleaved so the
+// machine's load hits them alike; the median of each. x_hash_N: the
+// conversion on N threads against hashing on N; cpu_N_ms: the CPU time
+// of a conversion on N threads (spent waiting included), which shows
+// what scaling costs apart from the machine's load.
+void scaleOver(benchmark::State& state, const std::vector<SDL_Surface*>& frames, int match10)
+{
+    const FrameTileSettings s = FrameTileSettings::make(16, 16, float(match10) / 10.0f, 1);
     // Per thread count: whole conversions, then preparation, walk, animations, atlas.
     const int teams[3] = {1, 2, 4};
-    std::vector<double> runs[3], stages[3][4];
+    std::vector<double> runs[3], hashes[3], cpu[3], stages[3][4];
     for (auto _ : state) {
         for (int round = 0; round < bench::scaled(15, 1); ++round)
             for (int t = 0; t < 3; ++t) {
                 omp_set_num_threads(teams[t]);
                 FrameTileAnalysis a;
                 SDL_Surface* atlas = nullptr;
+                const double used = processSeconds();
                 const Clock::time_point start = Clock::now();
                 if (analyzeFrameTiles(frames, s, a) != 0 || buildFrameTileAtlas(frames, a, s, atlas) != 0) {
                     state.SkipWithError("the conversion failed");
                     break;
                 }
                 const double took = seconds(start) * 1000.0;
+                cpu[t].push_back((processSeconds() - used) * 1000.0);
                 runs[t].push_back(took);
                 const double parts[4] = {a.prepareMs, a.dedupeMs, a.animationsMs,
                                          took - a.prepareMs - a.dedupeMs - a.animationsMs};
                 for (int k = 0; k < 4; ++k)
                     stages[t][k].push_back(parts[k]);
                 SDL_FreeSurface(atlas);
+                hashes[t].push_back(hashAllTiles(frames, 16) * 1000.0);
             }
         state.SetIterationTime(runs[1].empty() ? 0 : median(runs[1]) / 1000.0);
     }
@@ -217,15 +278,25 @@ void BM_ThreadScaling(benchmark::State& state)
         state.counters["speedup_4"] = median(runs[0]) / median(runs[2]);
         const char* names[4] = {"prep", "walk", "anim", "atlas"};
         for (int t = 0; t < 3; ++t) {
-            const std::string team = "_" + std::to_string(teams[t]) + "_ms";
-            state.counters["convert" + team] = median(runs[t]);
+            const std::string team = "_" + std::to_string(teams[t]);
+            state.counters["convert" + team + "_ms"] = median(runs[t]);
+            state.counters["x_hash" + team] = median(runs[t]) / median(hashes[t]);
+            state.counters["cpu" + team + "_ms"] = median(cpu[t]);
             for (int k = 0; k < 4; ++k)
-                state.counters[names[k] + team] = median(stages[t][k]);
+                state.counters[names[k] + team + "_ms"] = median(stages[t][k]);
         }
     }
+    omp_set_num_threads(omp_get_num_procs());
+}
+
+// Made frames. Args: kind, match x 10.
+void BM_ThreadScaling(benchmark::State& state)
+{
+    const bool small = bench::smoke();
+    std::vector<SDL_Surface*> frames = makeFrames(Kind(state.range(0)), small ? 320 : 1280, small ? 240 : 720, small ? 4 : 32);
+    scaleOver(state, frames, int(state.range(1)));
     for (SDL_Surface* f : frames)
         SDL_FreeSurface(f);
-    omp_set_num_threads(omp_get_num_procs());
 }
 BENCHMARK(BM_ThreadScaling)
     ->ArgNames({"kind", "match10"})
@@ -235,37 +306,34 @@ BENCHMARK(BM_ThreadScaling)
     ->UseManualTime()
     ->Iterations(1);
 
-std::string sample(const std::string& path)
+// Real frames, merging identical tiles only: 32 frames of the 1280x720
+// H.264 sample, every frame of a photographic GIF.
+void BM_ThreadScalingOnSample(benchmark::State& state, bool video)
 {
-    const char* root = std::getenv("SKARDEN_SAMPLES");
-    return root ? std::string(root) + "/" + path : std::string();
+    std::vector<SDL_Surface*> frames = video ? clipFrames(sample("video/openh264-Zhling_1280x720.264"), bench::scaled(32, 4))
+                                             : gifFrames(sample("gif/gifplayer-muybridge.gif"), 16);
+    if (frames.empty()) {
+        state.SkipWithError("the sample is missing (SKARDEN_SAMPLES)");
+        return;
+    }
+    state.counters["frames"] = double(frames.size());
+    scaleOver(state, frames, 1000);
+    for (SDL_Surface* f : frames)
+        SDL_FreeSurface(f);
 }
+BENCHMARK_CAPTURE(BM_ThreadScalingOnSample, video, true)->UseManualTime()->Iterations(1);
+BENCHMARK_CAPTURE(BM_ThreadScalingOnSample, gif, false)->UseManualTime()->Iterations(1);
 
 // The tile analysis on 16 frames of a real clip (the 1280x720 H.264
 // sample): time, candidates per second and how many tiles remain. Args:
 // match x 10, threads.
 void BM_FrameTilesOnClip(benchmark::State& state)
 {
-    const std::string path = sample("video/openh264-Zhling_1280x720.264");
-    const int id = path.empty() ? 0 : Main::instance()->videoMgr()->loadFromFile(path.c_str(), "clip", ATT_MUSIC);
-    Video* video = id > 0 ? Main::instance()->videoMgr()->get(id) : nullptr;
-    if (!video) {
+    std::vector<SDL_Surface*> frames = clipFrames(sample("video/openh264-Zhling_1280x720.264"), 16);
+    if (frames.empty()) {
         state.SkipWithError("the 1280x720 sample is missing (SKARDEN_SAMPLES)");
         return;
     }
-    SceneLayerImportOptions o;
-    o.frameCount = 16;
-    o.durationMs = 1000;
-    const VideoSampleWindow window(o, video->getDuration());
-    std::vector<SDL_Surface*> frames;
-    for (int i = 0; i < window.count; ++i) {
-        SDL_Surface* frame = nullptr;
-        if (video->decodeFrameAt(window.timeOf(i), &frame) == 0 && frame) {
-            frames.push_back(SDL_ConvertSurfaceFormat(frame, SDL_PIXELFORMAT_ARGB8888, 0));
-            SDL_FreeSurface(frame);
-        }
-    }
-    Main::instance()->videoMgr()->close(id);
     const FrameTileSettings s = FrameTileSettings::make(16, 16, float(state.range(0)) / 10.0f, 1);
     omp_set_num_threads(int(state.range(1)));
     FrameTileAnalysis a;
