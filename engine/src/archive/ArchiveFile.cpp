@@ -352,8 +352,14 @@ int ArchiveFile::openHeld(const char* path, FileHandle* held, const void* key, i
     std::string what;
     if (!pickRecord(header, inForce, file->m_activeRecord, what))
         return damaged(path, what);
-    if (int rc = file->loadState(inForce, key, keyLength, static_cast<uint64_t>(size)); rc != RC_OK)
-        return rc == RC_ERR_CORRUPT ? damaged(path, file->m_damage) : rc;
+    if (int rc = file->loadState(inForce, key, keyLength, static_cast<uint64_t>(size)); rc != RC_OK) {
+        if (rc == RC_ERR_CORRUPT)
+            return damaged(path, file->m_refusal);
+        if (rc == RC_ERR_KEY && !file->m_refusal.empty())
+            if (Log* log = LogMgr::current())
+                log->msg(2, " [Archive] Error: %s cannot be opened: %s.\n", path, file->m_refusal.c_str());
+        return rc;
+    }
     // The flags word is what the editor reads before opening: keep it true.
     // Only that word is written; the records stay as they were read, so
     // nothing unverified is ever signed.
@@ -419,15 +425,25 @@ int ArchiveFile::damaged(const std::string& path, const std::string& what)
 
 int ArchiveFile::corrupt(const char* what)
 {
-    m_damage = what;
+    m_refusal = what;
     return RC_ERR_CORRUPT;
+}
+
+int ArchiveFile::keyRefused(const char* what)
+{
+    m_refusal = what;
+    return RC_ERR_KEY;
 }
 
 int ArchiveFile::useKey(const CommitRecord& rec, const void* key, int keyLength)
 {
+    // What the record alone shows is damage whatever key is given, so it
+    // is refused before the key is looked at.
     const bool hasCheck = rec.flags & RF_KEY_CHECK;
     if (hasCheck && !rec.kdf.acceptable())
         return corrupt("its key derivation settings are out of range");
+    if ((rec.flags & RF_INDEX_ENCRYPTED) && !hasCheck)
+        return corrupt("its index is encrypted without a key check");
     if (key && !hasCheck) {
         // Nothing here needs the key yet: the slow derivation waits for
         // the first encrypted write.
@@ -436,15 +452,13 @@ int ArchiveFile::useKey(const CommitRecord& rec, const void* key, int keyLength)
     } else if (key) {
         ArchiveKey candidate;
         if (!candidate.derive(key, keyLength, rec.salt, rec.kdf) || !candidate.verifyCheck(rec.checkNonce, rec.checkTag))
-            return RC_ERR_KEY;
+            return keyRefused("the key given fails its key check");
         m_key.take(candidate);
         if (hasCheck)
             prepareRekey(rec.kdf, key, keyLength);
     } else if (rec.flags & RF_INDEX_ENCRYPTED) {
-        return RC_ERR_KEY;
+        return keyRefused("its index is encrypted and no key was given");
     }
-    if ((rec.flags & RF_INDEX_ENCRYPTED) && !hasCheck)
-        return corrupt("its index is encrypted without a key check");
     if ((rec.flags & RF_INDEX_ENCRYPTED) && !recordMacMatches(rec, m_key))
         return corrupt("its commit record fails its authentication");
     return RC_OK;
@@ -476,12 +490,16 @@ int ArchiveFile::chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Co
     // the others the valid one with the higher generation is in force; a
     // version that fails its check counts as damage when it claims to be
     // newer than that one (a torn write of the version being replaced
-    // still carries the older generation).
+    // still carries the older generation). Two valid versions of one
+    // generation are damage: a change never writes both, and picking
+    // either would let an edit bring back a deleted entry unseen by the
+    // index sum, which a tie leaves unchanged.
     out = SlotChoice{};
     uint64_t bestGeneration = 0;
     uint64_t invalidGeneration = 0;
     uint64_t otherKindGeneration = 0;
     bool invalid = false;
+    bool tie = false;
     for (int v = 0; v < 2; ++v) {
         const uint8_t* version = slotBytes + size_t(v) * kVersionSize;
         const uint64_t claimed = peekGeneration(version);
@@ -517,13 +535,14 @@ int ArchiveFile::chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Co
         }
         if (state != VersionState::Valid)
             continue;
+        tie = out.best >= 0 && generation == bestGeneration;
         if (out.best < 0 || generation > bestGeneration) {
             out.best = v;
             bestGeneration = generation;
             out.entry = e;
         }
     }
-    if (out.best < 0 || (invalid && invalidGeneration >= bestGeneration) || otherKindGeneration >= bestGeneration)
+    if (out.best < 0 || tie || (invalid && invalidGeneration >= bestGeneration) || otherKindGeneration >= bestGeneration)
         return RC_ERR_CORRUPT;
     out.generation = bestGeneration;
     return RC_OK;
@@ -615,9 +634,6 @@ int ArchiveFile::loadSegments(const CommitRecord& rec, IndexSegments& segments)
         segments.assignSingle(rec.indexOffset, rec.capacity);
         return RC_OK;
     }
-    // Only records of the current version come with segments.
-    if (rec.version < kRecordVersion)
-        return corrupt("an older commit record lists index segments");
     uint8_t head[IndexSegments::kListHead];
     if (rec.dataEnd - rec.indexOffset < sizeof(head) || m_file.readAt(rec.indexOffset, head, sizeof(head)) != RC_OK)
         return corrupt("its index segment list is damaged");

@@ -116,6 +116,8 @@ private:
     static int damaged(const std::string& path, const std::string& what);
     // Notes what is damaged for damaged(); RC_ERR_CORRUPT.
     int corrupt(const char* what);
+    // Notes why the key refuses the open, logged like damage; RC_ERR_KEY.
+    int keyRefused(const char* what);
     int useKey(const CommitRecord& rec, const void* key, int keyLength);
     // Derives the key given at open for an archive without a key check,
     // the first time it is needed; true when there is a key.
@@ -187,7 +189,7 @@ private:
     int m_waitingKeyLength = 0;
     ArchiveKey m_nextKey;                   // the current derivation, for rekey
     uint8_t m_nextSalt[kSaltSize] = {};
-    std::string m_damage;      // what loadState found damaged
+    std::string m_refusal;     // why loadState refused: what is damaged, or the key
     LoadBuffers m_loaded;
 };
 

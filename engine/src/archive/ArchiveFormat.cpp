@@ -122,7 +122,8 @@ void decodeEntry(const uint8_t* in, Entry& e)
 // record of its version and index kind leaves unused.
 bool reservedBytesZero(const uint8_t* in, uint32_t version, uint64_t flags)
 {
-    if (flags >> 4 || !allZero(in + 44, 4))
+    // Index segments came with version 3: before it, bit 3 is reserved too.
+    if (flags >> (version < kRecordVersion ? 3 : 4) || !allZero(in + 44, 4))
         return false;
     if (version == 1)
         return true;

@@ -52,6 +52,11 @@ struct Places {
         return getLE(file, at + 176, 8) > getLE(file, at, 8) ? at + 176 : at;
     }
     uint64_t entry(uint32_t slot) const { return version(slot) + 16; }
+    uint64_t otherVersion(uint32_t slot) const
+    {
+        const uint64_t at = table() + uint64_t(slot) * 352;
+        return version(slot) == at ? at + 176 : at;
+    }
 
     const Bytes& file;
     bool layout1 = false;
@@ -110,6 +115,26 @@ std::function<void(Bytes&)> inVersion(uint32_t slot, uint64_t at, uint64_t value
     };
 }
 
+// Edits of the slot's version not in force, its checksum made again.
+std::function<void(Bytes&)> inOtherVersion(uint32_t slot, uint64_t at, uint64_t value, size_t width)
+{
+    return [=](Bytes& f) {
+        const uint64_t version = Places(f).otherVersion(slot);
+        putLE(f, version + at, value, width);
+        resumVersion(f, version);
+    };
+}
+
+// Edits of the slot's empty version (generation 0), which nothing sums.
+std::function<void(Bytes&)> inEmptyVersion(uint32_t slot, uint64_t at, uint8_t value)
+{
+    return [=](Bytes& f) {
+        const uint64_t version = Places(f).otherVersion(slot);
+        EXPECT_EQ(getLE(f, version, 8), 0u) << "slot " << slot << " has an empty version";
+        f[version + at] = value;
+    };
+}
+
 std::function<void(Bytes&)> inEntry(uint32_t slot, uint64_t at, uint64_t value, size_t width)
 {
     return inVersion(slot, 16 + at, value, width);
@@ -128,6 +153,34 @@ std::function<void(Bytes&)> inList(uint64_t at, uint64_t value, size_t width)
         putLE(f, list + at, value, width);
         resumList(f, list);
     };
+}
+
+// Both records relabelled version 2, as an earlier engine wrote them: a
+// plain index's sum place zeroed, checksums made again.
+void toVersion2(Bytes& f)
+{
+    for (const size_t at : {size_t(64), size_t(288)}) {
+        putLE(f, at + 4, 2, 4);
+        if (!(getLE(f, at + 16, 8) & 1))
+            std::fill(f.begin() + static_cast<ptrdiff_t>(at) + 136, f.begin() + static_cast<ptrdiff_t>(at) + 152, 0);
+        resumRecord(f, at, false);
+    }
+}
+
+// A header of layout 1 written over the file: both records cut to version
+// 1 (naming PBKDF2, 1000 iterations), the rest of the header zero.
+void toLayout1(Bytes& f)
+{
+    const Bytes records(f.begin() + 64, f.begin() + 512);
+    std::fill(f.begin() + 28, f.begin() + 512, 0);
+    for (const size_t i : {size_t(0), size_t(1)}) {
+        const size_t at = 64 + 128 * i;
+        std::copy(records.begin() + static_cast<ptrdiff_t>(224 * i),
+                  records.begin() + static_cast<ptrdiff_t>(224 * i + 116), f.begin() + static_cast<ptrdiff_t>(at));
+        putLE(f, at + 4, 1, 4);
+        putLE(f, at + 116, 1000, 4);
+        resumRecord(f, at, true);
+    }
 }
 
 std::function<void(Bytes&)> atByte(uint64_t at, uint8_t value)
@@ -156,6 +209,7 @@ struct Case {
     Fixture fixture;
     std::function<void(Bytes&)> edit;
     Verdict page;
+    bool withoutKey = false; // opened and read with no key given
 };
 
 independent::Refusal refusalOf(int rc)
@@ -182,13 +236,17 @@ protected:
     }
     static Zelkoran::Log* log() { return Zelkoran::Main::instance()->logMgr()->get(0); }
 
-    // True when the log gained the damage line of path since the last call.
-    bool loggedDamage(const std::string& path)
+    // What the log gained since the last call.
+    std::string logged()
     {
         const Bytes text = readFile(m_logPath);
         const std::string added(text.begin() + static_cast<ptrdiff_t>(std::min(m_logSeen, text.size())), text.end());
         m_logSeen = text.size();
-        return added.find(" [Archive] Error: " + path + " is damaged: ") != std::string::npos;
+        return added;
+    }
+    bool loggedDamage(const std::string& path)
+    {
+        return logged().find(" [Archive] Error: " + path + " is damaged: ") != std::string::npos;
     }
 
     const Bytes& fixture(Fixture which)
@@ -242,14 +300,20 @@ protected:
         ASSERT_NE(file, fixture(c.fixture)) << "the edit changed nothing";
         const std::string path = dir.file("edited.qel");
         writeFile(path, file);
-        const std::string& key = keyOf(c.fixture);
+        const std::string key = c.withoutKey ? std::string() : keyOf(c.fixture);
         const independent::Archive read = independent::read(path, key);
 
-        loggedDamage(path);
-        const int id = mgr()->load(path.c_str(), key.data(), static_cast<int>(key.size()));
+        logged();
+        const int id = mgr()->load(path.c_str(), key.empty() ? nullptr : key.data(), static_cast<int>(key.size()));
         EXPECT_EQ(refusalOf(id), read.refusal) << "engine " << id << ", reader: " << read.error;
         EXPECT_EQ(read.refusal, c.page.open) << read.error;
-        EXPECT_EQ(loggedDamage(path), id == Zelkoran::RC_ERR_CORRUPT) << "every refusal as damage is logged";
+        const std::string opening = logged();
+        EXPECT_EQ(opening.find(" [Archive] Error: " + path + " is damaged: ") != std::string::npos,
+                  id == Zelkoran::RC_ERR_CORRUPT)
+            << "every refusal as damage is logged";
+        EXPECT_EQ(opening.find(" [Archive] Error: " + path + " cannot be opened: ") != std::string::npos,
+                  id == Zelkoran::RC_ERR_KEY)
+            << "every refusal for the key is logged";
         if (id <= 0)
             return;
         Archive* a = mgr()->get(id);
@@ -302,6 +366,7 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"layout 1 over a layout-2 file", F::Plain, atByte(28, 0), kOpenDamaged},
         {"layout 3", F::Plain, atByte(28, 3), kNotArchive},
         {"flags word: only a hint", F::Plain, atByte(20, 3), kAccepted},
+        {"flags word bit 56: only a hint", F::Plain, atByte(27, 1), kAccepted},
         {"header byte 40: covered by nothing", F::Plain, atByte(40, 9), kAccepted},
         // The record in force, plain index.
         {"record magic", F::Plain, inRecord(0, 0x5243, 2), kOpenDamaged},
@@ -323,6 +388,30 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
              inRecord(144, 0, 8)(f);
          },
          kOpenDamaged},
+        {"clear: both records relabelled version 2, sums zeroed", F::Clear, toVersion2, kAccepted},
+        {"clear: a header of layout 1 over it", F::Clear, toLayout1, kAccepted},
+        {"both records relabelled version 2 over bound blocks", F::Plain, toVersion2, kOpenDamaged},
+        {"a header of layout 1 over bound blocks", F::Plain, toLayout1, kOpenDamaged, true},
+        {"grown: both records relabelled version 2", F::Grown, toVersion2, kOpenDamaged},
+        {"clear: older record of version 2, its sum zeroed", F::Clear,
+         [](Bytes& f) {
+             inOlderRecord(4, 2, 4)(f);
+             inOlderRecord(136, 0, 8)(f);
+             inOlderRecord(144, 0, 8)(f);
+         },
+         kAccepted},
+        {"clear: older record of version 2 with flag bit 3", F::Clear,
+         [](Bytes& f) {
+             inOlderRecord(4, 2, 4)(f);
+             inOlderRecord(136, 0, 8)(f);
+             inOlderRecord(144, 0, 8)(f);
+             inOlderRecord(16, 8, 8)(f);
+         },
+         kOpenDamaged},
+        {"clear: index flag without a key check, no key given", F::Clear, flipInRecord(16, 1), kOpenDamaged, true},
+        {"clear: index flag without a key check, a key given", F::Clear, flipInRecord(16, 1), kOpenDamaged},
+        {"clear: scrypt cost without a key check, ignored", F::Clear, inRecord(120, 20, 1), kAccepted},
+        {"clear: derivation 9 without a key check, ignored", F::Clear, inRecord(116, 9, 1), kAccepted},
         {"generation 0", F::Plain, inRecord(8, 0, 8), kOpenDamaged},
         {"flag bit 4", F::Plain, flipInRecord(16, 0x10), kOpenDamaged},
         {"flag bit 3 on a single table", F::Plain, flipInRecord(16, 8), kOpenDamaged},
@@ -334,6 +423,8 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"byte 44", F::Plain, inRecord(44, 1, 1), kOpenDamaged},
         {"data end beyond the file", F::Plain, inRecord(48, 1u << 30, 8), kOpenDamaged},
         {"scrypt cost", F::Plain, inRecord(120, 20, 1), kOpenDamaged},
+        {"scrypt r 0", F::Plain, inRecord(121, 0, 1), kOpenDamaged},
+        {"scrypt p 0", F::Plain, inRecord(122, 0, 1), kOpenDamaged},
         {"byte 117", F::Plain, inRecord(117, 1, 1), kOpenDamaged},
         {"byte 123", F::Plain, inRecord(123, 1, 1), kOpenDamaged},
         {"byte 126", F::Plain, inRecord(126, 1, 1), kOpenDamaged},
@@ -371,6 +462,19 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"generation lowered", F::Plain,
          [](Bytes& f) { inVersion(kDoomed, 0, getLE(f, Places(f).version(kDoomed), 8) - 1, 8)(f); }, kOpenDamaged},
         {"version byte 150: covered by nothing", F::Plain, inVersion(kRaw, 150, 1, 1), kAccepted},
+        {"a deleted entry's older version raised to its generation", F::Plain,
+         [](Bytes& f) {
+             EXPECT_GT(getLE(f, Places(f).otherVersion(kDoomed), 8), 0u) << "the live version before the delete";
+             inOtherVersion(kDoomed, 0, getLE(f, Places(f).version(kDoomed), 8), 8)(f);
+         },
+         kOpenDamaged},
+        {"empty version's entry bytes: covered by nothing", F::Plain, inEmptyVersion(kRaw, 40, 1), kAccepted},
+        {"empty version bound under a version-2 record", F::Clear,
+         [](Bytes& f) {
+             toVersion2(f);
+             inEmptyVersion(kRaw, 13, 1)(f);
+         },
+         kOpenDamaged},
         // A sealed version (kind 3), and one of layout 1 (kind 2).
         {"sealed version byte 14", F::Sealed, inSealedVersion(kRaw, 14, 1, 1), kOpenDamaged},
         {"sealed version kind plain", F::Sealed, inSealedVersion(kRaw, 12, 1, 1), kOpenDamaged},
@@ -378,6 +482,7 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"sealed version ciphertext", F::Sealed, [](Bytes& f) { f[Places(f).version(kRaw) + 40] ^= 0x77; }, kOpenDamaged},
         {"layout-1 version bound", F::Layout1, inSealedVersion(0, 13, 1, 1), kOpenDamaged},
         {"layout-1 version kind 3", F::Layout1, inSealedVersion(0, 12, 3, 1), kOpenDamaged},
+        {"layout-1 empty version kind 3", F::Layout1, inEmptyVersion(0, 12, 3), kOpenDamaged},
         {"layout-1 record byte 45", F::Layout1, inRecord(45, 1, 1), kOpenDamaged},
         // An entry (plain version).
         {"empty name", F::Plain, inEntry(kRaw, 0, 0, 1), kOpenDamaged},
@@ -412,6 +517,8 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"seal id on a raw entry", F::Plain, inEntry(kRaw, 114, 9, 6), kOpenDamaged},
         {"seal id on a zlib entry", F::Plain, inEntry(kPacked, 114, 9, 6), kOpenDamaged},
         {"raw digest", F::Plain, inEntry(kRaw, 104, 1, 8), loadAndDeep},
+        {"zlib digest: a load checks the stream", F::Plain, inEntry(kPacked, 104, 1, 8),
+         Verdict{independent::Refusal::None, false, true, false}},
         {"encrypted digest", F::Plain, inEntry(kSecret, 104, 1, 8), loadAndDeep},
         {"encrypted seal id", F::Plain, inEntry(kSecret, 114, 9, 6), loadAndDeep},
         {"zlib data size 1 made 0", F::Plain, inEntry(kOne, 96, 0, 8), loadAndDeep},

@@ -70,11 +70,11 @@ RecordState readRecord(const uint8_t* in, int layout, Record& out)
     const bool known = layout == 2 ? version == 2 || version == 3 : version == 1;
     if (std::memcmp(in, "ZKCR", 4) != 0 || !known || le(in + size - 8, 8) != XXH64(in, size - 8, 0))
         return RecordState::Damaged;
-    // Fields the page calls zero: flag bits 4 to 63, 44..47, and in
-    // versions 2 and 3 117..119, 123..127, 184..215, the MAC place under a
-    // plain index, and a version-2 plain index's sum place.
+    // Fields the page calls zero: flag bits 4 to 63 (3 to 63 before version
+    // 3), 44..47, and in versions 2 and 3 117..119, 123..127, 184..215, the
+    // MAC place under a plain index, and a version-2 plain index's sum place.
     const uint64_t flags = le(in + 16, 8);
-    if (flags >> 4 || !allZero(in + 44, 4))
+    if (flags >> (version == 3 ? 4 : 3) || !allZero(in + 44, 4))
         return RecordState::Damaged;
     if (layout == 2
         && (!allZero(in + 117, 3) || !allZero(in + 123, 5) || !allZero(in + 184, 32)
@@ -220,7 +220,7 @@ std::string chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Record&
                           uint64_t& generation)
 {
     const bool encrypted = rec.flags & 1;
-    bool found = false, invalid = false;
+    bool found = false, invalid = false, tie = false;
     uint64_t best = 0, invalidGeneration = 0, otherKind = 0;
     for (int v = 0; v < 2; ++v) {
         const uint8_t* version = slotBytes + v * 176;
@@ -268,6 +268,7 @@ std::string chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Record&
             invalidGeneration = std::max(invalidGeneration, g);
             continue;
         }
+        tie = found && g == best;
         if (!found || g > best) {
             found = true;
             best = g;
@@ -276,6 +277,8 @@ std::string chooseVersion(const uint8_t* slotBytes, uint32_t slot, const Record&
     }
     if (!found)
         return "a slot without a valid version";
+    if (tie)
+        return "two valid versions of one generation";
     if ((invalid && invalidGeneration >= best) || otherKind >= best)
         return "a damaged version in force";
     generation = best;
@@ -430,8 +433,6 @@ std::string indexPlaces(const Bytes& file, const Record& rec, std::vector<Range>
             segments.push_back({rec.indexOffset, rec.indexOffset + uint64_t(rec.capacity) * 352});
         return {};
     }
-    if (rec.version != 3)
-        return "segments under an older record";
     const uint64_t at = rec.indexOffset;
     const uint64_t n = rec.dataEnd - at >= 8 && std::memcmp(&file[at], "ZKIS", 4) == 0 ? le(&file[at + 4], 4) : 0;
     const uint64_t body = 8 + 16 * n;
@@ -512,6 +513,9 @@ Archive read(const std::string& path, const std::string& key)
     if (std::string error = indexPlaces(file, rec, indexRanges, listRange); !error.empty())
         return refuse(Refusal::Damaged, error);
 
+    // What the record alone shows comes before the key.
+    if (out.indexEncrypted && !(rec.flags & 4))
+        return refuse(Refusal::Damaged, "encrypted index without a key check");
     Keys keys;
     const Keys* keysIf = nullptr;
     if (rec.flags & 4) {
@@ -526,8 +530,6 @@ Archive read(const std::string& path, const std::string& key)
     if (out.indexEncrypted) {
         if (key.empty())
             return refuse(Refusal::Key, "no key");
-        if (!(rec.flags & 4))
-            return refuse(Refusal::Damaged, "encrypted index without a key check");
         if (rec.version >= 2) {
             const Key mac = hmac(keys.digest.data(), rec.bytes, 152);
             if (CRYPTO_memcmp(mac.data(), rec.bytes + 152, 32) != 0)
