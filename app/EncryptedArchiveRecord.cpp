@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -23,19 +25,32 @@ std::set<std::string> read()
 }
 
 // The record's lines that name the file at archivePath: its real path and
-// "@device:inode" (absolute paths never start with '@'). Records written
-// before held the path as opened, which is looked up too.
-std::vector<std::string> keysOf(const std::string& archivePath, bool withPathAsGiven)
+// "@device:inode:birth" (absolute paths never start with '@'). The birth
+// time tells the file from a later one given the inode of a deleted one;
+// writing into the file keeps it. Records written before held the path as
+// opened and "@device:inode", which are looked up too.
+std::vector<std::string> keysOf(const std::string& archivePath, bool withEarlierForms)
 {
     std::vector<std::string> keys;
     std::error_code ec;
     const std::filesystem::path real = std::filesystem::canonical(archivePath, ec);
     keys.push_back(ec ? archivePath : real.string());
-    if (withPathAsGiven && !ec && real.string() != archivePath)
+    if (withEarlierForms && !ec && real.string() != archivePath)
         keys.push_back(archivePath);
-    struct stat info{};
-    if (::stat(archivePath.c_str(), &info) == 0)
-        keys.push_back("@" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino));
+    struct statx info{};
+    if (::statx(AT_FDCWD, archivePath.c_str(), 0, STATX_INO | STATX_BTIME, &info) == 0) {
+        const std::string inode = "@" + std::to_string(makedev(info.stx_dev_major, info.stx_dev_minor)) + ":"
+                                  + std::to_string(info.stx_ino);
+        // Without a birth time (a file system that keeps none) the inode alone.
+        if (!(info.stx_mask & STATX_BTIME)) {
+            keys.push_back(inode);
+            return keys;
+        }
+        keys.push_back(inode + ":" + std::to_string(info.stx_btime.tv_sec) + "."
+                       + std::to_string(info.stx_btime.tv_nsec));
+        if (withEarlierForms)
+            keys.push_back(inode);
+    }
     return keys;
 }
 

@@ -3,8 +3,9 @@
 // encrypted may be a replaced file, and the user is asked.
 //
 // A file is known by its real path (links resolved: a replacement moved
-// into its place keeps it) and by its device and inode (a hard link, or the
-// file moved elsewhere, keeps those). Either one recognises it.
+// into its place keeps it) and by its device, inode and birth time (a hard
+// link, or the file moved elsewhere, keeps those; a new file given the
+// inode of a deleted one does not). Either one recognises it.
 #pragma once
 
 #include <string>

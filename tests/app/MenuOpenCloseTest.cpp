@@ -13,6 +13,7 @@
 #include <SDL_video.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -183,22 +184,61 @@ TEST_F(MenuOpenCloseTest, AnArchiveSeenEncryptedThatOpensPlainIsQuestioned)
 }
 
 // The file seen encrypted is known under any name it is opened by; here it
-// is replaced in place by a plain archive, which every name then shows.
+// is replaced in place by a plain archive, which every name then shows. A
+// new archive that only took the inode of a deleted one is not that file.
 TEST_F(MenuOpenCloseTest, AnArchiveSeenEncryptedIsKnownUnderEveryNameOfTheFile)
 {
     namespace fs = std::filesystem;
+    using Bytes = std::vector<uint8_t>;
+    // Puts the plain archive where alias names it.
+    using Reach = void (*)(const fs::path& file, const fs::path& alias, const Bytes& plain);
     const struct {
         const char* how;
-        void (*link)(const fs::path& file, const fs::path& alias);
+        Reach reach;
         const char* alias;
+        bool asked;
     } cases[] = {
-        {"symbolic link", [](const fs::path& f, const fs::path& a) { fs::create_symlink(f, a); }, "sym.qel"},
-        {"hard link", [](const fs::path& f, const fs::path& a) { fs::create_hard_link(f, a); }, "hard.qel"},
+        {"symbolic link",
+         [](const fs::path& f, const fs::path& a, const Bytes& plain) {
+             fs::create_symlink(f, a);
+             TestFolder::write(f, plain);
+         },
+         "sym.qel", true},
+        {"hard link",
+         [](const fs::path& f, const fs::path& a, const Bytes& plain) {
+             fs::create_hard_link(f, a);
+             TestFolder::write(f, plain);
+         },
+         "hard.qel", true},
         {"folder reached through a symbolic link",
-         [](const fs::path& f, const fs::path& a) { fs::create_directory_symlink(f.parent_path(), a.parent_path()); },
-         "linked/locked2.qel"},
+         [](const fs::path& f, const fs::path& a, const Bytes& plain) {
+             fs::create_directory_symlink(f.parent_path(), a.parent_path());
+             TestFolder::write(f, plain);
+         },
+         "linked/locked2.qel", true},
+        {"new archive on the inode of a deleted one",
+         [](const fs::path& f, const fs::path& a, const Bytes& plain) {
+             struct stat gone{};
+             ASSERT_EQ(::stat(f.c_str(), &gone), 0);
+             fs::remove(f);
+             // The file system hands a freed inode out again; new files
+             // are made (and kept, so they do not free theirs) until one
+             // gets it.
+             for (int i = 0; i < 64; ++i) {
+                 const fs::path made = a.string() + "." + std::to_string(i);
+                 TestFolder::write(made, plain);
+                 struct stat now{};
+                 ASSERT_EQ(::stat(made.c_str(), &now), 0);
+                 if (now.st_ino == gone.st_ino) {
+                     fs::rename(made, a);
+                     return;
+                 }
+             }
+             FAIL() << "no new file got the deleted file's inode";
+         },
+         "fresh.qel", false},
     };
-    const std::vector<uint8_t> plain = TestFolder::read(plainArchive("plain.qel"));
+    const Bytes plain = TestFolder::read(plainArchive("plain.qel"));
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].how);
         const std::string path = lockedArchive("locked" + std::to_string(i) + ".qel", "key");
@@ -207,16 +247,23 @@ TEST_F(MenuOpenCloseTest, AnArchiveSeenEncryptedIsKnownUnderEveryNameOfTheFile)
         TS::pushAnswer(4);
         ASSERT_EQ(app.menu()->processEvent(206, 0), 0);
         const std::string alias = folder.path(cases[i].alias);
-        cases[i].link(path, alias);
-        TestFolder::write(path, plain);
+        cases[i].reach(path, alias, plain);
+        ASSERT_TRUE(fs::exists(alias));
 
         TS::clearModalLog();
-        TS::pushAnswer(8);
-        EXPECT_EQ(app.menu()->load(alias.c_str()), -1);
-        EXPECT_EQ(gs().bArchiveLoaded, 0);
-        ASSERT_EQ(TS::modalLog().size(), 1u);
-        EXPECT_NE(std::string(TS::modalLog()[0].text.c_str()).find("was encrypted when it was last opened here"),
-                  std::string::npos);
+        if (cases[i].asked)
+            TS::pushAnswer(8);
+        EXPECT_EQ(app.menu()->load(alias.c_str()), cases[i].asked ? -1 : 0);
+        EXPECT_EQ(gs().bArchiveLoaded, cases[i].asked ? 0 : 1);
+        if (cases[i].asked) {
+            ASSERT_EQ(TS::modalLog().size(), 1u);
+            EXPECT_NE(std::string(TS::modalLog()[0].text.c_str()).find("was encrypted when it was last opened here"),
+                      std::string::npos);
+        } else {
+            EXPECT_EQ(boxes(), std::vector<std::string>{});
+            TS::pushAnswer(4);
+            EXPECT_EQ(app.menu()->processEvent(206, 0), 0);
+        }
     }
 }
 
