@@ -2,7 +2,8 @@
 // their per-state "image" pictures, saved as one panel block. The pictures
 // are saved as image blocks beside it, as a stored panel finds its skin
 // images in its archive by name: hidden names of the panel's own, never one
-// the archive already holds, and removed again when the panel fails.
+// the archive already holds, and removed again when the panel fails. The
+// hidden pictures of a panel it replaces go when no panel names them.
 #include "import/interchange/XMLImportContext.h"
 
 #include <Zelkoran/Archive.h>
@@ -107,7 +108,14 @@ private:
                 return false;
             m_written.emplace_back(picture->getName());
         }
-        return m_panel->save(m_ctx.archiveId) == 0;
+        // A panel stored under the name is replaced: its hidden pictures
+        // that no panel names any more would be left where no tab reaches.
+        Vector<String> replaced;
+        gui->skinImages(m_ctx.archiveId, m_ctx.name.c_str(), replaced);
+        if (m_panel->save(m_ctx.archiveId) != 0)
+            return false;
+        gui->removeUnusedSkinImages(m_ctx.archiveId, replaced);
+        return true;
     }
 
     // A hidden picture name of this panel's own: "#<panel>/<widget>_<state>",

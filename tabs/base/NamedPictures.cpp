@@ -1,7 +1,6 @@
 #include "tabs/base/NamedPictures.h"
 
 #include <Zelkoran/GUIMgr.h>
-#include <Zelkoran/Image.h>
 #include <Zelkoran/Internal.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Tool.h>
@@ -82,39 +81,6 @@ Names namedBy(int archiveId, const Archive::Block& block)
     if (hasType(block, kPanelType))
         Main::instance()->guiMgr()->skinImages(archiveId, block.name, names);
     return names;
-}
-
-std::set<string> ofLivePanels(int archiveId)
-{
-    std::set<string> used;
-    const Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
-    const int count = archive ? archive->getIndexCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        Archive::Block entry;
-        if (archive->blockAt(i, entry) != 0 || entry.deleted || !hasType(entry, kPanelType))
-            continue;
-        for (string& name : namedBy(archiveId, entry))
-            used.insert(std::move(name));
-    }
-    return used;
-}
-
-int removeUnused(int archiveId, const Names& names)
-{
-    std::set<string> used;
-    bool usedRead = false;
-    int removed = 0;
-    for (const string& name : names) {
-        if (name.empty() || name[0] != '#')
-            continue; // a listed picture stays for its own tab to remove
-        if (!usedRead) {
-            used = ofLivePanels(archiveId);
-            usedRead = true;
-        }
-        if (used.insert(name).second && Main::instance()->imageMgr()->remove(archiveId, name.c_str()) == 0)
-            ++removed;
-    }
-    return removed;
 }
 
 int deletedImage(const Archive& archive, const char* name, int ownerPosition)

@@ -7,8 +7,6 @@
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/CMem.h>
 
-#include <set>
-
 namespace Zelkoran {
 class XML;
 } // namespace Zelkoran
@@ -26,11 +24,6 @@ void imageSources(Zelkoran::XML& document, Names& sources);
 // qel:// URIs of this archive file, or of a former name of it that no file
 // has any more), the skin images of a panel; none for other types.
 Names namedBy(int archiveId, const Zelkoran::Archive::Block& block);
-// The skin images of every live panel of the archive.
-std::set<string> ofLivePanels(int archiveId);
-// Removes the hidden pictures of names that no live panel names. The count
-// removed.
-int removeUnused(int archiveId, const Names& names);
 // Position of the deleted image named name that was saved with the owner at
 // ownerPosition: the last one before it (a save writes the image, then its
 // owner), else the first one after it; -1 when none.

@@ -404,7 +404,7 @@ int CtrlGUI::onSave()
     }
     // A skin picture the panel stopped naming would be left where no tab
     // reaches it.
-    NamedPictures::removeUnused(globalStatus->iArchiveID, before);
+    gui()->removeUnusedSkinImages(globalStatus->iArchiveID, before);
     preview.storeLogicalPanelPosition();
     preview.restorePreviewIsolation();
     showLoadedPanelForPreview();
@@ -427,6 +427,6 @@ int CtrlGUI::onDelete()
         return recoverResourceDeleteFailure(name);
     }
     // Its hidden pictures would be left where no tab reaches them.
-    NamedPictures::removeUnused(globalStatus->iArchiveID, pictures);
+    gui()->removeUnusedSkinImages(globalStatus->iArchiveID, pictures);
     return finishResourceDelete();
 }

@@ -62,6 +62,8 @@ const Regression kRegressions[] = {
      {{"import gif", 1726255219u}, {"delete", 629318717u}, {"defragment", 1254742338u}}},
     {"a map imported over itself, then the archive defragmented",
      {{"import gif", 385778404u}, {"import gif", 1703970750u}, {"defragment", 1254742338u}}},
+    {"a panel imported over another by an interchange document, then the archive defragmented",
+     {{"import panel", 832917547u}, {"import panel", 523890845u}, {"defragment", 3176049974u}}},
 };
 
 TEST(UserSequenceTest, SequencesThatOnceFailedHold)

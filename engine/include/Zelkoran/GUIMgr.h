@@ -58,6 +58,9 @@ public:
     // The names of the images the skins of the stored panel name, each
     // once, in record order; nothing is loaded. 0 or a code of load.
     int skinImages(int archiveId, const char* name, Vector<String>& names);
+    // Removes the hidden images ('#' names: no tab lists them) among names
+    // that no live stored panel of the archive names. The count removed.
+    int removeUnusedSkinImages(int archiveId, const Vector<String>& names);
     // Soft-deletes the "ZK7_GUIPANEL" block name. 0, RC_ERR_NOT_FOUND (no
     // such archive or block), or a code of Archive::blockDelete.
     int remove(int archiveId, const char* name);

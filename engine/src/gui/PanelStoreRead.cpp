@@ -1,6 +1,6 @@
 // Reads the "ZK7_GUIPANEL" block (docs/panel-format.md): GUIMgr::load
-// builds a panel from it, refusing damaged blocks whole; GUIMgr::skinImages;
-// GUIMgr::remove.
+// builds a panel from it, refusing damaged blocks whole; GUIMgr::skinImages,
+// GUIMgr::removeUnusedSkinImages; GUIMgr::remove.
 #include <Zelkoran/Font.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Log.h>
@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string_view>
 
 namespace Zelkoran::panelstore {
@@ -486,6 +487,35 @@ int GUIMgr::skinImages(int archiveId, const char* name, Vector<String>& names)
         return id;
     close(id);
     return RC_OK;
+}
+
+int GUIMgr::removeUnusedSkinImages(int archiveId, const Vector<String>& names)
+{
+    const Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    if (!archive)
+        return 0;
+    std::set<String> used;
+    bool usedRead = false;
+    int removed = 0;
+    for (const String& name : names) {
+        if (name.empty() || name[0] != '#')
+            continue; // a listed picture stays for its own tab to remove
+        if (!usedRead) {
+            const int count = archive->getIndexCount();
+            for (int i = 0; i < count; ++i) {
+                Archive::Block entry;
+                Vector<String> named;
+                if (archive->blockAt(i, entry) == RC_OK && !entry.deleted &&
+                    std::strncmp(entry.type, panelstore::kPanelBlockType, sizeof(entry.type)) == 0 &&
+                    skinImages(archiveId, entry.name, named) == RC_OK)
+                    used.insert(named.begin(), named.end());
+            }
+            usedRead = true;
+        }
+        if (used.insert(name).second && Main::instance()->imageMgr()->remove(archiveId, name.c_str()) == RC_OK)
+            ++removed;
+    }
+    return removed;
 }
 
 int GUIMgr::loadStored(int archiveId, const char* name, Vector<String>* leftOut, Vector<String>* imageNames)
