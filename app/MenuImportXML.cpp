@@ -7,6 +7,7 @@
 #include "app/KeyBuffer.h"
 #include "app/Menu.h"
 #include "import/interchange/XMLImport.h"
+#include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Main.h>
@@ -195,5 +196,10 @@ int Menu::importXML(const string& requested)
     pGlobalStatus->bSecured = isSecured(*archive);
     pGlobalStatus->bReparseAll = 1;
     update();
+    // A clean tab still showing a block the import replaced would save its
+    // old bytes back over it; a tab with unsaved edits keeps them.
+    for (CtrlBase* tab : vCtrls)
+        if (!tab->isDirty())
+            tab->reloadShown();
     return 0;
 }

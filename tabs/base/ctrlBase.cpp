@@ -221,6 +221,15 @@ int CtrlBase::onNew()
     return 0;
 }
 
+int CtrlBase::reloadShown()
+{
+    if (currentItemName.empty())
+        return 0;
+    const string name = currentItemName;
+    currentItemName.clear(); // the row is chosen anew, not as the one shown
+    return selectBlockListItemByName(name) ? onListBox() : onNew();
+}
+
 int CtrlBase::getNumItems() const
 {
     const WidgetList* list = panel->getList(BW_LIST);

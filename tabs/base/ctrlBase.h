@@ -85,6 +85,11 @@ public:
     virtual int onListBox();
     // Nothing selected, empty name, clean. 0.
     virtual int onNew();
+    // Loads the block shown again, as the archive holds it now (another
+    // path, such as Import XML, may have replaced it); back to New when it
+    // is no longer listed. 0 when none is shown, else onListBox's or
+    // onNew's result.
+    int reloadShown();
     virtual int onSave() = 0;
     virtual int onDelete() = 0;
     // Copies the loaded resource's properties into the tab's widgets.

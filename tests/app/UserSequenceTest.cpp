@@ -64,6 +64,8 @@ const Regression kRegressions[] = {
      {{"import gif", 385778404u}, {"import gif", 1703970750u}, {"defragment", 1254742338u}}},
     {"a panel imported over another by an interchange document, then the archive defragmented",
      {{"import panel", 832917547u}, {"import panel", 523890845u}, {"defragment", 3176049974u}}},
+    {"a file saved, replaced by Import XML, then chosen and saved again",
+     {{"import map", 2458736469u}, {"type file", 2851665330u}, {"import interchange", 2689482691u}, {"rename", 2805032948u}}},
 };
 
 TEST(UserSequenceTest, SequencesThatOnceFailedHold)
