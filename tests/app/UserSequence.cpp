@@ -1196,21 +1196,13 @@ void trace(Session& s, size_t index, const Step& step, const Seen& seen)
 
 } // namespace
 
-std::vector<std::string> actionNames()
+std::vector<Step> randomSequence(uint32_t seed, int length)
 {
-    std::vector<std::string> out;
-    for (const Action& a : actions())
-        out.push_back(a.name);
-    return out;
-}
-
-std::vector<Step> randomSequence(uint32_t seed, int length, const std::vector<std::string>& names)
-{
-    const std::vector<std::string> from = names.empty() ? actionNames() : names;
+    const std::vector<Action>& from = actions();
     Rng rng(seed);
     std::vector<Step> steps;
     for (int i = 0; i < length; ++i)
-        steps.push_back(Step{from[rng() % from.size()], static_cast<uint32_t>(rng())});
+        steps.push_back(Step{from[rng() % from.size()].name, static_cast<uint32_t>(rng())});
     return steps;
 }
 

@@ -25,11 +25,8 @@ struct Outcome {
     int stepsRun = 0;      // steps whose precondition held
 };
 
-// Names of the actions a sequence may hold.
-std::vector<std::string> actionNames();
-
-// length steps drawn from seed among actions (every action when empty).
-std::vector<Step> randomSequence(uint32_t seed, int length, const std::vector<std::string>& actions = {});
+// length steps drawn from seed among every action.
+std::vector<Step> randomSequence(uint32_t seed, int length);
 
 // Starts the editor, creates an archive and performs the steps; stops at
 // the first step after which the archive or the window disagrees with the
