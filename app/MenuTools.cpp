@@ -101,12 +101,15 @@ void setLabel(Panel& panel, int id, const std::string& text)
 
 const char* yesNo(bool value) { return value ? "Yes" : "No"; }
 
-// The archive file's size in KiB; 0 when it cannot be read.
-uintmax_t fileSizeKiB(const char* path)
+// The archive file's size in KiB, 0 when it cannot be read; none when the
+// path no longer names the file the archive holds.
+std::string fileSizeText(const Archive& archive, const char* path)
 {
+    if (archive.checkWritable() == RC_ERR_REPLACED)
+        return "File size: the file was replaced or deleted";
     std::error_code error;
     const uintmax_t bytes = std::filesystem::file_size(path, error);
-    return error ? 0 : bytes >> 10;
+    return "File size: " + std::to_string(error ? 0 : bytes >> 10) + "KB";
 }
 
 std::string percent(float value)
@@ -134,7 +137,7 @@ float fillToolsPanel(Panel& panel, const Archive& archive, const char* path)
              readable > 0 ? "Readable without the key: " + std::to_string(readable) +
                                 (readable == 1 ? " block" : " blocks")
                           : std::string());
-    setLabel(panel, TW_FILE_SIZE, "File size: " + std::to_string(fileSizeKiB(path)) + "KB");
+    setLabel(panel, TW_FILE_SIZE, fileSizeText(archive, path));
     setLabel(panel, TW_FRAGMENTATION, "Fragmentation: " + percent(fragmentation));
     setLabel(panel, TW_USED_DELETED,
              "Used/Deleted: " + std::to_string(live) + "/" + std::to_string(entries - live) + " - Max blocks:");

@@ -582,19 +582,20 @@ TEST_F(MenuToolsTest, AFileThatCannotBeRewrittenIsLeftAsItIsAndTheCauseSaid)
         std::function<void(const std::string& path)> change; // by another program, while open
         const std::string& cause;
         bool keptOpen;
+        bool sizeKnown; // the panel shows the size of the file at the path
     } rows[] = {
         {"another archive moved over it",
          [this](const std::string& p) {
              const std::string theirs = build("theirs.qel", {{"theirs", "ZK7_FILE", textBytes("theirs")}}, 0);
              std::filesystem::rename(theirs, p);
          },
-         replaced, true},
-        {"deleted", [](const std::string& p) { std::filesystem::remove(p); }, replaced, true},
-        {"write-protected", FileFaults::writeProtect, denied, true},
+         replaced, true, false},
+        {"deleted", [](const std::string& p) { std::filesystem::remove(p); }, replaced, true, false},
+        {"write-protected", FileFaults::writeProtect, denied, true, true},
         // The rewrite needs the folder: it fails only once the archive is closed.
         {"folder write-protected",
          [](const std::string& p) { FileFaults::writeProtect(std::filesystem::path(p).parent_path()); },
-         deniedInFolder, false},
+         deniedInFolder, false, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
@@ -614,6 +615,8 @@ TEST_F(MenuToolsTest, AFileThatCannotBeRewrittenIsLeftAsItIsAndTheCauseSaid)
         const std::string said = "Defrag a QEL file|Could not defrag/resize the QEL file.\nThe QEL file \"" + path
                                  + row.cause + (row.keptOpen ? "" : "\nThe QEL file was closed.");
         EXPECT_EQ(modals().at(2), said);
+        EXPECT_EQ(label(304), row.sizeKnown ? "File size: " + std::to_string(before.size() >> 10) + "KB"
+                                            : "File size: the file was replaced or deleted");
         EXPECT_EQ(gs().bArchiveLoaded, row.keptOpen ? 1 : 0);
         EXPECT_EQ(std::filesystem::exists(path), present);
         if (present) {
