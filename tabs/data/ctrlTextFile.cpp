@@ -295,11 +295,10 @@ int CtrlTextFile::onSave()
     held.storageForSave(archive);
     const string saved(block.name);
     const string listed = shouldAddBlockToList(block) ? saved : string();
-    return saveRawBlock(block, noun(), listed, [this, &block, archive] {
-        // The engine's stored size of the block just written.
-        Archive::Block written(block.name, block.type);
-        if (const int index = archive->blockSearch(written); index >= 0 && archive->blockAt(index, written) == 0)
-            block.storedSize = written.storedSize;
+    return saveRawBlock(block, noun(), listed, [this, archive] {
+        // The block as just written: an index encrypted later leaves it
+        // stored as it is until it is saved again, and the boxes say so.
+        held.readBack(*archive);
         updateData();
     });
 }

@@ -52,6 +52,8 @@ const Regression kRegressions[] = {
      {{"import panel", 832917547u}, {"import panel", 523890845u}, {"defragment", 3176049974u}}},
     {"a file saved, replaced by Import XML, then chosen and saved again",
      {{"import map", 2458736469u}, {"type file", 2851665330u}, {"import interchange", 2689482691u}, {"rename", 2805032948u}}},
+    {"a file saved, then the index encrypted: the file stays stored in clear",
+     {{"type file", 4283610661u}, {"encrypt or decrypt index", 2297346314u}, {"import map", 3212684253u}, {"rename", 223563869u}}},
 };
 
 TEST(UserSequenceTest, SequencesThatOnceFailedHold)
