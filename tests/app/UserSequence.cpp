@@ -899,11 +899,15 @@ std::string applyUndelete(Model& m, const Seen& seen, const FileView& f)
     if (was == m.restorable.end() || was->second != now->second)
         return show(restored) + " came back with other bytes than it was deleted with";
     m.live[restored] = now->second;
-    // It comes back whole: the hidden pictures it names are live again.
+    // It comes back whole: the pictures it names that were deleted, listed
+    // ones too (a tile set's), and its hidden ones are live again.
     for (const std::string& name : namedBy(std::map<Key, Bytes>{*now}, hiddenPictures(f.live))) {
-        if (!hidden(name))
+        const Key picture{name, "ZK7_IMAGE"};
+        const bool deleted = std::any_of(m.restorable.begin(), m.restorable.end(),
+                                         [&](const std::pair<Key, Bytes>& e) { return e.first == picture; });
+        if (m.live.count(picture) || (!hidden(name) && !deleted))
             continue;
-        const auto back = f.live.find(Key{name, "ZK7_IMAGE"});
+        const auto back = f.live.find(picture);
         if (back == f.live.end())
             return show(restored) + " came back without \"" + name + "\", which it names";
         m.live[back->first] = back->second;

@@ -54,6 +54,8 @@ const Regression kRegressions[] = {
      {{"import map", 2458736469u}, {"type file", 2851665330u}, {"import interchange", 2689482691u}, {"rename", 2805032948u}}},
     {"a file saved, then the index encrypted: the file stays stored in clear",
      {{"type file", 4283610661u}, {"encrypt or decrypt index", 2297346314u}, {"import map", 3212684253u}, {"rename", 223563869u}}},
+    {"a map deleted full, then its tile set undeleted with the picture it names",
+     {{"import map", 2360549119u}, {"delete full", 46298067u}, {"undelete", 2151145926u}}},
 };
 
 TEST(UserSequenceTest, SequencesThatOnceFailedHold)
