@@ -32,8 +32,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Raw tiles prepared per slice: hashes take 17 bytes a tile, statistics
-// 136, so a slice stays near 1 MB and 0.14 MB.
-constexpr int64_t kHashSlice = 65536;
+// 136, so a slice stays near 4.5 MB and 0.14 MB. Each exact slice costs
+// its team a meeting, which on a busy machine waits for a held-up thread.
+constexpr int64_t kHashSlice = 262144;
 constexpr int64_t kStatisticsSlice = 1024;
 // Each thread of a preparation or copy team gets at least this many
 // pixels: a thread costs more than it saves below (and far more on a busy
@@ -1061,33 +1062,46 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     // the rest to the others.
     uint8_t* const bytes = static_cast<uint8_t*>(out->pixels);
     const size_t rowBytes = size_t(out->pitch) * size_t(s.tileHeight);
-    // Bands of atlas rows between reports to the progress hook.
+    // Atlas rows between reports to the progress hook, which the calling
+    // thread tells as its takes pass them.
     const int bandRows =
         int(std::clamp<int64_t>(kAtlasPixelsPerReport / (int64_t(out->w) * s.tileHeight), 1, rows));
-    for (int first = 0; first < rows; first += bandRows) {
-        if (progress && !progress(double(first) / double(rows))) {
-            SDL_FreeSurface(out);
-            return RC_CANCELLED;
-        }
-        const int last = std::min(rows, first + bandRows);
-        const int64_t pixels = int64_t(out->w) * s.tileHeight * (last - first);
-        const int team = teamFor(pixels, kPixelsPerThread);
-        // A large page of rows, but never so many that part of the team idles.
-        const int takeRows = int(std::clamp<int64_t>(int64_t(kAtlasBytesPerTake / rowBytes), 1,
-                                                     (last - first + team - 1) / team));
-        std::atomic<int> next{first};
+    if (progress && !progress(0.0)) {
+        SDL_FreeSurface(out);
+        return RC_CANCELLED;
+    }
+    const int team = teamFor(int64_t(out->w) * out->h, kPixelsPerThread);
+    // A large page of rows, but never so many that part of the team idles.
+    const int takeRows =
+        int(std::clamp<int64_t>(int64_t(kAtlasBytesPerTake / rowBytes), 1, (rows + team - 1) / team));
+    std::atomic<int> next{0};
+    bool stop = false; // written by the calling thread alone
 #pragma omp parallel num_threads(team)
-        {
-            std::vector<AtlasRun> runs;
-            for (int take; (take = next.fetch_add(takeRows, std::memory_order_relaxed)) < last;)
-                for (int row = take; row < std::min(last, take + takeRows); ++row) {
-                    atlasRunsOf(sources.data() + size_t(row) * size_t(columns), columns, s.tileWidth, runs);
-                    for (int ly = 0; ly < s.tileHeight; ++ly)
-                        copyAtlasRow(frames, runs, s, ly,
-                                     reinterpret_cast<uint32_t*>(bytes + size_t(row) * rowBytes +
-                                                                 size_t(ly) * size_t(out->pitch)));
+    {
+        const bool calling = omp_get_thread_num() == 0;
+        int told = 0;
+        std::vector<AtlasRun> runs;
+        for (int take; (take = next.fetch_add(takeRows, std::memory_order_relaxed)) < rows;) {
+            if (calling && progress && take / bandRows > told) {
+                told = take / bandRows;
+                if (!progress(double(take) / double(rows))) {
+                    stop = true;
+                    next.store(rows, std::memory_order_relaxed);
+                    break;
                 }
+            }
+            for (int row = take; row < std::min(rows, take + takeRows); ++row) {
+                atlasRunsOf(sources.data() + size_t(row) * size_t(columns), columns, s.tileWidth, runs);
+                for (int ly = 0; ly < s.tileHeight; ++ly)
+                    copyAtlasRow(frames, runs, s, ly,
+                                 reinterpret_cast<uint32_t*>(bytes + size_t(row) * rowBytes +
+                                                             size_t(ly) * size_t(out->pitch)));
+            }
         }
+    }
+    if (stop) {
+        SDL_FreeSurface(out);
+        return RC_CANCELLED;
     }
     atlas = out;
     return RC_OK;

@@ -539,11 +539,11 @@ TEST(FrameTiles, FastPathsEqualThePlainSearch)
 // first copy in frame-major order, as a plain map of pixels finds it.
 TEST(FrameTiles, ExactIdsAcrossSlicesAndThreads)
 {
-    // 2 x 2 tiles, 5 frames of 256 x 256: 81 920 tiles. A third are noise,
+    // 2 x 2 tiles, 17 frames of 256 x 256: 278 528 tiles. A third are noise,
     // the rest drawn from three pixel values, one transparent with a hidden
     // colour that average mode ignores.
     const int tile = 2, side = 256;
-    const Frames frames(5, side, side, [](int f, int x, int y) {
+    const Frames frames(17, side, side, [](int f, int x, int y) {
         const uint32_t cell = uint32_t(f * side * side / 4 + y / tile * side / tile + x / tile);
         if (noise(cell) % 3 == 0)
             return noise(cell * 4 + uint32_t(y % tile * tile + x % tile) + 1000003u);
