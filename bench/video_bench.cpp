@@ -24,7 +24,11 @@
 //  - 64 evenly spaced frames on demand against decoding forward through
 //    the same span;
 //  - real-time playback: frames dropped, main-thread cost per drawn frame,
-//    and audio-video drift over a whole clip with sound.
+//    and audio-video drift over a whole clip with sound; on the busy clip
+//    at 1x speed, whose frames carry their number in squares along the top,
+//    when each frame first shows on the playback clock against its time:
+//    frames shown a frame time or more late (or never), and the worst
+//    lateness in ms and in frame times (33.3 ms at its 30 fps).
 // Sources: the busy clip and clips with counted frames are made here; the
 // 1080p H.264 sample (SKARDEN_SAMPLES/video) when present, else the busy
 // clip, for real-time playback.
@@ -70,10 +74,19 @@ std::string makeBenchClip(const char* name, int width, int height, int frames, i
     return made;
 }
 
+// The busy clip carries its frame number in a row of kMarkBits flat
+// squares along its top edge, black for 0 and white for 1, lowest bit first.
+constexpr int kMarkBits = 8;
+
+// Side of a mark square in a picture width pixels wide: an eighth of the
+// width across all the squares.
+int markSide(int width) { return width / (2 * kMarkBits); }
+
 // A clip whose decoding costs what real footage does: a texture drifting
 // by a few pixels a frame under noise, H.264 with B-frames, a keyframe
 // every 60 frames (the group a frame just before a keyframe belongs to
-// shows only in presentation times). The path written, empty when FFmpeg refused.
+// shows only in presentation times), with its frame number marked. The
+// path written, empty when FFmpeg refused.
 std::string makeBusyClip(int width, int height, int frames)
 {
     const std::string path = bench::benchDir("video") + "/busy.mp4";
@@ -116,6 +129,9 @@ std::string makeBusyClip(int width, int height, int frames)
                     noise = noise * 1664525u + 1013904223u;
                     const int texture = ((x + 3 * n) * 7 ^ (y + n) * 5) & 0x7F;
                     row[x] = static_cast<uint8_t>(p ? 96 + (texture >> 2) : 40 + texture + (noise >> 28));
+                    const int side = p ? markSide(width) / 2 : markSide(width);
+                    if (y < side && x < side * kMarkBits)
+                        row[x] = static_cast<uint8_t>(p ? 128 : ((n >> (x / side)) & 1) ? 235 : 16);
                 }
             }
         }
@@ -319,10 +335,42 @@ void BM_SpacedFramesVsForward(benchmark::State& state)
 
 BENCHMARK(BM_SpacedFramesVsForward)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// How a played clip tells which frame the window shows.
+enum class FrameMark {
+    None,   // it does not
+    Grey,   // a grey level repeating every 20 frames (clips with counted frames)
+    Squares // the busy clip's squares
+};
+
+// The frame number the busy clip's squares show in the viewport view, -1
+// when the viewport shows none (the magenta background).
+int markedFrame(SDL_Renderer* renderer, const SDL_FRect& view, int clipWidth)
+{
+    const float scale = view.w / static_cast<float>(clipWidth);
+    const float side = static_cast<float>(markSide(clipWidth)) * scale;
+    int frame = 0;
+    for (int bit = 0; bit < kMarkBits; ++bit) {
+        SDL_Rect at{static_cast<int>(view.x + side * (static_cast<float>(bit) + 0.5f)),
+                    static_cast<int>(view.y + side * 0.5f), 1, 1};
+        Uint32 pixel = 0;
+        SDL_RenderReadPixels(renderer, &at, SDL_PIXELFORMAT_ARGB8888, &pixel, 4);
+        if ((pixel & 0xFFFFFF) == 0xFF00FF)
+            return -1;
+        if (((pixel >> 8) & 0xFF) > 128)
+            frame |= 1 << bit;
+    }
+    return frame;
+}
+
 // Plays source in real time in an offscreen window, drawing a frame every
-// 4 ms: frames dropped, the main thread's cost per drawn frame, and (for
-// clips made here with counted frames) the drift between sound and picture.
-void playInRealTime(benchmark::State& state, const std::string& path, bool counted)
+// 4 ms: frames dropped, the main thread's cost per drawn frame, and, for
+// clips that mark their frames, when each frame first shows against its
+// time on the playback clock (late_frames: frames that showed a frame time
+// or more after their time, or never; lateness_max_ms and
+// lateness_max_x_frame: the latest of them, in ms and in frame times) and
+// (for clips made here with counted frames) the drift between sound and
+// picture.
+void playInRealTime(benchmark::State& state, const std::string& path, FrameMark mark)
 {
     Main* engine = Main::instance();
     Screen* screen = engine->configMgr()->get(0);
@@ -340,15 +388,18 @@ void playInRealTime(benchmark::State& state, const std::string& path, bool count
         state.SkipWithError("the source does not load");
         return;
     }
-    video->setViewport(SDL_FRect{400, 295, 800, 450});
+    const SDL_FRect view{400, 295, 800, 450};
+    video->setViewport(view);
     VideoInfo info;
     video->getInfo(&info);
     const double frameMs = 1000.0 / info.framesPerSecond;
-    double worstMainMs = 0, totalMainMs = 0, worstDrift = 0;
-    uint64_t drawn = 0, dropped = 0;
+    const int frameCount = static_cast<int>(std::lround(video->getDuration() / frameMs));
+    double worstMainMs = 0, totalMainMs = 0, worstDrift = 0, worstLateness = 0;
+    uint64_t drawn = 0, dropped = 0, late = 0;
     for (auto _ : state) {
         video->play(0);
         const auto started = Clock::now();
+        int lastFrame = -1;
         while (video->getPlaybackPosition() < video->getDuration()) {
             // Magenta shows until the first picture arrives: no drift to measure yet.
             SDL_SetRenderDrawColor(screen->getRenderer(), 255, 0, 255, 255);
@@ -362,36 +413,63 @@ void playInRealTime(benchmark::State& state, const std::string& path, bool count
             Uint32 pixel = 0;
             SDL_Rect centre{800, 520, 1, 1};
             SDL_RenderReadPixels(screen->getRenderer(), &centre, SDL_PIXELFORMAT_ARGB8888, &pixel, 4);
-            if (counted && (pixel & 0xFFFFFF) != 0xFF00FF) {
+            const double clock = video->getPlaybackPosition();
+            if (mark == FrameMark::Grey && (pixel & 0xFFFFFF) != 0xFF00FF) {
                 // The picture's frame number (the grey level repeats every 20 frames).
                 const double r = (pixel >> 16) & 0xFF;
                 const int level = static_cast<int>(std::lround((16.0 + r * 219.0 / 255.0 - 20.0) / 10.0));
-                const double clock = video->getPlaybackPosition();
                 const int near = static_cast<int>(clock / frameMs);
                 int frame = near - ((near - level) % 20 + 20) % 20;
                 if (near - frame > 10)
                     frame += 20;
                 worstDrift = std::max(worstDrift, std::abs(clock - frame * frameMs - frameMs / 2));
             }
+            if (const int frame = mark == FrameMark::Squares ? markedFrame(screen->getRenderer(), view, info.width) : -1;
+                frame > lastFrame) {
+                // Frames passed over never showed: late by more than any.
+                late += static_cast<uint64_t>(frame - lastFrame - 1);
+                const double lateness = clock - frame * frameMs;
+                worstLateness = std::max(worstLateness, lateness);
+                late += lateness >= frameMs ? 1 : 0;
+                lastFrame = frame;
+            }
             SDL_Delay(4);
             if (seconds(started) * 1000 > video->getDuration() + 2000)
                 break;
         }
+        if (mark == FrameMark::Squares)
+            late += static_cast<uint64_t>(std::max(0, frameCount - 1 - lastFrame));
         dropped += video->getDroppedFrames();
         state.SetIterationTime(seconds(started));
         video->stop();
     }
-    state.counters["frames_dropped"] = static_cast<double>(dropped) / static_cast<double>(state.iterations());
+    const auto perPass = [&](double total) { return total / static_cast<double>(state.iterations()); };
+    state.counters["frames_dropped"] = perPass(static_cast<double>(dropped));
     state.counters["main_ms_avg"] = totalMainMs / static_cast<double>(drawn);
     state.counters["main_ms_max"] = worstMainMs;
-    if (counted)
+    if (mark == FrameMark::Grey)
         state.counters["drift_ms_max"] = worstDrift;
+    if (mark == FrameMark::Squares) {
+        state.counters["frame_ms"] = frameMs;
+        state.counters["late_frames"] = perPass(static_cast<double>(late));
+        state.counters["lateness_max_ms"] = worstLateness;
+        state.counters["lateness_max_x_frame"] = worstLateness / frameMs;
+    }
     state.counters["rss_MiB"] = bench::peakResidentMiB();
     engine->videoMgr()->close(video->getID());
 }
 
-void BM_RealTimePlayback1080p(benchmark::State& state) { playInRealTime(state, source1080p(), false); }
+void BM_RealTimePlayback1080p(benchmark::State& state) { playInRealTime(state, source1080p(), FrameMark::None); }
 BENCHMARK(BM_RealTimePlayback1080p)->UseManualTime()->Iterations(bench::scaled(2, 1))->Unit(benchmark::kMillisecond);
+
+void BM_RealTimePlaybackBusy1080p(benchmark::State& state)
+{
+    playInRealTime(state, busyClip(), FrameMark::Squares);
+}
+BENCHMARK(BM_RealTimePlaybackBusy1080p)
+    ->UseManualTime()
+    ->Iterations(bench::scaled(3, 1))
+    ->Unit(benchmark::kMillisecond);
 
 void BM_RealTimePlaybackWithSound(benchmark::State& state)
 {
@@ -408,7 +486,7 @@ void BM_RealTimePlaybackWithSound(benchmark::State& state)
         videotest::makeClip(made, spec);
         return made;
     }();
-    playInRealTime(state, path, true);
+    playInRealTime(state, path, FrameMark::Grey);
 }
 BENCHMARK(BM_RealTimePlaybackWithSound)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 

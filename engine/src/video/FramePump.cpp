@@ -116,10 +116,10 @@ bool FramePump::takeDue(int64_t clockMs, PumpedFrame& out)
     return taken;
 }
 
-bool FramePump::hasFrame()
+bool FramePump::filled()
 {
     std::lock_guard lock(m_mutex);
-    return !m_queue.empty();
+    return m_queue.size() >= kQueueFrames || m_done;
 }
 
 bool FramePump::drained()

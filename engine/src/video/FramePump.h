@@ -43,8 +43,9 @@ public:
     // are recycled): true; false when none is due. Older due frames are
     // dropped and counted.
     bool takeDue(int64_t clockMs, PumpedFrame& out);
-    // A converted frame waits in the queue.
-    bool hasFrame();
+    // The queue holds as many frames as the thread converts ahead, or the
+    // thread is done: what is queued can ride out slow frames.
+    bool filled();
     // The thread decoded its last frame (or failed) and the queue is empty.
     bool drained();
     // The thread stopped on a decoding error.

@@ -29,9 +29,11 @@ namespace {
 // The mixer reports its position once a pass; in between the clock runs on
 // wall time, at most this far past the last report.
 constexpr int64_t kSoundStepMs = 50;
-// A pass starts its clock and sound once the first picture is decoded, so
-// neither runs ahead of the picture; a decoder slower than this starts anyway.
-constexpr int64_t kPrerollMs = 250;
+// A pass starts its clock and sound once the frames decoded ahead fill
+// their queue, so neither runs ahead of the picture and the first groups
+// (a decoder's threads filling, a keyframe) find frames waiting; a decoder
+// slower than this starts anyway.
+constexpr int64_t kPrerollMs = 1000;
 
 int64_t elapsedMs(uint64_t since)
 {
@@ -69,7 +71,7 @@ struct Video::Impl {
     bool passEnded = false;
     // A paused video was moved: resuming starts decoding there.
     bool restartOnResume = false;
-    // The pass waits for its first picture; clock and sound wait with it.
+    // The pass waits for its first pictures; clock and sound wait with them.
     bool prerolling = false;
     uint64_t prerollSince = 0;
     // The clock: anchorMs at the performance counter anchorCounter.
@@ -154,7 +156,7 @@ struct Video::Impl {
         requestFrames();
     }
 
-    // The first picture is there (or is late): clock and sound start together.
+    // The first pictures are there (or are late): clock and sound start together.
     // A sound the mixer has no channel for leaves the picture playing alone.
     void endPreroll()
     {
@@ -214,8 +216,7 @@ struct Video::Impl {
 
     void render(SDL_Renderer* renderer)
     {
-        if (state == PLAYING && pump && prerolling &&
-            (pump->hasFrame() || pump->drained() || elapsedMs(prerollSince) >= kPrerollMs))
+        if (state == PLAYING && pump && prerolling && (pump->filled() || elapsedMs(prerollSince) >= kPrerollMs))
             endPreroll();
         if (state == PLAYING && pump && !prerolling) {
             const int64_t now = clock();

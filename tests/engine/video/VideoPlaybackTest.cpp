@@ -8,7 +8,9 @@
 #include <Zelkoran/TestSupport.h>
 #include <Zelkoran/Timer.h>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -126,6 +128,60 @@ TEST_F(VideoPlaybackTest, PlaysWithoutAnAudioDevice)
     Main::instance()->configMgr()->audioClose();
     ASSERT_EQ(video->play(0), 0);
     EXPECT_TRUE(drawUntil([&] { return video->getPlaybackPosition() >= 300; }));
+}
+
+// Frames decoded ahead reach the window in their order, never ahead of the
+// clock, and none decoded before a seek or a stop shows after it. Frames
+// are told by the grey level libavcodec decodes for each.
+TEST_F(VideoPlaybackTest, FramesDecodedAheadShowInOrderAndNoneFromBeforeASeekOrStop)
+{
+    videotest::ClipSpec spec;
+    spec.codec = AV_CODEC_ID_H264;
+    spec.bFrames = 2;
+    spec.gop = 12;
+    const std::string path = folder.path("bframes.mp4");
+    ASSERT_TRUE(videotest::makeClip(path, spec));
+    video->stop();
+    const int id = Main::instance()->videoMgr()->loadFromFile(path.c_str(), "", ATT_MUSIC);
+    ASSERT_GT(id, 0);
+    Main::instance()->videoMgr()->close(video->getID());
+    video = Main::instance()->videoMgr()->get(id);
+    video->setViewport(SDL_FRect{100, 50, 200, 150});
+    // The frames shown until the clock reaches ms, each once, in the order shown.
+    auto framesUntil = [&](int ms) {
+        std::vector<int> seen;
+        drawUntil([&] {
+            const int frame = shownFrame();
+            const int clock = video->getPlaybackPosition();
+            EXPECT_LE(frame * 100, clock) << "frame " << frame << " ahead of the clock";
+            if (frame >= 0 && (seen.empty() || seen.back() != frame))
+                seen.push_back(frame);
+            return clock >= ms;
+        });
+        return seen;
+    };
+    auto inOrder = [](const std::vector<int>& frames) {
+        return !frames.empty() && std::is_sorted(frames.begin(), frames.end()) &&
+               std::adjacent_find(frames.begin(), frames.end()) == frames.end();
+    };
+
+    ASSERT_EQ(video->play(0), 0);
+    const std::vector<int> first = framesUntil(800);
+    EXPECT_TRUE(inOrder(first)) << ::testing::PrintToString(first);
+
+    // The picture from before the seek may stay until the first new one.
+    ASSERT_EQ(video->seek(1500), 0);
+    std::vector<int> moved = framesUntil(1800);
+    if (!moved.empty() && !first.empty() && moved.front() == first.back())
+        moved.erase(moved.begin());
+    EXPECT_TRUE(inOrder(moved)) << ::testing::PrintToString(moved);
+    EXPECT_TRUE(!moved.empty() && moved.front() >= 15) << ::testing::PrintToString(moved);
+
+    ASSERT_EQ(video->stop(), 0);
+    EXPECT_EQ(shownFrame(), -1);
+    ASSERT_EQ(video->play(0), 0);
+    const std::vector<int> again = framesUntil(300);
+    EXPECT_TRUE(inOrder(again)) << ::testing::PrintToString(again);
 }
 
 } // namespace
