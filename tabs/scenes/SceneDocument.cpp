@@ -3,6 +3,7 @@
 #include "tabs/scenes/SceneDocument.h"
 
 #include "services/GlobalStatus.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/base/TextView.h"
@@ -38,6 +39,25 @@ constexpr int kSaveNoticeMs = 2000;
 
 } // namespace
 
+SceneDocument::string SceneDocument::name() const
+{
+    return m_newName.empty() ? m_services.exportName() : m_newName;
+}
+
+void SceneDocument::showName(const string& name)
+{
+    m_newName.clear();
+    if (WidgetTextEdit* field = m_services.panel().getTextEdit(BW_NAME))
+        field->setText(name.c_str());
+}
+
+bool SceneDocument::startScene(const string& name)
+{
+    m_sceneHandle = scenes()->create(name.c_str(), 0);
+    m_newName = name;
+    return scene() != nullptr;
+}
+
 bool SceneDocument::isZK7SceneBuffer() const
 {
     return SceneBlockKind::hasSceneMarker(m_held.bytes(), static_cast<size_t>(m_held.size()));
@@ -48,7 +68,7 @@ bool SceneDocument::setupBlockParams(const string& name)
     if (name.size() > kMaxBlockName)
         return false;
     tool()->szCopy(m_held.block().name, name.c_str(), sizeof(m_held.block().name));
-    tool()->szCopy(m_held.block().type, m_blockType, sizeof(m_held.block().type));
+    tool()->szCopy(m_held.block().type, kBlockType, sizeof(m_held.block().type));
     return true;
 }
 
@@ -56,7 +76,7 @@ int SceneDocument::checkMapType()
 {
     if (!m_held.bytes())
         return 0;
-    const string name = m_services.exportName();
+    const string name = SceneDocument::name();
     string extension;
     SceneReferences::getExtensionLower(name, extension);
     m_layers.clear();
@@ -123,7 +143,7 @@ void SceneDocument::adoptScene(Scene* built)
 int SceneDocument::refreshTextBufferFromScene()
 {
     const Scene* current = scene();
-    const string name = m_services.exportName();
+    const string name = SceneDocument::name();
     if (!current || name.empty() || name.size() > kMaxBlockName)
         return -1;
     char* buffer = nullptr;
@@ -183,7 +203,7 @@ int SceneDocument::refreshSceneFromTextBuffer(bool& changed)
     // Temporary scene names stay unique for the whole run.
     static int iReloadCounter = 0;
     changed = false;
-    const string name = m_services.exportName();
+    const string name = SceneDocument::name();
     string extension;
     SceneReferences::getExtensionLower(name, extension);
     if (name.empty() || m_held.mode() == AM_BINARY)
@@ -265,7 +285,7 @@ void SceneDocument::showLayerRow(const Scene& current, int row)
 
 int SceneDocument::storeScene(Scene* toSave, const string& name, const string& prefix)
 {
-    if (!toSave || name.empty() || !m_services.acceptBlockName(name, prefix))
+    if (!toSave || name.empty())
         return -1;
     const GlobalStatus& status = m_services.status();
     Archive* archive = Main::instance()->archiveMgr()->get(status.iArchiveID);
@@ -289,13 +309,33 @@ int SceneDocument::storeScene(Scene* toSave, const string& name, const string& p
     m_held.block().size = size;
     m_held.block().data = buffer;
     const int rc = archive->blockAdd(m_held.block());
-    CMem::free(buffer);
     m_held.block().data = nullptr;
-    if (rc == 0)
+    if (rc == 0) {
+        holdStored(*archive, buffer, size);
         return 0;
+    }
+    CMem::free(buffer);
     m_services.notifySaveError(
         prefix, TabServices::getArchiveSaveErrorMessage(rc, "Scene could not be saved to the QEL."), kSaveNoticeMs);
     return -1;
+}
+
+void SceneDocument::holdStored(const Archive& archive, char* buffer, size_t size)
+{
+    // The record takes the entry's storage and stored size, as a load of the
+    // block would.
+    Archive::Block stored(m_held.block().name, m_held.block().type);
+    if (const int index = archive.blockSearch(stored); index >= 0 && archive.blockAt(index, stored) == 0) {
+        m_held.block().storage = stored.storage;
+        m_held.block().storedSize = stored.storedSize;
+    }
+    // Text beyond what a load would take is held as none.
+    if (size > BlockText::kMaxLoadSize) {
+        CMem::free(buffer);
+        m_held.replace(nullptr, 0);
+        return;
+    }
+    m_held.replace(reinterpret_cast<unsigned char*>(buffer), static_cast<int>(size));
 }
 
 int SceneDocument::holdStoredBlock(const string& name)
@@ -319,6 +359,7 @@ void SceneDocument::closeScene()
     if (m_sceneHandle > 0)
         Main::instance()->sceneMgr()->close(m_sceneHandle);
     m_sceneHandle = 0;
+    m_newName.clear();
 }
 
 void SceneDocument::showText() const

@@ -1,13 +1,15 @@
 // The held Tiled document as text and, for a map, as the engine scene built
 // from it: what kind of document it is, building the scene, keeping the
 // held text, the text box and the scene in step in both directions, and
-// storing a scene as its block. It owns the scene handle, whether the scene
-// was edited since it was built or stored, and whether the preview shows it.
+// storing a scene as its block. It owns the scene handle, the name and block
+// type the document is stored under, whether the scene was edited since it
+// was built or stored, and whether the preview shows it.
 #pragma once
 
 #include <Zelkoran/CMem.h>
 
 namespace Zelkoran {
+class Archive;
 class Scene;
 } // namespace Zelkoran
 class BlockText;
@@ -20,13 +22,25 @@ class SceneDocument {
 public:
     using string = Zelkoran::String;
 
-    // The document is named by the name field, else the block list's row.
+    // The block type every Tiled document is stored as.
+    static constexpr char kBlockType[] = "ZK7_XML";
+
     SceneDocument(const TabServices& services, BlockText& held, SceneLayerList& layers, SceneViewportEdits& viewport,
-                  const SceneTabPanel& widgets, const char* blockType)
-        : m_services(services), m_held(held), m_layers(layers), m_viewport(viewport), m_widgets(widgets),
-          m_blockType(blockType)
+                  const SceneTabPanel& widgets)
+        : m_services(services), m_held(held), m_layers(layers), m_viewport(viewport), m_widgets(widgets)
     {
     }
+
+    // The name the document is stored under: a new scene's own until it is
+    // shown, else what the user gave in the name field, else the block
+    // list's row.
+    string name() const;
+    // The name field shows name, which the document goes by from now on.
+    void showName(const string& name);
+    // A new, empty engine scene under name (checked), held by the document,
+    // which goes by that name without showing it. False when the engine
+    // made none.
+    bool startScene(const string& name);
 
     // The scene shown, or null.
     Zelkoran::Scene* scene() const;
@@ -68,14 +82,15 @@ public:
     // The text box's text becomes the held text (and the scene, for maps);
     // changed: the text differed. 0, or -1 with everything as it was.
     int refreshSceneFromTextBuffer(bool& changed);
-    // name and "ZK7_XML" into the block record. False, with the record
+    // name and kBlockType into the block record. False, with the record
     // untouched, for a name a block record cannot hold whole.
     bool setupBlockParams(const string& name);
     // Places the scene's viewport in the preview area. Nothing without a scene.
     void updateViewport();
-    // Stores scene under name with the held record's storage mode;
-    // messages titled prefix. 0 or -1 (after a message, except for a null
-    // scene or an empty name).
+    // Stores scene under name (checked) with the held record's storage mode;
+    // messages titled prefix. The held text and record then are what was
+    // stored: nobody reads the block back. 0 or -1 (after a message, except
+    // for a null scene or an empty name).
     int storeScene(Zelkoran::Scene* scene, const string& name, const string& prefix);
     // The stored block name becomes the record (sizes, storage) and a copy
     // of its bytes the held text. 0, or -1 with nothing new held.
@@ -96,13 +111,17 @@ private:
     void adoptScene(Zelkoran::Scene* built);
     // The held text becomes the scene's serialisation. 0 or -1.
     int refreshTextBufferFromScene();
+    // What storeScene wrote to archive (size bytes in buffer, which the
+    // held text takes over) becomes the held text and record.
+    void holdStored(const Zelkoran::Archive& archive, char* buffer, size_t size);
 
     const TabServices& m_services;
     BlockText& m_held;
     SceneLayerList& m_layers;
     SceneViewportEdits& m_viewport;
     const SceneTabPanel& m_widgets;
-    const char* m_blockType;
+    // A new scene's name, not yet shown; empty otherwise.
+    string m_newName;
     int m_sceneHandle = 0;
     bool m_modified = false;
     bool m_previewOn = false;

@@ -4,7 +4,6 @@
 #include "tabs/scenes/SceneLayerImport.h"
 
 #include "services/GlobalStatus.h"
-#include "tabs/base/BasePanel.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/scenes/SceneBlockKind.h"
@@ -123,7 +122,7 @@ bool SceneLayerImport::askNewScene(bool dirty, NewScene& asked) const
     o.layerName = asked.name;
     // The archive replaces a block of the same name: never silently.
     Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
-    if (archive && archive->blockSearch(Archive::Block(asked.name.c_str(), "ZK7_XML")) >= 0 &&
+    if (archive && archive->blockSearch(Archive::Block(asked.name.c_str(), SceneDocument::kBlockType)) >= 0 &&
         m_services.messageBox(
             "File exists",
             "The file \"" + asked.name +
@@ -142,11 +141,6 @@ int SceneLayerImport::importNewScene(NewScene& asked, SceneImportResult& result)
     }
     SceneLayerImportOptions& o = asked.request;
     o.targetLayer = 1;
-    WidgetTextEdit* nameField = m_panel->getTextEdit(BW_NAME);
-    // The name field says what the tab holds until the import succeeds, but
-    // for checks that read the name the new scene is stored under.
-    if (nameField && asked.source->checksNewScene())
-        nameField->setText(asked.name.c_str());
     ProgressPanel progress(m_art);
     SceneImportJob job{o,    asked.found, m_document.scene(), true, m_status->sArchivePath, m_status->iArchiveID,
                        &progress, &m_checks};
@@ -154,8 +148,7 @@ int SceneLayerImport::importNewScene(NewScene& asked, SceneImportResult& result)
     result = asked.source->import(job);
     m_document.followImport(emptyScene, job.scene, result.code == 0);
     if (result.code == 0) {
-        if (nameField)
-            nameField->setText(asked.name.c_str());
+        m_document.showName(asked.name);
         return 0;
     }
     if (!result.cancelled)
@@ -163,34 +156,22 @@ int SceneLayerImport::importNewScene(NewScene& asked, SceneImportResult& result)
     return -1;
 }
 
-int SceneLayerImport::reloadStored(const string& sceneName, const string& title)
+int SceneLayerImport::takeStored(const string& sceneName, const string& title)
 {
-    const auto cleanWarning = [&](const char* text) {
-        m_services.messageBox(title, text, MBB_OK, MBT_WARNING, 0);
+    const Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
+    if (!archive) {
+        m_services.messageBox(title, "Layer was saved, but the QEL archive could not be refreshed.", MBB_OK,
+                              MBT_WARNING, 0);
         m_document.setModified(false);
         return -1;
-    };
-    Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
-    if (!archive)
-        return cleanWarning("Layer was saved, but the QEL archive could not be refreshed.");
-    m_document.setupBlockParams(sceneName);
-    m_held.replace(nullptr, 0);
-    if (archive->blockSearch(m_held.block()) < 0 || archive->blockLoad(m_held.block()) != 0)
-        return cleanWarning("Layer was saved, but the updated Scene could not be reloaded from the QEL.");
-    // A stored block of no bytes (or beyond kMaxLoadSize) is held as no text.
-    const uint64_t size = m_held.block().size;
-    const int length = size >= 1 && size <= BlockText::kMaxLoadSize ? static_cast<int>(size) : 0;
-    unsigned char* copy = BlockText::copyLoaded(m_held.block(), 1);
-    archive->blockFree(m_held.block());
-    if (length > 0 && !copy)
-        return cleanWarning("Layer was saved, but the updated Scene buffer could not be allocated.");
-    // The scene imported into goes; the tab works on the reloaded one.
+    }
+    // The scene imported into goes; the tab works on the one built from the
+    // stored text.
     m_document.closeScene();
-    m_held.replace(copy, length);
     string extension;
     SceneReferences::getExtensionLower(sceneName, extension);
     if (extension == "tmx") {
-        if (WidgetLabel* type = m_panel->getLabel(SW_TYPE))
+        if (WidgetLabel* type = m_services.panel().getLabel(SW_TYPE))
             type->setText(SceneBlockKind::label(extension, m_document.isZK7SceneBuffer()), type->getTextX(),
                           type->getTextY());
         m_services.setUsable(SW_RENDER, true);
@@ -206,6 +187,8 @@ int SceneLayerImport::rebuildStored(const string& sceneName, int selectLayer, co
     m_document.showText();
     m_services.setUsable(SW_TEXT, m_held.mode() != AM_BINARY);
     m_layers.remember(selectLayer);
+    // Built from the stored text, not kept from the import: this checks that
+    // what was stored reads back as a scene.
     if (m_document.loadTileEngineFromBuffer(sceneName) != 0) {
         m_document.closeScene();
         m_layers.clear();

@@ -9,9 +9,6 @@
 #include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/import/SceneImportSource.h"
 
-namespace Zelkoran {
-class Panel;
-} // namespace Zelkoran
 class GlobalStatus;
 class ResourceManager;
 class SceneImportDialog;
@@ -32,11 +29,11 @@ public:
         const SceneImportSource* source = nullptr;
     };
 
-    SceneLayerImport(Zelkoran::Panel* panel, GlobalStatus* status, ResourceManager* art, BlockText& held,
-                     SceneDocument& document, SceneLayerList& layers, const SceneImportDialog& dialog,
-                     const SceneImportValidation& checks, const TabServices& services)
-        : m_panel(panel), m_status(status), m_art(art), m_held(held), m_document(document), m_layers(layers),
-          m_dialog(dialog), m_checks(checks), m_services(services)
+    SceneLayerImport(GlobalStatus* status, ResourceManager* art, BlockText& held, SceneDocument& document,
+                     SceneLayerList& layers, const SceneImportDialog& dialog, const SceneImportValidation& checks,
+                     const TabServices& services)
+        : m_status(status), m_art(art), m_held(held), m_document(document), m_layers(layers), m_dialog(dialog),
+          m_checks(checks), m_services(services)
     {
     }
 
@@ -55,19 +52,19 @@ public:
     // existing block may be replaced. False when the user gave up.
     bool askNewScene(bool dirty, NewScene& asked) const;
     // The import of asked into the document's empty scene, which the tab
-    // made under asked.name; the name field shows that name. 0 with result's
-    // box; -1 after a box unless the user cancelled.
+    // started under asked.name; the name field shows that name after the
+    // import. 0 with result's box; -1 after a box unless the user cancelled.
     int importNewScene(NewScene& asked, SceneImportResult& result);
 
-    // The block name, just stored, held again as text: 0; -1 after a box
-    // titled title with the document clean. The tab lists the block next.
-    int reloadStored(const string& name, const string& title);
-    // Builds the scene of the text reloadStored held and selects the layer
-    // selectLayer. 0, or -1 after a box titled title.
+    // The block name, just stored and held as text by the document, taken up
+    // by the tab with the document clean: 0; -1 after a box titled title.
+    // The tab lists the block next.
+    int takeStored(const string& name, const string& title);
+    // Builds the scene of the stored text and selects the layer selectLayer.
+    // 0, or -1 after a box titled title.
     int rebuildStored(const string& name, int selectLayer, const string& title);
 
 private:
-    Zelkoran::Panel* m_panel;
     GlobalStatus* m_status;
     ResourceManager* m_art;
     BlockText& m_held;

@@ -30,12 +30,12 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("Scenes", 232, rm, gs),
       held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(services),
       layers(services), viewport(services), preview(services, rm->get(SR_BG_BLOCKY)),
-      document(services, held, layers, viewport, widgets, blockType), references(services, currentItemName),
-      exporter(services, held, references, document), tileSets(services, references), checks(services),
+      document(services, held, layers, viewport, widgets), references(services, currentItemName),
+      exporter(services, held, references, document), tileSets(services, references), checks(services, document),
       importDialog(services),
-      layerImport(panel, gs, rm, held, document, layers, importDialog, checks, services)
+      layerImport(gs, rm, held, document, layers, importDialog, checks, services)
 {
-    tool()->szCopy(blockType, "ZK7_XML", sizeof(blockType));
+    tool()->szCopy(blockType, SceneDocument::kBlockType, sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);
     widgets.build(*resourceManager, held, globalStatus->iWidth - 208, globalStatus->iHeight - 48);
     for (int id : {SW_RENDER, SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER,
@@ -86,7 +86,7 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_RENDER:
         document.setPreviewOn(data != 0);
         if (document.previewOn() && document.handle() <= 0 && held.bytes() && held.size() >= 1) {
-            const string name = services.exportName();
+            const string name = document.name();
             if (name.empty() || document.loadTileEngineFromBuffer(name) != 0) {
                 document.setPreviewOn(false);
                 widgets.tick(SW_RENDER, false);
@@ -178,7 +178,7 @@ void CtrlScenes::applyWidgetRules()
     facts.loaded = held.bytes() && held.size() >= 1;
     facts.text = held.mode() != AM_BINARY;
     string extension;
-    SceneReferences::getExtensionLower(services.exportName(), extension);
+    SceneReferences::getExtensionLower(document.name(), extension);
     facts.mapName = extension == "tmx";
     facts.scene = document.handle() >= 1;
     facts.layerUsable = layers.selectedUsable(document.scene());

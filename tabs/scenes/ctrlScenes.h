@@ -95,11 +95,10 @@ public:
     // Drags the selected layer with the left button inside the viewport. 0.
     int handleMouseEvent(SDL_Event* event) override;
 
-    // Stores scene under name (SceneDocument::storeScene).
-    int saveSceneBlockToQEL(Zelkoran::Scene* scene, const string& name, const string& prefix)
-    {
-        return document.storeScene(scene, name, prefix);
-    }
+    // Stores scene under name once the name passes the block name check
+    // (SceneDocument::storeScene). 0, or -1 (silently for a null scene or an
+    // empty name).
+    int saveSceneBlockToQEL(Zelkoran::Scene* scene, const string& name, const string& prefix);
 
     // --- read by tests and the benchmark ---
     int sceneID() const { return document.handle(); }

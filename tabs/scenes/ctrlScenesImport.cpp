@@ -64,7 +64,7 @@ void CtrlScenes::importScene()
     }
     const string previous = services.selectedListName();
     closeResources();
-    document.holdScene(Main::instance()->sceneMgr()->create(asked.name.c_str(), 0));
+    const bool started = document.startScene(asked.name);
     // A cancelled or failed import leaves the tab with the block it held
     // before, as stored, or with nothing.
     const auto discard = [&] {
@@ -73,7 +73,7 @@ void CtrlScenes::importScene()
         if (previous.empty() || loadStoredBlock(previous) != 0)
             onNew();
     };
-    if (!document.scene()) {
+    if (!started) {
         discard();
         services.messageBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
         return;
@@ -104,8 +104,8 @@ void CtrlScenes::addLayers()
     int selectLayer = 1;
     if (layerImport.addLayers(result, selectLayer) != 0)
         return;
-    const string name = services.exportName();
-    if (document.storeScene(document.scene(), name, result.title) != 0) {
+    const string name = document.name();
+    if (saveSceneBlockToQEL(document.scene(), name, result.title) != 0) {
         // Nothing was stored: the scene is built again from the held text,
         // which every earlier layer edit rewrote, so no half-made layer stays
         // behind.
@@ -125,9 +125,9 @@ void CtrlScenes::addLayers()
 
 int CtrlScenes::takeStoredImport(const string& name, int selectLayer, const string& title)
 {
-    const int reloaded = layerImport.reloadStored(name, title);
+    const int taken = layerImport.takeStored(name, title);
     setDirty(false);
-    if (reloaded != 0)
+    if (taken != 0)
         return -1;
     currentItemName = name;
     refreshBlockListAndSelect(name);
@@ -164,7 +164,7 @@ int CtrlScenes::onImport()
         const string name = SceneTileSetImport::blockNameFor(path);
         if (!services.acceptBlockName(name, kTileSetTitle))
             return -1;
-        if (tileSets.blockExists(name, "ZK7_XML") &&
+        if (tileSets.blockExists(name, SceneDocument::kBlockType) &&
             services.messageBox(
                 "File exists",
                 "The file \"" + name +
@@ -186,7 +186,7 @@ int CtrlScenes::onImport()
     // name field still names the block held before). Saving it replaces a
     // block of that name, so that is agreed to first.
     const string name = SceneTileSetImport::blockNameFor(path);
-    if (tileSets.blockExists(name, "ZK7_XML") &&
+    if (tileSets.blockExists(name, SceneDocument::kBlockType) &&
         services.messageBox(
             "File exists",
             "The file \"" + name +
@@ -202,8 +202,7 @@ int CtrlScenes::onImport()
     closeResources();
     held.replace(bytes, size);
     currentItemName.clear();
-    if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
-        field->setText(name.c_str());
+    document.showName(name);
     globalStatus->bReparseAll = 1;
     document.checkMapType();
     updateData();
@@ -251,8 +250,7 @@ int CtrlScenes::loadStoredBlock(const string& name)
         showNoContent();
         return -1;
     }
-    if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
-        field->setText(name.c_str());
+    document.showName(name);
     setDirty(false); // what is held is what is stored
     const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
     globalStatus->bSecured = archive && isSecured(*archive);

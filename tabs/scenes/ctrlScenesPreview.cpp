@@ -28,7 +28,7 @@ int CtrlScenes::render(int)
         text->hide();
     if (held.bytes() && held.size() >= 1 && document.handle() == 0) {
         // Built on demand, as when the preview was switched on before a scene existed.
-        if (const string name = services.exportName(); !name.empty() && document.loadTileEngineFromBuffer(name) != 0) {
+        if (const string name = document.name(); !name.empty() && document.loadTileEngineFromBuffer(name) != 0) {
             document.setPreviewOn(false);
             widgets.tick(SW_RENDER, false);
             if (text)

@@ -52,35 +52,21 @@ int CtrlScenes::saveScenePath(const string& name)
         services.notifySaveError(kPrefix, "Could not get the loaded Scene.", kNoticeMs);
         return -1;
     }
-    if (saveSceneBlockToQEL(current, name, kPrefix) != 0)
+    // The name was checked when it was read from the field.
+    if (document.storeScene(current, name, kPrefix) != 0)
         return -1;
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (!archive) {
-        services.notifySaveError(kPrefix, kNoArchive, kNoticeMs);
-        return -1;
-    }
-    held.replace(nullptr, 0);
-    Archive::Block stored(held.block().name, held.block().type);
-    if (archive->blockSearch(stored) < 0 || archive->blockLoad(stored) != 0) {
-        services.notifySaveError(kPrefix, "Edited Scene was saved but could not be reloaded.", kNoticeMs);
-        return -1;
-    }
-    unsigned char* copy = BlockText::copyLoaded(stored, 1);
-    held.block().storage = stored.storage;
-    held.block().storedSize = stored.storedSize;
-    held.block().size = stored.size;
-    archive->blockFree(stored);
-    if (!copy) {
-        services.notifySaveError(kPrefix, "Edited Scene was saved but could not allocate the refreshed buffer.",
-                                 kNoticeMs);
-        return -1;
-    }
-    held.replace(copy, static_cast<int>(held.block().size));
     // The box shows what is stored now: a later text edit then starts from
     // the saved scene, not from the text before its layer edits.
     document.showText();
     document.setModified(false);
     return 0;
+}
+
+int CtrlScenes::saveSceneBlockToQEL(Scene* scene, const string& name, const string& prefix)
+{
+    if (!scene || name.empty() || !services.acceptBlockName(name, prefix))
+        return -1;
+    return document.storeScene(scene, name, prefix);
 }
 
 int CtrlScenes::saveTextPath(const string& name)

@@ -10,7 +10,6 @@ class FrameSequenceSource : public SceneImportSource {
 public:
     bool check(SceneImportCheck& asked) const override;
     SceneImportResult import(SceneImportJob& job) const override;
-    bool checksNewScene() const override { return true; }
 
 protected:
     // "GIF" or "Video", as the boxes name the source.

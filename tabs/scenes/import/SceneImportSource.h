@@ -97,10 +97,6 @@ public:
     // False for a source that opens its own scene: the tab keeps what it
     // holds until that is stored.
     virtual bool startsEmpty() const { return true; }
-    // True for a source whose import checks a new scene's request again
-    // against the scene made for it, which reads the name it is stored
-    // under from the name field.
-    virtual bool checksNewScene() const { return false; }
 };
 
 // The source of a request's (sourceType, fileKind); null for none.

@@ -9,6 +9,7 @@
 #include "import/scene/UvttObjects.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/TabServices.h"
+#include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/import/SceneImportSource.h"
 
 #include <Zelkoran/Archive.h>
@@ -126,7 +127,7 @@ bool SceneImportValidation::validateSceneImportSaveContext(Scene* scene, string&
 {
     if (!scene)
         return true;
-    if (m_services.exportName().empty()) {
+    if (m_document.name().empty()) {
         message = "Scene name is required to save imported resources to the QEL.";
         return false;
     }

@@ -12,15 +12,18 @@ namespace Zelkoran {
 class Scene;
 } // namespace Zelkoran
 struct SceneImportCheck;
+class SceneDocument;
 class TabServices;
 
 class SceneImportValidation {
 public:
     using string = Zelkoran::String;
 
-    // The imported scene is stored under the name field's name, else the
-    // block list's row.
-    explicit SceneImportValidation(const TabServices& services) : m_services(services) {}
+    // The imported scene is stored under the document's name.
+    SceneImportValidation(const TabServices& services, const SceneDocument& document)
+        : m_services(services), m_document(document)
+    {
+    }
 
     // The request can be imported with what probing its file found; else
     // false with one message and the title of its box. An image layer has
@@ -45,4 +48,5 @@ public:
 
 private:
     const TabServices& m_services;
+    const SceneDocument& m_document;
 };
