@@ -117,9 +117,10 @@ private:
     // --- Tiled import (ctrlScenesImport.cpp, SceneTileSetImport) ---
     // A TSX (as text or in full) or TX file chosen by the user. 0 or -1.
     int onImport();
-    // The TMX at path stored as sceneName with its tile sets, templates and
-    // images. 0, or -1 after a message.
-    int onImportFullTMX(const string& path, const string& sceneName);
+    // The map asked for, by the source that opens its own scene, stored as
+    // asked.name with its tile sets, templates and images. 0, or -1 after a
+    // message.
+    int onImportFullTMX(const SceneLayerImport::NewScene& asked);
 
     void applyWidgetRules();
     // The look of a tab that holds nothing (labels, text box, layers).

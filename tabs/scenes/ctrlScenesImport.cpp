@@ -8,7 +8,6 @@
 #include "tabs/base/ctrlBaseControls.h"
 #include "tabs/scenes/SceneRecursiveDelete.h"
 #include "tabs/scenes/SceneTileSetImport.h"
-#include "tabs/scenes/import/MapSceneSources.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Panel.h>
@@ -58,7 +57,7 @@ void CtrlScenes::importScene()
     if (!layerImport.askNewScene(isDirty(), asked))
         return;
     if (asked.source && !asked.source->startsEmpty()) {
-        if (onImportFullTMX(asked.request.sourcePath, asked.name) == 0)
+        if (onImportFullTMX(asked) == 0)
             loadStoredBlock(asked.name);
         return;
     }
@@ -209,18 +208,15 @@ int CtrlScenes::onImport()
     return 0;
 }
 
-int CtrlScenes::onImportFullTMX(const string& path, const string& sceneName)
+int CtrlScenes::onImportFullTMX(const SceneLayerImport::NewScene& asked)
 {
-    SceneLayerImportOptions request;
-    request.sourceType = SST_TILED_MAP;
-    request.sourcePath = path;
-    const SceneSourceProbe nothingProbed;
-    SceneImportJob job{.request = request,
-                       .found = nothingProbed,
+    const string& sceneName = asked.name;
+    SceneImportJob job{.request = asked.request,
+                       .found = asked.found,
                        .newScene = true,
                        .archivePath = globalStatus->sArchivePath,
                        .archiveId = globalStatus->iArchiveID};
-    const SceneImportResult loaded = TiledMapSource().import(job);
+    const SceneImportResult loaded = asked.source->import(job);
     if (loaded.code != 0) {
         services.messageBox(loaded.title, TabServices::getArchiveSaveErrorMessage(loaded.code, loaded.message), MBB_OK,
                             MBT_ERROR, 0);

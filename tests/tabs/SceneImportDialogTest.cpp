@@ -6,6 +6,7 @@
 #include "scene/SceneAccess.h"
 #include "support/CaptionFit.h"
 #include "support/GifWriter.h"
+#include "tabs/scenes/import/SceneImportKinds.h"
 #include "tabs/scenes/import/SceneImportProbe.h"
 
 #include <Zelkoran/GUIMgr.h>
@@ -17,6 +18,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <span>
 
 using namespace Zelkoran;
 namespace TS = editortest::TS;
@@ -141,6 +144,64 @@ TEST_F(SceneImportDialogTest, ProbeClassifiesByExtensionAndContent)
     EXPECT_EQ(o.frameCount, 2);
     SceneImportProbe::probe(o, o, path("many.gif").c_str(), false);
     EXPECT_EQ(o.frameCount, 256);
+}
+
+TEST_F(SceneImportDialogTest, EveryKindIsReachableFromTheDialog)
+{
+    makeTab();
+    // A file of each kind that takes files, by (source kind, file kind).
+    const std::map<std::pair<int, int>, const char*> sample = {
+        {{SST_IMAGE, SFK_GIF}, "one.gif"},   {{SST_IMAGE, SFK_PICTURE}, "forest.png"},
+        {{SST_FRAMES, SFK_GIF}, "two.gif"},  {{SST_FRAMES, SFK_VIDEO}, "clip.H264"},
+        {{SST_TILED_MAP, SFK_OTHER}, "level.tmx"}, {{SST_UVTT, SFK_OTHER}, "map.dd2vtt"}};
+    const std::map<int, int> frameOf = {{SIS_IMAGE, kImageFrame}, {SIS_FRAMES, kVideoFrame}, {SIS_UVTT, kUVTTFrame}};
+    const auto parts = [](const std::string& joined, char separator) {
+        std::vector<std::string> out(1);
+        for (char c : joined)
+            if (c == separator)
+                out.emplace_back();
+            else
+                out.back().push_back(c);
+        return out;
+    };
+    const SceneImportDialog dialog(tab->tabServices());
+    size_t count = 0;
+    const SceneImportKind* kinds = sceneImportKinds(count);
+    for (const SceneImportKind& kind : std::span(kinds, count))
+        for (bool newScene : {true, false}) {
+            if (!kind.serves(newScene))
+                continue;
+            SCOPED_TRACE(std::to_string(kind.sourceType) + "/" + std::to_string(kind.fileKind) +
+                         (newScene ? " new" : " layer"));
+            const std::vector<std::string> filter = parts(sceneImportFilter(newScene), '\0');
+            for (const std::string& extension : parts(kind.extensions, ';')) {
+                if (extension.empty())
+                    continue;
+                const auto listed = [&](size_t k) { return (";" + filter.at(k) + ";").find(";*." + extension + ";"); };
+                EXPECT_NE(listed(1), std::string::npos) << extension;
+                const auto own = std::find_if(filter.begin(), filter.end(), [&](const std::string& part) {
+                    return part.rfind(std::string(kind.filter) + " (", 0) == 0;
+                });
+                ASSERT_NE(own, filter.end()) << kind.filter;
+                EXPECT_NE(listed(size_t(own - filter.begin()) + 1), std::string::npos) << extension;
+            }
+            const char* file = *kind.extensions ? sample.at({kind.sourceType, kind.fileKind}) : nullptr;
+            std::vector<int> frames;
+            TS::pushScript([&](int d) {
+                if (file)
+                    load(d);
+                for (int frame : {kImageFrame, kVideoFrame, kUVTTFrame})
+                    if (shown(d, frame))
+                        frames.push_back(frame);
+                TS::clickWidget(d, 2);
+            });
+            if (file)
+                TS::pushFileAnswer(true, path(file).c_str());
+            Options o = fresh(newScene);
+            EXPECT_FALSE(dialog.showSceneImportDialog(o, o, nullptr, newScene));
+            EXPECT_EQ(sceneImportKind(o.sourceType, o.fileKind), &kind);
+            EXPECT_EQ(frames, kind.section == SIS_NONE ? std::vector<int>{} : std::vector<int>{frameOf.at(kind.section)});
+        }
 }
 
 TEST_F(SceneImportDialogTest, UVTTPresetsComeOncePerFileAndGoWithAnotherKind)

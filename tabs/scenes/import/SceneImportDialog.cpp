@@ -3,6 +3,7 @@
 #include "tabs/scenes/import/SceneImportDialog.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
+#include "tabs/scenes/import/SceneImportKinds.h"
 #include "tabs/scenes/import/SceneImportProbe.h"
 #include "tabs/scenes/import/SceneImportProgress.h"
 
@@ -72,22 +73,6 @@ constexpr UVTTSwitch kUVTTSwitches[] = {
     {ID_UVTT_LIGHTS, &SceneLayerImportOptions::uvttImportLights},
     {ID_UVTT_MOVEMENT, &SceneLayerImportOptions::uvttBlockMovement},
 };
-
-const char kSceneFilter[] = "Scene sources\0*.264;*.avi;*.bmp;*.dd2vtt;*.df2vtt;*.gif;*.h264;*.m4v;*.mov;*.mp4;*.png;"
-                            "*.tmx;*.uvtt\0"
-                            "Universal VTT (*.dd2vtt;*.df2vtt;*.uvtt)\0*.dd2vtt;*.df2vtt;*.uvtt\0"
-                            "Tiled maps (*.tmx)\0*.tmx\0"
-                            "Images (*.bmp;*.gif;*.png)\0*.bmp;*.gif;*.png\0"
-                            "Videos (*.264;*.avi;*.gif;*.h264;*.m4v;*.mov;*.mp4)\0*.264;*.avi;*.gif;*.h264;*.m4v;"
-                            "*.mov;*.mp4\0"
-                            "All files\0*.*\0";
-const char kLayerFilter[] = "Layer sources\0*.264;*.avi;*.bmp;*.dd2vtt;*.df2vtt;*.gif;*.h264;*.m4v;*.mov;*.mp4;*.png;"
-                            "*.uvtt\0"
-                            "Universal VTT (*.dd2vtt;*.df2vtt;*.uvtt)\0*.dd2vtt;*.df2vtt;*.uvtt\0"
-                            "Images (*.bmp;*.gif;*.png)\0*.bmp;*.gif;*.png\0"
-                            "Videos (*.264;*.avi;*.gif;*.h264;*.m4v;*.mov;*.mp4)\0*.264;*.avi;*.gif;*.h264;*.m4v;"
-                            "*.mov;*.mp4\0"
-                            "All files\0*.*\0";
 
 const char kImageTips[] =
     "Enable Image layer to import the source as a single image layer without tiles.\n\n"
@@ -370,7 +355,7 @@ private:
                 }
             target->setSelectedIndex(entry);
         }
-        const auto relayout = [this](Widget&) { refreshLayout(o.sourceType != SST_NONE, o.sourceType); };
+        const auto relayout = [this](Widget&) { refreshLayout(o.sourceType != SST_NONE); };
         for (int id : {ID_IMAGE_LAYER, ID_USE_KEY, ID_PAD, ID_UVTT_PORTALS})
             if (Widget* w = p->getWidgetByID(id))
                 w->setOnToggled(relayout);
@@ -455,14 +440,15 @@ private:
         if (!o.sourcePath.empty())
             probe(o.sourcePath);
         else
-            refreshLayout(false, SST_NONE);
+            refreshLayout(false);
     }
 
     void browse()
     {
         SceneLayerImportOptions::string path;
+        const std::string filter = sceneImportFilter(newScene);
         if (Main::instance()->tool()->fileOpenDialog(newScene ? "Select Scene source" : "Select layer source",
-                                                     newScene ? kSceneFilter : kLayerFilter, path))
+                                                     filter.c_str(), path))
             probe(path);
     }
 
@@ -479,13 +465,13 @@ private:
                                     : std::string("-"));
         setLabel(ID_DURATION_VALUE, std::to_string(facts.durationMs) + " ms");
         setLabel(ID_SOURCE_TYPE, facts.kindText);
-        if (o.sourceType == SST_UVTT)
+        if (section() == SIS_UVTT)
             copyUVTTWidgets();
         updateUVTTInfoLabels();
         WidgetTextEdit* name = p->getTextEdit(ID_NAME);
         if (name && o.sourceType != SST_NONE && name->getText().empty())
             name->setText(SceneImportProbe::proposedName(o, newScene).c_str());
-        refreshLayout(o.sourceType != SST_NONE, o.sourceType);
+        refreshLayout(o.sourceType != SST_NONE);
     }
 
     // The tile size the info label counts cells with: the edits' while they exist.
@@ -501,7 +487,7 @@ private:
     void updateUVTTInfoLabels()
     {
         WidgetLabel* meta = p->getLabel(ID_UVTT_META);
-        if (!meta || o.sourceType != SST_UVTT)
+        if (!meta || section() != SIS_UVTT)
             return;
         if (!found.uvttMetadataValid) {
             // The reason goes over both lines of the section, inside its frame.
@@ -547,11 +533,19 @@ private:
             on ? w->show() : w->hide();
     }
 
-    void refreshLayout(bool hasSource, int type)
+    // The section of the chosen source's kind.
+    SceneImportSection section() const
     {
-        const bool isImage = hasSource && type == SST_IMAGE;
-        const bool isAnim = hasSource && type == SST_FRAMES;
-        const bool isUVTT = hasSource && type == SST_UVTT;
+        const SceneImportKind* kind = sceneImportKind(o.sourceType, o.fileKind);
+        return kind ? kind->section : SIS_NONE;
+    }
+
+    void refreshLayout(bool hasSource)
+    {
+        const SceneImportSection shownSection = hasSource ? section() : SIS_NONE;
+        const bool isImage = shownSection == SIS_IMAGE;
+        const bool isAnim = shownSection == SIS_FRAMES;
+        const bool isUVTT = shownSection == SIS_UVTT;
         const WidgetCheckBox* imageLayer = p->getCheckBox(ID_IMAGE_LAYER);
         const WidgetComboBox* mapMode = p->getComboBox(ID_UVTT_MAP);
         const bool useTiles = isImage  ? !imageLayer || !imageLayer->isChecked()
@@ -630,7 +624,7 @@ private:
         o.useColorKey = false;
         o.colorKey = -1;
         uint8_t r = 0, g = 0, b = 0;
-        if (o.sourceType == SST_IMAGE && checked(ID_USE_KEY)) {
+        if (section() == SIS_IMAGE && checked(ID_USE_KEY)) {
             o.useColorKey = true;
             const WidgetTextEdit* key = p->getTextEdit(ID_KEY);
             if (key && parseHexColorRGB(key->getText().c_str(), r, g, b)) {
@@ -646,7 +640,7 @@ private:
             o.frameCount = int(n->getValue());
         if (const WidgetComboBox* mode = p->getComboBox(ID_MODE))
             o.matchMode = mode->getSelectedIndex() == 1 ? 0 : 1;
-        if (o.sourceType != SST_UVTT)
+        if (section() != SIS_UVTT)
             return;
         if (const WidgetComboBox* map = p->getComboBox(ID_UVTT_MAP))
             o.uvttMapMode = map->getSelectedIndex() - 1;

@@ -2,6 +2,7 @@
 #include "tabs/scenes/import/SceneImportProbe.h"
 
 #include "tabs/scenes/SceneReferences.h"
+#include "tabs/scenes/import/SceneImportKinds.h"
 
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Tool.h>
@@ -11,8 +12,6 @@
 using namespace Zelkoran;
 
 namespace {
-
-bool isUVTT(const SceneImportProbe::string& ext) { return ext == "uvtt" || ext == "dd2vtt" || ext == "df2vtt"; }
 
 void clearGIFCache(SceneSourceProbe& found)
 {
@@ -25,15 +24,8 @@ void clearGIFCache(SceneSourceProbe& found)
 
 SceneImportProbe::Kind SceneImportProbe::classify(const string& ext, bool newScene)
 {
-    if (ext == "png" || ext == "bmp" || ext == "gif")
-        return {SST_IMAGE, ext == "gif" ? SFK_GIF : SFK_PICTURE};
-    if (ext == "mp4" || ext == "m4v" || ext == "mov" || ext == "avi" || ext == "h264" || ext == "264")
-        return {SST_FRAMES, SFK_VIDEO};
-    if (isUVTT(ext))
-        return {SST_UVTT, SFK_OTHER};
-    if (ext == "tmx" && newScene)
-        return {SST_TILED_MAP, SFK_OTHER};
-    return {};
+    const SceneImportKind* kind = sceneImportKindOf(ext.c_str(), newScene);
+    return kind ? Kind{kind->sourceType, kind->fileKind} : Kind{};
 }
 
 SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, SceneSourceProbe& found, const string& path,
@@ -44,7 +36,7 @@ SceneSourceFacts SceneImportProbe::probe(SceneLayerImportOptions& o, SceneSource
     o.sourcePath = path;
     clearGIFCache(found);
     // A Universal VTT file may have been probed before: its source decides.
-    if (!isUVTT(ext)) {
+    if (const SceneImportKind* kind = sceneImportKindOf(ext.c_str(), true); !kind || kind->sourceType != SST_UVTT) {
         found.uvttMetadataValid = false;
         found.uvttProbePath.clear();
         found.uvttProbeError.clear();

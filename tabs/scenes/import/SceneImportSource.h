@@ -99,5 +99,6 @@ public:
     virtual bool startsEmpty() const { return true; }
 };
 
-// The source of a request's (sourceType, fileKind); null for none.
+// The source of a request's (sourceType, fileKind) (SceneImportKinds.cpp);
+// null for none.
 const SceneImportSource* sceneImportSource(int sourceType, int fileKind);

@@ -10,6 +10,7 @@
 #include "services/GlobalStatus.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/scenes/SceneDocument.h"
+#include "tabs/scenes/import/SceneImportKinds.h"
 #include "tabs/scenes/import/SceneImportSource.h"
 
 #include <Zelkoran/Archive.h>
@@ -48,18 +49,19 @@ bool SceneImportValidation::validateImportOptions(Scene* scene, SceneLayerImport
         return false;
     };
     if (newScene) {
-        if (!o.sourcePath.empty() && (o.sourceType < SST_IMAGE || o.sourceType > SST_UVTT))
+        if (!o.sourcePath.empty() && !sceneImportTakesFiles(o.sourceType, true))
             return fail("Unsupported source.");
         if (o.layerName.empty())
             return fail("Scene name is required.");
     } else {
         if (o.sourcePath.empty())
             return fail("Source file cannot be empty.");
-        if (o.sourceType != SST_IMAGE && o.sourceType != SST_FRAMES && o.sourceType != SST_UVTT)
+        if (!sceneImportTakesFiles(o.sourceType, false))
             return fail("Unsupported source. Use PNG/BMP/GIF, FFmpeg video, or UVTT files.");
         if (o.layerName.empty())
             return fail("Layer name is required.");
-        if ((o.sourceType == SST_IMAGE || o.sourceType == SST_FRAMES) && sceneHasLayerNamed(scene, o.layerName))
+        const SceneImportKind* kind = sceneImportKind(o.sourceType, o.fileKind);
+        if (kind && kind->namedLayer && sceneHasLayerNamed(scene, o.layerName))
             return fail("Layer name is already in use.");
     }
     if (o.useColorKey && o.colorKey < 0)
