@@ -449,6 +449,8 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"sealed: modification time", F::Sealed, inRecord(64, 12345, 8), kOpenDamaged},
         {"sealed: next seal id", F::Sealed, inRecord(128, 5, 8), kOpenDamaged},
         {"sealed: relabelled version 2", F::Sealed, inRecord(4, 2, 4), kOpenDamaged},
+        {"sealed: a header of layout 1 over it, naming PBKDF2", F::Sealed, toLayout1,
+         Verdict{independent::Refusal::Key}},
         {"sealed: older record's time, never used", F::Sealed, inOlderRecord(64, 12345, 8), kAccepted},
         // A plain version.
         {"slot number", F::Plain, inVersion(kRaw, 8, 7, 4), kOpenDamaged},
