@@ -1,12 +1,14 @@
 #include "tabs/base/NamedPictures.h"
 
 #include <Zelkoran/GUIMgr.h>
+#include <Zelkoran/Image.h>
 #include <Zelkoran/Internal.h>
 #include <Zelkoran/Main.h>
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/XML.h>
 
 #include <cstring>
+#include <set>
 
 using namespace Zelkoran;
 
@@ -81,6 +83,31 @@ Names namedBy(int archiveId, const Archive::Block& block)
     if (hasType(block, kPanelType))
         Main::instance()->guiMgr()->skinImages(archiveId, block.name, names);
     return names;
+}
+
+int removeUnnamedHidden(int archiveId, const Names& names)
+{
+    Names hidden;
+    for (const string& name : names)
+        if (!name.empty() && name[0] == '#')
+            hidden.push_back(name);
+    const Archive* archive = Main::instance()->archiveMgr()->get(archiveId);
+    if (hidden.empty() || !archive)
+        return 0;
+    std::set<string> used;
+    for (int i = 0; i < archive->getIndexCount(); ++i) {
+        Archive::Block entry;
+        if (archive->blockAt(i, entry) != 0 || entry.deleted ||
+            !(hasType(entry, "ZK7_XML") || hasType(entry, kPanelType)))
+            continue;
+        for (string& name : namedBy(archiveId, entry))
+            used.insert(std::move(name));
+    }
+    int removed = 0;
+    for (const string& name : hidden)
+        if (used.insert(name).second && Main::instance()->imageMgr()->remove(archiveId, name.c_str()) == 0)
+            ++removed;
+    return removed;
 }
 
 int deletedImage(const Archive& archive, const char* name, int ownerPosition)

@@ -24,6 +24,9 @@ void imageSources(Zelkoran::XML& document, Names& sources);
 // qel:// URIs of this archive file, or of a former name of it that no file
 // has any more), the skin images of a panel; none for other types.
 Names namedBy(int archiveId, const Zelkoran::Archive::Block& block);
+// Removes the hidden pictures ("#" names) among names that no live XML
+// document or panel of the archive names. The count removed.
+int removeUnnamedHidden(int archiveId, const Names& names);
 // Position of the deleted image named name that was saved with the owner at
 // ownerPosition: the last one before it (a save writes the image, then its
 // owner), else the first one after it; -1 when none.

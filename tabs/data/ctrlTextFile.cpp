@@ -1,5 +1,6 @@
 #include "tabs/data/ctrlTextFile.h"
 #include "tabs/base/ExportFile.h"
+#include "tabs/base/NamedPictures.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
@@ -356,6 +357,7 @@ int CtrlTextFile::onDelete()
     Archive::Block& block = held.block();
     tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
     tool()->szCopy(block.type, blockType, sizeof(block.type));
+    const NamedPictures::Names named = NamedPictures::namedBy(globalStatus->iArchiveID, block);
     if (archive->blockDelete(block) != 0) {
         // Said, and the block opened again when the archive still lists it;
         // its content was released above.
@@ -363,5 +365,7 @@ int CtrlTextFile::onDelete()
         showNoContent();
         return recoverResourceDeleteFailure(name);
     }
+    // A document's hidden pictures would be left where no tab reaches them.
+    NamedPictures::removeUnnamedHidden(globalStatus->iArchiveID, named);
     return finishResourceDelete();
 }

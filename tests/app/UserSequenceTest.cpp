@@ -56,6 +56,12 @@ const Regression kRegressions[] = {
      {{"type file", 4283610661u}, {"encrypt or decrypt index", 2297346314u}, {"import map", 3212684253u}, {"rename", 223563869u}}},
     {"a map deleted full, then its tile set undeleted with the picture it names",
      {{"import map", 2360549119u}, {"delete full", 46298067u}, {"undelete", 2151145926u}}},
+    {"a replaced map undeleted under another name, deleted from the XML tab, then the archive defragmented",
+     {{"import gif", 1031801486u},
+      {"import gif", 59270654u},
+      {"undelete", 648238855u},
+      {"delete", 4291713597u},
+      {"defragment", 79112660u}}},
 };
 
 TEST(UserSequenceTest, SequencesThatOnceFailedHold)
