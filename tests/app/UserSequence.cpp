@@ -915,6 +915,14 @@ std::string applyUndelete(Model& m, const Seen& seen, const FileView& f)
     return "";
 }
 
+// A rewrite (a defragment, an import's resize) that fails once the
+// archive is closed leaves none open.
+void takeClosed(Model& m, const Seen& seen)
+{
+    if (seen.said("The QEL file was closed."))
+        m = Model{.protect = m.protect, .archives = m.archives};
+}
+
 // The count an interchange import's summary gives as imported; -1 without one.
 int imported(const Seen& seen)
 {
@@ -962,6 +970,7 @@ std::string applyImportScene(Model& m, const Seen& seen, const FileView& f)
 
 std::string applyImportInterchange(Model& m, const Seen& seen, const FileView& f)
 {
+    takeClosed(m, seen);
     if (imported(seen) <= 0)
         return "";
     if (std::string why = takeSaved(m, f, seen.target, seen, false); !why.empty())
@@ -972,6 +981,7 @@ std::string applyImportInterchange(Model& m, const Seen& seen, const FileView& f
 // The panel and its pictures new or changed; the pictures only the panel it replaces named may go.
 std::string applyImportPanel(Model& m, const Seen& seen, const FileView& f)
 {
+    takeClosed(m, seen);
     if (imported(seen) <= 0)
         return "";
     if (!f.live.count(seen.target))
@@ -992,9 +1002,7 @@ std::string applyImportPanel(Model& m, const Seen& seen, const FileView& f)
 
 std::string applyDefragment(Model& m, const Seen& seen, const FileView& f)
 {
-    // A rewrite that fails once the archive is closed leaves none open.
-    if (seen.said("The QEL file was closed."))
-        m = Model{.protect = m.protect, .archives = m.archives};
+    takeClosed(m, seen);
     if (seen.complained())
         return "";
     return f.deleted.empty() ? "" : "the defragment ended without a word but left deleted blocks in the file";
