@@ -1056,46 +1056,52 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     // Rows copied as they are (frames and atlas are both ARGB8888): no
     // blending, so semi-transparent pixels keep their values. Each fresh
     // page costs the system a fault and a clear, most of the copy's time.
-    // Threads take about a large page of rows at a time, so each clears
-    // its own pages and the clearing is shared out too (one thread faulting
-    // ahead of the others kept it serial); one held up by the system leaves
-    // the rest to the others.
+    // Threads take the pixel rows that start in one large page at a time,
+    // so each clears pages of its own and none waits on a page another is
+    // clearing (takes of whole tile rows shared a page at each end); one
+    // held up by the system leaves the rest to the others.
     uint8_t* const bytes = static_cast<uint8_t*>(out->pixels);
-    const size_t rowBytes = size_t(out->pitch) * size_t(s.tileHeight);
-    // Atlas rows between reports to the progress hook, which the calling
+    const size_t pitch = size_t(out->pitch);
+    const int height = out->h;
+    const uintptr_t firstPage = uintptr_t(bytes) / kAtlasBytesPerTake;
+    const int takes = int((uintptr_t(bytes) + pitch * size_t(height) - 1) / kAtlasBytesPerTake - firstPage) + 1;
+    // The first pixel row starting in take k's page.
+    const auto firstRowOf = [&](int k) {
+        if (k <= 0)
+            return 0;
+        const size_t from = (firstPage + size_t(k)) * kAtlasBytesPerTake - uintptr_t(bytes);
+        return int(std::min<size_t>((from + pitch - 1) / pitch, size_t(height)));
+    };
+    // Pixel rows between reports to the progress hook, which the calling
     // thread tells as its takes pass them.
-    const int bandRows =
-        int(std::clamp<int64_t>(kAtlasPixelsPerReport / (int64_t(out->w) * s.tileHeight), 1, rows));
+    const int64_t bandRows = std::max<int64_t>(kAtlasPixelsPerReport / out->w, 1);
     if (progress && !progress(0.0)) {
         SDL_FreeSurface(out);
         return RC_CANCELLED;
     }
-    const int team = teamFor(int64_t(out->w) * out->h, kPixelsPerThread);
-    // A large page of rows, but never so many that part of the team idles.
-    const int takeRows =
-        int(std::clamp<int64_t>(int64_t(kAtlasBytesPerTake / rowBytes), 1, (rows + team - 1) / team));
     std::atomic<int> next{0};
     bool stop = false; // written by the calling thread alone
-#pragma omp parallel num_threads(team)
+#pragma omp parallel num_threads(std::min(takes, teamFor(int64_t(out->w) * height, kPixelsPerThread)))
     {
         const bool calling = omp_get_thread_num() == 0;
-        int told = 0;
+        int64_t told = 0;
         std::vector<AtlasRun> runs;
-        for (int take; (take = next.fetch_add(takeRows, std::memory_order_relaxed)) < rows;) {
-            if (calling && progress && take / bandRows > told) {
-                told = take / bandRows;
-                if (!progress(double(take) / double(rows))) {
+        for (int take; (take = next.fetch_add(1, std::memory_order_relaxed)) < takes;) {
+            const int first = firstRowOf(take), last = firstRowOf(take + 1);
+            if (calling && progress && first / bandRows > told) {
+                told = first / bandRows;
+                if (!progress(double(first) / double(height))) {
                     stop = true;
-                    next.store(rows, std::memory_order_relaxed);
+                    next.store(takes, std::memory_order_relaxed);
                     break;
                 }
             }
-            for (int row = take; row < std::min(rows, take + takeRows); ++row) {
-                atlasRunsOf(sources.data() + size_t(row) * size_t(columns), columns, s.tileWidth, runs);
-                for (int ly = 0; ly < s.tileHeight; ++ly)
-                    copyAtlasRow(frames, runs, s, ly,
-                                 reinterpret_cast<uint32_t*>(bytes + size_t(row) * rowBytes +
-                                                             size_t(ly) * size_t(out->pitch)));
+            for (int y = first, tileRow = -1; y < last; ++y) {
+                if (y / s.tileHeight != tileRow) {
+                    tileRow = y / s.tileHeight;
+                    atlasRunsOf(sources.data() + size_t(tileRow) * size_t(columns), columns, s.tileWidth, runs);
+                }
+                copyAtlasRow(frames, runs, s, y % s.tileHeight, reinterpret_cast<uint32_t*>(bytes + size_t(y) * pitch));
             }
         }
     }

@@ -226,15 +226,15 @@ TEST(FrameTiles, EveryAtlasSlotHoldsItsTile)
     // changes cells along a diagonal (new tiles side by side in the atlas but
     // not in the frame), the third every other cell, the fourth is the
     // first again, so changing cells get owners. Large enough for a team
-    // of threads.
+    // of threads, each copying a few large pages of the atlas.
     const int tile = 8;
-    const Frames frames(4, 512, 256, [&](int f, int x, int y) {
+    const Frames frames(4, 2048, 1024, [&](int f, int x, int y) {
         const int cx = x / tile, cy = y / tile;
-        const uint32_t cell = uint32_t(cy * 64 + cx), at = uint32_t(y % tile * tile + x % tile);
+        const uint32_t cell = uint32_t(cy * 256 + cx), at = uint32_t(y % tile * tile + x % tile);
         if (cell % 7 == 3)
             return 0u;
         const uint32_t look = (f == 1 && cx == cy + 1) || (f == 2 && cell % 2 == 1) ? uint32_t(f) : 0u;
-        return noise(cell % 5 == 0 ? at : (look * 4096 + cell) * 64 + at + 100);
+        return noise(cell % 5 == 0 ? at : (look * 65536 + cell) * 64 + at + 100);
     });
     const FrameTileSettings s = FrameTileSettings::make(tile, tile, 100.0f, 1);
     for (int threads : {1, 2, 8}) {
@@ -243,7 +243,7 @@ TEST(FrameTiles, EveryAtlasSlotHoldsItsTile)
         SDL_Surface* atlas = nullptr;
         ASSERT_EQ(buildFrameTileAtlas(frames.list, a, s, atlas), 0);
         const int columns = atlas->w / tile;
-        ASSERT_GT(columns * tile * atlas->h, 2 * 65536);
+        ASSERT_GT(atlas->pitch * atlas->h, 3 << 21);
         for (int slot = 0; slot < columns * (atlas->h / tile); ++slot) {
             const FrameTileSource* src = nullptr;
             if (size_t(slot) < a.unique.size()) {
