@@ -18,6 +18,10 @@ bool sameLook(const TextRowCache::Look& a, const TextRowCache::Look& b)
 
 std::string_view view(const String& s) { return std::string_view(s.data(), s.size()); }
 
+// Rows drawn in one go at most: the scratch texture holds them and the
+// line above them.
+constexpr size_t kRunRows = 8;
+
 } // namespace
 
 TextRowCache::~TextRowCache() { release(); }
@@ -48,7 +52,7 @@ bool TextRowCache::reset(SDL_Renderer* renderer, const Look& look, int rows)
     // scroll or a shift of lines brings in, so those keep their pixels.
     const int slots = rows + rows / 2 + 2;
     m_atlas = createWindowTexture(renderer, look.width, slots * look.height);
-    m_scratch = createWindowTexture(renderer, look.width, 2 * look.height);
+    m_scratch = createWindowTexture(renderer, look.width, (kRunRows + 1) * look.height);
     if (!m_atlas || !m_scratch) {
         release();
         return false;
@@ -78,34 +82,44 @@ int TextRowCache::leastRecent() const
     return best;
 }
 
-bool TextRowCache::draw(SDL_Renderer* renderer, Slot& slot, int index, const Line* above, const Line& line)
+bool TextRowCache::drawRun(SDL_Renderer* renderer, const std::vector<Line>& lines, size_t from, size_t to)
 {
     const int w = m_look.width, h = m_look.height;
-    slot.pass = 0;
     if (SDL_SetRenderTarget(renderer, m_scratch) != 0)
         return false;
     {
-        // The same calls the edit makes on the window, one row lower.
+        // The same calls the edit makes on the window, in the same order,
+        // from the line above the run, one row down.
         Painter painter(renderer);
-        painter.fill(SDL_Rect{0, 0, w, 2 * h}, m_look.background);
-        if (above)
-            painter.text(m_look.font, above->text.data(), static_cast<int>(above->text.size()), m_look.penX, 0,
+        painter.fill(SDL_Rect{0, 0, w, static_cast<int>(to - from + 1) * h}, m_look.background);
+        if (from > 0)
+            painter.text(m_look.font, lines[from - 1].text.data(), static_cast<int>(lines[from - 1].text.size()),
+                         m_look.penX, 0, m_look.text);
+        for (size_t i = from; i < to; ++i) {
+            const Line& line = lines[i];
+            const int y = static_cast<int>(i - from + 1) * h;
+            if (line.selected)
+                painter.fill(SDL_Rect{m_look.penX + line.selFrom, y, std::max(1, line.selTo - line.selFrom), h},
+                             m_look.selection);
+            painter.text(m_look.font, line.text.data(), static_cast<int>(line.text.size()), m_look.penX, y,
                          m_look.text);
-        if (line.selected)
-            painter.fill(SDL_Rect{m_look.penX + line.selFrom, h, std::max(1, line.selTo - line.selFrom), h},
-                         m_look.selection);
-        painter.text(m_look.font, line.text.data(), static_cast<int>(line.text.size()), m_look.penX, h, m_look.text);
+        }
     }
-    const SDL_Rect from{0, h, w, h}, to{0, index * h, w, h};
-    if (SDL_SetRenderTarget(renderer, m_atlas) != 0 || SDL_RenderCopy(renderer, m_scratch, &from, &to) != 0)
+    if (SDL_SetRenderTarget(renderer, m_atlas) != 0)
         return false;
-    slot.above.assign(above ? above->text.data() : "", above ? above->text.size() : 0);
-    slot.line.assign(line.text.data(), line.text.size());
-    slot.hasAbove = above != nullptr;
-    slot.selected = line.selected;
-    slot.selFrom = line.selected ? line.selFrom : 0;
-    slot.selTo = line.selected ? line.selTo : 0;
-    slot.pass = m_pass;
+    for (size_t i = from; i < to; ++i) {
+        const SDL_Rect band{0, static_cast<int>(i - from + 1) * h, w, h}, slotRect{0, m_rows[i] * h, w, h};
+        if (SDL_RenderCopy(renderer, m_scratch, &band, &slotRect) != 0)
+            return false;
+        Slot& slot = m_slots[static_cast<size_t>(m_rows[i])];
+        const Line* above = i > 0 ? &lines[i - 1] : nullptr;
+        slot.above.assign(above ? above->text.data() : "", above ? above->text.size() : 0);
+        slot.line.assign(lines[i].text.data(), lines[i].text.size());
+        slot.hasAbove = above != nullptr;
+        slot.selected = lines[i].selected;
+        slot.selFrom = lines[i].selected ? lines[i].selFrom : 0;
+        slot.selTo = lines[i].selected ? lines[i].selTo : 0;
+    }
     return true;
 }
 
@@ -119,21 +133,29 @@ bool TextRowCache::prepare(SDL_Renderer* renderer, const Look& look, const std::
             return false;
     ++m_pass;
     std::vector<int> rows(lines.size(), -1);
+    for (size_t i = 0; i < lines.size(); ++i)
+        if ((rows[i] = find(i > 0 ? &lines[i - 1] : nullptr, lines[i], i)) >= 0)
+            m_slots[static_cast<size_t>(rows[i])].pass = m_pass;
+    m_rows = std::move(rows);
+    // Rows not held are drawn in runs, each line of a run drawn once.
     bool drawn = true;
-    for (size_t i = 0; i < lines.size() && drawn; ++i) {
-        const Line* above = i > 0 ? &lines[i - 1] : nullptr;
-        int slot = find(above, lines[i], i);
-        if (slot < 0) {
-            slot = leastRecent();
-            drawn = slot >= 0 && draw(renderer, m_slots[static_cast<size_t>(slot)], slot, above, lines[i]);
+    for (size_t from = 0; from < lines.size() && drawn;) {
+        if (m_rows[from] >= 0) {
+            ++from;
+            continue;
         }
-        if (drawn)
-            m_slots[static_cast<size_t>(slot)].pass = m_pass;
-        rows[i] = slot;
+        size_t to = from;
+        for (; to < lines.size() && to - from < kRunRows && m_rows[to] < 0; ++to) {
+            m_rows[to] = leastRecent();
+            m_slots[static_cast<size_t>(m_rows[to])].pass = m_pass;
+        }
+        drawn = drawRun(renderer, lines, from, to);
+        from = to;
     }
     if (SDL_GetRenderTarget(renderer))
         SDL_SetRenderTarget(renderer, nullptr);
-    m_rows = std::move(rows);
+    if (!drawn)
+        release();
     return drawn;
 }
 

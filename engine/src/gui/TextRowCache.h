@@ -63,12 +63,13 @@ private:
     bool reset(SDL_Renderer* renderer, const Look& look, int rows);
     int find(const Line* above, const Line& line, size_t row) const;
     int leastRecent() const;
-    bool draw(SDL_Renderer* renderer, Slot& slot, int index, const Line* above, const Line& line);
+    // Draws lines [from, to), given their slots in m_rows, into their slots.
+    bool drawRun(SDL_Renderer* renderer, const std::vector<Line>& lines, size_t from, size_t to);
     void release();
 
     SDL_Renderer* m_owner = nullptr;
     SDL_Texture* m_atlas = nullptr;   // the slots, one row high each, top to bottom
-    SDL_Texture* m_scratch = nullptr; // two rows: the line above, then the row drawn
+    SDL_Texture* m_scratch = nullptr; // the line above a run of rows, then the run
     Look m_look;
     std::vector<Slot> m_slots;
     std::vector<int> m_rows; // the slot of each row of the last prepare
