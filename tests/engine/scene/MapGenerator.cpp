@@ -281,7 +281,12 @@ uint32_t Generator::randomGid(bool flips)
 std::string Generator::offset()
 {
     if (allowed(FractionalOffsets) && m_dice.percent(50)) {
-        static const std::vector<const char*> fractions = {".5", ".25", ".75", ".4", ".6", ".333", ".667", ".545"};
+        // Fifths, thirds and elevenths: no sum of them (or of them and an
+        // object's eighths) ends on a half. Qt draws a mirrored picture
+        // whose edge lies on exactly half a pixel one pixel shifted within
+        // its box, the far edge's pixels doubled or left out, where the
+        // engine mirrors the picture it places.
+        static const std::vector<const char*> fractions = {".2", ".4", ".6", ".8", ".333", ".667", ".545"};
         const int whole = m_dice.in(-25, 25);
         return (whole < 0 ? "-" : m_dice.percent(50) ? "-" : "") + std::to_string(std::abs(whole)) +
                m_dice.of(fractions);
