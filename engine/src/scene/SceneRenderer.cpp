@@ -280,9 +280,13 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         }
         if (o.tileSet->alignX >= 0)
             ax = o.tileSet->alignX, ay = o.tileSet->alignY;
-        px += ox + o.tileSet->offsetX;
-        py += oy + o.tileSet->offsetY;
-        double x = px - ax * w / 2, y = py - ay * h / 2;
+        // Summed in Tiled's order (the tile's corner from the point, then
+        // the set's offset, then the layers'): a place that lands on a half
+        // pixel only through the sum's last bit rounds as Tiled rounds it.
+        double x = px - ax * w / 2 + o.tileSet->offsetX + ox, y = py - ay * h / 2 + o.tileSet->offsetY + oy;
+        // Turned about the object's point: the set's offset turns with the tile.
+        px += ox;
+        py += oy;
         // A diagonally flipped tile stands turned on the bottom-left corner
         // of the object's box: h wide, w high.
         if (o.gid & kFlipD) {

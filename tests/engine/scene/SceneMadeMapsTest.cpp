@@ -42,6 +42,12 @@ const MadeMap kMadeMaps[] = {
     {"offsets-hexagonal.tmx", {7, 9}},
     // Tile objects turned by quarters at fractional places, flipped or not.
     {"turned.tmx"},
+    // Tile objects turned by quarters about their point, their set's offset
+    // turning with them.
+    {"turned-offset.tmx"},
+    // Tile objects of an isometric map whose edge lands on a half pixel
+    // only when the tile's corner is found before the offsets are added.
+    {"objects-isometric.tmx"},
     // Infinite maps whose chunks begin above and left of cell (0, 0): image
     // layers and tile objects lie where they lie from its tiles.
     {"infinite-orthogonal.tmx"},
