@@ -71,6 +71,26 @@ void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x,
     }
 }
 
+// The flips (flip bits of a gid) that show a tile flipped by gid's bits and
+// then turned a quarter clockwise `quarters` times.
+uint32_t turnedFlips(uint32_t gid, int quarters)
+{
+    // Where the tile's x and y axes point on screen, as rows of a matrix.
+    int m[2][2] = {{1, 0}, {0, 1}};
+    if (gid & kFlipD)
+        m[0][0] = m[1][1] = 0, m[0][1] = m[1][0] = 1;
+    for (int i = 0; i < 2; ++i) {
+        m[0][i] *= (gid & kFlipH) ? -1 : 1;
+        m[1][i] *= (gid & kFlipV) ? -1 : 1;
+    }
+    for (int q = 0; q < quarters; ++q) // (x, y) -> (-y, x)
+        for (int i = 0; i < 2; ++i)
+            std::tie(m[0][i], m[1][i]) = std::pair(-m[1][i], m[0][i]);
+    if (m[0][0])
+        return (m[0][0] < 0 ? kFlipH : 0) | (m[1][1] < 0 ? kFlipV : 0);
+    return kFlipD | (m[0][1] < 0 ? kFlipH : 0) | (m[1][0] < 0 ? kFlipV : 0);
+}
+
 // Draws cell gid with its bottom-left at (left, bottom).
 void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float opacity)
 {
@@ -300,16 +320,20 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             // Each edge of what the tile covers (turned by quarters about the
             // object's point) rounds to the nearest pixel, halves up, as
             // Tiled places it: two objects that touch leave no gap between
-            // them. The tile is then turned about the middle of that.
+            // them. The tile is drawn into that box by flips alone (a turn of
+            // a box whose sides differ by an odd count lands half a pixel off).
             const int quarters = int(std::fmod(turns, 4.0) + 4.0) % 4;
-            double left = x - px, top = y - py, right = left + w, bottom = top + h;
-            for (int q = 0; q < quarters; ++q) // (dx, dy) -> (-dy, dx): a quarter clockwise
-                std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
-            left = rounded(px + left), top = rounded(py + top), right = rounded(px + right), bottom = rounded(py + bottom);
-            w = quarters % 2 ? bottom - top : right - left;
-            h = quarters % 2 ? right - left : bottom - top;
-            pivot = SDL_FPoint{float((left + right) / 2), float((top + bottom) / 2)};
-            x = (left + right - w) / 2, y = (top + bottom - h) / 2;
+            double left = x, top = y, right = x + w, bottom = y + h;
+            if (quarters) {
+                left -= px, top -= py, right -= px, bottom -= py;
+                for (int q = 0; q < quarters; ++q) // (dx, dy) -> (-dy, dx): a quarter clockwise
+                    std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
+                left += px, top += py, right += px, bottom += py;
+            }
+            left = rounded(left), top = rounded(top), right = rounded(right), bottom = rounded(bottom);
+            drawFlipped(pen, picture, src, float(left), float(top), float(right - left), float(bottom - top),
+                        turnedFlips(o.gid, quarters), opacity);
+            continue;
         }
         drawFlipped(pen, picture, src, float(x), float(y), float(w), float(h), o.gid & (kFlipH | kFlipV | kFlipD),
                     opacity, o.rotation, &pivot);

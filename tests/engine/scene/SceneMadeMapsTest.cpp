@@ -45,6 +45,8 @@ const MadeMap kMadeMaps[] = {
     // Tile objects turned by quarters about their point, their set's offset
     // turning with them.
     {"turned-offset.tmx"},
+    // Tile objects turned by quarters whose sides differ by an odd count.
+    {"turned-odd.tmx"},
     // Tile objects of an isometric map whose edge lands on a half pixel
     // only when the tile's corner is found before the offsets are added.
     {"objects-isometric.tmx"},
