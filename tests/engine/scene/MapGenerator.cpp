@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <string>
 
@@ -40,6 +41,8 @@ struct TileSetPlan {
     uint32_t drawable = 0;            // local ids 0..drawable-1 have pixels
     std::vector<uint32_t> ids;        // the ids a map may name
     std::string source;               // external: the TSX file name
+    std::map<uint32_t, std::pair<int, int>> sizes; // of each id's picture
+    int alignX = -1, alignY = -1;     // objects' anchor in half sides; -1: the map's
 };
 
 class Generator {
@@ -72,6 +75,7 @@ private:
     void imageLayer(pugi::xml_node layer);
     void objectGroup(pugi::xml_node layer);
     std::string templateFor(uint32_t gid);
+    bool wholeEdges(uint32_t gid, double x, double y) const;
 
     Dice m_dice;
     fs::path m_folder;
@@ -175,6 +179,7 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
             maxW = std::max(maxW, w), maxH = std::max(maxH, h);
             tiles.emplace_back(id, tilePicture(1, 1, w, h, 0, 0, 0, 0, false));
             plan.ids.push_back(id);
+            plan.sizes[id] = {w, h};
         }
         ts.attribute("tilewidth").set_value(maxW);
         ts.attribute("tileheight").set_value(maxH);
@@ -212,7 +217,7 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
         // Tiled cuts every tile the picture holds, whatever the count says.
         plan.drawable = uint32_t(across * down);
         for (uint32_t i = 0; i < plan.drawable; ++i)
-            plan.ids.push_back(i);
+            plan.ids.push_back(i), plan.sizes[i] = {tw, th};
     }
     if (m_dice.percent(25)) {
         pugi::xml_node off = ts.insert_child_before("tileoffset", ts.first_child());
@@ -222,7 +227,10 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
     if (m_dice.percent(25)) {
         static const std::vector<const char*> aligns = {"unspecified", "topleft", "top",  "topright",   "left",
                                                         "center",      "right",   "bottomleft", "bottom", "bottomright"};
-        ts.append_attribute("objectalignment").set_value(m_dice.of(aligns));
+        const int align = m_dice.below(int(aligns.size()));
+        ts.append_attribute("objectalignment").set_value(aligns[size_t(align)]);
+        if (align > 0)
+            plan.alignX = (align - 1) % 3, plan.alignY = (align - 1) / 3;
     }
     // Animations: a tile that shows others in turn.
     const int animated = m_dice.percent(35) && (!collection || allowed(CollectionAnimations)) ? m_dice.in(1, 2) : 0;
@@ -403,6 +411,27 @@ void Generator::imageLayer(pugi::xml_node layer)
                  keyed);
 }
 
+// Whether the tile object gid at (x, y) has its point and every edge of
+// its tile on whole pixels (layer offsets aside, whose sums never end on a
+// half).
+bool Generator::wholeEdges(uint32_t gid, double x, double y) const
+{
+    const uint32_t g = gid & 0x0FFFFFFFu;
+    for (const TileSetPlan& set : m_sets) {
+        const auto size = set.sizes.find(g - set.firstGid);
+        if (g < set.firstGid || size == set.sizes.end())
+            continue;
+        const bool iso = m_orientation == "isometric";
+        int ax = iso ? 1 : 0, ay = 2;
+        if (set.alignX >= 0)
+            ax = set.alignX, ay = set.alignY;
+        const double px = iso ? (x - y) * m_tw / (2.0 * m_th) : x, py = iso ? (x + y) / 2 : y;
+        const auto whole = [](double v) { return v == std::floor(v); };
+        return whole(px) && whole(py) && whole(ax * size->second.first / 2.0) && whole(ay * size->second.second / 2.0);
+    }
+    return false;
+}
+
 // A template holding a tile object of an external tile set.
 std::string Generator::templateFor(uint32_t gid)
 {
@@ -455,10 +484,17 @@ void Generator::objectGroup(pugi::xml_node layer)
         uint32_t gid = randomGid(false) | (m_dice.percent(50) && allowed(FlippedObjects) ? uint32_t(m_dice.below(8)) << 29 : 0u);
         if (!diagonalsAllowed())
             gid &= ~0x20000000u;
+        const double ox = place(x0, spanX, frac), oy = place(y0, spanY, frac);
+        // Qt draws a mirrored or turned picture whose edge lies on exactly
+        // half a pixel a pixel shifted within its box (the far edge doubled),
+        // where the engine places the picture as it is: such objects are
+        // neither flipped nor turned.
+        if (!allowed(HalfPixelTurns) && !wholeEdges(gid, ox, oy))
+            gid &= 0x0FFFFFFFu, rotation = 0;
         if (const int shape = m_dice.below(12); shape < 2) {
             // Shapes and text: kept as data, not drawn.
-            o.append_attribute("x").set_value(place(x0, spanX, frac));
-            o.append_attribute("y").set_value(place(y0, spanY, frac));
+            o.append_attribute("x").set_value(ox);
+            o.append_attribute("y").set_value(oy);
             o.append_attribute("width").set_value(m_dice.in(1, 20));
             o.append_attribute("height").set_value(m_dice.in(1, 20));
             if (shape == 1)
@@ -476,8 +512,8 @@ void Generator::objectGroup(pugi::xml_node layer)
                 o.append_attribute("height").set_value(m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0);
             }
         }
-        o.append_attribute("x").set_value(place(x0, spanX, frac));
-        o.append_attribute("y").set_value(place(y0, spanY, frac));
+        o.append_attribute("x").set_value(ox);
+        o.append_attribute("y").set_value(oy);
         if (rotation != 0)
             o.append_attribute("rotation").set_value(rotation);
         if (m_dice.percent(8))

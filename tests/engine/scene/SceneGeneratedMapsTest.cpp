@@ -33,8 +33,8 @@ constexpr int kMapsPerGroup = 100;
 // On isometric maps of an odd cell width, Tiled's renderer draws tiles of
 // another width a pixel right of where it draws the cell's own size (at
 // whole places only for widths between half the cell's and the cell's).
-constexpr uint32_t kLeftOut = OddIsometricCells | RotatedAtFractions | ScaledObjects | FreeRotations | QuarterTurns |
-                              FlippedObjects | OddStaggeredCells | CollectionAnimations | HexagonalDiagonalFlips;
+constexpr uint32_t kLeftOut = OddIsometricCells | RotatedAtFractions | ScaledObjects | FreeRotations |
+                              OddStaggeredCells | CollectionAnimations | HexagonalDiagonalFlips | HalfPixelTurns;
 
 long long envNumber(const char* name, long long otherwise)
 {
