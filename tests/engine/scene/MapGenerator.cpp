@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <random>
@@ -76,6 +77,9 @@ private:
     void objectGroup(pugi::xml_node layer);
     std::string templateFor(uint32_t gid);
     bool wholeEdges(uint32_t gid, double x, double y) const;
+    bool halfEdges(uint32_t gid, double x, double y) const;
+    bool edgesAre(uint32_t gid, double x, double y,
+                  const std::function<bool(double, double, double, double)>& test) const;
 
     Dice m_dice;
     fs::path m_folder;
@@ -322,7 +326,12 @@ void Generator::commonLayer(pugi::xml_node layer)
                           m_dice.below(256), m_dice.below(256));
         layer.append_attribute("tintcolor").set_value(tint);
     }
-    if (m_dice.percent(40) && allowed(LayerOffsets)) {
+    // On isometric maps Tiled places a tile object from sums that often end
+    // a last bit off a half pixel; moved by a layer offset (or by its
+    // picture's frame, widened for one reaching left or up) the sum rounds
+    // the other way, so the object lands a pixel off from where the engine,
+    // and Tiled without the offset, draw it. No offsets there.
+    if (m_dice.percent(40) && allowed(LayerOffsets) && m_orientation != "isometric") {
         layer.append_attribute("offsetx").set_value(offset().c_str());
         layer.append_attribute("offsety").set_value(offset().c_str());
     }
@@ -416,6 +425,26 @@ void Generator::imageLayer(pugi::xml_node layer)
 // half).
 bool Generator::wholeEdges(uint32_t gid, double x, double y) const
 {
+    const auto whole = [](double v) { return v == std::floor(v); };
+    return edgesAre(gid, x, y, [&](double px, double py, double left, double top) {
+        return whole(px) && whole(py) && whole(left - px) && whole(top - py);
+    });
+}
+
+// Whether the tile object gid at (x, y) of an isometric map has an edge on
+// exactly half a pixel.
+bool Generator::halfEdges(uint32_t gid, double x, double y) const
+{
+    const auto half = [](double v) { return std::abs(v - std::floor(v) - 0.5) < 1e-6; };
+    return m_orientation == "isometric" &&
+           edgesAre(gid, x, y, [&](double, double, double left, double top) { return half(left) || half(top); });
+}
+
+// test(point x, point y, left edge, top edge) for the tile object gid at
+// (x, y), false for a gid of no set.
+bool Generator::edgesAre(uint32_t gid, double x, double y,
+                         const std::function<bool(double, double, double, double)>& test) const
+{
     const uint32_t g = gid & 0x0FFFFFFFu;
     for (const TileSetPlan& set : m_sets) {
         const auto size = set.sizes.find(g - set.firstGid);
@@ -426,8 +455,7 @@ bool Generator::wholeEdges(uint32_t gid, double x, double y) const
         if (set.alignX >= 0)
             ax = set.alignX, ay = set.alignY;
         const double px = iso ? (x - y) * m_tw / (2.0 * m_th) : x, py = iso ? (x + y) / 2 : y;
-        const auto whole = [](double v) { return v == std::floor(v); };
-        return whole(px) && whole(py) && whole(ax * size->second.first / 2.0) && whole(ay * size->second.second / 2.0);
+        return test(px, py, px - ax * size->second.first / 2.0, py - ay * size->second.second / 2.0);
     }
     return false;
 }
@@ -484,7 +512,13 @@ void Generator::objectGroup(pugi::xml_node layer)
         uint32_t gid = randomGid(false) | (m_dice.percent(50) && allowed(FlippedObjects) ? uint32_t(m_dice.below(8)) << 29 : 0u);
         if (!diagonalsAllowed())
             gid &= ~0x20000000u;
-        const double ox = place(x0, spanX, frac), oy = place(y0, spanY, frac);
+        const double ox = place(x0, spanX, frac);
+        double oy = place(y0, spanY, frac);
+        // On isometric maps Tiled finds an object's place through sums that
+        // land a last bit either side of a half pixel, whichever way the
+        // arithmetic falls: no edge there.
+        for (int tries = 0; tries < 8 && halfEdges(gid, ox, oy); ++tries)
+            oy += 0.125;
         // Qt draws a mirrored or turned picture whose edge lies on exactly
         // half a pixel a pixel shifted within its box (the far edge doubled),
         // where the engine places the picture as it is: such objects are
@@ -589,6 +623,11 @@ GeneratedMap Generator::make()
         m_chunksX = m_dice.in(1, 2) * 16 / m_chunk, m_chunksY = m_dice.in(1, 2) * 16 / m_chunk;
         if (allowed(NegativeChunks))
             m_chunkX0 = m_dice.in(-2, 0) * 16 / m_chunk, m_chunkY0 = m_dice.in(-2, 0) * 16 / m_chunk;
+        // Tiled's renderer frames an infinite isometric map from its top-left
+        // block's (x0 + y0) and draws none of one whose chunks begin higher
+        // above cell (0, 0) than they span.
+        if (m_orientation == "isometric")
+            m_chunkY0 = std::max(m_chunkY0, -m_chunksY);
     }
     for (int n = m_dice.in(1, 3); n > 0; --n)
         addTileSet(map);
