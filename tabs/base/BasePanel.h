@@ -21,4 +21,15 @@ enum eBaseWidget : int {
     BW_DIRTY_FRAME = 115,
 };
 
+// The rows below the name field, the same in every tab: three lines of
+// facts about the held item, then the storage boxes (tops, in pixels).
+namespace basePanelRows {
+inline constexpr int kFirstLine = 241;
+inline constexpr int kSecondLine = 257;
+inline constexpr int kThirdLine = 273;
+inline constexpr int kRawBox = 300;
+inline constexpr int kCompressedBox = 327;
+inline constexpr int kCryptedBox = 354;
+} // namespace basePanelRows
+
 void addBasePanelWidgets(Zelkoran::Panel& panel, const ResourceManager& rm, const char* title);

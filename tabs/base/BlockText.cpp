@@ -1,4 +1,5 @@
 #include "tabs/base/BlockText.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/base/ExportFile.h"
 #include "tabs/base/TabControls.h"
 
@@ -15,9 +16,9 @@ using namespace Zelkoran;
 
 namespace {
 
-constexpr int kTypeTop = 241;
-constexpr int kSizeTop = 257;
-constexpr int kBlockSizeTop = 273;
+constexpr int kTypeTop = basePanelRows::kFirstLine;
+constexpr int kSizeTop = basePanelRows::kSecondLine;
+constexpr int kBlockSizeTop = basePanelRows::kThirdLine;
 // Wide enough for "Compressed" beside its box.
 constexpr int kStorageBoxWidth = 100;
 
@@ -46,7 +47,9 @@ void BlockText::createInfoWidgets(int font)
         int id;
         const char* name;
         int top;
-    } boxes[] = {{m_ids.raw, "Raw", 300}, {m_ids.compressed, "Compressed", 327}, {m_ids.crypted, "Crypted", 354}};
+    } boxes[] = {{m_ids.raw, "Raw", basePanelRows::kRawBox},
+                 {m_ids.compressed, "Compressed", basePanelRows::kCompressedBox},
+                 {m_ids.crypted, "Crypted", basePanelRows::kCryptedBox}};
     for (const auto& box : boxes)
         ui::addCheckBox(*m_panel, {.name = box.name,
                                    .id = box.id,

@@ -1,4 +1,5 @@
 #include "tabs/data/ctrlAudioTracks.h"
+#include "tabs/base/BasePanel.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
@@ -20,8 +21,8 @@ using namespace Zelkoran;
 namespace {
 
 constexpr int kTabCheckBoxId = 226;
-constexpr int kTypeTop = 241;
-constexpr int kSizeTop = 257;
+constexpr int kTypeTop = basePanelRows::kFirstLine;
+constexpr int kSizeTop = basePanelRows::kSecondLine;
 constexpr int kNoticeMs = 2000;
 constexpr const char* kKind = "AudioTrack";
 constexpr const char* kExportTitle = "Audio export";

@@ -1,4 +1,5 @@
 #include "tabs/data/ctrlUndelete.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/base/BlockText.h"
 #include "tabs/base/ExportFile.h"
 #include "tabs/base/NamedPictures.h"
@@ -29,9 +30,9 @@ constexpr int kStorageBoxWidth = 100;
 constexpr int kTabCheckBoxId = 229;
 constexpr const char* kTitle = "Undelete a block";
 constexpr const char* kNoBlock = "No block";
-constexpr int kTypeTop = 241;
-constexpr int kSizeTop = 257;
-constexpr int kBlockSizeTop = 273;
+constexpr int kTypeTop = basePanelRows::kFirstLine;
+constexpr int kSizeTop = basePanelRows::kSecondLine;
+constexpr int kBlockSizeTop = basePanelRows::kThirdLine;
 constexpr uint32_t kNumberRange = 9999; // numbers 0..9998 make a taken name free
 
 // The hidden image block each owner type keeps beside it.
@@ -57,7 +58,9 @@ CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Un
         int id;
         const char* name;
         float top;
-    } boxes[] = {{UW_RAW, "Raw", 300}, {UW_COMPRESSED, "Compressed", 327}, {UW_CRYPTED, "Crypted", 354}};
+    } boxes[] = {{UW_RAW, "Raw", basePanelRows::kRawBox},
+                 {UW_COMPRESSED, "Compressed", basePanelRows::kCompressedBox},
+                 {UW_CRYPTED, "Crypted", basePanelRows::kCryptedBox}};
     for (const auto& spec : boxes)
         if (WidgetCheckBox* box = ui::addCheckBox(*panel, {.name = spec.name, .id = spec.id, .x = ui::centred(),
                                                            .y = ui::top(spec.top), .w = kStorageBoxWidth, .h = 22,

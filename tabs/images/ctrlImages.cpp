@@ -1,4 +1,5 @@
 #include "tabs/images/ctrlImages.h"
+#include "tabs/base/BasePanel.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
@@ -20,8 +21,8 @@ using namespace Zelkoran;
 
 namespace {
 
-constexpr int kResolutionTop = 241;
-constexpr int kZoomTop = 257;
+constexpr int kResolutionTop = basePanelRows::kFirstLine;
+constexpr int kZoomTop = basePanelRows::kSecondLine;
 // Room for "#FFFFFF"; the colour key's "On" box then just fits beside the
 // swatch within the 200-px panel.
 constexpr int kColorTextWidth = 56;

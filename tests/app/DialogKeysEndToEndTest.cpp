@@ -9,6 +9,7 @@
 #include "tabs/base/ctrlBaseControls.h"
 #include "services/Version.h"
 #include "tabs/gui/ctrlGUI.h"
+#include "tabs/scenes/import/SceneImportDialogIds.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>
@@ -27,7 +28,7 @@ namespace TS = editortest::TS;
 
 constexpr int kOk = 1, kCancel = 2; // the editor's dialogs; message boxes answer 4 (Yes) and 8 (No)
 constexpr int kImportScene = 4;     // the Scenes tab's Import choice
-constexpr int kSceneName = 1128;    // the New Scene dialog's name field
+constexpr int kSceneName = sceneImportDialog::ID_NAME;    // the New Scene dialog's name field
 
 class DialogKeysEndToEndTest;
 using Step = void (*)(DialogKeysEndToEndTest& t, int key);

@@ -11,6 +11,7 @@
 #include "support/FileFaults.h"
 #include "support/GifWriter.h"
 #include "support/TestFolder.h"
+#include "tabs/scenes/import/SceneImportDialogIds.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>
@@ -574,7 +575,7 @@ bool importScene(Session& s, const std::string& path, const std::string& scene)
     if (s.tabIsDirty("Scenes"))
         TS::pushAnswer(Zelkoran::MBB_YES); // its unsaved changes may go
     TS::pushScript([](int dialog) {
-        TS::clickWidget(dialog, 1136);
+        TS::clickWidget(dialog, sceneImportDialog::ID_LOAD);
         TS::pump();
         TS::clickWidget(dialog, 1);
     });

@@ -6,6 +6,7 @@
 #include "scene/SceneAccess.h"
 #include "support/CaptionFit.h"
 #include "support/GifWriter.h"
+#include "tabs/scenes/import/SceneImportDialogIds.h"
 #include "tabs/scenes/import/SceneImportKinds.h"
 #include "tabs/scenes/import/SceneImportProbe.h"
 
@@ -31,8 +32,11 @@ struct Options : SceneLayerImportOptions, SceneSourceProbe {};
 Options fresh(bool newScene) { return {SceneLayerImport::defaultImportOptions(newScene), {}}; }
 
 constexpr int kSceneChoice = 4;
-constexpr int kLoad = 1136, kName = 1128, kTarget = 1129, kTileX = 1124, kTileY = 1125, kPad = 1152;
-constexpr int kSourceType = 1146, kImageFrame = 1149, kVideoFrame = 1150, kUVTTFrame = 1171, kUVTTMeta = 1173;
+using namespace sceneImportDialog;
+constexpr int kLoad = ID_LOAD, kName = ID_NAME, kTarget = ID_TARGET, kTileX = ID_TILE_X, kTileY = ID_TILE_Y,
+              kPad = ID_PAD;
+constexpr int kSourceType = ID_SOURCE_TYPE, kImageFrame = ID_IMAGE_FRAME, kVideoFrame = ID_VIDEO_FRAME,
+              kUVTTFrame = ID_UVTT_FRAME, kUVTTMeta = ID_UVTT_META;
 
 // Only the signature and header of a 20000 x 20000 PNG: no picture decodes from it.
 const std::string kHugePNGHeader("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\x4E\x20\0\0\x4E\x20\x08\x06\0\0\0", 29);

@@ -3,6 +3,7 @@
 // with what they name.
 #include "tabs/SceneTabFixture.h"
 #include "support/LogCapture.h"
+#include "tabs/scenes/import/SceneImportDialogIds.h"
 
 #include <Zelkoran/XML.h>
 
@@ -128,7 +129,7 @@ protected:
             TS::pushAnswer(MBB_YES); // unsaved edits may go
         if (kind == kFull) // the scene import dialog: Load, then OK
             TS::pushScript([](int dialog) {
-                TS::clickWidget(dialog, 1136);
+                TS::clickWidget(dialog, sceneImportDialog::ID_LOAD);
                 TS::pump();
                 TS::clickWidget(dialog, 1);
             });
@@ -546,7 +547,7 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
     TS::pushAnswer(kFull);
     TS::pushAnswer(MBB_YES);
     TS::pushScript([](int dialog) {
-        TS::clickWidget(dialog, 1136);
+        TS::clickWidget(dialog, sceneImportDialog::ID_LOAD);
         TS::pump();
         TS::clickWidget(dialog, 1);
     });

@@ -1,6 +1,7 @@
 // The scene import dialog's panel: its sections, the source probe and the
 // widgets stored back on OK.
 #include "tabs/scenes/import/SceneImportDialog.h"
+#include "tabs/scenes/import/SceneImportDialogIds.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/scenes/import/SceneImportKinds.h"
@@ -25,25 +26,9 @@
 
 using namespace Zelkoran;
 
-namespace {
+using namespace sceneImportDialog;
 
-enum eImportDialogWidget : int {
-    ID_OK = 1, ID_CANCEL = 2, ID_VIDEO_HELP = 4, ID_IMAGE_HELP = 8,
-    ID_TILE_X = 1124, ID_TILE_Y = 1125, ID_FILE = 1127, ID_NAME = 1128, ID_TARGET = 1129, ID_MATCH = 1130,
-    ID_USE_KEY = 1131, ID_KEY = 1132, ID_START = 1133, ID_DURATION = 1134, ID_FRAMES = 1135, ID_LOAD = 1136,
-    ID_TYPE_LABEL = 1137, ID_NAME_LABEL = 1138, ID_TARGET_LABEL = 1139, ID_MATCH_LABEL = 1140,
-    ID_DURATION_CAPTION = 1141, ID_START_LABEL = 1142, ID_DURATION_LABEL = 1143, ID_FRAMES_LABEL = 1144,
-    ID_RESOLUTION_LABEL = 1145, ID_SOURCE_TYPE = 1146, ID_RESOLUTION = 1147, ID_GENERAL_FRAME = 1148,
-    ID_IMAGE_FRAME = 1149, ID_VIDEO_FRAME = 1150, ID_IMAGE_LAYER = 1151, ID_PAD = 1152, ID_PAD_CLEAR = 1153,
-    ID_PAD_WHITE = 1154, ID_PAD_BLACK = 1155, ID_TILE_LABEL = 1156, ID_TILE_W_ICON = 1157,
-    ID_TILE_H_ICON = 1158, ID_KEY_ICON = 1159, ID_KEY_SWATCH = 1160, ID_DURATION_VALUE = 1161,
-    ID_KEY_LABEL = 1162, ID_MODE = 1163, ID_MODE_LABEL = 1164, ID_GENERAL_TITLE = 1165, ID_IMAGE_TITLE = 1166,
-    ID_VIDEO_TITLE = 1167, ID_UVTT_FRAME = 1171, ID_UVTT_TITLE = 1172, ID_UVTT_META = 1173,
-    ID_UVTT_MAP_LABEL = 1174, ID_UVTT_MAP = 1175, ID_UVTT_LOS = 1176, ID_UVTT_OBJECTS = 1177,
-    ID_UVTT_PORTALS = 1178, ID_UVTT_LIGHTS = 1179, ID_UVTT_MOVEMENT = 1180, ID_UVTT_MERGE = 1181,
-    ID_UVTT_DETAILS = 1182, ID_UVTT_OCC_LABEL = 1183, ID_UVTT_PORTAL_LABEL = 1184, ID_UVTT_LIGHT_LABEL = 1185,
-    ID_UVTT_MOVE_LABEL = 1186,
-};
+namespace {
 
 constexpr uint8_t kBack[3] = {225, 225, 225};
 constexpr int kTileGroup[] = {ID_TILE_LABEL, ID_TILE_W_ICON, ID_TILE_H_ICON, ID_MATCH_LABEL,

@@ -29,7 +29,7 @@ public:
     {
         return showSceneImportDialog(options, found, scene, false);
     }
-    // The swatch 1160 takes the colour of the text 1132 when it parses;
+    // The colour key's swatch takes the colour of its text when it parses;
     // rewrite: the text becomes its upper-case form too.
     static void updateImportColorSwatch(Zelkoran::Panel* dialog, bool rewrite);
 
