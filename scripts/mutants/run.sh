@@ -50,8 +50,9 @@ for patch in "$@"; do
         verdict="SURVIVED: the whole suite passes with it"
         failed=1
     else
-        # ctest lists each failure as "  <n> - <test> (<why>)".
-        verdict="caught by $(sed -n 's/^[[:space:]]*[0-9]* - \(.*\) (.*)$/\1/p' "$logs/$name.test.log" | paste -sd ' ')"
+        # ctest lists each failure as "  <n> - <test> (<why>)" below its
+        # FAILED line; skipped tests are listed the same way above it.
+        verdict="caught by $(sed -n '/tests FAILED:/,$s/^[[:space:]]*[0-9]* - \(.*\) (.*)$/\1/p' "$logs/$name.test.log" | paste -sd ' ')"
     fi
     restore
     echo "$name: $verdict"
