@@ -197,6 +197,13 @@ void BlockText::storageForSave(const Archive* archive)
     followArchive(archive);
 }
 
+void BlockText::putBack(const Storage& kept)
+{
+    m_block.storage = kept.mode;
+    m_asStored = kept.asStored;
+    showStorageMode(kept.mode);
+}
+
 bool BlockText::storageBoxOffered(int widgetId, const Archive* archive) const
 {
     return widgetId != m_ids.raw || !archive || !archive->isEncrypted();

@@ -91,6 +91,14 @@ public:
     void followArchive(const Zelkoran::Archive* archive);
     // The storage the next save writes under archive, shown.
     void storageForSave(const Zelkoran::Archive* archive);
+    // The record's storage and whether it is its stored block's: what a
+    // refused save puts back, so the boxes keep telling how the block lies.
+    struct Storage {
+        uint32_t mode;
+        bool asStored;
+    };
+    Storage storage() const { return {m_block.storage, m_asStored}; }
+    void putBack(const Storage& kept);
     bool storageBoxOffered(int widgetId, const Zelkoran::Archive* archive) const;
     std::array<int, 3> storageBoxes() const { return {m_ids.raw, m_ids.compressed, m_ids.crypted}; }
 

@@ -293,15 +293,19 @@ int CtrlTextFile::onSave()
         services.notifySaveError(noun(), "Could not get the QEL archive.", kNoticeMs);
         return -1;
     }
+    const BlockText::Storage kept = held.storage();
     held.storageForSave(archive);
     const string saved(block.name);
     const string listed = shouldAddBlockToList(block) ? saved : string();
-    return saveRawBlock(block, noun(), listed, [this, archive] {
+    const int rc = saveRawBlock(block, noun(), listed, [this, archive] {
         // The block as just written: an index encrypted later leaves it
         // stored as it is until it is saved again, and the boxes say so.
         held.readBack(*archive);
         updateData();
     });
+    if (rc != 0)
+        held.putBack(kept); // nothing was written: the block lies as it did
+    return rc;
 }
 
 int CtrlTextFile::onExport(const string& archivePath) const

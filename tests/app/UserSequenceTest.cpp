@@ -62,6 +62,13 @@ const Regression kRegressions[] = {
       {"undelete", 648238855u},
       {"delete", 4291713597u},
       {"defragment", 79112660u}}},
+    {"a file stored in clear, the index encrypted, a save refused by a write-protected file",
+     {{"type file", 2225488375u},
+      {"encrypt or decrypt index", 3262604793u},
+      {"write protect", 1859941557u},
+      {"rename", 3018046542u},
+      {"write protect", 2961151712u},
+      {"rename", 251765872u}}},
 };
 
 TEST(UserSequenceTest, SequencesThatOnceFailedHold)
