@@ -12,6 +12,7 @@
 // Sub-blocks: a length byte, that many bytes, ending with a length of 0.
 #include "import/scene/GIFSizeCheck.h"
 
+#include <array>
 #include <cstring>
 #include <fstream>
 
@@ -56,6 +57,87 @@ bool sizeAllowed(int64_t w, int64_t h) { return w <= kMaxGIFSide && h <= kMaxGIF
 
 size_t colourTable(uint8_t flags) { return flags & 0x80 ? size_t(3) << ((flags & 7) + 1) : 0; }
 
+// Follows a frame's LZW codes as far as they fill its pixels, without
+// making any: a code past the table's next entry (or a first code that is
+// no colour) is damage that SDL2_image's decoder does not survive (it
+// frees memory it never took). Codes past the filled pixels are never
+// decoded, so they are not held to it.
+class LZWCodes {
+public:
+    LZWCodes(int minSize, int64_t pixels) : m_minSize(minSize), m_left(pixels) { reset(); }
+    bool sound() const { return m_sound; }
+    void feed(uint8_t byte)
+    {
+        if (!m_sound || m_left <= 0 || m_ended)
+            return;
+        m_bits |= uint32_t(byte) << m_count;
+        m_count += 8;
+        while (m_count >= m_size && m_sound && m_left > 0 && !m_ended) {
+            const int size = m_size; // a code may widen the next ones
+            const int code = int(m_bits & ((1u << size) - 1));
+            m_bits >>= size;
+            m_count -= size;
+            take(code);
+        }
+    }
+
+private:
+    void reset() { m_size = m_minSize + 1, m_next = clear() + 2, m_prev = -1; }
+    int clear() const { return 1 << m_minSize; }
+    int lengthOf(int code) const { return code < clear() ? 1 : m_length[code]; }
+    void take(int code)
+    {
+        if (code == clear())
+            return reset();
+        if (code == clear() + 1) {
+            m_ended = true;
+            return;
+        }
+        if (m_prev < 0 ? code >= clear() : code > m_next) {
+            m_sound = false;
+            return;
+        }
+        const int length = code == m_next ? lengthOf(m_prev) + 1 : lengthOf(code);
+        if (m_prev >= 0 && m_next < kTable) {
+            m_length[m_next] = lengthOf(m_prev) + 1;
+            if (++m_next == 1 << m_size && m_size < 12)
+                ++m_size;
+        }
+        m_prev = code;
+        m_left -= length;
+    }
+
+    static constexpr int kTable = 4096;
+    int m_minSize;
+    int64_t m_left;
+    int m_size = 0, m_next = 0, m_prev = -1;
+    uint32_t m_bits = 0;
+    int m_count = 0;
+    bool m_sound = true, m_ended = false;
+    std::array<int, kTable> m_length{};
+};
+
+// A frame's code size and data sub-blocks, their codes followed.
+bool skipFrameData(Cursor& at, int64_t pixels)
+{
+    if (!at.has(1))
+        return false;
+    const int minSize = at.byte();
+    if (minSize > 11)
+        return false; // its clear code would not fit a 12-bit table
+    LZWCodes codes(minSize, pixels);
+    while (at.has(1)) {
+        const uint8_t n = at.byte();
+        if (n == 0)
+            return codes.sound();
+        if (!at.has(n))
+            return false;
+        for (uint8_t i = 0; i < n; ++i)
+            codes.feed(at.byte());
+    }
+    return false;
+}
+
 } // namespace
 
 bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout, const GIFFrameVisitor& visit)
@@ -94,7 +176,7 @@ bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout, const 
                 return false;
             const int64_t left = at.u16(), top = at.u16(), w = at.u16(), h = at.u16();
             const uint8_t local = at.byte();
-            if (!sizeAllowed(left + w, top + h) || !at.skip(colourTable(local)) || !at.skip(1) || !at.skipSubBlocks())
+            if (!sizeAllowed(left + w, top + h) || !at.skip(colourTable(local)) || !skipFrameData(at, w * h))
                 return false;
             ++layout.frames;
             if (int64_t(layout.frames) * std::max(screen, w * h) > kMaxGIFTotalPixels)

@@ -267,11 +267,16 @@ TEST_F(FrameImport, ConverterCodes)
 TEST_F(FrameImport, BrokenGIFsAndTheStillLayer)
 {
     const std::string good = folder.path("two.gif"), cut = folder.path("cut.gif"), huge = folder.path("huge.gif"),
-                      hiding = folder.path("hiding.gif");
+                      hiding = folder.path("hiding.gif"), pastTable = folder.path("past-table.gif");
     giftest::write(good, giftest::twoFrames(32, 16));
     giftest::writeBroken(cut, huge);
     giftest::write(hiding, giftest::twoFramesHidingOne(16385, 1));
-    for (const std::string& broken : {cut, huge, hiding})
+    // A 4 x 1 frame whose codes (size 2) run clear, 0, then 7 where the
+    // table's next entry is 6; then a sound 1 x 1 frame.
+    giftest::write(pastTable, {'G', 'I', 'F', '8', '9', 'a', 4, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 0, 0,
+                               0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0, 2, 2, 0xC4, 0x0B, 0,
+                               0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B});
+    for (const std::string& broken : {cut, huge, hiding, pastTable})
         EXPECT_EQ(importGIFAnimatedLayer(target(), gifOptions(broken), nullptr, nullptr), IR_GIF_UNREADABLE);
 
     // The still import takes the first frame: red, 2 x 1 tiles of 16.
