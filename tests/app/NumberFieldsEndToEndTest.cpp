@@ -14,6 +14,7 @@
 
 #include <SDL.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,42 +77,53 @@ protected:
             }
         return own;
     }
+
+    // Each tab in turn shows its first block (prepared by shown); field then
+    // meets every widget of type on a shown panel that is shown and enabled.
+    void forEachField(eWidgetType type, const std::function<void(CtrlBase*, Panel*)>& shown,
+                      const std::function<void(CtrlBase*, Panel*, Widget*)>& field)
+    {
+        GUIMgr* gui = Main::instance()->guiMgr();
+        for (CtrlBase* tab : app.menu()->getCtrls()) {
+            SCOPED_TRACE(tab->getName().c_str());
+            Panel* own = showWithFirstBlock(tab);
+            ASSERT_NE(own, nullptr);
+            shown(tab, own);
+            for (int panelId : gui->getPanelIDs()) {
+                Panel* p = gui->getPanel(panelId);
+                if (!p->isShown())
+                    continue;
+                for (Widget* w : std::vector<Widget*>(p->children().begin(), p->children().end()))
+                    if (w->getType() == type && w->isShown() && w->isEnabled())
+                        field(tab, p, w);
+            }
+        }
+    }
 };
 
 TEST_F(NumberFieldsTest, EveryTabsNumbersStayAsTypedUntilCommitted)
 {
     openFilledArchive();
-    GUIMgr* gui = Main::instance()->guiMgr();
     int checked = 0;
-    for (CtrlBase* tab : app.menu()->getCtrls()) {
-        SCOPED_TRACE(tab->getName().c_str());
-        Panel* own = showWithFirstBlock(tab);
-        ASSERT_NE(own, nullptr);
-        for (int panelId : gui->getPanelIDs()) {
-            Panel* p = gui->getPanel(panelId);
-            if (!p->isShown())
+    forEachField(WT_NUMBEREDIT, [](CtrlBase*, Panel*) {}, [&](CtrlBase*, Panel* p, Widget* w) {
+        WidgetNumberEdit* n = p->getNumberEdit(w->getID());
+        if (!n || n->getReadOnly())
+            return;
+        for (const std::string typed : {"12", "0.5"}) {
+            if (std::stof(typed) < n->getMin() || std::stof(typed) > n->getMax()
+                || (typed == "0.5" && !n->isFloatAllowed()))
                 continue;
-            for (Widget* w : std::vector<Widget*>(p->children().begin(), p->children().end())) {
-                WidgetNumberEdit* n = w->getType() == WT_NUMBEREDIT ? p->getNumberEdit(w->getID()) : nullptr;
-                if (!n || !n->isShown() || !n->isEnabled() || n->getReadOnly())
-                    continue;
-                for (const std::string typed : {"12", "0.5"}) {
-                    if (std::stof(typed) < n->getMin() || std::stof(typed) > n->getMax()
-                        || (typed == "0.5" && !n->isFloatAllowed()))
-                        continue;
-                    SCOPED_TRACE(std::string(p->getName()) + "/" + n->getName() + " \"" + typed + "\"");
-                    const std::string before = n->getText().c_str();
-                    typeKeys(panelId, n->getID(), typed, Commit::None);
-                    EXPECT_EQ(n->getText().c_str(), typed) << "the text under the caret stays";
-                    TS::key(SDLK_RETURN);
-                    app.runPass();
-                    const std::string after = n->getText().c_str();
-                    EXPECT_TRUE(after == typed || after == before) << after;
-                    ++checked;
-                }
-            }
+            SCOPED_TRACE(std::string(p->getName()) + "/" + n->getName() + " \"" + typed + "\"");
+            const std::string before = n->getText().c_str();
+            typeKeys(p->getID(), n->getID(), typed, Commit::None);
+            EXPECT_EQ(n->getText().c_str(), typed) << "the text under the caret stays";
+            TS::key(SDLK_RETURN);
+            app.runPass();
+            const std::string after = n->getText().c_str();
+            EXPECT_TRUE(after == typed || after == before) << after;
+            ++checked;
         }
-    }
+    });
     EXPECT_GT(checked, 30) << "fields of several tabs were typed into";
 }
 
@@ -120,39 +132,30 @@ TEST_F(NumberFieldsTest, EveryTabsNumbersStayAsTypedUntilCommitted)
 TEST_F(NumberFieldsTest, EveryTabsColourFieldsPutBackAnUnreadableColourWithoutAnEdit)
 {
     openFilledArchive();
-    GUIMgr* gui = Main::instance()->guiMgr();
     int checked = 0;
-    for (CtrlBase* tab : app.menu()->getCtrls()) {
-        SCOPED_TRACE(tab->getName().c_str());
-        Panel* own = showWithFirstBlock(tab);
-        ASSERT_NE(own, nullptr);
+    const auto skinColours = [this](CtrlBase*, Panel* own) {
         // The GUI tab shows its colours in the skin's colour mode.
         if (own->getCheckBox(CtrlGUI::GW_SKIN_COLORS) && own->getWidgetByID(CtrlGUI::GW_SKIN_COLORS)->isEnabled()) {
             ASSERT_TRUE(TS::clickWidget(own->getID(), CtrlGUI::GW_SKIN_COLORS));
             app.runPass();
         }
-        for (int panelId : gui->getPanelIDs()) {
-            Panel* p = gui->getPanel(panelId);
-            if (!p->isShown())
-                continue;
-            for (Widget* w : std::vector<Widget*>(p->children().begin(), p->children().end())) {
-                WidgetTextEdit* edit = w->getType() == WT_TEXTEDIT ? p->getTextEdit(w->getID()) : nullptr;
-                if (!edit || !edit->isShown() || !edit->isEnabled() || edit->getReadOnly())
-                    continue;
-                const std::string before = edit->getText().c_str();
-                const bool colour = (before.size() == 7 || before.size() == 9) && before[0] == '#' &&
-                                    before.find_first_not_of("0123456789ABCDEF", 1) == std::string::npos;
-                if (!colour)
-                    continue;
-                SCOPED_TRACE(std::string(p->getName()) + "/" + edit->getName() + " " + before);
-                const bool dirty = tab->isDirty();
-                typeKeys(panelId, edit->getID(), "zz");
-                EXPECT_EQ(edit->getText().c_str(), before);
-                EXPECT_EQ(tab->isDirty(), dirty) << "nothing was edited";
-                ++checked;
-            }
-        }
-    }
+    };
+    forEachField(WT_TEXTEDIT, skinColours, [&](CtrlBase* tab, Panel* p, Widget* w) {
+        WidgetTextEdit* edit = p->getTextEdit(w->getID());
+        if (!edit || edit->getReadOnly())
+            return;
+        const std::string before = edit->getText().c_str();
+        const bool colour = (before.size() == 7 || before.size() == 9) && before[0] == '#' &&
+                            before.find_first_not_of("0123456789ABCDEF", 1) == std::string::npos;
+        if (!colour)
+            return;
+        SCOPED_TRACE(std::string(p->getName()) + "/" + edit->getName() + " " + before);
+        const bool dirty = tab->isDirty();
+        typeKeys(p->getID(), edit->getID(), "zz");
+        EXPECT_EQ(edit->getText().c_str(), before);
+        EXPECT_EQ(tab->isDirty(), dirty) << "nothing was edited";
+        ++checked;
+    });
     EXPECT_GE(checked, 4) << "colour fields of several tabs were typed into";
 }
 
