@@ -25,8 +25,10 @@ public:
     // offered a colour key by the editor.
     SDL_Surface* getSurface() const { return m_surface; }
     // Takes the surface as the image's pixels (converted as above). With
-    // own = 1 the image frees the given surface; on failure the caller keeps
-    // it. Assigning the image's own surface changes nothing. 0 or a negative code.
+    // own = 1 the image frees the given surface, or keeps it as its pixels
+    // when it already is in the image's format without a colour key; on
+    // failure the caller keeps it. Assigning the image's own surface changes
+    // nothing. 0 or a negative code.
     int assignSurface(SDL_Surface* surface, int own);
     // Writes the pixels (as RGBA or RGB, by the format), colour key, colour
     // and alpha mod as a "ZK7_IMAGE" block, replacing a live block of the same name; an empty name saves

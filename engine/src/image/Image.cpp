@@ -115,14 +115,19 @@ int Image::assignSurface(SDL_Surface* surface, int own)
 {
     if (surface && surface == m_surface)
         return RC_OK;
-    SDL_Surface* copy = image::toImageFormat(surface);
+    const bool taken = own && image::takesAsImage(surface);
+    SDL_Surface* copy = taken ? surface : image::toImageFormat(surface);
     if (!copy)
         return RC_ERR_INVALID;
+    if (taken) { // as a copy would start: whole clip, blending by its alpha
+        SDL_SetClipRect(copy, nullptr);
+        SDL_SetSurfaceBlendMode(copy, copy->format->Amask ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
+    }
     dropTexture();
     if (m_surface)
         SDL_FreeSurface(m_surface);
     m_surface = copy;
-    if (own)
+    if (own && !taken)
         SDL_FreeSurface(surface);
     return RC_OK;
 }

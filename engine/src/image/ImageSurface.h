@@ -16,4 +16,9 @@ inline constexpr uint32_t kOpaqueFormat = SDL_PIXELFORMAT_RGB888;
 // key becomes transparent pixels), or null. The caller frees it.
 SDL_Surface* toImageFormat(SDL_Surface* s);
 
+// Whether an owned s can serve as its own copy: already in the image format,
+// no colour key, no other holder and pixels of its own. An atlas of a
+// hundred megabytes then costs no second fresh buffer.
+bool takesAsImage(const SDL_Surface* s);
+
 } // namespace Zelkoran::image

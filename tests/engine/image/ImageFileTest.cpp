@@ -237,5 +237,40 @@ TEST_F(ImageFile, AssignSurfaceTakesOwnershipAndKeepsTheCallersOnFailure)
     SDL_FreeSurface(expected);
 }
 
+// An owned surface already in the image's format becomes its pixels with
+// no copy; one the copy would change, or one the caller keeps, is copied.
+TEST_F(ImageFile, AssignSurfaceCopiesOnlyWhatItMustChangeOrMayNotKeep)
+{
+    Image* img = images->get(images->create("Taken", 10));
+    SDL_Surface* pattern = patternSurface(5, 3);
+    const struct {
+        uint32_t format;
+        bool key;
+        int own;
+        bool kept;
+    } cases[] = {{SDL_PIXELFORMAT_ARGB8888, false, 1, true},  {SDL_PIXELFORMAT_RGB888, false, 1, true},
+                 {SDL_PIXELFORMAT_ARGB8888, false, 0, false}, {SDL_PIXELFORMAT_RGB888, true, 1, false},
+                 {SDL_PIXELFORMAT_ABGR8888, false, 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(SDL_GetPixelFormatName(c.format) + std::string(c.key ? " keyed" : "") + (c.own ? " owned" : ""));
+        SDL_Surface* given = SDL_ConvertSurfaceFormat(pattern, c.format, 0);
+        SDL_SetSurfaceBlendMode(given, SDL_BLENDMODE_NONE);
+        if (c.key)
+            SDL_SetColorKey(given, SDL_TRUE, 0);
+        const uintptr_t address = reinterpret_cast<uintptr_t>(given);
+        ASSERT_EQ(img->assignSurface(given, c.own), 0);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(img->getSurface()) == address, c.kept);
+        if (!c.key) {
+            EXPECT_TRUE(samePixels(pattern, img->getSurface(), SDL_ISPIXELFORMAT_ALPHA(c.format)));
+        }
+        SDL_BlendMode blend = SDL_BLENDMODE_INVALID;
+        SDL_GetSurfaceBlendMode(img->getSurface(), &blend);
+        EXPECT_EQ(blend, img->getSurface()->format->Amask ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
+        if (!c.own)
+            SDL_FreeSurface(given);
+    }
+    SDL_FreeSurface(pattern);
+}
+
 } // namespace
 } // namespace imagetest
