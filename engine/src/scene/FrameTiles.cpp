@@ -5,8 +5,8 @@
 // would need a 128-bit collision), in an index split by hash over the
 // threads, and numbers the tiles in parallel once all are looked up;
 // tolerant matching walks serially, finds the lowest earlier tile that
-// matches, behind bounds that never reject a real match, and splits long
-// searches over threads.
+// matches, behind bounds that never reject a real match, while the other
+// threads prepare statistics ahead of it and take shares of long searches.
 #include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Result.h>
 
@@ -20,8 +20,12 @@
 #include <barrier>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <unordered_map>
 
@@ -36,6 +40,8 @@ using Clock = std::chrono::steady_clock;
 // its team a meeting, which on a busy machine waits for a held-up thread.
 constexpr int64_t kHashSlice = 262144;
 constexpr int64_t kStatisticsSlice = 1024;
+// Statistics slices prepared ahead of the tolerant walk, at most.
+constexpr int64_t kSlicesAhead = 8;
 // Each thread of a preparation or copy team gets at least this many
 // pixels: a thread costs more than it saves below (and far more on a busy
 // machine).
@@ -448,11 +454,132 @@ private:
     std::vector<uint32_t> m_next; // per unique position
 };
 
+// Where the threads of a tolerant analysis meet. The calling thread walks
+// the tiles in order; the others prepare the statistics of the slices
+// ahead of it, in chunks, at most kSlicesAhead slices ahead, and take
+// shares of its long searches. A thread with nothing to do sleeps (OpenMP's
+// own waits spin, and on a busy machine a spinning thread takes the CPU
+// the walk needs). One lock guards it all, taken once per chunk or share,
+// each tens of microseconds of work.
+class TolerantCrew {
+public:
+    TolerantCrew(int64_t total, int64_t slice, int64_t chunk)
+        : m_total(total), m_slice(slice), m_chunk(chunk), m_perSlice(chunksOf(slice)),
+          m_chunks(total / slice * m_perSlice + chunksOf(total % slice)), m_done(size_t(kSlicesAhead), 0)
+    {
+    }
+
+    int64_t slice() const { return m_slice; }
+    // Slice s holds raw tiles s x slice() .. + countOf(s) - 1.
+    int64_t countOf(int64_t s) const { return std::min(m_slice, m_total - s * m_slice); }
+    // Where a raw tile's statistics go: its place in its slice's slot.
+    size_t slotIndex(int64_t raw) const
+    {
+        return size_t(raw / m_slice % kSlicesAhead * m_slice + raw % m_slice);
+    }
+    void setThreads(int threads) { m_threads = threads; }
+    int threads() const { return m_threads; }
+
+    // Any thread but the walk's: prepares chunks and runs shares until
+    // finish(). prepare(begin, end) fills the statistics of raw tiles
+    // begin .. end - 1.
+    template <typename Prepare>
+    void serve(const Prepare& prepare)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        while (!m_finished) {
+            if (runShare(lock) || prepareChunk(lock, prepare))
+                continue;
+            m_helpers.wait(lock);
+        }
+    }
+    // The walk's thread: returns once slice s is prepared, preparing
+    // chunks itself while it waits.
+    template <typename Prepare>
+    void awaitSlice(int64_t s, const Prepare& prepare)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        while (m_done[size_t(s % kSlicesAhead)] < chunksOf(countOf(s)))
+            if (!prepareChunk(lock, prepare))
+                m_walker.wait(lock);
+    }
+    // The walk is done with slice s: its slot takes a later one.
+    void releaseSlice(int64_t s)
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_done[size_t(s % kSlicesAhead)] = 0;
+        m_walked = s + 1;
+        m_helpers.notify_all();
+    }
+    // The walk's thread: runs share(0) .. share(count - 1) with any idle
+    // helpers and returns once all are done.
+    void runShares(int count, const std::function<void(int)>& share)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_job = &share, m_shares = count, m_nextShare = 0, m_sharesDone = 0;
+        m_helpers.notify_all();
+        while (runShare(lock)) {
+        }
+        m_walker.wait(lock, [&] { return m_sharesDone == m_shares; });
+        m_job = nullptr;
+    }
+    void finish()
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_finished = true;
+        m_helpers.notify_all();
+    }
+
+private:
+    int64_t chunksOf(int64_t count) const { return (count + m_chunk - 1) / m_chunk; }
+
+    // One share of the open search, if one is left; true when run.
+    bool runShare(std::unique_lock<std::mutex>& lock)
+    {
+        if (!m_job || m_nextShare == m_shares)
+            return false;
+        const std::function<void(int)>* job = m_job;
+        const int share = m_nextShare++;
+        lock.unlock();
+        (*job)(share);
+        lock.lock();
+        if (++m_sharesDone == m_shares)
+            m_walker.notify_one();
+        return true;
+    }
+    // The next chunk, if it lies within the slices ahead; true when prepared.
+    template <typename Prepare>
+    bool prepareChunk(std::unique_lock<std::mutex>& lock, const Prepare& prepare)
+    {
+        if (m_nextChunk == m_chunks || m_nextChunk / m_perSlice >= m_walked + kSlicesAhead)
+            return false;
+        const int64_t c = m_nextChunk++, s = c / m_perSlice;
+        const int64_t begin = s * m_slice + c % m_perSlice * m_chunk;
+        lock.unlock();
+        prepare(begin, std::min(begin + m_chunk, s * m_slice + countOf(s)));
+        lock.lock();
+        if (++m_done[size_t(s % kSlicesAhead)] == chunksOf(countOf(s)))
+            m_walker.notify_one();
+        return true;
+    }
+
+    const int64_t m_total, m_slice, m_chunk, m_perSlice, m_chunks;
+    int m_threads = 1;
+    std::mutex m_lock;
+    std::condition_variable m_helpers, m_walker;
+    bool m_finished = false;
+    int64_t m_nextChunk = 0, m_walked = 0;
+    std::vector<int64_t> m_done; // chunks prepared per slot
+    const std::function<void(int)>* m_job = nullptr;
+    int m_shares = 0, m_nextShare = 0, m_sharesDone = 0;
+};
+
 // The de-duplication state of one analysis.
 class Deduplicator {
 public:
-    Deduplicator(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out)
-        : m_frames(frames), m_s(s), m_out(out)
+    Deduplicator(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out,
+                 TolerantCrew& crew)
+        : m_frames(frames), m_s(s), m_out(out), m_crew(crew)
     {
     }
 
@@ -486,8 +613,8 @@ private:
         const size_t n = m_records.size();
         if (n > kParallelSearch) {
             ++m_out.counters.parallelSearches;
-            if (teamFor(int64_t(n), kPositionsPerThread) > 1)
-                return searchParallel(c, at, nullptr, n);
+            if (sharesFor(n) > 1)
+                return searchShared(c, at, nullptr, n);
         }
         for (uint32_t p = 0; p < n; ++p)
             if (matches(p, c, at, m_out.counters.prefilterRejected, m_out.counters.fullCompares))
@@ -522,13 +649,13 @@ private:
         }
         if (n > kParallelSearch) {
             ++m_out.counters.parallelSearches;
-            if (teamFor(int64_t(n), kPositionsPerThread) > 1) {
+            if (sharesFor(n) > 1) {
                 m_gathered.clear();
                 for (uint32_t head : m_lists)
                     for (uint32_t p = head; p != kNoPosition; p = m_buckets.next(p))
                         m_gathered.push_back(p);
                 std::sort(m_gathered.begin(), m_gathered.end());
-                return searchParallel(c, at, &m_gathered, n);
+                return searchShared(c, at, &m_gathered, n);
             }
         }
         uint32_t best = kNoPosition;
@@ -559,44 +686,41 @@ private:
                                : pixelsWithin(a, u.x, u.y, b, at.x, at.y, m_s, m_s.maxDifferentPixels);
     }
 
-    // Contiguous shares in position order; a thread stops at its first match
+    int sharesFor(size_t n) const { return std::min(teamFor(int64_t(n), kPositionsPerThread), m_crew.threads()); }
+
+    // Contiguous shares in position order; a share stops at its first match
     // or once an earlier share has matched, so the lowest position wins.
-    int64_t searchParallel(const FrameTileCandidate& c, const TilePlace& at, const std::vector<uint32_t>* list,
-                           size_t n)
+    int64_t searchShared(const FrameTileCandidate& c, const TilePlace& at, const std::vector<uint32_t>* list,
+                         size_t n)
     {
-        std::atomic<int64_t> best{INT64_MAX};
-        int64_t result = -1;
-#pragma omp parallel num_threads(teamFor(int64_t(n), kPositionsPerThread))
-        {
+        const int shares = sharesFor(n);
+        std::atomic<int64_t> best{INT64_MAX}, rejectedAll{0}, comparedAll{0};
+        m_crew.runShares(shares, [&](int share) {
             int64_t begin = 0, end = 0;
-            shareOf(int64_t(n), omp_get_num_threads(), omp_get_thread_num(), begin, end);
-            int64_t rejected = 0, compared = 0, mine = -1;
+            shareOf(int64_t(n), shares, share, begin, end);
+            int64_t rejected = 0, compared = 0;
             for (int64_t k = begin; k < end; ++k) {
                 const uint32_t p = list ? (*list)[size_t(k)] : uint32_t(k);
                 if (int64_t(p) >= best.load(std::memory_order_relaxed))
                     break;
                 if (matches(p, c, at, rejected, compared)) {
-                    mine = p;
                     int64_t seen = best.load(std::memory_order_relaxed);
-                    while (mine < seen && !best.compare_exchange_weak(seen, mine, std::memory_order_relaxed)) {
+                    while (p < seen && !best.compare_exchange_weak(seen, p, std::memory_order_relaxed)) {
                     }
                     break;
                 }
             }
-#pragma omp critical(frameTileSearch)
-            {
-                m_out.counters.prefilterRejected += rejected;
-                m_out.counters.fullCompares += compared;
-                if (mine >= 0 && (result < 0 || mine < result))
-                    result = mine;
-            }
-        }
-        return result;
+            rejectedAll += rejected, comparedAll += compared;
+        });
+        m_out.counters.prefilterRejected += rejectedAll.load();
+        m_out.counters.fullCompares += comparedAll.load();
+        return best.load() == INT64_MAX ? -1 : best.load();
     }
 
     const std::vector<SDL_Surface*>& m_frames;
     const FrameTileSettings& m_s;
     FrameTileAnalysis& m_out;
+    TolerantCrew& m_crew;
     UniqueRecords m_records; // tolerant mode: one per unique tile
     ColourBuckets m_buckets;
     std::vector<uint32_t> m_lists;    // average mode: the first position of each bucket searched
@@ -604,40 +728,60 @@ private:
 };
 
 // Tolerant mode: fills ids (frame-major, one per raw tile) and the unique
-// tiles. False when the progress hook asked to stop.
+// tiles. False when the progress hook asked to stop. The walk's time
+// waiting for statistics counts as preparation.
 bool deduplicateTolerant(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s,
                          FrameTileAnalysis& out, uint32_t* ids, const FrameTileProgress& progress)
 {
     const int64_t total = out.rawTiles();
-    Deduplicator dedup(frames, s, out);
+    TolerantCrew crew(total, std::min(total, kStatisticsSlice), std::max<int64_t>(kPixelsPerChunk / s.area(), 1));
+    Deduplicator dedup(frames, s, out, crew);
     int columns[5], rows[5];
     blockBounds(s.tileWidth, columns), blockBounds(s.tileHeight, rows);
-    const int64_t slice = std::min(total, kStatisticsSlice);
-    std::vector<FrameTileCandidate> candidates(static_cast<size_t>(slice));
-    const int64_t chunk = std::max<int64_t>(kPixelsPerChunk / s.area(), 1);
-    for (int64_t first = 0; first < total; first += slice) {
-        const int64_t count = std::min(slice, total - first);
-        const Clock::time_point prepared = Clock::now();
-#pragma omp parallel for schedule(dynamic, 1) num_threads(teamFor(count * s.area(), kPixelsPerThread))
-        for (int64_t begin = 0; begin < count; begin += chunk) {
-            const int64_t end = std::min(count, begin + chunk);
-            TileCursor at(first + begin, out, s);
-            for (int64_t k = begin; k < end; ++k, at.next())
-                prepareCandidate(frames[size_t((*at).frame)], (*at).x, (*at).y, s, columns, rows,
-                                 candidates[size_t(k)]);
+    std::vector<FrameTileCandidate> slots(size_t(crew.slice() * kSlicesAhead));
+    const auto prepare = [&](int64_t begin, int64_t end) {
+        TileCursor at(begin, out, s);
+        for (int64_t k = begin; k < end; ++k, at.next())
+            prepareCandidate(frames[size_t((*at).frame)], (*at).x, (*at).y, s, columns, rows,
+                             slots[crew.slotIndex(k)]);
+    };
+    const auto walk = [&] {
+        for (int64_t slice = 0, first = 0; first < total; ++slice, first += crew.slice()) {
+            const Clock::time_point waited = Clock::now();
+            crew.awaitSlice(slice, prepare);
+            out.prepareMs += msSince(waited);
+            const Clock::time_point walked = Clock::now();
+            // Ids in order: a tile first seen takes the next one.
+            TileCursor at(first, out, s);
+            for (int64_t k = first; k < first + crew.countOf(slice); ++k, at.next()) {
+                if (progress && !progress(double(k) / double(total)))
+                    return false;
+                ids[size_t(k)] = dedup.place(slots[crew.slotIndex(k)], *at);
+            }
+            out.dedupeMs += msSince(walked);
+            crew.releaseSlice(slice);
         }
-        out.prepareMs += msSince(prepared);
-        const Clock::time_point walked = Clock::now();
-        // Ids in order: a tile first seen takes the next one.
-        TileCursor at(first, out, s);
-        for (int64_t k = 0; k < count; ++k, at.next()) {
-            if (progress && !progress(double(first + k) / double(total)))
-                return false;
-            ids[size_t(first + k)] = dedup.place(candidates[size_t(k)], *at);
+        return true;
+    };
+    bool done = false;
+    std::exception_ptr failed; // an allocation of the walk's, thrown on outside the team
+#pragma omp parallel num_threads(teamFor(total * s.area(), kPixelsPerThread))
+    {
+        if (omp_get_thread_num() != 0) {
+            crew.serve(prepare);
+        } else {
+            crew.setThreads(omp_get_num_threads());
+            try {
+                done = walk();
+            } catch (...) {
+                failed = std::current_exception();
+            }
+            crew.finish();
         }
-        out.dedupeMs += msSince(walked);
     }
-    return true;
+    if (failed)
+        std::rethrow_exception(failed);
+    return done;
 }
 
 // Exact mode: fills ids and the unique tiles. Each slice is hashed and
