@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <time.h>
 #include <vector>
 
 using namespace Zelkoran;
@@ -393,6 +394,28 @@ TEST(FrameTiles, SameResultForEveryThreadCount)
             EXPECT_EQ(atlas, firstAtlas) << match << " " << mode << " threads " << threads;
         }
     }
+    omp_set_num_threads(omp_get_num_procs());
+}
+
+// A tolerant walk on four threads costs little more CPU than on one: the
+// threads that wait for it sleep. Every tile here matches the first within
+// the error, so the walk is one long serial run of full comparisons.
+TEST(FrameTiles, TolerantWalkLeavesWaitingThreadsAsleep)
+{
+    const Frames frames(16, 640, 368, [](int f, int x, int y) {
+        const uint32_t jitter = noise(uint32_t((f * 368 + y) * 640 + x)) % 5;
+        return 0xFF000000u | uint32_t(x % 16 * 12) << 16 | uint32_t(y % 16 * 12) << 8 | jitter;
+    });
+    const auto cpuMs = [&](int threads) {
+        omp_set_num_threads(threads);
+        timespec start{}, end{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
+        EXPECT_EQ(analyze(frames, 16, 95.0f, 1).unique.size(), 1u);
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
+        return double(end.tv_sec - start.tv_sec) * 1e3 + double(end.tv_nsec - start.tv_nsec) / 1e6;
+    };
+    const double one = cpuMs(1), four = cpuMs(4);
+    EXPECT_LT(four, 3.0 * one + 20.0) << "one thread " << one << " ms";
     omp_set_num_threads(omp_get_num_procs());
 }
 
