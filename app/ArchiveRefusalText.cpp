@@ -30,6 +30,16 @@ String archiveRefusalText(int code, const char* path, bool rewrite)
     return String("The QEL file \"") + path + "\" " + cause + ".\n" + outcome;
 }
 
+String newArchiveFailureText(int code)
+{
+    String text = "Could not create a new QEL file.";
+    if (code == RC_ERR_BUSY)
+        text += "\nAnother program has the file open.";
+    else if (code == RC_ERR_ACCESS)
+        text += "\nPermission denied in its folder.";
+    return text;
+}
+
 void logArchiveRefusal(const char* action, int code, const char* path, bool rewrite)
 {
     if (const char* cause = causeOf(code, rewrite))

@@ -2,6 +2,7 @@
 // the open archive or into a new one beside the document, which then
 // becomes the open archive.
 #include "app/ArchiveRefusalText.h"
+#include "app/EncryptedArchiveRecord.h"
 #include "app/ErrorBox.h"
 #include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
@@ -116,9 +117,11 @@ int Menu::importXML(const string& requested)
             return -1;
         id = archives()->create(archivePath.c_str(), 0);
         if (id <= 0) {
-            fail("Could not create a new QEL file.");
+            fail(newArchiveFailureText(id).c_str());
             return -1;
         }
+        // Made here with a plain index, as New makes one.
+        EncryptedArchiveRecord::note(archives()->get(id)->getName(), false);
     }
     // An archive made here goes again when the import does not finish.
     const auto abandon = [&] {

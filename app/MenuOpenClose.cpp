@@ -1,6 +1,7 @@
 // Creating, opening and closing the editor's archive. Opening upgrades a
 // QELv1 file first, asks for keys as needed and migrates legacy blocks
 // before the archive becomes the open one.
+#include "app/ArchiveRefusalText.h"
 #include "app/EncryptedArchiveRecord.h"
 #include "app/ErrorBox.h"
 #include "services/EditorLog.h"
@@ -25,8 +26,6 @@ namespace {
 constexpr const char* kLoadTitle = "Load a Zelkoran Data Container file";
 constexpr const char* kNewTitle = "Create a Zelkoran Data Container file";
 constexpr const char* kCloseTitle = "Close current QEL file";
-constexpr const char* kNewFailed = "Could not create a new QEL file.";
-constexpr const char* kNewBusy = "Could not create a new QEL file.\nAnother program has the file open.";
 // The file dialogs' filter: its description, then its pattern.
 constexpr char kQELFilter[] = "Zelkoran Data Container Files (*.qel)\0*.qel\0";
 
@@ -112,7 +111,7 @@ int Menu::onNew()
     const Archive* archive = id > 0 ? archives()->get(id) : nullptr;
     if (!archive) {
         // Without a word the user would not know why no archive opened.
-        showError(kNewTitle, id == RC_ERR_BUSY ? kNewBusy : kNewFailed);
+        showError(kNewTitle, newArchiveFailureText(id).c_str());
         return -1;
     }
     // Made here with a plain index: what an earlier file at this path or

@@ -2,6 +2,7 @@
 // start-up and from the menu bar's Import XML button through real events,
 // with the target archive's choice, its resize and the failures.
 #include "app/AppFixture.h"
+#include "app/EncryptedArchiveRecord.h"
 #include "import/interchange/InterchangeFixture.h"
 #include "support/FileFaults.h"
 
@@ -279,6 +280,7 @@ TEST_F(InterchangeImportTest, AnExistingArchiveIsReplacedOnlyWhenTheUserAgrees)
     ASSERT_EQ(start(), 0);
     const std::string path = writeDocument(R"(<file name="readme" storemethod="raw" source="@/notes.txt"/>)", 1);
     editortest::buildArchive(folder.path("game.qel"), {{"keep", "ZK7_FILE"}});
+    EncryptedArchiveRecord::note(folder.path("game.qel").c_str(), true);
 
     TS::pushAnswer(Zelkoran::MBB_NO);
     EXPECT_EQ(app.menu()->importXML(path.c_str()), -1);
@@ -291,6 +293,8 @@ TEST_F(InterchangeImportTest, AnExistingArchiveIsReplacedOnlyWhenTheUserAgrees)
     EXPECT_EQ(app.menu()->importXML(path.c_str()), 0);
     EXPECT_EQ(archive()->getBlockCount(), 1);
     EXPECT_LT(archive()->blockSearch(Zelkoran::Archive::Block("keep", "ZK7_FILE")), 0);
+    // The file made here is plain: opening it again is not questioned.
+    EXPECT_FALSE(EncryptedArchiveRecord::contains(folder.path("game.qel").c_str()));
 }
 
 } // namespace

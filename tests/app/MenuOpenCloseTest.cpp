@@ -430,7 +430,11 @@ TEST_F(MenuOpenCloseTest, NewThatCannotCreateTheFileSaysSo)
     } cases[] = {
         {folder.path("missing/fresh.qel"), {}, "Could not create a new QEL file."},
         {held, {4}, "Could not create a new QEL file.\nAnother program has the file open."},
+        {folder.path("locked/fresh.qel"), {}, "Could not create a new QEL file.\nPermission denied in its folder."},
     };
+    std::filesystem::create_directory(folder.path("locked"));
+    FileFaults::Scope faults;
+    FileFaults::writeProtect(folder.path("locked"));
     for (const auto& c : cases) {
         TS::clearModalLog();
         TS::pushFileAnswer(true, c.path.c_str());
