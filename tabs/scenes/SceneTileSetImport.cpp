@@ -11,6 +11,7 @@
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Main.h>
+#include <Zelkoran/Result.h>
 #include <Zelkoran/Tool.h>
 #include <Zelkoran/XML.h>
 
@@ -27,6 +28,20 @@ namespace {
 constexpr const char* kTileSetTitle = "TileSet import";
 
 Tool* tool() { return Main::instance()->tool(); }
+
+// The log's reason for a picture of a tile set that is not stored: "" where
+// the code says nothing more than that it failed.
+const char* whyNotStored(int code)
+{
+    switch (code) {
+    case RC_ERR_NOT_FOUND: return ": the file cannot be opened";
+    case RC_ERR_CORRUPT: return ": it is not a picture the editor reads";
+    case RC_ERR_TOO_LARGE: return ": a picture may be at most 16384 pixels a side";
+    case RC_ERR_NO_MEMORY: return ": there is not enough memory for it";
+    case RC_ERR_NO_SLOT: return ": the QEL file has no free block slot";
+    default: return "";
+    }
+}
 
 // The image block holds exactly these pixels (ARGB8888).
 bool holdsPixels(int archiveId, const String& name, const SDL_Surface* pixels)
@@ -162,12 +177,13 @@ int SceneTileSetImport::onImportFullTSX(const string& path, const string& blockN
             candidate = folder.empty() || folder.back() == '/' ? folder + normalized : folder + "/" + normalized;
         string full;
         string reference;
-        if (!normalized.empty() && tool()->fileGetAbsolutePath(candidate.c_str(), full) &&
-            importImageToQEL(full, part, reference, names) == 0 &&
-            image->setAttributeString("source", reference.c_str()))
+        const int rc = !normalized.empty() && tool()->fileGetAbsolutePath(candidate.c_str(), full)
+                           ? importImageToQEL(full, part, reference, names)
+                           : RC_ERR_NOT_FOUND;
+        if (rc == 0 && image->setAttributeString("source", reference.c_str()))
             return true;
-        editorLog().msg(LOG_WARNING, "[TileMap] Warning: the image \"%s\" of \"%s\" could not be stored.\n",
-                        source.c_str(), path.c_str());
+        editorLog().msg(LOG_WARNING, "[TileMap] Warning: the image \"%s\" of \"%s\" could not be stored%s.\n",
+                        source.c_str(), path.c_str(), whyNotStored(rc));
         return false;
     });
     if (ok) {
@@ -231,13 +247,14 @@ int SceneTileSetImport::importImageToQEL(const string& imagePath, const string& 
     const int archiveId = m_services.status().iArchiveID;
     const int id = images->loadFromFile(imagePath.c_str(), "");
     Image* image = id > 0 ? images->get(id) : nullptr;
-    const bool saved = image && ((blockExists(blockName, "ZK7_IMAGE") &&
-                                  holdsPixels(archiveId, blockName, image->getSurface())) ||
-                                 image->save(archiveId, blockName.c_str()) == 0);
-    if (id > 0)
-        images->close(id);
-    if (!saved)
-        return -1;
+    if (!image)
+        return id < 0 ? id : -1;
+    const int saved = blockExists(blockName, "ZK7_IMAGE") && holdsPixels(archiveId, blockName, image->getSurface())
+                          ? 0
+                          : image->save(archiveId, blockName.c_str());
+    images->close(id);
+    if (saved != 0)
+        return saved;
     reference = "qel://" + part + "/" + blockName;
     return 0;
 }

@@ -26,7 +26,8 @@ public:
     // have changed, and its lists must be built again.
     int onImportFullTSX(const string& path, const string& blockName) const;
     // The image file stored as an image block named by names (keyed by the
-    // path); reference: its "qel://" URI. 0, or -1 without a message.
+    // path); reference: its "qel://" URI. 0, or a negative code without a
+    // message (-1 where there is no code of the engine's).
     int importImageToQEL(const string& imagePath, const string& archivePart, string& reference,
                          SceneFileNames& names) const;
     // The whole file (1 byte to 2 GiB) in a new buffer of module 15. 0, or

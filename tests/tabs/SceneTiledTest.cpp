@@ -534,12 +534,29 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
         EXPECT_EQ(liveBlocks(), imported);
     }
 
-    // A missing picture stops the import and the tile set is not stored;
-    // the picture before it, held by grass_3.png already, is not copied.
-    writeFile(folder.path("Broken.tsx"), tileSet({"b/grass.png", "c/none.png"}));
-    importFile(kAlone, folder.path("Broken.tsx"), {kFull, MBB_OK});
-    EXPECT_EQ(takeBoxes().back().text, "Some errors occurred during import. Check log for details.");
-    EXPECT_EQ(liveBlocks(), imported);
+    // A picture that cannot be stored stops the import and the tile set is
+    // not stored; the picture before it, held by grass_3.png already, is not
+    // copied. The log says why.
+    SDL_Surface* wide = SDL_CreateRGBSurfaceWithFormat(0, 17000, 32, 32, SDL_PIXELFORMAT_ARGB8888);
+    IMG_SavePNG(wide, folder.path("wide.png").c_str());
+    SDL_FreeSurface(wide);
+    writeFile(folder.path("text.png"), "not a picture");
+    const struct {
+        const char *picture, *why;
+    } broken[] = {{"c/none.png", "the file cannot be opened"},
+                  {"wide.png", "a picture may be at most 16384 pixels a side"},
+                  {"text.png", "it is not a picture the editor reads"}};
+    for (const auto& b : broken) {
+        writeFile(folder.path("Broken.tsx"), tileSet({"b/grass.png", b.picture}));
+        LogCapture log(folder.path("log.txt"));
+        importFile(kAlone, folder.path("Broken.tsx"), {kFull, MBB_OK});
+        EXPECT_EQ(takeBoxes().back().text, "Some errors occurred during import. Check log for details.");
+        EXPECT_NE(log.text().find(std::string("the image \"") + b.picture + "\" of \"" + folder.path("Broken.tsx") +
+                                  "\" could not be stored: " + b.why + ".\n"),
+                  std::string::npos)
+            << b.picture;
+        EXPECT_EQ(liveBlocks(), imported);
+    }
 
     // Not a source a scene is made from: the dialog comes back, and is
     // cancelled. The tile set just imported is unsaved: Yes to leaving it.
