@@ -1,6 +1,7 @@
 // The editor's services around one tab for a drawing benchmark: the soft
 // screen, GlobalStatus, the editor's resources and a scratch archive holding
-// one block, open as the editor's archive. The tab itself is the caller's.
+// the blocks it is given, open as the editor's archive. The tab itself is
+// the caller's.
 #pragma once
 
 #include "BenchScreen.h"
@@ -34,20 +35,25 @@ public:
         if (resources->load() != 0)
             return "no editor resources";
         const std::string path = folder.path("bench.qel");
-        Zelkoran::ArchiveMgr* archives = Zelkoran::Main::instance()->archiveMgr();
-        const int id = archives->create(path.c_str(), 16);
+        const int id = Zelkoran::Main::instance()->archiveMgr()->create(path.c_str(), 16);
         if (id <= 0)
             return "no archive";
+        status->bArchiveLoaded = 1;
+        status->iArchiveID = id;
+        status->sArchivePath = path.c_str();
+        return addBlock(blockName, type, bytes);
+    }
+
+    // Stores one more block, compressed, in the open archive. Empty string,
+    // or why it could not.
+    std::string addBlock(const char* blockName, const char* type, const std::string& bytes)
+    {
         Zelkoran::Archive::Block block(blockName, type);
         block.storage = Zelkoran::Archive::ST_COMPRESSED;
         block.data = const_cast<char*>(bytes.data());
         block.size = bytes.size();
-        if (archives->get(id)->blockAdd(block) != 0)
-            return "block not stored";
-        status->bArchiveLoaded = 1;
-        status->iArchiveID = id;
-        status->sArchivePath = path.c_str();
-        return "";
+        Zelkoran::Archive* archive = Zelkoran::Main::instance()->archiveMgr()->get(status->iArchiveID);
+        return archive && archive->blockAdd(block) == 0 ? "" : "block not stored";
     }
 
     // The tab draws every frame from now on; one frame warms its caches.
