@@ -378,6 +378,12 @@ TEST_F(TextFileTabTest, TheTextBoxShowsWhatItHoldsAfterEachEdit)
         {"scroll down", [&] { TS::mouseWheel(x, y, -4); }},
         {"scroll back", [&] { TS::mouseWheel(x, y, 4); }},
         {"take the typing back", [&] { keys(SDLK_BACKSPACE, 6); }},
+        {"empty a line with a bar", [&] {
+             keys(SDLK_HOME, 1);
+             keys(SDLK_END, 1, KMOD_LSHIFT);
+             keys(SDLK_DELETE, 1);
+         }},
+        {"type a bar into it", [&] { TS::typeText("\xe2\x94\x82"); }},
         {"select lines", [&] { keys(SDLK_DOWN, 2, KMOD_LSHIFT); }},
         {"delete the selection", [&] { keys(SDLK_DELETE, 1); }},
         {"another block, edits unsaved", [&] { choose("second.xml"); }},

@@ -76,6 +76,10 @@ public:
     // colour (r, g, b, a) under the renderer's clip. Returns the pen x after it.
     int draw(SDL_Renderer* renderer, const char* text, int length, int x, int y, uint8_t r, uint8_t g,
              uint8_t b, uint8_t a) const;
+    // Engine side: how many pixels below its line the ink reaches that draw
+    // draws for text, its pen starting at x, under a clip from left to
+    // right (0: none).
+    int inkBelow(SDL_Renderer* renderer, const char* text, int length, int x, int left, int right) const;
 
 private:
     friend class FontMgr;

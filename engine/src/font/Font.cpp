@@ -140,6 +140,29 @@ struct FontFace {
             SDL_SetTextureBlendMode(g.tex, SDL_BLENDMODE_BLEND);
         return g.tex;
     }
+
+    // Calls draw(texture, glyph, pen) for each glyph of text, its pen
+    // starting at x, whose ink shows between left and right. The pen after
+    // the last glyph passed.
+    template <class Draw>
+    int eachShown(SDL_Renderer* r, const char* text, int n, int x, int kerning, int left, int right, Draw draw) const
+    {
+        int pen = x;
+        for (int i = 0; i < n;) {
+            const uint32_t cp = utf8::next(text, n, i);
+            const Glyph& m = measure(cp);
+            if (pen >= right)
+                break;
+            if (pen + m.advance + kerning > left && cp > ' ') {
+                SDL_Texture* tex = texture(cp, r);
+                const Glyph& gl = m.provided ? m : measure('?');
+                if (tex && gl.ink.w > 0)
+                    draw(tex, gl, pen);
+            }
+            pen += m.advance + kerning;
+        }
+        return pen;
+    }
 };
 
 Font::Font(int id, const char* name, std::unique_ptr<FontFace> face, uint8_t r, uint8_t g, uint8_t b)
@@ -221,25 +244,26 @@ int Font::draw(SDL_Renderer* renderer, const char* text, int length, int x, int 
     const int left = clipped ? clip.x : INT32_MIN;
     if (clipped && (y >= clip.y + clip.h || y + m_face->height <= clip.y))
         return x + getWidth(text, n);
-    int pen = x;
-    for (int i = 0; i < n;) {
-        const uint32_t cp = utf8::next(text, n, i);
-        const Glyph& m = m_face->measure(cp);
-        if (pen >= right)
-            break;
-        if (pen + m.advance + m_kerning > left && cp > ' ') {
-            SDL_Texture* tex = m_face->texture(cp, renderer);
-            const Glyph& gl = m.provided ? m : m_face->measure('?');
-            if (tex && gl.ink.w > 0) {
-                SDL_SetTextureColorMod(tex, r, g, b);
-                SDL_SetTextureAlphaMod(tex, a);
-                const SDL_Rect dst{pen + gl.xoff + gl.ink.x, y + gl.ink.y, gl.ink.w, gl.ink.h};
-                SDL_RenderCopy(renderer, tex, &gl.ink, &dst);
-            }
-        }
-        pen += m.advance + m_kerning;
-    }
-    return pen;
+    return m_face->eachShown(renderer, text, n, x, m_kerning, left, right,
+                             [&](SDL_Texture* tex, const Glyph& gl, int pen) {
+                                 SDL_SetTextureColorMod(tex, r, g, b);
+                                 SDL_SetTextureAlphaMod(tex, a);
+                                 const SDL_Rect dst{pen + gl.xoff + gl.ink.x, y + gl.ink.y, gl.ink.w, gl.ink.h};
+                                 SDL_RenderCopy(renderer, tex, &gl.ink, &dst);
+                             });
+}
+
+int Font::inkBelow(SDL_Renderer* renderer, const char* text, int length, int x, int left, int right) const
+{
+    // Glyphs of a sheet are one line high.
+    if (!renderer || !text || !m_face)
+        return 0;
+    const int n = length < 0 ? static_cast<int>(std::strlen(text)) : length;
+    int below = 0;
+    m_face->eachShown(renderer, text, n, x, m_kerning, left, right, [&](SDL_Texture*, const Glyph& gl, int) {
+        below = std::max(below, gl.ink.y + gl.ink.h - m_face->height);
+    });
+    return below;
 }
 
 void Font::setPosition(Position x, Position y)

@@ -2,6 +2,8 @@
 
 #include "gfx/WindowPixels.h"
 
+#include <Zelkoran/Font.h>
+
 #include <algorithm>
 
 namespace Zelkoran {
@@ -36,6 +38,7 @@ void TextRowCache::release()
     m_owner = nullptr;
     m_slots.clear();
     m_rows.clear();
+    m_reaches.clear();
 }
 
 bool TextRowCache::Slot::holds(const Line* shownAbove, const Line& shown) const
@@ -82,6 +85,11 @@ int TextRowCache::leastRecent() const
     return best;
 }
 
+const TextRowCache::Line* TextRowCache::reachingAbove(const std::vector<Line>& lines, size_t i) const
+{
+    return i > 0 && m_reaches[i - 1] ? &lines[i - 1] : nullptr;
+}
+
 bool TextRowCache::drawRun(SDL_Renderer* renderer, const std::vector<Line>& lines, size_t from, size_t to)
 {
     const int w = m_look.width, h = m_look.height;
@@ -89,12 +97,12 @@ bool TextRowCache::drawRun(SDL_Renderer* renderer, const std::vector<Line>& line
         return false;
     {
         // The same calls the edit makes on the window, in the same order,
-        // from the line above the run, one row down.
+        // from the line above the run where it reaches into it, one row down.
         Painter painter(renderer);
         painter.fill(SDL_Rect{0, 0, w, static_cast<int>(to - from + 1) * h}, m_look.background);
-        if (from > 0)
-            painter.text(m_look.font, lines[from - 1].text.data(), static_cast<int>(lines[from - 1].text.size()),
-                         m_look.penX, 0, m_look.text);
+        if (const Line* above = reachingAbove(lines, from))
+            painter.text(m_look.font, above->text.data(), static_cast<int>(above->text.size()), m_look.penX, 0,
+                         m_look.text);
         for (size_t i = from; i < to; ++i) {
             const Line& line = lines[i];
             const int y = static_cast<int>(i - from + 1) * h;
@@ -112,10 +120,11 @@ bool TextRowCache::drawRun(SDL_Renderer* renderer, const std::vector<Line>& line
         if (SDL_RenderCopy(renderer, m_scratch, &band, &slotRect) != 0)
             return false;
         Slot& slot = m_slots[static_cast<size_t>(m_rows[i])];
-        const Line* above = i > 0 ? &lines[i - 1] : nullptr;
+        const Line* above = reachingAbove(lines, i);
         slot.above.assign(above ? above->text.data() : "", above ? above->text.size() : 0);
         slot.line.assign(lines[i].text.data(), lines[i].text.size());
         slot.hasAbove = above != nullptr;
+        slot.reaches = m_reaches[i];
         slot.selected = lines[i].selected;
         slot.selFrom = lines[i].selected ? lines[i].selFrom : 0;
         slot.selTo = lines[i].selected ? lines[i].selTo : 0;
@@ -132,11 +141,22 @@ bool TextRowCache::prepare(SDL_Renderer* renderer, const Look& look, const std::
         if (!reset(renderer, look, static_cast<int>(lines.size())))
             return false;
     ++m_pass;
-    std::vector<int> rows(lines.size(), -1);
-    for (size_t i = 0; i < lines.size(); ++i)
-        if ((rows[i] = find(i > 0 ? &lines[i - 1] : nullptr, lines[i], i)) >= 0)
-            m_slots[static_cast<size_t>(rows[i])].pass = m_pass;
-    m_rows = std::move(rows);
+    // Top down, so that whether the line above reaches into a row is known:
+    // held lines say so, lines to draw are measured.
+    m_next.assign(lines.size(), -1);
+    m_reaches.assign(lines.size(), false);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const int slot = find(reachingAbove(lines, i), lines[i], i);
+        m_next[i] = slot;
+        if (slot >= 0) {
+            m_slots[static_cast<size_t>(slot)].pass = m_pass;
+            m_reaches[i] = m_slots[static_cast<size_t>(slot)].reaches;
+        } else {
+            m_reaches[i] = look.font->inkBelow(renderer, lines[i].text.data(), static_cast<int>(lines[i].text.size()),
+                                               look.penX, 0, look.width) > 0;
+        }
+    }
+    m_rows.swap(m_next);
     // Rows not held are drawn in runs, each line of a run drawn once.
     bool drawn = true;
     for (size_t from = 0; from < lines.size() && drawn;) {

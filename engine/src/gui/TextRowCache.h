@@ -1,9 +1,10 @@
 // The rows of a multi-line text edit kept as pixels. Each row is drawn once
 // into a slot of an atlas texture of the window's format and copied from
-// there while what it shows stays the same: its line, its selection and the
-// line above it, whose tall glyphs (accented capitals) reach a few pixels
-// down into it. A frame that changes nothing, scrolls, or edits one line
-// draws the glyphs of only the rows that changed.
+// there while what it shows stays the same: its line, its selection and,
+// when that line's ink reaches a few pixels down into it (accented
+// capitals, box-drawing bars), the line above. A frame that changes
+// nothing, scrolls, or edits one line draws the glyphs of only the rows
+// that changed.
 #pragma once
 
 #include "gfx/Painter.h"
@@ -54,8 +55,9 @@ public:
 
 private:
     struct Slot {
-        String above, line;
+        String above, line; // above: when its ink reaches into the row
         bool hasAbove = false, selected = false;
+        bool reaches = false; // the line's ink reaches into the row below
         int selFrom = 0, selTo = 0;
         uint64_t pass = 0; // the prepare that last showed it; 0: holds nothing
         bool holds(const Line* shownAbove, const Line& shown) const;
@@ -63,6 +65,8 @@ private:
     bool reset(SDL_Renderer* renderer, const Look& look, int rows);
     int find(const Line* above, const Line& line, size_t row) const;
     int leastRecent() const;
+    // The line above row i of lines when its ink reaches into the row, else null.
+    const Line* reachingAbove(const std::vector<Line>& lines, size_t i) const;
     // Draws lines [from, to), given their slots in m_rows, into their slots.
     bool drawRun(SDL_Renderer* renderer, const std::vector<Line>& lines, size_t from, size_t to);
     void release();
@@ -72,7 +76,9 @@ private:
     SDL_Texture* m_scratch = nullptr; // the line above a run of rows, then the run
     Look m_look;
     std::vector<Slot> m_slots;
-    std::vector<int> m_rows; // the slot of each row of the last prepare
+    std::vector<int> m_rows;      // the slot of each row of the last prepare
+    std::vector<int> m_next;      // the same for the prepare under way
+    std::vector<bool> m_reaches;  // of each row's line, as Slot::reaches
     uint64_t m_pass = 0;
 };
 

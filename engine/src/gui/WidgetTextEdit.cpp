@@ -510,6 +510,7 @@ void WidgetTextEdit::paint(Painter& painter, const SDL_Rect& r)
     const bool showSel = b.hasSelection() && (hasFocus() || b.readOnly);
     const SDL_Rect rowsRect{area.x - 1, area.y, area.w + 2, area.h};
     std::vector<TextRowCache::Line> shown;
+    shown.reserve(static_cast<size_t>(visible) + 1);
     for (int li = first; li < first + visible && li < b.count(); ++li)
         shown.push_back(shownLine(b, *f, li, showSel));
     // Below the last line, a row of nothing that its tall glyphs reach into.

@@ -293,6 +293,51 @@ TEST_F(Render, DrawnTextStaysInsideItsMeasuredBox)
     }
 }
 
+// inkBelow says how far below its line draw leaves ink: none for plain
+// text, some for a box-drawing bar, none for a bar outside the clip.
+TEST_F(Render, InkBelowTheLineIsWhatDrawLeavesThere)
+{
+    const Font* f = main->fontMgr()->get(main->fontMgr()->getBuiltin("Arial12Black"));
+    ASSERT_NE(f, nullptr);
+    const char* const bar = "a\xe2\x94\x82z";
+    const int x0 = 50, y0 = 60;
+    const int barStart = x0 + f->getWidth("a"), barEnd = x0 + f->getWidth("a\xe2\x94\x82");
+    const struct {
+        const char* text;
+        int left, right; // of the clip
+        bool reaches;
+    } rows[] = {
+        {"Name: Wg|", 0, kScreenW, false},
+        {bar, 0, kScreenW, true},
+        {bar, 0, barStart, false},
+        {bar, barEnd, kScreenW, false},
+    };
+    SDL_Renderer* renderer = screen->getRenderer();
+    panel->baseWidget()->hide();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.text) + " clipped to " + std::to_string(row.left) + ".." + std::to_string(row.right));
+        screen->setRenderCallback([&](int) {
+            screen->clear(255, 255, 255, 255);
+            const SDL_Rect clip{row.left, 0, row.right - row.left, kScreenH};
+            SDL_RenderSetClipRect(renderer, &clip);
+            f->draw(renderer, row.text, -1, x0, y0, 0, 0, 0, 255);
+            SDL_RenderSetClipRect(renderer, nullptr);
+            return 0;
+        });
+        SDL_Surface* s = TS::captureFrame();
+        ASSERT_NE(s, nullptr);
+        int bottom = -1;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 400; ++x)
+                if (pixel(s, x, y).r < 255)
+                    bottom = y;
+        SDL_FreeSurface(s);
+        const int below = std::max(0, bottom + 1 - (y0 + f->getHeight()));
+        EXPECT_EQ(below > 0, row.reaches);
+        EXPECT_EQ(f->inkBelow(renderer, row.text, -1, x0, row.left, row.right), below);
+    }
+}
+
 TEST_F(Render, UpdateDrawsFramesThroughTheCallbackAndPacesLogicSteps)
 {
     int frames = 0;
