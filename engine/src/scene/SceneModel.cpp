@@ -41,7 +41,7 @@ SDL_Surface* variant(SDL_Surface* argb, uint32_t tint, bool transposed)
             const int sx = transposed ? y : x, sy = transposed ? x : y;
             uint32_t p = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
                                                            size_t(sy) * size_t(argb->pitch))[sx];
-            if ((tint & 0xFFFFFF) != 0xFFFFFF) {
+            if (tint != 0xFFFFFFFF) {
                 const uint32_t a = p >> 24;
                 uint32_t c[3] = {p >> 16 & 255, p >> 8 & 255, p & 255};
                 for (int i = 0; i < 3; ++i)
@@ -66,10 +66,10 @@ SDL_Texture* Picture::texture(SDL_Renderer* renderer, uint32_t tint, bool transp
         m_textures.clear();
         m_owner = renderer;
     }
-    const uint32_t key = (tint & 0xFFFFFF) | (transposed ? 1u << 24 : 0u);
+    const uint64_t key = tint | (transposed ? uint64_t(1) << 32 : 0);
     if (auto it = m_textures.find(key); it != m_textures.end())
         return it->second;
-    SDL_Surface* pixels = key == 0xFFFFFF ? surface : variant(surface, tint, transposed);
+    SDL_Surface* pixels = key == 0xFFFFFFFF ? surface : variant(surface, tint, transposed);
     SDL_Texture* made = pixels ? SDL_CreateTextureFromSurface(renderer, pixels) : nullptr;
     if (pixels != surface)
         SDL_FreeSurface(pixels);
@@ -78,6 +78,24 @@ SDL_Texture* Picture::texture(SDL_Renderer* renderer, uint32_t tint, bool transp
     SDL_SetTextureBlendMode(made, SDL_BLENDMODE_BLEND);
     m_textures.emplace(key, made);
     return made;
+}
+
+bool Picture::opaque(const SDL_Rect& r)
+{
+    const auto key = std::tuple(r.x, r.y, r.w, r.h);
+    if (auto it = m_opaque.find(key); it != m_opaque.end())
+        return it->second;
+    SDL_Rect part = r;
+    const SDL_Rect all{0, 0, surface ? surface->w : 0, surface ? surface->h : 0};
+    bool opaque = SDL_IntersectRect(&all, &r, &part);
+    for (int y = part.y; y < part.y + part.h && opaque; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) +
+                                                            size_t(y) * size_t(surface->pitch));
+        for (int x = part.x; x < part.x + part.w && opaque; ++x)
+            opaque = row[x] >> 24 == 255;
+    }
+    m_opaque.emplace(key, opaque);
+    return opaque;
 }
 
 PicturePtr memoryPicture(SDL_Surface* surface)

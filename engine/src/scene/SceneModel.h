@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 struct SDL_Surface;
@@ -54,14 +55,19 @@ struct Picture {
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
     ~Picture();
-    // The texture of the pixels for renderer, made on first use: tinted
-    // (0xRRGGBB; white leaves the colours) as Tiled tints, and transposed
-    // (x and y swapped) for tiles flipped across their diagonal.
-    SDL_Texture* texture(SDL_Renderer* renderer, uint32_t tint = 0xFFFFFF, bool transposed = false);
+    // The texture of the pixels for renderer, made on first use: tinted as
+    // Tiled tints (0xAARRGGBB; any tint but opaque white recolours, the
+    // alpha only by being there), and transposed (x and y swapped) for
+    // tiles flipped across their diagonal.
+    SDL_Texture* texture(SDL_Renderer* renderer, uint32_t tint = 0xFFFFFFFF, bool transposed = false);
+    // True when no pixel of the part r is even partly clear (found on
+    // first use).
+    bool opaque(const SDL_Rect& r);
 
 private:
-    std::map<uint32_t, SDL_Texture*> m_textures; // by tint, bit 24 set when transposed
+    std::map<uint64_t, SDL_Texture*> m_textures; // by tint, bit 32 set when transposed
     SDL_Renderer* m_owner = nullptr;
+    std::map<std::tuple<int, int, int, int>, bool> m_opaque; // opaque() by part
 };
 using PicturePtr = std::shared_ptr<Picture>;
 
@@ -133,7 +139,7 @@ struct Layer {
     double offsetX = 0, offsetY = 0;
     float opacity = 1;
     // tintcolor (r, g, b, a): colours everything drawn as Tiled tints (see
-    // Picture::texture), its alpha multiplying the opacity; kept apart from
+    // Picture::texture and the renderer for its alpha); kept apart from
     // opacity, which is written back.
     uint8_t tint[4] = {255, 255, 255, 255};
     uint32_t features = SLF_SHOWN;

@@ -22,6 +22,7 @@ struct Pen {
     const Map& map;
     uint64_t timeMs;
     uint8_t tint[3]; // of the layers around, multiplied
+    uint8_t tintAlpha; // their tints' own alphas, multiplied
     SDL_Rect clip;  // the renderer's clip; w 0 = none
     int reach[4];   // how far tiles reach beyond their cell: left, up, right, down (pixels)
     double originX, originY; // where scene pixel (0, 0) lands
@@ -42,16 +43,38 @@ double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); 
 // flips. A diagonal flip swaps the tile's x and y: it is drawn from the
 // transposed pixels into the box as it is (a quarter turn of a box whose
 // sides differ by an odd count would land half a pixel off), then mirrored.
+// unscaled: a tile (not an image layer) drawn at its own size.
 void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x, float y, float w, float h,
-                 uint32_t flags, float opacity, double angle = 0.0, const SDL_FPoint* pivot = nullptr)
+                 uint32_t flags, float opacity, bool unscaled, double angle = 0.0, const SDL_FPoint* pivot = nullptr)
 {
     const bool transposed = flags & kFlipD;
-    SDL_Texture* texture =
-        picture->texture(pen.renderer, uint32_t(pen.tint[0]) << 16 | uint32_t(pen.tint[1]) << 8 | pen.tint[2],
-                         transposed);
+    // A tint's own alpha clears a tile (or image layer) that has clear
+    // pixels. One that has none Tiled keeps opaque: the alpha darkens its
+    // colours instead; where such a tile is copied as it is (neither
+    // mirrored, turned by a half or freely, nor scaled, at full opacity)
+    // the alpha comes along and the copy replaces what lies beneath (its
+    // colours multiplied by that alpha, as blending leaves them).
+    const uint8_t* t = pen.tint;
+    const uint32_t ta = pen.tintAlpha;
+    uint32_t tint = ta << 24 | uint32_t(t[0]) << 16 | uint32_t(t[1]) << 8 | t[2];
+    float alpha = opacity * float(ta) / 255.0f;
+    SDL_BlendMode blend = SDL_BLENDMODE_BLEND;
+    if (ta < 255 && picture->opaque(src)) {
+        const uint32_t mirror = flags & (kFlipH | kFlipV | kFlipD);
+        const bool copied = mirror == 0 || mirror == (kFlipH | kFlipD) || mirror == (kFlipV | kFlipD);
+        const bool replaces = unscaled && copied && angle == 0.0 && opacity >= 1.0f;
+        const uint32_t darken = replaces ? ta * ta : ta * 255;
+        tint = ta << 24;
+        for (int i = 0; i < 3; ++i)
+            tint |= (t[i] * darken + 255 * 255 / 2) / (255 * 255) << (16 - 8 * i);
+        blend = replaces ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND;
+        alpha = replaces ? float(ta) / 255.0f : opacity;
+    }
+    SDL_Texture* texture = picture->texture(pen.renderer, tint, transposed);
     if (!texture || w <= 0 || h <= 0)
         return;
-    SDL_SetTextureAlphaMod(texture, Uint8(std::lround(std::clamp(opacity, 0.0f, 1.0f) * 255.0f)));
+    SDL_SetTextureBlendMode(texture, blend);
+    SDL_SetTextureAlphaMod(texture, Uint8(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f)));
     const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     const auto flip = SDL_RendererFlip(((flags & kFlipH) ? SDL_FLIP_HORIZONTAL : 0) |
                                        ((flags & kFlipV) ? SDL_FLIP_VERTICAL : 0));
@@ -105,7 +128,7 @@ void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float op
     // A diagonally flipped tile occupies its size turned.
     const float boxW = (gid & kFlipD) ? h : w, boxH = (gid & kFlipD) ? w : h;
     drawFlipped(pen, picture, src, float(rounded(left + ts->offsetX)), float(rounded(bottom - boxH + ts->offsetY)), boxW,
-                boxH, gid, opacity);
+                boxH, gid, opacity, w == float(src.w) && h == float(src.h));
 }
 
 // Narrows the layer cells [first, end) along one axis to those whose anchor,
@@ -258,7 +281,7 @@ void drawImageLayer(const Pen& pen, const Layer& layer, double exactX, double ex
     const float y0 = layer.repeatY ? oy - std::ceil((oy - top) / float(h)) * float(h) : oy;
     for (float y = y0; y == y0 || (layer.repeatY && y < bottom); y += float(h))
         for (float x = x0; x == x0 || (layer.repeatX && x < right); x += float(w))
-            drawFlipped(pen, picture, src, x, y, float(w), float(h), 0, opacity);
+            drawFlipped(pen, picture, src, x, y, float(w), float(h), 0, opacity, false);
 }
 
 // True when the box (x, y, w, h), turned any way about pivot, stays clear
@@ -286,6 +309,7 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         if (!o.tileSet->tileImage(o.gid & kGidMask, pen.timeMs, picture, src))
             continue;
         double w = o.width > 0 ? o.width : src.w, h = o.height > 0 ? o.height : src.h;
+        const bool unscaled = w == src.w && h == src.h;
         // The object's point on screen, and where it sits on the tile:
         // bottom-left unless the tile set says otherwise (bottom centre on
         // isometric maps).
@@ -332,11 +356,11 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             }
             left = rounded(left), top = rounded(top), right = rounded(right), bottom = rounded(bottom);
             drawFlipped(pen, picture, src, float(left), float(top), float(right - left), float(bottom - top),
-                        turnedFlips(o.gid, quarters), opacity);
+                        turnedFlips(o.gid, quarters), opacity, unscaled);
             continue;
         }
         drawFlipped(pen, picture, src, float(x), float(y), float(w), float(h), o.gid & (kFlipH | kFlipV | kFlipD),
-                    opacity, o.rotation, &pivot);
+                    opacity, unscaled, o.rotation, &pivot);
     }
 }
 
@@ -347,9 +371,10 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     Pen pen = outer;
     for (int i = 0; i < 3; ++i)
         pen.tint[i] = uint8_t(pen.tint[i] * layer.tint[i] / 255);
+    pen.tintAlpha = uint8_t((pen.tintAlpha * layer.tint[3] + 127) / 255);
     ox += layer.offsetX;
     oy += layer.offsetY;
-    opacity *= layer.opacity * float(layer.tint[3]) / 255.0f;
+    opacity *= layer.opacity;
     switch (layer.type) {
     case SLT_TILE: drawTileLayer(pen, layer, ox, oy, opacity); break;
     case SLT_IMAGE: drawImageLayer(pen, layer, ox + pen.zeroX, oy + pen.zeroY, opacity); break;
@@ -393,7 +418,7 @@ void placeMapOrigin(Pen& pen)
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    Pen pen{renderer, map, timeMs, {255, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0};
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0};
     placeMapOrigin(pen);
     if (SDL_RenderIsClipEnabled(renderer))
         SDL_RenderGetClipRect(renderer, &pen.clip);

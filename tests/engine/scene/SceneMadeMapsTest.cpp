@@ -63,6 +63,11 @@ const MadeMap kMadeMaps[] = {
     {"diagonal.tmx"},
     // Tints, nested in a group, over half-clear pixels.
     {"tint.tmx"},
+    // Tints with alphas of their own, nested: over tiles without clear
+    // pixels as cells of every flip (at full and at part opacity, over an
+    // image layer), objects turned, scaled and at a half pixel, and an
+    // image layer; and a white one over half-clear pixels.
+    {"tint-alpha.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {
