@@ -4,6 +4,7 @@
 #include "app/ArchiveRefusalText.h"
 #include "app/EncryptedArchiveRecord.h"
 #include "app/EventRoute.h"
+#include "services/FixedPanelIds.h"
 #include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
 #include "app/ReadableBlocks.h"
@@ -27,14 +28,6 @@
 using namespace Zelkoran;
 
 namespace {
-
-// Widgets of the key panel.
-enum eKeyPanelWidget : int {
-    KP_CONFIRM = 100, // "OK" in the prompt, "Set key" in the lock/unlock action
-    KP_CANCEL = 101,
-    KP_KEY = 112,     // the typed key
-    KP_INDEX = 114,   // "Encrypt index" / "Decrypt index"; hidden in the prompt
-};
 
 // Results of the modal runs.
 constexpr int kConfirmed = 1;

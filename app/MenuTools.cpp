@@ -5,6 +5,7 @@
 #include "app/ErrorBox.h"
 #include "app/BlockTable.h"
 #include "app/DocumentViewer.h"
+#include "services/FixedPanelIds.h"
 #include "services/GlobalStatus.h"
 #include "app/KeyBuffer.h"
 #include "app/Menu.h"
@@ -31,25 +32,6 @@
 using namespace Zelkoran;
 
 namespace {
-
-// Widgets of the tools panel.
-enum eToolsWidget : int {
-    TW_OK = 1,
-    TW_SHOW_BLOCKS = 4,
-    TW_DEFRAG = 8,
-    TW_MAX_BLOCKS = 113,
-    TW_VERSION = 300,
-    TW_CREATED = 301,
-    TW_MODIFIED = 302,
-    TW_ENCRYPTION = 303,
-    TW_FILE_SIZE = 304,
-    TW_FRAGMENTATION = 305,
-    TW_USED_DELETED = 306,
-    TW_READABLE = 307,
-};
-
-constexpr int kBlockTableField = 112;
-constexpr int kChangeLogButton = 4;
 
 // Results of a panel run.
 constexpr int kPanelOk = 1;
@@ -259,7 +241,7 @@ int Menu::onShowBlocks() const
     Panel* panel = panelOf(*pResourceManager, SR_BLOCKS_PANEL);
     if (!archive || !panel)
         return 0;
-    if (WidgetTextEdit* table = panel->getTextEdit(kBlockTableField))
+    if (WidgetTextEdit* table = panel->getTextEdit(BT_TABLE))
         writeBlockTable(*table, *archive);
     return actionResult(runPanel("QEL Blocks Information", *panel));
 }
@@ -271,7 +253,7 @@ int Menu::onInfo() const
     if (!panel)
         return 0;
     const int result = runPanel(kSkardenNameVersion, *panel);
-    if (result != kChangeLogButton)
+    if (result != IP_CHANGELOG)
         return actionResult(result);
     const std::string changeLog = std::string(tool()->fileGetExePath().c_str()) + "/CHANGELOG.md";
     openDocument(changeLog.c_str());

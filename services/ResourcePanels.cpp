@@ -1,6 +1,7 @@
 // The fixed panels of the editor and the per-tab check boxes and base panels
 // (their widgets are the tab base's: tabs/base/BasePanel.cpp).
 #include "services/EditorLog.h"
+#include "services/FixedPanelIds.h"
 #include "services/ResourceManager.h"
 #include "services/Version.h"
 #include "services/WidgetBuilders.h"
@@ -179,16 +180,16 @@ int ResourceManager::loadSecurePanel()
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Secure Panel.\n");
     frameDialog(panel, iFont, 430, 170, false);
-    ui::addButton(*panel, {.name = "OKLock", .id = 100,
+    ui::addButton(*panel, {.name = "OKLock", .id = KP_CONFIRM,
                            .x = centred(-115), .y = bottom(-10), .w = 100, .h = 21, .text = "Set key"});
-    ui::addButton(*panel, {.name = "IndexLock", .id = 114,
+    ui::addButton(*panel, {.name = "IndexLock", .id = KP_INDEX,
                            .x = centred(0), .y = bottom(-10), .w = 120, .h = 21, .text = "Encrypt index"});
-    ui::addButton(*panel, {.name = "CancelLock", .id = 101,
+    ui::addButton(*panel, {.name = "CancelLock", .id = KP_CANCEL,
                            .x = centred(115), .y = bottom(-10), .w = 100, .h = 21, .text = "Cancel"});
-    if (WidgetTextEdit* edit = ui::addTextEdit(*panel, {.name = "TextLock", .id = 112, .x = centred(0),
+    if (WidgetTextEdit* edit = ui::addTextEdit(*panel, {.name = "TextLock", .id = KP_KEY, .x = centred(0),
                                                         .y = centred(0), .w = 200, .h = 21}))
         edit->setText("");
-    panel->setDialogButtons(100, 101);
+    panel->setDialogButtons(KP_CONFIRM, KP_CANCEL);
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -201,30 +202,30 @@ int ResourceManager::loadToolsPanel()
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Tools Panel.\n");
     frameDialog(panel, iFont, 330, 270, true);
-    ui::addLabel(*panel, {.name = "VersionTools", .id = 300,
+    ui::addLabel(*panel, {.name = "VersionTools", .id = TW_VERSION,
                           .x = Position(40), .y = top(40), .text = "", .font = iFont});
-    ui::addLabel(*panel, {.name = "DateCTools", .id = 301, .x = Position(40), .y = top(60), .text = "", .font = iFont});
-    ui::addLabel(*panel, {.name = "DateMTools", .id = 302, .x = Position(40), .y = top(80), .text = "", .font = iFont});
-    ui::addLabel(*panel, {.name = "SecureTools", .id = 303,
+    ui::addLabel(*panel, {.name = "DateCTools", .id = TW_CREATED, .x = Position(40), .y = top(60), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "DateMTools", .id = TW_MODIFIED, .x = Position(40), .y = top(80), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "SecureTools", .id = TW_ENCRYPTION,
                           .x = Position(40), .y = top(100), .text = "", .font = iFont});
-    ui::addLabel(*panel, {.name = "SizeTools", .id = 304, .x = Position(40), .y = top(120), .text = "", .font = iFont});
-    ui::addLabel(*panel, {.name = "ResizeTools", .id = 306,
+    ui::addLabel(*panel, {.name = "SizeTools", .id = TW_FILE_SIZE, .x = Position(40), .y = top(120), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "ResizeTools", .id = TW_USED_DELETED,
                           .x = Position(40), .y = top(140), .text = nullptr, .font = iFont});
-    ui::addLabel(*panel, {.name = "FragTools", .id = 305, .x = Position(40), .y = top(160), .text = "", .font = iFont});
-    ui::addLabel(*panel, {.name = "ReadableTools", .id = 307,
+    ui::addLabel(*panel, {.name = "FragTools", .id = TW_FRAGMENTATION, .x = Position(40), .y = top(160), .text = "", .font = iFont});
+    ui::addLabel(*panel, {.name = "ReadableTools", .id = TW_READABLE,
                           .x = Position(40), .y = top(180), .text = "", .font = iFont});
-    if (WidgetNumberEdit* edit = panel->createNumberEdit("MaxBlocksTools", 113)) {
+    if (WidgetNumberEdit* edit = panel->createNumberEdit("MaxBlocksTools", TW_MAX_BLOCKS)) {
         edit->setFont(iFont, WS_ALL);
         edit->setSize(55, 21);
         edit->setPosition(centred(90), top(135));
         edit->setRange(0, 8192);
         edit->setValue(0);
     }
-    ui::addButton(*panel, {.name = "ShowBlocksTools", .id = 4,
+    ui::addButton(*panel, {.name = "ShowBlocksTools", .id = TW_SHOW_BLOCKS,
                            .x = centred(0), .y = top(205), .w = 140, .h = 21, .text = "Show all blocks"});
-    ui::addButton(*panel, {.name = "DefragTools", .id = 8, .x = centred(-60), .y = bottom(-10), .text = "Defrag"});
-    ui::addButton(*panel, {.name = "OkTools", .id = 1, .x = centred(60), .y = bottom(-10), .text = "Ok"});
-    panel->setDialogButtons(1, 1);
+    ui::addButton(*panel, {.name = "DefragTools", .id = TW_DEFRAG, .x = centred(-60), .y = bottom(-10), .text = "Defrag"});
+    ui::addButton(*panel, {.name = "OkTools", .id = TW_OK, .x = centred(60), .y = bottom(-10), .text = "Ok"});
+    panel->setDialogButtons(TW_OK, TW_OK);
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -237,17 +238,17 @@ int ResourceManager::loadInfoPanel()
     if (!panel)
         return panelFailure(" [ResourceManager] Critical: could not create the Info Panel.\n");
     frameDialog(panel, iFont, 300, 180, true);
-    ui::addLabel(*panel, {.name = "HolletInfo", .id = 310,
+    ui::addLabel(*panel, {.name = "HolletInfo", .id = IP_NAME,
                           .x = centred(0), .y = centred(-40), .text = kInfoLines[0], .font = iFont});
-    ui::addLabel(*panel, {.name = "WebInfo", .id = 311,
+    ui::addLabel(*panel, {.name = "WebInfo", .id = IP_WEB,
                           .x = centred(0), .y = centred(-20), .text = kInfoLines[1], .font = iFont});
-    ui::addLabel(*panel, {.name = "EmailInfo", .id = 312,
+    ui::addLabel(*panel, {.name = "EmailInfo", .id = IP_EMAIL,
                           .x = centred(0), .y = centred(0), .text = kInfoLines[2], .font = iFont});
-    ui::addLabel(*panel, {.name = "AuthorInfo", .id = 313,
+    ui::addLabel(*panel, {.name = "AuthorInfo", .id = IP_AUTHOR,
                           .x = centred(0), .y = centred(20), .text = kInfoLines[3], .font = iFont});
-    ui::addButton(*panel, {.name = "ChangeLog", .id = 4, .x = centred(-60), .y = bottom(-10), .text = "ChangeLog"});
-    ui::addButton(*panel, {.name = "OK", .id = 1, .x = centred(60), .y = bottom(-10), .text = "OK"});
-    panel->setDialogButtons(1, 1);
+    ui::addButton(*panel, {.name = "ChangeLog", .id = IP_CHANGELOG, .x = centred(-60), .y = bottom(-10), .text = "ChangeLog"});
+    ui::addButton(*panel, {.name = "OK", .id = IP_OK, .x = centred(60), .y = bottom(-10), .text = "OK"});
+    panel->setDialogButtons(IP_OK, IP_OK);
     panel->setPanelType(1, 0);
     return 0;
 }
@@ -261,14 +262,14 @@ int ResourceManager::loadBlocksPanel()
         return panelFailure(" [ResourceManager] Critical: could not create the Blocks Panel.\n");
     frameDialog(panel, iFont, 450, 300, true);
     const int courier = Main::instance()->fontMgr()->getBuiltin("CourierNew12Black");
-    if (WidgetTextEdit* text = ui::addTextEdit(*panel, {.name = "BlocksText", .id = 112, .x = centred(0),
+    if (WidgetTextEdit* text = ui::addTextEdit(*panel, {.name = "BlocksText", .id = BT_TABLE, .x = centred(0),
                                                         .y = top(35), .w = 410, .h = 220, .font = courier})) {
         text->setText("");
         text->setMultiline(true);
         text->setReadOnly(true);
     }
-    ui::addButton(*panel, {.name = "OK", .id = 1, .x = centred(0), .y = bottom(-10), .text = "OK"});
-    panel->setDialogButtons(1, 1);
+    ui::addButton(*panel, {.name = "OK", .id = BT_OK, .x = centred(0), .y = bottom(-10), .text = "OK"});
+    panel->setDialogButtons(BT_OK, BT_OK);
     panel->setPanelType(1, 0);
     return 0;
 }

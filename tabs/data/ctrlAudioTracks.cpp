@@ -1,5 +1,6 @@
 #include "tabs/data/ctrlAudioTracks.h"
 #include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
@@ -20,7 +21,6 @@ using namespace Zelkoran;
 
 namespace {
 
-constexpr int kTabCheckBoxId = 226;
 constexpr int kTypeTop = basePanelRows::kFirstLine;
 constexpr int kSizeTop = basePanelRows::kSecondLine;
 constexpr int kNoticeMs = 2000;
@@ -64,7 +64,7 @@ CtrlBase::string CtrlAudioTracks::importFilter() const
 }
 
 CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlMedia(kAudioTab, "Audio", kTabCheckBoxId, rm, gs)
+    : CtrlMedia(kAudioTab, "Audio", TAB_AUDIO, rm, gs)
 {
     tool()->szCopy(blockType, "ZK7_AUDIOTRACK", sizeof(blockType));
     if (Widget* base = panel->baseWidget())

@@ -3,6 +3,7 @@
 #include "tabs/base/BlockText.h"
 #include "tabs/base/ExportFile.h"
 #include "tabs/base/NamedPictures.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/base/TabControls.h"
 
 #include "services/GlobalStatus.h"
@@ -27,7 +28,6 @@ constexpr std::array<int, 3> kStorageBoxes = {CtrlUndelete::UW_RAW, CtrlUndelete
 // The storage boxes: wide enough for "Compressed" beside the box.
 constexpr int kStorageBoxWidth = 100;
 
-constexpr int kTabCheckBoxId = 229;
 constexpr const char* kTitle = "Undelete a block";
 constexpr const char* kNoBlock = "No block";
 constexpr int kTypeTop = basePanelRows::kFirstLine;
@@ -51,7 +51,7 @@ CtrlBase::string fieldText(const char* field, size_t size) { return CtrlBase::st
 
 } // namespace
 
-CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Undelete", kTabCheckBoxId, rm, gs)
+CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Undelete", TAB_UNDELETE, rm, gs)
 {
     const int font = resourceManager->get(SR_FONT);
     const struct {

@@ -4,6 +4,7 @@
 #include "services/ResourceManager.h"
 #include "services/TextFit.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/data/MediaControls.h"
 
 #include <Zelkoran/GFX.h>
@@ -20,7 +21,6 @@ using namespace Zelkoran;
 
 namespace {
 
-constexpr int kTabCheckBoxId = 231;
 constexpr int kNoticeMs = 2000;
 constexpr const char* kKind = "Video";
 constexpr const char* kExportTitle = "Video export";
@@ -64,7 +64,7 @@ CtrlBase::string CtrlVideos::importFilter() const
 }
 
 CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlMedia(kVideoTab, "Videos", kTabCheckBoxId, rm, gs)
+    : CtrlMedia(kVideoTab, "Videos", TAB_VIDEOS, rm, gs)
 {
     tool()->szCopy(blockType, "ZK7_VIDEO", sizeof(blockType));
     if (Widget* base = panel->baseWidget())

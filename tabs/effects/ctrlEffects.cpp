@@ -3,6 +3,7 @@
 #include "services/EditorLog.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/effects/effectWidgets.h"
 
 #include <Zelkoran/Archive.h>
@@ -19,7 +20,6 @@ using namespace Zelkoran;
 
 namespace {
 
-constexpr int kTabCheckBoxId = 225;
 constexpr int kNoticeMs = 2000;
 constexpr const char* kKind = "Particle";
 
@@ -28,7 +28,7 @@ ParticleMgr* particles() { return Main::instance()->particleMgr(); }
 } // namespace
 
 CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase("Effects", kTabCheckBoxId, rm, gs), context(services), mainPanel(*panel, context), advanced(context),
+    : CtrlBase("Effects", TAB_EFFECTS, rm, gs), context(services), mainPanel(*panel, context), advanced(context),
       particleEvents(context, advanced.window()), appearance(context),
       preview(*panel, context, advanced.window(), appearance.window())
 {

@@ -4,6 +4,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "tabs/base/NamedPictures.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/gui/ctrlGUIArchiveNames.h"
 #include "tabs/gui/ctrlGUITables.h"
@@ -44,7 +45,7 @@ constexpr int kDirtyIds[] = {901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 9
 } // namespace
 
 CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase("GUI", 230, rm, gs), fields(*panel), preview(state, services), widgetList(*panel, state),
+    : CtrlBase("GUI", TAB_GUI, rm, gs), fields(*panel), preview(state, services), widgetList(*panel, state),
       properties(*panel, state, preview, services), skin(*panel, state, services), addWidgetDialog(services),
       tooltipDialog(services)
 {

@@ -6,6 +6,7 @@
 #include "services/WidgetBuilders.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/gui/ctrlGUIFields.h"
+#include "tabs/gui/ctrlGUIIds.h"
 #include "tabs/gui/ctrlGUITables.h"
 #include "tabs/gui/ctrlGUIWidgets.h"
 
@@ -26,18 +27,6 @@ namespace {
 
 constexpr int kMaxWidgetId = 2047;
 constexpr int kTypeGroup = 9101;
-enum eAddWidget : int {
-    AW_OK = 1,
-    AW_CANCEL = 2,
-    AW_TYPE_TITLE = 1028,
-    AW_NAME_LABEL = 1029,
-    AW_NAME = 1030,
-    AW_ID_LABEL = 1031,
-    AW_ID = 1032,
-    AW_ID_NOTE = 1033,
-    AW_FIRST_TYPE = 1040,
-    AW_FIRST_DESCRIPTION = 1140,
-};
 constexpr int kTypeCount = static_cast<int>(sizeof(kAddWidgetTypes) / sizeof(kAddWidgetTypes[0]));
 
 std::string trimmed(const char* text)

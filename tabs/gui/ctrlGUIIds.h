@@ -1,4 +1,4 @@
-// The widget ids of the GUI tab's editor panel.
+// The widget ids of the GUI tab's editor panel and of its two dialogs.
 #pragma once
 
 namespace CtrlGUIInternal {
@@ -121,6 +121,39 @@ enum eGUIWidget : int {
     GW_ALLOW_FLOAT = 1015,
     GW_MULTISELECT = 1016,
     GW_TOOLTIP_SETTINGS = 1017,
+};
+
+// The Add widget dialog: a check box per widget type from AW_FIRST_TYPE on,
+// in the order of the type table, and its description from
+// AW_FIRST_DESCRIPTION on.
+enum eAddWidget : int {
+    AW_OK = 1,
+    AW_CANCEL = 2,
+    AW_TYPE_TITLE = 1028,
+    AW_NAME_LABEL = 1029,
+    AW_NAME = 1030,
+    AW_ID_LABEL = 1031,
+    AW_ID = 1032,
+    AW_ID_NOTE = 1033,
+    AW_FIRST_TYPE = 1040,
+    AW_FIRST_DESCRIPTION = 1140,
+};
+
+// The tooltip settings dialog.
+enum eTooltipDialog : int {
+    TD_OK = 1,
+    TD_CANCEL = 2,
+    TD_USE_THEME = 4,
+    TD_FONT_LABEL = 1018,
+    TD_FONT = 1019,
+    TD_BG_ICON = 1020,
+    TD_BG = 1021,
+    TD_BG_SWATCH = 1022,
+    TD_BORDER_ICON = 1023,
+    TD_BORDER = 1024,
+    TD_BORDER_SWATCH = 1025,
+    TD_BG_LABEL = 1026,
+    TD_BORDER_LABEL = 1027,
 };
 
 } // namespace CtrlGUIInternal

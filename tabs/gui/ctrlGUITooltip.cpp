@@ -8,6 +8,7 @@
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/gui/ctrlGUIArchiveNames.h"
+#include "tabs/gui/ctrlGUIIds.h"
 #include "tabs/gui/ctrlGUITables.h"
 
 #include <Zelkoran/Font.h>
@@ -24,22 +25,6 @@ using namespace Zelkoran;
 using namespace CtrlGUIInternal;
 
 namespace {
-
-enum eTooltipDialog : int {
-    TD_OK = 1,
-    TD_CANCEL = 2,
-    TD_USE_THEME = 4,
-    TD_FONT_LABEL = 1018,
-    TD_FONT = 1019,
-    TD_BG_ICON = 1020,
-    TD_BG = 1021,
-    TD_BG_SWATCH = 1022,
-    TD_BORDER_ICON = 1023,
-    TD_BORDER = 1024,
-    TD_BORDER_SWATCH = 1025,
-    TD_BG_LABEL = 1026,
-    TD_BORDER_LABEL = 1027,
-};
 
 struct Rgba {
     uint8_t r, g, b, a;

@@ -1,6 +1,7 @@
 #include "tabs/images/ctrlCursors.h"
 
 #include "services/GlobalStatus.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include <Zelkoran/Cursor.h>
 #include <Zelkoran/GFX.h>
@@ -20,7 +21,7 @@ const CtrlImageResource::Kind kCursorKind{"Cursor", "cursor", "defaultCursor",
 } // namespace
 
 CtrlCursors::CtrlCursors(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlImageResourceOf("Cursors", 221, "ZK7_CURSOR", kCursorKind, rm, gs)
+    : CtrlImageResourceOf("Cursors", TAB_CURSORS, "ZK7_CURSOR", kCursorKind, rm, gs)
 {
     addNumberRow({CW_HOT_X_LABEL, "HotSpotXLabel", "HotSpot X:", 6, CW_HOT_X, "HotSpotXVal", 142, 45, -256, 256,
                   "Cursor hotspot X value", 394, CW_HOT_X_MODE, "HotSpotXMode"});

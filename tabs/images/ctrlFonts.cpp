@@ -3,6 +3,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/base/TabControls.h"
 
 #include <Zelkoran/Cursor.h>
@@ -33,7 +34,7 @@ const CtrlImageResource::Kind kFontKind{"Font", "font", "defaultFont", ""};
 } // namespace
 
 CtrlFonts::CtrlFonts(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlImageResourceOf("Fonts", 224, "ZK7_FONT", kFontKind, rm, gs)
+    : CtrlImageResourceOf("Fonts", TAB_FONTS, "ZK7_FONT", kFontKind, rm, gs)
 {
     const int font = resourceManager->get(SR_FONT);
     addNumberRow({FW_KERNING_LABEL, "KerningFont", "Kerning:", 5, FW_KERNING, "KerningValueFont", 62, 32, -kMaxKerning,

@@ -1,5 +1,6 @@
 #include "tabs/images/ctrlImages.h"
 #include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
@@ -53,7 +54,7 @@ bool colorKeyAvailable(const Image* img, bool allowed)
 
 } // namespace
 
-CtrlImages::CtrlImages(ResourceManager* rm, GlobalStatus* gs) : CtrlImages("Images", 220, rm, gs) {}
+CtrlImages::CtrlImages(ResourceManager* rm, GlobalStatus* gs) : CtrlImages("Images", TAB_IMAGES, rm, gs) {}
 
 CtrlImages::CtrlImages(const string& name, int checkBoxID, ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase(name, checkBoxID, rm, gs)

@@ -3,6 +3,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/base/TabControls.h"
 
 #include <Zelkoran/GFX.h>
@@ -55,7 +56,7 @@ CtrlBase::string makeCounterLabel(const char* prefix, int a, int b)
 } // namespace
 
 CtrlSprites::CtrlSprites(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlImageResourceOf("Sprites", 223, "ZK7_SPRITE", kSpriteKind, rm, gs)
+    : CtrlImageResourceOf("Sprites", TAB_SPRITES, "ZK7_SPRITE", kSpriteKind, rm, gs)
 {
     panel->baseWidget()->setSize(200, kPanelHeight);
     createWidgets();

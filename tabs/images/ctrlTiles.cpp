@@ -3,6 +3,7 @@
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "services/WidgetBuilders.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/base/TabControls.h"
 
 #include <Zelkoran/Image.h>
@@ -32,7 +33,7 @@ const CtrlImageResource::Kind kTileKind{"Tile", "tile", "defaultTile", "The imag
 } // namespace
 
 CtrlTiles::CtrlTiles(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlImageResourceOf("Tiles", 222, "ZK7_TILE", kTileKind, rm, gs)
+    : CtrlImageResourceOf("Tiles", TAB_TILES, "ZK7_TILE", kTileKind, rm, gs)
 {
     const int font = resourceManager->get(SR_FONT);
     addNumberRow({TW_OFFSET_X_LABEL, "OffsetsXLabel", "Offset X:", 5, TW_OFFSET_X, "OffsetX", 60, 45, 0, kMaxTileSide,

@@ -6,6 +6,7 @@
 #include "tabs/base/TabControls.h"
 #include "tabs/base/TabServices.h"
 #include "tabs/scenes/SceneBlockKind.h"
+#include "tabs/scenes/SceneChoiceIds.h"
 #include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneFileNames.h"
 #include "tabs/scenes/SceneReferences.h"
@@ -34,8 +35,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTitle = "TileMap export";
-constexpr int kFull = 4;
-constexpr int kXMLOnly = 8;
 
 Tool* tool() { return Main::instance()->tool(); }
 
@@ -55,23 +54,23 @@ int SceneExport::onExport(const string& archivePath) const
     const string outputPath = folder + tool()->fileNameFor(name.c_str());
     const string extension = SceneBlockKind::extensionOf(name);
 
-    int mode = kXMLOnly;
+    int mode = SC_ALONE;
     if (extension == "tmx")
         mode = choiceBox(
             m_services, "Export Tiled Map", "Choose the export mode.",
-            {{kFull, "Full Map Export", "Export the TMX together with its TileSets and images.", "Export Full"},
-             {kXMLOnly, "TMX Only", "Export only the TMX XML file. Dependencies are not written.", "Export TMX"}},
+            {{SC_FULL, "Full Map Export", "Export the TMX together with its TileSets and images.", "Export Full"},
+             {SC_ALONE, "TMX Only", "Export only the TMX XML file. Dependencies are not written.", "Export TMX"}},
             "Cancel");
     else if (extension == "tsx")
         mode = choiceBox(
             m_services, "Export Tiled TileSet", "Choose the export mode.",
-            {{kFull, "Full TileSet Export", "Export the TSX together with referenced images.", "Export Full"},
-             {kXMLOnly, "TSX Only", "Export only the TSX XML file. Images are not written.", "Export TSX"}},
+            {{SC_FULL, "Full TileSet Export", "Export the TSX together with referenced images.", "Export Full"},
+             {SC_ALONE, "TSX Only", "Export only the TSX XML file. Images are not written.", "Export TSX"}},
             "Cancel");
-    if (mode == kFull) {
+    if (mode == SC_FULL) {
         if ((extension == "tsx" ? onExportTSX(outputPath, folder) : onExportTMX(outputPath, name)) != 0)
             return -1;
-    } else if (mode != kXMLOnly || exportXML(outputPath, name) != 0) {
+    } else if (mode != SC_ALONE || exportXML(outputPath, name) != 0) {
         return -1;
     }
     m_services.messageBox(kTitle, "TileMap exported to \"" + outputPath + "\": Ok", MBB_OK, MBT_INFORMATION, 0);

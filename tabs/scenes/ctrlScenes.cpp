@@ -4,6 +4,7 @@
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/scenes/SceneBlockKind.h"
 #include "tabs/scenes/SceneLayerRows.h"
 #include "tabs/scenes/SceneViewport.h"
@@ -27,7 +28,7 @@ Tool* tool() { return Main::instance()->tool(); }
 } // namespace
 
 CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase("Scenes", 232, rm, gs),
+    : CtrlBase("Scenes", TAB_SCENES, rm, gs),
       held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(services),
       layers(services), viewport(services), preview(services, rm->get(SR_BG_BLOCKY)),
       document(services, held, layers, viewport, widgets), references(services, currentItemName),

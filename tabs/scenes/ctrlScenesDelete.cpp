@@ -4,6 +4,7 @@
 
 #include "services/GlobalStatus.h"
 #include "tabs/base/TabControls.h"
+#include "tabs/scenes/SceneChoiceIds.h"
 #include "tabs/scenes/SceneRecursiveDelete.h"
 
 #include <Zelkoran/Image.h>
@@ -20,8 +21,6 @@ using namespace Zelkoran;
 namespace {
 
 constexpr const char* kTitle = "Delete TileMap";
-constexpr int kFull = 4;
-constexpr int kAlone = 8;
 
 } // namespace
 
@@ -33,33 +32,33 @@ int CtrlScenes::onDelete()
     const string name = list->getSelectedText();
     string extension;
     SceneReferences::getExtensionLower(name, extension);
-    int mode = kAlone;
+    int mode = SC_ALONE;
     if (extension == "tmx")
         mode = ::choiceBox(
             services, "Delete Tiled Map", "Choose the delete mode.",
-            {{kFull, "Full Map Delete",
+            {{SC_FULL, "Full Map Delete",
               "Delete the TMX together with referenced TileSets and images stored in this QEL. "
               "TileSets and images that other maps also use are deleted too.",
               "Delete Full"},
-             {kAlone, "TMX Only", "Delete only the TMX file. Referenced resources are preserved.", "Delete TMX"}},
+             {SC_ALONE, "TMX Only", "Delete only the TMX file. Referenced resources are preserved.", "Delete TMX"}},
             "Cancel");
     else if (extension == "tsx")
         mode = ::choiceBox(
             services, "Delete Tiled TileSet", "Choose the delete mode.",
-            {{kFull, "Full TileSet Delete",
+            {{SC_FULL, "Full TileSet Delete",
               "Delete the TSX together with referenced images stored in this QEL. "
               "Images that other TileSets also use are deleted too.",
               "Delete Full"},
-             {kAlone, "TSX Only", "Delete only the TSX file. Referenced images are preserved.", "Delete TSX"}},
+             {SC_ALONE, "TSX Only", "Delete only the TSX file. Referenced images are preserved.", "Delete TSX"}},
             "Cancel");
     else if (services.messageBox(kTitle, "Are you sure you want to delete \"" + name + "\"?", MBB_YESNO,
                                  MBT_INFORMATION, 0) != MBB_YES)
         return -1;
-    if (mode != kFull && mode != kAlone)
+    if (mode != SC_FULL && mode != SC_ALONE)
         return -1;
     closeResources();
     SceneRecursiveDelete walk(services, references);
-    if (mode == kAlone) {
+    if (mode == SC_ALONE) {
         // The map's own hidden pictures go with it: kept, no tab could reach them.
         const Vector<string> own = extension == "tmx" ? walk.ownImageSources(name) : Vector<string>();
         Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);

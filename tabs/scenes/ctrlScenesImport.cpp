@@ -6,6 +6,7 @@
 #include "services/GlobalStatus.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/ctrlBaseControls.h"
+#include "tabs/scenes/SceneChoiceIds.h"
 #include "tabs/scenes/SceneRecursiveDelete.h"
 #include "tabs/scenes/SceneTileSetImport.h"
 
@@ -19,11 +20,6 @@ using namespace Zelkoran;
 
 namespace {
 
-// Choice ids: the Import button's, then a tile set's import mode.
-constexpr int kScene = 4;
-constexpr int kTileSetOrTemplate = 8;
-constexpr int kFull = 4;
-constexpr int kTextOnly = 8;
 constexpr const char* kTileSetTitle = "TileSet import";
 constexpr const char* kMapTitle = "TileMap import";
 constexpr const char kTileSetFilter[] = "Tiled TileSets and Templates\0*.tsx;*.tx\0"
@@ -39,12 +35,12 @@ void CtrlScenes::onImportButton()
 {
     const int chosen = ::choiceBox(
         services, "Scene Import", "Choose the action to perform.",
-        {{kScene, "Import Scene", "Import a Scene from TMX, image, video, or Universal VTT.", "Import Scene"},
-         {kTileSetOrTemplate, "Import TileSet/Template", "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
+        {{SC_SCENE, "Import Scene", "Import a Scene from TMX, image, video, or Universal VTT.", "Import Scene"},
+         {SC_TILE_SET, "Import TileSet/Template", "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
         "Cancel");
-    if (chosen == kScene)
+    if (chosen == SC_SCENE)
         importScene();
-    else if (chosen == kTileSetOrTemplate && onImport() == 0)
+    else if (chosen == SC_TILE_SET && onImport() == 0)
         setDirty(true);
     // The base panel's rules ran before the import filled the name field:
     // Save must follow what is held now.
@@ -149,17 +145,17 @@ int CtrlScenes::onImport()
                             MBT_WARNING, 0);
         return -1;
     }
-    int mode = kTextOnly;
+    int mode = SC_ALONE;
     if (extension == "tsx")
         mode = ::choiceBox(
             services, "Import Tiled TileSet", "Choose the import mode.",
-            {{kFull, "Full Integration", "Import the TSX together with referenced TileSets and images.", "Import Full"},
-             {kTextOnly, "TSX Only", "Import only the TSX file content. Referenced resources are not added.",
+            {{SC_FULL, "Full Integration", "Import the TSX together with referenced TileSets and images.", "Import Full"},
+             {SC_ALONE, "TSX Only", "Import only the TSX file content. Referenced resources are not added.",
               "Import TSX"}},
             "Cancel");
     if (mode == CtrlBaseControls::CB_CANCEL)
         return -1;
-    if (mode == kFull) {
+    if (mode == SC_FULL) {
         const string name = SceneTileSetImport::blockNameFor(path);
         if (!services.acceptBlockName(name, kTileSetTitle))
             return -1;

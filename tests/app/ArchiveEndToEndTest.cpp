@@ -4,6 +4,11 @@
 // its key, and refused after two wrong keys.
 #include "app/AppFixture.h"
 #include "app/KeyPanelScript.h"
+#include "app/Menu.h"
+#include "services/FixedPanelIds.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
+#include "tabs/data/ctrlFiles.h"
 
 #include "import/legacy/LegacyBlocks.h"
 #include "import/legacy/LegacyQELUpgrade.h"
@@ -107,7 +112,8 @@ protected:
     std::vector<std::string> tabLabels()
     {
         std::vector<std::string> labels;
-        for (int id : {220, 221, 222, 223, 224, 230, 225, 226, 231, 232, 227, 228})
+        for (int id : {TAB_IMAGES, TAB_CURSORS, TAB_TILES, TAB_SPRITES, TAB_FONTS, TAB_GUI, TAB_EFFECTS, TAB_AUDIO,
+                       TAB_VIDEOS, TAB_SCENES, TAB_XML, TAB_FILES})
             labels.push_back(tabBox(id)->getText());
         return labels;
     }
@@ -201,8 +207,8 @@ TEST_F(ArchiveEndToEndTest, AnEncryptedQELv1OnTheCommandLineIsUpgradedMigratedAn
 
     // The editor's state.
     EXPECT_EQ(title(), "Skarden v0.19.0 - " + path);
-    EXPECT_FALSE(usable(203));
-    EXPECT_TRUE(usable(204));
+    EXPECT_FALSE(usable(Menu::MB_LOCK));
+    EXPECT_TRUE(usable(Menu::MB_UNLOCK));
     EXPECT_EQ(gs().bSecured, 1);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(gs().szKey)), oldKey);
     EXPECT_EQ(tabLabels(), (std::vector<std::string>{"Images(2)", "Cursors(0)", "Tiles(0)", "Sprites(1)", "Fonts(1)",
@@ -248,7 +254,7 @@ TEST_F(ArchiveEndToEndTest, AWrongOldKeyOfAQELv1IsSaidAndAskedAgain)
     EXPECT_STREQ(TS::modalLog()[0].title.c_str(), "Load a Zelkoran Data Container file");
     EXPECT_STREQ(TS::modalLog()[0].text.c_str(), "The key is wrong.");
     EXPECT_EQ(gs().bArchiveLoaded, 1);
-    EXPECT_STREQ(tabBox(228)->getText(), "Files(1)");
+    EXPECT_STREQ(tabBox(TAB_FILES)->getText(), "Files(1)");
     EXPECT_EQ(TestFolder::read(folder.path("old.backup.qel")), original);
 }
 
@@ -265,71 +271,72 @@ TEST_F(ArchiveEndToEndTest, EncryptTheIndexCloseReopenWithTheKeyAndFailWithTwoWr
     ASSERT_FALSE(app.runPass());
     EXPECT_TRUE(TS::modalLog().empty());
     EXPECT_TRUE(script.seen().empty());
-    EXPECT_TRUE(usable(203));
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(1)");
+    EXPECT_TRUE(usable(Menu::MB_LOCK));
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(1)");
 
     // Lock: a key, then the index encrypted.
     script.answer("new key", KeyPanelScript::INDEX);
     TS::pushAnswer(0);
-    clickMenu(203);
+    clickMenu(Menu::MB_LOCK);
     EXPECT_TRUE(probe(path).encryptedIndex);
-    EXPECT_FALSE(usable(203));
-    EXPECT_TRUE(usable(204));
+    EXPECT_FALSE(usable(Menu::MB_LOCK));
+    EXPECT_TRUE(usable(Menu::MB_UNLOCK));
 
     // Both blocks still lie in clear: the Files tab's boxes show how the
     // file is stored, the tools panel how many stay readable.
-    clickTab(228);
+    clickTab(TAB_FILES);
     Zelkoran::Panel* files = tabPanel("Files");
-    const SDL_Rect row = files->getList(105)->getRect();
-    TS::click(row.x + 10, row.y + 2 + files->getList(105)->getRowHeight() / 2);
+    const SDL_Rect row = files->getList(BW_LIST)->getRect();
+    TS::click(row.x + 10, row.y + 2 + files->getList(BW_LIST)->getRowHeight() / 2);
     EXPECT_FALSE(app.runPass());
-    ASSERT_EQ(files->getList(105)->getSelectedIndex(), 1);
+    ASSERT_EQ(files->getList(BW_LIST)->getSelectedIndex(), 1);
     const auto storage = [files] {
-        return std::vector<bool>{files->getCheckBox(1305)->isChecked(), files->getCheckBox(1306)->isChecked(),
-                                 files->getCheckBox(1307)->isChecked()};
+        return std::vector<bool>{files->getCheckBox(CtrlFiles::FL_RAW)->isChecked(),
+                                 files->getCheckBox(CtrlFiles::FL_COMPRESSED)->isChecked(),
+                                 files->getCheckBox(CtrlFiles::FL_CRYPTED)->isChecked()};
     };
     EXPECT_EQ(storage(), (std::vector<bool>{false, true, false}));
     const auto readable = [this] {
         TS::pushAnswer(1);
-        clickMenu(205);
-        const auto* label = editortest::panel(app.resources()->get(SR_TOOLS_PANEL))->getLabel(307);
+        clickMenu(Menu::MB_TOOLS);
+        const auto* label = editortest::panel(app.resources()->get(SR_TOOLS_PANEL))->getLabel(TW_READABLE);
         return std::string(label ? label->getText() : "<none>");
     };
     EXPECT_EQ(readable(), "Readable without the key: 2 blocks");
     TS::pushAnswer(0); // "File saved."
-    ASSERT_TRUE(TS::clickWidget(files->getID(), 108));
+    ASSERT_TRUE(TS::clickWidget(files->getID(), BW_SAVE));
     EXPECT_FALSE(app.runPass());
     EXPECT_EQ(storage(), (std::vector<bool>{false, true, true}));
     EXPECT_EQ(readable(), "Readable without the key: 1 block");
 
     // Close.
     TS::pushAnswer(4);
-    clickMenu(206);
+    clickMenu(Menu::MB_CLOSE);
     EXPECT_EQ(gs().bArchiveLoaded, 0);
     EXPECT_EQ(title(), "Skarden v0.19.0");
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(0)");
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(0)");
 
     // Reopen: the key is asked before the engine opens the file.
     TS::pushFileAnswer(true, path.c_str());
     script.answer("new key");
-    clickMenu(201);
+    clickMenu(Menu::MB_LOAD);
     EXPECT_EQ(gs().bArchiveLoaded, 1);
     EXPECT_EQ(gs().bSecured, 1);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(gs().szKey)), "new key");
     EXPECT_EQ(title(), "Skarden v0.19.0 - " + path);
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(1)");
-    EXPECT_STREQ(tabBox(228)->getText(), "Files(1)");
-    EXPECT_TRUE(usable(204));
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(1)");
+    EXPECT_STREQ(tabBox(TAB_FILES)->getText(), "Files(1)");
+    EXPECT_TRUE(usable(Menu::MB_UNLOCK));
 
     // Closed again, then two wrong keys.
     TS::pushAnswer(4);
-    clickMenu(206);
+    clickMenu(Menu::MB_CLOSE);
     TS::pushFileAnswer(true, path.c_str());
     script.answer("wrong");
     script.answer("wrong again");
     for (int box = 0; box < 3; ++box)
         TS::pushAnswer(1);
-    clickMenu(201);
+    clickMenu(Menu::MB_LOAD);
     EXPECT_EQ(gs().bArchiveLoaded, 0);
     // The save sealed a block: the file now holds encrypted blocks too.
     const std::string prompt = "QELv2 encrypted index and blocks detected. Enter the QEL key:";

@@ -5,6 +5,11 @@
 #include "app/AppFixture.h"
 #include "engine/video/VideoTestSupport.h"
 #include "support/CaptionFit.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
+#include "tabs/data/ctrlVideos.h"
+#include "tabs/effects/effectWidgetIds.h"
+#include "tabs/gui/ctrlGUI.h"
 
 #include <SDL_keycode.h>
 
@@ -41,22 +46,22 @@ TEST_F(CaptionFitEndToEndTest, EveryTabShowsItsCaptionsWhole)
     for (int box = 220; box <= 232; ++box) {
         ASSERT_TRUE(TS::clickWidget(menuPanel()->getID(), box)) << box;
         app.runPass();
-        if (box == 230) { // each widget chosen in turn, the last with its skin from an image
+        if (box == TAB_GUI) { // each widget chosen in turn, the last with its skin from an image
             Zelkoran::Panel* p = tabPanel("GUI");
-            p->getList(105)->setSelectedIndex(1);
-            app.menu()->processEvent(105, 1);
-            for (int row = 2; row <= p->getList(911)->getItemCount(); ++row) {
-                p->getList(911)->setSelectedIndex(row);
-                app.menu()->processEvent(911, row);
+            p->getList(BW_LIST)->setSelectedIndex(1);
+            app.menu()->processEvent(BW_LIST, 1);
+            for (int row = 2; row <= p->getList(CtrlGUI::GW_LIST)->getItemCount(); ++row) {
+                p->getList(CtrlGUI::GW_LIST)->setSelectedIndex(row);
+                app.menu()->processEvent(CtrlGUI::GW_LIST, row);
                 app.runPass();
-                EXPECT_EQ(editortest::captionFaults(*p, {105}), std::vector<std::string>{})
-                    << "GUI, " << p->getList(911)->getItemText(row);
+                EXPECT_EQ(editortest::captionFaults(*p, {BW_LIST}), std::vector<std::string>{})
+                    << "GUI, " << p->getList(CtrlGUI::GW_LIST)->getItemText(row);
             }
-            ASSERT_TRUE(TS::clickWidget(p->getID(), 982));
+            ASSERT_TRUE(TS::clickWidget(p->getID(), CtrlGUI::GW_SKIN_ASSET));
             app.runPass();
-            ASSERT_TRUE(p->getWidgetByID(967)->isShown()) << "the skin's image list";
+            ASSERT_TRUE(p->getWidgetByID(CtrlGUI::GW_SKIN_IMAGE)->isShown()) << "the skin's image list";
             // The tab's two dialogs, measured while they run, then left with Escape.
-            for (const int opens : {900, 1017}) {
+            for (const int opens : {CtrlGUI::GW_ADD_WIDGET, CtrlGUI::GW_TOOLTIP_SETTINGS}) {
                 std::vector<std::string> dialogFaults{"not shown"};
                 TS::pushScript([&dialogFaults](int dialogId) {
                     dialogFaults = editortest::captionFaults(*editortest::panel(dialogId));
@@ -67,8 +72,8 @@ TEST_F(CaptionFitEndToEndTest, EveryTabShowsItsCaptionsWhole)
                 EXPECT_EQ(dialogFaults, std::vector<std::string>{}) << "GUI dialog of " << opens;
             }
         }
-        if (box == 225) { // the floating panels, while their tab is shown
-            for (const int opens : {1727, 1734}) {
+        if (box == TAB_EFFECTS) { // the floating panels, while their tab is shown
+            for (const int opens : {EffectWidgetIds::EW_ADVANCED, EffectWidgetIds::EW_APPEARANCE}) {
                 ASSERT_TRUE(TS::clickWidget(tabPanel("Effects")->getID(), opens));
                 app.runPass();
             }
@@ -80,18 +85,19 @@ TEST_F(CaptionFitEndToEndTest, EveryTabShowsItsCaptionsWhole)
                 }
             EXPECT_EQ(floating, 2);
         }
-        if (box == 231) { // the video's facts
+        if (box == TAB_VIDEOS) { // the video's facts
             TS::pushFileAnswer(true, clip.c_str());
-            ASSERT_TRUE(TS::clickWidget(tabPanel("Videos")->getID(), 1500));
+            ASSERT_TRUE(TS::clickWidget(tabPanel("Videos")->getID(), CtrlVideos::VW_IMPORT));
             app.runPass();
-            ASSERT_NE(tabPanel("Videos")->getTextEdit(1509)->getText().find("Container:"), std::string::npos);
+            ASSERT_NE(
+                tabPanel("Videos")->getTextEdit(CtrlVideos::VW_INFO)->getText().find("Container:"), std::string::npos);
         }
     }
     for (const char* name : tabs) {
         Zelkoran::Panel* p = tabPanel(name);
         ASSERT_NE(p, nullptr) << name;
         // A block list's rows are the block names the tab works with, whole.
-        EXPECT_EQ(editortest::captionFaults(*p, {105}), std::vector<std::string>{}) << name;
+        EXPECT_EQ(editortest::captionFaults(*p, {BW_LIST}), std::vector<std::string>{}) << name;
     }
     EXPECT_EQ(editortest::captionFaults(*menuPanel()), std::vector<std::string>{}) << "the menu bar";
 }

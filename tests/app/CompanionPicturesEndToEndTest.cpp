@@ -2,6 +2,8 @@
 // tabs with clicks: they go with the last block that names them and come
 // back when the Undelete tab brings that block back.
 #include "app/AppFixture.h"
+#include "tabs/base/TabCheckBoxIds.h"
+#include "tabs/data/ctrlUndelete.h"
 
 #include "tabs/gui/ctrlGUI.h"
 
@@ -18,10 +20,6 @@ namespace {
 
 using namespace Zelkoran;
 namespace TS = editortest::TS;
-
-constexpr int kScenesTab = 232;
-constexpr int kGUITab = 230;
-constexpr int kUndeleteTab = 229;
 
 class CompanionPicturesEndToEndTest : public AppTest {
 protected:
@@ -90,11 +88,11 @@ protected:
     // The Undelete tab's first row brought back; the box it showed.
     std::string undeleteFirstRow()
     {
-        showTab(kUndeleteTab);
+        showTab(TAB_UNDELETE);
         clickRow("Undelete", CtrlBase::BW_LIST, 1);
         TS::clearModalLog();
         TS::pushAnswer(MBB_OK);
-        clickWidget(tabPanel("Undelete")->getID(), 1403);
+        clickWidget(tabPanel("Undelete")->getID(), CtrlUndelete::UW_UNDELETE);
         return TS::modalLog().empty() ? "" : TS::modalLog().back().text.c_str();
     }
 
@@ -125,7 +123,7 @@ TEST_F(CompanionPicturesEndToEndTest, AMapDeletedInFullComesBackWithItsPicturesA
         block.size = map.size();
         ASSERT_EQ(Main::instance()->archiveMgr()->get(id)->blockAdd(block), 0);
     });
-    showTab(kScenesTab);
+    showTab(TAB_SCENES);
     clickRow("Scenes", CtrlBase::BW_LIST, 1);
     TS::pushAnswer(4); // Delete Full
     clickWidget(tabPanel("Scenes")->getID(), CtrlBase::BW_DELETE);
@@ -151,7 +149,7 @@ TEST_F(CompanionPicturesEndToEndTest, APanelDeletedTakesThePicturesOnlyItNamesAn
         storePanel(id, "hud", {"#hud/ok_normal", "#hud/ok_hovered", "#shared/ok", "Back"});
         storePanel(id, "menu", {"#shared/ok"});
     });
-    showTab(kGUITab);
+    showTab(TAB_GUI);
     clickRow("GUI", CtrlBase::BW_LIST, 1); // hud
     TS::pushAnswer(MBB_YES);
     clickWidget(tabPanel("GUI")->getID(), CtrlBase::BW_DELETE);
@@ -178,7 +176,7 @@ TEST_F(CompanionPicturesEndToEndTest, ASkinPictureReplacedAndSavedGoesWhenNoPane
         storePanel(id, "hud", {"#hud/ok_normal", "#shared/ok"});
         storePanel(id, "menu", {"#shared/ok"});
     });
-    showTab(kGUITab);
+    showTab(TAB_GUI);
     clickRow("GUI", CtrlBase::BW_LIST, 1); // hud
     Panel* tab = tabPanel("GUI");
     clickRow("GUI", CtrlGUI::GW_LIST, 2); // its button

@@ -4,6 +4,10 @@
 // the outcome shows which of the two closed it.
 #include "app/AppFixture.h"
 #include "app/KeyPanelScript.h"
+#include "app/Menu.h"
+#include "tabs/base/TabCheckBoxIds.h"
+#include "tabs/scenes/SceneChoiceIds.h"
+#include "tabs/scenes/SceneTabWidgets.h"
 
 #include "import/legacy/LegacyBlocks.h"
 #include "tabs/base/ctrlBaseControls.h"
@@ -26,8 +30,6 @@ namespace {
 using namespace Zelkoran;
 namespace TS = editortest::TS;
 
-constexpr int kOk = 1, kCancel = 2; // the editor's dialogs; message boxes answer 4 (Yes) and 8 (No)
-constexpr int kImportScene = 4;     // the Scenes tab's Import choice
 constexpr int kSceneName = sceneImportDialog::ID_NAME;    // the New Scene dialog's name field
 
 class DialogKeysEndToEndTest;
@@ -77,7 +79,7 @@ public:
 
     // The next dialog run gets key, then a click on the button that answers
     // the other way (which a closed dialog no longer receives).
-    static void pressInDialog(int key, int confirmId = kOk, int cancelId = kCancel)
+    static void pressInDialog(int key, int confirmId = MBB_OK, int cancelId = MBB_CANCEL)
     {
         TS::pushScript([=](int dialogId) {
             TS::key(key);
@@ -113,7 +115,7 @@ public:
         archives->close(archiveId);
         editortest::openAsEditorArchive(gs(), path);
         app.menu()->update();
-        clickMenu(230);
+        clickMenu(TAB_GUI);
         clickRow(CtrlBase::BW_LIST, 1);
         clickRow(CtrlGUI::GW_LIST, 2);
         ASSERT_EQ(guiTab()->getSelectedWidgetId(), 1);
@@ -156,7 +158,7 @@ const DialogCase kDialogs[] = {
      [](DialogKeysEndToEndTest& t, int key) {
          t.script.answerByKey("key", key);
          TS::pushFileAnswer(true, t.lockedArchive().c_str());
-         t.clickMenu(201);
+         t.clickMenu(Menu::MB_LOAD);
      },
      [](DialogKeysEndToEndTest& t) { return t.gs().bArchiveLoaded == 1; }, Buttons::Both},
     {"lock and unlock panel", nullptr,
@@ -166,7 +168,7 @@ const DialogCase kDialogs[] = {
          // "Set key" shows the panel again.
          if (key == SDLK_RETURN)
              t.script.answerByKey("", SDLK_ESCAPE);
-         t.clickMenu(203);
+         t.clickMenu(Menu::MB_LOCK);
      },
      [](DialogKeysEndToEndTest& t) { return t.gs().bKeyRemembered == 1; }, Buttons::Both},
     {"Add widget", "Add widget",
@@ -202,35 +204,35 @@ const DialogCase kDialogs[] = {
     {"choice box", "Scene Import",
      [](DialogKeysEndToEndTest& t, int key) {
          t.openArchive(kMixedBlocks);
-         t.clickMenu(232);
-         DialogKeysEndToEndTest::pressInDialog(key, kImportScene, CtrlBaseControls::CB_CANCEL);
-         TS::pushAnswer(kCancel); // the New Scene dialog, should the choice be made
-         t.clickWidget(t.tabPanel("Scenes")->getID(), 1100);
+         t.clickMenu(TAB_SCENES);
+         DialogKeysEndToEndTest::pressInDialog(key, SC_SCENE, CtrlBaseControls::CB_CANCEL);
+         TS::pushAnswer(sceneImportDialog::ID_CANCEL); // the New Scene dialog, should the choice be made
+         t.clickWidget(t.tabPanel("Scenes")->getID(), SW_IMPORT);
      },
      [](DialogKeysEndToEndTest&) { return TS::pendingAnswers() == 0; }, Buttons::CancelOnly},
     {"New Scene", "New Scene",
      [](DialogKeysEndToEndTest& t, int key) {
          t.openArchive(kMixedBlocks);
-         t.clickMenu(232);
-         TS::pushAnswer(kImportScene);
+         t.clickMenu(TAB_SCENES);
+         TS::pushAnswer(SC_SCENE);
          // In the emptied name field: confirmed, the dialog is told a name is missing.
          TS::pushScript([key](int dialogId) {
              TS::clickWidget(dialogId, kSceneName);
              TS::key(SDLK_a, KMOD_CTRL);
              TS::key(SDLK_DELETE);
              TS::key(key);
-             TS::clickWidget(dialogId, key == SDLK_ESCAPE ? kOk : kCancel);
+             TS::clickWidget(dialogId, key == SDLK_ESCAPE ? sceneImportDialog::ID_OK : sceneImportDialog::ID_CANCEL);
          });
-         TS::pushAnswer(1);       // "Scene name is required."
-         TS::pushAnswer(kCancel); // the dialog shown again
-         t.clickWidget(t.tabPanel("Scenes")->getID(), 1100);
+         TS::pushAnswer(MBB_OK);                     // "Scene name is required."
+         TS::pushAnswer(sceneImportDialog::ID_CANCEL); // the dialog shown again
+         t.clickWidget(t.tabPanel("Scenes")->getID(), SW_IMPORT);
      },
      [](DialogKeysEndToEndTest& t) { return t.boxShown("Scene name is required."); }, Buttons::Both},
     {"Close question", "Close current QEL file",
      [](DialogKeysEndToEndTest& t, int key) {
          t.openArchive(kMixedBlocks);
          DialogKeysEndToEndTest::pressInDialog(key, MBB_YES, MBB_NO);
-         t.clickMenu(206);
+         t.clickMenu(Menu::MB_CLOSE);
      },
      [](DialogKeysEndToEndTest& t) { return t.gs().bArchiveLoaded == 0; }, Buttons::Both},
     // OK alone: either key ends them with OK, never with the watchdog's quit.
@@ -238,13 +240,13 @@ const DialogCase kDialogs[] = {
      [](DialogKeysEndToEndTest& t, int key) {
          t.openArchive(kMixedBlocks);
          TS::pushScript([key](int) { TS::key(key); });
-         t.clickMenu(205);
+         t.clickMenu(Menu::MB_TOOLS);
      },
      [](DialogKeysEndToEndTest& t) { return !t.quitAsked; }, Buttons::OkOnly},
     {"Information", kSkardenNameVersion,
      [](DialogKeysEndToEndTest& t, int key) {
          TS::pushScript([key](int) { TS::key(key); });
-         t.clickMenu(207);
+         t.clickMenu(Menu::MB_INFO);
      },
      [](DialogKeysEndToEndTest& t) { return !t.quitAsked; }, Buttons::OkOnly},
 };

@@ -4,6 +4,7 @@
 // list.
 #include "app/AppFixture.h"
 #include "particle/ParticleAccess.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include "tabs/effects/ctrlEffects.h"
 
@@ -28,7 +29,7 @@ protected:
         editortest::buildArchive(path, {});
         ASSERT_EQ(start({path}), 0);
         app.runPass();
-        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), 225));
+        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), TAB_EFFECTS));
         app.runPass();
         for (CtrlBase* tab : app.menu()->getCtrls())
             if (tab->getCheckBoxID() == 225)
@@ -331,7 +332,7 @@ TEST_F(EffectTabTest, FloatingPanelsGoWithAClosedArchive)
         EXPECT_FALSE(f->baseWidget()->isShown()) << f->getName();
     editortest::openAsEditorArchive(*app.globalStatus(), path);
     app.menu()->update();
-    ASSERT_TRUE(TS::clickWidget(menu, 225));
+    ASSERT_TRUE(TS::clickWidget(menu, TAB_EFFECTS));
     app.runPass();
     for (Panel* f : floating)
         EXPECT_TRUE(f->baseWidget()->isShown()) << f->getName();

@@ -1,6 +1,8 @@
 // The editor driven as a user drives it: started with an archive, tabs
 // switched by clicking their check boxes, the window closed.
 #include "app/AppFixture.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/scenes/SceneTabWidgets.h"
 
 #include <Zelkoran/Archive.h>
@@ -37,35 +39,35 @@ TEST_F(EndToEndTest, SwitchTabsByClickingThenCloseTheWindow)
     Zelkoran::Screen* screen = Zelkoran::Main::instance()->configMgr()->get(0);
     EXPECT_EQ(std::string(SDL_GetWindowTitle(screen->getWindow())), "Skarden v0.19.0 - " + path);
     EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 220);
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(2)");
-    EXPECT_EQ(listItems(tabPanel("Images")->getList(105)), (std::vector<std::string>{"hero", "map"}));
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(2)");
+    EXPECT_EQ(listItems(tabPanel("Images")->getList(BW_LIST)), (std::vector<std::string>{"hero", "map"}));
 
-    ASSERT_TRUE(clickTab(222));
+    ASSERT_TRUE(clickTab(TAB_TILES));
     EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 222);
     EXPECT_TRUE(tabPanel("Tiles")->isShown());
     EXPECT_FALSE(tabPanel("Images")->isShown());
-    EXPECT_TRUE(tabBox(222)->isChecked());
-    EXPECT_FALSE(tabBox(220)->isChecked());
-    EXPECT_EQ(listItems(tabPanel("Tiles")->getList(105)), (std::vector<std::string>{"tiles"}));
+    EXPECT_TRUE(tabBox(TAB_TILES)->isChecked());
+    EXPECT_FALSE(tabBox(TAB_IMAGES)->isChecked());
+    EXPECT_EQ(listItems(tabPanel("Tiles")->getList(BW_LIST)), (std::vector<std::string>{"tiles"}));
 
     // A click on the active tab's box keeps it ticked and active.
-    ASSERT_TRUE(clickTab(222));
+    ASSERT_TRUE(clickTab(TAB_TILES));
     EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 222);
-    EXPECT_TRUE(tabBox(222)->isChecked());
+    EXPECT_TRUE(tabBox(TAB_TILES)->isChecked());
 
-    ASSERT_TRUE(clickTab(232));
-    EXPECT_EQ(listItems(tabPanel("Scenes")->getList(105)), (std::vector<std::string>{"level.tmx"}));
-    ASSERT_TRUE(clickTab(229));
+    ASSERT_TRUE(clickTab(TAB_SCENES));
+    EXPECT_EQ(listItems(tabPanel("Scenes")->getList(BW_LIST)), (std::vector<std::string>{"level.tmx"}));
+    ASSERT_TRUE(clickTab(TAB_UNDELETE));
     EXPECT_TRUE(tabPanel("Undelete")->isShown());
 
     // Choosing a block puts its name into the name field.
-    ASSERT_TRUE(clickTab(220));
+    ASSERT_TRUE(clickTab(TAB_IMAGES));
     Zelkoran::Panel* images = tabPanel("Images");
-    const SDL_Rect list = images->getList(105)->getRect();
-    TS::click(list.x + 20, list.y + images->getList(105)->getRowHeight() / 2 + 2);
+    const SDL_Rect list = images->getList(BW_LIST)->getRect();
+    TS::click(list.x + 20, list.y + images->getList(BW_LIST)->getRowHeight() / 2 + 2);
     app.runPass();
-    EXPECT_STREQ(images->getList(105)->getSelectedText(), "hero");
-    EXPECT_STREQ(images->getTextEdit(112)->getText().c_str(), "hero");
+    EXPECT_STREQ(images->getList(BW_LIST)->getSelectedText(), "hero");
+    EXPECT_STREQ(images->getTextEdit(BW_NAME)->getText().c_str(), "hero");
 
     TS::quit();
     EXPECT_EQ(app.run(), 0);
@@ -113,24 +115,24 @@ TEST_F(EndToEndTest, ALongTypedNameStaysWholeAndEveryTabRefusesItOnSave)
         if (t.file)
             TS::pushFileAnswer(true, t.file->c_str());
         if (t.readyWidget == 105) { // the first row
-            const SDL_Rect rows = panel->getList(105)->getRect();
-            TS::click(rows.x + 20, rows.y + panel->getList(105)->getRowHeight() / 2 + 2);
+            const SDL_Rect rows = panel->getList(BW_LIST)->getRect();
+            TS::click(rows.x + 20, rows.y + panel->getList(BW_LIST)->getRowHeight() / 2 + 2);
         } else {
             TS::clickWidget(panel->getID(), t.readyWidget);
         }
         app.runPass();
         TS::clearAnswers();
-        typeKeys(panel->getID(), 112, typed);
-        ASSERT_TRUE(panel->getButton(108)->status() != 0) << "Save usable";
+        typeKeys(panel->getID(), BW_NAME, typed);
+        ASSERT_TRUE(panel->getButton(BW_SAVE)->status() != 0) << "Save usable";
         TS::clearModalLog();
         TS::pushAnswer(0); // the timed warning
-        ASSERT_TRUE(TS::clickWidget(panel->getID(), 108));
+        ASSERT_TRUE(TS::clickWidget(panel->getID(), BW_SAVE));
         app.runPass();
         ASSERT_FALSE(TS::modalLog().empty());
         EXPECT_EQ(std::string(TS::modalLog().back().title.c_str()), std::string(t.kind) + ": save to QEL");
         EXPECT_EQ(std::string(TS::modalLog().back().text.c_str()),
                   "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it.");
-        EXPECT_EQ(std::string(panel->getTextEdit(112)->getText().c_str()), typed);
+        EXPECT_EQ(std::string(panel->getTextEdit(BW_NAME)->getText().c_str()), typed);
     }
     const Zelkoran::Archive* archive = Zelkoran::Main::instance()->archiveMgr()->get(app.globalStatus()->iArchiveID);
     ASSERT_NE(archive, nullptr);
@@ -142,11 +144,11 @@ TEST_F(EndToEndTest, TheClickThatCommitsTextThatIsNoSceneStillSavesOrSwitches)
     const std::string path = folder.path("game.qel");
     editortest::buildArchive(path, {{"level.tmx", "ZK7_XML"}, {"other.tmx", "ZK7_XML"}});
     ASSERT_EQ(start({path}), 0);
-    ASSERT_TRUE(clickTab(232));
+    ASSERT_TRUE(clickTab(TAB_SCENES));
     Zelkoran::Panel* scenes = tabPanel("Scenes");
     const auto clickRow = [&](int row) {
-        const SDL_Rect rows = scenes->getList(105)->getRect();
-        TS::click(rows.x + 20, rows.y + scenes->getList(105)->getRowHeight() * row - 6);
+        const SDL_Rect rows = scenes->getList(BW_LIST)->getRect();
+        TS::click(rows.x + 20, rows.y + scenes->getList(BW_LIST)->getRowHeight() * row - 6);
         app.runPass();
     };
     const auto stored = [this](const char* name) {
@@ -178,13 +180,13 @@ TEST_F(EndToEndTest, TheClickThatCommitsTextThatIsNoSceneStillSavesOrSwitches)
         if (c.clicked)
             clickRow(c.clicked);
         else
-            ASSERT_TRUE(TS::clickWidget(scenes->getID(), 108));
+            ASSERT_TRUE(TS::clickWidget(scenes->getID(), BW_SAVE));
         app.runPass();
         app.runPass();
         EXPECT_EQ(TS::pendingAnswers(), 0u);
         ASSERT_FALSE(TS::modalLog().empty());
         EXPECT_EQ(std::string(TS::modalLog()[0].text.c_str()), "XML was modified but could not be reloaded as a Scene.");
-        EXPECT_EQ(std::string(scenes->getTextEdit(112)->getText().c_str()), "level.tmx");
+        EXPECT_EQ(std::string(scenes->getTextEdit(BW_NAME)->getText().c_str()), "level.tmx");
         EXPECT_EQ(stored(c.block), c.bytesAfter);
         TS::clearAnswers();
     }

@@ -4,11 +4,16 @@
 // why naming the file, and the editor keeps the archive it opened.
 #include "app/AppFixture.h"
 #include "app/KeyPanelScript.h"
+#include "services/FixedPanelIds.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
+#include "tabs/data/ctrlFiles.h"
 
 #include "support/FileFaults.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Screen.h>
+#include <Zelkoran/Tool.h>
 
 #include <SDL_video.h>
 
@@ -22,13 +27,6 @@ namespace {
 namespace TS = editortest::TS;
 using editortest::listItems;
 using Zelkoran::Main;
-
-constexpr int kFilesBox = 228;
-constexpr int kTextBox = 1308;
-constexpr int kSave = 108;
-constexpr int kDefragButton = 8;
-constexpr int kYes = 4;
-constexpr int kOk = 1;
 
 class FileChangedEndToEndTest : public AppTest {
 protected:
@@ -89,21 +87,21 @@ TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWrite
         ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), Menu::MB_LOAD));
         pass();
         ASSERT_EQ(app.globalStatus()->bArchiveLoaded, 1);
-        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), kFilesBox));
+        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), TAB_FILES));
         pass();
         Zelkoran::Panel* files = tabPanel("Files");
-        const SDL_Rect list = files->getList(105)->getRect();
-        TS::click(list.x + 20, list.y + files->getList(105)->getRowHeight() / 2 + 2);
+        const SDL_Rect list = files->getList(BW_LIST)->getRect();
+        TS::click(list.x + 20, list.y + files->getList(BW_LIST)->getRowHeight() / 2 + 2);
         pass();
-        ASSERT_STREQ(files->getList(105)->getSelectedText(), "notes.txt");
-        typeKeys(files->getID(), kTextBox, "my edits", Commit::None);
+        ASSERT_STREQ(files->getList(BW_LIST)->getSelectedText(), "notes.txt");
+        typeKeys(files->getID(), CtrlFiles::FL_TEXT, "my edits", Commit::None);
         TS::clearModalLog();
 
         row.change(path);
         const std::string before = fileAt(path);
         TS::pushAnswer(0);   // the timed save notice
-        TS::pushAnswer(kOk); // the cause
-        ASSERT_TRUE(TS::clickWidget(files->getID(), kSave));
+        TS::pushAnswer(Zelkoran::MBB_OK); // the cause
+        ASSERT_TRUE(TS::clickWidget(files->getID(), BW_SAVE));
         pass();
         pass();
 
@@ -112,14 +110,14 @@ TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWrite
         EXPECT_TRUE(fileAt(path) == before) << "the file at the path changed";
         // The editor still shows the archive it opened, with the edits.
         EXPECT_EQ(title(), "Skarden v0.19.0 - " + path);
-        EXPECT_EQ(listItems(files->getList(105)), std::vector<std::string>{"notes.txt"});
-        EXPECT_STREQ(tabBox(kFilesBox)->getText(), "Files(1)");
-        EXPECT_EQ(std::string(files->getTextEdit(kTextBox)->getText().c_str()), "my edits");
+        EXPECT_EQ(listItems(files->getList(BW_LIST)), std::vector<std::string>{"notes.txt"});
+        EXPECT_STREQ(tabBox(TAB_FILES)->getText(), "Files(1)");
+        EXPECT_EQ(std::string(files->getTextEdit(CtrlFiles::FL_TEXT)->getText().c_str()), "my edits");
 
         // Defrag: refused before the archive is closed.
-        TS::pushAnswer(kDefragButton);
-        TS::pushAnswer(kYes);
-        TS::pushAnswer(kOk);
+        TS::pushAnswer(TW_DEFRAG);
+        TS::pushAnswer(Zelkoran::MBB_YES);
+        TS::pushAnswer(Zelkoran::MBB_OK);
         ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), Menu::MB_TOOLS));
         pass();
         const std::vector<std::string> defrag = takeBoxes();
@@ -128,12 +126,12 @@ TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWrite
                   "Defrag a QEL file|Could not defrag/resize the QEL file.\nThe QEL file \"" + path + row.cause);
         EXPECT_TRUE(fileAt(path) == before) << "the file at the path changed";
         EXPECT_EQ(app.globalStatus()->bArchiveLoaded, 1);
-        EXPECT_EQ(listItems(files->getList(105)), std::vector<std::string>{"notes.txt"});
+        EXPECT_EQ(listItems(files->getList(BW_LIST)), std::vector<std::string>{"notes.txt"});
 
         // Encrypt index: said while the key panel is up, and only there.
         script.answer("a new key", KeyPanelScript::INDEX);
         script.answer("", KeyPanelScript::CANCEL);
-        TS::pushAnswer(kOk);
+        TS::pushAnswer(Zelkoran::MBB_OK);
         ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), Menu::MB_LOCK));
         pass();
         pass();
@@ -141,7 +139,7 @@ TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWrite
                                                         "state.\nThe QEL file \"" + path + row.cause});
         EXPECT_TRUE(fileAt(path) == before) << "the file at the path changed";
 
-        TS::pushAnswer(kYes);
+        TS::pushAnswer(Zelkoran::MBB_YES);
         ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), Menu::MB_CLOSE));
         pass();
         TS::clearModalLog();

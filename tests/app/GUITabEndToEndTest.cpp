@@ -2,6 +2,7 @@
 // chosen, one of its widgets picked and edited, the tab left and entered
 // again, a previewed widget clicked, the panel saved and read back.
 #include "app/AppFixture.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/base/TabControls.h"
 
 #include "tabs/gui/ctrlGUI.h"
@@ -9,6 +10,7 @@
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Image.h>
 #include <Zelkoran/Sprite.h>
+#include <Zelkoran/Tool.h>
 #include <Zelkoran/Widget.h>
 
 #include <SDL_keycode.h>
@@ -18,6 +20,7 @@
 namespace {
 
 using namespace Zelkoran;
+using namespace CtrlGUIInternal;
 namespace TS = editortest::TS;
 
 class GUITabEndToEndTest : public AppTest {
@@ -94,7 +97,7 @@ TEST_F(GUITabEndToEndTest, APanelIsEditedThroughTheTabAndSavedAsSeen)
 {
     openMenuArchive();
     const int menuPanel = app.resources()->get(SR_MENU_PANEL);
-    clickWidget(menuPanel, 230);
+    clickWidget(menuPanel, TAB_GUI);
     ASSERT_NE(guiTab(), nullptr);
     clickRow(CtrlBase::BW_LIST, 1);
     ASSERT_GT(tab()->getPanelId(), 0) << "choosing the block loads the live panel";
@@ -124,9 +127,9 @@ TEST_F(GUITabEndToEndTest, APanelIsEditedThroughTheTabAndSavedAsSeen)
     EXPECT_TRUE(tab()->isDirty());
 
     // Leaving the tab with unsaved edits keeps them.
-    clickWidget(menuPanel, 220);
+    clickWidget(menuPanel, TAB_IMAGES);
     EXPECT_FALSE(live->isShown());
-    clickWidget(menuPanel, 230);
+    clickWidget(menuPanel, TAB_GUI);
     ASSERT_EQ(Main::instance()->guiMgr()->getPanel(tab()->getPanelId()), live);
     EXPECT_TRUE(live->isShown());
     EXPECT_TRUE(tab()->isDirty());
@@ -167,7 +170,7 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
         sprites->close(glow->getID());
     }
     const int menuPanel = app.resources()->get(SR_MENU_PANEL);
-    clickWidget(menuPanel, 230);
+    clickWidget(menuPanel, TAB_GUI);
     clickRow(CtrlBase::BW_LIST, 1);
     Panel* live = Main::instance()->guiMgr()->getPanel(tab()->getPanelId());
     ASSERT_NE(live, nullptr);
@@ -178,18 +181,18 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
     std::vector<std::string> notes;
     TS::pushScript([&](int dialogId) {
         const auto note = [&] {
-            const WidgetLabel* label = editortest::panel(dialogId)->getLabel(1033);
+            const WidgetLabel* label = editortest::panel(dialogId)->getLabel(AW_ID_NOTE);
             notes.push_back(label ? label->getText() : "<none>");
         };
         note();
-        typeKeys(dialogId, 1032, "1", Commit::Tab);
+        typeKeys(dialogId, AW_ID, "1", Commit::Tab);
         note();
-        typeKeys(dialogId, 1032, "7", Commit::Tab);
+        typeKeys(dialogId, AW_ID, "7", Commit::Tab);
         note();
-        typeKeys(dialogId, 1032, "1", Commit::None);
-        TS::clickWidget(dialogId, 1);
+        typeKeys(dialogId, AW_ID, "1", Commit::None);
+        TS::clickWidget(dialogId, AW_OK);
     });
-    TS::pushAnswer(1);
+    TS::pushAnswer(MBB_OK);
     clickWidget(tabPanel, CtrlGUI::GW_ADD_WIDGET);
     Widget* added = live->getWidgetByID(2);
     ASSERT_NE(added, nullptr);
@@ -210,8 +213,8 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
 
     // The tooltip's background through its dialog.
     TS::pushScript([this](int dialogId) {
-        typeKeys(dialogId, 1021, "#102030C0");
-        TS::clickWidget(dialogId, 1);
+        typeKeys(dialogId, TD_BG, "#102030C0");
+        TS::clickWidget(dialogId, TD_OK);
     });
     clickWidget(tabPanel, CtrlGUI::GW_TOOLTIP_SETTINGS);
 
@@ -253,12 +256,12 @@ TEST_F(GUITabEndToEndTest, AnAddedButtonIsSkinnedPerStateAndKeepsItAfterSaving)
 TEST_F(GUITabEndToEndTest, SpecialNumbersShowWhatTheWidgetTook)
 {
     openMenuArchive();
-    clickWidget(app.resources()->get(SR_MENU_PANEL), 230);
+    clickWidget(app.resources()->get(SR_MENU_PANEL), TAB_GUI);
     clickRow(CtrlBase::BW_LIST, 1);
     const int tabPanel = guiTab()->getID();
     TS::pushScript([](int dialogId) {
-        TS::clickWidget(dialogId, 1048); // NumberEdit
-        TS::clickWidget(dialogId, 1);
+        TS::clickWidget(dialogId, AW_FIRST_TYPE + 8); // NumberEdit
+        TS::clickWidget(dialogId, AW_OK);
     });
     clickWidget(tabPanel, CtrlGUI::GW_ADD_WIDGET);
     const int numberRow = 5;
@@ -302,7 +305,7 @@ TEST_F(GUITabEndToEndTest, TheSkinListsFollowTheOpenedArchive)
 {
     ASSERT_EQ(start(), 0);
     openArchive(kMixedBlocks);
-    clickWidget(app.resources()->get(SR_MENU_PANEL), 230);
+    clickWidget(app.resources()->get(SR_MENU_PANEL), TAB_GUI);
     EXPECT_EQ(editortest::listItems(guiTab()->getList(CtrlBase::BW_LIST)), (std::vector<std::string>{"hud"}));
     const auto rows = [this](int comboId) {
         std::vector<std::string> items;
@@ -341,7 +344,7 @@ TEST_F(GUITabEndToEndTest, ADamagedPanelIsReportedAndTheOpenOneKeepsItsEdits)
     app.globalStatus()->bReparseAll = 1;
     app.menu()->update();
     const int menuPanel = app.resources()->get(SR_MENU_PANEL);
-    clickWidget(menuPanel, 230);
+    clickWidget(menuPanel, TAB_GUI);
     EXPECT_EQ(editortest::listItems(guiTab()->getList(CtrlBase::BW_LIST)),
               (std::vector<std::string>{"garbled", "menu", "rotten"}));
     clickRow(CtrlBase::BW_LIST, 2);
@@ -350,7 +353,7 @@ TEST_F(GUITabEndToEndTest, ADamagedPanelIsReportedAndTheOpenOneKeepsItsEdits)
     clickRow(CtrlGUI::GW_LIST, 2);
     typeKeys(guiTab()->getID(), CtrlGUI::GW_TEXT, "Unsaved");
     ASSERT_TRUE(tab()->isDirty());
-    for (int row : {1, 3}) {
+    for (int row : std::initializer_list<int>{1, 3}) {
         TS::pushAnswer(1); // the error box
         clickRow(CtrlBase::BW_LIST, row);
         ASSERT_FALSE(TS::modalLog().empty());
@@ -391,7 +394,7 @@ TEST_F(GUITabEndToEndTest, APanelWhosePictureIsGoneSaysSoWhenItIsOpened)
     ASSERT_EQ(archive->blockDelete(Archive::Block("#skinned/ok_0", "ZK7_IMAGE")), 0);
     app.globalStatus()->bReparseAll = 1;
     app.menu()->update();
-    clickWidget(app.resources()->get(SR_MENU_PANEL), 230);
+    clickWidget(app.resources()->get(SR_MENU_PANEL), TAB_GUI);
     TS::clearModalLog();
     TS::pushAnswer(1);
     clickRow(CtrlBase::BW_LIST, 2);

@@ -5,6 +5,7 @@
 #include "app/EncryptedArchiveRecord.h"
 #include "import/interchange/InterchangeFixture.h"
 #include "support/FileFaults.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>
@@ -111,8 +112,8 @@ TEST_F(InterchangeImportTest, MenuImportMergesIntoTheOpenArchive)
     EXPECT_EQ(std::string(gs().sArchivePath.c_str()), folder.path("test.qel"));
     EXPECT_EQ(boxTexts()[1], "Do you want to merge the XML resources with the opened QEL?\n"
                              "Otherwise, a new QEL will be created.");
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(3)");
-    EXPECT_STREQ(tabBox(228)->getText(), "Files(2)");
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(3)");
+    EXPECT_STREQ(tabBox(TAB_FILES)->getText(), "Files(2)");
 }
 
 TEST_F(InterchangeImportTest, NotMergingClosesTheOpenArchiveForANewOne)
@@ -125,7 +126,7 @@ TEST_F(InterchangeImportTest, NotMergingClosesTheOpenArchiveForANewOne)
 
     EXPECT_EQ(std::string(gs().sArchivePath.c_str()), folder.path("game.qel"));
     EXPECT_EQ(archive()->getBlockCount(), 1);
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(0)");
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(0)");
 }
 
 TEST_F(InterchangeImportTest, TheArchiveIsResizedOnlyWhenTooSmall)

@@ -7,8 +7,9 @@
 #pragma once
 
 #include "app/Menu.h"
-#include "services/ResourceManager.h"
 #include "app/Skarden.h"
+#include "services/FixedPanelIds.h"
+#include "services/ResourceManager.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Main.h>
@@ -26,7 +27,7 @@
 
 class KeyPanelScript {
 public:
-    enum eButton : int { OK = 100, CANCEL = 101, INDEX = 114 };
+    enum eButton : int { OK = KP_CONFIRM, CANCEL = KP_CANCEL, INDEX = KP_INDEX };
 
     // The panel as it was when an answer was served.
     struct Seen {
@@ -127,12 +128,12 @@ private:
         s.confirmText = panel->getButton(OK)->getText();
         s.indexText = panel->getButton(INDEX)->getText();
         s.indexShown = panel->getButton(INDEX)->isShown();
-        s.keyText = panel->getTextEdit(112)->getText().c_str();
+        s.keyText = panel->getTextEdit(KP_KEY)->getText().c_str();
         shown.push_back(s);
         markAnswered(panel);
 
         namespace TS = Zelkoran::TestSupport;
-        TS::clickWidget(panelId, 112);
+        TS::clickWidget(panelId, KP_KEY);
         if (!step.key.empty()) {
             TS::key(SDLK_END);
             TS::typeText(step.key.c_str());

@@ -1,4 +1,5 @@
 #include "app/AppFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include <Zelkoran/Types.h>
 
@@ -42,16 +43,16 @@ TEST_F(MainLoopTest, QuitsOnQOnlyWhileNoTextFieldHasTheFocus)
 {
     Zelkoran::Panel* images = tabPanel("Images");
     ASSERT_NE(images, nullptr);
-    ASSERT_TRUE(TS::clickWidget(images->getID(), 112));
+    ASSERT_TRUE(TS::clickWidget(images->getID(), BW_NAME));
     EXPECT_FALSE(app.runPass());
     ASSERT_TRUE(Zelkoran::Main::instance()->guiMgr()->hasTextFocus());
 
     TS::key(SDLK_q);
     TS::typeText("q");
     EXPECT_FALSE(app.runPass());
-    EXPECT_STREQ(images->getTextEdit(112)->getText().c_str(), "q");
+    EXPECT_STREQ(images->getTextEdit(BW_NAME)->getText().c_str(), "q");
 
-    ASSERT_TRUE(TS::clickWidget(images->getID(), 105));
+    ASSERT_TRUE(TS::clickWidget(images->getID(), BW_LIST));
     EXPECT_FALSE(app.runPass());
     ASSERT_FALSE(Zelkoran::Main::instance()->guiMgr()->hasTextFocus());
     TS::key(SDLK_q);

@@ -4,6 +4,7 @@
 #include "app/AppFixture.h"
 #include "app/KeyBuffer.h"
 #include "app/KeyPanelScript.h"
+#include "app/Menu.h"
 
 #include "core/FileIO.h"
 
@@ -136,17 +137,17 @@ TEST_F(MenuKeyTest, WithoutAnArchiveTheActionDoesNothing)
 TEST_F(MenuKeyTest, EncryptingThenDecryptingTheIndexSwapsLockAndUnlock)
 {
     openArchive(kMixedBlocks);
-    ASSERT_TRUE(usable(203));
+    ASSERT_TRUE(usable(Menu::MB_LOCK));
     script.answer(k40, KeyPanelScript::INDEX);
     TS::pushAnswer(0); // the confirmation closes by itself
 
-    EXPECT_EQ(app.menu()->processEvent(203, 0), 0);
+    EXPECT_EQ(app.menu()->processEvent(Menu::MB_LOCK, 0), 0);
 
     EXPECT_TRUE(openedArchive()->isEncrypted());
     EXPECT_EQ(gs().bSecured, 1);
     EXPECT_EQ(remembered(), k40.substr(0, 32));
-    EXPECT_FALSE(usable(203));
-    EXPECT_TRUE(usable(204));
+    EXPECT_FALSE(usable(Menu::MB_LOCK));
+    EXPECT_TRUE(usable(Menu::MB_UNLOCK));
     ASSERT_EQ(TS::modalLog().size(), 1u);
     EXPECT_STREQ(TS::modalLog()[0].title.c_str(), "QEL encryption");
     EXPECT_STREQ(TS::modalLog()[0].text.c_str(),
@@ -163,13 +164,13 @@ TEST_F(MenuKeyTest, EncryptingThenDecryptingTheIndexSwapsLockAndUnlock)
     // Reopened, the panel shows the remembered key and offers decryption.
     script.answer("", KeyPanelScript::INDEX);
     TS::pushAnswer(0);
-    EXPECT_EQ(app.menu()->processEvent(204, 0), 0);
+    EXPECT_EQ(app.menu()->processEvent(Menu::MB_UNLOCK, 0), 0);
 
     EXPECT_EQ(script.seen()[1].keyText, k40.substr(0, 32));
     EXPECT_EQ(script.seen()[1].indexText, "Decrypt index");
     EXPECT_FALSE(openedArchive()->isEncrypted());
     EXPECT_EQ(gs().bSecured, 0);
-    EXPECT_TRUE(usable(203));
+    EXPECT_TRUE(usable(Menu::MB_LOCK));
     EXPECT_STREQ(TS::modalLog()[1].text.c_str(), "QEL index decrypted.");
 }
 
@@ -253,7 +254,7 @@ TEST_F(MenuKeyTest, QuittingWhileThePanelIsUpEndsTheProgram)
     openArchive(kMixedBlocks);
     script.answer("secret", KeyPanelScript::CANCEL, true);
 
-    EXPECT_EQ(app.menu()->processEvent(203, 0), 256);
+    EXPECT_EQ(app.menu()->processEvent(Menu::MB_LOCK, 0), 256);
 
     EXPECT_FALSE(keyPanel()->isShown());
     EXPECT_FALSE(openedArchive()->isEncrypted());

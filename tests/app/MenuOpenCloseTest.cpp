@@ -3,6 +3,8 @@
 #include "app/AppFixture.h"
 #include "app/EncryptedArchiveRecord.h"
 #include "app/KeyPanelScript.h"
+#include "app/Menu.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include "support/FileFaults.h"
 #include "import/legacy/LegacyBlocks.h"
@@ -94,7 +96,7 @@ TEST_F(MenuOpenCloseTest, APlainArchiveOpensWithoutQuestions)
     const std::string path = plainArchive("plain.qel");
     TS::pushFileAnswer(true, folder.path("plain").c_str());
 
-    EXPECT_EQ(app.menu()->processEvent(201, 0), 0);
+    EXPECT_EQ(app.menu()->processEvent(Menu::MB_LOAD, 0), 0);
 
     EXPECT_EQ(gs().bArchiveLoaded, 1);
     EXPECT_EQ(gs().bSecured, 0);
@@ -102,7 +104,7 @@ TEST_F(MenuOpenCloseTest, APlainArchiveOpensWithoutQuestions)
     EXPECT_STREQ(gs().sArchivePath.c_str(), path.c_str());
     EXPECT_NE(Main::instance()->archiveMgr()->get(gs().iArchiveID), nullptr);
     EXPECT_EQ(title(), "Skarden v0.19.0 - " + path);
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(2)");
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(2)");
     EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 220);
     ASSERT_EQ(boxes().size(), 1u); // the file dialog
     EXPECT_STREQ(TS::modalLog()[0].title.c_str(), kLoadTitle);
@@ -150,8 +152,8 @@ TEST_F(MenuOpenCloseTest, AWrongKeyGetsOneMoreTryAndIsRememberedWhenRight)
     EXPECT_EQ(gs().bSecured, 1);
     EXPECT_EQ(gs().bKeyRemembered, 1);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(gs().szKey)), "right key");
-    EXPECT_STREQ(tabBox(228)->getText(), "Files(1)");
-    EXPECT_TRUE(menuPanel()->getButton(204)->isEnabled());
+    EXPECT_STREQ(tabBox(TAB_FILES)->getText(), "Files(1)");
+    EXPECT_TRUE(menuPanel()->getButton(Menu::MB_UNLOCK)->isEnabled());
 }
 
 // A file cannot show that its encrypted index was swapped for a plain one;
@@ -162,7 +164,7 @@ TEST_F(MenuOpenCloseTest, AnArchiveSeenEncryptedThatOpensPlainIsQuestioned)
     script.answer("key");
     ASSERT_EQ(app.menu()->load(path.c_str()), 0);
     TS::pushAnswer(4);
-    ASSERT_EQ(app.menu()->processEvent(206, 0), 0);
+    ASSERT_EQ(app.menu()->processEvent(Menu::MB_CLOSE, 0), 0);
     std::filesystem::remove(path);
     editortest::buildArchive(path, kMixedBlocks);
 
@@ -245,7 +247,7 @@ TEST_F(MenuOpenCloseTest, AnArchiveSeenEncryptedIsKnownUnderEveryNameOfTheFile)
         script.answer("key");
         ASSERT_EQ(app.menu()->load(path.c_str()), 0);
         TS::pushAnswer(4);
-        ASSERT_EQ(app.menu()->processEvent(206, 0), 0);
+        ASSERT_EQ(app.menu()->processEvent(Menu::MB_CLOSE, 0), 0);
         const std::string alias = folder.path(cases[i].alias);
         cases[i].reach(path, alias, plain);
         ASSERT_TRUE(fs::exists(alias));
@@ -262,7 +264,7 @@ TEST_F(MenuOpenCloseTest, AnArchiveSeenEncryptedIsKnownUnderEveryNameOfTheFile)
         } else {
             EXPECT_EQ(boxes(), std::vector<std::string>{});
             TS::pushAnswer(4);
-            EXPECT_EQ(app.menu()->processEvent(206, 0), 0);
+            EXPECT_EQ(app.menu()->processEvent(Menu::MB_CLOSE, 0), 0);
         }
     }
 }
@@ -335,11 +337,11 @@ TEST_F(MenuOpenCloseTest, CloseAsksAndForgetsTheArchiveOnYes)
     const int id = gs().iArchiveID;
 
     TS::pushAnswer(8);
-    EXPECT_EQ(app.menu()->processEvent(206, 0), -1);
+    EXPECT_EQ(app.menu()->processEvent(Menu::MB_CLOSE, 0), -1);
     EXPECT_EQ(gs().bArchiveLoaded, 1);
 
     TS::pushAnswer(4);
-    EXPECT_EQ(app.menu()->processEvent(206, 0), 0);
+    EXPECT_EQ(app.menu()->processEvent(Menu::MB_CLOSE, 0), 0);
 
     const TS::ModalRecord& question = TS::modalLog().back();
     EXPECT_STREQ(question.title.c_str(), "Close current QEL file");
@@ -352,7 +354,7 @@ TEST_F(MenuOpenCloseTest, CloseAsksAndForgetsTheArchiveOnYes)
     EXPECT_EQ(gs().iKeyLength, 0u);
     EXPECT_EQ(gs().szKey[0], 0);
     EXPECT_EQ(title(), "Skarden v0.19.0");
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(0)");
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(0)");
 }
 
 TEST_F(MenuOpenCloseTest, NewCreatesAnEmptyArchiveAndOpensIt)
@@ -360,7 +362,7 @@ TEST_F(MenuOpenCloseTest, NewCreatesAnEmptyArchiveAndOpensIt)
     const std::string path = folder.path("fresh.qel");
     TS::pushFileAnswer(true, path.c_str());
 
-    EXPECT_EQ(app.menu()->processEvent(200, 0), 0);
+    EXPECT_EQ(app.menu()->processEvent(Menu::MB_NEW, 0), 0);
 
     EXPECT_EQ(gs().bArchiveLoaded, 1);
     EXPECT_STREQ(gs().sArchivePath.c_str(), path.c_str());

@@ -1,5 +1,8 @@
 #include "app/AppFixture.h"
+#include "app/Menu.h"
 #include "support/ProbeTab.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Image.h>
@@ -64,11 +67,11 @@ TEST_F(MenuTest, TabsAreCreatedInMenuOrder)
 
 TEST_F(MenuTest, WithoutArchiveOnlyNewLoadImportAndInformationAreUsable)
 {
-    for (int id : {200, 201, 202, 207})
+    for (int id : {Menu::MB_NEW, Menu::MB_LOAD, Menu::MB_IMPORT_XML, Menu::MB_INFO})
         EXPECT_TRUE(usable(id)) << id;
-    for (int id : {203, 204, 205, 206})
+    for (int id : {Menu::MB_LOCK, Menu::MB_UNLOCK, Menu::MB_TOOLS, Menu::MB_CLOSE})
         EXPECT_FALSE(usable(id)) << id;
-    EXPECT_TRUE(menuPanel()->getButton(203)->isShown());
+    EXPECT_TRUE(menuPanel()->getButton(Menu::MB_LOCK)->isShown());
     for (const TabRow& tab : kTabs) {
         EXPECT_FALSE(tabBox(tab.checkBoxId)->isEnabled()) << tab.name;
         EXPECT_FALSE(tabBox(tab.checkBoxId)->isChecked()) << tab.name;
@@ -89,9 +92,10 @@ TEST_F(MenuTest, OpeningAnArchiveActivatesImagesAndCountsEveryTab)
         EXPECT_EQ(tabPanel(tab.name)->isShown(), tab.checkBoxId == 220) << tab.name;
         EXPECT_EQ(tabBox(tab.checkBoxId)->getText(), label(tab, tab.items));
     }
-    for (int id : {200, 201, 202, 203, 205, 206, 207})
+    for (int id : {Menu::MB_NEW, Menu::MB_LOAD, Menu::MB_IMPORT_XML, Menu::MB_LOCK, Menu::MB_TOOLS, Menu::MB_CLOSE,
+                   Menu::MB_INFO})
         EXPECT_TRUE(usable(id)) << id;
-    EXPECT_FALSE(usable(204));
+    EXPECT_FALSE(usable(Menu::MB_UNLOCK));
 }
 
 TEST_F(MenuTest, TheSecuredFlagChoosesBetweenLockAndUnlock)
@@ -99,15 +103,15 @@ TEST_F(MenuTest, TheSecuredFlagChoosesBetweenLockAndUnlock)
     openArchive(kMixedBlocks);
     gs().bSecured = 1;
     app.menu()->update();
-    EXPECT_FALSE(usable(203));
-    EXPECT_TRUE(usable(204));
-    EXPECT_TRUE(menuPanel()->getButton(203)->isShown());
-    EXPECT_TRUE(menuPanel()->getButton(204)->isShown());
+    EXPECT_FALSE(usable(Menu::MB_LOCK));
+    EXPECT_TRUE(usable(Menu::MB_UNLOCK));
+    EXPECT_TRUE(menuPanel()->getButton(Menu::MB_LOCK)->isShown());
+    EXPECT_TRUE(menuPanel()->getButton(Menu::MB_UNLOCK)->isShown());
 
     gs().bSecured = 0;
     app.menu()->update();
-    EXPECT_TRUE(usable(203));
-    EXPECT_FALSE(usable(204));
+    EXPECT_TRUE(usable(Menu::MB_LOCK));
+    EXPECT_FALSE(usable(Menu::MB_UNLOCK));
 }
 
 TEST_F(MenuTest, ASaveInATabRelabelsEveryBoxAtTheNextUpdate)
@@ -120,23 +124,23 @@ TEST_F(MenuTest, ASaveInATabRelabelsEveryBoxAtTheNextUpdate)
     ASSERT_EQ(archive->blockAdd(block), 0);
 
     app.menu()->update();
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(2)");
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(2)");
     gs().bReparseAll = 1;
     app.menu()->update();
-    EXPECT_STREQ(tabBox(220)->getText(), "Images(3)");
-    EXPECT_STREQ(tabBox(221)->getText(), "Cursors(1)");
+    EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(3)");
+    EXPECT_STREQ(tabBox(TAB_CURSORS)->getText(), "Cursors(1)");
     EXPECT_EQ(gs().bReparseAll, 0);
-    EXPECT_EQ(listItems(tabPanel("Images")->getList(105)), (std::vector<std::string>{"hero", "map", "sky"}));
+    EXPECT_EQ(listItems(tabPanel("Images")->getList(BW_LIST)), (std::vector<std::string>{"hero", "map", "sky"}));
 }
 
 TEST_F(MenuTest, ClosingTheArchiveResetsEveryTab)
 {
     openArchive(kMixedBlocks);
-    ASSERT_EQ(app.menu()->processEvent(222, 1), 0);
+    ASSERT_EQ(app.menu()->processEvent(TAB_TILES, 1), 0);
     Zelkoran::Panel* tiles = tabPanel("Tiles");
-    tiles->getList(105)->setSelectedIndex(1);
-    app.menu()->processEvent(105, 1);
-    ASSERT_STREQ(tiles->getTextEdit(112)->getText().c_str(), "tiles");
+    tiles->getList(BW_LIST)->setSelectedIndex(1);
+    app.menu()->processEvent(BW_LIST, 1);
+    ASSERT_STREQ(tiles->getTextEdit(BW_NAME)->getText().c_str(), "tiles");
 
     Main::instance()->archiveMgr()->close(gs().iArchiveID);
     gs().clear();
@@ -145,12 +149,12 @@ TEST_F(MenuTest, ClosingTheArchiveResetsEveryTab)
     EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 0);
     for (const TabRow& tab : kTabs) {
         EXPECT_FALSE(tabPanel(tab.name)->isShown()) << tab.name;
-        EXPECT_EQ(tabPanel(tab.name)->getList(105)->getItemCount(), 0) << tab.name;
-        EXPECT_STREQ(tabPanel(tab.name)->getTextEdit(112)->getText().c_str(), "") << tab.name;
+        EXPECT_EQ(tabPanel(tab.name)->getList(BW_LIST)->getItemCount(), 0) << tab.name;
+        EXPECT_STREQ(tabPanel(tab.name)->getTextEdit(BW_NAME)->getText().c_str(), "") << tab.name;
         EXPECT_EQ(tabBox(tab.checkBoxId)->getText(), label(tab, 0));
         EXPECT_FALSE(tabBox(tab.checkBoxId)->isEnabled()) << tab.name;
     }
-    for (int id : {203, 204, 205, 206})
+    for (int id : {Menu::MB_LOCK, Menu::MB_UNLOCK, Menu::MB_TOOLS, Menu::MB_CLOSE})
         EXPECT_FALSE(usable(id)) << id;
     const Zelkoran::Screen* screen = Main::instance()->configMgr()->get(0);
     EXPECT_STREQ(SDL_GetWindowTitle(screen->getWindow()), "Skarden v0.19.0");
@@ -159,9 +163,9 @@ TEST_F(MenuTest, ClosingTheArchiveResetsEveryTab)
 TEST_F(MenuTest, ClickingTheActiveTabKeepsItTickedAndPassesTheEventOn)
 {
     openArchive(kMixedBlocks);
-    tabBox(220)->setChecked(false); // what the click itself did
-    EXPECT_EQ(app.menu()->processEvent(220, 0), 0);
-    EXPECT_TRUE(tabBox(220)->isChecked());
+    tabBox(TAB_IMAGES)->setChecked(false); // what the click itself did
+    EXPECT_EQ(app.menu()->processEvent(TAB_IMAGES, 0), 0);
+    EXPECT_TRUE(tabBox(TAB_IMAGES)->isChecked());
     EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 220);
     EXPECT_TRUE(tabPanel("Images")->isShown());
 }
@@ -177,10 +181,10 @@ TEST_F(MenuTest, SwitchingDeactivatesTheOldTabBeforeActivatingTheNew)
 
     EXPECT_EQ(menu.processEvent(240, 1), 0);
     EXPECT_EQ(menu.processEvent(241, 1), 0);
-    EXPECT_EQ(menu.processEvent(105, 0), 0);
+    EXPECT_EQ(menu.processEvent(BW_LIST, 0), 0);
     // Menu buttons run their action and never reach the tab.
     TS::pushFileAnswer(false, nullptr);
-    EXPECT_EQ(menu.processEvent(200, 0), 0);
+    EXPECT_EQ(menu.processEvent(Menu::MB_NEW, 0), 0);
 
     const std::vector<std::string> expected = {"A:onActivate",   "A:processEvent 240", "A:onDeactivate",
                                                "B:onActivate",   "B:processEvent 241", "B:processEvent 105"};
@@ -192,7 +196,7 @@ TEST_F(MenuTest, SwitchingDeactivatesTheOldTabBeforeActivatingTheNew)
 TEST_F(MenuTest, NewLoadAndImportNeverPassTheirResultOn)
 {
     // New, Load and Import fail: their file dialogs are cancelled.
-    for (int id : {200, 201, 202}) {
+    for (int id : {Menu::MB_NEW, Menu::MB_LOAD, Menu::MB_IMPORT_XML}) {
         TS::pushFileAnswer(false, nullptr);
         EXPECT_EQ(app.menu()->processEvent(id, 0), 0) << id;
     }
@@ -228,7 +232,7 @@ TEST_F(MenuTest, WithoutTheMenuPanelEventsAreRefused)
 {
     openArchive(kMixedBlocks);
     Main::instance()->guiMgr()->close(app.resources()->get(SR_MENU_PANEL));
-    EXPECT_EQ(app.menu()->processEvent(220, 1), -1);
+    EXPECT_EQ(app.menu()->processEvent(TAB_IMAGES, 1), -1);
     EXPECT_EQ(app.menu()->updateCtrlPanels(1), -1);
     EXPECT_EQ(app.menu()->update(), 0);
 }

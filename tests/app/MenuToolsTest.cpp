@@ -5,6 +5,9 @@
 #include "app/BlockTable.h"
 #include "app/DocumentViewer.h"
 #include "app/KeyPanelScript.h"
+#include "services/FixedPanelIds.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include "support/FileFaults.h"
 
@@ -29,14 +32,6 @@ using Zelkoran::Archive;
 using Zelkoran::Main;
 
 using Bytes = std::vector<uint8_t>;
-
-constexpr int kOk = 1;
-constexpr int kQuit = 2;
-constexpr int kYes = 4;
-constexpr int kNo = 8;
-constexpr int kShowBlocks = 4;
-constexpr int kDefrag = 8;
-constexpr int kMaxBlocks = 113;
 
 constexpr const char* kDefragQuestion =
     "Blocks (Images, sprites, music, etc) deletion is a soft-action,\n"
@@ -107,7 +102,7 @@ protected:
     int infoId() { return app.resources()->get(SR_INFO_PANEL); }
     Zelkoran::Panel* tools() { return editortest::panel(toolsId()); }
     std::string label(int id) { return tools()->getLabel(id)->getText(); }
-    Zelkoran::WidgetNumberEdit* maxBlocks() { return tools()->getNumberEdit(kMaxBlocks); }
+    Zelkoran::WidgetNumberEdit* maxBlocks() { return tools()->getNumberEdit(TW_MAX_BLOCKS); }
 
     // Writes the entries into a new archive (blocks of storage 3 and an
     // encrypted index with key) and closes it.
@@ -195,7 +190,7 @@ protected:
     // then clicks the button.
     static void typeLimitAndClick(int panelId, const char* text, int button)
     {
-        TS::clickWidget(panelId, kMaxBlocks);
+        TS::clickWidget(panelId, TW_MAX_BLOCKS);
         TS::key(SDLK_a, KMOD_CTRL);
         TS::typeText(text);
         TS::clickWidget(panelId, button);
@@ -212,21 +207,21 @@ TEST_F(MenuToolsTest, ThePanelShowsTheOpenArchivesFacts)
 {
     const std::string path = build("facts.qel", tenLiveThreeDeleted(), 4096);
     open(path);
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), 0);
 
     const Archive* archive = opened();
-    EXPECT_EQ(label(300), "Version: QELv2");
-    EXPECT_EQ(label(301), std::string("Creation date: ") + archive->getCreationDate().c_str());
-    EXPECT_EQ(label(302), std::string("Last modification: ") + archive->getModificationDate().c_str());
-    EXPECT_EQ(label(303), "Encrypted index: No - Encrypted blocks: No");
-    EXPECT_EQ(label(304), "File size: " + std::to_string(std::filesystem::file_size(path) >> 10) + "KB");
+    EXPECT_EQ(label(TW_VERSION), "Version: QELv2");
+    EXPECT_EQ(label(TW_CREATED), std::string("Creation date: ") + archive->getCreationDate().c_str());
+    EXPECT_EQ(label(TW_MODIFIED), std::string("Last modification: ") + archive->getModificationDate().c_str());
+    EXPECT_EQ(label(TW_ENCRYPTION), "Encrypted index: No - Encrypted blocks: No");
+    EXPECT_EQ(label(TW_FILE_SIZE), "File size: " + std::to_string(std::filesystem::file_size(path) >> 10) + "KB");
     char fragmentation[32];
     std::snprintf(fragmentation, sizeof fragmentation, "%3.2f", static_cast<double>(archive->getFragmentation()));
     EXPECT_GT(archive->getFragmentation(), 0.0f);
-    EXPECT_EQ(label(305), std::string("Fragmentation: ") + fragmentation + "%");
-    EXPECT_EQ(label(306), "Used/Deleted: 10/3 - Max blocks:");
+    EXPECT_EQ(label(TW_FRAGMENTATION), std::string("Fragmentation: ") + fragmentation + "%");
+    EXPECT_EQ(label(TW_USED_DELETED), "Used/Deleted: 10/3 - Max blocks:");
     EXPECT_EQ(maxBlocks()->getMin(), 10.0f);
     EXPECT_EQ(maxBlocks()->getMax(), 8192.0f);
     EXPECT_EQ(maxBlocks()->getValue(), 4096.0f);
@@ -242,13 +237,13 @@ TEST_F(MenuToolsTest, ThePanelShowsTheOpenArchivesFacts)
 TEST_F(MenuToolsTest, ALimitAbove8192IsTheFieldsMaximumAndEncryptionIsShown)
 {
     open(build("big.qel", {{"vault", "ZK7_FILE", textBytes("gold"), Archive::ST_ENCRYPTED}}, 10000, "k", true), "k");
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), 0);
 
     EXPECT_EQ(maxBlocks()->getMax(), 10000.0f);
     EXPECT_EQ(maxBlocks()->getValue(), 10000.0f);
-    EXPECT_EQ(label(303), "Encrypted index: Yes - Encrypted blocks: Yes");
+    EXPECT_EQ(label(TW_ENCRYPTION), "Encrypted index: Yes - Encrypted blocks: Yes");
 }
 
 TEST_F(MenuToolsTest, TheFileSizeIsInWholeKibAndZeroWhenTheFileCannotBeRead)
@@ -260,14 +255,14 @@ TEST_F(MenuToolsTest, TheFileSizeIsInWholeKibAndZeroWhenTheFileCannotBeRead)
         const std::string other = folder.path("bytes" + std::to_string(bytes));
         TestFolder::write(other, Bytes(bytes, 1));
         gs().sArchivePath = other.c_str();
-        TS::pushAnswer(kOk);
+        TS::pushAnswer(Zelkoran::MBB_OK);
         EXPECT_EQ(app.menu()->onTools(), 0);
-        EXPECT_EQ(label(304), text);
+        EXPECT_EQ(label(TW_FILE_SIZE), text);
     }
     gs().sArchivePath = folder.path("missing.qel").c_str();
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(Zelkoran::MBB_OK);
     EXPECT_EQ(app.menu()->onTools(), 0);
-    EXPECT_EQ(label(304), "File size: 0KB");
+    EXPECT_EQ(label(TW_FILE_SIZE), "File size: 0KB");
     gs().sArchivePath = archivePath.c_str();
 }
 
@@ -277,12 +272,12 @@ TEST_F(MenuToolsTest, TheFileSizeIsInWholeKibAndZeroWhenTheFileCannotBeRead)
 TEST_F(MenuToolsTest, OkGivesZeroQuitGives256AndOtherResultsPassUnchanged)
 {
     open(build("results.qel", tenLiveThreeDeleted(), 0));
-    TS::pushAnswer(kQuit);
+    TS::pushAnswer(Zelkoran::MBB_CANCEL);
     EXPECT_EQ(app.menu()->onTools(), 256);
     TS::pushAnswer(7);
     EXPECT_EQ(app.menu()->onTools(), 7);
     // The menu bar's button passes the result on to the main loop.
-    TS::pushAnswer(kQuit);
+    TS::pushAnswer(Zelkoran::MBB_CANCEL);
     EXPECT_EQ(app.menu()->processEvent(Menu::MB_TOOLS, 0), 256);
 }
 
@@ -300,7 +295,7 @@ TEST_F(MenuToolsTest, ClosingTheWindowOverThePanelEndsTheProgram)
 
 TEST_F(MenuToolsTest, WithoutAnArchiveOrThePanelTheUserIsToldAndNothingRuns)
 {
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(Zelkoran::MBB_OK);
     EXPECT_EQ(app.menu()->onTools(), 0);
     EXPECT_EQ(modals(), std::vector<std::string>{"QEL tools|The QEL file is not loaded."});
     EXPECT_EQ(TS::modalLog()[0].buttons, 1);
@@ -313,7 +308,7 @@ TEST_F(MenuToolsTest, WithoutAnArchiveOrThePanelTheUserIsToldAndNothingRuns)
     EXPECT_EQ(app.menu()->onShowBlocks(), 0);
     EXPECT_EQ(TS::modalLog().size(), 1u);
     Main::instance()->guiMgr()->close(toolsId());
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(Zelkoran::MBB_OK);
     EXPECT_EQ(app.menu()->onTools(), 0);
     EXPECT_EQ(modals().back(), "QEL tools|The QEL tools panel is not available.");
 }
@@ -334,15 +329,15 @@ TEST_F(MenuToolsTest, TheTableListsEveryEntryHiddenAndDeletedIncluded)
     };
     open(build("table.qel", entries, 0));
     // Show all blocks, then OK in the table and in the panel shown again.
-    TS::pushAnswer(kShowBlocks);
-    TS::pushAnswer(kOk);
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(TW_SHOW_BLOCKS);
+    TS::pushAnswer(Zelkoran::MBB_OK);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), 0);
 
     EXPECT_EQ(modals(), (std::vector<std::string>{toolsRun(), "QEL Blocks Information|" + std::to_string(blocksId()),
                                                  toolsRun()}));
-    Zelkoran::WidgetTextEdit* table = editortest::panel(blocksId())->getTextEdit(112);
+    Zelkoran::WidgetTextEdit* table = editortest::panel(blocksId())->getTextEdit(BT_TABLE);
     const std::vector<std::string> expected = {
         "Index | Name                            | Type",
         "------|---------------------------------|-------------------",
@@ -358,7 +353,7 @@ TEST_F(MenuToolsTest, TheTableListsEveryEntryHiddenAndDeletedIncluded)
     EXPECT_EQ(std::string(table->getLine(1).c_str()).find('|', 7), 40u);
 
     // Shown again, the table holds the entries once.
-    TS::pushAnswer(kQuit);
+    TS::pushAnswer(Zelkoran::MBB_CANCEL);
     EXPECT_EQ(app.menu()->onShowBlocks(), 256);
     EXPECT_EQ(table->getLineCount(), static_cast<int>(expected.size()));
 }
@@ -405,11 +400,11 @@ TEST_F(MenuToolsTest, DefragDropsDeletedBlocksAndKeepsEveryLiveByte)
     std::map<std::string, Bytes> expected = live(entries);
     expected["late"] = textBytes("late pixels");
     std::string shownAgain;
-    TS::pushAnswer(kDefrag);
-    TS::pushAnswer(kYes);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
     TS::pushScript([&](int) {
-        shownAgain = label(306) + " " + label(305);
-        TS::clickWidget(toolsId(), kOk);
+        shownAgain = label(TW_USED_DELETED) + " " + label(TW_FRAGMENTATION);
+        TS::clickWidget(toolsId(), TW_OK);
     });
 
     EXPECT_EQ(app.menu()->onTools(), 0);
@@ -427,7 +422,7 @@ TEST_F(MenuToolsTest, DefragDropsDeletedBlocksAndKeepsEveryLiveByte)
     EXPECT_EQ(liveData(), expected);
     EXPECT_LT(std::filesystem::file_size(path), oldSize);
     EXPECT_EQ(gs().bReparseAll, 0);
-    EXPECT_EQ(std::string(tabBox(220)->getText()), "Images(5)");
+    EXPECT_EQ(std::string(tabBox(TAB_IMAGES)->getText()), "Images(5)");
 }
 
 TEST_F(MenuToolsTest, ResizingTakesTheTypedLimit)
@@ -436,9 +431,9 @@ TEST_F(MenuToolsTest, ResizingTakesTheTypedLimit)
     const std::string path = build("resize.qel", entries, 4096);
     open(path);
     ASSERT_EQ(opened()->getFragmentation(), 0.0f);
-    TS::pushScript([](int panelId) { typeLimitAndClick(panelId, "5000", kDefrag); });
-    TS::pushAnswer(kYes);
-    TS::pushAnswer(kOk);
+    TS::pushScript([](int panelId) { typeLimitAndClick(panelId, "5000", TW_DEFRAG); });
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->processEvent(Menu::MB_TOOLS, 0), 0);
 
@@ -451,9 +446,9 @@ TEST_F(MenuToolsTest, ALimitBelowTheLiveCountIsRaisedToIt)
 {
     const std::vector<Entry> entries = tenLiveThreeDeleted();
     open(build("below.qel", entries, 4096));
-    TS::pushScript([](int panelId) { typeLimitAndClick(panelId, "3", kDefrag); });
-    TS::pushAnswer(kYes);
-    TS::pushAnswer(kOk);
+    TS::pushScript([](int panelId) { typeLimitAndClick(panelId, "3", TW_DEFRAG); });
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), 0);
 
@@ -468,11 +463,11 @@ TEST_F(MenuToolsTest, NothingIsRewrittenWithoutFragmentationOrANewLimitOrWithout
     open(path);
     const int id = gs().iArchiveID;
     const Bytes before = TestFolder::read(path);
-    TS::pushAnswer(kDefrag);
-    TS::pushAnswer(kYes);
-    TS::pushScript([](int panelId) { typeLimitAndClick(panelId, "6000", kDefrag); });
-    TS::pushAnswer(kNo);
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushScript([](int panelId) { typeLimitAndClick(panelId, "6000", TW_DEFRAG); });
+    TS::pushAnswer(Zelkoran::MBB_NO);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), 0);
 
@@ -492,9 +487,9 @@ TEST_F(MenuToolsTest, ASecuredArchiveIsRewrittenWithTheRememberedKey)
                                         {"plain", "ZK7_IMAGE", randomBytes(900, 7)}};
     open(build("locked.qel", entries, 0, "secret", true), "secret");
     app.menu()->rememberQELKey("secret", 6);
-    TS::pushAnswer(kDefrag);
-    TS::pushAnswer(kYes);
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), 0);
 
@@ -512,9 +507,9 @@ TEST_F(MenuToolsTest, WithoutARememberedKeyTheKeyIsAskedForAndRemembered)
                                         {"old", "ZK7_FILE", randomBytes(10, 6), Archive::ST_RAW, true}};
     open(build("asked.qel", entries, 0, "secret", true), "secret");
     script.answer("secret");
-    TS::pushAnswer(kDefrag);
-    TS::pushAnswer(kYes);
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), 0);
 
@@ -534,8 +529,8 @@ TEST_F(MenuToolsTest, CancellingTheKeyPromptKeepsTheArchiveOpenAndUntouched)
     const int id = gs().iArchiveID;
     const Bytes before = TestFolder::read(path);
     script.answer("typed", KeyPanelScript::CANCEL);
-    TS::pushAnswer(kDefrag);
-    TS::pushAnswer(kYes);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
 
     EXPECT_EQ(app.menu()->onTools(), -1);
 
@@ -555,9 +550,9 @@ TEST_F(MenuToolsTest, AWrongKeyFailsTheRewriteClosesTheArchiveAndLeavesTheFileIn
     open(path, "secret");
     const Bytes before = TestFolder::read(path);
     script.answer("wrong");
-    TS::pushAnswer(kDefrag);
-    TS::pushAnswer(kYes);
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), -1);
 
@@ -606,16 +601,16 @@ TEST_F(MenuToolsTest, AFileThatCannotBeRewrittenIsLeftAsItIsAndTheCauseSaid)
         row.change(path);
         const bool present = std::filesystem::exists(path);
         const Bytes before = present ? TestFolder::read(path) : Bytes();
-        TS::pushAnswer(kDefrag);
-        TS::pushAnswer(kYes);
-        TS::pushAnswer(kOk);
+        TS::pushAnswer(TW_DEFRAG);
+        TS::pushAnswer(Zelkoran::MBB_YES);
+        TS::pushAnswer(Zelkoran::MBB_OK);
 
         EXPECT_EQ(app.menu()->onTools(), -1);
 
         const std::string said = "Defrag a QEL file|Could not defrag/resize the QEL file.\nThe QEL file \"" + path
                                  + row.cause + (row.keptOpen ? "" : "\nThe QEL file was closed.");
         EXPECT_EQ(modals().at(2), said);
-        EXPECT_EQ(label(304), row.sizeKnown ? "File size: " + std::to_string(before.size() >> 10) + "KB"
+        EXPECT_EQ(label(TW_FILE_SIZE), row.sizeKnown ? "File size: " + std::to_string(before.size() >> 10) + "KB"
                                             : "File size: the file was replaced or deleted");
         EXPECT_EQ(gs().bArchiveLoaded, row.keptOpen ? 1 : 0);
         EXPECT_EQ(std::filesystem::exists(path), present);
@@ -641,9 +636,9 @@ TEST_F(MenuToolsTest, AFailedReopenClosesTheArchiveButTheRewriteIsKept)
     open(path);
     FileFaults::Scope faults;
     FileFaults::failOpenAfterRenameTo(path);
-    TS::pushAnswer(kDefrag);
-    TS::pushAnswer(kYes);
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), -1);
 
@@ -662,9 +657,9 @@ TEST_F(MenuToolsTest, AKeyGivenToAPlainArchiveStaysWithItAfterTheRewrite)
     ASSERT_EQ(opened()->setKey("later", 5), 0);
     app.menu()->rememberQELKey("later", 5);
     ASSERT_EQ(gs().bSecured, 0);
-    TS::pushAnswer(kDefrag);
-    TS::pushAnswer(kYes);
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), 0);
 
@@ -686,9 +681,9 @@ TEST_F(MenuToolsTest, TheSecuredStateFollowsTheRewrittenArchive)
          "secret");
     app.menu()->rememberQELKey("secret", 6);
     ASSERT_EQ(gs().bSecured, 1);
-    TS::pushAnswer(kDefrag);
-    TS::pushAnswer(kYes);
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_OK);
 
     EXPECT_EQ(app.menu()->onTools(), 0);
 
@@ -702,7 +697,7 @@ TEST_F(MenuToolsTest, TheSecuredStateFollowsTheRewrittenArchive)
 
 TEST_F(MenuToolsTest, TheChangeLogButtonOpensTheChangeLogBesideTheProgram)
 {
-    TS::pushScript([](int panelId) { TS::clickWidget(panelId, 4); });
+    TS::pushScript([](int panelId) { TS::clickWidget(panelId, IP_CHANGELOG); });
 
     EXPECT_EQ(app.menu()->processEvent(Menu::MB_INFO, 0), 0);
 
@@ -714,9 +709,9 @@ TEST_F(MenuToolsTest, TheChangeLogButtonOpensTheChangeLogBesideTheProgram)
 
 TEST_F(MenuToolsTest, InformationOkGivesZeroAndQuitGives256)
 {
-    TS::pushAnswer(kOk);
+    TS::pushAnswer(Zelkoran::MBB_OK);
     EXPECT_EQ(app.menu()->onInfo(), 0);
-    TS::pushAnswer(kQuit);
+    TS::pushAnswer(Zelkoran::MBB_CANCEL);
     EXPECT_EQ(app.menu()->onInfo(), 256);
     EXPECT_TRUE(viewed.empty());
 

@@ -1,5 +1,9 @@
 #include "app/AppFixture.h"
+#include "app/Menu.h"
 #include "support/LogCapture.h"
+#include "services/FixedPanelIds.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include <Zelkoran/Font.h>
 #include <Zelkoran/Image.h>
@@ -81,7 +85,7 @@ TEST_F(ResourceManagerTest, ClonesAreNewChildrenOfOneParent)
     EXPECT_NE(sprite(a)->getImage(), sprite(rm.getClone(0xAC124))->getImage());
     // The Information button wears a child of the same sheet.
     Zelkoran::Panel* menu = editortest::panel(rm.get(SR_MENU_PANEL));
-    const int infoSprite = menu->getButton(207)->getBackgroundSprite(0);
+    const int infoSprite = menu->getButton(Menu::MB_INFO)->getBackgroundSprite(0);
     EXPECT_EQ(sprite(rm.getClone(0xAC135))->getImage(), sprite(infoSprite)->getImage());
     EXPECT_STREQ(sprite(a)->getName(), "@skardy/sprite/WgtNewItem");
 }
@@ -189,11 +193,11 @@ TEST_F(EditorPanelsTest, MenuBarButtonsAndTabBoxesStandInARow)
         EXPECT_EQ(r.h, 28);
     }
 
-    const SDL_Rect last = menu->getCheckBox(229)->getRect();
+    const SDL_Rect last = menu->getCheckBox(TAB_UNDELETE)->getRect();
     EXPECT_EQ(last.x, 1246);
     EXPECT_EQ(last.x + last.w, 1324);
     EXPECT_EQ(last.h, 28);
-    EXPECT_STREQ(menu->getCheckBox(232)->getTooltip(), "Manage scenes, TMX and TSX resources");
+    EXPECT_STREQ(menu->getCheckBox(TAB_SCENES)->getTooltip(), "Manage scenes, TMX and TSX resources");
 
     // A name outside the thirteen still gets a box, without tooltip.
     ASSERT_EQ(app.resources()->createTabCheckbox("Extra", 300), 0);
@@ -231,20 +235,20 @@ TEST_F(EditorPanelsTest, TabBasePanelHoldsTheSharedWidgets)
     EXPECT_EQ(base.y, 40);
     EXPECT_EQ(base.w, 200);
     EXPECT_EQ(base.h, 500);
-    const SDL_Rect list = images->getList(105)->getRect();
+    const SDL_Rect list = images->getList(BW_LIST)->getRect();
     EXPECT_EQ(list.x, 10);
     EXPECT_EQ(list.y, 60);
     EXPECT_EQ(list.w, 164);
     EXPECT_EQ(list.h, 150);
-    const SDL_Rect slider = images->getSlider(106)->getRect();
+    const SDL_Rect slider = images->getSlider(BW_SLIDER)->getRect();
     EXPECT_EQ(slider.x + slider.w, 190);
-    const SDL_Rect name = images->getTextEdit(112)->getRect();
+    const SDL_Rect name = images->getTextEdit(BW_NAME)->getRect();
     EXPECT_EQ(name.x, 50);
     EXPECT_EQ(name.y, 250);
     EXPECT_EQ(name.w, 140);
     EXPECT_EQ(name.h, 19);
-    EXPECT_STREQ(images->getLabel(110)->getText(), "Images");
-    EXPECT_FALSE(images->getFrame(115)->isShown());
+    EXPECT_STREQ(images->getLabel(BW_TITLE)->getText(), "Images");
+    EXPECT_FALSE(images->getFrame(BW_DIRTY_FRAME)->isShown());
 }
 
 TEST_F(EditorPanelsTest, DialogPanelsAreBuiltHidden)
@@ -265,7 +269,7 @@ TEST_F(EditorPanelsTest, DialogPanelsAreBuiltHidden)
         EXPECT_EQ(p->baseWidget()->getHeight(), d.h) << d.name;
         EXPECT_EQ((p->baseWidget()->getFeatures() & Zelkoran::WF_DRAG) != 0, d.resource != SR_SECURE_PANEL) << d.name;
     }
-    Zelkoran::WidgetTextEdit* blocks = fixedPanel(SR_BLOCKS_PANEL)->getTextEdit(112);
+    Zelkoran::WidgetTextEdit* blocks = fixedPanel(SR_BLOCKS_PANEL)->getTextEdit(BT_TABLE);
     EXPECT_TRUE(blocks->getMultiline());
     EXPECT_TRUE(blocks->getReadOnly());
     EXPECT_EQ(blocks->getFont(0), Main::instance()->fontMgr()->getBuiltin("CourierNew12Black"));

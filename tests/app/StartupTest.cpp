@@ -1,4 +1,6 @@
 #include "app/AppFixture.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include <Zelkoran/Screen.h>
 
@@ -198,17 +200,17 @@ TEST(ExitReportTest, NoBlockIsHeldAtExitWhateverTheSessionShowed)
              const std::string archive = folder.path("fx.qel");
              editortest::buildArchive(archive, {});
              start(editor, {archive});
-             click(editor, editor.resources()->get(SR_MENU_PANEL), 225);
+             click(editor, editor.resources()->get(SR_MENU_PANEL), TAB_EFFECTS);
              int effects = 0;
              for (int id : Main::instance()->guiMgr()->getPanelIDs())
                  if (std::string(editortest::panel(id)->getName()) == "Effects")
                      effects = id;
-             click(editor, effects, 112);
+             click(editor, effects, BW_NAME);
              TS::typeText("smoke");
              TS::key(SDLK_RETURN);
              editor.runPass();
              for (int save = 0; save < 2; ++save)
-                 click(editor, effects, 108);
+                 click(editor, effects, BW_SAVE);
          }},
     };
     for (const auto& s : sessions) {

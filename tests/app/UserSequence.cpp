@@ -3,14 +3,22 @@
 #include "app/KeyPanelScript.h"
 #include "app/Menu.h"
 #include "app/Skarden.h"
-#include "tabs/base/ctrlBase.h"
 #include "engine/archive/IndependentReader.h"
+#include "services/FixedPanelIds.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
 #include "support/EditorTestSupport.h"
 #include "support/FileFaults.h"
 #include "support/GifWriter.h"
 #include "support/TestFolder.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
+#include "tabs/base/ctrlBase.h"
+#include "tabs/data/ctrlFiles.h"
+#include "tabs/data/ctrlUndelete.h"
+#include "tabs/images/ctrlImages.h"
+#include "tabs/scenes/SceneChoiceIds.h"
+#include "tabs/scenes/SceneTabWidgets.h"
 #include "tabs/scenes/import/SceneImportDialogIds.h"
 
 #include <Zelkoran/GUIMgr.h>
@@ -128,12 +136,6 @@ struct Seen {
 
 const char* const kNames[] = {"hero", "sky", "notes", "b.c", "x"};
 const char* const kMaps[] = {"level.tmx", "cave.tmx"};
-constexpr int kMenuNew = 200, kMenuLoad = 201, kMenuImportXML = 202, kMenuLock = 203, kMenuUnlock = 204,
-              kMenuTools = 205, kMenuClose = 206;
-constexpr int kImages = 220, kFiles = 228, kScenes = 232, kUndelete = 229;
-constexpr int kSave = 108, kDelete = 109, kName = 112, kList = 105;
-constexpr int kImageImport = 400, kFileImport = 1300, kFileText = 1308, kSceneImport = 1100, kUndeleteButton = 1403;
-constexpr int kFileRaw = 1305;
 
 const char* tabOf(const Key& k)
 {
@@ -148,7 +150,7 @@ const char* tabOf(const Key& k)
 int boxOf(const Key& k)
 {
     const std::string tab = tabOf(k);
-    return tab == "Images" ? kImages : tab == "Files" ? kFiles : tab == "Scenes" ? kScenes : tab == "GUI" ? 230 : 227;
+    return tab == "Images" ? TAB_IMAGES : tab == "Files" ? TAB_FILES : tab == "Scenes" ? TAB_SCENES : tab == "GUI" ? 230 : 227;
 }
 
 // The archive file as the independent reader sees it.
@@ -325,7 +327,7 @@ public:
     // Clicks the row named name when it is in view. False when it is not.
     bool chooseRow(Zelkoran::Panel* panel, const std::string& name)
     {
-        Zelkoran::WidgetList* list = panel->getList(kList);
+        Zelkoran::WidgetList* list = panel->getList(BW_LIST);
         const std::vector<std::string> rows = editortest::listItems(list);
         const auto at = std::find(rows.begin(), rows.end(), name);
         if (at == rows.end())
@@ -453,17 +455,17 @@ void saveWithNotice(Session& s, Zelkoran::Panel* panel)
 {
     TS::pushAnswer(0); // the timed notice, or the warning
     TS::pushAnswer(0);
-    s.click(panel, kSave);
+    s.click(panel, BW_SAVE);
 }
 
 Seen importPicture(Session& s, Rng& rng)
 {
     Seen seen;
-    Zelkoran::Panel* images = s.showTab(kImages, "Images");
+    Zelkoran::Panel* images = s.showTab(TAB_IMAGES, "Images");
     TS::pushFileAnswer(true, s.picture(rng).c_str());
-    s.click(images, kImageImport);
+    s.click(images, CtrlImages::IW_IMPORT);
     seen.target = {pickName(rng), "ZK7_IMAGE"};
-    s.typeKeys(images, kName, seen.target.name);
+    s.typeKeys(images, BW_NAME, seen.target.name);
     saveWithNotice(s, images);
     return seen;
 }
@@ -471,12 +473,12 @@ Seen importPicture(Session& s, Rng& rng)
 Seen typeFile(Session& s, Rng& rng)
 {
     Seen seen;
-    Zelkoran::Panel* files = s.showTab(kFiles, "Files");
+    Zelkoran::Panel* files = s.showTab(TAB_FILES, "Files");
     std::string content;
     TS::pushFileAnswer(true, s.textFile(rng, content).c_str());
-    s.click(files, kFileImport);
+    s.click(files, CtrlFiles::FL_IMPORT);
     // Typed at the very end of the imported text, key by key.
-    TS::clickWidget(files->getID(), kFileText);
+    TS::clickWidget(files->getID(), CtrlFiles::FL_TEXT);
     s.passes(1);
     TS::key(SDLK_END, KMOD_CTRL);
     const std::string typed = "+" + std::to_string(rng() % 1000);
@@ -487,9 +489,9 @@ Seen typeFile(Session& s, Rng& rng)
     content += typed;
     // Raw, compressed, or encrypted when the editor holds a key.
     const int storage = static_cast<int>(rng() % (s.model.remembered.empty() ? 2 : 3));
-    s.click(files, kFileRaw + storage);
+    s.click(files, CtrlFiles::FL_RAW + storage);
     seen.target = {pickName(rng), "ZK7_FILE"};
-    s.typeKeys(files, kName, seen.target.name);
+    s.typeKeys(files, BW_NAME, seen.target.name);
     seen.bytes.assign(content.begin(), content.end());
     seen.known = true;
     seen.typedKey = storage == 2 || s.model.indexEncrypted ? "secret" : "";
@@ -524,10 +526,10 @@ Seen rename(Session& s, Rng& rng)
         seen.storageStored = readFile(s.model).storage[from];
     if (from.type == "ZK7_FILE")
         for (int i = 0; i < 3; ++i)
-            if (panel->getCheckBox(kFileRaw + i)->isChecked())
+            if (panel->getCheckBox(CtrlFiles::FL_RAW + i)->isChecked())
                 seen.storageShown += "RCE"[i];
     seen.newName = pickName(rng);
-    s.typeKeys(panel, kName, seen.newName);
+    s.typeKeys(panel, BW_NAME, seen.newName);
     saveWithNotice(s, panel);
     return seen;
 }
@@ -546,23 +548,23 @@ Seen deleteBlock(Session& s, Rng& rng, bool full)
     const bool choice = target.type == "ZK7_XML" && isTiled(target.name) && fs::path(target.name).extension() != ".tx";
     TS::pushAnswer(choice ? (full ? 4 : 8) : Zelkoran::MBB_YES);
     TS::pushAnswer(Zelkoran::MBB_OK);
-    s.click(panel, kDelete);
+    s.click(panel, BW_DELETE);
     return seen;
 }
 
 Seen undelete(Session& s, Rng& rng)
 {
     Seen seen;
-    Zelkoran::Panel* panel = s.showTab(kUndelete, "Undelete");
-    const std::vector<std::string> rows = editortest::listItems(panel->getList(kList));
+    Zelkoran::Panel* panel = s.showTab(TAB_UNDELETE, "Undelete");
+    const std::vector<std::string> rows = editortest::listItems(panel->getList(BW_LIST));
     if (rows.empty())
         return seen;
     const std::string name = pick(rng, rows);
     if (!s.chooseRow(panel, name))
         return seen;
-    seen.target = {name, panel->getLabel(1404)->getText()};
+    seen.target = {name, panel->getLabel(CtrlUndelete::UW_TYPE)->getText()};
     TS::pushAnswer(Zelkoran::MBB_OK);
-    s.click(panel, kUndeleteButton);
+    s.click(panel, CtrlUndelete::UW_UNDELETE);
     return seen;
 }
 
@@ -570,20 +572,20 @@ Seen undelete(Session& s, Rng& rng)
 // what follows. True when the tab lists the scene afterwards.
 bool importScene(Session& s, const std::string& path, const std::string& scene)
 {
-    Zelkoran::Panel* scenes = s.showTab(kScenes, "Scenes");
-    TS::pushAnswer(4);
+    Zelkoran::Panel* scenes = s.showTab(TAB_SCENES, "Scenes");
+    TS::pushAnswer(SC_SCENE);
     if (s.tabIsDirty("Scenes"))
         TS::pushAnswer(Zelkoran::MBB_YES); // its unsaved changes may go
     TS::pushScript([](int dialog) {
         TS::clickWidget(dialog, sceneImportDialog::ID_LOAD);
         TS::pump();
-        TS::clickWidget(dialog, 1);
+        TS::clickWidget(dialog, sceneImportDialog::ID_OK);
     });
     TS::pushFileAnswer(true, path.c_str());
     for (int i = 0; i < 4; ++i)
         TS::pushAnswer(Zelkoran::MBB_YES);
-    s.click(scenes, kSceneImport);
-    const std::vector<std::string> rows = editortest::listItems(scenes->getList(kList));
+    s.click(scenes, SW_IMPORT);
+    const std::vector<std::string> rows = editortest::listItems(scenes->getList(BW_LIST));
     return std::find(rows.begin(), rows.end(), scene) != rows.end();
 }
 
@@ -614,7 +616,7 @@ void mergeDocument(Session& s, const std::string& stem, const std::string& doc)
     TS::pushFileAnswer(true, path.c_str());
     TS::pushAnswer(Zelkoran::MBB_YES); // merge into the open archive
     TS::pushAnswer(Zelkoran::MBB_OK);
-    s.clickMenu(kMenuImportXML);
+    s.clickMenu(Menu::MB_IMPORT_XML);
 }
 
 Seen importInterchange(Session& s, Rng& rng)
@@ -663,11 +665,11 @@ Seen defragment(Session& s, Rng&)
     seen.rewrites = true;
     if (s.gs().bSecured && !s.gs().bKeyRemembered)
         s.keys->answer(s.model.key);
-    TS::pushScript([](int panel) { TS::clickWidget(panel, 8); });
+    TS::pushScript([](int panel) { TS::clickWidget(panel, TW_DEFRAG); });
     TS::pushAnswer(Zelkoran::MBB_YES);
-    TS::pushScript([](int panel) { TS::clickWidget(panel, 1); });
+    TS::pushScript([](int panel) { TS::clickWidget(panel, TW_OK); });
     TS::pushAnswer(Zelkoran::MBB_OK);
-    s.clickMenu(kMenuTools);
+    s.clickMenu(Menu::MB_TOOLS);
     return seen;
 }
 
@@ -684,7 +686,7 @@ Seen lockPanel(Session& s, Rng& rng, int button)
     s.keys->answer("", KeyPanelScript::CANCEL);
     TS::pushAnswer(0);
     TS::pushAnswer(Zelkoran::MBB_OK);
-    s.clickMenu(s.gs().bSecured ? kMenuUnlock : kMenuLock);
+    s.clickMenu(s.gs().bSecured ? Menu::MB_UNLOCK : Menu::MB_LOCK);
     s.passes(4);
     if (!s.keys->seen().empty())
         seen.typedKey = s.keys->seen().front().keyText + typed;
@@ -695,12 +697,12 @@ Seen closeAndReopen(Session& s, Rng&)
 {
     Seen seen;
     TS::pushAnswer(Zelkoran::MBB_YES);
-    s.clickMenu(kMenuClose);
+    s.clickMenu(Menu::MB_CLOSE);
     TS::pushFileAnswer(true, s.model.path.c_str());
     TS::pushAnswer(Zelkoran::MBB_OK);
     if (fs::exists(s.model.path) && !s.model.key.empty())
         s.keys->answer(s.model.key);
-    s.clickMenu(kMenuLoad);
+    s.clickMenu(Menu::MB_LOAD);
     s.passes(4);
     return seen;
 }
@@ -715,7 +717,7 @@ Seen newArchive(Session& s, Rng& rng)
     TS::pushFileAnswer(true, path.c_str());
     TS::pushAnswer(Zelkoran::MBB_YES); // replace the file there
     TS::pushAnswer(Zelkoran::MBB_OK);
-    s.clickMenu(kMenuNew);
+    s.clickMenu(Menu::MB_NEW);
     if (s.gs().bArchiveLoaded)
         seen.newName = path;
     return seen;
@@ -1177,7 +1179,7 @@ std::string check(Session& s, const Seen& seen, bool writes)
         if (raw.find(secret) != std::string::npos)
             return "\"" + secret + "\" was saved under a key but is in the file in clear";
     // The window's captions count what the file holds.
-    std::map<int, int> counts{{kImages, 0}, {kFiles, 0}, {kScenes, 0}, {227, 0}, {230, 0}};
+    std::map<int, int> counts{{TAB_IMAGES, 0}, {TAB_FILES, 0}, {TAB_SCENES, 0}, {227, 0}, {230, 0}};
     for (const auto& [k, bytes] : f.live)
         if (!hidden(k.name) &&
             (k.type == "ZK7_IMAGE" || k.type == "ZK7_FILE" || k.type == "ZK7_XML" || k.type == "ZK7_GUIPANEL"))

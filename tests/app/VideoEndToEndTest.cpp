@@ -3,6 +3,9 @@
 // pause, play and stop it, tag its sound, save, export the same bytes, delete.
 #include "app/AppFixture.h"
 #include "engine/video/VideoTestSupport.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
+#include "tabs/data/ctrlVideos.h"
 
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Tool.h>
@@ -72,63 +75,63 @@ TEST_F(VideoEndToEndTest, ImportPlayTagSaveExportDelete)
     ASSERT_TRUE(videotest::makeClip(clip, spec));
     ASSERT_EQ(start({archive}), 0);
     app.runPass();
-    ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), 231));
+    ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), TAB_VIDEOS));
     app.runPass();
     videos = tabPanel("Videos");
     ASSERT_TRUE(videos && videos->isShown());
     EXPECT_EQ(shownFrame(), -1);
 
     TS::pushFileAnswer(true, clip.c_str());
-    click(1500);
-    const std::string info = videos->getTextEdit(1509)->getText().c_str();
+    click(CtrlVideos::VW_IMPORT);
+    const std::string info = videos->getTextEdit(CtrlVideos::VW_INFO)->getText().c_str();
     // The container's long list of names goes on over a continuation line.
     EXPECT_EQ(info.rfind("Container: mov,mp4,m4a,3gp,\n  3g2,mj2\nVideo: mpeg4\nResolution: 64x48\n", 0), 0u) << info;
     EXPECT_NE(info.find("\nDuration: 3.00s\n"), std::string::npos) << info;
     EXPECT_NE(info.find("\nAudio: aac\nAudio channels: 2\nAudio frequency: 44100 Hz\n"), std::string::npos) << info;
-    EXPECT_STREQ(videos->getTextEdit(112)->getText().c_str(), "Intro");
-    EXPECT_TRUE(videos->getWidgetByID(108)->isEnabled()) << "named after its file, the video can be saved";
+    EXPECT_STREQ(videos->getTextEdit(BW_NAME)->getText().c_str(), "Intro");
+    EXPECT_TRUE(videos->getWidgetByID(BW_SAVE)->isEnabled()) << "named after its file, the video can be saved";
     EXPECT_EQ(shownFrame(), 0) << "the first picture shows in the frame";
 
     Zelkoran::Video* video = Zelkoran::Main::instance()->videoMgr()->get(1);
     ASSERT_NE(video, nullptr);
-    click(1502);
+    click(CtrlVideos::VW_PLAY);
     ASSERT_TRUE(runUntil([&] { return video->getPlaybackPosition() >= 800; }));
     EXPECT_GE(shownFrame(), 6);
-    click(1503);
-    EXPECT_TRUE(videos->getCheckBox(1503)->isChecked());
+    click(CtrlVideos::VW_PAUSE);
+    EXPECT_TRUE(videos->getCheckBox(CtrlVideos::VW_PAUSE)->isChecked());
     const int held = video->getPlaybackPosition();
     runUntil([] { return false; }, 150);
     EXPECT_EQ(video->getPlaybackPosition(), held);
-    click(1503);
-    EXPECT_FALSE(videos->getCheckBox(1503)->isChecked());
+    click(CtrlVideos::VW_PAUSE);
+    EXPECT_FALSE(videos->getCheckBox(CtrlVideos::VW_PAUSE)->isChecked());
     ASSERT_TRUE(runUntil([&] { return video->getPlaybackPosition() > held + 200; }));
-    click(1503);
-    click(1502);
-    EXPECT_FALSE(videos->getCheckBox(1503)->isChecked()) << "Play after Pause plays";
+    click(CtrlVideos::VW_PAUSE);
+    click(CtrlVideos::VW_PLAY);
+    EXPECT_FALSE(videos->getCheckBox(CtrlVideos::VW_PAUSE)->isChecked()) << "Play after Pause plays";
     EXPECT_TRUE(runUntil([&] { return video->getPlaybackPosition() > 200; }));
-    click(1504);
+    click(CtrlVideos::VW_STOP);
     EXPECT_EQ(video->getPlaybackPosition(), 0);
     runUntil([] { return false; }, 50);
     EXPECT_EQ(shownFrame(), 0) << "stopped: back at the first picture";
 
-    click(1507);
-    EXPECT_TRUE(videos->getCheckBox(1507)->isChecked());
-    EXPECT_FALSE(videos->getCheckBox(1505)->isChecked());
+    click(CtrlVideos::VW_VOICE);
+    EXPECT_TRUE(videos->getCheckBox(CtrlVideos::VW_VOICE)->isChecked());
+    EXPECT_FALSE(videos->getCheckBox(CtrlVideos::VW_MUSIC)->isChecked());
     TS::pushAnswer(0);
-    click(108);
-    EXPECT_EQ(editortest::listItems(videos->getList(105)), std::vector<std::string>{"Intro"});
+    click(BW_SAVE);
+    EXPECT_EQ(editortest::listItems(videos->getList(BW_LIST)), std::vector<std::string>{"Intro"});
     EXPECT_EQ(Zelkoran::Main::instance()->videoMgr()->get(1)->getTag(), Zelkoran::ATT_VOICE);
 
     TS::pushAnswer(Zelkoran::MBB_OK);
-    click(1501);
+    click(CtrlVideos::VW_EXPORT);
     const std::string exported = folder.path("Intro.mp4.mp4");
     EXPECT_FALSE(std::filesystem::exists(exported)) << "no second extension";
     EXPECT_EQ(readBytes(folder.path("Intro.mp4")), readBytes(clip));
 
     TS::pushAnswer(Zelkoran::MBB_YES);
-    click(109);
-    EXPECT_EQ(editortest::listItems(videos->getList(105)), std::vector<std::string>{});
-    EXPECT_STREQ(videos->getTextEdit(1509)->getText().c_str(), "No video loaded");
+    click(BW_DELETE);
+    EXPECT_EQ(editortest::listItems(videos->getList(BW_LIST)), std::vector<std::string>{});
+    EXPECT_STREQ(videos->getTextEdit(CtrlVideos::VW_INFO)->getText().c_str(), "No video loaded");
     EXPECT_EQ(TS::pendingAnswers(), 0u);
     TS::quit();
     EXPECT_EQ(app.run(), 0);

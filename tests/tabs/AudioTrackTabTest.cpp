@@ -2,6 +2,7 @@
 // generated WAV imported, played, tagged, saved, exported and deleted.
 #include "engine/audio/AudioTestSupport.h"
 #include "tabs/ProtocolTab.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/data/ctrlAudioTracks.h"
 
 #include <Zelkoran/Tool.h>
@@ -69,9 +70,9 @@ protected:
 
     void saveAs(const char* blockName)
     {
-        panel->getTextEdit(112)->setText(blockName);
+        panel->getTextEdit(BW_NAME)->setText(blockName);
         TS::pushAnswer(0);
-        ASSERT_EQ(event(108), 0);
+        ASSERT_EQ(event(BW_SAVE), 0);
         ASSERT_EQ(takeBoxes(),
                   (std::vector<Box>{{"AudioTrack: save to QEL", "AudioTrack saved.", MBB_NONE, MBT_INFORMATION, 1500}}));
     }
@@ -79,7 +80,7 @@ protected:
     void select(const char* row)
     {
         ASSERT_EQ(audio->selectBlockListItemByName(row), 1) << row;
-        event(105);
+        event(BW_LIST);
     }
 
     // The text of a label or text edit.
@@ -99,14 +100,17 @@ protected:
 
 TEST_F(AudioTabTest, WithoutTrackShowsNothingAndKeepsTagBoxes)
 {
-    EXPECT_EQ(editortest::listItems(panel->getList(105)), std::vector<std::string>{});
-    EXPECT_EQ(event(107), 4);
+    EXPECT_EQ(editortest::listItems(panel->getList(BW_LIST)), std::vector<std::string>{});
+    EXPECT_EQ(event(BW_NEW), 4);
     EXPECT_EQ(text(CtrlAudioTracks::AW_TYPE), "No sound");
     EXPECT_EQ(text(CtrlAudioTracks::AW_SIZE), "Size: 0 B");
-    for (int id : {1019, 1020, 1021, 1022})
+    for (int id : {CtrlAudioTracks::AW_DURATION, CtrlAudioTracks::AW_CHANNELS, CtrlAudioTracks::AW_FREQUENCY,
+                   CtrlAudioTracks::AW_BITRATE})
         EXPECT_EQ(text(id), "0") << id;
     EXPECT_TRUE(checked(CtrlAudioTracks::AW_SFX));
-    for (int id : {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 108})
+    for (int id : std::initializer_list<int>{CtrlAudioTracks::AW_EXPORT, CtrlAudioTracks::AW_PLAY, CtrlAudioTracks::AW_PAUSE,
+                   CtrlAudioTracks::AW_STOP, CtrlAudioTracks::AW_MUSIC, CtrlAudioTracks::AW_SFX, CtrlAudioTracks::AW_VOICE,
+                   CtrlAudioTracks::AW_CUSTOM, BW_SAVE})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(enabled(CtrlAudioTracks::AW_IMPORT));
 
@@ -182,7 +186,7 @@ TEST_F(AudioTabTest, PlayPauseStopDriveTheWaveformTap)
     EXPECT_FALSE(checked(CtrlAudioTracks::AW_PAUSE));
     EXPECT_EQ(audio->render(0), 0);
 
-    event(107);
+    event(BW_NEW);
     EXPECT_EQ(audio->getWaveform().nextColumn(), 0) << "New starts from a flat line";
     EXPECT_EQ(audio->getWaveform().maximumAt(5), 0.0f);
 }
@@ -202,7 +206,7 @@ TEST_F(AudioTabTest, TagIsSavedWithTheTrackAndReloaded)
 {
     ASSERT_EQ(importTone(), 0);
     TS::pushAnswer(0);
-    EXPECT_EQ(event(108), -1) << "the name field is empty";
+    EXPECT_EQ(event(BW_SAVE), -1) << "the name field is empty";
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"AudioTrack: save to QEL", "Audio track name cannot be empty.",
                                               MBB_NONE, MBT_WARNING, 2000}}));
 
@@ -213,14 +217,14 @@ TEST_F(AudioTabTest, TagIsSavedWithTheTrackAndReloaded)
     saveAs("Tune");
     EXPECT_FALSE(audio->isDirty());
     EXPECT_TRUE(status->bReparseAll);
-    EXPECT_EQ(editortest::listItems(panel->getList(105)), std::vector<std::string>{"Tune"});
+    EXPECT_EQ(editortest::listItems(panel->getList(BW_LIST)), std::vector<std::string>{"Tune"});
 
-    event(107);
+    event(BW_NEW);
     EXPECT_TRUE(checked(CtrlAudioTracks::AW_SFX));
     select("Tune");
     EXPECT_TRUE(checked(CtrlAudioTracks::AW_VOICE));
     EXPECT_EQ(text(CtrlAudioTracks::AW_TYPE), "wav");
-    EXPECT_EQ(text(112), "Tune");
+    EXPECT_EQ(text(BW_NAME), "Tune");
 }
 
 TEST_F(AudioTabTest, ExportAsksBeforeOverwriting)
@@ -233,14 +237,14 @@ TEST_F(AudioTabTest, ExportAsksBeforeOverwriting)
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Audio export", "Could not export the audio.\nAn audio name is required.",
                                               MBB_NONE, MBT_WARNING, 2000}}));
 
-    panel->getTextEdit(112)->setText("Tune");
+    panel->getTextEdit(BW_NAME)->setText("Tune");
     TS::pushAnswer(MBB_OK);
     EXPECT_EQ(audio->onExport(status->sArchivePath), -1) << "no track";
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Audio export", "Audio exported to \"" + dir + "\": Failed", MBB_OK,
                                               MBT_WARNING, 0}}));
 
     ASSERT_EQ(importTone(), 0);
-    panel->getTextEdit(112)->setText("sfx/coin");
+    panel->getTextEdit(BW_NAME)->setText("sfx/coin");
     TS::pushAnswer(MBB_OK);
     EXPECT_EQ(audio->onExport(status->sArchivePath), 0);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Audio export", "Audio exported to \"" + file + "\": Ok", MBB_OK,
@@ -270,17 +274,17 @@ TEST_F(AudioTabTest, DeleteAsksAndRemovesTheBlock)
     select("Tune");
 
     TS::pushAnswer(MBB_NO);
-    EXPECT_EQ(event(109), -1);
+    EXPECT_EQ(event(BW_DELETE), -1);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Delete Sound", "Are you sure you want to delete \"Tune\" Sound?",
                                               MBB_YESNO, MBT_INFORMATION, 0}}));
-    EXPECT_EQ(editortest::listItems(panel->getList(105)), std::vector<std::string>{"Tune"});
+    EXPECT_EQ(editortest::listItems(panel->getList(BW_LIST)), std::vector<std::string>{"Tune"});
     EXPECT_TRUE(enabled(CtrlAudioTracks::AW_PLAY)) << "a refused delete keeps the track open";
 
     ASSERT_EQ(event(CtrlAudioTracks::AW_PLAY), 0);
     TS::pushAnswer(MBB_YES);
-    EXPECT_EQ(event(109), 4);
+    EXPECT_EQ(event(BW_DELETE), 4);
     takeBoxes();
-    EXPECT_EQ(editortest::listItems(panel->getList(105)), std::vector<std::string>{});
+    EXPECT_EQ(editortest::listItems(panel->getList(BW_LIST)), std::vector<std::string>{});
     EXPECT_EQ(text(CtrlAudioTracks::AW_TYPE), "No sound");
     EXPECT_LT(Zelkoran::Main::instance()->audioTrackMgr()->load(status->iArchiveID, "Tune", false), 0);
 }
@@ -314,9 +318,10 @@ TEST_F(AudioTabTest, AFailedLoadClearsTheFactsAtOnce)
     select("junk");
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Loading resource", "Sound could not be loaded.", MBB_OK, MBT_ERROR, 0}}));
     EXPECT_EQ(text(CtrlAudioTracks::AW_TYPE), "No sound");
-    for (int id : {1019, 1020, 1021, 1022})
+    for (int id : {CtrlAudioTracks::AW_DURATION, CtrlAudioTracks::AW_CHANNELS, CtrlAudioTracks::AW_FREQUENCY,
+                   CtrlAudioTracks::AW_BITRATE})
         EXPECT_EQ(text(id), "0") << id;
-    for (int id : {1001, 1002, 108})
+    for (int id : std::initializer_list<int>{CtrlAudioTracks::AW_EXPORT, CtrlAudioTracks::AW_PLAY, BW_SAVE})
         EXPECT_FALSE(enabled(id)) << id;
 }
 

@@ -163,7 +163,7 @@ TEST_F(ColorFieldTest, AFieldInsideAModalDialogRunsThePickerNested)
         TS::clickWidget(id, 22);
         TS::pump(); // the picker runs inside this click
         inner = text(dialog, 21);
-        TS::clickWidget(id, 1);
+        TS::clickWidget(id, CP_OK);
     });
     TS::pushScript([](int id) {
         TS::clickWidget(id, CP_FIRST_SWATCH + 3); // red

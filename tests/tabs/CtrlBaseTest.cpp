@@ -1,4 +1,5 @@
 #include "tabs/TabFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include "support/LogCapture.h"
 #include "tabs/base/TabControls.h"
@@ -21,8 +22,8 @@ protected:
         TabTest::SetUp();
         tab = &makeProbe();
         p = tab->basePanel();
-        list = p->getList(105);
-        name = p->getTextEdit(112);
+        list = p->getList(BW_LIST);
+        name = p->getTextEdit(BW_NAME);
         ASSERT_NE(list, nullptr);
         ASSERT_NE(name, nullptr);
     }
@@ -30,7 +31,7 @@ protected:
     void typeName(const char* text)
     {
         name->setText(text);
-        tab->processEvent(112, 0);
+        tab->processEvent(BW_NAME, 0);
     }
     bool usable(int id) { return p->getButton(id)->status() != 0; }
 
@@ -105,7 +106,7 @@ TEST_F(CtrlBaseTest, SliderRangeFollowsTheRowsThatDoNotFit)
     showRows(6);
     for (int i = 0; i < 10; ++i)
         list->addItem(("item" + std::to_string(i)).c_str());
-    WidgetSlider* slider = p->getSlider(106);
+    WidgetSlider* slider = p->getSlider(BW_SLIDER);
     list->setScroll(3, nullptr);
     ASSERT_EQ(tab->refreshWidgets(), 0);
     EXPECT_EQ(slider->getMin(), 0);
@@ -114,7 +115,7 @@ TEST_F(CtrlBaseTest, SliderRangeFollowsTheRowsThatDoNotFit)
 
     // Moving the slider scrolls the list to it.
     slider->setValue(1);
-    EXPECT_EQ(tab->processEvent(106, 1), 0);
+    EXPECT_EQ(tab->processEvent(BW_SLIDER, 1), 0);
     EXPECT_EQ(list->getScroll(), 1);
 
     list->clearItems();
@@ -136,19 +137,19 @@ TEST_F(CtrlBaseTest, NamesBeyondABlockNameStayAsTyped)
 TEST_F(CtrlBaseTest, SaveNeedsASelectionOrANameAndDeleteASelection)
 {
     tab->refreshWidgets();
-    EXPECT_FALSE(usable(108));
-    EXPECT_FALSE(usable(109));
+    EXPECT_FALSE(usable(BW_SAVE));
+    EXPECT_FALSE(usable(BW_DELETE));
     typeName("fresh");
-    EXPECT_TRUE(usable(108));
-    EXPECT_FALSE(usable(109));
+    EXPECT_TRUE(usable(BW_SAVE));
+    EXPECT_FALSE(usable(BW_DELETE));
     typeName("");
-    EXPECT_FALSE(usable(108));
+    EXPECT_FALSE(usable(BW_SAVE));
 
     list->addItem("kept");
     list->setSelectedIndex(1);
     tab->refreshWidgets();
-    EXPECT_TRUE(usable(108));
-    EXPECT_TRUE(usable(109));
+    EXPECT_TRUE(usable(BW_SAVE));
+    EXPECT_TRUE(usable(BW_DELETE));
 }
 
 TEST_F(CtrlBaseTest, TypingAnotherNameMakesTheTabDirty)
@@ -162,9 +163,9 @@ TEST_F(CtrlBaseTest, TypingAnotherNameMakesTheTabDirty)
 
 TEST_F(CtrlBaseTest, TheDirtyFramePulsesWhileSaveIsUsable)
 {
-    WidgetFrame* frame = p->getFrame(115);
+    WidgetFrame* frame = p->getFrame(BW_DIRTY_FRAME);
     typeName("unsaved"); // enables Save, makes the tab dirty: tick 1
-    ASSERT_TRUE(usable(108));
+    ASSERT_TRUE(usable(BW_SAVE));
     ASSERT_TRUE(tab->isDirty());
     tab->setDirty(true);
     EXPECT_EQ(tab->tick(), 2);
@@ -197,7 +198,7 @@ TEST_F(CtrlBaseTest, TheDirtyFramePulsesWhileSaveIsUsable)
     EXPECT_EQ(alphas[80 - 2], 64);
     EXPECT_EQ(alphas[81 - 2], 68);
 
-    p->getButton(108)->disable();
+    p->getButton(BW_SAVE)->disable();
     tab->updateDirtyIndicator();
     EXPECT_FALSE(frame->isShown());
     EXPECT_TRUE(tab->isDirty());
@@ -211,18 +212,18 @@ TEST_F(CtrlBaseTest, ChoosingARowFillsTheNameField)
     tab->setDirty(true);
 
     list->setSelectedIndex(1);
-    EXPECT_EQ(tab->processEvent(105, 1), 0);
+    EXPECT_EQ(tab->processEvent(BW_LIST, 1), 0);
     EXPECT_STREQ(name->getText().c_str(), "alpha");
     EXPECT_TRUE(tab->isDirty()); // the current item itself
 
     list->setSelectedIndex(2);
-    tab->processEvent(105, 2);
+    tab->processEvent(BW_LIST, 2);
     EXPECT_STREQ(name->getText().c_str(), "beta");
     EXPECT_FALSE(tab->isDirty());
 
     list->setSelectedIndex(0);
     name->setText("typed");
-    tab->processEvent(105, 0);
+    tab->processEvent(BW_LIST, 0);
     EXPECT_STREQ(name->getText().c_str(), "typed");
 }
 
@@ -231,31 +232,31 @@ TEST_F(CtrlBaseTest, NewAndResetClearTheTab)
     openArchive({{"a", "ZK7_IMAGE"}, {"b", "ZK7_IMAGE"}});
     tab->parseQEL();
     list->setSelectedIndex(2);
-    tab->processEvent(105, 2);
+    tab->processEvent(BW_LIST, 2);
     tab->setDirty(true);
 
-    EXPECT_EQ(tab->processEvent(107, 0), 0);
+    EXPECT_EQ(tab->processEvent(BW_NEW, 0), 0);
     EXPECT_EQ(list->getSelectedIndex(), 0);
     EXPECT_STREQ(name->getText().c_str(), "");
     EXPECT_FALSE(tab->isDirty());
     EXPECT_EQ(tab->getNumItems(), 2);
 
     name->setText("x");
-    p->getSlider(106)->setRange(0, 5);
+    p->getSlider(BW_SLIDER)->setRange(0, 5);
     EXPECT_EQ(tab->resetWidgets(), 0);
     EXPECT_EQ(tab->getNumItems(), 0);
     EXPECT_STREQ(name->getText().c_str(), "");
-    EXPECT_EQ(p->getSlider(106)->getMax(), 0);
+    EXPECT_EQ(p->getSlider(BW_SLIDER)->getMax(), 0);
 }
 
 TEST_F(CtrlBaseTest, AFailedSaveOrDeleteReachesTheCaller)
 {
     tab->saveResult = -1;
-    EXPECT_EQ(tab->processEvent(108, 0), -1);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), -1);
     tab->saveResult = 0;
-    EXPECT_EQ(tab->processEvent(108, 0), 0);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), 0);
     tab->deleteResult = -72;
-    EXPECT_EQ(tab->processEvent(109, 0), -72);
+    EXPECT_EQ(tab->processEvent(BW_DELETE, 0), -72);
     EXPECT_EQ(tab->processEvent(4711, 0), 0);
 }
 
@@ -265,7 +266,7 @@ TEST_F(CtrlBaseTest, WithoutListOrSliderNothingIsDone)
     ProbeTab recorded("Recorded", 251, &*resources, &*status, &journal);
     Panel* panel = recorded.basePanel();
     ASSERT_EQ(panel->closeWidget(106), 0);
-    EXPECT_EQ(recorded.processEvent(108, 0), -1);
+    EXPECT_EQ(recorded.processEvent(BW_SAVE, 0), -1);
     EXPECT_EQ(journal, (std::vector<std::string>{"Recorded:processEvent 108"}));
     EXPECT_EQ(recorded.refreshWidgets(), -1);
 

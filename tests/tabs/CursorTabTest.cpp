@@ -1,6 +1,7 @@
 // The cursor tab driven by real input: an image made into a cursor, its hot
 // spot edited, drawn as a cross, saved and loaded again.
 #include "tabs/ImageFamilyTabFixture.h"
+#include "tabs/images/ctrlImages.h"
 
 #include "tabs/images/ctrlCursors.h"
 #include "tabs/images/ctrlFonts.h"
@@ -19,20 +20,22 @@ using CursorTabTest = ImageFamilyTabTest<CtrlCursors>;
 TEST_F(CursorTabTest, HotSpotIsEditedDrawnSavedAndReloaded)
 {
     tab->processEvent(0, 0);
-    for (int id : {502, 503, 504, 505})
+    for (int id :
+        {CtrlCursors::CW_HOT_X_MODE, CtrlCursors::CW_HOT_Y_MODE, CtrlCursors::CW_HOT_X, CtrlCursors::CW_HOT_Y})
         EXPECT_FALSE(enabled(id)) << id;
     // Every label clear of the combo box beside it.
-    for (int label : {500, 501})
+    for (int label : {CtrlCursors::CW_HOT_X_LABEL, CtrlCursors::CW_HOT_Y_LABEL})
         EXPECT_LE(p->getLabel(label)->getRect().x + p->getLabel(label)->getRect().w,
                   p->getComboBox(label + 2)->getRect().x);
 
     ASSERT_EQ(import(pngFile("arrow.png", filled(20, 14))), 0);
-    for (int id : {502, 503, 504, 505})
+    for (int id :
+        {CtrlCursors::CW_HOT_X_MODE, CtrlCursors::CW_HOT_Y_MODE, CtrlCursors::CW_HOT_X, CtrlCursors::CW_HOT_Y})
         EXPECT_TRUE(enabled(id)) << id;
-    choose(502, 2); // Center
-    typeInto(504, "-2");
-    choose(503, 3); // Size
-    typeInto(505, "0");
+    choose(CtrlCursors::CW_HOT_X_MODE, 2); // Center
+    typeInto(CtrlCursors::CW_HOT_X, "-2");
+    choose(CtrlCursors::CW_HOT_Y_MODE, 3); // Size
+    typeInto(CtrlCursors::CW_HOT_Y, "0");
     EXPECT_TRUE(tab->isDirty());
 
     // Centre - 2 on x (10 - 2), last row on y (13): arms of 5 pixels.
@@ -49,11 +52,13 @@ TEST_F(CursorTabTest, HotSpotIsEditedDrawnSavedAndReloaded)
 
     ASSERT_EQ(save("arrow"), 0);
     EXPECT_EQ(boxes(), (std::vector<std::string>{"Cursor: save to QEL / Cursor saved."}));
-    clickOn(107);
+    clickOn(BW_NEW);
     ASSERT_EQ(select("arrow"), 0);
-    EXPECT_EQ(p->getComboBox(502)->getSelectedIndex() * 100 + p->getComboBox(503)->getSelectedIndex(), 203);
-    EXPECT_EQ(number(504), -2);
-    EXPECT_EQ(number(505), 0);
+    EXPECT_EQ(p->getComboBox(CtrlCursors::CW_HOT_X_MODE)->getSelectedIndex() * 100
+            + p->getComboBox(CtrlCursors::CW_HOT_Y_MODE)->getSelectedIndex(),
+        203);
+    EXPECT_EQ(number(CtrlCursors::CW_HOT_X), -2);
+    EXPECT_EQ(number(CtrlCursors::CW_HOT_Y), 0);
     CursorMgr* cursors = Main::instance()->cursorMgr();
     const int stored = cursors->load(status->iArchiveID, "arrow");
     int x = 0, y = 0;
@@ -72,11 +77,11 @@ TYPED_TEST_SUITE(FailedConversionTest, OwningTabs);
 
 TYPED_TEST(FailedConversionTest, ReleasesTheImportedImage)
 {
-    this->typeInto(112, std::string(61, 'n'));
+    this->typeInto(BW_NAME, std::string(61, 'n'));
     const int before = this->openImages();
     TS::pushFileAnswer(true, this->pngFile("in.png", this->filled(8, 8)).c_str());
     TS::pushAnswer(0);
-    EXPECT_EQ(this->tab->processEvent(400, 0), 4);
+    EXPECT_EQ(this->tab->processEvent(CtrlImages::IW_IMPORT, 0), 4);
     const std::vector<std::string> shown = this->boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find(": import image / Could not create the "), std::string::npos) << shown[0];

@@ -1,13 +1,14 @@
 // Every writer of blocks, run on an archive whose index or blocks are
 // encrypted: each block it writes is stored encrypted, and nothing of it
 // can be read in the file's bytes.
-#include "import/legacy/LegacyQELUpgrade.h"
-#include "import/legacy/QELv1Writer.h"
-#include "import/interchange/XMLImport.h"
 #include "engine/audio/AudioTestSupport.h"
 #include "engine/video/VideoTestSupport.h"
+#include "import/interchange/XMLImport.h"
+#include "import/legacy/LegacyQELUpgrade.h"
+#include "import/legacy/QELv1Writer.h"
 #include "tabs/SceneTabFixture.h"
 #include "tabs/TabFixture.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/data/ctrlFiles.h"
 #include "tabs/scenes/ctrlScenes.h"
 
@@ -189,10 +190,12 @@ TEST_F(EncryptedStorageTest, NoWriterLeavesItsBlockReadable)
                  tab.resetWidgets();
              tab.parseQEL();
              TestSupport::pushFileAnswer(true, path.c_str());
-             tab.processEvent(1300, 0);
-             editortest::panel(Main::instance()->guiMgr()->getPanelIDs().back())->getTextEdit(112)->setText("readme");
+             tab.processEvent(CtrlFiles::FL_IMPORT, 0);
+             editortest::panel(Main::instance()->guiMgr()->getPanelIDs().back())
+                 ->getTextEdit(BW_NAME)
+                 ->setText("readme");
              TestSupport::pushAnswer(0); // the saved notice
-             return tab.processEvent(108, 0);
+             return tab.processEvent(BW_SAVE, 0);
          }},
     };
     rememberKey(kKey);
@@ -328,12 +331,12 @@ TEST_F(EncryptedStorageTest, AStorageBoxClickedIsHowTheTypedBlockIsStoredAndShow
             c.tab.selectBlockListItemByName(c.block);
             if (std::string(c.block) == "level.tmx")
                 TestSupport::pushAnswer(MBB_OK); // its tile set is not in the archive: the tab says so
-            c.tab.processEvent(105, panel->getList(105)->getSelectedIndex());
+            c.tab.processEvent(BW_LIST, panel->getList(BW_LIST)->getSelectedIndex());
             EXPECT_EQ(TestSupport::pendingAnswers(), 0u);
         };
         const auto ticked = [&] {
             std::string boxes;
-            for (int id : {c.raw, c.compressed, c.crypted})
+            for (int id : std::initializer_list<int>{c.raw, c.compressed, c.crypted})
                 boxes += panel->getCheckBox(id)->isChecked() ? '1' : '0';
             return boxes;
         };
@@ -346,9 +349,9 @@ TEST_F(EncryptedStorageTest, AStorageBoxClickedIsHowTheTypedBlockIsStoredAndShow
         TestSupport::key(SDLK_END, KMOD_CTRL);
         TestSupport::typeText(typed.c_str());
         deliver();
-        click(112);
+        click(BW_NAME);
         TestSupport::pushAnswer(0); // the saved notice
-        click(108);
+        click(BW_SAVE);
         c.tab.hide();
         EXPECT_EQ(ticked(), c.ticked) << "after the save";
 

@@ -329,12 +329,12 @@ TEST_F(GUITabTest, CaptionsAndSkinAssetsSizeTheWidgetAtOnce)
     // A new captioned widget grows to hold the caption typed for it.
     const struct {
         int typeBox, id;
-    } added[] = {{1042, 1}, {1041, 2}, {1040, 3}}; // Label, CheckBox, Button
+    } added[] = {{AW_FIRST_TYPE + 2, 1}, {AW_FIRST_TYPE + 1, 2}, {AW_FIRST_TYPE, 3}}; // Label, CheckBox, Button
     for (const auto& a : added) {
         TS::pushScript([&a](int dialogId) {
             TS::clickWidget(dialogId, a.typeBox);
             TS::pump();
-            TS::clickWidget(dialogId, 1);
+            TS::clickWidget(dialogId, AW_OK);
         });
         tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
         ASSERT_EQ(tab->getSelectedWidgetId(), a.id);
@@ -510,7 +510,7 @@ TEST_F(GUITabTest, PendingEditsOutliveATabSwitchAndFailedDeletesAreReported)
 TEST_F(GUITabTest, TheAddWidgetDialogOffersTheFirstFreeIdAndAddsTheChosenType)
 {
     Panel* live = choose("Ids", [](Panel& f) {
-        for (int id : {1, 2, 4})
+        for (int id : std::initializer_list<int>{1, 2, 4})
             f.createWidgetByType("W", WT_FRAME, id);
     });
     ASSERT_NE(live, nullptr);
@@ -518,12 +518,12 @@ TEST_F(GUITabTest, TheAddWidgetDialogOffersTheFirstFreeIdAndAddsTheChosenType)
     float firstId = 0;
     TS::pushScript([&](int dialogId) {
         Panel* dialog = gui->getPanel(dialogId);
-        firstName = dialog->getTextEdit(1030)->getText().c_str();
-        firstId = dialog->getNumberEdit(1032)->getValue();
-        TS::clickWidget(dialogId, 1046); // Slider
+        firstName = dialog->getTextEdit(AW_NAME)->getText().c_str();
+        firstId = dialog->getNumberEdit(AW_ID)->getValue();
+        TS::clickWidget(dialogId, AW_FIRST_TYPE + 6); // Slider
         TS::pump();
-        afterSlider = dialog->getTextEdit(1030)->getText().c_str();
-        TS::clickWidget(dialogId, 1);
+        afterSlider = dialog->getTextEdit(AW_NAME)->getText().c_str();
+        TS::clickWidget(dialogId, AW_OK);
     });
     tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
     EXPECT_EQ(firstName, "Button_3");
@@ -638,7 +638,7 @@ TEST_F(GUITabTest, SkinEditsGoToTheChosenStateAndAskBeforeResetsAndSpriteStrips)
     EXPECT_EQ(w->getSkinOverrideMask(WS_HOVERED) & WidgetSkin::SO_FONT, 0u) << "\"Theme\" takes the own font away";
 
     // Theme on a custom state asks first: No keeps the colours.
-    for (const int answer : {2, 4}) {
+    for (const int answer : std::initializer_list<int>{2, 4}) {
         TS::pushAnswer(answer);
         setCheck(CtrlGUI::GW_SKIN_THEME, true);
         EXPECT_STREQ(TS::modalLog().back().title.c_str(), "Reset custom skin");
@@ -682,19 +682,19 @@ TEST_F(GUITabTest, TheTooltipDialogChangesTheStyleOnlyThroughOkOrUseTheme)
         bool dirty;
         int font; // 0: none of its own
         uint32_t background;
-    } runs[] = {{2, false, 6, 0}, {1, true, 6, 0xFF000080}, {4, true, 0, 0}};
+    } runs[] = {{TD_CANCEL, false, 6, 0}, {TD_OK, true, 6, 0xFF000080}, {TD_USE_THEME, true, 0, 0}};
     for (const auto& run : runs) {
         int selectedRow = -1;
         std::string typed;
         TS::pushScript([&](int dialogId) {
             Panel* dialog = gui->getPanel(dialogId);
-            selectedRow = dialog->getComboBox(1019)->getSelectedIndex();
-            ASSERT_TRUE(TS::clickWidget(dialogId, 1021));
+            selectedRow = dialog->getComboBox(TD_FONT)->getSelectedIndex();
+            ASSERT_TRUE(TS::clickWidget(dialogId, TD_BG));
             TS::key(SDLK_a, KMOD_CTRL);
             TS::typeText("ff000080");
             TS::key(SDLK_TAB); // Enter would confirm the dialog
             TS::pump();
-            typed = dialog->getTextEdit(1021)->getText().c_str();
+            typed = dialog->getTextEdit(TD_BG)->getText().c_str();
             TS::clickWidget(dialogId, run.button);
         });
         tab->setDirty(false);
@@ -727,22 +727,22 @@ TEST_F(GUITabTest, TheAddWidgetDialogKeepsNamesAndIdsUsable)
     std::vector<std::string> seen;
     TS::pushScript([&](int dialogId) {
         Panel* dialog = gui->getPanel(dialogId);
-        const auto name = [&] { seen.emplace_back(dialog->getTextEdit(1030)->getText().c_str()); };
+        const auto name = [&] { seen.emplace_back(dialog->getTextEdit(AW_NAME)->getText().c_str()); };
         name(); // Button_2
-        typeInto(dialogId, 1030, "Mine");
-        TS::clickWidget(dialogId, 1042); // Label: a name of one's own stays
+        typeInto(dialogId, AW_NAME, "Mine");
+        TS::clickWidget(dialogId, AW_FIRST_TYPE + 2); // Label: a name of one's own stays
         TS::pump();
         name();
         // The panel stores "Names." and the widget name in 127 bytes.
-        typeInto(dialogId, 1030, std::string(121, 'n').c_str());
+        typeInto(dialogId, AW_NAME, std::string(121, 'n').c_str());
         name();
-        typeInto(dialogId, 1030, std::string(122, 'n').c_str());
+        typeInto(dialogId, AW_NAME, std::string(122, 'n').c_str());
         name(); // the automatic name again
-        typeInto(dialogId, 1030, "Taken");
+        typeInto(dialogId, AW_NAME, "Taken");
         name(); // the automatic name again
-        typeInto(dialogId, 1032, "3");
+        typeInto(dialogId, AW_ID, "3");
         name(); // 3 is in use: the lowest free id
-        TS::clickWidget(dialogId, 2);
+        TS::clickWidget(dialogId, AW_CANCEL);
     });
     tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
     EXPECT_EQ(seen, (std::vector<std::string>{"Button_2", "Mine", std::string(121, 'n'), "Label_2", "Label_2",
@@ -751,8 +751,8 @@ TEST_F(GUITabTest, TheAddWidgetDialogKeepsNamesAndIdsUsable)
     EXPECT_FALSE(tab->isDirty());
 
     // The automatic name is an existing widget's: OK refuses it.
-    TS::pushScript([](int dialogId) { TS::clickWidget(dialogId, 1); });
-    TS::pushAnswer(1);
+    TS::pushScript([](int dialogId) { TS::clickWidget(dialogId, AW_OK); });
+    TS::pushAnswer(MBB_OK);
     tab->processEvent(CtrlGUI::GW_ADD_WIDGET, 0);
     EXPECT_STREQ(TS::modalLog().back().text.c_str(), "Invalid widget name or ID.");
     EXPECT_EQ(live->getWidgetByID(2), nullptr);

@@ -99,7 +99,7 @@ TYPED_TEST(HeldBlockSaveTest, IsStoredUnderItsOwnOrATakenName)
     EXPECT_EQ(this->storedAlpha("btn"), 100);
 
     // A new object saved under the held name replaces the block.
-    this->clickOn(107);
+    this->clickOn(BW_NEW);
     ASSERT_EQ(this->import(this->picture()), 0);
     this->typeKeys(CtrlImages::IW_ALPHA, "50");
     EXPECT_EQ(this->save("btn"), 0);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "tabs/TabFixture.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/images/ctrlImages.h"
 
 #include <Zelkoran/GUIMgr.h>
 #include <Zelkoran/Image.h>
@@ -68,7 +70,7 @@ protected:
     int import(const std::string& path)
     {
         TSx::pushFileAnswer(true, path.c_str());
-        return tab->processEvent(400, 0);
+        return tab->processEvent(CtrlImages::IW_IMPORT, 0);
     }
 
     // Pumps the queue and hands every widget event to the tab; the last result.
@@ -123,15 +125,15 @@ protected:
     }
     int save(const std::string& name)
     {
-        typeInto(112, name);
+        typeInto(BW_NAME, name);
         TSx::pushAnswer(0); // the timed notice
-        return clickOn(108);
+        return clickOn(BW_SAVE);
     }
     // Selects the block in the list as a click on its row would.
     int select(const std::string& name)
     {
         tab->selectBlockListItemByName(name.c_str());
-        return tab->processEvent(105, p->getList(105)->getSelectedIndex());
+        return tab->processEvent(BW_LIST, p->getList(BW_LIST)->getSelectedIndex());
     }
 
     std::vector<std::string> boxes()

@@ -1,6 +1,7 @@
 // The image tab driven as the menu drives it: images imported from files,
 // saved into and loaded from the archive, exported, zoomed and panned.
 #include "tabs/ProtocolTab.h"
+#include "tabs/base/BasePanel.h"
 
 #include "tabs/images/ctrlImages.h"
 
@@ -56,7 +57,7 @@ protected:
     int import(const std::string& path)
     {
         TS::pushFileAnswer(true, path.c_str());
-        return tab->processEvent(400, 0);
+        return tab->processEvent(CtrlImages::IW_IMPORT, 0);
     }
 
     std::vector<std::string> boxes()
@@ -78,14 +79,16 @@ protected:
 
 TEST_F(ImageTabTest, StartsWithoutImageAndEverythingDisabled)
 {
-    EXPECT_EQ(label(407), "No image");
-    EXPECT_EQ(label(408), "Zoom: 1.00");
-    EXPECT_TRUE(p->getCheckBox(404)->isChecked());
-    EXPECT_EQ(tab->processEvent(402, 0), 4);
+    EXPECT_EQ(label(CtrlImages::IW_RESOLUTION), "No image");
+    EXPECT_EQ(label(CtrlImages::IW_ZOOM_LABEL), "Zoom: 1.00");
+    EXPECT_TRUE(p->getCheckBox(CtrlImages::IW_BG_BLOCKY)->isChecked());
+    EXPECT_EQ(tab->processEvent(CtrlImages::IW_ZOOM_IN, 0), 4);
     EXPECT_EQ(tab->zoom(), 1.25f); // the buttons zoom; only the widgets say there is nothing
-    for (int id : {108, 401, 402, 403, 404, 405, 406, 424, 425, 426, 428})
+    for (int id : std::initializer_list<int>{BW_SAVE, CtrlImages::IW_EXPORT, CtrlImages::IW_ZOOM_IN, CtrlImages::IW_ZOOM_OUT,
+                   CtrlImages::IW_BG_BLOCKY, CtrlImages::IW_BG_WHITE, CtrlImages::IW_BG_BLACK, CtrlImages::IW_ALPHA,
+                   CtrlImages::IW_KEY_USE, CtrlImages::IW_KEY_EDIT, CtrlImages::IW_MOD_EDIT})
         EXPECT_FALSE(enabled(id)) << id;
-    EXPECT_EQ(tab->processEvent(107, 0), 4);
+    EXPECT_EQ(tab->processEvent(BW_NEW, 0), 4);
     EXPECT_EQ(tab->zoom(), 1.0f);
 }
 
@@ -94,49 +97,50 @@ TEST_F(ImageTabTest, ImportPlacesZoomsAndSavesTheImage)
     const std::string path = pngFile("wide.png", 100, 50);
     EXPECT_EQ(import(path), 0);
     EXPECT_TRUE(tab->isDirty());
-    EXPECT_EQ(label(407), "100x50 32bits");
-    for (int id : {401, 402, 403, 404, 424, 428})
+    EXPECT_EQ(label(CtrlImages::IW_RESOLUTION), "100x50 32bits");
+    for (int id : {CtrlImages::IW_EXPORT, CtrlImages::IW_ZOOM_IN, CtrlImages::IW_ZOOM_OUT, CtrlImages::IW_BG_BLOCKY,
+                   CtrlImages::IW_ALPHA, CtrlImages::IW_MOD_EDIT})
         EXPECT_TRUE(enabled(id)) << id;
     // ARGB pixels have an alpha channel: no colour key.
-    EXPECT_FALSE(enabled(425));
-    EXPECT_FALSE(p->getCheckBox(425)->isChecked());
+    EXPECT_FALSE(enabled(CtrlImages::IW_KEY_USE));
+    EXPECT_FALSE(p->getCheckBox(CtrlImages::IW_KEY_USE)->isChecked());
 
-    EXPECT_EQ(tab->processEvent(402, 0), 0);
-    EXPECT_EQ(tab->processEvent(402, 0), 0);
-    EXPECT_EQ(tab->processEvent(402, 0), 0);
-    EXPECT_EQ(tab->processEvent(402, 0), 0);
+    EXPECT_EQ(tab->processEvent(CtrlImages::IW_ZOOM_IN, 0), 0);
+    EXPECT_EQ(tab->processEvent(CtrlImages::IW_ZOOM_IN, 0), 0);
+    EXPECT_EQ(tab->processEvent(CtrlImages::IW_ZOOM_IN, 0), 0);
+    EXPECT_EQ(tab->processEvent(CtrlImages::IW_ZOOM_IN, 0), 0);
     const SDL_FRect r = tab->imageRect();
     EXPECT_EQ((std::vector<float>{r.x, r.y, r.w, r.h}), (std::vector<float>{700, 470, 200, 100}));
     for (int i = 0; i < 12; ++i)
-        tab->processEvent(402, 0);
+        tab->processEvent(CtrlImages::IW_ZOOM_IN, 0);
     EXPECT_EQ(tab->zoom(), 4.0f);
-    EXPECT_EQ(label(408), "Zoom: 4.00");
+    EXPECT_EQ(label(CtrlImages::IW_ZOOM_LABEL), "Zoom: 4.00");
     for (int i = 0; i < 20; ++i)
-        tab->processEvent(403, 0);
+        tab->processEvent(CtrlImages::IW_ZOOM_OUT, 0);
     EXPECT_EQ(tab->zoom(), 0.25f);
-    EXPECT_EQ(label(408), "Zoom: 0.25");
+    EXPECT_EQ(label(CtrlImages::IW_ZOOM_LABEL), "Zoom: 0.25");
 
     // The colour settings shown are applied to the image by every event.
-    p->getTextEdit(428)->setText("#804020");
-    p->getNumberEdit(424)->setText("");
-    tab->processEvent(428, 0);
+    p->getTextEdit(CtrlImages::IW_MOD_EDIT)->setText("#804020");
+    p->getNumberEdit(CtrlImages::IW_ALPHA)->setText("");
+    tab->processEvent(CtrlImages::IW_MOD_EDIT, 0);
     Image* img = Main::instance()->imageMgr()->get(tab->imageID());
     uint8_t r8 = 0, g8 = 0, b8 = 0;
     img->getColorMod(r8, g8, b8);
     EXPECT_EQ((std::vector<int>{r8, g8, b8, img->getAlphaMod()}), (std::vector<int>{0x80, 0x40, 0x20, 255}));
-    p->getTextEdit(428)->setText("#zz");
-    p->getNumberEdit(424)->setValue(90);
-    tab->processEvent(424, 0);
+    p->getTextEdit(CtrlImages::IW_MOD_EDIT)->setText("#zz");
+    p->getNumberEdit(CtrlImages::IW_ALPHA)->setValue(90);
+    tab->processEvent(CtrlImages::IW_ALPHA, 0);
     img->getColorMod(r8, g8, b8);
     EXPECT_EQ((std::vector<int>{r8, g8, b8, img->getAlphaMod()}), (std::vector<int>{0x80, 0x40, 0x20, 90}));
 
-    p->getTextEdit(112)->setText("logo");
+    p->getTextEdit(BW_NAME)->setText("logo");
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->processEvent(108, 0), 0);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), 0);
     EXPECT_EQ(boxes(), (std::vector<std::string>{"Image: save to QEL / Image saved."}));
     EXPECT_FALSE(tab->isDirty());
-    EXPECT_EQ(editortest::listItems(p->getList(105)), (std::vector<std::string>{"logo"}));
-    EXPECT_EQ(p->getList(105)->getSelectedIndex(), 1);
+    EXPECT_EQ(editortest::listItems(p->getList(BW_LIST)), (std::vector<std::string>{"logo"}));
+    EXPECT_EQ(p->getList(BW_LIST)->getSelectedIndex(), 1);
 
     // Back from another tab: the block with its settings.
     tab->onDeactivate();
@@ -144,8 +148,8 @@ TEST_F(ImageTabTest, ImportPlacesZoomsAndSavesTheImage)
     tab->onActivate();
     ASSERT_GT(tab->imageID(), 0);
     EXPECT_EQ(tab->zoom(), 0.25f);
-    EXPECT_EQ(p->getTextEdit(428)->getText(), "#804020");
-    EXPECT_EQ(p->getNumberEdit(424)->getValue(), 90);
+    EXPECT_EQ(p->getTextEdit(CtrlImages::IW_MOD_EDIT)->getText(), "#804020");
+    EXPECT_EQ(p->getNumberEdit(CtrlImages::IW_ALPHA)->getValue(), 90);
 }
 
 TEST_F(ImageTabTest, AnImageWithoutAlphaOffersTheKeyAndAKeyNotShownIsKept)
@@ -157,13 +161,13 @@ TEST_F(ImageTabTest, AnImageWithoutAlphaOffersTheKeyAndAKeyNotShownIsKept)
     ASSERT_EQ(SDL_SaveBMP(rgb, bmp.c_str()), 0);
     SDL_FreeSurface(rgb);
     ASSERT_EQ(import(bmp), 0);
-    EXPECT_TRUE(enabled(425));
-    p->getCheckBox(425)->setChecked(true);
-    p->getTextEdit(426)->setText("#0AC81E");
-    tab->processEvent(426, 0);
-    p->getTextEdit(112)->setText("keyed");
+    EXPECT_TRUE(enabled(CtrlImages::IW_KEY_USE));
+    p->getCheckBox(CtrlImages::IW_KEY_USE)->setChecked(true);
+    p->getTextEdit(CtrlImages::IW_KEY_EDIT)->setText("#0AC81E");
+    tab->processEvent(CtrlImages::IW_KEY_EDIT, 0);
+    p->getTextEdit(BW_NAME)->setText("keyed");
     TS::pushAnswer(0);
-    ASSERT_EQ(tab->processEvent(108, 0), 0);
+    ASSERT_EQ(tab->processEvent(BW_SAVE, 0), 0);
     boxes();
     int16_t k[3];
     const int keyed = Main::instance()->imageMgr()->load(status->iArchiveID, "keyed");
@@ -180,11 +184,11 @@ TEST_F(ImageTabTest, AnImageWithoutAlphaOffersTheKeyAndAKeyNotShownIsKept)
     Main::instance()->imageMgr()->close(alpha);
     tab->parseQEL();
     ASSERT_EQ(tab->selectBlockListItemByName("brought"), 1);
-    ASSERT_EQ(tab->processEvent(105, 1), 0);
-    EXPECT_FALSE(enabled(425));
-    tab->processEvent(428, 0);
+    ASSERT_EQ(tab->processEvent(BW_LIST, 1), 0);
+    EXPECT_FALSE(enabled(CtrlImages::IW_KEY_USE));
+    tab->processEvent(CtrlImages::IW_MOD_EDIT, 0);
     TS::pushAnswer(0);
-    ASSERT_EQ(tab->processEvent(108, 0), 0);
+    ASSERT_EQ(tab->processEvent(BW_SAVE, 0), 0);
     boxes();
     const int back = Main::instance()->imageMgr()->load(status->iArchiveID, "brought");
     Main::instance()->imageMgr()->get(back)->getColorKey(k[0], k[1], k[2]);
@@ -195,13 +199,13 @@ TEST_F(ImageTabTest, AnImageWithoutAlphaOffersTheKeyAndAKeyNotShownIsKept)
 TEST_F(ImageTabTest, ExportWritesOnePngBesideTheArchive)
 {
     ASSERT_EQ(import(pngFile("in.png", 8, 4)), 0);
-    p->getTextEdit(112)->setText("logo");
+    p->getTextEdit(BW_NAME)->setText("logo");
     TS::pushAnswer(MBB_OK);
-    tab->processEvent(401, 0);
-    p->getTextEdit(112)->setText("logo.png");
+    tab->processEvent(CtrlImages::IW_EXPORT, 0);
+    p->getTextEdit(BW_NAME)->setText("logo.png");
     TS::pushAnswer(MBB_YES); // overwrite
     TS::pushAnswer(MBB_OK);
-    tab->processEvent(401, 0);
+    tab->processEvent(CtrlImages::IW_EXPORT, 0);
     const std::string written = folder.path("logo.png");
     const std::vector<std::string> expected{"Image export / Image exported to \"" + written + "\": Ok",
                                             "Export file / The file \"logo.png\" already exists.\nDo you want to overwrite it?",
@@ -212,9 +216,9 @@ TEST_F(ImageTabTest, ExportWritesOnePngBesideTheArchive)
     EXPECT_EQ(Main::instance()->imageMgr()->get(id)->getWidth(), 8);
     Main::instance()->imageMgr()->close(id);
 
-    p->getTextEdit(112)->setText("");
+    p->getTextEdit(BW_NAME)->setText("");
     TS::pushAnswer(0);
-    tab->processEvent(401, 0);
+    tab->processEvent(CtrlImages::IW_EXPORT, 0);
     EXPECT_EQ(boxes(), (std::vector<std::string>{
                            "Image export / Could not export the image.\nAn image name is required."}));
 }
@@ -224,7 +228,7 @@ TEST_F(ImageTabTest, CancelledOrFailedImportKeepsThePreviousImage)
     ASSERT_EQ(import(pngFile("in.png", 8, 4)), 0);
     const int shown = tab->imageID();
     TS::pushFileAnswer(false, "");
-    EXPECT_EQ(tab->processEvent(400, 0), -1);
+    EXPECT_EQ(tab->processEvent(CtrlImages::IW_IMPORT, 0), -1);
     TS::pushAnswer(MBB_OK);
     EXPECT_EQ(import(folder.path("missing.png")), -1);
     EXPECT_EQ(boxes(), (std::vector<std::string>{"Image import / Image could not be imported."}));
@@ -236,9 +240,9 @@ TEST_F(ImageTabTest, CancelledOrFailedImportKeepsThePreviousImage)
 TEST_F(ImageTabTest, AnUnreadableBlockLeavesNothingToSaveOverIt)
 {
     ASSERT_EQ(import(pngFile("in.png", 8, 4)), 0);
-    p->getTextEdit(112)->setText("good");
+    p->getTextEdit(BW_NAME)->setText("good");
     TS::pushAnswer(0);
-    ASSERT_EQ(tab->processEvent(108, 0), 0);
+    ASSERT_EQ(tab->processEvent(BW_SAVE, 0), 0);
     Archive::Block junk("junk", "ZK7_IMAGE");
     char bytes[] = "not an image";
     junk.data = bytes;
@@ -249,16 +253,16 @@ TEST_F(ImageTabTest, AnUnreadableBlockLeavesNothingToSaveOverIt)
 
     ASSERT_EQ(tab->selectBlockListItemByName("junk"), 1);
     TS::pushAnswer(MBB_OK);
-    EXPECT_EQ(tab->processEvent(105, 2), -1);
+    EXPECT_EQ(tab->processEvent(BW_LIST, 2), -1);
     EXPECT_EQ(boxes(), (std::vector<std::string>{"Loading resource / Resource could not be loaded."}));
     EXPECT_EQ(tab->imageID(), 0);
-    EXPECT_EQ(label(407), "No image");
+    EXPECT_EQ(label(CtrlImages::IW_RESOLUTION), "No image");
     EXPECT_EQ(tab->processEvent(0, 0), 4);
-    EXPECT_FALSE(enabled(108));
+    EXPECT_FALSE(enabled(BW_SAVE));
 
     ASSERT_EQ(tab->selectBlockListItemByName("good"), 1);
-    EXPECT_EQ(tab->processEvent(105, 1), 0);
-    EXPECT_EQ(label(407), "8x4 32bits");
+    EXPECT_EQ(tab->processEvent(BW_LIST, 1), 0);
+    EXPECT_EQ(label(CtrlImages::IW_RESOLUTION), "8x4 32bits");
 }
 
 TEST_F(ImageTabTest, MouseDragsResetsAndWheelZoomsOnlyInThePreview)
@@ -319,15 +323,16 @@ TEST_F(ImageTabTest, MouseDragsResetsAndWheelZoomsOnlyInThePreview)
     press(SDL_MOUSEBUTTONDOWN, 500, 500, SDL_BUTTON_MIDDLE);
     EXPECT_EQ(tab->zoom(), 1.0f);
     EXPECT_EQ(tab->panX(), 0);
-    EXPECT_EQ(label(408), "Zoom: 1.00");
+    EXPECT_EQ(label(CtrlImages::IW_ZOOM_LABEL), "Zoom: 1.00");
 }
 
 TEST_F(ImageTabTest, BackgroundsAreOneRadioGroupAndDrawnInsideThePreview)
 {
     ASSERT_EQ(import(pngFile("in.png", 100, 50)), 0);
-    tab->processEvent(406, 0);
-    EXPECT_EQ((std::vector<bool>{p->getCheckBox(404)->isChecked(), p->getCheckBox(405)->isChecked(),
-                                 p->getCheckBox(406)->isChecked()}),
+    tab->processEvent(CtrlImages::IW_BG_BLACK, 0);
+    EXPECT_EQ((std::vector<bool>{p->getCheckBox(CtrlImages::IW_BG_BLOCKY)->isChecked(),
+                                 p->getCheckBox(CtrlImages::IW_BG_WHITE)->isChecked(),
+                                 p->getCheckBox(CtrlImages::IW_BG_BLACK)->isChecked()}),
               (std::vector<bool>{false, false, true}));
     Screen* screen = Main::instance()->configMgr()->get(0);
     const SDL_Rect menuClip{0, 0, 50, 50};

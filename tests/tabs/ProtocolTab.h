@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tabs/TabFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>
@@ -129,8 +130,8 @@ protected:
         editortest::TS::clearModalLog();
         tab.reset(new (std::nothrow) ProtocolTab(&*resources, &*status));
         ASSERT_NE(tab, nullptr);
-        list = tab->basePanel()->getList(105);
-        name = tab->basePanel()->getTextEdit(112);
+        list = tab->basePanel()->getList(BW_LIST);
+        name = tab->basePanel()->getTextEdit(BW_NAME);
     }
 
     void TearDown() override
@@ -145,7 +146,7 @@ protected:
     void choose(const char* rowName)
     {
         ASSERT_EQ(tab->selectBlockListItemByName(rowName), 1) << rowName;
-        tab->processEvent(105, 0);
+        tab->processEvent(BW_LIST, 0);
     }
 
     Zelkoran::Archive::Block find(const char* blockName)

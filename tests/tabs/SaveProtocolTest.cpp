@@ -1,4 +1,5 @@
 #include "tabs/ProtocolTab.h"
+#include "tabs/base/BasePanel.h"
 
 #include <cstring>
 #include <string>
@@ -48,11 +49,11 @@ protected:
 TEST_F(SaveProtocolTest, ASavedResourceBecomesTheCleanSelectedItem)
 {
     name->setText("sky");
-    tab->processEvent(112, 0);
+    tab->processEvent(BW_NAME, 0);
     ASSERT_TRUE(tab->isDirty());
     TS::pushAnswer(0);
 
-    EXPECT_EQ(tab->processEvent(108, 0), 0);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), 0);
     EXPECT_EQ(load("sky"), "sky");
     EXPECT_EQ(listItems(list), (std::vector<std::string>{"moon", "sky", "sun"}));
     EXPECT_STREQ(list->getSelectedText(), "sky");
@@ -66,7 +67,7 @@ TEST_F(SaveProtocolTest, ANameIsRequiredButTakenAsTyped)
 {
     const int blocks = archive()->getIndexCount();
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->processEvent(108, 0), -1);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), -1);
     EXPECT_EQ(archive()->getIndexCount(), blocks);
     EXPECT_EQ(status->bReparseAll, 0);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Image: save to QEL", "Please enter a name for the image.", MBB_NONE,
@@ -74,7 +75,7 @@ TEST_F(SaveProtocolTest, ANameIsRequiredButTakenAsTyped)
 
     name->setText("  ");
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->processEvent(108, 0), 0);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), 0);
     EXPECT_EQ(load("  "), "  ");
     EXPECT_EQ(tab->current(), "  ");
 
@@ -83,7 +84,7 @@ TEST_F(SaveProtocolTest, ANameIsRequiredButTakenAsTyped)
     for (const std::string& typed : {std::string(64, 'n'), std::string(62, 'n') + "\xC3\xA9"}) {
         name->setText(typed.c_str());
         TS::pushAnswer(0);
-        EXPECT_EQ(tab->processEvent(108, 0), -1);
+        EXPECT_EQ(tab->processEvent(BW_SAVE, 0), -1);
         EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Image: save to QEL",
                                                    "The name is longer than 63 bytes.\nQEL block names hold at most "
                                                    "63 bytes: shorten it.",
@@ -92,7 +93,7 @@ TEST_F(SaveProtocolTest, ANameIsRequiredButTakenAsTyped)
     }
     name->setText(std::string(63, 'n').c_str());
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->processEvent(108, 0), 0);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), 0);
     EXPECT_EQ(load(std::string(63, 'n').c_str()), std::string(63, 'n'));
 }
 
@@ -101,7 +102,7 @@ TEST_F(SaveProtocolTest, AHiddenNameIsSavedButNotListed)
     choose("moon");
     name->setText("#S_moon");
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->processEvent(108, 0), 0);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), 0);
     EXPECT_EQ(load("#S_moon"), "#S_moon");
     EXPECT_EQ(list->getSelectedIndex(), 0);
     EXPECT_EQ(tab->current(), "");
@@ -112,9 +113,9 @@ TEST_F(SaveProtocolTest, AHiddenNameIsSavedButNotListed)
 TEST_F(SaveProtocolTest, AFailedSaveStepLeavesTheBookkeepingAlone)
 {
     name->setText("sky");
-    tab->processEvent(112, 0);
+    tab->processEvent(BW_NAME, 0);
     tab->saveStepResult = RC_ERR_IO;
-    EXPECT_EQ(tab->processEvent(108, 0), -1);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), -1);
     EXPECT_TRUE(tab->isDirty());
     EXPECT_EQ(status->bReparseAll, 0);
     EXPECT_TRUE(takeBoxes().empty());
@@ -271,7 +272,7 @@ protected:
 TEST_F(DeleteProtocolTest, YesRemovesTheBlockAndStartsANewItem)
 {
     TS::pushAnswer(MBB_YES);
-    EXPECT_EQ(tab->processEvent(109, 0), 0);
+    EXPECT_EQ(tab->processEvent(BW_DELETE, 0), 0);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Delete Image", "Are you sure you want to delete \"sun\" Image?",
                                                MBB_YESNO, MBT_INFORMATION}}));
     EXPECT_STREQ(find("sun").name, "");
@@ -285,9 +286,9 @@ TEST_F(DeleteProtocolTest, YesRemovesTheBlockAndStartsANewItem)
 
 TEST_F(DeleteProtocolTest, AnyOtherAnswerChangesNothing)
 {
-    for (int answer : {int(MBB_NO), int(MBB_CANCEL), 0}) {
+    for (int answer : std::initializer_list<int>{int(MBB_NO), int(MBB_CANCEL), 0}) {
         TS::pushAnswer(answer);
-        EXPECT_EQ(tab->processEvent(109, 0), -1) << answer;
+        EXPECT_EQ(tab->processEvent(BW_DELETE, 0), -1) << answer;
     }
     EXPECT_STREQ(find("sun").name, "sun");
     EXPECT_EQ(tab->closes, 0);
@@ -303,7 +304,7 @@ TEST_F(DeleteProtocolTest, AFailedRemovalLoadsTheBlockAgain)
     tab->setDirty(true);
     TS::pushAnswer(MBB_YES);
     TS::pushAnswer(MBB_OK);
-    EXPECT_EQ(tab->processEvent(109, 0), -1);
+    EXPECT_EQ(tab->processEvent(BW_DELETE, 0), -1);
     EXPECT_EQ(takeBoxes().back(), (Box{"Delete Image", "Image could not be deleted.", MBB_OK, MBT_ERROR}));
     EXPECT_STREQ(list->getSelectedText(), "sun");
     EXPECT_EQ(tab->current(), "sun");
@@ -315,7 +316,7 @@ TEST_F(DeleteProtocolTest, AFailedRemovalLoadsTheBlockAgain)
 
 TEST_F(DeleteProtocolTest, WithoutASelectionNothingIsAsked)
 {
-    tab->processEvent(107, 0);
+    tab->processEvent(BW_NEW, 0);
     EXPECT_EQ(tab->onDelete(), -1);
     EXPECT_TRUE(takeBoxes().empty());
     EXPECT_STREQ(find("sun").name, "sun");

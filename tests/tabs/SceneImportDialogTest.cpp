@@ -1,7 +1,9 @@
 // The scene import door: the source probe, the checks before an import, and
 // whole imports driven through the tab's buttons and the dialog's widgets.
-#include "tabs/SceneTabFixture.h"
 #include "import/scene/UvttFixture.h"
+#include "tabs/SceneTabFixture.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/scenes/SceneChoiceIds.h"
 
 #include "scene/SceneAccess.h"
 #include "support/CaptionFit.h"
@@ -31,7 +33,6 @@ namespace {
 struct Options : SceneLayerImportOptions, SceneSourceProbe {};
 Options fresh(bool newScene) { return {SceneLayerImport::defaultImportOptions(newScene), {}}; }
 
-constexpr int kSceneChoice = 4;
 using namespace sceneImportDialog;
 constexpr int kLoad = ID_LOAD, kName = ID_NAME, kTarget = ID_TARGET, kTileX = ID_TILE_X, kTileY = ID_TILE_Y,
               kPad = ID_PAD;
@@ -99,7 +100,7 @@ protected:
     // loads file), then the answers to the boxes that follow.
     int importScene(const std::function<void(int)>& script, const char* file, std::vector<int> then)
     {
-        TS::pushAnswer(kSceneChoice);
+        TS::pushAnswer(SC_SCENE);
         TS::pushScript(script);
         TS::pushFileAnswer(true, path(file).c_str());
         for (int answer : then)
@@ -194,10 +195,10 @@ TEST_F(SceneImportDialogTest, EveryKindIsReachableFromTheDialog)
             TS::pushScript([&](int d) {
                 if (file)
                     load(d);
-                for (int frame : {kImageFrame, kVideoFrame, kUVTTFrame})
+                for (int frame : std::initializer_list<int>{kImageFrame, kVideoFrame, kUVTTFrame})
                     if (shown(d, frame))
                         frames.push_back(frame);
-                TS::clickWidget(d, 2);
+                TS::clickWidget(d, ID_CANCEL);
             });
             if (file)
                 TS::pushFileAnswer(true, path(file).c_str());
@@ -297,16 +298,16 @@ TEST_F(SceneImportDialogTest, PictureBecomesAScene)
     bool okWithoutSource = false, targetHidden = false;
     std::string proposed, kind;
     bool imageShown = false, videoShown = true;
-    TS::pushAnswer(kSceneChoice);
+    TS::pushAnswer(SC_SCENE);
     TS::pushScript([&](int d) {
-        okWithoutSource = usable(d, 1);
+        okWithoutSource = usable(d, ID_OK);
         targetHidden = !shown(d, kTarget);
         load(d);
         proposed = dialogPanel(d)->getTextEdit(kName)->getText().c_str();
         kind = labelText(d, kSourceType);
         imageShown = shown(d, kImageFrame);
         videoShown = shown(d, kVideoFrame);
-        TS::clickWidget(d, 1);
+        TS::clickWidget(d, ID_OK);
     });
     TS::pushFileAnswer(true, path("forest.png").c_str());
     TS::pushAnswer(MBB_OK); // not divisible: the dialog comes back with the entries kept
@@ -315,7 +316,7 @@ TEST_F(SceneImportDialogTest, PictureBecomesAScene)
         dialogPanel(d)->getNumberEdit(kTileY)->setValue(32);
         TS::clickWidget(d, kPad);
         TS::pump();
-        TS::clickWidget(d, 1);
+        TS::clickWidget(d, ID_OK);
     });
     TS::pushAnswer(MBB_OK);
     click(SW_IMPORT);
@@ -354,12 +355,12 @@ TEST_F(SceneImportDialogTest, AnimatedGIFBecomesALayerInTheChosenSlot)
     std::vector<std::string> targets;
     bool okWithoutSource = true, videoShown = false;
     TS::pushScript([&](int d) {
-        okWithoutSource = usable(d, 1);
+        okWithoutSource = usable(d, ID_OK);
         targets = editortest::listItems(reinterpret_cast<WidgetList*>(dialogPanel(d)->getComboBox(kTarget)));
         load(d);
         videoShown = shown(d, kVideoFrame);
         dialogPanel(d)->getComboBox(kTarget)->setSelectedIndex(3);
-        TS::clickWidget(d, 1);
+        TS::clickWidget(d, ID_OK);
     });
     TS::pushFileAnswer(true, path("two.gif").c_str());
     TS::pushAnswer(MBB_OK);
@@ -392,10 +393,10 @@ TEST_F(SceneImportDialogTest, AGIFWhoseFirstFrameIsSmallerThanItsScreenComesInWh
     std::string resolution;
     TS::pushScript([&](int d) {
         load(d);
-        resolution = labelText(d, 1147);
+        resolution = labelText(d, sceneImportDialog::ID_RESOLUTION);
         TS::clickWidget(d, kPad);
         TS::pump();
-        TS::clickWidget(d, 1);
+        TS::clickWidget(d, ID_OK);
     });
     TS::pushFileAnswer(true, path("wide.gif").c_str());
     TS::pushAnswer(MBB_OK);
@@ -421,7 +422,7 @@ TEST_F(SceneImportDialogTest, UVTTMapBecomesASceneAndNamesAreNotReplacedSilently
         load(d);
         meta = labelText(d, kUVTTMeta);
         uvttShown = shown(d, kUVTTFrame);
-        TS::clickWidget(d, 1);
+        TS::clickWidget(d, ID_OK);
     };
     importScene(script, "map.dd2vtt", {MBB_OK});
     EXPECT_EQ(meta, "Grid: 2 x 1 cells | Occluders: 1 walls / 0 objects");
@@ -444,7 +445,7 @@ TEST_F(SceneImportDialogTest, UVTTMapBecomesASceneAndNamesAreNotReplacedSilently
 
     // Unsaved edits are not dropped without a question.
     tab->setDirty(true);
-    TS::pushAnswer(kSceneChoice);
+    TS::pushAnswer(SC_SCENE);
     TS::pushAnswer(MBB_NO);
     click(SW_IMPORT);
     EXPECT_EQ(boxTexts().back(),
@@ -460,14 +461,14 @@ TEST_F(SceneImportDialogTest, VideoBecomesAScene)
     openArchive({});
     makeTab();
     std::string kind;
-    TS::pushAnswer(kSceneChoice);
+    TS::pushAnswer(SC_SCENE);
     TS::pushScript([&](int d) {
         load(d);
         kind = labelText(d, kSourceType);
-        dialogPanel(d)->getNumberEdit(1135)->setValue(4); // frames
+        dialogPanel(d)->getNumberEdit(sceneImportDialog::ID_FRAMES)->setValue(4); // frames
         TS::clickWidget(d, kPad);
         TS::pump();
-        TS::clickWidget(d, 1);
+        TS::clickWidget(d, ID_OK);
     });
     TS::pushFileAnswer(true, video.c_str());
     TS::pushAnswer(MBB_OK);
@@ -500,7 +501,7 @@ protected:
                 load(d);
                 dialogPanel(d)->getNumberEdit(kTileX)->setValue(32);
                 dialogPanel(d)->getNumberEdit(kTileY)->setValue(32);
-                TS::clickWidget(d, 1);
+                TS::clickWidget(d, ID_OK);
             },
             "first.png", {MBB_OK});
         ASSERT_EQ(boxTexts().back(), "New Scene: Scene was created.");
@@ -518,7 +519,7 @@ protected:
                 dialogPanel(d)->getNumberEdit(kTileX)->setValue(float(tile));
                 dialogPanel(d)->getNumberEdit(kTileY)->setValue(float(tile));
             }
-            TS::clickWidget(d, 1);
+            TS::clickWidget(d, ID_OK);
         });
         TS::pushFileAnswer(true, path(file).c_str());
         for (int answer : then)
@@ -569,7 +570,7 @@ TEST_F(SceneImportTwiceTest, ASecondImportKeepsThePictureOfTheFirst)
     importScene(
         [](int d) {
             load(d);
-            TS::clickWidget(d, 1);
+            TS::clickWidget(d, ID_OK);
         },
         "map.dd2vtt", {MBB_OK});
     ASSERT_EQ(choose("map.tmx"), 0);
@@ -591,7 +592,7 @@ TEST_F(SceneImportTwiceTest, AnAddedLayerThatReplacesTextTypedInTheBoxSaysSo)
     TS::typeText("<oops");
     deliver();
     TS::pushAnswer(0); // the timed warning: the text is no scene
-    click(112);
+    click(BW_NAME);
     writePNG("block.png", 32, 32);
     addLayer("block.png", 0, {MBB_OK});
     EXPECT_EQ(boxTexts().back(), "TileMap: The text typed in the box could not be read as a Scene.\nIt was replaced "
@@ -618,7 +619,7 @@ TEST_F(SceneImportTwiceTest, ALayerAddedWhereOneWasRemovedTakesTheMapsNextLayerI
         TS::key(SDLK_RETURN);
         TS::pump();
         target = dialogPanel(d)->getComboBox(kTarget)->getSelectedText();
-        TS::clickWidget(d, 1);
+        TS::clickWidget(d, ID_OK);
     });
     TS::pushFileAnswer(true, path("ground.png").c_str());
     click(SW_ADD_LAYER);
@@ -643,7 +644,7 @@ TEST_F(SceneImportTwiceTest, ALayerOfAnotherTileSizeIsRefusedBeforeAnythingIsWri
     const std::string before = stored("first.tmx");
     const int blocks = archive()->getIndexCount();
     int preset = 0;
-    addLayer("two.gif", 16, {MBB_OK}, &preset, [](int d) { TS::clickWidget(d, 2); });
+    addLayer("two.gif", 16, {MBB_OK}, &preset, [](int d) { TS::clickWidget(d, ID_CANCEL); });
     EXPECT_EQ(preset, 32) << "the dialog offers the scene's tile size";
     const auto boxes = boxTexts(); // ..., the refusal, the dialog again
     ASSERT_GE(boxes.size(), 2u);
@@ -660,13 +661,13 @@ TEST_F(SceneImportTwiceTest, AnEmptySceneTakesTheDialogsTileSizeAndLoads)
     openArchive({});
     makeTab();
     bool sizeUsable = false;
-    TS::pushAnswer(kSceneChoice);
+    TS::pushAnswer(SC_SCENE);
     TS::pushScript([&](int d) {
         sizeUsable = usable(d, kTileX) && usable(d, kTileY);
         dialogPanel(d)->getTextEdit(kName)->setText("empty");
         dialogPanel(d)->getNumberEdit(kTileX)->setValue(24);
         dialogPanel(d)->getNumberEdit(kTileY)->setValue(12);
-        TS::clickWidget(d, 1);
+        TS::clickWidget(d, ID_OK);
     });
     TS::pushAnswer(MBB_OK);
     click(SW_IMPORT);
@@ -693,16 +694,16 @@ TEST_F(SceneImportTwiceTest, AnImageLayerThatCannotBeStoredLeavesNothingBehind)
         std::string resolution;
         TS::pushScript([&](int d) {
             load(d);
-            resolution = labelText(d, 1147);
-            TS::clickWidget(d, 1151); // Image layer
+            resolution = labelText(d, sceneImportDialog::ID_RESOLUTION);
+            TS::clickWidget(d, ID_IMAGE_LAYER);
             TS::pump();
-            TS::clickWidget(d, 1);
+            TS::clickWidget(d, ID_OK);
         });
         TS::pushFileAnswer(true, path(file).c_str());
         for (int answer : answers)
             TS::pushAnswer(answer);
         if (again) // the dialog once more, after the refusal
-            TS::pushScript([](int d) { TS::clickWidget(d, 2); });
+            TS::pushScript([](int d) { TS::clickWidget(d, ID_CANCEL); });
         click(SW_ADD_LAYER);
         return resolution;
     };
@@ -748,19 +749,19 @@ TEST_F(SceneImportTwiceTest, ATooLongSceneNameBringsTheDialogBackWithItsSettings
     const std::string typed(64, 'n');
     std::string nameAgain;
     int tileAgain = 0;
-    TS::pushAnswer(kSceneChoice);
+    TS::pushAnswer(SC_SCENE);
     TS::pushScript([&](int d) {
         TS::clickWidget(d, kName);
         TS::typeText(typed.c_str());
         TS::pump();
         dialogPanel(d)->getNumberEdit(kTileX)->setValue(24);
-        TS::clickWidget(d, 1);
+        TS::clickWidget(d, ID_OK);
     });
     TS::pushAnswer(0); // the timed refusal
     TS::pushScript([&](int d) {
         nameAgain = dialogPanel(d)->getTextEdit(kName)->getText().c_str();
         tileAgain = int(dialogPanel(d)->getNumberEdit(kTileX)->getValue());
-        TS::clickWidget(d, 2);
+        TS::clickWidget(d, ID_CANCEL);
     });
     click(SW_IMPORT);
     const auto boxes = boxTexts();
@@ -794,10 +795,10 @@ TEST_F(SceneImportDialogTest, AFailedNewSceneLeavesTheSceneHeldBeforeAsStored)
         // The failure's box runs for real: the name field behind it still
         // names the block held before.
         std::string nameBehindBox;
-        TS::pushAnswer(kSceneChoice);
+        TS::pushAnswer(SC_SCENE);
         TS::pushScript([](int d) {
             load(d);
-            TS::clickWidget(d, 1);
+            TS::clickWidget(d, ID_OK);
         });
         TS::pushFileAnswer(true, path(c.file).c_str());
         TS::pushScript([&](int) {
@@ -844,7 +845,7 @@ TEST_F(SceneImportDialogTest, ANewSceneLeavesTheRenderBoxAsThePreviewIs)
         importScene(
             [](int d) {
                 load(d);
-                TS::clickWidget(d, 1);
+                TS::clickWidget(d, ID_OK);
             },
             c.file, c.then);
         EXPECT_EQ(TS::pendingAnswers(), 0u);
@@ -875,7 +876,7 @@ TEST_F(SceneImportDialogTest, CaptionsAndAUniversalVTTErrorShowWholeInsideTheDia
             for (const char c : labelText(d, kUVTTMeta) + labelText(d, kUVTTMeta + 9))
                 if (c != ' ' || error.empty() || error.back() != ' ')
                     error += c;
-            TS::clickWidget(d, 2);
+            TS::clickWidget(d, ID_CANCEL);
         },
         "wrong.dd2vtt", {});
     EXPECT_GE(padGap, 4) << "\"Pad\" clear of the padding colours";

@@ -89,8 +89,8 @@ TEST_F(SceneImportTest, QuitDuringAConversionCancelsAndStaysQueued)
     ASSERT_NE(ui.progressBar, nullptr);
     EXPECT_EQ(ui.progressBar->getMax(), 5);
     Panel* progressPanel = Main::instance()->guiMgr()->getPanel(ui.panelId);
-    EXPECT_STREQ(progressPanel->getLabel(1168)->getText(), "Import GIF layer");
-    EXPECT_STREQ(progressPanel->getLabel(1169)->getText(), "Creating animated tile layer...");
+    EXPECT_STREQ(progressPanel->getLabel(PW_TITLE)->getText(), "Import GIF layer");
+    EXPECT_STREQ(progressPanel->getLabel(PW_LABEL)->getText(), "Creating animated tile layer...");
 
     std::vector<SDL_Surface*> frames = {filled(16, 16, [](int, int) { return 0xFFFF0000u; }),
                                         filled(16, 16, [](int, int) { return 0xFF00FF00u; })};
@@ -117,7 +117,7 @@ TEST_F(SceneImportTest, ALongAnalysisShowsItsStageAndStopsOnCancelOrQuit)
         SCOPED_TRACE(byQuit ? "quit" : "Cancel");
         VideoImportProgressUI ui = openVideoImportProgressUI(Main::instance(), &*resources, "Import video layer", 12);
         ASSERT_NE(ui.progressBar, nullptr);
-        const WidgetLabel* stage = Main::instance()->guiMgr()->getPanel(ui.panelId)->getLabel(1169);
+        const WidgetLabel* stage = Main::instance()->guiMgr()->getPanel(ui.panelId)->getLabel(PW_LABEL);
         // Noise seldom matches at 95 %: without a cancel this takes seconds.
         std::vector<SDL_Surface*> frames;
         for (int f = 0; f < 12; ++f)
@@ -138,7 +138,7 @@ TEST_F(SceneImportTest, ALongAnalysisShowsItsStageAndStopsOnCancelOrQuit)
                 if (byQuit)
                     editortest::TS::quit();
                 else
-                    EXPECT_TRUE(editortest::TS::clickWidget(ui.panelId, 1171));
+                    EXPECT_TRUE(editortest::TS::clickWidget(ui.panelId, PW_CANCEL));
             }
             return 0;
         });

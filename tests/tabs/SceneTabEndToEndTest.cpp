@@ -1,6 +1,7 @@
 // The scene tab as a user drives it: a map and its tile set chosen, their
 // text typed into, saved in each storage mode, the archive opened again.
 #include "tabs/SceneTabFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include <Zelkoran/Internal.h>
 
@@ -28,7 +29,7 @@ protected:
         TS::key(SDLK_END, KMOD_CTRL);
         TS::typeText(typed);
         deliver();
-        click(112);
+        click(BW_NAME);
     }
     // Drags the previewed map 10 pixels to the right with the mouse.
     void dragViewport()
@@ -44,7 +45,7 @@ protected:
     {
         click(storageBox);
         TS::pushAnswer(0); // the timed "TileMap saved." notice
-        EXPECT_EQ(click(108), 0);
+        EXPECT_EQ(click(BW_SAVE), 0);
         EXPECT_EQ(TS::modalLog().back().text, "TileMap saved.");
         EXPECT_FALSE(tab->isDirty());
     }
@@ -183,7 +184,7 @@ TEST_F(SceneTabEndToEndTest, TextThatIsNoSceneIsSavedAsTypedWithOrWithoutALayerE
         typeAtEnd("<oops");
         EXPECT_EQ(TS::modalLog().back().text, "XML was modified but could not be reloaded as a Scene.");
         TS::pushAnswer(0); // the timed "TileMap saved." notice
-        EXPECT_EQ(click(108), 0);
+        EXPECT_EQ(click(BW_SAVE), 0);
         EXPECT_EQ(TS::modalLog().back().text, "TileMap saved.");
         const std::string typed = text->getText().c_str();
         EXPECT_EQ(typed, before + "<oops");
@@ -225,7 +226,7 @@ TEST_F(SceneTabEndToEndTest, ANameTypedWithFolderStepsIsExportedAsAVisibleFileOf
     openLevel();
     makeTab();
     ASSERT_EQ(choose("level.tmx"), 0);
-    click(112);
+    click(BW_NAME);
     TS::key(SDLK_a, KMOD_CTRL);
     for (const char ch : std::string("../../level.tmx")) {
         TS::typeText(std::string(1, ch).c_str());

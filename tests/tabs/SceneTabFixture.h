@@ -6,6 +6,7 @@
 #pragma once
 
 #include "tabs/AnsweredTabFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include "app/EventRoute.h"
 #include "tabs/scenes/SceneBlockKind.h"
@@ -63,8 +64,8 @@ protected:
         ASSERT_NE(tab, nullptr);
         panelId = Zelkoran::Main::instance()->guiMgr()->getPanelIDs().back();
         panel = editortest::panel(panelId);
-        list = panel->getList(105);
-        name = panel->getTextEdit(112);
+        list = panel->getList(BW_LIST);
+        name = panel->getTextEdit(BW_NAME);
         text = panel->getTextEdit(SW_TEXT);
         layers = panel->getList(SW_LAYERS);
         tab->parseQEL();
@@ -107,7 +108,7 @@ protected:
     int choose(const char* rowName)
     {
         EXPECT_EQ(tab->selectBlockListItemByName(rowName), 1) << rowName;
-        lastResult = tab->processEvent(105, list->getSelectedIndex());
+        lastResult = tab->processEvent(BW_LIST, list->getSelectedIndex());
         return lastResult;
     }
     // Chooses a row of the layer list.

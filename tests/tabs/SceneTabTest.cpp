@@ -1,4 +1,5 @@
 #include "tabs/SceneTabFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include "tabs/base/TabControls.h"
 
@@ -122,7 +123,7 @@ TEST_F(SceneTabTest, AFailedLoadShowsNothingAndCanBeRetried)
     EXPECT_EQ(choose("secret.tmx"), -1);
     EXPECT_EQ(label(SW_TYPE), "No file");
     EXPECT_EQ(text->getText(), "");
-    EXPECT_FALSE(enabled(108));
+    EXPECT_FALSE(enabled(BW_SAVE));
     ASSERT_EQ(archive()->setKey("key", 3), 0);
     EXPECT_EQ(choose("secret.tmx"), 0); // the same row again tries again
     EXPECT_EQ(label(SW_TYPE), "Tiled Map");
@@ -166,7 +167,7 @@ TEST_F(SceneTabTest, LayersAreShownHiddenAndRemovedThroughTheList)
 
     // Saved, the scene is stored as the engine writes it and reloads alike.
     TS::pushAnswer(0);
-    EXPECT_EQ(click(108), 0);
+    EXPECT_EQ(click(BW_SAVE), 0);
     EXPECT_FALSE(tab->isDirty());
     EXPECT_NE(stored("level.tmx").find(SceneBlockKind::kSceneMarker.data()), std::string::npos);
     EXPECT_EQ(label(SW_TYPE), "Tiled Map"); // the kind follows the next selection
@@ -293,7 +294,7 @@ TEST_F(SceneTabTest, TypedTextIsTakenWhenCommitted)
         TS::key(SDLK_END, KMOD_CTRL);
         TS::typeText(typed);
         deliver();
-        click(112); // the text box loses the focus: its edit is committed
+        click(BW_NAME); // the text box loses the focus: its edit is committed
     };
     typeAtEnd("<!-- note -->");
     EXPECT_TRUE(tab->isDirty());
@@ -317,7 +318,7 @@ TEST_F(SceneTabTest, NamesLongerThanABlockNameAreRefusedNotCut)
     ASSERT_EQ(choose("tiles.tsx"), 0);
     name->setText((cut + ".tsx").c_str());
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->processEvent(108, 0), -1);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), -1);
     const std::vector<Box> warned{
         {"TileMap: save to QEL",
          "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it.", MBB_NONE,
@@ -341,16 +342,16 @@ TEST_F(SceneTabTest, DeleteRemovesTheSelectedBlockAloneAfterAYesOrTheChoice)
     const Box question{"Delete TileMap", "Are you sure you want to delete \"door.tx\"?", MBB_YESNO,
                        MBT_INFORMATION};
     TS::pushAnswer(MBB_NO);
-    EXPECT_EQ(click(109), -1);
+    EXPECT_EQ(click(BW_DELETE), -1);
     TS::pushAnswer(MBB_YES);
-    EXPECT_EQ(click(109), 4);
+    EXPECT_EQ(click(BW_DELETE), 4);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{question, question}));
     EXPECT_EQ(stored("door.tx"), "<missing>");
 
     ASSERT_EQ(choose("level.tmx"), 0);
-    for (int answer : {2, 8}) {
+    for (int answer : std::initializer_list<int>{2, 8}) {
         TS::pushAnswer(answer);
-        click(109);
+        click(BW_DELETE);
     }
     EXPECT_EQ(takeBoxes(), (std::vector<Box>(2, Box{"Delete Tiled Map", "", 0, 0})));
     EXPECT_EQ(stored("level.tmx"), "<missing>");

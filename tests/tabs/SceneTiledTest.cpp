@@ -1,8 +1,10 @@
 // The scene tab's round trip with Tiled: tile sets and maps imported from
 // disk with their images, exported in full beside the archive, and deleted
 // with what they name.
-#include "tabs/SceneTabFixture.h"
 #include "support/LogCapture.h"
+#include "tabs/SceneTabFixture.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/scenes/SceneChoiceIds.h"
 #include "tabs/scenes/import/SceneImportDialogIds.h"
 
 #include <Zelkoran/XML.h>
@@ -23,9 +25,6 @@ namespace {
 using namespace Zelkoran;
 namespace TS = editortest::TS;
 namespace fs = std::filesystem;
-
-constexpr int kFull = 4;
-constexpr int kAlone = 8;
 
 std::vector<fs::path> samples(const char* extension, const char* folder = "tiled")
 {
@@ -125,13 +124,13 @@ protected:
     int importFile(int kind, const std::string& path, std::vector<int> then = {})
     {
         TS::pushAnswer(kind);
-        if (kind == kFull && tab->isDirty())
+        if (kind == SC_SCENE && tab->isDirty())
             TS::pushAnswer(MBB_YES); // unsaved edits may go
-        if (kind == kFull) // the scene import dialog: Load, then OK
+        if (kind == SC_SCENE) // the scene import dialog: Load, then OK
             TS::pushScript([](int dialog) {
                 TS::clickWidget(dialog, sceneImportDialog::ID_LOAD);
                 TS::pump();
-                TS::clickWidget(dialog, 1);
+                TS::clickWidget(dialog, sceneImportDialog::ID_OK);
             });
         TS::pushFileAnswer(true, path.c_str());
         for (int answer : then)
@@ -142,7 +141,7 @@ protected:
     // Export of the selection in full; the success box is answered.
     void exportFull()
     {
-        TS::pushAnswer(kFull);
+        TS::pushAnswer(SC_FULL);
         TS::pushAnswer(MBB_OK);
         click(SW_EXPORT);
     }
@@ -183,7 +182,7 @@ TEST_F(SceneTiledTest, SampleTileSetsComeBackPixelForPixel)
         SCOPED_TRACE(path.string());
         const std::string sub = path.stem().string();
         freshArchive(sub);
-        EXPECT_EQ(importFile(kAlone, path.string(), {kFull, 0}), 0); // 0: the success notice closes itself
+        EXPECT_EQ(importFile(SC_TILE_SET, path.string(), {SC_FULL, 0}), 0); // 0: the success notice closes itself
         ASSERT_EQ(std::string(name->getText().c_str()), sub + ".tsx") << testing::PrintToString(takeBoxes());
         EXPECT_EQ(label(SW_TYPE), "Tiled TileSet");
         exportFull();
@@ -276,7 +275,7 @@ TEST_F(SceneTiledTest, SampleMapsRenderTheSameAfterImportAndFullExport)
         SCOPED_TRACE(path.string());
         const std::string sub = "map" + std::to_string(n++);
         freshArchive(sub);
-        EXPECT_EQ(importFile(kFull, path.string()), 0);
+        EXPECT_EQ(importFile(SC_SCENE, path.string()), 0);
         EXPECT_GT(tab->sceneID(), 0);
         ASSERT_EQ(std::string(name->getText().c_str()), path.stem().string() + ".tmx")
             << testing::PrintToString(takeBoxes());
@@ -334,7 +333,7 @@ TEST_F(SceneTiledTest, AFullTileSetExportWritesOneFilePerReferenceAndSaysWhatFai
     EXPECT_EQ(takeBoxes().size(), 2u) << "one image written once needs no overwrite question";
 
     ASSERT_EQ(choose("broken.tsx"), 0);
-    TS::pushAnswer(kFull);
+    TS::pushAnswer(SC_FULL);
     TS::pushAnswer(MBB_YES); // tiles.png exists from the export before
     TS::pushAnswer(MBB_OK);
     click(SW_EXPORT);
@@ -351,16 +350,16 @@ TEST_F(SceneTiledTest, TemplatesAndTileSetsComeInAsUnsavedTextUnderTheirFileName
     writeFile(folder.path("Door.TX"), "<template><object/></template>");
     writeFile(folder.path("set.tsx"), tileSet({"a.png"}));
     for (const auto& [file, then] :
-         {std::pair{"Door.TX", std::vector<int>{}}, std::pair{"set.tsx", std::vector{kAlone}}}) {
-        click(107); // New: an empty name field, so the file names the text
-        EXPECT_EQ(importFile(kAlone, folder.path(file), then), 0) << file;
+         {std::pair{"Door.TX", std::vector<int>{}}, std::pair{"set.tsx", std::vector<int>{SC_ALONE}}}) {
+        click(BW_NEW); // New: an empty name field, so the file names the text
+        EXPECT_EQ(importFile(SC_TILE_SET, folder.path(file), then), 0) << file;
         EXPECT_TRUE(tab->isDirty());
         EXPECT_EQ(stored(file), "<missing>");
     }
     EXPECT_EQ(std::string(name->getText().c_str()), "set.tsx");
     EXPECT_EQ(takeBoxes().size(), 5u) << "no mode choice for the template";
     TS::pushAnswer(0); // the saved notice
-    EXPECT_EQ(click(108), 0);
+    EXPECT_EQ(click(BW_SAVE), 0);
     EXPECT_EQ(stored("set.tsx"), tileSet({"a.png"}));
 }
 
@@ -379,8 +378,8 @@ TEST_F(SceneTiledTest, PlainExportsWriteTheXMLAloneAndAFailedMapExportSaysWhy)
     } cases[] = {
         {"door.tx", {MBB_OK}, true, "TileMap export"},
         {"MAP.TMX", {2}, false, "Export Tiled Map"},
-        {"MAP.TMX", {kAlone, MBB_OK}, true, "TileMap export"},
-        {"lost.tmx", {kFull, MBB_OK}, false, "TileMap export"},
+        {"MAP.TMX", {SC_ALONE, MBB_OK}, true, "TileMap export"},
+        {"lost.tmx", {SC_FULL, MBB_OK}, false, "TileMap export"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.block);
@@ -402,7 +401,7 @@ TEST_F(SceneTiledTest, AFullMapExportReplacesAFileOfTheFolderOnlyAfterAYes)
     writeFile(folder.path("tiles.png"), "the user's own file");
     ASSERT_EQ(choose("level.tmx"), 0);
     for (int answer : {MBB_NO, MBB_YES}) {
-        TS::pushAnswer(kFull);
+        TS::pushAnswer(SC_FULL);
         TS::pushAnswer(answer); // tiles.png exists
         if (answer == MBB_YES)
             TS::pushAnswer(MBB_OK);
@@ -453,13 +452,13 @@ TEST_F(SceneTiledTest, FullDeleteRemovesWhatTheMapNamesOnceAndLeavesOtherArchive
         TS::pushAnswer(MBB_OK); // the map cannot be built, and says why
         ASSERT_EQ(choose("map.tmx"), 0);
         EXPECT_EQ(takeBoxes().at(0).text.substr(0, 48), "The Scene could not be built; its text is shown.");
-        TS::pushAnswer(kFull);
+        TS::pushAnswer(SC_FULL);
         if (c.tileSets.size() > 3)
             TS::pushAnswer(0); // the notice about the other archive closes by itself
         else
             for (int i = 0; i < 2; ++i) // the failure, then the map held again says why it cannot be built
                 TS::pushAnswer(MBB_OK);
-        EXPECT_EQ(click(109), c.result);
+        EXPECT_EQ(click(BW_DELETE), c.result);
         EXPECT_EQ(liveBlocks(), c.left);
         EXPECT_TRUE(status->bReparseAll) << "blocks went in both cases";
         const auto boxes = takeBoxes();
@@ -493,8 +492,8 @@ TEST_F(SceneTiledTest, FullDeleteRemovesTheMapsOwnPicturesThatNoOtherDocumentNam
     put("keep.tmx", head + imageLayer(1, "#M_shared_0") + "</map>\n");
     put("kept.tsx", tileSet({"#M_kept_0"}));
     ASSERT_EQ(choose("own.tmx"), 0);
-    TS::pushAnswer(kFull);
-    EXPECT_EQ(click(109), 4) << "deleted: nothing held";
+    TS::pushAnswer(SC_FULL);
+    EXPECT_EQ(click(BW_DELETE), 4) << "deleted: nothing held";
     EXPECT_EQ(liveBlocks(), (std::vector<std::string>{"ZK7_IMAGE #M_kept_0", "ZK7_IMAGE #M_shared_0",
                                                        "ZK7_XML keep.tmx", "ZK7_XML kept.tsx"}));
     EXPECT_EQ(takeBoxes().size(), 1u) << "the choice only";
@@ -511,7 +510,7 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
     writeFile(folder.path("Forest.TSX"), tileSet({"a/grass.png", "b/grass.png", "a/grass.png"}));
     makeTab();
 
-    EXPECT_EQ(importFile(kAlone, folder.path("Forest.TSX"), {kFull, 0}), 0);
+    EXPECT_EQ(importFile(SC_TILE_SET, folder.path("Forest.TSX"), {SC_FULL, 0}), 0);
     const std::vector<std::string> imported{"ZK7_IMAGE grass.png", "ZK7_IMAGE grass_2.png", "ZK7_IMAGE grass_3.png",
                                             "ZK7_XML Forest.tsx"};
     EXPECT_EQ(liveBlocks(), imported);
@@ -528,8 +527,8 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
                               "the existing file and all its dependencies.\n\nDo you want to continue?",
                               MBB_YESNO, MBT_WARNING};
     for (int answer : {MBB_NO, MBB_YES}) {
-        importFile(kAlone, folder.path("Forest.TSX"), answer == MBB_YES ? std::vector{kFull, answer, 0}
-                                                                         : std::vector{kFull, answer});
+        importFile(SC_TILE_SET, folder.path("Forest.TSX"),
+                   answer == MBB_YES ? std::vector<int>{SC_FULL, answer, 0} : std::vector<int>{SC_FULL, answer});
         EXPECT_EQ(takeBoxes()[3], tileSetQuestion);
         EXPECT_EQ(liveBlocks(), imported);
     }
@@ -549,7 +548,7 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
     for (const auto& b : broken) {
         writeFile(folder.path("Broken.tsx"), tileSet({"b/grass.png", b.picture}));
         LogCapture log(folder.path("log.txt"));
-        importFile(kAlone, folder.path("Broken.tsx"), {kFull, MBB_OK});
+        importFile(SC_TILE_SET, folder.path("Broken.tsx"), {SC_FULL, MBB_OK});
         EXPECT_EQ(takeBoxes().back().text, "Some errors occurred during import. Check log for details.");
         EXPECT_NE(log.text().find(std::string("the image \"") + b.picture + "\" of \"" + folder.path("Broken.tsx") +
                                   "\" could not be stored: " + b.why + ".\n"),
@@ -561,16 +560,16 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
     // Not a source a scene is made from: the dialog comes back, and is
     // cancelled. The tile set just imported is unsaved: Yes to leaving it.
     ASSERT_TRUE(tab->isDirty());
-    TS::pushAnswer(kFull);
+    TS::pushAnswer(SC_SCENE);
     TS::pushAnswer(MBB_YES);
     TS::pushScript([](int dialog) {
         TS::clickWidget(dialog, sceneImportDialog::ID_LOAD);
         TS::pump();
-        TS::clickWidget(dialog, 1);
+        TS::clickWidget(dialog, sceneImportDialog::ID_OK);
     });
     TS::pushFileAnswer(true, folder.path("Forest.TSX").c_str());
     TS::pushAnswer(MBB_OK);
-    TS::pushScript([](int dialog) { TS::clickWidget(dialog, 2); });
+    TS::pushScript([](int dialog) { TS::clickWidget(dialog, sceneImportDialog::ID_CANCEL); });
     click(SW_IMPORT);
     EXPECT_EQ(takeBoxes().at(4), (Box{"New Scene", "Unsupported source.", MBB_OK, MBT_WARNING}));
 
@@ -581,9 +580,9 @@ TEST_F(SceneTiledTest, ImportsNeverReplaceABlockTheyDidNotMakeWithoutAsking)
                           "The file \"Forest.tmx\" already exists in the QEL.\n\nThe import will overwrite it.\n\n"
                           "Do you want to continue?",
                           MBB_YESNO, MBT_WARNING};
-    importFile(kFull, folder.path("Forest.tmx"), {MBB_NO});
+    importFile(SC_SCENE, folder.path("Forest.tmx"), {MBB_NO});
     EXPECT_EQ(this->stored("Forest.tmx"), "<map/>");
-    EXPECT_EQ(importFile(kFull, folder.path("Forest.tmx"), {MBB_YES}), 0);
+    EXPECT_EQ(importFile(SC_SCENE, folder.path("Forest.tmx"), {MBB_YES}), 0);
     EXPECT_EQ(takeBoxes().back(), mapQuestion);
     EXPECT_FALSE(tab->isDirty()) << "the map shown is the one stored";
     EXPECT_NE(this->stored("Forest.tmx").find("source=\"qel://tab.qel/Forest.TSX\""), std::string::npos);
@@ -635,7 +634,7 @@ TEST_F(SceneTiledTest, AFullMapExportWritesOnlyInsideItsFolderWhateverTheMapName
     EXPECT_TRUE(fs::exists(folder.path("out/" + named))) << named;
 
     // Again: every file the export would replace is asked about.
-    TS::pushAnswer(kFull);
+    TS::pushAnswer(SC_FULL);
     for (int i = 0; i < 3; ++i)
         TS::pushAnswer(MBB_YES);
     TS::pushAnswer(MBB_OK);
@@ -679,7 +678,7 @@ TEST_F(SceneTiledTest, AFullMapExportFitsLongNamesIntoFileNamesAndLogsAFailedWri
     const std::string named = attributeOf(readFile(folder.path("long1/long1.tmx")), "<tileset", "source");
     fs::remove(folder.path("long1/" + named));
     fs::create_directory(folder.path("long1/" + named));
-    TS::pushAnswer(kFull);
+    TS::pushAnswer(SC_FULL);
     for (int i = 0; i < 3; ++i)
         TS::pushAnswer(MBB_YES);
     TS::pushAnswer(MBB_OK);
@@ -757,7 +756,7 @@ TEST_F(SceneTiledTest, AnImportedMapKeepsItsLayerIdsTileSetNameAndColumns)
               " <group id=\"9\" name=\"Nine\"><layer id=\"12\" name=\"Twelve\" width=\"2\" height=\"1\">"
               "<data encoding=\"csv\">0,2</data></layer></group>\n"
               " <objectgroup id=\"3\" name=\"Three\"/>\n</map>\n");
-    ASSERT_EQ(importFile(kFull, original), 0) << testing::PrintToString(takeBoxes());
+    ASSERT_EQ(importFile(SC_SCENE, original), 0) << testing::PrintToString(takeBoxes());
     const auto ids = [](const std::string& tmx) {
         std::vector<std::string> out;
         for (const char* layer : {"\"Five\"", "\"Nine\"", "\"Twelve\"", "\"Three\""})
@@ -808,7 +807,7 @@ TEST_F(SceneTiledTest, AFailedMapImportShowsTheEnginesReason)
         SCOPED_TRACE(c.map);
         const std::vector<std::string> before = liveBlocks();
         writeFile(folder.path(c.map), mapOf({c.tileSet}));
-        importFile(kFull, folder.path(c.map), {MBB_OK});
+        importFile(SC_SCENE, folder.path(c.map), {MBB_OK});
         const Box failed = takeBoxes().back();
         EXPECT_EQ(failed.title, "TileMap import");
         EXPECT_EQ(failed.text.rfind("Failed to load TileMap. File may be invalid or dependencies missing.\n\n", 0),
@@ -827,16 +826,16 @@ TEST_F(SceneTiledTest, ATileSetOrTemplateAsTextIsNamedAfterItsFile)
     writeFile(folder.path("door.tx"), "<template><object/></template>");
     writeFile(folder.path("tiles.tsx"), tileSet({"elsewhere.png"}));
     ASSERT_EQ(choose("tiles.tsx"), 0);
-    EXPECT_EQ(importFile(kAlone, folder.path("door.tx")), 0);
+    EXPECT_EQ(importFile(SC_TILE_SET, folder.path("door.tx")), 0);
     EXPECT_EQ(std::string(name->getText().c_str()), "door.tx");
     TS::pushAnswer(0); // the saved notice
-    EXPECT_EQ(click(108), 0);
+    EXPECT_EQ(click(BW_SAVE), 0);
     EXPECT_EQ(stored("door.tx"), "<template><object/></template>");
     EXPECT_EQ(stored("tiles.tsx"), scenetest::kTileSet);
 
     // A file of a stored block's name: asked first, and No keeps all as it was.
     takeBoxes();
-    importFile(kAlone, folder.path("tiles.tsx"), {kAlone, MBB_NO});
+    importFile(SC_TILE_SET, folder.path("tiles.tsx"), {SC_ALONE, MBB_NO});
     EXPECT_EQ(takeBoxes().back(), (Box{"File exists",
                                        "The file \"tiles.tsx\" already exists in the QEL.\n\nSaving the import will "
                                        "overwrite it.\n\nDo you want to continue?",

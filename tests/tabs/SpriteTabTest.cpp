@@ -17,8 +17,8 @@ protected:
     void importSheet()
     {
         ASSERT_EQ(import(pngFile("sheet.png", filled(40, 30))), 0);
-        typeInto(720, "10");
-        typeInto(721, "10");
+        typeInto(CtrlSprites::SW_OFFSET_X, "10");
+        typeInto(CtrlSprites::SW_OFFSET_Y, "10");
     }
     Sprite* loaded(const char* name)
     {
@@ -46,19 +46,19 @@ protected:
 TEST_F(SpriteTabTest, EditedAnimationsSaveAndReloadAsShown)
 {
     importSheet();
-    EXPECT_EQ(label(711), "Animations 1/3");
-    EXPECT_EQ(label(718), "Frames 1/4");
-    clickOn(704);
-    EXPECT_EQ(label(711), "Animations 2/3");
-    choose(707, 4); // Left
-    choose(708, 3); // OneShot
-    choose(727, 2); // Center
-    typeInto(722, "-2");
-    typeInto(724, "2");
-    typeInto(725, "4");
-    clickOn(706);
-    EXPECT_EQ(label(718), "Frames 3/4");
-    typeInto(726, "250");
+    EXPECT_EQ(label(CtrlSprites::SW_NUM_ANIM), "Animations 1/3");
+    EXPECT_EQ(label(CtrlSprites::SW_NUM_FRAMES), "Frames 1/4");
+    clickOn(CtrlSprites::SW_ANIM_PLUS);
+    EXPECT_EQ(label(CtrlSprites::SW_NUM_ANIM), "Animations 2/3");
+    choose(CtrlSprites::SW_STATE, 4); // Left
+    choose(CtrlSprites::SW_TYPE, 3); // OneShot
+    choose(CtrlSprites::SW_HOT_X_MODE, 2); // Center
+    typeInto(CtrlSprites::SW_HOT_X, "-2");
+    typeInto(CtrlSprites::SW_FRAME_START, "2");
+    typeInto(CtrlSprites::SW_FRAME_END, "4");
+    clickOn(CtrlSprites::SW_FRAME_PLUS);
+    EXPECT_EQ(label(CtrlSprites::SW_NUM_FRAMES), "Frames 3/4");
+    typeInto(CtrlSprites::SW_FRAME_MS, "250");
     EXPECT_TRUE(tab->isDirty());
     ASSERT_EQ(save("hero"), 0);
     EXPECT_EQ(boxes(), (std::vector<std::string>{"Sprite: save to QEL / Sprite saved."}));
@@ -71,16 +71,16 @@ TEST_F(SpriteTabTest, EditedAnimationsSaveAndReloadAsShown)
 
     // Loaded from the list, one more event, saved again: every animation
     // keeps its values (the widgets show the sprite's current animation).
-    clickOn(107);
+    clickOn(BW_NEW);
     ASSERT_EQ(select("hero"), 0);
-    EXPECT_EQ(label(711), "Animations 1/3");
-    EXPECT_EQ(number(720), 10);
+    EXPECT_EQ(label(CtrlSprites::SW_NUM_ANIM), "Animations 1/3");
+    EXPECT_EQ(number(CtrlSprites::SW_OFFSET_X), 10);
     tab->processEvent(0, 0);
-    clickOn(704);
-    EXPECT_EQ(p->getList(707)->getSelectedIndex(), 4);
-    EXPECT_EQ(p->getComboBox(727)->getSelectedIndex(), 2);
-    EXPECT_EQ(number(722), -2);
-    EXPECT_EQ(number(724) * 10 + number(725), 24);
+    clickOn(CtrlSprites::SW_ANIM_PLUS);
+    EXPECT_EQ(p->getList(CtrlSprites::SW_STATE)->getSelectedIndex(), 4);
+    EXPECT_EQ(p->getComboBox(CtrlSprites::SW_HOT_X_MODE)->getSelectedIndex(), 2);
+    EXPECT_EQ(number(CtrlSprites::SW_HOT_X), -2);
+    EXPECT_EQ(number(CtrlSprites::SW_FRAME_START) * 10 + number(CtrlSprites::SW_FRAME_END), 24);
     ASSERT_EQ(save("hero"), 0);
     boxes();
     Sprite* again = loaded("hero");
@@ -91,21 +91,21 @@ TEST_F(SpriteTabTest, EditedAnimationsSaveAndReloadAsShown)
 TEST_F(SpriteTabTest, FramesShownBrowsedAndTimedStayInsideTheRange)
 {
     importSheet();
-    typeKeys(726, "777"); // frame 1, before the range leaves it out
-    typeKeys(724, "2");
-    typeKeys(725, "3");
-    EXPECT_EQ(label(718), "Frames 2/4");
-    EXPECT_EQ(number(726), 100);
-    typeKeys(726, "333");
+    typeKeys(CtrlSprites::SW_FRAME_MS, "777"); // frame 1, before the range leaves it out
+    typeKeys(CtrlSprites::SW_FRAME_START, "2");
+    typeKeys(CtrlSprites::SW_FRAME_END, "3");
+    EXPECT_EQ(label(CtrlSprites::SW_NUM_FRAMES), "Frames 2/4");
+    EXPECT_EQ(number(CtrlSprites::SW_FRAME_MS), 100);
+    typeKeys(CtrlSprites::SW_FRAME_MS, "333");
     const struct {
         int button;
         const char* shown;
     } steps[] = {{705, "Frames 2/4"}, {706, "Frames 3/4"}, {706, "Frames 3/4"}};
     for (const auto& step : steps) {
         clickOn(step.button);
-        EXPECT_EQ(label(718), step.shown) << step.button;
+        EXPECT_EQ(label(CtrlSprites::SW_NUM_FRAMES), step.shown) << step.button;
     }
-    typeKeys(726, "444");
+    typeKeys(CtrlSprites::SW_FRAME_MS, "444");
     ASSERT_EQ(save("ranged"), 0);
     boxes();
     Sprite* stored = loaded("ranged");
@@ -119,24 +119,24 @@ TEST_F(SpriteTabTest, ACutThatDropsTheCurrentAnimationWritesNoOtherAnimation)
     // Each animation gets values of its own: state, type, hot spot, range, time.
     for (int anim = 0; anim < 3; ++anim) {
         if (anim > 0)
-            clickOn(704);
-        choose(707, anim + 2);
-        choose(708, anim + 2);
-        typeKeys(722, std::to_string(anim + 1));
-        typeKeys(724, std::to_string(anim + 1));
-        typeKeys(726, std::to_string(200 + anim));
+            clickOn(CtrlSprites::SW_ANIM_PLUS);
+        choose(CtrlSprites::SW_STATE, anim + 2);
+        choose(CtrlSprites::SW_TYPE, anim + 2);
+        typeKeys(CtrlSprites::SW_HOT_X, std::to_string(anim + 1));
+        typeKeys(CtrlSprites::SW_FRAME_START, std::to_string(anim + 1));
+        typeKeys(CtrlSprites::SW_FRAME_MS, std::to_string(200 + anim));
     }
-    ASSERT_EQ(label(711), "Animations 3/3");
+    ASSERT_EQ(label(CtrlSprites::SW_NUM_ANIM), "Animations 3/3");
     ASSERT_EQ(save("cut"), 0);
     Sprite* before = loaded("cut");
     ASSERT_NE(before, nullptr);
     // Only the cell height, typed key by key: 15 leaves two rows, 10 three.
-    typeKeys(721, "15");
-    EXPECT_EQ(label(711), "Animations 1/2");
-    EXPECT_EQ(p->getList(707)->getSelectedIndex(), 2);
-    EXPECT_EQ(p->getList(708)->getSelectedIndex(), 2);
-    EXPECT_EQ(number(722), 1);
-    typeKeys(721, "10");
+    typeKeys(CtrlSprites::SW_OFFSET_Y, "15");
+    EXPECT_EQ(label(CtrlSprites::SW_NUM_ANIM), "Animations 1/2");
+    EXPECT_EQ(p->getList(CtrlSprites::SW_STATE)->getSelectedIndex(), 2);
+    EXPECT_EQ(p->getList(CtrlSprites::SW_TYPE)->getSelectedIndex(), 2);
+    EXPECT_EQ(number(CtrlSprites::SW_HOT_X), 1);
+    typeKeys(CtrlSprites::SW_OFFSET_Y, "10");
     ASSERT_EQ(save("cut"), 0);
     boxes();
 
@@ -162,8 +162,8 @@ TEST_F(SpriteTabTest, StateTypeAndRangeFollowTheirTables)
         int first, last;
     } ranges[] = {{"2", "5", 1, 3}, {"3", "1", 2, 2}, {"0", "9", 0, 3}};
     for (const auto& r : ranges) {
-        typeInto(724, r.start);
-        typeInto(725, r.end);
+        typeInto(CtrlSprites::SW_FRAME_START, r.start);
+        typeInto(CtrlSprites::SW_FRAME_END, r.end);
         int first = -1, last = -1;
         s->getAnimRangeIndex(0, &first, &last);
         EXPECT_EQ(first * 10 + last, r.first * 10 + r.last) << r.start << ".." << r.end;
@@ -176,43 +176,43 @@ TEST_F(SpriteTabTest, StateTypeAndRangeFollowTheirTables)
     for (const auto& k : states) {
         s->setAnimStateIndex(0, k.state);
         tab->updateData();
-        EXPECT_EQ(p->getList(707)->getSelectedIndex(), k.row) << k.state;
+        EXPECT_EQ(p->getList(CtrlSprites::SW_STATE)->getSelectedIndex(), k.row) << k.state;
     }
     // A type chosen on frame 3 leaves the first frame's time as it was.
-    clickOn(706);
-    clickOn(706);
-    typeInto(726, "250");
-    choose(708, 2);
-    EXPECT_EQ(label(718), "Frames 1/4");
-    EXPECT_EQ(number(726), 100);
+    clickOn(CtrlSprites::SW_FRAME_PLUS);
+    clickOn(CtrlSprites::SW_FRAME_PLUS);
+    typeInto(CtrlSprites::SW_FRAME_MS, "250");
+    choose(CtrlSprites::SW_TYPE, 2);
+    EXPECT_EQ(label(CtrlSprites::SW_NUM_FRAMES), "Frames 1/4");
+    EXPECT_EQ(number(CtrlSprites::SW_FRAME_MS), 100);
     uint16_t firstMs = 0;
     s->getFrameTimeIndex(0, 0, &firstMs);
     EXPECT_EQ(firstMs, 100);
     for (int row = 1; row <= 5; ++row) {
-        choose(708, row);
+        choose(CtrlSprites::SW_TYPE, row);
         int type = 0;
         s->getAnimTypeIndex(0, &type);
         EXPECT_EQ(type, CtrlSprites::kTypes[row - 1]);
     }
-    choose(707, 4);
+    choose(CtrlSprites::SW_STATE, 4);
     uint16_t state = 0;
     s->getAnimStateIndex(0, &state);
     EXPECT_EQ(state, 768);
-    typeInto(726, "30000");
+    typeInto(CtrlSprites::SW_FRAME_MS, "30000");
     uint16_t ms = 0;
     s->getFrameTimeIndex(0, 0, &ms);
     EXPECT_EQ(ms, 20000);
     // Bounds: nothing before the first animation or frame, nothing after the last.
-    clickOn(703);
-    clickOn(705);
-    EXPECT_EQ(label(711) + " " + label(718), "Animations 1/3 Frames 1/4");
+    clickOn(CtrlSprites::SW_ANIM_MINUS);
+    clickOn(CtrlSprites::SW_FRAME_MINUS);
+    EXPECT_EQ(label(CtrlSprites::SW_NUM_ANIM) + " " + label(CtrlSprites::SW_NUM_FRAMES), "Animations 1/3 Frames 1/4");
 }
 
 TEST_F(SpriteTabTest, PreviewOutlinesCellsAnimationAndFrameInsideThePreview)
 {
     importSheet();
-    clickOn(704);
-    clickOn(706);
+    clickOn(CtrlSprites::SW_ANIM_PLUS);
+    clickOn(CtrlSprites::SW_FRAME_PLUS);
     SDL_Surface* shot = frame();
     ASSERT_NE(shot, nullptr);
     const SDL_FRect r = tab->imageRect();

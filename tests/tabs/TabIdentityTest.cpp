@@ -1,4 +1,5 @@
 #include "tabs/TabFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include "tabs/data/ctrlAudioTracks.h"
 #include "tabs/data/ctrlFiles.h"
@@ -76,7 +77,7 @@ TEST_F(TabIdentityTest, EveryTabListsTheBlocksOfItsType)
             if (std::string(editortest::panel(id)->getName()) == c.name)
                 panel = editortest::panel(id);
         ASSERT_NE(panel, nullptr) << c.name;
-        EXPECT_EQ(listItems(panel->getList(105)), c.items) << c.name;
+        EXPECT_EQ(listItems(panel->getList(BW_LIST)), c.items) << c.name;
         EXPECT_FALSE(panel->isShown()) << c.name;
         tab->show();
         EXPECT_TRUE(panel->isShown()) << c.name;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tabs/AnsweredTabFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include "app/EventRoute.h"
 #include "tabs/data/ctrlFiles.h"
@@ -33,8 +34,8 @@ protected:
         blockType = type;
         panelId = Zelkoran::Main::instance()->guiMgr()->getPanelIDs().back();
         panel = editortest::panel(panelId);
-        list = panel->getList(105);
-        name = panel->getTextEdit(112);
+        list = panel->getList(BW_LIST);
+        name = panel->getTextEdit(BW_NAME);
         tab->parseQEL();
         tab->show();
         lastResult = tab->processEvent(tab->getCheckBoxID(), 1);
@@ -69,7 +70,7 @@ protected:
     int choose(const char* rowName)
     {
         EXPECT_EQ(tab->selectBlockListItemByName(rowName), 1) << rowName;
-        lastResult = tab->processEvent(105, list->getSelectedIndex());
+        lastResult = tab->processEvent(BW_LIST, list->getSelectedIndex());
         return lastResult;
     }
     // Replaces the text box's lines as typing would, and reports the edit.

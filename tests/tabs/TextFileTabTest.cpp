@@ -1,4 +1,5 @@
 #include "tabs/TextFileFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include <SDL.h>
 
@@ -19,7 +20,7 @@ protected:
     // The widgets that only content makes usable.
     std::vector<bool> contentWidgetsEnabled() const
     {
-        return {panel->getButton(108)->isEnabled(), widget(kExport)->isEnabled(), widget(kRaw)->isEnabled(),
+        return {panel->getButton(BW_SAVE)->isEnabled(), widget(kExport)->isEnabled(), widget(kRaw)->isEnabled(),
                 widget(kCompressed)->isEnabled(), widget(kCrypted)->isEnabled(), widget(kText)->isEnabled()};
     }
     std::vector<bool> storageBoxes() const { return {checked(kRaw), checked(kCompressed), checked(kCrypted)}; }
@@ -35,7 +36,7 @@ protected:
     {
         if (expectSuccess)
             TS::pushAnswer(0);
-        return click(108);
+        return click(BW_SAVE);
     }
 };
 
@@ -57,8 +58,8 @@ TEST_F(TextFileTabTest, ANewTabHoldsNoContentAndOffersOnlyImport)
 
     // A name alone does not make Save usable without content.
     name->setText("notes.xml");
-    EXPECT_EQ(tab->processEvent(112, 0), 4);
-    EXPECT_FALSE(panel->getButton(108)->isEnabled());
+    EXPECT_EQ(tab->processEvent(BW_NAME, 0), 4);
+    EXPECT_FALSE(panel->getButton(BW_SAVE)->isEnabled());
     // The disabled storage boxes raise no event at all.
     EXPECT_EQ(click(id(kRaw)), 1);
     EXPECT_EQ(storageBoxes(), (std::vector<bool>{false, true, false}));
@@ -130,7 +131,7 @@ TEST_F(TextFileTabTest, BinaryContentIsShownAsSuchAndSavedUnchanged)
         EXPECT_EQ(text()->getText(), "");
         EXPECT_FALSE(text()->isEnabled());
         EXPECT_TRUE(widget(kExport)->isEnabled());
-        EXPECT_TRUE(panel->getButton(108)->isEnabled());
+        EXPECT_TRUE(panel->getButton(BW_SAVE)->isEnabled());
         EXPECT_EQ(save(), 0);
         EXPECT_EQ(stored(blockName.c_str()), controls[i]);
     }
@@ -166,7 +167,7 @@ TEST_F(TextFileTabTest, TheStorageBoxesAreOneChoiceThatTheNextSaveUses)
     edit({"changed"});
     TS::clearModalLog();
     TS::pushAnswer(MBB_OK);
-    EXPECT_EQ(click(108), -1);
+    EXPECT_EQ(click(BW_SAVE), -1);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"File", kKeyNeeded, MBB_OK, MBT_WARNING, 0}}));
     EXPECT_EQ(stored("packed.txt", &storage), "packed");
     EXPECT_EQ(storage, Archive::ST_RAW);
@@ -240,9 +241,9 @@ TEST_F(TextFileTabTest, ASaveNeedsANameAndContent)
     EXPECT_EQ(choose("a.txt"), 0);
     name->setText("");
     list->setSelectedIndex(0);
-    tab->processEvent(112, 0);
+    tab->processEvent(BW_NAME, 0);
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->processEvent(108, 0), -1);
+    EXPECT_EQ(tab->processEvent(BW_SAVE, 0), -1);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"File: save to QEL", "File name cannot be empty.", MBB_NONE,
                                               MBT_WARNING, 2000}}));
 
@@ -251,7 +252,7 @@ TEST_F(TextFileTabTest, ASaveNeedsANameAndContent)
     name->setText("a.txt");
     edit({""});
     TS::pushAnswer(0);
-    EXPECT_EQ(click(108), -1);
+    EXPECT_EQ(click(BW_SAVE), -1);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"File: save to QEL", kEmptySave, MBB_NONE, MBT_WARNING, 2000}}));
     EXPECT_EQ(stored("a.txt"), "text\n");
     EXPECT_EQ(label(kSize), "Size: 5 B");
@@ -270,7 +271,7 @@ TEST_F(TextFileTabTest, SavedBlocksTheListHidesLeaveNothingSelected)
     for (const char* hidden : {"map.tmx", "#private.xml"}) {
         SCOPED_TRACE(hidden);
         name->setText(hidden);
-        tab->processEvent(112, 0);
+        tab->processEvent(BW_NAME, 0);
         EXPECT_EQ(save(), 0);
         EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"XML: save to QEL", "XML saved.", MBB_NONE, MBT_INFORMATION, 1500}}));
         EXPECT_EQ(stored(hidden), "<data/>");
@@ -303,7 +304,7 @@ TEST_F(TextFileTabTest, ChoosingTheOpenItemKeepsEditsAnotherDiscardsThem)
 
     // New empties everything and goes back to compressed storage.
     EXPECT_EQ(click(id(kRaw)), 0);
-    EXPECT_EQ(click(107), 4);
+    EXPECT_EQ(click(BW_NEW), 4);
     EXPECT_EQ(label(kType), "No file");
     EXPECT_EQ(label(kSize), "Size: 0 B");
     EXPECT_EQ(text()->getText(), "");
@@ -322,7 +323,7 @@ TEST_F(TextFileTabTest, ALoneLineBreakIsContentAndSaved)
         tab->onNew();
         EXPECT_EQ(choose("break.txt"), 0);
         name->setText("copy.txt");
-        tab->processEvent(112, 0);
+        tab->processEvent(BW_NAME, 0);
         EXPECT_EQ(save(), 0);
         EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"File: save to QEL", "File saved.", MBB_NONE, MBT_INFORMATION, 1500}}));
         EXPECT_EQ(stored("copy.txt"), bytes);

@@ -1,4 +1,5 @@
 #include "tabs/TextFileFixture.h"
+#include "tabs/base/BasePanel.h"
 
 #include "support/FileFaults.h"
 
@@ -52,9 +53,9 @@ TEST_F(TextFileTransferTest, AnImportedFileBecomesTheContentAndNamesTheBlock)
     EXPECT_STREQ(name->getText().c_str(), "notes.txt");
     EXPECT_EQ(text()->getLine(2), "beta");
     EXPECT_TRUE(tab->isDirty());
-    EXPECT_TRUE(panel->getButton(108)->isEnabled());
+    EXPECT_TRUE(panel->getButton(BW_SAVE)->isEnabled());
     TS::pushAnswer(0);
-    EXPECT_EQ(click(108), 0);
+    EXPECT_EQ(click(BW_SAVE), 0);
     EXPECT_EQ(stored("notes.txt"), "alpha\r\nbeta\r\n");
     EXPECT_EQ(listItems(list), (std::vector<std::string>{"notes.txt"}));
     EXPECT_STREQ(list->getSelectedText(), "notes.txt");
@@ -64,15 +65,15 @@ TEST_F(TextFileTransferTest, AnImportedFileBecomesTheContentAndNamesTheBlock)
     EXPECT_STREQ(name->getText().c_str(), "notes.txt");
     EXPECT_EQ(text()->getText(), "x");
     // The import made the content nobody's: choosing the item reloads it.
-    EXPECT_EQ(tab->processEvent(105, 1), 0);
+    EXPECT_EQ(tab->processEvent(BW_LIST, 1), 0);
     EXPECT_EQ(text()->getLine(1), "alpha");
-    tab->processEvent(107, 0);
+    tab->processEvent(BW_NEW, 0);
     EXPECT_EQ(importFile(source("README", std::string("bin\0ary", 7))), 0);
     EXPECT_STREQ(name->getText().c_str(), "README");
     EXPECT_EQ(label(kType), "Binary file");
     EXPECT_FALSE(text()->isEnabled());
     TS::pushAnswer(0);
-    EXPECT_EQ(click(108), 0);
+    EXPECT_EQ(click(BW_SAVE), 0);
     EXPECT_EQ(stored("README"), std::string("bin\0ary", 7));
     TS::clearModalLog();
 }
@@ -128,7 +129,7 @@ TEST_F(TextFileTransferTest, TheOpenDialogOffersTheTabsFilter)
                     for (int i = 1; i <= combo->getItemCount(); ++i)
                         types.emplace_back(combo->getItemText(i));
                 }
-            TS::clickWidget(dialogId, 2); // Cancel
+            TS::clickWidget(dialogId, MBB_CANCEL);
         });
         click(id(kImport));
         return types;
@@ -179,7 +180,7 @@ TEST_F(TextFileTransferTest, ExportWritesTheHeldBytesBesideTheArchive)
 
     // A saved edit is what the next export writes.
     TS::pushAnswer(0);
-    EXPECT_EQ(click(108), 0);
+    EXPECT_EQ(click(BW_SAVE), 0);
     name->setText("../escaped.xml");
     TS::pushAnswer(MBB_OK);
     EXPECT_EQ(tab->onExport(status->sArchivePath), 0);
@@ -234,14 +235,14 @@ TEST_F(TextFileTransferTest, DeleteAsksFirstAndEmptiesTheTab)
                        MBT_INFORMATION, 0};
 
     TS::pushAnswer(MBB_NO);
-    EXPECT_EQ(click(109), -1);
+    EXPECT_EQ(click(BW_DELETE), -1);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{question}));
     EXPECT_EQ(stored("drop.xml"), "<drop/>");
     EXPECT_EQ(label(kType), "ASCII file");
     EXPECT_EQ(status->bReparseAll, 0);
 
     TS::pushAnswer(MBB_YES);
-    EXPECT_EQ(click(109), 4);
+    EXPECT_EQ(click(BW_DELETE), 4);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{question}));
     EXPECT_EQ(stored("drop.xml"), "<missing>");
     EXPECT_EQ(listItems(list), (std::vector<std::string>{"keep.xml"}));
@@ -255,7 +256,7 @@ TEST_F(TextFileTransferTest, DeleteAsksFirstAndEmptiesTheTab)
     ASSERT_EQ(archive()->blockDelete(Archive::Block("keep.xml", "ZK7_XML")), 0);
     TS::pushAnswer(MBB_YES);
     TS::pushAnswer(MBB_OK);
-    EXPECT_EQ(click(109), -1);
+    EXPECT_EQ(click(BW_DELETE), -1);
     EXPECT_EQ(takeBoxes().back(), (Box{"Delete File", "XML could not be deleted.", MBB_OK, MBT_ERROR, 0}));
     EXPECT_EQ(listItems(list), std::vector<std::string>{});
     EXPECT_EQ(label(kType), "No file");
@@ -268,7 +269,7 @@ TEST_F(TextFileTransferTest, TheFilesTabAsksWithItsOwnNoun)
     addBlock("song.mid", std::string("MThd\0\0", 6));
     EXPECT_EQ(choose("song.mid"), 0);
     TS::pushAnswer(MBB_YES);
-    EXPECT_EQ(click(109), 4);
+    EXPECT_EQ(click(BW_DELETE), 4);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Delete File", "Are you sure you want to delete \"song.mid\" File?",
                                               MBB_YESNO, MBT_INFORMATION, 0}}));
     EXPECT_EQ(stored("song.mid"), "<missing>");

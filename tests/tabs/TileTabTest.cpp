@@ -16,8 +16,8 @@ using TileTabTest = ImageFamilyTabTest<CtrlTiles>;
 TEST_F(TileTabTest, TileSizeRuleCountsAndReloadsAsSaved)
 {
     EXPECT_EQ(tab->processEvent(0, 0), 4);
-    EXPECT_EQ(label(605), "Number of tiles: 0");
-    for (int id : {602, 606, 607})
+    EXPECT_EQ(label(CtrlTiles::TW_NUM_TILES), "Number of tiles: 0");
+    for (int id : {CtrlTiles::TW_SHOW_GRID, CtrlTiles::TW_OFFSET_X, CtrlTiles::TW_OFFSET_Y})
         EXPECT_FALSE(enabled(id)) << id;
     ASSERT_EQ(import(pngFile("set.png", filled(100, 40))), 0);
     EXPECT_TRUE(tab->isDirty());
@@ -31,19 +31,19 @@ TEST_F(TileTabTest, TileSizeRuleCountsAndReloadsAsSaved)
                  {"500", "7", "Number of tiles: 1x5=5"},
                  {"32", "16", "Number of tiles: 3x2=6"}};
     for (const auto& s : sizes) {
-        typeInto(606, s.x);
-        typeInto(607, s.y);
-        EXPECT_EQ(label(605), s.label) << s.x << "x" << s.y;
+        typeInto(CtrlTiles::TW_OFFSET_X, s.x);
+        typeInto(CtrlTiles::TW_OFFSET_Y, s.y);
+        EXPECT_EQ(label(CtrlTiles::TW_NUM_TILES), s.label) << s.x << "x" << s.y;
     }
     ASSERT_EQ(save("grass"), 0);
     EXPECT_EQ(boxes(), (std::vector<std::string>{"Tile: save to QEL / Tile saved."}));
 
-    clickOn(107);
-    EXPECT_EQ(number(606) + number(607), 0);
+    clickOn(BW_NEW);
+    EXPECT_EQ(number(CtrlTiles::TW_OFFSET_X) + number(CtrlTiles::TW_OFFSET_Y), 0);
     ASSERT_EQ(select("grass"), 0);
-    EXPECT_EQ(number(606) * 1000 + number(607), 32016);
-    EXPECT_EQ(label(605), "Number of tiles: 3x2=6");
-    EXPECT_EQ(label(407), "100x40 32bits");
+    EXPECT_EQ(number(CtrlTiles::TW_OFFSET_X) * 1000 + number(CtrlTiles::TW_OFFSET_Y), 32016);
+    EXPECT_EQ(label(CtrlTiles::TW_NUM_TILES), "Number of tiles: 3x2=6");
+    EXPECT_EQ(label(CtrlImages::IW_RESOLUTION), "100x40 32bits");
     TileMgr* tiles = Main::instance()->tileMgr();
     const int stored = tiles->load(status->iArchiveID, "grass");
     int w = 0, h = 0;
@@ -55,8 +55,8 @@ TEST_F(TileTabTest, TileSizeRuleCountsAndReloadsAsSaved)
 TEST_F(TileTabTest, GridOutlinesWholeTilesOnlyInsideThePreview)
 {
     ASSERT_EQ(import(pngFile("set.png", filled(100, 40))), 0);
-    typeInto(606, "32");
-    typeInto(607, "40");
+    typeInto(CtrlTiles::TW_OFFSET_X, "32");
+    typeInto(CtrlTiles::TW_OFFSET_Y, "40");
     SDL_Surface* shot = frame();
     const int x0 = static_cast<int>(tab->imageRect().x), y = static_cast<int>(tab->imageRect().y) + 20;
     constexpr uint32_t red = 0xFF7F7F, white = 0xFFFFFF;
@@ -83,7 +83,7 @@ TEST_F(TileTabTest, GridOutlinesWholeTilesOnlyInsideThePreview)
     EXPECT_NE(rgbAt(shot, 160, top + 39), red);
     EXPECT_EQ(rgbAt(shot, 201, top + 39), red);
     SDL_FreeSurface(shot);
-    clickOn(602);
+    clickOn(CtrlTiles::TW_SHOW_GRID);
     shot = frame();
     EXPECT_NE(rgbAt(shot, 201, top + 39), red);
     SDL_FreeSurface(shot);

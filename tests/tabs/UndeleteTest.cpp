@@ -1,6 +1,8 @@
 // The undelete tab inside the editor's menu, driven by clicks on its
 // widgets, against archives built through the engine.
 #include "tabs/TabFixture.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include "app/EventRoute.h"
 #include "app/Menu.h"
@@ -48,7 +50,7 @@ protected:
         ASSERT_NE(tab, nullptr);
         p = panel(tab->getName().c_str());
         ASSERT_NE(p, nullptr);
-        list = p->getList(105);
+        list = p->getList(BW_LIST);
     }
 
     void TearDown() override
@@ -106,7 +108,7 @@ protected:
         status->sArchivePath = path.c_str();
         status->bReparseAll = 1;
         menu->update();
-        ASSERT_TRUE(TS::clickWidget(menuPanelId(), 229));
+        ASSERT_TRUE(TS::clickWidget(menuPanelId(), TAB_UNDELETE));
         deliver();
     }
 
@@ -182,7 +184,7 @@ protected:
     std::vector<std::string> tabRows(const char* name)
     {
         menu->update();
-        return listItems(panel(name)->getList(105));
+        return listItems(panel(name)->getList(BW_LIST));
     }
 
     std::unique_ptr<Menu> menu;
@@ -200,12 +202,13 @@ TEST_F(UndeleteTest, ListsDeletedBlocksOfEveryTypeButNotHiddenOrLiveOnes)
           {"alive", "ZK7_IMAGE"},
           {"walls", "ZK7_XML", true}});
     EXPECT_EQ(listItems(list), (std::vector<std::string>{"hero", "theme", "walls", "walls"}));
-    EXPECT_EQ(text(1404), "No block");
-    EXPECT_EQ(text(1405), "Size: 0 B");
-    EXPECT_EQ(text(1406), "QEL Blocksize: 0 B");
-    for (int id : {1400, 1401, 1402, 1403})
+    EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "No block");
+    EXPECT_EQ(text(CtrlUndelete::UW_SIZE), "Size: 0 B");
+    EXPECT_EQ(text(CtrlUndelete::UW_BLOCKSIZE), "QEL Blocksize: 0 B");
+    for (int id :
+        {CtrlUndelete::UW_RAW, CtrlUndelete::UW_COMPRESSED, CtrlUndelete::UW_CRYPTED, CtrlUndelete::UW_UNDELETE})
         EXPECT_FALSE(usable(id)) << id;
-    for (int id : {107, 108, 109})
+    for (int id : {BW_NEW, BW_SAVE, BW_DELETE})
         EXPECT_FALSE(usable(id)) << id;
 }
 
@@ -234,59 +237,60 @@ TEST_F(UndeleteTest, SelectingShowsTheStoredFactsAndEventsTellWhetherSomethingIs
          64, "key-of-the-test");
     // Nothing selected: any event, the tab's own check box included, answers 4.
     EXPECT_EQ(answers({229, 105, 106, 107, 112, 1400}), std::vector<int>(6, 4));
-    EXPECT_FALSE(checked(1400));
+    EXPECT_FALSE(checked(CtrlUndelete::UW_RAW));
 
     // Rows sort: packed, plain, sealed, secret.
     clickRow(2);
-    EXPECT_EQ(text(1404), "ZK7_XML");
-    EXPECT_EQ(text(1405), "Size: 5 B");
-    EXPECT_STREQ(p->getTextEdit(112)->getText().c_str(), "plain");
-    EXPECT_TRUE(checked(1400));
-    EXPECT_FALSE(checked(1401));
-    EXPECT_FALSE(checked(1402));
-    for (int id : {1400, 1401, 1402, 1403})
+    EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "ZK7_XML");
+    EXPECT_EQ(text(CtrlUndelete::UW_SIZE), "Size: 5 B");
+    EXPECT_STREQ(p->getTextEdit(BW_NAME)->getText().c_str(), "plain");
+    EXPECT_TRUE(checked(CtrlUndelete::UW_RAW));
+    EXPECT_FALSE(checked(CtrlUndelete::UW_COMPRESSED));
+    EXPECT_FALSE(checked(CtrlUndelete::UW_CRYPTED));
+    for (int id :
+        {CtrlUndelete::UW_RAW, CtrlUndelete::UW_COMPRESSED, CtrlUndelete::UW_CRYPTED, CtrlUndelete::UW_UNDELETE})
         EXPECT_TRUE(usable(id)) << id;
     EXPECT_EQ(answers({229, 105, 107, 108, 109, 112, 1400}), std::vector<int>(7, 0));
-    EXPECT_EQ(text(1404), "ZK7_XML");
+    EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "ZK7_XML");
 
     clickRow(1);
-    EXPECT_EQ(text(1404), "ZK7_FILE");
-    EXPECT_EQ(text(1405), "Size: 2.9 KiB");
+    EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "ZK7_FILE");
+    EXPECT_EQ(text(CtrlUndelete::UW_SIZE), "Size: 2.9 KiB");
     Archive::Block stored;
     ASSERT_EQ(archive()->blockAt(1, stored), 0);
     ASSERT_LT(stored.storedSize, big.size());
-    EXPECT_EQ(text(1406), "QEL Blocksize: " + std::to_string(stored.storedSize) + " B");
-    EXPECT_TRUE(checked(1401));
-    EXPECT_FALSE(checked(1400));
+    EXPECT_EQ(text(CtrlUndelete::UW_BLOCKSIZE), "QEL Blocksize: " + std::to_string(stored.storedSize) + " B");
+    EXPECT_TRUE(checked(CtrlUndelete::UW_COMPRESSED));
+    EXPECT_FALSE(checked(CtrlUndelete::UW_RAW));
 
     clickRow(3);
-    EXPECT_FALSE(checked(1400));
-    EXPECT_TRUE(checked(1401)) << "compressed, then encrypted";
-    EXPECT_TRUE(checked(1402));
+    EXPECT_FALSE(checked(CtrlUndelete::UW_RAW));
+    EXPECT_TRUE(checked(CtrlUndelete::UW_COMPRESSED)) << "compressed, then encrypted";
+    EXPECT_TRUE(checked(CtrlUndelete::UW_CRYPTED));
     clickRow(4);
-    EXPECT_FALSE(checked(1401));
-    EXPECT_TRUE(checked(1402));
+    EXPECT_FALSE(checked(CtrlUndelete::UW_COMPRESSED));
+    EXPECT_TRUE(checked(CtrlUndelete::UW_CRYPTED));
     // The boxes show the stored mode: clicking one changes nothing.
     clickWidget(1400);
-    EXPECT_FALSE(checked(1400));
-    EXPECT_TRUE(checked(1402));
+    EXPECT_FALSE(checked(CtrlUndelete::UW_RAW));
+    EXPECT_TRUE(checked(CtrlUndelete::UW_CRYPTED));
     // Save and Delete stay unusable even after the base's refresh.
     EXPECT_EQ(tab->refreshWidgets(), 0);
-    EXPECT_FALSE(usable(108));
-    EXPECT_FALSE(usable(109));
+    EXPECT_FALSE(usable(BW_SAVE));
+    EXPECT_FALSE(usable(BW_DELETE));
 }
 
 TEST_F(UndeleteTest, AnEntryThatIsNoLongerDeletedIsRefusedAndChangesNothingShown)
 {
     open({{"a", "ZK7_XML", true, "one"}, {"b", "ZK7_XML", true, "three"}});
     clickRow(1);
-    ASSERT_EQ(text(1405), "Size: 3 B");
+    ASSERT_EQ(text(CtrlUndelete::UW_SIZE), "Size: 3 B");
     // Restored behind the tab's back.
     ASSERT_EQ(archive()->blockUndelete(1, nullptr), 0);
     list->setSelectedIndex(2);
     EXPECT_EQ(tab->onListBox(), -1);
-    EXPECT_EQ(text(1405), "Size: 3 B");
-    EXPECT_EQ(text(1404), "ZK7_XML");
+    EXPECT_EQ(text(CtrlUndelete::UW_SIZE), "Size: 3 B");
+    EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "ZK7_XML");
 }
 
 TEST_F(UndeleteTest, RowsThatShareANameEachShowAndRestoreTheirOwnEntry)
@@ -304,8 +308,8 @@ TEST_F(UndeleteTest, RowsThatShareANameEachShowAndRestoreTheirOwnEntry)
     for (const auto& expected : rows) {
         SCOPED_TRACE(expected.row);
         clickRow(expected.row);
-        EXPECT_EQ(text(1404), expected.type);
-        EXPECT_EQ(text(1405), expected.size);
+        EXPECT_EQ(text(CtrlUndelete::UW_TYPE), expected.type);
+        EXPECT_EQ(text(CtrlUndelete::UW_SIZE), expected.size);
     }
 
     clickRow(3);
@@ -373,7 +377,7 @@ TEST_F(UndeleteTest, ASpriteComesBackWithItsImage)
 {
     open({{"hero", "ZK7_SPRITE", true, "frames"}, {"#S_hero", "ZK7_IMAGE", true, "pixels"}});
     clickRow(1);
-    EXPECT_EQ(text(1404), "ZK7_SPRITE");
+    EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "ZK7_SPRITE");
     EXPECT_EQ(undelete(3), "Block was recovered:\n Name: hero\n Type: ZK7_SPRITE");
     EXPECT_EQ(live("hero", "ZK7_SPRITE"), "frames");
     EXPECT_EQ(live("#S_hero", "ZK7_IMAGE"), "pixels");
@@ -421,7 +425,7 @@ TEST_F(UndeleteTest, OwnersOfAnImageAreRestoredOnlyWithItAndOnlyUnderTheirOwnNam
     EXPECT_EQ(live("runner", "ZK7_SPRITE"), "");
     EXPECT_EQ(live("#S_other", "ZK7_IMAGE"), "");
     EXPECT_EQ(list->getSelectedIndex(), 1);
-    EXPECT_EQ(text(1404), "ZK7_SPRITE");
+    EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "ZK7_SPRITE");
 
     clickRow(2);
     EXPECT_EQ(undelete(1),
@@ -465,7 +469,7 @@ TEST_F(UndeleteTest, AnArchiveWithEncryptedIndexListsAndRestores)
     ASSERT_TRUE(archive()->isEncrypted());
     ASSERT_EQ(listItems(list), (std::vector<std::string>{"door", "vault"}));
     clickRow(2);
-    EXPECT_TRUE(checked(1402));
+    EXPECT_TRUE(checked(CtrlUndelete::UW_CRYPTED));
     EXPECT_EQ(undelete(3), "Block was recovered:\n Name: vault\n Type: ZK7_FILE");
     EXPECT_EQ(live("vault", "ZK7_FILE"), "gold");
     EXPECT_EQ(listItems(list), (std::vector<std::string>{"door"}));
@@ -475,12 +479,13 @@ TEST_F(UndeleteTest, AReparseOrClosingDropsTheSelection)
 {
     open({{"a", "ZK7_XML", true}, {"b", "ZK7_XML", true}});
     clickRow(2);
-    ASSERT_EQ(text(1404), "ZK7_XML");
+    ASSERT_EQ(text(CtrlUndelete::UW_TYPE), "ZK7_XML");
     status->bReparseAll = 1;
     menu->update();
-    EXPECT_EQ(text(1404), "No block");
+    EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "No block");
     EXPECT_EQ(tab->getNumItems(), 2);
-    for (int id : {1400, 1401, 1402, 1403})
+    for (int id :
+        {CtrlUndelete::UW_RAW, CtrlUndelete::UW_COMPRESSED, CtrlUndelete::UW_CRYPTED, CtrlUndelete::UW_UNDELETE})
         EXPECT_FALSE(usable(id)) << id;
     // Nothing to restore: the press (which the disabled button cannot send) fails.
     TS::pushAnswer(1);
@@ -491,9 +496,9 @@ TEST_F(UndeleteTest, AReparseOrClosingDropsTheSelection)
 
     clickRow(1);
     EXPECT_EQ(tab->resetWidgets(), 0);
-    EXPECT_EQ(text(1404), "No block");
+    EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "No block");
     EXPECT_EQ(tab->getNumItems(), 0);
-    EXPECT_FALSE(usable(1403));
+    EXPECT_FALSE(usable(CtrlUndelete::UW_UNDELETE));
 }
 
 } // namespace

@@ -2,9 +2,10 @@
 // viewport, the info lines, the state without a video, a video without
 // sound, and the failures the user is told about.
 #include "engine/video/VideoTestSupport.h"
-#include "tabs/ProtocolTab.h"
-#include "tabs/data/ctrlVideos.h"
 #include "support/LogCapture.h"
+#include "tabs/ProtocolTab.h"
+#include "tabs/base/BasePanel.h"
+#include "tabs/data/ctrlVideos.h"
 
 #include <filesystem>
 #include <fstream>
@@ -94,10 +95,12 @@ protected:
 
 TEST_F(VideoTabTest, WithoutVideoOnlyImportWorks)
 {
-    EXPECT_EQ(event(107), 4);
+    EXPECT_EQ(event(BW_NEW), 4);
     EXPECT_EQ(info(), "No video loaded");
     EXPECT_TRUE(checked(CtrlVideos::VW_MUSIC));
-    for (int id : {108, 1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 1509})
+    for (int id : std::initializer_list<int>{BW_SAVE, CtrlVideos::VW_EXPORT, CtrlVideos::VW_PLAY, CtrlVideos::VW_PAUSE, CtrlVideos::VW_STOP,
+                   CtrlVideos::VW_MUSIC, CtrlVideos::VW_SFX, CtrlVideos::VW_VOICE, CtrlVideos::VW_CUSTOM,
+                   CtrlVideos::VW_INFO})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(enabled(CtrlVideos::VW_IMPORT));
     panel->getCheckBox(CtrlVideos::VW_VOICE)->setChecked(true);
@@ -106,11 +109,11 @@ TEST_F(VideoTabTest, WithoutVideoOnlyImportWorks)
     EXPECT_FALSE(checked(CtrlVideos::VW_VOICE));
     EXPECT_FALSE(tab->isDirty());
 
-    panel->getTextEdit(112)->setText("clip");
+    panel->getTextEdit(BW_NAME)->setText("clip");
     TS::pushAnswer(0);
     EXPECT_EQ(tab->onExport(status->sArchivePath), -1);
     TS::pushAnswer(0);
-    EXPECT_EQ(event(108), -1);
+    EXPECT_EQ(event(BW_SAVE), -1);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{
                                {"Video export", "Video could not be exported:\nvideo resource is not opened.", MBB_NONE,
                                 MBT_WARNING, 2000},
@@ -132,7 +135,7 @@ TEST_F(VideoTabTest, ImportsASilentVideoAndDescribesIt)
                                              {"Video import", "Video could not be imported.", MBB_OK, MBT_ERROR, 0},
                                              {"Video import", "", 0, 0, 0}}));
     EXPECT_TRUE(tab->isDirty());
-    EXPECT_EQ(std::string(panel->getTextEdit(112)->getText().c_str()), "Count") << "named after the file";
+    EXPECT_EQ(std::string(panel->getTextEdit(BW_NAME)->getText().c_str()), "Count") << "named after the file";
     Zelkoran::VideoInfo facts;
     Zelkoran::Main::instance()->videoMgr()->get(tab->handle())->getInfo(&facts);
     EXPECT_GT(facts.videoBitRateKbps, 0);
@@ -140,9 +143,10 @@ TEST_F(VideoTabTest, ImportsASilentVideoAndDescribesIt)
                       "Pixel: yuv420p\nVideo bitrate: " +
                           std::to_string(facts.videoBitRateKbps) +
                           " Kbps\nAudio: None\nAudio channels: 0\nAudio frequency: 0 Hz\nAudio bitrate: 0 Kbps");
-    for (int id : {1501, 1502, 1503, 1504, 1509})
+    for (int id :
+        {CtrlVideos::VW_EXPORT, CtrlVideos::VW_PLAY, CtrlVideos::VW_PAUSE, CtrlVideos::VW_STOP, CtrlVideos::VW_INFO})
         EXPECT_TRUE(enabled(id)) << id;
-    for (int id : {1505, 1506, 1507, 1508})
+    for (int id : {CtrlVideos::VW_MUSIC, CtrlVideos::VW_SFX, CtrlVideos::VW_VOICE, CtrlVideos::VW_CUSTOM})
         EXPECT_FALSE(enabled(id)) << id << ": no sound to tag";
     panel->getCheckBox(CtrlVideos::VW_SFX)->setChecked(true);
     event(CtrlVideos::VW_SFX);
@@ -157,7 +161,7 @@ TEST_F(VideoTabTest, AFailedLoadClearsTheFactsAndControlsAtOnce)
     ASSERT_TRUE(videotest::makeClip(clip, spec));
     ASSERT_EQ(importFile(clip), 0);
     TS::pushAnswer(0);
-    ASSERT_EQ(event(108), 0);
+    ASSERT_EQ(event(BW_SAVE), 0);
     Zelkoran::Archive::Block junk("junk", "ZK7_VIDEO");
     char bytes[] = "not a video";
     junk.data = bytes;
@@ -165,18 +169,19 @@ TEST_F(VideoTabTest, AFailedLoadClearsTheFactsAndControlsAtOnce)
     ASSERT_EQ(archive()->blockAdd(junk), 0);
     tab->parseQEL();
     ASSERT_EQ(tab->selectBlockListItemByName("Count"), 1);
-    event(105);
+    event(BW_LIST);
     ASSERT_EQ(info().rfind("Container: avi", 0), 0u);
     takeBoxes();
 
     TS::pushAnswer(MBB_OK);
     ASSERT_EQ(tab->selectBlockListItemByName("junk"), 1);
     LogCapture log(folder.path("log.txt"));
-    EXPECT_EQ(event(105), -1);
+    EXPECT_EQ(event(BW_LIST), -1);
     EXPECT_NE(log.text().find("\n[Videos] Error: could not load 'junk' (error "), std::string::npos);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Loading resource", "Video could not be loaded.", MBB_OK, MBT_ERROR, 0}}));
     EXPECT_EQ(info(), "No video loaded");
-    for (int id : {108, 1501, 1502, 1503, 1504, 1509})
+    for (int id : std::initializer_list<int>{BW_SAVE, CtrlVideos::VW_EXPORT, CtrlVideos::VW_PLAY, CtrlVideos::VW_PAUSE, CtrlVideos::VW_STOP,
+                   CtrlVideos::VW_INFO})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_EQ(tab->onExport(status->sArchivePath), -1) << "nothing of the last video is exported";
     takeBoxes();

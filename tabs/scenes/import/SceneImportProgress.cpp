@@ -21,8 +21,6 @@ using namespace Zelkoran;
 
 namespace {
 
-enum ProgressWidget : int { PW_TITLE = 1168, PW_LABEL = 1169, PW_BAR = 1170, PW_CANCEL = 1171 };
-
 using Clock = std::chrono::steady_clock;
 // Events are pumped this often during a long step: the window keeps being
 // drawn and a cancel is honoured well within half a second.

@@ -20,6 +20,9 @@ class Main;
 class WidgetProgress;
 } // namespace Zelkoran
 
+// The widget ids of the progress panel.
+enum ProgressWidget : int { PW_TITLE = 1168, PW_LABEL = 1169, PW_BAR = 1170, PW_CANCEL = 1171 };
+
 struct VideoImportProgressUI {
     int panelId = 0;                                // 0 when there is none
     Zelkoran::WidgetProgress* progressBar = nullptr; // null when the panel or bar was not made
