@@ -40,17 +40,25 @@ int colAtX(const Font* f, const String& line, int x)
     return n;
 }
 
-// Line li of b as a row shows it, with the pixels its selection covers.
-TextRowCache::Line shownLine(const TextBuffer& b, const Font& f, int li, bool showSel)
+// Width of the first bytes of line, but at most limit: a long line is not
+// measured past where the rows end.
+int widthWithin(const Font& f, const String& line, int bytes, int limit)
+{
+    return f.fitBytes(line.data(), bytes, limit) < bytes ? limit : f.getWidth(line.data(), bytes);
+}
+
+// Line li of b as a row shows it, with the pixels its selection covers
+// (cut at limit, the rows' right edge from the line's start).
+TextRowCache::Line shownLine(const TextBuffer& b, const Font& f, int li, bool showSel, int limit)
 {
     const String& line = b.lines[static_cast<size_t>(li)];
     TextRowCache::Line out{std::string_view(line.data(), line.size())};
     const TextPos s0 = b.selStart(), s1 = b.selEnd();
     if (showSel && li >= s0.line && li <= s1.line) {
         out.selected = true;
-        out.selFrom = li == s0.line ? f.getWidth(line.data(), s0.col) : 0;
-        out.selTo = li == s1.line ? f.getWidth(line.data(), s1.col)
-                                  : f.getWidth(line.data(), static_cast<int>(line.size())) + 4;
+        out.selFrom = li == s0.line ? widthWithin(f, line, s0.col, limit) : 0;
+        out.selTo = li == s1.line ? widthWithin(f, line, s1.col, limit)
+                                  : widthWithin(f, line, static_cast<int>(line.size()), limit) + 4;
     }
     return out;
 }
@@ -509,10 +517,11 @@ void WidgetTextEdit::paint(Painter& painter, const SDL_Rect& r)
     const int top = b.multiline ? area.y : area.y + (area.h - lineH) / 2;
     const bool showSel = b.hasSelection() && (hasFocus() || b.readOnly);
     const SDL_Rect rowsRect{area.x - 1, area.y, area.w + 2, area.h};
+    const int rowsEnd = b.scrollX + rowsRect.w - 1; // the rows' right edge, from a line's start
     std::vector<TextRowCache::Line> shown;
     shown.reserve(static_cast<size_t>(visible) + 1);
     for (int li = first; li < first + visible && li < b.count(); ++li)
-        shown.push_back(shownLine(b, *f, li, showSel));
+        shown.push_back(shownLine(b, *f, li, showSel, rowsEnd));
     // Below the last line, a row of nothing that its tall glyphs reach into.
     if (static_cast<int>(shown.size()) < visible)
         shown.emplace_back();
@@ -542,7 +551,7 @@ void WidgetTextEdit::paint(Painter& painter, const SDL_Rect& r)
     const bool blinkOn = ((SDL_GetTicks64() - b.caretTime) / kBlinkMs) % 2 == 0;
     if (hasFocus() && !b.readOnly && isEnabled() && blinkOn && b.caret.line >= first &&
         b.caret.line < first + visible) {
-        const int cx = area.x - b.scrollX + f->getWidth(b.lines[b.caret.line].data(), b.caret.col);
+        const int cx = area.x - b.scrollX + widthWithin(*f, b.lines[b.caret.line], b.caret.col, rowsEnd);
         const int cy = top + (b.caret.line - first) * lineH;
         painter.fill(SDL_Rect{cx, cy, 1, lineH}, rgba(tc));
     }

@@ -148,6 +148,50 @@ TEST_F(TextEdit, MultiLineTypingNavigationAndLines)
     EXPECT_EQ(e->getText(), "first!\nthird");
 }
 
+// A selection shows up to the box's right edge however far past it its
+// line goes, and not at all where it starts past that edge; a caret past
+// the edge does not show.
+TEST_F(TextEdit, SelectionsOnLinesWiderThanTheBoxStopAtItsEdge)
+{
+    WidgetTextEdit* e = makeEdit(1119, 10, true);
+    const std::string wide(600, ' '); // no ink over the selection
+    e->setText((wide + "\n" + wide + "\n" + wide).c_str());
+    focus(1119);
+    const SDL_Rect box = e->getRect();
+    const int lineH = main->fontMgr()->get(e->getFont(WS_NORMAL))->getHeight();
+    const struct {
+        const char* what;
+        void (*select)(WidgetTextEdit*);
+        bool shown[3]; // at the right edge of each row
+    } cases[] = {
+        {"all", [](WidgetTextEdit*) { TS::key(SDLK_a, KMOD_LCTRL); }, {true, true, true}},
+        {"far into the first line to the start of the third",
+         [](WidgetTextEdit* edit) {
+             edit->setCaret(1, 500);
+             TS::key(SDLK_DOWN, KMOD_LSHIFT);
+             TS::key(SDLK_DOWN, KMOD_LSHIFT);
+             TS::key(SDLK_HOME, KMOD_LSHIFT);
+         },
+         {false, true, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.select(e);
+        run();
+        ASSERT_EQ(e->getScroll(), 0);
+        SDL_Surface* s = TS::captureFrame();
+        ASSERT_NE(s, nullptr);
+        for (int row = 0; row < 3; ++row) {
+            const int y = box.y + 4 + row * lineH + lineH / 2;
+            const SDL_Color p = pixel(s, box.x + box.w - 16, y);
+            EXPECT_EQ(!(p.r == 255 && p.g == 255 && p.b == 255), c.shown[row]) << "row " << row;
+            for (int x = box.x + 20; x < box.x + box.w - 16; ++x)
+                ASSERT_GT(pixel(s, x, y).r, 100) << "caret at x " << x << " of row " << row;
+        }
+        SDL_FreeSurface(s);
+    }
+}
+
 TEST_F(TextEdit, LineApiKeepsCrAndLfInsideALine)
 {
     WidgetTextEdit* e = makeEdit(5, 10, true);
