@@ -5,14 +5,16 @@
 // (SDL events through GUIMgr, the GUI events they raise to the tab) and
 // the tab's whole presented frame (the tab's background, its panel with the
 // block list and the text box). Per frame the user does nothing (the caret
-// shows), scrolls with the wheel (10 notches down, then 10 up), or types
-// (10 letters, then 10 Backspaces) at the caret.
+// shows), scrolls with the wheel (10 notches down, then 10 up), scrolls so
+// with all the text selected, or types (10 letters, then 10 Backspaces) at
+// the caret.
 // Three texts of 1 MiB, three blocks of one archive, are compared: short
 // lines (one element each, the baseline), 4 KiB lines (50 elements) and one
 // line. Each is shown by its own tab of the same kind in one editor, and
 // the three take turns frame by frame, so that the load of the machine
 // falls on each alike. Before each frame, untimed, the turn's tab is shown
-// (the others hidden) and its text box given the focus. Reports for each
+// (the others hidden) and its text box given the focus (and, when scrolling
+// a selection, all its text selected with Ctrl+A). Reports for each
 // text the median and the 95th percentile of the frames' wall time, and the
 // 95th percentile of the CPU time the frames took (which other programs on
 // the machine do not lengthen); and the 95th percentiles of the long lines
@@ -59,8 +61,8 @@ const struct {
     int textBoxId;
 } kTabs[] = {{"XML", "ZK7_XML", 1208}, {"Files", "ZK7_FILE", 1308}};
 
-enum Activity { kIdle, kScroll, kType };
-const char* const kActivities[] = {"idle", "scroll", "type"};
+enum Activity { kIdle, kScroll, kScrollSelected, kType };
+const char* const kActivities[] = {"idle", "scroll", "scroll selected", "type"};
 
 // Elements per line of the three texts: short lines, 4 KiB lines, one line.
 constexpr int kLayouts[] = {1, 50, 0};
@@ -106,7 +108,8 @@ public:
                 return why;
         }
         textBoxId = kTabs[tabIndex].textBoxId;
-        pointerOnText = activity == kScroll;
+        pointerOnText = activity == kScroll || activity == kScrollSelected;
+        selectAll = activity == kScrollSelected;
         for (size_t i = 0; i < std::size(kLayouts); ++i)
             if (std::string why = makeSide(i); !why.empty())
                 return why;
@@ -115,9 +118,9 @@ public:
         return "";
     }
 
-    // Shows the panels of text i, its text box with the focus (and the
-    // pointer on it when the user scrolls), and hands out the GUI events
-    // that raises.
+    // Shows the panels of text i, its text box with the focus (the pointer
+    // on it when the user scrolls, all of it selected when a selection is
+    // scrolled), and hands out the GUI events that raises.
     void turnTo(size_t i)
     {
         GUIMgr* gui = Main::instance()->guiMgr();
@@ -139,6 +142,8 @@ public:
             TestSupport::widgetCenter(sides[i].panelId, textBoxId, x, y);
             TestSupport::mouseMove(x, y);
         }
+        if (selectAll)
+            TestSupport::key(SDLK_a, KMOD_LCTRL);
         deliver();
     }
 
@@ -146,7 +151,7 @@ public:
     void act(Activity activity, int i) const
     {
         const bool forth = i % 20 < 10;
-        if (activity == kScroll) {
+        if (activity == kScroll || activity == kScrollSelected) {
             int x = 0, y = 0;
             TestSupport::widgetCenter(sides[shown].panelId, textBoxId, x, y);
             TestSupport::mouseWheel(x, y, forth ? -1 : 1);
@@ -232,6 +237,7 @@ private:
     size_t shown = std::size(kLayouts); // none
     int textBoxId = 0;
     bool pointerOnText = false;
+    bool selectAll = false;
 };
 
 // Milliseconds of CPU time the calling thread has used.
@@ -290,7 +296,7 @@ void BM_TextTabFrame(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_TextTabFrame)
-    ->ArgsProduct({{0, 1}, {kIdle, kScroll, kType}})
+    ->ArgsProduct({{0, 1}, {kIdle, kScroll, kScrollSelected, kType}})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
