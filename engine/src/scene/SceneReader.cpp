@@ -523,6 +523,10 @@ int Reader::readLayer(Text& t, pugi::xml_node e, Layer& layer, int depth)
     layer.name = e.attribute("name").value();
     layer.offsetX = e.attribute("offsetx").as_double();
     layer.offsetY = e.attribute("offsety").as_double();
+    // Tiled places an image layer without an offsetx by its x and y, as
+    // maps of old did, whatever offsety says.
+    if (layer.type == SLT_IMAGE && !e.attribute("offsetx"))
+        layer.offsetX = e.attribute("x").as_double(), layer.offsetY = e.attribute("y").as_double();
     layer.opacity = std::clamp(e.attribute("opacity").as_float(1.0f), 0.0f, 1.0f);
     if (!std::isfinite(layer.offsetX) || !std::isfinite(layer.offsetY) || !std::isfinite(layer.opacity))
         return fail(RC_ERR_CORRUPT, t, e, "the layer's offset or opacity is not a number");

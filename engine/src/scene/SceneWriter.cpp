@@ -361,6 +361,14 @@ int Writer::writeLayer(pugi::xml_node parent, const Layer& layer, int slot)
     setOrDrop(e, "opacity", layer.opacity, 1.0f);
     setOrDrop(e, "offsetx", layer.offsetX, 0.0);
     setOrDrop(e, "offsety", layer.offsetY, 0.0);
+    // An image layer without offsetx is placed by its x and y: the offset
+    // written stands alone.
+    if (layer.type == SLT_IMAGE) {
+        e.remove_attribute("x");
+        e.remove_attribute("y");
+        if (layer.offsetY != 0.0 && layer.offsetX == 0.0)
+            setAttr(e, "offsetx", "0");
+    }
     for (pugi::xml_node c : from.children())
         e.append_copy(c);
     if (layer.type == SLT_IMAGE)

@@ -63,6 +63,9 @@ const MadeMap kMadeMaps[] = {
     {"diagonal.tmx"},
     // Tints, nested in a group, over half-clear pixels.
     {"tint.tmx"},
+    // Image layers moved down only, and one without offsetx, which its x
+    // and y place.
+    {"imagelayer-offsets.tmx"},
     // Tints with alphas of their own, nested: over tiles without clear
     // pixels as cells of every flip (at full and at part opacity, over an
     // image layer), objects turned, scaled and at a half pixel, and an
