@@ -39,6 +39,31 @@ constexpr double kFar = double(1 << 30);
 // to the nearest pixel with halves up, as Tiled places them.
 double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); }
 
+// Takes the box back to the map's background, or to clear beyond it: what
+// lies beneath a tile that replaces it. The background is laid as drawMap
+// lays it, so both show alike.
+void clearBeneath(const Pen& pen, float x, float y, float w, float h)
+{
+    SDL_Renderer* r = pen.renderer;
+    SDL_BlendMode mode;
+    Uint8 rgba[4];
+    SDL_GetRenderDrawBlendMode(r, &mode);
+    SDL_GetRenderDrawColor(r, &rgba[0], &rgba[1], &rgba[2], &rgba[3]);
+    const SDL_FRect box{x, y, w, h};
+    SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
+    SDL_SetRenderDrawColor(r, 0, 0, 0, 0);
+    SDL_RenderFillRectF(r, &box);
+    const Map& m = pen.map;
+    const SDL_FRect all{float(pen.originX), float(pen.originY), float(m.pixelWidth()), float(m.pixelHeight())};
+    if (SDL_FRect under; m.hasBackground && SDL_IntersectFRect(&box, &all, &under)) {
+        SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_BLEND);
+        SDL_SetRenderDrawColor(r, m.background[0], m.background[1], m.background[2], m.background[3]);
+        SDL_RenderFillRectF(r, &under);
+    }
+    SDL_SetRenderDrawBlendMode(r, mode);
+    SDL_SetRenderDrawColor(r, rgba[0], rgba[1], rgba[2], rgba[3]);
+}
+
 // Draws src of picture into the box (x, y, w, h) as it appears after the
 // flips. A diagonal flip swaps the tile's x and y: it is drawn from the
 // transposed pixels into the box as it is (a quarter turn of a box whose
@@ -52,28 +77,27 @@ void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x,
     // pixels. One that has none Tiled keeps opaque: the alpha darkens its
     // colours instead; where such a tile is copied as it is (neither
     // mirrored, turned by a half or freely, nor scaled, at full opacity)
-    // the alpha comes along and the copy replaces what lies beneath (its
-    // colours multiplied by that alpha, as blending leaves them).
+    // the alpha comes along and the copy replaces the layers beneath.
     const uint8_t* t = pen.tint;
     const uint32_t ta = pen.tintAlpha;
     uint32_t tint = ta << 24 | uint32_t(t[0]) << 16 | uint32_t(t[1]) << 8 | t[2];
     float alpha = opacity * float(ta) / 255.0f;
-    SDL_BlendMode blend = SDL_BLENDMODE_BLEND;
+    bool replaces = false;
     if (ta < 255 && picture->opaque(src)) {
         const uint32_t mirror = flags & (kFlipH | kFlipV | kFlipD);
         const bool copied = mirror == 0 || mirror == (kFlipH | kFlipD) || mirror == (kFlipV | kFlipD);
-        const bool replaces = unscaled && copied && angle == 0.0 && opacity >= 1.0f;
-        const uint32_t darken = replaces ? ta * ta : ta * 255;
+        replaces = unscaled && copied && angle == 0.0 && opacity >= 1.0f;
         tint = ta << 24;
         for (int i = 0; i < 3; ++i)
-            tint |= (t[i] * darken + 255 * 255 / 2) / (255 * 255) << (16 - 8 * i);
-        blend = replaces ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND;
-        alpha = replaces ? float(ta) / 255.0f : opacity;
+            tint |= (t[i] * ta + 127) / 255 << (16 - 8 * i);
+        if (!replaces)
+            alpha = opacity;
     }
     SDL_Texture* texture = picture->texture(pen.renderer, tint, transposed);
     if (!texture || w <= 0 || h <= 0)
         return;
-    SDL_SetTextureBlendMode(texture, blend);
+    if (replaces)
+        clearBeneath(pen, x, y, w, h);
     SDL_SetTextureAlphaMod(texture, Uint8(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f)));
     const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     const auto flip = SDL_RendererFlip(((flags & kFlipH) ? SDL_FLIP_HORIZONTAL : 0) |
