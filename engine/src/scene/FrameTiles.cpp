@@ -827,7 +827,13 @@ private:
         if (progress && !progress(double(first) / double(total)))
             return false;
         const Clock::time_point start = Clock::now();
-        const int64_t chunk = std::max<int64_t>(kPixelsPerChunk / m_s.area(), 1);
+        // Whole tile rows where a row is short enough to report within:
+        // threads cutting one row band read neighbouring bytes of the same
+        // pixel rows, and each core's prefetcher fetches lines the other
+        // reads (two threads hashed a third slower each).
+        const int64_t wanted = std::min(std::max<int64_t>(kPixelsPerChunk / m_s.area(), 1), kExactTilesPerReport);
+        const int64_t cols = m_out.cols;
+        const int64_t chunk = cols <= kExactTilesPerReport ? std::max<int64_t>(wanted / cols, 1) * cols : wanted;
         std::atomic<int64_t> next{0};
         std::atomic<int> nextShard{0};
         bool stop = false; // written by the calling thread alone, read after the barrier
