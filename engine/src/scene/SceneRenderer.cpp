@@ -166,6 +166,37 @@ void narrowCells(double lo, double hi, double step, double shift, int offset, in
     end = std::min(end, int(std::clamp(std::ceil(hi / step), -big, big)) - offset + 1);
 }
 
+// How far Tiled moves the columns of an x-staggered hexagonal map whose
+// columns lie half a pixel off whole (an odd side) to the right: it lays a
+// layer out from the first column whose tiles can reach the layer's left
+// edge, counting whole column widths up to it, so each pair of columns it
+// starts left of the layer's first adds a pixel. How far tiles reach is
+// taken from the larger side of the largest tile the layer's sets hold and
+// their offsets to the right. lowered: whether the layer's first column is
+// a lowered one.
+int hexColumnShift(const Map& m, const HexLayout& p, const Layer& layer, bool lowered)
+{
+    if (p.columnWidth < 1)
+        return 0;
+    int reach = 0;
+    const TileSet* last = nullptr;
+    for (const uint32_t gid : layer.cells) {
+        const TileSet* ts = gid ? m.tileSetFor(gid) : nullptr;
+        if (!ts || ts == last)
+            continue;
+        last = ts;
+        int side = std::max(ts->tileWidth, ts->tileHeight);
+        for (const auto& [id, art] : ts->tiles)
+            if (art.picture)
+                side = std::max({side, art.rect.w, art.rect.h});
+        reach = std::max(reach, side + std::max(0, ts->offsetX));
+    }
+    // The left corner of the first raised column's top edge.
+    const int corner = p.sideOffsetX - (lowered ? p.columnWidth : 0);
+    const int from = m.tileWidth - reach;
+    return from < corner ? (corner - from - 1) / (2 * p.columnWidth) + 1 : 0;
+}
+
 void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, float opacity)
 {
     const Map& m = pen.map;
@@ -239,6 +270,17 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
     default: {
         const HexLayout p(m);
         const auto staggered = [&](int v) { return bool(v & 1) != m.staggerEven; };
+        // Columns half a pixel off whole: Tiled lays each layer out from
+        // its own first column, whole column widths from the map's, and
+        // draws none it places at or beyond the layer's right edge (they
+        // run past it), even where a layer offset would bring it into view.
+        int shift = 0;
+        double columnsEnd = kFar;
+        if (m.staggerX && ((p.tileWidth + p.sideLengthX) & 1)) {
+            const int loweredBefore = m.staggerEven ? (dx + 1) / 2 : dx / 2;
+            shift = hexColumnShift(m, p, layer, staggered(dx)) - loweredBefore;
+            columnsEnd = double(dx + layer.columns) * p.columnWidth + p.sideOffsetX;
+        }
         const auto draw = [&](int x, int y) {
             const uint32_t gid = cell(x, y);
             if (!gid)
@@ -246,7 +288,13 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
             const int mx = x + dx, my = y + dy;
             double px, py;
             if (m.staggerX) {
-                px = double(mx) * p.columnWidth;
+                // Columns lie (tile width + side) / 2 apart; an odd side
+                // leaves a half, which Tiled drops for odd columns lowered
+                // (staggerindex odd) and rounds up for odd columns raised.
+                const double exact = double(mx) * (p.tileWidth + p.sideLengthX) / 2;
+                px = (m.staggerEven ? std::ceil(exact) : std::floor(exact)) + shift;
+                if (px >= columnsEnd)
+                    return;
                 py = double(my) * (p.tileHeight + p.sideLengthY) + (staggered(mx) ? p.rowHeight : 0);
             } else {
                 px = double(mx) * (p.tileWidth + p.sideLengthX) + (staggered(my) ? p.columnWidth : 0);
@@ -260,10 +308,11 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
         int x0 = 0, y0 = 0, x1 = layer.columns, y1 = layer.rows;
         if (pen.clip.w > 0) {
             const double cl = pen.clip.x, ct = pen.clip.y, cr = cl + pen.clip.w, cb = ct + pen.clip.h;
-            const double stepX = m.staggerX ? p.columnWidth : p.tileWidth + p.sideLengthX;
+            const double stepX = m.staggerX ? (p.tileWidth + p.sideLengthX) / 2.0 : p.tileWidth + p.sideLengthX;
             const double stepY = m.staggerX ? p.tileHeight + p.sideLengthY : p.rowHeight;
             const double shiftX = m.staggerX ? 0 : p.columnWidth, shiftY = m.staggerX ? p.rowHeight : 0;
-            narrowCells(cl - pen.reach[2] - m.tileWidth - ox, cr + pen.reach[0] - ox, stepX, shiftX, dx, x0, x1);
+            narrowCells(cl - pen.reach[2] - m.tileWidth - ox - shift, cr + pen.reach[0] - ox - shift, stepX, shiftX, dx,
+                        x0, x1);
             narrowCells(ct - pen.reach[3] - oy - p.tileHeight, cb + m.tileHeight + pen.reach[1] - oy - p.tileHeight,
                         stepY, shiftY, dy, y0, y1);
         }

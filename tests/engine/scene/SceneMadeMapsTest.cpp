@@ -72,6 +72,14 @@ const MadeMap kMadeMaps[] = {
     // a half pixel, and an image layer; and a white one over half-clear
     // pixels.
     {"tint-alpha.tmx"},
+    // Hexagonal columns half a pixel off whole (an odd side), lowered and
+    // raised, and moved right by a pixel for each pair of columns that
+    // tiles of the cell's size or wider reach back across.
+    {"hexagonal-odd-side.tmx"},
+    {"hexagonal-odd-side-even.tmx"},
+    // The same on an infinite map: each layer laid out from its own first
+    // column, none drawn past its right edge though its offset brings it in.
+    {"infinite-hexagonal-odd-side.tmx", {30, 0}},
 };
 
 class SceneMadeMapsTest : public SceneTest {
