@@ -28,9 +28,9 @@ ParticleMgr* particles() { return Main::instance()->particleMgr(); }
 } // namespace
 
 CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase("Effects", TAB_EFFECTS, rm, gs), context(services), mainPanel(*panel, context), advanced(context),
+    : CtrlBase("Effects", TAB_EFFECTS, rm, gs), context(services), mainPanel(context), advanced(context),
       particleEvents(context, advanced.window()), appearance(context),
-      preview(*panel, context, advanced.window(), appearance.window())
+      preview(context, advanced.window(), appearance.window())
 {
     Main::instance()->tool()->szCopy(blockType, "ZK7_PARTICLE", sizeof(blockType));
     if (Widget* base = panel->baseWidget())
@@ -54,9 +54,7 @@ int CtrlEffects::update()
 
 int CtrlEffects::render(int)
 {
-    screen = Main::instance()->configMgr()->get(0);
-    if (screen)
-        preview.render(screen);
+    preview.render();
     return 0;
 }
 

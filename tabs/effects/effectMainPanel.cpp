@@ -119,7 +119,7 @@ const char* const kSpritePhases[] = {"Shared", "Random offset"};
 
 } // namespace
 
-EffectMainPanel::EffectMainPanel(Panel& tabPanel, EffectContext& shared) : panel(tabPanel), context(shared) {}
+EffectMainPanel::EffectMainPanel(EffectContext& shared) : panel(shared.services.panel()), context(shared) {}
 
 void EffectMainPanel::create()
 {

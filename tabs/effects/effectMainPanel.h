@@ -15,7 +15,7 @@ class Panel;
 
 class EffectMainPanel : private EffectWidgetIds {
 public:
-    EffectMainPanel(Zelkoran::Panel& tabPanel, EffectContext& context);
+    explicit EffectMainPanel(EffectContext& context);
 
     void create();
     void populatePresetList();

@@ -42,9 +42,9 @@ const char* driverName(int driver)
 
 } // namespace
 
-EffectPreview::EffectPreview(Panel& tabPanel, EffectContext& shared, const EffectFloatingPanel& advancedPanel,
+EffectPreview::EffectPreview(EffectContext& shared, const EffectFloatingPanel& advancedPanel,
                              const EffectFloatingPanel& appearancePanel)
-    : panel(tabPanel), context(shared), status(shared.services.status()), advanced(advancedPanel),
+    : panel(shared.services.panel()), context(shared), status(shared.services.status()), advanced(advancedPanel),
       appearance(appearancePanel),
       backgroundImageId(shared.services.resources().get(SR_BG_BLOCKY))
 {
@@ -104,25 +104,26 @@ void EffectPreview::drawBackground()
     GFX::rectFilled(kLeft, kTop, w, h, !black && ew::checked(&panel, EW_BG_WHITE) ? kWhite : kBlack, 0);
 }
 
-void EffectPreview::render(Screen* screen)
+void EffectPreview::render()
 {
-    screen->clear(128, 128, 128, 255);
+    Screen& screen = context.services.screen();
+    screen.clear(128, 128, 128, 255);
     SDL_Rect saved{};
-    const bool clipped = screen->getClipRect(saved);
+    const bool clipped = screen.getClipRect(saved);
     const SDL_Rect area{200, 40, status.iWidth - 200, status.iHeight - 40};
-    screen->setClipRect(&area);
+    screen.setClipRect(&area);
     drawBackground();
     if (context.emitter() && (previewState != PS_STOPPED || oneShots))
         particles()->render(0);
-    screen->setClipRect(clipped ? &saved : nullptr);
+    screen.setClipRect(clipped ? &saved : nullptr);
     const uint64_t now = SDL_GetTicks64();
     if (now >= g_nextInfoTicks) {
-        updateInfoLabel(screen);
+        updateInfoLabel();
         g_nextInfoTicks = now + kInfoPeriodMs;
     }
 }
 
-void EffectPreview::updateInfoLabel(Screen* screen)
+void EffectPreview::updateInfoLabel()
 {
     const ParticleEmitter* e = context.emitter();
     char text[256];
@@ -131,7 +132,7 @@ void EffectPreview::updateInfoLabel(Screen* screen)
     text[kMaxInfoText] = '\0';
     if (WidgetLabel* label = panel.getLabel(EW_INFO))
         label->setText(text);
-    std::snprintf(text, sizeof(text), "Render: %s", screen ? driverName(screen->getDriverInUse()) : "n/a");
+    std::snprintf(text, sizeof(text), "Render: %s", driverName(context.services.screen().getDriverInUse()));
     text[kMaxInfoText] = '\0';
     if (WidgetLabel* label = panel.getLabel(EW_RENDER_INFO))
         label->setText(text);

@@ -19,11 +19,10 @@ class Screen;
 
 class EffectPreview : private EffectWidgetIds {
 public:
-    // tabPanel holds the play buttons, the background choice and the info
-    // labels; the floating panels lie over the area, and a click on one of
-    // them is not the preview's.
-    EffectPreview(Zelkoran::Panel& tabPanel, EffectContext& context, const EffectFloatingPanel& advanced,
-                  const EffectFloatingPanel& appearance);
+    // The tab's panel holds the play buttons, the background choice and the
+    // info labels; the floating panels lie over the area, and a click on one
+    // of them is not the preview's.
+    EffectPreview(EffectContext& context, const EffectFloatingPanel& advanced, const EffectFloatingPanel& appearance);
 
     int state() const { return previewState; }
     bool oneShotsAlive() const { return oneShots; }
@@ -37,7 +36,7 @@ public:
     void update();
     // Background and particles, clipped to the area, and at most every
     // 250 ms the info labels.
-    void render(Zelkoran::Screen* screen);
+    void render();
     void handleMouse(const SDL_Event& event, int burst);
 
     // The play, pause and stop buttons and the background boxes: true when
@@ -56,7 +55,7 @@ public:
 
 private:
     void drawBackground();
-    void updateInfoLabel(Zelkoran::Screen* screen);
+    void updateInfoLabel();
     void showPaused(bool paused);
     bool onFloatingPanel(float x, float y) const;
 

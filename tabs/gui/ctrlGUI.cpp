@@ -45,9 +45,8 @@ constexpr int kDirtyIds[] = {901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 9
 } // namespace
 
 CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase("GUI", TAB_GUI, rm, gs), fields(*panel), preview(state, services), widgetList(*panel, state),
-      properties(*panel, state, preview, services), skin(*panel, state, services), addWidgetDialog(services),
-      tooltipDialog(services)
+    : CtrlBase("GUI", TAB_GUI, rm, gs), fields(*panel), preview(state, services), widgetList(services, state),
+      properties(state, preview, services), skin(state, services), addWidgetDialog(services), tooltipDialog(services)
 {
     Main::instance()->tool()->szCopy(blockType, "ZK7_GUIPANEL", sizeof(blockType));
     setLabel(*panel, BW_TITLE, tabName + " (Panels)", 5);

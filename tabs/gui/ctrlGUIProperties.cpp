@@ -78,9 +78,8 @@ bool takesMargins(eWidgetType t)
 
 } // namespace
 
-GUIPropertiesPanel::GUIPropertiesPanel(Panel& tabPanel, GUIEditState& shared, GUIPreview& placement,
-                                       const TabServices& services)
-    : panel(tabPanel), fields(tabPanel), state(shared), preview(placement), rm(services.resources())
+GUIPropertiesPanel::GUIPropertiesPanel(GUIEditState& shared, GUIPreview& placement, const TabServices& services)
+    : panel(services.panel()), fields(services.panel()), state(shared), preview(placement), rm(services.resources())
 {
 }
 

@@ -20,8 +20,7 @@ class GUIPropertiesPanel {
 public:
     // preview keeps the panel's stored placement, which the placement
     // fields edit.
-    GUIPropertiesPanel(Zelkoran::Panel& tabPanel, GUIEditState& shared, GUIPreview& preview,
-                       const TabServices& services);
+    GUIPropertiesPanel(GUIEditState& shared, GUIPreview& preview, const TabServices& services);
 
     // The rows above the skin editor; the list goes among the identity rows.
     void createRows(int font, GUIWidgetList& list);

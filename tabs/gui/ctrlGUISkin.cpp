@@ -144,7 +144,7 @@ void GUISkinEditor::populateSkinResourceLists()
     };
     for (const char* name : kBuiltinSkinFonts)
         add(skinFontNames, fonts, name, fontDisplayName(name));
-    listArchiveBlocks(status.iArchiveID, [&](const char* name, const char* type) {
+    listArchiveBlocks(services.status().iArchiveID, [&](const char* name, const char* type) {
         if (std::strncmp(type, "ZK7_FONT", 16) == 0)
             add(skinFontNames, fonts, name, name);
         else if (std::strncmp(type, "ZK7_IMAGE", 16) == 0)
@@ -165,7 +165,7 @@ void GUISkinEditor::populateSkinAnimationList(const string& sprite, int selected
         if (anims)
             anims->addItem(std::to_string(anim).c_str());
     };
-    const int archiveId = status.iArchiveID;
+    const int archiveId = services.status().iArchiveID;
     if (!sprite.empty() && archiveId > 0) {
         SpriteMgr* mgr = Main::instance()->spriteMgr();
         const int id = mgr->load(archiveId, sprite.c_str());
@@ -266,13 +266,13 @@ void GUISkinEditor::applySkinFont(Widget& w, int s)
     const char* current = own ? fontName(w.getFont(s)) : nullptr;
     if (name.empty() || (current && name == current))
         return; // an archive font is not loaded again for the same name
-    if (const int id = resolveFontName(status.iArchiveID, name); id > 0)
+    if (const int id = resolveFontName(services.status().iArchiveID, name); id > 0)
         w.setFont(id, s);
 }
 
 void GUISkinEditor::applySkinAsset(Widget& w, int s)
 {
-    const int archiveId = status.iArchiveID;
+    const int archiveId = services.status().iArchiveID;
     const string sprite = nameForRow(skinSpriteNames, fields.row(GW_SKIN_SPRITE));
     if (!sprite.empty()) {
         const int q = fields.row(GW_SKIN_ANIM);
@@ -477,7 +477,7 @@ bool GUISkinEditor::onSkinSprite(Widget* w, int s)
         applySkinEditor();
         return !sameSkin(before, w->getSkin(s));
     }
-    const int archiveId = status.iArchiveID;
+    const int archiveId = services.status().iArchiveID;
     int states = s;
     SpriteMgr* mgr = Main::instance()->spriteMgr();
     if (const int counted = archiveId > 0 ? mgr->load(archiveId, name.c_str()) : 0; counted > 0) {
@@ -528,8 +528,8 @@ void GUISkinEditor::setSkinColorsMode(bool show, bool enable) const
 }
 
 
-GUISkinEditor::GUISkinEditor(Panel& tabPanel, GUIEditState& shared, const TabServices& tabServices)
-    : fields(tabPanel), state(shared), services(tabServices), status(tabServices.status())
+GUISkinEditor::GUISkinEditor(GUIEditState& shared, const TabServices& tabServices)
+    : fields(tabServices.panel()), state(shared), services(tabServices)
 {
 }
 

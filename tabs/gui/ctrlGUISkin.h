@@ -8,12 +8,11 @@
 
 #include <Zelkoran/Panel.h>
 
-class GlobalStatus;
 class TabServices;
 
 class GUISkinEditor {
 public:
-    GUISkinEditor(Zelkoran::Panel& tabPanel, GUIEditState& shared, const TabServices& tabServices);
+    GUISkinEditor(GUIEditState& shared, const TabServices& tabServices);
 
     void createRows();
     // Whether a colour text changed the live panel's widget since the last
@@ -64,7 +63,6 @@ private:
     GUIFields fields;
     GUIEditState& state;
     const TabServices& services;
-    const GlobalStatus& status;
     Zelkoran::Vector<Zelkoran::String> skinFontNames;   // rows 2.. of the font combo
     Zelkoran::Vector<Zelkoran::String> skinImageNames;  // rows 2.. of the image combo
     Zelkoran::Vector<Zelkoran::String> skinSpriteNames; // rows 2.. of the sprite combo

@@ -86,7 +86,7 @@ bool parsedText(Panel& dialog, int editId, Rgba& c)
 } // namespace
 
 GUITooltipDialog::GUITooltipDialog(const TabServices& tabServices)
-    : services(tabServices), font(tabServices.resources().get(SR_FONT)), status(tabServices.status())
+    : services(tabServices), font(tabServices.resources().get(SR_FONT))
 {
 }
 
@@ -128,7 +128,7 @@ bool GUITooltipDialog::run(Widget& target)
             fontNames.push_back(name);
             fonts->addItem(fontDisplayName(name));
         }
-        listArchiveBlocks(status.iArchiveID, [&](const char* name, const char* type) {
+        listArchiveBlocks(services.status().iArchiveID, [&](const char* name, const char* type) {
             if (std::strncmp(type, "ZK7_FONT", 16) == 0) {
                 fontNames.push_back(name);
                 fonts->addItem(name);
@@ -208,7 +208,7 @@ bool GUITooltipDialog::run(Widget& target)
             const Font* current = Main::instance()->fontMgr()->get(before.font);
             // The same font is kept rather than loaded from the archive again.
             if (!current || fontNames[row - 1] != current->getName())
-                if (const int id = resolveFontName(status.iArchiveID, fontNames[row - 1]); id > 0)
+                if (const int id = resolveFontName(services.status().iArchiveID, fontNames[row - 1]); id > 0)
                     target.setTooltipFont(id);
         }
         Rgba c{};

@@ -4,7 +4,6 @@
 
 #include "tabs/gui/ctrlGUIFields.h"
 
-class GlobalStatus;
 class TabServices;
 
 class GUITooltipDialog {
@@ -16,5 +15,4 @@ public:
 private:
     const TabServices& services;
     int font;
-    const GlobalStatus& status;
 };

@@ -2,6 +2,7 @@
 // (the panel itself first), its slider, and the pick of the widget to edit.
 #pragma once
 
+#include "tabs/base/TabServices.h"
 #include "tabs/gui/ctrlGUIState.h"
 
 #include <Zelkoran/Panel.h>
@@ -11,7 +12,7 @@ public:
     // -9999: the list starts at its top.
     static constexpr int kListTop = -9999;
 
-    GUIWidgetList(Zelkoran::Panel& tabPanel, GUIEditState& shared) : panel(tabPanel), state(shared) {}
+    GUIWidgetList(const TabServices& services, GUIEditState& shared) : panel(services.panel()), state(shared) {}
 
     static const char* getWidgetTypeName(Zelkoran::eWidgetType type);
     void createList(int font);

@@ -80,8 +80,9 @@ int SceneLayerImport::addLayers(SceneImportResult& result, int& selectLayer)
     const SceneImportSource* source = sceneImportSource(o.sourceType, o.fileKind);
     if (!source)
         return -1;
-    ProgressPanel progress(m_art);
-    SceneImportJob job{o, found, target, false, m_status->sArchivePath, m_status->iArchiveID, &progress, &m_checks};
+    ProgressPanel progress(&m_services.resources());
+    const GlobalStatus& status = m_services.status();
+    SceneImportJob job{o, found, target, false, status.sArchivePath, status.iArchiveID, &progress, &m_checks};
     const int previous = m_document.handle();
     result = source->import(job);
     m_document.followImport(previous, job.scene, result.code == 0);
@@ -121,7 +122,7 @@ bool SceneLayerImport::askNewScene(bool dirty, NewScene& asked) const
     }
     o.layerName = asked.name;
     // The archive replaces a block of the same name: never silently.
-    Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
+    Archive* archive = Main::instance()->archiveMgr()->get(m_services.status().iArchiveID);
     if (archive && archive->blockSearch(Archive::Block(asked.name.c_str(), SceneDocument::kBlockType)) >= 0 &&
         m_services.messageBox(
             "File exists",
@@ -141,8 +142,9 @@ int SceneLayerImport::importNewScene(NewScene& asked, SceneImportResult& result)
     }
     SceneLayerImportOptions& o = asked.request;
     o.targetLayer = 1;
-    ProgressPanel progress(m_art);
-    SceneImportJob job{o,    asked.found, m_document.scene(), true, m_status->sArchivePath, m_status->iArchiveID,
+    ProgressPanel progress(&m_services.resources());
+    const GlobalStatus& status = m_services.status();
+    SceneImportJob job{o,    asked.found, m_document.scene(), true, status.sArchivePath, status.iArchiveID,
                        &progress, &m_checks};
     const int emptyScene = m_document.handle();
     result = asked.source->import(job);
@@ -158,7 +160,7 @@ int SceneLayerImport::importNewScene(NewScene& asked, SceneImportResult& result)
 
 int SceneLayerImport::takeStored(const string& sceneName, const string& title)
 {
-    const Archive* archive = Main::instance()->archiveMgr()->get(m_status->iArchiveID);
+    const Archive* archive = Main::instance()->archiveMgr()->get(m_services.status().iArchiveID);
     if (!archive) {
         m_services.messageBox(title, "Layer was saved, but the QEL archive could not be refreshed.", MBB_OK,
                               MBT_WARNING, 0);
@@ -177,8 +179,8 @@ int SceneLayerImport::takeStored(const string& sceneName, const string& title)
         m_services.setUsable(SW_RENDER, true);
     }
     m_document.setModified(false);
-    m_status->bSecured = isSecured(*archive);
-    m_status->bReparseAll = 1;
+    m_services.status().bSecured = isSecured(*archive);
+    m_services.status().bReparseAll = 1;
     return 0;
 }
 

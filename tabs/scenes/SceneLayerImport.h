@@ -9,8 +9,6 @@
 #include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/import/SceneImportSource.h"
 
-class GlobalStatus;
-class ResourceManager;
 class SceneImportDialog;
 class SceneImportValidation;
 class TabServices;
@@ -29,11 +27,10 @@ public:
         const SceneImportSource* source = nullptr;
     };
 
-    SceneLayerImport(GlobalStatus* status, ResourceManager* art, BlockText& held, SceneDocument& document,
-                     SceneLayerList& layers, const SceneImportDialog& dialog, const SceneImportValidation& checks,
-                     const TabServices& services)
-        : m_status(status), m_art(art), m_held(held), m_document(document), m_layers(layers), m_dialog(dialog),
-          m_checks(checks), m_services(services)
+    SceneLayerImport(const TabServices& services, BlockText& held, SceneDocument& document, SceneLayerList& layers,
+                     const SceneImportDialog& dialog, const SceneImportValidation& checks)
+        : m_services(services), m_held(held), m_document(document), m_layers(layers), m_dialog(dialog),
+          m_checks(checks)
     {
     }
 
@@ -65,12 +62,10 @@ public:
     int rebuildStored(const string& name, int selectLayer, const string& title);
 
 private:
-    GlobalStatus* m_status;
-    ResourceManager* m_art;
+    const TabServices& m_services;
     BlockText& m_held;
     SceneDocument& m_document;
     SceneLayerList& m_layers;
     const SceneImportDialog& m_dialog;
     const SceneImportValidation& m_checks;
-    const TabServices& m_services;
 };

@@ -11,7 +11,7 @@ using namespace Zelkoran;
 
 void SceneLayerList::populateLayersListbox(const Scene& scene, int count)
 {
-    WidgetList* layers = m_panel->getList(SW_LAYERS);
+    WidgetList* layers = m_services.panel().getList(SW_LAYERS);
     if (!layers)
         return;
     layers->clearItems();
@@ -27,15 +27,15 @@ void SceneLayerList::populateLayersListbox(const Scene& scene, int count)
 
 void SceneLayerList::clear() const
 {
-    if (WidgetList* layers = m_panel->getList(SW_LAYERS))
+    if (WidgetList* layers = m_services.panel().getList(SW_LAYERS))
         layers->clearItems();
-    if (WidgetCheckBox* show = m_panel->getCheckBox(SW_SHOW_LAYER))
+    if (WidgetCheckBox* show = m_services.panel().getCheckBox(SW_SHOW_LAYER))
         show->setChecked(false);
 }
 
 int SceneLayerList::selected() const
 {
-    const WidgetList* layers = m_panel->getList(SW_LAYERS);
+    const WidgetList* layers = m_services.panel().getList(SW_LAYERS);
     return layers ? layers->getSelectedIndex() : 0;
 }
 
@@ -50,7 +50,7 @@ bool SceneLayerList::selectedUsable(const Scene* scene) const
 bool SceneLayerList::showRow(const Scene& scene, int row) const
 {
     const bool usable = SceneLayerRows::usable(row, scene.getLayerCount(0), scene.getLayerType(row));
-    if (WidgetCheckBox* show = m_panel->getCheckBox(SW_SHOW_LAYER))
+    if (WidgetCheckBox* show = m_services.panel().getCheckBox(SW_SHOW_LAYER))
         show->setChecked(usable && (scene.getLayerFeatures(row) & SLF_SHOWN) != 0);
     return usable;
 }

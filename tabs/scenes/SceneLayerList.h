@@ -13,7 +13,7 @@ class Scene;
 
 class SceneLayerList {
 public:
-    explicit SceneLayerList(const TabServices& services) : m_panel(&services.panel()) {}
+    explicit SceneLayerList(const TabServices& services) : m_services(services) {}
 
     // One row per layer slot 1..count; selects the remembered row, else row 1.
     void populateLayersListbox(const Zelkoran::Scene& scene, int count);
@@ -33,6 +33,6 @@ public:
     void remember(int row) { m_remembered = row; }
 
 private:
-    Zelkoran::Panel* m_panel;
+    const TabServices& m_services;
     int m_remembered = 0;
 };

@@ -18,14 +18,14 @@ using namespace Zelkoran;
 
 bool ScenePreview::ticked(int widgetId) const
 {
-    const WidgetCheckBox* box = m_panel->getCheckBox(widgetId);
+    const WidgetCheckBox* box = m_services.panel().getCheckBox(widgetId);
     return box && box->isChecked();
 }
 
 void ScenePreview::chooseBackground(int widgetId) const
 {
     for (int id : {SW_BG_BLACK, SW_BG_BLOCKY, SW_BG_WHITE})
-        if (WidgetCheckBox* box = m_panel->getCheckBox(id))
+        if (WidgetCheckBox* box = m_services.panel().getCheckBox(id))
             box->setChecked(id == widgetId);
 }
 
@@ -54,24 +54,23 @@ void ScenePreview::renderBackground(float x, float y, float w, float h) const
         }
 }
 
-void ScenePreview::draw(Screen* screen, Scene* scene) const
+void ScenePreview::draw(Scene* scene) const
 {
-    const int areaW = m_status->iWidth - SceneViewport::kAreaLeft;
-    const int areaH = m_status->iHeight - SceneViewport::kAreaTop;
+    const GlobalStatus& status = m_services.status();
+    const int areaW = status.iWidth - SceneViewport::kAreaLeft;
+    const int areaH = status.iHeight - SceneViewport::kAreaTop;
+    Screen& screen = m_services.screen();
     SDL_Rect previous{};
-    const bool wasClipped = screen && screen->getClipRect(previous);
-    if (screen) {
-        const SDL_Rect area{SceneViewport::kAreaLeft, SceneViewport::kAreaTop, areaW, areaH};
-        screen->setClipRect(&area);
-    }
+    const bool wasClipped = screen.getClipRect(previous);
+    const SDL_Rect area{SceneViewport::kAreaLeft, SceneViewport::kAreaTop, areaW, areaH};
+    screen.setClipRect(&area);
     renderBackground(SceneViewport::kAreaLeft, SceneViewport::kAreaTop, static_cast<float>(areaW),
                    static_cast<float>(areaH));
     if (scene) {
         scene->update(0);
         scene->render(0, 0);
     }
-    if (screen)
-        screen->setClipRect(wasClipped ? &previous : nullptr);
+    screen.setClipRect(wasClipped ? &previous : nullptr);
 }
 
 ScenePreview::Drag ScenePreview::onMouse(const SDL_Event& event, Scene& scene, int layer)

@@ -20,17 +20,14 @@ public:
     enum class Drag { None, Moved, Dropped };
 
     // pattern: the checkerboard image.
-    ScenePreview(const TabServices& services, int pattern)
-        : m_panel(&services.panel()), m_status(&services.status()), m_pattern(pattern)
-    {
-    }
+    ScenePreview(const TabServices& services, int pattern) : m_services(services), m_pattern(pattern) {}
 
     // The background boxes are one radio group: widgetId alone ticked.
     void chooseBackground(int widgetId) const;
     // The chosen background over the rectangle, clipped by the caller.
     void renderBackground(float x, float y, float w, float h) const;
     // Background and scene (may be null), clipped to the preview area.
-    void draw(Zelkoran::Screen* screen, Zelkoran::Scene* scene) const;
+    void draw(Zelkoran::Scene* scene) const;
     // Left button down inside the viewport starts a drag of layer; moves
     // shift it against the pointer; the release after a move drops it.
     Drag onMouse(const SDL_Event& event, Zelkoran::Scene& scene, int layer);
@@ -39,8 +36,7 @@ public:
 private:
     bool ticked(int widgetId) const;
 
-    Zelkoran::Panel* m_panel;
-    const GlobalStatus* m_status;
+    const TabServices& m_services;
     int m_pattern;
     int m_lastX = 0;
     int m_lastY = 0;

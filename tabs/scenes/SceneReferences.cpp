@@ -14,14 +14,14 @@ using namespace Zelkoran;
 
 bool SceneReferences::resolveQELResource(const string& reference, int& archiveId, string& blockName, bool& opened) const
 {
-    archiveId = m_status->iArchiveID;
+    archiveId = m_services.status().iArchiveID;
     opened = false;
     blockName = reference;
     if (!Internal::isQELURI(reference.c_str()))
         return true;
     bool sameArchive = false;
     string archivePath;
-    if (Internal::resolveQELURI(reference.c_str(), m_status->sArchivePath.c_str(), archivePath, blockName,
+    if (Internal::resolveQELURI(reference.c_str(), m_services.status().sArchivePath.c_str(), archivePath, blockName,
                                 sameArchive) != 0) {
         editorLog().msg(LOG_WARNING, "[TileMap] Invalid QEL URI '%s'. Expected qel://path/file.qel/resource\n",
                         reference.c_str());

@@ -19,7 +19,7 @@ public:
 
     // document: the name of the block whose references are read.
     SceneReferences(const TabServices& services, const string& document)
-        : m_status(&services.status()), m_document(document)
+        : m_services(services), m_document(document)
     {
     }
 
@@ -37,6 +37,6 @@ public:
     static void getExtensionLower(const string& path, string& extension);
 
 private:
-    const GlobalStatus* m_status;
+    const TabServices& m_services;
     const string& m_document;
 };

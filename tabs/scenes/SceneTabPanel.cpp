@@ -60,7 +60,7 @@ void addSpriteWidgets(Panel& panel, const ResourceManager& rm, const SpriteWidge
 
 void SceneTabPanel::build(const ResourceManager& rm, BlockText& held, int textWidth, int textHeight)
 {
-    Panel& panel = *m_panel;
+    Panel& panel = m_services.panel();
     const int font = rm.get(SR_FONT);
     const auto caption = [&](int id, const char* name, const char* text, float left, int top) {
         ui::addLabel(panel,
@@ -108,13 +108,13 @@ void SceneTabPanel::build(const ResourceManager& rm, BlockText& held, int textWi
 
 bool SceneTabPanel::ticked(int widgetId) const
 {
-    const WidgetCheckBox* box = m_panel->getCheckBox(widgetId);
+    const WidgetCheckBox* box = m_services.panel().getCheckBox(widgetId);
     return box && box->isChecked();
 }
 
 void SceneTabPanel::tick(int widgetId, bool on) const
 {
-    if (WidgetCheckBox* box = m_panel->getCheckBox(widgetId))
+    if (WidgetCheckBox* box = m_services.panel().getCheckBox(widgetId))
         box->setChecked(on);
 }
 

@@ -13,7 +13,7 @@ class ResourceManager;
 
 class SceneTabPanel {
 public:
-    explicit SceneTabPanel(const TabServices& services) : m_panel(&services.panel()) {}
+    explicit SceneTabPanel(const TabServices& services) : m_services(services) {}
 
     // textWidth x textHeight: the text box.
     void build(const ResourceManager& rm, BlockText& held, int textWidth, int textHeight);
@@ -24,6 +24,6 @@ public:
     bool takeTextCommit();
 
 private:
-    Zelkoran::Panel* m_panel;
+    const TabServices& m_services;
     bool m_textCommitted = false;
 };

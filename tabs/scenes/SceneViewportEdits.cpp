@@ -24,21 +24,21 @@ int editValue(Panel* panel, int id, int defaultValue)
 
 bool SceneViewportEdits::custom() const
 {
-    const WidgetCheckBox* box = m_panel->getCheckBox(SW_SET_VIEWPORT);
+    const WidgetCheckBox* box = m_services.panel().getCheckBox(SW_SET_VIEWPORT);
     return box && box->isChecked();
 }
 
 void SceneViewportEdits::getViewportFromTextboxes(int& width, int& height) const
 {
-    width = editValue(m_panel, SW_WIDTH, SceneViewport::kDefaultWidth);
-    height = editValue(m_panel, SW_HEIGHT, SceneViewport::kDefaultHeight);
+    width = editValue(&m_services.panel(), SW_WIDTH, SceneViewport::kDefaultWidth);
+    height = editValue(&m_services.panel(), SW_HEIGHT, SceneViewport::kDefaultHeight);
 }
 
 void SceneViewportEdits::setEdits(int width, int height) const
 {
-    if (WidgetNumberEdit* edit = m_panel->getNumberEdit(SW_WIDTH))
+    if (WidgetNumberEdit* edit = m_services.panel().getNumberEdit(SW_WIDTH))
         edit->setValue(static_cast<float>(width));
-    if (WidgetNumberEdit* edit = m_panel->getNumberEdit(SW_HEIGHT))
+    if (WidgetNumberEdit* edit = m_services.panel().getNumberEdit(SW_HEIGHT))
         edit->setValue(static_cast<float>(height));
 }
 
@@ -47,8 +47,9 @@ void SceneViewportEdits::apply(Scene& scene)
     int width = 0;
     int height = 0;
     getViewportFromTextboxes(width, height);
-    const SceneViewportFit fit = SceneViewport::fit(m_status->iWidth, m_status->iHeight, scene.getWidth(),
-                                                    scene.getHeight(), custom(), width, height);
+    const GlobalStatus& status = m_services.status();
+    const SceneViewportFit fit = SceneViewport::fit(status.iWidth, status.iHeight, scene.getWidth(), scene.getHeight(),
+                                                    custom(), width, height);
     if (fit.corrected) {
         setEdits(fit.rect.w, fit.rect.h);
         m_width = fit.rect.w;
@@ -59,7 +60,7 @@ void SceneViewportEdits::apply(Scene& scene)
 
 void SceneViewportEdits::populateViewportTextboxes(const Scene* scene, bool serialised, bool restore)
 {
-    if (!m_panel->getNumberEdit(SW_WIDTH) || !m_panel->getNumberEdit(SW_HEIGHT))
+    if (!m_services.panel().getNumberEdit(SW_WIDTH) || !m_services.panel().getNumberEdit(SW_HEIGHT))
         return;
     SDL_Rect rect{};
     if (!scene || !serialised)
@@ -68,7 +69,7 @@ void SceneViewportEdits::populateViewportTextboxes(const Scene* scene, bool seri
         setEdits(rect.w, rect.h);
     if (restore && m_width >= 1 && m_height >= 1) {
         setEdits(m_width, m_height);
-        if (WidgetCheckBox* box = m_panel->getCheckBox(SW_SET_VIEWPORT))
+        if (WidgetCheckBox* box = m_services.panel().getCheckBox(SW_SET_VIEWPORT))
             box->setChecked(m_custom);
     }
 }
@@ -94,6 +95,6 @@ void SceneViewportEdits::keep()
 void SceneViewportEdits::reset() const
 {
     setEdits(SceneViewport::kDefaultWidth, SceneViewport::kDefaultHeight);
-    if (WidgetCheckBox* box = m_panel->getCheckBox(SW_SET_VIEWPORT))
+    if (WidgetCheckBox* box = m_services.panel().getCheckBox(SW_SET_VIEWPORT))
         box->setChecked(false);
 }

@@ -13,10 +13,7 @@ class GlobalStatus;
 
 class SceneViewportEdits {
 public:
-    explicit SceneViewportEdits(const TabServices& services)
-        : m_panel(&services.panel()), m_status(&services.status())
-    {
-    }
+    explicit SceneViewportEdits(const TabServices& services) : m_services(services) {}
 
     // The width and height edits (default 640 x 480).
     void getViewportFromTextboxes(int& width, int& height) const;
@@ -39,8 +36,7 @@ public:
 private:
     bool custom() const;
 
-    Zelkoran::Panel* m_panel;
-    const GlobalStatus* m_status;
+    const TabServices& m_services;
     int m_width = 0;
     int m_height = 0;
     bool m_custom = false;

@@ -34,7 +34,7 @@ CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
       document(services, held, layers, viewport, widgets), references(services, currentItemName),
       exporter(services, held, references, document), tileSets(services, references), checks(services, document),
       importDialog(services),
-      layerImport(gs, rm, held, document, layers, importDialog, checks, services)
+      layerImport(services, held, document, layers, importDialog, checks)
 {
     tool()->szCopy(blockType, SceneDocument::kBlockType, sizeof(blockType));
     panel->baseWidget()->setSize(200, 610);

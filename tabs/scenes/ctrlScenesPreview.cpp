@@ -35,7 +35,7 @@ int CtrlScenes::render(int)
                 text->show();
         }
     }
-    preview.draw(screen, document.scene());
+    preview.draw(document.scene());
     return 0;
 }
 
