@@ -198,17 +198,19 @@ int CtrlBase::onListBox()
     return 0;
 }
 
-int switchToSelected(CtrlBase& tab, String& current, String& selected)
+int CtrlBase::switchToSelected(string& selected)
 {
-    if (tab.CtrlBase::onListBox() != 0)
+    if (CtrlBase::onListBox() != 0)
         return -1;
-    selected = tab.tabServices().selectedListName();
-    if (selected == current)
+    selected = services.selectedListName();
+    if (selected == currentItemName)
         return 0;
-    current = selected;
-    tab.closeResources();
+    currentItemName = selected;
+    closeResources();
     return 1;
 }
+
+void CtrlBase::setBlockType(const char* type) { Main::instance()->tool()->szCopy(blockType, type, sizeof(blockType)); }
 
 int CtrlBase::onNew()
 {

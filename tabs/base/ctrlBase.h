@@ -36,12 +36,6 @@ inline bool acceptsByDefault(const Zelkoran::Archive::Block& block, const char (
     return std::memcmp(block.type, blockType, sizeof(blockType)) == 0 && block.name[0] != '#';
 }
 
-// A list pick in a tab that holds one block: the base list handling, then 1
-// when another block was chosen (its name in selected and now in current,
-// the tab's item name; the held one dropped), 0 when the same one, -1 when
-// refused.
-int switchToSelected(CtrlBase& tab, Zelkoran::String& current, Zelkoran::String& selected);
-
 class CtrlBase : public CMemSkarden {
 public:
     using string = Zelkoran::String;
@@ -154,6 +148,23 @@ protected:
     // notice. Messages are titled with noun. 0 or -1.
     int saveRawBlock(const Zelkoran::Archive::Block& block, const string& noun, const string& listedName,
                      const std::function<void()>& refreshOwn);
+    // A list pick in a tab that holds one block: the base list handling,
+    // then 1 when another block was chosen (its name in selected and now the
+    // current item; the held one dropped), 0 when the same one, -1 when
+    // refused.
+    int switchToSelected(string& selected);
+
+    // The block type the tab lists, zero-padded; the tab's constructor sets it.
+    const char (&getBlockType() const)[16] { return blockType; }
+    void setBlockType(const char* type);
+    // Engine id of the resource the tab has loaded; 0 when none.
+    int getItemHandle() const { return itemHandle; }
+    void setItemHandle(int id) { itemHandle = id; }
+    // The block the tab has selected or loaded; "" when none.
+    const string& getCurrentItemName() const { return currentItemName; }
+    void setCurrentItemName(const string& name) { currentItemName = name; }
+    // Step of the dirty indicator's pulse; 0 while clean.
+    int getDirtyTick() const { return dirtyTick; }
 
     string currentItemName;
     char blockType[16];

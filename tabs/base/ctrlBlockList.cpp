@@ -9,12 +9,12 @@ CtrlBlockList::CtrlBlockList(const string& name, int checkBoxID, const char* blo
                              GlobalStatus* gs)
     : CtrlBase(name, checkBoxID, rm, gs)
 {
-    Zelkoran::Main::instance()->tool()->szCopy(blockType, blockTypeName, sizeof(blockType));
+    setBlockType(blockTypeName);
 }
 
 int CtrlBlockList::render(int)
 {
-    screen->clear(255, 255, 255, 255);
+    tabServices().screen().clear(255, 255, 255, 255);
     return 0;
 }
 
@@ -26,6 +26,6 @@ int CtrlBlockList::updateData() { return 0; }
 
 int CtrlBlockList::closeResources()
 {
-    itemHandle = 0;
+    setItemHandle(0);
     return 0;
 }

@@ -66,18 +66,19 @@ CtrlBase::string CtrlAudioTracks::importFilter() const
 CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs)
     : CtrlMedia(kAudioTab, "Audio", TAB_AUDIO, rm, gs)
 {
-    tool()->szCopy(blockType, "ZK7_AUDIOTRACK", sizeof(blockType));
-    if (Widget* base = panel->baseWidget())
+    Panel& tabPanel = tabServices().panel();
+    setBlockType("ZK7_AUDIOTRACK");
+    if (Widget* base = tabPanel.baseWidget())
         base->setSize(200, 600);
-    const int font = resourceManager->get(SR_FONT);
-    ui::addSpriteButton(*panel, {.name = "Import", .id = AW_IMPORT, .x = ui::left(10), .y = ui::top(240),
-                                 .tooltip = "Import an audio file"}, rm->getClone(SS_IMPORT_AUDIO));
-    ui::addSpriteButton(*panel, {.name = "Export", .id = AW_EXPORT, .x = ui::right(-10), .y = ui::top(240),
-                                 .tooltip = "Export the current audio track"}, rm->getClone(SS_EXPORT_AUDIO));
-    ui::addLabel(*panel, {.name = "Type", .id = AW_TYPE, .x = ui::centred(), .y = ui::top(kTypeTop), .text = "",
-                          .font = font});
-    ui::addLabel(*panel, {.name = "Size", .id = AW_SIZE, .x = ui::centred(), .y = ui::top(kSizeTop), .text = "",
-                          .font = font});
+    const int font = tabServices().resources().get(SR_FONT);
+    ui::addSpriteButton(tabPanel, {.name = "Import", .id = AW_IMPORT, .x = ui::left(10), .y = ui::top(240),
+                                   .tooltip = "Import an audio file"}, rm->getClone(SS_IMPORT_AUDIO));
+    ui::addSpriteButton(tabPanel, {.name = "Export", .id = AW_EXPORT, .x = ui::right(-10), .y = ui::top(240),
+                                   .tooltip = "Export the current audio track"}, rm->getClone(SS_EXPORT_AUDIO));
+    ui::addLabel(tabPanel, {.name = "Type", .id = AW_TYPE, .x = ui::centred(), .y = ui::top(kTypeTop), .text = "",
+                            .font = font});
+    ui::addLabel(tabPanel, {.name = "Size", .id = AW_SIZE, .x = ui::centred(), .y = ui::top(kSizeTop), .text = "",
+                            .font = font});
     // Caption, read-only value box and unit of each row; the captions end
     // before the value boxes at 88.
     const struct {
@@ -97,20 +98,20 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs)
         {1017, "Bitrate", "Bitrate:", AW_BITRATE, "BitrateBox", 1018, "BitrateKbps", "Kbps", 358},
     };
     for (const auto& row : rows) {
-        ui::addLabel(*panel, {.name = row.caption, .id = row.captionId, .x = ui::left(20), .y = ui::top(row.top + 3),
-                              .text = row.captionText, .font = font});
-        if (WidgetTextEdit* box = ui::addTextEdit(*panel, {.name = row.box, .id = row.boxId, .x = ui::left(88),
-                                                           .y = ui::top(row.top), .w = 64, .h = 19, .font = font}))
+        ui::addLabel(tabPanel, {.name = row.caption, .id = row.captionId, .x = ui::left(20), .y = ui::top(row.top + 3),
+                                .text = row.captionText, .font = font});
+        if (WidgetTextEdit* box = ui::addTextEdit(tabPanel, {.name = row.box, .id = row.boxId, .x = ui::left(88),
+                                                             .y = ui::top(row.top), .w = 64, .h = 19, .font = font}))
             box->setReadOnly(true);
         if (row.unit)
-            ui::addLabel(*panel, {.name = row.unit, .id = row.unitId, .x = ui::left(156), .y = ui::top(row.top + 3),
-                                  .text = row.unitText, .font = font});
+            ui::addLabel(tabPanel, {.name = row.unit, .id = row.unitId, .x = ui::left(156), .y = ui::top(row.top + 3),
+                                    .text = row.unitText, .font = font});
     }
     addTagBoxes(398, {"Mark as music", "Mark as sound effect", "Mark as voice", "Mark as custom audio"});
-    if (WidgetCheckBox* spectrum = ui::addCheckBox(*panel, {.name = "SpectrumAnalyzer", .id = AW_SPECTRUM,
-                                                            .x = ui::centred(), .y = ui::top(525), .w = 160, .h = 22,
-                                                            .text = "Spectrum Analyzer", .font = font,
-                                                            .tooltip = "Show or hide the spectrum analyzer"}))
+    if (WidgetCheckBox* spectrum = ui::addCheckBox(tabPanel, {.name = "SpectrumAnalyzer", .id = AW_SPECTRUM,
+                                                              .x = ui::centred(), .y = ui::top(525), .w = 160, .h = 22,
+                                                              .text = "Spectrum Analyzer", .font = font,
+                                                              .tooltip = "Show or hide the spectrum analyzer"}))
         spectrum->disable();
     addPlayControls("Play the current audio track");
     onNew();
@@ -118,12 +119,12 @@ CtrlAudioTracks::CtrlAudioTracks(ResourceManager* rm, GlobalStatus* gs)
 
 CtrlAudioTracks::~CtrlAudioTracks() { closeResources(); }
 
-AudioTrack* CtrlAudioTracks::current() const { return itemHandle > 0 ? tracks()->get(itemHandle) : nullptr; }
+AudioTrack* CtrlAudioTracks::current() const { return getItemHandle() > 0 ? tracks()->get(getItemHandle()) : nullptr; }
 
 void CtrlAudioTracks::enableOwnWidgets(bool open)
 {
     for (int id : {AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM})
-        services.setUsable(id, open);
+        tabServices().setUsable(id, open);
 }
 
 int CtrlAudioTracks::playItem()
@@ -178,13 +179,11 @@ eAudioTrackTag CtrlAudioTracks::itemTag() const
 
 int CtrlAudioTracks::render(int)
 {
-    screen = Main::instance()->configMgr()->get(0);
-    if (screen)
-        screen->clear(128, 128, 128, 255);
-    const float x = (static_cast<float>(globalStatus->iWidth - 200) - kBoxWidth) * 0.5f + 200;
-    const float y = (static_cast<float>(globalStatus->iHeight - 40) - kBoxHeight) * 0.5f + 40;
-    if (screen)
-        GFX::rectFilled(x, y, x + kBoxWidth, y + kBoxHeight, 0x404040FF, 0);
+    const GlobalStatus& status = tabServices().status();
+    tabServices().screen().clear(128, 128, 128, 255);
+    const float x = (static_cast<float>(status.iWidth - 200) - kBoxWidth) * 0.5f + 200;
+    const float y = (static_cast<float>(status.iHeight - 40) - kBoxHeight) * 0.5f + 40;
+    GFX::rectFilled(x, y, x + kBoxWidth, y + kBoxHeight, 0x404040FF, 0);
     AudioTrack* track = current();
     if (track)
         renderWaveform(x, y, kBoxWidth, kBoxHeight);
@@ -218,7 +217,7 @@ void CtrlAudioTracks::postMixCallback(void* user, AudioMixer*, const SDL_AudioSp
 
 int CtrlAudioTracks::loadBlock(const string& name)
 {
-    return tracks()->load(globalStatus->iArchiveID, name.c_str(), false);
+    return tracks()->load(tabServices().status().iArchiveID, name.c_str(), false);
 }
 
 int CtrlAudioTracks::loadFile(const string& path, eAudioTrackTag tag)
@@ -228,15 +227,16 @@ int CtrlAudioTracks::loadFile(const string& path, eAudioTrackTag tag)
 
 void CtrlAudioTracks::showNothing()
 {
-    setLabel(*panel, AW_TYPE, "No sound", kTypeTop);
-    setLabel(*panel, AW_SIZE, "Size: 0 B", kSizeTop);
+    Panel& tabPanel = tabServices().panel();
+    setLabel(tabPanel, AW_TYPE, "No sound", kTypeTop);
+    setLabel(tabPanel, AW_SIZE, "Size: 0 B", kSizeTop);
     for (int id : {AW_DURATION, AW_CHANNELS, AW_FREQUENCY, AW_BITRATE})
         setEdit(id, 0);
 }
 
 void CtrlAudioTracks::setEdit(int editId, int value) const
 {
-    if (WidgetTextEdit* edit = panel->getTextEdit(editId)) {
+    if (WidgetTextEdit* edit = tabServices().panel().getTextEdit(editId)) {
         string text;
         tool()->intToStrDec(value, text);
         edit->setText(text.c_str());
@@ -248,15 +248,15 @@ int CtrlAudioTracks::onSave()
     return saveResource(kKind, "Audio track name cannot be empty.", [this](const string& name) {
         AudioTrack* track = current();
         if (!track) {
-            services.notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
+            tabServices().notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
             return -1;
         }
-        if (tracks()->setName(itemHandle, name.c_str()) < 0) {
-            services.notifySaveWarning(kKind, "Could not rename the audio track.", kNoticeMs);
+        if (tracks()->setName(getItemHandle(), name.c_str()) < 0) {
+            tabServices().notifySaveWarning(kKind, "Could not rename the audio track.", kNoticeMs);
             return -1;
         }
-        if (track->save(globalStatus->iArchiveID, "") != 0) {
-            services.notifySaveError(kKind, "Could not save the audio track.", kNoticeMs);
+        if (track->save(tabServices().status().iArchiveID, "") != 0) {
+            tabServices().notifySaveError(kKind, "Could not save the audio track.", kNoticeMs);
             return -1;
         }
         return 0;
@@ -266,20 +266,21 @@ int CtrlAudioTracks::onSave()
 int CtrlAudioTracks::onDelete()
 {
     return deleteSelectedResource("Sound", [this](const string& name) {
-        return tracks()->remove(globalStatus->iArchiveID, name.c_str());
+        return tracks()->remove(tabServices().status().iArchiveID, name.c_str());
     });
 }
 
 int CtrlAudioTracks::updateData()
 {
+    Panel& tabPanel = tabServices().panel();
     const AudioTrack* track = current();
     if (!track)
         return 0;
     string format;
     AudioInfo info;
     track->getInfo(&format, &info);
-    setLabel(*panel, AW_TYPE, format, kTypeTop);
-    setLabel(*panel, AW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(info.sizeBytes)), kSizeTop);
+    setLabel(tabPanel, AW_TYPE, format, kTypeTop);
+    setLabel(tabPanel, AW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(info.sizeBytes)), kSizeTop);
     setEdit(AW_DURATION, static_cast<int>(static_cast<float>(info.durationMs) / 1000.0f));
     setEdit(AW_CHANNELS, info.channels);
     setEdit(AW_FREQUENCY, info.frequencyHz);
@@ -290,8 +291,8 @@ int CtrlAudioTracks::updateData()
 
 int CtrlAudioTracks::closeResources()
 {
-    if (itemHandle > 0)
-        tracks()->close(itemHandle);
+    if (getItemHandle() > 0)
+        tracks()->close(getItemHandle());
     // Closing the track ends its playback.
     dropItem();
     // The tap goes first: the mixer then runs no capture while the ring is cleared.
@@ -316,6 +317,6 @@ int CtrlAudioTracks::writeExport(const string& stem, const string&) const
 
 void CtrlAudioTracks::reportExport(int result, const string& path) const
 {
-    services.messageBox(kExportTitle, "Audio exported to \"" + path + "\": " + (result == 0 ? "Ok" : "Failed"), MBB_OK,
-            result == 0 ? MBT_INFORMATION : MBT_WARNING, 0);
+    tabServices().messageBox(kExportTitle, "Audio exported to \"" + path + "\": " + (result == 0 ? "Ok" : "Failed"),
+                             MBB_OK, result == 0 ? MBT_INFORMATION : MBT_WARNING, 0);
 }

@@ -29,26 +29,28 @@ CtrlMedia::CtrlMedia(const MediaTabConfig& config, const string& name, int tabCh
 
 void CtrlMedia::addTagBoxes(float top, const char* const (&tooltips)[4]) const
 {
-    const int font = resourceManager->get(SR_FONT);
+    const int font = tabServices().resources().get(SR_FONT);
     const struct {
         int id;
         const char* name;
     } tags[] = {{kind.musicId, "Music"}, {kind.sfxId, "SFX"}, {kind.voiceId, "Voice"}, {kind.customId, "Custom"}};
     for (int i = 0; i < 4; ++i)
-        ui::addCheckBox(*panel, {.name = tags[i].name, .id = tags[i].id, .x = ui::centred(),
-                                 .y = ui::top(top + static_cast<float>(27 * i)), .w = 80, .h = 22,
-                                 .text = tags[i].name, .font = font, .tooltip = tooltips[i]});
+        ui::addCheckBox(tabServices().panel(), {.name = tags[i].name, .id = tags[i].id, .x = ui::centred(),
+                                                .y = ui::top(top + static_cast<float>(27 * i)), .w = 80, .h = 22,
+                                                .text = tags[i].name, .font = font, .tooltip = tooltips[i]});
 }
 
 void CtrlMedia::addPlayControls(const char* playTooltip) const
 {
+    Panel& tabPanel = tabServices().panel();
+    ResourceManager& art = tabServices().resources();
     const Position above = ui::bottom(-10);
-    ui::addSpriteButton(*panel, {.name = "Play", .id = kind.playId, .x = ui::left(30), .y = above,
-                                 .tooltip = playTooltip}, resourceManager->getClone(SS_PLAY_AUDIO));
-    ui::addSpriteCheckBox(*panel, {.name = "Pause", .id = kind.pauseId, .x = ui::centred(), .y = above,
-                                   .tooltip = "Pause or resume playback"}, resourceManager->getClone(SS_PAUSE_AUDIO));
-    ui::addSpriteButton(*panel, {.name = "Stop", .id = kind.stopId, .x = ui::right(-30), .y = above,
-                                 .tooltip = "Stop playback"}, resourceManager->getClone(SS_STOP_AUDIO));
+    ui::addSpriteButton(tabPanel, {.name = "Play", .id = kind.playId, .x = ui::left(30), .y = above,
+                                   .tooltip = playTooltip}, art.getClone(SS_PLAY_AUDIO));
+    ui::addSpriteCheckBox(tabPanel, {.name = "Pause", .id = kind.pauseId, .x = ui::centred(), .y = above,
+                                     .tooltip = "Pause or resume playback"}, art.getClone(SS_PAUSE_AUDIO));
+    ui::addSpriteButton(tabPanel, {.name = "Stop", .id = kind.stopId, .x = ui::right(-30), .y = above,
+                                   .tooltip = "Stop playback"}, art.getClone(SS_STOP_AUDIO));
 }
 
 int CtrlMedia::processEvent(int widgetId, int data)
@@ -58,11 +60,11 @@ int CtrlMedia::processEvent(int widgetId, int data)
     const int result = CtrlBase::processEvent(widgetId, data) == -1 ? -1 : handleOwnEvent(widgetId);
     // An import may have named the item: Save follows the name field now.
     refreshWidgets();
-    const bool open = itemHandle > 0;
+    const bool open = getItemHandle() > 0;
     if (!open)
-        services.setUsable(BW_SAVE, false);
+        tabServices().setUsable(BW_SAVE, false);
     for (int id : {kind.exportId, kind.playId, kind.pauseId, kind.stopId})
-        services.setUsable(id, open);
+        tabServices().setUsable(id, open);
     enableOwnWidgets(open);
     if (result != 0)
         return result;
@@ -75,7 +77,7 @@ int CtrlMedia::handleOwnEvent(int widgetId)
         if (onImport() == 0)
             setDirty(true);
     } else if (widgetId == kind.exportId) {
-        onExport(globalStatus->sArchivePath);
+        onExport(tabServices().status().sArchivePath);
     } else if (widgetId == kind.playId) {
         return onPlay();
     } else if (widgetId == kind.pauseId) {
@@ -92,16 +94,16 @@ int CtrlMedia::handleOwnEvent(int widgetId)
 int CtrlMedia::onListBox()
 {
     string text;
-    if (const int switched = switchToSelected(*this, currentItemName, text); switched <= 0)
+    if (const int switched = switchToSelected(text); switched <= 0)
         return switched;
-    itemHandle = loadBlock(text);
-    if (itemHandle <= 0) {
+    setItemHandle(loadBlock(text));
+    if (getItemHandle() <= 0) {
         editorLog().msg(LOG_ERROR, "\n[%s] Error: could not load '%s' (error %d).\n", getName().c_str(), text.c_str(),
-                        itemHandle);
-        itemHandle = 0;
-        currentItemName.clear();
+                        getItemHandle());
+        setItemHandle(0);
+        setCurrentItemName("");
         showNothing();
-        services.messageBox("Loading resource", kind.loadFailed, MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox("Loading resource", kind.loadFailed, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     updateData();
@@ -114,7 +116,7 @@ int CtrlMedia::onNew()
     if (CtrlBase::onNew() != 0)
         return -1;
     showNothing();
-    media::setChecked(panel, kind.pauseId, false);
+    media::setChecked(&tabServices().panel(), kind.pauseId, false);
     applyTagToWidgets(kind.defaultTag);
     return 0;
 }
@@ -124,11 +126,11 @@ int CtrlMedia::onPlay()
     const int result = playItem();
     if (result == 1)
         return 0;
-    media::setChecked(panel, kind.pauseId, false);
+    media::setChecked(&tabServices().panel(), kind.pauseId, false);
     playState = result == 0 ? PS_PLAYING : PS_STOPPED;
     if (result == 0)
         return 0;
-    services.messageBox(kind.playTitle, kind.playFailed, MBB_OK, MBT_ERROR, 0);
+    tabServices().messageBox(kind.playTitle, kind.playFailed, MBB_OK, MBT_ERROR, 0);
     return -1;
 }
 
@@ -139,13 +141,13 @@ void CtrlMedia::onPause()
         holdItem(playState == PS_PLAYING);
         playState = playState == PS_PLAYING ? PS_PAUSED : PS_PLAYING;
     }
-    media::setChecked(panel, kind.pauseId, playState == PS_PAUSED);
+    media::setChecked(&tabServices().panel(), kind.pauseId, playState == PS_PAUSED);
 }
 
 void CtrlMedia::onStop()
 {
     stopItem();
-    media::setChecked(panel, kind.pauseId, false);
+    media::setChecked(&tabServices().panel(), kind.pauseId, false);
     playState = PS_STOPPED;
 }
 
@@ -164,9 +166,9 @@ void CtrlMedia::onTag(int widgetId)
 
 void CtrlMedia::dropItem()
 {
-    itemHandle = 0;
+    setItemHandle(0);
     playState = PS_STOPPED;
-    media::setChecked(panel, kind.pauseId, false);
+    media::setChecked(&tabServices().panel(), kind.pauseId, false);
 }
 
 int CtrlMedia::onImport()
@@ -176,14 +178,15 @@ int CtrlMedia::onImport()
         return -1;
     const int id = loadFile(path, getSelectedTag());
     if (id <= 0) {
-        services.messageBox(kind.importTitle, kind.importFailed, MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox(kind.importTitle, kind.importFailed, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     // The old item goes as every release does, its playback with it.
     closeResources();
-    itemHandle = id;
-    currentItemName.clear();
-    if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME); kind.nameFromFile && name && name->getText().empty())
+    setItemHandle(id);
+    setCurrentItemName("");
+    if (WidgetTextEdit* name = tabServices().panel().getTextEdit(BW_NAME);
+        kind.nameFromFile && name && name->getText().empty())
         name->setText(tool()->fileGetName(path.c_str()).c_str());
     updateData();
     return 0;
@@ -191,15 +194,15 @@ int CtrlMedia::onImport()
 
 int CtrlMedia::onExport(const string& archivePath) const
 {
-    string name = services.exportName();
+    string name = tabServices().exportName();
     if (name.empty()) {
-        services.messageBox(kind.exportTitle, kind.exportWithoutName, MBB_NONE, MBT_WARNING, kNoticeMs);
+        tabServices().messageBox(kind.exportTitle, kind.exportWithoutName, MBB_NONE, MBT_WARNING, kNoticeMs);
         return -1;
     }
     const string folder = tool()->fileGetDir(archivePath.c_str());
-    if (itemHandle <= 0) {
+    if (getItemHandle() <= 0) {
         if (kind.exportWithoutItem)
-            services.messageBox(kind.exportTitle, kind.exportWithoutItem, MBB_NONE, MBT_WARNING, kNoticeMs);
+            tabServices().messageBox(kind.exportTitle, kind.exportWithoutItem, MBB_NONE, MBT_WARNING, kNoticeMs);
         else
             reportExport(-1, folder);
         return -1;
@@ -208,13 +211,14 @@ int CtrlMedia::onExport(const string& archivePath) const
     if (tool()->fileCheckExtension(name.c_str(), extension.c_str()))
         name.resize(name.size() - extension.size() - 1);
     // The base tab's rule: a file of the archive's folder, whatever the name holds.
-    const string stem = archivePath == globalStatus->sArchivePath ? services.exportFilePath(name, "") : string();
+    const string stem =
+        archivePath == tabServices().status().sArchivePath ? tabServices().exportFilePath(name, "") : string();
     if (stem.empty()) {
         reportExport(-1, folder);
         return -1;
     }
     const string path = stem + "." + extension;
-    if (services.checkOverwrite(path) != 0)
+    if (tabServices().checkOverwrite(path) != 0)
         return -1;
     const int result = writeExport(stem, path);
     reportExport(result, path);
@@ -223,11 +227,12 @@ int CtrlMedia::onExport(const string& archivePath) const
 
 eAudioTrackTag CtrlMedia::getSelectedTag() const
 {
-    return media::selectedAudioTagFromWidgets(panel, kind.musicId, kind.sfxId, kind.voiceId, kind.customId,
-                                       kind.defaultTag);
+    return media::selectedAudioTagFromWidgets(&tabServices().panel(), kind.musicId, kind.sfxId, kind.voiceId,
+                                              kind.customId, kind.defaultTag);
 }
 
 void CtrlMedia::applyTagToWidgets(eAudioTrackTag tag) const
 {
-    media::applyAudioTagToWidgets(panel, tag, kind.musicId, kind.sfxId, kind.voiceId, kind.customId, kind.defaultTag);
+    media::applyAudioTagToWidgets(&tabServices().panel(), tag, kind.musicId, kind.sfxId, kind.voiceId, kind.customId,
+                                  kind.defaultTag);
 }

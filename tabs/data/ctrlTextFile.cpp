@@ -33,10 +33,10 @@ Tool* tool() { return Main::instance()->tool(); }
 
 CtrlTextFile::CtrlTextFile(const TextFileCtrlConfig& cfg, ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase(cfg.tabName, cfg.checkBoxId, rm, gs), config(cfg),
-      held(panel, {cfg.typeLabelId, cfg.sizeLabelId, cfg.blockSizeLabelId, cfg.rawCheckBoxId,
+      held(&tabServices().panel(), {cfg.typeLabelId, cfg.sizeLabelId, cfg.blockSizeLabelId, cfg.rawCheckBoxId,
                    cfg.compressedCheckBoxId, cfg.cryptedCheckBoxId, cfg.textBoxId})
 {
-    tool()->szCopy(blockType, config.blockType, sizeof(blockType));
+    setBlockType(config.blockType);
     createWidgets();
     onNew();
 }
@@ -45,14 +45,17 @@ CtrlTextFile::~CtrlTextFile() { closeResources(); }
 
 void CtrlTextFile::createWidgets()
 {
-    const int font = resourceManager->get(SR_FONT);
-    ui::addSpriteButton(*panel, {.name = "Import", .id = config.importButtonId, .x = ui::left(10), .y = ui::top(240),
-                                 .tooltip = config.importTooltip}, resourceManager->getClone(SS_IMPORT_FILE));
-    ui::addSpriteButton(*panel, {.name = "Export", .id = config.exportButtonId, .x = ui::right(-10),
-                                 .y = ui::top(240), .tooltip = config.exportTooltip},
-                        resourceManager->getClone(SS_EXPORT_FILE));
+    const GlobalStatus& status = tabServices().status();
+    Panel& tabPanel = tabServices().panel();
+    ResourceManager& art = tabServices().resources();
+    const int font = art.get(SR_FONT);
+    ui::addSpriteButton(tabPanel, {.name = "Import", .id = config.importButtonId, .x = ui::left(10), .y = ui::top(240),
+                                   .tooltip = config.importTooltip}, art.getClone(SS_IMPORT_FILE));
+    ui::addSpriteButton(tabPanel, {.name = "Export", .id = config.exportButtonId, .x = ui::right(-10),
+                                   .y = ui::top(240), .tooltip = config.exportTooltip},
+                        art.getClone(SS_EXPORT_FILE));
     held.createInfoWidgets(font);
-    held.createTextBox(font, globalStatus->iWidth - 208, globalStatus->iHeight - 48);
+    held.createTextBox(font, status.iWidth - 208, status.iHeight - 48);
 }
 
 int CtrlTextFile::parseQEL()
@@ -60,15 +63,15 @@ int CtrlTextFile::parseQEL()
     const int rc =
         rebuildBlockList([this](const Archive::Block& candidate) { return shouldAddBlockToList(candidate); });
     // An archive opened or secured since New changes the storage a new block starts with.
-    if (!held.bytes() && !dirty)
-        held.block().storage = services.newBlockStorage(Archive::ST_COMPRESSED);
-    held.followArchive(Main::instance()->archiveMgr()->get(globalStatus->iArchiveID));
+    if (!held.bytes() && !isDirty())
+        held.block().storage = tabServices().newBlockStorage(Archive::ST_COMPRESSED);
+    held.followArchive(Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID));
     return rc;
 }
 
 bool CtrlTextFile::shouldAddBlockToList(const Archive::Block& candidate) const
 {
-    if (!acceptsByDefault(candidate, blockType))
+    if (!acceptsByDefault(candidate, getBlockType()))
         return false;
     if (!config.excludeTiledFiles)
         return true;
@@ -91,12 +94,13 @@ int CtrlTextFile::processEvent(int widgetId, int data)
 
 void CtrlTextFile::onWidget(int widgetId)
 {
+    const GlobalStatus& status = tabServices().status();
     if (widgetId == config.importButtonId) {
         if (onImport() == 0)
             setDirty(true);
     } else if (widgetId == config.exportButtonId) {
-        onExport(globalStatus->sArchivePath);
-    } else if (held.takeStorageBox(widgetId, Main::instance()->archiveMgr()->get(globalStatus->iArchiveID))) {
+        onExport(status.sArchivePath);
+    } else if (held.takeStorageBox(widgetId, Main::instance()->archiveMgr()->get(status.iArchiveID))) {
         setDirty(true);
     } else if (widgetId == config.textBoxId) {
         setDirty(true);
@@ -107,22 +111,20 @@ bool CtrlTextFile::showContentWidgets()
 {
     const bool empty = held.showsNoContent();
     if (empty)
-        services.setUsable(BW_SAVE, false);
+        tabServices().setUsable(BW_SAVE, false);
     else
         CtrlBase::refreshWidgets(); // an import may have named the block: Save follows the name field
-    services.setUsable(config.exportButtonId, !empty);
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    tabServices().setUsable(config.exportButtonId, !empty);
+    const Archive* archive = Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
     for (int id : held.storageBoxes())
-        services.setUsable(id, !empty && held.storageBoxOffered(id, archive));
-    services.setUsable(config.textBoxId, !empty && held.mode() != AM_BINARY);
+        tabServices().setUsable(id, !empty && held.storageBoxOffered(id, archive));
+    tabServices().setUsable(config.textBoxId, !empty && held.mode() != AM_BINARY);
     return empty;
 }
 
 int CtrlTextFile::render(int)
 {
-    screen = Main::instance()->configMgr()->get(0);
-    if (screen)
-        screen->clear(128, 128, 128, 255);
+    tabServices().screen().clear(128, 128, 128, 255);
     return 0;
 }
 
@@ -131,7 +133,7 @@ int CtrlTextFile::onNew()
     if (CtrlBase::onNew() != 0)
         return -1;
     showNoContent();
-    held.block().storage = services.newBlockStorage(Archive::ST_COMPRESSED);
+    held.block().storage = tabServices().newBlockStorage(Archive::ST_COMPRESSED);
     held.showStorageMode(held.block().storage);
     return 0;
 }
@@ -152,7 +154,8 @@ int CtrlTextFile::checkASCII()
 {
     if (!held.bytes())
         return 0;
-    checkAndPopulateASCII(*panel, held.bytes(), held.size(), held.mode(), held.endsWithNewline(), config.textBoxId);
+    checkAndPopulateASCII(tabServices().panel(), held.bytes(), held.size(), held.mode(), held.endsWithNewline(),
+                          config.textBoxId);
     held.showKind(held.mode() == AM_BINARY ? "Binary file" : "ASCII file");
     return 0;
 }
@@ -166,22 +169,22 @@ int CtrlTextFile::updateData()
 int CtrlTextFile::onListBox()
 {
     string selected;
-    if (const int switched = switchToSelected(*this, currentItemName, selected); switched <= 0)
+    if (const int switched = switchToSelected(selected); switched <= 0)
         return switched;
     Archive::Block& block = held.block();
     tool()->szCopy(block.name, selected.c_str(), sizeof(block.name));
-    tool()->szCopy(block.type, blockType, sizeof(block.type));
+    tool()->szCopy(block.type, getBlockType(), sizeof(block.type));
 
     // Whatever fails from here leaves no content, so that a save cannot
     // write the previous block's text under the new name; the current
     // item is forgotten so that choosing the block again retries the load.
     const auto fail = [this] {
         showNoContent();
-        currentItemName.clear();
-        services.messageBox(kLoadTitle, noun() + " could not be loaded.", MBB_OK, MBT_ERROR, 0);
+        setCurrentItemName("");
+        tabServices().messageBox(kLoadTitle, noun() + " could not be loaded.", MBB_OK, MBT_ERROR, 0);
         return -1;
     };
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    Archive* archive = Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
     if (!archive || held.load(*archive, 0) != 0)
         return fail();
     checkASCII();
@@ -197,25 +200,26 @@ int CtrlTextFile::onImport()
     const string failure = noun() + " could not be imported.";
     SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
     if (!file) {
-        services.messageBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     const Sint64 size = SDL_RWsize(file);
     if (size < 0 || size > INT_MAX) {
         SDL_RWclose(file);
-        services.messageBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     if (size == 0) {
         SDL_RWclose(file);
-        services.messageBox(config.importMessageTitle, kEmptyImport, MBB_OK, MBT_WARNING, 0);
+        tabServices().messageBox(config.importMessageTitle, kEmptyImport, MBB_OK, MBT_WARNING, 0);
         return -1;
     }
     // A block that large would be saved but could never be loaded again.
     if (static_cast<uint64_t>(size) > kMaxLoadSize) {
         SDL_RWclose(file);
-        services.messageBox(config.importMessageTitle, noun() + " could not be imported:\nfiles over 1 GiB cannot be loaded back.",
-                MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox(config.importMessageTitle,
+                                 noun() + " could not be imported:\nfiles over 1 GiB cannot be loaded back.", MBB_OK,
+                                 MBT_ERROR, 0);
         return -1;
     }
     auto* bytes = static_cast<unsigned char*>(CMem::alloc(static_cast<size_t>(size), kSkardyMemoryModule));
@@ -223,13 +227,13 @@ int CtrlTextFile::onImport()
     SDL_RWclose(file);
     if (read != static_cast<size_t>(size)) {
         CMem::free(bytes);
-        services.messageBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox(config.importMessageTitle, failure, MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     closeResources();
     held.replace(bytes, static_cast<int>(size));
-    currentItemName.clear();
-    if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME); name && name->getText().empty()) {
+    setCurrentItemName("");
+    if (WidgetTextEdit* name = tabServices().panel().getTextEdit(BW_NAME); name && name->getText().empty()) {
         string fileName = tool()->fileGetName(path.c_str());
         if (const string extension = tool()->fileGetExtension(path.c_str()); !extension.empty())
             fileName += "." + extension;
@@ -242,20 +246,22 @@ int CtrlTextFile::onImport()
 
 int CtrlTextFile::prepareSaveBuffer()
 {
+    Panel& tabPanel = tabServices().panel();
     if (held.mode() == AM_BINARY)
         return 0;
-    const WidgetTextEdit* text = panel->getTextEdit(config.textBoxId);
+    const WidgetTextEdit* text = tabPanel.getTextEdit(config.textBoxId);
     const bool emptied = text && text->getLineCount() <= 1 && text->getLine(1).empty();
     // The held bytes stay until the rebuild has succeeded: a failed save
     // must not leave an export writing nothing.
     unsigned char* rebuilt = nullptr;
     int rebuiltSize = 0;
-    if (rebuildTextBufferFromTextEdit(*panel, config.textBoxId, held.mode(), held.endsWithNewline(), rebuilt,
+    if (rebuildTextBufferFromTextEdit(tabPanel, config.textBoxId, held.mode(), held.endsWithNewline(), rebuilt,
                                       rebuiltSize) != 0) {
         if (emptied)
-            services.notifySaveWarning(noun(), kEmptySave, kNoticeMs);
+            tabServices().notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         else
-            services.notifySaveError(noun(), "Could not rebuild " + noun() + " data from the text editor.", kNoticeMs);
+            tabServices().notifySaveError(noun(), "Could not rebuild " + noun() + " data from the text editor.",
+                                          kNoticeMs);
         return -1;
     }
     // An emptied box is nothing to save, whatever line break the text had;
@@ -264,7 +270,7 @@ int CtrlTextFile::prepareSaveBuffer()
         rebuiltSize == held.size() && held.bytes() && std::memcmp(rebuilt, held.bytes(), rebuiltSize) == 0;
     if (emptied && !unchanged) {
         CMem::free(rebuilt);
-        services.notifySaveWarning(noun(), kEmptySave, kNoticeMs);
+        tabServices().notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         return -1;
     }
     held.block().data = nullptr;
@@ -279,18 +285,18 @@ int CtrlTextFile::onSave()
         return -1;
     Archive::Block& block = held.block();
     tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
-    tool()->szCopy(block.type, blockType, sizeof(block.type));
+    tool()->szCopy(block.type, getBlockType(), sizeof(block.type));
     if (prepareSaveBuffer() != 0)
         return -1;
     if (held.size() <= 0) {
-        services.notifySaveWarning(noun(), kEmptySave, kNoticeMs);
+        tabServices().notifySaveWarning(noun(), kEmptySave, kNoticeMs);
         return -1;
     }
     block.size = static_cast<uint64_t>(held.size());
     block.data = held.bytes();
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    const Archive* archive = Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
     if (!archive) {
-        services.notifySaveError(noun(), "Could not get the QEL archive.", kNoticeMs);
+        tabServices().notifySaveError(noun(), "Could not get the QEL archive.", kNoticeMs);
         return -1;
     }
     const BlockText::Storage kept = held.storage();
@@ -310,66 +316,69 @@ int CtrlTextFile::onSave()
 
 int CtrlTextFile::onExport(const string& archivePath) const
 {
-    const string name = services.exportName();
+    const string name = tabServices().exportName();
     if (name.empty()) {
-        services.messageBox(config.exportMessageTitle,
+        tabServices().messageBox(config.exportMessageTitle,
                 "Could not export the " + noun() + ".\nA " + noun() + " name is required.", MBB_NONE, MBT_WARNING,
                 kNoticeMs);
         return -1;
     }
     // Exports go beside the open archive only; folder separators in the
     // name are replaced, so that the file stays there.
-    const string path = archivePath == globalStatus->sArchivePath ? services.exportFilePath(name, "") : string();
+    const string path =
+        archivePath == tabServices().status().sArchivePath ? tabServices().exportFilePath(name, "") : string();
     if (path.empty() || !tool()->fileExists(tool()->fileGetDir(path.c_str()).c_str())) {
-        services.messageBox(config.exportMessageTitle, noun() + " could not be exported:\nfile creation error.", MBB_NONE,
-                MBT_WARNING, kNoticeMs);
+        tabServices().messageBox(config.exportMessageTitle, noun() + " could not be exported:\nfile creation error.",
+                                 MBB_NONE, MBT_WARNING, kNoticeMs);
         return -1;
     }
     // Without content there is nothing to write: an empty file would
     // replace whatever the name holds.
     if (!held.bytes() || held.size() <= 0) {
-        services.messageBox(config.exportMessageTitle, noun() + " could not be exported:\nnothing is loaded.", MBB_NONE,
-                MBT_WARNING, kNoticeMs);
+        tabServices().messageBox(config.exportMessageTitle, noun() + " could not be exported:\nnothing is loaded.",
+                                 MBB_NONE, MBT_WARNING, kNoticeMs);
         return -1;
     }
-    if (services.checkOverwrite(path) != 0)
+    if (tabServices().checkOverwrite(path) != 0)
         return -1;
     if (const int written = writeExportFile(path, held.bytes(), static_cast<size_t>(held.size())); written != 0) {
         const char* reason = written == RC_ERR_NOT_FOUND ? "file creation error." : "file write error.";
-        services.messageBox(config.exportMessageTitle, noun() + " could not be exported:\n" + reason, MBB_NONE, MBT_WARNING,
-                kNoticeMs);
+        tabServices().messageBox(config.exportMessageTitle, noun() + " could not be exported:\n" + reason, MBB_NONE,
+                                 MBT_WARNING, kNoticeMs);
         return -1;
     }
-    services.messageBox(config.exportMessageTitle, noun() + " exported to \"" + path + "\": Ok", MBB_OK, MBT_INFORMATION, 0);
+    tabServices().messageBox(config.exportMessageTitle, noun() + " exported to \"" + path + "\": Ok", MBB_OK,
+                             MBT_INFORMATION, 0);
     return 0;
 }
 
 int CtrlTextFile::onDelete()
 {
-    const WidgetList* list = panel->getList(BW_LIST);
+    const GlobalStatus& status = tabServices().status();
+    const WidgetList* list = tabServices().panel().getList(BW_LIST);
     if (!list || list->getSelectedIndex() == 0)
         return -1;
     const string name = list->getSelectedText();
     const char* const title = "Delete File";
     const string question = "Are you sure you want to delete \"" + name + "\" " + noun() + "?";
-    if (services.messageBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
+    if (tabServices().messageBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
         return -1;
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    Archive* archive = Main::instance()->archiveMgr()->get(status.iArchiveID);
     if (!archive)
         return -1;
     closeResources();
     Archive::Block& block = held.block();
     tool()->szCopy(block.name, name.c_str(), sizeof(block.name));
-    tool()->szCopy(block.type, blockType, sizeof(block.type));
-    const NamedPictures::Names named = NamedPictures::namedBy(globalStatus->iArchiveID, block);
+    tool()->szCopy(block.type, getBlockType(), sizeof(block.type));
+    const NamedPictures::Names named = NamedPictures::namedBy(status.iArchiveID, block);
     if (archive->blockDelete(block) != 0) {
         // Said, and the block opened again when the archive still lists it;
         // its content was released above.
-        services.messageBox(title, noun() + " could not be deleted.", MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox(title, noun() + " could not be deleted.", MBB_OK, MBT_ERROR, 0);
         showNoContent();
         return recoverResourceDeleteFailure(name);
     }
     // A document's hidden pictures would be left where no tab reaches them.
-    NamedPictures::removeUnnamedHidden(globalStatus->iArchiveID, named);
+    NamedPictures::removeUnnamedHidden(status.iArchiveID, named);
     return finishResourceDelete();
 }

@@ -53,7 +53,8 @@ CtrlBase::string fieldText(const char* field, size_t size) { return CtrlBase::st
 
 CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Undelete", TAB_UNDELETE, rm, gs)
 {
-    const int font = resourceManager->get(SR_FONT);
+    Panel& tabPanel = tabServices().panel();
+    const int font = tabServices().resources().get(SR_FONT);
     const struct {
         int id;
         const char* name;
@@ -62,23 +63,23 @@ CtrlUndelete::CtrlUndelete(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Un
                  {UW_COMPRESSED, "Compressed", basePanelRows::kCompressedBox},
                  {UW_CRYPTED, "Crypted", basePanelRows::kCryptedBox}};
     for (const auto& spec : boxes)
-        if (WidgetCheckBox* box = ui::addCheckBox(*panel, {.name = spec.name, .id = spec.id, .x = ui::centred(),
-                                                           .y = ui::top(spec.top), .w = kStorageBoxWidth, .h = 22,
-                                                           .text = spec.name, .font = font}))
+        if (WidgetCheckBox* box = ui::addCheckBox(tabPanel, {.name = spec.name, .id = spec.id, .x = ui::centred(),
+                                                             .y = ui::top(spec.top), .w = kStorageBoxWidth, .h = 22,
+                                                             .text = spec.name, .font = font}))
             box->setFeatures(WF_EVENTS, true);
-    ui::addButton(*panel, {.name = "UndeleteButton", .id = UW_UNDELETE, .x = ui::centred(), .y = ui::bottom(-15),
-                           .w = 70, .h = 20, .text = "Undelete", .font = font,
-                           .tooltip = "Restore the selected deleted block"});
-    ui::addLabel(*panel, {.name = "Type", .id = UW_TYPE, .x = ui::centred(), .y = ui::top(kTypeTop), .text = "",
-                          .font = font});
-    ui::addLabel(*panel, {.name = "Size", .id = UW_SIZE, .x = ui::centred(), .y = ui::top(kSizeTop), .text = "",
-                          .font = font});
-    ui::addLabel(*panel, {.name = "Blocksize", .id = UW_BLOCKSIZE, .x = ui::centred(), .y = ui::top(kBlockSizeTop),
-                          .text = "", .font = font});
+    ui::addButton(tabPanel, {.name = "UndeleteButton", .id = UW_UNDELETE, .x = ui::centred(), .y = ui::bottom(-15),
+                             .w = 70, .h = 20, .text = "Undelete", .font = font,
+                             .tooltip = "Restore the selected deleted block"});
+    ui::addLabel(tabPanel, {.name = "Type", .id = UW_TYPE, .x = ui::centred(), .y = ui::top(kTypeTop), .text = "",
+                            .font = font});
+    ui::addLabel(tabPanel, {.name = "Size", .id = UW_SIZE, .x = ui::centred(), .y = ui::top(kSizeTop), .text = "",
+                            .font = font});
+    ui::addLabel(tabPanel, {.name = "Blocksize", .id = UW_BLOCKSIZE, .x = ui::centred(), .y = ui::top(kBlockSizeTop),
+                            .text = "", .font = font});
     for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE),
                    static_cast<int>(UW_UNDELETE)})
-        services.setUsable(id, false);
-    if (WidgetTextEdit* name = panel->getTextEdit(BW_NAME)) {
+        tabServices().setUsable(id, false);
+    if (WidgetTextEdit* name = tabPanel.getTextEdit(BW_NAME)) {
         name->setReadOnly(true);
         name->setFeatures(WF_EVENTS, true);
     }
@@ -96,8 +97,8 @@ void CtrlUndelete::clearSelection()
 
 int CtrlUndelete::parseQEL()
 {
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    WidgetList* list = panel->getList(BW_LIST);
+    Archive* archive = Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
+    WidgetList* list = tabServices().panel().getList(BW_LIST);
     if (list)
         list->clearItems();
     positionsByName.clear();
@@ -118,7 +119,7 @@ int CtrlUndelete::parseQEL()
 
 int CtrlUndelete::rowPosition(int row) const
 {
-    const WidgetList* list = panel->getList(BW_LIST);
+    const WidgetList* list = tabServices().panel().getList(BW_LIST);
     const char* text = list && row > 0 ? list->getItemText(row) : nullptr;
     if (!text)
         return -1;
@@ -137,16 +138,17 @@ int CtrlUndelete::refreshWidgets()
     const int result = CtrlBase::refreshWidgets();
     // The tab writes nothing; the base would offer Save and Delete for a selection.
     for (int id : {static_cast<int>(BW_NEW), static_cast<int>(BW_SAVE), static_cast<int>(BW_DELETE)})
-        services.setUsable(id, false);
+        tabServices().setUsable(id, false);
     return result;
 }
 
 int CtrlUndelete::processEvent(int widgetId, int)
 {
+    Panel& tabPanel = tabServices().panel();
     switch (widgetId) {
     case BW_SLIDER: {
-        WidgetList* list = panel->getList(BW_LIST);
-        const WidgetSlider* slider = panel->getSlider(BW_SLIDER);
+        WidgetList* list = tabPanel.getList(BW_LIST);
+        const WidgetSlider* slider = tabPanel.getSlider(BW_SLIDER);
         if (list && slider)
             list->setScroll(slider->getValue() - list->getScroll(), nullptr);
         break;
@@ -161,7 +163,7 @@ int CtrlUndelete::processEvent(int widgetId, int)
         break;
     default: break;
     }
-    const WidgetLabel* type = panel->getLabel(UW_TYPE);
+    const WidgetLabel* type = tabPanel.getLabel(UW_TYPE);
     const bool none = type && std::strcmp(type->getText(), kNoBlock) == 0;
     showUsable(!none);
     return none ? 4 : 0;
@@ -170,42 +172,41 @@ int CtrlUndelete::processEvent(int widgetId, int)
 void CtrlUndelete::showUsable(bool shown) const
 {
     for (int id : kStorageBoxes)
-        services.setUsable(id, shown);
-    services.setUsable(UW_UNDELETE, shown);
+        tabServices().setUsable(id, shown);
+    tabServices().setUsable(UW_UNDELETE, shown);
 }
 
 int CtrlUndelete::render(int)
 {
-    screen = Main::instance()->configMgr()->get(0);
-    if (screen)
-        screen->clear(128, 128, 128, 255);
+    tabServices().screen().clear(128, 128, 128, 255);
     return 0;
 }
 
 int CtrlUndelete::onListBox()
 {
+    Panel& tabPanel = tabServices().panel();
     if (CtrlBase::onListBox() != 0)
         return -1;
-    WidgetList* list = panel->getList(BW_LIST);
+    WidgetList* list = tabPanel.getList(BW_LIST);
     const int row = list ? list->getSelectedIndex() : 0;
     const int position = rowPosition(row);
     if (position >= 0 && position == selectedIndex)
         return 0;
-    currentItemName = row > 0 ? string(list->getItemText(row)) : string();
+    setCurrentItemName(row > 0 ? string(list->getItemText(row)) : string());
     clearSelection();
     // The entry itself, by its position: rows that share a name (or a name
     // and a type) each stand for their own entry.
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    Archive* archive = Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
     Archive::Block entry;
     if (position < 0 || !archive || archive->blockAt(position, entry) != 0 || !entry.deleted ||
-        fieldText(entry.name, sizeof(entry.name)) != currentItemName)
+        fieldText(entry.name, sizeof(entry.name)) != getCurrentItemName())
         return -1;
     if (entry.size > static_cast<uint64_t>(INT32_MAX))
         return -1;
     selectedBlock = entry;
     selectedIndex = position;
     selectedSize = static_cast<int32_t>(selectedBlock.size);
-    if (WidgetLabel* label = panel->getLabel(UW_TYPE))
+    if (WidgetLabel* label = tabPanel.getLabel(UW_TYPE))
         label->setText(fieldText(selectedBlock.type, sizeof(selectedBlock.type)).c_str(), ui::centred(), ui::centred());
     updateData();
     return 0;
@@ -213,15 +214,16 @@ int CtrlUndelete::onListBox()
 
 int CtrlUndelete::onNew()
 {
-    if (!panel->getList(BW_LIST))
+    Panel& tabPanel = tabServices().panel();
+    if (!tabPanel.getList(BW_LIST))
         return -1;
     CtrlBase::onNew();
     clearSelection();
-    setLabel(*panel, UW_TYPE, kNoBlock, kTypeTop);
-    setLabel(*panel, UW_SIZE, "Size: 0 B", kSizeTop);
-    setLabel(*panel, UW_BLOCKSIZE, "QEL Blocksize: 0 B", kBlockSizeTop);
+    setLabel(tabPanel, UW_TYPE, kNoBlock, kTypeTop);
+    setLabel(tabPanel, UW_SIZE, "Size: 0 B", kSizeTop);
+    setLabel(tabPanel, UW_BLOCKSIZE, "QEL Blocksize: 0 B", kBlockSizeTop);
     for (int id : kStorageBoxes)
-        if (WidgetCheckBox* box = panel->getCheckBox(id))
+        if (WidgetCheckBox* box = tabPanel.getCheckBox(id))
             box->setChecked(false);
     // Also when the selection goes without an event of the tab (a defrag).
     showUsable(false);
@@ -238,13 +240,14 @@ int CtrlUndelete::onExport(const string&) const { return 0; }
 
 int CtrlUndelete::updateData()
 {
+    Panel& tabPanel = tabServices().panel();
     if (selectedSize == 0)
         return 0;
-    if (WidgetLabel* type = panel->getLabel(UW_TYPE))
+    if (WidgetLabel* type = tabPanel.getLabel(UW_TYPE))
         type->setPosition(ui::centred(), ui::top(kTypeTop));
-    setLabel(*panel, UW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(selectedSize)), kSizeTop);
-    setLabel(*panel, UW_BLOCKSIZE, "QEL Blocksize: " + humanSize(selectedBlock.storedSize), kBlockSizeTop);
-    BlockText::showStorageMode(*panel, kStorageBoxes, selectedBlock.storage);
+    setLabel(tabPanel, UW_SIZE, "Size: " + humanSize(static_cast<uint64_t>(selectedSize)), kSizeTop);
+    setLabel(tabPanel, UW_BLOCKSIZE, "QEL Blocksize: " + humanSize(selectedBlock.storedSize), kBlockSizeTop);
+    BlockText::showStorageMode(tabPanel, kStorageBoxes, selectedBlock.storage);
     showUsable(true);
     return 0;
 }
@@ -258,13 +261,13 @@ int CtrlUndelete::closeResources()
 int CtrlUndelete::failUndelete(const char* reason) const
 {
     const string text = string("Block could not be recovered.\n") + reason;
-    services.messageBox(kTitle, text, MBB_OK, MBT_ERROR, 0);
+    tabServices().messageBox(kTitle, text, MBB_OK, MBT_ERROR, 0);
     return -1;
 }
 
 int CtrlUndelete::onUndelete()
 {
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    Archive* archive = Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
     if (!archive)
         return failUndelete("QEL archive is not available.");
     if (selectedIndex < 0)
@@ -305,8 +308,8 @@ int CtrlUndelete::undeleteRenaming(Archive& archive, const string& type)
     Main::instance()->tool()->szCopy(selectedBlock.name, name.c_str(), sizeof(selectedBlock.name));
     // A map or panel without its hidden pictures could never be built
     // again, and no tab would reach them: they come back with it.
-    if (!NamedPictures::restoreDeleted(archive, NamedPictures::namedBy(globalStatus->iArchiveID, selectedBlock),
-                                       selectedIndex)) {
+    if (!NamedPictures::restoreDeleted(
+            archive, NamedPictures::namedBy(tabServices().status().iArchiveID, selectedBlock), selectedIndex)) {
         archive.blockDelete(selectedBlock);
         return failUndelete("Deleted associated image could not be recovered.");
     }
@@ -338,15 +341,15 @@ CtrlBase::string CtrlUndelete::freeRestoreName(const Archive& archive) const
 int CtrlUndelete::reportRecovered(const string& name, const string& type)
 {
     const string text = "Block was recovered:\n Name: " + name + "\n Type: " + type;
-    services.messageBox(kTitle, text, MBB_OK, MBT_INFORMATION, 0);
-    if (WidgetList* list = panel->getList(BW_LIST); list && list->getSelectedIndex() > 0) {
+    tabServices().messageBox(kTitle, text, MBB_OK, MBT_INFORMATION, 0);
+    if (WidgetList* list = tabServices().panel().getList(BW_LIST); list && list->getSelectedIndex() > 0) {
         // The entry leaves the name's positions with its row.
         const auto known = positionsByName.find(std::string_view(list->getSelectedText()));
         if (known != positionsByName.end())
             std::erase(known->second, selectedIndex);
         list->removeItem(list->getSelectedIndex());
     }
-    globalStatus->bReparseAll = 1;
+    tabServices().status().bReparseAll = 1;
     onNew();
     return 0;
 }

@@ -66,16 +66,17 @@ CtrlBase::string CtrlVideos::importFilter() const
 CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs)
     : CtrlMedia(kVideoTab, "Videos", TAB_VIDEOS, rm, gs)
 {
-    tool()->szCopy(blockType, "ZK7_VIDEO", sizeof(blockType));
-    if (Widget* base = panel->baseWidget())
+    Panel& tabPanel = tabServices().panel();
+    setBlockType("ZK7_VIDEO");
+    if (Widget* base = tabPanel.baseWidget())
         base->setSize(200, 600);
-    const int font = resourceManager->get(SR_FONT);
-    ui::addSpriteButton(*panel, {.name = "Import", .id = VW_IMPORT, .x = ui::left(10), .y = ui::top(240),
-                                 .tooltip = "Import a video file"}, rm->getClone(SS_IMPORT_AUDIO));
-    ui::addSpriteButton(*panel, {.name = "Export", .id = VW_EXPORT, .x = ui::right(-10), .y = ui::top(240),
-                                 .tooltip = "Export the current video"}, rm->getClone(SS_EXPORT_AUDIO));
-    if (WidgetTextEdit* info = ui::addTextEdit(*panel, {.name = "VideoInfo", .id = VW_INFO, .x = ui::centred(),
-                                                        .y = ui::top(277), .w = 180, .h = 150, .font = font})) {
+    const int font = tabServices().resources().get(SR_FONT);
+    ui::addSpriteButton(tabPanel, {.name = "Import", .id = VW_IMPORT, .x = ui::left(10), .y = ui::top(240),
+                                   .tooltip = "Import a video file"}, rm->getClone(SS_IMPORT_AUDIO));
+    ui::addSpriteButton(tabPanel, {.name = "Export", .id = VW_EXPORT, .x = ui::right(-10), .y = ui::top(240),
+                                   .tooltip = "Export the current video"}, rm->getClone(SS_EXPORT_AUDIO));
+    if (WidgetTextEdit* info = ui::addTextEdit(tabPanel, {.name = "VideoInfo", .id = VW_INFO, .x = ui::centred(),
+                                                          .y = ui::top(277), .w = 180, .h = 150, .font = font})) {
         info->setMultiline(true);
         info->setReadOnly(true);
     }
@@ -87,14 +88,14 @@ CtrlVideos::CtrlVideos(ResourceManager* rm, GlobalStatus* gs)
 
 CtrlVideos::~CtrlVideos() { closeResources(); }
 
-Video* CtrlVideos::current() const { return itemHandle > 0 ? videos()->get(itemHandle) : nullptr; }
+Video* CtrlVideos::current() const { return getItemHandle() > 0 ? videos()->get(getItemHandle()) : nullptr; }
 
 void CtrlVideos::enableOwnWidgets(bool open)
 {
-    services.setUsable(VW_INFO, open);
+    tabServices().setUsable(VW_INFO, open);
     const bool taggable = open && hasSound();
     for (int id : {VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM})
-        services.setUsable(id, taggable);
+        tabServices().setUsable(id, taggable);
 }
 
 bool CtrlVideos::hasSound() const
@@ -162,22 +163,21 @@ SDL_FRect CtrlVideos::viewportIn(const SDL_FRect& frame, int videoWidth, int vid
 
 int CtrlVideos::updateVideoViewport() const
 {
+    const GlobalStatus& status = tabServices().status();
     Video* video = current();
     if (!video || video->getWidth() <= 0 || video->getHeight() <= 0)
         return 0;
-    video->setViewport(viewportIn(videoFrame(globalStatus->iWidth, globalStatus->iHeight), video->getWidth(),
+    video->setViewport(viewportIn(videoFrame(status.iWidth, status.iHeight), video->getWidth(),
                                   video->getHeight()));
     return 0;
 }
 
 int CtrlVideos::render(int)
 {
-    screen = Main::instance()->configMgr()->get(0);
-    const SDL_FRect frame = videoFrame(globalStatus->iWidth, globalStatus->iHeight);
-    if (screen) {
-        screen->clear(128, 128, 128, 255);
-        GFX::rectFilled(frame.x, frame.y, frame.x + frame.w, frame.y + frame.h, 0x202020FF, 0);
-    }
+    const GlobalStatus& status = tabServices().status();
+    const SDL_FRect frame = videoFrame(status.iWidth, status.iHeight);
+    tabServices().screen().clear(128, 128, 128, 255);
+    GFX::rectFilled(frame.x, frame.y, frame.x + frame.w, frame.y + frame.h, 0x202020FF, 0);
     Video* video = current();
     if (!video || video->getWidth() <= 0 || video->getHeight() <= 0)
         return 0;
@@ -206,7 +206,10 @@ int CtrlVideos::onDeactivate()
     return 0;
 }
 
-int CtrlVideos::loadBlock(const string& name) { return videos()->load(globalStatus->iArchiveID, name.c_str()); }
+int CtrlVideos::loadBlock(const string& name)
+{
+    return videos()->load(tabServices().status().iArchiveID, name.c_str());
+}
 
 int CtrlVideos::loadFile(const string& path, eAudioTrackTag tag)
 {
@@ -215,7 +218,7 @@ int CtrlVideos::loadFile(const string& path, eAudioTrackTag tag)
 
 void CtrlVideos::showNothing()
 {
-    if (WidgetTextEdit* info = panel->getTextEdit(VW_INFO))
+    if (WidgetTextEdit* info = tabServices().panel().getTextEdit(VW_INFO))
         info->setText("No video loaded");
     applyTagToWidgets(ATT_MUSIC);
 }
@@ -225,17 +228,17 @@ int CtrlVideos::onSave()
     return saveResource(kKind, "Video name cannot be empty.", [this](const string& name) {
         Video* video = current();
         if (!video) {
-            services.notifySaveError(kKind, "Could not get the video.", kNoticeMs);
+            tabServices().notifySaveError(kKind, "Could not get the video.", kNoticeMs);
             return -1;
         }
-        if (videos()->setName(itemHandle, name.c_str()) < 0) {
-            services.notifySaveWarning(kKind, "Could not rename the video.", kNoticeMs);
+        if (videos()->setName(getItemHandle(), name.c_str()) < 0) {
+            tabServices().notifySaveWarning(kKind, "Could not rename the video.", kNoticeMs);
             return -1;
         }
         // The ticked box is the video's tag, with or without a sound track.
         video->setTag(getSelectedTag());
-        if (video->save(globalStatus->iArchiveID, "") != 0) {
-            services.notifySaveError(kKind, "Could not save the video.", kNoticeMs);
+        if (video->save(tabServices().status().iArchiveID, "") != 0) {
+            tabServices().notifySaveError(kKind, "Could not save the video.", kNoticeMs);
             return -1;
         }
         return 0;
@@ -245,7 +248,7 @@ int CtrlVideos::onSave()
 int CtrlVideos::onDelete()
 {
     return deleteSelectedResource(kKind, [this](const string& name) {
-        return videos()->remove(globalStatus->iArchiveID, name.c_str());
+        return videos()->remove(tabServices().status().iArchiveID, name.c_str());
     });
 }
 
@@ -266,7 +269,7 @@ int CtrlVideos::updateData()
 
 void CtrlVideos::updateInfoText(const VideoInfo& info) const
 {
-    WidgetTextEdit* box = panel->getTextEdit(VW_INFO);
+    WidgetTextEdit* box = tabServices().panel().getTextEdit(VW_INFO);
     if (!box)
         return;
     const string lines[] = {
@@ -299,11 +302,11 @@ void CtrlVideos::updateInfoText(const VideoInfo& info) const
 
 int CtrlVideos::closeResources()
 {
-    if (itemHandle > 0) {
+    if (getItemHandle() > 0) {
         Video* video = current();
         if (video && playState != PS_STOPPED)
             video->stop();
-        videos()->close(itemHandle);
+        videos()->close(getItemHandle());
     }
     dropItem();
     return 0;
@@ -339,7 +342,8 @@ int CtrlVideos::writeExport(const string&, const string& path) const
 void CtrlVideos::reportExport(int result, const string&) const
 {
     if (result == 0)
-        services.messageBox(kExportTitle, "Video exported: Ok", MBB_OK, MBT_INFORMATION, 0);
+        tabServices().messageBox(kExportTitle, "Video exported: Ok", MBB_OK, MBT_INFORMATION, 0);
     else
-        services.messageBox(kExportTitle, "Video could not be exported:\nfile write error.", MBB_NONE, MBT_WARNING, kNoticeMs);
+        tabServices().messageBox(kExportTitle, "Video could not be exported:\nfile write error.", MBB_NONE, MBT_WARNING,
+                                 kNoticeMs);
 }

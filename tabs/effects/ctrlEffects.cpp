@@ -28,12 +28,12 @@ ParticleMgr* particles() { return Main::instance()->particleMgr(); }
 } // namespace
 
 CtrlEffects::CtrlEffects(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase("Effects", TAB_EFFECTS, rm, gs), context(services), mainPanel(context), advanced(context),
+    : CtrlBase("Effects", TAB_EFFECTS, rm, gs), context(tabServices()), mainPanel(context), advanced(context),
       particleEvents(context, advanced.window()), appearance(context),
       preview(context, advanced.window(), appearance.window())
 {
-    Main::instance()->tool()->szCopy(blockType, "ZK7_PARTICLE", sizeof(blockType));
-    if (Widget* base = panel->baseWidget())
+    setBlockType("ZK7_PARTICLE");
+    if (Widget* base = tabServices().panel().baseWidget())
         base->setSize(200, 960);
     mainPanel.create();
     advanced.createAdvancedPanel();
@@ -158,7 +158,7 @@ void CtrlEffects::updateEffectWidgetStates()
 {
     const bool open = context.effect > 0;
     if (!open)
-        services.setUsable(BW_SAVE, false);
+        tabServices().setUsable(BW_SAVE, false);
     mainPanel.updateStates(open);
     advanced.updateStates(open);
     particleEvents.updateStates(open);
@@ -167,17 +167,17 @@ void CtrlEffects::updateEffectWidgetStates()
 
 int CtrlEffects::onListBox()
 {
-    const bool wasDirty = dirty;
+    const bool wasDirty = isDirty();
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const string name = services.selectedListName();
-    if (name == currentItemName)
+    const string name = tabServices().selectedListName();
+    if (name == getCurrentItemName())
         return 0;
-    const int id = particles()->load(globalStatus->iArchiveID, name.c_str());
+    const int id = particles()->load(tabServices().status().iArchiveID, name.c_str());
     if (id > 0) {
         closeResources();
         context.effect = id;
-        currentItemName = name;
+        setCurrentItemName(name);
         // The position is not stored: a loaded effect plays where a new one does.
         preview.setPreviewPosition(preview.centreX(), preview.centreY(), false);
         mainPanel.populateVisualResourceLists();
@@ -188,11 +188,11 @@ int CtrlEffects::onListBox()
     std::snprintf(text, sizeof(text), "Particle effect '%s' could not be loaded.\n\nError code: %d", name.c_str(), id);
     editorLog().msg(LOG_ERROR, "\n[CtrlEffects] Error: could not load particle effect '%s' (error %d).\n",
                       name.c_str(), id);
-    selectBlockListItemByName(currentItemName);
-    if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
-        field->setText(currentItemName.c_str());
+    selectBlockListItemByName(getCurrentItemName());
+    if (WidgetTextEdit* field = tabServices().panel().getTextEdit(BW_NAME))
+        field->setText(getCurrentItemName().c_str());
     setDirty(wasDirty);
-    services.messageBox("Loading resource", text, MBB_OK, MBT_ERROR, 0);
+    tabServices().messageBox("Loading resource", text, MBB_OK, MBT_ERROR, 0);
     return -1;
 }
 
@@ -205,7 +205,7 @@ int CtrlEffects::onNew()
     ParticleEmitter* e = context.emitter();
     if (!e) {
         context.effect = 0;
-        services.messageBox("New effect", "Particle effect could not be created.", MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox("New effect", "Particle effect could not be created.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     e->applyPreset(PEP_DEFAULT);
@@ -221,23 +221,23 @@ int CtrlEffects::onSave()
     return saveResource(kKind, "Particle effect name cannot be empty.", [this](const string& name) {
         ParticleEmitter* e = context.emitter();
         if (!e) {
-            services.notifySaveError(kKind, "Could not get the particle effect.", kNoticeMs);
+            tabServices().notifySaveError(kKind, "Could not get the particle effect.", kNoticeMs);
             return -1;
         }
         // Another stored effect of that name would be replaced without a word.
-        if (name != currentItemName && storedEffectNamed(name)) {
-            services.notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
+        if (name != getCurrentItemName() && storedEffectNamed(name)) {
+            tabServices().notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
             return -1;
         }
         const string before = e->getName();
         if (particles()->setName(context.effect, name.c_str()) < 0) {
-            services.notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
+            tabServices().notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
             return -1;
         }
-        if (e->save(globalStatus->iArchiveID, name.c_str()) != 0) {
+        if (e->save(tabServices().status().iArchiveID, name.c_str()) != 0) {
             // The emitter keeps the name it is stored under.
             particles()->setName(context.effect, before.c_str());
-            services.notifySaveError(kKind, "Could not save the particle effect.", kNoticeMs);
+            tabServices().notifySaveError(kKind, "Could not save the particle effect.", kNoticeMs);
             return -1;
         }
         return 0;
@@ -246,14 +246,14 @@ int CtrlEffects::onSave()
 
 bool CtrlEffects::storedEffectNamed(const string& name) const
 {
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    return archive && archive->blockSearch(Archive::Block(name.c_str(), blockType)) >= 0;
+    const Archive* archive = Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
+    return archive && archive->blockSearch(Archive::Block(name.c_str(), getBlockType())) >= 0;
 }
 
 int CtrlEffects::onDelete()
 {
     return deleteSelectedResource(
-        kKind, [this](const string& name) { return particles()->remove(globalStatus->iArchiveID, name.c_str()); },
+        kKind, [this](const string& name) { return particles()->remove(tabServices().status().iArchiveID, name.c_str()); },
         "Particle effect could not be deleted.");
 }
 

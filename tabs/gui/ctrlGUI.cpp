@@ -45,13 +45,15 @@ constexpr int kDirtyIds[] = {901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 9
 } // namespace
 
 CtrlGUI::CtrlGUI(ResourceManager* rm, GlobalStatus* gs)
-    : CtrlBase("GUI", TAB_GUI, rm, gs), fields(*panel), preview(state, services), widgetList(services, state),
-      properties(state, preview, services), skin(state, services), addWidgetDialog(services), tooltipDialog(services)
+    : CtrlBase("GUI", TAB_GUI, rm, gs), fields(tabServices().panel()), preview(state, tabServices()),
+      widgetList(tabServices(), state), properties(state, preview, tabServices()), skin(state, tabServices()),
+      addWidgetDialog(tabServices()), tooltipDialog(tabServices())
 {
-    Main::instance()->tool()->szCopy(blockType, "ZK7_GUIPANEL", sizeof(blockType));
-    setLabel(*panel, BW_TITLE, tabName + " (Panels)", 5);
-    panel->baseWidget()->setSize(200, 1290);
-    const int font = resourceManager->get(SR_FONT);
+    Panel& tabPanel = tabServices().panel();
+    setBlockType("ZK7_GUIPANEL");
+    setLabel(tabPanel, BW_TITLE, getName() + " (Panels)", 5);
+    tabPanel.baseWidget()->setSize(200, 1290);
+    const int font = tabServices().resources().get(SR_FONT);
     properties.createRows(font, widgetList);
     skin.createRows();
     properties.createSpecialRows(font);
@@ -62,6 +64,7 @@ CtrlGUI::~CtrlGUI() { CtrlGUI::closeResources(); }
 
 int CtrlGUI::processEvent(int widgetId, int data)
 {
+    Panel& tabPanel = tabServices().panel();
     // A colour text acts through its reaction, which runs just before the
     // event it raises: a colour it put into the widget is an edit.
     if (skin.takeColourEdit())
@@ -72,9 +75,9 @@ int CtrlGUI::processEvent(int widgetId, int data)
     bool changed = false;
     switch (widgetId) {
     case GW_ADD_WIDGET:
-        services.setUsable(GW_ADD_WIDGET, false);
+        tabServices().setUsable(GW_ADD_WIDGET, false);
         changed = showAddWidgetDialog();
-        services.setUsable(GW_ADD_WIDGET, true);
+        tabServices().setUsable(GW_ADD_WIDGET, true);
         apply = false;
         break;
     case GW_DEL_WIDGET: onDeleteWidget(); break;
@@ -120,8 +123,8 @@ int CtrlGUI::processEvent(int widgetId, int data)
     }
     updateWidgetStates(state.panelId <= 0 ? 4 : 0);
     widgetList.syncWidgetListSlider();
-    state.screenDesired = widgetInt(*panel, GW_SCREEN, 0, 16, 0);
-    state.panelTTLSeconds = widgetInt(*panel, GW_TTL, 1, 86400, 1);
+    state.screenDesired = widgetInt(tabPanel, GW_SCREEN, 0, 16, 0);
+    state.panelTTLSeconds = widgetInt(tabPanel, GW_TTL, 1, 86400, 1);
     if (listSelectionPending && widgetId == 0) {
         listSelectionPending = false;
         return 0;
@@ -170,7 +173,7 @@ void CtrlGUI::onDeleteWidget()
     Panel* live = state.livePanel();
     if (!live || state.selectedWidgetId <= 0)
         return;
-    if (services.messageBox("Delete Widget", "Are you sure you want to delete this widget?", 12, 3, 0) != 4)
+    if (tabServices().messageBox("Delete Widget", "Are you sure you want to delete this widget?", 12, 3, 0) != 4)
         return;
     live->closeWidget(state.selectedWidgetId);
     state.editorWidgetSizes.erase(state.selectedWidgetId);
@@ -199,7 +202,7 @@ bool CtrlGUI::showTooltipSettingsDialog()
 
 int CtrlGUI::resolveFontNameToID(const string& name) const
 {
-    return resolveFontName(globalStatus->iArchiveID, name);
+    return resolveFontName(tabServices().status().iArchiveID, name);
 }
 
 void CtrlGUI::showLoadedPanelForPreview()
@@ -212,8 +215,7 @@ bool CtrlGUI::takesEventsFrom(int eventPanelId) const { return eventPanelId <= 0
 
 int CtrlGUI::render(int)
 {
-    if (screen)
-        screen->clear(180, 180, 180, 255);
+    tabServices().screen().clear(180, 180, 180, 255);
     widgetList.syncWidgetListSlider();
     return 0;
 }
@@ -223,7 +225,7 @@ int CtrlGUI::parseQEL()
     const int rc = CtrlBase::parseQEL();
     // The skin lists offer every image of the archive, which may be a
     // million rows: a hidden tab fills them when it is shown again.
-    if (panel->baseWidget()->isShown()) {
+    if (tabServices().panel().baseWidget()->isShown()) {
         skin.populateSkinResourceLists();
         skin.updateSkinEditor();
     } else {
@@ -236,9 +238,9 @@ int CtrlGUI::onActivate()
 {
     if (skin.hasStaleLists())
         skin.populateSkinResourceLists();
-    const int archiveId = globalStatus->iArchiveID;
-    if (state.panelId <= 0 && !currentItemName.empty() && archiveId >= 1) {
-        const int id = gui()->load(archiveId, currentItemName.c_str());
+    const int archiveId = tabServices().status().iArchiveID;
+    if (state.panelId <= 0 && !getCurrentItemName().empty() && archiveId >= 1) {
+        const int id = gui()->load(archiveId, getCurrentItemName().c_str());
         if (id < 1) {
             state.panelId = 0;
             return 0;
@@ -276,26 +278,26 @@ int CtrlGUI::onListBox()
     const bool wasDirty = isDirty();
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const string text = services.selectedListName();
-    if (text == currentItemName)
+    const string text = tabServices().selectedListName();
+    if (text == getCurrentItemName())
         return 0;
     // The panel shown now goes only once the chosen one has loaded: a
     // damaged block must not cost the user the edits of the open one.
     Vector<String> leftOut;
-    const int id = gui()->load(globalStatus->iArchiveID, text.c_str(), &leftOut);
+    const int id = gui()->load(tabServices().status().iArchiveID, text.c_str(), &leftOut);
     if (id < 1) {
         editorLog().msg(LOG_ERROR, "\n[CtrlGUI] Error: could not load panel '%s' (error %d).\n", text.c_str(), id);
-        selectBlockListItemByName(currentItemName);
-        if (WidgetTextEdit* field = panel->getTextEdit(BW_NAME))
-            field->setText(currentItemName.c_str());
+        selectBlockListItemByName(getCurrentItemName());
+        if (WidgetTextEdit* field = tabServices().panel().getTextEdit(BW_NAME))
+            field->setText(getCurrentItemName().c_str());
         setDirty(wasDirty);
-        services.messageBox("Loading resource",
+        tabServices().messageBox("Loading resource",
                 "Panel '" + text + "' could not be loaded.\n\nError code: " + std::to_string(id).c_str(), MBB_OK, MBT_ERROR,
                 0);
         return -1;
     }
     closeResources();
-    currentItemName = text;
+    setCurrentItemName(text);
     widgetList.forgetScroll();
     state.panelId = id;
     preview.isolateLoadedPanelForPreview();
@@ -311,9 +313,9 @@ int CtrlGUI::onListBox()
         string named;
         for (const String& part : leftOut)
             named += "\n" + part;
-        services.messageBox("Loading resource",
-                            "Panel '" + text + "' is shown without what it names that could not be loaded:" + named,
-                            MBB_OK, MBT_WARNING, 0);
+        tabServices().messageBox("Loading resource",
+                                 "Panel '" + text + "' is shown without what it names that could not be loaded:" + named,
+                                 MBB_OK, MBT_WARNING, 0);
     }
     return 0;
 }
@@ -352,18 +354,19 @@ int CtrlGUI::closeResources()
 
 int CtrlGUI::onSave()
 {
+    GlobalStatus& status = tabServices().status();
     string name;
     if (!readRequiredBlockName(name, "Panel", "Panel name cannot be empty."))
         return -1;
     // Saving under the name of another stored panel would replace it.
-    if (name != currentItemName && blockExists(globalStatus->iArchiveID, name, blockType)) {
-        services.notifySaveWarning("Panel", kRenameWarning, 2500);
+    if (name != getCurrentItemName() && blockExists(status.iArchiveID, name, getBlockType())) {
+        tabServices().notifySaveWarning("Panel", kRenameWarning, 2500);
         return -1;
     }
     if (state.panelId <= 0) {
         const int id = gui()->create(name.c_str(), 0x42000000);
         if (id < 1) {
-            services.notifySaveError("Panel", "Could not create the panel.", 2000);
+            tabServices().notifySaveError("Panel", "Could not create the panel.", 2000);
             state.panelId = 0;
             return -1;
         }
@@ -375,28 +378,28 @@ int CtrlGUI::onSave()
     }
     Panel* live = state.livePanel();
     if (!live) {
-        services.notifySaveError("Panel", "Could not get the panel.", 2000);
+        tabServices().notifySaveError("Panel", "Could not get the panel.", 2000);
         return -1;
     }
     preview.restoreLogicalPanelPosition();
     if (gui()->setName(state.panelId, name.c_str()) != 0) {
-        services.notifySaveWarning("Panel", kRenameWarning, 2500);
+        tabServices().notifySaveWarning("Panel", kRenameWarning, 2500);
         // Back to the preview: screen 0, own size, centred, shown.
         preview.restorePreviewIsolation();
         showLoadedPanelForPreview();
         return -1;
     }
     if (state.selectedWidgetId == 0) {
-        state.screenDesired = widgetInt(*panel, GW_SCREEN, 0, 16, 0);
+        state.screenDesired = widgetInt(tabServices().panel(), GW_SCREEN, 0, 16, 0);
         live->setScreenDesired(state.screenDesired);
         live->setPanelType(state.panelType, state.panelType == PT_EPHEMERAL ? state.panelTTLSeconds * 1000 : 0);
         preview.applyPanelThemeAndLayout(live);
     }
     live->setSizeMode(state.fitScreen ? 1 : 0);
     NamedPictures::Names before;
-    gui()->skinImages(globalStatus->iArchiveID, name.c_str(), before);
-    if (live->save(globalStatus->iArchiveID) != 0) {
-        services.notifySaveError("Panel", "Could not save the panel.", 2000);
+    gui()->skinImages(status.iArchiveID, name.c_str(), before);
+    if (live->save(status.iArchiveID) != 0) {
+        tabServices().notifySaveError("Panel", "Could not save the panel.", 2000);
         live->setSizeMode(0);
         preview.restorePreviewIsolation();
         showLoadedPanelForPreview();
@@ -404,29 +407,30 @@ int CtrlGUI::onSave()
     }
     // A skin picture the panel stopped naming would be left where no tab
     // reaches it.
-    gui()->removeUnusedSkinImages(globalStatus->iArchiveID, before);
+    gui()->removeUnusedSkinImages(status.iArchiveID, before);
     preview.storeLogicalPanelPosition();
     preview.restorePreviewIsolation();
     showLoadedPanelForPreview();
     notifySaveSuccess("Panel");
-    globalStatus->bReparseAll = 1;
-    currentItemName = name;
+    status.bReparseAll = 1;
+    setCurrentItemName(name);
     refreshBlockListAndSelect(name);
     return 0;
 }
 
 int CtrlGUI::onDelete()
 {
-    const string name = services.selectedListName();
-    if (services.messageBox("Delete Panel", "Are you sure you want to delete \"" + name + "\" Panel?", 12, 3, 0) != 4)
+    const GlobalStatus& status = tabServices().status();
+    const string name = tabServices().selectedListName();
+    if (tabServices().messageBox("Delete Panel", "Are you sure you want to delete \"" + name + "\" Panel?", 12, 3, 0) != 4)
         return -1;
     NamedPictures::Names pictures;
-    gui()->skinImages(globalStatus->iArchiveID, name.c_str(), pictures);
-    if (gui()->remove(globalStatus->iArchiveID, name.c_str()) != 0) {
-        services.messageBox("Delete Panel", "The panel could not be deleted.", 1, 1, 0);
+    gui()->skinImages(status.iArchiveID, name.c_str(), pictures);
+    if (gui()->remove(status.iArchiveID, name.c_str()) != 0) {
+        tabServices().messageBox("Delete Panel", "The panel could not be deleted.", 1, 1, 0);
         return recoverResourceDeleteFailure(name);
     }
     // Its hidden pictures would be left where no tab reaches them.
-    gui()->removeUnusedSkinImages(globalStatus->iArchiveID, pictures);
+    gui()->removeUnusedSkinImages(status.iArchiveID, pictures);
     return finishResourceDelete();
 }

@@ -37,23 +37,24 @@ int CtrlCursors::beforeResourceSave()
 {
     if (applyHotSpotWidgets() == 0)
         return 0;
-    services.notifySaveError("Cursor", "Could not apply the cursor hotspot.", kNoticeMs);
+    tabServices().notifySaveError("Cursor", "Could not apply the cursor hotspot.", kNoticeMs);
     return -1;
 }
 
 void CtrlCursors::syncHotSpotWidgets() const
 {
     for (int id : {CW_HOT_X_MODE, CW_HOT_Y_MODE, CW_HOT_X, CW_HOT_Y})
-        services.setUsable(id, iImageID >= 1);
+        tabServices().setUsable(id, iImageID >= 1);
 }
 
 int CtrlCursors::applyHotSpotWidgets() const
 {
+    Panel& tabPanel = tabServices().panel();
     Cursor* c = current();
     if (!c)
         return 0;
-    const Position x = hotSpotValueToPosition(hotSpotWidgetsToValue(panel, CW_HOT_X_MODE, CW_HOT_X));
-    const Position y = hotSpotValueToPosition(hotSpotWidgetsToValue(panel, CW_HOT_Y_MODE, CW_HOT_Y));
+    const Position x = hotSpotValueToPosition(hotSpotWidgetsToValue(&tabPanel, CW_HOT_X_MODE, CW_HOT_X));
+    const Position y = hotSpotValueToPosition(hotSpotWidgetsToValue(&tabPanel, CW_HOT_Y_MODE, CW_HOT_Y));
     return c->setHotSpot(x, y) ? 0 : -1;
 }
 
@@ -76,7 +77,7 @@ int CtrlCursors::render(int value)
     const Cursor* c = current();
     if (!c)
         return 0;
-    const PreviewClip clip(*this);
+    const PreviewClip clip(tabServices());
     int hx = 0, hy = 0;
     c->getHotSpot(hx, hy);
     const float x = hotSpotScreen(hx, rImg.x, rImg.w, fZoom), y = hotSpotScreen(hy, rImg.y, rImg.h, fZoom);
@@ -87,12 +88,13 @@ int CtrlCursors::render(int value)
 
 int CtrlCursors::updateData()
 {
+    Panel& tabPanel = tabServices().panel();
     CtrlImages::updateData();
     if (const Cursor* c = current()) {
         int x = 0, y = 0;
         c->getHotSpot(x, y);
-        updateHotSpotAxisWidgets(panel, x, CW_HOT_X_MODE, CW_HOT_X);
-        updateHotSpotAxisWidgets(panel, y, CW_HOT_Y_MODE, CW_HOT_Y);
+        updateHotSpotAxisWidgets(&tabPanel, x, CW_HOT_X_MODE, CW_HOT_X);
+        updateHotSpotAxisWidgets(&tabPanel, y, CW_HOT_Y_MODE, CW_HOT_Y);
         syncHotSpotWidgets();
     }
     return 0;

@@ -36,22 +36,23 @@ const CtrlImageResource::Kind kFontKind{"Font", "font", "defaultFont", ""};
 CtrlFonts::CtrlFonts(ResourceManager* rm, GlobalStatus* gs)
     : CtrlImageResourceOf("Fonts", TAB_FONTS, "ZK7_FONT", kFontKind, rm, gs)
 {
-    const int font = resourceManager->get(SR_FONT);
+    Panel& tabPanel = tabServices().panel();
+    const int font = tabServices().resources().get(SR_FONT);
     addNumberRow({FW_KERNING_LABEL, "KerningFont", "Kerning:", 5, FW_KERNING, "KerningValueFont", 62, 32, -kMaxKerning,
                   kMaxKerning, "Font kerning adjustment", 394});
-    ui::addLabel(*panel, {.name = "CharsetFont", .id = FW_CHARSET_LABEL, .x = ui::left(5), .y = ui::top(424),
-                          .text = "Charset:", .font = font});
-    if (WidgetTextEdit* charset = ui::addTextEdit(*panel, {.name = "CharsetValueFont", .id = FW_CHARSET,
-                                                           .x = ui::left(62), .y = ui::top(421), .w = 124,
-                                                           .h = kRowHeight, .font = font,
-                                                           .tooltip = "Supported character set"})) {
+    ui::addLabel(tabPanel, {.name = "CharsetFont", .id = FW_CHARSET_LABEL, .x = ui::left(5), .y = ui::top(424),
+                            .text = "Charset:", .font = font});
+    if (WidgetTextEdit* charset = ui::addTextEdit(tabPanel, {.name = "CharsetValueFont", .id = FW_CHARSET,
+                                                             .x = ui::left(62), .y = ui::top(421), .w = 124,
+                                                             .h = kRowHeight, .font = font,
+                                                             .tooltip = "Supported character set"})) {
         charset->setText(charsetText().c_str());
         charset->setReadOnly(true);
     }
-    ui::addLabel(*panel, {.name = "CharsetCopy1Font", .id = FW_COPY_LABEL_1, .x = ui::left(62), .y = ui::top(445),
-                          .text = "CTRL+A and CTRL+C", .font = font});
-    ui::addLabel(*panel, {.name = "CharsetCopy2Font", .id = FW_COPY_LABEL_2, .x = ui::left(62), .y = ui::top(459),
-                          .text = "for copying the charset", .font = font});
+    ui::addLabel(tabPanel, {.name = "CharsetCopy1Font", .id = FW_COPY_LABEL_1, .x = ui::left(62), .y = ui::top(445),
+                            .text = "CTRL+A and CTRL+C", .font = font});
+    ui::addLabel(tabPanel, {.name = "CharsetCopy2Font", .id = FW_COPY_LABEL_2, .x = ui::left(62), .y = ui::top(459),
+                            .text = "for copying the charset", .font = font});
     CtrlFonts::onNew();
     bAllowColorKey = false;
     bAllowZoom = true;
@@ -73,7 +74,7 @@ void CtrlFonts::reportAssignFailure(int rc)
 {
     String found;
     Main::instance()->tool()->intToStrDec(-rc, found);
-    services.messageBox("Font: import image",
+    tabServices().messageBox("Font: import image",
             "The image could not be converted to a font.\nImage needs to contain 189 characters.\n"
             "Number of characters found: " +
                 found + "\nYou can check 'FontWithErrors.bmp' file.",
@@ -85,8 +86,8 @@ int CtrlFonts::processEvent(int widgetId, int data)
     int r = 0;
     if (!handleImageEvent(widgetId, data, r))
         return r;
-    services.setUsable(FW_KERNING, r == 0);
-    const int kerning = widgetInt(*panel, FW_KERNING, 0, kMaxKerning, -kMaxKerning);
+    tabServices().setUsable(FW_KERNING, r == 0);
+    const int kerning = widgetInt(tabServices().panel(), FW_KERNING, 0, kMaxKerning, -kMaxKerning);
     if (Font* f = current()) {
         f->setKerning(kerning);
         if (widgetId == FW_KERNING)
@@ -119,12 +120,12 @@ int CtrlFonts::handleMouseEvent(SDL_Event* event)
 {
     if (!event)
         return 0;
-    if (event->type == SDL_MOUSEBUTTONDOWN && event->button.button == SDL_BUTTON_MIDDLE && itemHandle > 0 &&
+    if (event->type == SDL_MOUSEBUTTONDOWN && event->button.button == SDL_BUTTON_MIDDLE && getItemHandle() > 0 &&
         insidePreview(event->button.x, event->button.y)) {
         setZoom(1.0f);
     } else if (event->type == SDL_MOUSEWHEEL) {
         const CursorMgr* cursor = Main::instance()->cursorMgr();
-        if (!bAllowZoom || itemHandle <= 0 || !insidePreview(cursor->getX(), cursor->getY()))
+        if (!bAllowZoom || getItemHandle() <= 0 || !insidePreview(cursor->getX(), cursor->getY()))
             return 0;
         float zoom = fZoom;
         if (event->wheel.y > 0 && fZoom < kMaxZoom)
@@ -140,7 +141,7 @@ int CtrlFonts::onActivate()
 {
     if (sSavedItem.empty())
         return 0;
-    const string selected = services.selectedListName();
+    const string selected = tabServices().selectedListName();
     if (selected != sSavedItem || reloadImageResource(sSavedItem) != 0 || checkImage() != 0) {
         sSavedItem.clear();
         return 0;

@@ -22,28 +22,30 @@ CtrlImageResource::CtrlImageResource(const string& name, int checkBoxID, const c
                                      ResourceManager* rm, GlobalStatus* gs)
     : CtrlImages(name, checkBoxID, rm, gs), kind(k)
 {
-    Main::instance()->tool()->szCopy(blockType, type, sizeof(blockType));
+    setBlockType(type);
 }
 
 int CtrlImageResource::closeResources()
 {
-    const bool imageOwned = itemHandle > 0 && resourceExists() && resourceImage() == iImageID;
-    if (itemHandle > 0)
+    const bool imageOwned = getItemHandle() > 0 && resourceExists() && resourceImage() == iImageID;
+    if (getItemHandle() > 0)
         closeResource();
     if (!imageOwned && iImageID > 0)
         Main::instance()->imageMgr()->close(iImageID);
-    iImageID = itemHandle = 0;
+    iImageID = 0;
+    setItemHandle(0);
     return CtrlImages::closeResources();
 }
 
 int CtrlImageResource::reloadImageResource(const string& name)
 {
-    itemHandle = loadResource(name.c_str());
-    if (itemHandle > 0 && resourceExists()) {
+    setItemHandle(loadResource(name.c_str()));
+    if (getItemHandle() > 0 && resourceExists()) {
         iImageID = resourceImage();
         return 0;
     }
-    iImageID = itemHandle = 0;
+    iImageID = 0;
+    setItemHandle(0);
     return -1;
 }
 
@@ -51,15 +53,15 @@ int CtrlImageResource::onListBox()
 {
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const string selected = services.selectedListName();
-    if (selected.empty() || selected == currentItemName)
+    const string selected = tabServices().selectedListName();
+    if (selected.empty() || selected == getCurrentItemName())
         return 0;
-    currentItemName = selected;
+    setCurrentItemName(selected);
     closeResources();
     reloadImageResource(selected);
     if (checkImage() != 0) {
         // Choosing the row again tries again.
-        currentItemName.clear();
+        setCurrentItemName("");
         return -1;
     }
     updateData();
@@ -71,19 +73,19 @@ int CtrlImageResource::onSave()
     const string noun = kind.noun, lower = kind.lower;
     return saveResource(noun, noun + " name cannot be empty.", [&](const string& name) {
         if (!resourceExists()) {
-            services.notifySaveError(noun, "Could not get the " + lower + ".", kNoticeMs);
+            tabServices().notifySaveError(noun, "Could not get the " + lower + ".", kNoticeMs);
             return -1;
         }
         // Another open resource holding the name (a panel's or an effect's
         // copy of the block) keeps it; the block is written all the same.
         if (const int rc = renameResource(name.c_str()); rc != 0 && rc != RC_ERR_EXISTS) {
-            services.notifySaveWarning(noun, "Could not rename the " + lower + ".", kNoticeMs);
+            tabServices().notifySaveWarning(noun, "Could not rename the " + lower + ".", kNoticeMs);
             return -1;
         }
         if (beforeResourceSave() != 0)
             return -1;
         if (saveResourceBlock(name.c_str()) != 0) {
-            services.notifySaveError(noun, "Could not save the " + lower + ".", kNoticeMs);
+            tabServices().notifySaveError(noun, "Could not save the " + lower + ".", kNoticeMs);
             return -1;
         }
         return 0;
@@ -97,7 +99,7 @@ int CtrlImageResource::onDelete()
 
 void CtrlImageResource::reportAssignFailure(int)
 {
-    services.messageBox(string(kind.noun) + ": import image", kind.assignFailed, MBB_NONE, MBT_WARNING, kNoticeMs);
+    tabServices().messageBox(string(kind.noun) + ": import image", kind.assignFailed, MBB_NONE, MBT_WARNING, kNoticeMs);
 }
 
 bool CtrlImageResource::handleImageEvent(int widgetId, int data, int& result)
@@ -117,14 +119,14 @@ bool CtrlImageResource::handleImageEvent(int widgetId, int data, int& result)
 
 bool CtrlImageResource::convertImportedImage(int& result)
 {
-    const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);
+    const WidgetTextEdit* field = tabServices().panel().getTextEdit(BW_NAME);
     string name = field ? field->getText() : string();
     if (name.empty())
         name = kind.defaultName;
-    if (itemHandle == 0)
-        itemHandle = createResource(name.c_str());
-    if (itemHandle <= 0 || !resourceExists()) {
-        services.messageBox(string(kind.noun) + ": import image", "Could not create the " + string(kind.lower) + ".", MBB_NONE,
+    if (getItemHandle() == 0)
+        setItemHandle(createResource(name.c_str()));
+    if (getItemHandle() <= 0 || !resourceExists()) {
+        tabServices().messageBox(string(kind.noun) + ": import image", "Could not create the " + string(kind.lower) + ".", MBB_NONE,
                 MBT_WARNING, kNoticeMs);
     } else if (const int rc = assignResourceImage(); rc != 0) {
         reportAssignFailure(rc);
@@ -132,33 +134,27 @@ bool CtrlImageResource::convertImportedImage(int& result)
         setDirty(true);
         return true;
     }
-    if (itemHandle < 0)
-        itemHandle = 0;
+    if (getItemHandle() < 0)
+        setItemHandle(0);
     // closeResources (through onNew) releases the image the resource did not take.
     onNew();
     result = processEvent(0, 0);
     return false;
 }
 
-CtrlImageResource::PreviewClip::PreviewClip(const CtrlImageResource& tab)
-    : m_screen(Main::instance()->configMgr()->get(0))
+CtrlImageResource::PreviewClip::PreviewClip(const TabServices& services) : m_screen(services.screen())
 {
-    if (!m_screen)
-        return;
-    m_hadClip = m_screen->getClipRect(m_previous);
-    const SDL_Rect area{kPreviewLeft, kPreviewTop, tab.globalStatus->iWidth - kPreviewLeft,
-                        tab.globalStatus->iHeight - kPreviewTop};
-    m_screen->setClipRect(&area);
+    m_hadClip = m_screen.getClipRect(m_previous);
+    const GlobalStatus& status = services.status();
+    const SDL_Rect area{kPreviewLeft, kPreviewTop, status.iWidth - kPreviewLeft, status.iHeight - kPreviewTop};
+    m_screen.setClipRect(&area);
 }
 
-CtrlImageResource::PreviewClip::~PreviewClip()
-{
-    if (m_screen)
-        m_screen->setClipRect(m_hadClip ? &m_previous : nullptr);
-}
+CtrlImageResource::PreviewClip::~PreviewClip() { m_screen.setClipRect(m_hadClip ? &m_previous : nullptr); }
 
 void CtrlImageResource::drawCellGrid(float cw, float ch, uint32_t rgba) const
 {
+    const GlobalStatus& status = tabServices().status();
     if (!(cw > 0) || !(ch > 0))
         return;
     const float x0 = rImg.x, y0 = rImg.y;
@@ -171,8 +167,8 @@ void CtrlImageResource::drawCellGrid(float cw, float ch, uint32_t rgba) const
         to = std::clamp(static_cast<int>(std::ceil((high - start) / size)), 0, count);
     };
     int kFrom, kTo, jFrom, jTo;
-    visible(x0, cw, kPreviewLeft, static_cast<float>(globalStatus->iWidth), nx, kFrom, kTo);
-    visible(y0, ch, kPreviewTop, static_cast<float>(globalStatus->iHeight), ny, jFrom, jTo);
+    visible(x0, cw, kPreviewLeft, static_cast<float>(status.iWidth), nx, kFrom, kTo);
+    visible(y0, ch, kPreviewTop, static_cast<float>(status.iHeight), ny, jFrom, jTo);
     if (ny > 0)
         for (int k = kFrom; k < kTo; ++k) {
             const float left = x0 + static_cast<float>(k) * cw;
@@ -189,37 +185,39 @@ void CtrlImageResource::drawCellGrid(float cw, float ch, uint32_t rgba) const
 
 void CtrlImageResource::addNumberRow(const NumberRow& row) const
 {
-    const int font = resourceManager->get(SR_FONT);
-    ui::addLabel(*panel, {.name = row.captionName, .id = row.captionId, .x = ui::left(row.captionX),
-                          .y = ui::top(row.top + 3), .text = row.caption, .font = font});
+    Panel& tabPanel = tabServices().panel();
+    const int font = tabServices().resources().get(SR_FONT);
+    ui::addLabel(tabPanel, {.name = row.captionName, .id = row.captionId, .x = ui::left(row.captionX),
+                            .y = ui::top(row.top + 3), .text = row.caption, .font = font});
     if (row.modeName)
-        if (WidgetComboBox* mode = ui::addComboBox(*panel, {.name = row.modeName, .id = row.modeId, .x = ui::left(68),
-                                                            .y = ui::top(row.top), .w = 70, .h = kRowHeight,
-                                                            .font = font}))
+        if (WidgetComboBox* mode = ui::addComboBox(tabPanel, {.name = row.modeName, .id = row.modeId, .x = ui::left(68),
+                                                              .y = ui::top(row.top), .w = 70, .h = kRowHeight,
+                                                              .font = font}))
             for (const char* item : {"Manual", "Center", "Size"})
                 mode->addItem(item);
-    ui::addNumberEdit(*panel, {.name = row.fieldName, .id = row.fieldId, .x = ui::left(row.fieldX),
-                               .y = ui::top(row.top), .w = row.fieldWidth, .h = kRowHeight, .font = font,
-                               .tooltip = row.tooltip},
+    ui::addNumberEdit(tabPanel, {.name = row.fieldName, .id = row.fieldId, .x = ui::left(row.fieldX),
+                                 .y = ui::top(row.top), .w = row.fieldWidth, .h = kRowHeight, .font = font,
+                                 .tooltip = row.tooltip},
                       static_cast<float>(row.minimum), static_cast<float>(row.maximum), 0);
 }
 
 bool CtrlImageResource::isTicked(int id) const
 {
-    const WidgetCheckBox* box = panel->getCheckBox(id);
+    const WidgetCheckBox* box = tabServices().panel().getCheckBox(id);
     return box && box->isChecked();
 }
 
 void CtrlImageResource::setNumber(int id, float value) const
 {
-    if (WidgetNumberEdit* edit = panel->getNumberEdit(id))
+    if (WidgetNumberEdit* edit = tabServices().panel().getNumberEdit(id))
         edit->setValue(value);
 }
 
 void CtrlImageResource::selectRow(int id, int row) const
 {
-    if (WidgetComboBox* combo = panel->getComboBox(id))
+    Panel& tabPanel = tabServices().panel();
+    if (WidgetComboBox* combo = tabPanel.getComboBox(id))
         combo->setSelectedIndex(row);
-    else if (WidgetList* list = panel->getList(id))
+    else if (WidgetList* list = tabPanel.getList(id))
         list->setSelectedIndex(row);
 }

@@ -69,13 +69,13 @@ protected:
     // one when it goes.
     class PreviewClip {
     public:
-        explicit PreviewClip(const CtrlImageResource& tab);
+        explicit PreviewClip(const TabServices& services);
         ~PreviewClip();
         PreviewClip(const PreviewClip&) = delete;
         PreviewClip& operator=(const PreviewClip&) = delete;
 
     private:
-        Zelkoran::Screen* m_screen;
+        Zelkoran::Screen& m_screen;
         SDL_Rect m_previous{};
         bool m_hadClip = false;
     };

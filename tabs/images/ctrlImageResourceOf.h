@@ -17,18 +17,18 @@ protected:
 
     static Mgr* manager() { return (Zelkoran::Main::instance()->*Manager)(); }
     // The open resource, null when none is.
-    Item* current() const { return itemHandle > 0 ? manager()->get(itemHandle) : nullptr; }
+    Item* current() const { return getItemHandle() > 0 ? manager()->get(getItemHandle()) : nullptr; }
 
     int createResource(const char* name) override { return manager()->create(name, 10); }
-    int loadResource(const char* name) override { return manager()->load(globalStatus->iArchiveID, name); }
+    int loadResource(const char* name) override { return manager()->load(tabServices().status().iArchiveID, name); }
     bool resourceExists() const override { return current() != nullptr; }
     int resourceImage() const override { return current() ? current()->getImage() : 0; }
-    void closeResource() override { manager()->close(itemHandle); }
+    void closeResource() override { manager()->close(getItemHandle()); }
     int renameResource(const char* name) override
     {
-        return std::strcmp(current()->getName(), name) == 0 ? 0 : manager()->setName(itemHandle, name);
+        return std::strcmp(current()->getName(), name) == 0 ? 0 : manager()->setName(getItemHandle(), name);
     }
-    int removeResource(const char* name) override { return manager()->remove(globalStatus->iArchiveID, name); }
+    int removeResource(const char* name) override { return manager()->remove(tabServices().status().iArchiveID, name); }
     int assignResourceImage() override { return current()->assignImage(iImageID, 1); }
-    int saveResourceBlock(const char* name) override { return current()->save(globalStatus->iArchiveID, name); }
+    int saveResourceBlock(const char* name) override { return current()->save(tabServices().status().iArchiveID, name); }
 };

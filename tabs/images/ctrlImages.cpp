@@ -59,19 +59,21 @@ CtrlImages::CtrlImages(ResourceManager* rm, GlobalStatus* gs) : CtrlImages("Imag
 CtrlImages::CtrlImages(const string& name, int checkBoxID, ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase(name, checkBoxID, rm, gs)
 {
-    tool()->szCopy(blockType, "ZK7_IMAGE", sizeof(blockType));
+    setBlockType("ZK7_IMAGE");
     createWidgets();
     CtrlImages::onNew();
-    if (WidgetCheckBox* blocky = panel->getCheckBox(IW_BG_BLOCKY))
+    if (WidgetCheckBox* blocky = tabServices().panel().getCheckBox(IW_BG_BLOCKY))
         blocky->setChecked(true);
-    iBgBlockyID = resourceManager->get(SR_BG_BLOCKY);
+    iBgBlockyID = tabServices().resources().get(SR_BG_BLOCKY);
 }
 
 CtrlImages::~CtrlImages() { CtrlImages::closeResources(); }
 
 void CtrlImages::createWidgets()
 {
-    const int font = resourceManager->get(SR_FONT);
+    Panel& tabPanel = tabServices().panel();
+    ResourceManager& art = tabServices().resources();
+    const int font = art.get(SR_FONT);
     const struct {
         ui::WidgetSpec spec;
         int sprite;
@@ -112,40 +114,40 @@ void CtrlImages::createWidgets()
     // Creation order: import, export, the two top labels, zoom and
     // background buttons, then the colour rows.
     auto addSpriteWidget = [&](const auto& w) {
-        const int sprite = resourceManager->getClone(w.sprite);
+        const int sprite = art.getClone(w.sprite);
         if (w.checkBox)
-            ui::addSpriteCheckBox(*panel, w.spec, sprite);
+            ui::addSpriteCheckBox(tabPanel, w.spec, sprite);
         else
-            ui::addSpriteButton(*panel, w.spec, sprite);
+            ui::addSpriteButton(tabPanel, w.spec, sprite);
     };
     addSpriteWidget(spriteWidgets[0]);
     addSpriteWidget(spriteWidgets[1]);
-    ui::addLabel(*panel, labels[0]);
-    ui::addLabel(*panel, labels[1]);
+    ui::addLabel(tabPanel, labels[0]);
+    ui::addLabel(tabPanel, labels[1]);
     for (int i = 2; i < 7; ++i)
         addSpriteWidget(spriteWidgets[i]);
 
-    ui::addLabel(*panel, labels[2]);
-    createColorField(services, panel,
+    ui::addLabel(tabPanel, labels[2]);
+    createColorField(tabServices(), &tabPanel,
                      {.name = "ColorKeyField", .iconId = IW_KEY_ICON, .editId = IW_KEY_EDIT, .swatchId = IW_KEY_SWATCH,
                       .x = 62, .y = 310, .tooltip = "Color key in #RRGGBB hex", .initHex = "#000000",
                       .textWidth = kColorTextWidth},
                      [this](Widget&) { processEvent(IW_KEY_EDIT, 0); });
     // Right of the swatch, wide enough for box and caption.
-    if (WidgetCheckBox* use = ui::addCheckBox(*panel, {.name = "ColorKeyUseImg", .id = IW_KEY_USE, .x = ui::left(160),
-                                                       .y = ui::top(310), .w = 37, .h = 19, .font = font,
-                                                       .tooltip = "Enable color key when the image has no alpha "
+    if (WidgetCheckBox* use = ui::addCheckBox(tabPanel, {.name = "ColorKeyUseImg", .id = IW_KEY_USE, .x = ui::left(160),
+                                                         .y = ui::top(310), .w = 37, .h = 19, .font = font,
+                                                         .tooltip = "Enable color key when the image has no alpha "
                                                                   "channel"}))
         use->setText("On", ui::left(0), ui::centred());
-    ui::addLabel(*panel, labels[3]);
-    createColorField(services, panel,
+    ui::addLabel(tabPanel, labels[3]);
+    createColorField(tabServices(), &tabPanel,
                      {.name = "ColorModField", .iconId = IW_MOD_ICON, .editId = IW_MOD_EDIT, .swatchId = IW_MOD_SWATCH,
                       .x = 62, .y = 337, .tooltip = "Color modulation in #RRGGBB hex (#FFFFFF = no effect)",
                       .initHex = "#FFFFFF", .textWidth = kColorTextWidth},
                      [this](Widget&) { processEvent(IW_MOD_EDIT, 0); });
-    ui::addLabel(*panel, labels[4]);
-    ui::addNumberEdit(*panel, {.name = "Alpha_Box_Img", .id = IW_ALPHA, .x = ui::left(64), .y = ui::top(364), .w = 32,
-                               .h = 19, .font = font, .tooltip = "Alpha modulation"}, 0, 255, 255);
+    ui::addLabel(tabPanel, labels[4]);
+    ui::addNumberEdit(tabPanel, {.name = "Alpha_Box_Img", .id = IW_ALPHA, .x = ui::left(64), .y = ui::top(364), .w = 32,
+                                 .h = 19, .font = font, .tooltip = "Alpha modulation"}, 0, 255, 255);
 }
 
 Image* CtrlImages::image() const { return iImageID > 0 ? images()->get(iImageID) : nullptr; }
@@ -168,7 +170,7 @@ int CtrlImages::processEvent(int widgetId, int data)
     case IW_BG_BLACK:
         // One radio group: the clicked box ends up the only ticked one.
         for (int id : {IW_BG_BLACK, IW_BG_BLOCKY, IW_BG_WHITE})
-            if (WidgetCheckBox* box = panel->getCheckBox(id))
+            if (WidgetCheckBox* box = tabServices().panel().getCheckBox(id))
                 box->setChecked(id == widgetId);
         break;
     case IW_KEY_USE:
@@ -187,39 +189,40 @@ int CtrlImages::processEvent(int widgetId, int data)
 void CtrlImages::enableWidgets(bool hasImage)
 {
     if (!hasImage)
-        services.setUsable(BW_SAVE, false);
-    services.setUsable(IW_EXPORT, hasImage);
+        tabServices().setUsable(BW_SAVE, false);
+    tabServices().setUsable(IW_EXPORT, hasImage);
 
-    WidgetCheckBox* keyUse = panel->getCheckBox(IW_KEY_USE);
+    WidgetCheckBox* keyUse = tabServices().panel().getCheckBox(IW_KEY_USE);
     const bool keyAvailable = colorKeyAvailable(image(), bAllowColorKey);
     if (!keyAvailable && keyUse)
         keyUse->setChecked(false);
-    services.setUsable(IW_KEY_USE, keyAvailable);
+    tabServices().setUsable(IW_KEY_USE, keyAvailable);
     const bool keyOn = keyAvailable && keyUse && keyUse->isChecked();
     for (int id : {IW_KEY_ICON, IW_KEY_EDIT, IW_KEY_SWATCH})
-        services.setUsable(id, keyOn);
+        tabServices().setUsable(id, keyOn);
     for (int id : {IW_MOD_ICON, IW_MOD_EDIT, IW_MOD_SWATCH})
-        services.setUsable(id, bAllowColorMod && hasImage);
-    services.setUsable(IW_ALPHA, bAllowAlphaMod && hasImage);
+        tabServices().setUsable(id, bAllowColorMod && hasImage);
+    tabServices().setUsable(IW_ALPHA, bAllowAlphaMod && hasImage);
     for (int id : {IW_ZOOM_OUT, IW_ZOOM_IN})
-        services.setUsable(id, bAllowZoom && hasImage);
+        tabServices().setUsable(id, bAllowZoom && hasImage);
     for (int id : {IW_BG_BLACK, IW_BG_WHITE, IW_BG_BLOCKY})
-        services.setUsable(id, hasImage);
+        tabServices().setUsable(id, hasImage);
 }
 
 void CtrlImages::applyImageSettings(int widgetId)
 {
+    Panel& tabPanel = tabServices().panel();
     Image* img = image();
     uint8_t r = 0, g = 0, b = 0;
-    const WidgetCheckBox* keyUse = panel->getCheckBox(IW_KEY_USE);
+    const WidgetCheckBox* keyUse = tabPanel.getCheckBox(IW_KEY_USE);
     const bool keyAvailable = colorKeyAvailable(image(), bAllowColorKey);
     if (keyAvailable && keyUse && keyUse->isChecked()) {
-        const WidgetTextEdit* edit = panel->getTextEdit(IW_KEY_EDIT);
+        const WidgetTextEdit* edit = tabPanel.getTextEdit(IW_KEY_EDIT);
         if (edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
             int16_t kr = 0, kg = 0, kb = 0;
             img->getColorKey(kr, kg, kb);
             img->setColorKey(r, g, b);
-            setSwatch(panel, IW_KEY_SWATCH, r, g, b);
+            setSwatch(&tabPanel, IW_KEY_SWATCH, r, g, b);
             // The key the image has, typed again or put back over a text
             // that does not read, is no edit.
             if (widgetId == IW_KEY_EDIT && (kr != r || kg != g || kb != b))
@@ -230,18 +233,18 @@ void CtrlImages::applyImageSettings(int widgetId)
     }
     // Not offered (an image with transparency): a key the image brought
     // along is not shown, so it is not the tab's to remove.
-    if (const WidgetTextEdit* edit = panel->getTextEdit(IW_MOD_EDIT);
+    if (const WidgetTextEdit* edit = tabPanel.getTextEdit(IW_MOD_EDIT);
         edit && parseHexColorRGB(edit->getText().c_str(), r, g, b)) {
         uint8_t mr = 0, mg = 0, mb = 0;
         img->getColorMod(mr, mg, mb);
         img->setColorMod(r, g, b);
-        setSwatch(panel, IW_MOD_SWATCH, r, g, b);
+        setSwatch(&tabPanel, IW_MOD_SWATCH, r, g, b);
         if (widgetId == IW_MOD_EDIT && (mr != r || mg != g || mb != b))
             setDirty(true);
     }
     // A number edit reads an empty text as 0; left empty it means no change.
-    const WidgetNumberEdit* alphaEdit = panel->getNumberEdit(IW_ALPHA);
-    const int alpha = alphaEdit && alphaEdit->getText().empty() ? 255 : widgetInt(*panel, IW_ALPHA, 255, 255, 0);
+    const WidgetNumberEdit* alphaEdit = tabPanel.getNumberEdit(IW_ALPHA);
+    const int alpha = alphaEdit && alphaEdit->getText().empty() ? 255 : widgetInt(tabPanel, IW_ALPHA, 255, 255, 0);
     img->setAlphaMod(static_cast<uint8_t>(alpha));
     if (widgetId == IW_ALPHA)
         setDirty(true);
@@ -253,7 +256,7 @@ void CtrlImages::setZoom(float zoom)
     char text[32];
     std::snprintf(text, sizeof(text), "Zoom: %1.2f", static_cast<double>(fZoom));
     sZoomText = text;
-    setLabel(*panel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    setLabel(tabServices().panel(), IW_ZOOM_LABEL, sZoomText, kZoomTop);
     if (iImageID != 0)
         calcImg();
 }
@@ -265,13 +268,13 @@ int CtrlImages::onImport()
         return -1;
     const int id = images()->loadFromFile(path.c_str(), "");
     if (id <= 0) {
-        services.messageBox("Image import", "Image could not be imported.", MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox("Image import", "Image could not be imported.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     closeResources();
     iImageID = id;
-    itemHandle = 0;
-    currentItemName.clear();
+    setItemHandle(0);
+    setCurrentItemName("");
     fPanX = fPanY = 0;
     checkImage();
     return 0;
@@ -279,26 +282,27 @@ int CtrlImages::onImport()
 
 int CtrlImages::onExport() const
 {
-    const string name = services.exportName();
+    const string name = tabServices().exportName();
     if (name.empty()) {
-        services.messageBox("Image export", "Could not export the image.\nAn image name is required.", MBB_NONE, MBT_WARNING,
+        tabServices().messageBox("Image export", "Could not export the image.\nAn image name is required.", MBB_NONE, MBT_WARNING,
                 kNoticeMs);
         return -1;
     }
     // exportFilePath keeps the file in the archive's folder.
     const bool hasExtension = tool()->fileCheckExtension(name.c_str(), "png");
-    const string path = services.exportFilePath(name, hasExtension ? "" : "png");
-    if (!path.empty() && services.checkOverwrite(path) != 0)
+    const string path = tabServices().exportFilePath(name, hasExtension ? "" : "png");
+    if (!path.empty() && tabServices().checkOverwrite(path) != 0)
         return -1;
     Image* img = image();
     const bool written = !path.empty() && img && img->saveToPNG(path.c_str());
-    services.messageBox("Image export", "Image exported to \"" + path + "\": " + (written ? "Ok" : "Failed"), MBB_OK,
+    tabServices().messageBox("Image export", "Image exported to \"" + path + "\": " + (written ? "Ok" : "Failed"), MBB_OK,
             written ? MBT_INFORMATION : MBT_WARNING, 0);
     return written ? 0 : -1;
 }
 
 int CtrlImages::checkImage()
 {
+    Panel& tabPanel = tabServices().panel();
     const Image* img = images()->get(iImageID);
     const SDL_Surface* surface = img ? img->getSurface() : nullptr;
     const char* failure = !img              ? kLoadFailed
@@ -306,22 +310,23 @@ int CtrlImages::checkImage()
                           : !surface->format ? "Image pixel format is not supported."
                                              : nullptr;
     if (failure) {
-        services.messageBox(kLoadTitle, failure, MBB_OK, MBT_ERROR, 0);
-        setLabel(*panel, IW_RESOLUTION, kNoImage, kResolutionTop);
-        setLabel(*panel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
+        tabServices().messageBox(kLoadTitle, failure, MBB_OK, MBT_ERROR, 0);
+        setLabel(tabPanel, IW_RESOLUTION, kNoImage, kResolutionTop);
+        setLabel(tabPanel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
         return -1;
     }
     if (iImageID != 0)
         calcImg();
     char text[64];
     std::snprintf(text, sizeof(text), "%dx%d %dbits", surface->w, surface->h, surface->format->BitsPerPixel);
-    setLabel(*panel, IW_RESOLUTION, text, kResolutionTop);
-    setLabel(*panel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    setLabel(tabPanel, IW_RESOLUTION, text, kResolutionTop);
+    setLabel(tabPanel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
     return 0;
 }
 
 int CtrlImages::updateData()
 {
+    Panel& tabPanel = tabServices().panel();
     const Image* img = image();
     if (!img)
         return 0;
@@ -330,18 +335,18 @@ int CtrlImages::updateData()
     const bool keyed = kr >= 0 && kg >= 0 && kb >= 0;
     const uint8_t r = keyed ? static_cast<uint8_t>(kr) : 0, g = keyed ? static_cast<uint8_t>(kg) : 0,
                   b = keyed ? static_cast<uint8_t>(kb) : 0;
-    if (WidgetCheckBox* use = panel->getCheckBox(IW_KEY_USE))
+    if (WidgetCheckBox* use = tabPanel.getCheckBox(IW_KEY_USE))
         use->setChecked(keyed);
-    if (WidgetTextEdit* edit = panel->getTextEdit(IW_KEY_EDIT))
+    if (WidgetTextEdit* edit = tabPanel.getTextEdit(IW_KEY_EDIT))
         edit->setText(hexColorRGB(r, g, b).c_str());
-    setSwatch(panel, IW_KEY_SWATCH, r, g, b);
+    setSwatch(&tabPanel, IW_KEY_SWATCH, r, g, b);
 
     uint8_t mr = 255, mg = 255, mb = 255;
     img->getColorMod(mr, mg, mb);
-    if (WidgetTextEdit* edit = panel->getTextEdit(IW_MOD_EDIT))
+    if (WidgetTextEdit* edit = tabPanel.getTextEdit(IW_MOD_EDIT))
         edit->setText(hexColorRGB(mr, mg, mb).c_str());
-    setSwatch(panel, IW_MOD_SWATCH, mr, mg, mb);
-    if (WidgetNumberEdit* alpha = panel->getNumberEdit(IW_ALPHA))
+    setSwatch(&tabPanel, IW_MOD_SWATCH, mr, mg, mb);
+    if (WidgetNumberEdit* alpha = tabPanel.getNumberEdit(IW_ALPHA))
         alpha->setValue(img->getAlphaMod());
     return 0;
 }
@@ -350,28 +355,29 @@ int CtrlImages::onListBox()
 {
     if (CtrlBase::onListBox() != 0)
         return -1;
-    const WidgetList* list = panel->getList(BW_LIST);
+    const WidgetList* list = tabServices().panel().getList(BW_LIST);
     if (!list || list->getSelectedIndex() == 0)
         return 0;
     const string selected = list->getSelectedText();
-    if (selected == currentItemName)
+    if (selected == getCurrentItemName())
         return 0;
-    const int id = images()->load(globalStatus->iArchiveID, selected.c_str());
+    const int id = images()->load(tabServices().status().iArchiveID, selected.c_str());
     if (id <= 0) {
-        services.messageBox(kLoadTitle, kLoadFailed, MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox(kLoadTitle, kLoadFailed, MBB_OK, MBT_ERROR, 0);
         // The name field now holds the unreadable block's name: keeping the
         // previous image would let Save write it over that block.
         showNoImage();
-        currentItemName.clear();
+        setCurrentItemName("");
         return -1;
     }
-    currentItemName = selected;
+    setCurrentItemName(selected);
     closeResources();
     fPanX = fPanY = 0;
-    iImageID = itemHandle = id;
+    iImageID = id;
+    setItemHandle(iImageID);
     if (checkImage() != 0) {
         closeResources();
-        currentItemName.clear();
+        setCurrentItemName("");
         return -1;
     }
     updateData();
@@ -380,10 +386,12 @@ int CtrlImages::onListBox()
 
 int CtrlImages::reloadImageResource(const string& name)
 {
-    iImageID = itemHandle = images()->load(globalStatus->iArchiveID, name.c_str());
+    iImageID = images()->load(tabServices().status().iArchiveID, name.c_str());
+    setItemHandle(iImageID);
     if (iImageID > 0)
         return 0;
-    iImageID = itemHandle = 0;
+    iImageID = 0;
+    setItemHandle(0);
     return -1;
 }
 
@@ -397,18 +405,19 @@ int CtrlImages::onNew()
 
 void CtrlImages::showNoImage()
 {
+    Panel& tabPanel = tabServices().panel();
     closeResources();
-    setLabel(*panel, IW_RESOLUTION, kNoImage, kResolutionTop);
-    setLabel(*panel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
-    if (WidgetCheckBox* use = panel->getCheckBox(IW_KEY_USE))
+    setLabel(tabPanel, IW_RESOLUTION, kNoImage, kResolutionTop);
+    setLabel(tabPanel, IW_ZOOM_LABEL, sZoomText, kZoomTop);
+    if (WidgetCheckBox* use = tabPanel.getCheckBox(IW_KEY_USE))
         use->setChecked(false);
-    if (WidgetTextEdit* key = panel->getTextEdit(IW_KEY_EDIT))
+    if (WidgetTextEdit* key = tabPanel.getTextEdit(IW_KEY_EDIT))
         key->setText("#000000");
-    if (WidgetTextEdit* mod = panel->getTextEdit(IW_MOD_EDIT))
+    if (WidgetTextEdit* mod = tabPanel.getTextEdit(IW_MOD_EDIT))
         mod->setText("#FFFFFF");
-    setSwatch(panel, IW_KEY_SWATCH, 0, 0, 0);
-    setSwatch(panel, IW_MOD_SWATCH, 255, 255, 255);
-    if (WidgetNumberEdit* alpha = panel->getNumberEdit(IW_ALPHA))
+    setSwatch(&tabPanel, IW_KEY_SWATCH, 0, 0, 0);
+    setSwatch(&tabPanel, IW_MOD_SWATCH, 255, 255, 255);
+    if (WidgetNumberEdit* alpha = tabPanel.getNumberEdit(IW_ALPHA))
         alpha->setValue(255);
     fPanX = fPanY = 0;
     rImg = SDL_FRect{0, 0, 0, 0};
@@ -416,14 +425,15 @@ void CtrlImages::showNoImage()
 
 int CtrlImages::closeResources()
 {
-    if (itemHandle > 0) {
-        images()->close(itemHandle);
-        if (iImageID > 0 && iImageID != itemHandle)
+    if (getItemHandle() > 0) {
+        images()->close(getItemHandle());
+        if (iImageID > 0 && iImageID != getItemHandle())
             images()->close(iImageID);
     } else if (iImageID > 0) {
         images()->close(iImageID);
     }
-    iImageID = itemHandle = 0;
+    iImageID = 0;
+    setItemHandle(0);
     fZoom = 1.0f;
     sZoomText = "Zoom: 1.00";
     return 0;
@@ -434,21 +444,21 @@ int CtrlImages::onSave()
     return saveResource("Image", "Image name cannot be empty.", [this](const string& name) {
         Image* img = image();
         if (!img) {
-            services.notifySaveError("Image", "Could not get the image.", kNoticeMs);
+            tabServices().notifySaveError("Image", "Could not get the image.", kNoticeMs);
             return -1;
         }
         // Another open image holding the name (an effect's or a panel's copy
         // of the block) keeps it; the block is written all the same.
         const int renamed = name == img->getName() ? 0 : images()->setName(iImageID, name.c_str());
         if (renamed < 0 && renamed != RC_ERR_EXISTS) {
-            services.notifySaveWarning("Image", "Could not rename the image.", kNoticeMs);
+            tabServices().notifySaveWarning("Image", "Could not rename the image.", kNoticeMs);
             return -1;
         }
-        if (img->save(globalStatus->iArchiveID, name.c_str()) != 0) {
-            services.notifySaveError("Image", "Could not save the image.", kNoticeMs);
+        if (img->save(tabServices().status().iArchiveID, name.c_str()) != 0) {
+            tabServices().notifySaveError("Image", "Could not save the image.", kNoticeMs);
             return -1;
         }
-        itemHandle = iImageID;
+        setItemHandle(iImageID);
         return 0;
     });
 }
@@ -456,13 +466,13 @@ int CtrlImages::onSave()
 int CtrlImages::onDelete()
 {
     return deleteSelectedResource("Image", [this](const string& name) {
-        return images()->remove(globalStatus->iArchiveID, name.c_str());
+        return images()->remove(tabServices().status().iArchiveID, name.c_str());
     });
 }
 
 int CtrlImages::onDeactivate()
 {
-    const WidgetList* list = panel->getList(BW_LIST);
+    const WidgetList* list = tabServices().panel().getList(BW_LIST);
     if (iImageID > 0 && list && list->getSelectedIndex() != 0) {
         sSavedItem = list->getSelectedText();
         fSavedZoom = fZoom;
@@ -478,7 +488,7 @@ int CtrlImages::onDeactivate()
 
 int CtrlImages::onActivate()
 {
-    const string selected = services.selectedListName();
+    const string selected = tabServices().selectedListName();
     if (!selected.empty() && reloadImageResource(selected) == 0 && checkImage() == 0) {
         const bool same = selected == sSavedItem;
         fPanX = same ? fSavedPanX : 0;

@@ -18,37 +18,38 @@ using namespace Zelkoran;
 
 int CtrlImages::calcImg()
 {
+    const GlobalStatus& status = tabServices().status();
     const Image* img = image();
     if (!img)
         return 0;
     const float w = static_cast<float>(img->getWidth()) * fZoom;
     const float h = static_cast<float>(img->getHeight()) * fZoom;
-    const float areaW = static_cast<float>(globalStatus->iWidth - kPreviewLeft);
-    const float areaH = static_cast<float>(globalStatus->iHeight - kPreviewTop);
+    const float areaW = static_cast<float>(status.iWidth - kPreviewLeft);
+    const float areaH = static_cast<float>(status.iHeight - kPreviewTop);
     rImg = SDL_FRect{(areaW - w) * 0.5f + kPreviewLeft + fPanX, (areaH - h) * 0.5f + kPreviewTop + fPanY, w, h};
     return 0;
 }
 
 bool CtrlImages::insidePreview(int x, int y) const
 {
-    return x >= kPreviewLeft && x < globalStatus->iWidth && y >= kPreviewTop && y < globalStatus->iHeight;
+    const GlobalStatus& status = tabServices().status();
+    return x >= kPreviewLeft && x < status.iWidth && y >= kPreviewTop && y < status.iHeight;
 }
 
 int CtrlImages::render(int)
 {
-    screen = Main::instance()->configMgr()->get(0);
-    if (!screen)
-        return 0;
-    const int width = globalStatus->iWidth;
-    const int height = globalStatus->iHeight;
-    screen->clear(128, 128, 128, 255);
+    Screen& display = tabServices().screen();
+    const GlobalStatus& status = tabServices().status();
+    const int width = status.iWidth;
+    const int height = status.iHeight;
+    display.clear(128, 128, 128, 255);
     SDL_Rect previous{};
-    const bool wasClipped = screen->getClipRect(previous);
+    const bool wasClipped = display.getClipRect(previous);
     const SDL_Rect area{kPreviewLeft, kPreviewTop, width - kPreviewLeft, height - kPreviewTop};
-    screen->setClipRect(&area);
+    display.setClipRect(&area);
 
     const auto ticked = [this](int id) {
-        const WidgetCheckBox* box = panel->getCheckBox(id);
+        const WidgetCheckBox* box = tabServices().panel().getCheckBox(id);
         return box && box->isChecked();
     };
     if (ticked(IW_BG_BLACK)) {
@@ -68,7 +69,7 @@ int CtrlImages::render(int)
     if (Image* img = image())
         img->render(0, nullptr, &rImg);
 
-    screen->setClipRect(wasClipped ? &previous : nullptr);
+    display.setClipRect(wasClipped ? &previous : nullptr);
     return 0;
 }
 

@@ -58,7 +58,7 @@ CtrlBase::string makeCounterLabel(const char* prefix, int a, int b)
 CtrlSprites::CtrlSprites(ResourceManager* rm, GlobalStatus* gs)
     : CtrlImageResourceOf("Sprites", TAB_SPRITES, "ZK7_SPRITE", kSpriteKind, rm, gs)
 {
-    panel->baseWidget()->setSize(200, kPanelHeight);
+    tabServices().panel().baseWidget()->setSize(200, kPanelHeight);
     createWidgets();
     CtrlSprites::onNew();
 }
@@ -67,21 +67,23 @@ CtrlSprites::~CtrlSprites() { CtrlSprites::closeResources(); }
 
 void CtrlSprites::createWidgets()
 {
-    const int font = resourceManager->get(SR_FONT);
+    Panel& tabPanel = tabServices().panel();
+    ResourceManager& art = tabServices().resources();
+    const int font = art.get(SR_FONT);
     addNumberRow({SW_OFFSET_X_LABEL, "OffsetLabelX", "Offset X:", 5, SW_OFFSET_X, "OffsetX", 60, 45, 0, kMaxCellSide,
                   "Spritesheet column width in pixels", 394});
     addNumberRow({SW_OFFSET_Y_LABEL, "OffsetLabelY", "Y:", 123, SW_OFFSET_Y, "OffsetY", 140, 45, 0, kMaxCellSide,
                   "Spritesheet row height in pixels", 394});
-    ui::addButton(*panel, {.name = "AnimMinus", .id = SW_ANIM_MINUS, .x = ui::left(20), .y = ui::top(421), .w = 20,
-                           .h = kRowHeight, .text = "<-", .tooltip = "Select previous animation"});
-    ui::addLabel(*panel, {.name = "NumAnim", .id = SW_NUM_ANIM, .x = ui::centred(), .y = ui::top(kAnimLabelTop),
-                          .text = "Animations 0/0", .font = font});
-    ui::addButton(*panel, {.name = "AnimPlus", .id = SW_ANIM_PLUS, .x = ui::right(-20), .y = ui::top(421), .w = 20,
-                           .h = kRowHeight, .text = "->", .tooltip = "Select next animation"});
-    ui::addLabel(*panel, {.name = "Status", .id = SW_STATE_LABEL, .x = ui::left(26), .y = ui::top(448),
-                          .text = "Status", .font = font});
-    ui::addLabel(*panel, {.name = "Type", .id = SW_TYPE_LABEL, .x = ui::right(-52), .y = ui::top(448), .text = "Type",
-                          .font = font});
+    ui::addButton(tabPanel, {.name = "AnimMinus", .id = SW_ANIM_MINUS, .x = ui::left(20), .y = ui::top(421), .w = 20,
+                             .h = kRowHeight, .text = "<-", .tooltip = "Select previous animation"});
+    ui::addLabel(tabPanel, {.name = "NumAnim", .id = SW_NUM_ANIM, .x = ui::centred(), .y = ui::top(kAnimLabelTop),
+                            .text = "Animations 0/0", .font = font});
+    ui::addButton(tabPanel, {.name = "AnimPlus", .id = SW_ANIM_PLUS, .x = ui::right(-20), .y = ui::top(421), .w = 20,
+                             .h = kRowHeight, .text = "->", .tooltip = "Select next animation"});
+    ui::addLabel(tabPanel, {.name = "Status", .id = SW_STATE_LABEL, .x = ui::left(26), .y = ui::top(448),
+                            .text = "Status", .font = font});
+    ui::addLabel(tabPanel, {.name = "Type", .id = SW_TYPE_LABEL, .x = ui::right(-52), .y = ui::top(448), .text = "Type",
+                            .font = font});
     // The type list is the wider: "OneShotReverse" must show whole.
     const struct {
         ui::WidgetSpec spec;
@@ -96,7 +98,7 @@ void CtrlSprites::createWidgets()
          kTypeNames, kTypeRows},
     };
     for (const auto& entry : lists) {
-        WidgetList* list = ui::addList(*panel, entry.spec);
+        WidgetList* list = ui::addList(tabPanel, entry.spec);
         if (!list)
             continue;
         list->clearItems();
@@ -113,22 +115,22 @@ void CtrlSprites::createWidgets()
                   kMaxCellSide, "First frame of the animation", 595});
     addNumberRow({SW_FRAME_END_LABEL, "FramesEndLabel", "End:", 119, SW_FRAME_END, "FrameEnd", 151, 37, 0, kMaxCellSide,
                   "Last frame of the animation", 595});
-    ui::addButton(*panel, {.name = "FrameMinus", .id = SW_FRAME_MINUS, .x = ui::left(18), .y = ui::top(622), .w = 20,
-                           .h = kRowHeight, .text = "<-", .tooltip = "Select previous frame"});
-    ui::addLabel(*panel, {.name = "NumFrames", .id = SW_NUM_FRAMES, .x = ui::centred(), .y = ui::top(kFrameLabelTop),
-                          .text = "Frames 0/0", .font = font});
-    ui::addButton(*panel, {.name = "FramePlus", .id = SW_FRAME_PLUS, .x = ui::right(-18), .y = ui::top(622), .w = 20,
-                           .h = kRowHeight, .text = "->", .tooltip = "Select next frame"});
+    ui::addButton(tabPanel, {.name = "FrameMinus", .id = SW_FRAME_MINUS, .x = ui::left(18), .y = ui::top(622), .w = 20,
+                             .h = kRowHeight, .text = "<-", .tooltip = "Select previous frame"});
+    ui::addLabel(tabPanel, {.name = "NumFrames", .id = SW_NUM_FRAMES, .x = ui::centred(), .y = ui::top(kFrameLabelTop),
+                            .text = "Frames 0/0", .font = font});
+    ui::addButton(tabPanel, {.name = "FramePlus", .id = SW_FRAME_PLUS, .x = ui::right(-18), .y = ui::top(622), .w = 20,
+                             .h = kRowHeight, .text = "->", .tooltip = "Select next frame"});
     addNumberRow({SW_DURATION_LABEL, "FrameDuration", "Frame Duration:", 20, SW_FRAME_MS, "FrameMS", 107, 40, 0,
                   kMaxFrameMs, "Frame duration in milliseconds", 649});
     // The unit after the field, as no run of blanks in the caption is sure
     // to be as wide as the field in the editor's font.
-    ui::addLabel(*panel, {.name = "FrameDurationUnit", .id = SW_DURATION_UNIT, .x = ui::left(148), .y = ui::top(652),
-                          .text = "ms", .font = font});
-    if (WidgetCheckBox* grid = ui::addSpriteCheckBox(*panel, {.name = "ShowGrid", .id = SW_SHOW_GRID,
-                                                              .x = ui::centred(), .y = ui::bottom(-15),
-                                                              .tooltip = "Show or hide the sprite grid"},
-                                                              resourceManager->getClone(SS_GRID)))
+    ui::addLabel(tabPanel, {.name = "FrameDurationUnit", .id = SW_DURATION_UNIT, .x = ui::left(148), .y = ui::top(652),
+                            .text = "ms", .font = font});
+    if (WidgetCheckBox* grid = ui::addSpriteCheckBox(tabPanel, {.name = "ShowGrid", .id = SW_SHOW_GRID,
+                                                                .x = ui::centred(), .y = ui::bottom(-15),
+                                                                .tooltip = "Show or hide the sprite grid"},
+                                                                art.getClone(SS_GRID)))
         grid->setChecked(true);
 }
 
@@ -155,7 +157,7 @@ int CtrlSprites::processEvent(int widgetId, int data)
     for (int id : {SW_SHOW_GRID, SW_OFFSET_X, SW_OFFSET_Y, SW_HOT_X_MODE, SW_HOT_Y_MODE, SW_HOT_X, SW_HOT_Y,
                    SW_FRAME_START, SW_FRAME_END, SW_FRAME_MS, SW_ANIM_MINUS, SW_ANIM_PLUS, SW_FRAME_MINUS,
                    SW_FRAME_PLUS, SW_STATE, SW_TYPE})
-        services.setUsable(id, r == 0);
+        tabServices().setUsable(id, r == 0);
     applyWidgets(widgetId, refresh);
     return r;
 }
@@ -216,6 +218,7 @@ bool CtrlSprites::handleOwnEvent(int widgetId, int data, bool& refresh)
 
 void CtrlSprites::applyWidgets(int widgetId, bool refresh)
 {
+    Panel& tabPanel = tabServices().panel();
     Sprite* s = current();
     if (s)
         s->pause();
@@ -223,7 +226,7 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
     if (!ref)
         ref = Main::instance()->imageMgr()->get(iImageID);
     const int w = ref ? ref->getWidth() : 1, h = ref ? ref->getHeight() : 1;
-    const int x = widgetInt(*panel, SW_OFFSET_X, 0, w, 0), y = widgetInt(*panel, SW_OFFSET_Y, 0, h, 0);
+    const int x = widgetInt(tabPanel, SW_OFFSET_X, 0, w, 0), y = widgetInt(tabPanel, SW_OFFSET_Y, 0, h, 0);
     const int cellW = x ? x : w, cellH = y ? y : h;
     if (s) {
         int oldW = 0, oldH = 0;
@@ -245,19 +248,19 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
             setDirty(true);
         iAnimIndex = s->getAnimCurrentIndex();
     }
-    setLabel(*panel, SW_NUM_ANIM, s ? makeCounterLabel("Animations", iAnimIndex + 1, s->getAnimCount()) : "Animations 0/0",
+    setLabel(tabPanel, SW_NUM_ANIM, s ? makeCounterLabel("Animations", iAnimIndex + 1, s->getAnimCount()) : "Animations 0/0",
              kAnimLabelTop);
     if (s) {
         for (int id : {SW_STATE, SW_TYPE})
-            if (WidgetList* list = panel->getList(id); list && list->getSelectedIndex() == 0)
+            if (WidgetList* list = tabPanel.getList(id); list && list->getSelectedIndex() == 0)
                 list->setSelectedIndex(1);
-        s->setAnimHotSpotIndex(iAnimIndex, hotSpotWidgetsToValue(panel, SW_HOT_X_MODE, SW_HOT_X),
-                               hotSpotWidgetsToValue(panel, SW_HOT_Y_MODE, SW_HOT_Y));
+        s->setAnimHotSpotIndex(iAnimIndex, hotSpotWidgetsToValue(&tabPanel, SW_HOT_X_MODE, SW_HOT_X),
+                               hotSpotWidgetsToValue(&tabPanel, SW_HOT_Y_MODE, SW_HOT_Y));
         if (widgetId == SW_HOT_X || widgetId == SW_HOT_Y || widgetId == SW_HOT_X_MODE || widgetId == SW_HOT_Y_MODE)
             setDirty(true);
         const int n = s->getFrameCountIndex(iAnimIndex);
-        const int first = widgetInt(*panel, SW_FRAME_START, 1, n, 1);
-        const int last = widgetInt(*panel, SW_FRAME_END, n, n, first);
+        const int first = widgetInt(tabPanel, SW_FRAME_START, 1, n, 1);
+        const int last = widgetInt(tabPanel, SW_FRAME_END, n, n, first);
         s->setAnimRangeIndex(iAnimIndex, first - 1, last - 1);
         if (widgetId == SW_FRAME_START || widgetId == SW_FRAME_END)
             setDirty(true);
@@ -272,10 +275,10 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
         }
         iFrameIndex = s->getFrameCurrent();
     }
-    setLabel(*panel, SW_NUM_FRAMES,
+    setLabel(tabPanel, SW_NUM_FRAMES,
              s ? makeCounterLabel("Frames", iFrameIndex + 1, s->getFrameCountIndex(iAnimIndex)) : "Frames 0/0",
              kFrameLabelTop);
-    const int ms = widgetInt(*panel, SW_FRAME_MS, 0, kMaxFrameMs, 0);
+    const int ms = widgetInt(tabPanel, SW_FRAME_MS, 0, kMaxFrameMs, 0);
     if (s) {
         s->setFrameTimeIndex(iAnimIndex, iFrameIndex, static_cast<uint16_t>(ms));
         if (widgetId == SW_FRAME_MS)
@@ -285,6 +288,7 @@ void CtrlSprites::applyWidgets(int widgetId, bool refresh)
 
 int CtrlSprites::updateData()
 {
+    Panel& tabPanel = tabServices().panel();
     CtrlImages::updateData();
     Sprite* s = current();
     if (!s)
@@ -314,8 +318,8 @@ int CtrlSprites::updateData()
     int hx = 0, hy = 0;
     if (s->getAnimHotSpotIndex(iAnimIndex, &hx, &hy) != 0)
         return 0;
-    updateHotSpotAxisWidgets(panel, hx, SW_HOT_X_MODE, SW_HOT_X);
-    updateHotSpotAxisWidgets(panel, hy, SW_HOT_Y_MODE, SW_HOT_Y);
+    updateHotSpotAxisWidgets(&tabPanel, hx, SW_HOT_X_MODE, SW_HOT_X);
+    updateHotSpotAxisWidgets(&tabPanel, hy, SW_HOT_Y_MODE, SW_HOT_Y);
     int first = 0, last = 0;
     if (s->getAnimRangeIndex(iAnimIndex, &first, &last) != 0)
         return 0;
@@ -335,7 +339,7 @@ int CtrlSprites::render(int value)
     Sprite* s = current();
     if (!s)
         return 0;
-    const PreviewClip clip(*this);
+    const PreviewClip clip(tabServices());
     int ow = 0, oh = 0;
     s->getOffset(&ow, &oh);
     const float cw = static_cast<float>(ow) * fZoom, ch = static_cast<float>(oh) * fZoom;
@@ -379,12 +383,12 @@ void CtrlSprites::drawPlayingAnimation(Sprite& s, float cw, float ch)
     sheet->render(0, &src, &dst);
     GFX::rect(x - 1, y - 1, x + cw + 1, y + ch + 1, kPlayFrameColour, 0);
     // Keep frames coming while the animation plays.
-    if (screen)
-        screen->invalidate();
+    tabServices().screen().invalidate();
 }
 
 int CtrlSprites::onNew()
 {
+    Panel& tabPanel = tabServices().panel();
     closeResources();
     if (CtrlImages::onNew() != 0)
         return -1;
@@ -395,8 +399,8 @@ int CtrlSprites::onNew()
     setNumber(SW_FRAME_START, 1);
     setNumber(SW_FRAME_END, 1);
     setNumber(SW_FRAME_MS, kNewFrameMs);
-    setLabel(*panel, SW_NUM_ANIM, "Animations 0/0", kAnimLabelTop);
-    setLabel(*panel, SW_NUM_FRAMES, "Frames 0/0", kFrameLabelTop);
+    setLabel(tabPanel, SW_NUM_ANIM, "Animations 0/0", kAnimLabelTop);
+    setLabel(tabPanel, SW_NUM_FRAMES, "Frames 0/0", kFrameLabelTop);
     return 0;
 }
 

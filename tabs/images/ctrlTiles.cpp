@@ -35,17 +35,19 @@ const CtrlImageResource::Kind kTileKind{"Tile", "tile", "defaultTile", "The imag
 CtrlTiles::CtrlTiles(ResourceManager* rm, GlobalStatus* gs)
     : CtrlImageResourceOf("Tiles", TAB_TILES, "ZK7_TILE", kTileKind, rm, gs)
 {
-    const int font = resourceManager->get(SR_FONT);
+    Panel& tabPanel = tabServices().panel();
+    ResourceManager& art = tabServices().resources();
+    const int font = art.get(SR_FONT);
     addNumberRow({TW_OFFSET_X_LABEL, "OffsetsXLabel", "Offset X:", 5, TW_OFFSET_X, "OffsetX", 60, 45, 0, kMaxTileSide,
                   "Tile width in pixels", 394});
     addNumberRow({TW_OFFSET_Y_LABEL, "OffsetsYLabel", "Y:", 123, TW_OFFSET_Y, "OffsetY", 140, 45, 0, kMaxTileSide,
                   "Tile height in pixels", 394});
-    ui::addLabel(*panel, {.name = "NumTiles", .id = TW_NUM_TILES, .x = ui::centred(), .y = ui::top(kCountTop),
-                          .text = "Number of tiles: 0", .font = font});
-    if (WidgetCheckBox* grid = ui::addSpriteCheckBox(*panel, {.name = "ShowGrid", .id = TW_SHOW_GRID,
-                                                              .x = ui::centred(), .y = ui::bottom(-15),
-                                                              .tooltip = "Show or hide the tile grid"},
-                                                              resourceManager->getClone(SS_GRID)))
+    ui::addLabel(tabPanel, {.name = "NumTiles", .id = TW_NUM_TILES, .x = ui::centred(), .y = ui::top(kCountTop),
+                            .text = "Number of tiles: 0", .font = font});
+    if (WidgetCheckBox* grid = ui::addSpriteCheckBox(tabPanel, {.name = "ShowGrid", .id = TW_SHOW_GRID,
+                                                                .x = ui::centred(), .y = ui::bottom(-15),
+                                                                .tooltip = "Show or hide the tile grid"},
+                                                                art.getClone(SS_GRID)))
         grid->setChecked(true);
     CtrlTiles::onNew();
 }
@@ -60,19 +62,20 @@ int CtrlTiles::processEvent(int widgetId, int data)
     if (widgetId == TW_SHOW_GRID)
         bShowGrid = isTicked(TW_SHOW_GRID);
     for (int id : {TW_SHOW_GRID, TW_OFFSET_X, TW_OFFSET_Y})
-        services.setUsable(id, r == 0);
+        tabServices().setUsable(id, r == 0);
     applyTileSize(widgetId);
     return r;
 }
 
 void CtrlTiles::applyTileSize(int widgetId)
 {
+    Panel& tabPanel = tabServices().panel();
     Tile* t = current();
     const Image* ref = t ? Main::instance()->imageMgr()->get(t->getImage()) : nullptr;
     if (!ref)
         ref = Main::instance()->imageMgr()->get(iImageID);
     const int w = ref ? ref->getWidth() : 1, h = ref ? ref->getHeight() : 1;
-    const int x = widgetInt(*panel, TW_OFFSET_X, 0, w, 0), y = widgetInt(*panel, TW_OFFSET_Y, 0, h, 0);
+    const int x = widgetInt(tabPanel, TW_OFFSET_X, 0, w, 0), y = widgetInt(tabPanel, TW_OFFSET_Y, 0, h, 0);
     string text = "Number of tiles: ";
     if (t) {
         t->setOffset(x && y ? 1 : 0, x ? x : w, y ? y : h);
@@ -84,7 +87,7 @@ void CtrlTiles::applyTileSize(int widgetId)
     } else {
         text += "0";
     }
-    setLabel(*panel, TW_NUM_TILES, text, kCountTop);
+    setLabel(tabPanel, TW_NUM_TILES, text, kCountTop);
 }
 
 int CtrlTiles::render(int value)
@@ -97,7 +100,7 @@ int CtrlTiles::render(int value)
     t->getOffset(ow, oh);
     // Clipped, unlike the image tab's own drawing: the grid of a panned or
     // zoomed image must not cover the panel.
-    const PreviewClip clip(*this);
+    const PreviewClip clip(tabServices());
     drawCellGrid(static_cast<float>(ow) * fZoom, static_cast<float>(oh) * fZoom, kGridColour);
     return 0;
 }

@@ -21,27 +21,23 @@
 
 using namespace Zelkoran;
 
-namespace {
-
-Tool* tool() { return Main::instance()->tool(); }
-
-} // namespace
-
 CtrlScenes::CtrlScenes(ResourceManager* rm, GlobalStatus* gs)
     : CtrlBase("Scenes", TAB_SCENES, rm, gs),
-      held(panel, {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}), widgets(services),
-      layers(services), viewport(services), preview(services, rm->get(SR_BG_BLOCKY)),
-      document(services, held, layers, viewport, widgets), references(services, currentItemName),
-      exporter(services, held, references, document), tileSets(services, references), checks(services, document),
-      importDialog(services),
-      layerImport(services, held, document, layers, importDialog, checks)
+      held(&tabServices().panel(), {SW_TYPE, SW_SIZE, SW_BLOCKSIZE, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT}),
+      widgets(tabServices()), layers(tabServices()), viewport(tabServices()),
+      preview(tabServices(), tabServices().resources().get(SR_BG_BLOCKY)),
+      document(tabServices(), held, layers, viewport, widgets), references(tabServices(), getCurrentItemName()),
+      exporter(tabServices(), held, references, document), tileSets(tabServices(), references),
+      checks(tabServices(), document), importDialog(tabServices()),
+      layerImport(tabServices(), held, document, layers, importDialog, checks)
 {
-    tool()->szCopy(blockType, SceneDocument::kBlockType, sizeof(blockType));
-    panel->baseWidget()->setSize(200, 610);
-    widgets.build(*resourceManager, held, globalStatus->iWidth - 208, globalStatus->iHeight - 48);
+    const GlobalStatus& status = tabServices().status();
+    setBlockType(SceneDocument::kBlockType);
+    tabServices().panel().baseWidget()->setSize(200, 610);
+    widgets.build(tabServices().resources(), held, status.iWidth - 208, status.iHeight - 48);
     for (int id : {SW_RENDER, SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER,
                    SW_SHOW_LAYER, SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
-        services.setUsable(id, false);
+        tabServices().setUsable(id, false);
     widgets.tick(SW_BG_BLOCKY, true);
     CtrlScenes::onNew();
 }
@@ -56,7 +52,7 @@ CtrlScenes::~CtrlScenes() { CtrlScenes::closeResources(); }
 int CtrlScenes::parseQEL()
 {
     const int rc = rebuildBlockList([this](const Archive::Block& candidate) {
-        if (!acceptsByDefault(candidate, blockType))
+        if (!acceptsByDefault(candidate, getBlockType()))
             return false;
         string extension;
         SceneReferences::getExtensionLower(string(candidate.name, strnlen(candidate.name, sizeof(candidate.name))),
@@ -64,15 +60,17 @@ int CtrlScenes::parseQEL()
         return SceneBlockKind::isTiledExtension(extension);
     });
     // An archive opened or secured since New changes the storage a new block starts with.
-    if (!held.bytes() && !dirty)
-        held.block().storage = services.newBlockStorage(Archive::ST_COMPRESSED);
-    held.followArchive(Main::instance()->archiveMgr()->get(globalStatus->iArchiveID));
+    if (!held.bytes() && !isDirty())
+        held.block().storage = tabServices().newBlockStorage(Archive::ST_COMPRESSED);
+    held.followArchive(Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID));
     return rc;
 }
 
 int CtrlScenes::processEvent(int widgetId, int data)
 {
-    if (!panel->getList(BW_LIST) || !panel->getSlider(BW_SLIDER))
+    Panel& tabPanel = tabServices().panel();
+    const GlobalStatus& status = tabServices().status();
+    if (!tabPanel.getList(BW_LIST) || !tabPanel.getSlider(BW_SLIDER))
         return -1;
     showDueReloadWarning();
     // A failed selection must still leave Save disabled: with nothing held it
@@ -116,12 +114,12 @@ int CtrlScenes::processEvent(int widgetId, int data)
     case SW_RAW:
     case SW_COMPRESSED:
     case SW_CRYPTED:
-        held.takeStorageBox(widgetId, Main::instance()->archiveMgr()->get(globalStatus->iArchiveID));
+        held.takeStorageBox(widgetId, Main::instance()->archiveMgr()->get(status.iArchiveID));
         setDirty(true);
         break;
     case SW_TEXT: onTextEdit(); break;
     case SW_IMPORT: onImportButton(); break;
-    case SW_EXPORT: exporter.onExport(globalStatus->sArchivePath); break;
+    case SW_EXPORT: exporter.onExport(status.sArchivePath); break;
     case SW_LAYERS:
         if (const Scene* current = document.scene())
             document.showLayerRow(*current, data);
@@ -169,8 +167,8 @@ void CtrlScenes::showDueReloadWarning()
     if (!reloadWarningDue)
         return;
     reloadWarningDue = false;
-    services.messageBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING,
-                        2500);
+    tabServices().messageBox("TileMap", "XML was modified but could not be reloaded as a Scene.", MBB_NONE, MBT_WARNING,
+                             2500);
 }
 
 void CtrlScenes::applyWidgetRules()
@@ -184,12 +182,12 @@ void CtrlScenes::applyWidgetRules()
     facts.scene = document.handle() >= 1;
     facts.layerUsable = layers.selectedUsable(document.scene());
     facts.preview = document.previewOn();
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    const Archive* archive = Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
     facts.storageChoice = held.storageBoxOffered(SW_RAW, archive);
     for (int id : SceneTabWidgets::kDecided)
         if (const SceneTabWidgets::eUsable usable = SceneTabWidgets::usable(facts, id);
             usable != SceneTabWidgets::U_LEAVE)
-            services.setUsable(id, usable == SceneTabWidgets::U_ON);
+            tabServices().setUsable(id, usable == SceneTabWidgets::U_ON);
 }
 
 // --- selection ---
@@ -197,7 +195,7 @@ void CtrlScenes::applyWidgetRules()
 int CtrlScenes::onListBox()
 {
     string selected;
-    if (const int switched = switchToSelected(*this, currentItemName, selected); switched <= 0)
+    if (const int switched = switchToSelected(selected); switched <= 0)
         return switched;
     widgets.tick(SW_RENDER, false);
 
@@ -205,7 +203,7 @@ int CtrlScenes::onListBox()
     // current item, so that choosing the same row again retries the load.
     const auto fail = [this] {
         showNoContent();
-        currentItemName.clear();
+        setCurrentItemName("");
         return -1;
     };
     if (document.holdStoredBlock(selected) != 0)
@@ -264,11 +262,11 @@ int CtrlScenes::onActivate()
     if (keptWhileAway) {
         keptWhileAway = false;
     } else {
-        const WidgetList* list = panel->getList(BW_LIST);
+        const WidgetList* list = tabServices().panel().getList(BW_LIST);
         if (!list || list->getSelectedIndex() == 0)
             return 0;
         // Cleared so that onListBox loads the block again from the archive.
-        currentItemName.clear();
+        setCurrentItemName("");
         if (onListBox() != 0)
             return -1;
     }

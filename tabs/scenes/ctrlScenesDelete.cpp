@@ -26,7 +26,8 @@ constexpr const char* kTitle = "Delete TileMap";
 
 int CtrlScenes::onDelete()
 {
-    const WidgetList* list = panel->getList(BW_LIST);
+    GlobalStatus& status = tabServices().status();
+    const WidgetList* list = tabServices().panel().getList(BW_LIST);
     if (!list || list->getSelectedIndex() == 0)
         return -1;
     const string name = list->getSelectedText();
@@ -35,7 +36,7 @@ int CtrlScenes::onDelete()
     int mode = SC_ALONE;
     if (extension == "tmx")
         mode = ::choiceBox(
-            services, "Delete Tiled Map", "Choose the delete mode.",
+            tabServices(), "Delete Tiled Map", "Choose the delete mode.",
             {{SC_FULL, "Full Map Delete",
               "Delete the TMX together with referenced TileSets and images stored in this QEL. "
               "TileSets and images that other maps also use are deleted too.",
@@ -44,24 +45,24 @@ int CtrlScenes::onDelete()
             "Cancel");
     else if (extension == "tsx")
         mode = ::choiceBox(
-            services, "Delete Tiled TileSet", "Choose the delete mode.",
+            tabServices(), "Delete Tiled TileSet", "Choose the delete mode.",
             {{SC_FULL, "Full TileSet Delete",
               "Delete the TSX together with referenced images stored in this QEL. "
               "Images that other TileSets also use are deleted too.",
               "Delete Full"},
              {SC_ALONE, "TSX Only", "Delete only the TSX file. Referenced images are preserved.", "Delete TSX"}},
             "Cancel");
-    else if (services.messageBox(kTitle, "Are you sure you want to delete \"" + name + "\"?", MBB_YESNO,
-                                 MBT_INFORMATION, 0) != MBB_YES)
+    else if (tabServices().messageBox(kTitle, "Are you sure you want to delete \"" + name + "\"?", MBB_YESNO,
+                                      MBT_INFORMATION, 0) != MBB_YES)
         return -1;
     if (mode != SC_FULL && mode != SC_ALONE)
         return -1;
     closeResources();
-    SceneRecursiveDelete walk(services, references);
+    SceneRecursiveDelete walk(tabServices(), references);
     if (mode == SC_ALONE) {
         // The map's own hidden pictures go with it: kept, no tab could reach them.
         const Vector<string> own = extension == "tmx" ? walk.ownImageSources(name) : Vector<string>();
-        Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+        Archive* archive = Main::instance()->archiveMgr()->get(status.iArchiveID);
         if (!archive || !document.setupBlockParams(name) || archive->blockDelete(held.block()) != 0)
             return recoverResourceDeleteFailure(name);
         walk.removeUnnamedHiddenPictures(own);
@@ -69,12 +70,12 @@ int CtrlScenes::onDelete()
     }
     if (walk.deleteRecursive(name) == 0)
         return finishResourceDelete();
-    services.messageBox(kTitle,
-                        "An error occurred during recursive deletion.\nSome resources might not have been deleted.",
-                        MBB_OK, MBT_WARNING, 0);
+    tabServices().messageBox(kTitle,
+                             "An error occurred during recursive deletion.\nSome resources might not have been deleted.",
+                             MBB_OK, MBT_WARNING, 0);
     if (walk.deleted() > 0) {
         // Blocks are gone although the walk failed: every list must follow.
-        globalStatus->bReparseAll = 1;
+        status.bReparseAll = 1;
         parseQEL();
     }
     return recoverResourceDeleteFailure(name);

@@ -34,7 +34,7 @@ Tool* tool() { return Main::instance()->tool(); }
 void CtrlScenes::onImportButton()
 {
     const int chosen = ::choiceBox(
-        services, "Scene Import", "Choose the action to perform.",
+        tabServices(), "Scene Import", "Choose the action to perform.",
         {{SC_SCENE, "Import Scene", "Import a Scene from TMX, image, video, or Universal VTT.", "Import Scene"},
          {SC_TILE_SET, "Import TileSet/Template", "Import a TSX TileSet or TX Template file.", "Import TSX/TX"}},
         "Cancel");
@@ -57,7 +57,7 @@ void CtrlScenes::importScene()
             loadStoredBlock(asked.name);
         return;
     }
-    const string previous = services.selectedListName();
+    const string previous = tabServices().selectedListName();
     closeResources();
     const bool started = document.startScene(asked.name);
     // A cancelled or failed import leaves the tab with the block it held
@@ -70,7 +70,7 @@ void CtrlScenes::importScene()
     };
     if (!started) {
         discard();
-        services.messageBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox("New Scene", "Could not create the Scene.", MBB_OK, MBT_ERROR, 0);
         return;
     }
     SceneImportResult result;
@@ -78,7 +78,7 @@ void CtrlScenes::importScene()
         discard();
         return;
     }
-    SceneRecursiveDelete sweep(services, references);
+    SceneRecursiveDelete sweep(tabServices(), references);
     const Vector<string> replaced = sweep.ownImageSources(asked.name);
     if (document.storeScene(document.scene(), asked.name, "New Scene") != 0) {
         document.setModified(true);
@@ -87,7 +87,7 @@ void CtrlScenes::importScene()
     }
     sweep.removeUnnamedHiddenPictures(replaced);
     if (takeStoredImport(asked.name, 1, "New Scene") == 0)
-        services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
+        tabServices().messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
 }
 
 void CtrlScenes::addLayers()
@@ -113,7 +113,7 @@ void CtrlScenes::addLayers()
     if (takeStoredImport(name, selectLayer, result.title) != 0)
         return;
     if (!result.message.empty())
-        services.messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
+        tabServices().messageBox(result.title, result.message, MBB_OK, MBT_INFORMATION, 0);
     if (typedLost)
         document.reportTypedTextReplaced();
 }
@@ -124,31 +124,32 @@ int CtrlScenes::takeStoredImport(const string& name, int selectLayer, const stri
     setDirty(false);
     if (taken != 0)
         return -1;
-    currentItemName = name;
+    setCurrentItemName(name);
     refreshBlockListAndSelect(name);
     return layerImport.rebuildStored(name, selectLayer, title);
 }
 
 int CtrlScenes::onImport()
 {
+    GlobalStatus& status = tabServices().status();
     string path;
     if (!tool()->fileOpenDialog("Import a Tiled TileSet/Template", kTileSetFilter, path))
         return -1;
     string extension;
     SceneReferences::getExtensionLower(path, extension);
     if (extension == "tmx") {
-        services.messageBox("Scene Import", "Use Create or import Scene for TMX files.", MBB_OK, MBT_WARNING, 0);
+        tabServices().messageBox("Scene Import", "Use Create or import Scene for TMX files.", MBB_OK, MBT_WARNING, 0);
         return -1;
     }
     if (extension != "tx" && extension != "tsx") {
-        services.messageBox("Scene Import", "Only TSX TileSet and TX Template files are supported here.", MBB_OK,
-                            MBT_WARNING, 0);
+        tabServices().messageBox("Scene Import", "Only TSX TileSet and TX Template files are supported here.", MBB_OK,
+                                 MBT_WARNING, 0);
         return -1;
     }
     int mode = SC_ALONE;
     if (extension == "tsx")
         mode = ::choiceBox(
-            services, "Import Tiled TileSet", "Choose the import mode.",
+            tabServices(), "Import Tiled TileSet", "Choose the import mode.",
             {{SC_FULL, "Full Integration", "Import the TSX together with referenced TileSets and images.", "Import Full"},
              {SC_ALONE, "TSX Only", "Import only the TSX file content. Referenced resources are not added.",
               "Import TSX"}},
@@ -157,10 +158,10 @@ int CtrlScenes::onImport()
         return -1;
     if (mode == SC_FULL) {
         const string name = SceneTileSetImport::blockNameFor(path);
-        if (!services.acceptBlockName(name, kTileSetTitle))
+        if (!tabServices().acceptBlockName(name, kTileSetTitle))
             return -1;
         if (tileSets.blockExists(name, SceneDocument::kBlockType) &&
-            services.messageBox(
+            tabServices().messageBox(
                 "File exists",
                 "The file \"" + name +
                     "\" already exists in the QEL.\n\nFull integration will overwrite the existing file and all "
@@ -172,9 +173,9 @@ int CtrlScenes::onImport()
             parseQEL();
         if (stored != 0 || loadStoredBlock(name) != 0)
             return -1;
-        services.messageBox("Import successful", "TileMap and all resources successfully integrated into QEL.",
-                            MBB_NONE, MBT_INFORMATION, 2000);
-        globalStatus->bReparseAll = 1;
+        tabServices().messageBox("Import successful", "TileMap and all resources successfully integrated into QEL.",
+                                 MBB_NONE, MBT_INFORMATION, 2000);
+        status.bReparseAll = 1;
         return 0;
     }
     // A template, or a tile set as text: unsaved, under the file's name (the
@@ -182,7 +183,7 @@ int CtrlScenes::onImport()
     // block of that name, so that is agreed to first.
     const string name = SceneTileSetImport::blockNameFor(path);
     if (tileSets.blockExists(name, SceneDocument::kBlockType) &&
-        services.messageBox(
+        tabServices().messageBox(
             "File exists",
             "The file \"" + name +
                 "\" already exists in the QEL.\n\nSaving the import will overwrite it.\n\nDo you want to continue?",
@@ -191,14 +192,14 @@ int CtrlScenes::onImport()
     unsigned char* bytes = nullptr;
     int size = 0;
     if (SceneTileSetImport::loadFileToBuffer(path, bytes, size) != 0) {
-        services.messageBox(kMapTitle, "TileMap could not be imported.", MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox(kMapTitle, "TileMap could not be imported.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     closeResources();
     held.replace(bytes, size);
-    currentItemName.clear();
+    setCurrentItemName("");
     document.showName(name);
-    globalStatus->bReparseAll = 1;
+    status.bReparseAll = 1;
     document.checkMapType();
     updateData();
     return 0;
@@ -206,46 +207,48 @@ int CtrlScenes::onImport()
 
 int CtrlScenes::onImportFullTMX(const SceneLayerImport::NewScene& asked)
 {
+    GlobalStatus& status = tabServices().status();
     const string& sceneName = asked.name;
     SceneImportJob job{.request = asked.request,
                        .found = asked.found,
                        .newScene = true,
-                       .archivePath = globalStatus->sArchivePath,
-                       .archiveId = globalStatus->iArchiveID};
+                       .archivePath = status.sArchivePath,
+                       .archiveId = status.iArchiveID};
     const SceneImportResult loaded = asked.source->import(job);
     if (loaded.code != 0) {
-        services.messageBox(loaded.title, TabServices::getArchiveSaveErrorMessage(loaded.code, loaded.message), MBB_OK,
-                            MBT_ERROR, 0);
+        tabServices().messageBox(loaded.title, TabServices::getArchiveSaveErrorMessage(loaded.code, loaded.message), MBB_OK,
+                                 MBT_ERROR, 0);
         if (loaded.archiveChanged) {
-            globalStatus->bReparseAll = 1;
+            status.bReparseAll = 1;
             parseQEL();
         }
         return -1;
     }
-    SceneRecursiveDelete sweep(services, references);
+    SceneRecursiveDelete sweep(tabServices(), references);
     const Vector<string> replaced = sweep.ownImageSources(sceneName);
     const int rc = document.storeScene(job.scene, sceneName, loaded.title);
     Main::instance()->sceneMgr()->close(job.scene->getID());
     if (rc == 0)
         sweep.removeUnnamedHiddenPictures(replaced);
-    globalStatus->bReparseAll = 1;
+    status.bReparseAll = 1;
     parseQEL();
     return rc == 0 ? 0 : -1;
 }
 
 int CtrlScenes::loadStoredBlock(const string& name)
 {
+    GlobalStatus& status = tabServices().status();
     closeResources();
     if (selectBlockListItemByName(name) == 1)
-        currentItemName = name;
+        setCurrentItemName(name);
     if (document.holdStoredBlock(name) != 0) {
         showNoContent();
         return -1;
     }
     document.showName(name);
     setDirty(false); // what is held is what is stored
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    globalStatus->bSecured = archive && isSecured(*archive);
+    const Archive* archive = Main::instance()->archiveMgr()->get(status.iArchiveID);
+    status.bSecured = archive && isSecured(*archive);
     document.checkMapType();
     updateData();
     return 0;

@@ -15,10 +15,8 @@ using namespace Zelkoran;
 
 int CtrlScenes::render(int)
 {
-    screen = Main::instance()->configMgr()->get(0);
-    if (screen)
-        screen->clear(128, 128, 128, 255);
-    WidgetTextEdit* text = panel->getTextEdit(SW_TEXT);
+    tabServices().screen().clear(128, 128, 128, 255);
+    WidgetTextEdit* text = tabServices().panel().getTextEdit(SW_TEXT);
     if (!document.previewOn()) {
         if (text && !text->isShown())
             text->show();
@@ -65,10 +63,10 @@ int CtrlScenes::onRemoveLayer()
     string name;
     if (!current->getLayerName(layer, name) || name.empty())
         name = "Layer";
-    if (services.messageBox("Remove layer", "Remove layer \"" + name + "\"?", MBB_YESNO, MBT_QUESTION, 0) != MBB_YES)
+    if (tabServices().messageBox("Remove layer", "Remove layer \"" + name + "\"?", MBB_YESNO, MBT_QUESTION, 0) != MBB_YES)
         return -1;
     if (!current->closeLayer(layer)) {
-        services.messageBox("Remove layer", "Layer could not be removed.", MBB_OK, MBT_ERROR, 0);
+        tabServices().messageBox("Remove layer", "Layer could not be removed.", MBB_OK, MBT_ERROR, 0);
         return -1;
     }
     document.setModified(true);
@@ -78,7 +76,7 @@ int CtrlScenes::onRemoveLayer()
     widgets.tick(SW_SHOW_LAYER, false);
     document.updateViewport();
     if (document.textFollowsScene() != 0)
-        services.messageBox("Remove layer", "Layer was removed but XML preview could not be refreshed.", MBB_OK,
-                            MBT_WARNING, 0);
+        tabServices().messageBox("Remove layer", "Layer was removed but XML preview could not be refreshed.", MBB_OK,
+                                 MBT_WARNING, 0);
     return 0;
 }

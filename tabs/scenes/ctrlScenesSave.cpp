@@ -25,6 +25,7 @@ const char* const kNoArchive = "Could not get the QEL archive.";
 
 int CtrlScenes::onSave()
 {
+    GlobalStatus& status = tabServices().status();
     if (!held.bytes() || held.size() < 1)
         return -1;
     string name;
@@ -36,9 +37,9 @@ int CtrlScenes::onSave()
     const bool sceneEdits = document.handle() > 0 && document.modified() && !document.textBoxDiffers();
     if ((sceneEdits ? saveScenePath(name) : saveTextPath(name)) != 0)
         return -1;
-    const Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    globalStatus->bSecured = archive && isSecured(*archive);
-    globalStatus->bReparseAll = 1;
+    const Archive* archive = Main::instance()->archiveMgr()->get(status.iArchiveID);
+    status.bSecured = archive && isSecured(*archive);
+    status.bReparseAll = 1;
     refreshBlockListAndSelect(name);
     updateData();
     notifySaveSuccess(kPrefix);
@@ -49,7 +50,7 @@ int CtrlScenes::saveScenePath(const string& name)
 {
     Scene* current = document.scene();
     if (!current) {
-        services.notifySaveError(kPrefix, "Could not get the loaded Scene.", kNoticeMs);
+        tabServices().notifySaveError(kPrefix, "Could not get the loaded Scene.", kNoticeMs);
         return -1;
     }
     // The name was checked when it was read from the field.
@@ -64,7 +65,7 @@ int CtrlScenes::saveScenePath(const string& name)
 
 int CtrlScenes::saveSceneBlockToQEL(Scene* scene, const string& name, const string& prefix)
 {
-    if (!scene || name.empty() || !services.acceptBlockName(name, prefix))
+    if (!scene || name.empty() || !tabServices().acceptBlockName(name, prefix))
         return -1;
     return document.storeScene(scene, name, prefix);
 }
@@ -76,7 +77,7 @@ int CtrlScenes::saveTextPath(const string& name)
         unsigned char* rebuilt = nullptr;
         int length = 0;
         if (document.readText(rebuilt, length) != 0) {
-            services.notifySaveError(kPrefix, "Could not rebuild TileMap data from the text editor.", kNoticeMs);
+            tabServices().notifySaveError(kPrefix, "Could not rebuild TileMap data from the text editor.", kNoticeMs);
             return -1;
         }
         const ASCIIMode mode = held.mode();
@@ -89,17 +90,17 @@ int CtrlScenes::saveTextPath(const string& name)
     }
     held.block().size = static_cast<uint64_t>(held.size());
     held.block().data = held.bytes();
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+    Archive* archive = Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
     if (!archive) {
-        services.notifySaveError(kPrefix, kNoArchive, kNoticeMs);
+        tabServices().notifySaveError(kPrefix, kNoArchive, kNoticeMs);
         return -1;
     }
     held.storageForSave(archive);
-    if (Archive::isEncryptedStorage(held.block().storage) && !services.setArchiveKeyForEncryptedSave(archive, kPrefix))
+    if (Archive::isEncryptedStorage(held.block().storage) && !tabServices().setArchiveKeyForEncryptedSave(archive, kPrefix))
         return -1;
     if (const int rc = archive->blockAdd(held.block()); rc != 0) {
-        services.notifySaveError(kPrefix, TabServices::getArchiveSaveErrorMessage(rc, "TileMap could not be saved."),
-                                 kNoticeMs);
+        tabServices().notifySaveError(kPrefix, TabServices::getArchiveSaveErrorMessage(rc, "TileMap could not be saved."),
+                                      kNoticeMs);
         return -1;
     }
     held.block().data = nullptr;
@@ -114,13 +115,13 @@ int CtrlScenes::onNew()
     keptWhileAway = false;
     document.rememberPreview(false);
     showNoContent();
-    held.block().storage = services.newBlockStorage(Archive::ST_COMPRESSED);
+    held.block().storage = tabServices().newBlockStorage(Archive::ST_COMPRESSED);
     held.showStorageMode(held.block().storage);
-    services.setUsable(SW_RENDER, false);
+    tabServices().setUsable(SW_RENDER, false);
     preview.chooseBackground(SW_BG_BLOCKY);
     for (int id : {SW_BG_BLACK, SW_BG_WHITE, SW_BG_BLOCKY, SW_LAYERS, SW_ADD_LAYER, SW_REMOVE_LAYER, SW_SHOW_LAYER,
                    SW_WIDTH, SW_HEIGHT, SW_SET_VIEWPORT})
-        services.setUsable(id, false);
+        tabServices().setUsable(id, false);
     viewport.reset();
     return 0;
 }

@@ -16,7 +16,7 @@ public:
              std::vector<std::string>* calls = nullptr)
         : CtrlBase(name, boxId, rm, gs), journal(calls)
     {
-        Zelkoran::Main::instance()->tool()->szCopy(blockType, "ZK7_IMAGE", sizeof(blockType));
+        setBlockType("ZK7_IMAGE");
     }
 
     int processEvent(int widgetId, int data) override
@@ -52,15 +52,15 @@ public:
     int updateData() override { return 0; }
     int closeResources() override
     {
-        itemHandle = 0;
+        setItemHandle(0);
         return 0;
     }
 
-    Zelkoran::Panel* basePanel() const { return panel; }
-    const char* type() const { return blockType; }
-    int tick() const { return dirtyTick; }
-    void setCurrentItem(const char* name) { currentItemName = name; }
-    void holdResource(int handle) { itemHandle = handle; }
+    Zelkoran::Panel* basePanel() const { return &tabServices().panel(); }
+    const char* type() const { return getBlockType(); }
+    int tick() const { return getDirtyTick(); }
+    void setCurrentItem(const char* name) { setCurrentItemName(name); }
+    void holdResource(int handle) { setItemHandle(handle); }
 
     int saveResult = 0;
     int deleteResult = 0;

@@ -27,7 +27,7 @@ using Zelkoran::MBT_WARNING;
 class AudioTab : public CtrlAudioTracks {
 public:
     using CtrlAudioTracks::CtrlAudioTracks;
-    Zelkoran::Panel* basePanel() const { return panel; }
+    Zelkoran::Panel* basePanel() const { return &tabServices().panel(); }
 };
 
 class AudioTabTest : public ProtocolTest {

@@ -23,8 +23,8 @@ public:
 
     ProtocolTab(ResourceManager* rm, GlobalStatus* gs) : CtrlBase("Protocol", 251, rm, gs)
     {
-        Zelkoran::Main::instance()->tool()->szCopy(blockType, "ZK7_IMAGE", sizeof(blockType));
-        panel->createTextEdit("Text", kTextEdit)->setMultiline(true);
+        setBlockType("ZK7_IMAGE");
+        tabServices().panel().createTextEdit("Text", kTextEdit)->setMultiline(true);
     }
     ~ProtocolTab() override { closeResources(); }
 
@@ -56,28 +56,28 @@ public:
     {
         if (const int rc = CtrlBase::onListBox(); rc != 0)
             return rc;
-        const Zelkoran::WidgetList* list = panel->getList(BW_LIST);
-        if (list->getSelectedIndex() == 0 || currentItemName == list->getSelectedText())
+        const Zelkoran::WidgetList* list = tabServices().panel().getList(BW_LIST);
+        if (list->getSelectedIndex() == 0 || getCurrentItemName() == list->getSelectedText())
             return 0;
-        currentItemName = list->getSelectedText();
+        setCurrentItemName(list->getSelectedText());
         closeResources();
-        itemHandle = ++loads;
-        loadedName = currentItemName.c_str();
+        setItemHandle(++loads);
+        loadedName = getCurrentItemName().c_str();
         return 0;
     }
     int updateData() override { return 0; }
     int closeResources() override
     {
-        if (itemHandle != 0)
+        if (getItemHandle() != 0)
             ++closes;
-        itemHandle = 0;
+        setItemHandle(0);
         return 0;
     }
 
-    Zelkoran::Panel* basePanel() const { return panel; }
-    Zelkoran::WidgetTextEdit* textEdit() const { return panel->getTextEdit(kTextEdit); }
-    std::string current() const { return currentItemName.c_str(); }
-    int handle() const { return itemHandle; }
+    Zelkoran::Panel* basePanel() const { return &tabServices().panel(); }
+    Zelkoran::WidgetTextEdit* textEdit() const { return tabServices().panel().getTextEdit(kTextEdit); }
+    std::string current() const { return getCurrentItemName().c_str(); }
+    int handle() const { return getItemHandle(); }
 
     int parseResult = 0;
     int saveStepResult = 0;
@@ -89,7 +89,7 @@ public:
 private:
     Zelkoran::Archive* archive() const
     {
-        return Zelkoran::Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
+        return Zelkoran::Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
     }
 };
 

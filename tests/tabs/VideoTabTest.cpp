@@ -57,8 +57,8 @@ TEST(VideoTabRules, ViewportFitsTheFrameOfTheWindow)
 class VideoTab : public CtrlVideos {
 public:
     using CtrlVideos::CtrlVideos;
-    Zelkoran::Panel* basePanel() const { return panel; }
-    int handle() const { return itemHandle; }
+    Zelkoran::Panel* basePanel() const { return &tabServices().panel(); }
+    int handle() const { return getItemHandle(); }
 };
 
 class VideoTabTest : public ProtocolTest {
