@@ -166,6 +166,9 @@ protected:
     // Step of the dirty indicator's pulse; 0 while clean.
     int getDirtyTick() const { return dirtyTick; }
 
+private:
+    // The tab's parts and the tabs derived from this one reach the panel,
+    // screen, resources and status through services.
     string currentItemName;
     char blockType[16];
     Zelkoran::Panel* panel = nullptr;
