@@ -4,6 +4,7 @@
 // opacity accumulated through group layers, image layers and tile objects.
 // Object shapes are data only and are not drawn.
 #include "scene/SceneIO.h"
+#include "scene/TileSampling.h"
 
 #include <SDL.h>
 
@@ -64,6 +65,38 @@ void clearBeneath(const Pen& pen, float x, float y, float w, float h)
     SDL_SetRenderDrawColor(r, rgba[0], rgba[1], rgba[2], rgba[3]);
 }
 
+// The picture's texture for src after the flips, tinted and at the opacity
+// as the pen and the tint's own alpha say; replaces set when the tile
+// replaces what lies beneath. A tint's own alpha clears a tile (or image
+// layer) that has clear pixels. One that has none Tiled keeps opaque: the
+// alpha darkens its colours instead; where such a tile is copied as it is
+// (neither mirrored, turned by a half or freely, nor scaled: unscaled, at
+// full opacity) the alpha comes along and the copy replaces the layers
+// beneath.
+SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity,
+                         bool unscaled, bool& replaces)
+{
+    const uint8_t* t = pen.tint;
+    const uint32_t ta = pen.tintAlpha;
+    uint32_t tint = ta << 24 | uint32_t(t[0]) << 16 | uint32_t(t[1]) << 8 | t[2];
+    float alpha = opacity * float(ta) / 255.0f;
+    replaces = false;
+    if (ta < 255 && picture->opaque(src)) {
+        const uint32_t mirror = flags & (kFlipH | kFlipV | kFlipD);
+        const bool copied = mirror == 0 || mirror == (kFlipH | kFlipD) || mirror == (kFlipV | kFlipD);
+        replaces = unscaled && copied && opacity >= 1.0f;
+        tint = ta << 24;
+        for (int i = 0; i < 3; ++i)
+            tint |= (t[i] * ta + 127) / 255 << (16 - 8 * i);
+        if (!replaces)
+            alpha = opacity;
+    }
+    SDL_Texture* texture = picture->texture(pen.renderer, tint, flags & kFlipD);
+    if (texture)
+        SDL_SetTextureAlphaMod(texture, Uint8(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f)));
+    return texture;
+}
+
 // Draws src of picture into the box (x, y, w, h) as it appears after the
 // flips. A diagonal flip swaps the tile's x and y: it is drawn from the
 // transposed pixels into the box as it is (a quarter turn of a box whose
@@ -73,32 +106,12 @@ void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x,
                  uint32_t flags, float opacity, bool unscaled, double angle = 0.0, const SDL_FPoint* pivot = nullptr)
 {
     const bool transposed = flags & kFlipD;
-    // A tint's own alpha clears a tile (or image layer) that has clear
-    // pixels. One that has none Tiled keeps opaque: the alpha darkens its
-    // colours instead; where such a tile is copied as it is (neither
-    // mirrored, turned by a half or freely, nor scaled, at full opacity)
-    // the alpha comes along and the copy replaces the layers beneath.
-    const uint8_t* t = pen.tint;
-    const uint32_t ta = pen.tintAlpha;
-    uint32_t tint = ta << 24 | uint32_t(t[0]) << 16 | uint32_t(t[1]) << 8 | t[2];
-    float alpha = opacity * float(ta) / 255.0f;
     bool replaces = false;
-    if (ta < 255 && picture->opaque(src)) {
-        const uint32_t mirror = flags & (kFlipH | kFlipV | kFlipD);
-        const bool copied = mirror == 0 || mirror == (kFlipH | kFlipD) || mirror == (kFlipV | kFlipD);
-        replaces = unscaled && copied && angle == 0.0 && opacity >= 1.0f;
-        tint = ta << 24;
-        for (int i = 0; i < 3; ++i)
-            tint |= (t[i] * ta + 127) / 255 << (16 - 8 * i);
-        if (!replaces)
-            alpha = opacity;
-    }
-    SDL_Texture* texture = picture->texture(pen.renderer, tint, transposed);
+    SDL_Texture* texture = tileTexture(pen, picture, src, flags, opacity, unscaled && angle == 0.0, replaces);
     if (!texture || w <= 0 || h <= 0)
         return;
     if (replaces)
         clearBeneath(pen, x, y, w, h);
-    SDL_SetTextureAlphaMod(texture, Uint8(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f)));
     const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     const auto flip = SDL_RendererFlip(((flags & kFlipH) ? SDL_FLIP_HORIZONTAL : 0) |
                                        ((flags & kFlipV) ? SDL_FLIP_VERTICAL : 0));
@@ -116,6 +129,38 @@ void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x,
     } else {
         SDL_RenderCopyF(pen.renderer, texture, &from, &dst);
     }
+}
+
+// Draws src of picture, as it appears after the flips, into the exact box
+// (left, top)-(right, bottom): each pixel shows the tile pixel Tiled's
+// renderer shows there, whatever the box's size and place. Drawn as runs of
+// exact copies, each of one tile pixel stretched or of pixels one to one.
+void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double left, double top, double right,
+                 double bottom, uint32_t flags, float opacity, bool unscaled)
+{
+    const bool transposed = flags & kFlipD;
+    bool replaces = false;
+    SDL_Texture* texture = tileTexture(pen, picture, src, flags, opacity, unscaled, replaces);
+    if (!texture)
+        return;
+    SDL_Rect area = pen.clip;
+    if (area.w <= 0)
+        SDL_RenderGetViewport(pen.renderer, &area), area.x = area.y = 0;
+    const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
+    int x0 = 0, y0 = 0;
+    const std::vector<int> xs = sampleAxis(left, right, from.w, flags & kFlipH, true, area.x, area.x + area.w, x0);
+    const std::vector<int> ys = sampleAxis(top, bottom, from.h, flags & kFlipV, false, area.y, area.y + area.h, y0);
+    const std::vector<SampleRun> across = sampleRuns(xs, x0), down = sampleRuns(ys, y0);
+    if (replaces)
+        clearBeneath(pen, float(x0), float(y0), float(xs.size()), float(ys.size()));
+    for (const SampleRun& row : down)
+        for (const SampleRun& col : across) {
+            const SDL_Rect part{from.x + col.tile, from.y + row.tile, col.tiles, row.tiles};
+            const SDL_Rect dst{col.screen, row.screen, col.length, row.length};
+            const auto flip = SDL_RendererFlip((col.backwards ? SDL_FLIP_HORIZONTAL : 0) |
+                                               (row.backwards ? SDL_FLIP_VERTICAL : 0));
+            SDL_RenderCopyEx(pen.renderer, texture, &part, &dst, 0.0, nullptr, flip);
+        }
 }
 
 // The flips (flip bits of a gid) that show a tile flipped by gid's bits and
@@ -397,19 +442,22 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         }
         if (o.tileSet->alignX >= 0)
             ax = o.tileSet->alignX, ay = o.tileSet->alignY;
+        // The box's corner from the object's point; the set's offset
+        // scales with the tile. A diagonally flipped tile stands turned on
+        // the bottom-left corner of the object's box: h wide, w high.
+        const double cornerX = -ax * w / 2 + o.tileSet->offsetX * w / src.w;
+        double cornerY = -ay * h / 2 + o.tileSet->offsetY * h / src.h;
+        if (o.gid & kFlipD) {
+            cornerY += h - w;
+            std::swap(w, h);
+        }
         // Summed in Tiled's order (the tile's corner from the point, then
         // the set's offset, then the layers'): a place that lands on a half
         // pixel only through the sum's last bit rounds as Tiled rounds it.
-        double x = px - ax * w / 2 + o.tileSet->offsetX + ox, y = py - ay * h / 2 + o.tileSet->offsetY + oy;
+        const double x = px + cornerX + ox, y = py + cornerY + oy;
         // Turned about the object's point: the set's offset turns with the tile.
         px += ox;
         py += oy;
-        // A diagonally flipped tile stands turned on the bottom-left corner
-        // of the object's box: h wide, w high.
-        if (o.gid & kFlipD) {
-            y += h - w;
-            std::swap(w, h);
-        }
         SDL_FPoint pivot{float(px), float(py)};
         if (outsideClip(pen, pivot, float(x), float(y), float(w), float(h)))
             continue;
@@ -418,18 +466,18 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             // object's point) rounds to the nearest pixel, halves up, as
             // Tiled places it: two objects that touch leave no gap between
             // them. The tile is drawn into that box by flips alone (a turn of
-            // a box whose sides differ by an odd count lands half a pixel off).
+            // a box whose sides differ by an odd count lands half a pixel off),
+            // sampled from the exact box as Tiled samples it.
             const int quarters = int(std::fmod(turns, 4.0) + 4.0) % 4;
             double left = x, top = y, right = x + w, bottom = y + h;
             if (quarters) {
-                left -= px, top -= py, right -= px, bottom -= py;
+                // Turned from the corner's exact offsets, then moved to the point.
+                left = cornerX, top = cornerY, right = cornerX + w, bottom = cornerY + h;
                 for (int q = 0; q < quarters; ++q) // (dx, dy) -> (-dy, dx): a quarter clockwise
                     std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
                 left += px, top += py, right += px, bottom += py;
             }
-            left = rounded(left), top = rounded(top), right = rounded(right), bottom = rounded(bottom);
-            drawFlipped(pen, picture, src, float(left), float(top), float(right - left), float(bottom - top),
-                        turnedFlips(o.gid, quarters), opacity, unscaled);
+            drawSampled(pen, picture, src, left, top, right, bottom, turnedFlips(o.gid, quarters), opacity, unscaled);
             continue;
         }
         drawFlipped(pen, picture, src, float(x), float(y), float(w), float(h), o.gid & (kFlipH | kFlipV | kFlipD),

@@ -80,6 +80,14 @@ const MadeMap kMadeMaps[] = {
     // The same on an infinite map: each layer laid out from its own first
     // column, none drawn past its right edge though its offset brings it in.
     {"infinite-hexagonal-odd-side.tmx", {30, 0}},
+    // Tile objects of another size than their tile, flipped every way and
+    // turned by quarters at fractional places: the pixels Qt picks.
+    {"scaled.tmx"},
+    // Their set's offset scales with them.
+    {"scaled-offset.tmx"},
+    // A box turned about a point that no double holds exactly, with an edge
+    // on a half pixel.
+    {"turned-exact.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {

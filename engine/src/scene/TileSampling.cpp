@@ -1,0 +1,59 @@
+#include "scene/TileSampling.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace Zelkoran::scene {
+
+namespace {
+
+constexpr double kFixed = 65536.0;
+constexpr double kFar = double(1 << 30);
+
+double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); }
+
+} // namespace
+
+std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int from, int to, int& first)
+{
+    std::vector<int> out;
+    const double start = rounded(lo), end = std::min(rounded(hi), double(to));
+    first = int(std::max(start, double(from)));
+    if (n < 1 || !(hi > lo) || end <= first)
+        return out;
+    // Tile place = scale * screen + shift, for screen pixel centres.
+    double scale = n / (hi - lo), shift = -lo * scale;
+    if (mirrored)
+        scale = -scale, shift = hi * -scale;
+    const auto fixedAt = [&](double centre) { return int64_t(std::floor((scale * centre + shift) * kFixed)) - 1; };
+    const int64_t step = int64_t(scale * kFixed); // truncated toward zero
+    int64_t place = fixedAt(start + 0.5) + int64_t(first - start) * step;
+    out.reserve(size_t(end - first));
+    for (double c = first; c < end; ++c) {
+        const int64_t at = across ? place : fixedAt(c + 0.5);
+        out.push_back(int(std::clamp<int64_t>(at >> 16, 0, n - 1)));
+        place += step;
+    }
+    return out;
+}
+
+std::vector<SampleRun> sampleRuns(const std::vector<int>& samples, int first)
+{
+    std::vector<SampleRun> runs;
+    for (size_t i = 0; i < samples.size();) {
+        // The run's direction is that of its first step: -1, 0 or +1.
+        const int dir = i + 1 < samples.size() && std::abs(samples[i + 1] - samples[i]) <= 1
+                            ? samples[i + 1] - samples[i]
+                            : 2;
+        size_t j = i + 1;
+        while (dir != 2 && j < samples.size() && samples[j] - samples[j - 1] == dir)
+            ++j;
+        const int length = int(j - i);
+        runs.push_back({first + int(i), length, std::min(samples[i], samples[j - 1]), dir == 0 ? 1 : length, dir < 0});
+        i = j;
+    }
+    return runs;
+}
+
+} // namespace Zelkoran::scene

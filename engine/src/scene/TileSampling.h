@@ -1,0 +1,38 @@
+// Which pixel of a tile Tiled's renderer shows in each screen pixel when it
+// draws the tile, mirrored or not, into a box of any size (tile objects of
+// another size than their tile, at fractional places). Nearest-neighbour,
+// as Qt samples without smoothing: the box's edges round to the nearest
+// pixel (halves up); each pixel's centre maps back into the tile in 16.16
+// fixed point, a unit below the exact place, so a centre falling exactly
+// on a tile pixel's edge shows the pixel before it. Across the screen the
+// place is found once, at the first pixel, and then stepped by a truncated
+// fixed-point step (its error grows along the row); down the screen each
+// row is found afresh.
+#pragma once
+
+#include <SDL_rect.h>
+
+#include <vector>
+
+namespace Zelkoran::scene {
+
+// The tile pixels (0..n-1) shown along one screen axis by a tile n pixels
+// long drawn between the exact edges lo < hi, one for each screen pixel
+// from round(lo) up to round(hi) that lies in [from, to) (first set to the
+// first of them); mirrored runs the tile backwards, across steps as along
+// a screen row.
+std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int from, int to, int& first);
+
+// A stretch of screen pixels showing tile pixels as they come: either a
+// run of them one to one, forwards or backwards, or one tile pixel repeated.
+struct SampleRun {
+    int screen, length; // first screen pixel and how many
+    int tile, tiles;    // first tile pixel (the lowest) and how many
+    bool backwards;
+};
+
+// samples (from sampleAxis, the first at screen pixel first) as runs, each
+// drawable by one exact copy.
+std::vector<SampleRun> sampleRuns(const std::vector<int>& samples, int first);
+
+} // namespace Zelkoran::scene
