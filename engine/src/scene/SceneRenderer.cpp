@@ -148,8 +148,12 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
         SDL_RenderGetViewport(pen.renderer, &area), area.x = area.y = 0;
     const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     int x0 = 0, y0 = 0;
-    const std::vector<int> xs = sampleAxis(left, right, from.w, flags & kFlipH, true, area.x, area.x + area.w, x0);
-    const std::vector<int> ys = sampleAxis(top, bottom, from.h, flags & kFlipV, false, area.y, area.y + area.h, y0);
+    // Steps along a row begin where the box enters the map's picture.
+    const int mapLeft = int(rounded(pen.originX)), mapTop = int(rounded(pen.originY));
+    const std::vector<int> xs =
+        sampleAxis(left, right, from.w, flags & kFlipH, true, mapLeft, area.x, area.x + area.w, x0);
+    const std::vector<int> ys =
+        sampleAxis(top, bottom, from.h, flags & kFlipV, false, mapTop, area.y, area.y + area.h, y0);
     const std::vector<SampleRun> across = sampleRuns(xs, x0), down = sampleRuns(ys, y0);
     if (replaces)
         clearBeneath(pen, float(x0), float(y0), float(xs.size()), float(ys.size()));

@@ -15,7 +15,8 @@ double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); 
 
 } // namespace
 
-std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int from, int to, int& first)
+std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int edge, int from, int to,
+                            int& first)
 {
     std::vector<int> out;
     const double start = rounded(lo), end = std::min(rounded(hi), double(to));
@@ -28,7 +29,8 @@ std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool acr
         scale = -scale, shift = hi * -scale;
     const auto fixedAt = [&](double centre) { return int64_t(std::floor((scale * centre + shift) * kFixed)) - 1; };
     const int64_t step = int64_t(scale * kFixed); // truncated toward zero
-    int64_t place = fixedAt(start + 0.5) + int64_t(first - start) * step;
+    const double begin = std::max(start, double(edge));
+    int64_t place = fixedAt(begin + 0.5) + int64_t(first - begin) * step;
     out.reserve(size_t(end - first));
     for (double c = first; c < end; ++c) {
         const int64_t at = across ? place : fixedAt(c + 0.5);

@@ -5,9 +5,9 @@
 // pixel (halves up); each pixel's centre maps back into the tile in 16.16
 // fixed point, a unit below the exact place, so a centre falling exactly
 // on a tile pixel's edge shows the pixel before it. Across the screen the
-// place is found once, at the first pixel, and then stepped by a truncated
-// fixed-point step (its error grows along the row); down the screen each
-// row is found afresh.
+// place is found once, at the first pixel drawn into the picture, and then
+// stepped by a truncated fixed-point step (its error grows along the row);
+// down the screen each row is found afresh.
 #pragma once
 
 #include <SDL_rect.h>
@@ -20,8 +20,10 @@ namespace Zelkoran::scene {
 // long drawn between the exact edges lo < hi, one for each screen pixel
 // from round(lo) up to round(hi) that lies in [from, to) (first set to the
 // first of them); mirrored runs the tile backwards, across steps as along
-// a screen row.
-std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int from, int to, int& first);
+// a screen row, from the box's first pixel or from edge (where the
+// picture begins), whichever comes later.
+std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int edge, int from, int to,
+                            int& first);
 
 // A stretch of screen pixels showing tile pixels as they come: either a
 // run of them one to one, forwards or backwards, or one tile pixel repeated.

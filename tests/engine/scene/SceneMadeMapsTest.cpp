@@ -83,6 +83,9 @@ const MadeMap kMadeMaps[] = {
     // Tile objects of another size than their tile, flipped every way and
     // turned by quarters at fractional places: the pixels Qt picks.
     {"scaled.tmx"},
+    // Mirrored ones reaching left of the map step along their rows from the
+    // map's edge.
+    {"scaled-cut.tmx"},
     // Their set's offset scales with them.
     {"scaled-offset.tmx"},
     // A box turned about a point that no double holds exactly, with an edge
