@@ -44,7 +44,6 @@ struct TileSetPlan {
     std::string source;               // external: the TSX file name
     std::map<uint32_t, std::pair<int, int>> sizes; // of each id's picture
     int alignX = -1, alignY = -1;     // objects' anchor in half sides; -1: the map's
-    int offsetX = 0, offsetY = 0;     // the set's tile offset
 };
 
 class Generator {
@@ -76,11 +75,11 @@ private:
     void writeData(pugi::xml_node data, const std::vector<uint32_t>& cells, int width);
     void imageLayer(pugi::xml_node layer);
     void objectGroup(pugi::xml_node layer);
-    std::string templateFor(uint32_t gid, double w, double h);
-    bool wholeEdges(uint32_t gid, double x, double y, double w, double h) const;
-    bool halfEdges(uint32_t gid, double x, double y, double w, double h, bool scaled) const;
-    bool edgesAre(uint32_t gid, double x, double y, double w, double h,
-                  const std::function<bool(double, double, double, double, double, double)>& test) const;
+    std::string templateFor(uint32_t gid);
+    bool wholeEdges(uint32_t gid, double x, double y) const;
+    bool halfEdges(uint32_t gid, double x, double y) const;
+    bool edgesAre(uint32_t gid, double x, double y,
+                  const std::function<bool(double, double, double, double)>& test) const;
 
     Dice m_dice;
     fs::path m_folder;
@@ -226,9 +225,8 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
     }
     if (m_dice.percent(25)) {
         pugi::xml_node off = ts.insert_child_before("tileoffset", ts.first_child());
-        plan.offsetX = m_dice.in(-6, 6), plan.offsetY = m_dice.in(-6, 6);
-        off.append_attribute("x").set_value(plan.offsetX);
-        off.append_attribute("y").set_value(plan.offsetY);
+        off.append_attribute("x").set_value(m_dice.in(-6, 6));
+        off.append_attribute("y").set_value(m_dice.in(-6, 6));
     }
     if (m_dice.percent(25)) {
         static const std::vector<const char*> aligns = {"unspecified", "topleft", "top",  "topright",   "left",
@@ -422,37 +420,30 @@ void Generator::imageLayer(pugi::xml_node layer)
                  keyed);
 }
 
-// Whether the tile object gid at (x, y), w x h (0: its tile's), has its
-// point and every edge of its tile on whole pixels (layer offsets aside,
-// whose sums never end on a half).
-bool Generator::wholeEdges(uint32_t gid, double x, double y, double w, double h) const
+// Whether the tile object gid at (x, y) has its point and every edge of
+// its tile on whole pixels (layer offsets aside, whose sums never end on a
+// half).
+bool Generator::wholeEdges(uint32_t gid, double x, double y) const
 {
     const auto whole = [](double v) { return v == std::floor(v); };
-    return edgesAre(gid, x, y, w, h, [&](double px, double py, double left, double top, double right, double bottom) {
-        return whole(px) && whole(py) && whole(left - px) && whole(top - py) && whole(right - px) &&
-               whole(bottom - py);
+    return edgesAre(gid, x, y, [&](double px, double py, double left, double top) {
+        return whole(px) && whole(py) && whole(left - px) && whole(top - py);
     });
 }
 
-// Whether the tile object gid at (x, y), w x h, has an edge on exactly half
-// a pixel, where Tiled's place of it is uncertain: on isometric maps, whose
-// sums land a last bit either side of the half, and for a tile of another
-// size than its own (Tiled sometimes draws the column at a left edge on a
-// half pixel, sometimes not; and it widens its picture for layers moved
-// left or up by fractions, so such an edge lands elsewhere than a half).
-bool Generator::halfEdges(uint32_t gid, double x, double y, double w, double h, bool scaled) const
+// Whether the tile object gid at (x, y) of an isometric map has an edge on
+// exactly half a pixel.
+bool Generator::halfEdges(uint32_t gid, double x, double y) const
 {
     const auto half = [](double v) { return std::abs(v - std::floor(v) - 0.5) < 1e-6; };
-    return (m_orientation == "isometric" || scaled) &&
-           edgesAre(gid, x, y, w, h, [&](double, double, double left, double top, double right, double bottom) {
-               return half(left) || half(top) || half(right) || half(bottom);
-           });
+    return m_orientation == "isometric" &&
+           edgesAre(gid, x, y, [&](double, double, double left, double top) { return half(left) || half(top); });
 }
 
-// test(point x, point y, left, top, right, bottom edge) for the tile object
-// gid at (x, y), w x h (0: its tile's), false for a gid of no set.
-bool Generator::edgesAre(uint32_t gid, double x, double y, double w, double h,
-                         const std::function<bool(double, double, double, double, double, double)>& test) const
+// test(point x, point y, left edge, top edge) for the tile object gid at
+// (x, y), false for a gid of no set.
+bool Generator::edgesAre(uint32_t gid, double x, double y,
+                         const std::function<bool(double, double, double, double)>& test) const
 {
     const uint32_t g = gid & 0x0FFFFFFFu;
     for (const TileSetPlan& set : m_sets) {
@@ -463,18 +454,14 @@ bool Generator::edgesAre(uint32_t gid, double x, double y, double w, double h,
         int ax = iso ? 1 : 0, ay = 2;
         if (set.alignX >= 0)
             ax = set.alignX, ay = set.alignY;
-        const double tw = size->second.first, th = size->second.second;
-        const double ow = w > 0 ? w : tw, oh = h > 0 ? h : th;
         const double px = iso ? (x - y) * m_tw / (2.0 * m_th) : x, py = iso ? (x + y) / 2 : y;
-        // The set's offset scales with the tile.
-        const double left = px - ax * ow / 2 + set.offsetX * ow / tw, top = py - ay * oh / 2 + set.offsetY * oh / th;
-        return test(px, py, left, top, left + ow, top + oh);
+        return test(px, py, px - ax * size->second.first / 2.0, py - ay * size->second.second / 2.0);
     }
     return false;
 }
 
 // A template holding a tile object of an external tile set.
-std::string Generator::templateFor(uint32_t gid, double w, double h)
+std::string Generator::templateFor(uint32_t gid)
 {
     for (const TileSetPlan& set : m_sets)
         if (!set.source.empty() && (gid & 0x0FFFFFFFu) >= set.firstGid &&
@@ -489,9 +476,9 @@ std::string Generator::templateFor(uint32_t gid, double w, double h)
             ts.append_attribute("source").set_value(set.source.c_str());
             pugi::xml_node o = root.append_child("object");
             o.append_attribute("gid").set_value((gid & ~0x0FFFFFFFu) | ((gid & 0x0FFFFFFFu) - set.firstGid + first));
-            if (w > 0) {
-                o.append_attribute("width").set_value(w);
-                o.append_attribute("height").set_value(h);
+            if (allowed(ScaledObjects)) {
+                o.append_attribute("width").set_value(m_dice.in(4, 30));
+                o.append_attribute("height").set_value(m_dice.in(4, 30));
             }
             tx.save_file((m_folder / file).c_str());
             return file;
@@ -525,31 +512,18 @@ void Generator::objectGroup(pugi::xml_node layer)
         uint32_t gid = randomGid(false) | (m_dice.percent(50) && allowed(FlippedObjects) ? uint32_t(m_dice.below(8)) << 29 : 0u);
         if (!diagonalsAllowed())
             gid &= ~0x20000000u;
-        double ox = place(x0, spanX, frac), oy = place(y0, spanY, frac);
-        double w = 0, h = 0; // 0: the tile's
-        if (m_dice.percent(80) && allowed(ScaledObjects)) {
-            w = m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0;
-            h = m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0;
-        }
-        // Tiled's renderer steps along a row of a scaled tile from where the
-        // tile enters its picture, which it widens by layers moved left: one
-        // reaching left of the map steps from elsewhere than in the map's
-        // own frame, its error piling up otherwise. Such tiles keep their size.
-        double shiftX = 0;
-        for (pugi::xml_node l = layer; l && std::string_view(l.name()) != "map"; l = l.parent())
-            shiftX += l.attribute("offsetx").as_double();
-        if (w > 0 && edgesAre(gid, ox, oy, w, h, [&](double px, double, double l, double t, double r, double b) {
-                return px + shiftX - (r - l) - (b - t) - 8 < 0;
-            }))
-            w = h = 0;
-        // Where Tiled's place of an edge is uncertain, no edge there.
-        for (int tries = 0; tries < 8 && halfEdges(gid, ox, oy, w, h, w > 0); ++tries)
-            (tries % 2 ? ox : oy) += 0.125;
+        const double ox = place(x0, spanX, frac);
+        double oy = place(y0, spanY, frac);
+        // On isometric maps Tiled finds an object's place through sums that
+        // land a last bit either side of a half pixel, whichever way the
+        // arithmetic falls: no edge there.
+        for (int tries = 0; tries < 8 && halfEdges(gid, ox, oy); ++tries)
+            oy += 0.125;
         // Qt draws a mirrored or turned picture whose edge lies on exactly
         // half a pixel a pixel shifted within its box (the far edge doubled),
         // where the engine places the picture as it is: such objects are
         // neither flipped nor turned.
-        if (!allowed(HalfPixelTurns) && !wholeEdges(gid, ox, oy, w, h))
+        if (!allowed(HalfPixelTurns) && !wholeEdges(gid, ox, oy))
             gid &= 0x0FFFFFFFu, rotation = 0;
         if (const int shape = m_dice.below(12); shape < 2) {
             // Shapes and text: kept as data, not drawn.
@@ -563,13 +537,13 @@ void Generator::objectGroup(pugi::xml_node layer)
                 o.append_child("ellipse");
             continue;
         }
-        if (const std::string tx = m_dice.percent(15) ? templateFor(gid, w, h) : ""; !tx.empty()) {
+        if (const std::string tx = m_dice.percent(15) ? templateFor(gid) : ""; !tx.empty()) {
             o.append_attribute("template").set_value(tx.c_str());
         } else {
             o.append_attribute("gid").set_value(gid);
-            if (w > 0) {
-                o.append_attribute("width").set_value(w);
-                o.append_attribute("height").set_value(h);
+            if (m_dice.percent(80) && allowed(ScaledObjects)) {
+                o.append_attribute("width").set_value(m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0);
+                o.append_attribute("height").set_value(m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0);
             }
         }
         o.append_attribute("x").set_value(ox);

@@ -36,11 +36,8 @@ constexpr int kMapsPerGroup = 100;
 // Infinite maps wait for tints with an alpha of their own on mirrored tiles
 // (seed 40 with them on). On hexagonal maps Tiled turns a tile with the
 // diagonal flip bit by 60 degrees, which the engine does not draw.
-// A tile object turned other than by quarters shows the same tile pixels
-// inside, but Qt decides the pixels whose centre lies within about a
-// hundredth of a pixel of the turned box's edge by a rounding of its own.
-constexpr uint32_t kLeftOut = OddIsometricCells | NegativeChunks | FreeRotations | InfiniteMaps | CollectionAnimations |
-                              HexagonalDiagonalFlips;
+constexpr uint32_t kLeftOut = OddIsometricCells | RotatedAtFractions | NegativeChunks | ScaledObjects | FreeRotations |
+                              InfiniteMaps | CollectionAnimations | HexagonalDiagonalFlips | HalfPixelTurns;
 
 long long envNumber(const char* name, long long otherwise)
 {
