@@ -33,11 +33,10 @@ constexpr int kMapsPerGroup = 100;
 // On isometric maps of an odd cell width, Tiled's renderer draws tiles of
 // another width a pixel right of where it draws the cell's own size (at
 // whole places only for widths between half the cell's and the cell's).
-// Infinite maps wait for tints with an alpha of their own on mirrored tiles
-// (seed 40 with them on). On hexagonal maps Tiled turns a tile with the
-// diagonal flip bit by 60 degrees, which the engine does not draw.
-constexpr uint32_t kLeftOut = OddIsometricCells | RotatedAtFractions | NegativeChunks | ScaledObjects | FreeRotations |
-                              InfiniteMaps | CollectionAnimations | HexagonalDiagonalFlips | HalfPixelTurns;
+// On hexagonal maps Tiled turns a tile with the diagonal flip bit by 60
+// degrees, which the engine does not draw.
+constexpr uint32_t kLeftOut = OddIsometricCells | RotatedAtFractions | ScaledObjects | FreeRotations |
+                              CollectionAnimations | HexagonalDiagonalFlips | HalfPixelTurns;
 
 long long envNumber(const char* name, long long otherwise)
 {
