@@ -42,7 +42,7 @@ GIFSamplePlan::GIFSamplePlan(const std::vector<int>& delays, int startMs, int wa
     }
 }
 
-VideoSampleWindow::VideoSampleWindow(const SceneLayerImportOptions& o, int totalMs)
+VideoSampleWindow::VideoSampleWindow(const SceneFrameOptions& o, int totalMs)
 {
     start = std::max(o.startMs, 0);
     duration = o.durationMs > 0 ? o.durationMs : 1;

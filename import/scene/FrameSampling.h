@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-struct SceneLayerImportOptions;
+struct SceneFrameOptions;
 
 // A GIF's frames over the options' window. A delay below 1 counts as
 // 100 ms (the caller passes the delays so ruled).
@@ -26,6 +26,6 @@ struct VideoSampleWindow {
     int count = 1;
     bool spread = false; // more than one frame was asked for; else every sample is the start
 
-    VideoSampleWindow(const SceneLayerImportOptions& options, int totalMs);
+    VideoSampleWindow(const SceneFrameOptions& options, int totalMs);
     int timeOf(int sample) const;
 };

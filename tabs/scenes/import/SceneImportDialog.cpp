@@ -48,15 +48,15 @@ constexpr int kUVTTSection[] = {ID_UVTT_TITLE,     ID_UVTT_META,        ID_UVTT_
 // Check boxes that mirror one switch of the record each.
 struct UVTTSwitch {
     int id;
-    bool SceneLayerImportOptions::*field;
+    bool SceneUvttOptions::*field;
 };
 constexpr UVTTSwitch kUVTTSwitches[] = {
-    {ID_UVTT_LOS, &SceneLayerImportOptions::uvttImportWalls},
-    {ID_UVTT_OBJECTS, &SceneLayerImportOptions::uvttImportObjects},
-    {ID_UVTT_PORTALS, &SceneLayerImportOptions::uvttImportPortals},
-    {ID_UVTT_MERGE, &SceneLayerImportOptions::uvttMergePortals},
-    {ID_UVTT_LIGHTS, &SceneLayerImportOptions::uvttImportLights},
-    {ID_UVTT_MOVEMENT, &SceneLayerImportOptions::uvttBlockMovement},
+    {ID_UVTT_LOS, &SceneUvttOptions::uvttImportWalls},
+    {ID_UVTT_OBJECTS, &SceneUvttOptions::uvttImportObjects},
+    {ID_UVTT_PORTALS, &SceneUvttOptions::uvttImportPortals},
+    {ID_UVTT_MERGE, &SceneUvttOptions::uvttMergePortals},
+    {ID_UVTT_LIGHTS, &SceneUvttOptions::uvttImportLights},
+    {ID_UVTT_MOVEMENT, &SceneUvttOptions::uvttBlockMovement},
 };
 
 const char kImageTips[] =
@@ -386,42 +386,56 @@ private:
         const WidgetCheckBox* c = p->getCheckBox(id);
         return c && c->isChecked();
     }
-    void copyUVTTWidgets()
+    // Each part of the dialog shows and stores its own options: the tile
+    // size and padding every tiling kind shares, then the Image, Video and
+    // Universal VTT sections.
+    void loadTileSize(const SceneTileCutOptions& tiles)
     {
-        setNumber(ID_TILE_X, float(o.tileWidth));
-        setNumber(ID_TILE_Y, float(o.tileHeight));
-        setNumber(ID_MATCH, o.matchPercent);
-        setEntry(ID_UVTT_MAP, o.uvttMapMode + 1);
+        setNumber(ID_TILE_X, float(tiles.tileWidth));
+        setNumber(ID_TILE_Y, float(tiles.tileHeight));
+        setNumber(ID_MATCH, tiles.matchPercent);
+    }
+    void loadPadding(const SceneTileCutOptions& tiles)
+    {
+        setCheck(ID_PAD, tiles.padToTile);
+        syncPadFillChecks(p, tiles.padTransparent          ? ID_PAD_CLEAR
+                             : tiles.padColor == 0xFFFFFFu ? ID_PAD_WHITE
+                             : tiles.padColor == 0        ? ID_PAD_BLACK
+                                                          : ID_PAD_CLEAR);
+    }
+    void loadImage(const SceneImageOptions& image)
+    {
+        setCheck(ID_IMAGE_LAYER, image.imageLayer);
+        setCheck(ID_USE_KEY, image.useColorKey);
+        setText(ID_KEY, image.colorKey < 0 ? std::string("#000000")
+                                           : hexColorRGB(uint8_t(image.colorKey >> 16),
+                                                         uint8_t(image.colorKey >> 8), uint8_t(image.colorKey))
+                                                 .c_str());
+        SceneImportDialog::updateImportColorSwatch(p, false);
+    }
+    void loadFrames(const SceneFrameOptions& frames)
+    {
+        setNumber(ID_START, float(frames.startMs));
+        setNumber(ID_DURATION, float(frames.durationMs));
+        setNumber(ID_FRAMES, float(frames.frameCount));
+        setEntry(ID_MODE, frames.matchMode == 0 ? 1 : 2);
+    }
+    void loadUvtt(const SceneUvttOptions& uvtt)
+    {
+        setEntry(ID_UVTT_MAP, uvtt.uvttMapMode + 1);
         for (const UVTTSwitch& s : kUVTTSwitches)
-            setCheck(s.id, o.*s.field);
+            setCheck(s.id, uvtt.*s.field);
     }
 
     void load()
     {
         setText(ID_FILE, o.sourcePath.c_str());
         setText(ID_NAME, o.layerName.c_str());
-        setNumber(ID_TILE_X, float(o.tileWidth));
-        setNumber(ID_TILE_Y, float(o.tileHeight));
-        setNumber(ID_MATCH, o.matchPercent);
-        setNumber(ID_START, float(o.startMs));
-        setNumber(ID_DURATION, float(o.durationMs));
-        setNumber(ID_FRAMES, float(o.frameCount));
-        setEntry(ID_MODE, o.matchMode == 0 ? 1 : 2);
-        setEntry(ID_UVTT_MAP, o.uvttMapMode + 1);
-        setCheck(ID_IMAGE_LAYER, o.imageLayer);
-        setCheck(ID_USE_KEY, o.useColorKey);
-        setText(ID_KEY, o.colorKey < 0 ? std::string("#000000")
-                                       : hexColorRGB(uint8_t(o.colorKey >> 16), uint8_t(o.colorKey >> 8),
-                                                               uint8_t(o.colorKey))
-                                             .c_str());
-        SceneImportDialog::updateImportColorSwatch(p, false);
-        setCheck(ID_PAD, o.padToTile);
-        syncPadFillChecks(p, o.padTransparent          ? ID_PAD_CLEAR
-                             : o.padColor == 0xFFFFFFu ? ID_PAD_WHITE
-                             : o.padColor == 0        ? ID_PAD_BLACK
-                                                      : ID_PAD_CLEAR);
-        for (const UVTTSwitch& s : kUVTTSwitches)
-            setCheck(s.id, o.*s.field);
+        loadTileSize(o);
+        loadPadding(o);
+        loadImage(o);
+        loadFrames(o);
+        loadUvtt(o);
         if (!o.sourcePath.empty())
             probe(o.sourcePath);
         else
@@ -450,8 +464,11 @@ private:
                                     : std::string("-"));
         setLabel(ID_DURATION_VALUE, std::to_string(facts.durationMs) + " ms");
         setLabel(ID_SOURCE_TYPE, facts.kindText);
-        if (section() == SIS_UVTT)
-            copyUVTTWidgets();
+        // The probe presets a Universal VTT file's tile size and parts.
+        if (section() == SIS_UVTT) {
+            loadTileSize(o);
+            loadUvtt(o);
+        }
         updateUVTTInfoLabels();
         WidgetTextEdit* name = p->getTextEdit(ID_NAME);
         if (name && o.sourceType != SST_NONE && name->getText().empty())
@@ -592,47 +609,65 @@ private:
             const int k = target->getSelectedIndex();
             o.targetLayer = k >= 1 && size_t(k) <= slots.size() ? slots[size_t(k) - 1] : -1;
         }
+        storeTileCut(o);
+        storeImage(o);
+        storeFrames(o);
+        if (section() == SIS_UVTT)
+            storeUvtt(o, o);
+    }
+
+    void storeTileCut(SceneTileCutOptions& tiles)
+    {
         if (const WidgetNumberEdit* n = p->getNumberEdit(ID_TILE_X))
-            o.tileWidth = int(n->getValue());
+            tiles.tileWidth = int(n->getValue());
         if (const WidgetNumberEdit* n = p->getNumberEdit(ID_TILE_Y))
-            o.tileHeight = int(n->getValue());
+            tiles.tileHeight = int(n->getValue());
         if (const WidgetNumberEdit* n = p->getNumberEdit(ID_MATCH))
-            o.matchPercent = n->getValue();
+            tiles.matchPercent = n->getValue();
         if (p->getCheckBox(ID_PAD))
-            o.padToTile = checked(ID_PAD);
+            tiles.padToTile = checked(ID_PAD);
         if (p->getCheckBox(ID_PAD_CLEAR))
-            o.padTransparent = checked(ID_PAD_CLEAR);
+            tiles.padTransparent = checked(ID_PAD_CLEAR);
         if (p->getCheckBox(ID_PAD_WHITE))
-            o.padColor = checked(ID_PAD_WHITE) ? 0xFFFFFFu : 0u;
+            tiles.padColor = checked(ID_PAD_WHITE) ? 0xFFFFFFu : 0u;
+    }
+    // The colour key counts for a still picture only.
+    void storeImage(SceneImageOptions& image)
+    {
         if (p->getCheckBox(ID_IMAGE_LAYER))
-            o.imageLayer = checked(ID_IMAGE_LAYER);
-        o.useColorKey = false;
-        o.colorKey = -1;
+            image.imageLayer = checked(ID_IMAGE_LAYER);
+        image.useColorKey = false;
+        image.colorKey = -1;
         uint8_t r = 0, g = 0, b = 0;
         if (section() == SIS_IMAGE && checked(ID_USE_KEY)) {
-            o.useColorKey = true;
+            image.useColorKey = true;
             const WidgetTextEdit* key = p->getTextEdit(ID_KEY);
             if (key && parseHexColorRGB(key->getText().c_str(), r, g, b)) {
-                o.colorKey = (r << 16) | (g << 8) | b;
+                image.colorKey = (r << 16) | (g << 8) | b;
                 setText(ID_KEY, hexColorRGB(r, g, b).c_str());
             }
         }
+    }
+    void storeFrames(SceneFrameOptions& frames)
+    {
         if (const WidgetNumberEdit* n = p->getNumberEdit(ID_START))
-            o.startMs = int(n->getValue());
+            frames.startMs = int(n->getValue());
         if (const WidgetNumberEdit* n = p->getNumberEdit(ID_DURATION))
-            o.durationMs = int(n->getValue());
+            frames.durationMs = int(n->getValue());
         if (const WidgetNumberEdit* n = p->getNumberEdit(ID_FRAMES))
-            o.frameCount = int(n->getValue());
+            frames.frameCount = int(n->getValue());
         if (const WidgetComboBox* mode = p->getComboBox(ID_MODE))
-            o.matchMode = mode->getSelectedIndex() == 1 ? 0 : 1;
-        if (section() != SIS_UVTT)
-            return;
+            frames.matchMode = mode->getSelectedIndex() == 1 ? 0 : 1;
+    }
+    // The map's mode decides whether the picture is one image layer.
+    void storeUvtt(SceneUvttOptions& uvtt, SceneImageOptions& image)
+    {
         if (const WidgetComboBox* map = p->getComboBox(ID_UVTT_MAP))
-            o.uvttMapMode = map->getSelectedIndex() - 1;
+            uvtt.uvttMapMode = map->getSelectedIndex() - 1;
         for (const UVTTSwitch& s : kUVTTSwitches)
             if (p->getCheckBox(s.id))
-                o.*s.field = checked(s.id);
-        o.imageLayer = o.uvttMapMode == 1;
+                uvtt.*s.field = checked(s.id);
+        image.imageLayer = uvtt.uvttMapMode == 1;
     }
 
     const TabServices& services;
