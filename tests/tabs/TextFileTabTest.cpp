@@ -392,6 +392,10 @@ TEST_F(TextFileTabTest, TheTextBoxShowsWhatItHoldsAfterEachEdit)
         {"page down", [&] { keys(SDLK_PAGEDOWN, 1); }},
         {"resize", [&] { text()->setSize(box.w - 90, box.h - 130); }},
         {"type after the resize", [&] { TS::typeText("Q"); }},
+        {"delete to the end", [&] {
+             keys(SDLK_END, 1, KMOD_LCTRL | KMOD_LSHIFT);
+             keys(SDLK_DELETE, 1);
+         }},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);

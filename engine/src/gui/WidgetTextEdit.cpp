@@ -501,12 +501,13 @@ void WidgetTextEdit::focusChanged(bool gained)
 void WidgetTextEdit::paint(Painter& painter, const SDL_Rect& r)
 {
     const int state = getState();
-    paintBackground(painter, r, state);
-    paintBorder(painter, r, state);
     const Font* f = font(state);
     const SDL_Rect area = textArea(r);
-    if (!f || area.w <= 0 || area.h <= 0)
+    if (!f || area.w <= 0 || area.h <= 0) {
+        paintBackground(painter, r, state);
+        paintBorder(painter, r, state);
         return;
+    }
     TextBuffer& b = *m_buf;
     uint8_t tc[4], sc[4], bg[4];
     textColor(state, tc);
@@ -535,6 +536,26 @@ void WidgetTextEdit::paint(Painter& painter, const SDL_Rect& r)
         const TextRowCache::Look look{f, rowsRect.w, lineH, 1 - b.scrollX, rgba(tc), rgba(sc), rgba(bg)};
         kept = m_rows->prepare(painter.renderer(), look, shown);
     }
+    // Kept rows are copied over whatever lies under them: the background is
+    // drawn only around them.
+    const SDL_Rect covered =
+        kept ? intersect(rowsRect, SDL_Rect{rowsRect.x, top, rowsRect.w, static_cast<int>(shown.size()) * lineH})
+             : SDL_Rect{};
+    if (covered.w <= 0 || covered.h <= 0) {
+        paintBackground(painter, r, state);
+    } else {
+        const int coveredBottom = covered.y + covered.h, coveredRight = covered.x + covered.w;
+        for (const SDL_Rect& around : {SDL_Rect{r.x, r.y, r.w, covered.y - r.y},
+                                       SDL_Rect{r.x, coveredBottom, r.w, r.y + r.h - coveredBottom},
+                                       SDL_Rect{r.x, covered.y, covered.x - r.x, covered.h},
+                                       SDL_Rect{coveredRight, covered.y, r.x + r.w - coveredRight, covered.h}}) {
+            painter.pushClip(around);
+            if (!painter.clipEmpty())
+                paintBackground(painter, r, state);
+            painter.popClip();
+        }
+    }
+    paintBorder(painter, r, state);
     painter.pushClip(rowsRect);
     for (size_t i = 0; i < shown.size(); ++i) {
         const int y = top + static_cast<int>(i) * lineH;
