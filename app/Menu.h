@@ -6,6 +6,8 @@
 // Main thread only.
 #pragma once
 
+#include "services/FixedPanelIds.h"
+
 #include <Zelkoran/CMem.h>
 
 #include <cstdint>
@@ -26,17 +28,8 @@ class Menu {
 public:
     using string = Zelkoran::String;
 
-    // Menu bar buttons.
-    enum eMenuButton : int {
-        MB_NEW = 200,
-        MB_LOAD = 201,
-        MB_IMPORT_XML = 202,
-        MB_LOCK = 203,
-        MB_UNLOCK = 204,
-        MB_TOOLS = 205,
-        MB_CLOSE = 206,
-        MB_INFO = 207,
-    };
+    // Menu bar buttons, made by the resource manager.
+    using enum eMenuButton;
 
     // Creates the thirteen tabs; a missing menu panel or a tab that cannot
     // be allocated ends the program through the engine's fatal-error routine.

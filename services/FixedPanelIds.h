@@ -1,7 +1,23 @@
-// The widget ids of the editor's own dialogs that the resource manager
-// makes once (key, Tools, Info, block table), for their maker, the menu
-// actions that run them and whoever clicks them.
+// The widget ids of the editor's own panels that the resource manager
+// makes once (menu bar, key, Tools, Info, block table), for their maker,
+// the menu actions that run them and whoever clicks them.
 #pragma once
+
+// The menu bar's buttons, left to right in id order.
+enum eMenuButton : int {
+    MB_NEW = 200,
+    MB_LOAD = 201,
+    MB_IMPORT_XML = 202,
+    MB_LOCK = 203,
+    MB_UNLOCK = 204,
+    MB_TOOLS = 205,
+    MB_CLOSE = 206,
+    MB_INFO = 207,
+};
+
+enum eMenuImage : int {
+    MI_LOGO = 208,
+};
 
 enum eKeyPanelWidget : int {
     KP_CONFIRM = 100, // "OK" in the prompt, "Set key" in the lock/unlock action

@@ -21,8 +21,6 @@ namespace {
 constexpr int kMenuButtonCount = 8;
 constexpr int kMenuButtonStep = 40;
 constexpr int kTabCheckBoxStep = 80;
-constexpr int kMenuLockId = 203;
-constexpr int kMenuLogoId = 208;
 
 using ui::bottom;
 using ui::left;
@@ -39,14 +37,14 @@ struct MenuButtonRow {
 };
 
 constexpr MenuButtonRow kMenuButtons[kMenuButtonCount] = {
-    {200, "@skardy/sprite/WgtNewQEL", "Create a new QEL container", ART_BTN_NEW, 1},
-    {201, "@skardy/sprite/WgtLoadQEL", "Open an existing QEL container", ART_BTN_LOAD, 2},
-    {202, "@skardy/sprite/WgtImportXML", "Import resources from a VUQ XML file", ART_BTN_IMPORT_XML, 2},
-    {203, "@skardy/sprite/WgtLockQEL", "Encryption and password", ART_BTN_LOCK, 3},
-    {204, "@skardy/sprite/WgtUnlockQEL", "Encryption and password", ART_BTN_UNLOCK, 4},
-    {205, "@skardy/sprite/WgtToolsQEL", "Show QEL info and options", ART_BTN_TOOLS, 5},
-    {206, "@skardy/sprite/WgtCloseQEL", "Close the current QEL", ART_BTN_CLOSE, 6},
-    {207, "@skardy/sprite/WgtInfoQEL", "Show Skarden information", ART_BTN_INFO, 7},
+    {MB_NEW, "@skardy/sprite/WgtNewQEL", "Create a new QEL container", ART_BTN_NEW, 1},
+    {MB_LOAD, "@skardy/sprite/WgtLoadQEL", "Open an existing QEL container", ART_BTN_LOAD, 2},
+    {MB_IMPORT_XML, "@skardy/sprite/WgtImportXML", "Import resources from a VUQ XML file", ART_BTN_IMPORT_XML, 2},
+    {MB_LOCK, "@skardy/sprite/WgtLockQEL", "Encryption and password", ART_BTN_LOCK, 3},
+    {MB_UNLOCK, "@skardy/sprite/WgtUnlockQEL", "Encryption and password", ART_BTN_UNLOCK, 4},
+    {MB_TOOLS, "@skardy/sprite/WgtToolsQEL", "Show QEL info and options", ART_BTN_TOOLS, 5},
+    {MB_CLOSE, "@skardy/sprite/WgtCloseQEL", "Close the current QEL", ART_BTN_CLOSE, 6},
+    {MB_INFO, "@skardy/sprite/WgtInfoQEL", "Show Skarden information", ART_BTN_INFO, 7},
 };
 constexpr int kInfoButtonIndex = 7;
 
@@ -149,7 +147,7 @@ int ResourceManager::addMenuButton(int index)
     if (!ui::addSpriteButton(*panel, {.name = row.spriteName, .id = row.id, .x = Position(fNextX),
                                       .y = Position(fNextY), .tooltip = row.tooltip}, sprite))
         return 0;
-    if (row.id != kMenuLockId)
+    if (row.id != MB_LOCK)
         fNextX += kMenuButtonStep;
     return 0;
 }
@@ -158,7 +156,7 @@ int ResourceManager::addMenuButton(int index)
 int ResourceManager::addMenuLogo()
 {
     Panel* panel = Main::instance()->guiMgr()->getPanel(iMenuPanel);
-    WidgetImage* logo = panel->createImage("Logo", kMenuLogoId);
+    WidgetImage* logo = panel->createImage("Logo", MI_LOGO);
     if (!logo)
         return 0;
     const int image = Main::instance()->imageMgr()->loadFromBuffer(art[ART_LOGO].data, art[ART_LOGO].size,

@@ -43,7 +43,7 @@ TEST_F(CaptionFitEndToEndTest, EveryTabShowsItsCaptionsWhole)
     ASSERT_TRUE(videotest::makeClip(clip, videotest::ClipSpec{}));
     const char* tabs[] = {"Images", "Cursors", "Tiles", "Sprites", "Fonts", "GUI", "Effects", "Audio", "Videos",
                           "Scenes", "XML", "Files", "Undelete"};
-    for (int box = 220; box <= 232; ++box) {
+    for (int box = TAB_IMAGES; box <= TAB_SCENES; ++box) {
         ASSERT_TRUE(TS::clickWidget(menuPanel()->getID(), box)) << box;
         app.runPass();
         if (box == TAB_GUI) { // each widget chosen in turn, the last with its skin from an image

@@ -32,7 +32,7 @@ protected:
         ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), TAB_EFFECTS));
         app.runPass();
         for (CtrlBase* tab : app.menu()->getCtrls())
-            if (tab->getCheckBoxID() == 225)
+            if (tab->getCheckBoxID() == TAB_EFFECTS)
                 effects = dynamic_cast<CtrlEffects*>(tab);
         ASSERT_NE(effects, nullptr);
         p = tabPanel("Effects");

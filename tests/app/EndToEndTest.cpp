@@ -3,6 +3,9 @@
 #include "app/AppFixture.h"
 #include "tabs/base/BasePanel.h"
 #include "tabs/base/TabCheckBoxIds.h"
+#include "tabs/data/ctrlFiles.h"
+#include "tabs/data/ctrlXML.h"
+#include "tabs/images/ctrlImages.h"
 #include "tabs/scenes/SceneTabWidgets.h"
 
 #include <Zelkoran/Archive.h>
@@ -38,12 +41,12 @@ TEST_F(EndToEndTest, SwitchTabsByClickingThenCloseTheWindow)
 
     Zelkoran::Screen* screen = Zelkoran::Main::instance()->configMgr()->get(0);
     EXPECT_EQ(std::string(SDL_GetWindowTitle(screen->getWindow())), "Skarden v0.19.0 - " + path);
-    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 220);
+    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), TAB_IMAGES);
     EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(2)");
     EXPECT_EQ(listItems(tabPanel("Images")->getList(BW_LIST)), (std::vector<std::string>{"hero", "map"}));
 
     ASSERT_TRUE(clickTab(TAB_TILES));
-    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 222);
+    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), TAB_TILES);
     EXPECT_TRUE(tabPanel("Tiles")->isShown());
     EXPECT_FALSE(tabPanel("Images")->isShown());
     EXPECT_TRUE(tabBox(TAB_TILES)->isChecked());
@@ -52,7 +55,7 @@ TEST_F(EndToEndTest, SwitchTabsByClickingThenCloseTheWindow)
 
     // A click on the active tab's box keeps it ticked and active.
     ASSERT_TRUE(clickTab(TAB_TILES));
-    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 222);
+    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), TAB_TILES);
     EXPECT_TRUE(tabBox(TAB_TILES)->isChecked());
 
     ASSERT_TRUE(clickTab(TAB_SCENES));
@@ -102,11 +105,15 @@ TEST_F(EndToEndTest, ALongTypedNameStaysWholeAndEveryTabRefusesItOnSave)
         const char* kind;
         int readyWidget; // clicked with file answered first
         const std::string* file;
-    } tabs[] = {{220, "Images", "Image", 400, &png},     {221, "Cursors", "Cursor", 400, &png},
-                {222, "Tiles", "Tile", 400, &png},        {223, "Sprites", "Sprite", 400, &png},
-                {225, "Effects", "Particle", 107, nullptr},
-                {227, "XML", "XML", 1200, &text},         {228, "Files", "File", 1300, &text},
-                {230, "GUI", "Panel", 107, nullptr},      {232, "Scenes", "TileMap", 105, nullptr}};
+    } tabs[] = {{TAB_IMAGES, "Images", "Image", CtrlImages::IW_IMPORT, &png},
+                {TAB_CURSORS, "Cursors", "Cursor", CtrlImages::IW_IMPORT, &png},
+                {TAB_TILES, "Tiles", "Tile", CtrlImages::IW_IMPORT, &png},
+                {TAB_SPRITES, "Sprites", "Sprite", CtrlImages::IW_IMPORT, &png},
+                {TAB_EFFECTS, "Effects", "Particle", BW_NEW, nullptr},
+                {TAB_XML, "XML", "XML", CtrlXML::XW_IMPORT, &text},
+                {TAB_FILES, "Files", "File", CtrlFiles::FL_IMPORT, &text},
+                {TAB_GUI, "GUI", "Panel", BW_NEW, nullptr},
+                {TAB_SCENES, "Scenes", "TileMap", BW_LIST, nullptr}};
     for (const auto& t : tabs) {
         SCOPED_TRACE(t.panel);
         ASSERT_TRUE(clickTab(t.box));
@@ -114,7 +121,7 @@ TEST_F(EndToEndTest, ALongTypedNameStaysWholeAndEveryTabRefusesItOnSave)
         ASSERT_NE(panel, nullptr);
         if (t.file)
             TS::pushFileAnswer(true, t.file->c_str());
-        if (t.readyWidget == 105) { // the first row
+        if (t.readyWidget == BW_LIST) { // the first row
             const SDL_Rect rows = panel->getList(BW_LIST)->getRect();
             TS::click(rows.x + 20, rows.y + panel->getList(BW_LIST)->getRowHeight() / 2 + 2);
         } else {

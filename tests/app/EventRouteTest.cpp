@@ -1,4 +1,6 @@
 #include "app/EventRoute.h"
+#include "services/FixedPanelIds.h"
+#include "tabs/base/BasePanel.h"
 
 #include <Zelkoran/Types.h>
 
@@ -65,9 +67,9 @@ TEST(EventRouteTest, GuiEventsByCode)
 
 TEST(EventRouteTest, HoveringTheBlockListIsNoSelection)
 {
-    EXPECT_EQ(routeEvent(guiEvent(9, 105), false), EventRoute::Ignore);
-    EXPECT_EQ(routeEvent(guiEvent(3, 105), false), EventRoute::Process);
-    EXPECT_EQ(routeEvent(guiEvent(9, 203), false), EventRoute::Process);
+    EXPECT_EQ(routeEvent(guiEvent(9, BW_LIST), false), EventRoute::Ignore);
+    EXPECT_EQ(routeEvent(guiEvent(3, BW_LIST), false), EventRoute::Process);
+    EXPECT_EQ(routeEvent(guiEvent(9, MB_LOCK), false), EventRoute::Process);
 }
 
 TEST(EventRouteTest, AQuitRequestStandsAgainstLaterResults)

@@ -92,8 +92,8 @@ TEST_F(InterchangeImportTest, CommandLineDocumentBecomesANewArchive)
     EXPECT_EQ(std::string(TS::modalLog()[0].title.c_str()), kTitle);
     EXPECT_EQ(boxTexts()[0].substr(0, 32), "VUQv1\nImported / Total - 13 / 14");
     const std::vector<std::pair<int, const char*>> labels = {
-        {220, "Images(1)"}, {222, "Tiles(1)"}, {223, "Sprites(1)"}, {224, "Fonts(1)"},
-        {230, "GUI(1)"},    {226, "Audio(2)"}, {228, "Files(2)"},
+        {TAB_IMAGES, "Images(1)"}, {TAB_TILES, "Tiles(1)"}, {TAB_SPRITES, "Sprites(1)"}, {TAB_FONTS, "Fonts(1)"},
+        {TAB_GUI, "GUI(1)"},       {TAB_AUDIO, "Audio(2)"}, {TAB_FILES, "Files(2)"},
     };
     for (const auto& [box, label] : labels)
         EXPECT_STREQ(tabBox(box)->getText(), label);

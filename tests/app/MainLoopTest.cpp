@@ -34,8 +34,8 @@ protected:
 TEST_F(MainLoopTest, ClosingTheWindowStandsAgainstLaterEventsOfThePass)
 {
     TS::quit();
-    pushGuiEvent(Zelkoran::GE_ACTION, 105, 1);
-    pushGuiEvent(Zelkoran::GE_SCROLLED, 105, 0);
+    pushGuiEvent(Zelkoran::GE_ACTION, BW_LIST, 1);
+    pushGuiEvent(Zelkoran::GE_SCROLLED, BW_LIST, 0);
     EXPECT_TRUE(app.runPass());
 }
 

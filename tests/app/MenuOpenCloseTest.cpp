@@ -105,7 +105,7 @@ TEST_F(MenuOpenCloseTest, APlainArchiveOpensWithoutQuestions)
     EXPECT_NE(Main::instance()->archiveMgr()->get(gs().iArchiveID), nullptr);
     EXPECT_EQ(title(), "Skarden v0.19.0 - " + path);
     EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(2)");
-    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 220);
+    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), TAB_IMAGES);
     ASSERT_EQ(boxes().size(), 1u); // the file dialog
     EXPECT_STREQ(TS::modalLog()[0].title.c_str(), kLoadTitle);
     EXPECT_TRUE(script.seen().empty());

@@ -26,9 +26,11 @@ struct TabRow {
 };
 
 constexpr TabRow kTabs[] = {
-    {"Images", 220, 2}, {"Cursors", 221, 1}, {"Tiles", 222, 1},  {"Sprites", 223, 1}, {"Fonts", 224, 1},
-    {"GUI", 230, 1},    {"Effects", 225, 1}, {"Audio", 226, 1},  {"Videos", 231, 1},  {"Scenes", 232, 1},
-    {"XML", 227, 0},    {"Files", 228, 1},   {"Undelete", 229, 1}, // level.tmx is a scene; "old" is deleted
+    {"Images", TAB_IMAGES, 2}, {"Cursors", TAB_CURSORS, 1}, {"Tiles", TAB_TILES, 1},
+    {"Sprites", TAB_SPRITES, 1}, {"Fonts", TAB_FONTS, 1}, {"GUI", TAB_GUI, 1},
+    {"Effects", TAB_EFFECTS, 1}, {"Audio", TAB_AUDIO, 1}, {"Videos", TAB_VIDEOS, 1},
+    {"Scenes", TAB_SCENES, 1}, {"XML", TAB_XML, 0}, // level.tmx is a scene
+    {"Files", TAB_FILES, 1}, {"Undelete", TAB_UNDELETE, 1}, // "old" is deleted
 };
 
 std::string label(const TabRow& tab, int count) { return std::string(tab.name) + "(" + std::to_string(count) + ")"; }
@@ -84,12 +86,12 @@ TEST_F(MenuTest, OpeningAnArchiveActivatesImagesAndCountsEveryTab)
 {
     openArchive(kMixedBlocks);
 
-    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 220);
+    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), TAB_IMAGES);
     EXPECT_EQ(gs().bReparseAll, 0);
     for (const TabRow& tab : kTabs) {
         EXPECT_TRUE(tabBox(tab.checkBoxId)->isEnabled()) << tab.name;
-        EXPECT_EQ(tabBox(tab.checkBoxId)->isChecked(), tab.checkBoxId == 220) << tab.name;
-        EXPECT_EQ(tabPanel(tab.name)->isShown(), tab.checkBoxId == 220) << tab.name;
+        EXPECT_EQ(tabBox(tab.checkBoxId)->isChecked(), tab.checkBoxId == TAB_IMAGES) << tab.name;
+        EXPECT_EQ(tabPanel(tab.name)->isShown(), tab.checkBoxId == TAB_IMAGES) << tab.name;
         EXPECT_EQ(tabBox(tab.checkBoxId)->getText(), label(tab, tab.items));
     }
     for (int id : {Menu::MB_NEW, Menu::MB_LOAD, Menu::MB_IMPORT_XML, Menu::MB_LOCK, Menu::MB_TOOLS, Menu::MB_CLOSE,
@@ -166,7 +168,7 @@ TEST_F(MenuTest, ClickingTheActiveTabKeepsItTickedAndPassesTheEventOn)
     tabBox(TAB_IMAGES)->setChecked(false); // what the click itself did
     EXPECT_EQ(app.menu()->processEvent(TAB_IMAGES, 0), 0);
     EXPECT_TRUE(tabBox(TAB_IMAGES)->isChecked());
-    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), 220);
+    EXPECT_EQ(app.menu()->getActiveCheckBoxID(), TAB_IMAGES);
     EXPECT_TRUE(tabPanel("Images")->isShown());
 }
 

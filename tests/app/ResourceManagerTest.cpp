@@ -186,9 +186,9 @@ TEST_F(EditorPanelsTest, MenuBarButtonsAndTabBoxesStandInARow)
     EXPECT_EQ(bar.h, 40);
     const int expectedX[] = {6, 46, 86, 126, 126, 166, 206, 246};
     for (int i = 0; i < 8; ++i) {
-        const SDL_Rect r = menu->getButton(200 + i)->getRect();
-        EXPECT_EQ(r.x, expectedX[i]) << 200 + i;
-        EXPECT_EQ(r.y, 6) << 200 + i;
+        const SDL_Rect r = menu->getButton(MB_NEW + i)->getRect();
+        EXPECT_EQ(r.x, expectedX[i]) << MB_NEW + i;
+        EXPECT_EQ(r.y, 6) << MB_NEW + i;
         EXPECT_EQ(r.w, 28);
         EXPECT_EQ(r.h, 28);
     }
@@ -213,7 +213,7 @@ TEST_F(EditorPanelsTest, MenuBarButtonsAndTabBoxesStandInARow)
     EXPECT_EQ(app.resources()->createTabCheckbox("Again", 300), -1);
     EXPECT_EQ(livingSprites(), sprites) << "a refused box keeps no sprite";
 
-    EXPECT_NE(menu->getImage(208), nullptr);
+    EXPECT_NE(menu->getImage(MI_LOGO), nullptr);
 }
 
 TEST_F(EditorPanelsTest, TabBasePanelHoldsTheSharedWidgets)
@@ -228,7 +228,8 @@ TEST_F(EditorPanelsTest, TabBasePanelHoldsTheSharedWidgets)
     // The tab's own widgets follow the shared ones.
     ASSERT_GE(ids.size(), 9u);
     EXPECT_EQ(std::vector<int>(ids.begin(), ids.begin() + 9),
-              (std::vector<int>{110, 105, 106, 107, 108, 115, 109, 111, 112}));
+              (std::vector<int>{BW_TITLE, BW_LIST, BW_SLIDER, BW_NEW, BW_SAVE, BW_DIRTY_FRAME, BW_DELETE, BW_NAME_LABEL,
+                                BW_NAME}));
 
     const SDL_Rect base = images->baseWidget()->getRect();
     EXPECT_EQ(base.x, 0);

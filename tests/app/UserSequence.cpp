@@ -150,7 +150,11 @@ const char* tabOf(const Key& k)
 int boxOf(const Key& k)
 {
     const std::string tab = tabOf(k);
-    return tab == "Images" ? TAB_IMAGES : tab == "Files" ? TAB_FILES : tab == "Scenes" ? TAB_SCENES : tab == "GUI" ? 230 : 227;
+    return tab == "Images"   ? TAB_IMAGES
+           : tab == "Files"  ? TAB_FILES
+           : tab == "Scenes" ? TAB_SCENES
+           : tab == "GUI"    ? TAB_GUI
+                             : TAB_XML;
 }
 
 // The archive file as the independent reader sees it.
@@ -1179,7 +1183,7 @@ std::string check(Session& s, const Seen& seen, bool writes)
         if (raw.find(secret) != std::string::npos)
             return "\"" + secret + "\" was saved under a key but is in the file in clear";
     // The window's captions count what the file holds.
-    std::map<int, int> counts{{TAB_IMAGES, 0}, {TAB_FILES, 0}, {TAB_SCENES, 0}, {227, 0}, {230, 0}};
+    std::map<int, int> counts{{TAB_IMAGES, 0}, {TAB_FILES, 0}, {TAB_SCENES, 0}, {TAB_XML, 0}, {TAB_GUI, 0}};
     for (const auto& [k, bytes] : f.live)
         if (!hidden(k.name) &&
             (k.type == "ZK7_IMAGE" || k.type == "ZK7_FILE" || k.type == "ZK7_XML" || k.type == "ZK7_GUIPANEL"))

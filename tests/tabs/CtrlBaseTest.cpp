@@ -4,6 +4,8 @@
 #include "support/LogCapture.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/data/MediaControls.h"
+#include "tabs/data/ctrlAudioTracks.h"
+#include "tabs/data/ctrlVideos.h"
 
 #include <Zelkoran/Widget.h>
 
@@ -265,12 +267,12 @@ TEST_F(CtrlBaseTest, WithoutListOrSliderNothingIsDone)
     std::vector<std::string> journal;
     ProbeTab recorded("Recorded", 251, &*resources, &*status, &journal);
     Panel* panel = recorded.basePanel();
-    ASSERT_EQ(panel->closeWidget(106), 0);
+    ASSERT_EQ(panel->closeWidget(BW_SLIDER), 0);
     EXPECT_EQ(recorded.processEvent(BW_SAVE, 0), -1);
-    EXPECT_EQ(journal, (std::vector<std::string>{"Recorded:processEvent 108"}));
+    EXPECT_EQ(journal, (std::vector<std::string>{"Recorded:processEvent " + std::to_string(BW_SAVE)}));
     EXPECT_EQ(recorded.refreshWidgets(), -1);
 
-    ASSERT_EQ(panel->closeWidget(105), 0);
+    ASSERT_EQ(panel->closeWidget(BW_LIST), 0);
     EXPECT_EQ(recorded.parseQEL(), -1);
     EXPECT_EQ(recorded.selectBlockListItemByName("x"), 0);
     EXPECT_EQ(recorded.getNumItems(), 0);
@@ -301,40 +303,42 @@ TEST_F(CtrlBaseTest, WidgetIntReadsNumberAndTextEdits)
     EXPECT_EQ(widgetInt(tab->tabServices().panel(), 501, 5, 10, 20), 20);
 
     EXPECT_EQ(widgetInt(tab->tabServices().panel(), 502, 33, 10, 1), 33);
-    EXPECT_EQ(widgetInt(tab->tabServices().panel(), 110, 33, 10, 1), 33); // a label is neither
+    EXPECT_EQ(widgetInt(tab->tabServices().panel(), BW_TITLE, 33, 10, 1), 33); // a label is neither
 }
 
 TEST_F(CtrlBaseTest, AudioTagBoxes)
 {
-    for (int id : {1005, 1006, 1007, 1008})
+    using enum CtrlAudioTracks::eAudioWidget;
+    using enum CtrlVideos::eVideoWidget;
+    for (int id : {AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM})
         p->createCheckBox("Tag", id);
     auto ticked = [&] {
         std::vector<int> ids;
-        for (int id : {1005, 1006, 1007, 1008})
+        for (int id : {AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM})
             if (p->getCheckBox(id)->isChecked())
                 ids.push_back(id);
         return ids;
     };
-    media::applyAudioTagToWidgets(p, 7, 1005, 1006, 1007, 1008, ATT_SFX);
-    EXPECT_EQ(ticked(), std::vector<int>{1006});
-    media::applyAudioTagToWidgets(p, 4, 1005, 1006, 1007, 1008, ATT_SFX);
-    EXPECT_EQ(ticked(), std::vector<int>{1008});
-    media::applyAudioTagToWidgets(p, 1, 1005, 1006, 1007, 1008, ATT_SFX);
-    EXPECT_EQ(ticked(), std::vector<int>{1005});
+    media::applyAudioTagToWidgets(p, 7, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    EXPECT_EQ(ticked(), std::vector<int>{AW_SFX});
+    media::applyAudioTagToWidgets(p, 4, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    EXPECT_EQ(ticked(), std::vector<int>{AW_CUSTOM});
+    media::applyAudioTagToWidgets(p, 1, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX);
+    EXPECT_EQ(ticked(), std::vector<int>{AW_MUSIC});
 
-    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_SFX), ATT_MUSIC);
-    p->getCheckBox(1008)->setChecked(true);
-    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_SFX), ATT_MUSIC);
-    p->getCheckBox(1005)->setChecked(false);
-    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_SFX), ATT_CUSTOM);
-    p->getCheckBox(1008)->setChecked(false);
-    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 1005, 1006, 1007, 1008, ATT_VOICE), ATT_VOICE);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX), ATT_MUSIC);
+    p->getCheckBox(AW_CUSTOM)->setChecked(true);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX), ATT_MUSIC);
+    p->getCheckBox(AW_MUSIC)->setChecked(false);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_SFX), ATT_CUSTOM);
+    p->getCheckBox(AW_CUSTOM)->setChecked(false);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, AW_MUSIC, AW_SFX, AW_VOICE, AW_CUSTOM, ATT_VOICE), ATT_VOICE);
     // Missing boxes are skipped.
-    p->getCheckBox(1007)->setChecked(true);
-    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 9001, 9002, 1007, 9004, ATT_SFX), ATT_VOICE);
+    p->getCheckBox(AW_VOICE)->setChecked(true);
+    EXPECT_EQ(media::selectedAudioTagFromWidgets(p, 9001, 9002, AW_VOICE, 9004, ATT_SFX), ATT_VOICE);
 
-    EXPECT_EQ(media::audioTagFromWidgetID(1507, 1505, 1506, 1507, 1508, ATT_MUSIC), ATT_VOICE);
-    EXPECT_EQ(media::audioTagFromWidgetID(1509, 1505, 1506, 1507, 1508, ATT_SFX), ATT_SFX);
+    EXPECT_EQ(media::audioTagFromWidgetID(VW_VOICE, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_MUSIC), ATT_VOICE);
+    EXPECT_EQ(media::audioTagFromWidgetID(VW_INFO, VW_MUSIC, VW_SFX, VW_VOICE, VW_CUSTOM, ATT_SFX), ATT_SFX);
 }
 
 TEST_F(CtrlBaseTest, ATabDestroyedWithItsResourceOpenSaysSo)

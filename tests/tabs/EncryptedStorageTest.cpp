@@ -236,7 +236,8 @@ TEST_F(EncryptedStorageTest, TabsWithStorageBoxesStartNewBlocksAsTheArchiveStore
         CtrlBase& tab;
         const char* panel;
         int compressedBox, cryptedBox;
-    } tabs[] = {{files, "Files", 1306, 1307}, {scenes, "Scenes", 1116, 1117}};
+    } tabs[] = {{files, "Files", CtrlFiles::FL_COMPRESSED, CtrlFiles::FL_CRYPTED},
+                {scenes, "Scenes", SW_COMPRESSED, SW_CRYPTED}};
     for (const bool secured : {true, false}) {
         for (const auto& t : tabs)
             t.tab.resetWidgets(); // the menu's close of the archive before
@@ -266,6 +267,7 @@ TEST_F(EncryptedStorageTest, TabsWithStorageBoxesStartNewBlocksAsTheArchiveStore
 // archive offers all three as they are.
 TEST_F(EncryptedStorageTest, AStorageBoxClickedIsHowTheTypedBlockIsStoredAndShown)
 {
+    using enum CtrlFiles::eWidget;
     CtrlFiles files(&*resources, &*status);
     CtrlScenes scenes(&*resources, &*status);
     const struct {
@@ -277,11 +279,16 @@ TEST_F(EncryptedStorageTest, AStorageBoxClickedIsHowTheTypedBlockIsStoredAndShow
         uint32_t storage;
         const char* ticked; // Raw, Compressed, Crypted
     } cases[] = {
-        {files, "Files", "notes.txt", true, 1305, 1305, 1306, 1307, 1308, Archive::ST_ENCRYPTED, "001"},
-        {files, "Files", "notes.txt", true, 1306, 1305, 1306, 1307, 1308, Archive::ST_COMPRESSED_ENCRYPTED, "011"},
-        {files, "Files", "notes.txt", true, 1307, 1305, 1306, 1307, 1308, Archive::ST_ENCRYPTED, "001"},
-        {files, "Files", "notes.txt", false, 1305, 1305, 1306, 1307, 1308, Archive::ST_RAW, "100"},
-        {files, "Files", "notes.txt", false, 1306, 1305, 1306, 1307, 1308, Archive::ST_COMPRESSED, "010"},
+        {files, "Files", "notes.txt", true, FL_RAW, FL_RAW, FL_COMPRESSED, FL_CRYPTED, FL_TEXT,
+         Archive::ST_ENCRYPTED, "001"},
+        {files, "Files", "notes.txt", true, FL_COMPRESSED, FL_RAW, FL_COMPRESSED, FL_CRYPTED, FL_TEXT,
+         Archive::ST_COMPRESSED_ENCRYPTED, "011"},
+        {files, "Files", "notes.txt", true, FL_CRYPTED, FL_RAW, FL_COMPRESSED, FL_CRYPTED, FL_TEXT,
+         Archive::ST_ENCRYPTED, "001"},
+        {files, "Files", "notes.txt", false, FL_RAW, FL_RAW, FL_COMPRESSED, FL_CRYPTED, FL_TEXT,
+         Archive::ST_RAW, "100"},
+        {files, "Files", "notes.txt", false, FL_COMPRESSED, FL_RAW, FL_COMPRESSED, FL_CRYPTED, FL_TEXT,
+         Archive::ST_COMPRESSED, "010"},
         {scenes, "Scenes", "tiles.tsx", true, SW_RAW, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT,
          Archive::ST_ENCRYPTED, "001"},
         {scenes, "Scenes", "level.tmx", true, SW_COMPRESSED, SW_RAW, SW_COMPRESSED, SW_CRYPTED, SW_TEXT,

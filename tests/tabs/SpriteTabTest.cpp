@@ -100,7 +100,9 @@ TEST_F(SpriteTabTest, FramesShownBrowsedAndTimedStayInsideTheRange)
     const struct {
         int button;
         const char* shown;
-    } steps[] = {{705, "Frames 2/4"}, {706, "Frames 3/4"}, {706, "Frames 3/4"}};
+    } steps[] = {{CtrlSprites::SW_FRAME_MINUS, "Frames 2/4"},
+                 {CtrlSprites::SW_FRAME_PLUS, "Frames 3/4"},
+                 {CtrlSprites::SW_FRAME_PLUS, "Frames 3/4"}};
     for (const auto& step : steps) {
         clickOn(step.button);
         EXPECT_EQ(label(CtrlSprites::SW_NUM_FRAMES), step.shown) << step.button;

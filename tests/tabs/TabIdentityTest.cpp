@@ -1,5 +1,6 @@
 #include "tabs/TabFixture.h"
 #include "tabs/base/BasePanel.h"
+#include "tabs/base/TabCheckBoxIds.h"
 
 #include "tabs/data/ctrlAudioTracks.h"
 #include "tabs/data/ctrlFiles.h"
@@ -52,19 +53,19 @@ TEST_F(TabIdentityTest, EveryTabListsTheBlocksOfItsType)
                  {"intro", "ZK7_VIDEO"},      {"level.tmx", "ZK7_XML"},  {"notes.txt", "ZK7_FILE"}, {"config.xml", "ZK7_XML"},
                  {"lost", "ZK7_IMAGE", true}, {"jingle", "ZK7_SOUND"}});
     const TabCase cases[] = {
-        {"Images", 220, make<CtrlImages>, {"hero"}},
-        {"Cursors", 221, make<CtrlCursors>, {"arrow"}},
-        {"Tiles", 222, make<CtrlTiles>, {"tiles"}},
-        {"Sprites", 223, make<CtrlSprites>, {"walk"}},
-        {"Fonts", 224, make<CtrlFonts>, {"serif"}},
-        {"GUI", 230, make<CtrlGUI>, {"hud"}},
-        {"Effects", 225, make<CtrlEffects>, {"smoke"}},
-        {"Audio", 226, make<CtrlAudioTracks>, {"theme"}},
-        {"Videos", 231, make<CtrlVideos>, {"intro"}},
-        {"Scenes", 232, make<CtrlScenes>, {"level.tmx"}},
-        {"XML", 227, make<CtrlXML>, {"config.xml"}},
-        {"Files", 228, make<CtrlFiles>, {"notes.txt"}},
-        {"Undelete", 229, make<CtrlUndelete>, {"lost"}},
+        {"Images", TAB_IMAGES, make<CtrlImages>, {"hero"}},
+        {"Cursors", TAB_CURSORS, make<CtrlCursors>, {"arrow"}},
+        {"Tiles", TAB_TILES, make<CtrlTiles>, {"tiles"}},
+        {"Sprites", TAB_SPRITES, make<CtrlSprites>, {"walk"}},
+        {"Fonts", TAB_FONTS, make<CtrlFonts>, {"serif"}},
+        {"GUI", TAB_GUI, make<CtrlGUI>, {"hud"}},
+        {"Effects", TAB_EFFECTS, make<CtrlEffects>, {"smoke"}},
+        {"Audio", TAB_AUDIO, make<CtrlAudioTracks>, {"theme"}},
+        {"Videos", TAB_VIDEOS, make<CtrlVideos>, {"intro"}},
+        {"Scenes", TAB_SCENES, make<CtrlScenes>, {"level.tmx"}},
+        {"XML", TAB_XML, make<CtrlXML>, {"config.xml"}},
+        {"Files", TAB_FILES, make<CtrlFiles>, {"notes.txt"}},
+        {"Undelete", TAB_UNDELETE, make<CtrlUndelete>, {"lost"}},
     };
     for (const TabCase& c : cases) {
         std::unique_ptr<CtrlBase> tab(c.make(&*resources, &*status));

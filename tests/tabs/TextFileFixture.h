@@ -40,8 +40,8 @@ protected:
         tab->show();
         lastResult = tab->processEvent(tab->getCheckBoxID(), 1);
     }
-    void makeXML() { makeTab<CtrlXML>(1200, "ZK7_XML"); }
-    void makeFiles() { makeTab<CtrlFiles>(1300, "ZK7_FILE"); }
+    void makeXML() { makeTab<CtrlXML>(CtrlXML::XW_IMPORT, "ZK7_XML"); }
+    void makeFiles() { makeTab<CtrlFiles>(CtrlFiles::FL_IMPORT, "ZK7_FILE"); }
 
     int id(int offset) const { return base + offset; }
     Zelkoran::Widget* widget(int offset) const { return panel->getWidgetByID(id(offset)); }

@@ -154,7 +154,7 @@ protected:
     {
         TS::clearModalLog();
         TS::pushAnswer(1);
-        clickWidget(1403);
+        clickWidget(CtrlUndelete::UW_UNDELETE);
         const auto& log = TS::modalLog();
         if (log.size() != 1)
             return "<" + std::to_string(log.size()) + " boxes>";
@@ -236,7 +236,8 @@ TEST_F(UndeleteTest, SelectingShowsTheStoredFactsAndEventsTellWhetherSomethingIs
           {"sealed", "ZK7_FILE", true, big, Archive::ST_COMPRESSED_ENCRYPTED}},
          64, "key-of-the-test");
     // Nothing selected: any event, the tab's own check box included, answers 4.
-    EXPECT_EQ(answers({229, 105, 106, 107, 112, 1400}), std::vector<int>(6, 4));
+    EXPECT_EQ(answers({TAB_UNDELETE, BW_LIST, BW_SLIDER, BW_NEW, BW_NAME, CtrlUndelete::UW_RAW}),
+              std::vector<int>(6, 4));
     EXPECT_FALSE(checked(CtrlUndelete::UW_RAW));
 
     // Rows sort: packed, plain, sealed, secret.
@@ -250,7 +251,8 @@ TEST_F(UndeleteTest, SelectingShowsTheStoredFactsAndEventsTellWhetherSomethingIs
     for (int id :
         {CtrlUndelete::UW_RAW, CtrlUndelete::UW_COMPRESSED, CtrlUndelete::UW_CRYPTED, CtrlUndelete::UW_UNDELETE})
         EXPECT_TRUE(usable(id)) << id;
-    EXPECT_EQ(answers({229, 105, 107, 108, 109, 112, 1400}), std::vector<int>(7, 0));
+    EXPECT_EQ(answers({TAB_UNDELETE, BW_LIST, BW_NEW, BW_SAVE, BW_DELETE, BW_NAME, CtrlUndelete::UW_RAW}),
+              std::vector<int>(7, 0));
     EXPECT_EQ(text(CtrlUndelete::UW_TYPE), "ZK7_XML");
 
     clickRow(1);
@@ -271,7 +273,7 @@ TEST_F(UndeleteTest, SelectingShowsTheStoredFactsAndEventsTellWhetherSomethingIs
     EXPECT_FALSE(checked(CtrlUndelete::UW_COMPRESSED));
     EXPECT_TRUE(checked(CtrlUndelete::UW_CRYPTED));
     // The boxes show the stored mode: clicking one changes nothing.
-    clickWidget(1400);
+    clickWidget(CtrlUndelete::UW_RAW);
     EXPECT_FALSE(checked(CtrlUndelete::UW_RAW));
     EXPECT_TRUE(checked(CtrlUndelete::UW_CRYPTED));
     // Save and Delete stay unusable even after the base's refresh.
@@ -489,7 +491,7 @@ TEST_F(UndeleteTest, AReparseOrClosingDropsTheSelection)
         EXPECT_FALSE(usable(id)) << id;
     // Nothing to restore: the press (which the disabled button cannot send) fails.
     TS::pushAnswer(1);
-    EXPECT_EQ(answers({1403}), std::vector<int>{4});
+    EXPECT_EQ(answers({CtrlUndelete::UW_UNDELETE}), std::vector<int>{4});
     ASSERT_EQ(TS::modalLog().size(), 1u);
     EXPECT_STREQ(TS::modalLog()[0].text.c_str(), kFailed);
     EXPECT_EQ(archive()->getBlockCount(), 0);
