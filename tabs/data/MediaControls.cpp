@@ -20,9 +20,9 @@ String dialogFilter(std::initializer_list<std::pair<String, String>> pairs)
     return filter;
 }
 
-void setChecked(Panel* panel, int id, bool checked)
+void setChecked(Panel* owner, int id, bool checked)
 {
-    if (WidgetCheckBox* box = panel ? panel->getCheckBox(id) : nullptr)
+    if (WidgetCheckBox* box = owner ? owner->getCheckBox(id) : nullptr)
         box->setChecked(checked);
 }
 

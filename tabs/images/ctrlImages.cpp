@@ -39,9 +39,9 @@ const char kImportFilter[] = "All Files\0*.*\0"
 Tool* tool() { return Main::instance()->tool(); }
 ImageMgr* images() { return Main::instance()->imageMgr(); }
 
-void setSwatch(Panel* panel, int swatchId, uint8_t r, uint8_t g, uint8_t b)
+void setSwatch(Panel& tabPanel, int swatchId, uint8_t r, uint8_t g, uint8_t b)
 {
-    if (WidgetFrame* swatch = panel->getFrame(swatchId))
+    if (WidgetFrame* swatch = tabPanel.getFrame(swatchId))
         swatch->setBackgroundColor(r, g, b, WS_ALL);
 }
 
@@ -222,7 +222,7 @@ void CtrlImages::applyImageSettings(int widgetId)
             int16_t kr = 0, kg = 0, kb = 0;
             img->getColorKey(kr, kg, kb);
             img->setColorKey(r, g, b);
-            setSwatch(&tabPanel, IW_KEY_SWATCH, r, g, b);
+            setSwatch(tabPanel, IW_KEY_SWATCH, r, g, b);
             // The key the image has, typed again or put back over a text
             // that does not read, is no edit.
             if (widgetId == IW_KEY_EDIT && (kr != r || kg != g || kb != b))
@@ -238,7 +238,7 @@ void CtrlImages::applyImageSettings(int widgetId)
         uint8_t mr = 0, mg = 0, mb = 0;
         img->getColorMod(mr, mg, mb);
         img->setColorMod(r, g, b);
-        setSwatch(&tabPanel, IW_MOD_SWATCH, r, g, b);
+        setSwatch(tabPanel, IW_MOD_SWATCH, r, g, b);
         if (widgetId == IW_MOD_EDIT && (mr != r || mg != g || mb != b))
             setDirty(true);
     }
@@ -339,13 +339,13 @@ int CtrlImages::updateData()
         use->setChecked(keyed);
     if (WidgetTextEdit* edit = tabPanel.getTextEdit(IW_KEY_EDIT))
         edit->setText(hexColorRGB(r, g, b).c_str());
-    setSwatch(&tabPanel, IW_KEY_SWATCH, r, g, b);
+    setSwatch(tabPanel, IW_KEY_SWATCH, r, g, b);
 
     uint8_t mr = 255, mg = 255, mb = 255;
     img->getColorMod(mr, mg, mb);
     if (WidgetTextEdit* edit = tabPanel.getTextEdit(IW_MOD_EDIT))
         edit->setText(hexColorRGB(mr, mg, mb).c_str());
-    setSwatch(&tabPanel, IW_MOD_SWATCH, mr, mg, mb);
+    setSwatch(tabPanel, IW_MOD_SWATCH, mr, mg, mb);
     if (WidgetNumberEdit* alpha = tabPanel.getNumberEdit(IW_ALPHA))
         alpha->setValue(img->getAlphaMod());
     return 0;
@@ -415,8 +415,8 @@ void CtrlImages::showNoImage()
         key->setText("#000000");
     if (WidgetTextEdit* mod = tabPanel.getTextEdit(IW_MOD_EDIT))
         mod->setText("#FFFFFF");
-    setSwatch(&tabPanel, IW_KEY_SWATCH, 0, 0, 0);
-    setSwatch(&tabPanel, IW_MOD_SWATCH, 255, 255, 255);
+    setSwatch(tabPanel, IW_KEY_SWATCH, 0, 0, 0);
+    setSwatch(tabPanel, IW_MOD_SWATCH, 255, 255, 255);
     if (WidgetNumberEdit* alpha = tabPanel.getNumberEdit(IW_ALPHA))
         alpha->setValue(255);
     fPanX = fPanY = 0;

@@ -98,9 +98,9 @@ public:
     // anchor OR the offset truncated and clamped to 24 bits.
     static int encodeHotSpot(Zelkoran::ePositionHelper anchor, float offset);
     // The value of one axis from its combo box ("Manual", "Center", "Size")
-    // and number edit; a missing widget reads as none selected or 0.
-    static int hotSpotWidgetsToValue(Zelkoran::Panel* panel, int comboId, int editId);
-    static void updateHotSpotAxisWidgets(Zelkoran::Panel* panel, int value, int comboId, int editId);
+    // and number edit on owner; a missing widget reads as none selected or 0.
+    static int hotSpotWidgetsToValue(Zelkoran::Panel* owner, int comboId, int editId);
+    static void updateHotSpotAxisWidgets(Zelkoran::Panel* owner, int value, int comboId, int editId);
     static Zelkoran::Position hotSpotValueToPosition(int value);
     // Screen coordinate of the axis value on an image placed from start with
     // extent (both zoomed by zoom).

@@ -59,10 +59,10 @@ int CtrlImages::encodeHotSpot(ePositionHelper anchor, float offset)
     return encode(static_cast<uint32_t>(anchor), truncate(offset));
 }
 
-int CtrlImages::hotSpotWidgetsToValue(Panel* panel, int comboId, int editId)
+int CtrlImages::hotSpotWidgetsToValue(Panel* owner, int comboId, int editId)
 {
-    const WidgetComboBox* combo = panel ? panel->getComboBox(comboId) : nullptr;
-    const WidgetNumberEdit* edit = panel ? panel->getNumberEdit(editId) : nullptr;
+    const WidgetComboBox* combo = owner ? owner->getComboBox(comboId) : nullptr;
+    const WidgetNumberEdit* edit = owner ? owner->getNumberEdit(editId) : nullptr;
     const int row = combo ? combo->getSelectedIndex() : 0;
     const int value = edit ? truncate(edit->getValue()) : 0;
     switch (row) {
@@ -72,15 +72,15 @@ int CtrlImages::hotSpotWidgetsToValue(Panel* panel, int comboId, int editId)
     }
 }
 
-void CtrlImages::updateHotSpotAxisWidgets(Panel* panel, int value, int comboId, int editId)
+void CtrlImages::updateHotSpotAxisWidgets(Panel* owner, int value, int comboId, int editId)
 {
-    if (!panel)
+    if (!owner)
         return;
     const int helper = hotSpotHelper(value);
     const int row = helper == static_cast<int>(PH_CENTER_CODE) ? HR_CENTER : helper == PH_SIZE ? HR_SIZE : HR_MANUAL;
-    if (WidgetComboBox* combo = panel->getComboBox(comboId))
+    if (WidgetComboBox* combo = owner->getComboBox(comboId))
         combo->setSelectedIndex(row);
-    if (WidgetNumberEdit* edit = panel->getNumberEdit(editId))
+    if (WidgetNumberEdit* edit = owner->getNumberEdit(editId))
         edit->setValue(static_cast<float>(row == HR_MANUAL ? value : hotSpotOffset(value)));
 }
 

@@ -14,9 +14,9 @@ using namespace Zelkoran;
 
 namespace {
 
-int editValue(Panel* panel, int id, int defaultValue)
+int editValue(const TabServices& services, int id, int defaultValue)
 {
-    const WidgetNumberEdit* edit = panel->getNumberEdit(id);
+    const WidgetNumberEdit* edit = services.panel().getNumberEdit(id);
     return edit ? std::clamp(static_cast<int>(edit->getValue()), 1, SceneViewport::kMaxEdit) : defaultValue;
 }
 
@@ -30,8 +30,8 @@ bool SceneViewportEdits::custom() const
 
 void SceneViewportEdits::getViewportFromTextboxes(int& width, int& height) const
 {
-    width = editValue(&m_services.panel(), SW_WIDTH, SceneViewport::kDefaultWidth);
-    height = editValue(&m_services.panel(), SW_HEIGHT, SceneViewport::kDefaultHeight);
+    width = editValue(m_services, SW_WIDTH, SceneViewport::kDefaultWidth);
+    height = editValue(m_services, SW_HEIGHT, SceneViewport::kDefaultHeight);
 }
 
 void SceneViewportEdits::setEdits(int width, int height) const

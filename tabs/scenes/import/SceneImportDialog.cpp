@@ -68,12 +68,12 @@ const char kImageTips[] =
 
 int g_dialogCounter = 0;
 
-void syncPadFillChecks(Panel* panel, int id)
+void syncPadFillChecks(Panel* dialog, int id)
 {
-    if (!panel)
+    if (!dialog)
         return;
     for (int box : {ID_PAD_CLEAR, ID_PAD_WHITE, ID_PAD_BLACK})
-        if (WidgetCheckBox* check = panel->getCheckBox(box))
+        if (WidgetCheckBox* check = dialog->getCheckBox(box))
             check->setChecked(box == id);
 }
 

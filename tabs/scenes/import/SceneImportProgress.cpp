@@ -139,19 +139,19 @@ VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* res
     VideoImportProgressUI ui;
     const std::string n = std::to_string(g_progressPanels++);
     int id = 0;
-    Panel* panel = ui::addPanel(("VideoImportProgress" + n).c_str(), id);
-    if (!panel)
+    Panel* dialog = ui::addPanel(("VideoImportProgress" + n).c_str(), id);
+    if (!dialog)
         return ui;
     const int font = resources ? resources->get(SR_FONT) : 0;
-    Widget* base = panel->baseWidget();
+    Widget* base = dialog->baseWidget();
     base->setBorderCorner(4, WS_ALL);
     base->setFont(font, WS_ALL);
     base->setSize(330, 130);
     base->setBackgroundColor(240, 240, 240, WS_ALL);
     base->setBorderColor(116, 129, 147, 255, WS_ALL);
     base->setPosition(Position(0, PH_CENTER), Position(0, PH_CENTER));
-    panel->setPanelType(PT_MODAL, 0);
-    if (WidgetLabel* caption = panel->createLabel(("VideoImportTitle" + n).c_str(), PW_TITLE)) {
+    dialog->setPanelType(PT_MODAL, 0);
+    if (WidgetLabel* caption = dialog->createLabel(("VideoImportTitle" + n).c_str(), PW_TITLE)) {
         const int white = main->fontMgr()->getBuiltin("Arial12White");
         if (white > 0)
             caption->setFont(white, WS_ALL);
@@ -161,13 +161,13 @@ VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* res
         caption->setPosition(0, 0);
         caption->setText(title ? title : "", Position(0, PH_CENTER), Position(2, PH_CENTER));
     }
-    if (WidgetLabel* label = panel->createLabel(("VideoImportProgressLabel" + n).c_str(), PW_LABEL)) {
+    if (WidgetLabel* label = dialog->createLabel(("VideoImportProgressLabel" + n).c_str(), PW_LABEL)) {
         label->setFont(font, WS_ALL);
         label->setBackgroundColor(240, 240, 240, WS_ALL);
         label->setText("Creating animated tile layer...");
         label->setPosition(18, 43);
     }
-    if (WidgetProgress* bar = panel->createProgress(("VideoImportProgressBar" + n).c_str(), PW_BAR)) {
+    if (WidgetProgress* bar = dialog->createProgress(("VideoImportProgressBar" + n).c_str(), PW_BAR)) {
         bar->setSize(294, 14);
         bar->setRange(0, std::max(frames, 1) + 3);
         bar->setValue(0);
@@ -176,7 +176,7 @@ VideoImportProgressUI openVideoImportProgressUI(Main* main, ResourceManager* res
         bar->setPosition(18, 68);
         ui.progressBar = bar;
     }
-    if (WidgetButton* cancel = panel->createButton(("VideoImportCancel" + n).c_str(), PW_CANCEL)) {
+    if (WidgetButton* cancel = dialog->createButton(("VideoImportCancel" + n).c_str(), PW_CANCEL)) {
         cancel->setFont(font, WS_ALL);
         cancel->setText("Cancel");
         cancel->setSize(80, 22);
