@@ -32,6 +32,10 @@ struct Pen {
     // an infinite map's chunks begin above or left of cell (0, 0).
     double zeroX, zeroY;
     int isoOriginX; // isometric maps: the map's x of cell (0, 0)'s top corner
+    // The right and bottom edges of the picture Tiled's renderer makes of
+    // the map, which grows right and down with the layers moved that way
+    // (kFar where it leaves out nothing there).
+    double farRight, farBottom;
 };
 
 constexpr double kFar = double(1 << 30);
@@ -187,6 +191,15 @@ uint32_t turnedFlips(uint32_t gid, int quarters)
     return kFlipD | (m[0][1] < 0 ? kFlipH : 0) | (m[1][0] < 0 ? kFlipV : 0);
 }
 
+// Whether Tiled's renderer leaves out a picture whose box begins at (left,
+// top): one it copies as it is (neither mirrored, turned nor scaled, at full
+// opacity) shows nothing when less than a pixel of it lies within its
+// picture's right or bottom edge.
+bool leftOutAtFarEdge(const Pen& pen, double left, double top, bool copied, float opacity)
+{
+    return copied && opacity >= 1.0f && (left > pen.farRight - 1 || top > pen.farBottom - 1);
+}
+
 // Draws cell gid with its bottom-left at (left, bottom).
 void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float opacity)
 {
@@ -200,8 +213,11 @@ void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float op
         w = float(pen.map.tileWidth), h = float(pen.map.tileHeight);
     // A diagonally flipped tile occupies its size turned.
     const float boxW = (gid & kFlipD) ? h : w, boxH = (gid & kFlipD) ? w : h;
-    drawFlipped(pen, picture, src, float(rounded(left + ts->offsetX)), float(rounded(bottom - boxH + ts->offsetY)), boxW,
-                boxH, gid, opacity, w == float(src.w) && h == float(src.h));
+    const bool unscaled = w == float(src.w) && h == float(src.h);
+    const double x = left + ts->offsetX, y = bottom - boxH + ts->offsetY;
+    if (leftOutAtFarEdge(pen, x, y, unscaled && !(gid & (kFlipH | kFlipV | kFlipD)), opacity))
+        return;
+    drawFlipped(pen, picture, src, float(rounded(x)), float(rounded(y)), boxW, boxH, gid, opacity, unscaled);
 }
 
 // Narrows the layer cells [first, end) along one axis to those whose anchor,
@@ -215,35 +231,54 @@ void narrowCells(double lo, double hi, double step, double shift, int offset, in
     end = std::min(end, int(std::clamp(std::ceil(hi / step), -big, big)) - offset + 1);
 }
 
-// How far Tiled moves the columns of an x-staggered hexagonal map whose
-// columns lie half a pixel off whole (an odd side) to the right: it lays a
-// layer out from the first column whose tiles can reach the layer's left
-// edge, counting whole column widths up to it, so each pair of columns it
-// starts left of the layer's first adds a pixel. How far tiles reach is
-// taken from the larger side of the largest tile the layer's sets hold and
-// their offsets to the right. lowered: whether the layer's first column is
-// a lowered one.
-int hexColumnShift(const Map& m, const HexLayout& p, const Layer& layer, bool lowered)
+// How far the tiles of layer's sets can reach right of their cell's left
+// edge, as Tiled measures it when it lays the layer out: the larger side of
+// the largest tile any of them holds, plus the largest offset to the right.
+int layerReach(const Map& m, const Layer& layer)
 {
-    if (p.columnWidth < 1)
-        return 0;
-    int reach = 0;
+    int side = 0, right = 0;
     const TileSet* last = nullptr;
     for (const uint32_t gid : layer.cells) {
         const TileSet* ts = gid ? m.tileSetFor(gid) : nullptr;
         if (!ts || ts == last)
             continue;
         last = ts;
-        int side = std::max(ts->tileWidth, ts->tileHeight);
+        side = std::max({side, ts->tileWidth, ts->tileHeight});
         for (const auto& [id, art] : ts->tiles)
             if (art.picture)
                 side = std::max({side, art.rect.w, art.rect.h});
-        reach = std::max(reach, side + std::max(0, ts->offsetX));
+        right = std::max(right, ts->offsetX);
     }
+    return side + right;
+}
+
+// How far Tiled moves the columns of an x-staggered hexagonal map whose
+// columns lie half a pixel off whole (an odd side) to the right: it lays a
+// layer out from the first column whose tiles can reach the layer's left
+// edge, counting whole column widths up to it, so each pair of columns it
+// starts left of the layer's first adds a pixel. lowered: whether the
+// layer's first column is a lowered one.
+int hexColumnShift(const Map& m, const HexLayout& p, const Layer& layer, bool lowered)
+{
+    if (p.columnWidth < 1)
+        return 0;
     // The left corner of the first raised column's top edge.
     const int corner = p.sideOffsetX - (lowered ? p.columnWidth : 0);
-    const int from = m.tileWidth - reach;
+    const int from = m.tileWidth - layerReach(m, layer);
     return from < corner ? (corner - from - 1) / (2 * p.columnWidth) + 1 : 0;
+}
+
+// What Tiled adds to the place of a cell on an isometric map of an odd cell
+// width before it drops the half pixel: it lays the layer out from where
+// its tiles reach, so the half pixels fall by how far that is from whole
+// cell widths: nothing at whole widths, halves round up under half a width
+// beyond, and every tile lies a pixel right over half a width.
+double isoHalfPixelLift(const Map& m, const Layer& layer)
+{
+    if (!(m.tileWidth & 1))
+        return 0;
+    const int beyond = layerReach(m, layer) % m.tileWidth;
+    return beyond == 0 ? 0 : 2 * beyond < m.tileWidth ? 0.5 : 1;
 }
 
 void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, float opacity)
@@ -291,10 +326,12 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
             const double cl = pen.clip.x, ct = pen.clip.y, cr = cl + pen.clip.w, cb = ct + pen.clip.h;
             sumLo = std::floor((ct - pen.reach[3] - oy - th) * 2 / th);
             sumHi = std::ceil((cb + pen.reach[1] - oy) * 2 / th);
-            diffLo = std::floor((cl - pen.reach[2] - tw - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
+            // A pixel more: odd cell widths may lift tiles a pixel right.
+            diffLo = std::floor((cl - pen.reach[2] - tw - 1 - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
             diffHi = std::ceil((cr + pen.reach[0] - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
         }
         const auto clampInt = [&](double v) { return int(std::clamp(v, -big, big)); };
+        const double lift = isoHalfPixelLift(m, layer);
         const int s0 = std::max(0, clampInt(sumLo) - dx - dy);
         const int s1 = std::min(layer.columns + layer.rows - 2, clampInt(sumHi) - dx - dy);
         for (int s = s0; s <= s1; ++s) {
@@ -306,8 +343,9 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
                 if (const uint32_t gid = cell(x, y)) {
                     const int mx = x + dx, my = y + dy;
                     // Odd tile sides leave half pixels, which Tiled's grid
-                    // drops across and rounds up down the map.
-                    const double left = std::floor(double(mx - my) * m.tileWidth / 2) + originX - m.tileWidth / 2;
+                    // drops across (after the lift) and rounds up down the map.
+                    const double left =
+                        std::floor(double(mx - my) * m.tileWidth / 2 + lift) + originX - m.tileWidth / 2;
                     const double bottom =
                         std::floor(double(mx + my) * m.tileHeight / 2) + m.tileHeight + (m.tileHeight & 1);
                     drawCell(pen, gid, ox + left, oy + bottom, opacity);
@@ -473,6 +511,9 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             // a box whose sides differ by an odd count lands half a pixel off),
             // sampled from the exact box as Tiled samples it.
             const int quarters = int(std::fmod(turns, 4.0) + 4.0) % 4;
+            const uint32_t flips = turnedFlips(o.gid, quarters);
+            if (leftOutAtFarEdge(pen, x, y, unscaled && quarters == 0 && !flips, opacity))
+                continue;
             double left = x, top = y, right = x + w, bottom = y + h;
             if (quarters) {
                 // Turned from the corner's exact offsets, then moved to the point.
@@ -481,7 +522,7 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
                     std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
                 left += px, top += py, right += px, bottom += py;
             }
-            drawSampled(pen, picture, src, left, top, right, bottom, turnedFlips(o.gid, quarters), opacity, unscaled);
+            drawSampled(pen, picture, src, left, top, right, bottom, flips, opacity, unscaled);
             continue;
         }
         drawFlipped(pen, picture, src, float(x), float(y), float(w), float(h), o.gid & (kFlipH | kFlipV | kFlipD),
@@ -509,6 +550,17 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
             drawLayer(pen, *child, ox, oy, opacity);
         break;
     }
+}
+
+// How far right and down the layers under layer reach beyond the map: the
+// largest offsets of any layer but a group, summed through the groups.
+void farthestOffsets(const Layer& layer, double x, double y, double& right, double& down)
+{
+    x += layer.offsetX, y += layer.offsetY;
+    if (layer.type != SLT_GROUP)
+        right = std::max(right, x), down = std::max(down, y);
+    for (const auto& child : layer.children)
+        farthestOffsets(*child, x, y, right, down);
 }
 
 // Sets where the map's pixel (0, 0) lies in the scene: at the corner of
@@ -543,8 +595,16 @@ void placeMapOrigin(Pen& pen)
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0};
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0};
     placeMapOrigin(pen);
+    double right = 0, down = 0;
+    for (const auto& layer : map.slots)
+        if (layer)
+            farthestOffsets(*layer, 0, 0, right, down);
+    // Staggered and hexagonal maps lose nothing at those edges.
+    const bool cuts = map.orientation == Orientation::Orthogonal || map.orientation == Orientation::Isometric;
+    pen.farRight = cuts ? x + std::ceil(std::min(map.pixelWidth() + right, kFar)) : kFar;
+    pen.farBottom = cuts ? y + std::ceil(std::min(map.pixelHeight() + down, kFar)) : kFar;
     if (SDL_RenderIsClipEnabled(renderer))
         SDL_RenderGetClipRect(renderer, &pen.clip);
     // A tile is drawn from its cell's bottom-left, moved by its set's offset,

@@ -67,6 +67,8 @@ private:
     void addTileSet(pugi::xml_node map);
     void tileSetBody(pugi::xml_node ts, TileSetPlan& plan);
     uint32_t randomGid(bool flips);
+    bool halfPixelRow(int x, int y) const;
+    uint32_t withoutHalfPixelFlips(uint32_t gid) const;
     std::string offset();
     void commonLayer(pugi::xml_node layer);
     void addLayer(pugi::xml_node parent, int depth);
@@ -226,7 +228,11 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
     if (m_dice.percent(25)) {
         pugi::xml_node off = ts.insert_child_before("tileoffset", ts.first_child());
         off.append_attribute("x").set_value(m_dice.in(-6, 6));
-        off.append_attribute("y").set_value(m_dice.in(-6, 6));
+        // On isometric maps of an odd cell size, where Tiled places the half
+        // pixels of tiles moved down is not known.
+        const int y = m_dice.in(-6, 6);
+        const bool odd = m_orientation == "isometric" && ((m_tw | m_th) & 1);
+        off.append_attribute("y").set_value(odd && !allowed(OddIsometricShifts) ? std::min(y, 0) : y);
     }
     if (m_dice.percent(25)) {
         static const std::vector<const char*> aligns = {"unspecified", "topleft", "top",  "topright",   "left",
@@ -368,10 +374,15 @@ void Generator::writeData(pugi::xml_node data, const std::vector<uint32_t>& cell
 void Generator::tileLayer(pugi::xml_node layer)
 {
     const int fill = m_dice.in(30, 100);
-    const auto cellsOf = [&](int w, int h) {
+    // w x h cells, the first at map cell (x0, y0).
+    const auto cellsOf = [&](int w, int h, int x0, int y0) {
         std::vector<uint32_t> cells(size_t(w) * size_t(h));
-        for (uint32_t& c : cells)
+        for (size_t i = 0; i < cells.size(); ++i) {
+            uint32_t& c = cells[i];
             c = m_dice.percent(fill) ? randomGid(true) : 0;
+            if (halfPixelRow(x0 + int(i % size_t(w)), y0 + int(i / size_t(w))))
+                c = withoutHalfPixelFlips(c);
+        }
         return cells;
     };
     if (!m_infinite) {
@@ -379,7 +390,7 @@ void Generator::tileLayer(pugi::xml_node layer)
         layer.append_attribute("height").set_value(m_h);
         pugi::xml_node data = layer.append_child("data");
         chooseEncoding(data);
-        writeData(data, cellsOf(m_w, m_h), m_w);
+        writeData(data, cellsOf(m_w, m_h, 0, 0), m_w);
         return;
     }
     layer.append_attribute("width").set_value(m_chunksX * m_chunk);
@@ -400,13 +411,32 @@ void Generator::tileLayer(pugi::xml_node layer)
             chunk.append_attribute("y").set_value((m_chunkY0 + cy) * m_chunk);
             chunk.append_attribute("width").set_value(m_chunk);
             chunk.append_attribute("height").set_value(m_chunk);
-            std::vector<uint32_t> cells = cellsOf(m_chunk, m_chunk);
+            std::vector<uint32_t> cells =
+                cellsOf(m_chunk, m_chunk, (m_chunkX0 + cx) * m_chunk, (m_chunkY0 + cy) * m_chunk);
             if (framing && cx == 0 && cy == 0)
                 cells.front() = randomGid(false);
             if (framing && cx == m_chunksX - 1 && cy == m_chunksY - 1)
                 cells.back() = randomGid(false);
             writeData(chunk, cells, m_chunk);
         }
+}
+
+// Whether Tiled places the tiles of cell (x, y) half a pixel off a whole
+// row: on isometric maps of an odd cell height, every other row.
+bool Generator::halfPixelRow(int x, int y) const
+{
+    return m_orientation == "isometric" && (m_th & 1) && (x + y) % 2 == 0;
+}
+
+// gid without the flips Qt draws a pixel shifted within the tile's box at a
+// half pixel down the screen (the far edge doubled or left out): the
+// vertical flip with any other, and the diagonal with the horizontal (which
+// of these shift depends on whether the tile has clear pixels).
+uint32_t Generator::withoutHalfPixelFlips(uint32_t gid) const
+{
+    const uint32_t h = 0x80000000u, v = 0x40000000u, d = 0x20000000u;
+    const bool shifted = (gid & v) || (gid & (h | d)) == (h | d);
+    return allowed(HalfPixelTurns) || !shifted ? gid : gid & 0x0FFFFFFFu;
 }
 
 void Generator::imageLayer(pugi::xml_node layer)
@@ -587,6 +617,8 @@ GeneratedMap Generator::make()
     m_w = m_dice.in(1, 7);
     m_h = m_dice.in(1, 7);
     m_infinite = m_dice.percent(20) && allowed(InfiniteMaps);
+    if (m_orientation == "isometric" && m_infinite && !allowed(OddIsometricShifts))
+        m_tw &= ~1, m_th &= ~1;
 
     pugi::xml_document doc;
     pugi::xml_node decl = doc.append_child(pugi::node_declaration);

@@ -77,6 +77,9 @@ const MadeMap kMadeMaps[] = {
     // tiles of the cell's size or wider reach back across.
     {"hexagonal-odd-side.tmx"},
     {"hexagonal-odd-side-even.tmx"},
+    // How far back the tiles reach is the largest side of any of the
+    // layer's sets plus the largest offset of any, not of one set.
+    {"hexagonal-odd-side-two-sets.tmx"},
     // The same on an infinite map: each layer laid out from its own first
     // column, none drawn past its right edge though its offset brings it in.
     {"infinite-hexagonal-odd-side.tmx", {30, 0}},
@@ -91,6 +94,16 @@ const MadeMap kMadeMaps[] = {
     // A box turned about a point that no double holds exactly, with an edge
     // on a half pixel.
     {"turned-exact.tmx"},
+    // Isometric cells of an odd width holding tiles of other sizes: their
+    // half pixels fall by how far the layer's largest tile (and its set's
+    // offset) reaches beyond whole cell widths.
+    {"isometric-odd-width.tmx"},
+    // Cells and objects copied as they are show nothing when less than a
+    // pixel of them lies within the picture's right or bottom edge (mirrored
+    // ones and half-clear layers do); a layer moved right or down widens the
+    // picture, which brings them in.
+    {"far-edges.tmx", {1, 1}},
+    {"far-edges-widened.tmx", {1, 1}},
 };
 
 class SceneMadeMapsTest : public SceneTest {
