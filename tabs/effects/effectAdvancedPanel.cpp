@@ -58,12 +58,12 @@ struct Group {
 
 // clang-format off
 const Group kGroups[] = {
-    {1635, "AdvancedMotionFrame", 5, 30, 185, "Rendering and particle motion settings", 1729, "MotionTitle", "Motion", "Particle rendering and motion settings"},
-    {1646, "AdvancedForcesFrame", 245, 30, 211, "Particle force settings", 1730, "ForcesTitle", "Forces", "Particle force settings"},
-    {1689, "TransformFrame", 5, 223, 162, "Particle scale, rotation and stretch settings", 1731, "TransformTitle", "Transform", "Particle scale, rotation and stretch settings"},
-    {1701, "SimulationFrame", 5, 393, 142, "Simulation and collision settings", 1732, "SimulationTitle", "Simulation & Collision", "Particle simulation and collision settings"},
-    {1712, "TimedBurstFrame", 245, 249, 100, "Timed burst settings", 1798, "TimedBurstTitle", "Timed bursts", "Timed burst settings"},
-    {1718, "SubEmitterFrame", 245, 357, 149, "Sub-emitter settings", 1733, "SubEmitterTitle", "Sub-emitters", "Sub-emitter settings"},
+    {W::AW_MOTION_FRAME, "AdvancedMotionFrame", 5, 30, 185, "Rendering and particle motion settings", 1729, "MotionTitle", "Motion", "Particle rendering and motion settings"},
+    {W::AW_FORCES_FRAME, "AdvancedForcesFrame", 245, 30, 211, "Particle force settings", 1730, "ForcesTitle", "Forces", "Particle force settings"},
+    {W::AW_TRANSFORM_FRAME, "TransformFrame", 5, 223, 162, "Particle scale, rotation and stretch settings", 1731, "TransformTitle", "Transform", "Particle scale, rotation and stretch settings"},
+    {W::AW_SIMULATION_FRAME, "SimulationFrame", 5, 393, 142, "Simulation and collision settings", 1732, "SimulationTitle", "Simulation & Collision", "Particle simulation and collision settings"},
+    {W::AW_BURST_FRAME, "TimedBurstFrame", 245, 249, 100, "Timed burst settings", 1798, "TimedBurstTitle", "Timed bursts", "Timed burst settings"},
+    {W::AW_SUB_FRAME, "SubEmitterFrame", 245, 357, 149, "Sub-emitter settings", 1733, "SubEmitterTitle", "Sub-emitters", "Sub-emitter settings"},
 };
 
 // The groups' controls; group g's controls follow its frame.
@@ -166,11 +166,11 @@ void EffectAdvancedPanel::createAdvancedPanel()
                            .w = kFrameWidth, .h = group.height, .tooltip = group.frameTooltip});
         addCaption(p, font, group.titleName, group.titleId, group.title, group.left + 5, group.top + 5,
                    group.titleTooltip);
-        if (group.frameId == 1712)
+        if (group.frameId == AW_BURST_FRAME)
             addListRow(p, font, 1799, "TimedEntryLabel", "Burst:", 275, AW_BURST_LIST, "TimedEntry",
                        "Select a saved timed burst", AW_BURST_ADD, "AddTimedBurst", "Add a timed burst, up to 16",
                        AW_BURST_DELETE, "DeleteTimedBurst", "Delete the selected timed burst");
-        if (group.frameId == 1718) {
+        if (group.frameId == AW_SUB_FRAME) {
             addListRow(p, font, AW_SUB_LIST_LABEL, "SubEntryLabel", "Entry:", 383, AW_SUB_LIST, "SubEntry",
                        "Select a saved sub-emitter", AW_SUB_ADD, "AddSubEmitter", "Add a sub-emitter, up to 8",
                        AW_SUB_DELETE, "DeleteSubEmitter", "Delete the selected sub-emitter");
@@ -203,7 +203,7 @@ void EffectAdvancedPanel::createAdvancedPanel()
                 seed->setOnFocusLost(commit);
             }
         }
-        if (group.frameId == 1689)
+        if (group.frameId == AW_TRANSFORM_FRAME)
             addCheck(p, "AlignVelocity", AW_ALIGN_VELOCITY, "Align to velocity", 130, 357, false,
                      "Align stretched particles to velocity");
     }

@@ -55,13 +55,13 @@ struct Group {
 
 // clang-format off
 const Group kGroups[] = {
-    {1737, "ColourKeysFrame", 30, 118, "Lifetime colour key settings", 1738, "ColourKeysTitle", "Colour keys",
+    {W::PW_COLOR_FRAME, "ColourKeysFrame", 30, 118, "Lifetime colour key settings", 1738, "ColourKeysTitle", "Colour keys",
      1742, "ColourKeyLabel", "Key:", W::PW_COLOR_KEY, "ColourKey", "Select a lifetime colour key",
      W::PW_COLOR_ADD, "AddColourKey", "Add a colour key", W::PW_COLOR_DELETE, "DeleteColourKey", "Delete the selected colour key"},
-    {1751, "TintFrame", 156, 104, "Random tint palette settings", 1752, "TintTitle", "Tint palette",
+    {W::PW_TINT_FRAME, "TintFrame", 156, 104, "Random tint palette settings", 1752, "TintTitle", "Tint palette",
      1753, "TintEntryLabel", "Entry:", W::PW_TINT_ENTRY, "TintEntry", "Select a random tint palette entry",
      W::PW_TINT_ADD, "AddTintEntry", "Add a tint palette entry", W::PW_TINT_DELETE, "DeleteTintEntry", "Delete the selected tint palette entry"},
-    {1775, "ScaleKeysFrame", 268, 111, "Lifetime scale key settings", 1776, "ScaleKeysTitle", "Scale keys",
+    {W::PW_SCALE_FRAME, "ScaleKeysFrame", 268, 111, "Lifetime scale key settings", 1776, "ScaleKeysTitle", "Scale keys",
      1777, "ScaleKeyLabel", "Key:", W::PW_SCALE_KEY, "ScaleKey", "Select a lifetime scale key",
      W::PW_SCALE_ADD, "AddScaleKey", "Add a scale key", W::PW_SCALE_DELETE, "DeleteScaleKey", "Delete the selected scale key"},
 };
@@ -162,14 +162,14 @@ void EffectAppearancePanel::createAppearancePanel()
                           .text = "+", .tooltip = g.addTooltip});
         ui::addButton(p, {.name = g.deleteName, .id = g.deleteId, .x = left(202), .y = top(g.top + 23), .w = 20,
                           .h = 19, .text = "-", .tooltip = g.deleteTooltip});
-        if (g.frameId == 1737) {
+        if (g.frameId == PW_COLOR_FRAME) {
             timeField("ColourTimeLabel", 1744, 76, "ColourTime", PW_COLOR_TIME);
             addCaption(p, font, "ColourValueLabel", 1748, "Colour:", 12, 102);
             hexField("ColourValue", PW_COLOR_ICON, PW_COLOR_TEXT, PW_COLOR_SWATCH, 99, "Selected colour key",
                      &EffectAppearanceLists::applyColorKeyWidgets);
             addCaption(p, font, "RampLabel", 1762, "Ramp:", 12, 126, "Preview of the lifetime colour keys");
             swatches("RampSwatch", PW_RAMP_SWATCH, 122, "Lifetime colour ramp preview");
-        } else if (g.frameId == 1751) {
+        } else if (g.frameId == PW_TINT_FRAME) {
             addCaption(p, font, "TintColourLabel", 1757, "Colour:", 12, 205);
             hexField("TintColour", PW_TINT_ICON, PW_TINT_TEXT, PW_TINT_SWATCH, 202, "Selected tint palette colour",
                      &EffectAppearanceLists::applyTintPaletteWidgets);

@@ -37,10 +37,13 @@ const char* const kRenameWarning = "Could not rename the panel. Check duplicate 
 // Ids whose events are edits of the panel (they make the tab dirty). The
 // skin editor, the add-widget and the tooltip dialogs count only when they
 // changed the widget or panel.
-constexpr int kDirtyIds[] = {901, 908, 912, 914, 916, 918, 920, 922, 924, 926, 929, 931, 932, 934,
-                             935, 937, 938, 940, 941, 942, 943, 945, 946, 947, 948, 949, 950, 952, 953,
-                             955, 991, 993, 995, 997, 999, 1000, 1002, 1003, 1005, 1006,
-                             1007, 1008, 1010, 1012, 1014, 1015, 1016};
+constexpr int kDirtyIds[] = {GW_DEL_WIDGET, GW_SCREEN, GW_TYPE, GW_TTL, GW_THEME, GW_LAYOUT, GW_ALIGN, GW_JUSTIFY,
+                             GW_STATUS, GW_ALPHA, GW_WIDTH, GW_HEIGHT, GW_FIT_SCREEN, GW_POSX_MODE, GW_POSX,
+                             GW_POSY_MODE, GW_POSY, GW_MARGIN_TOP, GW_MARGIN_RIGHT, GW_MARGIN_BOTTOM, GW_MARGIN_LEFT,
+                             GW_FEATURE_EVENTS, GW_FEATURE_OVER, GW_FEATURE_LOST, GW_FEATURE_DRAG, GW_FEATURE_FADE,
+                             GW_FEATURE_ENCLOSE, GW_FEATURE_BGFIT, GW_FEATURE_NOBG, GW_TOOLTIP, GW_VALUE, GW_RANGE,
+                             GW_THUMB, GW_AXIS, GW_TEXT, GW_FILLED, GW_HOTKEY, GW_CHECKED, GW_GROUP, GW_AUTOSORT,
+                             GW_MULTILINE, GW_READONLY, GW_MIN, GW_MAX, GW_STEP, GW_ALLOW_FLOAT, GW_MULTISELECT};
 
 } // namespace
 

@@ -22,9 +22,12 @@ using namespace CtrlGUIInternal;
 namespace {
 
 // The type-specific rows, hidden until a widget type shows its own.
-constexpr int kSpecialIds[] = {990, 991, 992, 993, 994, 995, 996, 997, 939, 940, 941, 942, 943, 998, 999,
-                               1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012,
-                               1013, 1014, 1015, 1016};
+constexpr int kSpecialIds[] = {GW_VALUE_LABEL, GW_VALUE, GW_RANGE_LABEL, GW_RANGE, GW_THUMB_LABEL, GW_THUMB,
+                               GW_AXIS_LABEL, GW_AXIS, GW_MARGINS_LABEL, GW_MARGIN_TOP, GW_MARGIN_RIGHT,
+                               GW_MARGIN_BOTTOM, GW_MARGIN_LEFT, GW_TEXT_LABEL, GW_TEXT, GW_FILLED, GW_HOTKEY_LABEL,
+                               GW_HOTKEY, GW_CHECKED, GW_GROUP_LABEL, GW_GROUP, GW_AUTOSORT, GW_MULTILINE, GW_READONLY,
+                               GW_MIN_LABEL, GW_MIN, GW_MAX_LABEL, GW_MAX, GW_STEP_LABEL, GW_STEP, GW_ALLOW_FLOAT,
+                               GW_MULTISELECT};
 
 struct Place {
     int id, x, y;
@@ -37,36 +40,42 @@ struct TypeRows {
 };
 
 const TypeRows kTypeRows[] = {
-    {WT_LABEL, {{998, 13, 870}, {999, 46, 867}}, 51},
-    {WT_FRAME, {{1000, 72, 846}}, 28},
-    {WT_BUTTON, {{998, 13, 870}, {999, 46, 867}, {1001, 14, 893}, {1002, 44, 890}}, 74},
+    {WT_LABEL, {{GW_TEXT_LABEL, 13, 870}, {GW_TEXT, 46, 867}}, 51},
+    {WT_FRAME, {{GW_FILLED, 72, 846}}, 28},
+    {WT_BUTTON, {{GW_TEXT_LABEL, 13, 870}, {GW_TEXT, 46, 867}, {GW_HOTKEY_LABEL, 14, 893}, {GW_HOTKEY, 44, 890}}, 74},
     {WT_CHECKBOX,
-     {{998, 13, 870}, {999, 46, 867}, {1001, 14, 893}, {1002, 44, 890}, {1003, 14, 913}, {1004, 104, 916},
-      {1005, 145, 913}},
+     {{GW_TEXT_LABEL, 13, 870}, {GW_TEXT, 46, 867}, {GW_HOTKEY_LABEL, 14, 893}, {GW_HOTKEY, 44, 890},
+      {GW_CHECKED, 14, 913}, {GW_GROUP_LABEL, 104, 916}, {GW_GROUP, 145, 913}},
      97},
     {WT_PROGRESS,
-     {{990, 14, 870}, {991, 59, 867}, {992, 110, 870}, {993, 151, 867}, {939, 14, 893}, {940, 62, 890},
-      {941, 95, 890}, {942, 128, 890}, {943, 161, 890}},
+     {{GW_VALUE_LABEL, 14, 870}, {GW_VALUE, 59, 867}, {GW_RANGE_LABEL, 110, 870}, {GW_RANGE, 151, 867},
+      {GW_MARGINS_LABEL, 14, 893}, {GW_MARGIN_TOP, 62, 890}, {GW_MARGIN_RIGHT, 95, 890}, {GW_MARGIN_BOTTOM, 128, 890},
+      {GW_MARGIN_LEFT, 161, 890}},
      74},
     {WT_SLIDER,
-     {{990, 14, 870}, {991, 59, 867}, {992, 110, 870}, {993, 151, 867}, {939, 14, 893}, {940, 62, 890},
-      {941, 95, 890}, {942, 128, 890}, {943, 161, 890}, {994, 14, 916}, {995, 58, 913}, {996, 96, 916},
-      {997, 126, 913}},
+     {{GW_VALUE_LABEL, 14, 870}, {GW_VALUE, 59, 867}, {GW_RANGE_LABEL, 110, 870}, {GW_RANGE, 151, 867},
+      {GW_MARGINS_LABEL, 14, 893}, {GW_MARGIN_TOP, 62, 890}, {GW_MARGIN_RIGHT, 95, 890}, {GW_MARGIN_BOTTOM, 128, 890},
+      {GW_MARGIN_LEFT, 161, 890}, {GW_THUMB_LABEL, 14, 916}, {GW_THUMB, 58, 913}, {GW_AXIS_LABEL, 96, 916},
+      {GW_AXIS, 126, 913}},
      97},
     {WT_TEXTEDIT,
-     {{1007, 56, 846}, {1008, 119, 846}, {998, 13, 870}, {999, 46, 867}, {939, 14, 893}, {940, 62, 890},
-      {941, 95, 890}, {942, 128, 890}, {943, 161, 890}},
+     {{GW_MULTILINE, 56, 846}, {GW_READONLY, 119, 846}, {GW_TEXT_LABEL, 13, 870}, {GW_TEXT, 46, 867},
+      {GW_MARGINS_LABEL, 14, 893}, {GW_MARGIN_TOP, 62, 890}, {GW_MARGIN_RIGHT, 95, 890}, {GW_MARGIN_BOTTOM, 128, 890},
+      {GW_MARGIN_LEFT, 161, 890}},
      74},
     {WT_NUMBEREDIT,
-     {{1015, 72, 846}, {990, 14, 870}, {991, 59, 867}, {1013, 118, 870}, {1014, 149, 867}, {939, 14, 893},
-      {940, 62, 890}, {941, 95, 890}, {942, 128, 890}, {943, 161, 890}, {1009, 14, 916}, {1010, 59, 913},
-      {1011, 118, 916}, {1012, 151, 913}},
+     {{GW_ALLOW_FLOAT, 72, 846}, {GW_VALUE_LABEL, 14, 870}, {GW_VALUE, 59, 867}, {GW_STEP_LABEL, 118, 870},
+      {GW_STEP, 149, 867}, {GW_MARGINS_LABEL, 14, 893}, {GW_MARGIN_TOP, 62, 890}, {GW_MARGIN_RIGHT, 95, 890},
+      {GW_MARGIN_BOTTOM, 128, 890}, {GW_MARGIN_LEFT, 161, 890}, {GW_MIN_LABEL, 14, 916}, {GW_MIN, 59, 913},
+      {GW_MAX_LABEL, 118, 916}, {GW_MAX, 151, 913}},
      97},
-    {WT_COMBOBOX, {{1006, 72, 846}, {939, 14, 870}, {940, 62, 867}, {941, 95, 867}, {942, 128, 867}, {943, 161, 867}},
+    {WT_COMBOBOX,
+     {{GW_AUTOSORT, 72, 846}, {GW_MARGINS_LABEL, 14, 870}, {GW_MARGIN_TOP, 62, 867}, {GW_MARGIN_RIGHT, 95, 867},
+      {GW_MARGIN_BOTTOM, 128, 867}, {GW_MARGIN_LEFT, 161, 867}},
      51},
     {WT_LIST,
-     {{1006, 56, 846}, {1016, 126, 846}, {939, 14, 870}, {940, 62, 867}, {941, 95, 867}, {942, 128, 867},
-      {943, 161, 867}},
+     {{GW_AUTOSORT, 56, 846}, {GW_MULTISELECT, 126, 846}, {GW_MARGINS_LABEL, 14, 870}, {GW_MARGIN_TOP, 62, 867},
+      {GW_MARGIN_RIGHT, 95, 867}, {GW_MARGIN_BOTTOM, 128, 867}, {GW_MARGIN_LEFT, 161, 867}},
      51},
 };
 

@@ -2,6 +2,8 @@
 // and the engine's values.
 #pragma once
 
+#include "tabs/gui/ctrlGUIIds.h"
+
 #include <Zelkoran/Types.h>
 
 #include <SDL_keycode.h>
@@ -68,9 +70,10 @@ struct FeatureBox {
     uint32_t bit;
 };
 inline constexpr FeatureBox kFeatureBoxes[] = {
-    {945, Zelkoran::WF_EVENTS}, {946, Zelkoran::WF_HOVER}, {947, Zelkoran::WF_FOCUS_LOST},
-    {948, Zelkoran::WF_DRAG},   {949, Zelkoran::WF_FADE},  {950, Zelkoran::WF_ENCLOSE},
-    {952, Zelkoran::WF_BG_FIT}, {953, Zelkoran::WF_NO_BG},
+    {GW_FEATURE_EVENTS, Zelkoran::WF_EVENTS}, {GW_FEATURE_OVER, Zelkoran::WF_HOVER},
+    {GW_FEATURE_LOST, Zelkoran::WF_FOCUS_LOST}, {GW_FEATURE_DRAG, Zelkoran::WF_DRAG},
+    {GW_FEATURE_FADE, Zelkoran::WF_FADE}, {GW_FEATURE_ENCLOSE, Zelkoran::WF_ENCLOSE},
+    {GW_FEATURE_BGFIT, Zelkoran::WF_BG_FIT}, {GW_FEATURE_NOBG, Zelkoran::WF_NO_BG},
 };
 
 // Key code of hotkey combo row (1-based); 0 outside the table.

@@ -1,5 +1,7 @@
 #include "tabs/scenes/SceneTabWidgets.h"
 
+#include "tabs/base/BasePanel.h"
+
 namespace {
 
 SceneTabWidgets::eUsable on(bool usable) { return usable ? SceneTabWidgets::U_ON : SceneTabWidgets::U_OFF; }
@@ -9,7 +11,7 @@ SceneTabWidgets::eUsable on(bool usable) { return usable ? SceneTabWidgets::U_ON
 SceneTabWidgets::eUsable SceneTabWidgets::usable(const SceneTabFacts& facts, int widgetId)
 {
     switch (widgetId) {
-    case 108: return facts.loaded ? U_LEAVE : U_OFF;
+    case BW_SAVE: return facts.loaded ? U_LEAVE : U_OFF;
     case SW_RAW: return on(facts.loaded && facts.storageChoice);
     case SW_EXPORT:
     case SW_COMPRESSED:
