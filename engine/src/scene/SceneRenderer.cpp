@@ -231,40 +231,67 @@ void narrowCells(double lo, double hi, double step, double shift, int offset, in
     end = std::min(end, int(std::clamp(std::ceil(hi / step), -big, big)) - offset + 1);
 }
 
-// How far the tiles of layer's sets can reach right of their cell's left
-// edge, as Tiled measures it when it lays the layer out: the larger side of
-// the largest tile any of them holds, plus the largest offset to the right.
-int layerReach(const Map& m, const Layer& layer)
+// How far the tiles a layer uses reach beyond their cell, as Tiled
+// measures it when it lays the layer out, over all the sets it draws from:
+// the larger side of the largest tile, and the largest set offsets to the
+// right and to the left. Tiled takes side + right as how far they reach
+// right of their cell's left edge.
+struct TileReach {
+    int side = 0, right = 0, left = 0;
+};
+
+TileReach tileReach(const Map& m, const Layer& layer)
 {
-    int side = 0, right = 0;
+    TileReach r;
     const TileSet* last = nullptr;
     for (const uint32_t gid : layer.cells) {
         const TileSet* ts = gid ? m.tileSetFor(gid) : nullptr;
         if (!ts || ts == last)
             continue;
         last = ts;
-        side = std::max({side, ts->tileWidth, ts->tileHeight});
+        r.side = std::max({r.side, ts->tileWidth, ts->tileHeight});
         for (const auto& [id, art] : ts->tiles)
             if (art.picture)
-                side = std::max({side, art.rect.w, art.rect.h});
-        right = std::max(right, ts->offsetX);
+                r.side = std::max({r.side, art.rect.w, art.rect.h});
+        r.right = std::max(r.right, ts->offsetX);
+        r.left = std::max(r.left, -ts->offsetX);
     }
-    return side + right;
+    return r;
+}
+
+// The columns [first, end) of an infinite map's layer that Tiled lays out,
+// counted from the scene's first: it keeps cells in blocks of 16 x 16 on
+// the map's grid and holds only the blocks that hold a tile. The layer's
+// own columns when it holds none.
+std::pair<int, int> blockColumns(const Map& m, const Layer& layer)
+{
+    constexpr int kBlock = 16;
+    int lo = layer.columns, hi = -1;
+    for (int y = 0; y < layer.rows; ++y)
+        for (int x = 0; x < layer.columns; ++x)
+            if (layer.cells[size_t(y) * size_t(layer.columns) + size_t(x)])
+                lo = std::min(lo, x), hi = std::max(hi, x);
+    const int dx = layer.originX - m.originX;
+    if (hi < lo)
+        return {dx, dx + layer.columns};
+    const auto block = [&](int x) { return int(std::floor(double(layer.originX + x) / kBlock)) * kBlock - m.originX; };
+    return {block(lo), block(hi) + kBlock};
 }
 
 // How far Tiled moves the columns of an x-staggered hexagonal map whose
 // columns lie half a pixel off whole (an odd side) to the right: it lays a
 // layer out from the first column whose tiles can reach the layer's left
 // edge, counting whole column widths up to it, so each pair of columns it
-// starts left of the layer's first adds a pixel. lowered: whether the
-// layer's first column is a lowered one.
-int hexColumnShift(const Map& m, const HexLayout& p, const Layer& layer, bool lowered)
+// starts left of the layer's first adds a pixel. reach: the layer's tiles';
+// lowered: whether the layer's first column is a lowered one.
+int hexColumnShift(const Map& m, const HexLayout& p, const TileReach& reach, bool lowered)
 {
     if (p.columnWidth < 1)
         return 0;
-    // The left corner of the first raised column's top edge.
-    const int corner = p.sideOffsetX - (lowered ? p.columnWidth : 0);
-    const int from = m.tileWidth - layerReach(m, layer);
+    // The left corner of the first raised column's top edge; a lowered
+    // first column is passed a pixel later.
+    const int corner = p.sideOffsetX - (lowered ? p.columnWidth - 1 : 0);
+    const int from = m.tileWidth - reach.side - reach.right;
     return from < corner ? (corner - from - 1) / (2 * p.columnWidth) + 1 : 0;
 }
 
@@ -277,7 +304,8 @@ double isoHalfPixelLift(const Map& m, const Layer& layer)
 {
     if (!(m.tileWidth & 1))
         return 0;
-    const int beyond = layerReach(m, layer) % m.tileWidth;
+    const TileReach reach = tileReach(m, layer);
+    const int beyond = (reach.side + reach.right) % m.tileWidth;
     return beyond == 0 ? 0 : 2 * beyond < m.tileWidth ? 0.5 : 1;
 }
 
@@ -358,15 +386,19 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
         const HexLayout p(m);
         const auto staggered = [&](int v) { return bool(v & 1) != m.staggerEven; };
         // Columns half a pixel off whole: Tiled lays each layer out from
-        // its own first column, whole column widths from the map's, and
-        // draws none it places at or beyond the layer's right edge (they
-        // run past it), even where a layer offset would bring it into view.
+        // its own first column, whole column widths from the map's. On an
+        // infinite map it draws none it places at or beyond the layer's
+        // right edge, widened only by the sets' offsets to the left (a
+        // layer offset bringing them into view does not count).
         int shift = 0;
         double columnsEnd = kFar;
         if (m.staggerX && ((p.tileWidth + p.sideLengthX) & 1)) {
-            const int loweredBefore = m.staggerEven ? (dx + 1) / 2 : dx / 2;
-            shift = hexColumnShift(m, p, layer, staggered(dx)) - loweredBefore;
-            columnsEnd = double(dx + layer.columns) * p.columnWidth + p.sideOffsetX;
+            const TileReach reach = tileReach(m, layer);
+            const auto [first, end] = m.infinite ? blockColumns(m, layer) : std::pair(dx, dx + layer.columns);
+            const int loweredBefore = int(std::floor((first + (m.staggerEven ? 1 : 0)) / 2.0));
+            shift = hexColumnShift(m, p, reach, staggered(first)) - loweredBefore;
+            if (m.infinite)
+                columnsEnd = double(end) * p.columnWidth + p.sideOffsetX + reach.left;
         }
         const auto draw = [&](int x, int y) {
             const uint32_t gid = cell(x, y);

@@ -83,6 +83,15 @@ const MadeMap kMadeMaps[] = {
     // The same on an infinite map: each layer laid out from its own first
     // column, none drawn past its right edge though its offset brings it in.
     {"infinite-hexagonal-odd-side.tmx", {30, 0}},
+    // A lowered first column reached a pixel sooner; a finite map's column
+    // placed past its right edge drawn where the layer offset brings it in;
+    // an infinite map's edge widened by the sets' offsets left.
+    {"hexagonal-odd-side-even-wide.tmx"},
+    {"hexagonal-odd-side-past-edge.tmx", {6, 0}},
+    {"infinite-hexagonal-odd-side-offset.tmx"},
+    // An infinite map's layer laid out from the 16-cell block of its first
+    // tile: a chunk of 8 begun mid-block, an empty chunk before it.
+    {"infinite-hexagonal-odd-side-blocks.tmx"},
     // Tile objects of another size than their tile, flipped every way and
     // turned by quarters at fractional places: the pixels Qt picks.
     {"scaled.tmx"},

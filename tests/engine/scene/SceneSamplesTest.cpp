@@ -61,6 +61,10 @@ const std::vector<CorpusMap>& corpus()
     return maps;
 }
 
+// A made map whose chunks lie off the 16 x 16 grid or hold nothing: a save
+// writes them on it, as Tiled does.
+constexpr const char* kOffGridMadeMap = "infinite-hexagonal-odd-side-blocks.tmx";
+
 const CorpusMap* corpusEntry(const fs::path& path)
 {
     for (const CorpusMap& m : corpus())
@@ -134,7 +138,7 @@ TEST_F(SceneTest, SampleMapsComeBackFromStoredTextAndExport)
         const int stored = track(scenes().loadFromBuffer(buffer, size, "s.tmx", archive.c_str()));
         CMem::free(buffer);
         ASSERT_GT(stored, 0) << scenes().getLastError();
-        if (known && !known->keepsFrame)
+        if ((known && !known->keepsFrame) || path.filename() == kOffGridMadeMap)
             before = describe(scenes().get(stored));
         EXPECT_EQ(difference(describe(scenes().get(stored)), before), "");
         EXPECT_EQ(idsKept(original, SceneAccess::map(*scenes().get(stored))), "");
