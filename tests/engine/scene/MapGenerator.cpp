@@ -8,12 +8,14 @@
 #include "scene/TileData.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace scenetest {
 
@@ -82,6 +84,7 @@ private:
     bool halfEdges(uint32_t gid, double x, double y) const;
     bool edgesAre(uint32_t gid, double x, double y,
                   const std::function<bool(double, double, double, double)>& test) const;
+    void keepOffHalves();
 
     Dice m_dice;
     fs::path m_folder;
@@ -97,6 +100,8 @@ private:
     bool m_framed = false; // the layer fixing the infinite map's frame is written
     std::vector<TileSetPlan> m_sets;
     bool m_animated = false;
+    bool m_fractionalOffsets = false; // a layer offset with a fraction is written
+    std::vector<std::pair<pugi::xml_node, uint32_t>> m_tileObjects; // and their gids
 };
 
 SDL_Surface* Generator::tilePicture(int across, int down, int tw, int th, int margin, int spacing, int extraW,
@@ -299,13 +304,14 @@ uint32_t Generator::randomGid(bool flips)
 std::string Generator::offset()
 {
     if (allowed(FractionalOffsets) && m_dice.percent(50)) {
-        // Fifths, thirds and elevenths: no sum of them (or of them and an
-        // object's eighths) ends on a half. Qt draws a mirrored picture
-        // whose edge lies on exactly half a pixel one pixel shifted within
-        // its box, the far edge's pixels doubled or left out, where the
-        // engine mirrors the picture it places.
+        // Fifths, thirds and elevenths: no sum of them ends on a half (a
+        // whole one and an object's half do: see keepOffHalves). Qt draws a
+        // mirrored picture whose edge lies on exactly half a pixel one pixel
+        // shifted within its box, the far edge's pixels doubled or left out,
+        // where the engine mirrors the picture it places.
         static const std::vector<const char*> fractions = {".2", ".4", ".6", ".8", ".333", ".667", ".545"};
         const int whole = m_dice.in(-25, 25);
+        m_fractionalOffsets = true;
         return (whole < 0 ? "-" : m_dice.percent(50) ? "-" : "") + std::to_string(std::abs(whole)) +
                m_dice.of(fractions);
     }
@@ -490,6 +496,40 @@ bool Generator::edgesAre(uint32_t gid, double x, double y,
     return false;
 }
 
+// Tiled's renderer moves its painter by each layer's offset and back, and
+// by its picture's margin, in floating point: with offsets that have
+// fractions, the places it rounds carry last bits of every earlier layer's
+// offset (22 + 21.8 - 21.8 = 21.999999999999996). A tile object whose edge
+// lies on exactly half a pixel, its layers' offsets added, then rounds
+// either way with how far the picture is widened (an empty layer far off
+// changes it); the engine rounds halves up. Such objects move by an eighth.
+void Generator::keepOffHalves()
+{
+    if (!m_fractionalOffsets)
+        return;
+    for (auto& [o, gid] : m_tileObjects) {
+        // The layers' offsets in thousandths, as written; edges in eighths.
+        long long tx = 0, ty = 0;
+        for (pugi::xml_node l = o.parent(); std::string_view(l.name()) != "map"; l = l.parent())
+            tx += std::llround(l.attribute("offsetx").as_double() * 1000),
+                ty += std::llround(l.attribute("offsety").as_double() * 1000);
+        const auto half = [](double edge, long long offset) {
+            const long long v = std::llround(edge * 8000) + offset * 8;
+            return (v % 8000 + 8000) % 8000 == 4000;
+        };
+        double x = o.attribute("x").as_double(), y = o.attribute("y").as_double();
+        bool halfX = false, halfY = false;
+        edgesAre(gid, x, y, [&](double, double, double left, double top) {
+            halfX = half(left, tx), halfY = half(top, ty);
+            return true;
+        });
+        if (halfX)
+            o.attribute("x").set_value(x + 0.125);
+        if (halfY)
+            o.attribute("y").set_value(y + 0.125);
+    }
+}
+
 // A template holding a tile object of an external tile set.
 std::string Generator::templateFor(uint32_t gid)
 {
@@ -578,6 +618,7 @@ void Generator::objectGroup(pugi::xml_node layer)
         }
         o.append_attribute("x").set_value(ox);
         o.append_attribute("y").set_value(oy);
+        m_tileObjects.emplace_back(o, gid);
         if (rotation != 0)
             o.append_attribute("rotation").set_value(rotation);
         if (m_dice.percent(8))
@@ -671,6 +712,7 @@ GeneratedMap Generator::make()
     }
     for (int n = m_dice.in(1, 5); n > 0; --n)
         addLayer(map, 0);
+    keepOffHalves();
     map.append_attribute("nextlayerid").set_value(m_layers + 1);
     map.append_attribute("nextobjectid").set_value(m_objects + 1);
 
