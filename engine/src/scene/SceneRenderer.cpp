@@ -5,6 +5,7 @@
 // Object shapes are data only and are not drawn.
 #include "scene/SceneIO.h"
 #include "scene/TileSampling.h"
+#include "scene/TurnedTile.h"
 
 #include <SDL.h>
 
@@ -36,6 +37,10 @@ struct Pen {
     // the map, which grows right and down with the layers moved that way
     // (kFar where it leaves out nothing there).
     double farRight, farBottom;
+    // How far Tiled's renderer widens its picture around the map for layers
+    // moved off it (left, up, right, down): its arithmetic runs from its
+    // picture's corner.
+    int margins[4];
 };
 
 constexpr double kFar = double(1 << 30);
@@ -107,11 +112,11 @@ SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, 
 // sides differ by an odd count would land half a pixel off), then mirrored.
 // unscaled: a tile (not an image layer) drawn at its own size.
 void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x, float y, float w, float h,
-                 uint32_t flags, float opacity, bool unscaled, double angle = 0.0, const SDL_FPoint* pivot = nullptr)
+                 uint32_t flags, float opacity, bool unscaled)
 {
     const bool transposed = flags & kFlipD;
     bool replaces = false;
-    SDL_Texture* texture = tileTexture(pen, picture, src, flags, opacity, unscaled && angle == 0.0, replaces);
+    SDL_Texture* texture = tileTexture(pen, picture, src, flags, opacity, unscaled, replaces);
     if (!texture || w <= 0 || h <= 0)
         return;
     if (replaces)
@@ -119,19 +124,40 @@ void drawFlipped(const Pen& pen, Picture* picture, const SDL_Rect& src, float x,
     const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     const auto flip = SDL_RendererFlip(((flags & kFlipH) ? SDL_FLIP_HORIZONTAL : 0) |
                                        ((flags & kFlipV) ? SDL_FLIP_VERTICAL : 0));
-    SDL_FRect dst{x, y, w, h};
-    if (angle != 0.0 && pivot) {
-        // Turned about its own centre first, then the whole about pivot:
-        // the centre moves with the turn about pivot, the box turns by both.
-        const double rad = angle * M_PI / 180.0, c = std::cos(rad), s = std::sin(rad);
-        const double cx = dst.x + dst.w / 2 - pivot->x, cy = dst.y + dst.h / 2 - pivot->y;
-        dst.x = float(pivot->x + cx * c - cy * s) - dst.w / 2;
-        dst.y = float(pivot->y + cx * s + cy * c) - dst.h / 2;
-        SDL_RenderCopyExF(pen.renderer, texture, &from, &dst, angle, nullptr, flip);
-    } else if (flip != SDL_FLIP_NONE) {
+    const SDL_FRect dst{x, y, w, h};
+    if (flip != SDL_FLIP_NONE)
         SDL_RenderCopyExF(pen.renderer, texture, &from, &dst, 0.0, nullptr, flip);
-    } else {
+    else
         SDL_RenderCopyF(pen.renderer, texture, &from, &dst);
+}
+
+// The area drawing may touch: the clip, or the whole target.
+SDL_Rect drawArea(const Pen& pen)
+{
+    SDL_Rect area = pen.clip;
+    if (area.w <= 0)
+        SDL_RenderGetViewport(pen.renderer, &area), area.x = area.y = 0;
+    return area;
+}
+
+// Draws src of picture turned as turn says (placed from the map's corner),
+// pixel runs as Tiled's renderer shows them (see TurnedTile.h): worked out
+// from the corner of Tiled's picture, where its rows begin.
+void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, TileTurn turn, float opacity)
+{
+    bool replaces = false;
+    SDL_Texture* texture = tileTexture(pen, picture, src, turn.flips & (kFlipH | kFlipV), opacity, false, replaces);
+    if (!texture)
+        return;
+    const int* margin = pen.margins;
+    turn.layerX += margin[0], turn.layerY += margin[1];
+    const int dx = int(rounded(pen.originX)) - margin[0], dy = int(rounded(pen.originY)) - margin[1];
+    SDL_Rect area = drawArea(pen);
+    area.x -= dx, area.y -= dy;
+    const SDL_Point tiled{pen.map.pixelWidth() + margin[0] + margin[2], pen.map.pixelHeight() + margin[1] + margin[3]};
+    for (const TurnedRun& r : turnedRuns(turn, area, tiled)) {
+        const SDL_Rect part{src.x + r.u, src.y + r.v, 1, 1}, dst{r.x + dx, r.y + dy, r.length, 1};
+        SDL_RenderCopy(pen.renderer, texture, &part, &dst);
     }
 }
 
@@ -147,9 +173,7 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
     SDL_Texture* texture = tileTexture(pen, picture, src, flags, opacity, unscaled, replaces);
     if (!texture)
         return;
-    SDL_Rect area = pen.clip;
-    if (area.w <= 0)
-        SDL_RenderGetViewport(pen.renderer, &area), area.x = area.y = 0;
+    const SDL_Rect area = drawArea(pen);
     const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     int x0 = 0, y0 = 0;
     // Steps along a row begin where the box enters the map's picture.
@@ -476,20 +500,6 @@ void drawImageLayer(const Pen& pen, const Layer& layer, double exactX, double ex
             drawFlipped(pen, picture, src, x, y, float(w), float(h), 0, opacity, false);
 }
 
-// True when the box (x, y, w, h), turned any way about pivot, stays clear
-// of the clip: the software renderer turns and scales a copy of the whole
-// tile before clipping it, so skipping these saves the bulk of the work.
-bool outsideClip(const Pen& pen, SDL_FPoint pivot, float x, float y, float w, float h)
-{
-    if (pen.clip.w <= 0)
-        return false;
-    const float dx = std::max(std::abs(x - pivot.x), std::abs(x + w - pivot.x));
-    const float dy = std::max(std::abs(y - pivot.y), std::abs(y + h - pivot.y));
-    const float r = std::sqrt(dx * dx + dy * dy) + 2.0f; // a margin for the renderer's rounding
-    return pivot.x + r < float(pen.clip.x) || pivot.x - r > float(pen.clip.x + pen.clip.w) ||
-           pivot.y + r < float(pen.clip.y) || pivot.y - r > float(pen.clip.y + pen.clip.h);
-}
-
 void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float opacity)
 {
     const Map& m = pen.map;
@@ -521,6 +531,14 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         // the bottom-left corner of the object's box: h wide, w high.
         const double cornerX = -ax * w / 2 + o.tileSet->offsetX * w / src.w;
         double cornerY = -ay * h / 2 + o.tileSet->offsetY * h / src.h;
+        const double turns = o.rotation / 90.0;
+        if (turns != std::floor(turns) || std::abs(turns) >= 1e9) {
+            // Turned freely about the object's point.
+            const TileTurn turn{ox - pen.originX, oy - pen.originY, px, py, o.rotation, -ax * w / 2, -ay * h / 2, w, h,
+                                double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid};
+            drawTurned(pen, picture, src, turn, opacity);
+            continue;
+        }
         if (o.gid & kFlipD) {
             cornerY += h - w;
             std::swap(w, h);
@@ -529,36 +547,26 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         // the set's offset, then the layers'): a place that lands on a half
         // pixel only through the sum's last bit rounds as Tiled rounds it.
         const double x = px + cornerX + ox, y = py + cornerY + oy;
-        // Turned about the object's point: the set's offset turns with the tile.
-        px += ox;
-        py += oy;
-        SDL_FPoint pivot{float(px), float(py)};
-        if (outsideClip(pen, pivot, float(x), float(y), float(w), float(h)))
+        // Each edge of what the tile covers (turned by quarters about the
+        // object's point) rounds to the nearest pixel, halves up, as Tiled
+        // places it: two objects that touch leave no gap between them. The
+        // tile is drawn into that box by flips alone (a turn of a box whose
+        // sides differ by an odd count lands half a pixel off), sampled from
+        // the exact box as Tiled samples it.
+        const int quarters = int(std::fmod(turns, 4.0) + 4.0) % 4;
+        const uint32_t flips = turnedFlips(o.gid, quarters);
+        if (leftOutAtFarEdge(pen, x, y, unscaled && quarters == 0 && !flips, opacity))
             continue;
-        if (const double turns = o.rotation / 90.0; turns == std::floor(turns) && std::abs(turns) < 1e9) {
-            // Each edge of what the tile covers (turned by quarters about the
-            // object's point) rounds to the nearest pixel, halves up, as
-            // Tiled places it: two objects that touch leave no gap between
-            // them. The tile is drawn into that box by flips alone (a turn of
-            // a box whose sides differ by an odd count lands half a pixel off),
-            // sampled from the exact box as Tiled samples it.
-            const int quarters = int(std::fmod(turns, 4.0) + 4.0) % 4;
-            const uint32_t flips = turnedFlips(o.gid, quarters);
-            if (leftOutAtFarEdge(pen, x, y, unscaled && quarters == 0 && !flips, opacity))
-                continue;
-            double left = x, top = y, right = x + w, bottom = y + h;
-            if (quarters) {
-                // Turned from the corner's exact offsets, then moved to the point.
-                left = cornerX, top = cornerY, right = cornerX + w, bottom = cornerY + h;
-                for (int q = 0; q < quarters; ++q) // (dx, dy) -> (-dy, dx): a quarter clockwise
-                    std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
-                left += px, top += py, right += px, bottom += py;
-            }
-            drawSampled(pen, picture, src, left, top, right, bottom, flips, opacity, unscaled);
-            continue;
+        double left = x, top = y, right = x + w, bottom = y + h;
+        if (quarters) {
+            // Turned about the object's point from the corner's exact
+            // offsets (the set's offset turns with the tile), then moved there.
+            left = cornerX, top = cornerY, right = cornerX + w, bottom = cornerY + h;
+            for (int q = 0; q < quarters; ++q) // (dx, dy) -> (-dy, dx): a quarter clockwise
+                std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
+            left += px + ox, top += py + oy, right += px + ox, bottom += py + oy;
         }
-        drawFlipped(pen, picture, src, float(x), float(y), float(w), float(h), o.gid & (kFlipH | kFlipV | kFlipD),
-                    opacity, unscaled, o.rotation, &pivot);
+        drawSampled(pen, picture, src, left, top, right, bottom, flips, opacity, unscaled);
     }
 }
 
@@ -623,12 +631,35 @@ void placeMapOrigin(Pen& pen)
     }
 }
 
+// How far Tiled's renderer widens its picture: as far as the summed
+// offsets of the layers (not the groups themselves) reach, in whole pixels.
+void placeMargins(Pen& pen)
+{
+    double reach[4] = {}; // left, up, right, down
+    const auto walk = [&](const auto& self, const Layer& layer, double x, double y) -> void {
+        x += layer.offsetX, y += layer.offsetY;
+        if (layer.type != SLT_GROUP) {
+            reach[0] = std::max(reach[0], -x), reach[1] = std::max(reach[1], -y);
+            reach[2] = std::max(reach[2], x), reach[3] = std::max(reach[3], y);
+            return;
+        }
+        for (const auto& child : layer.children)
+            self(self, *child, x, y);
+    };
+    for (const auto& layer : pen.map.slots)
+        if (layer)
+            walk(walk, *layer, 0, 0);
+    for (int i = 0; i < 4; ++i)
+        pen.margins[i] = int(std::ceil(std::min(reach[i], kFar)));
+}
+
 } // namespace
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0};
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0, {0, 0, 0, 0}};
     placeMapOrigin(pen);
+    placeMargins(pen);
     double right = 0, down = 0;
     for (const auto& layer : map.slots)
         if (layer)

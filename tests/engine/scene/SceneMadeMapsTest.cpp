@@ -113,6 +113,9 @@ const MadeMap kMadeMaps[] = {
     // picture, which brings them in.
     {"far-edges.tmx", {1, 1}},
     {"far-edges-widened.tmx", {1, 1}},
+    // Tile objects turned by other angles: whole and half places, scaled,
+    // flipped every way, a set's offset, and centred on their point.
+    {"turned-free.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {

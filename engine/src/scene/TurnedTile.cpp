@@ -1,0 +1,219 @@
+#include "scene/TurnedTile.h"
+
+#include "scene/SceneModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <climits>
+#include <tuple>
+
+namespace Zelkoran::scene {
+
+namespace {
+
+constexpr double kFar = double(1 << 24);
+
+// An affine painter transform, changed as Qt changes one (each sum in its
+// order): points map as (m11 x + m21 y + dx, m12 x + m22 y + dy).
+struct Painter {
+    double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
+    bool linear = false; // turned or scaled: translations go through the matrix
+
+    void translate(double x, double y)
+    {
+        if (linear) {
+            dx += x * m11 + y * m21;
+            dy += y * m22 + x * m12;
+        } else {
+            dx += x, dy += y;
+        }
+    }
+    void rotate(double degrees)
+    {
+        if (degrees == 0)
+            return;
+        double s = 0, c = 0;
+        if (degrees == 90 || degrees == -270)
+            s = 1;
+        else if (degrees == 270 || degrees == -90)
+            s = -1;
+        else if (degrees == 180)
+            c = -1;
+        else
+            s = std::sin(0.017453292519943295769 * degrees), c = std::cos(0.017453292519943295769 * degrees);
+        if (!linear) {
+            m11 = c, m12 = s, m21 = -s, m22 = c;
+        } else {
+            const double t11 = c * m11 + s * m21, t12 = c * m12 + s * m22;
+            const double t21 = -s * m11 + c * m21, t22 = -s * m12 + c * m22;
+            m11 = t11, m12 = t12, m21 = t21, m22 = t22;
+        }
+        linear = true;
+    }
+    void scale(double sx, double sy)
+    {
+        if (sx == 1 && sy == 1)
+            return;
+        m12 *= sx, m21 *= sy, m11 *= sx, m22 *= sy;
+        linear = true;
+    }
+    void map(double x, double y, double& ox, double& oy) const
+    {
+        ox = m11 * x + m21 * y + dx, oy = m12 * x + m22 * y + dy;
+    }
+};
+
+struct Point64 {
+    int64_t x, y;
+};
+
+// 1/64 pixel, cut toward zero.
+int64_t sixtyFourths(double v) { return int64_t(std::clamp(v, -kFar, kFar) * 64); }
+
+int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+// The first and end pixel (end excluded; first >= end when none) of each
+// row from rowFrom to rowTo (excluded) that the convex polygon of corners
+// (1/64 pixel) covers.
+std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4], int64_t rowFrom, int64_t rowTo)
+{
+    std::vector<std::pair<int64_t, int64_t>> crossings(size_t(std::max<int64_t>(rowTo - rowFrom, 0)),
+                                                       {INT64_MAX, INT64_MIN}); // 16.16, least and most
+    for (int i = 0; i < 4; ++i) {
+        Point64 a = corners[i], b = corners[(i + 1) % 4];
+        if (a.y == b.y)
+            continue;
+        if (a.y > b.y)
+            std::swap(a, b);
+        const int64_t top = floorDiv(a.y - 32, 64) + 1, bottom = floorDiv(b.y - 32, 64);
+        const double slope = double(b.x - a.x) / double(b.y - a.y);
+        const int64_t step = int64_t(slope * 65536);
+        const int64_t x = a.x * 1024 + int64_t(slope * double(top * 64 + 32 - a.y) * 1024);
+        for (int64_t row = std::max(top, rowFrom); row <= std::min(bottom, rowTo - 1); ++row) {
+            const int64_t at = x + (row - top) * step;
+            auto& [least, most] = crossings[size_t(row - rowFrom)];
+            least = std::min(least, at), most = std::max(most, at);
+        }
+    }
+    for (auto& [first, end] : crossings)
+        if (first <= end)
+            first = floorDiv(first - 32768, 65536) + 1, end = floorDiv(end - 32768, 65536) + 1;
+    return crossings;
+}
+
+} // namespace
+
+std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point picture)
+{
+    std::vector<TurnedRun> runs;
+    const int tw = t.tileWidth, th = t.tileHeight;
+    if (tw < 1 || th < 1 || !(t.width > 0) || !(t.height > 0) || std::abs(t.x) > kFar || std::abs(t.y) > kFar)
+        return runs;
+    Painter p;
+    p.translate(t.layerX, t.layerY);
+    p.translate(t.x, t.y);
+    p.rotate(t.angle);
+    p.translate(-t.x, -t.y);
+    p.translate(t.x + t.left, t.y + t.top);
+    // The tile's centre in the box; a diagonally flipped tile stands turned
+    // a quarter on the box's bottom-left corner.
+    const double sx = t.width / tw, sy = t.height / th;
+    double fx = 0 + t.offsetX * sx + t.width / 2, fy = 0 + t.offsetY * sy + t.height / 2;
+    bool mirrorX = t.flips & kFlipH, mirrorY = t.flips & kFlipV;
+    double turn = 0;
+    if (t.flips & kFlipD) {
+        turn = 90;
+        std::tie(mirrorX, mirrorY) = std::pair(mirrorY, !mirrorX);
+        const double halfDiff = t.height / 2 - t.width / 2;
+        fx += halfDiff, fy += halfDiff;
+    }
+    p.translate(fx, fy);
+    p.rotate(turn);
+    double rx, ry, rw, rh; // the rectangle drawn, in the painter's frame
+    if (!mirrorX && !mirrorY) {
+        rw = sx * tw, rh = sy * th;
+    } else {
+        p.scale(mirrorX ? -sx : sx, mirrorY ? -sy : sy);
+        rw = tw, rh = th;
+    }
+    rx = -0.5 * rw, ry = -0.5 * rh;
+    double cx[4], cy[4];
+    const double col1 = p.m11 * p.m11 + p.m21 * p.m21, col2 = p.m12 * p.m12 + p.m22 * p.m22;
+    const double row1 = p.m11 * p.m11 + p.m12 * p.m12, row2 = p.m21 * p.m21 + p.m22 * p.m22;
+    const double a1 = std::abs(col1 - col2) > std::abs(row1 - row2) ? col1 : row1;
+    const double a2 = std::abs(col1 - col2) > std::abs(row1 - row2) ? col2 : row2;
+    if (std::abs(a1 - a2) * 1e12 <= std::min(std::abs(a1), std::abs(a2))) {
+        // Even scale: a thick line between the middles of the left and right sides.
+        double ax, ay, bx, by;
+        p.map((rx + rx) * 0.5, (ry + (ry + rh)) * 0.5, ax, ay);
+        p.map(((rx + rw) + (rx + rw)) * 0.5, (ry + (ry + rh)) * 0.5, bx, by);
+        const double across = rh / rw;
+        const double ox = -(by - ay) * across * 0.5, oy = (bx - ax) * across * 0.5;
+        // The line's part in the picture.
+        const double dx = bx - ax, dy = by - ay;
+        double from = 0, to = 1;
+        const double padX = std::abs(ox), padY = std::abs(oy);
+        for (const auto& [toward, room] : {std::pair(-dx, ax + padX), std::pair(dx, picture.x + padX - ax),
+                                           std::pair(-dy, ay + padY), std::pair(dy, picture.y + padY - ay)}) {
+            if (toward < 0)
+                from = std::max(from, room / toward);
+            else if (toward > 0)
+                to = std::min(to, room / toward);
+        }
+        if (from > 0 || to < 1)
+            std::tie(ax, ay, bx, by) = std::tuple(ax + dx * from, ay + dy * from, ax + dx * to, ay + dy * to);
+        cx[0] = ax - ox, cy[0] = ay - oy, cx[1] = bx - ox, cy[1] = by - oy;
+        cx[2] = bx + ox, cy[2] = by + oy, cx[3] = ax + ox, cy[3] = ay + oy;
+    } else {
+        p.map(rx, ry, cx[0], cy[0]);
+        p.map(rx + rw, ry, cx[1], cy[1]);
+        p.map(rx + rw, ry + rh, cx[2], cy[2]);
+        p.map(rx, ry + rh, cx[3], cy[3]);
+    }
+    Point64 corners[4];
+    for (int i = 0; i < 4; ++i)
+        corners[i] = {sixtyFourths(cx[i]), sixtyFourths(cy[i])};
+
+    // Screen to tile: the drawn rectangle's frame, moved 1/65536 tile pixel.
+    Painter s = p;
+    s.translate(rx, ry);
+    if (rw != tw || rh != th)
+        s.scale(rw / tw, rh / th);
+    s.translate(1.0 / 65536, 1.0 / 65536);
+    const double det = s.m11 * s.m22 - s.m21 * s.m12;
+    if (det == 0 || !std::isfinite(det))
+        return runs;
+    const double inv = 1 / det;
+    const double h11 = s.m22 * inv, h12 = -s.m12 * inv, h21 = -s.m21 * inv, h22 = s.m11 * inv;
+    const double hdx = (s.m21 * s.dy - s.m22 * s.dx) * inv, hdy = (s.m12 * s.dx - s.m11 * s.dy) * inv;
+    const auto fixed = [](double v) { return int64_t(std::clamp(v, -kFar, kFar) * 65536); };
+    const int64_t stepU = fixed(h11), stepV = fixed(h12);
+
+    const int64_t right = int64_t(area.x) + area.w;
+    int64_t top = INT64_MAX, bottom = INT64_MIN;
+    for (const Point64& c : corners)
+        top = std::min(top, floorDiv(c.y, 64)), bottom = std::max(bottom, floorDiv(c.y, 64) + 1);
+    const int64_t rowFrom = std::max<int64_t>(top, area.y), rowTo = std::min(bottom, int64_t(area.y) + area.h);
+    const std::vector<std::pair<int64_t, int64_t>> rows = coveredRows(corners, rowFrom, rowTo);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const int row = int(rowFrom + int64_t(i));
+        const int64_t begin = std::max<int64_t>(rows[i].first, 0);
+        const int from = int(std::max<int64_t>(begin, area.x)), to = int(std::min(rows[i].second, right));
+        if (from >= to)
+            continue;
+        const double cyr = row + 0.5, cxb = begin + 0.5;
+        int64_t u = fixed(h21 * cyr + h11 * cxb + hdx) + int64_t(from - begin) * stepU;
+        int64_t v = fixed(h22 * cyr + h12 * cxb + hdy) + int64_t(from - begin) * stepV;
+        for (int x = from; x < to; ++x, u += stepU, v += stepV) {
+            const int tu = int(std::clamp<int64_t>(u >> 16, 0, tw - 1)), tv = int(std::clamp<int64_t>(v >> 16, 0, th - 1));
+            if (!runs.empty() && runs.back().y == row && runs.back().x + runs.back().length == x &&
+                runs.back().u == tu && runs.back().v == tv)
+                ++runs.back().length;
+            else
+                runs.push_back({x, row, 1, tu, tv});
+        }
+    }
+    return runs;
+}
+
+} // namespace Zelkoran::scene

@@ -1,0 +1,49 @@
+// Which screen pixels a tile object turned by an angle other than a quarter
+// covers in Tiled's renderer, and which tile pixel each shows.
+//
+// Tiled moves its painter to the object's point, turns it, moves it back,
+// then to the box's top-left corner and the tile's centre; every step is
+// Qt's double arithmetic, in Qt's order, because a corner that lands on a
+// 1/64 pixel only through those sums' last bit falls either side of it.
+// The box is then filled as a thick line between the middles of its left
+// and right sides, that line first cut to the picture (a mirrored box
+// stretched unevenly as a polygon): its corners are cut to 1/64 pixel
+// toward zero; each edge is stepped down the
+// rows from its top corner in 16.16 fixed point (the step truncated); a
+// row counts when its centre lies below the top corner and not below the
+// bottom one, a pixel when its centre lies right of the left edge and not
+// right of the right one. Each row's tile pixels are found at its first
+// pixel drawn into the picture, a 1/65536 pixel low, and stepped from
+// there by truncated 16.16 steps; places outside the tile take its edge.
+#pragma once
+
+#include <SDL_rect.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace Zelkoran::scene {
+
+struct TileTurn {
+    double layerX, layerY; // where the layers' offsets moved the painter first
+    double x, y;           // the object's point, which the box turns about
+    double angle;          // degrees clockwise
+    double left, top;      // the unturned box's top-left corner, from the point
+    double width, height;  // the box's size
+    double offsetX, offsetY; // the set's offset, in tile pixels
+    int tileWidth, tileHeight;
+    uint32_t flips;        // the gid's flip bits
+};
+
+// A stretch of one screen row showing one tile pixel.
+struct TurnedRun {
+    int x, y, length; // screen pixels [x, x + length) of row y
+    int u, v;         // the tile pixel (unflipped)
+};
+
+// The runs of turn that lie in area, drawn into a picture of picture's size
+// at (0, 0): a box reaching out of the picture is cut at its edge along the
+// line, and rows are sampled from where they enter it.
+std::vector<TurnedRun> turnedRuns(const TileTurn& turn, SDL_Rect area, SDL_Point picture);
+
+} // namespace Zelkoran::scene
