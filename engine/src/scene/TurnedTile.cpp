@@ -107,7 +107,10 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
 {
     std::vector<TurnedRun> runs;
     const int tw = t.tileWidth, th = t.tileHeight;
-    if (tw < 1 || th < 1 || !(t.width > 0) || !(t.height > 0) || std::abs(t.x) > kFar || std::abs(t.y) > kFar)
+    for (double v : {t.layerX, t.layerY, t.x, t.y, t.angle, t.left, t.top, t.width, t.height, t.offsetX, t.offsetY})
+        if (!(std::abs(v) <= kFar)) // NaN too
+            return runs;
+    if (tw < 1 || th < 1 || !(t.width > 0) || !(t.height > 0))
         return runs;
     Painter p;
     p.translate(t.layerX, t.layerY);
@@ -181,11 +184,14 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
         s.scale(rw / tw, rh / th);
     s.translate(1.0 / 65536, 1.0 / 65536);
     const double det = s.m11 * s.m22 - s.m21 * s.m12;
-    if (det == 0 || !std::isfinite(det))
+    if (det == 0)
         return runs;
     const double inv = 1 / det;
     const double h11 = s.m22 * inv, h12 = -s.m12 * inv, h21 = -s.m21 * inv, h22 = s.m11 * inv;
     const double hdx = (s.m21 * s.dy - s.m22 * s.dx) * inv, hdy = (s.m12 * s.dx - s.m11 * s.dy) * inv;
+    for (double v : {h11, h12, h21, h22, hdx, hdy})
+        if (!std::isfinite(v))
+            return runs;
     const auto fixed = [](double v) { return int64_t(std::clamp(v, -kFar, kFar) * 65536); };
     const int64_t stepU = fixed(h11), stepV = fixed(h12);
 
