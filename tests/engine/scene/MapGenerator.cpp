@@ -16,6 +16,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 namespace scenetest {
 
@@ -46,6 +47,7 @@ struct TileSetPlan {
     std::string source;               // external: the TSX file name
     std::map<uint32_t, std::pair<int, int>> sizes; // of each id's picture
     int alignX = -1, alignY = -1;     // objects' anchor in half sides; -1: the map's
+    int offsetX = 0, offsetY = 0;     // the set's tile offset
 };
 
 class Generator {
@@ -79,12 +81,12 @@ private:
     void writeData(pugi::xml_node data, const std::vector<uint32_t>& cells, int width);
     void imageLayer(pugi::xml_node layer);
     void objectGroup(pugi::xml_node layer);
-    std::string templateFor(uint32_t gid);
-    bool wholeEdges(uint32_t gid, double x, double y) const;
-    bool halfEdges(uint32_t gid, double x, double y) const;
+    std::string templateFor(uint32_t gid, double w, double h);
+    bool wholeEdges(uint32_t gid, double x, double y, double w, double h) const;
+    bool halfEdges(uint32_t gid, double x, double y, double w, double h, bool scaled) const;
     bool turnsInside(uint32_t gid, double x, double y) const;
-    bool edgesAre(uint32_t gid, double x, double y,
-                  const std::function<bool(double, double, double, double)>& test) const;
+    bool edgesAre(uint32_t gid, double x, double y, double w, double h,
+                  const std::function<bool(double, double, double, double, double, double)>& test) const;
     void keepOffHalves();
 
     Dice m_dice;
@@ -102,7 +104,7 @@ private:
     std::vector<TileSetPlan> m_sets;
     bool m_animated = false;
     bool m_fractionalOffsets = false; // a layer offset with a fraction is written
-    std::vector<std::pair<pugi::xml_node, uint32_t>> m_tileObjects; // and their gids
+    std::vector<std::tuple<pugi::xml_node, uint32_t, double, double>> m_tileObjects; // gids, sizes (0: the tile's)
 };
 
 SDL_Surface* Generator::tilePicture(int across, int down, int tw, int th, int margin, int spacing, int extraW,
@@ -233,12 +235,14 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
     }
     if (m_dice.percent(25)) {
         pugi::xml_node off = ts.insert_child_before("tileoffset", ts.first_child());
-        off.append_attribute("x").set_value(m_dice.in(-6, 6));
+        plan.offsetX = m_dice.in(-6, 6);
+        off.append_attribute("x").set_value(plan.offsetX);
         // On isometric maps of an odd cell size, where Tiled places the half
         // pixels of tiles moved down is not known.
         const int y = m_dice.in(-6, 6);
         const bool odd = m_orientation == "isometric" && ((m_tw | m_th) & 1);
-        off.append_attribute("y").set_value(odd && !allowed(OddIsometricShifts) ? std::min(y, 0) : y);
+        plan.offsetY = odd && !allowed(OddIsometricShifts) ? std::min(y, 0) : y;
+        off.append_attribute("y").set_value(plan.offsetY);
     }
     if (m_dice.percent(25)) {
         static const std::vector<const char*> aligns = {"unspecified", "topleft", "top",  "topright",   "left",
@@ -457,24 +461,31 @@ void Generator::imageLayer(pugi::xml_node layer)
                  keyed);
 }
 
-// Whether the tile object gid at (x, y) has its point and every edge of
-// its tile on whole pixels (layer offsets aside, whose sums never end on a
-// half).
-bool Generator::wholeEdges(uint32_t gid, double x, double y) const
+// Whether the tile object gid at (x, y), w x h (0: its tile's), has its
+// point and every edge of its tile on whole pixels (layer offsets aside,
+// whose sums never end on a half).
+bool Generator::wholeEdges(uint32_t gid, double x, double y, double w, double h) const
 {
     const auto whole = [](double v) { return v == std::floor(v); };
-    return edgesAre(gid, x, y, [&](double px, double py, double left, double top) {
-        return whole(px) && whole(py) && whole(left - px) && whole(top - py);
+    return edgesAre(gid, x, y, w, h, [&](double px, double py, double left, double top, double right, double bottom) {
+        return whole(px) && whole(py) && whole(left - px) && whole(top - py) && whole(right - px) &&
+               whole(bottom - py);
     });
 }
 
-// Whether the tile object gid at (x, y) of an isometric map has an edge on
-// exactly half a pixel.
-bool Generator::halfEdges(uint32_t gid, double x, double y) const
+// Whether the tile object gid at (x, y), w x h, has an edge on exactly half
+// a pixel, where Tiled's place of it is uncertain: on isometric maps, whose
+// sums land a last bit either side of the half, and for a tile of another
+// size than its own (Tiled sometimes draws the column at a left edge on a
+// half pixel, sometimes not; and it widens its picture for layers moved
+// left or up by fractions, so such an edge lands elsewhere than a half).
+bool Generator::halfEdges(uint32_t gid, double x, double y, double w, double h, bool scaled) const
 {
     const auto half = [](double v) { return std::abs(v - std::floor(v) - 0.5) < 1e-6; };
-    return m_orientation == "isometric" &&
-           edgesAre(gid, x, y, [&](double, double, double left, double top) { return half(left) || half(top); });
+    return (m_orientation == "isometric" || scaled) &&
+           edgesAre(gid, x, y, w, h, [&](double, double, double left, double top, double right, double bottom) {
+               return half(left) || half(top) || half(right) || half(bottom);
+           });
 }
 
 // Whether the tile object gid at (x, y), turned any way, stays right of and
@@ -501,10 +512,10 @@ bool Generator::turnsInside(uint32_t gid, double x, double y) const
     return false;
 }
 
-// test(point x, point y, left edge, top edge) for the tile object gid at
-// (x, y), false for a gid of no set.
-bool Generator::edgesAre(uint32_t gid, double x, double y,
-                         const std::function<bool(double, double, double, double)>& test) const
+// test(point x, point y, left, top, right, bottom edge) for the tile object
+// gid at (x, y), w x h (0: its tile's), false for a gid of no set.
+bool Generator::edgesAre(uint32_t gid, double x, double y, double w, double h,
+                         const std::function<bool(double, double, double, double, double, double)>& test) const
 {
     const uint32_t g = gid & 0x0FFFFFFFu;
     for (const TileSetPlan& set : m_sets) {
@@ -515,8 +526,12 @@ bool Generator::edgesAre(uint32_t gid, double x, double y,
         int ax = iso ? 1 : 0, ay = 2;
         if (set.alignX >= 0)
             ax = set.alignX, ay = set.alignY;
+        const double tw = size->second.first, th = size->second.second;
+        const double ow = w > 0 ? w : tw, oh = h > 0 ? h : th;
         const double px = iso ? (x - y) * m_tw / (2.0 * m_th) : x, py = iso ? (x + y) / 2 : y;
-        return test(px, py, px - ax * size->second.first / 2.0, py - ay * size->second.second / 2.0);
+        // The set's offset scales with the tile.
+        const double left = px - ax * ow / 2 + set.offsetX * ow / tw, top = py - ay * oh / 2 + set.offsetY * oh / th;
+        return test(px, py, left, top, left + ow, top + oh);
     }
     return false;
 }
@@ -532,7 +547,7 @@ void Generator::keepOffHalves()
 {
     if (!m_fractionalOffsets)
         return;
-    for (auto& [o, gid] : m_tileObjects) {
+    for (auto& [o, gid, w, h] : m_tileObjects) {
         // The layers' offsets in thousandths, as written; edges in eighths.
         long long tx = 0, ty = 0;
         for (pugi::xml_node l = o.parent(); std::string_view(l.name()) != "map"; l = l.parent())
@@ -544,8 +559,8 @@ void Generator::keepOffHalves()
         };
         double x = o.attribute("x").as_double(), y = o.attribute("y").as_double();
         bool halfX = false, halfY = false;
-        edgesAre(gid, x, y, [&](double, double, double left, double top) {
-            halfX = half(left, tx), halfY = half(top, ty);
+        edgesAre(gid, x, y, w, h, [&](double, double, double left, double top, double right, double bottom) {
+            halfX = half(left, tx) || half(right, tx), halfY = half(top, ty) || half(bottom, ty);
             return true;
         });
         if (halfX)
@@ -556,7 +571,7 @@ void Generator::keepOffHalves()
 }
 
 // A template holding a tile object of an external tile set.
-std::string Generator::templateFor(uint32_t gid)
+std::string Generator::templateFor(uint32_t gid, double w, double h)
 {
     for (const TileSetPlan& set : m_sets)
         if (!set.source.empty() && (gid & 0x0FFFFFFFu) >= set.firstGid &&
@@ -571,9 +586,9 @@ std::string Generator::templateFor(uint32_t gid)
             ts.append_attribute("source").set_value(set.source.c_str());
             pugi::xml_node o = root.append_child("object");
             o.append_attribute("gid").set_value((gid & ~0x0FFFFFFFu) | ((gid & 0x0FFFFFFFu) - set.firstGid + first));
-            if (allowed(ScaledObjects)) {
-                o.append_attribute("width").set_value(m_dice.in(4, 30));
-                o.append_attribute("height").set_value(m_dice.in(4, 30));
+            if (w > 0) {
+                o.append_attribute("width").set_value(w);
+                o.append_attribute("height").set_value(h);
             }
             tx.save_file((m_folder / file).c_str());
             return file;
@@ -607,18 +622,31 @@ void Generator::objectGroup(pugi::xml_node layer)
         uint32_t gid = randomGid(false) | (m_dice.percent(50) && allowed(FlippedObjects) ? uint32_t(m_dice.below(8)) << 29 : 0u);
         if (!diagonalsAllowed())
             gid &= ~0x20000000u;
-        const double ox = place(x0, spanX, frac);
-        double oy = place(y0, spanY, frac);
-        // On isometric maps Tiled finds an object's place through sums that
-        // land a last bit either side of a half pixel, whichever way the
-        // arithmetic falls: no edge there.
-        for (int tries = 0; tries < 8 && halfEdges(gid, ox, oy); ++tries)
-            oy += 0.125;
+        double ox = place(x0, spanX, frac), oy = place(y0, spanY, frac);
+        double w = 0, h = 0; // 0: the tile's
+        if (m_dice.percent(80) && allowed(ScaledObjects)) {
+            w = m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0;
+            h = m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0;
+        }
+        // Tiled's renderer steps along a row of a scaled tile from where the
+        // tile enters its picture, which it widens by layers moved left: one
+        // reaching left of the map steps from elsewhere than in the map's
+        // own frame, its error piling up otherwise. Such tiles keep their size.
+        double shiftX = 0;
+        for (pugi::xml_node l = layer; l && std::string_view(l.name()) != "map"; l = l.parent())
+            shiftX += l.attribute("offsetx").as_double();
+        if (w > 0 && edgesAre(gid, ox, oy, w, h, [&](double px, double, double l, double t, double r, double b) {
+                return px + shiftX - (r - l) - (b - t) - 8 < 0;
+            }))
+            w = h = 0;
+        // Where Tiled's place of an edge is uncertain, no edge there.
+        for (int tries = 0; tries < 8 && halfEdges(gid, ox, oy, w, h, w > 0); ++tries)
+            (tries % 2 ? ox : oy) += 0.125;
         // Qt draws a mirrored or turned picture whose edge lies on exactly
         // half a pixel a pixel shifted within its box (the far edge doubled),
         // where the engine places the picture as it is: such objects are
         // neither flipped nor turned.
-        if (!allowed(HalfPixelTurns) && !wholeEdges(gid, ox, oy))
+        if (!allowed(HalfPixelTurns) && !wholeEdges(gid, ox, oy, w, h))
             gid &= 0x0FFFFFFFu, rotation = 0;
         // Qt cuts a box turned other than by quarters at its picture's left
         // or top edge otherwise than the engine does (a pixel or so along
@@ -637,18 +665,18 @@ void Generator::objectGroup(pugi::xml_node layer)
                 o.append_child("ellipse");
             continue;
         }
-        if (const std::string tx = m_dice.percent(15) ? templateFor(gid) : ""; !tx.empty()) {
+        if (const std::string tx = m_dice.percent(15) ? templateFor(gid, w, h) : ""; !tx.empty()) {
             o.append_attribute("template").set_value(tx.c_str());
         } else {
             o.append_attribute("gid").set_value(gid);
-            if (m_dice.percent(80) && allowed(ScaledObjects)) {
-                o.append_attribute("width").set_value(m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0);
-                o.append_attribute("height").set_value(m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0);
+            if (w > 0) {
+                o.append_attribute("width").set_value(w);
+                o.append_attribute("height").set_value(h);
             }
         }
         o.append_attribute("x").set_value(ox);
         o.append_attribute("y").set_value(oy);
-        m_tileObjects.emplace_back(o, gid);
+        m_tileObjects.emplace_back(o, gid, w, h);
         if (rotation != 0)
             o.append_attribute("rotation").set_value(rotation);
         if (m_dice.percent(8))

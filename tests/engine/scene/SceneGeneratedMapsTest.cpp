@@ -35,8 +35,7 @@ constexpr int kMapsPerGroup = 100;
 // not yet found (it lays a layer out from where its tiles reach, down too).
 // On hexagonal maps Tiled turns a tile with the diagonal flip bit by 60
 // degrees, which the engine does not draw.
-constexpr uint32_t kLeftOut = RotatedAtFractions | ScaledObjects | CollectionAnimations | HexagonalDiagonalFlips |
-                              HalfPixelTurns | OddIsometricShifts;
+constexpr uint32_t kLeftOut = CollectionAnimations | HexagonalDiagonalFlips | OddIsometricShifts;
 
 long long envNumber(const char* name, long long otherwise)
 {
