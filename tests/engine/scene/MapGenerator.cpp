@@ -447,7 +447,7 @@ uint32_t Generator::withoutHalfPixelFlips(uint32_t gid) const
 {
     const uint32_t h = 0x80000000u, v = 0x40000000u, d = 0x20000000u;
     const bool shifted = (gid & v) || (gid & (h | d)) == (h | d);
-    return allowed(HalfPixelTurns) || !shifted ? gid : gid & 0x0FFFFFFFu;
+    return allowed(HalfPixelFlips) || !shifted ? gid : gid & 0x0FFFFFFFu;
 }
 
 void Generator::imageLayer(pugi::xml_node layer)

@@ -33,8 +33,9 @@ enum MapFeature : uint32_t {
     CollectionAnimations = 1u << 18, // animations in tile sets of single pictures
     TintAlphas = 1u << 19,           // tint colours with an alpha of their own
     HexagonalDiagonalFlips = 1u << 20, // the diagonal flip bit on hexagonal maps
-    HalfPixelTurns = 1u << 21,         // flipped and turned tiles (objects and cells) with edges on half pixels
+    HalfPixelTurns = 1u << 21,         // flipped and turned tile objects with edges on half pixels
     OddIsometricShifts = 1u << 22,     // odd isometric cells on infinite maps and with sets moved down
+    HalfPixelFlips = 1u << 23,         // flipped tile cells with edges on half pixels
 };
 
 struct GeneratedMap {

@@ -34,8 +34,10 @@ constexpr int kMapsPerGroup = 100;
 // maps, and those whose set moves them down, a pixel off at places by a rule
 // not yet found (it lays a layer out from where its tiles reach, down too).
 // On hexagonal maps Tiled turns a tile with the diagonal flip bit by 60
-// degrees, which the engine does not draw.
-constexpr uint32_t kLeftOut = CollectionAnimations | HexagonalDiagonalFlips | OddIsometricShifts;
+// degrees, which the engine does not draw. Qt draws a tile cell flipped
+// upside down (or across its diagonal and sideways) at half a pixel down a
+// pixel shifted within its box, where the engine places the picture as it is.
+constexpr uint32_t kLeftOut = CollectionAnimations | HexagonalDiagonalFlips | OddIsometricShifts | HalfPixelFlips;
 
 long long envNumber(const char* name, long long otherwise)
 {
