@@ -8,7 +8,10 @@
 //    tmxrasterizer process minus its empty start-up (tmxrasterizer on a map
 //    of one empty cell, timed in the same iteration): "inprocess_ratio";
 //  - loading a generated 1024 x 1024 map of 4 layers (base64 + zlib): time,
-//    and the resident memory it adds.
+//    and the resident memory it adds;
+//  - drawing tile objects of a 100 x 100 tile stretched into 150 x 150
+//    boxes (each screen pixel its own run of the tile's pixels) against the
+//    same boxes holding a 150 x 150 tile as it is: "scaled_ratio".
 // SKARDEN_SAMPLES: the samples folder (default ../shared/samples); the map
 // runs are skipped without it or without tmxrasterizer on the PATH.
 // Files go to a fresh folder per run inside SKARDEN_BENCH_DIR.
@@ -184,6 +187,77 @@ void BM_LoadGenerated1024(benchmark::State& state)
     state.counters["peak_rss_MiB"] = bench::peakResidentMiB();
 }
 BENCHMARK(BM_LoadGenerated1024)->Unit(benchmark::kMillisecond)->MinTime(bench::scaled(2.0, 0.001));
+
+// A map of 64 tile objects in 150 x 150 boxes: a 100 x 100 tile stretched
+// (scaled) or a 150 x 150 one as it is.
+std::string objectsMap(bool scaled)
+{
+    const std::string path = bench::benchDir() + (scaled ? "/scaled.tmx" : "/unscaled.tmx");
+    if (fs::exists(path))
+        return path;
+    const int side = scaled ? 100 : 150;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, side, side, 32, SDL_PIXELFORMAT_ARGB8888);
+    for (int i = 0; i < side * side; ++i)
+        static_cast<uint32_t*>(s->pixels)[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
+    const std::string picture = scaled ? "scaled.png" : "unscaled.png";
+    IMG_SavePNG(s, (bench::benchDir() + "/" + picture).c_str());
+    SDL_FreeSurface(s);
+    std::ofstream out(path);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<map version=\"1.10\" orientation=\"orthogonal\" "
+           "width=\"8\" height=\"8\" tilewidth=\"150\" tileheight=\"150\">\n"
+        << " <tileset firstgid=\"1\" name=\"t\" tilewidth=\"" << side << "\" tileheight=\"" << side
+        << "\" tilecount=\"1\" columns=\"1\"><image source=\"" << picture << "\" width=\"" << side
+        << "\" height=\"" << side << "\"/></tileset>\n <objectgroup id=\"1\" name=\"o\">\n";
+    for (int i = 0; i < 64; ++i)
+        out << "  <object id=\"" << i + 1 << "\" gid=\"1\" x=\"" << i % 8 * 150 << "\" y=\"" << (i / 8 + 1) * 150
+            << "\" width=\"150\" height=\"150\"/>\n";
+    out << " </objectgroup>\n</map>\n";
+    return path;
+}
+
+// Seconds to draw the loaded scene id whole into target.
+double drawSeconds(int id, SDL_Texture* target)
+{
+    Zelkoran::Scene* scene = Main::instance()->sceneMgr()->get(id);
+    SDL_SetRenderTarget(renderer(), target);
+    const auto start = Clock::now();
+    scene->setViewport(SDL_Rect{0, 0, 1200, 1200});
+    scene->render(0, 0);
+    SDL_RenderFlush(renderer());
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    SDL_SetRenderTarget(renderer(), nullptr);
+    return s;
+}
+
+void BM_DrawScaledTileObjects(benchmark::State& state)
+{
+    if (!renderer()) {
+        state.SkipWithError("needs a renderer");
+        return;
+    }
+    Zelkoran::SceneMgr& scenes = *Main::instance()->sceneMgr();
+    const int scaled = scenes.loadFromFile(objectsMap(true).c_str());
+    const int plain = scenes.loadFromFile(objectsMap(false).c_str());
+    SDL_Texture* target = SDL_CreateTexture(renderer(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, 1200, 1200);
+    double stretched = 0, asIs = 0;
+    for (auto _ : state) {
+        if (scaled <= 0 || plain <= 0 || !target) {
+            state.SkipWithError("the maps do not load");
+            break;
+        }
+        const double a = drawSeconds(scaled, target), b = drawSeconds(plain, target);
+        state.SetIterationTime(a);
+        stretched += a, asIs += b;
+    }
+    const double n = double(std::max<int64_t>(1, state.iterations()));
+    state.counters["scaled_ms"] = stretched * 1000 / n;
+    state.counters["unscaled_ms"] = asIs * 1000 / n;
+    state.counters["scaled_ratio"] = asIs > 0 ? stretched / asIs : 0.0;
+    SDL_DestroyTexture(target);
+    scenes.close(scaled);
+    scenes.close(plain);
+}
+BENCHMARK(BM_DrawScaledTileObjects)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(bench::scaled(20, 1));
 
 void registerSampleMaps()
 {
