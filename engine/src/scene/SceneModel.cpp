@@ -152,6 +152,13 @@ bool TileSet::tileImage(uint32_t local, uint64_t timeMs, Picture*& pic, SDL_Rect
     return true;
 }
 
+SDL_Point TileSet::tileSize(uint32_t local) const
+{
+    if (auto it = tiles.find(local); it != tiles.end() && it->second.picture)
+        return {it->second.rect.w, it->second.rect.h};
+    return {tileWidth, tileHeight};
+}
+
 const TileSet* Map::tileSetFor(uint32_t gid) const
 {
     gid &= kGidMask;

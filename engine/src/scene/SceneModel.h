@@ -113,6 +113,9 @@ struct TileSet {
     // The picture and source rectangle of local tile id after animation at
     // timeMs; false when the tile has no pixels.
     bool tileImage(uint32_t local, uint64_t timeMs, Picture*& picture, SDL_Rect& rect) const;
+    // The size local tile id is drawn at: its own picture's, whatever size
+    // the frame its animation shows (Tiled stretches frames into it).
+    SDL_Point tileSize(uint32_t local) const;
 };
 
 // A tile set of tileCount tiles, columns a row, cut from pixels that exist

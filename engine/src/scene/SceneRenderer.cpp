@@ -230,13 +230,24 @@ void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float op
     const TileSet* ts = pen.map.tileSetFor(gid);
     Picture* picture = nullptr;
     SDL_Rect src;
-    if (!ts || !ts->tileImage((gid & kGidMask) - ts->firstGid, pen.timeMs, picture, src))
+    if (!ts)
         return;
-    float w = float(src.w), h = float(src.h);
+    const uint32_t local = (gid & kGidMask) - ts->firstGid;
+    if (!ts->tileImage(local, pen.timeMs, picture, src))
+        return;
+    const SDL_Point size = ts->tileSize(local);
+    float w = float(size.x), h = float(size.y);
     if (ts->gridRenderSize)
         w = float(pen.map.tileWidth), h = float(pen.map.tileHeight);
     // A diagonally flipped tile occupies its size turned.
     const float boxW = (gid & kFlipD) ? h : w, boxH = (gid & kFlipD) ? w : h;
+    if (!ts->gridRenderSize && (size.x != src.w || size.y != src.h)) {
+        // An animation frame of another size, stretched into its tile's box;
+        // the set's offset stretches with it.
+        const double x = left + ts->offsetX * double(w) / src.w, y = bottom - boxH + ts->offsetY * double(h) / src.h;
+        drawSampled(pen, picture, src, x, y, x + boxW, y + boxH, gid, opacity, false);
+        return;
+    }
     const bool unscaled = w == float(src.w) && h == float(src.h);
     const double x = left + ts->offsetX, y = bottom - boxH + ts->offsetY;
     if (leftOutAtFarEdge(pen, x, y, unscaled && !(gid & (kFlipH | kFlipV | kFlipD)), opacity))
@@ -510,7 +521,8 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         SDL_Rect src;
         if (!o.tileSet->tileImage(o.gid & kGidMask, pen.timeMs, picture, src))
             continue;
-        double w = o.width > 0 ? o.width : src.w, h = o.height > 0 ? o.height : src.h;
+        const SDL_Point size = o.tileSet->tileSize(o.gid & kGidMask);
+        double w = o.width > 0 ? o.width : size.x, h = o.height > 0 ? o.height : size.y;
         const bool unscaled = w == src.w && h == src.h;
         // The object's point on screen, and where it sits on the tile:
         // bottom-left unless the tile set says otherwise (bottom centre on

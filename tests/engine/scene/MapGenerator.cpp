@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -48,12 +49,15 @@ struct TileSetPlan {
     std::map<uint32_t, std::pair<int, int>> sizes; // of each id's picture
     int alignX = -1, alignY = -1;     // objects' anchor in half sides; -1: the map's
     int offsetX = 0, offsetY = 0;     // the set's tile offset
+    // Ids whose animation shows pictures of other sizes, stretched into theirs.
+    std::set<uint32_t> stretched;
 };
 
 class Generator {
 public:
     Generator(uint32_t seed, const fs::path& folder, uint32_t leaveOut)
-        : m_dice(seed), m_folder(folder), m_leaveOut(leaveOut)
+        : m_dice(seed), m_animationDice(seed ^ 0x7F4A7C15u), m_folder(folder),
+          m_leaveOut(leaveOut)
     {
     }
     GeneratedMap make();
@@ -73,6 +77,7 @@ private:
     uint32_t randomGid(bool flips);
     bool halfPixelRow(int x, int y) const;
     uint32_t withoutHalfPixelFlips(uint32_t gid) const;
+    bool stretched(uint32_t gid) const;
     std::string offset();
     void commonLayer(pugi::xml_node layer);
     void addLayer(pugi::xml_node parent, int depth);
@@ -90,6 +95,9 @@ private:
     void keepOffHalves();
 
     Dice m_dice;
+    // Collections' animations: thrown apart, so that allowing them leaves
+    // every seed's map as it was but for these.
+    Dice m_animationDice;
     fs::path m_folder;
     uint32_t m_leaveOut;
     int m_files = 0;
@@ -253,9 +261,10 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
             plan.alignX = (align - 1) % 3, plan.alignY = (align - 1) / 3;
     }
     // Animations: a tile that shows others in turn.
-    const int animated = m_dice.percent(35) && (!collection || allowed(CollectionAnimations)) ? m_dice.in(1, 2) : 0;
+    Dice& dice = collection ? m_animationDice : m_dice;
+    const int animated = m_dice.percent(35) && (!collection || allowed(CollectionAnimations)) ? dice.in(1, 2) : 0;
     for (int a = 0; a < animated; ++a) {
-        const uint32_t id = m_dice.of(plan.ids);
+        const uint32_t id = dice.of(plan.ids);
         pugi::xml_node tile = ts.find_child_by_attribute("tile", "id", std::to_string(id).c_str());
         if (!tile) {
             tile = ts.append_child("tile");
@@ -264,10 +273,22 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
         if (tile.child("animation"))
             continue;
         pugi::xml_node anim = tile.append_child("animation");
-        for (int f = m_dice.in(2, 4); f > 0; --f) {
+        for (int f = dice.in(2, 4); f > 0; --f) {
             pugi::xml_node frame = anim.append_child("frame");
-            frame.append_attribute("tileid").set_value(m_dice.of(plan.ids));
-            frame.append_attribute("duration").set_value(m_dice.in(1, 8) * 50);
+            uint32_t shown = dice.of(plan.ids);
+            // A frame of another size stretches the set's offset with it;
+            // where that ends on exactly half a pixel, Tiled's arithmetic
+            // lands the edge a last bit either side of it: none such.
+            const auto [w, h] = plan.sizes[id];
+            const auto [fw, fh] = plan.sizes[shown];
+            pugi::xml_node off = ts.child("tileoffset");
+            const auto half = [](double v) { return std::abs(v - std::floor(v) - 0.5) < 1e-6; };
+            if (half(off.attribute("x").as_int() * double(w) / fw) || half(off.attribute("y").as_int() * double(h) / fh))
+                shown = id;
+            if (plan.sizes[shown] != plan.sizes[id])
+                plan.stretched.insert(id);
+            frame.append_attribute("tileid").set_value(shown);
+            frame.append_attribute("duration").set_value(dice.in(1, 8) * 50);
         }
         m_animated = true;
     }
@@ -297,13 +318,30 @@ void Generator::addTileSet(pugi::xml_node map)
     m_sets.push_back(plan);
 }
 
+// Tiles showing frames of other sizes are drawn scaled: Qt steps a mirrored
+// one's pixels from where its picture begins, which Tiled's renderer widens
+// by offsets (the engine's picture is the map's), and places a scaled
+// object's edges on half pixels by its own arithmetic. Without scaled
+// objects, such tiles are neither mirrored nor objects.
 uint32_t Generator::randomGid(bool flips)
 {
     const TileSetPlan& set = m_dice.of(m_sets);
-    uint32_t gid = set.firstGid + m_dice.of(set.ids);
-    if (flips && m_dice.percent(30))
-        gid |= uint32_t(m_dice.in(1, 7)) << 29;
+    const uint32_t id = m_dice.of(set.ids);
+    uint32_t gid = set.firstGid + id;
+    if (flips && m_dice.percent(30)) {
+        const uint32_t bits = uint32_t(m_dice.in(1, 7)) << 29;
+        gid |= !set.stretched.count(id) || allowed(ScaledObjects) ? bits : 0u;
+    }
     return diagonalsAllowed() ? gid : gid & ~0x20000000u;
+}
+
+bool Generator::stretched(uint32_t gid) const
+{
+    const uint32_t g = gid & 0x0FFFFFFFu;
+    for (const TileSetPlan& set : m_sets)
+        if (g >= set.firstGid && g <= set.firstGid + set.ids.back())
+            return set.stretched.count(g - set.firstGid) && !allowed(ScaledObjects);
+    return false;
 }
 
 std::string Generator::offset()
@@ -681,6 +719,8 @@ void Generator::objectGroup(pugi::xml_node layer)
             o.append_attribute("rotation").set_value(rotation);
         if (m_dice.percent(8))
             o.append_attribute("visible").set_value(0);
+        if (stretched(gid)) // drawn scaled (see randomGid)
+            layer.remove_child(o);
     }
 }
 

@@ -42,7 +42,7 @@ constexpr int kMapsPerGroup = 100;
 // tile pixel at such an edge, and one turned by a quarter on an isometric
 // map of an odd cell width comes out a column wider.
 constexpr uint32_t kLeftOut =
-    CollectionAnimations | HexagonalDiagonalFlips | OddIsometricShifts | HalfPixelFlips | HalfPixelTurns;
+    HexagonalDiagonalFlips | OddIsometricShifts | HalfPixelFlips | HalfPixelTurns;
 
 long long envNumber(const char* name, long long otherwise)
 {

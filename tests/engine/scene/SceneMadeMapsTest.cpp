@@ -116,6 +116,10 @@ const MadeMap kMadeMaps[] = {
     // Tile objects turned by other angles: whole and half places, scaled,
     // flipped every way, a set's offset, and centred on their point.
     {"turned-free.tmx"},
+    // Animations of a collection whose frames are pictures of other sizes:
+    // each is stretched into its tile's size, as cells of every flip and as
+    // objects with and without sizes of their own, turned and not.
+    {"collection-animation.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {
