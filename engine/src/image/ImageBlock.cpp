@@ -37,12 +37,14 @@ bool headerHolds(const uint8_t* data, size_t size, ImageSettings& settings)
     const uint32_t width = bytes::getU32(data + kWidthAt), height = bytes::getU32(data + kHeightAt);
     const uint64_t payloadSize = size - kImageHeaderSize;
     if (!isSide(width) || !isSide(height) || bytes::getU32(data + kPayloadFormatAt) != kPayloadPng ||
-        bytes::getU32(data + kPayloadSizeAt) != payloadSize ||
-        uint64_t{width} * height * 4 > payloadSize * kMaxDeflateRatio)
+        bytes::getU32(data + kPayloadSizeAt) != payloadSize)
         return false;
     PngHeader png;
     if (!readPngHeader(data + kImageHeaderSize, payloadSize, png) || png.width != width || png.height != height ||
-        png.bitDepth != 8 || (png.colourType != kPngRgba && png.colourType != kPngRgb))
+        png.bitDepth != 8 || (png.colourType != kPngRgba && png.colourType != kPngRgb && png.colourType != kPngPalette))
+        return false;
+    // A palette's pixels are a byte each.
+    if (uint64_t{width} * height * (png.colourType == kPngPalette ? 1 : 4) > payloadSize * kMaxDeflateRatio)
         return false;
     const uint8_t keyFlag = data[kKeyFlagAt];
     if (keyFlag > 1)
@@ -67,7 +69,7 @@ int encodeImageBlock(SDL_Surface* argb, const ImageSettings& settings, Vector<ui
     if (argb->w > kMaxImageSide || argb->h > kMaxImageSide)
         return RC_ERR_TOO_LARGE;
     Vector<uint8_t> png;
-    int rc = encodePng(argb, png);
+    int rc = settings.clearPalette ? encodePalettePng(argb, png) : encodePng(argb, png);
     if (rc != RC_OK)
         return rc;
     if (png.size() > UINT32_MAX - kImageHeaderSize)
@@ -111,6 +113,7 @@ int decodeImageBlock(const uint8_t* data, size_t size, SDL_Surface*& pixels, Ima
     }
     pixels = decoded;
     settings = read;
+    settings.clearPalette = pngPaletteHasAlpha(data + kImageHeaderSize, size - kImageHeaderSize);
     return RC_OK;
 }
 

@@ -14,7 +14,7 @@
 //   23      1     alpha modulation
 //   24      4     payload format: 1 = PNG, 8-bit, width x height, colour
 //                 type 6 (RGBA) for an image with transparency or 2 (RGB)
-//                 for one without
+//                 for one without, or 3 (palette) for a clear palette's
 //   28      4     payload size n, the rest of the block
 //   32      n     payload
 #pragma once
@@ -40,6 +40,9 @@ struct ImageSettings {
     int16_t key[3] = {-1, -1, -1}; // negative = no key
     uint8_t colorMod[3] = {255, 255, 255};
     uint8_t alphaMod = 255;
+    // The pixels kept as a palette with a clear entry (a scene's picture
+    // read from one: Tiled counts every part of it as holding clear pixels).
+    bool clearPalette = false;
 };
 
 // The block bytes for an image surface (ARGB8888 or RGB888) and its

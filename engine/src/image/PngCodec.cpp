@@ -17,6 +17,7 @@
 #include <iterator>
 #include <new>
 #include <numeric>
+#include <unordered_map>
 #include <vector>
 
 namespace Zelkoran::image {
@@ -80,6 +81,25 @@ bool readPngHeader(const uint8_t* data, size_t size, PngHeader& out)
 
 namespace {
 
+// The PNG an encoder finished into its buffer.
+int takeEncoded(spng_ctx* ctx, Vector<uint8_t>& out)
+{
+    size_t size = 0;
+    int error = 0;
+    void* png = spng_get_png_buffer(ctx, &size, &error);
+    if (!png)
+        return spngResult(error ? error : SPNG_EMEM);
+    int result = RC_OK;
+    try {
+        const auto* bytes = static_cast<const uint8_t*>(png);
+        out.assign(bytes, bytes + size);
+    } catch (const std::bad_alloc&) {
+        result = RC_ERR_NO_MEMORY;
+    }
+    std::free(png);
+    return result;
+}
+
 // Encodes rows (indices into the surface, in order) as a PNG of the
 // surface's width compressed as given. Row by row: one converted row at a
 // time instead of a second copy of the picture.
@@ -127,20 +147,7 @@ int encodeRows(SDL_Surface* surface, const std::vector<int>& rows, Compression h
         if (rc != 0 && !(rc == SPNG_EOI && i + 1 == rows.size()))
             return spngResult(rc);
     }
-    size_t size = 0;
-    int error = 0;
-    void* png = spng_get_png_buffer(ctx.get(), &size, &error);
-    if (!png)
-        return spngResult(error ? error : SPNG_EMEM);
-    int result = RC_OK;
-    try {
-        const auto* bytes = static_cast<const uint8_t*>(png);
-        out.assign(bytes, bytes + size);
-    } catch (const std::bad_alloc&) {
-        result = RC_ERR_NO_MEMORY;
-    }
-    std::free(png);
-    return result;
+    return takeEncoded(ctx.get(), out);
 }
 
 // Drawn art repeats whole stretches (tiles, patterns) that string matching
@@ -238,6 +245,88 @@ SDL_Surface* readPng(SDL_RWops* rw)
         return nullptr;
     }
     return surface;
+}
+
+int encodePalettePng(SDL_Surface* surface, Vector<uint8_t>& out)
+{
+    if (!surface || !surface->pixels || surface->w < 1 || surface->h < 1 || surface->format->format != kAlphaFormat)
+        return encodePng(surface, out);
+    spng_plte plte{};
+    spng_trns trns{};
+    std::vector<uint8_t> indices;
+    std::unordered_map<uint32_t, uint8_t> entries;
+    bool clear = false;
+    try {
+        indices.resize(static_cast<size_t>(surface->w) * static_cast<size_t>(surface->h));
+        for (int y = 0; y < surface->h; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) +
+                                                                static_cast<size_t>(y) * surface->pitch);
+            for (int x = 0; x < surface->w; ++x) {
+                auto it = entries.find(row[x]);
+                if (it == entries.end()) {
+                    const uint32_t n = plte.n_entries;
+                    if (n == std::size(plte.entries))
+                        return encodePng(surface, out);
+                    it = entries.emplace(row[x], static_cast<uint8_t>(n)).first;
+                    plte.entries[n] = {static_cast<uint8_t>(row[x] >> 16), static_cast<uint8_t>(row[x] >> 8),
+                                       static_cast<uint8_t>(row[x]), 0};
+                    trns.type3_alpha[n] = static_cast<uint8_t>(row[x] >> 24);
+                    clear = clear || trns.type3_alpha[n] < 255;
+                    plte.n_entries = trns.n_type3_entries = n + 1;
+                }
+                indices[static_cast<size_t>(y) * static_cast<size_t>(surface->w) + static_cast<size_t>(x)] =
+                    it->second;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return RC_ERR_NO_MEMORY;
+    }
+    // An entry no pixel uses keeps the palette's clear entry.
+    if (!clear) {
+        if (plte.n_entries == std::size(plte.entries))
+            return encodePng(surface, out);
+        plte.entries[plte.n_entries] = {0, 0, 0, 0};
+        trns.type3_alpha[plte.n_entries] = 0;
+        plte.n_entries = trns.n_type3_entries = plte.n_entries + 1;
+    }
+    std::unique_ptr<spng_ctx, ContextFree> ctx(spng_ctx_new(SPNG_CTX_ENCODER));
+    if (!ctx)
+        return RC_ERR_NO_MEMORY;
+    spng_ihdr ihdr{};
+    ihdr.width = static_cast<uint32_t>(surface->w);
+    ihdr.height = static_cast<uint32_t>(surface->h);
+    ihdr.bit_depth = 8;
+    ihdr.color_type = SPNG_COLOR_TYPE_INDEXED;
+    int rc = spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
+    if (rc == 0)
+        rc = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, kCompressionLevel);
+    if (rc == 0)
+        rc = spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_SUB);
+    if (rc == 0)
+        rc = spng_set_ihdr(ctx.get(), &ihdr);
+    if (rc == 0)
+        rc = spng_set_plte(ctx.get(), &plte);
+    if (rc == 0)
+        rc = spng_set_trns(ctx.get(), &trns);
+    if (rc == 0)
+        rc = spng_encode_image(ctx.get(), indices.data(), indices.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+    return rc == 0 ? takeEncoded(ctx.get(), out) : spngResult(rc);
+}
+
+bool pngPaletteHasAlpha(const uint8_t* data, size_t size)
+{
+    std::unique_ptr<spng_ctx, ContextFree> ctx(spng_ctx_new(0));
+    spng_ihdr ihdr{};
+    spng_trns trns{};
+    if (!data || !ctx || spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD) != 0 ||
+        spng_set_chunk_limits(ctx.get(), kMaxChunkBytes, kMaxChunkBytes) != 0 ||
+        spng_set_png_buffer(ctx.get(), data, size) != 0 || spng_get_ihdr(ctx.get(), &ihdr) != 0 ||
+        spng_get_trns(ctx.get(), &trns) != 0)
+        return false;
+    if (ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE)
+        return ihdr.bit_depth <= 8;
+    return ihdr.color_type == SPNG_COLOR_TYPE_INDEXED &&
+           std::any_of(trns.type3_alpha, trns.type3_alpha + trns.n_type3_entries, [](uint8_t a) { return a < 255; });
 }
 
 SDL_Surface* decodePng(const uint8_t* data, size_t size)

@@ -21,6 +21,7 @@ struct PngHeader {
     uint8_t colourType = 0;
 };
 inline constexpr uint8_t kPngRgb = 2;
+inline constexpr uint8_t kPngPalette = 3;
 inline constexpr uint8_t kPngRgba = 6;
 
 // Reads the signature and the IHDR chunk that must follow it. False when
@@ -36,6 +37,19 @@ bool readPngHeader(const uint8_t* data, size_t size, PngHeader& out);
 // processor time they take to decode.
 // 0, RC_ERR_INVALID (no pixels, another format), RC_ERR_NO_MEMORY.
 int encodePng(SDL_Surface* surface, Vector<uint8_t>& out);
+
+// Encodes an ARGB8888 surface as an 8-bit palette PNG with a tRNS chunk, its
+// palette holding a clear entry even where no pixel is clear: readers that
+// keep palettes count such a picture as having clear pixels, as they did
+// the palette picture it was read from. Pixels of more colours than a
+// palette holds, or of the opaque format, are encoded as encodePng does.
+// Its codes.
+int encodePalettePng(SDL_Surface* surface, Vector<uint8_t>& out);
+
+// Whether the PNG holds palette entries (or grey levels of at most 8 bits,
+// which readers keep as a palette) of which its tRNS chunk makes any clear
+// or half clear, used by a pixel or not.
+bool pngPaletteHasAlpha(const uint8_t* data, size_t size);
 
 // Decodes the PNG at rw's position into a new surface, RGBA32 when it has
 // transparency (an alpha channel or a tRNS chunk), else RGB24; null when it

@@ -82,6 +82,8 @@ SDL_Texture* Picture::texture(SDL_Renderer* renderer, uint32_t tint, bool transp
 
 bool Picture::opaque(const SDL_Rect& r)
 {
+    if (clearPalette)
+        return false;
     const auto key = std::tuple(r.x, r.y, r.w, r.h);
     if (auto it = m_opaque.find(key); it != m_opaque.end())
         return it->second;

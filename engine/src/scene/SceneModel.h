@@ -47,6 +47,10 @@ enum class RenderOrder { RightDown, RightUp, LeftDown, LeftUp };
 struct Picture {
     String source;                  // the reference as written; "" = exists only in memory
     bool embedded = false;          // read from the text's own <data>, and written back there
+    // Read from a PNG palette with a clear or half-clear entry (used or not)
+    // and no colour key: Tiled counts every part of it as holding clear
+    // pixels, and it is written as such a palette again.
+    bool clearPalette = false;
     SDL_Surface* surface = nullptr; // ARGB8888, owned
     // Unique to this picture for the process's life, so a drawing cache
     // cannot mistake a new picture at a freed one's address for it.
@@ -61,7 +65,7 @@ struct Picture {
     // tiles flipped across their diagonal.
     SDL_Texture* texture(SDL_Renderer* renderer, uint32_t tint = 0xFFFFFFFF, bool transposed = false);
     // True when no pixel of the part r is even partly clear (found on
-    // first use).
+    // first use); never for a clear palette's.
     bool opaque(const SDL_Rect& r);
 
 private:

@@ -9,6 +9,7 @@
 
 #include <SDL_surface.h>
 
+#include "image/PngCodec.h"
 #include "xml/XMLText.h"
 
 #include <algorithm>
@@ -320,6 +321,7 @@ int Reader::readImage(Text& t, pugi::xml_node image, PicturePtr& out)
             applyColorKey(pixels, uint32_t(rgb));
         out = memoryPicture(pixels);
         out->embedded = true;
+        out->clearPalette = rgb < 0 && image::pngPaletteHasAlpha(bytes.data(), bytes.size());
         return RC_OK;
     }
     const char* source = image.attribute("source").value();

@@ -9,6 +9,7 @@
 #include "image/ImageBlock.h"
 #include "image/PictureDecode.h"
 #include "image/PictureSize.h"
+#include "image/PngCodec.h"
 #include "xml/XMLText.h"
 
 #include <SDL.h>
@@ -223,6 +224,7 @@ int SceneSources::readPicture(const Origin& from, const char* ref, int trans, Pi
         return RC_OK;
     }
     SDL_Surface* pixels = nullptr;
+    bool clearPalette = false;
     if (where.archiveId > 0) {
         Archive* archive = Main::instance()->archiveMgr()->get(where.archiveId);
         Archive::Block block(where.block.c_str(), image::kImageBlockType);
@@ -244,6 +246,7 @@ int SceneSources::readPicture(const Origin& from, const char* ref, int trans, Pi
         }
         if (trans < 0 && settings.key[0] >= 0)
             trans = (settings.key[0] << 16) | (settings.key[1] << 8) | settings.key[2];
+        clearPalette = trans < 0 && settings.clearPalette;
     } else {
         Vector<uint8_t> bytes;
         if (int rc = readWholeFile(where.file.c_str(), bytes, kMaxImageFileBytes); rc != RC_OK)
@@ -255,10 +258,12 @@ int SceneSources::readPicture(const Origin& from, const char* ref, int trans, Pi
         }
         if (!rw || !(pixels = decodeBytes(rw)))
             return RC_ERR_CORRUPT;
+        clearPalette = trans < 0 && image::pngPaletteHasAlpha(bytes.data(), bytes.size());
     }
     if (trans >= 0)
         applyColorKey(pixels, uint32_t(trans));
     auto picture = std::make_shared<Picture>();
+    picture->clearPalette = clearPalette;
     picture->source = ref;
     picture->surface = pixels;
     m_pictures.emplace(key, picture);

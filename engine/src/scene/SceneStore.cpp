@@ -86,7 +86,9 @@ private:
         if (!picture || !fromFile(picture->source) || m_storedPictures.count(picture))
             return RC_OK;
         Vector<uint8_t> bytes;
-        if (int rc = image::encodeImageBlock(picture->surface, image::ImageSettings{}, bytes); rc != RC_OK)
+        image::ImageSettings settings;
+        settings.clearPalette = picture->clearPalette;
+        if (int rc = image::encodeImageBlock(picture->surface, settings, bytes); rc != RC_OK)
             return rc;
         String name;
         if (int rc = place(picture->source, image::kImageBlockType, bytes.data(), bytes.size(), name); rc != RC_OK)

@@ -161,10 +161,11 @@ int Writer::pictureRef(const Picture& picture, String& ref)
                                                                              PathText::toPath(picture.source.c_str()).filename()));
         ref = uniqueFile(base + ".png");
         Vector<uint8_t> png;
-        if (int rc = image::encodePng(picture.surface, png); rc != RC_OK)
-            return rc;
-        const String path = m_options.exportFolder + "/" + ref;
-        if (int rc = writeExportFile(path, png.data(), png.size()); rc != RC_OK)
+        int rc = picture.clearPalette ? image::encodePalettePng(picture.surface, png)
+                                      : image::encodePng(picture.surface, png);
+        if (rc == RC_OK)
+            rc = writeExportFile(m_options.exportFolder + "/" + ref, png.data(), png.size());
+        if (rc != RC_OK)
             return rc;
     } else if (!picture.source.empty()) {
         ref = picture.source;
@@ -184,7 +185,9 @@ int Writer::pictureRef(const Picture& picture, String& ref)
             block = fitBlockName(stem, String("_") + std::to_string(m_memoryImages++).c_str());
         while (archive->blockSearch(Archive::Block(block.c_str(), image::kImageBlockType)) >= 0);
         Vector<uint8_t> bytes;
-        if (int rc = image::encodeImageBlock(picture.surface, image::ImageSettings{}, bytes); rc != RC_OK)
+        image::ImageSettings settings;
+        settings.clearPalette = picture.clearPalette;
+        if (int rc = image::encodeImageBlock(picture.surface, settings, bytes); rc != RC_OK)
             return rc;
         Archive::Block b(block.c_str(), image::kImageBlockType);
         b.storage = blockStorage(*archive, Archive::ST_COMPRESSED);

@@ -5,6 +5,7 @@
 #include <openssl/evp.h>
 #include <pugixml.hpp>
 
+#include "image/PngCodec.h"
 #include "scene/TileData.h"
 
 #include <algorithm>
@@ -56,7 +57,7 @@ struct TileSetPlan {
 class Generator {
 public:
     Generator(uint32_t seed, const fs::path& folder, uint32_t leaveOut)
-        : m_dice(seed), m_animationDice(seed ^ 0x7F4A7C15u), m_folder(folder),
+        : m_dice(seed), m_paletteDice(seed ^ 0x9E3779B9u), m_animationDice(seed ^ 0x7F4A7C15u), m_folder(folder),
           m_leaveOut(leaveOut)
     {
     }
@@ -95,8 +96,10 @@ private:
     void keepOffHalves();
 
     Dice m_dice;
-    // Collections' animations: thrown apart, so that allowing them leaves
-    // every seed's map as it was but for these.
+    // Which pictures are palettes, and collections' animations: thrown
+    // apart, so that allowing them leaves every seed's map as it was but
+    // for these.
+    Dice m_paletteDice;
     Dice m_animationDice;
     fs::path m_folder;
     uint32_t m_leaveOut;
@@ -155,7 +158,21 @@ SDL_Surface* Generator::tilePicture(int across, int down, int tw, int th, int ma
 void Generator::writePicture(SDL_Surface* s, pugi::xml_node image, bool keyed)
 {
     const std::string file = name("pic", ".png");
-    IMG_SavePNG(s, (m_folder / file).c_str());
+    Zelkoran::Vector<uint8_t> palette;
+    if (!keyed && allowed(ClearPalettes) && m_paletteDice.percent(15)) {
+        // Tiled counts every tile of such a picture as holding clear pixels.
+        if (m_paletteDice.percent(50))
+            for (int y = 0; y < s->h; ++y)
+                for (int x = 0; x < s->w; ++x)
+                    static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x] |= 0xFF000000u;
+        if (Zelkoran::image::encodePalettePng(s, palette) != 0)
+            palette.clear();
+    }
+    if (palette.empty())
+        IMG_SavePNG(s, (m_folder / file).c_str());
+    else
+        std::ofstream(m_folder / file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(palette.data()), std::streamsize(palette.size()));
     image.append_attribute("width").set_value(s->w);
     image.append_attribute("height").set_value(s->h);
     if (keyed)

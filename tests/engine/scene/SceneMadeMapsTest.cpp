@@ -120,6 +120,10 @@ const MadeMap kMadeMaps[] = {
     // each is stretched into its tile's size, as cells of every flip and as
     // objects with and without sizes of their own, turned and not.
     {"collection-animation.tmx"},
+    // Tinted with an alpha: a palette with a clear entry no pixel uses, and
+    // grey levels with a clear one, count as clear in every tile, but not
+    // under a colour key of the map's.
+    {"clear-palette.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {
