@@ -294,13 +294,16 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
             pugi::xml_node frame = anim.append_child("frame");
             uint32_t shown = dice.of(plan.ids);
             // A frame of another size stretches the set's offset with it;
-            // where that ends on exactly half a pixel, Tiled's arithmetic
-            // lands the edge a last bit either side of it: none such.
+            // where that ends on exactly half a pixel, or the cell lies on
+            // one (isometric cells of an odd size), Tiled's arithmetic lands
+            // the stretched tile's edge a last bit either side: none such.
             const auto [w, h] = plan.sizes[id];
             const auto [fw, fh] = plan.sizes[shown];
             pugi::xml_node off = ts.child("tileoffset");
             const auto half = [](double v) { return std::abs(v - std::floor(v) - 0.5) < 1e-6; };
-            if (half(off.attribute("x").as_int() * double(w) / fw) || half(off.attribute("y").as_int() * double(h) / fh))
+            const bool halfCells = m_orientation == "isometric" && ((m_tw | m_th) & 1);
+            if (halfCells || half(off.attribute("x").as_int() * double(w) / fw) ||
+                half(off.attribute("y").as_int() * double(h) / fh))
                 shown = id;
             if (plan.sizes[shown] != plan.sizes[id])
                 plan.stretched.insert(id);
@@ -736,8 +739,10 @@ void Generator::objectGroup(pugi::xml_node layer)
             o.append_attribute("rotation").set_value(rotation);
         if (m_dice.percent(8))
             o.append_attribute("visible").set_value(0);
-        if (stretched(gid)) // drawn scaled (see randomGid)
+        if (stretched(gid)) { // drawn scaled (see randomGid)
+            m_tileObjects.pop_back();
             layer.remove_child(o);
+        }
     }
 }
 
