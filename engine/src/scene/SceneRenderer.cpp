@@ -323,9 +323,15 @@ int hexColumnShift(const Map& m, const HexLayout& p, const TileReach& reach, boo
 {
     if (p.columnWidth < 1)
         return 0;
-    // The left corner of the first raised column's top edge; a lowered
-    // first column is passed a pixel later.
-    const int corner = p.sideOffsetX - (lowered ? p.columnWidth - 1 : 0);
+    // The left corner of the first raised column's top edge.
+    int corner = p.sideOffsetX - (lowered ? p.columnWidth : 0);
+    // Starting at that corner itself, where a raised column meets the
+    // lowered one left of it, Tiled takes the column whose centre lies
+    // nearer (the lowered one when both lie alike), in quarter pixels.
+    const int tw = p.tileWidth, s = p.sideLengthX, cw = p.columnWidth, th = p.tileHeight;
+    const auto square = [](int64_t v) { return v * v; };
+    if (lowered && square(4 * cw - tw - 2 * s) <= square(2 * cw - tw - 2 * s) + square(th))
+        ++corner;
     const int from = m.tileWidth - reach.side - reach.right;
     return from < corner ? (corner - from - 1) / (2 * p.columnWidth) + 1 : 0;
 }

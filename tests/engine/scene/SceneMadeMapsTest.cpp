@@ -80,6 +80,10 @@ const MadeMap kMadeMaps[] = {
     // How far back the tiles reach is the largest side of any of the
     // layer's sets plus the largest offset of any, not of one set.
     {"hexagonal-odd-side-two-sets.tmx"},
+    // Tiles reaching back exactly to the corner where a raised column meets
+    // the lowered one left of the layer's first: laid out from the column
+    // whose centre lies nearer.
+    {"hexagonal-odd-side-corner.tmx"},
     // The same on an infinite map: each layer laid out from its own first
     // column, none drawn past its right edge though its offset brings it in.
     {"infinite-hexagonal-odd-side.tmx", {30, 0}},
