@@ -82,8 +82,10 @@ const MadeMap kMadeMaps[] = {
     {"hexagonal-odd-side-two-sets.tmx"},
     // Tiles reaching back exactly to the corner where a raised column meets
     // the lowered one left of the layer's first: laid out from the column
-    // whose centre lies nearer.
+    // whose centre lies nearer, the lowered one for tall cells, the raised
+    // one for flat cells.
     {"hexagonal-odd-side-corner.tmx"},
+    {"hexagonal-odd-side-corner-flat.tmx"},
     // The same on an infinite map: each layer laid out from its own first
     // column, none drawn past its right edge though its offset brings it in.
     {"infinite-hexagonal-odd-side.tmx", {30, 0}},
