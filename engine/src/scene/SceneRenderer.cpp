@@ -215,13 +215,15 @@ uint32_t turnedFlips(uint32_t gid, int quarters)
     return kFlipD | (m[0][1] < 0 ? kFlipH : 0) | (m[1][0] < 0 ? kFlipV : 0);
 }
 
-// Whether Tiled's renderer leaves out a picture whose box begins at (left,
-// top): one it copies as it is (neither mirrored, turned nor scaled, at full
-// opacity) shows nothing when less than a pixel of it lies within its
-// picture's right or bottom edge.
-bool leftOutAtFarEdge(const Pen& pen, double left, double top, bool copied, float opacity)
+// Whether Tiled's renderer leaves out a tile whose box begins at (left,
+// top): one without a clear or half-clear pixel that it copies as it is
+// (neither mirrored, turned nor scaled, at full opacity) shows nothing when
+// less than a pixel of it lies within its picture's right or bottom edge.
+bool leftOutAtFarEdge(const Pen& pen, double left, double top, bool copied, float opacity, Picture* picture,
+                      const SDL_Rect& src)
 {
-    return copied && opacity >= 1.0f && (left > pen.farRight - 1 || top > pen.farBottom - 1);
+    return copied && opacity >= 1.0f && (left > pen.farRight - 1 || top > pen.farBottom - 1) &&
+           picture->opaque(src);
 }
 
 // Draws cell gid with its bottom-left at (left, bottom).
@@ -250,7 +252,7 @@ void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float op
     }
     const bool unscaled = w == float(src.w) && h == float(src.h);
     const double x = left + ts->offsetX, y = bottom - boxH + ts->offsetY;
-    if (leftOutAtFarEdge(pen, x, y, unscaled && !(gid & (kFlipH | kFlipV | kFlipD)), opacity))
+    if (leftOutAtFarEdge(pen, x, y, unscaled && !(gid & (kFlipH | kFlipV | kFlipD)), opacity, picture, src))
         return;
     drawFlipped(pen, picture, src, float(rounded(x)), float(rounded(y)), boxW, boxH, gid, opacity, unscaled);
 }
@@ -573,7 +575,7 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         // the exact box as Tiled samples it.
         const int quarters = int(std::fmod(turns, 4.0) + 4.0) % 4;
         const uint32_t flips = turnedFlips(o.gid, quarters);
-        if (leftOutAtFarEdge(pen, x, y, unscaled && quarters == 0 && !flips, opacity))
+        if (leftOutAtFarEdge(pen, x, y, unscaled && quarters == 0 && !flips, opacity, picture, src))
             continue;
         double left = x, top = y, right = x + w, bottom = y + h;
         if (quarters) {

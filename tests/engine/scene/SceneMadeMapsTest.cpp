@@ -115,10 +115,11 @@ const MadeMap kMadeMaps[] = {
     {"isometric-odd-width.tmx"},
     // Cells and objects copied as they are show nothing when less than a
     // pixel of them lies within the picture's right or bottom edge (mirrored
-    // ones and half-clear layers do); a layer moved right or down widens the
-    // picture, which brings them in.
+    // ones, half-clear layers and tiles with a clear pixel do); a layer moved
+    // right or down widens the picture, which brings them in.
     {"far-edges.tmx", {1, 1}},
     {"far-edges-widened.tmx", {1, 1}},
+    {"far-edges-clear.tmx", {1, 1}},
     // Tile objects turned by other angles: whole and half places, scaled,
     // flipped every way, a set's offset, and centred on their point.
     {"turned-free.tmx"},
