@@ -204,9 +204,11 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
     for (size_t i = 0; i < rows.size(); ++i) {
         const int row = int(rowFrom + int64_t(i));
         const int64_t begin = std::max<int64_t>(rows[i].first, 0);
-        const int from = int(std::max<int64_t>(begin, area.x)), to = int(std::min(rows[i].second, right));
-        if (from >= to)
+        // Compared before narrowing: a row the box misses holds far-off ends.
+        const int64_t first = std::max<int64_t>(begin, area.x), last = std::min(rows[i].second, right);
+        if (first >= last)
             continue;
+        const int from = int(first), to = int(last);
         const double cyr = row + 0.5, cxb = begin + 0.5;
         int64_t u = fixed(h21 * cyr + h11 * cxb + hdx) + int64_t(from - begin) * stepU;
         int64_t v = fixed(h22 * cyr + h12 * cxb + hdy) + int64_t(from - begin) * stepV;
