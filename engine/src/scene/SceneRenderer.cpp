@@ -282,7 +282,10 @@ TileReach tileReach(const Map& m, const Layer& layer)
     TileReach r;
     const TileSet* last = nullptr;
     for (const uint32_t gid : layer.cells) {
-        const TileSet* ts = gid ? m.tileSetFor(gid) : nullptr;
+        // Neighbouring cells mostly share a set: look only past it.
+        if (!gid || (last && last->contains(gid & kGidMask)))
+            continue;
+        const TileSet* ts = m.tileSetFor(gid);
         if (!ts || ts == last)
             continue;
         last = ts;
@@ -612,17 +615,6 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     }
 }
 
-// How far right and down the layers under layer reach beyond the map: the
-// largest offsets of any layer but a group, summed through the groups.
-void farthestOffsets(const Layer& layer, double x, double y, double& right, double& down)
-{
-    x += layer.offsetX, y += layer.offsetY;
-    if (layer.type != SLT_GROUP)
-        right = std::max(right, x), down = std::max(down, y);
-    for (const auto& child : layer.children)
-        farthestOffsets(*child, x, y, right, down);
-}
-
 // Sets where the map's pixel (0, 0) lies in the scene: at the corner of
 // cell (0, 0) (isometric maps: level with its top, left of it by half the
 // map's declared height in cells), the scene beginning at cell
@@ -680,14 +672,10 @@ void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t 
     Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0, {0, 0, 0, 0}};
     placeMapOrigin(pen);
     placeMargins(pen);
-    double right = 0, down = 0;
-    for (const auto& layer : map.slots)
-        if (layer)
-            farthestOffsets(*layer, 0, 0, right, down);
-    // Staggered and hexagonal maps lose nothing at those edges.
+    // Staggered and hexagonal maps lose nothing at the far edges.
     const bool cuts = map.orientation == Orientation::Orthogonal || map.orientation == Orientation::Isometric;
-    pen.farRight = cuts ? x + std::ceil(std::min(map.pixelWidth() + right, kFar)) : kFar;
-    pen.farBottom = cuts ? y + std::ceil(std::min(map.pixelHeight() + down, kFar)) : kFar;
+    pen.farRight = cuts ? x + double(map.pixelWidth()) + pen.margins[2] : kFar;
+    pen.farBottom = cuts ? y + double(map.pixelHeight()) + pen.margins[3] : kFar;
     if (SDL_RenderIsClipEnabled(renderer))
         SDL_RenderGetClipRect(renderer, &pen.clip);
     // A tile is drawn from its cell's bottom-left, moved by its set's offset,
