@@ -176,8 +176,9 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
     const SDL_Rect area = drawArea(pen);
     const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     int x0 = 0, y0 = 0;
-    // Steps along a row begin where the box enters the map's picture.
-    const int mapLeft = int(rounded(pen.originX)), mapTop = int(rounded(pen.originY));
+    // Steps along a row begin where the box enters Tiled's picture, which
+    // the offsets of layers moved off the map widen.
+    const int mapLeft = int(rounded(pen.originX)) - pen.margins[0], mapTop = int(rounded(pen.originY)) - pen.margins[1];
     const std::vector<int> xs =
         sampleAxis(left, right, from.w, flags & kFlipH, true, mapLeft, area.x, area.x + area.w, x0);
     const std::vector<int> ys =
@@ -665,6 +666,26 @@ void placeMargins(Pen& pen)
         pen.margins[i] = int(std::ceil(std::min(reach[i], kFar)));
 }
 
+// The lowest and highest offsets (x, y) ts moves its tiles by: its own,
+// and as stretched with animation frames of other sizes.
+void offsetSpan(const TileSet& ts, double lo[2], double hi[2])
+{
+    lo[0] = hi[0] = ts.offsetX, lo[1] = hi[1] = ts.offsetY;
+    if (ts.gridRenderSize)
+        return;
+    for (const auto& [id, art] : ts.tiles)
+        for (const Frame& f : art.frames) {
+            const auto frame = ts.tiles.find(f.tileId);
+            if (!art.picture || frame == ts.tiles.end() || !frame->second.picture || frame->second.rect.w < 1 ||
+                frame->second.rect.h < 1)
+                continue;
+            const double x = ts.offsetX * double(art.rect.w) / frame->second.rect.w;
+            const double y = ts.offsetY * double(art.rect.h) / frame->second.rect.h;
+            lo[0] = std::min(lo[0], x), hi[0] = std::max(hi[0], x);
+            lo[1] = std::min(lo[1], y), hi[1] = std::max(hi[1], y);
+        }
+}
+
 } // namespace
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
@@ -685,10 +706,12 @@ void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t 
         for (const auto& [id, art] : ts->tiles)
             if (art.picture)
                 w = std::max({w, art.rect.w, art.rect.h}), h = w;
-        pen.reach[0] = std::max(pen.reach[0], -ts->offsetX);
-        pen.reach[1] = std::max(pen.reach[1], h - map.tileHeight - ts->offsetY);
-        pen.reach[2] = std::max(pen.reach[2], w - map.tileWidth + ts->offsetX);
-        pen.reach[3] = std::max(pen.reach[3], ts->offsetY);
+        double lo[2], hi[2];
+        offsetSpan(*ts, lo, hi);
+        pen.reach[0] = std::max(pen.reach[0], int(std::ceil(-lo[0])));
+        pen.reach[1] = std::max(pen.reach[1], h - map.tileHeight + int(std::ceil(-lo[1])));
+        pen.reach[2] = std::max(pen.reach[2], w - map.tileWidth + int(std::ceil(hi[0])));
+        pen.reach[3] = std::max(pen.reach[3], int(std::ceil(hi[1])));
     }
     if (map.hasBackground) {
         SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);

@@ -127,6 +127,10 @@ const MadeMap kMadeMaps[] = {
     // each is stretched into its tile's size, as cells of every flip and as
     // objects with and without sizes of their own, turned and not.
     {"collection-animation.tmx"},
+    // Their set's offset stretched far, which brings cells of a layer moved
+    // down into the picture; frames mirrored across a layer moved left of
+    // the map step along their rows from the widened picture's edge.
+    {"collection-animation-edges.tmx", {12, 0}},
     // Tinted with an alpha: a palette with a clear entry no pixel uses, and
     // grey levels with a clear one, count as clear in every tile, but not
     // under a colour key of the map's.
