@@ -109,6 +109,7 @@ private:
     // The map.
     std::string m_orientation;
     int m_tw = 0, m_th = 0, m_w = 0, m_h = 0;
+    int m_stepX = 0, m_stepY = 0; // pixels from one column (row) to the next
     bool m_infinite = false;
     int m_chunk = 16, m_chunkX0 = 0, m_chunkY0 = 0, m_chunksX = 1, m_chunksY = 1;
     bool m_framed = false; // the layer fixing the infinite map's frame is written
@@ -561,7 +562,7 @@ bool Generator::turnsInside(uint32_t gid, double x, double y) const
         const double big = allowed(ScaledObjects) ? 32 : 0;
         const double reach = std::hypot(std::max<double>(size->second.first, big),
                                         std::max<double>(size->second.second, big)) + 7;
-        double x0 = m_infinite ? m_chunkX0 * m_chunk * m_tw : 0, y0 = m_infinite ? m_chunkY0 * m_chunk * m_th : 0;
+        double x0 = m_infinite ? m_chunkX0 * m_chunk * m_stepX : 0, y0 = m_infinite ? m_chunkY0 * m_chunk * m_stepY : 0;
         double px = x, py = y;
         if (m_orientation == "isometric")
             px = (x - y) * m_tw / (2.0 * m_th), py = (x + y) / 2, x0 = -m_h * m_tw / 2.0, y0 = 0;
@@ -775,6 +776,7 @@ GeneratedMap Generator::make()
         m_tw &= ~1, m_th &= ~1;
     if ((m_orientation == "staggered" || m_orientation == "hexagonal") && !allowed(OddStaggeredCells))
         m_tw &= ~1, m_th &= ~1;
+    m_stepX = m_tw, m_stepY = m_th;
     m_w = m_dice.in(1, 7);
     m_h = m_dice.in(1, 7);
     m_infinite = m_dice.percent(20) && allowed(InfiniteMaps);
@@ -796,9 +798,11 @@ GeneratedMap Generator::make()
     map.append_attribute("infinite").set_value(m_infinite ? 1 : 0);
     if (m_orientation == "staggered" || m_orientation == "hexagonal") {
         const bool x = m_dice.percent(50);
+        int side = 0;
         if (m_orientation == "hexagonal")
-            map.append_attribute("hexsidelength")
-                .set_value(m_dice.in(0, std::max(0, (x ? m_tw : m_th) - 2)) & (allowed(OddStaggeredCells) ? ~0 : ~1));
+            side = m_dice.in(0, std::max(0, (x ? m_tw : m_th) - 2)) & (allowed(OddStaggeredCells) ? ~0 : ~1),
+            map.append_attribute("hexsidelength").set_value(side);
+        (x ? m_stepX : m_stepY) = ((x ? m_tw : m_th) - side) / 2 + side;
         map.append_attribute("staggeraxis").set_value(x ? "x" : "y");
         map.append_attribute("staggerindex").set_value(m_dice.percent(50) ? "odd" : "even");
     }
