@@ -41,6 +41,10 @@ struct Pen {
     // moved off it (left, up, right, down): its arithmetic runs from its
     // picture's corner.
     int margins[4];
+    // Where that picture's rows begin: an infinite isometric map's picture
+    // is framed from its top-left cell, which leaves out part of the
+    // diamond's left (or adds to it).
+    int tiledLeft;
 };
 
 constexpr double kFar = double(1 << 30);
@@ -176,9 +180,8 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
     const SDL_Rect area = drawArea(pen);
     const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     int x0 = 0, y0 = 0;
-    // Steps along a row begin where the box enters Tiled's picture, which
-    // the offsets of layers moved off the map widen.
-    const int mapLeft = int(rounded(pen.originX)) - pen.margins[0], mapTop = int(rounded(pen.originY)) - pen.margins[1];
+    // Steps along a row begin where the box enters Tiled's picture.
+    const int mapLeft = pen.tiledLeft, mapTop = int(rounded(pen.originY)) - pen.margins[1];
     const std::vector<int> xs =
         sampleAxis(left, right, from.w, flags & kFlipH, true, mapLeft, area.x, area.x + area.w, x0);
     const std::vector<int> ys =
@@ -616,6 +619,14 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     }
 }
 
+// The height Tiled lays an isometric grid out from: an infinite map's size
+// is that of its chunks, but Tiled takes the height the map declares.
+int gridHeight(const Map& m)
+{
+    pugi::xml_attribute declared = m.element.document_element().attribute("height");
+    return m.infinite && declared ? declared.as_int() : m.height;
+}
+
 // Sets where the map's pixel (0, 0) lies in the scene: at the corner of
 // cell (0, 0) (isometric maps: level with its top, left of it by half the
 // map's declared height in cells), the scene beginning at cell
@@ -623,11 +634,7 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
 void placeMapOrigin(Pen& pen)
 {
     const Map& m = pen.map;
-    // An infinite map's size is that of its chunks; Tiled lays the
-    // isometric grid out from the height the map declares.
-    pugi::xml_attribute declared = m.element.document_element().attribute("height");
-    const int height = m.infinite && declared ? declared.as_int() : m.height;
-    pen.isoOriginX = int(std::clamp<int64_t>(int64_t(height) * m.tileWidth / 2, INT_MIN, INT_MAX));
+    pen.isoOriginX = int(std::clamp<int64_t>(int64_t(gridHeight(m)) * m.tileWidth / 2, INT_MIN, INT_MAX));
     const double cellX = -double(m.originX), cellY = -double(m.originY);
     switch (m.orientation) {
     case Orientation::Orthogonal: pen.zeroX = cellX * m.tileWidth, pen.zeroY = cellY * m.tileHeight; break;
@@ -664,6 +671,11 @@ void placeMargins(Pen& pen)
             walk(walk, *layer, 0, 0);
     for (int i = 0; i < 4; ++i)
         pen.margins[i] = int(std::ceil(std::min(reach[i], kFar)));
+    const Map& m = pen.map;
+    int64_t cut = 0;
+    if (m.infinite && m.orientation == Orientation::Isometric)
+        cut = (m.height + 2 * int64_t(m.originY) - gridHeight(m)) * m.tileWidth / 2;
+    pen.tiledLeft = int(std::clamp<int64_t>(int64_t(rounded(pen.originX)) - pen.margins[0] + cut, INT_MIN, INT_MAX));
 }
 
 // The lowest and highest offsets (x, y) ts moves its tiles by: its own,
@@ -690,7 +702,7 @@ void offsetSpan(const TileSet& ts, double lo[2], double hi[2])
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0, {0, 0, 0, 0}};
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0, {0, 0, 0, 0}, 0};
     placeMapOrigin(pen);
     placeMargins(pen);
     // Staggered and hexagonal maps lose nothing at the far edges.
