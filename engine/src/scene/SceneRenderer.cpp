@@ -13,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <tuple>
 
 namespace Zelkoran::scene {
@@ -275,10 +276,10 @@ void narrowCells(double lo, double hi, double step, double shift, int offset, in
 // How far the tiles a layer uses reach beyond their cell, as Tiled
 // measures it when it lays the layer out, over all the sets it draws from:
 // the larger side of the largest tile, and the largest set offsets to the
-// right and to the left. Tiled takes side + right as how far they reach
-// right of their cell's left edge.
+// right, to the left and down. Tiled takes side + right as how far they
+// reach right of their cell's left edge.
 struct TileReach {
-    int side = 0, right = 0, left = 0;
+    int side = 0, right = 0, left = 0, down = 0;
 };
 
 TileReach tileReach(const Map& m, const Layer& layer)
@@ -299,6 +300,7 @@ TileReach tileReach(const Map& m, const Layer& layer)
                 r.side = std::max({r.side, art.rect.w, art.rect.h});
         r.right = std::max(r.right, ts->offsetX);
         r.left = std::max(r.left, -ts->offsetX);
+        r.down = std::max(r.down, ts->offsetY);
     }
     return r;
 }
@@ -322,27 +324,50 @@ std::pair<int, int> blockColumns(const Map& m, const Layer& layer)
     return {block(lo), block(hi) + kBlock};
 }
 
+// The column of an x-staggered hexagonal map whose tile Tiled takes as
+// nearest to (x, y): it measures to the centres of four tiles around the
+// point in single precision, with its integer halves.
+int hexColumnAt(const Map& m, const HexLayout& p, double x, double y)
+{
+    x -= m.staggerEven ? p.tileWidth : p.sideOffsetX;
+    const int across = 2 * p.columnWidth, down = 2 * p.rowHeight;
+    const double cellX = std::floor(x / across), cellY = std::floor(y / down);
+    const float relX = float(x - cellX * across), relY = float(y - cellY * down);
+    const int left = p.sideLengthX / 2, middle = left + p.columnWidth, centreY = p.tileHeight / 2;
+    const float centres[4][2] = {{float(left), float(centreY)},
+                                 {float(middle), float(centreY - p.rowHeight)},
+                                 {float(middle), float(centreY + p.rowHeight)},
+                                 {float(middle + p.columnWidth), float(centreY)}};
+    const int columns[4] = {0, 1, 1, 2};
+    int nearest = 0;
+    float least = std::numeric_limits<float>::max();
+    for (int i = 0; i < 4; ++i) {
+        const float dx = centres[i][0] - relX, dy = centres[i][1] - relY, d = dx * dx + dy * dy;
+        if (d < least)
+            least = d, nearest = i;
+    }
+    const double column = 2 * cellX + (m.staggerEven ? 1 : 0) + columns[nearest];
+    return int(std::clamp(column, -kFar, kFar));
+}
+
 // How far Tiled moves the columns of an x-staggered hexagonal map whose
 // columns lie half a pixel off whole (an odd side) to the right: it lays a
-// layer out from the first column whose tiles can reach the layer's left
-// edge, counting whole column widths up to it, so each pair of columns it
-// starts left of the layer's first adds a pixel. reach: the layer's tiles';
-// lowered: whether the layer's first column is a lowered one.
-int hexColumnShift(const Map& m, const HexLayout& p, const TileReach& reach, bool lowered)
+// layer out from the column it finds nearest to where the layer's tiles
+// can reach from, left of its first column and above its top (a column
+// further left when that point lies in the left part of the column's
+// box), and each pair of columns it starts left of the first adds a pixel.
+// reach: the layer's tiles'; first: the layer's first column.
+int hexColumnShift(const Map& m, const HexLayout& p, const TileReach& reach, int first)
 {
     if (p.columnWidth < 1)
         return 0;
-    // The left corner of the first raised column's top edge.
-    int corner = p.sideOffsetX - (lowered ? p.columnWidth : 0);
-    // Starting at that corner itself, where a raised column meets the
-    // lowered one left of it, Tiled takes the column whose centre lies
-    // nearer (the lowered one when both lie alike), in quarter pixels.
-    const int tw = p.tileWidth, s = p.sideLengthX, cw = p.columnWidth, th = p.tileHeight;
-    const auto square = [](int64_t v) { return v * v; };
-    if (lowered && square(4 * cw - tw - 2 * s) <= square(2 * cw - tw - 2 * s) + square(th))
-        ++corner;
-    const int from = m.tileWidth - reach.side - reach.right;
-    return from < corner ? (corner - from - 1) / (2 * p.columnWidth) + 1 : 0;
+    const double x = double(first) * p.columnWidth + m.tileWidth - reach.side - reach.right;
+    int start = hexColumnAt(m, p, x, -reach.down);
+    if (x - double(start) * p.columnWidth < p.sideOffsetX)
+        --start;
+    const bool lowered = bool(first & 1) != m.staggerEven;
+    const int64_t before = int64_t(first) - start;
+    return before > 0 ? int((before + (lowered ? 0 : 1)) / 2) : 0;
 }
 
 // What Tiled adds to the place of a cell on an isometric map of an odd cell
@@ -446,7 +471,7 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
             const TileReach reach = tileReach(m, layer);
             const auto [first, end] = m.infinite ? blockColumns(m, layer) : std::pair(dx, dx + layer.columns);
             const int loweredBefore = int(std::floor((first + (m.staggerEven ? 1 : 0)) / 2.0));
-            shift = hexColumnShift(m, p, reach, staggered(first)) - loweredBefore;
+            shift = hexColumnShift(m, p, reach, first) - loweredBefore;
             if (m.infinite)
                 columnsEnd = double(end) * p.columnWidth + p.sideOffsetX + reach.left;
         }

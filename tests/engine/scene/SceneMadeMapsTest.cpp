@@ -86,6 +86,9 @@ const MadeMap kMadeMaps[] = {
     // one for flat cells.
     {"hexagonal-odd-side-corner.tmx"},
     {"hexagonal-odd-side-corner-flat.tmx"},
+    // The same corner reached from above the layer, by tiles whose set
+    // moves them down: another column lies nearer there.
+    {"hexagonal-odd-side-reaching-down.tmx"},
     // The same on an infinite map: each layer laid out from its own first
     // column, none drawn past its right edge though its offset brings it in.
     {"infinite-hexagonal-odd-side.tmx", {30, 0}},
