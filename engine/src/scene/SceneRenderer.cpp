@@ -187,6 +187,8 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
         sampleAxis(left, right, from.w, flags & kFlipH, true, mapLeft, area.x, area.x + area.w, x0);
     const std::vector<int> ys =
         sampleAxis(top, bottom, from.h, flags & kFlipV, false, mapTop, area.y, area.y + area.h, y0);
+    if (xs.empty() || ys.empty())
+        return;
     const std::vector<SampleRun> across = sampleRuns(xs, x0), down = sampleRuns(ys, y0);
     if (replaces)
         clearBeneath(pen, float(x0), float(y0), float(xs.size()), float(ys.size()));

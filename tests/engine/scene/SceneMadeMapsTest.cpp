@@ -72,6 +72,9 @@ const MadeMap kMadeMaps[] = {
     // a half pixel, and an image layer; and a white one over half-clear
     // pixels.
     {"tint-alpha.tmx"},
+    // Such objects at fractional places wholly outside the picture, on
+    // every side: nothing beneath them is cleared.
+    {"tint-alpha-outside.tmx"},
     // Hexagonal columns half a pixel off whole (an odd side), lowered and
     // raised, and moved right by a pixel for each pair of columns that
     // tiles of the cell's size or wider reach back across.
