@@ -78,6 +78,7 @@ private:
     uint32_t randomGid(bool flips);
     bool halfPixelRow(int x, int y) const;
     uint32_t withoutHalfPixelFlips(uint32_t gid) const;
+    bool showsOtherSizes(uint32_t gid) const; // its animation shows pictures of other sizes
     bool stretched(uint32_t gid) const;
     std::string offset();
     void commonLayer(pugi::xml_node layer);
@@ -356,14 +357,16 @@ uint32_t Generator::randomGid(bool flips)
     return diagonalsAllowed() ? gid : gid & ~0x20000000u;
 }
 
-bool Generator::stretched(uint32_t gid) const
+bool Generator::showsOtherSizes(uint32_t gid) const
 {
     const uint32_t g = gid & 0x0FFFFFFFu;
     for (const TileSetPlan& set : m_sets)
         if (g >= set.firstGid && g <= set.firstGid + set.ids.back())
-            return set.stretched.count(g - set.firstGid) && !allowed(ScaledObjects);
+            return set.stretched.count(g - set.firstGid);
     return false;
 }
+
+bool Generator::stretched(uint32_t gid) const { return showsOtherSizes(gid) && !allowed(ScaledObjects); }
 
 std::string Generator::offset()
 {
@@ -699,7 +702,7 @@ void Generator::objectGroup(pugi::xml_node layer)
             }))
             w = h = 0;
         // Where Tiled's place of an edge is uncertain, no edge there.
-        for (int tries = 0; tries < 8 && halfEdges(gid, ox, oy, w, h, w > 0); ++tries)
+        for (int tries = 0; tries < 8 && halfEdges(gid, ox, oy, w, h, w > 0 || showsOtherSizes(gid)); ++tries)
             (tries % 2 ? ox : oy) += 0.125;
         // Qt draws a mirrored or turned picture whose edge lies on exactly
         // half a pixel a pixel shifted within its box (the far edge doubled),
