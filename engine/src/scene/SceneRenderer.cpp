@@ -183,8 +183,10 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
     int x0 = 0, y0 = 0;
     // Steps along a row begin where the box enters Tiled's picture.
     const int mapLeft = pen.tiledLeft, mapTop = int(rounded(pen.originY)) - pen.margins[1];
+    // Flipped across its diagonal, the tile's x runs down the screen.
+    const double stride = transposed ? quarterTurnStride(bottom - top, right - left, src.w, src.h) : 0;
     const std::vector<int> xs =
-        sampleAxis(left, right, from.w, flags & kFlipH, true, mapLeft, area.x, area.x + area.w, x0);
+        sampleAxis(left, right, from.w, flags & kFlipH, true, mapLeft, area.x, area.x + area.w, x0, stride);
     const std::vector<int> ys =
         sampleAxis(top, bottom, from.h, flags & kFlipV, false, mapTop, area.y, area.y + area.h, y0);
     if (xs.empty() || ys.empty())
