@@ -183,10 +183,8 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
     int x0 = 0, y0 = 0;
     // Steps along a row begin where the box enters Tiled's picture.
     const int mapLeft = pen.tiledLeft, mapTop = int(rounded(pen.originY)) - pen.margins[1];
-    // Flipped across its diagonal, the tile's x runs down the screen.
-    const double stride = transposed ? quarterTurnStride(bottom - top, right - left, src.w, src.h) : 0;
     const std::vector<int> xs =
-        sampleAxis(left, right, from.w, flags & kFlipH, true, mapLeft, area.x, area.x + area.w, x0, stride);
+        sampleAxis(left, right, from.w, flags & kFlipH, true, mapLeft, area.x, area.x + area.w, x0);
     const std::vector<int> ys =
         sampleAxis(top, bottom, from.h, flags & kFlipV, false, mapTop, area.y, area.y + area.h, y0);
     if (xs.empty() || ys.empty())
@@ -254,7 +252,14 @@ void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float op
     const float boxW = (gid & kFlipD) ? h : w, boxH = (gid & kFlipD) ? w : h;
     if (!ts->gridRenderSize && (size.x != src.w || size.y != src.h)) {
         // An animation frame of another size, stretched into its tile's box;
-        // the set's offset stretches with it.
+        // the set's offset stretches with it. Flipped across its diagonal,
+        // Qt draws it turned a quarter, and samples it as any turned tile.
+        if (gid & kFlipD) {
+            const TileTurn turn{left - pen.originX, bottom - pen.originY, 0, 0, 0, 0, -double(h), double(w), double(h),
+                                double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid};
+            drawTurned(pen, picture, src, turn, opacity);
+            return;
+        }
         const double x = left + ts->offsetX * double(w) / src.w, y = bottom - boxH + ts->offsetY * double(h) / src.h;
         drawSampled(pen, picture, src, x, y, x + boxW, y + boxH, gid, opacity, false);
         return;
@@ -588,8 +593,12 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         const double cornerX = -ax * w / 2 + o.tileSet->offsetX * w / src.w;
         double cornerY = -ay * h / 2 + o.tileSet->offsetY * h / src.h;
         const double turns = o.rotation / 90.0;
-        if (turns != std::floor(turns) || std::abs(turns) >= 1e9) {
-            // Turned freely about the object's point.
+        const bool free = turns != std::floor(turns) || std::abs(turns) >= 1e9;
+        const int quarters = free ? 0 : int(std::fmod(turns, 4.0) + 4.0) % 4;
+        const uint32_t flips = turnedFlips(o.gid, quarters);
+        if (free || ((flips & kFlipD) && !unscaled)) {
+            // Turned freely about the object's point (or stretched and
+            // turned a quarter, which Qt samples as any turned tile).
             const TileTurn turn{ox - pen.originX, oy - pen.originY, px, py, o.rotation, -ax * w / 2, -ay * h / 2, w, h,
                                 double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid};
             drawTurned(pen, picture, src, turn, opacity);
@@ -609,8 +618,6 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         // tile is drawn into that box by flips alone (a turn of a box whose
         // sides differ by an odd count lands half a pixel off), sampled from
         // the exact box as Tiled samples it.
-        const int quarters = int(std::fmod(turns, 4.0) + 4.0) % 4;
-        const uint32_t flips = turnedFlips(o.gid, quarters);
         if (leftOutAtFarEdge(pen, x, y, unscaled && quarters == 0 && !flips, opacity, picture, src))
             continue;
         double left = x, top = y, right = x + w, bottom = y + h;

@@ -16,7 +16,7 @@ double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); 
 } // namespace
 
 std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int edge, int from, int to,
-                            int& first, double stride)
+                            int& first)
 {
     std::vector<int> out;
     const double start = rounded(lo), end = std::min(rounded(hi), double(to));
@@ -28,7 +28,7 @@ std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool acr
     if (mirrored)
         scale = -scale, shift = hi * -scale;
     const auto fixedAt = [&](double centre) { return int64_t(std::floor((scale * centre + shift) * kFixed)) - 1; };
-    const int64_t step = int64_t((stride > 0 ? (mirrored ? -stride : stride) : scale) * kFixed); // truncated toward zero
+    const int64_t step = int64_t(scale * kFixed); // truncated toward zero
     const double begin = std::max(start, double(edge));
     int64_t place = fixedAt(begin + 0.5) + int64_t(first - begin) * step;
     out.reserve(size_t(end - first));
@@ -38,14 +38,6 @@ std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool acr
         place += step;
     }
     return out;
-}
-
-double quarterTurnStride(double w, double h, int n, int m)
-{
-    // Qt's target rectangle is the tile's size as Tiled scales the source,
-    // and its scales that rectangle over the source's.
-    const double a = w / n * n / n, b = h / m * m / m;
-    return a * (1.0 / (a * b));
 }
 
 std::vector<SampleRun> sampleRuns(const std::vector<int>& samples, int first)

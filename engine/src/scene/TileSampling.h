@@ -21,16 +21,9 @@ namespace Zelkoran::scene {
 // from round(lo) up to round(hi) that lies in [from, to) (first set to the
 // first of them); mirrored runs the tile backwards, across steps as along
 // a screen row, from the box's first pixel or from edge (where the
-// picture begins), whichever comes later, by stride tile pixels a screen
-// pixel (0: as the box's size says).
+// picture begins), whichever comes later.
 std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int edge, int from, int to,
-                            int& first, double stride = 0);
-
-// The stride along a screen row of a tile of size w x h flipped across its
-// diagonal (turned a quarter) and drawn from n x m pixels: Qt steps by an
-// element of its matrix's inverse, which it finds by multiplying by the
-// determinant's reciprocal, a last bit off the exact m / h.
-double quarterTurnStride(double w, double h, int n, int m);
+                            int& first);
 
 // A stretch of screen pixels showing tile pixels as they come: either a
 // run of them one to one, forwards or backwards, or one tile pixel repeated.

@@ -138,8 +138,9 @@ const MadeMap kMadeMaps[] = {
     // the map step along their rows from the widened picture's edge.
     {"collection-animation-edges.tmx", {12, 0}},
     // A frame stretched to exactly two pixels a screen pixel, flipped every
-    // way: across its diagonal and mirrored, Qt's step falls a last bit
-    // short and each pixel's tie goes the other way.
+    // way as cells and as objects turned by quarters: across its diagonal
+    // Qt samples it as any turned tile, its step a last bit off the exact
+    // one, so each pixel's tie goes the other way.
     {"collection-animation-turned.tmx"},
     // Tinted with an alpha: a palette with a clear entry no pixel uses, and
     // grey levels with a clear one, count as clear in every tile, but not
