@@ -155,8 +155,8 @@ void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, TileTurn 
     if (!texture)
         return;
     const int* margin = pen.margins;
-    turn.layerX += margin[0], turn.layerY += margin[1];
-    const int dx = int(rounded(pen.originX)) - margin[0], dy = int(rounded(pen.originY)) - margin[1];
+    const int dx = pen.tiledLeft, dy = int(rounded(pen.originY)) - margin[1];
+    turn.layerX += int(rounded(pen.originX)) - dx, turn.layerY += margin[1];
     SDL_Rect area = drawArea(pen);
     area.x -= dx, area.y -= dy;
     const SDL_Point tiled{pen.map.pixelWidth() + margin[0] + margin[2], pen.map.pixelHeight() + margin[1] + margin[3]};

@@ -242,16 +242,18 @@ TEST(GeneratedMapsComparisonTest, FramesMapsAsTiledsRendererDoes)
     // Group offsets whose sum is whole, which Tiled's sum misses by a last
     // bit (the comparison once framed it otherwise); an infinite isometric
     // map, whose picture Tiled cuts on the left, with frames of other sizes
-    // mirrored across that edge (stepped from it); a frame of another size
-    // flipped across its diagonal in a group moved by fractions, which Qt
-    // samples as any turned tile.
-    for (const char* file :
-         {"offsets-whole-sum.tmx", "infinite-isometric-stretched.tmx", "object-stretched-turned.tmx"}) {
+    // mirrored across that edge (stepped from it), and one flipped across
+    // its diagonal there (sampled as a turned tile, from that edge); a frame
+    // of another size flipped across its diagonal in a group moved by
+    // fractions, which Qt samples as any turned tile.
+    for (const char* file : {"offsets-whole-sum.tmx", "infinite-isometric-stretched.tmx",
+                             "infinite-isometric-turned.tmx", "object-stretched-turned.tmx"}) {
         SCOPED_TRACE(file);
         testutil::ScratchDir dir;
         fs::copy_file(fs::path(SKARDEN_MADE_MAPS) / file, dir.path() / "map.tmx");
         for (const char* picture : {"sheet.png", "hexes.png", "pixels.png", "noise-tall.png", "noise-flat.png",
-                                    "noise-strip.png", "noise-small.png"})
+                                    "noise-strip.png", "noise-small.png", "noise-cells.png", "noise-dot.png",
+                                    "noise-post.png"})
             fs::copy_file(fs::path(SKARDEN_MADE_MAPS) / picture, dir.path() / picture);
         std::string detail;
         EXPECT_EQ(compare(dir.path(), 0, detail), "") << detail;
