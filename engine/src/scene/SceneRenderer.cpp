@@ -42,10 +42,10 @@ struct Pen {
     // moved off it (left, up, right, down): its arithmetic runs from its
     // picture's corner.
     int margins[4];
-    // Where that picture's rows begin: an infinite isometric map's picture
-    // is framed from its top-left cell, which leaves out part of the
-    // diamond's left (or adds to it).
-    int tiledLeft;
+    // That picture's corner on screen, where its rows begin: an infinite
+    // isometric map's picture is framed from its top-left cell, which
+    // leaves out part of the diamond's left (or adds to it).
+    int tiledLeft, tiledTop;
 };
 
 constexpr double kFar = double(1 << 30);
@@ -155,8 +155,8 @@ void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, TileTurn 
     if (!texture)
         return;
     const int* margin = pen.margins;
-    const int dx = pen.tiledLeft, dy = int(rounded(pen.originY)) - margin[1];
-    turn.layerX += int(rounded(pen.originX)) - dx, turn.layerY += margin[1];
+    const int dx = pen.tiledLeft, dy = pen.tiledTop;
+    turn.layerX += int(rounded(pen.originX)) - dx, turn.layerY += int(rounded(pen.originY)) - dy;
     SDL_Rect area = drawArea(pen);
     area.x -= dx, area.y -= dy;
     const SDL_Point tiled{pen.map.pixelWidth() + margin[0] + margin[2], pen.map.pixelHeight() + margin[1] + margin[3]};
@@ -182,11 +182,10 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
     const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     int x0 = 0, y0 = 0;
     // Steps along a row begin where the box enters Tiled's picture.
-    const int mapLeft = pen.tiledLeft, mapTop = int(rounded(pen.originY)) - pen.margins[1];
     const std::vector<int> xs =
-        sampleAxis(left, right, from.w, flags & kFlipH, true, mapLeft, area.x, area.x + area.w, x0);
+        sampleAxis(left, right, from.w, flags & kFlipH, true, pen.tiledLeft, area.x, area.x + area.w, x0);
     const std::vector<int> ys =
-        sampleAxis(top, bottom, from.h, flags & kFlipV, false, mapTop, area.y, area.y + area.h, y0);
+        sampleAxis(top, bottom, from.h, flags & kFlipV, false, pen.tiledTop, area.y, area.y + area.h, y0);
     if (xs.empty() || ys.empty())
         return;
     const std::vector<SampleRun> across = sampleRuns(xs, x0), down = sampleRuns(ys, y0);
@@ -688,7 +687,8 @@ void placeMapOrigin(Pen& pen)
 }
 
 // How far Tiled's renderer widens its picture: as far as the summed
-// offsets of the layers (not the groups themselves) reach, in whole pixels.
+// offsets of the layers (not the groups themselves) reach, in whole pixels;
+// and where that picture's corner lies.
 void placeMargins(Pen& pen)
 {
     double reach[4] = {}; // left, up, right, down
@@ -712,6 +712,7 @@ void placeMargins(Pen& pen)
     if (m.infinite && m.orientation == Orientation::Isometric)
         cut = (m.height + 2 * int64_t(m.originY) - gridHeight(m)) * m.tileWidth / 2;
     pen.tiledLeft = int(std::clamp<int64_t>(int64_t(rounded(pen.originX)) - pen.margins[0] + cut, INT_MIN, INT_MAX));
+    pen.tiledTop = int(rounded(pen.originY)) - pen.margins[1];
 }
 
 // The lowest and highest offsets (x, y) ts moves its tiles by: its own,
@@ -721,10 +722,12 @@ void offsetSpan(const TileSet& ts, double lo[2], double hi[2])
     lo[0] = hi[0] = ts.offsetX, lo[1] = hi[1] = ts.offsetY;
     if (ts.gridRenderSize)
         return;
-    for (const auto& [id, art] : ts.tiles)
+    for (const auto& [id, art] : ts.tiles) {
+        if (!art.picture)
+            continue;
         for (const Frame& f : art.frames) {
             const auto frame = ts.tiles.find(f.tileId);
-            if (!art.picture || frame == ts.tiles.end() || !frame->second.picture || frame->second.rect.w < 1 ||
+            if (frame == ts.tiles.end() || !frame->second.picture || frame->second.rect.w < 1 ||
                 frame->second.rect.h < 1)
                 continue;
             const double x = ts.offsetX * double(art.rect.w) / frame->second.rect.w;
@@ -732,13 +735,14 @@ void offsetSpan(const TileSet& ts, double lo[2], double hi[2])
             lo[0] = std::min(lo[0], x), hi[0] = std::max(hi[0], x);
             lo[1] = std::min(lo[1], y), hi[1] = std::max(hi[1], y);
         }
+    }
 }
 
 } // namespace
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0, {0, 0, 0, 0}, 0};
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0, {0, 0, 0, 0}, 0, 0};
     placeMapOrigin(pen);
     placeMargins(pen);
     // Staggered and hexagonal maps lose nothing at the far edges.
