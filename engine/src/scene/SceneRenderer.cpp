@@ -167,11 +167,11 @@ void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, TileTurn 
 }
 
 // Draws src of picture, as it appears after the flips, into the exact box
-// (left, top)-(right, bottom): each pixel shows the tile pixel Tiled's
+// at (left, top), width by height: each pixel shows the tile pixel Tiled's
 // renderer shows there, whatever the box's size and place. Drawn as runs of
 // exact copies, each of one tile pixel stretched or of pixels one to one.
-void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double left, double top, double right,
-                 double bottom, uint32_t flags, float opacity, bool unscaled)
+void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double left, double top, double width,
+                 double height, uint32_t flags, float opacity, bool unscaled)
 {
     const bool transposed = flags & kFlipD;
     bool replaces = false;
@@ -183,9 +183,9 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
     int x0 = 0, y0 = 0;
     // Steps along a row begin where the box enters Tiled's picture.
     const std::vector<int> xs =
-        sampleAxis(left, right, from.w, flags & kFlipH, true, pen.tiledLeft, area.x, area.x + area.w, x0);
+        sampleAxis(left, width, from.w, flags & kFlipH, true, pen.tiledLeft, area.x, area.x + area.w, x0);
     const std::vector<int> ys =
-        sampleAxis(top, bottom, from.h, flags & kFlipV, false, pen.tiledTop, area.y, area.y + area.h, y0);
+        sampleAxis(top, height, from.h, flags & kFlipV, false, pen.tiledTop, area.y, area.y + area.h, y0);
     if (xs.empty() || ys.empty())
         return;
     const std::vector<SampleRun> across = sampleRuns(xs, x0), down = sampleRuns(ys, y0);
@@ -260,7 +260,7 @@ void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float op
             return;
         }
         const double x = left + ts->offsetX * double(w) / src.w, y = bottom - boxH + ts->offsetY * double(h) / src.h;
-        drawSampled(pen, picture, src, x, y, x + boxW, y + boxH, gid, opacity, false);
+        drawSampled(pen, picture, src, x, y, boxW, boxH, gid, opacity, false);
         return;
     }
     const bool unscaled = w == float(src.w) && h == float(src.h);
@@ -619,16 +619,18 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         // the exact box as Tiled samples it.
         if (leftOutAtFarEdge(pen, x, y, unscaled && quarters == 0 && !flips, opacity, picture, src))
             continue;
-        double left = x, top = y, right = x + w, bottom = y + h;
+        double left = x, top = y;
         if (quarters) {
             // Turned about the object's point from the corner's exact
             // offsets (the set's offset turns with the tile), then moved there.
-            left = cornerX, top = cornerY, right = cornerX + w, bottom = cornerY + h;
-            for (int q = 0; q < quarters; ++q) // (dx, dy) -> (-dy, dx): a quarter clockwise
-                std::tie(left, top, right, bottom) = std::tuple(-bottom, left, -top, right);
-            left += px + ox, top += py + oy, right += px + ox, bottom += py + oy;
+            left = cornerX, top = cornerY;
+            for (int q = 0; q < quarters; ++q) { // (dx, dy) -> (-dy, dx): a quarter clockwise
+                std::tie(left, top) = std::pair(-(top + h), left);
+                std::swap(w, h);
+            }
+            left += px + ox, top += py + oy;
         }
-        drawSampled(pen, picture, src, left, top, right, bottom, flips, opacity, unscaled);
+        drawSampled(pen, picture, src, left, top, w, h, flips, opacity, unscaled);
     }
 }
 

@@ -15,25 +15,31 @@ double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); 
 
 } // namespace
 
-std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int edge, int from, int to,
+std::vector<int> sampleAxis(double lo, double size, int n, bool mirrored, bool across, int edge, int from, int to,
                             int& first)
 {
     std::vector<int> out;
+    const double hi = lo + size;
     const double start = rounded(lo), end = std::min(rounded(hi), double(to));
     first = int(std::max(start, double(from)));
-    if (n < 1 || !(hi > lo) || end <= first)
+    if (n < 1 || !(size > 0) || end <= first)
         return out;
-    // Tile place = scale * screen + shift, for screen pixel centres.
-    double scale = n / (hi - lo), shift = -lo * scale;
-    if (mirrored)
-        scale = -scale, shift = hi * -scale;
-    const auto fixedAt = [&](double centre) { return int64_t(std::floor((scale * centre + shift) * kFixed)) - 1; };
+    // Qt's matrix from the tile to the picture, built and inverted in Qt's
+    // order, so that a place landing on a pixel's edge rounds as there: the
+    // tile centred on the box, scaled (by a negative factor when mirrored),
+    // nudged a unit down the tile. Places are in the picture's coordinates.
+    const double factor = size / n, width = (mirrored ? -factor : factor) * n, m11 = width / n;
+    const double corner = ((lo - edge) + size / 2) + -0.5 * width;
+    const double scale = 1.0 / m11, shift = -(m11 / kFixed + corner) * scale;
+    const auto fixedAt = [&](double pixel) {
+        return int64_t(std::clamp((scale * (pixel - edge + 0.5) + shift) * kFixed, -kFar * kFixed, kFar * kFixed));
+    };
     const int64_t step = int64_t(scale * kFixed); // truncated toward zero
     const double begin = std::max(start, double(edge));
-    int64_t place = fixedAt(begin + 0.5) + int64_t(first - begin) * step;
+    int64_t place = fixedAt(begin) + int64_t(first - begin) * step;
     out.reserve(size_t(end - first));
     for (double c = first; c < end; ++c) {
-        const int64_t at = across ? place : fixedAt(c + 0.5);
+        const int64_t at = across ? place : fixedAt(c);
         out.push_back(int(std::clamp<int64_t>(at >> 16, 0, n - 1)));
         place += step;
     }

@@ -17,12 +17,13 @@
 namespace Zelkoran::scene {
 
 // The tile pixels (0..n-1) shown along one screen axis by a tile n pixels
-// long drawn between the exact edges lo < hi, one for each screen pixel
-// from round(lo) up to round(hi) that lies in [from, to) (first set to the
-// first of them); mirrored runs the tile backwards, across steps as along
-// a screen row, from the box's first pixel or from edge (where the
-// picture begins), whichever comes later.
-std::vector<int> sampleAxis(double lo, double hi, int n, bool mirrored, bool across, int edge, int from, int to,
+// long drawn from the exact edge lo over size pixels, one for each screen
+// pixel from round(lo) up to round(lo + size) that lies in [from, to)
+// (first set to the first of them); mirrored runs the tile backwards.
+// edge is where Tiled's picture begins: places are worked out from there,
+// and across steps as along a screen row, from the box's first pixel or
+// from edge, whichever comes later.
+std::vector<int> sampleAxis(double lo, double size, int n, bool mirrored, bool across, int edge, int from, int to,
                             int& first);
 
 // A stretch of screen pixels showing tile pixels as they come: either a

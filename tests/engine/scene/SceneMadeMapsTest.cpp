@@ -142,6 +142,11 @@ const MadeMap kMadeMaps[] = {
     // Qt samples it as any turned tile, its step a last bit off the exact
     // one, so each pixel's tie goes the other way.
     {"collection-animation-turned.tmx"},
+    // Frames stretched by thirds and quarters, mirrored across the picture
+    // (widened left by another layer): each row's step, truncated, lands
+    // its third pixel exactly on a tile pixel's edge, where Qt's rounding
+    // of its matrix decides.
+    {"collection-animation-ties.tmx", {25, 0}},
     // Tinted with an alpha: a palette with a clear entry no pixel uses, and
     // grey levels with a clear one, count as clear in every tile, but not
     // under a colour key of the map's.
