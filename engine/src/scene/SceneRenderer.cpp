@@ -249,7 +249,11 @@ void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float op
         w = float(pen.map.tileWidth), h = float(pen.map.tileHeight);
     // A diagonally flipped tile occupies its size turned.
     const float boxW = (gid & kFlipD) ? h : w, boxH = (gid & kFlipD) ? w : h;
-    if (!ts->gridRenderSize && (size.x != src.w || size.y != src.h)) {
+    const bool stretched = !ts->gridRenderSize && (size.x != src.w || size.y != src.h);
+    // Mirrored, Qt samples a tile as a stretched one: at a half pixel, a
+    // pixel shifted within its box.
+    const bool mirrored = !ts->gridRenderSize && (gid & (kFlipH | kFlipV)) && !(gid & kFlipD);
+    if (stretched || mirrored) {
         // An animation frame of another size, stretched into its tile's box;
         // the set's offset stretches with it. Flipped across its diagonal,
         // Qt draws it turned a quarter, and samples it as any turned tile.
@@ -454,11 +458,11 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
                 if (const uint32_t gid = cell(x, y)) {
                     const int mx = x + dx, my = y + dy;
                     // Odd tile sides leave half pixels, which Tiled's grid
-                    // drops across (after the lift) and rounds up down the map.
+                    // drops across (after the lift); down the map every
+                    // other row of an odd height lies on one.
                     const double left =
                         std::floor(double(mx - my) * m.tileWidth / 2 + lift) + originX - m.tileWidth / 2;
-                    const double bottom =
-                        std::floor(double(mx + my) * m.tileHeight / 2) + m.tileHeight + (m.tileHeight & 1);
+                    const double bottom = double(mx + my) * m.tileHeight / 2 + m.tileHeight + (m.tileHeight & 1) / 2.0;
                     drawCell(pen, gid, ox + left, oy + bottom, opacity);
                 }
             }

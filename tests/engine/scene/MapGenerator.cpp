@@ -503,12 +503,11 @@ bool Generator::halfPixelRow(int x, int y) const
 
 // gid without the flips Qt draws a pixel shifted within the tile's box at a
 // half pixel down the screen (the far edge doubled or left out): the
-// vertical flip with any other, and the diagonal with the horizontal (which
-// of these shift depends on whether the tile has clear pixels).
+// diagonal with any other, on tiles without a clear pixel.
 uint32_t Generator::withoutHalfPixelFlips(uint32_t gid) const
 {
     const uint32_t h = 0x80000000u, v = 0x40000000u, d = 0x20000000u;
-    const bool shifted = (gid & v) || (gid & (h | d)) == (h | d);
+    const bool shifted = (gid & d) && (gid & (h | v));
     return allowed(HalfPixelFlips) || !shifted ? gid : gid & 0x0FFFFFFFu;
 }
 

@@ -35,8 +35,9 @@ constexpr int kMapsPerGroup = 100;
 // not yet found (it lays a layer out from where its tiles reach, down too).
 // On hexagonal maps Tiled turns a tile with the diagonal flip bit by 60
 // degrees, which the engine does not draw. Qt draws a tile cell flipped
-// upside down (or across its diagonal and sideways) at half a pixel down a
-// pixel shifted within its box, where the engine places the picture as it is.
+// across its diagonal and mirrored, at half a pixel down, a pixel shifted
+// within its box (or not, by the flips and whether the tile has a clear
+// pixel), where the engine places the picture as it is.
 // Tile objects flipped or turned with an edge on a half pixel mostly draw
 // alike, but not yet all: one flipped across its diagonal shows another
 // tile pixel at such an edge, and one turned by a quarter on an isometric

@@ -147,6 +147,12 @@ const MadeMap kMadeMaps[] = {
     // its third pixel exactly on a tile pixel's edge, where Qt's rounding
     // of its matrix decides.
     {"collection-animation-ties.tmx", {25, 0}},
+    // Tiles mirrored with an edge on a half pixel (a layer moved half a
+    // pixel; every other row of an isometric map of an odd cell height):
+    // Qt samples them a pixel shifted within their box, the far edge
+    // doubled, where unmirrored ones round to the pixel.
+    {"flips-half-pixel.tmx"},
+    {"isometric-odd-height-flips.tmx"},
     // Tinted with an alpha: a palette with a clear entry no pixel uses, and
     // grey levels with a clear one, count as clear in every tile, but not
     // under a colour key of the map's.
