@@ -145,10 +145,10 @@ SDL_Rect drawArea(const Pen& pen)
     return area;
 }
 
-// Draws src of picture turned as turn says (placed from the map's corner),
-// pixel runs as Tiled's renderer shows them (see TurnedTile.h): worked out
-// from the corner of Tiled's picture, where its rows begin.
-void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, TileTurn turn, float opacity)
+// Draws src of picture turned as turn says (its painter placed in Tiled's
+// picture), pixel runs as Tiled's renderer shows them (see TurnedTile.h):
+// worked out from the corner of Tiled's picture, where its rows begin.
+void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, const TileTurn& turn, float opacity)
 {
     bool replaces = false;
     SDL_Texture* texture = tileTexture(pen, picture, src, turn.flips & (kFlipH | kFlipV), opacity, false, replaces);
@@ -156,7 +156,6 @@ void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, TileTurn 
         return;
     const int* margin = pen.margins;
     const int dx = pen.tiledLeft, dy = pen.tiledTop;
-    turn.layerX += int(rounded(pen.originX)) - dx, turn.layerY += int(rounded(pen.originY)) - dy;
     SDL_Rect area = drawArea(pen);
     area.x -= dx, area.y -= dy;
     const SDL_Point tiled{pen.map.pixelWidth() + margin[0] + margin[2], pen.map.pixelHeight() + margin[1] + margin[3]};
@@ -232,9 +231,11 @@ bool leftOutAtFarEdge(const Pen& pen, double left, double top, bool copied, floa
            picture->opaque(src);
 }
 
-// Draws cell gid with its bottom-left at (left, bottom).
-void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float opacity)
+// Draws cell gid of a layer placed at (ox, oy) with its bottom-left at
+// (cellLeft, cellBottom) in the layer.
+void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLeft, double cellBottom, float opacity)
 {
+    const double left = ox + cellLeft, bottom = oy + cellBottom;
     const TileSet* ts = pen.map.tileSetFor(gid);
     Picture* picture = nullptr;
     SDL_Rect src;
@@ -258,7 +259,13 @@ void drawCell(const Pen& pen, uint32_t gid, double left, double bottom, float op
         // the set's offset stretches with it. Flipped across its diagonal,
         // Qt draws it turned a quarter, and samples it as any turned tile.
         if (gid & kFlipD) {
-            const TileTurn turn{left - pen.originX, bottom - pen.originY, 0, 0, 0, 0, -double(h), double(w), double(h),
+            // Tiled moves its painter to the map's corner, then by the
+            // layers' offsets, then to the cell, each a sum of its own.
+            const double layerX = (pen.zeroX + (rounded(pen.originX) - pen.tiledLeft) + (ox - pen.originX)) +
+                                  (cellLeft - pen.zeroX);
+            const double layerY = (pen.zeroY + (rounded(pen.originY) - pen.tiledTop) + (oy - pen.originY)) +
+                                  (cellBottom - pen.zeroY);
+            const TileTurn turn{layerX, layerY, 0, 0, 0, 0, -double(h), double(w), double(h),
                                 double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid};
             drawTurned(pen, picture, src, turn, opacity);
             return;
@@ -423,7 +430,7 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
             for (int j = x0; j < x1; ++j) {
                 const int x = left ? x1 - 1 - (j - x0) : j;
                 if (const uint32_t gid = cell(x, y))
-                    drawCell(pen, gid, ox + double(x + dx) * m.tileWidth, oy + double(y + dy + 1) * m.tileHeight,
+                    drawCell(pen, gid, ox, oy, double(x + dx) * m.tileWidth, double(y + dy + 1) * m.tileHeight,
                              opacity);
             }
         }
@@ -463,7 +470,7 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
                     const double left =
                         std::floor(double(mx - my) * m.tileWidth / 2 + lift) + originX - m.tileWidth / 2;
                     const double bottom = double(mx + my) * m.tileHeight / 2 + m.tileHeight + (m.tileHeight & 1) / 2.0;
-                    drawCell(pen, gid, ox + left, oy + bottom, opacity);
+                    drawCell(pen, gid, ox, oy, left, bottom, opacity);
                 }
             }
         }
@@ -506,7 +513,7 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
                 px = double(mx) * (p.tileWidth + p.sideLengthX) + (staggered(my) ? p.columnWidth : 0);
                 py = double(my) * p.rowHeight;
             }
-            drawCell(pen, gid, ox + px, oy + py + p.tileHeight, opacity);
+            drawCell(pen, gid, ox, oy, px, py + p.tileHeight, opacity);
         };
         // Only the cells whose tiles can reach the clip: a cell's tile is
         // drawn from its anchor (left, bottom) and reaches as far as pen.reach
@@ -602,7 +609,9 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         if (free || ((flips & kFlipD) && !unscaled)) {
             // Turned freely about the object's point (or stretched and
             // turned a quarter, which Qt samples as any turned tile).
-            const TileTurn turn{ox - pen.originX, oy - pen.originY, px, py, o.rotation, -ax * w / 2, -ay * h / 2, w, h,
+            const TileTurn turn{ox - pen.originX + (rounded(pen.originX) - pen.tiledLeft),
+                                oy - pen.originY + (rounded(pen.originY) - pen.tiledTop), px, py, o.rotation,
+                                -ax * w / 2, -ay * h / 2, w, h,
                                 double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid};
             drawTurned(pen, picture, src, turn, opacity);
             continue;

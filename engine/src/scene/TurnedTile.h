@@ -25,7 +25,7 @@
 namespace Zelkoran::scene {
 
 struct TileTurn {
-    double layerX, layerY; // where the layers' offsets moved the painter first
+    double layerX, layerY; // where the painter stands in Tiled's picture before the object moves it
     double x, y;           // the object's point, which the box turns about
     double angle;          // degrees clockwise
     double left, top;      // the unturned box's top-left corner, from the point

@@ -153,6 +153,11 @@ const MadeMap kMadeMaps[] = {
     // doubled, where unmirrored ones round to the pixel.
     {"flips-half-pixel.tmx"},
     {"isometric-odd-height-flips.tmx"},
+    // A frame stretched and turned across its diagonal, in a layer moved by
+    // a fraction on an infinite map far from its first cell: Tiled adds the
+    // layer's offset to its painter before the cell's place, and the last
+    // bit of that sum decides a tie.
+    {"infinite-turned-offset.tmx", {0, 11}},
     // Tinted with an alpha: a palette with a clear entry no pixel uses, and
     // grey levels with a clear one, count as clear in every tile, but not
     // under a colour key of the map's.
