@@ -166,11 +166,11 @@ void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, const Til
 }
 
 // Draws src of picture, as it appears after the flips, into the exact box
-// at (left, top), width by height: each pixel shows the tile pixel Tiled's
-// renderer shows there, whatever the box's size and place. Drawn as runs of
-// exact copies, each of one tile pixel stretched or of pixels one to one.
-void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double left, double top, double width,
-                 double height, uint32_t flags, float opacity, bool unscaled)
+// across and down: each pixel shows the tile pixel Tiled's renderer shows
+// there, whatever the box's size and place. Drawn as runs of exact copies,
+// each of one tile pixel stretched or of pixels one to one.
+void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, const SampleBox& across,
+                 const SampleBox& down, uint32_t flags, float opacity, bool unscaled)
 {
     const bool transposed = flags & kFlipD;
     bool replaces = false;
@@ -182,16 +182,16 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, double l
     int x0 = 0, y0 = 0;
     // Steps along a row begin where the box enters Tiled's picture.
     const std::vector<int> xs =
-        sampleAxis(left, width, from.w, flags & kFlipH, true, pen.tiledLeft, area.x, area.x + area.w, x0);
+        sampleAxis(across, from.w, flags & kFlipH, true, pen.tiledLeft, area.x, area.x + area.w, x0);
     const std::vector<int> ys =
-        sampleAxis(top, height, from.h, flags & kFlipV, false, pen.tiledTop, area.y, area.y + area.h, y0);
+        sampleAxis(down, from.h, flags & kFlipV, false, pen.tiledTop, area.y, area.y + area.h, y0);
     if (xs.empty() || ys.empty())
         return;
-    const std::vector<SampleRun> across = sampleRuns(xs, x0), down = sampleRuns(ys, y0);
+    const std::vector<SampleRun> columns = sampleRuns(xs, x0), rows = sampleRuns(ys, y0);
     if (replaces)
         clearBeneath(pen, float(x0), float(y0), float(xs.size()), float(ys.size()));
-    for (const SampleRun& row : down)
-        for (const SampleRun& col : across) {
+    for (const SampleRun& row : rows)
+        for (const SampleRun& col : columns) {
             const SDL_Rect part{from.x + col.tile, from.y + row.tile, col.tiles, row.tiles};
             const SDL_Rect dst{col.screen, row.screen, col.length, row.length};
             const auto flip = SDL_RendererFlip((col.backwards ? SDL_FLIP_HORIZONTAL : 0) |
@@ -255,23 +255,25 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
     // pixel shifted within its box.
     const bool mirrored = !ts->gridRenderSize && (gid & (kFlipH | kFlipV)) && !(gid & kFlipD);
     if (stretched || mirrored) {
+        // Tiled moves its painter to the map's corner in its picture, then
+        // by the layers' offsets, and draws the tile from the cell's place
+        // on the map: each a sum of its own.
+        const double painterX = (pen.zeroX + (rounded(pen.originX) - pen.tiledLeft)) + (ox - pen.originX);
+        const double painterY = (pen.zeroY + (rounded(pen.originY) - pen.tiledTop)) + (oy - pen.originY);
+        const double cellX = cellLeft - pen.zeroX, cellY = cellBottom - pen.zeroY;
         // An animation frame of another size, stretched into its tile's box;
         // the set's offset stretches with it. Flipped across its diagonal,
         // Qt draws it turned a quarter, and samples it as any turned tile.
         if (gid & kFlipD) {
-            // Tiled moves its painter to the map's corner, then by the
-            // layers' offsets, then to the cell, each a sum of its own.
-            const double layerX = (pen.zeroX + (rounded(pen.originX) - pen.tiledLeft) + (ox - pen.originX)) +
-                                  (cellLeft - pen.zeroX);
-            const double layerY = (pen.zeroY + (rounded(pen.originY) - pen.tiledTop) + (oy - pen.originY)) +
-                                  (cellBottom - pen.zeroY);
-            const TileTurn turn{layerX, layerY, 0, 0, 0, 0, -double(h), double(w), double(h),
+            const TileTurn turn{painterX + cellX, painterY + cellY, 0, 0, 0, 0, -double(h), double(w), double(h),
                                 double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid};
             drawTurned(pen, picture, src, turn, opacity);
             return;
         }
         const double x = left + ts->offsetX * double(w) / src.w, y = bottom - boxH + ts->offsetY * double(h) / src.h;
-        drawSampled(pen, picture, src, x, y, boxW, boxH, gid, opacity, false);
+        const double middleX = painterX + ((cellX + ts->offsetX * (double(w) / src.w)) + w / 2.0);
+        const double middleY = painterY + (((cellY + ts->offsetY * (double(h) / src.h)) + h / 2.0) - h);
+        drawSampled(pen, picture, src, {x, boxW, middleX}, {y, boxH, middleY}, gid, opacity, false);
         return;
     }
     const bool unscaled = w == float(src.w) && h == float(src.h);
@@ -643,7 +645,8 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             }
             left += px + ox, top += py + oy;
         }
-        drawSampled(pen, picture, src, left, top, w, h, flips, opacity, unscaled);
+        drawSampled(pen, picture, src, {left, w, (left - pen.tiledLeft) + w / 2}, {top, h, (top - pen.tiledTop) + h / 2},
+                    flips, opacity, unscaled);
     }
 }
 

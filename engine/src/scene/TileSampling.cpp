@@ -15,11 +15,11 @@ double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); 
 
 } // namespace
 
-std::vector<int> sampleAxis(double lo, double size, int n, bool mirrored, bool across, int edge, int from, int to,
+std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool across, int edge, int from, int to,
                             int& first)
 {
     std::vector<int> out;
-    const double hi = lo + size;
+    const double lo = box.lo, size = box.size, hi = lo + size;
     const double start = rounded(lo), end = std::min(rounded(hi), double(to));
     first = int(std::max(start, double(from)));
     if (n < 1 || !(size > 0) || end <= first)
@@ -29,7 +29,7 @@ std::vector<int> sampleAxis(double lo, double size, int n, bool mirrored, bool a
     // tile centred on the box, scaled (by a negative factor when mirrored),
     // nudged a unit down the tile. Places are in the picture's coordinates.
     const double factor = size / n, width = (mirrored ? -factor : factor) * n, m11 = width / n;
-    const double corner = ((lo - edge) + size / 2) + -0.5 * width;
+    const double corner = box.middle + -0.5 * width;
     const double scale = 1.0 / m11, shift = -(m11 / kFixed + corner) * scale;
     const auto fixedAt = [&](double pixel) {
         return int64_t(std::clamp((scale * (pixel - edge + 0.5) + shift) * kFixed, -kFar * kFixed, kFar * kFixed));

@@ -16,14 +16,21 @@
 
 namespace Zelkoran::scene {
 
+// A tile's box along one screen axis: its exact near edge and its size on
+// the screen, and its middle in Tiled's picture summed as Tiled sums it
+// (the last bit of that sum decides where a pixel's place lands exactly on
+// a tile pixel's edge).
+struct SampleBox {
+    double lo, size, middle;
+};
+
 // The tile pixels (0..n-1) shown along one screen axis by a tile n pixels
-// long drawn from the exact edge lo over size pixels, one for each screen
-// pixel from round(lo) up to round(lo + size) that lies in [from, to)
-// (first set to the first of them); mirrored runs the tile backwards.
-// edge is where Tiled's picture begins: places are worked out from there,
-// and across steps as along a screen row, from the box's first pixel or
-// from edge, whichever comes later.
-std::vector<int> sampleAxis(double lo, double size, int n, bool mirrored, bool across, int edge, int from, int to,
+// long drawn into box, one for each screen pixel from round(lo) up to
+// round(lo + size) that lies in [from, to) (first set to the first of
+// them); mirrored runs the tile backwards. edge is where Tiled's picture
+// begins: across steps as along a screen row, from the box's first pixel
+// or from edge, whichever comes later.
+std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool across, int edge, int from, int to,
                             int& first);
 
 // A stretch of screen pixels showing tile pixels as they come: either a

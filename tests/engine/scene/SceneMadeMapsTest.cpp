@@ -158,6 +158,9 @@ const MadeMap kMadeMaps[] = {
     // layer's offset to its painter before the cell's place, and the last
     // bit of that sum decides a tie.
     {"infinite-turned-offset.tmx", {0, 11}},
+    // The same for a frame stretched and mirrored: Tiled draws it about its
+    // middle, summed from the cell's place apart from the layer's offset.
+    {"infinite-mirrored-offset.tmx", {22, 16}},
     // Tinted with an alpha: a palette with a clear entry no pixel uses, and
     // grey levels with a clear one, count as clear in every tile, but not
     // under a colour key of the map's.
