@@ -645,8 +645,8 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             }
             left += px + ox, top += py + oy;
         }
-        drawSampled(pen, picture, src, {left, w, (left - pen.tiledLeft) + w / 2}, {top, h, (top - pen.tiledTop) + h / 2},
-                    flips, opacity, unscaled);
+        const SampleBox across{left, w, (left - pen.tiledLeft) + w / 2}, down{top, h, (top - pen.tiledTop) + h / 2};
+        drawSampled(pen, picture, src, across, down, flips, opacity, unscaled);
     }
 }
 
@@ -760,7 +760,8 @@ void offsetSpan(const TileSet& ts, double lo[2], double hi[2])
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0, {0, 0, 0, 0}, 0, 0};
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0,
+            {0, 0, 0, 0}, 0, 0};
     placeMapOrigin(pen);
     placeMargins(pen);
     // Staggered and hexagonal maps lose nothing at the far edges.

@@ -27,7 +27,7 @@ std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool acr
     // Qt's matrix from the tile to the picture, built and inverted in Qt's
     // order, so that a place landing on a pixel's edge rounds as there: the
     // tile centred on the box, scaled (by a negative factor when mirrored),
-    // nudged a unit down the tile. Places are in the picture's coordinates.
+    // nudged a unit down the tile. Places are in Tiled's picture.
     const double factor = size / n, width = (mirrored ? -factor : factor) * n, m11 = width / n;
     const double corner = box.middle + -0.5 * width;
     const double scale = 1.0 / m11, shift = -(m11 / kFixed + corner) * scale;
