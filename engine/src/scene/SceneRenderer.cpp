@@ -326,23 +326,30 @@ TileReach tileReach(const Map& m, const Layer& layer)
     return r;
 }
 
-// The columns [first, end) of an infinite map's layer that Tiled lays out,
-// counted from the scene's first: it keeps cells in blocks of 16 x 16 on
-// the map's grid and holds only the blocks that hold a tile. The layer's
-// own columns when it holds none.
-std::pair<int, int> blockColumns(const Map& m, const Layer& layer)
+// The cells Tiled holds a layer to, on the map's grid: its own on a finite
+// map; on an infinite one, which keeps cells in blocks of 16 x 16, the
+// blocks that hold a tile (the layer's own cells when it holds none).
+struct CellRect {
+    int64_t x = 0, y = 0, w = 0, h = 0;
+};
+
+CellRect tiledBounds(const Map& m, const Layer& layer)
 {
-    constexpr int kBlock = 16;
-    int lo = layer.columns, hi = -1;
+    const CellRect own{layer.originX, layer.originY, layer.columns, layer.rows};
+    if (!m.infinite)
+        return own;
+    constexpr int64_t kBlock = 16;
+    int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
     for (int y = 0; y < layer.rows; ++y)
         for (int x = 0; x < layer.columns; ++x)
-            if (layer.cells[size_t(y) * size_t(layer.columns) + size_t(x)])
-                lo = std::min(lo, x), hi = std::max(hi, x);
-    const int dx = layer.originX - m.originX;
-    if (hi < lo)
-        return {dx, dx + layer.columns};
-    const auto block = [&](int x) { return int(std::floor(double(layer.originX + x) / kBlock)) * kBlock - m.originX; };
-    return {block(lo), block(hi) + kBlock};
+            if (layer.cells[size_t(y) * size_t(layer.columns) + size_t(x)]) {
+                x0 = std::min<int64_t>(x0, layer.originX + x), x1 = std::max<int64_t>(x1, layer.originX + x);
+                y0 = std::min<int64_t>(y0, layer.originY + y), y1 = std::max<int64_t>(y1, layer.originY + y);
+            }
+    if (x1 < x0)
+        return own;
+    const auto block = [](int64_t v) { return int64_t(std::floor(double(v) / kBlock)) * kBlock; };
+    return {block(x0), block(y0), block(x1) + kBlock - block(x0), block(y1) + kBlock - block(y0)};
 }
 
 // The column of an x-staggered hexagonal map whose tile Tiled takes as
@@ -391,18 +398,60 @@ int hexColumnShift(const Map& m, const HexLayout& p, const TileReach& reach, int
     return before > 0 ? int((before + (lowered ? 0 : 1)) / 2) : 0;
 }
 
-// What Tiled adds to the place of a cell on an isometric map of an odd cell
-// width before it drops the half pixel: it lays the layer out from where
-// its tiles reach, so the half pixels fall by how far that is from whole
-// cell widths: nothing at whole widths, halves round up under half a width
-// beyond, and every tile lies a pixel right over half a width.
-double isoHalfPixelLift(const Map& m, const Layer& layer)
+int gridHeight(const Map& m);
+
+// Where Tiled's isometric renderer puts a layer's cells: it walks the
+// screen row by row, every other row half a cell (rounded down) aside, and
+// drops the fraction of each row's start. On cells of an odd size the half
+// pixels therefore fall by where that walk begins. In Tiled's integer and
+// double arithmetic, on the map's cells and pixels.
+struct IsoWalk {
+    int64_t sum = 0, diff = 0; // the first row's first cell, as x + y and x - y
+    double left = 0;           // where that row begins
+    int64_t bottom2 = 0;       // and its bottom, in half pixels
+    bool shifted = false;      // whether the second row begins half a cell left, not right
+    int64_t tileWidth = 1, tileHeight = 1;
+
+    // The bottom-left of map cell (x, y)'s tile.
+    void place(int64_t x, int64_t y, double& outLeft, double& outBottom) const
+    {
+        const int64_t row = x + y - sum;
+        const bool odd = row & 1;
+        const double rowLeft = left + double(odd ? (shifted ? -tileWidth / 2 : tileWidth / 2) : 0);
+        const int64_t rowDiff = diff + (odd ? (shifted ? -1 : 1) : 0);
+        outLeft = std::trunc(rowLeft) + double((x - y - rowDiff) / 2 * tileWidth);
+        outBottom = double(bottom2 + row * tileHeight) / 2;
+    }
+};
+
+// The walk over layer's cells: Tiled starts it at the top-left of the box
+// its cells span, counted from the top corner of cell (0, 0) with half
+// pixels dropped, widened by how far its tiles reach right of and below a
+// cell.
+IsoWalk isoWalk(const Map& m, const Layer& layer)
 {
-    if (!(m.tileWidth & 1))
-        return 0;
+    IsoWalk w;
+    const int64_t tw = w.tileWidth = m.tileWidth, th = w.tileHeight = m.tileHeight;
+    const int64_t originX = int64_t(gridHeight(m)) * tw / 2;
+    const CellRect cells = tiledBounds(m, layer);
+    const auto x = int64_t(std::floor(double(cells.x - (cells.y + cells.h)) * double(tw) / 2));
+    const auto y = int64_t(std::floor(double(cells.x + cells.y) * double(th) / 2));
     const TileReach reach = tileReach(m, layer);
-    const int beyond = (reach.side + reach.right) % m.tileWidth;
-    return beyond == 0 ? 0 : 2 * beyond < m.tileWidth ? 0.5 : 1;
+    const int64_t x1 = x - (reach.side + reach.right - tw), y1 = y - reach.down;
+    const double tileY = double(y1) / double(th), tileX = double(x1 - originX) / double(tw);
+    int64_t rx = int64_t(std::floor(tileY + tileX)), ry = int64_t(std::floor(tileY - tileX));
+    double sx = double(rx - ry) * double(tw) / 2 + double(originX) - double(tw / 2);
+    double sy = double(rx + ry) * double(th) / 2 + double(th);
+    const bool upper = sy - double(y1) > double(th / 2), leftHalf = double(x1) - sx < double(tw / 2);
+    if (upper) {
+        if (leftHalf)
+            --rx, sx -= double(tw / 2);
+        else
+            --ry, sx += double(tw / 2);
+        sy -= double(th / 2);
+    }
+    w.sum = rx + ry, w.diff = rx - ry, w.left = sx, w.bottom2 = int64_t(sy * 2), w.shifted = upper != leftHalf;
+    return w;
 }
 
 void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, float opacity)
@@ -455,7 +504,12 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
             diffHi = std::ceil((cr + pen.reach[0] - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
         }
         const auto clampInt = [&](double v) { return int(std::clamp(v, -big, big)); };
-        const double lift = isoHalfPixelLift(m, layer);
+        // Tiled's map pixels on the scene's: the same but for the cells
+        // an infinite scene begins at.
+        const double shiftX = double(-(int64_t(m.originX) - m.originY)) * m.tileWidth / 2 + originX -
+                              double(int64_t(gridHeight(m)) * m.tileWidth / 2);
+        const double shiftY = double(-(int64_t(m.originX) + m.originY)) * m.tileHeight / 2;
+        const IsoWalk walk = isoWalk(m, layer);
         const int s0 = std::max(0, clampInt(sumLo) - dx - dy);
         const int s1 = std::min(layer.columns + layer.rows - 2, clampInt(sumHi) - dx - dy);
         for (int s = s0; s <= s1; ++s) {
@@ -465,14 +519,9 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
             for (int x = xLo; x <= xHi; ++x) {
                 const int y = s - x;
                 if (const uint32_t gid = cell(x, y)) {
-                    const int mx = x + dx, my = y + dy;
-                    // Odd tile sides leave half pixels, which Tiled's grid
-                    // drops across (after the lift); down the map every
-                    // other row of an odd height lies on one.
-                    const double left =
-                        std::floor(double(mx - my) * m.tileWidth / 2 + lift) + originX - m.tileWidth / 2;
-                    const double bottom = double(mx + my) * m.tileHeight / 2 + m.tileHeight + (m.tileHeight & 1) / 2.0;
-                    drawCell(pen, gid, ox, oy, left, bottom, opacity);
+                    double left = 0, bottom = 0;
+                    walk.place(int64_t(layer.originX) + x, int64_t(layer.originY) + y, left, bottom);
+                    drawCell(pen, gid, ox, oy, left + shiftX, bottom + shiftY, opacity);
                 }
             }
         }
@@ -490,7 +539,8 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
         double columnsEnd = kFar;
         if (m.staggerX && ((p.tileWidth + p.sideLengthX) & 1)) {
             const TileReach reach = tileReach(m, layer);
-            const auto [first, end] = m.infinite ? blockColumns(m, layer) : std::pair(dx, dx + layer.columns);
+            const CellRect held = tiledBounds(m, layer);
+            const int first = int(held.x - m.originX), end = int(held.x + held.w - m.originX);
             const int loweredBefore = int(std::floor((first + (m.staggerEven ? 1 : 0)) / 2.0));
             shift = hexColumnShift(m, p, reach, first) - loweredBefore;
             if (m.infinite)

@@ -76,7 +76,7 @@ private:
     void addTileSet(pugi::xml_node map);
     void tileSetBody(pugi::xml_node ts, TileSetPlan& plan);
     uint32_t randomGid(bool flips);
-    bool halfPixelRow(int x, int y) const;
+    bool halfPixelRows() const;
     uint32_t withoutHalfPixelFlips(uint32_t gid) const;
     bool showsOtherSizes(uint32_t gid) const; // its animation shows pictures of other sizes
     bool stretched(uint32_t gid) const;
@@ -264,11 +264,7 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
         pugi::xml_node off = ts.insert_child_before("tileoffset", ts.first_child());
         plan.offsetX = m_dice.in(-6, 6);
         off.append_attribute("x").set_value(plan.offsetX);
-        // On isometric maps of an odd cell size, where Tiled places the half
-        // pixels of tiles moved down is not known.
-        const int y = m_dice.in(-6, 6);
-        const bool odd = m_orientation == "isometric" && ((m_tw | m_th) & 1);
-        plan.offsetY = odd && !allowed(OddIsometricShifts) ? std::min(y, 0) : y;
+        plan.offsetY = m_dice.in(-6, 6);
         off.append_attribute("y").set_value(plan.offsetY);
     }
     if (m_dice.percent(25)) {
@@ -447,13 +443,13 @@ void Generator::writeData(pugi::xml_node data, const std::vector<uint32_t>& cell
 void Generator::tileLayer(pugi::xml_node layer)
 {
     const int fill = m_dice.in(30, 100);
-    // w x h cells, the first at map cell (x0, y0).
-    const auto cellsOf = [&](int w, int h, int x0, int y0) {
+    // w x h cells.
+    const auto cellsOf = [&](int w, int h) {
         std::vector<uint32_t> cells(size_t(w) * size_t(h));
         for (size_t i = 0; i < cells.size(); ++i) {
             uint32_t& c = cells[i];
             c = m_dice.percent(fill) ? randomGid(true) : 0;
-            if (halfPixelRow(x0 + int(i % size_t(w)), y0 + int(i / size_t(w))))
+            if (halfPixelRows())
                 c = withoutHalfPixelFlips(c);
         }
         return cells;
@@ -463,7 +459,7 @@ void Generator::tileLayer(pugi::xml_node layer)
         layer.append_attribute("height").set_value(m_h);
         pugi::xml_node data = layer.append_child("data");
         chooseEncoding(data);
-        writeData(data, cellsOf(m_w, m_h, 0, 0), m_w);
+        writeData(data, cellsOf(m_w, m_h), m_w);
         return;
     }
     layer.append_attribute("width").set_value(m_chunksX * m_chunk);
@@ -484,8 +480,7 @@ void Generator::tileLayer(pugi::xml_node layer)
             chunk.append_attribute("y").set_value((m_chunkY0 + cy) * m_chunk);
             chunk.append_attribute("width").set_value(m_chunk);
             chunk.append_attribute("height").set_value(m_chunk);
-            std::vector<uint32_t> cells =
-                cellsOf(m_chunk, m_chunk, (m_chunkX0 + cx) * m_chunk, (m_chunkY0 + cy) * m_chunk);
+            std::vector<uint32_t> cells = cellsOf(m_chunk, m_chunk);
             if (framing && cx == 0 && cy == 0)
                 cells.front() = randomGid(false);
             if (framing && cx == m_chunksX - 1 && cy == m_chunksY - 1)
@@ -494,11 +489,12 @@ void Generator::tileLayer(pugi::xml_node layer)
         }
 }
 
-// Whether Tiled places the tiles of cell (x, y) half a pixel off a whole
-// row: on isometric maps of an odd cell height, every other row.
-bool Generator::halfPixelRow(int x, int y) const
+// Whether Tiled places tiles half a pixel off a whole row: on isometric
+// maps of an odd cell height, every other row (which by where its walk
+// over the layer begins).
+bool Generator::halfPixelRows() const
 {
-    return m_orientation == "isometric" && (m_th & 1) && (x + y) % 2 == 0;
+    return m_orientation == "isometric" && (m_th & 1);
 }
 
 // gid without the flips Qt draws a pixel shifted within the tile's box at a
@@ -782,7 +778,7 @@ GeneratedMap Generator::make()
     m_w = m_dice.in(1, 7);
     m_h = m_dice.in(1, 7);
     m_infinite = m_dice.percent(20) && allowed(InfiniteMaps);
-    if (m_orientation == "isometric" && m_infinite && !allowed(OddIsometricShifts))
+    if (m_orientation == "isometric" && m_infinite && !allowed(OddIsometricInfinite))
         m_tw &= ~1, m_th &= ~1;
 
     pugi::xml_document doc;

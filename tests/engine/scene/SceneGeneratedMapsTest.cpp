@@ -30,9 +30,9 @@ constexpr int kGroups = 8;
 constexpr int kMapsPerGroup = 100;
 // Features the engine does not yet draw as Tiled does: left out until they
 // do (SKARDEN_MAPGEN_LEAVE_OUT sets others, 0 none).
-// On isometric maps of an odd cell size, Tiled places the tiles of infinite
-// maps, and those whose set moves them down, a pixel off at places by a rule
-// not yet found (it lays a layer out from where its tiles reach, down too).
+// On infinite isometric maps of an odd cell size, Tiled frames the picture
+// by a rule not yet found: its tiles and image layers land elsewhere in it
+// than in the engine's, some of them outside.
 // On hexagonal maps Tiled turns a tile with the diagonal flip bit by 60
 // degrees, which the engine does not draw. Qt draws a tile cell flipped
 // across its diagonal and mirrored, at half a pixel down, a pixel shifted
@@ -43,7 +43,7 @@ constexpr int kMapsPerGroup = 100;
 // tile pixel at such an edge, and one turned by a quarter on an isometric
 // map of an odd cell width comes out a column wider.
 constexpr uint32_t kLeftOut =
-    HexagonalDiagonalFlips | OddIsometricShifts | HalfPixelFlips | HalfPixelTurns;
+    HexagonalDiagonalFlips | OddIsometricInfinite | HalfPixelFlips | HalfPixelTurns;
 
 long long envNumber(const char* name, long long otherwise)
 {

@@ -119,6 +119,9 @@ const MadeMap kMadeMaps[] = {
     // half pixels fall by how far the layer's largest tile (and its set's
     // offset) reaches beyond whole cell widths.
     {"isometric-odd-width.tmx"},
+    // And by how far a set moves them down, on a map of an odd height: Tiled
+    // walks the screen from there, so whole and half rows change places.
+    {"isometric-odd-moved-down.tmx"},
     // Cells and objects copied as they are show nothing when less than a
     // pixel of them lies within the picture's right or bottom edge (mirrored
     // ones, half-clear layers and tiles with a clear pixel do); a layer moved
