@@ -425,16 +425,16 @@ struct IsoWalk {
 };
 
 // The walk over layer's cells: Tiled starts it at the top-left of the box
-// its cells span, counted from the top corner of cell (0, 0) with half
-// pixels dropped, widened by how far its tiles reach right of and below a
-// cell.
+// its cells span (half pixels dropped), widened by how far its tiles reach
+// right of and below a cell. That box is counted from the top corner of
+// cell (0, 0) on a finite map, from the map's left end on an infinite one.
 IsoWalk isoWalk(const Map& m, const Layer& layer)
 {
     IsoWalk w;
     const int64_t tw = w.tileWidth = m.tileWidth, th = w.tileHeight = m.tileHeight;
     const int64_t originX = int64_t(gridHeight(m)) * tw / 2;
     const CellRect cells = tiledBounds(m, layer);
-    const auto x = int64_t(std::floor(double(cells.x - (cells.y + cells.h)) * double(tw) / 2));
+    const auto x = int64_t(std::floor(double(cells.x - (cells.y + cells.h)) * double(tw) / 2)) + (m.infinite ? originX : 0);
     const auto y = int64_t(std::floor(double(cells.x + cells.y) * double(th) / 2));
     const TileReach reach = tileReach(m, layer);
     const int64_t x1 = x - (reach.side + reach.right - tw), y1 = y - reach.down;

@@ -778,8 +778,6 @@ GeneratedMap Generator::make()
     m_w = m_dice.in(1, 7);
     m_h = m_dice.in(1, 7);
     m_infinite = m_dice.percent(20) && allowed(InfiniteMaps);
-    if (m_orientation == "isometric" && m_infinite && !allowed(OddIsometricInfinite))
-        m_tw &= ~1, m_th &= ~1;
 
     pugi::xml_document doc;
     pugi::xml_node decl = doc.append_child(pugi::node_declaration);
