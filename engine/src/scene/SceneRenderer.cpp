@@ -165,28 +165,17 @@ void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, const Til
     }
 }
 
-// Draws src of picture, as it appears after the flips, into the exact box
-// across and down: each pixel shows the tile pixel Tiled's renderer shows
-// there, whatever the box's size and place. Drawn as runs of exact copies,
-// each of one tile pixel stretched or of pixels one to one.
-void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, const SampleBox& across,
-                 const SampleBox& down, uint32_t flags, float opacity, bool unscaled)
+// Draws the tile pixels xs (from screen column x0) by ys (from row y0) of
+// src of picture, as it appears after the flips. Drawn as runs of exact
+// copies, each of one tile pixel stretched or of pixels one to one.
+void drawSamples(const Pen& pen, Picture* picture, const SDL_Rect& src, const std::vector<int>& xs, int x0,
+                 const std::vector<int>& ys, int y0, uint32_t flags, float opacity, bool unscaled)
 {
-    const bool transposed = flags & kFlipD;
     bool replaces = false;
     SDL_Texture* texture = tileTexture(pen, picture, src, flags, opacity, unscaled, replaces);
-    if (!texture)
+    if (!texture || xs.empty() || ys.empty())
         return;
-    const SDL_Rect area = drawArea(pen);
-    const SDL_Rect from = transposed ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
-    int x0 = 0, y0 = 0;
-    // Steps along a row begin where the box enters Tiled's picture.
-    const std::vector<int> xs =
-        sampleAxis(across, from.w, flags & kFlipH, true, pen.tiledLeft, area.x, area.x + area.w, x0);
-    const std::vector<int> ys =
-        sampleAxis(down, from.h, flags & kFlipV, false, pen.tiledTop, area.y, area.y + area.h, y0);
-    if (xs.empty() || ys.empty())
-        return;
+    const SDL_Rect from = (flags & kFlipD) ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     const std::vector<SampleRun> columns = sampleRuns(xs, x0), rows = sampleRuns(ys, y0);
     if (replaces)
         clearBeneath(pen, float(x0), float(y0), float(xs.size()), float(ys.size()));
@@ -198,6 +187,38 @@ void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, const Sa
                                                (row.backwards ? SDL_FLIP_VERTICAL : 0));
             SDL_RenderCopyEx(pen.renderer, texture, &part, &dst, 0.0, nullptr, flip);
         }
+}
+
+// Draws src of picture, as it appears after the flips, into the exact box
+// across and down: each pixel shows the tile pixel Tiled's renderer shows
+// there, whatever the box's size and place.
+void drawSampled(const Pen& pen, Picture* picture, const SDL_Rect& src, const SampleBox& across,
+                 const SampleBox& down, uint32_t flags, float opacity, bool unscaled)
+{
+    const SDL_Rect area = drawArea(pen);
+    const bool transposed = flags & kFlipD;
+    int x0 = 0, y0 = 0;
+    // Steps along a row begin where the box enters Tiled's picture.
+    const std::vector<int> xs = sampleAxis(across, transposed ? src.h : src.w, flags & kFlipH, true, pen.tiledLeft,
+                                           area.x, area.x + area.w, x0);
+    const std::vector<int> ys = sampleAxis(down, transposed ? src.w : src.h, flags & kFlipV, false, pen.tiledTop,
+                                           area.y, area.y + area.h, y0);
+    drawSamples(pen, picture, src, xs, x0, ys, y0, flags, opacity, unscaled);
+}
+
+// Draws src of picture (without a clear pixel, at its size), flipped across
+// its diagonal and mirrored, with its box's top-left at (x, y), as Qt's
+// path for such tiles shows it (see quarterTurnedAxis).
+void drawQuarterTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, double x, double y, uint32_t flags,
+                       float opacity)
+{
+    const SDL_Rect area = drawArea(pen);
+    int x0 = 0, y0 = 0;
+    const std::vector<int> xs =
+        quarterTurnedAxis(x, src.h, flags & kFlipH, flags & kFlipV, area.x, area.x + area.w, x0);
+    const std::vector<int> ys =
+        quarterTurnedAxis(y, src.w, flags & kFlipV, flags & kFlipH, area.y, area.y + area.h, y0);
+    drawSamples(pen, picture, src, xs, x0, ys, y0, flags, opacity, true);
 }
 
 // The flips (flip bits of a gid) that show a tile flipped by gid's bits and
@@ -252,9 +273,11 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
     const float boxW = (gid & kFlipD) ? h : w, boxH = (gid & kFlipD) ? w : h;
     const bool stretched = !ts->gridRenderSize && (size.x != src.w || size.y != src.h);
     // Mirrored, Qt samples a tile as a stretched one: at a half pixel, a
-    // pixel shifted within its box.
-    const bool mirrored = !ts->gridRenderSize && (gid & (kFlipH | kFlipV)) && !(gid & kFlipD);
-    if (stretched || mirrored) {
+    // pixel shifted within its box. Turned as well, only one with a clear
+    // pixel or drawn translucent: Qt copies the others by another path.
+    const bool mirrored = !ts->gridRenderSize && (gid & (kFlipH | kFlipV));
+    const bool opaque = mirrored && (gid & kFlipD) && opacity >= 1.0f && picture->opaque(src);
+    if (stretched || (mirrored && !opaque)) {
         // Tiled moves its painter to the map's corner in its picture, then
         // by the layers' offsets, and draws the tile from the cell's place
         // on the map: each a sum of its own.
@@ -262,22 +285,27 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         const double painterY = (pen.zeroY + (rounded(pen.originY) - pen.tiledTop)) + (oy - pen.originY);
         const double cellX = cellLeft - pen.zeroX, cellY = cellBottom - pen.zeroY;
         // An animation frame of another size, stretched into its tile's box;
-        // the set's offset stretches with it. Flipped across its diagonal,
-        // Qt draws it turned a quarter, and samples it as any turned tile.
+        // the set's offset stretches with it. Flipped across its diagonal
+        // (stretched, or mirrored too), Qt draws it turned a quarter, and
+        // samples it as any turned tile.
         if (gid & kFlipD) {
             const TileTurn turn{painterX + cellX, painterY + cellY, 0, 0, 0, 0, -double(h), double(w), double(h),
                                 double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid};
             drawTurned(pen, picture, src, turn, opacity);
             return;
         }
-        const double x = left + ts->offsetX * double(w) / src.w, y = bottom - boxH + ts->offsetY * double(h) / src.h;
         const double middleX = painterX + ((cellX + ts->offsetX * (double(w) / src.w)) + w / 2.0);
         const double middleY = painterY + (((cellY + ts->offsetY * (double(h) / src.h)) + h / 2.0) - h);
-        drawSampled(pen, picture, src, {x, boxW, middleX}, {y, boxH, middleY}, gid, opacity, false);
+        const double x = left + ts->offsetX * double(w) / src.w, y = bottom - boxH + ts->offsetY * double(h) / src.h;
+        drawSampled(pen, picture, src, {x, boxW, middleX, true}, {y, boxH, middleY, true}, gid, opacity, false);
         return;
     }
     const bool unscaled = w == float(src.w) && h == float(src.h);
     const double x = left + ts->offsetX, y = bottom - boxH + ts->offsetY;
+    if (opaque) {
+        drawQuarterTurned(pen, picture, src, x, y, gid, opacity);
+        return;
+    }
     if (leftOutAtFarEdge(pen, x, y, unscaled && !(gid & (kFlipH | kFlipV | kFlipD)), opacity, picture, src))
         return;
     drawFlipped(pen, picture, src, float(rounded(x)), float(rounded(y)), boxW, boxH, gid, opacity, unscaled);
@@ -695,7 +723,7 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             }
             left += px + ox, top += py + oy;
         }
-        const SampleBox across{left, w, (left - pen.tiledLeft) + w / 2}, down{top, h, (top - pen.tiledTop) + h / 2};
+        const SampleBox across{left, w, (left - pen.tiledLeft) + w / 2, false}, down{top, h, (top - pen.tiledTop) + h / 2, false};
         drawSampled(pen, picture, src, across, down, flips, opacity, unscaled);
     }
 }

@@ -19,10 +19,8 @@ std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool acr
                             int& first)
 {
     std::vector<int> out;
-    const double lo = box.lo, size = box.size, hi = lo + size;
-    const double start = rounded(lo), end = std::min(rounded(hi), double(to));
-    first = int(std::max(start, double(from)));
-    if (n < 1 || !(size > 0) || end <= first)
+    const double size = box.size;
+    if (n < 1 || !(size > 0))
         return out;
     // Qt's matrix from the tile to the picture, built and inverted in Qt's
     // order, so that a place landing on a pixel's edge rounds as there: the
@@ -30,6 +28,12 @@ std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool acr
     // nudged a unit down the tile. Places are in Tiled's picture.
     const double factor = size / n, width = (mirrored ? -factor : factor) * n, m11 = width / n;
     const double corner = box.middle + -0.5 * width;
+    const double near = box.centred ? edge + rounded(corner) : rounded(box.lo);
+    const double far = box.centred ? edge + rounded(corner + width) : rounded(box.lo + size);
+    const double start = std::min(near, far), end = std::min(std::max(near, far), double(to));
+    first = int(std::max(start, double(from)));
+    if (end <= first)
+        return out;
     const double scale = 1.0 / m11, shift = -(m11 / kFixed + corner) * scale;
     const auto fixedAt = [&](double pixel) {
         return int64_t(std::clamp((scale * (pixel - edge + 0.5) + shift) * kFixed, -kFar * kFixed, kFar * kFixed));
@@ -42,6 +46,21 @@ std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool acr
         const int64_t at = across ? place : fixedAt(c);
         out.push_back(int(std::clamp<int64_t>(at >> 16, 0, n - 1)));
         place += step;
+    }
+    return out;
+}
+
+std::vector<int> quarterTurnedAxis(double lo, int n, bool mirrored, bool shifted, int from, int to, int& first)
+{
+    std::vector<int> out;
+    const double start = rounded(lo);
+    shifted = shifted && lo - std::floor(lo) == 0.5;
+    const int count = shifted && !mirrored ? n - 1 : n;
+    first = int(std::max(start, double(from)));
+    const int end = int(std::min(start + count, double(to)));
+    for (int c = first; c < end; ++c) {
+        const int k = std::min(c - int(start) + (shifted ? 1 : 0), n - 1);
+        out.push_back(mirrored ? n - 1 - k : k);
     }
     return out;
 }

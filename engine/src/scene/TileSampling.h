@@ -19,19 +19,30 @@ namespace Zelkoran::scene {
 // A tile's box along one screen axis: its exact near edge and its size on
 // the screen, and its middle in Tiled's picture summed as Tiled sums it
 // (the last bit of that sum decides where a pixel's place lands exactly on
-// a tile pixel's edge).
+// a tile pixel's edge). A cell's edges Qt finds from that middle (centred),
+// which decides an edge that lands on a half only by its last bit.
 struct SampleBox {
     double lo, size, middle;
+    bool centred;
 };
 
 // The tile pixels (0..n-1) shown along one screen axis by a tile n pixels
-// long drawn into box, one for each screen pixel from round(lo) up to
-// round(lo + size) that lies in [from, to) (first set to the first of
-// them); mirrored runs the tile backwards. edge is where Tiled's picture
-// begins: across steps as along a screen row, from the box's first pixel
-// or from edge, whichever comes later.
+// long drawn into box, one for each screen pixel between its rounded edges
+// that lies in [from, to) (first set to the first of them); mirrored runs
+// the tile backwards. edge is where Tiled's picture begins: across steps
+// as along a screen row, from the box's first pixel or from edge,
+// whichever comes later.
 std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool across, int edge, int from, int to,
                             int& first);
+
+// The tile pixels shown along one screen axis of a tile without a clear
+// pixel that Qt turns by quarters, at its size: it copies such tiles by
+// another path, which shows them from round(lo) as they are, but for a box
+// beginning on a half pixel where `shifted` (set by the mirror across the
+// other axis): then each pixel shows the tile pixel after it, and the last
+// shows the one before again when mirrored, or nothing. Limited to [from,
+// to) like sampleAxis.
+std::vector<int> quarterTurnedAxis(double lo, int n, bool mirrored, bool shifted, int from, int to, int& first);
 
 // A stretch of screen pixels showing tile pixels as they come: either a
 // run of them one to one, forwards or backwards, or one tile pixel repeated.

@@ -34,8 +34,7 @@ enum MapFeature : uint32_t {
     TintAlphas = 1u << 19,           // tint colours with an alpha of their own
     HexagonalDiagonalFlips = 1u << 20, // the diagonal flip bit on hexagonal maps
     HalfPixelTurns = 1u << 21,         // flipped and turned tile objects with edges on half pixels
-    HalfPixelFlips = 1u << 22,         // tile cells turned and mirrored with edges on half pixels
-    ClearPalettes = 1u << 23,          // pictures as PNG palettes with a clear entry, some of them all opaque
+    ClearPalettes = 1u << 22,          // pictures as PNG palettes with a clear entry, some of them all opaque
 };
 
 struct GeneratedMap {

@@ -28,18 +28,14 @@ namespace fs = std::filesystem;
 
 constexpr int kGroups = 8;
 constexpr int kMapsPerGroup = 100;
-// Features the engine does not yet draw as Tiled does: left out until they
-// do (SKARDEN_MAPGEN_LEAVE_OUT sets others, 0 none).
-// On hexagonal maps Tiled turns a tile with the diagonal flip bit by 60
-// degrees, which the engine does not draw. Qt draws a tile cell flipped
-// across its diagonal and mirrored, at half a pixel down, a pixel shifted
-// within its box (or not, by the flips and whether the tile has a clear
-// pixel), where the engine places the picture as it is.
+// Features left out (SKARDEN_MAPGEN_LEAVE_OUT sets others, 0 none). On
+// hexagonal maps Tiled turns a tile with the diagonal flip bit by 60
+// degrees, which the engine does not draw (a limit the README names).
 // Tile objects flipped or turned with an edge on a half pixel mostly draw
-// alike, but not yet all: one flipped across its diagonal shows another
+// alike, but not yet all (left out until they do): one flipped across its diagonal shows another
 // tile pixel at such an edge, and one turned by a quarter on an isometric
 // map of an odd cell width comes out a column wider.
-constexpr uint32_t kLeftOut = HexagonalDiagonalFlips | HalfPixelFlips | HalfPixelTurns;
+constexpr uint32_t kLeftOut = HexagonalDiagonalFlips | HalfPixelTurns;
 
 long long envNumber(const char* name, long long otherwise)
 {

@@ -156,6 +156,16 @@ const MadeMap kMadeMaps[] = {
     // doubled, where unmirrored ones round to the pixel.
     {"flips-half-pixel.tmx"},
     {"isometric-odd-height-flips.tmx"},
+    // Turned a quarter and mirrored at half a pixel: a tile with a clear
+    // pixel shifted along its mirrored axis, as above; one without (which
+    // Qt copies by another path unless translucent) along the axis the
+    // other mirror crosses, its far edge left empty where its own is not
+    // mirrored.
+    {"turned-flips-half-pixel.tmx"},
+    // A frame stretched into its tile's box, whose top edge lands on a half
+    // pixel only in Tiled's own sum of the painter and the cell's middle:
+    // Qt rounds the edges it finds there.
+    {"stretched-edge-sum.tmx", {4, 10}},
     // A frame stretched and turned across its diagonal, in a layer moved by
     // a fraction on an infinite map far from its first cell: Tiled adds the
     // layer's offset to its painter before the cell's place, and the last
