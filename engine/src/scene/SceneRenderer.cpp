@@ -466,8 +466,11 @@ IsoWalk isoWalk(const Map& m, const Layer& layer)
     const auto y = int64_t(std::floor(double(cells.x + cells.y) * double(th) / 2));
     const TileReach reach = tileReach(m, layer);
     const int64_t x1 = x - (reach.side + reach.right - tw), y1 = y - reach.down;
-    const double tileY = double(y1) / double(th), tileX = double(x1 - originX) / double(tw);
-    int64_t rx = int64_t(std::floor(tileY + tileX)), ry = int64_t(std::floor(tileY - tileX));
+    // The cell under (x1, y1): y / th + x / tw and y / th - x / tw, floored,
+    // exactly (a corner on a cell's edge belongs to the cell beyond it).
+    const auto floorDiv = [](int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); };
+    int64_t rx = floorDiv(y1 * tw + (x1 - originX) * th, tw * th);
+    int64_t ry = floorDiv(y1 * tw - (x1 - originX) * th, tw * th);
     double sx = double(rx - ry) * double(tw) / 2 + double(originX) - double(tw / 2);
     double sy = double(rx + ry) * double(th) / 2 + double(th);
     const bool upper = sy - double(y1) > double(th / 2), leftHalf = double(x1) - sx < double(tw / 2);
