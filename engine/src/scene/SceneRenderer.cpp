@@ -462,7 +462,8 @@ IsoWalk isoWalk(const Map& m, const Layer& layer)
     const int64_t tw = w.tileWidth = m.tileWidth, th = w.tileHeight = m.tileHeight;
     const int64_t originX = int64_t(gridHeight(m)) * tw / 2;
     const CellRect cells = tiledBounds(m, layer);
-    const auto x = int64_t(std::floor(double(cells.x - (cells.y + cells.h)) * double(tw) / 2)) + (m.infinite ? originX : 0);
+    const auto x =
+        int64_t(std::floor(double(cells.x - (cells.y + cells.h)) * double(tw) / 2)) + (m.infinite ? originX : 0);
     const auto y = int64_t(std::floor(double(cells.x + cells.y) * double(th) / 2));
     const TileReach reach = tileReach(m, layer);
     const int64_t x1 = x - (reach.side + reach.right - tw), y1 = y - reach.down;
@@ -726,7 +727,8 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             }
             left += px + ox, top += py + oy;
         }
-        const SampleBox across{left, w, (left - pen.tiledLeft) + w / 2, false}, down{top, h, (top - pen.tiledTop) + h / 2, false};
+        const SampleBox across{left, w, (left - pen.tiledLeft) + w / 2, false};
+        const SampleBox down{top, h, (top - pen.tiledTop) + h / 2, false};
         drawSampled(pen, picture, src, across, down, flips, opacity, unscaled);
     }
 }

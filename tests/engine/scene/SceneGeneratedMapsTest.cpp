@@ -106,7 +106,8 @@ int infiniteIsometricShift(pugi::xml_node map)
         return 0;
     const auto block = [](int v) { return int(std::floor(v / 16.0)) * 16; };
     const int y0 = block(top), height = block(bottom + 15) - y0;
-    return int(std::floor((map.attribute("height").as_int() - height - 2 * y0) * map.attribute("tilewidth").as_int() / 2.0));
+    const int halfCells = map.attribute("height").as_int() - height - 2 * y0;
+    return int(std::floor(halfCells * map.attribute("tilewidth").as_int() / 2.0));
 }
 
 // How the two renderers' pictures of folder/map.tmx at ms differ: "" not
@@ -240,8 +241,9 @@ TEST(GeneratedMapsComparisonTest, FramesMapsAsTiledsRendererDoes)
     // of another size flipped across its diagonal in a group moved by
     // fractions, which Qt samples as any turned tile; an infinite isometric
     // map of odd cells, whose walk Tiled starts from the map's left end.
-    for (const char* file : {"offsets-whole-sum.tmx", "infinite-isometric-stretched.tmx", "infinite-isometric-turned.tmx",
-                             "object-stretched-turned.tmx", "infinite-isometric-odd.tmx"}) {
+    for (const char* file : {"offsets-whole-sum.tmx", "infinite-isometric-stretched.tmx",
+                             "infinite-isometric-turned.tmx", "object-stretched-turned.tmx",
+                             "infinite-isometric-odd.tmx"}) {
         SCOPED_TRACE(file);
         testutil::ScratchDir dir;
         fs::copy_file(fs::path(SKARDEN_MADE_MAPS) / file, dir.path() / "map.tmx");
