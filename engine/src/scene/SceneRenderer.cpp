@@ -426,7 +426,13 @@ int hexColumnShift(const Map& m, const HexLayout& p, const TileReach& reach, int
     return before > 0 ? int((before + (lowered ? 0 : 1)) / 2) : 0;
 }
 
-int gridHeight(const Map& m);
+// The height Tiled lays an isometric grid out from: an infinite map's size
+// is that of its chunks, but Tiled takes the height the map declares.
+int gridHeight(const Map& m)
+{
+    pugi::xml_attribute declared = m.element.document_element().attribute("height");
+    return m.infinite && declared ? declared.as_int() : m.height;
+}
 
 // Where Tiled's isometric renderer puts a layer's cells: it walks the
 // screen row by row, every other row half a cell (rounded down) aside, and
@@ -456,17 +462,22 @@ struct IsoWalk {
 // its cells span (half pixels dropped), widened by how far its tiles reach
 // right of and below a cell. That box is counted from the top corner of
 // cell (0, 0) on a finite map, from the map's left end on an infinite one.
+// On cells of even sizes every walk places them alike, so it begins at cell
+// (0, 0) without looking through the layer (drawn every frame).
 IsoWalk isoWalk(const Map& m, const Layer& layer)
 {
     IsoWalk w;
     const int64_t tw = w.tileWidth = m.tileWidth, th = w.tileHeight = m.tileHeight;
     const int64_t originX = int64_t(gridHeight(m)) * tw / 2;
-    const CellRect cells = tiledBounds(m, layer);
-    const auto x =
-        int64_t(std::floor(double(cells.x - (cells.y + cells.h)) * double(tw) / 2)) + (m.infinite ? originX : 0);
-    const auto y = int64_t(std::floor(double(cells.x + cells.y) * double(th) / 2));
-    const TileReach reach = tileReach(m, layer);
-    const int64_t x1 = x - (reach.side + reach.right - tw), y1 = y - reach.down;
+    int64_t x1 = originX, y1 = 0;
+    if ((tw | th) & 1) {
+        const CellRect cells = tiledBounds(m, layer);
+        const auto x =
+            int64_t(std::floor(double(cells.x - (cells.y + cells.h)) * double(tw) / 2)) + (m.infinite ? originX : 0);
+        const auto y = int64_t(std::floor(double(cells.x + cells.y) * double(th) / 2));
+        const TileReach reach = tileReach(m, layer);
+        x1 = x - (reach.side + reach.right - tw), y1 = y - reach.down;
+    }
     // The cell under (x1, y1): y / th + x / tw and y / th - x / tw, floored,
     // exactly (a corner on a cell's edge belongs to the cell beyond it).
     const auto floorDiv = [](int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); };
@@ -753,14 +764,6 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
             drawLayer(pen, *child, ox, oy, opacity);
         break;
     }
-}
-
-// The height Tiled lays an isometric grid out from: an infinite map's size
-// is that of its chunks, but Tiled takes the height the map declares.
-int gridHeight(const Map& m)
-{
-    pugi::xml_attribute declared = m.element.document_element().attribute("height");
-    return m.infinite && declared ? declared.as_int() : m.height;
 }
 
 // Sets where the map's pixel (0, 0) lies in the scene: at the corner of
