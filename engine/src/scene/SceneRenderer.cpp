@@ -354,18 +354,16 @@ TileReach tileReach(const Map& m, const Layer& layer)
     return r;
 }
 
-// The cells Tiled holds a layer to, on the map's grid: its own on a finite
-// map; on an infinite one, which keeps cells in blocks of 16 x 16, the
-// blocks that hold a tile (the layer's own cells when it holds none).
+// The cells Tiled holds a layer to, on the map's grid: it keeps cells in
+// blocks of 16 x 16, on finite maps too, and bounds a layer by the blocks
+// that hold a tile (the layer's own cells when it holds none).
 struct CellRect {
     int64_t x = 0, y = 0, w = 0, h = 0;
 };
 
-CellRect tiledBounds(const Map& m, const Layer& layer)
+CellRect tiledBounds(const Layer& layer)
 {
     const CellRect own{layer.originX, layer.originY, layer.columns, layer.rows};
-    if (!m.infinite)
-        return own;
     constexpr int64_t kBlock = 16;
     int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
     for (int y = 0; y < layer.rows; ++y)
@@ -459,11 +457,10 @@ struct IsoWalk {
 };
 
 // The walk over layer's cells: Tiled starts it at the top-left of the box
-// its cells span (half pixels dropped), widened by how far its tiles reach
-// right of and below a cell. That box is counted from the top corner of
-// cell (0, 0) on a finite map, from the map's left end on an infinite one.
-// On cells of even sizes every walk places them alike, so it begins at cell
-// (0, 0) without looking through the layer (drawn every frame).
+// its cells' blocks span, widened by how far its tiles reach right of and
+// below a cell. On cells of even sizes every walk places them alike, so it
+// begins at cell (0, 0) without looking through the layer (drawn every
+// frame).
 IsoWalk isoWalk(const Map& m, const Layer& layer)
 {
     IsoWalk w;
@@ -471,18 +468,15 @@ IsoWalk isoWalk(const Map& m, const Layer& layer)
     const int64_t originX = int64_t(gridHeight(m)) * tw / 2;
     int64_t x1 = originX, y1 = 0;
     if ((tw | th) & 1) {
-        const CellRect cells = tiledBounds(m, layer);
-        const auto x =
-            int64_t(std::floor(double(cells.x - (cells.y + cells.h)) * double(tw) / 2)) + (m.infinite ? originX : 0);
-        const auto y = int64_t(std::floor(double(cells.x + cells.y) * double(th) / 2));
+        const CellRect cells = tiledBounds(layer);
         const TileReach reach = tileReach(m, layer);
-        x1 = x - (reach.side + reach.right - tw), y1 = y - reach.down;
+        x1 = (cells.x - (cells.y + cells.h)) * tw / 2 + originX - (reach.side + reach.right - tw);
+        y1 = (cells.x + cells.y) * th / 2 - reach.down;
     }
-    // The cell under (x1, y1): y / th + x / tw and y / th - x / tw, floored,
-    // exactly (a corner on a cell's edge belongs to the cell beyond it).
-    const auto floorDiv = [](int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); };
-    int64_t rx = floorDiv(y1 * tw + (x1 - originX) * th, tw * th);
-    int64_t ry = floorDiv(y1 * tw - (x1 - originX) * th, tw * th);
+    // The cell under (x1, y1), in Tiled's doubles: a corner on a cell's edge
+    // falls to either side as they round.
+    const double tileY = double(y1) / double(th), tileX = (double(x1) - double(originX)) / double(tw);
+    int64_t rx = int64_t(std::floor(tileY + tileX)), ry = int64_t(std::floor(tileY - tileX));
     double sx = double(rx - ry) * double(tw) / 2 + double(originX) - double(tw / 2);
     double sy = double(rx + ry) * double(th) / 2 + double(th);
     const bool upper = sy - double(y1) > double(th / 2), leftHalf = double(x1) - sx < double(tw / 2);
@@ -582,7 +576,7 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
         double columnsEnd = kFar;
         if (m.staggerX && ((p.tileWidth + p.sideLengthX) & 1)) {
             const TileReach reach = tileReach(m, layer);
-            const CellRect held = tiledBounds(m, layer);
+            const CellRect held = tiledBounds(layer);
             const int first = int(held.x - m.originX), end = int(held.x + held.w - m.originX);
             const int loweredBefore = int(std::floor((first + (m.staggerEven ? 1 : 0)) / 2.0));
             shift = hexColumnShift(m, p, reach, first) - loweredBefore;

@@ -122,9 +122,11 @@ const MadeMap kMadeMaps[] = {
     // And by how far a set moves them down, on a map of an odd height: Tiled
     // walks the screen from there, so whole and half rows change places.
     {"isometric-odd-moved-down.tmx"},
-    // Where that walk begins exactly on a cell's corner: the corner belongs
-    // to the cell beyond it, which quotients rounded in doubles can miss.
+    // Where that walk begins exactly on a cell's corner: Tiled's doubles,
+    // counted from the 16-cell block of the layer's first tile, put it in
+    // the cell beyond, or (a last bit short) the one before.
     {"isometric-exact-corner.tmx"},
+    {"isometric-edge-doubles.tmx"},
     // Cells and objects copied as they are show nothing when less than a
     // pixel of them lies within the picture's right or bottom edge (mirrored
     // ones, half-clear layers and tiles with a clear pixel do); a layer moved
