@@ -87,6 +87,14 @@ void clearBeneath(const Pen& pen, float x, float y, float w, float h)
 // (neither mirrored, turned by a half or freely, nor scaled: unscaled, at
 // full opacity) the alpha comes along and the copy replaces the layers
 // beneath.
+// Whether Qt copies a tile as it is: neither mirrored, turned by a half or
+// freely, nor scaled, at full opacity.
+bool copiedAsItIs(uint32_t flags, bool unscaled, float opacity)
+{
+    const uint32_t mirror = flags & (kFlipH | kFlipV | kFlipD);
+    return unscaled && opacity >= 1.0f && (mirror == 0 || mirror == (kFlipH | kFlipD) || mirror == (kFlipV | kFlipD));
+}
+
 SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity,
                          bool unscaled, bool& replaces)
 {
@@ -96,9 +104,7 @@ SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, 
     float alpha = opacity * float(ta) / 255.0f;
     replaces = false;
     if (ta < 255 && picture->opaque(src)) {
-        const uint32_t mirror = flags & (kFlipH | kFlipV | kFlipD);
-        const bool copied = mirror == 0 || mirror == (kFlipH | kFlipD) || mirror == (kFlipV | kFlipD);
-        replaces = unscaled && copied && opacity >= 1.0f;
+        replaces = copiedAsItIs(flags, unscaled, opacity);
         tint = ta << 24;
         for (int i = 0; i < 3; ++i)
             tint |= (t[i] * ta + 127) / 255 << (16 - 8 * i);
@@ -695,9 +701,13 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         const bool free = turns != std::floor(turns) || std::abs(turns) >= 1e9;
         const int quarters = free ? 0 : int(std::fmod(turns, 4.0) + 4.0) % 4;
         const uint32_t flips = turnedFlips(o.gid, quarters);
-        if (free || ((flips & kFlipD) && !unscaled)) {
-            // Turned freely about the object's point (or stretched and
-            // turned a quarter, which Qt samples as any turned tile).
+        // Turned by quarters or flipped across its diagonal, Qt draws a tile
+        // as any turned one (its edges snapped as its rasterizer snaps them),
+        // unless it copies the tile as it is with a tint's own alpha.
+        const bool copiedWithAlpha =
+            pen.tintAlpha < 255 && copiedAsItIs(flips, unscaled, opacity) && picture->opaque(src);
+        if (free || ((quarters || (flips & kFlipD)) && !copiedWithAlpha)) {
+            // Turned about the object's point.
             const TileTurn turn{ox - pen.originX + (rounded(pen.originX) - pen.tiledLeft),
                                 oy - pen.originY + (rounded(pen.originY) - pen.tiledTop), px, py, o.rotation,
                                 -ax * w / 2, -ay * h / 2, w, h,
