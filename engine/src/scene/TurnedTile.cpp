@@ -150,21 +150,42 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
         double ax, ay, bx, by;
         p.map((rx + rx) * 0.5, (ry + (ry + rh)) * 0.5, ax, ay);
         p.map(((rx + rw) + (rx + rw)) * 0.5, (ry + (ry + rh)) * 0.5, bx, by);
-        const double across = rh / rw;
-        const double ox = -(by - ay) * across * 0.5, oy = (bx - ax) * across * 0.5;
-        // The line's part in the picture.
-        const double dx = bx - ax, dy = by - ay;
-        double from = 0, to = 1;
-        const double padX = std::abs(ox), padY = std::abs(oy);
-        for (const auto& [toward, room] : {std::pair(-dx, ax + padX), std::pair(dx, picture.x + padX - ax),
-                                           std::pair(-dy, ay + padY), std::pair(dy, picture.y + padY - ay)}) {
-            if (toward < 0)
-                from = std::max(from, room / toward);
-            else if (toward > 0)
-                to = std::min(to, room / toward);
+        // Qt cuts the line to the picture widened by half its width across,
+        // then widens what is left to cover as much (each step in its order:
+        // a half pixel the exact sums reach can come out a last bit off).
+        double width = rh / rw;
+        const double offX = std::abs(by - ay) * width * 0.5, offY = std::abs(bx - ax) * width * 0.5;
+        const double clipX = 0 - offX, clipY = 0 - offY;
+        const double clipW = (picture.x + offX) - clipX, clipH = (picture.y + offY) - clipY;
+        const auto inside = [&](double x, double y) {
+            return clipW != 0 && clipH != 0 && x >= clipX && x <= clipX + clipW && y >= clipY && y <= clipY + clipH;
+        };
+        if (!inside(ax, ay) || !inside(bx, by)) {
+            double t1 = 0, t2 = 1;
+            const double o[2] = {ax, ay}, d[2] = {bx - ax, by - ay};
+            const double low[2] = {clipX, clipY}, high[2] = {clipX + clipW, clipY + clipH};
+            for (int i = 0; i < 2; ++i) {
+                if (d[i] == 0) {
+                    if (o[i] <= low[i] || o[i] >= high[i])
+                        return runs;
+                    continue;
+                }
+                const double dInv = 1 / d[i];
+                double tLow = (low[i] - o[i]) * dInv, tHigh = (high[i] - o[i]) * dInv;
+                if (tLow > tHigh)
+                    std::swap(tLow, tHigh);
+                t1 = std::max(t1, tLow), t2 = std::min(t2, tHigh);
+                if (t1 >= t2)
+                    return runs;
+            }
+            const double w0 = (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
+            std::tie(ax, ay, bx, by) = std::tuple(ax + d[0] * t1, ay + d[1] * t1, ax + d[0] * t2, ay + d[1] * t2);
+            const double w = (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
+            if (w == 0)
+                return runs;
+            width *= std::sqrt(w0 / w);
         }
-        if (from > 0 || to < 1)
-            std::tie(ax, ay, bx, by) = std::tuple(ax + dx * from, ay + dy * from, ax + dx * to, ay + dy * to);
+        const double ox = -(by - ay) * width * 0.5, oy = (bx - ax) * width * 0.5;
         cx[0] = ax - ox, cy[0] = ay - oy, cx[1] = bx - ox, cy[1] = by - oy;
         cx[2] = bx + ox, cy[2] = by + oy, cx[3] = ax + ox, cy[3] = ay + oy;
     } else {

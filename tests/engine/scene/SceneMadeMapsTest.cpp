@@ -138,6 +138,10 @@ const MadeMap kMadeMaps[] = {
     // land a last bit off a half pixel: Qt draws them as any turned tile,
     // its rasterizer snapping their edges.
     {"isometric-turned-float-edges.tmx"},
+    // Flipped across their diagonal and cut by the picture's edge, an edge
+    // on a half pixel: Qt cuts the line it fills them along, and widens
+    // what is left by a width that lands a last bit off.
+    {"flipped-diagonal-cut.tmx"},
     // Tile objects turned by other angles: whole and half places, scaled,
     // flipped every way, a set's offset, and centred on their point.
     {"turned-free.tmx"},
