@@ -701,17 +701,18 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         const bool free = turns != std::floor(turns) || std::abs(turns) >= 1e9;
         const int quarters = free ? 0 : int(std::fmod(turns, 4.0) + 4.0) % 4;
         const uint32_t flips = turnedFlips(o.gid, quarters);
-        // Turned by quarters or flipped across its diagonal, Qt draws a tile
-        // as any turned one (its edges snapped as its rasterizer snaps them),
-        // unless it copies the tile as it is with a tint's own alpha.
+        // Turned off the axes (Qt's matrix: its own turn and, flipped
+        // across its diagonal, a quarter more), Qt draws a tile through its
+        // rasterizer, its edges snapped as it snaps them, unless it copies
+        // the tile as it is with a tint's own alpha. Turned by exactly a
+        // half it mirrors it.
+        const TileTurn turn{ox - pen.originX + (rounded(pen.originX) - pen.tiledLeft),
+                            oy - pen.originY + (rounded(pen.originY) - pen.tiledTop), px, py, o.rotation,
+                            -ax * w / 2, -ay * h / 2, w, h,
+                            double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid};
         const bool copiedWithAlpha =
             pen.tintAlpha < 255 && copiedAsItIs(flips, unscaled, opacity) && picture->opaque(src);
-        if (free || ((quarters || (flips & kFlipD)) && !copiedWithAlpha)) {
-            // Turned about the object's point.
-            const TileTurn turn{ox - pen.originX + (rounded(pen.originX) - pen.tiledLeft),
-                                oy - pen.originY + (rounded(pen.originY) - pen.tiledTop), px, py, o.rotation,
-                                -ax * w / 2, -ay * h / 2, w, h,
-                                double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid};
+        if (free || (turnedOffAxis(turn) && !copiedWithAlpha)) {
             drawTurned(pen, picture, src, turn, opacity);
             continue;
         }

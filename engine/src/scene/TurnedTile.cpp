@@ -103,6 +103,16 @@ std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4]
 
 } // namespace
 
+bool turnedOffAxis(const TileTurn& turn)
+{
+    Painter p;
+    p.rotate(turn.angle);
+    if (turn.flips & kFlipD)
+        p.rotate(90);
+    // Qt takes parts within 1e-12 of nothing for nothing (sin(-180) is not 0).
+    return std::abs(p.m12) > 1e-12 || std::abs(p.m21) > 1e-12;
+}
+
 std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point picture)
 {
     std::vector<TurnedRun> runs;

@@ -35,6 +35,10 @@ struct TileTurn {
     uint32_t flips;        // the gid's flip bits
 };
 
+// Whether Qt's matrix for turn turns off the axes: by other than whole
+// halves, its diagonal flip a quarter more.
+bool turnedOffAxis(const TileTurn& turn);
+
 // A stretch of one screen row showing one tile pixel.
 struct TurnedRun {
     int x, y, length; // screen pixels [x, x + length) of row y

@@ -138,6 +138,9 @@ const MadeMap kMadeMaps[] = {
     // land a last bit off a half pixel: Qt draws them as any turned tile,
     // its rasterizer snapping their edges.
     {"isometric-turned-float-edges.tmx"},
+    // Turned by -180 degrees (a sine just off nothing, which Qt takes for
+    // nothing) with edges on half pixels: mirrored, as by 180.
+    {"turned-half-negative.tmx"},
     // Flipped across their diagonal and cut by the picture's edge, an edge
     // on a half pixel: Qt cuts the line it fills them along, and widens
     // what is left by a width that lands a last bit off.
