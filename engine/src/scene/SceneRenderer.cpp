@@ -79,6 +79,15 @@ void clearBeneath(const Pen& pen, float x, float y, float w, float h)
     SDL_SetRenderDrawColor(r, rgba[0], rgba[1], rgba[2], rgba[3]);
 }
 
+// Whether Qt copies a tile as it is: neither mirrored, turned by a half or
+// freely, nor scaled, at full opacity.
+bool copiedAsItIs(uint32_t flags, bool unscaled, float opacity)
+{
+    const uint32_t mirror = flags & (kFlipH | kFlipV | kFlipD);
+    const bool turnedByQuarter = mirror == (kFlipH | kFlipD) || mirror == (kFlipV | kFlipD);
+    return unscaled && opacity >= 1.0f && (mirror == 0 || turnedByQuarter);
+}
+
 // The picture's texture for src after the flips, tinted and at the opacity
 // as the pen and the tint's own alpha say; replaces set when the tile
 // replaces what lies beneath. A tint's own alpha clears a tile (or image
@@ -87,14 +96,6 @@ void clearBeneath(const Pen& pen, float x, float y, float w, float h)
 // (neither mirrored, turned by a half or freely, nor scaled: unscaled, at
 // full opacity) the alpha comes along and the copy replaces the layers
 // beneath.
-// Whether Qt copies a tile as it is: neither mirrored, turned by a half or
-// freely, nor scaled, at full opacity.
-bool copiedAsItIs(uint32_t flags, bool unscaled, float opacity)
-{
-    const uint32_t mirror = flags & (kFlipH | kFlipV | kFlipD);
-    return unscaled && opacity >= 1.0f && (mirror == 0 || mirror == (kFlipH | kFlipD) || mirror == (kFlipV | kFlipD));
-}
-
 SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity,
                          bool unscaled, bool& replaces)
 {

@@ -244,7 +244,8 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
         int64_t u = fixed(h21 * cyr + h11 * cxb + hdx) + int64_t(from - begin) * stepU;
         int64_t v = fixed(h22 * cyr + h12 * cxb + hdy) + int64_t(from - begin) * stepV;
         for (int x = from; x < to; ++x, u += stepU, v += stepV) {
-            const int tu = int(std::clamp<int64_t>(u >> 16, 0, tw - 1)), tv = int(std::clamp<int64_t>(v >> 16, 0, th - 1));
+            const int tu = int(std::clamp<int64_t>(u >> 16, 0, tw - 1));
+            const int tv = int(std::clamp<int64_t>(v >> 16, 0, th - 1));
             if (!runs.empty() && runs.back().y == row && runs.back().x + runs.back().length == x &&
                 runs.back().u == tu && runs.back().v == tv)
                 ++runs.back().length;
