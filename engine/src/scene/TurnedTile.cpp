@@ -13,20 +13,43 @@ namespace {
 
 constexpr double kFar = double(1 << 24);
 
-// An affine painter transform, changed as Qt changes one (each sum in its
-// order): points map as (m11 x + m21 y + dx, m12 x + m22 y + dy).
+// An affine painter transform, changed as Qt changes one: each sum in its
+// order, by the formulas of the kind Qt takes the matrix for (parts within
+// 1e-12 of nothing taken for nothing; the kind found again only after a
+// change of its own kind or above). Points map as (m11 x + m21 y + dx,
+// m12 x + m22 y + dy), dropping what the kind leaves out.
 struct Painter {
+    enum Kind { None = 0, Moved = 1, Scaled = 2, Turned = 4 };
     double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
-    bool linear = false; // turned or scaled: translations go through the matrix
 
+    int kind() const
+    {
+        if (changed == None || changed < found)
+            return found;
+        const auto null = [](double v) { return std::abs(v) <= 1e-12; };
+        found = None;
+        if (changed >= Turned && (!null(m12) || !null(m21)))
+            found = Turned;
+        else if (changed >= Scaled && (!null(m11 - 1) || !null(m22 - 1)))
+            found = Scaled;
+        else if (!null(dx) || !null(dy))
+            found = Moved;
+        changed = None;
+        return found;
+    }
     void translate(double x, double y)
     {
-        if (linear) {
+        if (x == 0 && y == 0)
+            return;
+        switch (kind()) {
+        case None: dx = x, dy = y; break;
+        case Moved: dx += x, dy += y; break;
+        case Scaled: dx += x * m11, dy += y * m22; break;
+        default:
             dx += x * m11 + y * m21;
             dy += y * m22 + x * m12;
-        } else {
-            dx += x, dy += y;
         }
+        changed = std::max(changed, int(Moved));
     }
     void rotate(double degrees)
     {
@@ -41,26 +64,46 @@ struct Painter {
             c = -1;
         else
             s = std::sin(0.017453292519943295769 * degrees), c = std::cos(0.017453292519943295769 * degrees);
-        if (!linear) {
-            m11 = c, m12 = s, m21 = -s, m22 = c;
-        } else {
+        switch (kind()) {
+        case None:
+        case Moved: m11 = c, m12 = s, m21 = -s, m22 = c; break;
+        case Scaled: {
+            const double t11 = c * m11, t12 = s * m22, t21 = -s * m11, t22 = c * m22;
+            m11 = t11, m12 = t12, m21 = t21, m22 = t22;
+            break;
+        }
+        default: {
             const double t11 = c * m11 + s * m21, t12 = c * m12 + s * m22;
             const double t21 = -s * m11 + c * m21, t22 = -s * m12 + c * m22;
             m11 = t11, m12 = t12, m21 = t21, m22 = t22;
         }
-        linear = true;
+        }
+        changed = std::max(changed, int(Turned));
     }
     void scale(double sx, double sy)
     {
         if (sx == 1 && sy == 1)
             return;
-        m12 *= sx, m21 *= sy, m11 *= sx, m22 *= sy;
-        linear = true;
+        switch (kind()) {
+        case None:
+        case Moved: m11 = sx, m22 = sy; break;
+        case Scaled: m11 *= sx, m22 *= sy; break;
+        default: m12 *= sx, m21 *= sy, m11 *= sx, m22 *= sy;
+        }
+        changed = std::max(changed, int(Scaled));
     }
     void map(double x, double y, double& ox, double& oy) const
     {
-        ox = m11 * x + m21 * y + dx, oy = m12 * x + m22 * y + dy;
+        switch (kind()) {
+        case None: ox = x, oy = y; break;
+        case Moved: ox = x + dx, oy = y + dy; break;
+        case Scaled: ox = m11 * x + dx, oy = m22 * y + dy; break;
+        default: ox = m11 * x + m21 * y + dx, oy = m12 * x + m22 * y + dy;
+        }
     }
+
+private:
+    mutable int found = None, changed = None;
 };
 
 struct Point64 {
@@ -109,8 +152,7 @@ bool turnedOffAxis(const TileTurn& turn)
     p.rotate(turn.angle);
     if (turn.flips & kFlipD)
         p.rotate(90);
-    // Qt takes parts within 1e-12 of nothing for nothing (sin(-180) is not 0).
-    return std::abs(p.m12) > 1e-12 || std::abs(p.m21) > 1e-12;
+    return p.kind() >= Painter::Turned;
 }
 
 std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point picture)

@@ -145,6 +145,10 @@ const MadeMap kMadeMaps[] = {
     // on a half pixel: Qt cuts the line it fills them along, and widens
     // what is left by a width that lands a last bit off.
     {"flipped-diagonal-cut.tmx"},
+    // Flipped across their diagonal and turned by -180 degrees, edges on
+    // half pixels: Qt takes the half turn for a mirror, its sine for
+    // nothing, when it turns the diagonal's quarter after it.
+    {"flipped-diagonal-half-turn.tmx"},
     // Tile objects turned by other angles: whole and half places, scaled,
     // flipped every way, a set's offset, and centred on their point.
     {"turned-free.tmx"},
