@@ -92,9 +92,8 @@ bool copiedAsItIs(uint32_t flags, bool unscaled, float opacity)
 // as the pen and the tint's own alpha say; replaces set when the tile
 // replaces what lies beneath. A tint's own alpha clears a tile (or image
 // layer) that has clear pixels. One that has none Tiled keeps opaque: the
-// alpha darkens its colours instead; where such a tile is copied as it is
-// (neither mirrored, turned by a half or freely, nor scaled: unscaled, at
-// full opacity) the alpha comes along and the copy replaces the layers
+// alpha darkens its colours instead; where Qt copies such a tile as it is
+// (copiedAsItIs) the alpha comes along and the copy replaces the layers
 // beneath.
 SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity,
                          bool unscaled, bool& replaces)
@@ -370,19 +369,38 @@ struct CellRect {
 
 CellRect tiledBounds(const Layer& layer)
 {
-    const CellRect own{layer.originX, layer.originY, layer.columns, layer.rows};
-    constexpr int64_t kBlock = 16;
-    int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
-    for (int y = 0; y < layer.rows; ++y)
+    // Drawn every frame, and finite maps are often full: the edges are
+    // found from the outside in, stopping at the first tile.
+    const auto holds = [&](int x, int y) { return layer.cells[size_t(y) * size_t(layer.columns) + size_t(x)] != 0; };
+    const auto rowHolds = [&](int y) {
         for (int x = 0; x < layer.columns; ++x)
-            if (layer.cells[size_t(y) * size_t(layer.columns) + size_t(x)]) {
-                x0 = std::min<int64_t>(x0, layer.originX + x), x1 = std::max<int64_t>(x1, layer.originX + x);
-                y0 = std::min<int64_t>(y0, layer.originY + y), y1 = std::max<int64_t>(y1, layer.originY + y);
-            }
-    if (x1 < x0)
-        return own;
+            if (holds(x, y))
+                return true;
+        return false;
+    };
+    int top = 0, bottom = layer.rows - 1;
+    while (top < layer.rows && !rowHolds(top))
+        ++top;
+    if (top == layer.rows)
+        return {layer.originX, layer.originY, layer.columns, layer.rows};
+    while (!rowHolds(bottom))
+        --bottom;
+    const auto columnHolds = [&](int x) {
+        for (int y = top; y <= bottom; ++y)
+            if (holds(x, y))
+                return true;
+        return false;
+    };
+    int left = 0, right = layer.columns - 1;
+    while (!columnHolds(left))
+        ++left;
+    while (!columnHolds(right))
+        --right;
+    constexpr int64_t kBlock = 16;
     const auto block = [](int64_t v) { return int64_t(std::floor(double(v) / kBlock)) * kBlock; };
-    return {block(x0), block(y0), block(x1) + kBlock - block(x0), block(y1) + kBlock - block(y0)};
+    const int64_t x0 = block(layer.originX + int64_t(left)), y0 = block(layer.originY + int64_t(top));
+    return {x0, y0, block(layer.originX + int64_t(right)) + kBlock - x0,
+            block(layer.originY + int64_t(bottom)) + kBlock - y0};
 }
 
 // The column of an x-staggered hexagonal map whose tile Tiled takes as
