@@ -728,7 +728,16 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         const TileTurn turn{ox - pen.originX + (rounded(pen.originX) - pen.tiledLeft),
                             oy - pen.originY + (rounded(pen.originY) - pen.tiledTop), px, py, o.rotation,
                             -ax * w / 2, -ay * h / 2, w, h,
-                            double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid};
+                            double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid,
+                            m.orientation == Orientation::Isometric};
+        // Turned by exactly a quarter at its size, Qt copies a tile without
+        // a clear pixel as it is, from its box's rounded corner.
+        if (double qtLeft, qtTop; !free && unscaled && opacity >= 1.0f && picture->opaque(src) &&
+                                  copiedTurned(turn, qtLeft, qtTop)) {
+            drawQuarterTurned(pen, picture, src, qtLeft + (pen.tiledLeft + (pen.originX - rounded(pen.originX))),
+                              qtTop + (pen.tiledTop + (pen.originY - rounded(pen.originY))), flips, opacity);
+            continue;
+        }
         const bool copiedWithAlpha =
             pen.tintAlpha < 255 && copiedAsItIs(flips, unscaled, opacity) && picture->opaque(src);
         if (free || (turnedOffAxis(turn) && !copiedWithAlpha)) {
@@ -761,6 +770,17 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
                 std::swap(w, h);
             }
             left += px + ox, top += py + oy;
+        }
+        // The corner is where Qt's matrix maps it: an edge on a half pixel
+        // only through the last bit of those sums rounds as there. A tile
+        // that Qt only moves, at its own size, it copies from its rounded
+        // corner.
+        double qtLeft, qtTop;
+        if (bool moved = false; axisCorner(turn, qtLeft, qtTop, moved)) {
+            if (moved && unscaled)
+                qtLeft = rounded(qtLeft), qtTop = rounded(qtTop);
+            left = qtLeft + (pen.tiledLeft + (pen.originX - rounded(pen.originX)));
+            top = qtTop + (pen.tiledTop + (pen.originY - rounded(pen.originY)));
         }
         const SampleBox across{left, w, (left - pen.tiledLeft) + w / 2, false};
         const SampleBox down{top, h, (top - pen.tiledTop) + h / 2, false};

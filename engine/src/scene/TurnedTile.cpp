@@ -144,6 +144,49 @@ std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4]
     return crossings;
 }
 
+// Qt's painter for t as Tiled sets it up, and the rectangle it draws in the
+// painter's frame; false where a value is too far to draw.
+bool tilePainter(const TileTurn& t, Painter& p, double& rx, double& ry, double& rw, double& rh)
+{
+    const int tw = t.tileWidth, th = t.tileHeight;
+    for (double v : {t.layerX, t.layerY, t.x, t.y, t.angle, t.left, t.top, t.width, t.height, t.offsetX, t.offsetY})
+        if (!(std::abs(v) <= kFar)) // NaN too
+            return false;
+    if (tw < 1 || th < 1 || !(t.width > 0) || !(t.height > 0))
+        return false;
+    p.translate(t.layerX, t.layerY);
+    if (t.angle != 0) { // Tiled turns the painter only for a turned object
+        p.translate(t.x, t.y);
+        p.rotate(t.angle);
+        p.translate(-t.x, -t.y);
+    }
+    const double cornerX = t.oneMove ? t.x + t.left : 0, cornerY = t.oneMove ? t.y + t.top : 0;
+    if (!t.oneMove)
+        p.translate(t.x + t.left, t.y + t.top);
+    // The tile's centre in the box; a diagonally flipped tile stands turned
+    // a quarter on the box's bottom-left corner.
+    const double sx = t.width / tw, sy = t.height / th;
+    double fx = cornerX + t.offsetX * sx + t.width / 2, fy = cornerY + t.offsetY * sy + t.height / 2;
+    bool mirrorX = t.flips & kFlipH, mirrorY = t.flips & kFlipV;
+    double turn = 0;
+    if (t.flips & kFlipD) {
+        turn = 90;
+        std::tie(mirrorX, mirrorY) = std::pair(mirrorY, !mirrorX);
+        const double halfDiff = t.height / 2 - t.width / 2;
+        fx += halfDiff, fy += halfDiff;
+    }
+    p.translate(fx, fy);
+    p.rotate(turn);
+    if (!mirrorX && !mirrorY) {
+        rw = sx * tw, rh = sy * th;
+    } else {
+        p.scale(mirrorX ? -sx : sx, mirrorY ? -sy : sy);
+        rw = tw, rh = th;
+    }
+    rx = -0.5 * rw, ry = -0.5 * rh;
+    return true;
+}
+
 } // namespace
 
 bool turnedOffAxis(const TileTurn& turn)
@@ -155,43 +198,49 @@ bool turnedOffAxis(const TileTurn& turn)
     return p.kind() >= Painter::Turned;
 }
 
+bool axisCorner(const TileTurn& turn, double& left, double& top, bool& moved)
+{
+    Painter p;
+    double rx, ry, rw, rh;
+    if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() >= Painter::Turned)
+        return false;
+    moved = p.kind() <= Painter::Moved;
+    double x1, y1, x2, y2;
+    p.map(rx, ry, x1, y1);
+    p.map(rx + rw, ry + rh, x2, y2);
+    left = std::min(x1, x2), top = std::min(y1, y2);
+    return true;
+}
+
+bool copiedTurned(const TileTurn& turn, double& left, double& top)
+{
+    Painter p;
+    double rx, ry, rw, rh;
+    if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() != Painter::Turned || rw != turn.tileWidth ||
+        rh != turn.tileHeight)
+        return false;
+    const auto near = [](double a, double b) { return std::abs(a - b) * 1e12 <= std::min(std::abs(a), std::abs(b)); };
+    const auto none = [](double v) { return std::abs(v) <= 1e-12; };
+    if (!none(p.m11) || !none(p.m22) || !((near(p.m12, 1) && near(p.m21, -1)) || (near(p.m12, -1) && near(p.m21, 1))))
+        return false;
+    left = top = kFar;
+    for (const double x : {rx, rx + rw})
+        for (const double y : {ry, ry + rh}) {
+            double sx, sy;
+            p.map(x, y, sx, sy);
+            left = std::min(left, sx), top = std::min(top, sy);
+        }
+    return true;
+}
+
 std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point picture)
 {
     std::vector<TurnedRun> runs;
     const int tw = t.tileWidth, th = t.tileHeight;
-    for (double v : {t.layerX, t.layerY, t.x, t.y, t.angle, t.left, t.top, t.width, t.height, t.offsetX, t.offsetY})
-        if (!(std::abs(v) <= kFar)) // NaN too
-            return runs;
-    if (tw < 1 || th < 1 || !(t.width > 0) || !(t.height > 0))
-        return runs;
     Painter p;
-    p.translate(t.layerX, t.layerY);
-    p.translate(t.x, t.y);
-    p.rotate(t.angle);
-    p.translate(-t.x, -t.y);
-    p.translate(t.x + t.left, t.y + t.top);
-    // The tile's centre in the box; a diagonally flipped tile stands turned
-    // a quarter on the box's bottom-left corner.
-    const double sx = t.width / tw, sy = t.height / th;
-    double fx = 0 + t.offsetX * sx + t.width / 2, fy = 0 + t.offsetY * sy + t.height / 2;
-    bool mirrorX = t.flips & kFlipH, mirrorY = t.flips & kFlipV;
-    double turn = 0;
-    if (t.flips & kFlipD) {
-        turn = 90;
-        std::tie(mirrorX, mirrorY) = std::pair(mirrorY, !mirrorX);
-        const double halfDiff = t.height / 2 - t.width / 2;
-        fx += halfDiff, fy += halfDiff;
-    }
-    p.translate(fx, fy);
-    p.rotate(turn);
     double rx, ry, rw, rh; // the rectangle drawn, in the painter's frame
-    if (!mirrorX && !mirrorY) {
-        rw = sx * tw, rh = sy * th;
-    } else {
-        p.scale(mirrorX ? -sx : sx, mirrorY ? -sy : sy);
-        rw = tw, rh = th;
-    }
-    rx = -0.5 * rw, ry = -0.5 * rh;
+    if (!tilePainter(t, p, rx, ry, rw, rh))
+        return runs;
     double cx[4], cy[4];
     const double col1 = p.m11 * p.m11 + p.m21 * p.m21, col2 = p.m12 * p.m12 + p.m22 * p.m22;
     const double row1 = p.m11 * p.m11 + p.m12 * p.m12, row2 = p.m21 * p.m21 + p.m22 * p.m22;

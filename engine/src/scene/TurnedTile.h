@@ -2,7 +2,8 @@
 // covers in Tiled's renderer, and which tile pixel each shows.
 //
 // Tiled moves its painter to the object's point, turns it, moves it back,
-// then to the box's top-left corner and the tile's centre; every step is
+// then to the box's top-left corner and the tile's centre (on isometric
+// maps to the centre in one move); every step is
 // Qt's double arithmetic, in Qt's order, because a corner that lands on a
 // 1/64 pixel only through those sums' last bit falls either side of it.
 // The box is then filled as a thick line between the middles of its left
@@ -33,11 +34,23 @@ struct TileTurn {
     double offsetX, offsetY; // the set's offset, in tile pixels
     int tileWidth, tileHeight;
     uint32_t flips;        // the gid's flip bits
+    bool oneMove = false;  // the painter goes from the point to the tile's centre in one move (isometric
+                           // maps), not first to the box's corner
 };
 
 // Whether Qt's matrix for turn turns off the axes: by other than whole
 // halves, its diagonal flip a quarter more.
 bool turnedOffAxis(const TileTurn& turn);
+
+// Where Qt's matrix for turn keeps to the axes, the top-left corner of the
+// box it draws, mapped by Qt's sums, and whether the matrix only moves
+// (neither mirrors nor scales); false where it turns off the axes.
+bool axisCorner(const TileTurn& turn, double& left, double& top, bool& moved);
+
+// Whether Qt's matrix for turn turns the tile by exactly a quarter either
+// way, neither mirrored nor scaled (Qt copies such a tile without a clear
+// pixel as it is), and the top-left corner of the box it then fills.
+bool copiedTurned(const TileTurn& turn, double& left, double& top);
 
 // A stretch of one screen row showing one tile pixel.
 struct TurnedRun {

@@ -591,8 +591,17 @@ void Generator::keepOffHalves()
             return (v % 8000 + 8000) % 8000 == 4000;
         };
         double x = o.attribute("x").as_double(), y = o.attribute("y").as_double();
+        const double turns = o.attribute("rotation").as_double() / 90;
+        const int quarters = turns == std::floor(turns) ? (int(turns) % 4 + 4) % 4 : 0;
         bool halfX = false, halfY = false;
-        edgesAre(gid, x, y, w, h, [&](double, double, double left, double top, double right, double bottom) {
+        edgesAre(gid, x, y, w, h, [&](double px, double py, double left, double top, double right, double bottom) {
+            // The box a diagonal flip stands on its bottom-left corner, then
+            // turned about the point a quarter clockwise at a time.
+            if (gid & 0x20000000u)
+                std::tie(top, right) = std::pair(bottom - (right - left), left + (bottom - top));
+            for (int q = 0; q < quarters; ++q)
+                std::tie(left, top, right, bottom) =
+                    std::tuple(px - (bottom - py), py + (left - px), px - (top - py), py + (right - px));
             halfX = half(left, tx) || half(right, tx), halfY = half(top, ty) || half(bottom, ty);
             return true;
         });

@@ -31,11 +31,7 @@ constexpr int kMapsPerGroup = 100;
 // Features left out (SKARDEN_MAPGEN_LEAVE_OUT sets others, 0 none). On
 // hexagonal maps Tiled turns a tile with the diagonal flip bit by 60
 // degrees, which the engine does not draw (a limit the README names).
-// Tile objects flipped or turned with an edge on a half pixel mostly draw
-// alike, but not yet all (left out until they do): some turned by a
-// quarter and mirrored or scaled come out a row or column off at such an
-// edge.
-constexpr uint32_t kLeftOut = HexagonalDiagonalFlips | HalfPixelTurns;
+constexpr uint32_t kLeftOut = HexagonalDiagonalFlips;
 
 long long envNumber(const char* name, long long otherwise)
 {

@@ -149,6 +149,17 @@ const MadeMap kMadeMaps[] = {
     // half pixels: Qt takes the half turn for a mirror, its sine for
     // nothing, when it turns the diagonal's quarter after it.
     {"flipped-diagonal-half-turn.tmx"},
+    // Turned by quarters on isometric maps, edges on half pixels: Tiled
+    // moves its painter from the point to the tile's middle in one step,
+    // and Qt maps the corner through that turned painter (a last bit off a
+    // half either way); a tile it only moves, turned back by its flips, it
+    // copies from the rounded corner.
+    {"isometric-turned-one-move.tmx"},
+    {"isometric-turned-sums.tmx"},
+    {"isometric-turned-back.tmx"},
+    // Without a clear pixel and turned by exactly a quarter, Qt copies a
+    // tile object as it is: a box on a half pixel loses a row.
+    {"flipped-diagonal-opaque-half.tmx"},
     // Tile objects turned by other angles: whole and half places, scaled,
     // flipped every way, a set's offset, and centred on their point.
     {"turned-free.tmx"},

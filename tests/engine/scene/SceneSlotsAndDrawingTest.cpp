@@ -469,8 +469,10 @@ TEST_F(SceneTest, TileObjectsFlipAndRoundAsTiledPlacesThem)
          "height=\"16.2\"/>",
          {{{0, 10}, kNone}, {{1, 10}, kRed}, {{32, 10}, kBlue}, {{33, 10}, kNone}, {{1, 4}, kNone}, {{1, 5}, kRed},
           {{1, 20}, kRed}, {{1, 21}, kRed}, {{1, 36}, kRed}, {{1, 37}, kNone}}},
-        // 40.8 - 20.3 is just below 20.5 in double precision: the top rounds down.
-        {"<object gid=\"1\" x=\"0\" y=\"40.8\" width=\"32\" height=\"20.3\"/>", {{{4, 19}, kNone}, {{4, 20}, kRed}}},
+        // 40.8 - 20.3 is just below 20.5 in double precision, but Tiled
+        // reaches the top through the tile's middle (+ 10.15 - 10.15): 20.5,
+        // which rounds up.
+        {"<object gid=\"1\" x=\"0\" y=\"40.8\" width=\"32\" height=\"20.3\"/>", {{{4, 20}, kNone}, {{4, 21}, kRed}}},
     };
     for (const Case& c : cases) {
         const int id = loadFile("flip.tmx", std::string("<map width=\"4\" height=\"3\" tilewidth=\"16\" "
