@@ -303,7 +303,8 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         const double middleX = painterX + ((cellX + ts->offsetX * (double(w) / src.w)) + w / 2.0);
         const double middleY = painterY + (((cellY + ts->offsetY * (double(h) / src.h)) + h / 2.0) - h);
         const double x = left + ts->offsetX * double(w) / src.w, y = bottom - boxH + ts->offsetY * double(h) / src.h;
-        drawSampled(pen, picture, src, {x, boxW, middleX, true}, {y, boxH, middleY, true}, gid, opacity, false);
+        drawSampled(pen, picture, src, {x, x + boxW, boxW, middleX, true}, {y, y + boxH, boxH, middleY, true}, gid,
+                    opacity, false);
         return;
     }
     const bool unscaled = w == float(src.w) && h == float(src.h);
@@ -771,19 +772,23 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             }
             left += px + ox, top += py + oy;
         }
-        // The corner is where Qt's matrix maps it: an edge on a half pixel
-        // only through the last bit of those sums rounds as there. A tile
-        // that Qt only moves, at its own size, it copies from its rounded
-        // corner.
-        double qtLeft, qtTop;
-        if (bool moved = false; axisCorner(turn, qtLeft, qtTop, moved)) {
-            if (moved && unscaled)
-                qtLeft = rounded(qtLeft), qtTop = rounded(qtTop);
-            left = qtLeft + (pen.tiledLeft + (pen.originX - rounded(pen.originX)));
-            top = qtTop + (pen.tiledTop + (pen.originY - rounded(pen.originY)));
+        SampleBox across{left, left + w, w, (left - pen.tiledLeft) + w / 2, false};
+        SampleBox down{top, top + h, h, (top - pen.tiledTop) + h / 2, false};
+        // Where Qt's matrix keeps to the axes, the box is where it maps it:
+        // an edge on a half pixel only through the last bit of those sums
+        // rounds as there. A tile that Qt only moves, at its own size, it
+        // copies from its rounded corner.
+        if (AxisBox box; axisBox(turn, box)) {
+            if (box.moved && unscaled) {
+                box.left = rounded(box.left), box.top = rounded(box.top);
+                box.right = box.left + w, box.bottom = box.top + h;
+                box.middleX = box.left + w / 2, box.middleY = box.top + h / 2;
+            }
+            const double shiftX = pen.tiledLeft + (pen.originX - rounded(pen.originX));
+            const double shiftY = pen.tiledTop + (pen.originY - rounded(pen.originY));
+            across = {box.left + shiftX, box.right + shiftX, w, box.middleX, false};
+            down = {box.top + shiftY, box.bottom + shiftY, h, box.middleY, false};
         }
-        const SampleBox across{left, w, (left - pen.tiledLeft) + w / 2, false};
-        const SampleBox down{top, h, (top - pen.tiledTop) + h / 2, false};
         drawSampled(pen, picture, src, across, down, flips, opacity, unscaled);
     }
 }

@@ -29,7 +29,7 @@ std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool acr
     const double factor = size / n, width = (mirrored ? -factor : factor) * n, m11 = width / n;
     const double corner = box.middle + -0.5 * width;
     const double near = box.centred ? edge + rounded(corner) : rounded(box.lo);
-    const double far = box.centred ? edge + rounded(corner + width) : rounded(box.lo + size);
+    const double far = box.centred ? edge + rounded(corner + width) : rounded(box.hi);
     const double start = std::min(near, far), end = std::min(std::max(near, far), double(to));
     first = int(std::max(start, double(from)));
     if (end <= first)

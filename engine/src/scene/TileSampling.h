@@ -22,7 +22,7 @@ namespace Zelkoran::scene {
 // a tile pixel's edge). A cell's edges Qt finds from that middle (centred),
 // which decides an edge that lands on a half only by its last bit.
 struct SampleBox {
-    double lo, size, middle;
+    double lo, hi, size, middle; // hi: the far edge as Qt sums it (not centred)
     bool centred;
 };
 

@@ -198,17 +198,27 @@ bool turnedOffAxis(const TileTurn& turn)
     return p.kind() >= Painter::Turned;
 }
 
-bool axisCorner(const TileTurn& turn, double& left, double& top, bool& moved)
+bool axisBox(const TileTurn& turn, AxisBox& box)
 {
     Painter p;
     double rx, ry, rw, rh;
     if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() >= Painter::Turned)
         return false;
-    moved = p.kind() <= Painter::Moved;
-    double x1, y1, x2, y2;
-    p.map(rx, ry, x1, y1);
-    p.map(rx + rw, ry + rh, x2, y2);
-    left = std::min(x1, x2), top = std::min(y1, y2);
+    box.moved = p.kind() <= Painter::Moved;
+    // Mapped as Qt maps a rectangle: its first corner, then back by the
+    // size where mirrored.
+    double x, y;
+    p.map(rx, ry, x, y);
+    double w = rw, h = rh;
+    if (!box.moved) {
+        w = p.m11 * rw, h = p.m22 * rh;
+        if (w < 0)
+            w = -w, x -= w;
+        if (h < 0)
+            h = -h, y -= h;
+    }
+    box.left = x, box.top = y, box.right = x + w, box.bottom = y + h;
+    p.map(0, 0, box.middleX, box.middleY);
     return true;
 }
 

@@ -1,5 +1,6 @@
-// Which screen pixels a tile object turned by an angle other than a quarter
-// covers in Tiled's renderer, and which tile pixel each shows.
+// Where Tiled's renderer places a flipped or turned tile object, and for
+// one turned off the axes, which screen pixels it covers and which tile
+// pixel each shows.
 //
 // Tiled moves its painter to the object's point, turns it, moves it back,
 // then to the box's top-left corner and the tile's centre (on isometric
@@ -42,10 +43,16 @@ struct TileTurn {
 // halves, its diagonal flip a quarter more.
 bool turnedOffAxis(const TileTurn& turn);
 
-// Where Qt's matrix for turn keeps to the axes, the top-left corner of the
-// box it draws, mapped by Qt's sums, and whether the matrix only moves
-// (neither mirrors nor scales); false where it turns off the axes.
-bool axisCorner(const TileTurn& turn, double& left, double& top, bool& moved);
+// The box Qt draws a tile into with a matrix kept to the axes, in Tiled's
+// picture: its edges and middle, each as Qt sums them.
+struct AxisBox {
+    double left, top, right, bottom;
+    double middleX, middleY; // where the painter stands: the tile's middle
+    bool moved;              // the matrix only moves (neither mirrors nor scales)
+};
+
+// Sets box for turn; false where Qt's matrix for it turns off the axes.
+bool axisBox(const TileTurn& turn, AxisBox& box);
 
 // Whether Qt's matrix for turn turns the tile by exactly a quarter either
 // way, neither mirrored nor scaled (Qt copies such a tile without a clear

@@ -157,6 +157,9 @@ const MadeMap kMadeMaps[] = {
     {"isometric-turned-one-move.tmx"},
     {"isometric-turned-sums.tmx"},
     {"isometric-turned-back.tmx"},
+    // Turned and flipped into a mirror both ways: Qt maps the box from its
+    // first corner and back by its size, which puts an edge on a half.
+    {"isometric-turned-mirrored.tmx"},
     // Without a clear pixel and turned by exactly a quarter, Qt copies a
     // tile object as it is: a box on a half pixel loses a row.
     {"flipped-diagonal-opaque-half.tmx"},
