@@ -35,8 +35,7 @@ struct Pen {
     double zeroX, zeroY;
     int isoOriginX; // isometric maps: the map's x of cell (0, 0)'s top corner
     // The right and bottom edges of the picture Tiled's renderer makes of
-    // the map, which grows right and down with the layers moved that way
-    // (kFar where it leaves out nothing there).
+    // the map, which grows right and down with the layers moved that way.
     double farRight, farBottom;
     // How far Tiled's renderer widens its picture around the map for layers
     // moved off it (left, up, right, down): its arithmetic runs from its
@@ -899,10 +898,8 @@ void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t 
             {0, 0, 0, 0}, 0, 0};
     placeMapOrigin(pen);
     placeMargins(pen);
-    // Staggered and hexagonal maps lose nothing at the far edges.
-    const bool cuts = map.orientation == Orientation::Orthogonal || map.orientation == Orientation::Isometric;
-    pen.farRight = cuts ? x + double(map.pixelWidth()) + pen.margins[2] : kFar;
-    pen.farBottom = cuts ? y + double(map.pixelHeight()) + pen.margins[3] : kFar;
+    pen.farRight = x + double(map.pixelWidth()) + pen.margins[2];
+    pen.farBottom = y + double(map.pixelHeight()) + pen.margins[3];
     if (SDL_RenderIsClipEnabled(renderer))
         SDL_RenderGetClipRect(renderer, &pen.clip);
     // A tile is drawn from its cell's bottom-left, moved by its set's offset,

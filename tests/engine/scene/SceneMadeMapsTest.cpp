@@ -134,6 +134,9 @@ const MadeMap kMadeMaps[] = {
     {"far-edges.tmx", {1, 1}},
     {"far-edges-widened.tmx", {1, 1}},
     {"far-edges-clear.tmx", {1, 1}},
+    // So do those of hexagonal maps (here an infinite one, a layer moved
+    // up by a fraction and its set's offset down).
+    {"hexagonal-far-edge.tmx", {21, 3}},
     // Tile objects turned by quarters on an isometric map, whose places
     // land a last bit off a half pixel: Qt draws them as any turned tile,
     // its rasterizer snapping their edges.
