@@ -150,6 +150,13 @@ SDL_Rect drawArea(const Pen& pen)
     return area;
 }
 
+// The size of Tiled's picture of the map.
+SDL_Point tiledPicture(const Pen& pen)
+{
+    const int* margin = pen.margins;
+    return {pen.map.pixelWidth() + margin[0] + margin[2], pen.map.pixelHeight() + margin[1] + margin[3]};
+}
+
 // Draws src of picture turned as turn says (its painter placed in Tiled's
 // picture), pixel runs as Tiled's renderer shows them (see TurnedTile.h):
 // worked out from the corner of Tiled's picture, where its rows begin.
@@ -159,12 +166,10 @@ void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, const Til
     SDL_Texture* texture = tileTexture(pen, picture, src, turn.flips & (kFlipH | kFlipV), opacity, false, replaces);
     if (!texture)
         return;
-    const int* margin = pen.margins;
     const int dx = pen.tiledLeft, dy = pen.tiledTop;
     SDL_Rect area = drawArea(pen);
     area.x -= dx, area.y -= dy;
-    const SDL_Point tiled{pen.map.pixelWidth() + margin[0] + margin[2], pen.map.pixelHeight() + margin[1] + margin[3]};
-    for (const TurnedRun& r : turnedRuns(turn, area, tiled)) {
+    for (const TurnedRun& r : turnedRuns(turn, area, tiledPicture(pen))) {
         const SDL_Rect part{src.x + r.u, src.y + r.v, 1, 1}, dst{r.x + dx, r.y + dy, r.length, 1};
         SDL_RenderCopy(pen.renderer, texture, &part, &dst);
     }
@@ -301,9 +306,15 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         }
         const double middleX = painterX + ((cellX + ts->offsetX * (double(w) / src.w)) + w / 2.0);
         const double middleY = painterY + (((cellY + ts->offsetY * (double(h) / src.h)) + h / 2.0) - h);
-        const double x = left + ts->offsetX * double(w) / src.w, y = bottom - boxH + ts->offsetY * double(h) / src.h;
-        drawSampled(pen, picture, src, {x, x + boxW, boxW, middleX, true}, {y, y + boxH, boxH, middleY, true}, gid,
-                    opacity, false);
+        // Only moved, Qt fills the box with its rasterizer.
+        const double rw = double(w) / src.w * src.w, rh = double(h) / src.h * src.h;
+        if (double e[4];
+            !mirrored && filledEdges(-0.5 * rw, -0.5 * rh, rw, rh, middleX, middleY, tiledPicture(pen).x, e)) {
+            drawSampled(pen, picture, src, {e[0], e[2], boxW, middleX, false}, {e[1], e[3], boxH, middleY, false}, gid,
+                        opacity, false);
+            return;
+        }
+        drawSampled(pen, picture, src, {0, 0, boxW, middleX, true}, {0, 0, boxH, middleY, true}, gid, opacity, false);
         return;
     }
     const bool unscaled = w == float(src.w) && h == float(src.h);
@@ -771,22 +782,22 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
             }
             left += px + ox, top += py + oy;
         }
-        SampleBox across{left, left + w, w, (left - pen.tiledLeft) + w / 2, false};
-        SampleBox down{top, top + h, h, (top - pen.tiledTop) + h / 2, false};
+        // In Tiled's picture from here on.
+        left -= pen.tiledLeft, top -= pen.tiledTop;
+        SampleBox across{left, left + w, w, left + w / 2, false};
+        SampleBox down{top, top + h, h, top + h / 2, false};
         // Where Qt's matrix keeps to the axes, the box is where it maps it:
         // an edge on a half pixel only through the last bit of those sums
         // rounds as there. A tile that Qt only moves, at its own size, it
         // copies from its rounded corner.
-        if (AxisBox box; axisBox(turn, box)) {
+        if (AxisBox box; axisBox(turn, tiledPicture(pen), box)) {
             if (box.moved && unscaled) {
                 box.left = rounded(box.left), box.top = rounded(box.top);
                 box.right = box.left + w, box.bottom = box.top + h;
                 box.middleX = box.left + w / 2, box.middleY = box.top + h / 2;
             }
-            const double shiftX = pen.tiledLeft + (pen.originX - rounded(pen.originX));
-            const double shiftY = pen.tiledTop + (pen.originY - rounded(pen.originY));
-            across = {box.left + shiftX, box.right + shiftX, w, box.middleX, false};
-            down = {box.top + shiftY, box.bottom + shiftY, h, box.middleY, false};
+            across = {box.left, box.right, w, box.middleX, false};
+            down = {box.top, box.bottom, h, box.middleY, false};
         }
         drawSampled(pen, picture, src, across, down, flips, opacity, unscaled);
     }

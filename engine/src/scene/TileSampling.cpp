@@ -28,8 +28,8 @@ std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool acr
     // nudged a unit down the tile. Places are in Tiled's picture.
     const double factor = size / n, width = (mirrored ? -factor : factor) * n, m11 = width / n;
     const double corner = box.middle + -0.5 * width;
-    const double near = box.centred ? edge + rounded(corner) : rounded(box.lo);
-    const double far = box.centred ? edge + rounded(corner + width) : rounded(box.hi);
+    const double near = edge + rounded(box.centred ? corner : box.lo);
+    const double far = edge + rounded(box.centred ? corner + width : box.hi);
     const double start = std::min(near, far), end = std::min(std::max(near, far), double(to));
     first = int(std::max(start, double(from)));
     if (end <= first)
@@ -48,6 +48,19 @@ std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool acr
         place += step;
     }
     return out;
+}
+
+bool filledEdges(double x, double y, double w, double h, double dx, double dy, double right, double edges[4])
+{
+    const double ax = (x + x) * 0.5 + dx, bx = ((x + w) + (x + w)) * 0.5 + dx, middle = (y + (y + h)) * 0.5 + dy;
+    if (!(w > 0) || !(h > 0) || !(ax >= 0) || !(bx <= right))
+        return false;
+    const double width = h / w;
+    const double across = (ax + bx) * 0.5, down = width * (std::abs(bx - ax) * 0.5);
+    edges[1] = middle - down, edges[3] = middle + down;
+    const double half = 0.5 * (1 / width) * (edges[3] - edges[1]);
+    edges[0] = across - half, edges[2] = across + half;
+    return true;
 }
 
 std::vector<int> quarterTurnedAxis(double lo, int n, bool mirrored, bool shifted, int from, int to, int& first)

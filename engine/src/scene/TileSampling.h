@@ -16,15 +16,20 @@
 
 namespace Zelkoran::scene {
 
-// A tile's box along one screen axis: its exact near edge and its size on
-// the screen, and its middle in Tiled's picture summed as Tiled sums it
-// (the last bit of that sum decides where a pixel's place lands exactly on
-// a tile pixel's edge). A cell's edges Qt finds from that middle (centred),
-// which decides an edge that lands on a half only by its last bit.
+// A tile's box along one screen axis: its edges and size, and its middle,
+// in Tiled's picture, each summed as Qt sums it (the last bit of a sum
+// decides where a place exactly on a pixel's or tile pixel's edge lands).
+// A cell's edges Qt finds from that middle (centred).
 struct SampleBox {
-    double lo, hi, size, middle; // hi: the far edge as Qt sums it (not centred)
+    double lo, hi, size, middle; // lo and hi unless centred
     bool centred;
 };
+
+// The edges (left, top, right, bottom) of a box x, y, w, h in a painter
+// moved by dx, dy as Qt's rasterizer fills it for a tile it stretches: as a
+// thick line between the middles of its sides, turned upright first. False
+// where that line reaches out of a picture `right` wide (Qt cuts it first).
+bool filledEdges(double x, double y, double w, double h, double dx, double dy, double right, double edges[4]);
 
 // The tile pixels (0..n-1) shown along one screen axis by a tile n pixels
 // long drawn into box, one for each screen pixel between its rounded edges

@@ -1,6 +1,7 @@
 #include "scene/TurnedTile.h"
 
 #include "scene/SceneModel.h"
+#include "scene/TileSampling.h"
 
 #include <algorithm>
 #include <cmath>
@@ -198,13 +199,20 @@ bool turnedOffAxis(const TileTurn& turn)
     return p.kind() >= Painter::Turned;
 }
 
-bool axisBox(const TileTurn& turn, AxisBox& box)
+bool axisBox(const TileTurn& turn, SDL_Point picture, AxisBox& box)
 {
     Painter p;
     double rx, ry, rw, rh;
     if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() >= Painter::Turned)
         return false;
     box.moved = p.kind() <= Painter::Moved;
+    p.map(0, 0, box.middleX, box.middleY);
+    double edges[4];
+    if (box.moved && (rw != turn.tileWidth || rh != turn.tileHeight) &&
+        filledEdges(rx, ry, rw, rh, box.middleX, box.middleY, picture.x, edges)) {
+        box.left = edges[0], box.top = edges[1], box.right = edges[2], box.bottom = edges[3];
+        return true;
+    }
     // Mapped as Qt maps a rectangle: its first corner, then back by the
     // size where mirrored.
     double x, y;
@@ -218,7 +226,6 @@ bool axisBox(const TileTurn& turn, AxisBox& box)
             h = -h, y -= h;
     }
     box.left = x, box.top = y, box.right = x + w, box.bottom = y + h;
-    p.map(0, 0, box.middleX, box.middleY);
     return true;
 }
 

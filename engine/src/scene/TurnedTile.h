@@ -51,8 +51,9 @@ struct AxisBox {
     bool moved;              // the matrix only moves (neither mirrors nor scales)
 };
 
-// Sets box for turn; false where Qt's matrix for it turns off the axes.
-bool axisBox(const TileTurn& turn, AxisBox& box);
+// Sets box for turn drawn into a picture of picture's size; false where
+// Qt's matrix for it turns off the axes.
+bool axisBox(const TileTurn& turn, SDL_Point picture, AxisBox& box);
 
 // Whether Qt's matrix for turn turns the tile by exactly a quarter either
 // way, neither mirrored nor scaled (Qt copies such a tile without a clear

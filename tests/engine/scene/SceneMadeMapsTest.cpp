@@ -173,6 +173,10 @@ const MadeMap kMadeMaps[] = {
     // each is stretched into its tile's size, as cells of every flip and as
     // objects with and without sizes of their own, turned and not.
     {"collection-animation.tmx"},
+    // A frame stretched into a cell and into an object, an edge exactly on a
+    // half pixel: Qt fills such a box as a thick line turned upright, whose
+    // sums take the half pixel in for the cell but not for the object.
+    {"stretched-half-edges.tmx", {2, 4}},
     // Their set's offset stretched far, which brings cells of a layer moved
     // down into the picture; frames mirrored across a layer moved left of
     // the map step along their rows from the widened picture's edge.
