@@ -309,7 +309,7 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         // Only moved, Qt fills the box with its rasterizer.
         const double rw = double(w) / src.w * src.w, rh = double(h) / src.h * src.h;
         if (double e[4];
-            !mirrored && filledEdges(-0.5 * rw, -0.5 * rh, rw, rh, middleX, middleY, tiledPicture(pen).x, e)) {
+            !mirrored && filledEdges(-0.5 * rw, -0.5 * rh, rw, rh, middleX, middleY, tiledPicture(pen), e)) {
             drawSampled(pen, picture, src, {e[0], e[2], boxW, middleX, false}, {e[1], e[3], boxH, middleY, false}, gid,
                         opacity, false);
             return;

@@ -209,7 +209,7 @@ bool axisBox(const TileTurn& turn, SDL_Point picture, AxisBox& box)
     p.map(0, 0, box.middleX, box.middleY);
     double edges[4];
     if (box.moved && (rw != turn.tileWidth || rh != turn.tileHeight) &&
-        filledEdges(rx, ry, rw, rh, box.middleX, box.middleY, picture.x, edges)) {
+        filledEdges(rx, ry, rw, rh, box.middleX, box.middleY, picture, edges)) {
         box.left = edges[0], box.top = edges[1], box.right = edges[2], box.bottom = edges[3];
         return true;
     }

@@ -88,7 +88,6 @@ private:
     void objectGroup(pugi::xml_node layer);
     std::string templateFor(uint32_t gid, double w, double h);
     bool wholeEdges(uint32_t gid, double x, double y, double w, double h) const;
-    bool halfEdges(uint32_t gid, double x, double y, double w, double h, bool scaled) const;
     bool turnsInside(uint32_t gid, double x, double y) const;
     bool edgesAre(uint32_t gid, double x, double y, double w, double h,
                   const std::function<bool(double, double, double, double, double, double)>& test) const;
@@ -506,21 +505,6 @@ bool Generator::wholeEdges(uint32_t gid, double x, double y, double w, double h)
     });
 }
 
-// Whether the tile object gid at (x, y), w x h, has an edge on exactly half
-// a pixel, where Tiled's place of it is uncertain: on isometric maps, whose
-// sums land a last bit either side of the half, and for a tile of another
-// size than its own (Tiled sometimes draws the column at a left edge on a
-// half pixel, sometimes not; and it widens its picture for layers moved
-// left or up by fractions, so such an edge lands elsewhere than a half).
-bool Generator::halfEdges(uint32_t gid, double x, double y, double w, double h, bool scaled) const
-{
-    const auto half = [](double v) { return std::abs(v - std::floor(v) - 0.5) < 1e-6; };
-    return (m_orientation == "isometric" || scaled) &&
-           edgesAre(gid, x, y, w, h, [&](double, double, double left, double top, double right, double bottom) {
-               return half(left) || half(top) || half(right) || half(bottom);
-           });
-}
-
 // Whether the tile object gid at (x, y), turned any way, stays right of and
 // below the map's picture's left and top edges, and so of Tiled's picture's
 // whatever the layers' offsets.
@@ -681,13 +665,8 @@ void Generator::objectGroup(pugi::xml_node layer)
                 return px + shiftX - (r - l) - (b - t) - 8 < 0;
             }))
             w = h = 0;
-        // Where Tiled's place of an edge is uncertain, no edge there.
-        for (int tries = 0; tries < 8 && halfEdges(gid, ox, oy, w, h, w > 0 || showsOtherSizes(gid)); ++tries)
-            (tries % 2 ? ox : oy) += 0.125;
-        // Qt draws a mirrored or turned picture whose edge lies on exactly
-        // half a pixel a pixel shifted within its box (the far edge doubled),
-        // where the engine places the picture as it is: such objects are
-        // neither flipped nor turned.
+        // Without half-pixel turns, an object with an edge off whole pixels
+        // is neither flipped nor turned.
         if (!allowed(HalfPixelTurns) && !wholeEdges(gid, ox, oy, w, h))
             gid &= 0x0FFFFFFFu, rotation = 0;
         // Qt cuts a box turned other than by quarters at its picture's left

@@ -177,6 +177,10 @@ const MadeMap kMadeMaps[] = {
     // half pixel: Qt fills such a box as a thick line turned upright, whose
     // sums take the half pixel in for the cell but not for the object.
     {"stretched-half-edges.tmx", {2, 4}},
+    // Qt cuts that line to the picture first and keeps it as thick as the
+    // whole: an edge exactly on a half pixel after the whole line's sums
+    // lands a last bit off it.
+    {"isometric-stretched-cut.tmx"},
     // Their set's offset stretched far, which brings cells of a layer moved
     // down into the picture; frames mirrored across a layer moved left of
     // the map step along their rows from the widened picture's edge.
