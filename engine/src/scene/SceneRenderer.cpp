@@ -788,14 +788,8 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         SampleBox down{top, top + h, h, top + h / 2, false};
         // Where Qt's matrix keeps to the axes, the box is where it maps it:
         // an edge on a half pixel only through the last bit of those sums
-        // rounds as there. A tile that Qt only moves, at its own size, it
-        // copies from its rounded corner.
+        // rounds as there.
         if (AxisBox box; axisBox(turn, tiledPicture(pen), box)) {
-            if (box.moved && unscaled) {
-                box.left = rounded(box.left), box.top = rounded(box.top);
-                box.right = box.left + w, box.bottom = box.top + h;
-                box.middleX = box.left + w / 2, box.middleY = box.top + h / 2;
-            }
             across = {box.left, box.right, w, box.middleX, false};
             down = {box.top, box.bottom, h, box.middleY, false};
         }

@@ -14,6 +14,11 @@ namespace {
 
 constexpr double kFar = double(1 << 24);
 
+// Qt's fuzzy tests: a part within 1e-12 of nothing is nothing; two values
+// are equal within a 1e12th of the smaller.
+bool fuzzyNull(double v) { return std::abs(v) <= 1e-12; }
+bool fuzzyEqual(double a, double b) { return std::abs(a - b) * 1e12 <= std::min(std::abs(a), std::abs(b)); }
+
 // An affine painter transform, changed as Qt changes one: each sum in its
 // order, by the formulas of the kind Qt takes the matrix for (parts within
 // 1e-12 of nothing taken for nothing; the kind found again only after a
@@ -27,13 +32,12 @@ struct Painter {
     {
         if (changed == None || changed < found)
             return found;
-        const auto null = [](double v) { return std::abs(v) <= 1e-12; };
         found = None;
-        if (changed >= Turned && (!null(m12) || !null(m21)))
+        if (changed >= Turned && (!fuzzyNull(m12) || !fuzzyNull(m21)))
             found = Turned;
-        else if (changed >= Scaled && (!null(m11 - 1) || !null(m22 - 1)))
+        else if (changed >= Scaled && (!fuzzyNull(m11 - 1) || !fuzzyNull(m22 - 1)))
             found = Scaled;
-        else if (!null(dx) || !null(dy))
+        else if (!fuzzyNull(dx) || !fuzzyNull(dy))
             found = Moved;
         changed = None;
         return found;
@@ -205,11 +209,10 @@ bool axisBox(const TileTurn& turn, SDL_Point picture, AxisBox& box)
     double rx, ry, rw, rh;
     if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() >= Painter::Turned)
         return false;
-    box.moved = p.kind() <= Painter::Moved;
+    const bool moved = p.kind() <= Painter::Moved, unscaled = rw == turn.tileWidth && rh == turn.tileHeight;
     p.map(0, 0, box.middleX, box.middleY);
     double edges[4];
-    if (box.moved && (rw != turn.tileWidth || rh != turn.tileHeight) &&
-        filledEdges(rx, ry, rw, rh, box.middleX, box.middleY, picture, edges)) {
+    if (moved && !unscaled && filledEdges(rx, ry, rw, rh, box.middleX, box.middleY, picture, edges)) {
         box.left = edges[0], box.top = edges[1], box.right = edges[2], box.bottom = edges[3];
         return true;
     }
@@ -217,8 +220,14 @@ bool axisBox(const TileTurn& turn, SDL_Point picture, AxisBox& box)
     // size where mirrored.
     double x, y;
     p.map(rx, ry, x, y);
+    if (moved && unscaled) { // copied as it is from its rounded corner
+        box.left = std::floor(x + 0.5), box.top = std::floor(y + 0.5);
+        box.right = box.left + rw, box.bottom = box.top + rh;
+        box.middleX = box.left + rw / 2, box.middleY = box.top + rh / 2;
+        return true;
+    }
     double w = rw, h = rh;
-    if (!box.moved) {
+    if (!moved) {
         w = p.m11 * rw, h = p.m22 * rh;
         if (w < 0)
             w = -w, x -= w;
@@ -236,9 +245,8 @@ bool copiedTurned(const TileTurn& turn, double& left, double& top)
     if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() != Painter::Turned || rw != turn.tileWidth ||
         rh != turn.tileHeight)
         return false;
-    const auto near = [](double a, double b) { return std::abs(a - b) * 1e12 <= std::min(std::abs(a), std::abs(b)); };
-    const auto none = [](double v) { return std::abs(v) <= 1e-12; };
-    if (!none(p.m11) || !none(p.m22) || !((near(p.m12, 1) && near(p.m21, -1)) || (near(p.m12, -1) && near(p.m21, 1))))
+    if (!fuzzyNull(p.m11) || !fuzzyNull(p.m22) ||
+        !((fuzzyEqual(p.m12, 1) && fuzzyEqual(p.m21, -1)) || (fuzzyEqual(p.m12, -1) && fuzzyEqual(p.m21, 1))))
         return false;
     left = top = kFar;
     for (const double x : {rx, rx + rw})
@@ -263,7 +271,7 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
     const double row1 = p.m11 * p.m11 + p.m12 * p.m12, row2 = p.m21 * p.m21 + p.m22 * p.m22;
     const double a1 = std::abs(col1 - col2) > std::abs(row1 - row2) ? col1 : row1;
     const double a2 = std::abs(col1 - col2) > std::abs(row1 - row2) ? col2 : row2;
-    if (std::abs(a1 - a2) * 1e12 <= std::min(std::abs(a1), std::abs(a2))) {
+    if (fuzzyEqual(a1, a2)) {
         // Even scale: a thick line between the middles of the left and right sides.
         double ax, ay, bx, by;
         p.map((rx + rx) * 0.5, (ry + (ry + rh)) * 0.5, ax, ay);

@@ -44,11 +44,11 @@ struct TileTurn {
 bool turnedOffAxis(const TileTurn& turn);
 
 // The box Qt draws a tile into with a matrix kept to the axes, in Tiled's
-// picture: its edges and middle, each as Qt sums them.
+// picture: its edges and middle, each as Qt sums them (a tile only moved,
+// at its size, Qt copies from its rounded corner).
 struct AxisBox {
     double left, top, right, bottom;
     double middleX, middleY; // where the painter stands: the tile's middle
-    bool moved;              // the matrix only moves (neither mirrors nor scales)
 };
 
 // Sets box for turn drawn into a picture of picture's size; false where
