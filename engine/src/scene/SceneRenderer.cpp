@@ -866,8 +866,10 @@ void placeMargins(Pen& pen)
         pen.margins[i] = int(std::ceil(std::min(reach[i], kFar)));
     const Map& m = pen.map;
     int64_t cut = 0;
+    // An infinite isometric map's picture Tiled cuts where its cells begin,
+    // a corner on a half pixel taken to the pixel left of it.
     if (m.infinite && m.orientation == Orientation::Isometric)
-        cut = (m.height + 2 * int64_t(m.originY) - gridHeight(m)) * m.tileWidth / 2;
+        cut = int64_t(std::ceil(double((m.height + 2 * int64_t(m.originY) - gridHeight(m)) * m.tileWidth) / 2));
     pen.tiledLeft = int(std::clamp<int64_t>(int64_t(rounded(pen.originX)) - pen.margins[0] + cut, INT_MIN, INT_MAX));
     pen.tiledTop = int(rounded(pen.originY)) - pen.margins[1];
 }

@@ -236,10 +236,13 @@ TEST(GeneratedMapsComparisonTest, FramesMapsAsTiledsRendererDoes)
     // its diagonal there (sampled as a turned tile, from that edge); a frame
     // of another size flipped across its diagonal in a group moved by
     // fractions, which Qt samples as any turned tile; an infinite isometric
-    // map of odd cells, whose walk Tiled starts from the map's left end.
+    // map of odd cells, whose walk Tiled starts from the map's left end,
+    // and one reaching an odd count of half cells below its declared height,
+    // whose picture begins half a pixel further left (a turned tile object
+    // shows where).
     for (const char* file : {"offsets-whole-sum.tmx", "infinite-isometric-stretched.tmx",
                              "infinite-isometric-turned.tmx", "object-stretched-turned.tmx",
-                             "infinite-isometric-odd.tmx"}) {
+                             "infinite-isometric-odd.tmx", "infinite-isometric-odd-turned.tmx"}) {
         SCOPED_TRACE(file);
         testutil::ScratchDir dir;
         fs::copy_file(fs::path(SKARDEN_MADE_MAPS) / file, dir.path() / "map.tmx");
