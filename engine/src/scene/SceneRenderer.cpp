@@ -299,8 +299,8 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         // (stretched, or mirrored too), Qt draws it turned a quarter, and
         // samples it as any turned tile.
         if (gid & kFlipD) {
-            const TileTurn turn{painterX + cellX, painterY + cellY, 0, 0, 0, 0, -double(h), double(w), double(h),
-                                double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid};
+            const TileTurn turn{painterX, painterY, cellX, cellY, 0, 0, -double(h), double(w), double(h),
+                                double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid, TileMove::ViaMiddle};
             drawTurned(pen, picture, src, turn, opacity);
             return;
         }
@@ -740,7 +740,7 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
                             oy - pen.originY + (rounded(pen.originY) - pen.tiledTop), px, py, o.rotation,
                             -ax * w / 2, -ay * h / 2, w, h,
                             double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid,
-                            m.orientation == Orientation::Isometric};
+                            m.orientation == Orientation::Isometric ? TileMove::ViaCorner : TileMove::ToCorner};
         // Turned by exactly a quarter at its size, Qt copies a tile without
         // a clear pixel as it is, from its box's rounded corner.
         if (double qtLeft, qtTop; !free && unscaled && opacity >= 1.0f && picture->opaque(src) &&

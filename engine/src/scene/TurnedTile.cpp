@@ -165,13 +165,20 @@ bool tilePainter(const TileTurn& t, Painter& p, double& rx, double& ry, double& 
         p.rotate(t.angle);
         p.translate(-t.x, -t.y);
     }
-    const double cornerX = t.oneMove ? t.x + t.left : 0, cornerY = t.oneMove ? t.y + t.top : 0;
-    if (!t.oneMove)
-        p.translate(t.x + t.left, t.y + t.top);
     // The tile's centre in the box; a diagonally flipped tile stands turned
     // a quarter on the box's bottom-left corner.
     const double sx = t.width / tw, sy = t.height / th;
-    double fx = cornerX + t.offsetX * sx + t.width / 2, fy = cornerY + t.offsetY * sy + t.height / 2;
+    double fx, fy;
+    if (t.move == TileMove::ViaMiddle) {
+        fx = ((t.x + t.offsetX * sx) + t.width / 2) + t.left;
+        fy = ((t.y + t.offsetY * sy) + t.height / 2) + t.top;
+    } else {
+        const bool oneMove = t.move == TileMove::ViaCorner;
+        const double cornerX = oneMove ? t.x + t.left : 0, cornerY = oneMove ? t.y + t.top : 0;
+        if (!oneMove)
+            p.translate(t.x + t.left, t.y + t.top);
+        fx = cornerX + t.offsetX * sx + t.width / 2, fy = cornerY + t.offsetY * sy + t.height / 2;
+    }
     bool mirrorX = t.flips & kFlipH, mirrorY = t.flips & kFlipV;
     double turn = 0;
     if (t.flips & kFlipD) {

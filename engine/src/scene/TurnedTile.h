@@ -3,8 +3,8 @@
 // pixel each shows.
 //
 // Tiled moves its painter to the object's point, turns it, moves it back,
-// then to the box's top-left corner and the tile's centre (on isometric
-// maps to the centre in one move); every step is
+// then to the box's top-left corner and the tile's centre (or to the centre
+// in one move, see TileMove); every step is
 // Qt's double arithmetic, in Qt's order, because a corner that lands on a
 // 1/64 pixel only through those sums' last bit falls either side of it.
 // The box is then filled as a thick line between the middles of its left
@@ -26,6 +26,14 @@
 
 namespace Zelkoran::scene {
 
+// How Tiled moves its painter from the object's point to the tile's centre.
+enum class TileMove {
+    ToCorner,  // to the box's top-left corner, then on to the centre
+    ViaCorner, // in one move, summed from that corner (isometric maps' objects)
+    ViaMiddle, // in one move, summed from the point, the box's corner from it added last (cells, from
+               // their bottom-left corner)
+};
+
 struct TileTurn {
     double layerX, layerY; // where the painter stands in Tiled's picture before the object moves it
     double x, y;           // the object's point, which the box turns about
@@ -35,8 +43,7 @@ struct TileTurn {
     double offsetX, offsetY; // the set's offset, in tile pixels
     int tileWidth, tileHeight;
     uint32_t flips;        // the gid's flip bits
-    bool oneMove = false;  // the painter goes from the point to the tile's centre in one move (isometric
-                           // maps), not first to the box's corner
+    TileMove move = TileMove::ToCorner;
 };
 
 // Whether Qt's matrix for turn turns off the axes: by other than whole

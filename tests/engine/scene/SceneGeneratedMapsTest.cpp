@@ -239,10 +239,13 @@ TEST(GeneratedMapsComparisonTest, FramesMapsAsTiledsRendererDoes)
     // map of odd cells, whose walk Tiled starts from the map's left end,
     // and one reaching an odd count of half cells below its declared height,
     // whose picture begins half a pixel further left (a turned tile object
-    // shows where).
+    // shows where); a stretched frame flipped across its diagonal in a layer
+    // moved by a fraction, its box on a half pixel only in Tiled's sum of
+    // the cell's place.
     for (const char* file : {"offsets-whole-sum.tmx", "infinite-isometric-stretched.tmx",
                              "infinite-isometric-turned.tmx", "object-stretched-turned.tmx",
-                             "infinite-isometric-odd.tmx", "infinite-isometric-odd-turned.tmx"}) {
+                             "infinite-isometric-odd.tmx", "infinite-isometric-odd-turned.tmx",
+                             "infinite-staggered-turned-frame.tmx"}) {
         SCOPED_TRACE(file);
         testutil::ScratchDir dir;
         fs::copy_file(fs::path(SKARDEN_MADE_MAPS) / file, dir.path() / "map.tmx");
