@@ -136,7 +136,7 @@ std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4]
         const int64_t top = floorDiv(a.y - 32, 64) + 1, bottom = floorDiv(b.y - 32, 64);
         const double slope = double(b.x - a.x) / double(b.y - a.y);
         const int64_t step = int64_t(slope * 65536);
-        const int64_t x = a.x * 1024 + int64_t(slope * double(top * 64 + 32 - a.y) * 1024);
+        const int64_t x = a.x * 1024 + floorDiv((b.x - a.x) * (top * 64 + 32 - a.y) * 1024, b.y - a.y);
         for (int64_t row = std::max(top, rowFrom); row <= std::min(bottom, rowTo - 1); ++row) {
             const int64_t at = x + (row - top) * step;
             auto& [least, most] = crossings[size_t(row - rowFrom)];

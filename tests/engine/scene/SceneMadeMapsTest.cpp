@@ -169,6 +169,9 @@ const MadeMap kMadeMaps[] = {
     // Tile objects turned by other angles: whole and half places, scaled,
     // flipped every way, a set's offset, and centred on their point.
     {"turned-free.tmx"},
+    // Their edges cross a row exactly on a pixel's centre, and only a last
+    // bit past it in a floating point product: Qt finds the crossing exactly.
+    {"turned-free-ties.tmx"},
     // Animations of a collection whose frames are pictures of other sizes:
     // each is stretched into its tile's size, as cells of every flip and as
     // objects with and without sizes of their own, turned and not.
