@@ -149,6 +149,96 @@ std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4]
     return crossings;
 }
 
+// Rows from `from` on: the first and end pixel of each (end excluded; first
+// >= end when none).
+struct Rows {
+    int64_t from = 0;
+    std::vector<std::pair<int64_t, int64_t>> spans;
+};
+
+// The rows within area that the convex polygon of corners covers.
+Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area)
+{
+    Point64 corners[4];
+    int64_t top = INT64_MAX, bottom = INT64_MIN;
+    for (int i = 0; i < 4; ++i) {
+        corners[i] = {sixtyFourths(cx[i]), sixtyFourths(cy[i])};
+        top = std::min(top, floorDiv(corners[i].y, 64)), bottom = std::max(bottom, floorDiv(corners[i].y, 64) + 1);
+    }
+    const int64_t from = std::max<int64_t>(top, area.y), to = std::min(bottom, int64_t(area.y) + area.h);
+    return {from, coveredRows(corners, from, to)};
+}
+
+// Cuts the thick line from a to b (width: its thickness over its length)
+// as Qt does: to the picture widened by half its width across, then widens
+// what is left to cover as much (each step in its order: a half pixel the
+// exact sums reach can come out a last bit off). False: nothing is left.
+bool cutLine(double& ax, double& ay, double& bx, double& by, double& width, SDL_Point picture)
+{
+    const double offX = std::abs(by - ay) * width * 0.5, offY = std::abs(bx - ax) * width * 0.5;
+    const double clipX = 0 - offX, clipY = 0 - offY;
+    const double clipW = (picture.x + offX) - clipX, clipH = (picture.y + offY) - clipY;
+    const auto inside = [&](double x, double y) {
+        return clipW != 0 && clipH != 0 && x >= clipX && x <= clipX + clipW && y >= clipY && y <= clipY + clipH;
+    };
+    if (inside(ax, ay) && inside(bx, by))
+        return true;
+    double t1 = 0, t2 = 1;
+    const double o[2] = {ax, ay}, d[2] = {bx - ax, by - ay};
+    const double low[2] = {clipX, clipY}, high[2] = {clipX + clipW, clipY + clipH};
+    for (int i = 0; i < 2; ++i) {
+        if (d[i] == 0) {
+            if (o[i] <= low[i] || o[i] >= high[i])
+                return false;
+            continue;
+        }
+        const double dInv = 1 / d[i];
+        double tLow = (low[i] - o[i]) * dInv, tHigh = (high[i] - o[i]) * dInv;
+        if (tLow > tHigh)
+            std::swap(tLow, tHigh);
+        t1 = std::max(t1, tLow), t2 = std::min(t2, tHigh);
+        if (t1 >= t2)
+            return false;
+    }
+    const double w0 = (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
+    std::tie(ax, ay, bx, by) = std::tuple(ax + d[0] * t1, ay + d[1] * t1, ax + d[0] * t2, ay + d[1] * t2);
+    const double w = (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
+    if (w == 0)
+        return false;
+    width *= std::sqrt(w0 / w);
+    return true;
+}
+
+// The rows within area that Qt's thick line from a to b covers.
+Rows lineRows(double ax, double ay, double bx, double by, double width, SDL_Rect area, SDL_Point picture)
+{
+    // Level within 1/64 pixel, Qt stands the line upright about its middle;
+    if (int64_t((by - ay) * 64) == 0) {
+        const double x = (ax + bx) * 0.5, dx = std::abs(bx - ax) * 0.5, dy = width * dx;
+        std::tie(ax, ay, bx, by) = std::tuple(x, ay - dy, x, ay + dy);
+        width = 1 / width;
+    }
+    // upright within 1/64 pixel, it fills the pixels between its edges
+    // rounded, halves up.
+    if (int64_t((bx - ax) * 64) == 0) {
+        if (ay > by)
+            std::swap(ax, bx), std::swap(ay, by);
+        const double half = 0.5 * width * (by - ay), wide = picture.x, high = picture.y;
+        const double left = std::clamp(ax - half, 0.0, wide), right = std::clamp(ax + half, 0.0, wide);
+        const double top = std::clamp(ay, 0.0, high), bottom = std::clamp(by, 0.0, high);
+        Rows rows;
+        if (int64_t((right - left) * 64) == 0 || int64_t((bottom - top) * 64) == 0)
+            return rows;
+        rows.from = std::max<int64_t>(int64_t(top + 0.5), area.y);
+        const int64_t to = std::min<int64_t>(int64_t(bottom + 0.5), int64_t(area.y) + area.h);
+        rows.spans.assign(size_t(std::max<int64_t>(to - rows.from, 0)), {int64_t(left + 0.5), int64_t(right + 0.5)});
+        return rows;
+    }
+    const double ox = -(by - ay) * width * 0.5, oy = (bx - ax) * width * 0.5;
+    const double cx[4] = {ax - ox, bx - ox, bx + ox, ax + ox}, cy[4] = {ay - oy, by - oy, by + oy, ay + oy};
+    return polygonRows(cx, cy, area);
+}
+
 // Qt's painter for t as Tiled sets it up, and the rectangle it draws in the
 // painter's frame; false where a value is too far to draw.
 bool tilePainter(const TileTurn& t, Painter& p, double& rx, double& ry, double& rw, double& rh)
@@ -273,63 +363,27 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
     double rx, ry, rw, rh; // the rectangle drawn, in the painter's frame
     if (!tilePainter(t, p, rx, ry, rw, rh))
         return runs;
-    double cx[4], cy[4];
     const double col1 = p.m11 * p.m11 + p.m21 * p.m21, col2 = p.m12 * p.m12 + p.m22 * p.m22;
     const double row1 = p.m11 * p.m11 + p.m12 * p.m12, row2 = p.m21 * p.m21 + p.m22 * p.m22;
     const double a1 = std::abs(col1 - col2) > std::abs(row1 - row2) ? col1 : row1;
     const double a2 = std::abs(col1 - col2) > std::abs(row1 - row2) ? col2 : row2;
+    Rows rows;
     if (fuzzyEqual(a1, a2)) {
         // Even scale: a thick line between the middles of the left and right sides.
-        double ax, ay, bx, by;
+        double ax, ay, bx, by, width = rh / rw;
         p.map((rx + rx) * 0.5, (ry + (ry + rh)) * 0.5, ax, ay);
         p.map(((rx + rw) + (rx + rw)) * 0.5, (ry + (ry + rh)) * 0.5, bx, by);
-        // Qt cuts the line to the picture widened by half its width across,
-        // then widens what is left to cover as much (each step in its order:
-        // a half pixel the exact sums reach can come out a last bit off).
-        double width = rh / rw;
-        const double offX = std::abs(by - ay) * width * 0.5, offY = std::abs(bx - ax) * width * 0.5;
-        const double clipX = 0 - offX, clipY = 0 - offY;
-        const double clipW = (picture.x + offX) - clipX, clipH = (picture.y + offY) - clipY;
-        const auto inside = [&](double x, double y) {
-            return clipW != 0 && clipH != 0 && x >= clipX && x <= clipX + clipW && y >= clipY && y <= clipY + clipH;
-        };
-        if (!inside(ax, ay) || !inside(bx, by)) {
-            double t1 = 0, t2 = 1;
-            const double o[2] = {ax, ay}, d[2] = {bx - ax, by - ay};
-            const double low[2] = {clipX, clipY}, high[2] = {clipX + clipW, clipY + clipH};
-            for (int i = 0; i < 2; ++i) {
-                if (d[i] == 0) {
-                    if (o[i] <= low[i] || o[i] >= high[i])
-                        return runs;
-                    continue;
-                }
-                const double dInv = 1 / d[i];
-                double tLow = (low[i] - o[i]) * dInv, tHigh = (high[i] - o[i]) * dInv;
-                if (tLow > tHigh)
-                    std::swap(tLow, tHigh);
-                t1 = std::max(t1, tLow), t2 = std::min(t2, tHigh);
-                if (t1 >= t2)
-                    return runs;
-            }
-            const double w0 = (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
-            std::tie(ax, ay, bx, by) = std::tuple(ax + d[0] * t1, ay + d[1] * t1, ax + d[0] * t2, ay + d[1] * t2);
-            const double w = (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
-            if (w == 0)
-                return runs;
-            width *= std::sqrt(w0 / w);
-        }
-        const double ox = -(by - ay) * width * 0.5, oy = (bx - ax) * width * 0.5;
-        cx[0] = ax - ox, cy[0] = ay - oy, cx[1] = bx - ox, cy[1] = by - oy;
-        cx[2] = bx + ox, cy[2] = by + oy, cx[3] = ax + ox, cy[3] = ay + oy;
+        if (!cutLine(ax, ay, bx, by, width, picture))
+            return runs;
+        rows = lineRows(ax, ay, bx, by, width, area, picture);
     } else {
+        double cx[4], cy[4];
         p.map(rx, ry, cx[0], cy[0]);
         p.map(rx + rw, ry, cx[1], cy[1]);
         p.map(rx + rw, ry + rh, cx[2], cy[2]);
         p.map(rx, ry + rh, cx[3], cy[3]);
+        rows = polygonRows(cx, cy, area);
     }
-    Point64 corners[4];
-    for (int i = 0; i < 4; ++i)
-        corners[i] = {sixtyFourths(cx[i]), sixtyFourths(cy[i])};
 
     // Screen to tile: the drawn rectangle's frame, moved 1/65536 tile pixel.
     Painter s = p;
@@ -350,16 +404,11 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
     const int64_t stepU = fixed(h11), stepV = fixed(h12);
 
     const int64_t right = int64_t(area.x) + area.w;
-    int64_t top = INT64_MAX, bottom = INT64_MIN;
-    for (const Point64& c : corners)
-        top = std::min(top, floorDiv(c.y, 64)), bottom = std::max(bottom, floorDiv(c.y, 64) + 1);
-    const int64_t rowFrom = std::max<int64_t>(top, area.y), rowTo = std::min(bottom, int64_t(area.y) + area.h);
-    const std::vector<std::pair<int64_t, int64_t>> rows = coveredRows(corners, rowFrom, rowTo);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const int row = int(rowFrom + int64_t(i));
-        const int64_t begin = std::max<int64_t>(rows[i].first, 0);
+    for (size_t i = 0; i < rows.spans.size(); ++i) {
+        const int row = int(rows.from + int64_t(i));
+        const int64_t begin = std::max<int64_t>(rows.spans[i].first, 0);
         // Compared before narrowing: a row the box misses holds far-off ends.
-        const int64_t first = std::max<int64_t>(begin, area.x), last = std::min(rows[i].second, right);
+        const int64_t first = std::max<int64_t>(begin, area.x), last = std::min(rows.spans[i].second, right);
         if (first >= last)
             continue;
         const int from = int(first), to = int(last);

@@ -9,10 +9,11 @@
 // 1/64 pixel only through those sums' last bit falls either side of it.
 // The box is then filled as a thick line between the middles of its left
 // and right sides, that line first cut to the picture (a mirrored box
-// stretched unevenly as a polygon): its corners are cut to 1/64 pixel
-// toward zero; each edge is stepped down the
-// rows from its top corner in 16.16 fixed point (its first row's place
-// found exactly and floored, the step truncated); a
+// stretched unevenly as a polygon). A line within 1/64 pixel of level or
+// upright covers the pixels between its edges rounded, halves up; on
+// others the corners are cut to 1/64 pixel toward zero; each edge is
+// stepped down the rows from its top corner in 16.16 fixed point (its
+// first row's place found exactly and floored, the step truncated); a
 // row counts when its centre lies below the top corner and not below the
 // bottom one, a pixel when its centre lies right of the left edge and not
 // right of the right one. Each row's tile pixels are found at its first

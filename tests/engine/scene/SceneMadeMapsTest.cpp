@@ -172,6 +172,9 @@ const MadeMap kMadeMaps[] = {
     // Their edges cross a row exactly on a pixel's centre, and only a last
     // bit past it in a floating point product: Qt finds the crossing exactly.
     {"turned-free-ties.tmx"},
+    // Turned to within a few tenths of a degree of the axes: Qt fills those
+    // within 1/64 pixel of level or upright as boxes of whole pixels.
+    {"turned-near-axes.tmx"},
     // Animations of a collection whose frames are pictures of other sizes:
     // each is stretched into its tile's size, as cells of every flip and as
     // objects with and without sizes of their own, turned and not.
