@@ -20,6 +20,22 @@ namespace Zelkoran::scene {
 
 namespace {
 
+struct Painter {
+    double x, y;
+
+    // As Qt moves it: standing at its picture's corner (within Qt's fuzz),
+    // it is set to the move, not moved by it.
+    void translate(double dx, double dy)
+    {
+        if (dx == 0 && dy == 0)
+            return;
+        if (std::abs(x) <= 1e-12 && std::abs(y) <= 1e-12)
+            x = dx, y = dy;
+        else
+            x += dx, y += dy;
+    }
+};
+
 struct Pen {
     SDL_Renderer* renderer;
     const Map& map;
@@ -45,6 +61,14 @@ struct Pen {
     // isometric map's picture is framed from its top-left cell, which
     // leaves out part of the diamond's left (or adds to it).
     int tiledLeft, tiledTop;
+    // Tiled's painter in its picture: moved by each layer's offset before
+    // the layer is drawn and back after, the sums' last bits staying for
+    // the layers after (shared by all); where it stood for this layer; and
+    // the groups around this layer, whose offsets Tiled adds after its own.
+    Painter* tiled = nullptr;
+    double painterX = 0, painterY = 0;
+    const Pen* outer = nullptr;
+    const Layer* group = nullptr;
 };
 
 constexpr double kFar = double(1 << 30);
@@ -291,8 +315,7 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         // Tiled moves its painter to the map's corner in its picture, then
         // by the layers' offsets, and draws the tile from the cell's place
         // on the map: each a sum of its own.
-        const double painterX = (pen.zeroX + (rounded(pen.originX) - pen.tiledLeft)) + (ox - pen.originX);
-        const double painterY = (pen.zeroY + (rounded(pen.originY) - pen.tiledTop)) + (oy - pen.originY);
+        const double painterX = pen.painterX, painterY = pen.painterY;
         const double cellX = cellLeft - pen.zeroX, cellY = cellBottom - pen.zeroY;
         // An animation frame of another size, stretched into its tile's box;
         // the set's offset stretches with it. Flipped across its diagonal
@@ -736,8 +759,7 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         // rasterizer, its edges snapped as it snaps them, unless it copies
         // the tile as it is with a tint's own alpha. Turned by exactly a
         // half it mirrors it.
-        const TileTurn turn{ox - pen.originX + (rounded(pen.originX) - pen.tiledLeft),
-                            oy - pen.originY + (rounded(pen.originY) - pen.tiledTop), px, py, o.rotation,
+        const TileTurn turn{pen.painterX, pen.painterY, px, py, o.rotation,
                             -ax * w / 2, -ay * h / 2, w, h,
                             double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid,
                             m.orientation == Orientation::Isometric ? TileMove::ViaCorner : TileMove::ToCorner};
@@ -808,15 +830,25 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     ox += layer.offsetX;
     oy += layer.offsetY;
     opacity *= layer.opacity;
+    if (layer.type == SLT_GROUP) {
+        pen.outer = &outer, pen.group = &layer;
+        for (const auto& child : layer.children)
+            drawLayer(pen, *child, ox, oy, opacity);
+        return;
+    }
+    // Tiled moves its painter by the layer's own offset plus those of its
+    // groups, outward, and back after drawing it (not for a group itself).
+    double tx = layer.offsetX, ty = layer.offsetY;
+    for (const Pen* around = &outer; around && around->group; around = around->outer)
+        tx += around->group->offsetX, ty += around->group->offsetY;
+    pen.tiled->translate(tx, ty);
+    pen.painterX = pen.tiled->x, pen.painterY = pen.tiled->y;
     switch (layer.type) {
     case SLT_TILE: drawTileLayer(pen, layer, ox, oy, opacity); break;
     case SLT_IMAGE: drawImageLayer(pen, layer, ox + pen.zeroX, oy + pen.zeroY, opacity); break;
     case SLT_OBJECT: drawObjects(pen, layer, ox + pen.zeroX, oy + pen.zeroY, opacity); break;
-    default:
-        for (const auto& child : layer.children)
-            drawLayer(pen, *child, ox, oy, opacity);
-        break;
     }
+    pen.tiled->translate(-tx, -ty);
 }
 
 // Sets where the map's pixel (0, 0) lies in the scene: at the corner of
@@ -929,6 +961,9 @@ void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t 
         const SDL_FRect all{x, y, float(map.pixelWidth()), float(map.pixelHeight())};
         SDL_RenderFillRectF(renderer, &all);
     }
+    Painter tiled{pen.zeroX + (rounded(pen.originX) - pen.tiledLeft),
+                  pen.zeroY + (rounded(pen.originY) - pen.tiledTop)};
+    pen.tiled = &tiled;
     for (const auto& layer : map.slots)
         if (layer)
             drawLayer(pen, *layer, x, y, 1.0f);

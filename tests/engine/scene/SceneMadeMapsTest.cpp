@@ -40,6 +40,13 @@ const MadeMap kMadeMaps[] = {
     // and a hexagonal one, moved off the map's top-left corner.
     {"offsets-isometric.tmx", {37, 9}},
     {"offsets-hexagonal.tmx", {7, 9}},
+    // Tiled moves its painter by each layer's offset and back: the last bit
+    // those sums leave behind moves the layers after, here mirrored cells
+    // on half pixels.
+    {"isometric-painter-residue.tmx", {10, 19}},
+    // It does not move it for a group itself: a group moved by that offset
+    // around only a hidden layer leaves nothing.
+    {"isometric-painter-groups.tmx", {10, 19}},
     // Tile objects turned by quarters at fractional places, flipped or not.
     {"turned.tmx"},
     // Tile objects turned by quarters about their point, their set's offset
