@@ -63,10 +63,9 @@ struct Pen {
     int tiledLeft, tiledTop;
     // Tiled's painter in its picture: moved by each layer's offset before
     // the layer is drawn and back after, the sums' last bits staying for
-    // the layers after (shared by all); where it stood for this layer; and
-    // the groups around this layer, whose offsets Tiled adds after its own.
+    // the layers after (shared by all); and the groups around this layer,
+    // whose offsets Tiled adds after its own.
     Painter* tiled = nullptr;
-    double painterX = 0, painterY = 0;
     const Pen* outer = nullptr;
     const Layer* group = nullptr;
 };
@@ -315,7 +314,7 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         // Tiled moves its painter to the map's corner in its picture, then
         // by the layers' offsets, and draws the tile from the cell's place
         // on the map: each a sum of its own.
-        const double painterX = pen.painterX, painterY = pen.painterY;
+        const double painterX = pen.tiled->x, painterY = pen.tiled->y;
         const double cellX = cellLeft - pen.zeroX, cellY = cellBottom - pen.zeroY;
         // An animation frame of another size, stretched into its tile's box;
         // the set's offset stretches with it. Flipped across its diagonal
@@ -759,7 +758,7 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         // rasterizer, its edges snapped as it snaps them, unless it copies
         // the tile as it is with a tint's own alpha. Turned by exactly a
         // half it mirrors it.
-        const TileTurn turn{pen.painterX, pen.painterY, px, py, o.rotation,
+        const TileTurn turn{pen.tiled->x, pen.tiled->y, px, py, o.rotation,
                             -ax * w / 2, -ay * h / 2, w, h,
                             double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid,
                             m.orientation == Orientation::Isometric ? TileMove::ViaCorner : TileMove::ToCorner};
@@ -842,7 +841,6 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     for (const Pen* around = &outer; around && around->group; around = around->outer)
         tx += around->group->offsetX, ty += around->group->offsetY;
     pen.tiled->translate(tx, ty);
-    pen.painterX = pen.tiled->x, pen.painterY = pen.tiled->y;
     switch (layer.type) {
     case SLT_TILE: drawTileLayer(pen, layer, ox, oy, opacity); break;
     case SLT_IMAGE: drawImageLayer(pen, layer, ox + pen.zeroX, oy + pen.zeroY, opacity); break;

@@ -1,9 +1,10 @@
 #include "scene/TileSampling.h"
 
+#include "scene/ThickLine.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <tuple>
 
 namespace Zelkoran::scene {
 
@@ -55,26 +56,12 @@ bool filledEdges(double x, double y, double w, double h, double dx, double dy, S
 {
     if (!(w > 0) || !(h > 0))
         return false;
-    double ax = (x + x) * 0.5 + dx, bx = ((x + w) + (x + w)) * 0.5 + dx;
     const double middle = (y + (y + h)) * 0.5 + dy;
-    double width = h / w;
-    // Cut to the picture, widened across the line by half its width; what
-    // is left is as thick as the whole was.
-    const double reach = std::abs(bx - ax) * width * 0.5;
-    if (!(middle > -reach && middle < picture.y + reach) || !(std::max(ax, 0.0) < std::min(bx, double(picture.x))))
+    ThickLine line{(x + x) * 0.5 + dx, middle, ((x + w) + (x + w)) * 0.5 + dx, middle, h / w};
+    if (!cutLine(line, picture))
         return edges[0] = edges[2] = 0, edges[1] = edges[3] = 0, true;
-    if (ax < 0 || bx > picture.x) {
-        const double length = bx - ax, inverse = 1 / length;
-        const double t1 = std::max(0.0, (0 - ax) * inverse), t2 = std::min(1.0, (picture.x - ax) * inverse);
-        const double w0 = length * length;
-        std::tie(ax, bx) = std::pair(ax + length * t1, ax + length * t2);
-        width *= std::sqrt(w0 / ((ax - bx) * (ax - bx)));
-    }
-    // Turned upright: a line down the middle, as thick as the box is wide.
-    const double across = (ax + bx) * 0.5, down = width * (std::abs(bx - ax) * 0.5);
-    edges[1] = middle - down, edges[3] = middle + down;
-    const double half = 0.5 * (1 / width) * (edges[3] - edges[1]);
-    edges[0] = across - half, edges[2] = across + half;
+    standUpright(line);
+    uprightBox(line, edges);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "scene/TurnedTile.h"
 
 #include "scene/SceneModel.h"
+#include "scene/ThickLine.h"
 #include "scene/TileSampling.h"
 
 #include <algorithm>
@@ -169,63 +170,17 @@ Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area)
     return {from, coveredRows(corners, from, to)};
 }
 
-// Cuts the thick line from a to b (width: its thickness over its length)
-// as Qt does: to the picture widened by half its width across, then widens
-// what is left to cover as much (each step in its order: a half pixel the
-// exact sums reach can come out a last bit off). False: nothing is left.
-bool cutLine(double& ax, double& ay, double& bx, double& by, double& width, SDL_Point picture)
+// The rows within area that Qt's thick line covers.
+Rows lineRows(ThickLine line, SDL_Rect area, SDL_Point picture)
 {
-    const double offX = std::abs(by - ay) * width * 0.5, offY = std::abs(bx - ax) * width * 0.5;
-    const double clipX = 0 - offX, clipY = 0 - offY;
-    const double clipW = (picture.x + offX) - clipX, clipH = (picture.y + offY) - clipY;
-    const auto inside = [&](double x, double y) {
-        return clipW != 0 && clipH != 0 && x >= clipX && x <= clipX + clipW && y >= clipY && y <= clipY + clipH;
-    };
-    if (inside(ax, ay) && inside(bx, by))
-        return true;
-    double t1 = 0, t2 = 1;
-    const double o[2] = {ax, ay}, d[2] = {bx - ax, by - ay};
-    const double low[2] = {clipX, clipY}, high[2] = {clipX + clipW, clipY + clipH};
-    for (int i = 0; i < 2; ++i) {
-        if (d[i] == 0) {
-            if (o[i] <= low[i] || o[i] >= high[i])
-                return false;
-            continue;
-        }
-        const double dInv = 1 / d[i];
-        double tLow = (low[i] - o[i]) * dInv, tHigh = (high[i] - o[i]) * dInv;
-        if (tLow > tHigh)
-            std::swap(tLow, tHigh);
-        t1 = std::max(t1, tLow), t2 = std::min(t2, tHigh);
-        if (t1 >= t2)
-            return false;
-    }
-    const double w0 = (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
-    std::tie(ax, ay, bx, by) = std::tuple(ax + d[0] * t1, ay + d[1] * t1, ax + d[0] * t2, ay + d[1] * t2);
-    const double w = (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
-    if (w == 0)
-        return false;
-    width *= std::sqrt(w0 / w);
-    return true;
-}
-
-// The rows within area that Qt's thick line from a to b covers.
-Rows lineRows(double ax, double ay, double bx, double by, double width, SDL_Rect area, SDL_Point picture)
-{
-    // Level within 1/64 pixel, Qt stands the line upright about its middle;
-    if (int64_t((by - ay) * 64) == 0) {
-        const double x = (ax + bx) * 0.5, dx = std::abs(bx - ax) * 0.5, dy = width * dx;
-        std::tie(ax, ay, bx, by) = std::tuple(x, ay - dy, x, ay + dy);
-        width = 1 / width;
-    }
-    // upright within 1/64 pixel, it fills the pixels between its edges
-    // rounded, halves up.
-    if (int64_t((bx - ax) * 64) == 0) {
-        if (ay > by)
-            std::swap(ax, bx), std::swap(ay, by);
-        const double half = 0.5 * width * (by - ay), wide = picture.x, high = picture.y;
-        const double left = std::clamp(ax - half, 0.0, wide), right = std::clamp(ax + half, 0.0, wide);
-        const double top = std::clamp(ay, 0.0, high), bottom = std::clamp(by, 0.0, high);
+    if (isLevel(line))
+        standUpright(line);
+    if (isUpright(line)) { // the pixels between its edges rounded, halves up
+        double e[4];
+        uprightBox(line, e);
+        const double wide = picture.x, high = picture.y;
+        const double left = std::clamp(e[0], 0.0, wide), right = std::clamp(e[2], 0.0, wide);
+        const double top = std::clamp(e[1], 0.0, high), bottom = std::clamp(e[3], 0.0, high);
         Rows rows;
         if (int64_t((right - left) * 64) == 0 || int64_t((bottom - top) * 64) == 0)
             return rows;
@@ -234,6 +189,7 @@ Rows lineRows(double ax, double ay, double bx, double by, double width, SDL_Rect
         rows.spans.assign(size_t(std::max<int64_t>(to - rows.from, 0)), {int64_t(left + 0.5), int64_t(right + 0.5)});
         return rows;
     }
+    const auto& [ax, ay, bx, by, width] = line;
     const double ox = -(by - ay) * width * 0.5, oy = (bx - ax) * width * 0.5;
     const double cx[4] = {ax - ox, bx - ox, bx + ox, ax + ox}, cy[4] = {ay - oy, by - oy, by + oy, ay + oy};
     return polygonRows(cx, cy, area);
@@ -370,12 +326,12 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
     Rows rows;
     if (fuzzyEqual(a1, a2)) {
         // Even scale: a thick line between the middles of the left and right sides.
-        double ax, ay, bx, by, width = rh / rw;
-        p.map((rx + rx) * 0.5, (ry + (ry + rh)) * 0.5, ax, ay);
-        p.map(((rx + rw) + (rx + rw)) * 0.5, (ry + (ry + rh)) * 0.5, bx, by);
-        if (!cutLine(ax, ay, bx, by, width, picture))
+        ThickLine line{0, 0, 0, 0, rh / rw};
+        p.map((rx + rx) * 0.5, (ry + (ry + rh)) * 0.5, line.ax, line.ay);
+        p.map(((rx + rw) + (rx + rw)) * 0.5, (ry + (ry + rh)) * 0.5, line.bx, line.by);
+        if (!cutLine(line, picture))
             return runs;
-        rows = lineRows(ax, ay, bx, by, width, area, picture);
+        rows = lineRows(line, area, picture);
     } else {
         double cx[4], cy[4];
         p.map(rx, ry, cx[0], cy[0]);
