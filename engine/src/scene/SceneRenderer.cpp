@@ -310,7 +310,12 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
     // pixel or drawn translucent: Qt copies the others by another path.
     const bool mirrored = !ts->gridRenderSize && (gid & (kFlipH | kFlipV));
     const bool opaque = mirrored && (gid & kFlipD) && opacity >= 1.0f && picture->opaque(src);
-    if (stretched || (mirrored && !opaque)) {
+    // Flipped across its diagonal alone, Qt samples it too; from a whole
+    // pixel as a copy would show it, from a painter holding a last bit
+    // (see Pen::tiled) a row or column off.
+    const bool offPixel = pen.tiled->x != std::floor(pen.tiled->x) || pen.tiled->y != std::floor(pen.tiled->y);
+    const bool transposed = !ts->gridRenderSize && (gid & (kFlipH | kFlipV | kFlipD)) == kFlipD && offPixel;
+    if (stretched || (mirrored && !opaque) || transposed) {
         // Tiled moves its painter to the map's corner in its picture, then
         // by the layers' offsets, and draws the tile from the cell's place
         // on the map: each a sum of its own.
@@ -321,7 +326,7 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         // (stretched, or mirrored too), Qt draws it turned a quarter, and
         // samples it as any turned tile.
         if (gid & kFlipD) {
-            const TileTurn turn{painterX, painterY, cellX, cellY, 0, 0, -double(h), double(w), double(h),
+                    const TileTurn turn{painterX, painterY, cellX, cellY, 0, 0, -double(h), double(w), double(h),
                                 double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid, TileMove::ViaMiddle};
             drawTurned(pen, picture, src, turn, opacity);
             return;
@@ -345,8 +350,19 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         drawQuarterTurned(pen, picture, src, x, y, gid, opacity);
         return;
     }
-    if (leftOutAtFarEdge(pen, x, y, unscaled && !(gid & (kFlipH | kFlipV | kFlipD)), opacity, picture, src))
+    const bool plain = unscaled && !(gid & (kFlipH | kFlipV | kFlipD));
+    if (leftOutAtFarEdge(pen, x, y, plain, opacity, picture, src))
         return;
+    // Copied as it is, from its corner in Tiled's running painter: a cell
+    // on a half pixel rounds by the last bits the layers before left there.
+    const TileTurn turn{pen.tiled->x, pen.tiled->y, cellLeft - pen.zeroX, cellBottom - pen.zeroY, 0, 0, -double(h),
+                        double(w), double(h), double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid,
+                        TileMove::ViaMiddle};
+    if (AxisBox box; plain && axisBox(turn, tiledPicture(pen), box)) {
+        drawFlipped(pen, picture, src, float(box.left + pen.tiledLeft), float(box.top + pen.tiledTop), w, h, gid,
+                    opacity, true);
+        return;
+    }
     drawFlipped(pen, picture, src, float(rounded(x)), float(rounded(y)), boxW, boxH, gid, opacity, unscaled);
 }
 

@@ -396,12 +396,7 @@ void Generator::commonLayer(pugi::xml_node layer)
                           m_dice.below(256), m_dice.below(256));
         layer.append_attribute("tintcolor").set_value(tint);
     }
-    // On isometric maps Tiled places a tile object from sums that often end
-    // a last bit off a half pixel; moved by a layer offset (or by its
-    // picture's frame, widened for one reaching left or up) the sum rounds
-    // the other way, so the object lands a pixel off from where the engine,
-    // and Tiled without the offset, draw it. No offsets there.
-    if (m_dice.percent(40) && allowed(LayerOffsets) && m_orientation != "isometric") {
+    if (m_dice.percent(40) && allowed(LayerOffsets)) {
         layer.append_attribute("offsetx").set_value(offset().c_str());
         layer.append_attribute("offsety").set_value(offset().c_str());
     }

@@ -44,6 +44,10 @@ const MadeMap kMadeMaps[] = {
     // those sums leave behind moves the layers after, here mirrored cells
     // on half pixels.
     {"isometric-painter-residue.tmx", {10, 19}},
+    // Cells neither mirrored nor turned take that residue too, and those
+    // flipped across their diagonal alone.
+    {"isometric-painter-plain.tmx", {10, 19}},
+    {"isometric-painter-transposed.tmx", {10, 240}},
     // It does not move it for a group itself: a group moved by that offset
     // around only a hidden layer leaves nothing.
     {"isometric-painter-groups.tmx", {10, 19}},
