@@ -116,8 +116,8 @@ struct Point64 {
     int64_t x, y;
 };
 
-// 1/64 pixel, cut toward zero.
-int64_t sixtyFourths(double v) { return int64_t(std::clamp(v, -kFar, kFar) * 64); }
+// 1/64 pixel, cut down (left of and above the picture too).
+int64_t sixtyFourths(double v) { return int64_t(std::floor(std::clamp(v, -kFar, kFar) * 64)); }
 
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 

@@ -11,7 +11,7 @@
 // and right sides, that line first cut to the picture (a mirrored box
 // stretched unevenly as a polygon). A line within 1/64 pixel of level or
 // upright covers the pixels between its edges rounded, halves up; on
-// others the corners are cut to 1/64 pixel toward zero; each edge is
+// others the corners are cut down to 1/64 pixel; each edge is
 // stepped down the rows from its top corner in 16.16 fixed point (its
 // first row's place found exactly and floored, the step truncated); a
 // row counts when its centre lies below the top corner and not below the

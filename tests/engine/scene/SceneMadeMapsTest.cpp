@@ -53,6 +53,8 @@ const MadeMap kMadeMaps[] = {
     {"isometric-painter-groups.tmx", {10, 19}},
     // Tile objects turned by quarters at fractional places, flipped or not.
     {"turned.tmx"},
+    // A tile object turned freely whose box reaches above the picture.
+    {"turned-above-top.tmx"},
     // Tile objects turned by quarters about their point, their set's offset
     // turning with them.
     {"turned-offset.tmx"},
