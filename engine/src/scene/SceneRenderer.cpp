@@ -326,7 +326,7 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         // (stretched, or mirrored too), Qt draws it turned a quarter, and
         // samples it as any turned tile.
         if (gid & kFlipD) {
-                    const TileTurn turn{painterX, painterY, cellX, cellY, 0, 0, -double(h), double(w), double(h),
+            const TileTurn turn{painterX, painterY, cellX, cellY, 0, 0, -double(h), double(w), double(h),
                                 double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid, TileMove::ViaMiddle};
             drawTurned(pen, picture, src, turn, opacity);
             return;

@@ -116,8 +116,13 @@ struct Point64 {
     int64_t x, y;
 };
 
-// 1/64 pixel, cut down (left of and above the picture too).
-int64_t sixtyFourths(double v) { return int64_t(std::floor(std::clamp(v, -kFar, kFar) * 64)); }
+// 1/64 pixel, cut down or toward zero (which differ left of and above the
+// picture).
+int64_t sixtyFourths(double v, bool down)
+{
+    const double scaled = std::clamp(v, -kFar, kFar) * 64;
+    return int64_t(down ? std::floor(scaled) : scaled);
+}
 
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
@@ -157,13 +162,15 @@ struct Rows {
     std::vector<std::pair<int64_t, int64_t>> spans;
 };
 
-// The rows within area that the convex polygon of corners covers.
-Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area)
+// The rows within area that the convex polygon of corners covers, its
+// corners cut down to 1/64 pixel (a thick line's, as Qt cuts them) or
+// toward zero (a polygon's).
+Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area, bool cutDown)
 {
     Point64 corners[4];
     int64_t top = INT64_MAX, bottom = INT64_MIN;
     for (int i = 0; i < 4; ++i) {
-        corners[i] = {sixtyFourths(cx[i]), sixtyFourths(cy[i])};
+        corners[i] = {sixtyFourths(cx[i], cutDown), sixtyFourths(cy[i], cutDown)};
         top = std::min(top, floorDiv(corners[i].y, 64)), bottom = std::max(bottom, floorDiv(corners[i].y, 64) + 1);
     }
     const int64_t from = std::max<int64_t>(top, area.y), to = std::min(bottom, int64_t(area.y) + area.h);
@@ -192,7 +199,7 @@ Rows lineRows(ThickLine line, SDL_Rect area, SDL_Point picture)
     const auto& [ax, ay, bx, by, width] = line;
     const double ox = -(by - ay) * width * 0.5, oy = (bx - ax) * width * 0.5;
     const double cx[4] = {ax - ox, bx - ox, bx + ox, ax + ox}, cy[4] = {ay - oy, by - oy, by + oy, ay + oy};
-    return polygonRows(cx, cy, area);
+    return polygonRows(cx, cy, area, true);
 }
 
 // Qt's painter for t as Tiled sets it up, and the rectangle it draws in the
@@ -338,7 +345,7 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
         p.map(rx + rw, ry, cx[1], cy[1]);
         p.map(rx + rw, ry + rh, cx[2], cy[2]);
         p.map(rx, ry + rh, cx[3], cy[3]);
-        rows = polygonRows(cx, cy, area);
+        rows = polygonRows(cx, cy, area, false);
     }
 
     // Screen to tile: the drawn rectangle's frame, moved 1/65536 tile pixel.

@@ -18,7 +18,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <tuple>
 
 namespace scenetest {
 
@@ -78,7 +77,7 @@ private:
     uint32_t randomGid(bool flips);
     bool showsOtherSizes(uint32_t gid) const; // its animation shows pictures of other sizes
     bool stretched(uint32_t gid) const;
-    std::string offset();
+    std::string offset(bool halves);
     void commonLayer(pugi::xml_node layer);
     void addLayer(pugi::xml_node parent, int depth);
     void tileLayer(pugi::xml_node layer);
@@ -88,10 +87,8 @@ private:
     void objectGroup(pugi::xml_node layer);
     std::string templateFor(uint32_t gid, double w, double h);
     bool wholeEdges(uint32_t gid, double x, double y, double w, double h) const;
-    bool turnsInside(uint32_t gid, double x, double y) const;
     bool edgesAre(uint32_t gid, double x, double y, double w, double h,
                   const std::function<bool(double, double, double, double, double, double)>& test) const;
-    void keepOffHalves();
 
     Dice m_dice;
     // Which pictures are palettes, and collections' animations: thrown
@@ -113,8 +110,6 @@ private:
     bool m_framed = false; // the layer fixing the infinite map's frame is written
     std::vector<TileSetPlan> m_sets;
     bool m_animated = false;
-    bool m_fractionalOffsets = false; // a layer offset with a fraction is written
-    std::vector<std::tuple<pugi::xml_node, uint32_t, double, double>> m_tileObjects; // gids, sizes (0: the tile's)
 };
 
 SDL_Surface* Generator::tilePicture(int across, int down, int tw, int th, int margin, int spacing, int extraW,
@@ -288,18 +283,6 @@ void Generator::tileSetBody(pugi::xml_node ts, TileSetPlan& plan)
         for (int f = dice.in(2, 4); f > 0; --f) {
             pugi::xml_node frame = anim.append_child("frame");
             uint32_t shown = dice.of(plan.ids);
-            // A frame of another size stretches the set's offset with it;
-            // where that ends on exactly half a pixel, or the cell lies on
-            // one (isometric cells of an odd size), Tiled's arithmetic lands
-            // the stretched tile's edge a last bit either side: none such.
-            const auto [w, h] = plan.sizes[id];
-            const auto [fw, fh] = plan.sizes[shown];
-            pugi::xml_node off = ts.child("tileoffset");
-            const auto half = [](double v) { return std::abs(v - std::floor(v) - 0.5) < 1e-6; };
-            const bool halfCells = m_orientation == "isometric" && ((m_tw | m_th) & 1);
-            if (halfCells || half(off.attribute("x").as_int() * double(w) / fw) ||
-                half(off.attribute("y").as_int() * double(h) / fh))
-                shown = id;
             if (plan.sizes[shown] != plan.sizes[id])
                 plan.stretched.insert(id);
             frame.append_attribute("tileid").set_value(shown);
@@ -361,17 +344,18 @@ bool Generator::showsOtherSizes(uint32_t gid) const
 
 bool Generator::stretched(uint32_t gid) const { return showsOtherSizes(gid) && !allowed(ScaledObjects); }
 
-std::string Generator::offset()
+std::string Generator::offset(bool halves)
 {
     if (allowed(FractionalOffsets) && m_dice.percent(50)) {
-        // Fifths, thirds and elevenths: no sum of them ends on a half (a
-        // whole one and an object's half do: see keepOffHalves). On half
-        // pixels Qt draws pictures by paths not all followed yet.
-        static const std::vector<const char*> fractions = {".2", ".4", ".6", ".8", ".333", ".667", ".545"};
+        // Fifths, thirds, elevenths and halves, the halves on tile and
+        // object layers only: Tiled's renderer draws an image layer on a
+        // half pixel a column wider for some picture sizes (7 x 29, 6 x 11,
+        // 12 x 11 but not 8 x 29), and a group may hold one. No sum of the
+        // others ends on a half.
+        static const std::vector<const char*> fractions = {".2", ".4", ".6", ".8", ".333", ".667", ".545", ".5"};
         const int whole = m_dice.in(-25, 25);
-        m_fractionalOffsets = true;
-        return (whole < 0 ? "-" : m_dice.percent(50) ? "-" : "") + std::to_string(std::abs(whole)) +
-               m_dice.of(fractions);
+        const char* fraction = fractions[size_t(m_dice.below(int(fractions.size()) - (halves ? 0 : 1)))];
+        return (whole < 0 ? "-" : m_dice.percent(50) ? "-" : "") + std::to_string(std::abs(whole)) + fraction;
     }
     return std::to_string(m_dice.in(-25, 25));
 }
@@ -397,8 +381,10 @@ void Generator::commonLayer(pugi::xml_node layer)
         layer.append_attribute("tintcolor").set_value(tint);
     }
     if (m_dice.percent(40) && allowed(LayerOffsets)) {
-        layer.append_attribute("offsetx").set_value(offset().c_str());
-        layer.append_attribute("offsety").set_value(offset().c_str());
+        const std::string_view kind = layer.name();
+        const bool halves = kind == "layer" || kind == "objectgroup";
+        layer.append_attribute("offsetx").set_value(offset(halves).c_str());
+        layer.append_attribute("offsety").set_value(offset(halves).c_str());
     }
 }
 
@@ -489,8 +475,7 @@ void Generator::imageLayer(pugi::xml_node layer)
 }
 
 // Whether the tile object gid at (x, y), w x h (0: its tile's), has its
-// point and every edge of its tile on whole pixels (layer offsets aside,
-// whose sums never end on a half).
+// point and every edge of its tile on whole pixels (layer offsets aside).
 bool Generator::wholeEdges(uint32_t gid, double x, double y, double w, double h) const
 {
     const auto whole = [](double v) { return v == std::floor(v); };
@@ -498,30 +483,6 @@ bool Generator::wholeEdges(uint32_t gid, double x, double y, double w, double h)
         return whole(px) && whole(py) && whole(left - px) && whole(top - py) && whole(right - px) &&
                whole(bottom - py);
     });
-}
-
-// Whether the tile object gid at (x, y), turned any way, stays right of and
-// below the map's picture's left and top edges, and so of Tiled's picture's
-// whatever the layers' offsets.
-bool Generator::turnsInside(uint32_t gid, double x, double y) const
-{
-    const uint32_t g = gid & 0x0FFFFFFFu;
-    for (const TileSetPlan& set : m_sets) {
-        const auto size = set.sizes.find(g - set.firstGid);
-        if (g < set.firstGid || size == set.sizes.end())
-            continue;
-        // Anchored anywhere on a box of up to 32 pixels a side when scaled,
-        // moved by up to 6 by the set's offset.
-        const double big = allowed(ScaledObjects) ? 32 : 0;
-        const double reach = std::hypot(std::max<double>(size->second.first, big),
-                                        std::max<double>(size->second.second, big)) + 7;
-        double x0 = m_infinite ? m_chunkX0 * m_chunk * m_stepX : 0, y0 = m_infinite ? m_chunkY0 * m_chunk * m_stepY : 0;
-        double px = x, py = y;
-        if (m_orientation == "isometric")
-            px = (x - y) * m_tw / (2.0 * m_th), py = (x + y) / 2, x0 = -m_h * m_tw / 2.0, y0 = 0;
-        return px - reach >= x0 && py - reach >= y0;
-    }
-    return false;
 }
 
 // test(point x, point y, left, top, right, bottom edge) for the tile object
@@ -546,49 +507,6 @@ bool Generator::edgesAre(uint32_t gid, double x, double y, double w, double h,
         return test(px, py, left, top, left + ow, top + oh);
     }
     return false;
-}
-
-// Tiled's renderer moves its painter by each layer's offset and back, and
-// by its picture's margin, in floating point: with offsets that have
-// fractions, the places it rounds carry last bits of every earlier layer's
-// offset (22 + 21.8 - 21.8 = 21.999999999999996). A tile object whose edge
-// lies on exactly half a pixel, its layers' offsets added, then rounds
-// either way with how far the picture is widened (an empty layer far off
-// changes it); the engine rounds halves up. Such objects move by an eighth.
-void Generator::keepOffHalves()
-{
-    if (!m_fractionalOffsets)
-        return;
-    for (auto& [o, gid, w, h] : m_tileObjects) {
-        // The layers' offsets in thousandths, as written; edges in eighths.
-        long long tx = 0, ty = 0;
-        for (pugi::xml_node l = o.parent(); std::string_view(l.name()) != "map"; l = l.parent())
-            tx += std::llround(l.attribute("offsetx").as_double() * 1000),
-                ty += std::llround(l.attribute("offsety").as_double() * 1000);
-        const auto half = [](double edge, long long offset) {
-            const long long v = std::llround(edge * 8000) + offset * 8;
-            return (v % 8000 + 8000) % 8000 == 4000;
-        };
-        double x = o.attribute("x").as_double(), y = o.attribute("y").as_double();
-        const double turns = o.attribute("rotation").as_double() / 90;
-        const int quarters = turns == std::floor(turns) ? (int(turns) % 4 + 4) % 4 : 0;
-        bool halfX = false, halfY = false;
-        edgesAre(gid, x, y, w, h, [&](double px, double py, double left, double top, double right, double bottom) {
-            // The box a diagonal flip stands on its bottom-left corner, then
-            // turned about the point a quarter clockwise at a time.
-            if (gid & 0x20000000u)
-                std::tie(top, right) = std::pair(bottom - (right - left), left + (bottom - top));
-            for (int q = 0; q < quarters; ++q)
-                std::tie(left, top, right, bottom) =
-                    std::tuple(px - (bottom - py), py + (left - px), px - (top - py), py + (right - px));
-            halfX = half(left, tx) || half(right, tx), halfY = half(top, ty) || half(bottom, ty);
-            return true;
-        });
-        if (halfX)
-            o.attribute("x").set_value(x + 0.125);
-        if (halfY)
-            o.attribute("y").set_value(y + 0.125);
-    }
 }
 
 // A template holding a tile object of an external tile set.
@@ -649,26 +567,10 @@ void Generator::objectGroup(pugi::xml_node layer)
             w = m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0;
             h = m_dice.percent(50) ? m_dice.in(3, 32) : m_dice.in(12, 120) / 4.0;
         }
-        // Tiled's renderer steps along a row of a scaled tile from where the
-        // tile enters its picture, which it widens by layers moved left: one
-        // reaching left of the map steps from elsewhere than in the map's
-        // own frame, its error piling up otherwise. Such tiles keep their size.
-        double shiftX = 0;
-        for (pugi::xml_node l = layer; l && std::string_view(l.name()) != "map"; l = l.parent())
-            shiftX += l.attribute("offsetx").as_double();
-        if (w > 0 && edgesAre(gid, ox, oy, w, h, [&](double px, double, double l, double t, double r, double b) {
-                return px + shiftX - (r - l) - (b - t) - 8 < 0;
-            }))
-            w = h = 0;
         // Without half-pixel turns, an object with an edge off whole pixels
         // is neither flipped nor turned.
         if (!allowed(HalfPixelTurns) && !wholeEdges(gid, ox, oy, w, h))
             gid &= 0x0FFFFFFFu, rotation = 0;
-        // Qt cuts a box turned other than by quarters at its picture's left
-        // or top edge otherwise than the engine does (a pixel or so along
-        // that edge): such boxes stay right of and below them.
-        if (rotation != 90.0 * std::round(rotation / 90.0) && !turnsInside(gid, ox, oy))
-            rotation = 90.0 * std::round(rotation / 90.0);
         if (const int shape = m_dice.below(12); shape < 2) {
             // Shapes and text: kept as data, not drawn.
             o.append_attribute("x").set_value(ox);
@@ -692,15 +594,12 @@ void Generator::objectGroup(pugi::xml_node layer)
         }
         o.append_attribute("x").set_value(ox);
         o.append_attribute("y").set_value(oy);
-        m_tileObjects.emplace_back(o, gid, w, h);
         if (rotation != 0)
             o.append_attribute("rotation").set_value(rotation);
         if (m_dice.percent(8))
             o.append_attribute("visible").set_value(0);
-        if (stretched(gid)) { // drawn scaled (see randomGid)
-            m_tileObjects.pop_back();
+        if (stretched(gid)) // drawn scaled (see randomGid)
             layer.remove_child(o);
-        }
     }
 }
 
@@ -791,7 +690,6 @@ GeneratedMap Generator::make()
     }
     for (int n = m_dice.in(1, 5); n > 0; --n)
         addLayer(map, 0);
-    keepOffHalves();
     map.append_attribute("nextlayerid").set_value(m_layers + 1);
     map.append_attribute("nextobjectid").set_value(m_objects + 1);
 

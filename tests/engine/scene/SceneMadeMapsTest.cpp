@@ -53,8 +53,10 @@ const MadeMap kMadeMaps[] = {
     {"isometric-painter-groups.tmx", {10, 19}},
     // Tile objects turned by quarters at fractional places, flipped or not.
     {"turned.tmx"},
-    // A tile object turned freely whose box reaches above the picture.
+    // Tile objects turned freely whose box reaches above the picture, as
+    // it is and mirrored, stretched unevenly.
     {"turned-above-top.tmx"},
+    {"turned-stretched-above-top.tmx", {24, 0}},
     // Tile objects turned by quarters about their point, their set's offset
     // turning with them.
     {"turned-offset.tmx"},
