@@ -717,6 +717,21 @@ void drawImageLayer(const Pen& pen, const Layer& layer, double exactX, double ex
     Picture* picture = layer.picture.get();
     const int w = picture->surface->w, h = picture->surface->h;
     const SDL_Rect src{0, 0, w, h};
+    // Qt fills the picture's box with its rasterizer from where Tiled's
+    // painter stands (an edge on a half pixel rounding by the last bits of
+    // those sums), the picture repeating from that place rounded: a column
+    // or row the box gains shows the picture's other side.
+    if (double e[4]; !layer.repeatX && !layer.repeatY &&
+                     filledEdges(0, 0, w, h, pen.tiled->x, pen.tiled->y, tiledPicture(pen), e)) {
+        const SDL_Rect area = drawArea(pen);
+        int x0 = 0, y0 = 0;
+        const std::vector<int> xs =
+            repeatedAxis(e[0], e[2], w, pen.tiled->x, pen.tiledLeft, area.x, area.x + area.w, x0);
+        const std::vector<int> ys =
+            repeatedAxis(e[1], e[3], h, pen.tiled->y, pen.tiledTop, area.y, area.y + area.h, y0);
+        drawSamples(pen, picture, src, xs, x0, ys, y0, 0, opacity, false);
+        return;
+    }
     // Repeats cover the map's extent, as far as the clip lets them show.
     float left = float(pen.originX), top = float(pen.originY);
     float right = left + float(pen.map.pixelWidth()), bottom = top + float(pen.map.pixelHeight());

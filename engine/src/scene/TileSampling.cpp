@@ -65,6 +65,20 @@ bool filledEdges(double x, double y, double w, double h, double dx, double dy, S
     return true;
 }
 
+std::vector<int> repeatedAxis(double lo, double hi, int n, double origin, int edge, int from, int to, int& first)
+{
+    std::vector<int> out;
+    const double start = edge + rounded(lo), end = std::min(edge + rounded(hi), double(to));
+    first = int(std::max(start, double(from)));
+    if (n < 1 || end <= first)
+        return out;
+    const int64_t shift = int64_t(edge + rounded(origin));
+    out.reserve(size_t(end - first));
+    for (int64_t c = first; c < int64_t(end); ++c)
+        out.push_back(int(((c - shift) % n + n) % n));
+    return out;
+}
+
 std::vector<int> quarterTurnedAxis(double lo, int n, bool mirrored, bool shifted, int from, int to, int& first)
 {
     std::vector<int> out;

@@ -40,6 +40,13 @@ bool filledEdges(double x, double y, double w, double h, double dx, double dy, S
 std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool across, int edge, int from, int to,
                             int& first);
 
+// The picture pixels (0..n-1) shown along one screen axis by a picture
+// repeating from origin (in Tiled's picture, which begins at edge), as Qt
+// fills a box from lo to hi with it: one for each screen pixel between the
+// box's rounded edges, the repeats beginning at the rounded origin. Limited
+// to [from, to) like sampleAxis.
+std::vector<int> repeatedAxis(double lo, double hi, int n, double origin, int edge, int from, int to, int& first);
+
 // The tile pixels shown along one screen axis of a tile without a clear
 // pixel that Qt turns by quarters, at its size: it copies such tiles by
 // another path, which shows them from round(lo) as they are, but for a box

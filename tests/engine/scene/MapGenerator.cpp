@@ -347,11 +347,9 @@ bool Generator::stretched(uint32_t gid) const { return showsOtherSizes(gid) && !
 std::string Generator::offset(bool halves)
 {
     if (allowed(FractionalOffsets) && m_dice.percent(50)) {
-        // Fifths, thirds, elevenths and halves, the halves on tile and
-        // object layers only: Tiled's renderer draws an image layer on a
-        // half pixel a column wider for some picture sizes (7 x 29, 6 x 11,
-        // 12 x 11 but not 8 x 29), and a group may hold one. No sum of the
-        // others ends on a half.
+        // Fifths, thirds, elevenths and halves, the halves on layers only
+        // (not groups, which may hold a repeated image layer: see
+        // imageLayer). No sum of the others ends on a half.
         static const std::vector<const char*> fractions = {".2", ".4", ".6", ".8", ".333", ".667", ".545", ".5"};
         const int whole = m_dice.in(-25, 25);
         const char* fraction = fractions[size_t(m_dice.below(int(fractions.size()) - (halves ? 0 : 1)))];
@@ -382,7 +380,7 @@ void Generator::commonLayer(pugi::xml_node layer)
     }
     if (m_dice.percent(40) && allowed(LayerOffsets)) {
         const std::string_view kind = layer.name();
-        const bool halves = kind == "layer" || kind == "objectgroup";
+        const bool halves = kind != "group";
         layer.append_attribute("offsetx").set_value(offset(halves).c_str());
         layer.append_attribute("offsety").set_value(offset(halves).c_str());
     }
@@ -465,9 +463,13 @@ void Generator::tileLayer(pugi::xml_node layer)
 
 void Generator::imageLayer(pugi::xml_node layer)
 {
-    if (m_dice.percent(40))
+    // A repeated picture on a half pixel Tiled's renderer places by sums
+    // over its picture's width not followed here: those stay unrepeated.
+    const auto half = [&](const char* axis) { return std::string_view(layer.attribute(axis).value()).ends_with(".5"); };
+    const bool onHalf = half("offsetx") || half("offsety");
+    if (m_dice.percent(40) && !onHalf)
         layer.append_attribute("repeatx").set_value(1);
-    if (m_dice.percent(40))
+    if (m_dice.percent(40) && !onHalf)
         layer.append_attribute("repeaty").set_value(1);
     const bool keyed = m_dice.percent(20);
     writePicture(tilePicture(1, 1, m_dice.in(3, 40), m_dice.in(3, 40), 0, 0, 0, 0, keyed), layer.append_child("image"),

@@ -81,6 +81,10 @@ const MadeMap kMadeMaps[] = {
     // Image layers moved down only, and one without offsetx, which its x
     // and y place.
     {"imagelayer-offsets.tmx"},
+    // Image layers on half pixels: one a last bit left of a half (its
+    // repeats begin a pixel left of its box), one whose box Qt's sums make
+    // a column wider (showing its other side there).
+    {"image-half-pixels.tmx", {15, 6}},
     // Tints with alphas of their own, nested: over tiles without clear
     // pixels as cells of every flip (at full and at part opacity, over an
     // image layer and the map's background), objects turned, scaled and at
