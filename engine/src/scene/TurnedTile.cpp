@@ -128,8 +128,10 @@ int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0
 
 // The first and end pixel (end excluded; first >= end when none) of each
 // row from rowFrom to rowTo (excluded) that the convex polygon of corners
-// (1/64 pixel) covers.
-std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4], int64_t rowFrom, int64_t rowTo)
+// (1/64 pixel) covers; stepped: each edge's first row placed by its
+// truncated step, else exactly.
+std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4], int64_t rowFrom, int64_t rowTo,
+                                                     bool stepped)
 {
     std::vector<std::pair<int64_t, int64_t>> crossings(size_t(std::max<int64_t>(rowTo - rowFrom, 0)),
                                                        {INT64_MAX, INT64_MIN}); // 16.16, least and most
@@ -142,7 +144,8 @@ std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4]
         const int64_t top = floorDiv(a.y - 32, 64) + 1, bottom = floorDiv(b.y - 32, 64);
         const double slope = double(b.x - a.x) / double(b.y - a.y);
         const int64_t step = int64_t(slope * 65536);
-        const int64_t x = a.x * 1024 + floorDiv((b.x - a.x) * (top * 64 + 32 - a.y) * 1024, b.y - a.y);
+        const int64_t x = a.x * 1024 + (stepped ? floorDiv((top * 64 + 32 - a.y) * step, 64)
+                                                : floorDiv((b.x - a.x) * (top * 64 + 32 - a.y) * 1024, b.y - a.y));
         for (int64_t row = std::max(top, rowFrom); row <= std::min(bottom, rowTo - 1); ++row) {
             const int64_t at = x + (row - top) * step;
             auto& [least, most] = crossings[size_t(row - rowFrom)];
@@ -174,7 +177,7 @@ Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area, bo
         top = std::min(top, floorDiv(corners[i].y, 64)), bottom = std::max(bottom, floorDiv(corners[i].y, 64) + 1);
     }
     const int64_t from = std::max<int64_t>(top, area.y), to = std::min(bottom, int64_t(area.y) + area.h);
-    return {from, coveredRows(corners, from, to)};
+    return {from, coveredRows(corners, from, to, !cutDown)};
 }
 
 // The rows within area that Qt's thick line covers.

@@ -57,6 +57,9 @@ const MadeMap kMadeMaps[] = {
     // it is and mirrored, stretched unevenly.
     {"turned-above-top.tmx"},
     {"turned-stretched-above-top.tmx", {24, 0}},
+    // A tile flipped across its diagonal, stretched unevenly and turned
+    // freely, an edge's first row ending on a pixel's centre.
+    {"turned-stretched-tie.tmx"},
     // Tile objects turned by quarters about their point, their set's offset
     // turning with them.
     {"turned-offset.tmx"},
