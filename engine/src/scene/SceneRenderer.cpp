@@ -310,9 +310,9 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
     // pixel or drawn translucent: Qt copies the others by another path.
     const bool mirrored = !ts->gridRenderSize && (gid & (kFlipH | kFlipV));
     const bool opaque = mirrored && (gid & kFlipD) && opacity >= 1.0f && picture->opaque(src);
-    // Flipped across its diagonal alone, Qt samples it too; from a whole
-    // pixel as a copy would show it, from a painter holding a last bit
-    // (see Pen::tiled) a row or column off.
+    // Tiled's painter holding a last bit of earlier offsets (see Pen::tiled).
+    // Flipped across its diagonal alone, Qt samples a tile too: from a whole
+    // pixel as a copy would show it, from such a painter a row or column off.
     const bool offPixel = pen.tiled->x != std::floor(pen.tiled->x) || pen.tiled->y != std::floor(pen.tiled->y);
     const bool transposed = !ts->gridRenderSize && (gid & (kFlipH | kFlipV | kFlipD)) == kFlipD && offPixel;
     if (stretched || (mirrored && !opaque) || transposed) {
@@ -353,15 +353,18 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
     const bool plain = unscaled && !(gid & (kFlipH | kFlipV | kFlipD));
     if (leftOutAtFarEdge(pen, x, y, plain, opacity, picture, src))
         return;
-    // Copied as it is, from its corner in Tiled's running painter: a cell
-    // on a half pixel rounds by the last bits the layers before left there.
-    const TileTurn turn{pen.tiled->x, pen.tiled->y, cellLeft - pen.zeroX, cellBottom - pen.zeroY, 0, 0, -double(h),
-                        double(w), double(h), double(ts->offsetX), double(ts->offsetY), src.w, src.h, gid,
-                        TileMove::ViaMiddle};
-    if (AxisBox box; plain && axisBox(turn, tiledPicture(pen), box)) {
-        drawFlipped(pen, picture, src, float(box.left + pen.tiledLeft), float(box.top + pen.tiledTop), w, h, gid,
-                    opacity, true);
-        return;
+    // Copied as it is, from its corner in Tiled's running painter: off
+    // whole pixels, a cell on a half pixel rounds by the last bits the
+    // layers before left there (on them, as its own place rounds).
+    if (plain && offPixel) {
+        const TileTurn turn{pen.tiled->x, pen.tiled->y, cellLeft - pen.zeroX, cellBottom - pen.zeroY, 0, 0,
+                            -double(h), double(w), double(h), double(ts->offsetX), double(ts->offsetY), src.w, src.h,
+                            gid, TileMove::ViaMiddle};
+        if (AxisBox box; axisBox(turn, tiledPicture(pen), box)) {
+            drawFlipped(pen, picture, src, float(box.left + pen.tiledLeft), float(box.top + pen.tiledTop), w, h, gid,
+                        opacity, true);
+            return;
+        }
     }
     drawFlipped(pen, picture, src, float(rounded(x)), float(rounded(y)), boxW, boxH, gid, opacity, unscaled);
 }

@@ -165,19 +165,19 @@ struct Rows {
     std::vector<std::pair<int64_t, int64_t>> spans;
 };
 
-// The rows within area that the convex polygon of corners covers, its
-// corners cut down to 1/64 pixel (a thick line's, as Qt cuts them) or
-// toward zero (a polygon's).
-Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area, bool cutDown)
+// The rows within area that the convex polygon of corners covers: a thick
+// line's (its corners cut down to 1/64 pixel, each edge's first row placed
+// exactly), or a polygon's (cut toward zero, placed by the edge's step).
+Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area, bool thickLine)
 {
     Point64 corners[4];
     int64_t top = INT64_MAX, bottom = INT64_MIN;
     for (int i = 0; i < 4; ++i) {
-        corners[i] = {sixtyFourths(cx[i], cutDown), sixtyFourths(cy[i], cutDown)};
+        corners[i] = {sixtyFourths(cx[i], thickLine), sixtyFourths(cy[i], thickLine)};
         top = std::min(top, floorDiv(corners[i].y, 64)), bottom = std::max(bottom, floorDiv(corners[i].y, 64) + 1);
     }
     const int64_t from = std::max<int64_t>(top, area.y), to = std::min(bottom, int64_t(area.y) + area.h);
-    return {from, coveredRows(corners, from, to, !cutDown)};
+    return {from, coveredRows(corners, from, to, !thickLine)};
 }
 
 // The rows within area that Qt's thick line covers.
