@@ -712,43 +712,28 @@ void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, flo
     }
 }
 
-void drawImageLayer(const Pen& pen, const Layer& layer, double exactX, double exactY, float opacity)
+void drawImageLayer(const Pen& pen, const Layer& layer, float opacity)
 {
     if (!layer.picture || !layer.picture->surface)
         return;
-    const float ox = float(rounded(exactX)), oy = float(rounded(exactY));
     Picture* picture = layer.picture.get();
     const int w = picture->surface->w, h = picture->surface->h;
-    const SDL_Rect src{0, 0, w, h};
     // Qt fills the picture's box with its rasterizer from where Tiled's
     // painter stands (an edge on a half pixel rounding by the last bits of
     // those sums), the picture repeating from that place rounded: a column
-    // or row the box gains shows the picture's other side.
-    if (double e[4]; !layer.repeatX && !layer.repeatY &&
-                     filledEdges(0, 0, w, h, pen.tiled->x, pen.tiled->y, tiledPicture(pen), e)) {
-        const SDL_Rect area = drawArea(pen);
-        int x0 = 0, y0 = 0;
-        const std::vector<int> xs =
-            repeatedAxis(e[0], e[2], w, pen.tiled->x, pen.tiledLeft, area.x, area.x + area.w, x0);
-        const std::vector<int> ys =
-            repeatedAxis(e[1], e[3], h, pen.tiled->y, pen.tiledTop, area.y, area.y + area.h, y0);
-        drawSamples(pen, picture, src, xs, x0, ys, y0, 0, opacity, false);
+    // or row the box gains shows the picture's other side. A repeated axis
+    // Tiled stretches over a span far beyond any picture.
+    constexpr double kRepeatFrom = -4194304.0, kRepeatTo = 8388607.0;
+    const double x = layer.repeatX ? kRepeatFrom : 0, boxW = layer.repeatX ? kRepeatTo - kRepeatFrom : w;
+    const double y = layer.repeatY ? kRepeatFrom : 0, boxH = layer.repeatY ? kRepeatTo - kRepeatFrom : h;
+    double e[4];
+    if (!filledEdges(x, y, boxW, boxH, pen.tiled->x, pen.tiled->y, tiledPicture(pen), e))
         return;
-    }
-    // Repeats cover the map's extent, as far as the clip lets them show.
-    float left = float(pen.originX), top = float(pen.originY);
-    float right = left + float(pen.map.pixelWidth()), bottom = top + float(pen.map.pixelHeight());
-    if (pen.clip.w > 0) {
-        left = std::max(left, float(pen.clip.x));
-        top = std::max(top, float(pen.clip.y));
-        right = std::min(right, float(pen.clip.x + pen.clip.w));
-        bottom = std::min(bottom, float(pen.clip.y + pen.clip.h));
-    }
-    const float x0 = layer.repeatX ? ox - std::ceil((ox - left) / float(w)) * float(w) : ox;
-    const float y0 = layer.repeatY ? oy - std::ceil((oy - top) / float(h)) * float(h) : oy;
-    for (float y = y0; y == y0 || (layer.repeatY && y < bottom); y += float(h))
-        for (float x = x0; x == x0 || (layer.repeatX && x < right); x += float(w))
-            drawFlipped(pen, picture, src, x, y, float(w), float(h), 0, opacity, false);
+    const SDL_Rect area = drawArea(pen);
+    int x0 = 0, y0 = 0;
+    const std::vector<int> xs = repeatedAxis(e[0], e[2], w, pen.tiled->x, pen.tiledLeft, area.x, area.x + area.w, x0);
+    const std::vector<int> ys = repeatedAxis(e[1], e[3], h, pen.tiled->y, pen.tiledTop, area.y, area.y + area.h, y0);
+    drawSamples(pen, picture, SDL_Rect{0, 0, w, h}, xs, x0, ys, y0, 0, opacity, false);
 }
 
 void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float opacity)
@@ -877,7 +862,7 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     pen.tiled->translate(tx, ty);
     switch (layer.type) {
     case SLT_TILE: drawTileLayer(pen, layer, ox, oy, opacity); break;
-    case SLT_IMAGE: drawImageLayer(pen, layer, ox + pen.zeroX, oy + pen.zeroY, opacity); break;
+    case SLT_IMAGE: drawImageLayer(pen, layer, opacity); break;
     case SLT_OBJECT: drawObjects(pen, layer, ox + pen.zeroX, oy + pen.zeroY, opacity); break;
     }
     pen.tiled->translate(-tx, -ty);

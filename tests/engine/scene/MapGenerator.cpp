@@ -77,7 +77,7 @@ private:
     uint32_t randomGid(bool flips);
     bool showsOtherSizes(uint32_t gid) const; // its animation shows pictures of other sizes
     bool stretched(uint32_t gid) const;
-    std::string offset(bool halves);
+    std::string offset();
     void commonLayer(pugi::xml_node layer);
     void addLayer(pugi::xml_node parent, int depth);
     void tileLayer(pugi::xml_node layer);
@@ -345,15 +345,14 @@ bool Generator::showsOtherSizes(uint32_t gid) const
 
 bool Generator::stretched(uint32_t gid) const { return showsOtherSizes(gid) && !allowed(ScaledObjects); }
 
-std::string Generator::offset(bool halves)
+std::string Generator::offset()
 {
     if (allowed(FractionalOffsets) && m_dice.percent(50)) {
-        // Fifths, thirds, elevenths and halves, the halves on layers only
-        // (not groups, which may hold a repeated image layer: see
-        // imageLayer). No sum of the others ends on a half.
+        // Fifths, thirds, elevenths and halves: no sum of the others ends
+        // on a half.
         static const std::vector<const char*> fractions = {".2", ".4", ".6", ".8", ".333", ".667", ".545", ".5"};
         const int whole = m_dice.in(-25, 25);
-        const char* fraction = fractions[size_t(m_dice.below(int(fractions.size()) - (halves ? 0 : 1)))];
+        const char* fraction = m_dice.of(fractions);
         return (whole < 0 ? "-" : m_dice.percent(50) ? "-" : "") + std::to_string(std::abs(whole)) + fraction;
     }
     return std::to_string(m_dice.in(-25, 25));
@@ -380,10 +379,8 @@ void Generator::commonLayer(pugi::xml_node layer)
         layer.append_attribute("tintcolor").set_value(tint);
     }
     if (m_dice.percent(40) && allowed(LayerOffsets)) {
-        const std::string_view kind = layer.name();
-        const bool halves = kind != "group";
-        layer.append_attribute("offsetx").set_value(offset(halves).c_str());
-        layer.append_attribute("offsety").set_value(offset(halves).c_str());
+        layer.append_attribute("offsetx").set_value(offset().c_str());
+        layer.append_attribute("offsety").set_value(offset().c_str());
     }
 }
 
@@ -464,13 +461,9 @@ void Generator::tileLayer(pugi::xml_node layer)
 
 void Generator::imageLayer(pugi::xml_node layer)
 {
-    // A repeated picture on a half pixel Tiled's renderer places by sums
-    // over its picture's width not followed here: those stay unrepeated.
-    const auto half = [&](const char* axis) { return std::string_view(layer.attribute(axis).value()).ends_with(".5"); };
-    const bool onHalf = half("offsetx") || half("offsety");
-    if (m_dice.percent(40) && !onHalf)
+    if (m_dice.percent(40))
         layer.append_attribute("repeatx").set_value(1);
-    if (m_dice.percent(40) && !onHalf)
+    if (m_dice.percent(40))
         layer.append_attribute("repeaty").set_value(1);
     const bool keyed = m_dice.percent(20);
     writePicture(tilePicture(1, 1, m_dice.in(3, 40), m_dice.in(3, 40), 0, 0, 0, 0, keyed), layer.append_child("image"),

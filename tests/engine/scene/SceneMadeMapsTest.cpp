@@ -88,6 +88,9 @@ const MadeMap kMadeMaps[] = {
     // repeats begin a pixel left of its box), one whose box Qt's sums make
     // a column wider (showing its other side there).
     {"image-half-pixels.tmx", {15, 6}},
+    // Repeated ones a last bit either side of a half: their repeats begin
+    // where those sums round.
+    {"image-half-pixels-repeated.tmx", {9, 9}},
     // Tints with alphas of their own, nested: over tiles without clear
     // pixels as cells of every flip (at full and at part opacity, over an
     // image layer and the map's background), objects turned, scaled and at
