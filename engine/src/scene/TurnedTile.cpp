@@ -128,24 +128,33 @@ int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0
 
 // The first and end pixel (end excluded; first >= end when none) of each
 // row from rowFrom to rowTo (excluded) that the convex polygon of corners
-// (1/64 pixel) covers; stepped: each edge's first row placed by its
-// truncated step, else exactly.
+// (1/64 pixel) covers. A polygon's edges (stepped) span the rows whose
+// middles they pass, each first row placed by the truncated step. A thick
+// line's edges span rows found by cutting toward zero, those below its top
+// corner beginning no higher than the picture's top row, each first row
+// placed in floating point.
 std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4], int64_t rowFrom, int64_t rowTo,
                                                      bool stepped)
 {
     std::vector<std::pair<int64_t, int64_t>> crossings(size_t(std::max<int64_t>(rowTo - rowFrom, 0)),
                                                        {INT64_MAX, INT64_MIN}); // 16.16, least and most
+    const int64_t highest = std::min({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
     for (int i = 0; i < 4; ++i) {
         Point64 a = corners[i], b = corners[(i + 1) % 4];
         if (a.y == b.y)
             continue;
         if (a.y > b.y)
             std::swap(a, b);
-        const int64_t top = floorDiv(a.y - 32, 64) + 1, bottom = floorDiv(b.y - 32, 64);
+        int64_t top = floorDiv(a.y - 32, 64) + 1, bottom = floorDiv(b.y - 32, 64);
+        if (!stepped) {
+            top = (a.y + 32) / 64, bottom = (b.y + 32) / 64 - 1;
+            if (a.y != highest)
+                top = std::max<int64_t>(top, 0);
+        }
         const double slope = double(b.x - a.x) / double(b.y - a.y);
         const int64_t step = int64_t(slope * 65536);
-        const int64_t x = a.x * 1024 + (stepped ? floorDiv((top * 64 + 32 - a.y) * step, 64)
-                                                : floorDiv((b.x - a.x) * (top * 64 + 32 - a.y) * 1024, b.y - a.y));
+        const int64_t x = stepped ? a.x * 1024 + floorDiv((top * 64 + 32 - a.y) * step, 64)
+                                  : int64_t(double(a.x * 1024) + double((top * 64 + 32 - a.y) * 1024) * slope);
         for (int64_t row = std::max(top, rowFrom); row <= std::min(bottom, rowTo - 1); ++row) {
             const int64_t at = x + (row - top) * step;
             auto& [least, most] = crossings[size_t(row - rowFrom)];
@@ -166,8 +175,8 @@ struct Rows {
 };
 
 // The rows within area that the convex polygon of corners covers: a thick
-// line's (its corners cut down to 1/64 pixel, each edge's first row placed
-// exactly), or a polygon's (cut toward zero, placed by the edge's step).
+// line's (its corners cut down to 1/64 pixel) or a polygon's (cut toward
+// zero).
 Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area, bool thickLine)
 {
     Point64 corners[4];

@@ -57,6 +57,9 @@ const MadeMap kMadeMaps[] = {
     // it is and mirrored, stretched unevenly.
     {"turned-above-top.tmx"},
     {"turned-stretched-above-top.tmx", {24, 0}},
+    // Turned freely about a pixel's centre, their boxes reaching above and
+    // left of the picture: the rows an edge spans and where it begins.
+    {"turned-corner-on-centre.tmx"},
     // A tile flipped across its diagonal, stretched unevenly and turned
     // freely, an edge's first row ending on a pixel's centre.
     {"turned-stretched-tie.tmx"},
