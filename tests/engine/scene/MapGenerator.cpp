@@ -87,7 +87,6 @@ private:
     void objectGroup(pugi::xml_node layer);
     std::string templateFor(uint32_t gid, double w, double h);
     bool wholeEdges(uint32_t gid, double x, double y, double w, double h) const;
-    bool turnsInside(uint32_t gid, double x, double y) const;
     bool edgesAre(uint32_t gid, double x, double y, double w, double h,
                   const std::function<bool(double, double, double, double, double, double)>& test) const;
 
@@ -105,7 +104,6 @@ private:
     // The map.
     std::string m_orientation;
     int m_tw = 0, m_th = 0, m_w = 0, m_h = 0;
-    int m_stepX = 0, m_stepY = 0; // pixels from one column (row) to the next
     bool m_infinite = false;
     int m_chunk = 16, m_chunkX0 = 0, m_chunkY0 = 0, m_chunksX = 1, m_chunksY = 1;
     bool m_framed = false; // the layer fixing the infinite map's frame is written
@@ -481,30 +479,6 @@ bool Generator::wholeEdges(uint32_t gid, double x, double y, double w, double h)
     });
 }
 
-// Whether the tile object gid at (x, y), turned any way, stays right of and
-// below the map's picture's left and top edges, and so of Tiled's picture's
-// whatever the layers' offsets.
-bool Generator::turnsInside(uint32_t gid, double x, double y) const
-{
-    const uint32_t g = gid & 0x0FFFFFFFu;
-    for (const TileSetPlan& set : m_sets) {
-        const auto size = set.sizes.find(g - set.firstGid);
-        if (g < set.firstGid || size == set.sizes.end())
-            continue;
-        // Anchored anywhere on a box of up to 32 pixels a side when scaled,
-        // moved by up to 6 by the set's offset.
-        const double big = allowed(ScaledObjects) ? 32 : 0;
-        const double reach = std::hypot(std::max<double>(size->second.first, big),
-                                        std::max<double>(size->second.second, big)) + 7;
-        double x0 = m_infinite ? m_chunkX0 * m_chunk * m_stepX : 0, y0 = m_infinite ? m_chunkY0 * m_chunk * m_stepY : 0;
-        double px = x, py = y;
-        if (m_orientation == "isometric")
-            px = (x - y) * m_tw / (2.0 * m_th), py = (x + y) / 2, x0 = -m_h * m_tw / 2.0, y0 = 0;
-        return px - reach >= x0 && py - reach >= y0;
-    }
-    return false;
-}
-
 // test(point x, point y, left, top, right, bottom edge) for the tile object
 // gid at (x, y), w x h (0: its tile's), false for a gid of no set.
 bool Generator::edgesAre(uint32_t gid, double x, double y, double w, double h,
@@ -591,12 +565,6 @@ void Generator::objectGroup(pugi::xml_node layer)
         // is neither flipped nor turned.
         if (!allowed(HalfPixelTurns) && !wholeEdges(gid, ox, oy, w, h))
             gid &= 0x0FFFFFFFu, rotation = 0;
-        // Qt cuts a box turned other than by quarters at its picture's left
-        // or top edge by sums whose last bits the engine does not always
-        // follow (a pixel along that edge): such boxes stay right of and
-        // below them.
-        if (rotation != 90.0 * std::round(rotation / 90.0) && !turnsInside(gid, ox, oy))
-            rotation = 90.0 * std::round(rotation / 90.0);
         if (const int shape = m_dice.below(12); shape < 2) {
             // Shapes and text: kept as data, not drawn.
             o.append_attribute("x").set_value(ox);
@@ -658,7 +626,6 @@ GeneratedMap Generator::make()
         m_tw &= ~1, m_th &= ~1;
     if ((m_orientation == "staggered" || m_orientation == "hexagonal") && !allowed(OddStaggeredCells))
         m_tw &= ~1, m_th &= ~1;
-    m_stepX = m_tw, m_stepY = m_th;
     m_w = m_dice.in(1, 7);
     m_h = m_dice.in(1, 7);
     m_infinite = m_dice.percent(20) && allowed(InfiniteMaps);
@@ -682,7 +649,6 @@ GeneratedMap Generator::make()
         if (m_orientation == "hexagonal")
             side = m_dice.in(0, std::max(0, (x ? m_tw : m_th) - 2)) & (allowed(OddStaggeredCells) ? ~0 : ~1),
             map.append_attribute("hexsidelength").set_value(side);
-        (x ? m_stepX : m_stepY) = ((x ? m_tw : m_th) - side) / 2 + side;
         map.append_attribute("staggeraxis").set_value(x ? "x" : "y");
         map.append_attribute("staggerindex").set_value(m_dice.percent(50) ? "odd" : "even");
     }
