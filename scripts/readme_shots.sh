@@ -96,7 +96,10 @@ EOF
 convert -size 128x32 xc:none -fill '#f0c419' -stroke '#b58b00' \
     -draw 'ellipse 16,16 12,12 0,360' -draw 'ellipse 48,16 9,12 0,360' \
     -draw 'ellipse 80,16 3,12 0,360' -draw 'ellipse 112,16 9,12 0,360' coin.png
-convert -size 256x96 gradient:'#1d3b5c'-'#3f7fc4' -fill white -pointsize 40 -gravity center \
+# The title's letters from Liberation Sans: ImageMagick's own default font
+# needs Ghostscript's fonts, which need not be installed.
+convert -size 256x96 gradient:'#1d3b5c'-'#3f7fc4' -font /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf \
+    -fill white -pointsize 40 -gravity center \
     -annotate 0 'Skarden' title.png
 printf 'Notes of the sample archive.\n' > notes.txt
 cat > sample.xml <<EOF
