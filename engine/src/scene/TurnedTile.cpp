@@ -145,12 +145,9 @@ std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4]
             continue;
         if (a.y > b.y)
             std::swap(a, b);
-        int64_t top = floorDiv(a.y - 32, 64) + 1, bottom = floorDiv(b.y - 32, 64);
-        if (!stepped) {
-            top = (a.y + 32) / 64, bottom = (b.y + 32) / 64 - 1;
-            if (a.y != highest)
-                top = std::max<int64_t>(top, 0);
-        }
+        const int64_t top = stepped ? floorDiv(a.y - 32, 64) + 1
+                            : a.y == highest ? (a.y + 32) / 64 : std::max<int64_t>((a.y + 32) / 64, 0);
+        const int64_t bottom = stepped ? floorDiv(b.y - 32, 64) : (b.y + 32) / 64 - 1;
         const double slope = double(b.x - a.x) / double(b.y - a.y);
         const int64_t step = int64_t(slope * 65536);
         const int64_t x = stepped ? a.x * 1024 + floorDiv((top * 64 + 32 - a.y) * step, 64)

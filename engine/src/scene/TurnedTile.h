@@ -13,13 +13,15 @@
 // upright covers the pixels between its edges rounded, halves up; on
 // others the corners are cut to 1/64 pixel (down; a polygon's toward
 // zero); each edge is stepped down the rows from its top corner in 16.16
-// fixed point (the step truncated; its first row's place found exactly and
-// floored, a polygon's by that step); a row counts when its centre lies
-// below the top corner and not below the bottom one, a pixel when its
-// centre lies right of the left edge and not right of the right one. Each
-// row's tile pixels are found at its first pixel drawn into the picture, a
-// 1/65536 pixel low, and stepped from there by truncated 16.16 steps;
-// places outside the tile take its edge.
+// fixed point, the step truncated. A row counts when its centre lies below
+// the edge's top corner and not below its bottom one (a thick line's rows
+// found cutting toward zero, its edges below the top corner beginning no
+// higher than the picture's top row); its first row's place is found in
+// floating point and truncated (a polygon's by the truncated step). A pixel
+// counts when its centre lies right of the left edge and not right of the
+// right one. Each row's tile pixels are found at its first pixel drawn into
+// the picture, a 1/65536 pixel low, and stepped from there by truncated
+// 16.16 steps; places outside the tile take its edge.
 #pragma once
 
 #include <SDL_rect.h>
