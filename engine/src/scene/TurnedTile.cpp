@@ -116,53 +116,10 @@ struct Point64 {
     int64_t x, y;
 };
 
-// 1/64 pixel, cut down or toward zero (which differ left of and above the
-// picture).
-int64_t sixtyFourths(double v, bool down)
-{
-    const double scaled = std::clamp(v, -kFar, kFar) * 64;
-    return int64_t(down ? std::floor(scaled) : scaled);
-}
-
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
-// The first and end pixel (end excluded; first >= end when none) of each
-// row from rowFrom to rowTo (excluded) that the convex polygon of corners
-// (1/64 pixel) covers. A polygon's edges (stepped) span the rows whose
-// middles they pass, each first row placed by the truncated step. A thick
-// line's edges span rows found by cutting toward zero, those below its top
-// corner beginning no higher than the picture's top row, each first row
-// placed in floating point.
-std::vector<std::pair<int64_t, int64_t>> coveredRows(const Point64 (&corners)[4], int64_t rowFrom, int64_t rowTo,
-                                                     bool stepped)
-{
-    std::vector<std::pair<int64_t, int64_t>> crossings(size_t(std::max<int64_t>(rowTo - rowFrom, 0)),
-                                                       {INT64_MAX, INT64_MIN}); // 16.16, least and most
-    const int64_t highest = std::min({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
-    for (int i = 0; i < 4; ++i) {
-        Point64 a = corners[i], b = corners[(i + 1) % 4];
-        if (a.y == b.y)
-            continue;
-        if (a.y > b.y)
-            std::swap(a, b);
-        const int64_t top = stepped ? floorDiv(a.y - 32, 64) + 1
-                            : a.y == highest ? (a.y + 32) / 64 : std::max<int64_t>((a.y + 32) / 64, 0);
-        const int64_t bottom = stepped ? floorDiv(b.y - 32, 64) : (b.y + 32) / 64 - 1;
-        const double slope = double(b.x - a.x) / double(b.y - a.y);
-        const int64_t step = int64_t(slope * 65536);
-        const int64_t x = stepped ? a.x * 1024 + floorDiv((top * 64 + 32 - a.y) * step, 64)
-                                  : int64_t(double(a.x * 1024) + double((top * 64 + 32 - a.y) * 1024) * slope);
-        for (int64_t row = std::max(top, rowFrom); row <= std::min(bottom, rowTo - 1); ++row) {
-            const int64_t at = x + (row - top) * step;
-            auto& [least, most] = crossings[size_t(row - rowFrom)];
-            least = std::min(least, at), most = std::max(most, at);
-        }
-    }
-    for (auto& [first, end] : crossings)
-        if (first <= end)
-            first = floorDiv(first - 32768, 65536) + 1, end = floorDiv(end - 32768, 65536) + 1;
-    return crossings;
-}
+// 16.16 fixed point, cut toward zero.
+int64_t fixed(double v) { return int64_t(std::clamp(v, -kFar, kFar) * 65536); }
 
 // Rows from `from` on: the first and end pixel of each (end excluded; first
 // >= end when none).
@@ -171,19 +128,94 @@ struct Rows {
     std::vector<std::pair<int64_t, int64_t>> spans;
 };
 
-// The rows within area that the convex polygon of corners covers: a thick
-// line's (its corners cut down to 1/64 pixel) or a polygon's (cut toward
-// zero).
-Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area, bool thickLine)
+// The rows within area that the convex polygon of corners covers, its
+// corners cut toward zero to 1/64 pixel. Each edge spans the rows whose
+// middles it passes, its first row placed by the truncated step.
+Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area)
 {
     Point64 corners[4];
     int64_t top = INT64_MAX, bottom = INT64_MIN;
     for (int i = 0; i < 4; ++i) {
-        corners[i] = {sixtyFourths(cx[i], thickLine), sixtyFourths(cy[i], thickLine)};
+        corners[i] = {int64_t(std::clamp(cx[i], -kFar, kFar) * 64), int64_t(std::clamp(cy[i], -kFar, kFar) * 64)};
         top = std::min(top, floorDiv(corners[i].y, 64)), bottom = std::max(bottom, floorDiv(corners[i].y, 64) + 1);
     }
-    const int64_t from = std::max<int64_t>(top, area.y), to = std::min(bottom, int64_t(area.y) + area.h);
-    return {from, coveredRows(corners, from, to, !thickLine)};
+    Rows rows;
+    rows.from = std::max<int64_t>(top, area.y);
+    const int64_t to = std::min(bottom, int64_t(area.y) + area.h);
+    rows.spans.assign(size_t(std::max<int64_t>(to - rows.from, 0)), {INT64_MAX, INT64_MIN}); // 16.16, least and most
+    for (int i = 0; i < 4; ++i) {
+        Point64 a = corners[i], b = corners[(i + 1) % 4];
+        if (a.y == b.y)
+            continue;
+        if (a.y > b.y)
+            std::swap(a, b);
+        const int64_t first = floorDiv(a.y - 32, 64) + 1, last = floorDiv(b.y - 32, 64);
+        const int64_t step = fixed(double(b.x - a.x) / double(b.y - a.y));
+        const int64_t x = a.x * 1024 + floorDiv((first * 64 + 32 - a.y) * step, 64);
+        for (int64_t row = std::max(first, rows.from); row <= std::min(last, to - 1); ++row) {
+            const int64_t at = x + (row - first) * step;
+            auto& [least, most] = rows.spans[size_t(row - rows.from)];
+            least = std::min(least, at), most = std::max(most, at);
+        }
+    }
+    for (auto& [first, end] : rows.spans)
+        if (first <= end)
+            first = floorDiv(first - 32768, 65536) + 1, end = floorDiv(end - 32768, 65536) + 1;
+    return rows;
+}
+
+// One edge of a slanted thick line down a run of rows: where it crosses
+// the first row's middle (16.16) and its step per row.
+struct EdgeRun {
+    int64_t row, at, step;
+};
+
+// The rows within area that a line neither level nor upright covers. Its
+// corners, cut down to 1/64 pixel, bound four edges; each spans the rows
+// whose middles lie below its upper corner and not below its lower one, the
+// lower edges' rows beginning no higher than the picture's top row. Each
+// edge's first row is placed in floating point, a left edge half a pixel
+// right and a right one half a pixel left, cut toward zero; the rows below
+// follow by truncated 16.16 steps. A row covers the pixels from its left
+// place's to its right one's.
+Rows slantedRows(const ThickLine& line, SDL_Rect area)
+{
+    struct Point {
+        double x, y;
+    };
+    Point a{line.ax, line.ay}, b{line.bx, line.by};
+    if (a.y > b.y)
+        std::swap(a, b);
+    const double dx = (b.x - a.x) * (0.5 * line.width), dy = (b.y - a.y) * (0.5 * line.width);
+    const Point up{a.x + dy, a.y - dx}, down{a.x - dy, a.y + dx}; // a moved across the line
+    const Point upB{b.x + dy, b.y - dx}, downB{b.x - dy, b.y + dx};
+    Point top = up, left = down, right = upB, bottom = downB;
+    if (a.x >= b.x)
+        top = down, left = downB, right = up, bottom = upB;
+    const auto snap = [](double v) { return std::floor(std::clamp(v, -kFar, kFar) * 64) / 64; };
+    for (Point* p : {&top, &left, &right, &bottom})
+        p->x = snap(p->x), p->y = snap(p->y);
+    const auto edge = [](Point from, Point to, int64_t row, double side) {
+        const double slope = to.y > from.y ? (to.x - from.x) / (to.y - from.y) : 0;
+        return EdgeRun{row, fixed(from.x + side + (double(row) + 0.5 - from.y) * slope), fixed(slope)};
+    };
+    const int64_t topRow = int64_t(top.y + 0.5), bottomRow = int64_t(bottom.y + 0.5);
+    const int64_t leftRow = std::max<int64_t>(int64_t(left.y + 0.5), 0);
+    const int64_t rightRow = std::max<int64_t>(int64_t(right.y + 0.5), 0);
+    const EdgeRun topLeft = edge(top, left, topRow, 0.5), topRight = edge(top, right, topRow, -0.5);
+    const EdgeRun bottomLeft = edge(left, bottom, leftRow, 0.5), bottomRight = edge(right, bottom, rightRow, -0.5);
+
+    Rows rows;
+    rows.from = std::max<int64_t>(topRow, area.y);
+    const int64_t to = std::min(bottomRow, int64_t(area.y) + area.h);
+    rows.spans.assign(size_t(std::max<int64_t>(to - rows.from, 0)), {0, 0});
+    for (int64_t row = rows.from; row < to; ++row) {
+        const EdgeRun& l = row < leftRow ? topLeft : bottomLeft;
+        const EdgeRun& r = row < rightRow ? topRight : bottomRight;
+        rows.spans[size_t(row - rows.from)] = {floorDiv(l.at + (row - l.row) * l.step, 65536),
+                                               floorDiv(r.at + (row - r.row) * r.step, 65536) + 1};
+    }
+    return rows;
 }
 
 // The rows within area that Qt's thick line covers.
@@ -191,24 +223,21 @@ Rows lineRows(ThickLine line, SDL_Rect area, SDL_Point picture)
 {
     if (isLevel(line))
         standUpright(line);
-    if (isUpright(line)) { // the pixels between its edges rounded, halves up
-        double e[4];
-        uprightBox(line, e);
-        const double wide = picture.x, high = picture.y;
-        const double left = std::clamp(e[0], 0.0, wide), right = std::clamp(e[2], 0.0, wide);
-        const double top = std::clamp(e[1], 0.0, high), bottom = std::clamp(e[3], 0.0, high);
-        Rows rows;
-        if (int64_t((right - left) * 64) == 0 || int64_t((bottom - top) * 64) == 0)
-            return rows;
-        rows.from = std::max<int64_t>(int64_t(top + 0.5), area.y);
-        const int64_t to = std::min<int64_t>(int64_t(bottom + 0.5), int64_t(area.y) + area.h);
-        rows.spans.assign(size_t(std::max<int64_t>(to - rows.from, 0)), {int64_t(left + 0.5), int64_t(right + 0.5)});
+    if (!isUpright(line))
+        return slantedRows(line, area);
+    // The pixels between its edges rounded, halves up.
+    double e[4];
+    uprightBox(line, e);
+    const double wide = picture.x, high = picture.y;
+    const double left = std::clamp(e[0], 0.0, wide), right = std::clamp(e[2], 0.0, wide);
+    const double top = std::clamp(e[1], 0.0, high), bottom = std::clamp(e[3], 0.0, high);
+    Rows rows;
+    if (int64_t((right - left) * 64) == 0 || int64_t((bottom - top) * 64) == 0)
         return rows;
-    }
-    const auto& [ax, ay, bx, by, width] = line;
-    const double ox = -(by - ay) * width * 0.5, oy = (bx - ax) * width * 0.5;
-    const double cx[4] = {ax - ox, bx - ox, bx + ox, ax + ox}, cy[4] = {ay - oy, by - oy, by + oy, ay + oy};
-    return polygonRows(cx, cy, area, true);
+    rows.from = std::max<int64_t>(int64_t(top + 0.5), area.y);
+    const int64_t to = std::min<int64_t>(int64_t(bottom + 0.5), int64_t(area.y) + area.h);
+    rows.spans.assign(size_t(std::max<int64_t>(to - rows.from, 0)), {int64_t(left + 0.5), int64_t(right + 0.5)});
+    return rows;
 }
 
 // Qt's painter for t as Tiled sets it up, and the rectangle it draws in the
@@ -354,7 +383,7 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
         p.map(rx + rw, ry, cx[1], cy[1]);
         p.map(rx + rw, ry + rh, cx[2], cy[2]);
         p.map(rx, ry + rh, cx[3], cy[3]);
-        rows = polygonRows(cx, cy, area, false);
+        rows = polygonRows(cx, cy, area);
     }
 
     // Screen to tile: the drawn rectangle's frame, moved 1/65536 tile pixel.
@@ -372,7 +401,6 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
     for (double v : {h11, h12, h21, h22, hdx, hdy})
         if (!std::isfinite(v))
             return runs;
-    const auto fixed = [](double v) { return int64_t(std::clamp(v, -kFar, kFar) * 65536); };
     const int64_t stepU = fixed(h11), stepV = fixed(h12);
 
     const int64_t right = int64_t(area.x) + area.w;

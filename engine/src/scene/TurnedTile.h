@@ -17,11 +17,14 @@
 // the edge's top corner and not below its bottom one (a thick line's rows
 // found cutting toward zero, its edges below the top corner beginning no
 // higher than the picture's top row); its first row's place is found in
-// floating point and truncated (a polygon's by the truncated step). A pixel
-// counts when its centre lies right of the left edge and not right of the
-// right one. Each row's tile pixels are found at its first pixel drawn into
-// the picture, a 1/65536 pixel low, and stepped from there by truncated
-// 16.16 steps; places outside the tile take its edge.
+// floating point, a left edge's half a pixel right and a right one's half a
+// pixel left, and cut toward zero, a row covering the pixels from its left
+// place's to its right one's. A polygon's first row is placed by the
+// truncated step, and a pixel counts when its centre lies right of the left
+// edge and not right of the right one. Each row's tile pixels are found at
+// its first pixel drawn into the picture, a 1/65536 pixel low, and stepped
+// from there by truncated 16.16 steps; places outside the tile take its
+// edge.
 #pragma once
 
 #include <SDL_rect.h>

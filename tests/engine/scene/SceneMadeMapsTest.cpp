@@ -60,6 +60,10 @@ const MadeMap kMadeMaps[] = {
     // Turned freely about a pixel's centre, their boxes reaching above and
     // left of the picture: the rows an edge spans and where it begins.
     {"turned-corner-on-centre.tmx"},
+    // Their boxes cut at the picture's left edge, a corner on a pixel's
+    // centre: a side's place in a row is found half a pixel inside it
+    // before it is cut to 16.16 (toward zero, left of the picture too).
+    {"turned-cut-at-left.tmx"},
     // A tile flipped across its diagonal, stretched unevenly and turned
     // freely, an edge's first row ending on a pixel's centre.
     {"turned-stretched-tie.tmx"},
