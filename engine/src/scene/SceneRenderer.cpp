@@ -66,6 +66,9 @@ struct Pen {
     // the layers after (shared by all); and the groups around this layer,
     // whose offsets Tiled adds after its own.
     Painter* tiled = nullptr;
+    // Whether the offsets it moves by for this layer, summed, lie off whole
+    // pixels (its own sums, far from its corner, may round that away).
+    bool movedOffPixel = false;
     const Pen* outer = nullptr;
     const Layer* group = nullptr;
 };
@@ -355,8 +358,9 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
         return;
     // Copied as it is, from its corner in Tiled's running painter: off
     // whole pixels, a cell on a half pixel rounds by the last bits the
-    // layers before left there (on them, as its own place rounds).
-    if (plain && offPixel) {
+    // layers before left there (on them, as its own place rounds, which
+    // keeps no bit of offsets off them that the painter's sums dropped).
+    if (plain && (offPixel || pen.movedOffPixel)) {
         const TileTurn turn{pen.tiled->x, pen.tiled->y, cellLeft - pen.zeroX, cellBottom - pen.zeroY, 0, 0,
                             -double(h), double(w), double(h), double(ts->offsetX), double(ts->offsetY), src.w, src.h,
                             gid, TileMove::ViaMiddle};
@@ -860,6 +864,7 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     for (const Pen* around = &outer; around && around->group; around = around->outer)
         tx += around->group->offsetX, ty += around->group->offsetY;
     pen.tiled->translate(tx, ty);
+    pen.movedOffPixel = tx != std::floor(tx) || ty != std::floor(ty);
     switch (layer.type) {
     case SLT_TILE: drawTileLayer(pen, layer, ox, oy, opacity); break;
     case SLT_IMAGE: drawImageLayer(pen, layer, opacity); break;
@@ -894,7 +899,7 @@ void placeMapOrigin(Pen& pen)
 
 // How far Tiled's renderer widens its picture: as far as the summed
 // offsets of the layers (not the groups themselves) reach, in whole pixels;
-// and where that picture's corner lies.
+// and where that picture's corner and far edges lie.
 void placeMargins(Pen& pen)
 {
     double reach[4] = {}; // left, up, right, down
@@ -921,6 +926,9 @@ void placeMargins(Pen& pen)
         cut = int64_t(std::ceil(double((m.height + 2 * int64_t(m.originY) - gridHeight(m)) * m.tileWidth) / 2));
     pen.tiledLeft = int(std::clamp<int64_t>(int64_t(rounded(pen.originX)) - pen.margins[0] + cut, INT_MIN, INT_MAX));
     pen.tiledTop = int(rounded(pen.originY)) - pen.margins[1];
+    // Its right edge moves with that cut.
+    pen.farRight = pen.originX + double(cut) + double(m.pixelWidth()) + pen.margins[2];
+    pen.farBottom = pen.originY + double(m.pixelHeight()) + pen.margins[3];
 }
 
 // The lowest and highest offsets (x, y) ts moves its tiles by: its own,
@@ -954,8 +962,6 @@ void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t 
             {0, 0, 0, 0}, 0, 0};
     placeMapOrigin(pen);
     placeMargins(pen);
-    pen.farRight = x + double(map.pixelWidth()) + pen.margins[2];
-    pen.farBottom = y + double(map.pixelHeight()) + pen.margins[3];
     if (SDL_RenderIsClipEnabled(renderer))
         SDL_RenderGetClipRect(renderer, &pen.clip);
     // A tile is drawn from its cell's bottom-left, moved by its set's offset,

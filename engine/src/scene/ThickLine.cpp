@@ -64,4 +64,10 @@ void uprightBox(const ThickLine& line, double edges[4])
     edges[0] = x - half, edges[1] = top, edges[2] = x + half, edges[3] = bottom;
 }
 
+double pixelEdge(double v)
+{
+    const double whole = std::floor(v);
+    return v - whole >= 0.5 ? whole + 1 : whole;
+}
+
 } // namespace Zelkoran::scene

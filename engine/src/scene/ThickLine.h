@@ -29,4 +29,8 @@ void standUpright(ThickLine& line);
 // The edges (left, top, right, bottom) of the box an upright line covers.
 void uprightBox(const ThickLine& line, double edges[4]);
 
+// The pixel edge Qt rounds an upright line's edge v to: halves up, found
+// exactly (v + 0.5 in doubles carries a v a last bit below a half up).
+double pixelEdge(double v);
+
 } // namespace Zelkoran::scene

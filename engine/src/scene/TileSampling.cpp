@@ -62,6 +62,8 @@ bool filledEdges(double x, double y, double w, double h, double dx, double dy, S
         return edges[0] = edges[2] = 0, edges[1] = edges[3] = 0, true;
     standUpright(line);
     uprightBox(line, edges);
+    for (int i = 0; i < 4; ++i)
+        edges[i] = pixelEdge(edges[i]);
     return true;
 }
 

@@ -25,10 +25,11 @@ struct SampleBox {
     bool centred;
 };
 
-// The edges (left, top, right, bottom) of a box x, y, w, h in a painter
-// moved by dx, dy as Qt's rasterizer fills it, into a picture of picture's
-// size, for a tile it stretches: as a thick line between the middles of its
-// sides, cut to the picture and turned upright. False for an empty box.
+// The pixel edges (left, top, right, bottom) of a box x, y, w, h in a
+// painter moved by dx, dy as Qt's rasterizer fills it, into a picture of
+// picture's size, for a tile it stretches: as a thick line between the
+// middles of its sides, cut to the picture and turned upright. False for an
+// empty box.
 bool filledEdges(double x, double y, double w, double h, double dx, double dy, SDL_Point picture, double edges[4]);
 
 // The tile pixels (0..n-1) shown along one screen axis by a tile n pixels

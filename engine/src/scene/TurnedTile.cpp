@@ -234,9 +234,10 @@ Rows lineRows(ThickLine line, SDL_Rect area, SDL_Point picture)
     Rows rows;
     if (int64_t((right - left) * 64) == 0 || int64_t((bottom - top) * 64) == 0)
         return rows;
-    rows.from = std::max<int64_t>(int64_t(top + 0.5), area.y);
-    const int64_t to = std::min<int64_t>(int64_t(bottom + 0.5), int64_t(area.y) + area.h);
-    rows.spans.assign(size_t(std::max<int64_t>(to - rows.from, 0)), {int64_t(left + 0.5), int64_t(right + 0.5)});
+    rows.from = std::max(int64_t(pixelEdge(top)), int64_t(area.y));
+    const int64_t to = std::min(int64_t(pixelEdge(bottom)), int64_t(area.y) + area.h);
+    const std::pair<int64_t, int64_t> span{int64_t(pixelEdge(left)), int64_t(pixelEdge(right))};
+    rows.spans.assign(size_t(std::max<int64_t>(to - rows.from, 0)), span);
     return rows;
 }
 

@@ -51,6 +51,9 @@ const MadeMap kMadeMaps[] = {
     // It does not move it for a group itself: a group moved by that offset
     // around only a hidden layer leaves nothing.
     {"isometric-painter-groups.tmx", {10, 19}},
+    // Offsets a last bit off whole pixels that its sums round away, far
+    // down its picture: a cell on a half pixel rounds as from whole ones.
+    {"isometric-offsets-dropped-bits.tmx", {0, 240}},
     // Tile objects turned by quarters at fractional places, flipped or not.
     {"turned.tmx"},
     // Tile objects turned freely whose box reaches above the picture, as
@@ -142,6 +145,9 @@ const MadeMap kMadeMaps[] = {
     // Mirrored ones reaching left of the map step along their rows from the
     // map's edge.
     {"scaled-cut.tmx"},
+    // Stretched ones cut there whose right edge the cut leaves a last bit
+    // below a half pixel: Qt rounds it exactly, down.
+    {"stretched-edge-last-bit.tmx"},
     // Their set's offset scales with them.
     {"scaled-offset.tmx"},
     // A box turned about a point that no double holds exactly, with an edge
@@ -169,6 +175,9 @@ const MadeMap kMadeMaps[] = {
     // So do those of hexagonal maps (here an infinite one, a layer moved
     // up by a fraction and its set's offset down).
     {"hexagonal-far-edge.tmx", {21, 3}},
+    // An infinite isometric map's picture is cut where its cells begin: its
+    // right edge moves with the cut.
+    {"far-edges-infinite-isometric.tmx", {71, 0}},
     // Tile objects turned by quarters on an isometric map, whose places
     // land a last bit off a half pixel: Qt draws them as any turned tile,
     // its rasterizer snapping their edges.
