@@ -130,7 +130,9 @@ struct Rows {
 
 // The rows within area that the convex polygon of corners covers, its
 // corners cut toward zero to 1/64 pixel. Each edge spans the rows whose
-// middles it passes, its first row placed by the truncated step.
+// middles it passes, its first row placed by the truncated step; a row
+// covers the pixels whose centres lie right of its left edge and not right
+// of its right one.
 Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area)
 {
     Point64 corners[4];

@@ -4,27 +4,18 @@
 //
 // Tiled moves its painter to the object's point, turns it, moves it back,
 // then to the box's top-left corner and the tile's centre (or to the centre
-// in one move, see TileMove); every step is
-// Qt's double arithmetic, in Qt's order, because a corner that lands on a
-// 1/64 pixel only through those sums' last bit falls either side of it.
-// The box is then filled as a thick line between the middles of its left
-// and right sides, that line first cut to the picture (a mirrored box
-// stretched unevenly as a polygon). A line within 1/64 pixel of level or
-// upright covers the pixels between its edges rounded, halves up; on
-// others the corners are cut to 1/64 pixel (down; a polygon's toward
-// zero); each edge is stepped down the rows from its top corner in 16.16
-// fixed point, the step truncated. A row counts when its centre lies below
-// the edge's top corner and not below its bottom one (a thick line's rows
-// found cutting toward zero, its edges below the top corner beginning no
-// higher than the picture's top row); its first row's place is found in
-// floating point, a left edge's half a pixel right and a right one's half a
-// pixel left, and cut toward zero, a row covering the pixels from its left
-// place's to its right one's. A polygon's first row is placed by the
-// truncated step, and a pixel counts when its centre lies right of the left
-// edge and not right of the right one. Each row's tile pixels are found at
-// its first pixel drawn into the picture, a 1/65536 pixel low, and stepped
-// from there by truncated 16.16 steps; places outside the tile take its
-// edge.
+// in one move, see TileMove); every step is Qt's double arithmetic, in Qt's
+// order, because a corner that lands on a 1/64 pixel only through those
+// sums' last bit falls either side of it. The box is then filled as a
+// thick line between the middles of its left and right sides, that line
+// first cut to the picture (a mirrored box stretched unevenly as a
+// polygon). A line within 1/64 pixel of level or upright covers the pixels
+// between its edges, rounded halves up; the rows of other lines and of
+// polygons are found edge by edge in 16.16 fixed point, as Qt's rasterizer
+// steps them (TurnedTile.cpp says how each begins and ends). Each row's
+// tile pixels are found at its first pixel drawn into the picture, a
+// 1/65536 pixel low, and stepped from there by truncated 16.16 steps;
+// places outside the tile take its edge.
 #pragma once
 
 #include <SDL_rect.h>
