@@ -27,11 +27,13 @@ install_missing() {
   fi
 }
 
+# Builds the targets named (every target when none is): a run needs only
+# the editor, not the tests and benchmarks.
 build() {
   local werror=OFF
   [[ "${CI:-}" == "true" ]] && werror=ON
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKARDEN_WERROR=$werror >/dev/null
-  cmake --build build -j "$(nproc)"
+  cmake --build build -j "$(nproc)" ${1:+--target "$@"}
 }
 
 # Without the samples beside the clone the tests that read them skip. CI
@@ -96,7 +98,7 @@ case "${1:-}" in
   run)
     shift
     install_missing
-    build
+    build Skarden
     exec build/app/Skarden "$@"
     ;;
   test)
