@@ -84,11 +84,8 @@ int CtrlBase::rebuildBlockList(const BlockFilter& filter)
     const string remembered = list->getSelectedText();
     list->clearItems();
     auto visit = [&](int i) {
-        // Most entries are of other types: only the type is looked at for them.
-        const char* type = archive->blockTypeAt(i);
         Archive::Block block;
-        if (!type || std::memcmp(type, blockType, sizeof(blockType)) != 0 || archive->blockAt(i, block) != 0
-            || block.deleted || !filter(block))
+        if (archive->blockAt(i, block) != 0 || block.deleted || !filter(block))
             return;
         list->addItem(block.name); // blockAt terminates the name
     };
@@ -98,8 +95,12 @@ int CtrlBase::rebuildBlockList(const BlockFilter& filter)
             visit(i);
     } else {
         const int count = archive ? archive->getIndexCount() : 0;
-        for (int i = 0; i < count; ++i)
-            visit(i);
+        for (int i = 0; i < count; ++i) {
+            // Most entries are of other types: only the type is looked at for them.
+            const char* type = archive->blockTypeAt(i);
+            if (type && std::memcmp(type, blockType, sizeof(blockType)) == 0)
+                visit(i);
+        }
     }
     if (!remembered.empty() && !selectBlockListItemByName(remembered))
         list->setSelectedIndex(0);

@@ -353,7 +353,8 @@ class WidgetItems : public Widget {
 public:
     ~WidgetItems() override;
     void clearItems();
-    // Adds a row (sorted in when auto-sort is on). RC_OK.
+    // Adds a row (sorted in when auto-sort is on). RC_OK; RC_ERR_TOO_LARGE
+    // when the rows' texts would pass 4 GiB.
     int addItem(const char* text);
     // Room for count rows in all, so a long fill never moves the rows.
     void reserveItems(int count);

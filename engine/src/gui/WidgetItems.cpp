@@ -22,7 +22,8 @@ void WidgetItems::clearItems()
 
 int WidgetItems::addItem(const char* text)
 {
-    m_items->add(text);
+    if (!m_items->add(text))
+        return RC_ERR_TOO_LARGE;
     invalidate();
     return RC_OK;
 }

@@ -69,6 +69,31 @@ TEST_F(ListSlider, AutoSortKeepsTheSelectedRow)
     EXPECT_EQ(l->getSelectedIndex(), 3);
 }
 
+// Rows removed until their texts are dropped from the list's memory, and a
+// row added from another row's own text, read back as they were added.
+TEST_F(ListSlider, RowsKeepTheirTextsThroughRemovalsAndCopies)
+{
+    WidgetList* l = panel->createList("List", 1);
+    l->setAutoSort(true);
+    std::vector<std::string> kept;
+    for (int i = 0; i < 40; ++i)
+        l->addItem(("row" + std::to_string(i)).c_str());
+    for (int i = 0; i < 40; ++i)
+        kept.push_back("row" + std::to_string(i));
+    std::sort(kept.begin(), kept.end());
+    l->setSelectedIndex(40);
+    while (l->getItemCount() > 5) {
+        ASSERT_EQ(l->removeItem(2), 0);
+        kept.erase(kept.begin() + 1);
+    }
+    EXPECT_STREQ(l->getSelectedText(), kept.back().c_str());
+    l->addItem(l->getItemText(1));
+    kept.insert(kept.begin(), kept.front());
+    ASSERT_EQ(l->getItemCount(), static_cast<int>(kept.size()));
+    for (size_t i = 0; i < kept.size(); ++i)
+        EXPECT_STREQ(l->getItemText(static_cast<int>(i) + 1), kept[i].c_str()) << i;
+}
+
 // Names that share their first eight letters, differ in case only, or end
 // inside the first eight still sort case-insensitively, ties by the bytes.
 TEST_F(ListSlider, AutoSortOrdersLongSharedPrefixesAndCase)
