@@ -149,10 +149,21 @@ TEST_F(ListSlider, AutoSortOfManyRowsMatchesACaseInsensitiveCompare)
                                              : name);
             l->addItem(names.back().c_str());
         }
+        // The same names added in three ascending runs, as numbered names
+        // come, end in the same order.
+        WidgetList* runs = panel->createList("List", id++);
+        runs->setAutoSort(true);
+        std::vector<std::string> inRuns = names;
+        for (int part = 0; part < 3; ++part)
+            std::stable_sort(inRuns.begin() + part * c.rows / 3, inRuns.begin() + (part + 1) * c.rows / 3, before);
+        for (const std::string& name : inRuns)
+            runs->addItem(name.c_str());
         std::stable_sort(names.begin(), names.end(), before);
         ASSERT_EQ(l->getItemCount(), c.rows);
-        for (int i = 1; i <= c.rows; ++i)
+        for (int i = 1; i <= c.rows; ++i) {
             ASSERT_EQ(l->getItemText(i), names[static_cast<size_t>(i) - 1]) << c.prefix << " row " << i;
+            ASSERT_EQ(runs->getItemText(i), names[static_cast<size_t>(i) - 1]) << c.prefix << " runs, row " << i;
+        }
     }
 }
 
