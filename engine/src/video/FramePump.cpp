@@ -142,6 +142,12 @@ bool FramePump::filled()
     return !hasRoom() || m_done;
 }
 
+bool FramePump::hasFrame()
+{
+    std::lock_guard lock(m_mutex);
+    return !m_queue.empty();
+}
+
 bool FramePump::drained()
 {
     std::lock_guard lock(m_mutex);

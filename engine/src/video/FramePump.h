@@ -48,6 +48,8 @@ public:
     // (or holds its bytes' worth), or the thread is done: what is queued
     // can ride out slow frames.
     bool filled();
+    // A frame is queued.
+    bool hasFrame();
     // The thread decoded its last frame (or failed) and the queue is empty.
     bool drained();
     // The thread stopped on a decoding error.
