@@ -5,17 +5,28 @@
 //    conversion (x_hash), candidates per second, and the memory the
 //    conversion added over the frames, against the unique tiles' pixels
 //    plus 10 % of frames and unique tiles (mem_ratio, at most 1 = within
-//    that);
+//    that); each atlas is handed back (releaseFrameTileAtlas) as a caller
+//    done with it does, so the next conversion reuses its pages;
 //  - the whole conversion (analysis and atlas) on one thread against two
 //    and four, the median of interleaved runs of each (speedup, speedup_4),
 //    and each against hashing on as many threads (x_hash_N), on made
 //    frames and on a real video and GIF;
+//  - tolerant matching ("Pixel deviation" at 90 %) on 8 frames of 512²,
+//    1024² and 2048² against exact matching of the same frames on as many
+//    threads (x_exact), and its time per pixel (ns_per_px, flat when it
+//    grows with the pixels);
 //  - whole GIF imports as a ratio to IMG_LoadAnimation alone (x_load);
+//  - the GIF probe (size, frame count, duration) on a GIF of 100 000 1 x 1
+//    frames made here, against the size check's walk of the same bytes
+//    alone (x_walk; the probe also reads the file);
 //  - the video front end's sampling of 64 frames of the 1080p sample as a
 //    ratio to decoding and converting the same frames with libavcodec
 //    straight (PlainVideoDecode.h, x_plain).
 // GIF and video runs need SKARDEN_SAMPLES.
 #include "engine/video/VideoTestSupport.h"
+#include "import/scene/GIFLayers.h"
+#include "import/scene/GIFSizeCheck.h"
+#include "support/GifWriter.h"
 #include "import/scene/FrameSampling.h"
 #include "tabs/scenes/import/FrameSequenceSources.h"
 
@@ -135,7 +146,7 @@ void BM_FrameTiles(benchmark::State& state)
         const double took = seconds(start);
         prepare += a.prepareMs, dedupe += a.dedupeMs, animations += a.animationsMs;
         const double added = double(bench::peakResidentBytes()) - double(before);
-        SDL_FreeSurface(atlas);
+        releaseFrameTileAtlas(atlas);
         convert += took;
         hash += hashAllTiles(frames, tile);
         const double frameBytes = double(w) * h * 4 * count, uniqueBytes = double(a.unique.size()) * tile * tile * 4;
@@ -184,6 +195,53 @@ void frameTileArgs(benchmark::internal::Benchmark* b)
     b->Args({SPRITE, 640, 8, 16, 950, 1, 2});
 }
 BENCHMARK(BM_FrameTiles)->Apply(frameTileArgs)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Args: side, kind (the jitter pattern: no tile within 10 % of another;
+// the moving sprite: most tiles repeat).
+void BM_TolerantScaling(benchmark::State& state)
+{
+    const int side = int(state.range(0));
+    std::vector<SDL_Surface*> frames = makeFrames(Kind(state.range(1)), side, side, 8);
+    const FrameTileSettings tolerant = FrameTileSettings::make(16, 16, 90.0f, 0);
+    const FrameTileSettings exact = FrameTileSettings::make(16, 16, 100.0f, 0);
+    double tolerantSeconds = 0, exactSeconds = 0;
+    for (auto _ : state) {
+        FrameTileAnalysis a;
+        Clock::time_point t = Clock::now();
+        const int rc = analyzeFrameTiles(frames, tolerant, a);
+        const double took = seconds(t);
+        t = Clock::now();
+        FrameTileAnalysis b;
+        if (rc != 0 || analyzeFrameTiles(frames, exact, b) != 0) {
+            state.SkipWithError("the analysis failed");
+            break;
+        }
+        exactSeconds += seconds(t);
+        tolerantSeconds += took;
+        state.counters["unique"] = double(a.unique.size());
+        state.SetIterationTime(took);
+    }
+    state.counters["x_exact"] = tolerantSeconds / exactSeconds;
+    const double runs = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["ns_per_px"] = tolerantSeconds * 1e9 / (double(side) * side * 8 * runs);
+    state.counters["rss_MiB"] = bench::peakResidentMiB();
+    for (SDL_Surface* f : frames)
+        SDL_FreeSurface(f);
+}
+BENCHMARK(BM_TolerantScaling)
+    ->ArgNames({"side", "kind"})
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        if (bench::smoke()) {
+            b->Args({128, JITTER});
+            return;
+        }
+        for (int kind : {JITTER, SPRITE})
+            for (int side : {512, 1024, 2048})
+                b->Args({side, kind});
+    })
+    ->UseManualTime()
+    ->Iterations(bench::scaled(3, 1))
+    ->Unit(benchmark::kMillisecond);
 
 double median(std::vector<double> v)
 {
@@ -268,7 +326,7 @@ void scaleOver(benchmark::State& state, const std::vector<SDL_Surface*>& frames,
                                          took - a.prepareMs - a.dedupeMs - a.animationsMs};
                 for (int k = 0; k < 4; ++k)
                     stages[t][k].push_back(parts[k]);
-                SDL_FreeSurface(atlas);
+                releaseFrameTileAtlas(atlas);
                 hashes[t].push_back(hashAllTiles(frames, 16) * 1000.0);
             }
         state.SetIterationTime(runs[1].empty() ? 0 : median(runs[1]) / 1000.0);
@@ -408,6 +466,35 @@ void BM_GIFImport(benchmark::State& state, const char* file)
 }
 BENCHMARK_CAPTURE(BM_GIFImport, moon_impact, "moon_impact.gif")->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_GIFImport, muybridge, "gifplayer-muybridge.gif")->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_GIFProbe(benchmark::State& state)
+{
+    const int count = bench::scaled(100000, 1000);
+    const std::vector<giftest::Frame> frames(size_t(count), giftest::Frame{{1}, 3, -1, 0, 0, 1, 1, 1});
+    const std::vector<uint8_t> bytes = giftest::encode(1, 1, {{0, 0, 0}, {255, 0, 0}}, frames);
+    const std::string path = bench::benchDir("gif") + "/many-frames.gif";
+    giftest::write(path, bytes);
+    double probe = 0, walk = 0;
+    for (auto _ : state) {
+        Clock::time_point t = Clock::now();
+        int w = 0, h = 0, found = 0, ms = 0;
+        const bool read = getGIFMetadata(path.c_str(), w, h, found, ms);
+        const double took = seconds(t);
+        t = Clock::now();
+        GIFLayout layout;
+        checkGIFLayout(bytes.data(), bytes.size(), layout);
+        walk += seconds(t);
+        probe += took;
+        if (!read || found != count || ms != count * 30) {
+            state.SkipWithError("the probe misread the GIF");
+            break;
+        }
+        state.SetIterationTime(took);
+    }
+    state.counters["frames"] = count;
+    state.counters["x_walk"] = probe / walk;
+}
+BENCHMARK(BM_GIFProbe)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // libavcodec alone: decodes forward and converts to ARGB the frame shown
 // at each sample time. The frames converted.

@@ -304,7 +304,7 @@ int importFramesAsTileLayer(Scene* scene, const SceneLayerImportOptions& options
         return built == RC_CANCELLED ? IR_CANCELLED : IR_ATLAS;
     }
     if (!stepImport(progress, frameCount + 2)) {
-        SDL_FreeSurface(atlas);
+        releaseFrameTileAtlas(atlas);
         destroyFrames(frames);
         return IR_CANCELLED;
     }

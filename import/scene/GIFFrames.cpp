@@ -83,17 +83,8 @@ int composeGIFFrames(const std::vector<uint8_t>& bytes, const GIFLayout& layout,
 {
     frames.clear();
     delays.clear();
-    GIFLayout walked;
-    int width = layout.width, height = layout.height;
-    if (!width || !height)
-        checkGIFLayout(bytes.data(), bytes.size(), walked, [&](const GIFFrameSpan& f) {
-            width = layout.width ? width : std::max(width, f.left + f.width);
-            height = layout.height ? height : std::max(height, f.top + f.height);
-        });
-    // A screen side of 0 is taken from the frames: the check measured each
-    // frame against the screen's other side alone.
-    if (width > kMaxGIFSide || height > kMaxGIFSide ||
-        int64_t(std::max(layout.frames, 1)) * width * height > kMaxGIFTotalPixels)
+    int width = 0, height = 0;
+    if (!gifScreenSize(bytes.data(), bytes.size(), layout, width, height))
         return IR_GIF_UNREADABLE;
     Surface screen(SDL_CreateRGBSurfaceWithFormat(0, std::max(width, 1), std::max(height, 1), 32,
                                                   SDL_PIXELFORMAT_ARGB8888),
@@ -128,6 +119,7 @@ int composeGIFFrames(const std::vector<uint8_t>& bytes, const GIFLayout& layout,
             screen = std::move(under);
         }
     };
+    GIFLayout walked;
     if (!checkGIFLayout(bytes.data(), bytes.size(), walked, compose) && rc == 0)
         rc = IR_GIF_UNREADABLE;
     if (rc != 0) {

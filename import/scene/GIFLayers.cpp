@@ -51,22 +51,28 @@ int loadGIFFrames(const Zelkoran::String& path, std::vector<SDL_Surface*>& frame
 
 } // namespace
 
+// Walks the file's blocks without decoding a frame; a frame the decoder
+// would refuse for hiding another is refused here too.
 bool getGIFMetadata(const String& path, int& width, int& height, int& frameCount, int& totalMs)
 {
     width = height = frameCount = totalMs = 0;
-    std::vector<SDL_Surface*> frames;
-    std::vector<int> delays;
-    if (loadGIFFrames(path, frames, delays, width, height) != 0)
-        return false;
-    destroyFrames(frames);
-    frameCount = int(delays.size());
+    std::vector<uint8_t> bytes;
+    GIFLayout layout;
     int64_t total = 0;
-    for (int delay : delays)
-        total += delay;
+    bool hidden = false;
+    const auto visit = [&](const GIFFrameSpan& f) {
+        total += frameDelay(f.delayMs);
+        hidden = hidden || f.hidesFrame;
+    };
+    int w = 0, h = 0;
+    if (!checkGIFFile(path.c_str(), bytes, layout, visit) || hidden ||
+        !gifScreenSize(bytes.data(), bytes.size(), layout, w, h))
+        return false;
+    width = std::max(w, 1), height = std::max(h, 1);
+    frameCount = layout.frames;
     totalMs = int(std::min<int64_t>(total, INT32_MAX));
     return true;
 }
-
 
 int importGIFImageLayer(Scene* scene, const SceneLayerImportOptions& o, const String& layerName)
 {

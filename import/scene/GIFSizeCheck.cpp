@@ -12,6 +12,7 @@
 // Sub-blocks: a length byte, that many bytes, ending with a length of 0.
 #include "import/scene/GIFSizeCheck.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -24,6 +25,7 @@ public:
     bool has(size_t n) const { return n <= m_size - m_pos; }
     size_t pos() const { return m_pos; }
     uint8_t peek(size_t ahead) const { return m_bytes[m_pos + ahead]; }
+    const uint8_t* here() const { return m_bytes + m_pos; }
     bool atEnd() const { return m_pos == m_size; }
     uint8_t byte() { return m_bytes[m_pos++]; }
     int u16()
@@ -66,6 +68,8 @@ class LZWCodes {
 public:
     LZWCodes(int minSize, int64_t pixels) : m_minSize(minSize), m_left(pixels) { reset(); }
     bool sound() const { return m_sound; }
+    // The codes filled the pixels or ended: later data is never decoded.
+    bool finished() const { return m_left <= 0 || m_ended; }
     void feed(uint8_t byte)
     {
         if (!m_sound || m_left <= 0 || m_ended)
@@ -117,8 +121,9 @@ private:
     std::array<int, kTable> m_length{};
 };
 
-// A frame's code size and data sub-blocks, their codes followed.
-bool skipFrameData(Cursor& at, int64_t pixels)
+// A frame's code size and data sub-blocks, their codes followed; hides:
+// a sub-block past the codes holds a frame introducer.
+bool skipFrameData(Cursor& at, int64_t pixels, bool& hides)
 {
     if (!at.has(1))
         return false;
@@ -132,6 +137,8 @@ bool skipFrameData(Cursor& at, int64_t pixels)
             return codes.sound();
         if (!at.has(n))
             return false;
+        if (codes.finished())
+            hides = hides || n == 0x2C || std::memchr(at.here(), 0x2C, n);
         for (uint8_t i = 0; i < n; ++i)
             codes.feed(at.byte());
     }
@@ -176,13 +183,15 @@ bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout, const 
                 return false;
             const int64_t left = at.u16(), top = at.u16(), w = at.u16(), h = at.u16();
             const uint8_t local = at.byte();
-            if (!sizeAllowed(left + w, top + h) || !at.skip(colourTable(local)) || !skipFrameData(at, w * h))
+            bool hides = false;
+            if (!sizeAllowed(left + w, top + h) || !at.skip(colourTable(local)) || !skipFrameData(at, w * h, hides))
                 return false;
             ++layout.frames;
             if (int64_t(layout.frames) * std::max(screen, w * h) > kMaxGIFTotalPixels)
                 return false;
             frame.left = int(left), frame.top = int(top), frame.width = int(w), frame.height = int(h);
             frame.imageAt = start, frame.imageSize = at.pos() - start;
+            frame.hidesFrame = hides;
             if (visit)
                 visit(frame);
             frame = GIFFrameSpan();
@@ -194,7 +203,7 @@ bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout, const 
     return layout.frames > 0;
 }
 
-bool checkGIFFile(const char* path, std::vector<uint8_t>& bytes, GIFLayout& layout)
+bool checkGIFFile(const char* path, std::vector<uint8_t>& bytes, GIFLayout& layout, const GIFFrameVisitor& visit)
 {
     layout = GIFLayout();
     bytes.clear();
@@ -208,5 +217,19 @@ bool checkGIFFile(const char* path, std::vector<uint8_t>& bytes, GIFLayout& layo
     in.seekg(0);
     if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
         return false;
-    return checkGIFLayout(bytes.data(), bytes.size(), layout);
+    return checkGIFLayout(bytes.data(), bytes.size(), layout, visit);
+}
+
+bool gifScreenSize(const uint8_t* bytes, size_t size, const GIFLayout& layout, int& width, int& height)
+{
+    width = layout.width, height = layout.height;
+    GIFLayout walked;
+    if (!width || !height)
+        checkGIFLayout(bytes, size, walked, [&](const GIFFrameSpan& f) {
+            width = layout.width ? width : std::max(width, f.left + f.width);
+            height = layout.height ? height : std::max(height, f.top + f.height);
+        });
+    // The check measured each frame against the screen's other side alone.
+    return width <= kMaxGIFSide && height <= kMaxGIFSide &&
+           int64_t(std::max(layout.frames, 1)) * width * height <= kMaxGIFTotalPixels;
 }

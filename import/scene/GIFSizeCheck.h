@@ -26,6 +26,9 @@ struct GIFFrameSpan {
     int delayMs = 0;  // 0 when the file states none
     size_t controlAt = 0, controlSize = 0; // its graphic control extension (size 0: none)
     size_t imageAt = 0, imageSize = 0;     // its descriptor to the end of its data
+    // A data sub-block past the end of its codes holds a frame introducer,
+    // which SDL2_image's decoder would take for a frame (GIFFrameGuard.h).
+    bool hidesFrame = false;
 };
 using GIFFrameVisitor = std::function<void(const GIFFrameSpan&)>;
 
@@ -37,4 +40,9 @@ bool checkGIFLayout(const uint8_t* bytes, size_t size, GIFLayout& layout, const 
 // The same for a file, read whole into bytes (files over 1 GiB are
 // refused): the caller decodes those bytes, so what was checked is what is
 // decoded even when the file changes meanwhile.
-bool checkGIFFile(const char* path, std::vector<uint8_t>& bytes, GIFLayout& layout);
+bool checkGIFFile(const char* path, std::vector<uint8_t>& bytes, GIFLayout& layout,
+                  const GIFFrameVisitor& visit = {});
+// The screen the frames of checked bytes are drawn on: the file's size, a
+// side stated as 0 reaching to the farthest frame. False when that screen,
+// once per frame, passes the limits above.
+bool gifScreenSize(const uint8_t* bytes, size_t size, const GIFLayout& layout, int& width, int& height);

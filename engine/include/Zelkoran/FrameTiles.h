@@ -6,8 +6,9 @@
 // number of threads. Used by the scene layer imports and by the editor's
 // conversion of GIFs and videos into animated tile layers.
 //
-// Threads: callable from any one thread; the analysis runs OpenMP teams of
-// the default size inside.
+// Threads: callable from any one thread; the analysis runs teams of up to
+// OpenMP's default size inside (whose idle threads sleep), one thread
+// inside an OpenMP team.
 #pragma once
 
 #include <SDL_surface.h>
@@ -136,5 +137,10 @@ void frameTileAtlasGrid(int64_t count, int& columns, int& rows);
 int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTileAnalysis& analysis,
                         const FrameTileSettings& settings, SDL_Surface*& atlas,
                         const FrameTileProgress& progress = {});
+
+// Frees an atlas no longer wanted; the next buildFrameTileAtlas may take
+// its pixels (one atlas's at most are kept), which spares the system
+// clearing fresh pages for it. Any surface may be given; null is ignored.
+void releaseFrameTileAtlas(SDL_Surface* atlas);
 
 } // namespace Zelkoran

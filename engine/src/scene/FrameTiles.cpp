@@ -5,10 +5,15 @@
 // would need a 128-bit collision), in an index split by hash over the
 // threads, and numbers the tiles in parallel once all are looked up;
 // tolerant matching walks serially, finds the lowest earlier tile that
-// matches, behind bounds that never reject a real match, while the other
-// threads prepare statistics ahead of it and take shares of long searches.
+// matches, behind bounds that never reject a real match (in pixel mode
+// among the tiles that share a whole group of pixels with it,
+// PixelGroupIndex.h), while the other threads prepare statistics ahead of
+// it and take shares of long searches.
 #include <Zelkoran/FrameTiles.h>
 #include <Zelkoran/Result.h>
+
+#include "scene/PixelGroupIndex.h"
+#include "scene/ThreadTeam.h"
 
 #include <SDL_cpuinfo.h>
 #include <sys/mman.h>
@@ -28,6 +33,7 @@
 #include <mutex>
 #include <new>
 #include <unordered_map>
+#include <utility>
 
 namespace Zelkoran {
 
@@ -150,8 +156,8 @@ void shareOf(int64_t n, int64_t threads, int64_t t, int64_t& begin, int64_t& end
 class TeamBarrier {
 public:
     explicit TeamBarrier(int asked) : m_asked(asked), m_barrier(asked) {}
-    // By thread 0 before its first wait: the team OpenMP gave may be smaller
-    // than asked, and the missing threads leave the barrier at once.
+    // By thread 0 before its first wait: the team given may be smaller than
+    // asked, and the missing threads leave the barrier at once.
     void fitTo(int team)
     {
         for (int missing = team; missing < m_asked; ++missing)
@@ -461,8 +467,8 @@ private:
 // Where the threads of a tolerant analysis meet. The calling thread walks
 // the tiles in order; the others prepare the statistics of the slices
 // ahead of it, in chunks, at most kSlicesAhead slices ahead, and take
-// shares of its long searches. A thread with nothing to do sleeps (OpenMP's
-// own waits spin, and on a busy machine a spinning thread takes the CPU
+// shares of its long searches. A thread with nothing to do sleeps (a
+// spinning wait, as OpenMP's are, on a busy machine takes the CPU
 // the walk needs). One lock guards it all, taken once per chunk or share,
 // each tens of microseconds of work.
 class TolerantCrew {
@@ -582,18 +588,20 @@ private:
 class Deduplicator {
 public:
     Deduplicator(const std::vector<SDL_Surface*>& frames, const FrameTileSettings& s, FrameTileAnalysis& out,
-                 TolerantCrew& crew)
-        : m_frames(frames), m_s(s), m_out(out), m_crew(crew)
+                 TolerantCrew& crew, scene::PixelGroupIndex& groups)
+        : m_frames(frames), m_s(s), m_out(out), m_crew(crew), m_groups(groups)
     {
     }
 
     // Tolerant mode: the id of candidate c of the tile at `at`, a new unique
-    // tile when none matches.
-    uint32_t place(const FrameTileCandidate& c, const TilePlace& at)
+    // tile when none matches; keys: the tile's group keys when pixel mode
+    // files tiles by them.
+    uint32_t place(const FrameTileCandidate& c, const TilePlace& at, const uint32_t* keys)
     {
         if (c.transparent())
             return 0;
-        const int64_t p = m_s.averageMode ? searchBuckets(c, at) : searchAll(c, at);
+        const int64_t p = m_s.averageMode ? searchBuckets(c, at) : m_groups.usable() ? searchGroups(c, at, keys)
+                                                                                     : searchAll(c, at);
         if (p >= 0)
             return uint32_t(p) + 1;
         const uint32_t added = uint32_t(m_records.size());
@@ -601,6 +609,8 @@ public:
         m_out.unique.push_back({at.frame, at.x, at.y});
         if (m_s.averageMode)
             m_buckets.add(ownKey(c), added);
+        else if (m_groups.usable())
+            m_groups.add(keys, added);
         return added + 1;
     }
 
@@ -621,6 +631,22 @@ private:
                 return searchShared(c, at, nullptr, n);
         }
         for (uint32_t p = 0; p < n; ++p)
+            if (matches(p, c, at, m_out.counters.prefilterRejected, m_out.counters.fullCompares))
+                return p;
+        return -1;
+    }
+
+    // Pixel mode with groups: the positions filed under the tile's keys.
+    int64_t searchGroups(const FrameTileCandidate& c, const TilePlace& at, const uint32_t* keys)
+    {
+        m_groups.candidates(keys, m_gathered);
+        const size_t n = m_gathered.size();
+        if (n > kParallelSearch) {
+            ++m_out.counters.parallelSearches;
+            if (sharesFor(n) > 1)
+                return searchShared(c, at, &m_gathered, n);
+        }
+        for (uint32_t p : m_gathered)
             if (matches(p, c, at, m_out.counters.prefilterRejected, m_out.counters.fullCompares))
                 return p;
         return -1;
@@ -725,7 +751,8 @@ private:
     const FrameTileSettings& m_s;
     FrameTileAnalysis& m_out;
     TolerantCrew& m_crew;
-    UniqueRecords m_records; // tolerant mode: one per unique tile
+    scene::PixelGroupIndex& m_groups; // pixel mode: unique tiles by their group keys
+    UniqueRecords m_records;          // tolerant mode: one per unique tile
     ColourBuckets m_buckets;
     std::vector<uint32_t> m_lists;    // average mode: the first position of each bucket searched
     std::vector<uint32_t> m_gathered; // the current search when shared out
@@ -739,15 +766,23 @@ bool deduplicateTolerant(const std::vector<SDL_Surface*>& frames, const FrameTil
 {
     const int64_t total = out.rawTiles();
     TolerantCrew crew(total, std::min(total, kStatisticsSlice), std::max<int64_t>(kPixelsPerChunk / s.area(), 1));
-    Deduplicator dedup(frames, s, out, crew);
+    scene::PixelGroupIndex groups(s.tileWidth, s.tileHeight, s.averageMode ? -1 : s.maxDifferentPixels);
+    Deduplicator dedup(frames, s, out, crew, groups);
     int columns[5], rows[5];
     blockBounds(s.tileWidth, columns), blockBounds(s.tileHeight, rows);
     std::vector<FrameTileCandidate> slots(size_t(crew.slice() * kSlicesAhead));
+    // Pixel mode: each slot's group keys, made with its statistics.
+    const size_t keysPerSlot = size_t(groups.groups());
+    std::vector<uint32_t> keys(slots.size() * keysPerSlot);
     const auto prepare = [&](int64_t begin, int64_t end) {
+        std::vector<uint32_t> tile(groups.usable() ? size_t(s.area()) : 0);
         TileCursor at(begin, out, s);
-        for (int64_t k = begin; k < end; ++k, at.next())
-            prepareCandidate(frames[size_t((*at).frame)], (*at).x, (*at).y, s, columns, rows,
-                             slots[crew.slotIndex(k)]);
+        for (int64_t k = begin; k < end; ++k, at.next()) {
+            SDL_Surface* f = frames[size_t((*at).frame)];
+            prepareCandidate(f, (*at).x, (*at).y, s, columns, rows, slots[crew.slotIndex(k)]);
+            if (groups.usable())
+                groups.keysOf(f, (*at).x, (*at).y, tile.data(), keys.data() + crew.slotIndex(k) * keysPerSlot);
+        }
     };
     const auto walk = [&] {
         for (int64_t slice = 0, first = 0; first < total; ++slice, first += crew.slice()) {
@@ -760,7 +795,12 @@ bool deduplicateTolerant(const std::vector<SDL_Surface*>& frames, const FrameTil
             for (int64_t k = first; k < first + crew.countOf(slice); ++k, at.next()) {
                 if (progress && !progress(double(k) / double(total)))
                     return false;
-                ids[size_t(k)] = dedup.place(slots[crew.slotIndex(k)], *at);
+                // The index slots of a tile two ahead are asked for now, so
+                // their misses overlap this tile's work.
+                if (groups.usable() && k + 2 < first + crew.countOf(slice))
+                    groups.prefetch(keys.data() + crew.slotIndex(k + 2) * keysPerSlot);
+                const size_t slot = crew.slotIndex(k);
+                ids[size_t(k)] = dedup.place(slots[slot], *at, keys.data() + slot * keysPerSlot);
             }
             out.dedupeMs += msSince(walked);
             crew.releaseSlice(slice);
@@ -769,20 +809,19 @@ bool deduplicateTolerant(const std::vector<SDL_Surface*>& frames, const FrameTil
     };
     bool done = false;
     std::exception_ptr failed; // an allocation of the walk's, thrown on outside the team
-#pragma omp parallel num_threads(teamFor(total * s.area(), kPixelsPerThread))
-    {
-        if (omp_get_thread_num() != 0) {
+    scene::runTeam(teamFor(total * s.area(), kPixelsPerThread), [&](int t, int team) {
+        if (t != 0) {
             crew.serve(prepare);
-        } else {
-            crew.setThreads(omp_get_num_threads());
-            try {
-                done = walk();
-            } catch (...) {
-                failed = std::current_exception();
-            }
-            crew.finish();
+            return;
         }
-    }
+        crew.setThreads(team);
+        try {
+            done = walk();
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        crew.finish();
+    });
     if (failed)
         std::rethrow_exception(failed);
     return done;
@@ -840,11 +879,9 @@ private:
         Clock::time_point hashed = start;
         const int asked = teamFor(count * m_s.area(), kPixelsPerThread);
         TeamBarrier barrier(asked);
-#pragma omp parallel num_threads(asked)
-        {
-            const int t = omp_get_thread_num();
+        scene::runTeam(asked, [&](int t, int team) {
             if (t == 0)
-                barrier.fitTo(omp_get_num_threads());
+                barrier.fitTo(team);
             // Chunks are taken as threads come free, so one the system holds
             // up leaves its share to the others; the calling thread tells
             // the hook about every kExactTilesPerReport tiles taken.
@@ -867,7 +904,7 @@ private:
             }
             if (!stop)
                 m_index.lookUp(first, count, m_hashes.get(), m_transparent.get(), m_ids, nextShard);
-        }
+        });
         m_out.dedupeMs += msSince(hashed);
         return !stop;
     }
@@ -895,9 +932,7 @@ private:
         std::fill(m_shares.begin(), m_shares.end(), Share());
         const int asked = teamFor(total, kNumberedPerThread);
         TeamBarrier barrier(asked);
-#pragma omp parallel num_threads(asked)
-        {
-            const int t = omp_get_thread_num(), team = omp_get_num_threads();
+        scene::runTeam(asked, [&](int t, int team) {
             if (t == 0)
                 barrier.fitTo(team);
             int64_t begin = 0, end = 0;
@@ -920,7 +955,7 @@ private:
             for (int64_t i = begin; i < end; ++i)
                 if (m_ids[size_t(i)] & kRepeatOf)
                     m_ids[size_t(i)] = m_ids[m_ids[size_t(i)] & ~kRepeatOf];
-        }
+        });
         m_out.dedupeMs += msSince(start);
     }
 
@@ -978,6 +1013,54 @@ void buildAnimations(const uint32_t* ids, FrameTileAnalysis& out)
     out.animationsMs = msSince(start);
 }
 
+// The pixels of the last atlas handed back, for the next one: their pages
+// are resident already, where fresh ones would each cost the system a
+// fault and a clear (a quarter of a large conversion). Pixels more than
+// twice the size asked for are freed instead, so a small atlas does not
+// hold on to a large one's.
+class KeptAtlas {
+public:
+    ~KeptAtlas() { SDL_SIMDFree(m_pixels); }
+    // Pixels of at least bytes, or null when none fit.
+    void* take(size_t bytes)
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        void* pixels = std::exchange(m_pixels, nullptr);
+        const size_t capacity = std::exchange(m_capacity, 0);
+        if (pixels && (capacity < bytes || capacity / 2 > bytes)) {
+            SDL_SIMDFree(pixels);
+            pixels = nullptr;
+        }
+        return pixels;
+    }
+    // Frees atlas, keeping its pixels when it owns them alone.
+    void keep(SDL_Surface* atlas)
+    {
+        if (!atlas)
+            return;
+        const bool own = atlas->refcount == 1 && atlas->pixels && (atlas->flags & SDL_SIMD_ALIGNED) &&
+                         !(atlas->flags & (SDL_PREALLOC | SDL_RLEACCEL));
+        if (!own) {
+            SDL_FreeSurface(atlas);
+            return;
+        }
+        void* pixels = atlas->pixels;
+        const size_t bytes = size_t(atlas->pitch) * size_t(atlas->h);
+        atlas->flags = (atlas->flags & ~Uint32(SDL_SIMD_ALIGNED)) | SDL_PREALLOC; // the pixels stay
+        SDL_FreeSurface(atlas);
+        const std::lock_guard<std::mutex> lock(m_lock);
+        SDL_SIMDFree(std::exchange(m_pixels, pixels));
+        m_capacity = bytes;
+    }
+
+private:
+    std::mutex m_lock;
+    void* m_pixels = nullptr;
+    size_t m_capacity = 0;
+};
+
+KeptAtlas g_keptAtlas;
+
 // An ARGB8888 surface over uninitialised pixels that SDL_FreeSurface
 // frees: SDL's own constructor zeroes every byte first on one thread, a
 // pass the atlas copies make redundant.
@@ -985,17 +1068,20 @@ SDL_Surface* newAtlasSurface(int width, int height)
 {
     const int pitch = width * 4;
     const size_t bytes = size_t(pitch) * size_t(height);
-    void* pixels = SDL_SIMDAlloc(bytes);
+    void* pixels = g_keptAtlas.take(bytes);
+    if (!pixels) {
+        pixels = SDL_SIMDAlloc(bytes);
+#ifdef __linux__
+        // Large pages where the system offers them: one fault per 2 MB
+        // instead of per 4 KB.
+        const uintptr_t huge = uintptr_t(1) << 21, begin = (uintptr_t(pixels) + huge - 1) & ~(huge - 1),
+                        end = (uintptr_t(pixels) + bytes) & ~(huge - 1);
+        if (pixels && end > begin)
+            madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+    }
     if (!pixels)
         return nullptr;
-#ifdef __linux__
-    // Large pages where the system offers them: one fault per 2 MB
-    // instead of per 4 KB.
-    const uintptr_t huge = uintptr_t(1) << 21, begin = (uintptr_t(pixels) + huge - 1) & ~(huge - 1),
-                    end = (uintptr_t(pixels) + bytes) & ~(huge - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
     SDL_Surface* out = SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, pitch, SDL_PIXELFORMAT_ARGB8888);
     if (!out) {
         SDL_SIMDFree(pixels);
@@ -1241,9 +1327,8 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
     }
     std::atomic<int> next{0};
     bool stop = false; // written by the calling thread alone
-#pragma omp parallel num_threads(std::min(takes, teamFor(int64_t(out->w) * height, kPixelsPerThread)))
-    {
-        const bool calling = omp_get_thread_num() == 0;
+    scene::runTeam(std::min(takes, teamFor(int64_t(out->w) * height, kPixelsPerThread)), [&](int t, int) {
+        const bool calling = t == 0;
         int64_t told = 0;
         std::vector<AtlasRun> runs;
         for (int take; (take = next.fetch_add(1, std::memory_order_relaxed)) < takes;) {
@@ -1264,13 +1349,15 @@ int buildFrameTileAtlas(const std::vector<SDL_Surface*>& frames, const FrameTile
                 copyAtlasRow(frames, runs, s, y % s.tileHeight, reinterpret_cast<uint32_t*>(bytes + size_t(y) * pitch));
             }
         }
-    }
+    });
     if (stop) {
-        SDL_FreeSurface(out);
+        g_keptAtlas.keep(out);
         return RC_CANCELLED;
     }
     atlas = out;
     return RC_OK;
 }
+
+void releaseFrameTileAtlas(SDL_Surface* atlas) { g_keptAtlas.keep(atlas); }
 
 } // namespace Zelkoran

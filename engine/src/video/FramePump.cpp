@@ -13,8 +13,14 @@ namespace Zelkoran::video {
 
 namespace {
 
-// Frames converted ahead of the clock: enough to ride out one slow frame.
-constexpr size_t kQueueFrames = 3;
+// How far past the clock frames are converted ahead. The frame shown just
+// before a keyframe comes out of the keyframe's decoding, tens of times a
+// median frame, and on a busy machine over 150 ms: the queue rides that
+// out at any frame rate.
+constexpr int64_t kAheadMs = 500;
+// At most this many bytes of frames queued (a 1080p viewport holds 8, a
+// 800 x 450 one the whole kAheadMs at 30 fps); one frame always fits.
+constexpr size_t kAheadBytes = size_t(64) << 20;
 
 } // namespace
 
@@ -56,6 +62,10 @@ void FramePump::run(SharedBytes bytes, int64_t fromMs)
     FrameScaler scaler;
     const bool opened = decoder.open(std::move(bytes), 0) == RC_OK && decoder.seekBefore(fromMs) == RC_OK;
     const int64_t frameMs = opened ? decoder.frameDurationMs() : 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_frameMs = frameMs;
+    }
     bool ok = opened;
     while (ok) {
         // Late frames are skipped without waiting: the stop is checked here too.
@@ -86,9 +96,10 @@ void FramePump::run(SharedBytes bytes, int64_t fromMs)
             break;
         }
         std::unique_lock lock(m_mutex);
-        m_wake.wait(lock, [&] { return m_stop || m_queue.size() < kQueueFrames; });
+        m_wake.wait(lock, [&] { return m_stop || hasRoom(); });
         if (m_stop)
             return;
+        m_queuedBytes += frame.pixels.size();
         m_queue.push_back(std::move(frame));
     }
     std::lock_guard lock(m_mutex);
@@ -108,6 +119,7 @@ bool FramePump::takeDue(int64_t clockMs, PumpedFrame& out)
                 m_spare.push_back(std::move(out.pixels));
             out = std::move(m_queue.front());
             m_queue.pop_front();
+            m_queuedBytes -= out.pixels.size();
             taken = true;
         }
     }
@@ -116,10 +128,24 @@ bool FramePump::takeDue(int64_t clockMs, PumpedFrame& out)
     return taken;
 }
 
+bool FramePump::hasRoom() const
+{
+    if (m_queue.empty())
+        return true;
+    const int64_t reached = m_queue.back().ms + m_frameMs;
+    return reached - m_clock.load(std::memory_order_relaxed) < kAheadMs && m_queuedBytes < kAheadBytes;
+}
+
 bool FramePump::filled()
 {
     std::lock_guard lock(m_mutex);
-    return m_queue.size() >= kQueueFrames || m_done;
+    return !hasRoom() || m_done;
+}
+
+bool FramePump::hasFrame()
+{
+    std::lock_guard lock(m_mutex);
+    return !m_queue.empty();
 }
 
 bool FramePump::drained()

@@ -1,9 +1,10 @@
 // Playback decoding off the main thread: a thread decodes the video from a
 // start time and converts each frame to the viewport's size, into a queue
-// of a few frames. The main thread takes the newest frame that is due and
-// uploads only that one; frames the clock has passed are dropped, by the
-// thread before converting them or by the main thread before uploading, so
-// nothing queues without bound.
+// that reaches a stretch of time past the clock (and a number of bytes, so
+// a large viewport or a high frame rate cannot grow it without end). The
+// main thread takes the newest frame that is due and uploads only that
+// one; frames the clock has passed are dropped, by the thread before
+// converting them or by the main thread before uploading.
 #pragma once
 
 #include "video/MediaInput.h"
@@ -43,9 +44,12 @@ public:
     // are recycled): true; false when none is due. Older due frames are
     // dropped and counted.
     bool takeDue(int64_t clockMs, PumpedFrame& out);
-    // The queue holds as many frames as the thread converts ahead, or the
-    // thread is done: what is queued can ride out slow frames.
+    // The queue reaches as far past the clock as the thread converts ahead
+    // (or holds its bytes' worth), or the thread is done: what is queued
+    // can ride out slow frames.
     bool filled();
+    // A frame is queued.
+    bool hasFrame();
     // The thread decoded its last frame (or failed) and the queue is empty.
     bool drained();
     // The thread stopped on a decoding error.
@@ -59,10 +63,14 @@ private:
     void run(SharedBytes bytes, int64_t fromMs);
     // A buffer for the thread to convert into (a recycled one when there is one).
     Vector<uint8_t> spareBuffer();
+    // Under the mutex: the queue takes another frame.
+    bool hasRoom() const;
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<PumpedFrame> m_queue;
+    size_t m_queuedBytes = 0;
+    int64_t m_frameMs = 0; // set by the thread under the mutex
     Vector<Vector<uint8_t>> m_spare;
     // Set under the mutex (the thread may wait on it), read without it.
     std::atomic<bool> m_stop{false};

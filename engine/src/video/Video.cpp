@@ -32,7 +32,8 @@ constexpr int64_t kSoundStepMs = 50;
 // A pass starts its clock and sound once the frames decoded ahead fill
 // their queue, so neither runs ahead of the picture and the first groups
 // (a decoder's threads filling, a keyframe) find frames waiting; a decoder
-// slower than this starts anyway.
+// slower than this starts anyway, once its first frame is there (a clock
+// started before it would only drop the frames that follow).
 constexpr int64_t kPrerollMs = 1000;
 
 int64_t elapsedMs(uint64_t since)
@@ -216,7 +217,8 @@ struct Video::Impl {
 
     void render(SDL_Renderer* renderer)
     {
-        if (state == PLAYING && pump && prerolling && (pump->filled() || elapsedMs(prerollSince) >= kPrerollMs))
+        if (state == PLAYING && pump && prerolling &&
+            (pump->filled() || (elapsedMs(prerollSince) >= kPrerollMs && pump->hasFrame())))
             endPreroll();
         if (state == PLAYING && pump && !prerolling) {
             const int64_t now = clock();
