@@ -113,33 +113,55 @@ bool copiedAsItIs(uint32_t flags, bool unscaled, float opacity)
     return unscaled && opacity >= 1.0f && (mirror == 0 || turnedByQuarter);
 }
 
-// The picture's texture for src after the flips, tinted and at the opacity
-// as the pen and the tint's own alpha say; replaces set when the tile
-// replaces what lies beneath. A tint's own alpha clears a tile (or image
-// layer) that has clear pixels. One that has none Tiled keeps opaque: the
-// alpha darkens its colours instead; where Qt copies such a tile as it is
-// (copiedAsItIs) the alpha comes along and the copy replaces the layers
+// How a tile is drawn from its picture: the tint of its pixels, the alpha
+// they are drawn at, and whether it replaces what lies beneath.
+struct TileLook {
+    uint32_t tint;
+    Uint8 alpha;
+    bool replaces;
+};
+
+// How src of picture is drawn after the flips, tinted and at the opacity as
+// the pen and the tint's own alpha say. A tint's own alpha clears a tile (or
+// image layer) that has clear pixels. One that has none Tiled keeps opaque:
+// the alpha darkens its colours instead; where Qt copies such a tile as it
+// is (copiedAsItIs) the alpha comes along and the copy replaces the layers
 // beneath.
-SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity,
-                         bool unscaled, bool& replaces)
+TileLook tileLook(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity, bool unscaled)
 {
     const uint8_t* t = pen.tint;
     const uint32_t ta = pen.tintAlpha;
-    uint32_t tint = ta << 24 | uint32_t(t[0]) << 16 | uint32_t(t[1]) << 8 | t[2];
+    TileLook look{ta << 24 | uint32_t(t[0]) << 16 | uint32_t(t[1]) << 8 | t[2], 0, false};
     float alpha = opacity * float(ta) / 255.0f;
-    replaces = false;
     if (ta < 255 && picture->opaque(src)) {
-        replaces = copiedAsItIs(flags, unscaled, opacity);
-        tint = ta << 24;
+        look.replaces = copiedAsItIs(flags, unscaled, opacity);
+        look.tint = ta << 24;
         for (int i = 0; i < 3; ++i)
-            tint |= (t[i] * ta + 127) / 255 << (16 - 8 * i);
-        if (!replaces)
+            look.tint |= (t[i] * ta + 127) / 255 << (16 - 8 * i);
+        if (!look.replaces)
             alpha = opacity;
     }
-    SDL_Texture* texture = picture->texture(pen.renderer, tint, flags & kFlipD);
+    look.alpha = Uint8(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f));
+    return look;
+}
+
+// The picture's texture for src after the flips, as look says.
+SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const TileLook& look, uint32_t flags)
+{
+    SDL_Texture* texture = picture->texture(pen.renderer, look.tint, flags & kFlipD);
     if (texture)
-        SDL_SetTextureAlphaMod(texture, Uint8(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f)));
+        SDL_SetTextureAlphaMod(texture, look.alpha);
     return texture;
+}
+
+// The picture's texture for src after the flips, tinted and at the opacity
+// as tileLook says; replaces set when the tile replaces what lies beneath.
+SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity,
+                         bool unscaled, bool& replaces)
+{
+    const TileLook look = tileLook(pen, picture, src, flags, opacity, unscaled);
+    replaces = look.replaces;
+    return tileTexture(pen, picture, look, flags);
 }
 
 // Draws src of picture into the box (x, y, w, h) as it appears after the
@@ -201,20 +223,48 @@ void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, const Til
     }
 }
 
+// Draws the kept picture into dst at the alpha given.
+void drawKept(const Pen& pen, const KeptPicture& kept, const SDL_Rect& dst, Uint8 alpha)
+{
+    if (kept.oneToOne) {
+        SDL_SetTextureAlphaMod(kept.oneToOne, alpha);
+        SDL_RenderCopy(pen.renderer, kept.oneToOne, nullptr, &dst);
+    }
+    if (kept.stretched) {
+        const SDL_Rect doubled{0, 0, dst.w, 2 * dst.h};
+        SDL_SetTextureAlphaMod(kept.stretched, alpha);
+        SDL_RenderCopy(pen.renderer, kept.stretched, &doubled, &dst);
+    }
+}
+
 // Draws the tile pixels xs (from screen column x0) by ys (from row y0) of
 // src of picture, as it appears after the flips. Drawn as runs of exact
-// copies, each of one tile pixel stretched or of pixels one to one.
+// copies, each of one tile pixel stretched or of pixels one to one; where
+// that takes many small copies, as a picture of those pixels sampled once
+// and kept for the next draw.
 void drawSamples(const Pen& pen, Picture* picture, const SDL_Rect& src, const std::vector<int>& xs, int x0,
                  const std::vector<int>& ys, int y0, uint32_t flags, float opacity, bool unscaled)
 {
-    bool replaces = false;
-    SDL_Texture* texture = tileTexture(pen, picture, src, flags, opacity, unscaled, replaces);
-    if (!texture || xs.empty() || ys.empty())
+    if (xs.empty() || ys.empty())
         return;
+    const TileLook look = tileLook(pen, picture, src, flags, opacity, unscaled);
     const SDL_Rect from = (flags & kFlipD) ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     const std::vector<SampleRun> columns = sampleRuns(xs, x0), rows = sampleRuns(ys, y0);
-    if (replaces)
+    // Fewer pixels than this for each copy: drawn from a kept picture.
+    constexpr size_t kPixelsPerCopy = 64;
+    const size_t copies = columns.size() * rows.size();
+    const KeptPicture* kept = nullptr;
+    if (copies > 1 && copies * kPixelsPerCopy > xs.size() * ys.size())
+        kept = picture->sampled(pen.renderer, {look.tint, bool(flags & kFlipD), look.alpha < 255, from, xs, ys});
+    SDL_Texture* texture = kept ? nullptr : tileTexture(pen, picture, look, flags);
+    if (!kept && !texture)
+        return;
+    if (look.replaces)
         clearBeneath(pen, float(x0), float(y0), float(xs.size()), float(ys.size()));
+    if (kept) {
+        drawKept(pen, *kept, SDL_Rect{x0, y0, int(xs.size()), int(ys.size())}, look.alpha);
+        return;
+    }
     for (const SampleRun& row : rows)
         for (const SampleRun& col : columns) {
             const SDL_Rect part{from.x + col.tile, from.y + row.tile, col.tiles, row.tiles};
