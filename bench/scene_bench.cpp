@@ -3,7 +3,8 @@
 //  - process against process: `scene_render map.tmx out.png` (the engine's
 //    tool: load, draw, write a PNG) against `tmxrasterizer map.tmx out.png`,
 //    both started the same way; "process_ratio" = scene_render time /
-//    tmxrasterizer time, target at most 1.0 on every sample map;
+//    tmxrasterizer time, target at most 1.0 on every sample map and on
+//    maps of the test generator (the first seed of each CI group);
 //  - load and draw inside this process (warm, no PNG) against the whole
 //    tmxrasterizer process minus its empty start-up (tmxrasterizer on a map
 //    of one empty cell, timed in the same iteration): "inprocess_ratio";
@@ -19,6 +20,7 @@
 // Files go to a fresh folder per run inside SKARDEN_BENCH_DIR.
 #include "BenchDir.h"
 #include "ResidentMemory.h"
+#include "engine/scene/MapGenerator.h"
 #include "scene/TileData.h"
 
 #include <Zelkoran/Main.h>
@@ -267,6 +269,21 @@ void BM_DrawScaledTileObjects(benchmark::State& state)
 }
 BENCHMARK(BM_DrawScaledTileObjects)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(bench::scaled(20, 1));
 
+void registerGeneratedMaps()
+{
+    // As the generator's CI run: its seeds 1 to 8 open its eight groups.
+    constexpr uint32_t kGroups = 8, kLeftOut = scenetest::HexagonalDiagonalFlips;
+    for (uint32_t seed = 1; seed <= (bench::smoke() ? 1 : kGroups); ++seed) {
+        const std::string folder = bench::benchDir() + "/generated-" + std::to_string(seed);
+        const std::string tmx = scenetest::generateMap(seed, folder, kLeftOut).tmx.string();
+        benchmark::RegisterBenchmark(("BM_LoadAndFirstRender/generated/seed-" + std::to_string(seed)).c_str(),
+                                     BM_LoadAndFirstRender, tmx)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(bench::scaled(5, 1));
+    }
+}
+
 void registerSampleMaps()
 {
     const char* env = std::getenv("SKARDEN_SAMPLES");
@@ -294,6 +311,7 @@ void registerSampleMaps()
 int main(int argc, char** argv)
 {
     registerSampleMaps();
+    registerGeneratedMaps();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
