@@ -1,5 +1,7 @@
 #include "scene/SceneModel.h"
 
+#include "scene/MapLayout.h"
+
 #include <Zelkoran/Result.h>
 
 #include <SDL.h>
@@ -248,46 +250,9 @@ bool Map::roomForCells(uint64_t cells) const
     return used <= kMaxMapCells && cells <= kMaxMapCells - used;
 }
 
-HexLayout::HexLayout(const Map& m)
-{
-    tileWidth = m.tileWidth & ~1;
-    tileHeight = m.tileHeight & ~1;
-    const int side = m.orientation == Orientation::Hexagonal ? m.hexSideLength : 0;
-    sideLengthX = m.staggerX ? side : 0;
-    sideLengthY = m.staggerX ? 0 : side;
-    sideOffsetX = (tileWidth - sideLengthX) / 2;
-    sideOffsetY = (tileHeight - sideLengthY) / 2;
-    columnWidth = sideOffsetX + sideLengthX;
-    rowHeight = sideOffsetY + sideLengthY;
-}
+int Map::pixelWidth() const { return layoutOf(*this)->pictureSize().x; }
 
-int Map::pixelWidth() const
-{
-    switch (orientation) {
-    case Orientation::Orthogonal: return width * tileWidth;
-    case Orientation::Isometric: return (width + height) * tileWidth / 2;
-    default: {
-        const HexLayout p(*this);
-        if (staggerX)
-            return width * p.columnWidth + p.sideOffsetX;
-        return width * (p.tileWidth + p.sideLengthX) + (height > 1 ? p.columnWidth : 0);
-    }
-    }
-}
-
-int Map::pixelHeight() const
-{
-    switch (orientation) {
-    case Orientation::Orthogonal: return height * tileHeight;
-    case Orientation::Isometric: return (width + height) * tileHeight / 2;
-    default: {
-        const HexLayout p(*this);
-        if (staggerX)
-            return height * (p.tileHeight + p.sideLengthY) + (width > 1 ? p.rowHeight : 0);
-        return height * p.rowHeight + p.sideOffsetY;
-    }
-    }
-}
+int Map::pixelHeight() const { return layoutOf(*this)->pictureSize().y; }
 
 bool Map::gridFree(const Layer* except) const
 {

@@ -225,11 +225,4 @@ struct Map {
     bool gridFree(const Layer* except = nullptr) const;
 };
 
-// Tiled's staggered and hexagonal layout measures of a map (the side
-// lengths 0 when it is staggered).
-struct HexLayout {
-    int tileWidth, tileHeight, sideLengthX, sideLengthY, sideOffsetX, sideOffsetY, columnWidth, rowHeight;
-    explicit HexLayout(const Map& m);
-};
-
 } // namespace Zelkoran::scene

@@ -11,9 +11,6 @@ namespace Zelkoran::scene {
 namespace {
 
 constexpr double kFixed = 65536.0;
-constexpr double kFar = double(1 << 30);
-
-double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); }
 
 } // namespace
 

@@ -13,7 +13,9 @@ namespace Zelkoran::scene {
 
 namespace {
 
-constexpr double kFar = double(1 << 24);
+// Corners beyond this many pixels are taken as this far: their places in
+// 1/64 pixel and in 16.16, and those times a step, stay within 64 bits.
+constexpr double kFarCorner = double(1 << 24);
 
 // Qt's fuzzy tests: a part within 1e-12 of nothing is nothing; two values
 // are equal within a 1e12th of the smaller.
@@ -119,7 +121,7 @@ struct Point64 {
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 // 16.16 fixed point, cut toward zero.
-int64_t fixed(double v) { return int64_t(std::clamp(v, -kFar, kFar) * 65536); }
+int64_t fixed(double v) { return int64_t(std::clamp(v, -kFarCorner, kFarCorner) * 65536); }
 
 // Rows from `from` on: the first and end pixel of each (end excluded; first
 // >= end when none).
@@ -138,7 +140,7 @@ Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area)
     Point64 corners[4];
     int64_t top = INT64_MAX, bottom = INT64_MIN;
     for (int i = 0; i < 4; ++i) {
-        corners[i] = {int64_t(std::clamp(cx[i], -kFar, kFar) * 64), int64_t(std::clamp(cy[i], -kFar, kFar) * 64)};
+        corners[i] = {int64_t(std::clamp(cx[i], -kFarCorner, kFarCorner) * 64), int64_t(std::clamp(cy[i], -kFarCorner, kFarCorner) * 64)};
         top = std::min(top, floorDiv(corners[i].y, 64)), bottom = std::max(bottom, floorDiv(corners[i].y, 64) + 1);
     }
     Rows rows;
@@ -194,7 +196,7 @@ Rows slantedRows(const ThickLine& line, SDL_Rect area)
     Point top = up, left = down, right = upB, bottom = downB;
     if (a.x >= b.x)
         top = down, left = downB, right = up, bottom = upB;
-    const auto snap = [](double v) { return std::floor(std::clamp(v, -kFar, kFar) * 64) / 64; };
+    const auto snap = [](double v) { return std::floor(std::clamp(v, -kFarCorner, kFarCorner) * 64) / 64; };
     for (Point* p : {&top, &left, &right, &bottom})
         p->x = snap(p->x), p->y = snap(p->y);
     const auto edge = [](Point from, Point to, int64_t row, double side) {
@@ -249,7 +251,7 @@ bool tilePainter(const TileTurn& t, Painter& p, double& rx, double& ry, double& 
 {
     const int tw = t.tileWidth, th = t.tileHeight;
     for (double v : {t.layerX, t.layerY, t.x, t.y, t.angle, t.left, t.top, t.width, t.height, t.offsetX, t.offsetY})
-        if (!(std::abs(v) <= kFar)) // NaN too
+        if (!(std::abs(v) <= kFarCorner)) // NaN too
             return false;
     if (tw < 1 || th < 1 || !(t.width > 0) || !(t.height > 0))
         return false;
@@ -349,7 +351,7 @@ bool copiedTurned(const TileTurn& turn, double& left, double& top)
     if (!fuzzyNull(p.m11) || !fuzzyNull(p.m22) ||
         !((fuzzyEqual(p.m12, 1) && fuzzyEqual(p.m21, -1)) || (fuzzyEqual(p.m12, -1) && fuzzyEqual(p.m21, 1))))
         return false;
-    left = top = kFar;
+    left = top = kFarCorner;
     for (const double x : {rx, rx + rw})
         for (const double y : {ry, ry + rh}) {
             double sx, sy;
