@@ -30,7 +30,7 @@ struct Painter {
     {
         if (dx == 0 && dy == 0)
             return;
-        if (std::abs(x) <= 1e-12 && std::abs(y) <= 1e-12)
+        if (fuzzyNull(x) && fuzzyNull(y))
             x = dx, y = dy;
         else
             x += dx, y += dy;

@@ -8,12 +8,6 @@
 
 namespace Zelkoran::scene {
 
-namespace {
-
-constexpr double kFixed = 65536.0;
-
-} // namespace
-
 std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool across, int edge, int from, int to,
                             int& first)
 {
