@@ -4,7 +4,9 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 
 namespace Zelkoran::scene {
 
@@ -23,6 +25,24 @@ std::vector<uint8_t> copyKinds(const std::vector<int>& samples)
         for (int i = run.screen; i < run.screen + run.length; ++i)
             kinds[size_t(i)] = uint8_t((run.tiles != run.length ? 1 : 0) | (run.backwards ? 2 : 0));
     return kinds;
+}
+
+// For each pixel of part's picture (row by row), whether a draw by runs
+// copies it stretched and unmirrored.
+std::vector<bool> stretchedPixels(const SampledPart& part, int w, int h)
+{
+    std::vector<bool> stretched(size_t(w) * size_t(h));
+    if (!part.runs.empty()) {
+        for (const TurnedRun& r : part.runs)
+            for (int x = r.x; x < r.x + r.length; ++x)
+                stretched[size_t(r.y) * size_t(w) + size_t(x)] = r.length > 1;
+        return stretched;
+    }
+    const std::vector<uint8_t> across = copyKinds(part.xs), down = copyKinds(part.ys);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            stretched[size_t(y) * size_t(w) + size_t(x)] = (across[size_t(x)] | down[size_t(y)]) == 1;
+    return stretched;
 }
 
 uint32_t* rowOf(const SDL_Surface* s, int y)
@@ -46,46 +66,79 @@ SDL_Texture* textureOf(SDL_Renderer* renderer, SDL_Surface* pixels)
     return texture;
 }
 
-// The two textures of pixels (see KeptPicture), none when one cannot be
-// made; bytes set to what they hold.
-KeptPicture split(SDL_Renderer* renderer, const SampledPart& part, const SDL_Surface* pixels, size_t& bytes)
+// The pixels of part's two textures (see KeptPicture), null where the
+// texture would show nothing.
+struct Split {
+    SDL_Surface* oneToOne = nullptr;
+    SDL_Surface* stretched = nullptr;
+
+    size_t bytes() const
+    {
+        const auto of = [](const SDL_Surface* s) { return s ? size_t(s->w) * size_t(s->h) * 4 : 0; };
+        return of(oneToOne) + of(stretched);
+    }
+    void drop()
+    {
+        SDL_FreeSurface(oneToOne);
+        SDL_FreeSurface(stretched);
+        oneToOne = stretched = nullptr;
+    }
+};
+
+Split split(const SampledPart& part, const SDL_Surface* pixels)
 {
     const int w = pixels->w, h = pixels->h;
-    const std::vector<uint8_t> across = copyKinds(part.xs), down = copyKinds(part.ys);
-    SDL_Surface* one = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-    SDL_Surface* stretched = SDL_CreateRGBSurfaceWithFormat(0, w, 2 * h, 32, SDL_PIXELFORMAT_ARGB8888);
-    KeptPicture kept;
+    const std::vector<bool> stretchedAt = stretchedPixels(part, w, h);
+    Split out{SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888),
+              SDL_CreateRGBSurfaceWithFormat(0, w, 2 * h, 32, SDL_PIXELFORMAT_ARGB8888)};
+    if (!out.oneToOne || !out.stretched) {
+        out.drop();
+        return out;
+    }
+    SDL_FillRect(out.oneToOne, nullptr, 0);
+    SDL_FillRect(out.stretched, nullptr, 0);
     bool anyOne = false, anyStretched = false;
-    if (one && stretched) {
-        SDL_FillRect(one, nullptr, 0);
-        SDL_FillRect(stretched, nullptr, 0);
-        for (int y = 0; y < h; ++y) {
-            const uint32_t* from = rowOf(pixels, y);
-            uint32_t *to = rowOf(one, y), *upper = rowOf(stretched, 2 * y), *lower = rowOf(stretched, 2 * y + 1);
-            for (int x = 0; x < w; ++x) {
-                const uint32_t alpha = from[x] >> 24;
-                const bool blendsApart = alpha != 0 && (alpha != 255 || part.faded);
-                // Copied unmirrored and stretched along either axis.
-                if (blendsApart && (across[size_t(x)] | down[size_t(y)]) == 1)
-                    upper[x] = lower[x] = from[x], anyStretched = true;
-                else
-                    to[x] = from[x], anyOne = true;
-            }
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* from = rowOf(pixels, y);
+        uint32_t *to = rowOf(out.oneToOne, y), *upper = rowOf(out.stretched, 2 * y),
+                 *lower = rowOf(out.stretched, 2 * y + 1);
+        for (int x = 0; x < w; ++x) {
+            const uint32_t alpha = from[x] >> 24;
+            const bool blendsApart = alpha != 0 && (alpha != 255 || part.faded);
+            if (blendsApart && stretchedAt[size_t(y) * size_t(w) + size_t(x)])
+                upper[x] = lower[x] = from[x], anyStretched = true;
+            else
+                to[x] = from[x], anyOne = true;
         }
-        kept.oneToOne = anyOne ? textureOf(renderer, one) : nullptr;
-        kept.stretched = anyStretched ? textureOf(renderer, stretched) : nullptr;
     }
-    SDL_FreeSurface(one);
-    SDL_FreeSurface(stretched);
-    if ((!anyOne && !anyStretched) || anyOne != bool(kept.oneToOne) || anyStretched != bool(kept.stretched)) {
-        release(kept);
-        return {};
-    }
-    bytes = (anyOne ? size_t(w) * size_t(h) * 4 : 0) + (anyStretched ? size_t(w) * size_t(h) * 8 : 0);
-    return kept;
+    if (!anyOne)
+        SDL_FreeSurface(out.oneToOne), out.oneToOne = nullptr;
+    if (!anyStretched)
+        SDL_FreeSurface(out.stretched), out.stretched = nullptr;
+    return out;
 }
 
 } // namespace
+
+bool SampledPart::operator==(const SampledPart& o) const
+{
+    const auto sameRuns = [&] {
+        return runs.size() == o.runs.size() &&
+               (runs.empty() || !std::memcmp(runs.data(), o.runs.data(), runs.size() * sizeof(TurnedRun)));
+    };
+    return tint == o.tint && transposed == o.transposed && faded == o.faded && SDL_RectEquals(&from, &o.from) &&
+           xs == o.xs && ys == o.ys && sameRuns();
+}
+
+SDL_Point SampledPart::size() const
+{
+    if (runs.empty())
+        return {int(xs.size()), int(ys.size())};
+    SDL_Point size{0, 0};
+    for (const TurnedRun& r : runs)
+        size.x = std::max(size.x, r.x + r.length), size.y = std::max(size.y, r.y + 1);
+    return size;
+}
 
 const KeptPicture* KeptSamples::find(const SampledPart& part)
 {
@@ -100,22 +153,31 @@ const KeptPicture* KeptSamples::find(const SampledPart& part)
 const KeptPicture* KeptSamples::keep(SDL_Renderer* renderer, const SampledPart& part, const SDL_Surface* pixels)
 {
     // At most: one to one and stretched at twice its height.
-    const size_t most = size_t(pixels->w) * size_t(pixels->h) * 12;
-    if (most > kLargest)
+    if (size_t(pixels->w) * size_t(pixels->h) * 12 > kLargest)
         return nullptr;
-    while (s_held.fetch_add(most) + most > kBudget) {
-        s_held -= most;
-        if (m_kept.empty())
+    Split parts = split(part, pixels);
+    const size_t bytes = parts.bytes();
+    while (bytes && s_held.fetch_add(bytes) + bytes > kBudget) {
+        s_held -= bytes;
+        if (m_kept.empty()) {
+            parts.drop();
             return nullptr;
+        }
         release(m_kept.back().picture);
         s_held -= m_kept.back().bytes;
         m_kept.pop_back();
     }
-    size_t bytes = 0;
-    const KeptPicture picture = split(renderer, part, pixels, bytes);
-    s_held -= most - bytes;
     if (!bytes)
         return nullptr;
+    const KeptPicture picture{parts.oneToOne ? textureOf(renderer, parts.oneToOne) : nullptr,
+                              parts.stretched ? textureOf(renderer, parts.stretched) : nullptr};
+    const bool made = bool(picture.oneToOne) == bool(parts.oneToOne) && bool(picture.stretched) == bool(parts.stretched);
+    parts.drop();
+    if (!made) {
+        release(picture);
+        s_held -= bytes;
+        return nullptr;
+    }
     m_kept.push_front({part, picture, bytes});
     return &m_kept.front().picture;
 }

@@ -4,6 +4,8 @@
 // for one stretched tile). What all of them keep together is bounded.
 #pragma once
 
+#include "scene/TurnedTile.h"
+
 #include <SDL_rect.h>
 
 #include <cstddef>
@@ -17,21 +19,21 @@ struct SDL_Texture;
 
 namespace Zelkoran::scene {
 
-// What a kept picture shows: at (i, j), pixel (xs[i], ys[j]) of the part
-// `from` of a picture's pixels, tinted and transposed as a picture's
-// texture is; faded when it is drawn at less than full alpha.
+// What a kept picture shows of the part `from` of a picture's pixels,
+// tinted and transposed as a picture's texture is: at (i, j), pixel (xs[i],
+// ys[j]); or, where xs and ys are empty, each of runs (placed from the kept
+// picture's corner), clear elsewhere. faded: drawn at less than full alpha.
 struct SampledPart {
     uint32_t tint = 0;
     bool transposed = false;
     bool faded = false;
     SDL_Rect from{0, 0, 0, 0};
     std::vector<int> xs, ys;
+    std::vector<TurnedRun> runs;
 
-    bool operator==(const SampledPart& o) const
-    {
-        return tint == o.tint && transposed == o.transposed && faded == o.faded && SDL_RectEquals(&from, &o.from) &&
-               xs == o.xs && ys == o.ys;
-    }
+    bool operator==(const SampledPart& o) const;
+    // The kept picture's size.
+    SDL_Point size() const;
 };
 
 // A kept part as two textures, each clear where the other shows. SDL's
@@ -60,9 +62,9 @@ public:
 
     // The kept picture showing part, or null.
     const KeptPicture* find(const SampledPart& part);
-    // Keeps the picture of pixels (ARGB8888, which show part) for renderer;
-    // null when it may not be kept: too large, or no room left after
-    // letting this picture's own go.
+    // Keeps the picture of pixels (ARGB8888, of part's size, which show
+    // part) for renderer; null when it may not be kept: too large, or no
+    // room left after letting this picture's own go.
     const KeptPicture* keep(SDL_Renderer* renderer, const SampledPart& part, const SDL_Surface* pixels);
     void clear();
 

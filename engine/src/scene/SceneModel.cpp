@@ -97,17 +97,28 @@ SDL_Texture* Picture::texture(SDL_Renderer* renderer, uint32_t tint, bool transp
 
 const KeptPicture* Picture::sampled(SDL_Renderer* renderer, const SampledPart& part)
 {
-    if (!surface || !renderer || part.xs.empty() || part.ys.empty())
+    const SDL_Point size = part.size();
+    if (!surface || !renderer || size.x < 1 || size.y < 1)
         return nullptr;
     drawnBy(renderer);
     if (const KeptPicture* kept = m_kept.find(part))
         return kept;
-    const int w = int(part.xs.size()), h = int(part.ys.size());
-    if (size_t(w) * size_t(h) * 12 > KeptSamples::kLargest)
+    if (size_t(size.x) * size_t(size.y) * 12 > KeptSamples::kLargest)
         return nullptr;
-    SDL_Surface* pixels = tintedCopy(surface, w, h, part.tint, part.transposed, [&](int x, int y) {
-        return std::pair(part.from.x + part.xs[size_t(x)], part.from.y + part.ys[size_t(y)]);
-    });
+    SDL_Surface* pixels = nullptr;
+    if (part.runs.empty()) {
+        pixels = tintedCopy(surface, size.x, size.y, part.tint, part.transposed, [&](int x, int y) {
+            return std::pair(part.from.x + part.xs[size_t(x)], part.from.y + part.ys[size_t(y)]);
+        });
+    } else if ((pixels = SDL_CreateRGBSurfaceWithFormat(0, size.x, size.y, 32, SDL_PIXELFORMAT_ARGB8888))) {
+        SDL_FillRect(pixels, nullptr, 0);
+        for (const TurnedRun& r : part.runs) {
+            const uint32_t p = tinted(pixelAt(surface, part.from.x + r.u, part.from.y + r.v), part.tint);
+            auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels->pixels) +
+                                                    size_t(r.y) * size_t(pixels->pitch));
+            std::fill(row + r.x, row + r.x + r.length, p);
+        }
+    }
     const KeptPicture* made = pixels ? m_kept.keep(renderer, part, pixels) : nullptr;
     SDL_FreeSurface(pixels);
     return made;

@@ -202,24 +202,6 @@ SDL_Point tiledPicture(const Pen& pen)
     return {size.x + margin[0] + margin[2], size.y + margin[1] + margin[3]};
 }
 
-// Draws src of picture turned as turn says (its painter placed in Tiled's
-// picture), pixel runs as Tiled's renderer shows them (see TurnedTile.h):
-// worked out from the corner of Tiled's picture, where its rows begin.
-void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, const TileTurn& turn, float opacity)
-{
-    bool replaces = false;
-    SDL_Texture* texture = tileTexture(pen, picture, src, turn.flips & (kFlipH | kFlipV), opacity, false, replaces);
-    if (!texture)
-        return;
-    const int dx = pen.tiledLeft, dy = pen.tiledTop;
-    SDL_Rect area = drawArea(pen);
-    area.x -= dx, area.y -= dy;
-    for (const TurnedRun& r : turnedRuns(turn, area, tiledPicture(pen))) {
-        const SDL_Rect part{src.x + r.u, src.y + r.v, 1, 1}, dst{r.x + dx, r.y + dy, r.length, 1};
-        SDL_RenderCopy(pen.renderer, texture, &part, &dst);
-    }
-}
-
 // Draws the kept picture into dst at the alpha given.
 void drawKept(const Pen& pen, const KeptPicture& kept, const SDL_Rect& dst, Uint8 alpha)
 {
@@ -231,6 +213,45 @@ void drawKept(const Pen& pen, const KeptPicture& kept, const SDL_Rect& dst, Uint
         const SDL_Rect doubled{0, 0, dst.w, 2 * dst.h};
         SDL_SetTextureAlphaMod(kept.stretched, alpha);
         SDL_RenderCopy(pen.renderer, kept.stretched, &doubled, &dst);
+    }
+}
+
+// Draws src of picture turned as turn says (its painter placed in Tiled's
+// picture), pixel runs as Tiled's renderer shows them (see TurnedTile.h):
+// worked out from the corner of Tiled's picture, where its rows begin.
+// Runs are one tile pixel each: many of them are drawn from a kept picture.
+void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, const TileTurn& turn, float opacity)
+{
+    const uint32_t flags = turn.flips & (kFlipH | kFlipV);
+    const TileLook look = tileLook(pen, picture, src, flags, opacity, false);
+    const int dx = pen.tiledLeft, dy = pen.tiledTop;
+    SDL_Rect area = drawArea(pen);
+    area.x -= dx, area.y -= dy;
+    std::vector<TurnedRun> runs = turnedRuns(turn, area, tiledPicture(pen));
+    // More runs than this: drawn from a kept picture.
+    constexpr size_t kManyRuns = 16;
+    if (runs.size() > kManyRuns) {
+        SDL_Point corner{INT_MAX, INT_MAX};
+        for (const TurnedRun& r : runs)
+            corner.x = std::min(corner.x, r.x), corner.y = std::min(corner.y, r.y);
+        for (TurnedRun& r : runs)
+            r.x -= corner.x, r.y -= corner.y;
+        SampledPart part{look.tint, false, look.alpha < 255, src, {}, {}, std::move(runs)};
+        const SDL_Point size = part.size();
+        if (const KeptPicture* kept = picture->sampled(pen.renderer, part)) {
+            drawKept(pen, *kept, SDL_Rect{corner.x + dx, corner.y + dy, size.x, size.y}, look.alpha);
+            return;
+        }
+        runs = std::move(part.runs);
+        for (TurnedRun& r : runs)
+            r.x += corner.x, r.y += corner.y;
+    }
+    SDL_Texture* texture = tileTexture(pen, picture, look, flags);
+    if (!texture)
+        return;
+    for (const TurnedRun& r : runs) {
+        const SDL_Rect part{src.x + r.u, src.y + r.v, 1, 1}, dst{r.x + dx, r.y + dy, r.length, 1};
+        SDL_RenderCopy(pen.renderer, texture, &part, &dst);
     }
 }
 

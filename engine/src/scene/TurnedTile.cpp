@@ -13,9 +13,8 @@ namespace Zelkoran::scene {
 
 namespace {
 
-// Corners beyond this many pixels are taken as this far: their
-// places in 1/64 pixel and in 16.16, and those times a step, stay within
-// 64 bits.
+// Corners beyond this many pixels are taken as this far: their places in
+// 1/64 pixel and in 16.16, and those times a step, stay within 64 bits.
 constexpr double kFarCorner = double(1 << 24);
 // Qt's rasterizer's steps along an edge: 16.16 places from 1/64 pixel ones.
 constexpr int64_t kFixedPerSubpixel = kFixed / kSubpixels;
