@@ -1,7 +1,8 @@
-// Tiles drawn stretched or mirrored, kept as pictures of exactly the pixels
-// they show on screen: sampled once, then copied whole, where drawing them
-// as they are sampled takes a copy for every run of a tile pixel (thousands
-// for one stretched tile). What all of them keep together is bounded.
+// Tiles drawn stretched, mirrored or turned, kept as pictures of exactly
+// the pixels they show on screen: sampled once, then copied whole, where
+// drawing them as they are sampled takes a copy for every run of a tile
+// pixel (thousands for one such tile). What all of them keep together is
+// bounded.
 #pragma once
 
 #include "scene/TurnedTile.h"
