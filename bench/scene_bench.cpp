@@ -3,7 +3,8 @@
 //  - process against process: `scene_render map.tmx out.png` (the engine's
 //    tool: load, draw, write a PNG) against `tmxrasterizer map.tmx out.png`,
 //    both started the same way; "process_ratio" = scene_render time /
-//    tmxrasterizer time, target at most 1.0 on every sample map;
+//    tmxrasterizer time, target at most 1.0 on every sample map and on
+//    maps of the test generator (the first seed of each CI group);
 //  - load and draw inside this process (warm, no PNG) against the whole
 //    tmxrasterizer process minus its empty start-up (tmxrasterizer on a map
 //    of one empty cell, timed in the same iteration): "inprocess_ratio";
@@ -11,12 +12,15 @@
 //    and the resident memory it adds;
 //  - drawing tile objects of a 100 x 100 tile stretched into 150 x 150
 //    boxes (each screen pixel its own run of the tile's pixels) against the
-//    same boxes holding a 150 x 150 tile as it is: "scaled_ratio".
+//    same boxes holding a 150 x 150 tile as it is: "scaled_ratio". Each
+//    iteration draws both into the same target, which of them first
+//    alternating (the first draw after the target is set costs more).
 // SKARDEN_SAMPLES: the samples folder (default ../shared/samples); the map
 // runs are skipped without it or without tmxrasterizer on the PATH.
 // Files go to a fresh folder per run inside SKARDEN_BENCH_DIR.
 #include "BenchDir.h"
 #include "ResidentMemory.h"
+#include "engine/scene/MapGenerator.h"
 #include "scene/TileData.h"
 
 #include <Zelkoran/Main.h>
@@ -240,12 +244,18 @@ void BM_DrawScaledTileObjects(benchmark::State& state)
     const int plain = scenes.loadFromFile(objectsMap(false).c_str());
     SDL_Texture* target = SDL_CreateTexture(renderer(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, 1200, 1200);
     double stretched = 0, asIs = 0;
+    bool scaledFirst = true;
     for (auto _ : state) {
         if (scaled <= 0 || plain <= 0 || !target) {
             state.SkipWithError("the maps do not load");
             break;
         }
-        const double a = drawSeconds(scaled, target), b = drawSeconds(plain, target);
+        double a = 0, b = 0;
+        if (scaledFirst)
+            a = drawSeconds(scaled, target), b = drawSeconds(plain, target);
+        else
+            b = drawSeconds(plain, target), a = drawSeconds(scaled, target);
+        scaledFirst = !scaledFirst;
         state.SetIterationTime(a);
         stretched += a, asIs += b;
     }
@@ -258,6 +268,21 @@ void BM_DrawScaledTileObjects(benchmark::State& state)
     scenes.close(plain);
 }
 BENCHMARK(BM_DrawScaledTileObjects)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(bench::scaled(20, 1));
+
+void registerGeneratedMaps()
+{
+    // As the generator's CI run: its seeds 1 to 8 open its eight groups.
+    constexpr uint32_t kGroups = 8, kLeftOut = scenetest::HexagonalDiagonalFlips;
+    for (uint32_t seed = 1; seed <= (bench::smoke() ? 1 : kGroups); ++seed) {
+        const std::string folder = bench::benchDir() + "/generated-" + std::to_string(seed);
+        const std::string tmx = scenetest::generateMap(seed, folder, kLeftOut).tmx.string();
+        benchmark::RegisterBenchmark(("BM_LoadAndFirstRender/generated/seed-" + std::to_string(seed)).c_str(),
+                                     BM_LoadAndFirstRender, tmx)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(bench::scaled(5, 1));
+    }
+}
 
 void registerSampleMaps()
 {
@@ -286,6 +311,7 @@ void registerSampleMaps()
 int main(int argc, char** argv)
 {
     registerSampleMaps();
+    registerGeneratedMaps();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,11 +1,14 @@
 #include "scene/SceneModel.h"
 
+#include "scene/MapLayout.h"
+
 #include <Zelkoran/Result.h>
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <atomic>
+#include <utility>
 
 namespace Zelkoran::scene {
 
@@ -25,33 +28,50 @@ Picture::~Picture()
 
 namespace {
 
-// A copy of the ARGB8888 pixels, x and y swapped when transposed, tinted as
-// Tiled tints: a pixel of alpha a takes tint x (colour x a + white x (1 - a)),
-// so the clear part of a half-clear pixel takes the tint's colour too.
-SDL_Surface* variant(SDL_Surface* argb, uint32_t tint, bool transposed)
+// An ARGB8888 pixel tinted as Tiled tints: a pixel of alpha a takes tint x
+// (colour x a + white x (1 - a)), so the clear part of a half-clear pixel
+// takes the tint's colour too.
+uint32_t tinted(uint32_t p, uint32_t tint)
 {
-    const int w = transposed ? argb->h : argb->w, h = transposed ? argb->w : argb->h;
+    if (tint == 0xFFFFFFFF)
+        return p;
+    const uint32_t t[3] = {tint >> 16 & 255, tint >> 8 & 255, tint & 255};
+    const uint32_t a = p >> 24;
+    uint32_t c[3] = {p >> 16 & 255, p >> 8 & 255, p & 255};
+    for (int i = 0; i < 3; ++i)
+        c[i] = (t[i] * (c[i] * a + 255 * (255 - a)) + 255 * 255 / 2) / (255 * 255);
+    return a << 24 | c[0] << 16 | c[1] << 8 | c[2];
+}
+
+uint32_t pixelAt(const SDL_Surface* argb, int x, int y)
+{
+    return reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
+                                             size_t(y) * size_t(argb->pitch))[x];
+}
+
+// Pixels w x h, the one at (x, y) being at(x, y) of argb tinted, with x
+// and y swapped when transposed.
+template <typename At>
+SDL_Surface* tintedCopy(const SDL_Surface* argb, int w, int h, uint32_t tint, bool transposed, At at)
+{
     SDL_Surface* out = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!out)
         return nullptr;
-    const uint32_t t[3] = {tint >> 16 & 255, tint >> 8 & 255, tint & 255};
     for (int y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) + size_t(y) * size_t(out->pitch));
         for (int x = 0; x < w; ++x) {
-            const int sx = transposed ? y : x, sy = transposed ? x : y;
-            uint32_t p = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
-                                                           size_t(sy) * size_t(argb->pitch))[sx];
-            if (tint != 0xFFFFFFFF) {
-                const uint32_t a = p >> 24;
-                uint32_t c[3] = {p >> 16 & 255, p >> 8 & 255, p & 255};
-                for (int i = 0; i < 3; ++i)
-                    c[i] = (t[i] * (c[i] * a + 255 * (255 - a)) + 255 * 255 / 2) / (255 * 255);
-                p = a << 24 | c[0] << 16 | c[1] << 8 | c[2];
-            }
-            row[x] = p;
+            const auto [sx, sy] = at(x, y);
+            row[x] = tinted(transposed ? pixelAt(argb, sy, sx) : pixelAt(argb, sx, sy), tint);
         }
     }
     return out;
+}
+
+// A copy of the ARGB8888 pixels, x and y swapped when transposed, tinted.
+SDL_Surface* variant(SDL_Surface* argb, uint32_t tint, bool transposed)
+{
+    const int w = transposed ? argb->h : argb->w, h = transposed ? argb->w : argb->h;
+    return tintedCopy(argb, w, h, tint, transposed, [](int x, int y) { return std::pair(x, y); });
 }
 
 } // namespace
@@ -60,12 +80,7 @@ SDL_Texture* Picture::texture(SDL_Renderer* renderer, uint32_t tint, bool transp
 {
     if (!surface || !renderer)
         return nullptr;
-    if (m_owner != renderer) {
-        for (const auto& [key, texture] : m_textures)
-            SDL_DestroyTexture(texture);
-        m_textures.clear();
-        m_owner = renderer;
-    }
+    drawnBy(renderer);
     const uint64_t key = tint | (transposed ? uint64_t(1) << 32 : 0);
     if (auto it = m_textures.find(key); it != m_textures.end())
         return it->second;
@@ -80,6 +95,46 @@ SDL_Texture* Picture::texture(SDL_Renderer* renderer, uint32_t tint, bool transp
     return made;
 }
 
+const KeptPicture* Picture::sampled(SDL_Renderer* renderer, const SampledPart& part)
+{
+    const SDL_Point size = part.size();
+    if (!surface || !renderer || size.x < 1 || size.y < 1)
+        return nullptr;
+    drawnBy(renderer);
+    if (const KeptPicture* kept = m_kept.find(part))
+        return kept;
+    if (size_t(size.x) * size_t(size.y) * 12 > KeptSamples::kLargest)
+        return nullptr;
+    SDL_Surface* pixels = nullptr;
+    if (part.runs.empty()) {
+        pixels = tintedCopy(surface, size.x, size.y, part.tint, part.transposed, [&](int x, int y) {
+            return std::pair(part.from.x + part.xs[size_t(x)], part.from.y + part.ys[size_t(y)]);
+        });
+    } else if ((pixels = SDL_CreateRGBSurfaceWithFormat(0, size.x, size.y, 32, SDL_PIXELFORMAT_ARGB8888))) {
+        SDL_FillRect(pixels, nullptr, 0);
+        for (const TurnedRun& r : part.runs) {
+            const uint32_t p = tinted(pixelAt(surface, part.from.x + r.u, part.from.y + r.v), part.tint);
+            auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels->pixels) +
+                                                    size_t(r.y) * size_t(pixels->pitch));
+            std::fill(row + r.x, row + r.x + r.length, p);
+        }
+    }
+    const KeptPicture* made = pixels ? m_kept.keep(renderer, part, pixels) : nullptr;
+    SDL_FreeSurface(pixels);
+    return made;
+}
+
+void Picture::drawnBy(SDL_Renderer* renderer)
+{
+    if (m_owner == renderer)
+        return;
+    for (const auto& [key, texture] : m_textures)
+        SDL_DestroyTexture(texture);
+    m_textures.clear();
+    m_kept.clear();
+    m_owner = renderer;
+}
+
 bool Picture::opaque(const SDL_Rect& r)
 {
     if (clearPalette)
@@ -90,12 +145,9 @@ bool Picture::opaque(const SDL_Rect& r)
     SDL_Rect part = r;
     const SDL_Rect all{0, 0, surface ? surface->w : 0, surface ? surface->h : 0};
     bool opaque = SDL_IntersectRect(&all, &r, &part);
-    for (int y = part.y; y < part.y + part.h && opaque; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) +
-                                                            size_t(y) * size_t(surface->pitch));
+    for (int y = part.y; y < part.y + part.h && opaque; ++y)
         for (int x = part.x; x < part.x + part.w && opaque; ++x)
-            opaque = row[x] >> 24 == 255;
-    }
+            opaque = pixelAt(surface, x, y) >> 24 == 255;
     m_opaque.emplace(key, opaque);
     return opaque;
 }
@@ -209,46 +261,9 @@ bool Map::roomForCells(uint64_t cells) const
     return used <= kMaxMapCells && cells <= kMaxMapCells - used;
 }
 
-HexLayout::HexLayout(const Map& m)
-{
-    tileWidth = m.tileWidth & ~1;
-    tileHeight = m.tileHeight & ~1;
-    const int side = m.orientation == Orientation::Hexagonal ? m.hexSideLength : 0;
-    sideLengthX = m.staggerX ? side : 0;
-    sideLengthY = m.staggerX ? 0 : side;
-    sideOffsetX = (tileWidth - sideLengthX) / 2;
-    sideOffsetY = (tileHeight - sideLengthY) / 2;
-    columnWidth = sideOffsetX + sideLengthX;
-    rowHeight = sideOffsetY + sideLengthY;
-}
+int Map::pixelWidth() const { return layoutOf(*this)->pictureSize().x; }
 
-int Map::pixelWidth() const
-{
-    switch (orientation) {
-    case Orientation::Orthogonal: return width * tileWidth;
-    case Orientation::Isometric: return (width + height) * tileWidth / 2;
-    default: {
-        const HexLayout p(*this);
-        if (staggerX)
-            return width * p.columnWidth + p.sideOffsetX;
-        return width * (p.tileWidth + p.sideLengthX) + (height > 1 ? p.columnWidth : 0);
-    }
-    }
-}
-
-int Map::pixelHeight() const
-{
-    switch (orientation) {
-    case Orientation::Orthogonal: return height * tileHeight;
-    case Orientation::Isometric: return (width + height) * tileHeight / 2;
-    default: {
-        const HexLayout p(*this);
-        if (staggerX)
-            return height * (p.tileHeight + p.sideLengthY) + (width > 1 ? p.rowHeight : 0);
-        return height * p.rowHeight + p.sideOffsetY;
-    }
-    }
-}
+int Map::pixelHeight() const { return layoutOf(*this)->pictureSize().y; }
 
 bool Map::gridFree(const Layer* except) const
 {

@@ -4,6 +4,8 @@
 // and layers), so what the engine does not use is written back unchanged.
 #pragma once
 
+#include "scene/KeptSamples.h"
+
 #include <Zelkoran/CMem.h>
 #include <Zelkoran/Scene.h>
 
@@ -67,9 +69,16 @@ struct Picture {
     // True when no pixel of the part r is even partly clear (found on
     // first use); never for a clear palette's.
     bool opaque(const SDL_Rect& r);
+    // The picture of part (see SampledPart) for renderer, kept for the
+    // draws that sample the same; null when it may not be kept.
+    const KeptPicture* sampled(SDL_Renderer* renderer, const SampledPart& part);
 
 private:
+    // Drops the textures made for another renderer.
+    void drawnBy(SDL_Renderer* renderer);
+
     std::map<uint64_t, SDL_Texture*> m_textures; // by tint, bit 32 set when transposed
+    KeptSamples m_kept;
     SDL_Renderer* m_owner = nullptr;
     std::map<std::tuple<int, int, int, int>, bool> m_opaque; // opaque() by part
 };
@@ -214,13 +223,6 @@ struct Map {
     // No layer but except (may be null) fills a slot: the tile size may
     // change without moving anything already laid on the grid.
     bool gridFree(const Layer* except = nullptr) const;
-};
-
-// Tiled's staggered and hexagonal layout measures of a map (the side
-// lengths 0 when it is staggered).
-struct HexLayout {
-    int tileWidth, tileHeight, sideLengthX, sideLengthY, sideOffsetX, sideOffsetY, columnWidth, rowHeight;
-    explicit HexLayout(const Map& m);
 };
 
 } // namespace Zelkoran::scene

@@ -3,6 +3,7 @@
 // as a quarter turn plus a mirror), tile offsets, layer offsets and
 // opacity accumulated through group layers, image layers and tile objects.
 // Object shapes are data only and are not drawn.
+#include "scene/MapLayout.h"
 #include "scene/SceneIO.h"
 #include "scene/TileSampling.h"
 #include "scene/TurnedTile.h"
@@ -29,7 +30,7 @@ struct Painter {
     {
         if (dx == 0 && dy == 0)
             return;
-        if (std::abs(x) <= 1e-12 && std::abs(y) <= 1e-12)
+        if (fuzzyNull(x) && fuzzyNull(y))
             x = dx, y = dy;
         else
             x += dx, y += dy;
@@ -49,7 +50,7 @@ struct Pen {
     // are placed, lies in the scene: elsewhere than the scene's (0, 0) when
     // an infinite map's chunks begin above or left of cell (0, 0).
     double zeroX, zeroY;
-    int isoOriginX; // isometric maps: the map's x of cell (0, 0)'s top corner
+    const MapLayout* layout; // of the map's orientation
     // The right and bottom edges of the picture Tiled's renderer makes of
     // the map, which grows right and down with the layers moved that way.
     double farRight, farBottom;
@@ -73,12 +74,6 @@ struct Pen {
     const Layer* group = nullptr;
 };
 
-constexpr double kFar = double(1 << 30);
-
-// Places are kept exact (offsets of nested layers add up) and rounded once,
-// to the nearest pixel with halves up, as Tiled places them.
-double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); }
-
 // Takes the box back to the map's background, or to clear beyond it: what
 // lies beneath a tile that replaces it. The background is laid as drawMap
 // lays it, so both show alike.
@@ -94,7 +89,8 @@ void clearBeneath(const Pen& pen, float x, float y, float w, float h)
     SDL_SetRenderDrawColor(r, 0, 0, 0, 0);
     SDL_RenderFillRectF(r, &box);
     const Map& m = pen.map;
-    const SDL_FRect all{float(pen.originX), float(pen.originY), float(m.pixelWidth()), float(m.pixelHeight())};
+    const SDL_Point size = pen.layout->pictureSize();
+    const SDL_FRect all{float(pen.originX), float(pen.originY), float(size.x), float(size.y)};
     if (SDL_FRect under; m.hasBackground && SDL_IntersectFRect(&box, &all, &under)) {
         SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_BLEND);
         SDL_SetRenderDrawColor(r, m.background[0], m.background[1], m.background[2], m.background[3]);
@@ -113,33 +109,55 @@ bool copiedAsItIs(uint32_t flags, bool unscaled, float opacity)
     return unscaled && opacity >= 1.0f && (mirror == 0 || turnedByQuarter);
 }
 
-// The picture's texture for src after the flips, tinted and at the opacity
-// as the pen and the tint's own alpha say; replaces set when the tile
-// replaces what lies beneath. A tint's own alpha clears a tile (or image
-// layer) that has clear pixels. One that has none Tiled keeps opaque: the
-// alpha darkens its colours instead; where Qt copies such a tile as it is
-// (copiedAsItIs) the alpha comes along and the copy replaces the layers
+// How a tile is drawn from its picture: the tint of its pixels, the alpha
+// they are drawn at, and whether it replaces what lies beneath.
+struct TileLook {
+    uint32_t tint;
+    Uint8 alpha;
+    bool replaces;
+};
+
+// How src of picture is drawn after the flips, tinted and at the opacity as
+// the pen and the tint's own alpha say. A tint's own alpha clears a tile (or
+// image layer) that has clear pixels. One that has none Tiled keeps opaque:
+// the alpha darkens its colours instead; where Qt copies such a tile as it
+// is (copiedAsItIs) the alpha comes along and the copy replaces the layers
 // beneath.
-SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity,
-                         bool unscaled, bool& replaces)
+TileLook tileLook(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity, bool unscaled)
 {
     const uint8_t* t = pen.tint;
     const uint32_t ta = pen.tintAlpha;
-    uint32_t tint = ta << 24 | uint32_t(t[0]) << 16 | uint32_t(t[1]) << 8 | t[2];
+    TileLook look{ta << 24 | uint32_t(t[0]) << 16 | uint32_t(t[1]) << 8 | t[2], 0, false};
     float alpha = opacity * float(ta) / 255.0f;
-    replaces = false;
     if (ta < 255 && picture->opaque(src)) {
-        replaces = copiedAsItIs(flags, unscaled, opacity);
-        tint = ta << 24;
+        look.replaces = copiedAsItIs(flags, unscaled, opacity);
+        look.tint = ta << 24;
         for (int i = 0; i < 3; ++i)
-            tint |= (t[i] * ta + 127) / 255 << (16 - 8 * i);
-        if (!replaces)
+            look.tint |= (t[i] * ta + 127) / 255 << (16 - 8 * i);
+        if (!look.replaces)
             alpha = opacity;
     }
-    SDL_Texture* texture = picture->texture(pen.renderer, tint, flags & kFlipD);
+    look.alpha = Uint8(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f));
+    return look;
+}
+
+// The picture's texture for src after the flips, as look says.
+SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const TileLook& look, uint32_t flags)
+{
+    SDL_Texture* texture = picture->texture(pen.renderer, look.tint, flags & kFlipD);
     if (texture)
-        SDL_SetTextureAlphaMod(texture, Uint8(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f)));
+        SDL_SetTextureAlphaMod(texture, look.alpha);
     return texture;
+}
+
+// The picture's texture for src after the flips, tinted and at the opacity
+// as tileLook says; replaces set when the tile replaces what lies beneath.
+SDL_Texture* tileTexture(const Pen& pen, Picture* picture, const SDL_Rect& src, uint32_t flags, float opacity,
+                         bool unscaled, bool& replaces)
+{
+    const TileLook look = tileLook(pen, picture, src, flags, opacity, unscaled);
+    replaces = look.replaces;
+    return tileTexture(pen, picture, look, flags);
 }
 
 // Draws src of picture into the box (x, y, w, h) as it appears after the
@@ -180,22 +198,58 @@ SDL_Rect drawArea(const Pen& pen)
 SDL_Point tiledPicture(const Pen& pen)
 {
     const int* margin = pen.margins;
-    return {pen.map.pixelWidth() + margin[0] + margin[2], pen.map.pixelHeight() + margin[1] + margin[3]};
+    const SDL_Point size = pen.layout->pictureSize();
+    return {size.x + margin[0] + margin[2], size.y + margin[1] + margin[3]};
+}
+
+// Draws the kept picture into dst at the alpha given.
+void drawKept(const Pen& pen, const KeptPicture& kept, const SDL_Rect& dst, Uint8 alpha)
+{
+    if (kept.oneToOne) {
+        SDL_SetTextureAlphaMod(kept.oneToOne, alpha);
+        SDL_RenderCopy(pen.renderer, kept.oneToOne, nullptr, &dst);
+    }
+    if (kept.stretched) {
+        const SDL_Rect doubled{0, 0, dst.w, 2 * dst.h};
+        SDL_SetTextureAlphaMod(kept.stretched, alpha);
+        SDL_RenderCopy(pen.renderer, kept.stretched, &doubled, &dst);
+    }
 }
 
 // Draws src of picture turned as turn says (its painter placed in Tiled's
 // picture), pixel runs as Tiled's renderer shows them (see TurnedTile.h):
 // worked out from the corner of Tiled's picture, where its rows begin.
+// Runs are one tile pixel each: many of them are drawn from a kept picture.
 void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, const TileTurn& turn, float opacity)
 {
-    bool replaces = false;
-    SDL_Texture* texture = tileTexture(pen, picture, src, turn.flips & (kFlipH | kFlipV), opacity, false, replaces);
-    if (!texture)
-        return;
+    const uint32_t flags = turn.flips & (kFlipH | kFlipV);
+    const TileLook look = tileLook(pen, picture, src, flags, opacity, false);
     const int dx = pen.tiledLeft, dy = pen.tiledTop;
     SDL_Rect area = drawArea(pen);
     area.x -= dx, area.y -= dy;
-    for (const TurnedRun& r : turnedRuns(turn, area, tiledPicture(pen))) {
+    std::vector<TurnedRun> runs = turnedRuns(turn, area, tiledPicture(pen));
+    // More runs than this: drawn from a kept picture.
+    constexpr size_t kManyRuns = 16;
+    if (runs.size() > kManyRuns) {
+        SDL_Point corner{INT_MAX, INT_MAX};
+        for (const TurnedRun& r : runs)
+            corner.x = std::min(corner.x, r.x), corner.y = std::min(corner.y, r.y);
+        for (TurnedRun& r : runs)
+            r.x -= corner.x, r.y -= corner.y;
+        SampledPart part{look.tint, false, look.alpha < 255, src, {}, {}, std::move(runs)};
+        const SDL_Point size = part.size();
+        if (const KeptPicture* kept = picture->sampled(pen.renderer, part)) {
+            drawKept(pen, *kept, SDL_Rect{corner.x + dx, corner.y + dy, size.x, size.y}, look.alpha);
+            return;
+        }
+        runs = std::move(part.runs);
+        for (TurnedRun& r : runs)
+            r.x += corner.x, r.y += corner.y;
+    }
+    SDL_Texture* texture = tileTexture(pen, picture, look, flags);
+    if (!texture)
+        return;
+    for (const TurnedRun& r : runs) {
         const SDL_Rect part{src.x + r.u, src.y + r.v, 1, 1}, dst{r.x + dx, r.y + dy, r.length, 1};
         SDL_RenderCopy(pen.renderer, texture, &part, &dst);
     }
@@ -203,18 +257,32 @@ void drawTurned(const Pen& pen, Picture* picture, const SDL_Rect& src, const Til
 
 // Draws the tile pixels xs (from screen column x0) by ys (from row y0) of
 // src of picture, as it appears after the flips. Drawn as runs of exact
-// copies, each of one tile pixel stretched or of pixels one to one.
+// copies, each of one tile pixel stretched or of pixels one to one; where
+// that takes many small copies, as a picture of those pixels sampled once
+// and kept for the next draw.
 void drawSamples(const Pen& pen, Picture* picture, const SDL_Rect& src, const std::vector<int>& xs, int x0,
                  const std::vector<int>& ys, int y0, uint32_t flags, float opacity, bool unscaled)
 {
-    bool replaces = false;
-    SDL_Texture* texture = tileTexture(pen, picture, src, flags, opacity, unscaled, replaces);
-    if (!texture || xs.empty() || ys.empty())
+    if (xs.empty() || ys.empty())
         return;
+    const TileLook look = tileLook(pen, picture, src, flags, opacity, unscaled);
     const SDL_Rect from = (flags & kFlipD) ? SDL_Rect{src.y, src.x, src.h, src.w} : src;
     const std::vector<SampleRun> columns = sampleRuns(xs, x0), rows = sampleRuns(ys, y0);
-    if (replaces)
+    // Fewer pixels than this for each copy: drawn from a kept picture.
+    constexpr size_t kPixelsPerCopy = 64;
+    const size_t copies = columns.size() * rows.size();
+    const KeptPicture* kept = nullptr;
+    if (copies > 1 && copies * kPixelsPerCopy > xs.size() * ys.size())
+        kept = picture->sampled(pen.renderer, {look.tint, bool(flags & kFlipD), look.alpha < 255, from, xs, ys});
+    SDL_Texture* texture = kept ? nullptr : tileTexture(pen, picture, look, flags);
+    if (!kept && !texture)
+        return;
+    if (look.replaces)
         clearBeneath(pen, float(x0), float(y0), float(xs.size()), float(ys.size()));
+    if (kept) {
+        drawKept(pen, *kept, SDL_Rect{x0, y0, int(xs.size()), int(ys.size())}, look.alpha);
+        return;
+    }
     for (const SampleRun& row : rows)
         for (const SampleRun& col : columns) {
             const SDL_Rect part{from.x + col.tile, from.y + row.tile, col.tiles, row.tiles};
@@ -373,347 +441,14 @@ void drawCell(const Pen& pen, uint32_t gid, double ox, double oy, double cellLef
     drawFlipped(pen, picture, src, float(rounded(x)), float(rounded(y)), boxW, boxH, gid, opacity, unscaled);
 }
 
-// Narrows the layer cells [first, end) along one axis to those whose anchor,
-// at (cell + offset) * step plus up to shift, can fall within [lo, hi].
-void narrowCells(double lo, double hi, double step, double shift, int offset, int& first, int& end)
-{
-    if (step < 1)
-        return;
-    const double big = double(1 << 30);
-    first = std::max(first, int(std::clamp(std::floor((lo - shift) / step), -big, big)) - offset);
-    end = std::min(end, int(std::clamp(std::ceil(hi / step), -big, big)) - offset + 1);
-}
-
-// How far the tiles a layer uses reach beyond their cell, as Tiled
-// measures it when it lays the layer out, over all the sets it draws from:
-// the larger side of the largest tile, and the largest set offsets to the
-// right, to the left and down. Tiled takes side + right as how far they
-// reach right of their cell's left edge.
-struct TileReach {
-    int side = 0, right = 0, left = 0, down = 0;
-};
-
-TileReach tileReach(const Map& m, const Layer& layer)
-{
-    TileReach r;
-    const TileSet* last = nullptr;
-    for (const uint32_t gid : layer.cells) {
-        // Neighbouring cells mostly share a set: look only past it.
-        if (!gid || (last && last->contains(gid & kGidMask)))
-            continue;
-        const TileSet* ts = m.tileSetFor(gid);
-        if (!ts || ts == last)
-            continue;
-        last = ts;
-        r.side = std::max({r.side, ts->tileWidth, ts->tileHeight});
-        for (const auto& [id, art] : ts->tiles)
-            if (art.picture)
-                r.side = std::max({r.side, art.rect.w, art.rect.h});
-        r.right = std::max(r.right, ts->offsetX);
-        r.left = std::max(r.left, -ts->offsetX);
-        r.down = std::max(r.down, ts->offsetY);
-    }
-    return r;
-}
-
-// The cells Tiled holds a layer to, on the map's grid: it keeps cells in
-// blocks of 16 x 16, on finite maps too, and bounds a layer by the blocks
-// that hold a tile (the layer's own cells when it holds none).
-struct CellRect {
-    int64_t x = 0, y = 0, w = 0, h = 0;
-};
-
-CellRect tiledBounds(const Layer& layer)
-{
-    // Drawn every frame, and finite maps are often full: the edges are
-    // found from the outside in, stopping at the first tile.
-    const auto holds = [&](int x, int y) { return layer.cells[size_t(y) * size_t(layer.columns) + size_t(x)] != 0; };
-    const auto rowHolds = [&](int y) {
-        for (int x = 0; x < layer.columns; ++x)
-            if (holds(x, y))
-                return true;
-        return false;
-    };
-    int top = 0, bottom = layer.rows - 1;
-    while (top < layer.rows && !rowHolds(top))
-        ++top;
-    if (top == layer.rows)
-        return {layer.originX, layer.originY, layer.columns, layer.rows};
-    while (!rowHolds(bottom))
-        --bottom;
-    const auto columnHolds = [&](int x) {
-        for (int y = top; y <= bottom; ++y)
-            if (holds(x, y))
-                return true;
-        return false;
-    };
-    int left = 0, right = layer.columns - 1;
-    while (!columnHolds(left))
-        ++left;
-    while (!columnHolds(right))
-        --right;
-    constexpr int64_t kBlock = 16;
-    const auto block = [](int64_t v) { return int64_t(std::floor(double(v) / kBlock)) * kBlock; };
-    const int64_t x0 = block(layer.originX + int64_t(left)), y0 = block(layer.originY + int64_t(top));
-    return {x0, y0, block(layer.originX + int64_t(right)) + kBlock - x0,
-            block(layer.originY + int64_t(bottom)) + kBlock - y0};
-}
-
-// The column of an x-staggered hexagonal map whose tile Tiled takes as
-// nearest to (x, y): it measures to the centres of four tiles around the
-// point in single precision, with its integer halves.
-int hexColumnAt(const Map& m, const HexLayout& p, double x, double y)
-{
-    x -= m.staggerEven ? p.tileWidth : p.sideOffsetX;
-    const int across = 2 * p.columnWidth, down = 2 * p.rowHeight;
-    const double cellX = std::floor(x / across), cellY = std::floor(y / down);
-    const float relX = float(x - cellX * across), relY = float(y - cellY * down);
-    const int left = p.sideLengthX / 2, middle = left + p.columnWidth, centreY = p.tileHeight / 2;
-    const float centres[4][2] = {{float(left), float(centreY)},
-                                 {float(middle), float(centreY - p.rowHeight)},
-                                 {float(middle), float(centreY + p.rowHeight)},
-                                 {float(middle + p.columnWidth), float(centreY)}};
-    const int columns[4] = {0, 1, 1, 2};
-    int nearest = 0;
-    float least = std::numeric_limits<float>::max();
-    for (int i = 0; i < 4; ++i) {
-        const float dx = centres[i][0] - relX, dy = centres[i][1] - relY, d = dx * dx + dy * dy;
-        if (d < least)
-            least = d, nearest = i;
-    }
-    const double column = 2 * cellX + (m.staggerEven ? 1 : 0) + columns[nearest];
-    return int(std::clamp(column, -kFar, kFar));
-}
-
-// How far Tiled moves the columns of an x-staggered hexagonal map whose
-// columns lie half a pixel off whole (an odd side) to the right: it lays a
-// layer out from the column it finds nearest to where the layer's tiles
-// can reach from, left of its first column and above its top (a column
-// further left when that point lies in the left part of the column's
-// box), and each pair of columns it starts left of the first adds a pixel.
-// reach: the layer's tiles'; first: the layer's first column.
-int hexColumnShift(const Map& m, const HexLayout& p, const TileReach& reach, int first)
-{
-    if (p.columnWidth < 1)
-        return 0;
-    const double x = double(first) * p.columnWidth + m.tileWidth - reach.side - reach.right;
-    int start = hexColumnAt(m, p, x, -reach.down);
-    if (x - double(start) * p.columnWidth < p.sideOffsetX)
-        --start;
-    const bool lowered = bool(first & 1) != m.staggerEven;
-    const int64_t before = int64_t(first) - start;
-    return before > 0 ? int((before + (lowered ? 0 : 1)) / 2) : 0;
-}
-
-// The height Tiled lays an isometric grid out from: an infinite map's size
-// is that of its chunks, but Tiled takes the height the map declares.
-int gridHeight(const Map& m)
-{
-    pugi::xml_attribute declared = m.element.document_element().attribute("height");
-    return m.infinite && declared ? declared.as_int() : m.height;
-}
-
-// Where Tiled's isometric renderer puts a layer's cells: it walks the
-// screen row by row, every other row half a cell (rounded down) aside, and
-// drops the fraction of each row's start. On cells of an odd size the half
-// pixels therefore fall by where that walk begins. In Tiled's integer and
-// double arithmetic, on the map's cells and pixels.
-struct IsoWalk {
-    int64_t sum = 0, diff = 0; // the first row's first cell, as x + y and x - y
-    double left = 0;           // where that row begins
-    int64_t bottom2 = 0;       // and its bottom, in half pixels
-    bool shifted = false;      // whether the second row begins half a cell left, not right
-    int64_t tileWidth = 1, tileHeight = 1;
-
-    // The bottom-left of map cell (x, y)'s tile.
-    void place(int64_t x, int64_t y, double& outLeft, double& outBottom) const
-    {
-        const int64_t row = x + y - sum;
-        const bool odd = row & 1;
-        const double rowLeft = left + double(odd ? (shifted ? -tileWidth / 2 : tileWidth / 2) : 0);
-        const int64_t rowDiff = diff + (odd ? (shifted ? -1 : 1) : 0);
-        outLeft = std::trunc(rowLeft) + double((x - y - rowDiff) / 2 * tileWidth);
-        outBottom = double(bottom2 + row * tileHeight) / 2;
-    }
-};
-
-// The walk over layer's cells: Tiled starts it at the top-left of the box
-// its cells' blocks span, widened by how far its tiles reach right of and
-// below a cell. On cells of even sizes every walk places them alike, so it
-// begins at cell (0, 0) without looking through the layer (drawn every
-// frame).
-IsoWalk isoWalk(const Map& m, const Layer& layer)
-{
-    IsoWalk w;
-    const int64_t tw = w.tileWidth = m.tileWidth, th = w.tileHeight = m.tileHeight;
-    const int64_t originX = int64_t(gridHeight(m)) * tw / 2;
-    int64_t x1 = originX, y1 = 0;
-    if ((tw | th) & 1) {
-        const CellRect cells = tiledBounds(layer);
-        const TileReach reach = tileReach(m, layer);
-        x1 = (cells.x - (cells.y + cells.h)) * tw / 2 + originX - (reach.side + reach.right - tw);
-        y1 = (cells.x + cells.y) * th / 2 - reach.down;
-    }
-    // The cell under (x1, y1), in Tiled's doubles: a corner on a cell's edge
-    // falls to either side as they round.
-    const double tileY = double(y1) / double(th), tileX = (double(x1) - double(originX)) / double(tw);
-    int64_t rx = int64_t(std::floor(tileY + tileX)), ry = int64_t(std::floor(tileY - tileX));
-    double sx = double(rx - ry) * double(tw) / 2 + double(originX) - double(tw / 2);
-    double sy = double(rx + ry) * double(th) / 2 + double(th);
-    const bool upper = sy - double(y1) > double(th / 2), leftHalf = double(x1) - sx < double(tw / 2);
-    if (upper) {
-        if (leftHalf)
-            --rx, sx -= double(tw / 2);
-        else
-            --ry, sx += double(tw / 2);
-        sy -= double(th / 2);
-    }
-    w.sum = rx + ry, w.diff = rx - ry, w.left = sx, w.bottom2 = int64_t(sy * 2), w.shifted = upper != leftHalf;
-    return w;
-}
-
 void drawTileLayer(const Pen& pen, const Layer& layer, double ox, double oy, float opacity)
 {
-    const Map& m = pen.map;
-    if (m.tileWidth < 1 || m.tileHeight < 1) // a built scene before its cell size is set
+    if (pen.map.tileWidth < 1 || pen.map.tileHeight < 1) // a built scene before its cell size is set
         return;
-    const auto cell = [&](int x, int y) { return layer.cells[size_t(y) * size_t(layer.columns) + size_t(x)]; };
-    // Map cell of layer cell (x, y), counted from the scene's top-left cell.
-    const int dx = layer.originX - m.originX, dy = layer.originY - m.originY;
-    switch (m.orientation) {
-    case Orientation::Orthogonal: {
-        const bool up = m.renderOrder == RenderOrder::RightUp || m.renderOrder == RenderOrder::LeftUp;
-        const bool left = m.renderOrder == RenderOrder::LeftDown || m.renderOrder == RenderOrder::LeftUp;
-        // Only the cells whose tiles can reach the clip rectangle.
-        int x0 = 0, y0 = 0, x1 = layer.columns, y1 = layer.rows;
-        if (pen.clip.w > 0) {
-            // Clamped before the cast: offsets may be far out.
-            const auto cellAt = [](double px, int size) { return int(std::clamp(std::floor(px / size), -kFar, kFar)); };
-            x0 = std::max(x0, cellAt(double(pen.clip.x - pen.reach[2]) - ox - 1, m.tileWidth) - dx);
-            x1 = std::min(x1, cellAt(double(pen.clip.x + pen.clip.w + pen.reach[0]) - ox + 1, m.tileWidth) - dx + 1);
-            y0 = std::max(y0, cellAt(double(pen.clip.y - pen.reach[3]) - oy - 1, m.tileHeight) - dy);
-            y1 = std::min(y1, cellAt(double(pen.clip.y + pen.clip.h + pen.reach[1]) - oy + 1, m.tileHeight) - dy + 1);
-        }
-        for (int i = y0; i < y1; ++i) {
-            const int y = up ? y1 - 1 - (i - y0) : i;
-            for (int j = x0; j < x1; ++j) {
-                const int x = left ? x1 - 1 - (j - x0) : j;
-                if (const uint32_t gid = cell(x, y))
-                    drawCell(pen, gid, ox, oy, double(x + dx) * m.tileWidth, double(y + dy + 1) * m.tileHeight,
-                             opacity);
-            }
-        }
-        return;
-    }
-    case Orientation::Isometric: {
-        // Screen rows top to bottom: cells with equal x + y, left to right.
-        const double originX = double(m.height * m.tileWidth / 2);
-        // Map cells (mx, my) that can reach the clip: sum mx + my within
-        // [sumLo, sumHi] (rows on screen), difference mx - my within
-        // [diffLo, diffHi] (columns on screen).
-        const double tw = m.tileWidth, th = m.tileHeight, big = double(1 << 30);
-        double sumLo = -big, sumHi = big, diffLo = -big, diffHi = big;
-        if (pen.clip.w > 0) {
-            const double cl = pen.clip.x, ct = pen.clip.y, cr = cl + pen.clip.w, cb = ct + pen.clip.h;
-            sumLo = std::floor((ct - pen.reach[3] - oy - th) * 2 / th);
-            sumHi = std::ceil((cb + pen.reach[1] - oy) * 2 / th);
-            // A pixel more: odd cell widths may lift tiles a pixel right.
-            diffLo = std::floor((cl - pen.reach[2] - tw - 1 - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
-            diffHi = std::ceil((cr + pen.reach[0] - ox - originX + double(m.tileWidth / 2)) * 2 / tw);
-        }
-        const auto clampInt = [&](double v) { return int(std::clamp(v, -big, big)); };
-        // Tiled's map pixels on the scene's: the same but for the cells
-        // an infinite scene begins at.
-        const double shiftX = double(-(int64_t(m.originX) - m.originY)) * m.tileWidth / 2 + originX -
-                              double(int64_t(gridHeight(m)) * m.tileWidth / 2);
-        const double shiftY = double(-(int64_t(m.originX) + m.originY)) * m.tileHeight / 2;
-        const IsoWalk walk = isoWalk(m, layer);
-        const int s0 = std::max(0, clampInt(sumLo) - dx - dy);
-        const int s1 = std::min(layer.columns + layer.rows - 2, clampInt(sumHi) - dx - dy);
-        for (int s = s0; s <= s1; ++s) {
-            const int sum = s + dx + dy;
-            const int xLo = std::max(std::max(0, s - layer.rows + 1), clampInt(std::floor((sum + diffLo) / 2)) - dx);
-            const int xHi = std::min(std::min(s, layer.columns - 1), clampInt(std::ceil((sum + diffHi) / 2)) - dx);
-            for (int x = xLo; x <= xHi; ++x) {
-                const int y = s - x;
-                if (const uint32_t gid = cell(x, y)) {
-                    double left = 0, bottom = 0;
-                    walk.place(int64_t(layer.originX) + x, int64_t(layer.originY) + y, left, bottom);
-                    drawCell(pen, gid, ox, oy, left + shiftX, bottom + shiftY, opacity);
-                }
-            }
-        }
-        return;
-    }
-    default: {
-        const HexLayout p(m);
-        const auto staggered = [&](int v) { return bool(v & 1) != m.staggerEven; };
-        // Columns half a pixel off whole: Tiled lays each layer out from
-        // its own first column, whole column widths from the map's. On an
-        // infinite map it draws none it places at or beyond the layer's
-        // right edge, widened only by the sets' offsets to the left (a
-        // layer offset bringing them into view does not count).
-        int shift = 0;
-        double columnsEnd = kFar;
-        if (m.staggerX && ((p.tileWidth + p.sideLengthX) & 1)) {
-            const TileReach reach = tileReach(m, layer);
-            const CellRect held = tiledBounds(layer);
-            const int first = int(held.x - m.originX), end = int(held.x + held.w - m.originX);
-            const int loweredBefore = int(std::floor((first + (m.staggerEven ? 1 : 0)) / 2.0));
-            shift = hexColumnShift(m, p, reach, first) - loweredBefore;
-            if (m.infinite)
-                columnsEnd = double(end) * p.columnWidth + p.sideOffsetX + reach.left;
-        }
-        const auto draw = [&](int x, int y) {
-            const uint32_t gid = cell(x, y);
-            if (!gid)
-                return;
-            const int mx = x + dx, my = y + dy;
-            double px, py;
-            if (m.staggerX) {
-                // Columns lie (tile width + side) / 2 apart; an odd side
-                // leaves a half, which Tiled drops for odd columns lowered
-                // (staggerindex odd) and rounds up for odd columns raised.
-                const double exact = double(mx) * (p.tileWidth + p.sideLengthX) / 2;
-                px = (m.staggerEven ? std::ceil(exact) : std::floor(exact)) + shift;
-                if (px >= columnsEnd)
-                    return;
-                py = double(my) * (p.tileHeight + p.sideLengthY) + (staggered(mx) ? p.rowHeight : 0);
-            } else {
-                px = double(mx) * (p.tileWidth + p.sideLengthX) + (staggered(my) ? p.columnWidth : 0);
-                py = double(my) * p.rowHeight;
-            }
-            drawCell(pen, gid, ox, oy, px, py + p.tileHeight, opacity);
-        };
-        // Only the cells whose tiles can reach the clip: a cell's tile is
-        // drawn from its anchor (left, bottom) and reaches as far as pen.reach
-        // says beyond a map cell.
-        int x0 = 0, y0 = 0, x1 = layer.columns, y1 = layer.rows;
-        if (pen.clip.w > 0) {
-            const double cl = pen.clip.x, ct = pen.clip.y, cr = cl + pen.clip.w, cb = ct + pen.clip.h;
-            const double stepX = m.staggerX ? (p.tileWidth + p.sideLengthX) / 2.0 : p.tileWidth + p.sideLengthX;
-            const double stepY = m.staggerX ? p.tileHeight + p.sideLengthY : p.rowHeight;
-            const double shiftX = m.staggerX ? 0 : p.columnWidth, shiftY = m.staggerX ? p.rowHeight : 0;
-            narrowCells(cl - pen.reach[2] - m.tileWidth - ox - shift, cr + pen.reach[0] - ox - shift, stepX, shiftX, dx,
-                        x0, x1);
-            narrowCells(ct - pen.reach[3] - oy - p.tileHeight, cb + m.tileHeight + pen.reach[1] - oy - p.tileHeight,
-                        stepY, shiftY, dy, y0, y1);
-        }
-        for (int y = y0; y < y1; ++y) {
-            if (!m.staggerX) {
-                for (int x = x0; x < x1; ++x)
-                    draw(x, y);
-                continue;
-            }
-            // Raised columns first, so the lowered ones overlap them.
-            for (int pass = 0; pass < 2; ++pass)
-                for (int x = x0; x < x1; ++x)
-                    if (staggered(x + dx) == (pass == 1))
-                        draw(x, y);
-        }
-        return;
-    }
-    }
+    const CellReach shown{pen.clip, {pen.reach[0], pen.reach[1], pen.reach[2], pen.reach[3]}};
+    pen.layout->eachCell(layer, shown, ox, oy, [&](uint32_t gid, double left, double bottom) {
+        drawCell(pen, gid, ox, oy, left, bottom, opacity);
+    });
 }
 
 void drawImageLayer(const Pen& pen, const Layer& layer, float opacity)
@@ -742,7 +477,6 @@ void drawImageLayer(const Pen& pen, const Layer& layer, float opacity)
 
 void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float opacity)
 {
-    const Map& m = pen.map;
     for (const TileObject& o : layer.tileObjects) {
         if (!o.visible || !o.tileSet)
             continue;
@@ -753,18 +487,11 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         const SDL_Point size = o.tileSet->tileSize(o.gid & kGidMask);
         double w = o.width > 0 ? o.width : size.x, h = o.height > 0 ? o.height : size.y;
         const bool unscaled = w == src.w && h == src.h;
-        // The object's point on screen, and where it sits on the tile:
-        // bottom-left unless the tile set says otherwise (bottom centre on
-        // isometric maps).
-        double px = o.x, py = o.y;
-        int ax = 0, ay = 2;
-        if (m.orientation == Orientation::Isometric) {
-            // Object coordinates are in cell-height units along both axes.
-            const double tx = o.x / m.tileHeight, ty = o.y / m.tileHeight;
-            px = (tx - ty) * m.tileWidth / 2 + pen.isoOriginX;
-            py = (tx + ty) * m.tileHeight / 2;
-            ax = 1;
-        }
+        // The object's point on screen, and where it sits on the tile: on
+        // its bottom as the layout says unless the tile set says otherwise.
+        const ObjectPlace place = pen.layout->objectPlace(o.x, o.y);
+        const double px = place.x, py = place.y;
+        int ax = place.alignX, ay = 2;
         if (o.tileSet->alignX >= 0)
             ax = o.tileSet->alignX, ay = o.tileSet->alignY;
         // The box's corner from the object's point; the set's offset
@@ -784,7 +511,7 @@ void drawObjects(const Pen& pen, const Layer& layer, double ox, double oy, float
         const TileTurn turn{pen.tiled->x, pen.tiled->y, px, py, o.rotation,
                             -ax * w / 2, -ay * h / 2, w, h,
                             double(o.tileSet->offsetX), double(o.tileSet->offsetY), src.w, src.h, o.gid,
-                            m.orientation == Orientation::Isometric ? TileMove::ViaCorner : TileMove::ToCorner};
+                            place.move};
         // Turned by exactly a quarter at its size, Qt copies a tile without
         // a clear pixel as it is, from its box's rounded corner.
         if (double qtLeft, qtTop; !free && unscaled && opacity >= 1.0f && picture->opaque(src) &&
@@ -873,30 +600,6 @@ void drawLayer(const Pen& outer, const Layer& layer, double ox, double oy, float
     pen.tiled->translate(-tx, -ty);
 }
 
-// Sets where the map's pixel (0, 0) lies in the scene: at the corner of
-// cell (0, 0) (isometric maps: level with its top, left of it by half the
-// map's declared height in cells), the scene beginning at cell
-// (originX, originY).
-void placeMapOrigin(Pen& pen)
-{
-    const Map& m = pen.map;
-    pen.isoOriginX = int(std::clamp<int64_t>(int64_t(gridHeight(m)) * m.tileWidth / 2, INT_MIN, INT_MAX));
-    const double cellX = -double(m.originX), cellY = -double(m.originY);
-    switch (m.orientation) {
-    case Orientation::Orthogonal: pen.zeroX = cellX * m.tileWidth, pen.zeroY = cellY * m.tileHeight; break;
-    case Orientation::Isometric:
-        pen.zeroX = std::floor((cellX - cellY) * m.tileWidth / 2) + m.height * m.tileWidth / 2 - pen.isoOriginX;
-        pen.zeroY = std::floor((cellX + cellY) * m.tileHeight / 2);
-        break;
-    default: {
-        const HexLayout p(m);
-        pen.zeroX = cellX * (m.staggerX ? p.columnWidth : p.tileWidth + p.sideLengthX);
-        pen.zeroY = cellY * (m.staggerX ? p.tileHeight + p.sideLengthY : p.rowHeight);
-        break;
-    }
-    }
-}
-
 // How far Tiled's renderer widens its picture: as far as the summed
 // offsets of the layers (not the groups themselves) reach, in whole pixels;
 // and where that picture's corner and far edges lie.
@@ -918,17 +621,13 @@ void placeMargins(Pen& pen)
             walk(walk, *layer, 0, 0);
     for (int i = 0; i < 4; ++i)
         pen.margins[i] = int(std::ceil(std::min(reach[i], kFar)));
-    const Map& m = pen.map;
-    int64_t cut = 0;
-    // An infinite isometric map's picture Tiled cuts where its cells begin,
-    // a corner on a half pixel taken to the pixel left of it.
-    if (m.infinite && m.orientation == Orientation::Isometric)
-        cut = int64_t(std::ceil(double((m.height + 2 * int64_t(m.originY) - gridHeight(m)) * m.tileWidth) / 2));
+    const SDL_Point size = pen.layout->pictureSize();
+    const int64_t cut = pen.layout->pictureCut();
     pen.tiledLeft = int(std::clamp<int64_t>(int64_t(rounded(pen.originX)) - pen.margins[0] + cut, INT_MIN, INT_MAX));
     pen.tiledTop = int(rounded(pen.originY)) - pen.margins[1];
     // Its right edge moves with that cut.
-    pen.farRight = pen.originX + double(cut) + double(m.pixelWidth()) + pen.margins[2];
-    pen.farBottom = pen.originY + double(m.pixelHeight()) + pen.margins[3];
+    pen.farRight = pen.originX + double(cut) + double(size.x) + pen.margins[2];
+    pen.farBottom = pen.originY + double(size.y) + pen.margins[3];
 }
 
 // The lowest and highest offsets (x, y) ts moves its tiles by: its own,
@@ -958,9 +657,10 @@ void offsetSpan(const TileSet& ts, double lo[2], double hi[2])
 
 void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t timeMs)
 {
-    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, 0, 0, 0, 0, 0,
-            {0, 0, 0, 0}, 0, 0};
-    placeMapOrigin(pen);
+    const std::unique_ptr<MapLayout> layout = layoutOf(map);
+    const MapPoint zero = layout->mapZero();
+    Pen pen{renderer, map, timeMs, {255, 255, 255}, 255, {0, 0, 0, 0}, {0, 0, 0, 0}, x, y, zero.x, zero.y,
+            layout.get(), 0, 0, {0, 0, 0, 0}, 0, 0};
     placeMargins(pen);
     if (SDL_RenderIsClipEnabled(renderer))
         SDL_RenderGetClipRect(renderer, &pen.clip);
@@ -981,7 +681,8 @@ void drawMap(const Map& map, SDL_Renderer* renderer, float x, float y, uint64_t 
     if (map.hasBackground) {
         SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
         SDL_SetRenderDrawColor(renderer, map.background[0], map.background[1], map.background[2], map.background[3]);
-        const SDL_FRect all{x, y, float(map.pixelWidth()), float(map.pixelHeight())};
+        const SDL_Point size = layout->pictureSize();
+        const SDL_FRect all{x, y, float(size.x), float(size.y)};
         SDL_RenderFillRectF(renderer, &all);
     }
     Painter tiled{pen.zeroX + (rounded(pen.originX) - pen.tiledLeft),

@@ -45,9 +45,9 @@ bool cutLine(ThickLine& line, SDL_Point picture)
     return true;
 }
 
-bool isLevel(const ThickLine& line) { return int64_t((line.by - line.ay) * 64) == 0; }
+bool isLevel(const ThickLine& line) { return int64_t((line.by - line.ay) * kSubpixels) == 0; }
 
-bool isUpright(const ThickLine& line) { return int64_t((line.bx - line.ax) * 64) == 0; }
+bool isUpright(const ThickLine& line) { return int64_t((line.bx - line.ax) * kSubpixels) == 0; }
 
 void standUpright(ThickLine& line)
 {

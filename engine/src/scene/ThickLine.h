@@ -6,7 +6,12 @@
 
 #include <SDL_rect.h>
 
+#include <cstdint>
+
 namespace Zelkoran::scene {
+
+// Qt's rasterizer places points in whole 1/64 pixels.
+inline constexpr int64_t kSubpixels = 64;
 
 struct ThickLine {
     double ax, ay, bx, by; // its ends

@@ -8,15 +8,6 @@
 
 namespace Zelkoran::scene {
 
-namespace {
-
-constexpr double kFixed = 65536.0;
-constexpr double kFar = double(1 << 30);
-
-double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); }
-
-} // namespace
-
 std::vector<int> sampleAxis(const SampleBox& box, int n, bool mirrored, bool across, int edge, int from, int to,
                             int& first)
 {

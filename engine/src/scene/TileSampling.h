@@ -12,9 +12,23 @@
 
 #include <SDL_rect.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace Zelkoran::scene {
+
+// Places beyond this many pixels are taken as this far: any further lie off
+// every picture, and each still fits an int.
+inline constexpr double kFar = double(1 << 30);
+
+// One pixel in Qt's 16.16 fixed point.
+inline constexpr int64_t kFixed = 65536;
+
+// Places are kept exact (offsets of nested layers add up) and rounded once,
+// to the nearest pixel with halves up, as Tiled places them.
+inline double rounded(double v) { return std::floor(std::clamp(v, -kFar, kFar) + 0.5); }
 
 // A tile's box along one screen axis: its edges and size, and its middle,
 // in Tiled's picture, each summed as Qt sums it (the last bit of a sum

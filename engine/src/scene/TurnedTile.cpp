@@ -13,19 +13,18 @@ namespace Zelkoran::scene {
 
 namespace {
 
-constexpr double kFar = double(1 << 24);
-
-// Qt's fuzzy tests: a part within 1e-12 of nothing is nothing; two values
-// are equal within a 1e12th of the smaller.
-bool fuzzyNull(double v) { return std::abs(v) <= 1e-12; }
-bool fuzzyEqual(double a, double b) { return std::abs(a - b) * 1e12 <= std::min(std::abs(a), std::abs(b)); }
+// Corners beyond this many pixels are taken as this far: their places in
+// 1/64 pixel and in 16.16, and those times a step, stay within 64 bits.
+constexpr double kFarCorner = double(1 << 24);
+// Qt's rasterizer's steps along an edge: 16.16 places from 1/64 pixel ones.
+constexpr int64_t kFixedPerSubpixel = kFixed / kSubpixels;
 
 // An affine painter transform, changed as Qt changes one: each sum in its
 // order, by the formulas of the kind Qt takes the matrix for (parts within
 // 1e-12 of nothing taken for nothing; the kind found again only after a
 // change of its own kind or above). Points map as (m11 x + m21 y + dx,
 // m12 x + m22 y + dy), dropping what the kind leaves out.
-struct Painter {
+struct QtTransform {
     enum Kind { None = 0, Moved = 1, Scaled = 2, Turned = 4 };
     double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
 
@@ -119,7 +118,7 @@ struct Point64 {
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 // 16.16 fixed point, cut toward zero.
-int64_t fixed(double v) { return int64_t(std::clamp(v, -kFar, kFar) * 65536); }
+int64_t fixed(double v) { return int64_t(std::clamp(v, -kFarCorner, kFarCorner) * kFixed); }
 
 // Rows from `from` on: the first and end pixel of each (end excluded; first
 // >= end when none).
@@ -138,8 +137,10 @@ Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area)
     Point64 corners[4];
     int64_t top = INT64_MAX, bottom = INT64_MIN;
     for (int i = 0; i < 4; ++i) {
-        corners[i] = {int64_t(std::clamp(cx[i], -kFar, kFar) * 64), int64_t(std::clamp(cy[i], -kFar, kFar) * 64)};
-        top = std::min(top, floorDiv(corners[i].y, 64)), bottom = std::max(bottom, floorDiv(corners[i].y, 64) + 1);
+        corners[i] = {int64_t(std::clamp(cx[i], -kFarCorner, kFarCorner) * kSubpixels),
+                      int64_t(std::clamp(cy[i], -kFarCorner, kFarCorner) * kSubpixels)};
+        top = std::min(top, floorDiv(corners[i].y, kSubpixels));
+        bottom = std::max(bottom, floorDiv(corners[i].y, kSubpixels) + 1);
     }
     Rows rows;
     rows.from = std::max<int64_t>(top, area.y);
@@ -151,9 +152,10 @@ Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area)
             continue;
         if (a.y > b.y)
             std::swap(a, b);
-        const int64_t first = floorDiv(a.y - 32, 64) + 1, last = floorDiv(b.y - 32, 64);
+        const int64_t first = floorDiv(a.y - kSubpixels / 2, kSubpixels) + 1;
+        const int64_t last = floorDiv(b.y - kSubpixels / 2, kSubpixels);
         const int64_t step = fixed(double(b.x - a.x) / double(b.y - a.y));
-        const int64_t x = a.x * 1024 + floorDiv((first * 64 + 32 - a.y) * step, 64);
+        const int64_t x = a.x * kFixedPerSubpixel + floorDiv((first * kSubpixels + kSubpixels / 2 - a.y) * step, kSubpixels);
         for (int64_t row = std::max(first, rows.from); row <= std::min(last, to - 1); ++row) {
             const int64_t at = x + (row - first) * step;
             auto& [least, most] = rows.spans[size_t(row - rows.from)];
@@ -162,7 +164,7 @@ Rows polygonRows(const double (&cx)[4], const double (&cy)[4], SDL_Rect area)
     }
     for (auto& [first, end] : rows.spans)
         if (first <= end)
-            first = floorDiv(first - 32768, 65536) + 1, end = floorDiv(end - 32768, 65536) + 1;
+            first = floorDiv(first - kFixed / 2, kFixed) + 1, end = floorDiv(end - kFixed / 2, kFixed) + 1;
     return rows;
 }
 
@@ -194,7 +196,9 @@ Rows slantedRows(const ThickLine& line, SDL_Rect area)
     Point top = up, left = down, right = upB, bottom = downB;
     if (a.x >= b.x)
         top = down, left = downB, right = up, bottom = upB;
-    const auto snap = [](double v) { return std::floor(std::clamp(v, -kFar, kFar) * 64) / 64; };
+    const auto snap = [](double v) {
+        return std::floor(std::clamp(v, -kFarCorner, kFarCorner) * kSubpixels) / kSubpixels;
+    };
     for (Point* p : {&top, &left, &right, &bottom})
         p->x = snap(p->x), p->y = snap(p->y);
     const auto edge = [](Point from, Point to, int64_t row, double side) {
@@ -214,8 +218,8 @@ Rows slantedRows(const ThickLine& line, SDL_Rect area)
     for (int64_t row = rows.from; row < to; ++row) {
         const EdgeRun& l = row < leftRow ? topLeft : bottomLeft;
         const EdgeRun& r = row < rightRow ? topRight : bottomRight;
-        rows.spans[size_t(row - rows.from)] = {floorDiv(l.at + (row - l.row) * l.step, 65536),
-                                               floorDiv(r.at + (row - r.row) * r.step, 65536) + 1};
+        rows.spans[size_t(row - rows.from)] = {floorDiv(l.at + (row - l.row) * l.step, kFixed),
+                                               floorDiv(r.at + (row - r.row) * r.step, kFixed) + 1};
     }
     return rows;
 }
@@ -234,7 +238,7 @@ Rows lineRows(ThickLine line, SDL_Rect area, SDL_Point picture)
     const double left = std::clamp(e[0], 0.0, wide), right = std::clamp(e[2], 0.0, wide);
     const double top = std::clamp(e[1], 0.0, high), bottom = std::clamp(e[3], 0.0, high);
     Rows rows;
-    if (int64_t((right - left) * 64) == 0 || int64_t((bottom - top) * 64) == 0)
+    if (int64_t((right - left) * kSubpixels) == 0 || int64_t((bottom - top) * kSubpixels) == 0)
         return rows;
     rows.from = std::max(int64_t(pixelEdge(top)), int64_t(area.y));
     const int64_t to = std::min(int64_t(pixelEdge(bottom)), int64_t(area.y) + area.h);
@@ -245,11 +249,11 @@ Rows lineRows(ThickLine line, SDL_Rect area, SDL_Point picture)
 
 // Qt's painter for t as Tiled sets it up, and the rectangle it draws in the
 // painter's frame; false where a value is too far to draw.
-bool tilePainter(const TileTurn& t, Painter& p, double& rx, double& ry, double& rw, double& rh)
+bool tilePainter(const TileTurn& t, QtTransform& p, double& rx, double& ry, double& rw, double& rh)
 {
     const int tw = t.tileWidth, th = t.tileHeight;
     for (double v : {t.layerX, t.layerY, t.x, t.y, t.angle, t.left, t.top, t.width, t.height, t.offsetX, t.offsetY})
-        if (!(std::abs(v) <= kFar)) // NaN too
+        if (!(std::abs(v) <= kFarCorner)) // NaN too
             return false;
     if (tw < 1 || th < 1 || !(t.width > 0) || !(t.height > 0))
         return false;
@@ -297,20 +301,20 @@ bool tilePainter(const TileTurn& t, Painter& p, double& rx, double& ry, double& 
 
 bool turnedOffAxis(const TileTurn& turn)
 {
-    Painter p;
+    QtTransform p;
     p.rotate(turn.angle);
     if (turn.flips & kFlipD)
         p.rotate(90);
-    return p.kind() >= Painter::Turned;
+    return p.kind() >= QtTransform::Turned;
 }
 
 bool axisBox(const TileTurn& turn, SDL_Point picture, AxisBox& box)
 {
-    Painter p;
+    QtTransform p;
     double rx, ry, rw, rh;
-    if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() >= Painter::Turned)
+    if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() >= QtTransform::Turned)
         return false;
-    const bool moved = p.kind() <= Painter::Moved, unscaled = rw == turn.tileWidth && rh == turn.tileHeight;
+    const bool moved = p.kind() <= QtTransform::Moved, unscaled = rw == turn.tileWidth && rh == turn.tileHeight;
     p.map(0, 0, box.middleX, box.middleY);
     double edges[4];
     if (moved && !unscaled && filledEdges(rx, ry, rw, rh, box.middleX, box.middleY, picture, edges)) {
@@ -341,15 +345,15 @@ bool axisBox(const TileTurn& turn, SDL_Point picture, AxisBox& box)
 
 bool copiedTurned(const TileTurn& turn, double& left, double& top)
 {
-    Painter p;
+    QtTransform p;
     double rx, ry, rw, rh;
-    if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() != Painter::Turned || rw != turn.tileWidth ||
+    if (!tilePainter(turn, p, rx, ry, rw, rh) || p.kind() != QtTransform::Turned || rw != turn.tileWidth ||
         rh != turn.tileHeight)
         return false;
     if (!fuzzyNull(p.m11) || !fuzzyNull(p.m22) ||
         !((fuzzyEqual(p.m12, 1) && fuzzyEqual(p.m21, -1)) || (fuzzyEqual(p.m12, -1) && fuzzyEqual(p.m21, 1))))
         return false;
-    left = top = kFar;
+    left = top = kFarCorner;
     for (const double x : {rx, rx + rw})
         for (const double y : {ry, ry + rh}) {
             double sx, sy;
@@ -363,7 +367,7 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
 {
     std::vector<TurnedRun> runs;
     const int tw = t.tileWidth, th = t.tileHeight;
-    Painter p;
+    QtTransform p;
     double rx, ry, rw, rh; // the rectangle drawn, in the painter's frame
     if (!tilePainter(t, p, rx, ry, rw, rh))
         return runs;
@@ -390,11 +394,11 @@ std::vector<TurnedRun> turnedRuns(const TileTurn& t, SDL_Rect area, SDL_Point pi
     }
 
     // Screen to tile: the drawn rectangle's frame, moved 1/65536 tile pixel.
-    Painter s = p;
+    QtTransform s = p;
     s.translate(rx, ry);
     if (rw != tw || rh != th)
         s.scale(rw / tw, rh / th);
-    s.translate(1.0 / 65536, 1.0 / 65536);
+    s.translate(1.0 / kFixed, 1.0 / kFixed);
     const double det = s.m11 * s.m22 - s.m21 * s.m12;
     if (det == 0)
         return runs;

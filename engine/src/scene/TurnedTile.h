@@ -20,10 +20,17 @@
 
 #include <SDL_rect.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 namespace Zelkoran::scene {
+
+// Qt's fuzzy tests: a part within 1e-12 of nothing is nothing; two values
+// are equal within a 1e12th of the smaller.
+inline bool fuzzyNull(double v) { return std::abs(v) <= 1e-12; }
+inline bool fuzzyEqual(double a, double b) { return std::abs(a - b) * 1e12 <= std::min(std::abs(a), std::abs(b)); }
 
 // How Tiled moves its painter from the object's point to the tile's centre.
 enum class TileMove {

@@ -1,6 +1,7 @@
 // A scene redrawn after a change shows the same pixels as drawing its map
 // afresh, whatever the renderer keeps from earlier frames.
 #include "engine/scene/SceneTestSupport.h"
+#include "scene/KeptSamples.h"
 #include "scene/SceneIO.h"
 
 #include <Zelkoran/Screen.h>
@@ -72,6 +73,49 @@ TEST_F(SceneTest, RedrawAfterAChangeEqualsAFreshDraw)
         scenes().close(id);
         opened.clear();
     }
+}
+
+// Stretched tiles kept sampled hold no more than their budget together: a
+// picture lets its least recently used go first, never another picture's,
+// and one too large is not kept.
+TEST(KeptSamplesTest, StayWithinTheirBudget)
+{
+    using Zelkoran::scene::KeptSamples;
+    using Zelkoran::scene::SampledPart;
+    SDL_Surface* target = SDL_CreateRGBSurfaceWithFormat(0, 4, 4, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(target);
+    ASSERT_NE(renderer, nullptr);
+    // Half-clear pixels each stretched over a whole row: each kept twice
+    // over, at 8 bytes a pixel.
+    const int side = 1024;
+    SDL_Surface* pixels = SDL_CreateRGBSurfaceWithFormat(0, side, side, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_FillRect(pixels, nullptr, 0x80FFFFFF);
+    const auto part = [&](uint32_t tint) {
+        SampledPart p;
+        p.tint = tint, p.from = {0, 0, 1, 1}, p.xs.assign(side, 0), p.ys.assign(side, 0);
+        return p;
+    };
+    const size_t fit = KeptSamples::kBudget / (size_t(side) * side * 8);
+    {
+        KeptSamples kept, other;
+        for (uint32_t i = 0; i < fit; ++i)
+            ASSERT_NE(kept.keep(renderer, part(i), pixels), nullptr) << i;
+        EXPECT_EQ(other.keep(renderer, part(0), pixels), nullptr) << "no room left for another picture";
+        ASSERT_NE(kept.find(part(0)), nullptr); // now the most recently used
+        EXPECT_NE(kept.keep(renderer, part(uint32_t(fit)), pixels), nullptr);
+        EXPECT_EQ(kept.find(part(1)), nullptr) << "the least recently used let go";
+        EXPECT_NE(kept.find(part(0)), nullptr);
+        EXPECT_NE(kept.find(part(uint32_t(fit))), nullptr);
+    }
+    KeptSamples alone;
+    EXPECT_NE(alone.keep(renderer, part(0), pixels), nullptr) << "what the others held is free again";
+    SDL_Surface* large = SDL_CreateRGBSurfaceWithFormat(0, 2 * side, side, 32, SDL_PIXELFORMAT_ARGB8888);
+    EXPECT_EQ(alone.keep(renderer, part(1), large), nullptr) << "larger than any one kept";
+    SDL_FreeSurface(large);
+    SDL_FreeSurface(pixels);
+    alone.clear();
+    SDL_DestroyRenderer(renderer);
+    SDL_FreeSurface(target);
 }
 
 } // namespace
