@@ -24,19 +24,6 @@ bool hasType(const Archive::Block& block, const char* type)
     return std::strncmp(block.type, type, sizeof(block.type)) == 0;
 }
 
-// The block of this archive source names, or "" for one elsewhere.
-string ownBlock(const Archive& archive, const string& source)
-{
-    if (!Internal::isQELURI(source.c_str()))
-        return source;
-    string path, block;
-    bool sameArchive = false;
-    if (Internal::resolveQELURI(source.c_str(), archive.getName(), path, block, sameArchive) != 0)
-        return string();
-    // A copy of the archive keeps referring to it under its former name.
-    return sameArchive || !Main::instance()->tool()->fileExists(path.c_str()) ? block : string();
-}
-
 Names documentPictures(int archiveId, const Archive& archive, const char* name)
 {
     Names pictures;
@@ -56,6 +43,18 @@ Names documentPictures(int archiveId, const Archive& archive, const char* name)
 
 } // namespace
 
+string ownBlock(const Archive& archive, const string& source)
+{
+    if (!Internal::isQELURI(source.c_str()))
+        return source;
+    string path, block;
+    bool sameArchive = false;
+    if (Internal::resolveQELURI(source.c_str(), archive.getName(), path, block, sameArchive) != 0)
+        return string();
+    // A copy of the archive keeps referring to it under its former name.
+    return sameArchive || !Main::instance()->tool()->fileExists(path.c_str()) ? block : string();
+}
+
 void imageSources(XML& document, Names& sources)
 {
     if (!document.nodeChild())
@@ -70,6 +69,18 @@ void imageSources(XML& document, Names& sources)
         }
     } while (document.nodeNext());
     document.nodeParent();
+}
+
+void tileSetSources(XML& map, Names& sources)
+{
+    if (!map.nodePointTo(1, "map") || !map.nodeChild())
+        return;
+    string name;
+    do {
+        if (map.nodeGetName(name) && name == "tileset")
+            if (const string source = map.getAttributeString("source", ""); !source.empty())
+                sources.push_back(source);
+    } while (map.nodeNext());
 }
 
 Names namedBy(int archiveId, const Archive::Block& block)
@@ -110,20 +121,25 @@ int removeUnnamedHidden(int archiveId, const Names& names)
     return removed;
 }
 
-int deletedImage(const Archive& archive, const char* name, int ownerPosition)
+int deletedEntry(const Archive& archive, const char* name, const char* type, int ownerPosition)
 {
     const int count = archive.getIndexCount();
     int before = -1;
     for (int i = 0; i < count; ++i) {
         Archive::Block block;
         if (archive.blockAt(i, block) != 0 || !block.deleted ||
-            std::strncmp(block.name, name, sizeof(block.name)) != 0 || !hasType(block, kImageType))
+            std::strncmp(block.name, name, sizeof(block.name)) != 0 || !hasType(block, type))
             continue;
         if (i > ownerPosition)
             return before >= 0 ? before : i;
         before = i;
     }
     return before;
+}
+
+int deletedImage(const Archive& archive, const char* name, int ownerPosition)
+{
+    return deletedEntry(archive, name, kImageType, ownerPosition);
 }
 
 bool restoreDeleted(Archive& archive, const Names& names, int ownerPosition)

@@ -5,6 +5,7 @@
 #include "tabs/base/NamedPictures.h"
 #include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/base/TabControls.h"
+#include "tabs/data/MapTileSetRestore.h"
 
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
@@ -306,14 +307,24 @@ int CtrlUndelete::undeleteRenaming(Archive& archive, const string& type)
     if (name.empty() || archive.blockUndelete(selectedIndex, name.c_str()) != 0)
         return failUndelete("");
     Main::instance()->tool()->szCopy(selectedBlock.name, name.c_str(), sizeof(selectedBlock.name));
+    const int archiveId = tabServices().status().iArchiveID;
+    MapTileSetRestore tileSets(archive, archiveId);
+    if (type == "ZK7_XML" && !tileSets.restore(tileSets.namedBy(selectedBlock.name), selectedIndex)) {
+        archive.blockDelete(selectedBlock);
+        return failUndelete("Deleted tile set could not be recovered.");
+    }
     // A map or panel without its hidden pictures could never be built
     // again, and no tab would reach them: they come back with it.
-    if (!NamedPictures::restoreDeleted(
-            archive, NamedPictures::namedBy(tabServices().status().iArchiveID, selectedBlock), selectedIndex)) {
+    if (!NamedPictures::restoreDeleted(archive, NamedPictures::namedBy(archiveId, selectedBlock), selectedIndex)) {
+        tileSets.undo();
         archive.blockDelete(selectedBlock);
         return failUndelete("Deleted associated image could not be recovered.");
     }
-    return reportRecovered(name, type);
+    string taken;
+    for (const string& tileSet : tileSets.taken())
+        taken += "\nIts tile set \"" + tileSet +
+                 "\" as saved with it was not recovered: a block stored since holds that name.";
+    return reportRecovered(name, type, taken);
 }
 
 CtrlBase::string CtrlUndelete::freeRestoreName(const Archive& archive) const
@@ -338,9 +349,9 @@ CtrlBase::string CtrlUndelete::freeRestoreName(const Archive& archive) const
     return string();
 }
 
-int CtrlUndelete::reportRecovered(const string& name, const string& type)
+int CtrlUndelete::reportRecovered(const string& name, const string& type, const string& note)
 {
-    const string text = "Block was recovered:\n Name: " + name + "\n Type: " + type;
+    const string text = "Block was recovered:\n Name: " + name + "\n Type: " + type + note;
     tabServices().messageBox(kTitle, text, MBB_OK, MBT_INFORMATION, 0);
     if (WidgetList* list = tabServices().panel().getList(BW_LIST); list && list->getSelectedIndex() > 0) {
         // The entry leaves the name's positions with its row.

@@ -2,9 +2,10 @@
 // archive (every type, hidden "#" names left out), shows the stored facts of
 // the selected one and restores it. A cursor, sprite, tile set or font is
 // restored together with its hidden image block, a document or panel with
-// the deleted pictures it names; any other block whose name
-// is taken by a live block comes back under a free numbered name. It edits
-// nothing: New, Save and Delete stay disabled. Main thread only.
+// the deleted pictures it names, a map with the tile sets deleted with it;
+// any other block whose name is taken by a live block comes back under a
+// free numbered name. It edits nothing: New, Save and Delete stay disabled.
+// Main thread only.
 #pragma once
 
 #include "tabs/base/ctrlBase.h"
@@ -73,12 +74,14 @@ private:
     int undeleteWithImage(Zelkoran::Archive& archive, const char* prefix, const string& type);
     // Restores any other block, under a free numbered name when a live
     // block holds its own, with the pictures it names that are deleted
-    // (a map's, a panel's). 0, or -1 after the error box.
+    // (a map's, a panel's) and a map's deleted tile sets. 0, or -1 after
+    // the error box.
     int undeleteRenaming(Zelkoran::Archive& archive, const string& type);
     // selectedBlock's name when free, else name + number cut to fit a block
     // name and not held by a live block of the type; "" when none is found.
     string freeRestoreName(const Zelkoran::Archive& archive) const;
-    int reportRecovered(const string& name, const string& type);
+    // The box "Block was recovered: ..." with note after it. 0.
+    int reportRecovered(const string& name, const string& type, const string& note = string());
 
     Zelkoran::Archive::Block selectedBlock;
     int32_t selectedSize = 0;

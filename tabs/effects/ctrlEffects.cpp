@@ -182,6 +182,7 @@ int CtrlEffects::onListBox()
         preview.setPreviewPosition(preview.centreX(), preview.centreY(), false);
         mainPanel.populateVisualResourceLists();
         updateData();
+        reportMissingVisual(name);
         return 0;
     }
     char text[256];
@@ -194,6 +195,19 @@ int CtrlEffects::onListBox()
     setDirty(wasDirty);
     tabServices().messageBox("Loading resource", text, MBB_OK, MBT_ERROR, 0);
     return -1;
+}
+
+void CtrlEffects::reportMissingVisual(const string& name) const
+{
+    const ParticleEmitter* e = context.emitter();
+    if (!e || !*e->getMissingVisual())
+        return;
+    int visual = PV_PIXEL;
+    e->getVisual(&visual, nullptr, nullptr);
+    tabServices().messageBox("Loading resource",
+                             "Particle effect '" + name + "' is shown without what it names that could not be loaded:\n" +
+                                 (visual == PV_SPRITE ? "sprite \"" : "image \"") + e->getMissingVisual() + "\"",
+                             MBB_OK, MBT_WARNING, 0);
 }
 
 int CtrlEffects::onNew()

@@ -77,6 +77,8 @@ private:
     bool storedEffectNamed(const string& name) const;
     // The parts' edits since the last look make the tab dirty.
     void takeEdits();
+    // The box naming the visual the effect name just loaded without, if any.
+    void reportMissingVisual(const string& name) const;
 
     EffectContext context;
     EffectMainPanel mainPanel;

@@ -211,7 +211,10 @@ int CtrlGUI::resolveFontNameToID(const string& name) const
 void CtrlGUI::showLoadedPanelForPreview()
 {
     processEvent(0, 0);
-    preview.showLoadedPanelForPreview();
+    // A reload while another tab is shown (Import XML) keeps the panel
+    // hidden until this tab is shown again.
+    if (tabServices().panel().isShown())
+        preview.showLoadedPanelForPreview();
 }
 
 bool CtrlGUI::takesEventsFrom(int eventPanelId) const { return eventPanelId <= 0 || eventPanelId != state.panelId; }

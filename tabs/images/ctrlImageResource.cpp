@@ -15,8 +15,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 using namespace Zelkoran;
+
+namespace {
+
+// The picture is the hidden image block of a three-character prefix
+// ("#S_") and the name, which must fit a block name too.
+constexpr size_t kMaxName = kMaxBlockName - 3;
+
+} // namespace
 
 CtrlImageResource::CtrlImageResource(const string& name, int checkBoxID, const char* type, const Kind& k,
                                      ResourceManager* rm, GlobalStatus* gs)
@@ -72,6 +81,17 @@ int CtrlImageResource::onSave()
 {
     const string noun = kind.noun, lower = kind.lower;
     return saveResource(noun, noun + " name cannot be empty.", [&](const string& name) {
+        // Refused with the limit before anything is written: the rename's
+        // refusal would not say why.
+        if (name.size() > kMaxName) {
+            const string limit = std::to_string(kMaxName).c_str();
+            tabServices().notifySaveWarning(noun,
+                                            "The name is longer than " + limit + " bytes.\nA " + lower +
+                                                "'s picture is stored under its name and 3 bytes more, and QEL "
+                                                "block names hold at most 63 bytes: shorten it.",
+                                            kNoticeMs);
+            return -1;
+        }
         if (!resourceExists()) {
             tabServices().notifySaveError(noun, "Could not get the " + lower + ".", kNoticeMs);
             return -1;

@@ -141,17 +141,10 @@ std::set<SceneRecursiveDelete::string> SceneRecursiveDelete::imagesOfLiveDocumen
 
 bool SceneRecursiveDelete::deleteMapTileSets(XML* map)
 {
-    if (!map->nodePointTo(1, "map") || !map->nodeChild())
-        return true;
     // Sources are read first: the nested deletes do not use this document,
     // but a failure must not keep the later tile sets from going.
     Vector<string> sources;
-    string name;
-    do {
-        if (map->nodeGetName(name) && name == "tileset")
-            if (const string source = map->getAttributeString("source", ""); !source.empty())
-                sources.push_back(source);
-    } while (map->nodeNext());
+    NamedPictures::tileSetSources(*map, sources);
     bool allGone = true;
     for (const string& source : sources)
         allGone = deleteRecursive(source) == 0 && allGone;

@@ -23,11 +23,16 @@ namespace TS = editortest::TS;
 
 class CompanionPicturesEndToEndTest : public AppTest {
 protected:
-    // Starts the editor on a new archive "pictures.qel" that build fills.
-    void openWith(const std::function<void(int archiveId)>& build)
+    // Starts the editor (once) on a new archive "pictures.qel" in folder
+    // "within" of the scratch folder, that build fills.
+    void openWith(const std::function<void(int archiveId)>& build, const std::string& within = ".")
     {
-        ASSERT_EQ(start(), 0);
-        path = folder.path("pictures.qel");
+        if (!started) {
+            ASSERT_EQ(start(), 0);
+        }
+        started = true;
+        std::filesystem::create_directories(folder.path(within));
+        path = folder.path(within + "/pictures.qel");
         ArchiveMgr* archives = Main::instance()->archiveMgr();
         const int id = archives->create(path.c_str(), 0);
         ASSERT_GT(id, 0);
@@ -47,6 +52,35 @@ protected:
         ASSERT_GT(id, 0);
         ASSERT_EQ(images->get(id)->save(archiveId, name), 0);
         images->close(id);
+    }
+
+    static void storeText(int archiveId, const char* name, const std::string& text)
+    {
+        Archive::Block block(name, "ZK7_XML");
+        block.data = const_cast<char*>(text.data());
+        block.size = text.size();
+        ASSERT_EQ(Main::instance()->archiveMgr()->get(archiveId)->blockAdd(block), 0);
+    }
+
+    // A map naming two pictures of its own and a tile set with its picture,
+    // stored as an import stores them: what it names first, then the text
+    // naming them by URI and by plain name.
+    static void storeLevel(int id)
+    {
+        storePicture(id, "#M_level_0");
+        storePicture(id, "#M_level_1");
+        storePicture(id, "tiles.png");
+        storeText(id, "tiles.tsx",
+                  "<tileset name=\"s\" tilewidth=\"16\" tileheight=\"16\" tilecount=\"2\" columns=\"2\">"
+                  "<image source=\"tiles.png\" width=\"32\" height=\"16\"/></tileset>\n");
+        storeText(id, "level.tmx",
+                  "<map version=\"1.10\" orientation=\"orthogonal\" width=\"2\" height=\"1\" tilewidth=\"16\" "
+                  "tileheight=\"16\">\n <tileset firstgid=\"1\" name=\"t\" tilewidth=\"16\" tileheight=\"16\" "
+                  "tilecount=\"2\" columns=\"2\"><image source=\"qel://pictures.qel/#M_level_0\" width=\"32\" "
+                  "height=\"16\"/></tileset>\n <tileset firstgid=\"3\" source=\"qel://pictures.qel/tiles.tsx\"/>\n"
+                  " <imagelayer id=\"1\" name=\"I1\"><image source=\"#M_level_1\"/></imagelayer>\n"
+                  " <layer id=\"2\" name=\"L\" width=\"2\" height=\"1\"><data encoding=\"csv\">3,4</data>"
+                  "</layer>\n</map>\n");
     }
 
     // A panel of one button skinned per state with the pictures given
@@ -103,42 +137,49 @@ protected:
     }
 
     std::string path;
+    bool started = false;
 };
 
-TEST_F(CompanionPicturesEndToEndTest, AMapDeletedInFullComesBackWithItsPicturesAndBuildsAgain)
+TEST_F(CompanionPicturesEndToEndTest, AMapDeletedInFullComesBackWithItsPicturesAndTileSetsAndBuildsAgain)
 {
-    openWith([](int id) {
-        // As an import stores a map: its pictures first, then the text
-        // naming them by URI and by plain name.
-        storePicture(id, "#M_level_0");
-        storePicture(id, "#M_level_1");
-        const std::string map =
-            "<map version=\"1.10\" orientation=\"orthogonal\" width=\"2\" height=\"1\" tilewidth=\"16\" "
-            "tileheight=\"16\">\n <tileset firstgid=\"1\" name=\"t\" tilewidth=\"16\" tileheight=\"16\" "
-            "tilecount=\"2\" columns=\"2\"><image source=\"qel://pictures.qel/#M_level_0\" width=\"32\" "
-            "height=\"16\"/></tileset>\n <imagelayer id=\"1\" name=\"I1\"><image source=\"#M_level_1\"/>"
-            "</imagelayer>\n</map>\n";
-        Archive::Block block("level.tmx", "ZK7_XML");
-        block.data = const_cast<char*>(map.data());
-        block.size = map.size();
-        ASSERT_EQ(Main::instance()->archiveMgr()->get(id)->blockAdd(block), 0);
-    });
-    showTab(TAB_SCENES);
-    clickRow("Scenes", CtrlBase::BW_LIST, 1);
-    TS::pushAnswer(4); // Delete Full
-    clickWidget(tabPanel("Scenes")->getID(), CtrlBase::BW_DELETE);
-    ASSERT_FALSE(live("level.tmx", "ZK7_XML"));
-    ASSERT_FALSE(live("#M_level_0"));
-    ASSERT_FALSE(live("#M_level_1"));
+    const std::string recovered = "Block was recovered:\n Name: level.tmx\n Type: ZK7_XML";
+    const struct {
+        const char* name;
+        bool tileSetStoredSince; // another tile set of its name stored after the delete
+        std::string box;
+    } cases[] = {
+        {"deleted-with-it", false, recovered},
+        {"name-taken-since", true,
+         recovered + "\nIts tile set \"tiles.tsx\" as saved with it was not recovered: a block stored since holds "
+                     "that name."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        openWith(storeLevel, c.name);
+        showTab(TAB_SCENES);
+        clickRow("Scenes", CtrlBase::BW_LIST, 1);
+        ASSERT_STREQ(tabPanel("Scenes")->getList(CtrlBase::BW_LIST)->getSelectedText(), "level.tmx");
+        TS::pushAnswer(4); // Delete Full
+        clickWidget(tabPanel("Scenes")->getID(), CtrlBase::BW_DELETE);
+        for (const auto& [name, type] : {std::pair{"level.tmx", "ZK7_XML"}, {"tiles.tsx", "ZK7_XML"},
+                                         {"#M_level_0", "ZK7_IMAGE"}, {"#M_level_1", "ZK7_IMAGE"},
+                                         {"tiles.png", "ZK7_IMAGE"}})
+            ASSERT_FALSE(live(name, type)) << name;
+        if (c.tileSetStoredSince)
+            storeText(app.globalStatus()->iArchiveID, "tiles.tsx", "<tileset name=\"new\"/>\n");
 
-    EXPECT_EQ(undeleteFirstRow(), "Block was recovered:\n Name: level.tmx\n Type: ZK7_XML");
-    EXPECT_TRUE(live("#M_level_0"));
-    EXPECT_TRUE(live("#M_level_1"));
-    SceneMgr* scenes = Main::instance()->sceneMgr();
-    const int scene = scenes->load(path.c_str(), "level.tmx");
-    EXPECT_GT(scene, 0) << "the map builds again";
-    if (scene > 0)
-        scenes->close(scene);
+        EXPECT_EQ(undeleteFirstRow(), c.box);
+        EXPECT_TRUE(live("#M_level_0"));
+        EXPECT_TRUE(live("#M_level_1"));
+        EXPECT_EQ(live("tiles.png"), !c.tileSetStoredSince) << "the tile set brings its picture";
+        if (!c.tileSetStoredSince) {
+            SceneMgr* scenes = Main::instance()->sceneMgr();
+            const int scene = scenes->load(path.c_str(), "level.tmx");
+            EXPECT_GT(scene, 0) << "the map builds again";
+            if (scene > 0)
+                scenes->close(scene);
+        }
+    }
 }
 
 TEST_F(CompanionPicturesEndToEndTest, APanelDeletedTakesThePicturesOnlyItNamesAndUndeleteBringsThemBack)

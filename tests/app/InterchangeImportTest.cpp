@@ -6,9 +6,11 @@
 #include "import/interchange/InterchangeFixture.h"
 #include "support/FileFaults.h"
 #include "tabs/base/TabCheckBoxIds.h"
+#include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>
+#include <Zelkoran/Widget.h>
 
 #include <filesystem>
 #include <functional>
@@ -114,6 +116,43 @@ TEST_F(InterchangeImportTest, MenuImportMergesIntoTheOpenArchive)
                              "Otherwise, a new QEL will be created.");
     EXPECT_STREQ(tabBox(TAB_IMAGES)->getText(), "Images(3)");
     EXPECT_STREQ(tabBox(TAB_FILES)->getText(), "Files(2)");
+}
+
+// A merged panel is content of the GUI tab alone: no other tab shows it.
+TEST_F(InterchangeImportTest, AMergedPanelIsDrawnOnlyOnTheGUITab)
+{
+    ASSERT_EQ(start(), 0);
+    const std::string path = writeDocument(interchange::kEveryKind, 14);
+    openArchive(kMixedBlocks);
+    const auto hudShown = [] {
+        Zelkoran::GUIMgr* gui = Main::instance()->guiMgr();
+        for (int id : gui->getPanelIDs())
+            if (std::string(gui->getPanel(id)->getName()) == "hud" && gui->getPanel(id)->isShown())
+                return true;
+        return false;
+    };
+    const auto showTab = [this](int tab) {
+        ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), tab));
+        app.runPass();
+    };
+    clickImport(path, {Zelkoran::MBB_YES, Zelkoran::MBB_OK});
+    for (int tab : {TAB_IMAGES, TAB_AUDIO, TAB_EFFECTS, TAB_VIDEOS}) {
+        SCOPED_TRACE(tab);
+        // The panel chosen on the GUI tab before another tab is shown.
+        showTab(TAB_GUI);
+        Zelkoran::WidgetList* list = tabPanel("GUI")->getList(CtrlBase::BW_LIST);
+        const SDL_Rect r = list->getRect();
+        TS::click(r.x + 10, r.y + 2 + list->getRowHeight() / 2);
+        app.runPass();
+        ASSERT_TRUE(hudShown());
+        showTab(tab);
+        ASSERT_FALSE(hudShown());
+        clickImport(path, {Zelkoran::MBB_YES, Zelkoran::MBB_OK});
+        ASSERT_STREQ(tabBox(TAB_GUI)->getText(), "GUI(1)");
+        EXPECT_FALSE(hudShown());
+        app.runPass();
+        EXPECT_FALSE(hudShown()) << "a pass later";
+    }
 }
 
 TEST_F(InterchangeImportTest, NotMergingClosesTheOpenArchiveForANewOne)

@@ -906,18 +906,37 @@ std::string applyUndelete(Model& m, const Seen& seen, const FileView& f)
     if (was == m.restorable.end() || was->second != now->second)
         return show(restored) + " came back with other bytes than it was deleted with";
     m.live[restored] = now->second;
+    const auto deleted = [&](const Key& k) {
+        return std::any_of(m.restorable.begin(), m.restorable.end(),
+                           [&](const std::pair<Key, Bytes>& e) { return e.first == k; });
+    };
     // It comes back whole: the pictures it names that were deleted, listed
-    // ones too (a tile set's), and its hidden ones are live again.
-    for (const std::string& name : namedBy(std::map<Key, Bytes>{*now}, hiddenPictures(f.live))) {
-        const Key picture{name, "ZK7_IMAGE"};
-        const bool deleted = std::any_of(m.restorable.begin(), m.restorable.end(),
-                                         [&](const std::pair<Key, Bytes>& e) { return e.first == picture; });
-        if (m.live.count(picture) || (!hidden(name) && !deleted))
+    // ones too (a tile set's), and its hidden ones are live again; a map's
+    // deleted tile sets come back with theirs.
+    const auto withPictures = [&](const std::pair<const Key, Bytes>& block) -> std::string {
+        for (const std::string& name : namedBy(std::map<Key, Bytes>{block}, hiddenPictures(f.live))) {
+            const Key picture{name, "ZK7_IMAGE"};
+            if (m.live.count(picture) || (!hidden(name) && !deleted(picture)))
+                continue;
+            const auto back = f.live.find(picture);
+            if (back == f.live.end())
+                return show(block.first) + " came back without \"" + name + "\", which it names";
+            m.live[back->first] = back->second;
+        }
+        return "";
+    };
+    if (std::string why = withPictures(*now); !why.empty())
+        return why;
+    for (const std::string& name : restored.type == "ZK7_XML" ? sources(now->second) : std::set<std::string>()) {
+        const Key tileSet{name, "ZK7_XML"};
+        if (m.live.count(tileSet) || !deleted(tileSet))
             continue;
-        const auto back = f.live.find(picture);
+        const auto back = f.live.find(tileSet);
         if (back == f.live.end())
-            return show(restored) + " came back without \"" + name + "\", which it names";
+            return show(restored) + " came back without its tile set \"" + name + "\"";
         m.live[back->first] = back->second;
+        if (std::string why = withPictures(*back); !why.empty())
+            return why;
     }
     return "";
 }

@@ -205,6 +205,28 @@ TEST_F(EffectTab, ABlockThatDoesNotLoadKeepsTheOpenEffectAndDeleteAsks)
     EXPECT_GT(tab->getItemHandle(), 0) << "back to a new effect";
 }
 
+TEST_F(EffectTab, AnEffectWhoseImageWasDeletedSaysSoWhenOpened)
+{
+    open({}, true);
+    choose(W::EW_VISUAL, 3); // the image "star"
+    enter(p, CtrlBase::BW_NAME, "glow");
+    TS::pushAnswer(0);
+    ASSERT_EQ(tab->processEvent(CtrlBase::BW_SAVE, 0), 0);
+    ASSERT_EQ(archive()->blockDelete(Archive::Block("star", "ZK7_IMAGE")), 0);
+    tab->onNew();
+    tab->parseQEL();
+
+    TS::clearModalLog();
+    p->getList(CtrlBase::BW_LIST)->setSelectedIndex(1);
+    TS::pushAnswer(1);
+    EXPECT_EQ(tab->processEvent(CtrlBase::BW_LIST, 1), 0);
+    ASSERT_FALSE(TS::modalLog().empty());
+    EXPECT_EQ(TS::modalLog().back().title, "Loading resource");
+    EXPECT_EQ(TS::modalLog().back().text,
+              "Particle effect 'glow' is shown without what it names that could not be loaded:\nimage \"star\"");
+    EXPECT_EQ(p->getComboBox(W::EW_IMAGE)->getSelectedIndex(), 1) << "None";
+}
+
 TEST_F(EffectTab, ASaveTheFullArchiveRefusesLeavesTheEffectItsName)
 {
     open({});

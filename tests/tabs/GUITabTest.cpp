@@ -104,6 +104,7 @@ protected:
         tab.reset(new (std::nothrow) CtrlGUI(&*resources, &*status));
         ASSERT_NE(tab, nullptr);
         p = editortest::panel(gui->getPanelIDs().back());
+        tab->show(); // the active tab, as the menu shows it
     }
 
     void TearDown() override

@@ -1,5 +1,6 @@
 // Every image-family tab saves a block that another loaded resource holds
-// (an effect's visual, a panel's skin): the edit is stored, nothing refused.
+// (an effect's visual, a panel's skin): the edit is stored, nothing refused;
+// a name is held to what its block names leave.
 #include "tabs/ImageFamilyTabFixture.h"
 
 #include "support/GlyphSheetMaker.h"
@@ -25,6 +26,7 @@ struct Held;
 template <>
 struct Held<CtrlImages> {
     static constexpr const char* noun = "Image";
+    static constexpr const char* lower = "image";
     static constexpr const char* imagePrefix = "";
     static int hold(int archive, const char* name) { return Main::instance()->imageMgr()->load(archive, name); }
     static void release(int id) { Main::instance()->imageMgr()->close(id); }
@@ -32,6 +34,7 @@ struct Held<CtrlImages> {
 template <>
 struct Held<CtrlCursors> {
     static constexpr const char* noun = "Cursor";
+    static constexpr const char* lower = "cursor";
     static constexpr const char* imagePrefix = "#C_";
     static int hold(int archive, const char* name) { return Main::instance()->cursorMgr()->load(archive, name); }
     static void release(int id) { Main::instance()->cursorMgr()->close(id); }
@@ -39,6 +42,7 @@ struct Held<CtrlCursors> {
 template <>
 struct Held<CtrlTiles> {
     static constexpr const char* noun = "Tile";
+    static constexpr const char* lower = "tile";
     static constexpr const char* imagePrefix = "#T_";
     static int hold(int archive, const char* name) { return Main::instance()->tileMgr()->load(archive, name); }
     static void release(int id) { Main::instance()->tileMgr()->close(id); }
@@ -46,6 +50,7 @@ struct Held<CtrlTiles> {
 template <>
 struct Held<CtrlSprites> {
     static constexpr const char* noun = "Sprite";
+    static constexpr const char* lower = "sprite";
     static constexpr const char* imagePrefix = "#S_";
     static int hold(int archive, const char* name) { return Main::instance()->spriteMgr()->load(archive, name); }
     static void release(int id) { Main::instance()->spriteMgr()->close(id); }
@@ -53,6 +58,7 @@ struct Held<CtrlSprites> {
 template <>
 struct Held<CtrlFonts> {
     static constexpr const char* noun = "Font";
+    static constexpr const char* lower = "font";
     static constexpr const char* imagePrefix = "#F_";
     static int hold(int archive, const char* name) { return Main::instance()->fontMgr()->load(archive, name); }
     static void release(int id) { Main::instance()->fontMgr()->close(id); }
@@ -106,6 +112,27 @@ TYPED_TEST(HeldBlockSaveTest, IsStoredUnderItsOwnOrATakenName)
     EXPECT_EQ(this->boxes(), std::vector<std::string>{saved});
     EXPECT_EQ(this->storedAlpha("btn"), 50);
     Held<TypeParam>::release(holder);
+}
+
+TYPED_TEST(HeldBlockSaveTest, ANameLongerThanItsPictureNameLeavesIsRefusedWithTheLimit)
+{
+    const std::string prefix = Held<TypeParam>::imagePrefix;
+    const size_t limit = 63 - prefix.size();
+    const std::string title = std::string(Held<TypeParam>::noun) + ": save to QEL / ";
+    const std::string refusal =
+        prefix.empty() ? "The name is longer than 63 bytes.\nQEL block names hold at most 63 bytes: shorten it."
+                       : "The name is longer than 60 bytes.\nA " + std::string(Held<TypeParam>::lower) +
+                             "'s picture is stored under its name and 3 bytes more, and QEL block names hold at "
+                             "most 63 bytes: shorten it.";
+    ASSERT_EQ(this->import(this->picture()), 0);
+    const int entries = Main::instance()->archiveMgr()->get(this->status->iArchiveID)->getIndexCount();
+    EXPECT_EQ(this->save(std::string(limit + 1, 'n')), -1);
+    EXPECT_EQ(this->boxes(), std::vector<std::string>{title + refusal});
+    EXPECT_EQ(Main::instance()->archiveMgr()->get(this->status->iArchiveID)->getIndexCount(), entries);
+
+    EXPECT_EQ(this->save(std::string(limit, 'n')), 0);
+    EXPECT_EQ(this->boxes(), std::vector<std::string>{title + Held<TypeParam>::noun + " saved."});
+    EXPECT_GE(this->storedAlpha(std::string(limit, 'n').c_str()), 0);
 }
 
 } // namespace

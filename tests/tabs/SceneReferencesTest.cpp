@@ -126,7 +126,7 @@ TEST_F(SceneTabTest, AMapThatCannotBeBuiltSaysWhichReferenceFailedAndFromWhichFi
     makeTab();
     const Box told{"TileMap",
                    "The Scene could not be built; its text is shown.\nlevel.tmx: line 3: the tile set "
-                   "\"qel://tab.qel/tiles.tsx\" cannot be read from \"" + old + "\"",
+                   "\"qel://tab.qel/tiles.tsx\" cannot be read from \"" + old + "\": it is missing",
                    MBB_OK, MBT_WARNING};
     TS::pushAnswer(MBB_OK);
     ASSERT_EQ(choose("level.tmx"), 0);

@@ -795,18 +795,27 @@ TEST_F(SceneTiledTest, AFailedMapImportShowsTheEnginesReason)
     IMG_SavePNG(wide, folder.path("wide.png").c_str());
     SDL_FreeSurface(wide);
     writeFile(folder.path("wide.tsx"), tileSet({"wide.png"}));
+    // A sound picture read first states its size; what is refused after it
+    // must not be said to be that size.
+    writePicture(folder.path("good.png"), 0xFF00FF00);
+    writeFile(folder.path("good.tsx"), tileSet({"good.png"}));
+    const std::string png = readFile(folder.path("good.png"));
+    writeFile(folder.path("cut.png"), png.substr(0, png.size() - 20));
+    writeFile(folder.path("cut.tsx"), tileSet({"cut.png"}));
     const struct {
         const char* map;
-        const char* tileSet;
+        std::vector<std::string> tileSets;
         std::vector<std::string> named;
     } cases[] = {
-        {"lost.tmx", "nowhere.tsx", {"nowhere.tsx"}},
-        {"wide.tmx", "wide.tsx", {"\"wide.png\"", "17000x32 pixels", "at most 16384 pixels a side"}},
+        {"lost.tmx", {"nowhere.tsx"}, {"nowhere.tsx", ": it is missing"}},
+        {"wide.tmx", {"wide.tsx"}, {"\"wide.png\"", "17000x32 pixels", "at most 16384 pixels a side"}},
+        {"second.tmx", {"good.tsx", "nowhere.tsx"}, {"\"nowhere.tsx\"", ": it is missing"}},
+        {"cut.tmx", {"good.tsx", "cut.tsx"}, {"\"cut.png\"", ": it is damaged or not a picture"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.map);
         const std::vector<std::string> before = liveBlocks();
-        writeFile(folder.path(c.map), mapOf({c.tileSet}));
+        writeFile(folder.path(c.map), mapOf(c.tileSets));
         importFile(SC_SCENE, folder.path(c.map), {MBB_OK});
         const Box failed = takeBoxes().back();
         EXPECT_EQ(failed.title, "TileMap import");
@@ -815,6 +824,8 @@ TEST_F(SceneTiledTest, AFailedMapImportShowsTheEnginesReason)
             << failed.text;
         for (const std::string& part : c.named)
             EXPECT_NE(failed.text.find(part), std::string::npos) << failed.text;
+        EXPECT_EQ(failed.text.find("pixels a side") != std::string::npos, c.map == std::string("wide.tmx"))
+            << failed.text;
         EXPECT_EQ(liveBlocks(), before);
     }
 }

@@ -464,6 +464,31 @@ TEST_F(UndeleteTest, AFullArchiveRefusesTheRestoreAndKeepsAPairRestorableLater)
     EXPECT_EQ(live("#T_tile", "ZK7_IMAGE"), "pixels");
 }
 
+TEST_F(UndeleteTest, AMapComesBackWithItsTileSetAndItsPictureOrNotAtAll)
+{
+    // Three live blocks and a limit of four: one slot, then two, then three.
+    open({{"tiles.png", "ZK7_IMAGE", true, "pixels"},
+          {"tiles.tsx", "ZK7_XML", true, "<tileset><image source=\"tiles.png\"/></tileset>"},
+          {"level.tmx", "ZK7_XML", true, "<map><tileset firstgid=\"1\" source=\"tiles.tsx\"/></map>"},
+          {"a", "ZK7_XML"},
+          {"b", "ZK7_XML"},
+          {"c", "ZK7_XML"}},
+         4);
+    for (const char* freed : {"a", "b"}) {
+        SCOPED_TRACE(freed);
+        clickRow(1);
+        ASSERT_STREQ(p->getTextEdit(CtrlBase::BW_NAME)->getText().c_str(), "level.tmx");
+        const int live = archive()->getBlockCount();
+        EXPECT_EQ(undelete(1), std::string(kFailed) + "Deleted tile set could not be recovered.");
+        EXPECT_EQ(archive()->getBlockCount(), live) << "nothing stays restored";
+        ASSERT_EQ(archive()->blockDelete(Archive::Block(freed, "ZK7_XML")), 0);
+    }
+    clickRow(1);
+    EXPECT_EQ(undelete(3), "Block was recovered:\n Name: level.tmx\n Type: ZK7_XML");
+    EXPECT_EQ(live("tiles.tsx", "ZK7_XML"), "<tileset><image source=\"tiles.png\"/></tileset>");
+    EXPECT_EQ(live("tiles.png", "ZK7_IMAGE"), "pixels");
+}
+
 TEST_F(UndeleteTest, AnArchiveWithEncryptedIndexListsAndRestores)
 {
     open({{"vault", "ZK7_FILE", true, "gold", Archive::ST_ENCRYPTED}, {"door", "ZK7_XML", true}}, 64,

@@ -247,6 +247,10 @@ public:
     // lacks.
     bool setVisual(int visual, int resourceId, int animation);
     void getVisual(int* visual, int* resourceId, int* animation) const;
+    // The name of the image or sprite visual the loaded block names that
+    // could not be loaded (kept for the next save); "" when none, and once
+    // setVisual has chosen another.
+    const char* getMissingVisual() const;
 
     // --- advanced settings ---
     // Gravity in pixels per second squared (-100000..100000 each) and

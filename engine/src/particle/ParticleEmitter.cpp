@@ -204,6 +204,8 @@ bool ParticleEmitter::setVisual(int visual, int resourceId, int animation)
     return true;
 }
 
+const char* ParticleEmitter::getMissingVisual() const { return m_impl->missingVisual.c_str(); }
+
 void ParticleEmitter::getVisual(int* visual, int* resourceId, int* animation) const
 {
     if (visual)

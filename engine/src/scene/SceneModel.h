@@ -124,7 +124,11 @@ struct TileSet {
 
     bool contains(uint32_t gid) const { return gid >= firstGid && gid - firstGid < tileCount; }
     // The picture and source rectangle of local tile id after animation at
-    // timeMs; false when the tile has no pixels.
+    // timeMs; false when the tile has no pixels. An animation frame may
+    // show any tile the set holds, those its picture holds beyond the
+    // declared count too; while one beyond the set shows, the tile has no
+    // pixels and its cell shows what lies below (where Tiled draws its
+    // missing-tile mark).
     bool tileImage(uint32_t local, uint64_t timeMs, Picture*& picture, SDL_Rect& rect) const;
     // The size local tile id is drawn at: its own picture's, whatever size
     // the frame its animation shows (Tiled stretches frames into it).

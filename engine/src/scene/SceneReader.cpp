@@ -195,7 +195,7 @@ int Reader::readTileSet(Text& t, pugi::xml_node e, TileSet& ts, int depth)
     int rc = m_sources.readText(t.origin, source, text, ext->origin, ext->identity);
     if (rc != RC_OK)
         return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, e,
-                    m_sources.unreadable("tile set", source));
+                    m_sources.unreadable("tile set", source, rc));
     if (m_chain.count(ext->identity))
         return fail(RC_ERR_CORRUPT, t, e, String("tile set sources refer to each other in a cycle: ") + source);
     ext->name = source;
@@ -296,12 +296,9 @@ int Reader::readTileSetBody(Text& t, pugi::xml_node e, TileSet& ts)
     }
     ts.namedCount = count;
     ts.tileCount = std::max(count, cut);
-    // A frame may show any tile the set holds, those its picture holds
-    // beyond the declared count too.
-    for (const auto& [id, art] : ts.tiles)
-        for (const Frame& f : art.frames)
-            if (f.tileId >= ts.tileCount)
-                return fail(RC_ERR_CORRUPT, t, e, "an animation frame names a tile beyond the tile set");
+    // A frame beyond the set is kept as read, not refused: Tiled draws the
+    // map (a released game animates a tile it never uses this way), and
+    // TileSet::tileImage decides what such a frame shows.
     return RC_OK;
 }
 
@@ -326,7 +323,7 @@ int Reader::readImage(Text& t, pugi::xml_node image, PicturePtr& out)
     }
     const char* source = image.attribute("source").value();
     if (int rc = m_sources.readPicture(t.origin, source, rgb, out); rc != RC_OK)
-        return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image, m_sources.unreadable("image", source));
+        return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, image, m_sources.unreadable("image", source, rc));
     return RC_OK;
 }
 
@@ -427,7 +424,7 @@ int Reader::readTemplate(Text& t, pugi::xml_node object, pugi::xml_node& base, c
     String text;
     if (int rc = m_sources.readText(t.origin, source, text, ext->origin, ext->identity); rc != RC_OK)
         return fail(rc == RC_ERR_INVALID ? RC_ERR_NOT_FOUND : rc, t, object,
-                    m_sources.unreadable("template", source));
+                    m_sources.unreadable("template", source, rc));
     if (auto it = m_templates.find(ext->identity); it != m_templates.end()) {
         base = it->second->doc.document_element().child("object");
         tileSet = m_templateTileSet[base.internal_object()];

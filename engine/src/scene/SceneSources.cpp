@@ -164,20 +164,29 @@ int SceneSources::locate(const Origin& from, const char* ref, const char* blockT
     return RC_OK;
 }
 
-String SceneSources::unreadable(const char* kind, const char* ref) const
+String SceneSources::unreadable(const char* kind, const char* ref, int rc) const
 {
     String text = String("the ") + kind + " \"" + ref + "\" cannot be read";
     if (!m_place.empty())
         text += " from \"" + m_place + "\"";
-    if (m_refusedWidth || m_refusedHeight)
-        text += String(": it is ") + std::to_string(m_refusedWidth).c_str() + "x" +
-                std::to_string(m_refusedHeight).c_str() + " pixels; a picture may have at most " +
-                std::to_string(image::kMaxImageSide).c_str() + " pixels a side";
-    return text;
+    if (rc == RC_ERR_TOO_LARGE && (m_refusedWidth || m_refusedHeight))
+        return text + ": it is " + std::to_string(m_refusedWidth).c_str() + "x" +
+               std::to_string(m_refusedHeight).c_str() + " pixels; a picture may have at most " +
+               std::to_string(image::kMaxImageSide).c_str() + " pixels a side";
+    switch (rc) {
+    case RC_ERR_NOT_FOUND:
+    case RC_ERR_INVALID: return text + ": it is missing";
+    case RC_ERR_CORRUPT:
+        return text + (std::strcmp(kind, "image") == 0 ? ": it is damaged or not a picture" : ": it is damaged");
+    case RC_ERR_TOO_LARGE: return text + ": it is too large";
+    case RC_ERR_NO_MEMORY: return text + ": there is not enough memory for it";
+    default: return text;
+    }
 }
 
 int SceneSources::readText(const Origin& from, const char* ref, String& text, Origin& found, String& identity)
 {
+    m_refusedWidth = m_refusedHeight = 0;
     Found where;
     if (int rc = locate(from, ref, "ZK7_XML", where); rc != RC_OK)
         return rc;
@@ -252,8 +261,11 @@ int SceneSources::readPicture(const Origin& from, const char* ref, int trans, Pi
         if (int rc = readWholeFile(where.file.c_str(), bytes, kMaxImageFileBytes); rc != RC_OK)
             return rc;
         SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
-        if (rw && statesTooLarge(rw, m_refusedWidth, m_refusedHeight)) {
+        uint32_t width = 0, height = 0;
+        if (rw && statesTooLarge(rw, width, height)) {
             SDL_RWclose(rw);
+            m_refusedWidth = width;
+            m_refusedHeight = height;
             return RC_ERR_TOO_LARGE;
         }
         if (!rw || !(pixels = decodeBytes(rw)))

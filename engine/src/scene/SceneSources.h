@@ -29,10 +29,11 @@ public:
     // RC_ERR_CORRUPT (not an image), RC_ERR_TOO_LARGE (a file whose header
     // states a side no image block holds, refused before it is decoded).
     int readPicture(const Origin& from, const char* ref, int trans, PicturePtr& out);
-    // 'the KIND "ref" cannot be read from "PLACE"', PLACE being the archive
-    // or file the last lookup went to (left out before any lookup); for a
-    // picture the last readPicture refused for its size, what size it states.
-    String unreadable(const char* kind, const char* ref) const;
+    // 'the KIND "ref" cannot be read from "PLACE": CAUSE', PLACE being the
+    // archive or file the last lookup went to (left out before any lookup),
+    // CAUSE what rc, the code of that lookup, means; for a picture the last
+    // readPicture refused for its size, what size it states.
+    String unreadable(const char* kind, const char* ref, int rc) const;
 
 private:
     struct Found {

@@ -111,11 +111,12 @@ std::vector<HostileCase> hostileCases()
                  "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tiles.png\"/></tileset>"
                  "<tileset firstgid=\"2\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tiles.png\"/></tileset>"),
          {}, RC_ERR_CORRUPT, "overlap"},
-        {"animation frame beyond the set",
+        {"animation frame beyond any tile set",
          mapText(2, 2, "",
                  "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tiles.png\"/>"
-                 "<tile id=\"0\"><animation><frame tileid=\"9\" duration=\"100\"/></animation></tile></tileset>"),
-         {}, RC_ERR_CORRUPT, "animation frame"},
+                 "<tile id=\"0\"><animation><frame tileid=\"16777216\" duration=\"100\"/></animation></tile>"
+                 "</tileset>"),
+         {}, RC_ERR_CORRUPT, "an animation frame names no tile"},
         {"tile offset beyond the renderer's range",
          mapText(2, 2, "",
                  "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\">\n<tileoffset x=\"1\" y=\"7777777777\"/>"

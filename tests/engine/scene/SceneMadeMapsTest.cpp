@@ -86,6 +86,11 @@ const MadeMap kMadeMaps[] = {
     {"infinite-hexagonal.tmx"},
     // An animation showing a tile the picture holds beyond the declared count.
     {"framecount.tmx"},
+    // One showing a tile beyond the set: a map that never uses the tile is
+    // drawn whole; a used one draws nothing while that frame shows, where
+    // Tiled draws its missing-tile mark.
+    {"animation-frame-beyond.tmx"},
+    {"animation-frame-beyond-used.tmx", {0, 0}, "animation-frame-beyond-used-drawn.tmx"},
     // Tiles flipped across the diagonal whose sides differ by an odd count,
     // as cells and as objects.
     {"diagonal.tmx"},
