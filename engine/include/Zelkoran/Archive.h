@@ -240,7 +240,9 @@ public:
     // Rewrites the CLOSED archive at path without deleted entries and with
     // blockLimit newLimit (0 keeps the current one): a new file is written,
     // streamed (memory does not grow with the archive), flushed and then
-    // atomically replaces the old. 0 or a negative code (RC_ERR_NO_SLOT
+    // atomically replaces the old. Through a symbolic link the file it
+    // points to is rewritten and the link kept; other hard links of the
+    // file keep the old content. 0 or a negative code (RC_ERR_NO_SLOT
     // when newLimit is below the live block count).
     int defrag(const char* path, int newLimit, const void* key, int keyLength);
     // Archive::validate of an open archive. 0 = valid.

@@ -48,6 +48,26 @@ void copyAnotherArchiveOver(const std::string& path)
     std::filesystem::remove(other);
 }
 
+// An archive at path with a deleted block and a live one, "kept".
+void buildWorkArchive(const std::string& path)
+{
+    const int id = mgr()->create(path.c_str(), 0);
+    ASSERT_GT(id, 0);
+    ASSERT_EQ(add(mgr()->get(id), "gone", "ZK7_FILE", textBytes("deleted once")), 0);
+    ASSERT_EQ(mgr()->get(id)->blockDelete(Archive::Block("gone", "ZK7_FILE")), 0);
+    ASSERT_EQ(add(mgr()->get(id), "kept", "ZK7_FILE", textBytes("kept")), 0);
+    mgr()->close(id);
+}
+
+// Every kind of change, on an archive built so and given a key.
+const std::function<int(Archive*)> kChanges[] = {
+    [](Archive* a) { return add(a, "fresh", "ZK7_FILE", textBytes("fresh")); },
+    [](Archive* a) { return add(a, "kept", "ZK7_FILE", textBytes("replacing kept")); },
+    [](Archive* a) { return a->blockDelete(Archive::Block("kept", "ZK7_FILE")); },
+    [](Archive* a) { return a->blockUndelete(0, "gone back"); },
+    [](Archive* a) { return a->encrypt(); },
+};
+
 std::string folderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
 
 // The file at path, or "none".
@@ -79,27 +99,15 @@ TEST(ArchiveWriteRefusal, NoChangeReachesAFileTheArchiveNoLongerHolds)
         {"folder write-protected", nullptr, [](const std::string& p) { FileFaults::writeProtect(folderOf(p)); },
          RC_OK, nullptr, RC_ERR_ACCESS},
     };
-    const std::function<int(Archive*)> changes[] = {
-        [](Archive* a) { return add(a, "fresh", "ZK7_FILE", textBytes("fresh")); },
-        [](Archive* a) { return add(a, "kept", "ZK7_FILE", textBytes("replacing kept")); },
-        [](Archive* a) { return a->blockDelete(Archive::Block("kept", "ZK7_FILE")); },
-        [](Archive* a) { return a->blockUndelete(0, "gone back"); },
-        [](Archive* a) { return a->encrypt(); },
-    };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         ScratchDir dir;
         FileFaults::Scope faults;
         const std::string path = dir.file("work.qel");
-        int id = mgr()->create(path.c_str(), 0);
-        ASSERT_GT(id, 0);
-        ASSERT_EQ(add(mgr()->get(id), "gone", "ZK7_FILE", textBytes("deleted once")), 0);
-        ASSERT_EQ(mgr()->get(id)->blockDelete(Archive::Block("gone", "ZK7_FILE")), 0);
-        ASSERT_EQ(add(mgr()->get(id), "kept", "ZK7_FILE", textBytes("kept")), 0);
-        mgr()->close(id);
+        ASSERT_NO_FATAL_FAILURE(buildWorkArchive(path));
         if (row.beforeOpen)
             row.beforeOpen(path);
-        id = mgr()->load(path.c_str(), nullptr, 0);
+        const int id = mgr()->load(path.c_str(), nullptr, 0);
         ASSERT_GT(id, 0);
         Archive* a = mgr()->get(id);
         ASSERT_EQ(a->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
@@ -109,7 +117,7 @@ TEST(ArchiveWriteRefusal, NoChangeReachesAFileTheArchiveNoLongerHolds)
 
         LogCapture log(dir.file("log.txt"));
         EXPECT_EQ(a->checkWritable(), row.refusal);
-        for (const auto& change : changes)
+        for (const auto& change : kChanges)
             EXPECT_EQ(change(a), row.refusal);
         EXPECT_EQ(a->takeRefusal(), row.refusal);
         EXPECT_EQ(a->takeRefusal(), RC_OK);
@@ -157,28 +165,16 @@ TEST(ArchiveWriteRefusal, AChangeWhoseFileLeftThePathWhileWrittenIsNotReportedSa
              std::filesystem::create_symlink(p + ".other", p);
          }},
     };
-    const std::function<int(Archive*)> changes[] = {
-        [](Archive* a) { return add(a, "fresh", "ZK7_FILE", textBytes("fresh")); },
-        [](Archive* a) { return add(a, "kept", "ZK7_FILE", Bytes(1 << 20, 'z'), 2); },
-        [](Archive* a) { return a->blockDelete(Archive::Block("kept", "ZK7_FILE")); },
-        [](Archive* a) { return a->blockUndelete(0, "gone back"); },
-        [](Archive* a) { return a->encrypt(); },
-    };
     for (const auto& mover : movers) {
-        for (size_t c = 0; c < std::size(changes); ++c) {
+        for (size_t c = 0; c < std::size(kChanges); ++c) {
             SCOPED_TRACE(std::string(mover.label) + ", change " + std::to_string(c));
             ScratchDir dir;
             const std::string path = dir.file("work.qel");
             const std::string held = mover.throughLink ? dir.file("target.qel") : path;
-            int id = mgr()->create(held.c_str(), 0);
-            ASSERT_GT(id, 0);
-            ASSERT_EQ(add(mgr()->get(id), "gone", "ZK7_FILE", textBytes("deleted once")), 0);
-            ASSERT_EQ(mgr()->get(id)->blockDelete(Archive::Block("gone", "ZK7_FILE")), 0);
-            ASSERT_EQ(add(mgr()->get(id), "kept", "ZK7_FILE", textBytes("kept")), 0);
-            mgr()->close(id);
+            ASSERT_NO_FATAL_FAILURE(buildWorkArchive(held));
             if (mover.throughLink)
                 std::filesystem::create_symlink(held, path);
-            id = mgr()->load(path.c_str(), nullptr, 0);
+            const int id = mgr()->load(path.c_str(), nullptr, 0);
             ASSERT_GT(id, 0);
             Archive* a = mgr()->get(id);
             ASSERT_EQ(a->setKey(kKey.data(), static_cast<int>(kKey.size())), 0);
@@ -190,7 +186,7 @@ TEST(ArchiveWriteRefusal, AChangeWhoseFileLeftThePathWhileWrittenIsNotReportedSa
                     mover.move(path);
             });
             LogCapture log(dir.file("log.txt"));
-            EXPECT_EQ(changes[c](a), RC_ERR_REPLACED);
+            EXPECT_EQ(kChanges[c](a), RC_ERR_REPLACED);
             Zelkoran::setChangeWrittenHook(nullptr);
             EXPECT_EQ(moves, 1);
             EXPECT_EQ(a->takeRefusal(), RC_ERR_REPLACED);
