@@ -12,6 +12,8 @@ const char* causeOf(int code, bool rewrite)
 {
     if (code == RC_ERR_REPLACED)
         return "was replaced or deleted by another program since it was opened";
+    if (code == RC_ERR_CHANGED)
+        return "was changed by another program since it was opened";
     if (code == RC_ERR_ACCESS && rewrite)
         return "cannot be rewritten: permission denied in its folder";
     if (code == RC_ERR_READ_ONLY || code == RC_ERR_ACCESS)
@@ -26,7 +28,8 @@ String archiveRefusalText(int code, const char* path, bool rewrite)
     const char* cause = causeOf(code, rewrite);
     if (!cause)
         return String();
-    const char* outcome = code == RC_ERR_REPLACED ? "Nothing was written to it." : "It is kept as it is.";
+    const char* outcome =
+        code == RC_ERR_REPLACED || code == RC_ERR_CHANGED ? "Nothing was written to it." : "It is kept as it is.";
     return String("The QEL file \"") + path + "\" " + cause + ".\n" + outcome;
 }
 

@@ -53,6 +53,21 @@ constexpr const char* kDefragQuestion =
     "However, this action will physically remove all these soft-deleted blocks.\n"
     "Do you want to continue ? ";
 
+// The defrag question. A file of several names (hard links) is rewritten
+// under this one only: the user is told the others keep the old content.
+std::string defragQuestion(const char* path)
+{
+    std::error_code error;
+    const uintmax_t names = std::filesystem::hard_link_count(path, error);
+    if (error || names < 2)
+        return kDefragQuestion;
+    const uintmax_t others = names - 1;
+    return std::string("The QEL file \"") + path + "\" has " + std::to_string(others)
+           + (others == 1 ? " other name" : " other names")
+           + " (hard links): the defrag rewrites it under this name only, the other names keep the old content.\n"
+           + kDefragQuestion;
+}
+
 Tool* tool() { return Main::instance()->tool(); }
 ArchiveMgr* archives() { return Main::instance()->archiveMgr(); }
 Panel* panelOf(const ResourceManager& resources, int resourceId)
@@ -223,7 +238,8 @@ int Menu::onTools()
         }
         if (result != TW_DEFRAG)
             return actionResult(result);
-        if (tool()->messageBox("Defrag/resize the QEL file", kDefragQuestion, MBB_YESNO, MBT_INFORMATION, 0, -1, -1)
+        if (tool()->messageBox("Defrag/resize the QEL file", defragQuestion(pGlobalStatus->sArchivePath.c_str()).c_str(),
+                               MBB_YESNO, MBT_INFORMATION, 0, -1, -1)
             != MBB_YES)
             continue;
         const WidgetNumberEdit* field = panel->getNumberEdit(TW_MAX_BLOCKS);

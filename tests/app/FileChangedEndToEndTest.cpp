@@ -11,6 +11,8 @@
 
 #include "support/FileFaults.h"
 
+#include "core/FileIO.h"
+
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Screen.h>
 #include <Zelkoran/Tool.h>
@@ -18,6 +20,7 @@
 #include <SDL_video.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -61,11 +64,34 @@ void moveTheirArchiveOver(const std::string& path)
     std::filesystem::rename(theirs, path);
 }
 
+// Their archive written over the open file in place, as cp does.
+void copyTheirArchiveOver(const std::string& path)
+{
+    const std::string theirs = path + ".sync";
+    editortest::buildArchive(theirs, {{"theirs.txt", "ZK7_FILE"}});
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << editortest::readFile(theirs);
+    std::filesystem::remove(theirs);
+}
+
+// Their archive moved over the open file once the save is written, before
+// it returns.
+void moveTheirArchiveOverWhileSaving(const std::string& path)
+{
+    const std::string theirs = path + ".sync";
+    editortest::buildArchive(theirs, {{"theirs.txt", "ZK7_FILE"}});
+    Zelkoran::setChangeWrittenHook([path, theirs](const char* written) {
+        if (written == path && std::filesystem::exists(theirs))
+            std::filesystem::rename(theirs, path);
+    });
+}
+
 TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWriteNothingAndSaySo)
 {
     const std::string replaced = "\" was replaced or deleted by another program since it was opened.\n"
                                  "Nothing was written to it.";
     const std::string denied = "\" cannot be written: permission denied.\nIt is kept as it is.";
+    const std::string changed = "\" was changed by another program since it was opened.\n"
+                                "Nothing was written to it.";
     const struct {
         const char* label;
         std::function<void(const std::string& path)> change;
@@ -74,6 +100,9 @@ TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWrite
         {"another archive moved over it", moveTheirArchiveOver, replaced},
         {"deleted", [](const std::string& p) { std::filesystem::remove(p); }, replaced},
         {"write-protected", FileFaults::writeProtect, denied},
+        {"another archive copied over it in place", copyTheirArchiveOver, changed},
+        {"truncated to 0 bytes", [](const std::string& p) { std::filesystem::resize_file(p, 0); }, changed},
+        {"another archive moved over it while the save is written", moveTheirArchiveOverWhileSaving, replaced},
     };
     const std::string path = folder.path("game.qel");
     ASSERT_EQ(start(), 0);
@@ -98,12 +127,14 @@ TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWrite
         TS::clearModalLog();
 
         row.change(path);
-        const std::string before = fileAt(path);
+        // Moved over while saving: theirs is what the path must hold.
+        const std::string before = fileAt(std::filesystem::exists(path + ".sync") ? path + ".sync" : path);
         TS::pushAnswer(0);   // the timed save notice
         TS::pushAnswer(Zelkoran::MBB_OK); // the cause
         ASSERT_TRUE(TS::clickWidget(files->getID(), BW_SAVE));
         pass();
         pass();
+        Zelkoran::setChangeWrittenHook(nullptr);
 
         const std::string cause = "QEL file not written|The QEL file \"" + path + row.cause;
         EXPECT_EQ(takeBoxes(), (std::vector<std::string>{"File: save to QEL|File could not be saved.", cause}));
@@ -154,6 +185,7 @@ TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWrite
         << log;
     EXPECT_NE(log.find(" [Archive] Error: " + path + " cannot be written: permission denied."), std::string::npos)
         << log;
+    EXPECT_NE(log.find(" [Archive] Error: " + path + " was changed by another program"), std::string::npos) << log;
     EXPECT_NE(log.find(" [Menu] Error: defrag/resize not done: " + path), std::string::npos) << log;
 }
 

@@ -425,6 +425,29 @@ TEST_F(MenuToolsTest, DefragDropsDeletedBlocksAndKeepsEveryLiveByte)
     EXPECT_EQ(std::string(tabBox(TAB_IMAGES)->getText()), "Images(5)");
 }
 
+// A second name of the file (a hard link) is not rewritten: the question
+// says so before the user agrees, and that name keeps the old archive.
+TEST_F(MenuToolsTest, AFileOfTwoNamesIsRewrittenUnderItsOwnAndTheQuestionSaysSo)
+{
+    const std::string path = build("defrag.qel", tenLiveThreeDeleted(), 4096);
+    const std::string other = folder.path("backup.qel");
+    std::filesystem::create_hard_link(path, other);
+    const Bytes old = TestFolder::read(other);
+    open(path);
+    TS::pushAnswer(TW_DEFRAG);
+    TS::pushAnswer(Zelkoran::MBB_YES);
+    TS::pushAnswer(Zelkoran::MBB_OK);
+
+    EXPECT_EQ(app.menu()->onTools(), 0);
+
+    const std::string note = "Defrag/resize the QEL file|The QEL file \"" + path
+                             + "\" has 1 other name (hard links): the defrag rewrites it under this name only, the "
+                               "other names keep the old content.\n";
+    EXPECT_EQ(modals(), (std::vector<std::string>{toolsRun(), note + kDefragQuestion, toolsRun()}));
+    EXPECT_EQ(opened()->getIndexCount(), 10);
+    EXPECT_TRUE(TestFolder::read(other) == old);
+}
+
 TEST_F(MenuToolsTest, ResizingTakesTheTypedLimit)
 {
     const std::vector<Entry> entries = {{"a", "ZK7_FILE", randomBytes(3000, 1)}, {"b", "ZK7_IMAGE", randomBytes(10, 2)}};

@@ -120,10 +120,16 @@ public:
     // RC_ERR_REPLACED (-116) when its path names another file or none
     // (another program moved a new file over it, moved it or deleted it);
     // RC_ERR_READ_ONLY (-30) when it was opened without write access;
+    // RC_ERR_CHANGED (-117) when another program wrote over the file in
+    // place (its header is not the one this archive last read or wrote,
+    // or it is shorter than the archive's data);
     // RC_ERR_ACCESS (-13) when it has been write-protected since. Every
     // change (blockAdd, blockAddCompressed, blockDelete, blockUndelete,
     // encrypt, decrypt) checks this first: refused, it writes nothing and
-    // logs why, naming the file. setKey writes nothing and is not checked.
+    // logs why, naming the file. Each checks the path again once written:
+    // moved away meanwhile, the change is in the file that left the path
+    // and returns RC_ERR_REPLACED, logged and kept as a refusal is.
+    // setKey writes nothing and is not checked.
     int checkWritable() const;
     // The code of the latest change refused so since the last call, 0 when
     // none; clears it. Callers that do not see every change's result (a
@@ -183,7 +189,10 @@ private:
     // Logs the block's damage; RC_ERR_CORRUPT.
     int damagedBlock(const Block& block) const;
     // checkWritable, logged and kept for takeRefusal when it refuses.
-    int refusal();
+    int refusal() { return refused(checkWritable()); }
+    // rc, logged and kept for takeRefusal when it is a refusal of
+    // checkWritable.
+    int refused(int rc);
     int m_id;
     int m_refusal = 0;
     std::unique_ptr<archive::ArchiveFile> m_file;
@@ -231,7 +240,9 @@ public:
     // Rewrites the CLOSED archive at path without deleted entries and with
     // blockLimit newLimit (0 keeps the current one): a new file is written,
     // streamed (memory does not grow with the archive), flushed and then
-    // atomically replaces the old. 0 or a negative code (RC_ERR_NO_SLOT
+    // atomically replaces the old. Through a symbolic link the file it
+    // points to is rewritten and the link kept; other hard links of the
+    // file keep the old content. 0 or a negative code (RC_ERR_NO_SLOT
     // when newLimit is below the live block count).
     int defrag(const char* path, int newLimit, const void* key, int keyLength);
     // Archive::validate of an open archive. 0 = valid.

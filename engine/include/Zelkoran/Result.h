@@ -24,6 +24,7 @@ enum eResult : int {
     RC_ERR_NOT_ARCHIVE = -85,     // the file is not a QELv2 archive
     RC_ERR_TOO_LARGE = -86,       // a size beyond what the format or memory allows
     RC_ERR_REPLACED = -116,       // the path no longer names the open file (replaced, moved or deleted)
+    RC_ERR_CHANGED = -117,        // another program wrote over the open file in place
     RC_CANCELLED = -125,          // the caller's progress hook asked to stop
     RC_ERR_KEY = -477,            // a key is needed, or the key given is wrong
     RC_ERR_KEY_REFUSED = -478,    // another key is already in use for encrypted data

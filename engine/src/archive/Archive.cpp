@@ -154,17 +154,20 @@ int Archive::takeRefusal()
     return rc;
 }
 
-int Archive::refusal()
+int Archive::refused(int rc)
 {
-    const int rc = checkWritable();
-    if (rc != RC_OK)
-        m_refusal = rc;
+    if (rc != RC_ERR_REPLACED && rc != RC_ERR_CHANGED && rc != RC_ERR_READ_ONLY && rc != RC_ERR_ACCESS)
+        return rc;
+    m_refusal = rc;
     Log* log = LogMgr::current();
-    if (rc == RC_OK || !log)
+    if (!log)
         return rc;
     if (rc == RC_ERR_REPLACED)
         log->msg(2, " [Archive] Error: %s is no longer the file this archive opened (another program replaced, moved "
                     "or deleted it): nothing is written.\n", getName());
+    else if (rc == RC_ERR_CHANGED)
+        log->msg(2, " [Archive] Error: %s was changed by another program since it was opened: nothing is "
+                    "written.\n", getName());
     else
         log->msg(2, " [Archive] Error: %s cannot be written: permission denied. Nothing is written.\n", getName());
     return rc;
@@ -178,7 +181,7 @@ int Archive::blockAdd(const Block& block)
     char type[17];
     if (!fieldsOf(block, name, type))
         return RC_ERR_INVALID;
-    return m_file->add(name, type, block.storage, block.data, block.size);
+    return refused(m_file->add(name, type, block.storage, block.data, block.size));
 }
 
 int Archive::blockAddCompressed(const Block& block)
@@ -189,7 +192,7 @@ int Archive::blockAddCompressed(const Block& block)
     char type[17];
     if (!fieldsOf(block, name, type))
         return RC_ERR_INVALID;
-    return m_file->addCompressed(name, type, block.data, block.storedSize, block.size);
+    return refused(m_file->addCompressed(name, type, block.data, block.storedSize, block.size));
 }
 
 int Archive::blockPeek(const Block& block, uint64_t offset, void* out, size_t length)
@@ -217,13 +220,13 @@ int Archive::blockDelete(const Block& block)
     if (int rc = refusal(); rc != RC_OK)
         return rc;
     int index = blockSearch(block);
-    return index < 0 ? index : m_file->remove(index);
+    return index < 0 ? index : refused(m_file->remove(index));
 }
 
 int Archive::blockUndelete(int index, const char* newName)
 {
     const int rc = refusal();
-    return rc != RC_OK ? rc : m_file->undelete(index, newName);
+    return rc != RC_OK ? rc : refused(m_file->undelete(index, newName));
 }
 int Archive::setKey(const void* key, int length)
 {
@@ -235,12 +238,12 @@ int Archive::setKey(const void* key, int length)
 int Archive::encrypt()
 {
     const int rc = refusal();
-    return rc != RC_OK ? rc : m_file->setIndexEncrypted(true);
+    return rc != RC_OK ? rc : refused(m_file->setIndexEncrypted(true));
 }
 int Archive::decrypt()
 {
     const int rc = refusal();
-    return rc != RC_OK ? rc : m_file->setIndexEncrypted(false);
+    return rc != RC_OK ? rc : refused(m_file->setIndexEncrypted(false));
 }
 int Archive::validate(bool deep) { return m_file->validate(deep); }
 void Archive::setDurable(bool on) { m_file->setDurable(on); }

@@ -21,6 +21,7 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <openssl/crypto.h>
 #include <unistd.h>
@@ -325,8 +326,12 @@ int ArchiveFile::openHeld(const char* path, FileHandle* held, const void* key, i
 {
     if (!path || !path[0])
         return RC_ERR_INVALID;
-    if (key && (keyLength < 1 || keyLength > kMaxUserKey))
+    if (key && (keyLength < 1 || keyLength > kMaxUserKey)) {
+        if (Log* log = LogMgr::current())
+            log->msg(2, " [Archive] Error: %s cannot be opened: a key is 1 to %d bytes, not %d.\n", path, kMaxUserKey,
+                     keyLength);
         return RC_ERR_KEY;
+    }
     std::unique_ptr<ArchiveFile> file(new ArchiveFile());
     file->m_path = path;
     if (held)
@@ -1095,9 +1100,24 @@ int ArchiveFile::writeState() const
         return RC_ERR_REPLACED;
     if (m_readOnly)
         return RC_ERR_READ_ONLY;
+    // Another program wrote over the file in place (same inode): a change
+    // now would mix its archive with this one.
+    const int64_t size = m_file.size();
+    if (headerOnDisk() != RC_OK || size < 0 || static_cast<uint64_t>(size) < m_rec.dataEnd)
+        return RC_ERR_CHANGED;
     // The handle was opened for writing: a protection set since binds
     // only new opens, yet the user who set it expects the file kept.
     return writePermitted(m_path.c_str()) == RC_ERR_ACCESS ? RC_ERR_ACCESS : RC_OK;
+}
+
+int ArchiveFile::reached(int rc) const
+{
+    // A file moved away while the change was written holds it where the
+    // user will not look: the change is not reported as saved.
+    if (rc != RC_OK)
+        return rc;
+    changeWritten(m_path.c_str());
+    return m_file.isAt(m_path.c_str()) ? RC_OK : RC_ERR_REPLACED;
 }
 
 int ArchiveFile::checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const
@@ -1174,7 +1194,7 @@ int ArchiveFile::add(const char* name, const char* type, uint32_t storage, const
             return RC_ERR_KEY;
         stored = encoded.get();
     }
-    return append(e, stored, existing);
+    return reached(append(e, stored, existing));
 }
 
 int ArchiveFile::addCompressed(const char* name, const char* type, const void* stream, uint64_t streamSize,
@@ -1191,7 +1211,7 @@ int ArchiveFile::addCompressed(const char* name, const char* type, const void* s
         return rc;
     Entry e = newEntry(name, type, kStoreZlib, size);
     e.storedSize = streamSize;
-    return append(e, static_cast<const uint8_t*>(stream), existing);
+    return reached(append(e, static_cast<const uint8_t*>(stream), existing));
 }
 
 int ArchiveFile::append(Entry e, const uint8_t* stored, int existing)
@@ -1241,7 +1261,7 @@ int ArchiveFile::remove(int index)
     if (int rc = rekey(); rc != RC_OK)
         return rc;
     changed.deleted = 1;
-    return commit({{static_cast<uint32_t>(index), changed}}, m_rec);
+    return reached(commit({{static_cast<uint32_t>(index), changed}}, m_rec));
 }
 
 int ArchiveFile::undelete(int index, const char* newName)
@@ -1269,7 +1289,7 @@ int ArchiveFile::undelete(int index, const char* newName)
         if (int rc = reseal(stored, changed, indexEncrypted(), next.dataEnd); rc != RC_OK)
             return rc;
     }
-    return commit({{static_cast<uint32_t>(index), changed}}, next);
+    return reached(commit({{static_cast<uint32_t>(index), changed}}, next));
 }
 
 int ArchiveFile::setKey(const void* key, int length)
@@ -1364,7 +1384,7 @@ int ArchiveFile::setIndexEncrypted(bool on)
     // The previous versions are in the old form: wipe them. A failure here
     // is repaired at the next open.
     wipeOlderVersions();
-    return RC_OK;
+    return reached(RC_OK);
 }
 
 void ArchiveFile::wipeOlderVersions()
@@ -1430,16 +1450,21 @@ void ArchiveFile::setDurable(bool on)
     m_durable = on;
 }
 
+int ArchiveFile::headerOnDisk() const
+{
+    uint8_t header[kHeaderSize];
+    if (m_file.readAt(0, header, kHeaderSize) != RC_OK || checkHeader(header) != RC_OK)
+        return RC_ERR_CORRUPT;
+    // Only this archive writes the header while it is open.
+    return std::memcmp(header, m_header, kHeaderSize) == 0 ? RC_OK : RC_ERR_CHANGED;
+}
+
 int ArchiveFile::checkIndexOnDisk()
 {
     // The file as it is now must still say what this archive holds: damage
     // since the open shows here, before it could roll anything back.
-    uint8_t header[kHeaderSize];
-    if (m_file.readAt(0, header, kHeaderSize) != RC_OK || checkHeader(header) != RC_OK)
-        return damaged(m_path, "its header cannot be read");
-    // Only this archive writes the header while it is open.
-    if (std::memcmp(header, m_header, kHeaderSize) != 0)
-        return damaged(m_path, "its commit record changed");
+    if (const int rc = headerOnDisk(); rc != RC_OK)
+        return damaged(m_path, rc == RC_ERR_CHANGED ? "its commit record changed" : "its header cannot be read");
     if (m_rec.flags & RF_SEGMENTED) {
         const std::vector<uint8_t> list = m_segments.encode();
         std::vector<uint8_t> onDisk(list.size());
@@ -1524,6 +1549,15 @@ int ArchiveFile::defrag(const char* path, int newLimit, const void* key, int key
 {
     if (newLimit < 0 || static_cast<uint32_t>(newLimit) > kMaxLimit)
         return RC_ERR_INVALID;
+    // Through a symbolic link the file it points to is rewritten and the
+    // link kept: replacing the link would leave the archive behind it.
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::is_symlink(path, error)
+                                             ? std::filesystem::canonical(path, error)
+                                             : std::filesystem::path(path);
+    if (error)
+        return RC_ERR_NOT_FOUND;
+    path = target.c_str();
     std::unique_ptr<ArchiveFile> source;
     if (int rc = open(path, key, keyLength, source); rc != RC_OK)
         return rc;

@@ -78,7 +78,9 @@ public:
 
     // Whether a change can reach the file at path() now: 0,
     // RC_ERR_REPLACED (path names another file or none), RC_ERR_READ_ONLY
-    // (opened without write access) or RC_ERR_ACCESS (write-protected since).
+    // (opened without write access), RC_ERR_CHANGED (written over in place:
+    // its header is not the one last read or written, or it is shorter than
+    // the data) or RC_ERR_ACCESS (write-protected since).
     int writeState() const;
     int add(const char* name, const char* type, uint32_t storage, const void* data, uint64_t size);
     // Adds a zlib stream as it is; the caller has checked that it inflates
@@ -127,6 +129,9 @@ private:
     int loadState(const CommitRecord& rec, const void* key, int keyLength, uint64_t fileSize);
     // Reads where rec's index slots lie into segments.
     int loadSegments(const CommitRecord& rec, IndexSegments& segments);
+    // The header on disk against the one last read or written: 0,
+    // RC_ERR_CHANGED, or RC_ERR_CORRUPT when it cannot be read as one.
+    int headerOnDisk() const;
     // Re-reads the header and the index: RC_ERR_CORRUPT (logged) when they
     // no longer match what was opened.
     int checkIndexOnDisk();
@@ -146,6 +151,9 @@ private:
     void rollback(const std::vector<std::pair<uint64_t, size_t>>& written);
     bool readsAsZero(uint64_t offset, size_t length) const;
     void apply(const SlotWrite& write);
+    // rc of a change that wrote its file, or RC_ERR_REPLACED when the
+    // path no longer names that file.
+    int reached(int rc) const;
     int checkAdd(const char* name, const char* type, uint32_t storage, uint64_t size, int& existing) const;
     // Appends e's stored bytes and commits its entry (replacing existing).
     int append(Entry e, const uint8_t* stored, int existing);

@@ -19,6 +19,7 @@ namespace Zelkoran {
 namespace {
 FaultHook g_faultHook;
 WriteTap g_writeTap;
+WrittenHook g_writtenHook;
 bool g_deviceSync = true;
 
 uint64_t inodeOf(int fd)
@@ -87,6 +88,12 @@ int failureCode()
 void setFaultHook(FaultHook hook) { g_faultHook = std::move(hook); }
 void setWriteTap(WriteTap t) { g_writeTap = std::move(t); }
 void setDeviceSync(bool on) { g_deviceSync = on; }
+void setChangeWrittenHook(WrittenHook hook) { g_writtenHook = std::move(hook); }
+void changeWritten(const char* path)
+{
+    if (g_writtenHook)
+        g_writtenHook(path);
+}
 
 FileHandle::~FileHandle() { close(); }
 

@@ -26,6 +26,14 @@ void setFaultHook(FaultHook hook);
 using WriteTap = std::function<void(IoOp op, uint64_t file, uint64_t offset, const void* data, size_t length)>;
 void setWriteTap(WriteTap tap);
 
+// Called with the archive's path once a change's bytes are all written,
+// before the engine checks that the path still names the file it wrote,
+// so a test can move the file away at that moment. Tests only; null by
+// default.
+using WrittenHook = std::function<void(const char* path)>;
+void setChangeWrittenHook(WrittenHook hook);
+void changeWritten(const char* path);
+
 // Flushes reach the device unless switched off. Off keeps every guarantee
 // against a killed process but none against a power cut: benchmarks use it
 // to build large fixtures and to measure the engine without the device.

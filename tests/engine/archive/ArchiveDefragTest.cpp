@@ -20,6 +20,51 @@ protected:
     ScratchDir dir;
 };
 
+// The archive is reached through a link: the file it points to is the one
+// rewritten, and the link stays, so later changes through it reach it.
+TEST_F(ArchiveDefrag, ThroughASymbolicLinkRewritesItsTargetAndKeepsTheLink)
+{
+    const struct {
+        const char* label;
+        const char* linkText; // what the link at dir/game.qel holds
+        const char* hop;      // a link between, when not null
+    } rows[] = {
+        {"relative link", "store/real.qel", nullptr},
+        {"absolute link", "", nullptr},
+        {"link to a link", "hop.qel", "store/real.qel"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        ScratchDir here;
+        std::filesystem::create_directory(here.file("store"));
+        const std::string target = here.file("store/real.qel");
+        const std::string link = here.file("game.qel");
+        std::filesystem::create_symlink(row.linkText[0] ? row.linkText : target.c_str(), link);
+        if (row.hop)
+            std::filesystem::create_symlink(row.hop, here.file("hop.qel"));
+        int id = mgr()->create(target.c_str(), 0);
+        ASSERT_GT(id, 0);
+        ASSERT_EQ(add(mgr()->get(id), "kept", "ZK7_FILE", textBytes("kept")), 0);
+        ASSERT_EQ(add(mgr()->get(id), "gone", "ZK7_FILE", randomBytes(5000, 1)), 0);
+        ASSERT_EQ(mgr()->get(id)->blockDelete(Archive::Block("gone", "ZK7_FILE")), 0);
+        mgr()->close(id);
+
+        ASSERT_EQ(mgr()->defrag(link.c_str(), 0, nullptr, 0), 0);
+        ASSERT_TRUE(std::filesystem::is_symlink(link));
+        EXPECT_EQ(std::filesystem::read_symlink(link).string(), row.linkText[0] ? row.linkText : target);
+        id = mgr()->load(link.c_str(), nullptr, 0);
+        ASSERT_GT(id, 0);
+        EXPECT_EQ(mgr()->get(id)->getIndexCount(), 1);
+        EXPECT_EQ(add(mgr()->get(id), "later", "ZK7_FILE", textBytes("later")), 0);
+        mgr()->close(id);
+        id = mgr()->load(target.c_str(), nullptr, 0);
+        ASSERT_GT(id, 0);
+        Bytes later;
+        EXPECT_EQ(load(mgr()->get(id), "later", "ZK7_FILE", later), 0);
+        mgr()->close(id);
+    }
+}
+
 TEST_F(ArchiveDefrag, DropsDeletedEntriesAndKeepsLiveData)
 {
     std::string path = dir.file("frag.qel");

@@ -193,7 +193,7 @@ enum Slot : uint32_t { kRaw, kPacked, kOne, kSecret, kDoomed, kPackedSecret };
 
 // Clear: a plain index of raw and zlib blocks only ("secret" is raw,
 // "packed secret" zlib).
-enum class Fixture { Plain, Clear, Sealed, Grown, Layout1 };
+enum class Fixture { Plain, Clear, Sealed, Grown, Layout1, Layout1Changed };
 
 // What the page says of an edit: who refuses it.
 struct Verdict {
@@ -256,8 +256,17 @@ protected:
             return found->second;
         const std::string path = dir.file("fixture.qel");
         std::filesystem::remove(path);
-        if (which == Fixture::Layout1) {
+        if (which == Fixture::Layout1 || which == Fixture::Layout1Changed) {
             std::filesystem::copy_file(std::filesystem::path(SKARDEN_TEST_DATA) / "v1-index.qel", path);
+            // One change moves it to layout 2 and its key to scrypt.
+            const std::string& key = keyOf(which);
+            const int id = which == Fixture::Layout1
+                               ? 0
+                               : mgr()->load(path.c_str(), key.data(), static_cast<int>(key.size()));
+            if (id > 0) {
+                EXPECT_EQ(add(mgr()->get(id), "after", "ZK7_FILE", textBytes("written by layout 2")), 0);
+                mgr()->close(id);
+            }
         } else {
             const int id = mgr()->create(path.c_str(), which == Fixture::Grown ? 16 : 64);
             Archive* a = mgr()->get(id);
@@ -287,7 +296,7 @@ protected:
     const std::string& keyOf(Fixture which) const
     {
         static const std::string layout1Key = "format one key";
-        return which == Fixture::Layout1 ? layout1Key : kKey;
+        return which == Fixture::Layout1 || which == Fixture::Layout1Changed ? layout1Key : kKey;
     }
 
     // The edited file through the reader, then the engine: where they
@@ -452,6 +461,12 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
         {"sealed: a header of layout 1 over it, naming PBKDF2", F::Sealed, toLayout1,
          Verdict{independent::Refusal::Key}},
         {"sealed: older record's time, never used", F::Sealed, inOlderRecord(64, 12345, 8), kAccepted},
+        {"its own header of layout 1 written back over its encrypted index", F::Layout1Changed,
+         [this](Bytes& f) {
+             const Bytes& original = fixture(F::Layout1);
+             std::copy(original.begin(), original.begin() + 512, f.begin());
+         },
+         kOpenDamaged},
         // A plain version.
         {"slot number", F::Plain, inVersion(kRaw, 8, 7, 4), kOpenDamaged},
         {"kind 7", F::Plain, inVersion(kRaw, 12, 7, 1), kOpenDamaged},
@@ -475,6 +490,12 @@ TEST_F(ArchiveFieldRules, EngineAndPageReaderRefuseTheSameEdits)
          [](Bytes& f) {
              toVersion2(f);
              inEmptyVersion(kRaw, 13, 1)(f);
+         },
+         kOpenDamaged},
+        {"empty version binding 2 under a version-2 record", F::Clear,
+         [](Bytes& f) {
+             toVersion2(f);
+             inEmptyVersion(kRaw, 13, 2)(f);
          },
          kOpenDamaged},
         // A sealed version (kind 3), and one of layout 1 (kind 2).

@@ -1,5 +1,6 @@
 #include "ArchiveTestUtil.h"
 #include "archive/ArchiveCrypto.h"
+#include "support/LogCapture.h"
 
 #include <Zelkoran/Result.h>
 
@@ -95,9 +96,23 @@ TEST_F(ArchiveKeys, EncryptedBlocksNeedTheKey)
     EXPECT_EQ(out, secret);
     mgr()->close(id);
 
-    // A wrong key given at open is refused outright.
+    // A wrong key given at open is refused outright; one of the wrong
+    // length before the file is opened (a missing one too), and logged.
     EXPECT_EQ(mgr()->load(path.c_str(), "wrong", 5), Zelkoran::RC_ERR_KEY);
-    EXPECT_EQ(mgr()->load(path.c_str(), key.data(), 33), Zelkoran::RC_ERR_KEY);
+    const struct {
+        std::string path;
+        int length;
+    } badLengths[] = {{path, 33}, {path, 0}, {dir.file("missing.qel"), 33}};
+    for (const auto& bad : badLengths) {
+        SCOPED_TRACE(bad.path + ", " + std::to_string(bad.length));
+        LogCapture log(dir.file("log.txt"));
+        EXPECT_EQ(mgr()->load(bad.path.c_str(), key.data(), bad.length), Zelkoran::RC_ERR_KEY);
+        const std::string logged = log.text();
+        EXPECT_NE(logged.find(" [Archive] Error: " + bad.path + " cannot be opened: a key is 1 to 32 bytes, not "
+                              + std::to_string(bad.length) + "."),
+                  std::string::npos)
+            << logged;
+    }
 }
 
 TEST_F(ArchiveKeys, EncryptedIndexLeavesNoPlainNames)
