@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <new>
 #include <utility>
 
 using namespace Zelkoran;
@@ -82,11 +84,11 @@ simdjson::error_code walk(ondemand::value value, int depth)
 }
 
 // Byte offset at which the text stops being JSON, as far as ondemand finds.
-unsigned long long failureOffset(const simdjson::padded_string& bytes)
+unsigned long long failureOffset(const UVTTBytes& bytes)
 {
     ondemand::parser parser;
     ondemand::document doc;
-    if (parser.iterate(bytes).get(doc)) {
+    if (parser.iterate(bytes.view()).get(doc)) {
         // The first pass refused the text as a whole (bad UTF-8, a string
         // left open): the fault lies in its bytes.
         const size_t at = JsonText::firstTextFault(std::string_view(bytes.data(), bytes.size()));
@@ -175,6 +177,15 @@ bool isUVTTTileGridSupported(int64_t pixelWidth, int64_t pixelHeight, int64_t ti
     return paddedWidth <= 16384 && paddedHeight <= 16384 && 16777216 / paddedWidth >= paddedHeight;
 }
 
+bool UVTTBytes::reserve(size_t size)
+{
+    m_data.reset(new (std::nothrow) char[size + simdjson::SIMDJSON_PADDING]);
+    m_size = m_data ? size : 0;
+    if (m_data)
+        std::memset(m_data.get() + size, 0, simdjson::SIMDJSON_PADDING);
+    return m_data != nullptr;
+}
+
 bool loadUVTTDocument(const char* path, UVTTDocument& document, String& error)
 {
     error.clear();
@@ -184,8 +195,7 @@ bool loadUVTTDocument(const char* path, UVTTDocument& document, String& error)
     const Sint64 size = SDL_RWsize(file);
     bool read = size >= 1 && size <= kUVTTMaxFileSize;
     if (read) {
-        document.bytes = simdjson::padded_string(size_t(size));
-        read = document.bytes.data() && SDL_RWread(file, document.bytes.data(), 1, size_t(size)) == size_t(size);
+        read = document.bytes.reserve(size_t(size)) && SDL_RWread(file, document.bytes.data(), 1, size_t(size)) == size_t(size);
     }
     SDL_RWclose(file);
     if (size < 1 || size > kUVTTMaxFileSize)
@@ -200,9 +210,9 @@ bool parseUVTTDocument(const char* data, size_t size, UVTTDocument& document, St
     error.clear();
     if (!data || size < 1 || size > size_t(kUVTTMaxFileSize))
         return fail(error, "UVTT file is empty or exceeds the 128 MB import limit.");
-    document.bytes = simdjson::padded_string(data, size);
-    if (!document.bytes.data())
+    if (!document.bytes.reserve(size))
         return fail(error, "UVTT file could not be opened.");
+    std::memcpy(document.bytes.data(), data, size);
     return parseBytes(document, error);
 }
 
@@ -211,11 +221,11 @@ namespace {
 bool parseBytes(UVTTDocument& document, String& error)
 {
     dom::element root;
-    simdjson::error_code e = document.parser.parse(document.bytes).get(root);
+    simdjson::error_code e = document.parser.parse(document.bytes.view()).get(root);
     // JSON numbers have no range; integers beyond 64 bits are read as doubles.
     if (e == simdjson::NUMBER_ERROR &&
         JsonText::widenBigIntegers(document.bytes.data(), document.bytes.size()) > 0)
-        e = document.parser.parse(document.bytes).get(root);
+        e = document.parser.parse(document.bytes.view()).get(root);
     if (e) {
         char text[256];
         const char* what = simdjson::error_message(e);

@@ -9,6 +9,7 @@
 #include <simdjson.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 // A JSON value, or none where the document lacks it.
@@ -19,10 +20,31 @@ inline constexpr int64_t kUVTTMaxFileSize = 134217728;
 // Entries of the four object arrays together.
 inline constexpr size_t kUVTTMaxObjects = 65536;
 
+// A file's bytes and after them the zeroed padding the JSON parser reads
+// past the end. Kept in a buffer of its own rather than simdjson's
+// padded_string, which a fuzzing build caps at 1 MiB: the fuzzer then
+// reaches large files as readers meet them.
+class UVTTBytes {
+public:
+    // Room for size bytes, left for the caller to fill; false without memory.
+    bool reserve(size_t size);
+    char* data() { return m_data.get(); }
+    const char* data() const { return m_data.get(); }
+    size_t size() const { return m_size; }
+    simdjson::padded_string_view view() const
+    {
+        return simdjson::padded_string_view(m_data.get(), m_size, m_size + simdjson::SIMDJSON_PADDING);
+    }
+
+private:
+    std::unique_ptr<char[]> m_data;
+    size_t m_size = 0;
+};
+
 // One loaded file. The values point into the parsed document and live as
 // long as the record.
 struct UVTTDocument {
-    simdjson::padded_string bytes;
+    UVTTBytes bytes;
     simdjson::dom::parser parser;
     UVTTValue root;
     UVTTValue image;

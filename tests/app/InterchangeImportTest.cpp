@@ -5,8 +5,10 @@
 #include "app/EncryptedArchiveRecord.h"
 #include "import/interchange/InterchangeFixture.h"
 #include "support/FileFaults.h"
+#include "tabs/base/BasePanel.h"
 #include "tabs/base/TabCheckBoxIds.h"
 #include "tabs/base/ctrlBase.h"
+#include "tabs/data/ctrlFiles.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>
@@ -108,8 +110,19 @@ TEST_F(InterchangeImportTest, MenuImportMergesIntoTheOpenArchive)
         <image name="fresh" source="@/pic.png" alphablending="none"/>)", 2);
     openArchive(kMixedBlocks);
     const int before = gs().iArchiveID;
+    // Typed into a block of the Files tab and not saved yet.
+    ASSERT_TRUE(TS::clickWidget(app.resources()->get(SR_MENU_PANEL), TAB_FILES));
+    app.runPass();
+    Zelkoran::Panel* files = tabPanel("Files");
+    const SDL_Rect list = files->getList(BW_LIST)->getRect();
+    TS::click(list.x + 20, list.y + files->getList(BW_LIST)->getRowHeight() / 2 + 2);
+    app.runPass();
+    ASSERT_STREQ(files->getList(BW_LIST)->getSelectedText(), "notes.txt");
+    typeKeys(files->getID(), CtrlFiles::FL_TEXT, "my edits", Commit::None);
+    TS::clearModalLog();
     clickImport(path, {Zelkoran::MBB_YES, Zelkoran::MBB_OK});
 
+    EXPECT_EQ(std::string(files->getTextEdit(CtrlFiles::FL_TEXT)->getText().c_str()), "my edits");
     EXPECT_EQ(gs().iArchiveID, before);
     EXPECT_EQ(std::string(gs().sArchivePath.c_str()), folder.path("test.qel"));
     EXPECT_EQ(boxTexts()[1], "Do you want to merge the XML resources with the opened QEL?\n"

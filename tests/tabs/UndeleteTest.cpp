@@ -489,6 +489,24 @@ TEST_F(UndeleteTest, AMapComesBackWithItsTileSetAndItsPictureOrNotAtAll)
     EXPECT_EQ(live("tiles.png", "ZK7_IMAGE"), "pixels");
 }
 
+// Room for a map and one of its two hidden pictures: the map stays deleted
+// and so does the picture that came back before the other was refused.
+TEST_F(UndeleteTest, AMapWhosePicturesDoNotAllFitStaysDeletedWithAllOfThem)
+{
+    open({{"level.tmx", "ZK7_XML", true,
+           "<map><imagelayer><image source=\"#M_a\"/></imagelayer>"
+           "<imagelayer><image source=\"#M_b\"/></imagelayer></map>"},
+          {"#M_a", "ZK7_IMAGE", true},
+          {"#M_b", "ZK7_IMAGE", true},
+          {"notes", "ZK7_FILE"}},
+         3);
+    clickRow(1);
+    EXPECT_EQ(undelete(1), std::string(kFailed) + "Deleted associated image could not be recovered.");
+    EXPECT_EQ(live("level.tmx", "ZK7_XML"), "");
+    EXPECT_EQ(live("#M_a", "ZK7_IMAGE"), "");
+    EXPECT_EQ(archive()->getBlockCount(), 1);
+}
+
 TEST_F(UndeleteTest, AnArchiveWithEncryptedIndexListsAndRestores)
 {
     open({{"vault", "ZK7_FILE", true, "gold", Archive::ST_ENCRYPTED}, {"door", "ZK7_XML", true}}, 64,

@@ -294,7 +294,8 @@ TEST_F(Render, DrawnTextStaysInsideItsMeasuredBox)
 }
 
 // inkBelow says how far below its line draw leaves ink: none for plain
-// text, some for a box-drawing bar, none for a bar outside the clip.
+// text, some for a box-drawing bar or corner, none for a bar outside the
+// clip.
 TEST_F(Render, InkBelowTheLineIsWhatDrawLeavesThere)
 {
     const Font* f = main->fontMgr()->get(main->fontMgr()->getBuiltin("Arial12Black"));
@@ -311,6 +312,7 @@ TEST_F(Render, InkBelowTheLineIsWhatDrawLeavesThere)
         {bar, 0, kScreenW, true},
         {bar, 0, barStart, false},
         {bar, barEnd, kScreenW, false},
+        {"a\xe2\x94\x90z", 0, kScreenW, true}, // a corner whose ink starts mid-line
     };
     SDL_Renderer* renderer = screen->getRenderer();
     panel->baseWidget()->hide();

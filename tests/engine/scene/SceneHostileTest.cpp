@@ -15,6 +15,9 @@ const std::string kThreeGzip = "H4sIAAAAAAACA2NkYGBgAmJGIAYAGOrpGgwAAAA=";
 const std::string kSixGzip = "H4sIAAAAAAACA2NkYGBgAmJGNBoAkB7azBgAAAA="; // 1 2 1 2 1 2
 const std::string kTwoZstd = "KLUv/QRYQQAAAQAAAAIAAAA6GOQe";  // 1 2
 
+// A PNG signature and header stating 16 x 16385 pixels, RGBA, and no more.
+const std::string kTallPngHeader("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x10\0\0\x40\x01\x08\x06\0\0\0\0\0\0\0", 33);
+
 std::string data(const std::string& body, const char* encoding, const char* compression = "")
 {
     std::string attrs = std::string(" encoding=\"") + encoding + "\"";
@@ -92,6 +95,10 @@ std::vector<HostileCase> hostileCases()
          mapText(2, 2, data("1,2,1,2", "csv"),
                  "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"gone.png\"/></tileset>"),
          {}, RC_ERR_NOT_FOUND, "gone.png"},
+        {"image taller than a picture may be",
+         mapText(2, 2, data("1,2,1,2", "csv"),
+                 "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"tall.png\"/></tileset>"),
+         {{"tall.png", kTallPngHeader}}, RC_ERR_TOO_LARGE, "it is 16x16385 pixels"},
         {"image that is not one",
          mapText(2, 2, data("1,2,1,2", "csv"),
                  "<tileset firstgid=\"1\" tilewidth=\"16\" tileheight=\"16\"><image source=\"a.tsx\"/></tileset>"),

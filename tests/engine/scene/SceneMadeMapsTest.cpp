@@ -275,6 +275,8 @@ const MadeMap kMadeMaps[] = {
     // grey levels with a clear one, count as clear in every tile, but not
     // under a colour key of the map's.
     {"clear-palette.tmx"},
+    // The same with its unused entry half clear.
+    {"half-clear-palette.tmx"},
 };
 
 class SceneMadeMapsTest : public SceneTest {

@@ -276,7 +276,16 @@ TEST_F(FrameImport, BrokenGIFsAndTheStillLayer)
     giftest::write(pastTable, {'G', 'I', 'F', '8', '9', 'a', 4, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 0, 0,
                                0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0, 2, 2, 0xC4, 0x0B, 0,
                                0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B});
-    for (const std::string& broken : {cut, huge, hiding, pastTable})
+    // Codes clear, 0, clear, then 6: the first code after a clear names no
+    // colour.
+    const std::string afterClear = folder.path("after-clear.gif");
+    giftest::write(afterClear, {'G', 'I', 'F', '8', '9', 'a', 4, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 0, 0,
+                                0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0, 2, 3, 0x04, 0x8D, 0x02, 0, 0x3B});
+    // A 0 x 0 screen and a 1 x 1 frame whose far corner is 16384, 16384.
+    const std::string farFrame = folder.path("far-frame.gif");
+    giftest::write(farFrame, {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 255, 0, 0,
+                              0x2C, 0xFF, 0x3F, 0xFF, 0x3F, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B});
+    for (const std::string& broken : {cut, huge, hiding, pastTable, afterClear, farFrame})
         EXPECT_EQ(importGIFAnimatedLayer(target(), gifOptions(broken), nullptr, nullptr), IR_GIF_UNREADABLE);
 
     // The still import takes the first frame: red, 2 x 1 tiles of 16.
