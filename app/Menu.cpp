@@ -1,6 +1,6 @@
 #include "app/Menu.h"
 
-#include "app/ArchiveRefusalText.h"
+#include "services/ArchiveFailureText.h"
 #include "app/ErrorBox.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
