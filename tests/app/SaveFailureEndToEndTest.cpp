@@ -18,6 +18,7 @@
 #include <Zelkoran/XML.h>
 
 #include <filesystem>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -57,11 +58,19 @@ void writeEveryKind(const TestFolder& folder, const std::string& path)
     ASSERT_GT(video, 0);
     ASSERT_EQ(engine->videoMgr()->get(video)->save(id, ""), 0);
     engine->videoMgr()->close(video);
-    char tmx[] = "<?xml version=\"1.0\"?><map/>";
-    Zelkoran::Archive::Block block("config.xml", "ZK7_XML");
-    block.data = tmx;
-    block.size = sizeof tmx - 1;
-    ASSERT_EQ(engine->archiveMgr()->get(id)->blockAdd(block), 0);
+    const std::pair<const char*, std::string> texts[] = {
+        {"config.xml", "<?xml version=\"1.0\"?><config/>"},
+        {"level.tmx", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<map version=\"1.10\" orientation=\"orthogonal\" "
+                      "renderorder=\"right-down\" width=\"2\" height=\"2\" tilewidth=\"16\" tileheight=\"16\" "
+                      "infinite=\"0\" nextlayerid=\"2\" nextobjectid=\"1\">\n <layer id=\"1\" name=\"Ground\" "
+                      "width=\"2\" height=\"2\">\n  <data encoding=\"csv\">\n0,0,\n0,0\n</data>\n </layer>\n</map>\n"},
+    };
+    for (const auto& [name, body] : texts) {
+        Zelkoran::Archive::Block block(name, "ZK7_XML");
+        block.data = const_cast<char*>(body.data());
+        block.size = body.size();
+        ASSERT_EQ(engine->archiveMgr()->get(id)->blockAdd(block), 0);
+    }
     ASSERT_EQ(engine->archiveMgr()->close(id), 0);
 }
 
@@ -114,6 +123,7 @@ TEST_F(SaveFailureEndToEndTest, EveryTabsSaveTellsTheCause)
         {"Effects", TAB_EFFECTS, "smoke", "Particle: save to QEL", "Could not save the particle effect."},
         {"Audio", TAB_AUDIO, "click", "AudioTrack: save to QEL", "Could not save the audio track."},
         {"Videos", TAB_VIDEOS, "intro", "Video: save to QEL", "Could not save the video."},
+        {"Scenes", TAB_SCENES, "level.tmx", "TileMap: save to QEL", "TileMap could not be saved."},
         {"XML", TAB_XML, "config.xml", "XML: save to QEL", "XML could not be saved."},
         {"Files", TAB_FILES, "packed", "File: save to QEL", "File could not be saved."},
     };
