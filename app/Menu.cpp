@@ -1,6 +1,6 @@
 #include "app/Menu.h"
 
-#include "app/ArchiveRefusalText.h"
+#include "services/ArchiveFailureText.h"
 #include "app/ErrorBox.h"
 #include "services/GlobalStatus.h"
 #include "services/ResourceManager.h"
@@ -147,9 +147,9 @@ int Menu::update()
 
 void Menu::reportRefusedChange() const
 {
-    // Tabs say only that a save or delete failed, and some writes (a
-    // cleanup after a failure) have no box at all: the cause is told here,
-    // once, whichever path the refused change took.
+    // A tab's Save tells its refusal itself; a delete says only that it
+    // failed, and some writes (a cleanup after a failure) have no box at
+    // all: their cause is told here, once.
     Archive* archive = Main::instance()->archiveMgr()->get(pGlobalStatus->iArchiveID);
     const int refusal = archive ? archive->takeRefusal() : 0;
     if (refusal != 0)

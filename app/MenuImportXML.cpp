@@ -1,7 +1,7 @@
 // The interchange import of the menu bar: a VUQv1 document imported into
 // the open archive or into a new one beside the document, which then
 // becomes the open archive.
-#include "app/ArchiveRefusalText.h"
+#include "services/ArchiveFailureText.h"
 #include "app/EncryptedArchiveRecord.h"
 #include "app/ErrorBox.h"
 #include "services/GlobalStatus.h"

@@ -1,7 +1,7 @@
 // The archive key: the key panel run modally, the key prompt of the other
 // actions, the lock/unlock action (key, index encryption) and the key the
 // editor remembers in GlobalStatus.
-#include "app/ArchiveRefusalText.h"
+#include "services/ArchiveFailureText.h"
 #include "app/EncryptedArchiveRecord.h"
 #include "app/EventRoute.h"
 #include "services/FixedPanelIds.h"

@@ -1,7 +1,7 @@
 // Creating, opening and closing the editor's archive. Opening upgrades a
 // QELv1 file first, asks for keys as needed and migrates legacy blocks
 // before the archive becomes the open one.
-#include "app/ArchiveRefusalText.h"
+#include "services/ArchiveFailureText.h"
 #include "app/EncryptedArchiveRecord.h"
 #include "app/ErrorBox.h"
 #include "services/EditorLog.h"

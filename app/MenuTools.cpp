@@ -1,7 +1,7 @@
 // The tools panel (the open archive's facts, its block table, defragment and
 // resize) and the information panel with the change log. The panels are
 // the editor's fixed ones, run modally through the engine's message box.
-#include "app/ArchiveRefusalText.h"
+#include "services/ArchiveFailureText.h"
 #include "app/ErrorBox.h"
 #include "app/BlockTable.h"
 #include "app/DocumentViewer.h"

@@ -1,5 +1,6 @@
 #include "tabs/base/TabServices.h"
 
+#include "services/ArchiveFailureText.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/BasePanel.h"
 
@@ -16,10 +17,6 @@ namespace {
 
 const char* const kSaveTitleSuffix = ": save to QEL";
 constexpr int kSaveNoticeMs = 2000;
-const char* const kNoRoomText = "There is no room for more QEL blocks.\nDefrag/resize the QEL file and try again.";
-const char* const kKeyNeededText = "Encrypted blocks require a QEL password.\nUse the menu Encryption and password "
-                                   "button to set it before saving this block.";
-const char* const kKeyRefusedText = "Could not set the QEL password for this encrypted block.";
 
 } // namespace
 
@@ -36,6 +33,13 @@ void TabServices::notifySaveWarning(const string& prefix, const string& text, in
 void TabServices::notifySaveError(const string& prefix, const string& text, int timeoutMs) const
 {
     messageBox(prefix + kSaveTitleSuffix, text, MBB_NONE, MBT_ERROR, timeoutMs);
+}
+
+void TabServices::notifySaveFailure(const string& prefix, const string& failure, int code) const
+{
+    if (Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID))
+        archive->takeRefusal();
+    notifySaveError(prefix, saveFailureText(code, failure, globalStatus->sArchivePath.c_str()), kSaveNoticeMs);
 }
 
 bool TabServices::acceptBlockName(const string& name, const string& prefix) const
@@ -105,23 +109,14 @@ uint32_t TabServices::newBlockStorage(uint32_t plain) const
     return archive ? blockStorage(*archive, plain) : plain;
 }
 
-TabServices::string TabServices::getArchiveSaveErrorMessage(int code, const string& fallback)
-{
-    if (code == RC_ERR_NO_SLOT)
-        return kNoRoomText;
-    if (code == RC_ERR_KEY)
-        return kKeyNeededText;
-    return fallback;
-}
-
 bool TabServices::setArchiveKeyForEncryptedSave(Archive* archive, const string& title) const
 {
     if (!archive || !globalStatus->bKeyRemembered) {
-        messageBox(title, kKeyNeededText, MBB_OK, MBT_WARNING, 0);
+        messageBox(title, saveFailureCause(RC_ERR_KEY), MBB_OK, MBT_WARNING, 0);
         return false;
     }
     if (archive->setKey(globalStatus->szKey, static_cast<int>(globalStatus->iKeyLength)) == 0)
         return true;
-    messageBox(title, kKeyRefusedText, MBB_OK, MBT_ERROR, 0);
+    messageBox(title, saveFailureCause(RC_ERR_KEY_REFUSED), MBB_OK, MBT_ERROR, 0);
     return false;
 }

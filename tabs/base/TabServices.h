@@ -37,6 +37,10 @@ public:
     // Timed notices titled prefix + ": save to QEL".
     void notifySaveWarning(const string& prefix, const string& text, int timeoutMs) const;
     void notifySaveError(const string& prefix, const string& text, int timeoutMs) const;
+    // The error notice of a save the engine failed with code: failure and
+    // the code's cause (saveFailureText). The open archive's refusal is
+    // told here, so the menu does not tell it again.
+    void notifySaveFailure(const string& prefix, const string& failure, int code) const;
     // A name that a block record holds whole; else false after a warning
     // titled prefix + ": save to QEL".
     bool acceptBlockName(const string& name, const string& prefix) const;
@@ -58,8 +62,6 @@ public:
     // The storage a new block starts with: plain, or encrypted while the
     // open archive's index or blocks are (Zelkoran::blockStorage).
     uint32_t newBlockStorage(uint32_t plain) const;
-    // The archive's text for blockAdd codes -72 and -477, else fallback.
-    static string getArchiveSaveErrorMessage(int code, const string& fallback);
     // Gives the archive the remembered key before an encrypted block is
     // written; false after a box titled title (no key, or a refused one).
     bool setArchiveKeyForEncryptedSave(Zelkoran::Archive* archive, const string& title) const;

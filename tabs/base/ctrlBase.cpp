@@ -394,7 +394,7 @@ int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, cons
         return -1;
     }
     if (const int rc = archive->blockAdd(block); rc != 0) {
-        services.notifySaveError(noun, TabServices::getArchiveSaveErrorMessage(rc, fallback), kSaveNoticeMs);
+        services.notifySaveFailure(noun, fallback, rc);
         return -1;
     }
     globalStatus->bSecured = isSecured(*archive);

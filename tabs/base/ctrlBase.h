@@ -45,9 +45,6 @@ public:
     // The base panel's widget ids, the same in every tab.
     using enum eBaseWidget;
 
-    // The archive's limit, in bytes.
-    static constexpr int kMaxBlockName = static_cast<int>(Zelkoran::kMaxBlockName);
-
     // A tab's own step of a save or delete, given the block name: 0 when it
     // succeeded. A failing save step has shown its message already.
     using NamedStep = std::function<int(const string& name)>;

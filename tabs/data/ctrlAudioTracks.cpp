@@ -255,8 +255,8 @@ int CtrlAudioTracks::onSave()
             tabServices().notifySaveWarning(kKind, "Could not rename the audio track.", kNoticeMs);
             return -1;
         }
-        if (track->save(tabServices().status().iArchiveID, "") != 0) {
-            tabServices().notifySaveError(kKind, "Could not save the audio track.", kNoticeMs);
+        if (const int rc = track->save(tabServices().status().iArchiveID, ""); rc != 0) {
+            tabServices().notifySaveFailure(kKind, "Could not save the audio track.", rc);
             return -1;
         }
         return 0;

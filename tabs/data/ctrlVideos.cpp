@@ -237,8 +237,8 @@ int CtrlVideos::onSave()
         }
         // The ticked box is the video's tag, with or without a sound track.
         video->setTag(getSelectedTag());
-        if (video->save(tabServices().status().iArchiveID, "") != 0) {
-            tabServices().notifySaveError(kKind, "Could not save the video.", kNoticeMs);
+        if (const int rc = video->save(tabServices().status().iArchiveID, ""); rc != 0) {
+            tabServices().notifySaveFailure(kKind, "Could not save the video.", rc);
             return -1;
         }
         return 0;

@@ -248,10 +248,10 @@ int CtrlEffects::onSave()
             tabServices().notifySaveWarning(kKind, "Could not rename the particle effect.", kNoticeMs);
             return -1;
         }
-        if (e->save(tabServices().status().iArchiveID, name.c_str()) != 0) {
+        if (const int rc = e->save(tabServices().status().iArchiveID, name.c_str()); rc != 0) {
             // The emitter keeps the name it is stored under.
             particles()->setName(context.effect, before.c_str());
-            tabServices().notifySaveError(kKind, "Could not save the particle effect.", kNoticeMs);
+            tabServices().notifySaveFailure(kKind, "Could not save the particle effect.", rc);
             return -1;
         }
         return 0;

@@ -404,8 +404,8 @@ int CtrlGUI::onSave()
     live->setSizeMode(state.fitScreen ? 1 : 0);
     NamedPictures::Names before;
     gui()->skinImages(status.iArchiveID, name.c_str(), before);
-    if (live->save(status.iArchiveID) != 0) {
-        tabServices().notifySaveError("Panel", "Could not save the panel.", 2000);
+    if (const int rc = live->save(status.iArchiveID); rc != 0) {
+        tabServices().notifySaveFailure("Panel", "Could not save the panel.", rc);
         live->setSizeMode(0);
         preview.restorePreviewIsolation();
         showLoadedPanelForPreview();

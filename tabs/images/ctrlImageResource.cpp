@@ -104,8 +104,8 @@ int CtrlImageResource::onSave()
         }
         if (beforeResourceSave() != 0)
             return -1;
-        if (saveResourceBlock(name.c_str()) != 0) {
-            tabServices().notifySaveError(noun, "Could not save the " + lower + ".", kNoticeMs);
+        if (const int rc = saveResourceBlock(name.c_str()); rc != 0) {
+            tabServices().notifySaveFailure(noun, "Could not save the " + lower + ".", rc);
             return -1;
         }
         return 0;

@@ -454,8 +454,8 @@ int CtrlImages::onSave()
             tabServices().notifySaveWarning("Image", "Could not rename the image.", kNoticeMs);
             return -1;
         }
-        if (img->save(tabServices().status().iArchiveID, name.c_str()) != 0) {
-            tabServices().notifySaveError("Image", "Could not save the image.", kNoticeMs);
+        if (const int rc = img->save(tabServices().status().iArchiveID, name.c_str()); rc != 0) {
+            tabServices().notifySaveFailure("Image", "Could not save the image.", rc);
             return -1;
         }
         setItemHandle(iImageID);

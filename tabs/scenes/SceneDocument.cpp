@@ -315,8 +315,7 @@ int SceneDocument::storeScene(Scene* toSave, const string& name, const string& p
         return 0;
     }
     CMem::free(buffer);
-    m_services.notifySaveError(
-        prefix, TabServices::getArchiveSaveErrorMessage(rc, "Scene could not be saved to the QEL."), kSaveNoticeMs);
+    m_services.notifySaveFailure(prefix, "Scene could not be saved to the QEL.", rc);
     return -1;
 }
 

@@ -48,7 +48,6 @@ public:
     int handle() const { return m_sceneHandle; }
     // id (an open scene, or 0) becomes the document's scene; whoever
     // replaced the previous one has closed it.
-    void holdScene(int id) { m_sceneHandle = id; }
     // After an import given the scene previousId, which left now: the
     // imported scene is held; a scene the import closed is held no more.
     void followImport(int previousId, const Zelkoran::Scene* now, bool imported);

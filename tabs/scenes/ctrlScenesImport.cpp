@@ -3,6 +3,7 @@
 // (in full: the map with its tile sets, templates and images).
 #include "tabs/scenes/ctrlScenes.h"
 
+#include "services/ArchiveFailureText.h"
 #include "services/GlobalStatus.h"
 #include "tabs/base/TabControls.h"
 #include "tabs/base/ctrlBaseControls.h"
@@ -216,8 +217,10 @@ int CtrlScenes::onImportFullTMX(const SceneLayerImport::NewScene& asked)
                        .archiveId = status.iArchiveID};
     const SceneImportResult loaded = asked.source->import(job);
     if (loaded.code != 0) {
-        tabServices().messageBox(loaded.title, TabServices::getArchiveSaveErrorMessage(loaded.code, loaded.message), MBB_OK,
-                                 MBT_ERROR, 0);
+        // The outside file's codes are not the archive's: only a cause that
+        // stands alone is told; a refusal is told by the menu.
+        const string cause = saveFailureCause(loaded.code);
+        tabServices().messageBox(loaded.title, cause.empty() ? loaded.message : cause, MBB_OK, MBT_ERROR, 0);
         if (loaded.archiveChanged) {
             status.bReparseAll = 1;
             parseQEL();

@@ -99,8 +99,7 @@ int CtrlScenes::saveTextPath(const string& name)
     if (Archive::isEncryptedStorage(held.block().storage) && !tabServices().setArchiveKeyForEncryptedSave(archive, kPrefix))
         return -1;
     if (const int rc = archive->blockAdd(held.block()); rc != 0) {
-        tabServices().notifySaveError(kPrefix, TabServices::getArchiveSaveErrorMessage(rc, "TileMap could not be saved."),
-                                      kNoticeMs);
+        tabServices().notifySaveFailure(kPrefix, "TileMap could not be saved.", rc);
         return -1;
     }
     held.block().data = nullptr;

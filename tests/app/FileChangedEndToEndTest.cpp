@@ -129,15 +129,14 @@ TEST_F(FileChangedEndToEndTest, SaveAndDefragOfAFileChangedByAnotherProgramWrite
         row.change(path);
         // Moved over while saving: theirs is what the path must hold.
         const std::string before = fileAt(std::filesystem::exists(path + ".sync") ? path + ".sync" : path);
-        TS::pushAnswer(0);   // the timed save notice
-        TS::pushAnswer(Zelkoran::MBB_OK); // the cause
+        TS::pushAnswer(0); // the timed save notice, with its cause
         ASSERT_TRUE(TS::clickWidget(files->getID(), BW_SAVE));
         pass();
         pass();
         Zelkoran::setChangeWrittenHook(nullptr);
 
-        const std::string cause = "QEL file not written|The QEL file \"" + path + row.cause;
-        EXPECT_EQ(takeBoxes(), (std::vector<std::string>{"File: save to QEL|File could not be saved.", cause}));
+        EXPECT_EQ(takeBoxes(), std::vector<std::string>{"File: save to QEL|File could not be saved.\nThe QEL file \"" +
+                                                        path + row.cause});
         EXPECT_TRUE(fileAt(path) == before) << "the file at the path changed";
         // The editor still shows the archive it opened, with the edits.
         EXPECT_EQ(title(), "Skarden v0.19.0 - " + path);

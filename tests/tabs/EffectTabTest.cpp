@@ -256,7 +256,8 @@ TEST_F(EffectTab, ASaveTheFullArchiveRefusesLeavesTheEffectItsName)
     ASSERT_TRUE(TS::clickWidget(p->getID(), CtrlBase::BW_SAVE));
     EXPECT_EQ(deliver(), -1);
     ASSERT_FALSE(TS::modalLog().empty());
-    EXPECT_EQ(TS::modalLog().back().text, "Could not save the particle effect.");
+    EXPECT_EQ(TS::modalLog().back().text,
+              "There is no room for more QEL blocks.\nDefrag/resize the QEL file and try again.");
     EXPECT_EQ(emitter()->getName(), before);
     EXPECT_TRUE(tab->isDirty());
 }

@@ -1,4 +1,5 @@
 #include "tabs/ProtocolTab.h"
+#include "services/ArchiveFailureText.h"
 #include "tabs/base/BasePanel.h"
 
 #include <cstring>
@@ -254,9 +255,8 @@ TEST_F(SaveProtocolTest, BlockAddFailuresAreNamed)
     EXPECT_EQ(status->bReparseAll, 0);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Text: save to QEL", kNoRoom, MBB_NONE, MBT_ERROR, 2000}}));
 
-    EXPECT_EQ(TabServices::getArchiveSaveErrorMessage(RC_ERR_KEY, "fallback"), kKeyNeeded);
-    EXPECT_EQ(TabServices::getArchiveSaveErrorMessage(RC_ERR_IO, "Text could not be saved."),
-              "Text could not be saved.");
+    EXPECT_EQ(saveFailureText(RC_ERR_KEY, "fallback", "a.qel"), kKeyNeeded);
+    EXPECT_EQ(saveFailureText(RC_ERR_IO, "Text could not be saved.", "a.qel"), "Text could not be saved.");
 }
 
 class DeleteProtocolTest : public SaveProtocolTest {
