@@ -21,7 +21,7 @@ struct Cause {
     const char* outcome;
 };
 
-const char* const kKept = "It is kept as it is.";
+constexpr const char* kKept = "It is kept as it is.";
 
 // One row per engine code the user is told about.
 constexpr Cause kCauses[] = {
