@@ -66,6 +66,13 @@ protected:
         return id;
     }
     std::string archivePath() { return folder.path("tab.qel"); }
+    static int panelNamed(const char* name)
+    {
+        for (int id : Main::instance()->guiMgr()->getPanelIDs())
+            if (std::string(Main::instance()->guiMgr()->getPanel(id)->getName()) == name)
+                return id;
+        return 0;
+    }
 
     // Every live block but the seed: stored encrypted, and its first bytes
     // (as the archive gives them back) nowhere in the file.
@@ -317,10 +324,7 @@ TEST_F(EncryptedStorageTest, AStorageBoxClickedIsHowTheTypedBlockIsStoredAndShow
             ASSERT_EQ(archive()->encrypt(), 0);
         }
 
-        int panelId = 0;
-        for (int id : Main::instance()->guiMgr()->getPanelIDs())
-            if (std::string(Main::instance()->guiMgr()->getPanel(id)->getName()) == c.panel)
-                panelId = id;
+        const int panelId = panelNamed(c.panel);
         Panel* panel = editortest::panel(panelId);
         const auto deliver = [&] {
             for (const SDL_Event& e : TestSupport::pump())
@@ -380,6 +384,55 @@ TEST_F(EncryptedStorageTest, AStorageBoxClickedIsHowTheTypedBlockIsStoredAndShow
         c.tab.hide();
         Main::instance()->archiveMgr()->close(status->iArchiveID);
     }
+}
+
+// A raw block of an archive whose index was encrypted after it was
+// written lies raw until it is saved again: its boxes say Raw when it is
+// chosen, after a reparse, and after a save refused for want of the key.
+TEST_F(EncryptedStorageTest, ABlockLeftRawUnderALaterEncryptedIndexShowsRawUntilSaved)
+{
+    CtrlFiles files(&*resources, &*status);
+    files.resetWidgets();
+    openArchive({});
+    ASSERT_EQ(archive()->setKey(kKey, sizeof kKey - 1), 0);
+    std::string content = "notes kept raw";
+    Archive::Block stored("notes.txt", "ZK7_FILE");
+    stored.storage = Archive::ST_RAW;
+    stored.data = content.data();
+    stored.size = content.size();
+    ASSERT_EQ(archive()->blockAdd(stored), 0);
+    ASSERT_EQ(archive()->encrypt(), 0);
+
+    const int panelId = panelNamed("Files");
+    Panel* panel = editortest::panel(panelId);
+    const auto ticked = [&] {
+        std::string boxes;
+        for (int id : {CtrlFiles::FL_RAW, CtrlFiles::FL_COMPRESSED, CtrlFiles::FL_CRYPTED})
+            boxes += panel->getCheckBox(id)->isChecked() ? '1' : '0';
+        return boxes;
+    };
+    files.parseQEL();
+    files.show();
+    files.selectBlockListItemByName("notes.txt");
+    files.processEvent(BW_LIST, panel->getList(BW_LIST)->getSelectedIndex());
+    EXPECT_EQ(ticked(), "100") << "chosen";
+    files.parseQEL();
+    EXPECT_EQ(ticked(), "100") << "reparsed";
+
+    TestSupport::clickWidget(panelId, CtrlFiles::FL_TEXT);
+    TestSupport::key(SDLK_END, KMOD_CTRL);
+    TestSupport::typeText(" and typed");
+    TestSupport::clickWidget(panelId, BW_NAME);
+    TestSupport::pump();
+    TestSupport::pushAnswer(MBB_OK); // no key remembered: the save is refused
+    EXPECT_NE(files.processEvent(BW_SAVE, 0), 0);
+    EXPECT_EQ(TestSupport::pendingAnswers(), 0u);
+    files.parseQEL();
+    EXPECT_EQ(ticked(), "100") << "refused and reparsed";
+    Archive::Block entry("notes.txt", "ZK7_FILE");
+    ASSERT_EQ(archive()->blockAt(archive()->blockSearch(entry), entry), 0);
+    EXPECT_EQ(entry.storage, Archive::ST_RAW);
+    files.hide();
 }
 
 // A QELv1 archive with an encrypted index: the QELv2 file keeps none of

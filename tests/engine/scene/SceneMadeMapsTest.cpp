@@ -84,6 +84,10 @@ const MadeMap kMadeMaps[] = {
     {"infinite-isometric.tmx", {160, 0}},
     {"infinite-staggered.tmx"},
     {"infinite-hexagonal.tmx"},
+    // Chunks far right of and below cell (0, 0), image layers repeating from
+    // half a pixel right of the map's corner: their repeats begin left of
+    // Tiled's picture on a negative half pixel, which rounds up.
+    {"infinite-repeated-half-left.tmx"},
     // An animation showing a tile the picture holds beyond the declared count.
     {"framecount.tmx"},
     // One showing a tile beyond the set: a map that never uses the tile is
