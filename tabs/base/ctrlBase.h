@@ -160,8 +160,6 @@ protected:
     // The block the tab has selected or loaded; "" when none.
     const string& getCurrentItemName() const { return currentItemName; }
     void setCurrentItemName(const string& name) { currentItemName = name; }
-    // Step of the dirty indicator's pulse; 0 while clean.
-    int getDirtyTick() const { return dirtyTick; }
 
 private:
     // The tab's parts and the tabs derived from this one reach the panel,
