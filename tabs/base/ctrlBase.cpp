@@ -354,34 +354,6 @@ int CtrlBase::recoverResourceDeleteFailure(const string& name)
     return -1;
 }
 
-int CtrlBase::saveResource(const string& kind, const string& emptyNameMessage, const NamedStep& save)
-{
-    string name;
-    if (!readRequiredBlockName(name, kind, emptyNameMessage))
-        return -1;
-    if (save(name) != 0)
-        return -1;
-    return finishResourceSave(kind, name);
-}
-
-int CtrlBase::deleteSelectedResource(const string& noun, const NamedStep& remove, const string& failure)
-{
-    const WidgetList* list = panel->getList(BW_LIST);
-    if (!list || list->getSelectedIndex() == 0)
-        return -1;
-    const string name = list->getSelectedText();
-    const string title = "Delete " + noun;
-    const string question = "Are you sure you want to delete \"" + name + "\" " + noun + "?";
-    if (services.messageBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
-        return -1;
-    closeResources();
-    if (remove(name) != 0) {
-        services.messageBox(title, failure.empty() ? noun + " could not be deleted." : failure, MBB_OK, MBT_ERROR, 0);
-        return recoverResourceDeleteFailure(name);
-    }
-    return finishResourceDelete();
-}
-
 int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, const string& listedName,
                            const std::function<void()>& refreshOwn)
 {

@@ -45,10 +45,6 @@ public:
     // The base panel's widget ids, the same in every tab.
     using enum eBaseWidget;
 
-    // A tab's own step of a save or delete, given the block name: 0 when it
-    // succeeded. A failing save step has shown its message already.
-    using NamedStep = std::function<int(const string& name)>;
-
     // Creates the tab's check box and base panel; a missing manager or
     // status, or a check box, panel or screen that cannot be had, ends the
     // program through the engine's fatal-error routine.
@@ -112,16 +108,11 @@ public:
     // The tab's services, lent to its parts.
     const TabServices& tabServices() const { return services; }
 
-protected:
+    // The steps every tab's save and delete share, for the tab and the
+    // parts that save for it.
     // name = the name field's whole text; false after a warning when empty
     // or longer than a block name holds.
     bool readRequiredBlockName(string& name, const string& prefix, const string& message) const;
-    // Rebuilds the list and makes name the clean, selected current item: 0;
-    // when name is empty or not listed nothing is selected: -1; parseQEL's
-    // failure passes through with nothing else changed.
-    int refreshBlockListAndSelect(const string& name);
-    // Clean state, then the timed kind + " saved." notice.
-    void notifySaveSuccess(const string& kind);
     // Reparse flag, list rebuilt with name selected (when listed), clean
     // state, success notice. 0.
     int finishResourceSave(const string& kind, const string& name);
@@ -130,14 +121,14 @@ protected:
     // After a failed delete: the block is listed, selected and loaded again. -1.
     int recoverResourceDeleteFailure(const string& name);
 
-    // The resource save: the required name, the tab's save (which reports
-    // its own failure), then finishResourceSave. 0 or -1.
-    int saveResource(const string& kind, const string& emptyNameMessage, const NamedStep& save);
-    // The delete of the selected block after a Yes to the question; remove
-    // is the engine's removal, failure the text shown when it fails (empty:
-    // noun + " could not be deleted."). 0, or -1 when refused, cancelled or
-    // failed (the block is then loaded again).
-    int deleteSelectedResource(const string& noun, const NamedStep& remove, const string& failure = {});
+protected:
+    // Rebuilds the list and makes name the clean, selected current item: 0;
+    // when name is empty or not listed nothing is selected: -1; parseQEL's
+    // failure passes through with nothing else changed.
+    int refreshBlockListAndSelect(const string& name);
+    // Clean state, then the timed kind + " saved." notice.
+    void notifySaveSuccess(const string& kind);
+
     // The raw block save of a filled block (name, type, storage, data,
     // size) into the open archive: key for encrypted storage, blockAdd,
     // secured and reparse flags, list rebuilt with listedName selected

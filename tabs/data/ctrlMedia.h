@@ -5,6 +5,7 @@
 // calls and its texts. Main thread only.
 #pragma once
 
+#include "tabs/base/ResourceSave.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/AudioTrack.h>
@@ -94,6 +95,7 @@ protected:
     void dropItem();
 
     int32_t playState = PS_STOPPED;
+    const ResourceSave resourceSave{*this};
 
 private:
     // The shared widgets' actions: onPlay's result, else 0.

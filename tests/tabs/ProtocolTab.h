@@ -6,6 +6,7 @@
 
 #include "tabs/TabFixture.h"
 #include "tabs/base/BasePanel.h"
+#include "tabs/base/ResourceSave.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>
@@ -36,7 +37,7 @@ public:
     int render(int) override { return 0; }
     int onSave() override
     {
-        return saveResource("Image", "Please enter a name for the image.", [this](const string& name) {
+        return resourceSave.save("Image", "Please enter a name for the image.", [this](const string& name) {
             if (saveStepResult != 0)
                 return saveStepResult;
             Zelkoran::Archive::Block block(name.c_str(), "ZK7_IMAGE");
@@ -47,7 +48,7 @@ public:
     }
     int onDelete() override
     {
-        return deleteSelectedResource("Image", [this](const string& name) {
+        return resourceSave.deleteSelected("Image", [this](const string& name) {
             return removeResult != 0 ? removeResult
                                      : archive()->blockDelete(Zelkoran::Archive::Block(name.c_str(), "ZK7_IMAGE"));
         });
@@ -87,6 +88,8 @@ public:
     std::string loadedName;
 
 private:
+    const ResourceSave resourceSave{*this};
+
     Zelkoran::Archive* archive() const
     {
         return Zelkoran::Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);
