@@ -291,7 +291,6 @@ namespace {
 
 const char* const kSaveTitleSuffix = ": save to QEL";
 constexpr int kSuccessNoticeMs = 1500;
-constexpr int kSaveNoticeMs = 2000;
 
 } // namespace
 
@@ -300,7 +299,7 @@ bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const s
     const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);
     name = field ? field->getText() : string();
     if (name.empty()) {
-        services.notifySaveWarning(prefix, message, kSaveNoticeMs);
+        services.notifySaveWarning(prefix, message, TabServices::kSaveNoticeMs);
         return false;
     }
     return services.acceptBlockName(name, prefix);
@@ -352,28 +351,4 @@ int CtrlBase::recoverResourceDeleteFailure(const string& name)
     currentItemName.clear();
     onListBox();
     return -1;
-}
-
-int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, const string& listedName,
-                           const std::function<void()>& refreshOwn)
-{
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (Archive::isEncryptedStorage(block.storage) && !services.setArchiveKeyForEncryptedSave(archive, noun))
-        return -1;
-    const string fallback = noun + " could not be saved.";
-    if (!archive) {
-        services.notifySaveError(noun, fallback, kSaveNoticeMs);
-        return -1;
-    }
-    if (const int rc = archive->blockAdd(block); rc != 0) {
-        services.notifySaveFailure(noun, fallback, rc);
-        return -1;
-    }
-    globalStatus->bSecured = isSecured(*archive);
-    globalStatus->bReparseAll = 1;
-    refreshBlockListAndSelect(listedName);
-    if (refreshOwn)
-        refreshOwn();
-    notifySaveSuccess(noun);
-    return 0;
 }

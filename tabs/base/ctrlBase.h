@@ -120,8 +120,6 @@ public:
     int finishResourceDelete();
     // After a failed delete: the block is listed, selected and loaded again. -1.
     int recoverResourceDeleteFailure(const string& name);
-
-protected:
     // Rebuilds the list and makes name the clean, selected current item: 0;
     // when name is empty or not listed nothing is selected: -1; parseQEL's
     // failure passes through with nothing else changed.
@@ -129,13 +127,7 @@ protected:
     // Clean state, then the timed kind + " saved." notice.
     void notifySaveSuccess(const string& kind);
 
-    // The raw block save of a filled block (name, type, storage, data,
-    // size) into the open archive: key for encrypted storage, blockAdd,
-    // secured and reparse flags, list rebuilt with listedName selected
-    // (empty when the tab's filter hides the block), refreshOwn, success
-    // notice. Messages are titled with noun. 0 or -1.
-    int saveRawBlock(const Zelkoran::Archive::Block& block, const string& noun, const string& listedName,
-                     const std::function<void()>& refreshOwn);
+protected:
     // A list pick in a tab that holds one block: the base list handling,
     // then 1 when another block was chosen (its name in selected and now the
     // current item; the held one dropped), 0 when the same one, -1 when

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "tabs/base/BlockText.h"
+#include "tabs/base/RawBlockSave.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Archive.h>
@@ -94,4 +95,5 @@ private:
 
     TextFileCtrlConfig config;
     BlockText held;
+    const RawBlockSave rawBlockSave{*this};
 };

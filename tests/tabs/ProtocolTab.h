@@ -6,6 +6,7 @@
 
 #include "tabs/TabFixture.h"
 #include "tabs/base/BasePanel.h"
+#include "tabs/base/RawBlockSave.h"
 #include "tabs/base/ResourceSave.h"
 
 #include <Zelkoran/Archive.h>
@@ -28,10 +29,6 @@ public:
         tabServices().panel().createTextEdit("Text", kTextEdit)->setMultiline(true);
     }
     ~ProtocolTab() override { closeResources(); }
-
-    using CtrlBase::finishResourceSave;
-    using CtrlBase::refreshBlockListAndSelect;
-    using CtrlBase::saveRawBlock;
 
     int parseQEL() override { return parseResult != 0 ? parseResult : CtrlBase::parseQEL(); }
     int render(int) override { return 0; }
@@ -86,6 +83,7 @@ public:
     int loads = 0;
     int closes = 0;
     std::string loadedName;
+    const RawBlockSave rawBlockSave{*this};
 
 private:
     const ResourceSave resourceSave{*this};
