@@ -199,18 +199,6 @@ int CtrlBase::onListBox()
     return 0;
 }
 
-int CtrlBase::switchToSelected(string& selected)
-{
-    if (CtrlBase::onListBox() != 0)
-        return -1;
-    selected = services.selectedListName();
-    if (selected == currentItemName)
-        return 0;
-    currentItemName = selected;
-    closeResources();
-    return 1;
-}
-
 void CtrlBase::setBlockType(const char* type) { Main::instance()->tool()->szCopy(blockType, type, sizeof(blockType)); }
 
 int CtrlBase::onNew()

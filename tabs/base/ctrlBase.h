@@ -107,6 +107,9 @@ public:
 
     // The tab's services, lent to its parts.
     const TabServices& tabServices() const { return services; }
+    // The block the tab has selected or loaded; "" when none.
+    const string& getCurrentItemName() const { return currentItemName; }
+    void setCurrentItemName(const string& name) { currentItemName = name; }
 
     // The steps every tab's save and delete share, for the tab and the
     // parts that save for it.
@@ -128,21 +131,12 @@ public:
     void notifySaveSuccess(const string& kind);
 
 protected:
-    // A list pick in a tab that holds one block: the base list handling,
-    // then 1 when another block was chosen (its name in selected and now the
-    // current item; the held one dropped), 0 when the same one, -1 when
-    // refused.
-    int switchToSelected(string& selected);
-
     // The block type the tab lists, zero-padded; the tab's constructor sets it.
     const char (&getBlockType() const)[16] { return blockType; }
     void setBlockType(const char* type);
     // Engine id of the resource the tab has loaded; 0 when none.
     int getItemHandle() const { return itemHandle; }
     void setItemHandle(int id) { itemHandle = id; }
-    // The block the tab has selected or loaded; "" when none.
-    const string& getCurrentItemName() const { return currentItemName; }
-    void setCurrentItemName(const string& name) { currentItemName = name; }
 
 private:
     // The tab's parts and the tabs derived from this one reach the panel,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "tabs/base/ResourceSave.h"
+#include "tabs/base/SelectionSwitch.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/AudioTrack.h>
@@ -107,5 +108,6 @@ private:
     void onStop();
     void onTag(int widgetId);
 
+    const SelectionSwitch selectionSwitch{*this};
     const MediaTabConfig& kind;
 };

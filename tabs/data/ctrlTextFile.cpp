@@ -169,7 +169,7 @@ int CtrlTextFile::updateData()
 int CtrlTextFile::onListBox()
 {
     string selected;
-    if (const int switched = switchToSelected(selected); switched <= 0)
+    if (const int switched = selectionSwitch.toSelected(selected); switched <= 0)
         return switched;
     Archive::Block& block = held.block();
     tool()->szCopy(block.name, selected.c_str(), sizeof(block.name));

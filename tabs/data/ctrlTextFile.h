@@ -8,6 +8,7 @@
 
 #include "tabs/base/BlockText.h"
 #include "tabs/base/RawBlockSave.h"
+#include "tabs/base/SelectionSwitch.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Archive.h>
@@ -96,4 +97,5 @@ private:
     TextFileCtrlConfig config;
     BlockText held;
     const RawBlockSave rawBlockSave{*this};
+    const SelectionSwitch selectionSwitch{*this};
 };
