@@ -3,8 +3,9 @@
 // New/Save/Delete, name field, dirty indicator), lists the open archive's
 // blocks of the tab's type and turns the base panel's events into calls of
 // the tab's virtual operations. It also carries the steps every tab's save
-// and delete share (name check, list and dirty bookkeeping, notices); what
-// else its parts share is on the tab's services. Main thread only.
+// and delete share (name check, list and dirty bookkeeping, notices), which
+// the save parts a tab owns call; what else its parts share is on the tab's
+// services. Main thread only.
 #pragma once
 
 #include "services/CMemSkarden.h"
