@@ -16,7 +16,6 @@ using namespace Zelkoran;
 namespace {
 
 const char* const kSaveTitleSuffix = ": save to QEL";
-constexpr int kSaveNoticeMs = 2000;
 
 } // namespace
 

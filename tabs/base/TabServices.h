@@ -22,6 +22,9 @@ class TabServices {
 public:
     using string = Zelkoran::String;
 
+    // How long a save's warnings and errors stay up.
+    static constexpr int kSaveNoticeMs = 2000;
+
     TabServices(Zelkoran::Panel& panel, Zelkoran::Screen& screen, ResourceManager& resources, GlobalStatus& status)
         : basePanel(&panel), mainScreen(&screen), resourceManager(&resources), globalStatus(&status)
     {

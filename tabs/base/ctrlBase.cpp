@@ -199,18 +199,6 @@ int CtrlBase::onListBox()
     return 0;
 }
 
-int CtrlBase::switchToSelected(string& selected)
-{
-    if (CtrlBase::onListBox() != 0)
-        return -1;
-    selected = services.selectedListName();
-    if (selected == currentItemName)
-        return 0;
-    currentItemName = selected;
-    closeResources();
-    return 1;
-}
-
 void CtrlBase::setBlockType(const char* type) { Main::instance()->tool()->szCopy(blockType, type, sizeof(blockType)); }
 
 int CtrlBase::onNew()
@@ -291,7 +279,6 @@ namespace {
 
 const char* const kSaveTitleSuffix = ": save to QEL";
 constexpr int kSuccessNoticeMs = 1500;
-constexpr int kSaveNoticeMs = 2000;
 
 } // namespace
 
@@ -300,7 +287,7 @@ bool CtrlBase::readRequiredBlockName(string& name, const string& prefix, const s
     const WidgetTextEdit* field = panel->getTextEdit(BW_NAME);
     name = field ? field->getText() : string();
     if (name.empty()) {
-        services.notifySaveWarning(prefix, message, kSaveNoticeMs);
+        services.notifySaveWarning(prefix, message, TabServices::kSaveNoticeMs);
         return false;
     }
     return services.acceptBlockName(name, prefix);
@@ -352,56 +339,4 @@ int CtrlBase::recoverResourceDeleteFailure(const string& name)
     currentItemName.clear();
     onListBox();
     return -1;
-}
-
-int CtrlBase::saveResource(const string& kind, const string& emptyNameMessage, const NamedStep& save)
-{
-    string name;
-    if (!readRequiredBlockName(name, kind, emptyNameMessage))
-        return -1;
-    if (save(name) != 0)
-        return -1;
-    return finishResourceSave(kind, name);
-}
-
-int CtrlBase::deleteSelectedResource(const string& noun, const NamedStep& remove, const string& failure)
-{
-    const WidgetList* list = panel->getList(BW_LIST);
-    if (!list || list->getSelectedIndex() == 0)
-        return -1;
-    const string name = list->getSelectedText();
-    const string title = "Delete " + noun;
-    const string question = "Are you sure you want to delete \"" + name + "\" " + noun + "?";
-    if (services.messageBox(title, question, MBB_YESNO, MBT_INFORMATION, 0) != MBB_YES)
-        return -1;
-    closeResources();
-    if (remove(name) != 0) {
-        services.messageBox(title, failure.empty() ? noun + " could not be deleted." : failure, MBB_OK, MBT_ERROR, 0);
-        return recoverResourceDeleteFailure(name);
-    }
-    return finishResourceDelete();
-}
-
-int CtrlBase::saveRawBlock(const Archive::Block& block, const string& noun, const string& listedName,
-                           const std::function<void()>& refreshOwn)
-{
-    Archive* archive = Main::instance()->archiveMgr()->get(globalStatus->iArchiveID);
-    if (Archive::isEncryptedStorage(block.storage) && !services.setArchiveKeyForEncryptedSave(archive, noun))
-        return -1;
-    const string fallback = noun + " could not be saved.";
-    if (!archive) {
-        services.notifySaveError(noun, fallback, kSaveNoticeMs);
-        return -1;
-    }
-    if (const int rc = archive->blockAdd(block); rc != 0) {
-        services.notifySaveFailure(noun, fallback, rc);
-        return -1;
-    }
-    globalStatus->bSecured = isSecured(*archive);
-    globalStatus->bReparseAll = 1;
-    refreshBlockListAndSelect(listedName);
-    if (refreshOwn)
-        refreshOwn();
-    notifySaveSuccess(noun);
-    return 0;
 }

@@ -3,8 +3,9 @@
 // New/Save/Delete, name field, dirty indicator), lists the open archive's
 // blocks of the tab's type and turns the base panel's events into calls of
 // the tab's virtual operations. It also carries the steps every tab's save
-// and delete share (name check, list and dirty bookkeeping, notices); what
-// else its parts share is on the tab's services. Main thread only.
+// and delete share (name check, list and dirty bookkeeping, notices), which
+// the save parts a tab owns call; what else its parts share is on the tab's
+// services. Main thread only.
 #pragma once
 
 #include "services/CMemSkarden.h"
@@ -44,10 +45,6 @@ public:
 
     // The base panel's widget ids, the same in every tab.
     using enum eBaseWidget;
-
-    // A tab's own step of a save or delete, given the block name: 0 when it
-    // succeeded. A failing save step has shown its message already.
-    using NamedStep = std::function<int(const string& name)>;
 
     // Creates the tab's check box and base panel; a missing manager or
     // status, or a check box, panel or screen that cannot be had, ends the
@@ -111,17 +108,15 @@ public:
 
     // The tab's services, lent to its parts.
     const TabServices& tabServices() const { return services; }
+    // The block the tab has selected or loaded; "" when none.
+    const string& getCurrentItemName() const { return currentItemName; }
+    void setCurrentItemName(const string& name) { currentItemName = name; }
 
-protected:
+    // The steps every tab's save and delete share, for the tab and the
+    // parts that save for it.
     // name = the name field's whole text; false after a warning when empty
     // or longer than a block name holds.
     bool readRequiredBlockName(string& name, const string& prefix, const string& message) const;
-    // Rebuilds the list and makes name the clean, selected current item: 0;
-    // when name is empty or not listed nothing is selected: -1; parseQEL's
-    // failure passes through with nothing else changed.
-    int refreshBlockListAndSelect(const string& name);
-    // Clean state, then the timed kind + " saved." notice.
-    void notifySaveSuccess(const string& kind);
     // Reparse flag, list rebuilt with name selected (when listed), clean
     // state, success notice. 0.
     int finishResourceSave(const string& kind, const string& name);
@@ -129,39 +124,20 @@ protected:
     int finishResourceDelete();
     // After a failed delete: the block is listed, selected and loaded again. -1.
     int recoverResourceDeleteFailure(const string& name);
+    // Rebuilds the list and makes name the clean, selected current item: 0;
+    // when name is empty or not listed nothing is selected: -1; parseQEL's
+    // failure passes through with nothing else changed.
+    int refreshBlockListAndSelect(const string& name);
+    // Clean state, then the timed kind + " saved." notice.
+    void notifySaveSuccess(const string& kind);
 
-    // The resource save: the required name, the tab's save (which reports
-    // its own failure), then finishResourceSave. 0 or -1.
-    int saveResource(const string& kind, const string& emptyNameMessage, const NamedStep& save);
-    // The delete of the selected block after a Yes to the question; remove
-    // is the engine's removal, failure the text shown when it fails (empty:
-    // noun + " could not be deleted."). 0, or -1 when refused, cancelled or
-    // failed (the block is then loaded again).
-    int deleteSelectedResource(const string& noun, const NamedStep& remove, const string& failure = {});
-    // The raw block save of a filled block (name, type, storage, data,
-    // size) into the open archive: key for encrypted storage, blockAdd,
-    // secured and reparse flags, list rebuilt with listedName selected
-    // (empty when the tab's filter hides the block), refreshOwn, success
-    // notice. Messages are titled with noun. 0 or -1.
-    int saveRawBlock(const Zelkoran::Archive::Block& block, const string& noun, const string& listedName,
-                     const std::function<void()>& refreshOwn);
-    // A list pick in a tab that holds one block: the base list handling,
-    // then 1 when another block was chosen (its name in selected and now the
-    // current item; the held one dropped), 0 when the same one, -1 when
-    // refused.
-    int switchToSelected(string& selected);
-
+protected:
     // The block type the tab lists, zero-padded; the tab's constructor sets it.
     const char (&getBlockType() const)[16] { return blockType; }
     void setBlockType(const char* type);
     // Engine id of the resource the tab has loaded; 0 when none.
     int getItemHandle() const { return itemHandle; }
     void setItemHandle(int id) { itemHandle = id; }
-    // The block the tab has selected or loaded; "" when none.
-    const string& getCurrentItemName() const { return currentItemName; }
-    void setCurrentItemName(const string& name) { currentItemName = name; }
-    // Step of the dirty indicator's pulse; 0 while clean.
-    int getDirtyTick() const { return dirtyTick; }
 
 private:
     // The tab's parts and the tabs derived from this one reach the panel,

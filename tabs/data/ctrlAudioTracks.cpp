@@ -245,7 +245,7 @@ void CtrlAudioTracks::setEdit(int editId, int value) const
 
 int CtrlAudioTracks::onSave()
 {
-    return saveResource(kKind, "Audio track name cannot be empty.", [this](const string& name) {
+    return resourceSave.save(kKind, "Audio track name cannot be empty.", [this](const string& name) {
         AudioTrack* track = current();
         if (!track) {
             tabServices().notifySaveError(kKind, "Could not get the audio track.", kNoticeMs);
@@ -265,7 +265,7 @@ int CtrlAudioTracks::onSave()
 
 int CtrlAudioTracks::onDelete()
 {
-    return deleteSelectedResource("Sound", [this](const string& name) {
+    return resourceSave.deleteSelected("Sound", [this](const string& name) {
         return tracks()->remove(tabServices().status().iArchiveID, name.c_str());
     });
 }

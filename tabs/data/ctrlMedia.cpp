@@ -94,7 +94,7 @@ int CtrlMedia::handleOwnEvent(int widgetId)
 int CtrlMedia::onListBox()
 {
     string text;
-    if (const int switched = switchToSelected(text); switched <= 0)
+    if (const int switched = selectionSwitch.toSelected(text); switched <= 0)
         return switched;
     setItemHandle(loadBlock(text));
     if (getItemHandle() <= 0) {

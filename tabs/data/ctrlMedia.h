@@ -5,6 +5,8 @@
 // calls and its texts. Main thread only.
 #pragma once
 
+#include "tabs/base/ResourceSave.h"
+#include "tabs/base/SelectionSwitch.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/AudioTrack.h>
@@ -94,6 +96,7 @@ protected:
     void dropItem();
 
     int32_t playState = PS_STOPPED;
+    const ResourceSave resourceSave{*this};
 
 private:
     // The shared widgets' actions: onPlay's result, else 0.
@@ -105,5 +108,6 @@ private:
     void onStop();
     void onTag(int widgetId);
 
+    const SelectionSwitch selectionSwitch{*this};
     const MediaTabConfig& kind;
 };

@@ -169,7 +169,7 @@ int CtrlTextFile::updateData()
 int CtrlTextFile::onListBox()
 {
     string selected;
-    if (const int switched = switchToSelected(selected); switched <= 0)
+    if (const int switched = selectionSwitch.toSelected(selected); switched <= 0)
         return switched;
     Archive::Block& block = held.block();
     tool()->szCopy(block.name, selected.c_str(), sizeof(block.name));
@@ -303,7 +303,7 @@ int CtrlTextFile::onSave()
     held.storageForSave(archive);
     const string saved(block.name);
     const string listed = shouldAddBlockToList(block) ? saved : string();
-    const int rc = saveRawBlock(block, noun(), listed, [this, archive] {
+    const int rc = rawBlockSave.save(block, noun(), listed, [this, archive] {
         // The block as just written: an index encrypted later leaves it
         // stored as it is until it is saved again, and the boxes say so.
         held.readBack(*archive);

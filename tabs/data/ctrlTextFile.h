@@ -7,6 +7,8 @@
 #pragma once
 
 #include "tabs/base/BlockText.h"
+#include "tabs/base/RawBlockSave.h"
+#include "tabs/base/SelectionSwitch.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Archive.h>
@@ -94,4 +96,6 @@ private:
 
     TextFileCtrlConfig config;
     BlockText held;
+    const RawBlockSave rawBlockSave{*this};
+    const SelectionSwitch selectionSwitch{*this};
 };

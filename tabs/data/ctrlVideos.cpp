@@ -225,7 +225,7 @@ void CtrlVideos::showNothing()
 
 int CtrlVideos::onSave()
 {
-    return saveResource(kKind, "Video name cannot be empty.", [this](const string& name) {
+    return resourceSave.save(kKind, "Video name cannot be empty.", [this](const string& name) {
         Video* video = current();
         if (!video) {
             tabServices().notifySaveError(kKind, "Could not get the video.", kNoticeMs);
@@ -247,7 +247,7 @@ int CtrlVideos::onSave()
 
 int CtrlVideos::onDelete()
 {
-    return deleteSelectedResource(kKind, [this](const string& name) {
+    return resourceSave.deleteSelected(kKind, [this](const string& name) {
         return videos()->remove(tabServices().status().iArchiveID, name.c_str());
     });
 }

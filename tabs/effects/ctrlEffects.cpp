@@ -232,7 +232,7 @@ int CtrlEffects::onNew()
 
 int CtrlEffects::onSave()
 {
-    return saveResource(kKind, "Particle effect name cannot be empty.", [this](const string& name) {
+    return resourceSave.save(kKind, "Particle effect name cannot be empty.", [this](const string& name) {
         ParticleEmitter* e = context.emitter();
         if (!e) {
             tabServices().notifySaveError(kKind, "Could not get the particle effect.", kNoticeMs);
@@ -266,7 +266,7 @@ bool CtrlEffects::storedEffectNamed(const string& name) const
 
 int CtrlEffects::onDelete()
 {
-    return deleteSelectedResource(
+    return resourceSave.deleteSelected(
         kKind, [this](const string& name) { return particles()->remove(tabServices().status().iArchiveID, name.c_str()); },
         "Particle effect could not be deleted.");
 }

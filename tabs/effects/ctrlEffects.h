@@ -4,6 +4,7 @@
 // the emitter. Main thread only.
 #pragma once
 
+#include "tabs/base/ResourceSave.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/effects/effectAdvancedPanel.h"
 #include "tabs/effects/effectAppearancePanel.h"
@@ -80,6 +81,7 @@ private:
     // The box naming the visual the effect name just loaded without, if any.
     void reportMissingVisual(const string& name) const;
 
+    const ResourceSave resourceSave{*this};
     EffectContext context;
     EffectMainPanel mainPanel;
     EffectAdvancedPanel advanced;

@@ -80,7 +80,7 @@ int CtrlImageResource::onListBox()
 int CtrlImageResource::onSave()
 {
     const string noun = kind.noun, lower = kind.lower;
-    return saveResource(noun, noun + " name cannot be empty.", [&](const string& name) {
+    return resourceSave.save(noun, noun + " name cannot be empty.", [&](const string& name) {
         // Refused with the limit before anything is written: the rename's
         // refusal would not say why.
         if (name.size() > kMaxName) {
@@ -114,7 +114,7 @@ int CtrlImageResource::onSave()
 
 int CtrlImageResource::onDelete()
 {
-    return deleteSelectedResource(kind.noun, [this](const string& name) { return removeResource(name.c_str()); });
+    return resourceSave.deleteSelected(kind.noun, [this](const string& name) { return removeResource(name.c_str()); });
 }
 
 void CtrlImageResource::reportAssignFailure(int)

@@ -441,7 +441,7 @@ int CtrlImages::closeResources()
 
 int CtrlImages::onSave()
 {
-    return saveResource("Image", "Image name cannot be empty.", [this](const string& name) {
+    return resourceSave.save("Image", "Image name cannot be empty.", [this](const string& name) {
         Image* img = image();
         if (!img) {
             tabServices().notifySaveError("Image", "Could not get the image.", kNoticeMs);
@@ -465,7 +465,7 @@ int CtrlImages::onSave()
 
 int CtrlImages::onDelete()
 {
-    return deleteSelectedResource("Image", [this](const string& name) {
+    return resourceSave.deleteSelected("Image", [this](const string& name) {
         return images()->remove(tabServices().status().iArchiveID, name.c_str());
     });
 }

@@ -5,6 +5,7 @@
 // their own resource type. Main thread only.
 #pragma once
 
+#include "tabs/base/ResourceSave.h"
 #include "tabs/base/ctrlBase.h"
 
 #include <Zelkoran/Types.h>
@@ -140,6 +141,7 @@ protected:
     float fSavedZoom = 1.0f;
     float fSavedPanX = 0;
     float fSavedPanY = 0;
+    const ResourceSave resourceSave{*this};
 
 private:
     void createWidgets();

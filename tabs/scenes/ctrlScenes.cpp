@@ -195,7 +195,7 @@ void CtrlScenes::applyWidgetRules()
 int CtrlScenes::onListBox()
 {
     string selected;
-    if (const int switched = switchToSelected(selected); switched <= 0)
+    if (const int switched = selectionSwitch.toSelected(selected); switched <= 0)
         return switched;
     widgets.tick(SW_RENDER, false);
 

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "tabs/base/BlockText.h"
+#include "tabs/base/SelectionSwitch.h"
 #include "tabs/base/ctrlBase.h"
 #include "tabs/scenes/SceneDocument.h"
 #include "tabs/scenes/SceneExport.h"
@@ -150,6 +151,7 @@ private:
 
     // The block, its bytes and its text view.
     BlockText held;
+    const SelectionSwitch selectionSwitch{*this};
     SceneTabPanel widgets;
     SceneLayerList layers;
     SceneViewportEdits viewport;

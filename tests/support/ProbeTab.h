@@ -58,7 +58,6 @@ public:
 
     Zelkoran::Panel* basePanel() const { return &tabServices().panel(); }
     const char* type() const { return getBlockType(); }
-    int tick() const { return getDirtyTick(); }
     void setCurrentItem(const char* name) { setCurrentItemName(name); }
     void holdResource(int handle) { setItemHandle(handle); }
 

@@ -6,6 +6,8 @@
 
 #include "tabs/TabFixture.h"
 #include "tabs/base/BasePanel.h"
+#include "tabs/base/RawBlockSave.h"
+#include "tabs/base/ResourceSave.h"
 
 #include <Zelkoran/Archive.h>
 #include <Zelkoran/Tool.h>
@@ -28,15 +30,11 @@ public:
     }
     ~ProtocolTab() override { closeResources(); }
 
-    using CtrlBase::finishResourceSave;
-    using CtrlBase::refreshBlockListAndSelect;
-    using CtrlBase::saveRawBlock;
-
     int parseQEL() override { return parseResult != 0 ? parseResult : CtrlBase::parseQEL(); }
     int render(int) override { return 0; }
     int onSave() override
     {
-        return saveResource("Image", "Please enter a name for the image.", [this](const string& name) {
+        return resourceSave.save("Image", "Please enter a name for the image.", [this](const string& name) {
             if (saveStepResult != 0)
                 return saveStepResult;
             Zelkoran::Archive::Block block(name.c_str(), "ZK7_IMAGE");
@@ -47,7 +45,7 @@ public:
     }
     int onDelete() override
     {
-        return deleteSelectedResource("Image", [this](const string& name) {
+        return resourceSave.deleteSelected("Image", [this](const string& name) {
             return removeResult != 0 ? removeResult
                                      : archive()->blockDelete(Zelkoran::Archive::Block(name.c_str(), "ZK7_IMAGE"));
         });
@@ -85,8 +83,11 @@ public:
     int loads = 0;
     int closes = 0;
     std::string loadedName;
+    const RawBlockSave rawBlockSave{*this};
 
 private:
+    const ResourceSave resourceSave{*this};
+
     Zelkoran::Archive* archive() const
     {
         return Zelkoran::Main::instance()->archiveMgr()->get(tabServices().status().iArchiveID);

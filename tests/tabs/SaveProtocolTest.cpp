@@ -167,7 +167,7 @@ TEST_F(SaveProtocolTest, ARawSaveWritesTheBlockAndRefreshesBeforeConfirming)
     std::vector<size_t> boxesAtRefresh;
     const std::string bytes = "line\r\n";
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->saveRawBlock(textBlock("notes", Archive::ST_COMPRESSED, bytes), "Text", "notes",
+    EXPECT_EQ(tab->rawBlockSave.save(textBlock("notes", Archive::ST_COMPRESSED, bytes), "Text", "notes",
                                 [&] { boxesAtRefresh.push_back(TS::modalLog().size()); }),
               0);
     EXPECT_EQ(load("notes"), bytes);
@@ -180,7 +180,7 @@ TEST_F(SaveProtocolTest, ARawSaveWritesTheBlockAndRefreshesBeforeConfirming)
 
     // A block the tab's filter hides is saved with nothing selected.
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->saveRawBlock(textBlock("#hidden", Archive::ST_RAW, bytes), "Text", "", nullptr), 0);
+    EXPECT_EQ(tab->rawBlockSave.save(textBlock("#hidden", Archive::ST_RAW, bytes), "Text", "", nullptr), 0);
     EXPECT_EQ(load("#hidden"), bytes);
     EXPECT_EQ(list->getSelectedIndex(), 0);
     EXPECT_EQ(tab->current(), "");
@@ -190,7 +190,7 @@ TEST_F(SaveProtocolTest, AnEncryptedSaveWithoutARememberedKeyWritesNothing)
 {
     const int entries = archive()->getIndexCount();
     TS::pushAnswer(MBB_OK);
-    EXPECT_EQ(tab->saveRawBlock(textBlock("secret", Archive::ST_ENCRYPTED, "x"), "Text", "secret", nullptr), -1);
+    EXPECT_EQ(tab->rawBlockSave.save(textBlock("secret", Archive::ST_ENCRYPTED, "x"), "Text", "secret", nullptr), -1);
     EXPECT_EQ(archive()->getIndexCount(), entries);
     EXPECT_EQ(status->bReparseAll, 0);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Text", kKeyNeeded, MBB_OK, MBT_WARNING}}));
@@ -205,7 +205,7 @@ TEST_F(SaveProtocolTest, AnEncryptedSaveUsesTheRememberedKey)
 {
     rememberKey("open sesame");
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->saveRawBlock(textBlock("secret", Archive::ST_ENCRYPTED, "hidden words"), "Text", "secret",
+    EXPECT_EQ(tab->rawBlockSave.save(textBlock("secret", Archive::ST_ENCRYPTED, "hidden words"), "Text", "secret",
                                 nullptr),
               0);
     EXPECT_EQ(status->bSecured, 1);
@@ -235,7 +235,7 @@ TEST_F(SaveProtocolTest, AKeyTheArchiveRefusesWritesNothing)
 
     rememberKey("second");
     TS::pushAnswer(MBB_OK);
-    EXPECT_EQ(tab->saveRawBlock(textBlock("new", Archive::ST_ENCRYPTED, "y"), "Text", "new", nullptr), -1);
+    EXPECT_EQ(tab->rawBlockSave.save(textBlock("new", Archive::ST_ENCRYPTED, "y"), "Text", "new", nullptr), -1);
     EXPECT_EQ(archive()->getIndexCount(), entries);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Text", "Could not set the QEL password for this encrypted block.",
                                                MBB_OK, MBT_ERROR}}));
@@ -251,7 +251,7 @@ TEST_F(SaveProtocolTest, BlockAddFailuresAreNamed)
     ASSERT_EQ(archive()->blockAdd(textBlock("only", Archive::ST_RAW, "x")), 0);
 
     TS::pushAnswer(0);
-    EXPECT_EQ(tab->saveRawBlock(textBlock("more", Archive::ST_RAW, "y"), "Text", "more", nullptr), -1);
+    EXPECT_EQ(tab->rawBlockSave.save(textBlock("more", Archive::ST_RAW, "y"), "Text", "more", nullptr), -1);
     EXPECT_EQ(status->bReparseAll, 0);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"Text: save to QEL", kNoRoom, MBB_NONE, MBT_ERROR, 2000}}));
 
