@@ -289,6 +289,7 @@ TEST_P(SceneTiledRoundTrip, SampleMapsRenderTheSameAfterImportAndFullExport)
             << testing::PrintToString(takeBoxes());
         // Saved again as the tab holds it, then exported from the stored block.
         TS::clearModalLog();
+        TS::pushAnswer(0); // the timed save notice
         click(CtrlBase::BW_SAVE);
         ASSERT_EQ(choose((path.stem().string() + ".tmx").c_str()), 0);
         TS::clearModalLog();
