@@ -1,4 +1,5 @@
 #include "ArchiveTestUtil.h"
+#include "IndependentReader.h"
 
 #include <Zelkoran/Result.h>
 
@@ -62,6 +63,14 @@ TEST_F(ArchiveDefrag, ThroughASymbolicLinkRewritesItsTargetAndKeepsTheLink)
         Bytes later;
         EXPECT_EQ(load(mgr()->get(id), "later", "ZK7_FILE", later), 0);
         mgr()->close(id);
+        // Read as the page describes it, the target holds both live blocks.
+        const independent::Archive read = independent::read(target, "");
+        ASSERT_EQ(read.error, "");
+        std::vector<std::string> live;
+        for (const independent::Block& b : read.blocks)
+            if (!b.deleted)
+                live.push_back(b.name + "=" + std::string(b.data.begin(), b.data.end()));
+        EXPECT_EQ(live, (std::vector<std::string>{"kept=kept", "later=later"}));
     }
 }
 
